@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark (not part of the tests).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh
+build="${PLUMDECK_BUILD_DIR:-build}"
+export QT_QPA_PLATFORM=offscreen
+for b in "$build"/bench/bench_*; do
+    [ -x "$b" ] || continue
+    echo "== $(basename "$b")"
+    "$b" "$@"
+done

@@ -1,0 +1,33 @@
+#ifndef TESTENVIRONMENT_H
+#define TESTENVIRONMENT_H
+
+#include <QApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace TestEnvironment {
+
+// Points HOME and the XDG folders at a fresh temporary directory and turns on
+// QStandardPaths' test mode, so nothing a test does reaches the real user's
+// files or settings. Call before the application object exists.
+void isolateUserFolders();
+
+// The temporary home made by isolateUserFolders().
+QString homePath();
+
+} // namespace TestEnvironment
+
+// QTEST_MAIN with the user's folders isolated first.
+#define PLUMDECK_TEST_MAIN(TestObject)                                   \
+    int main(int argc, char *argv[])                                     \
+    {                                                                    \
+        TestEnvironment::isolateUserFolders();                           \
+        QApplication app(argc, argv);                                    \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                         \
+        TestObject tc;                                                   \
+        QTEST_SET_MAIN_SOURCE_PATH                                       \
+        return QTest::qExec(&tc, argc, argv);                            \
+    }
+
+#endif
