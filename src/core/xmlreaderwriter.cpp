@@ -1,0 +1,497 @@
+#include "core/xmlreaderwriter.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDomImplementation>
+#include <QDomNodeList>
+#include <QFileDevice>
+#include <QIODevice>
+#include <QXmlStreamReader>
+
+namespace {
+
+const char xhtmlNamespace[] = "http://www.w3.org/1999/xhtml";
+const char doctypePublicId[] = "-//W3C//DTD XHTML 1.0 Strict//EN";
+const char doctypeSystemId[] = "http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd";
+const char xmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+bool isXmlChar(char32_t c)
+{
+    if (c >= 0x20)
+        return c <= 0xD7FF || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    return c == 0x9 || c == 0xA || c == 0xD;
+}
+
+bool isDecimalInteger(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    int i = text.at(0) == QLatin1Char('-') ? 1 : 0;
+    if (i == text.size())
+        return false;
+    for (; i < text.size(); ++i) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// Digits at [pos, pos + count), or -1.
+int digitsAt(const QString &text, int pos, int count)
+{
+    int value = 0;
+    for (int i = pos; i < pos + count; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+void appendDigits(QString &out, int value, int count)
+{
+    QChar buf[4];
+    for (int i = count - 1; i >= 0; --i) {
+        buf[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    out.append(buf, count);
+}
+
+} // namespace
+
+XMLReaderWriter::XMLReaderWriter(int documentKind)
+    : m_documentKind(documentKind)
+{
+}
+
+XMLReaderWriter::~XMLReaderWriter() = default;
+
+void XMLReaderWriter::setError(const QString &text)
+{
+    qDebug() << text;
+    m_error = text;
+}
+
+QDomDocument XMLReaderWriter::createDocument() const
+{
+    QDomImplementation impl;
+    const QDomDocumentType doctype = impl.createDocumentType(
+        QStringLiteral("html"), QLatin1String(doctypePublicId), QLatin1String(doctypeSystemId));
+    return impl.createDocument(QLatin1String(xhtmlNamespace), QStringLiteral("html"), doctype);
+}
+
+QDomElement XMLReaderWriter::appendHeadAndBody(QDomDocument doc, const QString &title) const
+{
+    QDomElement root = doc.documentElement();
+    QDomElement head = doc.createElement(QStringLiteral("head"));
+    root.appendChild(head);
+    appendTextElement(head, QStringLiteral("title"), title);
+    appendMeta(head, QStringLiteral("generator"), QCoreApplication::applicationName());
+    if (m_documentKind == LocalDocument)
+        appendMeta(head, QStringLiteral("format-version"), QString::number(formatVersion));
+    QDomElement body = doc.createElement(QStringLiteral("body"));
+    root.appendChild(body);
+    return body;
+}
+
+void XMLReaderWriter::appendMeta(QDomElement head, const QString &name,
+                                 const QString &content) const
+{
+    QDomElement meta = head.ownerDocument().createElement(QStringLiteral("meta"));
+    meta.setAttribute(QStringLiteral("name"), name);
+    meta.setAttribute(QStringLiteral("content"), content);
+    head.appendChild(meta);
+}
+
+QDomElement XMLReaderWriter::appendElementWithClass(QDomElement parent, const QString &tagName,
+                                                    const QString &className) const
+{
+    QDomElement element = parent.ownerDocument().createElement(tagName);
+    element.setAttribute(QStringLiteral("class"), className);
+    parent.appendChild(element);
+    return element;
+}
+
+QDomElement XMLReaderWriter::appendTextElement(QDomElement parent, const QString &tagName,
+                                               const QString &text,
+                                               const QString &className) const
+{
+    QDomDocument doc = parent.ownerDocument();
+    QDomElement element = doc.createElement(tagName);
+    parent.appendChild(element);
+    const QString clean = stripInvalidXmlChars(text);
+    if (!clean.isEmpty())
+        element.appendChild(doc.createTextNode(clean));
+    if (!className.isEmpty())
+        element.setAttribute(QStringLiteral("class"), className);
+    return element;
+}
+
+void XMLReaderWriter::appendDefinition(QDomElement dl, const QString &term,
+                                       const QString &value) const
+{
+    appendTextElement(dl, QStringLiteral("dt"), term);
+    appendTextElement(dl, QStringLiteral("dd"), value);
+}
+
+bool XMLReaderWriter::checkHead(const QDomElement &head)
+{
+    if (metaContent(head, QStringLiteral("generator")) != QCoreApplication::applicationName()) {
+        setError(QStringLiteral("generator has different name"));
+        return false;
+    }
+    const QString versionText = metaContent(head, QStringLiteral("format-version"));
+    bool ok = isDecimalInteger(versionText);
+    const int version = ok ? versionText.toInt(&ok, 10) : 0;
+    if (!ok) {
+        setError(QStringLiteral("don't understand doc format version"));
+        return false;
+    }
+    if (version > formatVersion) {
+        setError(QStringLiteral("document format %1 is newer than our version %2")
+                     .arg(version)
+                     .arg(formatVersion));
+        return false;
+    }
+    return true;
+}
+
+QString XMLReaderWriter::metaContent(const QDomElement &head, const QString &name)
+{
+    QString found;
+    bool matched = false;
+    const QString metaTag = QStringLiteral("meta");
+    const QString nameAttr = QStringLiteral("name");
+    for (QDomElement meta = head.firstChildElement(metaTag); !meta.isNull();
+         meta = meta.nextSiblingElement(metaTag)) {
+        if (meta.attribute(nameAttr) != name)
+            continue;
+        if (matched) {
+            setError(QStringLiteral("duplicate meta tag with name") + name);
+            return QString();
+        }
+        matched = true;
+        found = meta.attribute(QStringLiteral("content"));
+    }
+    return found;
+}
+
+QString XMLReaderWriter::elementText(const QDomElement &element)
+{
+    QDomNode child = element.firstChild();
+    if (child.isNull())
+        return QString(QLatin1String(""));
+    if (!child.isText() && !child.isCDATASection()) {
+        setError(QStringLiteral("unexpected dom child inside ") + element.tagName());
+        return QString(QLatin1String(""));
+    }
+    // The parser may hand one run of character data over as several adjacent
+    // nodes (text next to a CDATA section); they are one text.
+    QString text = child.nodeValue();
+    for (QDomNode next = child.nextSibling(); !next.isNull() && (next.isText() || next.isCDATASection());
+         next = next.nextSibling())
+        text += next.nodeValue();
+    return text;
+}
+
+QString XMLReaderWriter::definitionValue(const QDomElement &dl, const QString &term)
+{
+    const QString dt = QStringLiteral("dt");
+    for (QDomElement e = dl.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.tagName() != dt || elementText(e) != term)
+            continue;
+        const QDomElement dd = e.nextSiblingElement();
+        if (!dd.isNull() && dd.tagName() == QLatin1String("dd"))
+            return elementText(dd);
+        return QString();
+    }
+    return QString();
+}
+
+QMap<QString, QString> XMLReaderWriter::readDefinitionList(const QDomElement &dl)
+{
+    QMap<QString, QString> map;
+    const QString dt = QStringLiteral("dt");
+    for (QDomElement e = dl.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.tagName() != dt)
+            continue;
+        const QString term = elementText(e);
+        if (term.isEmpty())
+            continue;
+        const QDomElement dd = e.nextSiblingElement();
+        if (!dd.isNull() && dd.tagName() == QLatin1String("dd"))
+            map.insert(term, elementText(dd));
+        else
+            map.insert(term, QString());
+    }
+    return map;
+}
+
+QDomElement XMLReaderWriter::findChildByClass(const QDomElement &parent,
+                                              const QString &className, bool mandatory)
+{
+    QDomElement found;
+    const QString classAttr = QStringLiteral("class");
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(classAttr) != className)
+            continue;
+        if (!found.isNull()) {
+            setError(QStringLiteral("duplicate element with class %1 under %2")
+                         .arg(className, parent.tagName()));
+            return QDomElement();
+        }
+        found = e;
+    }
+    if (found.isNull() && mandatory)
+        setError(QStringLiteral("failed to find mandatory element with class %1 under %2")
+                     .arg(className, parent.tagName()));
+    return found;
+}
+
+QDomElement XMLReaderWriter::childElementByClass(const QDomElement &parent,
+                                                 const QString &className)
+{
+    return findChildByClass(parent, className, false);
+}
+
+QDomElement XMLReaderWriter::mandatoryChildElementByClass(const QDomElement &parent,
+                                                          const QString &className)
+{
+    return findChildByClass(parent, className, true);
+}
+
+QDomElement XMLReaderWriter::mandatoryElementByTagName(const QDomElement &parent,
+                                                       const QString &tagName)
+{
+    // Walked by hand: only "none", "one" or "more than one" matters, and the
+    // walk stops at the second match.
+    QDomElement found;
+    int matches = 0;
+    QDomNode node = parent.firstChild();
+    while (!node.isNull() && matches < 2) {
+        if (node.isElement()) {
+            const QDomElement e = node.toElement();
+            if (e.tagName() == tagName) {
+                ++matches;
+                found = e;
+            }
+        }
+        if (node.hasChildNodes()) {
+            node = node.firstChild();
+            continue;
+        }
+        while (!node.isNull() && node != parent && node.nextSibling().isNull())
+            node = node.parentNode();
+        if (node.isNull() || node == parent)
+            break;
+        node = node.nextSibling();
+    }
+    if (matches == 0) {
+        setError(QStringLiteral("failed to find mandatory element %1 under %2")
+                     .arg(tagName, parent.tagName()));
+        return QDomElement();
+    }
+    if (matches > 1) {
+        setError(QStringLiteral("duplicate elements %1 under %2").arg(tagName, parent.tagName()));
+        return QDomElement();
+    }
+    return found;
+}
+
+QDateTime XMLReaderWriter::parseDateTime(const QString &text)
+{
+    if (text.isEmpty())
+        return QDateTime();
+    if (text.size() != 19) {
+        qWarning() << "datetime string too long - trying to use a timezone?";
+        return QDateTime();
+    }
+    // The form every writer produces, read without the general parser.
+    if (text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')
+        && text.at(10) == QLatin1Char('T') && text.at(13) == QLatin1Char(':')
+        && text.at(16) == QLatin1Char(':')) {
+        const QDate date(digitsAt(text, 0, 4), digitsAt(text, 5, 2), digitsAt(text, 8, 2));
+        const QTime time(digitsAt(text, 11, 2), digitsAt(text, 14, 2), digitsAt(text, 17, 2));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
+    // Any other ISO 8601 text of this length: its clock value, taken as UTC.
+    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
+    if (!parsed.isValid())
+        return QDateTime();
+    return QDateTime(parsed.date(), parsed.time(), Qt::UTC);
+}
+
+QString XMLReaderWriter::dateTimeToString(const QDateTime &dateTime)
+{
+    if (!dateTime.isValid())
+        return QString();
+    // Stored times are UTC; a local time handed in is converted, not relabelled.
+    const QDateTime utc = dateTime.timeSpec() == Qt::UTC ? dateTime : dateTime.toUTC();
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    // Only four-digit years fit the 19-character form the readers accept.
+    if (date.year() < 1 || date.year() > 9999)
+        return QString();
+    QString out;
+    out.reserve(19);
+    appendDigits(out, date.year(), 4);
+    out += QLatin1Char('-');
+    appendDigits(out, date.month(), 2);
+    out += QLatin1Char('-');
+    appendDigits(out, date.day(), 2);
+    out += QLatin1Char('T');
+    appendDigits(out, time.hour(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, time.minute(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, time.second(), 2);
+    return out;
+}
+
+QString XMLReaderWriter::stripInvalidXmlChars(const QString &text)
+{
+    const qsizetype n = text.size();
+    const QChar *s = text.constData();
+    qsizetype i = 0;
+    // Fast path: nearly every text is clean and is returned shared.
+    for (; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0x20 && c < 0xD800)
+            continue;
+        if (c == 0x9 || c == 0xA || c == 0xD || (c >= 0xE000 && c <= 0xFFFD))
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (i == n)
+        return text;
+
+    QString out;
+    out.reserve(n);
+    out.append(s, i);
+    for (; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+                out.append(s + i, 2);
+                ++i;
+            }
+            continue;
+        }
+        if (isXmlChar(c))
+            out.append(s[i]);
+    }
+    return out;
+}
+
+bool XMLReaderWriter::checkWellFormedAndDepth(const QByteArray &bytes, int maxDepth,
+                                              bool *depthExceeded)
+{
+    if (depthExceeded)
+        *depthExceeded = false;
+    QXmlStreamReader reader(bytes);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > maxDepth) {
+                if (depthExceeded)
+                    *depthExceeded = true;
+                return false;
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return !reader.hasError();
+}
+
+QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
+{
+    if (!device) {
+        setError(QStringLiteral("Couldn't open device."));
+        return QDomDocument();
+    }
+    if (!device->isOpen()) {
+        if (!device->open(QIODevice::ReadOnly)) {
+            setError(QStringLiteral("Couldn't open device.") + device->errorString());
+            return QDomDocument();
+        }
+    } else if (!device->isReadable()) {
+        setError(QStringLiteral("Couldn't open device.") + device->errorString());
+        return QDomDocument();
+    }
+
+    if (!device->isSequential() && device->size() - device->pos() > maxDocumentBytes) {
+        setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
+                     .arg(maxDocumentBytes));
+        return QDomDocument();
+    }
+    const QByteArray bytes = device->read(maxDocumentBytes + 1);
+    if (bytes.size() > maxDocumentBytes) {
+        setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
+                     .arg(maxDocumentBytes));
+        return QDomDocument();
+    }
+
+    bool tooDeep = false;
+    if (!checkWellFormedAndDepth(bytes, maxElementDepth, &tooDeep)) {
+        if (tooDeep)
+            setError(QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
+                         .arg(maxElementDepth));
+        else
+            setError(QStringLiteral("failed to parse xml"));
+        return QDomDocument();
+    }
+
+    QDomDocument doc;
+    if (!doc.setContent(bytes, false)) {
+        setError(QStringLiteral("failed to parse xml"));
+        return QDomDocument();
+    }
+    return doc;
+}
+
+bool XMLReaderWriter::writeDocument(const QDomDocument &doc, QIODevice *device)
+{
+    if (!device) {
+        setError(QStringLiteral("couldn't open device for writing"));
+        return false;
+    }
+    if (!device->isOpen()) {
+        if (!device->open(QIODevice::WriteOnly)) {
+            setError(QStringLiteral("couldn't open device for writing"));
+            return false;
+        }
+    } else if (!device->isWritable()) {
+        setError(QStringLiteral("couldn't open device for writing"));
+        return false;
+    }
+
+    QByteArray bytes(xmlDeclaration);
+    bytes += stripInvalidXmlChars(doc.toString(1)).toUtf8();
+
+    // A short or failed write must not pass for success: the callers keep the
+    // previous file when this returns false.
+    const qint64 written = device->write(bytes);
+    bool ok = written == bytes.size();
+    if (ok) {
+        if (auto *file = qobject_cast<QFileDevice *>(device))
+            ok = file->flush() && file->error() == QFileDevice::NoError;
+    }
+    if (!ok) {
+        setError(QStringLiteral("couldn't write document: ") + device->errorString());
+        return false;
+    }
+    return true;
+}

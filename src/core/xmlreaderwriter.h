@@ -1,0 +1,90 @@
+#ifndef XMLREADERWRITER_H
+#define XMLREADERWRITER_H
+
+#include <QDateTime>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QMap>
+#include <QString>
+
+class QIODevice;
+
+// Common base of every document reader and writer: the XHTML skeleton, the
+// class/definition-list vocabulary the formats are built from, and the last
+// error text of a read or write.
+class XMLReaderWriter
+{
+public:
+    enum DocumentKind {
+        LocalDocument = 0,  // a file of the program's own
+        ServerDocument = 1, // exchanged with the server
+    };
+
+    // The local format version written into and accepted from local documents.
+    static const int formatVersion = 2;
+    // Deeper element nesting is refused before a DOM is built: the DOM
+    // builder's time grows much faster than linearly with the depth.
+    static const int maxElementDepth = 512;
+    // Larger documents are refused unread.
+    static const qint64 maxDocumentBytes = 256 * 1024 * 1024;
+
+    explicit XMLReaderWriter(int documentKind);
+    virtual ~XMLReaderWriter();
+
+    int documentKind() const { return m_documentKind; }
+    QString errorString() const { return m_error; }
+    void setError(const QString &text);
+
+    QDomDocument createDocument() const;
+    QDomElement appendHeadAndBody(QDomDocument doc, const QString &title) const;
+    void appendMeta(QDomElement head, const QString &name, const QString &content) const;
+    QDomElement appendElementWithClass(QDomElement parent, const QString &tagName,
+                                       const QString &className) const;
+    QDomElement appendTextElement(QDomElement parent, const QString &tagName,
+                                  const QString &text,
+                                  const QString &className = QString()) const;
+    void appendDefinition(QDomElement dl, const QString &term, const QString &value) const;
+
+    bool checkHead(const QDomElement &head);
+    QString metaContent(const QDomElement &head, const QString &name);
+    QString elementText(const QDomElement &element);
+    QString definitionValue(const QDomElement &dl, const QString &term);
+    QMap<QString, QString> readDefinitionList(const QDomElement &dl);
+    QDomElement childElementByClass(const QDomElement &parent, const QString &className);
+    QDomElement mandatoryChildElementByClass(const QDomElement &parent,
+                                             const QString &className);
+    QDomElement mandatoryElementByTagName(const QDomElement &parent, const QString &tagName);
+
+    // Times are stored as exactly 19 characters ("2009-06-01T08:30:00"),
+    // without a zone, and mean UTC.
+    static QDateTime parseDateTime(const QString &text);
+    static QString dateTimeToString(const QDateTime &dateTime);
+
+    // Reads the whole device (opened read-only here unless already open for
+    // reading). Null document on failure, with the error text set.
+    QDomDocument readDocument(QIODevice *device);
+    // Writes the declaration and the document (opened write-only here unless
+    // already open for writing; the caller closes or commits it). False when
+    // the device could not be opened or did not take every byte.
+    bool writeDocument(const QDomDocument &doc, QIODevice *device);
+
+    // Removes the characters that XML 1.0 does not allow (most C0 controls,
+    // U+FFFE, U+FFFF, unpaired surrogates), so that no stray pasted character
+    // can make a written document unreadable.
+    static QString stripInvalidXmlChars(const QString &text);
+
+    // The nesting depth check that readDocument runs before building a DOM:
+    // true when the bytes are well-formed XML nested at most maxDepth deep.
+    // On false, *depthExceeded tells a too-deep document from a malformed one.
+    static bool checkWellFormedAndDepth(const QByteArray &bytes, int maxDepth,
+                                        bool *depthExceeded = nullptr);
+
+private:
+    QDomElement findChildByClass(const QDomElement &parent, const QString &className,
+                                 bool mandatory);
+
+    const int m_documentKind;
+    QString m_error;
+};
+
+#endif
