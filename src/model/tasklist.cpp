@@ -1,0 +1,194 @@
+#include "model/tasklist.h"
+
+#include "core/clock.h"
+#include "model/task.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+namespace {
+
+void countTasks(const Task *task, int &total, int &done, int &notDone)
+{
+    if (task->title().isEmpty())
+        return;
+    ++total;
+    if (task->isDone())
+        ++done;
+    else
+        ++notDone;
+    for (const Task *child : task->children())
+        countTasks(child, total, done, notDone);
+}
+
+} // namespace
+
+TaskList::TaskList()
+    : m_name(defaultName())
+    , m_rootTask(Task::createRoot())
+    , m_owner(defaultName())
+    , m_permissions(QStringLiteral("orwd"))
+{
+}
+
+TaskList::~TaskList()
+{
+    delete m_rootTask;
+    qDeleteAll(m_removedTasks);
+}
+
+QString TaskList::defaultName()
+{
+    return QCoreApplication::translate("TaskList", "list", "default list name");
+}
+
+TaskList *TaskList::create()
+{
+    return new TaskList;
+}
+
+TaskList *TaskList::createNew()
+{
+    TaskList *list = new TaskList;
+    list->m_rootTask->createChild(0);
+    return list;
+}
+
+quint32 TaskList::revision() const
+{
+    return m_syncStatus == New ? 0 : m_revision;
+}
+
+quint32 TaskList::serverId() const
+{
+    return m_syncStatus == New ? 0 : m_serverId;
+}
+
+void TaskList::setServerId(quint32 id)
+{
+    if (id != 0 && m_serverId != 0 && id != m_serverId)
+        qWarning() << "setting server id when we have one already";
+    m_serverId = id;
+}
+
+void TaskList::setLocalId(quint32 id)
+{
+    if (id != 0 && m_localId != 0 && id != m_localId)
+        qWarning() << "setting local id when we have one already";
+    m_localId = id;
+}
+
+void TaskList::setRemovedTasks(const QList<Task *> &tasks)
+{
+    for (Task *task : std::as_const(m_removedTasks)) {
+        if (!tasks.contains(task))
+            delete task;
+    }
+    m_removedTasks = tasks;
+}
+
+void TaskList::markEdited()
+{
+    if (m_syncStatus == Unedited)
+        m_syncStatus = Edited;
+}
+
+bool TaskList::canDelete() const
+{
+    return m_permissions.contains(QLatin1Char('d'));
+}
+
+bool TaskList::canWrite() const
+{
+    return m_permissions.contains(QLatin1Char('w'));
+}
+
+void TaskList::removeTask(Task *task)
+{
+    while (task->childCount() > 0)
+        removeTask(task->child(0));
+    if (Task *parent = task->parent())
+        parent->takeChild(task);
+    if (task->id() != 0)
+        recordRemovedTask(task);
+    else
+        delete task;
+}
+
+void TaskList::recordRemovedTask(Task *task)
+{
+    task->setDeletionTime(Clock::currentDateTimeUtc());
+    m_removedTasks.append(task);
+}
+
+void TaskList::resetToNew()
+{
+    m_syncStatus = New;
+    m_serverId = 0;
+    m_revision = 0;
+    m_rootTask->clearIdsRecursively();
+    // The removed tasks name ids of the account the list came from; they
+    // mean nothing to the server the list goes to next.
+    qDeleteAll(m_removedTasks);
+    m_removedTasks.clear();
+}
+
+void TaskList::clearTasks()
+{
+    m_rootTask->deleteChildren();
+}
+
+bool TaskList::hasNoTitledTask() const
+{
+    return m_rootTask->isBlankRecursively();
+}
+
+bool TaskList::isUntouchedDefault() const
+{
+    return m_syncStatus == New && hasNoTitledTask() && m_name == defaultName();
+}
+
+QSet<Task *> TaskList::allTasks() const
+{
+    QSet<Task *> tasks;
+    for (Task *task : m_rootTask->children())
+        task->collectTasks(tasks);
+    return tasks;
+}
+
+void TaskList::taskStatistics(int &total, int &done, int &notDone, int &donePercent, int &notDonePercent) const
+{
+    total = 0;
+    done = 0;
+    notDone = 0;
+    donePercent = 0;
+    notDonePercent = 0;
+    for (const Task *task : m_rootTask->children())
+        countTasks(task, total, done, notDone);
+    if (done != 0)
+        donePercent = done * 100 / total;
+    if (notDone != 0)
+        notDonePercent = notDone * 100 / total;
+}
+
+TaskList *TaskList::clone() const
+{
+    TaskList *list = new TaskList;
+    delete list->m_rootTask;
+    list->m_rootTask = m_rootTask->clone();
+    list->m_syncStatus = m_syncStatus;
+    list->m_revision = m_revision;
+    list->m_serverId = m_serverId;
+    list->m_localId = m_localId;
+    list->m_name = m_name;
+    list->m_outlookId = m_outlookId;
+    list->m_owner = m_owner;
+    list->m_owned = m_owned;
+    list->m_permissions = m_permissions;
+    list->m_done = m_done;
+    list->m_description = m_description;
+    list->m_removedTasks.reserve(m_removedTasks.size());
+    for (const Task *task : m_removedTasks)
+        list->m_removedTasks.append(task->clone());
+    return list;
+}

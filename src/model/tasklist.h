@@ -1,0 +1,98 @@
+#ifndef TASKLIST_H
+#define TASKLIST_H
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+class Task;
+
+// The data of one task list: sync state, ids, list-level fields, the task
+// tree under an invisible root, and the removed tasks the server still knows.
+// Owns the root (and so the tree) and every removed task.
+class TaskList
+{
+public:
+    enum SyncStatus {
+        LocallyUnknown = 0,
+        New = 1,
+        Unedited = 2,
+        Edited = 3,
+        Deleted = 4
+    };
+
+    TaskList();
+    ~TaskList();
+
+    TaskList(const TaskList &) = delete;
+    TaskList &operator=(const TaskList &) = delete;
+
+    static QString defaultName();
+    static TaskList *create();
+    static TaskList *createNew();
+
+    SyncStatus syncStatus() const { return m_syncStatus; }
+    void setSyncStatus(SyncStatus status) { m_syncStatus = status; }
+    // Both read 0 while the list is New, whatever the fields hold.
+    quint32 revision() const;
+    void setRevision(quint32 revision) { m_revision = revision; }
+    quint32 serverId() const;
+    void setServerId(quint32 id);
+    quint32 localId() const { return m_localId; }
+    void setLocalId(quint32 id);
+    QString name() const { return m_name; }
+    void setName(const QString &name) { m_name = name; }
+    QString outlookId() const { return m_outlookId; }
+    void setOutlookId(const QString &id) { m_outlookId = id; }
+    Task *rootTask() const { return m_rootTask; }
+    QString owner() const { return m_owner; }
+    void setOwner(const QString &owner) { m_owner = owner; }
+    bool isOwned() const { return m_owned; }
+    void setOwned(bool owned) { m_owned = owned; }
+    QString permissions() const { return m_permissions; }
+    void setPermissions(const QString &letters) { m_permissions = letters; }
+    bool isDone() const { return m_done; }
+    void setDone(bool done) { m_done = done; }
+    QString description() const { return m_description; }
+    void setDescription(const QString &description) { m_description = description; }
+    QList<Task *> removedTasks() const { return m_removedTasks; }
+    // Takes ownership of the tasks; the tasks held before are deleted.
+    void setRemovedTasks(const QList<Task *> &tasks);
+
+    // Unedited becomes Edited; every other status stays.
+    void markEdited();
+    bool canDelete() const;
+    bool canWrite() const;
+
+    // Removes the task and its subtree: tasks the server knows go to the
+    // removed tasks (children first), the others are deleted.
+    void removeTask(Task *task);
+    void recordRemovedTask(Task *task);
+    void resetToNew();
+    void clearTasks();
+    bool hasNoTitledTask() const;
+    bool isUntouchedDefault() const;
+    QSet<Task *> allTasks() const;
+    void taskStatistics(int &total, int &done, int &notDone, int &donePercent, int &notDonePercent) const;
+
+    // A deep copy, removed tasks included, so that an undo snapshot keeps
+    // the deletions still to be sent to the server.
+    TaskList *clone() const;
+
+private:
+    SyncStatus m_syncStatus = New;
+    quint32 m_revision = 0;
+    quint32 m_serverId = 0;
+    quint32 m_localId = 0;
+    QString m_name;
+    QString m_outlookId;
+    Task *m_rootTask = nullptr;
+    QString m_owner;
+    bool m_owned = true;
+    QString m_permissions;
+    bool m_done = false;
+    QString m_description;
+    QList<Task *> m_removedTasks;
+};
+
+#endif

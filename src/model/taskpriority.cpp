@@ -1,0 +1,29 @@
+#include "model/taskpriority.h"
+
+#include <QDebug>
+
+QString TaskPriority::toString() const
+{
+    switch (m_value) {
+    case None:
+        return QStringLiteral("none");
+    case Reminder:
+        return QStringLiteral("reminder");
+    case Urgent:
+        return QStringLiteral("urgent");
+    default:
+        return QString();
+    }
+}
+
+TaskPriority TaskPriority::fromString(const QString &text)
+{
+    if (text == QLatin1String("none"))
+        return TaskPriority(None);
+    if (text == QLatin1String("reminder"))
+        return TaskPriority(Reminder);
+    if (text == QLatin1String("urgent"))
+        return TaskPriority(Urgent);
+    qWarning() << "could not parse TaskPriority from" << text;
+    return TaskPriority(None);
+}
