@@ -6,6 +6,7 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
+#include "shell/uisettings.h"
 #include "sync/serversettings.h"
 
 #include <QBrush>
@@ -15,7 +16,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QPixmap>
-#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -23,14 +23,6 @@ namespace {
 
 const int kIconCodeRole = Qt::UserRole;
 const QString kEmptyCell = QStringLiteral("   ");
-
-// The skin is the shell's "ui/skin" setting (1 = Blue); read straight from
-// the settings store, with the shell's default, until the model can use the
-// user-interface settings accessor.
-bool blueSkinSetting()
-{
-    return QSettings().value(QStringLiteral("ui/skin"), 0).toInt() == 1;
-}
 
 // Whether the program runs with "-modelcheck"; read from the command line
 // until the option registry can be used from the model.
@@ -70,7 +62,7 @@ QString currentNick()
 
 ListModel::ListModel(TaskList *list)
     : m_taskList(list)
-    , m_blueSkin(blueSkinSetting())
+    , m_blueSkin(UISettings::instance()->isBlueSkin())
 {
     if (modelCheckRequested()) {
         qDebug() << "starting model check timer";

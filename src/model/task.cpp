@@ -4,22 +4,14 @@
 #include "model/taskattachment.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
+#include "shell/uisettings.h"
 #include "sync/serversettings.h"
 
 #include <QDebug>
 #include <QLocale>
-#include <QSettings>
 #include <QUrl>
 
 namespace {
-
-// "ui/time-format-24" belongs to the user-interface settings of the shell;
-// read here straight from the settings store with the same default until
-// that accessor can be used from the model.
-bool timeFormat24()
-{
-    return QSettings().value(QStringLiteral("ui/time-format-24"), true).toBool();
-}
 
 QString currentNick()
 {
@@ -285,7 +277,7 @@ QString Task::dateTimeText(const QDateTime &localTime)
         return QString();
     const QLocale locale;
     return locale.toString(localTime.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + localTime.time().toString(timeFormat24() ? QStringLiteral("hh:mm") : QStringLiteral("h:mm ap"));
+        + localTime.time().toString(UISettings::instance()->timeFormat24() ? QStringLiteral("hh:mm") : QStringLiteral("h:mm ap"));
 }
 
 QString Task::alarmTimeText() const
