@@ -1,0 +1,8 @@
+#include "contacts/chats.h"
+
+Chats::Chats(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Chats::~Chats() = default;

@@ -1,0 +1,8 @@
+#include "contacts/friends.h"
+
+Friends::Friends(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Friends::~Friends() = default;

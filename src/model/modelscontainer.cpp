@@ -1,0 +1,49 @@
+#include "model/modelscontainer.h"
+
+#include "contacts/chats.h"
+#include "contacts/friends.h"
+
+ModelsContainer *ModelsContainer::s_instance = nullptr;
+bool ModelsContainer::s_created = false;
+
+ModelsContainer::ModelsContainer(QObject *parent)
+    : QObject(parent)
+{
+}
+
+ModelsContainer::~ModelsContainer()
+{
+    delete m_friends;
+    m_friends = nullptr;
+    delete m_chats;
+    m_chats = nullptr;
+    s_created = false;
+    // A container deleted through its parent must not leave the instance
+    // pointer dangling for the next create() or destroy().
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+ModelsContainer *ModelsContainer::create(QObject *parent)
+{
+    if (s_instance)
+        destroy();
+    s_instance = new ModelsContainer(parent);
+    s_created = true;
+    return s_instance;
+}
+
+ModelsContainer *ModelsContainer::instance(QObject *parent)
+{
+    if (!s_created) {
+        s_instance = new ModelsContainer(parent);
+        s_created = true;
+    }
+    return s_instance;
+}
+
+void ModelsContainer::destroy()
+{
+    delete s_instance;
+    s_instance = nullptr;
+}

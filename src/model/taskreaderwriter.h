@@ -1,0 +1,109 @@
+#ifndef TASKREADERWRITER_H
+#define TASKREADERWRITER_H
+
+#include "core/xmlreaderwriter.h"
+#include "model/tasklist.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+class ListInfo;
+class ListModel;
+class QIODevice;
+class Task;
+class UserLists;
+
+// Builds and parses every document that carries task lists: the lists file
+// and its backups (kind LocalDocument), the single-list document and the small
+// documents exchanged with the server (kind ServerDocument). Made on the
+// stack for one operation; the error text of the last failure stays readable
+// afterwards (errorString()).
+class TaskReaderWriter : public XMLReaderWriter
+{
+public:
+    // Task trees nested deeper than this fail to read with an error text,
+    // whatever built the DOM.
+    static const int maxTaskDepth = 1000;
+
+    explicit TaskReaderWriter(int documentKind);
+    ~TaskReaderWriter() override;
+
+    // Text forms shared by every task document.
+    static QString taskIdToString(quint32 id);
+    static QString listIdToString(quint32 id);
+    static QString groupIdToString(quint32 id);
+    static QString revisionToString(quint32 revision);
+    quint32 taskIdFromString(const QString &text);
+    quint32 listIdFromString(const QString &text);
+    quint32 revisionFromString(const QString &text);
+    static QString syncStatusToString(TaskList::SyncStatus status);
+    TaskList::SyncStatus syncStatusFromString(const QString &text);
+
+    // The lists document ("lists.xhtml" and backups). The device is opened
+    // here when it is not open yet; saveLists leaves it to the caller to
+    // close or commit.
+    bool saveLists(UserLists *lists, QIODevice *device);
+    UserLists *loadLists(QIODevice *device);
+    QDomDocument writeLists(UserLists *lists);
+    UserLists *readLists(const QDomDocument &doc);
+    void writeLocalFields(QDomElement body, UserLists *lists);
+    void readLocalFields(const QDomElement &fields, UserLists *lists);
+
+    // The list element (div "pd-list").
+    void writeList(TaskList *list, ListModel *model, QDomElement parent);
+    TaskList *readList(const QDomElement &listElement);
+    void readListColumns(ListModel *model, const QDomElement &listElement);
+    void readSharedFields(ListModel *model, const QDomElement &listElement);
+    bool readListSharedUsers(ListModel *model, const QDomElement &listElement);
+    bool readSharedUser(ListModel *model, const QDomElement &userElement);
+
+    // The single-list document. A list in which any task failed to read is
+    // refused (null): a truncated list must never replace the user's tasks.
+    QDomDocument writeSingleList(TaskList *list);
+    TaskList *readSingleList(const QDomDocument &doc);
+
+    // The task element and the sequences holding it.
+    void writeTask(Task *task, QDomElement parent);
+    void writeTasks(Task *task, QDomElement parent);
+    void writeRemovedTasks(const QList<Task *> &tasks, QDomElement parent);
+    void writeTaskAssignments(Task *task, QDomElement taskElement);
+    void writeTaskAttachments(Task *task, QDomElement taskElement);
+    Task *readTask(const QDomElement &taskElement);
+    bool readTasks(Task *parent, const QDomElement &tasksElement);
+    bool readRemovedTasks(QList<Task *> *tasks, const QDomElement &removedElement);
+    bool readTaskAssignments(Task *task, const QDomElement &assignmentsElement);
+    bool readTaskAttachments(Task *task, const QDomElement &attachmentsElement);
+
+    // Server list documents.
+    QDomDocument writeListRefs(const QList<quint32> &ids);
+    void writeListRef(QDomElement parent, quint32 id);
+    bool readListRefs(const QDomDocument &doc, QList<quint32> &ids);
+    quint32 readListRef(const QDomElement &refElement);
+    quint32 listIdFromElement(const QDomElement &element);
+    // On success the caller owns the infos in the map.
+    bool readListInfos(const QDomDocument &doc, QMap<quint32, ListInfo *> &infos);
+    ListInfo *readListInfo(const QDomElement &fields);
+    bool readSingleListInfo(const QDomDocument &doc, ListInfo *&info);
+    quint32 readListId(const QDomDocument &doc);
+    quint32 readSharedRevision(const QDomDocument &doc);
+    QDomDocument writeSharedUsers(const QMap<QString, QString> &users);
+    // Entries read before a failure stay in the map: apply it only on true.
+    bool readSharedUsers(const QDomDocument &doc, QMap<QString, QString> &users);
+    bool readSharedUserFields(const QDomElement &userElement, QMap<QString, QString> &users,
+                              const QString &currentUser);
+    void writeListSharedUsers(const QMap<QString, QString> &users, QDomElement parent);
+    void writeSharedUser(QDomElement parent, const QString &name, const QString &permissions);
+
+    // Number of task elements that failed to read since construction.
+    int failedTaskCount() const { return m_failedTasks; }
+
+private:
+    QDomElement bodyOf(const QDomDocument &doc);
+    static bool parseUInt(const QString &text, quint32 *value);
+
+    int m_failedTasks = 0;
+    int m_taskDepth = 0;
+};
+
+#endif

@@ -1,0 +1,110 @@
+#ifndef USERLISTS_H
+#define USERLISTS_H
+
+#include "model/alarmoccurrence.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class ListModel;
+class MinuteTimer;
+class QIODevice;
+class TaskList;
+
+// The user's task lists: one model per live list in tab order, plus the lists
+// the user deleted whose deletion the server has not confirmed yet. Owns every
+// model, every list those models hold and every deleted list.
+class UserLists : public QObject
+{
+    Q_OBJECT
+public:
+    // What addList did with a list.
+    enum AddResult {
+        Added,     // a new model holds it
+        TakenAsDeleted, // its status is Deleted: kept among the deleted lists
+        Refused    // a list with its server id is already held: the caller keeps it
+    };
+
+    UserLists();
+    ~UserLists() override;
+
+    static UserLists *create();
+
+    // Reads a lists file. On failure returns null with the reason in
+    // *errorString. An existing file that cannot be read is first renamed
+    // to "<path>.unreadable-<UTC yyyyMMddHHmmss>" (its new path in
+    // *keptAsidePath) so that nothing can write over it.
+    static UserLists *load(const QString &path, QString *errorString = nullptr,
+                           QString *keptAsidePath = nullptr);
+    // The same from a device (not yet open); nothing is kept aside.
+    static UserLists *load(QIODevice *device, QString *errorString = nullptr);
+    // Writes the lists file atomically: a crash, a kill or a full disk leaves
+    // the previous file whole. The change marks are cleared only after a
+    // successful write, so a failed save is tried again at the next one.
+    bool save(const QString &path, QString *errorString = nullptr);
+
+    bool isModified() const;
+    void clearModified();
+
+    QList<ListModel *> models() const { return m_models; }
+    QList<TaskList *> taskLists() const;
+    QList<TaskList *> deletedLists() const { return m_deletedLists; }
+    int count() const { return m_models.size(); }
+
+    ListModel *findModel(TaskList *list) const;
+    ListModel *findModelByServerId(quint32 id) const;
+    TaskList *taskListByServerId(quint32 id) const;
+    TaskList *findDeletedByServerId(quint32 id) const;
+
+    bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
+    void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
+    QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
+    void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
+
+    void addModel(ListModel *model);
+    // Takes the list unless it is refused (see AddResult); returns its new
+    // model, or null when it went to the deleted lists or was refused.
+    ListModel *addList(TaskList *list, AddResult *result = nullptr);
+    ListModel *createList();
+    void ensureNotEmpty();
+
+    void deleteList(TaskList *list);
+    void purgeList(TaskList *list);
+    void removeAllLists();
+    void purgeUntouchedDefaultLists();
+
+    void replaceList(ListModel *model, TaskList *newList);
+
+    void moveList(int from, int to);
+    void moveListRight(ListModel *model);
+    void moveListLeft(ListModel *model);
+    void setDisplayOrder(const QList<quint32> &ids);
+
+    void prepareForceRemoteSync();
+    void localizeLists();
+
+    MinuteTimer *minuteTimer() const { return m_minuteTimer; }
+
+signals:
+    void listAdded(ListModel *model);
+    void listRemoved(ListModel *model);
+    void displayOrderChanged();
+    void alarmsOccurred(AlarmOccurrenceSet alarms);
+
+public slots:
+    void onMinuteTimeout(const QDateTime &last, const QDateTime &current);
+
+private:
+    void takeModel(ListModel *model);
+
+    QList<ListModel *> m_models;
+    QList<TaskList *> m_deletedLists;
+    bool m_changed = false;
+    bool m_displayOrderChanged = false;
+    QDateTime m_outlookLastSyncTime;
+    MinuteTimer *m_minuteTimer = nullptr;
+};
+
+#endif
