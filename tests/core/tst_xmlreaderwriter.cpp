@@ -1,0 +1,590 @@
+#include "core/xmlreaderwriter.h"
+#include "failingdevice.h"
+#include "testenvironment.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QDomDocument parse(const QString &xml)
+{
+    QDomDocument doc;
+    if (!doc.setContent(xml, false))
+        qFatal("bad test document");
+    return doc;
+}
+
+QString headXml(const QString &metas)
+{
+    return QStringLiteral("<html><head><title>t</title>%1</head><body/></html>").arg(metas);
+}
+
+QByteArray nested(int depth)
+{
+    QByteArray xml;
+    for (int i = 0; i < depth; ++i)
+        xml += "<div>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</div>";
+    return xml;
+}
+
+} // namespace
+
+class TstXMLReaderWriter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+    }
+
+    void skeletonAsWritten_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("hasFormatVersion");
+        QTest::newRow("local") << int(XMLReaderWriter::LocalDocument) << true;
+        QTest::newRow("server") << int(XMLReaderWriter::ServerDocument) << false;
+    }
+
+    void skeletonAsWritten()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, hasFormatVersion);
+        XMLReaderWriter rw(kind);
+        QDomDocument doc = rw.createDocument();
+        QDomElement body = rw.appendHeadAndBody(doc, QStringLiteral("pd-local-lists"));
+        rw.appendTextElement(body, QStringLiteral("div"), QStringLiteral("x"), QStringLiteral("pd-x"));
+
+        QBuffer buffer;
+        QVERIFY(rw.writeDocument(doc, &buffer));
+        const QByteArray bytes = buffer.data();
+        QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC "));
+        QVERIFY(bytes.contains("<html xmlns=\"http://www.w3.org/1999/xhtml\">"));
+        QVERIFY(!bytes.contains("xmlns=\"\""));
+        QVERIFY(bytes.contains("\n <head>\n  <title>pd-local-lists</title>"));
+
+        buffer.close();
+        XMLReaderWriter reader(kind);
+        const QDomDocument back = reader.readDocument(&buffer);
+        QVERIFY(!back.isNull());
+        QCOMPARE(back.doctype().name(), QStringLiteral("html"));
+        QCOMPARE(back.doctype().publicId(), QStringLiteral("-//W3C//DTD XHTML 1.0 Strict//EN"));
+        QCOMPARE(back.doctype().systemId(),
+                 QStringLiteral("http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd"));
+        const QDomElement root = back.documentElement();
+        QCOMPARE(root.tagName(), QStringLiteral("html"));
+        const QDomElement head = root.firstChildElement();
+        QCOMPARE(head.tagName(), QStringLiteral("head"));
+        QCOMPARE(head.nextSiblingElement().tagName(), QStringLiteral("body"));
+        QStringList headTags;
+        for (QDomElement e = head.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+            headTags << e.tagName();
+        QCOMPARE(headTags, hasFormatVersion
+                               ? QStringList({"title", "meta", "meta"})
+                               : QStringList({"title", "meta"}));
+        QCOMPARE(reader.metaContent(head, "generator"), QStringLiteral("PlumDeck"));
+        QCOMPARE(reader.metaContent(head, "format-version"),
+                 hasFormatVersion ? QStringLiteral("2") : QString());
+        QCOMPARE(reader.checkHead(head), hasFormatVersion);
+        QCOMPARE(reader.errorString(), hasFormatVersion ? QString()
+                                                        : QStringLiteral("don't understand doc format version"));
+    }
+
+    void checkHead_data()
+    {
+        QTest::addColumn<QString>("metas");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("error");
+        const QString gen = QStringLiteral("<meta name=\"generator\" content=\"PlumDeck\"/>");
+        auto ver = [](const QString &v) {
+            return QStringLiteral("<meta name=\"format-version\" content=\"%1\"/>").arg(v);
+        };
+        QTest::newRow("version 2") << gen + ver("2") << true << QString();
+        QTest::newRow("version 1") << gen + ver("1") << true << QString();
+        QTest::newRow("version 0") << gen + ver("0") << true << QString();
+        QTest::newRow("negative") << gen + ver("-4") << true << QString();
+        QTest::newRow("version 3") << gen + ver("3") << false
+                                   << QStringLiteral("document format 3 is newer than our version 2");
+        QTest::newRow("text") << gen + ver("two") << false
+                              << QStringLiteral("don't understand doc format version");
+        QTest::newRow("blank around") << gen + ver(" 2") << false
+                                      << QStringLiteral("don't understand doc format version");
+        QTest::newRow("no version") << gen << false
+                                    << QStringLiteral("don't understand doc format version");
+        QTest::newRow("other generator")
+            << QStringLiteral("<meta name=\"generator\" content=\"Other\"/>") + ver("2") << false
+            << QStringLiteral("generator has different name");
+        QTest::newRow("no generator") << ver("2") << false
+                                      << QStringLiteral("generator has different name");
+        QTest::newRow("two generators") << gen + gen + ver("2") << false
+                                        << QStringLiteral("generator has different name");
+    }
+
+    void checkHead()
+    {
+        QFETCH(QString, metas);
+        QFETCH(bool, ok);
+        QFETCH(QString, error);
+        const QDomDocument doc = parse(headXml(metas));
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QCOMPARE(rw.checkHead(doc.documentElement().firstChildElement("head")), ok);
+        QCOMPARE(rw.errorString(), error);
+    }
+
+    void duplicateMeta()
+    {
+        const QDomDocument doc = parse(headXml(
+            "<meta name=\"generator\" content=\"PlumDeck\"/><meta name=\"generator\" content=\"X\"/>"));
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        const QString value = rw.metaContent(doc.documentElement().firstChildElement("head"), "generator");
+        QVERIFY(value.isNull());
+        QCOMPARE(rw.errorString(), QStringLiteral("duplicate meta tag with namegenerator"));
+    }
+
+    void elementText_data()
+    {
+        QTest::addColumn<QString>("xml");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no child") << "<p/>" << "" << QString();
+        QTest::newRow("element first") << "<p><b>x</b>y</p>" << "" << "unexpected dom child inside p";
+        QTest::newRow("text then element") << "<p>text<b/>more</p>" << "text" << QString();
+        QTest::newRow("entity") << "<p>Tom &amp; Jerry</p>" << "Tom & Jerry" << QString();
+        QTest::newRow("character references") << "<p>&#x3c;&#60;&gt;</p>" << "<<>" << QString();
+        QTest::newRow("cdata") << "<p><![CDATA[a<b]]></p>" << "a<b" << QString();
+        QTest::newRow("text and cdata") << "<p>a<![CDATA[<b>]]>c</p>" << "a<b>c" << QString();
+        QTest::newRow("comment first") << "<p><!--c-->x</p>" << "" << "unexpected dom child inside p";
+        QTest::newRow("non-ascii") << QString::fromUtf8("<p>Caf\u00e9 \u65e5\u672c \U0001F600</p>")
+                                   << QString::fromUtf8("Caf\u00e9 \u65e5\u672c \U0001F600") << QString();
+    }
+
+    void elementText()
+    {
+        QFETCH(QString, xml);
+        QFETCH(QString, text);
+        QFETCH(QString, error);
+        const QDomDocument doc = parse(xml);
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QString got = rw.elementText(doc.documentElement());
+        QCOMPARE(got, text);
+        QVERIFY(!got.isNull());
+        QCOMPARE(rw.errorString(), error);
+    }
+
+    void definitionValue_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("isNull");
+        QTest::newRow("present") << "title" << "Shopping" << false;
+        QTest::newRow("empty dd") << "empty" << "" << false;
+        QTest::newRow("missing") << "nothing" << "" << true;
+        QTest::newRow("dt followed by dt") << "lonely" << "" << true;
+        QTest::newRow("dt followed by p") << "odd" << "" << true;
+        QTest::newRow("last dt") << "last" << "" << true;
+        QTest::newRow("first of two") << "twice" << "1" << false;
+    }
+
+    void definitionValue()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, value);
+        QFETCH(bool, isNull);
+        const QDomDocument doc = parse(QStringLiteral(
+            "<dl><dt>title</dt><dd>Shopping</dd><dt>empty</dt><dd/><dt>lonely</dt>"
+            "<dt>odd</dt><p>x</p><dt>twice</dt><dd>1</dd><dt>twice</dt><dd>2</dd><dt>last</dt></dl>"));
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QString got = rw.definitionValue(doc.documentElement(), term);
+        QCOMPARE(got.isNull(), isNull);
+        QCOMPARE(got, value);
+    }
+
+    void readDefinitionList()
+    {
+        const QDomDocument doc = parse(QStringLiteral(
+            "<dl><dt>a</dt><dd>1</dd><dt/><dd>skipped</dd><dt>b</dt><dt>c</dt><dd></dd>"
+            "<dd>stray</dd><dt>a</dt><dd>3</dd><p>x</p><dt>d</dt></dl>"));
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QMap<QString, QString> map = rw.readDefinitionList(doc.documentElement());
+        QCOMPARE(map.keys(), QStringList({"a", "b", "c", "d"}));
+        QCOMPARE(map.value("a"), QStringLiteral("3"));
+        QVERIFY(map.value("b").isNull());
+        QVERIFY(!map.value("c").isNull());
+        QVERIFY(map.value("c").isEmpty());
+        QVERIFY(map.value("d").isNull());
+    }
+
+    void lookupsByClass_data()
+    {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<bool>("mandatory");
+        QTest::addColumn<QString>("foundTag");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("optional found, any tag") << "pd-one" << false << "span" << QString();
+        QTest::newRow("mandatory found") << "pd-one" << true << "span" << QString();
+        QTest::newRow("optional missing") << "pd-none" << false << QString() << QString();
+        QTest::newRow("mandatory missing")
+            << "pd-none" << true << QString()
+            << "failed to find mandatory element with class pd-none under body";
+        QTest::newRow("optional duplicate") << "pd-two" << false << QString()
+                                            << "duplicate element with class pd-two under body";
+        QTest::newRow("mandatory duplicate") << "pd-two" << true << QString()
+                                             << "duplicate element with class pd-two under body";
+        QTest::newRow("grandchild not seen") << "pd-deep" << false << QString() << QString();
+        QTest::newRow("class list is not a match") << "pd-a" << false << QString() << QString();
+    }
+
+    void lookupsByClass()
+    {
+        QFETCH(QString, className);
+        QFETCH(bool, mandatory);
+        QFETCH(QString, foundTag);
+        QFETCH(QString, error);
+        const QDomDocument doc = parse(QStringLiteral(
+            "<body><span class=\"pd-one\"/><div class=\"pd-two\"/><p class=\"pd-two\"/>"
+            "<div><p class=\"pd-deep\"/></div><p class=\"pd-a pd-b\"/></body>"));
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QDomElement body = doc.documentElement();
+        const QDomElement e = mandatory ? rw.mandatoryChildElementByClass(body, className)
+                                        : rw.childElementByClass(body, className);
+        QCOMPARE(e.isNull() ? QString() : e.tagName(), foundTag);
+        QCOMPARE(rw.errorString(), error);
+    }
+
+    void mandatoryElementByTagName_data()
+    {
+        QTest::addColumn<QString>("xml");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("foundText");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("child") << "<html><head>h</head><body/></html>" << "head" << "h" << QString();
+        QTest::newRow("deep") << "<html><a><b><c><title>t</title></c></b></a></html>" << "title"
+                              << "t" << QString();
+        QTest::newRow("after a deep sibling") << "<html><a><b/></a><a><title>t</title></a></html>"
+                                              << "title" << "t" << QString();
+        QTest::newRow("none") << "<html><a/></html>" << "title" << QString()
+                              << "failed to find mandatory element title under html";
+        QTest::newRow("two at different depths")
+            << "<html><title>1</title><a><title>2</title></a></html>" << "title" << QString()
+            << "duplicate elements title under html";
+        QTest::newRow("root itself not counted") << "<title><x/></title>" << "title" << QString()
+                                                 << "failed to find mandatory element title under title";
+    }
+
+    void mandatoryElementByTagName()
+    {
+        QFETCH(QString, xml);
+        QFETCH(QString, tag);
+        QFETCH(QString, foundText);
+        QFETCH(QString, error);
+        const QDomDocument doc = parse(xml);
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QDomElement e = rw.mandatoryElementByTagName(doc.documentElement(), tag);
+        QCOMPARE(e.isNull() ? QString() : e.text(), foundText);
+        QCOMPARE(rw.errorString(), error);
+    }
+
+    void parseDateTime_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("expected");
+        QTest::addColumn<bool>("warns");
+        const QDateTime t(QDate(2009, 6, 1), QTime(8, 30, 0), Qt::UTC);
+        QTest::newRow("utc text") << "2009-06-01T08:30:00" << t << false;
+        QTest::newRow("trailing Z") << "2009-06-01T08:30:00Z" << QDateTime() << true;
+        QTest::newRow("date only") << "2009-06-01" << QDateTime() << true;
+        QTest::newRow("with offset") << "2009-06-01T08:30:00+02:00" << QDateTime() << true;
+        QTest::newRow("empty") << "" << QDateTime() << false;
+        QTest::newRow("19 chars, bad month") << "2009-13-01T08:30:00" << QDateTime() << false;
+        QTest::newRow("19 chars, not a date") << "abcdefghijklmnopqrs" << QDateTime() << false;
+        QTest::newRow("leap day") << "2024-02-29T23:59:59"
+                                  << QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59), Qt::UTC) << false;
+    }
+
+    void parseDateTime()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, expected);
+        QFETCH(bool, warns);
+        if (warns)
+            QTest::ignoreMessage(QtWarningMsg, "datetime string too long - trying to use a timezone?");
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QDateTime got = XMLReaderWriter::parseDateTime(text);
+        QCOMPARE(got.isValid(), expected.isValid());
+        if (expected.isValid()) {
+            QCOMPARE(got, expected);
+            QCOMPARE(got.timeSpec(), Qt::UTC);
+        }
+        QVERIFY(rw.errorString().isEmpty());
+    }
+
+    void dateTimeToString_data()
+    {
+        QTest::addColumn<QDateTime>("dateTime");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utc") << QDateTime(QDate(2009, 6, 1), QTime(8, 30, 0), Qt::UTC)
+                             << "2009-06-01T08:30:00";
+        QTest::newRow("milliseconds dropped") << QDateTime(QDate(2009, 6, 1), QTime(8, 30, 5, 999), Qt::UTC)
+                                              << "2009-06-01T08:30:05";
+        QTest::newRow("offset converted to utc")
+            << QDateTime(QDate(2009, 6, 1), QTime(10, 30, 0), Qt::OffsetFromUTC, 7200)
+            << "2009-06-01T08:30:00";
+        QTest::newRow("early year padded") << QDateTime(QDate(812, 1, 2), QTime(3, 4, 5), Qt::UTC)
+                                           << "0812-01-02T03:04:05";
+        QTest::newRow("invalid") << QDateTime() << "";
+        QTest::newRow("five-digit year") << QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC) << "";
+    }
+
+    void dateTimeToString()
+    {
+        QFETCH(QDateTime, dateTime);
+        QFETCH(QString, text);
+        const QString got = XMLReaderWriter::dateTimeToString(dateTime);
+        QCOMPARE(got, text);
+        if (!text.isEmpty()) {
+            QCOMPARE(got.size(), 19);
+            QCOMPARE(XMLReaderWriter::parseDateTime(got), dateTime.toUTC().addMSecs(-dateTime.time().msec()));
+        }
+    }
+
+    void localTimeRoundTrip()
+    {
+        // A local time must be stored as its UTC instant, not relabelled.
+        const QDateTime local = QDateTime(QDate(2021, 7, 15), QTime(12, 0), Qt::LocalTime);
+        const QDateTime back = XMLReaderWriter::parseDateTime(XMLReaderWriter::dateTimeToString(local));
+        QCOMPARE(back.toMSecsSinceEpoch(), local.toMSecsSinceEpoch());
+    }
+
+    void writeFailures_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("nothing fits") << qint64(0);
+        QTest::newRow("fails half-way") << qint64(100);
+    }
+
+    void writeFailures()
+    {
+        QFETCH(qint64, limit);
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = rw.createDocument();
+        rw.appendHeadAndBody(doc, QStringLiteral("t"));
+        FailingDevice device(limit);
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        QVERIFY(!rw.writeDocument(doc, &device));
+        QVERIFY(rw.errorString().startsWith(QStringLiteral("couldn't write document")));
+    }
+
+    void unopenableDevices()
+    {
+        QTemporaryDir dir;
+        QFile missing(dir.filePath(QStringLiteral("no/such/dir/file.xhtml")));
+        XMLReaderWriter writer(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = writer.createDocument();
+        writer.appendHeadAndBody(doc, QStringLiteral("t"));
+        QVERIFY(!writer.writeDocument(doc, &missing));
+        QCOMPARE(writer.errorString(), QStringLiteral("couldn't open device for writing"));
+        QVERIFY(!QFile::exists(missing.fileName()));
+
+        XMLReaderWriter reader(XMLReaderWriter::LocalDocument);
+        QVERIFY(reader.readDocument(&missing).isNull());
+        QVERIFY(reader.errorString().startsWith(QStringLiteral("Couldn't open device.")));
+        QVERIFY(reader.errorString().size() > int(strlen("Couldn't open device.")));
+    }
+
+    void saveFileKeepsOldFileOnFailure()
+    {
+        // The writer reports failure, so a QSaveFile caller never commits.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lists.xhtml"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old");
+        }
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = rw.createDocument();
+        rw.appendHeadAndBody(doc, QStringLiteral("t"));
+        QSaveFile save(path);
+        QVERIFY(rw.writeDocument(doc, &save));
+        QVERIFY(save.commit());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().startsWith("<?xml"));
+    }
+
+    void readFailures_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        const QString parseError = QStringLiteral("failed to parse xml");
+        QTest::newRow("empty") << QByteArray() << parseError;
+        QTest::newRow("not xml") << QByteArray("hello") << parseError;
+        QTest::newRow("unclosed") << QByteArray("<html><body>") << parseError;
+        QTest::newRow("two roots") << QByteArray("<a/><b/>") << parseError;
+        QTest::newRow("control character") << QByteArray("<a>\x01</a>") << parseError;
+        QTest::newRow("bad utf-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xff\xfe</a>")
+                                   << parseError;
+        QTest::newRow("too deep") << nested(XMLReaderWriter::maxElementDepth + 1)
+                                  << "failed to parse xml: elements nested deeper than 512 levels";
+        QTest::newRow("very deep") << nested(100000)
+                                   << "failed to parse xml: elements nested deeper than 512 levels";
+        QTest::newRow("entity expansion bomb")
+            << QByteArray("<!DOCTYPE a [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">"
+                          "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                          "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+                          "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
+                          "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">]>"
+                          "<a>&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;</a>")
+            << parseError;
+    }
+
+    void readFailures()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QBuffer buffer(&bytes);
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QVERIFY(rw.readDocument(&buffer).isNull());
+        QCOMPARE(rw.errorString(), error);
+    }
+
+    void depthLimitIsInclusive()
+    {
+        QByteArray bytes = nested(XMLReaderWriter::maxElementDepth);
+        QBuffer buffer(&bytes);
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QVERIFY(!rw.readDocument(&buffer).isNull());
+        QVERIFY(rw.errorString().isEmpty());
+    }
+
+    void readsAlreadyOpenDevice()
+    {
+        QByteArray bytes("<html><head/><body/></html>");
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QVERIFY(!rw.readDocument(&buffer).isNull());
+    }
+
+    void invalidCharactersNeverWritten()
+    {
+        // One pasted control character must not make the file unreadable.
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = rw.createDocument();
+        QDomElement body = rw.appendHeadAndBody(doc, QStringLiteral("ti\x01tle"));
+        const QString dirty = QStringLiteral("a\x02""b\x0b""c") + QChar(0xFFFF) + QChar(0xD800)
+                              + QStringLiteral("d\te\nf") + QString::fromUtf8("\U0001F600");
+        rw.appendTextElement(body, QStringLiteral("p"), dirty, QStringLiteral("pd-x"));
+        // Written straight into the tree, bypassing appendTextElement.
+        QDomElement raw = doc.createElement(QStringLiteral("p"));
+        raw.setAttribute(QStringLiteral("class"), QStringLiteral("pd-raw\x03"));
+        raw.appendChild(doc.createTextNode(QStringLiteral("r\x04s")));
+        body.appendChild(raw);
+
+        QBuffer buffer;
+        QVERIFY(rw.writeDocument(doc, &buffer));
+        buffer.close();
+        XMLReaderWriter reader(XMLReaderWriter::LocalDocument);
+        const QDomDocument back = reader.readDocument(&buffer);
+        QVERIFY2(!back.isNull(), qPrintable(reader.errorString()));
+        const QDomElement backBody = reader.mandatoryElementByTagName(back.documentElement(), "body");
+        QCOMPARE(reader.elementText(reader.childElementByClass(backBody, "pd-x")),
+                 QStringLiteral("abcd\te\nf") + QString::fromUtf8("\U0001F600"));
+        QCOMPARE(reader.elementText(reader.childElementByClass(backBody, "pd-raw")), QStringLiteral("rs"));
+        QCOMPARE(reader.elementText(reader.mandatoryElementByTagName(back.documentElement(), "title")),
+                 QStringLiteral("title"));
+    }
+
+    void stripInvalidXmlChars_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("clean") << "plain text" << "plain text";
+        QTest::newRow("allowed controls") << "a\tb\nc\rd" << "a\tb\nc\rd";
+        QTest::newRow("nul and bell") << QString(QChar(0)) + "a\x07" << "a";
+        QTest::newRow("surrogate pair kept") << QString::fromUtf8("\U00010000") << QString::fromUtf8("\U00010000");
+        QTest::newRow("lone low surrogate") << QString(QChar(0xDC00)) + "x" << "x";
+        QTest::newRow("lone high at end") << "x" + QString(QChar(0xDBFF)) << "x";
+        QTest::newRow("fffe") << QString(QChar(0xFFFE)) + "y" << "y";
+    }
+
+    void stripInvalidXmlChars()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(XMLReaderWriter::stripInvalidXmlChars(in), out);
+    }
+
+    void textElementWithoutText()
+    {
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QDomDocument doc = rw.createDocument();
+        QDomElement body = rw.appendHeadAndBody(doc, QString());
+        const QDomElement e = rw.appendTextElement(body, QStringLiteral("dd"), QString());
+        QVERIFY(!e.hasChildNodes());
+        QVERIFY(!e.hasAttribute(QStringLiteral("class")));
+        const QDomElement c = rw.appendElementWithClass(body, QStringLiteral("ul"), QStringLiteral("pd-lists"));
+        QCOMPARE(c.attribute(QStringLiteral("class")), QStringLiteral("pd-lists"));
+        QCOMPARE(c.parentNode().toElement().tagName(), QStringLiteral("body"));
+    }
+
+    void definitionsRoundTrip()
+    {
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = rw.createDocument();
+        QDomElement body = rw.appendHeadAndBody(doc, QStringLiteral("t"));
+        QDomElement dl = rw.appendElementWithClass(body, QStringLiteral("dl"), QStringLiteral("pd-fields"));
+        rw.appendDefinition(dl, QStringLiteral("title"), QStringLiteral("a < b & \"c\""));
+        rw.appendDefinition(dl, QStringLiteral("empty"), QString());
+        rw.appendDefinition(dl, QStringLiteral("time"),
+                            XMLReaderWriter::dateTimeToString(QDateTime(QDate(2009, 6, 1), QTime(8, 30), Qt::UTC)));
+        QBuffer buffer;
+        QVERIFY(rw.writeDocument(doc, &buffer));
+        buffer.close();
+        XMLReaderWriter reader(XMLReaderWriter::LocalDocument);
+        const QDomDocument back = reader.readDocument(&buffer);
+        const QDomElement backBody = reader.mandatoryElementByTagName(back.documentElement(), "body");
+        const QDomElement backDl = reader.mandatoryChildElementByClass(backBody, "pd-fields");
+        QCOMPARE(reader.definitionValue(backDl, "title"), QStringLiteral("a < b & \"c\""));
+        const QString empty = reader.definitionValue(backDl, "empty");
+        QVERIFY(!empty.isNull() && empty.isEmpty());
+        QCOMPARE(reader.parseDateTime(reader.definitionValue(backDl, "time")),
+                 QDateTime(QDate(2009, 6, 1), QTime(8, 30), Qt::UTC));
+        QVERIFY(reader.checkHead(reader.mandatoryElementByTagName(back.documentElement(), "head")));
+        QVERIFY(reader.errorString().isEmpty());
+    }
+
+    void whitespaceOnlyTextReadsBackEmpty()
+    {
+        // The DOM builder drops whitespace-only text nodes: a text of blanks
+        // reads back empty (known and accepted), surrounded text is kept.
+        XMLReaderWriter rw(XMLReaderWriter::LocalDocument);
+        QDomDocument doc = rw.createDocument();
+        QDomElement body = rw.appendHeadAndBody(doc, QStringLiteral("t"));
+        rw.appendTextElement(body, QStringLiteral("p"), QStringLiteral("  \n "), QStringLiteral("pd-blank"));
+        rw.appendTextElement(body, QStringLiteral("p"), QStringLiteral(" a \n"), QStringLiteral("pd-text"));
+        QBuffer buffer;
+        QVERIFY(rw.writeDocument(doc, &buffer));
+        buffer.close();
+        const QDomDocument back = rw.readDocument(&buffer);
+        const QDomElement b = rw.mandatoryElementByTagName(back.documentElement(), "body");
+        QCOMPARE(rw.elementText(rw.childElementByClass(b, "pd-blank")), QString());
+        QCOMPARE(rw.elementText(rw.childElementByClass(b, "pd-text")), QStringLiteral(" a \n"));
+    }
+
+    void errorsGoToDebugStream()
+    {
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QTest::ignoreMessage(QtDebugMsg, "\"some error\"");
+        rw.setError(QStringLiteral("some error"));
+        QCOMPARE(rw.errorString(), QStringLiteral("some error"));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstXMLReaderWriter)
+#include "tst_xmlreaderwriter.moc"
