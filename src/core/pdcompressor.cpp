@@ -50,7 +50,8 @@ QByteArray PDCompressor::uncompress(const QByteArray &data, qsizetype limit)
     const qsizetype inputSize = data.size();
     qsizetype inputUsed = 0;
 
-    qsizetype capacity = std::clamp<qsizetype>(inputSize * 4, 256, std::max<qsizetype>(limit, 1));
+    limit = std::max<qsizetype>(limit, 1);
+    const qsizetype capacity = std::min<qsizetype>(std::max<qsizetype>(inputSize * 4, 256), limit);
     QByteArray out(capacity, Qt::Uninitialized);
     qsizetype produced = 0;
     int result = Z_OK;
