@@ -1,0 +1,28 @@
+#ifndef SSLERRORHANDLER_H
+#define SSLERRORHANDLER_H
+
+#include <QList>
+#include <QSslError>
+#include <QStringList>
+
+// Decides whether a secure connection to the server goes on despite
+// certificate errors. Certificates are verified: errors pass only when the
+// user accepted this very certificate for this server earlier in the run, or
+// accepts it now through the handler of the request that met them.
+class SslErrorHandler
+{
+public:
+    virtual ~SslErrorHandler();
+
+    // Shows the error texts to the user; true when the user accepts them.
+    virtual bool askUser(const QStringList &errorTexts) = 0;
+
+    // True when the connection is to ignore `errors`. The handler may be null:
+    // then only certificates accepted before pass.
+    static bool handleSslErrors(SslErrorHandler *handler, const QList<QSslError> &errors);
+
+    // The texts shown for `errors`, in order.
+    static QStringList errorTexts(const QList<QSslError> &errors);
+};
+
+#endif
