@@ -1,5 +1,14 @@
 #include "sync/serverreaderwriter.h"
 
+namespace {
+// The toolkit's conversions skip surrounding blanks; a field with blanks is
+// not a number here.
+bool hasBlankEdge(const QString &text)
+{
+    return !text.isEmpty() && (text.front().isSpace() || text.back().isSpace());
+}
+}
+
 ServerReaderWriter::ServerReaderWriter()
     : XMLReaderWriter(ServerDocument)
 {
@@ -23,13 +32,13 @@ bool ServerReaderWriter::readServerInfo(const QDomDocument &document, int *proto
     bool ok = false;
     const QString versionText = definitionValue(fields, QStringLiteral("protocol-version"));
     const int version = versionText.toInt(&ok, 10);
-    if (!ok) {
+    if (!ok || hasBlankEdge(versionText)) {
         setError(QStringLiteral("couldn't parse ") + versionText + QStringLiteral(" as int"));
         return false;
     }
     const QString minText = definitionValue(fields, QStringLiteral("min-supported-protocol-version"));
     const int minVersion = minText.toInt(&ok, 10);
-    if (!ok) {
+    if (!ok || hasBlankEdge(minText)) {
         setError(QStringLiteral("couldn't parse ") + minText + QStringLiteral(" as int"));
         return false;
     }
@@ -38,7 +47,7 @@ bool ServerReaderWriter::readServerInfo(const QDomDocument &document, int *proto
     if (!portText.isEmpty()) {
         const uint value = portText.toUInt(&ok, 10);
         // A value beyond 16 bits is refused rather than wrapped onto another port.
-        if (!ok || value > 65535) {
+        if (!ok || value > 65535 || hasBlankEdge(portText)) {
             setError(QStringLiteral("couldn't parse event port from ") + portText);
             return false;
         }
