@@ -1,0 +1,35 @@
+#include "core/stylesheetloader.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFile>
+#include <QKeyEvent>
+
+StyleSheetLoader::StyleSheetLoader(const QString &path)
+    : QObject(nullptr), m_path(path)
+{
+    qApp->installEventFilter(this);
+    reload();
+}
+
+void StyleSheetLoader::reload()
+{
+    qDebug() << "StyleSheetLoader loading" << m_path;
+    QFile file(m_path);
+    // An unreadable file gives an empty sheet.
+    QString sheet;
+    if (file.open(QIODevice::ReadOnly))
+        sheet = QString::fromUtf8(file.readAll());
+    qApp->setStyleSheet(sheet);
+}
+
+bool StyleSheetLoader::eventFilter(QObject *watched, QEvent *event)
+{
+    // Consumed at its first delivery, so no window sees the key press.
+    if (event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
+        reload();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
