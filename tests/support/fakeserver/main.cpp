@@ -1,0 +1,71 @@
+// plumdeck-fakeserver: the tests' fake server on fixed or ephemeral ports,
+// with demo data, for manual runs of the program.
+
+#include "fakeserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("plumdeck-fakeserver"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Serves a fake Plumdeck server on 127.0.0.1 with demo users alice, bob and carol "
+        "(password \"secret\") for manual runs of the program."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("HTTP port (default: any free one)."),
+                                        QStringLiteral("port"), QStringLiteral("0"));
+    const QCommandLineOption eventOption(QStringLiteral("event-port"),
+                                         QStringLiteral("Event port (default: any free one)."),
+                                         QStringLiteral("port"), QStringLiteral("0"));
+    const QCommandLineOption tlsOption(QStringLiteral("tls"), QStringLiteral("Serve HTTPS and TLS events "
+                                                                             "with the test certificate."));
+    const QCommandLineOption emptyOption(QStringLiteral("empty"), QStringLiteral("No demo lists, notes or friends."));
+    parser.addOptions({portOption, eventOption, tlsOption, emptyOption});
+    parser.process(app);
+
+    bool ok1 = false, ok2 = false;
+    const uint port = parser.value(portOption).toUInt(&ok1);
+    const uint eventPort = parser.value(eventOption).toUInt(&ok2);
+    QTextStream err(stderr);
+    if (!ok1 || !ok2 || port > 65535 || eventPort > 65535) {
+        err << "plumdeck-fakeserver: ports must be numbers from 0 to 65535\n";
+        return 2;
+    }
+
+    FakeServer server(parser.isSet(tlsOption) ? FakeServer::Tls : FakeServer::Plain);
+    for (const char *name : {"alice", "bob", "carol"})
+        server.addUser(QString::fromLatin1(name), QStringLiteral("secret"));
+    if (!parser.isSet(emptyOption)) {
+        const quint32 groceries = server.addList(QStringLiteral("alice"), QStringLiteral("Groceries"),
+            {FakeTask::make(QStringLiteral("Milk")), FakeTask::make(QStringLiteral("Eggs"), true),
+             FakeTask::make(QStringLiteral("Fruit"), false,
+                            {FakeTask::make(QStringLiteral("Apples")), FakeTask::make(QStringLiteral("Pears"))})});
+        const quint32 plan = server.addList(QStringLiteral("bob"), QStringLiteral("Team plan"),
+            {FakeTask::make(QStringLiteral("Write the agenda")), FakeTask::make(QStringLiteral("Book a room"))});
+        server.share(plan, QStringLiteral("alice"), QStringLiteral("rw"));
+        server.share(groceries, QStringLiteral("carol"), QStringLiteral("r"));
+        server.addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("Buy a kite\nPaint the fence"));
+        server.addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+        server.setPresence(QStringLiteral("bob"), QStringLiteral("busy"), QStringLiteral("In a meeting"));
+        server.addFriendRequest(QStringLiteral("carol"), QStringLiteral("alice"));
+    }
+    if (!server.start(quint16(port), quint16(eventPort))) {
+        err << "plumdeck-fakeserver: " << server.errorString() << '\n';
+        return 1;
+    }
+    QTextStream out(stdout);
+    out << "server-url " << server.url() << '\n'
+        << "http-port " << server.httpPort() << '\n'
+        << "event-port " << server.eventPort() << '\n'
+        << "users alice bob carol, password secret\n";
+    out.flush();
+    QObject::connect(&server, &FakeServer::requestReceived, &app, [&out](const FakeRequest &r) {
+        out << r.method << ' ' << r.path << " -> " << r.status << '\n';
+        out.flush();
+    });
+    return app.exec();
+}
