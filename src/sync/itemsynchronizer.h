@@ -1,0 +1,292 @@
+#ifndef ITEMSYNCHRONIZER_H
+#define ITEMSYNCHRONIZER_H
+
+#include "shell/messagedialog.h"
+#include "sync/itemsynchronizerbase.h"
+#include "sync/xmlrequest.h"
+
+#include <QDebug>
+#include <QDomDocument>
+#include <QPointer>
+
+// One item (a task list or a notepad note) brought into step with the server,
+// from its sync status and the server's revision. Traits gives what differs
+// between the kinds of item:
+//   Item, Info                         the local item and the server's summary
+//   text(Text, name)                   the translated texts of the run
+//   debugLine(Text)                    untranslated debug lines (null: none)
+//   collectionPath(), itemPath(id)     "/lists" and "/lists/%1", ...
+//   status(item), revision(item), name(item), infoRevision(info),
+//   infoPermissions(info)
+//   hasPermissionFallback              a 403 is decided by the permission letters
+//   writeItem(item)                    the document posted or put
+//   readItem(doc, &error)              the item fetched, or null
+//   readNewId(doc, &error)             the id in a creation answer, or 0
+//   prepareFetchedExisting(item)       adjusts a fetched copy of a known item
+//   neverTakenWarning()
+struct ItemSyncText
+{
+    enum Id {
+        DownloadingNewRemote,
+        DeletingNewRemote,
+        UploadingNew,
+        GoneFromServer,
+        CheckingForChanges,
+        NoChangesIn,
+        DownloadingChanges,
+        UploadingChanges,
+        AlreadyGone,
+        Deleting,
+        MessageTitle,
+        RevisionMessage,
+        FailedToRetrieve,
+        FailedToAdd,
+        FailedToUpload,
+        FailedToDelete,
+        UnknownStatus,
+        SyncCanceled,
+        GetNewBadStatus,
+        GetExistingBadStatus,
+        PostBadStatus
+    };
+};
+
+template <class Traits>
+class ItemSynchronizer : public ItemSynchronizerBase
+{
+public:
+    using Item = typename Traits::Item;
+    using Info = typename Traits::Info;
+
+    ~ItemSynchronizer() override
+    {
+        if (m_resultItem) {
+            qDebug() << Traits::neverTakenWarning();
+            delete m_resultItem;
+        }
+    }
+
+    void start() override;
+
+protected:
+    ItemSynchronizer(quint32 id, Info *serverInfo, Item *localItem, int progressStep, QObject *parent)
+        : ItemSynchronizerBase(id, progressStep, parent)
+        , m_info(serverInfo)
+        , m_localItem(localItem)
+    {
+    }
+
+    Item *localItem() const { return m_localItem; }
+    Item *takeResultItem()
+    {
+        Item *item = m_resultItem;
+        m_resultItem = nullptr;
+        return item;
+    }
+
+    void handleAnswer(RequestKind kind, int status) override;
+
+private:
+    void sendGetNew() { sendRequest(GetNew, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr); }
+    void sendGetExisting() { sendRequest(GetExisting, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr); }
+    void sendPostNew()
+    {
+        const QDomDocument doc = Traits::writeItem(m_localItem);
+        sendRequest(PostNew, QStringLiteral("POST"), Traits::collectionPath(), &doc);
+    }
+    void sendPutForMerge()
+    {
+        const QDomDocument doc = Traits::writeItem(m_localItem);
+        sendRequest(PutForMerge, QStringLiteral("PUT"), Traits::itemPath(m_id), &doc);
+    }
+    void sendDelete() { sendRequest(Delete, QStringLiteral("DELETE"), Traits::itemPath(m_id), nullptr); }
+
+    void revisionMessage();
+    QString permissions() const { return m_info ? Traits::infoPermissions(m_info) : QString(); }
+    bool readResult(Result onSuccess, bool knownItem);
+    static void debugStatus(ItemSyncText::Id line, int status)
+    {
+        const char *text = Traits::debugLine(line);
+        if (text)
+            qDebug().noquote() << QString::fromLatin1(text) + QString::number(status);
+    }
+
+    Info *m_info;
+    Item *m_localItem;
+    Item *m_resultItem = nullptr;
+};
+
+template <class Traits>
+void ItemSynchronizer<Traits>::start()
+{
+    using T = ItemSyncText;
+    if (!m_localItem) {
+        if (!forceRemote()) {
+            emitProgress(Traits::text(T::DownloadingNewRemote, QString()));
+            sendGetNew();
+        } else {
+            emitProgress(Traits::text(T::DeletingNewRemote, QString()));
+            sendDelete();
+        }
+        return;
+    }
+
+    const int status = Traits::status(m_localItem);
+    const QString name = Traits::name(m_localItem);
+    if (status < 1 || status > 4) {
+        // A local item without a state we know is never guessed at: fetching
+        // or deleting it could lose it.
+        qWarning().noquote() << Traits::text(T::UnknownStatus, name);
+        finishNoOp(Failed, Traits::text(T::UnknownStatus, name));
+        return;
+    }
+    if (status == 1) {
+        emitProgress(Traits::text(T::UploadingNew, name));
+        sendPostNew();
+        return;
+    }
+    if (m_id == 0) {
+        emitProgress(Traits::text(status == 4 ? T::AlreadyGone : T::GoneFromServer, name));
+        finishNoOp(Gone);
+        return;
+    }
+    if (status == 4) {
+        emitProgress(Traits::text(T::Deleting, name));
+        sendDelete();
+        return;
+    }
+    if (!m_info) {
+        // The owner keeps a summary for every id; without one there is no
+        // revision to decide on.
+        finishNoOp(Failed, QStringLiteral("internal error: no server summary for id %1").arg(m_id));
+        return;
+    }
+
+    const quint32 serverRevision = Traits::infoRevision(m_info);
+    const quint32 localRevision = Traits::revision(m_localItem);
+    // An edited item with a server id but no revision was created on the
+    // server by a run that could not fetch it back: the server's copy holds
+    // what was posted, and putting the local copy would add its contents a
+    // second time.
+    const bool unedited = status == 2 || localRevision == 0;
+    if (unedited) {
+        emitProgress(Traits::text(T::CheckingForChanges, name));
+        if (serverRevision == localRevision) {
+            emitProgress(Traits::text(T::NoChangesIn, name));
+            finishNoOp(NoChanges);
+        } else if (serverRevision > localRevision) {
+            emitProgress(Traits::text(T::DownloadingChanges, name));
+            sendGetExisting();
+        } else {
+            revisionMessage();
+        }
+        return;
+    }
+    emitProgress(Traits::text(T::UploadingChanges, name));
+    if (serverRevision >= localRevision)
+        sendPutForMerge();
+    else
+        revisionMessage();
+}
+
+template <class Traits>
+void ItemSynchronizer<Traits>::revisionMessage()
+{
+    const QString text = Traits::text(ItemSyncText::RevisionMessage, Traits::name(m_localItem));
+    QPointer<ItemSynchronizerBase> self(this);
+    MessageDialog::information(Traits::text(ItemSyncText::MessageTitle, QString()), text, nullptr);
+    if (!self)
+        return; // the owner gave up on the run while the box was open
+    qDebug() << "The local list revision is bigger than the server one, this is an error";
+    // The box is the user's message; the run still has to end for its owner.
+    finishNoOp(Failed, text);
+}
+
+template <class Traits>
+bool ItemSynchronizer<Traits>::readResult(Result onSuccess, bool knownItem)
+{
+    QString error;
+    Item *item = Traits::readItem(request()->responseDocument(), &error);
+    if (!item) {
+        fail(QStringLiteral("parse error: ") + error);
+        return false;
+    }
+    if (knownItem)
+        Traits::prepareFetchedExisting(item);
+    delete m_resultItem;
+    m_resultItem = item;
+    finish(onSuccess);
+    return true;
+}
+
+template <class Traits>
+void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
+{
+    using T = ItemSyncText;
+    const bool gone = status == 404 || status == 410;
+    switch (kind) {
+    case GetNew:
+        if (gone)
+            finish(RemoteGone);
+        else if (status == 200)
+            readResult(ReceivedNew, false);
+        else {
+            debugStatus(T::GetNewBadStatus, status);
+            fail(Traits::text(T::FailedToRetrieve, QString()));
+        }
+        break;
+    case GetExisting:
+        if (gone)
+            finish(Gone);
+        else if (status == 200)
+            readResult(ReceivedExisting, true);
+        else {
+            debugStatus(T::GetExistingBadStatus, status);
+            fail(Traits::text(T::FailedToRetrieve, QString()));
+        }
+        break;
+    case PostNew:
+        if (status == 201) {
+            QString error;
+            const quint32 newId = Traits::readNewId(request()->responseDocument(), &error);
+            if (newId == 0) {
+                fail(QStringLiteral("parse error: ") + error);
+                return;
+            }
+            releaseRequest();
+            m_id = newId;
+            m_assignedId = newId;
+            sendGetExisting();
+        } else {
+            debugStatus(T::PostBadStatus, status);
+            fail(Traits::text(T::FailedToAdd, QString()));
+        }
+        break;
+    case PutForMerge:
+        if (status == 200 || status == 204) {
+            releaseRequest();
+            sendGetExisting();
+        } else if (gone) {
+            finish(Gone);
+        } else if (status == 403 && Traits::hasPermissionFallback
+                   && !permissions().contains(QLatin1Char('w'))) {
+            // Read-only share: the local edits give way to the server's copy.
+            releaseRequest();
+            sendGetExisting();
+        } else {
+            fail(Traits::text(T::FailedToUpload, QString()));
+        }
+        break;
+    case Delete:
+        if (status == 200 || status == 204 || gone)
+            finish(m_localItem ? Gone : RemoteGone);
+        else if (status == 403 && Traits::hasPermissionFallback
+                 && !permissions().contains(QLatin1Char('d')))
+            finish(DeleteRefused);
+        else
+            fail(Traits::text(T::FailedToDelete, QString()));
+        break;
+    }
+}
+
+#endif

@@ -1,0 +1,107 @@
+#ifndef ITEMSYNCHRONIZERBASE_H
+#define ITEMSYNCHRONIZERBASE_H
+
+#include <QObject>
+#include <QString>
+
+class QDomDocument;
+class XMLRequest;
+
+// The part of one item's synchronisation (a task list or a notepad note) that
+// does not depend on the kind of item: the outcome, the one request in flight,
+// the signals and the ending. ItemSynchronizer<Traits> holds the rest.
+class ItemSynchronizerBase : public QObject
+{
+    Q_OBJECT
+public:
+    // The outcome codes shared by the list and note synchronisers.
+    enum Result {
+        NotFinished = 0,
+        Failed = 1,
+        ReceivedNew = 2,
+        Gone = 3,
+        ReceivedExisting = 4,
+        DeleteRefused = 5,
+        RemoteGone = 6,
+        NoChanges = 7
+    };
+    Q_ENUM(Result)
+
+    ~ItemSynchronizerBase() override;
+
+    void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
+    bool forceRemote() const { return m_forceRemote; }
+
+    Result result() const { return m_result; }
+    QString errorString() const { return m_errorString; }
+    // The server id the run ended with (the assigned one after a post).
+    quint32 id() const { return m_id; }
+    // Non-zero when this run created the item on the server (POST answered
+    // 201), even when the run failed afterwards: the owner records it on the
+    // local item so that the next run fetches the server's copy instead of
+    // posting the item a second time.
+    quint32 assignedId() const { return m_assignedId; }
+    bool hasEnded() const { return m_ended; }
+
+    virtual void start() = 0;
+
+signals:
+    void finished();
+    void addProgress(QString desc, int addition);
+    // Declared for the owners' connections; the item steps report relative
+    // progress only.
+    void progress(QString desc, int done, int total);
+
+protected:
+    enum RequestKind { GetNew, GetExisting, PostNew, PutForMerge, Delete };
+
+    ItemSynchronizerBase(quint32 id, int progressStep, QObject *parent);
+
+    void emitProgress(const QString &desc) { emit addProgress(desc, m_progressStep); }
+
+    void sendRequest(RequestKind kind, const QString &method, const QString &path,
+                     const QDomDocument *body);
+    XMLRequest *request() const { return m_request; }
+    void releaseRequest();
+
+    void finish(Result result);
+    void fail(const QString &text);
+    // Ends a run that sends no request after control is back in the event
+    // loop, never from inside start().
+    void finishNoOp(Result result, const QString &error = QString());
+    // With a request in flight it is cancelled and fails the run through its
+    // own answer; otherwise the run fails at once with `canceledText`. After
+    // the end it does nothing.
+    void cancelRun(const QString &canceledText);
+
+    // Called with the request in flight once it finished without a transport
+    // error; kind says which sender sent it.
+    virtual void handleAnswer(RequestKind kind, int status) = 0;
+
+    quint32 m_id;
+    quint32 m_assignedId = 0;
+    int m_progressStep;
+
+private slots:
+    void onGetNewRequestFinished();
+    void onGetExistingRequestFinished();
+    void onPostNewRequestFinished();
+    void onPutForMergeRequestFinished();
+    void onDeleteRequestFinished();
+    void onNoOpFinished();
+
+private:
+    void onAnswer(RequestKind kind);
+    void dropRequestQuietly();
+
+    Result m_result = NotFinished;
+    Result m_preparedResult = NotFinished;
+    QString m_preparedError;
+    QString m_errorString;
+    XMLRequest *m_request = nullptr;
+    bool m_forceRemote = false;
+    bool m_ended = false;
+    bool m_noOpPending = false;
+};
+
+#endif

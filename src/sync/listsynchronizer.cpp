@@ -1,0 +1,135 @@
+#include "sync/listsynchronizer.h"
+
+#include "model/listinfo.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+
+template class ItemSynchronizer<ListSyncTraits>;
+
+ListSynchronizer::ListSynchronizer(quint32 id, ListInfo *serverInfo, TaskList *localList,
+                                   int progressStep, QObject *parent)
+    : ItemSynchronizer<ListSyncTraits>(id, serverInfo, localList, progressStep, parent)
+{
+}
+
+void ListSynchronizer::cancel()
+{
+    cancelRun(tr("Sync canceled"));
+}
+
+void ListSynchronizer::recordAssignedId(TaskList *list, quint32 id)
+{
+    if (!list || id == 0)
+        return;
+    list->setSyncStatus(TaskList::Unedited);
+    list->setServerId(id);
+    // Revision 0 is below any revision the server hands out, so the next run
+    // fetches the server's copy.
+    list->setRevision(0);
+}
+
+QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)
+{
+    using T = ItemSyncText;
+    switch (id) {
+    case T::DownloadingNewRemote: return ListSynchronizer::tr("Downloading new remote list");
+    case T::DeletingNewRemote: return ListSynchronizer::tr("Deleting new remote list");
+    case T::UploadingNew: return ListSynchronizer::tr("Uploading list \"%1\"").arg(name);
+    case T::GoneFromServer: return ListSynchronizer::tr("List \"%1\" gone from server").arg(name);
+    case T::CheckingForChanges: return ListSynchronizer::tr("Checking for changes in list \"%1\"").arg(name);
+    case T::NoChangesIn: return ListSynchronizer::tr("No changes in list \"%1\"").arg(name);
+    case T::DownloadingChanges: return ListSynchronizer::tr("Download changes in list \"%1\"").arg(name);
+    case T::UploadingChanges: return ListSynchronizer::tr("Uploading changes to list \"%1\"").arg(name);
+    case T::AlreadyGone: return ListSynchronizer::tr("List \"%1\" already gone from server").arg(name);
+    case T::Deleting: return ListSynchronizer::tr("Deleting list \"%1\"").arg(name);
+    case T::MessageTitle: return ListSynchronizer::tr("Sync");
+    case T::RevisionMessage:
+        return ListSynchronizer::tr("The local revision number of the list %1 is bigger than the remote one.\n"
+                                    "Please force a local or remote sync to fix the problem").arg(name);
+    case T::FailedToRetrieve: return ListSynchronizer::tr("Failed to retrieve list.");
+    case T::FailedToAdd: return ListSynchronizer::tr("Failed to add new list.");
+    case T::FailedToUpload: return ListSynchronizer::tr("Failed to upload changes. ");
+    case T::FailedToDelete: return ListSynchronizer::tr("Failed to delete list.");
+    case T::UnknownStatus: return QStringLiteral("Unknown TaskList::SyncStatus");
+    case T::SyncCanceled: return ListSynchronizer::tr("Sync canceled");
+    case T::GetNewBadStatus:
+    case T::GetExistingBadStatus:
+    case T::PostBadStatus:
+        break;
+    }
+    return QString();
+}
+
+const char *ListSyncTraits::debugLine(ItemSyncText::Id id)
+{
+    switch (id) {
+    case ItemSyncText::GetNewBadStatus: return "Error status code in get new request list finished: ";
+    case ItemSyncText::GetExistingBadStatus: return "Error status code in on get existing list request: ";
+    case ItemSyncText::PostBadStatus: return "Error trying to do a post new request, response: ";
+    default: return nullptr;
+    }
+}
+
+QString ListSyncTraits::collectionPath()
+{
+    return QStringLiteral("/lists");
+}
+
+QString ListSyncTraits::itemPath(quint32 id)
+{
+    return QStringLiteral("/lists/%1").arg(id);
+}
+
+int ListSyncTraits::status(const TaskList *list)
+{
+    return int(list->syncStatus());
+}
+
+quint32 ListSyncTraits::revision(const TaskList *list)
+{
+    return list->revision();
+}
+
+QString ListSyncTraits::name(const TaskList *list)
+{
+    return list->name();
+}
+
+quint32 ListSyncTraits::infoRevision(const ListInfo *info)
+{
+    return info->revision();
+}
+
+QString ListSyncTraits::infoPermissions(const ListInfo *info)
+{
+    return info->permissions();
+}
+
+QDomDocument ListSyncTraits::writeItem(TaskList *list)
+{
+    TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
+    return writer.writeSingleList(list);
+}
+
+TaskList *ListSyncTraits::readItem(const QDomDocument &doc, QString *error)
+{
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    TaskList *list = reader.readSingleList(doc);
+    if (!list)
+        *error = reader.errorString();
+    return list;
+}
+
+quint32 ListSyncTraits::readNewId(const QDomDocument &doc, QString *error)
+{
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    const quint32 id = reader.readListId(doc);
+    if (id == 0)
+        *error = reader.errorString();
+    return id;
+}
+
+const char *ListSyncTraits::neverTakenWarning()
+{
+    return "ListSynchronizer: result list was never taken from us";
+}
