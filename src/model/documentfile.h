@@ -1,0 +1,37 @@
+#ifndef DOCUMENTFILE_H
+#define DOCUMENTFILE_H
+
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+// Save and load safety of the local documents: a save replaces the file only
+// once the new content is complete on disk, and a file that failed to load is
+// never written over (it is kept aside first).
+class DocumentFile
+{
+public:
+    // Fills the device (not yet open); false with *error set on failure.
+    using Writer = std::function<bool(QIODevice *device, QString *error)>;
+
+    // Writes `path` through a QSaveFile: on any failure the previous file
+    // stays as it was. Refused for a path that failed to load and could not
+    // be kept aside.
+    static bool save(const QString &path, const Writer &writer, QString *error);
+
+    // After a failed load: when the file exists, renames it (or else copies
+    // it) to "<path>.unreadable-<UTC yyyyMMddHHmmss>" with a warning naming
+    // `what`, and returns the new path. When neither works, later saves of
+    // `path` are refused until it loads again, and the result is empty.
+    static QString keepAside(const QString &path, const QString &what);
+
+    // After a successful load: saves of `path` are allowed again.
+    static void loaded(const QString &path);
+
+private:
+    DocumentFile() = delete;
+};
+
+#endif

@@ -1,0 +1,64 @@
+#ifndef NOTEPADNOTE_H
+#define NOTEPADNOTE_H
+
+#include <QObject>
+#include <QString>
+
+// One note of the notepad: a title and a plain text with its synchronisation
+// state. setTitle/setText are for changes from outside the editor (they
+// signal the view); editTitle/editText are the user's edits (they mark the
+// note and the notepad).
+class NotepadNote : public QObject
+{
+    Q_OBJECT
+public:
+    enum SyncStatus {
+        LocallyUnknown = 0,
+        New = 1,
+        Unedited = 2,
+        Edited = 3,
+        Deleted = 4
+    };
+    Q_ENUM(SyncStatus)
+
+    explicit NotepadNote(QObject *parent = nullptr);
+
+    SyncStatus syncStatus() const { return m_syncStatus; }
+    void setSyncStatus(SyncStatus status) { m_syncStatus = status; }
+
+    QString title() const { return m_title; }
+    QString text() const { return m_text; }
+
+    // Both read 0 while the note is new, whatever is stored.
+    quint32 serverId() const;
+    quint32 revision() const;
+    void setServerId(quint32 id);
+    void setRevision(quint32 revision) { m_revision = revision; }
+
+    void setTitle(const QString &title);
+    void setText(const QString &text);
+
+    bool editTitle(const QString &title);
+    bool editText(const QString &text);
+
+    void markEdited();
+    void markNotepadChanged();
+
+    bool isUntouched() const;
+    void resetToNew();
+
+    static QString defaultTitle();
+
+signals:
+    void contentsChanged(NotepadNote *note);
+    void titleChanged(NotepadNote *note);
+
+private:
+    SyncStatus m_syncStatus = New;
+    QString m_title;
+    QString m_text;
+    quint32 m_serverId = 0;
+    quint32 m_revision = 0;
+};
+
+#endif

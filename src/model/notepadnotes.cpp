@@ -1,0 +1,179 @@
+#include "model/notepadnotes.h"
+
+#include "core/paths.h"
+#include "model/documentfile.h"
+#include "model/notepadreaderwriter.h"
+
+#include <QDebug>
+#include <QFile>
+
+NotepadNotes *NotepadNotes::s_instance = nullptr;
+
+NotepadNotes::NotepadNotes(QObject *parent)
+    : QObject(parent)
+{
+    s_instance = this;
+}
+
+NotepadNotes::~NotepadNotes()
+{
+    save();
+    m_notes.clear();
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+NotepadNotes *NotepadNotes::instance()
+{
+    return s_instance;
+}
+
+QString NotepadNotes::filePath()
+{
+    return userDataDir().filePath(QStringLiteral("notepad.xhtml"));
+}
+
+NotepadNote *NotepadNotes::appendNote(NotepadNote *note)
+{
+    if (!note)
+        return nullptr;
+    m_notes.append(note);
+    // Changes to the set of notes reach the file at the next save tick, not
+    // only when the notepad is destroyed.
+    m_changed = true;
+    return note;
+}
+
+void NotepadNotes::moveNote(NotepadNote *note, NotepadNote *target)
+{
+    const int from = m_notes.indexOf(note);
+    const int to = m_notes.indexOf(target);
+    if (from < 0 || to < 0)
+        return;
+    m_notes.move(from, to);
+    if (from != to)
+        m_changed = true;
+}
+
+int NotepadNotes::indexOfServerId(quint32 id) const
+{
+    for (int i = 0; i < m_notes.size(); ++i) {
+        if (m_notes.at(i)->serverId() == id)
+            return i;
+    }
+    return -1;
+}
+
+bool NotepadNotes::save()
+{
+    QString error;
+    const bool ok = DocumentFile::save(
+        filePath(),
+        [this](QIODevice *device, QString *error) {
+            NotepadReaderWriter writer(XMLReaderWriter::LocalDocument);
+            if (writer.saveNotepad(this, device))
+                return true;
+            *error = writer.errorString();
+            return false;
+        },
+        &error);
+    if (!ok) {
+        // Still marked, so the next tick of the save timer tries again.
+        qWarning() << "error saving notepad" << error;
+        return false;
+    }
+    m_changed = false;
+    return true;
+}
+
+bool NotepadNotes::saveIfChanged()
+{
+    if (!m_changed)
+        return true;
+    return save();
+}
+
+bool NotepadNotes::load()
+{
+    const QString path = filePath();
+    if (!QFile::exists(path))
+        return true;
+    QFile file(path);
+    NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+    std::optional<QList<NotepadNote *>> notes = reader.loadNotepad(&file);
+    file.close();
+    if (!notes) {
+        qWarning() << "error loading notepad" << reader.errorString();
+        // The page starts with a default note and the destructor always
+        // saves: without this the notes would be overwritten.
+        DocumentFile::keepAside(path, QStringLiteral("notepad"));
+        return false;
+    }
+    DocumentFile::loaded(path);
+    m_notes = *notes;
+    return true;
+}
+
+void NotepadNotes::resetAllNotesToNew()
+{
+    for (NotepadNote *note : std::as_const(m_notes))
+        note->resetToNew();
+    if (!m_notes.isEmpty())
+        m_changed = true;
+}
+
+void NotepadNotes::deleteAndPurgeEverything()
+{
+    emit deleteAndPurgeEverythingSignal();
+}
+
+NotepadNote *NotepadNotes::addNote(NotepadNote *note)
+{
+    if (!note)
+        return nullptr;
+    note->setSyncStatus(NotepadNote::Unedited);
+    emit addNoteToModelAndView(note);
+    return note;
+}
+
+void NotepadNotes::updateNote(NotepadNote *local, NotepadNote *fromServer)
+{
+    if (!local || !fromServer)
+        return;
+    local->setSyncStatus(NotepadNote::Unedited);
+    local->setServerId(fromServer->serverId());
+    local->setRevision(fromServer->revision());
+    local->setText(fromServer->text());
+    local->setTitle(fromServer->title());
+    local->markNotepadChanged();
+    fromServer->deleteLater();
+}
+
+void NotepadNotes::removeNote(NotepadNote *note)
+{
+    if (!note)
+        return;
+    if (note->syncStatus() == NotepadNote::Deleted)
+        purgeNote(note);
+    else
+        emit removeNoteFromView(note);
+}
+
+void NotepadNotes::purgeNote(NotepadNote *note)
+{
+    if (!note)
+        return;
+    if (m_notes.removeOne(note))
+        m_changed = true;
+    delete note;
+}
+
+void NotepadNotes::setDisplayOrder(const NotepadNoteIdList &ids)
+{
+    emit displayOrderChanged(ids);
+}
+
+void NotepadNotes::requestRemoveDefaultNotes()
+{
+    emit removeDefaultNotes();
+}

@@ -1,0 +1,406 @@
+#include "model/notepadreaderwriter.h"
+
+#include "model/notepadnoteinfo.h"
+#include "model/notepadnotes.h"
+
+#include <QDebug>
+#include <QIODevice>
+
+namespace {
+
+const char *const NoteClass = "pd-notepad-note";
+const char *const NoteFieldsClass = "pd-notepad-note-fields";
+const char *const LocalFieldsClass = "notepad-local-fields";
+const char *const NoteRefsClass = "pd-notepad-note-refs";
+const char *const NoteRefClass = "pd-notepad-note-ref";
+const char *const NoteIdClass = "pd-notepad-note-id";
+const char *const NoteInfoListClass = "pd-notepad-note-info-list";
+const char *const NoteInfoClass = "pd-notepad-note-info";
+
+// Decimal digits only, then an unsigned 32-bit parse: no sign, no blanks.
+bool parseUInt32(const QString &text, quint32 *value)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    bool ok = false;
+    const uint v = text.toUInt(&ok, 10);
+    if (!ok)
+        return false;
+    *value = v;
+    return true;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+} // namespace
+
+NotepadReaderWriter::NotepadReaderWriter(int kind)
+    : XMLReaderWriter(kind)
+{
+}
+
+NotepadReaderWriter::~NotepadReaderWriter() = default;
+
+QDomElement NotepadReaderWriter::findBody(const QDomDocument &doc)
+{
+    return mandatoryElementByTagName(doc.documentElement(), QStringLiteral("body"));
+}
+
+// ---- the notepad document
+
+bool NotepadReaderWriter::saveNotepad(NotepadNotes *notes, QIODevice *device)
+{
+    return writeDocument(writeNotepad(notes), device);
+}
+
+std::optional<QList<NotepadNote *>> NotepadReaderWriter::loadNotepad(QIODevice *device)
+{
+    const QDomDocument doc = readDocument(device);
+    if (doc.isNull())
+        return std::nullopt;
+    return readNotepad(doc);
+}
+
+QDomDocument NotepadReaderWriter::writeNotepad(NotepadNotes *notes)
+{
+    QDomDocument doc = createDocument();
+    QDomElement body = appendHeadAndBody(doc, QStringLiteral("pd-notepad"));
+    if (documentKind() == LocalDocument)
+        writeLocalFields(body, notes);
+    if (notes) {
+        for (NotepadNote *note : notes->notes())
+            writeNote(body, note);
+    }
+    return doc;
+}
+
+std::optional<QList<NotepadNote *>> NotepadReaderWriter::readNotepad(const QDomDocument &doc)
+{
+    const QDomElement body = findBody(doc);
+    if (body.isNull())
+        return std::nullopt;
+    if (documentKind() == LocalDocument)
+        readLocalFields(body);
+
+    QList<NotepadNote *> notes;
+    for (QDomElement e = body.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(QStringLiteral("class")) != QLatin1String(NoteClass))
+            continue;
+        NotepadNote *note = readNote(e);
+        if (!note) {
+            qDeleteAll(notes);
+            return std::nullopt;
+        }
+        notes.append(note);
+    }
+    return notes;
+}
+
+void NotepadReaderWriter::writeLocalFields(QDomElement &body, NotepadNotes *notes)
+{
+    QDomElement dl = appendElementWithClass(body, QStringLiteral("dl"), QLatin1String(LocalFieldsClass));
+    appendDefinition(dl, QStringLiteral("display-order-changed"),
+                     boolText(notes && notes->isDisplayOrderChanged()));
+}
+
+void NotepadReaderWriter::readLocalFields(const QDomElement &body)
+{
+    const QDomElement dl = mandatoryChildElementByClass(body, QLatin1String(LocalFieldsClass));
+    if (dl.isNull()) {
+        qWarning() << "notepad-local-fields not found while parsing, legacy version?";
+        return;
+    }
+    const bool changed = definitionValue(dl, QStringLiteral("display-order-changed")) == QLatin1String("true");
+    if (NotepadNotes *notes = NotepadNotes::instance())
+        notes->setDisplayOrderChanged(changed);
+}
+
+// ---- one note
+
+void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
+{
+    QDomElement div = appendElementWithClass(parent, QStringLiteral("div"), QLatin1String(NoteClass));
+    QDomElement dl = appendElementWithClass(div, QStringLiteral("dl"), QLatin1String(NoteFieldsClass));
+    if (documentKind() == LocalDocument)
+        appendDefinition(dl, QStringLiteral("sync-status"), syncStatusToString(note->syncStatus()));
+    if (note->syncStatus() != NotepadNote::New) {
+        appendDefinition(dl, QStringLiteral("id"), noteIdToString(note->serverId()));
+        appendDefinition(dl, QStringLiteral("revision"), revisionToString(note->revision()));
+    }
+    appendDefinition(dl, QStringLiteral("title"), note->title());
+    appendDefinition(dl, QStringLiteral("text"), note->text());
+}
+
+NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
+{
+    const QDomElement dl = childElementByClass(element, QLatin1String(NoteFieldsClass));
+    auto value = [&](const char *key) {
+        return dl.isNull() ? QString() : definitionValue(dl, QLatin1String(key));
+    };
+
+    const QString title = value("title");
+    if (title.isNull())
+        return nullptr;
+    const QString text = value("text");
+    if (text.isNull())
+        return nullptr;
+
+    std::unique_ptr<NotepadNote> note(new NotepadNote);
+    note->setTitle(title);
+    note->setText(text);
+
+    if (documentKind() == LocalDocument) {
+        const QString status = value("sync-status");
+        if (status.isEmpty()) {
+            qWarning() << "missing sync-status, legacy file?";
+            // A legacy note that never reached the server has no id either:
+            // it stays new rather than failing the whole notepad.
+            if (value("id").isNull())
+                return note.release();
+        } else {
+            const NotepadNote::SyncStatus s = syncStatusFromString(status);
+            if (s == NotepadNote::LocallyUnknown)
+                return nullptr;
+            note->setSyncStatus(s);
+            if (s == NotepadNote::New)
+                return note.release();
+        }
+    }
+
+    const quint32 id = noteIdFromString(value("id"));
+    if (id == 0)
+        return nullptr;
+    note->setServerId(id);
+
+    const quint32 revision = revisionFromString(value("revision"));
+    if (revision == 0)
+        return nullptr;
+    note->setRevision(revision);
+    return note.release();
+}
+
+QDomDocument NotepadReaderWriter::writeNoteDocument(NotepadNote *note)
+{
+    QDomDocument doc = createDocument();
+    QDomElement body = appendHeadAndBody(doc, QStringLiteral("note"));
+    writeNote(body, note);
+    return doc;
+}
+
+NotepadNote *NotepadReaderWriter::readNoteDocument(const QDomDocument &doc)
+{
+    const QDomElement body = findBody(doc);
+    if (body.isNull())
+        return nullptr;
+    const QDomElement element = mandatoryChildElementByClass(body, QLatin1String(NoteClass));
+    if (element.isNull())
+        return nullptr;
+    return readNote(element);
+}
+
+// ---- display order
+
+QDomDocument NotepadReaderWriter::writeNoteRefs(const NotepadNoteIdList &ids)
+{
+    QDomDocument doc = createDocument();
+    QDomElement body = appendHeadAndBody(doc, QStringLiteral("notepads display order"));
+    QDomElement ol = appendElementWithClass(body, QStringLiteral("ol"), QLatin1String(NoteRefsClass));
+    for (const quint32 id : ids)
+        writeNoteRef(ol, id);
+    return doc;
+}
+
+void NotepadReaderWriter::writeNoteRef(QDomElement &ol, quint32 id)
+{
+    QDomElement li = appendElementWithClass(ol, QStringLiteral("li"), QLatin1String(NoteRefClass));
+    QDomElement a = li.ownerDocument().createElement(QStringLiteral("a"));
+    a.setAttribute(QStringLiteral("class"), QLatin1String(NoteIdClass));
+    a.setAttribute(QStringLiteral("href"), QStringLiteral("/plumdeck/notepad-notes/%1").arg(id));
+    a.appendChild(li.ownerDocument().createTextNode(noteIdToString(id)));
+    li.appendChild(a);
+}
+
+bool NotepadReaderWriter::readNoteRefs(const QDomDocument &doc, NotepadNoteIdList &ids)
+{
+    const QDomElement body = findBody(doc);
+    if (body.isNull())
+        return false;
+    const QDomElement ol = childElementByClass(body, QLatin1String(NoteRefsClass));
+    if (ol.isNull())
+        return true;
+    NotepadNoteIdList read;
+    for (QDomElement li = ol.firstChildElement(); !li.isNull(); li = li.nextSiblingElement()) {
+        if (li.attribute(QStringLiteral("class")) != QLatin1String(NoteRefClass))
+            continue;
+        const quint32 id = readNoteRef(li);
+        if (id == 0)
+            return false;
+        read.append(id);
+    }
+    ids = read;
+    return true;
+}
+
+quint32 NotepadReaderWriter::readNoteRef(const QDomElement &li)
+{
+    const QDomElement a = mandatoryChildElementByClass(li, QLatin1String(NoteIdClass));
+    if (a.isNull())
+        return 0;
+    return noteIdFromElement(a);
+}
+
+quint32 NotepadReaderWriter::noteIdFromElement(const QDomElement &element)
+{
+    const QString text = elementText(element);
+    quint32 id = 0;
+    if (!parseUInt32(text, &id)) {
+        setError(QStringLiteral("expected note id '%1' to be a number").arg(text));
+        return 0;
+    }
+    return id;
+}
+
+// ---- summaries and new ids
+
+bool NotepadReaderWriter::readNoteInfos(const QDomDocument &doc, QMap<quint32, NotepadNoteInfo *> &infos)
+{
+    const QDomElement body = findBody(doc);
+    if (body.isNull())
+        return false;
+    const QDomElement list = childElementByClass(body, QLatin1String(NoteInfoListClass));
+    if (list.isNull())
+        return true;
+
+    QMap<quint32, NotepadNoteInfo *> read;
+    auto fail = [&read]() {
+        qDeleteAll(read);
+        return false;
+    };
+    for (QDomElement e = list.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        const QString cls = e.attribute(QStringLiteral("class"));
+        if (cls != QLatin1String(NoteInfoClass)) {
+            qDebug() << "Error parsing notepad notes info: unexpected element with class" << cls;
+            return fail();
+        }
+        const QDomElement fields = childElementByClass(e, QLatin1String(NoteFieldsClass));
+        if (fields.isNull()) {
+            qDebug() << "Error parsing notepad notes info: pd-notepad-note-info found but pd-notepad-note-fields not found";
+            return fail();
+        }
+        NotepadNoteInfo *info = readNoteInfo(fields);
+        if (!info)
+            return fail();
+        // A repeated id replaces the earlier summary.
+        delete read.value(info->id());
+        read.insert(info->id(), info);
+    }
+    infos = read;
+    return true;
+}
+
+NotepadNoteInfo *NotepadReaderWriter::readNoteInfo(const QDomElement &fields)
+{
+    const QString idText = definitionValue(fields, QStringLiteral("id"));
+    const QString revisionText = definitionValue(fields, QStringLiteral("revision"));
+    const QString title = definitionValue(fields, QStringLiteral("title"));
+    if (idText.isNull() || revisionText.isNull() || title.isNull()) {
+        qDebug() << "Error parsing notes info: pd-notepad-note-fields found but one of the info fields is NULL";
+        return nullptr;
+    }
+    quint32 id = 0;
+    if (!parseUInt32(idText, &id)) {
+        qDebug() << "Error parsing notepad note info: invalid id number";
+        return nullptr;
+    }
+    quint32 revision = 0;
+    if (!parseUInt32(revisionText, &revision)) {
+        qDebug() << "Error parsing notepad note info: invalid revision number";
+        return nullptr;
+    }
+    if (id == 0)
+        return nullptr;
+    return new NotepadNoteInfo(id, revision, title);
+}
+
+quint32 NotepadReaderWriter::readNoteId(const QDomDocument &doc)
+{
+    const QDomElement body = findBody(doc);
+    if (body.isNull())
+        return 0;
+    const QDomElement element = mandatoryChildElementByClass(body, QLatin1String(NoteIdClass));
+    if (element.isNull())
+        return 0;
+    return noteIdFromElement(element);
+}
+
+// ---- text forms
+
+QString NotepadReaderWriter::noteIdToString(quint32 id)
+{
+    return QString::number(id);
+}
+
+QString NotepadReaderWriter::revisionToString(quint32 revision)
+{
+    return QString::number(revision);
+}
+
+quint32 NotepadReaderWriter::noteIdFromString(const QString &text)
+{
+    quint32 id = 0;
+    if (!parseUInt32(text, &id)) {
+        setError(QStringLiteral("bad note id string ") + text);
+        return 0;
+    }
+    return id;
+}
+
+quint32 NotepadReaderWriter::revisionFromString(const QString &text)
+{
+    quint32 revision = 0;
+    if (!parseUInt32(text, &revision)) {
+        setError(QStringLiteral("bad rev num string ") + text);
+        return 0;
+    }
+    return revision;
+}
+
+QString NotepadReaderWriter::syncStatusToString(NotepadNote::SyncStatus status)
+{
+    switch (status) {
+    case NotepadNote::New:
+        return QStringLiteral("new");
+    case NotepadNote::Unedited:
+        return QStringLiteral("unedited");
+    case NotepadNote::Edited:
+        return QStringLiteral("edited");
+    case NotepadNote::Deleted:
+        return QStringLiteral("deleted");
+    case NotepadNote::LocallyUnknown:
+        qWarning() << "attempt to serialize LocallyUnknown";
+        return QString();
+    }
+    qWarning() << "unknown SyncStatus";
+    return QString();
+}
+
+NotepadNote::SyncStatus NotepadReaderWriter::syncStatusFromString(const QString &text)
+{
+    if (text == QLatin1String("new"))
+        return NotepadNote::New;
+    if (text == QLatin1String("edited"))
+        return NotepadNote::Edited;
+    if (text == QLatin1String("unedited"))
+        return NotepadNote::Unedited;
+    if (text == QLatin1String("deleted"))
+        return NotepadNote::Deleted;
+    setError(QStringLiteral("unexpected sync status string ") + text);
+    return NotepadNote::LocallyUnknown;
+}
