@@ -27,9 +27,11 @@ bool SingleInstanceMarker::isAnotherInstanceRunning()
     // Only one starting instance at a time looks and claims: two started at
     // once must not both find nothing and both run. A lock left by a crashed
     // process is taken over (its process is gone).
-    QString lockName = m_serverName;
-    lockName.replace(QLatin1Char('/'), QLatin1Char('_'));
-    QLockFile lock(QDir(QDir::tempPath()).filePath(lockName + QStringLiteral(".lock")));
+    // The lock sits beside the socket file.
+    const QString lockPath = QDir::isAbsolutePath(m_serverName)
+                                 ? m_serverName + QStringLiteral(".lock")
+                                 : QDir(QDir::tempPath()).filePath(m_serverName + QStringLiteral(".lock"));
+    QLockFile lock(lockPath);
     if (!lock.tryLock(m_timeout * 5))
         qWarning() << "SingleApplication: could not lock" << lock.error();
 

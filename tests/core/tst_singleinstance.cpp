@@ -1,0 +1,198 @@
+#include "core/markersingleapplication.h"
+#include "core/singleinstancemarker.h"
+#include "childprocess.h"
+#include "testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <memory>
+#include <signal.h>
+
+namespace {
+
+// A child kept running in the background.
+class Background
+{
+public:
+    Background(const QStringList &args, const QProcessEnvironment &env)
+    {
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PLUMDECK_CORECHILD), args);
+    }
+    ~Background()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(pid_t(process.processId()), SIGCONT);
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    bool waitForLine(const QByteArray &line, int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!output.contains(line + '\n') && t.elapsed() < ms) {
+            process.waitForReadyRead(50);
+            output += process.readAllStandardOutput();
+        }
+        return output.contains(line + '\n');
+    }
+    QProcess process;
+    QByteArray output;
+};
+
+} // namespace
+
+class TstSingleInstance : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { ++m_n; }
+
+    void secondMarkerWakesFirst()
+    {
+        SingleInstanceMarker first(name());
+        QVERIFY(!first.isAnotherInstanceRunning());
+        QVERIFY(first.isListening());
+        QVERIFY(!first.isAnotherInstanceRunning()); // asking again changes nothing
+        QSignalSpy spy(&first, &SingleInstanceMarker::bringForwardRequested);
+        SingleInstanceMarker second(name());
+        QVERIFY(second.isAnotherInstanceRunning());
+        QVERIFY(!second.isListening());
+        QVERIFY(spy.wait(5000));
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void otherMessagesIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("other identifier") << QByteArray("\x01\x02\x03\x04", 4);
+        QTest::newRow("little-endian") << QByteArray("\x01\x55\x1e\xb6", 4);
+        QTest::newRow("too short") << QByteArray("\xb6\x1e", 2);
+        QTest::newRow("nothing") << QByteArray();
+    }
+
+    void otherMessagesIgnored()
+    {
+        QFETCH(QByteArray, bytes);
+        SingleInstanceMarker first(name());
+        QVERIFY(!first.isAnotherInstanceRunning());
+        QSignalSpy spy(&first, &SingleInstanceMarker::bringForwardRequested);
+        QLocalSocket socket;
+        socket.connectToServer(name());
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write(bytes);
+        QVERIFY(socket.waitForBytesWritten(2000) || bytes.isEmpty());
+        socket.disconnectFromServer();
+        QTest::qWait(200);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void staleSocketDoesNotStopNextStart()
+    {
+        {
+            Background crashed({"marker", name(), "60000"}, env());
+            QVERIFY(crashed.waitForLine("first"));
+            crashed.process.kill(); // SIGKILL: no clean-up
+            QVERIFY(crashed.process.waitForFinished(5000));
+        }
+        QVERIFY(QFile::exists(name()));
+        SingleInstanceMarker next(name());
+        QVERIFY(!next.isAnotherInstanceRunning());
+        QVERIFY(next.isListening());
+    }
+
+    void hungFirstInstanceDoesNotHangSecond()
+    {
+        Background hung({"marker", name(), "60000"}, env());
+        QVERIFY(hung.waitForLine("first"));
+        QCOMPARE(::kill(pid_t(hung.process.processId()), SIGSTOP), 0);
+        SingleInstanceMarker second(name());
+        second.setTimeout(500);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(second.isAnotherInstanceRunning());
+        QVERIFY(t.elapsed() < 5000);
+        ::kill(pid_t(hung.process.processId()), SIGCONT);
+    }
+
+    void racingStartsLeaveOneRunning()
+    {
+        const int count = 5;
+        std::vector<std::unique_ptr<Background>> children;
+        for (int i = 0; i < count; ++i)
+            children.push_back(std::make_unique<Background>(QStringList{"marker", name(), "3000"}, env()));
+        int firsts = 0;
+        int seconds = 0;
+        Background *first = nullptr;
+        for (auto &c : children) {
+            QVERIFY(c->process.waitForStarted(5000));
+            QElapsedTimer t;
+            t.start();
+            while (!c->output.contains('\n') && t.elapsed() < 10000) {
+                c->process.waitForReadyRead(50);
+                c->output += c->process.readAllStandardOutput();
+            }
+            if (c->output.startsWith("first")) {
+                ++firsts;
+                first = c.get();
+            } else if (c->output.startsWith("second")) {
+                ++seconds;
+            }
+        }
+        QCOMPARE(firsts, 1);
+        QCOMPARE(seconds, count - 1);
+        QVERIFY(first->waitForLine("activated"));
+    }
+
+    void applicationBringsMainWindowForward()
+    {
+        QProcessEnvironment e = env();
+        Background first({"application", "8000"}, e);
+        QVERIFY(first.waitForLine("first"));
+        QVERIFY(!first.output.contains("restored"));
+        const ChildResult second = runCoreChild({"application", "0"}, e);
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.out, QByteArray("second\n"));
+        QVERIFY(first.waitForLine("restored"));
+    }
+
+    void namesRequired()
+    {
+        const ChildResult r = runCoreChild({"unnamed-application"}, env());
+        QVERIFY(r.exitStatus == QProcess::CrashExit || r.exitCode != 0);
+        QVERIFY2(r.err.contains("SingleApplication requires organizationName and applicationName to be set"),
+                 r.err.constData());
+    }
+
+    void markerName()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
+        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+        QCOMPARE(MarkerSingleApplication::markerTitle(), QStringLiteral("SingleApplication:Marrowgate:PlumDeck"));
+        QVERIFY(MarkerSingleApplication::markerName().startsWith(
+            QStringLiteral("SingleApplication:Marrowgate:PlumDeck:")));
+        QVERIFY(MarkerSingleApplication::markerName().size() > MarkerSingleApplication::markerTitle().size() + 1);
+        QCOMPARE(SingleInstanceMarker::bringForwardMessage, 0xB61E5501u);
+    }
+
+private:
+    QString name() const { return m_tmp.filePath(QStringLiteral("marker-%1").arg(m_n)); }
+    QProcessEnvironment env() const
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("TMPDIR"), m_tmp.path());
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return e;
+    }
+
+    QTemporaryDir m_tmp;
+    int m_n = 0;
+};
+
+PLUMDECK_TEST_MAIN(TstSingleInstance)
+#include "tst_singleinstance.moc"
