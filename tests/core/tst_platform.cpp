@@ -1,0 +1,58 @@
+#include "core/platform.h"
+#include "testenvironment.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+
+class TstPlatform : public QObject
+{
+    Q_OBJECT
+private slots:
+    void runElevatedMissingFile()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^runElevated: no such file")));
+        QVERIFY(!runElevated(QStringLiteral("/nonexistent/installer.exe")));
+    }
+
+    void runElevatedStartsFile()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("installer.exe"));
+        const QString marker = dir.filePath(QStringLiteral("ran"));
+        {
+            QFile f(script);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(marker).toUtf8());
+        }
+        QVERIFY(!(QFile::permissions(script) & QFileDevice::ExeOwner));
+        QVERIFY(runElevated(script));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
+    }
+
+    void frameStyles()
+    {
+        QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        addNativeFrameStyles(&window);
+        const Qt::WindowFlags flags = window.windowFlags();
+        QVERIFY(flags & Qt::FramelessWindowHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+        QVERIFY(flags & Qt::WindowMaximizeButtonHint);
+        QVERIFY(!window.isVisible());
+
+        window.show();
+        addNativeFrameStyles(&window); // already there: the window is left alone
+        QVERIFY(window.isVisible());
+        addNativeFrameStyles(nullptr);
+    }
+
+    void crashLoggerMissing()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to load bblogger.dll ")));
+        loadCrashLogger();
+        QVERIFY(!isCrashLoggerLoaded());
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstPlatform)
+#include "tst_platform.moc"
