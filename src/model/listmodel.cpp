@@ -103,7 +103,7 @@ QModelIndex ListModel::indexOfTask(const Task *task) const
 
 QModelIndex ListModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() && parent.model() != this)
+    if (parent.isValid() && (parent.model() != this || parent.column() != 0))
         return QModelIndex();
     if (row < 0 || column < 0 || column >= ColumnCount)
         return QModelIndex();
@@ -125,6 +125,10 @@ QModelIndex ListModel::parent(const QModelIndex &index) const
 
 int ListModel::rowCount(const QModelIndex &parent) const
 {
+    // Children hang off the first column only; otherwise a view would see
+    // every row's subtree once per column.
+    if (parent.isValid() && parent.column() != 0)
+        return 0;
     return taskForIndex(parent)->childCount();
 }
 
@@ -578,13 +582,17 @@ void ListModel::pasteTask(Task *task, const QModelIndex &index)
     }
     saveUndoState();
     beginResetModel();
-    Task *parentTask = taskForIndex(index)->parent();
-    const int row = index.row();
+    Task *target = taskForIndex(index);
+    Task *parentTask = target->parent();
+    const bool targetStays = !target->isBlankRecursively();
     parentTask->removeBlankChildren();
     task->touch();
-    // Blank siblings above the target may be gone; then the row after the
-    // target's old row can lie past the end.
-    parentTask->insertChild(task, qMin(row + 1, parentTask->childCount()));
+    // Blank siblings above the target go, so its old row + 1 would no longer
+    // be the row after it; the copy follows the target itself (or, when the
+    // target was blank and went too, lands at its old place).
+    const int position = targetStays ? parentTask->indexOfChild(target) + 1
+                                     : qMin(index.row() + 1, parentTask->childCount());
+    parentTask->insertChild(task, position);
     endResetModel();
 }
 

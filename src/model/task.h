@@ -124,7 +124,7 @@ public:
 private:
     Task *duplicate(bool keepServerIds) const;
 
-    QString m_title;
+    QString m_title = QStringLiteral("");
     bool m_done = false;
     bool m_expanded = true;
     TaskPriority m_priority;

@@ -1,0 +1,156 @@
+#include "model/taskattachment.h"
+#include "model/taskattachmentvideohyperlink.h"
+#include "model/taskattachmentwebhyperlink.h"
+#include "testenvironment.h"
+
+#include <memory>
+
+class TstTaskAttachment : public QObject
+{
+    Q_OBJECT
+private slots:
+    void types_data()
+    {
+        QTest::addColumn<QString>("typeName");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("writtenName");
+        QTest::newRow("web") << "webHyperlink" << 2 << "webHyperlink";
+        QTest::newRow("video") << "videoHyperlink" << 1 << "videoHyperlink";
+        QTest::newRow("generic") << "generic" << 0 << "generic";
+        QTest::newRow("case matters") << "WebHyperlink" << 0 << "generic";
+        QTest::newRow("unknown") << "podcast" << 0 << "generic";
+        QTest::newRow("empty") << "" << 0 << "generic";
+    }
+    void types()
+    {
+        QFETCH(QString, typeName);
+        QFETCH(int, type);
+        QFETCH(QString, writtenName);
+        QCOMPARE(int(TaskAttachment::typeFromString(typeName)), type);
+        std::unique_ptr<TaskAttachment> a(
+            TaskAttachment::create(TaskAttachment::typeFromString(typeName), "n", QUrl("http://x.example/")));
+        QCOMPARE(int(a->type()), type);
+        QCOMPARE(a->typeName(), writtenName);
+    }
+
+    void nullAndEmptyTexts()
+    {
+        TaskAttachmentWebHyperlink a("shop", QUrl("http://shop.example.com/milk"));
+        QVERIFY(!a.hasDescription());
+        QVERIFY(!a.hasAdditionalData());
+        a.setDescription(QStringLiteral(""));
+        QVERIFY(a.hasDescription());
+        QVERIFY(a.description().isEmpty());
+    }
+
+    void cloneIsIndependent_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("generic") << 0;
+        QTest::newRow("video") << 1;
+        QTest::newRow("web") << 2;
+    }
+    void cloneIsIndependent()
+    {
+        QFETCH(int, type);
+        std::unique_ptr<TaskAttachment> a(
+            TaskAttachment::create(TaskAttachment::Type(type), "n", QUrl("http://v.example/v?id=1")));
+        a->setDescription("d");
+        a->setAdditionalData("width;1;height;2");
+        std::unique_ptr<TaskAttachment> c(a->clone());
+        QVERIFY(c.get() != a.get());
+        QCOMPARE(int(c->type()), type);
+        QCOMPARE(c->name(), a->name());
+        QCOMPARE(c->url(), a->url());
+        QCOMPARE(c->description(), a->description());
+        QCOMPARE(c->additionalData(), a->additionalData());
+        a->setName("changed");
+        QCOMPARE(c->name(), QStringLiteral("n"));
+    }
+
+    void compose_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("thumbnail");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("size only") << "640" << "480" << QString() << "width;640;height;480";
+        QTest::newRow("all three") << "640" << "480" << "t.jpg" << "width;640;height;480;thumbnail;t.jpg";
+        QTest::newRow("thumbnail only") << QString() << QString() << "t.jpg" << "thumbnail;t.jpg";
+        QTest::newRow("width without height dropped") << "640" << QString() << QString() << QString();
+        QTest::newRow("height without width, thumb") << QString() << "480" << "t" << "thumbnail;t";
+        QTest::newRow("empty but present") << "" << "" << QString() << "width;;height;";
+        QTest::newRow("nothing") << QString() << QString() << QString() << QString();
+    }
+    void compose()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, thumbnail);
+        QFETCH(QString, text);
+        const QString composed = TaskAttachmentVideoHyperlink::parametersString(width, height, thumbnail);
+        QCOMPARE(composed, text);
+        QCOMPARE(composed.isNull(), text.isNull());
+    }
+
+    void parse_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("thumbnail");
+        QTest::addColumn<int>("w");
+        QTest::addColumn<int>("h");
+        QTest::newRow("null") << QString() << QString() << QString() << QString() << -1 << -1;
+        QTest::newRow("thumbnail only") << "thumbnail;t.jpg" << QString() << QString() << "t.jpg" << -1 << -1;
+        QTest::newRow("size") << "width;640;height;480" << "640" << "480" << QString() << 640 << 480;
+        QTest::newRow("all") << "width;640;height;480;thumbnail;t" << "640" << "480" << "t" << 640 << 480;
+        QTest::newRow("thumbnail with ;") << "width;1;height;2;thumbnail;a;b" << QString() << QString() << QString() << -1 << -1;
+        QTest::newRow("three parts") << "a;b;c" << QString() << QString() << QString() << -1 << -1;
+        QTest::newRow("five parts") << "a;b;c;d;e" << QString() << QString() << QString() << -1 << -1;
+        QTest::newRow("empty text") << "" << QString() << QString() << QString() << -1 << -1;
+        QTest::newRow("width not a number") << "width;wide;height;480" << "wide" << "480" << QString() << 0 << 480;
+        QTest::newRow("blank around number") << "width; 64;height;+48" << " 64" << "+48" << QString() << 0 << 0;
+        QTest::newRow("names not checked") << "x;3;y;4" << "3" << "4" << QString() << 3 << 4;
+    }
+    void parse()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, thumbnail);
+        QFETCH(int, w);
+        QFETCH(int, h);
+        QString pw = "x", ph = "x", pt = "x";
+        TaskAttachmentVideoHyperlink::parseParameters(text, pw, ph, pt);
+        QCOMPARE(pw, width);
+        QCOMPARE(pw.isNull(), width.isNull());
+        QCOMPARE(ph, height);
+        QCOMPARE(pt, thumbnail);
+        QCOMPARE(pt.isNull(), thumbnail.isNull());
+
+        TaskAttachmentVideoHyperlink video("v", QUrl("http://v.example/1"));
+        if (!text.isNull())
+            video.setAdditionalData(text);
+        int vw = 99, vh = 99;
+        QString vt = "x";
+        video.videoParameters(vw, vh, vt);
+        QCOMPARE(vw, w);
+        QCOMPARE(vh, h);
+        QCOMPARE(vt, thumbnail);
+        QCOMPARE(vt.isNull(), thumbnail.isNull());
+    }
+
+    void composeThenParse()
+    {
+        const QString text = TaskAttachmentVideoHyperlink::parametersString("320", "200", "http://v.example/t/1.jpg");
+        QString w, h, t;
+        TaskAttachmentVideoHyperlink::parseParameters(text, w, h, t);
+        QCOMPARE(w, QStringLiteral("320"));
+        QCOMPARE(h, QStringLiteral("200"));
+        QCOMPARE(t, QStringLiteral("http://v.example/t/1.jpg"));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstTaskAttachment)
+#include "tst_taskattachment.moc"
