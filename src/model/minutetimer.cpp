@@ -9,6 +9,9 @@ MinuteTimer::MinuteTimer(QObject *parent)
     , m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
+    // A coarse timer may come up to 5% early, which for a 63 s shot is more
+    // than the 3 s margin past the minute.
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &MinuteTimer::onTimeout);
 }
 
