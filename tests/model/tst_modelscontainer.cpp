@@ -1,0 +1,112 @@
+#include "contacts/chats.h"
+#include "contacts/friends.h"
+#include "model/listinfo.h"
+#include "model/modelscontainer.h"
+#include "model/notepadnoteinfo.h"
+#include "testenvironment.h"
+
+#include <QPointer>
+
+class TstModelsContainer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+
+    void createTwiceDeletesFirst();
+    void instanceAfterDestroyIsEmpty();
+    void setterKeepsPreviousModel();
+    void deletionOrder();
+    void deletedThroughParentClearsInstance();
+    void summaries();
+};
+
+void TstModelsContainer::cleanup()
+{
+    ModelsContainer::destroy();
+}
+
+void TstModelsContainer::createTwiceDeletesFirst()
+{
+    ModelsContainer *first = ModelsContainer::create();
+    QPointer<Friends> friends = new Friends;
+    QPointer<Chats> chats = new Chats;
+    first->setFriends(friends);
+    first->setChats(chats);
+    QCOMPARE(ModelsContainer::instance(), first);
+
+    ModelsContainer *second = ModelsContainer::create();
+    QVERIFY(friends.isNull());
+    QVERIFY(chats.isNull());
+    QCOMPARE(ModelsContainer::instance(), second);
+    QVERIFY(!second->hasFriends());
+}
+
+void TstModelsContainer::instanceAfterDestroyIsEmpty()
+{
+    ModelsContainer::create()->setFriends(new Friends);
+    ModelsContainer::destroy();
+    ModelsContainer *fresh = ModelsContainer::instance();
+    QVERIFY(fresh);
+    QVERIFY(!fresh->hasFriends());
+    QVERIFY(!fresh->hasChats());
+    QCOMPARE(ModelsContainer::instance(), fresh);
+}
+
+void TstModelsContainer::setterKeepsPreviousModel()
+{
+    ModelsContainer *container = ModelsContainer::create();
+    Friends *first = new Friends;
+    QPointer<Friends> second = new Friends;
+    container->setFriends(first);
+    container->setFriends(second);
+    ModelsContainer::destroy();
+    QVERIFY(second.isNull());
+    QCOMPARE(first->parent(), nullptr); // alive: deleting it must not crash
+    delete first;
+}
+
+void TstModelsContainer::deletionOrder()
+{
+    ModelsContainer *container = ModelsContainer::create();
+    auto *friends = new Friends;
+    auto *chats = new Chats;
+    container->setFriends(friends);
+    container->setChats(chats);
+    QStringList order;
+    connect(friends, &QObject::destroyed, this, [&order] { order << QStringLiteral("friends"); });
+    connect(chats, &QObject::destroyed, this, [&order] { order << QStringLiteral("chats"); });
+    ModelsContainer::destroy();
+    QCOMPARE(order, (QStringList{"friends", "chats"}));
+}
+
+void TstModelsContainer::deletedThroughParentClearsInstance()
+{
+    auto *parent = new QObject;
+    ModelsContainer::create(parent);
+    delete parent;
+    // The instance pointer must not dangle: these would delete it again.
+    ModelsContainer *fresh = ModelsContainer::create();
+    QVERIFY(fresh);
+    ModelsContainer::destroy();
+    ModelsContainer::destroy();
+}
+
+void TstModelsContainer::summaries()
+{
+    const ListInfo info(40, 8, 3, QStringLiteral("G"), QStringLiteral("carol"), QStringLiteral("rw"), false, true);
+    QCOMPARE(info.id(), 40u);
+    QCOMPARE(info.revision(), 8u);
+    QCOMPARE(info.sharedRevision(), 3u);
+    QCOMPARE(info.owner(), QStringLiteral("carol"));
+    QCOMPARE(info.permissions(), QStringLiteral("rw"));
+    QVERIFY(!info.isOwned());
+    QVERIFY(info.isShared());
+    const NotepadNoteInfo note(3, 5, QStringLiteral("Ideas"));
+    QCOMPARE(note.id(), 3u);
+    QCOMPARE(note.revision(), 5u);
+    QCOMPARE(note.title(), QStringLiteral("Ideas"));
+}
+
+PLUMDECK_TEST_MAIN(TstModelsContainer)
+#include "tst_modelscontainer.moc"
