@@ -179,12 +179,11 @@ void HttpConnection::stopReply()
     reply->deleteLater();
 }
 
-bool HttpConnection::takeRequest(Request *request, const char *what)
+bool HttpConnection::takeRequest(Request *request)
 {
     const int id = findRequest(request);
     if (id < 0) {
-        qWarning() << "HttpConnection -" << what << "which "
-                   << "was never added or has finished.";
+        qWarning() << "HttpConnection - cancelRequest which " << "was never added or has finished.";
         return false;
     }
     m_queue.remove(id);
@@ -196,7 +195,7 @@ bool HttpConnection::takeRequest(Request *request, const char *what)
 
 void HttpConnection::cancelRequest(Request *request)
 {
-    if (!takeRequest(request, "cancelRequest"))
+    if (!takeRequest(request))
         return;
     request->setError(tr("Request canceled"));
     startNext();
@@ -206,7 +205,7 @@ void HttpConnection::cancelRequest(Request *request)
 
 void HttpConnection::abortRequest(Request *request)
 {
-    if (!takeRequest(request, "abortRequest"))
+    if (!takeRequest(request))
         return;
     startNext();
     if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive())
@@ -257,7 +256,7 @@ void HttpConnection::failRunning(const QString &text)
     if (it == m_queue.constEnd())
         return;
     Request *request = it.value().request;
-    takeRequest(request, "fail");
+    takeRequest(request);
     request->setError(text);
     startNext();
     if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive()) {

@@ -79,7 +79,7 @@ private:
     void startNext();
     // Removes the entry (and stops its reply when it runs); false when the
     // request is not queued.
-    bool takeRequest(Request *request, const char *what);
+    bool takeRequest(Request *request);
     void stopReply();
     void failRunning(const QString &text);
     static QString replyErrorText(const QNetworkReply *reply);

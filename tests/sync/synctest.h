@@ -1,0 +1,87 @@
+#ifndef SYNCTEST_H
+#define SYNCTEST_H
+
+// Helpers shared by the server-connection tests: pointing the program at the
+// fake server, trusting its certificate, running one request, and a scripted
+// certificate question.
+
+#include <QApplication>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "fakeserver.h"
+#include "sync/request.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/serversettings.h"
+#include "sync/sslerrorhandler.h"
+
+namespace SyncTest {
+
+inline void useServer(const FakeServer &server, const QString &user = QStringLiteral("alice"),
+                      const QString &password = QStringLiteral("secret"))
+{
+    ServerSettings::instance()->setSettings(server.url(), user, password);
+}
+
+// The system's trust plus the fake server's own certificate as a CA.
+inline QSslConfiguration trustingConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.addCaCertificate(FakeServer::testCertificate());
+    return configuration;
+}
+
+// Queues the request on the server connection and waits for its end.
+inline bool run(Request *request, int timeoutMs = 10000)
+{
+    QSignalSpy finished(request, &Request::finished);
+    ServerHttpConnection::instance()->addRequest(request);
+    return finished.count() == 1 || finished.wait(timeoutMs);
+}
+
+class ScriptedHandler : public SslErrorHandler
+{
+public:
+    explicit ScriptedHandler(bool answer) : m_answer(answer) {}
+    bool askUser(const QStringList &errorTexts) override
+    {
+        ++asked;
+        lastTexts = errorTexts;
+        return m_answer;
+    }
+    void setAnswer(bool answer) { m_answer = answer; }
+    int asked = 0;
+    QStringList lastTexts;
+
+private:
+    bool m_answer;
+};
+
+// Runs `act` on the modal dialog once it shows; one left open is rejected
+// after a few seconds so a failing test cannot hang.
+inline void whenModal(std::function<void(QWidget *)> act, int attempts = 300)
+{
+    QTimer::singleShot(10, [act, attempts]() {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (attempts > 0)
+                whenModal(act, attempts - 1);
+            return;
+        }
+        QPointer<QWidget> guard(modal);
+        act(modal);
+        QTimer::singleShot(3000, [guard]() {
+            if (guard && guard->isVisible())
+                QMetaObject::invokeMethod(guard, "reject");
+        });
+    });
+}
+
+} // namespace SyncTest
+
+#endif
