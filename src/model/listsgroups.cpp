@@ -1,0 +1,412 @@
+#include "model/listsgroups.h"
+
+#include "model/documentfile.h"
+#include "model/listsgroupsreaderwriter.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+
+#include <QDebug>
+#include <QFile>
+#include <functional>
+
+namespace {
+
+// Tree order: a group's own entries first, then each child group completely.
+ListsGroupsElementList *findEntry(ListsGroupsElementGroup *group,
+                                  const std::function<bool(const ListsGroupsElementList *)> &pred)
+{
+    for (ListsGroupsElementList *entry : group->lists()) {
+        if (pred(entry))
+            return entry;
+    }
+    for (ListsGroupsElementGroup *child : group->groups()) {
+        if (ListsGroupsElementList *found = findEntry(child, pred))
+            return found;
+    }
+    return nullptr;
+}
+
+void forEachGroup(ListsGroupsElementGroup *group,
+                  const std::function<void(ListsGroupsElementGroup *)> &visit)
+{
+    visit(group);
+    for (ListsGroupsElementGroup *child : group->groups())
+        forEachGroup(child, visit);
+}
+
+} // namespace
+
+ListsGroups::ListsGroups(QObject *parent)
+    : QObject(parent)
+    , m_rootGroup(new ListsGroupsElementGroup(this))
+{
+}
+
+ListsGroups::~ListsGroups() = default;
+
+ListsGroups *ListsGroups::create()
+{
+    return new ListsGroups;
+}
+
+void ListsGroups::markEdited()
+{
+    m_modified = true;
+    m_editedSinceSync = true;
+}
+
+bool ListsGroups::matches(const ListsGroupsElementList *entry, const TaskList *list)
+{
+    if (!entry || !list)
+        return false;
+    const quint32 serverId = list->serverId();
+    if (serverId != 0 && serverId == entry->serverId())
+        return true;
+    const quint32 localId = list->localId();
+    return localId != 0 && localId == entry->localId();
+}
+
+bool ListsGroups::isInTree(const ListsGroupsElementGroup *group) const
+{
+    return group && (group == m_rootGroup || m_rootGroup->containsGroup(group));
+}
+
+// Level of a group in the tree, from its chain of owners (the root is 0).
+int ListsGroups::levelOf(const ListsGroupsElementGroup *group)
+{
+    int level = 0;
+    for (QObject *p = group->parent(); qobject_cast<ListsGroupsElementGroup *>(p); p = p->parent())
+        ++level;
+    return level;
+}
+
+// Levels a group spans: 1 for a group without child groups.
+int ListsGroups::heightOf(const ListsGroupsElementGroup *group)
+{
+    int below = 0;
+    for (const ListsGroupsElementGroup *child : group->m_groups)
+        below = qMax(below, heightOf(child));
+    return below + 1;
+}
+
+// ---- adding
+
+void ListsGroups::addListToDefaultGroup(const TaskList *list)
+{
+    if (!list || (list->localId() == 0 && list->serverId() == 0)) {
+        qWarning() << "ListsGroups::addListToDefaultGroup(), Error, both TaskList ids are invalid";
+        return;
+    }
+    addListToGroup(list, m_rootGroup);
+}
+
+ListsGroupsElementList *ListsGroups::addListToGroup(const TaskList *list, ListsGroupsElementGroup *group)
+{
+    if (!list || !group)
+        return nullptr;
+    auto *entry = new ListsGroupsElementList;
+    entry->setLocalId(list->localId());
+    entry->setServerId(list->serverId());
+    group->addList(entry);
+    markEdited();
+    return entry;
+}
+
+ListsGroupsElementGroup *ListsGroups::addGroup(ListsGroupsElementGroup *parent)
+{
+    if (!parent)
+        return nullptr;
+    if (levelOf(parent) + 1 > maxGroupDepth) {
+        qWarning() << "ListsGroups::addGroup, groups nested too deeply";
+        return nullptr;
+    }
+    auto *group = new ListsGroupsElementGroup;
+    parent->addGroup(group);
+    markEdited();
+    return group;
+}
+
+ListsGroupsElementGroup *ListsGroups::addGroupToDefaultGroup()
+{
+    return addGroup(m_rootGroup);
+}
+
+// ---- ordering and moving
+
+void ListsGroups::moveList(ListsGroupsElementList *list, int step)
+{
+    if (ListsGroupsElementGroup *holder = findGroupOfList(list, m_rootGroup)) {
+        const int from = holder->m_lists.indexOf(list);
+        const int to = from + step;
+        if (to >= 0 && to < holder->m_lists.size())
+            holder->m_lists.move(from, to);
+    }
+    markEdited();
+}
+
+void ListsGroups::moveGroup(ListsGroupsElementGroup *group, int step)
+{
+    if (ListsGroupsElementGroup *parent = findParentGroup(m_rootGroup, group)) {
+        const int from = parent->m_groups.indexOf(group);
+        const int to = from + step;
+        if (to >= 0 && to < parent->m_groups.size())
+            parent->m_groups.move(from, to);
+    }
+    markEdited();
+}
+
+void ListsGroups::moveListUp(ListsGroupsElementList *list)
+{
+    moveList(list, -1);
+}
+
+void ListsGroups::moveListDown(ListsGroupsElementList *list)
+{
+    moveList(list, 1);
+}
+
+void ListsGroups::moveGroupUp(ListsGroupsElementGroup *group)
+{
+    moveGroup(group, -1);
+}
+
+void ListsGroups::moveGroupDown(ListsGroupsElementGroup *group)
+{
+    moveGroup(group, 1);
+}
+
+void ListsGroups::userMoveListToGroup(ListsGroupsElementList *list, ListsGroupsElementGroup *target)
+{
+    ListsGroupsElementGroup *holder = findGroupOfList(list, m_rootGroup);
+    if (!holder) {
+        qWarning() << "ListsGroups::userMoveListToGroup, parent group is NULL";
+        return;
+    }
+    // A target outside the tree (a removed group) would take the entry with it.
+    if (!isInTree(target)) {
+        qWarning() << "ListsGroups::userMoveListToGroup, target group is not in the tree";
+        return;
+    }
+    holder->removeList(list);
+    target->addList(list);
+    markEdited();
+}
+
+void ListsGroups::userMoveGroupToGroup(ListsGroupsElementGroup *group, ListsGroupsElementGroup *target)
+{
+    ListsGroupsElementGroup *parent = findParentGroup(m_rootGroup, group);
+    if (!parent) {
+        qWarning() << "ListsGroups::userMoveGroupToGroup, parent group is NULL";
+        return;
+    }
+    // Into itself or below itself would cut the group and its subtree off the
+    // tree as a cycle.
+    if (!isInTree(target) || target == group || group->containsGroup(target)) {
+        qWarning() << "ListsGroups::userMoveGroupToGroup, target group is the group itself, inside it or not in the tree";
+        return;
+    }
+    if (levelOf(target) + heightOf(group) > maxGroupDepth) {
+        qWarning() << "ListsGroups::userMoveGroupToGroup, groups nested too deeply";
+        return;
+    }
+    parent->removeGroup(group);
+    target->addGroup(group);
+    markEdited();
+}
+
+// ---- removing
+
+void ListsGroups::removeGroup(ListsGroupsElementGroup *group)
+{
+    ListsGroupsElementGroup *parent = findParentGroup(m_rootGroup, group);
+    if (!parent) {
+        qWarning() << "ListsGroups::removeGroup, parent group not found";
+        return;
+    }
+    for (ListsGroupsElementList *entry : group->lists()) {
+        group->removeList(entry);
+        parent->addList(entry);
+    }
+    for (ListsGroupsElementGroup *child : group->groups()) {
+        group->removeGroup(child);
+        parent->addGroup(child);
+    }
+    parent->removeGroup(group);
+    if (group->serverId() == 0) {
+        delete group;
+    } else {
+        // Owned here from now on, so it outlives its former parent.
+        group->setParent(this);
+        m_deletedGroups.append(group);
+    }
+    markEdited();
+}
+
+bool ListsGroups::removeList(const TaskList *list)
+{
+    ListsGroupsElementList *entry = findEntry(m_rootGroup, [list](const ListsGroupsElementList *e) {
+        return matches(e, list);
+    });
+    if (!entry)
+        return false;
+    if (ListsGroupsElementGroup *holder = findGroupOfList(entry, m_rootGroup))
+        holder->removeList(entry);
+    delete entry;
+    markEdited();
+    return true;
+}
+
+bool ListsGroups::containsList(const TaskList *list) const
+{
+    return findEntry(m_rootGroup, [list](const ListsGroupsElementList *e) { return matches(e, list); });
+}
+
+// ---- lookups
+
+ListsGroupsElementList *ListsGroups::findList(quint32 localId, quint32 serverId) const
+{
+    if (localId == 0 && serverId == 0)
+        return nullptr;
+    return findEntry(m_rootGroup, [=](const ListsGroupsElementList *e) {
+        return (localId != 0 && e->localId() == localId) || (serverId != 0 && e->serverId() == serverId);
+    });
+}
+
+ListsGroupsElementList *ListsGroups::findListByLocalId(quint32 localId) const
+{
+    if (localId == 0)
+        return nullptr;
+    return findEntry(m_rootGroup, [=](const ListsGroupsElementList *e) { return e->localId() == localId; });
+}
+
+ListsGroupsElementGroup *ListsGroups::findGroupOfList(const ListsGroupsElementList *list,
+                                                      ListsGroupsElementGroup *start) const
+{
+    if (!list || !start)
+        return nullptr;
+    if (start->m_lists.contains(list))
+        return start;
+    for (ListsGroupsElementGroup *child : std::as_const(start->m_groups)) {
+        if (ListsGroupsElementGroup *found = findGroupOfList(list, child))
+            return found;
+    }
+    return nullptr;
+}
+
+ListsGroupsElementGroup *ListsGroups::findParentGroup(ListsGroupsElementGroup *start,
+                                                      const ListsGroupsElementGroup *group) const
+{
+    if (!start || !group)
+        return nullptr;
+    if (start->m_groups.contains(group))
+        return start;
+    for (ListsGroupsElementGroup *child : std::as_const(start->m_groups)) {
+        if (ListsGroupsElementGroup *found = findParentGroup(child, group))
+            return found;
+    }
+    return nullptr;
+}
+
+// ---- plain edits
+
+void ListsGroups::setListServerId(ListsGroupsElementList *list, quint32 serverId)
+{
+    if (!list)
+        return;
+    list->setServerId(serverId);
+    m_modified = true;
+}
+
+void ListsGroups::setGroupName(ListsGroupsElementGroup *group, const QString &name)
+{
+    if (!group)
+        return;
+    group->setName(name);
+    // A rename must reach the server; with only the file mark set the next
+    // synchronisation would fetch the server's copy over it.
+    markEdited();
+}
+
+void ListsGroups::setGroupExpanded(ListsGroupsElementGroup *group, bool expanded)
+{
+    if (!group)
+        return;
+    group->setExpanded(expanded);
+    markEdited();
+}
+
+// ---- reconciling with the user's lists
+
+void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)
+{
+    forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
+        for (ListsGroupsElementList *entry : group->lists()) {
+            bool found = false;
+            for (const TaskList *list : lists) {
+                if (list->syncStatus() != TaskList::Deleted && matches(entry, list)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) {
+                group->removeList(entry);
+                delete entry;
+            }
+        }
+    });
+}
+
+void ListsGroups::localizeLists(const UserLists *userLists)
+{
+    forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
+        for (ListsGroupsElementList *entry : group->lists()) {
+            if (entry->serverId() == 0)
+                continue;
+            if (userLists) {
+                if (const TaskList *list = userLists->taskListByServerId(entry->serverId()))
+                    entry->setLocalId(list->localId());
+            }
+            entry->setServerId(0);
+        }
+    });
+}
+
+// ---- the local document
+
+bool ListsGroups::save(const QString &path)
+{
+    QString error;
+    const bool ok = DocumentFile::save(
+        path,
+        [this](QIODevice *device, QString *error) {
+            ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
+            if (writer.saveListsGroups(this, device))
+                return true;
+            *error = writer.errorString();
+            return false;
+        },
+        &error);
+    if (!ok) {
+        // Still marked, so the next save tries again.
+        qWarning() << "error saving lists groups" << error;
+        return false;
+    }
+    clearModified();
+    return true;
+}
+
+ListsGroups *ListsGroups::load(const QString &path)
+{
+    QFile file(path);
+    ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
+    ListsGroups *groups = reader.loadListsGroups(&file);
+    file.close();
+    if (!groups) {
+        qWarning().nospace() << "ListsGroups::load(), Error loading lists groups: " << reader.errorString();
+        // The caller starts an empty tree and saves it: keep the file first.
+        DocumentFile::keepAside(path, QStringLiteral("lists groups"));
+        return nullptr;
+    }
+    DocumentFile::loaded(path);
+    return groups;
+}

@@ -1,0 +1,6 @@
+#include "model/listsgroupselementlist.h"
+
+ListsGroupsElementList::ListsGroupsElementList(QObject *parent)
+    : QObject(parent)
+{
+}
