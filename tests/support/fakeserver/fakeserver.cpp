@@ -614,7 +614,8 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
     if (const Fault *f = takeFault(Fault::Delay, r); f)
         delayMs = f->ms;
 
-    recordViolations(r);
+    if (!badZlib)
+        recordViolations(r);
     if (!inPrefix) {
         response.status = 404;
     } else if (const Fault *f = takeFault(Fault::Respond, r); f) {
@@ -629,6 +630,11 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
     } else if (r.path != QLatin1String("/") && r.user.isEmpty()) {
         response.status = 401;
         response.addHeader("WWW-Authenticate", "Basic realm=\"plumdeck\"");
+    } else if (r.method == "HEAD") {
+        // HEAD answers the headers of the GET.
+        r.method = "GET";
+        response = route(r);
+        r.method = "HEAD";
     } else {
         response = route(r);
     }
