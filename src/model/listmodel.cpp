@@ -717,11 +717,12 @@ void ListModel::markEditedAndReset()
     endResetModel();
 }
 
-void ListModel::replaceList(TaskList *list)
+void ListModel::replaceList(TaskList *list, bool deleteOld)
 {
     // The reset must begin before the list on display is deleted.
     beginResetModel();
-    delete m_taskList;
+    if (deleteOld)
+        delete m_taskList;
     m_taskList = list;
     endResetModel();
 }
@@ -731,7 +732,7 @@ void ListModel::setTaskList(TaskList *list)
     if (!list || list == m_taskList)
         return;
     clearUndoHistory();
-    replaceList(list);
+    replaceList(list, true);
     setChanged();
     emit nameChanged(this);
 }
@@ -768,10 +769,13 @@ void ListModel::undo()
         qWarning() << "can't undo, already at start";
         return;
     }
-    if (m_undoIndex == m_undoSnapshots.size())
-        m_undoSnapshots.append(m_taskList->clone());
+    // Leaving the live state, the list on display itself becomes the
+    // snapshot that redo returns to; no copy is needed.
+    const bool leavingLive = m_undoIndex == m_undoSnapshots.size();
+    if (leavingLive)
+        m_undoSnapshots.append(m_taskList);
     --m_undoIndex;
-    replaceList(m_undoSnapshots.at(m_undoIndex)->clone());
+    replaceList(m_undoSnapshots.at(m_undoIndex)->clone(), !leavingLive);
     setChanged();
     emit nameChanged(this);
 }
@@ -783,9 +787,12 @@ void ListModel::redo()
         return;
     }
     ++m_undoIndex;
-    replaceList(m_undoSnapshots.at(m_undoIndex)->clone());
     if (m_undoIndex == m_undoSnapshots.size() - 1) {
-        delete m_undoSnapshots.takeLast();
+        // Back to the live state: the last snapshot is shown as it is and
+        // leaves the history.
+        replaceList(m_undoSnapshots.takeLast(), true);
+    } else {
+        replaceList(m_undoSnapshots.at(m_undoIndex)->clone(), true);
     }
     setChanged();
     emit nameChanged(this);
@@ -899,14 +906,23 @@ void ListModel::clearSyncFlags()
 
 QSet<Task *> ListModel::tasksWithAlarmBetween(const QDateTime &last, const QDateTime &current)
 {
+    // Every task of the tree at any depth, walked in place rather than
+    // collected into a set first: the scan runs over every list each minute.
     QSet<Task *> due;
-    const QSet<Task *> tasks = m_taskList->allTasks();
-    for (Task *task : tasks) {
-        if (!task->hasAlarm())
-            continue;
-        const QDateTime alarm = task->alarmTime();
-        if (last < alarm && alarm <= current)
-            due.insert(task);
+    QList<const Task *> pending{m_taskList->rootTask()};
+    while (!pending.isEmpty()) {
+        const Task *parentTask = pending.takeLast();
+        const int count = parentTask->childCount();
+        for (int i = 0; i < count; ++i) {
+            Task *task = parentTask->child(i);
+            if (task->hasAlarm()) {
+                const QDateTime alarm = task->alarmTime();
+                if (last < alarm && alarm <= current)
+                    due.insert(task);
+            }
+            if (task->childCount() > 0)
+                pending.append(task);
+        }
     }
     for (Task *task : std::as_const(due))
         emitTaskRowChanged(indexOfTask(task));

@@ -211,7 +211,7 @@ private:
     QVariant iconData(const Task *task, int column, int role) const;
     QVariant colourData(const QModelIndex &index, int role) const;
     void insertTopLevel(Task *task, bool first);
-    void replaceList(TaskList *list);
+    void replaceList(TaskList *list, bool deleteOld);
     bool verifyRows(const QModelIndex &parent, int depth) const;
     static void writeTaskText(QTextStream &stream, const Task *task, int depth);
 
