@@ -16,7 +16,9 @@ public:
     }
 
     QDateTime addedTime() const { return m_addedTime; }
+    void setAddedTime(const QDateTime &time) { m_addedTime = time; }
     QString text() const { return m_text; }
+    void setText(const QString &text) { m_text = text; }
 
     bool isEmpty() const { return m_addedTime.isNull() && m_text.isEmpty(); }
 
