@@ -1,6 +1,7 @@
 #include "model/listmodel.h"
 
 #include "core/clock.h"
+#include "core/options.h"
 #include "model/task.h"
 #include "model/taskattachment.h"
 #include "model/taskattachmentvideohyperlink.h"
@@ -23,15 +24,6 @@ namespace {
 
 const int kIconCodeRole = Qt::UserRole;
 const QString kEmptyCell = QStringLiteral("   ");
-
-// Whether the program runs with "-modelcheck"; read from the command line
-// until the option registry can be used from the model.
-bool modelCheckRequested()
-{
-    if (!QCoreApplication::instance())
-        return false;
-    return QCoreApplication::arguments().contains(QStringLiteral("-modelcheck"));
-}
 
 QPixmap iconPixmap(const QString &path)
 {
@@ -64,7 +56,7 @@ ListModel::ListModel(TaskList *list)
     : m_taskList(list)
     , m_blueSkin(UISettings::instance()->isBlueSkin())
 {
-    if (modelCheckRequested()) {
+    if (Options::modelcheck.value()) {
         qDebug() << "starting model check timer";
         m_verifyTimer = new QTimer(this);
         connect(m_verifyTimer, &QTimer::timeout, this, &ListModel::onVerifyTimeout);

@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/options.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/taskattachment.h"
@@ -14,6 +15,7 @@
 #include <QPixmap>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <memory>
 
@@ -177,6 +179,26 @@ private slots:
         f.model->setTaskList(TaskList::createNew());
         f.model->markEditedAndReset();
         QCOMPARE(f.model->rowCount(), 1);
+    }
+
+    void modelCheckTimer()
+    {
+        {
+            Fixture plain;
+            QVERIFY(plain.model->findChildren<QTimer *>().isEmpty());
+        }
+        Options::modelcheck.set();
+        QTest::ignoreMessage(QtDebugMsg, "starting model check timer");
+        Fixture f;
+        Options::resetAll();
+        const QList<QTimer *> timers = f.model->findChildren<QTimer *>();
+        QCOMPARE(timers.size(), 1);
+        QCOMPARE(timers.first()->interval(), 100);
+        QVERIFY(timers.first()->isActive());
+        // A sound tree walks without a complaint.
+        QTest::failOnWarning(QRegularExpression(".*"));
+        QSignalSpy spy(timers.first(), &QTimer::timeout);
+        QVERIFY(spy.wait(2000));
     }
 
     // -------------------------------------------------------------- display
