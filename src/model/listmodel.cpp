@@ -50,6 +50,24 @@ QString currentNick()
     return ServerSettings::instance()->userName();
 }
 
+// One field of a task set by the user: nothing at all when the value is the
+// same; otherwise an undo step, the change, the modification stamp and a
+// redraw of the row's icons.
+template <typename Value>
+void editTaskField(ListModel *model, const QModelIndex &index, const Value &value, Value (Task::*get)() const,
+                   void (Task::*set)(const Value &))
+{
+    if (!index.isValid())
+        return;
+    Task *task = model->taskForIndex(index);
+    if ((task->*get)() == value)
+        return;
+    model->saveUndoState();
+    (task->*set)(value);
+    task->touch();
+    model->emitTaskRowChanged(index);
+}
+
 } // namespace
 
 ListModel::ListModel(TaskList *list)
@@ -447,57 +465,27 @@ void ListModel::setTaskDone(Task *task, bool done)
 
 void ListModel::setTaskDueTime(const QModelIndex &index, const QDateTime &time)
 {
-    Task *task = taskForIndex(index);
-    if (!index.isValid() || task->dueTime() == time)
-        return;
-    saveUndoState();
-    task->setDueTime(time);
-    task->touch();
-    emitTaskRowChanged(index);
+    editTaskField(this, index, time, &Task::dueTime, &Task::setDueTime);
 }
 
 void ListModel::setTaskStartTime(const QModelIndex &index, const QDateTime &time)
 {
-    Task *task = taskForIndex(index);
-    if (!index.isValid() || task->startTime() == time)
-        return;
-    saveUndoState();
-    task->setStartTime(time);
-    task->touch();
-    emitTaskRowChanged(index);
+    editTaskField(this, index, time, &Task::startTime, &Task::setStartTime);
 }
 
 void ListModel::setTaskAlarmTime(const QModelIndex &index, const QDateTime &time)
 {
-    Task *task = taskForIndex(index);
-    if (!index.isValid() || task->alarmTime() == time)
-        return;
-    saveUndoState();
-    task->setAlarmTime(time);
-    task->touch();
-    emitTaskRowChanged(index);
+    editTaskField(this, index, time, &Task::alarmTime, &Task::setAlarmTime);
 }
 
 void ListModel::setTaskNote(const QModelIndex &index, const TaskNote &note)
 {
-    Task *task = taskForIndex(index);
-    if (!index.isValid() || task->note() == note)
-        return;
-    saveUndoState();
-    task->setNote(note);
-    task->touch();
-    emitTaskRowChanged(index);
+    editTaskField(this, index, note, &Task::note, &Task::setNote);
 }
 
 void ListModel::setTaskPriority(const QModelIndex &index, const TaskPriority &priority)
 {
-    Task *task = taskForIndex(index);
-    if (!index.isValid() || task->priority() == priority)
-        return;
-    saveUndoState();
-    task->setPriority(priority);
-    task->touch();
-    emitTaskRowChanged(index);
+    editTaskField(this, index, priority, &Task::priority, &Task::setPriority);
 }
 
 void ListModel::changeTaskPriority(Task *task, const TaskPriority &priority)
