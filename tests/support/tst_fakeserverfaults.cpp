@@ -1,0 +1,380 @@
+// The fake server's fault switches and its checks of request bodies.
+
+#include "fakeserver.h"
+#include "fakeserverprobe.h"
+#include "fakeservertest.h"
+#include "fakexml.h"
+#include "testenvironment.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+QByteArray clientDoc(const QByteArray &title, const QByteArray &body)
+{
+    return "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+           "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n <head>\n  <title>" + title
+           + "</title>\n  <meta name=\"generator\" content=\"PlumDeck\"/>\n </head>\n <body>\n" + body
+           + "\n </body>\n</html>\n";
+}
+
+const QByteArray GoodTaskFields =
+    "<dt>title</dt><dd>Milk</dd><dt>done</dt><dd>false</dd><dt>hashcode</dt><dd/>"
+    "<dt>creation-time</dt><dd>2009-06-01T08:30:00</dd><dt>modification-time</dt><dd>2009-06-01T08:30:00</dd>"
+    "<dt>start-time</dt><dd>none</dd><dt>due-time</dt><dd>none</dd><dt>priority</dt><dd>none</dd>";
+
+QByteArray newList(const QByteArray &listFields, const QByteArray &taskFields, const QByteArray &extra = {})
+{
+    return clientDoc("pd-list", "<div class=\"pd-list\"><dl class=\"pd-list-fields\">" + listFields
+                                    + "</dl><ol class=\"pd-tasks\"><li class=\"pd-task\"><dl class=\"pd-task-fields\">"
+                                    + taskFields + "</dl></li></ol>" + extra + "</div>");
+}
+
+const QByteArray GoodListFields =
+    "<dt>name</dt><dd>Groceries</dd><dt>done</dt><dd>false</dd><dt>description</dt><dd/>"
+    "<dt>owned</dt><dd>true</dd><dt>permissions</dt><dd>orwd</dd>";
+
+} // namespace
+
+class TstFakeServerFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void respondOnceThenNormal();
+    void respondAlwaysAndMethodFilter();
+    void delayed();
+    void stalled();
+    void closedConnection();
+    void compressionFaults_data();
+    void compressionFaults();
+    void oversizedAnswer();
+    void oversizedRequestRefused();
+
+    void validation_data();
+    void validation();
+    void violationsAreRecordedPerRequest();
+    void strictCompression_data();
+    void strictCompression();
+
+private:
+    FakeServer *m_server = nullptr;
+};
+
+void TstFakeServerFaults::init()
+{
+    m_server = new FakeServer(FakeServer::Plain, this);
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Groceries"), {FakeTask::make(QStringLiteral("Milk"))});
+}
+
+void TstFakeServerFaults::cleanup()
+{
+    if (!QTest::currentTestFailed())
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    delete m_server;
+    m_server = nullptr;
+}
+
+void TstFakeServerFaults::respondOnceThenNormal()
+{
+    m_server->respondOnce("GET", QStringLiteral("^/users/alice/lists-info$"), 500, "oops", "Boom");
+    FakeServerProbe probe(*m_server);
+    const ProbeReply first = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(first.status, 500);
+    QCOMPARE(first.reason, QByteArray("Boom"));
+    QCOMPARE(first.rawBody, QByteArray("oops"));
+    QCOMPARE(m_server->requests().last().status, 500);
+    const ProbeReply second = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(second.status, 200);
+    // The default reason phrase goes with the status.
+    m_server->respondOnce({}, QStringLiteral("lists-info"), 503);
+    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).reason, QByteArray("Service Unavailable"));
+}
+
+void TstFakeServerFaults::respondAlwaysAndMethodFilter()
+{
+    m_server->respondAlways("PUT", QStringLiteral("^/lists/\\d+$"), 403);
+    FakeServerProbe probe(*m_server);
+    const quint32 id = m_server->lists().first().id;
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), newList("<dt>id</dt><dd>" + QByteArray::number(id)
+                                 + "</dd><dt>revision</dt><dd>1</dd>" + GoodListFields, GoodTaskFields)).status, 403);
+    QCOMPARE(m_server->revision(id), 1u); // canned answers change nothing
+    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 200);
+    m_server->clearFaults();
+    m_server->respondAlways({}, QStringLiteral("^/lists/"), 410);
+    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 410);
+    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 410);
+}
+
+void TstFakeServerFaults::delayed()
+{
+    m_server->delay(QStringLiteral("lists-info"), 200, true);
+    FakeServerProbe probe(*m_server);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QVERIFY2(timer.elapsed() >= 180, qPrintable(QString::number(timer.elapsed())));
+    timer.restart();
+    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QVERIFY(timer.elapsed() < 180);
+}
+
+void TstFakeServerFaults::stalled()
+{
+    m_server->stall(QStringLiteral("^/users/alice/lists-info$"), true);
+    FakeServerProbe probe(*m_server);
+    probe.timeoutMs = 300;
+    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QVERIFY(r.timedOut);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_server->requests().first().status, 0);
+    // Other connections are served meanwhile.
+    FakeServerProbe other(*m_server);
+    QCOMPARE(other.get(QStringLiteral("/")).status, 200);
+}
+
+void TstFakeServerFaults::closedConnection()
+{
+    // Qt resends a GET once when the connection closes unanswered, so "always".
+    m_server->closeConnectionOn(QStringLiteral("lists-info"), false);
+    FakeServerProbe probe(*m_server);
+    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.error, QNetworkReply::RemoteHostClosedError);
+    QVERIFY(!m_server->requests().isEmpty());
+    for (const FakeRequest &request : m_server->requests())
+        QCOMPARE(request.status, 0);
+    m_server->clearFaults();
+    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+}
+
+void TstFakeServerFaults::compressionFaults_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<bool>("inflates");
+    QTest::newRow("plain although asked") << int(FakeServer::PlainAlthoughAsked) << QByteArray() << false;
+    QTest::newRow("labelled gzip") << int(FakeServer::LabelledGzip) << QByteArray("gzip") << true;
+    QTest::newRow("truncated") << int(FakeServer::TruncatedZlib) << QByteArray("zlib") << false;
+    QTest::newRow("bomb") << int(FakeServer::DecompressionBomb) << QByteArray("zlib") << false;
+}
+
+void TstFakeServerFaults::compressionFaults()
+{
+    QFETCH(int, fault);
+    QFETCH(QByteArray, label);
+    QFETCH(bool, inflates);
+    m_server->setCompressionFault(QStringLiteral("lists-info"), FakeServer::CompressionFault(fault), true);
+    FakeServerProbe probe(*m_server);
+    probe.acceptZlib = true;
+    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(r.status, 200);
+    QCOMPARE(r.header("Content-Encoding"), label);
+    QByteArray out;
+    if (fault == FakeServer::PlainAlthoughAsked) {
+        QVERIFY(r.rawBody.startsWith("<!DOCTYPE"));
+    } else {
+        QCOMPARE(FakeXml::inflate(r.rawBody, &out, 8 << 20), inflates);
+    }
+    if (fault == FakeServer::DecompressionBomb) {
+        QVERIFY(r.rawBody.size() < 200 * 1024);
+        QVERIFY(FakeXml::inflate(r.rawBody, &out, qint64(200) << 20));
+        QCOMPARE(out.size(), qsizetype(100) << 20);
+    }
+    // Only once: the next answer is sound.
+    const ProbeReply next = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(next.header("Content-Encoding"), QByteArray("zlib"));
+    QVERIFY(next.body.contains("pd-list-infos"));
+}
+
+void TstFakeServerFaults::oversizedAnswer()
+{
+    m_server->oversizedBody(QStringLiteral("lists-info"), 5 << 20);
+    FakeServerProbe probe(*m_server);
+    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(r.status, 200);
+    QCOMPARE(r.rawBody.size(), qsizetype(5) << 20);
+}
+
+void TstFakeServerFaults::oversizedRequestRefused()
+{
+    m_server->setMaxRequestBody(1000);
+    FakeServerProbe probe(*m_server);
+    const ProbeReply r = probe.put(QStringLiteral("/users/alice/presence"), QByteArray(5000, 'x'));
+    QCOMPARE(r.status, 413);
+}
+
+void TstFakeServerFaults::validation_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("problem"); // empty: none expected
+
+    QTest::newRow("good new list") << QByteArray("POST") << QStringLiteral("/lists")
+                                   << newList(GoodListFields, GoodTaskFields) << QString();
+    QTest::newRow("wrong title") << QByteArray("POST") << QStringLiteral("/lists")
+                                 << QByteArray(newList(GoodListFields, GoodTaskFields)).replace("<title>pd-list<", "<title>list<")
+                                 << QStringLiteral("head title \"list\", expected \"pd-list\"");
+    QTest::newRow("other generator") << QByteArray("POST") << QStringLiteral("/lists")
+                                     << QByteArray(newList(GoodListFields, GoodTaskFields)).replace("PlumDeck", "Other")
+                                     << QStringLiteral("meta generator");
+    QTest::newRow("not xml") << QByteArray("POST") << QStringLiteral("/lists") << QByteArray("<html><body>")
+                             << QStringLiteral("not well-formed");
+    QTest::newRow("new list with id") << QByteArray("POST") << QStringLiteral("/lists")
+                                      << newList("<dt>id</dt><dd>4</dd>" + GoodListFields, GoodTaskFields)
+                                      << QStringLiteral("new list carries the key \"id\"");
+    QTest::newRow("local key in list") << QByteArray("POST") << QStringLiteral("/lists")
+                                       << newList(GoodListFields + "<dt>sync-status</dt><dd>new</dd>", GoodTaskFields)
+                                       << QStringLiteral("carries the key \"sync-status\"");
+    QTest::newRow("column flag") << QByteArray("POST") << QStringLiteral("/lists")
+                                 << newList(GoodListFields + "<dt>show-due</dt><dd>true</dd>", GoodTaskFields)
+                                 << QStringLiteral("local key \"show-due\"");
+    QTest::newRow("pd-shared in list") << QByteArray("POST") << QStringLiteral("/lists")
+                                       << newList(GoodListFields, GoodTaskFields, "<ul class=\"pd-shared\"/>")
+                                       << QStringLiteral("list body carries pd-shared");
+    QTest::newRow("task without hashcode") << QByteArray("POST") << QStringLiteral("/lists")
+                                           << newList(GoodListFields, QByteArray(GoodTaskFields).replace("<dt>hashcode</dt><dd/>", ""))
+                                           << QStringLiteral("lacks the key \"hashcode\"");
+    QTest::newRow("short hashcode") << QByteArray("POST") << QStringLiteral("/lists")
+                                    << newList(GoodListFields, QByteArray(GoodTaskFields).replace("<dt>hashcode</dt><dd/>", "<dt>hashcode</dt><dd>abc</dd>"))
+                                    << QStringLiteral("hashcode of 3 characters");
+    QTest::newRow("time with zone") << QByteArray("POST") << QStringLiteral("/lists")
+                                    << newList(GoodListFields, QByteArray(GoodTaskFields).replace("<dd>2009-06-01T08:30:00</dd><dt>start", "<dd>2009-06-01T08:30:00Z</dd><dt>start"))
+                                    << QStringLiteral("modification-time\" is \"2009-06-01T08:30:00Z\"");
+    QTest::newRow("task id not decimal") << QByteArray("POST") << QStringLiteral("/lists")
+                                         << newList(GoodListFields, GoodTaskFields + "<dt>id</dt><dd>0x12</dd><dt>revision</dt><dd>1</dd>")
+                                         << QStringLiteral("key \"id\" is \"0x12\"");
+    QTest::newRow("removed without time") << QByteArray("PUT") << QStringLiteral("/lists/100")
+                                          << newList("<dt>id</dt><dd>100</dd><dt>revision</dt><dd>1</dd>" + GoodListFields, GoodTaskFields,
+                                                     "<ul class=\"pd-removed-tasks\"><li class=\"pd-task\"><dl class=\"pd-task-fields\">"
+                                                     + GoodTaskFields + "<dt>id</dt><dd>5</dd><dt>revision</dt><dd>1</dd></dl></li></ul>")
+                                          << QStringLiteral("removed without a deletion-time");
+    QTest::newRow("put id differs") << QByteArray("PUT") << QStringLiteral("/lists/100")
+                                    << newList("<dt>id</dt><dd>101</dd><dt>revision</dt><dd>1</dd>" + GoodListFields, GoodTaskFields)
+                                    << QStringLiteral("list id 101 differs from the path's 100");
+    QTest::newRow("sharing order") << QByteArray("PUT") << QStringLiteral("/lists/100/sharingV3")
+                                   << clientDoc("permissions", "<ul class=\"pd-shared\">"
+                                        "<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\"><dt>name</dt><dd>carol</dd><dt>permissions</dt><dd>r</dd></dl></li>"
+                                        "<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\"><dt>name</dt><dd>bob</dd><dt>permissions</dt><dd>rw</dd></dl></li></ul>")
+                                   << QStringLiteral("not in ascending order");
+    QTest::newRow("sharing letters") << QByteArray("PUT") << QStringLiteral("/lists/100/sharingV3")
+                                     << clientDoc("permissions", "<ul class=\"pd-shared\">"
+                                          "<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\"><dt>name</dt><dd>bob</dd><dt>permissions</dt><dd>write</dd></dl></li></ul>")
+                                     << QStringLiteral("permissions \"write\"");
+    QTest::newRow("list ref zero") << QByteArray("PUT") << QStringLiteral("/users/alice/lists-display-order")
+                                   << clientDoc("pd-list-refs", "<ol class=\"pd-list-refs\"><li class=\"pd-list-ref\"><a class=\"pd-list-id\" href=\"/plumdeck/lists/0\">0</a></li></ol>")
+                                   << QStringLiteral("pd-list-id \"0\" is not a non-zero decimal");
+    QTest::newRow("groups local fields") << QByteArray("PUT") << QStringLiteral("/users/alice/list-groups-display-order")
+                                         << clientDoc("list groups display order", "<ol class=\"pd-groups\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"/>"
+                                              "<dl class=\"pd-groups-local-fields\"/></li></ol>")
+                                         << QStringLiteral("pd-groups-local-fields");
+    QTest::newRow("group without name") << QByteArray("PUT") << QStringLiteral("/users/alice/list-groups-display-order")
+                                        << clientDoc("list groups display order", "<ol class=\"pd-groups\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"/>"
+                                             "<ol class=\"pd-groups\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>id</dt><dd>3</dd></dl></li></ol></li></ol>")
+                                        << QStringLiteral("group lacks the key \"name\"");
+    QTest::newRow("note put without revision") << QByteArray("PUT") << QStringLiteral("/notepad-notes/500")
+                                               << clientDoc("note", "<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\"><dt>id</dt><dd>500</dd>"
+                                                    "<dt>title</dt><dd>a</dd><dt>text</dt><dd/></dl></div>")
+                                               << QStringLiteral("note lacks the key \"revision\"");
+    QTest::newRow("note order title") << QByteArray("PUT") << QStringLiteral("/users/alice/notepad-notes-display-order")
+                                      << clientDoc("notes order", "<ol class=\"pd-notepad-note-refs\"/>")
+                                      << QStringLiteral("expected \"notepads display order\"");
+    QTest::newRow("presence word") << QByteArray("PUT") << QStringLiteral("/users/alice/presence")
+                                   << clientDoc("pd-presence", "<div class=\"pd-presence\"><span class=\"pd-presence-state\">away</span></div>")
+                                   << QStringLiteral("pd-presence-state \"away\"");
+    QTest::newRow("activity word") << QByteArray("POST") << QStringLiteral("/chats/7/activity")
+                                   << clientDoc("pd-chat-activity", "<div class=\"pd-chat-activity\">writing</div>")
+                                   << QStringLiteral("pd-chat-activity \"writing\"");
+    QTest::newRow("friend request body") << QByteArray("POST") << QStringLiteral("/users/bob/friend-requests")
+                                         << QByteArray("hello") << QStringLiteral("not \"dummy\"");
+    QTest::newRow("get with body") << QByteArray("GET") << QStringLiteral("/lists/100") << QByteArray("x")
+                                   << QStringLiteral("GET with a body");
+    QTest::newRow("deep nesting") << QByteArray("POST") << QStringLiteral("/lists")
+                                  << clientDoc("pd-list", QByteArray("<div>").repeated(600) + QByteArray("</div>").repeated(600))
+                                  << QStringLiteral("nesting deeper than 512");
+}
+
+void TstFakeServerFaults::validation()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, problem);
+    const QStringList problems = m_server->validate(method, path, body);
+    if (problem.isEmpty()) {
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        return;
+    }
+    bool found = false;
+    for (const QString &p : problems)
+        found |= p.contains(problem);
+    QVERIFY2(found, qPrintable(QStringLiteral("wanted \"%1\" in:\n%2").arg(problem, problems.join(QLatin1Char('\n')))));
+}
+
+void TstFakeServerFaults::violationsAreRecordedPerRequest()
+{
+    FakeServerProbe probe(*m_server);
+    const QByteArray bad = newList(GoodListFields + "<dt>outlook-id</dt><dd>x</dd>", GoodTaskFields);
+    QCOMPARE(probe.post(QStringLiteral("/lists"), bad).status, 201);
+    QCOMPARE(m_server->violations().size(), 1);
+    QVERIFY(m_server->violations().first().startsWith(QLatin1String("POST /lists: ")));
+    QCOMPARE(m_server->unexpectedViolations().size(), 1);
+    m_server->expectViolation(QStringLiteral("outlook-id"));
+    QVERIFY(m_server->unexpectedViolations().isEmpty());
+    QCOMPARE(probe.post(QStringLiteral("/lists"), newList(GoodListFields, GoodTaskFields)).status, 201);
+    QCOMPARE(m_server->violations().size(), 1);
+}
+
+void TstFakeServerFaults::strictCompression_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("acceptZlib");
+    QTest::addColumn<bool>("zlibBody");
+    QTest::addColumn<QString>("problem");
+    const QByteArray presence = "presence";
+    QTest::newRow("Z plain") << QByteArray("GET") << QStringLiteral("/users/alice/lists-info") << false << false
+                             << QStringLiteral("without Accept-Encoding: zlib");
+    QTest::newRow("Z good") << QByteArray("GET") << QStringLiteral("/users/alice/lists-info") << true << false << QString();
+    QTest::newRow("Z plain body") << QByteArray("POST") << QStringLiteral("/lists") << true << false
+                                  << QStringLiteral("compressed request with a plain body");
+    QTest::newRow("Z zlib body") << QByteArray("POST") << QStringLiteral("/lists") << true << true << QString();
+    QTest::newRow("P asks zlib") << QByteArray("GET") << QStringLiteral("/users/alice/friends") << true << false
+                                 << QStringLiteral("plain request with Accept-Encoding: zlib");
+    QTest::newRow("R good") << QByteArray("HEAD") << QStringLiteral("/users/alice") << false << false << QString();
+    QTest::newRow("root either") << QByteArray("GET") << QStringLiteral("/") << true << false << QString();
+}
+
+void TstFakeServerFaults::strictCompression()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(bool, acceptZlib);
+    QFETCH(bool, zlibBody);
+    QFETCH(QString, problem);
+    m_server->setStrictCompression(true);
+    FakeServerProbe probe(*m_server);
+    probe.acceptZlib = acceptZlib;
+    probe.compressBody = zlibBody;
+    const QByteArray body = method == "POST" ? newList(GoodListFields, GoodTaskFields) : QByteArray();
+    QVERIFY(probe.send(method, path, body).status != 0);
+    if (problem.isEmpty()) {
+        QVERIFY2(m_server->violations().isEmpty(), qPrintable(m_server->violations().join(QLatin1Char('\n'))));
+    } else {
+        QCOMPARE(m_server->violations().size(), 1);
+        QVERIFY2(m_server->violations().first().contains(problem), qPrintable(m_server->violations().first()));
+        m_server->clearViolations();
+    }
+}
+
+PLUMDECK_TEST_MAIN(TstFakeServerFaults)
+#include "tst_fakeserverfaults.moc"
