@@ -747,6 +747,26 @@ private slots:
         QCOMPARE(removedIds, recorded ? (QList<quint32>{2, 1}) : QList<quint32>());
     }
 
+    void attachmentRemovalUndone()
+    {
+        // The attachment dialog takes the step, removes, and resets.
+        Fixture f;
+        Task *t = f.model->taskForIndex(f.idx(0));
+        TaskAttachment *link = t->createAttachment("webHyperlink", "shop", "http://shop.example.com/");
+        f.model->saveUndoState();
+        QVERIFY(t->removeAttachment(link));
+        f.model->markEditedAndReset();
+        f.model->undo();
+        Task *restored = f.model->taskForIndex(f.idx(0));
+        QVERIFY(restored != t);
+        QCOMPARE(restored->attachmentCount(TaskAttachment::WebHyperlink), 1);
+        QCOMPARE(int(restored->attachments().first()->type()), int(TaskAttachment::WebHyperlink));
+        QCOMPARE(restored->attachments().first()->url(), QUrl("http://shop.example.com/"));
+        QCOMPARE(f.model->data(f.idx(0, 7), Qt::UserRole).toInt(), int(ListModel::WebHyperlinkIcon));
+        f.model->redo();
+        QVERIFY(!f.model->taskForIndex(f.idx(0))->hasAttachments());
+    }
+
     void undoHistoryIsCapped()
     {
         Fixture f;
