@@ -10,7 +10,7 @@ class PDCompressor
 public:
     // Upper bound of a decompressed body; a larger one fails with a warning,
     // so a hostile body cannot exhaust memory.
-    static const qsizetype maxUncompressedSize = 64 * 1024 * 1024;
+    static constexpr qsizetype maxUncompressedSize = 64 * 1024 * 1024;
 
     // The zlib stream of `data` at zlib level `level` (-1 to 9); empty data
     // gives an empty result.

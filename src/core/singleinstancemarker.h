@@ -15,7 +15,7 @@ class SingleInstanceMarker : public QObject
 
 public:
     // The bring-forward message (sent as 4 bytes, most significant first).
-    static const quint32 bringForwardMessage = 0xB61E5501;
+    static constexpr quint32 bringForwardMessage = 0xB61E5501;
 
     explicit SingleInstanceMarker(const QString &serverName, QObject *parent = nullptr);
     ~SingleInstanceMarker() override;

@@ -8,6 +8,8 @@
 #include <QIODevice>
 #include <QXmlStreamReader>
 
+#include <cstring>
+
 namespace {
 
 const char xhtmlNamespace[] = "http://www.w3.org/1999/xhtml";
@@ -416,6 +418,97 @@ bool XMLReaderWriter::checkWellFormedAndDepth(const QByteArray &bytes, int maxDe
     return !reader.hasError();
 }
 
+int XMLReaderWriter::scanElementDepth(const QByteArray &bytes, int maxDepth)
+{
+    const char *p = bytes.constData();
+    const char *const end = p + bytes.size();
+    // Only ASCII-compatible UTF-8 is scanned: there every byte of markup is
+    // markup and never part of a multi-byte character.
+    if (end - p >= 3 && uchar(p[0]) == 0xEF && uchar(p[1]) == 0xBB && uchar(p[2]) == 0xBF)
+        p += 3;
+    if (p == end || (*p != '<' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n'))
+        return -1;
+
+    auto find = [end](const char *from, const char *what, size_t n) -> const char * {
+        const char *hit = static_cast<const char *>(
+            memmem(from, size_t(end - from), what, n));
+        return hit ? hit + n : nullptr;
+    };
+    // The end of a tag, quoted values skipped; null when unterminated.
+    auto tagEnd = [end](const char *from) -> const char * {
+        for (const char *q = from; q < end; ++q) {
+            if (*q == '>')
+                return q;
+            if (*q == '"' || *q == '\'') {
+                const void *close = memchr(q + 1, *q, size_t(end - q - 1));
+                if (!close)
+                    return nullptr;
+                q = static_cast<const char *>(close);
+            }
+        }
+        return nullptr;
+    };
+
+    int depth = 0;
+    int deepest = 0;
+    while (p < end) {
+        const void *lt = memchr(p, '<', size_t(end - p));
+        if (!lt)
+            break;
+        p = static_cast<const char *>(lt) + 1;
+        if (p == end)
+            return -1;
+        if (*p == '/') {
+            const void *gt = memchr(p, '>', size_t(end - p));
+            if (!gt || --depth < 0)
+                return -1;
+            p = static_cast<const char *>(gt) + 1;
+        } else if (*p == '?') {
+            const char *declEnd = find(p, "?>", 2);
+            if (!declEnd)
+                return -1;
+            if (p + 4 <= end && memcmp(p, "?xml", 4) == 0) {
+                // Another declared encoding: leave it to the exact pass.
+                QByteArray decl(p, declEnd - p);
+                decl = decl.toLower();
+                const qsizetype enc = decl.indexOf("encoding");
+                if (enc >= 0 && decl.indexOf("utf-8", enc) < 0)
+                    return -1;
+            }
+            p = declEnd;
+        } else if (*p == '!') {
+            if (end - p >= 3 && memcmp(p, "!--", 3) == 0) {
+                p = find(p + 3, "-->", 3);
+            } else if (end - p >= 8 && memcmp(p, "![CDATA[", 8) == 0) {
+                p = find(p + 8, "]]>", 3);
+            } else {
+                // A doctype: an internal subset may declare entities whose
+                // text holds markup, which only the exact pass sees.
+                const char *gt = tagEnd(p);
+                if (!gt || memchr(p, '[', size_t(gt - p)))
+                    return -1;
+                p = gt + 1;
+            }
+            if (!p)
+                return -1;
+        } else {
+            const char *gt = tagEnd(p);
+            if (!gt)
+                return -1;
+            const bool empty = gt[-1] == '/';
+            if (depth + 1 > deepest) {
+                deepest = depth + 1;
+                if (deepest > maxDepth)
+                    return maxDepth + 1;
+            }
+            if (!empty)
+                ++depth;
+            p = gt + 1;
+        }
+    }
+    return depth == 0 ? deepest : -1;
+}
+
 QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
 {
     if (!device) {
@@ -444,13 +537,20 @@ QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
         return QDomDocument();
     }
 
-    bool tooDeep = false;
-    if (!checkWellFormedAndDepth(bytes, maxElementDepth, &tooDeep)) {
-        if (tooDeep)
-            setError(QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
-                         .arg(maxElementDepth));
-        else
-            setError(QStringLiteral("failed to parse xml"));
+    // Depth first: the DOM builder's time grows much faster than the depth.
+    // The byte scan is cheap; the exact pass runs where the scan cannot tell.
+    const int scanned = scanElementDepth(bytes, maxElementDepth);
+    bool tooDeep = scanned > maxElementDepth;
+    bool malformed = false;
+    if (scanned < 0 && !checkWellFormedAndDepth(bytes, maxElementDepth, &tooDeep))
+        malformed = !tooDeep;
+    if (tooDeep) {
+        setError(QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
+                     .arg(maxElementDepth));
+        return QDomDocument();
+    }
+    if (malformed) {
+        setError(QStringLiteral("failed to parse xml"));
         return QDomDocument();
     }
 

@@ -21,12 +21,12 @@ public:
     };
 
     // The local format version written into and accepted from local documents.
-    static const int formatVersion = 2;
+    static constexpr int formatVersion = 2;
     // Deeper element nesting is refused before a DOM is built: the DOM
     // builder's time grows much faster than linearly with the depth.
-    static const int maxElementDepth = 512;
+    static constexpr int maxElementDepth = 512;
     // Larger documents are refused unread.
-    static const qint64 maxDocumentBytes = 256 * 1024 * 1024;
+    static constexpr qint64 maxDocumentBytes = 256 * 1024 * 1024;
 
     explicit XMLReaderWriter(int documentKind);
     virtual ~XMLReaderWriter();
@@ -78,6 +78,11 @@ public:
     // On false, *depthExceeded tells a too-deep document from a malformed one.
     static bool checkWellFormedAndDepth(const QByteArray &bytes, int maxDepth,
                                         bool *depthExceeded = nullptr);
+    // A fast byte scan for the element depth of a UTF-8 document: the depth
+    // (at most maxDepth), maxDepth + 1 once it is exceeded, or -1 when the
+    // scan cannot tell (another encoding, an internal DTD subset, markup it
+    // does not understand); the exact pass above decides then.
+    static int scanElementDepth(const QByteArray &bytes, int maxDepth);
 
 private:
     QDomElement findChildByClass(const QDomElement &parent, const QString &className,

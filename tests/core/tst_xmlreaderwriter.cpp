@@ -453,6 +453,52 @@ private slots:
         QCOMPARE(rw.errorString(), error);
     }
 
+    void scanElementDepth_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("depth"); // -1: the scan leaves it to the exact pass
+        QTest::newRow("flat") << QByteArray("<a/>") << 1;
+        QTest::newRow("nested") << QByteArray("<a><b><c/></b><b/></a>") << 3;
+        QTest::newRow("empty element counts") << QByteArray("<a><b/></a>") << 2;
+        QTest::newRow("declaration and bom") << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a><b/></a>") << 2;
+        QTest::newRow("comment with markup") << QByteArray("<a><!-- <b><c><d> --></a>") << 1;
+        QTest::newRow("cdata with markup") << QByteArray("<a><![CDATA[<b><c></c>]]></a>") << 1;
+        QTest::newRow("quoted > and />") << QByteArray("<a x=\"1>2\" y='/>'><b z=\">\"/></a>") << 2;
+        QTest::newRow("processing instruction") << QByteArray("<a><?pi <b> ?><b/></a>") << 2;
+        QTest::newRow("doctype without subset")
+            << QByteArray("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" \"x>y\"><html><p/></html>") << 2;
+        QTest::newRow("internal subset") << QByteArray("<!DOCTYPE a [<!ENTITY e \"<b/>\">]><a>&e;</a>") << -1;
+        QTest::newRow("other encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>") << -1;
+        QTest::newRow("utf-16") << QByteArray("\xFF\xFE<\0a\0/\0>\0", 10) << -1;
+        QTest::newRow("text first") << QByteArray("x<a/>") << -1;
+        QTest::newRow("unclosed") << QByteArray("<a><b>") << -1;
+        QTest::newRow("stray end tag") << QByteArray("</a><a>") << -1;
+        QTest::newRow("unterminated tag") << QByteArray("<a x=\"1>") << -1;
+        QTest::newRow("unterminated comment") << QByteArray("<a><!-- </a>") << -1;
+        QTest::newRow("lone <") << QByteArray("<a><") << -1;
+        QTest::newRow("at the limit") << nested(XMLReaderWriter::maxElementDepth) << XMLReaderWriter::maxElementDepth;
+        QTest::newRow("over the limit") << nested(XMLReaderWriter::maxElementDepth + 1)
+                                        << XMLReaderWriter::maxElementDepth + 1;
+        QTest::newRow("empty over the limit")
+            << nested(XMLReaderWriter::maxElementDepth).replace("<div></div>", "<div/>")
+            << XMLReaderWriter::maxElementDepth;
+    }
+
+    void scanElementDepth()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, depth);
+        QCOMPARE(XMLReaderWriter::scanElementDepth(bytes, XMLReaderWriter::maxElementDepth), depth);
+        // Wherever the scan answers for a well-formed document, the exact
+        // pass agrees.
+        if (depth >= 0 && depth <= XMLReaderWriter::maxElementDepth) {
+            QVERIFY(XMLReaderWriter::checkWellFormedAndDepth(bytes, depth));
+            bool tooDeep = false;
+            QVERIFY(!XMLReaderWriter::checkWellFormedAndDepth(bytes, depth - 1, &tooDeep));
+            QVERIFY(tooDeep);
+        }
+    }
+
     void depthLimitIsInclusive()
     {
         QByteArray bytes = nested(XMLReaderWriter::maxElementDepth);
