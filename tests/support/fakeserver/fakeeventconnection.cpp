@@ -136,7 +136,8 @@ void FakeEventConnection::readStream(const QByteArray &bytes)
                     m_server->m_violations.append(
                         QStringLiteral("EVENT: client stream root is <%1>, not <pd-event-stream>").arg(m_rootName));
             } else if (m_depth == 2) {
-                m_eventStart = m_lastOffset;
+                // The reader may have looked ahead: find the tag itself.
+                m_eventStart = m_text.lastIndexOf(QStringLiteral("<") + m_reader.qualifiedName().toString(), offset);
                 m_type = m_reader.attributes().value(QLatin1String("type")).toString();
                 m_resource = m_reader.attributes().value(QLatin1String("resource")).toString();
                 m_eventText.clear();
@@ -151,7 +152,11 @@ void FakeEventConnection::readStream(const QByteArray &bytes)
                 FakeEventRecord record;
                 record.direction = FakeEventRecord::FromClient;
                 record.user = m_user;
-                record.bytes = m_text.mid(m_eventStart, offset - m_eventStart).trimmed().toUtf8();
+                const qint64 close = m_text.lastIndexOf(QStringLiteral("</") + m_reader.qualifiedName().toString(), offset);
+                qint64 end = close >= m_eventStart ? m_text.indexOf(QLatin1Char('>'), close) + 1 : 0;
+                if (end <= 0) // an empty element <event .../>
+                    end = m_text.indexOf(QLatin1String("/>"), m_eventStart) + 2;
+                record.bytes = m_text.mid(m_eventStart, end - m_eventStart).toUtf8();
                 record.type = m_type;
                 record.resource = m_resource;
                 record.text = m_eventText.trimmed();
@@ -159,7 +164,6 @@ void FakeEventConnection::readStream(const QByteArray &bytes)
             }
             --m_depth;
         }
-        m_lastOffset = offset;
     }
     if (m_reader.hasError() && m_reader.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
         m_server->m_violations.append(QStringLiteral("EVENT: client stream not well-formed: %1")

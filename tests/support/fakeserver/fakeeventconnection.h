@@ -40,7 +40,6 @@ private:
     QStringDecoder m_decoder{QStringDecoder::Utf8};
     QXmlStreamReader m_reader;
     QString m_text;          // everything the client sent on the stream
-    qint64 m_lastOffset = 0;
     int m_depth = 0;
     qint64 m_eventStart = 0;
     QString m_type, m_resource, m_eventText;
