@@ -8,6 +8,7 @@
 #include "testenvironment.h"
 
 #include <QDomDocument>
+#include <QProcess>
 #include <QTcpSocket>
 
 namespace {
@@ -116,6 +117,10 @@ private slots:
     void teamEndpoints();
     void friendRequestFlow();
     void chats();
+
+    void checkedServerFailsOnViolations();
+    void standaloneProgram_data();
+    void standaloneProgram();
 
 private:
     FakeServer *m_server = nullptr;
@@ -892,6 +897,73 @@ void TstFakeServer::chats()
     carol.password = QStringLiteral("pw");
     QCOMPARE(carol.post(QStringLiteral("/chats/%1").arg(id), clientDoc("pd-message", "<div class=\"pd-message\">x</div>")).status, 403);
     QCOMPARE(alice.put(QStringLiteral("/chats/%1").arg(id), chat).status, 204);
+}
+
+void TstFakeServer::checkedServerFailsOnViolations()
+{
+    {
+        CheckedFakeServer quiet;
+        QVERIFY(quiet.start());
+        quiet.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+        FakeServerProbe probe(quiet);
+        QCOMPARE(probe.post(QStringLiteral("/lists"), clientDoc("pd-list", "<div class=\"pd-list\"/>")).status, 201);
+        quiet.expectViolation(QStringLiteral("^POST /lists: "));
+    } // expected: no failure
+    CheckedFakeServer *server = new CheckedFakeServer;
+    QVERIFY(server->start());
+    server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    FakeServerProbe probe(*server);
+    QCOMPARE(probe.post(QStringLiteral("/lists"), clientDoc("list", "<div class=\"pd-list\"/>")).status, 201);
+    QEXPECT_FAIL("", "a violation nobody expected fails the test", Continue);
+    delete server;
+}
+
+void TstFakeServer::standaloneProgram_data()
+{
+    QTest::addColumn<bool>("tls");
+    QTest::newRow("http") << false;
+    QTest::newRow("https") << true;
+}
+
+void TstFakeServer::standaloneProgram()
+{
+    QFETCH(bool, tls);
+    QProcess process;
+    QStringList args;
+    if (tls)
+        args << QStringLiteral("--tls");
+    process.start(QStringLiteral(FAKESERVER_PROGRAM), args);
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("event-port "), 10000);
+    QString url;
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("server-url "))
+            url = QString::fromUtf8(line.mid(11).trimmed());
+    QVERIFY(url.startsWith(tls ? QLatin1String("https://127.0.0.1:") : QLatin1String("http://127.0.0.1:")));
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request(QUrl(url + QStringLiteral("/users/alice/lists-info")));
+    request.setRawHeader("Authorization", "Basic " + QByteArray("alice:secret").toBase64());
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.addCaCertificate(FakeServer::testCertificate());
+    request.setSslConfiguration(config);
+    QNetworkReply *reply = manager.get(request);
+    QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    const QByteArray body = reply->readAll();
+    QVERIFY(body.contains("Groceries"));
+    QVERIFY(body.contains("Team plan"));
+    delete reply;
+    process.kill();
+    process.waitForFinished(5000);
+
+    // A bad port is refused with a message.
+    QProcess bad;
+    bad.start(QStringLiteral(FAKESERVER_PROGRAM), {QStringLiteral("--port"), QStringLiteral("99999")});
+    QVERIFY(bad.waitForFinished(5000));
+    QCOMPARE(bad.exitCode(), 2);
+    QVERIFY(bad.readAllStandardError().contains("ports must be numbers"));
 }
 
 PLUMDECK_TEST_MAIN(TstFakeServer)

@@ -19,4 +19,25 @@
                             + plumdeckViolations_.join(QStringLiteral("\n  "))));   \
     } while (false)
 
+// A FakeServer that fails the running test when it is destroyed with
+// violations nobody expected, so a test cannot forget the check. Destroy it
+// inside the test function or in cleanup() (a member deleted in cleanup(),
+// or a local of the test function).
+class CheckedFakeServer : public FakeServer
+{
+public:
+    explicit CheckedFakeServer(Transport transport = Plain, QObject *parent = nullptr)
+        : FakeServer(transport, parent)
+    {
+    }
+    ~CheckedFakeServer() override
+    {
+        const QStringList unexpected = unexpectedViolations();
+        if (!unexpected.isEmpty() && !QTest::currentTestFailed() && QTest::currentTestFunction())
+            QTest::qFail(qPrintable(QStringLiteral("fake server violations:\n  ")
+                                    + unexpected.join(QStringLiteral("\n  "))),
+                         __FILE__, __LINE__);
+    }
+};
+
 #endif
