@@ -243,9 +243,12 @@ void TstFakeServer::authorisation()
 
 void TstFakeServer::requestsAreRecorded()
 {
+    QSignalSpy spy(m_server, &FakeServer::requestReceived);
     FakeServerProbe probe(*m_server);
     probe.extraHeaders.append(qMakePair(QByteArray("X-Probe"), QByteArray("1")));
     probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.first().first().value<FakeRequest>().path, QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(m_server->requests().size(), 1);
     const FakeRequest r = m_server->requests().first();
     QCOMPARE(r.method, QByteArray("GET"));
@@ -620,6 +623,12 @@ void TstFakeServer::sharing()
     const QList<QDomElement> users = FakeXml::descendantsByClass(doc.documentElement(), QStringLiteral("pd-shared-user"));
     QCOMPARE(users.size(), 2);
     QCOMPARE(FakeXml::value(fieldsOf(users[0], "pd-shared-user-fields"), "name"), QStringLiteral("bob"));
+    m_server->setSharingIncludesOwner(true);
+    const QList<QDomElement> withOwner = FakeXml::descendantsByClass(
+        parseBody(probe.get(QStringLiteral("/lists/%1/sharingV3").arg(id)).body), QStringLiteral("pd-shared-user"));
+    QCOMPARE(withOwner.size(), 3);
+    QCOMPARE(FakeXml::value(fieldsOf(withOwner[0], "pd-shared-user-fields"), "name"), QStringLiteral("alice"));
+    QCOMPARE(FakeXml::value(fieldsOf(withOwner[0], "pd-shared-user-fields"), "permissions"), QStringLiteral("orwd"));
 
     // Bob now sees it in his summaries, as shared, with his letters.
     probe.user = QStringLiteral("bob");

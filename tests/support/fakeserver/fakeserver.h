@@ -25,6 +25,11 @@
 //     QCOMPARE(server.requests().last().status, 200);
 //     PLUMDECK_VERIFY_NO_VIOLATIONS(server);      // fakeservertest.h; in cleanup()
 //
+// CheckedFakeServer (fakeservertest.h) does that check by itself when it is
+// destroyed. Every request body is checked against the document it must be;
+// a test that sends a bad one on purpose says so with expectViolation().
+// The certificate to trust for Tls is FakeServer::testCertificate().
+//
 // Faults:   server.respondOnce("PUT", "^/lists/\\d+$", 500);
 //           server.stall("^/users/alice/lists-info$");
 //           server.setCompressionFault("^/lists", FakeServer::TruncatedZlib);
@@ -264,6 +269,7 @@ public:
     void setGoneStatus(int status) { m_goneStatus = status; }       // 404 (default) or 410
     void setListOrderPutStatus(int status) { m_orderPutStatus = status; } // 204 default
     void setGroupsPutStatus(int status) { m_groupsPutStatus = status; }   // 200 default; 403
+    void setSharingIncludesOwner(bool on) { m_sharingIncludesOwner = on; } // owner's "orwd" entry in sharing GET
     void setCompression(bool on) { m_compress = on; }               // answer zlib when asked
     void setStrictCompression(bool on) { m_strictCompression = on; } // violations for Z/P/R misuse
     void setMaxRequestBody(qint64 bytes) { m_maxBody = bytes; }     // 413 beyond; default 32 MiB
@@ -454,6 +460,7 @@ private:
     int m_goneStatus = 404;
     int m_orderPutStatus = 204;
     int m_groupsPutStatus = 200;
+    bool m_sharingIncludesOwner = false;
     bool m_compress = true;
     bool m_strictCompression = false;
     qint64 m_maxBody = 32 << 20;

@@ -693,8 +693,11 @@ FakeServer::Response FakeServer::getSharing(const QString &user, quint32 id)
     const auto it = m_lists.constFind(id);
     if (it == m_lists.constEnd() || !canSee(*it, user))
         return makeStatus(m_goneStatus);
+    QMap<QString, QString> entries = it->sharing;
+    if (m_sharingIncludesOwner)
+        entries.insert(it->owner, QStringLiteral("orwd"));
     QByteArray items;
-    for (auto s = it->sharing.constBegin(); s != it->sharing.constEnd(); ++s)
+    for (auto s = entries.constBegin(); s != entries.constEnd(); ++s)
         items += element("li", QStringLiteral("pd-shared-user"),
                          dl(QStringLiteral("pd-shared-user-fields"),
                             {{QStringLiteral("name"), s.key()}, {QStringLiteral("permissions"), s.value()}}));
