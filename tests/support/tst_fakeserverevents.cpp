@@ -90,6 +90,7 @@ private slots:
     void refuseAndResume();
     void alwaysUnauthorised();
     void delayedAnswer();
+    void answerOverride();
     void overlongLine();
     void tlsEventPort();
     void teamModePushes();
@@ -320,6 +321,23 @@ void TstFakeServerEvents::delayedAnswer()
     QVERIFY(client.signIn(QStringLiteral("bob"), QStringLiteral("hunter2")));
     QVERIFY(timer.elapsed() >= 180);
     QVERIFY(client.received.startsWith("200 OK\n"));
+}
+
+void TstFakeServerEvents::answerOverride()
+{
+    // An answer without a newline, as a hostile server might send.
+    m_server->setEventAnswerOverride(QByteArray(8192, 'x'));
+    EventClient client(*m_server);
+    client.socket.write("Authorization: Basic " + QByteArray("bob:hunter2").toBase64() + "\n");
+    QTRY_COMPARE(client.received.size(), 8192);
+    QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(m_server->eventStreamCount(QStringLiteral("bob")), 0);
+    // A "200" override counts as a stream even for a bad password.
+    m_server->setEventAnswerOverride("200 Fine\n<stream>");
+    EventClient second(*m_server);
+    QVERIFY(second.signIn(QStringLiteral("bob"), QStringLiteral("wrong")));
+    QVERIFY(second.waitFor("<stream>"));
+    QTRY_COMPARE(m_server->eventStreamCount(QStringLiteral("bob")), 1);
 }
 
 void TstFakeServerEvents::overlongLine()

@@ -344,6 +344,11 @@ public:
     void setEventAnswerDelay(int ms) { m_eventAnswerDelay = ms; }
     // Written right after the 200 line in the same write(), before any event.
     void setEventGreetingExtra(const QByteArray &bytes) { m_eventGreetingExtra = bytes; }
+    // Bytes written instead of the whole normal answer to the authorisation
+    // line, whatever the credentials (e.g. "299 What\n", or 8 KiB without a
+    // newline). The connection then stays open; it counts as a stream (gets
+    // pushed events) only when the bytes start with "200". Empty: normal answer.
+    void setEventAnswerOverride(const QByteArray &bytes) { m_eventAnswerOverride = bytes; }
 
     // Internal to the server's own classes.
     struct Response {
@@ -478,6 +483,7 @@ private:
     bool m_eventAlways401 = false;
     int m_eventAnswerDelay = 0;
     QByteArray m_eventGreetingExtra;
+    QByteArray m_eventAnswerOverride;
     class QTimer *m_keepAlive = nullptr;
 };
 
