@@ -62,15 +62,26 @@ private:
     bool m_answer;
 };
 
-// Runs `act` on the modal dialog once it shows; one left open is rejected
+// A visible top-level dialog of the given class, or null.
+inline QWidget *visibleDialog(const char *className)
+{
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        if (widget->inherits(className) && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+// Runs `act` on the message box once it shows; one left open is rejected
 // after a few seconds so a failing test cannot hang.
-inline void whenModal(std::function<void(QWidget *)> act, int attempts = 300)
+inline void whenMessageBox(std::function<void(QWidget *)> act, int attempts = 300)
 {
     QTimer::singleShot(10, [act, attempts]() {
-        QWidget *modal = QApplication::activeModalWidget();
+        QWidget *modal = visibleDialog("MessageDialog");
         if (!modal) {
             if (attempts > 0)
-                whenModal(act, attempts - 1);
+                whenMessageBox(act, attempts - 1);
             return;
         }
         QPointer<QWidget> guard(modal);

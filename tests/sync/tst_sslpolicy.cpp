@@ -1,0 +1,200 @@
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "core/clock.h"
+#include "core/options.h"
+#include "fakeservertest.h"
+#include "synctest.h"
+#include "sync/request.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/serversettings.h"
+#include "sync/sslerrorhandler.h"
+#include "sync/sslerrorsui.h"
+#include "testenvironment.h"
+
+#include <memory>
+
+using SyncTest::ScriptedHandler;
+
+class TstSslPolicy : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void verifiedByDefault_data();
+    void verifiedByDefault();
+    void trustedCertificateNeedsNoQuestion();
+    void acceptedCertificateIsRemembered();
+    void changedCertificateAsksAgain();
+    void declinedIsNotRemembered();
+    void newUrlForgetsAcceptance();
+    void questionText();
+    void questionBox_data();
+    void questionBox();
+
+private:
+    // A HEAD of the root with the given handler; true when it got a response.
+    bool reachable(SslErrorHandler *handler);
+
+    std::unique_ptr<FakeServer> m_server;
+};
+
+void TstSslPolicy::init()
+{
+    Options::noignoresslerrors.reset();
+    m_server = std::make_unique<FakeServer>(FakeServer::Tls);
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    // Each request on a new connection, so each meets the certificate.
+    m_server->closeAfterResponses(1);
+    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
+    SyncTest::useServer(*m_server);
+}
+
+void TstSslPolicy::cleanup()
+{
+    if (m_server)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    m_server.reset();
+    // Forget what this test accepted.
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    Options::noignoresslerrors.reset();
+}
+
+bool TstSslPolicy::reachable(SslErrorHandler *handler)
+{
+    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
+    request.setSslErrorHandler(handler);
+    if (!SyncTest::run(&request))
+        return false;
+    return !request.hasError() && request.responseHeader().statusCode() == 200;
+}
+
+void TstSslPolicy::verifiedByDefault_data()
+{
+    QTest::addColumn<bool>("optionGiven");
+    QTest::newRow("without -noignoresslerrors") << false;
+    QTest::newRow("with -noignoresslerrors") << true;
+}
+
+void TstSslPolicy::verifiedByDefault()
+{
+    QFETCH(bool, optionGiven);
+    if (optionGiven)
+        Options::noignoresslerrors.set();
+    // A self-signed certificate nobody accepted: refused, whatever the option.
+    QVERIFY(!reachable(nullptr));
+    QCOMPARE(m_server->requests().size(), 0);
+}
+
+void TstSslPolicy::trustedCertificateNeedsNoQuestion()
+{
+    ServerHttpConnection::instance()->setSslConfiguration(SyncTest::trustingConfiguration());
+    ScriptedHandler handler(false);
+    QVERIFY(reachable(&handler));
+    QVERIFY(reachable(nullptr));
+    QCOMPARE(handler.asked, 0);
+    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
+}
+
+void TstSslPolicy::acceptedCertificateIsRemembered()
+{
+    ScriptedHandler handler(true);
+    QSignalSpy changed(ServerSettings::instance(), &ServerSettings::ignorableSslErrorsChanged);
+    QVERIFY(reachable(&handler));
+    QCOMPARE(handler.asked, 1);
+    QVERIFY2(handler.lastTexts.contains(QSslError(QSslError::SelfSignedCertificate).errorString()),
+             qPrintable(handler.lastTexts.join(QLatin1Char('|'))));
+    QCOMPARE(changed.count(), 1);
+    // The same certificate again, with or without a handler: no question.
+    QVERIFY(reachable(&handler));
+    QVERIFY(reachable(nullptr));
+    QCOMPARE(handler.asked, 1);
+    QVERIFY(m_server->connectionCount() >= 3);
+}
+
+void TstSslPolicy::changedCertificateAsksAgain()
+{
+    ScriptedHandler handler(true);
+    QVERIFY(reachable(&handler));
+    QCOMPARE(handler.asked, 1);
+    m_server->useOtherCertificate(true);
+    // Another certificate with the same kind of problem is not accepted silently.
+    QVERIFY(!reachable(nullptr));
+    QVERIFY(reachable(&handler));
+    QCOMPARE(handler.asked, 2);
+    // Both are now accepted.
+    QVERIFY(reachable(nullptr));
+    m_server->useOtherCertificate(false);
+    QVERIFY(reachable(nullptr));
+    QCOMPARE(handler.asked, 2);
+}
+
+void TstSslPolicy::declinedIsNotRemembered()
+{
+    ScriptedHandler handler(false);
+    QVERIFY(!reachable(&handler));
+    QCOMPARE(handler.asked, 1);
+    QVERIFY(!reachable(nullptr));
+    QVERIFY(!reachable(&handler));
+    QCOMPARE(handler.asked, 2);
+    QCOMPARE(m_server->requests().size(), 0);
+}
+
+void TstSslPolicy::newUrlForgetsAcceptance()
+{
+    ScriptedHandler handler(true);
+    QVERIFY(reachable(&handler));
+    FakeServer other(FakeServer::Tls);
+    QVERIFY(other.start());
+    SyncTest::useServer(other);
+    SyncTest::useServer(*m_server);
+    QVERIFY(!reachable(nullptr));
+    QVERIFY(reachable(&handler));
+    QCOMPARE(handler.asked, 2);
+}
+
+void TstSslPolicy::questionText()
+{
+    QCOMPARE(SslErrorsUI::questionText({QStringLiteral("The certificate is self-signed, and untrusted"),
+                                        QStringLiteral("The certificate has expired")}),
+             QStringLiteral("- The certificate is self-signed, and untrusted\n\n"
+                            "- The certificate has expired\n\nConnect anyway?"));
+}
+
+void TstSslPolicy::questionBox_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("accepted") << true;
+    QTest::newRow("declined") << false;
+}
+
+void TstSslPolicy::questionBox()
+{
+    QFETCH(bool, accept);
+    QWidget window;
+    window.show();
+    SslErrorsUI ui(&window);
+    QString title;
+    QString text;
+    SyncTest::whenMessageBox([&](QWidget *dialog) {
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("windowtitlelabel")))
+            title = label->text();
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel")))
+            text = label->text();
+        auto *button = dialog->findChild<QPushButton *>(accept ? QStringLiteral("okbutton")
+                                                               : QStringLiteral("cancelbutton"));
+        QVERIFY(button);
+        button->click();
+    });
+    // Asked through the request's handler, as a synchronisation would.
+    QCOMPARE(reachable(&ui), accept);
+    QCOMPARE(title, QStringLiteral("Secure connection problem"));
+    QVERIFY2(text.startsWith(QLatin1String("- ")) && text.endsWith(QLatin1String("\n\nConnect anyway?")),
+             qPrintable(text));
+}
+
+PLUMDECK_TEST_MAIN(TstSslPolicy)
+#include "tst_sslpolicy.moc"
