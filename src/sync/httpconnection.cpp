@@ -111,6 +111,7 @@ void HttpConnection::addRequest(Request *request)
         return;
     }
     m_idleTimer->stop();
+    updateTarget();
 
     QUrl url;
     url.setScheme(m_secure ? QStringLiteral("https") : QStringLiteral("http"));

@@ -58,6 +58,11 @@ signals:
     // Progress of the running request's response body.
     void readProgress(int done, int total);
 
+protected:
+    // Run by addRequest before the target is taken: lets a subclass bring
+    // host and credentials up to date whatever order change signals came in.
+    virtual void updateTarget() {}
+
 private slots:
     void onRequestDestroyed(QObject *object);
     void onAuthenticationRequired(QNetworkReply *reply, QAuthenticator *authenticator);

@@ -46,6 +46,12 @@ QString ServerHttpConnection::userPath() const
     return QStringLiteral("/users/") + Request::pathSegment(m_userName);
 }
 
+void ServerHttpConnection::updateTarget()
+{
+    // A slot that queues a request on a settings signal may run before ours.
+    onServerSettingsChanged();
+}
+
 void ServerHttpConnection::onServerSettingsChanged()
 {
     ServerSettings *settings = ServerSettings::instance();

@@ -24,6 +24,9 @@ public:
     // start of every path about the signed-in user.
     QString userPath() const;
 
+protected:
+    void updateTarget() override;
+
 private slots:
     void onServerSettingsChanged();
 

@@ -25,6 +25,7 @@ ServerPoller *ServerPoller::instance()
 ServerPoller::ServerPoller()
     : m_pollTimer(new QTimer(this))
 {
+    ServerHttpConnection::instance();
     m_pollTimer->start(Clock::interval(pollIntervalMs));
     connect(m_pollTimer, &QTimer::timeout, this, &ServerPoller::onPollTimeout);
     connect(ServerSettings::instance(), &ServerSettings::serverChanged, this,
