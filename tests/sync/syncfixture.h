@@ -1,0 +1,90 @@
+#ifndef SYNCFIXTURE_H
+#define SYNCFIXTURE_H
+
+// Shared by the synchroniser tests: a fake server with the users alice and
+// bob, the program's settings pointed at it, and a watcher that answers the
+// program's modal message boxes.
+
+#include "fakeservertest.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/serversettings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QTimer>
+
+#include <memory>
+
+// The names start-up gives the application; documents carry them.
+inline void setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+}
+
+inline std::unique_ptr<FakeServer> startFakeServer()
+{
+    auto server = std::make_unique<FakeServer>();
+    if (!server->start())
+        return nullptr;
+    server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    ServerSettings::instance()->setSettings(server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    return server;
+}
+
+// "METHOD path" of every request the server saw, in order.
+inline QStringList requestLines(const FakeServer &server)
+{
+    QStringList lines;
+    for (const FakeRequest &r : server.requests())
+        lines << QString::fromLatin1(r.method) + QLatin1Char(' ') + r.path;
+    return lines;
+}
+
+// Accepts every modal dialog that opens while it lives, keeping its title
+// and text.
+class ModalAnswerer : public QObject
+{
+public:
+    ModalAnswerer()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QDialog *dialog = nullptr;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *candidate = qobject_cast<QDialog *>(widget);
+                if (candidate && candidate->isVisible())
+                    dialog = candidate;
+            }
+            if (!dialog)
+                return;
+            titles << dialog->windowTitle();
+            const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+            texts << (label ? label->text() : QString());
+            dialog->accept();
+        });
+        m_timer.start(10);
+    }
+
+    QStringList titles;
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+
+// Error expectations: "" none, "*" any non-empty text, "^text" starts with
+// text, anything else the exact text.
+inline bool errorMatches(const QString &actual, const QString &expected)
+{
+    if (expected.isEmpty())
+        return actual.isEmpty();
+    if (expected == QLatin1String("*"))
+        return !actual.isEmpty();
+    if (expected.startsWith(QLatin1Char('^')))
+        return actual.startsWith(expected.mid(1));
+    return actual == expected;
+}
+
+#endif
