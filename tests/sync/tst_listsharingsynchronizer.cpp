@@ -1,0 +1,275 @@
+#include "model/listmodel.h"
+#include "model/tasklist.h"
+#include "sync/listsharingsynchronizer.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+using Users = QMap<QString, QString>;
+
+class TstListSharingSynchronizer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setApplicationNames(); }
+    void init();
+    void cleanup();
+
+    void get_data();
+    void get();
+    void put_data();
+    void put();
+    void emptyMapIsUploadedAsAnEmptyList();
+    void cancelInFlight();
+    void cancelWithoutRequest();
+    void cancelAfterEndDoesNothing();
+
+private:
+    void makeModel(quint32 serverId);
+    bool run(ListSharingSynchronizer &sync, bool get);
+
+    std::unique_ptr<FakeServer> m_server;
+    std::unique_ptr<TaskList> m_list;
+    std::unique_ptr<ListModel> m_model;
+    quint32 m_listId = 0;
+};
+
+void TstListSharingSynchronizer::init()
+{
+    m_server = startFakeServer();
+    QVERIFY(m_server);
+    m_server->addUser(QStringLiteral("carol"), QStringLiteral("pw"));
+    m_server->addUser(QStringLiteral("dave"), QStringLiteral("pw"));
+    m_server->setStrictCompression(true);
+    m_listId = m_server->addList(QStringLiteral("alice"), QStringLiteral("Shared"));
+    m_server->share(m_listId, QStringLiteral("bob"), QStringLiteral("rw"));
+    m_server->share(m_listId, QStringLiteral("carol"), QStringLiteral("r"));
+}
+
+void TstListSharingSynchronizer::cleanup()
+{
+    if (m_server)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    m_model.reset();
+    m_list.reset();
+    m_server.reset();
+}
+
+void TstListSharingSynchronizer::makeModel(quint32 serverId)
+{
+    m_list.reset(TaskList::create());
+    m_list->setName(QStringLiteral("Shared"));
+    m_list->setSyncStatus(TaskList::Unedited);
+    m_list->setServerId(serverId);
+    m_list->setRevision(1);
+    m_model.reset(new ListModel(m_list.get()));
+    m_model->loadSharedUser(QStringLiteral("dave"), QStringLiteral("rwd"));
+    m_model->restoreSharedRevision(1);
+    m_model->setSharedEdited(true);
+    m_model->clearChanged();
+}
+
+bool TstListSharingSynchronizer::run(ListSharingSynchronizer &sync, bool get)
+{
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    if (get)
+        sync.get();
+    else
+        sync.put();
+    if (!finished.wait(10000))
+        return false;
+    QTest::qWait(20);
+    return finished.count() == 1;
+}
+
+void TstListSharingSynchronizer::get_data()
+{
+    QTest::addColumn<bool>("knownList");
+    QTest::addColumn<bool>("ownerEntry");
+    QTest::addColumn<int>("faultStatus");
+    QTest::addColumn<QByteArray>("faultBody");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<Users>("users");
+    QTest::addColumn<quint32>("sharedRevision");
+
+    const Users before{{QStringLiteral("dave"), QStringLiteral("rwd")}};
+    const Users fromServer{{QStringLiteral("bob"), QStringLiteral("rw")}, {QStringLiteral("carol"), QStringLiteral("r")}};
+    const QString unexpected = QStringLiteral("Unexpected response from server when fetching list permissions");
+    const QByteArray wrongTitle =
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>pd-list</title></head><body>"
+        "<ul class=\"pd-shared\"><li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">"
+        "<dt>name</dt><dd>eve</dd><dt>permissions</dt><dd>r</dd></dl></li></ul></body></html>";
+    const QByteArray missingKey =
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>permissions</title></head><body>"
+        "<ul class=\"pd-shared\"><li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">"
+        "<dt>name</dt><dd>eve</dd></dl></li></ul></body></html>";
+
+    QTest::newRow("200 with two users") << true << false << 0 << QByteArray() << QString() << fromServer << 4u;
+    QTest::newRow("200 with the owner's own entry") << true << true << 0 << QByteArray() << QString() << fromServer << 4u;
+    QTest::newRow("404") << false << false << 0 << QByteArray() << QString() << before << 1u;
+    QTest::newRow("410") << true << false << 410 << QByteArray() << QString() << before << 1u;
+    QTest::newRow("403") << true << false << 403 << QByteArray() << unexpected << before << 1u;
+    QTest::newRow("500") << true << false << 500 << QByteArray() << unexpected << before << 1u;
+    QTest::newRow("201") << true << false << 201 << QByteArray() << unexpected << before << 1u;
+    // A document that does not read leaves the revision too, so the next run
+    // fetches again.
+    QTest::newRow("200 with another title") << true << false << 200 << wrongTitle << QStringLiteral("^parse error: ")
+                                            << before << 1u;
+    QTest::newRow("200 with a user lacking permissions") << true << false << 200 << missingKey
+                                                         << QStringLiteral("^parse error: ") << before << 1u;
+    QTest::newRow("200 not XML") << true << false << 200 << QByteArray("<ul") << QStringLiteral("^XML failed to parse: ")
+                                 << before << 1u;
+}
+
+void TstListSharingSynchronizer::get()
+{
+    QFETCH(bool, knownList);
+    QFETCH(bool, ownerEntry);
+    QFETCH(int, faultStatus);
+    QFETCH(QByteArray, faultBody);
+    QFETCH(QString, error);
+    QFETCH(Users, users);
+    QFETCH(quint32, sharedRevision);
+
+    m_server->setSharingIncludesOwner(ownerEntry);
+    if (faultStatus)
+        m_server->respondOnce("GET", QStringLiteral("/sharingV3$"), faultStatus, faultBody);
+    makeModel(knownList ? m_listId : 4242);
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QVERIFY(run(sync, true));
+
+    QCOMPARE(sync.hasError(), !error.isEmpty());
+    QVERIFY2(errorMatches(sync.errorString(), error), qPrintable(sync.errorString()));
+    QCOMPARE(m_model->sharedUsers(), users);
+    QCOMPARE(m_model->sharedRevision(), sharedRevision);
+    // Success clears the mark (and so marks the list changed); a failure
+    // keeps it for the next run.
+    QCOMPARE(m_model->isSharedEdited(), !error.isEmpty());
+    QCOMPARE(m_model->isChanged(), error.isEmpty());
+    QCOMPARE(requestLines(*m_server),
+             QStringList{QStringLiteral("GET /lists/%1/sharingV3").arg(knownList ? m_listId : 4242)});
+}
+
+void TstListSharingSynchronizer::put_data()
+{
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<bool>("knownList");
+    QTest::addColumn<int>("faultStatus");
+    QTest::addColumn<QByteArray>("faultBody");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<quint32>("sharedRevision");
+    QTest::addColumn<Users>("serverSharing");
+
+    const Users uploaded{{QStringLiteral("dave"), QStringLiteral("rwd")}};
+    const Users untouched{{QStringLiteral("bob"), QStringLiteral("rw")}, {QStringLiteral("carol"), QStringLiteral("r")}};
+    const QString unexpected = QStringLiteral("Unexpected response from server when fetching list permissions");
+    const QByteArray noRevision = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>shared-fields</title></head>"
+                                  "<body><dl class=\"shared-fields\"><dt>other</dt><dd>1</dd></dl></body></html>";
+    const QByteArray badRevision = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>shared-fields</title></head>"
+                                   "<body><dl class=\"shared-fields\"><dt>shared_revision</dt><dd>x5</dd></dl></body></html>";
+
+    QTest::newRow("201 with revision 2") << "alice" << true << 0 << QByteArray() << QString() << 2u << uploaded;
+    QTest::newRow("201 without a revision") << "alice" << true << 201 << noRevision
+                                            << QStringLiteral("Invalid shared revision returned: ") << 1u << untouched;
+    QTest::newRow("201 with a bad revision") << "alice" << true << 201 << badRevision
+                                             << QStringLiteral("^Invalid shared revision returned: bad rev num string")
+                                             << 1u << untouched;
+    QTest::newRow("200") << "alice" << true << 200 << QByteArray() << unexpected << 1u << untouched;
+    QTest::newRow("204") << "alice" << true << 204 << QByteArray() << unexpected << 1u << untouched;
+    QTest::newRow("403 from a list of another owner") << "bob" << true << 0 << QByteArray() << unexpected << 1u
+                                                      << untouched;
+    QTest::newRow("404") << "alice" << false << 0 << QByteArray() << QString() << 1u << untouched;
+    QTest::newRow("410") << "alice" << true << 410 << QByteArray() << QString() << 1u << untouched;
+}
+
+void TstListSharingSynchronizer::put()
+{
+    QFETCH(QString, owner);
+    QFETCH(bool, knownList);
+    QFETCH(int, faultStatus);
+    QFETCH(QByteArray, faultBody);
+    QFETCH(QString, error);
+    QFETCH(quint32, sharedRevision);
+    QFETCH(Users, serverSharing);
+
+    if (owner != QLatin1String("alice")) {
+        FakeList list = m_server->list(m_listId);
+        list.owner = owner;
+        list.sharing.remove(owner);
+        list.sharing.insert(QStringLiteral("alice"), QStringLiteral("rwd"));
+        m_server->putList(list);
+        serverSharing = list.sharing;
+    }
+    if (faultStatus)
+        m_server->respondOnce("PUT", QStringLiteral("/sharingV3$"), faultStatus, faultBody);
+    makeModel(knownList ? m_listId : 4242);
+    ListSharingSynchronizer sync(m_model.get(), 7);
+    QVERIFY(run(sync, false));
+
+    QVERIFY2(errorMatches(sync.errorString(), error), qPrintable(sync.errorString()));
+    QCOMPARE(sync.hasError(), !error.isEmpty());
+    QCOMPARE(m_model->sharedRevision(), sharedRevision);
+    QCOMPARE(m_model->isSharedEdited(), !error.isEmpty());
+    QCOMPARE(m_model->sharedUsers(), (Users{{QStringLiteral("dave"), QStringLiteral("rwd")}}));
+    QCOMPARE(m_server->sharing(m_listId), serverSharing);
+    const QList<FakeRequest> requests = m_server->requests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(QString::fromLatin1(requests[0].method), QStringLiteral("PUT"));
+    QVERIFY(requests[0].bodyWasZlib);
+    QVERIFY(requests[0].body.contains("dave"));
+}
+
+void TstListSharingSynchronizer::emptyMapIsUploadedAsAnEmptyList()
+{
+    makeModel(m_listId);
+    m_model->removeSharedUser(QStringLiteral("dave"));
+    ListSharingSynchronizer sync(m_model.get(), 1);
+    QVERIFY(run(sync, false));
+    QVERIFY(!sync.hasError());
+    QVERIFY(m_server->sharing(m_listId).isEmpty());
+    QCOMPARE(m_server->list(m_listId).sharedRevision, 2u);
+    QCOMPARE(m_model->sharedRevision(), 2u);
+    QVERIFY(m_server->requests().value(0).body.contains("pd-shared"));
+}
+
+void TstListSharingSynchronizer::cancelInFlight()
+{
+    m_server->stall(QStringLiteral("/sharingV3$"));
+    makeModel(m_listId);
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.get();
+    QTRY_COMPARE(m_server->requests().size(), 1);
+    sync.cancel();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(sync.errorString(), QStringLiteral("Request canceled"));
+    QCOMPARE(m_model->sharedRevision(), 1u);
+    QVERIFY(m_model->isSharedEdited());
+}
+
+void TstListSharingSynchronizer::cancelWithoutRequest()
+{
+    makeModel(m_listId);
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.cancel();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(sync.errorString(), QStringLiteral("Sync canceled"));
+}
+
+void TstListSharingSynchronizer::cancelAfterEndDoesNothing()
+{
+    makeModel(m_listId);
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QVERIFY(run(sync, true));
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.cancel();
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!sync.hasError());
+}
+
+PLUMDECK_TEST_MAIN(TstListSharingSynchronizer)
+#include "tst_listsharingsynchronizer.moc"
