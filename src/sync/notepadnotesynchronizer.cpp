@@ -1,0 +1,126 @@
+#include "sync/notepadnotesynchronizer.h"
+
+#include "model/notepadnote.h"
+#include "model/notepadnoteinfo.h"
+#include "model/notepadreaderwriter.h"
+
+template class ItemSynchronizer<NoteSyncTraits>;
+
+NotepadNoteSynchronizer::NotepadNoteSynchronizer(quint32 id, NotepadNoteInfo *serverInfo,
+                                                 NotepadNote *localNote, int progressStep,
+                                                 QObject *parent)
+    : ItemSynchronizer<NoteSyncTraits>(id, serverInfo, localNote, progressStep, parent)
+{
+}
+
+void NotepadNoteSynchronizer::recordAssignedId(NotepadNote *note, quint32 id)
+{
+    if (!note || id == 0)
+        return;
+    note->setSyncStatus(NotepadNote::Unedited);
+    note->setServerId(id);
+    note->setRevision(0);
+    note->markNotepadChanged();
+}
+
+QString NoteSyncTraits::text(ItemSyncText::Id id, const QString &name)
+{
+    using T = ItemSyncText;
+    switch (id) {
+    case T::DownloadingNewRemote: return NotepadNoteSynchronizer::tr("Downloading remotely new note");
+    case T::DeletingNewRemote: return NotepadNoteSynchronizer::tr("Deleting remotely new note");
+    case T::UploadingNew: return NotepadNoteSynchronizer::tr("Uploading locally new note \"%1\"").arg(name);
+    case T::GoneFromServer: return NotepadNoteSynchronizer::tr("\"%1\" gone from server").arg(name);
+    case T::CheckingForChanges: return NotepadNoteSynchronizer::tr("Checking for changes to \"%1\"").arg(name);
+    case T::NoChangesIn: return NotepadNoteSynchronizer::tr("No changes in note \"%1\"").arg(name);
+    case T::DownloadingChanges: return NotepadNoteSynchronizer::tr("Downloading changes in note \"%1\"").arg(name);
+    case T::UploadingChanges: return NotepadNoteSynchronizer::tr("Uploading changes to \"%1\"").arg(name);
+    case T::AlreadyGone: return NotepadNoteSynchronizer::tr("\"%1\" already gone from server").arg(name);
+    case T::Deleting: return NotepadNoteSynchronizer::tr("Deleting note\"%1\"").arg(name);
+    case T::MessageTitle: return NotepadNoteSynchronizer::tr("Sync");
+    case T::RevisionMessage:
+        return NotepadNoteSynchronizer::tr("The local revision number of the note %1 is bigger than the remote one.\n"
+                                           "Please force a local or remote sync to fix the problem").arg(name);
+    case T::FailedToRetrieve: return NotepadNoteSynchronizer::tr("Failed to retrieve note.");
+    case T::FailedToAdd: return NotepadNoteSynchronizer::tr("Failed to add new note.");
+    case T::FailedToUpload: return NotepadNoteSynchronizer::tr("Failed to upload changes. ");
+    // The list synchroniser's text, as the notes have always shown it.
+    case T::FailedToDelete: return NotepadNoteSynchronizer::tr("Failed to delete list.");
+    case T::UnknownStatus: return QStringLiteral("Unknown NotepadNote::SyncStatus");
+    case T::SyncCanceled: return NotepadNoteSynchronizer::tr("Sync canceled");
+    case T::GetNewBadStatus:
+    case T::GetExistingBadStatus:
+    case T::PostBadStatus:
+        break;
+    }
+    return QString();
+}
+
+const char *NoteSyncTraits::debugLine(ItemSyncText::Id id)
+{
+    return id == ItemSyncText::GetExistingBadStatus ? "Error status code getting existing note: " : nullptr;
+}
+
+QString NoteSyncTraits::collectionPath()
+{
+    return QStringLiteral("/notepad-notes");
+}
+
+QString NoteSyncTraits::itemPath(quint32 id)
+{
+    return QStringLiteral("/notepad-notes/%1").arg(id);
+}
+
+int NoteSyncTraits::status(const NotepadNote *note)
+{
+    return int(note->syncStatus());
+}
+
+quint32 NoteSyncTraits::revision(const NotepadNote *note)
+{
+    return note->revision();
+}
+
+QString NoteSyncTraits::name(const NotepadNote *note)
+{
+    return note->title();
+}
+
+quint32 NoteSyncTraits::infoRevision(const NotepadNoteInfo *info)
+{
+    return info->revision();
+}
+
+QDomDocument NoteSyncTraits::writeItem(NotepadNote *note)
+{
+    NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
+    return writer.writeNoteDocument(note);
+}
+
+NotepadNote *NoteSyncTraits::readItem(const QDomDocument &doc, QString *error)
+{
+    NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
+    NotepadNote *note = reader.readNoteDocument(doc);
+    if (!note)
+        *error = reader.errorString();
+    return note;
+}
+
+quint32 NoteSyncTraits::readNewId(const QDomDocument &doc, QString *error)
+{
+    NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
+    const quint32 id = reader.readNoteId(doc);
+    if (id == 0)
+        *error = reader.errorString();
+    return id;
+}
+
+void NoteSyncTraits::prepareFetchedExisting(NotepadNote *note)
+{
+    note->setSyncStatus(NotepadNote::Unedited);
+}
+
+const char *NoteSyncTraits::neverTakenWarning()
+{
+    return "NotepadNoteSynchronizer: result note was never taken from us";
+}

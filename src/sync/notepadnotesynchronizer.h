@@ -1,0 +1,51 @@
+#ifndef NOTEPADNOTESYNCHRONIZER_H
+#define NOTEPADNOTESYNCHRONIZER_H
+
+#include "model/notepadnote.h"
+#include "model/notepadnoteinfo.h"
+#include "sync/itemsynchronizer.h"
+
+struct NoteSyncTraits
+{
+    using Item = NotepadNote;
+    using Info = NotepadNoteInfo;
+    // A 403 on put or delete is a failure: notes are never shared.
+    static constexpr bool hasPermissionFallback = false;
+
+    static QString text(ItemSyncText::Id id, const QString &name);
+    static const char *debugLine(ItemSyncText::Id id);
+    static QString collectionPath();
+    static QString itemPath(quint32 id);
+    static int status(const NotepadNote *note);
+    static quint32 revision(const NotepadNote *note);
+    static QString name(const NotepadNote *note);
+    static quint32 infoRevision(const NotepadNoteInfo *info);
+    static QString infoPermissions(const NotepadNoteInfo *) { return QString(); }
+    static QDomDocument writeItem(NotepadNote *note);
+    static NotepadNote *readItem(const QDomDocument &doc, QString *error);
+    static quint32 readNewId(const QDomDocument &doc, QString *error);
+    static void prepareFetchedExisting(NotepadNote *note);
+    static const char *neverTakenWarning();
+};
+
+extern template class ItemSynchronizer<NoteSyncTraits>;
+
+// Brings one notepad note into step with the server, as ListSynchronizer does
+// for a task list. The notepad synchroniser applies the outcome.
+class NotepadNoteSynchronizer : public ItemSynchronizer<NoteSyncTraits>
+{
+    Q_OBJECT
+public:
+    NotepadNoteSynchronizer(quint32 id, NotepadNoteInfo *serverInfo, NotepadNote *localNote,
+                            int progressStep, QObject *parent = nullptr);
+
+    NotepadNote *localNote() const { return localItem(); }
+    // The caller owns the note from then on.
+    NotepadNote *takeResultNote() { return takeResultItem(); }
+
+    // See ListSynchronizer::recordAssignedId; also marks the notepad changed
+    // so that the id is saved.
+    static void recordAssignedId(NotepadNote *note, quint32 id);
+};
+
+#endif

@@ -1,0 +1,291 @@
+#include "sync/notepadsynchronizer.h"
+
+#include "model/notepadnote.h"
+#include "model/notepadnoteinfo.h"
+#include "model/notepadnotes.h"
+#include "model/notepadreaderwriter.h"
+#include "sync/notepadnotesynchronizer.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/xmlrequest.h"
+
+#include <QDebug>
+
+NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
+    : QObject(parent)
+    , m_sslErrorHandler(sslErrorHandler)
+{
+}
+
+// Destroyed mid-run (the full synchronisation was cancelled): the request in
+// flight is cancelled and released here, and the note step, a child, goes
+// with us.
+NotepadSynchronizer::~NotepadSynchronizer()
+{
+    if (m_request) {
+        XMLRequest *request = m_request;
+        m_request = nullptr;
+        disconnect(request, nullptr, this, nullptr);
+        if (ServerHttpConnection::instance()->findRequest(request) >= 0)
+            ServerHttpConnection::instance()->cancelRequest(request);
+        delete request;
+    }
+    if (m_noteSynchronizer)
+        disconnect(m_noteSynchronizer, nullptr, this, nullptr);
+    qDeleteAll(m_noteInfos);
+}
+
+XMLRequest *NotepadSynchronizer::newRequest(const QString &method, const QString &path)
+{
+    m_request = new XMLRequest(method, path, true, nullptr);
+    m_request->setSslErrorHandler(m_sslErrorHandler);
+    return m_request;
+}
+
+void NotepadSynchronizer::releaseRequest()
+{
+    if (!m_request)
+        return;
+    disconnect(m_request, nullptr, this, nullptr);
+    m_request->deleteLater();
+    m_request = nullptr;
+}
+
+bool NotepadSynchronizer::isCurrent(QObject *sender) const
+{
+    return !m_ended && m_request && sender == m_request;
+}
+
+bool NotepadSynchronizer::hasNewNotes() const
+{
+    for (NotepadNote *note : m_localNotes) {
+        if (note->syncStatus() == NotepadNote::New)
+            return true;
+    }
+    return false;
+}
+
+void NotepadSynchronizer::start()
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    notes->requestRemoveDefaultNotes();
+    m_localNotes = notes->notes();
+    m_hasNewNotes = hasNewNotes();
+    emit progress(tr("Downlading notes info"), 750, 1000);
+    XMLRequest *request = newRequest(QStringLiteral("GET"),
+        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-info"));
+    connect(request, &Request::finished, this, &NotepadSynchronizer::onNotesInfoRequestFinished);
+    ServerHttpConnection::instance()->addRequest(request);
+}
+
+void NotepadSynchronizer::onNotesInfoRequestFinished()
+{
+    if (!isCurrent(sender()))
+        return;
+    if (m_request->hasError()) {
+        fail(m_request->authFailed() ? tr("Authorization failure.") : m_request->errorString());
+        return;
+    }
+    if (m_request->responseHeader().statusCode() != 200) {
+        fail(tr("Unexpected response: %1").arg(m_request->responseHeader().reasonPhrase()));
+        return;
+    }
+    NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QMap<quint32, NotepadNoteInfo *> infos;
+    if (!reader.readNoteInfos(m_request->responseDocument(), infos)) {
+        qDeleteAll(infos);
+        fail(tr("Could not parse retrieved notepad notes set."));
+        return;
+    }
+    releaseRequest();
+    m_noteInfos = infos;
+    for (auto it = m_noteInfos.cbegin(); it != m_noteInfos.cend(); ++it)
+        m_serverIds.insert(it.key());
+    const int count = m_serverIds.size() + m_localNotes.size();
+    m_progressStep = count == 0 ? 150 : 150 / count;
+    emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
+    syncNextNote();
+}
+
+void NotepadSynchronizer::syncNextNote()
+{
+    if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
+        syncDisplayOrder();
+        return;
+    }
+    m_currentNote = nullptr;
+    quint32 id = 0;
+    if (!m_localNotes.isEmpty()) {
+        m_currentNote = m_localNotes.takeFirst();
+        if (m_currentNote->syncStatus() != NotepadNote::New) {
+            id = m_currentNote->serverId();
+            if (!m_serverIds.remove(id))
+                id = 0; // the server has no such note
+        }
+    } else {
+        auto it = m_serverIds.begin();
+        id = *it;
+        m_serverIds.erase(it);
+    }
+    NotepadNoteInfo *info = id != 0 ? m_noteInfos.value(id, nullptr) : nullptr;
+    m_noteSynchronizer = new NotepadNoteSynchronizer(id, info, m_currentNote, m_progressStep, this);
+    connect(m_noteSynchronizer, &NotepadNoteSynchronizer::finished, this,
+            &NotepadSynchronizer::onNotepadNoteSynchronizerFinished);
+    connect(m_noteSynchronizer, &NotepadNoteSynchronizer::progress, this, &NotepadSynchronizer::onNotepadProgress);
+    connect(m_noteSynchronizer, &NotepadNoteSynchronizer::addProgress, this,
+            &NotepadSynchronizer::onNotepadAddProgress);
+    if (m_forceRemote)
+        m_noteSynchronizer->setForceRemote(true);
+    m_noteSynchronizer->start();
+}
+
+void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
+{
+    NotepadNoteSynchronizer *step = m_noteSynchronizer;
+    if (m_ended || !step || sender() != step)
+        return;
+    NotepadNotes *notes = NotepadNotes::instance();
+    const int result = step->result();
+    switch (result) {
+    case NotepadNoteSynchronizer::Failed:
+        // Created on the server but not fetched back: keep the id, so the
+        // next run fetches the note instead of creating it again.
+        if (step->assignedId() != 0)
+            NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
+        break;
+    case NotepadNoteSynchronizer::ReceivedNew:
+        notes->addNote(step->takeResultNote());
+        break;
+    case NotepadNoteSynchronizer::Gone:
+        notes->removeNote(step->localNote());
+        break;
+    case NotepadNoteSynchronizer::ReceivedExisting:
+        notes->updateNote(m_currentNote, step->takeResultNote());
+        break;
+    case NotepadNoteSynchronizer::RemoteGone:
+    case NotepadNoteSynchronizer::NoChanges:
+        break;
+    default:
+        qWarning() << "Unknown NotepadNoteSynchronizer result";
+        break;
+    }
+    const QString error = step->errorString();
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_noteSynchronizer = nullptr;
+    if (result == NotepadNoteSynchronizer::Failed)
+        fail(error);
+    else
+        syncNextNote();
+}
+
+void NotepadSynchronizer::onNotepadProgress(QString desc, int done, int total)
+{
+    emit progress(desc, done, total);
+}
+
+void NotepadSynchronizer::onNotepadAddProgress(QString desc, int addition)
+{
+    emit addProgress(desc, addition);
+}
+
+void NotepadSynchronizer::syncDisplayOrder()
+{
+    if (m_hasNewNotes || NotepadNotes::instance()->isDisplayOrderChanged())
+        putDisplayOrder();
+    else
+        getDisplayOrder();
+}
+
+void NotepadSynchronizer::getDisplayOrder()
+{
+    emit progress(tr("Downloading notes display order"), 975, 1000);
+    XMLRequest *request = newRequest(QStringLiteral("GET"),
+        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-display-order"));
+    connect(request, &Request::finished, this, &NotepadSynchronizer::onGetDisplayOrderFinished);
+    ServerHttpConnection::instance()->addRequest(request);
+}
+
+void NotepadSynchronizer::onGetDisplayOrderFinished()
+{
+    if (!isCurrent(sender()))
+        return;
+    if (m_request->hasError()) {
+        fail(m_request->errorString());
+        return;
+    }
+    const int status = m_request->responseHeader().statusCode();
+    if (status != 200) {
+        fail(QStringLiteral("Unexpected response %1 %2").arg(status).arg(m_request->responseHeader().reasonPhrase()));
+        return;
+    }
+    NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
+    NotepadNoteIdList ids;
+    if (!reader.readNoteRefs(m_request->responseDocument(), ids)) {
+        fail(tr("Could not parse retrieved list order."));
+        return;
+    }
+    NotepadNotes::instance()->setDisplayOrder(ids);
+    finish();
+}
+
+void NotepadSynchronizer::putDisplayOrder()
+{
+    emit progress(tr("Uploading notes display order"), 950, 1000);
+    NotepadNoteIdList ids;
+    const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
+    for (NotepadNote *note : notes) {
+        if (note->syncStatus() == NotepadNote::Deleted)
+            continue;
+        if (note->serverId() == 0) {
+            qWarning() << "have a note with no server id even after sync";
+            continue;
+        }
+        ids.append(note->serverId());
+    }
+    NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
+    XMLRequest *request = newRequest(QStringLiteral("PUT"),
+        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-display-order"));
+    request->setRequestDocument(writer.writeNoteRefs(ids));
+    connect(request, &Request::finished, this, &NotepadSynchronizer::onPutDisplayOrderFinished);
+    ServerHttpConnection::instance()->addRequest(request);
+}
+
+void NotepadSynchronizer::onPutDisplayOrderFinished()
+{
+    if (!isCurrent(sender()))
+        return;
+    if (m_request->hasError()) {
+        fail(m_request->errorString());
+        return;
+    }
+    const int status = m_request->responseHeader().statusCode();
+    if (status == 403) {
+        fail(QStringLiteral("The order of the notes could not be uploaded to the server:\n"
+                            "The number of notes in the server is different than locally\n"
+                            "The notes have been sync but they are not ordered correctly\n"));
+    } else if (status == 200 || status == 204) {
+        NotepadNotes::instance()->setDisplayOrderChanged(false);
+        finish();
+    } else {
+        fail(QStringLiteral("Unexpected response %1 %2").arg(status).arg(m_request->responseHeader().reasonPhrase()));
+    }
+}
+
+void NotepadSynchronizer::finish()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    releaseRequest();
+    emit finished();
+}
+
+void NotepadSynchronizer::fail(const QString &text)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_errorString = text;
+    releaseRequest();
+    emit finished();
+}

@@ -1,0 +1,70 @@
+#ifndef NOTEPADSYNCHRONIZER_H
+#define NOTEPADSYNCHRONIZER_H
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class NotepadNote;
+class NotepadNoteInfo;
+class NotepadNoteSynchronizer;
+class SslErrorHandler;
+class XMLRequest;
+
+// Brings the notepad into step with the server: the summary of all notes,
+// one note step at a time (local notes first, then notes only the server
+// has), then the display order. Ends with finished(); a null error text
+// means success.
+class NotepadSynchronizer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent = nullptr);
+    ~NotepadSynchronizer() override;
+
+    void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
+    void start();
+    QString errorString() const { return m_errorString; }
+
+signals:
+    void finished();
+    void progress(QString desc, int done, int total);
+    void addProgress(QString desc, int addition);
+
+private slots:
+    void onNotesInfoRequestFinished();
+    void onNotepadNoteSynchronizerFinished();
+    void onPutDisplayOrderFinished();
+    void onGetDisplayOrderFinished();
+    void onNotepadProgress(QString desc, int done, int total);
+    void onNotepadAddProgress(QString desc, int addition);
+
+private:
+    bool hasNewNotes() const;
+    void syncNextNote();
+    void syncDisplayOrder();
+    void getDisplayOrder();
+    void putDisplayOrder();
+    void finish();
+    void fail(const QString &text);
+    XMLRequest *newRequest(const QString &method, const QString &path);
+    void releaseRequest();
+    bool isCurrent(QObject *sender) const;
+
+    QMap<quint32, NotepadNoteInfo *> m_noteInfos;
+    QSet<quint32> m_serverIds;
+    QList<NotepadNote *> m_localNotes;
+    NotepadNote *m_currentNote = nullptr;
+    NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
+    int m_progressStep = 1;
+    bool m_hasNewNotes = false;
+    bool m_forceRemote = false;
+    XMLRequest *m_request = nullptr;
+    QString m_errorString;
+    SslErrorHandler *m_sslErrorHandler;
+    bool m_ended = false;
+};
+
+#endif
