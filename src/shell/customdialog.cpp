@@ -219,9 +219,20 @@ void CustomDialog::minimize()
 
 int CustomDialog::exec()
 {
+    // A window becomes modal only when it is shown as such: showing it first
+    // as an ordinary window would leave the modal loop blocking nothing.
+    const bool wasModal = testAttribute(Qt::WA_ShowModal);
+    if (!wasModal) {
+        if (isVisible())
+            hide();
+        setWindowModality(Qt::ApplicationModal);
+    }
     show();
     raise();
-    return QDialog::exec();
+    const int result = QDialog::exec();
+    if (!wasModal)
+        setWindowModality(Qt::NonModal);
+    return result;
 }
 
 void CustomDialog::hideFrameControls()

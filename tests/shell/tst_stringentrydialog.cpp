@@ -1,0 +1,89 @@
+#include "shell/customwindoweventfilter.h"
+#include "shell/stringentrydialog.h"
+#include "shelltest.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class TstStringEntryDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        ShellTest::useProgramSettings();
+    }
+
+    void answer_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ok trims") << "  Groceries \t" << true << "Groceries";
+        QTest::newRow("ok keeps inner blanks") << " Big  list " << true << "Big  list";
+        QTest::newRow("ok empty") << "   " << true << "";
+        QTest::newRow("cancel keeps initial") << "Other" << false << "Initial";
+    }
+
+    void answer()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accept);
+        QFETCH(QString, expected);
+        StringEntryDialog dialog(QStringLiteral("Rename list"), QStringLiteral("Name:"), QStringLiteral("Initial"));
+        ShellTest::whenModal([&](QWidget *) {
+            dialog.lineEdit()->clear();
+            dialog.lineEdit()->insert(typed);
+            QTest::mouseClick(accept ? dialog.okButton() : dialog.cancelButton(), Qt::LeftButton);
+        });
+        dialog.exec();
+        QCOMPARE(dialog.lineEdit()->text(), typed);
+        QCOMPARE(dialog.text(), expected);
+    }
+
+    void notRunYetGivesInitial()
+    {
+        StringEntryDialog dialog(QStringLiteral("t"), QStringLiteral("l"), QStringLiteral(" Initial "));
+        dialog.lineEdit()->setText(QStringLiteral("x"));
+        QCOMPARE(dialog.text(), QStringLiteral(" Initial "));
+    }
+
+    void maxLength()
+    {
+        StringEntryDialog dialog(QStringLiteral("t"), QStringLiteral("l"), QString());
+        dialog.setMaxLength(5);
+        QTest::keyClicks(dialog.lineEdit(), QStringLiteral("abcdefgh"));
+        QCOMPARE(dialog.lineEdit()->text(), QStringLiteral("abcde"));
+    }
+
+    void widgets()
+    {
+        StringEntryDialog dialog(QStringLiteral("Status"), QStringLiteral("<i>Message</i>"), QStringLiteral("Away"));
+        auto *label = dialog.findChild<QLabel *>(QStringLiteral("label"));
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(dialog.lineEdit()->objectName(), QStringLiteral("edit"));
+        QCOMPARE(dialog.lineEdit()->text(), QStringLiteral("Away"));
+        QCOMPARE(dialog.focusWidget(), dialog.lineEdit());
+        QVERIFY(dialog.okButton());
+        QVERIFY(dialog.cancelButton());
+    }
+
+    void fixedSizeMovesButDoesNotResize()
+    {
+        StringEntryDialog dialog(QStringLiteral("t"), QStringLiteral("l"), QString());
+        QCOMPARE(dialog.size(), QSize(240, 126));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        CustomWindowEventFilter *filter = dialog.moveResizeFilter();
+        QVERIFY(filter);
+        for (const QPoint &p : {QPoint(0, 0), QPoint(239, 125), QPoint(2, 60), QPoint(120, 124)}) {
+            QCOMPARE(filter->horizontalEdge(p), 0);
+            QCOMPARE(filter->verticalEdge(p), 0);
+        }
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstStringEntryDialog)
+#include "tst_stringentrydialog.moc"
