@@ -320,6 +320,11 @@ void EventConnection::scheduleRetry()
     m_retryTimer->start(Clock::interval(delay));
 }
 
+int EventConnection::retryIntervalMs() const
+{
+    return m_retryTimer->isActive() ? m_retryTimer->interval() : 0;
+}
+
 void EventConnection::onServerSettingsChanged()
 {
     releaseSocket();

@@ -62,6 +62,8 @@ public:
 
     quint16 eventPort() const { return m_eventPort; }
     int retryCount() const { return m_retryCount; }
+    // The delay before the next attempt while one is scheduled, else 0.
+    int retryIntervalMs() const;
 
 signals:
     void connected();
