@@ -525,13 +525,26 @@ QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
         return QDomDocument();
     }
 
-    if (!device->isSequential() && device->size() - device->pos() > maxDocumentBytes) {
-        setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
-                     .arg(maxDocumentBytes));
-        return QDomDocument();
+    // Bounded, without reserving the bound up front.
+    QByteArray bytes;
+    bool tooLarge = false;
+    if (!device->isSequential()) {
+        tooLarge = device->size() - device->pos() > maxDocumentBytes;
+        if (!tooLarge)
+            bytes = device->readAll();
+    } else {
+        for (;;) {
+            const QByteArray chunk = device->read(qMin<qint64>(1 << 20, maxDocumentBytes + 1 - bytes.size()));
+            if (chunk.isEmpty())
+                break;
+            bytes += chunk;
+            if (bytes.size() > maxDocumentBytes) {
+                tooLarge = true;
+                break;
+            }
+        }
     }
-    const QByteArray bytes = device->read(maxDocumentBytes + 1);
-    if (bytes.size() > maxDocumentBytes) {
+    if (tooLarge) {
         setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
                      .arg(maxDocumentBytes));
         return QDomDocument();
@@ -578,8 +591,18 @@ bool XMLReaderWriter::writeDocument(const QDomDocument &doc, QIODevice *device)
         return false;
     }
 
+    QString text = doc.toString(1);
+    // A tree read from a file may carry its own declaration; ours replaces it
+    // (two declarations would make the document unreadable).
+    if (text.startsWith(QLatin1String("<?xml")) && (text.size() == 5 || text.at(5).isSpace())) {
+        const qsizetype end = text.indexOf(QLatin1String("?>"));
+        qsizetype from = end < 0 ? text.size() : end + 2;
+        while (from < text.size() && text.at(from).isSpace())
+            ++from;
+        text.remove(0, from);
+    }
     QByteArray bytes(xmlDeclaration);
-    bytes += stripInvalidXmlChars(doc.toString(1)).toUtf8();
+    bytes += stripInvalidXmlChars(text).toUtf8();
 
     // A short or failed write must not pass for success: the callers keep the
     // previous file when this returns false.

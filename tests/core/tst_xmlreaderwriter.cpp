@@ -31,6 +31,46 @@ QByteArray nested(int depth)
     return xml;
 }
 
+// Hands its bytes out a few at a time, as a network reply does.
+class TrickleDevice : public QIODevice
+{
+public:
+    explicit TrickleDevice(const QByteArray &bytes) : m_bytes(bytes) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_pos + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = qMin<qint64>(qMin<qint64>(maxSize, 7), m_bytes.size() - m_pos);
+        memcpy(data, m_bytes.constData() + m_pos, size_t(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_pos = 0;
+};
+
+// Claims a size past the bound; reading it would take for ever.
+class HugeDevice : public QIODevice
+{
+public:
+    qint64 size() const override { return qint64(1) << 40; }
+    qint64 reads = 0;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        ++reads;
+        memset(data, ' ', size_t(maxSize));
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+
 } // namespace
 
 class TstXMLReaderWriter : public QObject
@@ -506,6 +546,40 @@ private slots:
         XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
         QVERIFY(!rw.readDocument(&buffer).isNull());
         QVERIFY(rw.errorString().isEmpty());
+    }
+
+    void readsSequentialDevice()
+    {
+        TrickleDevice device("<html><head><title>t</title></head><body><p class=\"x\">y</p></body></html>");
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QDomDocument doc = rw.readDocument(&device);
+        QVERIFY(!doc.isNull());
+        QCOMPARE(rw.elementText(rw.mandatoryElementByTagName(doc.documentElement(), "p")), QStringLiteral("y"));
+    }
+
+    void refusesOversizedDocument()
+    {
+        HugeDevice device;
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        QVERIFY(rw.readDocument(&device).isNull());
+        QCOMPARE(rw.errorString(), QStringLiteral("failed to parse xml: document larger than 268435456 bytes"));
+        QCOMPARE(device.reads, 0);
+    }
+
+    void ownDeclarationReplacesReadOne()
+    {
+        // A tree read back keeps its declaration as a node; writing it again
+        // must not give a document with two declarations.
+        QByteArray bytes("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html><body/></html>");
+        QBuffer in(&bytes);
+        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
+        const QDomDocument doc = rw.readDocument(&in);
+        QVERIFY(!doc.isNull());
+        QBuffer out;
+        QVERIFY(rw.writeDocument(doc, &out));
+        QCOMPARE(out.data().count("<?xml"), 1);
+        out.close();
+        QVERIFY(!rw.readDocument(&out).isNull());
     }
 
     void readsAlreadyOpenDevice()
