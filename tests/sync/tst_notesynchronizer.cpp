@@ -1,0 +1,618 @@
+#include "model/notepadnote.h"
+#include "model/notepadnoteinfo.h"
+#include "model/notepadnotes.h"
+#include "sync/notepadnotesynchronizer.h"
+#include "sync/notepadsynchronizer.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+const quint32 InfoRevision = 5;
+
+// Does for the notepad what the notepad page does with its signals.
+class NotepadView : public QObject
+{
+public:
+    explicit NotepadView(NotepadNotes *notes)
+        : m_notes(notes)
+    {
+        connect(notes, &NotepadNotes::addNoteToModelAndView, this, [this](NotepadNote *note) {
+            m_notes->appendNote(note);
+        });
+        connect(notes, &NotepadNotes::removeNoteFromView, this, [this](NotepadNote *note) {
+            if (note->syncStatus() == NotepadNote::New)
+                m_notes->purgeNote(note);
+            else
+                note->setSyncStatus(NotepadNote::Deleted);
+        });
+        connect(notes, &NotepadNotes::removeDefaultNotes, this, [this] {
+            const QList<NotepadNote *> all = m_notes->notes();
+            for (NotepadNote *note : all)
+                if (note->isUntouched())
+                    m_notes->purgeNote(note);
+        });
+        connect(notes, &NotepadNotes::displayOrderChanged, this, [this](const NotepadNoteIdList &ids) {
+            for (int i = 0; i < ids.size(); ++i) {
+                const int from = m_notes->indexOfServerId(ids[i]);
+                if (from >= 0 && i < m_notes->notes().size())
+                    m_notes->moveNote(m_notes->notes()[from], m_notes->notes()[i]);
+            }
+        });
+    }
+
+private:
+    NotepadNotes *m_notes;
+};
+
+NotepadNote *makeNote(int status, quint32 id, quint32 revision, const QString &title, const QString &text)
+{
+    auto *note = new NotepadNote;
+    note->setTitle(title);
+    note->setText(text);
+    note->setSyncStatus(NotepadNote::SyncStatus(status));
+    note->setServerId(id);
+    note->setRevision(revision);
+    return note;
+}
+
+struct Progress
+{
+    QStringList texts;
+    QList<int> done;
+    QList<int> additions;
+};
+
+} // namespace
+
+class TstNoteSynchronizer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setApplicationNames(); }
+    void init();
+    void cleanup();
+
+    // One note.
+    void noteDecisionTable_data();
+    void noteDecisionTable();
+    void noteNeverTakenIsFreed();
+
+    // The notepad.
+    void emptyNotepadAndServer_data();
+    void emptyNotepadAndServer();
+    void localAndServerNotes();
+    void localNoteGoneFromServerIsMarkedDeleted();
+    void serverOnlyNoteWithForceRemoteIsDeleted();
+    void untouchedDefaultNotesAreNotUploaded();
+    void notesInfoFailures_data();
+    void notesInfoFailures();
+    void displayOrderFailures_data();
+    void displayOrderFailures();
+    void failedNoteStepStopsTheRun();
+    void createdNoteWhoseFetchFailedIsNotPostedAgain();
+    void destroyedMidRunReleasesItsRequest_data();
+    void destroyedMidRunReleasesItsRequest();
+
+private:
+    bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
+
+    std::unique_ptr<FakeServer> m_server;
+    NotepadNotes *m_notes = nullptr;
+    NotepadView *m_view = nullptr;
+};
+
+void TstNoteSynchronizer::init()
+{
+    m_server = startFakeServer();
+    QVERIFY(m_server);
+    m_server->setStrictCompression(true);
+    m_notes = new NotepadNotes;
+    m_view = new NotepadView(m_notes);
+}
+
+void TstNoteSynchronizer::cleanup()
+{
+    if (m_server)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    delete m_view;
+    if (m_notes) {
+        const QList<NotepadNote *> notes = m_notes->notes();
+        delete m_notes;
+        qDeleteAll(notes);
+    }
+    m_notes = nullptr;
+    m_server.reset();
+}
+
+bool TstNoteSynchronizer::runNotepad(NotepadSynchronizer &sync, Progress *progress)
+{
+    if (progress) {
+        connect(&sync, &NotepadSynchronizer::progress, this, [progress](const QString &text, int done, int total) {
+            progress->texts << text;
+            progress->done << done;
+            if (total != 1000)
+                progress->done << -1;
+        });
+        connect(&sync, &NotepadSynchronizer::addProgress, this, [progress](const QString &text, int addition) {
+            progress->texts << text;
+            progress->additions << addition;
+        });
+    }
+    QSignalSpy finished(&sync, &NotepadSynchronizer::finished);
+    sync.start();
+    if (!finished.wait(15000))
+        return false;
+    QTest::qWait(20);
+    return finished.count() == 1;
+}
+
+// ---------------------------------------------------------------------------
+// One note
+
+void TstNoteSynchronizer::noteDecisionTable_data()
+{
+    QTest::addColumn<int>("status");        // -1: no local note
+    QTest::addColumn<int>("idMode");        // 0: id 0, 1: the server's note, 2: an id the server lacks
+    QTest::addColumn<int>("revisionDelta"); // local revision - InfoRevision
+    QTest::addColumn<bool>("forceRemote");
+    QTest::addColumn<QByteArray>("faultMethod");
+    QTest::addColumn<int>("faultStatus");
+    QTest::addColumn<QByteArray>("faultBody");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("progress");
+    QTest::addColumn<QString>("serverAfter"); // same, gone, changed, created
+
+    const QString checking = QStringLiteral("Checking for changes to \"Ideas\"");
+    const QString uploading = QStringLiteral("Uploading changes to \"Ideas\"");
+    const QString deleting = QStringLiteral("Deleting note\"Ideas\"");
+    const QString revisionText = QStringLiteral("The local revision number of the note Ideas is bigger than the remote one.\n"
+                                                "Please force a local or remote sync to fix the problem");
+    const QByteArray noNote = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>note</title></head><body/></html>";
+    const QByteArray none;
+    const QStringList getNew{QStringLiteral("Downloading remotely new note")};
+    const QStringList delNew{QStringLiteral("Deleting remotely new note")};
+    const QStringList upNew{QStringLiteral("Uploading locally new note \"Ideas\"")};
+    using R = NotepadNoteSynchronizer;
+
+    QTest::newRow("remote only: GET 200") << -1 << 1 << 0 << false << none << 0 << none << int(R::ReceivedNew) << QString()
+                                         << QStringList{"GET /notepad-notes/ID"} << getNew << "same";
+    QTest::newRow("remote only: GET 404") << -1 << 2 << 0 << false << none << 0 << none << int(R::RemoteGone) << QString()
+                                         << QStringList{"GET /notepad-notes/999"} << getNew << "same";
+    QTest::newRow("remote only: GET 410") << -1 << 1 << 0 << false << QByteArray("GET") << 410 << none
+                                         << int(R::RemoteGone) << QString() << QStringList{"GET /notepad-notes/ID"}
+                                         << getNew << "same";
+    QTest::newRow("remote only: GET 500") << -1 << 1 << 0 << false << QByteArray("GET") << 500 << none << int(R::Failed)
+                                         << "Failed to retrieve note." << QStringList{"GET /notepad-notes/ID"} << getNew
+                                         << "same";
+    QTest::newRow("remote only, forced: DELETE 200") << -1 << 1 << 0 << true << none << 0 << none << int(R::RemoteGone)
+                                                    << QString() << QStringList{"DELETE /notepad-notes/ID"} << delNew
+                                                    << "gone";
+    QTest::newRow("remote only, forced: DELETE 403") << -1 << 1 << 0 << true << QByteArray("DELETE") << 403 << none
+                                                    << int(R::Failed) << "Failed to delete list."
+                                                    << QStringList{"DELETE /notepad-notes/ID"} << delNew << "same";
+    QTest::newRow("new: POST 201, GET 200") << 1 << 0 << 0 << false << none << 0 << none << int(R::ReceivedExisting)
+                                           << QString() << QStringList{"POST /notepad-notes", "GET /notepad-notes/NEW"}
+                                           << upNew << "created";
+    QTest::newRow("new: POST 500") << 1 << 0 << 0 << false << QByteArray("POST") << 500 << none << int(R::Failed)
+                                  << "Failed to add new note." << QStringList{"POST /notepad-notes"} << upNew << "same";
+    QTest::newRow("new: POST 201 without an id") << 1 << 0 << 0 << false << QByteArray("POST") << 201 << noNote
+                                                << int(R::Failed) << "^parse error: "
+                                                << QStringList{"POST /notepad-notes"} << upNew << "same";
+    QTest::newRow("new: POST 201, GET 500") << 1 << 0 << 0 << false << QByteArray("GET") << 500 << none << int(R::Failed)
+                                           << "Failed to retrieve note."
+                                           << QStringList{"POST /notepad-notes", "GET /notepad-notes/NEW"} << upNew
+                                           << "created";
+    QTest::newRow("unedited: id 0") << 2 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
+                                   << QStringList{} << QStringList{"\"Ideas\" gone from server"} << "same";
+    QTest::newRow("unedited: same revision") << 2 << 1 << 0 << false << none << 0 << none << int(R::NoChanges) << QString()
+                                            << QStringList{} << QStringList{checking, "No changes in note \"Ideas\""}
+                                            << "same";
+    const QStringList download{checking, QStringLiteral("Downloading changes in note \"Ideas\"")};
+    QTest::newRow("unedited: server newer, GET 200") << 2 << 1 << -1 << false << none << 0 << none
+                                                    << int(R::ReceivedExisting) << QString()
+                                                    << QStringList{"GET /notepad-notes/ID"} << download << "same";
+    QTest::newRow("unedited: server newer, GET 410") << 2 << 1 << -1 << false << QByteArray("GET") << 410 << none
+                                                    << int(R::Gone) << QString() << QStringList{"GET /notepad-notes/ID"}
+                                                    << download << "same";
+    QTest::newRow("unedited: server newer, GET 403") << 2 << 1 << -1 << false << QByteArray("GET") << 403 << none
+                                                    << int(R::Failed) << "Failed to retrieve note."
+                                                    << QStringList{"GET /notepad-notes/ID"} << download << "same";
+    QTest::newRow("unedited: server newer, GET without a note") << 2 << 1 << -1 << false << QByteArray("GET") << 200
+                                                               << noNote << int(R::Failed) << "^parse error: "
+                                                               << QStringList{"GET /notepad-notes/ID"} << download
+                                                               << "same";
+    QTest::newRow("unedited: local newer") << 2 << 1 << 1 << false << none << 0 << none << int(R::Failed) << revisionText
+                                          << QStringList{} << QStringList{checking} << "same";
+    QTest::newRow("edited: id 0") << 3 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
+                                 << QStringList{} << QStringList{"\"Ideas\" gone from server"} << "same";
+    QTest::newRow("edited: PUT 200, GET 200") << 3 << 1 << 0 << false << none << 0 << none << int(R::ReceivedExisting)
+                                             << QString() << QStringList{"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}
+                                             << QStringList{uploading} << "changed";
+    QTest::newRow("edited: server newer, PUT 204, GET 200") << 3 << 1 << -2 << false << QByteArray("PUT") << 204 << none
+                                                           << int(R::ReceivedExisting) << QString()
+                                                           << QStringList{"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}
+                                                           << QStringList{uploading} << "same";
+    QTest::newRow("edited: PUT 403") << 3 << 1 << 0 << false << QByteArray("PUT") << 403 << none << int(R::Failed)
+                                    << "Failed to upload changes. " << QStringList{"PUT /notepad-notes/ID"}
+                                    << QStringList{uploading} << "same";
+    QTest::newRow("edited: PUT 404") << 3 << 2 << 0 << false << none << 0 << none << int(R::Gone) << QString()
+                                    << QStringList{"PUT /notepad-notes/999"} << QStringList{uploading} << "same";
+    QTest::newRow("edited: PUT 500") << 3 << 1 << 0 << false << QByteArray("PUT") << 500 << none << int(R::Failed)
+                                    << "Failed to upload changes. " << QStringList{"PUT /notepad-notes/ID"}
+                                    << QStringList{uploading} << "same";
+    QTest::newRow("edited: local newer") << 3 << 1 << 1 << false << none << 0 << none << int(R::Failed) << revisionText
+                                        << QStringList{} << QStringList{uploading} << "same";
+    QTest::newRow("deleted: id 0") << 4 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
+                                  << QStringList{} << QStringList{"\"Ideas\" already gone from server"} << "same";
+    QTest::newRow("deleted: DELETE 200") << 4 << 1 << 0 << false << none << 0 << none << int(R::Gone) << QString()
+                                        << QStringList{"DELETE /notepad-notes/ID"} << QStringList{deleting} << "gone";
+    QTest::newRow("deleted: DELETE 410") << 4 << 1 << 0 << false << QByteArray("DELETE") << 410 << none << int(R::Gone)
+                                        << QString() << QStringList{"DELETE /notepad-notes/ID"} << QStringList{deleting}
+                                        << "same";
+    QTest::newRow("deleted: DELETE 403") << 4 << 1 << 0 << false << QByteArray("DELETE") << 403 << none << int(R::Failed)
+                                        << "Failed to delete list." << QStringList{"DELETE /notepad-notes/ID"}
+                                        << QStringList{deleting} << "same";
+    QTest::newRow("unknown status") << 0 << 1 << 0 << false << none << 0 << none << int(R::Failed)
+                                   << "Unknown NotepadNote::SyncStatus" << QStringList{} << QStringList{} << "same";
+}
+
+void TstNoteSynchronizer::noteDecisionTable()
+{
+    QFETCH(int, status);
+    QFETCH(int, idMode);
+    QFETCH(int, revisionDelta);
+    QFETCH(bool, forceRemote);
+    QFETCH(QByteArray, faultMethod);
+    QFETCH(int, faultStatus);
+    QFETCH(QByteArray, faultBody);
+    QFETCH(int, result);
+    QFETCH(QString, error);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, progress);
+    QFETCH(QString, serverAfter);
+
+    const quint32 serverId = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("Buy a kite"));
+    if (faultStatus)
+        m_server->respondOnce(faultMethod, faultMethod == "POST" ? QStringLiteral("^/notepad-notes$")
+                                                                 : QStringLiteral("^/notepad-notes/\\d+$"),
+                              faultStatus, faultBody);
+    const quint32 id = idMode == 0 ? 0 : idMode == 1 ? serverId : 999;
+    std::unique_ptr<NotepadNoteInfo> info(id ? new NotepadNoteInfo(id, InfoRevision, QStringLiteral("Ideas")) : nullptr);
+    std::unique_ptr<NotepadNote> local(
+        status >= 0 ? makeNote(status, id, quint32(int(InfoRevision) + revisionDelta), QStringLiteral("Ideas"),
+                               QStringLiteral("Paint the fence"))
+                    : nullptr);
+
+    ModalAnswerer answerer;
+    NotepadNoteSynchronizer sync(id, info.get(), local.get(), 3);
+    sync.setForceRemote(forceRemote);
+    QStringList texts;
+    connect(&sync, &NotepadNoteSynchronizer::addProgress, this, [&texts](const QString &text, int addition) {
+        QCOMPARE(addition, 3);
+        texts << text;
+    });
+    QSignalSpy finished(&sync, &NotepadNoteSynchronizer::finished);
+    sync.start();
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(finished.wait(10000));
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 1);
+
+    QCOMPARE(int(sync.result()), result);
+    QVERIFY2(errorMatches(sync.errorString(), error), qPrintable(sync.errorString()));
+    QCOMPARE(texts, progress);
+    if (error.startsWith(QLatin1String("The local revision")))
+        QCOMPARE(answerer.texts, QStringList{error});
+    else
+        QVERIFY(answerer.texts.isEmpty());
+
+    quint32 newId = 0;
+    const QList<FakeNote> onServer = m_server->notes(QStringLiteral("alice"));
+    if (serverAfter == QLatin1String("created")) {
+        QCOMPARE(onServer.size(), 2);
+        newId = onServer[0].id == serverId ? onServer[1].id : onServer[0].id;
+        QCOMPARE(m_server->note(newId).text, QStringLiteral("Paint the fence"));
+        QCOMPARE(sync.assignedId(), newId);
+    } else if (serverAfter == QLatin1String("gone")) {
+        QVERIFY(onServer.isEmpty());
+    } else {
+        QCOMPARE(onServer.size(), 1);
+        const bool changed = serverAfter == QLatin1String("changed");
+        QCOMPARE(onServer[0].revision, changed ? 2u : 1u);
+        QCOMPARE(onServer[0].text, changed ? QStringLiteral("Paint the fence") : QStringLiteral("Buy a kite"));
+    }
+
+    QStringList expected;
+    for (QString line : requests)
+        expected << line.replace(QLatin1String("NEW"), QString::number(newId))
+                        .replace(QLatin1String("ID"), QString::number(serverId));
+    QCOMPARE(requestLines(*m_server), expected);
+
+    std::unique_ptr<NotepadNote> fetched(sync.takeResultNote());
+    QCOMPARE(bool(fetched), result == NotepadNoteSynchronizer::ReceivedNew || result == NotepadNoteSynchronizer::ReceivedExisting);
+    if (fetched) {
+        const quint32 fetchedId = newId ? newId : serverId;
+        if (result == NotepadNoteSynchronizer::ReceivedExisting)
+            QCOMPARE(fetched->syncStatus(), NotepadNote::Unedited);
+        fetched->setSyncStatus(NotepadNote::Unedited);
+        QCOMPARE(fetched->serverId(), fetchedId);
+        QCOMPARE(fetched->revision(), m_server->note(fetchedId).revision);
+        QCOMPARE(fetched->text(), m_server->note(fetchedId).text);
+    }
+    if (local)
+        QCOMPARE(int(local->syncStatus()), status);
+}
+
+void TstNoteSynchronizer::noteNeverTakenIsFreed()
+{
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QString());
+    NotepadNoteInfo info(id, 1, QStringLiteral("Ideas"));
+    auto *sync = new NotepadNoteSynchronizer(id, &info, nullptr, 1);
+    QSignalSpy finished(sync, &NotepadNoteSynchronizer::finished);
+    sync->start();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(sync->result(), NotepadNoteSynchronizer::ReceivedNew);
+    QTest::ignoreMessage(QtDebugMsg, "NotepadNoteSynchronizer: result note was never taken from us");
+    delete sync;
+}
+
+// ---------------------------------------------------------------------------
+// The notepad
+
+void TstNoteSynchronizer::emptyNotepadAndServer_data()
+{
+    QTest::addColumn<bool>("orderChanged");
+    QTest::newRow("order unchanged: fetched") << false;
+    QTest::newRow("order changed: uploaded") << true;
+}
+
+void TstNoteSynchronizer::emptyNotepadAndServer()
+{
+    QFETCH(bool, orderChanged);
+    m_notes->setDisplayOrderChanged(orderChanged);
+    NotepadSynchronizer sync(nullptr);
+    Progress progress;
+    QVERIFY(runNotepad(sync, &progress));
+    QVERIFY(sync.errorString().isNull());
+    const QString user = QStringLiteral("/users/alice/");
+    QCOMPARE(requestLines(*m_server),
+             (QStringList{"GET " + user + "notepad-notes-info",
+                          (orderChanged ? "PUT " : "GET ") + user + "notepad-notes-display-order"}));
+    QCOMPARE(progress.texts, (QStringList{"Downlading notes info", "0 notes visible on server.",
+                                          orderChanged ? "Uploading notes display order"
+                                                       : "Downloading notes display order"}));
+    QCOMPARE(progress.done, (QList<int>{750, 800, orderChanged ? 950 : 975}));
+    QVERIFY(!m_notes->isDisplayOrderChanged());
+}
+
+void TstNoteSynchronizer::localAndServerNotes()
+{
+    const quint32 a = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QStringLiteral("a"));
+    const quint32 b = m_server->addNote(QStringLiteral("alice"), QStringLiteral("B"), QStringLiteral("b"));
+    const quint32 c = m_server->addNote(QStringLiteral("alice"), QStringLiteral("C"), QStringLiteral("c"));
+    const quint32 d = m_server->addNote(QStringLiteral("alice"), QStringLiteral("D"), QStringLiteral("d"));
+    m_server->addNote(QStringLiteral("bob"), QStringLiteral("Bob's"), QStringLiteral("not ours"));
+    NotepadNote *fresh = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("Fresh"), QStringLiteral("f")));
+    NotepadNote *noteA = m_notes->appendNote(makeNote(NotepadNote::Unedited, a, 1, QStringLiteral("A"), QStringLiteral("a")));
+    NotepadNote *noteB = m_notes->appendNote(makeNote(NotepadNote::Edited, b, 1, QStringLiteral("B"), QStringLiteral("b2")));
+
+    NotepadSynchronizer sync(nullptr);
+    Progress progress;
+    QVERIFY(runNotepad(sync, &progress));
+    QVERIFY2(sync.errorString().isNull(), qPrintable(sync.errorString()));
+
+    // 150 / (4 server notes + 3 local notes)
+    QVERIFY(!progress.additions.isEmpty());
+    for (int addition : progress.additions)
+        QCOMPARE(addition, 21);
+    QVERIFY(progress.texts.contains(QStringLiteral("4 notes visible on server.")));
+
+    QCOMPARE(m_notes->notes().size(), 5);
+    for (NotepadNote *note : m_notes->notes()) {
+        QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+        QVERIFY(note->serverId() != 0);
+        QCOMPARE(note->revision(), m_server->note(note->serverId()).revision);
+        QCOMPARE(note->text(), m_server->note(note->serverId()).text);
+    }
+    QCOMPARE(m_server->note(b).text, QStringLiteral("b2"));
+    QCOMPARE(noteB->revision(), 2u);
+    QCOMPARE(noteA->revision(), 1u);
+    QVERIFY(m_server->note(fresh->serverId()).title == QStringLiteral("Fresh"));
+    QList<quint32> localOrder;
+    for (NotepadNote *note : m_notes->notes())
+        localOrder << note->serverId();
+    QCOMPARE(localOrder.mid(0, 3), (QList<quint32>{fresh->serverId(), a, b}));
+    QVERIFY(localOrder.contains(c) && localOrder.contains(d));
+    // A note was new, so the order went up and the server keeps it.
+    QCOMPARE(m_server->noteOrder(QStringLiteral("alice")), localOrder);
+    QCOMPARE(m_server->requests("PUT", QStringLiteral("notepad-notes-display-order$")).size(), 1);
+    QCOMPARE(m_server->requests("POST", QStringLiteral("^/notepad-notes$")).size(), 1);
+}
+
+void TstNoteSynchronizer::localNoteGoneFromServerIsMarkedDeleted()
+{
+    NotepadNote *orphan = m_notes->appendNote(makeNote(NotepadNote::Unedited, 777, 3, QStringLiteral("Old"), QStringLiteral("o")));
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QVERIFY(sync.errorString().isNull());
+    QCOMPARE(m_notes->notes(), QList<NotepadNote *>{orphan});
+    QCOMPARE(orphan->syncStatus(), NotepadNote::Deleted);
+    QCOMPARE(requestLines(*m_server).size(), 2); // note infos and the order; no request for the note
+}
+
+void TstNoteSynchronizer::serverOnlyNoteWithForceRemoteIsDeleted()
+{
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Remote"), QStringLiteral("r"));
+    NotepadSynchronizer sync(nullptr);
+    sync.setForceRemote(true);
+    QVERIFY(runNotepad(sync));
+    QVERIFY(sync.errorString().isNull());
+    QVERIFY(m_notes->notes().isEmpty());
+    QVERIFY(m_server->notes(QStringLiteral("alice")).isEmpty());
+    QCOMPARE(m_server->requests("DELETE", QString()).value(0).path, QStringLiteral("/notepad-notes/%1").arg(id));
+}
+
+void TstNoteSynchronizer::untouchedDefaultNotesAreNotUploaded()
+{
+    m_notes->appendNote(new NotepadNote); // untouched default
+    NotepadNote *kept = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("Kept"), QStringLiteral("k")));
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QVERIFY(sync.errorString().isNull());
+    QCOMPARE(m_notes->notes(), QList<NotepadNote *>{kept});
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
+}
+
+void TstNoteSynchronizer::notesInfoFailures_data()
+{
+    QTest::addColumn<bool>("wrongPassword");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("error");
+    const QByteArray badEntry = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>x</title></head><body>"
+                                "<ul class=\"pd-notepad-note-info-list\"><li class=\"other\"/></ul></body></html>";
+    QTest::newRow("authorisation refused") << true << 0 << QByteArray() << "Authorization failure.";
+    QTest::newRow("500") << false << 500 << QByteArray() << "Unexpected response: Internal Server Error";
+    QTest::newRow("404") << false << 404 << QByteArray() << "Unexpected response: Not Found";
+    QTest::newRow("unreadable summary") << false << 200 << badEntry << "Could not parse retrieved notepad notes set.";
+    QTest::newRow("not XML") << false << 200 << QByteArray("<ul") << "^XML failed to parse: ";
+}
+
+void TstNoteSynchronizer::notesInfoFailures()
+{
+    QFETCH(bool, wrongPassword);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, error);
+    if (wrongPassword)
+        ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("wrong"));
+    if (status)
+        m_server->respondOnce("GET", QStringLiteral("notepad-notes-info$"), status, body);
+    NotepadNote *note = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("N"), QStringLiteral("n")));
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QVERIFY2(errorMatches(sync.errorString(), error), qPrintable(sync.errorString()));
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(note->syncStatus(), NotepadNote::New);
+}
+
+void TstNoteSynchronizer::displayOrderFailures_data()
+{
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("error");
+    const QByteArray zeroId = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>x</title></head><body>"
+                              "<ol class=\"pd-notepad-note-refs\"><li class=\"pd-notepad-note-ref\">"
+                              "<a class=\"pd-notepad-note-id\" href=\"/plumdeck/notepad-notes/0\">0</a></li></ol></body></html>";
+    QTest::newRow("fetch 500") << false << 500 << QByteArray() << "Unexpected response 500 Internal Server Error";
+    QTest::newRow("fetch 204") << false << 204 << QByteArray() << "Unexpected response 204 No Content";
+    QTest::newRow("fetch with id 0") << false << 200 << zeroId << "Could not parse retrieved list order.";
+    QTest::newRow("upload 403") << true << 403 << QByteArray()
+                                << "The order of the notes could not be uploaded to the server:\n"
+                                   "The number of notes in the server is different than locally\n"
+                                   "The notes have been sync but they are not ordered correctly\n";
+    QTest::newRow("upload 500") << true << 500 << QByteArray() << "Unexpected response 500 Internal Server Error";
+    QTest::newRow("upload 201") << true << 201 << QByteArray() << "Unexpected response 201 Created";
+}
+
+void TstNoteSynchronizer::displayOrderFailures()
+{
+    QFETCH(bool, upload);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, error);
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QStringLiteral("a"));
+    NotepadNote *note = m_notes->appendNote(makeNote(NotepadNote::Edited, id, 1, QStringLiteral("A"), QStringLiteral("a2")));
+    m_notes->setDisplayOrderChanged(upload);
+    m_server->respondOnce(upload ? "PUT" : "GET", QStringLiteral("notepad-notes-display-order$"), status, body);
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QCOMPARE(sync.errorString(), error);
+    // The note itself was synchronised before the order failed.
+    QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    QCOMPARE(m_server->note(id).text, QStringLiteral("a2"));
+    QCOMPARE(m_notes->isDisplayOrderChanged(), upload);
+}
+
+void TstNoteSynchronizer::failedNoteStepStopsTheRun()
+{
+    const quint32 a = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QStringLiteral("a"));
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("B"), QStringLiteral("b"));
+    m_notes->appendNote(makeNote(NotepadNote::Edited, a, 1, QStringLiteral("A"), QStringLiteral("a2")));
+    m_server->respondOnce("PUT", QStringLiteral("^/notepad-notes/\\d+$"), 500);
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QCOMPARE(sync.errorString(), QStringLiteral("Failed to upload changes. "));
+    QCOMPARE(requestLines(*m_server),
+             (QStringList{"GET /users/alice/notepad-notes-info", QStringLiteral("PUT /notepad-notes/%1").arg(a)}));
+    QCOMPARE(m_notes->notes().size(), 1);
+}
+
+// The server created the note, but fetching it back failed: the next run
+// fetches it instead of creating a second copy.
+void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
+{
+    NotepadNote *note = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("Once"), QStringLiteral("only once")));
+    m_server->respondOnce("GET", QStringLiteral("^/notepad-notes/\\d+$"), 503);
+    {
+        NotepadSynchronizer first(nullptr);
+        QVERIFY(runNotepad(first));
+        QCOMPARE(first.errorString(), QStringLiteral("Failed to retrieve note."));
+    }
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
+    const quint32 id = m_server->notes(QStringLiteral("alice")).first().id;
+    QCOMPARE(note->serverId(), id);
+    QVERIFY(m_notes->isChanged());
+
+    m_server->clearRequests();
+    NotepadSynchronizer second(nullptr);
+    QVERIFY(runNotepad(second));
+    QVERIFY2(second.errorString().isNull(), qPrintable(second.errorString()));
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
+    QVERIFY(m_server->requests("POST", QString()).isEmpty());
+    QCOMPARE(m_notes->notes(), QList<NotepadNote *>{note});
+    QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    QCOMPARE(note->revision(), 1u);
+    QCOMPARE(note->text(), QStringLiteral("only once"));
+}
+
+void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest_data()
+{
+    QTest::addColumn<QString>("stalled");
+    QTest::newRow("note infos in flight") << "notepad-notes-info$";
+    QTest::newRow("note step in flight") << "^/notepad-notes/\\d+$";
+    QTest::newRow("order in flight") << "notepad-notes-display-order$";
+}
+
+void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest()
+{
+    QFETCH(QString, stalled);
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QStringLiteral("a"));
+    // Revision 0 is below the server's, so the note step fetches.
+    m_notes->appendNote(makeNote(NotepadNote::Unedited, id, 0, QStringLiteral("A"), QStringLiteral("a")));
+    m_server->stall(stalled, true);
+    auto *sync = new NotepadSynchronizer(nullptr);
+    QSignalSpy finished(sync, &NotepadSynchronizer::finished);
+    sync->start();
+    QVERIFY(QTest::qWaitFor([this, &stalled] {
+        const QList<FakeRequest> requests = m_server->requests();
+        return !requests.isEmpty() && requests.last().path.contains(QRegularExpression(stalled));
+    }, 10000));
+    delete sync;
+    QCOMPARE(finished.count(), 0);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    // The connection goes on with other work.
+    NotepadSynchronizer next(nullptr);
+    QVERIFY(runNotepad(next));
+    QVERIFY2(next.errorString().isNull(), qPrintable(next.errorString()));
+}
+
+PLUMDECK_TEST_MAIN(TstNoteSynchronizer)
+#include "tst_notesynchronizer.moc"
