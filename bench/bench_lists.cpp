@@ -1,0 +1,270 @@
+// Loading and saving a heavy user's lists file: 200 lists of 500 tasks over
+// several levels, with notes, alarms, assignments and attachments. Each
+// measurement is set against baselines taken in the same run on the same
+// bytes: QDomDocument::setContent and a bare QXmlStreamReader pass for
+// loading, QDomDocument::toByteArray of the same tree for saving.
+#include "core/clock.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/taskattachment.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "model/userlists.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDomDocument>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <cstdio>
+
+namespace {
+
+const int kLists = 200;
+const int kTasksPerList = 500;
+
+struct Measure
+{
+    qint64 nanoseconds = 0;
+    qint64 runs = 0;
+    double peakMiB = 0;
+    double mean() const { return runs ? double(nanoseconds) / double(runs) : 0; }
+};
+
+QMap<QString, Measure> &measures()
+{
+    static QMap<QString, Measure> m;
+    return m;
+}
+
+QTemporaryDir &workDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QString listsPath()
+{
+    return workDir().filePath(QStringLiteral("lists.xhtml"));
+}
+
+// The kernel's peak resident size of this process, reset before each
+// measured operation so that each reports its own peak.
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+void addTasks(Task *parent, int &remaining, int depth, int &serial)
+{
+    const QDateTime base(QDate(2009, 6, 1), QTime(8, 0), Qt::UTC);
+    const int width = depth == 0 ? 25 : 4;
+    for (int i = 0; i < width && remaining > 0; ++i) {
+        Task *task = new Task;
+        ++serial;
+        --remaining;
+        task->setTitle(QStringLiteral("Task number %1 with a title of ordinary length").arg(serial));
+        task->setId(quint32(serial));
+        task->setRevision(quint32(serial % 7 + 1));
+        task->setHashcode(QStringLiteral("0123456789abcdef0123456789abcdef"));
+        task->setCreationTime(base.addSecs(serial));
+        task->setModificationTime(base.addSecs(serial * 2));
+        task->setCreatedBy(QStringLiteral("me"));
+        task->setLastModifiedBy(QStringLiteral("me"));
+        task->setDone(serial % 3 == 0);
+        if (task->isDone())
+            task->setDoneBy(QStringLiteral("alice"));
+        if (serial % 4 == 0)
+            task->setNote(base.addSecs(serial), QStringLiteral("A note of a couple of lines.\nSecond line of the note."));
+        if (serial % 10 == 0)
+            task->setAlarmTime(base.addDays(serial % 30));
+        if (serial % 5 == 0)
+            task->setDueTime(base.addDays(serial % 60));
+        if (serial % 8 == 0) {
+            task->assign(QStringLiteral("alice"));
+            task->assign(QStringLiteral("bob"));
+        }
+        if (serial % 20 == 0)
+            task->createAttachment(QStringLiteral("webHyperlink"), QStringLiteral("Link"),
+                                   QStringLiteral("http://example.com/page/%1").arg(serial));
+        parent->insertChild(task, parent->childCount());
+        if (depth < 3)
+            addTasks(task, remaining, depth + 1, serial);
+    }
+}
+
+UserLists *generateLists()
+{
+    UserLists *lists = UserLists::create();
+    int serial = 0;
+    for (int l = 0; l < kLists; ++l) {
+        TaskList *list = TaskList::create();
+        list->setSyncStatus(TaskList::Unedited);
+        list->setServerId(quint32(l + 1));
+        list->setRevision(3);
+        list->setLocalId(quint32(l + 1));
+        list->setName(QStringLiteral("List %1").arg(l));
+        int remaining = kTasksPerList;
+        while (remaining > 0)
+            addTasks(list->rootTask(), remaining, 0, serial);
+        ListModel *model = lists->addList(list);
+        if (l % 10 == 0)
+            model->loadSharedUser(QStringLiteral("alice"), QStringLiteral("rw"));
+    }
+    return lists;
+}
+
+const QByteArray &documentBytes()
+{
+    static QByteArray bytes;
+    if (bytes.isEmpty()) {
+        QScopedPointer<UserLists> lists(generateLists());
+        if (!lists->save(listsPath()))
+            qFatal("cannot write the benchmark document");
+        QFile file(listsPath());
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read the benchmark document");
+        bytes = file.readAll();
+    }
+    return bytes;
+}
+
+template<typename F>
+void measure(benchmark::State &state, const QString &name, F &&body)
+{
+    Measure &m = measures()[name];
+    for (auto _ : state) {
+        resetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        body();
+        m.nanoseconds += timer.nsecsElapsed();
+        ++m.runs;
+        m.peakMiB = qMax(m.peakMiB, peakMiB());
+    }
+    state.counters["peak_MiB"] = m.peakMiB;
+    state.counters["MiB"] = double(documentBytes().size()) / (1024.0 * 1024.0);
+}
+
+void BM_StreamReaderBaseline(benchmark::State &state)
+{
+    const QByteArray &bytes = documentBytes();
+    measure(state, QStringLiteral("stream"), [&] {
+        QXmlStreamReader reader(bytes);
+        qint64 tokens = 0;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            ++tokens;
+        }
+        benchmark::DoNotOptimize(tokens);
+    });
+}
+
+void BM_SetContentBaseline(benchmark::State &state)
+{
+    const QByteArray &bytes = documentBytes();
+    measure(state, QStringLiteral("setContent"), [&] {
+        QDomDocument doc;
+        if (!doc.setContent(bytes, false))
+            qFatal("baseline parse failed");
+        benchmark::DoNotOptimize(doc);
+    });
+}
+
+void BM_UserListsLoad(benchmark::State &state)
+{
+    documentBytes();
+    measure(state, QStringLiteral("load"), [&] {
+        QString error;
+        UserLists *lists = UserLists::load(listsPath(), &error);
+        if (!lists)
+            qFatal("load failed: %s", qPrintable(error));
+        if (lists->models().size() != kLists)
+            qFatal("load lost lists");
+        delete lists;
+    });
+}
+
+void BM_SerialiseBaseline(benchmark::State &state)
+{
+    QDomDocument doc;
+    doc.setContent(documentBytes(), false);
+    measure(state, QStringLiteral("serialise"), [&] {
+        const QByteArray out = doc.toByteArray(1);
+        benchmark::DoNotOptimize(out.size());
+    });
+}
+
+void BM_UserListsSave(benchmark::State &state)
+{
+    QScopedPointer<UserLists> lists(UserLists::load(listsPath()));
+    if (!lists)
+        qFatal("load failed");
+    const QString target = workDir().filePath(QStringLiteral("saved.xhtml"));
+    measure(state, QStringLiteral("save"), [&] {
+        if (!lists->save(target))
+            qFatal("save failed");
+    });
+}
+
+BENCHMARK(BM_StreamReaderBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SetContentBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UserListsLoad)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SerialiseBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UserListsSave)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void printRatio(const char *label, const QString &a, const QString &b)
+{
+    const Measure ma = measures().value(a);
+    const Measure mb = measures().value(b);
+    if (ma.runs && mb.runs)
+        std::printf("%-38s %6.2fx  (%.0f ms / %.0f ms)\n", label, ma.mean() / mb.mean(), ma.mean() / 1e6,
+                    mb.mean() / 1e6);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    std::printf("\nlists document: %d lists x %d tasks, %.1f MiB\n", kLists, kTasksPerList,
+                double(documentBytes().size()) / (1024.0 * 1024.0));
+    printRatio("UserLists::load / setContent", QStringLiteral("load"), QStringLiteral("setContent"));
+    printRatio("UserLists::load / QXmlStreamReader", QStringLiteral("load"), QStringLiteral("stream"));
+    printRatio("UserLists::save / serialise same DOM", QStringLiteral("save"), QStringLiteral("serialise"));
+    for (const QString &name : {QStringLiteral("setContent"), QStringLiteral("load"), QStringLiteral("save")}) {
+        if (measures().contains(name))
+            std::printf("peak resident size during %-10s %7.0f MiB\n", qPrintable(name), measures().value(name).peakMiB);
+    }
+    return 0;
+}
