@@ -1,0 +1,263 @@
+#include <QtTest>
+
+#include "core/clock.h"
+#include "fakeservertest.h"
+#include "synctest.h"
+#include "sync/eventconnection.h"
+#include "sync/eventsubscription.h"
+#include "sync/fetchingsubscription.h"
+#include "sync/serversettings.h"
+#include "testenvironment.h"
+
+#include <memory>
+
+namespace {
+EventConnection *events()
+{
+    return EventConnection::instance();
+}
+
+QByteArray nick(const QString &name)
+{
+    return "<body><li class=\"pd-user-presence\"><span class=\"pd-user-nick\">" + name.toUtf8()
+        + "</span></li></body>";
+}
+
+// What a fetching subscription reported, in order: "fetched", "add:<nick>",
+// "remove:<nick>", "disconnected".
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(FetchingSubscription *s)
+    {
+        connect(s, &FetchingSubscription::fetched, this, [this](const QDomDocument &doc) {
+            log << QStringLiteral("fetched");
+            documents << doc;
+        });
+        connect(s, &FetchingSubscription::addedEvent, this,
+                [this](const QDomElement &e) { log << QStringLiteral("add:") + e.text(); });
+        connect(s, &FetchingSubscription::removedEvent, this,
+                [this](const QDomElement &e) { log << QStringLiteral("remove:") + e.text(); });
+        connect(s, &FetchingSubscription::disconnected, this,
+                [this] { log << QStringLiteral("disconnected"); });
+    }
+    QStringList log;
+    QList<QDomDocument> documents;
+};
+}
+
+class TstEventSubscription : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void relaysConnection();
+    void secondSubscriptionLeavesTheFirstAlone();
+    void fetchesAtOnceWhenConnected();
+    void fetchesOnEachConnection();
+    void eventsDuringFetchComeAfterIt();
+    void holdQueuesEvents();
+    void unknownTypeIsIgnored();
+    void failedFetchReleasesEvents();
+    void disconnectDuringFetch();
+    void followsTheUser();
+
+private:
+    void connectAlice();
+
+    std::unique_ptr<FakeServer> m_server;
+};
+
+void TstEventSubscription::init()
+{
+    Clock::setTimeScale(0.001);
+    m_server = std::make_unique<FakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("pw"));
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("carol"));
+}
+
+void TstEventSubscription::cleanup()
+{
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    if (m_server)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    m_server.reset();
+    Clock::reset();
+}
+
+void TstEventSubscription::connectAlice()
+{
+    QSignalSpy connected(events(), &EventConnection::connected);
+    SyncTest::useServer(*m_server);
+    QVERIFY(connected.wait(5000));
+}
+
+void TstEventSubscription::relaysConnection()
+{
+    EventSubscription subscription(QStringLiteral("/chats/7"));
+    QSignalSpy connected(&subscription, &EventSubscription::connected);
+    QSignalSpy disconnected(&subscription, &EventSubscription::disconnected);
+    QVERIFY(!subscription.isConnected());
+    SyncTest::useServer(*m_server);
+    QVERIFY(connected.wait(5000));
+    QVERIFY(subscription.isConnected());
+    m_server->closeEventStreams();
+    QVERIFY(disconnected.wait(5000));
+    QVERIFY(connected.wait(5000));
+}
+
+void TstEventSubscription::secondSubscriptionLeavesTheFirstAlone()
+{
+    connectAlice();
+    EventSubscription first(QStringLiteral("/chats/7"));
+    QSignalSpy received(&first, &EventSubscription::received);
+    QTest::ignoreMessage(QtWarningMsg, "already have a subscription to \"/chats/7\"");
+    auto second = std::make_unique<EventSubscription>(QStringLiteral("/chats/7"));
+    second.reset();
+    // The refused second one took nothing with it.
+    QCOMPARE(events()->subscription(QStringLiteral("/chats/7")), &first);
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"), QStringLiteral("/chats/7"),
+                        "<body><div class=\"pd-message\">hi</div></body>");
+    QTRY_COMPARE(received.count(), 1);
+}
+
+void TstEventSubscription::fetchesAtOnceWhenConnected()
+{
+    connectAlice();
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QCOMPARE(friends.fetchPath(), QStringLiteral("/users/alice/friends"));
+    QVERIFY(friends.isConnected());
+    QVERIFY(friends.isBusy());
+    QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    QVERIFY(!friends.isBusy());
+    const QList<FakeRequest> gets = m_server->requests("GET", QStringLiteral("^/users/alice/friends$"));
+    QCOMPARE(gets.size(), 1);
+    QVERIFY(!gets.first().acceptZlib);
+    QVERIFY(r.documents.first().toString().contains(QLatin1String("carol")));
+}
+
+void TstEventSubscription::fetchesOnEachConnection()
+{
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QVERIFY(!friends.isBusy());
+    SyncTest::useServer(*m_server);
+    QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    m_server->closeEventStreams();
+    QTRY_COMPARE(r.log, QStringList({"fetched", "disconnected", "fetched"}));
+    QCOMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 2);
+}
+
+void TstEventSubscription::eventsDuringFetchComeAfterIt()
+{
+    connectAlice();
+    m_server->delay(QStringLiteral("^/users/alice/friends$"), 300, true);
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
+                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("remove"),
+                        QStringLiteral("/users/alice/friends"), nick("carol"));
+    QTRY_COMPARE(friends.queuedEventCount(), 2);
+    QVERIFY(r.log.isEmpty());
+    QTRY_COMPARE(r.log, QStringList({"fetched", "add:dave", "remove:carol"}));
+    QCOMPARE(friends.queuedEventCount(), 0);
+}
+
+void TstEventSubscription::holdQueuesEvents()
+{
+    connectAlice();
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    friends.setHoldEvents(true);
+    QVERIFY(friends.isBusy());
+    for (const QString &name : {QStringLiteral("dave"), QStringLiteral("erin"), QStringLiteral("frank")})
+        m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
+                            QStringLiteral("/users/alice/friends"), nick(name));
+    QTRY_COMPARE(friends.queuedEventCount(), 3);
+    QCOMPARE(r.log.size(), 1);
+    friends.setHoldEvents(false);
+    QCOMPARE(r.log, QStringList({"fetched", "add:dave", "add:erin", "add:frank"}));
+}
+
+void TstEventSubscription::unknownTypeIsIgnored()
+{
+    connectAlice();
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    QTest::ignoreMessage(QtWarningMsg, "ignoring unknown event type \"update\"");
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("update"),
+                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
+                        QStringLiteral("/users/alice/friends"), nick("erin"));
+    QTRY_COMPARE(r.log, QStringList({"fetched", "add:erin"}));
+}
+
+void TstEventSubscription::failedFetchReleasesEvents()
+{
+    connectAlice();
+    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
+    m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), 404);
+    QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
+                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    QTRY_COMPARE(r.log, QStringList({"add:dave"}));
+    QVERIFY(!friends.isBusy());
+}
+
+void TstEventSubscription::disconnectDuringFetch()
+{
+    connectAlice();
+    m_server->stall(QStringLiteral("^/users/alice/friends$"), true);
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    // Queued behind the stalled fetch: untouched when the fetch is dropped.
+    Request other(QStringLiteral("GET"), QStringLiteral("/users/alice"));
+    QSignalSpy otherDone(&other, &Request::finished);
+    ServerHttpConnection::instance()->addRequest(&other);
+    m_server->closeEventStreams();
+    QTRY_VERIFY(r.log.contains(QStringLiteral("disconnected")));
+    QTRY_COMPARE(otherDone.count(), 1);
+    QVERIFY2(!other.hasError(), qPrintable(other.errorString()));
+    // The next connection fetches again.
+    QTRY_COMPARE(r.log, QStringList({"disconnected", "fetched"}));
+}
+
+void TstEventSubscription::followsTheUser()
+{
+    connectAlice();
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    // No chat 7 on the server: its fetch is answered 404 on each connection.
+    QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
+    QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
+    FetchingSubscription absolute(QStringLiteral("/chats/7"), false);
+    Recorder r(&friends);
+    QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    QCOMPARE(absolute.fetchPath(), QStringLiteral("/chats/7"));
+
+    QSignalSpy connected(events(), &EventConnection::connected);
+    ServerSettings::instance()->setCredentials(QStringLiteral("bob"), QStringLiteral("pw"));
+    QCOMPARE(friends.fetchPath(), QStringLiteral("/users/bob/friends"));
+    QVERIFY(events()->subscription(QStringLiteral("/users/bob/friends")));
+    QVERIFY(!events()->subscription(QStringLiteral("/users/alice/friends")));
+    QCOMPARE(events()->subscription(QStringLiteral("/chats/7")) != nullptr, true);
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(r.log, QStringList({"fetched", "disconnected", "fetched"}));
+    QCOMPARE(m_server->requests("GET", QStringLiteral("^/users/bob/friends$")).size(), 1);
+    // The new user's pushed events reach it.
+    m_server->pushEvent(QStringLiteral("bob"), QStringLiteral("add"),
+                        QStringLiteral("/users/bob/friends"), nick("alice"));
+    QTRY_COMPARE(r.log.last(), QStringLiteral("add:alice"));
+}
+
+PLUMDECK_TEST_MAIN(TstEventSubscription)
+#include "tst_eventsubscription.moc"
