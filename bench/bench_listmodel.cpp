@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -176,6 +177,11 @@ BENCHMARK(BM_AlarmScan)->Unit(benchmark::kMillisecond);
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    RatioReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular)
+    {
+    }
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
