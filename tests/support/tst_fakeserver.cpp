@@ -194,6 +194,12 @@ void TstFakeServer::headAnswersGetHeaders()
     QCOMPARE(head.header("Content-Length"), QByteArray::number(get.rawBody.size()));
     QCOMPARE(probe.send("HEAD", QStringLiteral("/users/alice")).status, 200);
     QCOMPARE(probe.send("HEAD", QStringLiteral("/users/nobody")).status, 404);
+    FakeServerProbe anonymous(*m_server);
+    anonymous.sendAuth = false;
+    const ProbeReply root = anonymous.send("HEAD", QStringLiteral("/"));
+    QCOMPARE(root.status, 200);
+    QCOMPARE(root.error, QNetworkReply::NoError);
+    QVERIFY(!root.timedOut);
 }
 
 void TstFakeServer::authorisation_data()
