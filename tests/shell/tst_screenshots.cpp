@@ -1,0 +1,227 @@
+// Renders every window and dialog of the frame in both skins. With
+// PLUMDECK_SCREENSHOT_DIR set (scripts/screenshots does) the pictures are
+// written there; either way the skins' essentials are checked on the pixels.
+
+#include "shell/customdialog.h"
+#include "shell/customwindow.h"
+#include "shell/editcontextmenu.h"
+#include "shell/linklabel.h"
+#include "shell/menu.h"
+#include "shell/messagedialog.h"
+#include "shell/pdlineedit.h"
+#include "shell/pdtextedit.h"
+#include "shell/plumdeckstyle.h"
+#include "shell/stringentrydialog.h"
+#include "shell/toolbutton.h"
+#include "shell/uisettings.h"
+#include "shelltest.h"
+#include "testenvironment.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+class TstScreenshots : public QObject
+{
+    Q_OBJECT
+private:
+    QString m_dir;
+
+    void applySkin(bool blue)
+    {
+        ShellTest::setBlueSkin(blue);
+        QFile sheet(UISettings::instance()->styleSheetPath());
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    }
+
+    QImage shoot(QWidget *widget, const QString &name)
+    {
+        widget->show();
+        QCoreApplication::processEvents();
+        const QImage image = widget->grab().toImage();
+        if (!m_dir.isEmpty() && !image.isNull())
+            image.save(QDir(m_dir).filePath(name + QStringLiteral(".png")));
+        return image;
+    }
+
+    static QString skinName(bool blue) { return blue ? QStringLiteral("blue") : QStringLiteral("green"); }
+
+private slots:
+    void initTestCase()
+    {
+        ShellTest::useProgramSettings();
+        QApplication::setStyle(new PlumdeckStyle);
+        m_dir = qEnvironmentVariable("PLUMDECK_SCREENSHOT_DIR");
+        if (!m_dir.isEmpty())
+            QVERIFY(QDir().mkpath(m_dir));
+    }
+
+    void cleanupTestCase()
+    {
+        qApp->setStyleSheet(QString());
+    }
+
+    void dialogs_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<QColor>("border");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<int>("titleHeight");
+        QTest::newRow("green") << false << QColor(0, 0, 0) << QColor(0x33, 0x33, 0x33) << 20;
+        QTest::newRow("blue") << true << QColor(0x3e, 0x5e, 0x7f) << QColor(0x8c, 0xa9, 0xc4) << 21;
+    }
+
+    void dialogs()
+    {
+        QFETCH(bool, blue);
+        QFETCH(QColor, border);
+        QFETCH(QColor, background);
+        QFETCH(int, titleHeight);
+        applySkin(blue);
+        const QString skin = skinName(blue);
+
+        MessageDialog question(QStringLiteral("Remove list"),
+                               QStringLiteral("Are you sure you want to remove the list \"Groceries\"? "
+                                              "Its tasks are removed with it."),
+                               true);
+        question.resize(340, 130);
+        const QImage shot = shoot(&question, QStringLiteral("message-question-") + skin);
+        QVERIFY(!shot.isNull());
+        QCOMPARE(shot.pixelColor(0, shot.height() / 2), border);
+        QCOMPARE(shot.pixelColor(shot.width() - 1, shot.height() / 2), border);
+        QCOMPARE(shot.pixelColor(4, shot.height() / 2), background);
+        QCOMPARE(question.findChild<QWidget *>(QStringLiteral("windowtitlebar"))->height(), titleHeight);
+        QVERIFY(question.okButton()->width() >= 80);
+        QVERIFY(question.cancelButton()->width() >= 80);
+        // Ok has its own background.
+        const QPoint ok = question.okButton()->geometry().center() + question.okButton()->parentWidget()->mapTo(&question, QPoint());
+        const QPoint cancel = question.cancelButton()->geometry().center() + question.cancelButton()->parentWidget()->mapTo(&question, QPoint());
+        QVERIFY(shot.pixelColor(ok + QPoint(0, 5)) != shot.pixelColor(cancel + QPoint(0, 5)));
+
+        MessageDialog information(QStringLiteral("Export"), QStringLiteral("The list was exported."), false);
+        information.resize(300, 110);
+        QVERIFY(!shoot(&information, QStringLiteral("message-information-") + skin).isNull());
+
+        StringEntryDialog entry(QStringLiteral("Rename list"), QStringLiteral("New name:"), QStringLiteral("Groceries"));
+        QVERIFY(!shoot(&entry, QStringLiteral("string-entry-") + skin).isNull());
+
+        CustomDialog sections(QStringLiteral("Account settings"), true, true);
+        sections.setTitleIcon(blue ? QStringLiteral(":/config-blue.png") : QStringLiteral(":/config.png"));
+        sections.addMinimizeButton();
+        sections.addResizeGrip();
+        auto *content = new QVBoxLayout;
+        QVBoxLayout *account = sections.createSection(content, QStringLiteral("Account"));
+        auto *grid = new QGridLayout;
+        grid->addWidget(new QLabel(QStringLiteral("Username")), 0, 0);
+        grid->addWidget(new PDLineEdit(QStringLiteral("ada@example.org")), 0, 1);
+        grid->addWidget(new QLabel(QStringLiteral("Password")), 1, 0);
+        auto *password = new PDLineEdit(QStringLiteral("secret"));
+        password->setEchoMode(QLineEdit::Password);
+        grid->addWidget(password, 1, 1);
+        account->addLayout(grid);
+        account->addWidget(new QCheckBox(QStringLiteral("Remember my password")));
+        QVBoxLayout *help = sections.createSection(content, QStringLiteral("Help"));
+        help->addWidget(new LinkLabel(QStringLiteral("Shortcuts"), this, SLOT(deleteLater())));
+        help->addWidget(new LinkLabel(QStringLiteral("User Guide"), QStringLiteral("https://example.org/guide")));
+        QVBoxLayout *notes = sections.createCenteredSection(content, QStringLiteral("Notes"));
+        auto *text = new PDTextEdit;
+        text->setPlainText(QStringLiteral("Buy plums\nCall the garage"));
+        text->setFixedHeight(54);
+        notes->addWidget(text);
+        sections.setContentLayout(content);
+        sections.resize(380, 400);
+        const QImage sectionShot = shoot(&sections, QStringLiteral("dialog-sections-") + skin);
+        QVERIFY(!sectionShot.isNull());
+        QCOMPARE(sectionShot.pixelColor(0, 100), border);
+
+        CustomWindow window;
+        auto *main = new QVBoxLayout;
+        main->setContentsMargins(8, 8, 8, 8);
+        main->addWidget(new PDTextEdit(QStringLiteral("The pages of the main window go here.")));
+        window.setContentLayout(main);
+        window.resize(640, 400);
+        const QImage windowShot = shoot(&window, QStringLiteral("main-window-") + skin);
+        QVERIFY(!windowShot.isNull());
+        QCOMPARE(windowShot.pixelColor(0, 200), border);
+        window.showMaximized();
+        window.updateMaximizeButton();
+        QVERIFY(!shoot(window.maximizeButton(), QStringLiteral("maximize-button-maximized-") + skin).isNull());
+    }
+
+    void contextMenu_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::newRow("green") << false;
+        QTest::newRow("blue") << true;
+    }
+
+    void contextMenu()
+    {
+        QFETCH(bool, blue);
+        applySkin(blue);
+        PDLineEdit edit(QStringLiteral("Groceries"));
+        edit.selectAll();
+        std::unique_ptr<QMenu> standard(edit.createStandardContextMenu());
+        std::unique_ptr<Menu> popup(EditContextMenu::build(standard.get(), &edit, false, QStringLiteral("Select All  ")));
+        popup->adjustSize();
+        QVERIFY(!shoot(popup.get(), QStringLiteral("context-menu-") + skinName(blue)).isNull());
+        popup->hide();
+    }
+
+    // Every compiled-in image at twice its size, on both frame colours.
+    void artworkSheet()
+    {
+        qApp->setStyleSheet(QString());
+        QStringList names;
+        QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString name = it.next();
+            if (!name.startsWith(QLatin1String(":/qt-project.org")))
+                names.append(name);
+        }
+        names.sort();
+        QVERIFY(!names.isEmpty());
+        const int columns = 6;
+        const QSize cell(170, 78);
+        const int rows = (int(names.size()) + columns - 1) / columns;
+        QImage sheet(cell.width() * columns, cell.height() * rows, QImage::Format_ARGB32);
+        sheet.fill(Qt::white);
+        QPainter painter(&sheet);
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        painter.setFont(font);
+        for (int i = 0; i < names.size(); ++i) {
+            const QRect box(QPoint((i % columns) * cell.width(), (i / columns) * cell.height()), cell);
+            const QPixmap pixmap(names.at(i));
+            QVERIFY2(!pixmap.isNull(), qPrintable(names.at(i)));
+            const QSize shown = (pixmap.size() * 2).boundedTo(QSize(cell.width() / 2 - 6, cell.height() - 20));
+            const QRect green(box.topLeft() + QPoint(2, 2), QSize(cell.width() / 2 - 2, cell.height() - 18));
+            const QRect blue(green.topRight() + QPoint(1, 0), green.size());
+            painter.fillRect(green, QColor(0x33, 0x33, 0x33));
+            painter.fillRect(blue, QColor(0x8c, 0xa9, 0xc4));
+            for (const QRect &r : {green, blue}) {
+                QRect target(QPoint(), pixmap.size().scaled(shown, Qt::KeepAspectRatio));
+                target.moveCenter(r.center());
+                painter.drawPixmap(target, pixmap);
+            }
+            painter.setPen(Qt::black);
+            painter.drawText(QRect(box.left() + 2, box.bottom() - 15, box.width() - 4, 14), Qt::AlignLeft,
+                             names.at(i).mid(2) + QStringLiteral(" %1x%2").arg(pixmap.width()).arg(pixmap.height()));
+        }
+        painter.end();
+        if (!m_dir.isEmpty())
+            QVERIFY(sheet.save(QDir(m_dir).filePath(QStringLiteral("artwork.png"))));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstScreenshots)
+#include "tst_screenshots.moc"
