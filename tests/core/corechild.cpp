@@ -86,7 +86,9 @@ int runApplication(int argc, char **argv)
     out(QStringLiteral("first"));
     QWidget window;
     app.setMainWindow(&window);
-    window.showMinimized();
+    // Minimised, or hidden as in the tray.
+    if (app.arguments().value(3) != QLatin1String("hidden"))
+        window.showMinimized();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (window.isVisible() && !window.isMinimized()) {

@@ -149,10 +149,18 @@ private slots:
         QVERIFY(first->waitForLine("activated"));
     }
 
+    void applicationBringsMainWindowForward_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("minimised") << "minimised";
+        QTest::newRow("hidden in the tray") << "hidden";
+    }
+
     void applicationBringsMainWindowForward()
     {
+        QFETCH(QString, state);
         QProcessEnvironment e = env();
-        Background first({"application", "8000"}, e);
+        Background first({"application", "8000", state}, e);
         QVERIFY(first.waitForLine("first"));
         QVERIFY(!first.output.contains("restored"));
         const ChildResult second = runCoreChild({"application", "0"}, e);
