@@ -848,6 +848,9 @@ void TstFakeServer::teamEndpoints()
     const FakeFields f = fieldsOf(FakeXml::oneByClass(data, QStringLiteral("pd-user-data")), QStringLiteral("pd-user-fields"));
     QCOMPARE(f.value(0).first, QStringLiteral("user-nick"));
     QCOMPARE(FakeXml::value(f, "user-real-name"), QStringLiteral("Bob Smith"));
+    m_server->setUserFields(QStringLiteral("bob"), {{QStringLiteral("user-country"), QStringLiteral("Norway")}});
+    const FakeFields more = fieldsOf(parseBody(probe.get(QStringLiteral("/users/bob")).body), QStringLiteral("pd-user-fields"));
+    QCOMPARE(FakeXml::value(more, "user-country"), QStringLiteral("Norway"));
     QCOMPARE(probe.get(QStringLiteral("/users/nobody")).status, 404);
 
     const QDomElement found = parseBody(probe.get(QStringLiteral("/user-search/%62ob%20smith")).body);

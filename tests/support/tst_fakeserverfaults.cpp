@@ -50,6 +50,8 @@ private slots:
     void delayed();
     void stalled();
     void closedConnection();
+    void rawAnswer_data();
+    void rawAnswer();
     void compressionFaults_data();
     void compressionFaults();
     void oversizedAnswer();
@@ -152,6 +154,33 @@ void TstFakeServerFaults::closedConnection()
     QVERIFY(!m_server->requests().isEmpty());
     for (const FakeRequest &request : m_server->requests())
         QCOMPARE(request.status, 0);
+    m_server->clearFaults();
+    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+}
+
+void TstFakeServerFaults::rawAnswer_data()
+{
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("no reason phrase") << QByteArray("HTTP/1.1 200\r\nContent-Length: 2\r\n\r\nok") << 200 << QByteArray("ok");
+    QTest::newRow("zlib label on plain bytes")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Encoding: zlib\r\nContent-Length: 5\r\n\r\nhello") << 200 << QByteArray("hello");
+    QTest::newRow("garbage") << QByteArray("NONSENSE\r\n\r\n") << 0 << QByteArray();
+}
+
+void TstFakeServerFaults::rawAnswer()
+{
+    QFETCH(QByteArray, raw);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    m_server->respondRaw("GET", QStringLiteral("lists-info"), raw, false);
+    FakeServerProbe probe(*m_server);
+    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.rawBody, body);
+    if (status == 0)
+        QVERIFY(r.error != QNetworkReply::NoError);
     m_server->clearFaults();
     QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
 }

@@ -110,7 +110,7 @@ void FakeHttpConnection::processNext()
             return;
         }
         ++m_answered;
-        const bool keepAlive = !wantsClose
+        const bool keepAlive = !wantsClose && response.raw.isEmpty()
                                && !(m_server->m_closeAfter > 0 && m_answered >= m_server->m_closeAfter);
         const QByteArray bytes = m_server->encodeResponse(request, response, keepAlive);
         m_server->finishRequest(request);

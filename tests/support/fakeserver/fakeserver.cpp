@@ -462,6 +462,18 @@ void FakeServer::respondAlways(const QByteArray &method, const QString &pathRege
     m_faults.last().once = false;
 }
 
+void FakeServer::respondRaw(const QByteArray &method, const QString &pathRegex, const QByteArray &bytes,
+                            bool once)
+{
+    Fault f;
+    f.kind = Fault::Raw;
+    f.method = method;
+    f.path = QRegularExpression(pathRegex);
+    f.body = bytes;
+    f.once = once;
+    m_faults.append(f);
+}
+
 void FakeServer::delay(const QString &pathRegex, int ms, bool once)
 {
     Fault f;
@@ -618,6 +630,8 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         recordViolations(r);
     if (!inPrefix) {
         response.status = 404;
+    } else if (const Fault *f = takeFault(Fault::Raw, r); f) {
+        response.raw = f->body;
     } else if (const Fault *f = takeFault(Fault::Respond, r); f) {
         response.status = f->status;
         response.reason = f->reason;
@@ -643,6 +657,11 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
 
 QByteArray FakeServer::encodeResponse(const FakeRequest &request, Response &response, bool keepAlive)
 {
+    if (!response.raw.isEmpty()) {
+        const QList<QByteArray> statusLine = response.raw.left(response.raw.indexOf('\n')).split(' ');
+        const_cast<FakeRequest &>(request).status = statusLine.value(1).toInt();
+        return response.raw;
+    }
     QByteArray body = response.body;
     QList<QPair<QByteArray, QByteArray>> headers = response.headers;
     const bool head = request.method == "HEAD";

@@ -152,6 +152,7 @@ struct FakeUser
     FakePresence presence;
     QString idleness;                // last word received on the event port
     QByteArray avatar;               // JPEG bytes; empty: 404
+    FakeFields extraFields;          // more user-data keys (user-country, ...)
 };
 
 // One HTTP request as the server saw it, with what it answered.
@@ -264,6 +265,7 @@ public:
     void setPresence(const QString &user, const QString &state, const QString &message = {});
     quint32 addChat(const QStringList &participants, const QDateTime &modifiedUtc = {});
     void setAvatar(const QString &user, const QByteArray &jpeg);
+    void setUserFields(const QString &user, const FakeFields &extra) { m_users[user].extraFields = extra; }
 
     // --- Switches for status variants -------------------------------------
     void setGoneStatus(int status) { m_goneStatus = status; }       // 404 (default) or 410
@@ -323,6 +325,10 @@ public:
                      const QByteArray &body = {}, const QByteArray &reason = {});
     void respondAlways(const QByteArray &method, const QString &pathRegex, int status,
                        const QByteArray &body = {}, const QByteArray &reason = {});
+    // Writes these bytes verbatim instead of an answer (a bad status line,
+    // missing headers, a short body...) and then closes the connection.
+    void respondRaw(const QByteArray &method, const QString &pathRegex, const QByteArray &bytes,
+                    bool once = true);
     void delay(const QString &pathRegex, int ms, bool once = false);
     void stall(const QString &pathRegex, bool once = false);            // never answers
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
@@ -358,6 +364,7 @@ public:
         QByteArray body;
         bool document = false; // an XHTML document: may be compressed
         qint64 headLength = -1; // Content-Length for HEAD
+        QByteArray raw;         // written verbatim instead of the answer
         void addHeader(const QByteArray &name, const QByteArray &value) { headers.append(qMakePair(name, value)); }
     };
     enum Action { Answer, StallIt, CloseIt };
@@ -372,7 +379,7 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Delay, Stall, Close, Compression, Oversized };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;

@@ -320,6 +320,7 @@ FakeServer::Response FakeServer::routeUsers(FakeRequest &r, const QStringList &s
         FakeFields f{{QStringLiteral("user-nick"), u.name},
                      {QStringLiteral("user-email"), u.email},
                      {QStringLiteral("user-real-name"), u.realName}};
+        f += u.extraFields;
         return doc(200, QStringLiteral("pd-user-data"),
                    element("li", QStringLiteral("pd-user-data"), dl(QStringLiteral("pd-user-fields"), f)));
     }
