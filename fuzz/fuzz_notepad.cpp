@@ -1,0 +1,86 @@
+// Fuzzes the notepad documents: the local notepad file, and the note, note
+// refs, note infos and new note id documents of the server. A notepad the
+// reader accepts is written back and must read again.
+#include "model/notepadnoteinfo.h"
+#include "model/notepadnotes.h"
+#include "model/notepadreaderwriter.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+// Never destroyed: its destructor would save into the data directory.
+NotepadNotes *notepad = nullptr;
+
+void readNotepad(const QDomDocument &doc)
+{
+    NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+    std::optional<QList<NotepadNote *>> notes = reader.readNotepad(doc);
+    if (!notes)
+        return;
+    const qsizetype count = notes->size();
+    notepad->notes() = *notes;
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    NotepadReaderWriter writer(XMLReaderWriter::LocalDocument);
+    const bool written = writer.saveNotepad(notepad, &out);
+    qDeleteAll(*notes);
+    notepad->notes().clear();
+    if (!written)
+        abort();
+    out.close();
+    NotepadReaderWriter again(XMLReaderWriter::LocalDocument);
+    std::optional<QList<NotepadNote *>> reread = again.loadNotepad(&out);
+    if (!reread || reread->size() != count)
+        abort();
+    qDeleteAll(*reread);
+}
+
+void readServerDocuments(const QDomDocument &doc)
+{
+    NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
+    delete reader.readNoteDocument(doc);
+    NotepadNoteIdList ids;
+    if (reader.readNoteRefs(doc, ids)) {
+        NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
+        writer.writeNoteRefs(ids);
+    }
+    QMap<quint32, NotepadNoteInfo *> infos;
+    if (reader.readNoteInfos(doc, infos))
+        qDeleteAll(infos);
+    reader.readNoteId(doc);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    static QCoreApplication app(*argc, *argv);
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+    qInstallMessageHandler(quiet);
+    notepad = new NotepadNotes;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+    const QDomDocument doc = reader.readDocument(&buffer);
+    if (doc.isNull())
+        return 0;
+    readNotepad(doc);
+    readServerDocuments(doc);
+    return 0;
+}
