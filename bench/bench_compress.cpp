@@ -105,6 +105,32 @@ void BM_Uncompress_PDCompressor(benchmark::State &state)
     state.SetBytesProcessed(qint64(state.iterations()) * plainSize);
 }
 
+// The restart-and-double scheme (a 1-byte buffer doubled on every "buffer
+// too small", inflating from the first byte each time) that one streaming
+// pass replaces, for comparison.
+void BM_Uncompress_RestartDoubling(benchmark::State &state)
+{
+    const QByteArray &in = packed(state.range(0));
+    const qsizetype plainSize = plain(state.range(0)).size();
+    for (auto _ : state) {
+        QByteArray out(1, Qt::Uninitialized);
+        int result;
+        uLongf outSize;
+        for (;;) {
+            outSize = uLongf(out.size());
+            result = uncompress(reinterpret_cast<Bytef *>(out.data()), &outSize,
+                                reinterpret_cast<const Bytef *>(in.constData()), uLong(in.size()));
+            if (result != Z_BUF_ERROR)
+                break;
+            out.resize(out.size() * 2);
+        }
+        if (result != Z_OK || qsizetype(outSize) != plainSize)
+            state.SkipWithError("uncompress failed");
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetBytesProcessed(qint64(state.iterations()) * plainSize);
+}
+
 const int64_t kSmall = 64 * 1024;
 const int64_t kLarge = 4 * 1024 * 1024;
 
@@ -112,6 +138,7 @@ BENCHMARK(BM_Compress_ZlibBaseline)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::k
 BENCHMARK(BM_Compress_PDCompressor)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Uncompress_ZlibBaseline)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Uncompress_PDCompressor)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Uncompress_RestartDoubling)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
 
 // Keeps each benchmark's mean CPU time per iteration for the ratios (steadier
 // than wall time on a busy machine; every measured operation is single-threaded).
@@ -150,6 +177,8 @@ int main(int argc, char **argv)
         printRatio(reporter.times, "PDCompressor::compress / compress2", "BM_Compress_PDCompressor",
                    "BM_Compress_ZlibBaseline", size);
         printRatio(reporter.times, "PDCompressor::uncompress / uncompress", "BM_Uncompress_PDCompressor",
+                   "BM_Uncompress_ZlibBaseline", size);
+        printRatio(reporter.times, "restart-and-double / uncompress", "BM_Uncompress_RestartDoubling",
                    "BM_Uncompress_ZlibBaseline", size);
     }
     std::printf("  compressed size at level 6: %lld of %lld bytes (4 MiB body)\n",
