@@ -700,7 +700,7 @@ QByteArray FakeServer::encodeResponse(const FakeRequest &request, Response &resp
         response.reason = reasonPhrase(response.status);
     if (!response.body.isEmpty() && response.document)
         headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/xhtml+xml; charset=utf-8")));
-    const qint64 length = head && response.headLength >= 0 ? response.headLength : body.size();
+    const qint64 length = body.size(); // a HEAD says what the GET would send
 
     QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason + "\r\n";
     for (const auto &h : headers)

@@ -30,6 +30,9 @@
 // a test that sends a bad one on purpose says so with expectViolation().
 // The certificate to trust for Tls is FakeServer::testCertificate().
 //
+// The server shares the test's thread: never block it with the sockets'
+// waitFor...() calls; wait with QSignalSpy::wait, QTRY_* or QTest::qWaitFor.
+//
 // Faults:   server.respondOnce("PUT", "^/lists/\\d+$", 500);
 //           server.stall("^/users/alice/lists-info$");
 //           server.setCompressionFault("^/lists", FakeServer::TruncatedZlib);
@@ -363,7 +366,6 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
         bool document = false; // an XHTML document: may be compressed
-        qint64 headLength = -1; // Content-Length for HEAD
         QByteArray raw;         // written verbatim instead of the answer
         void addHeader(const QByteArray &name, const QByteArray &value) { headers.append(qMakePair(name, value)); }
     };
@@ -393,7 +395,6 @@ private:
     };
 
     // HTTP side (fakeserver.cpp / fakeserverroutes.cpp)
-    void acceptHttp();
     void acceptEvent();
     Action handle(FakeRequest &request, Response &response, int &delayMs);
     Response route(FakeRequest &request);

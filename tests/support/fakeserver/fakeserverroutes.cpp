@@ -138,15 +138,6 @@ void indexTasks(const QList<FakeTask> &tasks, QHash<quint32, const FakeTask *> &
     }
 }
 
-void collectIds(const QList<FakeTask> &tasks, QSet<quint32> &out)
-{
-    for (const FakeTask &t : tasks) {
-        if (t.id)
-            out.insert(t.id);
-        collectIds(t.children, out);
-    }
-}
-
 FakeTask *findById(QList<FakeTask> &tasks, quint32 id)
 {
     for (FakeTask &t : tasks) {
@@ -1050,8 +1041,7 @@ FakeServer::Response FakeServer::userSearch(FakeRequest &r, const QStringList &s
 
 FakeServer::Response FakeServer::routeInstaller(FakeRequest &r, const QStringList &seg)
 {
-    const QByteArray m = r.method;
-    if (m != "GET" && m != "HEAD")
+    if (r.method != "GET")
         return makeStatus(405);
     if (m_installerForbidden)
         return makeStatus(403);
@@ -1061,11 +1051,6 @@ FakeServer::Response FakeServer::routeInstaller(FakeRequest &r, const QStringLis
     const QByteArray version = QByteArray::number(it->version);
     Response resp;
     resp.addHeader("ETag", m_quotedETag ? '"' + version + '"' : version);
-    if (m == "HEAD") {
-        resp.status = 200;
-        resp.headLength = it->bytes.size();
-        return resp;
-    }
     QByteArray ifMatch = r.header("If-Match").trimmed();
     if (ifMatch.startsWith("W/"))
         ifMatch = ifMatch.mid(2);
