@@ -441,18 +441,25 @@ void FakeServer::expectViolation(const QString &pattern)
 // ---------------------------------------------------------------------------
 // Faults
 
+FakeServer::Fault &FakeServer::addFault(Fault::Kind kind, const QByteArray &method, const QString &pathRegex,
+                                        bool once)
+{
+    Fault f;
+    f.kind = kind;
+    f.method = method;
+    f.path = QRegularExpression(pathRegex);
+    f.once = once;
+    m_faults.append(f);
+    return m_faults.last();
+}
+
 void FakeServer::respondOnce(const QByteArray &method, const QString &pathRegex, int status,
                              const QByteArray &body, const QByteArray &reason)
 {
-    Fault f;
-    f.kind = Fault::Respond;
-    f.method = method;
-    f.path = QRegularExpression(pathRegex);
+    Fault &f = addFault(Fault::Respond, method, pathRegex, true);
     f.status = status;
     f.body = body;
     f.reason = reason;
-    f.once = true;
-    m_faults.append(f);
 }
 
 void FakeServer::respondAlways(const QByteArray &method, const QString &pathRegex, int status,
@@ -465,61 +472,32 @@ void FakeServer::respondAlways(const QByteArray &method, const QString &pathRege
 void FakeServer::respondRaw(const QByteArray &method, const QString &pathRegex, const QByteArray &bytes,
                             bool once)
 {
-    Fault f;
-    f.kind = Fault::Raw;
-    f.method = method;
-    f.path = QRegularExpression(pathRegex);
-    f.body = bytes;
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Raw, method, pathRegex, once).body = bytes;
 }
 
 void FakeServer::delay(const QString &pathRegex, int ms, bool once)
 {
-    Fault f;
-    f.kind = Fault::Delay;
-    f.path = QRegularExpression(pathRegex);
-    f.ms = ms;
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Delay, {}, pathRegex, once).ms = ms;
 }
 
 void FakeServer::stall(const QString &pathRegex, bool once)
 {
-    Fault f;
-    f.kind = Fault::Stall;
-    f.path = QRegularExpression(pathRegex);
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Stall, {}, pathRegex, once);
 }
 
 void FakeServer::closeConnectionOn(const QString &pathRegex, bool once)
 {
-    Fault f;
-    f.kind = Fault::Close;
-    f.path = QRegularExpression(pathRegex);
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Close, {}, pathRegex, once);
 }
 
 void FakeServer::setCompressionFault(const QString &pathRegex, CompressionFault fault, bool once)
 {
-    Fault f;
-    f.kind = Fault::Compression;
-    f.path = QRegularExpression(pathRegex);
-    f.compression = fault;
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Compression, {}, pathRegex, once).compression = fault;
 }
 
 void FakeServer::oversizedBody(const QString &pathRegex, qint64 bytes, bool once)
 {
-    Fault f;
-    f.kind = Fault::Oversized;
-    f.path = QRegularExpression(pathRegex);
-    f.bytes = bytes;
-    f.once = once;
-    m_faults.append(f);
+    addFault(Fault::Oversized, {}, pathRegex, once).bytes = bytes;
 }
 
 // Returns a copy-stable pointer valid until the next call (the fault is removed when once).

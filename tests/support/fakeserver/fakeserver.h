@@ -401,6 +401,7 @@ private:
     QByteArray encodeResponse(const FakeRequest &request, Response &response, bool keepAlive);
     void recordViolations(const FakeRequest &request);
     QString authorise(const FakeRequest &request) const;
+    Fault &addFault(Fault::Kind kind, const QByteArray &method, const QString &pathRegex, bool once);
     const Fault *takeFault(Fault::Kind kind, const FakeRequest &request);
     void finishRequest(const FakeRequest &request);
 
