@@ -3,6 +3,7 @@
 #include "shell/menu.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPoint>
 
@@ -10,26 +11,58 @@
 
 namespace {
 
-// The standard entries of an editable field, in the toolkit's order; used
-// only when the toolkit leaves its entries unnamed.
-const char *const kOrder[] = {"edit-undo", "edit-redo", "edit-cut", "edit-copy",
-                              "edit-paste", "edit-delete", "select-all"};
+struct StandardEntry
+{
+    const char *name;   // the toolkit's object name of the entry, where it sets one
+    const char *text;   // the toolkit's own (translatable) text of the entry
+    const char *image;
+};
+
+// In the toolkit's order for an editable field.
+const StandardEntry kEntries[] = {
+    {"edit-undo", QT_TRANSLATE_NOOP("QLineEdit", "&Undo"), ":/undo.png"},
+    {"edit-redo", QT_TRANSLATE_NOOP("QLineEdit", "&Redo"), ":/redo.png"},
+    {"edit-cut", QT_TRANSLATE_NOOP("QLineEdit", "Cu&t"), ":/cut.png"},
+    {"edit-copy", QT_TRANSLATE_NOOP("QLineEdit", "&Copy"), ":/copy.png"},
+    {"edit-paste", QT_TRANSLATE_NOOP("QLineEdit", "&Paste"), ":/paste.png"},
+    {"edit-delete", QT_TRANSLATE_NOOP("QLineEdit", "Delete"), ":/task_delete.png"},
+    {"select-all", QT_TRANSLATE_NOOP("QLineEdit", "Select All"), ":/select_all.png"},
+};
+
+// What a standard entry is: its object name where the toolkit gives one
+// (text edits), otherwise its text as the toolkit translates it (line edits
+// leave their entries unnamed). Empty for entries not known here.
+QString standardName(const QAction *action)
+{
+    const QString name = action->objectName();
+    if (!name.isEmpty())
+        return name;
+    const QString text = action->text().section(QLatin1Char('\t'), 0, 0);
+    for (const StandardEntry &entry : kEntries) {
+        for (const char *context : {"QLineEdit", "QWidgetTextControl"}) {
+            if (text == QCoreApplication::translate(context, entry.text))
+                return QLatin1String(entry.name);
+        }
+    }
+    return QString();
+}
 
 } // namespace
 
 QString EditContextMenu::imageFor(const QString &standardName)
 {
-    static const struct { const char *name; const char *image; } images[] = {
-        {"edit-undo", ":/undo.png"},     {"edit-redo", ":/redo.png"},
-        {"edit-cut", ":/cut.png"},       {"edit-copy", ":/copy.png"},
-        {"edit-paste", ":/paste.png"},   {"edit-delete", ":/task_delete.png"},
-        {"select-all", ":/select_all.png"}, {"link-copy", ":/copy.png"},
-    };
-    for (const auto &i : images) {
-        if (standardName == QLatin1String(i.name))
-            return QLatin1String(i.image);
+    if (standardName == QLatin1String("link-copy"))
+        return QStringLiteral(":/copy.png");
+    for (const StandardEntry &entry : kEntries) {
+        if (standardName == QLatin1String(entry.name))
+            return QLatin1String(entry.image);
     }
     return QString();
+}
+
+QString EditContextMenu::standardEntryName(const QAction *action)
+{
+    return standardName(action);
 }
 
 Menu *EditContextMenu::build(QMenu *standard, QWidget *parent, bool readOnly, const QString &selectAllText)
@@ -42,19 +75,8 @@ Menu *EditContextMenu::build(QMenu *standard, QWidget *parent, bool readOnly, co
             entries.append(action);
     }
 
-    bool named = false;
-    for (QAction *action : std::as_const(entries))
-        named = named || !action->objectName().isEmpty();
-
-    for (int i = 0; i < entries.size(); ++i) {
-        QAction *action = entries.at(i);
-        QString name = action->objectName();
-        if (!named) {
-            if (readOnly)
-                name = i == 0 ? QStringLiteral("edit-copy") : i == 1 ? QStringLiteral("select-all") : QString();
-            else if (i < int(std::size(kOrder)))
-                name = QLatin1String(kOrder[i]);
-        }
+    for (QAction *action : std::as_const(entries)) {
+        const QString name = standardName(action);
         const QString image = imageFor(name);
         if (!image.isEmpty())
             action->setIcon(QIcon(image));

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QAction;
 class QMenu;
 class QPoint;
 class QWidget;
@@ -24,6 +25,8 @@ public:
     // Image of a standard entry, by the toolkit's object name of the entry;
     // empty for entries the program has no image for.
     static QString imageFor(const QString &standardName);
+    // "edit-undo", "edit-copy", "select-all", ... for a standard entry.
+    static QString standardEntryName(const QAction *action);
 
 private:
     EditContextMenu() = delete;
