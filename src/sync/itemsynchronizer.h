@@ -23,6 +23,8 @@
 //   readItem(doc, &error)              the item fetched, or null
 //   readNewId(doc, &error)             the id in a creation answer, or 0
 //   prepareFetchedExisting(item)       adjusts a fetched copy of a known item
+//   mustFetch(item)                    the item was created on the server but
+//                                      never fetched back: fetch before anything
 //   neverTakenWarning()
 struct ItemSyncText
 {
@@ -44,7 +46,6 @@ struct ItemSyncText
         FailedToUpload,
         FailedToDelete,
         UnknownStatus,
-        SyncCanceled,
         GetNewBadStatus,
         GetExistingBadStatus,
         PostBadStatus
@@ -162,14 +163,19 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
 
+    if (Traits::mustFetch(m_localItem)) {
+        // Its creation was confirmed but its contents never came back:
+        // uploading the local copy would add them to the server a second
+        // time, while the server's copy holds all that was posted.
+        emitProgress(Traits::text(T::CheckingForChanges, name));
+        emitProgress(Traits::text(T::DownloadingChanges, name));
+        sendGetExisting();
+        return;
+    }
+
     const quint32 serverRevision = Traits::infoRevision(m_info);
     const quint32 localRevision = Traits::revision(m_localItem);
-    // An edited item with a server id but no revision was created on the
-    // server by a run that could not fetch it back: the server's copy holds
-    // what was posted, and putting the local copy would add its contents a
-    // second time.
-    const bool unedited = status == 2 || localRevision == 0;
-    if (unedited) {
+    if (status == 2) {
         emitProgress(Traits::text(T::CheckingForChanges, name));
         if (serverRevision == localRevision) {
             emitProgress(Traits::text(T::NoChangesIn, name));

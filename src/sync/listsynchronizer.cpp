@@ -23,9 +23,14 @@ void ListSynchronizer::recordAssignedId(TaskList *list, quint32 id)
         return;
     list->setSyncStatus(TaskList::Unedited);
     list->setServerId(id);
-    // Revision 0 is below any revision the server hands out, so the next run
-    // fetches the server's copy.
-    list->setRevision(0);
+    list->setRevision(NotFetchedRevision);
+}
+
+bool ListSyncTraits::mustFetch(const TaskList *list)
+{
+    const auto status = list->syncStatus();
+    return (status == TaskList::Unedited || status == TaskList::Edited)
+        && list->revision() == ListSynchronizer::NotFetchedRevision;
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)
@@ -51,7 +56,6 @@ QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)
     case T::FailedToUpload: return ListSynchronizer::tr("Failed to upload changes. ");
     case T::FailedToDelete: return ListSynchronizer::tr("Failed to delete list.");
     case T::UnknownStatus: return QStringLiteral("Unknown TaskList::SyncStatus");
-    case T::SyncCanceled: return ListSynchronizer::tr("Sync canceled");
     case T::GetNewBadStatus:
     case T::GetExistingBadStatus:
     case T::PostBadStatus:

@@ -24,6 +24,7 @@ struct ListSyncTraits
     static TaskList *readItem(const QDomDocument &doc, QString *error);
     static quint32 readNewId(const QDomDocument &doc, QString *error);
     static void prepareFetchedExisting(TaskList *) {}
+    static bool mustFetch(const TaskList *list);
     static const char *neverTakenWarning();
 };
 
@@ -44,10 +45,16 @@ public:
     // The caller owns the list from then on.
     TaskList *takeResultList() { return takeResultItem(); }
 
+    // The revision recordAssignedId() gives a list: far above any revision a
+    // server hands out, and not 0, so the lists document keeps it.
+    static const quint32 NotFetchedRevision = 0xffffffffu;
+
     // After a run whose POST was accepted but which failed afterwards
-    // (assignedId() non-zero): records the id on the local list so that the
-    // next run fetches the server's copy instead of posting the list again.
-    // The owner marks the list's model changed so that the id is saved.
+    // (assignedId() non-zero): records the id on the local list, marked so
+    // that the next run fetches the server's copy (the tasks get their ids
+    // from it) instead of posting the list again. Changes the user makes to
+    // the list before that fetch give way to the server's copy. The owner
+    // marks the list's model changed so that the mark is saved.
     static void recordAssignedId(TaskList *list, quint32 id);
 };
 

@@ -19,7 +19,7 @@ void NotepadNoteSynchronizer::recordAssignedId(NotepadNote *note, quint32 id)
         return;
     note->setSyncStatus(NotepadNote::Unedited);
     note->setServerId(id);
-    note->setRevision(0);
+    note->setRevision(1);
     note->markNotepadChanged();
 }
 
@@ -47,7 +47,6 @@ QString NoteSyncTraits::text(ItemSyncText::Id id, const QString &name)
     // The list synchroniser's text, as the notes have always shown it.
     case T::FailedToDelete: return NotepadNoteSynchronizer::tr("Failed to delete list.");
     case T::UnknownStatus: return QStringLiteral("Unknown NotepadNote::SyncStatus");
-    case T::SyncCanceled: return NotepadNoteSynchronizer::tr("Sync canceled");
     case T::GetNewBadStatus:
     case T::GetExistingBadStatus:
     case T::PostBadStatus:

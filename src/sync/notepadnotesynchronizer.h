@@ -25,6 +25,7 @@ struct NoteSyncTraits
     static NotepadNote *readItem(const QDomDocument &doc, QString *error);
     static quint32 readNewId(const QDomDocument &doc, QString *error);
     static void prepareFetchedExisting(NotepadNote *note);
+    static bool mustFetch(const NotepadNote *) { return false; }
     static const char *neverTakenWarning();
 };
 
@@ -43,8 +44,13 @@ public:
     // The caller owns the note from then on.
     NotepadNote *takeResultNote() { return takeResultItem(); }
 
-    // See ListSynchronizer::recordAssignedId; also marks the notepad changed
-    // so that the id is saved.
+    // After a run whose POST was accepted but which failed afterwards
+    // (assignedId() non-zero): records the id on the local note so that the
+    // next run does not post it again. A note has nothing the server numbers
+    // inside it, so it is taken as the server's first revision of what was
+    // posted: the next run fetches it when the server's copy is newer, and
+    // uploads the user's later edits as usual. Marks the notepad changed so
+    // that the id is saved.
     static void recordAssignedId(NotepadNote *note, quint32 id);
 };
 

@@ -1,6 +1,7 @@
 #include "model/listinfo.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
 #include "sync/listsynchronizer.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
@@ -523,6 +524,18 @@ void TstListSynchronizer::postAcceptedButFetchFailedIsNotPostedAgain()
         ListSynchronizer::recordAssignedId(local.get(), assigned);
     }
     QCOMPARE(local->serverId(), assigned);
+    QCOMPARE(local->revision(), ListSynchronizer::NotFetchedRevision);
+    // The mark survives the lists document.
+    {
+        TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+        const QDomDocument saved = writer.writeSingleList(local.get());
+        TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
+        local.reset(reader.readSingleList(saved));
+        QVERIFY2(local, qPrintable(reader.errorString()));
+    }
+    QCOMPARE(local->syncStatus(), TaskList::Unedited);
+    QCOMPARE(local->serverId(), assigned);
+    QCOMPARE(local->revision(), ListSynchronizer::NotFetchedRevision);
     if (editedMeanwhile) {
         local->markEdited();
         QCOMPARE(local->syncStatus(), TaskList::Edited);

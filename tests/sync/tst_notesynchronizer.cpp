@@ -1,6 +1,7 @@
 #include "model/notepadnote.h"
 #include "model/notepadnoteinfo.h"
 #include "model/notepadnotes.h"
+#include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notepadsynchronizer.h"
 #include "syncfixture.h"
@@ -93,6 +94,7 @@ private slots:
     void displayOrderFailures_data();
     void displayOrderFailures();
     void failedNoteStepStopsTheRun();
+    void createdNoteWhoseFetchFailedIsNotPostedAgain_data();
     void createdNoteWhoseFetchFailedIsNotPostedAgain();
     void destroyedMidRunReleasesItsRequest_data();
     void destroyedMidRunReleasesItsRequest();
@@ -557,8 +559,16 @@ void TstNoteSynchronizer::failedNoteStepStopsTheRun()
 
 // The server created the note, but fetching it back failed: the next run
 // fetches it instead of creating a second copy.
+void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain_data()
+{
+    QTest::addColumn<bool>("editedMeanwhile");
+    QTest::newRow("untouched since") << false;
+    QTest::newRow("edited since") << true;
+}
+
 void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
 {
+    QFETCH(bool, editedMeanwhile);
     NotepadNote *note = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("Once"), QStringLiteral("only once")));
     m_server->respondOnce("GET", QStringLiteral("^/notepad-notes/\\d+$"), 503);
     {
@@ -569,7 +579,24 @@ void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
     QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
     const quint32 id = m_server->notes(QStringLiteral("alice")).first().id;
     QCOMPARE(note->serverId(), id);
+    QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
     QVERIFY(m_notes->isChanged());
+    // The id survives the notepad file.
+    QVERIFY(m_notes->save());
+    {
+        QFile file(NotepadNotes::filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+        const auto loaded = reader.loadNotepad(&file);
+        QVERIFY2(loaded.has_value(), qPrintable(reader.errorString()));
+        QCOMPARE(loaded->size(), 1);
+        QCOMPARE(loaded->first()->serverId(), id);
+        QCOMPARE(loaded->first()->syncStatus(), NotepadNote::Unedited);
+        qDeleteAll(*loaded);
+    }
+
+    if (editedMeanwhile)
+        QVERIFY(note->editText(QStringLiteral("only once, and more")));
 
     m_server->clearRequests();
     NotepadSynchronizer second(nullptr);
@@ -579,8 +606,11 @@ void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
     QVERIFY(m_server->requests("POST", QString()).isEmpty());
     QCOMPARE(m_notes->notes(), QList<NotepadNote *>{note});
     QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
-    QCOMPARE(note->revision(), 1u);
-    QCOMPARE(note->text(), QStringLiteral("only once"));
+    // The edit made in between reaches the server rather than being lost.
+    const QString text = editedMeanwhile ? QStringLiteral("only once, and more") : QStringLiteral("only once");
+    QCOMPARE(note->text(), text);
+    QCOMPARE(m_server->note(id).text, text);
+    QCOMPARE(note->revision(), editedMeanwhile ? 2u : 1u);
 }
 
 void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest_data()
