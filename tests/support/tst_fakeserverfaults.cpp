@@ -361,6 +361,13 @@ void TstFakeServerFaults::violationsAreRecordedPerRequest()
     QVERIFY(m_server->unexpectedViolations().isEmpty());
     QCOMPARE(probe.post(QStringLiteral("/lists"), newList(GoodListFields, GoodTaskFields)).status, 201);
     QCOMPARE(m_server->violations().size(), 1);
+    // Benchmarks may switch checks and records off.
+    m_server->setValidation(false);
+    m_server->setRecording(false);
+    const int recorded = m_server->requests().size();
+    QCOMPARE(probe.post(QStringLiteral("/lists"), bad).status, 201);
+    QCOMPARE(m_server->violations().size(), 1);
+    QCOMPARE(m_server->requests().size(), recorded);
 }
 
 void TstFakeServerFaults::strictCompression_data()

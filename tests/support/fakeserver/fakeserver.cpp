@@ -604,7 +604,7 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
     if (const Fault *f = takeFault(Fault::Delay, r); f)
         delayMs = f->ms;
 
-    if (!badZlib)
+    if (!badZlib && m_validation)
         recordViolations(r);
     if (!inPrefix) {
         response.status = 404;
@@ -695,7 +695,8 @@ QByteArray FakeServer::encodeResponse(const FakeRequest &request, Response &resp
 
 void FakeServer::finishRequest(const FakeRequest &request)
 {
-    m_requests.append(request);
+    if (m_recording)
+        m_requests.append(request);
     emit requestReceived(request);
 }
 

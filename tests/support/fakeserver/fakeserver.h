@@ -304,6 +304,9 @@ public:
     // Requests whose method matches (empty = any) and path matches the regex.
     QList<FakeRequest> requests(const QByteArray &method, const QString &pathRegex) const;
     void clearRequests() { m_requests.clear(); }
+    // For benchmarks: keep no request records (the signal still fires), check no bodies.
+    void setRecording(bool on) { m_recording = on; }
+    void setValidation(bool on) { m_validation = on; }
     int connectionCount() const { return m_connectionSerial; } // HTTP connections accepted
 
     // Each violation: "<METHOD> <path>: <what>".
@@ -477,6 +480,8 @@ private:
     bool m_sharingIncludesOwner = false;
     bool m_compress = true;
     bool m_strictCompression = false;
+    bool m_recording = true;
+    bool m_validation = true;
     qint64 m_maxBody = 32 << 20;
     int m_closeAfter = 0;
 
