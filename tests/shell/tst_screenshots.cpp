@@ -169,10 +169,11 @@ private slots:
         QFETCH(bool, blue);
         applySkin(blue);
         PDLineEdit edit(QStringLiteral("Groceries"));
-        edit.selectAll();
+        edit.setSelection(0, 4);
         std::unique_ptr<QMenu> standard(edit.createStandardContextMenu());
         std::unique_ptr<Menu> popup(EditContextMenu::build(standard.get(), &edit, false, QStringLiteral("Select All  ")));
         popup->adjustSize();
+        popup->setActiveAction(popup->actions().value(3)); // as under the mouse
         QVERIFY(!shoot(popup.get(), QStringLiteral("context-menu-") + skinName(blue)).isNull());
         popup->hide();
     }
