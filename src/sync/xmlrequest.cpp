@@ -57,9 +57,12 @@ bool XMLRequest::inflatesBeyond(const QByteArray &zlibBytes, qint64 limit)
 bool XMLRequest::parseDocument(const QByteArray &bytes, QDomDocument *document,
                                QString *message, int *line)
 {
-    QXmlStreamReader reader(bytes);
+    // Each level takes at least three bytes ("<a>"): a shorter body cannot
+    // be too deep, and most answers are that short.
+    const bool mayBeTooDeep = bytes.size() > 3 * qsizetype(XMLReaderWriter::maxElementDepth);
+    QXmlStreamReader reader(mayBeTooDeep ? bytes : QByteArray());
     int depth = 0;
-    while (!reader.atEnd()) {
+    while (mayBeTooDeep && !reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (++depth > XMLReaderWriter::maxElementDepth) {
@@ -72,7 +75,7 @@ bool XMLRequest::parseDocument(const QByteArray &bytes, QDomDocument *document,
             --depth;
         }
     }
-    if (reader.hasError()) {
+    if (mayBeTooDeep && reader.hasError()) {
         *message = reader.errorString();
         *line = int(reader.lineNumber());
         return false;
