@@ -9,6 +9,7 @@
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
+#include <QTimer>
 
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
     : QObject(parent)
@@ -67,6 +68,12 @@ bool NotepadSynchronizer::hasNewNotes() const
 void NotepadSynchronizer::start()
 {
     NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes) {
+        // Only the notepad page creates the notepad; without it there is
+        // nothing to bring into step, and the run must still end.
+        QTimer::singleShot(0, this, [this] { fail(QStringLiteral("internal error: no notepad")); });
+        return;
+    }
     notes->requestRemoveDefaultNotes();
     m_localNotes = notes->notes();
     m_hasNewNotes = hasNewNotes();

@@ -96,6 +96,7 @@ private slots:
     void failedNoteStepStopsTheRun();
     void createdNoteWhoseFetchFailedIsNotPostedAgain_data();
     void createdNoteWhoseFetchFailedIsNotPostedAgain();
+    void withoutNotepadTheRunStillEnds();
     void destroyedMidRunReleasesItsRequest_data();
     void destroyedMidRunReleasesItsRequest();
 
@@ -611,6 +612,18 @@ void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
     QCOMPARE(note->text(), text);
     QCOMPARE(m_server->note(id).text, text);
     QCOMPARE(note->revision(), editedMeanwhile ? 2u : 1u);
+}
+
+void TstNoteSynchronizer::withoutNotepadTheRunStillEnds()
+{
+    delete m_view;
+    m_view = nullptr;
+    delete m_notes;
+    m_notes = nullptr;
+    NotepadSynchronizer sync(nullptr);
+    QVERIFY(runNotepad(sync));
+    QCOMPARE(sync.errorString(), QStringLiteral("internal error: no notepad"));
+    QVERIFY(m_server->requests().isEmpty());
 }
 
 void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest_data()
