@@ -13,8 +13,8 @@
 // from its sync status and the server's revision. Traits gives what differs
 // between the kinds of item:
 //   Item, Info                         the local item and the server's summary
-//   text(Text, name)                   the translated texts of the run
-//   debugLine(Text)                    untranslated debug lines (null: none)
+//   text(ItemSyncText::Id, name)       the translated texts of the run
+//   debugLine(ItemSyncText::Id)        untranslated debug lines (null: none)
 //   collectionPath(), itemPath(id)     "/lists" and "/lists/%1", ...
 //   status(item), revision(item), name(item), infoRevision(info),
 //   infoPermissions(info)
