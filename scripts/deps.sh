@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ ccache zlib1g-dev libgl-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-          libqt6svg6-dev libbenchmark-dev openssl)
+          libbenchmark-dev openssl)
 [ "${PLUMDECK_FUZZ:-}" = 1 ] && packages+=(clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
