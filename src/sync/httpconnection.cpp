@@ -94,6 +94,11 @@ void HttpConnection::closeOrDelete()
         qWarning("HttpConnection::closeOrDelete with null m_http");
         return;
     }
+    if (m_questionReply) {
+        // Not while a reply of this client waits for the user's answer.
+        m_deleteWhenDone = true;
+        return;
+    }
     // Replies are children of the client and go with it.
     QNetworkAccessManager *old = m_http;
     m_http = nullptr;
@@ -177,7 +182,10 @@ void HttpConnection::stopReply()
         return;
     disconnect(reply, nullptr, this, nullptr);
     reply->abort();
-    reply->deleteLater();
+    // A reply whose certificate question is open is still on the stack;
+    // onSslErrors releases it.
+    if (reply != m_questionReply)
+        reply->deleteLater();
 }
 
 bool HttpConnection::takeRequest(Request *request)
@@ -363,8 +371,16 @@ void HttpConnection::onSslErrors(const QList<QSslError> &errors)
         ignore = SslErrorHandler::handleSslErrors(nullptr, errors);
     } else {
         // The question may spin an event loop in which the request is
-        // cancelled or deleted; the reply pointer tells.
+        // cancelled or deleted, or the settings change.
+        m_questionReply = reply;
         ignore = it.value().request->handleSslErrors(errors);
+        m_questionReply = nullptr;
+        if (reply && reply != m_reply) {
+            reply->deleteLater();
+            if (m_deleteWhenDone && !m_reply && m_http)
+                closeOrDelete();
+            return;
+        }
     }
     // Only the listed errors, for this reply's connection: a later connection
     // with another certificate is judged again.

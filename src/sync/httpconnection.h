@@ -102,6 +102,7 @@ private:
     int m_nextId = 1;
     int m_currentId = -1;
     QPointer<QNetworkReply> m_reply;
+    QNetworkReply *m_questionReply = nullptr;
     QTimer *m_idleTimer = nullptr;
     bool m_deleteWhenDone = false;
 };

@@ -52,11 +52,15 @@ public:
     {
         ++asked;
         lastTexts = errorTexts;
+        // What may happen while a real question box runs its event loop.
+        if (whileAsking)
+            whileAsking();
         return m_answer;
     }
     void setAnswer(bool answer) { m_answer = answer; }
     int asked = 0;
     QStringList lastTexts;
+    std::function<void()> whileAsking;
 
 private:
     bool m_answer;

@@ -30,6 +30,8 @@ private slots:
     void changedCertificateAsksAgain();
     void declinedIsNotRemembered();
     void newUrlForgetsAcceptance();
+    void cancelWhileAsking_data();
+    void cancelWhileAsking();
     void questionText();
     void questionBox_data();
     void questionBox();
@@ -154,6 +156,49 @@ void TstSslPolicy::newUrlForgetsAcceptance()
     QVERIFY(!reachable(nullptr));
     QVERIFY(reachable(&handler));
     QCOMPARE(handler.asked, 2);
+}
+
+void TstSslPolicy::cancelWhileAsking_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("cancelled") << "cancel";
+    QTest::newRow("deleted") << "delete";
+    QTest::newRow("settings changed") << "settings";
+}
+
+void TstSslPolicy::cancelWhileAsking()
+{
+    QFETCH(QString, what);
+    auto *asking = new Request(QStringLiteral("HEAD"), QStringLiteral("/"));
+    Request next(QStringLiteral("HEAD"), QStringLiteral("/"));
+    QSignalSpy askingDone(asking, &Request::finished);
+    ScriptedHandler handler(true);
+    handler.whileAsking = [&] {
+        if (what == QLatin1String("cancel"))
+            ServerHttpConnection::instance()->cancelRequest(asking);
+        else if (what == QLatin1String("delete"))
+            delete asking;
+        else
+            ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("other"));
+        // A question box's event loop runs deferred deletions.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    };
+    asking->setSslErrorHandler(&handler);
+    next.setSslErrorHandler(&handler);
+    ServerHttpConnection::instance()->addRequest(asking);
+    ServerHttpConnection::instance()->addRequest(&next);
+    QSignalSpy nextDone(&next, &Request::finished);
+    QVERIFY(nextDone.wait(10000));
+    QCOMPARE(handler.asked, 1);
+    if (what == QLatin1String("cancel")) {
+        QCOMPARE(askingDone.count(), 1);
+        QCOMPARE(asking->errorString(), QStringLiteral("Request canceled"));
+    }
+    if (what != QLatin1String("delete"))
+        delete asking;
+    QVERIFY2(!next.hasError(), qPrintable(next.errorString()));
+    QCOMPARE(next.responseHeader().statusCode(), 200);
 }
 
 void TstSslPolicy::questionText()
