@@ -220,11 +220,8 @@ QDomDocument NotepadReaderWriter::writeNoteRefs(const NotepadNoteIdList &ids)
 void NotepadReaderWriter::writeNoteRef(QDomElement &ol, quint32 id)
 {
     QDomElement li = appendElementWithClass(ol, QStringLiteral("li"), QLatin1String(NoteRefClass));
-    QDomElement a = li.ownerDocument().createElement(QStringLiteral("a"));
-    a.setAttribute(QStringLiteral("class"), QLatin1String(NoteIdClass));
+    QDomElement a = appendTextElement(li, QStringLiteral("a"), noteIdToString(id), QLatin1String(NoteIdClass));
     a.setAttribute(QStringLiteral("href"), QStringLiteral("/plumdeck/notepad-notes/%1").arg(id));
-    a.appendChild(li.ownerDocument().createTextNode(noteIdToString(id)));
-    li.appendChild(a);
 }
 
 bool NotepadReaderWriter::readNoteRefs(const QDomDocument &doc, NotepadNoteIdList &ids)
