@@ -378,11 +378,11 @@ bool ListsGroups::save(const QString &path)
     QString error;
     const bool ok = DocumentFile::save(
         path,
-        [this](QIODevice *device, QString *error) {
+        [this](QIODevice *device, QString *message) {
             ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
             if (writer.saveListsGroups(this, device))
                 return true;
-            *error = writer.errorString();
+            *message = writer.errorString();
             return false;
         },
         &error);

@@ -69,11 +69,11 @@ bool NotepadNotes::save()
     QString error;
     const bool ok = DocumentFile::save(
         filePath(),
-        [this](QIODevice *device, QString *error) {
+        [this](QIODevice *device, QString *message) {
             NotepadReaderWriter writer(XMLReaderWriter::LocalDocument);
             if (writer.saveNotepad(this, device))
                 return true;
-            *error = writer.errorString();
+            *message = writer.errorString();
             return false;
         },
         &error);
