@@ -7,7 +7,7 @@ scripts/build.sh
 build="${PLUMDECK_BUILD_DIR:-build}"
 export QT_QPA_PLATFORM=offscreen
 for b in "$build"/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue # not the autogen folders beside them
     echo "== $(basename "$b")"
     "$b" "$@"
 done

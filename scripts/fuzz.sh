@@ -12,6 +12,7 @@ seconds="${1:-}"
 only="${2:-}"
 failed=0; ran=0
 for f in "$build"/fuzz/fuzz_*; do
+    [ -f "$f" ] && [ -x "$f" ] || continue # not the autogen folders beside them
     name=$(basename "$f"); name=${name#fuzz_}
     [ -n "$only" ] && [ "$only" != "$name" ] && continue
     corpus="fuzz/corpus/$name"
