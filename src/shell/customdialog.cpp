@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -229,8 +230,9 @@ int CustomDialog::exec()
     }
     show();
     raise();
+    QPointer<CustomDialog> alive(this); // a delete-on-close dialog is gone after its loop
     const int result = QDialog::exec();
-    if (!wasModal)
+    if (alive && !wasModal)
         setWindowModality(Qt::NonModal);
     return result;
 }

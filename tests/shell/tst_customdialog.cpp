@@ -147,6 +147,31 @@ private slots:
         QCOMPARE(dialog.windowModality(), Qt::NonModal);
     }
 
+    void deleteOnCloseDialog()
+    {
+        QPointer<CustomDialog> dialog = new CustomDialog(QStringLiteral("t"), true, true);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        ShellTest::whenModal([&](QWidget *) { QTest::mouseClick(dialog->okButton(), Qt::LeftButton); });
+        QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(dialog.isNull());
+    }
+
+    void runsAgainAfterClosing()
+    {
+        CustomDialog dialog(QStringLiteral("t"), true, true);
+        for (int i = 0; i < 2; ++i) {
+            ShellTest::whenModal([&](QWidget *modal) {
+                QCOMPARE(modal, &dialog);
+                QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+            });
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        }
+        // Shown plainly afterwards it is not modal.
+        dialog.show();
+        QVERIFY(!dialog.isModal());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
     void laterContentStandsAbove()
     {
         CustomDialog dialog(QStringLiteral("t"), true, false);
