@@ -56,6 +56,7 @@ private slots:
     void cancelInFlight();
     void cancelAfterEndDoesNothing();
     void unknownStatusIsAFailedStep();
+    void idWithoutSummaryIsAFailedStep();
     void resultListNeverTaken();
     void destroyedMidRunLeavesTheQueueWorking();
     void requestsAreCompressedDocuments();
@@ -445,6 +446,21 @@ void TstListSynchronizer::unknownStatusIsAFailedStep()
     }
     QVERIFY(m_server->requests().isEmpty());
     QCOMPARE(m_server->revision(m_listId), ServerRevision);
+}
+
+// The owner keeps a summary for every id; a broken promise ends the step
+// instead of reading a null summary.
+void TstListSynchronizer::idWithoutSummaryIsAFailedStep()
+{
+    m_listId = seedList();
+    std::unique_ptr<TaskList> local(makeLocalList(TaskList::Edited, m_listId, ServerRevision));
+    ListSynchronizer sync(m_listId, nullptr, local.get(), 1);
+    QSignalSpy finished(&sync, &ListSynchronizer::finished);
+    sync.start();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(sync.result(), ListSynchronizer::Failed);
+    QCOMPARE(sync.errorString(), QStringLiteral("internal error: no server summary for id %1").arg(m_listId));
+    QVERIFY(m_server->requests().isEmpty());
 }
 
 void TstListSynchronizer::resultListNeverTaken()

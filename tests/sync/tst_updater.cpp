@@ -271,6 +271,11 @@ void TstUpdater::transportFailuresSetTheirStates()
     updater->checkNow(&receiver, SLOT(onCheckNowFinished(bool)));
     QTRY_COMPARE(receiver.answers, QList<bool>{false});
     QCOMPARE(int(updater->state()), state);
+    // No update was seen: there is nothing to cancel, and nothing to announce.
+    QSignalSpy seen(updater, &Updater::updateSeen);
+    updater->cancelDownload();
+    QCOMPARE(int(updater->state()), state);
+    QCOMPARE(seen.count(), 0);
 }
 
 void TstUpdater::secondCheckNowCallerIsWarned()
