@@ -194,7 +194,6 @@ void CustomDialog::addResizeGrip(const QString &imagePath)
 {
     if (!m_resizeGrip) {
         m_resizeGrip = new QLabel(this);
-        m_resizeGrip->setObjectName(QStringLiteral("resizegrip"));
         // Only a picture: resizing comes from the filter's edge zones.
         m_resizeGrip->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
