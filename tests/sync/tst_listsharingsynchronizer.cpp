@@ -25,6 +25,7 @@ private slots:
     void cancelInFlight();
     void cancelWithoutRequest();
     void cancelAfterEndDoesNothing();
+    void modelRemovedMidStep();
 
 private:
     void makeModel(quint32 serverId);
@@ -269,6 +270,20 @@ void TstListSharingSynchronizer::cancelAfterEndDoesNothing()
     QTest::qWait(20);
     QCOMPARE(finished.count(), 0);
     QVERIFY(!sync.hasError());
+}
+
+// The list was removed while its sharing was on the way: the answer finds
+// no model to write into and the step ends.
+void TstListSharingSynchronizer::modelRemovedMidStep()
+{
+    m_server->delay(QStringLiteral("/sharingV3$"), 100, true);
+    makeModel(m_listId);
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.get();
+    m_model.reset();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(sync.errorString(), QStringLiteral("Sync canceled"));
 }
 
 PLUMDECK_TEST_MAIN(TstListSharingSynchronizer)
