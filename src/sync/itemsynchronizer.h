@@ -167,6 +167,9 @@ void ItemSynchronizer<Traits>::start()
         // Its creation was confirmed but its contents never came back:
         // uploading the local copy would add them to the server a second
         // time, while the server's copy holds all that was posted.
+        if (status == 3)
+            qWarning().noquote() << "changes made to" << name
+                                 << "before its creation on the server was confirmed give way to the server's copy";
         emitProgress(Traits::text(T::CheckingForChanges, name));
         emitProgress(Traits::text(T::DownloadingChanges, name));
         sendGetExisting();
