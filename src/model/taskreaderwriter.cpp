@@ -7,7 +7,10 @@
 #include "model/userlists.h"
 #include "sync/serversettings.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QFileDevice>
+#include <QXmlStreamWriter>
 #include <QIODevice>
 #include <QUrl>
 
@@ -77,6 +80,72 @@ public:
 
 private:
     int &m_depth;
+};
+
+
+// Where the writers put elements: a DOM (the documents the operations return)
+// or a stream (saving the lists file, which never builds the whole tree in
+// memory). Both give the same document.
+class DomSink
+{
+public:
+    DomSink(const XMLReaderWriter *frame, QDomElement parent)
+        : m_frame(frame)
+    {
+        m_stack.append(parent);
+    }
+    void start(const QString &tag, const QString &cls)
+    {
+        m_stack.append(m_frame->appendElementWithClass(m_stack.last(), tag, cls));
+    }
+    void end() { m_stack.removeLast(); }
+    void text(const QString &tag, const QString &text, const QString &cls = QString())
+    {
+        m_frame->appendTextElement(m_stack.last(), tag, text, cls);
+    }
+    void definition(const QString &term, const QString &value)
+    {
+        m_frame->appendDefinition(m_stack.last(), term, value);
+    }
+
+private:
+    const XMLReaderWriter *m_frame;
+    QList<QDomElement> m_stack;
+};
+
+class StreamSink
+{
+public:
+    explicit StreamSink(QXmlStreamWriter &writer)
+        : m_writer(writer)
+    {
+    }
+    void start(const QString &tag, const QString &cls)
+    {
+        m_writer.writeStartElement(tag);
+        m_writer.writeAttribute(kClass, cls);
+    }
+    void end() { m_writer.writeEndElement(); }
+    void text(const QString &tag, const QString &text, const QString &cls = QString())
+    {
+        m_writer.writeStartElement(tag);
+        if (!cls.isEmpty())
+            m_writer.writeAttribute(kClass, cls);
+        const QString clean = XMLReaderWriter::stripInvalidXmlChars(text);
+        if (!clean.isEmpty())
+            m_writer.writeCharacters(clean);
+        m_writer.writeEndElement();
+    }
+    void definition(const QString &term, const QString &value)
+    {
+        text(kDt, term);
+        text(kDd, value);
+    }
+
+private:
+    QXmlStreamWriter &m_writer;
+    const QString kDt = QStringLiteral("dt");
+    const QString kDd = QStringLiteral("dd");
 };
 
 } // namespace
@@ -206,7 +275,46 @@ QDomElement TaskReaderWriter::bodyOf(const QDomDocument &doc)
 
 bool TaskReaderWriter::saveLists(UserLists *lists, QIODevice *device)
 {
-    return writeDocument(writeLists(lists), device);
+    // Streamed rather than built as a tree and then serialised: the same
+    // document, in a fraction of the time and memory (writeLists gives the
+    // tree when one is wanted).
+    if (!device || (!device->isOpen() && !device->open(QIODevice::WriteOnly)) || !device->isWritable()) {
+        setError(QStringLiteral("couldn't open device for writing"));
+        return false;
+    }
+    QXmlStreamWriter writer(device);
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(1);
+    writer.writeStartDocument();
+    writer.writeDTD(QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                                   "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"));
+    writer.writeStartElement(QStringLiteral("html"));
+    writer.writeAttribute(QStringLiteral("xmlns"), QStringLiteral("http://www.w3.org/1999/xhtml"));
+    writer.writeStartElement(QStringLiteral("head"));
+    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("pd-local-lists"));
+    writer.writeEmptyElement(QStringLiteral("meta"));
+    writer.writeAttribute(QStringLiteral("name"), QStringLiteral("generator"));
+    writer.writeAttribute(QStringLiteral("content"), stripInvalidXmlChars(QCoreApplication::applicationName()));
+    writer.writeEmptyElement(QStringLiteral("meta"));
+    writer.writeAttribute(QStringLiteral("name"), QStringLiteral("format-version"));
+    writer.writeAttribute(QStringLiteral("content"), QString::number(formatVersion));
+    writer.writeEndElement();
+    writer.writeStartElement(QStringLiteral("body"));
+    StreamSink sink(writer);
+    emitLists(sink, lists);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+
+    bool ok = !writer.hasError();
+    if (ok) {
+        if (auto *file = qobject_cast<QFileDevice *>(device))
+            ok = file->flush() && file->error() == QFileDevice::NoError;
+    }
+    if (!ok) {
+        setError(QStringLiteral("couldn't write document: ") + device->errorString());
+        return false;
+    }
+    return true;
 }
 
 UserLists *TaskReaderWriter::loadLists(QIODevice *device)
@@ -227,24 +335,37 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
 QDomDocument TaskReaderWriter::writeLists(UserLists *lists)
 {
     QDomDocument doc = createDocument();
-    QDomElement body = appendHeadAndBody(doc, QStringLiteral("pd-local-lists"));
-    writeLocalFields(body, lists);
-    const QList<ListModel *> models = lists->models();
-    for (ListModel *model : models)
-        writeList(model->taskList(), model, body);
-    const QList<TaskList *> deleted = lists->deletedLists();
-    for (TaskList *list : deleted)
-        writeList(list, nullptr, body);
+    DomSink sink(this, appendHeadAndBody(doc, QStringLiteral("pd-local-lists")));
+    emitLists(sink, lists);
     return doc;
 }
 
 void TaskReaderWriter::writeLocalFields(QDomElement body, UserLists *lists)
 {
-    QDomElement dl = appendElementWithClass(body, QStringLiteral("dl"), QStringLiteral("pd-local-fields"));
-    appendDefinition(dl, QStringLiteral("display-order-changed"), boolText(lists->isDisplayOrderChanged()));
+    DomSink sink(this, body);
+    emitLocalFields(sink, lists);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitLists(Sink &sink, UserLists *lists)
+{
+    emitLocalFields(sink, lists);
+    const QList<ListModel *> models = lists->models();
+    for (ListModel *model : models)
+        emitList(sink, model->taskList(), model);
+    const QList<TaskList *> deleted = lists->deletedLists();
+    for (TaskList *list : deleted)
+        emitList(sink, list, nullptr);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
+{
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-local-fields"));
+    sink.definition(QStringLiteral("display-order-changed"), boolText(lists->isDisplayOrderChanged()));
     if (!lists->outlookLastSyncTime().isNull())
-        appendDefinition(dl, QStringLiteral("outlook-last-sync-time"),
-                         dateTimeToString(lists->outlookLastSyncTime()));
+        sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
+    sink.end();
 }
 
 void TaskReaderWriter::readLocalFields(const QDomElement &fields, UserLists *lists)
@@ -331,63 +452,73 @@ UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
 
 void TaskReaderWriter::writeList(TaskList *list, ListModel *model, QDomElement parent)
 {
-    QDomElement div = appendElementWithClass(parent, QStringLiteral("div"), QStringLiteral("pd-list"));
-    QDomElement dl = appendElementWithClass(div, QStringLiteral("dl"), QStringLiteral("pd-list-fields"));
+    DomSink sink(this, parent);
+    emitList(sink, list, model);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
+{
+    sink.start(QStringLiteral("div"), QStringLiteral("pd-list"));
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-list-fields"));
     const bool local = documentKind() == LocalDocument;
     const TaskList::SyncStatus status = list->syncStatus();
 
     if (local) {
-        appendDefinition(dl, QStringLiteral("sync-status"), syncStatusToString(status));
+        sink.definition(QStringLiteral("sync-status"), syncStatusToString(status));
         if (!list->outlookId().isEmpty())
-            appendDefinition(dl, QStringLiteral("outlook-id"), list->outlookId());
+            sink.definition(QStringLiteral("outlook-id"), list->outlookId());
         if (list->localId() != 0)
-            appendDefinition(dl, QStringLiteral("local-id"), listIdToString(list->localId()));
+            sink.definition(QStringLiteral("local-id"), listIdToString(list->localId()));
     }
     if (status != TaskList::New) {
-        appendDefinition(dl, QStringLiteral("id"), listIdToString(list->serverId()));
-        appendDefinition(dl, QStringLiteral("revision"), revisionToString(list->revision()));
+        sink.definition(QStringLiteral("id"), listIdToString(list->serverId()));
+        sink.definition(QStringLiteral("revision"), revisionToString(list->revision()));
     }
-    appendDefinition(dl, QStringLiteral("name"), list->name());
-    appendDefinition(dl, QStringLiteral("done"), boolText(list->isDone()));
-    appendDefinition(dl, QStringLiteral("description"), list->description());
+    sink.definition(QStringLiteral("name"), list->name());
+    sink.definition(QStringLiteral("done"), boolText(list->isDone()));
+    sink.definition(QStringLiteral("description"), list->description());
     if (list->isOwned()) {
-        appendDefinition(dl, QStringLiteral("owned"), kTrue);
-        appendDefinition(dl, QStringLiteral("permissions"), list->permissions());
+        sink.definition(QStringLiteral("owned"), kTrue);
+        sink.definition(QStringLiteral("permissions"), list->permissions());
         if (model && local) {
-            appendDefinition(dl, QStringLiteral("shared-edited"), boolText(model->isSharedEdited()));
-            appendDefinition(dl, QStringLiteral("shared-revision"),
-                             revisionToString(model->sharedRevision()));
+            sink.definition(QStringLiteral("shared-edited"), boolText(model->isSharedEdited()));
+            sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
         }
     } else {
-        appendDefinition(dl, QStringLiteral("owned"), kFalse);
-        appendDefinition(dl, QStringLiteral("owner"), list->owner());
-        appendDefinition(dl, QStringLiteral("permissions"), list->permissions());
+        sink.definition(QStringLiteral("owned"), kFalse);
+        sink.definition(QStringLiteral("owner"), list->owner());
+        sink.definition(QStringLiteral("permissions"), list->permissions());
     }
     if (model && local) {
-        appendDefinition(dl, QStringLiteral("show-start-time-column"), boolText(model->showStartTimeColumn()));
-        appendDefinition(dl, QStringLiteral("show-end-time-column"), boolText(model->showEndTimeColumn()));
-        appendDefinition(dl, QStringLiteral("show-elapsed-time-column"), boolText(model->showElapsedTimeColumn()));
-        appendDefinition(dl, QStringLiteral("show-assignment-column"), boolText(model->showAssignmentColumn()));
+        sink.definition(QStringLiteral("show-start-time-column"), boolText(model->showStartTimeColumn()));
+        sink.definition(QStringLiteral("show-end-time-column"), boolText(model->showEndTimeColumn()));
+        sink.definition(QStringLiteral("show-elapsed-time-column"), boolText(model->showElapsedTimeColumn()));
+        sink.definition(QStringLiteral("show-assignment-column"), boolText(model->showAssignmentColumn()));
     }
+    sink.end();
 
     if (model && list->isOwned())
-        writeListSharedUsers(model->sharedUsers(), div);
+        emitListSharedUsers(sink, model->sharedUsers());
 
     // Top-level tasks whose whole subtree is blank are left out. Writing
     // straight from the live tree gives the same document as pruning a copy,
     // without copying every task at every save.
     Task *root = list->rootTask();
-    QDomElement ol;
+    QList<Task *> topLevel;
     for (int i = 0; i < root->childCount(); ++i) {
-        Task *child = root->child(i);
-        if (child->isBlankRecursively())
-            continue;
-        if (ol.isNull())
-            ol = appendElementWithClass(div, QStringLiteral("ol"), QStringLiteral("pd-tasks"));
-        writeTask(child, ol);
+        if (!root->child(i)->isBlankRecursively())
+            topLevel.append(root->child(i));
+    }
+    if (!topLevel.isEmpty()) {
+        sink.start(QStringLiteral("ol"), QStringLiteral("pd-tasks"));
+        for (Task *task : std::as_const(topLevel))
+            emitTask(sink, task);
+        sink.end();
     }
 
-    writeRemovedTasks(list->removedTasks(), div);
+    emitRemovedTasks(sink, list->removedTasks());
+    sink.end();
 }
 
 TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
@@ -601,97 +732,138 @@ TaskList *TaskReaderWriter::readSingleList(const QDomDocument &doc)
 
 void TaskReaderWriter::writeTask(Task *task, QDomElement parent)
 {
-    QDomElement li = appendElementWithClass(parent, QStringLiteral("li"), QStringLiteral("pd-task"));
-    QDomElement dl = appendElementWithClass(li, QStringLiteral("dl"), QStringLiteral("pd-task-fields"));
-    const bool local = documentKind() == LocalDocument;
-
-    appendDefinition(dl, QStringLiteral("title"), task->title());
-    appendDefinition(dl, QStringLiteral("done"), boolText(task->isDone()));
-    if (local && !task->outlookId().isEmpty())
-        appendDefinition(dl, QStringLiteral("outlook-id"), task->outlookId());
-    if (task->id() != 0)
-        appendDefinition(dl, QStringLiteral("id"), taskIdToString(task->id()));
-    if (task->revision() != 0)
-        appendDefinition(dl, QStringLiteral("revision"), revisionToString(task->revision()));
-    const QString hashcode = task->hashcode();
-    appendDefinition(dl, QStringLiteral("hashcode"),
-                     !hashcode.isNull() && hashcode.size() == 32 ? hashcode : QString());
-    if (local)
-        appendDefinition(dl, QStringLiteral("expanded"), boolText(task->isExpanded()));
-    if (task->creationTime().isValid())
-        appendDefinition(dl, QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
-    if (task->modificationTime().isValid())
-        appendDefinition(dl, QStringLiteral("modification-time"), dateTimeToString(task->modificationTime()));
-    if (task->deletionTime().isValid())
-        appendDefinition(dl, QStringLiteral("deletion-time"), dateTimeToString(task->deletionTime()));
-    const QString none = QStringLiteral("none");
-    appendDefinition(dl, QStringLiteral("start-time"),
-                     task->startTime().isNull() ? none : dateTimeToString(task->startTime()));
-    appendDefinition(dl, QStringLiteral("due-time"),
-                     task->dueTime().isNull() ? none : dateTimeToString(task->dueTime()));
-    appendDefinition(dl, QStringLiteral("created-by"), task->createdBy());
-    appendDefinition(dl, QStringLiteral("done-by"), task->doneBy());
-    appendDefinition(dl, QStringLiteral("last-modified-by"), task->lastModifiedBy());
-    appendDefinition(dl, QStringLiteral("priority"), task->priority().toString());
-    const TaskNote note = task->note();
-    if (!note.isEmpty()) {
-        appendDefinition(dl, QStringLiteral("note-added-time"),
-                         note.addedTime().isNull() ? QString() : dateTimeToString(note.addedTime()));
-        appendDefinition(dl, QStringLiteral("note-text"), note.text());
-    }
-    if (!task->alarmTime().isNull())
-        appendDefinition(dl, QStringLiteral("alarm-time"), dateTimeToString(task->alarmTime()));
-
-    if (task->hasAssignments())
-        writeTaskAssignments(task, li);
-    if (task->hasAttachments())
-        writeTaskAttachments(task, li);
-    writeTasks(task, li);
+    DomSink sink(this, parent);
+    emitTask(sink, task);
 }
 
 void TaskReaderWriter::writeTasks(Task *task, QDomElement parent)
 {
-    if (task->childCount() == 0)
-        return;
-    QDomElement ol = appendElementWithClass(parent, QStringLiteral("ol"), QStringLiteral("pd-tasks"));
-    for (int i = 0; i < task->childCount(); ++i)
-        writeTask(task->child(i), ol);
+    DomSink sink(this, parent);
+    emitTasks(sink, task);
 }
 
 void TaskReaderWriter::writeRemovedTasks(const QList<Task *> &tasks, QDomElement parent)
 {
-    if (tasks.isEmpty())
-        return;
-    QDomElement ul = appendElementWithClass(parent, QStringLiteral("ul"), QStringLiteral("pd-removed-tasks"));
-    for (Task *task : tasks)
-        writeTask(task, ul);
+    DomSink sink(this, parent);
+    emitRemovedTasks(sink, tasks);
 }
 
 void TaskReaderWriter::writeTaskAssignments(Task *task, QDomElement taskElement)
 {
-    QDomElement ul = appendElementWithClass(taskElement, QStringLiteral("ul"), QStringLiteral("pd-task-assignments"));
-    const QStringList nicks = task->assignments();
-    for (const QString &nick : nicks) {
-        QDomElement li = appendElementWithClass(ul, QStringLiteral("li"), QStringLiteral("pd-task-assignment"));
-        appendTextElement(li, QStringLiteral("span"), nick, QStringLiteral("pd-user-nick"));
-    }
+    DomSink sink(this, taskElement);
+    emitTaskAssignments(sink, task);
 }
 
 void TaskReaderWriter::writeTaskAttachments(Task *task, QDomElement taskElement)
 {
-    QDomElement ul = appendElementWithClass(taskElement, QStringLiteral("ul"), QStringLiteral("pd-task-attachments"));
+    DomSink sink(this, taskElement);
+    emitTaskAttachments(sink, task);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitTask(Sink &sink, Task *task)
+{
+    sink.start(QStringLiteral("li"), QStringLiteral("pd-task"));
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-task-fields"));
+    const bool local = documentKind() == LocalDocument;
+
+    sink.definition(QStringLiteral("title"), task->title());
+    sink.definition(QStringLiteral("done"), boolText(task->isDone()));
+    if (local && !task->outlookId().isEmpty())
+        sink.definition(QStringLiteral("outlook-id"), task->outlookId());
+    if (task->id() != 0)
+        sink.definition(QStringLiteral("id"), taskIdToString(task->id()));
+    if (task->revision() != 0)
+        sink.definition(QStringLiteral("revision"), revisionToString(task->revision()));
+    const QString hashcode = task->hashcode();
+    sink.definition(QStringLiteral("hashcode"), !hashcode.isNull() && hashcode.size() == 32 ? hashcode : QString());
+    if (local)
+        sink.definition(QStringLiteral("expanded"), boolText(task->isExpanded()));
+    if (task->creationTime().isValid())
+        sink.definition(QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
+    if (task->modificationTime().isValid())
+        sink.definition(QStringLiteral("modification-time"), dateTimeToString(task->modificationTime()));
+    if (task->deletionTime().isValid())
+        sink.definition(QStringLiteral("deletion-time"), dateTimeToString(task->deletionTime()));
+    const QString none = QStringLiteral("none");
+    sink.definition(QStringLiteral("start-time"), task->startTime().isNull() ? none : dateTimeToString(task->startTime()));
+    sink.definition(QStringLiteral("due-time"), task->dueTime().isNull() ? none : dateTimeToString(task->dueTime()));
+    sink.definition(QStringLiteral("created-by"), task->createdBy());
+    sink.definition(QStringLiteral("done-by"), task->doneBy());
+    sink.definition(QStringLiteral("last-modified-by"), task->lastModifiedBy());
+    sink.definition(QStringLiteral("priority"), task->priority().toString());
+    const TaskNote note = task->note();
+    if (!note.isEmpty()) {
+        sink.definition(QStringLiteral("note-added-time"),
+                        note.addedTime().isNull() ? QString() : dateTimeToString(note.addedTime()));
+        sink.definition(QStringLiteral("note-text"), note.text());
+    }
+    if (!task->alarmTime().isNull())
+        sink.definition(QStringLiteral("alarm-time"), dateTimeToString(task->alarmTime()));
+    sink.end();
+
+    if (task->hasAssignments())
+        emitTaskAssignments(sink, task);
+    if (task->hasAttachments())
+        emitTaskAttachments(sink, task);
+    emitTasks(sink, task);
+    sink.end();
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitTasks(Sink &sink, Task *task)
+{
+    if (task->childCount() == 0)
+        return;
+    sink.start(QStringLiteral("ol"), QStringLiteral("pd-tasks"));
+    for (int i = 0; i < task->childCount(); ++i)
+        emitTask(sink, task->child(i));
+    sink.end();
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitRemovedTasks(Sink &sink, const QList<Task *> &tasks)
+{
+    if (tasks.isEmpty())
+        return;
+    sink.start(QStringLiteral("ul"), QStringLiteral("pd-removed-tasks"));
+    for (Task *task : tasks)
+        emitTask(sink, task);
+    sink.end();
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitTaskAssignments(Sink &sink, Task *task)
+{
+    sink.start(QStringLiteral("ul"), QStringLiteral("pd-task-assignments"));
+    const QStringList nicks = task->assignments();
+    for (const QString &nick : nicks) {
+        sink.start(QStringLiteral("li"), QStringLiteral("pd-task-assignment"));
+        sink.text(QStringLiteral("span"), nick, QStringLiteral("pd-user-nick"));
+        sink.end();
+    }
+    sink.end();
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitTaskAttachments(Sink &sink, Task *task)
+{
+    sink.start(QStringLiteral("ul"), QStringLiteral("pd-task-attachments"));
     const QList<TaskAttachment *> attachments = task->attachments();
     for (TaskAttachment *attachment : attachments) {
-        QDomElement li = appendElementWithClass(ul, QStringLiteral("li"), QStringLiteral("pd-task-attachment"));
-        QDomElement dl = appendElementWithClass(li, QStringLiteral("dl"), QStringLiteral("pd-task-attachment-fields"));
-        appendDefinition(dl, QStringLiteral("name"), attachment->name());
-        appendDefinition(dl, QStringLiteral("url"), attachment->url().toString());
-        appendDefinition(dl, QStringLiteral("type"), attachment->typeName());
+        sink.start(QStringLiteral("li"), QStringLiteral("pd-task-attachment"));
+        sink.start(QStringLiteral("dl"), QStringLiteral("pd-task-attachment-fields"));
+        sink.definition(QStringLiteral("name"), attachment->name());
+        sink.definition(QStringLiteral("url"), attachment->url().toString());
+        sink.definition(QStringLiteral("type"), attachment->typeName());
         if (attachment->hasDescription())
-            appendDefinition(dl, QStringLiteral("description"), attachment->description());
+            sink.definition(QStringLiteral("description"), attachment->description());
         if (attachment->hasAdditionalData())
-            appendDefinition(dl, QStringLiteral("additional_data"), attachment->additionalData());
+            sink.definition(QStringLiteral("additional_data"), attachment->additionalData());
+        sink.end();
+        sink.end();
     }
+    sink.end();
 }
 
 Task *TaskReaderWriter::readTask(const QDomElement &taskElement)
@@ -1107,17 +1279,34 @@ bool TaskReaderWriter::readSharedUserFields(const QDomElement &userElement, QMap
 
 void TaskReaderWriter::writeListSharedUsers(const QMap<QString, QString> &users, QDomElement parent)
 {
+    DomSink sink(this, parent);
+    emitListSharedUsers(sink, users);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users)
+{
     if (users.isEmpty())
         return;
-    QDomElement ul = appendElementWithClass(parent, QStringLiteral("ul"), QStringLiteral("pd-shared"));
+    sink.start(QStringLiteral("ul"), QStringLiteral("pd-shared"));
     for (auto it = users.constBegin(); it != users.constEnd(); ++it)
-        writeSharedUser(ul, it.key(), it.value());
+        emitSharedUser(sink, it.key(), it.value());
+    sink.end();
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)
 {
-    QDomElement li = appendElementWithClass(parent, QStringLiteral("li"), QStringLiteral("pd-shared-user"));
-    QDomElement dl = appendElementWithClass(li, QStringLiteral("dl"), QStringLiteral("pd-shared-user-fields"));
-    appendDefinition(dl, QStringLiteral("name"), name);
-    appendDefinition(dl, QStringLiteral("permissions"), permissions);
+    DomSink sink(this, parent);
+    emitSharedUser(sink, name, permissions);
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitSharedUser(Sink &sink, const QString &name, const QString &permissions)
+{
+    sink.start(QStringLiteral("li"), QStringLiteral("pd-shared-user"));
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-shared-user-fields"));
+    sink.definition(QStringLiteral("name"), name);
+    sink.definition(QStringLiteral("permissions"), permissions);
+    sink.end();
+    sink.end();
 }

@@ -42,7 +42,8 @@ public:
 
     // The lists document ("lists.xhtml" and backups). The device is opened
     // here when it is not open yet; saveLists leaves it to the caller to
-    // close or commit.
+    // close or commit. saveLists streams the same document that writeLists
+    // builds as a tree.
     bool saveLists(UserLists *lists, QIODevice *device);
     UserLists *loadLists(QIODevice *device);
     QDomDocument writeLists(UserLists *lists);
@@ -101,6 +102,18 @@ public:
 private:
     QDomElement bodyOf(const QDomDocument &doc);
     static bool parseUInt(const QString &text, quint32 *value);
+
+    // The writers, over a DOM or a stream (see the sinks in the source).
+    template<typename Sink> void emitLists(Sink &sink, UserLists *lists);
+    template<typename Sink> void emitLocalFields(Sink &sink, UserLists *lists);
+    template<typename Sink> void emitList(Sink &sink, TaskList *list, ListModel *model);
+    template<typename Sink> void emitTask(Sink &sink, Task *task);
+    template<typename Sink> void emitTasks(Sink &sink, Task *task);
+    template<typename Sink> void emitRemovedTasks(Sink &sink, const QList<Task *> &tasks);
+    template<typename Sink> void emitTaskAssignments(Sink &sink, Task *task);
+    template<typename Sink> void emitTaskAttachments(Sink &sink, Task *task);
+    template<typename Sink> void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users);
+    template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;
     int m_taskDepth = 0;

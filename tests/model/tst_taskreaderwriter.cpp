@@ -270,6 +270,7 @@ private slots:
     void duplicateServerIdKeptAsNewList();
     void singleListRead_data();
     void singleListRead();
+    void streamedEqualsTree();
     void saveToFailingDevice();
     void invalidCharactersStayLoadable();
 
@@ -1109,6 +1110,28 @@ void TstTaskReaderWriter::singleListRead()
         QCOMPARE(list->syncStatus(), TaskList::Unedited);
         QCOMPARE(list->serverId(), 44u);
     }
+}
+
+void TstTaskReaderWriter::streamedEqualsTree()
+{
+    // The lists file is streamed; the tree writer serves everything else.
+    // Both must give the same document.
+    QScopedPointer<UserLists> lists(sampleLists());
+    Task *task = lists->models().first()->taskList()->rootTask()->child(0);
+    task->setTitle(QStringLiteral("quotes \" and ' & <tags> \x01 \u00e9\U0001F600 ]]> end"));
+    lists->models().at(1)->taskList()->setDescription(QStringLiteral("  leading and trailing  "));
+    const QByteArray streamed = saveToBytes(lists.data());
+    TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+    QBuffer buffer;
+    QVERIFY(writer.writeDocument(writer.writeLists(lists.data()), &buffer));
+    QDomDocument a;
+    QDomDocument b;
+    QVERIFY(a.setContent(streamed, false));
+    QVERIFY(b.setContent(buffer.data(), false));
+    QCOMPARE(a.toString(1), b.toString(1));
+    QCOMPARE(a.doctype().publicId(), QStringLiteral("-//W3C//DTD XHTML 1.0 Strict//EN"));
+    QCOMPARE(a.doctype().systemId(), QStringLiteral("http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd"));
+    QCOMPARE(a.documentElement().attribute(QStringLiteral("xmlns")), QStringLiteral("http://www.w3.org/1999/xhtml"));
 }
 
 void TstTaskReaderWriter::saveToFailingDevice()
