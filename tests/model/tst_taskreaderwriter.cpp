@@ -271,6 +271,7 @@ private slots:
     void singleListRead_data();
     void singleListRead();
     void streamedEqualsTree();
+    void exampleDocuments();
     void saveToFailingDevice();
     void invalidCharactersStayLoadable();
 
@@ -1132,6 +1133,41 @@ void TstTaskReaderWriter::streamedEqualsTree()
     QCOMPARE(a.doctype().publicId(), QStringLiteral("-//W3C//DTD XHTML 1.0 Strict//EN"));
     QCOMPARE(a.doctype().systemId(), QStringLiteral("http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd"));
     QCOMPARE(a.documentElement().attribute(QStringLiteral("xmlns")), QStringLiteral("http://www.w3.org/1999/xhtml"));
+}
+
+void TstTaskReaderWriter::exampleDocuments()
+{
+    // The fuzzers' seeds are complete example documents: they must read.
+    const QString corpus = QStringLiteral(PLUMDECK_TEST_DATA_DIR "/../../fuzz/corpus/");
+    for (const char *name : {"sample.xhtml", "minimal.xhtml"}) {
+        QFile file(corpus + QStringLiteral("listsdocument/") + QLatin1String(name));
+        QString error;
+        QScopedPointer<UserLists> lists(UserLists::load(&file, &error));
+        QVERIFY2(lists, qPrintable(error));
+        QVERIFY(!lists->models().isEmpty());
+    }
+    {
+        QFile file(corpus + QStringLiteral("singlelist/minimal.xhtml"));
+        TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+        QScopedPointer<TaskList> list(reader.readSingleList(reader.readDocument(&file)));
+        QVERIFY2(list, qPrintable(reader.errorString()));
+        QCOMPARE(list->rootTask()->childCount(), 1);
+    }
+    {
+        // A body as the client sends it: its new task has no revision yet,
+        // so it is no valid reply.
+        QFile file(corpus + QStringLiteral("singlelist/sample.xhtml"));
+        TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+        QScopedPointer<TaskList> list(reader.readSingleList(reader.readDocument(&file)));
+        QVERIFY(!list);
+        QCOMPARE(reader.errorString(), QStringLiteral("no revision number found: "));
+    }
+    QFile infos(corpus + QStringLiteral("serverlistdocuments/listinfos.xhtml"));
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QMap<quint32, ListInfo *> map;
+    QVERIFY(reader.readListInfos(reader.readDocument(&infos), map));
+    QCOMPARE(map.size(), 2);
+    qDeleteAll(map);
 }
 
 void TstTaskReaderWriter::saveToFailingDevice()
