@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -145,6 +146,10 @@ BENCHMARK(BM_Uncompress_RestartDoubling)->Arg(kSmall)->Arg(kLarge)->Unit(benchma
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    RatioReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {

@@ -13,6 +13,7 @@
 #include <QXmlStreamReader>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -180,6 +181,10 @@ BENCHMARK(BM_Lookup_Frame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    RatioReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {
