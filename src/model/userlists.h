@@ -51,7 +51,6 @@ public:
     QList<ListModel *> models() const { return m_models; }
     QList<TaskList *> taskLists() const;
     QList<TaskList *> deletedLists() const { return m_deletedLists; }
-    int count() const { return m_models.size(); }
 
     ListModel *findModel(TaskList *list) const;
     ListModel *findModelByServerId(quint32 id) const;
@@ -85,7 +84,6 @@ public:
     void prepareForceRemoteSync();
     void localizeLists();
 
-    MinuteTimer *minuteTimer() const { return m_minuteTimer; }
 
 signals:
     void listAdded(ListModel *model);
