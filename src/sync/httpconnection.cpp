@@ -164,6 +164,19 @@ void HttpConnection::startNext()
     connect(reply, &QNetworkReply::sslErrors, this, &HttpConnection::onSslErrors);
 }
 
+// After a request left the queue: the next one starts, or the idle client
+// is closed (at once when the settings changed under it).
+void HttpConnection::continueQueue()
+{
+    startNext();
+    if (!m_queue.isEmpty() || m_reply || !m_http)
+        return;
+    if (m_deleteWhenDone)
+        closeOrDelete();
+    else if (!m_idleTimer->isActive())
+        m_idleTimer->start(Clock::interval(idleCloseMs));
+}
+
 int HttpConnection::findRequest(Request *request) const
 {
     for (auto it = m_queue.constBegin(); it != m_queue.constEnd(); ++it) {
@@ -207,18 +220,14 @@ void HttpConnection::cancelRequest(Request *request)
     if (!takeRequest(request))
         return;
     request->setError(tr("Request canceled"));
-    startNext();
-    if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive())
-        m_idleTimer->start(Clock::interval(idleCloseMs));
+    continueQueue();
 }
 
 void HttpConnection::abortRequest(Request *request)
 {
     if (!takeRequest(request))
         return;
-    startNext();
-    if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive())
-        m_idleTimer->start(Clock::interval(idleCloseMs));
+    continueQueue();
 }
 
 void HttpConnection::onRequestDestroyed(QObject *object)
@@ -229,9 +238,7 @@ void HttpConnection::onRequestDestroyed(QObject *object)
             m_queue.erase(it);
             if (running)
                 stopReply();
-            startNext();
-            if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive())
-                m_idleTimer->start(Clock::interval(idleCloseMs));
+            continueQueue();
             return;
         }
     }
@@ -267,13 +274,7 @@ void HttpConnection::failRunning(const QString &text)
     Request *request = it.value().request;
     takeRequest(request);
     request->setError(text);
-    startNext();
-    if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive()) {
-        if (m_deleteWhenDone)
-            closeOrDelete();
-        else
-            m_idleTimer->start(Clock::interval(idleCloseMs));
-    }
+    continueQueue();
 }
 
 void HttpConnection::onRequestFinished()
@@ -329,13 +330,7 @@ void HttpConnection::onRequestFinished()
         request->setError(tr("Empty response or bad headers."));
     }
 
-    startNext();
-    if (m_queue.isEmpty() && !m_reply && m_http && !m_idleTimer->isActive()) {
-        if (m_deleteWhenDone)
-            closeOrDelete();
-        else
-            m_idleTimer->start(Clock::interval(idleCloseMs));
-    }
+    continueQueue();
 }
 
 void HttpConnection::onDownloadProgress(qint64 done, qint64 total)

@@ -82,6 +82,7 @@ private:
     void resetHttp();
     void closeOrDelete();
     void startNext();
+    void continueQueue();
     // Removes the entry (and stops its reply when it runs); false when the
     // request is not queued.
     bool takeRequest(Request *request);
