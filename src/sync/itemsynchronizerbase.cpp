@@ -13,23 +13,11 @@ ItemSynchronizerBase::ItemSynchronizerBase(quint32 id, int progressStep, QObject
 {
 }
 
-// Destroyed mid-run (the owner cancelled): the request goes with us and no
-// answer may reach a half-destroyed object.
+// Destroyed mid-run (the owner cancelled): the connection drops a deleted
+// request silently, so no answer reaches a half-destroyed object.
 ItemSynchronizerBase::~ItemSynchronizerBase()
 {
-    dropRequestQuietly();
-}
-
-void ItemSynchronizerBase::dropRequestQuietly()
-{
-    if (!m_request)
-        return;
-    XMLRequest *request = m_request;
-    m_request = nullptr;
-    disconnect(request, nullptr, this, nullptr);
-    if (ServerHttpConnection::instance()->findRequest(request) >= 0)
-        ServerHttpConnection::instance()->cancelRequest(request);
-    delete request;
+    delete m_request;
 }
 
 void ItemSynchronizerBase::sendRequest(RequestKind kind, const QString &method,

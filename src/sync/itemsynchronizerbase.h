@@ -92,7 +92,6 @@ private slots:
 
 private:
     void onAnswer(RequestKind kind);
-    void dropRequestQuietly();
 
     Result m_result = NotFinished;
     Result m_preparedResult = NotFinished;

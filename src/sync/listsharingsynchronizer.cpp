@@ -18,13 +18,10 @@ ListSharingSynchronizer::ListSharingSynchronizer(ListModel *model, quint32 serve
 {
 }
 
+// The connection drops a deleted request silently.
 ListSharingSynchronizer::~ListSharingSynchronizer()
 {
-    if (m_request && !m_ended) {
-        disconnect(m_request, nullptr, this, nullptr);
-        if (ServerHttpConnection::instance()->findRequest(m_request) >= 0)
-            ServerHttpConnection::instance()->cancelRequest(m_request);
-    }
+    delete m_request;
 }
 
 QString ListSharingSynchronizer::sharingPath() const
@@ -64,15 +61,24 @@ void ListSharingSynchronizer::cancel()
     fail(tr("Sync canceled"));
 }
 
-void ListSharingSynchronizer::onGetRequestFinished()
+// The status of the request's answer; -1 when the answer is stale or the
+// request failed (the step has then failed).
+int ListSharingSynchronizer::answerStatus(QObject *sender)
 {
-    if (m_ended || sender() != m_request)
-        return;
+    if (m_ended || sender != m_request)
+        return -1;
     if (m_request->hasError()) {
         fail(m_request->errorString());
-        return;
+        return -1;
     }
-    const int status = m_request->responseHeader().statusCode();
+    return m_request->responseHeader().statusCode();
+}
+
+void ListSharingSynchronizer::onGetRequestFinished()
+{
+    const int status = answerStatus(sender());
+    if (status < 0)
+        return;
     if (status == 404 || status == 410) {
         qDebug() << "ListSharingSynchronizer - list has gone";
         succeed();
@@ -105,13 +111,9 @@ bool ListSharingSynchronizer::applyPermissions(const QDomDocument &document)
 
 void ListSharingSynchronizer::onPutRequestFinished()
 {
-    if (m_ended || sender() != m_request)
+    const int status = answerStatus(sender());
+    if (status < 0)
         return;
-    if (m_request->hasError()) {
-        fail(m_request->errorString());
-        return;
-    }
-    const int status = m_request->responseHeader().statusCode();
     if (status == 201) {
         TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
         const quint32 revision = reader.readSharedRevision(m_request->responseDocument());
@@ -133,9 +135,19 @@ void ListSharingSynchronizer::onPutRequestFinished()
     }
 }
 
+void ListSharingSynchronizer::releaseRequest()
+{
+    if (!m_request)
+        return;
+    disconnect(m_request, nullptr, this, nullptr);
+    m_request->deleteLater();
+    m_request = nullptr;
+}
+
 void ListSharingSynchronizer::succeed()
 {
     m_ended = true;
+    releaseRequest();
     if (m_model)
         m_model->resetSharedEdited();
     emit finished();
@@ -144,6 +156,7 @@ void ListSharingSynchronizer::succeed()
 void ListSharingSynchronizer::fail(const QString &text)
 {
     m_ended = true;
+    releaseRequest();
     qWarning().noquote() << text;
     m_errorString = text;
     emit finished();

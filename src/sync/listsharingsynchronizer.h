@@ -36,6 +36,8 @@ private slots:
 private:
     QString sharingPath() const;
     bool applyPermissions(const QDomDocument &document);
+    int answerStatus(QObject *sender);
+    void releaseRequest();
     void succeed();
     void fail(const QString &text);
 

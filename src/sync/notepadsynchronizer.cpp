@@ -5,10 +5,12 @@
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
+#include "sync/httpresponseheader.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
+#include <QDomDocument>
 #include <QTimer>
 
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
@@ -17,29 +19,28 @@ NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObje
 {
 }
 
-// Destroyed mid-run (the full synchronisation was cancelled): the request in
-// flight is cancelled and released here, and the note step, a child, goes
-// with us.
+// Destroyed mid-run (the full synchronisation was cancelled): the connection
+// drops the deleted request silently, and the note step, a child, goes with
+// us.
 NotepadSynchronizer::~NotepadSynchronizer()
 {
-    if (m_request) {
-        XMLRequest *request = m_request;
-        m_request = nullptr;
-        disconnect(request, nullptr, this, nullptr);
-        if (ServerHttpConnection::instance()->findRequest(request) >= 0)
-            ServerHttpConnection::instance()->cancelRequest(request);
-        delete request;
-    }
+    delete m_request;
     if (m_noteSynchronizer)
         disconnect(m_noteSynchronizer, nullptr, this, nullptr);
     qDeleteAll(m_noteInfos);
 }
 
-XMLRequest *NotepadSynchronizer::newRequest(const QString &method, const QString &path)
+// The run's one request, under the signed-in user's path, with the notepad's
+// certificate handler.
+void NotepadSynchronizer::sendRequest(const QString &method, const QString &userSubPath,
+                                      void (NotepadSynchronizer::*onFinished)(), const QDomDocument *body)
 {
-    m_request = new XMLRequest(method, path, true, nullptr);
+    m_request = new XMLRequest(method, ServerHttpConnection::instance()->userPath() + userSubPath, true, nullptr);
     m_request->setSslErrorHandler(m_sslErrorHandler);
-    return m_request;
+    if (body)
+        m_request->setRequestDocument(*body);
+    connect(m_request, &Request::finished, this, onFinished);
+    ServerHttpConnection::instance()->addRequest(m_request);
 }
 
 void NotepadSynchronizer::releaseRequest()
@@ -78,10 +79,8 @@ void NotepadSynchronizer::start()
     m_localNotes = notes->notes();
     m_hasNewNotes = hasNewNotes();
     emit progress(tr("Downlading notes info"), 750, 1000);
-    XMLRequest *request = newRequest(QStringLiteral("GET"),
-        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-info"));
-    connect(request, &Request::finished, this, &NotepadSynchronizer::onNotesInfoRequestFinished);
-    ServerHttpConnection::instance()->addRequest(request);
+    sendRequest(QStringLiteral("GET"), QStringLiteral("/notepad-notes-info"),
+                &NotepadSynchronizer::onNotesInfoRequestFinished);
 }
 
 void NotepadSynchronizer::onNotesInfoRequestFinished()
@@ -206,23 +205,17 @@ void NotepadSynchronizer::syncDisplayOrder()
 void NotepadSynchronizer::getDisplayOrder()
 {
     emit progress(tr("Downloading notes display order"), 975, 1000);
-    XMLRequest *request = newRequest(QStringLiteral("GET"),
-        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-display-order"));
-    connect(request, &Request::finished, this, &NotepadSynchronizer::onGetDisplayOrderFinished);
-    ServerHttpConnection::instance()->addRequest(request);
+    sendRequest(QStringLiteral("GET"), QStringLiteral("/notepad-notes-display-order"),
+                &NotepadSynchronizer::onGetDisplayOrderFinished);
 }
 
 void NotepadSynchronizer::onGetDisplayOrderFinished()
 {
-    if (!isCurrent(sender()))
+    const int status = displayOrderStatus(sender());
+    if (status < 0)
         return;
-    if (m_request->hasError()) {
-        fail(m_request->errorString());
-        return;
-    }
-    const int status = m_request->responseHeader().statusCode();
     if (status != 200) {
-        fail(QStringLiteral("Unexpected response %1 %2").arg(status).arg(m_request->responseHeader().reasonPhrase()));
+        fail(unexpectedResponse());
         return;
     }
     NotepadReaderWriter reader(XMLReaderWriter::ServerDocument);
@@ -250,22 +243,16 @@ void NotepadSynchronizer::putDisplayOrder()
         ids.append(note->serverId());
     }
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
-    XMLRequest *request = newRequest(QStringLiteral("PUT"),
-        ServerHttpConnection::instance()->userPath() + QStringLiteral("/notepad-notes-display-order"));
-    request->setRequestDocument(writer.writeNoteRefs(ids));
-    connect(request, &Request::finished, this, &NotepadSynchronizer::onPutDisplayOrderFinished);
-    ServerHttpConnection::instance()->addRequest(request);
+    const QDomDocument doc = writer.writeNoteRefs(ids);
+    sendRequest(QStringLiteral("PUT"), QStringLiteral("/notepad-notes-display-order"),
+                &NotepadSynchronizer::onPutDisplayOrderFinished, &doc);
 }
 
 void NotepadSynchronizer::onPutDisplayOrderFinished()
 {
-    if (!isCurrent(sender()))
+    const int status = displayOrderStatus(sender());
+    if (status < 0)
         return;
-    if (m_request->hasError()) {
-        fail(m_request->errorString());
-        return;
-    }
-    const int status = m_request->responseHeader().statusCode();
     if (status == 403) {
         fail(QStringLiteral("The order of the notes could not be uploaded to the server:\n"
                             "The number of notes in the server is different than locally\n"
@@ -274,8 +261,27 @@ void NotepadSynchronizer::onPutDisplayOrderFinished()
         NotepadNotes::instance()->setDisplayOrderChanged(false);
         finish();
     } else {
-        fail(QStringLiteral("Unexpected response %1 %2").arg(status).arg(m_request->responseHeader().reasonPhrase()));
+        fail(unexpectedResponse());
     }
+}
+
+// The status of a display-order answer; -1 when the answer is stale or the
+// request failed (the run has then failed).
+int NotepadSynchronizer::displayOrderStatus(QObject *sender)
+{
+    if (!isCurrent(sender))
+        return -1;
+    if (m_request->hasError()) {
+        fail(m_request->errorString());
+        return -1;
+    }
+    return m_request->responseHeader().statusCode();
+}
+
+QString NotepadSynchronizer::unexpectedResponse() const
+{
+    const HttpResponseHeader header = m_request->responseHeader();
+    return QStringLiteral("Unexpected response %1 %2").arg(header.statusCode()).arg(header.reasonPhrase());
 }
 
 void NotepadSynchronizer::finish()

@@ -8,6 +8,7 @@
 #include <QString>
 
 class NotepadNote;
+class QDomDocument;
 class NotepadNoteInfo;
 class NotepadNoteSynchronizer;
 class SslErrorHandler;
@@ -49,9 +50,12 @@ private:
     void putDisplayOrder();
     void finish();
     void fail(const QString &text);
-    XMLRequest *newRequest(const QString &method, const QString &path);
+    void sendRequest(const QString &method, const QString &userSubPath,
+                     void (NotepadSynchronizer::*onFinished)(), const QDomDocument *body = nullptr);
     void releaseRequest();
     bool isCurrent(QObject *sender) const;
+    int displayOrderStatus(QObject *sender);
+    QString unexpectedResponse() const;
 
     QMap<quint32, NotepadNoteInfo *> m_noteInfos;
     QSet<quint32> m_serverIds;
