@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QProcess>
-#include <QWidget>
 
 namespace {
 QLibrary *g_crashLogger = nullptr;
@@ -24,22 +23,12 @@ bool runElevated(const QString &path)
     return QProcess::startDetached(info.absoluteFilePath(), QStringList());
 }
 
-void addNativeFrameStyles(QWidget *widget)
+void addNativeFrameStyles(QWidget *)
 {
-    if (!widget)
-        return;
-    // A frameless window keeps its taskbar entry, system menu and minimise
-    // and maximise actions through these hints; the window manager does the
-    // rest.
-    const Qt::WindowFlags wanted = widget->windowFlags() | Qt::WindowSystemMenuHint
-                                   | Qt::WindowMinimizeButtonHint
-                                   | Qt::WindowMaximizeButtonHint;
-    if (wanted == widget->windowFlags())
-        return;
-    const bool wasVisible = widget->isVisible();
-    widget->setWindowFlags(wanted);
-    if (wasVisible)
-        widget->show();
+    // Nothing to add here: X11 and Wayland window managers already offer the
+    // taskbar menu, minimise and maximise for a frameless window. Adding the
+    // toolkit's minimise/maximise hints would make it drop the frameless hint
+    // and draw a system frame around ours.
 }
 
 void loadCrashLogger()

@@ -12,7 +12,7 @@ class QWidget;
 // started.
 bool runElevated(const QString &path);
 // Gives a frameless top-level window the system menu, minimise and maximise
-// behaviour of a framed one.
+// behaviour of a framed one, where the system needs help for that.
 void addNativeFrameStyles(QWidget *widget);
 // Loads the optional crash-logger library; warns when it is missing.
 void loadCrashLogger();

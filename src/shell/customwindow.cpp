@@ -20,10 +20,6 @@ CustomWindow::CustomWindow()
     setWindowFlags(Qt::Widget | Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
     UISettings *settings = UISettings::instance();
     addNativeFrameStyles(this);
-    // The toolkit drops the frameless hint when minimise or maximise hints
-    // join it, which would give the window a second, system-drawn frame.
-    if (!windowFlags().testFlag(Qt::FramelessWindowHint))
-        setWindowFlags(Qt::Widget | Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
 
     QCoreApplication::instance()->installEventFilter(new CustomWindowEventFilter(this));
 
