@@ -3,15 +3,14 @@
 // case). Bodies shaped like server documents, 64 KiB and 4 MiB. The ratios
 // are printed at the end.
 #include "core/pdcompressor.h"
+#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
-#include <QMap>
 #include <QString>
 
 #include <cstdio>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -141,35 +140,6 @@ BENCHMARK(BM_Uncompress_ZlibBaseline)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark:
 BENCHMARK(BM_Uncompress_PDCompressor)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Uncompress_RestartDoubling)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's mean CPU time per iteration for the ratios (steadier
-// than wall time on a busy machine; every measured operation is single-threaded).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    RatioReporter()
-        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
-    {
-    }
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                times[QString::fromStdString(run.benchmark_name())] =
-                    run.cpu_accumulated_time / double(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    QMap<QString, double> times;
-};
-
-void printRatio(const QMap<QString, double> &t, const char *what, const char *a, const char *b, int64_t size)
-{
-    const double x = t.value(QStringLiteral("%1/%2").arg(QLatin1String(a)).arg(size));
-    const double y = t.value(QStringLiteral("%1/%2").arg(QLatin1String(b)).arg(size));
-    if (x > 0 && y > 0)
-        std::printf("  %-40s %5lld KiB %6.2fx\n", what, static_cast<long long>(size / 1024), x / y);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -179,12 +149,14 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nratios of CPU time (same run, same bytes):\n");
     for (int64_t size : {kSmall, kLarge}) {
-        printRatio(reporter.times, "PDCompressor::compress / compress2", "BM_Compress_PDCompressor",
-                   "BM_Compress_ZlibBaseline", size);
-        printRatio(reporter.times, "PDCompressor::uncompress / uncompress", "BM_Uncompress_PDCompressor",
-                   "BM_Uncompress_ZlibBaseline", size);
-        printRatio(reporter.times, "restart-and-double / uncompress", "BM_Uncompress_RestartDoubling",
-                   "BM_Uncompress_ZlibBaseline", size);
+        const QString arg = QLatin1Char('/') + QString::number(size);
+        const QByteArray kib = QByteArray::number(size / 1024) + " KiB";
+        reporter.printRatio("PDCompressor::compress / compress2, " + kib, "BM_Compress_PDCompressor" + arg,
+                            "BM_Compress_ZlibBaseline" + arg);
+        reporter.printRatio("PDCompressor::uncompress / uncompress, " + kib, "BM_Uncompress_PDCompressor" + arg,
+                            "BM_Uncompress_ZlibBaseline" + arg);
+        reporter.printRatio("restart-and-double / uncompress, " + kib, "BM_Uncompress_RestartDoubling" + arg,
+                            "BM_Uncompress_ZlibBaseline" + arg);
     }
     std::printf("  compressed size at level 6: %lld of %lld bytes (4 MiB body)\n",
                 static_cast<long long>(packed(kLarge).size()), static_cast<long long>(plain(kLarge).size()));

@@ -3,17 +3,16 @@
 // a bare QXmlStreamReader pass and QDomDocument::setContent for reading,
 // QDomDocument::toString for writing. The ratios are printed at the end.
 #include "core/xmlreaderwriter.h"
+#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDomDocument>
-#include <QMap>
 #include <QXmlStreamReader>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -176,42 +175,6 @@ BENCHMARK(BM_Write_DomBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Write_Frame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Lookup_Frame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Keeps each benchmark's mean CPU time per iteration for the ratios (steadier
-// than wall time on a busy machine; every measured operation is single-threaded).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    RatioReporter()
-        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
-    {
-    }
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                times[QString::fromStdString(run.benchmark_name())] =
-                    run.cpu_accumulated_time / double(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    QMap<QString, double> times;
-};
-
-void printRatio(const QMap<QString, double> &t, const char *what, const char *a, const char *b)
-{
-    auto find = [&t](const char *prefix) {
-        for (auto it = t.cbegin(); it != t.cend(); ++it) {
-            if (it.key() == QLatin1String(prefix) || it.key().startsWith(QLatin1String(prefix) + QLatin1Char('/')))
-                return it.value();
-        }
-        return 0.0;
-    };
-    const double x = find(a);
-    const double y = find(b);
-    if (x > 0 && y > 0)
-        std::printf("  %-48s %6.2fx\n", what, x / y);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -223,12 +186,14 @@ int main(int argc, char **argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nratios of CPU time (same run, same bytes):\n");
-    printRatio(reporter.times, "frame read / QDomDocument::setContent", "BM_Read_Frame", "BM_Read_DomBaseline");
-    printRatio(reporter.times, "frame read / QXmlStreamReader pass", "BM_Read_Frame",
-               "BM_Read_StreamReaderBaseline");
-    printRatio(reporter.times, "QDomDocument::setContent / QXmlStreamReader pass", "BM_Read_DomBaseline",
-               "BM_Read_StreamReaderBaseline");
-    printRatio(reporter.times, "frame write / QDomDocument::toString", "BM_Write_Frame", "BM_Write_DomBaseline");
+    reporter.printRatio("frame read / QDomDocument::setContent", QStringLiteral("BM_Read_Frame"),
+                        QStringLiteral("BM_Read_DomBaseline"));
+    reporter.printRatio("frame read / QXmlStreamReader pass", QStringLiteral("BM_Read_Frame"),
+                        QStringLiteral("BM_Read_StreamReaderBaseline"));
+    reporter.printRatio("QDomDocument::setContent / QXmlStreamReader pass", QStringLiteral("BM_Read_DomBaseline"),
+                        QStringLiteral("BM_Read_StreamReaderBaseline"));
+    reporter.printRatio("frame write / QDomDocument::toString", QStringLiteral("BM_Write_Frame"),
+                        QStringLiteral("BM_Write_DomBaseline"));
     benchmark::Shutdown();
     return 0;
 }
