@@ -1,6 +1,7 @@
 #include "model/userlists.h"
 
 #include "core/clock.h"
+#include "model/documentfile.h"
 #include "model/listmodel.h"
 #include "model/minutetimer.h"
 #include "model/task.h"
@@ -8,41 +9,9 @@
 #include "model/taskreaderwriter.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
-
-namespace {
-
-// Files that failed to load and could not be kept aside: saving over them
-// would destroy the only copy, so save() refuses until a load succeeds.
-QSet<QString> &protectedPaths()
-{
-    static QSet<QString> paths;
-    return paths;
-}
-
-QString absolutePath(const QString &path)
-{
-    return QFileInfo(path).absoluteFilePath();
-}
-
-// Moves an unreadable file out of the way (or copies it when it cannot be
-// moved); returns the new path, or an empty string when neither worked.
-QString keepAside(const QString &path)
-{
-    const QString stamp = Clock::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
-    QString target = path + QStringLiteral(".unreadable-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (QFile::rename(path, target) || QFile::copy(path, target))
-        return target;
-    return QString();
-}
-
-} // namespace
 
 UserLists::UserLists()
     : QObject(nullptr)
@@ -77,7 +46,7 @@ UserLists *UserLists::load(const QString &path, QString *errorString, QString *k
     UserLists *lists = reader.loadLists(&file);
     file.close();
     if (lists) {
-        protectedPaths().remove(absolutePath(path));
+        DocumentFile::loaded(path);
         if (errorString)
             errorString->clear();
         return lists;
@@ -86,17 +55,11 @@ UserLists *UserLists::load(const QString &path, QString *errorString, QString *k
     QString error = reader.errorString();
     qWarning().noquote() << "error loading lists" << error;
     if (QFileInfo::exists(path)) {
-        const QString aside = keepAside(path);
-        if (aside.isEmpty()) {
-            protectedPaths().insert(absolutePath(path));
-            qWarning().noquote() << "could not keep the unreadable lists file" << path
-                                 << "aside; it will not be saved over";
+        const QString aside = DocumentFile::keepAside(path, QStringLiteral("lists"));
+        if (aside.isEmpty())
             error += QStringLiteral(" (the file could not be kept aside and will not be overwritten)");
-        } else {
-            qWarning().noquote() << "kept the unreadable lists file as" << aside;
-            if (keptAsidePath)
-                *keptAsidePath = aside;
-        }
+        else if (keptAsidePath)
+            *keptAsidePath = aside;
     }
     if (errorString)
         *errorString = error;
@@ -117,24 +80,16 @@ UserLists *UserLists::load(QIODevice *device, QString *errorString)
 bool UserLists::save(const QString &path, QString *errorString)
 {
     QString error;
-    bool ok = false;
-    if (protectedPaths().contains(absolutePath(path))) {
-        error = QStringLiteral("refusing to overwrite the unreadable file ") + path;
-    } else {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        // The previous file stays in place until the new one is complete and
-        // on disk.
-        QSaveFile file(path);
-        TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
-        ok = writer.saveLists(this, &file);
-        if (!ok) {
-            error = writer.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            ok = false;
-            error = file.errorString();
-        }
-    }
+    const bool ok = DocumentFile::save(
+        path,
+        [this](QIODevice *device, QString *message) {
+            TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+            if (writer.saveLists(this, device))
+                return true;
+            *message = writer.errorString();
+            return false;
+        },
+        &error);
     if (errorString)
         *errorString = error;
     if (!ok) {
