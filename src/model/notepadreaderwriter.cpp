@@ -2,6 +2,7 @@
 
 #include "model/notepadnoteinfo.h"
 #include "model/notepadnotes.h"
+#include "model/taskreaderwriter.h"
 
 #include <QDebug>
 #include <QIODevice>
@@ -16,23 +17,6 @@ const char *const NoteRefClass = "pd-notepad-note-ref";
 const char *const NoteIdClass = "pd-notepad-note-id";
 const char *const NoteInfoListClass = "pd-notepad-note-info-list";
 const char *const NoteInfoClass = "pd-notepad-note-info";
-
-// Decimal digits only, then an unsigned 32-bit parse: no sign, no blanks.
-bool parseUInt32(const QString &text, quint32 *value)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    bool ok = false;
-    const uint v = text.toUInt(&ok, 10);
-    if (!ok)
-        return false;
-    *value = v;
-    return true;
-}
 
 QString boolText(bool value)
 {
@@ -257,7 +241,7 @@ quint32 NotepadReaderWriter::noteIdFromElement(const QDomElement &element)
 {
     const QString text = elementText(element);
     quint32 id = 0;
-    if (!parseUInt32(text, &id)) {
+    if (!TaskReaderWriter::parseUInt(text, &id)) {
         setError(QStringLiteral("expected note id '%1' to be a number").arg(text));
         return 0;
     }
@@ -312,12 +296,12 @@ NotepadNoteInfo *NotepadReaderWriter::readNoteInfo(const QDomElement &fields)
         return nullptr;
     }
     quint32 id = 0;
-    if (!parseUInt32(idText, &id)) {
+    if (!TaskReaderWriter::parseUInt(idText, &id)) {
         qDebug() << "Error parsing notepad note info: invalid id number";
         return nullptr;
     }
     quint32 revision = 0;
-    if (!parseUInt32(revisionText, &revision)) {
+    if (!TaskReaderWriter::parseUInt(revisionText, &revision)) {
         qDebug() << "Error parsing notepad note info: invalid revision number";
         return nullptr;
     }
@@ -352,7 +336,7 @@ QString NotepadReaderWriter::revisionToString(quint32 revision)
 quint32 NotepadReaderWriter::noteIdFromString(const QString &text)
 {
     quint32 id = 0;
-    if (!parseUInt32(text, &id)) {
+    if (!TaskReaderWriter::parseUInt(text, &id)) {
         setError(QStringLiteral("bad note id string ") + text);
         return 0;
     }
@@ -362,42 +346,28 @@ quint32 NotepadReaderWriter::noteIdFromString(const QString &text)
 quint32 NotepadReaderWriter::revisionFromString(const QString &text)
 {
     quint32 revision = 0;
-    if (!parseUInt32(text, &revision)) {
+    if (!TaskReaderWriter::parseUInt(text, &revision)) {
         setError(QStringLiteral("bad rev num string ") + text);
         return 0;
     }
     return revision;
 }
 
+// Notes take the same status texts as lists.
+static_assert(int(NotepadNote::LocallyUnknown) == int(TaskList::LocallyUnknown) && int(NotepadNote::New) == int(TaskList::New)
+                  && int(NotepadNote::Unedited) == int(TaskList::Unedited)
+                  && int(NotepadNote::Edited) == int(TaskList::Edited) && int(NotepadNote::Deleted) == int(TaskList::Deleted),
+              "note and list sync statuses differ");
+
 QString NotepadReaderWriter::syncStatusToString(NotepadNote::SyncStatus status)
 {
-    switch (status) {
-    case NotepadNote::New:
-        return QStringLiteral("new");
-    case NotepadNote::Unedited:
-        return QStringLiteral("unedited");
-    case NotepadNote::Edited:
-        return QStringLiteral("edited");
-    case NotepadNote::Deleted:
-        return QStringLiteral("deleted");
-    case NotepadNote::LocallyUnknown:
-        qWarning() << "attempt to serialize LocallyUnknown";
-        return QString();
-    }
-    qWarning() << "unknown SyncStatus";
-    return QString();
+    return TaskReaderWriter::syncStatusToString(TaskList::SyncStatus(status));
 }
 
 NotepadNote::SyncStatus NotepadReaderWriter::syncStatusFromString(const QString &text)
 {
-    if (text == QLatin1String("new"))
-        return NotepadNote::New;
-    if (text == QLatin1String("edited"))
-        return NotepadNote::Edited;
-    if (text == QLatin1String("unedited"))
-        return NotepadNote::Unedited;
-    if (text == QLatin1String("deleted"))
-        return NotepadNote::Deleted;
-    setError(QStringLiteral("unexpected sync status string ") + text);
-    return NotepadNote::LocallyUnknown;
+    const auto status = NotepadNote::SyncStatus(TaskReaderWriter::parseSyncStatus(text));
+    if (status == NotepadNote::LocallyUnknown)
+        setError(QStringLiteral("unexpected sync status string ") + text);
+    return status;
 }

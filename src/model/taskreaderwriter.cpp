@@ -197,36 +197,31 @@ QString TaskReaderWriter::revisionToString(quint32 revision)
     return QString::number(revision);
 }
 
+quint32 TaskReaderWriter::numberFromString(const QString &text, const QString &errorPrefix)
+{
+    quint32 value = 0;
+    if (!parseUInt(text, &value)) {
+        setError(errorPrefix + text);
+        return 0;
+    }
+    return value;
+}
+
 quint32 TaskReaderWriter::taskIdFromString(const QString &text)
 {
     if (text.isEmpty())
         return 0;
-    quint32 value = 0;
-    if (!parseUInt(text, &value)) {
-        setError(QStringLiteral("bad task id string ") + text);
-        return 0;
-    }
-    return value;
+    return numberFromString(text, QStringLiteral("bad task id string "));
 }
 
 quint32 TaskReaderWriter::listIdFromString(const QString &text)
 {
-    quint32 value = 0;
-    if (!parseUInt(text, &value)) {
-        setError(QStringLiteral("bad list id string ") + text);
-        return 0;
-    }
-    return value;
+    return numberFromString(text, QStringLiteral("bad list id string "));
 }
 
 quint32 TaskReaderWriter::revisionFromString(const QString &text)
 {
-    quint32 value = 0;
-    if (!parseUInt(text, &value)) {
-        setError(QStringLiteral("bad rev num string ") + text);
-        return 0;
-    }
-    return value;
+    return numberFromString(text, QStringLiteral("bad rev num string "));
 }
 
 QString TaskReaderWriter::syncStatusToString(TaskList::SyncStatus status)
@@ -248,7 +243,7 @@ QString TaskReaderWriter::syncStatusToString(TaskList::SyncStatus status)
     return QString(QLatin1String(""));
 }
 
-TaskList::SyncStatus TaskReaderWriter::syncStatusFromString(const QString &text)
+TaskList::SyncStatus TaskReaderWriter::parseSyncStatus(const QString &text)
 {
     if (text == QLatin1String("new"))
         return TaskList::New;
@@ -258,8 +253,15 @@ TaskList::SyncStatus TaskReaderWriter::syncStatusFromString(const QString &text)
         return TaskList::Unedited;
     if (text == QLatin1String("deleted"))
         return TaskList::Deleted;
-    setError(QStringLiteral("unexpected sync status string ") + text);
     return TaskList::LocallyUnknown;
+}
+
+TaskList::SyncStatus TaskReaderWriter::syncStatusFromString(const QString &text)
+{
+    const TaskList::SyncStatus status = parseSyncStatus(text);
+    if (status == TaskList::LocallyUnknown)
+        setError(QStringLiteral("unexpected sync status string ") + text);
+    return status;
 }
 
 // ---------------------------------------------------------------------------

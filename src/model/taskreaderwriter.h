@@ -40,6 +40,12 @@ public:
     static QString syncStatusToString(TaskList::SyncStatus status);
     TaskList::SyncStatus syncStatusFromString(const QString &text);
 
+    // The parses behind the text forms, for the other documents that use the
+    // same forms: digits only, fitting in 32 bits; a status text, or
+    // LocallyUnknown for any other text.
+    static bool parseUInt(const QString &text, quint32 *value);
+    static TaskList::SyncStatus parseSyncStatus(const QString &text);
+
     // The lists document ("lists.xhtml" and backups). The device is opened
     // here when it is not open yet; saveLists leaves it to the caller to
     // close or commit. saveLists streams the same document that writeLists
@@ -101,7 +107,7 @@ public:
 
 private:
     QDomElement bodyOf(const QDomDocument &doc);
-    static bool parseUInt(const QString &text, quint32 *value);
+    quint32 numberFromString(const QString &text, const QString &errorPrefix);
 
     // The writers, over a DOM or a stream (see the sinks in the source).
     template<typename Sink> void emitLists(Sink &sink, UserLists *lists);
