@@ -264,7 +264,10 @@ private slots:
             if (path.isEmpty()) {
                 QVERIFY2(image.value<QPixmap>().isNull(), qPrintable(QString::number(column)));
             } else {
+                // A missing image would make both sides null.
                 const QPixmap expected(path);
+                QVERIFY2(!expected.isNull(), qPrintable(path));
+                QCOMPARE(expected.size(), QSize(16, 16));
                 QCOMPARE(image.value<QPixmap>().toImage(), expected.toImage());
             }
             // Icon cells take the row colours.
