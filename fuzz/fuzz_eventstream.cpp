@@ -1,22 +1,13 @@
 // Feeds arbitrary bytes to the event-stream receiver in chunks of varying
 // size, as a hostile or broken server would send them.
 
-#include <QCoreApplication>
-#include <QDomDocument>
-
-#include <cstddef>
-#include <cstdint>
+#include "fuzzsetup.h"
 
 #include "sync/xmlstreamreceiver.h"
 
-namespace {
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
-}
-
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    qInstallMessageHandler(quiet);
+    FuzzSetup::initialize(argc, argv);
     return 0;
 }
 

@@ -4,18 +4,11 @@
 // a fresh document as the program's writers do, read back unchanged (less
 // the characters XML does not allow): the writer never writes what its own
 // reader refuses.
-#include "core/xmlreaderwriter.h"
+#include "fuzzsetup.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 void checkDepthScan(const QByteArray &bytes)
 {
@@ -79,9 +72,7 @@ bool comparable(const QString &text)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-    qInstallMessageHandler(quiet);
+    FuzzSetup::initialize(argc, argv);
     return 0;
 }
 

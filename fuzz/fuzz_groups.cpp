@@ -1,21 +1,15 @@
 // Fuzzes the list groups document, local and server kind. Whatever the reader
 // accepts is written back and must read again: the writer never writes what
 // its own reader refuses.
+#include "fuzzsetup.h"
+
 #include "model/listsgroups.h"
 #include "model/listsgroupsreaderwriter.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QStandardPaths>
-
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 void roundTrip(int kind, const QDomDocument &doc)
 {
@@ -39,19 +33,14 @@ void roundTrip(int kind, const QDomDocument &doc)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    static QCoreApplication app(*argc, *argv);
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-    qInstallMessageHandler(quiet);
+    FuzzSetup::initialize(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QBuffer buffer(&bytes);
     ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
-    const QDomDocument doc = reader.readDocument(&buffer);
+    const QDomDocument doc = FuzzSetup::readDocument(reader, data, size);
     if (doc.isNull())
         return 0;
     roundTrip(XMLReaderWriter::LocalDocument, doc);

@@ -1,22 +1,16 @@
 // Fuzzes the notepad documents: the local notepad file, and the note, note
 // refs, note infos and new note id documents of the server. A notepad the
 // reader accepts is written back and must read again.
+#include "fuzzsetup.h"
+
 #include "model/notepadnoteinfo.h"
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QStandardPaths>
-
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 // Never destroyed: its destructor would save into the data directory.
 NotepadNotes *notepad = nullptr;
@@ -64,20 +58,15 @@ void readServerDocuments(const QDomDocument &doc)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    static QCoreApplication app(*argc, *argv);
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-    qInstallMessageHandler(quiet);
+    FuzzSetup::initialize(argc, argv);
     notepad = new NotepadNotes;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QBuffer buffer(&bytes);
     NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-    const QDomDocument doc = reader.readDocument(&buffer);
+    const QDomDocument doc = FuzzSetup::readDocument(reader, data, size);
     if (doc.isNull())
         return 0;
     readNotepad(doc);
