@@ -1,6 +1,7 @@
 #include "sync/fetchingsubscription.h"
 
 #include <QDebug>
+#include <QPointer>
 
 #include "sync/eventconnection.h"
 #include "sync/eventsubscription.h"
@@ -108,6 +109,10 @@ void FetchingSubscription::onRequestFinished()
     XMLRequest *request = m_fetchRequest;
     if (!request || sender() != request)
         return;
+    // Released before anything is emitted: a receiver may delete us.
+    m_fetchRequest = nullptr;
+    request->deleteLater();
+    QPointer<FetchingSubscription> self(this);
     if (!request->hasError()) {
         const int status = request->responseHeader().statusCode();
         if (status == 200)
@@ -119,10 +124,8 @@ void FetchingSubscription::onRequestFinished()
     } else {
         qWarning() << "FetchingSubscription: request errored" << request->errorString();
     }
-    request->deleteLater();
-    if (m_fetchRequest == request)
-        m_fetchRequest = nullptr;
-    processQueuedEvents();
+    if (self)
+        processQueuedEvents();
 }
 
 void FetchingSubscription::onDisconnected()

@@ -9,6 +9,7 @@
 #include "sync/serversettings.h"
 #include "testenvironment.h"
 
+#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -60,6 +61,7 @@ private slots:
     void holdQueuesEvents();
     void unknownTypeIsIgnored();
     void failedFetchReleasesEvents();
+    void deletedByItsReceiver();
     void disconnectDuringFetch();
     void followsTheUser();
 
@@ -211,6 +213,29 @@ void TstEventSubscription::failedFetchReleasesEvents()
                         QStringLiteral("/users/alice/friends"), nick("dave"));
     QTRY_COMPARE(r.log, QStringList({"add:dave"}));
     QVERIFY(!friends.isBusy());
+}
+
+void TstEventSubscription::deletedByItsReceiver()
+{
+    connectAlice();
+    // Freed memory is overwritten, so a use after free fails here instead of
+    // passing by chance.
+    mallopt(M_PERTURB, 0x5a);
+    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
+    auto *friends = new FetchingSubscription(QStringLiteral("/friends"), true);
+    QPointer<FetchingSubscription> alive(friends);
+    int fetched = 0;
+    connect(friends, &FetchingSubscription::fetched, this, [&fetched, friends] {
+        ++fetched;
+        delete friends;
+    });
+    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
+                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    QTRY_COMPARE(friends->queuedEventCount(), 1);
+    QTRY_VERIFY(!alive);
+    mallopt(M_PERTURB, 0);
+    QCOMPARE(fetched, 1);
+    QCOMPARE(events()->subscription(QStringLiteral("/users/alice/friends")), nullptr);
 }
 
 void TstEventSubscription::disconnectDuringFetch()
