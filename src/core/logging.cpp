@@ -19,9 +19,10 @@ QMutex &logMutex()
     return mutex;
 }
 
-QFile &logFile()
+// Never destroyed: messages may still come from other static destructors.
+QFile *&logFile()
 {
-    static QFile file;
+    static QFile *file = nullptr;
     return file;
 }
 
@@ -57,18 +58,18 @@ void initLogging()
 
 void switchLoggingToFile(const QString &path)
 {
+    auto *next = new QFile(path);
+    // Write-only empties the previous run's log.
+    if (!next->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        delete next;
+        // Messages keep going where they went so far, this one included.
+        qWarning("cannot write to log file");
+        return;
+    }
     {
         QMutexLocker lock(&logMutex());
-        QFile &file = logFile();
-        if (file.isOpen())
-            file.close();
-        file.setFileName(path);
-        // Write-only empties the previous run's log.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            lock.unlock();
-            qWarning("cannot write to log file");
-            return;
-        }
+        delete logFile();
+        logFile() = next;
     }
     qDebug() << "switching logging to file" << path;
     qInstallMessageHandler(logMessageToFile);
@@ -79,12 +80,13 @@ void logMessageToFile(QtMsgType type, const QMessageLogContext &, const QString 
     {
         // Qt's own threads (the network stack's among them) log too.
         QMutexLocker lock(&logMutex());
-        QFile &file = logFile();
-        QByteArray line(prefixFor(type));
-        line += text.toUtf8();
-        line += '\n';
-        file.write(line);
-        file.flush();
+        if (QFile *file = logFile()) {
+            QByteArray line(prefixFor(type));
+            line += text.toUtf8();
+            line += '\n';
+            file->write(line);
+            file->flush();
+        }
     }
     if (type == QtFatalMsg)
         fatalExit();

@@ -128,6 +128,18 @@ private slots:
         qWarning("still reaches the test");
     }
 
+    void unwritableLogFileKeepsCurrentLog()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("current.log"));
+        switchLoggingToFile(path);
+        const QString blocked = m_dir.filePath(QStringLiteral("another-directory"));
+        QVERIFY(QDir().mkpath(blocked));
+        switchLoggingToFile(blocked);
+        qWarning("still logged");
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines, QStringList({"WARNING: cannot write to log file", "WARNING: still logged"}));
+    }
+
     void fatalIsWrittenThenEnds()
     {
         const QString path = m_dir.filePath(QStringLiteral("fatal.log"));
