@@ -121,6 +121,28 @@ private slots:
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), 3);
     }
 
+    void unkeepableFileIsNotSavedOver()
+    {
+        // A name so long that no kept-aside name fits beside it: neither the
+        // rename nor the copy can work, whoever runs the test.
+        QVERIFY(QDir().mkpath(dirPath()));
+        const QString path = dirPath() + QLatin1Char('/') + QString(240, QLatin1Char('d'));
+        writeFile(path, "only copy");
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("could not keep the unreadable test file ") + path
+                                                      + QStringLiteral(" aside; it will not be saved over")));
+        QVERIFY(DocumentFile::keepAside(path, QStringLiteral("test")).isEmpty());
+
+        QString error;
+        QVERIFY(!DocumentFile::save(path, writer("new content", false), &error));
+        QCOMPARE(error, QStringLiteral("refusing to overwrite the unreadable file ") + path);
+        QCOMPARE(readFile(path), QByteArray("only copy"));
+
+        // Once it loads, saving is allowed again.
+        DocumentFile::loaded(path);
+        QVERIFY(DocumentFile::save(path, writer("new content", false), &error));
+        QCOMPARE(readFile(path), QByteArray("new content"));
+    }
+
     void keepAsideWithoutFile()
     {
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));

@@ -100,6 +100,7 @@ private slots:
     void unreadableFileKeptAside_data();
     void unreadableFileKeptAside();
     void missingFileIsNotKeptAside();
+    void unkeepableFileIsNotSavedOver();
     void killedSaveLeavesWholeFile();
     void saveLoopChild();
 
@@ -509,6 +510,31 @@ void TstUserLists::missingFileIsNotKeptAside()
     QVERIFY(aside.isEmpty());
     QVERIFY(error.startsWith(QStringLiteral("Couldn't open device.")));
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nothing"))));
+}
+
+void TstUserLists::unkeepableFileIsNotSavedOver()
+{
+    // No kept-aside name fits beside so long a name: the file stays the only
+    // copy, and saving over it is refused.
+    const QString path = m_dir.filePath(QString(240, QLatin1Char('l')));
+    const QByteArray bytes("<html><head>");
+    writeAll(path, bytes);
+    QString error;
+    QString aside = QStringLiteral("x");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error loading lists ")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^could not keep the unreadable lists file ")));
+    QVERIFY(!UserLists::load(path, &error, &aside));
+    QVERIFY(aside.isEmpty());
+    QVERIFY2(error.endsWith(QStringLiteral(" (the file could not be kept aside and will not be overwritten)")),
+             qPrintable(error));
+
+    UserLists fresh;
+    fresh.ensureNotEmpty();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving lists refusing to overwrite ")));
+    QVERIFY(!fresh.save(path, &error));
+    QCOMPARE(error, QStringLiteral("refusing to overwrite the unreadable file ") + path);
+    QCOMPARE(readAll(path), bytes);
+    QVERIFY(fresh.isModified());
 }
 
 void TstUserLists::killedSaveLeavesWholeFile()
