@@ -5,15 +5,13 @@
 // fake server, trusting its certificate, running one request, and a scripted
 // certificate question.
 
-#include <QApplication>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QSslConfiguration>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
+#include "dialogdriver.h"
 #include "fakeserver.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
@@ -66,35 +64,12 @@ private:
     bool m_answer;
 };
 
-// A visible top-level dialog of the given class, or null.
-inline QWidget *visibleDialog(const char *className)
-{
-    const QWidgetList widgets = QApplication::topLevelWidgets();
-    for (QWidget *widget : widgets) {
-        if (widget->inherits(className) && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
-
 // Runs `act` on the message box once it shows; one left open is rejected
 // after a few seconds so a failing test cannot hang.
 inline void whenMessageBox(std::function<void(QWidget *)> act, int attempts = 300)
 {
-    QTimer::singleShot(10, [act, attempts]() {
-        QWidget *modal = visibleDialog("MessageDialog");
-        if (!modal) {
-            if (attempts > 0)
-                whenMessageBox(act, attempts - 1);
-            return;
-        }
-        QPointer<QWidget> guard(modal);
-        act(modal);
-        QTimer::singleShot(3000, [guard]() {
-            if (guard && guard->isVisible())
-                QMetaObject::invokeMethod(guard, "reject");
-        });
-    });
+    DialogDriver::whenDialog([] { return DialogDriver::visibleDialog("MessageDialog"); }, std::move(act),
+                             attempts);
 }
 
 } // namespace SyncTest
