@@ -4,7 +4,6 @@
 #include "contacts/friends.h"
 
 ModelsContainer *ModelsContainer::s_instance = nullptr;
-bool ModelsContainer::s_created = false;
 
 ModelsContainer::ModelsContainer(QObject *parent)
     : QObject(parent)
@@ -17,7 +16,6 @@ ModelsContainer::~ModelsContainer()
     m_friends = nullptr;
     delete m_chats;
     m_chats = nullptr;
-    s_created = false;
     // A container deleted through its parent must not leave the instance
     // pointer dangling for the next create() or destroy().
     if (s_instance == this)
@@ -29,16 +27,13 @@ ModelsContainer *ModelsContainer::create(QObject *parent)
     if (s_instance)
         destroy();
     s_instance = new ModelsContainer(parent);
-    s_created = true;
     return s_instance;
 }
 
 ModelsContainer *ModelsContainer::instance(QObject *parent)
 {
-    if (!s_created) {
+    if (!s_instance)
         s_instance = new ModelsContainer(parent);
-        s_created = true;
-    }
     return s_instance;
 }
 

@@ -32,7 +32,6 @@ private:
     Chats *m_chats = nullptr;
 
     static ModelsContainer *s_instance;
-    static bool s_created;
 };
 
 #endif

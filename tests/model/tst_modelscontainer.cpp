@@ -18,6 +18,7 @@ private slots:
     void setterKeepsPreviousModel();
     void deletionOrder();
     void deletedThroughParentClearsInstance();
+    void otherContainerLeavesInstance();
     void summaries();
 };
 
@@ -90,6 +91,17 @@ void TstModelsContainer::deletedThroughParentClearsInstance()
     QVERIFY(fresh);
     ModelsContainer::destroy();
     ModelsContainer::destroy();
+}
+
+void TstModelsContainer::otherContainerLeavesInstance()
+{
+    ModelsContainer *container = ModelsContainer::create();
+    QPointer<Friends> friends = new Friends;
+    container->setFriends(friends);
+    delete new ModelsContainer;
+    // Still the one instance: a second one would orphan the first.
+    QCOMPARE(ModelsContainer::instance(), container);
+    QVERIFY(container->hasFriends());
 }
 
 void TstModelsContainer::summaries()
