@@ -767,16 +767,7 @@ QList<QByteArray> FakeServer::authLines() const
 
 int FakeServer::sendEventRaw(const QString &user, const QByteArray &bytes)
 {
-    int n = 0;
-    for (const auto &c : m_eventConnections)
-        if (c && c->user() == user && c->write(bytes))
-            ++n;
-    FakeEventRecord r;
-    r.direction = FakeEventRecord::FromServer;
-    r.user = user;
-    r.bytes = bytes;
-    recordEvent(r);
-    return n;
+    return writeEvent(user, bytes, QString(), QString());
 }
 
 int FakeServer::pushEvent(const QString &user, const QString &type, const QString &resource,
@@ -785,6 +776,13 @@ int FakeServer::pushEvent(const QString &user, const QString &type, const QStrin
     QByteArray bytes = "<event type=\"" + FakeXml::escape(type).toUtf8() + "\" resource=\""
                        + FakeXml::escape(resource).toUtf8() + "\"";
     bytes += innerXml.isEmpty() ? QByteArray("/>") : ">" + innerXml + "</event>";
+    return writeEvent(user, bytes, type, resource);
+}
+
+// Writes to every event stream of the user and logs it; the number of streams written.
+int FakeServer::writeEvent(const QString &user, const QByteArray &bytes, const QString &type,
+                           const QString &resource)
+{
     int n = 0;
     for (const auto &c : m_eventConnections)
         if (c && c->user() == user && c->write(bytes))

@@ -446,6 +446,8 @@ private:
     void eventAuthorised(FakeEventConnection *c, const QString &user);
     void eventClosed(FakeEventConnection *c);
     void recordEvent(const FakeEventRecord &record);
+    int writeEvent(const QString &user, const QByteArray &bytes, const QString &type,
+                   const QString &resource);
     QSslConfiguration sslConfiguration() const;
 
     Transport m_transport;
