@@ -51,10 +51,8 @@ private slots:
     void decisionTable_data();
     void decisionTable();
     void noOpEndsOnlyInTheEventLoop();
-    void cancelWithNothingInFlight();
-    void cancelDuringNoOp();
-    void cancelInFlight();
-    void cancelAfterEndDoesNothing();
+    void cancel_data();
+    void cancel();
     void unknownStatusIsAFailedStep();
     void idWithoutSummaryIsAFailedStep();
     void resultListNeverTaken();
@@ -378,58 +376,45 @@ void TstListSynchronizer::noOpEndsOnlyInTheEventLoop()
     QVERIFY(m_server->requests().isEmpty());
 }
 
-void TstListSynchronizer::cancelWithNothingInFlight()
+void TstListSynchronizer::cancel_data()
 {
-    ListSynchronizer sync(0, nullptr, nullptr, 1);
-    QSignalSpy finished(&sync, &ListSynchronizer::finished);
-    sync.cancel();
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(sync.result(), ListSynchronizer::Failed);
-    QCOMPARE(sync.errorString(), QStringLiteral("Sync canceled"));
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("error");
+    const int failed = ListSynchronizer::Failed;
+    QTest::newRow("never started") << "never started" << failed << "Sync canceled";
+    // The pending no-op must not end the run a second time.
+    QTest::newRow("pending no-op") << "pending no-op" << failed << "Sync canceled";
+    QTest::newRow("request in flight") << "in flight" << failed << "Request canceled";
+    QTest::newRow("after the end: nothing") << "ended" << int(ListSynchronizer::ReceivedExisting) << "";
 }
 
-void TstListSynchronizer::cancelDuringNoOp()
+void TstListSynchronizer::cancel()
 {
+    QFETCH(QString, when);
+    QFETCH(int, result);
+    QFETCH(QString, error);
     m_listId = seedList();
     Run run;
-    startRun(run, TaskList::Unedited, ServerList, 0, false, QStringLiteral("orwd"));
+    if (when == QLatin1String("never started")) {
+        run.sync.reset(new ListSynchronizer(0, nullptr, nullptr, 1));
+        connect(run.sync.get(), &ListSynchronizer::finished, this, [&run] { ++run.finishedCount; });
+    } else if (when == QLatin1String("pending no-op")) {
+        startRun(run, TaskList::Unedited, ServerList, 0, false, QStringLiteral("orwd"));
+    } else if (when == QLatin1String("in flight")) {
+        m_server->stall(QStringLiteral("^/lists/\\d+$"));
+        startRun(run, TaskList::Edited, ServerList, 0, false, QStringLiteral("orwd"));
+        QTRY_COMPARE(m_server->requests().size(), 1);
+    } else {
+        startRun(run, TaskList::Unedited, ServerList, -1, false, QStringLiteral("orwd"));
+        QVERIFY(waitFinished(run));
+    }
     run.sync->cancel();
     QCOMPARE(run.finishedCount, 1);
-    QCOMPARE(run.sync->result(), ListSynchronizer::Failed);
-    QCOMPARE(run.sync->errorString(), QStringLiteral("Sync canceled"));
-    // The pending no-op does not end the run a second time.
     QTest::qWait(30);
     QCOMPARE(run.finishedCount, 1);
-    QCOMPARE(run.sync->result(), ListSynchronizer::Failed);
-}
-
-void TstListSynchronizer::cancelInFlight()
-{
-    m_listId = seedList();
-    m_server->stall(QStringLiteral("^/lists/\\d+$"));
-    Run run;
-    startRun(run, TaskList::Edited, ServerList, 0, false, QStringLiteral("orwd"));
-    QTRY_COMPARE(m_server->requests().size(), 1);
-    run.sync->cancel();
-    QCOMPARE(run.finishedCount, 1);
-    QCOMPARE(run.sync->result(), ListSynchronizer::Failed);
-    QCOMPARE(run.sync->errorString(), QStringLiteral("Request canceled"));
-    QTest::qWait(30);
-    QCOMPARE(run.finishedCount, 1);
-}
-
-void TstListSynchronizer::cancelAfterEndDoesNothing()
-{
-    m_listId = seedList();
-    Run run;
-    startRun(run, TaskList::Unedited, ServerList, -1, false, QStringLiteral("orwd"));
-    QVERIFY(waitFinished(run));
-    QCOMPARE(run.sync->result(), ListSynchronizer::ReceivedExisting);
-    run.sync->cancel();
-    QTest::qWait(20);
-    QCOMPARE(run.finishedCount, 1);
-    QCOMPARE(run.sync->result(), ListSynchronizer::ReceivedExisting);
-    QVERIFY(run.sync->errorString().isEmpty());
+    QCOMPARE(int(run.sync->result()), result);
+    QCOMPARE(run.sync->errorString(), error);
     delete run.sync->takeResultList();
 }
 
