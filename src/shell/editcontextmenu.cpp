@@ -6,8 +6,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPoint>
-
-#include <memory>
+#include <QPointer>
 
 namespace {
 
@@ -91,8 +90,11 @@ void EditContextMenu::exec(QMenu *standard, QWidget *parent, const QPoint &globa
                            const QString &selectAllText)
 {
     // The popup shows the standard menu's entries: keep that menu until the
-    // popup has closed, then release both.
-    std::unique_ptr<QMenu> keep(standard);
-    std::unique_ptr<Menu> popup(build(standard, parent, readOnly, selectAllText));
+    // popup has closed, then release both. Both are children of the field,
+    // which may be deleted while the popup runs its own event loop.
+    QPointer<QMenu> keep(standard);
+    QPointer<Menu> popup(build(standard, parent, readOnly, selectAllText));
     popup->exec(globalPos);
+    delete popup.data();
+    delete keep.data();
 }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -131,6 +132,39 @@ private slots:
             }
         });
         QCOMPARE(edit.selectedText(), QStringLiteral("Groceries"));
+    }
+
+    void fieldDeletedWhileMenuOpen_data()
+    {
+        QTest::addColumn<bool>("lineEdit");
+        QTest::newRow("line edit") << true;
+        QTest::newRow("text edit") << false;
+    }
+
+    void fieldDeletedWhileMenuOpen()
+    {
+        // The window holding the field closes under its open menu (a dialog
+        // deleted by an update, say): both menus go with the field, once.
+        QFETCH(bool, lineEdit);
+        auto *owner = new QWidget;
+        auto *layout = new QVBoxLayout(owner);
+        QWidget *field = lineEdit ? static_cast<QWidget *>(new PDLineEdit(QStringLiteral("Groceries")))
+                                  : new PDTextEdit(QStringLiteral("Buy plums"));
+        layout->addWidget(field);
+        owner->show();
+        QVERIFY(QTest::qWaitForWindowExposed(owner));
+        QPointer<QWidget> alive(field);
+        bool menuWasOpen = false;
+        QTimer::singleShot(20, [owner, &menuWasOpen]() {
+            menuWasOpen = QApplication::activePopupWidget() != nullptr;
+            delete owner;
+        });
+        auto *area = qobject_cast<QAbstractScrollArea *>(field);
+        QWidget *target = area ? area->viewport() : field;
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(target, &event);
+        QTRY_VERIFY(alive.isNull());
+        QVERIFY(menuWasOpen);
     }
 
     void recognisedByWhatTheyAre()
