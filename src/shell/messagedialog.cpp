@@ -1,6 +1,7 @@
 #include "shell/messagedialog.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 
 MessageDialog::MessageDialog(const QString &title, const QString &text, bool withCancel, QWidget *parent)
@@ -18,14 +19,18 @@ MessageDialog::MessageDialog(const QString &title, const QString &text, bool wit
     setCenterOnParent(true);
 }
 
+// On the heap: a parent deleted while the dialog runs deletes it too.
 bool MessageDialog::question(const QString &title, const QString &text, QWidget *parent)
 {
-    MessageDialog dialog(title, text, true, parent);
-    return dialog.exec() == QDialog::Accepted;
+    QPointer<MessageDialog> dialog = new MessageDialog(title, text, true, parent);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return accepted;
 }
 
 void MessageDialog::information(const QString &title, const QString &text, QWidget *parent)
 {
-    MessageDialog dialog(title, text, false, parent);
-    dialog.exec();
+    QPointer<MessageDialog> dialog = new MessageDialog(title, text, false, parent);
+    dialog->exec();
+    delete dialog.data();
 }

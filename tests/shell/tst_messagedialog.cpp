@@ -54,6 +54,36 @@ private slots:
         QVERIFY(seen.isNull()); // destroyed before question returned
     }
 
+    void parentDeletedWhileAsking_data()
+    {
+        QTest::addColumn<bool>("question");
+        QTest::newRow("question") << true;
+        QTest::newRow("information") << false;
+    }
+
+    void parentDeletedWhileAsking()
+    {
+        // The window that asked goes away under the dialog (deleted by an
+        // update): no answer, and the dialog is deleted once, with it.
+        QFETCH(bool, question);
+        auto *owner = new QWidget;
+        owner->show();
+        QVERIFY(QTest::qWaitForWindowExposed(owner));
+        QPointer<QWidget> seen;
+        bool asked = false;
+        ShellTest::whenModal([&](QWidget *modal) {
+            seen = modal;
+            asked = qobject_cast<MessageDialog *>(modal) != nullptr;
+            delete owner;
+        });
+        if (question)
+            QVERIFY(!MessageDialog::question(QStringLiteral("Remove list"), QStringLiteral("Sure?"), owner));
+        else
+            MessageDialog::information(QStringLiteral("Removed"), QStringLiteral("Done."), owner);
+        QVERIFY(asked);
+        QVERIFY(seen.isNull());
+    }
+
     void informationHasOnlyOk_data()
     {
         QTest::addColumn<bool>("viaClose");
