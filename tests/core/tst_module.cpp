@@ -21,8 +21,6 @@ class TstModule : public QObject
 {
     Q_OBJECT
 private slots:
-    void emptyWithoutModules() { QVERIFY(Module::modules().isEmpty()); }
-
     void registrationFollowsLifetime()
     {
         auto *a = new TestModule(QStringLiteral("a"));
@@ -39,14 +37,6 @@ private slots:
         QCOMPARE(Module::modules(), expected);
         delete a;
         QVERIFY(Module::modules().isEmpty());
-    }
-
-    void modulesIsACopy()
-    {
-        TestModule a(QStringLiteral("a"));
-        QList<Module *> copy = Module::modules();
-        copy.clear();
-        QCOMPARE(Module::modules().size(), 1);
     }
 };
 

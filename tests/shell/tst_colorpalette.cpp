@@ -11,30 +11,6 @@ private slots:
         ShellTest::useProgramSettings();
     }
 
-    void values_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("hex");
-        const char *const hex[] = {
-            "#c9d6a0", "#dee6c1", "#000000", "#000000", "#000000", "#333333", "#7a8655",
-            "#ebf2f5", "#ffffff", "#3e5e7f", "#ffffff", "#000000", "#3e5e7f", "#84a2bc",
-            "#86ec43", "#40b904",
-            "#abb781", "#6d774d", "#dee6c1", "#96a466", "#c9d6a0", "#c9d6a0", "#7f8a58", "#6d774d",
-            "#9abbd9", "#9abbd9", "#c3d7ea", "#c3d7ea", "#ebf2f5", "#ebf2f5", "#5e7995", "#5e7995",
-        };
-        for (int i = 0; i < 32; ++i)
-            QTest::addRow("colour %d", i) << i << QString::fromLatin1(hex[i]);
-    }
-
-    void values()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, hex);
-        const QColor c = ColorPalette::color(index);
-        QCOMPARE(c.name(), hex);
-        QCOMPARE(c.alpha(), 255);
-    }
-
     void outOfRange()
     {
         QVERIFY(!ColorPalette::color(-1).isValid());

@@ -156,12 +156,6 @@ private slots:
         QVERIFY(s->isBlueSkin());
         QCOMPARE(s->styleSheetPath(), QStringLiteral(":/BlueStyle.css"));
     }
-
-    void oneInstance()
-    {
-        QCOMPARE(UISettings::instance(), UISettings::instance());
-        QVERIFY(!UISettings::instance()->parent());
-    }
 };
 
 PLUMDECK_TEST_MAIN(TstUISettings)
