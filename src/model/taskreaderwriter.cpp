@@ -197,10 +197,10 @@ QString TaskReaderWriter::revisionToString(quint32 revision)
     return QString::number(revision);
 }
 
-quint32 TaskReaderWriter::numberFromString(const QString &text, const QString &errorPrefix)
+quint32 TaskReaderWriter::numberFromString(const QString &text, const QString &errorPrefix, ZeroIs zero)
 {
     quint32 value = 0;
-    if (!parseUInt(text, &value)) {
+    if (!parseUInt(text, &value) || (value == 0 && zero == NonZero)) {
         setError(errorPrefix + text);
         return 0;
     }
@@ -559,25 +559,18 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
     if (!description.isNull())
         list->setDescription(description);
 
-    // A zero id or revision parses without an error text of its own; it gets
-    // one here so that the failed load says why.
-    quint32 parsed = 0;
+    // A zero id or revision fails with the same error text as a malformed
+    // one, so that the failed load says why.
+    const QString badListId = QStringLiteral("bad list id string ");
     if (hasServerFields) {
-        const QString idText = fields.value(QStringLiteral("id"));
-        const quint32 id = listIdFromString(idText);
-        if (id == 0) {
-            if (parseUInt(idText, &parsed))
-                setError(QStringLiteral("bad list id string ") + idText);
+        const quint32 id = numberFromString(fields.value(QStringLiteral("id")), badListId, NonZero);
+        if (id == 0)
             return fail();
-        }
         list->setServerId(id);
-        const QString revisionText = fields.value(QStringLiteral("revision"));
-        const quint32 revision = revisionFromString(revisionText);
-        if (revision == 0) {
-            if (parseUInt(revisionText, &parsed))
-                setError(QStringLiteral("bad rev num string ") + revisionText);
+        const quint32 revision = numberFromString(fields.value(QStringLiteral("revision")),
+                                                  QStringLiteral("bad rev num string "), NonZero);
+        if (revision == 0)
             return fail();
-        }
         list->setRevision(revision);
     }
 
@@ -585,12 +578,9 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
         list->setOutlookId(fields.value(QStringLiteral("outlook-id")));
         const QString localIdText = fields.value(QStringLiteral("local-id"));
         if (!localIdText.isNull()) {
-            const quint32 localId = listIdFromString(localIdText);
-            if (localId == 0) {
-                if (parseUInt(localIdText, &parsed))
-                    setError(QStringLiteral("bad list id string ") + localIdText);
+            const quint32 localId = numberFromString(localIdText, badListId, NonZero);
+            if (localId == 0)
                 return fail();
-            }
             list->setLocalId(localId);
         }
     }

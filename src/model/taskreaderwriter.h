@@ -107,7 +107,10 @@ public:
 
 private:
     QDomElement bodyOf(const QDomDocument &doc);
-    quint32 numberFromString(const QString &text, const QString &errorPrefix);
+    // 0 and the error text prefix + text when the text is no number (or is 0
+    // and zero is NonZero).
+    enum ZeroIs { ZeroAllowed, NonZero };
+    quint32 numberFromString(const QString &text, const QString &errorPrefix, ZeroIs zero = ZeroAllowed);
 
     // The writers, over a DOM or a stream (see the sinks in the source).
     template<typename Sink> void emitLists(Sink &sink, UserLists *lists);

@@ -977,6 +977,8 @@ void TstTaskReaderWriter::listsLoadFailures_data()
                                      << "bad list id string x";
     QTest::newRow("revision zero") << listXml(QStringLiteral("sync-status=edited|id=3|revision=0"))
                                    << "bad rev num string 0";
+    QTest::newRow("local id zero") << listXml(QStringLiteral("sync-status=new|name=n|local-id=0"))
+                                   << "bad list id string 0";
     QTest::newRow("owned false, no permissions") << listXml(ok + QStringLiteral("|owned=false|owner=carol"))
         << "TaskReaderWriter error pharsing a task list, owned=false but no permissions found";
     QTest::newRow("owned false, no owner") << listXml(ok + QStringLiteral("|owned=false|permissions=r"))
