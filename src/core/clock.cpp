@@ -4,7 +4,8 @@
 #include <limits>
 
 namespace {
-// 0 means "follow the system clock"; otherwise milliseconds since the epoch.
+// While g_fixed is set, "now" is g_fixedMSecs (milliseconds since the epoch)
+// instead of the system clock.
 std::atomic<qint64> g_fixedMSecs{0};
 std::atomic<bool> g_fixed{false};
 std::atomic<double> g_scale{1.0};
