@@ -186,6 +186,12 @@ int HttpConnection::findRequest(Request *request) const
     return -1;
 }
 
+bool HttpConnection::isRunning(const Request *request) const
+{
+    const auto it = m_queue.constFind(m_currentId);
+    return request && it != m_queue.constEnd() && it.value().request == request;
+}
+
 void HttpConnection::stopReply()
 {
     QNetworkReply *reply = m_reply;

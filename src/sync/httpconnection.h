@@ -51,6 +51,9 @@ public:
     // The request's queue id, or -1 when it is not queued.
     int findRequest(Request *request) const;
     int queuedCount() const { return m_queue.size(); }
+    // The request is the one whose response is being received (readProgress
+    // is about it).
+    bool isRunning(const Request *request) const;
     // A client exists (it is closed when idle for idleCloseMs).
     bool hasClient() const { return m_http != nullptr; }
 

@@ -312,7 +312,9 @@ void Updater::startDownload()
 
 void Updater::onReadProgress(int done, int total)
 {
-    if (m_state == Downloading && m_request)
+    // The connection reports on whichever request is running; the download
+    // may still wait behind others.
+    if (m_state == Downloading && ServerHttpConnection::instance()->isRunning(m_request))
         emit updateDownloadProgress(done, total);
 }
 

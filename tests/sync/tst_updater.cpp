@@ -2,6 +2,7 @@
 #include "core/paths.h"
 #include "core/version.h"
 #include "sync/updater.h"
+#include "sync/xmlrequest.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 
@@ -60,6 +61,7 @@ private slots:
     void updateSeenIsAnnouncedAgainWithoutRequest();
     void acceptedCertificatesChangeTicksSoon();
     void downloadWritesTheInstaller();
+    void progressIsTheDownloadsOwn();
     void downloadFailures_data();
     void downloadFailures();
     void writeErrorFailsTheDownload();
@@ -347,6 +349,23 @@ void TstUpdater::downloadWritesTheInstaller()
     // A due tick announces the download again.
     Clock::advance(qint64(25) * 3600 * 1000);
     QTRY_COMPARE(downloaded.count(), 2);
+}
+
+// Another request answered while the download waits in the queue is not the
+// download's progress.
+void TstUpdater::progressIsTheDownloadsOwn()
+{
+    QVERIFY(reachUpdateSeen());
+    Updater *updater = Updater::instance();
+    QSignalSpy progress(updater, &Updater::updateDownloadProgress);
+    m_server->delay(QStringLiteral("^/users/alice$"), 100, true);
+    XMLRequest other(QStringLiteral("GET"), QStringLiteral("/users/alice"), true);
+    ServerHttpConnection::instance()->addRequest(&other);
+    QVERIFY(download());
+    QCOMPARE(updater->state(), Updater::Downloaded);
+    QVERIFY(!progress.isEmpty());
+    for (const QList<QVariant> &step : std::as_const(progress))
+        QCOMPARE(step.at(1).toInt(), 300000);
 }
 
 void TstUpdater::downloadFailures_data()
