@@ -211,7 +211,8 @@ bool HttpConnection::takeRequest(Request *request)
 {
     const int id = findRequest(request);
     if (id < 0) {
-        qWarning() << "HttpConnection - cancelRequest which " << "was never added or has finished.";
+        qWarning("HttpConnection - cancelRequest which "
+                 "was never added or has finished.");
         return false;
     }
     m_queue.remove(id);
@@ -248,7 +249,8 @@ void HttpConnection::onRequestDestroyed(QObject *object)
             return;
         }
     }
-    qWarning() << "HttpConnection::onRequestDestroyed - " << "unknown request";
+    qWarning("HttpConnection::onRequestDestroyed - "
+             "unknown request");
 }
 
 QString HttpConnection::replyErrorText(const QNetworkReply *reply)

@@ -53,7 +53,8 @@ void ServerPoller::onPollTimeout()
     if (m_state == TryingConnect)
         return;
     if (m_serverInfoRequest) {
-        qWarning() << "ServerPoller: m_serverInfoRequest " << "not null but not TryingConnect";
+        qWarning("ServerPoller: m_serverInfoRequest "
+                 "not null but not TryingConnect");
         return;
     }
     if (!ServerSettings::instance()->hasServer()) {

@@ -285,7 +285,7 @@ void TstHttpConnection::cancelFailsOnlyThatRequest()
     QCOMPARE(later.responseHeader().statusCode(), 200);
 
     QTest::ignoreMessage(QtWarningMsg,
-                         "HttpConnection - cancelRequest which  was never added or has finished.");
+                         "HttpConnection - cancelRequest which was never added or has finished.");
     connection()->cancelRequest(&later);
     QCOMPARE(laterDone.count(), 1);
 }
@@ -305,6 +305,12 @@ void TstHttpConnection::abortIsSilentAndIsolated()
     QVERIFY2(!other.hasError(), qPrintable(other.errorString()));
     QCOMPARE(downloadDone.count(), 0);
     QVERIFY(!download.hasError());
+
+    // Aborting what is no longer queued changes nothing.
+    QTest::ignoreMessage(QtWarningMsg,
+                         "HttpConnection - cancelRequest which was never added or has finished.");
+    connection()->abortRequest(&other);
+    QCOMPARE(otherDone.count(), 1);
 }
 
 void TstHttpConnection::deleteIsIsolated()
