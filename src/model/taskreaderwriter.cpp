@@ -746,7 +746,7 @@ void TaskReaderWriter::writeTaskAssignments(Task *task, QDomElement taskElement)
     emitTaskAssignments(sink, task);
 }
 
-void TaskReaderWriter::writeTaskAttachments(Task *task, QDomElement taskElement)
+void TaskReaderWriter::writeTaskAttachments(QDomElement taskElement, Task *task)
 {
     DomSink sink(this, taskElement);
     emitTaskAttachments(sink, task);

@@ -75,7 +75,7 @@ public:
     void writeTasks(Task *task, QDomElement parent);
     void writeRemovedTasks(const QList<Task *> &tasks, QDomElement parent);
     void writeTaskAssignments(Task *task, QDomElement taskElement);
-    void writeTaskAttachments(Task *task, QDomElement taskElement);
+    void writeTaskAttachments(QDomElement taskElement, Task *task);
     Task *readTask(const QDomElement &taskElement);
     bool readTasks(Task *parent, const QDomElement &tasksElement);
     bool readRemovedTasks(QList<Task *> *tasks, const QDomElement &removedElement);

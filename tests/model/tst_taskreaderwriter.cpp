@@ -268,6 +268,8 @@ private slots:
     void listsLoadLenient_data();
     void listsLoadLenient();
     void duplicateServerIdKeptAsNewList();
+    void listReadReports_data();
+    void listReadReports();
     void singleListRead_data();
     void singleListRead();
     void streamedEqualsTree();
@@ -350,6 +352,8 @@ void TstTaskReaderWriter::syncStatusTexts()
     }
     QTest::ignoreMessage(QtWarningMsg, "attempt to serialize LocallyUnknown");
     QCOMPARE(TaskReaderWriter::syncStatusToString(TaskList::LocallyUnknown), QString());
+    QTest::ignoreMessage(QtWarningMsg, "unknown SyncStatus");
+    QCOMPARE(TaskReaderWriter::syncStatusToString(TaskList::SyncStatus(7)), QString());
     TaskReaderWriter rw(XMLReaderWriter::LocalDocument);
     QCOMPARE(rw.syncStatusFromString(QStringLiteral("Edited")), TaskList::LocallyUnknown);
     QCOMPARE(rw.errorString(), QStringLiteral("unexpected sync status string Edited"));
@@ -456,6 +460,13 @@ void TstTaskReaderWriter::taskChildrenStructure()
     const QDomElement children = child(li, QStringLiteral("pd-tasks"));
     QCOMPARE(children.tagName(), QStringLiteral("ol"));
     QCOMPARE(childClasses(children), QStringList{"pd-task"});
+
+    // The attachments element on its own: task element first, then the task.
+    QDomElement bare = writer.appendElementWithClass(body, QStringLiteral("li"), QStringLiteral("pd-task"));
+    writer.writeTaskAttachments(bare, task.data());
+    QCOMPARE(childClasses(bare), QStringList{"pd-task-attachments"});
+    QCOMPARE(childClasses(bare.firstChildElement()),
+             (QStringList{"pd-task-attachment", "pd-task-attachment", "pd-task-attachment"}));
 }
 
 void TstTaskReaderWriter::hashcodeLength_data()
@@ -1073,6 +1084,39 @@ void TstTaskReaderWriter::duplicateServerIdKeptAsNewList()
     QVERIFY(kept->isOwned());
     QCOMPARE(kept->rootTask()->childCount(), 1);
     QCOMPARE(kept->rootTask()->child(0)->id(), 0u);
+}
+
+void TstTaskReaderWriter::listReadReports_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QStringList>("warnings");
+    QTest::addColumn<bool>("loads");
+
+    const QString ok = QStringLiteral("sync-status=unedited|id=5|revision=2|name=n|done=false");
+    QTest::newRow("no sync status") << listXml(QStringLiteral("name=n|done=false"))
+                                    << QStringList{"missing sync-status, legacy file?"} << true;
+    QTest::newRow("shared-edited unknown") << listXml(ok + QStringLiteral("|shared-edited=yes"))
+        << QStringList{"TaskReaderWriter: Parse error reading List, tag shared-edited with unknown value"} << true;
+    QTest::newRow("shared user without fields") << listXml(ok,
+        QStringLiteral("<ul class=\"pd-shared\"><li class=\"pd-shared-user\"/></ul>"))
+        << QStringList{"Parsing error reading a shared user, required class not found",
+                       "TaskReaderWriter pharsinig error in readList method while trying to read the list of shared users"}
+        << false;
+}
+
+// The reports of the list reader reach the warning stream with their exact
+// texts (an expected message that never comes fails the test).
+void TstTaskReaderWriter::listReadReports()
+{
+    QFETCH(QString, body);
+    QFETCH(QStringList, warnings);
+    QFETCH(bool, loads);
+    for (const QString &warning : std::as_const(warnings))
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+    QScopedPointer<UserLists> lists(loadFromBytes(localDoc(body).toUtf8()));
+    QCOMPARE(bool(lists), loads);
+    if (lists)
+        QVERIFY(!lists->models().first()->isSharedEdited());
 }
 
 void TstTaskReaderWriter::singleListRead_data()

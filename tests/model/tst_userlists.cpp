@@ -193,6 +193,16 @@ void TstUserLists::deleteList()
     QTest::ignoreMessage(QtWarningMsg, "ignoring attempt to delete unknown list");
     lists.deleteList(known);
     QCOMPARE(lists.deletedLists().size(), 1);
+
+    // A live model over a list already marked deleted is left alone.
+    TaskList *marked = makeList(TaskList::Deleted, 7);
+    ListModel *markedModel = new ListModel(marked);
+    lists.addModel(markedModel);
+    QTest::ignoreMessage(QtWarningMsg, "attempt to mark deleted already deleted list");
+    lists.deleteList(marked);
+    QCOMPARE(lists.models(), QList<ListModel *>{markedModel});
+    QCOMPARE(lists.deletedLists().size(), 1);
+    QCOMPARE(removed.count(), 2);
 }
 
 void TstUserLists::purgeList()
@@ -253,6 +263,9 @@ void TstUserLists::moves()
     ListModel stranger(TaskList::create());
     QTest::ignoreMessage(QtWarningMsg, "UserLists::moveListLeft - can't find list");
     lists.moveListLeft(&stranger);
+    QTest::ignoreMessage(QtWarningMsg, "UserLists::moveListRight - can't find list");
+    lists.moveListRight(&stranger);
+    QCOMPARE(order.count(), 3);
     delete stranger.taskList();
 }
 
