@@ -75,7 +75,7 @@ void ServerSettings::setCredentials(const QString &userName, const QString &pass
 bool ServerSettings::setServerUrl(const QString &url)
 {
     if (!isValidServerUrl(url)) {
-        qWarning() << "could not set server url" << url;
+        qWarning().noquote() << "could not set server url" << url;
         return false;
     }
     const QUrl newUrl = url.isEmpty() ? QUrl() : QUrl(url);
@@ -160,7 +160,10 @@ bool ServerSettings::isValidServerUrl(const QString &url)
 {
     if (url.isEmpty())
         return true;
-    const QUrl parsed(url, QUrl::StrictMode);
+    // Parsed as setServerUrl() parses it. The stored text form decodes
+    // escapes ("%20" becomes a blank), which a strict parse would refuse at
+    // the next start, losing the server.
+    const QUrl parsed(url);
     if (!parsed.isValid())
         return false;
     if (parsed.host().isEmpty())

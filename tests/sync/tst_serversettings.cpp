@@ -94,6 +94,7 @@ private slots:
         QTest::newRow("port 65535") << "http://h.example:65535/" << true;
         QTest::newRow("port 65536") << "http://h.example:65536/" << false;
         QTest::newRow("garbage") << "http://h ex ample/%zz" << false;
+        QTest::newRow("blank in the path") << "http://h.example/my dir" << true;
     }
     void validUrl()
     {
@@ -258,6 +259,27 @@ private slots:
         QSettings().setValue("net/server-url", QString());
         s->load();
         QCOMPARE(s->serverUrl(), ServerSettings::defaultServerUrl());
+    }
+
+    void storedUrlSurvivesRestart_data()
+    {
+        QTest::addColumn<QString>("url");
+        // The stored text form decodes "%20" to a blank.
+        QTest::newRow("escaped blank") << "https://a.example/my%20dir";
+        QTest::newRow("blank") << "https://a.example/my dir";
+        QTest::newRow("braces") << "https://a.example/a{b}";
+    }
+    void storedUrlSurvivesRestart()
+    {
+        QFETCH(QString, url);
+        QVERIFY(s->setServerUrl(url));
+        const QString shown = s->serverUrl();
+        const QString stored = QSettings().value("net/server-url").toString();
+        QVERIFY(s->setServerUrl(QStringLiteral("https://other.example/")));
+        QSettings().setValue("net/server-url", stored);
+        s->load();
+        QCOMPARE(s->serverUrl(), shown);
+        QCOMPARE(s->serverHost(), QStringLiteral("a.example"));
     }
 
     void loadInvalidStoredUrlIsRefused()
