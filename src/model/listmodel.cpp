@@ -50,6 +50,12 @@ QString currentNick()
     return ServerSettings::instance()->userName();
 }
 
+// The shared-user warnings end in a blank and the name follows it as is.
+void warnSharedUser(const char *text, const QString &name)
+{
+    qWarning().noquote() << QLatin1String(text) + name;
+}
+
 // One field of a task set by the user: nothing at all when the value is the
 // same; otherwise an undo step, the change, the modification stamp and a
 // redraw of the row's icons.
@@ -449,7 +455,7 @@ bool ListModel::setData(const QModelIndex &index, const QVariant &value, int rol
         emit layoutAboutToBeChanged();
         const bool done = variantAsCheck(value);
         task->setDone(done);
-        task->setDoneBy(done ? currentNick() : QString());
+        task->setDoneBy(done ? currentNick() : QStringLiteral(""));
         emit layoutChanged();
     }
     emit dataChanged(index, index);
@@ -508,6 +514,7 @@ bool ListModel::assignTask(const QModelIndex &index, const QString &nick)
     if (!index.isValid() || !taskForIndex(index)->assign(nick))
         return false;
     markChangedAndEdited();
+    emitAssignmentChanged(index);
     return true;
 }
 
@@ -516,6 +523,7 @@ bool ListModel::unassignTask(const QModelIndex &index, const QString &nick)
     if (!index.isValid() || !taskForIndex(index)->unassign(nick))
         return false;
     markChangedAndEdited();
+    emitAssignmentChanged(index);
     return true;
 }
 
@@ -525,6 +533,14 @@ void ListModel::unassignAll(const QModelIndex &index)
         return;
     taskForIndex(index)->unassignAll();
     markChangedAndEdited();
+    emitAssignmentChanged(index);
+}
+
+void ListModel::emitAssignmentChanged(const QModelIndex &index)
+{
+    // Without it the assignment icon and the assignee column keep showing
+    // the old state until something else redraws the row.
+    emit dataChanged(index.siblingAtColumn(FirstIconColumn), index.siblingAtColumn(AssignmentColumn));
 }
 
 void ListModel::expandTask(const QModelIndex &index)
@@ -791,7 +807,7 @@ QString ListModel::sharedUserPermissions(const QString &name) const
 {
     const auto it = m_sharedUsers.constFind(name);
     if (it == m_sharedUsers.constEnd()) {
-        qWarning() << "ListModel: Trying to get the permissions of a shared user that don't exists " << name;
+        warnSharedUser("ListModel: Trying to get the permissions of a shared user that don't exists ", name);
         return QString();
     }
     return it.value();
@@ -800,7 +816,7 @@ QString ListModel::sharedUserPermissions(const QString &name) const
 bool ListModel::setSharedUserPermissions(const QString &name, const QString &letters)
 {
     if (!m_sharedUsers.contains(name)) {
-        qWarning() << "ListModel: Trying to change permissions of a shared user that don't exists " << name;
+        warnSharedUser("ListModel: Trying to change permissions of a shared user that don't exists ", name);
         return false;
     }
     m_sharedUsers.insert(name, letters);
@@ -813,7 +829,7 @@ bool ListModel::setSharedUserPermissions(const QString &name, const QString &let
 bool ListModel::addSharedUser(const QString &name, const QString &letters)
 {
     if (m_sharedUsers.contains(name)) {
-        qWarning() << "ListModel: Trying to insert a shared user that already exists " << name;
+        warnSharedUser("ListModel: Trying to insert a shared user that already exists ", name);
         return false;
     }
     m_sharedUsers.insert(name, letters);
@@ -826,7 +842,7 @@ bool ListModel::addSharedUser(const QString &name, const QString &letters)
 bool ListModel::loadSharedUser(const QString &name, const QString &letters)
 {
     if (m_sharedUsers.contains(name)) {
-        qWarning() << "ListModel: Trying to insert a shared user that already exists " << name;
+        warnSharedUser("ListModel: Trying to insert a shared user that already exists ", name);
         return false;
     }
     m_sharedUsers.insert(name, letters);
@@ -837,7 +853,7 @@ bool ListModel::loadSharedUser(const QString &name, const QString &letters)
 bool ListModel::removeSharedUser(const QString &name)
 {
     if (!m_sharedUsers.contains(name)) {
-        qWarning() << "ListModel: Trying to shared a shared user that don't exists " << name;
+        warnSharedUser("ListModel: Trying to shared a shared user that don't exists ", name);
         return false;
     }
     m_sharedUsers.remove(name);

@@ -207,6 +207,7 @@ private slots:
 
 private:
     void markChangedAndEdited();
+    void emitAssignmentChanged(const QModelIndex &index);
     QVariant titleData(const Task *task, int role) const;
     QVariant iconData(const Task *task, int column, int role) const;
     QVariant colourData(const QModelIndex &index, int role) const;

@@ -24,6 +24,6 @@ TaskPriority TaskPriority::fromString(const QString &text)
         return TaskPriority(Reminder);
     if (text == QLatin1String("urgent"))
         return TaskPriority(Urgent);
-    qWarning() << "could not parse TaskPriority from" << text;
+    qWarning().noquote() << "could not parse TaskPriority from" << text;
     return TaskPriority(None);
 }

@@ -511,8 +511,10 @@ private slots:
         QCOMPARE(dataSpy.count(), accepted ? 1 : 0);
         QCOMPARE(layoutSpy.count(), accepted && role == 10 ? 1 : 0);
         QCOMPARE(layoutAboutSpy.count(), layoutSpy.count());
-        if (accepted && role == 10)
+        if (accepted && role == 10) {
             QCOMPARE(t->doneBy(), done ? QStringLiteral("alice") : QString(""));
+            QVERIFY(!t->doneBy().isNull());
+        }
     }
 
     void setTaskDone()
@@ -604,14 +606,18 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("edited");
         QTest::addColumn<bool>("touched");
-        QTest::newRow("title") << "title" << true << true << true << true;
-        QTest::newRow("assign new") << "assign" << true << true << true << false;
-        QTest::newRow("assign present") << "assign-again" << false << false << false << false;
-        QTest::newRow("unassign present") << "unassign" << true << true << true << false;
-        QTest::newRow("unassign absent") << "unassign-absent" << false << false << false << false;
-        QTest::newRow("unassign all") << "unassign-all" << true << true << true << false;
-        QTest::newRow("expand") << "expand" << true << true << false << false;
-        QTest::newRow("collapse") << "collapse" << true << true << false << false;
+        // Columns of the row redrawn (first, last); none when -1.
+        QTest::addColumn<int>("firstColumn");
+        QTest::addColumn<int>("lastColumn");
+        QTest::newRow("title") << "title" << true << true << true << true << 1 << 7;
+        // Assignment changes redraw the assignment icon and the assignee column.
+        QTest::newRow("assign new") << "assign" << true << true << true << false << 1 << 11;
+        QTest::newRow("assign present") << "assign-again" << false << false << false << false << -1 << -1;
+        QTest::newRow("unassign present") << "unassign" << true << true << true << false << 1 << 11;
+        QTest::newRow("unassign absent") << "unassign-absent" << false << false << false << false << -1 << -1;
+        QTest::newRow("unassign all") << "unassign-all" << true << true << true << false << 1 << 11;
+        QTest::newRow("expand") << "expand" << true << true << false << false << -1 << -1;
+        QTest::newRow("collapse") << "collapse" << true << true << false << false << -1 << -1;
     }
     void marksWithoutUndo()
     {
@@ -620,10 +626,13 @@ private slots:
         QFETCH(bool, changed);
         QFETCH(bool, edited);
         QFETCH(bool, touched);
+        QFETCH(int, firstColumn);
+        QFETCH(int, lastColumn);
         Fixture f;
         const QModelIndex index = f.idx(0);
         Task *t = f.model->taskForIndex(index);
         t->assign("bob");
+        QSignalSpy dataSpy(f.model, &QAbstractItemModel::dataChanged);
         bool r = true;
         if (op == "title")
             f.model->setTaskTitle(t, " untrimmed ");
@@ -652,6 +661,13 @@ private slots:
         QCOMPARE(t->modificationTime() == kNow, touched);
         if (op == "title")
             QCOMPARE(t->title(), QStringLiteral(" untrimmed "));
+        if (firstColumn < 0) {
+            QCOMPARE(dataSpy.count(), 0);
+        } else {
+            QCOMPARE(dataSpy.count(), 1);
+            QCOMPARE(dataSpy.at(0).at(0).toModelIndex(), index.siblingAtColumn(firstColumn));
+            QCOMPARE(dataSpy.at(0).at(1).toModelIndex(), index.siblingAtColumn(lastColumn));
+        }
     }
 
     // ------------------------------------------------------------ undo/redo
@@ -1017,7 +1033,7 @@ private slots:
         QVERIFY(!f.model->isSharedEdited());
         QSignalSpy spy(f.model, &ListModel::shareListChanged);
         if (!warning.isEmpty())
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning + " \"" + name + "\""));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning + name));
         bool r = true;
         if (op == "add")
             r = f.model->addSharedUser(name, "rw");

@@ -317,7 +317,7 @@ private slots:
         QFETCH(int, value);
         QFETCH(bool, warns);
         if (warns)
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("could not parse TaskPriority from \"%1\"").arg(text)));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("could not parse TaskPriority from %1").arg(text)));
         QCOMPARE(TaskPriority::fromString(text).value(), value);
         if (!warns)
             QCOMPARE(TaskPriority(value).toString(), text);
