@@ -38,7 +38,10 @@ QString FetchingSubscription::fetchPath() const
 {
     if (!m_userRelative)
         return m_resource;
-    return ServerHttpConnection::instance()->userPath() + m_resource;
+    // The settings' own user name: a settings signal may reach us before
+    // the server connection has copied it.
+    return QStringLiteral("/users/") + Request::pathSegment(ServerSettings::instance()->userName())
+        + m_resource;
 }
 
 bool FetchingSubscription::isConnected() const
