@@ -10,7 +10,9 @@ QByteArray PDCompressor::compress(const QByteArray &data, int level)
 {
     if (data.isEmpty())
         return QByteArray();
-    level = std::clamp(level, -1, 9);
+    // As qCompress: a level zlib does not know means its default.
+    if (level < -1 || level > 9)
+        level = Z_DEFAULT_COMPRESSION;
     // zlib counts in uLong; a body beyond that is not a body.
     if (quint64(data.size()) > quint64(std::numeric_limits<uLong>::max()))
         return QByteArray();

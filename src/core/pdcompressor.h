@@ -12,8 +12,8 @@ public:
     // so a hostile body cannot exhaust memory.
     static constexpr qsizetype maxUncompressedSize = 64 * 1024 * 1024;
 
-    // The zlib stream of `data` at zlib level `level` (-1 to 9); empty data
-    // gives an empty result.
+    // The zlib stream of `data` at zlib level `level` (-1 to 9; any other
+    // level means zlib's default); empty data gives an empty result.
     static QByteArray compress(const QByteArray &data, int level);
     // The plain bytes, or an empty array on failure (with a warning).
     static QByteArray uncompress(const QByteArray &data);

@@ -78,10 +78,22 @@ private slots:
         QCOMPARE((quint8(packed.at(0)) * 256 + quint8(packed.at(1))) % 31, 0);
     }
 
+    void matchesQtCompressWithoutPrefix_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::newRow("level 6") << 6;
+        QTest::newRow("level 1") << 1;
+        // Levels zlib does not know mean its default, as in qCompress.
+        QTest::newRow("level 10") << 10;
+        QTest::newRow("level 15") << 15;
+        QTest::newRow("level -5") << -5;
+    }
+
     void matchesQtCompressWithoutPrefix()
     {
+        QFETCH(int, level);
         const QByteArray data = sample(5000, true);
-        QCOMPARE(PDCompressor::compress(data, 6), qCompress(data, 6).mid(4));
+        QCOMPARE(PDCompressor::compress(data, level), qCompress(data, level).mid(4));
     }
 
     void emptyAndNull()
