@@ -601,7 +601,8 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "attempt to serialize LocallyUnknown");
         QVERIFY(rw.syncStatusToString(NotepadNote::LocallyUnknown).isEmpty());
         QTest::ignoreMessage(QtWarningMsg, "unknown SyncStatus");
-        QVERIFY(rw.syncStatusToString(NotepadNote::SyncStatus(9)).isEmpty());
+        // 5 is past the last status yet a value the enum can hold (9 would not be).
+        QVERIFY(rw.syncStatusToString(NotepadNote::SyncStatus(5)).isEmpty());
         QCOMPARE(rw.syncStatusFromString(QStringLiteral("New")), NotepadNote::LocallyUnknown);
         QCOMPARE(rw.errorString(), QStringLiteral("unexpected sync status string New"));
     }
