@@ -25,9 +25,17 @@ void StyleSheetLoader::reload()
 
 bool StyleSheetLoader::eventFilter(QObject *watched, QEvent *event)
 {
-    // Consumed at its first delivery, so no window sees the key press.
-    if (event->type() == QEvent::KeyPress
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride)
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
+        // Shortcuts are matched before the key press is delivered: claiming
+        // the override keeps a command bound to F5 from taking it, so the key
+        // press comes here in every window.
+        if (type == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        // Consumed at its first delivery, so no window sees the key press.
         reload();
         return true;
     }

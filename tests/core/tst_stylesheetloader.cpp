@@ -1,6 +1,7 @@
 #include "core/stylesheetloader.h"
 #include "testenvironment.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -76,6 +77,44 @@ private slots:
         loader.reset();
         QTest::keyClick(edit, Qt::Key_F5);
         QCOMPARE(counter.keys, QList<int>({Qt::Key_A, Qt::Key_F5}));
+    }
+
+    // "In any window": also where a command of the window is bound to F5
+    // (the synchronise shortcut of the lists page).
+    void f5ReloadsBeforeShortcuts()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("default.css"));
+        writeFile(path, "QLineEdit { color: red; }");
+
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *edit = new QLineEdit(&window);
+        layout->addWidget(edit);
+        auto *sync = new QAction(&window);
+        sync->setShortcut(Qt::Key_F5);
+        window.addAction(sync);
+        int triggered = 0;
+        connect(sync, &QAction::triggered, this, [&triggered] { ++triggered; });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        edit->setFocus();
+        KeyCounter counter;
+        edit->installEventFilter(&counter);
+
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
+        auto loader = std::make_unique<StyleSheetLoader>(path);
+        writeFile(path, "QLineEdit { color: blue; }");
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
+        QTest::keyClick(edit, Qt::Key_F5);
+        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: blue; }"));
+        QCOMPARE(triggered, 0);
+        QCOMPARE(counter.presses, 0);
+
+        // Without the loader the shortcut works again.
+        loader.reset();
+        QTest::keyClick(edit, Qt::Key_F5);
+        QCOMPARE(triggered, 1);
     }
 
     void missingFileGivesEmptySheet()
