@@ -157,6 +157,55 @@ private slots:
         QVERIFY(!shoot(window.maximizeButton(), QStringLiteral("maximize-button-maximized-") + skin).isNull());
     }
 
+    // The frame rules of the sheets that the pixels above do not show:
+    // spacings, exact sizes and the title strip's gradient.
+    void frameRules_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::newRow("green") << false;
+        QTest::newRow("blue") << true;
+    }
+
+    void frameRules()
+    {
+        QFETCH(bool, blue);
+        applySkin(blue);
+
+        CustomDialog dialog(QStringLiteral("Title"), true, true);
+        dialog.setTitleIcon(QStringLiteral(":/config.png"));
+        dialog.addMinimizeButton();
+        dialog.resize(300, 150);
+        dialog.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog.titleLabel()->contentsRect().left(), 4);
+        if (!blue) {
+            for (const char *name : {"windowclosebutton", "windowminimizebutton", "dialogTittleBarIcon"})
+                QCOMPARE(dialog.findChild<QWidget *>(QLatin1String(name))->size(), QSize(22, 20));
+        }
+        QVERIFY(dialog.okButton()->height() >= 16);
+        QVERIFY(dialog.cancelButton()->height() >= 16);
+
+        CustomWindow window;
+        auto *content = new QVBoxLayout;
+        content->addWidget(new PDTextEdit);
+        window.setContentLayout(content);
+        window.resize(500, 300);
+        window.show();
+        QCoreApplication::processEvents();
+        auto *strip = window.findChild<QLabel *>(QStringLiteral("windowbar"));
+        const QRect inner = strip->contentsRect();
+        QCOMPARE(inner.left(), 8);
+        QCOMPARE(strip->width() - 1 - inner.right(), 8);
+        QCOMPARE(inner.top(), 4);
+        QVERIFY(strip->height() - 1 - inner.bottom() >= 4);
+        QCOMPARE(window.helpButton()->x(), 8);
+        // A vertical gradient: the strip's top and bottom rows differ, beside
+        // the buttons and the word mark.
+        const QImage shot = strip->grab().toImage();
+        const int x = (window.prefsButton()->geometry().right() + strip->width() / 2 - 66) / 2;
+        QVERIFY(shot.pixelColor(x, 0) != shot.pixelColor(x, inner.bottom()));
+    }
+
     void contextMenu_data()
     {
         QTest::addColumn<bool>("blue");
