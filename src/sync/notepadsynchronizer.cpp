@@ -234,12 +234,12 @@ void NotepadSynchronizer::putDisplayOrder()
     NotepadNoteIdList ids;
     const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
     for (NotepadNote *note : notes) {
-        if (note->syncStatus() == NotepadNote::Deleted)
-            continue;
         if (note->serverId() == 0) {
             qWarning() << "have a note with no server id even after sync";
             continue;
         }
+        if (note->syncStatus() == NotepadNote::Deleted)
+            continue;
         ids.append(note->serverId());
     }
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);

@@ -158,6 +158,9 @@ void Updater::step()
         emit updateDownloaded();
         emitCheckNowFinished(true);
         break;
+    default:
+        qWarning() << "Updater: unknown state" << int(m_state);
+        break;
     }
 }
 

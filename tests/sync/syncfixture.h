@@ -74,6 +74,40 @@ private:
     QTimer m_timer;
 };
 
+// Records every diagnostic written while it lives, as "debug: text" or
+// "warning: text", and passes each on to the handler before it (the test
+// framework's, which ignoreMessage relies on).
+class MessageLog
+{
+public:
+    MessageLog()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&MessageLog::handle);
+    }
+    ~MessageLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (MessageLog *log = s_current) {
+            const char *kind = type == QtDebugMsg ? "debug: " : type == QtWarningMsg ? "warning: " : "other: ";
+            log->lines << QString::fromLatin1(kind) + text;
+            if (log->m_previous)
+                log->m_previous(type, context, text);
+        }
+    }
+
+    QtMessageHandler m_previous = nullptr;
+    static inline MessageLog *s_current = nullptr;
+};
+
 // Error expectations: "" none, "*" any non-empty text, "^text" starts with
 // text, anything else the exact text.
 inline bool errorMatches(const QString &actual, const QString &expected)

@@ -50,6 +50,8 @@ private slots:
 
     void decisionTable_data();
     void decisionTable();
+    void diagnosticLines_data();
+    void diagnosticLines();
     void noOpEndsOnlyInTheEventLoop();
     void cancel_data();
     void cancel();
@@ -362,6 +364,49 @@ void TstListSynchronizer::decisionTable()
         QCOMPARE(int(run.local->syncStatus()), status);
         QCOMPARE(run.local->name(), QString::fromLatin1(ListName));
     }
+}
+
+// The lines an unexpected answer or a revision conflict leaves in the log.
+void TstListSynchronizer::diagnosticLines_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("idMode");
+    QTest::addColumn<int>("revisionDelta");
+    QTest::addColumn<QByteArray>("faultMethod");
+    QTest::addColumn<QString>("faultPath");
+    QTest::addColumn<QString>("line");
+
+    const QString item = QStringLiteral("^/lists/\\d+$");
+    QTest::newRow("get new 500") << -1 << int(ServerList) << 0 << QByteArray("GET") << item
+                                 << "debug: Error status code in get new request list finished: 500";
+    QTest::newRow("get existing 503") << int(TaskList::Unedited) << int(ServerList) << -1 << QByteArray("GET") << item
+                                      << "debug: Error status code in on get existing list request: 503";
+    QTest::newRow("post 500") << int(TaskList::New) << int(NoId) << 0 << QByteArray("POST") << "^/lists$"
+                              << "debug: Error trying to do a post new request, response: 500";
+    QTest::newRow("local revision newer") << int(TaskList::Edited) << int(ServerList) << 1 << QByteArray() << QString()
+                                          << "debug: The local list revision is bigger than the server one, this is an error";
+    QTest::newRow("unknown status") << 7 << int(ServerList) << 0 << QByteArray() << QString()
+                                    << "warning: Unknown TaskList::SyncStatus";
+}
+
+void TstListSynchronizer::diagnosticLines()
+{
+    QFETCH(int, status);
+    QFETCH(int, idMode);
+    QFETCH(int, revisionDelta);
+    QFETCH(QByteArray, faultMethod);
+    QFETCH(QString, faultPath);
+    QFETCH(QString, line);
+    m_listId = seedList();
+    if (!faultMethod.isEmpty())
+        m_server->respondOnce(faultMethod, faultPath, faultMethod == "POST" ? 500 : status < 0 ? 500 : 503);
+    ModalAnswerer answerer;
+    MessageLog log;
+    Run run;
+    startRun(run, status, IdMode(idMode), revisionDelta, false, QStringLiteral("orwd"));
+    QVERIFY(waitFinished(run));
+    QCOMPARE(run.sync->result(), ListSynchronizer::Failed);
+    QVERIFY2(log.lines.contains(line), qPrintable(log.lines.join(QLatin1Char('\n'))));
 }
 
 void TstListSynchronizer::noOpEndsOnlyInTheEventLoop()

@@ -81,6 +81,8 @@ private slots:
     void noteDecisionTable_data();
     void noteDecisionTable();
     void noteNeverTakenIsFreed();
+    void noteDiagnosticLines_data();
+    void noteDiagnosticLines();
 
     // The notepad.
     void emptyNotepadAndServer_data();
@@ -94,6 +96,7 @@ private slots:
     void displayOrderFailures_data();
     void displayOrderFailures();
     void failedNoteStepStopsTheRun();
+    void noteAddedDuringTheRunIsLeftOutOfTheOrder();
     void createdNoteWhoseFetchFailedIsNotPostedAgain_data();
     void createdNoteWhoseFetchFailedIsNotPostedAgain();
     void withoutNotepadTheRunStillEnds();
@@ -375,6 +378,53 @@ void TstNoteSynchronizer::emptyNotepadAndServer_data()
     QTest::newRow("order changed: uploaded") << true;
 }
 
+// Only an unexpected answer to the fetch of a known note is logged; the
+// revision conflict logs the list synchroniser's line.
+void TstNoteSynchronizer::noteDiagnosticLines_data()
+{
+    QTest::addColumn<int>("status"); // -1: no local note
+    QTest::addColumn<int>("revisionDelta");
+    QTest::addColumn<QByteArray>("faultMethod");
+    QTest::addColumn<QString>("line"); // empty: no status line at all
+
+    QTest::newRow("get new 500") << -1 << 0 << QByteArray("GET") << QString();
+    QTest::newRow("get existing 500") << int(NotepadNote::Unedited) << -1 << QByteArray("GET")
+                                      << "debug: Error status code getting existing note: 500";
+    QTest::newRow("post 500") << int(NotepadNote::New) << 0 << QByteArray("POST") << QString();
+    QTest::newRow("local revision newer") << int(NotepadNote::Edited) << 1 << QByteArray()
+                                          << "debug: The local list revision is bigger than the server one, this is an error";
+}
+
+void TstNoteSynchronizer::noteDiagnosticLines()
+{
+    QFETCH(int, status);
+    QFETCH(int, revisionDelta);
+    QFETCH(QByteArray, faultMethod);
+    QFETCH(QString, line);
+    const quint32 serverId = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("x"));
+    if (!faultMethod.isEmpty())
+        m_server->respondOnce(faultMethod, faultMethod == "POST" ? QStringLiteral("^/notepad-notes$")
+                                                                 : QStringLiteral("^/notepad-notes/\\d+$"), 500);
+    const quint32 id = status == NotepadNote::New ? 0 : serverId;
+    std::unique_ptr<NotepadNoteInfo> info(id ? new NotepadNoteInfo(id, InfoRevision, QStringLiteral("Ideas")) : nullptr);
+    std::unique_ptr<NotepadNote> local(status >= 0 ? makeNote(status, id, quint32(int(InfoRevision) + revisionDelta),
+                                                              QStringLiteral("Ideas"), QStringLiteral("y"))
+                                                   : nullptr);
+    ModalAnswerer answerer;
+    MessageLog log;
+    NotepadNoteSynchronizer sync(id, info.get(), local.get(), 1);
+    QSignalSpy finished(&sync, &NotepadNoteSynchronizer::finished);
+    sync.start();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(sync.result(), NotepadNoteSynchronizer::Failed);
+    const QString all = log.lines.join(QLatin1Char('\n'));
+    if (line.isEmpty())
+        QVERIFY2(!all.contains(QLatin1String("Error status code")) && !all.contains(QLatin1String("Error trying")),
+                 qPrintable(all));
+    else
+        QVERIFY2(log.lines.contains(line), qPrintable(all));
+}
+
 void TstNoteSynchronizer::emptyNotepadAndServer()
 {
     QFETCH(bool, orderChanged);
@@ -556,6 +606,28 @@ void TstNoteSynchronizer::failedNoteStepStopsTheRun()
     QCOMPARE(requestLines(*m_server),
              (QStringList{"GET /users/alice/notepad-notes-info", QStringLiteral("PUT /notepad-notes/%1").arg(a)}));
     QCOMPARE(m_notes->notes().size(), 1);
+}
+
+// A note the user adds while the notes are on the way has no server id yet:
+// the order upload leaves it out, with a warning, and the run goes on.
+void TstNoteSynchronizer::noteAddedDuringTheRunIsLeftOutOfTheOrder()
+{
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QStringLiteral("a"));
+    m_notes->appendNote(makeNote(NotepadNote::Edited, id, 1, QStringLiteral("A"), QStringLiteral("a2")));
+    m_notes->setDisplayOrderChanged(true);
+    NotepadSynchronizer sync(nullptr);
+    NotepadNote *added = nullptr;
+    connect(&sync, &NotepadSynchronizer::addProgress, this, [this, &added] {
+        if (!added)
+            added = m_notes->appendNote(makeNote(NotepadNote::New, 0, 0, QStringLiteral("Late"), QStringLiteral("l")));
+    });
+    QTest::ignoreMessage(QtWarningMsg, "have a note with no server id even after sync");
+    QVERIFY(runNotepad(sync));
+    QVERIFY2(sync.errorString().isNull(), qPrintable(sync.errorString()));
+    QVERIFY(added);
+    QCOMPARE(added->syncStatus(), NotepadNote::New);
+    QCOMPARE(m_server->noteOrder(QStringLiteral("alice")), QList<quint32>{id});
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
 }
 
 // The server created the note, but fetching it back failed: the next run
