@@ -4,6 +4,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/sslerrorhandler.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 
@@ -100,6 +101,7 @@ private slots:
     void createdNoteWhoseFetchFailedIsNotPostedAgain_data();
     void createdNoteWhoseFetchFailedIsNotPostedAgain();
     void withoutNotepadTheRunStillEnds();
+    void requestsAskTheGivenCertificateHandler();
     void destroyedMidRunReleasesItsRequest_data();
     void destroyedMidRunReleasesItsRequest();
 
@@ -696,6 +698,35 @@ void TstNoteSynchronizer::withoutNotepadTheRunStillEnds()
     QVERIFY(runNotepad(sync));
     QCOMPARE(sync.errorString(), QStringLiteral("internal error: no notepad"));
     QVERIFY(m_server->requests().isEmpty());
+}
+
+namespace {
+class AcceptingHandler : public SslErrorHandler
+{
+public:
+    bool askUser(const QStringList &) override
+    {
+        ++asked;
+        return true;
+    }
+    int asked = 0;
+};
+} // namespace
+
+// The notepad's own requests carry the handler the full synchronisation
+// gives it, so an unknown certificate is put to the user.
+void TstNoteSynchronizer::requestsAskTheGivenCertificateHandler()
+{
+    FakeServer tls(FakeServer::Tls);
+    QVERIFY(tls.start());
+    tls.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(tls.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    AcceptingHandler handler;
+    NotepadSynchronizer sync(&handler);
+    QVERIFY(runNotepad(sync));
+    QVERIFY2(sync.errorString().isNull(), qPrintable(sync.errorString()));
+    QVERIFY(handler.asked > 0);
+    QCOMPARE(requestLines(tls).size(), 2);
 }
 
 void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest_data()
