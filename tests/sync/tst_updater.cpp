@@ -65,6 +65,8 @@ private slots:
     void downloadFailures_data();
     void downloadFailures();
     void writeErrorFailsTheDownload();
+    void downloadNotStarted_data();
+    void downloadNotStarted();
     void installFromWrongState();
     void installLaunches_data();
     void installLaunches();
@@ -370,13 +372,15 @@ void TstUpdater::progressIsTheDownloadsOwn()
 
 void TstUpdater::downloadFailures_data()
 {
-    QTest::addColumn<int>("fault"); // 1 version gone (412), 2 answered 500, 3 shorter, 4 longer, 5 connection closed
+    QTest::addColumn<int>("fault"); // 1 version gone (412), 2 answered 500, 3 shorter, 4 longer, 5 connection closed,
+                                    // 6 answered 401
     QTest::addColumn<QString>("message");
     QTest::newRow("412") << 1 << "^update previously seen on server has gone$";
     QTest::newRow("500") << 2 << "^unexpected response from server:  500$";
     QTest::newRow("shorter than announced") << 3 << "^Updater: download length 1000 differs from the announced 300000$";
     QTest::newRow("longer than announced") << 4 << QString();
     QTest::newRow("connection closed") << 5 << QString();
+    QTest::newRow("401") << 6 << "^unexpected auth fail from server when HEAD was ok$";
 }
 
 // Whatever goes wrong, no installer is left where install() would start it.
@@ -392,6 +396,7 @@ void TstUpdater::downloadFailures()
     case 3: m_server->setInstaller(QString::fromLatin1(InstallerName), installerBytes(1000), 3055); break;
     case 4: m_server->setInstaller(QString::fromLatin1(InstallerName), installerBytes(400000), 3055); break;
     case 5: m_server->closeConnectionOn(QStringLiteral("^/clients/"), false); break;
+    case 6: m_server->respondOnce("GET", QStringLiteral("^/clients/"), 401); break;
     }
     if (!message.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(message));
@@ -429,6 +434,47 @@ void TstUpdater::writeErrorFailsTheDownload()
     QCOMPARE(updater->state(), Updater::UpToDate);
     QVERIFY(!QFile::exists(installerFilePath()));
     QCOMPARE(QDir(userDataDir()).entryList(QStringList{QStringLiteral("installer*")}, QDir::Files), QStringList());
+}
+
+void TstUpdater::downloadNotStarted_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("state");
+    QTest::newRow("no server") << "no server" << "^Updater::startDownload with no server$" << int(Updater::UpdateSeen);
+    QTest::newRow("request in flight") << "in flight" << "^Updater: request already active$" << int(Updater::Downloading);
+    QTest::newRow("file cannot be opened") << "unwritable" << "^failed to open \".*installer\\.exe\"$"
+                                           << int(Updater::UpdateSeen);
+}
+
+// A download that cannot start leaves the state alone and sends nothing.
+void TstUpdater::downloadNotStarted()
+{
+    QFETCH(QString, why);
+    QFETCH(QString, message);
+    QFETCH(int, state);
+    QVERIFY(reachUpdateSeen());
+    Updater *updater = Updater::instance();
+    const int requestsBefore = m_server->requests().size();
+    if (why == QLatin1String("no server")) {
+        ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    } else if (why == QLatin1String("in flight")) {
+        m_server->stall(QStringLiteral("^/clients/"), true);
+        updater->startDownload();
+        QTRY_COMPARE(m_server->requests().size(), requestsBefore + 1);
+    } else {
+        QVERIFY(QDir().mkpath(installerFilePath()));
+    }
+    QSignalSpy failed(updater, &Updater::updateDownloadFailed);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(message));
+    updater->startDownload();
+    QCOMPARE(int(updater->state()), state);
+    QTest::qWait(30);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(m_server->requests().size(), requestsBefore + (why == QLatin1String("in flight") ? 1 : 0));
+    if (why == QLatin1String("in flight"))
+        updater->cancelDownload();
+    QDir().rmdir(installerFilePath());
 }
 
 void TstUpdater::installFromWrongState()
