@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QSignalSpy>
 
+#include <memory>
+
 // Does what the notepad page promises the notepad (its five slots), with the
 // tabs reduced to a list of the notes on show.
 class NotepadListener : public QObject
@@ -585,9 +587,11 @@ private slots:
 
     void destructorSaves()
     {
+        // The destructor frees the list but not the notes in it.
+        std::unique_ptr<NotepadNote> note(makeNote(QStringLiteral("kept by the destructor")));
         {
             NotepadNotes notes;
-            notes.notes().append(makeNote(QStringLiteral("kept by the destructor")));
+            notes.notes().append(note.get());
             QVERIFY(!notes.isChanged());
         }
         NotepadNotes loaded;
