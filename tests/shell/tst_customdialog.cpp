@@ -12,43 +12,16 @@
 
 namespace {
 
-void press(QWidget *target, const QPoint &local, Qt::MouseButton button = Qt::LeftButton)
-{
-    QMouseEvent event(QEvent::MouseButtonPress, local, target->mapToGlobal(local), button, button,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-void moveTo(QWidget *target, const QPoint &global, Qt::MouseButton button = Qt::LeftButton)
-{
-    QMouseEvent event(QEvent::MouseMove, target->mapFromGlobal(global), global, Qt::NoButton, button,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-void release(QWidget *target, const QPoint &global)
-{
-    QMouseEvent event(QEvent::MouseButtonRelease, target->mapFromGlobal(global), global, Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-// Drags from a point well inside the dialog by (dx, dy); returns where the
-// dialog went.
+// Drags from the middle of the dialog by (dx, dy); returns where it went.
 QPoint dragBy(QWidget *dialog, int dx, int dy)
 {
-    const QPoint local(dialog->width() / 2, dialog->height() / 2);
-    const QPoint start = dialog->mapToGlobal(local);
-    press(dialog, local);
-    moveTo(dialog, start + QPoint(dx, dy));
-    release(dialog, start + QPoint(dx, dy));
+    ShellTest::drag(dialog, dialog->rect().center(), QPoint(dx, dy));
     return dialog->pos();
 }
 
 QLayoutItem *contentItem(CustomDialog &dialog, int index)
 {
-    auto *container = dialog.findChild<QFrame *>(QStringLiteral("container"));
-    return container->layout()->itemAt(index);
+    return dialog.findChild<QFrame *>(QStringLiteral("container"))->layout()->itemAt(index);
 }
 
 } // namespace
@@ -78,6 +51,9 @@ private slots:
         auto *icon = dialog.findChild<ToolButton *>(QStringLiteral("dialogTittleBarIcon"));
         QVERIFY(icon);
         QVERIFY(icon->isHidden());
+        dialog.setTitleIcon(QStringLiteral(":/close-dialog.png"));
+        QVERIFY(!icon->isHidden());
+        QVERIFY(!icon->icon().isNull());
         QVERIFY(dialog.findChild<ToolButton *>(QStringLiteral("windowclosebutton")));
         QVERIFY(dialog.findChild<QWidget *>(QStringLiteral("bottombuttonscontainer")));
         QVERIFY(!dialog.findChild<ToolButton *>(QStringLiteral("windowminimizebutton")));
@@ -130,16 +106,7 @@ private slots:
         bool visibleWhenRun = false;
         ShellTest::whenModal([&](QWidget *modal) {
             visibleWhenRun = modal == &dialog && modal->isVisible();
-            if (how == QLatin1String("ok"))
-                QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
-            else if (how == QLatin1String("cancel"))
-                QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
-            else if (how == QLatin1String("close"))
-                QTest::mouseClick(dialog.closeButton(), Qt::LeftButton);
-            else if (how == QLatin1String("return"))
-                QTest::keyClick(&dialog, Qt::Key_Return);
-            else
-                QTest::keyClick(&dialog, Qt::Key_Escape);
+            ShellTest::endDialog(&dialog, how);
         });
         QCOMPARE(dialog.exec(), result);
         QVERIFY(visibleWhenRun); // and modal: whenModal found it
@@ -202,49 +169,40 @@ private slots:
         QCOMPARE(dialog.buttonsLayout()->contentsMargins(), QMargins(0, 0, 0, 0));
     }
 
-    void centresOnParentOnce()
+    void placement_data()
     {
-        QWidget parent;
-        parent.setGeometry(200, 150, 400, 300);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QTest::addColumn<bool>("centre");
+        QTest::newRow("centred once") << true;
+        QTest::newRow("not placed without centring") << false;
+    }
 
+    void placement()
+    {
+        QFETCH(bool, centre);
+        QWidget parent;
+        QVERIFY(ShellTest::showExposed(&parent, QRect(200, 150, 400, 300)));
         CustomDialog dialog(QStringLiteral("t"), true, true, &parent);
         dialog.setFixedSize(200, 100);
-        dialog.setCenterOnParent(true);
+        dialog.setCenterOnParent(centre);
         dialog.show();
-        const QPoint centre = parent.mapToGlobal(QPoint(200, 150));
-        QCOMPARE(dialog.pos(), centre - QPoint(100, 50));
-
+        const QPoint centred = parent.mapToGlobal(QPoint(200, 150)) - QPoint(100, 50);
+        if (!centre) {
+            // The toolkit's own dialog placement would have centred it.
+            QVERIFY(dialog.pos() != centred);
+            return;
+        }
+        QCOMPARE(dialog.pos(), centred);
         dialog.move(10, 20);
         dialog.hide();
         dialog.show();
         QCOMPARE(dialog.pos(), QPoint(10, 20));
     }
 
-    void noPlacementWithoutCentring()
-    {
-        QWidget parent;
-        parent.setGeometry(300, 250, 400, 300);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
-
-        CustomDialog dialog(QStringLiteral("t"), true, true, &parent);
-        dialog.setFixedSize(200, 100);
-        dialog.show();
-        // The toolkit's own dialog placement would have centred it.
-        QVERIFY(dialog.pos() != parent.mapToGlobal(QPoint(200, 150)) - QPoint(100, 50));
-    }
-
     void dockingStopsDrags()
     {
         CustomDialog dialog(QStringLiteral("t"), true, true);
         dialog.addResizeGrip();
-        dialog.resize(300, 200);
-        dialog.move(100, 100);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
+        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
         QCOMPARE(dragBy(&dialog, 30, 20), QPoint(130, 120));
 
         dialog.hideFrameControls();
@@ -267,10 +225,7 @@ private slots:
     void notMovableNeverMoves()
     {
         CustomDialog dialog(QStringLiteral("t"), true, true, false);
-        dialog.resize(300, 200);
-        dialog.move(100, 100);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
         QCOMPARE(dragBy(&dialog, 30, 20), QPoint(100, 100));
         dialog.hideFrameControls();
         dialog.showFrameControls();
@@ -280,15 +235,10 @@ private slots:
     void pressOnButtonStartsNoMove()
     {
         CustomDialog dialog(QStringLiteral("t"), true, true);
-        dialog.resize(300, 200);
-        dialog.move(100, 100);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
         QPushButton *cancel = dialog.cancelButton();
-        const QPoint local(5, 5);
-        const QPoint start = cancel->mapToGlobal(local);
-        press(cancel, local);
-        moveTo(cancel, start + QPoint(40, 40));
+        ShellTest::press(cancel, QPoint(5, 5));
+        ShellTest::moveTo(cancel, cancel->mapToGlobal(QPoint(45, 45)));
         QCOMPARE(dialog.pos(), QPoint(100, 100));
     }
 
@@ -297,8 +247,7 @@ private slots:
         CustomDialog dialog(QStringLiteral("t"), true, true);
         dialog.addResizeGrip();
         dialog.resize(300, 200);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(ShellTest::showExposed(&dialog));
         QCOMPARE(dialog.resizeGrip()->geometry(), QRect(286, 186, 12, 12));
         dialog.resize(350, 260);
         QCOMPARE(dialog.resizeGrip()->geometry(), QRect(336, 246, 12, 12));
@@ -309,8 +258,7 @@ private slots:
     {
         CustomDialog dialog(QStringLiteral("t"));
         QSignalSpy spy(&dialog, &CustomDialog::titleBarDoubleClicked);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(ShellTest::showExposed(&dialog));
         auto *bar = dialog.findChild<QFrame *>(QStringLiteral("windowtitlebar"));
         QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
         QCOMPARE(spy.count(), 1);
@@ -344,25 +292,9 @@ private slots:
         QVERIFY(ShellTest::sameImage(dialog.closeButton()->icon().pixmap(close.size()), close));
         const QPixmap mini(minimizeImage);
         QVERIFY(ShellTest::sameImage(minimize->icon().pixmap(mini.size()), mini));
-    }
-
-    void minimizeButtonMinimizes()
-    {
-        CustomDialog dialog(QStringLiteral("t"));
-        dialog.addMinimizeButton();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::mouseClick(dialog.findChild<ToolButton *>(QStringLiteral("windowminimizebutton")), Qt::LeftButton);
+        QVERIFY(ShellTest::showExposed(&dialog));
+        QTest::mouseClick(minimize, Qt::LeftButton);
         QVERIFY(dialog.isMinimized());
-    }
-
-    void titleIcon()
-    {
-        CustomDialog dialog(QStringLiteral("t"));
-        dialog.setTitleIcon(QStringLiteral(":/close-dialog.png"));
-        auto *icon = dialog.findChild<ToolButton *>(QStringLiteral("dialogTittleBarIcon"));
-        QVERIFY(!icon->isHidden());
-        QVERIFY(!icon->icon().isNull());
     }
 
     void titleIsPlainText()

@@ -75,19 +75,18 @@ private slots:
         QCOMPARE(row->itemAt(5)->widget(), window.closeButton());
         QCOMPARE(row->spacing(), 5);
 
-        QCOMPARE(window.helpButton()->objectName(), QStringLiteral("windowhelpbutton"));
-        QCOMPARE(window.prefsButton()->objectName(), QStringLiteral("windowPrefsButton"));
-        QCOMPARE(window.minimizeButton()->objectName(), QStringLiteral("windowminimizebutton"));
-        QCOMPARE(window.maximizeButton()->objectName(), QStringLiteral("windowmaximizebutton"));
-        QCOMPARE(window.closeButton()->objectName(), QStringLiteral("windowclosebutton"));
         QCOMPARE(window.helpButton()->toolTip(), QStringLiteral("Help"));
         QCOMPARE(window.prefsButton()->toolTip(), QStringLiteral("Preferences"));
-
-        QVERIFY(showsImage(window.helpButton(), QStringLiteral(":/window-help") + suffix + QStringLiteral(".png")));
-        QVERIFY(showsImage(window.prefsButton(), QStringLiteral(":/config") + suffix + QStringLiteral(".png")));
-        QVERIFY(showsImage(window.minimizeButton(), QStringLiteral(":/window-minimize") + suffix + QStringLiteral(".png")));
-        QVERIFY(showsImage(window.closeButton(), QStringLiteral(":/window-close") + suffix + QStringLiteral(".png")));
-        QVERIFY(showsImage(window.maximizeButton(), QStringLiteral(":/window-maximize") + suffix + QStringLiteral(".png")));
+        const QList<std::tuple<ToolButton *, const char *, const char *>> buttons = {
+            {window.helpButton(), "windowhelpbutton", "window-help"},
+            {window.prefsButton(), "windowPrefsButton", "config"},
+            {window.minimizeButton(), "windowminimizebutton", "window-minimize"},
+            {window.maximizeButton(), "windowmaximizebutton", "window-maximize"},
+            {window.closeButton(), "windowclosebutton", "window-close"}};
+        for (const auto &[button, name, image] : buttons) {
+            QCOMPARE(button->objectName(), QLatin1String(name));
+            QVERIFY2(showsImage(button, QStringLiteral(":/%1%2.png").arg(QLatin1String(image), suffix)), image);
+        }
     }
 
     void maximizeToggles_data()
@@ -117,8 +116,7 @@ private slots:
         ShellTest::setBlueSkin(blue);
         CustomWindow window;
         window.resize(400, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShellTest::showExposed(&window));
         auto *strip = window.findChild<QLabel *>(QStringLiteral("windowbar"));
 
         auto toggle = [&]() {
@@ -141,28 +139,26 @@ private slots:
     void outsideStateChangeLeavesImage()
     {
         CustomWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShellTest::showExposed(&window));
         window.showMaximized();
         QVERIFY(showsImage(window.maximizeButton(), QStringLiteral(":/window-maximize.png")));
     }
 
-    void minimizeButton()
+    void frameButtons_data()
     {
-        CustomWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(window.minimizeButton(), Qt::LeftButton);
-        QVERIFY(window.isMinimized());
+        QTest::addColumn<bool>("minimize");
+        QTest::newRow("minimise") << true;
+        QTest::newRow("close") << false;
     }
 
-    void closeButtonCloses()
+    void frameButtons()
     {
+        QFETCH(bool, minimize);
         CustomWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(window.closeButton(), Qt::LeftButton);
-        QVERIFY(!window.isVisible());
+        QVERIFY(ShellTest::showExposed(&window));
+        QTest::mouseClick(minimize ? window.minimizeButton() : window.closeButton(), Qt::LeftButton);
+        QCOMPARE(window.isMinimized(), minimize);
+        QCOMPARE(window.isVisible(), minimize);
     }
 
     void titleBarWidgetsInReverseOrder()
@@ -189,8 +185,7 @@ private slots:
         window.setHelpAction(&help);
         window.setPreferencesAction(&prefs);
         window.setPreferencesAction(&prefs);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShellTest::showExposed(&window));
         QTest::mouseClick(window.helpButton(), Qt::LeftButton);
         QTest::mouseClick(window.prefsButton(), Qt::LeftButton);
         QCOMPARE(helpSpy.count(), 1);
@@ -214,18 +209,12 @@ private slots:
     void windowMovesByMouse()
     {
         CustomWindow window;
-        window.setGeometry(100, 100, 400, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShellTest::showExposed(&window, QRect(100, 100, 400, 300)));
         // The title strip ignores presses, so they reach the window.
         auto *strip = window.findChild<QLabel *>(QStringLiteral("windowbar"));
         const QPoint local = strip->rect().center() - QPoint(60, 0);
-        const QPoint start = strip->mapToGlobal(local);
-        QMouseEvent press(QEvent::MouseButtonPress, local, start, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(strip, &press);
-        QMouseEvent move(QEvent::MouseMove, strip->mapFromGlobal(start + QPoint(25, 15)), start + QPoint(25, 15),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(strip, &move);
+        ShellTest::press(strip, local);
+        ShellTest::moveTo(strip, strip->mapToGlobal(local) + QPoint(25, 15));
         QCOMPARE(window.pos(), QPoint(125, 115));
     }
 
@@ -236,8 +225,7 @@ private slots:
         auto *bar = new TitleBar;
         layout->addWidget(bar);
         parent.resize(200, 40);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QVERIFY(ShellTest::showExposed(&parent));
         QSignalSpy spy(bar, &TitleBar::doubleClicked);
         QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->rect().center());
         QCOMPARE(spy.count(), 1);

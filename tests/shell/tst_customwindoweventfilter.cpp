@@ -1,27 +1,15 @@
 #include "shell/customwindoweventfilter.h"
+#include "shelltest.h"
 #include "testenvironment.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 
-void send(QWidget *target, QEvent::Type type, const QPoint &local, Qt::MouseButton button,
-          Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, local, target->mapToGlobal(local), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-void sendMove(QWidget *target, const QPoint &global, Qt::MouseButtons buttons = Qt::LeftButton)
-{
-    QMouseEvent event(QEvent::MouseMove, target->mapFromGlobal(global), global, Qt::NoButton, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
+using namespace ShellTest;
 
 // A frameless window served by a filter on the application, as the program
 // builds them.
@@ -34,22 +22,12 @@ struct Served
     {
         window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
         window.setMinimumSize(100, 80);
-        window.setGeometry(200, 150, 300, 200);
         filter = new CustomWindowEventFilter(&window);
         qApp->installEventFilter(filter);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(showExposed(&window, QRect(200, 150, 300, 200)));
     }
 
-    // Press at `local`, move the mouse by `delta`, release there.
-    void drag(const QPoint &local, const QPoint &delta)
-    {
-        const QPoint start = window.mapToGlobal(local);
-        send(&window, QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton);
-        sendMove(&window, start + delta);
-        const QPoint end = window.mapFromGlobal(start + delta);
-        send(&window, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
-    }
+    void drag(const QPoint &local, const QPoint &delta) { ShellTest::drag(&window, local, delta); }
 };
 
 } // namespace
@@ -133,7 +111,7 @@ private slots:
         Served s;
         s.window.setCursor(Qt::CrossCursor);
         // A move without a pressed button over the window sets the cursor.
-        sendMove(&s.window, s.window.mapToGlobal(local), Qt::NoButton);
+        moveTo(&s.window, s.window.mapToGlobal(local), Qt::NoButton);
         QCOMPARE(int(s.window.cursor().shape()), shape < 0 ? int(Qt::ArrowCursor) : shape);
     }
 
@@ -178,15 +156,14 @@ private slots:
     {
         Served s;
         const QPoint start = s.window.mapToGlobal(QPoint(3, 100));
-        send(&s.window, QEvent::MouseButtonPress, QPoint(3, 100), Qt::LeftButton, Qt::LeftButton);
+        press(&s.window, QPoint(3, 100));
         QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::Resize);
         for (int dx : {-10, -30, 20, -40})
-            sendMove(&s.window, start + QPoint(dx, 0));
+            moveTo(&s.window, start + QPoint(dx, 0));
         QCOMPARE(s.window.geometry(), QRect(160, 150, 340, 200));
         // The cursor is not changed while a drag runs.
         QCOMPARE(s.window.cursor().shape(), Qt::ArrowCursor);
-        send(&s.window, QEvent::MouseButtonRelease, s.window.mapFromGlobal(start + QPoint(-40, 0)),
-             Qt::LeftButton, Qt::NoButton);
+        release(&s.window, start + QPoint(-40, 0));
         // The release refreshes the cursor: still on the left edge.
         QCOMPARE(s.window.cursor().shape(), Qt::SizeHorCursor);
     }
@@ -200,20 +177,21 @@ private slots:
         s.drag(QPoint(150, 100), QPoint(30, 30));
         s.drag(QPoint(2, 2), QPoint(30, 30));
         QCOMPARE(s.window.geometry(), before);
-        sendMove(&s.window, s.window.mapToGlobal(QPoint(2, 100)), Qt::NoButton);
+        moveTo(&s.window, s.window.mapToGlobal(QPoint(2, 100)), Qt::NoButton);
         QCOMPARE(s.window.cursor().shape(), Qt::SizeHorCursor);
     }
 
     void otherButtonsChangeNothing()
     {
         Served s;
-        send(&s.window, QEvent::MouseButtonPress, QPoint(150, 100), Qt::RightButton, Qt::RightButton);
+        press(&s.window, QPoint(150, 100), Qt::RightButton);
         QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::None);
-        sendMove(&s.window, s.window.mapToGlobal(QPoint(180, 120)), Qt::RightButton);
+        moveTo(&s.window, s.window.mapToGlobal(QPoint(180, 120)), Qt::RightButton);
         QCOMPARE(s.window.pos(), QPoint(200, 150));
 
-        send(&s.window, QEvent::MouseButtonPress, QPoint(150, 100), Qt::LeftButton, Qt::LeftButton);
-        send(&s.window, QEvent::MouseButtonRelease, QPoint(150, 100), Qt::RightButton, Qt::LeftButton);
+        press(&s.window, QPoint(150, 100));
+        sendMouse(&s.window, QEvent::MouseButtonRelease, s.window.mapToGlobal(QPoint(150, 100)), Qt::RightButton,
+                  Qt::LeftButton);
         QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::Move);
     }
 
@@ -230,20 +208,18 @@ private slots:
         QCoreApplication::processEvents();
 
         for (QWidget *child : {static_cast<QWidget *>(button), static_cast<QWidget *>(edit)}) {
-            const QPoint start = child->mapToGlobal(QPoint(5, 5));
-            send(child, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+            press(child, QPoint(5, 5));
             QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::None);
-            sendMove(child, start + QPoint(30, 30));
-            send(child, QEvent::MouseButtonRelease, child->mapFromGlobal(start + QPoint(30, 30)),
-                 Qt::LeftButton, Qt::NoButton);
+            const QPoint end = child->mapToGlobal(QPoint(35, 35));
+            moveTo(child, end);
+            release(child, end);
             QCOMPARE(s.window.pos(), QPoint(200, 150));
         }
 
         // A label ignores the press, which then reaches the window: a move.
-        const QPoint start = label->mapToGlobal(QPoint(5, 5));
-        send(label, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+        press(label, QPoint(5, 5));
         QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::Move);
-        sendMove(label, start + QPoint(30, 30));
+        moveTo(label, label->mapToGlobal(QPoint(5, 5)) + QPoint(30, 30));
         QCOMPARE(s.window.pos(), QPoint(230, 180));
     }
 

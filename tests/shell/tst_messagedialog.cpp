@@ -15,43 +15,49 @@ private slots:
         ShellTest::useProgramSettings();
     }
 
-    void question_data()
+    void endings_data()
     {
+        QTest::addColumn<bool>("question");
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("answer");
-        QTest::newRow("ok") << "ok" << true;
-        QTest::newRow("return") << "return" << true;
-        QTest::newRow("cancel") << "cancel" << false;
-        QTest::newRow("escape") << "escape" << false;
-        QTest::newRow("close button") << "close" << false;
+        QTest::newRow("question ok") << true << "ok" << true;
+        QTest::newRow("question return") << true << "return" << true;
+        QTest::newRow("question cancel") << true << "cancel" << false;
+        QTest::newRow("question escape") << true << "escape" << false;
+        QTest::newRow("question close button") << true << "close" << false;
+        QTest::newRow("information ok") << false << "ok" << false;
+        QTest::newRow("information close button") << false << "close" << false;
     }
 
-    void question()
+    void endings()
     {
+        QFETCH(bool, question);
         QFETCH(QString, how);
         QFETCH(bool, answer);
         QPointer<QWidget> seen;
         QString shownText;
+        int buttons = 0;
+        bool hasCancel = false;
+        bool ended = false;
         ShellTest::whenModal([&](QWidget *modal) {
             seen = modal;
             auto *dialog = qobject_cast<MessageDialog *>(modal);
             QVERIFY(dialog);
             shownText = dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
-            QVERIFY(dialog->cancelButton());
-            if (how == QLatin1String("ok"))
-                QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
-            else if (how == QLatin1String("cancel"))
-                QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
-            else if (how == QLatin1String("close"))
-                QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
-            else if (how == QLatin1String("return"))
-                QTest::keyClick(dialog, Qt::Key_Return);
-            else
-                QTest::keyClick(dialog, Qt::Key_Escape);
+            buttons = int(dialog->findChildren<QPushButton *>().size());
+            hasCancel = dialog->cancelButton() != nullptr;
+            ShellTest::endDialog(dialog, how);
+            ended = !dialog->isVisible();
         });
-        QCOMPARE(MessageDialog::question(QStringLiteral("Remove list"), QStringLiteral("Sure?")), answer);
+        if (question)
+            QCOMPARE(MessageDialog::question(QStringLiteral("Remove list"), QStringLiteral("Sure?")), answer);
+        else
+            MessageDialog::information(QStringLiteral("Done"), QStringLiteral("Sure?"));
         QCOMPARE(shownText, QStringLiteral("Sure?"));
-        QVERIFY(seen.isNull()); // destroyed before question returned
+        QCOMPARE(buttons, question ? 2 : 1);
+        QCOMPARE(hasCancel, question);
+        QVERIFY(ended);
+        QVERIFY(seen.isNull()); // destroyed before the call returned
     }
 
     void parentDeletedWhileAsking_data()
@@ -67,8 +73,7 @@ private slots:
         // update): no answer, and the dialog is deleted once, with it.
         QFETCH(bool, question);
         auto *owner = new QWidget;
-        owner->show();
-        QVERIFY(QTest::qWaitForWindowExposed(owner));
+        QVERIFY(ShellTest::showExposed(owner));
         QPointer<QWidget> seen;
         bool asked = false;
         ShellTest::whenModal([&](QWidget *modal) {
@@ -84,56 +89,17 @@ private slots:
         QVERIFY(seen.isNull());
     }
 
-    void informationHasOnlyOk_data()
-    {
-        QTest::addColumn<bool>("viaClose");
-        QTest::newRow("ok") << false;
-        QTest::newRow("close button") << true;
-    }
-
-    void informationHasOnlyOk()
-    {
-        QFETCH(bool, viaClose);
-        bool onlyOk = false;
-        bool ended = false;
-        QPointer<QWidget> seen;
-        ShellTest::whenModal([&](QWidget *modal) {
-            seen = modal;
-            auto *dialog = qobject_cast<MessageDialog *>(modal);
-            QVERIFY(dialog);
-            onlyOk = dialog->okButton() && !dialog->cancelButton()
-                && dialog->findChildren<QPushButton *>().size() == 1;
-            QTest::mouseClick(viaClose ? static_cast<QAbstractButton *>(dialog->closeButton())
-                                       : dialog->okButton(),
-                              Qt::LeftButton);
-            ended = !dialog->isVisible();
-        });
-        MessageDialog::information(QStringLiteral("Done"), QStringLiteral("Exported."));
-        QVERIFY(onlyOk);
-        QVERIFY(ended);
-        QVERIFY(seen.isNull());
-    }
-
     void textIsPlainAndWrapped()
     {
-        const QString text = QStringLiteral("Are you sure you want to delete the list \"<b>Groceries</b> <img src=x>\"?");
+        const QString text = QStringLiteral("Are you sure you want to delete the list \"<b>Groceries</b> <img src=x>\"?")
+            + QStringLiteral(" word").repeated(40);
         MessageDialog dialog(QStringLiteral("t"), text, true);
+        dialog.resize(260, 160);
+        QVERIFY(ShellTest::showExposed(&dialog));
         auto *label = dialog.findChild<QLabel *>(QStringLiteral("textlabel"));
         QCOMPARE(label->text(), text);
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QVERIFY(label->wordWrap());
-    }
-
-    void longTextWraps()
-    {
-        QString text;
-        for (int i = 0; i < 40; ++i)
-            text += QStringLiteral("word ");
-        MessageDialog dialog(QStringLiteral("t"), text, false);
-        dialog.resize(260, 160);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto *label = dialog.findChild<QLabel *>(QStringLiteral("textlabel"));
         QVERIFY(label->width() < label->fontMetrics().horizontalAdvance(text));
         QVERIFY(label->height() >= 2 * label->fontMetrics().height());
     }
@@ -141,9 +107,7 @@ private slots:
     void centredOnParent()
     {
         QWidget parent;
-        parent.setGeometry(120, 80, 500, 400);
-        parent.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QVERIFY(ShellTest::showExposed(&parent, QRect(120, 80, 500, 400)));
         MessageDialog dialog(QStringLiteral("t"), QStringLiteral("text"), false, &parent);
         dialog.show();
         const QPoint centre = parent.mapToGlobal(QPoint(250, 200));

@@ -53,7 +53,12 @@ private:
         return image;
     }
 
-    static QString skinName(bool blue) { return blue ? QStringLiteral("blue") : QStringLiteral("green"); }
+    static void skinRows()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::newRow("green") << false;
+        QTest::newRow("blue") << true;
+    }
 
 private slots:
     void initTestCase()
@@ -70,24 +75,16 @@ private slots:
         qApp->setStyleSheet(QString());
     }
 
-    void dialogs_data()
-    {
-        QTest::addColumn<bool>("blue");
-        QTest::addColumn<QColor>("border");
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<int>("titleHeight");
-        QTest::newRow("green") << false << QColor(0, 0, 0) << QColor(0x33, 0x33, 0x33) << 20;
-        QTest::newRow("blue") << true << QColor(0x3e, 0x5e, 0x7f) << QColor(0x8c, 0xa9, 0xc4) << 21;
-    }
+    void dialogs_data() { skinRows(); }
 
     void dialogs()
     {
         QFETCH(bool, blue);
-        QFETCH(QColor, border);
-        QFETCH(QColor, background);
-        QFETCH(int, titleHeight);
+        const QColor border = blue ? QColor(0x3e, 0x5e, 0x7f) : QColor(0, 0, 0);
+        const QColor background = blue ? QColor(0x8c, 0xa9, 0xc4) : QColor(0x33, 0x33, 0x33);
+        const int titleHeight = blue ? 21 : 20;
         applySkin(blue);
-        const QString skin = skinName(blue);
+        const QString skin = QLatin1String(QTest::currentDataTag());
 
         MessageDialog question(QStringLiteral("Remove list"),
                                QStringLiteral("Are you sure you want to remove the list \"Groceries\"? "
@@ -155,16 +152,20 @@ private slots:
         window.showMaximized();
         window.updateMaximizeButton();
         QVERIFY(!shoot(window.maximizeButton(), QStringLiteral("maximize-button-maximized-") + skin).isNull());
+
+        PDLineEdit edit(QStringLiteral("Groceries"));
+        edit.setSelection(0, 4);
+        std::unique_ptr<QMenu> standard(edit.createStandardContextMenu());
+        std::unique_ptr<Menu> popup(EditContextMenu::build(standard.get(), &edit, false, QStringLiteral("Select All  ")));
+        popup->adjustSize();
+        popup->setActiveAction(popup->actions().value(3)); // as under the mouse
+        QVERIFY(!shoot(popup.get(), QStringLiteral("context-menu-") + skin).isNull());
+        popup->hide();
     }
 
     // The frame rules of the sheets that the pixels above do not show:
     // spacings, exact sizes and the title strip's gradient.
-    void frameRules_data()
-    {
-        QTest::addColumn<bool>("blue");
-        QTest::newRow("green") << false;
-        QTest::newRow("blue") << true;
-    }
+    void frameRules_data() { skinRows(); }
 
     void frameRules()
     {
@@ -204,27 +205,6 @@ private slots:
         const QImage shot = strip->grab().toImage();
         const int x = (window.prefsButton()->geometry().right() + strip->width() / 2 - 66) / 2;
         QVERIFY(shot.pixelColor(x, 0) != shot.pixelColor(x, inner.bottom()));
-    }
-
-    void contextMenu_data()
-    {
-        QTest::addColumn<bool>("blue");
-        QTest::newRow("green") << false;
-        QTest::newRow("blue") << true;
-    }
-
-    void contextMenu()
-    {
-        QFETCH(bool, blue);
-        applySkin(blue);
-        PDLineEdit edit(QStringLiteral("Groceries"));
-        edit.setSelection(0, 4);
-        std::unique_ptr<QMenu> standard(edit.createStandardContextMenu());
-        std::unique_ptr<Menu> popup(EditContextMenu::build(standard.get(), &edit, false, QStringLiteral("Select All  ")));
-        popup->adjustSize();
-        popup->setActiveAction(popup->actions().value(3)); // as under the mouse
-        QVERIFY(!shoot(popup.get(), QStringLiteral("context-menu-") + skinName(blue)).isNull());
-        popup->hide();
     }
 
     // Every compiled-in image at twice its size, on both frame colours.

@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 
 class TstStringEntryDialog : public QObject
@@ -86,19 +85,8 @@ private slots:
 
         // A press on its edge moves it instead.
         dialog.move(100, 100);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QPoint local(2, 60);
-        const QPoint start = dialog.mapToGlobal(local);
-        QMouseEvent press(QEvent::MouseButtonPress, local, start, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &press);
-        const QPoint end = start + QPoint(-30, 20);
-        QMouseEvent move(QEvent::MouseMove, dialog.mapFromGlobal(end), end, Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, dialog.mapFromGlobal(end), end, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &release);
+        QVERIFY(ShellTest::showExposed(&dialog));
+        ShellTest::drag(&dialog, QPoint(2, 60), QPoint(-30, 20));
         QCOMPARE(dialog.geometry(), QRect(70, 120, 240, 126));
     }
 };
