@@ -1,9 +1,8 @@
 // The fake server's endpoints, driven with plain QNetworkAccessManager:
 // statuses, documents, revisions and merges, authorisation, zlib, TLS.
 
-#include "fakeserver.h"
-#include "fakeserverprobe.h"
 #include "fakeservertest.h"
+#include "fakeservertests.h"
 #include "fakexml.h"
 #include "testenvironment.h"
 
@@ -12,17 +11,6 @@
 #include <QTcpSocket>
 
 namespace {
-
-const QByteArray Doctype =
-    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-    "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n";
-
-QByteArray clientDoc(const QByteArray &title, const QByteArray &body)
-{
-    return Doctype + "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n <head>\n  <title>" + title
-           + "</title>\n  <meta name=\"generator\" content=\"PlumDeck\"/>\n </head>\n <body>\n" + body
-           + "\n </body>\n</html>\n";
-}
 
 QByteArray taskXml(const QByteArray &title, quint32 id = 0, quint32 revision = 0,
                    const QByteArray &extra = {}, const QByteArray &children = {})
@@ -57,13 +45,40 @@ QByteArray listBody(quint32 id, quint32 revision, const QByteArray &name, const 
     return clientDoc("pd-list", body + "</div>");
 }
 
-QDomElement parseBody(const QByteArray &bytes)
+// A null document when the bytes do not parse, so every look-up after it fails.
+QDomDocument parseDoc(const QByteArray &bytes)
 {
     QDomDocument doc;
     QString error;
-    if (!FakeXml::parse(bytes, &doc, &error))
-        return QDomElement();
-    return doc.elementsByTagName(QStringLiteral("body")).at(0).toElement();
+    return FakeXml::parse(bytes, &doc, &error) ? doc : QDomDocument();
+}
+
+QDomElement parseBody(const QByteArray &bytes)
+{
+    return parseDoc(bytes).elementsByTagName(QStringLiteral("body")).at(0).toElement();
+}
+
+quint32 idIn(const ProbeReply &reply, const QString &cls)
+{
+    return FakeXml::toId(FakeXml::oneByClass(parseBody(reply.body), cls).text());
+}
+
+const QByteArray AliceAuth = "Authorization: Basic " + QByteArray("alice:secret").toBase64() + "\r\n";
+
+// Writes raw bytes on a new connection; the answer once it contains `until`,
+// or once the server has closed when `until` is empty.
+QByteArray exchange(QTcpSocket &socket, quint16 port, const QByteArray &request, const QByteArray &until = {})
+{
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(3000))
+        return QByteArray();
+    socket.write(request);
+    QByteArray answer;
+    (void)QTest::qWaitFor([&] {
+        answer += socket.readAll();
+        return until.isEmpty() ? socket.state() == QAbstractSocket::UnconnectedState : answer.contains(until);
+    }, 3000);
+    return answer + socket.readAll();
 }
 
 FakeFields fieldsOf(const QDomElement &root, const QString &cls)
@@ -94,7 +109,6 @@ private slots:
     void chunkedRequestRefused();
     void doubledSlashAfterPrefix();
     void tls();
-    void tlsCertificateChange();
 
     void listsInfo();
     void listInfo();
@@ -108,7 +122,6 @@ private slots:
     void sharing();
     void listOrder();
     void groups();
-    void groupsForbidden();
     void notes();
     void noteOrder();
     void installer_data();
@@ -137,10 +150,7 @@ void TstFakeServer::init()
 
 void TstFakeServer::cleanup()
 {
-    if (!QTest::currentTestFailed())
-        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
-    delete m_server;
-    m_server = nullptr;
+    dropServer(m_server);
 }
 
 void TstFakeServer::serverInfo_data()
@@ -167,15 +177,12 @@ void TstFakeServer::serverInfo()
     const ProbeReply r = probe.get(QStringLiteral("/"));
     QCOMPARE(r.status, 200);
     QCOMPARE(r.reason, QByteArray("OK"));
-    QDomDocument doc;
-    QString error;
-    QVERIFY(FakeXml::parse(r.body, &doc, &error));
-    const QDomElement body = doc.elementsByTagName(QStringLiteral("body")).at(0).toElement();
-    const QDomElement server = FakeXml::oneByClass(body, QStringLiteral("pd-server"));
+    const QDomElement server = FakeXml::oneByClass(parseBody(r.body), QStringLiteral("pd-server"));
     QVERIFY(!server.isNull());
     const FakeFields f = FakeXml::fields(FakeXml::childrenByClass(server, QStringLiteral("pd-server-fields")).value(0));
     QCOMPARE(FakeXml::value(f, QStringLiteral("protocol-version")), QStringLiteral("9"));
     QCOMPARE(FakeXml::value(f, QStringLiteral("min-supported-protocol-version")), QStringLiteral("8"));
+    QVERIFY(m_server->eventPort() != m_server->httpPort());
     if (expected == QLatin1String("<absent>"))
         QVERIFY(!FakeXml::hasKey(f, QStringLiteral("event-port")));
     else if (expected == QLatin1String("port"))
@@ -312,15 +319,11 @@ void TstFakeServer::zlibAnswerOnlyWhenAsked()
 
 void TstFakeServer::keepAliveAndPipelining()
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->httpPort());
-    QVERIFY(socket.waitForConnected(3000));
-    const QByteArray auth = "Authorization: Basic " + QByteArray("alice:secret").toBase64() + "\r\n";
     // Two requests in one write: both answered, in order, on the same connection.
-    socket.write("GET /plumdeck/users/alice/lists-info HTTP/1.1\r\nHost: x\r\n" + auth + "\r\n"
-                 "GET /plumdeck/nothing-here HTTP/1.1\r\nHost: x\r\n" + auth + "\r\n");
-    QByteArray all;
-    QTRY_VERIFY_WITH_TIMEOUT((all += socket.readAll()).contains("404 Not Found"), 3000);
+    QTcpSocket socket;
+    const QByteArray all = exchange(socket, m_server->httpPort(),
+        "GET /plumdeck/users/alice/lists-info HTTP/1.1\r\nHost: x\r\n" + AliceAuth + "\r\n"
+        "GET /plumdeck/nothing-here HTTP/1.1\r\nHost: x\r\n" + AliceAuth + "\r\n", "404 Not Found");
     QVERIFY(all.startsWith("HTTP/1.1 200 OK\r\n"));
     QVERIFY(all.contains("Connection: keep-alive"));
     QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
@@ -331,21 +334,16 @@ void TstFakeServer::keepAliveAndPipelining()
     // After closeAfterResponses(n) the server closes once n answers are out.
     m_server->closeAfterResponses(1);
     QTcpSocket second;
-    second.connectToHost(QHostAddress::LocalHost, m_server->httpPort());
-    QVERIFY(second.waitForConnected(3000));
-    second.write("GET /plumdeck/ HTTP/1.1\r\nHost: x\r\n\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QAbstractSocket::UnconnectedState, 3000);
-    QVERIFY(second.readAll().contains("Connection: close"));
+    QVERIFY(exchange(second, m_server->httpPort(), "GET /plumdeck/ HTTP/1.1\r\nHost: x\r\n\r\n").contains("Connection: close"));
+    QCOMPARE(second.state(), QAbstractSocket::UnconnectedState);
 }
 
 void TstFakeServer::connectionCloseHonoured()
 {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->httpPort());
-    QVERIFY(socket.waitForConnected(3000));
-    socket.write("HEAD /plumdeck/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 3000);
-    const QByteArray answer = socket.readAll();
+    const QByteArray answer = exchange(socket, m_server->httpPort(),
+                                       "HEAD /plumdeck/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     QVERIFY(answer.startsWith("HTTP/1.1 200 OK\r\n"));
     QVERIFY(answer.endsWith("\r\n\r\n")); // HEAD: headers only
     QVERIFY(answer.contains("Content-Length: "));
@@ -355,22 +353,17 @@ void TstFakeServer::connectionCloseHonoured()
 void TstFakeServer::chunkedRequestRefused()
 {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->httpPort());
-    QVERIFY(socket.waitForConnected(3000));
-    socket.write("POST /plumdeck/lists HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n");
-    QByteArray answer;
-    QTRY_VERIFY_WITH_TIMEOUT((answer += socket.readAll()).startsWith("HTTP/1.1 411 Length Required"), 3000);
+    QVERIFY(exchange(socket, m_server->httpPort(),
+                     "POST /plumdeck/lists HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+                     "\r\n").startsWith("HTTP/1.1 411 Length Required"));
 }
 
 void TstFakeServer::doubledSlashAfterPrefix()
 {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->httpPort());
-    QVERIFY(socket.waitForConnected(3000));
-    socket.write("GET /plumdeck//users/alice/lists-info HTTP/1.1\r\nHost: x\r\nAuthorization: Basic "
-                 + QByteArray("alice:secret").toBase64() + "\r\n\r\n");
-    QByteArray answer;
-    QTRY_VERIFY_WITH_TIMEOUT((answer += socket.readAll()).contains("pd-list-infos"), 3000);
+    QVERIFY(exchange(socket, m_server->httpPort(),
+                     "GET /plumdeck//users/alice/lists-info HTTP/1.1\r\nHost: x\r\n" + AliceAuth + "\r\n", "pd-list-infos")
+                .contains("pd-list-infos"));
     QCOMPARE(m_server->requests().last().target, QByteArray("/plumdeck//users/alice/lists-info"));
     QCOMPARE(m_server->requests().last().path, QStringLiteral("/users/alice/lists-info"));
 }
@@ -395,26 +388,18 @@ void TstFakeServer::tls()
     const ProbeReply refused = untrusting.get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(refused.status, 0);
     QVERIFY(!refused.sslErrors.isEmpty());
-}
 
-void TstFakeServer::tlsCertificateChange()
-{
-    if (!QSslSocket::supportsSsl())
-        QSKIP("no TLS backend");
-    QVERIFY(!FakeServer::testCertificate().isNull());
-    QVERIFY(!FakeServer::otherCertificate().isNull());
-    QVERIFY(FakeServer::testCertificate() != FakeServer::otherCertificate());
-    FakeServer server(FakeServer::Tls);
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    // A changed certificate is refused, and shown, until it is changed back.
     server.useOtherCertificate(true);
-    FakeServerProbe probe(server);
-    const ProbeReply r = probe.get(QStringLiteral("/"));
-    QCOMPARE(r.status, 0);
-    QVERIFY(!r.sslErrors.isEmpty());
-    QCOMPARE(r.sslErrors.first().certificate(), FakeServer::otherCertificate());
+    FakeServerProbe changed(server);
+    const ProbeReply other = changed.get(QStringLiteral("/"));
+    QCOMPARE(other.status, 0);
+    QVERIFY(!other.sslErrors.isEmpty());
+    QVERIFY(!FakeServer::otherCertificate().isNull());
+    QCOMPARE(other.sslErrors.first().certificate(), FakeServer::otherCertificate());
+    QVERIFY(FakeServer::otherCertificate() != FakeServer::testCertificate());
     server.useOtherCertificate(false);
-    QCOMPARE(probe.get(QStringLiteral("/")).status, 200);
+    QCOMPARE(changed.get(QStringLiteral("/")).status, 200);
 }
 
 void TstFakeServer::listsInfo()
@@ -460,7 +445,7 @@ void TstFakeServer::postListAssignsIds()
     const ProbeReply r = probe.post(QStringLiteral("/lists"), body);
     QCOMPARE(r.status, 201);
     QCOMPARE(r.reason, QByteArray("Created"));
-    const quint32 id = FakeXml::toId(FakeXml::oneByClass(parseBody(r.body), QStringLiteral("pd-list-id")).text());
+    const quint32 id = idIn(r, QStringLiteral("pd-list-id"));
     QVERIFY(id != 0);
     const FakeList list = m_server->list(id);
     QCOMPARE(list.owner, QStringLiteral("alice"));
@@ -532,7 +517,7 @@ void TstFakeServer::putListUnchangedKeepsRevision()
 {
     FakeServerProbe probe(*m_server);
     const ProbeReply created = probe.post(QStringLiteral("/lists"), listBody(0, 0, "Groceries", taskXml("Milk")));
-    const quint32 id = FakeXml::toId(FakeXml::oneByClass(parseBody(created.body), QStringLiteral("pd-list-id")).text());
+    const quint32 id = idIn(created, QStringLiteral("pd-list-id"));
     const FakeTask milk = m_server->list(id).tasks.value(0);
     // The same content sent back (with the server's id) changes nothing.
     QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), listBody(id, 1, "Groceries", taskXml("Milk", milk.id, 1))).status, 200);
@@ -608,10 +593,7 @@ void TstFakeServer::sharing()
     const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Groceries"));
     FakeServerProbe probe(*m_server);
     const QByteArray body = clientDoc("permissions",
-        "<ul class=\"pd-shared\">"
-        "<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\"><dt>name</dt><dd>bob</dd><dt>permissions</dt><dd>rw</dd></dl></li>"
-        "<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\"><dt>name</dt><dd>carol</dd><dt>permissions</dt><dd>r</dd></dl></li>"
-        "</ul>");
+        "<ul class=\"pd-shared\">" + sharedUser("bob", "rw") + sharedUser("carol", "r") + "</ul>");
     const ProbeReply put = probe.put(QStringLiteral("/lists/%1/sharingV3").arg(id), body);
     QCOMPARE(put.status, 201);
     const QDomElement fields = FakeXml::oneByClass(parseBody(put.body), QStringLiteral("shared-fields"));
@@ -622,9 +604,7 @@ void TstFakeServer::sharing()
 
     const ProbeReply got = probe.get(QStringLiteral("/lists/%1/sharingV3").arg(id));
     QCOMPARE(got.status, 200);
-    QDomDocument doc;
-    QString error;
-    QVERIFY(FakeXml::parse(got.body, &doc, &error));
+    const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("permissions"));
     const QList<QDomElement> users = FakeXml::descendantsByClass(doc.documentElement(), QStringLiteral("pd-shared-user"));
     QCOMPARE(users.size(), 2);
@@ -691,6 +671,13 @@ void TstFakeServer::groups()
         "<li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>name</dt><dd>Old</dd><dt>id</dt><dd>9</dd></dl></li>"
         "</ol></li></ol>"
         "<ol class=\"pd-groups-deleted\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>name</dt><dd>Old</dd><dt>id</dt><dd>9</dd></dl></li></ol>");
+    // The 403 switch refuses without storing anything.
+    m_server->setGroupsPutStatus(403);
+    const ProbeReply refused = probe.put(QStringLiteral("/users/alice/list-groups-display-order"), body);
+    QCOMPARE(refused.status, 403);
+    QCOMPARE(refused.reason, QByteArray("Forbidden"));
+    QVERIFY(m_server->groups(QStringLiteral("alice")).children.isEmpty());
+    m_server->setGroupsPutStatus(200);
     QCOMPARE(probe.put(QStringLiteral("/users/alice/list-groups-display-order"), body).status, 200);
     const FakeGroup root = m_server->groups(QStringLiteral("alice"));
     QCOMPARE(root.children.size(), 2);
@@ -701,27 +688,12 @@ void TstFakeServer::groups()
     QVERIFY(root.children[1].id != 12);
 
     const ProbeReply got = probe.get(QStringLiteral("/users/alice/list-groups-display-order"));
-    QDomDocument doc;
-    QString error;
-    QVERIFY(FakeXml::parse(got.body, &doc, &error));
+    const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("list groups display order"));
     const QDomElement b = doc.elementsByTagName(QStringLiteral("body")).at(0).toElement();
     QVERIFY(FakeXml::descendantsByClass(b, QStringLiteral("pd-groups-deleted")).isEmpty());
     QCOMPARE(FakeXml::descendantsByClass(b, QStringLiteral("pd-group")).size(), 3);
     QCOMPARE(FakeXml::descendantsByClass(b, QStringLiteral("pd-list-id")).size(), 1);
-}
-
-void TstFakeServer::groupsForbidden()
-{
-    m_server->setGroupsPutStatus(403);
-    FakeServerProbe probe(*m_server);
-    const QByteArray body = clientDoc("list groups display order",
-        "<ol class=\"pd-groups\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>name</dt><dd/></dl>"
-        "<ol class=\"pd-groups\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>name</dt><dd>Work</dd></dl></li></ol></li></ol>");
-    const ProbeReply r = probe.put(QStringLiteral("/users/alice/list-groups-display-order"), body);
-    QCOMPARE(r.status, 403);
-    QCOMPARE(r.reason, QByteArray("Forbidden"));
-    QVERIFY(m_server->groups(QStringLiteral("alice")).children.isEmpty());
 }
 
 void TstFakeServer::notes()
@@ -732,7 +704,7 @@ void TstFakeServer::notes()
         "<dt>text</dt><dd>Buy a kite\nPaint the fence</dd></dl></div>");
     const ProbeReply created = probe.post(QStringLiteral("/notepad-notes"), body);
     QCOMPARE(created.status, 201);
-    const quint32 id = FakeXml::toId(FakeXml::oneByClass(parseBody(created.body), QStringLiteral("pd-notepad-note-id")).text());
+    const quint32 id = idIn(created, QStringLiteral("pd-notepad-note-id"));
     QVERIFY(id >= 500);
     QCOMPARE(m_server->note(id).text, QStringLiteral("Buy a kite\nPaint the fence"));
 
@@ -741,18 +713,14 @@ void TstFakeServer::notes()
     QCOMPARE(f, (FakeFields{{"id", QString::number(id)}, {"revision", "1"}, {"title", "Ideas"}}));
 
     const ProbeReply got = probe.get(QStringLiteral("/notepad-notes/%1").arg(id));
-    QDomDocument doc;
-    QString error;
-    QVERIFY(FakeXml::parse(got.body, &doc, &error));
+    const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("note"));
     const FakeFields nf = fieldsOf(doc.documentElement(), QStringLiteral("pd-notepad-note-fields"));
     QCOMPARE(FakeXml::value(nf, "text"), QStringLiteral("Buy a kite\nPaint the fence"));
     QCOMPARE(FakeXml::value(nf, "revision"), QStringLiteral("1"));
 
     // Private to the owner.
-    FakeServerProbe bob(*m_server);
-    bob.user = QStringLiteral("bob");
-    bob.password = QStringLiteral("hunter2");
+    ProbeAs bob(*m_server, QStringLiteral("bob"), QStringLiteral("hunter2"));
     QCOMPARE(bob.get(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
     QCOMPARE(bob.del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
 
@@ -869,9 +837,7 @@ void TstFakeServer::teamEndpoints()
 void TstFakeServer::friendRequestFlow()
 {
     FakeServerProbe alice(*m_server);
-    FakeServerProbe bob(*m_server);
-    bob.user = QStringLiteral("bob");
-    bob.password = QStringLiteral("hunter2");
+    ProbeAs bob(*m_server, QStringLiteral("bob"), QStringLiteral("hunter2"));
     // Alice invites Bob; Bob accepts by answering with a request of his own.
     QCOMPARE(alice.post(QStringLiteral("/users/bob/friend-requests"), "dummy").status, 201);
     QCOMPARE(m_server->user(QStringLiteral("bob")).friendRequests, QStringList{QStringLiteral("alice")});
@@ -893,12 +859,10 @@ void TstFakeServer::friendRequestFlow()
 void TstFakeServer::chats()
 {
     FakeServerProbe alice(*m_server);
-    const QByteArray chat = clientDoc("pd-chat",
-        "<div class=\"pd-chat-data\"><ul class=\"pd-user-ref-list\"><li class=\"pd-user-ref\"><span class=\"pd-user-nick\">alice</span></li>"
-        "<li class=\"pd-user-ref\"><span class=\"pd-user-nick\">bob</span></li></ul></div>");
+    const QByteArray chat = chatDoc("alice bob");
     const ProbeReply created = alice.post(QStringLiteral("/chats"), chat);
     QCOMPARE(created.status, 201);
-    const quint32 id = FakeXml::toId(FakeXml::oneByClass(parseBody(created.body), QStringLiteral("pd-chat-id")).text());
+    const quint32 id = idIn(created, QStringLiteral("pd-chat-id"));
     QCOMPARE(m_server->chat(id).participants, (QStringList{QStringLiteral("alice"), QStringLiteral("bob")}));
     QCOMPARE(alice.post(QStringLiteral("/chats/%1").arg(id),
                         clientDoc("pd-message", "<div class=\"pd-message\">Hello</div>")).status, 204);
@@ -910,9 +874,7 @@ void TstFakeServer::chats()
     QCOMPARE(FakeXml::oneByClass(data, QStringLiteral("pd-chat-id")).text(), QString::number(id));
     QVERIFY(FakeXml::isTime19(FakeXml::value(fieldsOf(data, "pd-chat-fields"), "modified-time")));
     // Carol is not in it.
-    FakeServerProbe carol(*m_server);
-    carol.user = QStringLiteral("carol");
-    carol.password = QStringLiteral("pw");
+    ProbeAs carol(*m_server, QStringLiteral("carol"), QStringLiteral("pw"));
     QCOMPARE(carol.post(QStringLiteral("/chats/%1").arg(id), clientDoc("pd-message", "<div class=\"pd-message\">x</div>")).status, 403);
     QCOMPARE(alice.put(QStringLiteral("/chats/%1").arg(id), chat).status, 204);
 }
