@@ -31,6 +31,7 @@ public:
             process.waitForFinished(5000);
         }
     }
+    // An empty `line` waits for any line.
     bool waitForLine(const QByteArray &line, int ms = 10000)
     {
         QElapsedTimer t;
@@ -131,12 +132,7 @@ private slots:
         Background *first = nullptr;
         for (auto &c : children) {
             QVERIFY(c->process.waitForStarted(5000));
-            QElapsedTimer t;
-            t.start();
-            while (!c->output.contains('\n') && t.elapsed() < 10000) {
-                c->process.waitForReadyRead(50);
-                c->output += c->process.readAllStandardOutput();
-            }
+            c->waitForLine(QByteArray());
             if (c->output.startsWith("first")) {
                 ++firsts;
                 first = c.get();
