@@ -4,8 +4,8 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notepadsynchronizer.h"
-#include "sync/sslerrorhandler.h"
 #include "syncfixture.h"
+#include "synctest.h"
 #include "testenvironment.h"
 
 #include <QSignalSpy>
@@ -82,8 +82,6 @@ private slots:
     void noteDecisionTable_data();
     void noteDecisionTable();
     void noteNeverTakenIsFreed();
-    void noteDiagnosticLines_data();
-    void noteDiagnosticLines();
 
     // The notepad.
     void emptyNotepadAndServer_data();
@@ -298,6 +296,7 @@ void TstNoteSynchronizer::noteDecisionTable()
                     : nullptr);
 
     ModalAnswerer answerer;
+    MessageLog log;
     NotepadNoteSynchronizer sync(id, info.get(), local.get(), 3);
     sync.setForceRemote(forceRemote);
     QStringList texts;
@@ -315,6 +314,21 @@ void TstNoteSynchronizer::noteDecisionTable()
     QCOMPARE(int(sync.result()), result);
     QVERIFY2(errorMatches(sync.errorString(), error), qPrintable(sync.errorString()));
     QCOMPARE(texts, progress);
+
+    // Only an unexpected answer to the fetch of a known note is logged (empty:
+    // no status line at all); the revision conflict logs the lists' line.
+    static const QHash<QString, QString> logLines{
+        {"remote only: GET 500", ""},
+        {"new: POST 500", ""},
+        {"unedited: server newer, GET 403", "debug: Error status code getting existing note: 403"},
+        {"edited: local newer", "debug: The local list revision is bigger than the server one, this is an error"}};
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    const QString logged = log.lines.join(QLatin1Char('\n'));
+    if (logLines.contains(tag) && logLines[tag].isEmpty())
+        QVERIFY2(!logged.contains(QLatin1String("Error status code")) && !logged.contains(QLatin1String("Error trying")),
+                 qPrintable(logged));
+    else if (logLines.contains(tag))
+        QVERIFY2(log.lines.contains(logLines[tag]), qPrintable(logged));
     if (error.startsWith(QLatin1String("The local revision")))
         QCOMPARE(answerer.texts, QStringList{error});
     else
@@ -378,53 +392,6 @@ void TstNoteSynchronizer::emptyNotepadAndServer_data()
     QTest::addColumn<bool>("orderChanged");
     QTest::newRow("order unchanged: fetched") << false;
     QTest::newRow("order changed: uploaded") << true;
-}
-
-// Only an unexpected answer to the fetch of a known note is logged; the
-// revision conflict logs the list synchroniser's line.
-void TstNoteSynchronizer::noteDiagnosticLines_data()
-{
-    QTest::addColumn<int>("status"); // -1: no local note
-    QTest::addColumn<int>("revisionDelta");
-    QTest::addColumn<QByteArray>("faultMethod");
-    QTest::addColumn<QString>("line"); // empty: no status line at all
-
-    QTest::newRow("get new 500") << -1 << 0 << QByteArray("GET") << QString();
-    QTest::newRow("get existing 500") << int(NotepadNote::Unedited) << -1 << QByteArray("GET")
-                                      << "debug: Error status code getting existing note: 500";
-    QTest::newRow("post 500") << int(NotepadNote::New) << 0 << QByteArray("POST") << QString();
-    QTest::newRow("local revision newer") << int(NotepadNote::Edited) << 1 << QByteArray()
-                                          << "debug: The local list revision is bigger than the server one, this is an error";
-}
-
-void TstNoteSynchronizer::noteDiagnosticLines()
-{
-    QFETCH(int, status);
-    QFETCH(int, revisionDelta);
-    QFETCH(QByteArray, faultMethod);
-    QFETCH(QString, line);
-    const quint32 serverId = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("x"));
-    if (!faultMethod.isEmpty())
-        m_server->respondOnce(faultMethod, faultMethod == "POST" ? QStringLiteral("^/notepad-notes$")
-                                                                 : QStringLiteral("^/notepad-notes/\\d+$"), 500);
-    const quint32 id = status == NotepadNote::New ? 0 : serverId;
-    std::unique_ptr<NotepadNoteInfo> info(id ? new NotepadNoteInfo(id, InfoRevision, QStringLiteral("Ideas")) : nullptr);
-    std::unique_ptr<NotepadNote> local(status >= 0 ? makeNote(status, id, quint32(int(InfoRevision) + revisionDelta),
-                                                              QStringLiteral("Ideas"), QStringLiteral("y"))
-                                                   : nullptr);
-    ModalAnswerer answerer;
-    MessageLog log;
-    NotepadNoteSynchronizer sync(id, info.get(), local.get(), 1);
-    QSignalSpy finished(&sync, &NotepadNoteSynchronizer::finished);
-    sync.start();
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(sync.result(), NotepadNoteSynchronizer::Failed);
-    const QString all = log.lines.join(QLatin1Char('\n'));
-    if (line.isEmpty())
-        QVERIFY2(!all.contains(QLatin1String("Error status code")) && !all.contains(QLatin1String("Error trying")),
-                 qPrintable(all));
-    else
-        QVERIFY2(log.lines.contains(line), qPrintable(all));
 }
 
 void TstNoteSynchronizer::emptyNotepadAndServer()
@@ -700,19 +667,6 @@ void TstNoteSynchronizer::withoutNotepadTheRunStillEnds()
     QVERIFY(m_server->requests().isEmpty());
 }
 
-namespace {
-class AcceptingHandler : public SslErrorHandler
-{
-public:
-    bool askUser(const QStringList &) override
-    {
-        ++asked;
-        return true;
-    }
-    int asked = 0;
-};
-} // namespace
-
 // The notepad's own requests carry the handler the full synchronisation
 // gives it, so an unknown certificate is put to the user.
 void TstNoteSynchronizer::requestsAskTheGivenCertificateHandler()
@@ -720,8 +674,8 @@ void TstNoteSynchronizer::requestsAskTheGivenCertificateHandler()
     FakeServer tls(FakeServer::Tls);
     QVERIFY(tls.start());
     tls.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(tls.url(), QStringLiteral("alice"), QStringLiteral("secret"));
-    AcceptingHandler handler;
+    SyncTest::useServer(tls);
+    SyncTest::ScriptedHandler handler(true);
     NotepadSynchronizer sync(&handler);
     QVERIFY(runNotepad(sync));
     QVERIFY2(sync.errorString().isNull(), qPrintable(sync.errorString()));
