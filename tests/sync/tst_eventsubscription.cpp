@@ -67,6 +67,7 @@ private slots:
 
 private:
     void connectAlice();
+    void pushFriendEvent(const QString &type, const QString &name, const QString &user = QStringLiteral("alice"));
 
     std::unique_ptr<FakeServer> m_server;
 };
@@ -95,6 +96,12 @@ void TstEventSubscription::connectAlice()
     QSignalSpy connected(events(), &EventConnection::connected);
     SyncTest::useServer(*m_server);
     QVERIFY(connected.wait(5000));
+}
+
+// An event on the user's friends resource about `name`.
+void TstEventSubscription::pushFriendEvent(const QString &type, const QString &name, const QString &user)
+{
+    m_server->pushEvent(user, type, QStringLiteral("/users/%1/friends").arg(user), nick(name));
 }
 
 void TstEventSubscription::relaysConnection()
@@ -160,10 +167,8 @@ void TstEventSubscription::eventsDuringFetchComeAfterIt()
     m_server->delay(QStringLiteral("^/users/alice/friends$"), 300, true);
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
-                        QStringLiteral("/users/alice/friends"), nick("dave"));
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("remove"),
-                        QStringLiteral("/users/alice/friends"), nick("carol"));
+    pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
+    pushFriendEvent(QStringLiteral("remove"), QStringLiteral("carol"));
     QTRY_COMPARE(friends.queuedEventCount(), 2);
     QVERIFY(r.log.isEmpty());
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:dave", "remove:carol"}));
@@ -179,8 +184,7 @@ void TstEventSubscription::holdQueuesEvents()
     friends.setHoldEvents(true);
     QVERIFY(friends.isBusy());
     for (const QString &name : {QStringLiteral("dave"), QStringLiteral("erin"), QStringLiteral("frank")})
-        m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
-                            QStringLiteral("/users/alice/friends"), nick(name));
+        pushFriendEvent(QStringLiteral("add"), name);
     QTRY_COMPARE(friends.queuedEventCount(), 3);
     QCOMPARE(r.log.size(), 1);
     friends.setHoldEvents(false);
@@ -194,10 +198,8 @@ void TstEventSubscription::unknownTypeIsIgnored()
     Recorder r(&friends);
     QTRY_COMPARE(r.log, QStringList({"fetched"}));
     QTest::ignoreMessage(QtWarningMsg, "ignoring unknown event type \"update\"");
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("update"),
-                        QStringLiteral("/users/alice/friends"), nick("dave"));
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
-                        QStringLiteral("/users/alice/friends"), nick("erin"));
+    pushFriendEvent(QStringLiteral("update"), QStringLiteral("dave"));
+    pushFriendEvent(QStringLiteral("add"), QStringLiteral("erin"));
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:erin"}));
 }
 
@@ -209,8 +211,7 @@ void TstEventSubscription::failedFetchReleasesEvents()
     QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
-                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
     QTRY_COMPARE(r.log, QStringList({"add:dave"}));
     QVERIFY(!friends.isBusy());
 }
@@ -229,8 +230,7 @@ void TstEventSubscription::deletedByItsReceiver()
         ++fetched;
         delete friends;
     });
-    m_server->pushEvent(QStringLiteral("alice"), QStringLiteral("add"),
-                        QStringLiteral("/users/alice/friends"), nick("dave"));
+    pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
     QTRY_COMPARE(friends->queuedEventCount(), 1);
     QTRY_VERIFY(!alive);
     mallopt(M_PERTURB, 0);
@@ -279,8 +279,7 @@ void TstEventSubscription::followsTheUser()
     QTRY_COMPARE(r.log, QStringList({"fetched", "disconnected", "fetched"}));
     QCOMPARE(m_server->requests("GET", QStringLiteral("^/users/bob/friends$")).size(), 1);
     // The new user's pushed events reach it.
-    m_server->pushEvent(QStringLiteral("bob"), QStringLiteral("add"),
-                        QStringLiteral("/users/bob/friends"), nick("alice"));
+    pushFriendEvent(QStringLiteral("add"), QStringLiteral("alice"), QStringLiteral("bob"));
     QTRY_COMPARE(r.log.last(), QStringLiteral("add:alice"));
 }
 

@@ -49,11 +49,6 @@ class TstServerSettings : public QObject
 private:
     ServerSettings *s = nullptr;
 
-    void setAll(const QString &url, const QString &user, const QString &password)
-    {
-        s->setSettings(url, user, password);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -77,7 +72,8 @@ private slots:
     void init()
     {
         if (s)
-            setAll(QStringLiteral("https://sync.example.org:8080/plumdeck"), QStringLiteral("alice"), QStringLiteral("pw"));
+            s->setSettings(QStringLiteral("https://sync.example.org:8080/plumdeck"), QStringLiteral("alice"),
+                           QStringLiteral("pw"));
     }
 
     void validUrl_data()
