@@ -33,6 +33,11 @@ void writeFile(const QString &path, const QByteArray &text)
     f.write(text);
 }
 
+void expectLoading(const QString &path)
+{
+    QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
+}
+
 } // namespace
 
 class TstStyleSheetLoader : public QObject
@@ -41,8 +46,18 @@ class TstStyleSheetLoader : public QObject
 private slots:
     void cleanup() { qApp->setStyleSheet(QString()); }
 
-    void f5ReloadsAndIsConsumed()
+    void f5Reloads_data()
     {
+        QTest::addColumn<bool>("shortcut");
+        QTest::newRow("plain window") << false;
+        // "In any window": also where a command of the window is bound to F5
+        // (the synchronise shortcut of the lists page).
+        QTest::newRow("before the window's F5 shortcut") << true;
+    }
+
+    void f5Reloads()
+    {
+        QFETCH(bool, shortcut);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("default.css"));
         writeFile(path, "QLineEdit { color: red; }");
@@ -51,70 +66,42 @@ private slots:
         auto *layout = new QVBoxLayout(&window);
         auto *edit = new QLineEdit(&window);
         layout->addWidget(edit);
+        int triggered = 0;
+        if (shortcut) {
+            auto *sync = new QAction(&window);
+            sync->setShortcut(Qt::Key_F5);
+            window.addAction(sync);
+            connect(sync, &QAction::triggered, this, [&triggered] { ++triggered; });
+        }
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         edit->setFocus();
         KeyCounter counter;
         edit->installEventFilter(&counter);
 
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
+        expectLoading(path);
         auto loader = std::make_unique<StyleSheetLoader>(path);
         QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: red; }"));
-
         writeFile(path, "QLineEdit { color: blue; }");
         QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: red; }")); // only F5 reloads
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
+        expectLoading(path);
         QTest::keyClick(edit, Qt::Key_F5);
         QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: blue; }"));
         QCOMPARE(counter.presses, 0);
+        QCOMPARE(triggered, 0);
 
         // Other keys reach their window.
         QTest::keyClick(edit, Qt::Key_A);
         QCOMPARE(counter.keys, QList<int>({Qt::Key_A}));
         QCOMPARE(edit->text(), QStringLiteral("a"));
 
-        // Without the loader F5 reaches the window again.
+        // Without the loader F5 reaches the window, or its shortcut, again.
         loader.reset();
         QTest::keyClick(edit, Qt::Key_F5);
-        QCOMPARE(counter.keys, QList<int>({Qt::Key_A, Qt::Key_F5}));
-    }
-
-    // "In any window": also where a command of the window is bound to F5
-    // (the synchronise shortcut of the lists page).
-    void f5ReloadsBeforeShortcuts()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("default.css"));
-        writeFile(path, "QLineEdit { color: red; }");
-
-        QWidget window;
-        auto *layout = new QVBoxLayout(&window);
-        auto *edit = new QLineEdit(&window);
-        layout->addWidget(edit);
-        auto *sync = new QAction(&window);
-        sync->setShortcut(Qt::Key_F5);
-        window.addAction(sync);
-        int triggered = 0;
-        connect(sync, &QAction::triggered, this, [&triggered] { ++triggered; });
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        edit->setFocus();
-        KeyCounter counter;
-        edit->installEventFilter(&counter);
-
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
-        auto loader = std::make_unique<StyleSheetLoader>(path);
-        writeFile(path, "QLineEdit { color: blue; }");
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
-        QTest::keyClick(edit, Qt::Key_F5);
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: blue; }"));
-        QCOMPARE(triggered, 0);
-        QCOMPARE(counter.presses, 0);
-
-        // Without the loader the shortcut works again.
-        loader.reset();
-        QTest::keyClick(edit, Qt::Key_F5);
-        QCOMPARE(triggered, 1);
+        if (shortcut)
+            QCOMPARE(triggered, 1);
+        else
+            QCOMPARE(counter.keys, QList<int>({Qt::Key_A, Qt::Key_F5}));
     }
 
     void missingFileGivesEmptySheet()
@@ -124,11 +111,11 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QString missing = QStringLiteral("/nonexistent/resources/default.css");
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(missing)));
+        expectLoading(missing);
         StyleSheetLoader loader(missing);
         QVERIFY(qApp->styleSheet().isEmpty());
         QVERIFY(!loader.parent());
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(missing)));
+        expectLoading(missing);
         QTest::keyClick(&window, Qt::Key_F5);
         QVERIFY(qApp->styleSheet().isEmpty());
     }
