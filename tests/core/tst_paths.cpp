@@ -5,6 +5,19 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+namespace {
+
+// The environment of a child whose home and data folder are `home` and `dataHome`.
+QProcessEnvironment childEnv(const QString &home, const QString &dataHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    return env;
+}
+
+} // namespace
+
 class TstPaths : public QObject
 {
     Q_OBJECT
@@ -84,10 +97,7 @@ private slots:
         QFile blocker(home.filePath(fileInTheWay));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
-        const ChildResult r = runCoreChild({"userdatadir"}, env);
+        const ChildResult r = runCoreChild({"userdatadir"}, childEnv(home.path(), home.filePath("data")));
         QVERIFY(r.finished);
         QVERIFY(r.exitStatus == QProcess::CrashExit || r.exitCode != 0);
         QVERIFY2(r.err.contains(message.arg(home.path()).toUtf8()), r.err.constData());
@@ -97,10 +107,7 @@ private slots:
     void childFindsFreshDataFolder()
     {
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.filePath("fresh/share"));
-        const ChildResult r = runCoreChild({"userdatadir"}, env);
+        const ChildResult r = runCoreChild({"userdatadir"}, childEnv(home.path(), home.filePath("fresh/share")));
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(QString::fromUtf8(r.out).trimmed(), home.filePath("fresh/share/Marrowgate/PlumDeck"));
         QVERIFY(QDir(home.filePath("fresh/share/Marrowgate/PlumDeck")).exists());

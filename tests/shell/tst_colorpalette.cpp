@@ -47,18 +47,6 @@ private slots:
         ShellTest::setBlueSkin(false);
     }
 
-    void rowsDiffer()
-    {
-        for (bool blue : {false, true}) {
-            QVERIFY(ColorPalette::forSkin(ColorPalette::TopRowBackground, blue)
-                    != ColorPalette::forSkin(ColorPalette::NestedRowBackground, blue));
-        }
-        QVERIFY(ColorPalette::forSkin(ColorPalette::TopRowText, false)
-                != ColorPalette::forSkin(ColorPalette::NestedRowText, false));
-        QCOMPARE(ColorPalette::forSkin(ColorPalette::TopRowText, true),
-                 ColorPalette::forSkin(ColorPalette::NestedRowText, true));
-    }
-
     void avatar_data()
     {
         QTest::addColumn<QSize>("in");
