@@ -1097,33 +1097,6 @@ private slots:
         QVERIFY(!f.model->isSyncPending() && !f.model->isManualSync() && !f.model->isSynchronizing());
     }
 
-    void readAccessors()
-    {
-        Fixture f;
-        const QModelIndex index = f.idx(0);
-        Task *t = f.model->taskForIndex(index);
-        t->setDueTime(kNow);
-        t->setStartTime(kNow.addDays(-1));
-        t->setAlarmTime(kNow.addSecs(5));
-        t->setNote(kNow, "n");
-        t->setPriority(TaskPriority::Reminder);
-        t->assign("bob");
-        TaskAttachment *web = t->createAttachment("webHyperlink", "w", "http://w.example/");
-        TaskAttachment *video = t->createAttachment("videoHyperlink", "v", "http://v.example/");
-        QCOMPARE(f.model->taskDueTime(index), kNow);
-        QCOMPARE(f.model->taskStartTime(index), kNow.addDays(-1));
-        QCOMPARE(f.model->taskAlarmTime(index), kNow.addSecs(5));
-        QCOMPARE(f.model->taskNote(index), TaskNote(kNow, "n"));
-        QCOMPARE(f.model->taskPriority(index), TaskPriority(TaskPriority::Reminder));
-        QCOMPARE(f.model->taskAssignments(index), QStringList{"bob"});
-        QVERIFY(f.model->taskHasAssignments(index));
-        QCOMPARE(static_cast<TaskAttachment *>(f.model->taskWebHyperlink(index)), web);
-        QCOMPARE(static_cast<TaskAttachment *>(f.model->taskVideoHyperlink(index)), video);
-        QVERIFY(!f.model->isBlank());
-        QVERIFY(f.model->isOwned());
-        QVERIFY(!f.model->isChanged());
-    }
-
     // --------------------------------------------------------------- alarms
 
     void alarmWindow_data()

@@ -1,8 +1,6 @@
 #include "contacts/chats.h"
 #include "contacts/friends.h"
-#include "model/listinfo.h"
 #include "model/modelscontainer.h"
-#include "model/notepadnoteinfo.h"
 #include "testenvironment.h"
 
 #include <QPointer>
@@ -19,7 +17,6 @@ private slots:
     void deletionOrder();
     void deletedThroughParentClearsInstance();
     void otherContainerLeavesInstance();
-    void summaries();
 };
 
 void TstModelsContainer::cleanup()
@@ -102,22 +99,6 @@ void TstModelsContainer::otherContainerLeavesInstance()
     // Still the one instance: a second one would orphan the first.
     QCOMPARE(ModelsContainer::instance(), container);
     QVERIFY(container->hasFriends());
-}
-
-void TstModelsContainer::summaries()
-{
-    const ListInfo info(40, 8, 3, QStringLiteral("G"), QStringLiteral("carol"), QStringLiteral("rw"), false, true);
-    QCOMPARE(info.id(), 40u);
-    QCOMPARE(info.revision(), 8u);
-    QCOMPARE(info.sharedRevision(), 3u);
-    QCOMPARE(info.owner(), QStringLiteral("carol"));
-    QCOMPARE(info.permissions(), QStringLiteral("rw"));
-    QVERIFY(!info.isOwned());
-    QVERIFY(info.isShared());
-    const NotepadNoteInfo note(3, 5, QStringLiteral("Ideas"));
-    QCOMPARE(note.id(), 3u);
-    QCOMPARE(note.revision(), 5u);
-    QCOMPARE(note.title(), QStringLiteral("Ideas"));
 }
 
 PLUMDECK_TEST_MAIN(TstModelsContainer)

@@ -141,15 +141,6 @@ private slots:
         QCOMPARE(vt.isNull(), thumbnail.isNull());
     }
 
-    void composeThenParse()
-    {
-        const QString text = TaskAttachmentVideoHyperlink::parametersString("320", "200", "http://v.example/t/1.jpg");
-        QString w, h, t;
-        TaskAttachmentVideoHyperlink::parseParameters(text, w, h, t);
-        QCOMPARE(w, QStringLiteral("320"));
-        QCOMPARE(h, QStringLiteral("200"));
-        QCOMPARE(t, QStringLiteral("http://v.example/t/1.jpg"));
-    }
 };
 
 PLUMDECK_TEST_MAIN(TstTaskAttachment)
