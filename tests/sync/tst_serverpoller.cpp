@@ -19,19 +19,14 @@ private slots:
     void init();
     void cleanup();
     void firstPollAtCreation();
-    void anyResponseIsReachable_data();
-    void anyResponseIsReachable();
-    void errorsAreUnreachable_data();
-    void errorsAreUnreachable();
+    void pollOutcome_data();
+    void pollOutcome();
     void noServer();
     void serverChangeDuringPoll();
     void sameOutcomeTwice();
     void pollsOnTimer();
 
 private:
-    // Points the settings at a fresh server and waits for the poll it starts.
-    void pointAt(FakeServer &server);
-
     std::unique_ptr<FakeServer> m_first;
     std::unique_ptr<FakeServer> m_server;
     QList<State> m_seen;
@@ -59,17 +54,11 @@ void TstServerPoller::init()
     m_seen.clear();
 }
 
-
 void TstServerPoller::cleanup()
 {
     if (m_server)
         PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
     QTRY_VERIFY(ServerPoller::instance()->state() != ServerPoller::TryingConnect);
-}
-
-void TstServerPoller::pointAt(FakeServer &server)
-{
-    SyncTest::useServer(server);
 }
 
 void TstServerPoller::firstPollAtCreation()
@@ -79,50 +68,41 @@ void TstServerPoller::firstPollAtCreation()
     QCOMPARE(m_first->requests().size(), 1);
 }
 
-void TstServerPoller::anyResponseIsReachable_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::newRow("200") << 200;
-    QTest::newRow("404") << 404;
-    QTest::newRow("500") << 500;
-}
-
-void TstServerPoller::anyResponseIsReachable()
-{
-    QFETCH(int, status);
-    if (status != 200)
-        m_server->respondAlways("HEAD", QStringLiteral("^/$"), status);
-    pointAt(*m_server);
-    QCOMPARE(ServerPoller::instance()->state(), ServerPoller::TryingConnect);
-    QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Reachable);
-    QCOMPARE(m_seen, QList<State>({ServerPoller::TryingConnect, ServerPoller::Reachable}));
-    const QList<FakeRequest> seen = m_server->requests();
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen.first().method, QByteArray("HEAD"));
-    QCOMPARE(seen.first().target, QByteArray("/plumdeck/"));
-}
-
-void TstServerPoller::errorsAreUnreachable_data()
+void TstServerPoller::pollOutcome_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("authentication asked") << "401";
-    QTest::newRow("connection closed") << "close";
-    QTest::newRow("nobody listening") << "stopped";
+    QTest::addColumn<bool>("reachable");
+    // Any answer at all means the server is there.
+    QTest::newRow("200") << "200" << true;
+    QTest::newRow("404") << "404" << true;
+    QTest::newRow("500") << "500" << true;
+    QTest::newRow("authentication asked") << "401" << false;
+    QTest::newRow("connection closed") << "close" << false;
+    QTest::newRow("nobody listening") << "stopped" << false;
 }
 
-void TstServerPoller::errorsAreUnreachable()
+void TstServerPoller::pollOutcome()
 {
     QFETCH(QString, fault);
-    if (fault == QLatin1String("401"))
-        m_server->respondAlways("HEAD", QStringLiteral("^/$"), 401);
-    else if (fault == QLatin1String("close"))
+    QFETCH(bool, reachable);
+    if (fault == QLatin1String("close"))
         m_server->closeConnectionOn(QStringLiteral("^/$"), false);
+    else if (fault != QLatin1String("200") && fault != QLatin1String("stopped"))
+        m_server->respondAlways("HEAD", QStringLiteral("^/$"), fault.toInt());
     const QString url = m_server->url();
     if (fault == QLatin1String("stopped"))
         m_server->stop();
     ServerSettings::instance()->setSettings(url, QStringLiteral("alice"), QStringLiteral("secret"));
-    QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Unreachable);
-    QCOMPARE(m_seen, QList<State>({ServerPoller::TryingConnect, ServerPoller::Unreachable}));
+    QCOMPARE(ServerPoller::instance()->state(), ServerPoller::TryingConnect);
+    const State outcome = reachable ? ServerPoller::Reachable : ServerPoller::Unreachable;
+    QTRY_COMPARE(ServerPoller::instance()->state(), outcome);
+    QCOMPARE(m_seen, QList<State>({ServerPoller::TryingConnect, outcome}));
+    if (reachable) {
+        const QList<FakeRequest> seen = m_server->requests();
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().method, QByteArray("HEAD"));
+        QCOMPARE(seen.first().target, QByteArray("/plumdeck/"));
+    }
 }
 
 void TstServerPoller::noServer()
@@ -130,7 +110,7 @@ void TstServerPoller::noServer()
     ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
     QCOMPARE(ServerPoller::instance()->state(), ServerPoller::NoServer);
     QCOMPARE(m_seen, QList<State>({ServerPoller::NoServer}));
-    pointAt(*m_server);
+    SyncTest::useServer(*m_server);
     QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Reachable);
 }
 
@@ -139,7 +119,7 @@ void TstServerPoller::serverChangeDuringPoll()
     FakeServer other;
     QVERIFY(other.start());
     m_server->delay(QStringLiteral("^/$"), 300, true);
-    pointAt(*m_server);
+    SyncTest::useServer(*m_server);
     QCOMPARE(ServerPoller::instance()->state(), ServerPoller::TryingConnect);
     const QString otherUrl = other.url();
     other.stop();
@@ -154,9 +134,9 @@ void TstServerPoller::sameOutcomeTwice()
 {
     FakeServer second;
     QVERIFY(second.start());
-    pointAt(*m_server);
+    SyncTest::useServer(*m_server);
     QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Reachable);
-    pointAt(second);
+    SyncTest::useServer(second);
     QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Reachable);
     QCOMPARE(m_seen, QList<State>({ServerPoller::TryingConnect, ServerPoller::Reachable,
                                    ServerPoller::TryingConnect, ServerPoller::Reachable}));
@@ -164,7 +144,7 @@ void TstServerPoller::sameOutcomeTwice()
 
 void TstServerPoller::pollsOnTimer()
 {
-    pointAt(*m_server);
+    SyncTest::useServer(*m_server);
     QTRY_COMPARE(ServerPoller::instance()->state(), ServerPoller::Reachable);
     // The 5-minute rhythm, scaled to 3 s, goes on by itself.
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 2, 5000);
