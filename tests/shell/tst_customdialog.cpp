@@ -198,12 +198,21 @@ private slots:
         QCOMPARE(dialog.pos(), QPoint(10, 20));
     }
 
+    void dockingStopsDrags_data()
+    {
+        QTest::addColumn<bool>("movable");
+        QTest::newRow("movable") << true;
+        QTest::newRow("not movable never moves") << false;
+    }
+
     void dockingStopsDrags()
     {
-        CustomDialog dialog(QStringLiteral("t"), true, true);
+        QFETCH(bool, movable);
+        CustomDialog dialog(QStringLiteral("t"), true, true, movable);
         dialog.addResizeGrip();
         QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
-        QCOMPARE(dragBy(&dialog, 30, 20), QPoint(130, 120));
+        const QPoint moved = movable ? QPoint(130, 120) : QPoint(100, 100);
+        QCOMPARE(dragBy(&dialog, 30, 20), moved);
 
         dialog.hideFrameControls();
         dialog.hideFrameControls();
@@ -212,24 +221,14 @@ private slots:
         QVERIFY(dialog.cancelButton()->isHidden());
         QVERIFY(dialog.closeButton()->isHidden());
         QVERIFY(dialog.resizeGrip()->isHidden());
-        QCOMPARE(dragBy(&dialog, 30, 20), QPoint(130, 120));
+        QCOMPARE(dragBy(&dialog, 30, 20), moved);
 
         dialog.showFrameControls();
         QVERIFY(!dialog.frameControlsHidden());
         QVERIFY(!dialog.okButton()->isHidden());
         QVERIFY(!dialog.closeButton()->isHidden());
         QVERIFY(!dialog.resizeGrip()->isHidden());
-        QCOMPARE(dragBy(&dialog, -50, 5), QPoint(80, 125));
-    }
-
-    void notMovableNeverMoves()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, true, false);
-        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
-        QCOMPARE(dragBy(&dialog, 30, 20), QPoint(100, 100));
-        dialog.hideFrameControls();
-        dialog.showFrameControls();
-        QCOMPARE(dragBy(&dialog, 30, 20), QPoint(100, 100));
+        QCOMPARE(dragBy(&dialog, -50, 5), movable ? QPoint(80, 125) : QPoint(100, 100));
     }
 
     void pressOnButtonStartsNoMove()
