@@ -35,7 +35,6 @@ private slots:
     void wireForm();
     void statuses_data();
     void statuses();
-    void refusedCredentialsAreNotRetried();
     void transportError();
     void oneAtATimeInOrder();
     void cancelFailsOnlyThatRequest();
@@ -202,17 +201,6 @@ void TstHttpConnection::statuses()
         QVERIFY(request.errorString().startsWith(QLatin1String("XML failed to parse: ")));
     }
     QCOMPARE(m_server->requests().size(), 1);
-}
-
-void TstHttpConnection::refusedCredentialsAreNotRetried()
-{
-    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("wrong"));
-    XMLRequest request(QStringLiteral("GET"), QStringLiteral("/users/alice/lists-info"), true);
-    QVERIFY(SyncTest::run(&request));
-    QVERIFY(request.authFailed());
-    QVERIFY(request.hasError());
-    QCOMPARE(m_server->requests().size(), 1);
-    QCOMPARE(m_server->requests().first().status, 401);
 }
 
 void TstHttpConnection::transportError()
@@ -405,6 +393,10 @@ void TstHttpConnection::sessionPassword()
     Request withStored(QStringLiteral("GET"), QStringLiteral("/users/alice"));
     QVERIFY(SyncTest::run(&withStored));
     QVERIFY(withStored.authFailed());
+    QVERIFY(withStored.hasError());
+    // A refused password is not tried a second time.
+    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_server->requests().last().status, 401);
 
     ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QString());
     QVERIFY(!connection()->isComplete());
