@@ -273,74 +273,56 @@ private slots:
         QVERIFY(map.value("d").isNull());
     }
 
-    void lookupsByClass_data()
-    {
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<bool>("mandatory");
-        QTest::addColumn<QString>("foundTag");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("optional found, any tag") << "pd-one" << false << "span" << QString();
-        QTest::newRow("mandatory found") << "pd-one" << true << "span" << QString();
-        QTest::newRow("optional missing") << "pd-none" << false << QString() << QString();
-        QTest::newRow("mandatory missing")
-            << "pd-none" << true << QString()
-            << "failed to find mandatory element with class pd-none under body";
-        QTest::newRow("optional duplicate") << "pd-two" << false << QString()
-                                            << "duplicate element with class pd-two under body";
-        QTest::newRow("mandatory duplicate") << "pd-two" << true << QString()
-                                             << "duplicate element with class pd-two under body";
-        QTest::newRow("grandchild not seen") << "pd-deep" << false << QString() << QString();
-        QTest::newRow("class list is not a match") << "pd-a" << false << QString() << QString();
-    }
-
-    void lookupsByClass()
-    {
-        QFETCH(QString, className);
-        QFETCH(bool, mandatory);
-        QFETCH(QString, foundTag);
-        QFETCH(QString, error);
-        const QDomDocument doc = parse(QStringLiteral(
-            "<body><span class=\"pd-one\"/><div class=\"pd-two\"/><p class=\"pd-two\"/>"
-            "<div><p class=\"pd-deep\"/></div><p class=\"pd-a pd-b\"/></body>"));
-        XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
-        const QDomElement body = doc.documentElement();
-        const QDomElement e = mandatory ? rw.mandatoryChildElementByClass(body, className)
-                                        : rw.childElementByClass(body, className);
-        QCOMPARE(e.isNull() ? QString() : e.tagName(), foundTag);
-        QCOMPARE(rw.errorString(), error);
-    }
-
-    void mandatoryElementByTagName_data()
+    // Lookups under the root: by class among the children (optional or
+    // mandatory) and by tag name at any depth. `found` is "tag:text".
+    void lookups_data()
     {
         QTest::addColumn<QString>("xml");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("foundText");
+        QTest::addColumn<int>("how"); // 0: class, 1: mandatory class, 2: mandatory tag
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("found");
         QTest::addColumn<QString>("error");
-        QTest::newRow("child") << "<html><head>h</head><body/></html>" << "head" << "h" << QString();
-        QTest::newRow("deep") << "<html><a><b><c><title>t</title></c></b></a></html>" << "title"
-                              << "t" << QString();
-        QTest::newRow("after a deep sibling") << "<html><a><b/></a><a><title>t</title></a></html>"
-                                              << "title" << "t" << QString();
-        QTest::newRow("none") << "<html><a/></html>" << "title" << QString()
-                              << "failed to find mandatory element title under html";
-        QTest::newRow("two at different depths")
-            << "<html><title>1</title><a><title>2</title></a></html>" << "title" << QString()
+        const QString body = QStringLiteral(
+            "<body><span class=\"pd-one\">1</span><div class=\"pd-two\"/><p class=\"pd-two\"/>"
+            "<div><p class=\"pd-deep\"/></div><p class=\"pd-a pd-b\"/></body>");
+        QTest::newRow("optional found, any tag") << body << 0 << "pd-one" << "span:1" << QString();
+        QTest::newRow("mandatory found") << body << 1 << "pd-one" << "span:1" << QString();
+        QTest::newRow("optional missing") << body << 0 << "pd-none" << QString() << QString();
+        QTest::newRow("mandatory missing") << body << 1 << "pd-none" << QString()
+                                           << "failed to find mandatory element with class pd-none under body";
+        QTest::newRow("optional duplicate") << body << 0 << "pd-two" << QString()
+                                            << "duplicate element with class pd-two under body";
+        QTest::newRow("mandatory duplicate") << body << 1 << "pd-two" << QString()
+                                             << "duplicate element with class pd-two under body";
+        QTest::newRow("grandchild not seen") << body << 0 << "pd-deep" << QString() << QString();
+        QTest::newRow("class list is not a match") << body << 0 << "pd-a" << QString() << QString();
+        QTest::newRow("tag child") << "<html><head>h</head><body/></html>" << 2 << "head" << "head:h" << QString();
+        QTest::newRow("tag deep") << "<html><a><b><c><title>t</title></c></b></a></html>" << 2 << "title"
+                                  << "title:t" << QString();
+        QTest::newRow("tag after a deep sibling") << "<html><a><b/></a><a><title>t</title></a></html>" << 2
+                                                  << "title" << "title:t" << QString();
+        QTest::newRow("tag none") << "<html><a/></html>" << 2 << "title" << QString()
+                                  << "failed to find mandatory element title under html";
+        QTest::newRow("tags at different depths")
+            << "<html><title>1</title><a><title>2</title></a></html>" << 2 << "title" << QString()
             << "duplicate elements title under html";
-        QTest::newRow("root itself not counted") << "<title><x/></title>" << "title" << QString()
-                                                 << "failed to find mandatory element title under title";
+        QTest::newRow("tag of the root itself not counted") << "<title><x/></title>" << 2 << "title" << QString()
+                                                            << "failed to find mandatory element title under title";
     }
 
-    void mandatoryElementByTagName()
+    void lookups()
     {
         QFETCH(QString, xml);
-        QFETCH(QString, tag);
-        QFETCH(QString, foundText);
-        QFETCH(QString, error);
+        QFETCH(int, how);
+        QFETCH(QString, name);
         const QDomDocument doc = parse(xml);
         XMLReaderWriter rw(XMLReaderWriter::ServerDocument);
-        const QDomElement e = rw.mandatoryElementByTagName(doc.documentElement(), tag);
-        QCOMPARE(e.isNull() ? QString() : e.text(), foundText);
-        QCOMPARE(rw.errorString(), error);
+        const QDomElement root = doc.documentElement();
+        const QDomElement e = how == 0   ? rw.childElementByClass(root, name)
+                              : how == 1 ? rw.mandatoryChildElementByClass(root, name)
+                                         : rw.mandatoryElementByTagName(root, name);
+        QTEST(e.isNull() ? QString() : e.tagName() + QLatin1Char(':') + e.text(), "found");
+        QTEST(rw.errorString(), "error");
     }
 
     void parseDateTime_data()
