@@ -135,6 +135,7 @@ private slots:
 
 private:
     FakeServer *m_server = nullptr;
+    std::unique_ptr<FakeServerProbe> m_probe; // signed in as alice
 };
 
 void TstFakeServer::init()
@@ -144,10 +145,12 @@ void TstFakeServer::init()
     m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
     m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"), QStringLiteral("Bob Smith"));
     m_server->addUser(QStringLiteral("carol"), QStringLiteral("pw"));
+    m_probe.reset(new FakeServerProbe(*m_server));
 }
 
 void TstFakeServer::cleanup()
 {
+    m_probe.reset();
     dropServer(m_server);
 }
 
@@ -170,9 +173,8 @@ void TstFakeServer::serverInfo()
     if (announce)
         m_server->setAnnouncedEventPort(text);
     m_server->setServerInfo(9, 8);
-    FakeServerProbe probe(*m_server);
-    probe.sendAuth = false; // "/" is public
-    const ProbeReply r = probe.get(QStringLiteral("/"));
+    m_probe->sendAuth = false; // "/" is public
+    const ProbeReply r = m_probe->get(QStringLiteral("/"));
     QCOMPARE(r.status, 200);
     QCOMPARE(r.reason, QByteArray("OK"));
     const QDomElement server = FakeXml::oneByClass(parseBody(r.body), QStringLiteral("pd-server"));
@@ -191,14 +193,13 @@ void TstFakeServer::serverInfo()
 
 void TstFakeServer::headAnswersGetHeaders()
 {
-    FakeServerProbe probe(*m_server);
-    const ProbeReply get = probe.get(QStringLiteral("/users/alice/lists-info"));
-    const ProbeReply head = probe.send("HEAD", QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply get = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply head = m_probe->send("HEAD", QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(head.status, 200);
     QVERIFY(head.rawBody.isEmpty());
     QCOMPARE(head.header("Content-Length"), QByteArray::number(get.rawBody.size()));
-    QCOMPARE(probe.send("HEAD", QStringLiteral("/users/alice")).status, 200);
-    QCOMPARE(probe.send("HEAD", QStringLiteral("/users/nobody")).status, 404);
+    QCOMPARE(m_probe->send("HEAD", QStringLiteral("/users/alice")).status, 200);
+    QCOMPARE(m_probe->send("HEAD", QStringLiteral("/users/nobody")).status, 404);
     FakeServerProbe anonymous(*m_server);
     anonymous.sendAuth = false;
     const ProbeReply root = anonymous.send("HEAD", QStringLiteral("/"));
@@ -236,11 +237,10 @@ void TstFakeServer::authorisation()
     QFETCH(QString, password);
     QFETCH(QString, path);
     QFETCH(int, status);
-    FakeServerProbe probe(*m_server);
-    probe.sendAuth = sendAuth;
-    probe.user = user;
-    probe.password = password;
-    const ProbeReply r = probe.get(path);
+    m_probe->sendAuth = sendAuth;
+    m_probe->user = user;
+    m_probe->password = password;
+    const ProbeReply r = m_probe->get(path);
     QCOMPARE(r.status, status);
     if (status == 401) {
         QCOMPARE(r.header("WWW-Authenticate"), QByteArray("Basic realm=\"plumdeck\""));
@@ -255,9 +255,8 @@ void TstFakeServer::authorisation()
 void TstFakeServer::requestsAreRecorded()
 {
     QSignalSpy spy(m_server, &FakeServer::requestReceived);
-    FakeServerProbe probe(*m_server);
-    probe.extraHeaders.append(qMakePair(QByteArray("X-Probe"), QByteArray("1")));
-    probe.get(QStringLiteral("/users/alice/lists-info"));
+    m_probe->extraHeaders.append(qMakePair(QByteArray("X-Probe"), QByteArray("1")));
+    m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.first().first().value<FakeRequest>().path, QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(m_server->requests().size(), 1);
@@ -275,13 +274,12 @@ void TstFakeServer::requestsAreRecorded()
 void TstFakeServer::zlibRequestBody()
 {
     const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("kite"));
-    FakeServerProbe probe(*m_server);
-    probe.compressBody = true;
+    m_probe->compressBody = true;
     const QByteArray body = clientDoc("note",
         "<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\"><dt>id</dt><dd>"
         + QByteArray::number(id) + "</dd><dt>revision</dt><dd>1</dd><dt>title</dt><dd>Ideas</dd>"
         "<dt>text</dt><dd>a red kite</dd></dl></div>");
-    QCOMPARE(probe.put(QStringLiteral("/notepad-notes/%1").arg(id), body).status, 200);
+    QCOMPARE(m_probe->put(QStringLiteral("/notepad-notes/%1").arg(id), body).status, 200);
     const FakeRequest r = m_server->requests().last();
     QVERIFY(r.bodyWasZlib);
     QCOMPARE(r.body, body);
@@ -292,27 +290,26 @@ void TstFakeServer::zlibRequestBody()
     // A zlib header whose stream is damaged is refused and reported.
     QByteArray damaged = FakeXml::compress(body);
     damaged.truncate(damaged.size() / 2);
-    probe.compressBody = false;
+    m_probe->compressBody = false;
     m_server->expectViolation(QStringLiteral("zlib body does not inflate"));
-    QCOMPARE(probe.put(QStringLiteral("/notepad-notes/%1").arg(id), damaged).status, 400);
+    QCOMPARE(m_probe->put(QStringLiteral("/notepad-notes/%1").arg(id), damaged).status, 400);
     QCOMPARE(m_server->note(id).revision, 2u);
 }
 
 void TstFakeServer::zlibAnswerOnlyWhenAsked()
 {
-    FakeServerProbe probe(*m_server);
-    const ProbeReply plain = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply plain = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QVERIFY(plain.header("Content-Encoding").isEmpty());
     QVERIFY(!m_server->requests().last().acceptZlib);
-    probe.acceptZlib = true;
-    const ProbeReply zipped = probe.get(QStringLiteral("/users/alice/lists-info"));
+    m_probe->acceptZlib = true;
+    const ProbeReply zipped = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(zipped.header("Content-Encoding"), QByteArray("zlib"));
     QCOMPARE(quint8(zipped.rawBody.at(0)), quint8(0x78));
     QCOMPARE(zipped.body, plain.body);
     QVERIFY(m_server->requests().last().acceptZlib);
     QVERIFY(m_server->requests().last().responseZlib);
     m_server->setCompression(false);
-    QVERIFY(probe.get(QStringLiteral("/users/alice/lists-info")).header("Content-Encoding").isEmpty());
+    QVERIFY(m_probe->get(QStringLiteral("/users/alice/lists-info")).header("Content-Encoding").isEmpty());
 }
 
 void TstFakeServer::keepAliveAndPipelining()
@@ -410,8 +407,7 @@ void TstFakeServer::listsInfo()
     const quint32 theirs = m_server->addList(QStringLiteral("bob"), QStringLiteral("Team plan"));
     const quint32 hidden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Private"));
     m_server->share(theirs, QStringLiteral("alice"), QStringLiteral("rw"));
-    FakeServerProbe probe(*m_server);
-    const QDomElement body = parseBody(probe.get(QStringLiteral("/users/alice/lists-info")).body);
+    const QDomElement body = parseBody(m_probe->get(QStringLiteral("/users/alice/lists-info")).body);
     const QDomElement infos = FakeXml::oneByClass(body, QStringLiteral("pd-list-infos"));
     const QList<QDomElement> items = FakeXml::childrenByClass(infos, QStringLiteral("pd-list-info"));
     QCOMPARE(items.size(), 2);
@@ -427,19 +423,18 @@ void TstFakeServer::listsInfo()
     QCOMPARE(FakeXml::value(b, "permissions"), QStringLiteral("rw"));
 
     // One list's summary: unknown and invisible lists are not found.
-    const ProbeReply one = probe.get(QStringLiteral("/users/alice/list-info/%1").arg(theirs));
+    const ProbeReply one = m_probe->get(QStringLiteral("/users/alice/list-info/%1").arg(theirs));
     QCOMPARE(one.status, 200);
     const QDomElement info = FakeXml::oneByClass(parseBody(one.body), QStringLiteral("pd-list-info"));
     QCOMPARE(FakeXml::value(fieldsOf(info, "pd-list-fields"), "id"), QString::number(theirs));
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/list-info/%1").arg(own + 50)).status, 404);
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/list-info/%1").arg(hidden)).status, 404);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/list-info/%1").arg(own + 50)).status, 404);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/list-info/%1").arg(hidden)).status, 404);
 }
 
 void TstFakeServer::postListAssignsIds()
 {
-    FakeServerProbe probe(*m_server);
     const QByteArray body = listBody(0, 0, "Groceries", taskXml("Milk", 0, 0, {}, taskXml("Semi-skimmed")) + taskXml("Eggs"));
-    const ProbeReply r = probe.post(QStringLiteral("/lists"), body);
+    const ProbeReply r = m_probe->post(QStringLiteral("/lists"), body);
     QCOMPARE(r.status, 201);
     QCOMPARE(r.reason, QByteArray("Created"));
     const quint32 id = idIn(r, QStringLiteral("pd-list-id"));
@@ -451,7 +446,7 @@ void TstFakeServer::postListAssignsIds()
     QCOMPARE(list.tasks[0].children.size(), 1);
 
     // The GET answer carries ids, revisions and 32-character hashcodes everywhere.
-    const ProbeReply got = probe.get(QStringLiteral("/lists/%1").arg(id));
+    const ProbeReply got = m_probe->get(QStringLiteral("/lists/%1").arg(id));
     QCOMPARE(got.status, 200);
     const QDomElement listElement = FakeXml::oneByClass(parseBody(got.body), QStringLiteral("pd-list"));
     const FakeFields lf = fieldsOf(listElement, QStringLiteral("pd-list-fields"));
@@ -489,8 +484,7 @@ void TstFakeServer::putListMerges()
                 + breadHash.toUtf8() + "</dd></dl><ol class=\"pd-tasks\">" + taskXml("Jam") + "</ol></li>";
     const QByteArray removed = taskXml("Eggs", eggs, 1, "<dt>deletion-time</dt><dd>2009-06-03T09:05:00</dd>");
     const QByteArray body = listBody(id, 1, "Groceries", taskXml("Milk (2 l)", milk, 1) + breadXml, removed);
-    FakeServerProbe probe(*m_server);
-    const ProbeReply r = probe.put(QStringLiteral("/lists/%1").arg(id), body);
+    const ProbeReply r = m_probe->put(QStringLiteral("/lists/%1").arg(id), body);
     QCOMPARE(r.status, 200);
 
     const FakeList after = m_server->list(id);
@@ -512,14 +506,13 @@ void TstFakeServer::putListMerges()
 
 void TstFakeServer::putListUnchangedKeepsRevision()
 {
-    FakeServerProbe probe(*m_server);
-    const ProbeReply created = probe.post(QStringLiteral("/lists"), listBody(0, 0, "Groceries", taskXml("Milk")));
+    const ProbeReply created = m_probe->post(QStringLiteral("/lists"), listBody(0, 0, "Groceries", taskXml("Milk")));
     const quint32 id = idIn(created, QStringLiteral("pd-list-id"));
     const FakeTask milk = m_server->list(id).tasks.value(0);
     // The same content sent back (with the server's id) changes nothing.
-    QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), listBody(id, 1, "Groceries", taskXml("Milk", milk.id, 1))).status, 200);
+    QCOMPARE(m_probe->put(QStringLiteral("/lists/%1").arg(id), listBody(id, 1, "Groceries", taskXml("Milk", milk.id, 1))).status, 200);
     QCOMPARE(m_server->revision(id), 1u);
-    QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), listBody(id, 1, "Shopping", taskXml("Milk", milk.id, 1))).status, 200);
+    QCOMPARE(m_probe->put(QStringLiteral("/lists/%1").arg(id), listBody(id, 1, "Shopping", taskXml("Milk", milk.id, 1))).status, 200);
     QCOMPARE(m_server->revision(id), 2u);
     QCOMPARE(m_server->list(id).name, QStringLiteral("Shopping"));
     QCOMPARE(m_server->task(id, milk.id).revision, 1u);
@@ -542,8 +535,7 @@ void TstFakeServer::listPermissions()
     QFETCH(int, deleteStatus);
     const quint32 id = m_server->addList(QStringLiteral("bob"), QStringLiteral("Plan"), {FakeTask::make(QStringLiteral("Agenda"))});
     m_server->share(id, QStringLiteral("alice"), letters);
-    FakeServerProbe probe(*m_server);
-    const QDomElement got = FakeXml::oneByClass(parseBody(probe.get(QStringLiteral("/lists/%1").arg(id)).body), QStringLiteral("pd-list"));
+    const QDomElement got = FakeXml::oneByClass(parseBody(m_probe->get(QStringLiteral("/lists/%1").arg(id)).body), QStringLiteral("pd-list"));
     const FakeFields f = fieldsOf(got, QStringLiteral("pd-list-fields"));
     QCOMPARE(FakeXml::value(f, "owned"), QStringLiteral("false"));
     QCOMPARE(FakeXml::value(f, "owner"), QStringLiteral("bob"));
@@ -552,14 +544,14 @@ void TstFakeServer::listPermissions()
     QByteArray body = listBody(id, 1, "Plan", taskXml("Agenda v2", task, 1));
     body.replace("<dt>owned</dt><dd>true</dd><dt>permissions</dt><dd>orwd</dd>",
                  "<dt>owned</dt><dd>false</dd><dt>owner</dt><dd>bob</dd><dt>permissions</dt><dd>" + letters.toUtf8() + "</dd>");
-    QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), body).status, putStatus);
+    QCOMPARE(m_probe->put(QStringLiteral("/lists/%1").arg(id), body).status, putStatus);
     QCOMPARE(m_server->revision(id), putStatus == 200 ? 2u : 1u);
-    QCOMPARE(probe.del(QStringLiteral("/lists/%1").arg(id)).status, deleteStatus);
+    QCOMPARE(m_probe->del(QStringLiteral("/lists/%1").arg(id)).status, deleteStatus);
     QCOMPARE(m_server->list(id).isNull(), deleteStatus == 200);
     // Sharing belongs to the owner alone.
     const QByteArray sharing = clientDoc("permissions", "<ul class=\"pd-shared\"/>");
     if (deleteStatus != 200)
-        QCOMPARE(probe.put(QStringLiteral("/lists/%1/sharingV3").arg(id), sharing).status, 403);
+        QCOMPARE(m_probe->put(QStringLiteral("/lists/%1/sharingV3").arg(id), sharing).status, 403);
 }
 
 void TstFakeServer::goneStatus_data()
@@ -574,24 +566,22 @@ void TstFakeServer::goneStatus()
     QFETCH(int, status);
     m_server->setGoneStatus(status);
     const quint32 hidden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Hidden"));
-    FakeServerProbe probe(*m_server);
     for (const QString &path : {QStringLiteral("/lists/999"), QStringLiteral("/lists/%1").arg(hidden),
                                 QStringLiteral("/lists/999/sharingV3")}) {
-        const ProbeReply r = probe.get(path);
+        const ProbeReply r = m_probe->get(path);
         QCOMPARE(r.status, status);
         QCOMPARE(r.reason, status == 404 ? QByteArray("Not Found") : QByteArray("Gone"));
     }
-    QCOMPARE(probe.del(QStringLiteral("/lists/999")).status, status);
-    QCOMPARE(probe.get(QStringLiteral("/notepad-notes/999")).status, status);
+    QCOMPARE(m_probe->del(QStringLiteral("/lists/999")).status, status);
+    QCOMPARE(m_probe->get(QStringLiteral("/notepad-notes/999")).status, status);
 }
 
 void TstFakeServer::sharing()
 {
     const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Groceries"));
-    FakeServerProbe probe(*m_server);
     const QByteArray body = clientDoc("permissions",
         "<ul class=\"pd-shared\">" + sharedUser("bob", "rw") + sharedUser("carol", "r") + "</ul>");
-    const ProbeReply put = probe.put(QStringLiteral("/lists/%1/sharingV3").arg(id), body);
+    const ProbeReply put = m_probe->put(QStringLiteral("/lists/%1/sharingV3").arg(id), body);
     QCOMPARE(put.status, 201);
     const QDomElement fields = FakeXml::oneByClass(parseBody(put.body), QStringLiteral("shared-fields"));
     QCOMPARE(FakeXml::value(FakeXml::fields(fields), "shared_revision"), QStringLiteral("2"));
@@ -599,7 +589,7 @@ void TstFakeServer::sharing()
     QCOMPARE(m_server->list(id).revision, 1u);
     QCOMPARE(m_server->sharing(id).value(QStringLiteral("bob")), QStringLiteral("rw"));
 
-    const ProbeReply got = probe.get(QStringLiteral("/lists/%1/sharingV3").arg(id));
+    const ProbeReply got = m_probe->get(QStringLiteral("/lists/%1/sharingV3").arg(id));
     QCOMPARE(got.status, 200);
     const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("permissions"));
@@ -608,15 +598,15 @@ void TstFakeServer::sharing()
     QCOMPARE(FakeXml::value(fieldsOf(users[0], "pd-shared-user-fields"), "name"), QStringLiteral("bob"));
     m_server->setSharingIncludesOwner(true);
     const QList<QDomElement> withOwner = FakeXml::descendantsByClass(
-        parseBody(probe.get(QStringLiteral("/lists/%1/sharingV3").arg(id)).body), QStringLiteral("pd-shared-user"));
+        parseBody(m_probe->get(QStringLiteral("/lists/%1/sharingV3").arg(id)).body), QStringLiteral("pd-shared-user"));
     QCOMPARE(withOwner.size(), 3);
     QCOMPARE(FakeXml::value(fieldsOf(withOwner[0], "pd-shared-user-fields"), "name"), QStringLiteral("alice"));
     QCOMPARE(FakeXml::value(fieldsOf(withOwner[0], "pd-shared-user-fields"), "permissions"), QStringLiteral("orwd"));
 
     // Bob now sees it in his summaries, as shared, with his letters.
-    probe.user = QStringLiteral("bob");
-    probe.password = QStringLiteral("hunter2");
-    const QDomElement info = FakeXml::oneByClass(parseBody(probe.get(QStringLiteral("/users/bob/lists-info")).body), QStringLiteral("pd-list-info"));
+    m_probe->user = QStringLiteral("bob");
+    m_probe->password = QStringLiteral("hunter2");
+    const QDomElement info = FakeXml::oneByClass(parseBody(m_probe->get(QStringLiteral("/users/bob/lists-info")).body), QStringLiteral("pd-list-info"));
     QCOMPARE(FakeXml::value(fieldsOf(info, "pd-list-fields"), "shared_revision"), QStringLiteral("2"));
     QCOMPARE(FakeXml::value(fieldsOf(info, "pd-list-fields"), "permissions"), QStringLiteral("rw"));
 }
@@ -626,15 +616,14 @@ void TstFakeServer::listOrder()
     const quint32 a = m_server->addList(QStringLiteral("alice"), QStringLiteral("A"));
     const quint32 b = m_server->addList(QStringLiteral("alice"), QStringLiteral("B"));
     const quint32 c = m_server->addList(QStringLiteral("alice"), QStringLiteral("C"));
-    FakeServerProbe probe(*m_server);
     const QByteArray body = clientDoc("pd-list-refs",
         "<ol class=\"pd-list-refs\"><li class=\"pd-list-ref\"><a class=\"pd-list-id\" href=\"/plumdeck/lists/"
         + QByteArray::number(c) + "\">" + QByteArray::number(c) + "</a></li><li class=\"pd-list-ref\"><a class=\"pd-list-id\" href=\"/plumdeck/lists/"
         + QByteArray::number(a) + "\">" + QByteArray::number(a) + "</a></li></ol>");
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/lists-display-order"), body).status, 204);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/lists-display-order"), body).status, 204);
     QCOMPARE(m_server->storedListOrder(QStringLiteral("alice")), (QList<quint32>{c, a}));
     m_server->removeList(a);
-    const ProbeReply got = probe.get(QStringLiteral("/users/alice/lists-display-order"));
+    const ProbeReply got = m_probe->get(QStringLiteral("/users/alice/lists-display-order"));
     QCOMPARE(got.status, 200);
     QList<quint32> ids;
     for (const QDomElement &e : FakeXml::descendantsByClass(parseBody(got.body), QStringLiteral("pd-list-id"))) {
@@ -643,16 +632,15 @@ void TstFakeServer::listOrder()
     }
     QCOMPARE(ids, (QList<quint32>{c, b}));
     m_server->setListOrderPutStatus(200);
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/lists-display-order"), body).status, 200);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/lists-display-order"), body).status, 200);
 }
 
 void TstFakeServer::groups()
 {
     const quint32 a = m_server->addList(QStringLiteral("alice"), QStringLiteral("A"));
     const quint32 hidden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Hidden"));
-    FakeServerProbe probe(*m_server);
     // Initially a root only.
-    const QDomElement initial = parseBody(probe.get(QStringLiteral("/users/alice/list-groups-display-order")).body);
+    const QDomElement initial = parseBody(m_probe->get(QStringLiteral("/users/alice/list-groups-display-order")).body);
     QCOMPARE(FakeXml::descendantsByClass(initial, QStringLiteral("pd-group")).size(), 1);
 
     auto entry = [](quint32 id) {
@@ -670,12 +658,12 @@ void TstFakeServer::groups()
         "<ol class=\"pd-groups-deleted\"><li class=\"pd-group\"><dl class=\"pd-group-fields\"><dt>name</dt><dd>Old</dd><dt>id</dt><dd>9</dd></dl></li></ol>");
     // The 403 switch refuses without storing anything.
     m_server->setGroupsPutStatus(403);
-    const ProbeReply refused = probe.put(QStringLiteral("/users/alice/list-groups-display-order"), body);
+    const ProbeReply refused = m_probe->put(QStringLiteral("/users/alice/list-groups-display-order"), body);
     QCOMPARE(refused.status, 403);
     QCOMPARE(refused.reason, QByteArray("Forbidden"));
     QVERIFY(m_server->groups(QStringLiteral("alice")).children.isEmpty());
     m_server->setGroupsPutStatus(200);
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/list-groups-display-order"), body).status, 200);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/list-groups-display-order"), body).status, 200);
     const FakeGroup root = m_server->groups(QStringLiteral("alice"));
     QCOMPARE(root.children.size(), 2);
     QCOMPARE(root.children[0].id, 12u);
@@ -684,7 +672,7 @@ void TstFakeServer::groups()
     QVERIFY(root.children[1].id != 0);
     QVERIFY(root.children[1].id != 12);
 
-    const ProbeReply got = probe.get(QStringLiteral("/users/alice/list-groups-display-order"));
+    const ProbeReply got = m_probe->get(QStringLiteral("/users/alice/list-groups-display-order"));
     const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("list groups display order"));
     const QDomElement b = doc.elementsByTagName(QStringLiteral("body")).at(0).toElement();
@@ -695,21 +683,20 @@ void TstFakeServer::groups()
 
 void TstFakeServer::notes()
 {
-    FakeServerProbe probe(*m_server);
     const QByteArray body = clientDoc("note",
         "<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\"><dt>title</dt><dd>Ideas</dd>"
         "<dt>text</dt><dd>Buy a kite\nPaint the fence</dd></dl></div>");
-    const ProbeReply created = probe.post(QStringLiteral("/notepad-notes"), body);
+    const ProbeReply created = m_probe->post(QStringLiteral("/notepad-notes"), body);
     QCOMPARE(created.status, 201);
     const quint32 id = idIn(created, QStringLiteral("pd-notepad-note-id"));
     QVERIFY(id >= 500);
     QCOMPARE(m_server->note(id).text, QStringLiteral("Buy a kite\nPaint the fence"));
 
-    const QDomElement info = parseBody(probe.get(QStringLiteral("/users/alice/notepad-notes-info")).body);
+    const QDomElement info = parseBody(m_probe->get(QStringLiteral("/users/alice/notepad-notes-info")).body);
     const FakeFields f = fieldsOf(info, QStringLiteral("pd-notepad-note-fields"));
     QCOMPARE(f, (FakeFields{{"id", QString::number(id)}, {"revision", "1"}, {"title", "Ideas"}}));
 
-    const ProbeReply got = probe.get(QStringLiteral("/notepad-notes/%1").arg(id));
+    const ProbeReply got = m_probe->get(QStringLiteral("/notepad-notes/%1").arg(id));
     const QDomDocument doc = parseDoc(got.body);
     QCOMPARE(FakeXml::headTitle(doc), QStringLiteral("note"));
     const FakeFields nf = fieldsOf(doc.documentElement(), QStringLiteral("pd-notepad-note-fields"));
@@ -721,7 +708,7 @@ void TstFakeServer::notes()
     QCOMPARE(bob.get(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
     QCOMPARE(bob.del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
 
-    QCOMPARE(probe.del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 200);
+    QCOMPARE(m_probe->del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 200);
     QVERIFY(m_server->note(id).isNull());
 }
 
@@ -736,12 +723,11 @@ void TstFakeServer::noteOrder()
                      + QByteArray::number(id) + "\">" + QByteArray::number(id) + "</a></li>";
         return clientDoc("notepads display order", "<ol class=\"pd-notepad-note-refs\">" + items + "</ol>");
     };
-    FakeServerProbe probe(*m_server);
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/notepad-notes-display-order"), order({b})).status, 403);
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/notepad-notes-display-order"), order({b, a})).status, 204);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/notepad-notes-display-order"), order({b})).status, 403);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/notepad-notes-display-order"), order({b, a})).status, 204);
     QCOMPARE(m_server->noteOrder(QStringLiteral("alice")), (QList<quint32>{b, a}));
     const QList<QDomElement> ids = FakeXml::descendantsByClass(
-        parseBody(probe.get(QStringLiteral("/users/alice/notepad-notes-display-order")).body), QStringLiteral("pd-notepad-note-id"));
+        parseBody(m_probe->get(QStringLiteral("/users/alice/notepad-notes-display-order")).body), QStringLiteral("pd-notepad-note-id"));
     QCOMPARE(ids.size(), 2);
     QCOMPARE(ids[0].text(), QString::number(b));
     QCOMPARE(ids[0].attribute(QStringLiteral("href")), QStringLiteral("/plumdeck/notepad-notes/%1").arg(b));
@@ -775,11 +761,10 @@ void TstFakeServer::installer()
     m_server->setInstaller(QStringLiteral("plumdeck-linux-x86_64"), bytes, 3055);
     m_server->setQuotedETag(quoted);
     m_server->setInstallerForbidden(forbidden);
-    FakeServerProbe probe(*m_server);
     if (!ifMatch.isEmpty())
-        probe.extraHeaders.append(qMakePair(QByteArray("If-Match"), QByteArray(ifMatch)));
-    probe.extraHeaders.append(qMakePair(QByteArray("core_version"), QByteArray("451")));
-    const ProbeReply r = probe.send(method, QStringLiteral("/clients/plumdeck-linux-x86_64"));
+        m_probe->extraHeaders.append(qMakePair(QByteArray("If-Match"), QByteArray(ifMatch)));
+    m_probe->extraHeaders.append(qMakePair(QByteArray("core_version"), QByteArray("451")));
+    const ProbeReply r = m_probe->send(method, QStringLiteral("/clients/plumdeck-linux-x86_64"));
     QCOMPARE(r.status, status);
     if (!etag.isEmpty())
         QCOMPARE(r.header("ETag"), etag);
@@ -789,7 +774,7 @@ void TstFakeServer::installer()
     }
     if (status == 412)
         QCOMPARE(r.reason, QByteArray("Precondition Failed"));
-    QCOMPARE(probe.get(QStringLiteral("/clients/plumdeck-other")).status, forbidden ? 403 : 404);
+    QCOMPARE(m_probe->get(QStringLiteral("/clients/plumdeck-other")).status, forbidden ? 403 : 404);
 }
 
 void TstFakeServer::teamEndpoints()
@@ -797,8 +782,7 @@ void TstFakeServer::teamEndpoints()
     m_server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
     m_server->setPresence(QStringLiteral("bob"), QStringLiteral("busy"), QStringLiteral("In a meeting"));
     m_server->setAvatar(QStringLiteral("bob"), QByteArray("\xff\xd8\xff\xe0 jpeg", 9));
-    FakeServerProbe probe(*m_server);
-    const QDomElement friends = parseBody(probe.get(QStringLiteral("/users/alice/friends")).body);
+    const QDomElement friends = parseBody(m_probe->get(QStringLiteral("/users/alice/friends")).body);
     const QDomElement item = FakeXml::oneByClass(friends, QStringLiteral("pd-user-presence"));
     QCOMPARE(FakeXml::oneByClass(item, QStringLiteral("pd-user-nick")).text(), QStringLiteral("bob"));
     QCOMPARE(FakeXml::oneByClass(item, QStringLiteral("pd-presence-state")).text(), QStringLiteral("busy"));
@@ -806,28 +790,28 @@ void TstFakeServer::teamEndpoints()
 
     const QByteArray presence = clientDoc("pd-presence",
         "<div class=\"pd-presence\"><span class=\"pd-presence-state\">available</span></div>");
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/presence"), presence).status, 204);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/presence"), presence).status, 204);
     QCOMPARE(m_server->user(QStringLiteral("alice")).presence.state, QStringLiteral("available"));
 
-    const QDomElement data = parseBody(probe.get(QStringLiteral("/users/bob")).body);
+    const QDomElement data = parseBody(m_probe->get(QStringLiteral("/users/bob")).body);
     const FakeFields f = fieldsOf(FakeXml::oneByClass(data, QStringLiteral("pd-user-data")), QStringLiteral("pd-user-fields"));
     QCOMPARE(f.value(0).first, QStringLiteral("user-nick"));
     QCOMPARE(FakeXml::value(f, "user-real-name"), QStringLiteral("Bob Smith"));
     m_server->setUserFields(QStringLiteral("bob"), {{QStringLiteral("user-country"), QStringLiteral("Norway")}});
-    const FakeFields more = fieldsOf(parseBody(probe.get(QStringLiteral("/users/bob")).body), QStringLiteral("pd-user-fields"));
+    const FakeFields more = fieldsOf(parseBody(m_probe->get(QStringLiteral("/users/bob")).body), QStringLiteral("pd-user-fields"));
     QCOMPARE(FakeXml::value(more, "user-country"), QStringLiteral("Norway"));
-    QCOMPARE(probe.get(QStringLiteral("/users/nobody")).status, 404);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/nobody")).status, 404);
 
-    const QDomElement found = parseBody(probe.get(QStringLiteral("/user-search/%62ob%20smith")).body);
+    const QDomElement found = parseBody(m_probe->get(QStringLiteral("/user-search/%62ob%20smith")).body);
     QCOMPARE(FakeXml::descendantsByClass(found, QStringLiteral("pd-user-data")).size(), 1);
     QCOMPARE(m_server->requests().last().path, QStringLiteral("/user-search/bob smith"));
 
-    const ProbeReply avatar = probe.get(QStringLiteral("/users/bob/avatar"));
+    const ProbeReply avatar = m_probe->get(QStringLiteral("/users/bob/avatar"));
     QCOMPARE(avatar.status, 200);
     QVERIFY(avatar.rawBody.startsWith("\xff\xd8"));
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/avatar")).status, 404);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/avatar")).status, 404);
 
-    QCOMPARE(probe.del(QStringLiteral("/users/alice/friends/bob")).status, 204);
+    QCOMPARE(m_probe->del(QStringLiteral("/users/alice/friends/bob")).status, 204);
     QVERIFY(m_server->user(QStringLiteral("bob")).friends.isEmpty());
 }
 

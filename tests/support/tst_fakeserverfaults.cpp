@@ -52,6 +52,7 @@ private slots:
 
 private:
     FakeServer *m_server = nullptr;
+    std::unique_ptr<FakeServerProbe> m_probe; // signed in as alice
 };
 
 void TstFakeServerFaults::init()
@@ -60,61 +61,60 @@ void TstFakeServerFaults::init()
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Groceries"), {FakeTask::make(QStringLiteral("Milk"))});
+    m_probe.reset(new FakeServerProbe(*m_server));
 }
 
 void TstFakeServerFaults::cleanup()
 {
+    m_probe.reset();
     dropServer(m_server);
 }
 
 void TstFakeServerFaults::cannedAnswers()
 {
     m_server->respondOnce("GET", QStringLiteral("^/users/alice/lists-info$"), 500, "oops", "Boom");
-    FakeServerProbe probe(*m_server);
-    const ProbeReply first = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply first = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(first.status, 500);
     QCOMPARE(first.reason, QByteArray("Boom"));
     QCOMPARE(first.rawBody, QByteArray("oops"));
     QCOMPARE(m_server->requests().last().status, 500);
-    const ProbeReply second = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply second = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(second.status, 200);
     // The default reason phrase goes with the status.
     m_server->respondOnce({}, QStringLiteral("lists-info"), 503);
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).reason, QByteArray("Service Unavailable"));
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).reason, QByteArray("Service Unavailable"));
 
     // Always, for one method only; canned answers change nothing.
     m_server->respondAlways("PUT", QStringLiteral("^/lists/\\d+$"), 403);
     const quint32 id = m_server->lists().first().id;
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(probe.put(QStringLiteral("/lists/%1").arg(id), newList("<dt>id</dt><dd>" + QByteArray::number(id)
+        QCOMPARE(m_probe->put(QStringLiteral("/lists/%1").arg(id), newList("<dt>id</dt><dd>" + QByteArray::number(id)
                                  + "</dd><dt>revision</dt><dd>1</dd>" + GoodListFields, GoodTaskFields)).status, 403);
     QCOMPARE(m_server->revision(id), 1u);
-    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 200);
+    QCOMPARE(m_probe->get(QStringLiteral("/lists/%1").arg(id)).status, 200);
     m_server->clearFaults();
     m_server->respondAlways({}, QStringLiteral("^/lists/"), 410);
-    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 410);
-    QCOMPARE(probe.get(QStringLiteral("/lists/%1").arg(id)).status, 410);
+    QCOMPARE(m_probe->get(QStringLiteral("/lists/%1").arg(id)).status, 410);
+    QCOMPARE(m_probe->get(QStringLiteral("/lists/%1").arg(id)).status, 410);
 }
 
 void TstFakeServerFaults::delayed()
 {
     m_server->delay(QStringLiteral("lists-info"), 200, true);
-    FakeServerProbe probe(*m_server);
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).status, 200);
     QVERIFY2(timer.elapsed() >= 180, qPrintable(QString::number(timer.elapsed())));
     timer.restart();
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).status, 200);
     QVERIFY(timer.elapsed() < 180);
 }
 
 void TstFakeServerFaults::stalled()
 {
     m_server->stall(QStringLiteral("^/users/alice/lists-info$"), true);
-    FakeServerProbe probe(*m_server);
-    probe.timeoutMs = 300;
-    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    m_probe->timeoutMs = 300;
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QVERIFY(r.timedOut);
     QCOMPARE(r.status, 0);
     QCOMPARE(m_server->requests().size(), 1);
@@ -128,15 +128,14 @@ void TstFakeServerFaults::closedConnection()
 {
     // Qt resends a GET once when the connection closes unanswered, so "always".
     m_server->closeConnectionOn(QStringLiteral("lists-info"), false);
-    FakeServerProbe probe(*m_server);
-    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(r.status, 0);
     QCOMPARE(r.error, QNetworkReply::RemoteHostClosedError);
     QVERIFY(!m_server->requests().isEmpty());
     for (const FakeRequest &request : m_server->requests())
         QCOMPARE(request.status, 0);
     m_server->clearFaults();
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).status, 200);
 }
 
 void TstFakeServerFaults::rawAnswer_data()
@@ -156,14 +155,13 @@ void TstFakeServerFaults::rawAnswer()
     QFETCH(int, status);
     QFETCH(QByteArray, body);
     m_server->respondRaw("GET", QStringLiteral("lists-info"), raw, false);
-    FakeServerProbe probe(*m_server);
-    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(r.status, status);
     QCOMPARE(r.rawBody, body);
     if (status == 0)
         QVERIFY(r.error != QNetworkReply::NoError);
     m_server->clearFaults();
-    QCOMPARE(probe.get(QStringLiteral("/users/alice/lists-info")).status, 200);
+    QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).status, 200);
 }
 
 void TstFakeServerFaults::compressionFaults_data()
@@ -183,9 +181,8 @@ void TstFakeServerFaults::compressionFaults()
     QFETCH(QByteArray, label);
     QFETCH(bool, inflates);
     m_server->setCompressionFault(QStringLiteral("lists-info"), FakeServer::CompressionFault(fault), true);
-    FakeServerProbe probe(*m_server);
-    probe.acceptZlib = true;
-    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    m_probe->acceptZlib = true;
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(r.status, 200);
     QCOMPARE(r.header("Content-Encoding"), label);
     QByteArray out;
@@ -200,7 +197,7 @@ void TstFakeServerFaults::compressionFaults()
         QCOMPARE(out.size(), qsizetype(100) << 20);
     }
     // Only once: the next answer is sound.
-    const ProbeReply next = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(next.header("Content-Encoding"), QByteArray("zlib"));
     QVERIFY(next.body.contains("pd-list-infos"));
 }
@@ -209,11 +206,10 @@ void TstFakeServerFaults::oversized()
 {
     m_server->oversizedBody(QStringLiteral("lists-info"), 5 << 20);
     m_server->setMaxRequestBody(1000);
-    FakeServerProbe probe(*m_server);
-    const ProbeReply r = probe.get(QStringLiteral("/users/alice/lists-info"));
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(r.status, 200);
     QCOMPARE(r.rawBody.size(), qsizetype(5) << 20);
-    QCOMPARE(probe.put(QStringLiteral("/users/alice/presence"), QByteArray(5000, 'x')).status, 413);
+    QCOMPARE(m_probe->put(QStringLiteral("/users/alice/presence"), QByteArray(5000, 'x')).status, 413);
 }
 
 void TstFakeServerFaults::validation_data()
@@ -316,21 +312,20 @@ void TstFakeServerFaults::validation()
 
 void TstFakeServerFaults::violationsAreRecordedPerRequest()
 {
-    FakeServerProbe probe(*m_server);
     const QByteArray bad = newList(GoodListFields + "<dt>outlook-id</dt><dd>x</dd>", GoodTaskFields);
-    QCOMPARE(probe.post(QStringLiteral("/lists"), bad).status, 201);
+    QCOMPARE(m_probe->post(QStringLiteral("/lists"), bad).status, 201);
     QCOMPARE(m_server->violations().size(), 1);
     QVERIFY(m_server->violations().first().startsWith(QLatin1String("POST /lists: ")));
     QCOMPARE(m_server->unexpectedViolations().size(), 1);
     m_server->expectViolation(QStringLiteral("outlook-id"));
     QVERIFY(m_server->unexpectedViolations().isEmpty());
-    QCOMPARE(probe.post(QStringLiteral("/lists"), newList(GoodListFields, GoodTaskFields)).status, 201);
+    QCOMPARE(m_probe->post(QStringLiteral("/lists"), newList(GoodListFields, GoodTaskFields)).status, 201);
     QCOMPARE(m_server->violations().size(), 1);
     // Benchmarks may switch checks and records off.
     m_server->setValidation(false);
     m_server->setRecording(false);
     const int recorded = m_server->requests().size();
-    QCOMPARE(probe.post(QStringLiteral("/lists"), bad).status, 201);
+    QCOMPARE(m_probe->post(QStringLiteral("/lists"), bad).status, 201);
     QCOMPARE(m_server->violations().size(), 1);
     QCOMPARE(m_server->requests().size(), recorded);
 }
@@ -363,11 +358,10 @@ void TstFakeServerFaults::strictCompression()
     QFETCH(bool, zlibBody);
     QFETCH(QString, problem);
     m_server->setStrictCompression(true);
-    FakeServerProbe probe(*m_server);
-    probe.acceptZlib = acceptZlib;
-    probe.compressBody = zlibBody;
+    m_probe->acceptZlib = acceptZlib;
+    m_probe->compressBody = zlibBody;
     const QByteArray body = method == "POST" ? newList(GoodListFields, GoodTaskFields) : QByteArray();
-    QVERIFY(probe.send(method, path, body).status != 0);
+    QVERIFY(m_probe->send(method, path, body).status != 0);
     if (problem.isEmpty())
         QVERIFY2(m_server->violations().isEmpty(), qPrintable(m_server->violations().join(QLatin1Char('\n'))));
     else
