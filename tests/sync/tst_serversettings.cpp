@@ -1,47 +1,10 @@
+#include "fakeserver.h"
 #include "sync/serversettings.h"
 #include "testenvironment.h"
 
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSslCertificate>
-
-namespace {
-
-// Two throw-away self-signed certificates, so that acceptance can be told
-// apart per certificate.
-const char kCertA[] = R"(
------BEGIN CERTIFICATE-----
-MIIBjDCCATOgAwIBAgIUc/UQ2FNfTguGCxiL5R1ZSnG7QawwCgYIKoZIzj0EAwIw
-GzEZMBcGA1UEAwwQdGVzdC1hLmxvY2FsaG9zdDAgFw0yNjEyMDYyMzA0MzFaGA8y
-MTI2MTExMjIzMDQzMVowGzEZMBcGA1UEAwwQdGVzdC1hLmxvY2FsaG9zdDBZMBMG
-ByqGSM49AgEGCCqGSM49AwEHA0IABIVK99U98z7eyN4YeRsClznh1/MdpCd4/iYO
-rdniZkPSoqWP1Y1UToV+vxyCuU9AQsy0folmOmzPz0DunEB/0QCjUzBRMB0GA1Ud
-DgQWBBSeCqU53H888Zmzd83c/3G2WSReKjAfBgNVHSMEGDAWgBSeCqU53H888Zmz
-d83c/3G2WSReKjAPBgNVHRMBAf8EBTADAQH/MAoGCCqGSM49BAMCA0cAMEQCIF15
-5TbvotyAQHSWCA/Kk94APxNuyUP6o6OxT3JTDr+SAiAzNOxcFN05ClaxGYBqESuJ
-bF9IWUh3PAhYJIVppH8wIQ==
------END CERTIFICATE-----
-)";
-const char kCertB[] = R"(
------BEGIN CERTIFICATE-----
-MIIBjjCCATOgAwIBAgIUQZG9OYSTg61fuK4MUoRxWETp+0owCgYIKoZIzj0EAwIw
-GzEZMBcGA1UEAwwQdGVzdC1iLmxvY2FsaG9zdDAgFw0yNjEyMDYyMzA0MzFaGA8y
-MTI2MTExMjIzMDQzMVowGzEZMBcGA1UEAwwQdGVzdC1iLmxvY2FsaG9zdDBZMBMG
-ByqGSM49AgEGCCqGSM49AwEHA0IABJyiFGfkbvm6fpSmr8Bdnh5Xd/jum/fy8V9I
-2UTsPwNWaBEp7VCKL9HV9wTqxHRemgL+T3/tWQiTget7y9uo/OyjUzBRMB0GA1Ud
-DgQWBBQdwkhGYV/6juTH+acJ7+XubegbuzAfBgNVHSMEGDAWgBQdwkhGYV/6juTH
-+acJ7+XubegbuzAPBgNVHRMBAf8EBTADAQH/MAoGCCqGSM49BAMCA0kAMEYCIQCG
-MGiAqXorG58MzYhB6HKmmLtn2NNiuw15In2LBbIXqQIhAPVv1PhATgtkRFVsC57C
-kl/8DicjDXy4ymEMepkTyECP
------END CERTIFICATE-----
-)";
-
-QSslCertificate certificate(const char *pem)
-{
-    return QSslCertificate(QByteArray(pem).trimmed(), QSsl::Pem);
-}
-
-} // namespace
 
 class TstServerSettings : public QObject
 {
@@ -289,8 +252,10 @@ private slots:
 
     void sslAcceptance()
     {
-        const QSslCertificate a = certificate(kCertA);
-        const QSslCertificate b = certificate(kCertB);
+        // Two self-signed certificates, so that acceptance can be told apart
+        // per certificate.
+        const QSslCertificate a = FakeServer::testCertificate();
+        const QSslCertificate b = FakeServer::otherCertificate();
         QVERIFY(!a.isNull());
         QVERIFY(!b.isNull());
         const QList<QSslError> selfSignedA{QSslError(QSslError::SelfSignedCertificate, a)};
