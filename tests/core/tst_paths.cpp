@@ -5,19 +5,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-namespace {
-
-// The environment of a child whose home and data folder are `home` and `dataHome`.
-QProcessEnvironment childEnv(const QString &home, const QString &dataHome)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-    return env;
-}
-
-} // namespace
-
 class TstPaths : public QObject
 {
     Q_OBJECT
@@ -97,7 +84,10 @@ private slots:
         QFile blocker(home.filePath(fileInTheWay));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const ChildResult r = runCoreChild({"userdatadir"}, childEnv(home.path(), home.filePath("data")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        const ChildResult r = runCoreChild({"userdatadir"}, env);
         QVERIFY(r.finished);
         QVERIFY(r.exitStatus == QProcess::CrashExit || r.exitCode != 0);
         QVERIFY2(r.err.contains(message.arg(home.path()).toUtf8()), r.err.constData());
@@ -107,7 +97,10 @@ private slots:
     void childFindsFreshDataFolder()
     {
         QTemporaryDir home;
-        const ChildResult r = runCoreChild({"userdatadir"}, childEnv(home.path(), home.filePath("fresh/share")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath("fresh/share"));
+        const ChildResult r = runCoreChild({"userdatadir"}, env);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(QString::fromUtf8(r.out).trimmed(), home.filePath("fresh/share/Marrowgate/PlumDeck"));
         QVERIFY(QDir(home.filePath("fresh/share/Marrowgate/PlumDeck")).exists());
