@@ -121,7 +121,6 @@ private slots:
     void listOrder();
     void groups();
     void notes();
-    void noteOrder();
     void installer_data();
     void installer();
 
@@ -204,8 +203,7 @@ void TstFakeServer::headAnswersGetHeaders()
     anonymous.sendAuth = false;
     const ProbeReply root = anonymous.send("HEAD", QStringLiteral("/"));
     QCOMPARE(root.status, 200);
-    QCOMPARE(root.error, QNetworkReply::NoError);
-    QVERIFY(!root.timedOut);
+    QVERIFY(!root.timedOut); // Qt would wait for a body the server must not send
 }
 
 void TstFakeServer::authorisation_data()
@@ -692,9 +690,8 @@ void TstFakeServer::notes()
     QVERIFY(id >= 500);
     QCOMPARE(m_server->note(id).text, QStringLiteral("Buy a kite\nPaint the fence"));
 
-    const QDomElement info = parseBody(m_probe->get(QStringLiteral("/users/alice/notepad-notes-info")).body);
-    const FakeFields f = fieldsOf(info, QStringLiteral("pd-notepad-note-fields"));
-    QCOMPARE(f, (FakeFields{{"id", QString::number(id)}, {"revision", "1"}, {"title", "Ideas"}}));
+    QCOMPARE(fieldsOf(parseBody(m_probe->get(QStringLiteral("/users/alice/notepad-notes-info")).body),
+                      QStringLiteral("pd-notepad-note-fields")), (FakeFields{{"id", QString::number(id)}, {"revision", "1"}, {"title", "Ideas"}}));
 
     const ProbeReply got = m_probe->get(QStringLiteral("/notepad-notes/%1").arg(id));
     const QDomDocument doc = parseDoc(got.body);
@@ -708,13 +705,8 @@ void TstFakeServer::notes()
     QCOMPARE(bob.get(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
     QCOMPARE(bob.del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 404);
 
-    QCOMPARE(m_probe->del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 200);
-    QVERIFY(m_server->note(id).isNull());
-}
-
-void TstFakeServer::noteOrder()
-{
-    const quint32 a = m_server->addNote(QStringLiteral("alice"), QStringLiteral("A"), QString());
+    // The order must name each of the user's notes.
+    const quint32 a = id;
     const quint32 b = m_server->addNote(QStringLiteral("alice"), QStringLiteral("B"), QString());
     auto order = [](const QList<quint32> &ids) {
         QByteArray items;
@@ -731,6 +723,9 @@ void TstFakeServer::noteOrder()
     QCOMPARE(ids.size(), 2);
     QCOMPARE(ids[0].text(), QString::number(b));
     QCOMPARE(ids[0].attribute(QStringLiteral("href")), QStringLiteral("/plumdeck/notepad-notes/%1").arg(b));
+
+    QCOMPARE(m_probe->del(QStringLiteral("/notepad-notes/%1").arg(id)).status, 200);
+    QVERIFY(m_server->note(id).isNull());
 }
 
 void TstFakeServer::installer_data()
