@@ -185,87 +185,66 @@ void TstNoteSynchronizer::noteDecisionTable_data()
     const QStringList delNew{QStringLiteral("Deleting remotely new note")};
     const QStringList upNew{QStringLiteral("Uploading locally new note \"Ideas\"")};
     using R = NotepadNoteSynchronizer;
+    auto row = [](const char *tag, int status, int idMode, int delta, bool force, const QByteArray &fm, int fs,
+                  const QByteArray &fb, int result, const QString &error, const QStringList &requests,
+                  const QStringList &progress, const QString &after) {
+        QTest::newRow(tag) << status << idMode << delta << force << fm << fs << fb << result << error << requests
+                           << progress << after;
+    };
 
-    QTest::newRow("remote only: GET 200") << -1 << 1 << 0 << false << none << 0 << none << int(R::ReceivedNew) << QString()
-                                         << QStringList{"GET /notepad-notes/ID"} << getNew << "same";
-    QTest::newRow("remote only: GET 404") << -1 << 2 << 0 << false << none << 0 << none << int(R::RemoteGone) << QString()
-                                         << QStringList{"GET /notepad-notes/999"} << getNew << "same";
-    QTest::newRow("remote only: GET 410") << -1 << 1 << 0 << false << QByteArray("GET") << 410 << none
-                                         << int(R::RemoteGone) << QString() << QStringList{"GET /notepad-notes/ID"}
-                                         << getNew << "same";
-    QTest::newRow("remote only: GET 500") << -1 << 1 << 0 << false << QByteArray("GET") << 500 << none << int(R::Failed)
-                                         << "Failed to retrieve note." << QStringList{"GET /notepad-notes/ID"} << getNew
-                                         << "same";
-    QTest::newRow("remote only, forced: DELETE 200") << -1 << 1 << 0 << true << none << 0 << none << int(R::RemoteGone)
-                                                    << QString() << QStringList{"DELETE /notepad-notes/ID"} << delNew
-                                                    << "gone";
-    QTest::newRow("remote only, forced: DELETE 403") << -1 << 1 << 0 << true << QByteArray("DELETE") << 403 << none
-                                                    << int(R::Failed) << "Failed to delete list."
-                                                    << QStringList{"DELETE /notepad-notes/ID"} << delNew << "same";
-    QTest::newRow("new: POST 201, GET 200") << 1 << 0 << 0 << false << none << 0 << none << int(R::ReceivedExisting)
-                                           << QString() << QStringList{"POST /notepad-notes", "GET /notepad-notes/NEW"}
-                                           << upNew << "created";
-    QTest::newRow("new: POST 500") << 1 << 0 << 0 << false << QByteArray("POST") << 500 << none << int(R::Failed)
-                                  << "Failed to add new note." << QStringList{"POST /notepad-notes"} << upNew << "same";
-    QTest::newRow("new: POST 201 without an id") << 1 << 0 << 0 << false << QByteArray("POST") << 201 << noNote
-                                                << int(R::Failed) << "^parse error: "
-                                                << QStringList{"POST /notepad-notes"} << upNew << "same";
-    QTest::newRow("new: POST 201, GET 500") << 1 << 0 << 0 << false << QByteArray("GET") << 500 << none << int(R::Failed)
-                                           << "Failed to retrieve note."
-                                           << QStringList{"POST /notepad-notes", "GET /notepad-notes/NEW"} << upNew
-                                           << "created";
-    QTest::newRow("unedited: id 0") << 2 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
-                                   << QStringList{} << QStringList{"\"Ideas\" gone from server"} << "same";
-    QTest::newRow("unedited: same revision") << 2 << 1 << 0 << false << none << 0 << none << int(R::NoChanges) << QString()
-                                            << QStringList{} << QStringList{checking, "No changes in note \"Ideas\""}
-                                            << "same";
+    row("remote only: GET 200", -1, 1, 0, false, none, 0, none, R::ReceivedNew, {}, {"GET /notepad-notes/ID"}, getNew,
+        "same");
+    row("remote only: GET 404", -1, 2, 0, false, none, 0, none, R::RemoteGone, {}, {"GET /notepad-notes/999"}, getNew,
+        "same");
+    row("remote only: GET 410", -1, 1, 0, false, "GET", 410, none, R::RemoteGone, {}, {"GET /notepad-notes/ID"}, getNew,
+        "same");
+    row("remote only: GET 500", -1, 1, 0, false, "GET", 500, none, R::Failed, "Failed to retrieve note.",
+        {"GET /notepad-notes/ID"}, getNew, "same");
+    row("remote only, forced: DELETE 200", -1, 1, 0, true, none, 0, none, R::RemoteGone, {},
+        {"DELETE /notepad-notes/ID"}, delNew, "gone");
+    row("remote only, forced: DELETE 403", -1, 1, 0, true, "DELETE", 403, none, R::Failed, "Failed to delete list.",
+        {"DELETE /notepad-notes/ID"}, delNew, "same");
+    row("new: POST 201, GET 200", 1, 0, 0, false, none, 0, none, R::ReceivedExisting, {},
+        {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
+    row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed, "Failed to add new note.",
+        {"POST /notepad-notes"}, upNew, "same");
+    row("new: POST 201 without an id", 1, 0, 0, false, "POST", 201, noNote, R::Failed, "^parse error: ",
+        {"POST /notepad-notes"}, upNew, "same");
+    row("new: POST 201, GET 500", 1, 0, 0, false, "GET", 500, none, R::Failed, "Failed to retrieve note.",
+        {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
+    row("unedited: id 0", 2, 0, 0, false, none, 0, none, R::Gone, {}, {}, {"\"Ideas\" gone from server"}, "same");
+    row("unedited: same revision", 2, 1, 0, false, none, 0, none, R::NoChanges, {}, {},
+        {checking, "No changes in note \"Ideas\""}, "same");
     const QStringList download{checking, QStringLiteral("Downloading changes in note \"Ideas\"")};
-    QTest::newRow("unedited: server newer, GET 200") << 2 << 1 << -1 << false << none << 0 << none
-                                                    << int(R::ReceivedExisting) << QString()
-                                                    << QStringList{"GET /notepad-notes/ID"} << download << "same";
-    QTest::newRow("unedited: server newer, GET 410") << 2 << 1 << -1 << false << QByteArray("GET") << 410 << none
-                                                    << int(R::Gone) << QString() << QStringList{"GET /notepad-notes/ID"}
-                                                    << download << "same";
-    QTest::newRow("unedited: server newer, GET 403") << 2 << 1 << -1 << false << QByteArray("GET") << 403 << none
-                                                    << int(R::Failed) << "Failed to retrieve note."
-                                                    << QStringList{"GET /notepad-notes/ID"} << download << "same";
-    QTest::newRow("unedited: server newer, GET without a note") << 2 << 1 << -1 << false << QByteArray("GET") << 200
-                                                               << noNote << int(R::Failed) << "^parse error: "
-                                                               << QStringList{"GET /notepad-notes/ID"} << download
-                                                               << "same";
-    QTest::newRow("unedited: local newer") << 2 << 1 << 1 << false << none << 0 << none << int(R::Failed) << revisionText
-                                          << QStringList{} << QStringList{checking} << "same";
-    QTest::newRow("edited: id 0") << 3 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
-                                 << QStringList{} << QStringList{"\"Ideas\" gone from server"} << "same";
-    QTest::newRow("edited: PUT 200, GET 200") << 3 << 1 << 0 << false << none << 0 << none << int(R::ReceivedExisting)
-                                             << QString() << QStringList{"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}
-                                             << QStringList{uploading} << "changed";
-    QTest::newRow("edited: server newer, PUT 204, GET 200") << 3 << 1 << -2 << false << QByteArray("PUT") << 204 << none
-                                                           << int(R::ReceivedExisting) << QString()
-                                                           << QStringList{"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}
-                                                           << QStringList{uploading} << "same";
-    QTest::newRow("edited: PUT 403") << 3 << 1 << 0 << false << QByteArray("PUT") << 403 << none << int(R::Failed)
-                                    << "Failed to upload changes. " << QStringList{"PUT /notepad-notes/ID"}
-                                    << QStringList{uploading} << "same";
-    QTest::newRow("edited: PUT 404") << 3 << 2 << 0 << false << none << 0 << none << int(R::Gone) << QString()
-                                    << QStringList{"PUT /notepad-notes/999"} << QStringList{uploading} << "same";
-    QTest::newRow("edited: PUT 500") << 3 << 1 << 0 << false << QByteArray("PUT") << 500 << none << int(R::Failed)
-                                    << "Failed to upload changes. " << QStringList{"PUT /notepad-notes/ID"}
-                                    << QStringList{uploading} << "same";
-    QTest::newRow("edited: local newer") << 3 << 1 << 1 << false << none << 0 << none << int(R::Failed) << revisionText
-                                        << QStringList{} << QStringList{uploading} << "same";
-    QTest::newRow("deleted: id 0") << 4 << 0 << 0 << false << none << 0 << none << int(R::Gone) << QString()
-                                  << QStringList{} << QStringList{"\"Ideas\" already gone from server"} << "same";
-    QTest::newRow("deleted: DELETE 200") << 4 << 1 << 0 << false << none << 0 << none << int(R::Gone) << QString()
-                                        << QStringList{"DELETE /notepad-notes/ID"} << QStringList{deleting} << "gone";
-    QTest::newRow("deleted: DELETE 410") << 4 << 1 << 0 << false << QByteArray("DELETE") << 410 << none << int(R::Gone)
-                                        << QString() << QStringList{"DELETE /notepad-notes/ID"} << QStringList{deleting}
-                                        << "same";
-    QTest::newRow("deleted: DELETE 403") << 4 << 1 << 0 << false << QByteArray("DELETE") << 403 << none << int(R::Failed)
-                                        << "Failed to delete list." << QStringList{"DELETE /notepad-notes/ID"}
-                                        << QStringList{deleting} << "same";
-    QTest::newRow("unknown status") << 0 << 1 << 0 << false << none << 0 << none << int(R::Failed)
-                                   << "Unknown NotepadNote::SyncStatus" << QStringList{} << QStringList{} << "same";
+    row("unedited: server newer, GET 200", 2, 1, -1, false, none, 0, none, R::ReceivedExisting, {},
+        {"GET /notepad-notes/ID"}, download, "same");
+    row("unedited: server newer, GET 410", 2, 1, -1, false, "GET", 410, none, R::Gone, {}, {"GET /notepad-notes/ID"},
+        download, "same");
+    row("unedited: server newer, GET 403", 2, 1, -1, false, "GET", 403, none, R::Failed, "Failed to retrieve note.",
+        {"GET /notepad-notes/ID"}, download, "same");
+    row("unedited: server newer, GET without a note", 2, 1, -1, false, "GET", 200, noNote, R::Failed, "^parse error: ",
+        {"GET /notepad-notes/ID"}, download, "same");
+    row("unedited: local newer", 2, 1, 1, false, none, 0, none, R::Failed, revisionText, {}, {checking}, "same");
+    row("edited: id 0", 3, 0, 0, false, none, 0, none, R::Gone, {}, {}, {"\"Ideas\" gone from server"}, "same");
+    row("edited: PUT 200, GET 200", 3, 1, 0, false, none, 0, none, R::ReceivedExisting, {},
+        {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "changed");
+    row("edited: server newer, PUT 204, GET 200", 3, 1, -2, false, "PUT", 204, none, R::ReceivedExisting, {},
+        {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "same");
+    row("edited: PUT 403", 3, 1, 0, false, "PUT", 403, none, R::Failed, "Failed to upload changes. ",
+        {"PUT /notepad-notes/ID"}, {uploading}, "same");
+    row("edited: PUT 404", 3, 2, 0, false, none, 0, none, R::Gone, {}, {"PUT /notepad-notes/999"}, {uploading}, "same");
+    row("edited: PUT 500", 3, 1, 0, false, "PUT", 500, none, R::Failed, "Failed to upload changes. ",
+        {"PUT /notepad-notes/ID"}, {uploading}, "same");
+    row("edited: local newer", 3, 1, 1, false, none, 0, none, R::Failed, revisionText, {}, {uploading}, "same");
+    row("deleted: id 0", 4, 0, 0, false, none, 0, none, R::Gone, {}, {}, {"\"Ideas\" already gone from server"},
+        "same");
+    row("deleted: DELETE 200", 4, 1, 0, false, none, 0, none, R::Gone, {}, {"DELETE /notepad-notes/ID"}, {deleting},
+        "gone");
+    row("deleted: DELETE 410", 4, 1, 0, false, "DELETE", 410, none, R::Gone, {}, {"DELETE /notepad-notes/ID"},
+        {deleting}, "same");
+    row("deleted: DELETE 403", 4, 1, 0, false, "DELETE", 403, none, R::Failed, "Failed to delete list.",
+        {"DELETE /notepad-notes/ID"}, {deleting}, "same");
+    row("unknown status", 0, 1, 0, false, none, 0, none, R::Failed, "Unknown NotepadNote::SyncStatus", {}, {}, "same");
 }
 
 void TstNoteSynchronizer::noteDecisionTable()
