@@ -231,23 +231,35 @@ private slots:
         QVERIFY(t.groups.isEditedSinceSync());
     }
 
-    void userMoveList_data()
+    void userMove_data()
     {
-        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("moved"); // "list <entry>" or "group <group>"
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("into a group") << "e1" << "a1" << "New Group[2](A[3 4](A1[5 1]) B[6])" << "";
-        QTest::newRow("to the default group") << "e5" << "root" << "New Group[1 2 5](A[3 4](A1[]) B[6])" << "";
-        QTest::newRow("same group goes last") << "e3" << "a" << "New Group[1 2](A[4 3](A1[5]) B[6])" << "";
-        QTest::newRow("entry not in tree") << "outside" << "a" << TreeOutline
-                                           << "ListsGroups::userMoveListToGroup, parent group is NULL";
-        QTest::newRow("target not in tree") << "e1" << "outside" << TreeOutline
+        const QString listParentNull = QStringLiteral("ListsGroups::userMoveListToGroup, parent group is NULL");
+        const QString groupParentNull = QStringLiteral("ListsGroups::userMoveGroupToGroup, parent group is NULL");
+        const QString refused = QStringLiteral(
+            "ListsGroups::userMoveGroupToGroup, target group is the group itself, inside it or not in the tree");
+        QTest::newRow("into a group") << "list e1" << "a1" << "New Group[2](A[3 4](A1[5 1]) B[6])" << "";
+        QTest::newRow("to the default group") << "list e5" << "root" << "New Group[1 2 5](A[3 4](A1[]) B[6])" << "";
+        QTest::newRow("same group goes last") << "list e3" << "a" << "New Group[1 2](A[4 3](A1[5]) B[6])" << "";
+        QTest::newRow("entry not in tree") << "list outside" << "a" << TreeOutline << listParentNull;
+        QTest::newRow("target not in tree") << "list e1" << "outside" << TreeOutline
                                             << "ListsGroups::userMoveListToGroup, target group is not in the tree";
+        QTest::newRow("into a sibling") << "group a" << "b" << "New Group[1 2](B[6](A[3 4](A1[5])))" << "";
+        QTest::newRow("up to the default group") << "group a1" << "root" << "New Group[1 2](A[3 4] B[6] A1[5])" << "";
+        QTest::newRow("same parent goes last") << "group a" << "root" << "New Group[1 2](B[6] A[3 4](A1[5]))" << "";
+        // Refused: the group and its subtree would leave the tree as a cycle.
+        QTest::newRow("into itself") << "group a" << "a" << TreeOutline << refused;
+        QTest::newRow("into its child") << "group a" << "a1" << TreeOutline << refused;
+        QTest::newRow("into a removed group") << "group b" << "outside" << TreeOutline << refused;
+        QTest::newRow("root") << "group root" << "a" << TreeOutline << groupParentNull;
+        QTest::newRow("not in tree") << "group outside" << "a" << TreeOutline << groupParentNull;
     }
-    void userMoveList()
+    void userMove()
     {
-        QFETCH(QString, entry);
+        QFETCH(QString, moved);
         QFETCH(QString, target);
         QFETCH(QString, expected);
         QFETCH(QString, warning);
@@ -257,55 +269,23 @@ private slots:
         const QMap<QString, ListsGroupsElementList *> lists{
             {"e1", t.e1}, {"e3", t.e3}, {"e5", t.e5}, {"outside", &outsideList}};
         const QMap<QString, ListsGroupsElementGroup *> groups{
-            {"a", t.a}, {"a1", t.a1}, {"root", t.groups.rootGroup()}, {"outside", &outsideGroup}};
-        if (!warning.isEmpty())
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
-        t.groups.userMoveListToGroup(lists.value(entry), groups.value(target));
-        QCOMPARE(t.outline(), expected);
-        QCOMPARE(t.groups.isModified(), warning.isEmpty());
-        QCOMPARE(t.groups.isEditedSinceSync(), warning.isEmpty());
-        if (warning.isEmpty())
-            QCOMPARE(lists.value(entry)->parent(), groups.value(target));
-    }
-
-    void userMoveGroup_data()
-    {
-        QTest::addColumn<QString>("moved");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("warning");
-        const QString refused = QStringLiteral(
-            "ListsGroups::userMoveGroupToGroup, target group is the group itself, inside it or not in the tree");
-        QTest::newRow("into a sibling") << "a" << "b" << "New Group[1 2](B[6](A[3 4](A1[5])))" << "";
-        QTest::newRow("up to the default group") << "a1" << "root" << "New Group[1 2](A[3 4] B[6] A1[5])" << "";
-        QTest::newRow("same parent goes last") << "a" << "root" << "New Group[1 2](B[6] A[3 4](A1[5]))" << "";
-        // Refused: the group and its subtree would leave the tree as a cycle.
-        QTest::newRow("into itself") << "a" << "a" << TreeOutline << refused;
-        QTest::newRow("into its child") << "a" << "a1" << TreeOutline << refused;
-        QTest::newRow("into a removed group") << "b" << "outside" << TreeOutline << refused;
-        QTest::newRow("root") << "root" << "a" << TreeOutline
-                              << "ListsGroups::userMoveGroupToGroup, parent group is NULL";
-        QTest::newRow("not in tree") << "outside" << "a" << TreeOutline
-                                     << "ListsGroups::userMoveGroupToGroup, parent group is NULL";
-    }
-    void userMoveGroup()
-    {
-        QFETCH(QString, moved);
-        QFETCH(QString, target);
-        QFETCH(QString, expected);
-        QFETCH(QString, warning);
-        Tree t;
-        ListsGroupsElementGroup outsideGroup;
-        const QMap<QString, ListsGroupsElementGroup *> groups{
             {"a", t.a}, {"a1", t.a1}, {"b", t.b}, {"root", t.groups.rootGroup()}, {"outside", &outsideGroup}};
         if (!warning.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
-        t.groups.userMoveGroupToGroup(groups.value(moved), groups.value(target));
+        const QString name = moved.section(QLatin1Char(' '), 1);
+        QObject *item;
+        if (moved.startsWith(QLatin1String("list "))) {
+            item = lists.value(name);
+            t.groups.userMoveListToGroup(lists.value(name), groups.value(target));
+        } else {
+            item = groups.value(name);
+            t.groups.userMoveGroupToGroup(groups.value(name), groups.value(target));
+        }
         QCOMPARE(t.outline(), expected);
         QCOMPARE(t.groups.isModified(), warning.isEmpty());
         QCOMPARE(t.groups.isEditedSinceSync(), warning.isEmpty());
         if (warning.isEmpty())
-            QCOMPARE(groups.value(moved)->parent(), groups.value(target));
+            QCOMPARE(item->parent(), static_cast<QObject *>(groups.value(target)));
     }
 
     void removeGroup_data()
@@ -313,22 +293,31 @@ private slots:
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QStringList>("deleted");
+        QTest::addColumn<bool>("refused");
         QTest::newRow("top-level with id")
-            << "a" << "New Group[1 2 3 4](B[6] A1[5])" << QStringList{"A:10"};
-        QTest::newRow("top-level without id") << "b" << "New Group[1 2 6](A[3 4](A1[5]))" << QStringList{};
-        QTest::newRow("nested with id") << "a1" << "New Group[1 2](A[3 4 5] B[6])" << QStringList{"A1:11"};
+            << "a" << "New Group[1 2 3 4](B[6] A1[5])" << QStringList{"A:10"} << false;
+        QTest::newRow("top-level without id") << "b" << "New Group[1 2 6](A[3 4](A1[5]))" << QStringList{} << false;
+        QTest::newRow("nested with id") << "a1" << "New Group[1 2](A[3 4 5] B[6])" << QStringList{"A1:11"} << false;
+        QTest::newRow("root refused") << "root" << TreeOutline << QStringList{} << true;
+        QTest::newRow("not in tree refused") << "outside" << TreeOutline << QStringList{} << true;
     }
     void removeGroup()
     {
         QFETCH(QString, removed);
         QFETCH(QString, expected);
         QFETCH(QStringList, deleted);
+        QFETCH(bool, refused);
         Tree t;
-        const QMap<QString, ListsGroupsElementGroup *> groups{{"a", t.a}, {"a1", t.a1}, {"b", t.b}};
+        ListsGroupsElementGroup outside;
+        const QMap<QString, ListsGroupsElementGroup *> groups{
+            {"a", t.a}, {"a1", t.a1}, {"b", t.b}, {"root", t.groups.rootGroup()}, {"outside", &outside}};
         QPointer<ListsGroupsElementGroup> g = groups.value(removed);
+        if (refused)
+            QTest::ignoreMessage(QtWarningMsg, "ListsGroups::removeGroup, parent group not found");
         t.groups.removeGroup(g);
         QCOMPARE(t.outline(), expected);
-        QVERIFY(t.groups.isModified() && t.groups.isEditedSinceSync());
+        QCOMPARE(t.groups.isModified(), !refused);
+        QCOMPARE(t.groups.isEditedSinceSync(), !refused);
         QStringList got;
         for (const ListsGroupsElementGroup *d : *t.groups.deletedGroups()) {
             got << QStringLiteral("%1:%2").arg(d->name()).arg(d->serverId());
@@ -337,25 +326,7 @@ private slots:
             QCOMPARE(d->parent(), &t.groups);
         }
         QCOMPARE(got, deleted);
-        QCOMPARE(bool(g), !deleted.isEmpty());
-    }
-
-    void removeGroupRefused_data()
-    {
-        QTest::addColumn<bool>("root");
-        QTest::newRow("root") << true;
-        QTest::newRow("not in tree") << false;
-    }
-    void removeGroupRefused()
-    {
-        QFETCH(bool, root);
-        Tree t;
-        ListsGroupsElementGroup outside;
-        QTest::ignoreMessage(QtWarningMsg, "ListsGroups::removeGroup, parent group not found");
-        t.groups.removeGroup(root ? t.groups.rootGroup() : &outside);
-        QCOMPARE(t.outline(), TreeOutline);
-        QVERIFY(!t.groups.isModified());
-        QVERIFY(!t.groups.isEditedSinceSync());
+        QCOMPARE(bool(g), refused || !deleted.isEmpty());
     }
 
     void deletedGroupOutlivesFormerParent()
