@@ -229,6 +229,20 @@ QString groups(const QString &items)
     return QStringLiteral("<ol class=\"pd-groups\">%1</ol>").arg(items);
 }
 
+// Saves through a writer of the given kind and loads the bytes back.
+std::unique_ptr<ListsGroups> saveAndReload(ListsGroups *groups, int kind = XMLReaderWriter::LocalDocument)
+{
+    QBuffer buffer;
+    if (!ListsGroupsReaderWriter(kind).saveListsGroups(groups, &buffer))
+        return nullptr;
+    buffer.close();
+    ListsGroupsReaderWriter reader(kind);
+    std::unique_ptr<ListsGroups> read(reader.loadListsGroups(&buffer));
+    if (!read)
+        qWarning() << "reading back failed:" << reader.errorString();
+    return read;
+}
+
 const QString GroupsDir = QStringLiteral("groups");
 
 QString groupsPath()
@@ -328,13 +342,8 @@ private slots:
             g->addList(e);
         }
         groups.setEditedSinceSync(edited);
-        QBuffer buffer;
-        ListsGroupsReaderWriter writer(kind);
-        QVERIFY(writer.saveListsGroups(&groups, &buffer));
-        buffer.close();
-        ListsGroupsReaderWriter reader(kind);
-        std::unique_ptr<ListsGroups> read(reader.loadListsGroups(&buffer));
-        QVERIFY2(read, qPrintable(reader.errorString()));
+        std::unique_ptr<ListsGroups> read = saveAndReload(&groups, kind);
+        QVERIFY(read);
         QString expected = tree(groups.rootGroup());
         if (kind == XMLReaderWriter::ServerDocument)
             expected = QStringLiteral("New Group#0[71/0](Tom & Jerry <3>#4294967295[](New Group#0-[71/0](#0[])))");
@@ -348,13 +357,8 @@ private slots:
         ListsGroups groups;
         groups.addGroupToDefaultGroup()->setName(QString());
         groups.rootGroup()->groups().first()->setServerId(8);
-        QBuffer buffer;
-        ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
-        QVERIFY(writer.saveListsGroups(&groups, &buffer));
-        buffer.close();
-        ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
-        std::unique_ptr<ListsGroups> read(reader.loadListsGroups(&buffer));
-        QVERIFY2(read, qPrintable(reader.errorString()));
+        std::unique_ptr<ListsGroups> read = saveAndReload(&groups);
+        QVERIFY(read);
         QCOMPARE(tree(read->rootGroup()), QStringLiteral("New Group#0[](#8[])"));
     }
 
@@ -367,14 +371,9 @@ private slots:
             g->setServerId(id);
             groups.deletedGroups()->append(g);
         }
-        QBuffer buffer;
-        ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
         QTest::ignoreMessage(QtWarningMsg, "TaskReaderWriter::writeDeletedGroup, the group has no server id or name");
-        QVERIFY(writer.saveListsGroups(&groups, &buffer));
-        buffer.close();
-        ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
-        std::unique_ptr<ListsGroups> read(reader.loadListsGroups(&buffer));
-        QVERIFY2(read, qPrintable(reader.errorString()));
+        std::unique_ptr<ListsGroups> read = saveAndReload(&groups);
+        QVERIFY(read);
         QCOMPARE(deleted(read.get()), QStringLiteral("#21"));
     }
 
@@ -588,13 +587,7 @@ private slots:
         ListsGroupsElementGroup *g = deep.rootGroup();
         for (int i = 0; i < ListsGroups::maxGroupDepth; ++i)
             g = deep.addGroup(g);
-        QBuffer buffer;
-        ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
-        QVERIFY(writer.saveListsGroups(&deep, &buffer));
-        buffer.close();
-        ListsGroupsReaderWriter reader2(XMLReaderWriter::LocalDocument);
-        std::unique_ptr<ListsGroups> read(reader2.loadListsGroups(&buffer));
-        QVERIFY2(read, qPrintable(reader2.errorString()));
+        QVERIFY(saveAndReload(&deep));
     }
 
     void loadFailsOnAnyErrorText()
