@@ -180,16 +180,15 @@ void TstFakeServerEvents::clientEvents_data()
     QTest::addColumn<QByteArray>("event");
     QTest::addColumn<QString>("idleness");
     QTest::addColumn<QString>("violation");
-    QTest::newRow("active") << QByteArray("<event resource=\"/users/alice/idleness\" type=\"add\"><span class=\"pd-idleness\">active</span></event>\n")
-                            << QStringLiteral("active") << QString();
-    QTest::newRow("idle") << QByteArray("<event resource=\"/users/alice/idleness\" type=\"add\"><span class=\"pd-idleness\">idle</span></event>\n")
-                          << QStringLiteral("idle") << QString();
-    QTest::newRow("bad word") << QByteArray("<event resource=\"/users/alice/idleness\" type=\"add\"><span class=\"pd-idleness\">away</span></event>\n")
-                              << QString() << QStringLiteral("idleness word \"away\"");
-    QTest::newRow("wrong type") << QByteArray("<event resource=\"/users/alice/idleness\" type=\"set\"><span class=\"pd-idleness\">idle</span></event>\n")
-                                << QStringLiteral("idle") << QStringLiteral("not \"add\"");
-    QTest::newRow("other resource") << QByteArray("<event resource=\"/users/bob/idleness\" type=\"add\"><span class=\"pd-idleness\">idle</span></event>\n")
-                                    << QString() << QStringLiteral("unexpected client event");
+    auto event = [](const QByteArray &user, const QByteArray &type, const QByteArray &word) {
+        return "<event resource=\"/users/" + user + "/idleness\" type=\"" + type + "\"><span class=\"pd-idleness\">" + word
+               + "</span></event>\n";
+    };
+    QTest::newRow("active") << event("alice", "add", "active") << QStringLiteral("active") << QString();
+    QTest::newRow("idle") << event("alice", "add", "idle") << QStringLiteral("idle") << QString();
+    QTest::newRow("bad word") << event("alice", "add", "away") << QString() << QStringLiteral("idleness word \"away\"");
+    QTest::newRow("wrong type") << event("alice", "set", "idle") << QStringLiteral("idle") << QStringLiteral("not \"add\"");
+    QTest::newRow("other resource") << event("bob", "add", "idle") << QString() << QStringLiteral("unexpected client event");
 }
 
 void TstFakeServerEvents::clientEvents()
