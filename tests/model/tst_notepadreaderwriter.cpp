@@ -144,8 +144,7 @@ private slots:
         m_notes->setDisplayOrderChanged(true);
 
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        Notes read;
-        read.list = reader.loadNotepad(&buffer);
+        Notes read{reader.loadNotepad(&buffer)};
         QVERIFY2(read.list, qPrintable(reader.errorString()));
         QCOMPARE(read.list->size(), 4);
         QVERIFY(!m_notes->isDisplayOrderChanged()); // from the file
@@ -183,8 +182,7 @@ private slots:
         QBuffer buffer;
         buffer.setData(bytes);
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        Notes read;
-        read.list = reader.loadNotepad(&buffer);
+        Notes read{reader.loadNotepad(&buffer)};
         QVERIFY2(read.list, qPrintable(reader.errorString()));
         QCOMPARE(read.list->size(), 2);
         QCOMPARE(read.list->at(0)->text(), QStringLiteral("first line\nsecond line"));
@@ -336,8 +334,7 @@ private slots:
         const QString bad = QStringLiteral("<div class=\"pd-notepad-note\"/>");
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
         QTest::ignoreMessage(QtWarningMsg, "notepad-local-fields not found while parsing, legacy version?");
-        Notes read;
-        read.list = reader.readNotepad(body(good + bad));
+        Notes read{reader.readNotepad(body(good + bad))};
         QVERIFY(!read.list);
     }
 
@@ -377,8 +374,7 @@ private slots:
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
         if (warns)
             QTest::ignoreMessage(QtWarningMsg, "notepad-local-fields not found while parsing, legacy version?");
-        Notes read;
-        read.list = reader.readNotepad(body(inner));
+        Notes read{reader.readNotepad(body(inner))};
         QVERIFY(read.list);
         QVERIFY(read.list->isEmpty());
         QCOMPARE(m_notes->isDisplayOrderChanged(), after);
@@ -394,8 +390,7 @@ private slots:
         QBuffer buffer;
         buffer.setData(bytes);
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        Notes read;
-        read.list = reader.loadNotepad(&buffer);
+        Notes read{reader.loadNotepad(&buffer)};
         QVERIFY(read.list);
     }
 
@@ -414,8 +409,7 @@ private slots:
         QBuffer buffer;
         buffer.setData(bytes);
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        Notes read;
-        read.list = reader.loadNotepad(&buffer);
+        Notes read{reader.loadNotepad(&buffer)};
         QVERIFY(!read.list);
         QVERIFY2(reader.errorString().startsWith(error), qPrintable(reader.errorString()));
     }
