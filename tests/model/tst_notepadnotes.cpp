@@ -129,7 +129,6 @@ private slots:
         NotepadNote note;
         QCOMPARE(note.syncStatus(), NotepadNote::New);
         QCOMPARE(note.title(), QStringLiteral("Note"));
-        QCOMPARE(note.title(), NotepadNote::defaultTitle());
         QVERIFY(note.text().isEmpty());
         QCOMPARE(note.serverId(), 0u);
         QCOMPARE(note.revision(), 0u);
