@@ -328,55 +328,39 @@ private slots:
         QVERIFY(div.nextSiblingElement().isNull());
     }
 
-    void notepadFailsOnOneBadNote()
-    {
-        const QString good = noteElement(field("sync-status", "new") + field("title", "a") + field("text", ""));
-        const QString bad = QStringLiteral("<div class=\"pd-notepad-note\"/>");
-        NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        QTest::ignoreMessage(QtWarningMsg, "notepad-local-fields not found while parsing, legacy version?");
-        Notes read{reader.readNotepad(body(good + bad))};
-        QVERIFY(!read.list);
-    }
-
-    void notepadSkipsOtherElements()
-    {
-        const QString note = noteElement(field("sync-status", "new") + field("title", "a") + field("text", "b"));
-        NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
-        Notes read;
-        read.list = reader.readNotepad(body(
-            QStringLiteral("<dl class=\"notepad-local-fields\"><dt>display-order-changed</dt><dd>false</dd></dl>"
-                           "<p>stray</p>%1<div class=\"other\"/>%1").arg(note)));
-        QVERIFY(read.list);
-        QCOMPARE(read.list->size(), 2);
-    }
-
-    void localFields_data()
+    void readNotepad_data()
     {
         QTest::addColumn<QString>("inner");
         QTest::addColumn<bool>("before");
         QTest::addColumn<bool>("after");
         QTest::addColumn<bool>("warns");
+        QTest::addColumn<int>("notes"); // -1: the read fails
         const QString dl = QStringLiteral("<dl class=\"notepad-local-fields\"><dt>display-order-changed</dt><dd>%1</dd></dl>");
-        QTest::newRow("true") << dl.arg("true") << false << true << false;
-        QTest::newRow("false") << dl.arg("false") << true << false << false;
-        QTest::newRow("upper case") << dl.arg("TRUE") << true << false << false;
-        QTest::newRow("empty") << dl.arg("") << true << false << false;
-        QTest::newRow("absent keeps true") << QString() << true << true << true;
-        QTest::newRow("absent keeps false") << QString() << false << false << true;
+        QTest::newRow("true") << dl.arg("true") << false << true << false << 0;
+        QTest::newRow("false") << dl.arg("false") << true << false << false << 0;
+        QTest::newRow("upper case") << dl.arg("TRUE") << true << false << false << 0;
+        QTest::newRow("empty") << dl.arg("") << true << false << false << 0;
+        QTest::newRow("absent keeps true") << QString() << true << true << true << 0;
+        QTest::newRow("absent keeps false") << QString() << false << false << true << 0;
+        const QString note = noteElement(field("sync-status", "new") + field("title", "a") + field("text", "b"));
+        QTest::newRow("other elements skipped")
+            << dl.arg("false") + "<p>stray</p>" + note + "<div class=\"other\"/>" + note << true << false << false << 2;
+        QTest::newRow("one bad note fails the notepad")
+            << note + "<div class=\"pd-notepad-note\"/>" << false << false << true << -1;
     }
-    void localFields()
+    void readNotepad()
     {
         QFETCH(QString, inner);
         QFETCH(bool, before);
         QFETCH(bool, after);
         QFETCH(bool, warns);
+        QFETCH(int, notes);
         m_notes->setDisplayOrderChanged(before);
         NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
         if (warns)
             QTest::ignoreMessage(QtWarningMsg, "notepad-local-fields not found while parsing, legacy version?");
         Notes read{reader.readNotepad(body(inner))};
-        QVERIFY(read.list);
-        QVERIFY(read.list->isEmpty());
+        QCOMPARE(read.list ? int(read.list->size()) : -1, notes);
         QCOMPARE(m_notes->isDisplayOrderChanged(), after);
     }
 
