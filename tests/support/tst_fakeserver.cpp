@@ -82,12 +82,19 @@ QByteArray exchange(QTcpSocket &socket, quint16 port, const QByteArray &request,
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(3000))
         return QByteArray();
-    socket.write(request);
+    // Woken by the socket rather than polled: the server shares this thread.
     QByteArray answer;
-    (void)QTest::qWaitFor([&] {
+    QEventLoop loop;
+    const auto check = [&] {
         answer += socket.readAll();
-        return until.isEmpty() ? socket.state() == QAbstractSocket::UnconnectedState : answer.contains(until);
-    }, 3000);
+        if (until.isEmpty() ? socket.state() == QAbstractSocket::UnconnectedState : answer.contains(until))
+            loop.quit();
+    };
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, check);
+    QObject::connect(&socket, &QTcpSocket::stateChanged, &loop, check);
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    socket.write(request);
+    loop.exec();
     return answer + socket.readAll();
 }
 
