@@ -335,7 +335,6 @@ void TstFakeServerFaults::strictCompression_data()
     QTest::addColumn<bool>("acceptZlib");
     QTest::addColumn<bool>("zlibBody");
     QTest::addColumn<QString>("problem");
-    const QByteArray presence = "presence";
     QTest::newRow("Z plain") << QByteArray("GET") << QStringLiteral("/users/alice/lists-info") << false << false
                              << QStringLiteral("without Accept-Encoding: zlib");
     QTest::newRow("Z good") << QByteArray("GET") << QStringLiteral("/users/alice/lists-info") << true << false << QString();
