@@ -711,39 +711,12 @@ private slots:
         QScopedPointer<UserLists> read(loadFromBytes(saveToBytes(lists.data()), &error));
         QVERIFY2(read, qPrintable(error));
 
-        QCOMPARE(read->isDisplayOrderChanged(), true);
-        QCOMPARE(read->outlookLastSyncTime(), lists->outlookLastSyncTime());
+        // Every field read is written again as it was: a field lost or misread
+        // on the way in changes the second document.
+        QCOMPARE(saveToBytes(read.data()), saveToBytes(lists.data()));
+        QVERIFY(read->isDisplayOrderChanged());
         QCOMPARE(read->models().size(), 3);
         QCOMPARE(read->deletedLists().size(), 1);
-
-        for (int i = 0; i < 3; ++i) {
-            ListModel *a = lists->models().at(i);
-            ListModel *b = read->models().at(i);
-            TaskList *x = a->taskList();
-            TaskList *y = b->taskList();
-            QCOMPARE(y->syncStatus(), x->syncStatus());
-            QCOMPARE(y->outlookId(), x->outlookId());
-            QCOMPARE(y->localId(), x->localId());
-            QCOMPARE(y->serverId(), x->serverId());
-            QCOMPARE(y->revision(), x->revision());
-            QCOMPARE(y->name(), x->name());
-            QCOMPARE(y->isDone(), x->isDone());
-            QCOMPARE(y->description(), x->description());
-            QCOMPARE(y->isOwned(), x->isOwned());
-            QCOMPARE(y->permissions(), x->permissions());
-            if (!x->isOwned())
-                QCOMPARE(y->owner(), x->owner());
-            QCOMPARE(b->isSharedEdited(), a->isSharedEdited());
-            QCOMPARE(b->sharedRevision(), a->sharedRevision());
-            QCOMPARE(b->sharedUsers(), a->sharedUsers());
-            QCOMPARE(b->showStartTimeColumn(), a->showStartTimeColumn());
-            QCOMPARE(b->showEndTimeColumn(), a->showEndTimeColumn());
-            QCOMPARE(b->showElapsedTimeColumn(), a->showElapsedTimeColumn());
-            QCOMPARE(b->showAssignmentColumn(), a->showAssignmentColumn());
-            QCOMPARE(y->removedTasks().size(), x->removedTasks().size());
-            for (int r = 0; r < x->removedTasks().size(); ++r)
-                compareTasks(x->removedTasks().at(r), y->removedTasks().at(r), true);
-        }
         // The blank top-level task is left out; the titled one arrives whole.
         TaskList *groceries = read->models().first()->taskList();
         QCOMPARE(groceries->rootTask()->childCount(), 1);
