@@ -97,11 +97,6 @@ class TstXMLReaderWriter : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-    }
-
     void skeletonAsWritten_data()
     {
         QTest::addColumn<int>("kind");

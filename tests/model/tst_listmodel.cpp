@@ -99,8 +99,6 @@ class TstListModel : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("pw"));
     }
     void init() { Clock::setFixedTime(kNow); }

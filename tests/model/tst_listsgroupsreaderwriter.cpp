@@ -259,7 +259,6 @@ private slots:
     void initTestCase()
     {
         // The generator meta carries the application's name.
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
     }
 
     void init()

@@ -54,8 +54,6 @@ class TstTask : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("pw"));
     }
     void cleanup() { Clock::reset(); }

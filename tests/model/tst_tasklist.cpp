@@ -25,8 +25,6 @@ class TstTaskList : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("pw"));
     }
     void cleanup() { Clock::reset(); }

@@ -320,7 +320,6 @@ class TstTaskReaderWriter : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         ServerSettings::instance()->setUserName(QStringLiteral("me"));
     }
 

@@ -79,7 +79,6 @@ class TstUserLists : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         ServerSettings::instance()->setUserName(QStringLiteral("me"));
         QVERIFY(m_dir.isValid());
     }

@@ -19,12 +19,6 @@
 
 namespace ShellTest {
 
-inline void useProgramSettings()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-}
-
 inline void setBlueSkin(bool blue)
 {
     QSettings().setValue(QStringLiteral("ui/skin"), blue ? 1 : 0);

@@ -6,11 +6,6 @@ class TstColorPalette : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        ShellTest::useProgramSettings();
-    }
-
     void outOfRange()
     {
         QVERIFY(!ColorPalette::color(-1).isValid());

@@ -30,11 +30,6 @@ class TstCustomDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        ShellTest::useProgramSettings();
-    }
-
     void init()
     {
         ShellTest::setBlueSkin(false);

@@ -33,11 +33,6 @@ class TstCustomWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        ShellTest::useProgramSettings();
-    }
-
     void init()
     {
         ShellTest::setBlueSkin(false);

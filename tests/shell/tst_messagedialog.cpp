@@ -10,11 +10,6 @@ class TstMessageDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        ShellTest::useProgramSettings();
-    }
-
     void endings_data()
     {
         QTest::addColumn<bool>("question");

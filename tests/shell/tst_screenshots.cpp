@@ -63,7 +63,6 @@ private:
 private slots:
     void initTestCase()
     {
-        ShellTest::useProgramSettings();
         QApplication::setStyle(new PlumdeckStyle);
         m_dir = qEnvironmentVariable("PLUMDECK_SCREENSHOT_DIR");
         if (!m_dir.isEmpty())

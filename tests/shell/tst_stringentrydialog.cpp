@@ -11,11 +11,6 @@ class TstStringEntryDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        ShellTest::useProgramSettings();
-    }
-
     void answer_data()
     {
         QTest::addColumn<QString>("typed");

@@ -20,8 +20,6 @@ class TstUISettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { ShellTest::useProgramSettings(); }
-
     void init() { QSettings().clear(); }
 
     void boolDefaults_data()

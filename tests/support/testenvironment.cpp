@@ -31,6 +31,12 @@ void TestEnvironment::isolateUserFolders()
     QStandardPaths::setTestModeEnabled(true);
 }
 
+void TestEnvironment::setProgramNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+}
+
 QString TestEnvironment::homePath()
 {
     return g_home ? g_home->path() : QString();

@@ -13,6 +13,10 @@ namespace TestEnvironment {
 // files or settings. Call before the application object exists.
 void isolateUserFolders();
 
+// The organisation and application names the program's start-up sets; they
+// scope the settings and are written into documents.
+void setProgramNames();
+
 // The temporary home made by isolateUserFolders().
 QString homePath();
 
@@ -24,6 +28,7 @@ QString homePath();
     {                                                                    \
         TestEnvironment::isolateUserFolders();                           \
         QApplication app(argc, argv);                                    \
+        TestEnvironment::setProgramNames();                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                         \
         TestObject tc;                                                   \
         QTEST_SET_MAIN_SOURCE_PATH                                       \

@@ -16,13 +16,6 @@
 
 #include <memory>
 
-// The names start-up gives the application; documents carry them.
-inline void setApplicationNames()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-}
-
 inline std::unique_ptr<FakeServer> startFakeServer()
 {
     auto server = std::make_unique<FakeServer>();

@@ -41,8 +41,6 @@ class TstBaseSynchronizer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setApplicationNames(); }
-
     void ending_data();
     void ending();
     void secondEndIsIgnored();

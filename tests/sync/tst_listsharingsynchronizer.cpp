@@ -28,7 +28,6 @@ class TstListSharingSynchronizer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setApplicationNames(); }
     void init();
     void cleanup();
 

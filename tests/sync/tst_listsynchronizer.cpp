@@ -44,7 +44,6 @@ class TstListSynchronizer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setApplicationNames(); }
     void init();
     void cleanup();
 

@@ -74,7 +74,6 @@ class TstNoteSynchronizer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setApplicationNames(); }
     void init();
     void cleanup();
 

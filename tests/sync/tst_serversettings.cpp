@@ -15,8 +15,6 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
-        QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
         QSettings().clear();
     }
 

@@ -86,7 +86,6 @@ private:
 
 void TstUpdater::initTestCase()
 {
-    setApplicationNames();
     Updater::setPlatformTag(QString::fromLatin1(Tag));
     Updater::setLauncher([this](const QString &path) {
         m_launched << path;
