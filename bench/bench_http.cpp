@@ -26,7 +26,7 @@
 #include "core/pdcompressor.h"
 #include "fakeserver.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/xmlrequest.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 #include "ratioreporter.h"
 

@@ -1,6 +1,6 @@
 #include "core/stylesheetloader.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 StyleSheetLoader::StyleSheetLoader(const QString &path)
     : QObject(nullptr), m_path(path)
 {
-    qApp->installEventFilter(this);
+    QCoreApplication::instance()->installEventFilter(this);
     reload();
 }
 
@@ -20,7 +20,9 @@ void StyleSheetLoader::reload()
     QString sheet;
     if (file.open(QIODevice::ReadOnly))
         sheet = QString::fromUtf8(file.readAll());
-    qApp->setStyleSheet(sheet);
+    // The application's style-sheet property: the foundation needs no widget
+    // header to set it.
+    QCoreApplication::instance()->setProperty("styleSheet", sheet);
 }
 
 bool StyleSheetLoader::eventFilter(QObject *watched, QEvent *event)

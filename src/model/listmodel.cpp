@@ -7,8 +7,8 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
-#include "shell/uisettings.h"
-#include "sync/serversettings.h"
+#include "core/uisettings.h"
+#include "core/serversettings.h"
 
 #include <QBrush>
 #include <QColor>

@@ -4,8 +4,8 @@
 #include "model/taskattachment.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
-#include "shell/uisettings.h"
-#include "sync/serversettings.h"
+#include "core/uisettings.h"
+#include "core/serversettings.h"
 
 #include <QDebug>
 #include <QLocale>

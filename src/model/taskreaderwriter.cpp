@@ -5,7 +5,7 @@
 #include "model/task.h"
 #include "model/taskattachment.h"
 #include "model/userlists.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "shell/colorpalette.h"
 
-#include "shell/uisettings.h"
+#include "core/uisettings.h"
 
 namespace {
 

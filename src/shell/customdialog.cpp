@@ -3,7 +3,7 @@
 #include "shell/customwindoweventfilter.h"
 #include "shell/titlebar.h"
 #include "shell/toolbutton.h"
-#include "shell/uisettings.h"
+#include "core/uisettings.h"
 
 #include <QCoreApplication>
 #include <QFrame>

@@ -3,7 +3,7 @@
 #include "core/platform.h"
 #include "shell/customwindoweventfilter.h"
 #include "shell/toolbutton.h"
-#include "shell/uisettings.h"
+#include "core/uisettings.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "sync/eventsubscription.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/sslerrorhandler.h"
 #include "sync/xmlrequest.h"
 #include "sync/xmlstreamreceiver.h"

@@ -6,7 +6,7 @@
 #include "sync/eventconnection.h"
 #include "sync/eventsubscription.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/xmlrequest.h"
 
 FetchingSubscription::FetchingSubscription(const QString &resource, bool userRelative,

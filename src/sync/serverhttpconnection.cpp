@@ -1,7 +1,7 @@
 #include "sync/serverhttpconnection.h"
 
 #include "sync/request.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 ServerHttpConnection *ServerHttpConnection::instance()
 {

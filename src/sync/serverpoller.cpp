@@ -6,7 +6,7 @@
 #include "core/clock.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 ServerPoller *ServerPoller::s_instance = nullptr;
 

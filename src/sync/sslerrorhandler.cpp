@@ -1,6 +1,6 @@
 #include "sync/sslerrorhandler.h"
 
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 SslErrorHandler::~SslErrorHandler() = default;
 

@@ -6,7 +6,7 @@
 #include "core/version.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -6,7 +6,7 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <QAbstractItemModelTester>

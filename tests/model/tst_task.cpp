@@ -3,7 +3,7 @@
 #include "model/taskattachment.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <QLocale>

@@ -1,7 +1,7 @@
 #include "core/clock.h"
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <memory>

@@ -6,7 +6,7 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "failingdevice.h"
 #include "testenvironment.h"
 

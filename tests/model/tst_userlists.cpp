@@ -4,7 +4,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <QDir>

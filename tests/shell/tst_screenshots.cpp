@@ -13,7 +13,7 @@
 #include "shell/plumdeckstyle.h"
 #include "shell/stringentrydialog.h"
 #include "shell/toolbutton.h"
-#include "shell/uisettings.h"
+#include "core/uisettings.h"
 #include "shelltest.h"
 #include "testenvironment.h"
 

@@ -7,7 +7,7 @@
 
 #include "fakeservertest.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 #include <QApplication>
 #include <QDialog>

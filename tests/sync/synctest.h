@@ -15,7 +15,7 @@
 #include "fakeserver.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/sslerrorhandler.h"
 
 namespace SyncTest {

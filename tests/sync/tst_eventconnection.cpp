@@ -8,7 +8,7 @@
 #include "sync/eventconnection.h"
 #include "sync/eventsubscription.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <memory>

@@ -6,7 +6,7 @@
 #include "sync/eventconnection.h"
 #include "sync/eventsubscription.h"
 #include "sync/fetchingsubscription.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <malloc.h>

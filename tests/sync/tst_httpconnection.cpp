@@ -6,7 +6,7 @@
 #include "sync/httpconnection.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/xmlrequest.h"
 #include "testenvironment.h"
 

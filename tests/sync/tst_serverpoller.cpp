@@ -4,7 +4,7 @@
 #include "fakeservertest.h"
 #include "synctest.h"
 #include "sync/serverpoller.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <memory>

@@ -8,7 +8,7 @@
 #include "synctest.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "sync/sslerrorhandler.h"
 #include "sync/sslerrorsui.h"
 #include "testenvironment.h"

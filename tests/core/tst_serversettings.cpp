@@ -1,5 +1,5 @@
 #include "fakeserver.h"
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 #include "testenvironment.h"
 
 #include <QSettings>

@@ -1,5 +1,4 @@
-#include "shell/uisettings.h"
-#include "shelltest.h"
+#include "core/uisettings.h"
 #include "testenvironment.h"
 
 #include <QSettings>

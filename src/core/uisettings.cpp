@@ -1,4 +1,4 @@
-#include "shell/uisettings.h"
+#include "core/uisettings.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "sync/serversettings.h"
+#include "core/serversettings.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
