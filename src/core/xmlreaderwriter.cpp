@@ -39,7 +39,7 @@ bool isDecimalInteger(const QString &text)
 }
 
 // Digits at [pos, pos + count), or -1.
-int digitsAt(const QString &text, int pos, int count)
+int digitsAt(QStringView text, int pos, int count)
 {
     int value = 0;
     for (int i = pos; i < pos + count; ++i) {
@@ -49,6 +49,17 @@ int digitsAt(const QString &text, int pos, int count)
         value = value * 10 + (c - '0');
     }
     return value;
+}
+
+QString malformedText()
+{
+    return QStringLiteral("failed to parse xml");
+}
+
+QString tooDeepText()
+{
+    return QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
+        .arg(XMLReaderWriter::maxElementDepth);
 }
 
 void appendDigits(QString &out, int value, int count)
@@ -74,6 +85,7 @@ void XMLReaderWriter::setError(const QString &text)
 {
     qDebug() << text;
     m_error = text;
+    ++m_errorCount;
 }
 
 QDomDocument XMLReaderWriter::createDocument() const
@@ -138,13 +150,32 @@ void XMLReaderWriter::appendDefinition(QDomElement dl, const QString &term,
     appendTextElement(dl, QStringLiteral("dd"), value);
 }
 
+namespace {
+
+QList<XMLReaderWriter::Meta> metasOf(const QDomElement &head)
+{
+    QList<XMLReaderWriter::Meta> metas;
+    const QString metaTag = QStringLiteral("meta");
+    for (QDomElement meta = head.firstChildElement(metaTag); !meta.isNull();
+         meta = meta.nextSiblingElement(metaTag))
+        metas.append({meta.attribute(QStringLiteral("name")), meta.attribute(QStringLiteral("content"))});
+    return metas;
+}
+
+} // namespace
+
 bool XMLReaderWriter::checkHead(const QDomElement &head)
 {
-    if (metaContent(head, QStringLiteral("generator")) != QCoreApplication::applicationName()) {
+    return checkHead(metasOf(head));
+}
+
+bool XMLReaderWriter::checkHead(const QList<Meta> &metas)
+{
+    if (metaContent(metas, QStringLiteral("generator")) != QCoreApplication::applicationName()) {
         setError(QStringLiteral("generator has different name"));
         return false;
     }
-    const QString versionText = metaContent(head, QStringLiteral("format-version"));
+    const QString versionText = metaContent(metas, QStringLiteral("format-version"));
     bool ok = isDecimalInteger(versionText);
     const int version = ok ? versionText.toInt(&ok, 10) : 0;
     if (!ok) {
@@ -162,20 +193,22 @@ bool XMLReaderWriter::checkHead(const QDomElement &head)
 
 QString XMLReaderWriter::metaContent(const QDomElement &head, const QString &name)
 {
+    return metaContent(metasOf(head), name);
+}
+
+QString XMLReaderWriter::metaContent(const QList<Meta> &metas, const QString &name)
+{
     QString found;
     bool matched = false;
-    const QString metaTag = QStringLiteral("meta");
-    const QString nameAttr = QStringLiteral("name");
-    for (QDomElement meta = head.firstChildElement(metaTag); !meta.isNull();
-         meta = meta.nextSiblingElement(metaTag)) {
-        if (meta.attribute(nameAttr) != name)
+    for (const Meta &meta : metas) {
+        if (meta.name != name)
             continue;
         if (matched) {
             setError(QStringLiteral("duplicate meta tag with name") + name);
             return QString();
         }
         matched = true;
-        found = meta.attribute(QStringLiteral("content"));
+        found = meta.content;
     }
     return found;
 }
@@ -186,7 +219,7 @@ QString XMLReaderWriter::elementText(const QDomElement &element)
     if (child.isNull())
         return QString(QLatin1String(""));
     if (!child.isText() && !child.isCDATASection()) {
-        setError(QStringLiteral("unexpected dom child inside ") + element.tagName());
+        setUnexpectedChildError(element.tagName());
         return QString(QLatin1String(""));
     }
     // The parser may hand one run of character data over as several adjacent
@@ -240,15 +273,13 @@ QDomElement XMLReaderWriter::findChildByClass(const QDomElement &parent,
         if (e.attribute(classAttr) != className)
             continue;
         if (!found.isNull()) {
-            setError(QStringLiteral("duplicate element with class %1 under %2")
-                         .arg(className, parent.tagName()));
+            setDuplicateClassError(className, parent.tagName());
             return QDomElement();
         }
         found = e;
     }
     if (found.isNull() && mandatory)
-        setError(QStringLiteral("failed to find mandatory element with class %1 under %2")
-                     .arg(className, parent.tagName()));
+        setMissingClassError(className, parent.tagName());
     return found;
 }
 
@@ -291,18 +322,47 @@ QDomElement XMLReaderWriter::mandatoryElementByTagName(const QDomElement &parent
         node = node.nextSibling();
     }
     if (matches == 0) {
-        setError(QStringLiteral("failed to find mandatory element %1 under %2")
-                     .arg(tagName, parent.tagName()));
+        setMissingTagError(tagName, parent.tagName());
         return QDomElement();
     }
     if (matches > 1) {
-        setError(QStringLiteral("duplicate elements %1 under %2").arg(tagName, parent.tagName()));
+        setDuplicateTagError(tagName, parent.tagName());
         return QDomElement();
     }
     return found;
 }
 
+void XMLReaderWriter::setMissingTagError(const QString &tagName, const QString &parentTag)
+{
+    setError(QStringLiteral("failed to find mandatory element %1 under %2").arg(tagName, parentTag));
+}
+
+void XMLReaderWriter::setDuplicateTagError(const QString &tagName, const QString &parentTag)
+{
+    setError(QStringLiteral("duplicate elements %1 under %2").arg(tagName, parentTag));
+}
+
+void XMLReaderWriter::setMissingClassError(const QString &className, const QString &parentTag)
+{
+    setError(QStringLiteral("failed to find mandatory element with class %1 under %2").arg(className, parentTag));
+}
+
+void XMLReaderWriter::setDuplicateClassError(const QString &className, const QString &parentTag)
+{
+    setError(QStringLiteral("duplicate element with class %1 under %2").arg(className, parentTag));
+}
+
+void XMLReaderWriter::setUnexpectedChildError(const QString &tagName)
+{
+    setError(QStringLiteral("unexpected dom child inside ") + tagName);
+}
+
 QDateTime XMLReaderWriter::parseDateTime(const QString &text)
+{
+    return parseDateTime(QStringView(text));
+}
+
+QDateTime XMLReaderWriter::parseDateTime(QStringView text)
 {
     if (text.isEmpty())
         return QDateTime();
@@ -320,7 +380,7 @@ QDateTime XMLReaderWriter::parseDateTime(const QString &text)
             return QDateTime(date, time, Qt::UTC);
     }
     // Any other ISO 8601 text of this length: its clock value, taken as UTC.
-    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
+    const QDateTime parsed = QDateTime::fromString(text.toString(), Qt::ISODate);
     if (!parsed.isValid())
         return QDateTime();
     return QDateTime(parsed.date(), parsed.time(), Qt::UTC);
@@ -509,36 +569,39 @@ int XMLReaderWriter::scanElementDepth(const QByteArray &bytes, int maxDepth)
     return depth == 0 ? deepest : -1;
 }
 
-QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
+bool XMLReaderWriter::openForReading(QIODevice *device)
 {
     if (!device) {
         setError(QStringLiteral("Couldn't open device."));
-        return QDomDocument();
+        return false;
     }
     if (!device->isOpen()) {
         if (!device->open(QIODevice::ReadOnly)) {
             setError(QStringLiteral("Couldn't open device.") + device->errorString());
-            return QDomDocument();
+            return false;
         }
     } else if (!device->isReadable()) {
         setError(QStringLiteral("Couldn't open device.") + device->errorString());
-        return QDomDocument();
+        return false;
     }
+    return true;
+}
 
+bool XMLReaderWriter::readBounded(QIODevice *device, QByteArray *bytes)
+{
     // Bounded, without reserving the bound up front.
-    QByteArray bytes;
     bool tooLarge = false;
     if (!device->isSequential()) {
         tooLarge = device->size() - device->pos() > maxDocumentBytes;
-        if (!tooLarge)
-            bytes = device->readAll();
+        if (!tooLarge && bytes)
+            *bytes = device->readAll();
     } else {
         for (;;) {
-            const QByteArray chunk = device->read(qMin<qint64>(1 << 20, maxDocumentBytes + 1 - bytes.size()));
+            const QByteArray chunk = device->read(qMin<qint64>(1 << 20, maxDocumentBytes + 1 - bytes->size()));
             if (chunk.isEmpty())
                 break;
-            bytes += chunk;
-            if (bytes.size() > maxDocumentBytes) {
+            *bytes += chunk;
+            if (bytes->size() > maxDocumentBytes) {
                 tooLarge = true;
                 break;
             }
@@ -547,8 +610,16 @@ QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
     if (tooLarge) {
         setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
                      .arg(maxDocumentBytes));
-        return QDomDocument();
+        return false;
     }
+    return true;
+}
+
+QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
+{
+    QByteArray bytes;
+    if (!openForReading(device) || !readBounded(device, &bytes))
+        return QDomDocument();
 
     // Depth first: the DOM builder's time grows much faster than the depth.
     // The byte scan is cheap; the exact pass runs where the scan cannot tell.
@@ -558,21 +629,65 @@ QDomDocument XMLReaderWriter::readDocument(QIODevice *device)
     if (scanned < 0 && !checkWellFormedAndDepth(bytes, maxElementDepth, &tooDeep))
         malformed = !tooDeep;
     if (tooDeep) {
-        setError(QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
-                     .arg(maxElementDepth));
+        setError(tooDeepText());
         return QDomDocument();
     }
     if (malformed) {
-        setError(QStringLiteral("failed to parse xml"));
+        setError(malformedText());
         return QDomDocument();
     }
 
     QDomDocument doc;
     if (!doc.setContent(bytes, false)) {
-        setError(QStringLiteral("failed to parse xml"));
+        setError(malformedText());
         return QDomDocument();
     }
     return doc;
+}
+
+XMLReaderWriter::TokenStream::TokenStream(XMLReaderWriter *frame, QIODevice *device)
+    : m_frame(frame)
+{
+    m_failed = !frame->openForReading(device);
+    if (m_failed)
+        return;
+    // A sequential device is read whole first, as readDocument does, so that
+    // its size is known before the first token; any other is measured and
+    // read as the tokens need it.
+    if (device->isSequential()) {
+        m_failed = !frame->readBounded(device, &m_bytes);
+        m_buffer.setBuffer(&m_bytes);
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+    } else {
+        m_failed = !frame->readBounded(device, nullptr);
+        m_reader.setDevice(device);
+    }
+    m_reader.setNamespaceProcessing(false);
+}
+
+bool XMLReaderWriter::TokenStream::readNext()
+{
+    if (m_failed || m_ended)
+        return false;
+    const QXmlStreamReader::TokenType token = m_reader.readNext();
+    if (m_reader.hasError()) {
+        m_frame->setError(malformedText());
+        m_failed = true;
+        return false;
+    }
+    if (token == QXmlStreamReader::StartElement && ++m_depth > maxElementDepth) {
+        m_frame->setError(tooDeepText());
+        m_failed = true;
+        return false;
+    }
+    if (token == QXmlStreamReader::EndElement)
+        --m_depth;
+    if (token == QXmlStreamReader::EndDocument) {
+        m_ended = true;
+        return false;
+    }
+    return true;
 }
 
 bool XMLReaderWriter::writeDocument(const QDomDocument &doc, QIODevice *device)

@@ -1,11 +1,14 @@
 #ifndef XMLREADERWRITER_H
 #define XMLREADERWRITER_H
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDomDocument>
 #include <QDomElement>
+#include <QList>
 #include <QMap>
 #include <QString>
+#include <QXmlStreamReader>
 
 class QIODevice;
 
@@ -45,8 +48,18 @@ public:
                                   const QString &className = QString()) const;
     void appendDefinition(QDomElement dl, const QString &term, const QString &value) const;
 
+    // A meta element of the head: its name and content attributes, null
+    // when missing.
+    struct Meta
+    {
+        QString name;
+        QString content;
+    };
+
     bool checkHead(const QDomElement &head);
+    bool checkHead(const QList<Meta> &metas);
     QString metaContent(const QDomElement &head, const QString &name);
+    QString metaContent(const QList<Meta> &metas, const QString &name);
     QString elementText(const QDomElement &element);
     QString definitionValue(const QDomElement &dl, const QString &term);
     QMap<QString, QString> readDefinitionList(const QDomElement &dl);
@@ -55,14 +68,49 @@ public:
                                              const QString &className);
     QDomElement mandatoryElementByTagName(const QDomElement &parent, const QString &tagName);
 
+    // The error texts of the lookups above, for readers that find elements
+    // their own way.
+    void setMissingTagError(const QString &tagName, const QString &parentTag);
+    void setDuplicateTagError(const QString &tagName, const QString &parentTag);
+    void setMissingClassError(const QString &className, const QString &parentTag);
+    void setDuplicateClassError(const QString &className, const QString &parentTag);
+    void setUnexpectedChildError(const QString &tagName);
+
     // Times are stored as exactly 19 characters ("2009-06-01T08:30:00"),
     // without a zone, and mean UTC.
     static QDateTime parseDateTime(const QString &text);
+    static QDateTime parseDateTime(QStringView text);
     static QString dateTimeToString(const QDateTime &dateTime);
 
     // Reads the whole device (opened read-only here unless already open for
     // reading). Null document on failure, with the error text set.
     QDomDocument readDocument(QIODevice *device);
+
+    // The same document read token by token, without holding it: the same
+    // bounds (size, nesting depth), the same error texts, the same refusals.
+    // The reader does no namespace processing, as the DOM is built without.
+    class TokenStream
+    {
+    public:
+        TokenStream(XMLReaderWriter *frame, QIODevice *device);
+        TokenStream(const TokenStream &) = delete;
+        TokenStream &operator=(const TokenStream &) = delete;
+
+        // Moves to the next token: false at the end of the document, or on
+        // failure (failed(), with the frame's error text set).
+        bool readNext();
+        const QXmlStreamReader &reader() const { return m_reader; }
+        bool failed() const { return m_failed; }
+
+    private:
+        XMLReaderWriter *m_frame;
+        QByteArray m_bytes;
+        QBuffer m_buffer;
+        QXmlStreamReader m_reader;
+        int m_depth = 0;
+        bool m_failed = false;
+        bool m_ended = false;
+    };
     // Writes the declaration and the document (opened write-only here unless
     // already open for writing; the caller closes or commits it). False when
     // the device could not be opened or did not take every byte.
@@ -84,12 +132,25 @@ public:
     // does not understand); the exact pass above decides then.
     static int scanElementDepth(const QByteArray &bytes, int maxDepth);
 
+protected:
+    // How many errors were set so far, and the last one put back without a
+    // report: for readers that meet parts of a document out of order.
+    int errorCount() const { return m_errorCount; }
+    void restoreError(const QString &text) { m_error = text; }
+
 private:
+    bool openForReading(QIODevice *device);
+    // The bytes of a device: false, with the error set, when they are more
+    // than maxDocumentBytes. A device of known size is measured, not read,
+    // when bytes is null.
+    bool readBounded(QIODevice *device, QByteArray *bytes);
+
     QDomElement findChildByClass(const QDomElement &parent, const QString &className,
                                  bool mandatory);
 
     const int m_documentKind;
     QString m_error;
+    int m_errorCount = 0;
 };
 
 #endif

@@ -16,13 +16,13 @@ QString TaskPriority::toString() const
     }
 }
 
-TaskPriority TaskPriority::fromString(const QString &text)
+TaskPriority TaskPriority::fromString(QStringView text)
 {
-    if (text == QLatin1String("none"))
+    if (text == u"none")
         return TaskPriority(None);
-    if (text == QLatin1String("reminder"))
+    if (text == u"reminder")
         return TaskPriority(Reminder);
-    if (text == QLatin1String("urgent"))
+    if (text == u"urgent")
         return TaskPriority(Urgent);
     qWarning().noquote() << "could not parse TaskPriority from" << text;
     return TaskPriority(None);

@@ -22,7 +22,7 @@ public:
     // "none", "reminder", "urgent"; an empty string for any other value.
     QString toString() const;
     // Exact, case-sensitive; anything else warns and gives none.
-    static TaskPriority fromString(const QString &text);
+    static TaskPriority fromString(QStringView text);
 
     bool operator==(const TaskPriority &other) const { return m_value == other.m_value; }
     bool operator!=(const TaskPriority &other) const { return m_value != other.m_value; }

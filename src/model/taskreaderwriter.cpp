@@ -13,6 +13,10 @@
 #include <QXmlStreamWriter>
 #include <QIODevice>
 #include <QUrl>
+#include <QVarLengthArray>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,45 +30,97 @@ QString boolText(bool value)
     return value ? kTrue : kFalse;
 }
 
+using Element = ElementTree::Element;
+
+// A text as an element gives it: null when there is none (a missing key),
+// empty for an element without children.
+struct Value
+{
+    QStringView text;
+    bool isNull = true;
+
+    bool isEmpty() const { return text.isEmpty(); }
+    QString toString() const
+    {
+        if (isNull)
+            return QString();
+        return text.isEmpty() ? QString(QLatin1String("")) : text.toString();
+    }
+};
+
+// The text of an element: its leading run of character data; an error
+// when its first child is anything else.
+Value textOf(XMLReaderWriter *frame, Element element)
+{
+    switch (element.textKind()) {
+    case ElementTree::NoChild:
+        return {QStringView(), false};
+    case ElementTree::Text:
+        return {element.text(), false};
+    case ElementTree::NullText:
+        return {QStringView(), true};
+    case ElementTree::OtherChild:
+        break;
+    }
+    frame->setUnexpectedChildError(element.tagName().toString());
+    return {QStringView(), false};
+}
+
 // The fields of a definition list: the first dt of each term with the
-// element after it (null when that is not a dd). One walk per list instead of
-// one per key; a value's text is taken only when asked for, as
-// definitionValue would.
+// element after it (null when that is not a dd). A value's text is taken
+// (and its error set) only when asked for.
 class Fields
 {
 public:
-    Fields(XMLReaderWriter *frame, const QDomElement &dl)
+    Fields(XMLReaderWriter *frame, Element dl)
         : m_frame(frame)
     {
-        if (dl.isNull())
-            return;
-        const QString dt = QStringLiteral("dt");
-        const QString dd = QStringLiteral("dd");
-        for (QDomElement e = dl.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-            if (e.tagName() != dt)
+        for (Element e = dl.firstChild(); !e.isNull(); e = e.nextSibling()) {
+            if (e.tagName() != u"dt")
                 continue;
-            const QString term = frame->elementText(e);
-            if (m_values.contains(term))
-                continue;
-            QDomElement next = e.nextSiblingElement();
-            if (!next.isNull() && next.tagName() != dd)
-                next = QDomElement();
-            m_values.insert(term, next);
+            Element next = e.nextSibling();
+            if (!next.isNull() && next.tagName() != u"dd")
+                next = Element();
+            m_entries.append({textOf(frame, e).text, next});
         }
     }
 
     // Null when the key is missing or its dt has no dd.
-    QString value(const QString &key) const
+    Value value(QStringView key) const
     {
-        const auto it = m_values.constFind(key);
-        if (it == m_values.constEnd() || it->isNull())
-            return QString();
-        return m_frame->elementText(*it);
+        // A few dozen terms at most: a scan beats hashing them.
+        for (const Entry &entry : m_entries) {
+            if (entry.term == key)
+                return entry.dd.isNull() ? Value() : textOf(m_frame, entry.dd);
+        }
+        return Value();
     }
 
 private:
+    struct Entry
+    {
+        QStringView term;
+        Element dd;
+    };
     XMLReaderWriter *m_frame;
-    QHash<QString, QDomElement> m_values;
+    QVarLengthArray<Entry, 24> m_entries;
+};
+
+// A DOM element's fields, read by the same rules.
+class DomFields
+{
+public:
+    DomFields(XMLReaderWriter *frame, const QDomElement &dl)
+    {
+        if (!dl.isNull())
+            m_tree.appendDom(dl);
+        m_fields.emplace(frame, m_tree.root());
+    }
+    QString value(QStringView key) const { return m_fields->value(key).toString(); }
+
+private:
+    ElementTree m_tree;
+    std::optional<Fields> m_fields;
 };
 
 // Counts nesting of task elements for the reader's depth bound.
@@ -160,7 +216,7 @@ TaskReaderWriter::~TaskReaderWriter() = default;
 // ---------------------------------------------------------------------------
 // Text forms
 
-bool TaskReaderWriter::parseUInt(const QString &text, quint32 *value)
+bool TaskReaderWriter::parseUInt(QStringView text, quint32 *value)
 {
     // Digits only: the toolkit's own parse would accept blanks and a sign.
     if (text.isEmpty())
@@ -197,11 +253,11 @@ QString TaskReaderWriter::revisionToString(quint32 revision)
     return QString::number(revision);
 }
 
-quint32 TaskReaderWriter::numberFromString(const QString &text, const QString &errorPrefix, ZeroIs zero)
+quint32 TaskReaderWriter::numberFromString(QStringView text, const QString &errorPrefix, ZeroIs zero)
 {
     quint32 value = 0;
     if (!parseUInt(text, &value) || (value == 0 && zero == NonZero)) {
-        setError(errorPrefix + text);
+        setError(errorPrefix + text.toString());
         return 0;
     }
     return value;
@@ -319,19 +375,138 @@ bool TaskReaderWriter::saveLists(UserLists *lists, QIODevice *device)
     return true;
 }
 
+namespace {
+
+QStringView classOf(const QXmlStreamReader &reader)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute &attribute : attributes) {
+        if (attribute.qualifiedName() == kClass)
+            return attribute.value();
+    }
+    return QStringView();
+}
+
+} // namespace
+
 UserLists *TaskReaderWriter::loadLists(QIODevice *device)
 {
-    const QDomDocument doc = readDocument(device);
-    if (doc.isNull())
+    // The rules are those of readLists, which finds its elements in a whole
+    // tree: "head" and "body" anywhere under the root, each exactly once,
+    // and a list's or the local fields' parts by class among all their
+    // children. The stream counts what the tree would be searched for and
+    // gathers one list at a time, so that only the lists read stay in
+    // memory; what the tree would have refused first is decided at the end.
+    TokenStream stream(this, device);
+    if (stream.failed())
         return nullptr;
-    UserLists *lists = readLists(doc);
-    // An error that let the reading go on still fails the load: a lists file
-    // read in part must not replace the whole.
-    if (!errorString().isEmpty()) {
-        delete lists;
+    std::unique_ptr<UserLists> lists(UserLists::create());
+    const QString head = QStringLiteral("head");
+    const QString body = QStringLiteral("body");
+    const QString meta = QStringLiteral("meta");
+    const QString listClass = QStringLiteral("pd-list");
+    const QString localFieldsClass = QStringLiteral("pd-local-fields");
+
+    QString rootName;
+    QList<Meta> metas;
+    int depth = 0;
+    int heads = 0;
+    int bodies = 0;
+    int headDepth = 0; // of the first head and body, while open
+    int bodyDepth = 0;
+    ElementTree list;
+    ElementTree localFields;
+    int localFieldsSeen = 0;
+    ElementTree *gathering = nullptr;
+    bool listFailed = false;
+    const int errorsBefore = errorCount();
+
+    while (stream.readNext()) {
+        const QXmlStreamReader &reader = stream.reader();
+        const QXmlStreamReader::TokenType token = reader.tokenType();
+        if (token == QXmlStreamReader::StartElement) {
+            ++depth;
+            const QStringView name = reader.qualifiedName();
+            if (depth == 1) {
+                rootName = name.toString();
+            } else if (name == head) {
+                if (++heads == 1)
+                    headDepth = depth;
+            } else if (name == body) {
+                if (++bodies == 1)
+                    bodyDepth = depth;
+            } else if (headDepth > 0 && depth == headDepth + 1 && name == meta) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                auto attribute = [&attributes](const QString &name) {
+                    return attributes.hasAttribute(name) ? attributes.value(name).toString() : QString();
+                };
+                metas.append({attribute(QStringLiteral("name")), attribute(QStringLiteral("content"))});
+            }
+            // Once a list failed or a second head or body showed, the load
+            // fails whatever follows: the rest is only walked.
+            if (!gathering && bodyDepth > 0 && depth == bodyDepth + 1 && !listFailed && heads < 2 && bodies < 2) {
+                const QStringView className = classOf(reader);
+                if (className == listClass)
+                    gathering = &list;
+                else if (className == localFieldsClass && ++localFieldsSeen == 1)
+                    gathering = &localFields;
+            }
+        }
+        if (gathering)
+            gathering->read(reader);
+        if (token == QXmlStreamReader::EndElement) {
+            if (gathering && depth == bodyDepth + 1) {
+                if (gathering == &list) {
+                    listFailed = !addReadList(lists.get(), list.root());
+                    list.clear();
+                }
+                gathering = nullptr;
+            }
+            if (depth == headDepth)
+                headDepth = 0;
+            if (depth == bodyDepth)
+                bodyDepth = 0;
+            --depth;
+        }
+    }
+    if (stream.failed())
+        return nullptr;
+    const bool listsSetError = errorCount() != errorsBefore;
+
+    if (heads != 1) {
+        if (heads == 0)
+            setMissingTagError(head, rootName);
+        else
+            setDuplicateTagError(head, rootName);
         return nullptr;
     }
-    return lists;
+    if (!checkHead(metas))
+        return nullptr;
+    if (bodies != 1) {
+        if (bodies == 0)
+            setMissingTagError(body, rootName);
+        else
+            setDuplicateTagError(body, rootName);
+        return nullptr;
+    }
+    if (listFailed)
+        return nullptr;
+
+    // The local fields are read before the lists in a tree: an error of a
+    // list is the later one, and stays the one reported.
+    const QString listsError = errorString();
+    if (localFieldsSeen > 1)
+        setDuplicateClassError(localFieldsClass, body);
+    else if (localFieldsSeen == 1)
+        readLocalFields(localFields.root(), lists.get());
+    if (listsSetError)
+        restoreError(listsError);
+
+    // An error that let the reading go on still fails the load: a lists file
+    // read in part must not replace the whole.
+    if (!errorString().isEmpty())
+        return nullptr;
+    return lists.release();
 }
 
 QDomDocument TaskReaderWriter::writeLists(UserLists *lists)
@@ -370,11 +545,11 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
     sink.end();
 }
 
-void TaskReaderWriter::readLocalFields(const QDomElement &fields, UserLists *lists)
+void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
 {
     const Fields values(this, fields);
-    lists->setDisplayOrderChanged(values.value(QStringLiteral("display-order-changed")) == kTrue);
-    lists->setOutlookLastSyncTime(parseDateTime(values.value(QStringLiteral("outlook-last-sync-time"))));
+    lists->setDisplayOrderChanged(values.value(u"display-order-changed").text == kTrue);
+    lists->setOutlookLastSyncTime(parseDateTime(values.value(u"outlook-last-sync-time").text));
 }
 
 UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
@@ -393,63 +568,74 @@ UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
         return nullptr;
     }
 
+    ElementTree tree;
     const QDomElement localFields = childElementByClass(body, QStringLiteral("pd-local-fields"));
-    if (!localFields.isNull())
-        readLocalFields(localFields, lists);
+    if (!localFields.isNull()) {
+        tree.appendDom(localFields);
+        readLocalFields(tree.root(), lists);
+    }
 
     const QString listClass = QStringLiteral("pd-list");
     for (QDomElement e = body.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
         if (e.attribute(kClass) != listClass)
             continue;
-        TaskList *list = readList(e);
-        if (!list) {
+        tree.clear();
+        tree.appendDom(e);
+        if (!addReadList(lists, tree.root())) {
             delete lists;
             return nullptr;
         }
-
-        UserLists::AddResult result = UserLists::Added;
-        ListModel *model = lists->addList(list, &result);
-        bool readModelFields = true;
-        if (result == UserLists::Refused) {
-            const quint32 id = list->serverId();
-            if (list->syncStatus() == TaskList::Deleted) {
-                // Its tasks were cleared when it was deleted: nothing to keep.
-                qWarning() << "dropping a second deleted list with server id" << id;
-                delete list;
-                continue;
-            }
-            // A second live list with a server id already held keeps its
-            // content as a new list of the user's own instead of vanishing at
-            // the next save.
-            qWarning() << "keeping a second list with server id" << id << "as a new list";
-            list->resetToNew();
-            list->setOwned(true);
-            list->setPermissions(kOwnerPermissions);
-            model = lists->addList(list, &result);
-            if (!model) {
-                delete list;
-                continue;
-            }
-            readModelFields = false;
-        }
-        if (!model)
-            continue;
-
-        if (documentKind() == LocalDocument && readModelFields && model->isOwned()) {
-            readSharedFields(model, e);
-            if (!readListSharedUsers(model, e)) {
-                const QString text = QStringLiteral(
-                    "TaskReaderWriter pharsinig error in readList method while trying to read the list of shared users");
-                qWarning().noquote() << text;
-                setError(text);
-                delete lists;
-                return nullptr;
-            }
-        }
-        if (documentKind() == LocalDocument)
-            readListColumns(model, e);
     }
     return lists;
+}
+
+bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
+{
+    TaskList *list = readList(listElement);
+    if (!list)
+        return false;
+
+    UserLists::AddResult result = UserLists::Added;
+    ListModel *model = lists->addList(list, &result);
+    bool readModelFields = true;
+    if (result == UserLists::Refused) {
+        const quint32 id = list->serverId();
+        if (list->syncStatus() == TaskList::Deleted) {
+            // Its tasks were cleared when it was deleted: nothing to keep.
+            qWarning() << "dropping a second deleted list with server id" << id;
+            delete list;
+            return true;
+        }
+        // A second live list with a server id already held keeps its
+        // content as a new list of the user's own instead of vanishing at
+        // the next save.
+        qWarning() << "keeping a second list with server id" << id << "as a new list";
+        list->resetToNew();
+        list->setOwned(true);
+        list->setPermissions(kOwnerPermissions);
+        model = lists->addList(list, &result);
+        if (!model) {
+            delete list;
+            return true;
+        }
+        readModelFields = false;
+    }
+    if (!model)
+        return true;
+
+    if (documentKind() == LocalDocument && readModelFields && model->isOwned()) {
+        readSharedFields(model, listElement);
+        if (!readListSharedUsers(model, listElement)) {
+            const QString text = QStringLiteral(
+                "TaskReaderWriter pharsinig error in readList method while trying to read the list of shared users");
+            qWarning().noquote() << text;
+            setError(text);
+            return false;
+        }
+    }
+    if (documentKind() == LocalDocument)
+        readListColumns(model, listElement);
+    return true;
 }
 
 void TaskReaderWriter::writeList(TaskList *list, ListModel *model, QDomElement parent)
@@ -523,11 +709,34 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
     sink.end();
 }
 
+TaskReaderWriter::Element TaskReaderWriter::childByClass(Element parent, const QString &className, bool mandatory)
+{
+    Element found;
+    for (Element e = parent.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(className))
+            continue;
+        if (!found.isNull()) {
+            setDuplicateClassError(className, parent.tagName().toString());
+            return Element();
+        }
+        found = e;
+    }
+    if (found.isNull() && mandatory)
+        setMissingClassError(className, parent.tagName().toString());
+    return found;
+}
+
 TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
 {
+    ElementTree tree;
+    tree.appendDom(listElement);
+    return readList(tree.root());
+}
+
+TaskList *TaskReaderWriter::readList(Element listElement)
+{
     TaskList *list = TaskList::create();
-    const QDomElement fieldsElement = childElementByClass(listElement, QStringLiteral("pd-list-fields"));
-    const Fields fields(this, fieldsElement);
+    const Fields fields(this, childByClass(listElement, QStringLiteral("pd-list-fields")));
     auto fail = [list](const QString &report = QString()) -> TaskList * {
         if (!report.isEmpty())
             qWarning().noquote() << report;
@@ -535,16 +744,16 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
         return nullptr;
     };
 
-    list->setName(fields.value(QStringLiteral("name")));
+    list->setName(fields.value(u"name").toString());
 
     bool hasServerFields = true;
     if (documentKind() == LocalDocument) {
-        const QString statusText = fields.value(QStringLiteral("sync-status"));
+        const Value statusText = fields.value(u"sync-status");
         if (statusText.isEmpty()) {
             qWarning() << "missing sync-status, legacy file?";
             hasServerFields = false;
         } else {
-            const TaskList::SyncStatus status = syncStatusFromString(statusText);
+            const TaskList::SyncStatus status = syncStatusFromString(statusText.toString());
             if (status == TaskList::LocallyUnknown)
                 return fail();
             list->setSyncStatus(status);
@@ -554,20 +763,20 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
         list->setSyncStatus(TaskList::Unedited);
     }
 
-    list->setDone(fields.value(QStringLiteral("done")) == kTrue);
-    const QString description = fields.value(QStringLiteral("description"));
-    if (!description.isNull())
-        list->setDescription(description);
+    list->setDone(fields.value(u"done").text == kTrue);
+    const Value description = fields.value(u"description");
+    if (!description.isNull)
+        list->setDescription(description.toString());
 
     // A zero id or revision fails with the same error text as a malformed
     // one, so that the failed load says why.
     const QString badListId = QStringLiteral("bad list id string ");
     if (hasServerFields) {
-        const quint32 id = numberFromString(fields.value(QStringLiteral("id")), badListId, NonZero);
+        const quint32 id = numberFromString(fields.value(u"id").text, badListId, NonZero);
         if (id == 0)
             return fail();
         list->setServerId(id);
-        const quint32 revision = numberFromString(fields.value(QStringLiteral("revision")),
+        const quint32 revision = numberFromString(fields.value(u"revision").text,
                                                   QStringLiteral("bad rev num string "), NonZero);
         if (revision == 0)
             return fail();
@@ -575,10 +784,10 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
     }
 
     if (documentKind() == LocalDocument) {
-        list->setOutlookId(fields.value(QStringLiteral("outlook-id")));
-        const QString localIdText = fields.value(QStringLiteral("local-id"));
-        if (!localIdText.isNull()) {
-            const quint32 localId = numberFromString(localIdText, badListId, NonZero);
+        list->setOutlookId(fields.value(u"outlook-id").toString());
+        const Value localIdText = fields.value(u"local-id");
+        if (!localIdText.isNull) {
+            const quint32 localId = numberFromString(localIdText.text, badListId, NonZero);
             if (localId == 0)
                 return fail();
             list->setLocalId(localId);
@@ -587,39 +796,39 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
 
     // The consistency reports also become the error text, so that a failed
     // load never logs an empty reason.
-    const QString owned = fields.value(QStringLiteral("owned"));
-    const QString permissions = fields.value(QStringLiteral("permissions"));
-    if (owned.isNull()) {
+    const Value owned = fields.value(u"owned");
+    const Value permissions = fields.value(u"permissions");
+    if (owned.isNull) {
         list->setOwned(true);
         list->setPermissions(kOwnerPermissions);
-    } else if (owned == kTrue) {
+    } else if (owned.text == kTrue) {
         list->setOwned(true);
-        list->setPermissions(permissions.isNull() ? kOwnerPermissions : permissions);
-    } else if (owned == kFalse) {
+        list->setPermissions(permissions.isNull ? kOwnerPermissions : permissions.toString());
+    } else if (owned.text == kFalse) {
         list->setOwned(false);
-        if (permissions.isNull()) {
+        if (permissions.isNull) {
             const QString text = QStringLiteral(
                 "TaskReaderWriter error pharsing a task list, owned=false but no permissions found");
             setError(text);
             return fail();
         }
-        list->setPermissions(permissions);
-        const QString owner = fields.value(QStringLiteral("owner"));
-        if (owner.isNull()) {
+        list->setPermissions(permissions.toString());
+        const Value owner = fields.value(u"owner");
+        if (owner.isNull) {
             setError(QStringLiteral("TaskReaderWriter error pharsing a task list, owned=false but no owner found"));
             return fail();
         }
-        list->setOwner(owner);
+        list->setOwner(sharedName(owner.text));
     } else {
         setError(QStringLiteral("TaskReaderWriter error pharsing a task list, owned value invalid"));
         return fail();
     }
 
-    const QDomElement tasks = childElementByClass(listElement, QStringLiteral("pd-tasks"));
+    const Element tasks = childByClass(listElement, QStringLiteral("pd-tasks"));
     if (!tasks.isNull() && !readTasks(list->rootTask(), tasks))
         return fail();
 
-    const QDomElement removed = childElementByClass(listElement, QStringLiteral("pd-removed-tasks"));
+    const Element removed = childByClass(listElement, QStringLiteral("pd-removed-tasks"));
     if (!removed.isNull()) {
         QList<Task *> removedTasks;
         if (!readRemovedTasks(&removedTasks, removed))
@@ -629,43 +838,43 @@ TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
     return list;
 }
 
-void TaskReaderWriter::readListColumns(ListModel *model, const QDomElement &listElement)
+void TaskReaderWriter::readListColumns(ListModel *model, Element listElement)
 {
-    const Fields fields(this, childElementByClass(listElement, QStringLiteral("pd-list-fields")));
-    if (fields.value(QStringLiteral("show-start-time-column")) == kTrue)
+    const Fields fields(this, childByClass(listElement, QStringLiteral("pd-list-fields")));
+    if (fields.value(u"show-start-time-column").text == kTrue)
         model->restoreShowStartTimeColumn(true);
-    if (fields.value(QStringLiteral("show-end-time-column")) == kTrue)
+    if (fields.value(u"show-end-time-column").text == kTrue)
         model->restoreShowEndTimeColumn(true);
-    if (fields.value(QStringLiteral("show-elapsed-time-column")) == kTrue)
+    if (fields.value(u"show-elapsed-time-column").text == kTrue)
         model->restoreShowElapsedTimeColumn(true);
-    if (fields.value(QStringLiteral("show-assignment-column")) == kTrue)
+    if (fields.value(u"show-assignment-column").text == kTrue)
         model->restoreShowAssignmentColumn(true);
 }
 
-void TaskReaderWriter::readSharedFields(ListModel *model, const QDomElement &listElement)
+void TaskReaderWriter::readSharedFields(ListModel *model, Element listElement)
 {
-    const Fields fields(this, childElementByClass(listElement, QStringLiteral("pd-list-fields")));
-    const QString edited = fields.value(QStringLiteral("shared-edited"));
-    if (edited.isNull() || edited == kFalse)
+    const Fields fields(this, childByClass(listElement, QStringLiteral("pd-list-fields")));
+    const Value edited = fields.value(u"shared-edited");
+    if (edited.isNull || edited.text == kFalse)
         model->clearSharedEdited();
-    else if (edited == kTrue)
+    else if (edited.text == kTrue)
         model->setSharedEdited();
     else
         qWarning() << "TaskReaderWriter: Parse error reading List, tag shared-edited with unknown value";
 
-    const QString revision = fields.value(QStringLiteral("shared-revision"));
-    if (!revision.isNull())
-        model->restoreSharedRevision(revisionFromString(revision));
+    const Value revision = fields.value(u"shared-revision");
+    if (!revision.isNull)
+        model->restoreSharedRevision(numberFromString(revision.text, QStringLiteral("bad rev num string ")));
 }
 
-bool TaskReaderWriter::readListSharedUsers(ListModel *model, const QDomElement &listElement)
+bool TaskReaderWriter::readListSharedUsers(ListModel *model, Element listElement)
 {
-    const QDomElement shared = childElementByClass(listElement, QStringLiteral("pd-shared"));
+    const Element shared = childByClass(listElement, QStringLiteral("pd-shared"));
     if (shared.isNull())
         return true;
     const QString userClass = QStringLiteral("pd-shared-user");
-    for (QDomElement e = shared.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kClass) != userClass)
+    for (Element e = shared.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(userClass))
             continue;
         if (!readSharedUser(model, e))
             return false;
@@ -673,22 +882,21 @@ bool TaskReaderWriter::readListSharedUsers(ListModel *model, const QDomElement &
     return true;
 }
 
-bool TaskReaderWriter::readSharedUser(ListModel *model, const QDomElement &userElement)
+bool TaskReaderWriter::readSharedUser(ListModel *model, Element userElement)
 {
-    const QDomElement fieldsElement =
-        mandatoryChildElementByClass(userElement, QStringLiteral("pd-shared-user-fields"));
+    const Element fieldsElement = childByClass(userElement, QStringLiteral("pd-shared-user-fields"), true);
     if (fieldsElement.isNull()) {
         qWarning() << "Parsing error reading a shared user, required class not found";
         return false;
     }
     const Fields fields(this, fieldsElement);
-    const QString name = fields.value(QStringLiteral("name"));
-    const QString permissions = fields.value(QStringLiteral("permissions"));
-    if (name.isNull() || permissions.isNull()) {
+    const Value name = fields.value(u"name");
+    const Value permissions = fields.value(u"permissions");
+    if (name.isNull || permissions.isNull) {
         setError(QStringLiteral("Parsing error reading a shared user, name or permissions null"));
         return false;
     }
-    model->loadSharedUser(name, permissions);
+    model->loadSharedUser(sharedName(name.text), permissions.toString());
     return true;
 }
 
@@ -860,6 +1068,13 @@ void TaskReaderWriter::emitTaskAttachments(Sink &sink, Task *task)
 
 Task *TaskReaderWriter::readTask(const QDomElement &taskElement)
 {
+    ElementTree tree;
+    tree.appendDom(taskElement);
+    return readTask(tree.root());
+}
+
+Task *TaskReaderWriter::readTask(Element taskElement)
+{
     DepthGuard depth(m_taskDepth);
     Task *task = new Task;
     auto fail = [this, task](const QString &error) -> Task * {
@@ -872,107 +1087,109 @@ Task *TaskReaderWriter::readTask(const QDomElement &taskElement)
         return fail(QStringLiteral("tasks nested more than %1 levels deep").arg(maxTaskDepth));
 
     const bool server = documentKind() == ServerDocument;
-    const Fields fields(this, mandatoryChildElementByClass(taskElement, QStringLiteral("pd-task-fields")));
+    const Fields fields(this, childByClass(taskElement, QStringLiteral("pd-task-fields"), true));
 
-    task->setTitle(fields.value(QStringLiteral("title")));
+    task->setTitle(fields.value(u"title").toString());
 
-    const QString done = fields.value(QStringLiteral("done"));
-    if (done == kTrue)
+    const Value done = fields.value(u"done");
+    if (done.text == kTrue)
         task->setDone(true);
-    else if (done == kFalse)
+    else if (done.text == kFalse)
         task->setDone(false);
     else
-        return fail(QStringLiteral("bad value for done: ") + done);
+        return fail(QStringLiteral("bad value for done: ") + done.toString());
 
-    const quint32 id = taskIdFromString(fields.value(QStringLiteral("id")));
-    if (id != 0)
-        task->setId(id);
+    const Value id = fields.value(u"id");
+    if (!id.isEmpty()) {
+        const quint32 value = numberFromString(id.text, QStringLiteral("bad task id string "));
+        if (value != 0)
+            task->setId(value);
+    }
 
-    const QString revision = fields.value(QStringLiteral("revision"));
-    if (!revision.isNull())
-        task->setRevision(revisionFromString(revision));
+    const Value revision = fields.value(u"revision");
+    if (!revision.isNull)
+        task->setRevision(numberFromString(revision.text, QStringLiteral("bad rev num string ")));
     else if (server)
         return fail(QStringLiteral("no revision number found: "));
 
-    const QString hashcode = fields.value(QStringLiteral("hashcode"));
-    if (!hashcode.isNull()) {
-        if (hashcode.size() == 32)
-            task->setHashcode(hashcode);
+    const Value hashcode = fields.value(u"hashcode");
+    if (!hashcode.isNull) {
+        if (hashcode.text.size() == 32)
+            task->setHashcode(hashcode.toString());
     } else if (server) {
         return fail(QStringLiteral("no hash code found: "));
     }
 
-    const QString expanded = fields.value(QStringLiteral("expanded"));
-    if (!expanded.isNull())
-        task->setExpanded(expanded == kTrue);
+    const Value expanded = fields.value(u"expanded");
+    if (!expanded.isNull)
+        task->setExpanded(expanded.text == kTrue);
 
-    QDateTime time = parseDateTime(fields.value(QStringLiteral("creation-time")));
+    QDateTime time = parseDateTime(fields.value(u"creation-time").text);
     if (time.isValid())
         task->setCreationTime(time);
-    time = parseDateTime(fields.value(QStringLiteral("modification-time")));
+    time = parseDateTime(fields.value(u"modification-time").text);
     if (time.isValid())
         task->setModificationTime(time);
-    time = parseDateTime(fields.value(QStringLiteral("deletion-time")));
+    time = parseDateTime(fields.value(u"deletion-time").text);
     if (time.isValid())
         task->setDeletionTime(time);
 
-    const QString none = QStringLiteral("none");
-    const QString start = fields.value(QStringLiteral("start-time"));
-    if (start != none) {
-        time = parseDateTime(start);
+    const Value start = fields.value(u"start-time");
+    if (start.text != u"none") {
+        time = parseDateTime(start.text);
         task->setStartTime(time.isValid() ? time : QDateTime());
     }
-    const QString due = fields.value(QStringLiteral("due-time"));
-    if (due != none) {
-        time = parseDateTime(due);
+    const Value due = fields.value(u"due-time");
+    if (due.text != u"none") {
+        time = parseDateTime(due.text);
         task->setDueTime(time.isValid() ? time : QDateTime());
     }
 
-    const QString createdBy = fields.value(QStringLiteral("created-by"));
+    const Value createdBy = fields.value(u"created-by");
     if (!createdBy.isEmpty())
-        task->setCreatedBy(createdBy);
-    const QString doneBy = fields.value(QStringLiteral("done-by"));
+        task->setCreatedBy(sharedName(createdBy.text));
+    const Value doneBy = fields.value(u"done-by");
     if (!doneBy.isEmpty())
-        task->setDoneBy(doneBy);
-    const QString lastModifiedBy = fields.value(QStringLiteral("last-modified-by"));
+        task->setDoneBy(sharedName(doneBy.text));
+    const Value lastModifiedBy = fields.value(u"last-modified-by");
     if (!lastModifiedBy.isEmpty())
-        task->setLastModifiedBy(lastModifiedBy);
+        task->setLastModifiedBy(sharedName(lastModifiedBy.text));
 
     if (!server)
-        task->setOutlookId(fields.value(QStringLiteral("outlook-id")));
+        task->setOutlookId(fields.value(u"outlook-id").toString());
 
     // A note is kept when it has an added time or a text, the same rule that
     // decides whether it is written, so no written note is lost on reading.
-    const QDateTime noteTime = parseDateTime(fields.value(QStringLiteral("note-added-time")));
-    const QString noteText = fields.value(QStringLiteral("note-text"));
+    const QDateTime noteTime = parseDateTime(fields.value(u"note-added-time").text);
+    const Value noteText = fields.value(u"note-text");
     if (noteTime.isValid() || !noteText.isEmpty())
-        task->setNote(noteTime.isValid() ? noteTime : QDateTime(), noteText.isNull() ? QString() : noteText);
+        task->setNote(noteTime.isValid() ? noteTime : QDateTime(), noteText.toString());
 
-    time = parseDateTime(fields.value(QStringLiteral("alarm-time")));
+    time = parseDateTime(fields.value(u"alarm-time").text);
     if (time.isValid())
         task->setAlarmTime(time);
 
-    const QString priority = fields.value(QStringLiteral("priority"));
+    const Value priority = fields.value(u"priority");
     if (!priority.isEmpty())
-        task->setPriority(TaskPriority::fromString(priority));
+        task->setPriority(TaskPriority::fromString(priority.text));
 
-    const QDomElement assignments = childElementByClass(taskElement, QStringLiteral("pd-task-assignments"));
+    const Element assignments = childByClass(taskElement, QStringLiteral("pd-task-assignments"));
     if (!assignments.isNull())
         readTaskAssignments(task, assignments);
-    const QDomElement attachments = childElementByClass(taskElement, QStringLiteral("pd-task-attachments"));
+    const Element attachments = childByClass(taskElement, QStringLiteral("pd-task-attachments"));
     if (!attachments.isNull())
         readTaskAttachments(task, attachments);
-    const QDomElement children = childElementByClass(taskElement, QStringLiteral("pd-tasks"));
+    const Element children = childByClass(taskElement, QStringLiteral("pd-tasks"));
     if (!children.isNull())
         readTasks(task, children);
     return task;
 }
 
-bool TaskReaderWriter::readTasks(Task *parent, const QDomElement &tasksElement)
+bool TaskReaderWriter::readTasks(Task *parent, Element tasksElement)
 {
     const QString taskClass = QStringLiteral("pd-task");
-    for (QDomElement e = tasksElement.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kClass) != taskClass)
+    for (Element e = tasksElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(taskClass))
             continue;
         Task *task = readTask(e);
         if (!task)
@@ -982,12 +1199,12 @@ bool TaskReaderWriter::readTasks(Task *parent, const QDomElement &tasksElement)
     return true;
 }
 
-bool TaskReaderWriter::readRemovedTasks(QList<Task *> *tasks, const QDomElement &removedElement)
+bool TaskReaderWriter::readRemovedTasks(QList<Task *> *tasks, Element removedElement)
 {
     const QString taskClass = QStringLiteral("pd-task");
     QList<Task *> read;
-    for (QDomElement e = removedElement.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kClass) != taskClass)
+    for (Element e = removedElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(taskClass))
             continue;
         Task *task = readTask(e);
         if (!task) {
@@ -1001,41 +1218,56 @@ bool TaskReaderWriter::readRemovedTasks(QList<Task *> *tasks, const QDomElement 
     return true;
 }
 
-bool TaskReaderWriter::readTaskAssignments(Task *task, const QDomElement &assignmentsElement)
+bool TaskReaderWriter::readTaskAssignments(Task *task, Element assignmentsElement)
 {
     const QString assignmentClass = QStringLiteral("pd-task-assignment");
-    for (QDomElement e = assignmentsElement.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kClass) != assignmentClass)
+    for (Element e = assignmentsElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(assignmentClass))
             return false;
-        const QDomElement nick = mandatoryChildElementByClass(e, QStringLiteral("pd-user-nick"));
+        const Element nick = childByClass(e, QStringLiteral("pd-user-nick"), true);
         if (nick.isNull())
             return false;
-        task->assign(elementText(nick));
+        const Value text = textOf(this, nick);
+        task->assign(text.isNull ? QString() : sharedName(text.text));
     }
     return true;
 }
 
-bool TaskReaderWriter::readTaskAttachments(Task *task, const QDomElement &attachmentsElement)
+bool TaskReaderWriter::readTaskAttachments(Task *task, Element attachmentsElement)
 {
     const QString attachmentClass = QStringLiteral("pd-task-attachment");
-    for (QDomElement e = attachmentsElement.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kClass) != attachmentClass)
+    for (Element e = attachmentsElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (!e.hasClass(attachmentClass))
             return false;
-        const Fields fields(this, mandatoryChildElementByClass(e, QStringLiteral("pd-task-attachment-fields")));
-        const QString type = fields.value(QStringLiteral("type"));
-        const QString name = fields.value(QStringLiteral("name"));
-        const QString url = fields.value(QStringLiteral("url"));
-        if (type.isNull() || name.isNull() || url.isNull())
+        const Fields fields(this, childByClass(e, QStringLiteral("pd-task-attachment-fields"), true));
+        const Value type = fields.value(u"type");
+        const Value name = fields.value(u"name");
+        const Value url = fields.value(u"url");
+        if (type.isNull || name.isNull || url.isNull)
             return false;
-        TaskAttachment *attachment = task->createAttachment(type, name, url);
-        const QString description = fields.value(QStringLiteral("description"));
-        if (!description.isNull())
-            attachment->setDescription(description);
-        const QString additional = fields.value(QStringLiteral("additional_data"));
-        if (!additional.isNull())
-            attachment->setAdditionalData(additional);
+        TaskAttachment *attachment = task->createAttachment(type.toString(), name.toString(), url.toString());
+        const Value description = fields.value(u"description");
+        if (!description.isNull)
+            attachment->setDescription(description.toString());
+        const Value additional = fields.value(u"additional_data");
+        if (!additional.isNull)
+            attachment->setAdditionalData(additional.toString());
     }
     return true;
+}
+
+QString TaskReaderWriter::sharedName(QStringView name)
+{
+    if (name.isEmpty())
+        return QString(QLatin1String(""));
+    const auto it = m_names.constFind(name);
+    if (it != m_names.constEnd())
+        return *it;
+    const QString copy = name.toString();
+    // Bounded, whatever a document holds.
+    if (m_names.size() < 1024)
+        m_names.insert(QStringView(copy), copy);
+    return copy;
 }
 
 // ---------------------------------------------------------------------------
@@ -1135,7 +1367,7 @@ bool TaskReaderWriter::readListInfos(const QDomDocument &doc, QMap<quint32, List
 
 ListInfo *TaskReaderWriter::readListInfo(const QDomElement &fieldsElement)
 {
-    const Fields fields(this, fieldsElement);
+    const DomFields fields(this, fieldsElement);
     const QString idText = fields.value(QStringLiteral("id"));
     const QString revisionText = fields.value(QStringLiteral("revision"));
     const QString sharedRevisionText = fields.value(QStringLiteral("shared_revision"));
@@ -1259,7 +1491,7 @@ bool TaskReaderWriter::readSharedUserFields(const QDomElement &userElement, QMap
         mandatoryChildElementByClass(userElement, QStringLiteral("pd-shared-user-fields"));
     if (fieldsElement.isNull())
         return false;
-    const Fields fields(this, fieldsElement);
+    const DomFields fields(this, fieldsElement);
     const QString name = fields.value(QStringLiteral("name"));
     const QString permissions = fields.value(QStringLiteral("permissions"));
     if (name.isNull() || permissions.isNull())

@@ -2,8 +2,10 @@
 #define TASKREADERWRITER_H
 
 #include "core/xmlreaderwriter.h"
+#include "model/elementtree.h"
 #include "model/tasklist.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -43,27 +45,23 @@ public:
     // The parses behind the text forms, for the other documents that use the
     // same forms: digits only, fitting in 32 bits; a status text, or
     // LocallyUnknown for any other text.
-    static bool parseUInt(const QString &text, quint32 *value);
+    static bool parseUInt(QStringView text, quint32 *value);
     static TaskList::SyncStatus parseSyncStatus(const QString &text);
 
     // The lists document ("lists.xhtml" and backups). The device is opened
     // here when it is not open yet; saveLists leaves it to the caller to
     // close or commit. saveLists streams the same document that writeLists
-    // builds as a tree.
+    // builds as a tree, and loadLists reads it as a stream, one list at a
+    // time, with the rules readLists applies to a tree.
     bool saveLists(UserLists *lists, QIODevice *device);
     UserLists *loadLists(QIODevice *device);
     QDomDocument writeLists(UserLists *lists);
     UserLists *readLists(const QDomDocument &doc);
     void writeLocalFields(QDomElement body, UserLists *lists);
-    void readLocalFields(const QDomElement &fields, UserLists *lists);
 
     // The list element (div "pd-list").
     void writeList(TaskList *list, ListModel *model, QDomElement parent);
     TaskList *readList(const QDomElement &listElement);
-    void readListColumns(ListModel *model, const QDomElement &listElement);
-    void readSharedFields(ListModel *model, const QDomElement &listElement);
-    bool readListSharedUsers(ListModel *model, const QDomElement &listElement);
-    bool readSharedUser(ListModel *model, const QDomElement &userElement);
 
     // The single-list document. A list in which any task failed to read is
     // refused (null): a truncated list must never replace the user's tasks.
@@ -77,10 +75,6 @@ public:
     void writeTaskAssignments(Task *task, QDomElement taskElement);
     void writeTaskAttachments(QDomElement taskElement, Task *task);
     Task *readTask(const QDomElement &taskElement);
-    bool readTasks(Task *parent, const QDomElement &tasksElement);
-    bool readRemovedTasks(QList<Task *> *tasks, const QDomElement &removedElement);
-    bool readTaskAssignments(Task *task, const QDomElement &assignmentsElement);
-    bool readTaskAttachments(Task *task, const QDomElement &attachmentsElement);
 
     // Server list documents.
     QDomDocument writeListRefs(const QList<quint32> &ids);
@@ -106,11 +100,33 @@ public:
     int failedTaskCount() const { return m_failedTasks; }
 
 private:
+    using Element = ElementTree::Element;
+
+    // The rules of the list, task and attachment elements, whichever source
+    // the elements came from.
+    Element childByClass(Element parent, const QString &className, bool mandatory = false);
+    TaskList *readList(Element listElement);
+    // Reads a list and adds it to the lists with what only the local file
+    // keeps for its model; false when the load must fail.
+    bool addReadList(UserLists *lists, Element listElement);
+    void readLocalFields(Element fields, UserLists *lists);
+    void readListColumns(ListModel *model, Element listElement);
+    void readSharedFields(ListModel *model, Element listElement);
+    bool readListSharedUsers(ListModel *model, Element listElement);
+    bool readSharedUser(ListModel *model, Element userElement);
+    Task *readTask(Element taskElement);
+    bool readTasks(Task *parent, Element tasksElement);
+    bool readRemovedTasks(QList<Task *> *tasks, Element removedElement);
+    bool readTaskAssignments(Task *task, Element assignmentsElement);
+    bool readTaskAttachments(Task *task, Element attachmentsElement);
+    // User names recur in every task: one copy of each.
+    QString sharedName(QStringView name);
+
     QDomElement bodyOf(const QDomDocument &doc);
     // 0 and the error text prefix + text when the text is no number (or is 0
     // and zero is NonZero).
     enum ZeroIs { ZeroAllowed, NonZero };
-    quint32 numberFromString(const QString &text, const QString &errorPrefix, ZeroIs zero = ZeroAllowed);
+    quint32 numberFromString(QStringView text, const QString &errorPrefix, ZeroIs zero = ZeroAllowed);
 
     // The writers, over a DOM or a stream (see the sinks in the source).
     template<typename Sink> void emitLists(Sink &sink, UserLists *lists);
@@ -126,6 +142,7 @@ private:
 
     int m_failedTasks = 0;
     int m_taskDepth = 0;
+    QHash<QStringView, QString> m_names;
 };
 
 #endif

@@ -1,0 +1,181 @@
+#include "model/elementtree.h"
+
+#include <QDomElement>
+#include <QXmlStreamReader>
+
+namespace {
+
+const QString kClass = QStringLiteral("class");
+
+} // namespace
+
+ElementTree::Element ElementTree::Element::firstChild() const
+{
+    return Element(m_tree, m_tree->m_nodes.at(m_index).firstChild);
+}
+
+ElementTree::Element ElementTree::Element::nextSibling() const
+{
+    return Element(m_tree, m_tree->m_nodes.at(m_index).nextSibling);
+}
+
+QStringView ElementTree::Element::tagName() const
+{
+    const Node &node = m_tree->m_nodes.at(m_index);
+    return m_tree->slice(node.name, node.nameLength);
+}
+
+bool ElementTree::Element::hasClass(QStringView className) const
+{
+    const Node &node = m_tree->m_nodes.at(m_index);
+    return m_tree->slice(node.className, node.classLength) == className;
+}
+
+ElementTree::TextKind ElementTree::Element::textKind() const
+{
+    return m_tree->m_nodes.at(m_index).textKind;
+}
+
+QStringView ElementTree::Element::text() const
+{
+    const Node &node = m_tree->m_nodes.at(m_index);
+    return m_tree->slice(node.text, node.textLength);
+}
+
+void ElementTree::clear()
+{
+    // Kept allocated: the next part is gathered into the same storage.
+    m_nodes.resize(0);
+    m_open.resize(0);
+    m_pool.truncate(0);
+}
+
+int ElementTree::startElement(QStringView name, QStringView className)
+{
+    const int index = int(m_nodes.size());
+    Node node;
+    node.name = int(m_pool.size());
+    node.nameLength = int(name.size());
+    m_pool.append(name);
+    node.className = int(m_pool.size());
+    node.classLength = int(className.size());
+    m_pool.append(className);
+    if (!m_open.isEmpty()) {
+        otherChild();
+        Node &parent = m_nodes[m_open.last()];
+        if (parent.lastChild >= 0)
+            m_nodes[parent.lastChild].nextSibling = index;
+        else
+            parent.firstChild = index;
+        parent.lastChild = index;
+    } else if (index > 0) {
+        // Another element at the top: a sibling of the one before.
+        int last = 0;
+        while (m_nodes.at(last).nextSibling >= 0)
+            last = m_nodes.at(last).nextSibling;
+        m_nodes[last].nextSibling = index;
+    }
+    m_nodes.append(node);
+    m_open.append(index);
+    return index;
+}
+
+void ElementTree::endElement()
+{
+    if (!m_open.isEmpty())
+        m_open.removeLast();
+}
+
+void ElementTree::appendText(QStringView text, bool isNull)
+{
+    if (m_open.isEmpty())
+        return;
+    Node &node = m_nodes[m_open.last()];
+    if (node.textKind == NoChild) {
+        node.textKind = isNull ? NullText : Text;
+        node.text = int(m_pool.size());
+        node.runOpen = true;
+    } else if (!node.runOpen) {
+        return;
+    } else if (!isNull) {
+        node.textKind = Text;
+    }
+    // The run is the last thing in the pool while it is open: anything else
+    // added under the element closes it first.
+    m_pool.append(text);
+    node.textLength += int(text.size());
+}
+
+void ElementTree::otherChild()
+{
+    if (m_open.isEmpty())
+        return;
+    Node &node = m_nodes[m_open.last()];
+    if (node.textKind == NoChild)
+        node.textKind = OtherChild;
+    node.runOpen = false;
+}
+
+void ElementTree::read(const QXmlStreamReader &reader)
+{
+    switch (reader.tokenType()) {
+    case QXmlStreamReader::StartElement: {
+        QStringView className;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        for (const QXmlStreamAttribute &attribute : attributes) {
+            if (attribute.qualifiedName() == kClass) {
+                className = attribute.value();
+                break;
+            }
+        }
+        startElement(reader.qualifiedName(), className);
+        break;
+    }
+    case QXmlStreamReader::EndElement:
+        endElement();
+        break;
+    case QXmlStreamReader::Characters:
+        // The DOM keeps no node for blank character data, CDATA aside.
+        if (!reader.isWhitespace() && (reader.isCDATA() || !reader.text().trimmed().isEmpty()))
+            appendText(reader.text(), false);
+        break;
+    case QXmlStreamReader::Comment:
+    case QXmlStreamReader::ProcessingInstruction:
+    case QXmlStreamReader::EntityReference:
+        otherChild();
+        break;
+    default:
+        break;
+    }
+}
+
+void ElementTree::appendDom(const QDomElement &element)
+{
+    // Walked without recursion: a DOM built in code may nest without bound.
+    QList<QDomNode> parents;
+    startElement(element.tagName(), element.attribute(kClass));
+    QDomNode node = element.firstChild();
+    for (;;) {
+        if (node.isNull()) {
+            endElement();
+            if (parents.isEmpty())
+                break;
+            node = parents.takeLast().nextSibling();
+            continue;
+        }
+        if (node.isElement()) {
+            const QDomElement child = node.toElement();
+            startElement(child.tagName(), child.attribute(kClass));
+            parents.append(node);
+            node = node.firstChild();
+            continue;
+        }
+        if (node.isText()) { // CDATA sections included
+            const QString value = node.nodeValue();
+            appendText(value, value.isNull());
+        } else {
+            otherChild();
+        }
+        node = node.nextSibling();
+    }
+}
