@@ -458,6 +458,9 @@ bool XMLReaderWriter::checkWellFormedAndDepth(const QByteArray &bytes, int maxDe
     if (depthExceeded)
         *depthExceeded = false;
     QXmlStreamReader reader(bytes);
+    // Well-formed as the DOM builder reads it: without namespaces, so that a
+    // prefix nobody declared is no reason to refuse here what it accepts.
+    reader.setNamespaceProcessing(false);
     int depth = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
@@ -671,11 +674,16 @@ bool XMLReaderWriter::TokenStream::readNext()
     if (m_failed || m_ended)
         return false;
     const QXmlStreamReader::TokenType token = m_reader.readNext();
-    if (m_reader.hasError()) {
+    // The DOM builder also refuses a document type declaration that is not
+    // the only one or that comes inside the root, which the token reader
+    // lets pass.
+    if (m_reader.hasError() || (token == QXmlStreamReader::DTD && (m_sawDoctype || m_sawElement))) {
         m_frame->setError(malformedText());
         m_failed = true;
         return false;
     }
+    m_sawDoctype = m_sawDoctype || token == QXmlStreamReader::DTD;
+    m_sawElement = m_sawElement || token == QXmlStreamReader::StartElement;
     if (token == QXmlStreamReader::StartElement && ++m_depth > maxElementDepth) {
         m_frame->setError(tooDeepText());
         m_failed = true;

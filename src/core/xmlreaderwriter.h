@@ -108,6 +108,8 @@ public:
         QBuffer m_buffer;
         QXmlStreamReader m_reader;
         int m_depth = 0;
+        bool m_sawDoctype = false;
+        bool m_sawElement = false;
         bool m_failed = false;
         bool m_ended = false;
     };
@@ -122,7 +124,8 @@ public:
     static QString stripInvalidXmlChars(const QString &text);
 
     // The nesting depth check that readDocument runs before building a DOM:
-    // true when the bytes are well-formed XML nested at most maxDepth deep.
+    // true when the bytes are well-formed XML (without namespace processing,
+    // as the DOM is built) nested at most maxDepth deep.
     // On false, *depthExceeded tells a too-deep document from a malformed one.
     static bool checkWellFormedAndDepth(const QByteArray &bytes, int maxDepth,
                                         bool *depthExceeded = nullptr);
@@ -133,10 +136,20 @@ public:
     static int scanElementDepth(const QByteArray &bytes, int maxDepth);
 
 protected:
-    // How many errors were set so far, and the last one put back without a
-    // report: for readers that meet parts of a document out of order.
-    int errorCount() const { return m_errorCount; }
-    void restoreError(const QString &text) { m_error = text; }
+    // The errors set so far: the last text and how many. A reader that meets
+    // parts of a document before its rules read them keeps their errors
+    // aside and puts them back in the rules' order.
+    struct ErrorState
+    {
+        QString text;
+        int count = 0;
+    };
+    ErrorState errorState() const { return {m_error, m_errorCount}; }
+    void restoreErrorState(const ErrorState &state)
+    {
+        m_error = state.text;
+        m_errorCount = state.count;
+    }
 
 private:
     bool openForReading(QIODevice *device);
