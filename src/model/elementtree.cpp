@@ -9,37 +9,57 @@ const QString kClass = QStringLiteral("class");
 
 } // namespace
 
+// A null element reads as one with no name, no class and no children, as a
+// null QDomElement does.
+
 ElementTree::Element ElementTree::Element::firstChild() const
 {
-    return Element(m_tree, m_tree->m_nodes.at(m_index).firstChild);
+    return m_tree ? Element(m_tree, m_tree->m_nodes.at(m_index).firstChild) : Element();
 }
 
 ElementTree::Element ElementTree::Element::nextSibling() const
 {
-    return Element(m_tree, m_tree->m_nodes.at(m_index).nextSibling);
+    return m_tree ? Element(m_tree, m_tree->m_nodes.at(m_index).nextSibling) : Element();
 }
 
 QStringView ElementTree::Element::tagName() const
 {
+    if (!m_tree)
+        return QStringView();
     const Node &node = m_tree->m_nodes.at(m_index);
     return m_tree->slice(node.name, node.nameLength);
 }
 
 bool ElementTree::Element::hasClass(QStringView className) const
 {
+    if (!m_tree)
+        return false;
     const Node &node = m_tree->m_nodes.at(m_index);
     return m_tree->slice(node.className, node.classLength) == className;
 }
 
 ElementTree::TextKind ElementTree::Element::textKind() const
 {
-    return m_tree->m_nodes.at(m_index).textKind;
+    return m_tree ? m_tree->m_nodes.at(m_index).textKind : NoChild;
 }
 
 QStringView ElementTree::Element::text() const
 {
+    if (!m_tree)
+        return QStringView();
     const Node &node = m_tree->m_nodes.at(m_index);
     return m_tree->slice(node.text, node.textLength);
+}
+
+int ElementTree::Element::mark() const
+{
+    return m_tree ? m_tree->m_nodes.at(m_index).mark : -1;
+}
+
+void ElementTree::setMark(Element element, int mark)
+{
+    if (element.m_tree == this)
+        m_nodes[element.m_index].mark = mark;
 }
 
 void ElementTree::clear()

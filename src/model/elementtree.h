@@ -37,6 +37,8 @@ public:
         bool hasClass(QStringView className) const;
         TextKind textKind() const;
         QStringView text() const;
+        // The number the reader attached to the element, or -1.
+        int mark() const;
 
     private:
         friend class ElementTree;
@@ -53,6 +55,9 @@ public:
     void clear();
     // The first element gathered (null before any).
     Element root() const { return Element(this, m_nodes.isEmpty() ? -1 : 0); }
+    // The innermost element still open while gathering (null when none).
+    Element current() const { return Element(this, m_open.isEmpty() ? -1 : m_open.last()); }
+    void setMark(Element element, int mark);
 
     // Takes the reader's current token into the tree: a start tag opens an
     // element under the open one, an end tag closes it.
@@ -72,6 +77,7 @@ private:
         int classLength = 0;
         int text = 0;
         int textLength = 0;
+        int mark = -1;
         TextKind textKind = NoChild;
         bool runOpen = false; // while gathering: the leading run may grow
     };

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -211,7 +212,10 @@ TaskReaderWriter::TaskReaderWriter(int documentKind)
 {
 }
 
-TaskReaderWriter::~TaskReaderWriter() = default;
+TaskReaderWriter::~TaskReaderWriter()
+{
+    dropReadAhead();
+}
 
 // ---------------------------------------------------------------------------
 // Text forms
@@ -389,14 +393,94 @@ QStringView classOf(const QXmlStreamReader &reader)
 
 } // namespace
 
+struct TaskReaderWriter::ListGathering
+{
+    ElementTree list; // its top-level tasks only as marked placeholders
+    ElementTree task; // the top-level task being gathered
+    int depth = 0;    // of the list element
+    bool inTasks = false;
+    int taskDepth = 0; // of the task being gathered, 0 when none
+    int taskSlot = -1;
+};
+
+bool TaskReaderWriter::gather(ListGathering &g, const QXmlStreamReader &reader, int depth)
+{
+    const QXmlStreamReader::TokenType token = reader.tokenType();
+    if (g.taskDepth > 0) {
+        g.task.read(reader);
+        if (token == QXmlStreamReader::EndElement && depth == g.taskDepth) {
+            g.list.read(reader);
+            readAhead(g.task.root(), g.taskSlot);
+            g.task.clear();
+            g.taskDepth = 0;
+        }
+        return false;
+    }
+    g.list.read(reader);
+    if (token == QXmlStreamReader::StartElement) {
+        // Only the tasks that readTasks takes from the list's own task
+        // sequences are read ahead.
+        if (depth == g.depth + 1) {
+            const QStringView className = classOf(reader);
+            g.inTasks = className == u"pd-tasks" || className == u"pd-removed-tasks";
+        } else if (g.inTasks && depth == g.depth + 2 && classOf(reader) == u"pd-task") {
+            g.taskSlot = int(m_readAhead.size());
+            m_readAhead.append(ReadAhead());
+            g.list.setMark(g.list.current(), g.taskSlot);
+            g.task.read(reader);
+            g.taskDepth = depth;
+        }
+    } else if (token == QXmlStreamReader::EndElement && depth == g.depth + 1) {
+        g.inTasks = false;
+    }
+    return token == QXmlStreamReader::EndElement && depth == g.depth;
+}
+
+void TaskReaderWriter::readAhead(Element taskElement, int slot)
+{
+    const ErrorState before = errorState();
+    const int failedBefore = m_failedTasks;
+    Task *task = readTask(taskElement);
+    const ErrorState after = errorState();
+    ReadAhead &ahead = m_readAhead[slot];
+    ahead.task = task;
+    ahead.error = after.text;
+    ahead.errors = after.count - before.count;
+    ahead.failedTasks = m_failedTasks - failedBefore;
+    restoreErrorState(before);
+    m_failedTasks = failedBefore;
+}
+
+Task *TaskReaderWriter::takeTask(Element taskElement)
+{
+    const int slot = taskElement.mark();
+    if (slot < 0 || slot >= m_readAhead.size())
+        return readTask(taskElement);
+    ReadAhead &ahead = m_readAhead[slot];
+    if (ahead.errors > 0)
+        restoreErrorState({ahead.error, errorState().count + ahead.errors});
+    m_failedTasks += ahead.failedTasks;
+    return std::exchange(ahead.task, nullptr);
+}
+
+void TaskReaderWriter::dropReadAhead()
+{
+    // The tasks the rules did not take: a sequence they never read, or the
+    // rest of one after a task that failed.
+    for (const ReadAhead &ahead : std::as_const(m_readAhead))
+        delete ahead.task;
+    m_readAhead.clear();
+}
+
 UserLists *TaskReaderWriter::loadLists(QIODevice *device)
 {
     // The rules are those of readLists, which finds its elements in a whole
     // tree: "head" and "body" anywhere under the root, each exactly once,
     // and a list's or the local fields' parts by class among all their
     // children. The stream counts what the tree would be searched for and
-    // gathers one list at a time, so that only the lists read stay in
-    // memory; what the tree would have refused first is decided at the end.
+    // gathers one list at a time (and of it one top-level task at a time),
+    // so that little more than the lists read is held; what the tree would
+    // have refused first is decided at the end.
     TokenStream stream(this, device);
     if (stream.failed())
         return nullptr;
@@ -414,12 +498,13 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
     int bodies = 0;
     int headDepth = 0; // of the first head and body, while open
     int bodyDepth = 0;
-    ElementTree list;
+    ListGathering list;
+    bool gatheringList = false;
     ElementTree localFields;
+    bool gatheringFields = false;
     int localFieldsSeen = 0;
-    ElementTree *gathering = nullptr;
     bool listFailed = false;
-    const int errorsBefore = errorCount();
+    const ErrorState before = errorState();
 
     while (stream.readNext()) {
         const QXmlStreamReader &reader = stream.reader();
@@ -444,24 +529,29 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
             }
             // Once a list failed or a second head or body showed, the load
             // fails whatever follows: the rest is only walked.
-            if (!gathering && bodyDepth > 0 && depth == bodyDepth + 1 && !listFailed && heads < 2 && bodies < 2) {
+            if (!gatheringList && !gatheringFields && bodyDepth > 0 && depth == bodyDepth + 1 && !listFailed
+                && heads < 2 && bodies < 2) {
                 const QStringView className = classOf(reader);
-                if (className == listClass)
-                    gathering = &list;
-                else if (className == localFieldsClass && ++localFieldsSeen == 1)
-                    gathering = &localFields;
+                if (className == listClass) {
+                    gatheringList = true;
+                    list.depth = depth;
+                } else if (className == localFieldsClass && ++localFieldsSeen == 1) {
+                    gatheringFields = true;
+                }
             }
         }
-        if (gathering)
-            gathering->read(reader);
-        if (token == QXmlStreamReader::EndElement) {
-            if (gathering && depth == bodyDepth + 1) {
-                if (gathering == &list) {
-                    listFailed = !addReadList(lists.get(), list.root());
-                    list.clear();
-                }
-                gathering = nullptr;
+        if (gatheringList) {
+            if (gather(list, reader, depth)) {
+                listFailed = !addReadList(lists.get(), list.list.root());
+                dropReadAhead();
+                list.list.clear();
+                gatheringList = false;
             }
+        } else if (gatheringFields) {
+            localFields.read(reader);
+            gatheringFields = token != QXmlStreamReader::EndElement || depth != bodyDepth + 1;
+        }
+        if (token == QXmlStreamReader::EndElement) {
             if (depth == headDepth)
                 headDepth = 0;
             if (depth == bodyDepth)
@@ -469,9 +559,10 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
             --depth;
         }
     }
+    dropReadAhead();
     if (stream.failed())
         return nullptr;
-    const bool listsSetError = errorCount() != errorsBefore;
+    const bool listsSetError = errorState().count != before.count;
 
     if (heads != 1) {
         if (heads == 0)
@@ -494,13 +585,13 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
 
     // The local fields are read before the lists in a tree: an error of a
     // list is the later one, and stays the one reported.
-    const QString listsError = errorString();
+    const ErrorState afterLists = errorState();
     if (localFieldsSeen > 1)
         setDuplicateClassError(localFieldsClass, body);
     else if (localFieldsSeen == 1)
         readLocalFields(localFields.root(), lists.get());
     if (listsSetError)
-        restoreError(listsError);
+        restoreErrorState({afterLists.text, errorState().count});
 
     // An error that let the reading go on still fails the load: a lists file
     // read in part must not replace the whole.
@@ -1191,7 +1282,7 @@ bool TaskReaderWriter::readTasks(Task *parent, Element tasksElement)
     for (Element e = tasksElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
         if (!e.hasClass(taskClass))
             continue;
-        Task *task = readTask(e);
+        Task *task = takeTask(e);
         if (!task)
             return false;
         parent->insertChild(task, parent->childCount());
@@ -1206,7 +1297,7 @@ bool TaskReaderWriter::readRemovedTasks(QList<Task *> *tasks, Element removedEle
     for (Element e = removedElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
         if (!e.hasClass(taskClass))
             continue;
-        Task *task = readTask(e);
+        Task *task = takeTask(e);
         if (!task) {
             qDeleteAll(read);
             tasks->clear();

@@ -122,6 +122,23 @@ private:
     // User names recur in every task: one copy of each.
     QString sharedName(QStringView name);
 
+    // The stream reads a list's top-level tasks as soon as each is whole and
+    // leaves a marked placeholder in the list's tree; its rules take the
+    // task read ahead, with its errors, when they reach the placeholder.
+    struct ReadAhead
+    {
+        Task *task = nullptr;
+        QString error;
+        int errors = 0;
+        int failedTasks = 0;
+    };
+    struct ListGathering;
+    // True when the token closed the list element.
+    bool gather(ListGathering &gathering, const QXmlStreamReader &reader, int depth);
+    void readAhead(Element taskElement, int slot);
+    Task *takeTask(Element taskElement);
+    void dropReadAhead();
+
     QDomElement bodyOf(const QDomDocument &doc);
     // 0 and the error text prefix + text when the text is no number (or is 0
     // and zero is NonZero).
@@ -143,6 +160,7 @@ private:
     int m_failedTasks = 0;
     int m_taskDepth = 0;
     QHash<QStringView, QString> m_names;
+    QList<ReadAhead> m_readAhead;
 };
 
 #endif
