@@ -201,8 +201,9 @@ void BM_StreamReaderBaseline(benchmark::State &state)
     });
 }
 
-// The same walk over the file read in pieces, as a reader that streams from
-// the disk reads it (the walk above decodes the whole text at once).
+// The same walk over the file, read from the disk as the tokens need it and
+// without namespace processing: exactly what a streaming reader must do
+// anyway (the walk above decodes the whole text at once).
 void BM_StreamReaderFileBaseline(benchmark::State &state)
 {
     documentBytes();
@@ -210,20 +211,11 @@ void BM_StreamReaderFileBaseline(benchmark::State &state)
         QFile file(listsPath());
         if (!file.open(QIODevice::ReadOnly))
             qFatal("cannot read the benchmark document");
-        QXmlStreamReader reader;
-        QByteArray chunk;
+        QXmlStreamReader reader(&file);
+        reader.setNamespaceProcessing(false);
         qint64 tokens = 0;
-        for (;;) {
+        while (!reader.atEnd()) {
             reader.readNext();
-            if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
-                chunk = file.read(1 << 16);
-                if (chunk.isEmpty())
-                    break;
-                reader.addData(chunk);
-                continue;
-            }
-            if (reader.atEnd())
-                break;
             ++tokens;
         }
         benchmark::DoNotOptimize(tokens);
@@ -390,7 +382,7 @@ int main(int argc, char **argv)
                 double(documentBytes().size()) / (1024.0 * 1024.0));
     printRatio("UserLists::load / setContent", QStringLiteral("load"), QStringLiteral("setContent"));
     printRatio("UserLists::load / QXmlStreamReader", QStringLiteral("load"), QStringLiteral("stream"));
-    printRatio("UserLists::load / same, file in pieces", QStringLiteral("load"), QStringLiteral("streamFile"));
+    printRatio("UserLists::load / same, file from the disk", QStringLiteral("load"), QStringLiteral("streamFile"));
     printRatio("UserLists::save / serialise same DOM", QStringLiteral("save"), QStringLiteral("serialise"));
     for (const QString &name : {QStringLiteral("setContent"), QStringLiteral("load"), QStringLiteral("serialise"),
                                QStringLiteral("save")}) {
