@@ -357,11 +357,6 @@ void XMLReaderWriter::setUnexpectedChildError(const QString &tagName)
     setError(QStringLiteral("unexpected dom child inside ") + tagName);
 }
 
-QDateTime XMLReaderWriter::parseDateTime(const QString &text)
-{
-    return parseDateTime(QStringView(text));
-}
-
 QDateTime XMLReaderWriter::parseDateTime(QStringView text)
 {
     if (text.isEmpty())

@@ -78,7 +78,6 @@ public:
 
     // Times are stored as exactly 19 characters ("2009-06-01T08:30:00"),
     // without a zone, and mean UTC.
-    static QDateTime parseDateTime(const QString &text);
     static QDateTime parseDateTime(QStringView text);
     static QString dateTimeToString(const QDateTime &dateTime);
 

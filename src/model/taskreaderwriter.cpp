@@ -16,7 +16,6 @@
 #include <QVarLengthArray>
 
 #include <memory>
-#include <optional>
 #include <utility>
 
 namespace {
@@ -89,7 +88,8 @@ public:
     // Null when the key is missing or its dt has no dd.
     Value value(QStringView key) const
     {
-        // A few dozen terms at most: a scan beats hashing them.
+        // The rules ask for a fixed few keys: a scan each beats hashing
+        // every term.
         for (const Entry &entry : m_entries) {
             if (entry.term == key)
                 return entry.dd.isNull() ? Value() : textOf(m_frame, entry.dd);
@@ -107,21 +107,30 @@ private:
     QVarLengthArray<Entry, 24> m_entries;
 };
 
+ElementTree treeOf(const QDomElement &element)
+{
+    ElementTree tree;
+    if (!element.isNull())
+        tree.appendDom(element);
+    return tree;
+}
+
 // A DOM element's fields, read by the same rules.
 class DomFields
 {
 public:
     DomFields(XMLReaderWriter *frame, const QDomElement &dl)
+        : m_tree(treeOf(dl))
+        , m_fields(frame, m_tree.root())
     {
-        if (!dl.isNull())
-            m_tree.appendDom(dl);
-        m_fields.emplace(frame, m_tree.root());
     }
-    QString value(QStringView key) const { return m_fields->value(key).toString(); }
+    DomFields(const DomFields &) = delete;
+    DomFields &operator=(const DomFields &) = delete;
+    QString value(QStringView key) const { return m_fields.value(key).toString(); }
 
 private:
     ElementTree m_tree;
-    std::optional<Fields> m_fields;
+    Fields m_fields;
 };
 
 // Counts nesting of task elements for the reader's depth bound.
@@ -819,8 +828,7 @@ TaskReaderWriter::Element TaskReaderWriter::childByClass(Element parent, const Q
 
 TaskList *TaskReaderWriter::readList(const QDomElement &listElement)
 {
-    ElementTree tree;
-    tree.appendDom(listElement);
+    const ElementTree tree = treeOf(listElement);
     return readList(tree.root());
 }
 
@@ -1159,8 +1167,7 @@ void TaskReaderWriter::emitTaskAttachments(Sink &sink, Task *task)
 
 Task *TaskReaderWriter::readTask(const QDomElement &taskElement)
 {
-    ElementTree tree;
-    tree.appendDom(taskElement);
+    const ElementTree tree = treeOf(taskElement);
     return readTask(tree.root());
 }
 
