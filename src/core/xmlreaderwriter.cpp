@@ -321,25 +321,16 @@ QDomElement XMLReaderWriter::mandatoryElementByTagName(const QDomElement &parent
             break;
         node = node.nextSibling();
     }
-    if (matches == 0) {
-        setMissingTagError(tagName, parent.tagName());
-        return QDomElement();
-    }
-    if (matches > 1) {
-        setDuplicateTagError(tagName, parent.tagName());
-        return QDomElement();
-    }
-    return found;
+    return foundOnce(matches, tagName, parent.tagName()) ? found : QDomElement();
 }
 
-void XMLReaderWriter::setMissingTagError(const QString &tagName, const QString &parentTag)
+bool XMLReaderWriter::foundOnce(int matches, const QString &tagName, const QString &parentTag)
 {
-    setError(QStringLiteral("failed to find mandatory element %1 under %2").arg(tagName, parentTag));
-}
-
-void XMLReaderWriter::setDuplicateTagError(const QString &tagName, const QString &parentTag)
-{
-    setError(QStringLiteral("duplicate elements %1 under %2").arg(tagName, parentTag));
+    if (matches == 0)
+        setError(QStringLiteral("failed to find mandatory element %1 under %2").arg(tagName, parentTag));
+    else if (matches > 1)
+        setError(QStringLiteral("duplicate elements %1 under %2").arg(tagName, parentTag));
+    return matches == 1;
 }
 
 void XMLReaderWriter::setMissingClassError(const QString &className, const QString &parentTag)

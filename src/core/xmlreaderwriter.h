@@ -70,8 +70,9 @@ public:
 
     // The error texts of the lookups above, for readers that find elements
     // their own way.
-    void setMissingTagError(const QString &tagName, const QString &parentTag);
-    void setDuplicateTagError(const QString &tagName, const QString &parentTag);
+    // False, with the error set, when an element looked up by tag was
+    // found no time or more than once.
+    bool foundOnce(int matches, const QString &tagName, const QString &parentTag);
     void setMissingClassError(const QString &className, const QString &parentTag);
     void setDuplicateClassError(const QString &className, const QString &parentTag);
     void setUnexpectedChildError(const QString &tagName);

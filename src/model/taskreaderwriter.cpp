@@ -573,23 +573,7 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
         return nullptr;
     const bool listsSetError = errorState().count != before.count;
 
-    if (heads != 1) {
-        if (heads == 0)
-            setMissingTagError(head, rootName);
-        else
-            setDuplicateTagError(head, rootName);
-        return nullptr;
-    }
-    if (!checkHead(metas))
-        return nullptr;
-    if (bodies != 1) {
-        if (bodies == 0)
-            setMissingTagError(body, rootName);
-        else
-            setDuplicateTagError(body, rootName);
-        return nullptr;
-    }
-    if (listFailed)
+    if (!foundOnce(heads, head, rootName) || !checkHead(metas) || !foundOnce(bodies, body, rootName) || listFailed)
         return nullptr;
 
     // The local fields are read before the lists in a tree: an error of a
