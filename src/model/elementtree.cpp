@@ -32,10 +32,8 @@ QStringView ElementTree::Element::tagName() const
 
 bool ElementTree::Element::hasClass(QStringView className) const
 {
-    if (!m_tree)
-        return false;
-    const Node &node = m_tree->m_nodes.at(m_index);
-    return m_tree->slice(node.className, node.classLength) == className;
+    const Node *node = m_tree ? &m_tree->m_nodes.at(m_index) : nullptr;
+    return node && m_tree->slice(node->className, node->classLength) == className;
 }
 
 ElementTree::TextKind ElementTree::Element::textKind() const
@@ -88,12 +86,6 @@ int ElementTree::startElement(QStringView name, QStringView className)
         else
             parent.firstChild = index;
         parent.lastChild = index;
-    } else if (index > 0) {
-        // Another element at the top: a sibling of the one before.
-        int last = 0;
-        while (m_nodes.at(last).nextSibling >= 0)
-            last = m_nodes.at(last).nextSibling;
-        m_nodes[last].nextSibling = index;
     }
     m_nodes.append(node);
     m_open.append(index);

@@ -10,11 +10,11 @@ class QXmlStreamReader;
 
 // The elements of one part of a document, with no more than the task
 // readers look at: each element's tag, its class and the text of its
-// leading run of character data. Gathered from the stream one part at a time
-// (a list, the local fields) or taken from a DOM, and read the same way
-// either way, so one set of rules serves the lists file and the server's
-// documents. The text follows the DOM's rules: blank character data is no
-// node (CDATA sections excepted), and a run ends at any other node.
+// leading run of character data. Gathered from the stream one part at a
+// time (a list, a task, the local fields) or taken from a DOM, and read the
+// same way either way, so one set of rules serves the lists file and the
+// server's documents. The text follows the DOM's rules: blank character data
+// is no node (CDATA sections excepted), and a run ends at any other node.
 class ElementTree
 {
 public:
@@ -53,7 +53,8 @@ public:
 
     // Empties the tree, keeping its storage for the next part.
     void clear();
-    // The first element gathered (null before any).
+    // The element gathered (null before any); a tree holds one, with its
+    // subtree.
     Element root() const { return Element(this, m_nodes.isEmpty() ? -1 : 0); }
     // The innermost element still open while gathering (null when none).
     Element current() const { return Element(this, m_open.isEmpty() ? -1 : m_open.last()); }

@@ -573,7 +573,8 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
         return nullptr;
     const bool listsSetError = errorState().count != before.count;
 
-    if (!foundOnce(heads, head, rootName) || !checkHead(metas) || !foundOnce(bodies, body, rootName) || listFailed)
+    if (!foundOnce(heads, head, rootName) || !checkHead(metas) || !foundOnce(bodies, body, rootName)
+        || listFailed)
         return nullptr;
 
     // The local fields are read before the lists in a tree: an error of a
