@@ -42,50 +42,36 @@ private slots:
             s->setSettings(startUrl, QStringLiteral("alice"), QStringLiteral("pw"));
     }
 
-    void validUrl_data()
+    // A valid URL is taken and stored as given: "host|port|path|scheme".
+    void urls_data()
     {
         QTest::addColumn<QString>("url");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("empty means no server") << QString() << true;
-        QTest::newRow("http without port") << "http://h.example" << true;
-        QTest::newRow("ftp refused") << "ftp://h.example/x" << false;
-        QTest::newRow("http without host") << "http:///plumdeck" << false;
-        QTest::newRow("no scheme") << "h.example:8080" << false;
-        QTest::newRow("port 0") << "http://h.example:0/" << false;
-        QTest::newRow("port 1") << "http://h.example:1/" << true;
-        QTest::newRow("port 65535") << "http://h.example:65535/" << true;
-        QTest::newRow("port 65536") << "http://h.example:65536/" << false;
-        QTest::newRow("garbage") << "http://h ex ample/%zz" << false;
-        QTest::newRow("blank in the path") << "http://h.example/my dir" << true;
+        QTest::addColumn<QString>("parts"); // "invalid": refused
+        QTest::newRow("empty means no server") << QString() << "|80||";
+        QTest::newRow("https default port") << "https://a.example/pd" << "a.example|443|/pd|https";
+        QTest::newRow("http default port") << "http://a.example/pd" << "a.example|80|/pd|http";
+        QTest::newRow("explicit port, slash kept") << "http://a.example:8080/pd/" << "a.example|8080|/pd/|http";
+        QTest::newRow("no path, no prefix") << "https://a.example" << "a.example|443||https";
+        QTest::newRow("blank in the path") << "http://h.example/my dir" << "h.example|80|/my dir|http";
+        QTest::newRow("port 1") << "http://h.example:1/" << "h.example|1|/|http";
+        QTest::newRow("port 65535") << "http://h.example:65535/" << "h.example|65535|/|http";
+        QTest::newRow("port 0") << "http://h.example:0/" << "invalid";
+        QTest::newRow("port 65536") << "http://h.example:65536/" << "invalid";
+        QTest::newRow("ftp refused") << "ftp://h.example/x" << "invalid";
+        QTest::newRow("http without host") << "http:///plumdeck" << "invalid";
+        QTest::newRow("no scheme") << "h.example:8080" << "invalid";
+        QTest::newRow("garbage") << "http://h ex ample/%zz" << "invalid";
     }
-    void validUrl()
+    void urls()
     {
         QFETCH(QString, url);
-        QTEST(ServerSettings::isValidServerUrl(url), "valid");
-    }
-
-    void urlParts_data()
-    {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("secure");
-        QTest::newRow("https default port") << "https://a.example/pd" << "a.example" << 443 << "/pd" << true;
-        QTest::newRow("http default port") << "http://a.example/pd" << "a.example" << 80 << "/pd" << false;
-        QTest::newRow("explicit port") << "http://a.example:8080/pd/" << "a.example" << 8080 << "/pd/" << false;
-        QTest::newRow("no path, no prefix") << "https://a.example" << "a.example" << 443 << "" << true;
-        QTest::newRow("empty: no server") << "" << "" << 80 << "" << false;
-    }
-    void urlParts()
-    {
-        QFETCH(QString, url);
+        QFETCH(QString, parts);
+        QCOMPARE(ServerSettings::isValidServerUrl(url), parts != QLatin1String("invalid"));
+        if (parts == QLatin1String("invalid"))
+            return;
         QVERIFY(s->setServerUrl(url));
-        QTEST(s->serverHost(), "host");
-        QTEST(s->serverPort(), "port");
-        QTEST(s->serverPath(), "path");
-        QTEST(s->isSecure(), "secure");
-        QCOMPARE(s->hasServer(), !url.isEmpty());
+        QCOMPARE(QStringList({s->serverHost(), QString::number(s->serverPort()), s->serverPath(),
+                              s->hasServer() ? (s->isSecure() ? "https" : "http") : ""}).join('|'), parts);
         QCOMPARE(stored(urlKey).toString(), url);
         if (url.isEmpty())
             QVERIFY(!s->isComplete() && !s->isCompleteWith(QStringLiteral("x")));
