@@ -265,6 +265,7 @@ private slots:
         QTest::newRow("empty") << "" << QDateTime() << false;
         QTest::newRow("19 chars, bad month") << "2009-13-01T08:30:00" << QDateTime() << false;
         QTest::newRow("19 chars, not a date") << "abcdefghijklmnopqrs" << QDateTime() << false;
+        QTest::newRow("19 chars, letter in the minutes") << "2009-06-01T08:3x:00" << QDateTime() << false;
     }
 
     void parseDateTime()
