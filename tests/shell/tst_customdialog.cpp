@@ -190,16 +190,6 @@ private slots:
         }
     }
 
-    void pressOnButtonStartsNoMove()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, true);
-        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
-        QPushButton *cancel = dialog.cancelButton();
-        ShellTest::press(cancel, QPoint(5, 5));
-        ShellTest::moveTo(cancel, cancel->mapToGlobal(QPoint(45, 45)));
-        QCOMPARE(dialog.pos(), QPoint(100, 100));
-    }
-
     void gripFollowsCorner()
     {
         CustomDialog dialog(QStringLiteral("t"), true, true);

@@ -1,5 +1,4 @@
 #include "shell/customwindow.h"
-#include "shell/titlebar.h"
 #include "shell/toolbutton.h"
 #include "shelltest.h"
 #include "testenvironment.h"
@@ -159,22 +158,6 @@ private slots:
         QCOMPARE(window.pos(), QPoint(125, 115));
     }
 
-    void titleBarDoubleClickStops()
-    {
-        struct Counter : QWidget
-        {
-            int count = 0;
-            void mouseDoubleClickEvent(QMouseEvent *) override { ++count; }
-        } parent;
-        auto *bar = new TitleBar;
-        (new QHBoxLayout(&parent))->addWidget(bar);
-        parent.resize(200, 40);
-        QVERIFY(ShellTest::showExposed(&parent));
-        QSignalSpy spy(bar, &TitleBar::doubleClicked);
-        QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->rect().center());
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(parent.count, 0);
-    }
 };
 
 PLUMDECK_TEST_MAIN(TstCustomWindow)

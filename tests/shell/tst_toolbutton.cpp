@@ -47,16 +47,6 @@ private slots:
         QVERIFY(!button.autoRaise());
     }
 
-    void disabledButtonPaintsLikeEnabled()
-    {
-        ToolButton enabled(QStringLiteral("window-close"));
-        ToolButton disabled(QStringLiteral("window-close"));
-        disabled.setEnabled(false);
-        enabled.resize(30, 30);
-        disabled.resize(30, 30);
-        QCOMPARE(disabled.grab().toImage(), enabled.grab().toImage());
-    }
-
     void defaultActionKeepsIcon()
     {
         ToolButton button(QStringLiteral("window-close"));
