@@ -86,33 +86,48 @@ private slots:
         QCOMPARE(int(window.cursor().shape()), shape < 0 ? int(Qt::ArrowCursor) : shape);
     }
 
+    // Left-button drags; the right button and a maximised window start
+    // nothing (an empty geometry: unchanged).
     void resize_data()
     {
-        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<QPoint>("at");
         QTest::addColumn<QPoint>("delta");
         QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("how");
         // Window at (200,150) 300x200, minimum 100x80.
-        QTest::newRow("middle moves") << QPoint(150, 100) << QPoint(35, -20) << QRect(235, 130, 300, 200);
-        QTest::newRow("right wider") << QPoint(296, 100) << QPoint(40, 25) << QRect(200, 150, 340, 200);
-        QTest::newRow("bottom taller") << QPoint(100, 196) << QPoint(-30, 50) << QRect(200, 150, 300, 250);
-        QTest::newRow("left keeps right edge") << QPoint(3, 100) << QPoint(-50, 0) << QRect(150, 150, 350, 200);
-        QTest::newRow("top keeps bottom edge") << QPoint(100, 3) << QPoint(0, 30) << QRect(200, 180, 300, 170);
-        QTest::newRow("top-left corner") << QPoint(2, 2) << QPoint(20, 10) << QRect(220, 160, 280, 190);
-        QTest::newRow("bottom-right corner") << QPoint(298, 198) << QPoint(-20, 15) << QRect(200, 150, 280, 215);
-        QTest::newRow("left stops at minimum") << QPoint(3, 100) << QPoint(260, 0) << QRect(400, 150, 100, 200);
-        QTest::newRow("top stops at minimum") << QPoint(100, 3) << QPoint(0, 500) << QRect(200, 270, 300, 80);
-        QTest::newRow("right stops at minimum") << QPoint(296, 100) << QPoint(-400, 0) << QRect(200, 150, 100, 200);
-        QTest::newRow("bottom stops at minimum") << QPoint(100, 196) << QPoint(0, -400) << QRect(200, 150, 300, 80);
+        QTest::newRow("right button") << QPoint(150, 100) << QPoint(30, 20) << QRect() << "right";
+        QTest::newRow("maximised, middle") << QPoint(150, 100) << QPoint(30, 30) << QRect() << "maximised";
+        QTest::newRow("maximised, corner") << QPoint(2, 2) << QPoint(30, 30) << QRect() << "maximised";
+        QTest::newRow("middle moves") << QPoint(150, 100) << QPoint(35, -20) << QRect(235, 130, 300, 200) << "";
+        QTest::newRow("right wider") << QPoint(296, 100) << QPoint(40, 25) << QRect(200, 150, 340, 200) << "";
+        QTest::newRow("bottom taller") << QPoint(100, 196) << QPoint(-30, 50) << QRect(200, 150, 300, 250) << "";
+        QTest::newRow("left keeps right edge") << QPoint(3, 100) << QPoint(-50, 0) << QRect(150, 150, 350, 200) << "";
+        QTest::newRow("top keeps bottom edge") << QPoint(100, 3) << QPoint(0, 30) << QRect(200, 180, 300, 170) << "";
+        QTest::newRow("top-left corner") << QPoint(2, 2) << QPoint(20, 10) << QRect(220, 160, 280, 190) << "";
+        QTest::newRow("bottom-right corner") << QPoint(298, 198) << QPoint(-20, 15) << QRect(200, 150, 280, 215) << "";
+        QTest::newRow("left stops at minimum") << QPoint(3, 100) << QPoint(260, 0) << QRect(400, 150, 100, 200) << "";
+        QTest::newRow("top stops at minimum") << QPoint(100, 3) << QPoint(0, 500) << QRect(200, 270, 300, 80) << "";
+        QTest::newRow("right stops at minimum") << QPoint(296, 100) << QPoint(-400, 0) << QRect(200, 150, 100, 200) << "";
+        QTest::newRow("bottom stops at minimum") << QPoint(100, 196) << QPoint(0, -400) << QRect(200, 150, 300, 80) << "";
     }
 
     void resize()
     {
-        QFETCH(QPoint, press);
+        QFETCH(QPoint, at);
         QFETCH(QPoint, delta);
         QFETCH(QRect, geometry);
+        QFETCH(QString, how);
         Served s;
-        s.drag(press, delta);
-        QCOMPARE(s.window.geometry(), geometry);
+        if (how == QLatin1String("maximised"))
+            s.window.showMaximized();
+        const QRect before = s.window.geometry();
+        const QPoint end = s.window.mapToGlobal(at) + delta;
+        const Qt::MouseButton button = how == QLatin1String("right") ? Qt::RightButton : Qt::LeftButton;
+        press(&s.window, at, button);
+        QCOMPARE(s.filter->dragOp() == CustomWindowEventFilter::None, geometry.isNull());
+        moveTo(&s.window, end, button);
+        release(&s.window, end);
+        QCOMPARE(s.window.geometry(), geometry.isNull() ? before : geometry);
         QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::None);
     }
 
@@ -132,29 +147,16 @@ private slots:
         QCOMPARE(s.window.cursor().shape(), Qt::SizeHorCursor);
     }
 
-    void maximizedStartsNothing()
+    // A move without a button sets the cursor, even maximised; releasing
+    // another button keeps a drag going.
+    void hoverAndOtherButtons()
     {
-        // A move without a pressed button over the window sets the cursor,
-        // even while maximised; a drag does nothing.
         Served s;
         s.window.showMaximized();
-        QVERIFY(s.window.isMaximized());
-        const QRect before = s.window.geometry();
-        s.drag(QPoint(150, 100), QPoint(30, 30));
-        s.drag(QPoint(2, 2), QPoint(30, 30));
-        QCOMPARE(s.window.geometry(), before);
+        s.window.setCursor(Qt::CrossCursor);
         moveTo(&s.window, s.window.mapToGlobal(QPoint(2, 100)), Qt::NoButton);
         QCOMPARE(s.window.cursor().shape(), Qt::SizeHorCursor);
-    }
-
-    void otherButtonsChangeNothing()
-    {
-        Served s;
-        press(&s.window, QPoint(150, 100), Qt::RightButton);
-        QCOMPARE(s.filter->dragOp(), CustomWindowEventFilter::None);
-        moveTo(&s.window, s.window.mapToGlobal(QPoint(180, 120)), Qt::RightButton);
-        QCOMPARE(s.window.pos(), QPoint(200, 150));
-
+        s.window.showNormal();
         press(&s.window, QPoint(150, 100));
         sendMouse(&s.window, QEvent::MouseButtonRelease, s.window.mapToGlobal(QPoint(150, 100)), Qt::RightButton,
                   Qt::LeftButton);
