@@ -109,6 +109,8 @@ MainWindow::MainWindow(ModelsContainer *models, SplashScreen *splash)
     row->addSpacing(8);
     m_tabContainer = new QWidget;
     m_tabContainer->setObjectName(QStringLiteral("tabcontainer"));
+    // The page area takes the window's spare room, also before a page is shown.
+    m_tabContainer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_grid = new QGridLayout(m_tabContainer);
     m_grid->setContentsMargins(0, 0, 0, 0);
     m_grid->setSpacing(0);
