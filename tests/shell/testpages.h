@@ -18,20 +18,18 @@ class TestPage : public QObject, public MainWindowMode
 {
 public:
     TestPage(const QString &name, int layoutMode, QObject *parent)
-        : QObject(parent), name(name), layoutMode(layoutMode)
-        , central(new QLabel(name)), left(new QLabel(name + QStringLiteral(" left")))
-        , right(new QLabel(name + QStringLiteral(" right"))), sync(new QAction(name + QStringLiteral(" sync"), this))
+        : QObject(parent), name(name), layoutMode(layoutMode), central(new QLabel(name))
+        , left(new QLabel(name + QStringLiteral(" left"))), right(new QLabel(name + QStringLiteral(" right")))
+        , sync(new QAction(name + QStringLiteral(" sync"), this))
     {
         central->setObjectName(name);
     }
     ~TestPage() override
     {
+        for (QWidget *widget : {central, left, right, titleWidget})
+            delete widget;
         for (const QPointer<CustomDialog> &panel : std::as_const(panels))
             delete panel.data();
-        delete central;
-        delete left;
-        delete right;
-        delete titleWidget;
     }
 
     // Made on first use, as the lists page makes its panels.
@@ -42,6 +40,7 @@ public:
             panel = new CustomDialog(title);
             panel->setObjectName(title);
             panel->hideFrameControls();
+            QObject::connect(panel, &QDialog::rejected, this, [this] { ++rejections; });
         }
         return panel;
     }
@@ -60,10 +59,10 @@ public:
     int uiMode() override { return layoutMode; }
     void activated() override
     {
-        ++activations;
         // The notepad page is not registered with the window: ask the parent.
         auto *window = qobject_cast<MainWindow *>(parent());
         overlayShownWhenActivated = window && window->loadingOverlay()->isVisible();
+        ++activations;
     }
 
     QString name;
@@ -75,11 +74,12 @@ public:
     QWidget *titleWidget = nullptr;
     QMap<QString, QPointer<CustomDialog>> panels;
     int activations = 0;
+    int rejections = 0;
     bool overlayShownWhenActivated = false;
 };
 
-// Installs builders of test pages; the page steps of the window's own moments
-// write their names into `log`.
+// Installs builders of test pages; the page steps run at the window's own
+// moments write their names into `log`.
 template<class ListsPage = TestPage>
 struct TestPages
 {
@@ -91,35 +91,32 @@ struct TestPages
 
     void install()
     {
+        using H = MainWindow::PageHook;
         MainWindow::PageBuilders builders;
         builders.team = [this](ModelsContainer *, MainWindow *window) {
             team = new TestPage(QStringLiteral("team"), 0, window);
             team->titleWidget = new QLabel(QStringLiteral("online"));
-            hook(window, MainWindow::PageHook::SaveFriends, "friends");
+            hooks(window, {{H::SaveFriends, "friends"}});
             return team;
         };
         builders.lists = [this](ModelsContainer *, MainWindowMode *, SplashScreen *, MainWindow *window) {
             lists = new ListsPage(QStringLiteral("lists"), listsLayoutMode, window);
-            using H = MainWindow::PageHook;
-            hook(window, H::SaveLists, "lists");
-            hook(window, H::SaveListsGroups, "groups");
-            hook(window, H::CloseFloatingDialogs, "dialogs");
-            hook(window, H::CancelSingleListSyncs, "syncs");
-            hook(window, H::MinimizeDialogs, "minimize");
-            hook(window, H::RaiseDialogs, "raise");
-            hook(window, H::ShowNormalDialogs, "shown");
+            hooks(window, {{H::SaveLists, "lists"}, {H::SaveListsGroups, "groups"},
+                           {H::CloseFloatingDialogs, "dialogs"}, {H::CancelSingleListSyncs, "syncs"},
+                           {H::MinimizeDialogs, "minimize"}, {H::RaiseDialogs, "raise"},
+                           {H::ShowNormalDialogs, "shown"}});
             return lists;
         };
         builders.notepad = [this](MainWindowMode *, MainWindow *window) {
-            notepad = new TestPage(QStringLiteral("notepad"), 0, window);
-            return notepad;
+            return notepad = new TestPage(QStringLiteral("notepad"), 0, window);
         };
         MainWindow::setPageBuilders(builders);
     }
 
-    void hook(MainWindow *window, MainWindow::PageHook hook, const char *name)
+    void hooks(MainWindow *window, std::initializer_list<std::pair<MainWindow::PageHook, const char *>> names)
     {
-        window->setPageHook(hook, [this, name] { log << QLatin1String(name); });
+        for (const auto &[hook, name] : names)
+            window->setPageHook(hook, [this, name = name] { log << QLatin1String(name); });
     }
 };
 

@@ -49,6 +49,8 @@ private slots:
         QCOMPARE(splash.size(), QSize(300, 187));
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(splash.infoLabel()->isVisible(), feedback);
+        const int barHeight = splash.progressBar()->sizeHint().height();
+        QCOMPARE(splash.progressBar()->geometry(), QRect(17, 187 - barHeight - 20, 266, barHeight));
         const QRect version = splash.versionLabel()->geometry();
         QCOMPARE(version.top(), 10);
         QCOMPARE(splash.width() - version.right() - 1, 10);

@@ -1,7 +1,6 @@
 // The user's manual update check always gets an answer, and the updates
 // dialog is open at most once.
 
-#include "core/clock.h"
 #include "core/paths.h"
 #include "core/serversettings.h"
 #include "fakeservertest.h"
@@ -33,11 +32,7 @@ private:
     ModelsContainer m_models;
 
 private slots:
-    void initTestCase()
-    {
-        Updater::setPlatformTag(QStringLiteral("test-x86_64"));
-        SystemTrayIcon::setTrayHostPresent(1);
-    }
+    void initTestCase() { Updater::setPlatformTag(QStringLiteral("test-x86_64")); }
 
     void init()
     {
@@ -46,7 +41,6 @@ private slots:
         QVERIFY(m_server->start());
         m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
         ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
-        m_pages = TestPages<>();
         m_pages.install();
     }
 
@@ -54,63 +48,57 @@ private slots:
     {
         delete Updater::instance();
         m_server.reset();
+        m_pages.log.clear();
         QSettings().clear();
     }
 
     void answers_data()
     {
         QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("askedFrom");
+        QTest::addColumn<bool>("fromTray");
         QTest::addColumn<bool>("savedFirst");
-        QTest::newRow("nothing newer") << "up to date" << "preferences" << false;
-        QTest::newRow("new version") << "seen" << "preferences" << true;
-        QTest::newRow("new version, from the tray") << "seen" << "tray" << true;
-        QTest::newRow("downloaded") << "downloaded" << "tray" << false;
-        QTest::newRow("downloading") << "downloading" << "preferences" << false;
+        QTest::newRow("nothing newer") << "up to date" << false << false;
+        QTest::newRow("new version") << "seen" << false << true;
+        QTest::newRow("new version, from the tray") << "seen" << true << true;
+        QTest::newRow("downloaded") << "downloaded" << true << false;
+        QTest::newRow("downloading") << "downloading" << false << false;
     }
 
+    // One dialog, whatever the updater's state; a new version first saves.
     void answers()
     {
         QFETCH(QString, state);
-        QFETCH(QString, askedFrom);
+        QFETCH(bool, fromTray);
         QFETCH(bool, savedFirst);
-        m_server->setInstaller(QString::fromLatin1(InstallerName), QByteArray(5000, 'x'),
-                               state == QLatin1String("up to date") ? 3000 : 3055);
-        // Every state but the first is reached by the check at construction.
         const bool upToDate = state == QLatin1String("up to date");
+        m_server->setInstaller(QString::fromLatin1(InstallerName), QByteArray(5000, 'x'), upToDate ? 3000 : 3055);
+        // The other states start from the check at construction.
         QSettings().setValue(QStringLiteral("updater/enabled"), !upToDate);
         Updater *updater = Updater::create();
-        if (!upToDate)
-            QTRY_COMPARE(updater->state(), Updater::UpdateSeen);
-        if (state == QLatin1String("downloaded")) {
-            updater->startDownload();
-            QTRY_COMPARE(updater->state(), Updater::Downloaded);
-        }
-        if (state == QLatin1String("downloading")) {
+        QTRY_COMPARE(updater->state(), upToDate ? Updater::UpToDate : Updater::UpdateSeen);
+        if (state == QLatin1String("downloading"))
             m_server->stall(QStringLiteral("/clients/"));
+        if (state != QLatin1String("seen") && !upToDate)
             updater->startDownload();
-            QCOMPARE(updater->state(), Updater::Downloading);
-        }
+        QTRY_COMPARE(updater->state() == Updater::Downloaded, state == QLatin1String("downloaded"));
 
         NotepadNotes notes;
         QFile::remove(NotepadNotes::filePath());
         MainWindow window(&m_models, nullptr);
         SystemTrayIcon tray(&window);
         QStringList seen;
-        int nested = 0;
+        int open = 0;
         ShellTest::whenModal([&](QWidget *dialog) {
-            seen << QLatin1String(dialog->metaObject()->className()) + (m_pages.log.contains(QStringLiteral("lists"))
-                                                                            ? QStringLiteral(" after saving")
-                                                                            : QString());
+            seen << dialog->objectName() + (m_pages.log.contains(QStringLiteral("lists")) ? " after saving" : "");
             // The updater repeats its news, and the user asks again, while
             // the dialog is open.
             QMetaObject::invokeMethod(updater, "updateSeen");
             window.answerUpdateCheck(false);
             for (QWidget *widget : QApplication::topLevelWidgets())
-                nested += widget->isVisible() && widget->inherits("UpdatesDialog") ? 1 : 0;
+                open += widget->isVisible() && widget->inherits("UpdatesDialog") ? 1 : 0;
             ShellTest::endDialog(static_cast<CustomDialog *>(dialog), QStringLiteral("cancel"));
         });
-        if (askedFrom == QLatin1String("tray")) {
+        if (fromTray) {
             QMenu *menu = tray.contextMenu();
             menu->popup(QPoint(0, 0));
             QAction *check = menu->actions().at(7);
@@ -121,14 +109,12 @@ private slots:
             window.checkForUpdates(&preferences);
             QCOMPARE(preferences.result(), int(QDialog::Accepted));
         }
-        const QString expected = QStringLiteral("UpdatesDialog") + (savedFirst ? QStringLiteral(" after saving") : QString());
-        QTRY_COMPARE(seen, QStringList{expected});
+        QTRY_COMPARE(seen, QStringList{QStringLiteral("updatesdialog") + (savedFirst ? " after saving" : "")});
         QTest::qWait(100);
         QCOMPARE(seen.size(), 1);
-        QCOMPARE(nested, 1);
+        QCOMPARE(open, 1);
         QCOMPARE(QFile::exists(NotepadNotes::filePath()), savedFirst);
-        if (state == QLatin1String("downloading"))
-            updater->cancelDownload();
+        updater->cancelDownload();
     }
 };
 
