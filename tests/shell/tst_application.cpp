@@ -45,19 +45,6 @@ private slots:
         Options::resetAll();
         QLocale::setDefault(QLocale::c());
     }
-
-    void styleSheetFromFile()
-    {
-        QTemporaryDir dir;
-        QFile sheet(dir.filePath(QStringLiteral("skin.css")));
-        QVERIFY(sheet.open(QIODevice::WriteOnly));
-        sheet.write("QLabel { color: red; }");
-        sheet.close();
-        loadStyleSheet(sheet.fileName());
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLabel { color: red; }"));
-        loadStyleSheet(dir.filePath(QStringLiteral("missing.css")));
-        QCOMPARE(qApp->styleSheet(), QString());
-    }
 };
 
 PLUMDECK_TEST_MAIN(TstApplication)
