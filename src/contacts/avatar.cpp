@@ -66,7 +66,7 @@ void Avatar::loadFile()
 
 void Avatar::fetch()
 {
-    if (m_request || !ServerSettings::instance()->isComplete())
+    if (m_request || !ServerSettings::instance()->isComplete() || !m_user->isAddressable())
         return;
     m_request = new Request(QStringLiteral("GET"), m_user->resourcePath() + QStringLiteral("/avatar"), this);
     m_request->setMaxResponseSize(maxAvatarBytes);

@@ -6,9 +6,9 @@
 #include <QList>
 #include <QObject>
 
+#include "contacts/chat.h"
 #include "contacts/chatdata.h"
 
-class Chat;
 class FetchingSubscription;
 class User;
 

@@ -191,12 +191,22 @@ void Friends::sendRequest(const QString &method, const QString &path, const QByt
     ServerHttpConnection::instance()->addRequest(request);
 }
 
+bool Friends::canAddress(User *user)
+{
+    if (user->isAddressable() && User::get(User::ownNick())->isAddressable())
+        return true;
+    qWarning() << "Friends: no request can name the user" << user->nick();
+    return false;
+}
+
 void Friends::removeFriend(User *user)
 {
     if (!isFriend(user)) {
         qWarning() << "Friends::removeFriend" << user->nick() << "not a friend";
         return;
     }
+    if (!canAddress(user))
+        return;
     sendRequest(QStringLiteral("DELETE"),
                 User::get(User::ownNick())->resourcePath() + QStringLiteral("/friends/")
                     + user->nickSegment(),
@@ -206,6 +216,8 @@ void Friends::removeFriend(User *user)
 
 void Friends::acceptFriendRequest(User *requester)
 {
+    if (!canAddress(requester))
+        return;
     // The request goes back the other way: to the requester's resource.
     sendRequest(QStringLiteral("POST"), requester->resourcePath() + QStringLiteral("/friend-requests"),
                 QByteArrayLiteral("dummy"), &Friends::onAcceptFriendRequestFinished);
@@ -213,6 +225,8 @@ void Friends::acceptFriendRequest(User *requester)
 
 void Friends::declineFriendRequest(User *requester)
 {
+    if (!canAddress(requester))
+        return;
     sendRequest(QStringLiteral("DELETE"),
                 User::get(User::ownNick())->resourcePath() + QStringLiteral("/friend-requests/")
                     + requester->nickSegment(),

@@ -7,8 +7,9 @@
 #include <QObject>
 #include <QString>
 
+#include "contacts/user.h"
+
 class FetchingSubscription;
-class User;
 
 // The signed-in user's contacts and incoming contact requests, kept in step
 // with the server through the "/friends" and "/friend-requests" resources,
@@ -59,6 +60,7 @@ private slots:
 
 private:
     void removeUser(User *user);
+    static bool canAddress(User *user);
     void synchronize(const QList<User *> &users);
     void sendRequest(const QString &method, const QString &path, const QByteArray &body,
                      void (Friends::*slot)());

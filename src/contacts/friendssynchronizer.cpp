@@ -10,8 +10,20 @@
 
 FriendsSynchronizer::FriendsSynchronizer(const QList<User *> &users, QObject *parent)
     : BaseSynchronizer(parent)
-    , m_users(users)
+    , m_users(addressable(users))
 {
+}
+
+QList<User *> FriendsSynchronizer::addressable(const QList<User *> &users)
+{
+    QList<User *> result;
+    for (User *user : users) {
+        if (user->isAddressable())
+            result.append(user);
+        else
+            qWarning() << "FriendsSynchronizer: no request can name the user" << user->nick();
+    }
+    return result;
 }
 
 FriendsSynchronizer::~FriendsSynchronizer()

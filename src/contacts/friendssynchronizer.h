@@ -32,6 +32,7 @@ private:
     void endLater(bool ok, const QString &error = QString());
     void end(bool ok, const QString &error);
     void withdrawRequests();
+    static QList<User *> addressable(const QList<User *> &users);
 
     const QList<User *> m_users;
     int m_completed = 0;

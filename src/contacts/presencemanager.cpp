@@ -37,9 +37,14 @@ void PresenceManager::sendPresence()
 {
     if (m_request || m_queued.isUnknown())
         return;
+    User *self = User::get(User::ownNick());
+    if (!self->isAddressable()) {
+        qWarning() << "PresenceManager: no request can name the user" << self->nick();
+        return;
+    }
     FriendsReaderWriter writer;
     m_request = new XMLRequest(QStringLiteral("PUT"),
-                               User::get(User::ownNick())->resourcePath() + QStringLiteral("/presence"),
+                               self->resourcePath() + QStringLiteral("/presence"),
                                false, this);
     m_request->setRequestDocument(writer.writePresence(m_queued));
     connect(m_request, &Request::finished, this, &PresenceManager::onRequestFinished);

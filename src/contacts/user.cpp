@@ -29,6 +29,11 @@ QString User::nickSegment() const
     return Request::pathSegment(m_nick);
 }
 
+bool User::isAddressable() const
+{
+    return !m_nick.isEmpty() && m_nick != QLatin1String(".") && m_nick != QLatin1String("..");
+}
+
 QString User::resourcePath() const
 {
     return QStringLiteral("/users/") + nickSegment();

@@ -28,6 +28,9 @@ public:
     QString resourcePath() const;
     // The nick as one percent-encoded path segment.
     QString nickSegment() const;
+    // False for a nick no URL can carry as a segment of its own: empty, "."
+    // or ".." would address the parent resource instead.
+    bool isAddressable() const;
 
     Presence presence() const { return m_presence; }
     void setPresence(const Presence &presence);
