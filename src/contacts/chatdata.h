@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 class User;
@@ -24,5 +25,8 @@ struct UserAndMessageText
     User *user = nullptr;
     QString text;
 };
+
+Q_DECLARE_METATYPE(ChatData)
+Q_DECLARE_METATYPE(UserAndMessageText)
 
 #endif
