@@ -49,11 +49,11 @@ QString Friends::localFilePath()
     return userDataDir().filePath(QStringLiteral("friends.xhtml"));
 }
 
-bool Friends::load()
+void Friends::load()
 {
     const QString path = localFilePath();
     if (!QFile::exists(path))
-        return true;
+        return;
     QFile file(path);
     FriendsReaderWriter reader;
     QList<User *> users;
@@ -61,11 +61,10 @@ bool Friends::load()
         file.close();
         qWarning() << "error loading friends" << reader.errorString();
         DocumentFile::keepAside(path, QStringLiteral("friends"));
-        return false;
+        return;
     }
     DocumentFile::loaded(path);
     m_friends = users;
-    return true;
 }
 
 bool Friends::save()

@@ -32,8 +32,8 @@ public:
     void declineFriendRequest(User *requester);
 
     // Reads "friends.xhtml" when it exists; an unreadable file is kept aside
-    // so that the next save cannot overwrite it. False when it did not read.
-    bool load();
+    // so that the next save cannot overwrite it; the list then stays as it was.
+    void load();
     // Writes "friends.xhtml" without ever leaving a half-written file.
     bool save();
     static QString localFilePath();

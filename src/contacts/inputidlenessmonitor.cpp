@@ -12,12 +12,6 @@ InputIdlenessMonitor::InputIdlenessMonitor()
         app->installEventFilter(this);
 }
 
-InputIdlenessMonitor::~InputIdlenessMonitor()
-{
-    if (QCoreApplication *app = QCoreApplication::instance())
-        app->removeEventFilter(this);
-}
-
 int InputIdlenessMonitor::idleSeconds() const
 {
     const qint64 ms = Clock::currentMSecsSinceEpoch() - m_lastInputMs;

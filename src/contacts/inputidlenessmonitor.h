@@ -10,8 +10,8 @@ class InputIdlenessMonitor : public IdlenessMonitor
 {
     Q_OBJECT
 public:
+    // Watches the application's events; the toolkit drops a destroyed filter.
     InputIdlenessMonitor();
-    ~InputIdlenessMonitor() override;
 
     int idleSeconds() const override;
 

@@ -16,10 +16,10 @@ UserInfoWidget::UserInfoWidget(User *user, QWidget *parent)
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(5);
-    for (int i = 0; i < captions.size(); ++i) {
-        auto *field = new UserInfoFieldWidget(captions.at(i), this);
+    for (const QString &caption : captions) {
+        auto *field = new UserInfoFieldWidget(caption, this);
+        layout->addWidget(field, m_fields.size() % 6, m_fields.size() / 6);
         m_fields.append(field);
-        layout->addWidget(field, i % 6, i / 6);
     }
     connect(m_user, &User::fieldsChanged, this, &UserInfoWidget::onFieldsChanged);
     onFieldsChanged();

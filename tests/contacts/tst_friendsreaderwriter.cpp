@@ -94,8 +94,6 @@ void TstFriendsReaderWriter::presenceText_data()
     QTest::addColumn<int>("state");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("text");
-    QTest::newRow("busy message") << int(Presence::Busy) << "Lunch" << "Lunch";
-    QTest::newRow("idle") << int(Presence::Idle) << "" << "Idle";
     QTest::newRow("unknown drops message") << int(Presence::Unknown) << "x" << "Unknown";
     QTest::newRow("bad state") << 9 << "" << "Unknown";
 }

@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QtTest>
 
 #include "contacts/presenceicon.h"
@@ -39,6 +40,7 @@ void TstPresenceDisplay::countryAndState()
     user->setFields({{"user-country", country}, {"user-state", state}, {"user-phone-fax", "<b>12</b>"}});
     QCOMPARE(details.fieldWidgets().at(3)->value(), shown);
     QCOMPARE(details.fieldWidgets().at(11)->value(), QStringLiteral("<b>12</b>"));
+    QCOMPARE(details.findChildren<QLabel *>(QStringLiteral("userinfofieldnamelabel")).size(), 12);
 }
 
 void TstPresenceDisplay::label_data()
@@ -64,11 +66,10 @@ void TstPresenceDisplay::label()
     QFETCH(QString, text);
     QFETCH(QString, image);
     User *user = User::get(QStringLiteral("pl-") + QTest::currentDataTag());
+    user->setPresence(Presence(Presence::State(state), message));
     PresenceLabel label(user);
     label.setColored(colored);
     PresenceIcon icon(user);
-    user->setPresence(Presence(Presence::Available, QStringLiteral("first")));
-    user->setPresence(Presence(Presence::State(state), message));
     QCOMPARE(label.text(), text);
     QCOMPARE(label.textFormat(), colored ? Qt::RichText : Qt::PlainText);
     QCOMPARE(icon.pixmap().toImage(), QPixmap(":/chat/presence-" + image + ".png").toImage());
