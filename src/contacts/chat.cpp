@@ -174,16 +174,25 @@ void Chat::postMessageNow(const QString &text)
 
 void Chat::onPostMessageRequestFinished()
 {
+    finishUpdate(QT_TR_NOOP("failed to post message (%1)"));
+}
+
+bool Chat::finishUpdate(const char *failure)
+{
     auto *request = qobject_cast<XMLRequest *>(sender());
     if (!request)
-        return;
+        return false;
     request->deleteLater();
     clearError();
+    // A message and a change of participants may answer 200 or 204.
     const int status = request->responseHeader().statusCode();
     if (request->hasError())
-        setError(tr("failed to post message (%1)").arg(request->errorString()));
+        setError(tr(failure).arg(request->errorString()));
     else if (status != 200 && status != 204)
-        setError(tr("failed to post message (%1)").arg(status));
+        setError(tr(failure).arg(status));
+    else
+        return true;
+    return false;
 }
 
 void Chat::addMessage(const UserAndMessageText &message)
@@ -218,17 +227,7 @@ void Chat::putUsers()
 
 void Chat::onPutNewChatUsersRequestFinished()
 {
-    auto *request = qobject_cast<XMLRequest *>(sender());
-    if (!request)
-        return;
-    request->deleteLater();
-    clearError();
-    const int status = request->responseHeader().statusCode();
-    if (request->hasError())
-        setError(tr("failed to change chat users (%1)").arg(request->errorString()));
-    else if (status != 204 && status != 200) // an update may answer either
-        setError(tr("failed to change chat users (%1)").arg(status));
-    else
+    if (finishUpdate(QT_TR_NOOP("failed to change chat users (%1)")))
         qDebug("changed chat users ok");
 }
 

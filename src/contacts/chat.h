@@ -90,6 +90,9 @@ private:
     QStringList nicksWithOwn() const;
     XMLRequest *sendRequest(const QString &method, const QString &path, const QDomDocument &body,
                             void (Chat::*slot)());
+    // Ends a message or participant request: true when it succeeded, else
+    // the failure text (with the error or status) is set.
+    bool finishUpdate(const char *failure);
     void setError(const QString &text);
     void clearError() { m_errorText.clear(); }
 

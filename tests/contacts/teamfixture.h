@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "contacts/user.h"
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "fakeservertest.h"
@@ -56,6 +57,14 @@ inline QStringList targets(const FakeServer &server, const QString &pathRegex = 
     for (const FakeRequest &r : server.requests(QByteArray(), pathRegex))
         lines << QString::fromLatin1(r.method + ' ' + r.target.mid(server.prefix().size()));
     return lines;
+}
+
+inline QStringList nicks(const QList<User *> &users)
+{
+    QStringList list;
+    for (User *u : users)
+        list << u->nick();
+    return list;
 }
 
 inline QByteArray userPresence(const QString &nick, const char *state = nullptr)

@@ -10,15 +10,7 @@
 #include "teamfixture.h"
 #include "testenvironment.h"
 
-namespace {
-QStringList nicks(const QList<User *> &users)
-{
-    QStringList list;
-    for (User *u : users)
-        list << u->nick();
-    return list;
-}
-} // namespace
+using Team::nicks;
 
 class TstFriends : public QObject
 {

@@ -3,6 +3,7 @@
 
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/user.h"
+#include "teamfixture.h"
 #include "testenvironment.h"
 
 namespace {
@@ -24,15 +25,9 @@ QByteArray presenceItem(const QByteArray &nick, const QByteArray &state, const Q
     }
     return "<li class=\"pd-user-presence\"><span class=\"pd-user-nick\">" + nick + "</span>" + p + "</li>";
 }
-
-QStringList nicks(const QList<User *> &users)
-{
-    QStringList list;
-    for (User *u : users)
-        list << u->nick();
-    return list;
-}
 } // namespace
+
+using Team::nicks;
 
 class TstFriendsReaderWriter : public QObject
 {
