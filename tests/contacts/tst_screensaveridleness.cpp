@@ -17,6 +17,7 @@
 
 namespace {
 qint64 g_xvfb = 0;
+Display *g_probe = nullptr;
 
 // Starts Xvfb on a display of its own and waits until it answers.
 bool startXServer()
@@ -25,13 +26,21 @@ bool startXServer()
     if (program.isEmpty())
         return false;
     const QByteArray display = ':' + QByteArray::number(500 + getpid() % 400);
-    if (!QProcess::startDetached(program, {QString::fromLatin1(display), "-nolisten", "tcp"}, QString(), &g_xvfb))
+    QProcess xvfb;
+    xvfb.setProgram(program);
+    xvfb.setArguments({QString::fromLatin1(display), "-nolisten", "tcp", "-terminate"});
+    // Not on the test's output: the test runner waits for whoever holds it.
+    xvfb.setStandardOutputFile(QProcess::nullDevice());
+    xvfb.setStandardErrorFile(QProcess::nullDevice());
+    if (!xvfb.startDetached(&g_xvfb))
         return false;
-    for (int i = 0; i < 100; ++i) {
-        if (Display *d = XOpenDisplay(display.constData())) {
-            XCloseDisplay(d);
+    for (int i = 0; i < 200; ++i) {
+        // Held open to the end: with -terminate the server ends with its
+        // last client, also when the test dies.
+        if ((g_probe = XOpenDisplay(display.constData()))) {
             qputenv("DISPLAY", display);
-            qputenv("QT_QPA_PLATFORM", "xcb");
+            // Where the toolkit cannot use the server after all, the test skips.
+            qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
             return true;
         }
         usleep(50000);
@@ -68,7 +77,7 @@ void TstScreenSaverIdleness::idleTimeOfTheDesktop()
 int main(int argc, char *argv[])
 {
     TestEnvironment::isolateUserFolders();
-    const bool x = startXServer();
+    startXServer();
     int result = 0;
     {
         QApplication app(argc, argv);
@@ -77,7 +86,9 @@ int main(int argc, char *argv[])
         QTEST_SET_MAIN_SOURCE_PATH
         result = QTest::qExec(&tc, argc, argv);
     }
-    if (x)
+    if (g_probe)
+        XCloseDisplay(g_probe);
+    if (g_xvfb > 0)
         kill(pid_t(g_xvfb), SIGTERM);
     return result;
 }
