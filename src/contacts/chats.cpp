@@ -83,14 +83,13 @@ void Chats::holdEventsFor(Chat *chat)
 {
     if (!m_chatsBeingCreated.contains(chat))
         m_chatsBeingCreated.append(chat);
-    if (m_subscription)
-        m_subscription->setHoldEvents(true);
+    m_subscription->setHoldEvents(true);
 }
 
 void Chats::releaseEventsFor(Chat *chat)
 {
     m_chatsBeingCreated.removeAll(chat);
-    if (m_destroying || !m_subscription || !m_chatsBeingCreated.isEmpty())
+    if (m_destroying || !m_chatsBeingCreated.isEmpty())
         return;
     m_subscription->setHoldEvents(false);
 }

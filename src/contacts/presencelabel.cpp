@@ -5,7 +5,6 @@
 PresenceLabel::PresenceLabel(QWidget *parent)
     : QLabel(parent)
 {
-    setTextFormat(Qt::PlainText);
 }
 
 PresenceLabel::PresenceLabel(User *user, QWidget *parent)

@@ -66,7 +66,8 @@ void TstPresence::init()
 
 void TstPresence::cleanup()
 {
-    IdlenessMonitor::setInstance(nullptr);
+    delete IdlenessMonitor::instance();
+    QVERIFY(!IdlenessMonitor::instance());
     Team::stopServer(m_server);
 }
 
