@@ -35,8 +35,6 @@ class TstFriendsReaderWriter : public QObject
 private slots:
     void presenceList_data();
     void presenceList();
-    void presenceText_data();
-    void presenceText();
     void presenceDocument();
     void userData();
     void localDocumentRoundTrip();
@@ -82,23 +80,6 @@ void TstFriendsReaderWriter::presenceList()
     QCOMPARE(reader.errorString().isEmpty(), ok && !body.contains("</ul><ul"));
     if (lastPresence != QLatin1String("-"))
         QCOMPARE(users.last()->presence().text(), lastPresence);
-}
-
-void TstFriendsReaderWriter::presenceText_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("unknown drops message") << int(Presence::Unknown) << "x" << "Unknown";
-    QTest::newRow("bad state") << 9 << "" << "Unknown";
-}
-
-void TstFriendsReaderWriter::presenceText()
-{
-    QFETCH(int, state);
-    QFETCH(QString, message);
-    QFETCH(QString, text);
-    QCOMPARE(Presence(Presence::State(state), message).text(), text);
 }
 
 void TstFriendsReaderWriter::presenceDocument()

@@ -106,9 +106,6 @@ void TstPresence::idlenessEvent_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("event");
-    QTest::newRow("plain") << "alice"
-                           << QByteArray("<event resource=\"/users/alice/idleness\" type=\"add\">"
-                                         "<span class=\"pd-idleness\">idle</span></event>\n");
     QTest::newRow("markup") << "a\"<&>b" << QByteArray("<event resource=\"/users/a&quot;&lt;&amp;&gt;b/idleness\"");
     QTest::newRow("non-Latin") << "名前" << QByteArray("<event resource=\"/users/\xe5\x90\x8d\xe5\x89\x8d/idleness\"");
 }

@@ -55,7 +55,8 @@ void TstPresenceDisplay::label_data()
     QTest::newRow("available, coloured") << int(Presence::Available) << "" << true
                                          << "<span style=\"color: #36601a\">Available</span>" << "available";
     QTest::newRow("idle, plain") << int(Presence::Idle) << "<i>x</i>" << false << "<i>x</i>" << "idle";
-    QTest::newRow("unknown") << int(Presence::Unknown) << "" << false << "Unknown" << "unavailable";
+    QTest::newRow("unknown drops a message") << int(Presence::Unknown) << "x" << false << "Unknown" << "unavailable";
+    QTest::newRow("bad state") << 9 << "" << false << "Unknown" << "unavailable";
 }
 
 void TstPresenceDisplay::label()
