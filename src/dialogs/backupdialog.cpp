@@ -1,0 +1,168 @@
+#include "dialogs/backupdialog.h"
+
+#include "core/paths.h"
+#include "core/uisettings.h"
+#include "model/documentfile.h"
+#include "model/listsgroups.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "model/userlists.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+BackupDialog::BackupDialog(UserLists *lists, ListsGroups *groups, QWidget *parent)
+    : CustomDialog(tr("Backup"), false, true, parent)
+    , m_userLists(lists)
+    , m_listsGroups(groups)
+{
+    resize(300, 300);
+    setObjectName(QStringLiteral("backupDialog"));
+    setTitleIcon(QStringLiteral(":/list_backup.png"));
+
+    auto *content = new QVBoxLayout;
+    m_exportButton = addSection(content, tr("Export to file"),
+                                tr("Export all your lists to a text file for safe keeping"),
+                                QStringLiteral(" Export"), QStringLiteral(":/list_backup_tofile.png"));
+    m_importButton = addSection(content, tr("Import from file"),
+                                tr("Moving systems? Import your lists into plumdeck!"),
+                                QStringLiteral(" Import"), QStringLiteral(":/list_backup_fromfile.png"));
+    m_infoLabel = new QLabel;
+    m_infoLabel->setObjectName(QStringLiteral("infoLabel"));
+    m_warningLabel = new QLabel;
+    m_warningLabel->setObjectName(QStringLiteral("warningLabel"));
+    for (QLabel *label : {m_infoLabel, m_warningLabel}) {
+        label->setWordWrap(true);
+        label->hide();
+        content->addWidget(label);
+    }
+    content->addStretch();
+    setContentLayout(content);
+
+    connect(m_exportButton, &QPushButton::clicked, this, &BackupDialog::onExportToFilePressed);
+    connect(m_importButton, &QPushButton::clicked, this, &BackupDialog::onImportFromFilePressed);
+}
+
+QPushButton *BackupDialog::addSection(QLayout *content, const QString &title, const QString &text,
+                                      const QString &buttonText, const QString &icon)
+{
+    QVBoxLayout *section = createSection(content, title);
+    auto *label = new QLabel(text);
+    label->setObjectName(QStringLiteral("standarLabel"));
+    label->setWordWrap(true);
+    section->addWidget(label);
+    auto *button = new QPushButton(QIcon(icon), buttonText);
+    button->setObjectName(QStringLiteral("goButton"));
+    section->addWidget(button, 0, Qt::AlignHCenter);
+    return button;
+}
+
+void BackupDialog::showInfo(const QString &text)
+{
+    m_infoLabel->setText(text);
+    m_warningLabel->hide();
+    m_infoLabel->show();
+    // Before the long work starts.
+    update();
+    repaint();
+}
+
+void BackupDialog::showWarning(const QString &text)
+{
+    m_warningLabel->setText(text);
+    m_infoLabel->hide();
+    m_warningLabel->show();
+    update();
+    repaint();
+}
+
+QString BackupDialog::chooseFile(bool forSaving)
+{
+    QString start = UISettings::instance()->defaultImportExportDir();
+    if (start.isEmpty())
+        start = documentsDir().absolutePath();
+    QWidget *parent = parentWidget() ? parentWidget() : this;
+    const QString filter = tr("XHTML files (*.xhtml)");
+    const QString path = forSaving ? QFileDialog::getSaveFileName(parent, tr("Backup to file"), start, filter)
+                                   : QFileDialog::getOpenFileName(parent, tr("Backup from file"), start, filter);
+    if (!path.isEmpty())
+        UISettings::instance()->setDefaultImportExportDir(QFileInfo(path).absolutePath());
+    return path;
+}
+
+void BackupDialog::onExportToFilePressed()
+{
+    const QString path = chooseFile(true);
+    if (path.isEmpty())
+        return;
+    showInfo(tr("Backup in progress..."));
+    QString error;
+    const bool written = m_userLists
+        && DocumentFile::save(
+            path,
+            [this](QIODevice *device, QString *message) {
+                TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+                if (writer.saveLists(m_userLists, device))
+                    return true;
+                *message = writer.errorString();
+                return false;
+            },
+            &error);
+    if (!written) {
+        qWarning().noquote() << "backup not written:" << error;
+        showWarning(tr("Error: Impossible to write backup file."));
+        return;
+    }
+    showInfo(tr("Backup completed."));
+}
+
+void BackupDialog::onImportFromFilePressed()
+{
+    const QString path = chooseFile(false);
+    if (path.isEmpty())
+        return;
+    showInfo(tr("Reading backup file..."));
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        showWarning(tr("Error: Imposible to read backup file."));
+        return;
+    }
+    // Read from the device: a file that fails is the user's, left untouched.
+    UserLists *lists = UserLists::load(&file);
+    if (!lists) {
+        showWarning(tr("Error: The selected file is corrupted."));
+        return;
+    }
+    showInfo(tr("Loading lists from file..."));
+    lists->ensureNotEmpty();
+    m_userLists = lists;
+    emit listsRestored(lists);
+    enterIntoDefaultGroup(lists);
+    showInfo(tr("Backup completed."));
+}
+
+// Replacing the lists takes the old ones out of the groups but puts the new
+// ones nowhere; without this the list manager would show none of them.
+void BackupDialog::enterIntoDefaultGroup(UserLists *lists)
+{
+    if (!m_listsGroups)
+        return;
+    bool added = false;
+    const QList<TaskList *> live = lists->taskLists();
+    for (const TaskList *list : live) {
+        if (list->syncStatus() == TaskList::Deleted || m_listsGroups->containsList(list))
+            continue;
+        if (list->localId() == 0 && list->serverId() == 0)
+            continue; // no id to point at yet
+        m_listsGroups->addListToDefaultGroup(list);
+        added = true;
+    }
+    if (added)
+        emit listsGroupsChanged();
+}
