@@ -97,7 +97,9 @@ void ListsGroupsManagerFrameElement::nameEditEnterPressed()
 
 void ListsGroupsManagerFrameElement::nameEditLostFocus()
 {
-    if (isRenaming())
+    // The focus leaving with the whole window (another window, a closing
+    // menu) is no end of the rename.
+    if (isRenaming() && window()->isActiveWindow())
         finishRename();
 }
 
