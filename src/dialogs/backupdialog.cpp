@@ -16,6 +16,32 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QXmlStreamReader>
+
+namespace {
+
+// The lists reader takes any document of the program and finds no list in
+// one of another kind (notes, groups): restoring that would empty every
+// list. Only a lists document, as a backup is written, is restored.
+bool isListsDocument(QIODevice *device)
+{
+    QXmlStreamReader reader(device);
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("html"))
+        return false;
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("head"))
+        return false;
+    while (reader.readNextStartElement()) {
+        if (reader.name() == QLatin1String("title")) {
+            const bool lists = reader.readElementText() == QLatin1String("pd-local-lists");
+            device->seek(0);
+            return lists;
+        }
+        reader.skipCurrentElement();
+    }
+    return false;
+}
+
+} // namespace
 
 BackupDialog::BackupDialog(UserLists *lists, ListsGroups *groups, QWidget *parent)
     : CustomDialog(tr("Backup"), false, true, parent)
@@ -134,7 +160,7 @@ void BackupDialog::onImportFromFilePressed()
         return;
     }
     // Read from the device: a file that fails is the user's, left untouched.
-    UserLists *lists = UserLists::load(&file);
+    UserLists *lists = isListsDocument(&file) ? UserLists::load(&file) : nullptr;
     if (!lists) {
         showWarning(tr("Error: The selected file is corrupted."));
         return;

@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -179,18 +180,31 @@ inline ListsGroupsManagerElement *row(const ListsGroupsManagerContainer *contain
     return nullptr;
 }
 
-// Answers the next modal box with Return (yes) or Escape (no), keeping its
-// text.
-inline void answerNextQuestion(bool yes, QString *text = nullptr)
+// While it lives, answers the program's next question box with Return (yes)
+// or Escape (no) and keeps its text.
+class Answer : public QObject
 {
-    DialogDriver::whenModal([yes, text](QWidget *box) {
-        if (text) {
+public:
+    explicit Answer(bool yes)
+    {
+        m_timer.setInterval(5);
+        connect(&m_timer, &QTimer::timeout, this, [this, yes]() {
+            QWidget *box = QApplication::activeModalWidget();
+            if (!box || !box->inherits("MessageDialog"))
+                return;
             const QList<QLabel *> labels = box->findChildren<QLabel *>(QStringLiteral("textlabel"));
-            *text = labels.isEmpty() ? QString() : labels.first()->text();
-        }
-        QTest::keyClick(box, yes ? Qt::Key_Return : Qt::Key_Escape);
-    });
-}
+            text = labels.isEmpty() ? QString() : labels.first()->text();
+            m_timer.stop();
+            QTest::keyClick(box, yes ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        m_timer.start();
+    }
+
+    QString text;
+
+private:
+    QTimer m_timer;
+};
 
 // A mouse event with its global position, sent to `target` (during a drag
 // the pressed widget gets every move, as under the real mouse).

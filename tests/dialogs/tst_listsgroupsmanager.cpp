@@ -21,6 +21,7 @@ struct Manager
     ListsPage page;
     ListGroupsManagerDialog dialog{page.lists.get(), page.groups.get()};
     ListsGroupsManagerContainer *c = dialog.container();
+    std::unique_ptr<Answer> answer;
 
     explicit Manager(const QString &text)
     {
@@ -86,7 +87,7 @@ struct Manager
             const QString left = rest.section(QLatin1Char('>'), 0, 0).trimmed();
             const QString right = rest.section(QLatin1Char('>'), 1).trimmed();
             if (verb == QLatin1String("answer")) {
-                answerNextQuestion(rest == QLatin1String("yes"));
+                answer.reset(new Answer(rest == QLatin1String("yes")));
             } else if (verb == QLatin1String("click") || verb == QLatin1String("dclick")) {
                 QTest::mouseClick(frame(rest), Qt::LeftButton);
                 if (verb == QLatin1String("dclick"))
