@@ -91,19 +91,24 @@ QPushButton *BackupDialog::addSection(QLayout *content, const QString &title, co
 
 void BackupDialog::showInfo(const QString &text)
 {
-    m_infoLabel->setText(text);
-    m_warningLabel->hide();
-    m_infoLabel->show();
-    // Before the long work starts.
-    update();
-    repaint();
+    showReport(m_infoLabel, m_warningLabel, text);
 }
 
 void BackupDialog::showWarning(const QString &text)
 {
-    m_warningLabel->setText(text);
-    m_infoLabel->hide();
-    m_warningLabel->show();
+    showReport(m_warningLabel, m_infoLabel, text);
+}
+
+void BackupDialog::showReport(QLabel *shown, QLabel *hidden, const QString &text)
+{
+    shown->setText(text);
+    hidden->hide();
+    shown->show();
+    // Room for the report below the wrapped texts.
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
+    // Shown before the long work starts.
     update();
     repaint();
 }

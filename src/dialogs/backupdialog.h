@@ -45,6 +45,7 @@ private:
     // The chosen path, empty when the user cancelled; remembers its folder.
     QString chooseFile(bool forSaving);
     void enterIntoDefaultGroup(UserLists *lists);
+    void showReport(QLabel *shown, QLabel *hidden, const QString &text);
 
     QPointer<UserLists> m_userLists;
     QPointer<ListsGroups> m_listsGroups;
