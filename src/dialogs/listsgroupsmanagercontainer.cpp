@@ -550,8 +550,15 @@ void ListsGroupsManagerContainer::openList(ListModel *model)
 
 // ---- moving by command
 
-void ListsGroupsManagerContainer::swapWithNeighbour(ListsGroupsManagerElement *row, int step)
+// The model's entry moves first; the row swaps with a list row beside it.
+void ListsGroupsManagerContainer::moveListRow(ListsGroupsManagerList *row, int step)
 {
+    if (!m_listsGroups)
+        return;
+    if (step < 0)
+        m_listsGroups->moveListUp(row->listElement());
+    else
+        m_listsGroups->moveListDown(row->listElement());
     const int index = int(m_rows.indexOf(row));
     const int other = index + step;
     if (other < 0 || other >= m_rows.size())
@@ -565,18 +572,12 @@ void ListsGroupsManagerContainer::swapWithNeighbour(ListsGroupsManagerElement *r
 
 void ListsGroupsManagerContainer::userMoveListUp(ListsGroupsManagerList *row)
 {
-    if (!m_listsGroups)
-        return;
-    m_listsGroups->moveListUp(row->listElement());
-    swapWithNeighbour(row, -1);
+    moveListRow(row, -1);
 }
 
 void ListsGroupsManagerContainer::userMoveListDown(ListsGroupsManagerList *row)
 {
-    if (!m_listsGroups)
-        return;
-    m_listsGroups->moveListDown(row->listElement());
-    swapWithNeighbour(row, 1);
+    moveListRow(row, 1);
 }
 
 void ListsGroupsManagerContainer::userMoveGroupUp(ListsGroupsManagerGroup *row)

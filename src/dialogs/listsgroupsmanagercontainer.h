@@ -108,7 +108,7 @@ private:
     ListsGroupsManagerList *findListRow(quint32 localId, quint32 serverId) const;
     void placeListIntoGroup(ListsGroupsManagerElement *listRow, ListsGroupsManagerGroup *groupRow);
     void placeListAtRoot(ListsGroupsManagerElement *listRow);
-    void swapWithNeighbour(ListsGroupsManagerElement *row, int step);
+    void moveListRow(ListsGroupsManagerList *row, int step);
     void updateVisibility();
     void selectRow(ListsGroupsManagerElement *row);
     void setBottomIndicator(bool shown);

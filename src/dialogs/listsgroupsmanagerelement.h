@@ -66,6 +66,12 @@ public slots:
     void onDoDropIfPossible();
 
 protected:
+    // Whether `item` has a sibling before it (up) or after it among `siblings`.
+    template<typename T>
+    static bool canMove(const QList<T *> &siblings, const T *item, bool up)
+    {
+        return !siblings.isEmpty() && (up ? siblings.first() : siblings.last()) != item;
+    }
     // Puts the body into the row; called once by the subclass.
     void setFrameElement(ListsGroupsManagerFrameElement *frame);
     ToolButton *branchButton() const { return m_branchButton; }

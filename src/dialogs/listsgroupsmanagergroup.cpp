@@ -40,14 +40,12 @@ static QList<ListsGroupsElementGroup *> siblingsOf(const ListsGroupsElementGroup
 
 bool ListsGroupsManagerGroup::canMoveUp() const
 {
-    const QList<ListsGroupsElementGroup *> siblings = siblingsOf(m_group);
-    return !siblings.isEmpty() && siblings.first() != m_group;
+    return canMove(siblingsOf(m_group), m_group, true);
 }
 
 bool ListsGroupsManagerGroup::canMoveDown() const
 {
-    const QList<ListsGroupsElementGroup *> siblings = siblingsOf(m_group);
-    return !siblings.isEmpty() && siblings.last() != m_group;
+    return canMove(siblingsOf(m_group), m_group, false);
 }
 
 void ListsGroupsManagerGroup::onUserChangeGroupName(const QString &newName)

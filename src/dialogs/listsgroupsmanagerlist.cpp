@@ -45,14 +45,12 @@ static QList<ListsGroupsElementList *> siblingsOf(const ListsGroupsElementList *
 
 bool ListsGroupsManagerList::canMoveUp() const
 {
-    const QList<ListsGroupsElementList *> siblings = siblingsOf(m_entry);
-    return !siblings.isEmpty() && siblings.first() != m_entry;
+    return canMove(siblingsOf(m_entry), m_entry, true);
 }
 
 bool ListsGroupsManagerList::canMoveDown() const
 {
-    const QList<ListsGroupsElementList *> siblings = siblingsOf(m_entry);
-    return !siblings.isEmpty() && siblings.last() != m_entry;
+    return canMove(siblingsOf(m_entry), m_entry, false);
 }
 
 void ListsGroupsManagerList::onUserChangeListName(const QString &newName)

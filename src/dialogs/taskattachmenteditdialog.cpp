@@ -169,20 +169,23 @@ void TaskAttachmentEditDialog::selectVideoSize(const QString &width, const QStri
     }
 }
 
-QString TaskAttachmentEditDialog::videoWidth() const
+QString TaskAttachmentEditDialog::videoSize(bool width) const
 {
     if (!m_sizeChosen && !m_storedWidth.isNull() && !m_storedHeight.isNull())
-        return m_storedWidth;
-    const char *width = videoSizes[qMax(0, m_videoSizeBox->currentIndex())].width;
-    return width ? QLatin1String(width) : QString();
+        return width ? m_storedWidth : m_storedHeight;
+    const VideoSize &size = videoSizes[qMax(0, m_videoSizeBox->currentIndex())];
+    const char *text = width ? size.width : size.height;
+    return text ? QLatin1String(text) : QString();
+}
+
+QString TaskAttachmentEditDialog::videoWidth() const
+{
+    return videoSize(true);
 }
 
 QString TaskAttachmentEditDialog::videoHeight() const
 {
-    if (!m_sizeChosen && !m_storedWidth.isNull() && !m_storedHeight.isNull())
-        return m_storedHeight;
-    const char *height = videoSizes[qMax(0, m_videoSizeBox->currentIndex())].height;
-    return height ? QLatin1String(height) : QString();
+    return videoSize(false);
 }
 
 void TaskAttachmentEditDialog::onTypeIndexChanged(int index)

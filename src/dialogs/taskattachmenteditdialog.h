@@ -42,6 +42,7 @@ protected slots:
 private:
     void build(const QString &icon);
     QString parametersText() const;
+    QString videoSize(bool width) const;
     // The first rule the form breaks, or an empty text.
     QString invalidField() const;
 
