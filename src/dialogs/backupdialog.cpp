@@ -187,10 +187,8 @@ void BackupDialog::enterIntoDefaultGroup(UserLists *lists)
     bool added = false;
     const QList<TaskList *> live = lists->taskLists();
     for (const TaskList *list : live) {
-        if (list->syncStatus() == TaskList::Deleted || m_listsGroups->containsList(list))
+        if (m_listsGroups->containsList(list))
             continue;
-        if (list->localId() == 0 && list->serverId() == 0)
-            continue; // no id to point at yet
         m_listsGroups->addListToDefaultGroup(list);
         added = true;
     }

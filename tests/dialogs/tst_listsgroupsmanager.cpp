@@ -280,12 +280,14 @@ private slots:
                 seen = QLatin1String(image);
         }
         QCOMPARE(seen, shown);
+        QCOMPARE(m.frame(dragged)->cursor().shape(), Qt::ClosedHandCursor);
         QCOMPARE(target && target->isDropTarget() && target->look() == ListsGroupsManagerElement::Highlighted,
                  !shown.isEmpty() && shown != QLatin1String("bottom"));
         // Moving off everything clears the indicators; the release then moves nothing.
         const QPoint away = m.c->mapToGlobal(QPoint(-50, -50));
         sendMouse(m.frame(dragged), QEvent::MouseMove, away, Qt::NoButton, Qt::LeftButton);
         QVERIFY(!m.c->currentDropTarget() && !m.c->isBottomIndicatorShown());
+        QCOMPARE(m.frame(dragged)->cursor().shape(), Qt::ForbiddenCursor);
         m.drop(dragged, away);
         QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), QLatin1String(tree));
     }

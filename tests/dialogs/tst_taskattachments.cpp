@@ -330,6 +330,20 @@ private slots:
         QCOMPARE(dialog.task(), nullptr);
         QCOMPARE(dialog.selector()->count(), 0);
         QVERIFY(!dialog.addButton()->isEnabled());
+        // The same while the dialog asks about deleting.
+        Task *again = list->taskForIndex(list->index(0, 0));
+        again->addAttachment(video(QStringLiteral("Clip"), QString()));
+        dialog.selectedTaskChanged(again, list);
+        dialog.selector()->setCurrentRow(0);
+        list->saveUndoState();
+        list->setTaskTitle(again, QStringLiteral("Plums and pears"));
+        DialogDriver::whenModal([list](QWidget *box) {
+            list->undo();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::mouseClick(dialog.deleteButton(), Qt::LeftButton);
+        QCOMPARE(dialog.task(), nullptr);
+        QCOMPARE(list->taskForIndex(list->index(0, 0))->attachments().size(), 1);
         // A reset that keeps the task keeps it.
         Task *current = list->taskForIndex(list->index(0, 0));
         dialog.selectedTaskChanged(current, list);
@@ -377,6 +391,7 @@ private slots:
                                << file + "|mediawidth=640|mediaheight=480|image=t.png";
         QTest::newRow("no size") << "thumbnail;t.png" << QSize(400, 300) << file + "|image=t.png";
         QTest::newRow("size not a number") << "width;abc;height;5" << QSize(400, 300) << file;
+        QTest::newRow("smallest size") << "width;1;height;1" << QSize(1, 1) << file + "|mediawidth=1|mediaheight=1";
         QTest::newRow("nothing") << QString() << QSize(400, 300) << file;
     }
 

@@ -6,6 +6,7 @@
 #include "testenvironment.h"
 
 #include <QPdfDocument>
+#include <QPainter>
 #include <QPdfSelection>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -103,6 +104,50 @@ private slots:
     {
         Printed printed(listOf(0).get(), QPageSize(QPageSize::A5));
         QCOMPARE(printed.text(0), QString());
+    }
+
+    // The icons of a task's first row, from the right edge inwards.
+    void icons_data()
+    {
+        QTest::addColumn<int>("priority");
+        QTest::addColumn<bool>("alarm");
+        QTest::addColumn<bool>("note");
+        QTest::addColumn<QString>("painted"); // "1" where a slot is painted, right to left
+        QTest::newRow("all three") << 2 << true << true << "111";
+        QTest::newRow("reminder alone") << 1 << false << false << "100";
+        QTest::newRow("alarm and urgent") << 2 << true << false << "110";
+        QTest::newRow("unknown priority") << 3 << false << false << "000";
+    }
+
+    void icons()
+    {
+        QFETCH(int, priority);
+        QFETCH(bool, alarm);
+        QFETCH(bool, note);
+        QFETCH(QString, painted);
+        std::unique_ptr<ListModel> list = listOf(1);
+        Task *task = list->taskList()->rootTask()->child(0);
+        task->setPriority(TaskPriority(priority));
+        if (alarm)
+            task->setAlarmTime(QDateTime::currentDateTimeUtc());
+        if (note)
+            task->setNote(QDateTime::currentDateTimeUtc(), QStringLiteral("ripe"));
+        QImage page(QSize(400, 300), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.setFont(ListPrinter::printFont());
+        ListPrinter(list.get(), page.size(), painter.fontMetrics()).drawPage(&painter, 1);
+        painter.end();
+        const int y = painter.fontMetrics().height() + 50 + 6;
+        QString seen;
+        for (int slot = 0; slot < 3; ++slot) {
+            const QImage icon = page.copy(400 - 47 - 15 * slot, y, 12, 12);
+            bool white = true;
+            for (int i = 0; i < 12 * 12; ++i)
+                white = white && icon.pixelColor(i % 12, i / 12) == Qt::white;
+            seen += white ? QLatin1Char('0') : QLatin1Char('1');
+        }
+        QCOMPARE(seen, painted);
     }
 
     void rows_data()

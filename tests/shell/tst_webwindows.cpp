@@ -75,6 +75,16 @@ private slots:
             "var a = document.createElement('a'); a.href = 'https://example.org/more'; document.body.appendChild(a); a.click();"));
         QTRY_COMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/more"))});
         QCOMPARE(help->webView()->url(), builtIn);
+        // One of the guide's own pages opens in the window, not on the desktop.
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        const QString next = page(QStringLiteral("next.html"), QStringLiteral("<title>Next</title>"));
+        help->load(QUrl(page(QStringLiteral("guide.html"),
+                             QStringLiteral("<title>Guide</title><a id=a href='%1'>next</a>").arg(next))));
+        QTRY_COMPARE(help->windowTitle(), QStringLiteral("Guide"));
+        help->webView()->page()->runJavaScript(QStringLiteral("document.getElementById('a').click();"));
+        QTRY_COMPARE(help->windowTitle(), QStringLiteral("Next"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(m_opened.size(), 1);
         help->close();
         QTRY_VERIFY(!help); // released when closed
         m_opened.clear();
