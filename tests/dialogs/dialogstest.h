@@ -206,6 +206,17 @@ private:
     QTimer m_timer;
 };
 
+// Which of the compiled-in images (":/<name>.png") the pixmap shows; empty
+// when none.
+inline QString imageName(const QPixmap &pixmap, std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        if (!pixmap.isNull() && pixmap.toImage() == QPixmap(QStringLiteral(":/%1.png").arg(QLatin1String(name))).toImage())
+            return QLatin1String(name);
+    }
+    return QString();
+}
+
 // A mouse event with its global position, sent to `target` (during a drag
 // the pressed widget gets every move, as under the real mouse).
 inline void sendMouse(QWidget *target, QEvent::Type type, const QPoint &global, Qt::MouseButton button,

@@ -272,13 +272,9 @@ private slots:
         Manager m{QLatin1String(tree)};
         m.drag(dragged, m.target(over));
         ListsGroupsManagerElement *target = m.c->currentDropTarget();
-        QString seen = m.c->isBottomIndicatorShown() ? QStringLiteral("bottom") : QString();
-        for (const char *image : {"dragdrop_up", "dragdrop_down"}) {
-            if (target && target->dropIndicator()->icon().cacheKey()
-                && target->dropIndicator()->icon().pixmap(15, 16).toImage()
-                    == QPixmap(QStringLiteral(":/%1.png").arg(QLatin1String(image))).toImage())
-                seen = QLatin1String(image);
-        }
+        const QString seen = m.c->isBottomIndicatorShown() ? QStringLiteral("bottom")
+            : target ? imageName(target->dropIndicator()->icon().pixmap(15, 16), {"dragdrop_up", "dragdrop_down"})
+                     : QString();
         QCOMPARE(seen, shown);
         QCOMPARE(m.frame(dragged)->cursor().shape(), Qt::ClosedHandCursor);
         QCOMPARE(target && target->isDropTarget() && target->look() == ListsGroupsManagerElement::Highlighted,
@@ -310,8 +306,7 @@ private slots:
         one->showDropIndicator(true); // the first arrow stays until hidden
         QCOMPARE(one->look(), ListsGroupsManagerElement::Highlighted);
         QVERIFY(!one->styleSheet().contains(QLatin1String("white")));
-        QCOMPARE(one->dropIndicator()->icon().pixmap(15, 16).toImage(),
-                 QPixmap(QStringLiteral(":/dragdrop_up.png")).toImage());
+        QCOMPARE(imageName(one->dropIndicator()->icon().pixmap(15, 16), {"dragdrop_up"}), QStringLiteral("dragdrop_up"));
         one->hideDropIndicator();
         QCOMPARE(one->look(), ListsGroupsManagerElement::Selected);
     }
@@ -322,15 +317,12 @@ private slots:
         QCOMPARE(row(m.c, QStringLiteral("Deep"))->frameElement()->x() - row(m.c, QStringLiteral("Mine"))->frameElement()->x(),
                  57);
         const auto icon = [&](const QString &name) {
-            const QList<QLabel *> labels = m.frame(name)->findChildren<QLabel *>();
-            for (const QLabel *label : labels) {
-                for (const char *image : {"listshare_shared", "listshare_total", "share_edit", "share_lock"}) {
-                    if (!label->isHidden() && label->pixmap().toImage()
-                        == QPixmap(QStringLiteral(":/%1.png").arg(QLatin1String(image))).toImage())
-                        return QString::fromLatin1(image);
-                }
+            QString shown;
+            for (const QLabel *label : m.frame(name)->findChildren<QLabel *>()) {
+                if (!label->isHidden())
+                    shown += imageName(label->pixmap(), {"listshare_shared", "listshare_total", "share_edit", "share_lock"});
             }
-            return QString();
+            return shown;
         };
         QStringList icons;
         for (const char *name : {"Mine", "Shared", "Total", "Edit", "Lock"})
@@ -370,20 +362,6 @@ private slots:
         QCOMPARE(names.count(), emitted ? 1 : 0);
         QVERIFY(!frame->isRenaming());
         QCOMPARE(m.page.groups->rootGroup()->groups().first()->name(), shown);
-    }
-
-    void pressWithoutDragOnlySelects()
-    {
-        Manager m{QLatin1String(tree)};
-        ListsGroupsManagerFrameElement *frame = row(m.c, QStringLiteral("Groceries"))->frameElement();
-        QSignalSpy drops(frame, &ListsGroupsManagerFrameElement::doDropIfPossible);
-        const QPoint start = Manager::centre(frame);
-        sendMouse(frame, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(frame, QEvent::MouseMove, start + QPoint(1, 0), Qt::NoButton, Qt::LeftButton);
-        sendMouse(frame, QEvent::MouseButtonRelease, start + QPoint(1, 0), Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(drops.count(), 0);
-        QVERIFY(!frame->isDragging());
-        QCOMPARE(m.c->selectedRow(), row(m.c, QStringLiteral("Groceries")));
     }
 
     void doubleClickOpensList()
