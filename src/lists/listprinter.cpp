@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 
 namespace {
@@ -61,6 +62,15 @@ bool ListPrinter::print(QPrinter *printer, const ListModel *list)
         layout.drawPage(&painter, page);
     }
     return painter.end();
+}
+
+bool ListPrinter::printWithDialog(const ListModel *list, QWidget *parent)
+{
+    QPrinter printer(QPrinter::ScreenResolution);
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return print(&printer, list);
 }
 
 void ListPrinter::drawPage(QPainter *painter, int page) const

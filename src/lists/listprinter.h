@@ -11,6 +11,7 @@
 class ListModel;
 class QPainter;
 class QPrinter;
+class QWidget;
 class Task;
 
 // Lays out and draws one task list on paper: a framed header with the
@@ -44,6 +45,9 @@ public:
     // Prints every page on the printer as it is set up; false when the
     // printer could not be painted on. A list without tasks prints nothing.
     static bool print(QPrinter *printer, const ListModel *list);
+    // The print command's job: the printer's dialog over `parent`, then
+    // every page (whatever range the dialog offers); false when cancelled.
+    static bool printWithDialog(const ListModel *list, QWidget *parent);
 
     int pageCount() const;
     int rowsPerPage() const { return m_rowsPerPage; }

@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "dialogdriver.h"
 #include "lists/listprinter.h"
 #include "model/listmodel.h"
 #include "model/task.h"
@@ -8,6 +9,7 @@
 #include <QPdfDocument>
 #include <QPainter>
 #include <QPdfSelection>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -98,6 +100,17 @@ private slots:
         QCOMPARE(printed.rowsPerPage, 1);
         QCOMPARE(printed.pdf.pageCount(), 3);
         QVERIFY(printed.text(2).contains(QLatin1String("page 3 of 3")));
+    }
+
+    void cancelledDialogPrintsNothing()
+    {
+        bool asked = false;
+        DialogDriver::whenModal([&asked](QWidget *dialog) {
+            asked = qobject_cast<QPrintDialog *>(dialog);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QVERIFY(!ListPrinter::printWithDialog(listOf(1).get(), nullptr));
+        QVERIFY(asked);
     }
 
     void emptyListDrawsNothing()
