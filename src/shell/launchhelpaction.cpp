@@ -2,6 +2,7 @@
 
 #include "core/uisettings.h"
 #include "shell/customdialog.h"
+#include "shell/webkitbrowserdialog.h"
 
 #include <QDebug>
 
@@ -9,7 +10,12 @@ namespace {
 
 LaunchHelpAction::WindowFactory &windowFactory()
 {
-    static LaunchHelpAction::WindowFactory factory;
+    // Tests put a window of their own in place of the web view.
+    static LaunchHelpAction::WindowFactory factory = [](const QUrl &url) -> CustomDialog * {
+        auto *window = new WebkitBrowserDialog(QString());
+        window->load(url);
+        return window;
+    };
     return factory;
 }
 
@@ -27,13 +33,14 @@ LaunchHelpAction::LaunchHelpAction(const QString &text, const QString &url, QObj
 
 void LaunchHelpAction::execute()
 {
-    if (!windowFactory()) {
-        qWarning() << "LaunchHelpAction: no help window to show" << m_url;
-        return;
-    }
-    CustomDialog *window = windowFactory()(m_url);
+    open(m_url);
+}
+
+CustomDialog *LaunchHelpAction::open(const QUrl &url)
+{
+    CustomDialog *window = windowFactory()(url);
     if (!window)
-        return;
+        return nullptr;
     window->setTitle(tr("Plumdeck Help"));
     window->setTitleIcon(UISettings::instance()->isBlueSkin() ? QStringLiteral(":/help_blue.png")
                                                               : QStringLiteral(":/help.png"));
@@ -41,4 +48,5 @@ void LaunchHelpAction::execute()
     connect(window, &QDialog::finished, window, &QObject::deleteLater);
     window->resize(1024, 720);
     window->show();
+    return window;
 }

@@ -14,9 +14,8 @@ class LaunchHelpAction : public Action
 {
     Q_OBJECT
 public:
-    // The help browser (WebkitBrowserDialog) comes with the web windows: it
-    // plugs in here a function that creates one, without parent, with the
-    // address loaded.
+    // Creates the help window, without parent, with the address loaded: the
+    // web help browser unless a test puts another window in its place.
     using WindowFactory = std::function<CustomDialog *(const QUrl &url)>;
     static void setWindowFactory(const WindowFactory &factory);
 
@@ -26,6 +25,9 @@ public:
 
     bool shouldBeEnabled() override { return true; }
     void execute() override;
+
+    // A new help window on the address, shown; it goes when closed.
+    static CustomDialog *open(const QUrl &url);
 
 private:
     QUrl m_url;

@@ -18,6 +18,7 @@
 #include "shell/testcrashaction.h"
 #include "shell/toolbutton.h"
 #include "shell/updatesdialog.h"
+#include "shell/webkitbrowserdialog.h"
 #include "sync/updater.h"
 
 #include <QCloseEvent>
@@ -167,7 +168,7 @@ void MainWindow::registerCommands()
         m_ownActions.append(action);
     }
 
-    const QString helpUrl = QUrl::fromLocalFile(helpDir().filePath(QStringLiteral("help.html"))).toString();
+    const QString helpUrl = WebkitBrowserDialog::userGuideUrl().toString();
     m_launchHelpAction = new LaunchHelpAction(tr("Help"), helpUrl, this);
     m_launchHelpAction->setShortcut(QKeySequence(tr("F1", "shortcut")));
     addAction(m_launchHelpAction);

@@ -1,5 +1,7 @@
 #include "shell/webkitbrowserdialog.h"
 
+#include "shell/launchhelpaction.h"
+
 #include "core/paths.h"
 #include "core/uisettings.h"
 
@@ -80,14 +82,7 @@ QUrl WebkitBrowserDialog::userGuideUrl()
 
 WebkitBrowserDialog *WebkitBrowserDialog::showHelp(const QUrl &url)
 {
-    auto *dialog = new WebkitBrowserDialog(tr("Plumdeck Help"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setTitleIcon(UISettings::instance()->isBlueSkin() ? QStringLiteral(":/help_blue.png")
-                                                              : QStringLiteral(":/help.png"));
-    dialog->load(url);
-    dialog->resize(1024, 720);
-    dialog->show();
-    return dialog;
+    return qobject_cast<WebkitBrowserDialog *>(LaunchHelpAction::open(url));
 }
 
 void WebkitBrowserDialog::onLinkClicked(const QUrl &url)
