@@ -62,6 +62,9 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row is one line of the skin's row height; with per-pixel
+    // scrolling the view would otherwise measure every task of the list.
+    setUniformRowHeights(true);
 
     m_titleDelegate = new ItemDelegate(this);
     setItemDelegateForColumn(ListModel::TitleColumn, m_titleDelegate);
