@@ -26,6 +26,28 @@
 
 // Several model resets in a row (each child moved on its own) restore the
 // view's expansion and search hits once, at the end, instead of after each.
+// Indenting and outdenting keep the list where the user sees it.
+class TreeView::ScrollKeeper
+{
+public:
+    explicit ScrollKeeper(TreeView *view)
+        : m_view(view)
+        , m_value(view->verticalScrollBar()->value())
+    {
+    }
+    ~ScrollKeeper()
+    {
+        m_view->executeDelayedItemsLayout();
+        m_view->verticalScrollBar()->setValue(m_value);
+    }
+    ScrollKeeper(const ScrollKeeper &) = delete;
+    ScrollKeeper &operator=(const ScrollKeeper &) = delete;
+
+private:
+    TreeView *m_view;
+    int m_value;
+};
+
 class TreeView::ResetBatch
 {
 public:
@@ -1123,15 +1145,31 @@ void TreeView::moveCurrentToBottom()
 
 void TreeView::indentCurrent()
 {
+    indent(false);
+}
+
+void TreeView::indentCurrentGroupTasks()
+{
+    indent(true);
+}
+
+// The task goes under its previous sibling, after that sibling's children.
+// Alone, its own children stay at their depth and follow it as siblings;
+// with its subtasks, the whole branch moves.
+void TreeView::indent(bool withSubtasks)
+{
     closeCurrentEditor();
     const QModelIndex current = currentIndex();
     if (!current.isValid()) {
-        qWarning("TreeView::indentCurrent() error, current index is not valid");
+        if (withSubtasks)
+            qWarning("TreeView::indentCurrentGroupTasks() error, current index is not valid");
+        else
+            qWarning("TreeView::indentCurrent() error, current index is not valid");
         return;
     }
     if (current.row() == 0)
         return;
-    const int scroll = verticalScrollBar()->value();
+    const ScrollKeeper scroll(this);
     ListModel *list = listModel();
     list->saveUndoState();
     Task *task = list->taskForIndex(current);
@@ -1139,32 +1177,11 @@ void TreeView::indentCurrent()
     const int previousChildren = previous->childCount();
     {
         ResetBatch batch(this);
-        while (task->childCount() > 0)
+        while (!withSubtasks && task->childCount() > 0)
             list->reparentTask(list->indexOfTask(task->child(0)), list->indexOfTask(previous), previous->childCount());
         list->reparentTask(list->indexOfTask(task), list->indexOfTask(previous), previousChildren);
     }
     makeCurrentGuarded(task);
-    executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(scroll);
-}
-
-void TreeView::indentCurrentGroupTasks()
-{
-    closeCurrentEditor();
-    const QModelIndex current = currentIndex();
-    if (!current.isValid()) {
-        qWarning("TreeView::indentCurrentGroupTasks() error, current index is not valid");
-        return;
-    }
-    if (current.row() == 0)
-        return;
-    const int scroll = verticalScrollBar()->value();
-    ListModel *list = listModel();
-    list->saveUndoState();
-    const QModelIndex previous = current.sibling(current.row() - 1, 0);
-    reparentCurrent(previous, model()->rowCount(previous));
-    executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(scroll);
 }
 
 void TreeView::outdentCurrent()
@@ -1173,7 +1190,7 @@ void TreeView::outdentCurrent()
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !current.parent().isValid())
         return;
-    const int scroll = verticalScrollBar()->value();
+    const ScrollKeeper scroll(this);
     ListModel *list = listModel();
     list->saveUndoState();
     Task *task = list->taskForIndex(current);
@@ -1187,8 +1204,6 @@ void TreeView::outdentCurrent()
             list->reparentTask(list->indexOfTask(parent->child(row)), list->indexOfTask(task), task->childCount());
     }
     makeCurrentGuarded(task);
-    executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(scroll);
 }
 
 // --------------------------------------------------------------- search

@@ -128,6 +128,7 @@ private slots:
 
 private:
     class ResetBatch;
+    class ScrollKeeper;
 
     bool inputBlocked() const;
     bool writable() const;
@@ -140,6 +141,7 @@ private:
     void moveChildrenAfter(Task *task);
     void removeCheckedTasksUnder(Task *task);
     void makeCurrentGuarded(Task *task);
+    void indent(bool withSubtasks);
     void setOptionalColumn(int column, bool *field, bool shown);
     void expandCollapseUnder(const QModelIndex &parent);
     void setExpandedFlags(const QModelIndex &parent, bool expanded);

@@ -3,6 +3,7 @@
 // synchronising overlay.
 
 #include "core/clock.h"
+#include "dialogs/deletechildrendialog.h"
 #include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/tasktreeowner.h"
@@ -127,4 +128,10 @@ PLUMDECK_SCREEN(taskTreeSyncing)
     Shown shown;
     shown.view.onShowSyncingScreen();
     QVERIFY(!shoot(&shown.view, QStringLiteral("task-tree-syncing")).isNull());
+}
+
+PLUMDECK_SCREEN(removeSubtasksQuestion)
+{
+    DeleteChildrenDialog dialog;
+    QVERIFY(!shoot(&dialog, QStringLiteral("remove-subtasks")).isNull());
 }

@@ -6,7 +6,6 @@
 #include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
 #include "shell/customdialog.h"
-#include "shell/toolbutton.h"
 #include "testenvironment.h"
 #include "treetest.h"
 
@@ -25,9 +24,29 @@ namespace {
 
 using Operation = std::function<void(TreeView &)>;
 
+// Removal with the subtasks question, answered by the button named.
+Operation removeAnswering(int mode, const char *button)
+{
+    return [mode, button](TreeView &view) {
+        setRemoveChildrenMode(mode);
+        if (*button) {
+            DialogDriver::whenModal([button](QWidget *widget) {
+                auto *dialog = qobject_cast<CustomDialog *>(widget);
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Remove subtasks?"));
+                QTest::mouseClick(dialog->findChild<QWidget *>(QLatin1String(button)), Qt::LeftButton);
+            });
+        }
+        view.removeCurrent();
+    };
+}
+
 Operation operation(const QString &name)
 {
     static const QMap<QString, Operation> ops = {
+        {"removeYes", removeAnswering(0, "okbutton")},
+        {"removeNo", removeAnswering(0, "cancelbutton")},
+        {"removeClosed", removeAnswering(0, "windowclosebutton")},
+        {"removeAll", removeAnswering(1, "")},
         {"insert", [](TreeView &v) { v.insertAfterCurrent(); }},
         {"indent", [](TreeView &v) { v.indentCurrent(); }},
         {"indentGroup", [](TreeView &v) { v.indentCurrentGroupTasks(); }},
@@ -159,6 +178,10 @@ private slots:
         row("bottom of the last task", "A B", "B", "bottom", "A B", "B", 0);
         row("remove keeps children in order", "A B[b1 b2 b3] C", "B", "remove", "A b1 b2 b3 C", "b1", 1);
         row("remove the last task", "A", "A", "remove", "_", "_", 1);
+        row("asked, subtasks go", "A B[b1 b2]", "B", "removeYes", "A", "A", 1);
+        row("asked, subtasks stay", "A B[b1 b2]", "B", "removeNo", "A b1 b2", "b1", 1);
+        row("asked and closed, subtasks stay", "A B[b1 b2]", "B", "removeClosed", "A b1 b2", "b1", 1);
+        row("subtasks go without asking", "A B[b1 b2]", "B", "removeAll", "A", "A", 1);
         row("remove checked tasks", "*A[a1 *a2[x]] B *C", "B", "removeChecked", "a1 x B", "none", 1);
         row("take a task for another list", "A[a1] B C", "A", "toList", "B C", "B", 1);
         row("take the only task", "A", "A", "toList", "_", "_", 1);
@@ -218,41 +241,6 @@ private slots:
         QVERIFY(!tree.editing());
         tree.model->undo();
         QTEST(tree.shape(), "beforeAction");
-    }
-
-    void removeAsks_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("ask, yes") << 0 << "ok" << "A";
-        QTest::newRow("ask, no") << 0 << "cancel" << "A b1 b2";
-        QTest::newRow("ask, closed") << 0 << "close" << "A b1 b2";
-        QTest::newRow("remove them") << 1 << "" << "A";
-        QTest::newRow("keep them") << 2 << "" << "A b1 b2";
-    }
-
-    void removeAsks()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, answer);
-        setRemoveChildrenMode(mode);
-        Tree tree("A B[b1 b2]");
-        tree.select("B");
-        bool asked = false;
-        if (!answer.isEmpty()) {
-            DialogDriver::whenModal([&asked, answer](QWidget *widget) {
-                auto *dialog = qobject_cast<CustomDialog *>(widget);
-                asked = dialog && dialog->windowTitle() == QLatin1String("Remove subtasks?");
-                QAbstractButton *button = dialog->closeButton();
-                if (answer != QLatin1String("close"))
-                    button = answer == QLatin1String("ok") ? dialog->okButton() : dialog->cancelButton();
-                QTest::mouseClick(button, Qt::LeftButton);
-            });
-        }
-        keys("Delete");
-        QCOMPARE(asked, !answer.isEmpty());
-        QTEST(tree.shape(), "after");
     }
 
     void clicks_data()
@@ -359,6 +347,19 @@ private slots:
         tree.view.collapseCurrent(tree.at("A"));
         QCOMPARE(tree.shape(), QStringLiteral("-A[a1] B[b1] C"));
         QVERIFY(!tree.view.isExpanded(tree.at("A")));
+    }
+
+    void indentKeepsTheScrollPosition()
+    {
+        // The current row is cut by the bottom edge: making it current
+        // again would scroll it into view.
+        Tree tree(QStringLiteral("T ").repeated(40).trimmed());
+        tree.view.setCurrentIndex(tree.model->index(19, 0));
+        tree.view.verticalScrollBar()->setValue(300);
+        tree.view.indentCurrentGroupTasks();
+        tree.view.outdentCurrent();
+        QCOMPARE(tree.view.verticalScrollBar()->value(), 300);
+        QCOMPARE(tree.view.currentIndex(), tree.model->index(19, 0));
     }
 
     void overlaysAndColumns()

@@ -25,6 +25,7 @@ private slots:
         };
         row("down after a later sibling", "A B C", "A", "C", false, "drag", "B C A");
         row("up before an earlier sibling", "A B C", "C", "A", false, "drag", "C A B");
+        row("up before a cousin", "A[a1] B[b1]", "b1", "a1", false, "drag", "A[b1 a1] B");
         row("over an open parent", "A B[b1] C", "A", "B", false, "drag", "A B[b1] C");
         row("after the end of a branch", "A B[b1[b11]] C", "A", "b11", false, "drag", "B[b1[b11]] A C");
         row("inside a branch that goes on", "A B[b1[b11] b2]", "A", "b11", false, "drag", "A B[b1[b11] b2]");
