@@ -113,11 +113,14 @@ struct Tree
     }
     void select(const QString &title) { view.setCurrentIndex(at(title)); }
     bool editing() const { return view.indexWidget(view.currentIndex()) != nullptr; }
+    // The current task's title, "_" when it has none, "none" without a
+    // current task; " editing" follows while its title editor is open.
     QString current() const
     {
         const QModelIndex index = view.currentIndex();
-        return !index.isValid() ? QStringLiteral("none") : index.data().toString().isEmpty() ? QStringLiteral("_")
-                                                                                          : index.data().toString();
+        const QString title = index.data().toString();
+        return (!index.isValid() ? QStringLiteral("none") : title.isEmpty() ? QStringLiteral("_") : title)
+            + (editing() ? QStringLiteral(" editing") : QString());
     }
     // Points in a row, in viewport coordinates: its check dot, its title.
     QPoint dot(const QString &title) const { return view.visualRect(at(title)).topLeft() + QPoint(8, 17); }

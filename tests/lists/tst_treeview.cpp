@@ -1,6 +1,7 @@
 // The task tree driven by keys and mouse: the key table, title editing,
 // clicks on check dots, icons and the empty area, the structural operations
-// the commands call, and input refused while a list synchronises.
+// the commands call, dragging tasks, and input refused while a list
+// synchronises.
 
 #include "dialogdriver.h"
 #include "lists/syncingscreen.h"
@@ -78,6 +79,39 @@ void row(const char *name, const char *shape, const char *current, const char *a
     QTest::newRow(name) << shape << perms << current << action << after << currentAfter << undo;
 }
 
+// Runs a script as the user would: key names and "type:text" (see keys());
+// "op:name", an operation as a command calls it; "KEY=name", the same bound
+// to a window shortcut and triggered by its key; "click:dot:T",
+// "click:text:T", "click:below" and "dclick:..." (a click then a double
+// click) on a task's check dot, its title or below the rows.
+void perform(Tree &tree, const QString &script)
+{
+    for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList part = step.split(QLatin1Char(':'));
+        if (part.first() == QLatin1String("op")) {
+            operation(part.at(1))(tree.view);
+        } else if (part.first().endsWith(QLatin1String("click"))) {
+            const QPoint pos = part.at(1) == QLatin1String("below") ? QPoint(60, 300)
+                : part.at(1) == QLatin1String("dot")                ? tree.dot(part.at(2))
+                                                                    : tree.text(part.at(2));
+            QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+            if (part.first() == QLatin1String("dclick"))
+                tree.mouse(QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
+        } else if (step.contains(QLatin1Char('='))) {
+            auto *command = new QAction(&tree.view);
+            command->setShortcut(QKeySequence(step.section(QLatin1Char('='), 0, 0)));
+            tree.view.addAction(command);
+            const Operation op = operation(step.section(QLatin1Char('='), 1));
+            QObject::connect(command, &QAction::triggered, &tree.view, [&tree, op]() { op(tree.view); });
+            keys(step.section(QLatin1Char('='), 0, 0));
+        } else {
+            if (step == QLatin1String("Tab"))
+                QTest::ignoreMessage(QtWarningMsg, "Keyboard event not accepted by receiving widget");
+            keys(step);
+        }
+    }
+}
+
 void columns()
 {
     QTest::addColumn<QString>("shape");
@@ -97,9 +131,10 @@ class TstTreeView : public QObject
 private slots:
     void init() { setRemoveChildrenMode(2); }
 
-    void keyTable_data()
+    void actions_data()
     {
         columns();
+        // Keys.
         row("return adds a sibling", "A B", "A", "Return", "A _ B", "_", 1);
         row("return on an empty title", "A _", "_", "Return", "A _", "_", 0);
         row("return on an open parent", "A[a1] B", "A", "Return", "A[_ a1] B", "_", 1);
@@ -124,28 +159,74 @@ private slots:
         row("read-only ignores edits", "A B", "A", "Return Delete Space type:x Right", "A B", "A", 0, "or");
         row("read-only still moves", "A B", "A", "Down", "A B", "B", 0, "or");
         row("read-only keeps its empty tasks", "A _ B", "_", "Up", "A _ B", "A", 0, "or");
+        // Operations as the commands call them.
+        row("indent the first child", "A B", "A", "op:indent", "A B", "A", 0);
+        row("indent keeps the children's depth", "A B[b1 b2]", "B", "op:indent", "A[B b1 b2]", "B", 1);
+        row("indent after the children", "A[a1] B", "B", "op:indent", "A[a1 B]", "B", 1);
+        row("indent with subtasks", "A B[b1]", "B", "op:indentGroup", "A[B[b1]]", "B", 1);
+        row("outdent adopts followers", "A[a1 a2 a3]", "a2", "op:outdent", "A[a1] a2[a3]", "a2", 1);
+        row("outdent after own children", "A[a1[x] a2]", "a1", "op:outdent", "A a1[x a2]", "a1", 1);
+        row("outdent a top-level task", "A B", "B", "op:outdent", "A B", "B", 0);
+        row("up", "A B", "B", "op:up", "B A", "B", 1);
+        row("up at the first row", "A[a1] B", "a1", "op:up", "A[a1] B", "a1", 0);
+        row("down", "A B C", "A", "op:down", "B A C", "A", 1);
+        row("down at the last row", "A[a1] B", "a1", "op:down", "A[a1] B", "a1", 0);
+        row("top of a subtask", "A[a1] B", "a1", "op:top", "a1 A B", "a1", 1);
+        row("top of the first task", "A B", "A", "op:top", "A B", "A", 0);
+        row("bottom of a subtask", "A[a1] B", "a1", "op:bottom", "A B a1", "a1", 1);
+        row("bottom of a top-level task", "A B C", "A", "op:bottom", "B C A", "A", 1);
+        row("bottom of the last task", "A B", "B", "op:bottom", "A B", "B", 0);
+        row("remove keeps children in order", "A B[b1 b2 b3] C", "B", "op:remove", "A b1 b2 b3 C", "b1", 1);
+        row("remove the last task", "A", "A", "op:remove", "_", "_", 1);
+        row("asked, subtasks go", "A B[b1 b2]", "B", "op:removeYes", "A", "A", 1);
+        row("asked, subtasks stay", "A B[b1 b2]", "B", "op:removeNo", "A b1 b2", "b1", 1);
+        row("asked and closed, subtasks stay", "A B[b1 b2]", "B", "op:removeClosed", "A b1 b2", "b1", 1);
+        row("subtasks go without asking", "A B[b1 b2]", "B", "op:removeAll", "A", "A", 1);
+        row("remove checked tasks", "*A[a1 *a2[x]] B *C", "B", "op:removeChecked", "a1 x B", "none", 1);
+        row("take a task for another list", "A[a1] B C", "A", "op:toList", "B C", "B", 1);
+        row("take the only task", "A", "A", "op:toList", "_", "_", 1);
+        row("paste after the current task", "A B", "A", "op:paste", "A P B", "P", 1);
+        // A command's shortcut reaches the window before the open title
+        // editor sees the key: the typed text is committed first, as its own
+        // undo step, never dropped.
+        row("indent commits the editor", "A B", "B", "Right type:x Tab=indent", "A[Bx]", "Bx", 2);
+        row("outdent commits the editor", "A[B]", "B", "Right type:x Shift+Tab=outdent", "A Bx", "Bx", 2);
+        row("up commits the editor", "A B", "B", "Right type:x Ctrl+Up=up", "Bx A", "Bx", 2);
+        row("down commits the editor", "A B", "A", "Right type:x Ctrl+Down=down", "B Ax", "Ax", 2);
+        row("remove commits the editor", "A B", "B", "Right type:x F8=remove", "A", "A", 2);
+        row("paste commits the editor", "A B", "A", "Right type:x F9=paste", "Ax P B", "P", 2);
+        row("taking commits the editor", "A B", "B", "Right type:x F10=toList", "A", "A", 2);
+        row("adding commits the editor", "A _", "_", "Right type:x F11=insert", "A x _", "_", 2);
+        // Clicks.
+        row("dot checks", "A B", "B", "click:dot:B", "A *B", "B", 1);
+        row("dot unchecks", "A *B", "B", "click:dot:B", "A B", "B", 1);
+        row("dot of an untitled task", "A _", "_", "click:dot:_", "A *_", "_", 0);
+        row("dot of a read-only task", "A B", "B", "click:dot:B", "A B", "B", 0, "or");
+        row("title makes current", "A B", "B", "click:text:B", "A B", "B", 0);
+        row("leaving an empty task by click", "A _ B", "_", "click:text:B", "A B", "B", 0);
+        row("below the rows adds a task", "A B", "", "click:below", "A B _", "_", 0);
+        row("below the rows of a read-only list", "A B", "", "click:below", "A B", "none", 0, "or");
+        row("double click edits", "A", "A", "dclick:text:A", "A", "A editing", 0);
+        row("double click on the dot", "A", "A", "dclick:dot:A", "*A", "A", 1);
     }
 
-    void keyTable()
+    void actions()
     {
         QFETCH(QString, shape);
         QFETCH(QString, permissions);
-        QFETCH(QString, current);
         QFETCH(QString, action);
         QFETCH(int, undoSteps);
         Tree tree(shape, permissions);
+        QFETCH(QString, current);
         tree.select(current);
         const int before = tree.model->undoSnapshotCount();
-        if (action == QLatin1String("Tab"))
-            QTest::ignoreMessage(QtWarningMsg, "Keyboard event not accepted by receiving widget");
-        keys(action);
+        perform(tree, action);
         QTEST(tree.shape(), "after");
         QTEST(tree.current(), "currentAfter");
         QCOMPARE(tree.model->undoSnapshotCount() - before, undoSteps);
-        QCOMPARE(QApplication::focusWidget() == &tree.view, !tree.editing());
     }
 
-    void commitOnEdit()
+    void commitTrimsTheTitle()
     {
         Tree tree("A");
         tree.select("A");
@@ -155,131 +236,6 @@ private slots:
         editor->setText(QStringLiteral("  two\nlines  "));
         keys("Return");
         QCOMPARE(tree.shape(), QStringLiteral("two lines _"));
-    }
-
-    void operations_data()
-    {
-        columns();
-        row("indent the first child", "A B", "A", "indent", "A B", "A", 0);
-        row("indent keeps the children's depth", "A B[b1 b2]", "B", "indent", "A[B b1 b2]", "B", 1);
-        row("indent after the children", "A[a1] B", "B", "indent", "A[a1 B]", "B", 1);
-        row("indent with subtasks", "A B[b1]", "B", "indentGroup", "A[B[b1]]", "B", 1);
-        row("outdent adopts followers", "A[a1 a2 a3]", "a2", "outdent", "A[a1] a2[a3]", "a2", 1);
-        row("outdent after own children", "A[a1[x] a2]", "a1", "outdent", "A a1[x a2]", "a1", 1);
-        row("outdent a top-level task", "A B", "B", "outdent", "A B", "B", 0);
-        row("up", "A B", "B", "up", "B A", "B", 1);
-        row("up at the first row", "A[a1] B", "a1", "up", "A[a1] B", "a1", 0);
-        row("down", "A B C", "A", "down", "B A C", "A", 1);
-        row("down at the last row", "A[a1] B", "a1", "down", "A[a1] B", "a1", 0);
-        row("top of a subtask", "A[a1] B", "a1", "top", "a1 A B", "a1", 1);
-        row("top of the first task", "A B", "A", "top", "A B", "A", 0);
-        row("bottom of a subtask", "A[a1] B", "a1", "bottom", "A B a1", "a1", 1);
-        row("bottom of a top-level task", "A B C", "A", "bottom", "B C A", "A", 1);
-        row("bottom of the last task", "A B", "B", "bottom", "A B", "B", 0);
-        row("remove keeps children in order", "A B[b1 b2 b3] C", "B", "remove", "A b1 b2 b3 C", "b1", 1);
-        row("remove the last task", "A", "A", "remove", "_", "_", 1);
-        row("asked, subtasks go", "A B[b1 b2]", "B", "removeYes", "A", "A", 1);
-        row("asked, subtasks stay", "A B[b1 b2]", "B", "removeNo", "A b1 b2", "b1", 1);
-        row("asked and closed, subtasks stay", "A B[b1 b2]", "B", "removeClosed", "A b1 b2", "b1", 1);
-        row("subtasks go without asking", "A B[b1 b2]", "B", "removeAll", "A", "A", 1);
-        row("remove checked tasks", "*A[a1 *a2[x]] B *C", "B", "removeChecked", "a1 x B", "none", 1);
-        row("take a task for another list", "A[a1] B C", "A", "toList", "B C", "B", 1);
-        row("take the only task", "A", "A", "toList", "_", "_", 1);
-        row("paste after the current task", "A B", "A", "paste", "A P B", "P", 1);
-    }
-
-    void operations()
-    {
-        QFETCH(QString, shape);
-        QFETCH(QString, current);
-        QFETCH(QString, action);
-        QFETCH(int, undoSteps);
-        Tree tree(shape);
-        tree.select(current);
-        const int before = tree.model->undoSnapshotCount();
-        operation(action)(tree.view);
-        QTEST(tree.shape(), "after");
-        QTEST(tree.current(), "currentAfter");
-        QCOMPARE(tree.model->undoSnapshotCount() - before, undoSteps);
-    }
-
-    // A command's shortcut reaches the window before the open title editor
-    // sees the key: the typed text must be committed first, as its own undo
-    // step, never dropped.
-    void structuralCommandCommitsEditor_data()
-    {
-        QTest::addColumn<QString>("shape");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("shortcut");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("beforeAction");
-        QTest::newRow("indent") << "A B" << "B" << "Tab" << "indent" << "A[Bx]" << "A Bx";
-        QTest::newRow("outdent") << "A[B]" << "B" << "Shift+Tab" << "outdent" << "A Bx" << "A[Bx]";
-        QTest::newRow("up") << "A B" << "B" << "Ctrl+Up" << "up" << "Bx A" << "A Bx";
-        QTest::newRow("down") << "A B" << "A" << "Ctrl+Down" << "down" << "B Ax" << "Ax B";
-        QTest::newRow("remove") << "A B" << "B" << "F8" << "remove" << "A" << "A Bx";
-        QTest::newRow("paste") << "A B" << "A" << "F9" << "paste" << "Ax P B" << "Ax B";
-        QTest::newRow("to list") << "A B" << "B" << "F10" << "toList" << "A" << "A Bx";
-        QTest::newRow("add task") << "A _" << "_" << "F11" << "insert" << "A x _" << "A x";
-    }
-
-    void structuralCommandCommitsEditor()
-    {
-        QFETCH(QString, shape);
-        QFETCH(QString, current);
-        QFETCH(QString, shortcut);
-        QFETCH(QString, action);
-        Tree tree(shape);
-        QAction command;
-        command.setShortcut(QKeySequence(shortcut));
-        tree.view.addAction(&command);
-        connect(&command, &QAction::triggered, this, [&tree, action]() { operation(action)(tree.view); });
-        tree.select(current);
-        keys(QStringLiteral("Right type:x ") + shortcut);
-        QTEST(tree.shape(), "after");
-        QVERIFY(!tree.editing());
-        tree.model->undo();
-        QTEST(tree.shape(), "beforeAction");
-    }
-
-    void clicks_data()
-    {
-        columns();
-        row("dot checks", "A B", "B", "dot", "A *B", "B", 1);
-        row("dot unchecks", "A *B", "B", "dot", "A B", "B", 1);
-        row("dot of an untitled task", "A _", "_", "dot", "A *_", "_", 0);
-        row("dot of a read-only task", "A B", "B", "dot", "A B", "B", 0, "or");
-        row("title makes current", "A B", "B", "text", "A B", "B", 0);
-        row("leaving an empty task by click", "A _ B", "B", "text", "A B", "B", 0);
-        row("below the rows adds a task", "A B", "", "below", "A B _", "_", 0);
-        row("below the rows of a read-only list", "A B", "", "below", "A B", "none", 0, "or");
-        row("double click edits", "A", "A", "double", "A", "A", 0);
-        row("double click on the dot", "A", "A", "double dot", "*A", "A", 1);
-    }
-
-    void clicks()
-    {
-        QFETCH(QString, shape);
-        QFETCH(QString, permissions);
-        QFETCH(QString, current);
-        QFETCH(QString, action);
-        QFETCH(int, undoSteps);
-        Tree tree(shape, permissions);
-        if (shape.contains(QLatin1String("_ B")))
-            tree.select("_");
-        const int before = tree.model->undoSnapshotCount();
-        const QPoint pos = action.endsWith(QLatin1String("dot")) ? tree.dot(current)
-            : action == QLatin1String("below")                ? QPoint(60, 300)
-                                                               : tree.text(current);
-        QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, pos);
-        if (action.startsWith(QLatin1String("double"))) {
-            tree.mouse(QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
-            QCOMPARE(tree.editing(), action == QLatin1String("double"));
-        }
-        QTEST(tree.shape(), "after");
-        QTEST(tree.current(), "currentAfter");
-        QCOMPARE(tree.model->undoSnapshotCount() - before, undoSteps);
     }
 
     void iconCells()
@@ -362,7 +318,7 @@ private slots:
         QCOMPARE(tree.view.currentIndex(), tree.model->index(19, 0));
     }
 
-    void overlaysAndColumns()
+    void overlayAndHeader()
     {
         Tree tree("A B");
         Tree other("C");
@@ -385,20 +341,98 @@ private slots:
         tree.view.hideAssignColumn();
         QVERIFY(tree.view.header()->isHidden() && tree.view.isColumnHidden(ListModel::AssignmentColumn));
 
-        // The search bar floats over the lower left, narrower by the
-        // scroll bar's width when there is one.
-        tree.view.showSearchBar();
-        const auto expected = [&tree](int margin) {
-            const int height = tree.view.searchBar()->height();
-            return QRect(17, tree.view.height() - height - 10, tree.view.width() - margin, height);
+    }
+
+    // ---- moving tasks by dragging them with the mouse
+
+    void drop_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("permissions");
+        QTest::addColumn<QString>("dragged");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("into");
+        QTest::addColumn<QString>("cursor");
+        QTest::addColumn<QString>("after");
+        auto row = [](const char *name, const char *shape, const char *dragged, const char *target, bool into,
+                      const char *cursor, const char *after, const char *perms = "orwd") {
+            QTest::newRow(name) << shape << perms << dragged << target << into << cursor << after;
         };
-        tree.view.resize(400, 360);
-        QCOMPARE(tree.view.searchBar()->geometry(), expected(34));
-        for (int i = 0; i < 12; ++i)
-            tree.model->insertRow(0);
-        QTRY_VERIFY(tree.view.verticalScrollBar()->isVisible());
-        tree.view.resize(401, 360);
-        QCOMPARE(tree.view.searchBar()->geometry(), expected(51));
+        row("down after a later sibling", "A B C", "A", "C", false, "drag", "B C A");
+        row("up before an earlier sibling", "A B C", "C", "A", false, "drag", "C A B");
+        row("up before a cousin", "A[a1] B[b1]", "b1", "a1", false, "drag", "A[b1 a1] B");
+        row("over an open parent", "A B[b1] C", "A", "B", false, "drag", "A B[b1] C");
+        row("after the end of a branch", "A B[b1[b11]] C", "A", "b11", false, "drag", "B[b1[b11]] A C");
+        row("inside a branch that goes on", "A B[b1[b11] b2]", "A", "b11", false, "drag", "A B[b1[b11] b2]");
+        row("subtask over a shallower row", "A[a1] B", "a1", "B", false, "drag", "A[a1] B");
+        row("into a row", "A B", "A", "B", true, "into", "B[A]");
+        row("into a closed row goes first", "A -B[b1]", "A", "B", true, "into", "B[A b1]");
+        row("into its own subtask", "A[a1] B", "A", "a1", true, "drag", "A[a1] B");
+        row("into itself", "A B", "A", "A", true, "drag", "A B");
+        row("read-only list", "A B C", "A", "C", false, "none", "A B C", "or");
+        row("released below the rows", "A B", "A", "", false, "forbidden", "A B");
+    }
+
+    void drop()
+    {
+        QFETCH(QString, shape);
+        QFETCH(QString, permissions);
+        QFETCH(QString, dragged);
+        QFETCH(QString, target);
+        QFETCH(bool, into);
+        QFETCH(QString, cursor);
+        Tree tree(shape, permissions);
+        const int before = tree.model->undoSnapshotCount();
+        const QPoint start = tree.text(dragged);
+        const QPoint end = target.isEmpty() ? QPoint(60, 300) : into ? tree.dot(target) : tree.text(target);
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, QApplication::startDragDistance() + 1), Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, end, Qt::LeftButton);
+
+        const QCursor shown = tree.view.viewport()->cursor();
+        const QString expectedImage = cursor == QLatin1String("into") ? ":/windrag_in.png" : ":/windrag.png";
+        if (cursor == QLatin1String("forbidden"))
+            QCOMPARE(shown.shape(), Qt::ForbiddenCursor);
+        else if (cursor == QLatin1String("none"))
+            QCOMPARE(shown.shape(), Qt::ArrowCursor);
+        else
+            QCOMPARE(shown.pixmap().toImage(), QImage(expectedImage).convertToFormat(shown.pixmap().toImage().format()));
+
+        tree.mouse(QEvent::MouseButtonRelease, end, Qt::NoButton);
+        QTEST(tree.shape(), "after");
+        const bool moved = tree.shape() != shape;
+        QCOMPARE(tree.model->undoSnapshotCount() - before, moved ? 1 : 0);
+        if (moved)
+            QCOMPARE(tree.current(), dragged);
+        QCOMPARE(tree.view.viewport()->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void shortMoveIsNoDrag()
+    {
+        Tree tree("A B");
+        const QPoint start = tree.text("A");
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, 2), Qt::LeftButton);
+        tree.mouse(QEvent::MouseButtonRelease, start + QPoint(0, 2), Qt::NoButton);
+        QCOMPARE(tree.shape(), QStringLiteral("A B"));
+    }
+
+    // A synchronisation starting in the middle of a drag ends it at the
+    // release without moving anything.
+    void syncEndsDrag()
+    {
+        Tree tree("A B C");
+        const QPoint start = tree.text("A");
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, 20), Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, tree.text("C"), Qt::LeftButton);
+        tree.model->setSynchronizing(true);
+        tree.mouse(QEvent::MouseButtonRelease, tree.text("C"), Qt::NoButton);
+        tree.model->setSynchronizing(false);
+        QCOMPARE(tree.shape(), QStringLiteral("A B C"));
+        tree.mouse(QEvent::MouseMove, tree.text("B"), Qt::LeftButton);
+        tree.mouse(QEvent::MouseButtonRelease, tree.text("B"), Qt::NoButton);
+        QCOMPARE(tree.shape(), QStringLiteral("A B C"));
     }
 };
 
