@@ -204,6 +204,7 @@ private slots:
         const QImage image = paint(*delegate, model.index(0, 0));
         QCOMPARE(image != blank(), pen.isValid());
         QVERIFY(!pen.isValid() || contains(image, pen, 0));
+        QVERIFY(!contains(image.copy(0, 0, 5, 34), pen, 0)); // times start 5 pixels in
         // An icon is centred and unscaled: (149 - 8, 16 - 6) is its top left.
         if (pen == QColor(Qt::red))
             QVERIFY(image.pixelColor(141, 10) == pen && image.pixelColor(140, 10).alpha() == 0);

@@ -54,6 +54,7 @@ private slots:
         QFETCH(QStringList, steps);
         Tree tree("Peas -Shop[*milk peanuts] Garden[spear Milkweed]");
         tree.view.showSearchBar();
+        QVERIFY(tree.view.searchBar()->lineEdit()->isVisible());
         QTest::keyClicks(tree.view.searchBar()->lineEdit(), text);
         for (const QString &step : steps) {
             QCOMPARE(tree.current() + QLatin1Char(' ') + nextButton(tree), step);

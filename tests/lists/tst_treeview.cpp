@@ -149,6 +149,7 @@ private slots:
         row("backspace outdents the last empty child", "A[a1 _]", "_", "Backspace", "A[a1] _", "_", 1);
         row("backspace removes another empty child", "A[_ a2]", "_", "Backspace", "A[a2]", "a2", 1);
         row("backspace on an emptied editor removes", "A B", "B", "Right Backspace Backspace", "A", "A", 1);
+        row("shift+backspace only edits", "A B", "B", "Right Backspace Shift+Backspace", "A B", "B editing", 0);
         row("down on the last task adds one", "A B", "B", "Down", "A B _", "_", 0);
         row("down on an empty last task stays", "A _", "_", "Down", "A _", "_", 0);
         row("down on a closed last parent", "A -B[b1]", "B", "Down", "A -B[b1]", "B", 0);
@@ -177,6 +178,7 @@ private slots:
         row("bottom of a top-level task", "A B C", "A", "op:bottom", "B C A", "A", 1);
         row("bottom of the last task", "A B", "B", "op:bottom", "A B", "B", 0);
         row("remove keeps children in order", "A B[b1 b2 b3] C", "B", "op:remove", "A b1 b2 b3 C", "b1", 1);
+        row("remove keeps a single child", "A B[b1]", "B", "op:remove", "A b1", "b1", 1);
         row("remove the last task", "A", "A", "op:remove", "_", "_", 1);
         row("asked, subtasks go", "A B[b1 b2]", "B", "op:removeYes", "A", "A", 1);
         row("asked, subtasks stay", "A B[b1 b2]", "B", "op:removeNo", "A b1 b2", "b1", 1);
@@ -361,6 +363,7 @@ private slots:
         row("down after a later sibling", "A B C", "A", "C", false, "drag", "B C A");
         row("up before an earlier sibling", "A B C", "C", "A", false, "drag", "C A B");
         row("up before a cousin", "A[a1] B[b1]", "b1", "a1", false, "drag", "A[b1 a1] B");
+        row("down after a cousin", "A[a1] B[b1]", "a1", "b1", false, "drag", "A B[b1 a1]");
         row("over an open parent", "A B[b1] C", "A", "B", false, "drag", "A B[b1] C");
         row("after the end of a branch", "A B[b1[b11]] C", "A", "b11", false, "drag", "B[b1[b11]] A C");
         row("inside a branch that goes on", "A B[b1[b11] b2]", "A", "b11", false, "drag", "A B[b1[b11] b2]");
