@@ -106,6 +106,16 @@ struct Holder
     std::unique_ptr<ListModel> model;
 };
 
+// Shows the view at the common size over the model, expanded, painted once.
+void showOver(QTreeView &view, ListModel *model)
+{
+    view.resize(kViewSize);
+    view.show();
+    view.setModel(model);
+    view.expandAll();
+    view.viewport()->grab();
+}
+
 // Both views are shown at the same size; each iteration sets the model
 // afresh and paints the whole viewport once.
 void BM_PlainViewShow(benchmark::State &state)
@@ -158,11 +168,8 @@ void BM_TreeViewIndent(benchmark::State &state)
     Holder holder;
     Owner owner;
     TreeView view(&owner);
-    view.resize(kViewSize);
-    view.show();
-    view.setModel(holder.model.get());
+    showOver(view, holder.model.get());
     view.setCurrentIndex(holder.model->index(41, 0));
-    view.viewport()->grab();
     for (auto _ : state) {
         view.indentCurrentGroupTasks();
         view.outdentCurrent();
@@ -185,11 +192,7 @@ void BM_BareSearchScroll(benchmark::State &state)
 {
     Holder holder;
     QTreeView view;
-    view.resize(kViewSize);
-    view.show();
-    view.setModel(holder.model.get());
-    view.expandAll();
-    view.viewport()->grab();
+    showOver(view, holder.model.get());
     qsizetype found = 0;
     for (auto _ : state) {
         QModelIndexList hits;
@@ -207,11 +210,8 @@ void BM_TreeViewSearch(benchmark::State &state)
     Holder holder;
     Owner owner;
     TreeView view(&owner);
-    view.resize(kViewSize);
-    view.show();
-    view.setModel(holder.model.get());
     view.showSearchBar();
-    view.viewport()->grab();
+    showOver(view, holder.model.get());
     qsizetype found = 0;
     for (auto _ : state) {
         view.searchBar()->lineEdit()->setText(kQuery);

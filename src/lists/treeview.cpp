@@ -866,27 +866,24 @@ void TreeView::onTaskCollapsed(const QModelIndex &index)
 
 void TreeView::expandCurrent(const QModelIndex &index)
 {
-    ListModel *list = listModel();
-    if (!list || !index.isValid())
-        return;
-    Task *task = list->taskForIndex(index);
-    if (task->isExpanded())
-        return;
-    task->setExpanded(true);
-    expand(index.siblingAtColumn(0));
-    list->setChanged();
+    setTaskExpanded(index, true);
 }
 
 void TreeView::collapseCurrent(const QModelIndex &index)
+{
+    setTaskExpanded(index, false);
+}
+
+void TreeView::setTaskExpanded(const QModelIndex &index, bool expanded)
 {
     ListModel *list = listModel();
     if (!list || !index.isValid())
         return;
     Task *task = list->taskForIndex(index);
-    if (!task->isExpanded())
+    if (task->isExpanded() == expanded)
         return;
-    task->setExpanded(false);
-    collapse(index.siblingAtColumn(0));
+    task->setExpanded(expanded);
+    setExpanded(index.siblingAtColumn(0), expanded);
     list->setChanged();
 }
 
@@ -903,25 +900,28 @@ void TreeView::setExpandedFlags(const QModelIndex &parent, bool expanded)
     }
 }
 
-// Both walk every task once and lay the rows out once, without one
-// animation per branch.
 void TreeView::expandAll()
 {
-    ListModel *list = listModel();
-    if (!list)
-        return;
-    setExpandedFlags(QModelIndex(), true);
-    QTreeView::expandAll();
-    list->setChanged();
+    setAllExpanded(true);
 }
 
 void TreeView::collapseAll()
 {
+    setAllExpanded(false);
+}
+
+// Every task is walked once and the rows laid out once, without one
+// animation per branch.
+void TreeView::setAllExpanded(bool expanded)
+{
     ListModel *list = listModel();
     if (!list)
         return;
-    setExpandedFlags(QModelIndex(), false);
-    QTreeView::collapseAll();
+    setExpandedFlags(QModelIndex(), expanded);
+    if (expanded)
+        QTreeView::expandAll();
+    else
+        QTreeView::collapseAll();
     list->setChanged();
 }
 

@@ -145,6 +145,8 @@ private:
     void setOptionalColumn(int column, bool *field, bool shown);
     void expandCollapseUnder(const QModelIndex &parent);
     void setExpandedFlags(const QModelIndex &parent, bool expanded);
+    void setTaskExpanded(const QModelIndex &index, bool expanded);
+    void setAllExpanded(bool expanded);
 
     void paintEmptyArea(QPaintEvent *event);
     int dropPosition(const QModelIndex &dragged, const QModelIndex &row) const;
