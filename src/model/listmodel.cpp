@@ -22,7 +22,6 @@
 
 namespace {
 
-const int kIconCodeRole = Qt::UserRole;
 const QString kEmptyCell = QStringLiteral("   ");
 
 QPixmap iconPixmap(const QString &path)
@@ -200,7 +199,7 @@ QVariant ListModel::titleData(const Task *task, int role) const
 
 QVariant ListModel::iconData(const Task *task, int column, int role) const
 {
-    if (role != Qt::DisplayRole && role != kIconCodeRole)
+    if (role != Qt::DisplayRole && role != IconCodeRole)
         return QVariant();
 
     // The icons found are packed so that the first one sits in the last
@@ -232,7 +231,7 @@ QVariant ListModel::iconData(const Task *task, int column, int role) const
                  priority.value() == TaskPriority::Urgent ? ":/priority-red.png" : ":/priority-green.png",
                  PriorityIcon);
 
-    if (role == kIconCodeRole)
+    if (role == IconCodeRole)
         return code;
     return path.isEmpty() ? QPixmap() : iconPixmap(path);
 }

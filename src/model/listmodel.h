@@ -38,7 +38,10 @@ public:
         ColumnCount = 12
     };
 
-    // Icon codes answered for role 32 by the icon columns.
+    // The role under which an icon cell answers its icon code.
+    static constexpr int IconCodeRole = Qt::UserRole;
+
+    // Icon codes answered under IconCodeRole by the icon columns.
     enum IconCode {
         PriorityIcon = 0,
         NoteIcon = 1,

@@ -11,17 +11,14 @@ private slots:
     {
         const QDateTime t(QDate(2026, 3, 29), QTime(0, 59, 58), Qt::UTC);
         Clock::setFixedTime(t);
-        QCOMPARE(Clock::currentDateTimeUtc(), t);
         Clock::advance(3000);
         QCOMPARE(Clock::currentDateTimeUtc(), t.addSecs(3));
         QCOMPARE(Clock::currentDateTimeUtc().timeSpec(), Qt::UTC);
-    }
-
-    void followsSystemAfterReset()
-    {
-        Clock::setFixedTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC));
         Clock::reset();
         QVERIFY(qAbs(Clock::currentMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch()) < 5000);
+        // Advancing the real clock fixes it first.
+        Clock::advance(-3600000);
+        QVERIFY(qAbs(Clock::currentMSecsSinceEpoch() + 3600000 - QDateTime::currentMSecsSinceEpoch()) < 5000);
     }
 
     void interval_data()
@@ -33,8 +30,8 @@ private slots:
         QTest::newRow("scaled down") << 0.001 << qint64(300000) << 300;
         QTest::newRow("never below 1") << 0.0001 << qint64(5) << 1;
         QTest::newRow("zero stays zero") << 0.5 << qint64(0) << 0;
-        QTest::newRow("clamped to int") << 1.0 << qint64(1) << 1;
-        QTest::newRow("huge clamped") << 10.0 << qint64(1) << 10;
+        QTest::newRow("one") << 1.0 << qint64(1) << 1;
+        QTest::newRow("scaled up") << 10.0 << qint64(1) << 10;
         QTest::newRow("overflow") << 1000.0 << qint64(864000000000) << std::numeric_limits<int>::max();
         QTest::newRow("bad scale means 1") << -2.0 << qint64(7) << 7;
     }
@@ -42,9 +39,8 @@ private slots:
     {
         QFETCH(double, scale);
         QFETCH(qint64, ms);
-        QFETCH(int, expected);
         Clock::setTimeScale(scale);
-        QCOMPARE(Clock::interval(ms), expected);
+        QTEST(Clock::interval(ms), "expected");
     }
 };
 

@@ -1,5 +1,4 @@
 #include "core/logging.h"
-#include "core/options.h"
 #include "core/paths.h"
 #include "childprocess.h"
 #include "testenvironment.h"
@@ -36,6 +35,8 @@ private slots:
         Options::resetAll();
     }
 
+    // One flushed line per message, readable while the file is open; user
+    // text is never a format.
     void lineFormat_data()
     {
         QTest::addColumn<int>("type");
@@ -52,38 +53,28 @@ private slots:
         QFETCH(QString, line);
         const QString path = m_dir.filePath(QStringLiteral("format.log"));
         switchLoggingToFile(path);
+        const char *name = QTest::currentDataTag();
         switch (type) {
-        case QtDebugMsg: qDebug() << "debug" << QStringLiteral("quoted") << 42; break;
-        case QtInfoMsg: qInfo() << "info" << QStringLiteral("quoted") << 42; break;
-        case QtWarningMsg: qWarning() << "warning" << QStringLiteral("quoted") << 42; break;
-        default: qCritical() << "critical" << QStringLiteral("quoted") << 42; break;
+        case QtDebugMsg: qDebug() << name << QStringLiteral("quoted") << 42; break;
+        case QtInfoMsg: qInfo() << name << QStringLiteral("quoted") << 42; break;
+        case QtWarningMsg: qWarning() << name << QStringLiteral("quoted") << 42; break;
+        default: qCritical() << name << QStringLiteral("quoted") << 42; break;
         }
         qWarning("%s", "100% literal");
-        // Flushed line by line: readable while the file is open.
         QCOMPARE(fileLines(path), QStringList({line, "WARNING: 100% literal"}));
     }
 
     void emptiedAtStart()
     {
-        const QString path = m_dir.filePath(QStringLiteral("previous.log"));
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("WARNING: from the previous run\n");
-        }
+        const QString path = logFilePath();
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("WARNING: from the previous run\n") > 0);
+        old.close();
         // Said where messages went so far, before the switch.
-        QTest::ignoreMessage(QtDebugMsg,
-                             qPrintable(QStringLiteral("switching logging to file \"%1\"").arg(path)));
-        switchLoggingToFile(path);
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("switching logging to file \"%1\"").arg(path)));
+        initLogging();
         qWarning("this run");
         QCOMPARE(fileLines(path), QStringList({"WARNING: this run"}));
-    }
-
-    void initLoggingUsesDataDirectory()
-    {
-        initLogging();
-        qDebug("in the data directory");
-        QCOMPARE(fileLines(logFilePath()), QStringList({"DEBUG: in the data directory"}));
     }
 
     void messagesFromOtherThreads()
@@ -102,9 +93,8 @@ private slots:
                         qDebug("thread %d message %d with some padding text", t, i);
                 }
             });
+            workers.last()->start();
         }
-        for (QThread *w : workers)
-            w->start();
         for (int i = 0; i < perThread; ++i)
             qDebug("main message %d", i);
         for (QThread *w : workers) {
@@ -119,28 +109,31 @@ private slots:
             QVERIFY2(whole.match(l).hasMatch(), qPrintable(l));
     }
 
-    void unwritableLogFile()
+    void unwritableLogFileKeepsCurrentLog_data()
     {
-        // A directory in the way: the warning, and diagnostics keep going to
-        // the previous handler.
-        const QString path = m_dir.filePath(QStringLiteral("a-directory"));
-        QVERIFY(QDir().mkpath(path));
-        QTest::ignoreMessage(QtWarningMsg, "cannot write to log file");
-        switchLoggingToFile(path);
-        QTest::ignoreMessage(QtWarningMsg, "still reaches the test");
-        qWarning("still reaches the test");
+        QTest::addColumn<bool>("logging");
+        QTest::newRow("not logging yet") << false;
+        QTest::newRow("logging to a file") << true;
     }
 
     void unwritableLogFileKeepsCurrentLog()
     {
+        // A directory in the way: the warning, and messages keep going where
+        // they went.
+        QFETCH(bool, logging);
         const QString path = m_dir.filePath(QStringLiteral("current.log"));
-        switchLoggingToFile(path);
-        const QString blocked = m_dir.filePath(QStringLiteral("another-directory"));
+        if (logging)
+            switchLoggingToFile(path);
+        const QString blocked = m_dir.filePath(QStringLiteral("a-directory"));
         QVERIFY(QDir().mkpath(blocked));
+        if (!logging) {
+            QTest::ignoreMessage(QtWarningMsg, "cannot write to log file");
+            QTest::ignoreMessage(QtWarningMsg, "still logged");
+        }
         switchLoggingToFile(blocked);
         qWarning("still logged");
-        const QStringList lines = fileLines(path);
-        QCOMPARE(lines, QStringList({"WARNING: cannot write to log file", "WARNING: still logged"}));
+        if (logging)
+            QCOMPARE(fileLines(path), QStringList({"WARNING: cannot write to log file", "WARNING: still logged"}));
     }
 
     void fatalIsWrittenThenEnds()
@@ -149,8 +142,7 @@ private slots:
         const ChildResult r = runCoreChild({"logfatal", path});
         QVERIFY(r.finished);
         QCOMPARE(r.exitStatus, QProcess::CrashExit);
-        const QStringList lines = fileLines(path);
-        QCOMPARE(lines, QStringList({"WARNING: before the end", "FATAL: fatal 100% done"}));
+        QCOMPARE(fileLines(path), QStringList({"WARNING: before the end", "FATAL: fatal 100% done"}));
     }
 
     void logModules_data()
@@ -166,6 +158,8 @@ private slots:
     {
         QFETCH(QString, value);
         QFETCH(QStringList, names);
+        QCOMPARE(LogModule::get(QStringLiteral("avatar")), LogModules::avatar);
+        QVERIFY(!LogModule::get(QStringLiteral("fresh"))->isActive());
         QStringList args{QStringLiteral("Plumdeck")};
         if (!value.isEmpty())
             args << QStringLiteral("-log") << value;
@@ -173,30 +167,12 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("modules.log"));
         switchLoggingToFile(path);
         enableLogModules();
-        QStringList expected;
-        for (int i = 0; i < names.size(); ++i)
-            expected << QStringLiteral("WARNING: log modules disabled, setActive does nothing");
-        QCOMPARE(fileLines(path), expected);
+        QCOMPARE(fileLines(path),
+                 QStringList(names.size(), QStringLiteral("WARNING: log modules disabled, setActive does nothing")));
         for (const QString &name : names) {
             QVERIFY(LogModule::get(name)->isActive());
             LogModule::get(name)->setActive(false);
         }
-    }
-
-    void declaredModules()
-    {
-        const QList<QPair<LogModule *, QString>> declared = {
-            {LogModules::avatar, "avatar"}, {LogModules::minutetimer, "minutetimer"},
-            {LogModules::event, "event"},   {LogModules::http, "http"},
-            {LogModules::sslerrors, "sslerrors"}, {LogModules::outlook, "outlook"},
-        };
-        for (const auto &d : declared) {
-            QCOMPARE(d.first->name(), d.second);
-            QCOMPARE(LogModule::get(d.second), d.first);
-        }
-        LogModule *fresh = LogModule::get(QStringLiteral("fresh"));
-        QVERIFY(!fresh->isActive());
-        QCOMPARE(LogModule::get(QStringLiteral("fresh")), fresh);
     }
 
 private:

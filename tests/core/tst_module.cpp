@@ -8,11 +8,7 @@ namespace {
 class TestModule : public Module
 {
 public:
-    explicit TestModule(const QString &text) : m_action(text, nullptr) {}
-    QList<QAction *> actions() override { return {&m_action}; }
-
-private:
-    QAction m_action;
+    QList<QAction *> actions() override { return {}; }
 };
 
 } // namespace
@@ -23,18 +19,15 @@ class TstModule : public QObject
 private slots:
     void registrationFollowsLifetime()
     {
-        auto *a = new TestModule(QStringLiteral("a"));
-        QList<Module *> expected{a};
-        QCOMPARE(Module::modules(), expected);
+        auto *a = new TestModule;
         {
-            TestModule b(QStringLiteral("b"));
-            auto *c = new TestModule(QStringLiteral("c"));
+            TestModule b;
+            auto *c = new TestModule;
             QCOMPARE(Module::modules(), QList<Module *>({a, &b, c}));
-            QCOMPARE(Module::modules().at(1)->actions().first()->text(), QStringLiteral("b"));
             delete c;
             QCOMPARE(Module::modules(), QList<Module *>({a, &b}));
         }
-        QCOMPARE(Module::modules(), expected);
+        QCOMPARE(Module::modules(), QList<Module *>({a}));
         delete a;
         QVERIFY(Module::modules().isEmpty());
     }

@@ -8,24 +8,20 @@ class TstPlatform : public QObject
 {
     Q_OBJECT
 private slots:
-    void runElevatedMissingFile()
+    void runElevated()
     {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^runElevated: no such file")));
-        QVERIFY(!runElevated(QStringLiteral("/nonexistent/installer.exe")));
-    }
+        QVERIFY(!::runElevated(QStringLiteral("/nonexistent/installer.exe")));
 
-    void runElevatedStartsFile()
-    {
+        // A downloaded installer is not executable yet.
         QTemporaryDir dir;
         const QString script = dir.filePath(QStringLiteral("installer.exe"));
         const QString marker = dir.filePath(QStringLiteral("ran"));
-        {
-            QFile f(script);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(marker).toUtf8());
-        }
-        QVERIFY(!(QFile::permissions(script) & QFileDevice::ExeOwner));
-        QVERIFY(runElevated(script));
+        QFile f(script);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(marker).toUtf8());
+        f.close();
+        QVERIFY(::runElevated(script));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
     }
 
@@ -35,22 +31,19 @@ private slots:
         // frameless hint and add a system frame around the window's own.
         const Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::FramelessWindowHint;
         QWidget window(nullptr, flags);
-        addNativeFrameStyles(&window);
-        QCOMPARE(window.windowFlags(), flags);
-        QVERIFY(!window.isVisible());
-
         window.show();
         addNativeFrameStyles(&window);
         QCOMPARE(window.windowFlags(), flags);
         QVERIFY(window.isVisible());
-        addNativeFrameStyles(nullptr);
     }
 
     void crashLoggerMissing()
     {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to load bblogger.dll ")));
-        loadCrashLogger();
-        QVERIFY(!isCrashLoggerLoaded());
+        for (int i = 0; i < 2; ++i) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to load bblogger.dll ")));
+            loadCrashLogger();
+            QVERIFY(!isCrashLoggerLoaded());
+        }
     }
 };
 

@@ -4,39 +4,22 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 namespace {
 
 class KeyCounter : public QObject
 {
 public:
-    int presses = 0;
     QList<int> keys;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            ++presses;
+        if (event->type() == QEvent::KeyPress)
             keys << static_cast<QKeyEvent *>(event)->key();
-        }
         return false;
     }
 };
-
-void writeFile(const QString &path, const QByteArray &text)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write the test style sheet");
-    f.write(text);
-}
-
-void expectLoading(const QString &path)
-{
-    QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("StyleSheetLoader loading \"%1\"").arg(path)));
-}
 
 } // namespace
 
@@ -44,80 +27,65 @@ class TstStyleSheetLoader : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { qApp->setStyleSheet(QString()); }
-
     void f5Reloads_data()
     {
         QTest::addColumn<bool>("shortcut");
-        QTest::newRow("plain window") << false;
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("plain window") << false << false;
         // "In any window": also where a command of the window is bound to F5
         // (the synchronise shortcut of the lists page).
-        QTest::newRow("before the window's F5 shortcut") << true;
+        QTest::newRow("before the window's F5 shortcut") << true << false;
+        QTest::newRow("missing file gives an empty sheet") << false << true;
     }
 
     void f5Reloads()
     {
         QFETCH(bool, shortcut);
+        QFETCH(bool, missing);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("default.css"));
-        writeFile(path, "QLineEdit { color: red; }");
+        const QString path = dir.filePath(missing ? QStringLiteral("no/default.css") : QStringLiteral("default.css"));
+        auto write = [&path](const char *text) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        if (!missing)
+            write("QLineEdit { color: red; }");
+        qApp->setStyleSheet(QStringLiteral("QWidget { color: green; }"));
 
-        QWidget window;
-        auto *layout = new QVBoxLayout(&window);
-        auto *edit = new QLineEdit(&window);
-        layout->addWidget(edit);
+        QLineEdit edit;
         int triggered = 0;
-        if (shortcut) {
-            auto *sync = new QAction(&window);
-            sync->setShortcut(Qt::Key_F5);
-            window.addAction(sync);
-            connect(sync, &QAction::triggered, this, [&triggered] { ++triggered; });
-        }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        edit->setFocus();
+        QAction sync;
+        sync.setShortcut(Qt::Key_F5);
+        connect(&sync, &QAction::triggered, this, [&triggered] { ++triggered; });
+        if (shortcut)
+            edit.addAction(&sync);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowActive(&edit));
         KeyCounter counter;
-        edit->installEventFilter(&counter);
+        edit.installEventFilter(&counter);
 
-        expectLoading(path);
+        const QByteArray loading = "StyleSheetLoader loading \"" + path.toUtf8() + '"';
+        QTest::ignoreMessage(QtDebugMsg, loading.constData());
         auto loader = std::make_unique<StyleSheetLoader>(path);
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: red; }"));
-        writeFile(path, "QLineEdit { color: blue; }");
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: red; }")); // only F5 reloads
-        expectLoading(path);
-        QTest::keyClick(edit, Qt::Key_F5);
-        QCOMPARE(qApp->styleSheet(), QStringLiteral("QLineEdit { color: blue; }"));
-        QCOMPARE(counter.presses, 0);
+        const QString red = missing ? QString() : QStringLiteral("QLineEdit { color: red; }");
+        QCOMPARE(qApp->styleSheet(), red);
+        if (!missing)
+            write("QLineEdit { color: blue; }");
+        QCOMPARE(qApp->styleSheet(), red); // only F5 reloads
+        QTest::ignoreMessage(QtDebugMsg, loading.constData());
+        QTest::keyClick(&edit, Qt::Key_F5);
+        QCOMPARE(qApp->styleSheet(), missing ? QString() : QStringLiteral("QLineEdit { color: blue; }"));
         QCOMPARE(triggered, 0);
 
-        // Other keys reach their window.
-        QTest::keyClick(edit, Qt::Key_A);
-        QCOMPARE(counter.keys, QList<int>({Qt::Key_A}));
-        QCOMPARE(edit->text(), QStringLiteral("a"));
-
-        // Without the loader F5 reaches the window, or its shortcut, again.
+        // Other keys reach their window; without the loader F5 does too.
+        QTest::keyClick(&edit, Qt::Key_A);
+        QCOMPARE(edit.text(), QStringLiteral("a"));
         loader.reset();
-        QTest::keyClick(edit, Qt::Key_F5);
-        if (shortcut)
-            QCOMPARE(triggered, 1);
-        else
-            QCOMPARE(counter.keys, QList<int>({Qt::Key_A, Qt::Key_F5}));
-    }
-
-    void missingFileGivesEmptySheet()
-    {
-        qApp->setStyleSheet(QStringLiteral("QWidget { color: green; }"));
-        QWidget window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString missing = QStringLiteral("/nonexistent/resources/default.css");
-        expectLoading(missing);
-        StyleSheetLoader loader(missing);
-        QVERIFY(qApp->styleSheet().isEmpty());
-        QVERIFY(!loader.parent());
-        expectLoading(missing);
-        QTest::keyClick(&window, Qt::Key_F5);
-        QVERIFY(qApp->styleSheet().isEmpty());
+        QTest::keyClick(&edit, Qt::Key_F5);
+        QCOMPARE(triggered, shortcut ? 1 : 0);
+        QCOMPARE(counter.keys, shortcut ? QList<int>{Qt::Key_A} : QList<int>({Qt::Key_A, Qt::Key_F5}));
+        qApp->setStyleSheet(QString());
     }
 };
 

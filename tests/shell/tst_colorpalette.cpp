@@ -6,21 +6,20 @@ class TstColorPalette : public QObject
 {
     Q_OBJECT
 private slots:
-    void outOfRange()
-    {
-        QVERIFY(!ColorPalette::color(-1).isValid());
-        QVERIFY(!ColorPalette::color(32).isValid());
-    }
-
+    // Each Green role has its Blue partner; the running skin is read at once.
     void partners_data()
     {
         QTest::addColumn<int>("green");
         QTest::addColumn<int>("blue");
         QTest::newRow("row background") << 0 << 7;
         QTest::newRow("completed text") << 6 << 13;
+        QTest::newRow("first after the row roles keeps itself") << 7 << 7;
+        QTest::newRow("unused keeps itself") << 14 << 14;
+        QTest::newRow("last before the group roles keeps itself") << 15 << 15;
         QTest::newRow("group selected") << 16 << 24;
         QTest::newRow("group selected hovered border") << 23 << 31;
-        QTest::newRow("unused keeps itself") << 14 << 14;
+        QTest::newRow("out of range") << 32 << 32;
+        QTest::newRow("negative") << -1 << -1;
     }
 
     void partners()
@@ -28,18 +27,14 @@ private slots:
         QFETCH(int, green);
         QFETCH(int, blue);
         QCOMPARE(ColorPalette::bluePartner(green), blue);
-        QCOMPARE(ColorPalette::forSkin(green, false), ColorPalette::color(green));
-        QCOMPARE(ColorPalette::forSkin(green, true), ColorPalette::color(blue));
-    }
-
-    void followsTheRunningSkinAtOnce()
-    {
+        for (bool running : {false, true}) {
+            ShellTest::setBlueSkin(running);
+            QCOMPARE(ColorPalette::forSkin(green), ColorPalette::color(running ? blue : green));
+        }
         ShellTest::setBlueSkin(false);
-        QCOMPARE(ColorPalette::forSkin(ColorPalette::TopRowBackground).name(), QStringLiteral("#c9d6a0"));
-        ShellTest::setBlueSkin(true);
-        QCOMPARE(ColorPalette::forSkin(ColorPalette::TopRowBackground).name(), QStringLiteral("#ebf2f5"));
-        QCOMPARE(ColorPalette::forSkin(ColorPalette::GroupHoveredBorder).name(), QStringLiteral("#c3d7ea"));
-        ShellTest::setBlueSkin(false);
+        QCOMPARE(ColorPalette::color(green).isValid(), green >= 0 && green < 32);
+        if (green == ColorPalette::TopRowBackground)
+            QCOMPARE(ColorPalette::forSkin(green, true).name(), QStringLiteral("#ebf2f5"));
     }
 
     void avatar_data()
@@ -56,11 +51,9 @@ private slots:
     void avatar()
     {
         QFETCH(QSize, in);
-        QFETCH(QSize, out);
-        QCOMPARE(ColorPalette::avatarSize(), QSize(44, 44));
         QPixmap pixmap(in);
         pixmap.fill(Qt::red);
-        QCOMPARE(ColorPalette::fitAvatar(pixmap).size(), out);
+        QTEST(ColorPalette::fitAvatar(pixmap).size(), "out");
     }
 };
 

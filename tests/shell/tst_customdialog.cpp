@@ -1,5 +1,4 @@
 #include "shell/customdialog.h"
-#include "shell/customwindoweventfilter.h"
 #include "shell/toolbutton.h"
 #include "shelltest.h"
 #include "testenvironment.h"
@@ -12,16 +11,17 @@
 
 namespace {
 
-// Drags from the middle of the dialog by (dx, dy); returns where it went.
-QPoint dragBy(QWidget *dialog, int dx, int dy)
+// Drags from the middle of the dialog by `delta`; returns where it went.
+QPoint dragBy(QWidget *dialog, const QPoint &delta)
 {
-    ShellTest::drag(dialog, dialog->rect().center(), QPoint(dx, dy));
+    ShellTest::drag(dialog, dialog->rect().center(), delta);
     return dialog->pos();
 }
 
-QLayoutItem *contentItem(CustomDialog &dialog, int index)
+template <typename T = QWidget>
+T *child(QWidget *dialog, const char *name)
 {
-    return dialog.findChild<QFrame *>(QStringLiteral("container"))->layout()->itemAt(index);
+    return dialog->findChild<T *>(QLatin1String(name));
 }
 
 } // namespace
@@ -30,53 +30,31 @@ class TstCustomDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        ShellTest::setBlueSkin(false);
-    }
+    void init() { ShellTest::setBlueSkin(false); }
 
-    void widgetTreeAndNames()
+    void widgetTree()
     {
-        CustomDialog dialog(QStringLiteral("Title"), true, true);
+        CustomDialog dialog(QStringLiteral("<b>List</b>"), true, true);
         QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
-        QVERIFY(dialog.windowFlags() & Qt::Window);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Title"));
-        QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("windowtitlelabel"))->text(), QStringLiteral("Title"));
-        QVERIFY(dialog.findChild<QFrame *>(QStringLiteral("windowtitlebar")));
-        auto *icon = dialog.findChild<ToolButton *>(QStringLiteral("dialogTittleBarIcon"));
-        QVERIFY(icon);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("<b>List</b>"));
+        QCOMPARE(dialog.titleLabel()->text(), QStringLiteral("<b>List</b>"));
+        QCOMPARE(dialog.titleLabel()->textFormat(), Qt::PlainText);
+        auto *icon = child<ToolButton>(&dialog, "dialogTittleBarIcon");
         QVERIFY(icon->isHidden());
         dialog.setTitleIcon(QStringLiteral(":/close-dialog.png"));
-        QVERIFY(!icon->isHidden());
-        QVERIFY(!icon->icon().isNull());
-        QVERIFY(dialog.findChild<ToolButton *>(QStringLiteral("windowclosebutton")));
-        QVERIFY(dialog.findChild<QWidget *>(QStringLiteral("bottombuttonscontainer")));
-        QVERIFY(!dialog.findChild<ToolButton *>(QStringLiteral("windowminimizebutton")));
-
+        QVERIFY(!icon->isHidden() && !icon->icon().isNull());
+        QVERIFY(!child(&dialog, "windowminimizebutton"));
         // Ok stands left of Cancel, both right of the stretch.
         QHBoxLayout *row = dialog.buttonsLayout();
         QCOMPARE(row->count(), 3);
         QVERIFY(row->itemAt(0)->spacerItem());
         QCOMPARE(row->itemAt(1)->widget(), dialog.okButton());
         QCOMPARE(row->itemAt(2)->widget(), dialog.cancelButton());
-        QCOMPARE(dialog.okButton()->objectName(), QStringLiteral("okbutton"));
-        QCOMPARE(dialog.okButton()->text(), QStringLiteral("Ok"));
-        QCOMPARE(dialog.cancelButton()->objectName(), QStringLiteral("cancelbutton"));
-        QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("Cancel"));
+        QCOMPARE(dialog.okButton()->text() + dialog.cancelButton()->text(), QStringLiteral("OkCancel"));
         QVERIFY(dialog.okButton()->isDefault());
-    }
-
-    void constructorsButtons()
-    {
-        CustomDialog plain(QStringLiteral("t"));
-        QVERIFY(!plain.okButton());
-        QVERIFY(!plain.cancelButton());
-        QVERIFY(plain.moveResizeFilter());
 
         CustomDialog fixed(QStringLiteral("t"), true, false, false);
-        QVERIFY(fixed.okButton());
-        QVERIFY(!fixed.cancelButton());
-        QVERIFY(!fixed.moveResizeFilter());
+        QVERIFY(fixed.okButton() && !fixed.cancelButton() && !fixed.moveResizeFilter());
         fixed.hideCancelButton(); // no Cancel: nothing happens
         fixed.setOkButtonText(QStringLiteral("Close"));
         QCOMPARE(fixed.okButton()->text(), QStringLiteral("Close"));
@@ -86,82 +64,73 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("result");
-        QTest::newRow("ok button") << "ok" << int(QDialog::Accepted);
-        QTest::newRow("return key") << "return" << int(QDialog::Accepted);
-        QTest::newRow("cancel button") << "cancel" << int(QDialog::Rejected);
-        QTest::newRow("escape key") << "escape" << int(QDialog::Rejected);
-        QTest::newRow("close button") << "close" << int(QDialog::Rejected);
+        QTest::addColumn<bool>("deleteOnClose");
+        QTest::newRow("ok button") << "ok" << int(QDialog::Accepted) << false;
+        QTest::newRow("return key") << "return" << int(QDialog::Accepted) << false;
+        QTest::newRow("cancel button") << "cancel" << int(QDialog::Rejected) << false;
+        QTest::newRow("escape key") << "escape" << int(QDialog::Rejected) << false;
+        QTest::newRow("close button") << "close" << int(QDialog::Rejected) << false;
+        QTest::newRow("ok, deleted on close") << "ok" << int(QDialog::Accepted) << true;
     }
 
+    // Modal while it runs (whenModal finds it), again after closing; shown
+    // plainly afterwards it is not modal.
     void results()
     {
         QFETCH(QString, how);
         QFETCH(int, result);
-        CustomDialog dialog(QStringLiteral("t"), true, true);
-        bool visibleWhenRun = false;
-        ShellTest::whenModal([&](QWidget *modal) {
-            visibleWhenRun = modal == &dialog && modal->isVisible();
-            ShellTest::endDialog(&dialog, how);
-        });
-        QCOMPARE(dialog.exec(), result);
-        QVERIFY(visibleWhenRun); // and modal: whenModal found it
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.windowModality(), Qt::NonModal);
-    }
-
-    void deleteOnCloseDialog()
-    {
+        QFETCH(bool, deleteOnClose);
         QPointer<CustomDialog> dialog = new CustomDialog(QStringLiteral("t"), true, true);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        ShellTest::whenModal([&](QWidget *) { QTest::mouseClick(dialog->okButton(), Qt::LeftButton); });
-        QCOMPARE(dialog->exec(), int(QDialog::Accepted));
-        QVERIFY(dialog.isNull());
-    }
-
-    void runsAgainAfterClosing()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, true);
-        for (int i = 0; i < 2; ++i) {
+        dialog->setAttribute(Qt::WA_DeleteOnClose, deleteOnClose);
+        for (int run = 0; run < (deleteOnClose ? 1 : 2); ++run) {
+            bool visibleWhenRun = false;
             ShellTest::whenModal([&](QWidget *modal) {
-                QCOMPARE(modal, &dialog);
-                QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+                visibleWhenRun = modal == dialog.data() && modal->isVisible();
+                ShellTest::endDialog(dialog, how);
             });
-            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+            QCOMPARE(dialog->exec(), result);
+            QVERIFY(visibleWhenRun);
         }
-        // Shown plainly afterwards it is not modal.
-        dialog.show();
-        QVERIFY(!dialog.isModal());
+        QCOMPARE(dialog.isNull(), deleteOnClose);
+        if (deleteOnClose)
+            return;
+        QVERIFY(!dialog->isVisible());
+        dialog->show();
+        QVERIFY(!dialog->isModal());
         QVERIFY(!QApplication::activeModalWidget());
+        delete dialog;
     }
 
-    void laterContentStandsAbove()
+    void content_data()
     {
+        QTest::addColumn<bool>("bare");
+        QTest::newRow("wrapped") << false;
+        QTest::newRow("bare") << true;
+    }
+
+    // Later content stands above earlier content, between title bar and
+    // buttons; wrapped content gets margins, and so do the buttons.
+    void content()
+    {
+        QFETCH(bool, bare);
         CustomDialog dialog(QStringLiteral("t"), true, false);
         auto *first = new QVBoxLayout;
-        first->addWidget(new QLabel(QStringLiteral("first")));
         auto *second = new QVBoxLayout;
-        second->addWidget(new QLabel(QStringLiteral("second")));
-        dialog.setContentLayout(first);
-        dialog.setContentLayout(second);
-
-        // title bar, second wrapper, first wrapper, buttons
-        QLayout *upper = contentItem(dialog, 1)->layout();
-        QLayout *lower = contentItem(dialog, 2)->layout();
-        QVERIFY(upper && lower);
-        QCOMPARE(upper->itemAt(0)->layout(), second);
-        QCOMPARE(lower->itemAt(0)->layout(), first);
-        QCOMPARE(upper->contentsMargins(), QMargins(10, 10, 10, 10));
-        QCOMPARE(upper->spacing(), 10);
-        QCOMPARE(dialog.buttonsLayout()->contentsMargins(), QMargins(10, 0, 10, 10));
-    }
-
-    void bareContentKeepsMargins()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, false);
-        auto *bare = new QVBoxLayout;
-        dialog.setBareContentLayout(bare);
-        QCOMPARE(contentItem(dialog, 1)->layout(), bare);
-        QCOMPARE(dialog.buttonsLayout()->contentsMargins(), QMargins(0, 0, 0, 0));
+        for (QVBoxLayout *l : {first, second}) {
+            if (bare)
+                dialog.setBareContentLayout(l);
+            else
+                dialog.setContentLayout(l);
+        }
+        QLayout *container = child<QFrame>(&dialog, "container")->layout();
+        QLayout *upper = container->itemAt(1)->layout();
+        QLayout *lower = container->itemAt(2)->layout();
+        QCOMPARE(bare ? upper : upper->itemAt(0)->layout(), second);
+        QCOMPARE(bare ? lower : lower->itemAt(0)->layout(), first);
+        QCOMPARE(container->itemAt(3)->widget(), dialog.buttonsLayout()->parentWidget());
+        if (!bare)
+            QCOMPARE(upper->contentsMargins(), QMargins(10, 10, 10, 10));
+        QCOMPARE(dialog.buttonsLayout()->contentsMargins(), bare ? QMargins() : QMargins(10, 0, 10, 10));
     }
 
     void placement_data()
@@ -181,81 +150,49 @@ private slots:
         dialog.setCenterOnParent(centre);
         dialog.show();
         const QPoint centred = parent.mapToGlobal(QPoint(200, 150)) - QPoint(100, 50);
-        if (!centre) {
-            // The toolkit's own dialog placement would have centred it.
-            QVERIFY(dialog.pos() != centred);
-            return;
-        }
-        QCOMPARE(dialog.pos(), centred);
+        // Without centring, the toolkit's own placement would have centred it.
+        QCOMPARE(dialog.pos() == centred, centre);
         dialog.move(10, 20);
         dialog.hide();
         dialog.show();
         QCOMPARE(dialog.pos(), QPoint(10, 20));
     }
 
-    void dockingStopsDrags_data()
+    void frameControls_data()
     {
         QTest::addColumn<bool>("movable");
         QTest::newRow("movable") << true;
         QTest::newRow("not movable never moves") << false;
     }
 
-    void dockingStopsDrags()
+    // The grip follows the corner; docked (frame controls hidden) the
+    // dialog hides its buttons and grip and cannot be dragged.
+    void frameControls()
     {
         QFETCH(bool, movable);
         CustomDialog dialog(QStringLiteral("t"), true, true, movable);
+        dialog.setGeometry(100, 100, 300, 200);
         dialog.addResizeGrip();
-        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
-        const QPoint moved = movable ? QPoint(130, 120) : QPoint(100, 100);
-        QCOMPARE(dragBy(&dialog, 30, 20), moved);
-
-        dialog.hideFrameControls();
-        dialog.hideFrameControls();
-        QVERIFY(dialog.frameControlsHidden());
-        QVERIFY(dialog.okButton()->isHidden());
-        QVERIFY(dialog.cancelButton()->isHidden());
-        QVERIFY(dialog.closeButton()->isHidden());
-        QVERIFY(dialog.resizeGrip()->isHidden());
-        QCOMPARE(dragBy(&dialog, 30, 20), moved);
-
-        dialog.showFrameControls();
-        QVERIFY(!dialog.frameControlsHidden());
-        QVERIFY(!dialog.okButton()->isHidden());
-        QVERIFY(!dialog.closeButton()->isHidden());
-        QVERIFY(!dialog.resizeGrip()->isHidden());
-        QCOMPARE(dragBy(&dialog, -50, 5), movable ? QPoint(80, 125) : QPoint(100, 100));
-    }
-
-    void pressOnButtonStartsNoMove()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, true);
-        QVERIFY(ShellTest::showExposed(&dialog, QRect(100, 100, 300, 200)));
-        QPushButton *cancel = dialog.cancelButton();
-        ShellTest::press(cancel, QPoint(5, 5));
-        ShellTest::moveTo(cancel, cancel->mapToGlobal(QPoint(45, 45)));
-        QCOMPARE(dialog.pos(), QPoint(100, 100));
-    }
-
-    void gripFollowsCorner()
-    {
-        CustomDialog dialog(QStringLiteral("t"), true, true);
-        dialog.addResizeGrip();
-        dialog.resize(300, 200);
-        QVERIFY(ShellTest::showExposed(&dialog));
         QCOMPARE(dialog.resizeGrip()->geometry(), QRect(286, 186, 12, 12));
+        QVERIFY(!dialog.resizeGrip()->pixmap().isNull());
+        QVERIFY(ShellTest::showExposed(&dialog));
+        const QPoint moved = movable ? QPoint(130, 120) : QPoint(100, 100);
+        QCOMPARE(dragBy(&dialog, QPoint(30, 20)), moved);
+
+        const QList<QWidget *> controls{dialog.okButton(), dialog.cancelButton(), dialog.closeButton(),
+                                        dialog.resizeGrip()};
+        for (bool hidden : {true, true, false}) {
+            if (hidden)
+                dialog.hideFrameControls();
+            else
+                dialog.showFrameControls();
+            QCOMPARE(dialog.frameControlsHidden(), hidden);
+            for (QWidget *w : controls)
+                QCOMPARE(w->isHidden(), hidden);
+            QCOMPARE(dragBy(&dialog, QPoint(-50, 5)), hidden || !movable ? moved : QPoint(80, 125));
+        }
         dialog.resize(350, 260);
         QCOMPARE(dialog.resizeGrip()->geometry(), QRect(336, 246, 12, 12));
-        QVERIFY(!dialog.resizeGrip()->pixmap().isNull());
-    }
-
-    void titleBarDoubleClick()
-    {
-        CustomDialog dialog(QStringLiteral("t"));
-        QSignalSpy spy(&dialog, &CustomDialog::titleBarDoubleClicked);
-        QVERIFY(ShellTest::showExposed(&dialog));
-        auto *bar = dialog.findChild<QFrame *>(QStringLiteral("windowtitlebar"));
-        QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
-        QCOMPARE(spy.count(), 1);
     }
 
     void titleButtonsBySkin_data()
@@ -275,26 +212,20 @@ private slots:
         ShellTest::setBlueSkin(blue);
         CustomDialog dialog(QStringLiteral("t"));
         dialog.addMinimizeButton();
-        auto *minimize = dialog.findChild<ToolButton *>(QStringLiteral("windowminimizebutton"));
-        QVERIFY(minimize);
-        auto *bar = dialog.findChild<QFrame *>(QStringLiteral("windowtitlebar"));
+        auto *minimize = child<ToolButton>(&dialog, "windowminimizebutton");
         // icon, title, stretch, minimise, close
-        QCOMPARE(bar->layout()->indexOf(minimize), 3);
-        QCOMPARE(bar->layout()->indexOf(dialog.closeButton()), 4);
-
-        const QPixmap close(closeImage);
-        QVERIFY(ShellTest::sameImage(dialog.closeButton()->icon().pixmap(close.size()), close));
-        const QPixmap mini(minimizeImage);
-        QVERIFY(ShellTest::sameImage(minimize->icon().pixmap(mini.size()), mini));
+        QLayout *bar = child(&dialog, "windowtitlebar")->layout();
+        QCOMPARE(bar->indexOf(minimize), 3);
+        QCOMPARE(bar->indexOf(dialog.closeButton()), 4);
+        const std::pair<ToolButton *, QString> images[] = {{dialog.closeButton(), closeImage}, {minimize, minimizeImage}};
+        for (const auto &[button, image] : images)
+            QVERIFY(ShellTest::sameImage(button->icon().pixmap(button->iconSize()), QPixmap(image)));
         QVERIFY(ShellTest::showExposed(&dialog));
+        QSignalSpy doubleClicked(&dialog, &CustomDialog::titleBarDoubleClicked);
+        QTest::mouseDClick(child(&dialog, "windowtitlebar"), Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
+        QCOMPARE(doubleClicked.count(), 1);
         QTest::mouseClick(minimize, Qt::LeftButton);
         QVERIFY(dialog.isMinimized());
-    }
-
-    void titleIsPlainText()
-    {
-        CustomDialog dialog(QStringLiteral("<b>List</b>"));
-        QCOMPARE(dialog.titleLabel()->textFormat(), Qt::PlainText);
     }
 
     void sections_data()
@@ -313,7 +244,6 @@ private slots:
                                        : dialog.createSection(content, QStringLiteral("General"));
         dialog.setContentLayout(content);
         auto *frame = qobject_cast<QFrame *>(content->itemAt(0)->widget());
-        QVERIFY(frame);
         QCOMPARE(frame->objectName(), QStringLiteral("generalSectionFrame"));
         QCOMPARE(frame->layout(), section);
         QLayout *row = section->itemAt(0)->layout();
@@ -322,10 +252,8 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("General"));
         QCOMPARE(row->count(), centred ? 1 : 2);
         QCOMPARE(bool(label->alignment() & Qt::AlignHCenter), centred);
-
-        QVBoxLayout *bare = dialog.createSectionFrame(content);
+        QCOMPARE(dialog.createSectionFrame(content)->count(), 0);
         QCOMPARE(content->count(), 2);
-        QCOMPARE(bare->count(), 0);
     }
 };
 

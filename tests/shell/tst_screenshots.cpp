@@ -230,38 +230,32 @@ private slots:
     {
         qApp->setStyleSheet(QString());
         QStringList names;
-        QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
+        for (QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
             const QString name = it.next();
             if (!name.startsWith(QLatin1String(":/qt-project.org")))
                 names.append(name);
         }
         names.sort();
-        QVERIFY(!names.isEmpty());
-        const int columns = 6;
         const QSize cell(170, 78);
-        const int rows = (int(names.size()) + columns - 1) / columns;
-        QImage sheet(cell.width() * columns, cell.height() * rows, QImage::Format_ARGB32);
+        QImage sheet(cell.width() * 6, cell.height() * int((names.size() + 5) / 6), QImage::Format_ARGB32);
         sheet.fill(Qt::white);
         QPainter painter(&sheet);
         QFont font = painter.font();
         font.setPixelSize(10);
         painter.setFont(font);
         for (int i = 0; i < names.size(); ++i) {
-            const QRect box(QPoint((i % columns) * cell.width(), (i / columns) * cell.height()), cell);
+            const QRect box(QPoint((i % 6) * cell.width(), (i / 6) * cell.height()), cell);
             const QPixmap pixmap(names.at(i));
-            QVERIFY2(!pixmap.isNull(), qPrintable(names.at(i)));
             const QSize shown = (pixmap.size() * 2).boundedTo(QSize(cell.width() / 2 - 6, cell.height() - 20));
-            const QRect green(box.topLeft() + QPoint(2, 2), QSize(cell.width() / 2 - 2, cell.height() - 18));
-            const QRect blue(green.topRight() + QPoint(1, 0), green.size());
-            painter.fillRect(green, QColor(0x33, 0x33, 0x33));
-            painter.fillRect(blue, QColor(0x8c, 0xa9, 0xc4));
-            for (const QRect &r : {green, blue}) {
+            QRect frame(box.topLeft() + QPoint(2, 2), QSize(cell.width() / 2 - 2, cell.height() - 18));
+            for (const QColor &colour : {QColor(0x33, 0x33, 0x33), QColor(0x8c, 0xa9, 0xc4)}) {
+                painter.fillRect(frame, colour);
                 QRect target(QPoint(), pixmap.size().scaled(shown, Qt::KeepAspectRatio));
-                target.moveCenter(r.center());
+                target.moveCenter(frame.center());
                 painter.drawPixmap(target, pixmap);
+                frame.translate(frame.width() + 1, 0);
             }
-            painter.setPen(Qt::black);
             painter.drawText(QRect(box.left() + 2, box.bottom() - 15, box.width() - 4, 14), Qt::AlignLeft,
                              names.at(i).mid(2) + QStringLiteral(" %1x%2").arg(pixmap.width()).arg(pixmap.height()));
         }

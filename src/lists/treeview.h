@@ -1,0 +1,189 @@
+#ifndef TREEVIEW_H
+#define TREEVIEW_H
+
+#include <QCursor>
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QTreeView>
+
+class ItemDelegate;
+class ListModel;
+class SyncingScreen;
+class Task;
+class TaskListSearchWidget;
+class TaskTreeOwner;
+
+// The task tree of one list tab. Every edit goes through the list's model;
+// each structural change the user starts here records one undo step first.
+// Structural operations commit an open title editor before they change the
+// tree, so a shortcut never drops what the user typed.
+class TreeView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit TreeView(TaskTreeOwner *owner, QWidget *parent = nullptr);
+    ~TreeView() override;
+
+    void setModel(QAbstractItemModel *model) override;
+    ListModel *listModel() const;
+
+    // The task of the current index; the list's root task when no row is
+    // current.
+    Task *currentTask() const;
+
+    // New tasks.
+    void insertAfterCurrent();
+    void addTaskAtEnd();
+    // Pastes a copy (the model takes it) after the current task and makes it
+    // current.
+    void pasteTask(Task *copy);
+
+    // Removal.
+    void removeCurrent();
+    void removeOrOutdentEmpty();
+    void removeCheckedTasks();
+    void removeTaskKeepingChildren(Task *task);
+    // Takes the task with its subtree out of this list and returns a deep
+    // copy for another list (the caller owns it); null when the index has no
+    // task.
+    Task *moveCurrentToList(const QModelIndex &index);
+
+    // Moves, indents and outdents of the current task.
+    void indentCurrent();
+    void indentCurrentGroupTasks();
+    void outdentCurrent();
+    void moveCurrentUp();
+    void moveCurrentDown();
+    void moveCurrentToTop();
+    void moveCurrentToBottom();
+    void reparent(const QModelIndex &toMove, const QModelIndex &newParent, int newRow);
+    void reparentCurrent(const QModelIndex &newParent, int newRow);
+
+    // Expansion, stored in the tasks.
+    void expandCurrent(const QModelIndex &index);
+    void collapseCurrent(const QModelIndex &index);
+    void expandAll();
+    void collapseAll();
+
+    void closeCurrentEditor();
+    void setCurrentTask(Task *task);
+    void setListName(const QString &name);
+
+    // Optional columns 8 to 11; the header shows while any of them does.
+    void showStartTimeColumn();
+    void hideStartTimeColumn();
+    void showEndTimeColumn();
+    void hideEndTimeColumn();
+    void showElapsedColumn();
+    void hideElapsedColumn();
+    void showAssignColumn();
+    void hideAssignColumn();
+    void updateHeaderVisibility();
+
+    void showSearchBar();
+    void hideSearchBar();
+    void adjustSearchBarGeometry();
+    TaskListSearchWidget *searchBar() const { return m_searchBar; }
+    SyncingScreen *syncingScreen() const { return m_syncingScreen; }
+
+    // Tasks found by the search, in tree order.
+    QList<Task *> searchHits() const { return m_searchHits; }
+
+signals:
+    void treeViewCurrentIndexChanged(TreeView *view);
+
+public slots:
+    void onShowSyncingScreen();
+    void onHideSyncingScreen();
+
+protected:
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
+
+protected slots:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void commitData(QWidget *editor) override;
+    virtual void rowsRemoved(const QModelIndex &parent, int first, int last);
+
+private slots:
+    void closeEditorAndDeleteItem(QWidget *editor);
+    void closeEditorWithReturnKey(QWidget *editor);
+    void onTaskCollapsed(const QModelIndex &index);
+    void onTaskExpanded(const QModelIndex &index);
+    void expandCollapseAll();
+    void onIndexEntered(const QModelIndex &index);
+    void onSearchTextChanged(const QString &text);
+    void onNextSearchButtonPressed();
+    void onModelReset();
+
+private:
+    class ResetBatch;
+    class ScrollKeeper;
+
+    bool inputBlocked() const;
+    bool writable() const;
+    bool maybeEditFromRight();
+    bool maybeEditFromLeft();
+    bool maybeEdit(bool cursorAtEnd);
+    void insertTaskAt(int row, const QModelIndex &parent);
+    QModelIndex lastTaskIndex(const QModelIndex &from) const;
+    void ensureOneTask();
+    void moveChildrenAfter(Task *task);
+    void removeCheckedTasksUnder(Task *task);
+    void makeCurrentGuarded(Task *task);
+    void indent(bool withSubtasks);
+    void setOptionalColumn(int column, bool *field, bool shown);
+    void expandCollapseUnder(const QModelIndex &parent);
+    void setExpandedFlags(const QModelIndex &parent, bool expanded);
+    void setTaskExpanded(const QModelIndex &index, bool expanded);
+    void setAllExpanded(bool expanded);
+
+    void paintEmptyArea(QPaintEvent *event);
+    int dropPosition(const QModelIndex &dragged, const QModelIndex &row) const;
+    static int depthOf(QModelIndex index);
+    static bool isAfter(QModelIndex a, QModelIndex b, int depthA, int depthB);
+    bool endsBranchAtDepth(const QModelIndex &row, const QModelIndex &dragged, int depth) const;
+    static bool isInSubtree(const QModelIndex &root, QModelIndex index);
+    void drop(const QModelIndex &index);
+    void endDrag();
+
+    void findMatchingTasks(const Task *task, QList<Task *> &hits, const QString &text) const;
+    void refreshSearchHits();
+    void showNextIcon();
+
+    TaskTreeOwner *m_owner;
+    bool m_removingRows = false;
+    QPoint m_pressPos;
+    QPersistentModelIndex m_draggedIndex;
+    QPersistentModelIndex m_previousHoverIndex;
+    QPersistentModelIndex m_hoverIndex;
+    bool m_dragging = false;
+    bool m_dropInto = false;
+    QCursor m_dragCursor;
+    QCursor m_dropIntoCursor;
+    bool m_blueSkin;
+    TaskListSearchWidget *m_searchBar = nullptr;
+    SyncingScreen *m_syncingScreen = nullptr;
+    QList<Task *> m_searchHits;
+    int m_nextHit = 1;
+    QString m_searchText;
+    bool m_startTimeShown = false;
+    bool m_endTimeShown = false;
+    bool m_elapsedShown = false;
+    bool m_assigneeShown = false;
+    ItemDelegate *m_titleDelegate = nullptr;
+    int m_resetBatch = 0;
+    bool m_resetPending = false;
+};
+
+#endif
