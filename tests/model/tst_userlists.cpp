@@ -1,6 +1,5 @@
 #include "core/clock.h"
 #include "model/listmodel.h"
-#include "model/minutetimer.h"
 #include "model/userlists.h"
 #include "core/serversettings.h"
 #include "modeltest.h"
@@ -273,27 +272,6 @@ private slots:
             QCOMPARE(model->sharedUserCount(), 0);
         }
         QVERIFY(lists.deletedLists().isEmpty());
-    }
-
-    void alarmScan()
-    {
-        UserLists lists;
-        const QDateTime last(QDate(2009, 6, 1), QTime(10, 0), Qt::UTC);
-        const QDateTime current = last.addSecs(60);
-        ListModel *a = lists.addList(makeList(TaskList::New, 0));
-        ListModel *b = lists.addList(makeList(TaskList::New, 0));
-        Task *dueA = a->taskList()->rootTask()->createChild(0);
-        dueA->setAlarmTime(current);
-        a->taskList()->rootTask()->createChild(1)->setAlarmTime(last);
-        Task *dueB = b->taskList()->rootTask()->createChild(0);
-        dueB->setAlarmTime(last.addSecs(30));
-        QSignalSpy alarms(&lists, &UserLists::alarmsOccurred);
-        lists.onMinuteTimeout(last, current);
-        QCOMPARE(alarms.count(), 1);
-        QCOMPARE(alarms.first().first().value<AlarmOccurrenceSet>(),
-                 (AlarmOccurrenceSet{AlarmOccurrence(a, dueA), AlarmOccurrence(b, dueB)}));
-        lists.onMinuteTimeout(current, current.addSecs(60));
-        QCOMPARE(alarms.count(), 1);
     }
 
     // ------------------------------------------------------------ the file
