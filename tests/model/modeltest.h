@@ -221,27 +221,16 @@ inline QByteArray keptAsideBytes(const QString &path)
 class TimeZone
 {
 public:
-    explicit TimeZone(const char *zone)
-        : m_old(qgetenv("TZ"))
-    {
-        set(zone);
-    }
-    ~TimeZone()
-    {
-        if (m_old.isEmpty())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", m_old);
-        tzset();
-    }
+    explicit TimeZone(const char *zone) : m_old(qgetenv("TZ")) { set(zone); }
+    ~TimeZone() { set(m_old.isEmpty() ? nullptr : m_old.constData()); }
     void set(const char *zone)
     {
-        qputenv("TZ", zone);
+        zone ? qputenv("TZ", zone) : qunsetenv("TZ");
         tzset();
     }
 
 private:
-    QByteArray m_old;
+    const QByteArray m_old;
 };
 
 } // namespace ModelTest

@@ -276,25 +276,6 @@ private slots:
 
     // ------------------------------------------------------------ the file
 
-    void saveAndLoad()
-    {
-        const QString path = m_dir.filePath(QStringLiteral("roundtrip/lists.xhtml"));
-        UserLists lists;
-        lists.addList(makeList(TaskList::Unedited, 5, QStringLiteral("five")));
-        lists.createList()->setName(QStringLiteral("mine"));
-        lists.addList(makeList(TaskList::Deleted, 6));
-        lists.setDisplayOrderChanged(true);
-        QString error = QStringLiteral("x");
-        QVERIFY(lists.save(path, &error));
-        QVERIFY(error.isEmpty());
-        QVERIFY(!lists.isModified());
-        QScopedPointer<UserLists> read(UserLists::load(path, &error));
-        QVERIFY2(read, qPrintable(error));
-        QCOMPARE(names(*read), QStringLiteral("five mine"));
-        QCOMPARE(read->deletedLists().size(), 1);
-        QVERIFY(read->isDisplayOrderChanged());
-    }
-
     void failedSaveKeepsFileAndMarks()
     {
         const QString path = m_dir.filePath(QStringLiteral("full/lists.xhtml"));
