@@ -115,20 +115,6 @@ private slots:
         QCOMPARE(x->creationTime(), now);
     }
 
-    void assignments()
-    {
-        Task t;
-        QVERIFY(t.assign("bob"));
-        QVERIFY(!t.assign("bob"));
-        QVERIFY(t.isAssignedTo("bob"));
-        QVERIFY(!t.unassign("carol"));
-        QVERIFY(t.assign("carol"));
-        QVERIFY(t.unassign("bob"));
-        QCOMPARE(t.assignments(), QStringList{"carol"});
-        t.unassignAll();
-        QVERIFY(!t.hasAssignments());
-    }
-
     void attachments()
     {
         QPointer<TaskAttachment> watch;

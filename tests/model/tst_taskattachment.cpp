@@ -33,20 +33,6 @@ private slots:
         QCOMPARE(a->typeName(), writtenName);
     }
 
-    void cloneIsIndependent()
-    {
-        for (int type = TaskAttachment::Generic; type <= TaskAttachment::WebHyperlink; ++type) {
-            std::unique_ptr<TaskAttachment> a(TaskAttachment::create(TaskAttachment::Type(type), "n", QUrl("http://v.example/v?id=1")));
-            a->setDescription("d");
-            a->setAdditionalData("width;1;height;2");
-            std::unique_ptr<TaskAttachment> c(a->clone());
-            QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(c->type()).arg(c->name(), c->url().toString(), c->description(), c->additionalData()),
-                     QStringLiteral("%1 n http://v.example/v?id=1 d width;1;height;2").arg(type));
-            a->setName("changed");
-            QCOMPARE(c->name(), QStringLiteral("n"));
-        }
-    }
-
     void compose_data()
     {
         QTest::addColumn<QString>("width");
