@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QSettings>
 
-#include <functional>
 #include <memory>
 
 using namespace ModelTest;
@@ -156,19 +155,15 @@ private slots:
         std::unique_ptr<Task> dup(clone ? src->clone() : src->copy());
         QCOMPARE(dup->parent(), nullptr);
         QCOMPARE(dup->child(0)->parent(), dup.get());
-        // A copy leaves out what ties the task to the server.
-        std::unique_ptr<Task> expected(src->clone());
-        std::function<void(Task *)> strip = [&strip](Task *t) {
-            t->setId(0);
-            t->setRevision(0);
-            t->setHashcode(QString());
-            t->setOutlookId(QString());
-            for (Task *child : t->children())
-                strip(child);
-        };
-        if (!clone)
-            strip(expected.get());
-        QCOMPARE(dump(dup.get()), dump(expected.get()));
+        // A copy leaves out what ties the task to the server: id, revision,
+        // hashcode and Outlook id (fields 6, 7, 8 and 18 of the dump).
+        QStringList expected = dump(src.get());
+        for (QString &line : expected) {
+            const int field = line.section(' ', 0, 0).section('#', 1).toInt();
+            if (!clone && (field == 6 || field == 7 || field == 8 || field == 18))
+                line = line.section(' ', 0, 0) + (field < 8 ? " 0" : " ");
+        }
+        QCOMPARE(dump(dup.get()), expected);
 
         // The copy has attachments of its own: removing or deleting on one
         // side leaves the other intact.
