@@ -25,6 +25,17 @@ QString names(const UserLists &lists)
     return result.join(QLatin1Char(' '));
 }
 
+// The collection in one line: live lists by name, deleted ones by server
+// id, and the marks.
+QString state(const UserLists &lists)
+{
+    QStringList deleted;
+    for (const TaskList *l : lists.deletedLists())
+        deleted << QString::number(l->serverId());
+    return names(lists) + " / " + deleted.join(' ') + (lists.isModified() ? " / modified" : "")
+        + (lists.isDisplayOrderChanged() ? " / order" : "");
+}
+
 // Lists big enough that a save takes a noticeable time.
 void fillLists(UserLists *lists, int listCount, int taskCount, const QString &firstName)
 {
@@ -94,50 +105,38 @@ private slots:
     void deleteAndPurge()
     {
         UserLists lists;
-        TaskList *fresh = makeList(TaskList::New, 0);
-        TaskList *known = makeList(TaskList::Unedited, 5);
-        known->rootTask()->createChild(0)->setTitle(QStringLiteral("t"));
-        ListModel *freshModel = lists.addList(fresh);
-        ListModel *knownModel = lists.addList(known);
+        TaskList *known = makeList(TaskList::Unedited, 5, QStringLiteral("known"));
+        addTask(known->rootTask(), QStringLiteral("t"));
+        ListModel *fresh = lists.addList(makeList(TaskList::New, 0, QStringLiteral("fresh")));
+        lists.addList(known);
         lists.clearModified();
         QSignalSpy removed(&lists, &UserLists::listRemoved);
-
         // A new list goes at once; one the server knows waits, emptied, as
         // deleted.
-        lists.deleteList(fresh);
-        QCOMPARE(removed.count(), 1);
-        QCOMPARE(removed.first().first().value<ListModel *>(), freshModel);
-        QCOMPARE(lists.models(), QList<ListModel *>{knownModel});
-        QVERIFY(lists.deletedLists().isEmpty());
-        QVERIFY(lists.isModified());
+        lists.deleteList(fresh->taskList());
+        QCOMPARE(removed.first().first().value<ListModel *>(), fresh);
+        QCOMPARE(state(lists), QStringLiteral("known /  / modified"));
         lists.deleteList(known);
-        QVERIFY(lists.models().isEmpty());
-        QCOMPARE(lists.deletedLists(), QList<TaskList *>{known});
+        QCOMPARE(state(lists), QStringLiteral(" / 5 / modified"));
         QCOMPARE(known->syncStatus(), TaskList::Deleted);
         QCOMPARE(known->rootTask()->childCount(), 0);
         QCOMPARE(lists.findDeletedByServerId(5), known);
         QTest::ignoreMessage(QtWarningMsg, "ignoring attempt to delete unknown list");
         lists.deleteList(known);
-
         // A live model over a list already marked deleted is left alone.
-        TaskList *marked = makeList(TaskList::Deleted, 7);
-        ListModel *markedModel = new ListModel(marked);
-        lists.addModel(markedModel);
+        TaskList *marked = makeList(TaskList::Deleted, 7, QStringLiteral("marked"));
+        lists.addModel(new ListModel(marked));
         QTest::ignoreMessage(QtWarningMsg, "attempt to mark deleted already deleted list");
         lists.deleteList(marked);
-        QCOMPARE(lists.models(), QList<ListModel *>{markedModel});
-        QCOMPARE(lists.deletedLists().size(), 1);
         QCOMPARE(removed.count(), 2);
 
         // Purging drops a deleted list or a live one for good.
+        lists.addList(makeList(TaskList::Unedited, 8, QStringLiteral("eight")));
         lists.clearModified();
         lists.purgeList(known);
-        QVERIFY(lists.deletedLists().isEmpty());
-        QVERIFY(lists.isModified());
-        lists.addList(makeList(TaskList::Unedited, 8));
         lists.purgeList(lists.models().last()->taskList());
         QCOMPARE(removed.count(), 3);
-        QCOMPARE(lists.models(), QList<ListModel *>{markedModel});
+        QCOMPARE(state(lists), QStringLiteral("marked /  / modified"));
         QScopedPointer<TaskList> stranger(makeList(TaskList::Edited, 9));
         QTest::ignoreMessage(QtWarningMsg, "UserLists::purgeList: couldn't find model for list");
         lists.purgeList(stranger.data());
@@ -169,18 +168,15 @@ private slots:
         lists.moveListRight(&stranger);
         delete stranger.taskList();
         QCOMPARE(order.count(), 0);
-        QVERIFY(!lists.isDisplayOrderChanged());
-
+        QCOMPARE(state(lists), QStringLiteral("a b c / "));
+        // Moving changes the order, not the collection.
         lists.moveList(0, 2);
         QCOMPARE(names(lists), QStringLiteral("b c a"));
         lists.moveListLeft(lists.models().last());
         QCOMPARE(names(lists), QStringLiteral("b a c"));
         lists.moveListRight(lists.models().first());
-        QCOMPARE(names(lists), QStringLiteral("a b c"));
         QCOMPARE(order.count(), 3);
-        QVERIFY(lists.isDisplayOrderChanged());
-        // Moving is not a change of the collection.
-        QVERIFY(!lists.isModified());
+        QCOMPARE(state(lists), QStringLiteral("a b c /  / order"));
 
         // The server's order: a repeated id counts once, unknown ids are
         // skipped, lists it does not know keep their place after it.
@@ -192,41 +188,34 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "UserLists::setDisplayOrder included unknown id 99");
         QTest::ignoreMessage(QtWarningMsg, "UserLists::setDisplayOrder did not include a position for a list");
         lists.setDisplayOrder({7, 99, 3, 7});
-        QCOMPARE(names(lists), QStringLiteral("c a b"));
         QCOMPARE(order.count(), 4);
-        QVERIFY(!lists.isDisplayOrderChanged());
+        QCOMPARE(state(lists), QStringLiteral("c a b / "));
     }
 
     void collection()
     {
         UserLists lists;
-        QVERIFY(!lists.isModified());
+        QCOMPARE(state(lists), QStringLiteral(" / "));
         lists.ensureNotEmpty();
-        QCOMPARE(lists.models().size(), 1);
         QCOMPARE(lists.models().first()->rowCount(), 1);
-        QVERIFY(lists.isModified());
+        QCOMPARE(state(lists), TaskList::defaultName() + " /  / modified");
         lists.clearModified();
         lists.models().first()->setName(QStringLiteral("renamed"));
         QVERIFY(lists.isModified());
         lists.clearModified();
         QVERIFY(!lists.models().first()->isChanged());
-
         // Every list gets a first row; untouched new lists can go.
         lists.addList(makeList(TaskList::New, 0));
         lists.createList();
         lists.ensureNotEmpty();
-        QCOMPARE(lists.models().at(1)->rowCount(), 1);
-        QCOMPARE(lists.models().first()->rowCount(), 1);
+        QCOMPARE(lists.models().at(1)->rowCount() + lists.models().first()->rowCount(), 2);
         lists.purgeUntouchedDefaultLists();
-        QCOMPARE(names(lists), QStringLiteral("renamed l"));
-
-        lists.addList(makeList(TaskList::Edited, 4));
         lists.addList(makeList(TaskList::Deleted, 5));
+        QCOMPARE(state(lists), QStringLiteral("renamed l / 5 / modified"));
         QSignalSpy removed(&lists, &UserLists::listRemoved);
         lists.removeAllLists();
-        QCOMPARE(removed.count(), 3);
-        QVERIFY(lists.models().isEmpty());
-        QVERIFY(lists.deletedLists().isEmpty());
+        QCOMPARE(removed.count(), 2);
+        QCOMPARE(state(lists), QStringLiteral(" /  / modified"));
     }
 
     void replaceList()
