@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program.
+# Installs what is missing, builds, and starts the program (arguments go to
+# the program, for example -multiple or -log http).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
 build="${PLUMDECK_BUILD_DIR:-build}"
-if [ -x "$build/src/Plumdeck" ]; then
-    exec "$build/src/Plumdeck" "$@"
-fi
-echo "Built. The program's window comes with the main window, which is not built yet."
+exec "$build/src/Plumdeck" "$@"

@@ -578,6 +578,7 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
     for (const QByteArray &s : rest.split('/'))
         segments.append(QUrl::fromPercentEncoding(s));
     r.path = segments.join(QLatin1Char('/'));
+    r.segments = segments.mid(1);
     if (r.path.isEmpty())
         r.path = QStringLiteral("/");
 

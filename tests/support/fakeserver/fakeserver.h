@@ -166,6 +166,7 @@ struct FakeRequest
     QByteArray method;
     QByteArray target;        // as on the request line, prefix included
     QString path;             // after the prefix, percent-decoded, doubled slashes folded
+    QStringList segments;     // the path's segments, each decoded on its own ("a%2Fb" is one)
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray rawBody;
     QByteArray body;          // inflated when the body was zlib

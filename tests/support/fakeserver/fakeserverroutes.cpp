@@ -248,8 +248,7 @@ static FakeServer::Response makeStatus(int status)
 
 FakeServer::Response FakeServer::route(FakeRequest &r)
 {
-    QStringList seg = r.path.split(QLatin1Char('/'));
-    seg.removeFirst(); // the empty text before the first slash
+    const QStringList seg = r.segments;
     if (r.path == QLatin1String("/")) {
         if (r.method == "GET" || r.method == "HEAD")
             return serverInfo(r);

@@ -446,7 +446,12 @@ QStringList FakeServer::validate(const QByteArray &method, const QString &path, 
 void FakeServer::recordViolations(const FakeRequest &r)
 {
     const QString head = QStringLiteral("%1 %2: ").arg(QString::fromLatin1(r.method), r.path);
-    QStringList problems = validate(r.method, r.path, r.body);
+    // A "/" inside a segment (a nick "a/b") must not split it for the checks.
+    QStringList parts = r.segments;
+    for (QString &part : parts)
+        part.replace(QLatin1Char('/'), QLatin1String("%2F"));
+    const QString path = r.path == QLatin1String("/") ? r.path : QLatin1Char('/') + parts.join(QLatin1Char('/'));
+    QStringList problems = validate(r.method, path, r.body);
     // The creator of a chat comes first.
     if (r.method == "POST" && r.path == QLatin1String("/chats") && !r.user.isEmpty()) {
         QDomDocument d;
@@ -458,7 +463,7 @@ void FakeServer::recordViolations(const FakeRequest &r)
         }
     }
     if (m_strictCompression) {
-        const char kind = requestKind(r.method, r.path);
+        const char kind = requestKind(r.method, path);
         if (kind == 'Z') {
             if (!r.acceptZlib)
                 problems.append(QStringLiteral("compressed request without Accept-Encoding: zlib"));

@@ -1,0 +1,197 @@
+#include "dialogs/backupdialog.h"
+
+#include "core/paths.h"
+#include "core/uisettings.h"
+#include "model/documentfile.h"
+#include "model/listsgroups.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "model/userlists.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QXmlStreamReader>
+
+namespace {
+
+// The lists reader takes any document of the program and finds no list in
+// one of another kind (notes, groups): restoring that would empty every
+// list. Only a lists document, as a backup is written, is restored.
+bool isListsDocument(QIODevice *device)
+{
+    QXmlStreamReader reader(device);
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("html"))
+        return false;
+    if (!reader.readNextStartElement() || reader.name() != QLatin1String("head"))
+        return false;
+    while (reader.readNextStartElement()) {
+        if (reader.name() == QLatin1String("title")) {
+            const bool lists = reader.readElementText() == QLatin1String("pd-local-lists");
+            device->seek(0);
+            return lists;
+        }
+        reader.skipCurrentElement();
+    }
+    return false;
+}
+
+} // namespace
+
+BackupDialog::BackupDialog(UserLists *lists, ListsGroups *groups, QWidget *parent)
+    : CustomDialog(tr("Backup"), false, true, parent)
+    , m_userLists(lists)
+    , m_listsGroups(groups)
+{
+    resize(300, 300);
+    setObjectName(QStringLiteral("backupDialog"));
+    setTitleIcon(QStringLiteral(":/list_backup.png"));
+
+    auto *content = new QVBoxLayout;
+    m_exportButton = addSection(content, tr("Export to file"),
+                                tr("Export all your lists to a text file for safe keeping"),
+                                QStringLiteral(" Export"), QStringLiteral(":/list_backup_tofile.png"));
+    m_importButton = addSection(content, tr("Import from file"),
+                                tr("Moving systems? Import your lists into plumdeck!"),
+                                QStringLiteral(" Import"), QStringLiteral(":/list_backup_fromfile.png"));
+    m_infoLabel = new QLabel;
+    m_infoLabel->setObjectName(QStringLiteral("infoLabel"));
+    m_warningLabel = new QLabel;
+    m_warningLabel->setObjectName(QStringLiteral("warningLabel"));
+    for (QLabel *label : {m_infoLabel, m_warningLabel}) {
+        label->setWordWrap(true);
+        label->hide();
+        content->addWidget(label);
+    }
+    content->addStretch();
+    setContentLayout(content);
+
+    connect(m_exportButton, &QPushButton::clicked, this, &BackupDialog::onExportToFilePressed);
+    connect(m_importButton, &QPushButton::clicked, this, &BackupDialog::onImportFromFilePressed);
+}
+
+QPushButton *BackupDialog::addSection(QLayout *content, const QString &title, const QString &text,
+                                      const QString &buttonText, const QString &icon)
+{
+    QVBoxLayout *section = createSection(content, title);
+    auto *label = new QLabel(text);
+    label->setObjectName(QStringLiteral("standarLabel"));
+    label->setWordWrap(true);
+    section->addWidget(label);
+    auto *button = new QPushButton(QIcon(icon), buttonText);
+    button->setObjectName(QStringLiteral("goButton"));
+    section->addWidget(button, 0, Qt::AlignHCenter);
+    return button;
+}
+
+void BackupDialog::showInfo(const QString &text)
+{
+    showReport(m_infoLabel, m_warningLabel, text);
+}
+
+void BackupDialog::showWarning(const QString &text)
+{
+    showReport(m_warningLabel, m_infoLabel, text);
+}
+
+void BackupDialog::showReport(QLabel *shown, QLabel *hidden, const QString &text)
+{
+    shown->setText(text);
+    hidden->hide();
+    shown->show();
+    // Room for the report below the wrapped texts.
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
+    // Shown before the long work starts.
+    update();
+    repaint();
+}
+
+QString BackupDialog::chooseFile(bool forSaving)
+{
+    QString start = UISettings::instance()->defaultImportExportDir();
+    if (start.isEmpty())
+        start = documentsDir().absolutePath();
+    QWidget *parent = parentWidget() ? parentWidget() : this;
+    const QString filter = tr("XHTML files (*.xhtml)");
+    const QString path = forSaving ? QFileDialog::getSaveFileName(parent, tr("Backup to file"), start, filter)
+                                   : QFileDialog::getOpenFileName(parent, tr("Backup from file"), start, filter);
+    if (!path.isEmpty())
+        UISettings::instance()->setDefaultImportExportDir(QFileInfo(path).absolutePath());
+    return path;
+}
+
+void BackupDialog::onExportToFilePressed()
+{
+    const QString path = chooseFile(true);
+    if (path.isEmpty())
+        return;
+    showInfo(tr("Backup in progress..."));
+    QString error;
+    const bool written = m_userLists
+        && DocumentFile::save(
+            path,
+            [this](QIODevice *device, QString *message) {
+                TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+                if (writer.saveLists(m_userLists, device))
+                    return true;
+                *message = writer.errorString();
+                return false;
+            },
+            &error);
+    if (!written) {
+        qWarning().noquote() << "backup not written:" << error;
+        showWarning(tr("Error: Impossible to write backup file."));
+        return;
+    }
+    showInfo(tr("Backup completed."));
+}
+
+void BackupDialog::onImportFromFilePressed()
+{
+    const QString path = chooseFile(false);
+    if (path.isEmpty())
+        return;
+    showInfo(tr("Reading backup file..."));
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        showWarning(tr("Error: Imposible to read backup file."));
+        return;
+    }
+    // Read from the device: a file that fails is the user's, left untouched.
+    UserLists *lists = isListsDocument(&file) ? UserLists::load(&file) : nullptr;
+    if (!lists) {
+        showWarning(tr("Error: The selected file is corrupted."));
+        return;
+    }
+    showInfo(tr("Loading lists from file..."));
+    lists->ensureNotEmpty();
+    m_userLists = lists;
+    emit listsRestored(lists);
+    enterIntoDefaultGroup(lists);
+    showInfo(tr("Backup completed."));
+}
+
+// Replacing the lists takes the old ones out of the groups but puts the new
+// ones nowhere; without this the list manager would show none of them.
+void BackupDialog::enterIntoDefaultGroup(UserLists *lists)
+{
+    if (!m_listsGroups)
+        return;
+    bool added = false;
+    const QList<TaskList *> live = lists->taskLists();
+    for (const TaskList *list : live) {
+        if (m_listsGroups->containsList(list))
+            continue;
+        m_listsGroups->addListToDefaultGroup(list);
+        added = true;
+    }
+    if (added)
+        emit listsGroupsChanged();
+}

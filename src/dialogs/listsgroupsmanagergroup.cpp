@@ -1,0 +1,77 @@
+#include "dialogs/listsgroupsmanagergroup.h"
+
+#include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/listsgroupsmanagerframeelementgroup.h"
+#include "model/listsgroupselementgroup.h"
+#include "shell/menu.h"
+#include "shell/toolbutton.h"
+
+ListsGroupsManagerGroup::ListsGroupsManagerGroup(ListsGroupsElementGroup *group, int level,
+                                                 ListsGroupsManagerContainer *container)
+    : ListsGroupsManagerElement(container, level)
+    , m_group(group)
+{
+    auto *frame = new ListsGroupsManagerFrameElementGroup(group->name(), this);
+    setFrameElement(frame);
+    branchButton()->setImage(branchIconName());
+    connect(frame, &ListsGroupsManagerFrameElement::nameChanged, this, &ListsGroupsManagerGroup::onUserChangeGroupName);
+    connect(frame, &ListsGroupsManagerFrameElement::doubleClick, this, &ListsGroupsManagerGroup::onExpandButtonClicked);
+    connect(branchButton(), &ToolButton::clicked, this, &ListsGroupsManagerGroup::onExpandButtonClicked);
+}
+
+QString ListsGroupsManagerGroup::branchIconName() const
+{
+    return m_expanded ? QStringLiteral("pointer_open") : QStringLiteral("pointer_close");
+}
+
+void ListsGroupsManagerGroup::setExpanded(bool expanded)
+{
+    if (m_expanded == expanded)
+        return;
+    m_expanded = expanded;
+    branchButton()->setImage(branchIconName());
+}
+
+static QList<ListsGroupsElementGroup *> siblingsOf(const ListsGroupsElementGroup *group)
+{
+    const auto *parent = qobject_cast<const ListsGroupsElementGroup *>(group->parent());
+    return parent ? parent->groups() : QList<ListsGroupsElementGroup *>();
+}
+
+bool ListsGroupsManagerGroup::canMoveUp() const
+{
+    return canMove(siblingsOf(m_group), m_group, true);
+}
+
+bool ListsGroupsManagerGroup::canMoveDown() const
+{
+    return canMove(siblingsOf(m_group), m_group, false);
+}
+
+void ListsGroupsManagerGroup::onUserChangeGroupName(const QString &newName)
+{
+    container()->renameGroup(this, newName);
+}
+
+void ListsGroupsManagerGroup::onExpandButtonClicked()
+{
+    if (m_expanded)
+        container()->collapseGroup(this);
+    else
+        container()->expandGroup(this);
+}
+
+void ListsGroupsManagerGroup::showContextMenu(const QPoint &globalPos)
+{
+    auto *menu = new Menu;
+    ListsGroupsManagerContainer *c = container();
+    addMenuEntry(menu, QStringLiteral(":/list_group_add.png"), tr("Add group"), [c, this]() { c->addNewGroupInto(this); });
+    addMenuEntry(menu, QStringLiteral(":/rename-list.png"), tr("Rename group"), [this]() { startRename(); });
+    addMenuEntry(menu, QStringLiteral(":/list_group_delete.png"), tr("Remove group"), [c, this]() { c->removeGroup(this); });
+    addMenuEntry(menu, QStringLiteral(":/add-list-menu.png"), tr("Add new list"), [c, this]() { c->addNewListToGroup(this); });
+    addMenuEntry(menu, QStringLiteral(":/move-up-button.png"), tr("Move group up"), [c, this]() { c->userMoveGroupUp(this); })
+        ->setEnabled(canMoveUp());
+    addMenuEntry(menu, QStringLiteral(":/move-down-button.png"), tr("Move group down"), [c, this]() { c->userMoveGroupDown(this); })
+        ->setEnabled(canMoveDown());
+    popUp(menu, globalPos);
+}

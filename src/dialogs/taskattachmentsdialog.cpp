@@ -1,0 +1,171 @@
+#include "dialogs/taskattachmentsdialog.h"
+
+#include "dialogs/taskattachmenteditdialog.h"
+#include "dialogs/taskattachmentsselector.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/taskattachment.h"
+#include "model/tasklist.h"
+#include "shell/messagedialog.h"
+
+#include <QDebug>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TaskAttachmentsDialog::TaskAttachmentsDialog(QWidget *parent)
+    : CustomDialog(tr("Attachments"), false, false, parent)
+{
+    addResizeGrip();
+    resize(330, 300);
+    setCenterOnParent(true);
+    setTitleIcon(QStringLiteral(":/attachment.png"));
+
+    m_selector = new TaskAttachmentsSelector;
+    m_selector->setObjectName(QStringLiteral("taskAttachmentsSelector"));
+    connect(m_selector, &TaskAttachmentsSelector::playVideoRequested, this,
+            &TaskAttachmentsDialog::playVideoRequested);
+    auto *content = new QVBoxLayout;
+    content->addWidget(m_selector);
+    setBareContentLayout(content);
+
+    m_addButton = new QPushButton(QIcon(QStringLiteral(":/attach_add.png")), tr("Add+"));
+    m_deleteButton = new QPushButton(QIcon(QStringLiteral(":/attach_delete.png")), tr("Delete-"));
+    m_editButton = new QPushButton(QIcon(QStringLiteral(":/attach_edit.png")), tr("Edit"));
+    QHBoxLayout *buttons = buttonsLayout();
+    buttons->setContentsMargins(5, 5, 5, 5);
+    // Before the frame's own stretch, so the buttons sit on the left.
+    buttons->insertSpacing(0, 10);
+    buttons->insertWidget(1, m_addButton);
+    buttons->insertWidget(2, m_editButton);
+    buttons->insertWidget(3, m_deleteButton);
+    buttons->insertSpacing(4, 10);
+    connect(m_addButton, &QPushButton::clicked, this, &TaskAttachmentsDialog::onAddClicked);
+    connect(m_editButton, &QPushButton::clicked, this, &TaskAttachmentsDialog::onEditClicked);
+    connect(m_deleteButton, &QPushButton::clicked, this, &TaskAttachmentsDialog::onDeleteClicked);
+    // Nothing to add to before the lists page hands over a task.
+    setButtonsEnabled(false);
+}
+
+Task *TaskAttachmentsDialog::task() const
+{
+    return m_task;
+}
+
+void TaskAttachmentsDialog::setButtonsEnabled(bool enabled)
+{
+    for (QPushButton *button : {m_addButton, m_editButton, m_deleteButton})
+        button->setEnabled(enabled);
+}
+
+void TaskAttachmentsDialog::selectedTaskChanged(Task *task, ListModel *model)
+{
+    if (m_model != model) {
+        if (m_model)
+            disconnect(m_model, nullptr, this, nullptr);
+        if (model) {
+            // Undo and redo replace the list's tasks, a removal deletes them:
+            // the task must not be used after either.
+            connect(model, &QAbstractItemModel::modelReset, this, &TaskAttachmentsDialog::forgetTaskIfGone);
+            connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskAttachmentsDialog::forgetTaskIfGone);
+        }
+    }
+    m_task = task;
+    m_model = model;
+    if (!task || !model) {
+        m_selector->clearAttachments();
+        setButtonsEnabled(false);
+    }
+    updateInfo();
+}
+
+void TaskAttachmentsDialog::forgetTaskIfGone()
+{
+    if (!m_task)
+        return;
+    if (m_model) {
+        const TaskList *list = m_model->taskList();
+        if (m_task == list->rootTask() || list->allTasks().contains(m_task))
+            return;
+    }
+    m_task = nullptr;
+    m_selector->clearAttachments();
+    setButtonsEnabled(false);
+}
+
+void TaskAttachmentsDialog::updateInfo()
+{
+    if (!m_task || !m_model) {
+        qWarning() << "Trying to update task attachments info dialog, but the task reference or the list model are null";
+        return;
+    }
+    setButtonsEnabled(m_model->hasWritePermission());
+    m_selector->clearAttachments();
+    const QList<TaskAttachment *> attachments = m_task->attachments();
+    for (TaskAttachment *attachment : attachments)
+        m_selector->addAttachment(attachment);
+}
+
+void TaskAttachmentsDialog::addAttachment(TaskAttachment *attachment)
+{
+    if (!m_task || !m_model) {
+        delete attachment;
+        return;
+    }
+    m_task->addAttachment(attachment);
+    m_selector->addAttachment(attachment);
+    m_model->markEditedAndReset();
+}
+
+void TaskAttachmentsDialog::onAddClicked()
+{
+    if (!m_task)
+        return;
+    TaskAttachmentEditDialog form(this);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    // The task may have gone while the form was open (a synchronisation).
+    if (TaskAttachment *attachment = form.createAttachment())
+        addAttachment(attachment);
+}
+
+void TaskAttachmentsDialog::onEditClicked()
+{
+    TaskAttachment *attachment = m_selector->currentAttachment();
+    if (!attachment) {
+        qWarning() << "Edit attachment error: The map table dont contains an attachment object for the current item";
+        return;
+    }
+    TaskAttachmentEditDialog form(attachment, this);
+    if (form.exec() != QDialog::Accepted || !m_task || !m_model || !m_task->attachments().contains(attachment))
+        return;
+    form.updateAttachment(attachment);
+    if (QListWidgetItem *item = m_selector->currentItem())
+        item->setText(attachment->name());
+    m_model->markEditedAndReset();
+}
+
+void TaskAttachmentsDialog::onDeleteClicked()
+{
+    TaskAttachment *attachment = m_selector->currentAttachment();
+    if (!attachment)
+        return;
+    if (!MessageDialog::question(tr("Delete Attachment"),
+                                 tr("Delete Attachment \"%1\"\nAre you sure?").arg(attachment->name()), this))
+        return;
+    if (!m_task || !m_model || !m_task->attachments().contains(attachment))
+        return;
+    m_selector->removeCurrentItem();
+    m_task->removeAttachment(attachment);
+    m_model->markEditedAndReset();
+}
+
+void TaskAttachmentsDialog::accept()
+{
+    emit closeDialog();
+}
+
+void TaskAttachmentsDialog::reject()
+{
+    emit closeDialog();
+}

@@ -1,0 +1,58 @@
+#ifndef TASKATTACHMENTSDIALOG_H
+#define TASKATTACHMENTSDIALOG_H
+
+#include "shell/customdialog.h"
+
+#include <QPointer>
+
+class ListModel;
+class QPushButton;
+class Task;
+class TaskAttachment;
+class TaskAttachmentsSelector;
+
+// "Attachments": the links of the lists page's current task, with Add, Edit
+// and Delete. Non-modal and following the selection; it never closes itself
+// (accept and reject emit closeDialog()). Every change goes into the task
+// and marks the list edited.
+class TaskAttachmentsDialog : public CustomDialog
+{
+    Q_OBJECT
+public:
+    explicit TaskAttachmentsDialog(QWidget *parent = nullptr);
+
+    TaskAttachmentsSelector *selector() const { return m_selector; }
+    QPushButton *addButton() const { return m_addButton; }
+    QPushButton *editButton() const { return m_editButton; }
+    QPushButton *deleteButton() const { return m_deleteButton; }
+    Task *task() const;
+
+    void updateInfo();
+    void addAttachment(TaskAttachment *attachment);
+
+signals:
+    void closeDialog();
+    // A video link was double-clicked: the lists page plays it.
+    void playVideoRequested(TaskAttachment *attachment);
+
+public slots:
+    void accept() override;
+    void reject() override;
+    void selectedTaskChanged(Task *task, ListModel *model);
+    void onAddClicked();
+    void onDeleteClicked();
+    void onEditClicked();
+
+private:
+    void setButtonsEnabled(bool enabled);
+    void forgetTaskIfGone();
+
+    TaskAttachmentsSelector *m_selector;
+    QPushButton *m_addButton;
+    QPushButton *m_editButton;
+    QPushButton *m_deleteButton;
+    Task *m_task = nullptr;
+    QPointer<ListModel> m_model;
+};
+
+#endif

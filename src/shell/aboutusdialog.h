@@ -1,0 +1,34 @@
+#ifndef ABOUTUSDIALOG_H
+#define ABOUTUSDIALOG_H
+
+#include <QDialog>
+
+class QLabel;
+class ToolButton;
+
+// The about box: a frameless window with a close button and the version in
+// its top right corner. It never closes itself: its owner closes and deletes
+// it on closeDialog().
+class AboutUsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit AboutUsDialog(QWidget *parent = nullptr);
+
+    ToolButton *closeButton() const { return m_closeButton; }
+
+signals:
+    void closeDialog();
+
+protected slots:
+    void onCloseButtonPressed();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    ToolButton *m_closeButton;
+    QLabel *m_versionLabel;
+};
+
+#endif

@@ -1,0 +1,40 @@
+#ifndef APPLICATION_H
+#define APPLICATION_H
+
+#include <QString>
+
+class ModelsContainer;
+
+// The program's body: start-up, the event loop and shutdown. main() keeps
+// the arguments, runs runApplication(), always shuts down, and starts the
+// program again when a skin change asked for it.
+
+void keepArguments(int &argc, char **argv);
+// Start-up, event loop, destruction of the windows; 0 in every case.
+int runApplication();
+// Closes every window, destroys the models container and the application.
+void shutdownApplication();
+
+// The preferences ask for a restart after a skin change, then quit.
+void setRestartRequested(bool restart);
+bool restartRequested();
+// The running program's own file, remembered at start-up: shutdown deletes
+// the application object before the restart.
+void rememberProgramPath(const QString &path);
+// Starts the remembered program again, without arguments. False when it could
+// not be started.
+bool restartProgram();
+
+void showSplashScreen();
+void closeSplashScreen();
+// -locale, then the translations "qt" and "plumdeck".
+void setUpLocale();
+// "translations/<baseName>_<locale name>", relative to the current folder.
+bool loadTranslation(const QString &baseName);
+void loadStyleSheet(const QString &path);
+
+// Whether the main window shows at start: not when the program starts hidden
+// in a tray that can bring it back.
+bool startsWithWindowShown();
+
+#endif

@@ -1,0 +1,142 @@
+// Screens of the list manager, the attachment and backup dialogs, a printed
+// list page, and the help and player windows.
+
+#include "dialogs/backupdialog.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/taskattachmenteditdialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskattachmentsselector.h"
+#include "dialogstest.h"
+#include "lists/listprinter.h"
+#include "model/taskattachmentvideohyperlink.h"
+#include "model/taskattachmentwebhyperlink.h"
+#include "screens.h"
+#include "shell/webkitbrowserdialog.h"
+#include "shell/webkitplayerdialog.h"
+
+#include <QComboBox>
+#include <QEnterEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMovie>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QWebEngineView>
+
+using namespace DialogsTest;
+
+PLUMDECK_SCREEN(listManager)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Groceries Reading+ Work(Release Reviews:rw Clients(Acme:r)) Home-(Garden) Trips()"));
+    ListGroupsManagerDialog dialog(page.lists.get(), page.groups.get());
+    page.attach(dialog.container());
+    dialog.reload();
+    dialog.resize(230, 400);
+    dialog.show();
+    QCoreApplication::processEvents();
+    // One row selected, one under the mouse, one a drop target.
+    dialog.container()->onElementClickedToSelect(row(dialog.container(), QStringLiteral("Release")));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(row(dialog.container(), QStringLiteral("Groceries"))->frameElement(), &enter);
+    row(dialog.container(), QStringLiteral("Trips"))->showDropIndicator(true);
+    QVERIFY(!shoot(&dialog, QStringLiteral("list-manager")).isNull());
+    row(dialog.container(), QStringLiteral("Home"))->startRename();
+    QVERIFY(!shoot(&dialog, QStringLiteral("list-manager-rename")).isNull());
+}
+
+PLUMDECK_SCREEN(attachmentForms)
+{
+    TaskAttachmentEditDialog add;
+    QVERIFY(!shoot(&add, QStringLiteral("attachment-add")).isNull());
+    TaskAttachmentVideoHyperlink clip(QStringLiteral("Concert"), QUrl(QStringLiteral("http://videos.example/concert.flv")));
+    clip.setDescription(QStringLiteral("Last night's recording"));
+    clip.setAdditionalData(QStringLiteral("width;640;height;480;thumbnail;http://videos.example/concert.jpg"));
+    TaskAttachmentEditDialog edit(&clip);
+    QVERIFY(!shoot(&edit, QStringLiteral("attachment-edit-video")).isNull());
+}
+
+PLUMDECK_SCREEN(attachments)
+{
+    ListsPage page;
+    ListModel *list = page.addList(QStringLiteral("Groceries"));
+    Task *task = list->taskForIndex(list->index(0, 0));
+    task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("Market opening hours"),
+                                                       QUrl(QStringLiteral("http://market.example/hours"))));
+    task->addAttachment(new TaskAttachmentVideoHyperlink(QStringLiteral("How to pick plums"),
+                                                         QUrl(QStringLiteral("http://videos.example/plums.flv"))));
+    TaskAttachmentsDialog dialog;
+    dialog.selectedTaskChanged(task, list);
+    dialog.selector()->setCurrentRow(1);
+    QVERIFY(!shoot(&dialog, QStringLiteral("attachments")).isNull());
+}
+
+PLUMDECK_SCREEN(backup)
+{
+    ListsPage page;
+    BackupDialog dialog(page.lists.get(), page.groups.get());
+    QVERIFY(!shoot(&dialog, QStringLiteral("backup")).isNull());
+    dialog.showInfo(QStringLiteral("Backup completed."));
+    QVERIFY(!shoot(&dialog, QStringLiteral("backup-done")).isNull());
+    dialog.showWarning(QStringLiteral("Error: The selected file is corrupted."));
+    QVERIFY(!shoot(&dialog, QStringLiteral("backup-warning")).isNull());
+}
+
+// The first page of a list as the printer draws it, on a small page.
+PLUMDECK_SCREEN(printedPage)
+{
+    if (blue)
+        return; // paper has no skin
+    TaskList *list = new TaskList;
+    list->setName(QStringLiteral("Groceries"));
+    Task *root = list->rootTask();
+    const QStringList titles{QStringLiteral("Plums"), QStringLiteral("Pears for the tart on Sunday, the ripe ones "
+                                                                     "from the market rather than the supermarket"),
+                             QStringLiteral("Bread"), QStringLiteral("Cheese")};
+    for (int i = 0; i < titles.size(); ++i)
+        root->createChild(i)->setTitle(titles.at(i));
+    root->child(0)->setDone(true);
+    root->child(1)->setPriority(TaskPriority(TaskPriority::Urgent));
+    root->child(1)->setAlarmTime(QDateTime::currentDateTimeUtc());
+    root->child(1)->setNote(QDateTime::currentDateTimeUtc(), QStringLiteral("ask for a discount"));
+    Task *sub = root->child(2)->createChild(0);
+    sub->setTitle(QStringLiteral("Rye, sliced"));
+    sub->setPriority(TaskPriority(TaskPriority::Reminder));
+    sub->createChild(0)->setTitle(QStringLiteral("from the baker on the corner"));
+    root->child(3)->setDone(true);
+    ListModel model(list);
+    QImage paper(QSize(620, 500), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QPainter painter(&paper);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(ListPrinter::printFont());
+    ListPrinter layout(&model, paper.size(), painter.fontMetrics());
+    layout.drawPage(&painter, 1);
+    painter.end();
+    QLabel page;
+    page.setPixmap(QPixmap::fromImage(paper));
+    page.setFixedSize(paper.size());
+    QVERIFY(!shoot(&page, QStringLiteral("printed-page")).isNull());
+    delete model.taskList();
+}
+
+// The web engine starts only when pictures are asked for, so that the
+// suite's run keeps it to one program.
+PLUMDECK_SCREEN(webWindows)
+{
+    if (qEnvironmentVariableIsEmpty("PLUMDECK_SCREENSHOT_DIR"))
+        return;
+    WebkitBrowserDialog *help = WebkitBrowserDialog::showHelp(WebkitBrowserDialog::userGuideUrl());
+    help->resize(760, 560);
+    QSignalSpy loaded(help->webView(), &QWebEngineView::loadFinished);
+    QVERIFY(loaded.wait(20000));
+    QTest::qWait(300);
+    QVERIFY(!shoot(help, QStringLiteral("help-window")).isNull());
+    delete help;
+
+    WebkitPlayerDialog player(400, 300);
+    player.animation()->start(); // as load() does
+    QVERIFY(!shoot(&player, QStringLiteral("player-loading")).isNull());
+    QMetaObject::invokeMethod(&player, "onTitleChanged", Q_ARG(QString, QStringLiteral("FlashNotInstalled")));
+    QVERIFY(!shoot(&player, QStringLiteral("player-failed")).isNull());
+}

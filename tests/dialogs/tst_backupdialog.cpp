@@ -1,0 +1,210 @@
+#include "core/paths.h"
+#include "core/uisettings.h"
+#include "dialogs/backupdialog.h"
+#include "dialogstest.h"
+#include "model/taskattachmentwebhyperlink.h"
+#include "model/taskreaderwriter.h"
+#include "testenvironment.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace DialogsTest;
+
+namespace {
+
+QByteArray document(UserLists *lists)
+{
+    QBuffer buffer;
+    TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+    return writer.saveLists(lists, &buffer) ? buffer.data() : QByteArray();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TstBackupDialog : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_startedIn;
+
+    // Answers the next file dialog: types `path` and Return (confirming a
+    // replacement), or cancels when `path` is empty; remembers where it
+    // started.
+    void choose(const QString &path)
+    {
+        DialogDriver::whenModal([this, path](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            QVERIFY(dialog);
+            m_startedIn = dialog->directory().absolutePath();
+            if (path.isEmpty()) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                return;
+            }
+            DialogDriver::whenDialog(
+                []() { return DialogDriver::visibleDialog("QMessageBox"); },
+                [](QWidget *box) { static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click(); }, 50);
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setText(path); // typed, without the completer's pop-up
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init()
+    {
+        UISettings::instance()->setDefaultImportExportDir(QString());
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
+            QVERIFY(QFile::remove(path(name)));
+    }
+
+    void exportThenImport()
+    {
+        ListsPage page;
+        page.build(QStringLiteral("Groceries Shared+ Theirs:r Work(Release)"));
+        Task *task = page.list(QStringLiteral("Groceries"))->taskForIndex(page.list(QStringLiteral("Groceries"))->index(0, 0));
+        task->setTitle(QStringLiteral("Plums"));
+        task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("Shop"), QUrl(QStringLiteral("http://shop.example"))));
+        const QByteArray before = document(page.lists.get());
+
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        backup.show();
+        choose(path(QStringLiteral("lists-backup.xhtml")));
+        QTest::mouseClick(backup.exportButton(), Qt::LeftButton);
+        QCOMPARE(m_startedIn, documentsDir().absolutePath());
+        QCOMPARE(backup.infoLabel()->text(), QStringLiteral("Backup completed."));
+        QVERIFY(backup.warningLabel()->isHidden());
+        // Writing a backup is no save of the lists themselves.
+        QVERIFY(page.lists->isModified());
+
+        // Restored into another page, whose groups know none of these lists.
+        ListsPage other;
+        other.build(QStringLiteral("Old"));
+        BackupDialog restore(other.lists.get(), other.groups.get());
+        std::unique_ptr<UserLists> restored;
+        connect(&restore, &BackupDialog::listsRestored, this, [&](UserLists *l) { restored.reset(l); });
+        QSignalSpy groupsChanged(&restore, &BackupDialog::listsGroupsChanged);
+        restore.show();
+        choose(path(QStringLiteral("lists-backup.xhtml")));
+        QTest::mouseClick(restore.importButton(), Qt::LeftButton);
+        QCOMPARE(m_startedIn, m_dir.path()); // the folder of the last file
+        QCOMPARE(restore.infoLabel()->text(), QStringLiteral("Backup completed."));
+        QVERIFY(restored);
+        QCOMPARE(document(restored.get()), before);
+        // The restored lists stand in the default group, for the list manager.
+        for (TaskList *list : restored->taskLists())
+            QVERIFY2(other.groups->containsList(list), qPrintable(list->name()));
+        QCOMPARE(groupsChanged.count(), 1);
+    }
+
+    void cancelledChangesNothing_data()
+    {
+        QTest::addColumn<bool>("exporting");
+        QTest::newRow("export") << true;
+        QTest::newRow("import") << false;
+    }
+
+    void cancelledChangesNothing()
+    {
+        QFETCH(bool, exporting);
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        UISettings::instance()->setDefaultImportExportDir(m_dir.path());
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        QSignalSpy restored(&backup, &BackupDialog::listsRestored);
+        backup.show();
+        choose(QString());
+        QTest::mouseClick(exporting ? backup.exportButton() : backup.importButton(), Qt::LeftButton);
+        QCOMPARE(m_startedIn, m_dir.path());
+        QVERIFY(backup.infoLabel()->isHidden() && backup.warningLabel()->isHidden());
+        QCOMPARE(UISettings::instance()->defaultImportExportDir(), m_dir.path());
+        QCOMPARE(restored.count(), 0);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void unreadableImportChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\">"
+                                "<head><meta name=\"generator\" content=\"PlumDeck\"/><meta name=\"format-version\" content=\"1\"/>";
+        QTest::newRow("not XML") << QByteArray("lists, but not as they should be");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut short") << head + "<title>pd-local-lists</title></head><body><div class=\"pd-list\"><dl>";
+        QTest::newRow("notes, not lists") << head + "<title>pd-notepad</title></head><body></body></html>";
+        QTest::newRow("no title") << head + "</head><body></body></html>";
+    }
+
+    void unreadableImportChangesNothing()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString file = path(QStringLiteral("damaged.xhtml"));
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(bytes);
+        }
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        QSignalSpy restored(&backup, &BackupDialog::listsRestored);
+        backup.show();
+        choose(file);
+        QTest::mouseClick(backup.importButton(), Qt::LeftButton);
+        QCOMPARE(backup.warningLabel()->text(), QStringLiteral("Error: The selected file is corrupted."));
+        QVERIFY(backup.infoLabel()->isHidden());
+        QCOMPARE(restored.count(), 0);
+        QCOMPARE(contents(file), bytes); // the user's file stays where and as it was
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("damaged.xhtml")});
+    }
+
+    void failedExportKeepsTheEarlierBackup()
+    {
+        const QString file = path(QStringLiteral("earlier.xhtml"));
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("the earlier backup");
+        }
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        ListModel *list = page.list(QStringLiteral("Groceries"));
+        for (int i = 0; i < 200; ++i)
+            list->taskList()->rootTask()->createChild(i)->setTitle(QStringLiteral("Task %1").arg(i));
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        backup.show();
+        choose(file);
+        // Files may not grow past 4 KiB while exporting: the disk is "full".
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QTest::mouseClick(backup.exportButton(), Qt::LeftButton);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(backup.warningLabel()->text(), QStringLiteral("Error: Impossible to write backup file."));
+        QCOMPARE(contents(file), QByteArray("the earlier backup"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("earlier.xhtml")});
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstBackupDialog)
+#include "tst_backupdialog.moc"

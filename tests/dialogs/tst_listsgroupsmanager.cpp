@@ -1,0 +1,412 @@
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogstest.h"
+#include "shell/toolbutton.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace DialogsTest;
+
+namespace {
+
+const char tree[] = "Groceries Reading Work(Release Reviews Clients(Acme)) Home-(Garden)";
+
+// The list manager over a page of lists, shown so that the mouse reaches it.
+struct Manager
+{
+    ListsPage page;
+    ListGroupsManagerDialog dialog{page.lists.get(), page.groups.get()};
+    ListsGroupsManagerContainer *c = dialog.container();
+    std::unique_ptr<Answer> answer;
+
+    explicit Manager(const QString &text)
+    {
+        page.attach(c);
+        page.build(text);
+        dialog.reload();
+        dialog.resize(220, 420);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    }
+
+    QWidget *frame(const QString &name) const
+    {
+        ListsGroupsManagerElement *r = row(c, name);
+        return r ? r->frameElement() : nullptr;
+    }
+
+    static QPoint centre(QWidget *w) { return w->mapToGlobal(w->rect().center()); }
+
+    // Below the last visible row, inside the rows' frame.
+    QPoint end() const
+    {
+        const QWidget *content = c->contentFrame();
+        return content->mapToGlobal(QPoint(content->width() / 2, content->height() - 4));
+    }
+
+    void drag(const QString &name, const QPoint &to)
+    {
+        QWidget *from = frame(name);
+        const QPoint start = centre(from);
+        sendMouse(from, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(from, QEvent::MouseMove, start + QPoint(0, QApplication::startDragDistance() + 1), Qt::NoButton,
+                  Qt::LeftButton);
+        sendMouse(from, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    }
+
+    void drop(const QString &name, const QPoint &at)
+    {
+        sendMouse(frame(name), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    }
+
+    QMenu *openMenu(const QString &name)
+    {
+        QWidget *target = name.isEmpty() ? c->viewport() : frame(name);
+        const QPoint at = name.isEmpty() ? end() : centre(target);
+        sendMouse(target, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+        sendMouse(target, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+
+    QPoint target(const QString &where) const
+    {
+        return where == QLatin1String("end") ? end() : centre(frame(where));
+    }
+
+    // The steps of a test row, ";" between them (see the table).
+    void run(const QString &steps)
+    {
+        for (const QString &step : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString s = step.trimmed();
+            const QString verb = s.section(QLatin1Char(' '), 0, 0);
+            const QString rest = s.section(QLatin1Char(' '), 1);
+            const QString left = rest.section(QLatin1Char('>'), 0, 0).trimmed();
+            const QString right = rest.section(QLatin1Char('>'), 1).trimmed();
+            if (verb == QLatin1String("answer")) {
+                answer.reset(new Answer(rest == QLatin1String("yes")));
+            } else if (verb == QLatin1String("click") || verb == QLatin1String("dclick")) {
+                QTest::mouseClick(frame(rest), Qt::LeftButton);
+                if (verb == QLatin1String("dclick"))
+                    QTest::mouseDClick(frame(rest), Qt::LeftButton);
+            } else if (verb == QLatin1String("branch")) {
+                QTest::mouseClick(row(c, rest)->findChild<ToolButton *>(QStringLiteral("groupElementBranchIcon")),
+                                  Qt::LeftButton);
+            } else if (verb == QLatin1String("key")) {
+                QWidget *focus = dialog.focusWidget() ? dialog.focusWidget() : c;
+                QTest::keyClick(focus, QKeySequence(rest)[0].key(), QKeySequence(rest)[0].keyboardModifiers());
+            } else if (verb == QLatin1String("type")) {
+                QTest::keyClicks(dialog.focusWidget(), rest);
+            } else if (verb == QLatin1String("button")) {
+                QTest::mouseClick(rest == QLatin1String("Add Group") ? dialog.addGroupButton() : dialog.addListButton(),
+                                  Qt::LeftButton);
+            } else if (verb == QLatin1String("menu")) {
+                QMenu *menu = openMenu(left);
+                QVERIFY2(menu, qPrintable(s));
+                QAction *entry = nullptr;
+                for (QAction *a : menu->actions())
+                    entry = a->text() == right ? a : entry;
+                QVERIFY2(entry, qPrintable(s));
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+                if (menu->isVisible())
+                    QTest::keyClick(menu, Qt::Key_Escape);
+            } else if (verb == QLatin1String("drag")) {
+                const QPoint to = target(right);
+                drag(left, to);
+                drop(left, to);
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + s));
+            }
+            QCoreApplication::processEvents();
+        }
+    }
+};
+
+} // namespace
+
+class TstListsGroupsManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void operations_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("built") << "" << tree;
+        QTest::newRow("list up") << "menu Reading > Move list up"
+                                 << "*Reading Groceries Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("list down") << "menu Release > Move list down"
+                                   << "Groceries Reading Work(Reviews *Release Clients(Acme)) Home-(Garden)";
+        QTest::newRow("group down, with its rows") << "menu Work > Move group down"
+                                                   << "Groceries Reading Home-(Garden) *Work(Release Reviews Clients(Acme))";
+        QTest::newRow("group up") << "menu Home > Move group up"
+                                  << "Groceries Reading *Home-(Garden) Work(Release Reviews Clients(Acme))";
+        QTest::newRow("remove top group") << "answer yes; menu Work > Remove group"
+                                          << "Groceries Reading Release Reviews Home-(Garden) Clients(Acme)";
+        QTest::newRow("remove inner group") << "answer yes; menu Clients > Remove group"
+                                            << "Groceries Reading Work(Release Reviews Acme) Home-(Garden)";
+        QTest::newRow("remove group, no") << "answer no; menu Work > Remove group"
+                                          << "Groceries Reading *Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("remove list") << "answer yes; menu Reading > Remove list"
+                                     << "Groceries Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("remove list, no") << "answer no; menu Acme > Remove list"
+                                         << "Groceries Reading Work(Release Reviews Clients(*Acme)) Home-(Garden)";
+        QTest::newRow("group into group") << "menu Clients > Add group"
+                                          << "Groceries Reading Work(Release Reviews *Clients(Acme New Group())) Home-(Garden)";
+        QTest::newRow("list into collapsed group") << "menu Home > Add new list"
+                                                   << "Groceries Reading Work(Release Reviews Clients(Acme)) *Home(Garden list)";
+        QTest::newRow("list into group with groups") << "menu Work > Add new list"
+                                                     << "Groceries Reading *Work(Release Reviews list Clients(Acme)) Home-(Garden)";
+        QTest::newRow("area: group") << "menu > Add group"
+                                     << "Groceries Reading Work(Release Reviews Clients(Acme)) Home-(Garden) New Group()";
+        QTest::newRow("area: list") << "menu > Add list"
+                                    << "Groceries Reading list Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("button: group, nothing selected") << "button Add Group"
+                                                         << "Groceries Reading Work(Release Reviews Clients(Acme)) Home-(Garden) New Group()";
+        QTest::newRow("button: group beside a list") << "click Reviews; button Add Group"
+                                                     << "Groceries Reading Work(Release *Reviews Clients(Acme) New Group()) Home-(Garden)";
+        QTest::newRow("button: group into group") << "click Home; button Add Group"
+                                                  << "Groceries Reading Work(Release Reviews Clients(Acme)) *Home(Garden New Group())";
+        QTest::newRow("button: list at the top") << "click Groceries; button Add List"
+                                                 << "*Groceries Reading list Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("button: list beside a list") << "click Acme; button Add List"
+                                                    << "Groceries Reading Work(Release Reviews Clients(*Acme list)) Home-(Garden)";
+        QTest::newRow("Down, nothing selected") << "key Down" << "*Groceries Reading Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("Up, nothing selected") << "key Up" << "*Groceries Reading Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("Down skips hidden") << "click Acme; key Down" << "Groceries Reading Work(Release Reviews Clients(Acme)) *Home-(Garden)";
+        QTest::newRow("Down at the end") << "click Home; key Down" << "Groceries Reading Work(Release Reviews Clients(Acme)) *Home-(Garden)";
+        QTest::newRow("Up") << "click Work; key Up" << "Groceries *Reading Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("expand") << "branch Home" << "Groceries Reading Work(Release Reviews Clients(Acme)) Home(Garden)";
+        QTest::newRow("collapse by double click") << "dclick Clients"
+                                                  << "Groceries Reading Work(Release Reviews *Clients-(Acme)) Home-(Garden)";
+        QTest::newRow("drag list into group") << "drag Groceries > Home" << "Reading Work(Release Reviews Clients(Acme)) *Home-(Garden Groceries)";
+        QTest::newRow("drag group into group") << "drag Clients > Home" << "Groceries Reading Work(Release Reviews) *Home-(Garden Clients(Acme))";
+        QTest::newRow("drag group into its own group") << "drag Work > Clients"
+                                                       << "Groceries Reading *Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("drag onto a list") << "drag Acme > Groceries"
+                                          << "Groceries Reading Work(Release Reviews Clients(*Acme)) Home-(Garden)";
+        QTest::newRow("drag list to the end") << "drag Acme > end"
+                                              << "Groceries Reading *Acme Work(Release Reviews Clients()) Home-(Garden)";
+        QTest::newRow("drag group to the end") << "drag Clients > end"
+                                               << "Groceries Reading Work(Release Reviews) Home-(Garden) *Clients(Acme)";
+        QTest::newRow("rename group") << "click Home; key F2; key Ctrl+A; type Attic; key Return"
+                                      << "Groceries Reading Work(Release Reviews Clients(Acme)) *Attic-(Garden)";
+        QTest::newRow("rename list") << "menu Reading > Rename list; type s; key Return"
+                                     << "Groceries *Readings Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("rename to blanks") << "click Work; key F2; key Ctrl+A; type \"   \"; key Return"
+                                          << "Groceries Reading *Work(Release Reviews Clients(Acme)) Home-(Garden)";
+        QTest::newRow("Down ends a rename") << "click Groceries; key F2; type !; key Down"
+                                            << "Groceries! *Reading Work(Release Reviews Clients(Acme)) Home-(Garden)";
+    }
+
+    void operations()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, rows);
+        Manager m{QLatin1String(tree)};
+        m.run(steps.replace(QStringLiteral("\"   \""), QStringLiteral("   ")));
+        QCOMPARE(rowsOutline(m.c), rows);
+        // The rows always show the model as it now is.
+        QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), m.page.modelOutline());
+    }
+
+    void readOnlyListKeepsItsName()
+    {
+        Manager m(QStringLiteral("Mine Theirs:r"));
+        m.run(QStringLiteral("click Theirs; key F2; type x; key Return"));
+        QCOMPARE(rowsOutline(m.c), QStringLiteral("Mine *Theirs"));
+        QCOMPARE(m.page.list(QStringLiteral("Theirs"))->name(), QStringLiteral("Theirs"));
+    }
+
+    void menuEntries_data()
+    {
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<QString>("disabled");
+        QTest::newRow("first group") << "Work" << "Move group up";
+        QTest::newRow("last group") << "Home" << "Move group down";
+        QTest::newRow("only group") << "Clients" << "Move group up,Move group down";
+        QTest::newRow("first list") << "Release" << "Move list up";
+        QTest::newRow("middle list") << "Reading" << "";
+        QTest::newRow("only list") << "Garden" << "Move list up,Move list down";
+        QTest::newRow("read-only list") << "Shared" << "Remove list,Rename list,Move list down";
+        QTest::newRow("writable shared list") << "Open" << "Move list up";
+    }
+
+    void menuEntries()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(QString, disabled);
+        Manager m(QStringLiteral("Open:rw Groceries Reading Shared:r Work(Release Reviews Clients(Acme)) Home(Garden)"));
+        QMenu *menu = m.openMenu(rowName);
+        QVERIFY(menu);
+        QStringList off;
+        for (const QAction *a : menu->actions()) {
+            if (!a->isEnabled())
+                off << a->text();
+        }
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QCOMPARE(off.join(QLatin1Char(',')), disabled);
+    }
+
+    void dropIndicators_data()
+    {
+        QTest::addColumn<QString>("dragged");
+        QTest::addColumn<QString>("over");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("group above") << "Acme" << "Work" << "dragdrop_up";
+        QTest::newRow("group below") << "Groceries" << "Home" << "dragdrop_down";
+        QTest::newRow("itself") << "Home" << "Home" << "";
+        QTest::newRow("a list") << "Acme" << "Reading" << "";
+        QTest::newRow("own subgroup") << "Work" << "Clients" << "";
+        QTest::newRow("below the rows") << "Acme" << "end" << "bottom";
+    }
+
+    void dropIndicators()
+    {
+        QFETCH(QString, dragged);
+        QFETCH(QString, over);
+        QFETCH(QString, shown);
+        Manager m{QLatin1String(tree)};
+        m.drag(dragged, m.target(over));
+        ListsGroupsManagerElement *target = m.c->currentDropTarget();
+        const QString seen = m.c->isBottomIndicatorShown() ? QStringLiteral("bottom")
+            : target ? imageName(target->dropIndicator()->icon().pixmap(15, 16), {"dragdrop_up", "dragdrop_down"})
+                     : QString();
+        QCOMPARE(seen, shown);
+        QCOMPARE(m.frame(dragged)->cursor().shape(), Qt::ClosedHandCursor);
+        QCOMPARE(target && target->isDropTarget() && target->look() == ListsGroupsManagerElement::Highlighted,
+                 !shown.isEmpty() && shown != QLatin1String("bottom"));
+        // Moving off everything clears the indicators; the release then moves nothing.
+        const QPoint away = m.c->mapToGlobal(QPoint(-50, -50));
+        sendMouse(m.frame(dragged), QEvent::MouseMove, away, Qt::NoButton, Qt::LeftButton);
+        QVERIFY(!m.c->currentDropTarget() && !m.c->isBottomIndicatorShown());
+        QCOMPARE(m.frame(dragged)->cursor().shape(), Qt::ForbiddenCursor);
+        m.drop(dragged, away);
+        QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), QLatin1String(tree));
+    }
+
+    void rowLooks()
+    {
+        Manager m(QStringLiteral("One Two"));
+        ListsGroupsManagerElement *one = row(m.c, QStringLiteral("One"));
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QEvent leave(QEvent::Leave);
+        QCOMPARE(one->look(), ListsGroupsManagerElement::Normal);
+        QApplication::sendEvent(one->frameElement(), &enter);
+        QCOMPARE(one->look(), ListsGroupsManagerElement::Highlighted);
+        QTest::mouseClick(one->frameElement(), Qt::LeftButton);
+        QCOMPARE(one->look(), ListsGroupsManagerElement::SelectedHovered);
+        QVERIFY(one->styleSheet().contains(QLatin1String("QLabel{color:white}")));
+        QApplication::sendEvent(one->frameElement(), &leave);
+        QCOMPARE(one->look(), ListsGroupsManagerElement::Selected);
+        one->showDropIndicator(false);
+        one->showDropIndicator(true); // the first arrow stays until hidden
+        QCOMPARE(one->look(), ListsGroupsManagerElement::Highlighted);
+        QVERIFY(!one->styleSheet().contains(QLatin1String("white")));
+        QCOMPARE(imageName(one->dropIndicator()->icon().pixmap(15, 16), {"dragdrop_up"}), QStringLiteral("dragdrop_up"));
+        one->hideDropIndicator();
+        QCOMPARE(one->look(), ListsGroupsManagerElement::Selected);
+    }
+
+    void indentAndSharingIcons()
+    {
+        Manager m(QStringLiteral("Mine Shared+ Total:rwd Edit:rw Lock:r A(B(C(Deep)))"));
+        QCOMPARE(row(m.c, QStringLiteral("Deep"))->frameElement()->x() - row(m.c, QStringLiteral("Mine"))->frameElement()->x(),
+                 57);
+        const auto icon = [&](const QString &name) {
+            QString shown;
+            for (const QLabel *label : m.frame(name)->findChildren<QLabel *>()) {
+                if (!label->isHidden())
+                    shown += imageName(label->pixmap(), {"listshare_shared", "listshare_total", "share_edit", "share_lock"});
+            }
+            return shown;
+        };
+        QStringList icons;
+        for (const char *name : {"Mine", "Shared", "Total", "Edit", "Lock"})
+            icons << icon(QLatin1String(name));
+        QCOMPARE(icons.join(QLatin1Char(',')), QStringLiteral(",listshare_shared,listshare_total,share_edit,share_lock"));
+        ListModel *shared = m.page.list(QStringLiteral("Shared"));
+        shared->removeSharedUser(QStringLiteral("bob"));
+        m.dialog.updateListElement(shared);
+        QCOMPARE(icon(QStringLiteral("Shared")), QString());
+    }
+
+    void renameEdits_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("emitted");
+        QTest::newRow("new name") << "Attic" << "Attic" << true;
+        QTest::newRow("leading blank kept") << " Attic" << " Attic" << true;
+        QTest::newRow("empty") << "" << "Home" << false;
+        QTest::newRow("blanks") << "   " << "Home" << false;
+        QTest::newRow("same name with blanks") << " Home " << "Home" << false;
+    }
+
+    void renameEdits()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, emitted);
+        Manager m(QStringLiteral("Home()"));
+        ListsGroupsManagerFrameElement *frame = row(m.c, QStringLiteral("Home"))->frameElement();
+        QSignalSpy names(frame, &ListsGroupsManagerFrameElement::nameChanged);
+        frame->startRename();
+        auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+        edit->setText(typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(frame->name(), shown);
+        QCOMPARE(names.count(), emitted ? 1 : 0);
+        QVERIFY(!frame->isRenaming());
+        QCOMPARE(m.page.groups->rootGroup()->groups().first()->name(), shown);
+    }
+
+    void doubleClickOpensList()
+    {
+        Manager m{QLatin1String(tree)};
+        QList<ListModel *> opened;
+        connect(m.c, &ListsGroupsManagerContainer::openListRequested, this, [&](ListModel *l) { opened << l; });
+        QTest::mouseDClick(m.frame(QStringLiteral("Acme")), Qt::LeftButton);
+        QCOMPARE(opened, QList<ListModel *>{m.page.list(QStringLiteral("Acme"))});
+    }
+
+    // What the lists page tells the manager.
+    void pageCalls()
+    {
+        Manager m{QLatin1String(tree)};
+        ListModel *later = m.page.lists->createList(); // entered by the page, unseen by the rows
+        later->setName(QStringLiteral("Later"));
+        m.dialog.addListIntoDefaultGroupOnlyView(later->taskList());
+        later->setName(QStringLiteral("Renamed"));
+        m.dialog.updateListElement(later);
+        m.dialog.removeListElement(m.page.list(QStringLiteral("Acme"))->taskList()->localId(), 0);
+        QCOMPARE(rowsOutline(m.c), QStringLiteral("Groceries Reading Renamed Work(Release Reviews Clients()) Home-(Garden)"));
+        // A list of the groups that the lists do not hold gets no row.
+        QTest::ignoreMessage(QtWarningMsg, "ListsGroupsManagerContainer::addList, Error: LitModel not found for the list in the group");
+        m.page.groups->findListByLocalId(m.page.list(QStringLiteral("Garden"))->taskList()->localId())->setLocalId(999);
+        m.dialog.reload();
+        QCOMPARE(rowsOutline(m.c), QStringLiteral("Groceries Reading Renamed Work(Release Reviews Clients(Acme)) Home-()"));
+    }
+
+    void dialogNeverClosesItself()
+    {
+        ListsPage page;
+        page.build(QLatin1String(tree));
+        ListGroupsManagerDialog dialog(page.lists.get(), page.groups.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // Rows come with the first reload only.
+        QVERIFY(dialog.container()->rows().isEmpty());
+        QVERIFY(dialog.container()->bottomIndicator()->isVisible());
+        QSignalSpy closing(&dialog, &ListGroupsManagerDialog::closeDialog);
+        QTest::keyClick(dialog.addGroupButton(), Qt::Key_Escape);
+        QCOMPARE(closing.count(), 1);
+        QVERIFY(dialog.isVisible());
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstListsGroupsManager)
+#include "tst_listsgroupsmanager.moc"

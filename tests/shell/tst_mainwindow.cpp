@@ -1,0 +1,411 @@
+#include "contacts/chats.h"
+#include "contacts/friends.h"
+#include "model/modelscontainer.h"
+#include "model/notepadnote.h"
+#include "model/notepadnotes.h"
+#include "shell/keysdialog.h"
+#include "shell/launchhelpaction.h"
+#include "shell/showsettingsaction.h"
+#include "shell/splashscreen.h"
+#include "shell/systemtrayicon.h"
+#include "shell/toolbutton.h"
+#include "shelltest.h"
+#include "testenvironment.h"
+#include "testpages.h"
+
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <memory>
+
+// The lists page signals its layout changes.
+class ListsTestPage : public TestPage
+{
+    Q_OBJECT
+public:
+    using TestPage::TestPage;
+signals:
+    void uiModeChanged(int mode);
+};
+
+namespace {
+
+// The grid as sorted "name@row,column,rows,columns" entries.
+QStringList gridCells(QGridLayout *grid)
+{
+    QStringList cells;
+    for (int i = 0; i < grid->count(); ++i) {
+        int r, c, rs, cs;
+        grid->getItemPosition(i, &r, &c, &rs, &cs);
+        cells << QStringLiteral("%1@%2,%3,%4,%5").arg(grid->itemAt(i)->widget()->objectName()).arg(r).arg(c).arg(rs).arg(cs);
+    }
+    cells.sort();
+    return cells;
+}
+
+const QStringList Advanced{"attachments@1,4,1,1", "groups@0,0,1,1", "list information@1,0,1,1", "lists@0,2,2,1",
+                           "separatorFrame@0,1,2,1", "separatorFrame@0,3,2,1", "task information@0,4,1,1"};
+
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+private:
+    TestPages<ListsTestPage> m_pages;
+    ModelsContainer m_models;
+    std::unique_ptr<MainWindow> m_window;
+    QStringList m_runs; // the preferences, their follow-ups, help windows and messages, as they run
+    ShowSettingsAction::Outcome m_preferences; // what the preferences dialog answers
+
+    MainWindow *build(int listsLayoutMode = 0, bool team = true, SplashScreen *splash = nullptr)
+    {
+        m_pages = TestPages<ListsTestPage>();
+        m_pages.listsLayoutMode = listsLayoutMode;
+        m_pages.install();
+        m_models.setFriends(team ? new Friends(&m_models) : nullptr);
+        m_models.setChats(team ? new Chats(&m_models) : nullptr);
+        m_window = std::make_unique<MainWindow>(&m_models, splash);
+        return m_window.get();
+    }
+
+    bool showActive()
+    {
+        m_window->show();
+        m_window->activateWindow();
+        return QTest::qWaitForWindowActive(m_window.get());
+    }
+
+    QString pageName() const { return static_cast<TestPage *>(dynamic_cast<QObject *>(m_window->currentMode()))->name; }
+
+    void click(const char *button) { QTest::mouseClick(m_window->findChild<ToolButton *>(QLatin1String(button)), Qt::LeftButton); }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        LaunchHelpAction::setWindowFactory([this](const QUrl &url) {
+            m_runs << QStringLiteral("help ") + url.fileName();
+            return new CustomDialog(QStringLiteral("browser"));
+        });
+        auto log = [this](const char *run) { return [this, run](MainWindow *) { m_runs << QLatin1String(run); }; };
+        ShowSettingsAction::setHandlers({[this](MainWindow *) {
+                                             m_runs << QStringLiteral("preferences");
+                                             return m_preferences;
+                                         },
+                                         log("local"), log("remote"), log("backup")});
+    }
+
+    void cleanup()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->windowTitle() == QLatin1String("Plumdeck Help"))
+                delete widget;
+        }
+        m_window.reset();
+        m_runs.clear();
+        m_preferences = {};
+        QSettings().clear();
+        SystemTrayIcon::setTrayHostPresent(0);
+    }
+
+    void layoutPerUiMode_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<int>("panelsAsked");
+        QTest::newRow("normal") << 0 << 0 << QStringList{"lists@0,2,1,1"} << 0;
+        QTest::newRow("professional") << 1 << 1
+                                      << QStringList{"groups@0,0,1,1", "list information@1,0,1,1", "lists@0,2,2,1",
+                                                     "separatorFrame@0,1,2,1"}
+                                      << 2;
+        QTest::newRow("advanced") << 2 << 2 << Advanced << 4;
+        QTest::newRow("advanced, then normal") << 2 << 0 << QStringList{"lists@0,2,1,1"} << 4;
+    }
+
+    void layoutPerUiMode()
+    {
+        QFETCH(int, start);
+        QFETCH(int, mode);
+        QFETCH(QStringList, cells);
+        QFETCH(int, panelsAsked);
+        MainWindow *window = build(start);
+        if (mode != start) {
+            m_pages.lists->layoutMode = mode;
+            emit m_pages.lists->uiModeChanged(mode);
+        }
+        QCOMPARE(gridCells(window->contentGrid()), cells);
+        QCOMPARE(m_pages.lists->panels.size(), panelsAsked);
+        QCOMPARE(m_pages.lists->rejections, mode < start ? 4 : 0);
+        QCOMPARE(window->contentGrid()->columnStretch(2), start == 0 ? 0 : 20);
+        QCOMPARE(window->bottomBarLayout()->itemAt(0)->widget(), m_pages.lists->left);
+    }
+
+    void switchingPages()
+    {
+        MainWindow *window = build(2);
+        QVERIFY(showActive());
+        ListsTestPage *lists = m_pages.lists;
+        const QImage syncImage = window->syncButton()->icon().pixmap(40, 30).toImage();
+        QSignalSpy shown(window, &MainWindow::showLoadingScreen);
+
+        click("notepadbutton");
+        QCOMPARE(pageName(), QStringLiteral("notepad"));
+        QCOMPARE(gridCells(window->contentGrid()), QStringList{"notepad@0,2,1,1"});
+        QCOMPARE(lists->rejections, 4);
+        QVERIFY(window->findChildren<QFrame *>(QStringLiteral("separatorFrame")).isEmpty());
+        QVERIFY(!lists->central->parent() && !lists->left->parent() && !lists->right->parent());
+        QHBoxLayout *bar = window->bottomBarLayout();
+        QCOMPARE(bar->itemAt(0)->widget(), m_pages.notepad->left);
+        QCOMPARE(bar->itemAt(bar->count() - 1)->widget(), m_pages.notepad->right);
+        QCOMPARE(window->syncButton()->defaultAction(), m_pages.notepad->sync);
+        QCOMPARE(window->syncButton()->icon().pixmap(40, 30).toImage(), syncImage);
+        QVERIFY(m_pages.notepad->activations == 1 && m_pages.notepad->overlayShownWhenActivated);
+        QVERIFY(window->loadingOverlay()->isHidden());
+
+        // Back by key: panels and separators placed again.
+        QTest::keyClick(window, Qt::Key_L, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(gridCells(window->contentGrid()), Advanced);
+
+        // The page already shown: the overlay comes and goes, nothing else.
+        const int activations = lists->activations;
+        shown.clear();
+        click("listsbutton");
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(lists->activations, activations);
+
+        click("friendsbutton");
+        QCOMPARE(pageName(), QStringLiteral("team"));
+        QVERIFY(window->isAncestorOf(m_pages.team->titleWidget));
+
+        window->resize(601, 501);
+        LoadingModeWidget *overlay = window->loadingOverlay();
+        QCOMPARE(overlay->geometry(), QRect(QPoint(300 - overlay->sizeHint().width() / 2,
+                                                   250 - overlay->sizeHint().height() / 2), overlay->sizeHint()));
+    }
+
+    // Without the friends or the chats model there is no Team page, and
+    // nothing asks for one.
+    void withoutTeam()
+    {
+        MainWindow *window = build(0, false);
+        QVERIFY(!m_pages.team && !window->findChild<ToolButton *>(QStringLiteral("friendsbutton")));
+        QSignalSpy shown(window, &MainWindow::showLoadingScreen);
+        window->switchToFriends();
+        QCOMPARE(pageName(), QStringLiteral("lists"));
+        QCOMPARE(shown.count(), 0);
+        window->runClosingSteps();
+        QCOMPARE(m_pages.log, QStringList({"lists", "groups", "dialogs", "syncs"}));
+    }
+
+    void splashAndGeometry()
+    {
+        SplashScreen splash;
+        int atNotepad = 0;
+        MainWindow::PageBuilders builders;
+        builders.notepad = [&](MainWindowMode *, MainWindow *) {
+            atNotepad = splash.progressBar()->value();
+            return nullptr;
+        };
+        MainWindow::setPageBuilders(builders);
+        QSettings().setValue(QStringLiteral("mainwindow/geometry"), QByteArray("garbage"));
+        m_window = std::make_unique<MainWindow>(&m_models, &splash);
+        QCOMPARE(atNotepad, 800);
+        QCOMPARE(splash.progressBar()->value(), 1000);
+        QCOMPARE(splash.infoLabel()->text(), QStringLiteral("Loading complete"));
+        QCOMPARE(m_window->size(), QSize(496, 458));
+
+        m_window->setGeometry(40, 50, 640, 520);
+        m_window->runClosingSteps();
+        QCOMPARE(build()->size(), QSize(640, 520));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Plumdeck"));
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("help") << "LaunchHelpAction" << "Help" << QStringList{"F1"} << "help help.html";
+        QTest::newRow("crash") << "TestCrashAction" << "Test crash handler" << QStringList{"Ctrl+Shift+Q"} << "message";
+        QTest::newRow("notes") << "SwitchToNotepadAction" << "Notes" << QStringList{"Shift+Ctrl+O"} << "notepad";
+        QTest::newRow("lists") << "SwitchToListsAction" << "Lists" << QStringList{"Shift+Ctrl+L"} << "lists";
+        QTest::newRow("team") << "SwitchToFriendsAction" << "Team" << QStringList{"Shift+Ctrl+C"} << "team";
+        QTest::newRow("preferences") << "ShowSettingsAction" << "Preferences" << QStringList{"F12", "Ctrl+Shift+P"}
+                                     << "preferences";
+        QTest::newRow("shortcuts") << "ShowKeysDialogAction" << "Show this dialog" << QStringList{"Ctrl+?", "Ctrl+/"}
+                                   << "keys";
+    }
+
+    // Texts and bindings; every binding runs its command.
+    void commands()
+    {
+        QFETCH(QString, className);
+        QFETCH(QString, text);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, effect);
+        MainWindow *window = build();
+        QVERIFY(showActive());
+        const QList<Action *> actions = window->findChildren<Action *>();
+        const auto command = std::find_if(actions.cbegin(), actions.cend(), [&](Action *a) {
+            return QLatin1String(a->metaObject()->className()) == className;
+        });
+        QVERIFY(command != actions.cend());
+        QCOMPARE((*command)->text(), text);
+        QList<QKeySequence> bindings;
+        for (const QString &key : keys)
+            bindings << QKeySequence(key);
+        QCOMPARE((*command)->shortcuts(), bindings);
+
+        for (const QKeySequence &key : std::as_const(bindings)) {
+            window->setMode(effect == QLatin1String("team") ? m_pages.notepad : m_pages.team);
+            if (effect == QLatin1String("message")) {
+                QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("^Test crash handler")));
+                ShellTest::whenModal([this](QWidget *dialog) {
+                    m_runs << QStringLiteral("message");
+                    ShellTest::endDialog(static_cast<CustomDialog *>(dialog), QStringLiteral("ok"));
+                });
+            }
+            QTest::keySequence(window, key);
+            const QString result = !m_runs.isEmpty() ? m_runs.takeLast()
+                                   : window->keysDialog()->isVisible() ? QStringLiteral("keys")
+                                                                       : pageName();
+            QCOMPARE(result, effect);
+            window->keysDialog()->hide();
+        }
+    }
+
+    void helpWindowsAreSeparateAndGoWhenClosed()
+    {
+        MainWindow *window = build();
+        QTest::mouseClick(window->helpButton(), Qt::LeftButton);
+        window->helpAction()->trigger();
+        QList<CustomDialog *> help;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->windowTitle() == QLatin1String("Plumdeck Help") && widget->isVisible())
+                help << static_cast<CustomDialog *>(widget);
+        }
+        QCOMPARE(help.size(), 2);
+        QCOMPARE(help.first()->size(), QSize(1024, 720));
+        QPointer<CustomDialog> closed = help.first();
+        QTest::mouseClick(closed->closeButton(), Qt::LeftButton);
+        QTRY_VERIFY(!closed);
+    }
+
+    void pageStepsAtTheWindowsMoments()
+    {
+        MainWindow *window = build();
+        QVERIFY(showActive());
+        QCOMPARE(m_pages.log.first(), QStringLiteral("shown"));
+        QEvent activation(QEvent::ActivationChange);
+        QVERIFY(QApplication::sendEvent(window, &activation));
+        QCOMPARE(m_pages.log.last(), QStringLiteral("raise"));
+        QTest::mouseClick(window->minimizeButton(), Qt::LeftButton);
+        QVERIFY(m_pages.log.contains(QStringLiteral("minimize")) && window->isMinimized());
+        m_pages.lists->showPreferences();
+        QCOMPARE(m_runs, QStringList{"preferences"});
+    }
+
+    void preferencesFollowUps_data()
+    {
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("requested");
+        QTest::addColumn<QString>("runs");
+        QTest::newRow("accepted, all") << true << "local remote backup" << "preferences local remote backup";
+        QTest::newRow("accepted, backup") << true << "backup" << "preferences backup";
+        QTest::newRow("cancelled after a forced sync was confirmed") << false << "local remote backup" << "preferences";
+    }
+
+    void preferencesFollowUps()
+    {
+        QFETCH(bool, accepted);
+        QFETCH(QString, requested);
+        QFETCH(QString, runs);
+        m_preferences = {accepted, requested.contains(QLatin1String("local")), requested.contains(QLatin1String("remote")),
+                         requested.contains(QLatin1String("backup"))};
+        QTest::mouseClick(build()->prefsButton(), Qt::LeftButton);
+        QCOMPARE(m_runs.join(QLatin1Char(' ')), runs);
+    }
+
+    void quitPaths_data()
+    {
+        QTest::addColumn<int>("trayHost");
+        QTest::addColumn<bool>("runInTray");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<int>("saves");
+        // -1: the system's own answer; offscreen, like a bare X server, has no tray.
+        QTest::newRow("close, no tray host") << -1 << true << "close" << true << 1;
+        QTest::newRow("close to the tray") << 1 << true << "close" << false << 1;
+        QTest::newRow("close, tray off") << 1 << false << "close" << true << 1;
+        QTest::newRow("tray quit, window shown") << 1 << true << "quit" << true << 1;
+        QTest::newRow("tray quit, window hidden") << 1 << true << "hidden quit" << true << 1;
+        QTest::newRow("installer started") << 1 << true << "exit" << true << 1;
+        QTest::newRow("close to the tray, then quit") << 1 << true << "close quit" << true << 2;
+    }
+
+    // Every way out runs the closing steps once; the notepad and the
+    // geometry are on disk afterwards.
+    void quitPaths()
+    {
+        QFETCH(int, trayHost);
+        QFETCH(bool, runInTray);
+        QFETCH(QString, how);
+        QFETCH(bool, ends);
+        QFETCH(int, saves);
+        SystemTrayIcon::setTrayHostPresent(trayHost);
+        QSettings().setValue(QStringLiteral("ui/run-in-system-tray"), runInTray);
+        QFile::remove(NotepadNotes::filePath());
+        NotepadNotes notes;
+        auto *note = new NotepadNote;
+        note->setTitle(QStringLiteral("Call the plumber"));
+        notes.appendNote(note);
+        MainWindow *window = build(0, false);
+        SystemTrayIcon tray(window);
+        if (!how.startsWith(QLatin1String("hidden")))
+            QVERIFY(showActive());
+
+        // The event loop runs until the program ends, or for 300 ms.
+        bool ended = true;
+        QStringList steps;
+        QObject loop;
+        QTimer::singleShot(0, &loop, [&] {
+            if (how.contains(QLatin1String("close")))
+                QTest::mouseClick(window->closeButton(), Qt::LeftButton);
+            if (how.contains(QLatin1String("quit"))) {
+                QMenu *menu = tray.contextMenu();
+                menu->popup(QPoint(0, 0));
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().constLast()).center());
+            }
+            if (how == QLatin1String("exit"))
+                QCoreApplication::exit(0);
+        });
+        QTimer::singleShot(300, &loop, [&] {
+            ended = false;
+            steps = m_pages.log;
+            QCoreApplication::exit(0);
+        });
+        QCoreApplication::exec();
+        if (ended)
+            steps = m_pages.log;
+
+        QCOMPARE(ended, ends);
+        QCOMPARE(steps.count(QStringLiteral("lists")), saves);
+        QCOMPARE(steps.count(QStringLiteral("syncs")), saves);
+        QVERIFY(!how.contains(QLatin1String("close")) || !window->isVisible());
+        QFile file(NotepadNotes::filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("Call the plumber"));
+        QVERIFY(!QSettings().value(QStringLiteral("mainwindow/geometry")).toByteArray().isEmpty());
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,70 @@
+#include "shell/splashscreen.h"
+#include "shelltest.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QSettings>
+
+class TstSplashScreen : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { QSettings().clear(); }
+
+    void progress()
+    {
+        SplashScreen splash;
+        splash.onSetSplashProgress(QStringLiteral("Reading local lists..."), 300);
+        for (int i = 0; i < 3; ++i)
+            splash.onSplashProgress(QStringLiteral("Initializing list %1").arg(i), SplashScreen::progressBudget() / 3);
+        QCOMPARE(splash.progressBar()->value(), 699);
+        QCOMPARE(splash.infoLabel()->text(), QStringLiteral("Initializing list 2"));
+        splash.onSetSplashProgress(QStringLiteral("Loading list dialogs..."), 700);
+        splash.onSplashProgress(QStringLiteral("Loading notepad modules..."));
+        splash.onSplashProgress();
+        QCOMPARE(splash.progressBar()->value(), 900);
+        QCOMPARE(splash.infoLabel()->text(), QStringLiteral("Loading notepad modules..."));
+    }
+
+    void look_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<bool>("feedback");
+        QTest::addColumn<QColor>("chunk");
+        QTest::newRow("green") << false << false << QColor(0xa1, 0xb6, 0x61);
+        QTest::newRow("blue, with loading feedback") << true << true << QColor(0xd8, 0xe9, 0xf7);
+    }
+
+    void look()
+    {
+        QFETCH(bool, blue);
+        QFETCH(bool, feedback);
+        QFETCH(QColor, chunk);
+        ShellTest::setBlueSkin(blue);
+        QSettings().setValue(QStringLiteral("ui/show-loading-feedback"), feedback);
+        SplashScreen splash;
+        splash.onSetSplashProgress(QStringLiteral("Loading complete"), 1000);
+        QVERIFY(ShellTest::showExposed(&splash));
+        QCOMPARE(splash.size(), QSize(300, 187));
+        QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(splash.infoLabel()->isVisible(), feedback);
+        const int barHeight = splash.progressBar()->sizeHint().height();
+        QCOMPARE(splash.progressBar()->geometry(), QRect(17, 187 - barHeight - 20, 266, barHeight));
+        const QRect version = splash.versionLabel()->geometry();
+        QCOMPARE(version.top(), 10);
+        QCOMPARE(splash.width() - version.right() - 1, 10);
+        QCOMPARE(splash.versionLabel()->text(), QStringLiteral("Version 3.0.3054"));
+
+        // The chunk takes the skin's own colours: the style sheet was read.
+        const QImage shot = splash.grab().toImage();
+        const QRect bar = splash.progressBar()->geometry();
+        const QColor middle = shot.pixelColor(bar.center().x(), bar.top() + bar.height() * 6 / 10);
+        QVERIFY2(qAbs(middle.red() - chunk.red()) + qAbs(middle.green() - chunk.green())
+                         + qAbs(middle.blue() - chunk.blue()) < 60,
+                 qPrintable(middle.name()));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstSplashScreen)
+#include "tst_splashscreen.moc"

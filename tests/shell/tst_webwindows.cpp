@@ -1,0 +1,192 @@
+// The help and video player windows on the web engine: the suite's one
+// program that starts it (it needs QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
+// when run as root, which the test environment sets).
+
+#include "core/uisettings.h"
+#include "shell/webkitbrowserdialog.h"
+#include "shell/webkitplayerdialog.h"
+#include "testenvironment.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QMovie>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+
+class TstWebWindows : public QObject
+{
+    Q_OBJECT
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
+
+private:
+    QList<QUrl> m_opened;
+    QTemporaryDir m_dir;
+
+    QString page(const QString &name, const QString &html)
+    {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write(html.toUtf8());
+        return QUrl::fromLocalFile(file.fileName()).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openUrl");
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+
+    void helpWindowShowsTheGuide()
+    {
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const QUrl builtIn = WebkitBrowserDialog::userGuideUrl(); // no help folder here
+        QVERIFY(QDir().mkpath(QStringLiteral("help")));
+        QFile::copy(QStringLiteral(":/help/help.html"), QStringLiteral("help/help.html"));
+        const QUrl installed = WebkitBrowserDialog::userGuideUrl();
+        QDir::setCurrent(before);
+        QCOMPARE(builtIn, QUrl(QStringLiteral("qrc:/help/help.html")));
+        QCOMPARE(installed, QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("help/help.html"))));
+
+        QPointer<WebkitBrowserDialog> help = WebkitBrowserDialog::showHelp(builtIn);
+        QSignalSpy loaded(help->webView(), &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        QCOMPARE(help->windowTitle(), QStringLiteral("Plumdeck User Guide"));
+        QCOMPARE(help->size(), QSize(1024, 720));
+        QVERIFY(help->isVisible());
+
+        // A link out of the guide goes to the desktop's browser.
+        help->webView()->page()->runJavaScript(QStringLiteral(
+            "var a = document.createElement('a'); a.href = 'https://example.org/more'; document.body.appendChild(a); a.click();"));
+        QTRY_COMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/more"))});
+        QCOMPARE(help->webView()->url(), builtIn);
+        // One of the guide's own pages opens in the window, not on the desktop.
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        const QString next = page(QStringLiteral("next.html"), QStringLiteral("<title>Next</title>"));
+        help->load(QUrl(page(QStringLiteral("guide.html"),
+                             QStringLiteral("<title>Guide</title><a id=a href='%1'>next</a>").arg(next))));
+        QTRY_COMPARE(help->windowTitle(), QStringLiteral("Guide"));
+        help->webView()->page()->runJavaScript(QStringLiteral("document.getElementById('a').click();"));
+        QTRY_COMPARE(help->windowTitle(), QStringLiteral("Next"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(m_opened.size(), 1);
+        help->close();
+        QTRY_VERIFY(!help); // released when closed
+        m_opened.clear();
+    }
+
+    void playerStates_data()
+    {
+        QTest::addColumn<QString>("html");       // empty: an address that cannot load
+        QTest::addColumn<QString>("loading");    // the loading label at the end
+        QTest::addColumn<bool>("screenShown");
+        QTest::addColumn<int>("pageShown");
+        QTest::addColumn<bool>("download");
+        QTest::newRow("player ready") << "<title>PlayerReady</title>" << "Loading Player..." << false << 1 << false;
+        QTest::newRow("no plug-in") << "<title>FlashNotInstalled</title>" << "Loading Failed" << true << 0 << true;
+        QTest::newRow("page never answers") << "<title>Video</title>" << "Loading Player..." << true << 1 << false;
+        QTest::newRow("cannot load") << "" << "Connection Failed..." << true << 0 << false;
+    }
+
+    void playerStates()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, loading);
+        QFETCH(bool, screenShown);
+        QFETCH(int, pageShown);
+        QFETCH(bool, download);
+        WebkitPlayerDialog player(400, 300);
+        player.show();
+        QCOMPARE(player.loadingScreen()->geometry(), QRect(50, 100, 300, 200));
+        const QLabel *logo = player.logoLabel();
+        QCOMPARE(logo->geometry().bottomRight(), QPoint(400 - 10 - 1, 300 - 10 - 1));
+        QCOMPARE(player.loadingLabel()->text(), QStringLiteral("Connecting Server..."));
+        QSignalSpy loaded(player.webView(), &QWebEngineView::loadFinished);
+        player.load(html.isEmpty() ? QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("none.html"))).toString()
+                                   : page(QStringLiteral("player.html"), html));
+        QVERIFY(player.animation()->state() == QMovie::Running);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(player.loadingLabel()->text(), loading);
+        QCOMPARE(player.loadingScreen()->isVisible(), screenShown);
+        QCOMPARE(player.currentPage(), pageShown);
+        QCOMPARE(player.downloadButton()->isVisible(), download);
+        QCOMPARE(player.animation()->state() == QMovie::Running, player.isWaiting());
+        if (!player.isWaiting()) {
+            // Final: a later answer of the page changes nothing.
+            const QString error = player.errorLabel()->text();
+            QVERIFY(!error.isEmpty());
+            QMetaObject::invokeMethod(&player, "onTitleChanged", Q_ARG(QString, QStringLiteral("PlayerReady")));
+            QVERIFY(player.loadingScreen()->isVisible());
+            QCOMPARE(player.errorLabel()->text(), error);
+        }
+    }
+
+    void downloadOpensTheVideo_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QUrl>("opened");
+        // A local stand-in for the player page: nothing leaves the machine.
+        const QString player = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("index.php"))).toString()
+            + QStringLiteral("?file=");
+        QTest::newRow("web video") << player + "http%3A%2F%2Fv.example%2Fc%20d.flv&mediawidth=1"
+                                   << QUrl(QStringLiteral("http://v.example/c d.flv"));
+        QTest::newRow("not a web address") << player + "file%3A%2F%2F%2Fetc%2Fpasswd"
+                                           << QUrl(player + "file%3A%2F%2F%2Fetc%2Fpasswd");
+    }
+
+    void downloadOpensTheVideo()
+    {
+        QFETCH(QString, address);
+        QFETCH(QUrl, opened);
+        WebkitPlayerDialog player(400, 300);
+        player.show();
+        player.load(address);
+        m_opened.clear();
+        QMetaObject::invokeMethod(&player, "onTitleChanged", Q_ARG(QString, QStringLiteral("FlashNotInstalled")));
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        QTest::mouseClick(player.downloadButton(), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(m_opened, QList<QUrl>{opened});
+    }
+
+    void dismissedPlayerWaitsForItsOwner()
+    {
+        WebkitPlayerDialog player(400, 300);
+        player.show();
+        QSignalSpy closing(&player, &WebkitPlayerDialog::closeDialog);
+        QTest::keyClick(&player, Qt::Key_Escape);
+        QCOMPARE(closing.count(), 1);
+        QVERIFY(!player.webView());
+        QVERIFY(player.isVisible());
+        player.accept(); // once more: nothing left to release
+        QCOMPARE(closing.count(), 2);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    TestEnvironment::isolateUserFolders();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestEnvironment::setProgramNames();
+    TstWebWindows tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_webwindows.moc"
