@@ -1,10 +1,9 @@
 #include "core/clock.h"
 #include "model/documentfile.h"
+#include "modeltest.h"
 #include "testenvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QIODevice>
+using namespace ModelTest;
 
 namespace {
 
@@ -18,35 +17,24 @@ QString docPath()
     return dirPath() + QStringLiteral("/doc.xhtml");
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+enum Failure { None, WriteFails, RenameFails };
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
-
-// Writes `bytes`, then fails when `fail` is set, as a full disk would half-way.
-DocumentFile::Writer writer(const QByteArray &bytes, bool fail)
+// Writes "new content", then fails as asked: as a full disk would half-way,
+// or by putting a folder where the file goes, so that only the final rename
+// fails.
+DocumentFile::Writer writer(Failure failure = None)
 {
     return [=](QIODevice *device, QString *error) {
-        if (!device->open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("could not open");
+        if (!device->open(QIODevice::WriteOnly))
             return false;
+        device->write("new content");
+        if (failure == RenameFails) {
+            QFile::remove(docPath());
+            QDir().mkpath(docPath());
         }
-        device->write(bytes);
-        if (fail) {
+        if (failure == WriteFails)
             *error = QStringLiteral("disk full");
-            return false;
-        }
-        return true;
+        return failure != WriteFails;
     };
 }
 
@@ -66,34 +54,38 @@ private slots:
     void save_data()
     {
         QTest::addColumn<bool>("existing");
-        QTest::addColumn<bool>("fail");
+        QTest::addColumn<int>("failure");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("new file") << false << false << QByteArray("new content");
-        QTest::newRow("replaced") << true << false << QByteArray("new content");
-        QTest::newRow("failed write keeps the old file") << true << true << QByteArray("old content");
-        QTest::newRow("failed write leaves no file") << false << true << QByteArray("<missing>");
+        QTest::addColumn<int>("files");
+        QTest::newRow("new file") << false << int(None) << QByteArray("new content") << 1;
+        QTest::newRow("replaced") << true << int(None) << QByteArray("new content") << 1;
+        QTest::newRow("failed write keeps the old file") << true << int(WriteFails) << QByteArray("old content") << 1;
+        QTest::newRow("failed write leaves no file") << false << int(WriteFails) << QByteArray("<missing>") << 0;
+        QTest::newRow("failed rename") << true << int(RenameFails) << QByteArray("<missing>") << 0;
     }
     void save()
     {
         QFETCH(bool, existing);
-        QFETCH(bool, fail);
+        QFETCH(int, failure);
         QFETCH(QByteArray, expected);
+        QFETCH(int, files);
         // Without an old file the folder is missing too: save makes it.
-        if (existing) {
-            QVERIFY(QDir().mkpath(dirPath()));
+        if (existing)
             writeFile(docPath(), "old content");
-        }
         QString error;
-        QCOMPARE(DocumentFile::save(docPath(), writer("new content", fail), &error), !fail);
-        QCOMPARE(error, fail ? QStringLiteral("disk full") : QString());
+        QCOMPARE(DocumentFile::save(docPath(), writer(Failure(failure)), &error), failure == None);
+        QCOMPARE(error.isEmpty(), failure == None);
+        if (failure == WriteFails)
+            QCOMPARE(error, QStringLiteral("disk full"));
         QCOMPARE(readFile(docPath()), expected);
         // No temporary file is left behind.
-        QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), (existing || !fail) ? 1 : 0);
+        QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
     }
 
     void keepAside()
     {
-        QVERIFY(QDir().mkpath(dirPath()));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^could not")));
+        QVERIFY(DocumentFile::keepAside(docPath(), QStringLiteral("test")).isEmpty()); // nothing to keep
         Clock::setFixedTime(QDateTime(QDate(2026, 3, 29), QTime(1, 2, 3), Qt::UTC));
         const QString first = docPath() + QStringLiteral(".unreadable-20260329010203");
         writeFile(docPath(), "broken one");
@@ -104,15 +96,14 @@ private slots:
 
         // Within the same second: a second name, the first copy untouched.
         writeFile(docPath(), "broken two");
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("kept the unreadable test file as ") + first
-                                                      + QStringLiteral("-2")));
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("kept the unreadable test file as ") + first + "-2"));
         QCOMPARE(DocumentFile::keepAside(docPath(), QStringLiteral("test")), first + QStringLiteral("-2"));
         QCOMPARE(readFile(first), QByteArray("broken one"));
         QCOMPARE(readFile(first + QStringLiteral("-2")), QByteArray("broken two"));
 
         // Saving afterwards writes a fresh file beside the kept ones.
         QString error;
-        QVERIFY(DocumentFile::save(docPath(), writer("fresh", false), &error));
+        QVERIFY(DocumentFile::save(docPath(), writer(), &error));
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), 3);
     }
 
@@ -120,28 +111,19 @@ private slots:
     {
         // A name so long that no kept-aside name fits beside it: neither the
         // rename nor the copy can work, whoever runs the test.
-        QVERIFY(QDir().mkpath(dirPath()));
         const QString path = dirPath() + QLatin1Char('/') + QString(240, QLatin1Char('d'));
         writeFile(path, "only copy");
         QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("could not keep the unreadable test file ") + path
                                                       + QStringLiteral(" aside; it will not be saved over")));
         QVERIFY(DocumentFile::keepAside(path, QStringLiteral("test")).isEmpty());
-
         QString error;
-        QVERIFY(!DocumentFile::save(path, writer("new content", false), &error));
+        QVERIFY(!DocumentFile::save(path, writer(), &error));
         QCOMPARE(error, QStringLiteral("refusing to overwrite the unreadable file ") + path);
         QCOMPARE(readFile(path), QByteArray("only copy"));
-
         // Once it loads, saving is allowed again.
         DocumentFile::loaded(path);
-        QVERIFY(DocumentFile::save(path, writer("new content", false), &error));
+        QVERIFY(DocumentFile::save(path, writer(), &error));
         QCOMPARE(readFile(path), QByteArray("new content"));
-    }
-
-    void keepAsideWithoutFile()
-    {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-        QVERIFY(DocumentFile::keepAside(docPath(), QStringLiteral("test")).isEmpty());
     }
 };
 

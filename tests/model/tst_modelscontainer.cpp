@@ -14,27 +14,23 @@ private slots:
     void createTwiceDeletesFirst()
     {
         ModelsContainer *first = ModelsContainer::create();
-        QPointer<Friends> friends = new Friends;
+        auto *friends = new Friends;
         QPointer<Chats> chats = new Chats;
         first->setFriends(friends);
         first->setChats(chats);
         QCOMPARE(ModelsContainer::instance(), first);
-
+        // The models go with their container, friends first.
+        QStringList order;
+        connect(friends, &QObject::destroyed, this, [&order] { order << QStringLiteral("friends"); });
+        connect(chats, &QObject::destroyed, this, [&order] { order << QStringLiteral("chats"); });
         ModelsContainer *second = ModelsContainer::create();
-        QVERIFY(friends.isNull());
-        QVERIFY(chats.isNull());
+        QCOMPARE(order, (QStringList{"friends", "chats"}));
         QCOMPARE(ModelsContainer::instance(), second);
         QVERIFY(!second->hasFriends());
-    }
 
-    void instanceAfterDestroyIsEmpty()
-    {
-        ModelsContainer::create()->setFriends(new Friends);
         ModelsContainer::destroy();
         ModelsContainer *fresh = ModelsContainer::instance();
-        QVERIFY(fresh);
-        QVERIFY(!fresh->hasFriends());
-        QVERIFY(!fresh->hasChats());
+        QVERIFY(fresh && !fresh->hasFriends() && !fresh->hasChats());
         QCOMPARE(ModelsContainer::instance(), fresh);
     }
 
@@ -51,39 +47,21 @@ private slots:
         delete first;
     }
 
-    void deletionOrder()
-    {
-        ModelsContainer *container = ModelsContainer::create();
-        auto *friends = new Friends;
-        auto *chats = new Chats;
-        container->setFriends(friends);
-        container->setChats(chats);
-        QStringList order;
-        connect(friends, &QObject::destroyed, this, [&order] { order << QStringLiteral("friends"); });
-        connect(chats, &QObject::destroyed, this, [&order] { order << QStringLiteral("chats"); });
-        ModelsContainer::destroy();
-        QCOMPARE(order, (QStringList{"friends", "chats"}));
-    }
-
-    void deletedThroughParentClearsInstance()
+    void instancePointerNeverDangles()
     {
         auto *parent = new QObject;
         ModelsContainer::create(parent);
         delete parent;
-        // The instance pointer must not dangle: these would delete it again.
-        ModelsContainer *fresh = ModelsContainer::create();
-        QVERIFY(fresh);
+        // These would delete it again.
+        QVERIFY(ModelsContainer::create());
         ModelsContainer::destroy();
         ModelsContainer::destroy();
-    }
 
-    void otherContainerLeavesInstance()
-    {
+        // Deleting another container leaves the one instance: a second one
+        // would orphan the first with its models.
         ModelsContainer *container = ModelsContainer::create();
-        QPointer<Friends> friends = new Friends;
-        container->setFriends(friends);
+        container->setFriends(new Friends);
         delete new ModelsContainer;
-        // Still the one instance: a second one would orphan the first.
         QCOMPARE(ModelsContainer::instance(), container);
         QVERIFY(container->hasFriends());
     }

@@ -1,13 +1,11 @@
-#include "model/notepadnote.h"
 #include "model/notepadnotes.h"
+#include "modeltest.h"
 #include "testenvironment.h"
 
-#include <QDir>
-#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
 
-#include <memory>
+using namespace ModelTest;
 
 // Does what the notepad page promises the notepad (its five slots), with the
 // tabs reduced to a list of the notes on show.
@@ -21,8 +19,7 @@ public:
         connect(notes, &NotepadNotes::removeNoteFromView, this, &NotepadListener::removeNote);
         connect(notes, &NotepadNotes::removeDefaultNotes, this, &NotepadListener::onRemoveDefaultNotes);
         connect(notes, &NotepadNotes::addNoteToModelAndView, this, &NotepadListener::addNoteToModelAndView);
-        connect(notes, &NotepadNotes::deleteAndPurgeEverythingSignal, this,
-                &NotepadListener::deleteAndPurgeEverything);
+        connect(notes, &NotepadNotes::deleteAndPurgeEverythingSignal, this, &NotepadListener::deleteAndPurgeEverything);
         connect(notes, &NotepadNotes::displayOrderChanged, this, &NotepadListener::onDisplayOrderChanged);
     }
 
@@ -79,31 +76,33 @@ private:
 
 namespace {
 
-NotepadNote *makeNote(const QString &title, NotepadNote::SyncStatus status = NotepadNote::New,
-                      quint32 id = 0, quint32 revision = 0, const QString &text = QString())
-{
-    auto *note = new NotepadNote;
-    note->setSyncStatus(status);
-    note->setServerId(id);
-    note->setRevision(revision);
-    note->setTitle(title);
-    note->setText(text);
-    return note;
-}
-
-QStringList titles(const QList<NotepadNote *> &notes)
+QString titles(const QList<NotepadNote *> &notes)
 {
     QStringList out;
     for (const NotepadNote *n : notes)
         out << n->title();
-    return out;
+    return out.join(' ');
 }
 
-void deleteNotes(NotepadNotes &notes)
-{
-    qDeleteAll(notes.notes());
-    notes.notes().clear();
-}
+// A notepad, with the page's listener when asked, that frees its notes.
+struct Notepad {
+    NotepadNotes notes;
+    std::unique_ptr<NotepadListener> page;
+    explicit Notepad(bool withPage = true, const QStringList &titles = {})
+        : page(withPage ? new NotepadListener(&notes) : nullptr)
+    {
+        for (const QString &title : titles)
+            notes.appendNote(makeNote(title));
+        notes.setChanged(false);
+    }
+    ~Notepad()
+    {
+        page.reset();
+        qDeleteAll(notes.notes());
+        notes.notes().clear();
+    }
+    NotepadNote *at(int i) const { return notes.notes().at(i); }
+};
 
 } // namespace
 
@@ -113,261 +112,188 @@ class TstNotepadNotes : public QObject
 private slots:
     void init()
     {
-        QFile::remove(NotepadNotes::filePath());
         QDir dir(QFileInfo(NotepadNotes::filePath()).path());
-        for (const QString &name : dir.entryList({QStringLiteral("notepad.xhtml*")}, QDir::AllEntries)) {
-            QFileInfo fi(dir.filePath(name));
-            if (fi.isDir())
-                QDir(fi.filePath()).removeRecursively();
-            else
-                QFile::remove(fi.filePath());
+        for (const QFileInfo &fi : dir.entryInfoList({QStringLiteral("notepad.xhtml*")}, QDir::AllEntries))
+            fi.isDir() ? void(QDir(fi.filePath()).removeRecursively()) : void(QFile::remove(fi.filePath()));
+    }
+
+    void note()
+    {
+        NotepadNote fresh;
+        QCOMPARE(fresh.title(), QStringLiteral("Note"));
+        QVERIFY(fresh.isUntouched() && fresh.text().isEmpty() && !fresh.parent());
+        // Ids read 0 only while the note is new.
+        for (int status = NotepadNote::LocallyUnknown; status <= NotepadNote::Deleted; ++status) {
+            NotepadNote n;
+            n.setServerId(7);
+            n.setRevision(3);
+            n.setSyncStatus(NotepadNote::SyncStatus(status));
+            QCOMPARE(n.serverId() + n.revision(), status == NotepadNote::New ? 0u : 10u);
+            QCOMPARE(n.isUntouched(), status == NotepadNote::New);
         }
+        NotepadNote written, renamed;
+        written.setText("x");
+        renamed.setTitle("Ideas");
+        QVERIFY(!written.isUntouched() && !renamed.isUntouched());
+        // Replacing a server id warns; setting the first, the same or none
+        // does not.
+        NotepadNote n;
+        n.setSyncStatus(NotepadNote::Unedited);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+        for (quint32 id : {5u, 5u, 0u, 7u}) // 0 -> 5 -> 5 -> 0 -> 7
+            n.setServerId(id);
+        QTest::ignoreMessage(QtWarningMsg, "setting server id when we have one already");
+        n.setServerId(5);
+        QCOMPARE(n.serverId(), 5u);
     }
 
-    void newNote()
-    {
-        NotepadNote note;
-        QCOMPARE(note.syncStatus(), NotepadNote::New);
-        QCOMPARE(note.title(), QStringLiteral("Note"));
-        QVERIFY(note.text().isEmpty());
-        QCOMPARE(note.serverId(), 0u);
-        QCOMPARE(note.revision(), 0u);
-        QVERIFY(note.isUntouched());
-        QVERIFY(!note.parent());
-    }
-
-    void idsReadZeroWhileNew_data()
+    // A user's edit marks the note edited and the notepad changed, without a
+    // signal (the page made it); a plain set, as a synchroniser does, only
+    // signals.
+    void edits_data()
     {
         QTest::addColumn<int>("status");
-        QTest::addColumn<quint32>("id");
-        QTest::addColumn<quint32>("revision");
-        QTest::newRow("new") << int(NotepadNote::New) << 0u << 0u;
-        QTest::newRow("unedited") << int(NotepadNote::Unedited) << 7u << 3u;
-        QTest::newRow("edited") << int(NotepadNote::Edited) << 7u << 3u;
-        QTest::newRow("deleted") << int(NotepadNote::Deleted) << 7u << 3u;
-        QTest::newRow("unknown") << int(NotepadNote::LocallyUnknown) << 7u << 3u;
-    }
-    void idsReadZeroWhileNew()
-    {
-        QFETCH(int, status);
-        QFETCH(quint32, id);
-        QFETCH(quint32, revision);
-        NotepadNote note;
-        note.setServerId(7);
-        note.setRevision(3);
-        note.setSyncStatus(NotepadNote::SyncStatus(status));
-        QCOMPARE(note.serverId(), id);
-        QCOMPARE(note.revision(), revision);
-    }
-
-    void setServerId_data()
-    {
-        QTest::addColumn<quint32>("stored");
-        QTest::addColumn<quint32>("given");
-        QTest::addColumn<bool>("warns");
-        QTest::newRow("replace") << 7u << 5u << true;
-        QTest::newRow("clear") << 7u << 0u << false;
-        QTest::newRow("first") << 0u << 5u << false;
-        QTest::newRow("same") << 7u << 7u << false;
-    }
-    void setServerId()
-    {
-        QFETCH(quint32, stored);
-        QFETCH(quint32, given);
-        QFETCH(bool, warns);
-        NotepadNote note;
-        note.setSyncStatus(NotepadNote::Unedited);
-        note.setServerId(stored);
-        if (warns)
-            QTest::ignoreMessage(QtWarningMsg, "setting server id when we have one already");
-        else
-            QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-        note.setServerId(given);
-        QCOMPARE(note.serverId(), given);
-    }
-
-    void setTitleAndTextOnlySignal()
-    {
-        NotepadNotes notes;
-        NotepadNote note;
-        note.setSyncStatus(NotepadNote::Unedited);
-        QSignalSpy titleSpy(&note, &NotepadNote::titleChanged);
-        QSignalSpy textSpy(&note, &NotepadNote::contentsChanged);
-        note.setTitle(QStringLiteral("Note"));
-        note.setText(QString());
-        QCOMPARE(titleSpy.count(), 0);
-        QCOMPARE(textSpy.count(), 0);
-        note.setTitle(QStringLiteral("Ideas"));
-        note.setText(QStringLiteral("first"));
-        QCOMPARE(titleSpy.count(), 1);
-        QCOMPARE(titleSpy.at(0).at(0).value<NotepadNote *>(), &note);
-        QCOMPARE(textSpy.count(), 1);
-        QCOMPARE(textSpy.at(0).at(0).value<NotepadNote *>(), &note);
-        QCOMPARE(note.syncStatus(), NotepadNote::Unedited);
-        QVERIFY(!notes.isChanged());
-    }
-
-    void userEdits_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("title");
+        QTest::addColumn<QString>("op");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<int>("statusAfter");
-        QTest::addColumn<bool>("changed");
-        QTest::newRow("title unedited") << int(NotepadNote::Unedited) << true << "Ideas" << true
-                                        << int(NotepadNote::Edited) << true;
-        QTest::newRow("title same") << int(NotepadNote::Unedited) << true << "Note" << false
-                                    << int(NotepadNote::Unedited) << false;
-        QTest::newRow("text new") << int(NotepadNote::New) << false << "x" << true
-                                  << int(NotepadNote::New) << true;
-        QTest::newRow("text same") << int(NotepadNote::Unedited) << false << "" << false
-                                   << int(NotepadNote::Unedited) << false;
-        QTest::newRow("text deleted") << int(NotepadNote::Deleted) << false << "x" << true
-                                      << int(NotepadNote::Deleted) << true;
-        QTest::newRow("text edited") << int(NotepadNote::Edited) << false << "x" << true
-                                     << int(NotepadNote::Edited) << true;
+        QTest::addColumn<QString>("expected"); // done, status after, notepad changed, signals
+        QTest::newRow("edit title") << int(NotepadNote::Unedited) << "edit title" << "Ideas" << "1 3 1 0";
+        QTest::newRow("edit same title") << int(NotepadNote::Unedited) << "edit title" << "Note" << "0 2 0 0";
+        QTest::newRow("edit text, new") << int(NotepadNote::New) << "edit text" << "x" << "1 1 1 0";
+        QTest::newRow("edit same text") << int(NotepadNote::Unedited) << "edit text" << "" << "0 2 0 0";
+        QTest::newRow("edit text, deleted") << int(NotepadNote::Deleted) << "edit text" << "x" << "1 4 1 0";
+        QTest::newRow("edit text, edited") << int(NotepadNote::Edited) << "edit text" << "x" << "1 3 1 0";
+        QTest::newRow("set title") << int(NotepadNote::Unedited) << "set title" << "Ideas" << "1 2 0 1";
+        QTest::newRow("set same title") << int(NotepadNote::Unedited) << "set title" << "Note" << "0 2 0 0";
+        QTest::newRow("set text") << int(NotepadNote::Unedited) << "set text" << "x" << "1 2 0 1";
+        QTest::newRow("set same text") << int(NotepadNote::Unedited) << "set text" << "" << "0 2 0 0";
     }
-    void userEdits()
+    void edits()
     {
         QFETCH(int, status);
-        QFETCH(bool, title);
+        QFETCH(QString, op);
         QFETCH(QString, value);
-        QFETCH(bool, result);
-        QFETCH(int, statusAfter);
-        QFETCH(bool, changed);
-        NotepadNotes notes;
+        QFETCH(QString, expected);
+        Notepad pad;
         NotepadNote note;
         note.setSyncStatus(NotepadNote::SyncStatus(status));
         QSignalSpy titleSpy(&note, &NotepadNote::titleChanged);
         QSignalSpy textSpy(&note, &NotepadNote::contentsChanged);
-        QCOMPARE(title ? note.editTitle(value) : note.editText(value), result);
-        QCOMPARE(title ? note.title() : note.text(), title && !result ? QStringLiteral("Note") : value);
-        QCOMPARE(int(note.syncStatus()), statusAfter);
-        QCOMPARE(notes.isChanged(), changed);
-        QCOMPARE(titleSpy.count() + textSpy.count(), 0);
+        bool done = false;
+        if (op == "edit title")
+            done = note.editTitle(value);
+        else if (op == "edit text")
+            done = note.editText(value);
+        else if (op == "set title")
+            note.setTitle(value);
+        else
+            note.setText(value);
+        const int signalCount = int(titleSpy.count() + textSpy.count());
+        QCOMPARE(op.endsWith("title") ? note.title() : note.text(), value);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(int(done || signalCount)).arg(note.syncStatus())
+                     .arg(int(pad.notes.isChanged())).arg(signalCount),
+                 expected);
+        if (signalCount)
+            QCOMPARE((titleSpy.count() ? titleSpy : textSpy).at(0).at(0).value<NotepadNote *>(), &note);
     }
 
-    void untouched_data()
+    void instance()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("untouched");
-        QTest::newRow("fresh") << int(NotepadNote::New) << "Note" << "" << true;
-        QTest::newRow("renamed") << int(NotepadNote::New) << "Ideas" << "" << false;
-        QTest::newRow("written") << int(NotepadNote::New) << "Note" << "x" << false;
-        QTest::newRow("from server") << int(NotepadNote::Unedited) << "Note" << "" << false;
-    }
-    void untouched()
-    {
-        QFETCH(int, status);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
-        QFETCH(bool, untouched);
+        QVERIFY(!NotepadNotes::instance());
+        {
+            NotepadNotes notes;
+            QCOMPARE(NotepadNotes::instance(), &notes);
+        }
+        // Gone with the notepad: a later note edit must not reach freed memory.
+        QVERIFY(!NotepadNotes::instance());
         NotepadNote note;
-        note.setSyncStatus(NotepadNote::SyncStatus(status));
-        note.setTitle(title);
-        note.setText(text);
-        QCOMPARE(note.isUntouched(), untouched);
+        QVERIFY(note.editText(QStringLiteral("x")));
     }
 
-    void resetToNew()
+    // Without the change mark a note added, moved or removed would reach the
+    // file only when the notepad is destroyed; a crash before loses it.
+    void setChanges()
     {
-        NotepadNotes notes;
-        notes.appendNote(makeNote(QStringLiteral("a"), NotepadNote::Edited, 4, 9));
-        notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Deleted, 5, 2));
-        notes.setChanged(false);
-        notes.resetAllNotesToNew();
-        for (NotepadNote *note : notes.notes()) {
+        Notepad pad(false);
+        NotepadNote *a = makeNote(QStringLiteral("a"), NotepadNote::Edited, 4, 9);
+        QCOMPARE(pad.notes.appendNote(a), a);
+        QVERIFY(pad.notes.isChanged());
+        QVERIFY(pad.notes.saveIfChanged());
+        QVERIFY(!pad.notes.isChanged());
+        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Deleted, 5, 2));
+        pad.notes.setChanged(false);
+        // A reset must reach the file: the old account's ids are gone.
+        pad.notes.resetAllNotesToNew();
+        QVERIFY(pad.notes.isChanged());
+        for (NotepadNote *note : pad.notes.notes()) {
             QCOMPARE(note->syncStatus(), NotepadNote::New);
             note->setSyncStatus(NotepadNote::Unedited);
-            QCOMPARE(note->serverId(), 0u);
-            QCOMPARE(note->revision(), 0u);
+            QCOMPARE(note->serverId() + note->revision(), 0u);
         }
-        // The reset must reach the file: the old account's ids are gone.
-        QVERIFY(notes.isChanged());
-        deleteNotes(notes);
+        // Purging: nothing, a note outside (deleted all the same), one inside.
+        pad.notes.setChanged(false);
+        pad.notes.purgeNote(nullptr);
+        QPointer<NotepadNote> outside = makeNote(QStringLiteral("outside"));
+        pad.notes.purgeNote(outside);
+        QVERIFY(!outside);
+        QVERIFY(!pad.notes.isChanged());
+        QPointer<NotepadNote> first = a;
+        pad.notes.purgeNote(a);
+        QVERIFY(!first);
+        QCOMPARE(titles(pad.notes.notes()), QStringLiteral("b"));
+        QVERIFY(pad.notes.isChanged());
     }
 
     void moveNote_data()
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<bool>("changed");
-        QTest::newRow("first onto last") << 0 << 2 << QStringList{"B", "C", "A"} << true;
-        QTest::newRow("last onto first") << 2 << 0 << QStringList{"C", "A", "B"} << true;
-        QTest::newRow("middle onto first") << 1 << 0 << QStringList{"B", "A", "C"} << true;
-        QTest::newRow("onto itself") << 1 << 1 << QStringList{"A", "B", "C"} << false;
-        QTest::newRow("note not in list") << -1 << 0 << QStringList{"A", "B", "C"} << false;
-        QTest::newRow("target not in list") << 0 << -1 << QStringList{"A", "B", "C"} << false;
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first onto last") << 0 << 2 << "B C A";
+        QTest::newRow("last onto first") << 2 << 0 << "C A B";
+        QTest::newRow("middle onto first") << 1 << 0 << "B A C";
+        QTest::newRow("onto itself") << 1 << 1 << "A B C";
+        QTest::newRow("note not in list") << -1 << 0 << "A B C";
+        QTest::newRow("target not in list") << 0 << -1 << "A B C";
     }
     void moveNote()
     {
         QFETCH(int, from);
         QFETCH(int, to);
-        QFETCH(QStringList, expected);
-        QFETCH(bool, changed);
-        NotepadNotes notes;
-        for (const char *t : {"A", "B", "C"})
-            notes.appendNote(makeNote(QLatin1String(t)));
-        notes.setChanged(false);
+        QFETCH(QString, expected);
+        Notepad pad(false, {"A", "B", "C"});
         NotepadNote outside;
-        NotepadNote *note = from < 0 ? &outside : notes.notes().at(from);
-        NotepadNote *target = to < 0 ? &outside : notes.notes().at(to);
-        notes.moveNote(note, target);
-        QCOMPARE(titles(notes.notes()), expected);
-        QCOMPARE(notes.isChanged(), changed);
-        QVERIFY(!notes.isDisplayOrderChanged());
-        deleteNotes(notes);
+        pad.notes.moveNote(from < 0 ? &outside : pad.at(from), to < 0 ? &outside : pad.at(to));
+        QCOMPARE(titles(pad.notes.notes()), expected);
+        QCOMPARE(pad.notes.isChanged(), expected != QLatin1String("A B C"));
+        QVERIFY(!pad.notes.isDisplayOrderChanged());
     }
 
     void indexOfServerId()
     {
-        NotepadNotes notes;
-        notes.appendNote(makeNote(QStringLiteral("a"), NotepadNote::Unedited, 4, 1));
-        notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::New, 9, 1));
-        notes.appendNote(makeNote(QStringLiteral("c"), NotepadNote::Unedited, 9, 1));
-        QCOMPARE(notes.indexOfServerId(4), 0);
+        Notepad pad(false);
+        pad.notes.appendNote(makeNote(QStringLiteral("a"), NotepadNote::Unedited, 4, 1));
+        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::New, 9, 1));
+        pad.notes.appendNote(makeNote(QStringLiteral("c"), NotepadNote::Unedited, 9, 1));
         // A new note's id reads 0 whatever is stored.
-        QCOMPARE(notes.indexOfServerId(0), 1);
-        QCOMPARE(notes.indexOfServerId(9), 2);
-        QCOMPARE(notes.indexOfServerId(77), -1);
-        deleteNotes(notes);
-    }
-
-    void appendMarksChanged()
-    {
-        NotepadNotes notes;
-        QVERIFY(!notes.isChanged());
-        NotepadNote *note = makeNote(QStringLiteral("a"));
-        QCOMPARE(notes.appendNote(note), note);
-        // Without the mark a note added (or fetched) would reach the file
-        // only when the notepad is destroyed; a crash before loses it.
-        QVERIFY(notes.isChanged());
-        QVERIFY(notes.saveIfChanged());
-        QVERIFY(QFile::exists(NotepadNotes::filePath()));
-        QVERIFY(!notes.isChanged());
-        deleteNotes(notes);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(pad.notes.indexOfServerId(4)).arg(pad.notes.indexOfServerId(0))
+                     .arg(pad.notes.indexOfServerId(9)).arg(pad.notes.indexOfServerId(77)),
+                 QStringLiteral("0 1 2 -1"));
     }
 
     void addNoteGoesThroughTheView()
     {
-        NotepadNotes notes;
-        QSignalSpy spy(&notes, &NotepadNotes::addNoteToModelAndView);
-        NotepadNote *note = makeNote(QStringLiteral("from server"));
-        QCOMPARE(notes.addNote(note), note);
+        Notepad pad(false);
+        QSignalSpy spy(&pad.notes, &NotepadNotes::addNoteToModelAndView);
+        std::unique_ptr<NotepadNote> note(makeNote(QStringLiteral("from server")));
+        QCOMPARE(pad.notes.addNote(note.get()), note.get());
         QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
         QCOMPARE(spy.count(), 1);
-        QVERIFY(notes.notes().isEmpty()); // only the view appends it
-        NotepadListener page(&notes);
+        QVERIFY(pad.notes.notes().isEmpty()); // only the view appends it
+        pad.page.reset(new NotepadListener(&pad.notes));
         NotepadNote *second = makeNote(QStringLiteral("second"));
-        notes.addNote(second);
-        QCOMPARE(notes.notes(), QList<NotepadNote *>{second});
-        QCOMPARE(page.shown, QList<NotepadNote *>{second});
-        delete note;
-        deleteNotes(notes);
+        pad.notes.addNote(second);
+        QCOMPARE(pad.notes.notes(), QList<NotepadNote *>{second});
+        QCOMPARE(pad.page->shown, QList<NotepadNote *>{second});
     }
 
     void updateNote_data()
@@ -387,200 +313,138 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, titleSignals);
         QFETCH(int, textSignals);
-        NotepadNotes notes;
-        NotepadNote *local = notes.appendNote(
-            makeNote(QStringLiteral("Ideas"), NotepadNote::Edited, 3, 2, QStringLiteral("body")));
-        notes.setChanged(false);
+        Notepad pad;
+        NotepadNote *local = pad.notes.appendNote(makeNote(QStringLiteral("Ideas"), NotepadNote::Edited, 3, 2, QStringLiteral("body")));
+        pad.notes.setChanged(false);
         QPointer<NotepadNote> server = makeNote(title, NotepadNote::Unedited, 3, 5, text);
         QSignalSpy titleSpy(local, &NotepadNote::titleChanged);
         QSignalSpy textSpy(local, &NotepadNote::contentsChanged);
-        notes.updateNote(local, server);
-        QCOMPARE(local->syncStatus(), NotepadNote::Unedited);
-        QCOMPARE(local->serverId(), 3u);
-        QCOMPARE(local->revision(), 5u);
-        QCOMPARE(local->title(), title);
-        QCOMPARE(local->text(), text);
+        pad.notes.updateNote(local, server);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(local->syncStatus()).arg(local->serverId()).arg(local->revision())
+                     .arg(local->title(), local->text()),
+                 QStringLiteral("2 3 5 %1 %2").arg(title, text));
         QCOMPARE(titleSpy.count(), titleSignals);
         QCOMPARE(textSpy.count(), textSignals);
-        QVERIFY(notes.isChanged());
+        QVERIFY(pad.notes.isChanged());
         QVERIFY(server);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!server);
-        deleteNotes(notes);
     }
 
     void removeNote_data()
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("signalCount");
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<int>("statusAfter");
-        QTest::newRow("deleted purged at once") << int(NotepadNote::Deleted) << 0 << false << 0;
-        QTest::newRow("new purged by the view") << int(NotepadNote::New) << 1 << false << 0;
-        QTest::newRow("unedited kept as deleted")
-            << int(NotepadNote::Unedited) << 1 << true << int(NotepadNote::Deleted);
-        QTest::newRow("edited kept as deleted")
-            << int(NotepadNote::Edited) << 1 << true << int(NotepadNote::Deleted);
+        QTest::addColumn<bool>("kept"); // as deleted
+        QTest::newRow("deleted purged at once") << int(NotepadNote::Deleted) << 0 << false;
+        QTest::newRow("new purged by the view") << int(NotepadNote::New) << 1 << false;
+        QTest::newRow("unedited kept as deleted") << int(NotepadNote::Unedited) << 1 << true;
+        QTest::newRow("edited kept as deleted") << int(NotepadNote::Edited) << 1 << true;
     }
     void removeNote()
     {
         QFETCH(int, status);
         QFETCH(int, signalCount);
         QFETCH(bool, kept);
-        QFETCH(int, statusAfter);
-        NotepadNotes notes;
-        NotepadListener page(&notes);
-        QPointer<NotepadNote> note = notes.appendNote(
-            makeNote(QStringLiteral("a"), NotepadNote::SyncStatus(status), 6, 1));
-        notes.appendNote(makeNote(QStringLiteral("b")));
-        QSignalSpy spy(&notes, &NotepadNotes::removeNoteFromView);
-        notes.removeNote(note);
+        Notepad pad;
+        QPointer<NotepadNote> note = pad.notes.appendNote(makeNote(QStringLiteral("a"), NotepadNote::SyncStatus(status), 6, 1));
+        pad.notes.appendNote(makeNote(QStringLiteral("b")));
+        QSignalSpy spy(&pad.notes, &NotepadNotes::removeNoteFromView);
+        pad.notes.removeNote(note);
+        pad.notes.removeNote(nullptr);
         QCOMPARE(spy.count(), signalCount);
         QCOMPARE(bool(note), kept);
-        QCOMPARE(notes.notes().size(), kept ? 2 : 1);
+        QCOMPARE(pad.notes.notes().size(), kept ? 2 : 1);
         if (kept)
-            QCOMPARE(int(note->syncStatus()), statusAfter);
-        deleteNotes(notes);
-    }
-
-    void purgeNote()
-    {
-        NotepadNotes notes;
-        QPointer<NotepadNote> a = notes.appendNote(makeNote(QStringLiteral("a")));
-        notes.setChanged(false);
-        notes.purgeNote(nullptr);
-        QVERIFY(!notes.isChanged());
-        QPointer<NotepadNote> outside = makeNote(QStringLiteral("outside"));
-        notes.purgeNote(outside);
-        QVERIFY(!outside);
-        QVERIFY(!notes.isChanged());
-        notes.purgeNote(a);
-        QVERIFY(!a);
-        QVERIFY(notes.notes().isEmpty());
-        QVERIFY(notes.isChanged());
+            QCOMPARE(note->syncStatus(), NotepadNote::Deleted);
     }
 
     void removeDefaultNotes()
     {
-        NotepadNotes notes;
-        NotepadListener page(&notes);
-        notes.appendNote(makeNote(NotepadNote::defaultTitle()));
-        notes.appendNote(makeNote(QStringLiteral("kept")));
-        notes.appendNote(makeNote(NotepadNote::defaultTitle(), NotepadNote::New, 0, 0, QStringLiteral("x")));
-        notes.appendNote(makeNote(NotepadNote::defaultTitle()));
-        notes.requestRemoveDefaultNotes();
-        QCOMPARE(titles(notes.notes()), (QStringList{"kept", "Note"}));
-        deleteNotes(notes);
+        Notepad pad(true, {NotepadNote::defaultTitle(), QStringLiteral("kept"), NotepadNote::defaultTitle()});
+        pad.notes.notes().insert(2, makeNote(NotepadNote::defaultTitle(), NotepadNote::New, 0, 0, QStringLiteral("x")));
+        pad.notes.requestRemoveDefaultNotes();
+        QCOMPARE(titles(pad.notes.notes()), QStringLiteral("kept Note"));
     }
 
     void deleteAndPurgeEverything()
     {
-        NotepadNotes notes;
-        notes.appendNote(makeNote(QStringLiteral("a")));
-        QSignalSpy spy(&notes, &NotepadNotes::deleteAndPurgeEverythingSignal);
-        notes.deleteAndPurgeEverything();
+        Notepad pad(false, {"a"});
+        QSignalSpy spy(&pad.notes, &NotepadNotes::deleteAndPurgeEverythingSignal);
+        pad.notes.deleteAndPurgeEverything();
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(notes.notes().size(), 1); // the view empties it
-        NotepadListener page(&notes);
-        notes.deleteAndPurgeEverything();
-        QVERIFY(notes.notes().isEmpty());
+        QCOMPARE(pad.notes.notes().size(), 1); // the view empties it
+        pad.page.reset(new NotepadListener(&pad.notes));
+        pad.notes.deleteAndPurgeEverything();
+        QVERIFY(pad.notes.notes().isEmpty());
     }
 
     void displayOrder_data()
     {
         QTest::addColumn<NotepadNoteIdList>("ids");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("unknown");
-        QTest::newRow("reversed") << NotepadNoteIdList{30, 20, 10} << QStringList{"c", "b", "a"} << 0;
-        QTest::newRow("partial") << NotepadNoteIdList{20} << QStringList{"b", "a", "c"} << 0;
+        QTest::newRow("reversed") << NotepadNoteIdList{30, 20, 10} << "c b a" << 0;
+        QTest::newRow("partial") << NotepadNoteIdList{20} << "b a c" << 0;
         // An unknown id is skipped; the rest of the server's order still applies.
-        QTest::newRow("unknown first") << NotepadNoteIdList{99, 30, 10} << QStringList{"c", "b", "a"} << 1;
-        QTest::newRow("unknown middle") << NotepadNoteIdList{30, 99, 10} << QStringList{"c", "b", "a"} << 1;
+        QTest::newRow("unknown first") << NotepadNoteIdList{99, 30, 10} << "c b a" << 1;
+        QTest::newRow("unknown middle") << NotepadNoteIdList{30, 99, 10} << "c b a" << 1;
     }
     void displayOrder()
     {
         QFETCH(NotepadNoteIdList, ids);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, expected);
         QFETCH(int, unknown);
-        NotepadNotes notes;
-        NotepadListener page(&notes);
-        notes.appendNote(makeNote(QStringLiteral("a"), NotepadNote::Unedited, 10, 1));
-        notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Unedited, 20, 1));
-        notes.appendNote(makeNote(QStringLiteral("c"), NotepadNote::Unedited, 30, 1));
-        QSignalSpy spy(&notes, &NotepadNotes::displayOrderChanged);
+        Notepad pad;
+        for (quint32 id : {10u, 20u, 30u})
+            pad.notes.appendNote(makeNote(QString(QChar('a' + id / 10 - 1)), NotepadNote::Unedited, id, 1));
+        QSignalSpy spy(&pad.notes, &NotepadNotes::displayOrderChanged);
         for (int i = 0; i < unknown; ++i)
             QTest::ignoreMessage(QtWarningMsg, "onDisplayOrderChanged error, the id dont exists locally");
-        notes.setDisplayOrder(ids);
+        pad.notes.setDisplayOrder(ids);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<NotepadNoteIdList>(), ids);
-        QCOMPARE(titles(notes.notes()), expected);
-        deleteNotes(notes);
+        QCOMPARE(titles(pad.notes.notes()), expected);
     }
 
-    void instance()
-    {
-        QVERIFY(!NotepadNotes::instance());
-        {
-            NotepadNotes notes;
-            QCOMPARE(NotepadNotes::instance(), &notes);
-        }
-        // Gone with the notepad: a later note edit must not reach freed memory.
-        QVERIFY(!NotepadNotes::instance());
-        NotepadNote note;
-        QVERIFY(note.editText(QStringLiteral("x")));
-    }
+    // ------------------------------------------------------------ the file
 
     void saveAndLoad()
     {
         QList<NotepadNote *> written;
         {
             NotepadNotes notes;
-            notes.appendNote(makeNote(QStringLiteral("Ideas"), NotepadNote::Unedited, 3, 2,
-                                      QStringLiteral("first line\nsecond line")));
+            notes.appendNote(makeNote(QStringLiteral("Ideas"), NotepadNote::Unedited, 3, 2, QStringLiteral("first line\nsecond line")));
             notes.appendNote(makeNote(NotepadNote::defaultTitle()));
             notes.appendNote(makeNote(QStringLiteral("Old"), NotepadNote::Deleted, 9, 4, QStringLiteral("gone")));
             notes.setDisplayOrderChanged(true);
-            QVERIFY(notes.save());
+            QVERIFY(notes.saveIfChanged());
             QVERIFY(!notes.isChanged());
-            QVERIFY(notes.isDisplayOrderChanged());
+            QVERIFY(notes.saveIfChanged()); // nothing to do
             written = notes.notes();
         } // the destructor saves the same once more
         qDeleteAll(written);
-        NotepadNotes loaded;
-        QVERIFY(loaded.load());
-        QCOMPARE(titles(loaded.notes()), (QStringList{"Ideas", "Note", "Old"}));
-        const QList<NotepadNote *> &n = loaded.notes();
-        QCOMPARE(n.at(0)->syncStatus(), NotepadNote::Unedited);
-        QCOMPARE(n.at(0)->serverId(), 3u);
-        QCOMPARE(n.at(0)->revision(), 2u);
-        QCOMPARE(n.at(0)->text(), QStringLiteral("first line\nsecond line"));
-        QCOMPARE(n.at(1)->syncStatus(), NotepadNote::New);
-        QVERIFY(n.at(1)->isUntouched());
-        QCOMPARE(n.at(2)->syncStatus(), NotepadNote::Deleted);
-        QCOMPARE(n.at(2)->serverId(), 9u);
-        QVERIFY(loaded.isDisplayOrderChanged());
-        QVERIFY(!loaded.isChanged());
-        deleteNotes(loaded);
+        Notepad loaded(false);
+        QVERIFY(loaded.notes.load());
+        QCOMPARE(titles(loaded.notes.notes()), QStringLiteral("Ideas Note Old"));
+        auto fieldsOf = [](const NotepadNote *n) {
+            return QStringLiteral("%1 %2 %3 %4").arg(n->syncStatus()).arg(n->serverId()).arg(n->revision()).arg(n->text());
+        };
+        QCOMPARE(fieldsOf(loaded.at(0)), QStringLiteral("2 3 2 first line\nsecond line"));
+        QCOMPARE(fieldsOf(loaded.at(1)), QStringLiteral("1 0 0 "));
+        QCOMPARE(fieldsOf(loaded.at(2)), QStringLiteral("4 9 4 gone"));
+        QVERIFY(loaded.notes.isDisplayOrderChanged());
+        QVERIFY(!loaded.notes.isChanged());
     }
 
     void loadWithoutFileKeepsList()
     {
-        NotepadNotes notes;
-        NotepadNote *a = notes.appendNote(makeNote(QStringLiteral("a")));
+        Notepad pad(false, {"a"});
         QVERIFY(!QFile::exists(NotepadNotes::filePath()));
-        QVERIFY(notes.load());
-        QCOMPARE(notes.notes(), QList<NotepadNote *>{a});
-        deleteNotes(notes);
-        notes.setChanged(false);
-    }
-
-    void saveIfChanged()
-    {
-        NotepadNotes notes;
-        QVERIFY(notes.saveIfChanged());
-        QVERIFY(!QFile::exists(NotepadNotes::filePath()));
-        notes.setChanged(true);
-        QVERIFY(notes.saveIfChanged());
+        QVERIFY(pad.notes.load());
+        QCOMPARE(titles(pad.notes.notes()), QStringLiteral("a"));
+        pad.notes.setChanged(true);
+        QVERIFY(pad.notes.saveIfChanged());
         QVERIFY(QFile::exists(NotepadNotes::filePath()));
     }
 
@@ -593,65 +457,48 @@ private slots:
             notes.notes().append(note.get());
             QVERIFY(!notes.isChanged());
         }
-        NotepadNotes loaded;
-        QVERIFY(loaded.load());
-        QCOMPARE(titles(loaded.notes()), QStringList{"kept by the destructor"});
-        deleteNotes(loaded);
+        Notepad loaded(false);
+        QVERIFY(loaded.notes.load());
+        QCOMPARE(titles(loaded.notes.notes()), QStringLiteral("kept by the destructor"));
     }
 
     void failedSaveKeepsChanged()
     {
         // A directory in the file's place makes every write fail, for root too.
-        const QString path = NotepadNotes::filePath();
-        QVERIFY(QDir().mkpath(path));
+        QVERIFY(QDir().mkpath(NotepadNotes::filePath()));
         {
-            NotepadNotes notes;
-            notes.appendNote(makeNote(QStringLiteral("new")));
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving notepad ")));
-            QVERIFY(!notes.save());
+            Notepad pad(false);
+            pad.notes.appendNote(makeNote(QStringLiteral("new")));
+            for (int i = 0; i < 3; ++i) // save, saveIfChanged, the destructor's save
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving notepad ")));
+            QVERIFY(!pad.notes.save());
             // Kept, so the next tick of the save timer tries again.
-            QVERIFY(notes.isChanged());
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving notepad ")));
-            QVERIFY(!notes.saveIfChanged());
-            QVERIFY(notes.isChanged());
-            deleteNotes(notes);
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving notepad ")));
+            QVERIFY(pad.notes.isChanged());
+            QVERIFY(!pad.notes.saveIfChanged());
+            QVERIFY(pad.notes.isChanged());
         }
-        QVERIFY(QDir(path).removeRecursively());
     }
 
     void unreadableFileKeptAside_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("truncated") << QByteArray("<?xml version=\"1.0\"?><html><body><div class=\"pd-notepad-note\">");
-        QTest::newRow("bad note")
-            << QByteArray("<html><head/><body><div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">"
-                          "<dt>sync-status</dt><dd>edited</dd><dt>title</dt><dd>t</dd><dt>text</dt><dd/>"
-                          "</dl></div></body></html>");
+        QTest::newRow("bad note") << QByteArray("<html><head/><body><div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">"
+                                                "<dt>sync-status</dt><dd>edited</dd><dt>title</dt><dd>t</dd><dt>text</dt><dd/>"
+                                                "</dl></div></body></html>");
     }
     void unreadableFileKeptAside()
     {
         QFETCH(QByteArray, content);
-        const QString path = NotepadNotes::filePath();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        writeFile(NotepadNotes::filePath(), content);
         {
-            NotepadNotes notes;
-            NotepadNote *existing = notes.appendNote(makeNote(QStringLiteral("current")));
+            Notepad pad(false, {"current"});
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error loading notepad ")));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("notepad.xhtml.unreadable-")));
-            QVERIFY(!notes.load());
-            QCOMPARE(notes.notes(), QList<NotepadNote *>{existing});
-            deleteNotes(notes);
+            QVERIFY(!pad.notes.load());
+            QCOMPARE(titles(pad.notes.notes()), QStringLiteral("current"));
         } // the destructor's save writes a fresh file
-        const QStringList aside = QDir(QFileInfo(path).path())
-                                      .entryList({QStringLiteral("notepad.xhtml.unreadable-*")}, QDir::Files);
-        QCOMPARE(aside.size(), 1);
-        QFile kept(QFileInfo(path).path() + QLatin1Char('/') + aside.first());
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), content);
+        QCOMPARE(keptAsideBytes(NotepadNotes::filePath()), content);
     }
 };
 

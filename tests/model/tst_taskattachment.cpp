@@ -33,41 +33,6 @@ private slots:
         QCOMPARE(a->typeName(), writtenName);
     }
 
-    void nullAndEmptyTexts()
-    {
-        TaskAttachmentWebHyperlink a("shop", QUrl("http://shop.example.com/milk"));
-        QVERIFY(!a.hasDescription());
-        QVERIFY(!a.hasAdditionalData());
-        a.setDescription(QStringLiteral(""));
-        QVERIFY(a.hasDescription());
-        QVERIFY(a.description().isEmpty());
-    }
-
-    void cloneIsIndependent_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::newRow("generic") << 0;
-        QTest::newRow("video") << 1;
-        QTest::newRow("web") << 2;
-    }
-    void cloneIsIndependent()
-    {
-        QFETCH(int, type);
-        std::unique_ptr<TaskAttachment> a(
-            TaskAttachment::create(TaskAttachment::Type(type), "n", QUrl("http://v.example/v?id=1")));
-        a->setDescription("d");
-        a->setAdditionalData("width;1;height;2");
-        std::unique_ptr<TaskAttachment> c(a->clone());
-        QVERIFY(c.get() != a.get());
-        QCOMPARE(int(c->type()), type);
-        QCOMPARE(c->name(), a->name());
-        QCOMPARE(c->url(), a->url());
-        QCOMPARE(c->description(), a->description());
-        QCOMPARE(c->additionalData(), a->additionalData());
-        a->setName("changed");
-        QCOMPARE(c->name(), QStringLiteral("n"));
-    }
-
     void compose_data()
     {
         QTest::addColumn<QString>("width");
@@ -112,6 +77,8 @@ private slots:
         QTest::newRow("width not a number") << "width;wide;height;480" << "wide" << "480" << QString() << 0 << 480;
         QTest::newRow("blank around number") << "width; 64;height;+48" << " 64" << "+48" << QString() << 0 << 0;
         QTest::newRow("names not checked") << "x;3;y;4" << "3" << "4" << QString() << 3 << 4;
+        QTest::newRow("no digits") << "width;;height;-" << "" << "-" << QString() << 0 << 0;
+        QTest::newRow("negative") << "width;-64;height;-1-" << "-64" << "-1-" << QString() << -64 << 0;
     }
     void parse()
     {
@@ -140,7 +107,6 @@ private slots:
         QCOMPARE(vt, thumbnail);
         QCOMPARE(vt.isNull(), thumbnail.isNull());
     }
-
 };
 
 PLUMDECK_TEST_MAIN(TstTaskAttachment)
