@@ -134,6 +134,19 @@ QList<SettingCheckBox *> PrefsDialog::settingCheckBoxes() const
             m_showLoadingFeedback,    m_showAnimations,        m_defaultIndentGroupTasks, m_enableListAutosync};
 }
 
+QRadioButton *PrefsDialog::radioButton(const QString &text) const
+{
+    const std::pair<const char *, QRadioButton *> radios[] = {
+        {"Bold", m_boldRadio},     {"Normal", m_normalRadio},          {"Top", m_topRadio},
+        {"Bottom", m_bottomRadio}, {"Ask user", m_askUserRadio},       {"Delete children", m_deleteChildrenRadio},
+        {"Outdent children", m_outdentChildrenRadio}};
+    for (const auto &[name, radio] : radios) {
+        if (text == QLatin1String(name))
+            return radio;
+    }
+    return nullptr;
+}
+
 SettingCheckBox *PrefsDialog::box(const QString &key, bool defaultValue, const QString &text)
 {
     return new SettingCheckBox(key, defaultValue, text);

@@ -53,6 +53,19 @@ public:
 
     // The sixteen boxes, in the order they are saved.
     QList<SettingCheckBox *> settingCheckBoxes() const;
+    // For tests and the screenshots.
+    PDLineEdit *userNameEdit() const { return m_userNameEdit; }
+    PDLineEdit *passwordEdit() const { return m_passwordEdit; }
+    QLineEdit *serverUrlEdit() const { return m_serverUrlEdit; }
+    QCheckBox *serverUrlUnlock() const { return m_serverUrlUnlock; }
+    QToolButton *accountTestButton() const { return m_accountTestButton; }
+    QToolButton *syncTestButton() const { return m_syncTestButton; }
+    QComboBox *skinComboBox() const { return m_skinCombo; }
+    QPushButton *localSyncButton() const { return m_localSyncButton; }
+    QPushButton *remoteSyncButton() const { return m_remoteSyncButton; }
+    // "Bold", "Normal", "Top", "Bottom", "Ask user", "Delete children" or
+    // "Outdent children".
+    QRadioButton *radioButton(const QString &text) const;
 
 public slots:
     void accept() override;
