@@ -108,6 +108,14 @@ AboutUsDialog::AboutUsDialog(QWidget *parent)
     m_versionLabel->setObjectName(QStringLiteral("versionLabel"));
 }
 
+void AboutUsDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The two paragraphs in full, whatever the font: taller when needed.
+    if (layout()->hasHeightForWidth())
+        resize(width(), qMax(height(), layout()->totalHeightForWidth(width())));
+}
+
 void AboutUsDialog::onCloseButtonPressed()
 {
     emit closeDialog();

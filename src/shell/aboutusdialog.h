@@ -31,6 +31,7 @@ protected slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     bool m_blueSkin;

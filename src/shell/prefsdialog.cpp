@@ -121,6 +121,8 @@ PrefsDialog::PrefsDialog(UserLists *lists, MainWindow *mainWindow, QWidget *pare
     tabs->setCurrentIndex(0);
     layout->addWidget(tabs);
     setBareContentLayout(layout);
+    // Wide enough for the longest row of radio buttons in any font.
+    resize(sizeHint().expandedTo(minimumSize()));
     setCenterOnParent(true);
 }
 

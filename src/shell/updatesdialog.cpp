@@ -52,6 +52,9 @@ UpdatesDialog::UpdatesDialog(QWidget *parent)
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/plumdeck-icon.png")));
     m_stateLabel->setObjectName(QStringLiteral("statelabel"));
     m_stateLabel->setWordWrap(true);
+    // Room for the longest sentence on a few lines, and for a visible bar.
+    m_stateLabel->setMinimumWidth(320);
+    m_progressBar->setMinimumWidth(320);
     m_downloadButton->setObjectName(QStringLiteral("downloadbutton"));
     m_installButton->setObjectName(QStringLiteral("installbutton"));
 

@@ -43,18 +43,15 @@ inline void prepare()
 }
 
 // The server answers over TLS with a certificate the connection trusts, and
-// the settings point at it (https unless `plain`).
-inline void useServer(FakeServer &server, bool plain = false)
+// the settings point at it.
+inline void useServer(FakeServer &server)
 {
     QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
     trusting.addCaCertificate(FakeServer::testCertificate());
     ServerHttpConnection::instance()->setSslConfiguration(trusting);
     server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
     server.setInstaller(QLatin1String(installerName()), QByteArray(300000, 'x'), 3055);
-    QString url = server.url();
-    if (plain)
-        url.replace(QStringLiteral("https:"), QStringLiteral("http:"));
-    ServerSettings::instance()->setSettings(url, QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
 }
 
 // Creates the updater and brings it to `state` against `server` (prepared
