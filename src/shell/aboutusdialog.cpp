@@ -70,13 +70,15 @@ AboutUsDialog::AboutUsDialog(QWidget *parent)
     textLayout->addWidget(wrappedLabel(
         tr("Plumdeck is an innovative new way to manage your tasks and increase your productivity at home and in the "
            "office.Plumdeck combines a powerful desktop client with online access and a dynamic sync engine.This gives "
-           "you the speed and accessibility of the desktop and the freedom to network and share your tasks with others."),
+           "you the speed and accessibility of the desktop and the freedom to network and share your tasks with "
+           "others."),
         "aboutText1"));
-    textLayout->addWidget(wrappedLabel(
-        tr("Plumdeck is brought to you by Marrowgate, an industry leading provider of corporate productivity solutions. "
-           "Marrowgate's next generation products will help you to increase your productivity, reduce your costs and take "
-           "your company into the future."),
-        "aboutText2"));
+    textLayout->addWidget(wrappedLabel(tr("Plumdeck is brought to you by Marrowgate, an industry leading provider of "
+                                          "corporate productivity solutions. "
+                                          "Marrowgate's next generation products will help you to increase your "
+                                          "productivity, reduce your costs and take "
+                                          "your company into the future."),
+                                       "aboutText2"));
 
     const QString linkTemplate = m_blueSkin
         ? QStringLiteral("<a style=\"text-decoration: none; color: #d2e3f5\" href=\"%1\">%2</a>")
@@ -100,7 +102,8 @@ AboutUsDialog::AboutUsDialog(QWidget *parent)
     logo->setPixmap(m_logo);
     dialogLayout->addWidget(logo, 0, Qt::AlignHCenter);
 
-    m_closeButton = new ToolButton(m_blueSkin ? QStringLiteral("window-close-blue") : QStringLiteral("window-close"), this);
+    m_closeButton =
+        new ToolButton(m_blueSkin ? QStringLiteral("window-close-blue") : QStringLiteral("window-close"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(m_closeButton, &QToolButton::clicked, this, &AboutUsDialog::onCloseButtonPressed);
 

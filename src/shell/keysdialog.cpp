@@ -36,8 +36,9 @@ KeysDialog::KeysDialog()
     frameLayout->addLayout(grid);
     frameLayout->addStretch();
 
-    auto *welcome = new QLabel(tr("Welcopme to the Plumdeck shortcuts help box.Here are some helpfull shortcuts that will "
-                                  "help you to make the most of Plumdeck!"));
+    auto *welcome =
+        new QLabel(tr("Welcopme to the Plumdeck shortcuts help box.Here are some helpfull shortcuts that will "
+                      "help you to make the most of Plumdeck!"));
     welcome->setObjectName(QStringLiteral("welcomeLabel"));
     welcome->setWordWrap(true);
     grid->addWidget(welcome, 0, 0, 1, 3);
@@ -51,7 +52,8 @@ KeysDialog::KeysDialog()
     // The keys are those the commands bind on every platform (explicit
     // sequences, not the platform's standard keys).
     QVBoxLayout *application = createCenteredSection(columns[0], tr("Application"));
-    addShortcutRow(application, tr("Show Shortcuts"), QStringLiteral(":/shortcuts.png"), QStringLiteral("Ctrl+?"), QStringLiteral("Ctrl+/"));
+    addShortcutRow(application, tr("Show Shortcuts"), QStringLiteral(":/shortcuts.png"), QStringLiteral("Ctrl+?"),
+                   QStringLiteral("Ctrl+/"));
     addShortcutRow(application, tr("Show Preferences"), QStringLiteral(":/preferences.png"), QStringLiteral("F12"),
                    QStringLiteral("Ctrl+Shift+P"));
     addShortcutRow(application, tr("Show Help"), QStringLiteral(":/help.png"), QStringLiteral("F1"));
@@ -74,7 +76,8 @@ KeysDialog::KeysDialog()
     addShortcutRow(tasks, tr("Add new note"), QStringLiteral(":/note.png"), QStringLiteral("Ctrl+Shift+N"));
     tasks->addSpacing(10);
     addShortcutRow(tasks, tr("Undo"), QStringLiteral(":/undo.png"), QStringLiteral("Ctrl+Z"));
-    addShortcutRow(tasks, tr("Redo"), QStringLiteral(":/redo.png"), QStringLiteral("Ctrl+Y"), QStringLiteral("Ctrl+Shift+Z"));
+    addShortcutRow(tasks, tr("Redo"), QStringLiteral(":/redo.png"), QStringLiteral("Ctrl+Y"),
+                   QStringLiteral("Ctrl+Shift+Z"));
     addShortcutRow(tasks, tr("Copy task"), QStringLiteral(":/copy.png"), QStringLiteral("Ctrl+C"));
     addShortcutRow(tasks, tr("Paste task"), QStringLiteral(":/paste.png"), QStringLiteral("Ctrl+V"));
     tasks->addSpacing(10);
@@ -85,7 +88,8 @@ KeysDialog::KeysDialog()
     addShortcutRow(lists, tr("Show list manager"), QStringLiteral(":/list_group.png"), QStringLiteral("Ctrl+L"));
     lists->addSpacing(10);
     addShortcutRow(lists, tr("Add List"), QStringLiteral(":/add-list-menu.png"), QStringLiteral("Ctrl+T"));
-    addShortcutRow(lists, tr("Remove list"), QStringLiteral(":/remove-list-menu.png"), QStringLiteral("Ctrl+W"), QStringLiteral("Ctrl+F4"));
+    addShortcutRow(lists, tr("Remove list"), QStringLiteral(":/remove-list-menu.png"), QStringLiteral("Ctrl+W"),
+                   QStringLiteral("Ctrl+F4"));
     addShortcutRow(lists, tr("Rename list"), QStringLiteral(":/rename-list.png"), QStringLiteral("Ctrl+F2"));
     addShortcutRow(lists, tr("Switch to next list"), QStringLiteral(":/list_goto.png"), QStringLiteral("Ctrl+Tab"));
     lists->addStretch();

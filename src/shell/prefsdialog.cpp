@@ -206,8 +206,9 @@ QWidget *PrefsDialog::createAccountPage()
     intro->addWidget(
         namedLabel(tr("Enter your Plumdeck Online information below to access Plumdeck Sync Services"), "standarLabel"),
         0, Qt::AlignHCenter);
-    intro->addWidget(namedLabel(tr("(please be sure to enter your username and not your email address)"), "standarLabel"),
-                     0, Qt::AlignHCenter);
+    intro->addWidget(
+        namedLabel(tr("(please be sure to enter your username and not your email address)"), "standarLabel"), 0,
+        Qt::AlignHCenter);
     account->addLayout(intro);
     account->addSpacing(15);
 
@@ -240,7 +241,8 @@ QWidget *PrefsDialog::createAccountPage()
     versionRow->addWidget(namedLabel(tr("Plumdeck version %1").arg(versionString()), "versionLabel"));
     versionRow->addStretch();
     version->addLayout(versionRow);
-    version->addWidget(namedLabel(tr("Check to see if you are running\nthe lastest version of Plumdeck"), "versionLabel"));
+    version->addWidget(
+        namedLabel(tr("Check to see if you are running\nthe lastest version of Plumdeck"), "versionLabel"));
     QPushButton *update = namedButton(tr("Check for Updates"), "updateButton");
     connect(update, &QPushButton::clicked, this, &PrefsDialog::onCheckForUpdatesTriggered);
     version->addWidget(update);
@@ -289,7 +291,8 @@ QWidget *PrefsDialog::createApplicationPage()
     auto *optionsRow = bareRow();
     auto *grid = new QGridLayout;
     m_runInSystemTray = box(QStringLiteral("ui/run-in-system-tray"), true, tr("Run as a service"));
-    m_startWithWindowOpen = box(QStringLiteral("ui/start-with-window-open"), true, tr("Show application at start time"));
+    m_startWithWindowOpen =
+        box(QStringLiteral("ui/start-with-window-open"), true, tr("Show application at start time"));
     m_updaterEnabled = box(QStringLiteral("updater/enabled"), true, tr("Check for updates"));
     grid->addWidget(m_runInSystemTray, 0, 0);
     grid->addWidget(m_startWithWindowOpen, 0, 2);
@@ -419,8 +422,8 @@ QWidget *PrefsDialog::createSyncPage()
 
     QVBoxLayout *local = createSection(layout, tr("Local Sync"));
     auto *localRow = new QHBoxLayout;
-    QLabel *localText =
-        namedLabel(tr("This will overwrite your local tasks with the information in your online account."), "standarLabel");
+    QLabel *localText = namedLabel(
+        tr("This will overwrite your local tasks with the information in your online account."), "standarLabel");
     localText->setWordWrap(true);
     localRow->addWidget(localText);
     m_localSyncButton = namedButton(tr("force local sync"), "syncButton");
@@ -621,7 +624,8 @@ void PrefsDialog::onLocalSyncButtonClicked()
 {
     if (MessageDialog::question(
             tr("Force Local Sync"),
-            tr("This will overwrite your local tasks with the information in your online account. Are you sure?"), this))
+            tr("This will overwrite your local tasks with the information in your online account. Are you sure?"),
+            this))
         requestAndAccept(&m_localSyncRequested);
 }
 

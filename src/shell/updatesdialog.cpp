@@ -106,8 +106,9 @@ void UpdatesDialog::updateStateText()
         break;
     case Updater::UpdateSeen:
         if (updaterCanDownload())
-            m_stateLabel->setText(tr("A new version of Plumdeck is available. Click the download button to upgrade to the "
-                                     "latest version, or cancel to upgrade at a later time."));
+            m_stateLabel->setText(
+                tr("A new version of Plumdeck is available. Click the download button to upgrade to the "
+                   "latest version, or cancel to upgrade at a later time."));
         else
             m_stateLabel->setText(tr("A new version of Plumdeck is available, but updates need a secure connection. "
                                      "Set a server URL that starts with https in the preferences to download it."));

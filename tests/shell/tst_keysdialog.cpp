@@ -70,9 +70,10 @@ private slots:
         for (QLabel *label : dialog.findChildren<QLabel *>(QStringLiteral("generalSectionLabel")))
             sections << label->text();
         QCOMPARE(sections, QStringList({"Application", "Sync", "Task management", "List Management"}));
-        QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("welcomeLabel"))->text(),
-                 QStringLiteral("Welcopme to the Plumdeck shortcuts help box.Here are some helpfull shortcuts that will "
-                                "help you to make the most of Plumdeck!"));
+        QCOMPARE(
+            dialog.findChild<QLabel *>(QStringLiteral("welcomeLabel"))->text(),
+            QStringLiteral("Welcopme to the Plumdeck shortcuts help box.Here are some helpfull shortcuts that will "
+                           "help you to make the most of Plumdeck!"));
         QCOMPARE(rows(dialog), QStringList({"Show Shortcuts: Ctrl+?, Ctrl+/",
                                             "Show Preferences: F12, Ctrl+Shift+P",
                                             "Show Help: F1",

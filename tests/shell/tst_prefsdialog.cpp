@@ -93,7 +93,8 @@ private slots:
     {
         QApplication::setQuitOnLastWindowClosed(false);
         ServerSettings *settings = ServerSettings::instance();
-        connect(settings, &ServerSettings::serverChanged, this, [this] { m_signals << QStringLiteral("serverChanged"); });
+        connect(settings, &ServerSettings::serverChanged, this,
+                [this] { m_signals << QStringLiteral("serverChanged"); });
         connect(settings, &ServerSettings::userChanged, this, [this] { m_signals << QStringLiteral("userChanged"); });
         connect(settings, &ServerSettings::passwordChanged, this,
                 [this] { m_signals << QStringLiteral("passwordChanged"); });
@@ -102,7 +103,8 @@ private slots:
     void init()
     {
         QSettings().clear();
-        ServerSettings::instance()->setSettings(QLatin1String(StoredUrl), QStringLiteral("alice"), QStringLiteral("secret"));
+        ServerSettings::instance()->setSettings(QLatin1String(StoredUrl), QStringLiteral("alice"),
+                                                QStringLiteral("secret"));
         UISettings::instance()->setSkin(0);
         setRestartRequested(false);
         m_signals.clear();
@@ -372,9 +374,10 @@ private slots:
         if (!validUrl)
             dialog.serverUrlEdit()->setText(QStringLiteral("http://"));
         MessageAnswerer answerer(answers);
-        QPushButton *target = button == QLatin1String("local")    ? dialog.localSyncButton()
-                              : button == QLatin1String("remote") ? dialog.remoteSyncButton()
-                                                                  : dialog.findChild<QPushButton *>(QStringLiteral("backupButton"));
+        QPushButton *target = button == QLatin1String("local") ? dialog.localSyncButton()
+                              : button == QLatin1String("remote")
+                                  ? dialog.remoteSyncButton()
+                                  : dialog.findChild<QPushButton *>(QStringLiteral("backupButton"));
         QTest::mouseClick(target, Qt::LeftButton);
         QCOMPARE(answerer.titles, asked);
         const bool accepted = !requested.isEmpty();
@@ -398,8 +401,9 @@ private slots:
     {
         QFETCH(bool, validUrl);
         QStringList tested;
-        PrefsDialog::setConnectionTest(
-            [&tested](QWidget *parent) { tested << ServerSettings::instance()->userName() + "@" + parent->objectName(); });
+        PrefsDialog::setConnectionTest([&tested](QWidget *parent) {
+            tested << ServerSettings::instance()->userName() + "@" + parent->objectName();
+        });
         PrefsDialog dialog(nullptr, nullptr);
         dialog.setObjectName(QStringLiteral("prefs"));
         dialog.show();

@@ -154,7 +154,8 @@ private slots:
         QTest::mouseClick(dialog.downloadButton(), Qt::LeftButton);
         QCOMPARE(shown(dialog), QStringLiteral("bar"));
         QCOMPARE(dialog.stateLabel()->text(), QStringLiteral("Downloading, please wait..."));
-        QTRY_COMPARE(dialog.stateLabel()->text(), QStringLiteral("The update has downloaded, click to install the update."));
+        QTRY_COMPARE(dialog.stateLabel()->text(),
+                     QStringLiteral("The update has downloaded, click to install the update."));
         QCOMPARE(shown(dialog), QStringLiteral("logo install"));
         QCOMPARE(dialog.progressBar()->maximum(), 300000);
         QCOMPARE(dialog.progressBar()->value(), 300000); // kept while hidden
