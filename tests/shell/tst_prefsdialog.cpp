@@ -203,22 +203,6 @@ private slots:
         QCOMPARE(dialog.serverUrlEdit()->text(), QStringLiteral("https://other.example.net"));
     }
 
-    void radioTextsSelectNothing()
-    {
-        PrefsDialog dialog(nullptr, nullptr);
-        showPage(dialog, 1);
-        for (QLabel *label : dialog.findChildren<QLabel *>(QStringLiteral("radioButtonOptionText"))) {
-            if (label->text() == QLatin1String("Bottom"))
-                QTest::mouseClick(label, Qt::LeftButton);
-        }
-        QVERIFY(dialog.radioButton(QStringLiteral("Top"))->isChecked());
-        QTest::mouseClick(dialog.radioButton(QStringLiteral("Delete children")), Qt::LeftButton);
-        QVERIFY(!dialog.radioButton(QStringLiteral("Ask user"))->isChecked());
-        QVERIFY(dialog.radioButton(QStringLiteral("Top"))->isChecked());
-        QVERIFY(dialog.applySettings());
-        QCOMPARE(UISettings::instance()->removeChildrenOnDelete(), 1);
-    }
-
     void applySettings_data()
     {
         QTest::addColumn<QString>("url");

@@ -209,19 +209,6 @@ private slots:
         QCOMPARE(updater->state(), Updater::UpdateSeen);
         QCOMPARE(m_server->requests().size(), 1);
     }
-
-    void progressFollowsEachReport()
-    {
-        QVERIFY(UpdaterTest::bringTo(Updater::UpdateSeen, *m_server));
-        UpdatesDialog dialog;
-        Updater *updater = Updater::instance();
-        emit updater->updateDownloadProgress(10, 100);
-        QCOMPARE(dialog.progressBar()->maximum(), 100);
-        QCOMPARE(dialog.progressBar()->value(), 10);
-        emit updater->updateDownloadProgress(5000, 2000000);
-        QCOMPARE(dialog.progressBar()->maximum(), 2000000);
-        QCOMPARE(dialog.progressBar()->value(), 5000);
-    }
 };
 
 PLUMDECK_TEST_MAIN(TstUpdatesDialog)
