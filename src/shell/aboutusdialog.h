@@ -2,6 +2,7 @@
 #define ABOUTUSDIALOG_H
 
 #include <QDialog>
+#include <QPixmap>
 
 class QLabel;
 class ToolButton;
@@ -16,6 +17,11 @@ public:
     explicit AboutUsDialog(QWidget *parent = nullptr);
 
     ToolButton *closeButton() const { return m_closeButton; }
+    QLabel *versionLabel() const { return m_versionLabel; }
+
+    // The web sites the two links show and open (host names).
+    static QString productSite();
+    static QString makerSite();
 
 signals:
     void closeDialog();
@@ -25,8 +31,11 @@ protected slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    bool m_blueSkin;
+    QPixmap m_logo;
     ToolButton *m_closeButton;
     QLabel *m_versionLabel;
 };

@@ -11,6 +11,7 @@
 #include "model/modelscontainer.h"
 #include "shell/mainwindow.h"
 #include "shell/plumdeckstyle.h"
+#include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
 #include "sync/serverpoller.h"
@@ -59,6 +60,10 @@ void createServicesAndWindows(Windows &windows)
     auto *friends = new Friends;
     g_models->setFriends(friends);
     g_models->setChats(chats);
+
+    ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
+    preferences.runDialog = &PrefsDialog::run;
+    ShowSettingsAction::setHandlers(preferences);
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -319,6 +320,14 @@ void CustomDialog::showEvent(QShowEvent *event)
         return;
     const QPoint topLeft = parent->mapToGlobal(parent->rect().topLeft());
     const QPoint c(topLeft.x() + parent->width() / 2, topLeft.y() + parent->height() / 2);
-    move(c.x() - width() / 2, c.y() - height() / 2);
+    QPoint position(c.x() - width() / 2, c.y() - height() / 2);
+    // A dialog larger than a small parent near the screen's edge would
+    // otherwise start with its title bar, and its move handle, out of reach.
+    if (const QScreen *screen = parent->screen()) {
+        const QRect area = screen->availableGeometry();
+        position.setX(qMax(area.left(), qMin(position.x(), area.right() + 1 - width())));
+        position.setY(qMax(area.top(), qMin(position.y(), area.bottom() + 1 - height())));
+    }
+    move(position);
     m_firstShow = false;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-ShowSettingsAction::Handlers &handlers()
+ShowSettingsAction::Handlers &currentHandlers()
 {
     static ShowSettingsAction::Handlers value;
     return value;
@@ -22,7 +22,12 @@ void run(const std::function<void(MainWindow *)> &followUp, MainWindow *window)
 
 void ShowSettingsAction::setHandlers(const Handlers &value)
 {
-    handlers() = value;
+    currentHandlers() = value;
+}
+
+ShowSettingsAction::Handlers ShowSettingsAction::handlers()
+{
+    return currentHandlers();
 }
 
 ShowSettingsAction::ShowSettingsAction(MainWindow *mainWindow)
@@ -34,7 +39,7 @@ ShowSettingsAction::ShowSettingsAction(MainWindow *mainWindow)
 void ShowSettingsAction::execute()
 {
     auto *window = qobject_cast<MainWindow *>(owner());
-    const Handlers &h = handlers();
+    const Handlers &h = currentHandlers();
     if (!h.runDialog) {
         qWarning() << "ShowSettingsAction: no preferences dialog";
         return;

@@ -33,6 +33,8 @@ public:
         std::function<void(MainWindow *)> backup;
     };
     static void setHandlers(const Handlers &handlers);
+    // The handlers set so far, for an area that plugs in only its own.
+    static Handlers handlers();
 
     explicit ShowSettingsAction(MainWindow *mainWindow);
 

@@ -275,10 +275,20 @@ void Updater::releaseRequest()
     m_request = nullptr;
 }
 
+bool Updater::canDownload() const
+{
+    const ServerSettings *settings = ServerSettings::instance();
+    return settings->hasServer() && settings->isSecure();
+}
+
 void Updater::startDownload()
 {
     if (!ServerSettings::instance()->hasServer()) {
         qWarning() << "Updater::startDownload with no server";
+        return;
+    }
+    if (!canDownload()) {
+        qWarning() << "Updater: no download over an insecure connection";
         return;
     }
     if (m_request) {
@@ -359,7 +369,11 @@ void Updater::endDownload(bool ok)
     releaseRequest();
     if (ok) {
         const qint64 size = m_file->size();
-        if (m_expectedLength < 0) {
+        if (!canDownload()) {
+            // The server URL changed to plain http while the bytes came.
+            qWarning() << "Updater: the connection is no longer secure; installer not kept";
+            ok = false;
+        } else if (m_expectedLength < 0) {
             qWarning() << "Updater: no length announced for the installer; not kept";
             ok = false;
         } else if (size != m_expectedLength) {
@@ -388,6 +402,10 @@ bool Updater::install()
 {
     if (m_state != Downloaded) {
         qWarning() << "Updater::install when have no download";
+        return false;
+    }
+    if (!canDownload()) {
+        qWarning() << "Updater: no install over an insecure connection";
         return false;
     }
     if (launcherValue()(installerFilePath())) {

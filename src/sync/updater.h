@@ -38,6 +38,9 @@ public:
     // Answers `member` of `receiver` (a slot taking a bool) once, with true
     // when there is an update to show.
     void checkNow(QObject *receiver, const char *member);
+    // Installers run with the user's rights: they come only over https,
+    // never over a connection anyone on the network could alter.
+    bool canDownload() const;
     void startDownload();
     bool install();
     void cancelDownload();

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -156,6 +157,20 @@ private slots:
         dialog.hide();
         dialog.show();
         QCOMPARE(dialog.pos(), QPoint(10, 20));
+    }
+
+    // Centred over a parent smaller than itself at the screen's corner, the
+    // dialog stays on the screen, title bar included.
+    void placementKeepsTheDialogOnScreen()
+    {
+        QWidget parent;
+        const QRect area = parent.screen()->availableGeometry();
+        QVERIFY(ShellTest::showExposed(&parent, QRect(area.topLeft(), QSize(300, 200))));
+        CustomDialog dialog(QStringLiteral("t"), true, true, &parent);
+        dialog.setFixedSize(500, 400);
+        dialog.setCenterOnParent(true);
+        dialog.show();
+        QCOMPARE(dialog.pos(), area.topLeft());
     }
 
     void frameControls_data()

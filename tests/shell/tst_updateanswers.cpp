@@ -12,6 +12,7 @@
 #include "sync/updater.h"
 #include "testenvironment.h"
 #include "testpages.h"
+#include "updatertest.h"
 
 #include <QFile>
 #include <QMenu>
@@ -37,10 +38,10 @@ private slots:
     void init()
     {
         QFile::remove(installerFilePath());
-        m_server = std::make_unique<CheckedFakeServer>();
+        // Installers come only over https.
+        m_server = std::make_unique<CheckedFakeServer>(FakeServer::Tls);
         QVERIFY(m_server->start());
-        m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+        UpdaterTest::useServer(*m_server);
         m_pages.install();
     }
 

@@ -1,6 +1,7 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "sync/serverhttpconnection.h"
 #include "sync/updater.h"
 #include "sync/xmlrequest.h"
 #include "syncfixture.h"
@@ -11,6 +12,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -73,6 +75,8 @@ private slots:
     void cancelDownload();
     void leftOverInstallerIsRemoved();
     void untrustedCertificateIsNotAccepted();
+    void plainHttpDownloadsNothing();
+    void installNeedsTheSecureConnection();
 
 private:
     Updater *createUpdater(bool tick = true);
@@ -83,6 +87,25 @@ private:
     QStringList m_launched;
     bool m_launchResult = true;
 };
+
+namespace {
+
+// Installers come only over https: the updater's server is the fake one over
+// TLS, its certificate trusted.
+std::unique_ptr<FakeServer> startTlsServer()
+{
+    auto server = std::make_unique<FakeServer>(FakeServer::Tls);
+    if (!server->start())
+        return nullptr;
+    server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    trusting.addCaCertificate(FakeServer::testCertificate());
+    ServerHttpConnection::instance()->setSslConfiguration(trusting);
+    ServerSettings::instance()->setSettings(server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    return server;
+}
+
+} // namespace
 
 void TstUpdater::initTestCase()
 {
@@ -103,7 +126,7 @@ void TstUpdater::init()
     Clock::setTimeScale(0.00001);
     QSettings().remove(QStringLiteral("updater"));
     QFile::remove(installerFilePath());
-    m_server = startFakeServer();
+    m_server = startTlsServer();
     QVERIFY(m_server);
     m_server->setStrictCompression(true);
     m_server->setInstaller(QString::fromLatin1(InstallerName), installerBytes(300000), 3055);
@@ -567,6 +590,7 @@ void TstUpdater::leftOverInstallerIsRemoved()
 // fetched from a server whose certificate nobody accepted.
 void TstUpdater::untrustedCertificateIsNotAccepted()
 {
+    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
     FakeServer tls(FakeServer::Tls);
     QVERIFY(tls.start());
     tls.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
@@ -578,6 +602,44 @@ void TstUpdater::untrustedCertificateIsNotAccepted()
     QTRY_COMPARE_WITH_TIMEOUT(receiver.answers, QList<bool>{false}, 10000);
     QCOMPARE(updater->state(), Updater::CheckFailed);
     QVERIFY(tls.requests().isEmpty());
+}
+
+// Over plain http anyone on the way could swap the installer: the update is
+// still seen, but nothing is downloaded.
+void TstUpdater::plainHttpDownloadsNothing()
+{
+    std::unique_ptr<FakeServer> plain = startFakeServer();
+    QVERIFY(plain);
+    plain->setInstaller(QString::fromLatin1(InstallerName), installerBytes(1000), 3055);
+    QVERIFY(reachUpdateSeen());
+    Updater *updater = Updater::instance();
+    QVERIFY(!updater->canDownload());
+    QSignalSpy failed(updater, &Updater::updateDownloadFailed);
+    QTest::ignoreMessage(QtWarningMsg, "Updater: no download over an insecure connection");
+    updater->startDownload();
+    QCOMPARE(updater->state(), Updater::UpdateSeen);
+    QTest::qWait(30);
+    QCOMPARE(requestLines(*plain), QStringList{QStringLiteral("HEAD /clients/%1").arg(InstallerName)});
+    QCOMPARE(failed.count(), 0);
+    QVERIFY(!QFile::exists(installerFilePath()));
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+// A download finished over https is not started once the server URL has
+// turned to plain http.
+void TstUpdater::installNeedsTheSecureConnection()
+{
+    QVERIFY(reachUpdateSeen());
+    QVERIFY(Updater::instance()->canDownload());
+    QVERIFY(download());
+    Updater *updater = Updater::instance();
+    QCOMPARE(updater->state(), Updater::Downloaded);
+    QUrl plain(m_server->url());
+    plain.setScheme(QStringLiteral("http"));
+    ServerSettings::instance()->setSettings(plain.toString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QTest::ignoreMessage(QtWarningMsg, "Updater: no install over an insecure connection");
+    QVERIFY(!updater->install());
+    QVERIFY(m_launched.isEmpty());
 }
 
 PLUMDECK_TEST_MAIN(TstUpdater)
