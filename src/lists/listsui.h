@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 class Action;
 class AlarmsOccurredDialog;
 class ChatUI;
@@ -105,7 +107,7 @@ public:
     ListsGroups *listsGroups() const { return m_listsGroups; }
     ModelsContainer *modelsContainer() const { return m_modelsContainer; }
     ChatUI *chatUI() const { return m_chatUI; }
-    TabWidget *tabWidget() const { return m_tabs; }
+    TabWidget *tabWidget() const;
     ListModel *currentList() const;
     TreeView *currentTreeView() const;
     Task *currentTask() const;
@@ -123,6 +125,9 @@ public:
     void setSyncing(bool syncing);
     bool isSyncing() const override { return m_fullSyncRunning; }
     void triggerSync();
+    // The full synchronisation of every list, run by the sync command; until
+    // the sync front end exists it only logs.
+    void fullSync();
     void showShortcuts();
     void hideTaskSearch();
     void showTaskSearch();
@@ -141,8 +146,8 @@ public:
     QWidget *taskAttachmentsPanel() override;
     QWidget *listsGroupsManagerPanel() override;
     QWidget *listInfoPanel() override;
-    QWidget *bottomBarLeftWidget() override { return m_bottomBarLeft; }
-    QWidget *bottomBarRightWidget() override { return m_bottomBarRight; }
+    QWidget *bottomBarLeftWidget() override;
+    QWidget *bottomBarRightWidget() override;
     QList<QWidget *> titleBarWidgets() override { return {}; }
     QList<QAction *> shortcutActions() override;
     QAction *syncAction() override;
@@ -217,6 +222,11 @@ public:
 
     void resetUIMode();
 
+    // How the page tells the user about its documents (kept aside, failing
+    // saves): a non-modal message over the main window unless replaced.
+    using NoticeHandler = std::function<void(const QString &title, const QString &text)>;
+    static void setNoticeHandler(const NoticeHandler &handler);
+
     // The dialogs that exist (null otherwise).
     TaskInfoDialog *taskInfoDialog() const { return m_taskInfoDialog; }
     ListInfoDialog *listInfoDialog() const { return m_listInfoDialog; }
@@ -269,12 +279,15 @@ private slots:
 private:
     void setTabIcon(ListModel *list);
     void rehandCurrentToDialogs();
-    void tellUserOnce(bool *told, const QString &text);
+    void tellUser(const QString &text);
+    void createCommands();
+    bool writesDocuments() const;
 
     // Page widgets.
-    TabWidget *m_tabs = nullptr;
-    QWidget *m_bottomBarLeft = nullptr;
-    QWidget *m_bottomBarRight = nullptr;
+    // The main window takes these into its layout and may outlive the page.
+    QPointer<TabWidget> m_tabs;
+    QPointer<QWidget> m_bottomBarLeft;
+    QPointer<QWidget> m_bottomBarRight;
     ToolButton *m_addListButton = nullptr;
     ToolButton *m_showShortcutsButton = nullptr;
     ToolButton *m_moveUpButton = nullptr;
