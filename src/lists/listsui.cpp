@@ -504,10 +504,11 @@ void ListsUI::tellUser(const QString &text)
         return;
     }
     // Non-modal: the page may be telling this while it is still being built,
-    // and the save timer must keep running underneath.
-    auto *dialog = new MessageDialog(title, text, false, mainWindow());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QTimer::singleShot(0, dialog, [dialog] {
+    // and the save timer must keep running underneath. Shown once the event
+    // loop runs, over the main window that is known by then.
+    QTimer::singleShot(0, this, [this, title, text] {
+        auto *dialog = new MessageDialog(title, text, false, mainWindow());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
         dialog->raise();
     });
@@ -523,6 +524,9 @@ void ListsUI::loadLists()
             QString error;
             QString keptAside;
             lists = UserLists::load(path, &error, &keptAside);
+            // What was just read needs no writing back.
+            if (lists)
+                lists->clearModified();
             if (!lists) {
                 if (!keptAside.isEmpty())
                     tellUser(tr("Your lists could not be read (%1). The old file was kept as \"%2\"; "
@@ -706,9 +710,12 @@ quint32 ListsUI::lowestFreeLocalId()
 void ListsUI::assignLocalIds()
 {
     resetAssignedLocalIds();
-    for (TaskList *list : m_userLists->taskLists()) {
-        if (list->localId() == 0)
-            list->setLocalId(lowestFreeLocalId());
+    for (ListModel *model : m_userLists->models()) {
+        if (model->taskList()->localId() != 0)
+            continue;
+        model->taskList()->setLocalId(lowestFreeLocalId());
+        // The groups refer to lists by this id: it must reach the document.
+        model->setChanged();
     }
 }
 

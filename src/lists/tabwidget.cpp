@@ -140,6 +140,11 @@ void TabWidget::tabIndexChanged(int index)
     }
     m_listsUI->updateListInfoDialog();
     m_listsUI->updateListSharingUsersDialog();
-    if (auto *view = qobject_cast<TreeView *>(currentWidget()))
+    if (auto *view = qobject_cast<TreeView *>(currentWidget())) {
         view->adjustSearchBarGeometry();
+        // The keyboard stays in the lists: the hidden page took it along.
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus || (isAncestorOf(focus) && !focus->isVisible()))
+            view->setFocus(Qt::OtherFocusReason);
+    }
 }
