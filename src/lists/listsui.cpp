@@ -55,6 +55,18 @@ ListsUI::NoticeHandler &noticeHandler()
     return handler;
 }
 
+// A command made for one menu goes in itself, showing its state of the moment.
+void addOwnAction(QMenu *menu, Action *action)
+{
+    action->updateState();
+    if (action->icon().isNull())
+        action->setIcon(action->currentIcon());
+    if (auto *ownMenu = qobject_cast<Menu *>(menu))
+        ownMenu->addAction(action);
+    else
+        menu->addAction(action);
+}
+
 } // namespace
 
 bool caseInsensitiveLessThan(const QString &a, const QString &b)
@@ -1107,9 +1119,7 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
             if (other == list)
                 continue;
             auto *action = new MoveTaskToListAction(other, this, m_moveToListMenu);
-            action->updateState();
-            action->setIcon(action->currentIcon());
-            m_moveToListMenu->addAction(action);
+            addOwnAction(m_moveToListMenu, action);
         }
     }
     menu->addMenu(m_moveToListMenu);
@@ -1124,8 +1134,7 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
         const QString me = ServerSettings::instance() ? ServerSettings::instance()->userName() : QString();
 
         auto *showAll = new ShowTaskAssignmentsAction(this, m_assignToMenu);
-        showAll->updateState();
-        m_assignToMenu->addAction(showAll);
+        addOwnAction(m_assignToMenu, showAll);
 
         int counter = 1;
         std::sort(assigned.begin(), assigned.end(), caseInsensitiveLessThan);
@@ -1133,14 +1142,12 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
             if (counter >= 10)
                 break;
             auto *action = new UnassignTaskAction(name, list, name == me, this, m_assignToMenu);
-            action->updateState();
-            m_assignToMenu->addAction(action);
+            addOwnAction(m_assignToMenu, action);
             ++counter;
         }
         if (!me.isEmpty() && !assigned.contains(me)) {
             auto *action = new AssignTaskAction(me, list, true, this, m_assignToMenu);
-            action->updateState();
-            m_assignToMenu->addAction(action);
+            addOwnAction(m_assignToMenu, action);
         }
         QStringList nicks;
         if (m_modelsContainer && m_modelsContainer->friends()) {
@@ -1154,13 +1161,11 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
             if (assigned.contains(nick))
                 continue;
             auto *action = new AssignTaskAction(nick, list, false, this, m_assignToMenu);
-            action->updateState();
-            m_assignToMenu->addAction(action);
+            addOwnAction(m_assignToMenu, action);
             ++counter;
         }
         auto *unassignAll = new UnassignAllTaskAction(list, this, m_assignToMenu);
-        unassignAll->updateState();
-        m_assignToMenu->addAction(unassignAll);
+        addOwnAction(m_assignToMenu, unassignAll);
     }
     menu->addMenu(m_assignToMenu);
 
@@ -1200,9 +1205,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
             if (other == current)
                 continue;
             auto *action = new GoToListAction(other, this, jump);
-            action->updateState();
-            action->setIcon(action->currentIcon());
-            jump->addAction(action);
+            addOwnAction(jump, action);
         }
     }
     menu->addMenu(jump);
@@ -1224,8 +1227,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         new MoveListRightAction(this, list, tabIndex == m_tabs->count() - 1, moveList),
     };
     for (Action *action : moves) {
-        action->updateState();
-        moveList->addAction(action);
+        addOwnAction(moveList, action);
     }
     menu->addMenu(moveList);
 
@@ -1234,8 +1236,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         new ExportListAction(this, list, menu),
     };
     for (Action *action : listActions) {
-        action->updateState();
-        menu->addAction(action);
+        addOwnAction(menu, action);
     }
 
     Menu *columns = new Menu(menu);
@@ -1255,8 +1256,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         auto *owner = new QAction(list->owner(), m_sharingMenu);
         m_sharingMenu->addAction(owner);
         auto *unshare = new UnshareListAction(list, this, m_sharingMenu);
-        unshare->updateState();
-        m_sharingMenu->addAction(unshare);
+        addOwnAction(m_sharingMenu, unshare);
     } else {
         m_sharingMenu->setTitle(tr("Share list"));
         QStringList nicks;
@@ -1270,15 +1270,13 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         } else {
             int counter = 0;
             auto *show = new ShowListSharingAction(this, m_sharingMenu);
-            show->updateState();
-            m_sharingMenu->addAction(show);
+            addOwnAction(m_sharingMenu, show);
             std::sort(shared.begin(), shared.end(), caseInsensitiveLessThan);
             for (const QString &name : std::as_const(shared)) {
                 if (counter >= 10)
                     break;
                 auto *action = new ShareUserAction(name, list, this, m_sharingMenu);
-                action->updateState();
-                m_sharingMenu->addAction(action);
+                addOwnAction(m_sharingMenu, action);
                 ++counter;
             }
             std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
@@ -1288,13 +1286,11 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
                 if (shared.contains(nick))
                     continue;
                 auto *action = new ShareListAction(nick, list, this, m_sharingMenu);
-                action->updateState();
-                m_sharingMenu->addAction(action);
+                addOwnAction(m_sharingMenu, action);
                 ++counter;
             }
             auto *unshareAll = new UnshareAllAction(list, this, m_sharingMenu);
-            unshareAll->updateState();
-            m_sharingMenu->addAction(unshareAll);
+            addOwnAction(m_sharingMenu, unshareAll);
         }
     }
     menu->addMenu(m_sharingMenu);
@@ -1312,8 +1308,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
     macros->setTitle(tr("Macros"));
     macros->setIcon(QIcon(QStringLiteral(":/macros.png")));
     auto *removeChecked = new RemoveCheckedTasksAction(this, list, macros);
-    removeChecked->updateState();
-    macros->addAction(removeChecked);
+    addOwnAction(macros, removeChecked);
     Menu *moveCompleted = new Menu(macros);
     moveCompleted->setTitle(tr("Move completed tasks to"));
     moveCompleted->setIcon(QIcon(QStringLiteral(":/taskcomplete_to_list.png")));
@@ -1331,8 +1326,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
     menu->addMenu(macros);
 
     auto *remove = new RemoveListAction(this, list, menu);
-    remove->updateState();
-    menu->addAction(remove);
+    addOwnAction(menu, remove);
 }
 
 QWidget *ListsUI::createBottomBar()
