@@ -40,6 +40,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -319,7 +320,9 @@ void ListsUI::setTabIcon(ListModel *list)
 
 TreeView *ListsUI::addListTab(ListModel *list)
 {
-    auto *view = new TreeView(this);
+    // Made inside the tabs' page stack: adding it as a tab then moves no
+    // widget between parents, which would restyle and lay out every tree.
+    auto *view = new TreeView(this, m_tabs->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly));
     view->setObjectName(QStringLiteral("treeview"));
     view->setModel(list);
 
