@@ -147,7 +147,10 @@ inline QImage image(const QIcon &icon)
 // The image the command shows, by its resource name ("" for none).
 inline bool showsImage(ListsAction *action, const QString &name)
 {
-    return image(action->currentIcon()) == (name.isEmpty() ? QImage() : image(QIcon(QStringLiteral(":/%1.png").arg(name))));
+    if (name.isEmpty())
+        return action->currentIcon().isNull();
+    const QImage expected = image(QIcon(QStringLiteral(":/%1.png").arg(name)));
+    return !expected.isNull() && image(action->currentIcon()) == expected;
 }
 
 inline QList<QKeySequence> sequences(const QString &keys)
