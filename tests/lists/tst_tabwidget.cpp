@@ -192,6 +192,27 @@ private slots:
         QCOMPARE(spy.count(), 0);
     }
 
+    void addingAListTakesTheKeyboardAlong()
+    {
+        showPage({QStringLiteral("Alpha")});
+        QApplication::setActiveWindow(tabs());
+        QVERIFY(QTest::qWaitForWindowActive(tabs()));
+        // Typing a title in the first list, as a user starts.
+        TreeView *first = m_ui->currentTreeView();
+        first->setFocus();
+        first->setCurrentIndex(m_ui->currentList()->index(0, 0));
+        first->edit(first->currentIndex());
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(editor && first->isAncestorOf(editor));
+        QTest::keyClicks(editor, QStringLiteral("Milk"));
+        QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(tabs()->count(), 2);
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus && (tabs()->currentWidget()->isAncestorOf(focus) || focus == tabs()->currentWidget()),
+                 focus ? focus->metaObject()->className() : "none");
+    }
+
     void searchBarsFollowThePage()
     {
         showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
