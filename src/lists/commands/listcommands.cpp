@@ -234,8 +234,10 @@ bool ExportListAction::exportTo(const QString &fileName)
         MessageDialog::information(tr("Export"), tr("Could not open the file %1").arg(fileName), dialogParent());
         return false;
     }
+    // The explicit flush matters: this Qt's commit() does not see an error
+    // of the last buffered write, and would put a cut file in place.
     const QByteArray text = list->toText().toUtf8();
-    if (file.write(text) != text.size() || !file.commit()) {
+    if (file.write(text) != text.size() || !file.flush() || !file.commit()) {
         file.cancelWriting();
         MessageDialog::information(tr("Export"), tr("Could not write the file %1").arg(fileName), dialogParent());
         return false;
