@@ -19,6 +19,7 @@
 #include "model/userlists.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
+#include "shell/splashscreen.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QProgressBar>
 #include <QTabBar>
 
 #include <memory>
@@ -664,6 +666,33 @@ private slots:
         QVERIFY(ui.listGroupsManagerDialog());
         ui.onCloseListsGroupsManagerDialog();
         QVERIFY(!ui.listGroupsManagerDialog());
+    }
+
+    void splashProgress_data()
+    {
+        QTest::addColumn<QStringList>("lists");
+        QTest::addColumn<QList<int>>("values");
+        QTest::newRow("three lists") << QStringList({"A", "B", "C"}) << QList<int>({300, 433, 566, 699, 700});
+        QStringList many;
+        for (int i = 0; i < 500; ++i)
+            many << QStringLiteral("L%1").arg(i);
+        QList<int> steps = {300};
+        for (int i = 1; i <= 500; ++i)
+            steps << 300 + i;
+        steps << 700;
+        QTest::newRow("more lists than steps") << many << steps;
+    }
+
+    void splashProgress()
+    {
+        QFETCH(QStringList, lists);
+        QFETCH(QList<int>, values);
+        writeLists(lists);
+        SplashScreen splash;
+        QList<int> seen;
+        connect(splash.progressBar(), &QProgressBar::valueChanged, this, [&seen](int value) { seen << value; });
+        ListsUI ui(nullptr, nullptr, &splash);
+        QCOMPARE(seen, values);
     }
 
     void caseInsensitiveOrder()

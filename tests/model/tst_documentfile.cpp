@@ -125,6 +125,44 @@ private slots:
         QVERIFY(DocumentFile::save(path, writer(), &error));
         QCOMPARE(readFile(path), QByteArray("new content"));
     }
+
+    // What an interrupted save leaves is "<name>." and six letters or digits;
+    // nothing else beside the document is touched.
+    void removeSaveLeftovers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("leftover") << "doc.xhtml.aB3xY9" << true;
+        QTest::newRow("leftover, digits only") << "doc.xhtml.123456" << true;
+        QTest::newRow("kept aside") << "doc.xhtml.unreadable-20260329010203" << false;
+        QTest::newRow("five characters") << "doc.xhtml.aB3xY" << false;
+        QTest::newRow("seven characters") << "doc.xhtml.aB3xY9z" << false;
+        QTest::newRow("not a letter") << "doc.xhtml.aB3-Y9" << false;
+        QTest::newRow("another document's") << "other.xhtml.aB3xY9" << false;
+    }
+
+    void removeSaveLeftovers()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+        writeFile(docPath(), "the document");
+        const QString path = dirPath() + QLatin1Char('/') + name;
+        writeFile(path, "something");
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), removed ? 1 : 0);
+        QCOMPARE(QFile::exists(path), !removed);
+        QCOMPARE(readFile(docPath()), QByteArray("the document"));
+    }
+
+    void lastKeptAside()
+    {
+        const QString path = dirPath() + QStringLiteral("/never-kept.xhtml");
+        QVERIFY(DocumentFile::lastKeptAside(path).isEmpty());
+        writeFile(path, "broken");
+        const QString kept = DocumentFile::keepAside(path, QStringLiteral("test"));
+        QVERIFY(!kept.isEmpty());
+        QCOMPARE(DocumentFile::lastKeptAside(path), kept);
+        QVERIFY(DocumentFile::lastKeptAside(docPath()) != kept);
+    }
 };
 
 PLUMDECK_TEST_MAIN(TstDocumentFile)
