@@ -543,14 +543,16 @@ void ListsUI::loadLists()
             if (lists)
                 lists->clearModified();
             if (!lists) {
+                // The reader's own reason is in the log.
+                qWarning().noquote() << "ListsUI::loadLists:" << error;
                 if (!keptAside.isEmpty())
-                    tellUser(tr("Your lists could not be read (%1). The old file was kept as \"%2\"; "
-                                "you start with new lists.")
-                                 .arg(error, QDir::toNativeSeparators(keptAside)));
+                    tellUser(tr("Your lists file could not be read, so you start with new lists. "
+                                "The old file was kept as \"%1\".")
+                                 .arg(QDir::toNativeSeparators(keptAside)));
                 else
-                    tellUser(tr("Your lists could not be read (%1) and the file could not be moved "
-                                "aside. Nothing will be written over it until it can be read.")
-                                 .arg(error));
+                    tellUser(tr("Your lists file \"%1\" could not be read, so you start with new lists. "
+                                "The old file stays as it is: your new lists will not be saved over it.")
+                                 .arg(QDir::toNativeSeparators(path)));
             }
         }
         if (!lists)
@@ -584,8 +586,8 @@ void ListsUI::loadListsGroups()
             if (!groups) {
                 const QString keptAside = DocumentFile::lastKeptAside(path);
                 if (!keptAside.isEmpty())
-                    tellUser(tr("Your list groups could not be read. The old file was kept as \"%1\"; "
-                                "every list is now in the default group.")
+                    tellUser(tr("Your list groups file could not be read, so every list is now in the "
+                                "default group. The old file was kept as \"%1\".")
                                  .arg(QDir::toNativeSeparators(keptAside)));
             }
         }
@@ -628,9 +630,9 @@ bool ListsUI::saveLists()
     qWarning().noquote() << "ListsUI::saveLists: could not save" << listsFilePath() << error;
     if (!m_toldListsSaveFailed) {
         m_toldListsSaveFailed = true;
-        tellUser(tr("Your lists could not be saved to \"%1\" (%2). Your changes are kept and saving is "
+        tellUser(tr("Your lists could not be saved to \"%1\". Your changes are kept, and saving is "
                     "tried again every 10 seconds.")
-                     .arg(QDir::toNativeSeparators(listsFilePath()), error));
+                     .arg(QDir::toNativeSeparators(listsFilePath())));
     }
     return false;
 }
@@ -646,7 +648,7 @@ bool ListsUI::saveListsGroups()
     qWarning().noquote() << "ListsUI::saveListsGroups: could not save" << listsGroupsFilePath();
     if (!m_toldGroupsSaveFailed) {
         m_toldGroupsSaveFailed = true;
-        tellUser(tr("Your list groups could not be saved to \"%1\". Your changes are kept and saving is "
+        tellUser(tr("Your list groups could not be saved to \"%1\". Your changes are kept, and saving is "
                     "tried again every 10 seconds.")
                      .arg(QDir::toNativeSeparators(listsGroupsFilePath())));
     }
@@ -708,8 +710,8 @@ void ListsUI::resetAssignedLocalIds()
         if (list->localId() != 0)
             m_usedLocalIds.insert(list->localId());
         else
-            qWarning().noquote() << "ListsUI::resetAssignedLocalIds, The list" << list->name()
-                                 << " has an invalid local id";
+            qWarning().noquote() << QStringLiteral("ListsUI::resetAssignedLocalIds, The list %1 has an invalid local id")
+                                        .arg(list->name());
     }
 }
 

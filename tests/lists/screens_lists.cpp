@@ -1,20 +1,32 @@
 // Screens of the task tree: a realistic list with notes, alarms,
 // priorities, done tasks and the optional columns; the search bar; the
-// synchronising overlay.
+// synchronising overlay. Then the lists page itself in the main window, in
+// each layout mode, with its menus and its notice about an unreadable file.
 
 #include "core/clock.h"
 #include "dialogs/deletechildrendialog.h"
+#include "lists/listsui.h"
 #include "lists/syncingscreen.h"
+#include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/tasktreeowner.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/userlists.h"
 #include "screens.h"
+#include "shell/mainwindow.h"
+#include "shell/menu.h"
+#include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -136,21 +148,6 @@ PLUMDECK_SCREEN(removeSubtasksQuestion)
     QVERIFY(!shoot(&dialog, QStringLiteral("remove-subtasks")).isNull());
 }
 
-// ---------------------------------------------------------------------------
-// The lists page itself in the main window, in each layout mode, with its
-// task and tab menus.
-
-#include "core/options.h"
-#include "lists/listsui.h"
-#include "lists/tabwidget.h"
-#include "model/userlists.h"
-#include "shell/mainwindow.h"
-#include "shell/menu.h"
-
-#include <QFile>
-#include <QSettings>
-#include <QToolButton>
-
 namespace {
 
 void writeScreenLists()
@@ -255,4 +252,24 @@ PLUMDECK_SCREEN(listsPageMenus)
     mode->menu()->popup(QPoint(40, 40));
     shootMenu(shoot, mode->menu(), QStringLiteral("lists-mode-menu"));
     page->deleteContextMenu();
+}
+
+PLUMDECK_SCREEN(listsUnreadableNotice)
+{
+    QFile file(ListsUI::listsFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><div class=\"pd-list\"><<< not a lists document");
+    file.close();
+    QString told;
+    ListsUI::setNoticeHandler([&told](const QString &, const QString &text) { told = text; });
+    {
+        ListsUI page(nullptr, nullptr, nullptr);
+    }
+    ListsUI::setNoticeHandler({});
+    QVERIFY(!told.isEmpty());
+    MessageDialog dialog(QStringLiteral("Lists"), told, false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-unreadable-notice")).isNull());
+    const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+    for (const QString &name : dir.entryList({QStringLiteral("lists.xhtml*")}, QDir::Files))
+        QFile::remove(dir.filePath(name));
 }
