@@ -5,11 +5,6 @@
 
 namespace {
 
-QString userText(const QString &nick, bool isMe)
-{
-    return isMe ? AssignTaskAction::tr("%1 (me)").arg(nick) : nick;
-}
-
 // Assignments change the list: only on the list the menu was built for,
 // while it is current and writable.
 bool canChangeAssignments(const ListModel *model, const ListModel *current, const QModelIndex &index)
@@ -22,7 +17,7 @@ bool canChangeAssignments(const ListModel *model, const ListModel *current, cons
 // ---------------------------------------------------------- assignments
 
 AssignTaskAction::AssignTaskAction(const QString &nick, ListModel *model, bool isMe, ListsUI *ui, QObject *parent)
-    : ListsAction(userText(nick, isMe), ui, parent)
+    : ListsAction(isMe ? tr("%1 (me)").arg(nick) : nick, ui, parent)
     , m_nick(nick)
     , m_model(model)
 {
@@ -42,7 +37,7 @@ void AssignTaskAction::execute()
 
 UnassignTaskAction::UnassignTaskAction(const QString &nick, ListModel *model, bool isMe, ListsUI *ui,
                                        QObject *parent)
-    : ListsAction(userText(nick, isMe), ui, parent ? parent : static_cast<QObject *>(ui))
+    : ListsAction(isMe ? tr("%1 (me)").arg(nick) : nick, ui, parent ? parent : static_cast<QObject *>(ui))
     , m_nick(nick)
     , m_model(model)
 {
