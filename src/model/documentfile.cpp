@@ -44,6 +44,13 @@ bool DocumentFile::save(const QString &path, const Writer &writer, QString *erro
         file.cancelWriting();
         return false;
     }
+    // commit() ignores a failure of the last buffered write (Qt 6.4): the
+    // file would be put in place cut short. Flushing first reports it.
+    if (!file.flush()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
     if (!file.commit()) {
         *error = file.errorString();
         return false;

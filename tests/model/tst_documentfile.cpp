@@ -3,6 +3,9 @@
 #include "modeltest.h"
 #include "testenvironment.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace ModelTest;
 
 namespace {
@@ -80,6 +83,31 @@ private slots:
         QCOMPARE(readFile(docPath()), expected);
         // No temporary file is left behind.
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
+    }
+
+    // The disk fills up (here: a file size limit) while the last part of
+    // the document still sits in the writer's buffer: the save fails and the
+    // earlier document stays whole.
+    void writeFailingAtTheEnd()
+    {
+        writeFile(docPath(), "old content");
+        const QByteArray big(3000, 'x');
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 2048;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool saved_ = DocumentFile::save(
+            docPath(),
+            [&big](QIODevice *device, QString *) { return device->open(QIODevice::WriteOnly) && device->write(big) == big.size(); },
+            &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!saved_);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+        QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), 1);
     }
 
     void keepAside()
