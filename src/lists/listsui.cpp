@@ -1040,7 +1040,12 @@ Menu *ListsUI::contextMenu() const
 void ListsUI::addActionToMenu(QMenu *menu, Action *action)
 {
     auto *entry = new QAction(action->currentIcon(), action->text(), menu);
-    connect(entry, &QAction::triggered, action, &QAction::trigger);
+    // The command decides again when chosen: its own enabled state may be
+    // older than the menu.
+    connect(entry, &QAction::triggered, action, [action] {
+        action->updateState();
+        action->trigger();
+    });
     if (action->isCheckable()) {
         entry->setCheckable(true);
         entry->setChecked(action->isChecked());

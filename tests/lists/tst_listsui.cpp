@@ -524,6 +524,27 @@ private slots:
         QCOMPARE(texts.size(), 14);
     }
 
+    void proxyEntriesRunTheirCommand()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        ui.currentTreeView()->setCurrentIndex(list->index(0, 0));
+        auto *add = ui.findChild<AddTaskAction *>();
+        QVERIFY(add);
+        Menu menu;
+        ui.fillTaskContextMenu(&menu);
+        QAction *entry = menu.actions().first();
+        QCOMPARE(entry->text(), add->text());
+        QVERIFY(entry != add);
+        QVERIFY(entry->shortcut().isEmpty());
+        // The command's own state is stale; the entry still runs it.
+        add->setEnabled(false);
+        const int rows = list->rowCount();
+        entry->trigger();
+        QCOMPARE(list->rowCount(), rows + 1);
+    }
+
     void tabMenuOverEmptyBar()
     {
         writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
