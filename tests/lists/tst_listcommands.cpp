@@ -317,6 +317,20 @@ private slots:
         QCOMPARE(contents(path), QByteArray("= Empty =\n"));
     }
 
+    // A tab's export whose list has been removed meanwhile exports no other.
+    void exportOfARemovedList()
+    {
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B")});
+        Menu menu;
+        ExportListAction action(page.ui.get(), page.list(QStringLiteral("Work")), &menu);
+        page.ui->userLists()->deleteList(page.list(QStringLiteral("Work"))->taskList());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("work.txt"));
+        QVERIFY(!action.shouldBeEnabled());
+        QVERIFY(!action.exportTo(path));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
     void exportToAFileThatCannotBeOpened()
     {
         Page page({QStringLiteral("Home: A")});

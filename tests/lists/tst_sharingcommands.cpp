@@ -158,6 +158,7 @@ private slots:
         QVERIFY(showsImage(none, QStringLiteral("unshare")));
         QVERIFY(!none->isEnabled());
         home->addSharedUser(QStringLiteral("marta"), QStringLiteral("rw"));
+        QVERIFY((new UnshareAllAction(home, page.ui.get(), &menu))->isEnabled());
         home->addSharedUser(QStringLiteral("olek"), QStringLiteral("r"));
         auto *action = new UnshareAllAction(home, page.ui.get(), &menu);
         QVERIFY(action->isEnabled());
@@ -205,6 +206,7 @@ private slots:
         QCOMPARE(action->text(), QStringLiteral("Show All"));
         QVERIFY(showsImage(action, QStringLiteral("listshare_free_OK")));
         QVERIFY(!action->icon().isNull());
+        QVERIFY(action->shouldBeEnabled());
     }
 
     // Mended: sharing entries live with the menu that built them.
