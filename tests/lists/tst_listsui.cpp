@@ -312,6 +312,16 @@ private slots:
         // Ids: 0 matches nothing; a deleted list is never found.
         QVERIFY(!ui.listByIds(0, 0));
         QCOMPARE(ui.listByIds(0, c->taskList()->localId()), c);
+        // A list the server knows is found by its server id, whatever local id is asked.
+        ListModel *b = ui.listForTabIndex(1);
+        b->taskList()->setSyncStatus(TaskList::Unedited);
+        b->taskList()->setServerId(77);
+        QCOMPARE(ui.listByIds(77, 999), b);
+        QVERIFY(!ui.listByIds(78, 999));
+        // While New it reports no server id: only its local id finds it.
+        b->taskList()->setSyncStatus(TaskList::New);
+        QVERIFY(!ui.listByIds(77, 999));
+        QCOMPARE(ui.listByIds(77, b->taskList()->localId()), b);
         c->taskList()->setSyncStatus(TaskList::Deleted);
         QVERIFY(!ui.listByIds(0, c->taskList()->localId()));
 
