@@ -152,6 +152,9 @@ private slots:
             ui.onSaveTimeout();
             QVERIFY(!ui.userLists()->isModified());
             QVERIFY(QFileInfo::exists(ListsUI::listsGroupsFilePath()));
+            // Nothing left to write: both report success.
+            QVERIFY(ui.saveLists());
+            QVERIFY(ui.saveListsGroups());
         }
         QString error;
         std::unique_ptr<UserLists> reloaded(UserLists::load(ListsUI::listsFilePath(), &error));
@@ -311,6 +314,7 @@ private slots:
 
         // Ids: 0 matches nothing; a deleted list is never found.
         QVERIFY(!ui.listByIds(0, 0));
+        QCOMPARE(ui.listByIds(0, 1), a);
         QCOMPARE(ui.listByIds(0, c->taskList()->localId()), c);
         // A list the server knows is found by its server id, whatever local id is asked.
         ListModel *b = ui.listForTabIndex(1);
@@ -463,9 +467,12 @@ private slots:
         ListsUI ui(nullptr, nullptr, nullptr);
         ListModel *a = ui.listForTabIndex(0);
         TaskList *list = a->taskList();
+        const quint32 localId = list->localId();
         QVERIFY(ui.listsGroups()->containsList(list));
+        QVERIFY(ui.listsGroups()->findListByLocalId(localId));
         ui.userLists()->deleteList(list);
         QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("B")}));
+        QVERIFY(!ui.listsGroups()->findListByLocalId(localId));
     }
 
     void renamesReachTheList()
@@ -571,6 +578,22 @@ private slots:
         for (const QString &title : {QStringLiteral("Move list"), QStringLiteral("View colum"),
                                      QStringLiteral("Share list"), QStringLiteral("Macros")})
             QVERIFY2(texts.contains(title), qPrintable(title));
+        // The first tab cannot move left, the last cannot move right,
+        // whichever tab is current.
+        ui.tabWidget()->setCurrentIndex(1);
+        Menu first;
+        ui.fillTabContextMenu(&first, 0);
+        QList<QAction *> moves = entry(&first, QStringLiteral("Move list"))->menu()->actions();
+        QCOMPARE(moves.size(), 2);
+        QVERIFY(!moves.at(0)->isEnabled());
+        QVERIFY(moves.at(1)->isEnabled());
+        Menu last;
+        ui.fillTabContextMenu(&last, 2);
+        moves = entry(&last, QStringLiteral("Move list"))->menu()->actions();
+        QVERIFY(moves.at(0)->isEnabled());
+        QVERIFY(!moves.at(1)->isEnabled());
+        ui.tabWidget()->setCurrentIndex(0);
+
         QMenu *moveCompleted = entry(entry(&full, QStringLiteral("Macros"))->menu(),
                                      QStringLiteral("Move completed tasks to"))->menu();
         QCOMPARE(moveCompleted->actions().size(), 2);
@@ -615,6 +638,9 @@ private slots:
         ListsUI ui(nullptr, nullptr, nullptr);
         const QList<QAction *> actions = ui.shortcutActions();
         QCOMPARE(actions.size(), 25);
+        ui.registerAction(qobject_cast<Action *>(actions.at(5)));
+        ui.registerAction(nullptr);
+        QCOMPARE(ui.shortcutActions().size(), 25);
         QCOMPARE(actions.at(0)->text(), QStringLiteral("Urgent"));
         QCOMPARE(actions.at(2)->text(), QStringLiteral("None"));
         for (QAction *action : actions)

@@ -116,11 +116,31 @@ private slots:
         send(bar(), QEvent::MouseMove, centre(2), Qt::NoButton, Qt::LeftButton);
         QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
         QCOMPARE(tabTexts(tabs()), QStringList({"Beta", "Gamma", "Alpha"}));
+
+        // Off the tabs: nothing moves.
+        send(bar(), QEvent::MouseMove, QPoint(bar()->tabRect(2).right() + 40, centre(2).y()), Qt::NoButton,
+             Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
         send(bar(), QEvent::MouseButtonRelease, centre(2), Qt::LeftButton, Qt::NoButton);
 
         // Moving without a held button changes nothing.
         send(bar(), QEvent::MouseMove, centre(0), Qt::NoButton, Qt::NoButton);
         QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
+    }
+
+    void shortDragOverTheBorderMovesNothing()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        // Pressed at the right edge of the first tab, released just over the
+        // second: less than the start distance.
+        const QPoint start(bar()->tabRect(0).right() - 1, centre(0).y());
+        const QPoint over(bar()->tabRect(1).left() + 1, centre(1).y());
+        QVERIFY((over - start).manhattanLength() < QApplication::startDragDistance());
+        QCOMPARE(bar()->tabAt(over), 1);
+        send(bar(), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(bar(), QEvent::MouseMove, over, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Alpha", "Beta"}));
+        send(bar(), QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
     }
 
     void dragIsRefusedWhileSyncing()
