@@ -10,11 +10,13 @@
 #include "model/listmodel.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "shell/menu.h"
 #include "shell/stringentrydialog.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSettings>
@@ -160,6 +162,28 @@ private slots:
         QCOMPARE(tabs()->currentIndex(), 1);
         QCOMPARE(m_ui->currentList()->name(), QStringLiteral("Beta"));
         QTest::mouseRelease(bar(), Qt::RightButton, {}, centre(1));
+    }
+
+    void leftClickSwitchesTabs()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        // The filter watches the bar's events and lets every one through.
+        QTest::mouseClick(bar(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QCOMPARE(m_ui->currentList()->name(), QStringLiteral("Beta"));
+    }
+
+    void contextMenuOnATabSelectsIt()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        tabs()->setCurrentIndex(1);
+        const QPoint pos = bar()->mapTo(tabs(), centre(0));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tabs()->mapToGlobal(pos));
+        QApplication::sendEvent(tabs(), &event);
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QVERIFY(m_ui->contextMenu());
+        QVERIFY(m_ui->contextMenu()->actions().size() > 2);
+        m_ui->deleteContextMenu();
     }
 
     void doubleClickRenames_data()
