@@ -148,6 +148,10 @@ private slots:
         QCOMPARE(page.ui->tabWidget()->currentIndex(), 1);
         QCOMPARE(tabTexts(page.ui.get()).last(), added->name());
         QCOMPARE(page.shape(QStringLiteral("Home")), QStringLiteral("A[a1] B"));
+        // Typing goes on in the new list.
+        QCOMPARE(QApplication::focusWidget(), page.ui->treeViewForList(added));
+        TreeTest::keys(QStringLiteral("Return type:Milk Return"));
+        QVERIFY(TreeTest::write(added->taskList()->rootTask()).startsWith(QStringLiteral("Milk")));
     }
 
     void removeByKeys_data()

@@ -3,6 +3,7 @@
 #include "core/options.h"
 #include "core/paths.h"
 #include "lists/listsui.h"
+#include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/userlists.h"
 #include "shell/messagedialog.h"
@@ -30,6 +31,13 @@ void AddListAction::execute()
     // The page hears of the new list from the lists and adds its tab.
     ListModel *list = lists->createList();
     listsUI()->setCurrentList(list);
+    // The user goes on typing into the new list's task, whatever had the
+    // focus before.
+    if (TreeView *view = listsUI()->treeViewForList(list)) {
+        if (!view->currentIndex().isValid() && list->rowCount() > 0)
+            view->setCurrentIndex(list->index(0, 0));
+        view->setFocus(Qt::OtherFocusReason);
+    }
     listsUI()->addListToGroupsManagerDialog(list);
 }
 
