@@ -161,6 +161,28 @@ inline QList<QKeySequence> sequences(const QString &keys)
     return list;
 }
 
+// The columns of a table of commands' looks: class, text, keys (comma
+// separated), image name ("" for none).
+inline void addLooksColumns()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("image");
+}
+
+// Checks the command against the current row of such a table.
+inline void verifyLooks(ListsAction *action)
+{
+    QFETCH(QString, text);
+    QFETCH(QString, keys);
+    QFETCH(QString, image);
+    QVERIFY(action);
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcuts(), sequences(keys));
+    QVERIFY(showsImage(action, image));
+}
+
 // While it lives, answers the program's next question or notice with Return
 // (yes) or Escape (no) and keeps its title and text.
 class Answer : public QObject

@@ -19,10 +19,7 @@ private slots:
 
     void looks_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("image");
+        addLooksColumns();
         QTest::newRow("task info") << "ShowTaskInfoAction" << "Show task info" << "Ctrl+I" << "info_tasks";
         QTest::newRow("attachments") << "ShowTaskAttachmentsAction" << "Attachments" << "" << "attachment";
         QTest::newRow("calendar") << "TimeManagementAction" << "Edit calendar" << "" << "calendar";
@@ -34,15 +31,9 @@ private slots:
     void looks()
     {
         QFETCH(QString, command);
-        QFETCH(QString, text);
-        QFETCH(QString, keys);
-        QFETCH(QString, image);
         Page page({QStringLiteral("Home: A")});
         ListsAction *action = page.command(command);
-        QVERIFY(action);
-        QCOMPARE(action->text(), text);
-        QCOMPARE(action->shortcuts(), sequences(keys));
-        QVERIFY(showsImage(action, image));
+        verifyLooks(action);
     }
 
     // With a current task on an owned list and on lists shared "r", "rw"

@@ -19,10 +19,7 @@ private slots:
 
     void looks_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("image");
+        addLooksColumns();
         QTest::newRow("indent") << "GenericIndentTaskAction" << "Indent task" << "Tab" << "";
         QTest::newRow("indent only") << "IndentTaskAction" << "Indent task only" << "" << "indent";
         QTest::newRow("indent group") << "IndentGroupTasksAction" << "Indent task/subtasks" << ""
@@ -43,15 +40,9 @@ private slots:
     void looks()
     {
         QFETCH(QString, command);
-        QFETCH(QString, text);
-        QFETCH(QString, keys);
-        QFETCH(QString, image);
         Page page({QStringLiteral("Home: A B")});
         ListsAction *action = page.command(command);
-        QVERIFY(action);
-        QCOMPARE(action->text(), text);
-        QCOMPARE(action->shortcuts(), sequences(keys));
-        QVERIFY(showsImage(action, image));
+        verifyLooks(action);
     }
 
     void menuEntriesLook()

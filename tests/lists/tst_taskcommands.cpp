@@ -33,10 +33,7 @@ private slots:
 
     void looks_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("image");
+        addLooksColumns();
         QTest::newRow("add task") << "AddTaskAction" << "Add task" << "" << "add-task";
         QTest::newRow("add note") << "AddNoteAction" << "Add note" << "Shift+Ctrl+N" << "note";
         QTest::newRow("check") << "DoneTaskAction" << "Check task" << "Space" << "done-menu";
@@ -55,16 +52,10 @@ private slots:
     void looks()
     {
         QFETCH(QString, command);
-        QFETCH(QString, text);
-        QFETCH(QString, keys);
-        QFETCH(QString, image);
         Page page({QStringLiteral("Home: A B")});
         Menu menu;
         ListsAction *action = commandOf(page, command, &menu);
-        QVERIFY(action);
-        QCOMPARE(action->text(), text);
-        QCOMPARE(action->shortcuts(), sequences(keys));
-        QVERIFY(showsImage(action, image));
+        verifyLooks(action);
     }
 
     void priorityEntries()

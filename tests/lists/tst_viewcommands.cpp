@@ -39,10 +39,7 @@ private slots:
 
     void looks_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("image");
+        addLooksColumns();
         QTest::newRow("shortcuts") << "ShowShortcutsAction" << "Show shortcuts" << "" << "";
         QTest::newRow("start") << "ShowStartTimeColumnForCurrentAction" << "Show start time" << "" << "menu-spacer";
         QTest::newRow("end") << "ShowEndTimeColumnForCurrentAction" << "Show end time" << "" << "menu-spacer";
@@ -58,15 +55,9 @@ private slots:
     void looks()
     {
         QFETCH(QString, command);
-        QFETCH(QString, text);
-        QFETCH(QString, keys);
-        QFETCH(QString, image);
         Page page({QStringLiteral("Home: A")});
         ListsAction *action = page.command(command);
-        QVERIFY(action);
-        QCOMPARE(action->text(), text);
-        QCOMPARE(action->shortcuts(), sequences(keys));
-        QVERIFY(showsImage(action, image));
+        verifyLooks(action);
         QVERIFY(action->shouldBeEnabled());
         QVERIFY(!action->isCheckable());
     }
