@@ -152,6 +152,10 @@ private slots:
             ui.onSaveTimeout();
             QVERIFY(!ui.userLists()->isModified());
             QVERIFY(QFileInfo::exists(ListsUI::listsGroupsFilePath()));
+            // A successful write reports success.
+            ui.listsGroups()->setModified();
+            QVERIFY(ui.saveListsGroups());
+            QVERIFY(!ui.listsGroups()->isModified());
             // Nothing left to write: both report success.
             QVERIFY(ui.saveLists());
             QVERIFY(ui.saveListsGroups());
@@ -560,6 +564,27 @@ private slots:
         const int rows = list->rowCount();
         entry->trigger();
         QCOMPARE(list->rowCount(), rows + 1);
+    }
+
+    void assignMenuShowsNineAssignees()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        const QModelIndex index = list->index(0, 0);
+        Task *task = list->taskForIndex(index);
+        for (int i = 12; i >= 1; --i)
+            task->assign(QStringLiteral("user%1").arg(i, 2, 10, QLatin1Char('0')));
+        ui.currentTreeView()->setCurrentIndex(index);
+        Menu menu;
+        ui.fillTaskContextMenu(&menu);
+        QStringList texts = entryTexts(entry(&menu, QStringLiteral("Assign to"))->menu());
+        // "Show All", nine assignees in order, then "Unassign all" (no user
+        // is signed in, so no entry for "me").
+        QCOMPARE(texts.size(), 11);
+        QCOMPARE(texts.first(), QStringLiteral("Show All"));
+        QVERIFY2(texts.at(1).contains(QStringLiteral("user01")), qPrintable(texts.at(1)));
+        QVERIFY2(texts.at(9).contains(QStringLiteral("user09")), qPrintable(texts.at(9)));
     }
 
     void tabMenuOverEmptyBar()
