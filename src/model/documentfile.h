@@ -30,6 +30,15 @@ public:
     // After a successful load: saves of `path` are allowed again.
     static void loaded(const QString &path);
 
+    // Where keepAside last put `path` in this run; empty when it did not.
+    static QString lastKeptAside(const QString &path);
+
+    // A save cut short by a crash or a kill leaves the writer's temporary
+    // copy ("<name>.XXXXXX") beside the document. Called before loading (one
+    // program instance writes the documents), removes those of `path` and
+    // returns how many.
+    static int removeSaveLeftovers(const QString &path);
+
 private:
     DocumentFile() = delete;
 };

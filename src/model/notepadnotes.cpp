@@ -96,6 +96,7 @@ bool NotepadNotes::saveIfChanged()
 bool NotepadNotes::load()
 {
     const QString path = filePath();
+    DocumentFile::removeSaveLeftovers(path);
     if (!QFile::exists(path))
         return true;
     QFile file(path);

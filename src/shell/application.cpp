@@ -8,6 +8,7 @@
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
+#include "lists/listsui.h"
 #include "model/modelscontainer.h"
 #include "shell/mainwindow.h"
 #include "shell/plumdeckstyle.h"
@@ -50,6 +51,18 @@ struct Windows
     }
 };
 
+// What the lists page does at the window's own moments.
+void plugListsPage(MainWindow *window, ListsUI *lists)
+{
+    window->setPageHook(MainWindow::PageHook::SaveLists, [lists] { lists->saveLists(); });
+    window->setPageHook(MainWindow::PageHook::SaveListsGroups, [lists] { lists->saveListsGroups(); });
+    window->setPageHook(MainWindow::PageHook::CloseFloatingDialogs, [lists] { lists->closeHiddenDialogs(); });
+    window->setPageHook(MainWindow::PageHook::CancelSingleListSyncs, [lists] { lists->cancelSingleListSyncs(); });
+    window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
+    window->setPageHook(MainWindow::PageHook::RaiseDialogs, [lists] { lists->raiseDialogs(); });
+    window->setPageHook(MainWindow::PageHook::ShowNormalDialogs, [lists] { lists->showNormalDialogs(); });
+}
+
 void createServicesAndWindows(Windows &windows)
 {
     ServerPoller::create();
@@ -64,9 +77,17 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
+    MainWindow::PageBuilders builders;
+    builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+        // No Team page yet: the lists page runs without a chat controller.
+        return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+    };
+    MainWindow::setPageBuilders(builders);
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
+    if (auto *lists = dynamic_cast<ListsUI *>(window->listsMode()))
+        plugListsPage(window, lists);
     window->setObjectName(QStringLiteral("mainwindow"));
     g_application->setMainWindow(window);
     window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });

@@ -1,20 +1,32 @@
 // Screens of the task tree: a realistic list with notes, alarms,
 // priorities, done tasks and the optional columns; the search bar; the
-// synchronising overlay.
+// synchronising overlay. Then the lists page itself in the main window, in
+// each layout mode, with its menus and its notice about an unreadable file.
 
 #include "core/clock.h"
 #include "dialogs/deletechildrendialog.h"
+#include "lists/listsui.h"
 #include "lists/syncingscreen.h"
+#include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/tasktreeowner.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/userlists.h"
 #include "screens.h"
+#include "shell/mainwindow.h"
+#include "shell/menu.h"
+#include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -143,4 +155,130 @@ PLUMDECK_SCREEN(removeSubtasksQuestion)
 {
     DeleteChildrenDialog dialog;
     QVERIFY(!shoot(&dialog, QStringLiteral("remove-subtasks")).isNull());
+}
+
+namespace {
+
+void writeScreenLists()
+{
+    UserLists lists;
+    std::unique_ptr<ListModel> weekend(weekendList());
+    TaskList *taken = weekend->taskList()->clone();
+    taken->setLocalId(1);
+    lists.addList(taken);
+    const QList<QPair<const char *, QStringList>> others = {
+        {"Work", {"Send the quarterly report", "Book the meeting room", "Review Anna's draft"}},
+        {"Groceries", {"Bread", "Apples", "Coffee beans", "Oat milk"}},
+    };
+    quint32 id = 2;
+    for (const auto &other : others) {
+        ListModel *model = lists.createList();
+        model->taskList()->setName(QLatin1String(other.first));
+        model->taskList()->setLocalId(id++);
+        for (const QString &title : other.second)
+            add(model->taskList()->rootTask(), title.toUtf8().constData());
+    }
+    ListModel *shared = lists.models().at(1);
+    shared->addSharedUser(QStringLiteral("carol"), QStringLiteral("rw"));
+    ListModel *theirs = lists.models().at(2);
+    theirs->taskList()->setOwned(false);
+    theirs->taskList()->setOwner(QStringLiteral("alice"));
+    theirs->taskList()->setPermissions(QStringLiteral("rw"));
+    QFile::remove(ListsUI::listsGroupsFilePath());
+    QVERIFY(lists.save(ListsUI::listsFilePath()));
+}
+
+struct ListsWindow
+{
+    explicit ListsWindow(int mode)
+    {
+        writeScreenLists();
+        QSettings().setValue(QStringLiteral("ui/lists-ui-mode"), mode);
+        MainWindow::PageBuilders builders;
+        builders.lists = [this](ModelsContainer *, MainWindowMode *, SplashScreen *, MainWindow *) {
+            page = new ListsUI(nullptr, nullptr, nullptr);
+            return static_cast<MainWindowMode *>(page);
+        };
+        MainWindow::setPageBuilders(builders);
+        window = std::make_unique<MainWindow>(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        QSettings().remove(QStringLiteral("ui/lists-ui-mode"));
+    }
+
+    ListsUI *page = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+void shootMenu(const Screens::Shooter &shoot, QMenu *menu, const QString &name)
+{
+    QVERIFY(menu);
+    QVERIFY(!shoot(menu, name).isNull());
+    menu->hide();
+}
+
+} // namespace
+
+PLUMDECK_SCREEN(listsPageNormal)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-normal")).isNull());
+}
+
+PLUMDECK_SCREEN(listsPageProfessional)
+{
+    ListsWindow w(1);
+    w.window->resize(860, 520);
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-professional")).isNull());
+}
+
+PLUMDECK_SCREEN(listsPageAdvanced)
+{
+    ListsWindow w(2);
+    w.window->resize(1100, 560);
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-advanced")).isNull());
+}
+
+PLUMDECK_SCREEN(listsPageMenus)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    w.window->show();
+    ListsUI *page = w.page;
+    page->currentTreeView()->setCurrentIndex(page->currentList()->index(0, 0));
+    page->refreshActions();
+    page->showTaskContextMenu(QPoint(40, 40));
+    shootMenu(shoot, page->contextMenu(), QStringLiteral("lists-task-menu"));
+    page->showTabContextMenu(QPoint(40, 40), 0);
+    shootMenu(shoot, page->contextMenu(), QStringLiteral("lists-tab-menu"));
+    // A list shared with the user read and write.
+    page->tabWidget()->setCurrentIndex(2);
+    page->showTabContextMenu(QPoint(40, 40), 2);
+    shootMenu(shoot, page->contextMenu(), QStringLiteral("lists-tab-menu-shared"));
+    auto *mode = page->bottomBarLeftWidget()->findChild<QToolButton *>(QStringLiteral("uiModeButton"));
+    QVERIFY(mode && mode->menu());
+    page->updateUIModeActions();
+    mode->menu()->popup(QPoint(40, 40));
+    shootMenu(shoot, mode->menu(), QStringLiteral("lists-mode-menu"));
+    page->deleteContextMenu();
+}
+
+PLUMDECK_SCREEN(listsUnreadableNotice)
+{
+    QFile file(ListsUI::listsFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><div class=\"pd-list\"><<< not a lists document");
+    file.close();
+    QString told;
+    ListsUI::setNoticeHandler([&told](const QString &, const QString &text) { told = text; });
+    {
+        ListsUI page(nullptr, nullptr, nullptr);
+    }
+    ListsUI::setNoticeHandler({});
+    QVERIFY(!told.isEmpty());
+    MessageDialog dialog(QStringLiteral("Lists"), told, false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-unreadable-notice")).isNull());
+    const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+    for (const QString &name : dir.entryList({QStringLiteral("lists.xhtml*")}, QDir::Files))
+        QFile::remove(dir.filePath(name));
 }

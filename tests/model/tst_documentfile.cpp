@@ -3,6 +3,9 @@
 #include "modeltest.h"
 #include "testenvironment.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace ModelTest;
 
 namespace {
@@ -82,6 +85,31 @@ private slots:
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
     }
 
+    // The disk fills up (here: a file size limit) while the last part of
+    // the document still sits in the writer's buffer: the save fails and the
+    // earlier document stays whole.
+    void writeFailingAtTheEnd()
+    {
+        writeFile(docPath(), "old content");
+        const QByteArray big(3000, 'x');
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 2048;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool saved_ = DocumentFile::save(
+            docPath(),
+            [&big](QIODevice *device, QString *) { return device->open(QIODevice::WriteOnly) && device->write(big) == big.size(); },
+            &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!saved_);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+        QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), 1);
+    }
+
     void keepAside()
     {
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^could not")));
@@ -124,6 +152,44 @@ private slots:
         DocumentFile::loaded(path);
         QVERIFY(DocumentFile::save(path, writer(), &error));
         QCOMPARE(readFile(path), QByteArray("new content"));
+    }
+
+    // What an interrupted save leaves is "<name>." and six letters or digits;
+    // nothing else beside the document is touched.
+    void removeSaveLeftovers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("leftover") << "doc.xhtml.aB3xY9" << true;
+        QTest::newRow("leftover, digits only") << "doc.xhtml.123456" << true;
+        QTest::newRow("kept aside") << "doc.xhtml.unreadable-20260329010203" << false;
+        QTest::newRow("five characters") << "doc.xhtml.aB3xY" << false;
+        QTest::newRow("seven characters") << "doc.xhtml.aB3xY9z" << false;
+        QTest::newRow("not a letter") << "doc.xhtml.aB3-Y9" << false;
+        QTest::newRow("another document's") << "other.xhtml.aB3xY9" << false;
+    }
+
+    void removeSaveLeftovers()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+        writeFile(docPath(), "the document");
+        const QString path = dirPath() + QLatin1Char('/') + name;
+        writeFile(path, "something");
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), removed ? 1 : 0);
+        QCOMPARE(QFile::exists(path), !removed);
+        QCOMPARE(readFile(docPath()), QByteArray("the document"));
+    }
+
+    void lastKeptAside()
+    {
+        const QString path = dirPath() + QStringLiteral("/never-kept.xhtml");
+        QVERIFY(DocumentFile::lastKeptAside(path).isEmpty());
+        writeFile(path, "broken");
+        const QString kept = DocumentFile::keepAside(path, QStringLiteral("test"));
+        QVERIFY(!kept.isEmpty());
+        QCOMPARE(DocumentFile::lastKeptAside(path), kept);
+        QVERIFY(DocumentFile::lastKeptAside(docPath()) != kept);
     }
 };
 

@@ -437,6 +437,18 @@ private slots:
         QVERIFY(!loaded.notes.isChanged());
     }
 
+    void loadRemovesInterruptedSaves()
+    {
+        const QString leftover = NotepadNotes::filePath() + QStringLiteral(".Xy12Ab");
+        QDir().mkpath(QFileInfo(leftover).path());
+        QFile file(leftover);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        Notepad pad(false, {"a"});
+        QVERIFY(pad.notes.load());
+        QVERIFY(!QFile::exists(leftover));
+    }
+
     void loadWithoutFileKeepsList()
     {
         Notepad pad(false, {"a"});

@@ -1,0 +1,42 @@
+#ifndef LISTSACTION_H
+#define LISTSACTION_H
+
+#include "shell/action.h"
+
+#include <QModelIndex>
+
+class ListModel;
+class ListsUI;
+class QAbstractItemModel;
+class QWidget;
+class TreeView;
+class UserLists;
+
+// Base of every command of the lists page: ties the command to the page and
+// gives it the current tree, index, model and list. A command never edits the
+// tree itself; it asks the tree, the list's model or the page.
+class ListsAction : public Action
+{
+    Q_OBJECT
+public:
+    ListsAction(const QString &text, ListsUI *ui, QObject *parent);
+
+    ListsUI *listsUI() const { return m_listsUI; }
+    TreeView *currentTreeView() const;
+    // Invalid when no tab is current or no row is current.
+    QModelIndex currentIndex() const;
+    QAbstractItemModel *currentModel() const;
+    ListModel *currentList() const;
+    UserLists *userLists() const;
+
+protected:
+    bool hasCurrentTask() const { return currentIndex().isValid(); }
+    bool isCurrentListWritable() const;
+    // Parent of the questions a command asks: the main window.
+    QWidget *dialogParent() const;
+
+private:
+    ListsUI *m_listsUI;
+};
+
+#endif

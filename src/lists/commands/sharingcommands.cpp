@@ -1,0 +1,155 @@
+#include "lists/commands/sharingcommands.h"
+
+#include "lists/listsui.h"
+#include "lists/sharelistdialog.h"
+#include "model/listmodel.h"
+#include "model/userlists.h"
+#include "shell/messagedialog.h"
+
+namespace {
+
+QObject *parentOr(QObject *parent, ListsUI *ui)
+{
+    return parent ? parent : static_cast<QObject *>(ui);
+}
+
+} // namespace
+
+// The questions and the share dialog sit over the main window, not over the
+// menu that built the command: the menu may be gone before they close.
+
+ShowListSharingAction::ShowListSharingAction(ListsUI *ui, QObject *parent)
+    : ListsAction(tr("Show All"), ui, parentOr(parent, ui))
+{
+    setIcon(currentIcon());
+}
+
+QIcon ShowListSharingAction::currentIcon() { return QIcon(QStringLiteral(":/listshare_free_OK.png")); }
+
+bool ShowListSharingAction::shouldBeEnabled() { return true; }
+
+void ShowListSharingAction::execute()
+{
+    listsUI()->showListSharingUsersDialog();
+}
+
+ShareUserAction::ShareUserAction(const QString &userName, ListModel *list, ListsUI *ui, QObject *parent)
+    : ListsAction(userName, ui, parentOr(parent, ui))
+    , m_userName(userName)
+    , m_list(list)
+{
+    const QString letters = list ? list->sharedUserPermissions(userName) : QString();
+    m_canWrite = letters.contains(QLatin1Char('w'));
+    m_canDelete = letters.contains(QLatin1Char('d'));
+    setIcon(currentIcon());
+}
+
+QIcon ShareUserAction::currentIcon()
+{
+    return QIcon(m_canWrite || m_canDelete ? QStringLiteral(":/check.png") : QStringLiteral(":/check_lock.png"));
+}
+
+bool ShareUserAction::shouldBeEnabled() { return m_list; }
+
+void ShareUserAction::execute()
+{
+    QPointer<ShareUserAction> alive(this);
+    const bool ok = MessageDialog::question(QStringLiteral("Unshare list"),
+                                            QStringLiteral("Are you sure you want to stop sharing this list with ")
+                                                + m_userName,
+                                            dialogParent());
+    if (ok && alive && m_list)
+        m_list->removeSharedUser(m_userName);
+}
+
+ShareListAction::ShareListAction(const QString &friendName, ListModel *list, ListsUI *ui, QObject *parent)
+    : ListsAction(friendName, ui, parentOr(parent, ui))
+    , m_friendName(friendName)
+    , m_list(list)
+{
+}
+
+bool ShareListAction::shouldBeEnabled() { return m_list; }
+
+void ShareListAction::execute()
+{
+    QPointer<ShareListAction> alive(this);
+    const QString friendName = m_friendName;
+    QPointer<ListModel> list = m_list;
+    ShareListDialog dialog(friendName, dialogParent());
+    dialog.setupTitleAndButtons();
+    if (dialog.exec() != QDialog::Accepted || !alive || !list)
+        return;
+    list->addSharedUser(friendName, dialog.permissions());
+}
+
+UnshareAllAction::UnshareAllAction(ListModel *list, ListsUI *ui, QObject *parent)
+    : ListsAction(tr("Unshare all"), ui, parentOr(parent, ui))
+    , m_list(list)
+    , m_forList(list != nullptr)
+{
+    setIcon(currentIcon());
+    setEnabled(shouldBeEnabled());
+}
+
+ListModel *UnshareAllAction::theList() const
+{
+    return m_forList ? m_list.data() : currentList();
+}
+
+QIcon UnshareAllAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.png")); }
+
+bool UnshareAllAction::shouldBeEnabled()
+{
+    ListModel *list = theList();
+    return list && list->sharedUserCount() > 0;
+}
+
+void UnshareAllAction::execute()
+{
+    QPointer<ListModel> list = theList();
+    if (!list)
+        return;
+    const bool ok = MessageDialog::question(
+        tr("Unshare List"),
+        tr("Are you sure you want to stop sharing the the list \"%1\" whith all your friends?").arg(list->name()),
+        dialogParent());
+    if (ok && list)
+        list->unshareAll();
+}
+
+UnshareListAction::UnshareListAction(ListModel *list, ListsUI *ui, QObject *parent)
+    : ListsAction(tr("Unshare"), ui, parentOr(parent, ui))
+    , m_list(list)
+    , m_forList(list != nullptr)
+{
+    setIcon(currentIcon());
+    setEnabled(shouldBeEnabled());
+}
+
+ListModel *UnshareListAction::theList() const
+{
+    return m_forList ? m_list.data() : currentList();
+}
+
+QIcon UnshareListAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.png")); }
+
+bool UnshareListAction::shouldBeEnabled()
+{
+    ListModel *list = theList();
+    return list && list->hasDeletePermission();
+}
+
+void UnshareListAction::execute()
+{
+    QPointer<ListModel> list = theList();
+    if (!list)
+        return;
+    QPointer<UserLists> lists = userLists();
+    const bool ok = MessageDialog::question(
+        tr("Unshare List"),
+        tr("Are you sure you want to stop seen the the list \"%1\" shared by \"%2\"?").arg(list->name(), list->owner()),
+        dialogParent());
+    if (ok && list && lists)
+        lists->deleteList(list->taskList());
+}

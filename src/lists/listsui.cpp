@@ -1,0 +1,1667 @@
+#include "lists/listsui.h"
+
+#include "contacts/friends.h"
+#include "contacts/user.h"
+#include "core/options.h"
+#include "core/paths.h"
+#include "core/serversettings.h"
+#include "core/uisettings.h"
+#include "dialogs/attachmentvideolinklabel.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/renamelistdialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "lists/commands/listcommands.h"
+#include "lists/commands/navigationcommands.h"
+#include "lists/commands/sharingcommands.h"
+#include "lists/commands/structurecommands.h"
+#include "lists/commands/synccommands.h"
+#include "lists/commands/taskcommands.h"
+#include "lists/commands/viewcommands.h"
+#include "lists/tabwidget.h"
+#include "lists/treeview.h"
+#include "model/documentfile.h"
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/modelscontainer.h"
+#include "model/notepadnotes.h"
+#include "model/task.h"
+#include "model/taskattachmentvideohyperlink.h"
+#include "model/taskattachmentwebhyperlink.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/mainwindow.h"
+#include "shell/menu.h"
+#include "shell/messagedialog.h"
+#include "shell/splashscreen.h"
+#include "shell/toolbutton.h"
+#include "shell/webkitplayerdialog.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int SaveInterval = 10000;
+
+ListsUI::NoticeHandler &noticeHandler()
+{
+    static ListsUI::NoticeHandler handler;
+    return handler;
+}
+
+// A command made for one menu goes in itself, showing its state of the moment.
+void addOwnAction(QMenu *menu, Action *action)
+{
+    action->updateState();
+    if (action->icon().isNull())
+        action->setIcon(action->currentIcon());
+    if (auto *ownMenu = qobject_cast<Menu *>(menu))
+        ownMenu->addAction(action);
+    else
+        menu->addAction(action);
+}
+
+} // namespace
+
+bool caseInsensitiveLessThan(const QString &a, const QString &b)
+{
+    return a.toLower() < b.toLower();
+}
+
+void ListsUI::setNoticeHandler(const NoticeHandler &handler)
+{
+    noticeHandler() = handler;
+}
+
+ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent)
+    : QObject(parent)
+    , m_chatUI(chatUI)
+    , m_modelsContainer(modelsContainer)
+{
+    // The bars show from the start exactly when new bars would.
+    m_searchBarShown = UISettings::instance()->showTaskSearchBarByDefault();
+
+    createCommands();
+
+    m_tabs = new TabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabs"));
+    connect(m_tabs, &TabWidget::tabTextChanged, this, &ListsUI::onTabTextChanged);
+
+    if (splash)
+        splash->onSetSplashProgress(tr("Reading local lists..."), 300);
+
+    loadLists();
+    loadListsGroups();
+    startSaveTimer();
+
+    const QList<ListModel *> models = m_userLists->models();
+    int step = 0;
+    if (splash && !models.isEmpty())
+        step = std::max(1, SplashScreen::progressBudget() / int(models.size()));
+    for (ListModel *model : models) {
+        if (splash)
+            splash->onSplashProgress(tr("Initializing list %1").arg(model->name()), step);
+        addListTab(model);
+    }
+
+    focusFirstTab();
+    registerActions();
+    for (Action *action : std::as_const(m_pageActions))
+        m_tabs->addAction(action);
+
+    m_bottomBarLeft = createBottomBar();
+    m_bottomBarRight = createMoveButtons();
+    refreshActions();
+
+    if (splash)
+        splash->onSetSplashProgress(tr("Loading list dialogs..."), 700);
+
+    m_uiMode = std::clamp(UISettings::instance()->listsUiMode(), int(Normal), int(Advanced));
+
+    if (m_modelsContainer && m_modelsContainer->friends())
+        connect(m_modelsContainer->friends(), &Friends::userRemoved, this, &ListsUI::onUserRemoved);
+    if (ServerSettings *server = ServerSettings::instance())
+        connect(server, &ServerSettings::userChanged, this, &ListsUI::onUserChanged);
+}
+
+ListsUI::~ListsUI()
+{
+    deleteContextMenu();
+    // Dialogs and views point into the lists: they go first.
+    onCloseWebkitPlayerDialog();
+    delete m_taskAttachmentsDialog;
+    m_taskAttachmentsDialog = nullptr;
+    delete m_listGroupsManagerDialog;
+    m_listGroupsManagerDialog = nullptr;
+    delete m_tabs.data();
+    delete m_bottomBarLeft.data();
+    delete m_bottomBarRight.data();
+    m_viewLists.clear();
+    delete m_userLists;
+    m_userLists = nullptr;
+    delete m_listsGroups;
+    m_listsGroups = nullptr;
+    delete m_clipboardTask;
+}
+
+void ListsUI::createCommands()
+{
+    m_addListAction = new AddListAction(this);
+    m_removeListAction = new RemoveListAction(this);
+    m_renameListAction = new RenameListAction(this);
+    m_nextListAction = new NextListAction(this);
+    m_expandAllTasksAction = new ExpandAllTasksAction(this);
+    m_collapseAllTasksAction = new CollapseAllTasksAction(this);
+    m_addTaskAction = new AddTaskAction(this);
+    m_removeTaskAction = new RemoveTaskAction(this);
+    m_addNoteAction = new AddNoteAction(this);
+    m_setAlarmAction = new SetAlarmAction(this);
+    m_indentTaskAction = new IndentTaskAction(this);
+    m_outdentTaskAction = new OutdentTaskAction(this);
+    m_doneTaskAction = new DoneTaskAction(this);
+    m_moveTaskUpAction = new MoveTaskUpAction(this);
+    m_moveTaskDownAction = new MoveTaskDownAction(this);
+    m_moveTaskTopAction = new MoveTaskTopAction(this);
+    m_moveTaskBottomAction = new MoveTaskBottomAction(this);
+    m_showTaskInfoAction = new ShowTaskInfoAction(this);
+    m_showListInfoAction = new ShowListInfoAction(this);
+    m_timeManagementAction = new TimeManagementAction(this);
+    m_showListGroupsManagerDialogAction = new ShowListGroupsManagerDialogAction(this);
+    m_expandTaskAction = new ExpandTaskAction(this);
+    m_collapseTaskAction = new CollapseTaskAction(this);
+    m_indentGroupTasksAction = new IndentGroupTasksAction(this);
+    m_genericIndentTaskAction = new GenericIndentTaskAction(this);
+    m_syncSingleListAction = new SyncSingleListAction(this);
+    m_copyTaskAction = new CopyTaskAction(this);
+    m_pasteTaskAction = new PasteTaskAction(this);
+    m_showStartTimeColumnAction = new ShowStartTimeColumnForCurrentAction(this);
+    m_showEndTimeColumnAction = new ShowEndTimeColumnForCurrentAction(this);
+    m_showElapsedTimeColumnAction = new ShowElapsedTimeColumnForCurrentAction(this);
+    m_showAssignColumnAction = new ShowAssignColumnForCurrentAction(this);
+    m_showShortcutsAction = new ShowShortcutsAction(this);
+    m_normalModeAction = new UIModeAction(tr("Normal"), Normal, this);
+    m_professionalModeAction = new UIModeAction(tr("Professional"), Professional, this);
+    m_advancedModeAction = new UIModeAction(tr("Advanced"), Advanced, this);
+    m_showTaskAttachmentsAction = new ShowTaskAttachmentsAction(this);
+    m_hideShowSearchTaskAction = new HideShowSearchTaskAction(this);
+    m_undoAction = new UndoAction(this);
+    m_redoAction = new RedoAction(this);
+    m_syncAction = new SyncAction(this);
+}
+
+// ---------------------------------------------------------------------------
+// Look-ups and navigation
+
+TabWidget *ListsUI::tabWidget() const
+{
+    return m_tabs.data();
+}
+
+QString ListsUI::listsFilePath()
+{
+    return userDataDir().filePath(QStringLiteral("lists.xhtml"));
+}
+
+QString ListsUI::listsGroupsFilePath()
+{
+    return userDataDir().filePath(QStringLiteral("listsGroups.xhtml"));
+}
+
+ListModel *ListsUI::currentList() const
+{
+    if (!m_tabs || !m_tabs->currentWidget())
+        return nullptr;
+    return m_viewLists.value(m_tabs->currentWidget(), nullptr);
+}
+
+TreeView *ListsUI::currentTreeView() const
+{
+    if (!m_tabs)
+        return nullptr;
+    return qobject_cast<TreeView *>(m_tabs->currentWidget());
+}
+
+Task *ListsUI::currentTask() const
+{
+    TreeView *view = currentTreeView();
+    ListModel *list = currentList();
+    if (!view || !list)
+        return nullptr;
+    return list->taskForIndex(view->currentIndex());
+}
+
+ListModel *ListsUI::listForTabIndex(int index) const
+{
+    if (!m_tabs || index < 0 || index >= m_tabs->count()) {
+        qWarning("ListsUI::listForTabIndex: no such tab index");
+        return nullptr;
+    }
+    return m_viewLists.value(m_tabs->widget(index), nullptr);
+}
+
+TreeView *ListsUI::treeViewForList(ListModel *list) const
+{
+    for (auto it = m_viewLists.cbegin(); it != m_viewLists.cend(); ++it) {
+        if (it.value() == list)
+            return qobject_cast<TreeView *>(it.key());
+    }
+    return nullptr;
+}
+
+void ListsUI::setCurrentList(ListModel *list)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view) {
+        qWarning("MainWindow::setCurrentList: list not known");
+        return;
+    }
+    m_tabs->setCurrentWidget(view);
+}
+
+ListModel *ListsUI::listByIds(quint32 serverId, quint32 localId) const
+{
+    if (!m_userLists)
+        return nullptr;
+    for (ListModel *model : m_userLists->models()) {
+        TaskList *list = model->taskList();
+        if (!list || list->syncStatus() == TaskList::Deleted)
+            continue;
+        if (list->serverId() != 0 && list->serverId() == serverId)
+            return model;
+        if (list->localId() != 0 && list->localId() == localId)
+            return model;
+    }
+    return nullptr;
+}
+
+void ListsUI::switchToNextList()
+{
+    const int count = m_tabs->count();
+    if (count == 0)
+        return;
+    const int current = m_tabs->currentIndex();
+    m_tabs->setCurrentIndex(current < 0 ? 0 : (current + 1) % count);
+}
+
+void ListsUI::focusFirstTab()
+{
+    if (m_tabs->count() > 0)
+        m_tabs->widget(0)->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+QString ListsUI::tabIconPath(const ListModel *list)
+{
+    if (list->isSynchronizing())
+        return QStringLiteral(":/sync_litprog_blue2.png");
+    if (list->isOwned())
+        return list->sharedUserCount() > 0 ? QStringLiteral(":/listshare_shared.png") : QString();
+    if (list->hasDeletePermission())
+        return QStringLiteral(":/listshare_total.png");
+    if (list->hasWritePermission())
+        return QStringLiteral(":/share_edit.png");
+    return QStringLiteral(":/share_lock.png");
+}
+
+void ListsUI::setTabIcon(ListModel *list)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view)
+        return;
+    const QString path = tabIconPath(list);
+    m_tabs->setTabIcon(m_tabs->indexOf(view), path.isEmpty() ? QIcon() : QIcon(path));
+}
+
+TreeView *ListsUI::addListTab(ListModel *list)
+{
+    // Made inside the tabs' page stack: adding it as a tab then moves no
+    // widget between parents, which would restyle and lay out every tree.
+    auto *view = new TreeView(this, m_tabs->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly));
+    view->setObjectName(QStringLiteral("treeview"));
+    view->setModel(list);
+
+    if (list->showStartTimeColumn())
+        view->showStartTimeColumn();
+    else
+        view->hideStartTimeColumn();
+    if (list->showEndTimeColumn())
+        view->showEndTimeColumn();
+    else
+        view->hideEndTimeColumn();
+    if (list->showElapsedTimeColumn())
+        view->showElapsedColumn();
+    else
+        view->hideElapsedColumn();
+    if (list->showAssignmentColumn())
+        view->showAssignColumn();
+    else
+        view->hideAssignColumn();
+    // A tab added later follows the page's search-bar state.
+    if (m_searchBarShown)
+        view->showSearchBar();
+    else
+        view->hideSearchBar();
+
+    connect(view, &TreeView::treeViewCurrentIndexChanged, this, &ListsUI::onTreeViewCurrentIndexChanged);
+    connect(list, &ListModel::nameChanged, this, &ListsUI::onListNameChanged, Qt::UniqueConnection);
+    connect(list, &ListModel::shareListChanged, this, &ListsUI::onShareListChanged, Qt::UniqueConnection);
+    connect(list, &ListModel::ownerPermissionsChanged, this, &ListsUI::onOwnerPermissionsChanged,
+            Qt::UniqueConnection);
+    connect(list, &ListModel::dataChanged, this, &ListsUI::onTaskDataChanged, Qt::UniqueConnection);
+    connect(list, &ListModel::modelReset, this, &ListsUI::onModelReset, Qt::UniqueConnection);
+
+    const bool first = m_tabs->count() == 0;
+    m_viewLists.insert(view, list);
+    const QString icon = tabIconPath(list);
+    if (icon.isEmpty())
+        m_tabs->addTab(view, list->name());
+    else
+        m_tabs->addTab(view, QIcon(icon), list->name());
+    if (first)
+        view->setFocus();
+    return view;
+}
+
+// ---------------------------------------------------------------------------
+// State and small commands
+
+void ListsUI::setSyncing(bool syncing)
+{
+    m_fullSyncRunning = syncing;
+}
+
+void ListsUI::triggerSync()
+{
+    m_syncAction->trigger();
+}
+
+void ListsUI::fullSync()
+{
+    qDebug("ListsUI::fullSync: the synchronisation front end is not built yet");
+}
+
+void ListsUI::showShortcuts()
+{
+    emit showKeysDialogSignal();
+}
+
+void ListsUI::hideTaskSearch()
+{
+    if (!m_searchBarShown)
+        return;
+    m_searchBarShown = false;
+    m_tabs->hideSearchBars();
+}
+
+void ListsUI::showTaskSearch()
+{
+    if (m_searchBarShown)
+        return;
+    m_searchBarShown = true;
+    m_tabs->showSearchBars();
+}
+
+void ListsUI::copyTask(Task *task)
+{
+    if (!task)
+        return;
+    delete m_clipboardTask;
+    m_clipboardTask = task->copy();
+    qDebug("Task copied");
+}
+
+Task *ListsUI::copiedTask() const
+{
+    return m_clipboardTask ? m_clipboardTask->copy() : nullptr;
+}
+
+void ListsUI::toggleStartTimeColumn()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    list->setShowStartTimeColumn(!list->showStartTimeColumn());
+    list->showStartTimeColumn() ? view->showStartTimeColumn() : view->hideStartTimeColumn();
+}
+
+void ListsUI::toggleEndTimeColumn()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    list->setShowEndTimeColumn(!list->showEndTimeColumn());
+    list->showEndTimeColumn() ? view->showEndTimeColumn() : view->hideEndTimeColumn();
+}
+
+void ListsUI::toggleElapsedTimeColumn()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    list->setShowElapsedTimeColumn(!list->showElapsedTimeColumn());
+    list->showElapsedTimeColumn() ? view->showElapsedColumn() : view->hideElapsedColumn();
+}
+
+void ListsUI::toggleAssignColumn()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    list->setShowAssignmentColumn(!list->showAssignmentColumn());
+    list->showAssignmentColumn() ? view->showAssignColumn() : view->hideAssignColumn();
+}
+
+void ListsUI::addListToGroupsManagerDialog(ListModel *list)
+{
+    if (m_listGroupsManagerDialog && list)
+        m_listGroupsManagerDialog->addListIntoDefaultGroupOnlyView(list->taskList());
+}
+
+// ---------------------------------------------------------------------------
+// MainWindowMode
+
+QWidget *ListsUI::centralWidget()
+{
+    return m_tabs.data();
+}
+
+QWidget *ListsUI::bottomBarLeftWidget()
+{
+    return m_bottomBarLeft.data();
+}
+
+QWidget *ListsUI::bottomBarRightWidget()
+{
+    return m_bottomBarRight.data();
+}
+
+QList<QAction *> ListsUI::shortcutActions()
+{
+    QList<QAction *> actions;
+    for (Action *action : std::as_const(m_pageActions))
+        actions << action;
+    return actions;
+}
+
+QAction *ListsUI::syncAction()
+{
+    return m_syncAction;
+}
+
+QAction *ListsUI::doneTaskAction()
+{
+    return m_doneTaskAction;
+}
+
+// ---------------------------------------------------------------------------
+// Local documents
+
+bool ListsUI::writesDocuments() const
+{
+    return Options::nosave.value();
+}
+
+void ListsUI::tellUser(const QString &text)
+{
+    const QString title = tr("Lists");
+    if (noticeHandler()) {
+        noticeHandler()(title, text);
+        return;
+    }
+    // Non-modal: the page may be telling this while it is still being built,
+    // and the save timer must keep running underneath. Shown once the event
+    // loop runs, over the main window that is known by then.
+    QTimer::singleShot(0, this, [this, title, text] {
+        auto *dialog = new MessageDialog(title, text, false, mainWindow());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        dialog->raise();
+    });
+}
+
+void ListsUI::loadLists()
+{
+    UserLists *lists = nullptr;
+    if (Options::noload.value()) {
+        const QString path = listsFilePath();
+        DocumentFile::removeSaveLeftovers(path);
+        if (QFileInfo::exists(path)) {
+            QString error;
+            QString keptAside;
+            lists = UserLists::load(path, &error, &keptAside);
+            // What was just read needs no writing back.
+            if (lists)
+                lists->clearModified();
+            if (!lists) {
+                // The reader's own reason is in the log.
+                qWarning().noquote() << "ListsUI::loadLists:" << error;
+                if (!keptAside.isEmpty())
+                    tellUser(tr("Your lists file could not be read, so you start with new lists. "
+                                "The old file was kept as \"%1\".")
+                                 .arg(QDir::toNativeSeparators(keptAside)));
+                else
+                    tellUser(tr("Your lists file \"%1\" could not be read, so you start with new lists. "
+                                "The old file stays as it is: your new lists will not be saved over it.")
+                                 .arg(QDir::toNativeSeparators(path)));
+            }
+        }
+        if (!lists)
+            lists = UserLists::create();
+        lists->ensureNotEmpty();
+    } else {
+        lists = UserLists::create();
+    }
+    attachUserLists(lists);
+    assignLocalIds();
+}
+
+void ListsUI::attachUserLists(UserLists *lists)
+{
+    m_userLists = lists;
+    connect(lists, &UserLists::listAdded, this, &ListsUI::onListAdded);
+    connect(lists, &UserLists::listRemoved, this, &ListsUI::onListRemoved);
+    connect(lists, &UserLists::displayOrderChanged, this, &ListsUI::onDisplayOrderChanged);
+    // The alarms dialog comes with the dialogs of its own; until then the
+    // alarms stay in the lists.
+}
+
+void ListsUI::loadListsGroups()
+{
+    ListsGroups *groups = nullptr;
+    if (Options::noload.value()) {
+        const QString path = listsGroupsFilePath();
+        DocumentFile::removeSaveLeftovers(path);
+        if (QFileInfo::exists(path)) {
+            groups = ListsGroups::load(path);
+            if (!groups) {
+                const QString keptAside = DocumentFile::lastKeptAside(path);
+                if (!keptAside.isEmpty())
+                    tellUser(tr("Your list groups file could not be read, so every list is now in the "
+                                "default group. The old file was kept as \"%1\".")
+                                 .arg(QDir::toNativeSeparators(keptAside)));
+            }
+        }
+    }
+    if (!groups)
+        groups = ListsGroups::create();
+    setListsGroups(groups);
+    m_listsGroups->removeMissingLists(m_userLists->taskLists());
+    for (TaskList *list : m_userLists->taskLists()) {
+        if (list->syncStatus() != TaskList::Deleted && !m_listsGroups->containsList(list))
+            m_listsGroups->addListToDefaultGroup(list);
+    }
+}
+
+void ListsUI::startSaveTimer()
+{
+    if (m_saveTimer)
+        return;
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setInterval(SaveInterval);
+    connect(m_saveTimer, &QTimer::timeout, this, &ListsUI::onSaveTimeout);
+    m_saveTimer->start();
+}
+
+void ListsUI::onSaveTimeout()
+{
+    saveLists();
+    saveListsGroups();
+}
+
+bool ListsUI::saveLists()
+{
+    if (!writesDocuments() || !m_userLists || !m_userLists->isModified())
+        return true;
+    QString error;
+    if (m_userLists->save(listsFilePath(), &error)) {
+        m_toldListsSaveFailed = false;
+        return true;
+    }
+    qWarning().noquote() << "ListsUI::saveLists: could not save" << listsFilePath() << error;
+    if (!m_toldListsSaveFailed) {
+        m_toldListsSaveFailed = true;
+        tellUser(tr("Your lists could not be saved to \"%1\". Your changes are kept, and saving is "
+                    "tried again every 10 seconds.")
+                     .arg(QDir::toNativeSeparators(listsFilePath())));
+    }
+    return false;
+}
+
+bool ListsUI::saveListsGroups()
+{
+    if (!writesDocuments() || !m_listsGroups || !m_listsGroups->isModified())
+        return true;
+    if (m_listsGroups->save(listsGroupsFilePath())) {
+        m_toldGroupsSaveFailed = false;
+        return true;
+    }
+    qWarning().noquote() << "ListsUI::saveListsGroups: could not save" << listsGroupsFilePath();
+    if (!m_toldGroupsSaveFailed) {
+        m_toldGroupsSaveFailed = true;
+        tellUser(tr("Your list groups could not be saved to \"%1\". Your changes are kept, and saving is "
+                    "tried again every 10 seconds.")
+                     .arg(QDir::toNativeSeparators(listsGroupsFilePath())));
+    }
+    return false;
+}
+
+void ListsUI::setUserLists(UserLists *lists)
+{
+    closeHiddenDialogs();
+    // The sharing dialog shows a list of the old set.
+    onCloseListsSharingUsersDialog();
+    if (m_userLists) {
+        m_userLists->removeAllLists();
+        m_userLists->disconnect(this);
+        delete m_userLists;
+        m_userLists = nullptr;
+    }
+    attachUserLists(lists);
+    assignLocalIds();
+    for (ListModel *model : lists->models())
+        addListTab(model);
+    focusFirstTab();
+    if (m_listGroupsManagerDialog)
+        m_listGroupsManagerDialog->setUserLists(lists);
+    rehandCurrentToDialogs();
+    refreshActions();
+}
+
+void ListsUI::setListsGroups(ListsGroups *groups)
+{
+    if (groups == m_listsGroups)
+        return;
+    delete m_listsGroups;
+    m_listsGroups = groups;
+    if (m_listGroupsManagerDialog) {
+        m_listGroupsManagerDialog->setListsGroups(groups);
+        m_listGroupsManagerDialog->reload();
+    }
+}
+
+void ListsUI::resetListsGroups()
+{
+    delete m_listsGroups;
+    m_listsGroups = nullptr;
+    resetAssignedLocalIds();
+    m_listsGroups = new ListsGroups(this);
+    if (m_listGroupsManagerDialog) {
+        m_listGroupsManagerDialog->setListsGroups(m_listsGroups);
+        m_listGroupsManagerDialog->reload();
+    }
+}
+
+void ListsUI::resetAssignedLocalIds()
+{
+    m_usedLocalIds.clear();
+    if (!m_userLists)
+        return;
+    for (TaskList *list : m_userLists->taskLists()) {
+        if (list->localId() != 0)
+            m_usedLocalIds.insert(list->localId());
+        else
+            qWarning().noquote() << QStringLiteral("ListsUI::resetAssignedLocalIds, The list %1 has an invalid local id")
+                                        .arg(list->name());
+    }
+}
+
+quint32 ListsUI::lowestFreeLocalId()
+{
+    quint32 id = 1;
+    while (m_usedLocalIds.contains(id))
+        ++id;
+    m_usedLocalIds.insert(id);
+    return id;
+}
+
+void ListsUI::assignLocalIds()
+{
+    resetAssignedLocalIds();
+    for (ListModel *model : m_userLists->models()) {
+        if (model->taskList()->localId() != 0)
+            continue;
+        model->taskList()->setLocalId(lowestFreeLocalId());
+        // The groups refer to lists by this id: it must reach the document.
+        model->setChanged();
+    }
+}
+
+void ListsUI::onListAdded(ListModel *list)
+{
+    TaskList *taskList = list->taskList();
+    if (taskList->localId() == 0)
+        taskList->setLocalId(lowestFreeLocalId());
+    if (m_listsGroups && !m_listsGroups->containsList(taskList))
+        m_listsGroups->addListToDefaultGroup(taskList);
+    addListTab(list);
+    refreshActions();
+}
+
+void ListsUI::onListRemoved(ListModel *list)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view) {
+        qWarning("ListsUI::onListRemoved: unknown list");
+    } else {
+        m_viewLists.remove(view);
+        m_tabs->removeTab(m_tabs->indexOf(view));
+        view->setModel(nullptr);
+        view->deleteLater();
+    }
+    disconnect(list, nullptr, this, nullptr);
+    TaskList *taskList = list->taskList();
+    if (m_listGroupsManagerDialog && taskList)
+        m_listGroupsManagerDialog->removeListElement(taskList->localId(), taskList->serverId());
+    if (m_listsGroups && taskList)
+        m_listsGroups->removeList(taskList);
+    rehandCurrentToDialogs();
+    refreshActions();
+}
+
+void ListsUI::onDisplayOrderChanged()
+{
+    ListModel *current = currentList();
+    const QList<ListModel *> models = m_userLists->models();
+    for (int i = 0; i < models.size(); ++i) {
+        ListModel *model = models.at(i);
+        if (i < m_tabs->count() && m_viewLists.value(m_tabs->widget(i)) == model)
+            continue;
+        TreeView *view = treeViewForList(model);
+        if (!view)
+            continue;
+        m_tabs->removeTab(m_tabs->indexOf(view));
+        const QString icon = tabIconPath(model);
+        if (icon.isEmpty())
+            m_tabs->insertTab(i, view, model->name());
+        else
+            m_tabs->insertTab(i, view, QIcon(icon), model->name());
+    }
+    if (current)
+        setCurrentList(current);
+}
+
+void ListsUI::onListNameChanged(ListModel *list)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view) {
+        qWarning("MainWindow::onListNameChanged: list not known");
+        return;
+    }
+    m_tabs->setTabText(m_tabs->indexOf(view), list->name());
+}
+
+void ListsUI::onTabTextChanged(int index, const QString &text)
+{
+    auto *view = qobject_cast<TreeView *>(m_tabs->widget(index));
+    if (!view)
+        return;
+    view->setListName(text);
+    if (m_listGroupsManagerDialog) {
+        if (ListModel *list = m_viewLists.value(view))
+            m_listGroupsManagerDialog->updateListElement(list);
+    }
+    updateListInfoDialog();
+}
+
+void ListsUI::setListNameExternally(ListModel *list, const QString &name)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view) {
+        qWarning("MainWindow::setListNameExternally: list not known");
+        return;
+    }
+    if (name != list->name())
+        m_tabs->renameTab(m_tabs->indexOf(view), name);
+}
+
+void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
+{
+    if (!treeViewForList(list)) {
+        qWarning("MainWindow::changeListNameExternally: list not known");
+        return;
+    }
+    RenameListDialog dialog(list->name(), parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The list may have gone while the dialog was open.
+    TreeView *view = treeViewForList(list);
+    const QString text = dialog.text().trimmed();
+    if (view && text != list->name())
+        m_tabs->renameTab(m_tabs->indexOf(view), text);
+}
+
+void ListsUI::editListName(ListModel *list)
+{
+    TreeView *view = treeViewForList(list);
+    if (!view) {
+        qWarning("MainWindow::editListName: list not known");
+        return;
+    }
+    m_tabs->editTabName(m_tabs->indexOf(view));
+}
+
+void ListsUI::onShareListChanged(ListModel *list)
+{
+    if (!treeViewForList(list)) {
+        qWarning("MainWindow::onListSharingChanged: list not known");
+        return;
+    }
+    // The whole rule: a list shared with the user keeps its permission icon.
+    setTabIcon(list);
+    if (list == currentList()) {
+        updateListInfoDialog();
+        updateListSharingUsersDialog();
+    }
+    if (m_listGroupsManagerDialog)
+        m_listGroupsManagerDialog->updateListElement(list);
+}
+
+void ListsUI::onOwnerPermissionsChanged(ListModel *list)
+{
+    if (list->isOwned())
+        return;
+    setTabIcon(list);
+    if (list == currentList()) {
+        updateListInfoDialog();
+        updateListSharingUsersDialog();
+    }
+}
+
+void ListsUI::onTaskDataChanged(const QModelIndex &, const QModelIndex &)
+{
+    updateTaskInfoDialog();
+    updateListInfoDialog();
+}
+
+void ListsUI::onUserChanged()
+{
+    if (m_listsGroups)
+        m_listsGroups->localizeLists(m_userLists);
+    if (m_userLists)
+        m_userLists->localizeLists();
+    if (NotepadNotes *notes = NotepadNotes::instance())
+        notes->resetAllNotesToNew();
+}
+
+void ListsUI::onUserRemoved(const QString &userName)
+{
+    if (!m_userLists)
+        return;
+    for (ListModel *list : m_userLists->models()) {
+        if (list->isOwned() && list->hasSharedUser(userName))
+            list->removeSharedUser(userName);
+    }
+}
+
+void ListsUI::updateListInfoDialog()
+{
+    // The list-info dialog comes with the list dialogs.
+}
+
+void ListsUI::updateListSharingUsersDialog()
+{
+    // The sharing-users dialog comes with the sharing dialogs.
+}
+
+void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
+{
+    refreshActions();
+    rehandCurrentToDialogs();
+}
+
+void ListsUI::onModelReset()
+{
+    // Undo, redo and replacing a list free its tasks: nothing may keep one.
+    if (sender() == currentList())
+        rehandCurrentToDialogs();
+    refreshActions();
+}
+
+void ListsUI::rehandCurrentToDialogs()
+{
+    Task *task = currentTask();
+    ListModel *list = currentList();
+    if (m_taskAttachmentsDialog)
+        m_taskAttachmentsDialog->selectedTaskChanged(task, list);
+    updateTaskInfoDialog();
+    updateTaskAssignmentsDialog();
+}
+
+// ---------------------------------------------------------------------------
+// Single-list synchronisation (least form)
+
+void ListsUI::syncSingleList(ListModel *list)
+{
+    if (!list) {
+        qWarning("ListsUI::syncSingleList , the given list is null");
+        return;
+    }
+    qDebug() << "ListsUI::syncSingleList: single-list synchronisation is not built yet" << list->name();
+}
+
+void ListsUI::syncSingleListManually(ListModel *list)
+{
+    if (list)
+        list->setManualSync(true);
+    syncSingleList(list);
+    if (list)
+        list->clearSyncFlags();
+}
+
+void ListsUI::autosyncList(ListModel *list)
+{
+    if (!list || !list->taskList())
+        return;
+    const TaskList::SyncStatus status = list->taskList()->syncStatus();
+    if (status == TaskList::New || status == TaskList::Edited)
+        syncSingleList(list);
+}
+
+void ListsUI::dequeueSingleListSync(ListModel *list)
+{
+    if (list)
+        list->clearSyncFlags();
+}
+
+void ListsUI::cancelSingleListSyncs()
+{
+    m_queuedSyncs.clear();
+    m_runningSyncs.clear();
+}
+
+void ListsUI::onCancelSingleListSync(ListModel *list)
+{
+    if (list)
+        list->clearSyncFlags();
+}
+
+// ---------------------------------------------------------------------------
+// Menus and bottom bar
+
+void ListsUI::createPriorityActions()
+{
+    m_urgentPriorityAction = new SetTaskPriorityAction(tr("Urgent"), TaskPriority(TaskPriority::Urgent), this);
+    m_reminderPriorityAction = new SetTaskPriorityAction(tr("Reminder"), TaskPriority(TaskPriority::Reminder), this);
+    m_nonePriorityAction = new SetTaskPriorityAction(tr("None"), TaskPriority(TaskPriority::None), this);
+    registerAction(m_urgentPriorityAction);
+    registerAction(m_reminderPriorityAction);
+    registerAction(m_nonePriorityAction);
+}
+
+void ListsUI::registerAction(Action *action)
+{
+    if (action && !m_pageActions.contains(action))
+        m_pageActions.append(action);
+}
+
+void ListsUI::registerActions()
+{
+    createPriorityActions();
+    const QList<Action *> actions = {
+        m_addListAction,        m_removeListAction,   m_renameListAction,
+        m_nextListAction,       m_addTaskAction,      m_removeTaskAction,
+        m_setAlarmAction,       m_addNoteAction,      m_genericIndentTaskAction,
+        m_outdentTaskAction,    m_doneTaskAction,     m_moveTaskUpAction,
+        m_moveTaskDownAction,   m_showTaskInfoAction, m_showListInfoAction,
+        m_showListGroupsManagerDialogAction,          m_undoAction,
+        m_redoAction,           m_syncAction,         m_hideShowSearchTaskAction,
+        m_copyTaskAction,       m_pasteTaskAction,
+    };
+    for (Action *action : actions)
+        registerAction(action);
+}
+
+QList<SetTaskPriorityAction *> ListsUI::priorityActions() const
+{
+    return {m_urgentPriorityAction, m_reminderPriorityAction, m_nonePriorityAction};
+}
+
+void ListsUI::refreshActions()
+{
+    for (Action *action : std::as_const(m_pageActions))
+        action->updateState();
+}
+
+Menu *ListsUI::contextMenu() const
+{
+    return m_contextMenu.data();
+}
+
+void ListsUI::addActionToMenu(QMenu *menu, Action *action)
+{
+    auto *entry = new QAction(action->currentIcon(), action->text(), menu);
+    // The command decides again when chosen: its own enabled state may be
+    // older than the menu.
+    connect(entry, &QAction::triggered, action, [action] {
+        action->updateState();
+        action->trigger();
+    });
+    if (action->isCheckable()) {
+        entry->setCheckable(true);
+        entry->setChecked(action->isChecked());
+    }
+    if (!action->shouldBeEnabled())
+        entry->setEnabled(false);
+    if (auto *ownMenu = qobject_cast<Menu *>(menu))
+        ownMenu->addAction(entry);
+    else
+        menu->addAction(entry);
+}
+
+void ListsUI::deleteContextMenu()
+{
+    delete m_contextMenu.data();
+    m_contextMenu = nullptr;
+}
+
+void ListsUI::showTaskContextMenu(const QPoint &globalPos)
+{
+    ListModel *list = currentList();
+    if ((list && list->isSynchronizing()) || isSyncing())
+        return;
+    deleteContextMenu();
+    m_contextMenu = new Menu;
+    m_contextMenu->setObjectName(QStringLiteral("taskContextMenu"));
+    fillTaskContextMenu(m_contextMenu);
+    m_contextMenu->popup(globalPos);
+}
+
+void ListsUI::fillTaskContextMenu(Menu *menu)
+{
+    ListModel *list = currentList();
+    const bool writable = list && list->hasWritePermission();
+
+    addActionToMenu(menu, m_addTaskAction);
+    addActionToMenu(menu, m_doneTaskAction);
+    addActionToMenu(menu, m_showTaskInfoAction);
+
+    Menu *priority = new Menu(menu);
+    priority->setTitle(tr("Set priority"));
+    priority->setIcon(QIcon(QStringLiteral(":/priority_yellow.png")));
+    if (writable) {
+        for (SetTaskPriorityAction *action : priorityActions()) {
+            action->updateState();
+            addActionToMenu(priority, action);
+        }
+    } else {
+        priority->setEnabled(false);
+    }
+    menu->addMenu(priority);
+
+    addActionToMenu(menu, m_setAlarmAction);
+    addActionToMenu(menu, m_timeManagementAction);
+    addActionToMenu(menu, m_addNoteAction);
+
+    Menu *indenting = new Menu(menu);
+    indenting->setTitle(tr("Indenting"));
+    indenting->setIcon(QIcon(QStringLiteral(":/indent.png")));
+    addActionToMenu(indenting, m_indentGroupTasksAction);
+    addActionToMenu(indenting, m_indentTaskAction);
+    addActionToMenu(indenting, m_outdentTaskAction);
+    menu->addMenu(indenting);
+
+    Menu *moveTask = new Menu(menu);
+    moveTask->setTitle(tr("Move task"));
+    moveTask->setIcon(QIcon(QStringLiteral(":/move.png")));
+    addActionToMenu(moveTask, m_moveTaskTopAction);
+    addActionToMenu(moveTask, m_moveTaskUpAction);
+    addActionToMenu(moveTask, m_moveTaskDownAction);
+    addActionToMenu(moveTask, m_moveTaskBottomAction);
+    menu->addMenu(moveTask);
+
+    m_moveToListMenu = new Menu(menu);
+    m_moveToListMenu->setTitle(tr("Move to list"));
+    m_moveToListMenu->setIcon(QIcon(QStringLiteral(":/task_to_list.png")));
+    if (!writable) {
+        m_moveToListMenu->setEnabled(false);
+    } else if (m_userLists && m_userLists->models().size() >= 2) {
+        for (ListModel *other : m_userLists->models()) {
+            if (other == list)
+                continue;
+            auto *action = new MoveTaskToListAction(other, this, m_moveToListMenu);
+            addOwnAction(m_moveToListMenu, action);
+        }
+    }
+    menu->addMenu(m_moveToListMenu);
+
+    m_assignToMenu = new Menu(menu);
+    m_assignToMenu->setTitle(tr("Assign to"));
+    m_assignToMenu->setIcon(QIcon(QStringLiteral(":/asign_task.png")));
+    if (list) {
+        TreeView *view = currentTreeView();
+        const QModelIndex index = view ? view->currentIndex() : QModelIndex();
+        QStringList assigned = list->taskAssignments(index);
+        const QString me = ServerSettings::instance() ? ServerSettings::instance()->userName() : QString();
+
+        auto *showAll = new ShowTaskAssignmentsAction(this, m_assignToMenu);
+        addOwnAction(m_assignToMenu, showAll);
+
+        int counter = 1;
+        std::sort(assigned.begin(), assigned.end(), caseInsensitiveLessThan);
+        for (const QString &name : std::as_const(assigned)) {
+            if (counter >= 10)
+                break;
+            auto *action = new UnassignTaskAction(name, list, name == me, this, m_assignToMenu);
+            addOwnAction(m_assignToMenu, action);
+            ++counter;
+        }
+        if (!me.isEmpty() && !assigned.contains(me)) {
+            auto *action = new AssignTaskAction(me, list, true, this, m_assignToMenu);
+            addOwnAction(m_assignToMenu, action);
+        }
+        QStringList nicks;
+        if (m_modelsContainer && m_modelsContainer->friends()) {
+            for (User *user : m_modelsContainer->friends()->friends())
+                nicks << user->nick();
+        }
+        std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
+        for (const QString &nick : std::as_const(nicks)) {
+            if (counter >= 10)
+                break;
+            if (assigned.contains(nick))
+                continue;
+            auto *action = new AssignTaskAction(nick, list, false, this, m_assignToMenu);
+            addOwnAction(m_assignToMenu, action);
+            ++counter;
+        }
+        auto *unassignAll = new UnassignAllTaskAction(list, this, m_assignToMenu);
+        addOwnAction(m_assignToMenu, unassignAll);
+    }
+    menu->addMenu(m_assignToMenu);
+
+    addActionToMenu(menu, m_showTaskAttachmentsAction);
+
+    Menu *expand = new Menu(menu);
+    expand->setTitle(tr("Expand/Collapse"));
+    expand->setIcon(QIcon(QStringLiteral(":/expand_collapse.png")));
+    addActionToMenu(expand, m_expandTaskAction);
+    addActionToMenu(expand, m_collapseTaskAction);
+    menu->addMenu(expand);
+
+    addActionToMenu(menu, m_removeTaskAction);
+}
+
+void ListsUI::showTabContextMenu(const QPoint &globalPos, int tabIndex)
+{
+    ListModel *list = currentList();
+    if ((list && list->isSynchronizing()) || isSyncing())
+        return;
+    deleteContextMenu();
+    m_contextMenu = new Menu;
+    m_contextMenu->setObjectName(QStringLiteral("tabContextMenu"));
+    fillTabContextMenu(m_contextMenu, tabIndex);
+    m_contextMenu->popup(globalPos);
+}
+
+void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
+{
+    ListModel *current = currentList();
+
+    Menu *jump = new Menu(menu);
+    jump->setTitle(tr("Jump to"));
+    jump->setIcon(QIcon(QStringLiteral(":/list_goto.png")));
+    if (m_userLists) {
+        for (ListModel *other : m_userLists->models()) {
+            if (other == current)
+                continue;
+            auto *action = new GoToListAction(other, this, jump);
+            addOwnAction(jump, action);
+        }
+    }
+    menu->addMenu(jump);
+
+    addActionToMenu(menu, m_addListAction);
+    if (tabIndex < 0)
+        return;
+    ListModel *list = listForTabIndex(tabIndex);
+    if (!list)
+        return;
+
+    addActionToMenu(menu, m_syncSingleListAction);
+
+    Menu *moveList = new Menu(menu);
+    moveList->setTitle(tr("Move list"));
+    moveList->setIcon(QIcon(QStringLiteral(":/move.png")));
+    const QList<Action *> moves = {
+        new MoveListLeftAction(this, list, tabIndex == 0, moveList),
+        new MoveListRightAction(this, list, tabIndex == m_tabs->count() - 1, moveList),
+    };
+    for (Action *action : moves) {
+        addOwnAction(moveList, action);
+    }
+    menu->addMenu(moveList);
+
+    const QList<Action *> listActions = {
+        new RenameListAction(this, list, menu),
+        new ExportListAction(this, list, menu),
+    };
+    for (Action *action : listActions) {
+        addOwnAction(menu, action);
+    }
+
+    Menu *columns = new Menu(menu);
+    columns->setTitle(tr("View colum"));
+    columns->setIcon(QIcon(QStringLiteral(":/show_column.png")));
+    for (Action *action : QList<Action *>{m_showStartTimeColumnAction, m_showEndTimeColumnAction,
+                                          m_showElapsedTimeColumnAction, m_showAssignColumnAction}) {
+        action->updateState();
+        addActionToMenu(columns, action);
+    }
+    menu->addMenu(columns);
+
+    m_sharingMenu = new Menu(menu);
+    m_sharingMenu->setIcon(QIcon(QStringLiteral(":/listshare_free_OK.png")));
+    if (!list->isOwned()) {
+        m_sharingMenu->setTitle(tr("Shared by"));
+        auto *owner = new QAction(list->owner(), m_sharingMenu);
+        m_sharingMenu->addAction(owner);
+        auto *unshare = new UnshareListAction(list, this, m_sharingMenu);
+        addOwnAction(m_sharingMenu, unshare);
+    } else {
+        m_sharingMenu->setTitle(tr("Share list"));
+        QStringList nicks;
+        if (m_modelsContainer && m_modelsContainer->friends()) {
+            for (User *user : m_modelsContainer->friends()->friends())
+                nicks << user->nick();
+        }
+        QStringList shared = list->sharedUserNames();
+        if (nicks.isEmpty() && shared.isEmpty()) {
+            m_sharingMenu->setEnabled(false);
+        } else {
+            int counter = 0;
+            auto *show = new ShowListSharingAction(this, m_sharingMenu);
+            addOwnAction(m_sharingMenu, show);
+            std::sort(shared.begin(), shared.end(), caseInsensitiveLessThan);
+            for (const QString &name : std::as_const(shared)) {
+                if (counter >= 10)
+                    break;
+                auto *action = new ShareUserAction(name, list, this, m_sharingMenu);
+                addOwnAction(m_sharingMenu, action);
+                ++counter;
+            }
+            std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
+            for (const QString &nick : std::as_const(nicks)) {
+                if (counter >= 10)
+                    break;
+                if (shared.contains(nick))
+                    continue;
+                auto *action = new ShareListAction(nick, list, this, m_sharingMenu);
+                addOwnAction(m_sharingMenu, action);
+                ++counter;
+            }
+            auto *unshareAll = new UnshareAllAction(list, this, m_sharingMenu);
+            addOwnAction(m_sharingMenu, unshareAll);
+        }
+    }
+    menu->addMenu(m_sharingMenu);
+
+    addActionToMenu(menu, m_showListInfoAction);
+
+    Menu *expand = new Menu(menu);
+    expand->setTitle(tr("Expand/Collapse"));
+    expand->setIcon(QIcon(QStringLiteral(":/expand_collapse.png")));
+    addActionToMenu(expand, m_expandAllTasksAction);
+    addActionToMenu(expand, m_collapseAllTasksAction);
+    menu->addMenu(expand);
+
+    Menu *macros = new Menu(menu);
+    macros->setTitle(tr("Macros"));
+    macros->setIcon(QIcon(QStringLiteral(":/macros.png")));
+    auto *removeChecked = new RemoveCheckedTasksAction(this, list, macros);
+    addOwnAction(macros, removeChecked);
+    Menu *moveCompleted = new Menu(macros);
+    moveCompleted->setTitle(tr("Move completed tasks to"));
+    moveCompleted->setIcon(QIcon(QStringLiteral(":/taskcomplete_to_list.png")));
+    if (m_userLists && m_userLists->models().size() >= 2) {
+        for (ListModel *other : m_userLists->models()) {
+            if (other == list)
+                continue;
+            // Made for this menu and owned by it, so shown as an entry of its own.
+            auto *action = new MoveCompletedTasksToListAction(other, this, moveCompleted);
+            action->updateState();
+            addActionToMenu(moveCompleted, action);
+        }
+    }
+    macros->addMenu(moveCompleted);
+    menu->addMenu(macros);
+
+    auto *remove = new RemoveListAction(this, list, menu);
+    addOwnAction(menu, remove);
+}
+
+QWidget *ListsUI::createBottomBar()
+{
+    const bool blue = UISettings::instance()->isBlueSkin();
+    auto *widget = new QWidget;
+    widget->setObjectName(QStringLiteral("listsBottomBarLeft"));
+    auto *layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(13);
+
+    m_addListButton = new ToolButton(blue ? QStringLiteral("add-list-button-blue") : QStringLiteral("add-list-button"));
+    m_addListButton->setObjectName(QStringLiteral("addlistbutton"));
+    m_addListButton->setDefaultActionKeepIcon(m_addListAction);
+    layout->addWidget(m_addListButton);
+
+    m_showShortcutsButton =
+        new ToolButton(blue ? QStringLiteral("shortcuts_bottom_blue") : QStringLiteral("shortcuts_bottom"));
+    m_showShortcutsButton->setObjectName(QStringLiteral("showShortcutsButton"));
+    m_showShortcutsButton->setDefaultActionKeepIcon(m_showShortcutsAction);
+    layout->addWidget(m_showShortcutsButton);
+
+    m_uiModeButton = new QToolButton;
+    m_uiModeButton->setObjectName(QStringLiteral("uiModeButton"));
+    m_uiModeButton->setText(tr("Mode"));
+    m_uiModeButton->setFocusPolicy(Qt::NoFocus);
+    m_uiModeButton->setMenu(createUIModeMenu());
+    m_uiModeButton->setPopupMode(QToolButton::InstantPopup);
+    layout->addWidget(m_uiModeButton);
+    return widget;
+}
+
+QWidget *ListsUI::createMoveButtons()
+{
+    const bool blue = UISettings::instance()->isBlueSkin();
+    auto *widget = new QWidget;
+    widget->setObjectName(QStringLiteral("listsBottomBarRight"));
+    auto *layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(13);
+
+    m_moveUpButton = new ToolButton(blue ? QStringLiteral("move-up-button-blue") : QStringLiteral("move-up-button"));
+    m_moveUpButton->setObjectName(QStringLiteral("moveupbutton"));
+    m_moveUpButton->setDefaultActionKeepIcon(m_moveTaskUpAction);
+    layout->addWidget(m_moveUpButton);
+
+    m_moveDownButton =
+        new ToolButton(blue ? QStringLiteral("move-down-button-blue") : QStringLiteral("move-down-button"));
+    m_moveDownButton->setObjectName(QStringLiteral("movedownbutton"));
+    m_moveDownButton->setDefaultActionKeepIcon(m_moveTaskDownAction);
+    layout->addWidget(m_moveDownButton);
+    return widget;
+}
+
+Menu *ListsUI::createUIModeMenu()
+{
+    auto *menu = new Menu(m_uiModeButton);
+    menu->setObjectName(QStringLiteral("uiModeMenu"));
+    menu->addAction(m_normalModeAction);
+    menu->addAction(m_professionalModeAction);
+    menu->addAction(m_advancedModeAction);
+    connect(menu, &QMenu::aboutToShow, this, &ListsUI::updateUIModeActions);
+    return menu;
+}
+
+void ListsUI::updateUIModeActions()
+{
+    for (UIModeAction *action : {m_normalModeAction, m_professionalModeAction, m_advancedModeAction}) {
+        action->updateState();
+        action->setIcon(action->currentIcon());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Dialogs and panels
+
+void ListsUI::showTaskInfoDialog()
+{
+    qDebug("ListsUI::showTaskInfoDialog: the task-info dialog is not built yet");
+}
+
+void ListsUI::showListInfoDialog()
+{
+    qDebug("ListsUI::showListInfoDialog: the list-info dialog is not built yet");
+}
+
+void ListsUI::showTaskAssignmentsDialog()
+{
+    qDebug("ListsUI::showTaskAssignmentsDialog: the assignments dialog is not built yet");
+}
+
+void ListsUI::showListSharingUsersDialog()
+{
+    qDebug("ListsUI::showListSharingUsersDialog: the sharing dialog is not built yet");
+}
+
+void ListsUI::showListsGroupsManagerDialog()
+{
+    if (m_listGroupsManagerDialog)
+        return;
+    m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
+    connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
+            &ListsUI::onCloseListsGroupsManagerDialog);
+    m_listGroupsManagerDialog->reload();
+    m_listGroupsManagerDialog->show();
+    m_listGroupsManagerDialog->raise();
+}
+
+void ListsUI::showTaskAttachmentsDialog()
+{
+    if (m_taskAttachmentsDialog)
+        return;
+    m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
+    connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
+            &ListsUI::onCloseTaskAttachmentsDialog);
+    connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
+            &ListsUI::showWebkitPlayerDialog);
+    m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAttachmentsDialog->show();
+    m_taskAttachmentsDialog->raise();
+}
+
+QWidget *ListsUI::taskInfoPanel()
+{
+    // The task-info dialog comes with the task dialogs; until then the
+    // Advanced layout's right column holds the attachments only.
+    return nullptr;
+}
+
+QWidget *ListsUI::listInfoPanel()
+{
+    return nullptr;
+}
+
+QWidget *ListsUI::listsGroupsManagerPanel()
+{
+    if (!m_listGroupsManagerDialog) {
+        m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
+        connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
+                &ListsUI::onCloseListsGroupsManagerDialog);
+        m_listGroupsManagerDialog->hideFrameControls();
+        m_listGroupsManagerDialog->reload();
+    } else {
+        m_listGroupsManagerDialog->hideFrameControls();
+    }
+    return m_listGroupsManagerDialog;
+}
+
+QWidget *ListsUI::taskAttachmentsPanel()
+{
+    if (!m_taskAttachmentsDialog) {
+        m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
+        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
+                &ListsUI::onCloseTaskAttachmentsDialog);
+        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
+                &ListsUI::showWebkitPlayerDialog);
+        m_taskAttachmentsDialog->hideFrameControls();
+        m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    } else {
+        m_taskAttachmentsDialog->hideFrameControls();
+    }
+    return m_taskAttachmentsDialog;
+}
+
+void ListsUI::onCloseTaskInfoDialog()
+{
+}
+
+void ListsUI::onCloseListInfoDialog()
+{
+}
+
+void ListsUI::onCloseTaskAssignmentsDialog()
+{
+}
+
+void ListsUI::onCloseListsSharingUsersDialog()
+{
+}
+
+void ListsUI::onCloseTaskAttachmentsDialog()
+{
+    if (!m_taskAttachmentsDialog)
+        return;
+    TaskAttachmentsDialog *dialog = m_taskAttachmentsDialog;
+    m_taskAttachmentsDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &TaskAttachmentsDialog::closeDialog, this, &ListsUI::onCloseTaskAttachmentsDialog);
+    dialog->close();
+    dialog->deleteLater();
+}
+
+void ListsUI::onCloseListsGroupsManagerDialog()
+{
+    if (!m_listGroupsManagerDialog)
+        return;
+    ListGroupsManagerDialog *dialog = m_listGroupsManagerDialog;
+    m_listGroupsManagerDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListGroupsManagerDialog::closeDialog, this, &ListsUI::onCloseListsGroupsManagerDialog);
+    dialog->close();
+    dialog->deleteLater();
+}
+
+void ListsUI::onCloseWebkitPlayerDialog()
+{
+    if (!m_webkitPlayerDialog)
+        return;
+    WebkitPlayerDialog *dialog = m_webkitPlayerDialog;
+    m_webkitPlayerDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &WebkitPlayerDialog::closeDialog, this, &ListsUI::onCloseWebkitPlayerDialog);
+    dialog->close();
+    dialog->deleteLater();
+}
+
+void ListsUI::updateTaskInfoDialog()
+{
+}
+
+void ListsUI::updateTaskAssignmentsDialog()
+{
+}
+
+void ListsUI::showTimeManagementDialog()
+{
+    qDebug("ListsUI::showTimeManagementDialog: the calendar dialog is not built yet");
+}
+
+void ListsUI::showAlarmDialog()
+{
+    qDebug("ListsUI::showAlarmDialog: the alarm dialog is not built yet");
+}
+
+void ListsUI::showNoteDialog()
+{
+    qDebug("ListsUI::showNoteDialog: the note dialog is not built yet");
+}
+
+void ListsUI::openTaskLink()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    if (TaskAttachmentWebHyperlink *link = list->taskWebHyperlink(view->currentIndex()))
+        QDesktopServices::openUrl(link->url());
+}
+
+void ListsUI::playTaskVideo()
+{
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view)
+        return;
+    if (TaskAttachmentVideoHyperlink *video = list->taskVideoHyperlink(view->currentIndex()))
+        showWebkitPlayerDialog(video);
+}
+
+void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
+{
+    if (!video)
+        return;
+    onCloseWebkitPlayerDialog();
+    QSize size;
+    const QString url = AttachmentVideoLinkLabel::playerUrl(video, &size);
+    if (!size.isValid() || size.isEmpty())
+        size = QSize(400, 300);
+    m_webkitPlayerDialog = new WebkitPlayerDialog(size.width(), size.height());
+    connect(m_webkitPlayerDialog, &WebkitPlayerDialog::closeDialog, this, &ListsUI::onCloseWebkitPlayerDialog);
+    m_webkitPlayerDialog->load(url);
+    m_webkitPlayerDialog->show();
+    m_webkitPlayerDialog->raise();
+}
+
+// ---------------------------------------------------------------------------
+// Following the main window
+
+void ListsUI::onMinimizeButtonClicked()
+{
+    for (CustomDialog *dialog : std::initializer_list<CustomDialog *>{
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+        if (dialog)
+            dialog->minimize();
+    }
+}
+
+void ListsUI::showNormalDialogs()
+{
+    for (QWidget *dialog : std::initializer_list<QWidget *>{
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+        if (dialog)
+            dialog->showNormal();
+    }
+}
+
+void ListsUI::raiseDialogs()
+{
+    for (QWidget *dialog : std::initializer_list<QWidget *>{
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+        if (dialog)
+            dialog->raise();
+    }
+}
+
+void ListsUI::closeHiddenDialogs()
+{
+    if (m_taskAttachmentsDialog && !m_taskAttachmentsDialog->frameControlsHidden())
+        onCloseTaskAttachmentsDialog();
+    if (m_listGroupsManagerDialog && !m_listGroupsManagerDialog->frameControlsHidden())
+        onCloseListsGroupsManagerDialog();
+    if (m_webkitPlayerDialog && !m_webkitPlayerDialog->frameControlsHidden())
+        onCloseWebkitPlayerDialog();
+}
+
+void ListsUI::userChangeUIMode(int mode)
+{
+    mode = std::clamp(mode, int(Normal), int(Advanced));
+    m_uiMode = mode;
+    UISettings::instance()->setListsUiMode(mode);
+    emit uiModeChanged(mode);
+}
+
+void ListsUI::resetUIMode()
+{
+    m_uiMode = Normal;
+    userChangeUIMode(Normal);
+}

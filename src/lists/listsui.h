@@ -1,0 +1,379 @@
+#ifndef LISTSUI_H
+#define LISTSUI_H
+
+#include "lists/tasktreeowner.h"
+#include "shell/mainwindowmode.h"
+
+#include <QList>
+#include <QMap>
+#include <QModelIndex>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+class Action;
+class AlarmsOccurredDialog;
+class ChatUI;
+class ListGroupsManagerDialog;
+class ListInfoDialog;
+class ListModel;
+class ListSharingUsersDialog;
+class ListsGroups;
+class Menu;
+class ModelsContainer;
+class QMenu;
+class QTimer;
+class QToolButton;
+class SingleListSynchronizer;
+class SplashScreen;
+class Task;
+class TaskAssignmentsDialog;
+class TaskAttachment;
+class TaskAttachmentsDialog;
+class TaskInfoDialog;
+class TabWidget;
+class ToolButton;
+class TreeView;
+class UserLists;
+class WebkitPlayerDialog;
+
+class AddListAction;
+class RemoveListAction;
+class RenameListAction;
+class NextListAction;
+class ExpandAllTasksAction;
+class CollapseAllTasksAction;
+class AddTaskAction;
+class RemoveTaskAction;
+class AddNoteAction;
+class SetAlarmAction;
+class IndentTaskAction;
+class OutdentTaskAction;
+class DoneTaskAction;
+class MoveTaskUpAction;
+class MoveTaskDownAction;
+class MoveTaskTopAction;
+class MoveTaskBottomAction;
+class ShowTaskInfoAction;
+class ShowListInfoAction;
+class TimeManagementAction;
+class ShowListGroupsManagerDialogAction;
+class ExpandTaskAction;
+class CollapseTaskAction;
+class IndentGroupTasksAction;
+class GenericIndentTaskAction;
+class SyncSingleListAction;
+class CopyTaskAction;
+class PasteTaskAction;
+class ShowStartTimeColumnForCurrentAction;
+class ShowEndTimeColumnForCurrentAction;
+class ShowElapsedTimeColumnForCurrentAction;
+class ShowAssignColumnForCurrentAction;
+class ShowShortcutsAction;
+class UIModeAction;
+class ShowTaskAttachmentsAction;
+class HideShowSearchTaskAction;
+class UndoAction;
+class RedoAction;
+class SyncAction;
+class SetTaskPriorityAction;
+
+// True when `a`, in lower case, sorts before `b` in lower case: the order of
+// user names in the assignment and sharing menus.
+bool caseInsensitiveLessThan(const QString &a, const QString &b);
+
+// The lists mode of the main window: owns the user's lists and list groups,
+// one tab per list, every command of the page, its menus and bottom bar, and
+// the list and task dialogs it opens floating or docks as panels. Whatever
+// needs the lists, the current list or the current task reaches them here.
+class ListsUI : public QObject, public MainWindowMode, public TaskTreeOwner
+{
+    Q_OBJECT
+public:
+    enum UIMode { Normal = 0, Professional = 1, Advanced = 2 };
+
+    ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent = nullptr);
+    ~ListsUI() override;
+
+    // Where the documents live (the per-user data folder).
+    static QString listsFilePath();
+    static QString listsGroupsFilePath();
+
+    // Look-ups and navigation.
+    UserLists *userLists() const { return m_userLists; }
+    ListsGroups *listsGroups() const { return m_listsGroups; }
+    ModelsContainer *modelsContainer() const { return m_modelsContainer; }
+    ChatUI *chatUI() const { return m_chatUI; }
+    TabWidget *tabWidget() const;
+    ListModel *currentList() const;
+    TreeView *currentTreeView() const;
+    Task *currentTask() const;
+    ListModel *listForTabIndex(int index) const;
+    TreeView *treeViewForList(ListModel *list) const;
+    void setCurrentList(ListModel *list);
+    ListModel *listByIds(quint32 serverId, quint32 localId) const;
+    void switchToNextList();
+    void focusFirstTab();
+    TreeView *addListTab(ListModel *list);
+    // The tab icon of a list by the page's rule (null for none).
+    static QString tabIconPath(const ListModel *list);
+
+    // State and small commands.
+    void setSyncing(bool syncing);
+    bool isSyncing() const override { return m_fullSyncRunning; }
+    void triggerSync();
+    // The full synchronisation of every list, run by the sync command; until
+    // the sync front end exists it only logs.
+    void fullSync();
+    void showShortcuts();
+    void hideTaskSearch();
+    void showTaskSearch();
+    bool isTaskSearchShown() const { return m_searchBarShown; }
+    void copyTask(Task *task);
+    Task *copiedTask() const;
+    void toggleStartTimeColumn();
+    void toggleEndTimeColumn();
+    void toggleElapsedTimeColumn();
+    void toggleAssignColumn();
+    void addListToGroupsManagerDialog(ListModel *list);
+
+    // MainWindowMode.
+    QWidget *centralWidget() override;
+    QWidget *taskInfoPanel() override;
+    QWidget *taskAttachmentsPanel() override;
+    QWidget *listsGroupsManagerPanel() override;
+    QWidget *listInfoPanel() override;
+    QWidget *bottomBarLeftWidget() override;
+    QWidget *bottomBarRightWidget() override;
+    QList<QWidget *> titleBarWidgets() override { return {}; }
+    QList<QAction *> shortcutActions() override;
+    QAction *syncAction() override;
+    QAction *doneTaskAction() override;
+    int uiMode() override { return m_uiMode; }
+
+    // Local documents.
+    void loadLists();
+    void loadListsGroups();
+    void startSaveTimer();
+    // Each returns false when a write was tried and failed; the change marks
+    // then stay and the next tick tries again.
+    bool saveLists();
+    bool saveListsGroups();
+    void setUserLists(UserLists *lists);
+    void setListsGroups(ListsGroups *groups);
+    void resetListsGroups();
+    void attachUserLists(UserLists *lists);
+    void assignLocalIds();
+    void resetAssignedLocalIds();
+    quint32 lowestFreeLocalId();
+    void setListNameExternally(ListModel *list, const QString &name);
+    void changeListNameExternally(ListModel *list, QWidget *parent);
+    void editListName(ListModel *list);
+    void updateListInfoDialog();
+    void updateListSharingUsersDialog();
+
+    // Single-list synchronisation (least form; the queue comes with the sync
+    // front end).
+    void syncSingleList(ListModel *list);
+    void syncSingleListManually(ListModel *list);
+    void autosyncList(ListModel *list);
+    void dequeueSingleListSync(ListModel *list);
+    void cancelSingleListSyncs();
+    void onCancelSingleListSync(ListModel *list) override;
+    QList<SingleListSynchronizer *> runningSyncs() const { return m_runningSyncs; }
+    QList<SingleListSynchronizer *> queuedSyncs() const { return m_queuedSyncs; }
+
+    // Menus and bottom bar.
+    void registerActions();
+    void createPriorityActions();
+    void registerAction(Action *action);
+    void addActionToMenu(QMenu *menu, Action *action);
+    void showTaskContextMenu(const QPoint &globalPos) override;
+    void fillTaskContextMenu(Menu *menu);
+    void showTabContextMenu(const QPoint &globalPos, int tabIndex);
+    void fillTabContextMenu(Menu *menu, int tabIndex);
+    void deleteContextMenu();
+    QWidget *createBottomBar();
+    QWidget *createMoveButtons();
+    Menu *createUIModeMenu();
+    Menu *contextMenu() const;
+    QList<SetTaskPriorityAction *> priorityActions() const;
+    void refreshActions();
+
+    // Modal value dialogs and links of the current task.
+    void showTimeManagementDialog() override;
+    void showAlarmDialog() override;
+    void showNoteDialog() override;
+    void openTaskLink() override;
+    void playTaskVideo() override;
+    void showWebkitPlayerDialog(TaskAttachment *video);
+
+    // Dialog refreshes.
+    void updateTaskInfoDialog();
+    void updateTaskAssignmentsDialog();
+
+    // Following the main window.
+    void showNormalDialogs();
+    void raiseDialogs();
+    void closeHiddenDialogs();
+
+    void resetUIMode();
+
+    // How the page tells the user about its documents (kept aside, failing
+    // saves): a non-modal message over the main window unless replaced.
+    using NoticeHandler = std::function<void(const QString &title, const QString &text)>;
+    static void setNoticeHandler(const NoticeHandler &handler);
+
+    // The dialogs that exist (null otherwise).
+    TaskInfoDialog *taskInfoDialog() const { return m_taskInfoDialog; }
+    ListInfoDialog *listInfoDialog() const { return m_listInfoDialog; }
+    TaskAttachmentsDialog *taskAttachmentsDialog() const { return m_taskAttachmentsDialog; }
+    TaskAssignmentsDialog *taskAssignmentsDialog() const { return m_taskAssignmentsDialog; }
+    ListSharingUsersDialog *listSharingUsersDialog() const { return m_listSharingUsersDialog; }
+    ListGroupsManagerDialog *listGroupsManagerDialog() const { return m_listGroupsManagerDialog; }
+    WebkitPlayerDialog *webkitPlayerDialog() const { return m_webkitPlayerDialog; }
+
+signals:
+    void uiModeChanged(int mode);
+    void showKeysDialogSignal();
+
+public slots:
+    void onSaveTimeout();
+    void onListAdded(ListModel *list);
+    void onListRemoved(ListModel *list);
+    void onDisplayOrderChanged();
+    void onListNameChanged(ListModel *list);
+    void onShareListChanged(ListModel *list);
+    void onOwnerPermissionsChanged(ListModel *list);
+    void onTaskDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
+    void onTabTextChanged(int index, const QString &text);
+    void onUserChanged();
+    void onUserRemoved(const QString &userName);
+    void onTreeViewCurrentIndexChanged(TreeView *view);
+
+    void showTaskInfoDialog();
+    void showListInfoDialog();
+    void showListsGroupsManagerDialog();
+    void showTaskAttachmentsDialog();
+    void showTaskAssignmentsDialog();
+    void showListSharingUsersDialog();
+
+    void onCloseTaskInfoDialog();
+    void onCloseListInfoDialog();
+    void onCloseTaskAttachmentsDialog();
+    void onCloseTaskAssignmentsDialog();
+    void onCloseListsSharingUsersDialog();
+    void onCloseListsGroupsManagerDialog();
+    void onCloseWebkitPlayerDialog();
+
+    void onMinimizeButtonClicked();
+    void userChangeUIMode(int mode);
+    void updateUIModeActions();
+
+private slots:
+    void onModelReset();
+
+private:
+    void setTabIcon(ListModel *list);
+    void rehandCurrentToDialogs();
+    void tellUser(const QString &text);
+    void createCommands();
+    bool writesDocuments() const;
+
+    // Page widgets.
+    // The main window takes these into its layout and may outlive the page.
+    QPointer<TabWidget> m_tabs;
+    QPointer<QWidget> m_bottomBarLeft;
+    QPointer<QWidget> m_bottomBarRight;
+    ToolButton *m_addListButton = nullptr;
+    ToolButton *m_showShortcutsButton = nullptr;
+    ToolButton *m_moveUpButton = nullptr;
+    ToolButton *m_moveDownButton = nullptr;
+    QToolButton *m_uiModeButton = nullptr;
+
+    int m_uiMode = Normal;
+    AlarmsOccurredDialog *m_alarmsDialog = nullptr;
+    UserLists *m_userLists = nullptr;
+    ListsGroups *m_listsGroups = nullptr;
+    ChatUI *m_chatUI = nullptr;
+    QMap<QWidget *, ListModel *> m_viewLists;
+    QList<Action *> m_pageActions;
+
+    // The page's commands.
+    AddListAction *m_addListAction = nullptr;
+    RemoveListAction *m_removeListAction = nullptr;
+    RenameListAction *m_renameListAction = nullptr;
+    NextListAction *m_nextListAction = nullptr;
+    ExpandAllTasksAction *m_expandAllTasksAction = nullptr;
+    CollapseAllTasksAction *m_collapseAllTasksAction = nullptr;
+    AddTaskAction *m_addTaskAction = nullptr;
+    RemoveTaskAction *m_removeTaskAction = nullptr;
+    AddNoteAction *m_addNoteAction = nullptr;
+    SetAlarmAction *m_setAlarmAction = nullptr;
+    IndentTaskAction *m_indentTaskAction = nullptr;
+    OutdentTaskAction *m_outdentTaskAction = nullptr;
+    DoneTaskAction *m_doneTaskAction = nullptr;
+    MoveTaskUpAction *m_moveTaskUpAction = nullptr;
+    MoveTaskDownAction *m_moveTaskDownAction = nullptr;
+    MoveTaskTopAction *m_moveTaskTopAction = nullptr;
+    MoveTaskBottomAction *m_moveTaskBottomAction = nullptr;
+    ShowTaskInfoAction *m_showTaskInfoAction = nullptr;
+    ShowListInfoAction *m_showListInfoAction = nullptr;
+    TimeManagementAction *m_timeManagementAction = nullptr;
+    ShowListGroupsManagerDialogAction *m_showListGroupsManagerDialogAction = nullptr;
+    ExpandTaskAction *m_expandTaskAction = nullptr;
+    CollapseTaskAction *m_collapseTaskAction = nullptr;
+    IndentGroupTasksAction *m_indentGroupTasksAction = nullptr;
+    GenericIndentTaskAction *m_genericIndentTaskAction = nullptr;
+    SyncSingleListAction *m_syncSingleListAction = nullptr;
+    CopyTaskAction *m_copyTaskAction = nullptr;
+    PasteTaskAction *m_pasteTaskAction = nullptr;
+    ShowStartTimeColumnForCurrentAction *m_showStartTimeColumnAction = nullptr;
+    ShowEndTimeColumnForCurrentAction *m_showEndTimeColumnAction = nullptr;
+    ShowElapsedTimeColumnForCurrentAction *m_showElapsedTimeColumnAction = nullptr;
+    ShowAssignColumnForCurrentAction *m_showAssignColumnAction = nullptr;
+    ShowShortcutsAction *m_showShortcutsAction = nullptr;
+    UIModeAction *m_normalModeAction = nullptr;
+    UIModeAction *m_professionalModeAction = nullptr;
+    UIModeAction *m_advancedModeAction = nullptr;
+    ShowTaskAttachmentsAction *m_showTaskAttachmentsAction = nullptr;
+    HideShowSearchTaskAction *m_hideShowSearchTaskAction = nullptr;
+    UndoAction *m_undoAction = nullptr;
+    RedoAction *m_redoAction = nullptr;
+    SyncAction *m_syncAction = nullptr;
+    SetTaskPriorityAction *m_urgentPriorityAction = nullptr;
+    SetTaskPriorityAction *m_reminderPriorityAction = nullptr;
+    SetTaskPriorityAction *m_nonePriorityAction = nullptr;
+
+    ModelsContainer *m_modelsContainer = nullptr;
+
+    // Non-modal dialogs and panels, created on first use.
+    TaskInfoDialog *m_taskInfoDialog = nullptr;
+    ListInfoDialog *m_listInfoDialog = nullptr;
+    TaskAttachmentsDialog *m_taskAttachmentsDialog = nullptr;
+    TaskAssignmentsDialog *m_taskAssignmentsDialog = nullptr;
+    ListSharingUsersDialog *m_listSharingUsersDialog = nullptr;
+    ListGroupsManagerDialog *m_listGroupsManagerDialog = nullptr;
+    WebkitPlayerDialog *m_webkitPlayerDialog = nullptr;
+
+    QSet<quint32> m_usedLocalIds;
+    QPointer<Menu> m_contextMenu;
+    QPointer<Menu> m_moveToListMenu;
+    QPointer<Menu> m_assignToMenu;
+    QPointer<Menu> m_sharingMenu;
+    bool m_searchBarShown = true;
+    QList<SingleListSynchronizer *> m_runningSyncs;
+    QList<SingleListSynchronizer *> m_queuedSyncs;
+    bool m_fullSyncRunning = false;
+    Task *m_clipboardTask = nullptr;
+
+    QTimer *m_saveTimer = nullptr;
+    // Each problem with the documents is told once per run, not at every tick.
+    bool m_toldListsSaveFailed = false;
+    bool m_toldGroupsSaveFailed = false;
+};
+
+#endif

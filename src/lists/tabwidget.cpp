@@ -1,0 +1,150 @@
+#include "lists/tabwidget.h"
+
+#include "core/uisettings.h"
+#include "dialogs/renamelistdialog.h"
+#include "lists/listsui.h"
+#include "lists/treeview.h"
+#include "model/listmodel.h"
+#include "model/userlists.h"
+#include "shell/mainwindow.h"
+#include "sync/eventconnection.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QTabBar>
+
+TabWidget::TabWidget(ListsUI *listsUI, QWidget *parent)
+    : QTabWidget(parent)
+    , m_listsUI(listsUI)
+{
+    tabBar()->installEventFilter(this);
+    tabBar()->setFocusPolicy(Qt::NoFocus);
+    connect(this, &QTabWidget::currentChanged, this, &TabWidget::tabIndexChanged);
+}
+
+void TabWidget::renameTab(int index, const QString &text)
+{
+    setTabText(index, text);
+    emit tabTextChanged(index, text);
+}
+
+void TabWidget::editTabName(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    ListModel *list = m_listsUI->listForTabIndex(index);
+    if ((list && list->isSynchronizing()) || m_listsUI->isSyncing())
+        return;
+    const QString current = tabText(index);
+    RenameListDialog dialog(current, m_listsUI->mainWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString text = dialog.text().trimmed();
+    // The list may have gone while the dialog was open.
+    if (text == current || index >= count() || m_listsUI->listForTabIndex(index) != list)
+        return;
+    setTabText(index, text);
+    emit tabTextChanged(index, text);
+}
+
+void TabWidget::hideSearchBars()
+{
+    for (int i = 0; i < count(); ++i) {
+        if (auto *view = qobject_cast<TreeView *>(widget(i)))
+            view->hideSearchBar();
+    }
+}
+
+void TabWidget::showSearchBars()
+{
+    for (int i = 0; i < count(); ++i) {
+        if (auto *view = qobject_cast<TreeView *>(widget(i)))
+            view->showSearchBar();
+    }
+}
+
+bool TabWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != tabBar())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint pos = mouse->position().toPoint();
+        if (mouse->button() == Qt::LeftButton) {
+            m_pressPos = pos;
+            m_draggedIndex = tabBar()->tabAt(pos);
+        } else if (mouse->button() == Qt::RightButton) {
+            const int index = tabBar()->tabAt(pos);
+            if (index >= 0)
+                setCurrentIndex(index);
+        }
+        break;
+    }
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const int index = tabBar()->tabAt(mouse->position().toPoint());
+            if (index >= 0)
+                editTabName(index);
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!(mouse->buttons() & Qt::LeftButton))
+            break;
+        const QPoint pos = mouse->position().toPoint();
+        if ((pos - m_pressPos).manhattanLength() < QApplication::startDragDistance())
+            break;
+        const int over = tabBar()->tabAt(pos);
+        if (over < 0 || over == m_draggedIndex || m_draggedIndex == -1)
+            break;
+        if (m_listsUI->isSyncing() || !m_listsUI->userLists())
+            break;
+        m_listsUI->userLists()->moveList(m_draggedIndex, over);
+        m_draggedIndex = over;
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void TabWidget::contextMenuEvent(QContextMenuEvent *event)
+{
+    const int index = tabBar()->tabAt(tabBar()->mapFrom(this, event->pos()));
+    if (index >= 0)
+        setCurrentIndex(index);
+    m_listsUI->showTabContextMenu(event->globalPos(), index);
+    event->accept();
+}
+
+void TabWidget::tabIndexChanged(int index)
+{
+    if (index != m_lastIndex) {
+        EventConnection *events = EventConnection::instance();
+        if (UISettings::instance()->enableListAutosync() && events && events->isConnected()
+            && !m_listsUI->isSyncing() && m_lastIndex >= 0 && m_lastIndex < count()) {
+            if (ListModel *previous = m_listsUI->listForTabIndex(m_lastIndex))
+                m_listsUI->autosyncList(previous);
+        }
+        m_lastIndex = index;
+    }
+    if (index >= 0 && index < count()) {
+        ListModel *list = m_listsUI->listForTabIndex(index);
+        if (list && list->isSyncPending() && !list->isManualSync() && !list->isSynchronizing())
+            m_listsUI->dequeueSingleListSync(list);
+    }
+    m_listsUI->updateListInfoDialog();
+    m_listsUI->updateListSharingUsersDialog();
+    if (auto *view = qobject_cast<TreeView *>(currentWidget())) {
+        view->adjustSearchBarGeometry();
+        // The keyboard stays in the lists: the hidden page took it along.
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus || (isAncestorOf(focus) && !focus->isVisible()))
+            view->setFocus(Qt::OtherFocusReason);
+    }
+}

@@ -1,0 +1,41 @@
+#ifndef TABWIDGET_H
+#define TABWIDGET_H
+
+#include <QPoint>
+#include <QTabWidget>
+
+class ListsUI;
+
+// The central widget of the lists page: one tab per list, each page the
+// list's task tree. Double-clicking a tab renames the list, dragging a tab
+// over another reorders the lists, and a right click opens the tab menu.
+class TabWidget : public QTabWidget
+{
+    Q_OBJECT
+public:
+    explicit TabWidget(ListsUI *listsUI, QWidget *parent = nullptr);
+
+    void renameTab(int index, const QString &text);
+    void editTabName(int index);
+    void hideSearchBars();
+    void showSearchBars();
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+signals:
+    void tabTextChanged(int index, const QString &text);
+
+public slots:
+    void tabIndexChanged(int index);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    ListsUI *m_listsUI;
+    QPoint m_pressPos;
+    int m_draggedIndex = 0;
+    int m_lastIndex = 0;
+};
+
+#endif

@@ -1,0 +1,789 @@
+// The lists page over a temporary data folder: its documents (load, the save
+// tick, reload, unreadable and unwritable files), local ids, look-ups, tab
+// icons, menus, panels and layout modes.
+
+#include "core/options.h"
+#include "core/uisettings.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "lists/commands/structurecommands.h"
+#include "lists/commands/taskcommands.h"
+#include "lists/listsui.h"
+#include "lists/tabwidget.h"
+#include "lists/tasklistsearchwidget.h"
+#include "lists/treeview.h"
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/mainwindow.h"
+#include "shell/menu.h"
+#include "shell/splashscreen.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QProgressBar>
+#include <QTabBar>
+
+#include <memory>
+
+namespace {
+
+struct Notices
+{
+    QStringList texts;
+    Notices()
+    {
+        ListsUI::setNoticeHandler([this](const QString &, const QString &text) { texts << text; });
+    }
+    ~Notices() { ListsUI::setNoticeHandler({}); }
+};
+
+Task *addTask(TaskList *list, const QString &title)
+{
+    auto *task = new Task;
+    task->setTitle(title);
+    list->rootTask()->insertChild(task, list->rootTask()->childCount());
+    return task;
+}
+
+// Writes a lists document with the named lists, each holding tasks "<name> 1"
+// and "<name> 2".
+void writeLists(const QStringList &names)
+{
+    UserLists lists;
+    for (const QString &name : names) {
+        ListModel *model = lists.createList();
+        model->taskList()->setName(name);
+        model->taskList()->setLocalId(quint32(lists.models().size()));
+        addTask(model->taskList(), name + QStringLiteral(" 1"));
+        addTask(model->taskList(), name + QStringLiteral(" 2"));
+    }
+    QVERIFY(lists.save(ListsUI::listsFilePath()));
+}
+
+QStringList tabTexts(ListsUI &ui)
+{
+    QStringList texts;
+    for (int i = 0; i < ui.tabWidget()->count(); ++i)
+        texts << ui.tabWidget()->tabText(i);
+    return texts;
+}
+
+QStringList listNames(UserLists *lists)
+{
+    QStringList names;
+    for (ListModel *model : lists->models())
+        names << model->name();
+    return names;
+}
+
+QImage iconImage(const QIcon &icon)
+{
+    return icon.isNull() ? QImage() : icon.pixmap(16, 16).toImage();
+}
+
+QStringList entryTexts(QMenu *menu)
+{
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+QAction *entry(QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// The task belongs to the list as it is now (or is none).
+bool isLive(ListModel *list, Task *task)
+{
+    return !task || task == list->taskList()->rootTask() || list->taskList()->allTasks().contains(task);
+}
+
+} // namespace
+
+class TstListsUI : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+        for (const QString &name : dir.entryList(QDir::Files))
+            dir.remove(name);
+        QSettings().clear();
+        Options::resetAll();
+    }
+
+    void loadsEditsSavesAndReloads()
+    {
+        writeLists({QStringLiteral("Home"), QStringLiteral("Work")});
+        {
+            ListsUI ui(nullptr, nullptr, nullptr);
+            QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("Home"), QStringLiteral("Work")}));
+            QCOMPARE(ui.currentList()->name(), QStringLiteral("Home"));
+            const QDateTime written = QFileInfo(ListsUI::listsFilePath()).lastModified();
+
+            // Nothing changed: the tick writes nothing.
+            ui.onSaveTimeout();
+            QCOMPARE(QFileInfo(ListsUI::listsFilePath()).lastModified(), written);
+            QVERIFY(!QFileInfo::exists(ListsUI::listsGroupsFilePath()) || ui.listsGroups()->isModified() == false);
+
+            ui.setCurrentList(ui.listForTabIndex(1));
+            TreeView *view = ui.currentTreeView();
+            view->setCurrentIndex(ui.currentList()->index(0, 0));
+            auto *add = ui.findChild<AddTaskAction *>();
+            QVERIFY(add);
+            add->trigger();
+            ui.currentList()->setTaskTitle(ui.currentTask(), QStringLiteral("Added through the page"));
+            QVERIFY(ui.userLists()->isModified());
+            ui.onSaveTimeout();
+            QVERIFY(!ui.userLists()->isModified());
+            QVERIFY(QFileInfo::exists(ListsUI::listsGroupsFilePath()));
+            // A successful write reports success.
+            ui.listsGroups()->setModified();
+            QVERIFY(ui.saveListsGroups());
+            QVERIFY(!ui.listsGroups()->isModified());
+            // Nothing left to write: both report success.
+            QVERIFY(ui.saveLists());
+            QVERIFY(ui.saveListsGroups());
+        }
+        QString error;
+        std::unique_ptr<UserLists> reloaded(UserLists::load(ListsUI::listsFilePath(), &error));
+        QVERIFY2(reloaded, qPrintable(error));
+        QCOMPARE(listNames(reloaded.get()), QStringList({QStringLiteral("Home"), QStringLiteral("Work")}));
+        QStringList titles;
+        for (Task *task : reloaded->models().at(1)->taskList()->rootTask()->children())
+            titles << task->title();
+        QCOMPARE(titles, QStringList({QStringLiteral("Work 1"), QStringLiteral("Added through the page"),
+                                      QStringLiteral("Work 2")}));
+
+        // A second page over the same folder shows what the first one saved.
+        ListsUI again(nullptr, nullptr, nullptr);
+        QCOMPARE(tabTexts(again), QStringList({QStringLiteral("Home"), QStringLiteral("Work")}));
+        QCOMPARE(again.listForTabIndex(1)->rowCount(), 3);
+        QCOMPARE(again.listsGroups()->containsList(again.listForTabIndex(1)->taskList()), true);
+    }
+
+    void unreadableListsAreKeptAsideAndToldOnce()
+    {
+        QFile file(ListsUI::listsFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html><body><div class=\"pd-list\"><<<not a document");
+        file.close();
+        Notices notices;
+        ListsUI ui(nullptr, nullptr, nullptr);
+        // A fresh set with one empty list.
+        QCOMPARE(ui.tabWidget()->count(), 1);
+        QCOMPARE(notices.texts.size(), 1);
+        const QStringList kept =
+            QFileInfo(ListsUI::listsFilePath()).absoluteDir().entryList({QStringLiteral("lists.xhtml.unreadable-*")});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(notices.texts.first().contains(kept.first()), qPrintable(notices.texts.first()));
+
+        // Saving the fresh lists does not touch the kept file, and says nothing.
+        ui.currentList()->setTaskTitle(ui.currentList()->taskForIndex(ui.currentList()->index(0, 0)),
+                                       QStringLiteral("new"));
+        ui.onSaveTimeout();
+        QCOMPARE(notices.texts.size(), 1);
+        QVERIFY(QFileInfo::exists(QFileInfo(ListsUI::listsFilePath()).absoluteDir().filePath(kept.first())));
+    }
+
+    void unreadableGroupsAreKeptAsideAndToldOnce()
+    {
+        writeLists({QStringLiteral("A")});
+        QFile file(ListsUI::listsGroupsFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("garbage");
+        file.close();
+        Notices notices;
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QCOMPARE(notices.texts.size(), 1);
+        QVERIFY(notices.texts.first().contains(QStringLiteral("listsGroups.xhtml.unreadable-")));
+        // Every list lands in the default group.
+        QVERIFY(ui.listsGroups()->containsList(ui.listForTabIndex(0)->taskList()));
+    }
+
+    void failingSaveIsRetriedAndToldOnce()
+    {
+        writeLists({QStringLiteral("A")});
+        Notices notices;
+        ListsUI ui(nullptr, nullptr, nullptr);
+        // A folder where the document should be: every write fails.
+        QVERIFY(QFile::remove(ListsUI::listsFilePath()));
+        QVERIFY(QDir().mkdir(ListsUI::listsFilePath()));
+        ui.currentList()->setName(QStringLiteral("Renamed"));
+        QVERIFY(ui.userLists()->isModified());
+        QVERIFY(!ui.saveLists());
+        ui.onSaveTimeout();
+        ui.onSaveTimeout();
+        QCOMPARE(notices.texts.size(), 1);
+        QVERIFY(notices.texts.first().contains(QStringLiteral("lists.xhtml")));
+        // The change is still marked, so the next tick after the fault writes it.
+        QVERIFY(ui.userLists()->isModified());
+        QVERIFY(QDir().rmdir(ListsUI::listsFilePath()));
+        ui.onSaveTimeout();
+        QVERIFY(!ui.userLists()->isModified());
+        std::unique_ptr<UserLists> reloaded(UserLists::load(ListsUI::listsFilePath()));
+        QVERIFY(reloaded);
+        QCOMPARE(listNames(reloaded.get()), QStringList({QStringLiteral("Renamed")}));
+        QCOMPARE(notices.texts.size(), 1);
+    }
+
+    void saveLeftoversAreRemovedAtStart()
+    {
+        writeLists({QStringLiteral("A")});
+        const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+        const QStringList leftovers = {QStringLiteral("lists.xhtml.Ab3dE9"), QStringLiteral("listsGroups.xhtml.zz00QQ")};
+        const QStringList kept = {QStringLiteral("lists.xhtml.unreadable-20260101000000"),
+                                  QStringLiteral("lists.xhtml.bak"), QStringLiteral("notes.xhtml.Ab3dE9")};
+        for (const QString &name : leftovers + kept) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        ListsUI ui(nullptr, nullptr, nullptr);
+        for (const QString &name : leftovers)
+            QVERIFY2(!dir.exists(name), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(dir.exists(name), qPrintable(name));
+        QCOMPARE(ui.tabWidget()->count(), 1);
+    }
+
+    void noloadAndNosave()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B")});
+        Options::noload.set();
+        Options::nosave.set();
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QCOMPARE(ui.tabWidget()->count(), 0);
+        QVERIFY(!ui.currentList());
+        ui.userLists()->createList();
+        QCOMPARE(ui.tabWidget()->count(), 1);
+        const QDateTime before = QFileInfo(ListsUI::listsFilePath()).lastModified();
+        QVERIFY(ui.saveLists());
+        ui.onSaveTimeout();
+        QCOMPARE(QFileInfo(ListsUI::listsFilePath()).lastModified(), before);
+        QVERIFY(!QFileInfo::exists(ListsUI::listsGroupsFilePath()));
+    }
+
+    void localIds()
+    {
+        UserLists lists;
+        const QList<quint32> ids = {1, 0, 3, 0};
+        for (quint32 id : ids) {
+            ListModel *model = lists.createList();
+            model->taskList()->setLocalId(id);
+        }
+        QVERIFY(lists.save(ListsUI::listsFilePath()));
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QList<quint32> assigned;
+        for (ListModel *model : ui.userLists()->models())
+            assigned << model->taskList()->localId();
+        QCOMPARE(assigned, QList<quint32>({1, 2, 3, 4}));
+        ListModel *added = ui.userLists()->createList();
+        QCOMPARE(added->taskList()->localId(), quint32(5));
+        QCOMPARE(ui.lowestFreeLocalId(), quint32(6));
+        QCOMPARE(ui.lowestFreeLocalId(), quint32(7));
+    }
+
+    void lookUps()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *a = ui.listForTabIndex(0);
+        ListModel *c = ui.listForTabIndex(2);
+        QTest::ignoreMessage(QtWarningMsg, "ListsUI::listForTabIndex: no such tab index");
+        QVERIFY(!ui.listForTabIndex(3));
+
+        // The last list wraps to the first.
+        ui.setCurrentList(c);
+        ui.switchToNextList();
+        QCOMPARE(ui.currentList(), a);
+
+        // No current row: the root task, not null.
+        ui.currentTreeView()->setCurrentIndex(QModelIndex());
+        QCOMPARE(ui.currentTask(), a->taskList()->rootTask());
+
+        // Ids: 0 matches nothing; a deleted list is never found.
+        QVERIFY(!ui.listByIds(0, 0));
+        QCOMPARE(ui.listByIds(0, 1), a);
+        QCOMPARE(ui.listByIds(0, c->taskList()->localId()), c);
+        // A list the server knows is found by its server id, whatever local id is asked.
+        ListModel *b = ui.listForTabIndex(1);
+        b->taskList()->setSyncStatus(TaskList::Unedited);
+        b->taskList()->setServerId(77);
+        QCOMPARE(ui.listByIds(77, 999), b);
+        QVERIFY(!ui.listByIds(78, 999));
+        // While New it reports no server id: only its local id finds it.
+        b->taskList()->setSyncStatus(TaskList::New);
+        QVERIFY(!ui.listByIds(77, 999));
+        QCOMPARE(ui.listByIds(77, b->taskList()->localId()), b);
+        c->taskList()->setSyncStatus(TaskList::Deleted);
+        QVERIFY(!ui.listByIds(0, c->taskList()->localId()));
+
+        UserLists other;
+        ListModel *unknown = other.createList();
+        QTest::ignoreMessage(QtWarningMsg, "MainWindow::setCurrentList: list not known");
+        ui.setCurrentList(unknown);
+        QCOMPARE(ui.currentList(), a);
+    }
+
+    void oneListStaysCurrent()
+    {
+        writeLists({QStringLiteral("Only")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *only = ui.currentList();
+        ui.switchToNextList();
+        QCOMPARE(ui.currentList(), only);
+    }
+
+    void clipboardCopies()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QVERIFY(!ui.copiedTask());
+        Task *task = ui.currentList()->taskForIndex(ui.currentList()->index(0, 0));
+        ui.copyTask(task);
+        std::unique_ptr<Task> first(ui.copiedTask());
+        std::unique_ptr<Task> second(ui.copiedTask());
+        QVERIFY(first && second);
+        QVERIFY(first.get() != second.get());
+        QCOMPARE(first->title(), task->title());
+        ui.copyTask(nullptr);
+        std::unique_ptr<Task> third(ui.copiedTask());
+        QCOMPARE(third->title(), task->title());
+    }
+
+    void tabIcons_data()
+    {
+        QTest::addColumn<bool>("owned");
+        QTest::addColumn<int>("sharedUsers");
+        QTest::addColumn<QString>("permissions");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("owned, not shared") << true << 0 << "orwd" << QString();
+        QTest::newRow("owned, shared") << true << 1 << "orwd" << ":/listshare_shared.png";
+        QTest::newRow("shared with me r") << false << 0 << "r" << ":/share_lock.png";
+        QTest::newRow("shared with me rw") << false << 0 << "rw" << ":/share_edit.png";
+        QTest::newRow("shared with me rwd") << false << 0 << "rwd" << ":/listshare_total.png";
+        QTest::newRow("shared with me rwd, with users") << false << 2 << "rwd" << ":/listshare_total.png";
+    }
+
+    void tabIcons()
+    {
+        QFETCH(bool, owned);
+        QFETCH(int, sharedUsers);
+        QFETCH(QString, permissions);
+        QFETCH(QString, icon);
+        writeLists({QStringLiteral("Mine"), QStringLiteral("Other")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.listForTabIndex(1);
+        list->taskList()->setOwned(owned);
+        list->taskList()->setOwner(owned ? QString() : QStringLiteral("alice"));
+        list->setPermissions(permissions);
+        for (int i = 0; i < sharedUsers; ++i)
+            list->addSharedUser(QStringLiteral("user%1").arg(i), QStringLiteral("rw"));
+        QCOMPARE(ListsUI::tabIconPath(list), icon);
+        // Raised after the sharing changed: the tab shows the whole rule.
+        ui.onShareListChanged(list);
+        QCOMPARE(iconImage(ui.tabWidget()->tabIcon(1)), iconImage(icon.isEmpty() ? QIcon() : QIcon(icon)));
+    }
+
+    void searchBarFollowsTheSetting()
+    {
+        writeLists({QStringLiteral("A")});
+        {
+            ListsUI ui(nullptr, nullptr, nullptr);
+            // Off by default: the first toggle shows the bars.
+            QVERIFY(!ui.isTaskSearchShown());
+            ui.showTaskSearch();
+            QVERIFY(ui.isTaskSearchShown());
+            TreeView *later = ui.treeViewForList(ui.userLists()->createList());
+            QVERIFY(later);
+            QVERIFY(!later->searchBar()->isHidden());
+            ui.hideTaskSearch();
+            TreeView *third = ui.treeViewForList(ui.userLists()->createList());
+            QVERIFY(third->searchBar()->isHidden());
+            QVERIFY(later->searchBar()->isHidden());
+        }
+        QSettings().setValue(QStringLiteral("ui/show-task-search-bar-by-default"), true);
+        ListsUI shown(nullptr, nullptr, nullptr);
+        QVERIFY(shown.isTaskSearchShown());
+    }
+
+    void dialogsNeverKeepAFreedTask()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        TreeView *view = ui.currentTreeView();
+        view->setCurrentIndex(list->index(1, 0));
+        ui.showTaskAttachmentsDialog();
+        TaskAttachmentsDialog *dialog = ui.taskAttachmentsDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->task(), ui.currentTask());
+
+        list->saveUndoState();
+        list->setTaskTitle(ui.currentTask(), QStringLiteral("edited"));
+        list->undo();
+        // The tasks were replaced: the dialog shows the task now current (or none).
+        QCOMPARE(dialog->task(), ui.currentTask());
+        QVERIFY(isLive(list, dialog->task()));
+        list->redo();
+        QCOMPARE(dialog->task(), ui.currentTask());
+        QVERIFY(isLive(list, dialog->task()));
+
+        // Replacing every list (a restore) leaves the dialog nothing of the old set.
+        auto *restored = new UserLists;
+        restored->createList()->taskList()->setName(QStringLiteral("Restored"));
+        ui.setUserLists(restored);
+        QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("Restored")}));
+        if (ui.taskAttachmentsDialog())
+            QVERIFY(ui.taskAttachmentsDialog()->task() == ui.currentTask() || !ui.taskAttachmentsDialog()->task());
+    }
+
+    void displayOrderKeepsTheCurrentList()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *b = ui.listForTabIndex(1);
+        ui.setCurrentList(b);
+        ui.userLists()->moveListLeft(b);
+        QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
+        QCOMPARE(ui.currentList(), b);
+        QCOMPARE(ui.listForTabIndex(0), b);
+    }
+
+    void removingAListRemovesItsTabAndGroupEntry()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *a = ui.listForTabIndex(0);
+        TaskList *list = a->taskList();
+        const quint32 localId = list->localId();
+        QVERIFY(ui.listsGroups()->containsList(list));
+        QVERIFY(ui.listsGroups()->findListByLocalId(localId));
+        ui.userLists()->deleteList(list);
+        QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("B")}));
+        QVERIFY(!ui.listsGroups()->findListByLocalId(localId));
+    }
+
+    void renamesReachTheList()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        QSignalSpy spy(ui.tabWidget(), &TabWidget::tabTextChanged);
+        ui.setListNameExternally(list, QStringLiteral("A"));
+        QCOMPARE(spy.count(), 0);
+        ui.setListNameExternally(list, QStringLiteral("Shopping"));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(list->name(), QStringLiteral("Shopping"));
+        QCOMPARE(ui.tabWidget()->tabText(0), QStringLiteral("Shopping"));
+    }
+
+    void removedContactLeavesOwnedLists()
+    {
+        writeLists({QStringLiteral("Mine"), QStringLiteral("Theirs")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *mine = ui.listForTabIndex(0);
+        ListModel *theirs = ui.listForTabIndex(1);
+        mine->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
+        theirs->taskList()->setOwned(false);
+        theirs->loadSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
+        ui.onUserRemoved(QStringLiteral("bob"));
+        QVERIFY(!mine->hasSharedUser(QStringLiteral("bob")));
+        QVERIFY(theirs->hasSharedUser(QStringLiteral("bob")));
+    }
+
+    void readOnlyListMenus()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        ui.currentTreeView()->setCurrentIndex(list->index(0, 0));
+
+        Menu writable;
+        ui.fillTaskContextMenu(&writable);
+        QCOMPARE(entryTexts(&writable).mid(3, 1), QStringList({QStringLiteral("Set priority")}));
+        QVERIFY(entry(&writable, QStringLiteral("Set priority"))->isEnabled());
+        QCOMPARE(entry(&writable, QStringLiteral("Set priority"))->menu()->actions().size(), 3);
+        QCOMPARE(entry(&writable, QStringLiteral("Move to list"))->menu()->actions().size(), 1);
+
+        list->taskList()->setOwned(false);
+        list->setPermissions(QStringLiteral("r"));
+        ui.refreshActions();
+        Menu readOnly;
+        ui.fillTaskContextMenu(&readOnly);
+        QAction *priority = entry(&readOnly, QStringLiteral("Set priority"));
+        QAction *moveTo = entry(&readOnly, QStringLiteral("Move to list"));
+        QVERIFY(priority && moveTo);
+        QVERIFY(!priority->isEnabled());
+        QVERIFY(priority->menu()->actions().isEmpty());
+        QVERIFY(!moveTo->isEnabled());
+        QVERIFY(moveTo->menu()->actions().isEmpty());
+        const QStringList order = {QStringLiteral("Set priority"), QStringLiteral("Indenting"),
+                                   QStringLiteral("Move task"),    QStringLiteral("Move to list"),
+                                   QStringLiteral("Assign to"),    QStringLiteral("Expand/Collapse")};
+        int last = -1;
+        const QStringList texts = entryTexts(&readOnly);
+        for (const QString &text : order) {
+            QVERIFY2(texts.indexOf(text) > last, qPrintable(text));
+            last = texts.indexOf(text);
+        }
+        QCOMPARE(texts.size(), 14);
+    }
+
+    void proxyEntriesRunTheirCommand()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        ui.currentTreeView()->setCurrentIndex(list->index(0, 0));
+        auto *add = ui.findChild<AddTaskAction *>();
+        QVERIFY(add);
+        Menu menu;
+        ui.fillTaskContextMenu(&menu);
+        QAction *entry = menu.actions().first();
+        QCOMPARE(entry->text(), add->text());
+        QVERIFY(entry != add);
+        QVERIFY(entry->shortcut().isEmpty());
+        // The command's own state is stale; the entry still runs it.
+        add->setEnabled(false);
+        const int rows = list->rowCount();
+        entry->trigger();
+        QCOMPARE(list->rowCount(), rows + 1);
+    }
+
+    void assignMenuShowsNineAssignees()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        const QModelIndex index = list->index(0, 0);
+        Task *task = list->taskForIndex(index);
+        for (int i = 12; i >= 1; --i)
+            task->assign(QStringLiteral("user%1").arg(i, 2, 10, QLatin1Char('0')));
+        ui.currentTreeView()->setCurrentIndex(index);
+        Menu menu;
+        ui.fillTaskContextMenu(&menu);
+        QStringList texts = entryTexts(entry(&menu, QStringLiteral("Assign to"))->menu());
+        // "Show All", nine assignees in order, then "Unassign all" (no user
+        // is signed in, so no entry for "me").
+        QCOMPARE(texts.size(), 11);
+        QCOMPARE(texts.first(), QStringLiteral("Show All"));
+        QVERIFY2(texts.at(1).contains(QStringLiteral("user01")), qPrintable(texts.at(1)));
+        QVERIFY2(texts.at(9).contains(QStringLiteral("user09")), qPrintable(texts.at(9)));
+    }
+
+    void tabMenuOverEmptyBar()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        Menu menu;
+        ui.fillTabContextMenu(&menu, -1);
+        QCOMPARE(menu.actions().size(), 2);
+        QCOMPARE(menu.actions().first()->text(), QStringLiteral("Jump to"));
+        QCOMPARE(menu.actions().first()->menu()->actions().size(), 2);
+
+        Menu full;
+        ui.fillTabContextMenu(&full, 0);
+        const QStringList texts = entryTexts(&full);
+        for (const QString &title : {QStringLiteral("Move list"), QStringLiteral("View colum"),
+                                     QStringLiteral("Share list"), QStringLiteral("Macros")})
+            QVERIFY2(texts.contains(title), qPrintable(title));
+        // The first tab cannot move left, the last cannot move right,
+        // whichever tab is current.
+        ui.tabWidget()->setCurrentIndex(1);
+        Menu first;
+        ui.fillTabContextMenu(&first, 0);
+        QList<QAction *> moves = entry(&first, QStringLiteral("Move list"))->menu()->actions();
+        QCOMPARE(moves.size(), 2);
+        QVERIFY(!moves.at(0)->isEnabled());
+        QVERIFY(moves.at(1)->isEnabled());
+        Menu last;
+        ui.fillTabContextMenu(&last, 2);
+        moves = entry(&last, QStringLiteral("Move list"))->menu()->actions();
+        QVERIFY(moves.at(0)->isEnabled());
+        QVERIFY(!moves.at(1)->isEnabled());
+        ui.tabWidget()->setCurrentIndex(0);
+
+        QMenu *moveCompleted = entry(entry(&full, QStringLiteral("Macros"))->menu(),
+                                     QStringLiteral("Move completed tasks to"))->menu();
+        QCOMPARE(moveCompleted->actions().size(), 2);
+    }
+
+    void menuCommandsGoWithTheirMenu()
+    {
+        writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ui.currentTreeView()->setCurrentIndex(ui.currentList()->index(0, 0));
+        const int before = int(ui.findChildren<QAction *>().size());
+        for (int i = 0; i < 5; ++i) {
+            ui.showTaskContextMenu(QPoint(10, 10));
+            ui.showTabContextMenu(QPoint(10, 10), 0);
+        }
+        ui.deleteContextMenu();
+        QCOMPARE(int(ui.findChildren<QAction *>().size()), before);
+        QCOMPARE(int(ui.findChildren<MoveTaskToListAction *>().size()), 0);
+    }
+
+    void contextMenusRefusedWhileSyncing()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ui.setSyncing(true);
+        ui.showTaskContextMenu(QPoint(5, 5));
+        ui.showTabContextMenu(QPoint(5, 5), 0);
+        QVERIFY(!ui.contextMenu());
+        ui.setSyncing(false);
+        ui.currentList()->setSynchronizing(true);
+        ui.showTaskContextMenu(QPoint(5, 5));
+        QVERIFY(!ui.contextMenu());
+        ui.currentList()->setSynchronizing(false);
+        ui.showTaskContextMenu(QPoint(5, 5));
+        QVERIFY(ui.contextMenu());
+        ui.deleteContextMenu();
+    }
+
+    void pageActions()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        const QList<QAction *> actions = ui.shortcutActions();
+        QCOMPARE(actions.size(), 25);
+        ui.registerAction(qobject_cast<Action *>(actions.at(5)));
+        ui.registerAction(nullptr);
+        QCOMPARE(ui.shortcutActions().size(), 25);
+        QCOMPARE(actions.at(0)->text(), QStringLiteral("Urgent"));
+        QCOMPARE(actions.at(2)->text(), QStringLiteral("None"));
+        for (QAction *action : actions)
+            QVERIFY(ui.tabWidget()->actions().contains(action));
+        QVERIFY(ui.syncAction());
+        QVERIFY(actions.contains(ui.doneTaskAction()));
+        QVERIFY(ui.titleBarWidgets().isEmpty());
+        for (const char *name : {"addlistbutton", "showShortcutsButton", "uiModeButton"})
+            QVERIFY2(ui.bottomBarLeftWidget()->findChild<QWidget *>(QLatin1String(name)), name);
+        for (const char *name : {"moveupbutton", "movedownbutton"})
+            QVERIFY2(ui.bottomBarRightWidget()->findChild<QWidget *>(QLatin1String(name)), name);
+    }
+
+    void uiModeLayouts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("groupsPanel");
+        QTest::addColumn<bool>("attachmentsPanel");
+        QTest::newRow("Normal") << 0 << false << false;
+        QTest::newRow("Professional") << 1 << true << false;
+        QTest::newRow("Advanced") << 2 << true << true;
+    }
+
+    void uiModeLayouts()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, groupsPanel);
+        QFETCH(bool, attachmentsPanel);
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.currentMode(), static_cast<MainWindowMode *>(ui));
+        QVERIFY(ui->tabWidget()->isVisible());
+
+        QSignalSpy spy(ui, &ListsUI::uiModeChanged);
+        ui->userChangeUIMode(mode);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(ui->uiMode(), mode);
+        QCOMPARE(UISettings::instance()->listsUiMode(), mode);
+        QCoreApplication::processEvents();
+        ListGroupsManagerDialog *groups = ui->listGroupsManagerDialog();
+        QCOMPARE(groups && groups->isVisible() && groups->frameControlsHidden(), groupsPanel);
+        TaskAttachmentsDialog *attachments = ui->taskAttachmentsDialog();
+        QCOMPARE(attachments && attachments->isVisible() && attachments->frameControlsHidden(), attachmentsPanel);
+        if (groupsPanel)
+            QVERIFY(window.isAncestorOf(groups));
+        QVERIFY(ui->tabWidget()->isVisible());
+
+        // A panel the command would show floating is the docked one: nothing new.
+        if (groupsPanel) {
+            ui->showListsGroupsManagerDialog();
+            QCOMPARE(ui->listGroupsManagerDialog(), groups);
+        }
+        ui->resetUIMode();
+        QCOMPARE(ui->uiMode(), 0);
+        QCOMPARE(UISettings::instance()->listsUiMode(), 0);
+    }
+
+    void floatingDialogsOpenOnceAndCloseBeforeARestore()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        ui.showListsGroupsManagerDialog();
+        ListGroupsManagerDialog *groups = ui.listGroupsManagerDialog();
+        QVERIFY(groups);
+        ui.showListsGroupsManagerDialog();
+        QCOMPARE(ui.listGroupsManagerDialog(), groups);
+        ui.closeHiddenDialogs();
+        QVERIFY(!ui.listGroupsManagerDialog());
+        ui.showListsGroupsManagerDialog();
+        QVERIFY(ui.listGroupsManagerDialog());
+        ui.onCloseListsGroupsManagerDialog();
+        QVERIFY(!ui.listGroupsManagerDialog());
+    }
+
+    void splashProgress_data()
+    {
+        QTest::addColumn<QStringList>("lists");
+        QTest::addColumn<QList<int>>("values");
+        QTest::newRow("three lists") << QStringList({"A", "B", "C"}) << QList<int>({300, 433, 566, 699, 700});
+        QStringList many;
+        for (int i = 0; i < 500; ++i)
+            many << QStringLiteral("L%1").arg(i);
+        QList<int> steps = {300};
+        for (int i = 1; i <= 500; ++i)
+            steps << 300 + i;
+        steps << 700;
+        QTest::newRow("more lists than steps") << many << steps;
+    }
+
+    void splashProgress()
+    {
+        QFETCH(QStringList, lists);
+        QFETCH(QList<int>, values);
+        writeLists(lists);
+        SplashScreen splash;
+        QList<int> seen;
+        connect(splash.progressBar(), &QProgressBar::valueChanged, this, [&seen](int value) { seen << value; });
+        ListsUI ui(nullptr, nullptr, &splash);
+        QCOMPARE(seen, values);
+    }
+
+    void caseInsensitiveOrder()
+    {
+        QStringList names = {QStringLiteral("carol"), QStringLiteral("bob"), QStringLiteral("Alice")};
+        std::sort(names.begin(), names.end(), caseInsensitiveLessThan);
+        QCOMPARE(names, QStringList({QStringLiteral("Alice"), QStringLiteral("bob"), QStringLiteral("carol")}));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstListsUI)
+#include "tst_listsui.moc"

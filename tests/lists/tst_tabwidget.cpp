@@ -1,0 +1,273 @@
+// The list tabs, driven with the mouse on a shown lists page: dragging a tab
+// reorders the lists, a double click renames, a right press selects.
+
+#include "core/options.h"
+#include "dialogdriver.h"
+#include "lists/listsui.h"
+#include "lists/tabwidget.h"
+#include "lists/tasklistsearchwidget.h"
+#include "lists/treeview.h"
+#include "model/listmodel.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/menu.h"
+#include "shell/stringentrydialog.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabBar>
+
+#include <memory>
+
+namespace {
+
+void writeLists(const QStringList &names)
+{
+    UserLists lists;
+    for (const QString &name : names) {
+        ListModel *model = lists.createList();
+        model->taskList()->setName(name);
+        model->taskList()->setLocalId(quint32(lists.models().size()));
+    }
+    QVERIFY(lists.save(ListsUI::listsFilePath()));
+}
+
+QStringList names(UserLists *lists)
+{
+    QStringList result;
+    for (ListModel *model : lists->models())
+        result << model->name();
+    return result;
+}
+
+QStringList tabTexts(TabWidget *tabs)
+{
+    QStringList texts;
+    for (int i = 0; i < tabs->count(); ++i)
+        texts << tabs->tabText(i);
+    return texts;
+}
+
+void send(QWidget *widget, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+class TstTabWidget : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ListsUI> m_ui;
+    TabWidget *tabs() const { return m_ui->tabWidget(); }
+    QTabBar *bar() const { return tabs()->tabBar(); }
+    QPoint centre(int index) const { return bar()->tabRect(index).center(); }
+
+    void showPage(const QStringList &lists)
+    {
+        writeLists(lists);
+        m_ui = std::make_unique<ListsUI>(nullptr, nullptr, nullptr);
+        tabs()->resize(600, 300);
+        tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tabs()));
+    }
+
+private slots:
+    void init()
+    {
+        QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+        for (const QString &name : dir.entryList(QDir::Files))
+            dir.remove(name);
+        QSettings().clear();
+        Options::resetAll();
+    }
+
+    void cleanup() { m_ui.reset(); }
+
+    void tabBarNeverTakesFocus()
+    {
+        showPage({QStringLiteral("A")});
+        QCOMPARE(bar()->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(tabs()->objectName(), QStringLiteral("tabs"));
+    }
+
+    void dragReordersTheLists()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma")});
+        const QPoint start = centre(0);
+        send(bar(), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        // Less than the start distance: nothing moves.
+        send(bar(), QEvent::MouseMove, start + QPoint(1, 0), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Alpha", "Beta", "Gamma"}));
+
+        send(bar(), QEvent::MouseMove, centre(1), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Alpha", "Gamma"}));
+        QCOMPARE(tabTexts(tabs()), QStringList({"Beta", "Alpha", "Gamma"}));
+        QVERIFY(m_ui->userLists()->isDisplayOrderChanged());
+
+        // The dragged tab keeps following the pointer.
+        send(bar(), QEvent::MouseMove, centre(2), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
+        QCOMPARE(tabTexts(tabs()), QStringList({"Beta", "Gamma", "Alpha"}));
+
+        // Off the tabs: nothing moves.
+        send(bar(), QEvent::MouseMove, QPoint(bar()->tabRect(2).right() + 40, centre(2).y()), Qt::NoButton,
+             Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
+        send(bar(), QEvent::MouseButtonRelease, centre(2), Qt::LeftButton, Qt::NoButton);
+
+        // Moving without a held button changes nothing.
+        send(bar(), QEvent::MouseMove, centre(0), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Beta", "Gamma", "Alpha"}));
+    }
+
+    void shortDragOverTheBorderMovesNothing()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        // Pressed at the right edge of the first tab, released just over the
+        // second: less than the start distance.
+        const QPoint start(bar()->tabRect(0).right() - 1, centre(0).y());
+        const QPoint over(bar()->tabRect(1).left() + 1, centre(1).y());
+        QVERIFY((over - start).manhattanLength() < QApplication::startDragDistance());
+        QCOMPARE(bar()->tabAt(over), 1);
+        send(bar(), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(bar(), QEvent::MouseMove, over, Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Alpha", "Beta"}));
+        send(bar(), QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
+    }
+
+    void dragIsRefusedWhileSyncing()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        m_ui->setSyncing(true);
+        send(bar(), QEvent::MouseButtonPress, centre(0), Qt::LeftButton, Qt::LeftButton);
+        send(bar(), QEvent::MouseMove, centre(1), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(names(m_ui->userLists()), QStringList({"Alpha", "Beta"}));
+    }
+
+    void rightPressSelectsTheTab()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QTest::mousePress(bar(), Qt::RightButton, {}, centre(1));
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QCOMPARE(m_ui->currentList()->name(), QStringLiteral("Beta"));
+        QTest::mouseRelease(bar(), Qt::RightButton, {}, centre(1));
+    }
+
+    void leftClickSwitchesTabs()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        // The filter watches the bar's events and lets every one through.
+        QTest::mouseClick(bar(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QCOMPARE(m_ui->currentList()->name(), QStringLiteral("Beta"));
+    }
+
+    void contextMenuOnATabSelectsIt()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        tabs()->setCurrentIndex(1);
+        const QPoint pos = bar()->mapTo(tabs(), centre(0));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tabs()->mapToGlobal(pos));
+        QApplication::sendEvent(tabs(), &event);
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QVERIFY(m_ui->contextMenu());
+        QVERIFY(m_ui->contextMenu()->actions().size() > 2);
+        m_ui->deleteContextMenu();
+    }
+
+    void doubleClickRenames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("renames");
+        QTest::newRow("new name") << "  Groceries " << "Groceries" << 1;
+        QTest::newRow("same name") << "Alpha " << "Alpha" << 0;
+    }
+
+    void doubleClickRenames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        QFETCH(int, renames);
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        QSignalSpy spy(tabs(), &TabWidget::tabTextChanged);
+        bool seen = false;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            auto *entry = qobject_cast<StringEntryDialog *>(dialog);
+            QVERIFY(entry);
+            seen = true;
+            QCOMPARE(entry->lineEdit()->text(), QStringLiteral("Alpha"));
+            entry->lineEdit()->setText(typed);
+            QTest::keyClick(entry->lineEdit(), Qt::Key_Return);
+        });
+        QTest::mouseDClick(bar(), Qt::LeftButton, {}, centre(0));
+        QVERIFY(seen);
+        QCOMPARE(spy.count(), renames);
+        QCOMPARE(tabs()->tabText(0), expected);
+        QCOMPARE(m_ui->listForTabIndex(0)->name(), expected);
+    }
+
+    void doubleClickOutsideTabsOrWhileSyncingDoesNothing()
+    {
+        showPage({QStringLiteral("Alpha")});
+        QSignalSpy spy(tabs(), &TabWidget::tabTextChanged);
+        // Beside the last tab, where the bar holds no tab.
+        const QPoint empty(bar()->tabRect(0).right() + 20, bar()->height() / 2);
+        QCOMPARE(bar()->tabAt(empty), -1);
+        send(bar(), QEvent::MouseButtonDblClick, empty, Qt::LeftButton, Qt::LeftButton);
+        QVERIFY(!QApplication::activeModalWidget());
+
+        m_ui->currentList()->setSynchronizing(true);
+        tabs()->editTabName(0);
+        m_ui->currentList()->setSynchronizing(false);
+        m_ui->setSyncing(true);
+        tabs()->editTabName(0);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void addingAListTakesTheKeyboardAlong()
+    {
+        showPage({QStringLiteral("Alpha")});
+        QApplication::setActiveWindow(tabs());
+        QVERIFY(QTest::qWaitForWindowActive(tabs()));
+        // Typing a title in the first list, as a user starts.
+        TreeView *first = m_ui->currentTreeView();
+        first->setFocus();
+        first->setCurrentIndex(m_ui->currentList()->index(0, 0));
+        first->edit(first->currentIndex());
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(editor && first->isAncestorOf(editor));
+        QTest::keyClicks(editor, QStringLiteral("Milk"));
+        QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(tabs()->count(), 2);
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus && (tabs()->currentWidget()->isAncestorOf(focus) || focus == tabs()->currentWidget()),
+                 focus ? focus->metaObject()->className() : "none");
+    }
+
+    void searchBarsFollowThePage()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        tabs()->showSearchBars();
+        for (int i = 0; i < tabs()->count(); ++i)
+            QVERIFY(!qobject_cast<TreeView *>(tabs()->widget(i))->searchBar()->isHidden());
+        tabs()->hideSearchBars();
+        for (int i = 0; i < tabs()->count(); ++i)
+            QVERIFY(qobject_cast<TreeView *>(tabs()->widget(i))->searchBar()->isHidden());
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstTabWidget)
+#include "tst_tabwidget.moc"

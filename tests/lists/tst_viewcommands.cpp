@@ -1,0 +1,178 @@
+// The view commands on a lists page: texts, keys and images, the on/off
+// images that follow the page and the current list, and what each shows.
+
+#include "commandstest.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "lists/commands/viewcommands.h"
+#include "lists/tasklistsearchwidget.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+using namespace CommandsTest;
+
+namespace {
+
+QList<UIModeAction *> modeCommands(ListsUI *ui)
+{
+    return ui->findChildren<UIModeAction *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QString checkedModes(ListsUI *ui)
+{
+    QString marks;
+    for (UIModeAction *action : modeCommands(ui))
+        marks += showsImage(action, QStringLiteral("menu-check")) ? QLatin1Char('x')
+            : showsImage(action, QStringLiteral("menu-spacer"))  ? QLatin1Char('.')
+                                                                 : QLatin1Char('?');
+    return marks;
+}
+
+} // namespace
+
+class TstViewCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { reset(); }
+
+    void looks_data()
+    {
+        addLooksColumns();
+        QTest::newRow("shortcuts") << "ShowShortcutsAction" << "Show shortcuts" << "" << "";
+        QTest::newRow("start") << "ShowStartTimeColumnForCurrentAction" << "Show start time" << "" << "menu-spacer";
+        QTest::newRow("end") << "ShowEndTimeColumnForCurrentAction" << "Show end time" << "" << "menu-spacer";
+        QTest::newRow("elapsed") << "ShowElapsedTimeColumnForCurrentAction" << "Show elapsed time" << ""
+                                 << "menu-spacer";
+        QTest::newRow("assignee") << "ShowAssignColumnForCurrentAction" << "Show assignment" << "" << "menu-spacer";
+        QTest::newRow("search") << "HideShowSearchTaskAction" << "Hide/Show task search" << "Ctrl+F" << "";
+        QTest::newRow("manager") << "ShowListGroupsManagerDialogAction" << "Show list manager" << "Ctrl+L"
+                                 << "info_lists";
+        QTest::newRow("list info") << "ShowListInfoAction" << "Show list info" << "" << "info_lists";
+    }
+
+    void looks()
+    {
+        QFETCH(QString, command);
+        Page page({QStringLiteral("Home: A")});
+        ListsAction *action = page.command(command);
+        verifyLooks(action);
+        QVERIFY(action->shouldBeEnabled());
+        QVERIFY(!action->isCheckable());
+    }
+
+    void modesMoveTheCheckImage()
+    {
+        Page page({QStringLiteral("Home: A")});
+        QStringList texts;
+        for (UIModeAction *action : modeCommands(page.ui.get()))
+            texts << action->text() + QString::number(action->mode());
+        QCOMPARE(texts, QStringList({QStringLiteral("Normal0"), QStringLiteral("Professional1"),
+                                     QStringLiteral("Advanced2")}));
+        QCOMPARE(checkedModes(page.ui.get()), QStringLiteral("x.."));
+        QSignalSpy changed(page.ui.get(), &ListsUI::uiModeChanged);
+        modeCommands(page.ui.get()).at(2)->trigger();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().first().toInt(), 2);
+        QCOMPARE(QSettings().value(QStringLiteral("ui/lists-ui-mode")).toInt(), 2);
+        QCOMPARE(checkedModes(page.ui.get()), QStringLiteral("..x"));
+        modeCommands(page.ui.get()).at(1)->trigger();
+        QCOMPARE(checkedModes(page.ui.get()), QStringLiteral(".x."));
+    }
+
+    // A column turned on for one list stays off for the others, and the
+    // image follows the current list.
+    void columnsBelongToTheList_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("column");
+        QTest::newRow("start") << "ShowStartTimeColumnForCurrentAction" << 8;
+        QTest::newRow("end") << "ShowEndTimeColumnForCurrentAction" << 9;
+        QTest::newRow("elapsed") << "ShowElapsedTimeColumnForCurrentAction" << 10;
+        QTest::newRow("assignee") << "ShowAssignColumnForCurrentAction" << 11;
+    }
+
+    void columnsBelongToTheList()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, column);
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B")});
+        ListsAction *action = page.command(command);
+        page.select(QStringLiteral("Work"));
+        QVERIFY(page.tree()->isColumnHidden(column));
+        action->trigger();
+        QVERIFY(!page.tree()->isColumnHidden(column));
+        QVERIFY(showsImage(action, QStringLiteral("menu-check")));
+        page.select(QStringLiteral("Home"));
+        QVERIFY(page.tree()->isColumnHidden(column));
+        QVERIFY(showsImage(action, QStringLiteral("menu-spacer")));
+        page.select(QStringLiteral("Work"));
+        action->trigger();
+        QVERIFY(page.tree()->isColumnHidden(column));
+        QVERIFY(showsImage(action, QStringLiteral("menu-spacer")));
+    }
+
+    void columnFlagIsKeptWithTheList()
+    {
+        {
+            Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B")});
+            page.select(QStringLiteral("Work"));
+            page.command(QStringLiteral("ShowElapsedTimeColumnForCurrentAction"))->trigger();
+            QVERIFY(page.ui->saveLists());
+        }
+        ListsUI again(nullptr, nullptr, nullptr);
+        QVERIFY(!again.listForTabIndex(0)->showElapsedTimeColumn());
+        QVERIFY(again.listForTabIndex(1)->showElapsedTimeColumn());
+        QVERIFY(!again.treeViewForList(again.listForTabIndex(1))->isColumnHidden(10));
+    }
+
+    // Ctrl+F shows and hides the bars of every tab, not only the current one.
+    void ctrlFTogglesEveryTab()
+    {
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B")});
+        auto barsShown = [&page]() {
+            QString shown;
+            for (ListModel *list : page.ui->userLists()->models())
+                shown += page.ui->treeViewForList(list)->searchBar()->isHidden() ? QLatin1Char('.') : QLatin1Char('x');
+            return shown;
+        };
+        QCOMPARE(barsShown(), QStringLiteral(".."));
+        page.select(QStringLiteral("Home"), QStringLiteral("A"));
+        page.keys(QStringLiteral("Ctrl+F"));
+        QCOMPARE(barsShown(), QStringLiteral("xx"));
+        QVERIFY(page.ui->isTaskSearchShown());
+        page.select(QStringLiteral("Work"), QStringLiteral("B"));
+        page.keys(QStringLiteral("Ctrl+F"));
+        QCOMPARE(barsShown(), QStringLiteral(".."));
+        QVERIFY(!page.ui->isTaskSearchShown());
+    }
+
+    void ctrlLOpensTheManagerOnce()
+    {
+        Page page({QStringLiteral("Home: A")});
+        page.select(QStringLiteral("Home"), QStringLiteral("A"));
+        page.keys(QStringLiteral("Ctrl+L"));
+        QPointer<ListGroupsManagerDialog> dialog = page.ui->listGroupsManagerDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        page.ui->centralWidget()->activateWindow();
+        page.keys(QStringLiteral("Ctrl+L"));
+        QCOMPARE(page.ui->listGroupsManagerDialog(), dialog.data());
+        int managers = 0;
+        for (QWidget *widget : QApplication::allWidgets())
+            managers += qobject_cast<ListGroupsManagerDialog *>(widget) ? 1 : 0;
+        QCOMPARE(managers, 1);
+    }
+
+    void showShortcutsAsksTheWindow()
+    {
+        Page page({QStringLiteral("Home: A")});
+        QSignalSpy asked(page.ui.get(), &ListsUI::showKeysDialogSignal);
+        page.command(QStringLiteral("ShowShortcutsAction"))->trigger();
+        QCOMPARE(asked.size(), 1);
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstViewCommands)
+#include "tst_viewcommands.moc"
