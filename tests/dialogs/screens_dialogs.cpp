@@ -107,10 +107,11 @@ PLUMDECK_SCREEN(printedPage)
     ListModel model(list);
     QImage paper(QSize(620, 500), QImage::Format_RGB32);
     paper.fill(Qt::white);
+    // Laid out with the print font measured on the paper, as print() does.
+    ListPrinter layout(&model, paper.size(), QFontMetrics(ListPrinter::printFont(), &paper));
     QPainter painter(&paper);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(ListPrinter::printFont());
-    ListPrinter layout(&model, paper.size(), painter.fontMetrics());
     layout.drawPage(&painter, 1);
     painter.end();
     QLabel page;
