@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStackedLayout>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -40,6 +41,33 @@ protected:
             return false;
         }
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+};
+
+// The guide without the web view. The page's style sheet is meant for a
+// browser: here it would leave the header's light text on a light ground,
+// so the page is shown in the plain view's own style.
+class PlainGuide : public QTextBrowser
+{
+public:
+    using QTextBrowser::QTextBrowser;
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        QVariant data = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::HtmlResource || !data.isValid())
+            return data;
+        QString html = data.userType() == QMetaType::QByteArray ? QString::fromUtf8(data.toByteArray()) : data.toString();
+        static const QRegularExpression style(QStringLiteral("<style[^>]*>.*</style>"),
+                                              QRegularExpression::CaseInsensitiveOption
+                                                  | QRegularExpression::DotMatchesEverythingOption
+                                                  | QRegularExpression::InvertedGreedinessOption);
+        static const QRegularExpression adjacentLinks(QStringLiteral("</a>\\s*<a\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+        html.remove(style);
+        html.replace(adjacentLinks, QStringLiteral("</a> &nbsp; <a"));
+        return html;
     }
 };
 
@@ -107,7 +135,7 @@ void WebkitBrowserDialog::showPlain(const QString &why)
     m_notice->setWordWrap(true);
     m_notice->setContentsMargins(8, 4, 8, 4);
     layout->addWidget(m_notice);
-    m_plainView = new QTextBrowser;
+    m_plainView = new PlainGuide;
     m_plainView->setObjectName(QStringLiteral("plainView"));
     // Local pages open here, addresses on the web in the desktop's browser.
     m_plainView->setOpenExternalLinks(true);

@@ -2,6 +2,7 @@
 
 #include "shell/webenginestart.h"
 
+#include <QDebug>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -78,7 +79,8 @@ void WebkitPlayerDialog::load(const QString &url)
 {
     m_url = QUrl(url);
     if (!m_cannotStart.isEmpty()) {
-        cannotPlay(m_cannotStart);
+        qWarning().noquote() << m_cannotStart;
+        cannotPlay(tr("The player cannot start here."));
         return;
     }
     if (!m_webView)
@@ -109,7 +111,7 @@ void WebkitPlayerDialog::cannotPlay(const QString &why)
 void WebkitPlayerDialog::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int)
 {
     if (status != QWebEnginePage::NormalTerminationStatus)
-        cannotPlay(tr("The web viewer stopped."));
+        cannotPlay(tr("The player stopped."));
 }
 
 int WebkitPlayerDialog::currentPage() const
