@@ -1,5 +1,8 @@
 #include "shell/webkitplayerdialog.h"
 
+#include "shell/webenginestart.h"
+
+#include <QDebug>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -21,10 +24,14 @@ WebkitPlayerDialog::WebkitPlayerDialog(int width, int height, QWidget *parent)
     m_backFrame = new QFrame;
     m_backFrame->setObjectName(QStringLiteral("loadingBackFrame"));
     m_stack->addWidget(m_backFrame);
-    m_webView = new QWebEngineView;
-    m_webView->setObjectName(QStringLiteral("webView"));
-    m_webView->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
-    m_stack->addWidget(m_webView);
+    WebEngineStart::allowRunningAsRoot();
+    m_cannotStart = WebEngineStart::whyNot();
+    if (m_cannotStart.isEmpty()) {
+        m_webView = new QWebEngineView;
+        m_webView->setObjectName(QStringLiteral("webView"));
+        m_webView->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+        m_stack->addWidget(m_webView);
+    }
     setBareContentLayout(m_stack);
 
     m_loadingScreen = new QFrame(this);
@@ -58,8 +65,12 @@ WebkitPlayerDialog::WebkitPlayerDialog(int width, int height, QWidget *parent)
     m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/full/window-title.png")));
 
-    connect(m_webView, &QWebEngineView::loadFinished, this, &WebkitPlayerDialog::loadFinished);
-    connect(m_webView, &QWebEngineView::titleChanged, this, &WebkitPlayerDialog::onTitleChanged);
+    if (m_webView) {
+        connect(m_webView, &QWebEngineView::loadFinished, this, &WebkitPlayerDialog::loadFinished);
+        connect(m_webView, &QWebEngineView::titleChanged, this, &WebkitPlayerDialog::onTitleChanged);
+        connect(m_webView->page(), &QWebEnginePage::renderProcessTerminated, this,
+                &WebkitPlayerDialog::onRenderProcessTerminated);
+    }
     connect(m_downloadButton, &QPushButton::clicked, this, &WebkitPlayerDialog::onDownloadFlashClicked);
     resize(width, height);
 }
@@ -67,9 +78,40 @@ WebkitPlayerDialog::WebkitPlayerDialog(int width, int height, QWidget *parent)
 void WebkitPlayerDialog::load(const QString &url)
 {
     m_url = QUrl(url);
+    if (!m_cannotStart.isEmpty()) {
+        qWarning().noquote() << m_cannotStart;
+        cannotPlay(tr("The player cannot start here."));
+        return;
+    }
+    if (!m_webView)
+        return;
     m_movie->start();
     m_webView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_webView->load(m_url);
+}
+
+// Final, like a page that reports no plug-in: the video can still be watched
+// in the desktop's browser.
+void WebkitPlayerDialog::cannotPlay(const QString &why)
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    m_movie->stop();
+    m_stack->setCurrentIndex(0);
+    m_loadingScreen->show();
+    m_logoLabel->show();
+    m_loadingScreen->raise();
+    m_logoLabel->raise();
+    m_loadingLabel->setText(tr("Loading Failed"));
+    m_errorLabel->setText(why + QLatin1Char('\n') + tr("Download! opens the video in your browser."));
+    m_downloadButton->show();
+}
+
+void WebkitPlayerDialog::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int)
+{
+    if (status != QWebEnginePage::NormalTerminationStatus)
+        cannotPlay(tr("The player stopped."));
 }
 
 int WebkitPlayerDialog::currentPage() const

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 class QFrame;
@@ -16,7 +17,9 @@ class QStackedLayout;
 // The video player window: loads the service's player page and covers it
 // with a loading screen until the page reports, through its document title,
 // that the player runs ("PlayerReady") or cannot ("FlashNotInstalled").
-// It never closes itself: dismissing it emits closeDialog().
+// It never closes itself: dismissing it emits closeDialog(). When the web
+// view cannot start here or its page process dies, the loading screen says
+// so and offers the video in the desktop's browser.
 class WebkitPlayerDialog : public CustomDialog
 {
     Q_OBJECT
@@ -25,6 +28,7 @@ public:
 
     void load(const QString &url);
 
+    // None when the web engine could not start here, or once dismissed.
     QWebEngineView *webView() const { return m_webView; }
     QFrame *loadingScreen() const { return m_loadingScreen; }
     QLabel *loadingLabel() const { return m_loadingLabel; }
@@ -49,6 +53,7 @@ private slots:
     void loadFinished(bool ok);
     void onTitleChanged(const QString &title);
     void onDownloadFlashClicked();
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -56,6 +61,7 @@ protected:
 private:
     void dismiss();
     void repaintNow();
+    void cannotPlay(const QString &why);
 
     QStackedLayout *m_stack;
     QFrame *m_backFrame;
@@ -68,6 +74,7 @@ private:
     QPushButton *m_downloadButton;
     QLabel *m_logoLabel;
     QUrl m_url;
+    QString m_cannotStart;
     bool m_waiting = true;
 };
 

@@ -107,10 +107,11 @@ PLUMDECK_SCREEN(printedPage)
     ListModel model(list);
     QImage paper(QSize(620, 500), QImage::Format_RGB32);
     paper.fill(Qt::white);
+    // Laid out with the print font measured on the paper, as print() does.
+    ListPrinter layout(&model, paper.size(), QFontMetrics(ListPrinter::printFont(), &paper));
     QPainter painter(&paper);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(ListPrinter::printFont());
-    ListPrinter layout(&model, paper.size(), painter.fontMetrics());
     layout.drawPage(&painter, 1);
     painter.end();
     QLabel page;
@@ -139,4 +140,24 @@ PLUMDECK_SCREEN(webWindows)
     QVERIFY(!shoot(&player, QStringLiteral("player-loading")).isNull());
     QMetaObject::invokeMethod(&player, "onTitleChanged", Q_ARG(QString, QStringLiteral("FlashNotInstalled")));
     QVERIFY(!shoot(&player, QStringLiteral("player-failed")).isNull());
+}
+
+// The same windows where the web engine cannot start (its helper program is
+// missing here): the guide as plain text, the video offered to the browser.
+PLUMDECK_SCREEN(webWindowsWithoutEngine)
+{
+    const QByteArray helper = qgetenv("QTWEBENGINE_PROCESS_PATH");
+    qputenv("QTWEBENGINE_PROCESS_PATH", "/nonexistent/QtWebEngineProcess");
+    WebkitBrowserDialog *help = WebkitBrowserDialog::showHelp(WebkitBrowserDialog::userGuideUrl());
+    WebkitPlayerDialog player(400, 300);
+    if (helper.isEmpty())
+        qunsetenv("QTWEBENGINE_PROCESS_PATH");
+    else
+        qputenv("QTWEBENGINE_PROCESS_PATH", helper);
+    help->resize(760, 560);
+    QTRY_COMPARE(help->windowTitle(), QStringLiteral("Plumdeck User Guide"));
+    QVERIFY(!shoot(help, QStringLiteral("help-window-plain")).isNull());
+    delete help;
+    player.load(QStringLiteral("http://player.example/index.php?file=http%3A%2F%2Fv.example%2Fc.flv"));
+    QVERIFY(!shoot(&player, QStringLiteral("player-no-engine")).isNull());
 }

@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 #include "testenvironment.h"
 
+#include <QFontDatabase>
 #include <QPdfDocument>
 #include <QPainter>
 #include <QPdfSelection>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,6 +28,29 @@ std::unique_ptr<ListModel> listOf(int tasks)
     for (int i = 0; i < tasks; ++i)
         list->rootTask()->createChild(i)->setTitle(QStringLiteral("Task %1").arg(i + 1));
     return std::make_unique<ListModel>(list);
+}
+
+// A fixed-pitch font whose characters, the blank included, are 6 pixels
+// wide: the first of the usual ones the machine has, at the size that gives
+// that. None when no font does.
+std::optional<QFont> sixPixelCells()
+{
+    const QStringList families{QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"),
+                               QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                               QStringLiteral("monospace")};
+    for (const QString &family : families) {
+        for (int pixels = 8; pixels <= 12; ++pixels) {
+            QFont font(family);
+            font.setStyleHint(QFont::Monospace);
+            font.setPixelSize(pixels);
+            const QFontMetrics metrics(font);
+            if (metrics.horizontalAdvance(QStringLiteral("bbbbbbbbbb")) == 60
+                && metrics.horizontalAdvance(QStringLiteral("aa  bb")) == 36
+                && metrics.horizontalAdvance(QStringLiteral(" ")) == 6)
+                return font;
+        }
+    }
+    return std::nullopt;
 }
 
 struct Printed
@@ -126,10 +151,15 @@ private slots:
         QTest::addColumn<bool>("alarm");
         QTest::addColumn<bool>("note");
         QTest::addColumn<QString>("painted"); // "1" where a slot is painted, right to left
-        QTest::newRow("all three") << 2 << true << true << "111";
-        QTest::newRow("reminder alone") << 1 << false << false << "100";
-        QTest::newRow("alarm and urgent") << 2 << true << false << "110";
-        QTest::newRow("unknown priority") << 3 << false << false << "000";
+        QTest::addColumn<int>("pixelSize");   // of the font laid out and drawn with; 0: the print font
+        QTest::newRow("all three") << 2 << true << true << "111" << 0;
+        QTest::newRow("reminder alone") << 1 << false << false << "100" << 0;
+        QTest::newRow("alarm and urgent") << 2 << true << false << "110" << 0;
+        QTest::newRow("unknown priority") << 3 << false << false << "000" << 0;
+        // The first row moves down with a taller font, whatever font the
+        // machine would use by default.
+        QTest::newRow("all three, tall font") << 2 << true << true << "111" << 40;
+        QTest::newRow("reminder alone, tall font") << 1 << false << false << "100" << 40;
     }
 
     void icons()
@@ -138,6 +168,7 @@ private slots:
         QFETCH(bool, alarm);
         QFETCH(bool, note);
         QFETCH(QString, painted);
+        QFETCH(int, pixelSize);
         std::unique_ptr<ListModel> list = listOf(1);
         Task *task = list->taskList()->rootTask()->child(0);
         task->setPriority(TaskPriority(priority));
@@ -147,11 +178,16 @@ private slots:
             task->setNote(QDateTime::currentDateTimeUtc(), QStringLiteral("ripe"));
         QImage page(QSize(400, 300), QImage::Format_RGB32);
         page.fill(Qt::white);
+        QFont font = ListPrinter::printFont();
+        if (pixelSize)
+            font.setPixelSize(pixelSize);
+        // Measured on the page itself, as print() measures on the printer.
+        const QFontMetrics metrics(font, &page);
         QPainter painter(&page);
-        painter.setFont(ListPrinter::printFont());
-        ListPrinter(list.get(), page.size(), painter.fontMetrics()).drawPage(&painter, 1);
+        painter.setFont(font);
+        ListPrinter(list.get(), page.size(), metrics).drawPage(&painter, 1);
         painter.end();
-        const int y = painter.fontMetrics().height() + 50 + 6;
+        const int y = metrics.height() + 50 + 6;
         QString seen;
         for (int slot = 0; slot < 3; ++slot) {
             const QImage icon = page.copy(400 - 47 - 15 * slot, y, 12, 12);
@@ -194,9 +230,10 @@ private slots:
         QFETCH(bool, marks);
         QFETCH(int, room);
         QFETCH(QStringList, lines);
-        QFont font(QStringLiteral("DejaVu Sans Mono"));
-        font.setPixelSize(10);
-        const QFontMetrics metrics(font);
+        const std::optional<QFont> font = sixPixelCells();
+        if (!font)
+            QSKIP("no fixed-pitch font on this machine draws 6-pixel characters");
+        const QFontMetrics metrics(*font);
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("bbbbbbbbbb")), 60);
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("aa bb")), 30);
         QCOMPARE(ListPrinter::wrapText(title, metrics, room, done, marks, marks, priority), lines);

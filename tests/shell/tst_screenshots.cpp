@@ -98,10 +98,13 @@ private slots:
         QCOMPARE(question.findChild<QWidget *>(QStringLiteral("windowtitlebar"))->height(), titleHeight);
         QVERIFY(question.okButton()->width() >= 80);
         QVERIFY(question.cancelButton()->width() >= 80);
-        // Ok has its own background.
-        const QPoint ok = question.okButton()->geometry().center() + question.okButton()->parentWidget()->mapTo(&question, QPoint());
-        const QPoint cancel = question.cancelButton()->geometry().center() + question.cancelButton()->parentWidget()->mapTo(&question, QPoint());
-        QVERIFY(shot.pixelColor(ok + QPoint(0, 5)) != shot.pixelColor(cancel + QPoint(0, 5)));
+        // Ok has its own background (looked at left of the label, which
+        // grows with the font; in the picture's pixels, which a
+        // high-density screen multiplies).
+        const qreal ratio = shot.devicePixelRatio();
+        const QPoint ok = question.okButton()->mapTo(&question, QPoint(6, question.okButton()->height() / 2));
+        const QPoint cancel = question.cancelButton()->mapTo(&question, QPoint(6, question.cancelButton()->height() / 2));
+        QVERIFY(shot.pixelColor((QPointF(ok) * ratio).toPoint()) != shot.pixelColor((QPointF(cancel) * ratio).toPoint()));
 
         MessageDialog information(QStringLiteral("Export"), QStringLiteral("The list was exported."), false);
         information.resize(300, 110);
