@@ -33,6 +33,7 @@ public:
     using TestPage::TestPage;
 signals:
     void uiModeChanged(int mode);
+    void showKeysDialogSignal();
 };
 
 namespace {
@@ -368,6 +369,19 @@ private slots:
             QCOMPARE(result, effect);
             window->keysDialog()->hide();
         }
+    }
+
+    // The lists page's shortcuts command opens the window's one shortcuts
+    // dialog.
+    void listsPageShowsTheShortcuts()
+    {
+        MainWindow *window = build();
+        KeysDialog *keys = window->keysDialog();
+        QVERIFY(!keys->isVisible() && !keys->parent());
+        emit m_pages.lists->showKeysDialogSignal();
+        QVERIFY(keys->isVisible());
+        QCOMPARE(window->keysDialog(), keys);
+        keys->hide();
     }
 
     void helpWindowsAreSeparateAndGoWhenClosed()
