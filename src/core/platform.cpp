@@ -37,7 +37,12 @@ void loadCrashLogger()
         return;
     auto *library = new QLibrary(QStringLiteral("bblogger"));
     if (!library->load()) {
+#ifdef Q_OS_WIN
         qWarning("failed to load bblogger.dll %s", qPrintable(library->errorString()));
+#else
+        // The crash logger exists for Windows only; its absence here is normal.
+        qDebug("failed to load bblogger.dll %s", qPrintable(library->errorString()));
+#endif
         delete library;
         return;
     }

@@ -14,7 +14,8 @@ bool runElevated(const QString &path);
 // Gives a frameless top-level window the system menu, minimise and maximise
 // behaviour of a framed one, where the system needs help for that.
 void addNativeFrameStyles(QWidget *widget);
-// Loads the optional crash-logger library; warns when it is missing.
+// Loads the optional crash-logger library; warns when it is missing on
+// Windows, the only system it exists for.
 void loadCrashLogger();
 bool isCrashLoggerLoaded();
 

@@ -3,8 +3,9 @@
 #include "core/options.h"
 
 namespace {
-const char versionPrefix[] = "3.0";
-const int defaultBuildNumber = 3054;
+// From the project's version in the top CMakeLists.txt.
+const char versionPrefix[] = PLUMDECK_VERSION_PREFIX;
+const int defaultBuildNumber = PLUMDECK_BUILD_NUMBER;
 }
 
 int buildNumber()

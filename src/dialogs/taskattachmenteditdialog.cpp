@@ -49,7 +49,7 @@ QFrame *fieldsFrame(const char *objectName, const QList<QPair<QString, QWidget *
 TaskAttachmentEditDialog::TaskAttachmentEditDialog(QWidget *parent)
     : CustomDialog(tr("Add Attachment"), false, false, parent)
 {
-    build(QStringLiteral(":/attach_add.png"));
+    build(QStringLiteral(":/attach_add_light.png"));
     createWebFrame();
     createVideoFrame();
     m_videoFrame->hide();
@@ -60,7 +60,7 @@ TaskAttachmentEditDialog::TaskAttachmentEditDialog(TaskAttachment *attachment, Q
     : CustomDialog(tr("Edit Attachment"), false, false, parent)
     , m_attachment(attachment)
 {
-    build(QStringLiteral(":/attach_edit.png"));
+    build(QStringLiteral(":/attach_edit_light.png"));
     if (attachment->type() == TaskAttachment::VideoHyperlink) {
         m_typeBox->setCurrentIndex(VideoKind);
         setVideoAttachment(attachment);

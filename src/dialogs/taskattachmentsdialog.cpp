@@ -1,5 +1,6 @@
 #include "dialogs/taskattachmentsdialog.h"
 
+#include "core/uisettings.h"
 #include "dialogs/taskattachmenteditdialog.h"
 #include "dialogs/taskattachmentsselector.h"
 #include "model/listmodel.h"
@@ -19,7 +20,8 @@ TaskAttachmentsDialog::TaskAttachmentsDialog(QWidget *parent)
     addResizeGrip();
     resize(330, 300);
     setCenterOnParent(true);
-    setTitleIcon(QStringLiteral(":/attachment.png"));
+    // Both skins' title bars are dark.
+    setTitleIcon(QStringLiteral(":/attachment_light.png"));
 
     m_selector = new TaskAttachmentsSelector;
     m_selector->setObjectName(QStringLiteral("taskAttachmentsSelector"));
@@ -29,9 +31,12 @@ TaskAttachmentsDialog::TaskAttachmentsDialog(QWidget *parent)
     content->addWidget(m_selector);
     setBareContentLayout(content);
 
-    m_addButton = new QPushButton(QIcon(QStringLiteral(":/attach_add.png")), tr("Add+"));
-    m_deleteButton = new QPushButton(QIcon(QStringLiteral(":/attach_delete.png")), tr("Delete-"));
-    m_editButton = new QPushButton(QIcon(QStringLiteral(":/attach_edit.png")), tr("Edit"));
+    // The Green skin's buttons are dark, the Blue skin's light.
+    const QString icons = UISettings::instance()->isBlueSkin() ? QStringLiteral(":/attach_%1.png")
+                                                               : QStringLiteral(":/attach_%1_light.png");
+    m_addButton = new QPushButton(QIcon(icons.arg(QLatin1String("add"))), tr("Add+"));
+    m_deleteButton = new QPushButton(QIcon(icons.arg(QLatin1String("delete"))), tr("Delete-"));
+    m_editButton = new QPushButton(QIcon(icons.arg(QLatin1String("edit"))), tr("Edit"));
     QHBoxLayout *buttons = buttonsLayout();
     buttons->setContentsMargins(5, 5, 5, 5);
     // Before the frame's own stretch, so the buttons sit on the left.

@@ -23,6 +23,12 @@ const char *const kGreenEditorSheet =
     "QLineEdit { border: 1px solid rgb(171,183,129) ; border-radius: 5px ; background:rgb(255,255,255) ; "
     "min-height:23px ;max-height:23px ; margin-top:0px;margin-bottom:0px;padding-top:0px;padding-bottom:0px}";
 
+// The selection's fill in the Blue skin, and the title on it while the tree
+// has no focus: the palette's title colour would read at 1.9:1 there.
+const QColor kBlueSelectionFill(110, 139, 165);
+const QColor kBlueUnfocusedSelectedText(10, 22, 34);
+const QColor kGreenSelectionFill(171, 183, 129);
+
 } // namespace
 
 bool pointInCheckDot(const QRect &itemRect, const QPoint &pos)
@@ -99,7 +105,7 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     const bool highlighted = focused || selected;
 
     if (highlighted) {
-        const QColor fill = m_blueSkin ? QColor(110, 139, 165) : QColor(171, 183, 129);
+        const QColor fill = m_blueSkin ? kBlueSelectionFill : kGreenSelectionFill;
         const QBrush previousBrush = painter->brush();
         painter->setPen(fill);
         painter->setBrush(fill);
@@ -112,7 +118,10 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         textColour = ColorPalette::FocusedTitleText;
     else if (!selected && checked && m_grayOutCompleted)
         textColour = ColorPalette::CompletedTitleText;
-    painter->setPen(ColorPalette::forSkin(textColour, m_blueSkin));
+    if (selected && !focused && m_blueSkin)
+        painter->setPen(kBlueUnfocusedSelectedText);
+    else
+        painter->setPen(ColorPalette::forSkin(textColour, m_blueSkin));
 
     if (opt.state & QStyle::State_Editing) {
         painter->setPen(ColorPalette::forSkin(ColorPalette::TitleEditorFrame, m_blueSkin));

@@ -64,6 +64,7 @@ void createServicesAndWindows(Windows &windows)
     MainWindow *window = windows.mainWindow.get();
     window->setObjectName(QStringLiteral("mainwindow"));
     g_application->setMainWindow(window);
+    window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });
 
     windows.trayIcon = std::make_unique<SystemTrayIcon>(window);
     QObject::connect(window, &MainWindow::startUpdateCheck, windows.trayIcon.get(),

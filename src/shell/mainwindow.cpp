@@ -470,8 +470,8 @@ void MainWindow::runClosingSteps()
     runPageHook(PageHook::SaveListsGroups);
     if (NotepadNotes *notes = NotepadNotes::instance())
         notes->saveIfChanged();
-    // The Team page saves the friends document only where it exists: without
-    // it there is no friends model to save.
+    // Plugged where the program is composed with a friends model; without
+    // one there is nothing to save.
     runPageHook(PageHook::SaveFriends);
     QSettings().setValue(QLatin1String(GeometryKey), saveGeometry());
     runPageHook(PageHook::CloseFloatingDialogs);

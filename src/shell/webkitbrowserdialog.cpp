@@ -75,9 +75,12 @@ void WebkitBrowserDialog::load(const QUrl &url)
 QUrl WebkitBrowserDialog::userGuideUrl()
 {
     const QFileInfo installed(helpDir().filePath(QStringLiteral("help.html")));
-    if (installed.isFile())
-        return QUrl::fromLocalFile(installed.absoluteFilePath());
-    return QUrl(QStringLiteral("qrc:/help/help.html"));
+    QUrl url = installed.isFile() ? QUrl::fromLocalFile(installed.absoluteFilePath())
+                                  : QUrl(QStringLiteral("qrc:/help/help.html"));
+    // The page draws itself in the running skin's colours.
+    if (UISettings::instance()->isBlueSkin())
+        url.setQuery(QStringLiteral("skin=blue"));
+    return url;
 }
 
 WebkitBrowserDialog *WebkitBrowserDialog::showHelp(const QUrl &url)

@@ -40,7 +40,12 @@ private slots:
     void crashLoggerMissing()
     {
         for (int i = 0; i < 2; ++i) {
+#ifdef Q_OS_WIN
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to load bblogger.dll ")));
+#else
+            // No such library exists here: every start would print a warning.
+            QTest::failOnWarning(QRegularExpression(QStringLiteral("bblogger")));
+#endif
             loadCrashLogger();
             QVERIFY(!isCrashLoggerLoaded());
         }

@@ -115,6 +115,15 @@ PLUMDECK_SCREEN(taskTree)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 }
 
+// The selection while the focus is elsewhere (another tab, a dialog).
+PLUMDECK_SCREEN(taskTreeUnfocused)
+{
+    Shown shown;
+    shown.view.setFocusPolicy(Qt::NoFocus);
+    shown.view.setCurrentTask(shown.model->taskList()->rootTask()->child(0)->child(0));
+    QVERIFY(!shoot(&shown.view, QStringLiteral("task-tree-unfocused")).isNull());
+}
+
 PLUMDECK_SCREEN(taskTreeSearch)
 {
     Shown shown;

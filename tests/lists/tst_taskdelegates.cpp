@@ -140,7 +140,9 @@ private slots:
         QTest::newRow("open") << false << true << 0 << blueText;
         QTest::newRow("done, greyed") << true << true << 0 << QColor(132, 162, 188);
         QTest::newRow("done, not greyed") << true << false << 0 << blueText;
-        QTest::newRow("done and selected") << true << true << selected << blueText;
+        // On the selection's fill the palette's title colour would not read.
+        QTest::newRow("done and selected") << true << true << selected << QColor(10, 22, 34);
+        QTest::newRow("open and selected") << false << true << selected << QColor(10, 22, 34);
         QTest::newRow("done and current") << true << true << focus << QColor(Qt::white);
     }
 
@@ -155,7 +157,8 @@ private slots:
         const ItemDelegate delegate;
         const QImage image = paint(delegate, tree.at("WWWW"), QStyle::State(state));
         QFETCH(QColor, text);
-        for (const QColor &colour : {QColor(62, 94, 127), QColor(132, 162, 188), QColor(Qt::white)})
+        for (const QColor &colour :
+             {QColor(62, 94, 127), QColor(132, 162, 188), QColor(Qt::white), QColor(10, 22, 34)})
             QCOMPARE(contains(image, colour), colour == text);
         setSetting("ui/gray-out-completed-tasks", true);
     }

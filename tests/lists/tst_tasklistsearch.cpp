@@ -78,13 +78,15 @@ private slots:
         QVERIFY(tree.view.searchHits().isEmpty());
     }
 
-    // Removing, undoing and replacing the list free tasks: the hits are
-    // found again, so "next" only ever selects a task of the list as it is.
+    // Removing (one task, or the checked ones), undoing and replacing the
+    // list free tasks: the hits are found again, so "next" only ever selects
+    // a task of the list as it is.
     void hitsFollowTheList_data()
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QStringList>("walk");
         QTest::newRow("a hit removed") << "remove" << QStringList{"x3"};
+        QTest::newRow("a checked hit removed") << "removeChecked" << QStringList{"x3"};
         QTest::newRow("undo") << "undo" << QStringList{"x2", "x3"};
         QTest::newRow("list replaced") << "replace" << QStringList{};
     }
@@ -102,6 +104,9 @@ private slots:
         if (change == QLatin1String("remove")) {
             tree.select("x2");
             keys("Delete");
+        } else if (change == QLatin1String("removeChecked")) {
+            QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, tree.dot("x2"));
+            tree.view.removeCheckedTasks();
         } else if (change == QLatin1String("undo")) {
             tree.model->undo();
         } else {

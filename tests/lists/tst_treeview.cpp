@@ -113,6 +113,24 @@ void perform(Tree &tree, const QString &script)
     }
 }
 
+// The list as the view shows it: '-' where the view has a parent collapsed,
+// to compare with the tasks' own expansion.
+QString viewShape(const Tree &tree, const QModelIndex &parent = QModelIndex())
+{
+    QStringList parts;
+    for (int row = 0; row < tree.model->rowCount(parent); ++row) {
+        const QModelIndex index = tree.model->index(row, 0, parent);
+        const Task *task = tree.model->taskForIndex(index);
+        QString part = QString(task->isDone() ? QStringLiteral("*") : QString())
+            + (task->childCount() && !tree.view.isExpanded(index) ? QStringLiteral("-") : QString())
+            + (task->title().isEmpty() ? QStringLiteral("_") : task->title());
+        if (task->childCount())
+            part += QLatin1Char('[') + viewShape(tree, index) + QLatin1Char(']');
+        parts << part;
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
 void columns()
 {
     QTest::addColumn<QString>("shape");
@@ -198,6 +216,13 @@ private slots:
         row("down commits the editor", "A B", "A", "Right type:x Ctrl+Down=down", "B Ax", "Ax", 2);
         row("remove commits the editor", "A B", "B", "Right type:x F8=remove", "A", "A", 2);
         row("paste commits the editor", "A B", "A", "Right type:x F9=paste", "Ax P B", "P", 2);
+        // Moving tasks rebuilds the rows: the view opens and closes them
+        // again as their tasks say.
+        row("indent keeps parents open and closed", "-A[a1] B[b1] C", "C", "Tab=indent", "-A[a1] B[b1 C]", "C", 1);
+        row("outdent keeps parents open and closed", "-A[a1] B[b1 C]", "C", "Shift+Tab=outdent", "-A[a1] B[b1] C",
+            "C", 1);
+        row("removing checked tasks keeps parents open and closed", "-A[a1] *D B[b1 *b2]", "B", "F7=removeChecked",
+            "-A[a1] B[b1]", "B", 1);
         row("taking commits the editor", "A B", "B", "Right type:x F10=toList", "A", "A", 2);
         row("adding commits the editor", "A _", "_", "Right type:x F11=insert", "A x _", "_", 2);
         // Clicks.
@@ -227,6 +252,7 @@ private slots:
         QTEST(tree.shape(), "after");
         QTEST(tree.current(), "currentAfter");
         QCOMPARE(tree.model->undoSnapshotCount() - before, undoSteps);
+        QCOMPARE(viewShape(tree), tree.shape());
     }
 
     void commitTrimsTheTitle()
@@ -383,25 +409,40 @@ private slots:
 
     // While the list or the whole page synchronises, nothing the user does
     // reaches the list.
+    // ... except the cancel button of the list's syncing overlay.
     void inputGate_data()
     {
         QTest::addColumn<bool>("pageSync");
-        QTest::newRow("list synchronising") << false;
-        QTest::newRow("page synchronising") << true;
+        QTest::addColumn<bool>("overlay");
+        QTest::newRow("list synchronising") << false << false;
+        QTest::newRow("page synchronising") << true << false;
+        QTest::newRow("list synchronising, cancelled on its overlay") << false << true;
     }
 
     void inputGate()
     {
         QFETCH(bool, pageSync);
+        QFETCH(bool, overlay);
         Tree tree("A B");
         tree.select("A");
         tree.owner.syncing = pageSync;
         tree.model->setSynchronizing(!pageSync);
+        if (overlay)
+            tree.view.onShowSyncingScreen();
         keys("Delete Return type:x");
         QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, tree.dot("B"));
         QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 300));
         QCOMPARE(tree.shape(), QStringLiteral("A B"));
         QCOMPARE(tree.current(), QStringLiteral("A"));
+        if (overlay) {
+            // Clicked where the user sees it, through the window.
+            QPushButton *cancel = tree.view.syncingScreen()->cancelButton();
+            QVERIFY(cancel->isVisible());
+            QVERIFY(tree.view.rect().contains(cancel->mapTo(&tree.view, cancel->rect().center())));
+            QTest::mouseClick(tree.view.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                              cancel->mapTo(&tree.view, cancel->rect().center()));
+        }
+        QCOMPARE(tree.owner.calls, overlay ? QStringList{"cancel Errands"} : QStringList{});
     }
 
     // The expanded state lives in the tasks: the view follows them after

@@ -1,7 +1,10 @@
 // The program itself, started as users start it.
 
+#include "contacts/friendsreaderwriter.h"
+#include "contacts/user.h"
 #include "testenvironment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -14,12 +17,13 @@ private:
     QTemporaryDir m_tmp; // the single-instance marker lives here, away from other runs
     QString m_log;
 
-    void start(QProcess &process, const QStringList &arguments)
+    void start(QProcess &process, const QStringList &arguments,
+               const QString &program = QStringLiteral(PLUMDECK_PROGRAM))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), m_tmp.path());
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(PLUMDECK_PROGRAM), arguments);
+        process.start(program, arguments);
         QVERIFY(process.waitForStarted());
     }
 
@@ -66,6 +70,34 @@ private slots:
             process->kill();
             process->waitForFinished();
         }
+    }
+
+    // Closing the window saves the contacts with the other documents: the
+    // file is written again, keeping the contacts it held.
+    void friendsSavedAtQuit()
+    {
+        const QString friends = QFileInfo(m_log).dir().filePath(QStringLiteral("friends.xhtml"));
+        QVERIFY(QDir().mkpath(QFileInfo(friends).path()));
+        {
+            QFile file(friends);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(FriendsReaderWriter().writeLocalUserDataToDevice({User::get(QStringLiteral("bob"))}, &file));
+            file.close();
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        }
+        QProcess program;
+        start(program, {}, QStringLiteral(PLUMDECK_PROGRAMCHILD));
+        QVERIFY2(program.waitForFinished(60000), "the program did not end when its window closed");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        QFile file(friends);
+        QVERIFY2(QFileInfo(friends).lastModified().date().year() > 2001, "friends.xhtml was not saved");
+        QList<User *> users;
+        FriendsReaderWriter reader;
+        QVERIFY2(reader.readLocalUserDataFromDevice(&file, users), qPrintable(reader.errorString()));
+        QCOMPARE(users, QList<User *>{User::get(QStringLiteral("bob"))});
     }
 };
 

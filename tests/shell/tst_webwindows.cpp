@@ -90,6 +90,34 @@ private slots:
         m_opened.clear();
     }
 
+    // The guide draws itself in the running skin's colours.
+    void helpFollowsTheSkin_data()
+    {
+        QTest::addColumn<int>("skin");
+        QTest::addColumn<QString>("background");
+        QTest::newRow("green") << 0 << "rgb(244, 247, 234)";
+        QTest::newRow("blue") << 1 << "rgb(245, 249, 252)";
+    }
+
+    void helpFollowsTheSkin()
+    {
+        QFETCH(int, skin);
+        const int before = UISettings::instance()->skin();
+        UISettings::instance()->setSkin(skin);
+        const QUrl url = WebkitBrowserDialog::userGuideUrl();
+        UISettings::instance()->setSkin(before);
+        QPointer<WebkitBrowserDialog> help = WebkitBrowserDialog::showHelp(url);
+        QSignalSpy loaded(help->webView(), &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(20000));
+        QString background;
+        help->webView()->page()->runJavaScript(QStringLiteral("getComputedStyle(document.body).backgroundColor"),
+                                               [&background](const QVariant &v) { background = v.toString(); });
+        QTRY_VERIFY(!background.isEmpty());
+        QTEST(background, "background");
+        help->close();
+        QTRY_VERIFY(!help);
+    }
+
     void playerStates_data()
     {
         QTest::addColumn<QString>("html");       // empty: an address that cannot load
