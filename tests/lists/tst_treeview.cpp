@@ -315,6 +315,33 @@ private slots:
         QCOMPARE(tree.shape(), QStringLiteral("A B"));
     }
 
+    // Below the rows the view goes on with ruled lines, one row height
+    // apart; while a task is dragged the row it would follow gets a black
+    // line under it, the other rows keep their separators.
+    void emptyAreaAndDropLine()
+    {
+        Tree tree("A B C");
+        const int h = tree.view.visualRect(tree.at("A")).height();
+        QVERIFY(h > 1);
+        const QColor fill(201, 214, 160), ruled(222, 230, 193);
+        QImage shot = tree.view.viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(200, 6 * h - 1), ruled);
+        QCOMPARE(shot.pixelColor(200, 6 * h + h / 2), fill);
+        QCOMPARE(shot.pixelColor(200, 7 * h - 1), ruled);
+
+        const QPoint start = tree.text("A");
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, QApplication::startDragDistance() + 1), Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, tree.text("C"), Qt::LeftButton);
+        shot = tree.view.viewport()->grab().toImage();
+        const int underC = tree.view.visualRect(tree.at("C")).bottom();
+        const int underB = tree.view.visualRect(tree.at("B")).bottom();
+        QCOMPARE(shot.pixelColor(200, underC), QColor(Qt::black));
+        QCOMPARE(shot.pixelColor(200, underB), ruled);
+        tree.mouse(QEvent::MouseButtonRelease, tree.text("C"), Qt::NoButton);
+        QCOMPARE(tree.shape(), QStringLiteral("B C A"));
+    }
+
     // The names the skins' style sheets select, and the texts shown.
     void widgetNames_data()
     {
