@@ -58,6 +58,16 @@ bool contains(const QImage &image, const QColor &colour, int fromX = 24)
     return false;
 }
 
+// The lowest row holding the colour, -1 when none does.
+int lowestRow(const QImage &image, const QColor &colour)
+{
+    for (int y = image.height() - 1; y >= 0; --y) {
+        if (contains(image.copy(0, y, image.width(), 1), colour, 0))
+            return y;
+    }
+    return -1;
+}
+
 } // namespace
 
 class TstTaskDelegates : public QObject
@@ -196,6 +206,8 @@ private slots:
         QFETCH(QVariant, data);
         QFETCH(QString, warning);
         QFETCH(QColor, pen);
+        // The delegates leave the painter as they found it.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Unbalanced save/restore")));
         setSetting("ui/skin", pen == QColor(62, 94, 127) ? 1 : 0);
         QStandardItemModel model(1, 1);
         model.setData(model.index(0, 0), data);
@@ -208,6 +220,14 @@ private slots:
         QCOMPARE(image != blank(), pen.isValid());
         QVERIFY(!pen.isValid() || contains(image, pen, 0));
         QVERIFY(!contains(image.copy(0, 0, 5, 34), pen, 0)); // times start 5 pixels in
+        // A time text stands on the baseline 3 pixels below the font's
+        // height: "W" ends just above it, "y" reaches into the descent.
+        if (time && pen.isValid()) {
+            const QFontMetrics metrics(QFont(QStringLiteral("Helvetica"), 9));
+            const int lowest = lowestRow(image, pen);
+            QVERIFY2(lowest >= metrics.height() + 1 && lowest <= metrics.height() + 3 + metrics.descent(),
+                     qPrintable(QString::number(lowest)));
+        }
         // An icon is centred and unscaled: (149 - 8, 16 - 6) is its top left.
         if (pen == QColor(Qt::red))
             QVERIFY(image.pixelColor(141, 10) == pen && image.pixelColor(140, 10).alpha() == 0);

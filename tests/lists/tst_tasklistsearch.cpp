@@ -133,6 +133,7 @@ private slots:
     {
         Tree tree("Peas Pears");
         tree.view.showSearchBar();
+        QCOMPARE(nextButton(tree), QStringLiteral("hidden"));
         QTest::keyClicks(tree.view.searchBar()->lineEdit(), QStringLiteral("pea"));
         tree.view.setFocus();
         keys("Right type:zz Escape");

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -266,9 +267,151 @@ private slots:
         QCOMPARE(tree.shape(), QStringLiteral("two lines _"));
     }
 
+    // With "ui/auto-create-new-tasks" off, Return in the editor adds a task
+    // only after the last top-level task.
+    void returnWithoutAutoCreate_data()
+    {
+        columns();
+        row("after the last top-level task", "A B", "B", "Right type:x Return", "A Bx _", "_", 2);
+        row("after an earlier task", "A B", "A", "Right type:x Return", "Ax B", "Ax", 1);
+        row("after the last nested task", "A[a1]", "a1", "Right type:x Return", "A[a1x]", "a1x", 1);
+        row("return outside the editor still adds", "A B", "A", "Return", "A _ B", "_", 1);
+    }
+
+    void returnWithoutAutoCreate()
+    {
+        QSettings().setValue(QStringLiteral("ui/auto-create-new-tasks"), false);
+        actions();
+        QSettings().remove(QStringLiteral("ui/auto-create-new-tasks"));
+    }
+
+    // The remaining structural commands also commit the open editor first.
+    void structureCommitsTheEditor_data()
+    {
+        columns();
+        row("group indent commits the editor", "A B[b1]", "B", "Right type:x Tab=indentGroup", "A[Bx[b1]]", "Bx", 2);
+        row("top commits the editor", "A B", "B", "Right type:x F3=top", "Bx A", "Bx", 2);
+        row("bottom commits the editor", "A B", "A", "Right type:x F4=bottom", "B Ax", "Ax", 2);
+        row("removing done tasks commits the editor", "*A B", "B", "Right type:x F7=removeChecked", "Bx", "Bx", 2);
+    }
+
+    void structureCommitsTheEditor() { actions(); }
+
+    // A right click makes its row current and opens the page's task menu;
+    // below the rows the menu opens for the task that was current.
+    void contextMenu()
+    {
+        Tree tree("A B");
+        tree.select("A");
+        const auto rightClick = [&tree](const QPoint &pos) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tree.view.viewport()->mapToGlobal(pos));
+            QApplication::sendEvent(tree.view.viewport(), &event);
+        };
+        rightClick(tree.text("B"));
+        QCOMPARE(tree.current(), QStringLiteral("B"));
+        rightClick(QPoint(60, 300));
+        QCOMPARE(tree.current(), QStringLiteral("B"));
+        QCOMPARE(tree.owner.calls, QStringList({"menu", "menu"}));
+        QCOMPARE(tree.shape(), QStringLiteral("A B"));
+    }
+
+    // Below the rows the view goes on with ruled lines, one row height
+    // apart; while a task is dragged the row it would follow gets a black
+    // line under it, the other rows keep their separators.
+    void emptyAreaAndDropLine()
+    {
+        Tree tree("A B C");
+        const int h = tree.view.visualRect(tree.at("A")).height();
+        QVERIFY(h > 1);
+        const QColor fill(201, 214, 160), ruled(222, 230, 193);
+        QImage shot = tree.view.viewport()->grab().toImage();
+        QCOMPARE(shot.pixelColor(200, 6 * h - 1), ruled);
+        QCOMPARE(shot.pixelColor(200, 6 * h + h / 2), fill);
+        QCOMPARE(shot.pixelColor(200, 7 * h - 1), ruled);
+
+        const QPoint start = tree.text("A");
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, QApplication::startDragDistance() + 1), Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, tree.text("C"), Qt::LeftButton);
+        shot = tree.view.viewport()->grab().toImage();
+        const int underC = tree.view.visualRect(tree.at("C")).bottom();
+        const int underB = tree.view.visualRect(tree.at("B")).bottom();
+        QCOMPARE(shot.pixelColor(200, underC), QColor(Qt::black));
+        QCOMPARE(shot.pixelColor(200, underB), ruled);
+        tree.mouse(QEvent::MouseButtonRelease, tree.text("C"), Qt::NoButton);
+        QCOMPARE(tree.shape(), QStringLiteral("B C A"));
+    }
+
+    // The names the skins' style sheets select, and the texts shown.
+    void widgetNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("view") << "treeview" << "TreeView" << "";
+        QTest::newRow("header") << "treeViewHeader" << "QHeaderView" << "";
+        QTest::newRow("search bar") << "searchoverlay" << "TaskListSearchWidget" << "";
+        QTest::newRow("search icon") << "searchicon" << "QLabel" << "";
+        QTest::newRow("search label") << "searchtextlabel" << "QLabel" << "Search:";
+        QTest::newRow("search field") << "lineedit" << "PDLineEdit" << "";
+        QTest::newRow("next button") << "nextSearchButton" << "ToolButton" << "";
+        QTest::newRow("overlay frame") << "loadingFrame" << "QFrame" << "";
+        QTest::newRow("overlay text") << "loadingLabel" << "QLabel" << "Synchronizing...";
+        QTest::newRow("overlay cancel") << "cancelSyncButton" << "QPushButton" << "";
+    }
+
+    void widgetNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, className);
+        QFETCH(QString, text);
+        Tree tree("A");
+        QWidget *widget = name == QLatin1String("treeview") ? &tree.view : tree.view.findChild<QWidget *>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->objectName(), name);
+        QVERIFY(widget->inherits(className.toLatin1()));
+        if (!text.isEmpty())
+            QCOMPARE(qobject_cast<QLabel *>(widget)->text(), text);
+    }
+
+    // The search bar floats over the lower left of the view, narrower while
+    // the vertical scroll bar shows.
+    void searchBarGeometry_data()
+    {
+        QTest::addColumn<int>("tasks");
+        QTest::addColumn<int>("margin");
+        QTest::newRow("short list") << 2 << 34;
+        QTest::newRow("with the scroll bar") << 40 << 51;
+    }
+
+    void searchBarGeometry()
+    {
+        QFETCH(int, tasks);
+        QFETCH(int, margin);
+        Tree tree(QStringLiteral("T ").repeated(tasks).trimmed());
+        tree.view.showSearchBar();
+        tree.view.resize(tree.view.width() + 1, tree.view.height());
+        QTRY_COMPARE(tree.view.verticalScrollBar()->isVisible(), margin == 51);
+        tree.view.resize(tree.view.width() - 1, tree.view.height());
+        const QWidget *bar = tree.view.searchBar();
+        const int height = bar->sizeHint().height();
+        QCOMPARE(bar->geometry(), QRect(17, tree.view.height() - height - 10, tree.view.width() - margin, height));
+    }
+
+    void iconCells_data()
+    {
+        QTest::addColumn<QString>("permissions");
+        QTest::newRow("writable") << "orwd";
+        // Read-only lists still open their (read-only) dialogs; the pointer
+        // keeps its shape there.
+        QTest::newRow("read-only") << "or";
+    }
+
     void iconCells()
     {
-        Tree tree("N A C W V S P");
+        QFETCH(QString, permissions);
+        const bool readOnly = permissions == QLatin1String("or");
+        Tree tree("N A C W V S P", permissions);
         const auto task = [&tree](const char *title) { return tree.model->taskForIndex(tree.at(title)); };
         const QDateTime later = QDateTime::currentDateTimeUtc().addDays(1);
         task("N")->setNote(later, QStringLiteral("note"));
@@ -283,7 +426,8 @@ private slots:
             const QPoint icon = tree.view.visualRect(tree.at(title).siblingAtColumn(ListModel::LastIconColumn)).center();
             tree.mouse(QEvent::MouseMove, icon, Qt::NoButton);
             const bool code = tree.at(title).siblingAtColumn(7).data(ListModel::IconCodeRole).toInt() != 0;
-            QCOMPARE(tree.view.viewport()->cursor().shape(), code ? Qt::PointingHandCursor : Qt::ArrowCursor);
+            QCOMPARE(tree.view.viewport()->cursor().shape(),
+                     code && !readOnly ? Qt::PointingHandCursor : Qt::ArrowCursor);
             QTest::mouseClick(tree.view.viewport(), Qt::LeftButton, Qt::NoModifier, icon);
             QCOMPARE(tree.current(), QString::fromLatin1(title));
         }

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
@@ -32,6 +33,7 @@ public:
     using TestPage::TestPage;
 signals:
     void uiModeChanged(int mode);
+    void showKeysDialogSignal();
 };
 
 namespace {
@@ -146,6 +148,92 @@ private slots:
         QCOMPARE(m_pages.lists->rejections, mode < start ? 4 : 0);
         QCOMPARE(window->contentGrid()->columnStretch(2), start == 0 ? 0 : 20);
         QCOMPARE(window->bottomBarLayout()->itemAt(0)->widget(), m_pages.lists->left);
+    }
+
+    // The names the skins' style sheets select, and what the overlay shows.
+    void objectNames_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("shows");
+        QTest::newRow("content area") << false << "tabcontainer" << "QWidget" << "";
+        QTest::newRow("bottom container") << false << "bottomcontainer" << "QWidget" << "";
+        QTest::newRow("bottom bar") << false << "bottombar" << "QWidget" << "";
+        QTest::newRow("overlay frame") << false << "loadingFrame" << "QFrame" << "";
+        QTest::newRow("overlay text") << false << "loadingLabel" << "QLabel" << "Loading...";
+        QTest::newRow("overlay image, green") << false << "" << "QLabel" << ":/section_loading.png";
+        QTest::newRow("overlay image, blue") << true << "" << "QLabel" << ":/section_loading_blue.png";
+        QTest::newRow("lists button, blue") << true << "listsbutton" << "ToolButton" << ":/done-button-blue.png";
+        QTest::newRow("notepad button") << false << "notepadbutton" << "ToolButton" << ":/notepad-button.png";
+        QTest::newRow("team button") << false << "friendsbutton" << "ToolButton" << ":/share-button.png";
+        QTest::newRow("sync button, blue") << true << "syncbutton" << "ToolButton" << ":/sync-button-blue.png";
+    }
+
+    void objectNames()
+    {
+        QFETCH(bool, blue);
+        QFETCH(QString, name);
+        QFETCH(QString, className);
+        QFETCH(QString, shows);
+        QSettings().setValue(QStringLiteral("ui/skin"), blue ? 1 : 0);
+        MainWindow *window = build();
+        QWidget *widget = nullptr;
+        if (name.isEmpty()) {
+            // The overlay's picture: the first label of its frame.
+            widget = window->loadingOverlay()->findChild<QLabel *>();
+        } else {
+            widget = window->findChild<QWidget *>(name);
+        }
+        QVERIFY(widget);
+        QVERIFY(widget->inherits(className.toLatin1()));
+        if (shows.startsWith(QLatin1String(":/"))) {
+            const QImage image(shows);
+            QVERIFY(!image.isNull());
+            QImage shown;
+            if (auto *label = qobject_cast<QLabel *>(widget))
+                shown = label->pixmap().toImage();
+            else
+                shown = static_cast<ToolButton *>(widget)->icon().pixmap(image.size()).toImage();
+            QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        } else if (!shows.isEmpty()) {
+            QCOMPARE(qobject_cast<QLabel *>(widget)->text(), shows);
+        }
+    }
+
+    // Page buttons between two stretches, 15 pixels apart; the page's own
+    // widgets at the ends.
+    void bottomBarOrder_data()
+    {
+        QTest::addColumn<bool>("team");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("with Team") << true
+                                   << "lists left|stretch|listsbutton|15|notepadbutton|15|friendsbutton|15|syncbutton|"
+                                      "stretch|lists right";
+        QTest::newRow("without Team") << false
+                                      << "lists left|stretch|listsbutton|15|notepadbutton|15|syncbutton|stretch|"
+                                         "lists right";
+    }
+
+    void bottomBarOrder()
+    {
+        QFETCH(bool, team);
+        QFETCH(QString, order);
+        QHBoxLayout *bar = build(0, team)->bottomBarLayout();
+        QStringList items;
+        for (int i = 0; i < bar->count(); ++i) {
+            QLayoutItem *item = bar->itemAt(i);
+            if (QWidget *widget = item->widget()) {
+                auto *label = qobject_cast<QLabel *>(widget);
+                items << (label ? label->text() : widget->objectName());
+            } else {
+                items << (bar->stretch(i) == 1 ? QStringLiteral("stretch") : QString::number(item->sizeHint().width()));
+            }
+        }
+        QCOMPARE(items.join(QLatin1Char('|')), order);
+        QCOMPARE(bar->contentsMargins(), QMargins(8, 8, 8, 8));
+        QCOMPARE(m_window->minimumSize(), QSize(320, 240));
     }
 
     void switchingPages()
@@ -281,6 +369,19 @@ private slots:
             QCOMPARE(result, effect);
             window->keysDialog()->hide();
         }
+    }
+
+    // The lists page's shortcuts command opens the window's one shortcuts
+    // dialog.
+    void listsPageShowsTheShortcuts()
+    {
+        MainWindow *window = build();
+        KeysDialog *keys = window->keysDialog();
+        QVERIFY(!keys->isVisible() && !keys->parent());
+        emit m_pages.lists->showKeysDialogSignal();
+        QVERIFY(keys->isVisible());
+        QCOMPARE(window->keysDialog(), keys);
+        keys->hide();
     }
 
     void helpWindowsAreSeparateAndGoWhenClosed()

@@ -57,6 +57,9 @@ private slots:
         QCOMPARE(version.top(), 10);
         QCOMPARE(splash.width() - version.right() - 1, 10);
         QCOMPARE(splash.versionLabel()->text(), QStringLiteral("Version 3.0.3054"));
+        // The step's line runs along the bottom, 17 pixels in from the left.
+        QCOMPARE(splash.infoLabel()->geometry(),
+                 QRect(17, 187 - 17, 300 - 17, splash.infoLabel()->sizeHint().height()));
 
         // The chunk takes the skin's own colours: the style sheet was read.
         // Looked for down the bar's middle, whose height follows the font,

@@ -48,6 +48,7 @@ private slots:
     void cleanup()
     {
         delete Updater::instance();
+        Updater::setLauncher({});
         m_server.reset();
         m_pages.log.clear();
         QSettings().clear();
@@ -63,6 +64,9 @@ private slots:
         QTest::newRow("new version, from the tray") << "seen" << true << true;
         QTest::newRow("downloaded") << "downloaded" << true << false;
         QTest::newRow("downloading") << "downloading" << false << false;
+        // The installer did not start: the check looks again and finds the
+        // new version, which first saves.
+        QTest::newRow("install failed") << "install failed" << false << true;
     }
 
     // One dialog, whatever the updater's state; a new version first saves.
@@ -81,7 +85,14 @@ private slots:
             m_server->stall(QStringLiteral("/clients/"));
         if (state != QLatin1String("seen") && !upToDate)
             updater->startDownload();
-        QTRY_COMPARE(updater->state() == Updater::Downloaded, state == QLatin1String("downloaded"));
+        const bool failedInstall = state == QLatin1String("install failed");
+        QTRY_COMPARE(updater->state() == Updater::Downloaded, state == QLatin1String("downloaded") || failedInstall);
+        if (failedInstall) {
+            Updater::setLauncher([](const QString &) { return false; });
+            QTest::ignoreMessage(QtWarningMsg, "couldn't launch installer");
+            QVERIFY(!updater->install());
+            QCOMPARE(updater->state(), Updater::InstallFailed);
+        }
 
         NotepadNotes notes;
         QFile::remove(NotepadNotes::filePath());
