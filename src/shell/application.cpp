@@ -1,7 +1,10 @@
 #include "shell/application.h"
 
 #include "contacts/chats.h"
+#include "contacts/chatui.h"
 #include "contacts/friends.h"
+#include "contacts/idlenessmonitor.h"
+#include "contacts/idlenesssender.h"
 #include "core/logging.h"
 #include "core/markersingleapplication.h"
 #include "core/options.h"
@@ -53,12 +56,20 @@ void createServicesAndWindows(Windows &windows)
 {
     ServerPoller::create();
     Updater::create();
+    IdlenessMonitor::createInstance();
+    IdlenessSender::createInstance();
 
     g_models = ModelsContainer::create(nullptr);
     auto *chats = new Chats;
     auto *friends = new Friends;
     g_models->setFriends(friends);
     g_models->setChats(chats);
+
+    MainWindow::PageBuilders pages;
+    pages.team = [](ModelsContainer *models, MainWindow *window) -> MainWindowMode * {
+        return ChatUI::createInstance(models, window);
+    };
+    MainWindow::setPageBuilders(pages);
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
