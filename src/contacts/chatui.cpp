@@ -91,8 +91,10 @@ ChatUI::~ChatUI()
 {
     disconnect(m_chats, &Chats::chatAdded, this, &ChatUI::onChatAdded);
     disconnect(m_friends, nullptr, this, nullptr);
-    if (m_requestQuestion)
+    if (m_requestQuestion) {
+        m_requestQuestion->setProperty("withdrawn", true);
         m_requestQuestion->reject();
+    }
     qDeleteAll(m_chatWindows);
     m_chatWindows.clear();
     delete m_container;
@@ -200,20 +202,23 @@ void ChatUI::onFriendRequestReceived(User *user)
 {
     if (QWidget *top = m_container->window())
         top->activateWindow();
+    QPointer<ChatUI> self(this);
     QPointer<MessageDialog> question =
         new MessageDialog(tr("Contact request"), tr("Add %1 as a contact?").arg(user->nick()), true);
-    question->setAttribute(Qt::WA_DeleteOnClose, false);
     QPointer<MessageDialog> outer = m_requestQuestion;
     User *outerUser = m_requestAsked;
     m_requestQuestion = question;
     m_requestAsked = user;
     const bool accepted = question->exec() == QDialog::Accepted;
-    // A request withdrawn while asked is answered by nobody.
-    const bool withdrawn = question && question->property("withdrawn").toBool();
+    // A box still open was not answered: the program is ending, or the
+    // request was withdrawn meanwhile. Nobody decided anything then.
+    const bool answered = question && !question->isVisible() && !question->property("withdrawn").toBool();
     delete question.data();
+    if (!self)
+        return;
     m_requestQuestion = outer;
     m_requestAsked = outerUser;
-    if (withdrawn)
+    if (!answered)
         return;
     if (accepted)
         m_friends->acceptFriendRequest(user);

@@ -89,11 +89,13 @@ ChatWindow::ChatWindow(Friends *friends, Chat *chat, QWidget *parent)
         QStringLiteral("span.username { font-weight: bold; }span.message { font-weight: normal; }"
                        "span.system-message { font-weight: normal; color: #ff0000; }"));
     m_textBrowser->setOpenExternalLinks(true);
-    layout->addWidget(m_textBrowser);
+    layout->addWidget(m_textBrowser, 1);
 
     m_inputEdit = new ChatEdit;
     m_inputEdit->setObjectName(QStringLiteral("inputedit"));
     m_inputEdit->setAcceptRichText(false);
+    // A few lines to write in; the log takes the rest.
+    m_inputEdit->setMaximumHeight(64);
     layout->addWidget(m_inputEdit);
     setBareContentLayout(layout);
 

@@ -42,9 +42,10 @@ FriendWidget::FriendWidget(ChatUI *chatUI, User *user, QWidget *parent)
     row->addLayout(grid);
 
     // Names are shown as typed, never as markup.
-    m_nameLabel = new QLabel(tr("%1 (%2)").arg(user->realName(), user->nick()));
+    m_nameLabel = new QLabel;
     m_nameLabel->setObjectName(QStringLiteral("usernamelabel"));
     m_nameLabel->setTextFormat(Qt::PlainText);
+    onFieldsChanged();
     grid->addWidget(m_nameLabel, 1, 0, 1, 3);
 
     const bool blue = UISettings::instance()->isBlueSkin();
@@ -84,6 +85,8 @@ FriendWidget::FriendWidget(ChatUI *chatUI, User *user, QWidget *parent)
 
     connect(m_user, &User::presenceChanged, this, &FriendWidget::onPresenceChanged);
     onPresenceChanged();
+    // The details of a new contact arrive after its row is made.
+    connect(m_user, &User::fieldsChanged, this, &FriendWidget::onFieldsChanged);
     connect(m_avatar, &AvatarRef::changed, this, &FriendWidget::onAvatarChanged);
     onAvatarChanged();
     connect(EventConnection::instance(), &EventConnection::connected, this, &FriendWidget::onConnected);
@@ -95,13 +98,18 @@ FriendWidget::FriendWidget(ChatUI *chatUI, User *user, QWidget *parent)
 
 FriendWidget::~FriendWidget()
 {
-    disconnect(m_user, &User::presenceChanged, this, &FriendWidget::onPresenceChanged);
+    disconnect(m_user, nullptr, this, nullptr);
     disconnect(EventConnection::instance(), nullptr, this, nullptr);
 }
 
 void FriendWidget::onPresenceChanged()
 {
     updateVisibility();
+}
+
+void FriendWidget::onFieldsChanged()
+{
+    m_nameLabel->setText(tr("%1 (%2)").arg(m_user->realName(), m_user->nick()));
 }
 
 void FriendWidget::onAvatarChanged()

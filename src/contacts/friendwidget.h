@@ -56,6 +56,7 @@ private slots:
     void onConnected();
     void onDisconnected();
     void onInfoButtonClicked();
+    void onFieldsChanged();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
