@@ -61,7 +61,11 @@ ChatUI::ChatUI(ModelsContainer *models, QObject *parent)
     connect(m_chats, &Chats::chatAdded, this, &ChatUI::onChatAdded);
     for (Chat *chat : m_chats->chats())
         createChatWindow(chat)->show();
-    connect(m_friends, &Friends::friendRequestReceived, this, &ChatUI::onFriendRequestReceived);
+    // Asked from the event loop, not from inside the event that brought the
+    // request: the question waits for the user, and later events (the
+    // request withdrawn, messages, presence) must still arrive meanwhile.
+    connect(m_friends, &Friends::friendRequestReceived, this, &ChatUI::onFriendRequestReceived,
+            Qt::QueuedConnection);
     connect(m_friends, &Friends::friendRequestWithdrawn, this, &ChatUI::onFriendRequestWithdrawn);
 
     m_container = new FriendsContainer(this, m_friends, nullptr);
