@@ -103,6 +103,11 @@ AddFriendDialog::~AddFriendDialog()
     delete m_request.data();
 }
 
+bool AddFriendDialog::hasRequest() const
+{
+    return m_request != nullptr;
+}
+
 void AddFriendDialog::showMessage(const QString &text, bool showClose)
 {
     if (text.isEmpty()) {

@@ -32,7 +32,7 @@ public:
     QWidget *createLinkWidget(User *user);
 
     QList<User *> results() const { return m_results; }
-    bool hasRequest() const { return m_request != nullptr; }
+    bool hasRequest() const;
     QLineEdit *searchEdit() const { return m_searchEdit; }
     QPushButton *searchButton() const { return m_searchButton; }
     QLabel *messageLabel() const { return m_messageLabel; }
