@@ -76,6 +76,9 @@ FriendsContainer::FriendsContainer(ChatUI *chatUI, Friends *friends, QWidget *pa
     m_connectionWidget->hide();
     onFriendsChanged();
 
+    // The bar keeps clear of the list's scroll bar whenever that comes or goes.
+    m_scroll->verticalScrollBar()->installEventFilter(this);
+
     friendsWidget()->setFilter(m_searchOverlay->filter());
     connect(m_searchOverlay, &FriendsSearchWidget::filterChanged, friendsWidget(), &FriendsWidget::setFilter);
 }
@@ -134,6 +137,13 @@ void FriendsContainer::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     placeSearchOverlay();
+}
+
+bool FriendsContainer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_scroll->verticalScrollBar() && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        placeSearchOverlay();
+    return QWidget::eventFilter(watched, event);
 }
 
 void FriendsContainer::placeSearchOverlay()

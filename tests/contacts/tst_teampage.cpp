@@ -1,6 +1,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -229,6 +230,19 @@ void TstTeamPage::contactsWithPresenceAndFilter()
     QTest::keyClick(search, Qt::Key_Escape);
     QVERIFY(search->text().isEmpty());
     QCOMPARE(visibleRows(list).size(), 5);
+
+    // The search bar sits 10 pixels above the bottom, 17 from the left, and
+    // keeps clear of the scroll bar when the unfolded details bring one.
+    FriendsSearchWidget *bar = pane()->searchOverlay();
+    QCOMPARE(bar->geometry().bottom() + 1, pane()->height() - 10);
+    QCOMPARE(bar->x(), 17);
+    QCOMPARE(bar->width(), pane()->width() - 34);
+    pane()->resize(420, 220);
+    rowOf(list, "anna")->setInfoShown(true);
+    QTRY_VERIFY(pane()->friendsWidgetScroll()->verticalScrollBar()->isVisible());
+    QTRY_COMPARE(bar->width(), pane()->width() - 51);
+    QCOMPARE(bar->geometry().bottom() + 1, 210);
+    rowOf(list, "anna")->setInfoShown(false);
 
     // Selection and details: one row at a time.
     FriendWidget *bert = rowOf(list, "Bert");
