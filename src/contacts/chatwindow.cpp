@@ -267,12 +267,13 @@ void ChatWindow::onTitleBarDoubleClicked()
 {
     if (!m_collapsed) {
         m_expandedSize = size();
+        m_expandedMinimumHeight = minimumHeight();
         setFixedHeight(collapsedHeight);
         m_textBrowser->hide();
         m_inputEdit->hide();
         m_collapsed = true;
     } else {
-        setMinimumHeight(0);
+        setMinimumHeight(m_expandedMinimumHeight);
         setMaximumHeight(QWIDGETSIZE_MAX);
         resize(m_expandedSize);
         m_textBrowser->show();

@@ -69,6 +69,7 @@ private:
     PresenceLabel *m_presenceLabel = nullptr;
     bool m_collapsed = false;
     QSize m_expandedSize;
+    int m_expandedMinimumHeight = 0;
     QTimer *m_typingTimer = nullptr;
     bool m_blueSkin = false;
 };

@@ -1,3 +1,5 @@
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,6 +76,8 @@ private slots:
     void customPresenceMessage_data();
     void customPresenceMessage();
     void modeAnswers();
+    void chatsBeforeThePage();
+    void rowsFollowConnectionAndPictures();
 
 private:
     void buildPage();
@@ -512,6 +516,56 @@ void TstTeamPage::modeAnswers()
     m_chatUI->syncAction()->trigger();
     QTRY_COMPARE(User::get("bob")->realName(), QStringLiteral("Bob Stone"));
     QTRY_COMPARE(rowOf(m_chatUI->friendsWidget(), "bob")->nameLabel()->text(), QStringLiteral("Bob Stone (bob)"));
+}
+
+void TstTeamPage::chatsBeforeThePage()
+{
+    m_models = new ModelsContainer;
+    m_models->setFriends(new Friends);
+    m_models->setChats(new Chats);
+    const quint32 id = m_server->addChat({QStringLiteral("alice"), QStringLiteral("bob")});
+    QTRY_VERIFY_WITH_TIMEOUT(m_models->chats()->chatById(id), 5000);
+    // Reached before it was made: made on demand.
+    m_chatUI = ChatUI::instance(m_models, nullptr);
+    QVERIFY(m_chatUI);
+    QVERIFY(m_chatUI->chatWindow(m_models->chats()->chatById(id))->isVisible());
+    ChatUI::destroyInstance();
+    m_chatUI = ChatUI::instance(m_models, nullptr);
+    QVERIFY(m_chatUI && m_chatUI->chatWindow(m_models->chats()->chatById(id)));
+}
+
+void TstTeamPage::rowsFollowConnectionAndPictures()
+{
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("carol"));
+    QByteArray wide;
+    QBuffer buffer(&wide);
+    QImage image(88, 60, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QVERIFY(image.save(&buffer, "JPG"));
+    // A user whose picture this process has not fetched yet.
+    m_server->addUser(QStringLiteral("frank"), QStringLiteral("pw"));
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("frank"));
+    m_server->setAvatar(QStringLiteral("frank"), wide);
+    buildPage();
+    FriendsWidget *list = m_chatUI->friendsWidget();
+    QTRY_VERIFY_WITH_TIMEOUT(rowOf(list, "frank") && rowOf(list, "carol"), 5000);
+    // A large picture is scaled down to fit, keeping its shape.
+    QTRY_COMPARE_WITH_TIMEOUT(rowOf(list, "frank")->avatarLabel()->pixmap().size(), QSize(44, 30), 5000);
+
+    // The chat buttons go with the connection and come back with it.
+    QVERIFY(rowOf(list, "carol")->chatButton()->isVisible());
+    QSignalSpy down(EventConnection::instance(), &EventConnection::disconnected);
+    m_server->setRefuseEventConnections(true);
+    m_server->closeEventStreams();
+    QVERIFY(down.wait(5000));
+    QVERIFY(!rowOf(list, "carol")->chatButton()->isVisible());
+    QVERIFY(!pane()->connectButton()->isHidden());
+    QVERIFY(pane()->presenceButton()->isHidden());
+    QSignalSpy up(EventConnection::instance(), &EventConnection::connected);
+    m_server->setRefuseEventConnections(false);
+    QVERIFY(up.wait(5000));
+    QTRY_VERIFY(rowOf(list, "carol") && rowOf(list, "carol")->chatButton()->isVisible());
 }
 
 PLUMDECK_TEST_MAIN(TstTeamPage)
