@@ -1,6 +1,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -168,6 +169,15 @@ void TstTeamPage::signInFromThePane()
     QCOMPARE(ServerSettings::instance()->userName(), QStringLiteral("dora"));
     QCOMPARE(ServerSettings::instance()->password(), typedPassword);
     QTRY_VERIFY_WITH_TIMEOUT(seen.contains(QStringLiteral("2:Connecting...:0")), 5000);
+    // Credentials changed elsewhere (the preferences) refill the form: a
+    // change of the user alone, of the password alone, and back.
+    ServerSettings::instance()->setCredentials(QStringLiteral("zoe"), typedPassword);
+    QCOMPARE(form->userNameEdit()->text(), QStringLiteral("zoe"));
+    ServerSettings::instance()->setCredentials(QStringLiteral("zoe"), QStringLiteral("x"));
+    QCOMPARE(form->passwordEdit()->text(), QStringLiteral("x"));
+    ServerSettings::instance()->setCredentials(QStringLiteral("dora"), typedPassword);
+    QCOMPARE(form->userNameEdit()->text(), QStringLiteral("dora"));
+    QCOMPARE(form->passwordEdit()->text(), typedPassword);
 
     if (!signedIn) {
         QTRY_COMPARE_WITH_TIMEOUT(EventConnection::instance()->state(), EventConnection::AuthFailed, 5000);
@@ -225,6 +235,8 @@ void TstTeamPage::contactsWithPresenceAndFilter()
     m_server->pushEvent("alice", "add", "/users/alice/friends", Team::userPresence("dave", "available"));
     QVERIFY(changed.wait(5000));
     QCOMPARE(list->rows().size(), 5);
+    // Each rebuild leaves the rows, the gap below them and the stretch, nothing older.
+    QCOMPARE(list->layout()->count(), 5 + 2);
     QCOMPARE(visibleRows(list), (QStringList{"anna", "Bert", "bob"}));
 
     pane()->activateWindow();
