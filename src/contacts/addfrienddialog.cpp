@@ -130,6 +130,8 @@ void AddFriendDialog::clearResults()
         }
         column->clear();
     }
+    for (int row = 0; row < m_resultsGrid->rowCount(); ++row)
+        m_resultsGrid->setRowStretch(row, 0);
 }
 
 void AddFriendDialog::startSearch()
@@ -218,6 +220,8 @@ void AddFriendDialog::showResults()
         m_linkWidgets << link;
         m_separators << separator;
     }
+    // Rows keep their height; the room left over stays below them.
+    m_resultsGrid->setRowStretch(2 * m_results.size(), 1);
 }
 
 QWidget *AddFriendDialog::createLinkWidget(User *user)
