@@ -151,26 +151,28 @@ void AddFriendDialog::startSearch()
     showMessage(tr("Searching..."), false);
 }
 
-XMLRequest *AddFriendDialog::takeRequest()
+XMLRequest *AddFriendDialog::takeAnswer(int *status)
 {
     auto *request = qobject_cast<XMLRequest *>(sender());
-    if (request)
-        request->deleteLater();
+    if (!request)
+        return nullptr;
+    request->deleteLater();
     if (request == m_request)
         m_request = nullptr;
+    if (request->hasError()) {
+        showMessage(request->errorString(), false);
+        return nullptr;
+    }
+    *status = request->responseHeader().statusCode();
     return request;
 }
 
 void AddFriendDialog::onSearchRequestFinished()
 {
-    XMLRequest *request = takeRequest();
+    int status = 0;
+    XMLRequest *request = takeAnswer(&status);
     if (!request)
         return;
-    if (request->hasError()) {
-        showMessage(request->errorString(), false);
-        return;
-    }
-    const int status = request->responseHeader().statusCode();
     if (status != 200) {
         showMessage(tr("Unexpected response to search (%1)").arg(status), false);
         return;
@@ -264,14 +266,10 @@ void AddFriendDialog::onInviteLinkClicked(const QString &)
 
 void AddFriendDialog::onPostRequestFinished()
 {
-    XMLRequest *request = takeRequest();
+    int status = 0;
+    XMLRequest *request = takeAnswer(&status);
     if (!request)
         return;
-    if (request->hasError()) {
-        showMessage(request->errorString(), false);
-        return;
-    }
-    const int status = request->responseHeader().statusCode();
     const QString unexpected = tr("Unexpected response to contact request (%1)");
     if (status == 201 || status == 204) {
         showMessage(tr("Your invitation has been sent to\n%1\nPlumdeck username: %2\n\nWhen they have accepted\n"

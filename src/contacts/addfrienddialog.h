@@ -49,7 +49,9 @@ private slots:
     void onPostRequestFinished();
 
 private:
-    XMLRequest *takeRequest();
+    // The finished request, released later and no longer in flight, with its
+    // status; null after showing a transport error.
+    XMLRequest *takeAnswer(int *status);
 
     ChatUI *m_chatUI;
     QPointer<XMLRequest> m_request;

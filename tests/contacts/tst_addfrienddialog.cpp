@@ -52,6 +52,7 @@ private slots:
     void invitation_data();
     void invitation();
     void closingWithdrawsTheRequest();
+    void transportErrorsShown();
 
 private:
     QLabel *linkFor(const QString &nick) const;
@@ -241,6 +242,25 @@ void TstAddFriendDialog::closingWithdrawsTheRequest()
     PresenceManager::instance()->setPresence(Presence(Presence::Busy, QStringLiteral("closing")));
     QTRY_VERIFY_WITH_TIMEOUT(!m_server->requests("PUT", "presence$").isEmpty(), 5000);
     PresenceManager::instance()->setPresence(Presence(Presence::Available, QString()));
+}
+
+void TstAddFriendDialog::transportErrorsShown()
+{
+    m_server->respondRaw("GET", "^/user-search/", "HTTP/1.1 999\r\n\r\n");
+    search(QStringLiteral("carol"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->hasRequest(), 5000);
+    const QString searchError = m_dialog->messageLabel()->text();
+    QVERIFY2(m_dialog->messageLabel()->isVisible() && !searchError.isEmpty() && searchError != QStringLiteral("Searching..."), qPrintable(searchError));
+
+    search(QStringLiteral("carol"));
+    QTRY_VERIFY_WITH_TIMEOUT(linkFor(QStringLiteral("carol")), 5000);
+    m_server->respondRaw("POST", "friend-requests$", "HTTP/1.1 999\r\n\r\n");
+    emit linkFor(QStringLiteral("carol"))->linkActivated(QStringLiteral("invite"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->hasRequest(), 5000);
+    const QString inviteError = m_dialog->messageLabel()->text();
+    QVERIFY2(!inviteError.startsWith(QStringLiteral("Sending")) && !inviteError.startsWith(QStringLiteral("Your")),
+             qPrintable(inviteError));
+    QVERIFY(m_dialog->dialogCloseButton()->isHidden());
 }
 
 PLUMDECK_TEST_MAIN(TstAddFriendDialog)
