@@ -118,6 +118,9 @@ void TstChatWindow::typingAndSendingWithTheServer()
         QTest::keyClick(window.inputEdit(), Qt::Key_Return);
         QTRY_COMPARE(server->chat(id).messages.size(), 1);
         QCOMPARE(server->chat(id).messages.first().text, QStringLiteral("hello!"));
+        // Emptying the input after sending is no typing.
+        QTest::qWait(50);
+        QCOMPARE(server->requests("POST", "/activity$").size(), 2);
         // An empty input is posted as well.
         QTest::keyClick(window.inputEdit(), Qt::Key_Return);
         QTRY_COMPARE(server->chat(id).messages.size(), 2);
