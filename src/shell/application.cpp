@@ -1,7 +1,10 @@
 #include "shell/application.h"
 
 #include "contacts/chats.h"
+#include "contacts/chatui.h"
 #include "contacts/friends.h"
+#include "contacts/idlenessmonitor.h"
+#include "contacts/idlenesssender.h"
 #include "core/logging.h"
 #include "core/markersingleapplication.h"
 #include "core/options.h"
@@ -67,6 +70,8 @@ void createServicesAndWindows(Windows &windows)
 {
     ServerPoller::create();
     Updater::create();
+    IdlenessMonitor::createInstance();
+    IdlenessSender::createInstance();
 
     g_models = ModelsContainer::create(nullptr);
     auto *chats = new Chats;
@@ -77,12 +82,14 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
-    MainWindow::PageBuilders builders;
-    builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
-        // No Team page yet: the lists page runs without a chat controller.
-        return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+    MainWindow::PageBuilders pages;
+    pages.team = [](ModelsContainer *models, MainWindow *window) -> MainWindowMode * {
+        return ChatUI::createInstance(models, window);
     };
-    MainWindow::setPageBuilders(builders);
+    pages.lists = [](ModelsContainer *models, MainWindowMode *team, SplashScreen *splash, MainWindow *) {
+        return static_cast<MainWindowMode *>(new ListsUI(models, dynamic_cast<ChatUI *>(team), splash));
+    };
+    MainWindow::setPageBuilders(pages);
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();

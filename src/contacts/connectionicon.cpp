@@ -1,0 +1,38 @@
+#include "contacts/connectionicon.h"
+
+#include <QPixmap>
+
+#include "core/uisettings.h"
+#include "sync/eventconnection.h"
+
+ConnectionIcon::ConnectionIcon(QWidget *parent)
+    : QLabel(parent)
+{
+    setObjectName(QStringLiteral("connectionicon"));
+    connect(EventConnection::instance(), &EventConnection::connected, this, &ConnectionIcon::onConnected);
+    connect(EventConnection::instance(), &EventConnection::disconnected, this, &ConnectionIcon::onDisconnected);
+    updateIcon();
+}
+
+QString ConnectionIcon::imagePath(bool connected, bool blue)
+{
+    return QStringLiteral(":/chat/mainwindow-%1%2.png")
+        .arg(connected ? QStringLiteral("connected") : QStringLiteral("disconnected"),
+             blue ? QStringLiteral("-blue") : QString());
+}
+
+void ConnectionIcon::onConnected()
+{
+    updateIcon();
+}
+
+void ConnectionIcon::onDisconnected()
+{
+    updateIcon();
+}
+
+void ConnectionIcon::updateIcon()
+{
+    show();
+    setPixmap(QPixmap(imagePath(EventConnection::instance()->isConnected(), UISettings::instance()->isBlueSkin())));
+}
