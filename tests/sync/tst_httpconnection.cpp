@@ -29,6 +29,7 @@ class TstHttpConnection : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void wireForm_data();
@@ -52,6 +53,20 @@ private slots:
 private:
     std::unique_ptr<FakeServer> m_server;
 };
+
+// Runs before anything made the connection: it starts from the settings
+// already there, so paths built before the first request name the user.
+void TstHttpConnection::initTestCase()
+{
+    ServerSettings::instance()->setSettings(QStringLiteral("https://made.example:8443/pd"), QStringLiteral("early bird"),
+                                            QStringLiteral("pw"));
+    QCOMPARE(connection()->userName(), QStringLiteral("early bird"));
+    QCOMPARE(connection()->userPath(), QStringLiteral("/users/early%20bird"));
+    QCOMPARE(connection()->user(), QStringLiteral("early bird"));
+    QCOMPARE(connection()->host(), QStringLiteral("made.example"));
+    QCOMPARE(connection()->port(), quint16(8443));
+    QVERIFY(connection()->isComplete());
+}
 
 void TstHttpConnection::init()
 {
