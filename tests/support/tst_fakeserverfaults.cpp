@@ -208,6 +208,14 @@ void TstFakeServerFaults::oversized()
     QCOMPARE(r.status, 200);
     QCOMPARE(r.rawBody.size(), qsizetype(5) << 20);
     QCOMPARE(m_probe->put(QStringLiteral("/users/alice/presence"), QByteArray(5000, 'x')).status, 413);
+
+    // Half of the announced body, then nothing: the reply never completes.
+    m_server->unfinishedBody(QStringLiteral("lists-info"), 1000);
+    m_probe->timeoutMs = 500;
+    const ProbeReply held = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QVERIFY(held.timedOut);
+    QCOMPARE(held.status, 200);
+    QCOMPARE(m_server->requests().last().status, 200);
 }
 
 void TstFakeServerFaults::validation_data()

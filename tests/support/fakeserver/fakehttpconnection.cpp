@@ -110,6 +110,12 @@ void FakeHttpConnection::processNext()
             return;
         }
         ++m_answered;
+        if (response.hold) {
+            m_socket->write(m_server->encodeResponse(request, response, true));
+            m_server->finishRequest(request);
+            m_busy = true;
+            return;
+        }
         const bool keepAlive = !wantsClose && response.raw.isEmpty()
                                && !(m_server->m_closeAfter > 0 && m_answered >= m_server->m_closeAfter);
         const QByteArray bytes = m_server->encodeResponse(request, response, keepAlive);

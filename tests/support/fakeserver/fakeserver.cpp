@@ -475,6 +475,11 @@ void FakeServer::respondRaw(const QByteArray &method, const QString &pathRegex, 
     addFault(Fault::Raw, method, pathRegex, once).body = bytes;
 }
 
+void FakeServer::unfinishedBody(const QString &pathRegex, qint64 sent, bool once)
+{
+    addFault(Fault::Unfinished, {}, pathRegex, once).bytes = sent;
+}
+
 void FakeServer::delay(const QString &pathRegex, int ms, bool once)
 {
     addFault(Fault::Delay, {}, pathRegex, once).ms = ms;
@@ -611,6 +616,10 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         response.status = 404;
     } else if (const Fault *f = takeFault(Fault::Raw, r); f) {
         response.raw = f->body;
+    } else if (const Fault *f = takeFault(Fault::Unfinished, r); f) {
+        response.raw = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                       + QByteArray::number(2 * f->bytes) + "\r\n\r\n" + QByteArray(f->bytes, 'x');
+        response.hold = true;
     } else if (const Fault *f = takeFault(Fault::Respond, r); f) {
         response.status = f->status;
         response.reason = f->reason;

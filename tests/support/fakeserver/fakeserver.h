@@ -341,6 +341,9 @@ public:
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
     void setCompressionFault(const QString &pathRegex, CompressionFault fault, bool once = false);
     void oversizedBody(const QString &pathRegex, qint64 bytes = 64 << 20, bool once = true);
+    // A 200 announcing twice `sent` bytes of body, of which it sends `sent`;
+    // the connection then stays open and the rest never comes.
+    void unfinishedBody(const QString &pathRegex, qint64 sent, bool once = true);
     void closeAfterResponses(int n) { m_closeAfter = n; } // per connection; 0 = never
     void clearFaults() { m_faults.clear(); }
 
@@ -371,6 +374,7 @@ public:
         QByteArray body;
         bool document = false; // an XHTML document: may be compressed
         QByteArray raw;         // written verbatim instead of the answer
+        bool hold = false;      // after `raw` the connection stays open, answering nothing more
         void addHeader(const QByteArray &name, const QByteArray &value) { headers.append(qMakePair(name, value)); }
     };
     enum Action { Answer, StallIt, CloseIt };
@@ -385,7 +389,7 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;
