@@ -1,3 +1,4 @@
+#include <QNetworkReply>
 #include <QtTest>
 
 #include "core/clock.h"
@@ -41,6 +42,8 @@ private slots:
     void cancelFailsOnlyThatRequest();
     void abortIsSilentAndIsolated();
     void deleteIsIsolated();
+    void droppedAfterItsErrorArrived_data();
+    void droppedAfterItsErrorArrived();
     void requestAddedFromFinishedSlot();
     void idleClose();
     void settingsChangeWhileRunning();
@@ -332,6 +335,50 @@ void TstHttpConnection::deleteIsIsolated()
     QCOMPARE(connection()->queuedCount(), 1);
     QVERIFY(lastDone.wait(5000));
     QVERIFY2(!last.hasError(), qPrintable(last.errorString()));
+}
+
+void TstHttpConnection::droppedAfterItsErrorArrived_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("deleted") << "delete";
+    QTest::newRow("aborted") << "abort";
+    QTest::newRow("cancelled") << "cancel";
+}
+
+// An error status reaches the reply before its end; a request dropped in
+// between (a change of user does that) is failed once, and only by us.
+void TstHttpConnection::droppedAfterItsErrorArrived()
+{
+    QFETCH(QString, how);
+    QTest::failOnWarning(QRegularExpression("must only be called once"));
+    auto *request = new Request(QStringLiteral("GET"), QStringLiteral("/chats/404"));
+    QSignalSpy done(request, &Request::finished);
+    connection()->addRequest(request);
+    auto *reply = connection()->findChild<QNetworkReply *>();
+    QVERIFY(reply);
+    bool dropped = false;
+    connect(reply, &QNetworkReply::errorOccurred, this, [&] {
+        dropped = true;
+        if (how == QLatin1String("delete"))
+            delete request;
+        else if (how == QLatin1String("abort"))
+            connection()->abortRequest(request);
+        else
+            connection()->cancelRequest(request);
+    });
+    QTRY_VERIFY(dropped);
+    if (how == QLatin1String("cancel")) {
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(request->errorString(), QStringLiteral("Request canceled"));
+    } else if (how == QLatin1String("abort")) {
+        QCOMPARE(done.count(), 0);
+    }
+    Request next(QStringLiteral("HEAD"), QStringLiteral("/"));
+    QVERIFY(SyncTest::run(&next));
+    QVERIFY2(!next.hasError(), qPrintable(next.errorString()));
+    QCOMPARE(done.count(), how == QLatin1String("cancel") ? 1 : 0);
+    if (how != QLatin1String("delete"))
+        delete request;
 }
 
 void TstHttpConnection::requestAddedFromFinishedSlot()
