@@ -171,11 +171,15 @@ void TstEventSubscription::fetchesOnEachConnection()
 void TstEventSubscription::eventsDuringFetchComeAfterIt()
 {
     connectAlice();
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 300, true);
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
     pushFriendEvent(QStringLiteral("remove"), QStringLiteral("carol"));
+    QTRY_COMPARE(friends.queuedEventCount(), 2);
+    QVERIFY(r.log.isEmpty());
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:dave", "remove:carol"}));
     // Both were held back until the document came.
     QCOMPARE(r.queuedAtFetch, QList<int>{2});
@@ -213,12 +217,16 @@ void TstEventSubscription::unknownTypeIsIgnored()
 void TstEventSubscription::failedFetchReleasesEvents()
 {
     connectAlice();
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
     m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), 404);
     QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
+    QTRY_COMPARE(friends.queuedEventCount(), 1);
+    QVERIFY(r.log.isEmpty());
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_COMPARE(r.log, QStringList({"add:dave"}));
     QVERIFY(!friends.isBusy());
 }
@@ -229,7 +237,7 @@ void TstEventSubscription::deletedByItsReceiver()
     // Freed memory is overwritten, so a use after free fails here instead of
     // passing by chance.
     mallopt(M_PERTURB, 0x5a);
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
     auto *friends = new FetchingSubscription(QStringLiteral("/friends"), true);
     QPointer<FetchingSubscription> alive(friends);
     int fetched = 0;
@@ -240,6 +248,9 @@ void TstEventSubscription::deletedByItsReceiver()
         delete friends;
     });
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
+    QTRY_COMPARE(friends->queuedEventCount(), 1);
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_VERIFY(!alive);
     mallopt(M_PERTURB, 0);
     QCOMPARE(fetched, 1);

@@ -419,14 +419,15 @@ void TstHttpConnection::settingsChangeWhileRunning()
     FakeServer other;
     QVERIFY(other.start());
     other.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    m_server->delay(QStringLiteral("^/users/alice$"), 300, true);
+    m_server->hold(QStringLiteral("^/users/alice$"));
 
     Request running(QStringLiteral("GET"), QStringLiteral("/users/alice"));
     QSignalSpy runningDone(&running, &Request::finished);
     connection()->addRequest(&running);
-    QTest::qWait(100);
+    QTRY_COMPARE(m_server->requests().size(), 1);
     QCOMPARE(runningDone.count(), 0);
     SyncTest::useServer(other);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QVERIFY(runningDone.wait(5000));
     QVERIFY2(!running.hasError(), qPrintable(running.errorString()));
     QCOMPARE(running.responseHeader().statusCode(), 200);

@@ -3,6 +3,7 @@
 #include "fakeserver.h"
 #include "fakexml.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
@@ -127,6 +128,17 @@ void FakeHttpConnection::processNext()
             if (!keepAlive)
                 closeLater();
         };
+        if (delayMs < 0) {
+            m_busy = true;
+            m_server->m_held.append([self = QPointer<FakeHttpConnection>(this), send] {
+                if (!self)
+                    return;
+                send();
+                self->m_busy = false;
+                self->processNext();
+            });
+            return;
+        }
         if (delayMs > 0) {
             m_busy = true;
             QTimer::singleShot(delayMs, this, [this, send] {

@@ -485,6 +485,19 @@ void FakeServer::delay(const QString &pathRegex, int ms, bool once)
     addFault(Fault::Delay, {}, pathRegex, once).ms = ms;
 }
 
+void FakeServer::hold(const QString &pathRegex, bool once)
+{
+    addFault(Fault::Hold, {}, pathRegex, once);
+}
+
+int FakeServer::releaseHeld()
+{
+    const QList<std::function<void()>> held = std::exchange(m_held, {});
+    for (const auto &send : held)
+        send();
+    return int(held.size());
+}
+
 void FakeServer::stall(const QString &pathRegex, bool once)
 {
     addFault(Fault::Stall, {}, pathRegex, once);
@@ -609,6 +622,8 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         return StallIt;
     if (const Fault *f = takeFault(Fault::Delay, r); f)
         delayMs = f->ms;
+    if (const Fault *f = takeFault(Fault::Hold, r); f)
+        delayMs = -1;
 
     if (!badZlib && m_validation)
         recordViolations(r);

@@ -55,6 +55,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -338,6 +339,10 @@ public:
                     bool once = true);
     void delay(const QString &pathRegex, int ms, bool once = false);
     void stall(const QString &pathRegex, bool once = false);            // never answers
+    // Answers only at releaseHeld(): a request known to be in flight for as
+    // long as a test needs, whatever the machine's speed.
+    void hold(const QString &pathRegex, bool once = true);
+    int releaseHeld(); // sends the held answers; how many there were
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
     void setCompressionFault(const QString &pathRegex, CompressionFault fault, bool once = false);
     void oversizedBody(const QString &pathRegex, qint64 bytes = 64 << 20, bool once = true);
@@ -389,7 +394,7 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;
@@ -493,6 +498,7 @@ private:
     int m_closeAfter = 0;
 
     QList<Fault> m_faults;
+    QList<std::function<void()>> m_held;
     QList<FakeRequest> m_requests;
     QStringList m_violations;
     QList<QRegularExpression> m_expectedViolations;
