@@ -5,6 +5,7 @@
 #include "contacts/idlenesssender.h"
 #include "contacts/inputidlenessmonitor.h"
 #include "contacts/presencemanager.h"
+#include "sync/serverhttpconnection.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 
@@ -61,6 +62,9 @@ void TstPresence::init()
     PresenceManager::instance()->setPresence(Presence(Presence::Available, QString()));
     QTRY_VERIFY(!m_server->requests("PUT", "presence$").isEmpty());
     QTRY_COMPARE(m_server->requests().last().status, 204);
+    // Answered is not yet read: until the program has taken the answer, a
+    // new choice waits behind it and is merged with the next.
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     m_server->clearRequests();
 }
 
