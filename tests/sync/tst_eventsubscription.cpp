@@ -63,6 +63,7 @@ private slots:
     void eventsDuringFetchComeAfterIt();
     void holdQueuesEvents();
     void unknownTypeIsIgnored();
+    void failedFetchReleasesEvents_data();
     void failedFetchReleasesEvents();
     void deletedByItsReceiver();
     void disconnectDuringFetch();
@@ -214,12 +215,22 @@ void TstEventSubscription::unknownTypeIsIgnored()
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:erin"}));
 }
 
+void TstEventSubscription::failedFetchReleasesEvents_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("not found") << 404 << "FetchingSubscription: request status 404";
+    QTest::newRow("credentials refused") << 401 << "FetchingSubscription: request bad auth";
+}
+
 void TstEventSubscription::failedFetchReleasesEvents()
 {
+    QFETCH(int, status);
+    QFETCH(QString, warning);
     connectAlice();
     m_server->hold(QStringLiteral("^/users/alice/friends$"));
-    m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), 404);
-    QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
+    m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), status);
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
