@@ -201,7 +201,7 @@ void TstListSynchronizer::decisionTable_data()
     row("new: POST 200", 1, NoId, 0, false, any, orwd, "POST", 200, none, ListSynchronizer::Failed,
         "Failed to add new list.", {"POST /lists"}, upNew, "same");
     row("new: POST 201 without an id", 1, NoId, 0, false, any, orwd, "POST", 201, noList, ListSynchronizer::Failed,
-        "^parse error: ", {"POST /lists"}, upNew, "same");
+        "^parse error: failed to find ", {"POST /lists"}, upNew, "same");
     row("new: POST 201, GET 410", 1, NoId, 0, false, any, orwd, "GET", 410, none, ListSynchronizer::Gone, {},
         {"POST /lists", "GET /lists/NEW"}, upNew, "created");
     row("new: POST 201, GET 500", 1, NoId, 0, false, any, orwd, "GET", 500, none, ListSynchronizer::Failed,
