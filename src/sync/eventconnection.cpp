@@ -25,6 +25,9 @@ EventConnection::EventConnection()
     , m_authWriteTimer(new QTimer(this))
     , m_sslConfiguration(QSslConfiguration::defaultConfiguration())
 {
+    // One attempt per failure: a repeating timer would fire again into an
+    // attempt still under way.
+    m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, &EventConnection::maybeFetchEventPort);
     m_authWriteTimer->setSingleShot(true);
     connect(m_authWriteTimer, &QTimer::timeout, this, &EventConnection::onAuthWriteTimeout);

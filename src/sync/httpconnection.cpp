@@ -200,7 +200,10 @@ void HttpConnection::stopReply()
     if (!reply)
         return;
     disconnect(reply, nullptr, this, nullptr);
-    reply->abort();
+    // A reply whose error status came in has failed already; aborting would
+    // fail it a second time. Deleting it ends its transfer all the same.
+    if (reply->error() == QNetworkReply::NoError)
+        reply->abort();
     // A reply whose certificate question is open is still on the stack;
     // onSslErrors releases it.
     if (reply != m_questionReply)

@@ -100,6 +100,10 @@ void TstChats::chatList_data()
                                           << "failed to find mandatory element with class pd-user-ref-list under li";
     QTest::newRow("a zoned time empties the list")
         << ul + chatItem("7", fine, {"bob"}) + chatItem("9", fine + "Z", {"bob"}) + "</ul>" << QStringList() << "";
+    QTest::newRow("without id")
+        << ul + "<li class=\"pd-chat-data\"><dl class=\"pd-chat-fields\"><dt>modified-time</dt><dd>" + fine
+               + "</dd></dl><ul class=\"pd-user-ref-list\"/></li></ul>"
+        << QStringList() << "failed to find mandatory element with class pd-chat-id under li";
     QTest::newRow("bad id") << ul + chatItem("7x", fine, {"bob"}) + "</ul>" << QStringList()
                             << "failed to parse chat id from 7x";
 }

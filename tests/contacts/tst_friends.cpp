@@ -23,6 +23,7 @@ private slots:
     void requestsAnsweredForHostileNicks();
     void withdrawnRequestIsNotAskedAgain();
     void followsTheSignedInUser();
+    void damagedDocumentKeptAside_data();
     void damagedDocumentKeptAside();
     void contactInfoRun_data();
     void contactInfoRun();
@@ -147,10 +148,19 @@ void TstFriends::followsTheSignedInUser()
     QTRY_COMPARE(Team::targets(*m_server, "^/users/bob/friends/").size(), 1);
 }
 
+void TstFriends::damagedDocumentKeptAside_data()
+{
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::newRow("cut short") << QByteArray("<html><body><ul class=\"pd-user-data-list\"><li class=\"pd-user-data\">");
+    // Not an empty list: saving that would write over the file.
+    QTest::newRow("no body") << QByteArray("<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>pd-local-user-data"
+                                           "</title></head></html>");
+}
+
 void TstFriends::damagedDocumentKeptAside()
 {
+    QFETCH(QByteArray, damaged);
     const QString path = Friends::localFilePath();
-    const QByteArray damaged = "<html><body><ul class=\"pd-user-data-list\"><li class=\"pd-user-data\">";
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));

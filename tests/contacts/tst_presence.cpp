@@ -62,8 +62,8 @@ void TstPresence::init()
     PresenceManager::instance()->setPresence(Presence(Presence::Available, QString()));
     QTRY_VERIFY(!m_server->requests("PUT", "presence$").isEmpty());
     QTRY_COMPARE(m_server->requests().last().status, 204);
-    // The server has answered; the program must have taken the answer too,
-    // or the test's first change would find that request still in flight.
+    // Answered is not yet read: until the program has taken the answer, a
+    // new choice waits behind it and is merged with the next.
     QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     m_server->clearRequests();
 }

@@ -94,6 +94,25 @@ private slots:
         QCOMPARE(spy.count(), requests);
     }
 
+    // A marker that cannot be opened leaves the program running unguarded,
+    // with a warning; it does not end as if another copy ran.
+    void unusableMarkerRunsUnguarded_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("missing folder") << "missing/marker";
+        QTest::newRow("name too long for a socket") << QString(200, QLatin1Char('m'));
+    }
+
+    void unusableMarkerRunsUnguarded()
+    {
+        QFETCH(QString, where);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SingleApplication: cannot listen "));
+        SingleInstanceMarker marker(m_tmp.filePath(where));
+        marker.setTimeout(200);
+        QVERIFY(!marker.isAnotherInstanceRunning());
+        QVERIFY(!marker.isListening());
+    }
+
     void staleSocketDoesNotStopNextStart()
     {
         {

@@ -14,8 +14,11 @@ namespace {
 const int Local = XMLReaderWriter::LocalDocument;
 const int Server = XMLReaderWriter::ServerDocument;
 
+// `inner` inside a body, or as the whole document when it is one.
 QDomDocument body(const QString &inner)
 {
+    if (inner.startsWith(QLatin1String("<html")))
+        return parse(inner);
     return parse("<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head><body>" + inner + "</body></html>");
 }
 
@@ -294,6 +297,10 @@ private slots:
         QTest::newRow("refs: zero") << "refs" << refs.arg(ref.arg(3) + ref.arg(0)) << "0 42" << "";
         QTest::newRow("refs: not a number") << "refs" << refs.arg(ref.arg("x1")) << "0 42" << "expected note id 'x1' to be a number";
         QTest::newRow("refs: negative") << "refs" << refs.arg(ref.arg("-1")) << "0 42" << "expected note id '-1' to be a number";
+        // Without a body nothing was read: no empty list, summary or id 0 taken as an answer.
+        const QString noBody = QStringLiteral("<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head></html>");
+        const QString noBodyError = QStringLiteral("failed to find mandatory element body under html");
+        QTest::newRow("refs: no body") << "refs" << noBody << "0 42" << noBodyError;
         QTest::newRow("refs: no id element") << "refs" << refs.arg("<li class=\"pd-notepad-note-ref\"/>") << "0 42"
                                              << "failed to find mandatory element with class pd-notepad-note-id under li";
 
@@ -318,6 +325,7 @@ private slots:
                                        << "Error parsing notepad note info: invalid id number";
         QTest::newRow("infos: bad revision") << "infos" << infos.arg(info("id=3|revision=1.5|title=a")) << "0 42:42:marker"
                                              << "Error parsing notepad note info: invalid revision number";
+        QTest::newRow("infos: no body") << "infos" << noBody << "0 42:42:marker (" + noBodyError + ')' << "";
         QTest::newRow("infos: id zero") << "infos" << infos.arg(info("id=0|revision=1|title=a")) << "0 42:42:marker" << "";
 
         QTest::newRow("id") << "id" << "<span class=\"pd-notepad-note-id\">12</span>" << "12" << "";
@@ -326,11 +334,13 @@ private slots:
                                      << "0" << "duplicate element with class pd-notepad-note-id under body";
         QTest::newRow("id: not a number") << "id" << "<span class=\"pd-notepad-note-id\">twelve</span>" << "0"
                                           << "expected note id 'twelve' to be a number";
+        QTest::newRow("id: no body") << "id" << noBody << "0" << noBodyError;
         QTest::newRow("id: empty") << "id" << "<span class=\"pd-notepad-note-id\"/>" << "0" << "expected note id '' to be a number";
 
         const QString note = noteElement("id=3|revision=2|title=t|text=x");
         QTest::newRow("note") << "note" << note << "1 0 0 t|x" << "";
         QTest::newRow("note: none") << "note" << "<p/>" << "" << "failed to find mandatory element with class pd-notepad-note under body";
+        QTest::newRow("note: no body") << "note" << noBody << "" << noBodyError;
         QTest::newRow("note: two") << "note" << note + note << "" << "duplicate element with class pd-notepad-note under body";
     }
     void serverDocuments()

@@ -37,6 +37,7 @@ private slots:
     void cannedAnswers();
     void delayed();
     void stalled();
+    void held();
     void brokenAnswers_data();
     void brokenAnswers();
     void compressionFaults_data();
@@ -107,6 +108,26 @@ void TstFakeServerFaults::delayed()
     timer.restart();
     QCOMPARE(m_probe->get(QStringLiteral("/users/alice/lists-info")).status, 200);
     QVERIFY(timer.elapsed() < 180);
+}
+
+void TstFakeServerFaults::held()
+{
+    m_server->hold(QStringLiteral("^/users/alice/lists-info$"));
+    QCOMPARE(m_server->releaseHeld(), 0);
+    // Released as soon as the server has it: the answer comes then, and not before.
+    int released = -1;
+    connect(m_server, &FakeServer::requestReceived, this, [this, &released] {
+        QTimer::singleShot(0, this, [this, &released] { released = m_server->releaseHeld(); });
+    });
+    const ProbeReply r = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(released, 1);
+    QVERIFY(!r.timedOut);
+    QCOMPARE(r.status, 200);
+    QVERIFY(r.body.contains("pd-list-infos"));
+    // Once only.
+    const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(next.status, 200);
+    QTRY_COMPARE(released, 0);
 }
 
 void TstFakeServerFaults::stalled()
@@ -208,6 +229,14 @@ void TstFakeServerFaults::oversized()
     QCOMPARE(r.status, 200);
     QCOMPARE(r.rawBody.size(), qsizetype(5) << 20);
     QCOMPARE(m_probe->put(QStringLiteral("/users/alice/presence"), QByteArray(5000, 'x')).status, 413);
+
+    // Half of the announced body, then nothing: the reply never completes.
+    m_server->unfinishedBody(QStringLiteral("lists-info"), 1000);
+    m_probe->timeoutMs = 500;
+    const ProbeReply held = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QVERIFY(held.timedOut);
+    QCOMPARE(held.status, 200);
+    QCOMPARE(m_server->requests().last().status, 200);
 }
 
 void TstFakeServerFaults::validation_data()

@@ -36,12 +36,17 @@ public:
                     if (!answered && received.contains('\n')) {
                         answered = true;
                         s->write(answer);
+                        // Spaced so that each arrives on its own.
+                        for (int i = 0; i < later.size(); ++i) {
+                            QTimer::singleShot(30 * (i + 1), s, [s, piece = later.at(i)] { s->write(piece); });
+                        }
                     }
                 });
             }
         });
     }
     QByteArray answer;
+    QByteArrayList later; // written after the answer, one at a time
     QByteArray received;
     bool answered = false;
     QList<QPointer<QTcpSocket>> sockets;
@@ -58,7 +63,8 @@ private slots:
     void connectsAndAuthorises();
     void dispatch();
     void eventsWithTheAnswerArriveAtOnce();
-    void linesOfOnePacket();
+    void answerLines_data();
+    void answerLines();
     void refusedCredentials();
     void retryTiming();
     void retryDelayIsCapped();
@@ -186,20 +192,35 @@ void TstEventConnection::eventsWithTheAnswerArriveAtOnce()
     QTRY_COMPARE(received.count(), 1);
 }
 
-void TstEventConnection::linesOfOnePacket()
+void TstEventConnection::answerLines_data()
 {
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<bool>("hello"); // an unexpected line comes first
+    const QByteArray event = "<s><event type=\"add\" resource=\"/r\"/>";
+    QTest::newRow("lines of one packet") << QByteArrayList{"hello\n200 OK\n" + event} << true;
+    QTest::newRow("status line in pieces") << QByteArrayList{"2", "00 O", "K\n", event} << false;
+    QTest::newRow("lines split across pieces") << QByteArrayList{"hel", "lo\n2", "00 OK\n" + event} << true;
+}
+
+void TstEventConnection::answerLines()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(bool, hello);
     start();
     RawEventPort port;
     QVERIFY(port.listen(QHostAddress::LocalHost));
-    port.answer = "hello\n200 OK\n<s><event type=\"add\" resource=\"/r\"/>";
+    port.answer = pieces.takeFirst();
+    port.later = pieces;
     m_server->setAnnouncedEventPort(QString::number(port.serverPort()));
     EventSubscription r(QStringLiteral("/r"));
     QSignalSpy received(&r, &EventSubscription::received);
-    QTest::ignoreMessage(QtWarningMsg, "unexpected auth response \"hello\"");
+    if (hello)
+        QTest::ignoreMessage(QtWarningMsg, "unexpected auth response \"hello\"");
     ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
     SyncTest::useServer(*m_server);
     QTRY_COMPARE(received.count(), 1);
     QCOMPARE(events()->state(), EventConnection::Connected);
+    QCOMPARE(port.sockets.size(), 1);
     QCOMPARE(port.received, QByteArray("Authorization: Basic YWxpY2U6c2VjcmV0\n<pd-event-stream>\n"));
 }
 

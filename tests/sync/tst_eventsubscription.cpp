@@ -31,9 +31,10 @@ class Recorder : public QObject
 public:
     explicit Recorder(FetchingSubscription *s)
     {
-        connect(s, &FetchingSubscription::fetched, this, [this](const QDomDocument &doc) {
+        connect(s, &FetchingSubscription::fetched, this, [this, s](const QDomDocument &doc) {
             log << QStringLiteral("fetched");
             documents << doc;
+            queuedAtFetch << s->queuedEventCount();
         });
         connect(s, &FetchingSubscription::addedEvent, this,
                 [this](const QDomElement &e) { log << QStringLiteral("add:") + e.text(); });
@@ -44,6 +45,8 @@ public:
     }
     QStringList log;
     QList<QDomDocument> documents;
+    // Events held back when each document came.
+    QList<int> queuedAtFetch;
 };
 }
 
@@ -60,10 +63,13 @@ private slots:
     void eventsDuringFetchComeAfterIt();
     void holdQueuesEvents();
     void unknownTypeIsIgnored();
+    void failedFetchReleasesEvents_data();
     void failedFetchReleasesEvents();
     void deletedByItsReceiver();
     void disconnectDuringFetch();
     void followsTheUser();
+    void changeWithFetchInFlight_data();
+    void changeWithFetchInFlight();
 
 private:
     void connectAlice();
@@ -74,6 +80,8 @@ private:
 
 void TstEventSubscription::init()
 {
+    // One attempt at a time: a retry must not fire into an attempt under way.
+    QTest::failOnWarning("EventConnection: already connected or connecting");
     Clock::setTimeScale(0.001);
     m_server = std::make_unique<FakeServer>();
     QVERIFY(m_server->start());
@@ -114,8 +122,8 @@ void TstEventSubscription::relaysConnection()
     QVERIFY(connected.wait(5000));
     QVERIFY(subscription.isConnected());
     m_server->closeEventStreams();
-    QVERIFY(disconnected.wait(5000));
-    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(disconnected.count(), 1);
+    QTRY_COMPARE(connected.count(), 2);
 }
 
 void TstEventSubscription::secondSubscriptionLeavesTheFirstAlone()
@@ -164,14 +172,18 @@ void TstEventSubscription::fetchesOnEachConnection()
 void TstEventSubscription::eventsDuringFetchComeAfterIt()
 {
     connectAlice();
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 300, true);
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
     pushFriendEvent(QStringLiteral("remove"), QStringLiteral("carol"));
     QTRY_COMPARE(friends.queuedEventCount(), 2);
     QVERIFY(r.log.isEmpty());
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:dave", "remove:carol"}));
+    // Both were held back until the document came.
+    QCOMPARE(r.queuedAtFetch, QList<int>{2});
     QCOMPARE(friends.queuedEventCount(), 0);
 }
 
@@ -203,15 +215,29 @@ void TstEventSubscription::unknownTypeIsIgnored()
     QTRY_COMPARE(r.log, QStringList({"fetched", "add:erin"}));
 }
 
+void TstEventSubscription::failedFetchReleasesEvents_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("not found") << 404 << "FetchingSubscription: request status 404";
+    QTest::newRow("credentials refused") << 401 << "FetchingSubscription: request bad auth";
+}
+
 void TstEventSubscription::failedFetchReleasesEvents()
 {
+    QFETCH(int, status);
+    QFETCH(QString, warning);
     connectAlice();
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
-    m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), 404);
-    QTest::ignoreMessage(QtWarningMsg, "FetchingSubscription: request status 404");
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
+    m_server->respondOnce("GET", QStringLiteral("^/users/alice/friends$"), status);
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
     FetchingSubscription friends(QStringLiteral("/friends"), true);
     Recorder r(&friends);
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
+    QTRY_COMPARE(friends.queuedEventCount(), 1);
+    QVERIFY(r.log.isEmpty());
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_COMPARE(r.log, QStringList({"add:dave"}));
     QVERIFY(!friends.isBusy());
 }
@@ -222,19 +248,25 @@ void TstEventSubscription::deletedByItsReceiver()
     // Freed memory is overwritten, so a use after free fails here instead of
     // passing by chance.
     mallopt(M_PERTURB, 0x5a);
-    m_server->delay(QStringLiteral("^/users/alice/friends$"), 200, true);
+    m_server->hold(QStringLiteral("^/users/alice/friends$"));
     auto *friends = new FetchingSubscription(QStringLiteral("/friends"), true);
     QPointer<FetchingSubscription> alive(friends);
     int fetched = 0;
-    connect(friends, &FetchingSubscription::fetched, this, [&fetched, friends] {
+    int queued = -1;
+    connect(friends, &FetchingSubscription::fetched, this, [&fetched, &queued, friends] {
         ++fetched;
+        queued = friends->queuedEventCount();
         delete friends;
     });
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("dave"));
     QTRY_COMPARE(friends->queuedEventCount(), 1);
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QCOMPARE(m_server->releaseHeld(), 1);
     QTRY_VERIFY(!alive);
     mallopt(M_PERTURB, 0);
     QCOMPARE(fetched, 1);
+    // Deleted with an event still held back.
+    QCOMPARE(queued, 1);
     QCOMPARE(events()->subscription(QStringLiteral("/users/alice/friends")), nullptr);
 }
 
@@ -267,6 +299,9 @@ void TstEventSubscription::followsTheUser()
     FetchingSubscription absolute(QStringLiteral("/chats/7"), false);
     Recorder r(&friends);
     QTRY_COMPARE(r.log, QStringList({"fetched"}));
+    // The first 404 is in: a fetch still running now would be dropped with
+    // the connection, its warning with it.
+    QTRY_VERIFY(!absolute.isBusy());
     QCOMPARE(absolute.fetchPath(), QStringLiteral("/chats/7"));
 
     QSignalSpy connected(events(), &EventConnection::connected);
@@ -281,6 +316,52 @@ void TstEventSubscription::followsTheUser()
     // The new user's pushed events reach it.
     pushFriendEvent(QStringLiteral("add"), QStringLiteral("alice"), QStringLiteral("bob"));
     QTRY_COMPARE(r.log.last(), QStringLiteral("add:alice"));
+    QTRY_VERIFY(!absolute.isBusy());
+    QCOMPARE(m_server->requests("GET", QStringLiteral("^/chats/7$")).size(), 2);
+}
+
+void TstEventSubscription::changeWithFetchInFlight_data()
+{
+    QTest::addColumn<bool>("otherServer");
+    QTest::newRow("user") << false;
+    QTest::newRow("server and user") << true;
+}
+
+// The fetch of the old user is dropped with the old connection; the new
+// connection fetches the new user's document, which does reach the owner.
+void TstEventSubscription::changeWithFetchInFlight()
+{
+    QFETCH(bool, otherServer);
+    connectAlice();
+    m_server->stall(QStringLiteral("^/users/alice/friends$"), true);
+    FetchingSubscription friends(QStringLiteral("/friends"), true);
+    Recorder r(&friends);
+    QTRY_COMPARE(m_server->requests("GET", QStringLiteral("^/users/alice/friends$")).size(), 1);
+    QVERIFY(friends.isBusy());
+
+    std::unique_ptr<FakeServer> other;
+    FakeServer *now = m_server.get();
+    if (otherServer) {
+        other = std::make_unique<FakeServer>();
+        QVERIFY(other->start());
+        now = other.get();
+        now->addUser(QStringLiteral("bob"), QStringLiteral("pw"));
+    }
+    now->addFriend(QStringLiteral("bob"), QStringLiteral("dave"));
+    QSignalSpy connected(events(), &EventConnection::connected);
+    if (otherServer)
+        SyncTest::useServer(*other, QStringLiteral("bob"), QStringLiteral("pw"));
+    else
+        ServerSettings::instance()->setCredentials(QStringLiteral("bob"), QStringLiteral("pw"));
+    QTRY_COMPARE(connected.count(), 1);
+    QTRY_COMPARE(r.log, QStringList({"disconnected", "fetched"}));
+    const QString document = r.documents.last().toString();
+    QVERIFY2(document.contains(QLatin1String("dave")), qPrintable(document));
+    QVERIFY(!document.contains(QLatin1String("carol")));
+    QVERIFY(!friends.isBusy());
+    QCOMPARE(now->requests("GET", QStringLiteral("^/users/bob/friends$")).size(), 1);
+    if (other)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*other);
 }
 
 PLUMDECK_TEST_MAIN(TstEventSubscription)

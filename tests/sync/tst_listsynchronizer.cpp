@@ -201,7 +201,7 @@ void TstListSynchronizer::decisionTable_data()
     row("new: POST 200", 1, NoId, 0, false, any, orwd, "POST", 200, none, ListSynchronizer::Failed,
         "Failed to add new list.", {"POST /lists"}, upNew, "same");
     row("new: POST 201 without an id", 1, NoId, 0, false, any, orwd, "POST", 201, noList, ListSynchronizer::Failed,
-        "^parse error: ", {"POST /lists"}, upNew, "same");
+        "^parse error: failed to find ", {"POST /lists"}, upNew, "same");
     row("new: POST 201, GET 410", 1, NoId, 0, false, any, orwd, "GET", 410, none, ListSynchronizer::Gone, {},
         {"POST /lists", "GET /lists/NEW"}, upNew, "created");
     row("new: POST 201, GET 500", 1, NoId, 0, false, any, orwd, "GET", 500, none, ListSynchronizer::Failed,
@@ -501,8 +501,11 @@ void TstListSynchronizer::requestsAreCompressedDocuments()
 void TstListSynchronizer::postAcceptedButFetchFailedIsNotPostedAgain_data()
 {
     QTest::addColumn<bool>("editedMeanwhile");
-    QTest::newRow("untouched since") << false;
-    QTest::newRow("edited since") << true;
+    QTest::addColumn<bool>("postRefused");
+    QTest::newRow("untouched since") << false << false;
+    QTest::newRow("edited since") << true << false;
+    // No id came: the list stays new, to be posted again, not marked as synced.
+    QTest::newRow("post refused") << false << true;
 }
 
 // The server took the new list but the fetch that follows failed: the next
@@ -510,7 +513,11 @@ void TstListSynchronizer::postAcceptedButFetchFailedIsNotPostedAgain_data()
 void TstListSynchronizer::postAcceptedButFetchFailedIsNotPostedAgain()
 {
     QFETCH(bool, editedMeanwhile);
-    m_server->respondOnce("GET", QStringLiteral("^/lists/\\d+$"), 503);
+    QFETCH(bool, postRefused);
+    if (postRefused)
+        m_server->respondOnce("POST", QStringLiteral("^/lists$"), 503);
+    else
+        m_server->respondOnce("GET", QStringLiteral("^/lists/\\d+$"), 503);
 
     std::unique_ptr<TaskList> local(makeLocalList(TaskList::New, 0, 0));
     quint32 assigned = 0;
@@ -520,6 +527,14 @@ void TstListSynchronizer::postAcceptedButFetchFailedIsNotPostedAgain()
         first.start();
         QVERIFY(finished.wait(10000));
         QCOMPARE(first.result(), ListSynchronizer::Failed);
+        if (postRefused) {
+            QCOMPARE(first.assignedId(), 0u);
+            ListSynchronizer::recordAssignedId(local.get(), first.assignedId());
+            QCOMPARE(local->syncStatus(), TaskList::New);
+            QCOMPARE(local->serverId(), 0u);
+            QVERIFY(m_server->lists().isEmpty());
+            return;
+        }
         QCOMPARE(first.errorString(), QStringLiteral("Failed to retrieve list."));
         assigned = first.assignedId();
         QVERIFY(assigned != 0);

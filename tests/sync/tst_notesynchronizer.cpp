@@ -207,7 +207,7 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
     row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed, "Failed to add new note.",
         {"POST /notepad-notes"}, upNew, "same");
-    row("new: POST 201 without an id", 1, 0, 0, false, "POST", 201, noNote, R::Failed, "^parse error: ",
+    row("new: POST 201 without an id", 1, 0, 0, false, "POST", 201, noNote, R::Failed, "parse error: failed to find mandatory element with class pd-notepad-note-id under body",
         {"POST /notepad-notes"}, upNew, "same");
     row("new: POST 201, GET 500", 1, 0, 0, false, "GET", 500, none, R::Failed, "Failed to retrieve note.",
         {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");

@@ -3,6 +3,7 @@
 #include "fakeserver.h"
 #include "fakexml.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
@@ -110,6 +111,12 @@ void FakeHttpConnection::processNext()
             return;
         }
         ++m_answered;
+        if (response.hold) {
+            m_socket->write(m_server->encodeResponse(request, response, true));
+            m_server->finishRequest(request);
+            m_busy = true;
+            return;
+        }
         const bool keepAlive = !wantsClose && response.raw.isEmpty()
                                && !(m_server->m_closeAfter > 0 && m_answered >= m_server->m_closeAfter);
         const QByteArray bytes = m_server->encodeResponse(request, response, keepAlive);
@@ -121,6 +128,17 @@ void FakeHttpConnection::processNext()
             if (!keepAlive)
                 closeLater();
         };
+        if (delayMs < 0) {
+            m_busy = true;
+            m_server->m_held.append([self = QPointer<FakeHttpConnection>(this), send] {
+                if (!self)
+                    return;
+                send();
+                self->m_busy = false;
+                self->processNext();
+            });
+            return;
+        }
         if (delayMs > 0) {
             m_busy = true;
             QTimer::singleShot(delayMs, this, [this, send] {

@@ -475,9 +475,27 @@ void FakeServer::respondRaw(const QByteArray &method, const QString &pathRegex, 
     addFault(Fault::Raw, method, pathRegex, once).body = bytes;
 }
 
+void FakeServer::unfinishedBody(const QString &pathRegex, qint64 sent, bool once)
+{
+    addFault(Fault::Unfinished, {}, pathRegex, once).bytes = sent;
+}
+
 void FakeServer::delay(const QString &pathRegex, int ms, bool once)
 {
     addFault(Fault::Delay, {}, pathRegex, once).ms = ms;
+}
+
+void FakeServer::hold(const QString &pathRegex, bool once)
+{
+    addFault(Fault::Hold, {}, pathRegex, once);
+}
+
+int FakeServer::releaseHeld()
+{
+    const QList<std::function<void()>> held = std::exchange(m_held, {});
+    for (const auto &send : held)
+        send();
+    return int(held.size());
 }
 
 void FakeServer::stall(const QString &pathRegex, bool once)
@@ -604,6 +622,8 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         return StallIt;
     if (const Fault *f = takeFault(Fault::Delay, r); f)
         delayMs = f->ms;
+    if (const Fault *f = takeFault(Fault::Hold, r); f)
+        delayMs = -1;
 
     if (!badZlib && m_validation)
         recordViolations(r);
@@ -611,6 +631,10 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         response.status = 404;
     } else if (const Fault *f = takeFault(Fault::Raw, r); f) {
         response.raw = f->body;
+    } else if (const Fault *f = takeFault(Fault::Unfinished, r); f) {
+        response.raw = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                       + QByteArray::number(2 * f->bytes) + "\r\n\r\n" + QByteArray(f->bytes, 'x');
+        response.hold = true;
     } else if (const Fault *f = takeFault(Fault::Respond, r); f) {
         response.status = f->status;
         response.reason = f->reason;

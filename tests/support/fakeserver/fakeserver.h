@@ -55,6 +55,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -338,9 +339,16 @@ public:
                     bool once = true);
     void delay(const QString &pathRegex, int ms, bool once = false);
     void stall(const QString &pathRegex, bool once = false);            // never answers
+    // Answers only at releaseHeld(): a request known to be in flight for as
+    // long as a test needs, whatever the machine's speed.
+    void hold(const QString &pathRegex, bool once = true);
+    int releaseHeld(); // sends the held answers; how many there were
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
     void setCompressionFault(const QString &pathRegex, CompressionFault fault, bool once = false);
     void oversizedBody(const QString &pathRegex, qint64 bytes = 64 << 20, bool once = true);
+    // A 200 announcing twice `sent` bytes of body, of which it sends `sent`;
+    // the connection then stays open and the rest never comes.
+    void unfinishedBody(const QString &pathRegex, qint64 sent, bool once = true);
     void closeAfterResponses(int n) { m_closeAfter = n; } // per connection; 0 = never
     void clearFaults() { m_faults.clear(); }
 
@@ -371,6 +379,7 @@ public:
         QByteArray body;
         bool document = false; // an XHTML document: may be compressed
         QByteArray raw;         // written verbatim instead of the answer
+        bool hold = false;      // after `raw` the connection stays open, answering nothing more
         void addHeader(const QByteArray &name, const QByteArray &value) { headers.append(qMakePair(name, value)); }
     };
     enum Action { Answer, StallIt, CloseIt };
@@ -385,7 +394,7 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;
@@ -489,6 +498,7 @@ private:
     int m_closeAfter = 0;
 
     QList<Fault> m_faults;
+    QList<std::function<void()>> m_held;
     QList<FakeRequest> m_requests;
     QStringList m_violations;
     QList<QRegularExpression> m_expectedViolations;
