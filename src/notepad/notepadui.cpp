@@ -1,5 +1,6 @@
 #include "notepad/notepadui.h"
 
+#include "core/clock.h"
 #include "model/notepadnote.h"
 #include "model/notepadnotes.h"
 #include "notepad/notepadcommands.h"
@@ -351,7 +352,7 @@ void NotepadUI::startSaveTimer()
 {
     auto *timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &NotepadUI::onSaveTimeout);
-    timer->start(10000);
+    timer->start(Clock::interval(10000));
 }
 
 void NotepadUI::onSaveTimeout()

@@ -9,6 +9,8 @@
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
 #include "model/modelscontainer.h"
+#include "notepad/notepadui.h"
+#include "outlook/outlookmodule.h"
 #include "shell/mainwindow.h"
 #include "shell/plumdeckstyle.h"
 #include "shell/splashscreen.h"
@@ -41,13 +43,38 @@ struct Windows
 {
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SystemTrayIcon> trayIcon;
+    std::unique_ptr<OutlookModule> outlook;
 
     ~Windows()
     {
         trayIcon.reset();
+        outlook.reset();
         mainWindow.reset();
     }
 };
+
+// The lists the notepad's "Move To List" and the Outlook command work on, read
+// when they are used: a restored backup replaces them.
+UserLists *currentUserLists(MainWindow *window)
+{
+    // Until the lists page is plugged in there are no lists to offer.
+    Q_UNUSED(window);
+    return nullptr;
+}
+
+// The notepad page, over the lists page, saved with the window's closing steps.
+void plugNotepadPage(MainWindow::PageBuilders &builders)
+{
+    builders.notepad = [](MainWindowMode *lists, MainWindow *window) -> MainWindowMode * {
+        return new NotepadUI(lists, [window] { return currentUserLists(window); });
+    };
+}
+
+void hookNotepadPage(MainWindow *window)
+{
+    if (auto *notepad = dynamic_cast<NotepadUI *>(window->notepadMode()))
+        window->setPageHook(MainWindow::PageHook::SaveNotepad, [notepad] { notepad->save(); });
+}
 
 void createServicesAndWindows(Windows &windows)
 {
@@ -60,8 +87,14 @@ void createServicesAndWindows(Windows &windows)
     g_models->setFriends(friends);
     g_models->setChats(chats);
 
+    MainWindow::PageBuilders builders;
+    plugNotepadPage(builders);
+    MainWindow::setPageBuilders(builders);
+
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
+    hookNotepadPage(window);
+    windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
     window->setObjectName(QStringLiteral("mainwindow"));
     g_application->setMainWindow(window);
 
