@@ -301,7 +301,8 @@ void NotepadUI::editNoteName(NotepadNote *note)
 void NotepadUI::showContextMenu(const QPoint &globalPos, int tabIndex)
 {
     auto *menu = new Menu;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Hidden, not closed, when an entry is chosen; gone once the entry ran.
+    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
     addActionToMenu(menu, m_addAction);
     if (tabIndex != -1) {
         addActionToMenu(menu, m_removeAction);

@@ -107,9 +107,15 @@ private slots:
         // At the end nothing runs.
         pad.page->moveRightAction()->trigger();
         QCOMPARE(pad.tabTitles(), (QStringList{"B", "A"}));
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Tryng to move a note right, but note is already the one more in the right");
+        pad.page->moveCurrentNoteRight();
         pad.page->moveLeftAction()->trigger();
         QCOMPARE(pad.tabTitles(), (QStringList{"A", "B"}));
         QCOMPARE(pad.noteTitles(), (QStringList{"A", "B"}));
+        QTest::ignoreMessage(QtWarningMsg, "Tryng to move a note left, but note is already the one more in the left");
+        pad.page->moveCurrentNoteLeft();
+        QCOMPARE(pad.tabTitles(), (QStringList{"A", "B"}));
     }
 
     void toTask_data()
@@ -228,6 +234,10 @@ private slots:
         }
         QCOMPARE(names, (QStringList{"Groceries", "Shared"}));
         QCOMPARE(enabled, (QList<bool>{true, false}));
+        // The entries go with the menu.
+        menu.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(editor->findChildren<ToTaskListAction *>().isEmpty());
     }
 
     void withoutListsTheSubMenuIsEmpty()

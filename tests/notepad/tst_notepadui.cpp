@@ -399,6 +399,9 @@ private slots:
         QTest::mousePress(pad.tabs()->tabBar(), Qt::RightButton, {}, pad.tabCentre(1));
         QCOMPARE(pad.tabs()->currentIndex(), 1);
         QCOMPARE(pad.page->currentNote()->title(), QStringLiteral("B"));
+        // The tab bar still handles its own clicks.
+        QTest::mouseClick(pad.tabs()->tabBar(), Qt::LeftButton, {}, pad.tabCentre(0));
+        QCOMPARE(pad.tabs()->currentIndex(), 0);
     }
 
     // The main window's closing steps take what is typed, as the program

@@ -90,7 +90,7 @@ public:
             saved.folder = m_store->tasksFolder();
             m_store->m_itemOrder.append(m_id);
         }
-        saved.modified = Clock::currentDateTime();
+        saved.modified = m_store->stamp();
         ++saved.saves;
     }
     void remove() override
@@ -307,7 +307,7 @@ QString MemoryOutlook::addItem(const QString &folder, const QString &subject, bo
     item.folder = folder;
     item.subject = subject;
     item.complete = complete;
-    item.modified = Clock::currentDateTime();
+    item.modified = stamp();
     if (createdByUs)
         item.properties.insert(QStringLiteral("plumdeck-created"), true);
     m_items.insert(id, item);
@@ -320,7 +320,7 @@ void MemoryOutlook::edit(const QString &id, const QString &subject, bool complet
     Item &edited = m_items[id];
     edited.subject = subject;
     edited.complete = complete;
-    edited.modified = Clock::currentDateTime();
+    edited.modified = stamp();
 }
 
 void MemoryOutlook::removeFolder(const QString &id)

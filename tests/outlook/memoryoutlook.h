@@ -6,6 +6,7 @@
 // and failures on demand. Saves and edits are stamped with the program's
 // clock, in local time.
 
+#include "core/clock.h"
 #include "outlook/outlookprovider.h"
 
 #include <QDateTime>
@@ -39,6 +40,9 @@ public:
 
     QString version = QStringLiteral("12.0.6423.1000");
     bool installed = true;
+    // How far Outlook's clock runs ahead of the program's, in seconds.
+    int clockAhead = 0;
+    QDateTime stamp() const { return Clock::currentDateTime().addSecs(clockAhead); }
 
     QString tasksFolder() const { return m_tasksFolder; }
     QString addFolder(const QString &name, const QString &parent = QString());

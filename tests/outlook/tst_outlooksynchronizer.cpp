@@ -128,6 +128,66 @@ private slots:
         QCOMPARE(s.subjects(home), (QStringList{"Rye bread+", "Oat milk", "Twelve eggs"}));
     }
 
+    // The run's own saves are no change of Outlook's, however far its clock
+    // runs ahead.
+    void outlooksClockAhead()
+    {
+        Setup s;
+        s.outlook.clockAhead = 3600;
+        TaskList *home = s.addList(QStringLiteral("Home"), {QStringLiteral("Bread")});
+        QVERIFY(s.run());
+        QCOMPARE(s.lists->outlookLastSyncTime(), Clock::currentDateTimeUtc().addSecs(3600));
+        Setup::later();
+        Setup::task(home, QStringLiteral("Bread"))->setTitle(QStringLiteral("Rye bread"));
+        QVERIFY(s.run());
+        QCOMPARE(s.subjects(home), QStringList{"Rye bread"});
+    }
+
+    void outlookWins_data()
+    {
+        QTest::addColumn<bool>("lastSync");
+        QTest::addColumn<bool>("validTime");
+        QTest::newRow("no synchronisation yet") << false << true;
+        QTest::newRow("no valid modification time") << true << false;
+    }
+    void outlookWins()
+    {
+        QFETCH(bool, lastSync);
+        QFETCH(bool, validTime);
+        Setup s;
+        const QString folder = s.outlook.addFolder(QStringLiteral("Home"));
+        const QString item = s.outlook.addItem(folder, QStringLiteral("From Outlook"), true, true);
+        if (!validTime)
+            s.outlook.item(item).modified = QDateTime();
+        TaskList *home = s.addList(QStringLiteral("Home"), {QStringLiteral("Ours")});
+        home->setOutlookId(folder);
+        Setup::task(home, QStringLiteral("Ours"))->setOutlookId(item);
+        if (lastSync)
+            s.lists->setOutlookLastSyncTime(Clock::currentDateTimeUtc().addSecs(60));
+        QVERIFY(s.run());
+        QCOMPARE(Setup::titles(home), QStringList{"From Outlook+"});
+    }
+
+    void failuresAmongTheItemsAreReported_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("adding the marker") << QStringLiteral("UserProperties.Add");
+        QTest::newRow("setting the marker") << QStringLiteral("UserProperty.SetValue");
+        QTest::newRow("reading the items") << QStringLiteral("Items.Count");
+    }
+    void failuresAmongTheItemsAreReported()
+    {
+        QFETCH(QString, operation);
+        Setup s;
+        TaskList *home = s.addList(QStringLiteral("Home"), {QStringLiteral("Bread")});
+        s.outlook.failOn(operation);
+        QString error;
+        QVERIFY(!s.run(&error));
+        QCOMPARE(error, QStringLiteral("Error from Outlook: %1 failed (-2147352567)").arg(operation));
+        QVERIFY(s.lists->outlookLastSyncTime().isNull());
+        QCOMPARE(Setup::titles(home), QStringList{"Bread"});
+    }
+
     void newInOutlookBecomesTheLastTask()
     {
         Setup s;
