@@ -100,16 +100,22 @@ bool OutlookSynchronizer::checkOutlookVersion()
     return false;
 }
 
-void OutlookSynchronizer::mapFolders()
+std::unique_ptr<OlFolder> OutlookSynchronizer::defaultTasksFolder()
 {
     std::unique_ptr<OlNameSpace> session = m_application->session();
     if (!session)
-        return;
+        return nullptr;
     connectExceptions(session.get());
     std::unique_ptr<OlFolder> tasksFolder = session->getDefaultFolder(OlFolder::TasksFolderType);
+    connectExceptions(tasksFolder.get());
+    return tasksFolder;
+}
+
+void OutlookSynchronizer::mapFolders()
+{
+    std::unique_ptr<OlFolder> tasksFolder = defaultTasksFolder();
     if (!tasksFolder)
         return;
-    connectExceptions(tasksFolder.get());
     std::unique_ptr<OlFolders> folders = tasksFolder->folders();
     if (!folders)
         return;
@@ -186,14 +192,9 @@ void OutlookSynchronizer::createFoldersForNewLists()
 {
     if (m_listsWithoutFolder.isEmpty())
         return;
-    std::unique_ptr<OlNameSpace> session = m_application->session();
-    if (!session)
-        return;
-    connectExceptions(session.get());
-    std::unique_ptr<OlFolder> tasksFolder = session->getDefaultFolder(OlFolder::TasksFolderType);
+    std::unique_ptr<OlFolder> tasksFolder = defaultTasksFolder();
     if (!tasksFolder)
         return;
-    connectExceptions(tasksFolder.get());
     while (!m_listsWithoutFolder.isEmpty()) {
         TaskList *list = m_listsWithoutFolder.takeFirst();
         std::unique_ptr<OlFolder> folder = createFolder(tasksFolder.get(), list);

@@ -45,6 +45,7 @@ private:
     using ItemsById = std::map<QString, std::unique_ptr<OlTaskItem>>;
 
     bool checkOutlookVersion();
+    std::unique_ptr<OlFolder> defaultTasksFolder();
     void mapFolders();
     void deleteFoldersWithoutList();
     void unpairListsWithoutFolder();
