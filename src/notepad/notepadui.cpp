@@ -9,6 +9,7 @@
 #include "shell/menu.h"
 
 #include <QDebug>
+#include <QTextDocument>
 #include <QTimer>
 
 NotepadUI::NotepadUI(MainWindowMode *listsPage, std::function<UserLists *()> userLists, QObject *parent)
@@ -134,8 +135,15 @@ void NotepadUI::dropTab(NotepadTextEdit *editor)
 
 void NotepadUI::commitEditors()
 {
-    for (auto it = m_editors.cbegin(); it != m_editors.cend(); ++it)
+    // Only what the user changed: a text as it came (blanks around it
+    // included) is no edit of the note.
+    for (auto it = m_editors.cbegin(); it != m_editors.cend(); ++it) {
+        QTextDocument *document = it.key()->document();
+        if (!document->isModified())
+            continue;
         it.value()->editText(it.key()->toPlainText().trimmed());
+        document->setModified(false);
+    }
 }
 
 void NotepadUI::save()

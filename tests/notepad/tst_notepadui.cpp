@@ -106,6 +106,21 @@ private slots:
         QCOMPARE(saved.at(1).status, int(NotepadNote::Deleted));
     }
 
+    // A save tick takes only what the user changed.
+    void aTickLeavesUntouchedNotesAlone()
+    {
+        storeNotes({note("Padded", NotepadNote::Unedited, 1, "  as the server has it  ")});
+        Pad pad;
+        pad.tick();
+        QCOMPARE(pad.notes()->notes().at(0)->syncStatus(), NotepadNote::Unedited);
+        QCOMPARE(pad.notes()->notes().at(0)->text(), QStringLiteral("  as the server has it  "));
+        QTest::keyClick(pad.editor(0), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(pad.editor(0), QStringLiteral("!"));
+        pad.tick();
+        QCOMPARE(pad.notes()->notes().at(0)->syncStatus(), NotepadNote::Edited);
+        QCOMPARE(savedNotes().at(0).text, QStringLiteral("as the server has it  !"));
+    }
+
     void removing_data()
     {
         QTest::addColumn<int>("status");
