@@ -35,7 +35,7 @@ QString OutlookSynchronizer::createdMarker()
 void OutlookSynchronizer::connectExceptions(OlObject *object)
 {
     if (object)
-        connect(object, &OlObject::exception, this, &OutlookSynchronizer::onAxException);
+        connect(object, &OlObject::exception, this, &OutlookSynchronizer::onAxException, Qt::UniqueConnection);
 }
 
 void OutlookSynchronizer::onAxException(int code, const QString &source, const QString &description, const QString &)
@@ -430,6 +430,12 @@ void OutlookSynchronizer::resetListModels()
     if (!m_lists)
         return;
     const QList<ListModel *> models = m_lists->models();
-    for (ListModel *model : models)
-        model->markEditedAndReset();
+    for (ListModel *model : models) {
+        // A list the user may only read took nothing from Outlook: only its
+        // pairing, kept in the local document, changed.
+        if (model->taskList()->canWrite())
+            model->markEditedAndReset();
+        else
+            model->setChanged();
+    }
 }

@@ -89,6 +89,7 @@ private slots:
         QVERIFY(s.outlook.items(home->outlookId()).contains(skimmed->outlookId()));
         QCOMPARE(s.lists->outlookLastSyncTime(), Clock::currentDateTimeUtc());
         QCOMPARE(Setup::titles(home), (QStringList{"Bread+", "Milk"}));
+        QCOMPARE(home->syncStatus(), TaskList::Edited);
     }
 
     void uniqueFolderNames()
@@ -317,6 +318,9 @@ private slots:
 
         QVERIFY(s.run());
         QCOMPARE(Setup::titles(shared), (QStringList{"Agenda", "Minutes"}));
+        // Nothing for the server to be sent, only the pairing to be saved.
+        QCOMPARE(shared->syncStatus(), TaskList::Unedited);
+        QVERIFY(s.lists->findModel(shared)->isChanged());
         QVERIFY(s.outlook.hasItem(added));
         QCOMPARE(s.subjects(shared), (QStringList{"Agenda", "Added in Outlook", "Minutes"}));
         QVERIFY(s.outlook.hasItem(Setup::task(shared, QStringLiteral("Minutes"))->outlookId()));
