@@ -142,6 +142,12 @@ private slots:
         Setup::task(home, QStringLiteral("Bread"))->setTitle(QStringLiteral("Rye bread"));
         QVERIFY(s.run());
         QCOMPARE(s.subjects(home), QStringList{"Rye bread"});
+
+        // Behind it, the run's end counts.
+        s.outlook.clockAhead = -3600;
+        Setup::later();
+        QVERIFY(s.run());
+        QCOMPARE(s.lists->outlookLastSyncTime(), Clock::currentDateTimeUtc());
     }
 
     void outlookWins_data()
