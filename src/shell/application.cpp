@@ -13,6 +13,8 @@
 #include "core/uisettings.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
+#include "notepad/notepadui.h"
+#include "outlook/outlookmodule.h"
 #include "shell/mainwindow.h"
 #include "shell/plumdeckstyle.h"
 #include "shell/prefsdialog.h"
@@ -46,10 +48,12 @@ struct Windows
 {
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SystemTrayIcon> trayIcon;
+    std::unique_ptr<OutlookModule> outlook;
 
     ~Windows()
     {
         trayIcon.reset();
+        outlook.reset();
         mainWindow.reset();
     }
 };
@@ -64,6 +68,28 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
     window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
     window->setPageHook(MainWindow::PageHook::RaiseDialogs, [lists] { lists->raiseDialogs(); });
     window->setPageHook(MainWindow::PageHook::ShowNormalDialogs, [lists] { lists->showNormalDialogs(); });
+}
+
+// The lists the notepad's "Move To List" and the Outlook command work on, read
+// when they are used: a restored backup replaces them.
+UserLists *currentUserLists(MainWindow *window)
+{
+    auto *lists = dynamic_cast<ListsUI *>(window->listsMode());
+    return lists ? lists->userLists() : nullptr;
+}
+
+// The notepad page, over the lists page, saved with the window's closing steps.
+void plugNotepadPage(MainWindow::PageBuilders &builders)
+{
+    builders.notepad = [](MainWindowMode *lists, MainWindow *window) -> MainWindowMode * {
+        return new NotepadUI(lists, [window] { return currentUserLists(window); });
+    };
+}
+
+void hookNotepadPage(MainWindow *window)
+{
+    if (auto *notepad = dynamic_cast<NotepadUI *>(window->notepadMode()))
+        window->setPageHook(MainWindow::PageHook::SaveNotepad, [notepad] { notepad->save(); });
 }
 
 void createServicesAndWindows(Windows &windows)
@@ -89,12 +115,15 @@ void createServicesAndWindows(Windows &windows)
     pages.lists = [](ModelsContainer *models, MainWindowMode *team, SplashScreen *splash, MainWindow *) {
         return static_cast<MainWindowMode *>(new ListsUI(models, dynamic_cast<ChatUI *>(team), splash));
     };
+    plugNotepadPage(pages);
     MainWindow::setPageBuilders(pages);
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
     if (auto *lists = dynamic_cast<ListsUI *>(window->listsMode()))
         plugListsPage(window, lists);
+    hookNotepadPage(window);
+    windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
     window->setObjectName(QStringLiteral("mainwindow"));
     g_application->setMainWindow(window);
     window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });

@@ -420,6 +420,7 @@ void MainWindow::onUpdaterUpdateSeen()
         return;
     }
     runPageHook(PageHook::SaveLists);
+    runPageHook(PageHook::SaveNotepad);
     if (NotepadNotes *notes = NotepadNotes::instance())
         notes->save();
     showUpdatesDialog();
@@ -468,6 +469,8 @@ void MainWindow::runClosingSteps()
 {
     runPageHook(PageHook::SaveLists);
     runPageHook(PageHook::SaveListsGroups);
+    // The notepad page first takes what is typed into its notes.
+    runPageHook(PageHook::SaveNotepad);
     if (NotepadNotes *notes = NotepadNotes::instance())
         notes->saveIfChanged();
     // Plugged where the program is composed with a friends model; without

@@ -61,6 +61,7 @@ public:
     enum class PageHook {
         SaveLists,             // closing, and before the updates dialog
         SaveListsGroups,       // closing
+        SaveNotepad,           // closing, and before the updates dialog
         SaveFriends,           // closing
         CloseFloatingDialogs,  // closing
         CancelSingleListSyncs, // closing

@@ -1,0 +1,94 @@
+#include "notepad/notepadtabwidget.h"
+
+#include "notepad/notepadui.h"
+#include "notepad/renamenotedialog.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QTabBar>
+
+NotepadTabWidget::NotepadTabWidget(NotepadUI *notepad, QWidget *parent)
+    : QTabWidget(parent)
+    , m_notepad(notepad)
+{
+    tabBar()->installEventFilter(this);
+    tabBar()->setFocusPolicy(Qt::NoFocus);
+    connect(this, &QTabWidget::currentChanged, this, &NotepadTabWidget::tabIndexChanged);
+}
+
+void NotepadTabWidget::tabIndexChanged(int)
+{
+}
+
+int NotepadTabWidget::tabAtGlobal(const QPoint &globalPos) const
+{
+    return tabBar()->tabAt(tabBar()->mapFromGlobal(globalPos));
+}
+
+bool NotepadTabWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != tabBar())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const int tab = tabAtGlobal(mouse->globalPosition().toPoint());
+        if (mouse->button() == Qt::LeftButton) {
+            m_pressPosition = mouse->position().toPoint();
+            m_draggedTab = tab;
+        } else if (mouse->button() == Qt::RightButton && tab != -1) {
+            setCurrentIndex(tab);
+        }
+        break;
+    }
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const int tab = tabAtGlobal(mouse->globalPosition().toPoint());
+        if (mouse->button() == Qt::LeftButton && tab != -1)
+            editTabName(tab);
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!(mouse->buttons() & Qt::LeftButton))
+            break;
+        if ((mouse->position().toPoint() - m_pressPosition).manhattanLength() < QApplication::startDragDistance())
+            break;
+        const int target = tabAtGlobal(mouse->globalPosition().toPoint());
+        if (target != -1 && m_draggedTab != -1 && target != m_draggedTab) {
+            m_notepad->moveNote(m_draggedTab, target);
+            m_draggedTab = target;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void NotepadTabWidget::contextMenuEvent(QContextMenuEvent *event)
+{
+    const int tab = tabAtGlobal(event->globalPos());
+    if (tab != -1)
+        setCurrentIndex(tab);
+    m_notepad->showContextMenu(event->globalPos(), tab);
+    event->accept();
+}
+
+void NotepadTabWidget::editTabName(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    const QString oldText = tabText(index);
+    RenameNoteDialog dialog(oldText, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString newText = dialog.text();
+    // A note needs a title to be told apart from the others.
+    if (newText.isEmpty() || newText == oldText)
+        return;
+    setTabText(index, newText);
+    emit tabTextChangedByUser(index, newText);
+}

@@ -1,0 +1,372 @@
+#include "notepad/notepadui.h"
+
+#include "core/clock.h"
+#include "model/notepadnote.h"
+#include "model/notepadnotes.h"
+#include "notepad/notepadcommands.h"
+#include "notepad/notepadtabwidget.h"
+#include "notepad/notepadtextedit.h"
+#include "shell/menu.h"
+
+#include <QDebug>
+#include <QTextDocument>
+#include <QTimer>
+
+NotepadUI::NotepadUI(MainWindowMode *listsPage, std::function<UserLists *()> userLists, QObject *parent)
+    : QObject(parent)
+    , m_listsPage(listsPage)
+    , m_addAction(new AddNotepadNoteAction(this))
+    , m_renameAction(new RenameNotepadNoteAction(this))
+    , m_removeAction(new RemoveNotepadNoteAction(this))
+    , m_moveRightAction(new MoveNotepadNoteRightAction(this))
+    , m_moveLeftAction(new MoveNotepadNoteLeftAction(this))
+    , m_notes(new NotepadNotes(this))
+    , m_userLists(std::move(userLists))
+{
+    m_tabWidget = new NotepadTabWidget(this);
+    m_tabWidget->setObjectName(QStringLiteral("tabs"));
+    startSaveTimer();
+    connect(m_tabWidget, &NotepadTabWidget::tabTextChangedByUser, this, &NotepadUI::onTabTextChangedByUser);
+
+    m_bottomBarLeft = new QWidget;
+    m_bottomBarLeft->setFixedSize(64, 21);
+    m_bottomBarRight = new QWidget;
+    m_bottomBarRight->setFixedSize(64, 21);
+
+    m_notes->load();
+    buildTabs(m_notes);
+
+    connect(m_notes, &NotepadNotes::removeNoteFromView, this, &NotepadUI::removeNote);
+    connect(m_notes, &NotepadNotes::removeDefaultNotes, this, &NotepadUI::onRemoveDefaultNotes);
+    connect(m_notes, &NotepadNotes::addNoteToModelAndView, this, &NotepadUI::addNoteToModelAndView);
+    connect(m_notes, &NotepadNotes::deleteAndPurgeEverythingSignal, this, &NotepadUI::deleteAndPurgeEverything);
+    connect(m_notes, &NotepadNotes::displayOrderChanged, this, &NotepadUI::onDisplayOrderChanged);
+}
+
+NotepadUI::~NotepadUI()
+{
+    disconnect(m_notes, nullptr, this, nullptr);
+    disconnect(m_tabWidget, &NotepadTabWidget::tabTextChangedByUser, this, &NotepadUI::onTabTextChangedByUser);
+    for (auto it = m_editors.cbegin(); it != m_editors.cend(); ++it)
+        disconnect(it.key(), nullptr, this, nullptr);
+    // What is typed but not yet taken is part of what the destructor saves.
+    commitEditors();
+    const QList<NotepadNote *> notes = m_notes->notes();
+    delete m_notes;
+    qDeleteAll(notes);
+    delete m_tabWidget;
+    delete m_bottomBarLeft;
+    delete m_bottomBarRight;
+    delete m_addAction;
+    delete m_renameAction;
+    delete m_removeAction;
+    delete m_moveRightAction;
+    delete m_moveLeftAction;
+}
+
+QWidget *NotepadUI::centralWidget()
+{
+    return m_tabWidget;
+}
+
+QAction *NotepadUI::syncAction()
+{
+    // The same full synchronisation as the lists page's sync button.
+    return m_listsPage ? m_listsPage->syncAction() : nullptr;
+}
+
+void NotepadUI::buildTabs(NotepadNotes *notes)
+{
+    if (notes->notes().isEmpty()) {
+        addNewNote();
+        return;
+    }
+    const QList<NotepadNote *> all = notes->notes();
+    for (NotepadNote *note : all) {
+        if (note->syncStatus() != NotepadNote::Deleted)
+            addNoteTab(note);
+    }
+}
+
+void NotepadUI::addNewNote()
+{
+    auto *note = new NotepadNote;
+    m_notes->appendNote(note);
+    addNoteTab(note);
+}
+
+NotepadTextEdit *NotepadUI::addNoteTab(NotepadNote *note)
+{
+    auto *editor = new NotepadTextEdit(m_userLists);
+    editor->setObjectName(QStringLiteral("textedit"));
+    editor->setAcceptRichText(false);
+    m_tabWidget->addTab(editor, note->title());
+    m_editors.insert(editor, note);
+    connect(editor, &NotepadTextEdit::focusOut, this, &NotepadUI::onTextEditLostFocus);
+    connect(note, &NotepadNote::contentsChanged, this, &NotepadUI::onNoteTextChanged);
+    connect(note, &NotepadNote::titleChanged, this, &NotepadUI::onNoteTitleChanged);
+    onNoteTextChanged(note);
+    return editor;
+}
+
+NotepadTextEdit *NotepadUI::editorForNote(NotepadNote *note) const
+{
+    for (auto it = m_editors.cbegin(); it != m_editors.cend(); ++it) {
+        if (it.value() == note)
+            return it.key();
+    }
+    return nullptr;
+}
+
+NotepadNote *NotepadUI::noteForEditor(QWidget *editor) const
+{
+    return m_editors.value(qobject_cast<NotepadTextEdit *>(editor), nullptr);
+}
+
+void NotepadUI::dropTab(NotepadTextEdit *editor)
+{
+    NotepadNote *note = m_editors.take(editor);
+    if (note)
+        disconnect(note, nullptr, this, nullptr);
+    disconnect(editor, nullptr, this, nullptr);
+    m_tabWidget->removeTab(m_tabWidget->indexOf(editor));
+    editor->deleteLater();
+}
+
+void NotepadUI::commitEditors()
+{
+    // Only what the user changed: a text as it came (blanks around it
+    // included) is no edit of the note.
+    for (auto it = m_editors.cbegin(); it != m_editors.cend(); ++it) {
+        QTextDocument *document = it.key()->document();
+        if (!document->isModified())
+            continue;
+        it.value()->editText(it.key()->toPlainText().trimmed());
+        document->setModified(false);
+    }
+}
+
+void NotepadUI::save()
+{
+    commitEditors();
+    m_notes->saveIfChanged();
+}
+
+void NotepadUI::onTextEditLostFocus(NotepadTextEdit *textEditor)
+{
+    if (NotepadNote *note = noteForEditor(textEditor))
+        note->editText(textEditor->toPlainText().trimmed());
+}
+
+void NotepadUI::onTabTextChangedByUser(int index, const QString &newText)
+{
+    if (NotepadNote *note = noteAt(index))
+        note->editTitle(newText);
+}
+
+void NotepadUI::onNoteTextChanged(NotepadNote *noteModel)
+{
+    if (NotepadTextEdit *editor = editorForNote(noteModel))
+        editor->setPlainText(noteModel->text());
+}
+
+void NotepadUI::onNoteTitleChanged(NotepadNote *noteModel)
+{
+    if (NotepadTextEdit *editor = editorForNote(noteModel))
+        m_tabWidget->setTabText(m_tabWidget->indexOf(editor), noteModel->title());
+}
+
+void NotepadUI::removeNote(NotepadNote *note)
+{
+    NotepadTextEdit *editor = editorForNote(note);
+    if (!editor) {
+        qWarning() << "MainWindow::removeNote: note not known";
+        return;
+    }
+    dropTab(editor);
+    if (note->syncStatus() == NotepadNote::New) {
+        m_notes->purgeNote(note);
+    } else {
+        note->setSyncStatus(NotepadNote::Deleted);
+        // Kept for the server, and in the file from the next save tick on.
+        m_notes->setChanged(true);
+    }
+    if (m_tabWidget->count() == 0)
+        addNewNote();
+}
+
+void NotepadUI::onRemoveDefaultNotes()
+{
+    // The synchroniser starts here: what is typed must count before it looks
+    // for untouched notes and reads the texts.
+    commitEditors();
+    const QList<NotepadNote *> notes = m_notes->notes();
+    for (NotepadNote *note : notes) {
+        if (!note->isUntouched())
+            continue;
+        if (NotepadTextEdit *editor = editorForNote(note))
+            dropTab(editor);
+        else
+            qWarning() << "MainWindow::removeNote: note not known";
+        m_notes->purgeNote(note);
+    }
+}
+
+void NotepadUI::addNoteToModelAndView(NotepadNote *note)
+{
+    m_notes->appendNote(note);
+    addNoteTab(note);
+}
+
+void NotepadUI::deleteAndPurgeEverything()
+{
+    const QList<NotepadTextEdit *> editors = m_editors.keys();
+    for (NotepadTextEdit *editor : editors)
+        dropTab(editor);
+    m_tabWidget->clear();
+    const QList<NotepadNote *> notes = m_notes->notes();
+    m_notes->notes().clear();
+    m_notes->setChanged(true);
+    // Nothing refers to them any more; later, in case a signal of theirs is
+    // still being delivered.
+    for (NotepadNote *note : notes)
+        note->deleteLater();
+}
+
+void NotepadUI::onDisplayOrderChanged(const NotepadNoteIdList &ids)
+{
+    // Tab positions, not note-list positions: deleted notes stay in the list
+    // without a tab.
+    int target = 0;
+    for (quint32 id : ids) {
+        NotepadNote *note = nullptr;
+        const QList<NotepadNote *> notes = m_notes->notes();
+        for (NotepadNote *candidate : notes) {
+            if (candidate->syncStatus() != NotepadNote::Deleted && candidate->serverId() == id) {
+                note = candidate;
+                break;
+            }
+        }
+        NotepadTextEdit *editor = note ? editorForNote(note) : nullptr;
+        if (!editor) {
+            qWarning() << "onDisplayOrderChanged error, the id dont exists locally" << id;
+            continue;
+        }
+        const int from = m_tabWidget->indexOf(editor);
+        if (from != target)
+            moveNote(from, target);
+        ++target;
+    }
+}
+
+void NotepadUI::moveNote(int from, int to)
+{
+    NotepadNote *a = noteAt(from);
+    NotepadNote *b = noteAt(to);
+    if (!a || !b) {
+        qWarning() << "Move note: Origin or destination note indexes have no model";
+        return;
+    }
+    m_notes->moveNote(a, b);
+    m_notes->setDisplayOrderChanged(true);
+    m_notes->setChanged(true);
+    QWidget *page = m_tabWidget->widget(from);
+    m_tabWidget->removeTab(from);
+    m_tabWidget->insertTab(to, page, a->title());
+    m_tabWidget->setCurrentIndex(to);
+}
+
+void NotepadUI::moveCurrentNoteLeft()
+{
+    const int i = currentIndex();
+    if (i == 0) {
+        qWarning() << "Tryng to move a note left, but note is already the one more in the left";
+        return;
+    }
+    moveNote(i, i - 1);
+}
+
+void NotepadUI::moveCurrentNoteRight()
+{
+    const int i = currentIndex();
+    if (i + 1 == m_tabWidget->count()) {
+        qWarning() << "Tryng to move a note right, but note is already the one more in the right";
+        return;
+    }
+    moveNote(i, i + 1);
+}
+
+void NotepadUI::editNoteName(NotepadNote *note)
+{
+    NotepadTextEdit *editor = editorForNote(note);
+    if (!editor) {
+        qWarning() << "MainWindow::editNoteName: note not known";
+        return;
+    }
+    m_tabWidget->editTabName(m_tabWidget->indexOf(editor));
+}
+
+void NotepadUI::showContextMenu(const QPoint &globalPos, int tabIndex)
+{
+    auto *menu = new Menu;
+    // Hidden, not closed, when an entry is chosen; gone once the entry ran.
+    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    addActionToMenu(menu, m_addAction);
+    if (tabIndex != -1) {
+        addActionToMenu(menu, m_removeAction);
+        addActionToMenu(menu, m_moveLeftAction);
+        addActionToMenu(menu, m_moveRightAction);
+        addActionToMenu(menu, m_renameAction);
+    }
+    menu->popup(globalPos);
+}
+
+void NotepadUI::addActionToMenu(Menu *menu, Action *action)
+{
+    QAction *entry = nullptr;
+    if (action->isCheckable()) {
+        entry = menu->addAction(action->currentIcon(), action->text());
+        entry->setCheckable(true);
+        entry->setChecked(action->isChecked());
+    } else {
+        entry = menu->addAction(action->currentIcon(), action->text(), nullptr, nullptr);
+    }
+    connect(entry, &QAction::triggered, action, &QAction::trigger);
+    entry->setEnabled(action->shouldBeEnabled());
+}
+
+NotepadNote *NotepadUI::currentNote() const
+{
+    return noteAt(currentIndex());
+}
+
+NotepadNote *NotepadUI::noteAt(int tabIndex) const
+{
+    if (tabIndex < 0 || tabIndex >= m_tabWidget->count())
+        return nullptr;
+    return noteForEditor(m_tabWidget->widget(tabIndex));
+}
+
+int NotepadUI::currentIndex() const
+{
+    return m_tabWidget->currentIndex();
+}
+
+int NotepadUI::lastIndex() const
+{
+    return m_tabWidget->count() - 1;
+}
+
+void NotepadUI::startSaveTimer()
+{
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &NotepadUI::onSaveTimeout);
+    timer->start(Clock::interval(10000));
+}
+
+void NotepadUI::onSaveTimeout()
+{
+    // Typing alone does not reach the note; a kill must not lose it.
+    commitEditors();
+    m_notes->saveIfChanged();
+}

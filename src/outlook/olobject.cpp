@@ -1,0 +1,3 @@
+#include "outlook/olobject.h"
+
+OlObject::~OlObject() = default;

@@ -1,0 +1,449 @@
+// The notepad page: tabs and notes in step both ways, and every change in the
+// document by the next save tick, so that a kill loses nothing shown.
+
+#include "dialogdriver.h"
+#include "notepad/notepadcommands.h"
+#include "notepad/renamenotedialog.h"
+#include "notepadtest.h"
+#include "shell/mainwindow.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QVBoxLayout>
+
+using namespace NotepadTest;
+
+class TstNotepadUI : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { removeNotepadFiles(); }
+
+    void firstStartHasOneEmptyDefaultNote()
+    {
+        {
+            Pad pad;
+            QCOMPARE(pad.tabTitles(), QStringList{QStringLiteral("Note")});
+            QVERIFY(pad.editor(0)->toPlainText().isEmpty());
+            QCOMPARE(pad.tabs()->objectName(), QStringLiteral("tabs"));
+            QCOMPARE(pad.editor(0)->objectName(), QStringLiteral("textedit"));
+            QVERIFY(!pad.editor(0)->acceptRichText());
+            QCOMPARE(pad.page->syncAction(), &pad.lists.sync);
+            QCOMPARE(pad.page->centralWidget(), pad.tabs());
+            QCOMPARE(pad.page->bottomBarLeftWidget()->size(), QSize(64, 21));
+            QCOMPARE(pad.page->uiMode(), 0);
+        }
+        QCOMPARE(savedTitles(), QStringList{QStringLiteral("Note")});
+    }
+
+    void storedNotesBecomeTabs()
+    {
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1, "a pond"), note("Gone", NotepadNote::Deleted, 2),
+                    note("Shopping", NotepadNote::Edited, 3, "bread")});
+        Pad pad;
+        QCOMPARE(pad.tabTitles(), (QStringList{"Ideas", "Shopping"}));
+        QCOMPARE(pad.editor(1)->toPlainText(), QStringLiteral("bread"));
+        // The deleted note stays for the server.
+        QCOMPARE(pad.noteTitles(), (QStringList{"Ideas", "Gone", "Shopping"}));
+    }
+
+    void allNotesDeletedGivesNoTab()
+    {
+        storeNotes({note("Gone", NotepadNote::Deleted, 2)});
+        Pad pad;
+        QCOMPARE(pad.tabs()->count(), 0);
+        QVERIFY(!pad.page->currentNote());
+    }
+
+    // Each step of a session, and the document a kill right after the next
+    // save tick leaves.
+    void eachStepReachesTheDocument()
+    {
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1, "a pond")});
+        Pad pad;
+        pad.tabs()->show();
+
+        pad.page->addNoteAction()->trigger();
+        QCOMPARE(pad.tabTitles(), (QStringList{"Ideas", "Note"}));
+        QCOMPARE(pad.tabs()->currentIndex(), 0);
+        pad.tick();
+        QCOMPARE(savedTitles(), (QStringList{"Ideas", "Note"}));
+
+        // Typed, never left: the tick still takes it.
+        QTest::keyClicks(pad.editor(1), QStringLiteral("  milk, eggs  "));
+        pad.tick();
+        QCOMPARE(savedNotes().at(1).text, QStringLiteral("milk, eggs"));
+
+        pad.tabs()->setCurrentIndex(1);
+        pad.page->moveLeftAction()->trigger();
+        QCOMPARE(pad.tabTitles(), (QStringList{"Note", "Ideas"}));
+        QVERIFY(pad.notes()->isDisplayOrderChanged());
+        pad.tick();
+        QCOMPARE(savedTitles(), (QStringList{"Note", "Ideas"}));
+
+        DialogDriver::whenModal([](QWidget *dialog) {
+            auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("edit"));
+            entry->selectAll();
+            QTest::keyClicks(entry, QStringLiteral("  Shopping "));
+            QTest::keyClick(entry, Qt::Key_Return);
+        });
+        QTest::mouseDClick(pad.tabs()->tabBar(), Qt::LeftButton, {}, pad.tabCentre(0));
+        QCOMPARE(pad.tabTitles(), (QStringList{"Shopping", "Ideas"}));
+        pad.tick();
+        QCOMPARE(savedTitles(), (QStringList{"Shopping", "Ideas"}));
+
+        // The synchronised note stays, marked deleted, for the server.
+        pad.tabs()->setCurrentIndex(1);
+        DialogDriver::whenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
+        pad.page->removeNoteAction()->trigger();
+        QCOMPARE(pad.tabTitles(), QStringList{"Shopping"});
+        pad.tick();
+        const QList<SavedNote> saved = savedNotes();
+        QCOMPARE(saved.size(), 2);
+        QCOMPARE(saved.at(1).title, QStringLiteral("Ideas"));
+        QCOMPARE(saved.at(1).status, int(NotepadNote::Deleted));
+    }
+
+    // A save tick takes only what the user changed.
+    void aTickLeavesUntouchedNotesAlone()
+    {
+        storeNotes({note("Padded", NotepadNote::Unedited, 1, "  as the server has it  ")});
+        Pad pad;
+        pad.tick();
+        QCOMPARE(pad.notes()->notes().at(0)->syncStatus(), NotepadNote::Unedited);
+        QCOMPARE(pad.notes()->notes().at(0)->text(), QStringLiteral("  as the server has it  "));
+        QTest::keyClick(pad.editor(0), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(pad.editor(0), QStringLiteral("!"));
+        pad.tick();
+        QCOMPARE(pad.notes()->notes().at(0)->syncStatus(), NotepadNote::Edited);
+        QCOMPARE(savedNotes().at(0).text, QStringLiteral("as the server has it  !"));
+    }
+
+    void removing_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QStringList>("tabsAfter");
+        QTest::addColumn<QStringList>("notesAfter");
+        QTest::newRow("new note purged") << int(NotepadNote::New) << true << QStringList{"Keep"} << QStringList{"Keep"};
+        QTest::newRow("synchronised note kept for the server")
+            << int(NotepadNote::Unedited) << true << QStringList{"Keep"} << QStringList{"Drop", "Keep"};
+        QTest::newRow("cancelled") << int(NotepadNote::Unedited) << false << QStringList{"Drop", "Keep"}
+                                   << QStringList{"Drop", "Keep"};
+    }
+    void removing()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, confirm);
+        storeNotes({note("Drop", NotepadNote::SyncStatus(status), 5), note("Keep", NotepadNote::Unedited, 6)});
+        Pad pad;
+        QString asked;
+        QString title;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            title = dialog->windowTitle();
+            for (QLabel *label : dialog->findChildren<QLabel *>())
+                asked += label->text();
+            QTest::keyClick(dialog, confirm ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        pad.page->removeNoteAction()->trigger();
+        QCOMPARE(title, QStringLiteral("Delete Note"));
+        QVERIFY2(asked.contains(QStringLiteral("Are you sure you want to delete the note \"Drop\"?")), qPrintable(asked));
+        QTEST(pad.tabTitles(), "tabsAfter");
+        QTEST(pad.noteTitles(), "notesAfter");
+        pad.tick();
+        QTEST(savedTitles(), "notesAfter");
+    }
+
+    void removingTheLastTabAddsADefaultNote()
+    {
+        storeNotes({note("Only", NotepadNote::Unedited, 5, "text")});
+        Pad pad;
+        pad.page->removeNote(pad.page->currentNote());
+        QCOMPARE(pad.tabTitles(), QStringList{"Note"});
+        QCOMPARE(pad.noteTitles(), (QStringList{"Only", "Note"}));
+    }
+
+    void aFocusOutTakesTheTrimmedText()
+    {
+        Pad pad;
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(pad.tabs());
+        auto *elsewhere = new QLineEdit;
+        layout->addWidget(elsewhere);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        pad.editor(0)->setFocus();
+        QTest::keyClicks(pad.editor(0), QStringLiteral("  tulips"));
+        QTest::keyClick(pad.editor(0), Qt::Key_Return);
+        QVERIFY(pad.page->currentNote()->text().isEmpty());
+        elsewhere->setFocus();
+        QCOMPARE(pad.page->currentNote()->text(), QStringLiteral("tulips"));
+        QVERIFY(pad.notes()->isChanged());
+        layout->removeWidget(pad.tabs());
+        pad.tabs()->setParent(nullptr);
+    }
+
+    // The synchroniser reads the notes after asking for the default notes to
+    // go; its answer sets the text back into the editor.
+    void synchronisingWhileTypingKeepsTheText()
+    {
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1, "a pond")});
+        Pad pad;
+        pad.page->addNewNote();
+        QTest::keyClick(pad.editor(0), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(pad.editor(0), QStringLiteral(", tulips"));
+        QTest::keyClicks(pad.editor(1), QStringLiteral("typed into the default note"));
+
+        pad.notes()->requestRemoveDefaultNotes();
+        QCOMPARE(pad.tabTitles(), (QStringList{"Ideas", "Note"}));
+        NotepadNote *ideas = pad.notes()->notes().at(0);
+        QCOMPARE(ideas->text(), QStringLiteral("a pond, tulips"));
+        QCOMPARE(ideas->syncStatus(), NotepadNote::Edited);
+
+        // The server's copy of what was uploaded.
+        NotepadNote *fromServer = note("Ideas", NotepadNote::Unedited, 1, ideas->text());
+        fromServer->setRevision(2);
+        pad.notes()->updateNote(ideas, fromServer);
+        QCOMPARE(pad.editor(0)->toPlainText(), QStringLiteral("a pond, tulips"));
+    }
+
+    void theServersChangesReachTheTabs()
+    {
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1, "a pond")});
+        Pad pad;
+        NotepadNote *fromServer = note("Garden", NotepadNote::Unedited, 1, "a pond and tulips");
+        fromServer->setRevision(2);
+        pad.notes()->updateNote(pad.notes()->notes().at(0), fromServer);
+        QCOMPARE(pad.tabTitles(), QStringList{"Garden"});
+        QCOMPARE(pad.editor(0)->toPlainText(), QStringLiteral("a pond and tulips"));
+
+        pad.notes()->addNote(note("Recipes", NotepadNote::New, 9, "soup"));
+        QCOMPARE(pad.tabTitles(), (QStringList{"Garden", "Recipes"}));
+        QCOMPARE(pad.editor(1)->toPlainText(), QStringLiteral("soup"));
+
+        pad.notes()->removeNote(pad.notes()->notes().at(1));
+        QCOMPARE(pad.tabTitles(), QStringList{"Garden"});
+        QCOMPARE(pad.notes()->notes().at(1)->syncStatus(), NotepadNote::Deleted);
+    }
+
+    void removingDefaultNotesWalksThemAll()
+    {
+        Pad pad;
+        pad.page->addNewNote();
+        pad.page->addNewNote();
+        QTest::keyClicks(pad.editor(1), QStringLiteral("keep me"));
+        pad.notes()->requestRemoveDefaultNotes();
+        QCOMPARE(pad.tabs()->count(), 1);
+        QCOMPARE(pad.editor(0)->toPlainText(), QStringLiteral("keep me"));
+        QCOMPARE(pad.notes()->notes().size(), 1);
+
+    }
+
+    void removingOnlyDefaultNotesLeavesNoTab()
+    {
+        Pad pad;
+        pad.page->addNewNote();
+        pad.notes()->requestRemoveDefaultNotes();
+        QCOMPARE(pad.tabs()->count(), 0);
+        QVERIFY(pad.notes()->notes().isEmpty());
+    }
+
+    void serverOrder_data()
+    {
+        QTest::addColumn<QList<quint32>>("order");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QStringList>("notes");
+        // Stored: A 1, D 2 (deleted), B 3, C 4.
+        QTest::newRow("reversed") << QList<quint32>{4, 3, 1} << QStringList{"C", "B", "A"}
+                                  << QStringList{"C", "B", "A", "D"};
+        QTest::newRow("unknown and deleted ids skipped")
+            << QList<quint32>{4, 99, 2, 1} << QStringList{"C", "A", "B"} << QStringList{"C", "A", "D", "B"};
+        QTest::newRow("unnamed notes follow") << QList<quint32>{3} << QStringList{"B", "A", "C"}
+                                              << QStringList{"B", "A", "D", "C"};
+    }
+    void serverOrder()
+    {
+        QFETCH(QList<quint32>, order);
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("D", NotepadNote::Deleted, 2),
+                    note("B", NotepadNote::Unedited, 3), note("C", NotepadNote::Unedited, 4)});
+        Pad pad;
+        pad.notes()->setDisplayOrder(order);
+        QTEST(pad.tabTitles(), "tabs");
+        QTEST(pad.noteTitles(), "notes");
+        // Each tab still shows its own note.
+        for (int i = 0; i < pad.tabs()->count(); ++i)
+            QCOMPARE(pad.page->noteAt(i)->title(), pad.tabs()->tabText(i));
+        QVERIFY(pad.notes()->isDisplayOrderChanged());
+        pad.tick();
+        QTEST(savedTitles(), "notes");
+    }
+
+    void deleteAndPurgeEverythingEmptiesTheNotepad()
+    {
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("D", NotepadNote::Deleted, 2)});
+        Pad pad;
+        QPointer<NotepadNote> first = pad.notes()->notes().at(0);
+        pad.notes()->deleteAndPurgeEverything();
+        QCOMPARE(pad.tabs()->count(), 0);
+        QVERIFY(pad.notes()->notes().isEmpty());
+        pad.tick();
+        QVERIFY(savedNotes().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+    }
+
+    void movingByDraggingATab()
+    {
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2),
+                    note("C", NotepadNote::Unedited, 3)});
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        QTabBar *bar = pad.tabs()->tabBar();
+        QTest::mousePress(bar, Qt::LeftButton, {}, pad.tabCentre(0));
+        // Shorter than the start-drag distance: nothing moves.
+        QMouseEvent small(QEvent::MouseMove, pad.tabCentre(0) + QPoint(1, 0), bar->mapToGlobal(pad.tabCentre(0) + QPoint(1, 0)),
+                          Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(bar, &small);
+        QCOMPARE(pad.tabTitles(), (QStringList{"A", "B", "C"}));
+        for (int target : {1, 2}) {
+            const QPoint at = pad.tabCentre(target);
+            QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+            QApplication::sendEvent(bar, &move);
+        }
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, pad.tabCentre(2));
+        QCOMPARE(pad.tabTitles(), (QStringList{"B", "C", "A"}));
+        QCOMPARE(pad.noteTitles(), (QStringList{"B", "C", "A"}));
+        QCOMPARE(pad.tabs()->currentIndex(), 2);
+        pad.tick();
+        QCOMPARE(savedTitles(), (QStringList{"B", "C", "A"}));
+    }
+
+    void renaming_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("trimmed") << QStringLiteral("  Garden  ") << true << QStringLiteral("Garden") << true;
+        QTest::newRow("unchanged") << QStringLiteral("Ideas") << true << QStringLiteral("Ideas") << false;
+        QTest::newRow("empty ignored") << QStringLiteral("   ") << true << QStringLiteral("Ideas") << false;
+        QTest::newRow("cancelled") << QStringLiteral("Garden") << false << QStringLiteral("Ideas") << false;
+    }
+    void renaming()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accept);
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1)});
+        Pad pad;
+        QSignalSpy renamed(pad.tabs(), &NotepadTabWidget::tabTextChangedByUser);
+        QString title;
+        QString label;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            title = dialog->windowTitle();
+            label = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
+            auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("edit"));
+            entry->selectAll();
+            QTest::keyClicks(entry, typed);
+            QTest::keyClick(entry, accept ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        pad.page->renameNoteAction()->trigger();
+        QCOMPARE(title, QStringLiteral("Rename Note"));
+        QCOMPARE(label, QStringLiteral("New Note Title"));
+        QTEST(pad.tabs()->tabText(0), "title");
+        QTEST(pad.page->currentNote()->title(), "title");
+        QTEST(!renamed.isEmpty(), "changed");
+        QTEST(pad.page->currentNote()->syncStatus() == NotepadNote::Edited, "changed");
+    }
+
+    void theTabMenu_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QList<bool>>("enabled");
+        QTest::newRow("empty tab-bar space") << -1 << QStringList{"Add note"} << QList<bool>{true};
+        QTest::newRow("first tab") << 0
+                                   << QStringList{"Add note", "Remove note", "Move Note Left", "Move Note Right",
+                                                  "Rename note"}
+                                   << QList<bool>{true, true, false, true, true};
+        QTest::newRow("last tab") << 1
+                                  << QStringList{"Add note", "Remove note", "Move Note Left", "Move Note Right",
+                                                 "Rename note"}
+                                  << QList<bool>{true, true, true, false, true};
+    }
+    void theTabMenu()
+    {
+        QFETCH(int, tab);
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2)});
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        const QPoint at = tab == -1 ? QPoint(pad.tabs()->tabBar()->width() + 40, pad.tabs()->tabBar()->height() / 2)
+                                    : pad.tabCentre(tab);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, pad.tabs()->mapToGlobal(at));
+        QApplication::sendEvent(pad.tabs(), &request);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QStringList entries;
+        QList<bool> enabled;
+        for (QAction *entry : menu->actions()) {
+            entries.append(entry->text());
+            enabled.append(entry->isEnabled());
+            QVERIFY(!entry->icon().isNull());
+        }
+        QTEST(entries, "entries");
+        QTEST(enabled, "enabled");
+        if (tab != -1)
+            QCOMPARE(pad.tabs()->currentIndex(), tab);
+        // An entry runs its command.
+        menu->actions().first()->trigger();
+        QCOMPARE(pad.tabs()->count(), 3);
+        menu->close();
+    }
+
+    void aRightClickMakesTheTabCurrent()
+    {
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2)});
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        QTest::mousePress(pad.tabs()->tabBar(), Qt::RightButton, {}, pad.tabCentre(1));
+        QCOMPARE(pad.tabs()->currentIndex(), 1);
+        QCOMPARE(pad.page->currentNote()->title(), QStringLiteral("B"));
+        // The tab bar still handles its own clicks.
+        QTest::mouseClick(pad.tabs()->tabBar(), Qt::LeftButton, {}, pad.tabCentre(0));
+        QCOMPARE(pad.tabs()->currentIndex(), 0);
+    }
+
+    // The main window's closing steps take what is typed, as the program
+    // plugs the page in.
+    void closingStepsSaveWhatIsTyped()
+    {
+        ListsPage lists;
+        NotepadUI *page = nullptr;
+        MainWindow::PageBuilders builders;
+        builders.notepad = [&page](MainWindowMode *, MainWindow *) {
+            page = new NotepadUI(nullptr, nullptr);
+            return page;
+        };
+        MainWindow::setPageBuilders(builders);
+        {
+            MainWindow window(nullptr, nullptr);
+            MainWindow::setPageBuilders({});
+            window.setPageHook(MainWindow::PageHook::SaveNotepad, [page] { page->save(); });
+            QVERIFY(page);
+            window.switchToNotepad();
+            QCOMPARE(window.currentMode(), page);
+            QTest::keyClicks(qobject_cast<NotepadTextEdit *>(page->tabWidget()->widget(0)), QStringLiteral("milk"));
+            window.runClosingSteps();
+            QCOMPARE(savedNotes().value(0).text, QStringLiteral("milk"));
+        }
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstNotepadUI)
+#include "tst_notepadui.moc"
