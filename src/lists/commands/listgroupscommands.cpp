@@ -29,6 +29,11 @@ bool GroupRowAction::shouldBeEnabled()
     return true;
 }
 
+ListsGroupsManagerGroup *GroupRowAction::liveRow() const
+{
+    return m_container && m_groupRow && m_container->rows().contains(m_groupRow.data()) ? m_groupRow.data() : nullptr;
+}
+
 ListRowAction::ListRowAction(const QString &text, ListsGroupsManagerContainer *container,
                              ListsGroupsManagerList *listRow)
     : ListsAction(text, pageOf(container), pageOf(container))
@@ -40,6 +45,11 @@ ListRowAction::ListRowAction(const QString &text, ListsGroupsManagerContainer *c
 bool ListRowAction::shouldBeEnabled()
 {
     return true;
+}
+
+ListsGroupsManagerList *ListRowAction::liveRow() const
+{
+    return m_container && m_listRow && m_container->rows().contains(m_listRow.data()) ? m_listRow.data() : nullptr;
 }
 
 // ------------------------------------------------------------ group rows
@@ -56,13 +66,14 @@ QIcon MoveGroupUpInGroupsAction::currentIcon() { return QIcon(QStringLiteral(":/
 
 bool MoveGroupUpInGroupsAction::shouldBeEnabled()
 {
-    return m_groupRow && m_groupRow->canMoveUp();
+    ListsGroupsManagerGroup *row = liveRow();
+    return row && row->canMoveUp();
 }
 
 void MoveGroupUpInGroupsAction::execute()
 {
-    if (m_container && m_groupRow)
-        m_container->userMoveGroupUp(m_groupRow);
+    if (ListsGroupsManagerGroup *row = liveRow())
+        m_container->userMoveGroupUp(row);
 }
 
 MoveGroupDownInGroupsAction::MoveGroupDownInGroupsAction(ListsGroupsManagerContainer *container,
@@ -77,13 +88,14 @@ QIcon MoveGroupDownInGroupsAction::currentIcon() { return QIcon(QStringLiteral("
 
 bool MoveGroupDownInGroupsAction::shouldBeEnabled()
 {
-    return m_groupRow && m_groupRow->canMoveDown();
+    ListsGroupsManagerGroup *row = liveRow();
+    return row && row->canMoveDown();
 }
 
 void MoveGroupDownInGroupsAction::execute()
 {
-    if (m_container && m_groupRow)
-        m_container->userMoveGroupDown(m_groupRow);
+    if (ListsGroupsManagerGroup *row = liveRow())
+        m_container->userMoveGroupDown(row);
 }
 
 RenameGroupAction::RenameGroupAction(ListsGroupsManagerContainer *container, ListsGroupsManagerGroup *groupRow)
@@ -96,8 +108,8 @@ QIcon RenameGroupAction::currentIcon() { return QIcon(QStringLiteral(":/rename-l
 
 void RenameGroupAction::execute()
 {
-    if (m_groupRow)
-        m_groupRow->startRename();
+    if (ListsGroupsManagerGroup *row = liveRow())
+        row->startRename();
 }
 
 AddNewGroupActionInto::AddNewGroupActionInto(ListsGroupsManagerContainer *container,
@@ -111,8 +123,8 @@ QIcon AddNewGroupActionInto::currentIcon() { return QIcon(QStringLiteral(":/list
 
 void AddNewGroupActionInto::execute()
 {
-    if (m_container && m_groupRow)
-        m_container->addNewGroupInto(m_groupRow);
+    if (ListsGroupsManagerGroup *row = liveRow())
+        m_container->addNewGroupInto(row);
 }
 
 RemoveGroupAction::RemoveGroupAction(ListsGroupsManagerContainer *container, ListsGroupsManagerGroup *groupRow)
@@ -125,8 +137,8 @@ QIcon RemoveGroupAction::currentIcon() { return QIcon(QStringLiteral(":/list_gro
 
 void RemoveGroupAction::execute()
 {
-    if (m_container && m_groupRow)
-        m_container->removeGroup(m_groupRow);
+    if (ListsGroupsManagerGroup *row = liveRow())
+        m_container->removeGroup(row);
 }
 
 AddNewListToGroupAction::AddNewListToGroupAction(ListsGroupsManagerContainer *container,
@@ -140,8 +152,8 @@ QIcon AddNewListToGroupAction::currentIcon() { return QIcon(QStringLiteral(":/ad
 
 void AddNewListToGroupAction::execute()
 {
-    if (m_container && m_groupRow)
-        m_container->addNewListToGroup(m_groupRow);
+    if (ListsGroupsManagerGroup *row = liveRow())
+        m_container->addNewListToGroup(row);
 }
 
 // ------------------------------------------------------------- list rows
@@ -158,13 +170,14 @@ QIcon MoveListUpInGroupsAction::currentIcon() { return QIcon(QStringLiteral(":/m
 
 bool MoveListUpInGroupsAction::shouldBeEnabled()
 {
-    return m_listRow && m_listRow->canMoveUp();
+    ListsGroupsManagerList *row = liveRow();
+    return row && row->canMoveUp();
 }
 
 void MoveListUpInGroupsAction::execute()
 {
-    if (m_container && m_listRow)
-        m_container->userMoveListUp(m_listRow);
+    if (ListsGroupsManagerList *row = liveRow())
+        m_container->userMoveListUp(row);
 }
 
 MoveListDownInGroupsAction::MoveListDownInGroupsAction(ListsGroupsManagerContainer *container,
@@ -179,13 +192,14 @@ QIcon MoveListDownInGroupsAction::currentIcon() { return QIcon(QStringLiteral(":
 
 bool MoveListDownInGroupsAction::shouldBeEnabled()
 {
-    return m_listRow && m_listRow->canMoveDown();
+    ListsGroupsManagerList *row = liveRow();
+    return row && row->canMoveDown();
 }
 
 void MoveListDownInGroupsAction::execute()
 {
-    if (m_container && m_listRow)
-        m_container->userMoveListDown(m_listRow);
+    if (ListsGroupsManagerList *row = liveRow())
+        m_container->userMoveListDown(row);
 }
 
 RenameListInGroupAction::RenameListInGroupAction(ListsGroupsManagerContainer *container,
@@ -199,8 +213,8 @@ QIcon RenameListInGroupAction::currentIcon() { return QIcon(QStringLiteral(":/re
 
 void RenameListInGroupAction::execute()
 {
-    if (m_listRow)
-        m_listRow->startRename();
+    if (ListsGroupsManagerList *row = liveRow())
+        row->startRename();
 }
 
 RemoveListFromGroupAction::RemoveListFromGroupAction(ListsGroupsManagerContainer *container,
@@ -214,8 +228,8 @@ QIcon RemoveListFromGroupAction::currentIcon() { return QIcon(QStringLiteral(":/
 
 void RemoveListFromGroupAction::execute()
 {
-    if (m_container && m_listRow)
-        m_container->removeList(m_listRow);
+    if (ListsGroupsManagerList *row = liveRow())
+        m_container->removeList(row);
 }
 
 // ------------------------------------------------------------ empty area

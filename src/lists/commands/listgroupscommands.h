@@ -22,6 +22,10 @@ public:
     bool shouldBeEnabled() override;
 
 protected:
+    // The row while the container still shows it: a rebuild of the rows
+    // while the menu was open leaves the command without one.
+    ListsGroupsManagerGroup *liveRow() const;
+
     QPointer<ListsGroupsManagerContainer> m_container;
     QPointer<ListsGroupsManagerGroup> m_groupRow;
 };
@@ -35,6 +39,8 @@ public:
     bool shouldBeEnabled() override;
 
 protected:
+    ListsGroupsManagerList *liveRow() const;
+
     QPointer<ListsGroupsManagerContainer> m_container;
     QPointer<ListsGroupsManagerList> m_listRow;
 };
