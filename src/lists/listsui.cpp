@@ -8,6 +8,7 @@
 #include "core/uisettings.h"
 #include "dialogs/attachmentvideolinklabel.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/renamelistdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/commands/listcommands.h"
@@ -1244,6 +1245,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
     const QList<Action *> listActions = {
         new RenameListAction(this, list, menu),
         new ExportListAction(this, list, menu),
+        new PrintListAction(this, list, menu),
     };
     for (Action *action : listActions) {
         addOwnAction(menu, action);
@@ -1433,13 +1435,29 @@ void ListsUI::showListSharingUsersDialog()
     qDebug("ListsUI::showListSharingUsersDialog: the sharing dialog is not built yet");
 }
 
-void ListsUI::showListsGroupsManagerDialog()
+void ListsUI::reloadListsGroupsManager()
 {
     if (m_listGroupsManagerDialog)
-        return;
+        m_listGroupsManagerDialog->reload();
+}
+
+void ListsUI::createListGroupsManager()
+{
     m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
+    ListsGroupsManagerContainer *container = m_listGroupsManagerDialog->container();
+    container->setListsUI(this);
+    connect(container, &ListsGroupsManagerContainer::openListRequested, this, &ListsUI::setCurrentList);
+    connect(container, &ListsGroupsManagerContainer::listNameChangeRequested, this,
+            &ListsUI::setListNameExternally);
     connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
             &ListsUI::onCloseListsGroupsManagerDialog);
+}
+
+void ListsUI::showListsGroupsManagerDialog()
+{
+    // Asked for again while open: brought to the front with fresh rows.
+    if (!m_listGroupsManagerDialog)
+        createListGroupsManager();
     m_listGroupsManagerDialog->reload();
     m_listGroupsManagerDialog->show();
     m_listGroupsManagerDialog->raise();
@@ -1474,9 +1492,7 @@ QWidget *ListsUI::listInfoPanel()
 QWidget *ListsUI::listsGroupsManagerPanel()
 {
     if (!m_listGroupsManagerDialog) {
-        m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
-        connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
-                &ListsUI::onCloseListsGroupsManagerDialog);
+        createListGroupsManager();
         m_listGroupsManagerDialog->hideFrameControls();
         m_listGroupsManagerDialog->reload();
     } else {

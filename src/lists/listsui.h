@@ -163,6 +163,8 @@ public:
     bool saveLists();
     bool saveListsGroups();
     void setUserLists(UserLists *lists);
+    // Rebuilds the list manager's rows after the groups changed outside it.
+    void reloadListsGroupsManager();
     void setListsGroups(ListsGroups *groups);
     void resetListsGroups();
     void attachUserLists(UserLists *lists);
@@ -277,6 +279,8 @@ private slots:
     void onModelReset();
 
 private:
+    // The list manager, wired to this page; shown by the caller.
+    void createListGroupsManager();
     void setTabIcon(ListModel *list);
     void rehandCurrentToDialogs();
     void tellUser(const QString &text);

@@ -11,8 +11,10 @@
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
+#include "dialogs/backupdialog.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
+#include "model/userlists.h"
 #include "notepad/notepadui.h"
 #include "outlook/outlookmodule.h"
 #include "shell/mainwindow.h"
@@ -58,6 +60,16 @@ struct Windows
     }
 };
 
+// The backup asked for in the preferences, over the page's current lists;
+// restored lists take the place of all lists on the page.
+void runBackupDialog(ListsUI *lists, MainWindow *parent)
+{
+    BackupDialog dialog(lists->userLists(), lists->listsGroups(), parent);
+    QObject::connect(&dialog, &BackupDialog::listsRestored, lists, &ListsUI::setUserLists);
+    QObject::connect(&dialog, &BackupDialog::listsGroupsChanged, lists, &ListsUI::reloadListsGroupsManager);
+    dialog.exec();
+}
+
 // What the lists page does at the window's own moments.
 void plugListsPage(MainWindow *window, ListsUI *lists)
 {
@@ -68,6 +80,10 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
     window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
     window->setPageHook(MainWindow::PageHook::RaiseDialogs, [lists] { lists->raiseDialogs(); });
     window->setPageHook(MainWindow::PageHook::ShowNormalDialogs, [lists] { lists->showNormalDialogs(); });
+
+    ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
+    preferences.backup = [lists](MainWindow *parent) { runBackupDialog(lists, parent); };
+    ShowSettingsAction::setHandlers(preferences);
 }
 
 // The lists the notepad's "Move To List" and the Outlook command work on, read

@@ -18,6 +18,7 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMovie>
 #include <QPainter>
 #include <QSignalSpy>
@@ -43,6 +44,32 @@ PLUMDECK_SCREEN(listManager)
     QVERIFY(!shoot(&dialog, QStringLiteral("list-manager")).isNull());
     row(dialog.container(), QStringLiteral("Home"))->startRename();
     QVERIFY(!shoot(&dialog, QStringLiteral("list-manager-rename")).isNull());
+}
+
+// The menus of a group row and of a read-only list row.
+PLUMDECK_SCREEN(listManagerMenus)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Groceries Shared:r Work(Release Reviews) Home(Garden)"));
+    ListGroupsManagerDialog dialog(page.lists.get(), page.groups.get());
+    page.attach(dialog.container());
+    dialog.reload();
+    dialog.resize(230, 300);
+    dialog.show();
+    QCoreApplication::processEvents();
+    for (const QString &name : {QStringLiteral("Work"), QStringLiteral("Shared")}) {
+        QWidget *frame = row(dialog.container(), name)->frameElement();
+        const QPoint at = frame->mapToGlobal(frame->rect().center());
+        sendMouse(frame, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+        sendMouse(frame, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(!shoot(menu, name == QLatin1String("Work") ? QStringLiteral("list-manager-group-menu")
+                                                           : QStringLiteral("list-manager-list-menu"))
+                     .isNull());
+        menu->close();
+        QCoreApplication::processEvents();
+    }
 }
 
 PLUMDECK_SCREEN(attachmentForms)
