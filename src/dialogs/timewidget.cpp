@@ -1,0 +1,49 @@
+#include "dialogs/timewidget.h"
+
+#include "core/uisettings.h"
+
+#include <QLineEdit>
+
+TimeWidget::TimeWidget(const QTime &time, QWidget *parent)
+    : QComboBox(parent)
+{
+    const bool format24 = UISettings::instance()->timeFormat24();
+    for (int i = 0; i < 24; ++i) {
+        const int h = (i + 8) % 24;
+        if (format24) {
+            const QString hour = QStringLiteral("%1").arg(h, 2, 10, QLatin1Char('0'));
+            addItem(QStringLiteral("%1:00").arg(hour));
+            addItem(QStringLiteral("%1:30").arg(hour));
+        } else {
+            const int h12 = h % 12 == 0 ? 12 : h % 12;
+            const bool pm = h >= 12;
+            addItem(QString(pm ? QStringLiteral("%1:00 pm") : QStringLiteral("%1:00 am")).arg(h12));
+            addItem(QString(pm ? QStringLiteral("%1:30 pm") : QStringLiteral("%1:30 am")).arg(h12));
+        }
+    }
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setTime(time);
+    connect(lineEdit(), &QLineEdit::editingFinished, this, &TimeWidget::onEditingFinished);
+}
+
+void TimeWidget::setTime(const QTime &time)
+{
+    m_time = time.isNull() ? QTime(0, 0) : time;
+    const bool format24 = UISettings::instance()->timeFormat24();
+    setEditText(m_time.toString(format24 ? QStringLiteral("hh:mm") : QStringLiteral("h:mm ap")));
+}
+
+QTime TimeWidget::parse(const QString &text, bool format24)
+{
+    const QString trimmed = text.trimmed();
+    QTime time = QTime::fromString(trimmed, format24 ? QStringLiteral("hh:mm") : QStringLiteral("h:mm ap"));
+    if (!time.isValid())
+        time = QTime::fromString(trimmed, format24 ? QStringLiteral("hh.mm") : QStringLiteral("h.mm ap"));
+    return time.isValid() ? time : QTime();
+}
+
+void TimeWidget::onEditingFinished()
+{
+    setTime(parse(currentText(), UISettings::instance()->timeFormat24()));
+}

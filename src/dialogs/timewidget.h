@@ -1,0 +1,28 @@
+#ifndef TIMEWIDGET_H
+#define TIMEWIDGET_H
+
+#include <QComboBox>
+#include <QTime>
+
+// An editable box of the day's half hours (from 08:00) that also takes typed
+// times, "hh:mm" or "hh.mm" (or "h:mm ap" in the 12-hour form). Text that is
+// no time becomes 00:00. The time format is read at every use.
+class TimeWidget : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit TimeWidget(const QTime &time, QWidget *parent = nullptr);
+
+    QTime time() const { return m_time; }
+    void setTime(const QTime &time);
+
+    static QTime parse(const QString &text, bool format24);
+
+private slots:
+    void onEditingFinished();
+
+private:
+    QTime m_time;
+};
+
+#endif
