@@ -68,7 +68,7 @@ void AlarmDialog::accept()
     const QDate date = m_dateWidget->date();
     const QTime time = m_timeWidget->time();
     if (date.isValid() && time.isValid()) {
-        const QDateTime entered = QDateTime(date, time, Qt::LocalTime).toUTC();
+        const QDateTime entered = TimeWidget::utcMoment(date, time, *m_alarm);
         // Moments, not representations: an unchanged moment keeps the
         // caller's value as it was.
         if (m_alarm->isNull() || entered != *m_alarm)

@@ -18,9 +18,9 @@ QLabel *standardLabel(const QString &text)
     return label;
 }
 
-QDateTime localDateTime(const DateWidget *date, const TimeWidget *time)
+QDateTime utcMoment(const DateWidget *date, const TimeWidget *time, const QDateTime &shown)
 {
-    return QDateTime(date->date(), time->time(), Qt::LocalTime);
+    return TimeWidget::utcMoment(date->date(), time->time(), shown);
 }
 
 } // namespace
@@ -30,6 +30,9 @@ TimeManagementDialog::TimeManagementDialog(QDateTime *start, QDateTime *end, QDa
     , m_start(start)
     , m_end(end)
     , m_alarm(alarm)
+    , m_shownStart(*start)
+    , m_shownEnd(*end)
+    , m_shownAlarm(alarm->isNull() ? *start : *alarm)
 {
     setTitleIcon(QStringLiteral(":/calendar.png"));
     const QDateTime localStart = start->toLocalTime();
@@ -135,13 +138,13 @@ void TimeManagementDialog::alarmCheckStateChanged(int state)
 
 void TimeManagementDialog::accept()
 {
-    const QDateTime start = localDateTime(m_startDate, m_startTime);
-    const QDateTime end = localDateTime(m_endDate, m_endTime);
+    const QDateTime start = utcMoment(m_startDate, m_startTime, m_shownStart);
+    const QDateTime end = utcMoment(m_endDate, m_endTime, m_shownEnd);
     if (!validate(start, end))
         return;
-    *m_start = start.toUTC();
-    *m_end = end.toUTC();
-    *m_alarm = m_alarmCheckBox->isChecked() ? localDateTime(m_alarmDate, m_alarmTime).toUTC() : QDateTime();
+    *m_start = start;
+    *m_end = end;
+    *m_alarm = m_alarmCheckBox->isChecked() ? utcMoment(m_alarmDate, m_alarmTime, m_shownAlarm) : QDateTime();
     QDialog::accept();
 }
 

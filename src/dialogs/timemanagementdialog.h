@@ -50,6 +50,9 @@ private:
     QDateTime *m_start;
     QDateTime *m_end;
     QDateTime *m_alarm;
+    QDateTime m_shownStart;
+    QDateTime m_shownEnd;
+    QDateTime m_shownAlarm;
     QLabel *m_errorLabel;
     QCheckBox *m_alarmCheckBox;
 };

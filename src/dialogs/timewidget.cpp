@@ -43,6 +43,19 @@ QTime TimeWidget::parse(const QString &text, bool format24)
     return time.isValid() ? time : QTime();
 }
 
+QDateTime TimeWidget::utcMoment(const QDate &date, const QTime &time, const QDateTime &previous)
+{
+    if (previous.isValid()) {
+        const QDateTime shown = previous.toLocalTime();
+        if (shown.date() == date && shown.time() == time)
+            return previous.toUTC();
+    }
+    QDateTime moment(date, time, Qt::LocalTime);
+    if (!moment.isValid())
+        moment = QDateTime(date, QTime(0, 0), Qt::LocalTime).addMSecs(time.msecsSinceStartOfDay());
+    return moment.toUTC();
+}
+
 void TimeWidget::onEditingFinished()
 {
     setTime(parse(currentText(), UISettings::instance()->timeFormat24()));
