@@ -63,6 +63,7 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
     frame->setObjectName(QStringLiteral("dialogFrame"));
     scroll->setWidget(frame);
     m_layout = new QVBoxLayout(frame);
+    m_layout->setContentsMargins(4, 4, 4, 4);
 
     m_titleEdit = new PDTextEdit;
     m_titleEdit->setObjectName(QStringLiteral("textEdit"));
@@ -140,6 +141,7 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
     m_layout->addWidget(labelNamed(tr("Task Management"), "generalSectionLabel"));
     auto *managementRow = new QHBoxLayout;
     auto *management = new QGridLayout;
+    management->setHorizontalSpacing(4);
     const QList<QPair<QString, QLabel *>> rows = {
         {tr("Created by:"), m_createdByLabel},
         {tr("Creation time:"), m_creationTimeLabel},
@@ -158,7 +160,9 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
     assignRow->addWidget(m_moreAssigneesLabel);
     assignRow->addWidget(m_viewAllButton);
     assignRow->addStretch();
-    management->addLayout(assignRow, int(rows.size()), 1);
+    // Under its label, across both columns: the narrow docked panel has no
+    // room for the nick, the chat button and "View All" beside the labels.
+    management->addLayout(assignRow, int(rows.size()) + 1, 0, 1, 2);
     managementRow->addLayout(management);
     managementRow->addStretch();
     m_layout->addLayout(managementRow);

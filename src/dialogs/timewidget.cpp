@@ -22,6 +22,9 @@ TimeWidget::TimeWidget(const QTime &time, QWidget *parent)
         }
     }
     setEditable(true);
+    // Room for "12:30 pm", so a typed time never scrolls out of sight.
+    setMinimumContentsLength(8);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setInsertPolicy(QComboBox::NoInsert);
     setTime(time);
     connect(lineEdit(), &QLineEdit::editingFinished, this, &TimeWidget::onEditingFinished);
