@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -319,6 +320,14 @@ void CustomDialog::showEvent(QShowEvent *event)
         return;
     const QPoint topLeft = parent->mapToGlobal(parent->rect().topLeft());
     const QPoint c(topLeft.x() + parent->width() / 2, topLeft.y() + parent->height() / 2);
-    move(c.x() - width() / 2, c.y() - height() / 2);
+    QPoint place(c.x() - width() / 2, c.y() - height() / 2);
+    // A dialog taller or wider than its parent keeps its title bar on the
+    // screen, where the user can reach it.
+    if (const QScreen *screen = parent->screen()) {
+        const QRect area = screen->availableGeometry();
+        place.setX(std::max(area.left(), std::min(place.x(), area.right() + 1 - width())));
+        place.setY(std::max(area.top(), std::min(place.y(), area.bottom() + 1 - height())));
+    }
+    move(place);
     m_firstShow = false;
 }

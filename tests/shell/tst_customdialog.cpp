@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -156,6 +157,21 @@ private slots:
         dialog.hide();
         dialog.show();
         QCOMPARE(dialog.pos(), QPoint(10, 20));
+    }
+
+    // Centred over a parent near the top of the screen, a tall dialog
+    // would put its title bar above the screen; it stays on it.
+    void placementKeepsTheTitleBarOnScreen()
+    {
+        QWidget parent;
+        QVERIFY(ShellTest::showExposed(&parent, QRect(0, 0, 400, 300)));
+        CustomDialog dialog(QStringLiteral("t"), true, true, &parent);
+        dialog.setFixedSize(200, 500);
+        dialog.setCenterOnParent(true);
+        dialog.show();
+        const QRect area = parent.screen()->availableGeometry();
+        QVERIFY2(dialog.y() >= area.top(), qPrintable(QString::number(dialog.y())));
+        QCOMPARE(dialog.x(), parent.mapToGlobal(QPoint(200, 0)).x() - 100);
     }
 
     void frameControls_data()
