@@ -4,7 +4,6 @@
 #include "model/task.h"
 
 #include <QHeaderView>
-#include <QLocale>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -39,8 +38,8 @@ void AlarmsOccurredDialog::addAlarms(const AlarmOccurrenceSet &alarms)
         if (Task *task = alarm.task()) {
             title = task->title();
             const QDateTime local = task->alarmTime().toLocalTime();
-            time = locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                + local.time().toString(QStringLiteral("hh:mm"));
+            // The same text as everywhere else, by the 24-hour setting.
+            time = Task::dateTimeText(local);
         }
         m_table->setItem(row, 0, new QTableWidgetItem(list));
         m_table->setItem(row, 1, new QTableWidgetItem(title));

@@ -1,6 +1,7 @@
 #include "dialogs/notedialog.h"
 
 #include "core/clock.h"
+#include "core/uisettings.h"
 
 #include <QLocale>
 #include <QPushButton>
@@ -46,8 +47,13 @@ QString NoteDialog::title() const
 {
     if (m_note->isEmpty())
         return tr("Add note");
-    //: QDateTime::toString format
-    return QLocale().toString(m_note->addedTime().toLocalTime(), tr("MMM d - hh:mm"));
+    // The time follows the 24-hour setting, like every time of a task.
+    const QString pattern = UISettings::instance()->timeFormat24()
+        //: QDateTime::toString format
+        ? tr("MMM d - hh:mm")
+        //: QDateTime::toString format, 12-hour clock
+        : tr("MMM d - h:mm ap");
+    return QLocale().toString(m_note->addedTime().toLocalTime(), pattern);
 }
 
 void NoteDialog::deleteValue()

@@ -166,11 +166,12 @@ private slots:
         dialog.addAlarms({AlarmOccurrence(&model, tasks[4])});
         QCOMPARE(dialog.table()->rowCount(), 1);
         QCOMPARE(dialog.titleLabel()->text(), QStringLiteral("Alarm"));
-        // Always 24-hour, whatever the setting.
+        // Local time, by the 24-hour setting like every other time.
+        const QString date = QLocale().toString(QDate(2026, 5, 5), QLocale::ShortFormat);
+        QCOMPARE(dialog.table()->item(0, 2)->text(), date + QStringLiteral(" 21:19"));
         QSettings().setValue(QStringLiteral("ui/time-format-24"), false);
         dialog.addAlarms({AlarmOccurrence(&model, tasks[4])});
-        QCOMPARE(dialog.table()->item(1, 2)->text(),
-                 QLocale().toString(QDate(2026, 5, 5), QLocale::ShortFormat) + QStringLiteral(" 21:19"));
+        QCOMPARE(dialog.table()->item(1, 2)->text(), date + QStringLiteral(" 9:19 pm"));
         QVERIFY(!(dialog.table()->item(0, 0)->flags() & Qt::ItemIsEditable)
                 || dialog.table()->editTriggers() == QAbstractItemView::NoEditTriggers);
     }
@@ -196,6 +197,8 @@ private slots:
         NoteDialog dialog(&note);
         dialog.setupButtons(true);
         QCOMPARE(dialog.titleLabel()->text(), QStringLiteral("Mar 5 - 14:07"));
+        QSettings().setValue(QStringLiteral("ui/time-format-24"), false);
+        QCOMPARE(dialog.title(), QStringLiteral("Mar 5 - 2:07 pm"));
         QCOMPARE(buttonTexts(&dialog), (QStringList{"Close", "Delete", "Save"}));
         TaskNote empty;
         NoteDialog add(&empty);
