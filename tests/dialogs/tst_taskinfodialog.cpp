@@ -161,6 +161,8 @@ private slots:
         QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::Urgent));
         f.dialog.priorityBox()->setCurrentIndex(2);
         QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::Reminder));
+        f.dialog.priorityBox()->setCurrentIndex(0);
+        QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::None));
         f.dialog.titleEdit()->setPlainText(QStringLiteral(" Pay rent today "));
         QTest::mouseClick(f.dialog.saveTitleButton(), Qt::LeftButton);
         QCOMPARE(f.task->title(), QStringLiteral(" Pay rent today "));
@@ -287,6 +289,15 @@ private slots:
         f.model.removeRow(index.row(), index.parent());
         QVERIFY(!f.dialog.task());
         f.dialog.updateInfo();
+        // The form's editors reach no task now.
+        f.model.taskList()->setSyncStatus(TaskList::Unedited);
+        f.dialog.show();
+        QTest::mouseClick(f.dialog.doneBox(), Qt::LeftButton);
+        f.dialog.priorityBox()->setCurrentIndex(1);
+        QTest::mouseClick(f.dialog.saveTitleButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.deleteNoteButton(), Qt::LeftButton);
+        QCOMPARE(f.model.taskList()->syncStatus(), TaskList::Unedited);
         // Removing another task keeps the shown one.
         Task *other = f.model.taskList()->rootTask()->child(0);
         f.dialog.selectedTaskChanged(other, &f.model);
