@@ -103,6 +103,7 @@ private slots:
         DialogDriver::whenModal([&seen](QWidget *w) {
             auto *dialog = qobject_cast<TimeManagementDialog *>(w);
             QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
             seen = true;
             QCOMPARE(dialog->startTimeWidget()->time(), QTime(8, 0));
             QCOMPARE(dialog->endTimeWidget()->time(), QTime(8, 30));
@@ -126,6 +127,7 @@ private slots:
         DialogDriver::whenModal([](QWidget *w) {
             auto *dialog = qobject_cast<AlarmDialog *>(w);
             QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
             QCOMPARE(dialog->title(), QStringLiteral("Alarm"));
             QTest::mouseClick(button(dialog, QStringLiteral("Save")), Qt::LeftButton);
         });
@@ -143,6 +145,7 @@ private slots:
         DialogDriver::whenModal([](QWidget *w) {
             auto *dialog = qobject_cast<NoteDialog *>(w);
             QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
             QTest::keyClicks(dialog->editor(), QStringLiteral("Bring the keys"));
             QTest::mouseClick(button(dialog, QStringLiteral("Close")), Qt::LeftButton);
         });
@@ -153,6 +156,7 @@ private slots:
         DialogDriver::whenModal([](QWidget *w) {
             auto *dialog = qobject_cast<NoteDialog *>(w);
             QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
             QTest::keyClicks(dialog->editor(), QStringLiteral("Bring the keys"));
             QTest::mouseClick(button(dialog, QStringLiteral("Save")), Qt::LeftButton);
         });
@@ -197,6 +201,7 @@ private slots:
         ui.showTaskInfoDialog();
         TaskInfoDialog *dialog = ui.taskInfoDialog();
         QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->task(), ui.currentTask());
         list->saveUndoState();
