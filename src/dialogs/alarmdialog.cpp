@@ -31,15 +31,8 @@ AlarmDialog::AlarmDialog(QDateTime *alarm, QWidget *parent)
 void AlarmDialog::setupButtons(bool editable)
 {
     setTitle(title());
-    if (editable && hasValue()) {
-        auto *button = new QPushButton(tr("Delete"));
-        button->setObjectName(QStringLiteral("deleteButton"));
-        buttonsLayout()->addWidget(button);
+    if (QPushButton *button = addValueButtons(editable, hasValue()))
         connect(button, &QPushButton::clicked, this, &AlarmDialog::onDeleteClicked);
-    }
-    addCancelButton(tr("Close"));
-    if (editable)
-        addOkButton(tr("Save"));
 }
 
 bool AlarmDialog::hasValue() const

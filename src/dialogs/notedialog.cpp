@@ -27,15 +27,8 @@ NoteDialog::NoteDialog(TaskNote *note, QWidget *parent)
 void NoteDialog::setupButtons(bool editable)
 {
     setTitle(title());
-    if (editable && hasValue()) {
-        auto *button = new QPushButton(tr("Delete"));
-        button->setObjectName(QStringLiteral("deleteButton"));
-        buttonsLayout()->addWidget(button);
+    if (QPushButton *button = addValueButtons(editable, hasValue()))
         connect(button, &QPushButton::clicked, this, &NoteDialog::onDeleteClicked);
-    }
-    addCancelButton(tr("Close"));
-    if (editable)
-        addOkButton(tr("Save"));
 }
 
 bool NoteDialog::hasValue() const

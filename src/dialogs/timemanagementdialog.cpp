@@ -96,15 +96,8 @@ TimeManagementDialog::TimeManagementDialog(QDateTime *start, QDateTime *end, QDa
 
 void TimeManagementDialog::setupButtons(bool writable)
 {
-    if (writable && hasValue()) {
-        auto *button = new QPushButton(tr("Delete"));
-        button->setObjectName(QStringLiteral("deleteButton"));
-        buttonsLayout()->addWidget(button);
+    if (QPushButton *button = addValueButtons(writable, hasValue()))
         connect(button, &QPushButton::clicked, this, &TimeManagementDialog::onDeleteClicked);
-    }
-    addCancelButton(tr("Close"));
-    if (writable)
-        addOkButton(tr("Save"));
 }
 
 bool TimeManagementDialog::hasValue() const
