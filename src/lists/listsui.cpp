@@ -6,11 +6,17 @@
 #include "core/paths.h"
 #include "core/serversettings.h"
 #include "core/uisettings.h"
+#include "core/clock.h"
+#include "dialogs/alarmdialog.h"
+#include "dialogs/alarmsoccurreddialog.h"
 #include "dialogs/attachmentvideolinklabel.h"
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/notedialog.h"
 #include "dialogs/renamelistdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskinfodialog.h"
+#include "dialogs/timemanagementdialog.h"
 #include "lists/commands/listcommands.h"
 #include "lists/commands/navigationcommands.h"
 #include "lists/commands/sharingcommands.h"
@@ -90,6 +96,7 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     m_searchBarShown = UISettings::instance()->showTaskSearchBarByDefault();
 
     createCommands();
+    m_alarmsDialog = new AlarmsOccurredDialog;
 
     m_tabs = new TabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabs"));
@@ -137,6 +144,10 @@ ListsUI::~ListsUI()
     deleteContextMenu();
     // Dialogs and views point into the lists: they go first.
     onCloseWebkitPlayerDialog();
+    delete m_taskInfoDialog;
+    m_taskInfoDialog = nullptr;
+    delete m_alarmsDialog;
+    m_alarmsDialog = nullptr;
     delete m_taskAttachmentsDialog;
     m_taskAttachmentsDialog = nullptr;
     delete m_listGroupsManagerDialog;
@@ -356,6 +367,7 @@ TreeView *ListsUI::addListTab(ListModel *list)
             Qt::UniqueConnection);
     connect(list, &ListModel::dataChanged, this, &ListsUI::onTaskDataChanged, Qt::UniqueConnection);
     connect(list, &ListModel::modelReset, this, &ListsUI::onModelReset, Qt::UniqueConnection);
+    connect(list, &ListModel::rowsRemoved, this, &ListsUI::onModelReset, Qt::UniqueConnection);
 
     const bool first = m_tabs->count() == 0;
     m_viewLists.insert(view, list);
@@ -572,8 +584,7 @@ void ListsUI::attachUserLists(UserLists *lists)
     connect(lists, &UserLists::listAdded, this, &ListsUI::onListAdded);
     connect(lists, &UserLists::listRemoved, this, &ListsUI::onListRemoved);
     connect(lists, &UserLists::displayOrderChanged, this, &ListsUI::onDisplayOrderChanged);
-    // The alarms dialog comes with the dialogs of its own; until then the
-    // alarms stay in the lists.
+    connect(lists, &UserLists::alarmsOccurred, this, &ListsUI::onAlarmsOccurred);
 }
 
 void ListsUI::loadListsGroups()
@@ -836,8 +847,8 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
         return;
     // The list may have gone while the dialog was open.
     TreeView *view = treeViewForList(list);
-    const QString text = dialog.text().trimmed();
-    if (view && text != list->name())
+    const QString text = dialog.newName();
+    if (view && !text.isEmpty() && text != list->name())
         m_tabs->renameTab(m_tabs->indexOf(view), text);
 }
 
@@ -934,7 +945,8 @@ void ListsUI::rehandCurrentToDialogs()
     ListModel *list = currentList();
     if (m_taskAttachmentsDialog)
         m_taskAttachmentsDialog->selectedTaskChanged(task, list);
-    updateTaskInfoDialog();
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->selectedTaskChanged(task, list);
     updateTaskAssignmentsDialog();
 }
 
@@ -1415,9 +1427,32 @@ void ListsUI::updateUIModeActions()
 // ---------------------------------------------------------------------------
 // Dialogs and panels
 
+TaskInfoDialog *ListsUI::createTaskInfoDialog(QWidget *parent)
+{
+    auto *dialog = new TaskInfoDialog(this, parent);
+    // Chat with an assignee needs Team mode's chat starter; without one the
+    // dialog offers no chat.
+    dialog->setAssigneeChat(m_assigneeChat);
+    connect(dialog, &TaskInfoDialog::closeDialog, this, &ListsUI::onCloseTaskInfoDialog);
+    connect(dialog, &TaskInfoDialog::viewAllAssignmentsClicked, this, &ListsUI::showTaskAssignmentsDialog);
+    return dialog;
+}
+
+void ListsUI::setAssigneeChat(AssigneeChat *chat)
+{
+    m_assigneeChat = chat;
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->setAssigneeChat(chat);
+}
+
 void ListsUI::showTaskInfoDialog()
 {
-    qDebug("ListsUI::showTaskInfoDialog: the task-info dialog is not built yet");
+    if (m_taskInfoDialog)
+        return;
+    m_taskInfoDialog = createTaskInfoDialog(mainWindow());
+    m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskInfoDialog->show();
+    m_taskInfoDialog->raise();
 }
 
 void ListsUI::showListInfoDialog()
@@ -1479,9 +1514,12 @@ void ListsUI::showTaskAttachmentsDialog()
 
 QWidget *ListsUI::taskInfoPanel()
 {
-    // The task-info dialog comes with the task dialogs; until then the
-    // Advanced layout's right column holds the attachments only.
-    return nullptr;
+    if (!m_taskInfoDialog) {
+        m_taskInfoDialog = createTaskInfoDialog(nullptr);
+        m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    }
+    m_taskInfoDialog->hideFrameControls();
+    return m_taskInfoDialog;
 }
 
 QWidget *ListsUI::listInfoPanel()
@@ -1519,6 +1557,14 @@ QWidget *ListsUI::taskAttachmentsPanel()
 
 void ListsUI::onCloseTaskInfoDialog()
 {
+    if (!m_taskInfoDialog)
+        return;
+    TaskInfoDialog *dialog = m_taskInfoDialog;
+    m_taskInfoDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, nullptr, this, nullptr);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseListInfoDialog()
@@ -1571,25 +1617,87 @@ void ListsUI::onCloseWebkitPlayerDialog()
 
 void ListsUI::updateTaskInfoDialog()
 {
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->updateInfo();
 }
 
 void ListsUI::updateTaskAssignmentsDialog()
 {
 }
 
+// Tomorrow at 08:00 local time: the preset of a task without times.
+static QDateTime tomorrowMorning()
+{
+    QDateTime local = Clock::currentDateTime().addDays(1).toLocalTime();
+    local.setTime(QTime(8, 0));
+    return local;
+}
+
 void ListsUI::showTimeManagementDialog()
 {
-    qDebug("ListsUI::showTimeManagementDialog: the calendar dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    QDateTime start = list->taskStartTime(index);
+    QDateTime end = list->taskDueTime(index);
+    QDateTime alarm = list->taskAlarmTime(index);
+    if (start.isNull())
+        start = tomorrowMorning();
+    if (end.isNull())
+        end = start.addSecs(1800);
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    TimeManagementDialog dialog(&start, &end, &alarm, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskStartTime(persistent, start);
+    list->setTaskDueTime(persistent, end);
+    list->setTaskAlarmTime(persistent, alarm);
 }
 
 void ListsUI::showAlarmDialog()
 {
-    qDebug("ListsUI::showAlarmDialog: the alarm dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    QDateTime alarm = list->taskAlarmTime(index);
+    if (alarm.isNull())
+        alarm = tomorrowMorning().toUTC();
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    AlarmDialog dialog(&alarm, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskAlarmTime(persistent, alarm);
 }
 
 void ListsUI::showNoteDialog()
 {
-    qDebug("ListsUI::showNoteDialog: the note dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    TaskNote note = list->taskNote(index);
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    NoteDialog dialog(&note, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskNote(persistent, note);
+}
+
+void ListsUI::onAlarmsOccurred(const AlarmOccurrenceSet &alarms)
+{
+    if (m_alarmsDialog)
+        m_alarmsDialog->addAlarms(alarms);
 }
 
 void ListsUI::openTaskLink()
@@ -1634,7 +1742,7 @@ void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
 void ListsUI::onMinimizeButtonClicked()
 {
     for (CustomDialog *dialog : std::initializer_list<CustomDialog *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
         if (dialog)
             dialog->minimize();
     }
@@ -1643,7 +1751,7 @@ void ListsUI::onMinimizeButtonClicked()
 void ListsUI::showNormalDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
         if (dialog)
             dialog->showNormal();
     }
@@ -1652,7 +1760,7 @@ void ListsUI::showNormalDialogs()
 void ListsUI::raiseDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
         if (dialog)
             dialog->raise();
     }
@@ -1660,6 +1768,8 @@ void ListsUI::raiseDialogs()
 
 void ListsUI::closeHiddenDialogs()
 {
+    if (m_taskInfoDialog && !m_taskInfoDialog->frameControlsHidden())
+        onCloseTaskInfoDialog();
     if (m_taskAttachmentsDialog && !m_taskAttachmentsDialog->frameControlsHidden())
         onCloseTaskAttachmentsDialog();
     if (m_listGroupsManagerDialog && !m_listGroupsManagerDialog->frameControlsHidden())

@@ -2,6 +2,7 @@
 #define LISTSUI_H
 
 #include "lists/tasktreeowner.h"
+#include "model/alarmoccurrence.h"
 #include "shell/mainwindowmode.h"
 
 #include <QList>
@@ -16,6 +17,7 @@
 
 class Action;
 class AlarmsOccurredDialog;
+class AssigneeChat;
 class ChatUI;
 class ListGroupsManagerDialog;
 class ListInfoDialog;
@@ -231,6 +233,9 @@ public:
 
     // The dialogs that exist (null otherwise).
     TaskInfoDialog *taskInfoDialog() const { return m_taskInfoDialog; }
+    AlarmsOccurredDialog *alarmsOccurredDialog() const { return m_alarmsDialog; }
+    // Team mode's way to chat with a task's assignee; null offers no chat.
+    void setAssigneeChat(AssigneeChat *chat);
     ListInfoDialog *listInfoDialog() const { return m_listInfoDialog; }
     TaskAttachmentsDialog *taskAttachmentsDialog() const { return m_taskAttachmentsDialog; }
     TaskAssignmentsDialog *taskAssignmentsDialog() const { return m_taskAssignmentsDialog; }
@@ -264,6 +269,7 @@ public slots:
     void showListSharingUsersDialog();
 
     void onCloseTaskInfoDialog();
+    void onAlarmsOccurred(const AlarmOccurrenceSet &alarms);
     void onCloseListInfoDialog();
     void onCloseTaskAttachmentsDialog();
     void onCloseTaskAssignmentsDialog();
@@ -281,6 +287,7 @@ private slots:
 private:
     // The list manager, wired to this page; shown by the caller.
     void createListGroupsManager();
+    TaskInfoDialog *createTaskInfoDialog(QWidget *parent);
     void setTabIcon(ListModel *list);
     void rehandCurrentToDialogs();
     void tellUser(const QString &text);
@@ -356,6 +363,7 @@ private:
 
     // Non-modal dialogs and panels, created on first use.
     TaskInfoDialog *m_taskInfoDialog = nullptr;
+    AssigneeChat *m_assigneeChat = nullptr;
     ListInfoDialog *m_listInfoDialog = nullptr;
     TaskAttachmentsDialog *m_taskAttachmentsDialog = nullptr;
     TaskAssignmentsDialog *m_taskAssignmentsDialog = nullptr;

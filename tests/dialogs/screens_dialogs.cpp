@@ -1,7 +1,15 @@
 // Screens of the list manager, the attachment and backup dialogs, a printed
 // list page, and the help and player windows.
 
+#include "dialogs/alarmdialog.h"
+#include "dialogs/alarmsoccurreddialog.h"
 #include "dialogs/backupdialog.h"
+#include "dialogs/datewidget.h"
+#include "dialogs/deletechildrendialog.h"
+#include "dialogs/notedialog.h"
+#include "dialogs/renamelistdialog.h"
+#include "dialogs/taskinfodialog.h"
+#include "dialogs/timemanagementdialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/taskattachmenteditdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
@@ -14,7 +22,9 @@
 #include "shell/webkitbrowserdialog.h"
 #include "shell/webkitplayerdialog.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QFrame>
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
@@ -187,4 +197,107 @@ PLUMDECK_SCREEN(webWindowsWithoutEngine)
     delete help;
     player.load(QStringLiteral("http://player.example/index.php?file=http%3A%2F%2Fv.example%2Fc.flv"));
     QVERIFY(!shoot(&player, QStringLiteral("player-no-engine")).isNull());
+}
+
+namespace {
+
+QDateTime localMoment(int day, int hour, int minute)
+{
+    return QDateTime(QDate(2026, 5, day), QTime(hour, minute), Qt::LocalTime).toUTC();
+}
+
+} // namespace
+
+PLUMDECK_SCREEN(taskTimes)
+{
+    QDateTime start = localMoment(5, 8, 0);
+    QDateTime end = localMoment(5, 9, 30);
+    QDateTime alarm = localMoment(5, 7, 45);
+    TimeManagementDialog calendar(&start, &end, &alarm);
+    calendar.setupButtons(true);
+    QVERIFY(!shoot(&calendar, QStringLiteral("calendar")).isNull());
+    QDateTime later = localMoment(5, 8, 0);
+    QDateTime noAlarm;
+    TimeManagementDialog refused(&later, &later, &noAlarm);
+    refused.setupButtons(true);
+    refused.setErrorText(QStringLiteral("End time should be later than start time."));
+    QVERIFY(!shoot(&refused, QStringLiteral("calendar-refused")).isNull());
+
+    DateWidget date(QDate(2026, 5, 5));
+    QVERIFY(!shoot(date.popup(), QStringLiteral("calendar-popup")).isNull());
+
+    QDateTime set = localMoment(6, 8, 0);
+    AlarmDialog alarmDialog(&set);
+    alarmDialog.setupButtons(true);
+    QVERIFY(!shoot(&alarmDialog, QStringLiteral("alarm")).isNull());
+    QDateTime readOnly = localMoment(6, 8, 0);
+    AlarmDialog readOnlyDialog(&readOnly);
+    readOnlyDialog.setupButtons(false);
+    QVERIFY(!shoot(&readOnlyDialog, QStringLiteral("alarm-read-only")).isNull());
+}
+
+PLUMDECK_SCREEN(alarmsDue)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Home Work"));
+    AlarmOccurrenceSet set;
+    int i = 0;
+    for (const QString &name : {QStringLiteral("Home"), QStringLiteral("Work")}) {
+        ListModel *model = page.list(name);
+        auto *task = new Task;
+        task->setTitle(i == 0 ? QStringLiteral("Call the plumber") : QStringLiteral("Send the weekly report"));
+        task->setAlarmTime(localMoment(5, 9, 15 * i));
+        model->taskList()->rootTask()->insertChild(task, 0);
+        set.insert(AlarmOccurrence(model, task));
+        ++i;
+    }
+    AlarmsOccurredDialog dialog;
+    dialog.addAlarms(set);
+    dialog.resize(380, 200);
+    QVERIFY(!shoot(&dialog, QStringLiteral("alarms-due")).isNull());
+    dialog.done(QDialog::Accepted);
+}
+
+PLUMDECK_SCREEN(notes)
+{
+    TaskNote empty;
+    NoteDialog add(&empty);
+    add.setupButtons(true);
+    QVERIFY(!shoot(&add, QStringLiteral("note-add")).isNull());
+    TaskNote note(localMoment(5, 14, 7), QStringLiteral("Ask for the spare key.\nThe code for the gate is on the card."));
+    NoteDialog edit(&note);
+    edit.setupButtons(true);
+    QVERIFY(!shoot(&edit, QStringLiteral("note-edit")).isNull());
+}
+
+PLUMDECK_SCREEN(taskInfo)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Home"));
+    ListModel *model = page.list(QStringLiteral("Home"));
+    model->taskList()->setPermissions(QStringLiteral("rwd"));
+    auto *task = new Task;
+    task->setTitle(QStringLiteral("Renew the car insurance"));
+    task->setStartTime(localMoment(5, 8, 0));
+    task->setDueTime(localMoment(5, 9, 30));
+    task->setAlarmTime(localMoment(5, 7, 45));
+    task->setCreatedBy(QStringLiteral("ann"));
+    task->setCreationTime(localMoment(1, 10, 12));
+    task->setPriority(TaskPriority(TaskPriority::Urgent));
+    task->setNote(TaskNote(localMoment(2, 11, 0), QStringLiteral("Compare two offers first.")));
+    task->assign(QStringLiteral("bob"));
+    task->assign(QStringLiteral("cy"));
+    task->setRevision(3);
+    model->taskList()->rootTask()->insertChild(task, 0);
+    TaskInfoDialog dialog(nullptr);
+    dialog.selectedTaskChanged(task, model);
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-info")).isNull());
+}
+
+PLUMDECK_SCREEN(smallQuestions)
+{
+    DeleteChildrenDialog question;
+    QVERIFY(!shoot(&question, QStringLiteral("remove-subtasks")).isNull());
+    RenameListDialog rename(QStringLiteral("Groceries"));
+    QVERIFY(!shoot(&rename, QStringLiteral("rename-list")).isNull());
 }
