@@ -8,7 +8,10 @@
 #include "core/uisettings.h"
 #include "dialogs/attachmentvideolinklabel.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
 #include "dialogs/renamelistdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/commands/listcommands.h"
 #include "lists/commands/navigationcommands.h"
@@ -138,6 +141,12 @@ ListsUI::~ListsUI()
     onCloseWebkitPlayerDialog();
     delete m_taskAttachmentsDialog;
     m_taskAttachmentsDialog = nullptr;
+    delete m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    delete m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    delete m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
     delete m_listGroupsManagerDialog;
     m_listGroupsManagerDialog = nullptr;
     delete m_tabs.data();
@@ -905,12 +914,17 @@ void ListsUI::onUserRemoved(const QString &userName)
 
 void ListsUI::updateListInfoDialog()
 {
-    // The list-info dialog comes with the list dialogs.
+    if (m_listInfoDialog)
+        m_listInfoDialog->updateInfo();
 }
 
 void ListsUI::updateListSharingUsersDialog()
 {
-    // The sharing-users dialog comes with the sharing dialogs.
+    if (!m_listSharingUsersDialog)
+        return;
+    // A null list (no tab open) leaves the dialog on the list it showed.
+    if (ListModel *list = currentList())
+        m_listSharingUsersDialog->selectedListChanged(list);
 }
 
 void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
@@ -1418,19 +1432,44 @@ void ListsUI::showTaskInfoDialog()
     qDebug("ListsUI::showTaskInfoDialog: the task-info dialog is not built yet");
 }
 
+void ListsUI::createListInfoDialog()
+{
+    m_listInfoDialog = new ListInfoDialog(this, mainWindow());
+    connect(m_listInfoDialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    m_listInfoDialog->updateInfo();
+}
+
 void ListsUI::showListInfoDialog()
 {
-    qDebug("ListsUI::showListInfoDialog: the list-info dialog is not built yet");
+    if (m_listInfoDialog)
+        return;
+    createListInfoDialog();
+    m_listInfoDialog->show();
+    m_listInfoDialog->raise();
 }
 
 void ListsUI::showTaskAssignmentsDialog()
 {
-    qDebug("ListsUI::showTaskAssignmentsDialog: the assignments dialog is not built yet");
+    if (m_taskAssignmentsDialog)
+        return;
+    m_taskAssignmentsDialog = new TaskAssignmentsDialog(this, mainWindow());
+    connect(m_taskAssignmentsDialog, &TaskAssignmentsDialog::closeDialog, this,
+            &ListsUI::onCloseTaskAssignmentsDialog);
+    m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAssignmentsDialog->show();
+    m_taskAssignmentsDialog->raise();
 }
 
 void ListsUI::showListSharingUsersDialog()
 {
-    qDebug("ListsUI::showListSharingUsersDialog: the sharing dialog is not built yet");
+    if (m_listSharingUsersDialog)
+        return;
+    m_listSharingUsersDialog = new ListSharingUsersDialog(this, mainWindow());
+    connect(m_listSharingUsersDialog, &ListSharingUsersDialog::closeDialog, this,
+            &ListsUI::onCloseListsSharingUsersDialog);
+    m_listSharingUsersDialog->selectedListChanged(currentList());
+    m_listSharingUsersDialog->show();
+    m_listSharingUsersDialog->raise();
 }
 
 void ListsUI::showListsGroupsManagerDialog()
@@ -1468,7 +1507,10 @@ QWidget *ListsUI::taskInfoPanel()
 
 QWidget *ListsUI::listInfoPanel()
 {
-    return nullptr;
+    if (!m_listInfoDialog)
+        createListInfoDialog();
+    m_listInfoDialog->hideFrameControls();
+    return m_listInfoDialog;
 }
 
 QWidget *ListsUI::listsGroupsManagerPanel()
@@ -1507,14 +1549,38 @@ void ListsUI::onCloseTaskInfoDialog()
 
 void ListsUI::onCloseListInfoDialog()
 {
+    if (!m_listInfoDialog)
+        return;
+    ListInfoDialog *dialog = m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAssignmentsDialog()
 {
+    if (!m_taskAssignmentsDialog)
+        return;
+    TaskAssignmentsDialog *dialog = m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &TaskAssignmentsDialog::closeDialog, this, &ListsUI::onCloseTaskAssignmentsDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseListsSharingUsersDialog()
 {
+    if (!m_listSharingUsersDialog)
+        return;
+    ListSharingUsersDialog *dialog = m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListSharingUsersDialog::closeDialog, this, &ListsUI::onCloseListsSharingUsersDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAttachmentsDialog()
@@ -1559,6 +1625,8 @@ void ListsUI::updateTaskInfoDialog()
 
 void ListsUI::updateTaskAssignmentsDialog()
 {
+    if (m_taskAssignmentsDialog)
+        m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
 }
 
 void ListsUI::showTimeManagementDialog()
@@ -1618,7 +1686,8 @@ void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
 void ListsUI::onMinimizeButtonClicked()
 {
     for (CustomDialog *dialog : std::initializer_list<CustomDialog *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->minimize();
     }
@@ -1627,7 +1696,8 @@ void ListsUI::onMinimizeButtonClicked()
 void ListsUI::showNormalDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->showNormal();
     }
@@ -1636,7 +1706,8 @@ void ListsUI::showNormalDialogs()
 void ListsUI::raiseDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->raise();
     }
@@ -1650,6 +1721,10 @@ void ListsUI::closeHiddenDialogs()
         onCloseListsGroupsManagerDialog();
     if (m_webkitPlayerDialog && !m_webkitPlayerDialog->frameControlsHidden())
         onCloseWebkitPlayerDialog();
+    if (m_listInfoDialog && !m_listInfoDialog->frameControlsHidden())
+        onCloseListInfoDialog();
+    if (m_taskAssignmentsDialog && !m_taskAssignmentsDialog->frameControlsHidden())
+        onCloseTaskAssignmentsDialog();
 }
 
 void ListsUI::userChangeUIMode(int mode)
