@@ -42,8 +42,9 @@ TaskAssignmentsDialog::TaskAssignmentsDialog(ListsUI *listsUI, QWidget *parent)
 
 void TaskAssignmentsDialog::selectedTaskChanged(Task *task, ListModel *list)
 {
-    // A cleared selection keeps the previous task on screen.
-    if (task && list) {
+    // A cleared selection (no task, or the list's invisible root) keeps the
+    // previous task on screen.
+    if (task && list && task != list->taskList()->rootTask()) {
         m_task = task;
         m_listModel = list;
     }
