@@ -21,6 +21,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/listsharingsynchronizer.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 
@@ -64,6 +65,8 @@ private slots:
     void assignTicksGoThroughTheList();
     void contactsChangeKeepsAssignments();
     void taskFreedUnderThePicker();
+    void sharingReachesTheServer_data();
+    void sharingReachesTheServer();
 
 private:
     void addDave();
@@ -363,6 +366,69 @@ void TstUserPickers::taskFreedUnderThePicker()
     QVERIFY(!bob->isAssigned());
     QTest::mouseClick(bob->assignedBox(), Qt::LeftButton);
     QVERIFY(!bob->isAssigned());
+}
+
+void TstUserPickers::sharingReachesTheServer_data()
+{
+    QTest::addColumn<QString>("script"); // per contact: b or c, then t (tick) or a digit (combo entry)
+    QTest::addColumn<QStringList>("onServer"); // "nick:letters"
+    QTest::newRow("read") << "bt" << QStringList{"bob:r"};
+    QTest::newRow("write") << "bt b1" << QStringList{"bob:rw"};
+    QTest::newRow("delete") << "bt b2" << QStringList{"bob:rwd"};
+    QTest::newRow("delete, then write") << "bt b2 b1" << QStringList{"bob:rw"};
+    QTest::newRow("two contacts") << "bt b2 ct" << QStringList{"bob:rwd", "carol:r"};
+    QTest::newRow("unshared again") << "bt b2 ct bt" << QStringList{"carol:r"};
+}
+
+// A list shared from the picker is shared on the server after the sharing
+// step of a synchronisation, and the contact's side sees it.
+void TstUserPickers::sharingReachesTheServer()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, onServer);
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Garden"));
+    std::unique_ptr<TaskList> taskList(TaskList::create());
+    taskList->setName(QStringLiteral("Garden"));
+    taskList->setSyncStatus(TaskList::Unedited);
+    taskList->setServerId(id);
+    taskList->setRevision(1);
+    taskList->setOwned(true);
+    ListModel list(taskList.get());
+    list.setPermissions(QStringLiteral("orwd"));
+    list.restoreSharedRevision(1);
+    ShareFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(false);
+    picker.setListModel(&list);
+    picker.show();
+    for (const QString &step : script.split(QLatin1Char(' '))) {
+        auto *row = rowFor<ShareFriendWidget>(picker.friendsWidget(),
+                                              step.startsWith(QLatin1Char('b')) ? QStringLiteral("bob")
+                                                                                : QStringLiteral("carol"));
+        if (step.at(1) == QLatin1Char('t')) {
+            QTest::mouseClick(row->shareBox(), Qt::LeftButton);
+        } else {
+            row->permissionsBox()->setFocus();
+            QTest::keyClick(row->permissionsBox(), Qt::Key_Home);
+            for (int i = 0; i < step.at(1).digitValue(); ++i)
+                QTest::keyClick(row->permissionsBox(), Qt::Key_Down);
+        }
+    }
+    QVERIFY(list.isSharedEdited());
+    ListSharingSynchronizer sync(&list, 1);
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.put();
+    QVERIFY(finished.wait(10000));
+    QVERIFY2(!sync.hasError(), qPrintable(sync.errorString()));
+    QMap<QString, QString> expected;
+    for (const QString &entry : onServer)
+        expected.insert(entry.section(QLatin1Char(':'), 0, 0), entry.section(QLatin1Char(':'), 1));
+    QCOMPARE(m_server->sharing(id), expected);
+    for (const char *nick : {"bob", "carol"}) {
+        bool sees = false;
+        for (const FakeList &visible : m_server->visibleLists(QLatin1String(nick)))
+            sees |= visible.id == id;
+        QCOMPARE(sees, expected.contains(QLatin1String(nick)));
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstUserPickers)
