@@ -9,6 +9,7 @@
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
 #include "dialogs/taskassignmentsdialog.h"
+#include "lists/commands/navigationcommands.h"
 #include "lists/commands/sharingcommands.h"
 #include "shell/menu.h"
 #include "shell/pdtextedit.h"
@@ -251,6 +252,26 @@ private slots:
         page.select(QStringLiteral("Home"), QStringLiteral("B"));
         QCOMPARE(dialog->assignmentsContainer()->task(), page.ui->currentTask());
         QVERIFY(dialog->assignmentsContainer()->friendsWidget()->isEnabled());
+    }
+
+    // The page's commands and the info dialog's button reach the dialogs.
+    void commandsOpenTheDialogs()
+    {
+        Page page({QStringLiteral("Home: A")});
+        page.select(QStringLiteral("Home"), QStringLiteral("A"));
+        ListsAction *info = page.command(QStringLiteral("ShowListInfoAction"));
+        QVERIFY(info);
+        info->trigger();
+        QVERIFY(page.ui->listInfoDialog() && page.ui->listInfoDialog()->isVisible());
+        QTest::mouseClick(page.ui->listInfoDialog()->manageSharingButton(), Qt::LeftButton);
+        QVERIFY(page.ui->listSharingUsersDialog() && page.ui->listSharingUsersDialog()->isVisible());
+        Menu menu;
+        (new ShowTaskAssignmentsAction(page.ui.get(), &menu))->trigger();
+        QVERIFY(page.ui->taskAssignmentsDialog() && page.ui->taskAssignmentsDialog()->isVisible());
+        // While one is open, a second request changes nothing.
+        QPointer<ListSharingUsersDialog> sharing = page.ui->listSharingUsersDialog();
+        (new ShowListSharingAction(page.ui.get(), &menu))->trigger();
+        QCOMPARE(page.ui->listSharingUsersDialog(), sharing.data());
     }
 
     // Mended: only the owner of a list may change who shares it.
