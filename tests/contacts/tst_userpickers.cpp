@@ -65,6 +65,7 @@ private slots:
     void assignTicksGoThroughTheList();
     void contactsChangeKeepsAssignments();
     void taskFreedUnderThePicker();
+    void selectionAndDetails();
     void sharingReachesTheServer_data();
     void sharingReachesTheServer();
 
@@ -138,6 +139,7 @@ void TstUserPickers::ticksWriteTheList()
     picker.setListModel(list);
     picker.show();
     QSignalSpy modified(&picker, &ShareFriendsContainer::sharingInfoModified);
+    QSignalSpy listChanged(list, &ListModel::shareListChanged);
     auto *bob = rowFor<ShareFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"));
     for (QChar step : script) {
         if (step == QLatin1Char('t')) {
@@ -156,6 +158,8 @@ void TstUserPickers::ticksWriteTheList()
         QCOMPARE(list->sharedUserPermissions(QStringLiteral("bob")), letters);
     QVERIFY(!list->hasSharedUser(QStringLiteral("carol")));
     QVERIFY(list->isSharedEdited());
+    // Every change of the list is told, and nothing else.
+    QCOMPARE(modified.count(), listChanged.count());
     QVERIFY(modified.count() >= 1);
 }
 
@@ -244,6 +248,8 @@ void TstUserPickers::filterKeptAcrossRebuild()
     QTRY_COMPARE(picker.friendsWidget()->friendWidgets().size(), 3);
     QCOMPARE(visible(), QStringList{QStringLiteral("carol")});
     QCOMPARE(picker.searchOverlay()->text(), QStringLiteral("CA"));
+    // The rows, then the spacing and the stretch: nothing left of the last fill.
+    QCOMPARE(picker.friendsWidget()->layout()->count(), 3 + 2);
 }
 
 // Mended: a list freed under the picker (deleted, or the lists restored) is
@@ -366,6 +372,36 @@ void TstUserPickers::taskFreedUnderThePicker()
     QVERIFY(!bob->isAssigned());
     QTest::mouseClick(bob->assignedBox(), Qt::LeftButton);
     QVERIFY(!bob->isAssigned());
+}
+
+// One row selected at most; a double click opens one row's details and
+// selects it, a second closes them and keeps the selection.
+void TstUserPickers::selectionAndDetails()
+{
+    ShareFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(false);
+    picker.resize(300, 400);
+    picker.show();
+    auto *bob = rowFor<ShareFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"));
+    auto *carol = rowFor<ShareFriendWidget>(picker.friendsWidget(), QStringLiteral("carol"));
+    QTest::mouseClick(bob, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(bob->isSelected());
+    QTest::mouseClick(bob, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(bob->isSelected());
+    QTest::mouseClick(carol, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(carol->isSelected());
+    QVERIFY(!bob->isSelected());
+    QTest::mouseDClick(bob, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(bob->isInfoShown());
+    QVERIFY(bob->isSelected());
+    QVERIFY(!carol->isSelected());
+    QVERIFY(!carol->isInfoShown());
+    QTest::mouseDClick(carol, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(carol->isInfoShown());
+    QVERIFY(!bob->isInfoShown());
+    QTest::mouseDClick(carol, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!carol->isInfoShown());
+    QVERIFY(carol->isSelected());
 }
 
 void TstUserPickers::sharingReachesTheServer_data()
