@@ -66,6 +66,7 @@ private slots:
     void contactsChangeKeepsAssignments();
     void taskFreedUnderThePicker();
     void selectionAndDetails();
+    void assignmentListFreedUnderThePicker();
     void sharingReachesTheServer_data();
     void sharingReachesTheServer();
 
@@ -372,6 +373,28 @@ void TstUserPickers::taskFreedUnderThePicker()
     QVERIFY(!bob->isAssigned());
     QTest::mouseClick(bob->assignedBox(), Qt::LeftButton);
     QVERIFY(!bob->isAssigned());
+}
+
+// Mended: the task's list freed under the picker (deleted, or the lists
+// restored) leaves the rows refusing changes.
+void TstUserPickers::assignmentListFreedUnderThePicker()
+{
+    auto lists = std::make_unique<UserLists>();
+    ListModel *list = ownedList(*lists);
+    auto *task = new Task;
+    task->setTitle(QStringLiteral("Paint"));
+    list->appendTask(task);
+    AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(false);
+    picker.setTask(task, list);
+    picker.show();
+    lists.reset();
+    QVERIFY(!picker.listModel());
+    addDave();
+    QTRY_COMPARE(picker.friendsWidget()->friendWidgets().size(), 3);
+    QVERIFY(!picker.friendsWidget()->isEnabled());
+    QTest::ignoreMessage(QtWarningMsg, "AssignmentsFriendsContainer::onAssingBoxClicked, task or listmodel are null");
+    picker.onAssingBoxClicked(User::get(QStringLiteral("bob")), true);
 }
 
 // One row selected at most; a double click opens one row's details and
