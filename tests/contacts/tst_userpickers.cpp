@@ -21,7 +21,9 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "model/listinfo.h"
 #include "sync/listsharingsynchronizer.h"
+#include "sync/listsynchronizer.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 
@@ -67,6 +69,7 @@ private slots:
     void taskFreedUnderThePicker();
     void selectionAndDetails();
     void assignmentListFreedUnderThePicker();
+    void assignmentsReachTheServer();
     void sharingReachesTheServer_data();
     void sharingReachesTheServer();
 
@@ -395,6 +398,43 @@ void TstUserPickers::assignmentListFreedUnderThePicker()
     QVERIFY(!picker.friendsWidget()->isEnabled());
     QTest::ignoreMessage(QtWarningMsg, "AssignmentsFriendsContainer::onAssingBoxClicked, task or listmodel are null");
     picker.onAssingBoxClicked(User::get(QStringLiteral("bob")), true);
+}
+
+// A tick marks the list edited, so the next synchronisation uploads the
+// task with its assignees.
+void TstUserPickers::assignmentsReachTheServer()
+{
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Garden"));
+    std::unique_ptr<TaskList> taskList(TaskList::create());
+    taskList->setName(QStringLiteral("Garden"));
+    taskList->rootTask()->createChild(0)->setTitle(QStringLiteral("Paint"));
+    taskList->setSyncStatus(TaskList::Unedited);
+    taskList->setServerId(id);
+    taskList->setRevision(1);
+    taskList->setOwned(true);
+    ListModel list(taskList.get());
+    list.setPermissions(QStringLiteral("orwd"));
+    AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(false);
+    picker.setTask(taskList->rootTask()->child(0), &list);
+    picker.show();
+    QTest::mouseClick(rowFor<AssignmentsFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"))->assignedBox(),
+                      Qt::LeftButton);
+    QTest::mouseClick(rowFor<AssignmentsFriendWidget>(picker.friendsWidget(), QStringLiteral("carol"))->assignedBox(),
+                      Qt::LeftButton);
+    QCOMPARE(taskList->syncStatus(), TaskList::Edited);
+
+    ListInfo info(id, 1, 1, QStringLiteral("Garden"), QStringLiteral("alice"), QStringLiteral("orwd"), true, false);
+    ListSynchronizer sync(id, &info, taskList.get(), 1);
+    QSignalSpy finished(&sync, &ListSynchronizer::finished);
+    sync.start();
+    QVERIFY(finished.wait(10000));
+    const QList<FakeTask> tasks = m_server->list(id).tasks;
+    QCOMPARE(tasks.size(), 1);
+    QCOMPARE(tasks.first().title(), QStringLiteral("Paint"));
+    QStringList assignees = tasks.first().assignments;
+    assignees.sort();
+    QCOMPARE(assignees, (QStringList{QStringLiteral("bob"), QStringLiteral("carol")}));
 }
 
 // One row selected at most; a double click opens one row's details and
