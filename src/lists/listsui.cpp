@@ -13,7 +13,10 @@
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/notedialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
 #include "dialogs/renamelistdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "dialogs/timemanagementdialog.h"
@@ -150,6 +153,12 @@ ListsUI::~ListsUI()
     m_alarmsDialog = nullptr;
     delete m_taskAttachmentsDialog;
     m_taskAttachmentsDialog = nullptr;
+    delete m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    delete m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    delete m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
     delete m_listGroupsManagerDialog;
     m_listGroupsManagerDialog = nullptr;
     delete m_tabs.data();
@@ -917,12 +926,17 @@ void ListsUI::onUserRemoved(const QString &userName)
 
 void ListsUI::updateListInfoDialog()
 {
-    // The list-info dialog comes with the list dialogs.
+    if (m_listInfoDialog)
+        m_listInfoDialog->updateInfo();
 }
 
 void ListsUI::updateListSharingUsersDialog()
 {
-    // The sharing-users dialog comes with the sharing dialogs.
+    if (!m_listSharingUsersDialog)
+        return;
+    // A null list (no tab open) leaves the dialog on the list it showed.
+    if (ListModel *list = currentList())
+        m_listSharingUsersDialog->selectedListChanged(list);
 }
 
 void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
@@ -1455,19 +1469,44 @@ void ListsUI::showTaskInfoDialog()
     m_taskInfoDialog->raise();
 }
 
+void ListsUI::createListInfoDialog()
+{
+    m_listInfoDialog = new ListInfoDialog(this, mainWindow());
+    connect(m_listInfoDialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    m_listInfoDialog->updateInfo();
+}
+
 void ListsUI::showListInfoDialog()
 {
-    qDebug("ListsUI::showListInfoDialog: the list-info dialog is not built yet");
+    if (m_listInfoDialog)
+        return;
+    createListInfoDialog();
+    m_listInfoDialog->show();
+    m_listInfoDialog->raise();
 }
 
 void ListsUI::showTaskAssignmentsDialog()
 {
-    qDebug("ListsUI::showTaskAssignmentsDialog: the assignments dialog is not built yet");
+    if (m_taskAssignmentsDialog)
+        return;
+    m_taskAssignmentsDialog = new TaskAssignmentsDialog(this, mainWindow());
+    connect(m_taskAssignmentsDialog, &TaskAssignmentsDialog::closeDialog, this,
+            &ListsUI::onCloseTaskAssignmentsDialog);
+    m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAssignmentsDialog->show();
+    m_taskAssignmentsDialog->raise();
 }
 
 void ListsUI::showListSharingUsersDialog()
 {
-    qDebug("ListsUI::showListSharingUsersDialog: the sharing dialog is not built yet");
+    if (m_listSharingUsersDialog)
+        return;
+    m_listSharingUsersDialog = new ListSharingUsersDialog(this, mainWindow());
+    connect(m_listSharingUsersDialog, &ListSharingUsersDialog::closeDialog, this,
+            &ListsUI::onCloseListsSharingUsersDialog);
+    m_listSharingUsersDialog->selectedListChanged(currentList());
+    m_listSharingUsersDialog->show();
+    m_listSharingUsersDialog->raise();
 }
 
 void ListsUI::reloadListsGroupsManager()
@@ -1524,7 +1563,10 @@ QWidget *ListsUI::taskInfoPanel()
 
 QWidget *ListsUI::listInfoPanel()
 {
-    return nullptr;
+    if (!m_listInfoDialog)
+        createListInfoDialog();
+    m_listInfoDialog->hideFrameControls();
+    return m_listInfoDialog;
 }
 
 QWidget *ListsUI::listsGroupsManagerPanel()
@@ -1569,14 +1611,38 @@ void ListsUI::onCloseTaskInfoDialog()
 
 void ListsUI::onCloseListInfoDialog()
 {
+    if (!m_listInfoDialog)
+        return;
+    ListInfoDialog *dialog = m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAssignmentsDialog()
 {
+    if (!m_taskAssignmentsDialog)
+        return;
+    TaskAssignmentsDialog *dialog = m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &TaskAssignmentsDialog::closeDialog, this, &ListsUI::onCloseTaskAssignmentsDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseListsSharingUsersDialog()
 {
+    if (!m_listSharingUsersDialog)
+        return;
+    ListSharingUsersDialog *dialog = m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListSharingUsersDialog::closeDialog, this, &ListsUI::onCloseListsSharingUsersDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAttachmentsDialog()
@@ -1623,6 +1689,8 @@ void ListsUI::updateTaskInfoDialog()
 
 void ListsUI::updateTaskAssignmentsDialog()
 {
+    if (m_taskAssignmentsDialog)
+        m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
 }
 
 // Tomorrow at 08:00 local time: the preset of a task without times.
@@ -1742,7 +1810,8 @@ void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
 void ListsUI::onMinimizeButtonClicked()
 {
     for (CustomDialog *dialog : std::initializer_list<CustomDialog *>{
-             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->minimize();
     }
@@ -1751,7 +1820,8 @@ void ListsUI::onMinimizeButtonClicked()
 void ListsUI::showNormalDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->showNormal();
     }
@@ -1760,7 +1830,8 @@ void ListsUI::showNormalDialogs()
 void ListsUI::raiseDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->raise();
     }
@@ -1776,6 +1847,10 @@ void ListsUI::closeHiddenDialogs()
         onCloseListsGroupsManagerDialog();
     if (m_webkitPlayerDialog && !m_webkitPlayerDialog->frameControlsHidden())
         onCloseWebkitPlayerDialog();
+    if (m_listInfoDialog && !m_listInfoDialog->frameControlsHidden())
+        onCloseListInfoDialog();
+    if (m_taskAssignmentsDialog && !m_taskAssignmentsDialog->frameControlsHidden())
+        onCloseTaskAssignmentsDialog();
 }
 
 void ListsUI::userChangeUIMode(int mode)

@@ -263,6 +263,7 @@ public slots:
 
     void showTaskInfoDialog();
     void showListInfoDialog();
+    void createListInfoDialog();
     void showListsGroupsManagerDialog();
     void showTaskAttachmentsDialog();
     void showTaskAssignmentsDialog();

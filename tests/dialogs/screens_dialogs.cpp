@@ -1,8 +1,14 @@
 // Screens of the list manager, the attachment and backup dialogs, a printed
-// list page, and the help and player windows.
+// list page, the help and player windows, and the list sharing, information
+// and assignment dialogs with their user pickers.
 
 #include "dialogs/alarmdialog.h"
 #include "dialogs/alarmsoccurreddialog.h"
+#include "contacts/basefriendswidget.h"
+#include "contacts/friends.h"
+#include "contacts/friendsreaderwriter.h"
+#include "contacts/sharefriendscontainer.h"
+#include "contacts/user.h"
 #include "dialogs/backupdialog.h"
 #include "dialogs/datewidget.h"
 #include "dialogs/deletechildrendialog.h"
@@ -11,11 +17,16 @@
 #include "dialogs/taskinfodialog.h"
 #include "dialogs/timemanagementdialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmenteditdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskattachmentsselector.h"
 #include "dialogstest.h"
 #include "lists/listprinter.h"
+#include "lists/listsui.h"
+#include "model/modelscontainer.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "screens.h"
@@ -300,4 +311,134 @@ PLUMDECK_SCREEN(smallQuestions)
     QVERIFY(!shoot(&question, QStringLiteral("remove-subtasks")).isNull());
     RenameListDialog rename(QStringLiteral("Groceries"));
     QVERIFY(!shoot(&rename, QStringLiteral("rename-list")).isNull());
+}
+
+namespace {
+
+// Four contacts of the signed-in user, read from the local contacts file as
+// at start-up, with a presence each.
+std::unique_ptr<Friends> screenFriends()
+{
+    struct Contact
+    {
+        const char *nick;
+        const char *name;
+        Presence::State state;
+    };
+    const Contact contacts[] = {{"anna", "Anna Berg", Presence::Available},
+                                {"bob", "Bob Stone", Presence::Busy},
+                                {"carol", "Carol Diaz", Presence::Idle},
+                                {"dave", "Dave Kim", Presence::Unavailable}};
+    QList<User *> users;
+    for (const Contact &c : contacts) {
+        User *user = User::get(QLatin1String(c.nick));
+        user->setFields({{QStringLiteral("user-nick"), QLatin1String(c.nick)},
+                         {QStringLiteral("user-real-name"), QLatin1String(c.name)}});
+        users << user;
+    }
+    {
+        QFile file(Friends::localFilePath());
+        if (!file.open(QIODevice::WriteOnly))
+            return nullptr;
+        FriendsReaderWriter().writeLocalUserDataToDevice(users, &file);
+    }
+    auto friends = std::make_unique<Friends>();
+    friends->load();
+    for (int i = 0; i < users.size(); ++i)
+        users.at(i)->setPresence(Presence(contacts[i].state, QString()));
+    return friends;
+}
+
+// "Garden plan", the user's own, shared with two contacts; "Team trip",
+// shared with the user by dora.
+void writeSharedLists()
+{
+    UserLists lists;
+    ListModel *garden = lists.createList();
+    garden->taskList()->setName(QStringLiteral("Garden plan"));
+    garden->taskList()->setLocalId(1);
+    garden->taskList()->setRevision(12);
+    garden->taskList()->setDescription(QStringLiteral("Beds, trees and the shed, before May."));
+    Task *root = garden->taskList()->rootTask();
+    root->deleteChildren();
+    for (const char *title : {"Buy seeds", "Prune the plum tree", "Paint the shed"})
+        root->createChild(root->childCount())->setTitle(QLatin1String(title));
+    root->child(0)->setDone(true);
+    root->child(1)->assign(QStringLiteral("bob"));
+    garden->loadSharedUser(QStringLiteral("bob"), QStringLiteral("rwd"));
+    garden->loadSharedUser(QStringLiteral("carol"), QStringLiteral("r"));
+    ListModel *trip = lists.createList();
+    trip->taskList()->setName(QStringLiteral("Team trip"));
+    trip->taskList()->setLocalId(2);
+    trip->taskList()->setOwned(false);
+    trip->taskList()->setOwner(QStringLiteral("dora"));
+    trip->taskList()->setPermissions(QStringLiteral("rw"));
+    QFile::remove(ListsUI::listsGroupsFilePath());
+    lists.save(ListsUI::listsFilePath());
+}
+
+struct SharingPage
+{
+    SharingPage()
+    {
+        writeSharedLists();
+        models.setFriends(screenFriends().release());
+        page = std::make_unique<ListsUI>(&models, nullptr, nullptr);
+    }
+    ListModel *list(int i) const { return page->userLists()->models().at(i); }
+
+    ModelsContainer models;
+    std::unique_ptr<ListsUI> page;
+};
+
+} // namespace
+
+PLUMDECK_SCREEN(userPickers)
+{
+    SharingPage sharing;
+    ShareFriendsContainer share(nullptr, sharing.models.friends(), true);
+    share.createContents(true);
+    share.setListModel(sharing.list(0));
+    share.resize(360, 180);
+    QVERIFY(!shoot(&share, QStringLiteral("sharing-picker")).isNull());
+    share.friendsWidget()->onFriendWidgetInfoClicked(share.friendsWidget()->friendWidgets().at(1));
+    share.resize(360, 300);
+    QVERIFY(!shoot(&share, QStringLiteral("sharing-picker-details")).isNull());
+}
+
+PLUMDECK_SCREEN(listInfo)
+{
+    SharingPage sharing;
+    sharing.page->setCurrentList(sharing.list(0));
+    ListInfoDialog own(sharing.page.get());
+    own.updateInfo();
+    QVERIFY(!shoot(&own, QStringLiteral("list-info")).isNull());
+    sharing.page->setCurrentList(sharing.list(1));
+    ListInfoDialog theirs(sharing.page.get());
+    theirs.updateInfo();
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-info-shared")).isNull());
+}
+
+PLUMDECK_SCREEN(listSharing)
+{
+    SharingPage sharing;
+    ListSharingUsersDialog own(sharing.page.get());
+    own.selectedListChanged(sharing.list(0));
+    QVERIFY(!shoot(&own, QStringLiteral("list-sharing")).isNull());
+    ListSharingUsersDialog theirs(sharing.page.get());
+    theirs.selectedListChanged(sharing.list(1));
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-sharing-not-owned")).isNull());
+}
+
+PLUMDECK_SCREEN(taskAssignments)
+{
+    SharingPage sharing;
+    ListModel *garden = sharing.list(0);
+    TaskAssignmentsDialog dialog(sharing.page.get());
+    dialog.selectedTaskChanged(garden->taskForIndex(garden->index(1, 0)), garden);
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-assignments")).isNull());
+    ListModel *trip = sharing.list(1);
+    TaskAssignmentsDialog theirs(sharing.page.get());
+    theirs.selectedTaskChanged(trip->taskForIndex(trip->index(0, 0)), trip);
+    QVERIFY(!shoot(&theirs, QStringLiteral("task-assignments-not-owned")).isNull());
 }
