@@ -104,6 +104,11 @@ public:
             else
                 note->setSyncStatus(NotepadNote::Deleted);
         });
+        connect(notes, &NotepadNotes::deleteAndPurgeEverythingSignal, this, [this] {
+            const QList<NotepadNote *> all = m_notes->notes();
+            for (NotepadNote *note : all)
+                m_notes->purgeNote(note);
+        });
     }
 
 private:
