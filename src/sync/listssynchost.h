@@ -1,6 +1,8 @@
 #ifndef LISTSSYNCHOST_H
 #define LISTSSYNCHOST_H
 
+#include <QtGlobal>
+
 class ListModel;
 class ListsGroups;
 class QWidget;
@@ -21,6 +23,8 @@ public:
     virtual QWidget *dialogParent() const = 0;
     // A single-list run began on the model: the page shows it as syncing.
     virtual void singleListSyncStarted(ListModel *model) = 0;
+    // A single-list run of the model ended: the page shows it as before.
+    virtual void singleListSyncEnded(ListModel *model) { Q_UNUSED(model); }
 };
 
 #endif

@@ -32,9 +32,11 @@ public:
     }
     QWidget *dialogParent() const override { return nullptr; }
     void singleListSyncStarted(ListModel *model) override { started << model; }
+    void singleListSyncEnded(ListModel *model) override { ended << model; }
 
     int groupsReplaced = 0;
     QList<ListModel *> started;
+    QList<ListModel *> ended;
 
 private:
     ListsGroups *m_groups;
