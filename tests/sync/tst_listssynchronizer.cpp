@@ -17,6 +17,7 @@ struct RunResult
     QString error;
     QStringList texts;
     QList<int> positions; // absolute positions in units of 1000, -1 for 1 of 1
+    QList<int> additions;
     int endings = 0;
 };
 
@@ -85,6 +86,9 @@ private slots:
     void postAcceptedFetchFailedIsFetchedNextRun();
     void editBeforeFetchIsKeptAsACopy();
     void twoClientsConverge();
+    void progressStepCountsEveryList();
+    void newListGetsItsGroupEntryId();
+    void failedPostRecordsNothing();
     void expandedStatesSurviveAFetch();
 
 private:
@@ -133,7 +137,10 @@ RunResult TstListsSynchronizer::run(SyncClient &client, bool forceRemote, bool f
         r.texts << text;
         r.positions << (total == 1000 ? done : -1);
     });
-    connect(&sync, &BaseSynchronizer::addProgress, this, [&r](const QString &text, int) { r.texts << text; });
+    connect(&sync, &BaseSynchronizer::addProgress, this, [&r](const QString &text, int addition) {
+        r.texts << text;
+        r.additions << addition;
+    });
     connect(&sync, &BaseSynchronizer::finished, this, [&r](bool ok) {
         r.ok = ok;
         ++r.endings;
@@ -680,6 +687,9 @@ void TstListsSynchronizer::editBeforeFetchIsKeptAsACopy()
     QCOMPARE(SyncClient::titles(client.model(copyName)), (QStringList{"Passports", "Bags"}));
     QCOMPARE(serverTitles(*m_server, serverIdOf(*m_server, "alice", copyName)), (QStringList{"Passports", "Bags"}));
     QCOMPARE(client.model(copyName)->taskList()->syncStatus(), TaskList::Unedited);
+    QVERIFY(client.model(copyName)->isChanged());
+    QVERIFY(client.model(copyName)->taskList()->localId() != client.model("Trip")->taskList()->localId()
+            || client.model("Trip")->taskList()->localId() == 0);
     QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
     QCOMPARE(boxes.titles, QStringList{"Sync"});
     QVERIFY(boxes.texts.value(0).contains(copyName));
@@ -743,6 +753,52 @@ void TstListsSynchronizer::expandedStatesSurviveAFetch()
     QCOMPARE(after->id(), taskId);
     QCOMPARE(after->isExpanded(), flipped);
     QCOMPARE(client.model("Tree")->taskList()->rootTask()->children().size(), 2);
+}
+
+// Each list step's share of the range counts the server's lists, the live
+// lists and the deleted ones: 2 + 1 + 1 lists share 500 units.
+void TstListsSynchronizer::progressStepCountsEveryList()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Old"), {FakeTask::make(QStringLiteral("x"))});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    client.lists.deleteList(client.model("Old")->taskList());
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(!r.additions.isEmpty());
+    QCOMPARE(r.additions.first(), 125);
+}
+
+void TstListsSynchronizer::newListGetsItsGroupEntryId()
+{
+    SyncClient client;
+    ListModel *model = client.addList(QStringLiteral("Trip"), {"Tickets"});
+    model->taskList()->setLocalId(7);
+    ListsGroups *groups = client.host.listsGroups();
+    ListsGroupsElementGroup *travel = groups->addGroup(groups->rootGroup());
+    groups->setGroupName(travel, QStringLiteral("Travel"));
+    groups->addListToGroup(model->taskList(), travel);
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const quint32 id = client.model("Trip")->taskList()->serverId();
+    QVERIFY(id != 0);
+    // Uploaded with the new id, so the server's copy holds the entry.
+    const FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    QCOMPARE(root.children.size(), 1);
+    QCOMPARE(root.children[0].lists, QList<quint32>{id});
+}
+
+void TstListsSynchronizer::failedPostRecordsNothing()
+{
+    SyncClient client;
+    ListModel *model = client.addList(QStringLiteral("Trip"), {"Tickets"});
+    model->clearChanged();
+    m_server->respondOnce("POST", "^/lists$", 500);
+    const RunResult r = run(client);
+    QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
+    QVERIFY(!model->isChanged());
 }
 
 PLUMDECK_TEST_MAIN(TstListsSynchronizer)
