@@ -23,6 +23,19 @@
 
 ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
 
+namespace {
+
+bool hasElementOfClass(const QDomElement &parent, const QString &className)
+{
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(QStringLiteral("class")) == className || hasElementOfClass(e, className))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObject *parent)
     : BaseSynchronizer(parent)
     , m_userLists(lists)
@@ -174,6 +187,15 @@ void ListsSynchronizer::onListsRequestFinished()
         failRun(tr("Could not parse retrieved list set."));
         return;
     }
+    // A readable answer without the set (a portal page, a proxy's notice)
+    // reads as an account without lists; every list the server knows would
+    // then be taken for gone and removed here.
+    if (!hasElementOfClass(request->responseDocument().documentElement(), QStringLiteral("pd-list-infos"))
+        && holdsServerLists()) {
+        qDeleteAll(infos);
+        failRun(tr("Could not parse retrieved list set."));
+        return;
+    }
     m_listInfos = infos;
     for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
         m_serverIds.insert(it.key());
@@ -183,6 +205,16 @@ void ListsSynchronizer::onListsRequestFinished()
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
     syncNextList();
+}
+
+bool ListsSynchronizer::holdsServerLists() const
+{
+    if (!m_deletedLists.isEmpty())
+        return true;
+    for (const QPointer<ListModel> &model : m_models)
+        if (model && model->taskList()->syncStatus() != TaskList::New)
+            return true;
+    return false;
 }
 
 void ListsSynchronizer::syncNextList()

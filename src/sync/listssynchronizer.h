@@ -73,6 +73,8 @@ private:
     void putListsGroups();
     void startNotepadSync();
     bool groupsHaveRealEdits(const ListsGroups *groups) const;
+    // Some list here is known to the server.
+    bool holdsServerLists() const;
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);

@@ -89,6 +89,7 @@ private slots:
     void progressStepCountsEveryList();
     void newListGetsItsGroupEntryId();
     void failedPostRecordsNothing();
+    void answerWithoutListSetRemovesNothing();
     void expandedStatesSurviveAFetch();
 
 private:
@@ -799,6 +800,29 @@ void TstListsSynchronizer::failedPostRecordsNothing()
     QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
     QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
     QVERIFY(!model->isChanged());
+}
+
+// A readable page that is not the list set must not empty the user's lists;
+// on an account with nothing yet it is taken as no lists.
+void TstListsSynchronizer::answerWithoutListSetRemovesNothing()
+{
+    const QByteArray page = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Welcome</title></head>"
+                            "<body><p>Please sign in</p></body></html>";
+    SyncClient fresh;
+    m_server->respondOnce("GET", "lists-info$", 200, page);
+    QVERIFY(run(fresh).ok);
+
+    seedThreeLists();
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    SyncClient::editFirstTask(client.model("Books"), QStringLiteral("Dune, read"));
+    m_server->respondOnce("GET", "lists-info$", 200, page);
+    const RunResult r = run(client);
+    QCOMPARE(r.error, QStringLiteral("Could not parse retrieved list set."));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(SyncClient::titles(client.model("Books")), QStringList{"Dune, read"});
+    QVERIFY(run(client).ok);
+    QCOMPARE(serverTitles(*m_server, client.model("Books")->taskList()->serverId()), QStringList{"Dune, read"});
 }
 
 PLUMDECK_TEST_MAIN(TstListsSynchronizer)
