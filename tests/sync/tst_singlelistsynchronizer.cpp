@@ -39,6 +39,7 @@ private slots:
     void newListIsPostedAndFetched();
     void editedListIsUploaded();
     void unchangedListMakesNoListRequest();
+    void listGoneFromServerIsPurged_data();
     void listGoneFromServerIsPurged();
     void listInfoAnswers_data();
     void listInfoAnswers();
@@ -172,10 +173,19 @@ void TstSingleListSynchronizer::unchangedListMakesNoListRequest()
              QStringList{QStringLiteral("GET /users/alice/list-info/%1").arg(model->taskList()->serverId())});
 }
 
+void TstSingleListSynchronizer::listGoneFromServerIsPurged_data()
+{
+    QTest::addColumn<int>("goneStatus");
+    QTest::newRow("404") << 404;
+    QTest::newRow("410") << 410;
+}
+
 void TstSingleListSynchronizer::listGoneFromServerIsPurged()
 {
+    QFETCH(int, goneStatus);
     ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
     QVERIFY(model);
+    m_server->respondOnce("GET", "list-info/", goneStatus);
     SyncClient::editFirstTask(model, QStringLiteral("Changed"));
     m_server->removeList(model->taskList()->serverId());
     QSignalSpy removed(&m_client->lists, &UserLists::listRemoved);

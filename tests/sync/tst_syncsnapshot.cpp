@@ -191,6 +191,9 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     QFETCH(QString, failing);
     seed();
     SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
+    const QMap<QString, QString> shared{{QStringLiteral("bob"), QStringLiteral("r")}};
+    m_client->model("Books")->setSharedUsers(shared);
+    m_client->model("Books")->restoreSharedRevision(2);
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     m_client->lists.removeAllLists();
     m_client->host.setListsGroups(new ListsGroups);
@@ -207,6 +210,11 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     QCOMPARE(m_client->host.listsGroups()->rootGroup()->groups()[0]->name(), QStringLiteral("Home"));
     QCOMPARE(m_notes->notes().size(), 1);
     QCOMPARE(m_notes->notes().first()->title(), QStringLiteral("Idea"));
+    QCOMPARE(m_notes->notes().first()->text(), QStringLiteral("text"));
+    QCOMPARE(m_client->model("Books")->sharedUsers(), shared);
+    QCOMPARE(m_client->model("Books")->sharedRevision(), 2u);
+    m_client->model("Books")->setSharedUsers({});
+    m_client->model("Books")->restoreSharedRevision(1);
 
     QVERIFY(run(false, false));
     QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
