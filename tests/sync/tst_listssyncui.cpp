@@ -288,10 +288,12 @@ void TstListsSyncUI::forcedRunsNotSucceedingAreUndone()
         m_server->respondOnce("GET", "lists-info$", 500);
     else
         m_server->stall(QStringLiteral("lists-info$"), true);
-    DialogPilot pilot(how == QLatin1String("fail") ? QStringLiteral("cancel") : how);
-    ListsSyncUI ui(&m_client->lists, m_page.get());
-    local ? ui.forceLocalSync() : ui.forceRemoteSync();
-    QVERIFY(!ui.succeeded());
+    {
+        DialogPilot pilot(how == QLatin1String("fail") ? QStringLiteral("cancel") : how);
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        local ? ui.forceLocalSync() : ui.forceRemoteSync();
+        QVERIFY(!ui.succeeded());
+    }
     QList<quint32> now;
     for (TaskList *l : m_client->lists.taskLists()) {
         now << l->serverId();
@@ -301,6 +303,7 @@ void TstListsSyncUI::forcedRunsNotSucceedingAreUndone()
     QCOMPARE(m_page->calls.contains("showPreferences"), how == QLatin1String("settings"));
     // The next normal run finds both sides as they were.
     m_server->clearRequests();
+    DialogPilot pilot;
     ListsSyncUI again(&m_client->lists, m_page.get());
     again.normalSync();
     QVERIFY(again.succeeded());
