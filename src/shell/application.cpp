@@ -10,11 +10,14 @@
 #include "core/uisettings.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
+#include "model/notepadnotes.h"
 #include "shell/mainwindow.h"
 #include "shell/plumdeckstyle.h"
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
+#include "sync/connectiontestdialog.h"
+#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
 
@@ -43,13 +46,45 @@ struct Windows
 {
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SystemTrayIcon> trayIcon;
+    std::unique_ptr<NotepadNotes> notepad;
 
     ~Windows()
     {
         trayIcon.reset();
         mainWindow.reset();
+        if (notepad) {
+            const QList<NotepadNote *> notes = notepad->notes();
+            notepad.reset();
+            qDeleteAll(notes);
+        }
     }
 };
+
+// A full synchronisation brings the notepad into step as well. Until a
+// notepad page makes the notepad and shows it, one is kept here, doing the
+// view's part of the synchronisers' requests.
+void keepNotepad(Windows &windows)
+{
+    if (NotepadNotes::instance())
+        return;
+    windows.notepad = std::make_unique<NotepadNotes>();
+    NotepadNotes *notes = windows.notepad.get();
+    if (!notes->load())
+        qWarning() << "could not read the notepad" << NotepadNotes::filePath();
+    QObject::connect(notes, &NotepadNotes::addNoteToModelAndView, notes,
+                     [notes](NotepadNote *note) { notes->appendNote(note); });
+    QObject::connect(notes, &NotepadNotes::removeNoteFromView, notes, [notes](NotepadNote *note) {
+        if (note->syncStatus() == NotepadNote::New)
+            notes->purgeNote(note);
+        else
+            note->setSyncStatus(NotepadNote::Deleted);
+    });
+    QObject::connect(notes, &NotepadNotes::deleteAndPurgeEverythingSignal, notes, [notes] {
+        const QList<NotepadNote *> all = notes->notes();
+        for (NotepadNote *note : all)
+            notes->purgeNote(note);
+    });
+}
 
 // What the lists page does at the window's own moments.
 void plugListsPage(MainWindow *window, ListsUI *lists)
@@ -61,6 +96,18 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
     window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
     window->setPageHook(MainWindow::PageHook::RaiseDialogs, [lists] { lists->raiseDialogs(); });
     window->setPageHook(MainWindow::PageHook::ShowNormalDialogs, [lists] { lists->showNormalDialogs(); });
+
+    // The forced runs the preferences ask for, each with a front end of its own.
+    ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
+    preferences.forceLocalSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceLocalSync();
+    };
+    preferences.forceRemoteSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceRemoteSync();
+    };
+    ShowSettingsAction::setHandlers(preferences);
 }
 
 void createServicesAndWindows(Windows &windows)
@@ -77,6 +124,10 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
+    PrefsDialog::setConnectionTest([](QWidget *parent) {
+        ConnectionTestDialog dialog(parent);
+        dialog.exec();
+    });
     MainWindow::PageBuilders builders;
     builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
         // No Team page yet: the lists page runs without a chat controller.
@@ -91,6 +142,7 @@ void createServicesAndWindows(Windows &windows)
     window->setObjectName(QStringLiteral("mainwindow"));
     g_application->setMainWindow(window);
     window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });
+    keepNotepad(windows);
 
     windows.trayIcon = std::make_unique<SystemTrayIcon>(window);
     QObject::connect(window, &MainWindow::startUpdateCheck, windows.trayIcon.get(),
