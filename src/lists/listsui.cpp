@@ -724,6 +724,12 @@ void ListsUI::setListsGroups(ListsGroups *groups)
                 localize(child);
         };
         localize(groups->rootGroup());
+        // As at start: a list the groups do not name sits in the default
+        // group, or the groups manager would not show it.
+        for (TaskList *list : m_userLists->taskLists()) {
+            if (list->syncStatus() != TaskList::Deleted && !groups->containsList(list))
+                groups->addListToDefaultGroup(list);
+        }
     }
     if (m_listGroupsManagerDialog) {
         m_listGroupsManagerDialog->setListsGroups(groups);

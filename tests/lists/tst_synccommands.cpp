@@ -57,7 +57,8 @@ public:
                         errors << sync->headingLabel()->text();
                         QTest::mouseClick(sync->cancelButton(), Qt::LeftButton);
                     }
-                    return;
+                    // A box may be open over it, waiting for an answer.
+                    continue;
                 }
                 const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
                 boxes << (label ? label->text() : QString());
@@ -149,6 +150,7 @@ private slots:
     void syncListFollowsTheCurrentList();
     void f5UploadsTheListsThenAnEdit();
     void f5CommitsTheOpenEditor();
+    void keptCopyGetsATab();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -311,8 +313,11 @@ void TstSyncCommands::f5UploadsTheListsThenAnEdit()
     QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
     // The page still shows both lists, one tab each, now known to the server.
     QCOMPARE(page->tabWidget()->count(), 2);
-    for (ListModel *list : page->userLists()->models())
+    for (ListModel *list : page->userLists()->models()) {
         QVERIFY(list->taskList()->serverId() != 0);
+        // The groups the server sent (none yet) still hold every list.
+        QVERIFY(page->listsGroups()->containsList(list->taskList()));
+    }
 
     ListModel *home = nullptr;
     for (ListModel *list : page->userLists()->models())
@@ -358,6 +363,51 @@ void TstSyncCommands::f5CommitsTheOpenEditor()
     QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
     QVERIFY(pilot.syncDialogs > 0);
     QCOMPARE(serverTitles(server, QStringLiteral("Home")), QStringList{"Bills"});
+}
+
+// A run that posted a list but failed to fetch it back, then an edit: the
+// next run takes the server's copy and keeps the user's beside it, which the
+// page shows in a tab of its own and puts in the groups.
+void TstSyncCommands::keptCopyGetsATab()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Trip: Tickets Bags")});
+    QVERIFY(page);
+    server.respondOnce("GET", "^/lists/\\d+$", 500);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QCOMPARE(pilot.errors.size(), 1);
+    }
+    ListModel *trip = page->currentList();
+    QVERIFY(trip->taskList()->serverId() != 0);
+    QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    Pilot pilot;
+    QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+    QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    QCOMPARE(pilot.boxes.size(), 1);
+    QVERIFY(pilot.boxes.first().contains(QStringLiteral("Trip (my changes)")));
+
+    TabWidget *tabs = page->tabWidget();
+    QStringList tabTexts;
+    for (int i = 0; i < tabs->count(); ++i)
+        tabTexts << tabs->tabText(i);
+    tabTexts.sort();
+    QCOMPARE(tabTexts, (QStringList{"Trip", "Trip (my changes)"}));
+    ListModel *copy = nullptr;
+    for (ListModel *list : page->userLists()->models())
+        if (list->name() == QLatin1String("Trip (my changes)"))
+            copy = list;
+    QVERIFY(copy);
+    QVERIFY(page->treeViewForList(copy));
+    QVERIFY(copy->taskList()->localId() != 0);
+    QVERIFY(page->listsGroups()->containsList(copy->taskList()));
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip (my changes)")), (QStringList{"Passports", "Bags"}));
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)
