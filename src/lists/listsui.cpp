@@ -686,6 +686,9 @@ void ListsUI::setUserLists(UserLists *lists)
     closeHiddenDialogs();
     // The sharing dialog shows a list of the old set.
     onCloseListsSharingUsersDialog();
+    // The queue's runs work on the old set: they end with it.
+    delete m_syncQueue;
+    m_syncQueue = nullptr;
     if (m_userLists) {
         m_userLists->removeAllLists();
         m_userLists->disconnect(this);
@@ -693,6 +696,7 @@ void ListsUI::setUserLists(UserLists *lists)
         m_userLists = nullptr;
     }
     attachUserLists(lists);
+    m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
     assignLocalIds();
     for (ListModel *model : lists->models())
         addListTab(model);

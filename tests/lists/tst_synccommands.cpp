@@ -151,6 +151,7 @@ private slots:
     void f5UploadsTheListsThenAnEdit();
     void f5CommitsTheOpenEditor();
     void keptCopyGetsATab();
+    void syncListAfterTheListsAreReplaced();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -408,6 +409,33 @@ void TstSyncCommands::keptCopyGetsATab()
     QVERIFY(copy->taskList()->localId() != 0);
     QVERIFY(page->listsGroups()->containsList(copy->taskList()));
     QCOMPARE(serverTitles(server, QStringLiteral("Trip (my changes)")), (QStringList{"Passports", "Bags"}));
+}
+
+// The page's lists replaced as a whole: single-list runs work on the new
+// set, not on the deleted one.
+void TstSyncCommands::syncListAfterTheListsAreReplaced()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Home: Rent")});
+    QVERIFY(page);
+    SingleListSyncQueue *before = page->syncQueue();
+    auto *lists = new UserLists;
+    TaskList *trip = TaskList::create();
+    trip->setName(QStringLiteral("Trip"));
+    trip->rootTask()->createChild(0)->setTitle(QStringLiteral("Tickets"));
+    lists->addList(trip);
+    page->setUserLists(lists);
+    QVERIFY(page->syncQueue());
+    QVERIFY(page->syncQueue() != before);
+    page->setCurrentList(page->userLists()->models().first());
+    page->syncSingleListManually(page->currentList());
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QCOMPARE(serverListNames(server), QStringList{"Trip"});
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
+    QCOMPARE(page->userLists()->models().first()->taskList()->serverId(), server.lists().first().id);
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)
