@@ -39,12 +39,14 @@
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "shell/showsettingsaction.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
 #include "shell/messagedialog.h"
 #include "shell/splashscreen.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
+#include "sync/singlelistsyncqueue.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -111,6 +113,7 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     loadLists();
     loadListsGroups();
     startSaveTimer();
+    m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
 
     const QList<ListModel *> models = m_userLists->models();
     int step = 0;
@@ -144,6 +147,9 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
 
 ListsUI::~ListsUI()
 {
+    // The queue's runs hold the lists: they end before the lists go.
+    delete m_syncQueue;
+    m_syncQueue = nullptr;
     deleteContextMenu();
     // Dialogs and views point into the lists: they go first.
     onCloseWebkitPlayerDialog();
@@ -321,6 +327,11 @@ QString ListsUI::tabIconPath(const ListModel *list)
 {
     if (list->isSynchronizing())
         return QStringLiteral(":/sync_litprog_blue2.png");
+    return restingTabIconPath(list);
+}
+
+QString ListsUI::restingTabIconPath(const ListModel *list)
+{
     if (list->isOwned())
         return list->sharedUserCount() > 0 ? QStringLiteral(":/listshare_shared.png") : QString();
     if (list->hasDeletePermission())
@@ -330,12 +341,11 @@ QString ListsUI::tabIconPath(const ListModel *list)
     return QStringLiteral(":/share_lock.png");
 }
 
-void ListsUI::setTabIcon(ListModel *list)
+void ListsUI::setTabIcon(ListModel *list, const QString &path)
 {
     TreeView *view = treeViewForList(list);
     if (!view)
         return;
-    const QString path = tabIconPath(list);
     m_tabs->setTabIcon(m_tabs->indexOf(view), path.isEmpty() ? QIcon() : QIcon(path));
 }
 
@@ -403,9 +413,25 @@ void ListsUI::triggerSync()
     m_syncAction->trigger();
 }
 
-void ListsUI::fullSync()
+QWidget *ListsUI::dialogParent() const
 {
-    qDebug("ListsUI::fullSync: the synchronisation front end is not built yet");
+    return mainWindow();
+}
+
+void ListsUI::commitOpenEditor()
+{
+    if (TreeView *view = currentTreeView())
+        view->closeCurrentEditor();
+}
+
+void ListsUI::showPreferences()
+{
+    MainWindow *window = mainWindow();
+    if (!window || !window->settingsAction()) {
+        qWarning("ListsUI::showPreferences: no main window");
+        return;
+    }
+    window->settingsAction()->trigger();
 }
 
 void ListsUI::showShortcuts()
@@ -681,6 +707,9 @@ void ListsUI::setUserLists(UserLists *lists)
     closeHiddenDialogs();
     // The sharing dialog shows a list of the old set.
     onCloseListsSharingUsersDialog();
+    // The queue's runs work on the old set: they end with it.
+    delete m_syncQueue;
+    m_syncQueue = nullptr;
     if (m_userLists) {
         m_userLists->removeAllLists();
         m_userLists->disconnect(this);
@@ -688,6 +717,7 @@ void ListsUI::setUserLists(UserLists *lists)
         m_userLists = nullptr;
     }
     attachUserLists(lists);
+    m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
     assignLocalIds();
     for (ListModel *model : lists->models())
         addListTab(model);
@@ -698,12 +728,34 @@ void ListsUI::setUserLists(UserLists *lists)
     refreshActions();
 }
 
+// Groups fetched from the server name their lists by server id only; the
+// page finds lists by local id, so each entry gets its list's local id. The
+// server ids stay: the next upload of the groups needs them.
 void ListsUI::setListsGroups(ListsGroups *groups)
 {
     if (groups == m_listsGroups)
         return;
     delete m_listsGroups;
     m_listsGroups = groups;
+    if (groups && m_userLists) {
+        std::function<void(ListsGroupsElementGroup *)> localize = [&](ListsGroupsElementGroup *group) {
+            for (ListsGroupsElementList *entry : group->lists()) {
+                if (entry->serverId() == 0)
+                    continue;
+                if (const TaskList *list = m_userLists->taskListByServerId(entry->serverId()))
+                    entry->setLocalId(list->localId());
+            }
+            for (ListsGroupsElementGroup *child : group->groups())
+                localize(child);
+        };
+        localize(groups->rootGroup());
+        // As at start: a list the groups do not name sits in the default
+        // group, or the groups manager would not show it.
+        for (TaskList *list : m_userLists->taskLists()) {
+            if (list->syncStatus() != TaskList::Deleted && !groups->containsList(list))
+                groups->addListToDefaultGroup(list);
+        }
+    }
     if (m_listGroupsManagerDialog) {
         m_listGroupsManagerDialog->setListsGroups(groups);
         m_listGroupsManagerDialog->reload();
@@ -878,7 +930,7 @@ void ListsUI::onShareListChanged(ListModel *list)
         return;
     }
     // The whole rule: a list shared with the user keeps its permission icon.
-    setTabIcon(list);
+    setTabIcon(list, tabIconPath(list));
     if (list == currentList()) {
         updateListInfoDialog();
         updateListSharingUsersDialog();
@@ -891,7 +943,7 @@ void ListsUI::onOwnerPermissionsChanged(ListModel *list)
 {
     if (list->isOwned())
         return;
-    setTabIcon(list);
+    setTabIcon(list, tabIconPath(list));
     if (list == currentList()) {
         updateListInfoDialog();
         updateListSharingUsersDialog();
@@ -965,51 +1017,57 @@ void ListsUI::rehandCurrentToDialogs()
 }
 
 // ---------------------------------------------------------------------------
-// Single-list synchronisation (least form)
+// Single-list synchronisation
 
 void ListsUI::syncSingleList(ListModel *list)
 {
-    if (!list) {
-        qWarning("ListsUI::syncSingleList , the given list is null");
-        return;
-    }
-    qDebug() << "ListsUI::syncSingleList: single-list synchronisation is not built yet" << list->name();
+    m_syncQueue->syncSingleList(list);
 }
 
 void ListsUI::syncSingleListManually(ListModel *list)
 {
-    if (list)
-        list->setManualSync(true);
-    syncSingleList(list);
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->syncSingleListManually(list);
 }
 
 void ListsUI::autosyncList(ListModel *list)
 {
-    if (!list || !list->taskList())
-        return;
-    const TaskList::SyncStatus status = list->taskList()->syncStatus();
-    if (status == TaskList::New || status == TaskList::Edited)
-        syncSingleList(list);
+    m_syncQueue->autosyncList(list);
 }
 
 void ListsUI::dequeueSingleListSync(ListModel *list)
 {
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->dequeueSingleListSync(list);
 }
 
 void ListsUI::cancelSingleListSyncs()
 {
-    m_queuedSyncs.clear();
-    m_runningSyncs.clear();
+    m_syncQueue->cancelSingleListSyncs();
 }
 
 void ListsUI::onCancelSingleListSync(ListModel *list)
 {
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->cancelSingleListSync(list);
+}
+
+void ListsUI::singleListSyncStarted(ListModel *list)
+{
+    if (!list)
+        return;
+    setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
+    if (TreeView *view = treeViewForList(list))
+        view->onShowSyncingScreen();
+    refreshActions();
+}
+
+// The list's flags are cleared only after this: its icon is the resting one.
+void ListsUI::singleListSyncEnded(ListModel *list)
+{
+    if (!list)
+        return;
+    setTabIcon(list, restingTabIconPath(list));
+    if (TreeView *view = treeViewForList(list))
+        view->onHideSyncingScreen();
+    QTimer::singleShot(0, this, &ListsUI::refreshActions);
 }
 
 // ---------------------------------------------------------------------------

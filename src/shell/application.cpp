@@ -22,6 +22,8 @@
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
+#include "sync/connectiontestdialog.h"
+#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
 
@@ -83,6 +85,15 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
 
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.backup = [lists](MainWindow *parent) { runBackupDialog(lists, parent); };
+    // The forced runs the preferences ask for, each with a front end of its own.
+    preferences.forceLocalSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceLocalSync();
+    };
+    preferences.forceRemoteSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceRemoteSync();
+    };
     ShowSettingsAction::setHandlers(preferences);
 }
 
@@ -124,6 +135,10 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
+    PrefsDialog::setConnectionTest([](QWidget *parent) {
+        ConnectionTestDialog dialog(parent);
+        dialog.exec();
+    });
     MainWindow::PageBuilders pages;
     pages.team = [](ModelsContainer *models, MainWindow *window) -> MainWindowMode * {
         return ChatUI::createInstance(models, window);
