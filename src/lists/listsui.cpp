@@ -1463,15 +1463,20 @@ void ListsUI::showListsGroupsManagerDialog()
     m_listGroupsManagerDialog->raise();
 }
 
-void ListsUI::showTaskAttachmentsDialog()
+void ListsUI::createTaskAttachmentsDialog()
 {
-    if (m_taskAttachmentsDialog)
-        return;
     m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
     connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
             &ListsUI::onCloseTaskAttachmentsDialog);
     connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
             &ListsUI::showWebkitPlayerDialog);
+}
+
+void ListsUI::showTaskAttachmentsDialog()
+{
+    if (m_taskAttachmentsDialog)
+        return;
+    createTaskAttachmentsDialog();
     m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
     m_taskAttachmentsDialog->show();
     m_taskAttachmentsDialog->raise();
@@ -1504,11 +1509,7 @@ QWidget *ListsUI::listsGroupsManagerPanel()
 QWidget *ListsUI::taskAttachmentsPanel()
 {
     if (!m_taskAttachmentsDialog) {
-        m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
-        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
-                &ListsUI::onCloseTaskAttachmentsDialog);
-        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
-                &ListsUI::showWebkitPlayerDialog);
+        createTaskAttachmentsDialog();
         m_taskAttachmentsDialog->hideFrameControls();
         m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
     } else {

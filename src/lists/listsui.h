@@ -281,6 +281,7 @@ private slots:
 private:
     // The list manager, wired to this page; shown by the caller.
     void createListGroupsManager();
+    void createTaskAttachmentsDialog();
     void setTabIcon(ListModel *list);
     void rehandCurrentToDialogs();
     void tellUser(const QString &text);
