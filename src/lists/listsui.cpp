@@ -76,6 +76,22 @@ bool caseInsensitiveLessThan(const QString &a, const QString &b)
     return a.toLower() < b.toLower();
 }
 
+namespace {
+
+// The contacts a task or list can be offered to, in the menus' order.
+QStringList sortedFriendNicks(ModelsContainer *models)
+{
+    QStringList nicks;
+    if (models && models->friends()) {
+        for (User *user : models->friends()->friends())
+            nicks << user->nick();
+    }
+    std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
+    return nicks;
+}
+
+} // namespace
+
 void ListsUI::setNoticeHandler(const NoticeHandler &handler)
 {
     noticeHandler() = handler;
@@ -1160,13 +1176,8 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
             auto *action = new AssignTaskAction(me, list, true, this, m_assignToMenu);
             addOwnAction(m_assignToMenu, action);
         }
-        QStringList nicks;
-        if (m_modelsContainer && m_modelsContainer->friends()) {
-            for (User *user : m_modelsContainer->friends()->friends())
-                nicks << user->nick();
-        }
-        std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
-        for (const QString &nick : std::as_const(nicks)) {
+        const QStringList nicks = sortedFriendNicks(m_modelsContainer);
+        for (const QString &nick : nicks) {
             if (counter >= 10)
                 break;
             if (assigned.contains(nick))
@@ -1271,11 +1282,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         addOwnAction(m_sharingMenu, unshare);
     } else {
         m_sharingMenu->setTitle(tr("Share list"));
-        QStringList nicks;
-        if (m_modelsContainer && m_modelsContainer->friends()) {
-            for (User *user : m_modelsContainer->friends()->friends())
-                nicks << user->nick();
-        }
+        const QStringList nicks = sortedFriendNicks(m_modelsContainer);
         QStringList shared = list->sharedUserNames();
         if (nicks.isEmpty() && shared.isEmpty()) {
             m_sharingMenu->setEnabled(false);
@@ -1291,8 +1298,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
                 addOwnAction(m_sharingMenu, action);
                 ++counter;
             }
-            std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
-            for (const QString &nick : std::as_const(nicks)) {
+            for (const QString &nick : nicks) {
                 if (counter >= 10)
                     break;
                 if (shared.contains(nick))
