@@ -10,7 +10,6 @@
 #include "contacts/connectionicon.h"
 #include "contacts/friends.h"
 #include "contacts/friendscontainer.h"
-#include "contacts/friendssynchronizer.h"
 #include "contacts/friendswidget.h"
 #include "contacts/teamcommands.h"
 #include "contacts/user.h"
@@ -146,15 +145,6 @@ void ChatUI::showAddFriendDialog()
 {
     AddFriendDialog dialog(this, m_container);
     dialog.exec();
-}
-
-void ChatUI::syncFriends()
-{
-    if (m_synchronizer)
-        return;
-    m_synchronizer = new FriendsSynchronizer(m_friends->friends(), this);
-    connect(m_synchronizer, &BaseSynchronizer::finished, m_synchronizer, &QObject::deleteLater);
-    m_synchronizer->start();
 }
 
 FriendsWidget *ChatUI::friendsWidget() const

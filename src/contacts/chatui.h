@@ -15,7 +15,6 @@ class Chats;
 class ConnectionIcon;
 class Friends;
 class FriendsContainer;
-class FriendsSynchronizer;
 class FriendsWidget;
 class MessageDialog;
 class ModelsContainer;
@@ -46,8 +45,6 @@ public:
     bool isOwnUser(User *user) const;
     void removeFriend(User *user);
     void showAddFriendDialog();
-    // Fetches every contact's details; a run already going is left to end.
-    void syncFriends();
     FriendsWidget *friendsWidget() const;
     FriendsContainer *friendsContainer() const { return m_container; }
     ChatWindow *chatWindow(Chat *chat) const { return m_chatWindows.value(chat); }
@@ -90,7 +87,6 @@ private:
     QPointer<QToolButton> m_addFriendButton;
     QPointer<QToolButton> m_viewButton;
     QMap<Chat *, ChatWindow *> m_chatWindows;
-    QPointer<FriendsSynchronizer> m_synchronizer;
     // The question open about a contact request, and whose it is.
     QPointer<MessageDialog> m_requestQuestion;
     User *m_requestAsked = nullptr;

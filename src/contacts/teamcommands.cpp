@@ -4,6 +4,7 @@
 
 #include "contacts/chat.h"
 #include "contacts/chatui.h"
+#include "contacts/friendssyncui.h"
 #include "contacts/friendswidget.h"
 #include "contacts/presenceicon.h"
 #include "contacts/presencemanager.h"
@@ -33,7 +34,8 @@ SyncFriendsAction::SyncFriendsAction(ChatUI *chatUI, QObject *parent)
 
 void SyncFriendsAction::execute()
 {
-    chatUI()->syncFriends();
+    FriendsSyncUI syncUI(chatUI());
+    syncUI.sync();
 }
 
 ShowAvatarsAction::ShowAvatarsAction(ChatUI *chatUI, QObject *parent)
