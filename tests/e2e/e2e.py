@@ -268,6 +268,54 @@ class Session:
         self.note("type %r" % text)
         self.xdotool("type", "--delay", "40", text)
 
+    def tray_icon(self):
+        """The centre of the program's icon in the tray host's panel."""
+
+        def find():
+            for wid in self.xdotool("search", "--class", "PlumDeck", check=False).split():
+                g = dict(line.split("=", 1) for line in
+                         self.xdotool("getwindowgeometry", "--shell", wid, check=False).split())
+                w, h, x, y = (int(g.get(k, 0)) for k in ("WIDTH", "HEIGHT", "X", "Y"))
+                # The panel sits at the bottom of the screen; the icon is small.
+                if 8 <= w <= 64 and 8 <= h <= 64 and y > 800:
+                    return x + w // 2, y + h // 2
+            return None
+
+        return poll("the program's icon in the tray", find)
+
+    def tray_menu_choose_last(self):
+        """Opens the tray icon's menu and chooses its last entry (Quit).
+
+        The menu has no parent window, so it does not show on the
+        accessibility bus: it is found as a new visible window and driven
+        with the keyboard, as a person may."""
+        x, y = self.tray_icon()
+        self.click_at(x, y, button=3)
+
+        def menu():
+            for wid in self.xdotool("search", "--onlyvisible", "--class", "PlumDeck", check=False).split():
+                g = dict(line.split("=", 1) for line in
+                         self.xdotool("getwindowgeometry", "--shell", wid, check=False).split())
+                if int(g.get("HEIGHT", 0)) > 100 and int(g.get("X", 0)) > 640:
+                    return wid
+            return None
+
+        poll("the tray menu", menu)
+        self.shot("tray-menu")
+        # Up from no current entry wraps to the last one.
+        self.keys("Up")
+        self.keys("Return")
+
+    def task_cells(self, app):
+        """The first cell of each row of the current list's task tree."""
+        tree = self.find(app, "tree", what="the task tree")
+        columns = len(self.find_all(tree, "table column header", showing=False))
+        cells = self.find_all(tree, "table cell", showing=False)
+        return cells[::columns] if columns else []
+
+    def cell_texts(self, app):
+        return [t.strip() for t in (self.text_of(c) for c in self.task_cells(app)) if t and t.strip()]
+
     def text_of(self, node):
         try:
             t = node.queryText()
