@@ -350,6 +350,23 @@ class Session:
             return answer.read().decode("utf-8")
 
 
+def type_tasks(s, app, tasks):
+    last = s.task_cells(app)[-1]
+    s.click(last)
+    if (s.text_of(last) or "").strip():
+        # A click on the last task edits it; Return there opens a new one below.
+        s.keys("End", "Return")
+    # Else the empty list's one row: the click starts typing its first task.
+    for t in tasks:
+        s.type(t)
+        s.keys("Return")
+    s.keys("Escape")
+
+
+def has_tasks(s, app, tasks):
+    return poll("the tasks %r on the page" % (tasks,), lambda: all(t in s.cell_texts(app) for t in tasks))
+
+
 def read(path):
     with open(path, encoding="utf-8") as f:
         return f.read()

@@ -5,24 +5,7 @@ forward instead of starting a second program."""
 
 import os
 
-from e2e import check, poll, read, run
-
-
-def type_tasks(s, app, tasks):
-    last = s.task_cells(app)[-1]
-    s.click(last)
-    if (s.text_of(last) or "").strip():
-        # A click on the last task edits it; Return there opens a new one below.
-        s.keys("End", "Return")
-    # Else the empty list's one row: the click starts typing its first task.
-    for t in tasks:
-        s.type(t)
-        s.keys("Return")
-    s.keys("Escape")
-
-
-def has_tasks(s, app, tasks):
-    return poll("the tasks %r on the page" % (tasks,), lambda: all(t in s.cell_texts(app) for t in tasks))
+from e2e import check, has_tasks, poll, read, run, type_tasks
 
 
 def window_showing(s, app):
