@@ -260,6 +260,11 @@ class Session:
         self.note("click %s %r at %d,%d" % (node.getRoleName(), node.name, x, y))
         self.click_at(x, y, button)
 
+    def focus(self, node):
+        """Gives the window holding `node` the keyboard, as a click on it
+        does: with no window manager nothing else makes it active."""
+        self.click(node)
+
     def keys(self, *keys):
         self.note("keys %s" % " ".join(keys))
         self.xdotool("key", "--delay", "60", *keys)
