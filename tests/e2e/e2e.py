@@ -59,7 +59,7 @@ class Session:
         self._start_display()
         self._start_accessibility()
         self.tray = self._start_tray() if tray else None
-        self.server_url = self._start_server() if server else None
+        self.server_url = self._start_server(server) if server else None
 
     # --- infrastructure -------------------------------------------------
 
@@ -104,8 +104,8 @@ class Session:
         poll("the tray host's window", lambda: self.xdotool("search", "--class", "trayer", check=False).strip())
         return p
 
-    def _start_server(self):
-        p = self._spawn([self.fakeserver_binary, "--empty"], stdout=subprocess.PIPE)
+    def _start_server(self, server):
+        p = self._spawn([self.fakeserver_binary] + ([] if server == "demo" else ["--empty"]), stdout=subprocess.PIPE)
         url = None
         while url is None:
             line = p.stdout.readline().decode()
@@ -272,6 +272,13 @@ class Session:
     def type(self, text):
         self.note("type %r" % text)
         self.xdotool("type", "--delay", "40", text)
+
+    def move_window(self, process, x, y):
+        """Moves the program's main window, so that two programs side by side
+        do not cover each other (there is no window manager to place them)."""
+        wid = poll("the main window of pid %d" % process.pid, lambda: self.xdotool(
+            "search", "--onlyvisible", "--pid", process.pid, "--name", "^Plumdeck$", check=False).split()[:1])[0]
+        self.xdotool("windowmove", "--sync", wid, x, y)
 
     def tray_icon(self):
         """The centre of the program's icon in the tray host's panel."""
