@@ -3,6 +3,8 @@
 #include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listsgroupsmanagergroup.h"
 #include "dialogs/listsgroupsmanagerlist.h"
+#include "lists/commands/listgroupscommands.h"
+#include "lists/listsui.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
 #include "model/tasklist.h"
@@ -312,10 +314,12 @@ void ListsGroupsManagerContainer::mousePressEvent(QMouseEvent *event)
         unselectAll();
         auto *menu = new Menu;
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        connect(menu->addAction(QIcon(QStringLiteral(":/list_group_add.png")), tr("Add group")), &QAction::triggered,
-                this, &ListsGroupsManagerContainer::addNewGroup);
-        connect(menu->addAction(QIcon(QStringLiteral(":/add-list-menu.png")), tr("Add list")), &QAction::triggered,
-                this, &ListsGroupsManagerContainer::addNewListIntoDefaultGroup);
+        // Built anew for each menu, so owned by it.
+        for (QAction *action : QList<QAction *>{new AddNewGroupAction(this, m_listsUI),
+                                                new AddNewListIntoDefaultGroupAction(this, m_listsUI)}) {
+            action->setParent(menu);
+            menu->addAction(action);
+        }
         menu->popup(event->globalPosition().toPoint());
     }
 }
@@ -718,4 +722,14 @@ void ListsGroupsManagerContainer::onDropElement(ListsGroupsManagerElement *dragg
         row->hideDropIndicator();
     m_dropTarget = nullptr;
     setBottomIndicator(false);
+}
+
+ListsUI *ListsGroupsManagerContainer::listsUI() const
+{
+    return m_listsUI;
+}
+
+void ListsGroupsManagerContainer::setListsUI(ListsUI *ui)
+{
+    m_listsUI = ui;
 }

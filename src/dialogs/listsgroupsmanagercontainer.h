@@ -6,6 +6,7 @@
 #include <QScrollArea>
 
 class ListModel;
+class ListsUI;
 class ListsGroups;
 class ListsGroupsElementGroup;
 class ListsGroupsManagerElement;
@@ -39,6 +40,10 @@ public:
     void setUserLists(UserLists *lists);
     void setListsGroups(ListsGroups *groups);
     QFrame *contentFrame() const { return m_contentFrame; }
+    // The page the menu commands work for (and that owns them while no
+    // menu does).
+    ListsUI *listsUI() const;
+    void setListsUI(ListsUI *ui);
     // The live list whose non-zero server id or local id matches.
     ListModel *listByIds(quint32 serverId, quint32 localId) const;
 
@@ -94,6 +99,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    QPointer<ListsUI> m_listsUI;
     void addGroupRows(ListsGroupsElementGroup *group, int level);
     ListsGroupsManagerList *makeListRow(ListModel *model, TaskList *list, int level);
     void insertRow(int index, ListsGroupsManagerElement *row);

@@ -166,13 +166,12 @@ void ListsGroupsManagerElement::showContextMenu(const QPoint &)
 {
 }
 
-QAction *ListsGroupsManagerElement::addMenuEntry(Menu *menu, const QString &icon, const QString &text,
-                                                 std::function<void()> run)
+QAction *ListsGroupsManagerElement::addMenuEntry(Menu *menu, QAction *command)
 {
-    auto *action = new QAction(QIcon(icon), text, menu);
-    connect(action, &QAction::triggered, this, std::move(run));
-    menu->addAction(action);
-    return action;
+    // Built anew for each menu, so owned by it.
+    command->setParent(menu);
+    menu->addAction(command);
+    return command;
 }
 
 void ListsGroupsManagerElement::popUp(Menu *menu, const QPoint &globalPos)

@@ -3,7 +3,6 @@
 
 #include <QWidget>
 
-#include <functional>
 
 class ListsGroupsManagerContainer;
 class ListsGroupsManagerFrameElement;
@@ -76,7 +75,8 @@ protected:
     void setFrameElement(ListsGroupsManagerFrameElement *frame);
     ToolButton *branchButton() const { return m_branchButton; }
     // A menu entry (owned by the menu) running `run`, unless this row is gone.
-    QAction *addMenuEntry(Menu *menu, const QString &icon, const QString &text, std::function<void()> run);
+    // Adds a command built for this menu; the menu owns it.
+    QAction *addMenuEntry(Menu *menu, QAction *command);
     void popUp(Menu *menu, const QPoint &globalPos);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerframeelementgroup.h"
+#include "lists/commands/listgroupscommands.h"
 #include "model/listsgroupselementgroup.h"
 #include "shell/menu.h"
 #include "shell/toolbutton.h"
@@ -65,13 +66,11 @@ void ListsGroupsManagerGroup::showContextMenu(const QPoint &globalPos)
 {
     auto *menu = new Menu;
     ListsGroupsManagerContainer *c = container();
-    addMenuEntry(menu, QStringLiteral(":/list_group_add.png"), tr("Add group"), [c, this]() { c->addNewGroupInto(this); });
-    addMenuEntry(menu, QStringLiteral(":/rename-list.png"), tr("Rename group"), [this]() { startRename(); });
-    addMenuEntry(menu, QStringLiteral(":/list_group_delete.png"), tr("Remove group"), [c, this]() { c->removeGroup(this); });
-    addMenuEntry(menu, QStringLiteral(":/add-list-menu.png"), tr("Add new list"), [c, this]() { c->addNewListToGroup(this); });
-    addMenuEntry(menu, QStringLiteral(":/move-up-button.png"), tr("Move group up"), [c, this]() { c->userMoveGroupUp(this); })
-        ->setEnabled(canMoveUp());
-    addMenuEntry(menu, QStringLiteral(":/move-down-button.png"), tr("Move group down"), [c, this]() { c->userMoveGroupDown(this); })
-        ->setEnabled(canMoveDown());
+    addMenuEntry(menu, new AddNewGroupActionInto(c, this));
+    addMenuEntry(menu, new RenameGroupAction(c, this));
+    addMenuEntry(menu, new RemoveGroupAction(c, this));
+    addMenuEntry(menu, new AddNewListToGroupAction(c, this));
+    addMenuEntry(menu, new MoveGroupUpInGroupsAction(c, this));
+    addMenuEntry(menu, new MoveGroupDownInGroupsAction(c, this));
     popUp(menu, globalPos);
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerframeelementlist.h"
+#include "lists/commands/listgroupscommands.h"
 #include "model/listmodel.h"
 #include "model/listsgroupselementgroup.h"
 #include "model/listsgroupselementlist.h"
@@ -73,13 +74,9 @@ void ListsGroupsManagerList::showContextMenu(const QPoint &globalPos)
     auto *menu = new Menu;
     ListsGroupsManagerContainer *c = container();
     const bool writable = model->hasWritePermission();
-    addMenuEntry(menu, QStringLiteral(":/remove-list-menu.png"), tr("Remove list"), [c, this]() { c->removeList(this); })
-        ->setEnabled(writable);
-    addMenuEntry(menu, QStringLiteral(":/rename-list.png"), tr("Rename list"), [this]() { startRename(); })
-        ->setEnabled(writable);
-    addMenuEntry(menu, QStringLiteral(":/move-up-button.png"), tr("Move list up"), [c, this]() { c->userMoveListUp(this); })
-        ->setEnabled(canMoveUp());
-    addMenuEntry(menu, QStringLiteral(":/move-down-button.png"), tr("Move list down"), [c, this]() { c->userMoveListDown(this); })
-        ->setEnabled(canMoveDown());
+    addMenuEntry(menu, new RemoveListFromGroupAction(c, this))->setEnabled(writable);
+    addMenuEntry(menu, new RenameListInGroupAction(c, this))->setEnabled(writable);
+    addMenuEntry(menu, new MoveListUpInGroupsAction(c, this));
+    addMenuEntry(menu, new MoveListDownInGroupsAction(c, this));
     popUp(menu, globalPos);
 }

@@ -2,7 +2,9 @@
 
 #include "model/taskattachment.h"
 
+#include <QDebug>
 #include <QDesktopServices>
+#include <QUrl>
 
 TaskAttachmentsSelector::TaskAttachmentsSelector(QWidget *parent)
     : QListWidget(parent)
@@ -49,8 +51,20 @@ void TaskAttachmentsSelector::onItemDoubleClicked(QListWidgetItem *item)
     TaskAttachment *attachment = m_attachments.value(item);
     if (!attachment)
         return;
-    if (attachment->type() == TaskAttachment::WebHyperlink)
-        QDesktopServices::openUrl(attachment->url());
+    if (attachment->type() == TaskAttachment::WebHyperlink) {
+        if (opensInBrowser(attachment->url()))
+            QDesktopServices::openUrl(attachment->url());
+        else
+            qWarning().noquote() << "Attachment link not opened, its kind of address is not a web one:"
+                                 << attachment->url().scheme();
+    }
     else if (attachment->type() == TaskAttachment::VideoHyperlink)
         emit playVideoRequested(attachment);
+}
+
+bool TaskAttachmentsSelector::opensInBrowser(const QUrl &url)
+{
+    static const QStringList web{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
+                                 QStringLiteral("mailto")};
+    return url.isValid() && web.contains(url.scheme().toLower());
 }

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QListWidget>
 
+class QUrl;
 class TaskAttachment;
 
 // One row per web or video link of a task. A double click opens a web link
@@ -19,6 +20,10 @@ public:
     void removeCurrentItem();
     // The attachment of the current row, null when there is none.
     TaskAttachment *currentAttachment() const;
+    // A link may come from someone else's shared list: only web addresses
+    // are handed to the desktop, never a local file or another program's
+    // scheme.
+    static bool opensInBrowser(const QUrl &url);
 
 signals:
     // The lists page plays it in its video player window.

@@ -6,10 +6,20 @@
 #include "core/paths.h"
 #include "core/serversettings.h"
 #include "core/uisettings.h"
+#include "core/clock.h"
+#include "dialogs/alarmdialog.h"
+#include "dialogs/alarmsoccurreddialog.h"
 #include "dialogs/attachmentvideolinklabel.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/notedialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
 #include "dialogs/renamelistdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskinfodialog.h"
+#include "dialogs/timemanagementdialog.h"
 #include "lists/commands/listcommands.h"
 #include "lists/commands/navigationcommands.h"
 #include "lists/commands/sharingcommands.h"
@@ -29,12 +39,14 @@
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "shell/showsettingsaction.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
 #include "shell/messagedialog.h"
 #include "shell/splashscreen.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
+#include "sync/singlelistsyncqueue.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -89,6 +101,7 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     m_searchBarShown = UISettings::instance()->showTaskSearchBarByDefault();
 
     createCommands();
+    m_alarmsDialog = new AlarmsOccurredDialog;
 
     m_tabs = new TabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabs"));
@@ -100,6 +113,7 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     loadLists();
     loadListsGroups();
     startSaveTimer();
+    m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
 
     const QList<ListModel *> models = m_userLists->models();
     int step = 0;
@@ -133,11 +147,24 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
 
 ListsUI::~ListsUI()
 {
+    // The queue's runs hold the lists: they end before the lists go.
+    delete m_syncQueue;
+    m_syncQueue = nullptr;
     deleteContextMenu();
     // Dialogs and views point into the lists: they go first.
     onCloseWebkitPlayerDialog();
+    delete m_taskInfoDialog;
+    m_taskInfoDialog = nullptr;
+    delete m_alarmsDialog;
+    m_alarmsDialog = nullptr;
     delete m_taskAttachmentsDialog;
     m_taskAttachmentsDialog = nullptr;
+    delete m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    delete m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    delete m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
     delete m_listGroupsManagerDialog;
     m_listGroupsManagerDialog = nullptr;
     delete m_tabs.data();
@@ -300,6 +327,11 @@ QString ListsUI::tabIconPath(const ListModel *list)
 {
     if (list->isSynchronizing())
         return QStringLiteral(":/sync_litprog_blue2.png");
+    return restingTabIconPath(list);
+}
+
+QString ListsUI::restingTabIconPath(const ListModel *list)
+{
     if (list->isOwned())
         return list->sharedUserCount() > 0 ? QStringLiteral(":/listshare_shared.png") : QString();
     if (list->hasDeletePermission())
@@ -309,12 +341,11 @@ QString ListsUI::tabIconPath(const ListModel *list)
     return QStringLiteral(":/share_lock.png");
 }
 
-void ListsUI::setTabIcon(ListModel *list)
+void ListsUI::setTabIcon(ListModel *list, const QString &path)
 {
     TreeView *view = treeViewForList(list);
     if (!view)
         return;
-    const QString path = tabIconPath(list);
     m_tabs->setTabIcon(m_tabs->indexOf(view), path.isEmpty() ? QIcon() : QIcon(path));
 }
 
@@ -355,6 +386,7 @@ TreeView *ListsUI::addListTab(ListModel *list)
             Qt::UniqueConnection);
     connect(list, &ListModel::dataChanged, this, &ListsUI::onTaskDataChanged, Qt::UniqueConnection);
     connect(list, &ListModel::modelReset, this, &ListsUI::onModelReset, Qt::UniqueConnection);
+    connect(list, &ListModel::rowsRemoved, this, &ListsUI::onModelReset, Qt::UniqueConnection);
 
     const bool first = m_tabs->count() == 0;
     m_viewLists.insert(view, list);
@@ -381,9 +413,25 @@ void ListsUI::triggerSync()
     m_syncAction->trigger();
 }
 
-void ListsUI::fullSync()
+QWidget *ListsUI::dialogParent() const
 {
-    qDebug("ListsUI::fullSync: the synchronisation front end is not built yet");
+    return mainWindow();
+}
+
+void ListsUI::commitOpenEditor()
+{
+    if (TreeView *view = currentTreeView())
+        view->closeCurrentEditor();
+}
+
+void ListsUI::showPreferences()
+{
+    MainWindow *window = mainWindow();
+    if (!window || !window->settingsAction()) {
+        qWarning("ListsUI::showPreferences: no main window");
+        return;
+    }
+    window->settingsAction()->trigger();
 }
 
 void ListsUI::showShortcuts()
@@ -571,8 +619,7 @@ void ListsUI::attachUserLists(UserLists *lists)
     connect(lists, &UserLists::listAdded, this, &ListsUI::onListAdded);
     connect(lists, &UserLists::listRemoved, this, &ListsUI::onListRemoved);
     connect(lists, &UserLists::displayOrderChanged, this, &ListsUI::onDisplayOrderChanged);
-    // The alarms dialog comes with the dialogs of its own; until then the
-    // alarms stay in the lists.
+    connect(lists, &UserLists::alarmsOccurred, this, &ListsUI::onAlarmsOccurred);
 }
 
 void ListsUI::loadListsGroups()
@@ -660,6 +707,9 @@ void ListsUI::setUserLists(UserLists *lists)
     closeHiddenDialogs();
     // The sharing dialog shows a list of the old set.
     onCloseListsSharingUsersDialog();
+    // The queue's runs work on the old set: they end with it.
+    delete m_syncQueue;
+    m_syncQueue = nullptr;
     if (m_userLists) {
         m_userLists->removeAllLists();
         m_userLists->disconnect(this);
@@ -667,6 +717,7 @@ void ListsUI::setUserLists(UserLists *lists)
         m_userLists = nullptr;
     }
     attachUserLists(lists);
+    m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
     assignLocalIds();
     for (ListModel *model : lists->models())
         addListTab(model);
@@ -677,12 +728,34 @@ void ListsUI::setUserLists(UserLists *lists)
     refreshActions();
 }
 
+// Groups fetched from the server name their lists by server id only; the
+// page finds lists by local id, so each entry gets its list's local id. The
+// server ids stay: the next upload of the groups needs them.
 void ListsUI::setListsGroups(ListsGroups *groups)
 {
     if (groups == m_listsGroups)
         return;
     delete m_listsGroups;
     m_listsGroups = groups;
+    if (groups && m_userLists) {
+        std::function<void(ListsGroupsElementGroup *)> localize = [&](ListsGroupsElementGroup *group) {
+            for (ListsGroupsElementList *entry : group->lists()) {
+                if (entry->serverId() == 0)
+                    continue;
+                if (const TaskList *list = m_userLists->taskListByServerId(entry->serverId()))
+                    entry->setLocalId(list->localId());
+            }
+            for (ListsGroupsElementGroup *child : group->groups())
+                localize(child);
+        };
+        localize(groups->rootGroup());
+        // As at start: a list the groups do not name sits in the default
+        // group, or the groups manager would not show it.
+        for (TaskList *list : m_userLists->taskLists()) {
+            if (list->syncStatus() != TaskList::Deleted && !groups->containsList(list))
+                groups->addListToDefaultGroup(list);
+        }
+    }
     if (m_listGroupsManagerDialog) {
         m_listGroupsManagerDialog->setListsGroups(groups);
         m_listGroupsManagerDialog->reload();
@@ -835,8 +908,8 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
         return;
     // The list may have gone while the dialog was open.
     TreeView *view = treeViewForList(list);
-    const QString text = dialog.text().trimmed();
-    if (view && text != list->name())
+    const QString text = dialog.newName();
+    if (view && !text.isEmpty() && text != list->name())
         m_tabs->renameTab(m_tabs->indexOf(view), text);
 }
 
@@ -857,7 +930,7 @@ void ListsUI::onShareListChanged(ListModel *list)
         return;
     }
     // The whole rule: a list shared with the user keeps its permission icon.
-    setTabIcon(list);
+    setTabIcon(list, tabIconPath(list));
     if (list == currentList()) {
         updateListInfoDialog();
         updateListSharingUsersDialog();
@@ -870,7 +943,7 @@ void ListsUI::onOwnerPermissionsChanged(ListModel *list)
 {
     if (list->isOwned())
         return;
-    setTabIcon(list);
+    setTabIcon(list, tabIconPath(list));
     if (list == currentList()) {
         updateListInfoDialog();
         updateListSharingUsersDialog();
@@ -905,12 +978,17 @@ void ListsUI::onUserRemoved(const QString &userName)
 
 void ListsUI::updateListInfoDialog()
 {
-    // The list-info dialog comes with the list dialogs.
+    if (m_listInfoDialog)
+        m_listInfoDialog->updateInfo();
 }
 
 void ListsUI::updateListSharingUsersDialog()
 {
-    // The sharing-users dialog comes with the sharing dialogs.
+    if (!m_listSharingUsersDialog)
+        return;
+    // A null list (no tab open) leaves the dialog on the list it showed.
+    if (ListModel *list = currentList())
+        m_listSharingUsersDialog->selectedListChanged(list);
 }
 
 void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
@@ -933,56 +1011,63 @@ void ListsUI::rehandCurrentToDialogs()
     ListModel *list = currentList();
     if (m_taskAttachmentsDialog)
         m_taskAttachmentsDialog->selectedTaskChanged(task, list);
-    updateTaskInfoDialog();
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->selectedTaskChanged(task, list);
     updateTaskAssignmentsDialog();
 }
 
 // ---------------------------------------------------------------------------
-// Single-list synchronisation (least form)
+// Single-list synchronisation
 
 void ListsUI::syncSingleList(ListModel *list)
 {
-    if (!list) {
-        qWarning("ListsUI::syncSingleList , the given list is null");
-        return;
-    }
-    qDebug() << "ListsUI::syncSingleList: single-list synchronisation is not built yet" << list->name();
+    m_syncQueue->syncSingleList(list);
 }
 
 void ListsUI::syncSingleListManually(ListModel *list)
 {
-    if (list)
-        list->setManualSync(true);
-    syncSingleList(list);
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->syncSingleListManually(list);
 }
 
 void ListsUI::autosyncList(ListModel *list)
 {
-    if (!list || !list->taskList())
-        return;
-    const TaskList::SyncStatus status = list->taskList()->syncStatus();
-    if (status == TaskList::New || status == TaskList::Edited)
-        syncSingleList(list);
+    m_syncQueue->autosyncList(list);
 }
 
 void ListsUI::dequeueSingleListSync(ListModel *list)
 {
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->dequeueSingleListSync(list);
 }
 
 void ListsUI::cancelSingleListSyncs()
 {
-    m_queuedSyncs.clear();
-    m_runningSyncs.clear();
+    m_syncQueue->cancelSingleListSyncs();
 }
 
 void ListsUI::onCancelSingleListSync(ListModel *list)
 {
-    if (list)
-        list->clearSyncFlags();
+    m_syncQueue->cancelSingleListSync(list);
+}
+
+void ListsUI::singleListSyncStarted(ListModel *list)
+{
+    if (!list)
+        return;
+    setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
+    if (TreeView *view = treeViewForList(list))
+        view->onShowSyncingScreen();
+    refreshActions();
+}
+
+// The list's flags are cleared only after this: its icon is the resting one.
+void ListsUI::singleListSyncEnded(ListModel *list)
+{
+    if (!list)
+        return;
+    setTabIcon(list, restingTabIconPath(list));
+    if (TreeView *view = treeViewForList(list))
+        view->onHideSyncingScreen();
+    QTimer::singleShot(0, this, &ListsUI::refreshActions);
 }
 
 // ---------------------------------------------------------------------------
@@ -1244,6 +1329,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
     const QList<Action *> listActions = {
         new RenameListAction(this, list, menu),
         new ExportListAction(this, list, menu),
+        new PrintListAction(this, list, menu),
     };
     for (Action *action : listActions) {
         addOwnAction(menu, action);
@@ -1413,33 +1499,97 @@ void ListsUI::updateUIModeActions()
 // ---------------------------------------------------------------------------
 // Dialogs and panels
 
+TaskInfoDialog *ListsUI::createTaskInfoDialog(QWidget *parent)
+{
+    auto *dialog = new TaskInfoDialog(this, parent);
+    // Chat with an assignee needs Team mode's chat starter; without one the
+    // dialog offers no chat.
+    dialog->setAssigneeChat(m_assigneeChat);
+    connect(dialog, &TaskInfoDialog::closeDialog, this, &ListsUI::onCloseTaskInfoDialog);
+    connect(dialog, &TaskInfoDialog::viewAllAssignmentsClicked, this, &ListsUI::showTaskAssignmentsDialog);
+    return dialog;
+}
+
+void ListsUI::setAssigneeChat(AssigneeChat *chat)
+{
+    m_assigneeChat = chat;
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->setAssigneeChat(chat);
+}
+
 void ListsUI::showTaskInfoDialog()
 {
-    qDebug("ListsUI::showTaskInfoDialog: the task-info dialog is not built yet");
+    if (m_taskInfoDialog)
+        return;
+    m_taskInfoDialog = createTaskInfoDialog(mainWindow());
+    m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskInfoDialog->show();
+    m_taskInfoDialog->raise();
+}
+
+void ListsUI::createListInfoDialog()
+{
+    m_listInfoDialog = new ListInfoDialog(this, mainWindow());
+    connect(m_listInfoDialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    m_listInfoDialog->updateInfo();
 }
 
 void ListsUI::showListInfoDialog()
 {
-    qDebug("ListsUI::showListInfoDialog: the list-info dialog is not built yet");
+    if (m_listInfoDialog)
+        return;
+    createListInfoDialog();
+    m_listInfoDialog->show();
+    m_listInfoDialog->raise();
 }
 
 void ListsUI::showTaskAssignmentsDialog()
 {
-    qDebug("ListsUI::showTaskAssignmentsDialog: the assignments dialog is not built yet");
+    if (m_taskAssignmentsDialog)
+        return;
+    m_taskAssignmentsDialog = new TaskAssignmentsDialog(this, mainWindow());
+    connect(m_taskAssignmentsDialog, &TaskAssignmentsDialog::closeDialog, this,
+            &ListsUI::onCloseTaskAssignmentsDialog);
+    m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAssignmentsDialog->show();
+    m_taskAssignmentsDialog->raise();
 }
 
 void ListsUI::showListSharingUsersDialog()
 {
-    qDebug("ListsUI::showListSharingUsersDialog: the sharing dialog is not built yet");
+    if (m_listSharingUsersDialog)
+        return;
+    m_listSharingUsersDialog = new ListSharingUsersDialog(this, mainWindow());
+    connect(m_listSharingUsersDialog, &ListSharingUsersDialog::closeDialog, this,
+            &ListsUI::onCloseListsSharingUsersDialog);
+    m_listSharingUsersDialog->selectedListChanged(currentList());
+    m_listSharingUsersDialog->show();
+    m_listSharingUsersDialog->raise();
+}
+
+void ListsUI::reloadListsGroupsManager()
+{
+    if (m_listGroupsManagerDialog)
+        m_listGroupsManagerDialog->reload();
+}
+
+void ListsUI::createListGroupsManager()
+{
+    m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
+    ListsGroupsManagerContainer *container = m_listGroupsManagerDialog->container();
+    container->setListsUI(this);
+    connect(container, &ListsGroupsManagerContainer::openListRequested, this, &ListsUI::setCurrentList);
+    connect(container, &ListsGroupsManagerContainer::listNameChangeRequested, this,
+            &ListsUI::setListNameExternally);
+    connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
+            &ListsUI::onCloseListsGroupsManagerDialog);
 }
 
 void ListsUI::showListsGroupsManagerDialog()
 {
-    if (m_listGroupsManagerDialog)
-        return;
-    m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
-    connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
-            &ListsUI::onCloseListsGroupsManagerDialog);
+    // Asked for again while open: brought to the front with fresh rows.
+    if (!m_listGroupsManagerDialog)
+        createListGroupsManager();
     m_listGroupsManagerDialog->reload();
     m_listGroupsManagerDialog->show();
     m_listGroupsManagerDialog->raise();
@@ -1461,22 +1611,26 @@ void ListsUI::showTaskAttachmentsDialog()
 
 QWidget *ListsUI::taskInfoPanel()
 {
-    // The task-info dialog comes with the task dialogs; until then the
-    // Advanced layout's right column holds the attachments only.
-    return nullptr;
+    if (!m_taskInfoDialog) {
+        m_taskInfoDialog = createTaskInfoDialog(nullptr);
+        m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    }
+    m_taskInfoDialog->hideFrameControls();
+    return m_taskInfoDialog;
 }
 
 QWidget *ListsUI::listInfoPanel()
 {
-    return nullptr;
+    if (!m_listInfoDialog)
+        createListInfoDialog();
+    m_listInfoDialog->hideFrameControls();
+    return m_listInfoDialog;
 }
 
 QWidget *ListsUI::listsGroupsManagerPanel()
 {
     if (!m_listGroupsManagerDialog) {
-        m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
-        connect(m_listGroupsManagerDialog, &ListGroupsManagerDialog::closeDialog, this,
-                &ListsUI::onCloseListsGroupsManagerDialog);
+        createListGroupsManager();
         m_listGroupsManagerDialog->hideFrameControls();
         m_listGroupsManagerDialog->reload();
     } else {
@@ -1503,18 +1657,50 @@ QWidget *ListsUI::taskAttachmentsPanel()
 
 void ListsUI::onCloseTaskInfoDialog()
 {
+    if (!m_taskInfoDialog)
+        return;
+    TaskInfoDialog *dialog = m_taskInfoDialog;
+    m_taskInfoDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, nullptr, this, nullptr);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseListInfoDialog()
 {
+    if (!m_listInfoDialog)
+        return;
+    ListInfoDialog *dialog = m_listInfoDialog;
+    m_listInfoDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListInfoDialog::closeDialog, this, &ListsUI::onCloseListInfoDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAssignmentsDialog()
 {
+    if (!m_taskAssignmentsDialog)
+        return;
+    TaskAssignmentsDialog *dialog = m_taskAssignmentsDialog;
+    m_taskAssignmentsDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &TaskAssignmentsDialog::closeDialog, this, &ListsUI::onCloseTaskAssignmentsDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseListsSharingUsersDialog()
 {
+    if (!m_listSharingUsersDialog)
+        return;
+    ListSharingUsersDialog *dialog = m_listSharingUsersDialog;
+    m_listSharingUsersDialog = nullptr;
+    dialog->hide();
+    disconnect(dialog, &ListSharingUsersDialog::closeDialog, this, &ListsUI::onCloseListsSharingUsersDialog);
+    dialog->close();
+    dialog->deleteLater();
 }
 
 void ListsUI::onCloseTaskAttachmentsDialog()
@@ -1555,25 +1741,89 @@ void ListsUI::onCloseWebkitPlayerDialog()
 
 void ListsUI::updateTaskInfoDialog()
 {
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->updateInfo();
 }
 
 void ListsUI::updateTaskAssignmentsDialog()
 {
+    if (m_taskAssignmentsDialog)
+        m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+}
+
+// Tomorrow at 08:00 local time: the preset of a task without times.
+static QDateTime tomorrowMorning()
+{
+    QDateTime local = Clock::currentDateTime().addDays(1).toLocalTime();
+    local.setTime(QTime(8, 0));
+    return local;
 }
 
 void ListsUI::showTimeManagementDialog()
 {
-    qDebug("ListsUI::showTimeManagementDialog: the calendar dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    QDateTime start = list->taskStartTime(index);
+    QDateTime end = list->taskDueTime(index);
+    QDateTime alarm = list->taskAlarmTime(index);
+    if (start.isNull())
+        start = tomorrowMorning();
+    if (end.isNull())
+        end = start.addSecs(1800);
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    TimeManagementDialog dialog(&start, &end, &alarm, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskStartTime(persistent, start);
+    list->setTaskDueTime(persistent, end);
+    list->setTaskAlarmTime(persistent, alarm);
 }
 
 void ListsUI::showAlarmDialog()
 {
-    qDebug("ListsUI::showAlarmDialog: the alarm dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    QDateTime alarm = list->taskAlarmTime(index);
+    if (alarm.isNull())
+        alarm = tomorrowMorning().toUTC();
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    AlarmDialog dialog(&alarm, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskAlarmTime(persistent, alarm);
 }
 
 void ListsUI::showNoteDialog()
 {
-    qDebug("ListsUI::showNoteDialog: the note dialog is not built yet");
+    ListModel *list = currentList();
+    TreeView *view = currentTreeView();
+    if (!list || !view || !view->currentIndex().isValid())
+        return;
+    const QModelIndex index = view->currentIndex();
+    TaskNote note = list->taskNote(index);
+    const QPointer<ListModel> alive(list);
+    const QPersistentModelIndex persistent(index);
+    NoteDialog dialog(&note, mainWindow());
+    dialog.setupButtons(list->hasWritePermission());
+    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+        return;
+    list->setTaskNote(persistent, note);
+}
+
+void ListsUI::onAlarmsOccurred(const AlarmOccurrenceSet &alarms)
+{
+    if (m_alarmsDialog)
+        m_alarmsDialog->addAlarms(alarms);
 }
 
 void ListsUI::openTaskLink()
@@ -1618,7 +1868,8 @@ void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
 void ListsUI::onMinimizeButtonClicked()
 {
     for (CustomDialog *dialog : std::initializer_list<CustomDialog *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->minimize();
     }
@@ -1627,7 +1878,8 @@ void ListsUI::onMinimizeButtonClicked()
 void ListsUI::showNormalDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->showNormal();
     }
@@ -1636,7 +1888,8 @@ void ListsUI::showNormalDialogs()
 void ListsUI::raiseDialogs()
 {
     for (QWidget *dialog : std::initializer_list<QWidget *>{
-             m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog}) {
+             m_taskInfoDialog, m_taskAttachmentsDialog, m_listGroupsManagerDialog, m_webkitPlayerDialog, m_listInfoDialog,
+             m_taskAssignmentsDialog, m_listSharingUsersDialog}) {
         if (dialog)
             dialog->raise();
     }
@@ -1644,12 +1897,18 @@ void ListsUI::raiseDialogs()
 
 void ListsUI::closeHiddenDialogs()
 {
+    if (m_taskInfoDialog && !m_taskInfoDialog->frameControlsHidden())
+        onCloseTaskInfoDialog();
     if (m_taskAttachmentsDialog && !m_taskAttachmentsDialog->frameControlsHidden())
         onCloseTaskAttachmentsDialog();
     if (m_listGroupsManagerDialog && !m_listGroupsManagerDialog->frameControlsHidden())
         onCloseListsGroupsManagerDialog();
     if (m_webkitPlayerDialog && !m_webkitPlayerDialog->frameControlsHidden())
         onCloseWebkitPlayerDialog();
+    if (m_listInfoDialog && !m_listInfoDialog->frameControlsHidden())
+        onCloseListInfoDialog();
+    if (m_taskAssignmentsDialog && !m_taskAssignmentsDialog->frameControlsHidden())
+        onCloseTaskAssignmentsDialog();
 }
 
 void ListsUI::userChangeUIMode(int mode)

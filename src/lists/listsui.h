@@ -2,7 +2,9 @@
 #define LISTSUI_H
 
 #include "lists/tasktreeowner.h"
+#include "model/alarmoccurrence.h"
 #include "shell/mainwindowmode.h"
+#include "sync/listssyncpage.h"
 
 #include <QList>
 #include <QMap>
@@ -16,6 +18,7 @@
 
 class Action;
 class AlarmsOccurredDialog;
+class AssigneeChat;
 class ChatUI;
 class ListGroupsManagerDialog;
 class ListInfoDialog;
@@ -27,7 +30,7 @@ class ModelsContainer;
 class QMenu;
 class QTimer;
 class QToolButton;
-class SingleListSynchronizer;
+class SingleListSyncQueue;
 class SplashScreen;
 class Task;
 class TaskAssignmentsDialog;
@@ -89,7 +92,7 @@ bool caseInsensitiveLessThan(const QString &a, const QString &b);
 // one tab per list, every command of the page, its menus and bottom bar, and
 // the list and task dialogs it opens floating or docks as panels. Whatever
 // needs the lists, the current list or the current task reaches them here.
-class ListsUI : public QObject, public MainWindowMode, public TaskTreeOwner
+class ListsUI : public QObject, public MainWindowMode, public TaskTreeOwner, public ListsSyncPage
 {
     Q_OBJECT
 public:
@@ -104,7 +107,7 @@ public:
 
     // Look-ups and navigation.
     UserLists *userLists() const { return m_userLists; }
-    ListsGroups *listsGroups() const { return m_listsGroups; }
+    ListsGroups *listsGroups() const override { return m_listsGroups; }
     ModelsContainer *modelsContainer() const { return m_modelsContainer; }
     ChatUI *chatUI() const { return m_chatUI; }
     TabWidget *tabWidget() const;
@@ -120,14 +123,13 @@ public:
     TreeView *addListTab(ListModel *list);
     // The tab icon of a list by the page's rule (null for none).
     static QString tabIconPath(const ListModel *list);
+    // The same without the synchronising icon: the icon once a run is over.
+    static QString restingTabIconPath(const ListModel *list);
 
     // State and small commands.
-    void setSyncing(bool syncing);
+    void setSyncing(bool syncing) override;
     bool isSyncing() const override { return m_fullSyncRunning; }
     void triggerSync();
-    // The full synchronisation of every list, run by the sync command; until
-    // the sync front end exists it only logs.
-    void fullSync();
     void showShortcuts();
     void hideTaskSearch();
     void showTaskSearch();
@@ -163,8 +165,10 @@ public:
     bool saveLists();
     bool saveListsGroups();
     void setUserLists(UserLists *lists);
-    void setListsGroups(ListsGroups *groups);
-    void resetListsGroups();
+    // Rebuilds the list manager's rows after the groups changed outside it.
+    void reloadListsGroupsManager();
+    void setListsGroups(ListsGroups *groups) override;
+    void resetListsGroups() override;
     void attachUserLists(UserLists *lists);
     void assignLocalIds();
     void resetAssignedLocalIds();
@@ -175,16 +179,21 @@ public:
     void updateListInfoDialog();
     void updateListSharingUsersDialog();
 
-    // Single-list synchronisation (least form; the queue comes with the sync
-    // front end).
+    // Single-list synchronisation: the page's queue runs them.
     void syncSingleList(ListModel *list);
     void syncSingleListManually(ListModel *list);
     void autosyncList(ListModel *list);
     void dequeueSingleListSync(ListModel *list);
-    void cancelSingleListSyncs();
+    void cancelSingleListSyncs() override;
     void onCancelSingleListSync(ListModel *list) override;
-    QList<SingleListSynchronizer *> runningSyncs() const { return m_runningSyncs; }
-    QList<SingleListSynchronizer *> queuedSyncs() const { return m_queuedSyncs; }
+    SingleListSyncQueue *syncQueue() const { return m_syncQueue; }
+
+    // What the synchronisations need of the page.
+    QWidget *dialogParent() const override;
+    void singleListSyncStarted(ListModel *list) override;
+    void singleListSyncEnded(ListModel *list) override;
+    void commitOpenEditor() override;
+    void showPreferences() override;
 
     // Menus and bottom bar.
     void registerActions();
@@ -218,9 +227,9 @@ public:
     // Following the main window.
     void showNormalDialogs();
     void raiseDialogs();
-    void closeHiddenDialogs();
+    void closeHiddenDialogs() override;
 
-    void resetUIMode();
+    void resetUIMode() override;
 
     // How the page tells the user about its documents (kept aside, failing
     // saves): a non-modal message over the main window unless replaced.
@@ -229,6 +238,9 @@ public:
 
     // The dialogs that exist (null otherwise).
     TaskInfoDialog *taskInfoDialog() const { return m_taskInfoDialog; }
+    AlarmsOccurredDialog *alarmsOccurredDialog() const { return m_alarmsDialog; }
+    // Team mode's way to chat with a task's assignee; null offers no chat.
+    void setAssigneeChat(AssigneeChat *chat);
     ListInfoDialog *listInfoDialog() const { return m_listInfoDialog; }
     TaskAttachmentsDialog *taskAttachmentsDialog() const { return m_taskAttachmentsDialog; }
     TaskAssignmentsDialog *taskAssignmentsDialog() const { return m_taskAssignmentsDialog; }
@@ -256,12 +268,14 @@ public slots:
 
     void showTaskInfoDialog();
     void showListInfoDialog();
+    void createListInfoDialog();
     void showListsGroupsManagerDialog();
     void showTaskAttachmentsDialog();
     void showTaskAssignmentsDialog();
     void showListSharingUsersDialog();
 
     void onCloseTaskInfoDialog();
+    void onAlarmsOccurred(const AlarmOccurrenceSet &alarms);
     void onCloseListInfoDialog();
     void onCloseTaskAttachmentsDialog();
     void onCloseTaskAssignmentsDialog();
@@ -277,7 +291,10 @@ private slots:
     void onModelReset();
 
 private:
-    void setTabIcon(ListModel *list);
+    // The list manager, wired to this page; shown by the caller.
+    void createListGroupsManager();
+    TaskInfoDialog *createTaskInfoDialog(QWidget *parent);
+    void setTabIcon(ListModel *list, const QString &path);
     void rehandCurrentToDialogs();
     void tellUser(const QString &text);
     void createCommands();
@@ -352,6 +369,7 @@ private:
 
     // Non-modal dialogs and panels, created on first use.
     TaskInfoDialog *m_taskInfoDialog = nullptr;
+    AssigneeChat *m_assigneeChat = nullptr;
     ListInfoDialog *m_listInfoDialog = nullptr;
     TaskAttachmentsDialog *m_taskAttachmentsDialog = nullptr;
     TaskAssignmentsDialog *m_taskAssignmentsDialog = nullptr;
@@ -365,8 +383,7 @@ private:
     QPointer<Menu> m_assignToMenu;
     QPointer<Menu> m_sharingMenu;
     bool m_searchBarShown = true;
-    QList<SingleListSynchronizer *> m_runningSyncs;
-    QList<SingleListSynchronizer *> m_queuedSyncs;
+    SingleListSyncQueue *m_syncQueue = nullptr;
     bool m_fullSyncRunning = false;
     Task *m_clipboardTask = nullptr;
 

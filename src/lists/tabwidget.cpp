@@ -40,9 +40,9 @@ void TabWidget::editTabName(int index)
     RenameListDialog dialog(current, m_listsUI->mainWindow());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QString text = dialog.text().trimmed();
+    const QString text = dialog.newName();
     // The list may have gone while the dialog was open.
-    if (text == current || index >= count() || m_listsUI->listForTabIndex(index) != list)
+    if (text.isEmpty() || index >= count() || m_listsUI->listForTabIndex(index) != list)
         return;
     setTabText(index, text);
     emit tabTextChanged(index, text);

@@ -11,8 +11,10 @@
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
+#include "dialogs/backupdialog.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
+#include "model/userlists.h"
 #include "notepad/notepadui.h"
 #include "outlook/outlookmodule.h"
 #include "shell/mainwindow.h"
@@ -20,6 +22,8 @@
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
+#include "sync/connectiontestdialog.h"
+#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
 
@@ -58,6 +62,16 @@ struct Windows
     }
 };
 
+// The backup asked for in the preferences, over the page's current lists;
+// restored lists take the place of all lists on the page.
+void runBackupDialog(ListsUI *lists, MainWindow *parent)
+{
+    BackupDialog dialog(lists->userLists(), lists->listsGroups(), parent);
+    QObject::connect(&dialog, &BackupDialog::listsRestored, lists, &ListsUI::setUserLists);
+    QObject::connect(&dialog, &BackupDialog::listsGroupsChanged, lists, &ListsUI::reloadListsGroupsManager);
+    dialog.exec();
+}
+
 // What the lists page does at the window's own moments.
 void plugListsPage(MainWindow *window, ListsUI *lists)
 {
@@ -68,6 +82,19 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
     window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
     window->setPageHook(MainWindow::PageHook::RaiseDialogs, [lists] { lists->raiseDialogs(); });
     window->setPageHook(MainWindow::PageHook::ShowNormalDialogs, [lists] { lists->showNormalDialogs(); });
+
+    ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
+    preferences.backup = [lists](MainWindow *parent) { runBackupDialog(lists, parent); };
+    // The forced runs the preferences ask for, each with a front end of its own.
+    preferences.forceLocalSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceLocalSync();
+    };
+    preferences.forceRemoteSync = [lists](MainWindow *) {
+        ListsSyncUI front(lists->userLists(), lists);
+        front.forceRemoteSync();
+    };
+    ShowSettingsAction::setHandlers(preferences);
 }
 
 // The lists the notepad's "Move To List" and the Outlook command work on, read
@@ -108,6 +135,10 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
+    PrefsDialog::setConnectionTest([](QWidget *parent) {
+        ConnectionTestDialog dialog(parent);
+        dialog.exec();
+    });
     MainWindow::PageBuilders pages;
     pages.team = [](ModelsContainer *models, MainWindow *window) -> MainWindowMode * {
         return ChatUI::createInstance(models, window);

@@ -331,3 +331,17 @@ void CustomDialog::showEvent(QShowEvent *event)
     move(position);
     m_firstShow = false;
 }
+
+QPushButton *CustomDialog::addValueButtons(bool editable, bool hasValue)
+{
+    QPushButton *deleteButton = nullptr;
+    if (editable && hasValue) {
+        deleteButton = new QPushButton(tr("Delete"));
+        deleteButton->setObjectName(QStringLiteral("deleteButton"));
+        m_buttonsLayout->addWidget(deleteButton);
+    }
+    addCancelButton(tr("Close"));
+    if (editable)
+        addOkButton(tr("Save"));
+    return deleteButton;
+}

@@ -36,6 +36,10 @@ public:
     QHBoxLayout *buttonsLayout() const { return m_buttonsLayout; }
     void addOkButton(const QString &text);
     void addCancelButton(const QString &text);
+    // The buttons of a dialog over a value its opener owns: "Delete" when
+    // editable and a value is set (returned, else null), "Close" always,
+    // "Save" when editable.
+    QPushButton *addValueButtons(bool editable, bool hasValue);
     void setOkButtonText(const QString &text);
     void hideCancelButton();
     void showCloseButton();

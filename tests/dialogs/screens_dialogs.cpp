@@ -1,23 +1,45 @@
 // Screens of the list manager, the attachment and backup dialogs, a printed
-// list page, and the help and player windows.
+// list page, the help and player windows, and the list sharing, information
+// and assignment dialogs with their user pickers.
 
+#include "dialogs/alarmdialog.h"
+#include "dialogs/alarmsoccurreddialog.h"
+#include "contacts/basefriendswidget.h"
+#include "contacts/friends.h"
+#include "contacts/friendsreaderwriter.h"
+#include "contacts/sharefriendscontainer.h"
+#include "contacts/user.h"
 #include "dialogs/backupdialog.h"
+#include "dialogs/datewidget.h"
+#include "dialogs/deletechildrendialog.h"
+#include "dialogs/notedialog.h"
+#include "dialogs/renamelistdialog.h"
+#include "dialogs/taskinfodialog.h"
+#include "dialogs/timemanagementdialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmenteditdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskattachmentsselector.h"
 #include "dialogstest.h"
 #include "lists/listprinter.h"
+#include "lists/listsui.h"
+#include "model/modelscontainer.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "screens.h"
 #include "shell/webkitbrowserdialog.h"
 #include "shell/webkitplayerdialog.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QFrame>
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMovie>
 #include <QPainter>
 #include <QSignalSpy>
@@ -43,6 +65,32 @@ PLUMDECK_SCREEN(listManager)
     QVERIFY(!shoot(&dialog, QStringLiteral("list-manager")).isNull());
     row(dialog.container(), QStringLiteral("Home"))->startRename();
     QVERIFY(!shoot(&dialog, QStringLiteral("list-manager-rename")).isNull());
+}
+
+// The menus of a group row and of a read-only list row.
+PLUMDECK_SCREEN(listManagerMenus)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Groceries Shared:r Work(Release Reviews) Home(Garden)"));
+    ListGroupsManagerDialog dialog(page.lists.get(), page.groups.get());
+    page.attach(dialog.container());
+    dialog.reload();
+    dialog.resize(230, 300);
+    dialog.show();
+    QCoreApplication::processEvents();
+    for (const QString &name : {QStringLiteral("Work"), QStringLiteral("Shared")}) {
+        QWidget *frame = row(dialog.container(), name)->frameElement();
+        const QPoint at = frame->mapToGlobal(frame->rect().center());
+        sendMouse(frame, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+        sendMouse(frame, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(!shoot(menu, name == QLatin1String("Work") ? QStringLiteral("list-manager-group-menu")
+                                                           : QStringLiteral("list-manager-list-menu"))
+                     .isNull());
+        menu->close();
+        QCoreApplication::processEvents();
+    }
 }
 
 PLUMDECK_SCREEN(attachmentForms)
@@ -160,4 +208,237 @@ PLUMDECK_SCREEN(webWindowsWithoutEngine)
     delete help;
     player.load(QStringLiteral("http://player.example/index.php?file=http%3A%2F%2Fv.example%2Fc.flv"));
     QVERIFY(!shoot(&player, QStringLiteral("player-no-engine")).isNull());
+}
+
+namespace {
+
+QDateTime localMoment(int day, int hour, int minute)
+{
+    return QDateTime(QDate(2026, 5, day), QTime(hour, minute), Qt::LocalTime).toUTC();
+}
+
+} // namespace
+
+PLUMDECK_SCREEN(taskTimes)
+{
+    QDateTime start = localMoment(5, 8, 0);
+    QDateTime end = localMoment(5, 9, 30);
+    QDateTime alarm = localMoment(5, 7, 45);
+    TimeManagementDialog calendar(&start, &end, &alarm);
+    calendar.setupButtons(true);
+    QVERIFY(!shoot(&calendar, QStringLiteral("calendar")).isNull());
+    QDateTime later = localMoment(5, 8, 0);
+    QDateTime noAlarm;
+    TimeManagementDialog refused(&later, &later, &noAlarm);
+    refused.setupButtons(true);
+    refused.setErrorText(QStringLiteral("End time should be later than start time."));
+    QVERIFY(!shoot(&refused, QStringLiteral("calendar-refused")).isNull());
+
+    DateWidget date(QDate(2026, 5, 5));
+    QVERIFY(!shoot(date.popup(), QStringLiteral("calendar-popup")).isNull());
+
+    QDateTime set = localMoment(6, 8, 0);
+    AlarmDialog alarmDialog(&set);
+    alarmDialog.setupButtons(true);
+    QVERIFY(!shoot(&alarmDialog, QStringLiteral("alarm")).isNull());
+    QDateTime readOnly = localMoment(6, 8, 0);
+    AlarmDialog readOnlyDialog(&readOnly);
+    readOnlyDialog.setupButtons(false);
+    QVERIFY(!shoot(&readOnlyDialog, QStringLiteral("alarm-read-only")).isNull());
+}
+
+PLUMDECK_SCREEN(alarmsDue)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Home Work"));
+    AlarmOccurrenceSet set;
+    int i = 0;
+    for (const QString &name : {QStringLiteral("Home"), QStringLiteral("Work")}) {
+        ListModel *model = page.list(name);
+        auto *task = new Task;
+        task->setTitle(i == 0 ? QStringLiteral("Call the plumber") : QStringLiteral("Send the weekly report"));
+        task->setAlarmTime(localMoment(5, 9, 15 * i));
+        model->taskList()->rootTask()->insertChild(task, 0);
+        set.insert(AlarmOccurrence(model, task));
+        ++i;
+    }
+    AlarmsOccurredDialog dialog;
+    dialog.addAlarms(set);
+    dialog.resize(380, 200);
+    QVERIFY(!shoot(&dialog, QStringLiteral("alarms-due")).isNull());
+    dialog.done(QDialog::Accepted);
+}
+
+PLUMDECK_SCREEN(notes)
+{
+    TaskNote empty;
+    NoteDialog add(&empty);
+    add.setupButtons(true);
+    QVERIFY(!shoot(&add, QStringLiteral("note-add")).isNull());
+    TaskNote note(localMoment(5, 14, 7), QStringLiteral("Ask for the spare key.\nThe code for the gate is on the card."));
+    NoteDialog edit(&note);
+    edit.setupButtons(true);
+    QVERIFY(!shoot(&edit, QStringLiteral("note-edit")).isNull());
+}
+
+PLUMDECK_SCREEN(taskInfo)
+{
+    ListsPage page;
+    page.build(QStringLiteral("Home"));
+    ListModel *model = page.list(QStringLiteral("Home"));
+    model->taskList()->setPermissions(QStringLiteral("rwd"));
+    auto *task = new Task;
+    task->setTitle(QStringLiteral("Renew the car insurance"));
+    task->setStartTime(localMoment(5, 8, 0));
+    task->setDueTime(localMoment(5, 9, 30));
+    task->setAlarmTime(localMoment(5, 7, 45));
+    task->setCreatedBy(QStringLiteral("ann"));
+    task->setCreationTime(localMoment(1, 10, 12));
+    task->setPriority(TaskPriority(TaskPriority::Urgent));
+    task->setNote(TaskNote(localMoment(2, 11, 0), QStringLiteral("Compare two offers first.")));
+    task->assign(QStringLiteral("bob"));
+    task->assign(QStringLiteral("cy"));
+    task->setRevision(3);
+    model->taskList()->rootTask()->insertChild(task, 0);
+    TaskInfoDialog dialog(nullptr);
+    dialog.selectedTaskChanged(task, model);
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-info")).isNull());
+}
+
+PLUMDECK_SCREEN(smallQuestions)
+{
+    DeleteChildrenDialog question;
+    QVERIFY(!shoot(&question, QStringLiteral("remove-subtasks")).isNull());
+    RenameListDialog rename(QStringLiteral("Groceries"));
+    QVERIFY(!shoot(&rename, QStringLiteral("rename-list")).isNull());
+}
+
+namespace {
+
+// Four contacts of the signed-in user, read from the local contacts file as
+// at start-up, with a presence each.
+std::unique_ptr<Friends> screenFriends()
+{
+    struct Contact
+    {
+        const char *nick;
+        const char *name;
+        Presence::State state;
+    };
+    const Contact contacts[] = {{"anna", "Anna Berg", Presence::Available},
+                                {"bob", "Bob Stone", Presence::Busy},
+                                {"carol", "Carol Diaz", Presence::Idle},
+                                {"dave", "Dave Kim", Presence::Unavailable}};
+    QList<User *> users;
+    for (const Contact &c : contacts) {
+        User *user = User::get(QLatin1String(c.nick));
+        user->setFields({{QStringLiteral("user-nick"), QLatin1String(c.nick)},
+                         {QStringLiteral("user-real-name"), QLatin1String(c.name)}});
+        users << user;
+    }
+    {
+        QFile file(Friends::localFilePath());
+        if (!file.open(QIODevice::WriteOnly))
+            return nullptr;
+        FriendsReaderWriter().writeLocalUserDataToDevice(users, &file);
+    }
+    auto friends = std::make_unique<Friends>();
+    friends->load();
+    for (int i = 0; i < users.size(); ++i)
+        users.at(i)->setPresence(Presence(contacts[i].state, QString()));
+    return friends;
+}
+
+// "Garden plan", the user's own, shared with two contacts; "Team trip",
+// shared with the user by dora.
+void writeSharedLists()
+{
+    UserLists lists;
+    ListModel *garden = lists.createList();
+    garden->taskList()->setName(QStringLiteral("Garden plan"));
+    garden->taskList()->setLocalId(1);
+    garden->taskList()->setRevision(12);
+    garden->taskList()->setDescription(QStringLiteral("Beds, trees and the shed, before May."));
+    Task *root = garden->taskList()->rootTask();
+    root->deleteChildren();
+    for (const char *title : {"Buy seeds", "Prune the plum tree", "Paint the shed"})
+        root->createChild(root->childCount())->setTitle(QLatin1String(title));
+    root->child(0)->setDone(true);
+    root->child(1)->assign(QStringLiteral("bob"));
+    garden->loadSharedUser(QStringLiteral("bob"), QStringLiteral("rwd"));
+    garden->loadSharedUser(QStringLiteral("carol"), QStringLiteral("r"));
+    ListModel *trip = lists.createList();
+    trip->taskList()->setName(QStringLiteral("Team trip"));
+    trip->taskList()->setLocalId(2);
+    trip->taskList()->setOwned(false);
+    trip->taskList()->setOwner(QStringLiteral("dora"));
+    trip->taskList()->setPermissions(QStringLiteral("rw"));
+    QFile::remove(ListsUI::listsGroupsFilePath());
+    lists.save(ListsUI::listsFilePath());
+}
+
+struct SharingPage
+{
+    SharingPage()
+    {
+        writeSharedLists();
+        models.setFriends(screenFriends().release());
+        page = std::make_unique<ListsUI>(&models, nullptr, nullptr);
+    }
+    ListModel *list(int i) const { return page->userLists()->models().at(i); }
+
+    ModelsContainer models;
+    std::unique_ptr<ListsUI> page;
+};
+
+} // namespace
+
+PLUMDECK_SCREEN(userPickers)
+{
+    SharingPage sharing;
+    ShareFriendsContainer share(nullptr, sharing.models.friends(), true);
+    share.createContents(true);
+    share.setListModel(sharing.list(0));
+    share.resize(360, 180);
+    QVERIFY(!shoot(&share, QStringLiteral("sharing-picker")).isNull());
+    share.friendsWidget()->onFriendWidgetInfoClicked(share.friendsWidget()->friendWidgets().at(1));
+    share.resize(360, 300);
+    QVERIFY(!shoot(&share, QStringLiteral("sharing-picker-details")).isNull());
+}
+
+PLUMDECK_SCREEN(listInfo)
+{
+    SharingPage sharing;
+    sharing.page->setCurrentList(sharing.list(0));
+    ListInfoDialog own(sharing.page.get());
+    own.updateInfo();
+    QVERIFY(!shoot(&own, QStringLiteral("list-info")).isNull());
+    sharing.page->setCurrentList(sharing.list(1));
+    ListInfoDialog theirs(sharing.page.get());
+    theirs.updateInfo();
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-info-shared")).isNull());
+}
+
+PLUMDECK_SCREEN(listSharing)
+{
+    SharingPage sharing;
+    ListSharingUsersDialog own(sharing.page.get());
+    own.selectedListChanged(sharing.list(0));
+    QVERIFY(!shoot(&own, QStringLiteral("list-sharing")).isNull());
+    ListSharingUsersDialog theirs(sharing.page.get());
+    theirs.selectedListChanged(sharing.list(1));
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-sharing-not-owned")).isNull());
+}
+
+PLUMDECK_SCREEN(taskAssignments)
+{
+    SharingPage sharing;
+    ListModel *garden = sharing.list(0);
+    TaskAssignmentsDialog dialog(sharing.page.get());
+    dialog.selectedTaskChanged(garden->taskForIndex(garden->index(1, 0)), garden);
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-assignments")).isNull());
+    ListModel *trip = sharing.list(1);
+    TaskAssignmentsDialog theirs(sharing.page.get());
+    theirs.selectedTaskChanged(trip->taskForIndex(trip->index(0, 0)), trip);
+    QVERIFY(!shoot(&theirs, QStringLiteral("task-assignments-not-owned")).isNull());
 }

@@ -94,12 +94,14 @@ private:
 private slots:
     void initTestCase()
     {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
+        for (const char *scheme : {"http", "https", "ftp", "mailto", "file", "smb", "javascript"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openUrl");
     }
 
     void cleanupTestCase()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        for (const char *scheme : {"http", "https", "ftp", "mailto", "file", "smb", "javascript"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
 
     void validation_data()
@@ -285,6 +287,44 @@ private slots:
         QTest::mouseClick(dialog.deleteButton(), Qt::LeftButton);
         QCOMPARE(task->attachments().size(), 1);
         QCOMPARE(dialog.selector()->count(), 0);
+    }
+
+    // A link from someone else's list reaches the desktop only when it is a
+    // web address.
+    void onlyWebLinksOpen_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("http") << "http://example.org/a" << true;
+        QTest::newRow("https") << "https://example.org/a?b=c" << true;
+        QTest::newRow("ftp") << "ftp://files.example.org/a.txt" << true;
+        QTest::newRow("mailto") << "mailto:ann@example.org" << true;
+        QTest::newRow("upper case") << "HTTPS://example.org/" << true;
+        QTest::newRow("local file") << "file:///usr/bin/xterm" << false;
+        QTest::newRow("share") << "smb://server/share/run.exe" << false;
+        QTest::newRow("script") << "javascript:alert(1)" << false;
+    }
+
+    void onlyWebLinksOpen()
+    {
+        QFETCH(QString, link);
+        QFETCH(bool, opened);
+        ListsPage page;
+        page.build(QStringLiteral("Theirs:rw"));
+        ListModel *list = page.list(QStringLiteral("Theirs"));
+        Task *task = list->taskForIndex(list->index(0, 0));
+        task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("Link"), QUrl(link)));
+        TaskAttachmentsDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.selectedTaskChanged(task, list);
+        m_opened.clear();
+        if (!opened)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Attachment link not opened")));
+        const QPoint at = dialog.selector()->visualItemRect(dialog.selector()->item(0)).center();
+        QTest::mouseClick(dialog.selector()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(dialog.selector()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(m_opened.size(), opened ? 1 : 0);
     }
 
     void readOnlyListStillOpens()

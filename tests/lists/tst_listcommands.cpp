@@ -4,11 +4,15 @@
 // cannot be written.
 
 #include "commandstest.h"
+#include "dialogdriver.h"
 #include "lists/commands/listcommands.h"
 #include "shell/menu.h"
 #include "testenvironment.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QTemporaryDir>
 
 #ifdef Q_OS_UNIX
@@ -56,6 +60,7 @@ private slots:
         QTest::newRow("right") << "MoveListRightAction" << "Move list right" << "" << "move-list-right";
         QTest::newRow("jump") << "GoToListAction" << "Work" << "" << "list_goto";
         QTest::newRow("export") << "ExportListAction" << "Export list" << "" << "export-list";
+        QTest::newRow("print") << "PrintListAction" << "Print list" << "" << "print_white";
     }
 
     void looks()
@@ -73,6 +78,8 @@ private slots:
             action = new GoToListAction(work, page.ui.get(), &menu);
         else if (command == QLatin1String("ExportListAction"))
             action = new ExportListAction(page.ui.get(), work, &menu);
+        else if (command == QLatin1String("PrintListAction"))
+            action = new PrintListAction(page.ui.get(), work, &menu);
         verifyLooks(action);
         if (command == QLatin1String("RemoveListAction") || command == QLatin1String("RenameListAction")) {
             // The tab menu's own one has the same keys.
@@ -292,6 +299,44 @@ private slots:
             page.ui->fillTaskContextMenu(&menu);
         }
         QCOMPARE(page.ui->findChildren<QAction *>().size(), before);
+    }
+
+    // The tab menu's Print list prints that tab's list, through the printer's
+    // dialog (here printing to a file).
+    void tabMenuPrintsItsList()
+    {
+        Page page({QStringLiteral("Home: H"), QStringLiteral("Work: W")});
+        Menu menu;
+        page.ui->fillTabContextMenu(&menu, 1);
+        QStringList texts;
+        for (QAction *a : menu.actions())
+            texts << a->text();
+        QCOMPARE(texts.indexOf(QStringLiteral("Print list")), texts.indexOf(QStringLiteral("Export list")) + 1);
+        auto *print = qobject_cast<PrintListAction *>(menu.actions().at(texts.indexOf(QStringLiteral("Print list"))));
+        QVERIFY(print);
+        QCOMPARE(print->printedList(), page.list(QStringLiteral("Work")));
+        QVERIFY(print->isEnabled());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("work.pdf"));
+        bool asked = false;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            asked = qobject_cast<QPrintDialog *>(dialog);
+            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+            auto *file = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+            if (printers && file) {
+                printers->setCurrentIndex(printers->count() - 1);
+                file->setText(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+        });
+        print->trigger();
+        QVERIFY(asked);
+        QFile pdf(path);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
     }
 
     void exportWritesTheListAsText()

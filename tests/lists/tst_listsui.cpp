@@ -4,7 +4,11 @@
 
 #include "core/options.h"
 #include "core/uisettings.h"
+#include "dialogdriver.h"
+#include "dialogs/backupdialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/listsgroupsmanagerelement.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/commands/structurecommands.h"
 #include "lists/commands/taskcommands.h"
@@ -23,6 +27,10 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -731,6 +739,55 @@ private slots:
         ui->resetUIMode();
         QCOMPARE(ui->uiMode(), 0);
         QCOMPARE(UISettings::instance()->listsUiMode(), 0);
+    }
+
+    // A restore from the preferences' backup, wired as the program wires it:
+    // the restored lists get tabs and stand in the default group, so the
+    // docked list manager shows them at once, and a floating one (closed by
+    // the restore) shows them when opened again.
+    void restoredListsReachTheManager()
+    {
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("backup.xhtml"));
+        {
+            UserLists saved;
+            for (const QString &name : {QStringLiteral("Plums"), QStringLiteral("Pears")}) {
+                TaskList *list = saved.createList()->taskList();
+                list->setName(name);
+                list->setLocalId(quint32(saved.models().size()) + 4);
+            }
+            QVERIFY(saved.save(backup));
+        }
+        writeLists({QStringLiteral("A"), QStringLiteral("B")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        auto *panel = qobject_cast<ListGroupsManagerDialog *>(ui.listsGroupsManagerPanel());
+        QVERIFY(panel);
+        const auto rowNames = [](ListGroupsManagerDialog *manager) {
+            QStringList rows;
+            for (ListsGroupsManagerElement *row : manager->container()->rows())
+                rows << row->name();
+            return rows;
+        };
+        QCOMPARE(rowNames(panel), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+
+        BackupDialog dialog(ui.userLists(), ui.listsGroups());
+        connect(&dialog, &BackupDialog::listsRestored, &ui, &ListsUI::setUserLists);
+        connect(&dialog, &BackupDialog::listsGroupsChanged, &ui, &ListsUI::reloadListsGroupsManager);
+        DialogDriver::whenModal([&backup](QWidget *w) {
+            auto *name = w->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(backup);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        dialog.onImportFromFilePressed();
+        QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Backup completed."));
+        QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("Plums"), QStringLiteral("Pears")}));
+        QCOMPARE(ui.listGroupsManagerDialog(), panel);
+        QCOMPARE(rowNames(panel), QStringList({QStringLiteral("Plums"), QStringLiteral("Pears")}));
+
+        ui.onCloseListsGroupsManagerDialog();
+        ui.showListsGroupsManagerDialog();
+        QCOMPARE(rowNames(ui.listGroupsManagerDialog()), QStringList({QStringLiteral("Plums"), QStringLiteral("Pears")}));
     }
 
     void floatingDialogsOpenOnceAndCloseBeforeARestore()

@@ -193,6 +193,8 @@ private slots:
         QTest::addColumn<int>("renames");
         QTest::newRow("new name") << "  Groceries " << "Groceries" << 1;
         QTest::newRow("same name") << "Alpha " << "Alpha" << 0;
+        QTest::newRow("blank name") << "   " << "Alpha" << 0;
+        QTest::newRow("empty name") << "" << "Alpha" << 0;
     }
 
     void doubleClickRenames()

@@ -2,6 +2,7 @@
 
 #include "core/options.h"
 #include "core/paths.h"
+#include "lists/listprinter.h"
 #include "lists/listsui.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
@@ -251,4 +252,30 @@ bool ExportListAction::exportTo(const QString &fileName)
         return false;
     }
     return true;
+}
+
+PrintListAction::PrintListAction(ListsUI *ui, ListModel *list, QObject *parent)
+    : ListsAction(tr("Print list"), ui, parent)
+    , m_list(list)
+    , m_forTab(list != nullptr)
+{
+}
+
+ListModel *PrintListAction::printedList() const
+{
+    return m_forTab ? m_list.data() : currentList();
+}
+
+QIcon PrintListAction::currentIcon() { return QIcon(QStringLiteral(":/print_white.png")); }
+
+bool PrintListAction::shouldBeEnabled()
+{
+    return true;
+}
+
+void PrintListAction::execute()
+{
+    // The tab's list may have gone while its menu was open.
+    if (ListModel *list = printedList())
+        ListPrinter::printWithDialog(list, dialogParent());
 }

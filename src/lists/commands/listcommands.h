@@ -131,4 +131,22 @@ private:
     bool m_forTab = false;
 };
 
+// "Print list": the printer's dialog, then every page of the list (the tab's,
+// or the current one when built for none).
+class PrintListAction : public ListsAction
+{
+    Q_OBJECT
+public:
+    PrintListAction(ListsUI *ui, ListModel *list, QObject *parent);
+    QIcon currentIcon() override;
+    bool shouldBeEnabled() override;
+    void execute() override;
+
+    ListModel *printedList() const;
+
+private:
+    QPointer<ListModel> m_list;
+    bool m_forTab = false;
+};
+
 #endif

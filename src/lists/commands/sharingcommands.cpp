@@ -49,7 +49,8 @@ QIcon ShareUserAction::currentIcon()
     return QIcon(m_canWrite || m_canDelete ? QStringLiteral(":/check.png") : QStringLiteral(":/check_lock.png"));
 }
 
-bool ShareUserAction::shouldBeEnabled() { return m_list; }
+// Only the owner of a list decides who shares it.
+bool ShareUserAction::shouldBeEnabled() { return m_list && m_list->isOwned(); }
 
 void ShareUserAction::execute()
 {
@@ -58,7 +59,7 @@ void ShareUserAction::execute()
                                             QStringLiteral("Are you sure you want to stop sharing this list with ")
                                                 + m_userName,
                                             dialogParent());
-    if (ok && alive && m_list)
+    if (ok && alive && shouldBeEnabled())
         m_list->removeSharedUser(m_userName);
 }
 
@@ -69,7 +70,7 @@ ShareListAction::ShareListAction(const QString &friendName, ListModel *list, Lis
 {
 }
 
-bool ShareListAction::shouldBeEnabled() { return m_list; }
+bool ShareListAction::shouldBeEnabled() { return m_list && m_list->isOwned(); }
 
 void ShareListAction::execute()
 {
@@ -78,9 +79,13 @@ void ShareListAction::execute()
     QPointer<ListModel> list = m_list;
     ShareListDialog dialog(friendName, dialogParent());
     dialog.setupTitleAndButtons();
-    if (dialog.exec() != QDialog::Accepted || !alive || !list)
+    if (dialog.exec() != QDialog::Accepted || !alive || !list || !list->isOwned())
         return;
-    list->addSharedUser(friendName, dialog.permissions());
+    // Shared meanwhile (from the picker or a sync): the choice made here wins.
+    if (list->hasSharedUser(friendName))
+        list->setSharedUserPermissions(friendName, dialog.permissions());
+    else
+        list->addSharedUser(friendName, dialog.permissions());
 }
 
 UnshareAllAction::UnshareAllAction(ListModel *list, ListsUI *ui, QObject *parent)
@@ -102,7 +107,7 @@ QIcon UnshareAllAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.p
 bool UnshareAllAction::shouldBeEnabled()
 {
     ListModel *list = theList();
-    return list && list->sharedUserCount() > 0;
+    return list && list->isOwned() && list->sharedUserCount() > 0;
 }
 
 void UnshareAllAction::execute()
@@ -114,7 +119,7 @@ void UnshareAllAction::execute()
         tr("Unshare List"),
         tr("Are you sure you want to stop sharing the the list \"%1\" whith all your friends?").arg(list->name()),
         dialogParent());
-    if (ok && list)
+    if (ok && list && list->isOwned())
         list->unshareAll();
 }
 

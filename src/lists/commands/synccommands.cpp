@@ -2,9 +2,11 @@
 
 #include "lists/listsui.h"
 #include "model/listmodel.h"
+#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 
 #include <QDebug>
+#include <QIcon>
 
 SyncAction::SyncAction(ListsUI *ui)
     : ListsAction(tr("Sync"), ui, ui)
@@ -15,13 +17,12 @@ SyncAction::SyncAction(ListsUI *ui)
     onServerStatusChanged();
 }
 
-// The server's reachability does not gate the command: the front end
-// reports whatever goes wrong.
-bool SyncAction::shouldBeEnabled() { return true; }
-
+// The front end lives for this one run; it returns once the run and its
+// progress dialog are over.
 void SyncAction::execute()
 {
-    listsUI()->fullSync();
+    ListsSyncUI front(listsUI()->userLists(), listsUI());
+    front.normalSync();
 }
 
 void SyncAction::onServerStatusChanged()
@@ -53,7 +54,10 @@ SyncSingleListAction::SyncSingleListAction(ListsUI *ui)
 {
 }
 
-QIcon SyncSingleListAction::currentIcon() { return QIcon(QStringLiteral(":/sync_single_list.png")); }
+QIcon SyncSingleListAction::currentIcon()
+{
+    return QIcon(QStringLiteral(":/sync_single_list.png"));
+}
 
 bool SyncSingleListAction::shouldBeEnabled()
 {
@@ -63,5 +67,6 @@ bool SyncSingleListAction::shouldBeEnabled()
 
 void SyncSingleListAction::execute()
 {
-    listsUI()->syncSingleListManually(currentList());
+    if (ListModel *list = currentList())
+        listsUI()->syncSingleListManually(list);
 }

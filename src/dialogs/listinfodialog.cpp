@@ -1,0 +1,295 @@
+#include "dialogs/listinfodialog.h"
+
+#include "contacts/basefriendswidget.h"
+#include "contacts/sharefriendscontainer.h"
+#include "lists/listsui.h"
+#include "model/listmodel.h"
+#include "model/modelscontainer.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/messagedialog.h"
+#include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
+    : CustomDialog(tr("List info"), false, false, parent)
+    , m_listsUI(listsUI)
+{
+    addResizeGrip();
+    resize(305, 440);
+    setCenterOnParent(true);
+    setTitleIcon(QStringLiteral(":/info_lists.png"));
+
+    auto *outer = new QVBoxLayout;
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("dialogScroll"));
+    scroll->setWidgetResizable(true);
+    auto *frame = new QFrame;
+    frame->setObjectName(QStringLiteral("dialogFrame"));
+    m_sectionsLayout = new QVBoxLayout(frame);
+    scroll->setWidget(frame);
+    outer->addWidget(scroll);
+    setBareContentLayout(outer);
+    auto *corner = new QWidget;
+    corner->setObjectName(QStringLiteral("cornerWidget"));
+    scroll->setCornerWidget(corner);
+
+    QLabel *general = new QLabel(tr("General Info"));
+    general->setObjectName(QStringLiteral("generalSectionLabel"));
+    m_sectionsLayout->addWidget(general);
+
+    auto *nameRow = new QHBoxLayout;
+    addLabel(nameRow, tr("List Name: "));
+    m_nameLabel = addLabel(nameRow, QString());
+    m_renameButton = new ToolButton(QStringLiteral("rename-list"));
+    m_renameButton->setObjectName(QStringLiteral("listNameEditButton"));
+    nameRow->addWidget(m_renameButton);
+    nameRow->addStretch();
+    m_sectionsLayout->addLayout(nameRow);
+
+    auto *revisionRow = new QHBoxLayout;
+    addLabel(revisionRow, QStringLiteral("Revision:"));
+    m_revisionLabel = addLabel(revisionRow, QString());
+    revisionRow->addStretch();
+    m_sectionsLayout->addLayout(revisionRow);
+
+    auto *ownerRow = new QHBoxLayout;
+    m_ownerBox = new QCheckBox;
+    m_ownerBox->setEnabled(false);
+    ownerRow->addWidget(m_ownerBox);
+    addLabel(ownerRow, tr("You are the owner"));
+    ownerRow->addStretch();
+    m_doneBox = new QCheckBox(QStringLiteral("done"));
+    m_doneBox->setObjectName(QStringLiteral("doneBox"));
+    ownerRow->addWidget(m_doneBox);
+    m_sectionsLayout->addLayout(ownerRow, 10);
+
+    auto *descriptionRow = new QHBoxLayout;
+    addLabel(descriptionRow, tr("Description:"));
+    descriptionRow->addStretch();
+    m_manageSharingButton =
+        new QPushButton(QIcon(QStringLiteral(":/listshare_free_OK.png")), tr("manage sharing"));
+    m_manageSharingButton->setObjectName(QStringLiteral("manageSharingButton"));
+    descriptionRow->addWidget(m_manageSharingButton);
+    m_sectionsLayout->addLayout(descriptionRow, 10);
+
+    auto *editRow = new QHBoxLayout;
+    m_descriptionEdit = new PDTextEdit;
+    m_descriptionEdit->setObjectName(QStringLiteral("descriptionEdit"));
+    editRow->addWidget(m_descriptionEdit);
+    m_saveDescriptionButton = new ToolButton(QStringLiteral("attachment_file"));
+    m_saveDescriptionButton->setObjectName(QStringLiteral("listNameEditButton"));
+    editRow->addWidget(m_saveDescriptionButton);
+    m_sectionsLayout->addLayout(editRow);
+
+    QLabel *statistics = new QLabel(tr("Statistics"));
+    statistics->setObjectName(QStringLiteral("generalSectionLabel"));
+    m_sectionsLayout->addWidget(statistics);
+    auto *grid = new QGridLayout;
+    auto gridLabel = [](const QString &text) {
+        auto *label = new QLabel(text);
+        label->setObjectName(QStringLiteral("standarLabel"));
+        return label;
+    };
+    grid->addWidget(gridLabel(tr("Total tasks: ")), 0, 0);
+    m_totalLabel = gridLabel(QString());
+    grid->addWidget(m_totalLabel, 0, 1);
+    grid->addWidget(gridLabel(tr("Completed tasks: ")), 1, 0);
+    m_completedLabel = gridLabel(QString());
+    grid->addWidget(m_completedLabel, 1, 1);
+    m_completedPercentLabel = gridLabel(QString());
+    grid->addWidget(m_completedPercentLabel, 1, 2);
+    grid->addWidget(gridLabel(tr("Pending tasks: ")), 2, 0);
+    m_pendingLabel = gridLabel(QString());
+    grid->addWidget(m_pendingLabel, 2, 1);
+    m_pendingPercentLabel = gridLabel(QString());
+    grid->addWidget(m_pendingPercentLabel, 2, 2);
+    m_sectionsLayout->addLayout(grid);
+
+    m_sharedByFrame = new QFrame;
+    m_sharedByFrame->setObjectName(QStringLiteral("sharedFrame"));
+    auto *sharedBy = new QVBoxLayout(m_sharedByFrame);
+    sharedBy->setContentsMargins(0, 0, 0, 0);
+    QLabel *sharedByHeading = new QLabel(tr("Shared By"));
+    sharedByHeading->setObjectName(QStringLiteral("generalSectionLabel"));
+    sharedBy->addWidget(sharedByHeading);
+    auto *ownerNameRow = new QHBoxLayout;
+    addLabel(ownerNameRow, tr("Shared by: "));
+    m_ownerNameLabel = addLabel(ownerNameRow, QString());
+    ownerNameRow->addStretch();
+    m_unshareButton = new QPushButton(QIcon(QStringLiteral(":/unshare.png")), tr("Unshare"));
+    m_unshareButton->setObjectName(QStringLiteral("listinfounsharebutton"));
+    ownerNameRow->addWidget(m_unshareButton);
+    sharedBy->addLayout(ownerNameRow);
+    auto *permissionsRow = new QHBoxLayout;
+    addLabel(permissionsRow, tr("Permissions: "));
+    addLabel(permissionsRow, tr("read"));
+    m_readBox = new QCheckBox;
+    m_readBox->setChecked(true);
+    m_readBox->setEnabled(false);
+    permissionsRow->addWidget(m_readBox);
+    addLabel(permissionsRow, tr("write"));
+    m_writeBox = new QCheckBox;
+    m_writeBox->setEnabled(false);
+    permissionsRow->addWidget(m_writeBox);
+    addLabel(permissionsRow, tr("delete"));
+    m_deleteBox = new QCheckBox;
+    m_deleteBox->setEnabled(false);
+    permissionsRow->addWidget(m_deleteBox);
+    permissionsRow->addStretch();
+    sharedBy->addLayout(permissionsRow);
+    sharedBy->addStretch();
+    m_sectionsLayout->addWidget(m_sharedByFrame);
+
+    m_sharedWithFrame = new QFrame;
+    m_sharedWithFrame->setObjectName(QStringLiteral("sharedFrame"));
+    auto *sharedWith = new QVBoxLayout(m_sharedWithFrame);
+    sharedWith->setContentsMargins(0, 0, 0, 0);
+    QLabel *sharedWithHeading = new QLabel(tr("Shared With"));
+    sharedWithHeading->setObjectName(QStringLiteral("generalSectionLabel"));
+    sharedWith->addWidget(sharedWithHeading);
+    ModelsContainer *models = listsUI ? listsUI->modelsContainer() : nullptr;
+    m_shareContainer = new ShareFriendsContainer(listsUI ? listsUI->chatUI() : nullptr,
+                                                 models ? models->friends() : nullptr, false, this);
+    m_shareContainer->createContents(false);
+    m_shareContainer->friendsWidget()->setShowAvatars(false);
+    m_shareContainer->setEditable(false);
+    m_shareContainer->setShowUnsharedFriends(false);
+    sharedWith->addWidget(m_shareContainer);
+    m_sectionsLayout->addWidget(m_sharedWithFrame);
+
+    connect(m_renameButton, &QAbstractButton::clicked, this, &ListInfoDialog::editListName);
+    connect(m_unshareButton, &QPushButton::clicked, this, &ListInfoDialog::unshareList);
+    connect(m_manageSharingButton, &QPushButton::clicked, this, &ListInfoDialog::onManageSharingButtonClicked);
+    connect(m_saveDescriptionButton, &QAbstractButton::clicked, this, &ListInfoDialog::onSaveDescriptionClicked);
+    connect(m_doneBox, &QCheckBox::stateChanged, this, &ListInfoDialog::onDoneStateChanged);
+}
+
+QLabel *ListInfoDialog::addLabel(QLayout *layout, const QString &text)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(QStringLiteral("standarLabel"));
+    layout->addWidget(label);
+    return label;
+}
+
+ListModel *ListInfoDialog::currentList() const
+{
+    return m_listsUI ? m_listsUI->currentList() : nullptr;
+}
+
+void ListInfoDialog::updateInfo()
+{
+    ListModel *list = currentList();
+    if (!list)
+        return;
+    m_nameLabel->setText(list->name());
+    const bool writable = list->hasWritePermission();
+    m_renameButton->setEnabled(writable);
+    m_doneBox->setEnabled(writable);
+    m_descriptionEdit->setEnabled(writable);
+    m_saveDescriptionButton->setVisible(writable);
+    m_doneBox->setChecked(list->isDone());
+    m_descriptionEdit->setPlainText(list->description());
+
+    if (list->isOwned()) {
+        m_ownerBox->setChecked(true);
+        m_sharedByFrame->hide();
+        m_sharedWithFrame->show();
+        m_manageSharingButton->setEnabled(true);
+        m_shareContainer->setListModel(list);
+    } else {
+        m_ownerBox->setChecked(false);
+        m_sharedByFrame->show();
+        m_sharedWithFrame->hide();
+        m_manageSharingButton->setEnabled(false);
+        m_ownerNameLabel->setText(list->owner());
+        m_unshareButton->setEnabled(list->hasDeletePermission());
+        m_writeBox->setChecked(list->hasWritePermission());
+        m_deleteBox->setChecked(list->hasDeletePermission());
+    }
+
+    const quint32 revision = list->taskList() ? list->taskList()->revision() : 0;
+    m_revisionLabel->setText(revision == 0 ? tr("No Revision") : QString::number(revision));
+
+    int total = 0, done = 0, notDone = 0, donePercent = 0, notDonePercent = 0;
+    if (list->taskList())
+        list->taskList()->taskStatistics(total, done, notDone, donePercent, notDonePercent);
+    m_totalLabel->setText(QString::number(total));
+    m_completedLabel->setText(QString::number(done));
+    m_pendingLabel->setText(QString::number(notDone));
+    m_completedPercentLabel->setText(QStringLiteral("(%1%)").arg(donePercent));
+    m_pendingPercentLabel->setText(QStringLiteral("(%1%)").arg(notDonePercent));
+    update();
+}
+
+void ListInfoDialog::editListName()
+{
+    ListModel *list = currentList();
+    if (!list || !m_listsUI || !list->hasWritePermission())
+        return;
+    QPointer<ListInfoDialog> alive(this);
+    m_listsUI->changeListNameExternally(list, this);
+    if (!alive)
+        return;
+    updateInfo();
+    repaint();
+}
+
+void ListInfoDialog::onSaveDescriptionClicked()
+{
+    ListModel *list = currentList();
+    if (list && list->hasWritePermission())
+        list->setDescription(m_descriptionEdit->toPlainText());
+}
+
+void ListInfoDialog::onDoneStateChanged(int state)
+{
+    ListModel *list = currentList();
+    if (!list || !list->hasWritePermission())
+        return;
+    if (state == Qt::Unchecked)
+        list->setDone(false);
+    else if (state == Qt::Checked)
+        list->setDone(true);
+}
+
+void ListInfoDialog::onManageSharingButtonClicked()
+{
+    if (m_listsUI)
+        m_listsUI->showListSharingUsersDialog();
+}
+
+void ListInfoDialog::unshareList()
+{
+    QPointer<ListModel> list = currentList();
+    if (!list || !m_listsUI)
+        return;
+    QPointer<ListInfoDialog> alive(this);
+    const bool ok = MessageDialog::question(
+        tr("Unshare List"),
+        tr("Are you sure you want to stop seen the the list \"%1\" shared by \"%2\"?").arg(list->name(), list->owner()),
+        this);
+    if (!ok || !alive || !list || !m_listsUI || !m_listsUI->userLists())
+        return;
+    m_listsUI->userLists()->deleteList(list->taskList());
+}
+
+void ListInfoDialog::accept()
+{
+    emit closeDialog();
+}
+
+void ListInfoDialog::reject()
+{
+    emit closeDialog();
+}

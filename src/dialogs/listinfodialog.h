@@ -1,0 +1,94 @@
+#ifndef LISTINFODIALOG_H
+#define LISTINFODIALOG_H
+
+#include "shell/customdialog.h"
+
+#include <QPointer>
+
+class ListModel;
+class ListsUI;
+class PDTextEdit;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class ShareFriendsContainer;
+class ToolButton;
+
+// "List info": name, revision, ownership, done state, description, task
+// counts and sharing of the lists page's current list. Edits reach the list
+// at once; there is nothing to apply or cancel.
+class ListInfoDialog : public CustomDialog
+{
+    Q_OBJECT
+public:
+    ListInfoDialog(ListsUI *listsUI, QWidget *parent = nullptr);
+
+    QLabel *nameLabel() const { return m_nameLabel; }
+    ToolButton *renameButton() const { return m_renameButton; }
+    QLabel *revisionLabel() const { return m_revisionLabel; }
+    QCheckBox *ownerBox() const { return m_ownerBox; }
+    QCheckBox *doneBox() const { return m_doneBox; }
+    QPushButton *manageSharingButton() const { return m_manageSharingButton; }
+    PDTextEdit *descriptionEdit() const { return m_descriptionEdit; }
+    ToolButton *saveDescriptionButton() const { return m_saveDescriptionButton; }
+    QLabel *totalLabel() const { return m_totalLabel; }
+    QLabel *completedLabel() const { return m_completedLabel; }
+    QLabel *completedPercentLabel() const { return m_completedPercentLabel; }
+    QLabel *pendingLabel() const { return m_pendingLabel; }
+    QLabel *pendingPercentLabel() const { return m_pendingPercentLabel; }
+    QFrame *sharedByFrame() const { return m_sharedByFrame; }
+    QFrame *sharedWithFrame() const { return m_sharedWithFrame; }
+    QLabel *ownerNameLabel() const { return m_ownerNameLabel; }
+    QPushButton *unshareButton() const { return m_unshareButton; }
+    QCheckBox *readBox() const { return m_readBox; }
+    QCheckBox *writeBox() const { return m_writeBox; }
+    QCheckBox *deleteBox() const { return m_deleteBox; }
+    ShareFriendsContainer *shareContainer() const { return m_shareContainer; }
+
+signals:
+    void closeDialog();
+
+public slots:
+    void updateInfo();
+    void accept() override;
+    void reject() override;
+
+private slots:
+    void editListName();
+    void unshareList();
+    void onManageSharingButtonClicked();
+    void onDoneStateChanged(int state);
+    void onSaveDescriptionClicked();
+
+private:
+    QLabel *addLabel(QLayout *layout, const QString &text);
+    ListModel *currentList() const;
+
+    QPointer<ListsUI> m_listsUI;
+    QVBoxLayout *m_sectionsLayout;
+    QLabel *m_nameLabel;
+    ToolButton *m_renameButton;
+    QLabel *m_revisionLabel;
+    QCheckBox *m_ownerBox;
+    QCheckBox *m_doneBox;
+    QPushButton *m_manageSharingButton;
+    PDTextEdit *m_descriptionEdit;
+    ToolButton *m_saveDescriptionButton;
+    QLabel *m_totalLabel;
+    QLabel *m_completedLabel;
+    QLabel *m_completedPercentLabel;
+    QLabel *m_pendingLabel;
+    QLabel *m_pendingPercentLabel;
+    QFrame *m_sharedByFrame;
+    QLabel *m_ownerNameLabel;
+    QPushButton *m_unshareButton;
+    QCheckBox *m_readBox;
+    QCheckBox *m_writeBox;
+    QCheckBox *m_deleteBox;
+    QFrame *m_sharedWithFrame;
+    ShareFriendsContainer *m_shareContainer;
+};
+
+#endif

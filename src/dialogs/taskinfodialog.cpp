@@ -1,0 +1,407 @@
+#include "dialogs/taskinfodialog.h"
+
+#include "core/clock.h"
+#include "core/serversettings.h"
+#include "dialogs/assigneechat.h"
+#include "lists/tasktreeowner.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "model/tasknote.h"
+#include "shell/messagedialog.h"
+#include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
+#include "sync/eventconnection.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDebug>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *labelNamed(const QString &text, const char *name)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+ToolButton *toolButton(const QString &image)
+{
+    auto *button = new ToolButton(image);
+    button->setObjectName(QStringLiteral("saveToolButton"));
+    return button;
+}
+
+const char *const meSuffix = " (me)";
+
+} // namespace
+
+TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
+    : CustomDialog(tr("Task info"), false, false, parent)
+    , m_owner(owner)
+{
+    setTitleIcon(QStringLiteral(":/info_tasks.png"));
+    addResizeGrip();
+    resize(250, 540);
+    setCenterOnParent(true);
+
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("dialogScroll"));
+    scroll->setWidgetResizable(true);
+    auto *corner = new QWidget;
+    corner->setObjectName(QStringLiteral("cornerWidget"));
+    scroll->setCornerWidget(corner);
+    auto *frame = new QFrame;
+    frame->setObjectName(QStringLiteral("dialogFrame"));
+    scroll->setWidget(frame);
+    m_layout = new QVBoxLayout(frame);
+    m_layout->setContentsMargins(4, 4, 4, 4);
+
+    m_titleEdit = new PDTextEdit;
+    m_titleEdit->setObjectName(QStringLiteral("textEdit"));
+    m_doneBox = new QCheckBox(QStringLiteral("done"));
+    m_startLabel = labelNamed(QString(), "infoValueLabel");
+    m_endLabel = labelNamed(QString(), "infoValueLabel");
+    m_createdByLabel = labelNamed(QString(), "infoValueLabel");
+    m_creationTimeLabel = labelNamed(QString(), "infoValueLabel");
+    m_modifiedByLabel = labelNamed(QString(), "infoValueLabel");
+    m_modificationTimeLabel = labelNamed(QString(), "infoValueLabel");
+    m_doneByLabel = labelNamed(QString(), "infoValueLabel");
+    m_assignedToLabel = labelNamed(QString(), "infoValueLabel");
+    m_moreAssigneesLabel = labelNamed(QString(), "standarLabel");
+    m_viewAllButton = new QPushButton(QIcon(QStringLiteral(":/asign_task.png")), QStringLiteral("View All"));
+    m_viewAllButton->setObjectName(QStringLiteral("viewAllAssignmentsButton"));
+    m_chatButton = new ToolButton(QStringLiteral("chating"));
+    m_chatButton->setObjectName(QStringLiteral("taskInfoToolButton"));
+    m_noteEdit = new PDTextEdit;
+    m_noteEdit->setObjectName(QStringLiteral("noteEdit"));
+    m_alarmLabel = labelNamed(QString(), "infoValueLabel");
+    m_revisionLabel = labelNamed(QString(), "infoValueLabel");
+    m_alarmButton = toolButton(QStringLiteral("red-clock"));
+    m_saveTitleButton = toolButton(QStringLiteral("attachment_file"));
+    m_saveNoteButton = toolButton(QStringLiteral("attachment_file"));
+    m_deleteNoteButton = toolButton(QStringLiteral("note_delete"));
+    m_startCalendarButton = toolButton(QStringLiteral("calendar"));
+    m_endCalendarButton = toolButton(QStringLiteral("calendar"));
+    m_priorityBox = new QComboBox;
+    m_priorityBox->setObjectName(QStringLiteral("priorityCheckBox"));
+    m_priorityBox->addItem(tr("normal"));
+    m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-red.png")), tr("urgent"));
+    m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));
+
+    m_layout->addWidget(labelNamed(tr("General Info"), "generalSectionLabel"));
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(labelNamed(tr("Title"), "standarLabel"));
+    titleRow->addStretch();
+    titleRow->addWidget(labelNamed(tr("State:"), "standarLabel"));
+    titleRow->addWidget(m_doneBox);
+    m_layout->addLayout(titleRow, 10);
+    auto *titleEditRow = new QHBoxLayout;
+    titleEditRow->addWidget(m_titleEdit);
+    titleEditRow->addWidget(m_saveTitleButton);
+    m_layout->addLayout(titleEditRow);
+
+    auto *gridRow = new QHBoxLayout;
+    auto *grid = new QGridLayout;
+    grid->addWidget(m_startCalendarButton, 0, 0);
+    grid->addWidget(labelNamed(tr("Start Time:"), "standarLabel"), 0, 1);
+    grid->addWidget(m_startLabel, 0, 2);
+    grid->addWidget(m_endCalendarButton, 1, 0);
+    grid->addWidget(labelNamed(tr("End Time:"), "standarLabel"), 1, 1);
+    grid->addWidget(m_endLabel, 1, 2);
+    grid->addWidget(m_alarmButton, 3, 0);
+    grid->addWidget(labelNamed(tr("Alarm:"), "standarLabel"), 3, 1);
+    grid->addWidget(m_alarmLabel, 3, 2);
+    grid->addWidget(labelNamed(tr("Revision:"), "standarLabel"), 4, 1);
+    grid->addWidget(m_revisionLabel, 4, 2);
+    grid->addWidget(labelNamed(tr("Priority:"), "standarLabel"), 5, 1);
+    grid->addWidget(m_priorityBox, 5, 2);
+    gridRow->addLayout(grid);
+    gridRow->addStretch();
+    m_layout->addLayout(gridRow);
+
+    m_layout->addWidget(labelNamed(tr("Notes"), "generalSectionLabel"));
+    auto *noteRow = new QHBoxLayout;
+    noteRow->addWidget(m_noteEdit);
+    auto *noteButtons = new QVBoxLayout;
+    noteButtons->addWidget(m_saveNoteButton);
+    noteButtons->addWidget(m_deleteNoteButton);
+    noteButtons->addStretch();
+    noteRow->addLayout(noteButtons);
+    m_layout->addLayout(noteRow);
+
+    m_layout->addWidget(labelNamed(tr("Task Management"), "generalSectionLabel"));
+    auto *managementRow = new QHBoxLayout;
+    auto *management = new QGridLayout;
+    management->setHorizontalSpacing(4);
+    const QList<QPair<QString, QLabel *>> rows = {
+        {tr("Created by:"), m_createdByLabel},
+        {tr("Creation time:"), m_creationTimeLabel},
+        {tr("Last Modified by:"), m_modifiedByLabel},
+        {tr("Modification Time:"), m_modificationTimeLabel},
+        {tr("Task Done by:"), m_doneByLabel},
+    };
+    for (int i = 0; i < rows.size(); ++i) {
+        management->addWidget(labelNamed(rows[i].first, "standarLabel"), i, 0);
+        management->addWidget(rows[i].second, i, 1);
+    }
+    management->addWidget(labelNamed(tr("Task Assign to:"), "standarLabel"), int(rows.size()), 0);
+    auto *assignRow = new QHBoxLayout;
+    assignRow->addWidget(m_assignedToLabel);
+    assignRow->addWidget(m_chatButton);
+    assignRow->addWidget(m_moreAssigneesLabel);
+    assignRow->addWidget(m_viewAllButton);
+    assignRow->addStretch();
+    // Under its label, across both columns: the narrow docked panel has no
+    // room for the nick, the chat button and "View All" beside the labels.
+    management->addLayout(assignRow, int(rows.size()) + 1, 0, 1, 2);
+    managementRow->addLayout(management);
+    managementRow->addStretch();
+    m_layout->addLayout(managementRow);
+    m_layout->addStretch();
+
+    auto *content = new QVBoxLayout;
+    content->setContentsMargins(0, 0, 0, 0);
+    content->addWidget(scroll);
+    setBareContentLayout(content);
+
+    connect(m_doneBox, &QCheckBox::stateChanged, this, &TaskInfoDialog::onDoneStateChanged);
+    connect(m_saveTitleButton, &QToolButton::clicked, this, &TaskInfoDialog::onSaveTittleClicked);
+    connect(m_startCalendarButton, &QToolButton::clicked, this, &TaskInfoDialog::onEditCalendarClicked);
+    connect(m_endCalendarButton, &QToolButton::clicked, this, &TaskInfoDialog::onEditCalendarClicked);
+    connect(m_alarmButton, &QToolButton::clicked, this, &TaskInfoDialog::onEditAlarmClicked);
+    connect(m_priorityBox, &QComboBox::currentIndexChanged, this, &TaskInfoDialog::onPriorityIndexChanged);
+    connect(m_saveNoteButton, &QToolButton::clicked, this, &TaskInfoDialog::onSaveNoteClicked);
+    connect(m_deleteNoteButton, &QToolButton::clicked, this, &TaskInfoDialog::removeNoteClicked);
+    connect(m_chatButton, &QToolButton::clicked, this, &TaskInfoDialog::onAssignmentChatClicked);
+    connect(m_viewAllButton, &QPushButton::clicked, this, &TaskInfoDialog::onViewAllAssignmentsClicked);
+    EventConnection *events = EventConnection::instance();
+    connect(events, &EventConnection::connected, this, &TaskInfoDialog::onConnected);
+    connect(events, &EventConnection::disconnected, this, &TaskInfoDialog::onDisconnected);
+    m_chatButton->setVisible(false);
+    m_viewAllButton->setVisible(false);
+}
+
+TaskInfoDialog::~TaskInfoDialog()
+{
+    disconnect(EventConnection::instance(), nullptr, this, nullptr);
+}
+
+void TaskInfoDialog::setAssigneeChat(AssigneeChat *chat)
+{
+    m_chat = chat;
+    updateChatButton(EventConnection::instance()->isConnected());
+}
+
+void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
+{
+    if (m_model != model) {
+        if (m_model)
+            disconnect(m_model, nullptr, this, nullptr);
+        if (model) {
+            // Before the list frees its tasks; the page hands the new current
+            // task once the reset or removal is done.
+            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskInfoDialog::forgetTask);
+            connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
+        }
+    }
+    m_task = model ? task : nullptr;
+    m_model = model;
+    updateInfo();
+}
+
+void TaskInfoDialog::forgetTask()
+{
+    m_task = nullptr;
+}
+
+void TaskInfoDialog::forgetTaskIfGone()
+{
+    if (!m_task || !m_model)
+        return;
+    const TaskList *list = m_model->taskList();
+    if (m_task != list->rootTask() && !list->allTasks().contains(m_task))
+        m_task = nullptr;
+}
+
+void TaskInfoDialog::updateInfo()
+{
+    if (!m_task || !m_model) {
+        qDebug() << "Trying to update task info dialog, but the task reference is null";
+        return;
+    }
+    const bool writable = m_model->hasWritePermission();
+    m_titleEdit->setReadOnly(!writable);
+    m_noteEdit->setReadOnly(!writable);
+    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
+                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton})
+        button->setVisible(writable);
+    m_doneBox->setEnabled(writable);
+    m_priorityBox->setEnabled(writable);
+
+    m_titleEdit->setPlainText(m_task->title());
+    {
+        const QSignalBlocker blocker(m_doneBox);
+        m_doneBox->setChecked(m_task->isDone());
+    }
+    m_startLabel->setText(m_task->startTime().isNull() ? tr("unset") : m_task->startTimeText());
+    m_endLabel->setText(m_task->dueTime().isNull() ? tr("unset") : m_task->dueTimeText());
+    const QString noValue = tr("no value");
+    m_createdByLabel->setText(m_task->createdBy().isNull() ? noValue : m_task->createdBy());
+    m_creationTimeLabel->setText(m_task->creationTime().isNull() ? noValue : m_task->creationTimeText());
+    m_modifiedByLabel->setText(m_task->lastModifiedBy().isNull() ? noValue : m_task->lastModifiedBy());
+    m_modificationTimeLabel->setText(m_task->modificationTime().isNull() ? noValue
+                                                                         : m_task->modificationTimeText());
+    m_doneByLabel->setText(m_task->doneBy().isNull() ? noValue : m_task->doneBy());
+    m_noteEdit->setPlainText(m_task->hasNote() ? m_task->note().text() : QString());
+
+    if (m_task->hasAlarm()) {
+        m_alarmLabel->setText(m_task->alarmTimeText());
+        m_alarmImage = m_task->alarmTime().toLocalTime() > Clock::currentDateTime() ? QStringLiteral("red-clock")
+                                                                                    : QStringLiteral("green-clock");
+    } else {
+        m_alarmLabel->setText(tr("unset"));
+        // A task without alarm shows the neutral clock, not the last task's.
+        m_alarmImage = QStringLiteral("red-clock");
+    }
+    m_alarmButton->setImage(m_alarmImage);
+    m_revisionLabel->setText(m_task->revision() == 0 ? tr("No revision") : QString::number(m_task->revision()));
+    {
+        const QSignalBlocker blocker(m_priorityBox);
+        const TaskPriority priority = m_task->priority();
+        m_priorityBox->setCurrentIndex(priority == TaskPriority(TaskPriority::Urgent)     ? 1
+                                       : priority == TaskPriority(TaskPriority::Reminder) ? 2
+                                                                                          : 0);
+    }
+
+    const QStringList assignees = m_task->assignments();
+    if (assignees.isEmpty()) {
+        m_assignedToLabel->setText(tr("None"));
+    } else if (assignees.first() == ServerSettings::instance()->userName()) {
+        m_assignedToLabel->setText(assignees.first() + QLatin1String(meSuffix));
+    } else {
+        m_assignedToLabel->setText(assignees.first());
+    }
+    updateChatButton(EventConnection::instance()->isConnected());
+    if (assignees.size() > 1) {
+        m_moreAssigneesLabel->setText(tr("(%1)More").arg(assignees.size() - 1));
+        m_viewAllButton->setVisible(true);
+        m_viewAllButton->setEnabled(m_model->isOwned());
+    } else {
+        m_moreAssigneesLabel->clear();
+        m_viewAllButton->setVisible(false);
+    }
+    update();
+}
+
+QString TaskInfoDialog::chatPartner() const
+{
+    if (!m_task || !m_model || m_task->assignments().isEmpty())
+        return QString();
+    const QString nick = m_task->assignments().first();
+    if (nick == ServerSettings::instance()->userName())
+        return QString();
+    return nick;
+}
+
+void TaskInfoDialog::updateChatButton(bool connected)
+{
+    // Only for an assignee who is not the user and with whom a chat can start.
+    const QString nick = chatPartner();
+    m_chatButton->setVisible(connected && m_chat && !nick.isEmpty() && m_chat->canChatWith(nick));
+}
+
+void TaskInfoDialog::onConnected()
+{
+    updateChatButton(true);
+}
+
+void TaskInfoDialog::onDisconnected()
+{
+    m_chatButton->setVisible(false);
+}
+
+void TaskInfoDialog::accept()
+{
+    emit closeDialog();
+}
+
+void TaskInfoDialog::reject()
+{
+    emit closeDialog();
+}
+
+void TaskInfoDialog::onAssignmentChatClicked()
+{
+    const QString nick = chatPartner();
+    if (m_chat && !nick.isEmpty() && m_chat->canChatWith(nick)) {
+        m_chat->startChatWith(nick);
+        return;
+    }
+    MessageDialog::question(QStringLiteral("Chat with user"),
+                            QStringLiteral("The user the task is assigned to is not in your friends list"), this);
+}
+
+void TaskInfoDialog::onViewAllAssignmentsClicked()
+{
+    emit viewAllAssignmentsClicked();
+}
+
+void TaskInfoDialog::onSaveTittleClicked()
+{
+    if (m_task && m_model)
+        m_model->setTaskTitle(m_task, m_titleEdit->toPlainText());
+}
+
+void TaskInfoDialog::onSaveNoteClicked()
+{
+    if (!m_task || !m_model)
+        return;
+    TaskNote note = m_task->note();
+    if (note.isEmpty())
+        note.setAddedTime(Clock::currentDateTimeUtc());
+    note.setText(m_noteEdit->toPlainText().trimmed());
+    m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+}
+
+void TaskInfoDialog::removeNoteClicked()
+{
+    if (m_task && m_model)
+        m_model->setTaskNote(m_model->indexOfTask(m_task), TaskNote());
+}
+
+void TaskInfoDialog::onDoneStateChanged(int state)
+{
+    if (m_task && m_model)
+        m_model->setTaskDone(m_task, state == Qt::Checked);
+}
+
+void TaskInfoDialog::onPriorityIndexChanged(int index)
+{
+    if (!m_task || !m_model)
+        return;
+    static const int priorities[] = {TaskPriority::None, TaskPriority::Urgent, TaskPriority::Reminder};
+    if (index < 0 || index > 2)
+        return;
+    m_model->changeTaskPriority(m_task, TaskPriority(priorities[index]));
+}
+
+void TaskInfoDialog::onEditCalendarClicked()
+{
+    if (m_owner)
+        m_owner->showTimeManagementDialog();
+}
+
+void TaskInfoDialog::onEditAlarmClicked()
+{
+    if (m_owner)
+        m_owner->showAlarmDialog();
+}

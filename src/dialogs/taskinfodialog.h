@@ -1,0 +1,122 @@
+#ifndef TASKINFODIALOG_H
+#define TASKINFODIALOG_H
+
+#include "shell/customdialog.h"
+
+#include <QPointer>
+
+class AssigneeChat;
+class ListModel;
+class PDTextEdit;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class Task;
+class TaskTreeOwner;
+class ToolButton;
+
+// "Task info": every field of the lists page's current task, with the title,
+// done state, priority and note editable in place. Non-modal, following the
+// selection, floating or docked; it never closes itself (accept and reject
+// emit closeDialog()). It forgets its task before the list frees it (a reset
+// by undo or redo, a removal); the page then hands it the current one.
+class TaskInfoDialog : public CustomDialog
+{
+    Q_OBJECT
+public:
+    explicit TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent = nullptr);
+    ~TaskInfoDialog() override;
+
+    void setAssigneeChat(AssigneeChat *chat);
+    void updateInfo();
+
+    Task *task() const { return m_task; }
+    ListModel *model() const { return m_model; }
+
+    PDTextEdit *titleEdit() const { return m_titleEdit; }
+    PDTextEdit *noteEdit() const { return m_noteEdit; }
+    QCheckBox *doneBox() const { return m_doneBox; }
+    QComboBox *priorityBox() const { return m_priorityBox; }
+    QLabel *startLabel() const { return m_startLabel; }
+    QLabel *endLabel() const { return m_endLabel; }
+    QLabel *alarmLabel() const { return m_alarmLabel; }
+    QLabel *revisionLabel() const { return m_revisionLabel; }
+    QLabel *createdByLabel() const { return m_createdByLabel; }
+    QLabel *creationTimeLabel() const { return m_creationTimeLabel; }
+    QLabel *modifiedByLabel() const { return m_modifiedByLabel; }
+    QLabel *modificationTimeLabel() const { return m_modificationTimeLabel; }
+    QLabel *doneByLabel() const { return m_doneByLabel; }
+    QLabel *assignedToLabel() const { return m_assignedToLabel; }
+    QLabel *moreAssigneesLabel() const { return m_moreAssigneesLabel; }
+    QPushButton *viewAllButton() const { return m_viewAllButton; }
+    ToolButton *chatButton() const { return m_chatButton; }
+    ToolButton *alarmButton() const { return m_alarmButton; }
+    ToolButton *saveTitleButton() const { return m_saveTitleButton; }
+    ToolButton *saveNoteButton() const { return m_saveNoteButton; }
+    ToolButton *deleteNoteButton() const { return m_deleteNoteButton; }
+    ToolButton *startCalendarButton() const { return m_startCalendarButton; }
+    ToolButton *endCalendarButton() const { return m_endCalendarButton; }
+    QString alarmImage() const { return m_alarmImage; }
+
+signals:
+    void viewAllAssignmentsClicked();
+    void closeDialog();
+
+public slots:
+    void selectedTaskChanged(Task *task, ListModel *model);
+    void reject() override;
+    void accept() override;
+    void onAssignmentChatClicked();
+    void onViewAllAssignmentsClicked();
+    void onConnected();
+    void onDisconnected();
+
+private slots:
+    void onSaveTittleClicked();
+    void onSaveNoteClicked();
+    void removeNoteClicked();
+    void onDoneStateChanged(int state);
+    void onPriorityIndexChanged(int index);
+    void onEditCalendarClicked();
+    void onEditAlarmClicked();
+    void forgetTask();
+    void forgetTaskIfGone();
+
+private:
+    QString chatPartner() const;
+    void updateChatButton(bool connected);
+
+    QVBoxLayout *m_layout;
+    Task *m_task = nullptr;
+    QPointer<ListModel> m_model;
+    TaskTreeOwner *m_owner;
+    AssigneeChat *m_chat = nullptr;
+    PDTextEdit *m_titleEdit;
+    QCheckBox *m_doneBox;
+    QLabel *m_startLabel;
+    QLabel *m_endLabel;
+    QLabel *m_createdByLabel;
+    QLabel *m_creationTimeLabel;
+    QLabel *m_modifiedByLabel;
+    QLabel *m_modificationTimeLabel;
+    QLabel *m_doneByLabel;
+    QLabel *m_assignedToLabel;
+    QLabel *m_moreAssigneesLabel;
+    QPushButton *m_viewAllButton;
+    ToolButton *m_chatButton;
+    PDTextEdit *m_noteEdit;
+    QLabel *m_alarmLabel;
+    QLabel *m_revisionLabel;
+    ToolButton *m_alarmButton;
+    ToolButton *m_saveTitleButton;
+    ToolButton *m_saveNoteButton;
+    ToolButton *m_deleteNoteButton;
+    ToolButton *m_startCalendarButton;
+    ToolButton *m_endCalendarButton;
+    QComboBox *m_priorityBox;
+    QString m_alarmImage = QStringLiteral("red-clock");
+};
+
+#endif

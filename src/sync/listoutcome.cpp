@@ -1,0 +1,96 @@
+#include "sync/listoutcome.h"
+
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/messagedialog.h"
+#include "sync/listsynchronizer.h"
+
+#include <QHash>
+
+namespace {
+
+void recordExpanded(const Task *task, QHash<quint32, bool> &flags)
+{
+    for (const Task *child : task->children()) {
+        if (child->id() != 0)
+            flags.insert(child->id(), child->isExpanded());
+        recordExpanded(child, flags);
+    }
+}
+
+void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
+{
+    for (Task *child : task->children()) {
+        if (child->id() != 0) {
+            const auto it = flags.constFind(child->id());
+            if (it != flags.constEnd())
+                child->setExpanded(*it);
+        }
+        applyExpanded(child, flags);
+    }
+}
+
+} // namespace
+
+void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
+{
+    if (!oldList || !fetched)
+        return;
+    QHash<quint32, bool> flags;
+    recordExpanded(oldList->rootTask(), flags);
+    applyExpanded(fetched->rootTask(), flags);
+}
+
+ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
+                                             TaskList *fetched)
+{
+    TaskList *oldList = model->taskList();
+    if (groups)
+        groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
+    keepExpandedStates(oldList, fetched);
+
+    // The server's copy holds what was posted; edits made since then exist
+    // only here, and giving them way would lose them without a word.
+    TaskList *mine = nullptr;
+    if (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Edited) {
+        mine = oldList->clone();
+        mine->resetToNew();
+        mine->setLocalId(0);
+        mine->setName(keptCopyName(oldList->name()));
+    }
+    lists->replaceList(model, fetched);
+    if (!mine)
+        return nullptr;
+    ListModel *copy = lists->addList(mine);
+    if (copy)
+        copy->setChanged();
+    return copy;
+}
+
+void ListOutcome::recordAssignedId(ListModel *model, quint32 id)
+{
+    if (!model || id == 0 || model->taskList()->syncStatus() != TaskList::New)
+        return;
+    ListSynchronizer::recordAssignedId(model->taskList(), id);
+    model->setChanged();
+}
+
+QString ListOutcome::keptCopyName(const QString &name)
+{
+    return tr("%1 (my changes)").arg(name);
+}
+
+void ListOutcome::tellAboutKeptCopies(const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    MessageDialog::information(
+        tr("Sync"),
+        tr("These lists changed here before the server had confirmed them. The server's copy was "
+           "taken, and your version was kept beside it as a new list:\n%1")
+            .arg(names.join(QLatin1Char('\n'))),
+        nullptr);
+}

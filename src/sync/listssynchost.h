@@ -1,0 +1,30 @@
+#ifndef LISTSSYNCHOST_H
+#define LISTSSYNCHOST_H
+
+#include <QtGlobal>
+
+class ListModel;
+class ListsGroups;
+class QWidget;
+
+// What the synchronisations of lists need of the page that shows them: its
+// list groups, and a window to ask the user over. The lists page implements
+// it; tests give a small one of their own.
+class ListsSyncHost
+{
+public:
+    virtual ~ListsSyncHost() = default;
+
+    // The page's current groups; never null.
+    virtual ListsGroups *listsGroups() const = 0;
+    // Takes the groups over and deletes the previous ones.
+    virtual void setListsGroups(ListsGroups *groups) = 0;
+    // The window over which questions and messages of a run appear; may be null.
+    virtual QWidget *dialogParent() const = 0;
+    // A single-list run began on the model: the page shows it as syncing.
+    virtual void singleListSyncStarted(ListModel *model) = 0;
+    // A single-list run of the model ended: the page shows it as before.
+    virtual void singleListSyncEnded(ListModel *model) { Q_UNUSED(model); }
+};
+
+#endif

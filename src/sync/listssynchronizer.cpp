@@ -1,0 +1,620 @@
+#include "sync/listssynchronizer.h"
+
+#include "model/listinfo.h"
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/listsgroupsreaderwriter.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "model/userlists.h"
+#include "sync/httpresponseheader.h"
+#include "sync/listoutcome.h"
+#include "sync/listsharingsynchronizer.h"
+#include "sync/listssynchost.h"
+#include "sync/listsynchronizer.h"
+#include "sync/notepadsynchronizer.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/serverreaderwriter.h"
+#include "sync/xmlrequest.h"
+
+#include <QDebug>
+#include <QDomDocument>
+#include <QTimer>
+
+ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
+
+namespace {
+
+bool hasElementOfClass(const QDomElement &parent, const QString &className)
+{
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(QStringLiteral("class")) == className || hasElementOfClass(e, className))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObject *parent)
+    : BaseSynchronizer(parent)
+    , m_userLists(lists)
+    , m_host(host)
+{
+    if (s_registered) {
+        qDebug() << "more than one ListsSynchronizer exists";
+        return;
+    }
+    s_registered = this;
+    m_groupsAtStart = host ? host->listsGroups() : nullptr;
+    if (!lists)
+        return;
+    lists->purgeUntouchedDefaultLists();
+    m_deletedLists = lists->deletedLists();
+    for (ListModel *model : lists->models()) {
+        m_models.append(model);
+        if (model->taskList()->syncStatus() == TaskList::New)
+            m_hasNewLists = true;
+    }
+}
+
+// Destroyed mid-run (the user cancelled): the connection drops the deleted
+// request silently and the steps, children, go with us without reporting.
+ListsSynchronizer::~ListsSynchronizer()
+{
+    delete m_request;
+    // Cancelled after the server accepted a new list but before its copy
+    // came back: the next run must fetch it, not post it a second time.
+    if (m_listStep && !m_listStep->hasEnded() && m_currentModel)
+        ListOutcome::recordAssignedId(m_currentModel, m_listStep->assignedId());
+    for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
+                          static_cast<QObject *>(m_notepadStep)}) {
+        if (step)
+            disconnect(step, nullptr, this, nullptr);
+    }
+    qDeleteAll(m_listInfos);
+    if (s_registered == this)
+        s_registered = nullptr;
+}
+
+void ListsSynchronizer::start()
+{
+    if (s_registered != this) {
+        qDebug() << "more than one ListsSynchronizer exists";
+        // Its dialog must not wait for an end that never comes.
+        QTimer::singleShot(0, this, [this] { fail(tr("A synchronisation is already running.")); });
+        return;
+    }
+    if (!ServerHttpConnection::instance()->isComplete()) {
+        QTimer::singleShot(0, this, [this] { fail(tr("Settings required for sync are not complete.")); });
+        return;
+    }
+    emit progress(tr("Contacting server..."), 0, 1000);
+    sendRequest(QStringLiteral("GET"), QStringLiteral("/"), &ListsSynchronizer::onServerInfoRequestFinished);
+}
+
+void ListsSynchronizer::sendRequest(const QString &method, const QString &path,
+                                    void (ListsSynchronizer::*onFinished)(), const QDomDocument *body)
+{
+    if (m_request) {
+        disconnect(m_request, nullptr, this, nullptr);
+        m_request->deleteLater();
+    }
+    m_request = new XMLRequest(method, path, true, nullptr);
+    m_request->setSslErrorHandler(sslErrorHandler());
+    if (body)
+        m_request->setRequestDocument(*body);
+    connect(m_request, &Request::finished, this, onFinished);
+    ServerHttpConnection::instance()->addRequest(m_request);
+}
+
+XMLRequest *ListsSynchronizer::answer()
+{
+    if (hasEnded() || !m_request || sender() != m_request)
+        return nullptr;
+    return m_request;
+}
+
+QString ListsSynchronizer::unexpectedResponse() const
+{
+    const HttpResponseHeader header = m_request->responseHeader();
+    return QStringLiteral("Unexpected response %1 %2").arg(header.statusCode()).arg(header.reasonPhrase());
+}
+
+void ListsSynchronizer::failRun(const QString &error)
+{
+    const QStringList kept = m_keptCopies;
+    m_keptCopies.clear();
+    ListOutcome::tellAboutKeptCopies(kept);
+    fail(error);
+}
+
+QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
+{
+    int protocol = 0;
+    int oldest = 0;
+    quint16 eventPort = 0;
+    ServerReaderWriter reader;
+    if (!reader.readServerInfo(document, &protocol, &oldest, &eventPort))
+        return QStringLiteral("parse error") + reader.errorString();
+    if (protocol < ProtocolVersion)
+        return tr("server is running protocol version %1 and we require %2").arg(protocol).arg(ProtocolVersion);
+    if (oldest > ProtocolVersion)
+        return tr("server requires protocol version %1 and we only do %2").arg(oldest).arg(ProtocolVersion);
+    return QString();
+}
+
+void ListsSynchronizer::onServerInfoRequestFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return;
+    }
+    if (request->responseHeader().statusCode() != 200) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    const QString problem = checkServerInfo(request->responseDocument());
+    if (!problem.isEmpty()) {
+        failRun(problem);
+        return;
+    }
+    emit progress(tr("Checking available lists..."), 50, 1000);
+    sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-info"),
+                &ListsSynchronizer::onListsRequestFinished);
+}
+
+void ListsSynchronizer::onListsRequestFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->authFailed() ? tr("Authorization failure.") : request->errorString());
+        return;
+    }
+    if (request->responseHeader().statusCode() != 200) {
+        failRun(tr("Unexpected response: %1").arg(request->responseHeader().reasonPhrase()));
+        return;
+    }
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QMap<quint32, ListInfo *> infos;
+    if (!reader.readListInfos(request->responseDocument(), infos)) {
+        qDeleteAll(infos);
+        failRun(tr("Could not parse retrieved list set."));
+        return;
+    }
+    // A readable answer without the set (a portal page, a proxy's notice)
+    // reads as an account without lists; every list the server knows would
+    // then be taken for gone and removed here.
+    if (!hasElementOfClass(request->responseDocument().documentElement(), QStringLiteral("pd-list-infos"))
+        && holdsServerLists()) {
+        qDeleteAll(infos);
+        failRun(tr("Could not parse retrieved list set."));
+        return;
+    }
+    m_listInfos = infos;
+    for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
+        m_serverIds.insert(it.key());
+    int n = int(m_serverIds.size() + m_models.size() + m_deletedLists.size());
+    if (n == 0)
+        n = 1;
+    m_progressStep = qMax(1, 500 / n);
+    emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
+    syncNextList();
+}
+
+bool ListsSynchronizer::holdsServerLists() const
+{
+    if (!m_deletedLists.isEmpty())
+        return true;
+    for (const QPointer<ListModel> &model : m_models)
+        if (model && model->taskList()->syncStatus() != TaskList::New)
+            return true;
+    return false;
+}
+
+void ListsSynchronizer::syncNextList()
+{
+    m_currentModel = nullptr;
+    TaskList *list = nullptr;
+    quint32 id = 0;
+    bool chosen = false;
+    while (!chosen) {
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
+            ListOutcome::tellAboutKeptCopies(m_keptCopies);
+            m_keptCopies.clear();
+            syncDisplayOrder();
+            return;
+        }
+        if (!m_deletedLists.isEmpty()) {
+            list = m_deletedLists.takeFirst();
+            // A list purged since the snapshot is gone for good.
+            if (!m_userLists || !m_userLists->deletedLists().contains(list))
+                continue;
+            id = list->serverId();
+            if (!m_serverIds.remove(id))
+                id = 0;
+        } else if (!m_models.isEmpty()) {
+            m_currentModel = m_models.takeFirst();
+            if (!m_currentModel || !m_userLists || !m_userLists->models().contains(m_currentModel))
+                continue; // removed since the snapshot
+            list = m_currentModel->taskList();
+            id = list->serverId();
+            if (list->syncStatus() != TaskList::New && !m_serverIds.remove(id))
+                id = 0;
+        } else {
+            auto it = m_serverIds.begin();
+            id = *it;
+            m_serverIds.erase(it);
+            list = nullptr;
+        }
+        chosen = true;
+    }
+    ListInfo *info = id != 0 ? m_listInfos.value(id, nullptr) : nullptr;
+    m_stepHadModel = m_currentModel;
+    m_listStep = new ListSynchronizer(id, info, list, m_progressStep, this);
+    connect(m_listStep, &ListSynchronizer::finished, this, &ListsSynchronizer::onListSynchronizerFinished);
+    connect(m_listStep, &ListSynchronizer::progress, this, &ListsSynchronizer::onListProgress);
+    connect(m_listStep, &ListSynchronizer::addProgress, this, &ListsSynchronizer::onListAddProgress);
+    // A list only the server has is deleted there only when it is the
+    // user's own: lists others share with the user are fetched, never
+    // deleted for everyone.
+    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())))
+        m_listStep->setForceRemote(true);
+    m_listStep->start();
+}
+
+void ListsSynchronizer::releaseListStep()
+{
+    if (!m_listStep)
+        return;
+    disconnect(m_listStep, nullptr, this, nullptr);
+    m_listStep->deleteLater();
+    m_listStep = nullptr;
+}
+
+void ListsSynchronizer::onListSynchronizerFinished()
+{
+    ListSynchronizer *step = m_listStep;
+    if (!step || sender() != step || hasEnded())
+        return;
+    if (m_stepHadModel && !m_currentModel) {
+        // The list was removed while its step ran: nothing to apply it to.
+        delete step->takeResultList();
+        releaseListStep();
+        failRun(tr("A list was removed during the sync."));
+        return;
+    }
+    TaskList *local = step->localList();
+    if (m_currentModel) {
+        if (ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr))
+            m_currentModel->setPermissions(info->permissions());
+    }
+    // A deleted list is looked for among the lists still held.
+    const bool localDeletedHeld = local && !m_currentModel && m_userLists
+                                  && m_userLists->deletedLists().contains(local);
+    const ListSynchronizer::Result result = step->result();
+    switch (result) {
+    case ListSynchronizer::Failed: {
+        const QString error = step->errorString();
+        ListOutcome::recordAssignedId(m_currentModel, step->assignedId());
+        releaseListStep();
+        failRun(error);
+        return;
+    }
+    case ListSynchronizer::ReceivedNew: {
+        TaskList *fetched = step->takeResultList();
+        UserLists::AddResult added = UserLists::Refused;
+        m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
+        if (!m_userLists || added == UserLists::Refused)
+            delete fetched;
+        break;
+    }
+    case ListSynchronizer::Gone:
+        if (m_currentModel || localDeletedHeld)
+            m_userLists->purgeList(local);
+        m_currentModel = nullptr;
+        break;
+    case ListSynchronizer::ReceivedExisting: {
+        TaskList *fetched = step->takeResultList();
+        if (!m_currentModel) {
+            delete fetched;
+            break;
+        }
+        if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,
+                                                                fetched)) {
+            // Posted later in this run, like any new list.
+            m_models.append(copy);
+            m_hasNewLists = true;
+            m_keptCopies << copy->taskList()->name();
+        }
+        break;
+    }
+    case ListSynchronizer::DeleteRefused:
+        // With no local list (a list others share, refused to a forced
+        // remote run) there is nothing to purge, and putting the id back
+        // would delete it again and again.
+        if (localDeletedHeld) {
+            m_serverIds.insert(local->serverId());
+            m_userLists->purgeList(local);
+        }
+        m_currentModel = nullptr;
+        break;
+    case ListSynchronizer::RemoteGone:
+        m_currentModel = nullptr;
+        break;
+    case ListSynchronizer::NoChanges:
+        break;
+    default:
+        qDebug() << "Unknown ListSynchronizer result";
+        break;
+    }
+    releaseListStep();
+
+    if (!m_currentModel || !m_currentModel->taskList()->isOwned()) {
+        syncNextList();
+        return;
+    }
+    const ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr);
+    const quint32 serverRevision = info ? info->sharedRevision() : 1;
+    const quint32 localRevision = m_currentModel->sharedRevision();
+    if (m_forceRemote)
+        putSharing(serverRevision);
+    else if (localRevision < serverRevision)
+        getSharing(serverRevision);
+    else if (localRevision == serverRevision && m_currentModel->isSharedEdited())
+        putSharing(serverRevision);
+    else if (localRevision > serverRevision)
+        failRun(tr("wrong sharing revision number"));
+    else
+        syncNextList();
+}
+
+void ListsSynchronizer::getSharing(quint32 revision)
+{
+    startSharing(revision, false);
+}
+
+void ListsSynchronizer::putSharing(quint32 revision)
+{
+    startSharing(revision, true);
+}
+
+void ListsSynchronizer::startSharing(quint32 revision, bool upload)
+{
+    m_sharingStep = new ListSharingSynchronizer(m_currentModel, revision, this);
+    connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
+            &ListsSynchronizer::onSharingSynchronizerFinished);
+    if (upload)
+        m_sharingStep->put();
+    else
+        m_sharingStep->get();
+}
+
+void ListsSynchronizer::onSharingSynchronizerFinished()
+{
+    ListSharingSynchronizer *step = m_sharingStep;
+    if (!step || sender() != step || hasEnded())
+        return;
+    const QString error = step->errorString();
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_sharingStep = nullptr;
+    if (!error.isEmpty()) {
+        failRun(error);
+        return;
+    }
+    syncNextList();
+}
+
+void ListsSynchronizer::syncDisplayOrder()
+{
+    if (m_forceRemote || m_hasNewLists || (m_userLists && m_userLists->isDisplayOrderChanged()))
+        putDisplayOrder();
+    else
+        getDisplayOrder();
+}
+
+void ListsSynchronizer::putDisplayOrder()
+{
+    emit progress(tr("Uploading list display order"), 625, 1000);
+    QList<quint32> ids;
+    const QList<TaskList *> lists = m_userLists ? m_userLists->taskLists() : QList<TaskList *>();
+    for (const TaskList *list : lists) {
+        const quint32 id = list->syncStatus() == TaskList::New ? 0 : list->serverId();
+        if (id == 0)
+            qDebug() << "have a list with no server id even after sync";
+        else
+            ids << id;
+    }
+    TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
+    const QDomDocument body = writer.writeListRefs(ids);
+    sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
+                &ListsSynchronizer::onPutDisplayOrderFinished, &body);
+}
+
+void ListsSynchronizer::onPutDisplayOrderFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return;
+    }
+    const int status = request->responseHeader().statusCode();
+    if (status != 200 && status != 204) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    if (m_userLists)
+        m_userLists->setDisplayOrderChanged(false);
+    syncListsGroups();
+}
+
+void ListsSynchronizer::getDisplayOrder()
+{
+    emit progress(tr("Downloading list display order"), 650, 1000);
+    sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
+                &ListsSynchronizer::onGetDisplayOrderFinished);
+}
+
+void ListsSynchronizer::onGetDisplayOrderFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return;
+    }
+    if (request->responseHeader().statusCode() != 200) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QList<quint32> ids;
+    if (!reader.readListRefs(request->responseDocument(), ids)) {
+        failRun(tr("Could not parse retrieved list order."));
+        return;
+    }
+    if (m_userLists)
+        m_userLists->setDisplayOrder(ids);
+    syncListsGroups();
+}
+
+// A tree made from nothing (no file, an unreadable one, a reset) counts as
+// edited, yet uploading it would replace the groups the account has.
+bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
+{
+    return groups->rootGroup()->groupCount() > 0 || !groups->deletedGroups()->isEmpty();
+}
+
+void ListsSynchronizer::syncListsGroups()
+{
+    const bool upload = m_forceRemote
+                        || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
+                            && groupsHaveRealEdits(m_groupsAtStart));
+    if (upload && m_host)
+        putListsGroups();
+    else
+        getListsGroups();
+}
+
+void ListsSynchronizer::putListsGroups()
+{
+    emit progress(tr("Uploading lists groups info"), 675, 1000);
+    ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
+    const QDomDocument body = writer.writeListsGroups(m_host->listsGroups());
+    sendRequest(QStringLiteral("PUT"),
+                ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order"),
+                &ListsSynchronizer::onPutListsGroupsFinished, &body);
+}
+
+void ListsSynchronizer::onPutListsGroupsFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return;
+    }
+    const int status = request->responseHeader().statusCode();
+    if (status == 403) {
+        // The server keeps its groups and they replace ours below; the user
+        // is not told, so at least the log says so.
+        qWarning() << "groups upload refused (403); server copy taken";
+    } else if (status != 200) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    getListsGroups();
+}
+
+void ListsSynchronizer::getListsGroups()
+{
+    emit progress(tr("Downloading lists groups info"), 700, 1000);
+    sendRequest(QStringLiteral("GET"),
+                ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order"),
+                &ListsSynchronizer::onGetListsGroupsFinished);
+}
+
+void ListsSynchronizer::onGetListsGroupsFinished()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return;
+    }
+    if (request->responseHeader().statusCode() != 200) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);
+    ListsGroups *groups = reader.readListsGroups(request->responseDocument());
+    if (!groups) {
+        failRun(tr("Could not parse retrieved groups."));
+        return;
+    }
+    if (m_host) {
+        m_host->setListsGroups(groups);
+        groups = m_host->listsGroups();
+        groups->setEditedSinceSync(false);
+        groups->setModified();
+    } else {
+        delete groups;
+    }
+    startNotepadSync();
+}
+
+void ListsSynchronizer::startNotepadSync()
+{
+    m_notepadStep = new NotepadSynchronizer(sslErrorHandler(), this);
+    m_notepadStep->setForceRemote(m_forceRemote);
+    connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::onNotepadProgress);
+    connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::onNotepadAddProgress);
+    connect(m_notepadStep, &NotepadSynchronizer::finished, this, &ListsSynchronizer::onNotepadSynchronizerFinished);
+    m_notepadStep->start();
+}
+
+void ListsSynchronizer::onNotepadSynchronizerFinished()
+{
+    NotepadSynchronizer *step = m_notepadStep;
+    if (!step || sender() != step || hasEnded())
+        return;
+    const QString error = step->errorString();
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_notepadStep = nullptr;
+    if (error.isNull())
+        succeed();
+    else
+        failRun(error);
+}
+
+void ListsSynchronizer::onListProgress(QString desc, int done, int total)
+{
+    emit progress(desc, done, total);
+}
+
+void ListsSynchronizer::onListAddProgress(QString desc, int addition)
+{
+    emit addProgress(desc, addition);
+}
+
+void ListsSynchronizer::onNotepadProgress(QString desc, int done, int total)
+{
+    emit progress(desc, done, total);
+}
+
+void ListsSynchronizer::onNotepadAddProgress(QString desc, int addition)
+{
+    emit addProgress(desc, addition);
+}

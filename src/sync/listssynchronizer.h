@@ -1,0 +1,113 @@
+#ifndef LISTSSYNCHRONIZER_H
+#define LISTSSYNCHRONIZER_H
+
+#include "sync/basesynchronizer.h"
+
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+
+class ListInfo;
+class ListModel;
+class ListSharingSynchronizer;
+class ListSynchronizer;
+class ListsGroups;
+class ListsSyncHost;
+class NotepadSynchronizer;
+class QDomDocument;
+class TaskList;
+class UserLists;
+class XMLRequest;
+
+// The full synchronisation: server information, the summary of every list,
+// each list in turn (deleted lists, then live lists, then lists only the
+// server has) with its sharing, then the display order, the list groups and
+// the notepad. Only one runs at a time.
+class ListsSynchronizer : public BaseSynchronizer
+{
+    Q_OBJECT
+
+public:
+    static const int ProtocolVersion = 9;
+
+    ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObject *parent = nullptr);
+    ~ListsSynchronizer() override;
+
+    void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
+    void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
+
+    // The one registered run, or null.
+    static ListsSynchronizer *running() { return s_registered; }
+
+public slots:
+    void start() override;
+
+private slots:
+    void onServerInfoRequestFinished();
+    void onListsRequestFinished();
+    void onListSynchronizerFinished();
+    void onSharingSynchronizerFinished();
+    void onGetDisplayOrderFinished();
+    void onPutDisplayOrderFinished();
+    void onGetListsGroupsFinished();
+    void onPutListsGroupsFinished();
+    void onNotepadSynchronizerFinished();
+    void onListProgress(QString desc, int done, int total);
+    void onListAddProgress(QString desc, int addition);
+    void onNotepadProgress(QString desc, int done, int total);
+    void onNotepadAddProgress(QString desc, int addition);
+
+private:
+    QString checkServerInfo(const QDomDocument &document) const;
+    void syncNextList();
+    void getSharing(quint32 revision);
+    void putSharing(quint32 revision);
+    void startSharing(quint32 revision, bool upload);
+    void syncDisplayOrder();
+    void getDisplayOrder();
+    void putDisplayOrder();
+    void syncListsGroups();
+    void getListsGroups();
+    void putListsGroups();
+    void startNotepadSync();
+    bool groupsHaveRealEdits(const ListsGroups *groups) const;
+    // Some list here is known to the server.
+    bool holdsServerLists() const;
+
+    void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
+                     const QDomDocument *body = nullptr);
+    // The request whose answer is being handled, or null when the sender is
+    // stale (the run ended or moved on).
+    XMLRequest *answer();
+    QString unexpectedResponse() const;
+    // Fails the run after telling the user about the copies kept so far.
+    void failRun(const QString &error);
+    void releaseListStep();
+
+    QPointer<UserLists> m_userLists;
+    ListsSyncHost *m_host;
+    QPointer<ListsGroups> m_groupsAtStart;
+    QList<TaskList *> m_deletedLists;
+    QList<QPointer<ListModel>> m_models;
+    QPointer<ListModel> m_currentModel;
+    XMLRequest *m_request = nullptr;
+    QSet<quint32> m_serverIds;
+    QMap<quint32, ListInfo *> m_listInfos;
+    ListSynchronizer *m_listStep = nullptr;
+    ListSharingSynchronizer *m_sharingStep = nullptr;
+    // The list step began with a live list: its model vanishing means the
+    // list was removed mid-step.
+    bool m_stepHadModel = false;
+    bool m_hasNewLists = false;
+    int m_progressStep = 1;
+    bool m_forceRemote = false;
+    bool m_forceLocal = false;
+    NotepadSynchronizer *m_notepadStep = nullptr;
+    QStringList m_keptCopies;
+
+    static ListsSynchronizer *s_registered;
+};
+
+#endif

@@ -1,0 +1,269 @@
+#include "sync/singlelistsynchronizer.h"
+
+#include "model/listinfo.h"
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "model/userlists.h"
+#include "sync/httpresponseheader.h"
+#include "sync/listoutcome.h"
+#include "sync/listsharingsynchronizer.h"
+#include "sync/listssynchost.h"
+#include "sync/listsynchronizer.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/sslerrorsui.h"
+#include "sync/xmlrequest.h"
+
+#include <QDebug>
+#include <QTimer>
+
+SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
+                                               QObject *parent)
+    : QObject(parent)
+    , m_userLists(lists)
+    , m_model(model)
+    , m_hadModel(model != nullptr)
+    , m_host(host)
+{
+    if (model) {
+        m_list = model->taskList();
+        m_serverId = m_list->syncStatus() == TaskList::New ? 0 : m_list->serverId();
+    }
+    if (host)
+        m_listsGroups = host->listsGroups();
+}
+
+SingleListSynchronizer::~SingleListSynchronizer()
+{
+    delete m_request;
+    releaseSteps();
+    delete m_info;
+    delete m_sslErrorHandler;
+}
+
+void SingleListSynchronizer::start()
+{
+    m_sslErrorHandler = new SslErrorsUI(m_host ? m_host->dialogParent() : nullptr);
+    if (!m_model) {
+        failLater(tr("The list was removed before its sync began."));
+        return;
+    }
+    if (m_host)
+        m_host->singleListSyncStarted(m_model);
+    m_model->setSynchronizing(true);
+    if (!ServerHttpConnection::instance()->isComplete()) {
+        failLater(tr("Settings required for sync are not complete."));
+        return;
+    }
+    if (m_list->syncStatus() == TaskList::New) {
+        startListStep();
+        return;
+    }
+    if (m_serverId == 0) {
+        failLater(tr("Error list id invalid"));
+        return;
+    }
+    m_request = new XMLRequest(QStringLiteral("GET"),
+                               ServerHttpConnection::instance()->userPath()
+                                   + QStringLiteral("/list-info/%1").arg(m_serverId),
+                               true, nullptr);
+    m_request->setSslErrorHandler(m_sslErrorHandler);
+    connect(m_request, &Request::finished, this, &SingleListSynchronizer::onListRequestFinished);
+    ServerHttpConnection::instance()->addRequest(m_request);
+}
+
+void SingleListSynchronizer::onListRequestFinished()
+{
+    XMLRequest *request = m_request;
+    if (m_ended || !request || sender() != request)
+        return;
+    m_request = nullptr;
+    request->deleteLater();
+    disconnect(request, nullptr, this, nullptr);
+    if (request->hasError()) {
+        fail(request->authFailed() ? tr("Authorization failure.") : request->errorString());
+        return;
+    }
+    if (listWasRemoved()) {
+        fail(tr("The list was removed during its sync."));
+        return;
+    }
+    const int status = request->responseHeader().statusCode();
+    if (status == 404 || status == 410) {
+        m_serverId = 0;
+        startListStep();
+        return;
+    }
+    if (status != 200) {
+        qDebug().noquote() << "SingleListSynchronizer::onListRequestFinished(),Unexpected response. Error code: "
+                                  + QString::number(status);
+        fail(tr("Unexpected response: %1").arg(request->responseHeader().reasonPhrase()));
+        return;
+    }
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    ListInfo *info = nullptr;
+    // An answer without a summary would leave the list step an id and no
+    // revision to decide on.
+    if (!reader.readSingleListInfo(request->responseDocument(), info) || !info) {
+        delete info;
+        qDebug() << "SingleListSynchronizer::onListRequestFinished(),Could not parse retrieved list info.";
+        fail(tr("Could not parse retrieved list info."));
+        return;
+    }
+    m_info = info;
+    startListStep();
+}
+
+void SingleListSynchronizer::startListStep()
+{
+    m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
+    connect(m_listStep, &ListSynchronizer::finished, this, &SingleListSynchronizer::onListSynchronizerFinished);
+    m_listStep->start();
+}
+
+void SingleListSynchronizer::onListSynchronizerFinished()
+{
+    ListSynchronizer *step = m_listStep;
+    if (m_ended || !step || sender() != step)
+        return;
+    if (listWasRemoved()) {
+        delete step->takeResultList();
+        fail(tr("The list was removed during its sync."));
+        return;
+    }
+    if (m_info)
+        m_model->setPermissions(m_info->permissions());
+    QString keptCopy;
+    switch (step->result()) {
+    case ListSynchronizer::Failed:
+        ListOutcome::recordAssignedId(m_model, step->assignedId());
+        fail(step->errorString());
+        return;
+    case ListSynchronizer::Gone:
+        if (m_userLists)
+            m_userLists->purgeList(step->localList());
+        m_model = nullptr;
+        break;
+    case ListSynchronizer::ReceivedExisting: {
+        TaskList *fetched = step->takeResultList();
+        if (!m_userLists) {
+            delete fetched;
+            break;
+        }
+        if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched))
+            keptCopy = copy->taskList()->name();
+        m_list = m_model->taskList();
+        break;
+    }
+    case ListSynchronizer::RemoteGone:
+        m_model = nullptr;
+        break;
+    case ListSynchronizer::NoChanges:
+        break;
+    default:
+        qDebug() << "Unknown ListSynchronizer result";
+        break;
+    }
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_listStep = nullptr;
+    if (!keptCopy.isEmpty()) {
+        QPointer<SingleListSynchronizer> self(this);
+        ListOutcome::tellAboutKeptCopies({keptCopy});
+        if (!self || m_ended)
+            return;
+    }
+
+    if (!m_model || !m_model->taskList()->isOwned()) {
+        succeed();
+        return;
+    }
+    const quint32 serverRevision = m_info ? m_info->sharedRevision() : 1;
+    const quint32 localRevision = m_model->sharedRevision();
+    if (localRevision < serverRevision)
+        startSharing(serverRevision, false);
+    else if (localRevision == serverRevision && m_model->isSharedEdited())
+        startSharing(serverRevision, true);
+    else if (localRevision > serverRevision)
+        fail(tr("worng sharing revision number"));
+    else
+        succeed();
+}
+
+void SingleListSynchronizer::startSharing(quint32 revision, bool upload)
+{
+    m_sharingStep = new ListSharingSynchronizer(m_model, revision, this);
+    connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
+            &SingleListSynchronizer::onSharingSynchronizerFinished);
+    if (upload)
+        m_sharingStep->put();
+    else
+        m_sharingStep->get();
+}
+
+void SingleListSynchronizer::onSharingSynchronizerFinished()
+{
+    if (m_ended || !m_sharingStep || sender() != m_sharingStep)
+        return;
+    if (m_sharingStep->hasError())
+        fail(m_sharingStep->errorString());
+    else
+        succeed();
+}
+
+void SingleListSynchronizer::releaseSteps()
+{
+    if (m_listStep) {
+        disconnect(m_listStep, nullptr, this, nullptr);
+        m_listStep->deleteLater();
+        m_listStep = nullptr;
+    }
+    if (m_sharingStep) {
+        disconnect(m_sharingStep, nullptr, this, nullptr);
+        m_sharingStep->deleteLater();
+        m_sharingStep = nullptr;
+    }
+}
+
+void SingleListSynchronizer::succeed()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_model)
+        m_model->setSynchronizing(false);
+    releaseSteps();
+    emit success(this, m_model);
+}
+
+void SingleListSynchronizer::fail(const QString &message)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_model)
+        m_model->setSynchronizing(false);
+    releaseSteps();
+    emit failed(message, this, m_model);
+}
+
+void SingleListSynchronizer::failLater(const QString &message)
+{
+    QTimer::singleShot(0, this, [this, message] { fail(message); });
+}
+
+void SingleListSynchronizer::cancel()
+{
+    if (m_ended)
+        return;
+    if (m_listStep) {
+        m_listStep->cancel();
+    } else if (m_sharingStep) {
+        m_sharingStep->cancel();
+    } else if (m_request) {
+        ServerHttpConnection::instance()->cancelRequest(m_request);
+    } else {
+        fail(QStringLiteral("Sync canceled"));
+    }
+}

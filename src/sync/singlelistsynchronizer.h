@@ -1,0 +1,75 @@
+#ifndef SINGLELISTSYNCHRONIZER_H
+#define SINGLELISTSYNCHRONIZER_H
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ListInfo;
+class ListModel;
+class ListSharingSynchronizer;
+class ListSynchronizer;
+class ListsGroups;
+class ListsSyncHost;
+class SslErrorHandler;
+class TaskList;
+class UserLists;
+class XMLRequest;
+
+// Brings one list into step with the server outside a full synchronisation:
+// its server summary, the list step, then its sharing when that is due. Ends
+// with exactly one of success() or failed(); the lists page connects both,
+// queues these runs and deletes each after its end. The model argument of
+// the signals is null when the list was purged.
+class SingleListSynchronizer : public QObject
+{
+    Q_OBJECT
+
+public:
+    SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model, QObject *parent = nullptr);
+    ~SingleListSynchronizer() override;
+
+    virtual void start();
+    void cancel();
+
+    ListModel *listModel() const { return m_model; }
+    SslErrorHandler *sslErrorHandler() const { return m_sslErrorHandler; }
+    bool hasEnded() const { return m_ended; }
+
+signals:
+    void success(SingleListSynchronizer *synchronizer, ListModel *model);
+    void failed(QString message, SingleListSynchronizer *synchronizer, ListModel *model);
+
+private slots:
+    void onListRequestFinished();
+    void onListSynchronizerFinished();
+    void onSharingSynchronizerFinished();
+
+private:
+    void startListStep();
+    void startSharing(quint32 revision, bool upload);
+    void releaseSteps();
+    void succeed();
+    void fail(const QString &message);
+    // Ends through the event loop, never from inside start().
+    void failLater(const QString &message);
+    bool listWasRemoved() const { return m_hadModel && !m_model; }
+
+    QPointer<UserLists> m_userLists;
+    // Removing the list while a run is queued or in flight must not leave
+    // the run holding a freed model.
+    QPointer<ListModel> m_model;
+    bool m_hadModel = false;
+    TaskList *m_list = nullptr;
+    quint32 m_serverId = 0;
+    XMLRequest *m_request = nullptr;
+    QPointer<ListsGroups> m_listsGroups;
+    ListInfo *m_info = nullptr;
+    ListSynchronizer *m_listStep = nullptr;
+    ListSharingSynchronizer *m_sharingStep = nullptr;
+    ListsSyncHost *m_host;
+    SslErrorHandler *m_sslErrorHandler = nullptr;
+    bool m_ended = false;
+};
+
+#endif

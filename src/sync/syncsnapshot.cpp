@@ -1,0 +1,206 @@
+#include "sync/syncsnapshot.h"
+
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/listsgroupsreaderwriter.h"
+#include "model/notepadnote.h"
+#include "model/notepadnotes.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "sync/listssynchost.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QSet>
+
+SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *notes)
+    : m_lists(lists)
+    , m_host(host)
+    , m_notes(notes)
+{
+    if (lists) {
+        for (ListModel *model : lists->models()) {
+            ListState state;
+            state.model = model;
+            state.list = model->taskList()->clone();
+            state.sharedUsers = model->sharedUsers();
+            state.sharedRevision = model->sharedRevision();
+            state.sharedEdited = model->isSharedEdited();
+            m_listStates << state;
+        }
+        for (TaskList *list : lists->deletedLists())
+            m_deletedLists << list->clone();
+        m_displayOrderChanged = lists->isDisplayOrderChanged();
+    }
+    if (host && host->listsGroups()) {
+        QBuffer buffer(&m_groups);
+        ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
+        if (!writer.saveListsGroups(host->listsGroups(), &buffer)) {
+            qWarning() << "SyncSnapshot: the list groups could not be kept" << writer.errorString();
+            m_groups.clear();
+        }
+        m_groupsEdited = host->listsGroups()->isEditedSinceSync();
+    }
+    if (notes) {
+        for (NotepadNote *note : notes->notes()) {
+            m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
+                                      note->serverId(), note->revision()};
+        }
+        m_notesOrderChanged = notes->isDisplayOrderChanged();
+    }
+}
+
+SyncSnapshot::~SyncSnapshot()
+{
+    for (const ListState &state : std::as_const(m_listStates))
+        delete state.list;
+    qDeleteAll(m_deletedLists);
+}
+
+void SyncSnapshot::restore()
+{
+    restoreLists();
+    restoreGroups();
+    restoreNotes();
+}
+
+void SyncSnapshot::applyModelState(ListModel *model, const ListState &state)
+{
+    model->setSharedUsers(state.sharedUsers);
+    model->restoreSharedRevision(state.sharedRevision);
+    model->setSharedEdited(state.sharedEdited);
+    model->setChanged();
+}
+
+void SyncSnapshot::restoreLists()
+{
+    UserLists *lists = m_lists;
+    if (!lists)
+        return;
+    QSet<ListModel *> known;
+    for (const ListState &state : std::as_const(m_listStates))
+        if (state.model)
+            known.insert(state.model);
+    // Lists the failed run brought in are not the user's state.
+    for (ListModel *model : lists->models())
+        if (!known.contains(model))
+            lists->purgeList(model->taskList());
+
+    const QList<ListModel *> live = lists->models();
+    for (ListState &state : m_listStates) {
+        ListModel *model = state.model && live.contains(state.model) ? state.model.data() : nullptr;
+        const quint32 oldId = state.list->syncStatus() == TaskList::New ? 0 : state.list->serverId();
+        if (model) {
+            const TaskList *current = model->taskList();
+            const quint32 currentId = current->syncStatus() == TaskList::New ? 0 : current->serverId();
+            if (currentId != 0 && currentId != oldId) {
+                // Created on the server by the failed run: keep that copy,
+                // and have the next run delete the one it replaces.
+                if (oldId != 0) {
+                    TaskList *gone = state.list->clone();
+                    gone->clearTasks();
+                    gone->setSyncStatus(TaskList::Deleted);
+                    UserLists::AddResult result = UserLists::Refused;
+                    lists->addList(gone, &result);
+                    if (result == UserLists::Refused)
+                        delete gone;
+                }
+                continue;
+            }
+            lists->replaceList(model, state.list->clone());
+        } else {
+            UserLists::AddResult result = UserLists::Refused;
+            TaskList *copy = state.list->clone();
+            model = lists->addList(copy, &result);
+            if (result == UserLists::Refused)
+                delete copy;
+            if (!model)
+                continue;
+            state.model = model;
+        }
+        applyModelState(model, state);
+    }
+    for (TaskList *deleted : std::as_const(m_deletedLists)) {
+        if (lists->findDeletedByServerId(deleted->serverId()))
+            continue;
+        TaskList *copy = deleted->clone();
+        UserLists::AddResult result = UserLists::Refused;
+        lists->addList(copy, &result);
+        if (result == UserLists::Refused)
+            delete copy;
+    }
+    lists->setDisplayOrderChanged(m_displayOrderChanged);
+}
+
+void SyncSnapshot::restoreGroups()
+{
+    if (!m_host || m_groups.isEmpty())
+        return;
+    QBuffer buffer(&m_groups);
+    ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
+    ListsGroups *groups = reader.loadListsGroups(&buffer);
+    if (!groups) {
+        qWarning() << "SyncSnapshot: the list groups could not be put back" << reader.errorString();
+        return;
+    }
+    m_host->setListsGroups(groups);
+    groups = m_host->listsGroups();
+    groups->setEditedSinceSync(m_groupsEdited);
+    groups->setModified();
+}
+
+void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
+{
+    note->setTitle(state.title);
+    note->setText(state.text);
+    note->setSyncStatus(NotepadNote::SyncStatus(state.status));
+    note->setServerId(state.serverId);
+    note->setRevision(state.revision);
+}
+
+void SyncSnapshot::restoreNotes()
+{
+    NotepadNotes *notes = m_notes;
+    if (!notes)
+        return;
+    bool allHeld = true;
+    for (const NoteState &state : std::as_const(m_noteStates))
+        allHeld = allHeld && state.note && notes->notes().contains(state.note.data());
+    QSet<NotepadNote *> known;
+    for (const NoteState &state : std::as_const(m_noteStates))
+        known.insert(state.note.data());
+    for (NotepadNote *note : notes->notes())
+        allHeld = allHeld && known.contains(note);
+
+    if (!allHeld) {
+        // The notepad was emptied (a forced local run): empty it again of
+        // what the run fetched, and give the page the notes back.
+        notes->deleteAndPurgeEverything();
+        for (const NoteState &state : std::as_const(m_noteStates)) {
+            auto *note = new NotepadNote;
+            applyNoteState(note, state);
+            notes->addNote(note);
+            note->setSyncStatus(NotepadNote::SyncStatus(state.status));
+        }
+    } else {
+        for (const NoteState &state : std::as_const(m_noteStates)) {
+            NotepadNote *note = state.note;
+            const quint32 oldId = state.status == NotepadNote::New ? 0 : state.serverId;
+            const quint32 currentId = note->syncStatus() == NotepadNote::New ? 0 : note->serverId();
+            if (currentId != 0 && currentId != oldId) {
+                if (oldId != 0) {
+                    auto *gone = new NotepadNote;
+                    gone->setTitle(state.title);
+                    gone->setServerId(oldId);
+                    gone->setRevision(state.revision);
+                    gone->setSyncStatus(NotepadNote::Deleted);
+                    notes->appendNote(gone);
+                }
+                continue;
+            }
+            applyNoteState(note, state);
+        }
+    }
+    notes->setDisplayOrderChanged(m_notesOrderChanged);
+    notes->setChanged(true);
+}

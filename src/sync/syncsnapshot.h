@@ -1,0 +1,70 @@
+#ifndef SYNCSNAPSHOT_H
+#define SYNCSNAPSHOT_H
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+
+class ListModel;
+class ListsSyncHost;
+class NotepadNote;
+class NotepadNotes;
+class TaskList;
+class UserLists;
+
+// The user's lists, list groups and notes as they stood before a forced
+// synchronisation prepared them. A forced run that does not succeed puts
+// them back, so that neither the user nor the server loses a list or gets
+// one twice: a list or note the failed run had already created on the server
+// stays as created, and its old copy there is marked for deletion instead.
+class SyncSnapshot
+{
+public:
+    SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *notes);
+    ~SyncSnapshot();
+
+    SyncSnapshot(const SyncSnapshot &) = delete;
+    SyncSnapshot &operator=(const SyncSnapshot &) = delete;
+
+    void restore();
+
+private:
+    struct ListState
+    {
+        QPointer<ListModel> model;
+        TaskList *list = nullptr; // a copy, owned
+        QMap<QString, QString> sharedUsers;
+        quint32 sharedRevision = 1;
+        bool sharedEdited = false;
+    };
+    struct NoteState
+    {
+        QPointer<NotepadNote> note;
+        QString title;
+        QString text;
+        int status = 0;
+        quint32 serverId = 0;
+        quint32 revision = 0;
+    };
+
+    void restoreLists();
+    void restoreGroups();
+    void restoreNotes();
+    static void applyModelState(ListModel *model, const ListState &state);
+    static void applyNoteState(NotepadNote *note, const NoteState &state);
+
+    QPointer<UserLists> m_lists;
+    ListsSyncHost *m_host;
+    QPointer<NotepadNotes> m_notes;
+    QList<ListState> m_listStates;
+    QList<TaskList *> m_deletedLists; // copies, owned
+    bool m_displayOrderChanged = false;
+    QByteArray m_groups;
+    bool m_groupsEdited = false;
+    QList<NoteState> m_noteStates;
+    bool m_notesOrderChanged = false;
+};
+
+#endif

@@ -1,0 +1,323 @@
+// The task information form over a list model: what it shows, what its
+// editors change (and that refreshing changes nothing), read-only lists, the
+// assignee row with its chat button, and undo or removal while it is open.
+
+#include "core/clock.h"
+#include "core/serversettings.h"
+#include "dialogs/assigneechat.h"
+#include "dialogs/taskinfodialog.h"
+#include "lists/tasktreeowner.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
+#include "testenvironment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+class Owner : public TaskTreeOwner
+{
+public:
+    int calendar = 0;
+    int alarm = 0;
+    bool isSyncing() const override { return false; }
+    void showNoteDialog() override {}
+    void showAlarmDialog() override { ++alarm; }
+    void showTimeManagementDialog() override { ++calendar; }
+    void openTaskLink() override {}
+    void playTaskVideo() override {}
+    void showTaskContextMenu(const QPoint &) override {}
+    void onCancelSingleListSync(ListModel *) override {}
+};
+
+class Chat : public AssigneeChat
+{
+public:
+    QStringList friends;
+    QStringList started;
+    bool canChatWith(const QString &nick) const override { return friends.contains(nick); }
+    void startChatWith(const QString &nick) override { started << nick; }
+};
+
+struct Fixture
+{
+    ListModel model{new TaskList};
+    Owner owner;
+    TaskInfoDialog dialog{&owner};
+    Task *task;
+
+    explicit Fixture(const QString &permissions = QStringLiteral("rwd"))
+    {
+        model.taskList()->setPermissions(permissions);
+        task = add(QStringLiteral("Pay rent"));
+        add(QStringLiteral("Water plants"));
+        dialog.selectedTaskChanged(task, &model);
+    }
+    Task *add(const QString &title)
+    {
+        auto *t = new Task;
+        t->setTitle(title);
+        model.taskList()->rootTask()->insertChild(t, model.taskList()->rootTask()->childCount());
+        return t;
+    }
+};
+
+} // namespace
+
+class TstTaskInfoDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QSettings().setValue(QStringLiteral("ui/time-format-24"), true);
+        ServerSettings::instance()->setUserName(QStringLiteral("ann"));
+    }
+    void cleanup() { Clock::reset(); }
+
+    void emptyTaskShowsPlaceholders()
+    {
+        Fixture f;
+        QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent"));
+        QCOMPARE(f.dialog.startLabel()->text(), QStringLiteral("unset"));
+        QCOMPARE(f.dialog.endLabel()->text(), QStringLiteral("unset"));
+        QCOMPARE(f.dialog.alarmLabel()->text(), QStringLiteral("unset"));
+        QCOMPARE(f.dialog.createdByLabel()->text(), QStringLiteral("no value"));
+        QCOMPARE(f.dialog.creationTimeLabel()->text(), QStringLiteral("no value"));
+        QCOMPARE(f.dialog.revisionLabel()->text(), QStringLiteral("No revision"));
+        QCOMPARE(f.dialog.assignedToLabel()->text(), QStringLiteral("None"));
+        QCOMPARE(f.dialog.priorityBox()->objectName(), QStringLiteral("priorityCheckBox"));
+        QCOMPARE(f.dialog.titleEdit()->objectName(), QStringLiteral("textEdit"));
+        QCOMPARE(f.dialog.noteEdit()->objectName(), QStringLiteral("noteEdit"));
+    }
+
+    void timesInLocalTimeByTheSetting_data()
+    {
+        QTest::addColumn<bool>("format24");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("24 h") << true << " 19:05";
+        QTest::newRow("12 h") << false << " 7:05 pm";
+    }
+    void timesInLocalTimeByTheSetting()
+    {
+        QFETCH(bool, format24);
+        QFETCH(QString, suffix);
+        QSettings().setValue(QStringLiteral("ui/time-format-24"), format24);
+        Fixture f;
+        f.task->setStartTime(QDateTime(QDate(2026, 7, 1), QTime(19, 5), Qt::LocalTime).toUTC());
+        f.dialog.updateInfo();
+        QVERIFY2(f.dialog.startLabel()->text().endsWith(suffix), qPrintable(f.dialog.startLabel()->text()));
+    }
+
+    void alarmClockColour()
+    {
+        Fixture f;
+        const QDateTime now(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+        Clock::setFixedTime(now);
+        f.task->setAlarmTime(now.addSecs(60));
+        f.dialog.updateInfo();
+        QCOMPARE(f.dialog.alarmImage(), QStringLiteral("red-clock"));
+        Clock::setFixedTime(now.addSecs(120));
+        f.dialog.updateInfo();
+        QCOMPARE(f.dialog.alarmImage(), QStringLiteral("green-clock"));
+        // Another task without alarm shows the neutral clock again.
+        f.dialog.selectedTaskChanged(f.model.taskList()->rootTask()->child(1), &f.model);
+        QCOMPARE(f.dialog.alarmImage(), QStringLiteral("red-clock"));
+    }
+
+    void refreshingWritesNothing()
+    {
+        Fixture f;
+        Task *other = f.model.taskList()->rootTask()->child(1);
+        other->setDone(true);
+        other->setDoneBy(QStringLiteral("bob"));
+        other->setPriority(TaskPriority(TaskPriority::Reminder));
+        f.model.taskList()->setSyncStatus(TaskList::Unedited);
+        const int undo = f.model.undoIndex();
+        f.dialog.selectedTaskChanged(other, &f.model);
+        QVERIFY(f.dialog.doneBox()->isChecked());
+        QCOMPARE(f.dialog.priorityBox()->currentIndex(), 2);
+        QCOMPARE(other->doneBy(), QStringLiteral("bob"));
+        QCOMPARE(f.model.undoIndex(), undo);
+        QCOMPARE(f.model.taskList()->syncStatus(), TaskList::Unedited);
+    }
+
+    void editsGoThroughTheModel()
+    {
+        Fixture f;
+        f.dialog.show();
+        QTest::mouseClick(f.dialog.doneBox(), Qt::LeftButton);
+        QVERIFY(f.task->isDone());
+        f.dialog.priorityBox()->setCurrentIndex(1);
+        QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::Urgent));
+        f.dialog.priorityBox()->setCurrentIndex(2);
+        QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::Reminder));
+        f.dialog.priorityBox()->setCurrentIndex(0);
+        QCOMPARE(f.task->priority(), TaskPriority(TaskPriority::None));
+        f.dialog.titleEdit()->setPlainText(QStringLiteral(" Pay rent today "));
+        QTest::mouseClick(f.dialog.saveTitleButton(), Qt::LeftButton);
+        QCOMPARE(f.task->title(), QStringLiteral(" Pay rent today "));
+        QTest::mouseClick(f.dialog.startCalendarButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.endCalendarButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.alarmButton(), Qt::LeftButton);
+        QCOMPARE(f.owner.calendar, 2);
+        QCOMPARE(f.owner.alarm, 1);
+    }
+
+    void savingTheNote()
+    {
+        Fixture f;
+        f.dialog.show();
+        const QDateTime now(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+        Clock::setFixedTime(now);
+        QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
+        QCOMPARE(f.task->note().addedTime(), now);
+        QCOMPARE(f.task->note().text(), QString());
+        Clock::setFixedTime(now.addDays(1));
+        f.dialog.noteEdit()->setPlainText(QStringLiteral("  Keep the receipt  "));
+        QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
+        QCOMPARE(f.task->note().addedTime(), now);
+        QCOMPARE(f.task->note().text(), QStringLiteral("Keep the receipt"));
+        QTest::mouseClick(f.dialog.deleteNoteButton(), Qt::LeftButton);
+        QVERIFY(!f.task->hasNote());
+    }
+
+    void readOnlyList()
+    {
+        Fixture f(QStringLiteral("r"));
+        QVERIFY(f.dialog.titleEdit()->isReadOnly());
+        QVERIFY(f.dialog.noteEdit()->isReadOnly());
+        for (QWidget *w : std::initializer_list<QWidget *>{f.dialog.saveTitleButton(), f.dialog.saveNoteButton(),
+                                                          f.dialog.deleteNoteButton(), f.dialog.alarmButton(),
+                                                          f.dialog.startCalendarButton(), f.dialog.endCalendarButton()})
+            QVERIFY(w->isHidden());
+        QVERIFY(!f.dialog.doneBox()->isEnabled());
+        QVERIFY(!f.dialog.priorityBox()->isEnabled());
+    }
+
+    void assignees_data()
+    {
+        QTest::addColumn<QStringList>("nicks");
+        QTest::addColumn<QStringList>("friends");
+        QTest::addColumn<bool>("owned");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("chat");
+        QTest::addColumn<QString>("more");
+        QTest::addColumn<bool>("viewAllEnabled");
+        QTest::newRow("me") << QStringList{"ann"} << QStringList{"ann"} << true << "ann (me)" << false << ""
+                            << false;
+        QTest::newRow("friend") << QStringList{"bob"} << QStringList{"bob"} << true << "bob" << true << "" << false;
+        QTest::newRow("stranger") << QStringList{"eve"} << QStringList{"bob"} << true << "eve" << false << ""
+                                  << false;
+        QTest::newRow("three, owned") << QStringList{"bob", "cy", "dee"} << QStringList{"bob"} << true << "bob"
+                                      << true << "(2)More" << true;
+        QTest::newRow("three, shared") << QStringList{"bob", "cy", "dee"} << QStringList{"bob"} << false << "bob"
+                                       << true << "(2)More" << false;
+    }
+    void assignees()
+    {
+        QFETCH(QStringList, nicks);
+        QFETCH(QStringList, friends);
+        QFETCH(bool, owned);
+        QFETCH(QString, shown);
+        QFETCH(bool, chat);
+        QFETCH(QString, more);
+        QFETCH(bool, viewAllEnabled);
+        Fixture f;
+        Chat chatter;
+        chatter.friends = friends;
+        f.model.taskList()->setOwned(owned);
+        for (const QString &nick : nicks)
+            f.task->assign(nick);
+        f.dialog.setAssigneeChat(&chatter);
+        f.dialog.updateInfo();
+        f.dialog.onConnected();
+        QCOMPARE(f.dialog.assignedToLabel()->text(), shown);
+        QCOMPARE(!f.dialog.chatButton()->isHidden(), chat);
+        QCOMPARE(f.dialog.moreAssigneesLabel()->text(), more);
+        QCOMPARE(!f.dialog.viewAllButton()->isHidden(), !more.isEmpty());
+        if (!more.isEmpty())
+            QCOMPARE(f.dialog.viewAllButton()->isEnabled(), viewAllEnabled);
+        if (chat) {
+            f.dialog.show();
+            QTest::mouseClick(f.dialog.chatButton(), Qt::LeftButton);
+            QCOMPARE(chatter.started, QStringList{nicks.first()});
+        }
+        f.dialog.onDisconnected();
+        QVERIFY(f.dialog.chatButton()->isHidden());
+    }
+
+    void withoutTeamModeNoChat()
+    {
+        Fixture f;
+        f.task->assign(QStringLiteral("bob"));
+        f.dialog.updateInfo();
+        f.dialog.onConnected();
+        QVERIFY(f.dialog.chatButton()->isHidden());
+    }
+
+    // Undo replaces the whole list: the form must let go of the old task
+    // before it is freed, and refreshing afterwards must not read it.
+    void undoWhileOpen()
+    {
+        Fixture f;
+        f.model.saveUndoState();
+        f.model.setTaskTitle(f.task, QStringLiteral("Pay rent now"));
+        f.model.undo();
+        QVERIFY(!f.dialog.task());
+        f.dialog.updateInfo();
+        f.model.redo();
+        QVERIFY(!f.dialog.task());
+        Task *fresh = f.model.taskList()->rootTask()->child(0);
+        f.dialog.selectedTaskChanged(fresh, &f.model);
+        QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
+    }
+
+    void removalWhileOpen()
+    {
+        Fixture f;
+        const QModelIndex index = f.model.indexOfTask(f.task);
+        f.model.removeRow(index.row(), index.parent());
+        QVERIFY(!f.dialog.task());
+        f.dialog.updateInfo();
+        // The form's editors reach no task now.
+        f.model.taskList()->setSyncStatus(TaskList::Unedited);
+        f.dialog.show();
+        QTest::mouseClick(f.dialog.doneBox(), Qt::LeftButton);
+        f.dialog.priorityBox()->setCurrentIndex(1);
+        QTest::mouseClick(f.dialog.saveTitleButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.deleteNoteButton(), Qt::LeftButton);
+        QCOMPARE(f.model.taskList()->syncStatus(), TaskList::Unedited);
+        // Removing another task keeps the shown one.
+        Task *other = f.model.taskList()->rootTask()->child(0);
+        f.dialog.selectedTaskChanged(other, &f.model);
+        f.add(QStringLiteral("Spare"));
+        const QModelIndex spare = f.model.indexOfTask(f.model.taskList()->rootTask()->child(1));
+        f.model.removeRow(spare.row(), spare.parent());
+        QCOMPARE(f.dialog.task(), other);
+    }
+
+    void closingOnlyAsks()
+    {
+        Fixture f;
+        f.dialog.show();
+        int asked = 0;
+        connect(&f.dialog, &TaskInfoDialog::closeDialog, this, [&asked] { ++asked; });
+        QTest::keyClick(&f.dialog, Qt::Key_Escape);
+        QCOMPARE(asked, 1);
+        QVERIFY(f.dialog.isVisible());
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstTaskInfoDialog)
+#include "tst_taskinfodialog.moc"

@@ -1,0 +1,442 @@
+// The sync commands of the lists page, and the page under the real sync
+// front end against the fake server: F5 uploads the lists, and an edit made
+// afterwards reaches the server at the next F5.
+
+#include "commandstest.h"
+#include "lists/commands/synccommands.h"
+#include "listssyncclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/serverhttpconnection.h"
+#include "sync/serverpoller.h"
+#include "sync/singlelistsyncqueue.h"
+#include "sync/syncdialog.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The real page, recording what the front end asks of it; it opens no
+// preferences (there is no main window here).
+class RecordingPage : public ListsUI
+{
+public:
+    RecordingPage() : ListsUI(nullptr, nullptr, nullptr) {}
+    void cancelSingleListSyncs() override
+    {
+        calls << "cancelSingleListSyncs";
+        ListsUI::cancelSingleListSyncs();
+    }
+    void setSyncing(bool syncing) override
+    {
+        calls << QStringLiteral("setSyncing %1").arg(syncing);
+        ListsUI::setSyncing(syncing);
+    }
+    void showPreferences() override { calls << "showPreferences"; }
+
+    QStringList calls;
+};
+
+// Answers message boxes; leaves the progress dialog to close by itself and
+// cancels it (keeping its heading) when a run fails.
+class Pilot : public QObject
+{
+public:
+    Pilot()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                if (auto *sync = qobject_cast<SyncDialog *>(dialog)) {
+                    ++syncDialogs;
+                    if (sync->settingsButton()->isVisible()) {
+                        errors << sync->headingLabel()->text();
+                        QTest::mouseClick(sync->cancelButton(), Qt::LeftButton);
+                    }
+                    // A box may be open over it, waiting for an answer.
+                    continue;
+                }
+                const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+                boxes << (label ? label->text() : QString());
+                dialog->accept();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList boxes;
+    QStringList errors;
+    int syncDialogs = 0;
+
+private:
+    QTimer m_timer;
+};
+
+// The page over lists written beforehand ("Name: shape"), shown and active.
+std::unique_ptr<RecordingPage> showPage(const QStringList &lists)
+{
+    {
+        UserLists written;
+        for (const QString &entry : lists) {
+            const int colon = entry.indexOf(QLatin1Char(':'));
+            TaskList *list = written.createList()->taskList();
+            list->setName(entry.left(colon));
+            list->setLocalId(quint32(written.models().size()));
+            while (list->rootTask()->childCount())
+                delete list->rootTask()->takeChild(list->rootTask()->child(0));
+            int pos = 0;
+            TreeTest::parse(entry.mid(colon + 1).trimmed(), pos, list->rootTask());
+        }
+        if (!written.save(ListsUI::listsFilePath()))
+            return nullptr;
+    }
+    auto page = std::make_unique<RecordingPage>();
+    QWidget *tabs = page->centralWidget();
+    tabs->setGeometry(50, 50, 480, 400);
+    tabs->show();
+    tabs->activateWindow();
+    if (!QTest::qWaitForWindowActive(tabs))
+        return nullptr;
+    if (TreeView *view = page->currentTreeView())
+        view->setFocus();
+    return page;
+}
+
+SyncAction *syncAction(ListsUI *page)
+{
+    return page->findChild<SyncAction *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QStringList serverTitles(const FakeServer &server, const QString &listName)
+{
+    for (const FakeList &list : server.lists()) {
+        if (list.name != listName)
+            continue;
+        QStringList titles;
+        for (const FakeTask &task : list.tasks)
+            titles << task.title();
+        return titles;
+    }
+    return {QStringLiteral("<no list>")};
+}
+
+QStringList serverListNames(const FakeServer &server)
+{
+    QStringList names;
+    for (const FakeList &list : server.lists())
+        names << list.name;
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TstSyncCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void syncActionTexts();
+    void toolTipFollowsThePoller_data();
+    void toolTipFollowsThePoller();
+    void unknownStatus();
+    void f5StartsTheFullSync();
+    void syncListFollowsTheCurrentList();
+    void f5UploadsTheListsThenAnEdit();
+    void f5CommitsTheOpenEditor();
+    void keptCopyGetsATab();
+    void syncListAfterTheListsAreReplaced();
+
+private:
+    // A full run brings the notepad into step too: the notepad page's part.
+    NotepadNotes *m_notes = nullptr;
+    TestNotepadView *m_view = nullptr;
+};
+
+void TstSyncCommands::initTestCase()
+{
+    ServerSettings::instance()->setSettings(QString(), QString(), QString());
+    QVERIFY(ServerPoller::create());
+}
+
+void TstSyncCommands::init()
+{
+    CommandsTest::reset();
+    ServerSettings::instance()->setSettings(QString(), QString(), QString());
+    ServerPoller::instance()->setState(ServerPoller::NoServer);
+    m_notes = new NotepadNotes;
+    m_view = new TestNotepadView(m_notes);
+}
+
+void TstSyncCommands::cleanup()
+{
+    delete m_view;
+    m_view = nullptr;
+    if (m_notes) {
+        const QList<NotepadNote *> notes = m_notes->notes();
+        delete m_notes;
+        qDeleteAll(notes);
+    }
+    m_notes = nullptr;
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    ServerSettings::instance()->setSettings(QString(), QString(), QString());
+}
+
+void TstSyncCommands::syncActionTexts()
+{
+    auto page = showPage({QStringLiteral("Home: A")});
+    QVERIFY(page);
+    SyncAction *action = syncAction(page.get());
+    QVERIFY(action);
+    QCOMPARE(action->text(), QStringLiteral("Sync"));
+    QCOMPARE(action->shortcut(), QKeySequence(Qt::Key_F5));
+    QVERIFY(action->shouldBeEnabled());
+    QVERIFY(!action->isCheckable());
+    // It is the sync action the page hands to the main window.
+    QCOMPARE(page->syncAction(), action);
+}
+
+void TstSyncCommands::toolTipFollowsThePoller_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("no server") << int(ServerPoller::NoServer) << "No server is set";
+    QTest::newRow("trying") << int(ServerPoller::TryingConnect) << "Trying to connect...";
+    QTest::newRow("unreachable") << int(ServerPoller::Unreachable) << "Could not connect";
+    QTest::newRow("reachable") << int(ServerPoller::Reachable) << "Sync";
+}
+
+void TstSyncCommands::toolTipFollowsThePoller()
+{
+    QFETCH(int, state);
+    QFETCH(QString, toolTip);
+    auto page = showPage({QStringLiteral("Home: A")});
+    QVERIFY(page);
+    ServerPoller::instance()->setState(ServerPoller::State(state));
+    SyncAction action(page.get());
+    QCOMPARE(action.toolTip(), toolTip); // right from the start
+    ServerPoller::instance()->setState(state == ServerPoller::Reachable ? ServerPoller::Unreachable
+                                                                         : ServerPoller::Reachable);
+    ServerPoller::instance()->setState(ServerPoller::State(state));
+    QCOMPARE(action.toolTip(), toolTip); // and at each change
+    QCOMPARE(syncAction(page.get())->toolTip(), toolTip); // the page's own too
+}
+
+void TstSyncCommands::unknownStatus()
+{
+    auto page = showPage({QStringLiteral("Home: A")});
+    QVERIFY(page);
+    SyncAction *action = syncAction(page.get());
+    QTest::ignoreMessage(QtWarningMsg, "unknown server status");
+    ServerPoller::instance()->setState(ServerPoller::State(7));
+    QCOMPARE(action->toolTip(), QStringLiteral("Unknown server status"));
+    ServerPoller::instance()->setState(ServerPoller::NoServer);
+}
+
+// With no server set the command still runs: the front end asks for it.
+void TstSyncCommands::f5StartsTheFullSync()
+{
+    auto page = showPage({QStringLiteral("Home: A")});
+    QVERIFY(page);
+    Pilot pilot;
+    QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+    QCOMPARE(pilot.boxes, QStringList{"You must supply a server URL before you can sync."});
+    QCOMPARE(pilot.syncDialogs, 0);
+    QCOMPARE(page->calls, (QStringList{"cancelSingleListSyncs", "setSyncing 1", "showPreferences", "setSyncing 0"}));
+    QVERIFY(!page->isSyncing());
+}
+
+void TstSyncCommands::syncListFollowsTheCurrentList()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Trip: Tickets")});
+    QVERIFY(page);
+    auto *action = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(action);
+    QCOMPARE(action->text(), QStringLiteral("Sync list"));
+    QVERIFY(!action->currentIcon().isNull());
+
+    ListModel *current = page->currentList();
+    QVERIFY(current);
+    QVERIFY(action->shouldBeEnabled());
+    server.delay(QStringLiteral("^/lists$"), 100, true);
+    action->updateState();
+    action->trigger();
+    QVERIFY(current->isManualSync());
+    QCOMPARE(page->syncQueue()->runningCount(), 1);
+    action->updateState();
+    QVERIFY(!action->isEnabled());
+    // While it runs, its tab shows it.
+    TabWidget *tabs = page->tabWidget();
+    QVERIFY(!tabs->tabIcon(0).isNull());
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QVERIFY(tabs->tabIcon(0).isNull());
+    action->updateState();
+    QVERIFY(action->isEnabled());
+    QVERIFY(current->taskList()->serverId() != 0);
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
+
+    // No list at all: nothing to sync.
+    page->userLists()->removeAllLists();
+    QCOMPARE(page->currentList(), nullptr);
+    QVERIFY(!action->shouldBeEnabled());
+}
+
+void TstSyncCommands::f5UploadsTheListsThenAnEdit()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Home: Rent Gas"), QStringLiteral("Trip: Tickets")});
+    QVERIFY(page);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCOMPARE(pilot.boxes, QStringList());
+        QVERIFY(pilot.syncDialogs > 0);
+    }
+    QCOMPARE(page->calls, (QStringList{"cancelSingleListSyncs", "setSyncing 1", "setSyncing 0"}));
+    QVERIFY(!page->isSyncing());
+    QCOMPARE(serverListNames(server), (QStringList{"Home", "Trip"}));
+    QCOMPARE(serverTitles(server, QStringLiteral("Home")), (QStringList{"Rent", "Gas"}));
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
+    // The page still shows both lists, one tab each, now known to the server.
+    QCOMPARE(page->tabWidget()->count(), 2);
+    for (ListModel *list : page->userLists()->models()) {
+        QVERIFY(list->taskList()->serverId() != 0);
+        // The groups the server sent (none yet) still hold every list.
+        QVERIFY(page->listsGroups()->containsList(list->taskList()));
+    }
+
+    ListModel *home = nullptr;
+    for (ListModel *list : page->userLists()->models())
+        if (list->name() == QLatin1String("Home"))
+            home = list;
+    QVERIFY(home);
+    QVERIFY(home->setData(home->index(1, 0), QStringLiteral("Water"), Qt::EditRole));
+    QCOMPARE(home->taskList()->syncStatus(), TaskList::Edited);
+    server.clearRequests();
+    // Back in the page once the progress dialog has gone.
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    }
+    QCOMPARE(serverTitles(server, QStringLiteral("Home")), (QStringList{"Rent", "Water"}));
+    QCOMPARE(serverListNames(server), (QStringList{"Home", "Trip"}));
+    QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
+}
+
+// A title being typed when F5 is pressed is part of the run.
+void TstSyncCommands::f5CommitsTheOpenEditor()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Home: Rent")});
+    QVERIFY(page);
+    TreeView *tree = page->currentTreeView();
+    const QModelIndex rent = page->currentList()->index(0, 0);
+    tree->setCurrentIndex(rent);
+    tree->edit(rent);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Bills"));
+    Pilot pilot;
+    QTest::keyClick(editor, Qt::Key_F5);
+    QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    QVERIFY(pilot.syncDialogs > 0);
+    QCOMPARE(serverTitles(server, QStringLiteral("Home")), QStringList{"Bills"});
+}
+
+// A run that posted a list but failed to fetch it back, then an edit: the
+// next run takes the server's copy and keeps the user's beside it, which the
+// page shows in a tab of its own and puts in the groups.
+void TstSyncCommands::keptCopyGetsATab()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Trip: Tickets Bags")});
+    QVERIFY(page);
+    server.respondOnce("GET", "^/lists/\\d+$", 500);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QCOMPARE(pilot.errors.size(), 1);
+    }
+    ListModel *trip = page->currentList();
+    QVERIFY(trip->taskList()->serverId() != 0);
+    QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    Pilot pilot;
+    QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+    QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    QCOMPARE(pilot.boxes.size(), 1);
+    QVERIFY(pilot.boxes.first().contains(QStringLiteral("Trip (my changes)")));
+
+    TabWidget *tabs = page->tabWidget();
+    QStringList tabTexts;
+    for (int i = 0; i < tabs->count(); ++i)
+        tabTexts << tabs->tabText(i);
+    tabTexts.sort();
+    QCOMPARE(tabTexts, (QStringList{"Trip", "Trip (my changes)"}));
+    ListModel *copy = nullptr;
+    for (ListModel *list : page->userLists()->models())
+        if (list->name() == QLatin1String("Trip (my changes)"))
+            copy = list;
+    QVERIFY(copy);
+    QVERIFY(page->treeViewForList(copy));
+    QVERIFY(copy->taskList()->localId() != 0);
+    QVERIFY(page->listsGroups()->containsList(copy->taskList()));
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip (my changes)")), (QStringList{"Passports", "Bags"}));
+}
+
+// The page's lists replaced as a whole: single-list runs work on the new
+// set, not on the deleted one.
+void TstSyncCommands::syncListAfterTheListsAreReplaced()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage({QStringLiteral("Home: Rent")});
+    QVERIFY(page);
+    SingleListSyncQueue *before = page->syncQueue();
+    auto *lists = new UserLists;
+    TaskList *trip = TaskList::create();
+    trip->setName(QStringLiteral("Trip"));
+    trip->rootTask()->createChild(0)->setTitle(QStringLiteral("Tickets"));
+    lists->addList(trip);
+    page->setUserLists(lists);
+    QVERIFY(page->syncQueue());
+    QVERIFY(page->syncQueue() != before);
+    page->setCurrentList(page->userLists()->models().first());
+    page->syncSingleListManually(page->currentList());
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QCOMPARE(serverListNames(server), QStringList{"Trip"});
+    QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
+    QCOMPARE(page->userLists()->models().first()->taskList()->serverId(), server.lists().first().id);
+}
+
+PLUMDECK_TEST_MAIN(TstSyncCommands)
+#include "tst_synccommands.moc"

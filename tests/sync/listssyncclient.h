@@ -1,0 +1,120 @@
+#ifndef LISTSSYNCCLIENT_H
+#define LISTSSYNCCLIENT_H
+
+// One client of the account for the full and single-list synchronisation
+// tests: its lists, the groups a lists page would hold, and helpers to make
+// and read lists.
+
+#include "model/listmodel.h"
+#include "model/listsgroups.h"
+#include "model/notepadnote.h"
+#include "model/notepadnotes.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "sync/listssynchost.h"
+
+#include <QStringList>
+
+class TestSyncHost : public ListsSyncHost
+{
+public:
+    TestSyncHost() : m_groups(new ListsGroups) {}
+    ~TestSyncHost() override { delete m_groups; }
+    ListsGroups *listsGroups() const override { return m_groups; }
+    void setListsGroups(ListsGroups *groups) override
+    {
+        if (groups == m_groups)
+            return;
+        delete m_groups;
+        m_groups = groups;
+        ++groupsReplaced;
+    }
+    QWidget *dialogParent() const override { return nullptr; }
+    void singleListSyncStarted(ListModel *model) override { started << model; }
+    void singleListSyncEnded(ListModel *model) override { ended << model; }
+
+    int groupsReplaced = 0;
+    QList<ListModel *> started;
+    QList<ListModel *> ended;
+
+private:
+    ListsGroups *m_groups;
+};
+
+struct SyncClient
+{
+    UserLists lists;
+    TestSyncHost host;
+
+    // A list made here (New), with top-level tasks of these titles.
+    ListModel *addList(const QString &name, const QStringList &titles)
+    {
+        TaskList *list = TaskList::create();
+        list->setName(name);
+        for (int i = 0; i < titles.size(); ++i)
+            list->rootTask()->createChild(i)->setTitle(titles[i]);
+        return lists.addList(list);
+    }
+
+    ListModel *model(const QString &name) const
+    {
+        for (ListModel *m : lists.models())
+            if (m->taskList()->name() == name)
+                return m;
+        return nullptr;
+    }
+
+    QStringList names() const
+    {
+        QStringList out;
+        for (ListModel *m : lists.models())
+            out << m->taskList()->name();
+        return out;
+    }
+
+    static QStringList titles(const ListModel *m)
+    {
+        QStringList out;
+        if (!m)
+            return {QStringLiteral("<no list>")};
+        for (const Task *task : m->taskList()->rootTask()->children())
+            out << task->title();
+        return out;
+    }
+
+    // A user edit of the first task's title.
+    static void editFirstTask(ListModel *m, const QString &title)
+    {
+        m->setTaskTitle(m->taskList()->rootTask()->children().first(), title);
+    }
+};
+
+// Does for the notepad what the notepad page does with its signals.
+class TestNotepadView : public QObject
+{
+public:
+    explicit TestNotepadView(NotepadNotes *notes)
+        : m_notes(notes)
+    {
+        connect(notes, &NotepadNotes::addNoteToModelAndView, this, [this](NotepadNote *note) {
+            m_notes->appendNote(note);
+        });
+        connect(notes, &NotepadNotes::removeNoteFromView, this, [this](NotepadNote *note) {
+            if (note->syncStatus() == NotepadNote::New)
+                m_notes->purgeNote(note);
+            else
+                note->setSyncStatus(NotepadNote::Deleted);
+        });
+        connect(notes, &NotepadNotes::deleteAndPurgeEverythingSignal, this, [this] {
+            const QList<NotepadNote *> all = m_notes->notes();
+            for (NotepadNote *note : all)
+                m_notes->purgeNote(note);
+        });
+    }
+
+private:
+    NotepadNotes *m_notes;
+};
+
+#endif

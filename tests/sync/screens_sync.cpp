@@ -1,0 +1,69 @@
+// Screens of the synchronisation's progress dialog and the connection test.
+
+#include "screens.h"
+#include "shell/pdtextedit.h"
+#include "sync/basesynchronizer.h"
+#include "sync/connectiontestdialog.h"
+#include "sync/syncdialog.h"
+#include "core/serversettings.h"
+
+#include <QLabel>
+#include <QTextCharFormat>
+#include <QTest>
+
+namespace {
+
+// A run that stays where the screen puts it.
+class StillSynchronizer : public BaseSynchronizer
+{
+public:
+    void start() override {}
+    void show(const QString &text, int done) { emit progress(text, done, 1000); }
+    void stop(const QString &error) { fail(error); }
+};
+
+} // namespace
+
+PLUMDECK_SCREEN(syncDialog)
+{
+    StillSynchronizer sync;
+    SyncDialog dialog(&sync);
+    sync.show(QStringLiteral("Uploading changes to list \"Groceries\""), 420);
+    QVERIFY(!shoot(&dialog, QStringLiteral("sync-dialog")).isNull());
+}
+
+PLUMDECK_SCREEN(syncDialogFailed)
+{
+    StillSynchronizer sync;
+    SyncDialog dialog(&sync);
+    sync.show(QStringLiteral("Checking available lists..."), 50);
+    sync.stop(QStringLiteral("Authorization failure."));
+    QVERIFY(!shoot(&dialog, QStringLiteral("sync-dialog-failed")).isNull());
+}
+
+PLUMDECK_SCREEN(connectionTest)
+{
+    // The narration of a successful test, as the user ends up seeing it.
+    ServerSettings::instance()->setSettings(QString(), QString(), QString());
+    ConnectionTestDialog dialog;
+    PDTextEdit *log = dialog.log();
+    log->clear();
+    log->setCurrentCharFormat(QTextCharFormat());
+    log->append(QStringLiteral("Looking for sync server..."));
+    for (const char *line : {"Connection to sync server...", "Authenticating user...", "Authenticated user...",
+                             "Closing connection..."}) {
+        log->insertPlainText(QStringLiteral("   done"));
+        log->append(QLatin1String(line));
+    }
+    log->insertPlainText(QStringLiteral("   done"));
+    log->append(QString());
+    log->append(QStringLiteral("<span style=\"color:#000000\">Connection Test Successful.</span>"));
+    QVERIFY(!shoot(&dialog, QStringLiteral("connection-test")).isNull());
+}
+
+PLUMDECK_SCREEN(connectionTestIncomplete)
+{
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QString());
+    ConnectionTestDialog dialog;
+    QVERIFY(!shoot(&dialog, QStringLiteral("connection-test-incomplete")).isNull());
+}

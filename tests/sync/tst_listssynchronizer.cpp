@@ -1,0 +1,829 @@
+#include "listssyncclient.h"
+#include "model/listinfo.h"
+#include "sync/listoutcome.h"
+#include "sync/listssynchronizer.h"
+#include "sync/listsynchronizer.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+struct RunResult
+{
+    bool ended = false;
+    bool ok = false;
+    QString error;
+    QStringList texts;
+    QList<int> positions; // absolute positions in units of 1000, -1 for 1 of 1
+    QList<int> additions;
+    int endings = 0;
+};
+
+quint32 serverIdOf(const FakeServer &server, const QString &user, const QString &name)
+{
+    for (const FakeList &l : server.visibleLists(user))
+        if (l.name == name)
+            return l.id;
+    return 0;
+}
+
+QStringList serverTitles(const FakeServer &server, quint32 id)
+{
+    QStringList out;
+    for (const FakeTask &t : server.tasks(id))
+        out << t.title();
+    return out;
+}
+
+QStringList serverNames(const FakeServer &server, const QString &user)
+{
+    QStringList out;
+    for (const FakeList &l : server.visibleLists(user))
+        out << l.name;
+    out.sort();
+    return out;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TstListsSynchronizer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyAccountProgress();
+    void listsOfEveryKind();
+    void serverInfoVersions_data();
+    void serverInfoVersions();
+    void stepFailures_data();
+    void stepFailures();
+    void secondRunFailsAtOnce();
+    void incompleteSettingsFail();
+    void sharingSteps_data();
+    void sharingSteps();
+    void displayOrderFetched();
+    void groupsUploadedWhenEdited();
+    void freshGroupsTreeIsFetchedNotUploaded();
+    void refusedGroupsUploadIsLogged();
+    void notepadStep();
+    void cancelAtEveryStep_data();
+    void cancelAtEveryStep();
+    void listRemovedMidStepEndsTheRun();
+    void forcedRemoteSparesListsSharedByOthers();
+    void forcedRemoteUploadsEverything();
+    void forcedLocalTakesTheServersLists();
+    void postAcceptedFetchFailedIsFetchedNextRun();
+    void editBeforeFetchIsKeptAsACopy();
+    void twoClientsConverge();
+    void progressStepCountsEveryList();
+    void newListGetsItsGroupEntryId();
+    void failedPostRecordsNothing();
+    void answerWithoutListSetRemovesNothing();
+    void expandedStatesSurviveAFetch();
+
+private:
+    RunResult run(SyncClient &client, bool forceRemote = false, bool forceLocal = false);
+    void seedThreeLists();
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+    NotepadNotes *m_notes = nullptr;
+    TestNotepadView *m_view = nullptr;
+};
+
+void TstListsSynchronizer::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    m_server->setStrictCompression(true);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    m_notes = new NotepadNotes;
+    m_view = new TestNotepadView(m_notes);
+}
+
+void TstListsSynchronizer::cleanup()
+{
+    delete m_view;
+    m_view = nullptr;
+    if (m_notes) {
+        const QList<NotepadNote *> notes = m_notes->notes();
+        delete m_notes;
+        qDeleteAll(notes);
+    }
+    m_notes = nullptr;
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+RunResult TstListsSynchronizer::run(SyncClient &client, bool forceRemote, bool forceLocal)
+{
+    RunResult r;
+    ListsSynchronizer sync(&client.lists, &client.host);
+    sync.setForceRemote(forceRemote);
+    sync.setForceLocal(forceLocal);
+    connect(&sync, &BaseSynchronizer::progress, this, [&r](const QString &text, int done, int total) {
+        r.texts << text;
+        r.positions << (total == 1000 ? done : -1);
+    });
+    connect(&sync, &BaseSynchronizer::addProgress, this, [&r](const QString &text, int addition) {
+        r.texts << text;
+        r.additions << addition;
+    });
+    connect(&sync, &BaseSynchronizer::finished, this, [&r](bool ok) {
+        r.ok = ok;
+        ++r.endings;
+    });
+    sync.start();
+    r.ended = QTest::qWaitFor([&r] { return r.endings > 0; }, 20000);
+    QTest::qWait(20);
+    r.error = sync.errorString();
+    return r;
+}
+
+void TstListsSynchronizer::seedThreeLists()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Drafts"), {FakeTask::make(QStringLiteral("Letter"))});
+}
+
+// ---------------------------------------------------------------------------
+
+void TstListsSynchronizer::emptyAccountProgress()
+{
+    SyncClient client;
+    const RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.endings, 1);
+    const QStringList head{"Contacting server...", "Checking available lists...", "0 lists visible on server.",
+                           "Downloading list display order", "Downloading lists groups info"};
+    QCOMPARE(r.texts.mid(0, 5), head);
+    QCOMPARE(r.positions.mid(0, 5), (QList<int>{0, 50, 100, 650, 700}));
+    QCOMPARE(r.texts.last(), QStringLiteral("Succeeded."));
+    QCOMPARE(r.positions.last(), -1);
+    QCOMPARE(client.lists.models().size(), 0);
+    QCOMPARE(requestLines(*m_server).mid(0, 4),
+             (QStringList{"GET /", "GET /users/alice/lists-info", "GET /users/alice/lists-display-order",
+                          "GET /users/alice/list-groups-display-order"}));
+}
+
+void TstListsSynchronizer::listsOfEveryKind()
+{
+    seedThreeLists();
+    SyncClient client;
+    RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QVERIFY(r.texts.contains(QStringLiteral("3 lists visible on server.")));
+    for (ListModel *m : client.lists.models()) {
+        QCOMPARE(m->taskList()->syncStatus(), TaskList::Unedited);
+        QCOMPARE(m->taskList()->serverId(), serverIdOf(*m_server, "alice", m->taskList()->name()));
+        QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+    }
+
+    // New here, edited here, deleted here, changed there, new there.
+    client.addList(QStringLiteral("Apples"), {"Red", "Green"});
+    SyncClient::editFirstTask(client.model("Chores"), QStringLiteral("Dishes done"));
+    const quint32 draftsId = client.model("Drafts")->taskList()->serverId();
+    client.lists.deleteList(client.model("Drafts")->taskList());
+    const quint32 booksId = serverIdOf(*m_server, "alice", "Books");
+    FakeList books = m_server->list(booksId);
+    books.tasks << FakeTask::make(QStringLiteral("Neuromancer"));
+    books.revision = 2;
+    m_server->putList(books);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Errands"), {FakeTask::make(QStringLiteral("Post"))});
+    m_server->clearRequests();
+
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(sorted(client.names()), (QStringList{"Apples", "Books", "Chores", "Errands"}));
+    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Apples", "Books", "Chores", "Errands"}));
+    QVERIFY(m_server->list(draftsId).isNull());
+    QVERIFY(client.lists.deletedLists().isEmpty());
+    QCOMPARE(SyncClient::titles(client.model("Books")), (QStringList{"Dune", "Neuromancer"}));
+    QCOMPARE(serverTitles(*m_server, serverIdOf(*m_server, "alice", "Chores")), QStringList{"Dishes done"});
+    QCOMPARE(serverTitles(*m_server, serverIdOf(*m_server, "alice", "Apples")), (QStringList{"Red", "Green"}));
+    for (ListModel *m : client.lists.models()) {
+        QCOMPARE(m->taskList()->syncStatus(), TaskList::Unedited);
+        QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+    }
+    // A new list made the order go up, in the client's order.
+    QList<quint32> order;
+    for (TaskList *l : client.lists.taskLists())
+        order << l->serverId();
+    QCOMPARE(m_server->storedListOrder("alice"), order);
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 1);
+    QCOMPARE(m_server->requests("DELETE", "^/lists/").size(), 1);
+    QCOMPARE(m_server->requests("PUT", "^/lists/\\d+$").size(), 1);
+
+    // Nothing changed: no list goes up or down.
+    m_server->clearRequests();
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(m_server->requests({}, "^/lists").size(), 0);
+}
+
+void TstListsSynchronizer::serverInfoVersions_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<int>("oldest");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("8 and 8") << 8 << 8 << "server is running protocol version 8 and we require 9";
+    QTest::newRow("9 and 10") << 10 << 10 << "server requires protocol version 10 and we only do 9";
+    QTest::newRow("9 and 9") << 9 << 9 << "";
+    QTest::newRow("10 and 9") << 10 << 9 << "";
+}
+
+void TstListsSynchronizer::serverInfoVersions()
+{
+    QFETCH(int, protocol);
+    QFETCH(int, oldest);
+    QFETCH(QString, error);
+    m_server->setServerInfo(protocol, oldest);
+    SyncClient client;
+    const RunResult r = run(client);
+    QVERIFY(r.ended);
+    QCOMPARE(r.ok, error.isEmpty());
+    QCOMPARE(r.error, error);
+    if (!error.isEmpty()) {
+        QCOMPARE(requestLines(*m_server), QStringList{"GET /"});
+        QCOMPARE(r.texts.mid(r.texts.size() - 2), (QStringList{error, "Sync failed."}));
+    }
+}
+
+void TstListsSynchronizer::stepFailures_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("error");
+    const QByteArray none;
+    const QByteArray notADoc = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>x</title></head>"
+                               "<body><p>nothing</p></body></html>";
+    QTest::newRow("server info 500") << QByteArray("GET") << "^/$" << 500 << none
+                                     << "Unexpected response 500 Internal Server Error";
+    QTest::newRow("lists info 503") << QByteArray("GET") << "lists-info$" << 503 << none
+                                    << "Unexpected response: Service Unavailable";
+    const QByteArray badInfos = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>pd-list-infos</title></head>"
+                                "<body><ul class=\"pd-list-infos\"><li class=\"other\"/></ul></body></html>";
+    const QByteArray badRefs = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>pd-list-refs</title></head>"
+                               "<body><ul class=\"pd-list-refs\"><li class=\"pd-list-ref\"><span>7</span></li></ul>"
+                               "</body></html>";
+    QTest::newRow("lists info unreadable") << QByteArray("GET") << "lists-info$" << 200 << badInfos
+                                           << "Could not parse retrieved list set.";
+    QTest::newRow("list fetch 500") << QByteArray("GET") << "^/lists/\\d+$" << 500 << none
+                                    << "Failed to retrieve list.";
+    QTest::newRow("order fetch 500") << QByteArray("GET") << "lists-display-order$" << 500 << none
+                                     << "Unexpected response 500 Internal Server Error";
+    QTest::newRow("order unreadable") << QByteArray("GET") << "lists-display-order$" << 200 << badRefs
+                                      << "Could not parse retrieved list order.";
+    QTest::newRow("groups fetch 500") << QByteArray("GET") << "list-groups-display-order$" << 500 << none
+                                      << "Unexpected response 500 Internal Server Error";
+    QTest::newRow("groups unreadable") << QByteArray("GET") << "list-groups-display-order$" << 200 << notADoc
+                                       << "Could not parse retrieved groups.";
+    QTest::newRow("notes info 500") << QByteArray("GET") << "notepad-notes-info$" << 500 << none
+                                    << "Unexpected response: Internal Server Error";
+}
+
+// Every failure ends the run once with its text; the next run works and
+// brings both sides level.
+void TstListsSynchronizer::stepFailures()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, error);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->respondOnce(method, path, status, body);
+    SyncClient client;
+    RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.endings, 1);
+    QCOMPARE(r.error, error);
+    QCOMPARE(r.texts.last(), QStringLiteral("Sync failed."));
+
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(client.names(), QStringList{"Books"});
+    QCOMPARE(SyncClient::titles(client.model("Books")), QStringList{"Dune"});
+}
+
+void TstListsSynchronizer::secondRunFailsAtOnce()
+{
+    SyncClient client;
+    ListsSynchronizer first(&client.lists, &client.host);
+    QCOMPARE(ListsSynchronizer::running(), &first);
+    RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.error, QStringLiteral("A synchronisation is already running."));
+    QVERIFY(m_server->requests().isEmpty());
+    QCOMPARE(ListsSynchronizer::running(), &first);
+}
+
+void TstListsSynchronizer::incompleteSettingsFail()
+{
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QString());
+    SyncClient client;
+    const RunResult r = run(client);
+    QVERIFY(r.ended);
+    QCOMPARE(r.error, QStringLiteral("Settings required for sync are not complete."));
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TstListsSynchronizer::sharingSteps_data()
+{
+    QTest::addColumn<quint32>("localRevision");
+    QTest::addColumn<quint32>("serverRevision");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("server newer: fetched") << 1u << 3u << false << "GET" << "";
+    QTest::newRow("same, edited: uploaded") << 3u << 3u << true << "PUT" << "";
+    QTest::newRow("same, not edited: nothing") << 3u << 3u << false << "" << "";
+    QTest::newRow("local newer: failure") << 4u << 3u << false << "" << "wrong sharing revision number";
+}
+
+void TstListsSynchronizer::sharingSteps()
+{
+    QFETCH(quint32, localRevision);
+    QFETCH(quint32, serverRevision);
+    QFETCH(bool, edited);
+    QFETCH(QString, request);
+    QFETCH(QString, error);
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
+                                         {FakeTask::make(QStringLiteral("Dune"))});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    FakeList list = m_server->list(id);
+    list.sharedRevision = serverRevision;
+    list.sharing.insert(QStringLiteral("bob"), QStringLiteral("r"));
+    m_server->putList(list);
+    ListModel *model = client.model("Books");
+    model->restoreSharedRevision(localRevision);
+    if (edited) {
+        model->setSharedUsers({{QStringLiteral("bob"), QStringLiteral("rw")}});
+        model->setSharedEdited(true);
+    }
+    m_server->clearRequests();
+    const RunResult r = run(client);
+    QCOMPARE(r.error, error);
+    QCOMPARE(m_server->requests({}, "sharingV3$").size(), request.isEmpty() ? 0 : 1);
+    if (request == "GET") {
+        QCOMPARE(model->sharedRevision(), serverRevision);
+        QCOMPARE(model->sharedUsers().value("bob"), QStringLiteral("r"));
+    } else if (request == "PUT") {
+        QCOMPARE(m_server->sharing(id).value("bob"), QStringLiteral("rw"));
+        QCOMPARE(model->sharedRevision(), serverRevision + 1);
+        QVERIFY(!model->isSharedEdited());
+    }
+}
+
+void TstListsSynchronizer::displayOrderFetched()
+{
+    seedThreeLists();
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    QList<quint32> ids;
+    for (TaskList *l : client.lists.taskLists())
+        ids << l->serverId();
+    std::reverse(ids.begin(), ids.end());
+    m_server->setListOrder(QStringLiteral("alice"), ids);
+    m_server->clearRequests();
+    QVERIFY(run(client).ok);
+    QList<quint32> now;
+    for (TaskList *l : client.lists.taskLists())
+        now << l->serverId();
+    QCOMPARE(now, ids);
+    QCOMPARE(m_server->requests("PUT", "lists-display-order$").size(), 0);
+
+    // Moved here: the order goes up.
+    client.lists.moveList(0, 2);
+    QVERIFY(client.lists.isDisplayOrderChanged());
+    QVERIFY(run(client).ok);
+    now.clear();
+    for (TaskList *l : client.lists.taskLists())
+        now << l->serverId();
+    QCOMPARE(m_server->storedListOrder("alice"), now);
+    QVERIFY(!client.lists.isDisplayOrderChanged());
+}
+
+void TstListsSynchronizer::groupsUploadedWhenEdited()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    ListsGroups *groups = client.host.listsGroups();
+    QVERIFY(!groups->isEditedSinceSync());
+    ListsGroupsElementGroup *reading = groups->addGroup(groups->rootGroup());
+    groups->setGroupName(reading, QStringLiteral("Reading"));
+    groups->addListToGroup(client.model("Books")->taskList(), reading);
+    QVERIFY(groups->isEditedSinceSync());
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(r.texts.contains(QStringLiteral("Uploading lists groups info")));
+    const FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    QCOMPARE(root.children.size(), 1);
+    QCOMPARE(root.children[0].name, QStringLiteral("Reading"));
+    QCOMPARE(root.children[0].lists, QList<quint32>{client.model("Books")->taskList()->serverId()});
+    // The server's copy, with its ids, replaced ours.
+    ListsGroups *after = client.host.listsGroups();
+    QCOMPARE(after->rootGroup()->groupCount(), 1);
+    QVERIFY(after->rootGroup()->groups()[0]->serverId() != 0);
+    QVERIFY(!after->isEditedSinceSync());
+    QVERIFY(after->isModified());
+}
+
+void TstListsSynchronizer::freshGroupsTreeIsFetchedNotUploaded()
+{
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
+                                         {FakeTask::make(QStringLiteral("Dune"))});
+    FakeGroup root;
+    FakeGroup work;
+    work.id = 10;
+    work.name = QStringLiteral("Work");
+    work.lists << id;
+    root.children << work;
+    m_server->setGroups(QStringLiteral("alice"), root);
+    SyncClient client; // a fresh tree: edited since sync, nothing in it
+    QVERIFY(client.host.listsGroups()->isEditedSinceSync());
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 0);
+    QCOMPARE(m_server->groups(QStringLiteral("alice")).children.size(), 1);
+    QCOMPARE(client.host.listsGroups()->rootGroup()->groupCount(), 1);
+    QCOMPARE(client.host.listsGroups()->rootGroup()->groups()[0]->name(), QStringLiteral("Work"));
+}
+
+void TstListsSynchronizer::refusedGroupsUploadIsLogged()
+{
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    ListsGroups *groups = client.host.listsGroups();
+    groups->setGroupName(groups->addGroup(groups->rootGroup()), QStringLiteral("Mine"));
+    m_server->setGroupsPutStatus(403);
+    MessageLog log;
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(log.lines.contains(QStringLiteral("warning: groups upload refused (403); server copy taken")));
+    QCOMPARE(client.host.listsGroups()->rootGroup()->groupCount(), 0);
+    QCOMPARE(m_server->groups(QStringLiteral("alice")).children.size(), 0);
+}
+
+void TstListsSynchronizer::notepadStep()
+{
+    const quint32 there = m_server->addNote(QStringLiteral("alice"), QStringLiteral("There"), QStringLiteral("t"));
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Here"));
+    note->setText(QStringLiteral("h"));
+    m_notes->appendNote(note);
+    SyncClient client;
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 2);
+    QCOMPARE(m_notes->notes().size(), 2);
+    QVERIFY(m_notes->indexOfServerId(there) >= 0);
+    QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    QVERIFY(!m_server->note(note->serverId()).isNull());
+}
+
+void TstListsSynchronizer::cancelAtEveryStep_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("server info") << "^/$";
+    QTest::newRow("lists info") << "lists-info$";
+    QTest::newRow("list post") << "^/lists$";
+    QTest::newRow("list fetch") << "^/lists/\\d+$";
+    QTest::newRow("sharing") << "sharingV3$";
+    QTest::newRow("display order") << "lists-display-order$";
+    QTest::newRow("groups") << "list-groups-display-order$";
+    QTest::newRow("notes info") << "notepad-notes-info$";
+    QTest::newRow("note") << "^/notepad-notes";
+}
+
+// The user cancels while the request of each step waits: the run goes with
+// its request, nothing stays queued, and the next run levels both sides.
+void TstListsSynchronizer::cancelAtEveryStep()
+{
+    QFETCH(QString, path);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Idea"), QStringLiteral("x"));
+    SyncClient client;
+    ListModel *mine = client.addList(QStringLiteral("Mine"), {"One"});
+    mine->setSharedUsers({{QStringLiteral("bob"), QStringLiteral("r")}});
+    mine->setSharedEdited(true);
+    m_server->stall(path, true);
+    {
+        auto *sync = new ListsSynchronizer(&client.lists, &client.host);
+        QSignalSpy finished(sync, &BaseSynchronizer::finished);
+        sync->start();
+        QVERIFY(QTest::qWaitFor([&] {
+            for (const FakeRequest &req : m_server->requests())
+                if (QRegularExpression(path).match(req.path).hasMatch() && req.status == 0)
+                    return true;
+            return false;
+        }, 10000));
+        QCOMPARE(finished.count(), 0);
+        delete sync;
+        QCOMPARE(finished.count(), 0);
+    }
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Mine"}));
+    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Books", "Mine"}));
+    QCOMPARE(m_server->sharing(client.model("Mine")->taskList()->serverId()).value("bob"), QStringLiteral("r"));
+    QCOMPARE(m_notes->notes().size(), 1);
+}
+
+void TstListsSynchronizer::listRemovedMidStepEndsTheRun()
+{
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
+                                         {FakeTask::make(QStringLiteral("Dune"))});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    SyncClient::editFirstTask(client.model("Books"), QStringLiteral("Dune Messiah"));
+    m_server->delay(QStringLiteral("^/lists/\\d+$"), 300, true);
+    connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &req) {
+        if (req.method == "PUT" && client.model("Books"))
+            client.lists.purgeList(client.model("Books")->taskList());
+    });
+    RunResult r = run(client);
+    disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
+    QVERIFY(r.ended);
+    QCOMPARE(r.endings, 1);
+    QCOMPARE(r.error, QStringLiteral("A list was removed during the sync."));
+    QVERIFY(!client.model("Books"));
+
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(SyncClient::titles(client.model("Books")), serverTitles(*m_server, id));
+}
+
+void TstListsSynchronizer::forcedRemoteSparesListsSharedByOthers()
+{
+    const quint32 bobs = m_server->addList(QStringLiteral("bob"), QStringLiteral("Bob's"),
+                                           {FakeTask::make(QStringLiteral("Hers"))});
+    m_server->share(bobs, QStringLiteral("alice"), QStringLiteral("r"));
+    const quint32 stray = m_server->addList(QStringLiteral("alice"), QStringLiteral("Stray"),
+                                            {FakeTask::make(QStringLiteral("Old"))});
+    SyncClient client;
+    client.addList(QStringLiteral("Mine"), {"One"});
+    const RunResult r = run(client, true);
+    QVERIFY(r.ended);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(m_server->list(stray).isNull());
+    QVERIFY(!m_server->list(bobs).isNull());
+    QCOMPARE(m_server->requests("DELETE", QStringLiteral("^/lists/%1$").arg(bobs)).size(), 0);
+    QCOMPARE(sorted(client.names()), (QStringList{"Bob's", "Mine"}));
+    QVERIFY(!client.model("Bob's")->taskList()->isOwned());
+}
+
+void TstListsSynchronizer::forcedRemoteUploadsEverything()
+{
+    seedThreeLists();
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
+    client.lists.prepareForceRemoteSync();
+    m_notes->resetAllNotesToNew();
+    m_server->clearRequests();
+    const RunResult r = run(client, true);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 3);
+    QCOMPARE(m_server->requests("PUT", "sharingV3$").size(), 3);
+    QCOMPARE(m_server->requests("PUT", "lists-display-order$").size(), 1);
+    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 1);
+    for (ListModel *m : client.lists.models())
+        QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+}
+
+void TstListsSynchronizer::forcedLocalTakesTheServersLists()
+{
+    seedThreeLists();
+    SyncClient client;
+    client.addList(QStringLiteral("Local only"), {"Here"});
+    client.lists.removeAllLists();
+    client.host.setListsGroups(new ListsGroups);
+    const RunResult r = run(client, false, true);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 0);
+}
+
+// A POST the server accepted whose fetch failed: the list is not posted a
+// second time, the next run fetches it.
+void TstListsSynchronizer::postAcceptedFetchFailedIsFetchedNextRun()
+{
+    SyncClient client;
+    ListModel *model = client.addList(QStringLiteral("Trip"), {"Tickets", "Bags"});
+    model->clearChanged();
+    m_server->respondOnce("GET", "^/lists/\\d+$", 500);
+    RunResult r = run(client);
+    QCOMPARE(r.error, QStringLiteral("Failed to retrieve list."));
+    const quint32 id = serverIdOf(*m_server, "alice", "Trip");
+    QVERIFY(id != 0);
+    QCOMPARE(model->taskList()->serverId(), id);
+    QCOMPARE(model->taskList()->revision(), ListSynchronizer::NotFetchedRevision);
+    QVERIFY(model->isChanged());
+
+    m_server->clearRequests();
+    ModalAnswerer boxes;
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
+    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
+    QCOMPARE(client.names(), QStringList{"Trip"});
+    QCOMPARE(serverNames(*m_server, "alice"), QStringList{"Trip"});
+    QCOMPARE(client.model("Trip")->taskList()->revision(), m_server->revision(id));
+    QCOMPARE(SyncClient::titles(client.model("Trip")), (QStringList{"Tickets", "Bags"}));
+    QVERIFY(boxes.titles.isEmpty());
+}
+
+// The user changed that list before the fetch: the server's copy is taken
+// and the user's version kept beside it as a list of its own, with one box.
+void TstListsSynchronizer::editBeforeFetchIsKeptAsACopy()
+{
+    SyncClient client;
+    client.addList(QStringLiteral("Trip"), {"Tickets", "Bags"});
+    m_server->respondOnce("GET", "^/lists/\\d+$", 500);
+    RunResult r = run(client);
+    QVERIFY(!r.ok);
+    const quint32 id = serverIdOf(*m_server, "alice", "Trip");
+    QCOMPARE(client.model("Trip")->taskList()->serverId(), id);
+    SyncClient::editFirstTask(client.model("Trip"), QStringLiteral("Passports"));
+    QCOMPARE(client.model("Trip")->taskList()->syncStatus(), TaskList::Edited);
+
+    m_server->clearRequests();
+    ModalAnswerer boxes;
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const QString copyName = ListOutcome::keptCopyName(QStringLiteral("Trip"));
+    QCOMPARE(copyName, QStringLiteral("Trip (my changes)"));
+    QCOMPARE(sorted(client.names()), (QStringList{"Trip", copyName}));
+    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Trip", copyName}));
+    QCOMPARE(SyncClient::titles(client.model("Trip")), (QStringList{"Tickets", "Bags"}));
+    QCOMPARE(SyncClient::titles(client.model(copyName)), (QStringList{"Passports", "Bags"}));
+    QCOMPARE(serverTitles(*m_server, serverIdOf(*m_server, "alice", copyName)), (QStringList{"Passports", "Bags"}));
+    QCOMPARE(client.model(copyName)->taskList()->syncStatus(), TaskList::Unedited);
+    QVERIFY(client.model(copyName)->isChanged());
+    QVERIFY(client.model(copyName)->taskList()->localId() != client.model("Trip")->taskList()->localId()
+            || client.model("Trip")->taskList()->localId() == 0);
+    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
+    QCOMPARE(boxes.titles, QStringList{"Sync"});
+    QVERIFY(boxes.texts.value(0).contains(copyName));
+
+    // Told once: the next run has nothing to keep and says nothing.
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(boxes.titles.size(), 1);
+    QCOMPARE(client.lists.models().size(), 2);
+}
+
+void TstListsSynchronizer::twoClientsConverge()
+{
+    SyncClient a;
+    SyncClient b;
+    a.addList(QStringLiteral("Shared plan"), {"Step 1", "Step 2"});
+    QVERIFY(run(a).ok);
+    QVERIFY(run(b).ok);
+    QCOMPARE(b.names(), QStringList{"Shared plan"});
+    SyncClient::editFirstTask(b.model("Shared plan"), QStringLiteral("Step 1 done"));
+    b.addList(QStringLiteral("From b"), {"Hello"});
+    a.addList(QStringLiteral("From a"), {"Hi"});
+    QVERIFY(run(b).ok);
+    QVERIFY(run(a).ok);
+    QVERIFY(run(b).ok);
+    const QStringList all{"From a", "From b", "Shared plan"};
+    QCOMPARE(sorted(a.names()), all);
+    QCOMPARE(sorted(b.names()), all);
+    QCOMPARE(serverNames(*m_server, "alice"), all);
+    for (const QString &name : all) {
+        QCOMPARE(SyncClient::titles(a.model(name)), SyncClient::titles(b.model(name)));
+        QCOMPARE(SyncClient::titles(a.model(name)), serverTitles(*m_server, serverIdOf(*m_server, "alice", name)));
+        QCOMPARE(a.model(name)->taskList()->serverId(), b.model(name)->taskList()->serverId());
+    }
+    QCOMPARE(SyncClient::titles(a.model("Shared plan")), (QStringList{"Step 1 done", "Step 2"}));
+    QCOMPARE(a.lists.taskLists().size(), b.lists.taskLists().size());
+    QList<quint32> orderA, orderB;
+    for (TaskList *l : a.lists.taskLists())
+        orderA << l->serverId();
+    for (TaskList *l : b.lists.taskLists())
+        orderB << l->serverId();
+    QCOMPARE(orderA, orderB);
+}
+
+void TstListsSynchronizer::expandedStatesSurviveAFetch()
+{
+    FakeTask parent = FakeTask::make(QStringLiteral("Parent"), false, {FakeTask::make(QStringLiteral("Child"))});
+    const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Tree"), {parent});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    Task *first = client.model("Tree")->taskList()->rootTask()->children().first();
+    const quint32 taskId = first->id();
+    const bool flipped = !first->isExpanded();
+    first->setExpanded(flipped);
+    FakeList list = m_server->list(id);
+    list.tasks << FakeTask::make(QStringLiteral("Later"));
+    list.revision = 2;
+    m_server->putList(list);
+    QVERIFY(run(client).ok);
+    Task *after = client.model("Tree")->taskList()->rootTask()->children().first();
+    QCOMPARE(after->id(), taskId);
+    QCOMPARE(after->isExpanded(), flipped);
+    QCOMPARE(client.model("Tree")->taskList()->rootTask()->children().size(), 2);
+}
+
+// Each list step's share of the range counts the server's lists, the live
+// lists and the deleted ones: 2 + 1 + 1 lists share 500 units.
+void TstListsSynchronizer::progressStepCountsEveryList()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Old"), {FakeTask::make(QStringLiteral("x"))});
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    client.lists.deleteList(client.model("Old")->taskList());
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(!r.additions.isEmpty());
+    QCOMPARE(r.additions.first(), 125);
+}
+
+void TstListsSynchronizer::newListGetsItsGroupEntryId()
+{
+    SyncClient client;
+    ListModel *model = client.addList(QStringLiteral("Trip"), {"Tickets"});
+    model->taskList()->setLocalId(7);
+    ListsGroups *groups = client.host.listsGroups();
+    ListsGroupsElementGroup *travel = groups->addGroup(groups->rootGroup());
+    groups->setGroupName(travel, QStringLiteral("Travel"));
+    groups->addListToGroup(model->taskList(), travel);
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const quint32 id = client.model("Trip")->taskList()->serverId();
+    QVERIFY(id != 0);
+    // Uploaded with the new id, so the server's copy holds the entry.
+    const FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    QCOMPARE(root.children.size(), 1);
+    QCOMPARE(root.children[0].lists, QList<quint32>{id});
+}
+
+void TstListsSynchronizer::failedPostRecordsNothing()
+{
+    SyncClient client;
+    ListModel *model = client.addList(QStringLiteral("Trip"), {"Tickets"});
+    model->clearChanged();
+    m_server->respondOnce("POST", "^/lists$", 500);
+    const RunResult r = run(client);
+    QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
+    QVERIFY(!model->isChanged());
+}
+
+// A readable page that is not the list set must not empty the user's lists;
+// on an account with nothing yet it is taken as no lists.
+void TstListsSynchronizer::answerWithoutListSetRemovesNothing()
+{
+    const QByteArray page = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Welcome</title></head>"
+                            "<body><p>Please sign in</p></body></html>";
+    SyncClient fresh;
+    m_server->respondOnce("GET", "lists-info$", 200, page);
+    QVERIFY(run(fresh).ok);
+
+    seedThreeLists();
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    SyncClient::editFirstTask(client.model("Books"), QStringLiteral("Dune, read"));
+    m_server->respondOnce("GET", "lists-info$", 200, page);
+    const RunResult r = run(client);
+    QCOMPARE(r.error, QStringLiteral("Could not parse retrieved list set."));
+    QCOMPARE(sorted(client.names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(SyncClient::titles(client.model("Books")), QStringList{"Dune, read"});
+    QVERIFY(run(client).ok);
+    QCOMPARE(serverTitles(*m_server, client.model("Books")->taskList()->serverId()), QStringList{"Dune, read"});
+}
+
+PLUMDECK_TEST_MAIN(TstListsSynchronizer)
+#include "tst_listssynchronizer.moc"

@@ -1,0 +1,331 @@
+#include "listssyncclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/listssyncpage.h"
+#include "sync/listssyncui.h"
+#include "sync/syncdialog.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QPushButton>
+
+namespace {
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// The lists page as the front end sees it: it records what it was asked.
+class TestPage : public ListsSyncPage
+{
+public:
+    explicit TestPage(TestSyncHost *host) : m_host(host) {}
+    ListsGroups *listsGroups() const override { return m_host->listsGroups(); }
+    void setListsGroups(ListsGroups *groups) override { m_host->setListsGroups(groups); }
+    QWidget *dialogParent() const override { return nullptr; }
+    void singleListSyncStarted(ListModel *) override {}
+    void cancelSingleListSyncs() override { calls << "cancelSingleListSyncs"; }
+    void setSyncing(bool syncing) override { calls << QStringLiteral("setSyncing %1").arg(syncing); }
+    void commitOpenEditor() override { calls << "commitOpenEditor"; }
+    void resetUIMode() override { calls << "resetUIMode"; }
+    void closeHiddenDialogs() override { calls << "closeHiddenDialogs"; }
+    void resetListsGroups() override
+    {
+        calls << "resetListsGroups";
+        m_host->setListsGroups(new ListsGroups);
+    }
+    void showPreferences() override { calls << "showPreferences"; }
+
+    QStringList calls;
+
+private:
+    TestSyncHost *m_host;
+};
+
+// Answers the message boxes, and presses a button of the progress dialog
+// once a run has failed ("settings" or "cancel"), or Cancel as soon as the
+// dialog shows ("cancel at once").
+class DialogPilot : public QObject
+{
+public:
+    explicit DialogPilot(const QString &onFailure = QStringLiteral("cancel")) : m_onFailure(onFailure)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                if (auto *sync = qobject_cast<SyncDialog *>(dialog)) {
+                    ++syncDialogs;
+                    if (m_onFailure == QLatin1String("cancel at once")) {
+                        QTest::mouseClick(sync->cancelButton(), Qt::LeftButton);
+                    } else if (sync->settingsButton()->isVisible()) {
+                        errors << sync->headingLabel()->text();
+                        QTest::mouseClick(m_onFailure == QLatin1String("settings") ? sync->settingsButton()
+                                                                                   : sync->cancelButton(),
+                                          Qt::LeftButton);
+                    }
+                    return;
+                }
+                const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+                boxes << dialog->windowTitle() + QStringLiteral(": ") + (label ? label->text() : QString());
+                dialog->accept();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList boxes;
+    QStringList errors;
+    int syncDialogs = 0;
+
+private:
+    QString m_onFailure;
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TstListsSyncUI : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void missingSettingsAreAskedFor_data();
+    void missingSettingsAreAskedFor();
+    void normalRunOnAnEmptyAccount();
+    void failedRunOffersTheSettings_data();
+    void failedRunOffersTheSettings();
+    void forcedRunsCheckSettingsFirst_data();
+    void forcedRunsCheckSettingsFirst();
+    void forcedRemoteSucceeds();
+    void forcedRunsNotSucceedingAreUndone_data();
+    void forcedRunsNotSucceedingAreUndone();
+    void forcedLocalSucceeds();
+
+private:
+    void seed();
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+    std::unique_ptr<SyncClient> m_client;
+    std::unique_ptr<TestPage> m_page;
+    NotepadNotes *m_notes = nullptr;
+    TestNotepadView *m_view = nullptr;
+};
+
+void TstListsSyncUI::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    m_notes = new NotepadNotes;
+    m_view = new TestNotepadView(m_notes);
+    m_client = std::make_unique<SyncClient>();
+    m_page = std::make_unique<TestPage>(&m_client->host);
+}
+
+void TstListsSyncUI::cleanup()
+{
+    m_page.reset();
+    m_client.reset();
+    delete m_view;
+    if (m_notes) {
+        const QList<NotepadNote *> notes = m_notes->notes();
+        delete m_notes;
+        qDeleteAll(notes);
+    }
+    m_notes = nullptr;
+    m_view = nullptr;
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+void TstListsSyncUI::seed()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
+    DialogPilot pilot;
+    ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
+    QCOMPARE(m_client->lists.models().size(), 2);
+    m_page->calls.clear();
+    m_server->clearRequests();
+}
+
+void TstListsSyncUI::missingSettingsAreAskedFor_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("no url") << "" << "alice" << "secret" << "Sync: You must supply a server URL before you can sync.";
+    QTest::newRow("no password") << "URL" << "alice" << ""
+                                 << "Sync: You must supply a user name and password before you can sync.";
+    QTest::newRow("no user") << "URL" << "" << "secret"
+                             << "Sync: You must supply a user name and password before you can sync.";
+}
+
+void TstListsSyncUI::missingSettingsAreAskedFor()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, box);
+    ServerSettings::instance()->setSettings(url == "URL" ? m_server->url() : url, user, password);
+    DialogPilot pilot;
+    ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
+    QCOMPARE(pilot.boxes, QStringList{box});
+    QCOMPARE(pilot.syncDialogs, 0);
+    QCOMPARE(m_page->calls, (QStringList{"cancelSingleListSyncs", "setSyncing 1", "commitOpenEditor",
+                                         "showPreferences", "setSyncing 0"}));
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TstListsSyncUI::normalRunOnAnEmptyAccount()
+{
+    DialogPilot pilot;
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QVERIFY(ui.succeeded());
+    QVERIFY(pilot.syncDialogs > 0);
+    QVERIFY(pilot.boxes.isEmpty());
+    QCOMPARE(m_page->calls, (QStringList{"cancelSingleListSyncs", "setSyncing 1", "commitOpenEditor", "setSyncing 0"}));
+    // At least one list, with one row.
+    QCOMPARE(m_client->lists.models().size(), 1);
+    QCOMPARE(m_client->lists.models().first()->rowCount(), 1);
+}
+
+void TstListsSyncUI::failedRunOffersTheSettings_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<bool>("preferences");
+    QTest::newRow("Settings...") << "settings" << true;
+    QTest::newRow("Cancel") << "cancel" << false;
+}
+
+void TstListsSyncUI::failedRunOffersTheSettings()
+{
+    QFETCH(QString, press);
+    QFETCH(bool, preferences);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("wrong"));
+    DialogPilot pilot(press);
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QVERIFY(!ui.succeeded());
+    QCOMPARE(pilot.errors.size(), 1);
+    QCOMPARE(m_page->calls.contains("showPreferences"), preferences);
+    QCOMPARE(m_page->calls.last(), QStringLiteral("setSyncing 0"));
+    QVERIFY(m_client->lists.models().isEmpty()); // no list made after a failure
+}
+
+void TstListsSyncUI::forcedRunsCheckSettingsFirst_data()
+{
+    QTest::addColumn<bool>("local");
+    QTest::newRow("local") << true;
+    QTest::newRow("remote") << false;
+}
+
+// With the URL missing nothing is prepared: the lists keep their ids, the
+// notes and groups stay.
+void TstListsSyncUI::forcedRunsCheckSettingsFirst()
+{
+    QFETCH(bool, local);
+    seed();
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Keep"));
+    m_notes->appendNote(note);
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    DialogPilot pilot;
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    local ? ui.forceLocalSync() : ui.forceRemoteSync();
+    QCOMPARE(pilot.boxes, QStringList{"Sync: You must supply a server URL before you can sync."});
+    QCOMPARE(m_page->calls, QStringList{"showPreferences"});
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
+    for (TaskList *l : m_client->lists.taskLists())
+        QCOMPARE(l->syncStatus(), TaskList::Unedited);
+    QCOMPARE(m_notes->notes().size(), 1);
+}
+
+void TstListsSyncUI::forcedRemoteSucceeds()
+{
+    seed();
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
+    DialogPilot pilot;
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.forceRemoteSync();
+    QVERIFY(ui.succeeded());
+    QStringList names;
+    for (const FakeList &l : m_server->visibleLists("alice"))
+        names << l.name;
+    QCOMPARE(sorted(names), (QStringList{"Books", "Chores"}));
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 2);
+}
+
+void TstListsSyncUI::forcedRunsNotSucceedingAreUndone_data()
+{
+    QTest::addColumn<bool>("local");
+    QTest::addColumn<QString>("how"); // "fail", "cancel at once", "settings"
+    QTest::newRow("local, failed") << true << "fail";
+    QTest::newRow("local, cancelled") << true << "cancel at once";
+    QTest::newRow("local, settings requested") << true << "settings";
+    QTest::newRow("remote, failed") << false << "fail";
+    QTest::newRow("remote, cancelled") << false << "cancel at once";
+}
+
+void TstListsSyncUI::forcedRunsNotSucceedingAreUndone()
+{
+    QFETCH(bool, local);
+    QFETCH(QString, how);
+    seed();
+    QList<quint32> ids;
+    for (TaskList *l : m_client->lists.taskLists())
+        ids << l->serverId();
+    if (how != QLatin1String("cancel at once"))
+        m_server->respondOnce("GET", "lists-info$", 500);
+    else
+        m_server->stall(QStringLiteral("lists-info$"), true);
+    {
+        DialogPilot pilot(how == QLatin1String("fail") ? QStringLiteral("cancel") : how);
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        local ? ui.forceLocalSync() : ui.forceRemoteSync();
+        QVERIFY(!ui.succeeded());
+    }
+    QList<quint32> now;
+    for (TaskList *l : m_client->lists.taskLists()) {
+        now << l->serverId();
+        QCOMPARE(l->syncStatus(), TaskList::Unedited);
+    }
+    QCOMPARE(now, ids);
+    QCOMPARE(m_page->calls.contains("showPreferences"), how == QLatin1String("settings"));
+    // The next normal run finds both sides as they were.
+    m_server->clearRequests();
+    DialogPilot pilot;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY(again.succeeded());
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
+    QCOMPARE(m_server->lists().size(), 2);
+    QCOMPARE(m_client->lists.models().size(), 2);
+}
+
+void TstListsSyncUI::forcedLocalSucceeds()
+{
+    seed();
+    m_client->addList(QStringLiteral("Only here"), {"x"});
+    DialogPilot pilot;
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.forceLocalSync();
+    QVERIFY(ui.succeeded());
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
+    QVERIFY(m_page->calls.contains("resetUIMode"));
+    QVERIFY(m_page->calls.contains("closeHiddenDialogs"));
+    QVERIFY(m_page->calls.contains("resetListsGroups"));
+    QCOMPARE(m_server->lists().size(), 2);
+}
+
+PLUMDECK_TEST_MAIN(TstListsSyncUI)
+#include "tst_listssyncui.moc"

@@ -1,0 +1,416 @@
+#include "listssyncclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/listsynchronizer.h"
+#include "sync/singlelistsynchronizer.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+struct Outcome
+{
+    bool ended = false;
+    int endings = 0;
+    bool ok = false;
+    QString message;
+    ListModel *model = nullptr;
+};
+
+QStringList serverTitles(const FakeServer &server, quint32 id)
+{
+    QStringList out;
+    for (const FakeTask &t : server.tasks(id))
+        out << t.title();
+    return out;
+}
+
+} // namespace
+
+class TstSingleListSynchronizer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newListIsPostedAndFetched();
+    void editedListIsUploaded();
+    void unchangedListMakesNoListRequest();
+    void listGoneFromServerIsPurged_data();
+    void listGoneFromServerIsPurged();
+    void listInfoAnswers_data();
+    void listInfoAnswers();
+    void sharingDecision_data();
+    void sharingDecision();
+    void incompleteSettings();
+    void cancel_data();
+    void cancel();
+    void listRemovedBeforeStart();
+    void listRemovedMidRun();
+    void postAcceptedFetchFailedIsFetchedNext();
+
+private:
+    Outcome run(SingleListSynchronizer &sync);
+    Outcome runFor(ListModel *model);
+    ListModel *syncedList(const QString &name, const QStringList &titles);
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+    std::unique_ptr<SyncClient> m_client;
+    NotepadNotes *m_notes = nullptr;
+};
+
+void TstSingleListSynchronizer::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    m_server->setStrictCompression(true);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    m_notes = new NotepadNotes;
+    m_client = std::make_unique<SyncClient>();
+}
+
+void TstSingleListSynchronizer::cleanup()
+{
+    m_client.reset();
+    delete m_notes;
+    m_notes = nullptr;
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+Outcome TstSingleListSynchronizer::run(SingleListSynchronizer &sync)
+{
+    Outcome o;
+    connect(&sync, &SingleListSynchronizer::success, this, [&o](SingleListSynchronizer *, ListModel *model) {
+        o.ok = true;
+        o.model = model;
+        ++o.endings;
+    });
+    connect(&sync, &SingleListSynchronizer::failed, this,
+            [&o](const QString &message, SingleListSynchronizer *, ListModel *model) {
+                o.message = message;
+                o.model = model;
+                ++o.endings;
+            });
+    sync.start();
+    o.ended = QTest::qWaitFor([&o] { return o.endings > 0; }, 15000);
+    QTest::qWait(20);
+    return o;
+}
+
+Outcome TstSingleListSynchronizer::runFor(ListModel *model)
+{
+    SingleListSynchronizer sync(&m_client->lists, &m_client->host, model);
+    return run(sync);
+}
+
+// A list both sides hold, after a full run.
+ListModel *TstSingleListSynchronizer::syncedList(const QString &name, const QStringList &titles)
+{
+    QList<FakeTask> tasks;
+    for (const QString &t : titles)
+        tasks << FakeTask::make(t);
+    m_server->addList(QStringLiteral("alice"), name, tasks);
+    ListsSynchronizer full(&m_client->lists, &m_client->host);
+    QSignalSpy finished(&full, &BaseSynchronizer::finished);
+    full.start();
+    if (!finished.wait(15000) || !finished.first().first().toBool())
+        return nullptr;
+    m_server->clearRequests();
+    return m_client->model(name);
+}
+
+void TstSingleListSynchronizer::newListIsPostedAndFetched()
+{
+    ListModel *model = m_client->addList(QStringLiteral("Trip"), {"Tickets"});
+    model->taskList()->setLocalId(7);
+    ListsGroups *groups = m_client->host.listsGroups();
+    groups->addListToDefaultGroup(model->taskList());
+    const Outcome o = runFor(model);
+    QVERIFY(o.ended);
+    QCOMPARE(o.endings, 1);
+    QVERIFY2(o.ok, qPrintable(o.message));
+    QCOMPARE(o.model, model);
+    QCOMPARE(m_client->host.started, QList<ListModel *>{model});
+    QVERIFY(!model->isSynchronizing());
+    const quint32 id = model->taskList()->serverId();
+    QVERIFY(id != 0);
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+    QCOMPARE(requestLines(*m_server), (QStringList{"POST /lists", QStringLiteral("GET /lists/%1").arg(id)}));
+    QCOMPARE(serverTitles(*m_server, id), QStringList{"Tickets"});
+    QCOMPARE(groups->findListByLocalId(7)->serverId(), id);
+}
+
+void TstSingleListSynchronizer::editedListIsUploaded()
+{
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune", "Emma"});
+    QVERIFY(model);
+    const quint32 id = model->taskList()->serverId();
+    SyncClient::editFirstTask(model, QStringLiteral("Dune Messiah"));
+    const Outcome o = runFor(model);
+    QVERIFY2(o.ok, qPrintable(o.message));
+    QCOMPARE(requestLines(*m_server),
+             (QStringList{QStringLiteral("GET /users/alice/list-info/%1").arg(id), QStringLiteral("PUT /lists/%1").arg(id),
+                          QStringLiteral("GET /lists/%1").arg(id)}));
+    QCOMPARE(serverTitles(*m_server, id), (QStringList{"Dune Messiah", "Emma"}));
+    QCOMPARE(SyncClient::titles(model), serverTitles(*m_server, id));
+    QCOMPARE(model->taskList()->revision(), m_server->revision(id));
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+}
+
+void TstSingleListSynchronizer::unchangedListMakesNoListRequest()
+{
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
+    QVERIFY(model);
+    const Outcome o = runFor(model);
+    QVERIFY2(o.ok, qPrintable(o.message));
+    QCOMPARE(requestLines(*m_server),
+             QStringList{QStringLiteral("GET /users/alice/list-info/%1").arg(model->taskList()->serverId())});
+}
+
+void TstSingleListSynchronizer::listGoneFromServerIsPurged_data()
+{
+    QTest::addColumn<int>("goneStatus");
+    QTest::newRow("404") << 404;
+    QTest::newRow("410") << 410;
+}
+
+void TstSingleListSynchronizer::listGoneFromServerIsPurged()
+{
+    QFETCH(int, goneStatus);
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
+    QVERIFY(model);
+    m_server->respondOnce("GET", "list-info/", goneStatus);
+    SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    m_server->removeList(model->taskList()->serverId());
+    QSignalSpy removed(&m_client->lists, &UserLists::listRemoved);
+    const Outcome o = runFor(model);
+    QVERIFY2(o.ok, qPrintable(o.message));
+    QCOMPARE(o.model, nullptr);
+    QCOMPARE(removed.count(), 1);
+    QVERIFY(m_client->lists.models().isEmpty());
+}
+
+void TstSingleListSynchronizer::listInfoAnswers_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("wrongPassword");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("debugLine");
+    const QByteArray noInfo = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>pd-list-info</title></head>"
+                              "<body><p>nothing</p></body></html>";
+    QTest::newRow("500") << 500 << QByteArray() << false << "Unexpected response: Internal Server Error"
+                         << "SingleListSynchronizer::onListRequestFinished(),Unexpected response. Error code: 500";
+    QTest::newRow("200 without a summary")
+        << 200 << noInfo << false << "Could not parse retrieved list info."
+        << "SingleListSynchronizer::onListRequestFinished(),Could not parse retrieved list info.";
+    QTest::newRow("wrong password") << 0 << QByteArray() << true << "Authorization failure." << "";
+}
+
+void TstSingleListSynchronizer::listInfoAnswers()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, wrongPassword);
+    QFETCH(QString, message);
+    QFETCH(QString, debugLine);
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
+    QVERIFY(model);
+    SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    if (status)
+        m_server->respondOnce("GET", "list-info/", status, body);
+    if (wrongPassword)
+        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("wrong"));
+    MessageLog log;
+    const Outcome o = runFor(model);
+    QVERIFY(o.ended);
+    QVERIFY(!o.ok);
+    QCOMPARE(o.message, message);
+    QCOMPARE(o.model, model);
+    QVERIFY(!model->isSynchronizing());
+    if (!debugLine.isEmpty())
+        QVERIFY2(log.lines.contains(QStringLiteral("debug: ") + debugLine), qPrintable(log.lines.join('\n')));
+    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::Edited);
+}
+
+void TstSingleListSynchronizer::sharingDecision_data()
+{
+    QTest::addColumn<quint32>("local");
+    QTest::addColumn<quint32>("server");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<bool>("owned");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("3 below 5: fetched") << 3u << 5u << false << true << "GET" << "";
+    QTest::newRow("5 and 5, edited: uploaded") << 5u << 5u << true << true << "PUT" << "";
+    QTest::newRow("5 and 5: nothing") << 5u << 5u << false << true << "" << "";
+    QTest::newRow("6 above 5: failed") << 6u << 5u << false << true << "" << "worng sharing revision number";
+    QTest::newRow("not owned: nothing") << 3u << 5u << true << false << "" << "";
+}
+
+void TstSingleListSynchronizer::sharingDecision()
+{
+    QFETCH(quint32, local);
+    QFETCH(quint32, server);
+    QFETCH(bool, edited);
+    QFETCH(bool, owned);
+    QFETCH(QString, request);
+    QFETCH(QString, message);
+    const QString owner = owned ? QStringLiteral("alice") : QStringLiteral("bob");
+    const quint32 id = m_server->addList(owner, QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    if (!owned)
+        m_server->share(id, QStringLiteral("alice"), QStringLiteral("rw"));
+    ListModel *model = syncedList(QStringLiteral("Other"), {"x"});
+    model = m_client->model(QStringLiteral("Books"));
+    QVERIFY(model);
+    QCOMPARE(model->taskList()->isOwned(), owned);
+    FakeList list = m_server->list(id);
+    list.sharedRevision = server;
+    if (owned)
+        list.sharing.insert(QStringLiteral("bob"), QStringLiteral("r"));
+    m_server->putList(list);
+    model->restoreSharedRevision(local);
+    if (edited) {
+        model->setSharedUsers({{QStringLiteral("bob"), QStringLiteral("rw")}});
+        model->setSharedEdited(true);
+    }
+    m_server->clearRequests();
+    const Outcome o = runFor(model);
+    QVERIFY(o.ended);
+    QCOMPARE(o.message, message);
+    QCOMPARE(o.ok, message.isEmpty());
+    const QList<FakeRequest> sharing = m_server->requests({}, "sharingV3$");
+    QCOMPARE(sharing.size(), request.isEmpty() ? 0 : 1);
+    if (!request.isEmpty())
+        QCOMPARE(QString::fromLatin1(sharing.first().method), request);
+    if (request == "GET")
+        QCOMPARE(model->sharedRevision(), server);
+    if (request == "PUT")
+        QCOMPARE(m_server->sharing(id).value("bob"), QStringLiteral("rw"));
+}
+
+void TstSingleListSynchronizer::incompleteSettings()
+{
+    ListModel *model = m_client->addList(QStringLiteral("Trip"), {"Tickets"});
+    ServerSettings::instance()->setSettings(m_server->url(), QString(), QStringLiteral("secret"));
+    const Outcome o = runFor(model);
+    QVERIFY(o.ended);
+    QCOMPARE(o.message, QStringLiteral("Settings required for sync are not complete."));
+    QVERIFY(!model->isSynchronizing());
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TstSingleListSynchronizer::cancel_data()
+{
+    QTest::addColumn<QString>("stalled"); // empty: cancel before start
+    QTest::addColumn<bool>("shareEdited");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("list info in flight") << "list-info/" << false << "Request canceled";
+    QTest::newRow("list step in flight") << "^/lists/\\d+$" << false << "Request canceled";
+    QTest::newRow("sharing step in flight") << "sharingV3$" << true << "Request canceled";
+    QTest::newRow("nothing in flight") << "" << false << "Sync canceled";
+}
+
+// A cancelled run ends failed once, leaves nothing queued, and the next run
+// levels both sides.
+void TstSingleListSynchronizer::cancel()
+{
+    QFETCH(QString, stalled);
+    QFETCH(bool, shareEdited);
+    QFETCH(QString, message);
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
+    QVERIFY(model);
+    const quint32 id = model->taskList()->serverId();
+    SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    if (shareEdited) {
+        model->setSharedUsers({{QStringLiteral("bob"), QStringLiteral("r")}});
+        model->setSharedEdited(true);
+    }
+    Outcome o;
+    {
+        SingleListSynchronizer sync(&m_client->lists, &m_client->host, model);
+        connect(&sync, &SingleListSynchronizer::failed, this,
+                [&o](const QString &text, SingleListSynchronizer *, ListModel *m) {
+                    o.message = text;
+                    o.model = m;
+                    ++o.endings;
+                });
+        if (!stalled.isEmpty()) {
+            m_server->stall(stalled, true);
+            sync.start();
+            QVERIFY(QTest::qWaitFor([&] { return !m_server->requests({}, stalled).isEmpty(); }, 10000));
+        }
+        sync.cancel();
+        QTRY_COMPARE(o.endings, 1);
+        sync.cancel();
+        QTest::qWait(20);
+        QCOMPARE(o.endings, 1);
+        QCOMPARE(o.message, message);
+        QVERIFY(!model->isSynchronizing());
+    }
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    const Outcome again = runFor(model);
+    QVERIFY2(again.ok, qPrintable(again.message));
+    QCOMPARE(serverTitles(*m_server, id), QStringList{"Changed"});
+    if (shareEdited)
+        QCOMPARE(m_server->sharing(id).value("bob"), QStringLiteral("r"));
+}
+
+void TstSingleListSynchronizer::listRemovedBeforeStart()
+{
+    ListModel *model = m_client->addList(QStringLiteral("Trip"), {"Tickets"});
+    SingleListSynchronizer sync(&m_client->lists, &m_client->host, model);
+    m_client->lists.purgeList(model->taskList());
+    const Outcome o = run(sync);
+    QVERIFY(o.ended);
+    QCOMPARE(o.message, QStringLiteral("The list was removed before its sync began."));
+    QCOMPARE(o.model, nullptr);
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TstSingleListSynchronizer::listRemovedMidRun()
+{
+    ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
+    QVERIFY(model);
+    SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    m_server->delay(QStringLiteral("list-info/"), 200, true);
+    connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &req) {
+        if (req.path.contains(QLatin1String("list-info")) && m_client->model("Books"))
+            m_client->lists.purgeList(m_client->model("Books")->taskList());
+    });
+    const Outcome o = runFor(model);
+    disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
+    QVERIFY(o.ended);
+    QCOMPARE(o.endings, 1);
+    QCOMPARE(o.message, QStringLiteral("The list was removed during its sync."));
+    QCOMPARE(o.model, nullptr);
+    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
+}
+
+void TstSingleListSynchronizer::postAcceptedFetchFailedIsFetchedNext()
+{
+    ListModel *model = m_client->addList(QStringLiteral("Trip"), {"Tickets"});
+    m_server->respondOnce("GET", "^/lists/\\d+$", 500);
+    Outcome o = runFor(model);
+    QCOMPARE(o.message, QStringLiteral("Failed to retrieve list."));
+    const quint32 id = model->taskList()->serverId();
+    QVERIFY(id != 0);
+    QCOMPARE(model->taskList()->revision(), ListSynchronizer::NotFetchedRevision);
+    m_server->clearRequests();
+    o = runFor(model);
+    QVERIFY2(o.ok, qPrintable(o.message));
+    QCOMPARE(requestLines(*m_server), (QStringList{QStringLiteral("GET /users/alice/list-info/%1").arg(id),
+                                                   QStringLiteral("GET /lists/%1").arg(id)}));
+    QCOMPARE(model->taskList()->revision(), m_server->revision(id));
+    QCOMPARE(m_server->lists().size(), 1);
+}
+
+PLUMDECK_TEST_MAIN(TstSingleListSynchronizer)
+#include "tst_singlelistsynchronizer.moc"

@@ -1,0 +1,250 @@
+#include "core/uisettings.h"
+#include "listssyncclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/syncdialog.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QMovie>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+// A run whose steps the test plays, each once control is back in the loop.
+class ScriptedSynchronizer : public BaseSynchronizer
+{
+public:
+    QList<std::function<void(ScriptedSynchronizer *)>> script;
+    int starts = 0;
+    void start() override
+    {
+        ++starts;
+        QTimer::singleShot(0, this, [this] { playNext(); });
+    }
+    void playNext()
+    {
+        if (script.isEmpty())
+            return;
+        script.takeFirst()(this);
+        QTimer::singleShot(0, this, [this] { playNext(); });
+    }
+    void emitProgress(const QString &text, int done, int total) { emit progress(text, done, total); }
+    void emitAdd(const QString &text, int addition) { emit addProgress(text, addition); }
+    using BaseSynchronizer::fail;
+    using BaseSynchronizer::succeed;
+};
+
+void clickWhenVisible(QPushButton *button)
+{
+    QTimer::singleShot(0, button, [button] {
+        QTRY_VERIFY(button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+}
+
+} // namespace
+
+class TstSyncDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void buildsItsWindow_data();
+    void buildsItsWindow();
+    void successClosesItself();
+    void progressAddsUp();
+    void failureShowsTheErrorAndOffersSettings_data();
+    void failureShowsTheErrorAndOffersSettings();
+    void cancelWhileRunning();
+    void feedbackShowsTheProgressText();
+    void minimizeTakesTheMainWindowAlong();
+    void fullRunAgainstTheServer();
+    void secondFullRunDoesNotHang();
+};
+
+void TstSyncDialog::init()
+{
+    QSettings().remove(QStringLiteral("ui/show-sync-feedback"));
+    UISettings::instance()->setSkin(UISettings::defaultSkin());
+}
+
+void TstSyncDialog::buildsItsWindow_data()
+{
+    QTest::addColumn<bool>("blue");
+    QTest::addColumn<QString>("animation");
+    QTest::newRow("green") << false << ":/sync_lit_animation.gif";
+    QTest::newRow("blue") << true << ":/sync_lit_animation_blue.gif";
+}
+
+void TstSyncDialog::buildsItsWindow()
+{
+    QFETCH(bool, blue);
+    QFETCH(QString, animation);
+    UISettings::instance()->setSkin(blue ? UISettings::blueSkin() : UISettings::defaultSkin());
+    ScriptedSynchronizer sync;
+    SyncDialog dialog(&sync);
+    QCOMPARE(dialog.objectName(), QStringLiteral("syncdialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Sync"));
+    QCOMPARE(dialog.headingLabel()->text(), QStringLiteral("Synchronizing"));
+    QCOMPARE(dialog.minimizeButton()->text(), QStringLiteral("Minimize"));
+    QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("Cancel"));
+    QCOMPARE(dialog.settingsButton()->text(), QStringLiteral("Settings..."));
+    QCOMPARE(dialog.okButton(), nullptr);
+    QCOMPARE(dialog.animation()->fileName(), animation);
+    QVERIFY(dialog.animation()->isValid());
+    QCOMPARE(dialog.animation()->state(), QMovie::Running);
+    QVERIFY(dialog.animation()->parent() == &dialog);
+    QVERIFY(dialog.findChild<QProgressBar *>(QStringLiteral("progressbar")));
+    QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("movingSync")));
+    QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("sycInfoLabel")));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.minimizeButton()->isVisible());
+    QVERIFY(!dialog.settingsButton()->isVisible());
+    QVERIFY(!dialog.infoLabel()->isVisible());
+    QCOMPARE(sync.starts, 0);
+}
+
+void TstSyncDialog::successClosesItself()
+{
+    ScriptedSynchronizer sync;
+    sync.script << [](ScriptedSynchronizer *s) { s->emitProgress(QStringLiteral("Contacting server..."), 0, 1000); }
+                << [](ScriptedSynchronizer *s) { s->succeed(); };
+    SyncDialog dialog(&sync);
+    dialog.run();
+    QCOMPARE(sync.starts, 1);
+    QVERIFY(dialog.succeeded());
+    QVERIFY(!dialog.settingsRequested());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.progressBar()->value(), 1);
+    QCOMPARE(dialog.progressBar()->maximum(), 1);
+    QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Succeeded."));
+    QCOMPARE(dialog.animation()->state(), QMovie::NotRunning);
+}
+
+void TstSyncDialog::progressAddsUp()
+{
+    ScriptedSynchronizer sync;
+    SyncDialog dialog(&sync);
+    sync.emitProgress(QStringLiteral("a"), 50, 1000);
+    sync.emitAdd(QStringLiteral("b"), 10);
+    QCOMPARE(dialog.progressBar()->value(), 60);
+    QCOMPARE(dialog.progressBar()->maximum(), 1000);
+    QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("b"));
+}
+
+void TstSyncDialog::failureShowsTheErrorAndOffersSettings_data()
+{
+    QTest::addColumn<bool>("settings");
+    QTest::newRow("Settings...") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TstSyncDialog::failureShowsTheErrorAndOffersSettings()
+{
+    QFETCH(bool, settings);
+    ScriptedSynchronizer sync;
+    sync.script << [](ScriptedSynchronizer *s) { s->fail(QStringLiteral("Authorization failure.")); };
+    SyncDialog dialog(&sync);
+    bool checked = false;
+    connect(&sync, &BaseSynchronizer::finished, this, [&] {
+        QTimer::singleShot(0, &dialog, [&] {
+            QCOMPARE(dialog.headingLabel()->text(), QStringLiteral("Authorization failure."));
+            QVERIFY(!dialog.minimizeButton()->isVisible());
+            QVERIFY(dialog.settingsButton()->isVisible());
+            QVERIFY(dialog.isVisible());
+            checked = true;
+            QTest::mouseClick(settings ? dialog.settingsButton() : dialog.cancelButton(), Qt::LeftButton);
+        });
+    });
+    dialog.run();
+    QVERIFY(checked);
+    QVERIFY(!dialog.succeeded());
+    QCOMPARE(dialog.settingsRequested(), settings);
+    QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Sync failed."));
+}
+
+void TstSyncDialog::cancelWhileRunning()
+{
+    ScriptedSynchronizer sync;
+    sync.script << [](ScriptedSynchronizer *s) { s->emitProgress(QStringLiteral("Contacting server..."), 0, 1000); };
+    SyncDialog dialog(&sync);
+    clickWhenVisible(dialog.cancelButton());
+    dialog.run();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!dialog.succeeded());
+    QVERIFY(!dialog.settingsRequested());
+}
+
+void TstSyncDialog::feedbackShowsTheProgressText()
+{
+    QSettings().setValue(QStringLiteral("ui/show-sync-feedback"), true);
+    ScriptedSynchronizer sync;
+    SyncDialog dialog(&sync);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    sync.emitProgress(QStringLiteral("Checking available lists..."), 50, 1000);
+    QVERIFY(dialog.infoLabel()->isVisible());
+    QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Checking available lists..."));
+}
+
+void TstSyncDialog::minimizeTakesTheMainWindowAlong()
+{
+    QWidget mainWindow;
+    mainWindow.resize(400, 300);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QWidget inner(&mainWindow);
+    ScriptedSynchronizer sync;
+    SyncDialog dialog(&sync, &inner);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mouseClick(dialog.minimizeButton(), Qt::LeftButton);
+    QTRY_VERIFY(dialog.windowState() & Qt::WindowMinimized);
+    QTRY_VERIFY(mainWindow.windowState() & Qt::WindowMinimized);
+}
+
+// The dialog over a real run: its texts follow the run to the end.
+void TstSyncDialog::fullRunAgainstTheServer()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server.addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    NotepadNotes notes;
+    SyncClient client;
+    ListsSynchronizer sync(&client.lists, &client.host);
+    QStringList seen;
+    SyncDialog dialog(&sync);
+    connect(&sync, &BaseSynchronizer::progress, this, [&](const QString &text) { seen << text; });
+    dialog.run();
+    QVERIFY(dialog.succeeded());
+    QCOMPARE(seen.first(), QStringLiteral("Contacting server..."));
+    QVERIFY(seen.contains(QStringLiteral("1 lists visible on server.")));
+    QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Succeeded."));
+    QCOMPARE(client.names(), QStringList{"Books"});
+}
+
+// A second run shown while one is registered ends at once with its reason
+// instead of leaving its dialog open for ever.
+void TstSyncDialog::secondFullRunDoesNotHang()
+{
+    SyncClient client;
+    ListsSynchronizer first(&client.lists, &client.host);
+    ListsSynchronizer second(&client.lists, &client.host);
+    SyncDialog dialog(&second);
+    connect(&second, &BaseSynchronizer::finished, this, [&] {
+        QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    });
+    dialog.run();
+    QVERIFY(!dialog.succeeded());
+    QCOMPARE(dialog.headingLabel()->text(), QStringLiteral("A synchronisation is already running."));
+}
+
+PLUMDECK_TEST_MAIN(TstSyncDialog)
+#include "tst_syncdialog.moc"

@@ -1,0 +1,250 @@
+#include "listssyncclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/syncsnapshot.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+QStringList serverNames(const FakeServer &server)
+{
+    QStringList out;
+    for (const FakeList &l : server.visibleLists(QStringLiteral("alice")))
+        out << l.name;
+    out.sort();
+    return out;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+QStringList serverTitles(const FakeServer &server, quint32 id)
+{
+    QStringList out;
+    for (const FakeTask &t : server.tasks(id))
+        out << t.title();
+    return out;
+}
+
+} // namespace
+
+// Forced runs that do not succeed: the snapshot taken before the preparation
+// puts the lists, groups and notes back, and the next normal run levels both
+// sides with no list lost or doubled.
+class TstSyncSnapshot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void forcedRemoteFailingPartWay();
+    void forcedRemoteFailingFirst();
+    void forcedLocalFailingPartWay_data();
+    void forcedLocalFailingPartWay();
+    void forcedLocalCancelled();
+
+private:
+    bool run(bool forceRemote, bool forceLocal, QString *error = nullptr);
+    void seed();
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+    std::unique_ptr<SyncClient> m_client;
+    NotepadNotes *m_notes = nullptr;
+    TestNotepadView *m_view = nullptr;
+};
+
+void TstSyncSnapshot::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->setStrictCompression(true);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    m_notes = new NotepadNotes;
+    m_view = new TestNotepadView(m_notes);
+    m_client = std::make_unique<SyncClient>();
+}
+
+void TstSyncSnapshot::cleanup()
+{
+    m_client.reset();
+    delete m_view;
+    if (m_notes) {
+        const QList<NotepadNote *> notes = m_notes->notes();
+        delete m_notes;
+        qDeleteAll(notes);
+    }
+    m_notes = nullptr;
+    m_view = nullptr;
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+bool TstSyncSnapshot::run(bool forceRemote, bool forceLocal, QString *error)
+{
+    ListsSynchronizer sync(&m_client->lists, &m_client->host);
+    sync.setForceRemote(forceRemote);
+    sync.setForceLocal(forceLocal);
+    QSignalSpy finished(&sync, &BaseSynchronizer::finished);
+    sync.start();
+    if (!finished.wait(20000))
+        return false;
+    if (error)
+        *error = sync.errorString();
+    return finished.first().first().toBool();
+}
+
+// Three lists and a note on both sides, and a group here.
+void TstSyncSnapshot::seed()
+{
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Drafts"), {FakeTask::make(QStringLiteral("Letter"))});
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Idea"), QStringLiteral("text"));
+    QVERIFY(run(false, false));
+    ListsGroups *groups = m_client->host.listsGroups();
+    groups->setGroupName(groups->addGroup(groups->rootGroup()), QStringLiteral("Home"));
+    QVERIFY(run(false, false));
+    QCOMPARE(m_server->groups("alice").children.size(), 1);
+    m_server->clearRequests();
+}
+
+void TstSyncSnapshot::forcedRemoteFailingPartWay()
+{
+    seed();
+    SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    m_client->lists.prepareForceRemoteSync();
+    m_notes->resetAllNotesToNew();
+    // The first list goes up whole; then the server refuses new lists.
+    connect(m_server.get(), &FakeServer::requestReceived, this, [this](const FakeRequest &req) {
+        if (req.method == "POST" && req.status == 201)
+            m_server->respondAlways("POST", "^/lists$", 500);
+    });
+    QString error;
+    QVERIFY(!run(true, false, &error));
+    disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
+    m_server->clearFaults();
+    QCOMPARE(error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(m_server->lists().size(), 4); // the three and one new copy
+
+    snapshot.restore();
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(m_client->lists.deletedLists().size(), 1); // the copy the new one replaces
+    QCOMPARE(SyncClient::titles(m_client->model("Chores")), QStringList{"Dishes done"});
+    QCOMPARE(m_client->model("Chores")->taskList()->syncStatus(), TaskList::Edited);
+    QCOMPARE(m_client->host.listsGroups()->rootGroup()->groupCount(), 1);
+    QCOMPARE(m_notes->notes().size(), 1);
+    QCOMPARE(m_notes->notes().first()->syncStatus(), NotepadNote::Unedited);
+
+    QString again;
+    QVERIFY2(run(false, false, &again), qPrintable(again));
+    QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
+    for (ListModel *m : m_client->lists.models())
+        QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+    QCOMPARE(m_server->notes("alice").size(), 1);
+    QCOMPARE(m_notes->notes().size(), 1);
+}
+
+void TstSyncSnapshot::forcedRemoteFailingFirst()
+{
+    seed();
+    QList<quint32> ids;
+    for (TaskList *l : m_client->lists.taskLists())
+        ids << l->serverId();
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    m_client->lists.prepareForceRemoteSync();
+    m_notes->resetAllNotesToNew();
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    QList<quint32> now;
+    for (TaskList *l : m_client->lists.taskLists()) {
+        now << l->serverId();
+        QCOMPARE(l->syncStatus(), TaskList::Unedited);
+    }
+    QCOMPARE(now, ids);
+    QVERIFY(m_client->lists.deletedLists().isEmpty());
+    QVERIFY(run(false, false));
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
+    QCOMPARE(m_server->lists().size(), 3);
+}
+
+void TstSyncSnapshot::forcedLocalFailingPartWay_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::newRow("list summaries") << "lists-info$";
+    QTest::newRow("second list") << "^/lists/101$";
+    QTest::newRow("groups") << "list-groups-display-order$";
+    QTest::newRow("notes") << "notepad-notes-info$";
+}
+
+void TstSyncSnapshot::forcedLocalFailingPartWay()
+{
+    QFETCH(QString, failing);
+    seed();
+    SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
+    const QMap<QString, QString> shared{{QStringLiteral("bob"), QStringLiteral("r")}};
+    m_client->model("Books")->setSharedUsers(shared);
+    m_client->model("Books")->restoreSharedRevision(2);
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    m_client->lists.removeAllLists();
+    m_client->host.setListsGroups(new ListsGroups);
+    m_notes->deleteAndPurgeEverything();
+    QVERIFY(m_notes->notes().isEmpty());
+    m_server->respondOnce("GET", failing, 500);
+    QVERIFY(!run(false, true));
+
+    snapshot.restore();
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(SyncClient::titles(m_client->model("Chores")), QStringList{"Dishes done"});
+    QCOMPARE(m_client->model("Chores")->taskList()->syncStatus(), TaskList::Edited);
+    QCOMPARE(m_client->host.listsGroups()->rootGroup()->groupCount(), 1);
+    QCOMPARE(m_client->host.listsGroups()->rootGroup()->groups()[0]->name(), QStringLiteral("Home"));
+    QCOMPARE(m_notes->notes().size(), 1);
+    QCOMPARE(m_notes->notes().first()->title(), QStringLiteral("Idea"));
+    QCOMPARE(m_notes->notes().first()->text(), QStringLiteral("text"));
+    QCOMPARE(m_client->model("Books")->sharedUsers(), shared);
+    QCOMPARE(m_client->model("Books")->sharedRevision(), 2u);
+    m_client->model("Books")->setSharedUsers({});
+    m_client->model("Books")->restoreSharedRevision(1);
+
+    QVERIFY(run(false, false));
+    QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(serverTitles(*m_server, m_client->model("Chores")->taskList()->serverId()), QStringList{"Dishes done"});
+    QCOMPARE(m_notes->notes().size(), 1);
+    QCOMPARE(m_server->notes("alice").size(), 1);
+}
+
+void TstSyncSnapshot::forcedLocalCancelled()
+{
+    seed();
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    m_client->lists.removeAllLists();
+    m_client->host.setListsGroups(new ListsGroups);
+    m_notes->deleteAndPurgeEverything();
+    m_server->stall(QStringLiteral("list-groups-display-order$"), true);
+    {
+        ListsSynchronizer sync(&m_client->lists, &m_client->host);
+        sync.setForceLocal(true);
+        sync.start();
+        QVERIFY(QTest::qWaitFor([&] { return !m_server->requests({}, "list-groups").isEmpty(); }, 10000));
+    }
+    snapshot.restore();
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(m_notes->notes().size(), 1);
+    QVERIFY(run(false, false));
+    QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
+    QCOMPARE(m_client->lists.models().size(), 3);
+}
+
+PLUMDECK_TEST_MAIN(TstSyncSnapshot)
+#include "tst_syncsnapshot.moc"
