@@ -173,6 +173,28 @@ class Session:
         with open(os.path.join(folder, "PlumDeck.conf"), "w") as f:
             f.write(lines)
 
+    def write_account(self, home, user="alice"):
+        """Settings naming the fake server and an account whose password is
+        "secret" (stored scrambled, as the preferences keep it)."""
+        self.write_settings(home, "[net]\nserver-url=%s\nusername=%s\n"
+                            "password=@ByteArray((\\xa5R\\x8cR\\xd8)\n[updater]\nenabled=false\n"
+                            % (self.server_url, user))
+
+    def synchronise(self, app):
+        """F5 on the lists page, then waits for the sync dialog to go."""
+        self.focus(self.find(app, "push button", "Lists"))
+        self.keys("F5")
+
+        def syncing():
+            return [l for l in self.find_all(app, "label") if "Synchronizing" in (self.text_of(l) or "")]
+
+        # The dialog may come and go between two looks.
+        try:
+            poll("the sync dialog", syncing, timeout=5)
+        except Failure:
+            pass
+        poll("the synchronisation to finish", lambda: not syncing())
+
     def start(self, home, args=()):
         """Starts the program in `home`; returns its process."""
         p = self._spawn([self.plumdeck] + list(args), env=self.home_env(home))
