@@ -1,12 +1,13 @@
 """Team mode: two users, each in a program of their own, sign in; each sees
-the other's presence change, and a message sent by one reaches the other's
-chat window."""
+the other's presence change, a message sent by one reaches the other's chat
+window, and the list bob shares with alice shows in her lists after her
+synchronisation."""
 
 from e2e import check, poll, run
 
 
 def sign_in(s, home, user):
-    s.write_settings(home, "[net]\nserver-url=%s\n[updater]\nenabled=false\n" % s.server_url)
+    s.write_account(home, user)
     p = s.start(home)
     app = s.app(p)
     s.main_window(p)
@@ -14,11 +15,24 @@ def sign_in(s, home, user):
 
 
 def connect(s, app, user):
-    s.click(s.find(app, "push button", "Team"))
-    s.click(s.find(app, "push button", "connection"))
+    # With the account in the preferences the page signs in by itself, and
+    # a pending contact request may ask first.
+    def team_page():
+        dismiss_contact_request(s, app)
+        found = s.find_all(app, "push button", "connection") or s.find_all(app, "push button", "Available")
+        if not found:
+            s.click(s.find(app, "push button", "Team"))
+        return found
+
+    state = poll("the Team page", team_page, interval=0.5)[0]
+    if state.name != "connection":
+        return
+    s.click(state)
     s.click(s.find(app, "text", "Username"))
+    s.keys("ctrl+a")
     s.type(user)
     s.click(s.find(app, "password text", "Password"))
+    s.keys("ctrl+a")
     s.type("secret")
     s.click(s.find(app, "push button", "Connect"))
 
@@ -78,6 +92,12 @@ def scenario(s):
 
     poll("alice's message in bob's chat window", received)
     s.shot("bob-received")
+
+    # The demo server's "Team plan" of bob's, shared with alice for writing.
+    s.click(s.find(alice_app, "push button", "Lists"))
+    s.synchronise(alice_app)
+    s.find(alice_app, "page tab", "Team plan", what="bob's shared list among alice's lists")
+    s.shot("shared-list")
 
     for p, app in ((alice, alice_app), (bob, bob_app)):
         # Without a tray host, closing the main window ends the program.
