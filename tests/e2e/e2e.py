@@ -22,6 +22,14 @@ import base64
 TIMEOUT = float(os.environ.get("PLUMDECK_E2E_TIMEOUT", "40"))
 
 
+def _die_with_parent():
+    # Every program of a run ends with it, even when the run itself is
+    # killed (a CTest timeout): no display or program is left behind.
+    import ctypes
+
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
 class Failure(Exception):
     pass
 
@@ -66,7 +74,7 @@ class Session:
     def _spawn(self, args, env=None, **kwargs):
         p = subprocess.Popen(args, env=env or self.env, stdin=subprocess.DEVNULL,
                              stdout=kwargs.pop("stdout", self.log), stderr=subprocess.STDOUT,
-                             start_new_session=True, **kwargs)
+                             start_new_session=True, preexec_fn=_die_with_parent, **kwargs)
         self.processes.append(p)
         return p
 
@@ -75,7 +83,8 @@ class Session:
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x900x24",
                                       "-nolisten", "tcp", "-noreset"],
                                      pass_fds=(write_fd,), stdin=subprocess.DEVNULL,
-                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True,
+                                     preexec_fn=_die_with_parent)
         os.close(write_fd)
         number = b""
         with os.fdopen(read_fd, "rb") as pipe:
