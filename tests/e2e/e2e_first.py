@@ -1,6 +1,6 @@
 """First start on an empty account: the server and account entered in the
-preferences, a list made, tasks typed, one indented, a priority set, then
-synchronised; the fake server holds the list and its tasks."""
+preferences, a list made, tasks typed, one indented, a priority and an alarm
+set, then synchronised; the fake server holds the list and its tasks."""
 
 import os
 import re
@@ -78,6 +78,15 @@ def scenario(s):
     s.keys("Down", "Down", "Down", "Down", "Right", "Return")
     s.shot("priority")
 
+    # An alarm on "Pack": the fifth entry opens the alarm dialog; its
+    # proposal (tomorrow morning) is saved as it is.
+    s.click(s.task_cells(app)[1], button=3)
+    s.keys("Down", "Down", "Down", "Down", "Down", "Return")
+    dialog = s.find(app, "dialog", "Alarm", what="the alarm dialog")
+    s.shot("alarm")
+    s.click(s.find(dialog, "push button", "Save"))
+    poll("the alarm dialog to close", lambda: not s.find_all(app, "dialog", "Alarm"))
+
     s.focus(s.find(app, "push button", "Lists"))
     s.keys("F5")
 
@@ -92,9 +101,14 @@ def scenario(s):
 
     doc = poll("the server to hold the list and its tasks", on_server, timeout=60, interval=0.5)
     s.shot("synchronised")
+    s.note("the server's list:\n" + doc)
     # "Passport" went under "Pack", and the first task carries its priority.
-    check(re.search(r"Pack.*<(ul|ol)[^>]*>.*Passport", doc, re.S), "Passport is a subtask of Pack:\n%s" % doc)
-    check(re.search(r"priority", doc), "a priority reached the server:\n%s" % doc)
+    check(re.search(r"<dd>Pack</dd>(?:(?!</li>).)*<ol class=\"pd-tasks\">(?:(?!</li>).)*<dd>Passport</dd>", doc, re.S),
+          "Passport is a subtask of Pack:\n%s" % doc)
+    check(len(re.findall(r"<dt>priority</dt>\s*<dd>urgent</dd>", doc)) == 1,
+          "one urgent task on the server:\n%s" % doc)
+    check(len(re.findall(r"<dt>alarm-time</dt>\s*<dd>\d{4}-\d\d-\d\d", doc)) == 1,
+          "one task with an alarm on the server:\n%s" % doc)
 
     poll("the synchronisation to finish",
          lambda: not [l for l in s.find_all(app, "label") if "Synchronizing" in (s.text_of(l) or "")])
