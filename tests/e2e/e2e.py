@@ -332,9 +332,6 @@ class Session:
         The menu has no parent window, so it does not show on the
         accessibility bus: it is found as a new visible window and driven
         with the keyboard, as a person may."""
-        x, y = self.tray_icon()
-        self.click_at(x, y, button=3)
-
         def menu():
             for wid in self.xdotool("search", "--onlyvisible", "--class", "PlumDeck", check=False).split():
                 g = dict(line.split("=", 1) for line in
@@ -343,7 +340,17 @@ class Session:
                     return wid
             return None
 
-        poll("the tray menu", menu)
+        # A click while the icon is still being embedded is lost: click again.
+        deadline = time.monotonic() + TIMEOUT
+        while True:
+            self.click_at(*self.tray_icon(), button=3)
+            try:
+                poll("the tray menu", menu, timeout=3)
+                break
+            except Failure:
+                if time.monotonic() > deadline:
+                    raise
+                self.note("no tray menu yet; clicking again")
         self.shot("tray-menu")
         # Up from no current entry wraps to the last one.
         self.keys("Up")
