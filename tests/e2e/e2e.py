@@ -283,7 +283,11 @@ class Session:
         return r.stdout
 
     def click_at(self, x, y, button=1):
-        self.xdotool("mousemove", "--sync", x, y)
+        here = dict(line.split("=", 1) for line in self.xdotool("getmouselocation", "--shell").split())
+        # "mousemove --sync" waits for a motion that never comes when the
+        # pointer is already there.
+        if (int(here["X"]), int(here["Y"])) != (x, y):
+            self.xdotool("mousemove", "--sync", x, y)
         self.xdotool("click", button)
 
     def click(self, node, button=1):
