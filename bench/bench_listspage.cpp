@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -75,6 +76,14 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
+    // A home of its own: the test-mode folders are shared by every run on the
+    // machine, and another run removing or rewriting the document there would
+    // leave this one timing a page of a single empty list.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
     QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
@@ -95,7 +104,5 @@ int main(int argc, char **argv)
     std::printf("\nThe lists page on %d lists of %d tasks (aim: 1.5x):\n", kLists, kTasksPerList);
     reporter.printRatio("open the page, against UserLists::load alone", QStringLiteral("BM_OpenListsPage"),
                         QStringLiteral("BM_LoadListsOnly"));
-    QFile::remove(ListsUI::listsFilePath());
-    QFile::remove(ListsUI::listsGroupsFilePath());
     return 0;
 }

@@ -105,13 +105,10 @@ void FriendsContainer::onPresenceChanged()
 void FriendsContainer::onFriendsChanged()
 {
     if (m_friends->isConnected()) {
-        m_scroll->show();
-        m_searchOverlay->show();
-        m_connectionWidget->hide();
+        // The form may have been open: the list comes back.
+        showFriendsList(true);
         m_presenceButton->show();
         m_connectButton->hide();
-        // The form may have been open: the button reads as for the list again.
-        m_connectButton->setText(tr("connection"));
     } else {
         m_connectButton->show();
         m_presenceButton->hide();
@@ -120,17 +117,16 @@ void FriendsContainer::onFriendsChanged()
 
 void FriendsContainer::onConnectButtonClicked()
 {
-    if (!m_scroll->isHidden()) {
-        m_connectButton->setText(tr("contacts"));
-        m_connectionWidget->show();
-        m_scroll->hide();
-        m_searchOverlay->hide();
-    } else {
-        m_connectButton->setText(tr("connection"));
-        m_scroll->show();
-        m_searchOverlay->show();
-        m_connectionWidget->hide();
-    }
+    showFriendsList(m_scroll->isHidden());
+}
+
+void FriendsContainer::showFriendsList(bool list)
+{
+    // The button names what it switches to.
+    m_connectButton->setText(list ? tr("connection") : tr("contacts"));
+    m_scroll->setVisible(list);
+    m_searchOverlay->setVisible(list);
+    m_connectionWidget->setVisible(!list);
 }
 
 void FriendsContainer::resizeEvent(QResizeEvent *event)

@@ -41,6 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showFriendsList(bool list);
     void placeSearchOverlay();
 
     Friends *m_friends;

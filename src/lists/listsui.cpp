@@ -87,6 +87,22 @@ bool caseInsensitiveLessThan(const QString &a, const QString &b)
     return a.toLower() < b.toLower();
 }
 
+namespace {
+
+// The contacts a task or list can be offered to, in the menus' order.
+QStringList sortedFriendNicks(ModelsContainer *models)
+{
+    QStringList nicks;
+    if (models && models->friends()) {
+        for (User *user : models->friends()->friends())
+            nicks << user->nick();
+    }
+    std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
+    return nicks;
+}
+
+} // namespace
+
 void ListsUI::setNoticeHandler(const NoticeHandler &handler)
 {
     noticeHandler() = handler;
@@ -1244,13 +1260,8 @@ void ListsUI::fillTaskContextMenu(Menu *menu)
             auto *action = new AssignTaskAction(me, list, true, this, m_assignToMenu);
             addOwnAction(m_assignToMenu, action);
         }
-        QStringList nicks;
-        if (m_modelsContainer && m_modelsContainer->friends()) {
-            for (User *user : m_modelsContainer->friends()->friends())
-                nicks << user->nick();
-        }
-        std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
-        for (const QString &nick : std::as_const(nicks)) {
+        const QStringList nicks = sortedFriendNicks(m_modelsContainer);
+        for (const QString &nick : nicks) {
             if (counter >= 10)
                 break;
             if (assigned.contains(nick))
@@ -1355,11 +1366,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
         addOwnAction(m_sharingMenu, unshare);
     } else {
         m_sharingMenu->setTitle(tr("Share list"));
-        QStringList nicks;
-        if (m_modelsContainer && m_modelsContainer->friends()) {
-            for (User *user : m_modelsContainer->friends()->friends())
-                nicks << user->nick();
-        }
+        const QStringList nicks = sortedFriendNicks(m_modelsContainer);
         QStringList shared = list->sharedUserNames();
         if (nicks.isEmpty() && shared.isEmpty()) {
             m_sharingMenu->setEnabled(false);
@@ -1375,8 +1382,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
                 addOwnAction(m_sharingMenu, action);
                 ++counter;
             }
-            std::sort(nicks.begin(), nicks.end(), caseInsensitiveLessThan);
-            for (const QString &nick : std::as_const(nicks)) {
+            for (const QString &nick : nicks) {
                 if (counter >= 10)
                     break;
                 if (shared.contains(nick))
@@ -1595,15 +1601,20 @@ void ListsUI::showListsGroupsManagerDialog()
     m_listGroupsManagerDialog->raise();
 }
 
-void ListsUI::showTaskAttachmentsDialog()
+void ListsUI::createTaskAttachmentsDialog()
 {
-    if (m_taskAttachmentsDialog)
-        return;
     m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
     connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
             &ListsUI::onCloseTaskAttachmentsDialog);
     connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
             &ListsUI::showWebkitPlayerDialog);
+}
+
+void ListsUI::showTaskAttachmentsDialog()
+{
+    if (m_taskAttachmentsDialog)
+        return;
+    createTaskAttachmentsDialog();
     m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
     m_taskAttachmentsDialog->show();
     m_taskAttachmentsDialog->raise();
@@ -1642,11 +1653,7 @@ QWidget *ListsUI::listsGroupsManagerPanel()
 QWidget *ListsUI::taskAttachmentsPanel()
 {
     if (!m_taskAttachmentsDialog) {
-        m_taskAttachmentsDialog = new TaskAttachmentsDialog(mainWindow());
-        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::closeDialog, this,
-                &ListsUI::onCloseTaskAttachmentsDialog);
-        connect(m_taskAttachmentsDialog, &TaskAttachmentsDialog::playVideoRequested, this,
-                &ListsUI::showWebkitPlayerDialog);
+        createTaskAttachmentsDialog();
         m_taskAttachmentsDialog->hideFrameControls();
         m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
     } else {

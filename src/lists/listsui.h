@@ -294,6 +294,7 @@ private:
     // The list manager, wired to this page; shown by the caller.
     void createListGroupsManager();
     TaskInfoDialog *createTaskInfoDialog(QWidget *parent);
+    void createTaskAttachmentsDialog();
     void setTabIcon(ListModel *list, const QString &path);
     void rehandCurrentToDialogs();
     void tellUser(const QString &text);

@@ -44,8 +44,7 @@ void TabWidget::editTabName(int index)
     // The list may have gone while the dialog was open.
     if (text.isEmpty() || index >= count() || m_listsUI->listForTabIndex(index) != list)
         return;
-    setTabText(index, text);
-    emit tabTextChanged(index, text);
+    renameTab(index, text);
 }
 
 void TabWidget::hideSearchBars()

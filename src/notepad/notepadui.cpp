@@ -331,7 +331,12 @@ void NotepadUI::addActionToMenu(Menu *menu, Action *action)
     } else {
         entry = menu->addAction(action->currentIcon(), action->text(), nullptr, nullptr);
     }
-    connect(entry, &QAction::triggered, action, &QAction::trigger);
+    // The command's own enabled state is only refreshed when it runs, so it
+    // may be older than the menu: it decides again when chosen.
+    connect(entry, &QAction::triggered, action, [action] {
+        action->updateState();
+        action->trigger();
+    });
     entry->setEnabled(action->shouldBeEnabled());
 }
 

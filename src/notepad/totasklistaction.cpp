@@ -14,7 +14,7 @@ ToTaskListAction::ToTaskListAction(ListModel *list, NotepadTextEdit *editor)
     , m_editor(editor)
     , m_list(list)
 {
-    setEnabled(list->hasWritePermission());
+    updateState();
     setIcon(QIcon(QStringLiteral(":/notepad_to_task.png")));
 }
 

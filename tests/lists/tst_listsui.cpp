@@ -2,6 +2,9 @@
 // tick, reload, unreadable and unwritable files), local ids, look-ups, tab
 // icons, menus, panels and layout modes.
 
+#include "contacts/friends.h"
+#include "contacts/friendsreaderwriter.h"
+#include "contacts/user.h"
 #include "core/options.h"
 #include "core/uisettings.h"
 #include "dialogdriver.h"
@@ -18,6 +21,7 @@
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
+#include "model/modelscontainer.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
@@ -593,6 +597,46 @@ private slots:
         QCOMPARE(texts.first(), QStringLiteral("Show All"));
         QVERIFY2(texts.at(1).contains(QStringLiteral("user01")), qPrintable(texts.at(1)));
         QVERIFY2(texts.at(9).contains(QStringLiteral("user09")), qPrintable(texts.at(9)));
+    }
+
+    // Contacts come after the names already on the task or list, sorted
+    // without regard to case, and a name is never offered twice.
+    void menusOfferContactsInOrder()
+    {
+        writeLists({QStringLiteral("A")});
+        QDir().mkpath(QFileInfo(Friends::localFilePath()).absolutePath());
+        QFile file(Friends::localFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QList<User *> users = {User::get(QStringLiteral("carol")), User::get(QStringLiteral("Bob")),
+                                     User::get(QStringLiteral("alice"))};
+        file.write(FriendsReaderWriter().writeLocalUserData(users).toByteArray());
+        file.close();
+        ModelsContainer models;
+        models.setFriends(new Friends);
+        models.friends()->load();
+        QCOMPARE(models.friends()->friends().size(), 3);
+
+        ListsUI ui(&models, nullptr, nullptr);
+        ListModel *list = ui.currentList();
+        list->addSharedUser(QStringLiteral("carol"), QStringLiteral("rw"));
+        Menu tabMenu;
+        ui.fillTabContextMenu(&tabMenu, 0);
+        const QStringList shares = entryTexts(entry(&tabMenu, QStringLiteral("Share list"))->menu());
+        QCOMPARE(shares.size(), 5);
+        QVERIFY2(shares.at(1).contains(QStringLiteral("carol")), qPrintable(shares.join(u'|')));
+        QVERIFY2(shares.at(2).contains(QStringLiteral("alice")), qPrintable(shares.join(u'|')));
+        QVERIFY2(shares.at(3).contains(QStringLiteral("Bob")), qPrintable(shares.join(u'|')));
+
+        const QModelIndex index = list->index(0, 0);
+        list->taskForIndex(index)->assign(QStringLiteral("Bob"));
+        ui.currentTreeView()->setCurrentIndex(index);
+        Menu taskMenu;
+        ui.fillTaskContextMenu(&taskMenu);
+        const QStringList assigns = entryTexts(entry(&taskMenu, QStringLiteral("Assign to"))->menu());
+        QCOMPARE(assigns.size(), 5);
+        QVERIFY2(assigns.at(1).contains(QStringLiteral("Bob")), qPrintable(assigns.join(u'|')));
+        QVERIFY2(assigns.at(2).contains(QStringLiteral("alice")), qPrintable(assigns.join(u'|')));
+        QVERIFY2(assigns.at(3).contains(QStringLiteral("carol")), qPrintable(assigns.join(u'|')));
     }
 
     void tabMenuOverEmptyBar()

@@ -149,6 +149,8 @@ private slots:
     void f5StartsTheFullSync();
     void syncListFollowsTheCurrentList();
     void f5UploadsTheListsThenAnEdit();
+    void f5LeavesUntouchedDefaultListsBehind_data();
+    void f5LeavesUntouchedDefaultListsBehind();
     void f5CommitsTheOpenEditor();
     void keptCopyGetsATab();
     void syncListAfterTheListsAreReplaced();
@@ -340,6 +342,55 @@ void TstSyncCommands::f5UploadsTheListsThenAnEdit()
     QCOMPARE(serverTitles(server, QStringLiteral("Home")), (QStringList{"Rent", "Water"}));
     QCOMPARE(serverListNames(server), (QStringList{"Home", "Trip"}));
     QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
+}
+
+// A new list nobody has named or written in is dropped before a run rather
+// than uploaded; a page left with no list gets one fresh list afterwards.
+void TstSyncCommands::f5LeavesUntouchedDefaultListsBehind_data()
+{
+    const QString plain = TaskList::defaultName() + QLatin1Char(':');
+    QTest::addColumn<QStringList>("lists");
+    QTest::addColumn<QStringList>("uploaded");
+    QTest::addColumn<QStringList>("tabs");
+    QTest::newRow("two untouched") << QStringList{plain, plain} << QStringList{}
+                                   << QStringList{TaskList::defaultName()};
+    QTest::newRow("one renamed") << QStringList{plain, QStringLiteral("Trip:")} << QStringList{"Trip"}
+                                 << QStringList{"Trip"};
+    QTest::newRow("one written in") << QStringList{plain, plain + QStringLiteral(" Milk")}
+                                    << QStringList{TaskList::defaultName()}
+                                    << QStringList{TaskList::defaultName()};
+}
+
+void TstSyncCommands::f5LeavesUntouchedDefaultListsBehind()
+{
+    QFETCH(QStringList, lists);
+    QFETCH(QStringList, uploaded);
+    QFETCH(QStringList, tabs);
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    auto page = showPage(lists);
+    QVERIFY(page);
+    QCOMPARE(page->tabWidget()->count(), lists.size());
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    }
+    int posts = 0;
+    for (const FakeRequest &request : server.requests())
+        posts += request.method == "POST" && request.path == QLatin1String("/lists");
+    QCOMPARE(posts, uploaded.size());
+    QCOMPARE(serverListNames(server), uploaded);
+    QStringList shown;
+    for (int i = 0; i < page->tabWidget()->count(); ++i)
+        shown << page->tabWidget()->tabText(i);
+    QCOMPARE(shown, tabs);
+    QCOMPARE(page->userLists()->models().size(), tabs.size());
+    for (ListModel *list : page->userLists()->models())
+        QVERIFY(list->rowCount() > 0);
 }
 
 // A title being typed when F5 is pressed is part of the run.

@@ -405,6 +405,35 @@ private slots:
         menu->close();
     }
 
+    // A command the menu offers runs even when its own state was left
+    // refused by an earlier use (moving a note to the end).
+    void aMenuEntryRunsAfterItsCommandWasRefused()
+    {
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2),
+                    note("C", NotepadNote::Unedited, 3)});
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        auto moveRightFrom = [&pad](int tab) {
+            const QPoint at = pad.tabCentre(tab);
+            QContextMenuEvent request(QContextMenuEvent::Mouse, at, pad.tabs()->mapToGlobal(at));
+            QApplication::sendEvent(pad.tabs(), &request);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QAction *right = menu->actions().value(3);
+            QVERIFY(right);
+            QCOMPARE(right->text(), QStringLiteral("Move Note Right"));
+            QVERIFY(right->isEnabled());
+            right->trigger();
+            menu->close();
+        };
+        moveRightFrom(1);
+        QCOMPARE(pad.tabs()->tabText(2), QStringLiteral("B"));
+        moveRightFrom(0);
+        QCOMPARE(pad.tabs()->tabText(0), QStringLiteral("C"));
+        QCOMPARE(pad.tabs()->tabText(1), QStringLiteral("A"));
+    }
+
     void aRightClickMakesTheTabCurrent()
     {
         storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2)});

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardItemModel>
+#include <QWidget>
 
 #include <cmath>
 
@@ -201,6 +202,48 @@ private slots:
         QVERIFY2(ratio >= least, qPrintable(QStringLiteral("%1 on %2: %3:1")
                                                  .arg(text.name(), fill.name())
                                                  .arg(ratio, 0, 'f', 2)));
+    }
+
+    // Merges of the sheets have left rules unclosed before, and an unclosed
+    // rule silently swallows every rule after it.
+    void sheetsAreWhole_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("green") << QStringLiteral(":/default.css");
+        QTest::newRow("blue") << QStringLiteral(":/BlueStyle.css");
+    }
+
+    void sheetsAreWhole()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString sheet = QString::fromUtf8(file.readAll());
+        int depth = 0;
+        int line = 1;
+        bool inComment = false;
+        for (qsizetype i = 0; i < sheet.size(); ++i) {
+            const QChar c = sheet.at(i);
+            const QChar next = i + 1 < sheet.size() ? sheet.at(i + 1) : QChar();
+            if (c == QLatin1Char('\n')) {
+                ++line;
+            } else if (inComment) {
+                if (c == QLatin1Char('*') && next == QLatin1Char('/'))
+                    inComment = false, ++i;
+            } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+                inComment = true;
+                ++i;
+            } else if (c == QLatin1Char('{')) {
+                QVERIFY2(++depth == 1, qPrintable(QStringLiteral("rule opened inside a rule, line %1").arg(line)));
+            } else if (c == QLatin1Char('}')) {
+                QVERIFY2(--depth == 0, qPrintable(QStringLiteral("stray }, line %1").arg(line)));
+            }
+        }
+        QCOMPARE(depth, 0);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Could not parse")));
+        QWidget widget;
+        widget.setStyleSheet(sheet);
+        widget.ensurePolished();
     }
 
     // The measure itself, on the ratios it is known for.
