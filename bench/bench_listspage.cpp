@@ -9,6 +9,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "listsdocument.h"
 #include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
@@ -30,28 +31,7 @@ const int kTasksPerList = 50;
 
 void writeDocument()
 {
-    UserLists lists;
-    int serial = 0;
-    for (int l = 0; l < kLists; ++l) {
-        ListModel *model = lists.createList();
-        TaskList *list = model->taskList();
-        list->setName(QStringLiteral("List %1").arg(l + 1));
-        list->setLocalId(quint32(l + 1));
-        Task *parent = list->rootTask();
-        for (int t = 0; t < kTasksPerList; ++t) {
-            auto *task = new Task;
-            ++serial;
-            task->setTitle(QStringLiteral("Task number %1 with a title of ordinary length").arg(serial));
-            task->setDone(serial % 3 == 0);
-            if (serial % 4 == 0)
-                task->setNote(QDateTime(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC),
-                              QStringLiteral("A note of a couple of lines.\nSecond line."));
-            // Every fifth task opens a group of subtasks under it.
-            Task *into = (t % 5 == 1) ? parent->child(parent->childCount() - 1) : parent;
-            into->insertChild(task, into->childCount());
-        }
-    }
-    if (!lists.save(ListsUI::listsFilePath()))
+    if (!writeListsDocument(ListsUI::listsFilePath(), kLists, kTasksPerList))
         std::fprintf(stderr, "could not write %s\n", qPrintable(ListsUI::listsFilePath()));
     QFile::remove(ListsUI::listsGroupsFilePath());
 }

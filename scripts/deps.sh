@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ ccache zlib1g-dev libgl-dev libxss-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools
           qt6-webengine-dev qt6-pdf-dev
-          libbenchmark-dev openssl)
+          libbenchmark-dev openssl
+          xvfb xdotool trayer python3-pyatspi at-spi2-core dbus imagemagick)
 [ "${PLUMDECK_FUZZ:-}" = 1 ] && packages+=(clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do

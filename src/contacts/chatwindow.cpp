@@ -85,6 +85,7 @@ ChatWindow::ChatWindow(Friends *friends, Chat *chat, QWidget *parent)
 
     m_textBrowser = new QTextBrowser;
     m_textBrowser->setObjectName(QStringLiteral("textbrowser"));
+    m_textBrowser->setAccessibleName(tr("Conversation"));
     m_textBrowser->document()->setDefaultStyleSheet(
         QStringLiteral("span.username { font-weight: bold; }span.message { font-weight: normal; }"
                        "span.system-message { font-weight: normal; color: #ff0000; }"));
@@ -93,6 +94,7 @@ ChatWindow::ChatWindow(Friends *friends, Chat *chat, QWidget *parent)
 
     m_inputEdit = new ChatEdit;
     m_inputEdit->setObjectName(QStringLiteral("inputedit"));
+    m_inputEdit->setAccessibleName(tr("Message"));
     m_inputEdit->setAcceptRichText(false);
     // A few lines to write in; the log takes the rest.
     m_inputEdit->setMaximumHeight(64);

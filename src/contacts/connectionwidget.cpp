@@ -20,6 +20,7 @@ ConnectionWidget::ConnectionWidget(QWidget *parent)
     userLabel->setObjectName(QStringLiteral("usernamelabel"));
     m_userNameEdit = new QLineEdit;
     m_userNameEdit->setObjectName(QStringLiteral("usernameedit"));
+    userLabel->setBuddy(m_userNameEdit);
     grid->addWidget(userLabel, 1, 1);
     grid->addWidget(m_userNameEdit, 1, 2);
 
@@ -28,6 +29,7 @@ ConnectionWidget::ConnectionWidget(QWidget *parent)
     m_passwordEdit = new QLineEdit;
     m_passwordEdit->setObjectName(QStringLiteral("passwordedit"));
     m_passwordEdit->setEchoMode(QLineEdit::Password);
+    passwordLabel->setBuddy(m_passwordEdit);
     grid->addWidget(passwordLabel, 2, 1);
     grid->addWidget(m_passwordEdit, 2, 2);
 

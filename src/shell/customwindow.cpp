@@ -55,6 +55,12 @@ CustomWindow::CustomWindow()
     m_prefsButton = new ToolButton(blue ? QStringLiteral("config-blue") : QStringLiteral("config"));
     m_prefsButton->setObjectName(QStringLiteral("windowPrefsButton"));
     m_prefsButton->setToolTip(tr("Preferences"));
+    // Icons alone name nothing for assistive tools.
+    m_closeButton->setAccessibleName(tr("Close"));
+    m_minimizeButton->setAccessibleName(tr("Minimize"));
+    m_maximizeButton->setAccessibleName(tr("Maximize"));
+    m_helpButton->setAccessibleName(tr("Help"));
+    m_prefsButton->setAccessibleName(tr("Preferences"));
 
     m_titleBarLayout->addWidget(m_helpButton);
     m_titleBarLayout->addWidget(m_prefsButton);

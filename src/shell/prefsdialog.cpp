@@ -219,6 +219,9 @@ QWidget *PrefsDialog::createAccountPage()
     m_passwordEdit = new PDLineEdit(ServerSettings::instance()->password());
     m_passwordEdit->setObjectName(QStringLiteral("usernamePasswordLineEdit"));
     m_passwordEdit->setEchoMode(QLineEdit::Password);
+    // The labels beside the fields do not name them for assistive tools.
+    m_userNameEdit->setAccessibleName(tr("Username"));
+    m_passwordEdit->setAccessibleName(tr("Password"));
     grid->addWidget(namedLabel(tr("Username"), "usernamePasswordLabel"), 0, 0);
     grid->addWidget(m_userNameEdit, 0, 1);
     grid->addWidget(namedLabel(tr("Password"), "usernamePasswordLabel"), 1, 0);
@@ -453,12 +456,14 @@ QWidget *PrefsDialog::createSyncPage()
     urlRow->addWidget(namedLabel(tr("Server URL"), "standarLabel"));
     m_serverUrlEdit = new QLineEdit(ServerSettings::instance()->serverUrl());
     m_serverUrlEdit->setObjectName(QStringLiteral("serverurllineedit"));
+    m_serverUrlEdit->setAccessibleName(tr("Server URL"));
     urlRow->addWidget(m_serverUrlEdit);
     server->addLayout(urlRow);
     auto *unlockRow = new QHBoxLayout;
     unlockRow->addWidget(namedLabel(tr("Unlock"), "unlocklabel"));
     m_serverUrlUnlock = new QCheckBox;
     m_serverUrlUnlock->setObjectName(QStringLiteral("serverurlunlockcheckbox"));
+    m_serverUrlUnlock->setAccessibleName(tr("Unlock"));
     unlockRow->addWidget(m_serverUrlUnlock);
     unlockRow->addStretch();
     server->addLayout(unlockRow);

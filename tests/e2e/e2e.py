@@ -1,0 +1,446 @@
+"""Runs the real program as a person would: a private X display (Xvfb), the
+accessibility bus, optionally a tray host (trayer) and the fake server, each
+run with its own home folder. Widgets are found through AT-SPI by role and
+accessible name and driven with xdotool; every wait polls a condition with a
+deadline, so a loaded machine only makes a run slower.
+
+Run a scenario inside `dbus-run-session`; CTest does (tests/e2e/CMakeLists.txt).
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import urllib.request
+import base64
+
+# Generous: a loaded 2-core machine starts the program slowly.
+TIMEOUT = float(os.environ.get("PLUMDECK_E2E_TIMEOUT", "40"))
+
+
+def _die_with_parent():
+    # Every program of a run ends with it, even when the run itself is
+    # killed (a CTest timeout): no display or program is left behind.
+    import ctypes
+
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
+class Failure(Exception):
+    pass
+
+
+def poll(what, condition, timeout=TIMEOUT, interval=0.1):
+    """Returns condition()'s first true value, or fails naming `what`."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while True:
+        try:
+            value = condition()
+            if value:
+                return value
+        except Exception as e:  # the tree changes under our feet
+            last_error = e
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for %s%s" % (what, " (%s)" % last_error if last_error else ""))
+        time.sleep(interval)
+
+
+class Session:
+    """One display, one accessibility bus, the programs of one run."""
+
+    def __init__(self, name, tray=False, server=False):
+        self.name = name
+        self.plumdeck = os.environ["PLUMDECK_BINARY"]
+        self.fakeserver_binary = os.environ.get("PLUMDECK_FAKESERVER", "")
+        self.shots = os.path.join(os.environ.get("PLUMDECK_E2E_SHOTS", "e2e-screens"), name)
+        shutil.rmtree(self.shots, ignore_errors=True)
+        os.makedirs(self.shots, exist_ok=True)
+        self.root = tempfile.mkdtemp(prefix="plumdeck-e2e-%s-" % name)
+        self.processes = []
+        self.step = 0
+        self.log = open(os.path.join(self.shots, "run.log"), "w")
+        self._start_display()
+        self._start_accessibility()
+        self.tray = self._start_tray() if tray else None
+        self.server_url = self._start_server(server) if server else None
+
+    # --- infrastructure -------------------------------------------------
+
+    def _spawn(self, args, env=None, **kwargs):
+        p = subprocess.Popen(args, env=env or self.env, stdin=subprocess.DEVNULL,
+                             stdout=kwargs.pop("stdout", self.log), stderr=subprocess.STDOUT,
+                             start_new_session=True, preexec_fn=_die_with_parent, **kwargs)
+        self.processes.append(p)
+        return p
+
+    def _start_display(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x900x24",
+                                      "-nolisten", "tcp", "-noreset"],
+                                     pass_fds=(write_fd,), stdin=subprocess.DEVNULL,
+                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True,
+                                     preexec_fn=_die_with_parent)
+        os.close(write_fd)
+        number = b""
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise Failure("Xvfb did not start")
+                number += chunk
+        self.env = dict(os.environ)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        os.environ["DISPLAY"] = self.env["DISPLAY"]
+
+    def _start_accessibility(self):
+        self._spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        global pyatspi
+        import pyatspi  # after the bus is up: it connects when imported
+
+        poll("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
+
+    def _start_tray(self):
+        p = self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                         "--width", "200", "--heighttype", "pixel", "--height", "32"])
+        poll("the tray host's window", lambda: self.xdotool("search", "--class", "trayer", check=False).strip())
+        return p
+
+    def _start_server(self, server):
+        p = self._spawn([self.fakeserver_binary] + ([] if server == "demo" else ["--empty"]), stdout=subprocess.PIPE)
+        url = None
+        while url is None:
+            line = p.stdout.readline().decode()
+            if not line:
+                raise Failure("the fake server did not start")
+            if line.startswith("server-url "):
+                url = line.split()[1]
+        self.server = p
+        # Keep reading its request log so its pipe never fills.
+        import threading
+
+        def drain():
+            for line in p.stdout:
+                self.log.write("server: " + line.decode())
+                self.log.flush()
+
+        threading.Thread(target=drain, daemon=True).start()
+        return url
+
+    def close(self):
+        for p in reversed(self.processes):
+            if p.poll() is None:
+                try:
+                    os.killpg(p.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+        for p in self.processes:
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(p.pid, signal.SIGKILL)
+                p.wait()
+        self.xvfb.terminate()
+        try:
+            self.xvfb.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.xvfb.kill()
+        self.log.close()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- homes and the program -------------------------------------------
+
+    def home(self, name):
+        home = os.path.join(self.root, name)
+        os.makedirs(os.path.join(home, "tmp"), exist_ok=True)
+        return home
+
+    def home_env(self, home):
+        env = dict(self.env)
+        env["HOME"] = home
+        env["XDG_CONFIG_HOME"] = os.path.join(home, ".config")
+        env["XDG_DATA_HOME"] = os.path.join(home, ".local", "share")
+        env["XDG_CACHE_HOME"] = os.path.join(home, ".cache")
+        env["XDG_RUNTIME_DIR"] = os.path.join(home, "tmp")
+        # The single-instance guard's socket and lock live in the temporary folder.
+        env["TMPDIR"] = os.path.join(home, "tmp")
+        return env
+
+    def data_dir(self, home):
+        return os.path.join(home, ".local", "share", "Marrowgate", "PlumDeck")
+
+    def write_settings(self, home, lines):
+        folder = os.path.join(home, ".config", "Marrowgate")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "PlumDeck.conf"), "w") as f:
+            f.write(lines)
+
+    def write_account(self, home, user="alice"):
+        """Settings naming the fake server and an account whose password is
+        "secret" (stored scrambled, as the preferences keep it)."""
+        self.write_settings(home, "[net]\nserver-url=%s\nusername=%s\n"
+                            "password=@ByteArray((\\xa5R\\x8cR\\xd8)\n[updater]\nenabled=false\n"
+                            % (self.server_url, user))
+
+    def synchronise(self, app):
+        """F5 on the lists page, then waits for the sync dialog to go."""
+        self.focus(self.find(app, "push button", "Lists"))
+        self.keys("F5")
+
+        def syncing():
+            return [l for l in self.find_all(app, "label") if "Synchronizing" in (self.text_of(l) or "")]
+
+        # The dialog may come and go between two looks.
+        try:
+            poll("the sync dialog", syncing, timeout=5)
+        except Failure:
+            pass
+        poll("the synchronisation to finish", lambda: not syncing())
+
+    def start(self, home, args=()):
+        """Starts the program in `home`; returns its process."""
+        p = self._spawn([self.plumdeck] + list(args), env=self.home_env(home))
+        self.note("started Plumdeck pid %d in %s" % (p.pid, home))
+        return p
+
+    def app(self, process):
+        """The accessible application of `process`, once it is there."""
+
+        def find():
+            desktop = pyatspi.Registry.getDesktop(0)
+            for i in range(desktop.childCount):
+                a = desktop.getChildAtIndex(i)
+                if a is not None and a.get_process_id() == process.pid:
+                    return a
+            return None
+
+        return poll("Plumdeck (pid %d) on the accessibility bus" % process.pid, find)
+
+    def main_window(self, process):
+        # The frameless window's own title bar: its page buttons show it is up.
+        return self.find(self.app(process), "push button", "Lists", what="the main window")
+
+    # --- finding and driving widgets -----------------------------------------
+
+    @staticmethod
+    def _matches(node, role, name):
+        try:
+            return (role is None or node.getRoleName() == role) and (name is None or node.name == name)
+        except Exception:
+            return False
+
+    def find_all(self, root, role=None, name=None, showing=True):
+        found = []
+
+        def walk(node, depth):
+            if node is None or depth > 30:
+                return
+            if self._matches(node, role, name) and (not showing or self.is_showing(node)):
+                found.append(node)
+            try:
+                count = node.childCount
+            except Exception:
+                return
+            for i in range(min(count, 500)):
+                try:
+                    walk(node.getChildAtIndex(i), depth + 1)
+                except Exception:
+                    pass
+
+        walk(root, 0)
+        return found
+
+    def find(self, root, role=None, name=None, what=None, timeout=TIMEOUT, showing=True):
+        return poll(what or "%s %r" % (role, name),
+                    lambda: (self.find_all(root, role, name, showing) or [None])[0], timeout)
+
+    @staticmethod
+    def is_showing(node):
+        try:
+            return node.getState().contains(pyatspi.STATE_SHOWING)
+        except Exception:
+            return False
+
+    @staticmethod
+    def centre(node):
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        if e.width <= 0 or e.height <= 0:
+            raise Failure("%s %r has no area" % (node.getRoleName(), node.name))
+        return e.x + e.width // 2, e.y + e.height // 2
+
+    def xdotool(self, *args, check=True):
+        r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, text=True)
+        if check and r.returncode != 0:
+            raise Failure("xdotool %s: %s" % (" ".join(map(str, args)), r.stderr.strip()))
+        return r.stdout
+
+    def click_at(self, x, y, button=1):
+        here = dict(line.split("=", 1) for line in self.xdotool("getmouselocation", "--shell").split())
+        # "mousemove --sync" waits for a motion that never comes when the
+        # pointer is already there.
+        if (int(here["X"]), int(here["Y"])) != (x, y):
+            self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("click", button)
+
+    def click(self, node, button=1):
+        x, y = self.centre(node)
+        self.note("click %s %r at %d,%d" % (node.getRoleName(), node.name, x, y))
+        self.click_at(x, y, button)
+
+    def focus(self, node):
+        """Gives the window holding `node` the keyboard, as a click on it
+        does: with no window manager nothing else makes it active."""
+        self.click(node)
+
+    def keys(self, *keys):
+        self.note("keys %s" % " ".join(keys))
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def type(self, text):
+        self.note("type %r" % text)
+        self.xdotool("type", "--delay", "40", text)
+
+    def move_window(self, process, x, y):
+        """Moves the program's main window, so that two programs side by side
+        do not cover each other (there is no window manager to place them)."""
+        wid = poll("the main window of pid %d" % process.pid, lambda: self.xdotool(
+            "search", "--onlyvisible", "--pid", process.pid, "--name", "^Plumdeck$", check=False).split()[:1])[0]
+        self.xdotool("windowmove", "--sync", wid, x, y)
+
+    def tray_icon(self):
+        """The centre of the program's icon in the tray host's panel."""
+
+        def find():
+            for wid in self.xdotool("search", "--class", "PlumDeck", check=False).split():
+                g = dict(line.split("=", 1) for line in
+                         self.xdotool("getwindowgeometry", "--shell", wid, check=False).split())
+                w, h, x, y = (int(g.get(k, 0)) for k in ("WIDTH", "HEIGHT", "X", "Y"))
+                # The panel sits at the bottom of the screen; the icon is small.
+                if 8 <= w <= 64 and 8 <= h <= 64 and y > 800:
+                    return x + w // 2, y + h // 2
+            return None
+
+        return poll("the program's icon in the tray", find)
+
+    def tray_menu_choose_last(self):
+        """Opens the tray icon's menu and chooses its last entry (Quit).
+
+        The menu has no parent window, so it does not show on the
+        accessibility bus: it is found as a new visible window and driven
+        with the keyboard, as a person may."""
+        def menu():
+            for wid in self.xdotool("search", "--onlyvisible", "--class", "PlumDeck", check=False).split():
+                g = dict(line.split("=", 1) for line in
+                         self.xdotool("getwindowgeometry", "--shell", wid, check=False).split())
+                if int(g.get("HEIGHT", 0)) > 100 and int(g.get("X", 0)) > 640:
+                    return wid
+            return None
+
+        # A click while the icon is still being embedded is lost: click again.
+        deadline = time.monotonic() + TIMEOUT
+        while True:
+            self.click_at(*self.tray_icon(), button=3)
+            try:
+                poll("the tray menu", menu, timeout=3)
+                break
+            except Failure:
+                if time.monotonic() > deadline:
+                    raise
+                self.note("no tray menu yet; clicking again")
+        self.shot("tray-menu")
+        # Up from no current entry wraps to the last one.
+        self.keys("Up")
+        self.keys("Return")
+
+    def task_cells(self, app):
+        """The first cell of each row of the current list's task tree."""
+        tree = self.find(app, "tree", what="the task tree")
+        columns = len(self.find_all(tree, "table column header", showing=False))
+        cells = self.find_all(tree, "table cell", showing=False)
+        return cells[::columns] if columns else []
+
+    def cell_texts(self, app):
+        return [t.strip() for t in (self.text_of(c) for c in self.task_cells(app)) if t and t.strip()]
+
+    def text_of(self, node):
+        try:
+            t = node.queryText()
+            return t.getText(0, t.characterCount)
+        except Exception:
+            return node.name
+
+    # --- evidence ----------------------------------------------------------
+
+    def note(self, text):
+        self.log.write("%.1f %s\n" % (time.monotonic(), text))
+        self.log.flush()
+
+    def shot(self, label):
+        self.step += 1
+        path = os.path.join(self.shots, "%02d-%s.png" % (self.step, label))
+        subprocess.run(["import", "-window", "root", path], env=self.env, stdin=subprocess.DEVNULL,
+                       capture_output=True)
+        self.note("screenshot %s" % path)
+
+    def wait_exit(self, process, what, timeout=TIMEOUT):
+        poll(what, lambda: process.poll() is not None, timeout)
+        return process.returncode
+
+    # --- the server --------------------------------------------------------
+
+    def server_get(self, path, user="alice", password="secret"):
+        request = urllib.request.Request(self.server_url + path)
+        token = base64.b64encode(("%s:%s" % (user, password)).encode()).decode()
+        request.add_header("Authorization", "Basic " + token)
+        with urllib.request.urlopen(request, timeout=10) as answer:
+            return answer.read().decode("utf-8")
+
+
+def type_tasks(s, app, tasks):
+    last = s.task_cells(app)[-1]
+    s.click(last)
+    if (s.text_of(last) or "").strip():
+        # A click on the last task edits it; Return there opens a new one below.
+        s.keys("End", "Return")
+    # Else the empty list's one row: the click starts typing its first task.
+    for t in tasks:
+        s.type(t)
+        s.keys("Return")
+    s.keys("Escape")
+
+
+def has_tasks(s, app, tasks):
+    return poll("the tasks %r on the page" % (tasks,), lambda: all(t in s.cell_texts(app) for t in tasks))
+
+
+def read(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read()
+
+
+def check(condition, text):
+    if not condition:
+        raise Failure(text)
+
+
+def run(name, scenario, **options):
+    """Runs `scenario(session)`; screenshots the display when it fails."""
+    session = Session(name, **options)
+    try:
+        scenario(session)
+    except Exception:
+        traceback.print_exc()
+        session.shot("failure")
+        print("screenshots and log: %s" % session.shots, file=sys.stderr)
+        session.close()
+        sys.exit(1)
+    session.close()
+    print("%s: passed; screenshots in %s" % (name, session.shots))
