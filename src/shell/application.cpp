@@ -2,6 +2,8 @@
 
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
+#include "contacts/user.h"
+#include "dialogs/assigneechat.h"
 #include "contacts/friends.h"
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
@@ -46,6 +48,18 @@ ModelsContainer *g_models = nullptr;
 bool g_restartRequested = false;
 QString g_programPath;
 
+// The task information dialog chats with an assignee through the Team page.
+class TeamAssigneeChat : public AssigneeChat
+{
+public:
+    explicit TeamAssigneeChat(ChatUI *team) : m_team(team) {}
+    bool canChatWith(const QString &nick) const override { return m_team->isFriend(User::get(nick)); }
+    void startChatWith(const QString &nick) override { m_team->startChatWith(User::get(nick)); }
+
+private:
+    ChatUI *m_team;
+};
+
 // The window-side objects of one run, destroyed tray icon first and main
 // window last.
 struct Windows
@@ -53,6 +67,7 @@ struct Windows
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SystemTrayIcon> trayIcon;
     std::unique_ptr<OutlookModule> outlook;
+    std::unique_ptr<TeamAssigneeChat> assigneeChat;
 
     ~Windows()
     {
@@ -151,8 +166,13 @@ void createServicesAndWindows(Windows &windows)
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
-    if (auto *lists = dynamic_cast<ListsUI *>(window->listsMode()))
+    if (auto *lists = dynamic_cast<ListsUI *>(window->listsMode())) {
         plugListsPage(window, lists);
+        if (auto *team = dynamic_cast<ChatUI *>(window->teamMode())) {
+            windows.assigneeChat = std::make_unique<TeamAssigneeChat>(team);
+            lists->setAssigneeChat(windows.assigneeChat.get());
+        }
+    }
     hookNotepadPage(window);
     windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
     window->setObjectName(QStringLiteral("mainwindow"));
