@@ -294,7 +294,7 @@ void MainWindow::removeModeWidgets()
         m_centralWidget->hide();
         m_centralWidget->setParent(nullptr);
     }
-    for (QWidget **panel : {&m_taskInfoPanel, &m_taskAttachmentsPanel, &m_listInfoPanel, &m_listsGroupsManagerPanel}) {
+    for (QPointer<QWidget> *panel : {&m_taskInfoPanel, &m_taskAttachmentsPanel, &m_listInfoPanel, &m_listsGroupsManagerPanel}) {
         if (!*panel)
             continue;
         m_grid->removeWidget(*panel);
@@ -327,7 +327,7 @@ QFrame *MainWindow::placeSeparator(QFrame *separator, int column)
     return separator;
 }
 
-void MainWindow::placePanel(QWidget *panel, QWidget **placed, int row)
+void MainWindow::placePanel(QWidget *panel, QPointer<QWidget> *placed, int row)
 {
     const int column = placed == &m_taskInfoPanel || placed == &m_taskAttachmentsPanel ? 4 : 0;
     *placed = panel;

@@ -139,17 +139,18 @@ private:
     void removeModeWidgets();
     void rebuildLayout();
     QFrame *placeSeparator(QFrame *separator, int column);
-    void placePanel(QWidget *panel, QWidget **placed, int row);
+    void placePanel(QWidget *panel, QPointer<QWidget> *placed, int row);
     void runPageHook(PageHook hook);
     void connectPageSignal(MainWindowMode *mode, const char *signal, const char *slot);
 
     KeysDialog *m_keysDialog = nullptr;
     QWidget *m_tabContainer = nullptr;
     QWidget *m_centralWidget = nullptr;
-    QWidget *m_taskInfoPanel = nullptr;
-    QWidget *m_taskAttachmentsPanel = nullptr;
-    QWidget *m_listsGroupsManagerPanel = nullptr;
-    QWidget *m_listInfoPanel = nullptr;
+    // A page may delete a docked panel itself (Escape closes it for good).
+    QPointer<QWidget> m_taskInfoPanel;
+    QPointer<QWidget> m_taskAttachmentsPanel;
+    QPointer<QWidget> m_listsGroupsManagerPanel;
+    QPointer<QWidget> m_listInfoPanel;
     QWidget *m_bottomBar = nullptr;
     QHBoxLayout *m_bottomBarLayout = nullptr;
     ToolButton *m_syncButton = nullptr;

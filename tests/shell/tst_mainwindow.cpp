@@ -279,6 +279,21 @@ private slots:
                                                    250 - overlay->sizeHint().height() / 2), overlay->sizeHint()));
     }
 
+    // A page may delete one of its docked panels itself (Escape in a panel
+    // closes it for good); leaving and coming back must not touch it.
+    void pageDeletesADockedPanel()
+    {
+        MainWindow *window = build(2);
+        QVERIFY(showActive());
+        ListsTestPage *lists = m_pages.lists;
+        delete lists->panels.value(QStringLiteral("task information")).data();
+        click("notepadbutton");
+        QCOMPARE(pageName(), QStringLiteral("notepad"));
+        QCOMPARE(lists->rejections, 3);
+        click("listsbutton");
+        QCOMPARE(gridCells(window->contentGrid()), Advanced);
+    }
+
     // Without the friends or the chats model there is no Team page, and
     // nothing asks for one.
     void withoutTeam()
