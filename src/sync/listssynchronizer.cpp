@@ -115,6 +115,22 @@ XMLRequest *ListsSynchronizer::answer()
     return m_request;
 }
 
+XMLRequest *ListsSynchronizer::answerWith(int status)
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return nullptr;
+    if (request->hasError()) {
+        failRun(request->errorString());
+        return nullptr;
+    }
+    if (request->responseHeader().statusCode() != status) {
+        failRun(unexpectedResponse());
+        return nullptr;
+    }
+    return request;
+}
+
 QString ListsSynchronizer::unexpectedResponse() const
 {
     const HttpResponseHeader header = m_request->responseHeader();
@@ -146,17 +162,9 @@ QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
 
 void ListsSynchronizer::onServerInfoRequestFinished()
 {
-    XMLRequest *request = answer();
+    XMLRequest *request = answerWith(200);
     if (!request)
         return;
-    if (request->hasError()) {
-        failRun(request->errorString());
-        return;
-    }
-    if (request->responseHeader().statusCode() != 200) {
-        failRun(unexpectedResponse());
-        return;
-    }
     const QString problem = checkServerInfo(request->responseDocument());
     if (!problem.isEmpty()) {
         failRun(problem);
@@ -465,17 +473,9 @@ void ListsSynchronizer::getDisplayOrder()
 
 void ListsSynchronizer::onGetDisplayOrderFinished()
 {
-    XMLRequest *request = answer();
+    XMLRequest *request = answerWith(200);
     if (!request)
         return;
-    if (request->hasError()) {
-        failRun(request->errorString());
-        return;
-    }
-    if (request->responseHeader().statusCode() != 200) {
-        failRun(unexpectedResponse());
-        return;
-    }
     TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
     QList<quint32> ids;
     if (!reader.readListRefs(request->responseDocument(), ids)) {
@@ -546,17 +546,9 @@ void ListsSynchronizer::getListsGroups()
 
 void ListsSynchronizer::onGetListsGroupsFinished()
 {
-    XMLRequest *request = answer();
+    XMLRequest *request = answerWith(200);
     if (!request)
         return;
-    if (request->hasError()) {
-        failRun(request->errorString());
-        return;
-    }
-    if (request->responseHeader().statusCode() != 200) {
-        failRun(unexpectedResponse());
-        return;
-    }
     ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);
     ListsGroups *groups = reader.readListsGroups(request->responseDocument());
     if (!groups) {

@@ -81,6 +81,9 @@ private:
     // The request whose answer is being handled, or null when the sender is
     // stale (the run ended or moved on).
     XMLRequest *answer();
+    // The answer when it carries the given status; otherwise null, with the run
+    // already failed unless the sender was stale.
+    XMLRequest *answerWith(int status);
     QString unexpectedResponse() const;
     // Fails the run after telling the user about the copies kept so far.
     void failRun(const QString &error);
