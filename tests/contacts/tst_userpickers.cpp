@@ -13,6 +13,7 @@
 #include "contacts/assignmentsfriendscontainer.h"
 #include "contacts/assignmentsfriendwidget.h"
 #include "contacts/basefriendswidget.h"
+#include "contacts/basefriendswidgetscroll.h"
 #include "contacts/chatpresenceicon.h"
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
@@ -88,6 +89,8 @@ private slots:
     void presenceIconStartsAChat();
     void removeContactGoesThroughThePage_data();
     void removeContactGoesThroughThePage();
+    void searchBarFloatsWhileScrolling();
+    void presenceIconsFollowTheConnection();
 
 private:
     void addDave();
@@ -691,6 +694,54 @@ void TstUserPickers::removeContactGoesThroughThePage()
         QCOMPARE(Team::targets(*m_server, QStringLiteral("/friends/")).filter(QStringLiteral("DELETE")),
                  QStringList());
     }
+}
+
+// The bar floats over the bottom while the rows scroll, and stays while a
+// filter is typed even when the scrolling stops.
+void TstUserPickers::searchBarFloatsWhileScrolling()
+{
+    AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(true);
+    picker.resize(300, 400);
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    FriendsSearchWidget *bar = picker.searchOverlay();
+    QVERIFY(!bar->isVisible());
+    picker.resize(300, 90);
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(bar->x(), 17);
+    QCOMPARE(bar->width(), 300 - 48);
+    QCOMPARE(bar->geometry().bottom() + 1, 90 - 10);
+    QTest::keyClicks(bar->lineEdit(), QStringLiteral("ca"));
+    picker.resize(300, 400);
+    QTRY_VERIFY(!picker.scroll()->isVerticalScrollBarVisible());
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Backspace);
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Backspace);
+    QVERIFY(!bar->isVisible());
+}
+
+// Presence icons show only while the event connection is up.
+void TstUserPickers::presenceIconsFollowTheConnection()
+{
+    ShareFriendsContainer picker(nullptr, m_friends.get(), true);
+    picker.createContents(false);
+    picker.show();
+    auto icons = [&picker] {
+        int shown = 0;
+        for (BaseFriendWidget *row : picker.friendsWidget()->friendWidgets())
+            shown += row->presenceIcon()->isVisibleTo(&picker) ? 1 : 0;
+        return shown;
+    };
+    QCOMPARE(icons(), 2);
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QTRY_VERIFY(!EventConnection::instance()->isConnected());
+    QCOMPARE(icons(), 0);
+    QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+    QCOMPARE(icons(), 2);
 }
 
 PLUMDECK_TEST_MAIN(TstUserPickers)
