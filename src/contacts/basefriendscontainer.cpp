@@ -3,8 +3,8 @@
 #include "contacts/basefriendswidget.h"
 #include "contacts/basefriendswidgetscroll.h"
 #include "contacts/friends.h"
+#include "contacts/friendssearchwidget.h"
 
-#include <QLineEdit>
 #include <QVBoxLayout>
 
 BaseFriendsContainer::BaseFriendsContainer(ChatUI *chatUI, Friends *friends, bool withChatIcons, QWidget *parent)
@@ -40,13 +40,11 @@ void BaseFriendsContainer::createContents(bool withSearch)
             &BaseFriendsContainer::onScrollChangesToHidden);
     if (!withSearch)
         return;
-    m_searchOverlay = new QLineEdit(this);
+    m_searchOverlay = new FriendsSearchWidget(this);
     m_searchOverlay->setObjectName(QStringLiteral("searchoverlay"));
-    m_searchOverlay->setPlaceholderText(tr("Search"));
-    m_searchOverlay->setClearButtonEnabled(true);
-    m_friendsWidget->setFilter(m_searchOverlay->text());
-    connect(m_searchOverlay, &QLineEdit::textChanged, m_friendsWidget, &BaseFriendsWidget::setFilter);
-    connect(m_searchOverlay, &QLineEdit::textChanged, this, &BaseFriendsContainer::onFilterChanged);
+    m_friendsWidget->setFilter(m_searchOverlay->filter());
+    connect(m_searchOverlay, &FriendsSearchWidget::filterChanged, m_friendsWidget, &BaseFriendsWidget::setFilter);
+    connect(m_searchOverlay, &FriendsSearchWidget::filterChanged, this, &BaseFriendsContainer::onFilterChanged);
     onFilterChanged(QString());
 }
 
@@ -62,7 +60,7 @@ void BaseFriendsContainer::onScrollChangesToVisible()
 
 void BaseFriendsContainer::onScrollChangesToHidden()
 {
-    if (m_searchOverlay && m_searchOverlay->text().isEmpty())
+    if (m_searchOverlay && m_searchOverlay->filter().isEmpty())
         m_searchOverlay->hide();
 }
 

@@ -8,7 +8,7 @@ class BaseFriendsWidget;
 class BaseFriendsWidgetScroll;
 class ChatUI;
 #include "contacts/friends.h"
-class QLineEdit;
+class FriendsSearchWidget;
 class QVBoxLayout;
 
 // Outer widget of a user picker: the scrolled rows and a search field that
@@ -23,7 +23,7 @@ public:
 
     BaseFriendsWidget *friendsWidget() const { return m_friendsWidget; }
     BaseFriendsWidgetScroll *scroll() const { return m_scroll; }
-    QLineEdit *searchOverlay() const { return m_searchOverlay; }
+    FriendsSearchWidget *searchOverlay() const { return m_searchOverlay; }
 
 protected slots:
     virtual void onFriendsChanged();
@@ -45,7 +45,7 @@ private:
     bool m_withChatIcons;
     QVBoxLayout *m_layout = nullptr;
     BaseFriendsWidgetScroll *m_scroll = nullptr;
-    QLineEdit *m_searchOverlay = nullptr;
+    FriendsSearchWidget *m_searchOverlay = nullptr;
     BaseFriendsWidget *m_friendsWidget = nullptr;
 };
 

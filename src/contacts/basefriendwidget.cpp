@@ -2,12 +2,14 @@
 
 #include "contacts/avatarref.h"
 #include "contacts/chatpresenceicon.h"
+#include "contacts/chatui.h"
+#include "contacts/teamcommands.h"
 #include "contacts/user.h"
 #include "contacts/userinfowidget.h"
 #include "core/uisettings.h"
+#include "shell/messagedialog.h"
 #include "sync/eventconnection.h"
 
-#include <QAction>
 #include <QColor>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,12 +21,16 @@ BaseFriendWidget::BaseFriendWidget(ChatUI *chatUI, User *user, bool withChatIcon
     , m_chatUI(chatUI)
     , m_user(user)
     , m_avatarRef(new AvatarRef(user, this))
-    // Starting a chat and showing the contact belong to the Team page; a
-    // picker without it keeps the actions inert.
-    , m_startChatAction(new QAction(tr("Start chat"), this))
-    , m_showInfoAction(new QAction(tr("Show info"), this))
+    , m_startChatAction(new StartChatAction(chatUI, user, this))
+    , m_showInfoAction(new ShowInfoAction(chatUI, user, this))
     , m_withChatIcons(withChatIcons)
 {
+    // Without the Team page there is nobody to chat with through: a click on
+    // the presence icon must do nothing rather than reach a missing page.
+    if (!chatUI) {
+        m_startChatAction->setEnabled(false);
+        m_showInfoAction->setEnabled(false);
+    }
 }
 
 QString BaseFriendWidget::nick() const
@@ -175,8 +181,18 @@ void BaseFriendWidget::onAvatarChanged()
 
 void BaseFriendWidget::onRemoveFriendActionTriggered()
 {
-    // Removing a contact goes through the Team page, which picker rows
-    // never reach: nothing is asked that could not be done.
+    // Without the Team page the removal could not be carried out, so the
+    // user is not asked.
+    if (!m_chatUI || !m_user)
+        return;
+    const QPointer<BaseFriendWidget> self(this);
+    if (!MessageDialog::question(tr("Remove contact"),
+                                 tr("Are you sure you want to remove %1 as a contact?").arg(nick())))
+        return;
+    // The question runs its own event loop: the row, its user or the page
+    // may be gone by now.
+    if (self && m_chatUI && m_user)
+        m_chatUI->removeFriend(m_user);
 }
 
 void BaseFriendWidget::onConnected()

@@ -9,10 +9,11 @@
 class AvatarRef;
 class ChatPresenceIcon;
 class ChatUI;
-class QAction;
 class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
+class ShowInfoAction;
+class StartChatAction;
 #include "contacts/user.h"
 class UserInfoWidget;
 
@@ -44,7 +45,8 @@ public:
     QLabel *nameLabel() const { return m_nameLabel; }
     QLabel *avatarLabel() const { return m_avatarLabel; }
     ChatPresenceIcon *presenceIcon() const { return m_presenceIcon; }
-    QAction *startChatAction() const { return m_startChatAction; }
+    StartChatAction *startChatAction() const { return m_startChatAction; }
+    ShowInfoAction *showInfoAction() const { return m_showInfoAction; }
 
 signals:
     void infoClicked(BaseFriendWidget *row);
@@ -68,13 +70,13 @@ protected:
 private:
     void applyStyle();
 
-    ChatUI *m_chatUI;
+    QPointer<ChatUI> m_chatUI;
     QPointer<User> m_user;
     QString m_filter;
     bool m_hideOffline = false;
     AvatarRef *m_avatarRef;
-    QAction *m_startChatAction;
-    QAction *m_showInfoAction;
+    StartChatAction *m_startChatAction;
+    ShowInfoAction *m_showInfoAction;
     QVBoxLayout *m_mainLayout = nullptr;
     QHBoxLayout *m_rowLayout = nullptr;
     QLabel *m_avatarLabel = nullptr;

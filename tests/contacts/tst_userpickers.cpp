@@ -7,16 +7,27 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include "contacts/assignmentsfriendscontainer.h"
 #include "contacts/assignmentsfriendwidget.h"
 #include "contacts/basefriendswidget.h"
+#include "contacts/basefriendswidgetscroll.h"
+#include "contacts/chatpresenceicon.h"
+#include "contacts/chats.h"
+#include "contacts/chatui.h"
+#include "contacts/chatwindow.h"
 #include "contacts/friends.h"
+#include "contacts/friendssearchwidget.h"
 #include "contacts/sharefriendscontainer.h"
 #include "contacts/sharefriendswidget.h"
 #include "contacts/sharefriendwidget.h"
+#include "contacts/teamcommands.h"
 #include "contacts/user.h"
+#include "dialogdriver.h"
+#include "shell/pdlineedit.h"
+#include "model/modelscontainer.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
@@ -72,12 +83,23 @@ private slots:
     void assignmentsReachTheServer();
     void sharingReachesTheServer_data();
     void sharingReachesTheServer();
+    void searchBarFiltersTheRows_data();
+    void searchBarFiltersTheRows();
+    void presenceIconStartsAChat_data();
+    void presenceIconStartsAChat();
+    void removeContactGoesThroughThePage_data();
+    void removeContactGoesThroughThePage();
+    void searchBarFloatsWhileScrolling();
+    void presenceIconsFollowTheConnection();
 
 private:
     void addDave();
+    void buildPage();
 
     std::unique_ptr<CheckedFakeServer> m_server;
     std::unique_ptr<Friends> m_friends;
+    ModelsContainer *m_models = nullptr;
+    ChatUI *m_chatUI = nullptr;
 };
 
 void TstUserPickers::init()
@@ -93,8 +115,24 @@ void TstUserPickers::init()
 
 void TstUserPickers::cleanup()
 {
+    ChatUI::destroyInstance();
+    m_chatUI = nullptr;
+    delete m_models;
+    m_models = nullptr;
     m_friends.reset();
     Team::stopServer(m_server);
+}
+
+// The Team page over its own contacts, as the lists page hands it to the
+// pickers.
+void TstUserPickers::buildPage()
+{
+    m_models = new ModelsContainer;
+    m_models->setFriends(new Friends);
+    m_models->setChats(new Chats);
+    m_chatUI = ChatUI::createInstance(m_models, nullptr);
+    QVERIFY(m_chatUI);
+    QTRY_COMPARE(m_models->friends()->friends().size(), 2);
 }
 
 void TstUserPickers::addDave()
@@ -238,7 +276,7 @@ void TstUserPickers::filterKeptAcrossRebuild()
     picker.createContents(true);
     picker.resize(300, 300);
     picker.show();
-    QTest::keyClicks(picker.searchOverlay(), QStringLiteral("CA"));
+    QTest::keyClicks(picker.searchOverlay()->lineEdit(), QStringLiteral("CA"));
     auto visible = [&picker] {
         QStringList nicks;
         for (BaseFriendWidget *row : picker.friendsWidget()->friendWidgets()) {
@@ -251,7 +289,7 @@ void TstUserPickers::filterKeptAcrossRebuild()
     addDave();
     QTRY_COMPARE(picker.friendsWidget()->friendWidgets().size(), 3);
     QCOMPARE(visible(), QStringList{QStringLiteral("carol")});
-    QCOMPARE(picker.searchOverlay()->text(), QStringLiteral("CA"));
+    QCOMPARE(picker.searchOverlay()->lineEdit()->text(), QStringLiteral("CA"));
     // The rows, then the spacing and the stretch: nothing left of the last fill.
     QCOMPARE(picker.friendsWidget()->layout()->count(), 3 + 2);
 }
@@ -528,6 +566,182 @@ void TstUserPickers::sharingReachesTheServer()
             sees |= visible.id == id;
         QCOMPARE(sees, expected.contains(QLatin1String(nick)));
     }
+}
+
+void TstUserPickers::searchBarFiltersTheRows_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("visible");
+    QTest::newRow("nothing") << QString() << false << QString() << QStringList{"bob", "carol"};
+    QTest::newRow("prefix") << "ca" << false << "ca" << QStringList{"carol"};
+    QTest::newRow("blanks trimmed") << " bo " << false << "bo" << QStringList{"bob"};
+    QTest::newRow("no match") << "zz" << false << "zz" << QStringList();
+    QTest::newRow("escape clears") << "ca" << true << QString() << QStringList{"bob", "carol"};
+}
+
+// The search bar is the Team page's: its trimmed filter reaches the rows,
+// Escape clears it and Ctrl+F puts the cursor in it.
+void TstUserPickers::searchBarFiltersTheRows()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, escape);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, visible);
+    AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(true);
+    // Short enough to scroll, so the bar shows.
+    picker.resize(300, 90);
+    picker.show();
+    picker.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&picker));
+    FriendsSearchWidget *bar = picker.searchOverlay();
+    QVERIFY(bar);
+    QCOMPARE(bar->objectName(), QStringLiteral("searchoverlay"));
+    QTRY_VERIFY(bar->isVisible());
+    auto *bob = rowFor<AssignmentsFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"));
+    bob->assignedBox()->setFocus();
+    QVERIFY(!bar->lineEdit()->hasFocus());
+    QTest::keyClick(bob->assignedBox(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(bar->lineEdit()->hasFocus());
+    QTest::keyClicks(bar->lineEdit(), typed);
+    if (escape)
+        QTest::keyClick(bar->lineEdit(), Qt::Key_Escape);
+    QCOMPARE(bar->filter(), filter);
+    QStringList shown;
+    for (BaseFriendWidget *row : picker.friendsWidget()->friendWidgets()) {
+        if (row->isVisibleTo(&picker))
+            shown << row->nick();
+    }
+    QCOMPARE(shown, visible);
+}
+
+void TstUserPickers::presenceIconStartsAChat_data()
+{
+    QTest::addColumn<bool>("withPage");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("started");
+    QTest::newRow("left click") << true << Qt::LeftButton << true;
+    QTest::newRow("right click") << true << Qt::RightButton << false;
+    QTest::newRow("no page") << false << Qt::LeftButton << false;
+}
+
+// A left click on a row's presence icon opens a chat with the contact
+// through the Team page; without the page it does nothing.
+void TstUserPickers::presenceIconStartsAChat()
+{
+    QFETCH(bool, withPage);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, started);
+    buildPage();
+    ShareFriendsContainer picker(withPage ? m_chatUI : nullptr, m_models->friends(), true);
+    picker.createContents(false);
+    picker.resize(300, 300);
+    picker.show();
+    auto *bob = rowFor<ShareFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"));
+    QVERIFY(bob->presenceIcon());
+    QVERIFY(bob->presenceIcon()->isVisibleTo(&picker));
+    QCOMPARE(bob->showInfoAction()->user(), User::get(QStringLiteral("bob")));
+    // The details command is a place holder: it starts nothing.
+    bob->showInfoAction()->trigger();
+    QVERIFY(!m_models->chats()->chatWithUser(User::get(QStringLiteral("bob"))));
+    QTest::mouseClick(bob->presenceIcon(), button);
+    Chat *chat = m_models->chats()->chatWithUser(User::get(QStringLiteral("bob")));
+    QCOMPARE(chat != nullptr, started);
+    QVERIFY(!m_models->chats()->chatWithUser(User::get(QStringLiteral("carol"))));
+    if (started)
+        QTRY_VERIFY(m_chatUI->chatWindow(chat) && m_chatUI->chatWindow(chat)->isVisible());
+}
+
+void TstUserPickers::removeContactGoesThroughThePage_data()
+{
+    QTest::addColumn<bool>("withPage");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("accepted") << true << true << true;
+    QTest::newRow("cancelled") << true << false << false;
+    // Last: a question wrongly asked here is answered by its driver only.
+    QTest::newRow("no page: not asked") << false << true << false;
+}
+
+// Removing a contact asks first, then goes through the Team page; without
+// the page nobody is asked a question that could not be carried out.
+void TstUserPickers::removeContactGoesThroughThePage()
+{
+    QFETCH(bool, withPage);
+    QFETCH(bool, accept);
+    QFETCH(bool, removed);
+    buildPage();
+    ShareFriendsContainer picker(withPage ? m_chatUI : nullptr, m_models->friends(), false);
+    picker.createContents(false);
+    picker.show();
+    User *bob = User::get(QStringLiteral("bob"));
+    QString asked;
+    DialogDriver::whenModal([&](QWidget *dialog) {
+        asked = dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(accept ? QStringLiteral("okbutton")
+                                                                  : QStringLiteral("cancelbutton")),
+                          Qt::LeftButton);
+    });
+    rowFor<ShareFriendWidget>(picker.friendsWidget(), QStringLiteral("bob"))->onRemoveFriendActionTriggered();
+    QCOMPARE(asked, withPage ? QStringLiteral("Are you sure you want to remove bob as a contact?") : QString());
+    QCOMPARE(m_models->friends()->isFriend(bob), !removed);
+    if (removed) {
+        QTRY_VERIFY(!m_server->user(QStringLiteral("bob")).friends.contains(QStringLiteral("alice")));
+        QTRY_COMPARE(picker.friendsWidget()->friendWidgets().size(), 1);
+    } else {
+        QCOMPARE(Team::targets(*m_server, QStringLiteral("/friends/")).filter(QStringLiteral("DELETE")),
+                 QStringList());
+    }
+}
+
+// The bar floats over the bottom while the rows scroll, and stays while a
+// filter is typed even when the scrolling stops.
+void TstUserPickers::searchBarFloatsWhileScrolling()
+{
+    AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
+    picker.createContents(true);
+    picker.resize(300, 400);
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    FriendsSearchWidget *bar = picker.searchOverlay();
+    QVERIFY(!bar->isVisible());
+    picker.resize(300, 90);
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(bar->x(), 17);
+    QCOMPARE(bar->width(), 300 - 48);
+    QCOMPARE(bar->geometry().bottom() + 1, 90 - 10);
+    QTest::keyClicks(bar->lineEdit(), QStringLiteral("ca"));
+    picker.resize(300, 400);
+    QTRY_VERIFY(!picker.scroll()->isVerticalScrollBarVisible());
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Backspace);
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Backspace);
+    QVERIFY(!bar->isVisible());
+}
+
+// Presence icons show only while the event connection is up.
+void TstUserPickers::presenceIconsFollowTheConnection()
+{
+    ShareFriendsContainer picker(nullptr, m_friends.get(), true);
+    picker.createContents(false);
+    picker.show();
+    auto icons = [&picker] {
+        int shown = 0;
+        for (BaseFriendWidget *row : picker.friendsWidget()->friendWidgets())
+            shown += row->presenceIcon()->isVisibleTo(&picker) ? 1 : 0;
+        return shown;
+    };
+    QCOMPARE(icons(), 2);
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QTRY_VERIFY(!EventConnection::instance()->isConnected());
+    QCOMPARE(icons(), 0);
+    QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+    QCOMPARE(icons(), 2);
 }
 
 PLUMDECK_TEST_MAIN(TstUserPickers)

@@ -4,7 +4,16 @@
 
 #include "../lists/commandstest.h"
 #include "contacts/assignmentsfriendscontainer.h"
+#include "../contacts/teamfixture.h"
 #include "contacts/basefriendswidget.h"
+#include "contacts/basefriendwidget.h"
+#include "contacts/chatpresenceicon.h"
+#include "contacts/chats.h"
+#include "contacts/chatui.h"
+#include "contacts/chatwindow.h"
+#include "contacts/friends.h"
+#include "contacts/friendssearchwidget.h"
+#include "model/modelscontainer.h"
 #include "contacts/sharefriendscontainer.h"
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
@@ -12,6 +21,7 @@
 #include "lists/commands/navigationcommands.h"
 #include "lists/commands/sharingcommands.h"
 #include "shell/menu.h"
+#include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
 #include "testenvironment.h"
@@ -169,6 +179,56 @@ private slots:
         QCOMPARE(panel, page.ui->listInfoDialog());
         QVERIFY(page.ui->listInfoDialog()->frameControlsHidden());
         QCOMPARE(page.ui->listInfoDialog()->nameLabel()->text(), QStringLiteral("Home"));
+    }
+
+    void pickersChatThroughTheTeamPage_data()
+    {
+        QTest::addColumn<bool>("assignments");
+        QTest::newRow("sharing dialog") << false;
+        QTest::newRow("assignments dialog") << true;
+    }
+
+    // The page hands its Team page to the pickers of its dialogs: a click on
+    // a contact's presence icon opens a chat, and the search bar filters.
+    void pickersChatThroughTheTeamPage()
+    {
+        QFETCH(bool, assignments);
+        QFile::remove(Friends::localFilePath());
+        std::unique_ptr<CheckedFakeServer> server = Team::startServer();
+        QVERIFY(server);
+        server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+        server->addFriend(QStringLiteral("alice"), QStringLiteral("carol"));
+        auto *models = new ModelsContainer;
+        models->setFriends(new Friends);
+        models->setChats(new Chats);
+        ChatUI *chatUI = ChatUI::createInstance(models, nullptr);
+        auto ui = std::make_unique<ListsUI>(models, chatUI, nullptr);
+        QCOMPARE(ui->chatUI(), chatUI);
+        QTRY_COMPARE(models->friends()->friends().size(), 2);
+        BaseFriendsContainer *picker = nullptr;
+        if (assignments) {
+            ui->showTaskAssignmentsDialog();
+            picker = ui->taskAssignmentsDialog()->assignmentsContainer();
+        } else {
+            ui->showListSharingUsersDialog();
+            picker = ui->listSharingUsersDialog()->shareContainer();
+        }
+        BaseFriendWidget *bob = nullptr;
+        for (BaseFriendWidget *row : picker->friendsWidget()->friendWidgets()) {
+            if (row->nick() == QLatin1String("bob"))
+                bob = row;
+        }
+        QVERIFY(bob && bob->presenceIcon());
+        QTest::keyClicks(picker->searchOverlay()->lineEdit(), QStringLiteral("car"));
+        QVERIFY(!bob->isVisibleTo(picker));
+        QTest::mouseClick(bob->presenceIcon(), Qt::LeftButton);
+        Chat *chat = models->chats()->chatWithUser(User::get(QStringLiteral("bob")));
+        QVERIFY(chat);
+        QTRY_VERIFY(chatUI->chatWindow(chat) && chatUI->chatWindow(chat)->isVisible());
+        ui.reset();
+        ChatUI::destroyInstance();
+        delete models;
+        Team::stopServer(server);
     }
 
     void sharingDialogFollowsTheList()
