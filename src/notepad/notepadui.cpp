@@ -329,7 +329,7 @@ void NotepadUI::addActionToMenu(Menu *menu, Action *action)
         entry->setCheckable(true);
         entry->setChecked(action->isChecked());
     } else {
-        entry = menu->addAction(action->currentIcon(), action->text(), nullptr, nullptr);
+        entry = menu->addAction(action->currentIcon(), action->text(), nullptr, nullptr, QKeySequence());
     }
     // The command's own enabled state is only refreshed when it runs, so it
     // may be older than the menu: it decides again when chosen.
