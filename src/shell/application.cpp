@@ -82,6 +82,8 @@ struct Windows
 void runBackupDialog(ListsUI *lists, MainWindow *parent)
 {
     BackupDialog dialog(lists->userLists(), lists->listsGroups(), parent);
+    // Window managers differ in placing frameless dialogs; keep it over the window.
+    dialog.setCenterOnParent(true);
     QObject::connect(&dialog, &BackupDialog::listsRestored, lists, &ListsUI::setUserLists);
     QObject::connect(&dialog, &BackupDialog::listsGroupsChanged, lists, &ListsUI::reloadListsGroupsManager);
     dialog.exec();
@@ -166,6 +168,8 @@ void createServicesAndWindows(Windows &windows)
 
     windows.mainWindow = std::make_unique<MainWindow>(g_models, g_splash);
     MainWindow *window = windows.mainWindow.get();
+    window->setObjectName(QStringLiteral("mainwindow"));
+    g_application->setMainWindow(window);
     if (auto *lists = dynamic_cast<ListsUI *>(window->listsMode())) {
         plugListsPage(window, lists);
         if (auto *team = dynamic_cast<ChatUI *>(window->teamMode())) {
@@ -174,10 +178,8 @@ void createServicesAndWindows(Windows &windows)
         }
     }
     hookNotepadPage(window);
-    windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
-    window->setObjectName(QStringLiteral("mainwindow"));
-    g_application->setMainWindow(window);
     window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });
+    windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
 
     windows.trayIcon = std::make_unique<SystemTrayIcon>(window);
     QObject::connect(window, &MainWindow::startUpdateCheck, windows.trayIcon.get(),
