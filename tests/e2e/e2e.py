@@ -312,7 +312,7 @@ class Session:
         """Moves the program's main window, so that two programs side by side
         do not cover each other (there is no window manager to place them)."""
         wid = poll("the main window of pid %d" % process.pid, lambda: self.xdotool(
-            "search", "--onlyvisible", "--pid", process.pid, "--name", "^Plumdeck$", check=False).split()[:1])[0]
+            "search", "--all", "--onlyvisible", "--pid", process.pid, "--name", "^Plumdeck$", check=False).split()[:1])[0]
         self.xdotool("windowmove", "--sync", wid, x, y)
 
     def tray_icon(self):
@@ -389,6 +389,41 @@ class Session:
         subprocess.run(["import", "-window", "root", path], env=self.env, stdin=subprocess.DEVNULL,
                        capture_output=True)
         self.note("screenshot %s" % path)
+
+    def _raw(self, args, size):
+        r = subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL, capture_output=True)
+        if r.returncode != 0 or len(r.stdout) != size:
+            raise Failure("%s: %s" % (" ".join(args), r.stderr.decode(errors="replace").strip()))
+        return r.stdout
+
+    def shows_image(self, node, image):
+        """Whether the screen inside `node` shows the image file `image`
+        (16x16, drawn unscaled, as tab icons are): its opaque pixels are found
+        at one place, colour for colour."""
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        w, h = e.width, e.height
+        screen = self._raw(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, e.x, e.y),
+                            "+repage", "-depth", "8", "rgb:-"], w * h * 3)
+        icon = self._raw(["convert", image, "-depth", "8", "rgba:-"], 16 * 16 * 4)
+        opaque = [(i % 16, i // 16, icon[4 * i:4 * i + 3]) for i in range(256) if icon[4 * i + 3] == 255]
+        if not opaque:
+            raise Failure("%s has no opaque pixel to look for" % image)
+
+        def close(a, b):
+            return all(abs(x - y) <= 12 for x, y in zip(a, b))
+
+        for oy in range(h - 15):
+            for ox in range(w - 15):
+                misses = 0
+                for x, y, colour in opaque:
+                    at = 3 * ((oy + y) * w + ox + x)
+                    if not close(screen[at:at + 3], colour):
+                        misses += 1
+                        if misses > len(opaque) // 10:
+                            break
+                else:
+                    return True
+        return False
 
     def wait_exit(self, process, what, timeout=TIMEOUT):
         poll(what, lambda: process.poll() is not None, timeout)

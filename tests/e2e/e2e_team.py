@@ -1,9 +1,13 @@
 """Team mode: two users, each in a program of their own, sign in; each sees
 the other's presence change, a message sent by one reaches the other's chat
-window, and the list bob shares with alice shows in her lists after her
-synchronisation."""
+window; a list bob shares with alice through his list's menu shows in her
+lists after her synchronisation, its tab with the icon of the permissions he
+gave."""
 
-from e2e import check, poll, run
+import os
+import re
+
+from e2e import check, poll, run, type_tasks
 
 
 def sign_in(s, home, user):
@@ -65,6 +69,8 @@ def scenario(s):
     s.shot("bob-signed-in")
 
     alice, alice_app = sign_in(s, alice_home, "alice")
+    # Below where the chat windows open, so that they cover none of its tabs.
+    s.move_window(alice, 0, 420)
     connect(s, alice_app, "alice")
     poll("bob among alice's contacts", lambda: friend_status(s, alice_app, "bob"))
     s.shot("alice-signed-in")
@@ -98,6 +104,53 @@ def scenario(s):
     s.synchronise(alice_app)
     s.find(alice_app, "page tab", "Team plan", what="bob's shared list among alice's lists")
     s.shot("shared-list")
+
+    # Bob shares a list of his own with alice; after both synchronise it is
+    # among her lists, with the icon of the permissions he gave.
+    s.click(s.find(bob_app, "push button", "Lists"))
+    tabs_before = len(s.find_all(bob_app, "page tab"))
+    s.click(s.find(bob_app, "push button", "Add list"))
+    poll("bob's new list", lambda: len(s.find_all(bob_app, "page tab")) == tabs_before + 1)
+    type_tasks(s, bob_app, ["Water the plants"])
+    s.keys("ctrl+F2")
+    rename = s.find(bob_app, "dialog", "Rename List", what="the rename dialog")
+    s.keys("ctrl+a")
+    s.type("Holiday rota")
+    s.click(s.find(rename, "push button", "Ok"))
+    s.find(bob_app, "page tab", "Holiday rota", what="the renamed list's tab")
+    s.synchronise(bob_app)
+    # The synchronisation may have put the tabs in the server's order.
+    tab = s.find(bob_app, "page tab", "Holiday rota")
+    # The tab's menu: "Share list" is fifth from the bottom; its first entry
+    # shows the sharing, the next is alice, bob's first friend by name.
+    s.click(tab, button=3)
+    s.keys("Up", "Up", "Up", "Up", "Up", "Right", "Down")
+    s.shot("share-menu")
+    s.keys("Return")
+    dialog = s.find(bob_app, "dialog", "Send list to alice", what="the permissions dialog")
+    s.shot("share-permissions")
+    s.click(s.find(dialog, "push button", "Accept"))
+    s.synchronise(bob_app)
+
+    def shared_on_server():
+        infos = s.server_get("/users/alice/lists-info", user="alice")
+        return any("Water the plants" in s.server_get("/lists/%s" % i, user="alice")
+                   for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos))
+    poll("the server to hold bob's list among alice's", shared_on_server, timeout=60, interval=0.5)
+
+    s.click(s.find(alice_app, "push button", "Lists"))
+    s.synchronise(alice_app)
+    shared = s.find(alice_app, "page tab", "Holiday rota", what="bob's new list among alice's lists")
+    s.shot("shared-by-bob")
+    icons = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
+    check(s.shows_image(shared, os.path.join(icons, "listshare_total.png")),
+          "the shared list's tab shows the icon of reading, writing and deleting")
+    for other in ("share_edit.png", "share_lock.png"):
+        check(not s.shows_image(shared, os.path.join(icons, other)),
+              "the shared list's tab shows no other permission's icon (%s)" % other)
+    # The demo's "Team plan" is shared with her for reading and writing.
+    check(s.shows_image(s.find(alice_app, "page tab", "Team plan"), os.path.join(icons, "share_edit.png")),
+          "the tab of a list shared for writing shows its icon")
 
     for p, app in ((alice, alice_app), (bob, bob_app)):
         # Without a tray host, closing the main window ends the program.
