@@ -27,6 +27,17 @@ private:
         QVERIFY(process.waitForStarted());
     }
 
+    QString dataFile(const QString &name) const { return QFileInfo(m_log).dir().filePath(name); }
+
+    void runUntilWindowClosed()
+    {
+        QProcess program;
+        start(program, {}, QStringLiteral(PLUMDECK_PROGRAMCHILD));
+        QVERIFY2(program.waitForFinished(60000), "the program did not end when its window closed");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -76,7 +87,7 @@ private slots:
     // file is written again, keeping the contacts it held.
     void friendsSavedAtQuit()
     {
-        const QString friends = QFileInfo(m_log).dir().filePath(QStringLiteral("friends.xhtml"));
+        const QString friends = dataFile(QStringLiteral("friends.xhtml"));
         QVERIFY(QDir().mkpath(QFileInfo(friends).path()));
         {
             QFile file(friends);
@@ -86,11 +97,7 @@ private slots:
             QVERIFY(file.open(QIODevice::Append));
             QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
         }
-        QProcess program;
-        start(program, {}, QStringLiteral(PLUMDECK_PROGRAMCHILD));
-        QVERIFY2(program.waitForFinished(60000), "the program did not end when its window closed");
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        runUntilWindowClosed();
 
         QFile file(friends);
         QVERIFY2(QFileInfo(friends).lastModified().date().year() > 2001, "friends.xhtml was not saved");
@@ -98,6 +105,29 @@ private slots:
         FriendsReaderWriter reader;
         QVERIFY2(reader.readLocalUserDataFromDevice(&file, users), qPrintable(reader.errorString()));
         QCOMPARE(users, QList<User *>{User::get(QStringLiteral("bob"))});
+    }
+
+    void pagesSavedAtQuit_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("content");
+        QTest::newRow("lists") << "lists.xhtml" << "class=\"pd-list\"";
+        QTest::newRow("list groups") << "listsGroups.xhtml" << "</html>";
+        QTest::newRow("notepad") << "notepad.xhtml" << "</html>";
+    }
+
+    // A first start makes the pages' first documents; closing the window at
+    // once still writes them, whole.
+    void pagesSavedAtQuit()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, content);
+        QVERIFY(QDir(QFileInfo(m_log).path()).removeRecursively());
+        runUntilWindowClosed();
+
+        QFile file(dataFile(name));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name + QStringLiteral(" was not saved")));
+        QVERIFY2(file.readAll().contains(content.toUtf8()), qPrintable(name));
     }
 };
 
