@@ -169,7 +169,6 @@ void HttpConnection::startNext()
     // shows that the server is still there.
     connect(reply, &QNetworkReply::uploadProgress, this, &HttpConnection::onTransferProgress);
     connect(reply, &QNetworkReply::downloadProgress, this, &HttpConnection::onTransferProgress);
-    connect(reply, &QNetworkReply::readyRead, this, &HttpConnection::onTransferProgress);
     connect(reply, &QNetworkReply::metaDataChanged, this, &HttpConnection::onTransferProgress);
     connect(reply, &QNetworkReply::encrypted, this, &HttpConnection::onTransferProgress);
     watchStall();
