@@ -540,6 +540,7 @@ void TstHttpConnection::stalledTransfer_data()
     QTest::newRow("answer stops midway") << "unfinished" << 300 << true;
     // 100 bytes every 50 ms: the whole answer takes longer than the limit.
     QTest::newRow("slow answer that keeps flowing") << "drip" << 1000 << false;
+    QTest::newRow("slow answer without a limit") << "drip" << 0 << false;
 }
 
 // A server that stops sending fails the running request like any network
