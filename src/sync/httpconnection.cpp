@@ -20,11 +20,14 @@ HttpConnection::HttpConnection(QObject *parent)
     : QObject(parent)
     , m_sslConfiguration(QSslConfiguration::defaultConfiguration())
     , m_idleTimer(new QTimer(this))
+    , m_stallTimer(new QTimer(this))
 {
     if (!QSslSocket::supportsSsl())
         qFatal("no SSL - missing DLLs in install?");
     m_idleTimer->setSingleShot(true);
     connect(m_idleTimer, &QTimer::timeout, this, &HttpConnection::onTimeout);
+    m_stallTimer->setSingleShot(true);
+    connect(m_stallTimer, &QTimer::timeout, this, &HttpConnection::onStalled);
 }
 
 HttpConnection::~HttpConnection()
@@ -162,6 +165,38 @@ void HttpConnection::startNext()
     connect(reply, &QNetworkReply::finished, this, &HttpConnection::onRequestFinished);
     connect(reply, &QNetworkReply::downloadProgress, this, &HttpConnection::onDownloadProgress);
     connect(reply, &QNetworkReply::sslErrors, this, &HttpConnection::onSslErrors);
+    // Any byte moving either way, or the handshake or headers coming in,
+    // shows that the server is still there.
+    connect(reply, &QNetworkReply::uploadProgress, this, &HttpConnection::onTransferProgress);
+    connect(reply, &QNetworkReply::downloadProgress, this, &HttpConnection::onTransferProgress);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &HttpConnection::onTransferProgress);
+    connect(reply, &QNetworkReply::encrypted, this, &HttpConnection::onTransferProgress);
+    watchStall();
+}
+
+// (Re)starts the stall watch of the running reply. Not while the user is
+// asked about its certificate: that wait is no stalled server.
+void HttpConnection::watchStall()
+{
+    if (m_reply && !m_questionReply && m_stallTimeoutMs > 0)
+        m_stallTimer->start(m_stallTimeoutMs);
+    else
+        m_stallTimer->stop();
+}
+
+void HttpConnection::onTransferProgress()
+{
+    if (sender() && sender() == m_reply)
+        watchStall();
+}
+
+// A reply stopped here is disconnected first and never reports, so this
+// failure cannot be taken for the program's own cancel or abort.
+void HttpConnection::onStalled()
+{
+    if (!m_reply)
+        return;
+    failRunning(tr("The server stopped responding (timed out)"));
 }
 
 // After a request left the queue: the next one starts, or the idle client
@@ -197,6 +232,7 @@ void HttpConnection::stopReply()
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     m_currentId = -1;
+    m_stallTimer->stop();
     if (!reply)
         return;
     disconnect(reply, nullptr, this, nullptr);
@@ -300,6 +336,7 @@ void HttpConnection::onRequestFinished()
     const int id = m_currentId;
     m_reply = nullptr;
     m_currentId = -1;
+    m_stallTimer->stop();
     disconnect(reply, nullptr, this, nullptr);
     reply->deleteLater();
 
@@ -379,6 +416,7 @@ void HttpConnection::onSslErrors(const QList<QSslError> &errors)
         // The question may spin an event loop in which the request is
         // cancelled or deleted, or the settings change.
         m_questionReply = reply;
+        watchStall();
         ignore = it.value().request->handleSslErrors(errors);
         m_questionReply = nullptr;
         if (reply && reply != m_reply) {
@@ -387,6 +425,7 @@ void HttpConnection::onSslErrors(const QList<QSslError> &errors)
                 closeOrDelete();
             return;
         }
+        watchStall();
     }
     // Only the listed errors, for this reply's connection: a later connection
     // with another certificate is judged again.

@@ -19,12 +19,17 @@ class Request;
 // HTTP/1.1 client that is created when work comes and closed after 30 s
 // without work. Each request goes to the host, path prefix and credentials
 // in force when it was added. Cancelling, aborting or deleting a request
-// affects that request alone; the queue goes on.
+// affects that request alone; the queue goes on. A running request whose
+// transfer makes no progress for stallTimeout() ms fails, so a server that
+// accepts a request and never answers cannot hold the queue for ever.
 class HttpConnection : public QObject
 {
     Q_OBJECT
 public:
     static const int idleCloseMs = 30000;
+    // Long enough for a busy server; a long download goes on as long as
+    // bytes flow.
+    static const int defaultStallTimeoutMs = 60000;
 
     explicit HttpConnection(QObject *parent = nullptr);
     ~HttpConnection() override;
@@ -41,6 +46,11 @@ public:
     // for a self-hosted server); the system's defaults unless set.
     void setSslConfiguration(const QSslConfiguration &configuration);
     QSslConfiguration sslConfiguration() const { return m_sslConfiguration; }
+
+    // How long a running request may go without a byte sent or received
+    // before it fails; 0 or less: never.
+    void setStallTimeout(int ms) { m_stallTimeoutMs = ms; }
+    int stallTimeout() const { return m_stallTimeoutMs; }
 
     // Queues the request (not owned). It ends with one Request::finished.
     void addRequest(Request *request);
@@ -74,6 +84,8 @@ private slots:
     void onDownloadProgress(qint64 done, qint64 total);
     void onSslErrors(const QList<QSslError> &errors);
     void onTimeout();
+    void onTransferProgress();
+    void onStalled();
 
 private:
     struct Entry {
@@ -91,6 +103,7 @@ private:
     bool takeRequest(Request *request);
     void stopReply();
     void failRunning(const QString &text);
+    void watchStall();
     static QString replyErrorText(const QNetworkReply *reply);
 
     QString m_host;
@@ -108,6 +121,8 @@ private:
     QPointer<QNetworkReply> m_reply;
     QNetworkReply *m_questionReply = nullptr;
     QTimer *m_idleTimer = nullptr;
+    QTimer *m_stallTimer = nullptr;
+    int m_stallTimeoutMs = defaultStallTimeoutMs;
     bool m_deleteWhenDone = false;
 };
 

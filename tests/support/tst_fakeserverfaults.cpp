@@ -38,6 +38,7 @@ private slots:
     void delayed();
     void stalled();
     void held();
+    void dripped();
     void brokenAnswers_data();
     void brokenAnswers();
     void compressionFaults_data();
@@ -128,6 +129,28 @@ void TstFakeServerFaults::held()
     const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(next.status, 200);
     QTRY_COMPARE(released, 0);
+}
+
+void TstFakeServerFaults::dripped()
+{
+    const ProbeReply plain = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(plain.status, 200);
+    m_server->drip(QStringLiteral("^/users/alice/lists-info$"), 40, 10);
+    QElapsedTimer timer;
+    timer.start();
+    const ProbeReply slow = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QVERIFY(!slow.timedOut);
+    QCOMPARE(slow.status, 200);
+    QVERIFY(slow.rawBody.size() > 40);
+    // One pause before each piece (a timer never fires early by much).
+    const qint64 pieces = (slow.rawBody.size() + 39) / 40;
+    QVERIFY2(timer.elapsed() >= pieces * 10 * 9 / 10, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(slow.body, plain.body);
+    // Once only; the connection serves the next request afterwards.
+    const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
+    QCOMPARE(next.body, plain.body);
+    QCOMPARE(m_server->requests().size(), 3);
+    QCOMPARE(m_server->requests().at(2).connection, m_server->requests().at(1).connection);
 }
 
 void TstFakeServerFaults::stalled()

@@ -52,6 +52,10 @@ private slots:
     void oversizedBody();
     void userPathIsEncoded();
     void progress();
+    void stalledTransfer_data();
+    void stalledTransfer();
+    void ownStopIsNoStall_data();
+    void ownStopIsNoStall();
 
 private:
     std::unique_ptr<FakeServer> m_server;
@@ -87,6 +91,7 @@ void TstHttpConnection::cleanup()
         PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
     m_server.reset();
     Clock::reset();
+    connection()->setStallTimeout(HttpConnection::defaultStallTimeoutMs);
 }
 
 void TstHttpConnection::wireForm_data()
@@ -523,6 +528,118 @@ void TstHttpConnection::progress()
     QVERIFY(!request.hasError());
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toInt(), int(request.responseSize()));
+}
+
+void TstHttpConnection::stalledTransfer_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("stallMs");
+    QTest::addColumn<bool>("fails");
+
+    QTest::newRow("no answer at all") << "hold" << 300 << true;
+    QTest::newRow("answer stops midway") << "unfinished" << 300 << true;
+    // 100 bytes every 50 ms: the whole answer takes longer than the limit.
+    QTest::newRow("slow answer that keeps flowing") << "drip" << 1000 << false;
+    QTest::newRow("slow answer without a limit") << "drip" << 0 << false;
+}
+
+// A server that stops sending fails the running request like any network
+// failure, and the requests queued behind it go out.
+void TstHttpConnection::stalledTransfer()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, stallMs);
+    QFETCH(bool, fails);
+
+    const QString path = QStringLiteral("/test/slow");
+    const QByteArray body(3000, 'x');
+    m_server->respondOnce("GET", QStringLiteral("^/test/slow$"), 200, body);
+    if (fault == QLatin1String("hold"))
+        m_server->hold(QStringLiteral("^/test/slow$"));
+    else if (fault == QLatin1String("unfinished"))
+        m_server->unfinishedBody(QStringLiteral("^/test/slow$"), 1000);
+    else
+        m_server->drip(QStringLiteral("^/test/slow$"), 100, 50);
+    connection()->setStallTimeout(stallMs);
+
+    Request slow(QStringLiteral("GET"), path);
+    Request next(QStringLiteral("HEAD"), QStringLiteral("/"));
+    QSignalSpy slowDone(&slow, &Request::finished);
+    QSignalSpy nextDone(&next, &Request::finished);
+    // The next one need not race the short limit.
+    connect(&slow, &Request::finished, this,
+            [] { connection()->setStallTimeout(HttpConnection::defaultStallTimeoutMs); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    connection()->addRequest(&slow);
+    connection()->addRequest(&next);
+
+    QVERIFY(slowDone.wait(20000));
+    QVERIFY(!slow.authFailed());
+    if (fails) {
+        QCOMPARE(slow.errorString(), QStringLiteral("The server stopped responding (timed out)"));
+    } else {
+        QVERIFY2(!slow.hasError(), qPrintable(slow.errorString()));
+        // Longer than the limit in all, yet never silent for that long.
+        QVERIFY2(elapsed.elapsed() > stallMs, qPrintable(QString::number(elapsed.elapsed())));
+        QCOMPARE(slow.responseHeader().statusCode(), 200);
+        QCOMPARE(slow.responseSize(), qint64(body.size()));
+    }
+    QCOMPARE(slowDone.count(), 1);
+
+    QVERIFY(nextDone.count() == 1 || nextDone.wait(10000));
+    QVERIFY2(!next.hasError(), qPrintable(next.errorString()));
+    QCOMPARE(next.responseHeader().statusCode(), 200);
+    QCOMPARE(slowDone.count(), 1);
+    QCOMPARE(connection()->queuedCount(), 0);
+    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(m_server->requests().at(1).path, QStringLiteral("/"));
+}
+
+void TstHttpConnection::ownStopIsNoStall_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancelled") << "cancel";
+    QTest::newRow("aborted") << "abort";
+    QTest::newRow("deleted") << "delete";
+}
+
+// A request the program stops itself keeps its own outcome, however long its
+// answer had been kept back; only the next one, held too, runs into the limit.
+void TstHttpConnection::ownStopIsNoStall()
+{
+    QFETCH(QString, how);
+    m_server->hold(QStringLiteral("^/users/alice$"));
+    m_server->hold(QStringLiteral("^/users/alice$"));
+    connection()->setStallTimeout(300);
+
+    auto *stopped = new Request(QStringLiteral("GET"), QStringLiteral("/users/alice"));
+    Request next(QStringLiteral("GET"), QStringLiteral("/users/alice"));
+    QSignalSpy stoppedDone(stopped, &Request::finished);
+    QSignalSpy nextDone(&next, &Request::finished);
+    connection()->addRequest(stopped);
+    connection()->addRequest(&next);
+    QTRY_COMPARE(m_server->requests().size(), 1);
+
+    if (how == QLatin1String("cancel"))
+        connection()->cancelRequest(stopped);
+    else if (how == QLatin1String("abort"))
+        connection()->abortRequest(stopped);
+    else
+        delete stopped;
+
+    QVERIFY(nextDone.wait(20000));
+    QCOMPARE(next.errorString(), QStringLiteral("The server stopped responding (timed out)"));
+    QCOMPARE(m_server->requests().size(), 2);
+    if (how == QLatin1String("cancel")) {
+        QCOMPARE(stoppedDone.count(), 1);
+        QCOMPARE(stopped->errorString(), QStringLiteral("Request canceled"));
+    } else if (how == QLatin1String("abort")) {
+        QCOMPARE(stoppedDone.count(), 0);
+        QVERIFY(!stopped->hasError());
+    }
+    if (how != QLatin1String("delete"))
+        delete stopped;
 }
 
 PLUMDECK_TEST_MAIN(TstHttpConnection)

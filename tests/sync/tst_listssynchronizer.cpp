@@ -79,6 +79,8 @@ private slots:
     void notepadStep();
     void cancelAtEveryStep_data();
     void cancelAtEveryStep();
+    void stalledServerEndsTheRun_data();
+    void stalledServerEndsTheRun();
     void listRemovedMidStepEndsTheRun();
     void forcedRemoteSparesListsSharedByOthers();
     void forcedRemoteUploadsEverything();
@@ -126,6 +128,7 @@ void TstListsSynchronizer::cleanup()
     QCOMPARE(ListsSynchronizer::running(), nullptr);
     QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     m_server.reset();
+    ServerHttpConnection::instance()->setStallTimeout(HttpConnection::defaultStallTimeoutMs);
 }
 
 RunResult TstListsSynchronizer::run(SyncClient &client, bool forceRemote, bool forceLocal)
@@ -553,6 +556,38 @@ void TstListsSynchronizer::cancelAtEveryStep()
     QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Books", "Mine"}));
     QCOMPARE(m_server->sharing(client.model("Mine")->taskList()->serverId()).value("bob"), QStringLiteral("r"));
     QCOMPARE(m_notes->notes().size(), 1);
+}
+
+void TstListsSynchronizer::stalledServerEndsTheRun_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("server info") << "^/$";
+    QTest::newRow("lists info") << "lists-info$";
+    QTest::newRow("list fetch") << "^/lists/\\d+$";
+    QTest::newRow("notes info") << "notepad-notes-info$";
+}
+
+// A server that takes a request and never answers ends the run as a failure
+// instead of leaving it running for good; the next run works.
+void TstListsSynchronizer::stalledServerEndsTheRun()
+{
+    QFETCH(QString, path);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->stall(path, true);
+    ServerHttpConnection::instance()->setStallTimeout(300);
+    SyncClient client;
+    RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.endings, 1);
+    QCOMPARE(r.error, QStringLiteral("The server stopped responding (timed out)"));
+    QCOMPARE(r.texts.last(), QStringLiteral("Sync failed."));
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+
+    ServerHttpConnection::instance()->setStallTimeout(HttpConnection::defaultStallTimeoutMs);
+    r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(client.names(), QStringList{"Books"});
 }
 
 void TstListsSynchronizer::listRemovedMidStepEndsTheRun()

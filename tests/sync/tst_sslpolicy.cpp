@@ -32,6 +32,7 @@ private slots:
     void newUrlForgetsAcceptance();
     void cancelWhileAsking_data();
     void cancelWhileAsking();
+    void slowAnswerToQuestionIsNoStall();
     void questionText();
     void questionBox_data();
     void questionBox();
@@ -63,6 +64,7 @@ void TstSslPolicy::cleanup()
     // Forget what this test accepted.
     ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
     Options::noignoresslerrors.reset();
+    ServerHttpConnection::instance()->setStallTimeout(HttpConnection::defaultStallTimeoutMs);
 }
 
 bool TstSslPolicy::reachable(SslErrorHandler *handler)
@@ -199,6 +201,20 @@ void TstSslPolicy::cancelWhileAsking()
         delete asking;
     QVERIFY2(!next.hasError(), qPrintable(next.errorString()));
     QCOMPARE(next.responseHeader().statusCode(), 200);
+}
+
+// The user may read the question for longer than a server may stay silent.
+void TstSslPolicy::slowAnswerToQuestionIsNoStall()
+{
+    ServerHttpConnection::instance()->setStallTimeout(200);
+    ScriptedHandler handler(true);
+    handler.whileAsking = [] { QTest::qWait(1000); };
+    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
+    request.setSslErrorHandler(&handler);
+    QVERIFY(SyncTest::run(&request));
+    QCOMPARE(handler.asked, 1);
+    QVERIFY2(!request.hasError(), qPrintable(request.errorString()));
+    QCOMPARE(request.responseHeader().statusCode(), 200);
 }
 
 void TstSslPolicy::questionText()

@@ -47,6 +47,34 @@ void FakeHttpConnection::closeLater()
         m_socket->disconnectFromHost();
 }
 
+void FakeHttpConnection::dripOut(const QByteArray &bytes, int chunkBytes, int intervalMs,
+                                 bool keepAlive)
+{
+    const qsizetype headerEnd = bytes.indexOf("\r\n\r\n");
+    const qsizetype bodyStart = headerEnd < 0 ? 0 : headerEnd + 4;
+    m_socket->write(bytes.left(bodyStart));
+    auto *timer = new QTimer(this);
+    timer->setInterval(intervalMs);
+    connect(timer, &QTimer::timeout, this,
+            [this, timer, rest = bytes.mid(bodyStart), chunkBytes, keepAlive]() mutable {
+                if (!m_socket) {
+                    timer->deleteLater();
+                    return;
+                }
+                m_socket->write(rest.left(chunkBytes));
+                rest.remove(0, chunkBytes);
+                if (!rest.isEmpty())
+                    return;
+                timer->stop();
+                timer->deleteLater();
+                if (!keepAlive)
+                    closeLater();
+                m_busy = false;
+                processNext();
+            });
+    timer->start();
+}
+
 void FakeHttpConnection::processNext()
 {
     while (m_socket && !m_busy && !m_closing) {
@@ -128,6 +156,11 @@ void FakeHttpConnection::processNext()
             if (!keepAlive)
                 closeLater();
         };
+        if (response.dripBytes > 0 && response.raw.isEmpty()) {
+            m_busy = true;
+            dripOut(bytes, response.dripBytes, response.dripMs, keepAlive);
+            return;
+        }
         if (delayMs < 0) {
             m_busy = true;
             m_server->m_held.append([self = QPointer<FakeHttpConnection>(this), send] {

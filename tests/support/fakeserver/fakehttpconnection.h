@@ -22,6 +22,9 @@ private:
     void processNext();
     void fail(int status, const char *reason);
     void closeLater();
+    // Writes the headers of `bytes` now and the body piece by piece; the
+    // connection is busy until the last piece is out.
+    void dripOut(const QByteArray &bytes, int chunkBytes, int intervalMs, bool keepAlive);
 
     FakeServer *m_server;
     QPointer<QTcpSocket> m_socket;

@@ -480,6 +480,13 @@ void FakeServer::unfinishedBody(const QString &pathRegex, qint64 sent, bool once
     addFault(Fault::Unfinished, {}, pathRegex, once).bytes = sent;
 }
 
+void FakeServer::drip(const QString &pathRegex, int chunkBytes, int intervalMs, bool once)
+{
+    Fault &f = addFault(Fault::Drip, {}, pathRegex, once);
+    f.bytes = qMax(1, chunkBytes);
+    f.ms = qMax(0, intervalMs);
+}
+
 void FakeServer::delay(const QString &pathRegex, int ms, bool once)
 {
     addFault(Fault::Delay, {}, pathRegex, once).ms = ms;
@@ -624,6 +631,12 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         delayMs = f->ms;
     if (const Fault *f = takeFault(Fault::Hold, r); f)
         delayMs = -1;
+    int dripBytes = 0;
+    int dripMs = 0;
+    if (const Fault *f = takeFault(Fault::Drip, r); f) {
+        dripBytes = int(f->bytes);
+        dripMs = f->ms;
+    }
 
     if (!badZlib && m_validation)
         recordViolations(r);
@@ -655,6 +668,8 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
     } else {
         response = route(r);
     }
+    response.dripBytes = dripBytes;
+    response.dripMs = dripMs;
     return Answer;
 }
 

@@ -349,6 +349,9 @@ public:
     // A 200 announcing twice `sent` bytes of body, of which it sends `sent`;
     // the connection then stays open and the rest never comes.
     void unfinishedBody(const QString &pathRegex, qint64 sent, bool once = true);
+    // A slow but living answer: the headers at once, then the body
+    // `chunkBytes` at a time, one piece every `intervalMs`.
+    void drip(const QString &pathRegex, int chunkBytes, int intervalMs, bool once = true);
     void closeAfterResponses(int n) { m_closeAfter = n; } // per connection; 0 = never
     void clearFaults() { m_faults.clear(); }
 
@@ -380,6 +383,8 @@ public:
         bool document = false; // an XHTML document: may be compressed
         QByteArray raw;         // written verbatim instead of the answer
         bool hold = false;      // after `raw` the connection stays open, answering nothing more
+        int dripBytes = 0;      // > 0: the body goes out this many bytes at a time
+        int dripMs = 0;         // the pause between two pieces
         void addHeader(const QByteArray &name, const QByteArray &value) { headers.append(qMakePair(name, value)); }
     };
     enum Action { Answer, StallIt, CloseIt };
@@ -394,7 +399,7 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold, Drip };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;
