@@ -45,6 +45,36 @@ private slots:
         Options::resetAll();
         QLocale::setDefault(QLocale::c());
     }
+
+    void styleSheetOfTheSkin_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("sheetSet");
+        QTest::newRow("green") << ":/default.css" << true;
+        QTest::newRow("blue") << ":/BlueStyle.css" << true;
+        // A sheet that cannot be read leaves no stale rules behind.
+        QTest::newRow("missing") << ":/no-such-sheet.css" << false;
+    }
+
+    void styleSheetOfTheSkin()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, sheetSet);
+        qApp->setStyleSheet(QStringLiteral("QWidget { color: red; }"));
+        loadStyleSheet(path);
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly), sheetSet);
+        QCOMPARE(qApp->styleSheet(), sheetSet ? QString::fromUtf8(file.readAll()) : QString());
+        QCOMPARE(qApp->styleSheet().isEmpty(), !sheetSet);
+        qApp->setStyleSheet(QString());
+    }
+
+    void missingTranslationIsNotInstalled()
+    {
+        QTest::ignoreMessage(QtDebugMsg, "no translation \"translations/nothing_C\"");
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(!loadTranslation(QStringLiteral("nothing")));
+    }
 };
 
 PLUMDECK_TEST_MAIN(TstApplication)
