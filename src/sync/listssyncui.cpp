@@ -24,8 +24,11 @@ void ListsSyncUI::sync()
     m_page->cancelSingleListSyncs();
     m_page->setSyncing(true);
     m_page->commitOpenEditor();
+    const bool hadLists = !m_lists->models().isEmpty();
     BaseSyncUI::sync();
-    if (succeeded())
+    // The run drops untouched default lists before it starts; one that then
+    // fails must not leave a page that had a list with none to type in.
+    if (succeeded() || (hadLists && m_lists->models().isEmpty()))
         m_lists->ensureNotEmpty();
     m_page->setSyncing(false);
 }

@@ -96,6 +96,7 @@ private slots:
     void missingSettingsAreAskedFor_data();
     void missingSettingsAreAskedFor();
     void normalRunOnAnEmptyAccount();
+    void failedRunKeepsAListToTypeIn();
     void failedRunOffersTheSettings_data();
     void failedRunOffersTheSettings();
     void forcedRunsCheckSettingsFirst_data();
@@ -219,6 +220,21 @@ void TstListsSyncUI::failedRunOffersTheSettings()
     QCOMPARE(m_page->calls.contains("showPreferences"), preferences);
     QCOMPARE(m_page->calls.last(), QStringLiteral("setSyncing 0"));
     QVERIFY(m_client->lists.models().isEmpty()); // no list made after a failure
+}
+
+// The fresh list a first start makes is dropped by the run, not uploaded;
+// when the run then fails the page still has a list, with its row.
+void TstListsSyncUI::failedRunKeepsAListToTypeIn()
+{
+    m_client->lists.createList();
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("wrong"));
+    DialogPilot pilot(QStringLiteral("cancel"));
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QVERIFY(!ui.succeeded());
+    QCOMPARE(pilot.errors.size(), 1);
+    QCOMPARE(m_client->lists.models().size(), 1);
+    QCOMPARE(m_client->lists.models().first()->rowCount(), 1);
 }
 
 void TstListsSyncUI::forcedRunsCheckSettingsFirst_data()
