@@ -178,3 +178,10 @@ void NotepadNotes::requestRemoveDefaultNotes()
 {
     emit removeDefaultNotes();
 }
+
+NotepadNote *NotepadNotes::addDefaultNote()
+{
+    auto *note = new NotepadNote;
+    emit addNoteToModelAndView(note);
+    return note;
+}

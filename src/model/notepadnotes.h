@@ -48,6 +48,9 @@ public:
     void purgeNote(NotepadNote *note);
     void setDisplayOrder(const NotepadNoteIdList &ids);
     void requestRemoveDefaultNotes();
+    // A fresh note of the user's (new, untitled), which the page takes in
+    // and shows as it does every note.
+    NotepadNote *addDefaultNote();
 
     static QString filePath();
 

@@ -1,5 +1,6 @@
 #include "sync/listssyncui.h"
 
+#include "model/notepadnote.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
 #include "sync/listssynchronizer.h"
@@ -30,7 +31,23 @@ void ListsSyncUI::sync()
     // fails must not leave a page that had a list with none to type in.
     if (succeeded() || (hadLists && m_lists->models().isEmpty()))
         m_lists->ensureNotEmpty();
+    ensureANote();
     m_page->setSyncing(false);
+}
+
+// The run drops untouched notes too, before it sends any: when the server
+// then has none, the notepad page would be left with no note to type in.
+// Added after the run, the fresh note is not uploaded.
+void ListsSyncUI::ensureANote()
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes)
+        return;
+    for (const NotepadNote *note : notes->notes()) {
+        if (note->syncStatus() != NotepadNote::Deleted)
+            return;
+    }
+    notes->addDefaultNote();
 }
 
 // The forced runs check the settings before they touch anything, and put

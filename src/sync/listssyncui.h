@@ -28,6 +28,8 @@ protected:
     void showSettings() override;
 
 private:
+    void ensureANote();
+
     UserLists *m_lists;
     ListsSyncPage *m_page;
     bool m_forceRemote = false;

@@ -250,6 +250,14 @@ private slots:
         pad.notes()->requestRemoveDefaultNotes();
         QCOMPARE(pad.tabs()->count(), 0);
         QVERIFY(pad.notes()->notes().isEmpty());
+
+        // What the synchronisation asks for after its run: a note of the
+        // user's own, to be uploaded once written in.
+        NotepadNote *note = pad.notes()->addDefaultNote();
+        QCOMPARE(pad.tabs()->count(), 1);
+        QCOMPARE(pad.notes()->notes(), QList<NotepadNote *>{note});
+        QCOMPARE(note->syncStatus(), NotepadNote::New);
+        QVERIFY(note->isUntouched());
     }
 
     void serverOrder_data()

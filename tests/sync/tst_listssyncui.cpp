@@ -197,6 +197,10 @@ void TstListsSyncUI::normalRunOnAnEmptyAccount()
     // At least one list, with one row.
     QCOMPARE(m_client->lists.models().size(), 1);
     QCOMPARE(m_client->lists.models().first()->rowCount(), 1);
+    // And one note to type in, made after the run: the server has none.
+    QCOMPARE(m_notes->notes().size(), 1);
+    QVERIFY(m_notes->notes().first()->isUntouched());
+    QVERIFY(m_server->notes(QStringLiteral("alice")).isEmpty());
 }
 
 void TstListsSyncUI::failedRunOffersTheSettings_data()
@@ -253,6 +257,7 @@ void TstListsSyncUI::forcedRunsCheckSettingsFirst()
     auto *note = new NotepadNote;
     note->setTitle(QStringLiteral("Keep"));
     m_notes->appendNote(note);
+    const int notesBefore = m_notes->notes().size();
     ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
     DialogPilot pilot;
     ListsSyncUI ui(&m_client->lists, m_page.get());
@@ -262,7 +267,7 @@ void TstListsSyncUI::forcedRunsCheckSettingsFirst()
     QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
     for (TaskList *l : m_client->lists.taskLists())
         QCOMPARE(l->syncStatus(), TaskList::Unedited);
-    QCOMPARE(m_notes->notes().size(), 1);
+    QCOMPARE(m_notes->notes().size(), notesBefore);
 }
 
 void TstListsSyncUI::forcedRemoteSucceeds()
