@@ -97,6 +97,8 @@ private slots:
     void missingSettingsAreAskedFor();
     void normalRunOnAnEmptyAccount();
     void failedRunKeepsAListToTypeIn();
+    void aNoteIsAddedOnlyWhenNoneIsLeft_data();
+    void aNoteIsAddedOnlyWhenNoneIsLeft();
     void failedRunOffersTheSettings_data();
     void failedRunOffersTheSettings();
     void forcedRunsCheckSettingsFirst_data();
@@ -239,6 +241,37 @@ void TstListsSyncUI::failedRunKeepsAListToTypeIn()
     QCOMPARE(pilot.errors.size(), 1);
     QCOMPARE(m_client->lists.models().size(), 1);
     QCOMPARE(m_client->lists.models().first()->rowCount(), 1);
+}
+
+void TstListsSyncUI::aNoteIsAddedOnlyWhenNoneIsLeft_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("notesAfter");
+    QTest::newRow("a note written in") << int(NotepadNote::New) << 1;
+    QTest::newRow("a note from the server") << int(NotepadNote::Unedited) << 1;
+    // Kept only to tell the server: no tab shows it.
+    QTest::newRow("a deleted note") << int(NotepadNote::Deleted) << 2;
+}
+
+void TstListsSyncUI::aNoteIsAddedOnlyWhenNoneIsLeft()
+{
+    QFETCH(int, status);
+    QFETCH(int, notesAfter);
+    auto *note = new NotepadNote;
+    note->setText(QStringLiteral("Call the plumber"));
+    note->setSyncStatus(NotepadNote::SyncStatus(status));
+    note->setServerId(status == NotepadNote::New ? 0 : 7);
+    m_notes->appendNote(note);
+    // A run that fails at its first request leaves the notes to this check.
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("wrong"));
+    DialogPilot pilot(QStringLiteral("cancel"));
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QVERIFY(!ui.succeeded());
+    QCOMPARE(m_notes->notes().size(), notesAfter);
+    QCOMPARE(m_notes->notes().first(), note);
+    if (notesAfter > 1)
+        QVERIFY(m_notes->notes().last()->isUntouched());
 }
 
 void TstListsSyncUI::forcedRunsCheckSettingsFirst_data()
