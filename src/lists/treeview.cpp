@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 
 // Several model resets in a row (each child moved on its own) restore the
@@ -99,22 +100,14 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
     header()->setObjectName(QStringLiteral("treeViewHeader"));
     header()->hide();
 
-    m_syncingScreen = new SyncingScreen(owner, this, this);
-    m_syncingScreen->hide();
-
-    m_searchBar = new TaskListSearchWidget(this);
-    m_searchBar->setObjectName(QStringLiteral("searchoverlay"));
-    if (UISettings::instance()->showTaskSearchBarByDefault())
-        showSearchBar();
-    else
-        hideSearchBar();
+    // A page holds one tree per list and shows one: the overlays of the
+    // others wait until needed.
+    m_searchBarWanted = UISettings::instance()->showTaskSearchBarByDefault();
 
     connect(m_titleDelegate, &ItemDelegate::closeEditorAndDeleteItem, this, &TreeView::closeEditorAndDeleteItem);
     connect(m_titleDelegate, &ItemDelegate::closeEditorWithReturnKey, this, &TreeView::closeEditorWithReturnKey);
     setMouseTracking(true);
     connect(this, &QAbstractItemView::entered, this, &TreeView::onIndexEntered);
-    connect(m_searchBar, &TaskListSearchWidget::searchTextChanged, this, &TreeView::onSearchTextChanged);
-    connect(m_searchBar, &TaskListSearchWidget::nextButtonPressed, this, &TreeView::onNextSearchButtonPressed);
     connect(this, &QTreeView::collapsed, this, &TreeView::onTaskCollapsed);
     connect(this, &QTreeView::expanded, this, &TreeView::onTaskExpanded);
 
@@ -195,6 +188,11 @@ bool TreeView::event(QEvent *event)
         const bool handled = QTreeView::event(event);
         scheduleDelayedItemsLayout();
         return handled;
+    }
+    // A tree once shown holds both overlays, as it would have from the start.
+    if (event->type() == QEvent::Show) {
+        ensureSyncingScreen();
+        ensureSearchBar();
     }
     // Tab and Shift+Tab are the indent and outdent shortcuts: the view never
     // moves the focus on them.
@@ -621,16 +619,26 @@ void TreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIn
 void TreeView::resizeEvent(QResizeEvent *event)
 {
     QTreeView::resizeEvent(event);
-    if (m_searchBar) {
-        const int barHeight = m_searchBar->sizeHint().height();
-        const int barWidth = width() - (verticalScrollBar()->isVisible() ? 51 : 34);
-        m_searchBar->setGeometry(17, height() - barHeight - 10, barWidth, barHeight);
-    }
-    if (m_syncingScreen) {
-        const QSize size = m_syncingScreen->sizeHint();
-        m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2,
-                                     size.width(), size.height());
-    }
+    placeSearchBar();
+    placeSyncingScreen();
+}
+
+void TreeView::placeSearchBar()
+{
+    if (!m_searchBar)
+        return;
+    const int barHeight = m_searchBar->sizeHint().height();
+    const int barWidth = width() - (verticalScrollBar()->isVisible() ? 51 : 34);
+    m_searchBar->setGeometry(17, height() - barHeight - 10, barWidth, barHeight);
+}
+
+void TreeView::placeSyncingScreen()
+{
+    if (!m_syncingScreen)
+        return;
+    const QSize size = m_syncingScreen->sizeHint();
+    m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2, size.width(),
+                                 size.height());
 }
 
 void TreeView::adjustSearchBarGeometry()
@@ -667,23 +675,88 @@ void TreeView::updateHeaderVisibility()
 
 // ----------------------------------------------------------- overlays
 
+TaskListSearchWidget *TreeView::searchBar() const
+{
+    return const_cast<TreeView *>(this)->ensureSearchBar();
+}
+
+SyncingScreen *TreeView::syncingScreen() const
+{
+    return const_cast<TreeView *>(this)->ensureSyncingScreen();
+}
+
+// Made late, an overlay takes the place in the focus chain, the stacking
+// order and the geometry it would have had if made with the tree: the
+// syncing overlay, then the search bar, right after the tree.
+TaskListSearchWidget *TreeView::ensureSearchBar()
+{
+    if (m_searchBar)
+        return m_searchBar;
+    m_searchBar = new TaskListSearchWidget(this);
+    m_searchBar->setObjectName(QStringLiteral("searchoverlay"));
+    connect(m_searchBar, &TaskListSearchWidget::searchTextChanged, this, &TreeView::onSearchTextChanged);
+    connect(m_searchBar, &TaskListSearchWidget::nextButtonPressed, this, &TreeView::onNextSearchButtonPressed);
+    QWidget *after = this;
+    if (m_syncingScreen) {
+        after = m_syncingScreen->cancelButton();
+        if (!m_syncingScreen->isHidden())
+            m_syncingScreen->raise();
+    }
+    placeInFocusChain(m_searchBar, after);
+    placeSearchBar();
+    m_searchBar->setVisible(m_searchBarWanted);
+    return m_searchBar;
+}
+
+SyncingScreen *TreeView::ensureSyncingScreen()
+{
+    if (m_syncingScreen)
+        return m_syncingScreen;
+    m_syncingScreen = new SyncingScreen(m_owner, this, this);
+    m_syncingScreen->hide();
+    if (m_searchBar)
+        m_syncingScreen->stackUnder(m_searchBar);
+    placeInFocusChain(m_syncingScreen, this);
+    placeSyncingScreen();
+    return m_syncingScreen;
+}
+
+// Only widgets that take the focus have a place that counts.
+void TreeView::placeInFocusChain(QWidget *overlay, QWidget *after)
+{
+    QWidget *previous = after;
+    const QList<QWidget *> widgets = overlay->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 void TreeView::onShowSyncingScreen()
 {
-    m_syncingScreen->onShowScreen(listModel());
+    ensureSyncingScreen()->onShowScreen(listModel());
 }
 
 void TreeView::onHideSyncingScreen()
 {
-    m_syncingScreen->onHideScreen();
+    if (m_syncingScreen)
+        m_syncingScreen->onHideScreen();
 }
 
 void TreeView::showSearchBar()
 {
-    m_searchBar->show();
+    m_searchBarWanted = true;
+    if (m_searchBar || isVisible())
+        ensureSearchBar()->show();
 }
 
 void TreeView::hideSearchBar()
 {
+    m_searchBarWanted = false;
+    if (!m_searchBar)
+        return;
     m_searchBar->clear();
     m_searchBar->hide();
 }

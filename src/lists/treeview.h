@@ -80,11 +80,14 @@ public:
     void hideAssignColumn();
     void updateHeaderVisibility();
 
+    // The search bar and the syncing overlay are made when first needed: on
+    // the tree's first show, or on first use before it. The getters make
+    // them.
     void showSearchBar();
     void hideSearchBar();
     void adjustSearchBarGeometry();
-    TaskListSearchWidget *searchBar() const { return m_searchBar; }
-    SyncingScreen *syncingScreen() const { return m_syncingScreen; }
+    TaskListSearchWidget *searchBar() const;
+    SyncingScreen *syncingScreen() const;
 
     // Tasks found by the search, in tree order.
     QList<Task *> searchHits() const { return m_searchHits; }
@@ -157,6 +160,12 @@ private:
     void drop(const QModelIndex &index);
     void endDrag();
 
+    TaskListSearchWidget *ensureSearchBar();
+    SyncingScreen *ensureSyncingScreen();
+    void placeSearchBar();
+    void placeSyncingScreen();
+    void placeInFocusChain(QWidget *overlay, QWidget *after);
+
     void findMatchingTasks(const Task *task, QList<Task *> &hits, const QString &text) const;
     void refreshSearchHits();
     void showNextIcon();
@@ -173,6 +182,7 @@ private:
     QCursor m_dropIntoCursor;
     bool m_blueSkin;
     TaskListSearchWidget *m_searchBar = nullptr;
+    bool m_searchBarWanted = false;
     SyncingScreen *m_syncingScreen = nullptr;
     QList<Task *> m_searchHits;
     int m_nextHit = 1;

@@ -4,9 +4,12 @@
 #include "commandstest.h"
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "lists/commands/viewcommands.h"
+#include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
+#include "shell/pdlineedit.h"
 #include "testenvironment.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 
 using namespace CommandsTest;
@@ -125,6 +128,81 @@ private slots:
         QVERIFY(!again.listForTabIndex(0)->showElapsedTimeColumn());
         QVERIFY(again.listForTabIndex(1)->showElapsedTimeColumn());
         QVERIFY(!again.treeViewForList(again.listForTabIndex(1))->isColumnHidden(10));
+    }
+
+    // What the page did to a tab it has not shown yet shows when the user
+    // first opens that tab: its search bar, its syncing overlay, the order
+    // the keyboard walks them in, and a search that works there.
+    void tabFirstShownLater_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<bool>("barShown");
+        QTest::addColumn<bool>("overlayShown");
+        QTest::newRow("nothing") << QStringList() << false << false;
+        QTest::newRow("search on") << QStringList{"Ctrl+F"} << true << false;
+        QTest::newRow("search on and off") << QStringList{"Ctrl+F", "Ctrl+F"} << false << false;
+        QTest::newRow("search on by default") << QStringList{"default"} << true << false;
+        QTest::newRow("search on by default, then off") << QStringList{"default", "Ctrl+F"} << false << false;
+        QTest::newRow("syncing") << QStringList{"sync"} << false << true;
+        QTest::newRow("synced") << QStringList{"sync", "synced"} << false << false;
+        QTest::newRow("search on, syncing") << QStringList{"Ctrl+F", "sync"} << true << true;
+        QTest::newRow("syncing, search on") << QStringList{"sync", "Ctrl+F"} << true << true;
+    }
+
+    void tabFirstShownLater()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(bool, barShown);
+        QFETCH(bool, overlayShown);
+        if (before.contains(QStringLiteral("default")))
+            QSettings().setValue(QStringLiteral("ui/show-task-search-bar-by-default"), true);
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B C"), QStringLiteral("Later: D")});
+        ListModel *work = page.list(QStringLiteral("Work"));
+        for (const QString &step : std::as_const(before)) {
+            if (step == QLatin1String("sync"))
+                page.ui->singleListSyncStarted(work);
+            else if (step == QLatin1String("synced"))
+                page.ui->singleListSyncEnded(work);
+            else if (step != QLatin1String("default"))
+                page.keys(step);
+        }
+        page.select(QStringLiteral("Work"));
+        TreeView *view = page.tree();
+        QCOMPARE(view->listModel(), work);
+        TaskListSearchWidget *bar = view->findChild<TaskListSearchWidget *>();
+        SyncingScreen *overlay = view->findChild<SyncingScreen *>();
+        QVERIFY(bar && overlay);
+        QCOMPARE(view->searchBar(), bar);
+        QCOMPARE(view->syncingScreen(), overlay);
+        QCOMPARE(bar->isVisible(), barShown);
+        QCOMPARE(overlay->isVisible(), overlayShown);
+        QCOMPARE(overlay->model(), overlayShown ? work : nullptr);
+
+        // Where they would have been had they been made with the tree.
+        const int height = bar->sizeHint().height();
+        QCOMPARE(bar->geometry().bottom(), view->height() - 11);
+        QCOMPARE(bar->height(), height);
+        QCOMPARE(overlay->geometry().center().x(), view->rect().center().x());
+        if (overlayShown && barShown) {
+            const QObjectList stack = view->children();
+            QVERIFY(stack.indexOf(overlay) > stack.indexOf(bar));
+        }
+        QStringList walk;
+        QWidget *later = page.ui->treeViewForList(page.list(QStringLiteral("Later")));
+        for (QWidget *w = view->nextInFocusChain(); w && w != later && w != view; w = w->nextInFocusChain()) {
+            if (w == overlay->cancelButton())
+                walk << QStringLiteral("cancel");
+            else if (w == bar->lineEdit())
+                walk << QStringLiteral("search");
+        }
+        QCOMPARE(walk, (QStringList{QStringLiteral("cancel"), QStringLiteral("search")}));
+
+        if (barShown) {
+            QTest::keyClicks(bar->lineEdit(), QStringLiteral("C"));
+            QCOMPARE(page.current(), QStringLiteral("C"));
+        }
+        if (overlayShown)
+            page.ui->singleListSyncEnded(work);
     }
 
     // Ctrl+F shows and hides the bars of every tab, not only the current one.
