@@ -138,11 +138,13 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     int step = 0;
     if (splash && !models.isEmpty())
         step = std::max(1, SplashScreen::progressBudget() / int(models.size()));
+    m_tabs->setAddingMany(true);
     for (ListModel *model : models) {
         if (splash)
             splash->onSplashProgress(tr("Initializing list %1").arg(model->name()), step);
         addListTab(model);
     }
+    m_tabs->setAddingMany(false);
 
     focusFirstTab();
     registerActions();
