@@ -91,10 +91,14 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
 
     m_titleDelegate = new ItemDelegate(this);
     setItemDelegateForColumn(ListModel::TitleColumn, m_titleDelegate);
+    // The icon and time delegates keep nothing of a cell: one of each serves
+    // all its columns.
+    auto *icons = new IconDelegate(this);
     for (int column = ListModel::FirstIconColumn; column <= ListModel::LastIconColumn; ++column)
-        setItemDelegateForColumn(column, new IconDelegate(this));
+        setItemDelegateForColumn(column, icons);
+    auto *times = new TimeDelegate(this);
     for (int column = ListModel::StartTimeColumn; column <= ListModel::AssignmentColumn; ++column)
-        setItemDelegateForColumn(column, new TimeDelegate(this));
+        setItemDelegateForColumn(column, times);
 
     header()->setSectionsMovable(false);
     header()->setObjectName(QStringLiteral("treeViewHeader"));
@@ -113,9 +117,6 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
 
     setItemsExpandable(true);
     setAnimated(UISettings::instance()->showAnimations());
-
-    m_dragCursor = QCursor(QPixmap(QStringLiteral(":/windrag.png")), 1, 1);
-    m_dropIntoCursor = QCursor(QPixmap(QStringLiteral(":/windrag_in.png")), 1, 1);
 }
 
 TreeView::~TreeView() = default;
@@ -411,7 +412,7 @@ void TreeView::mouseMoveEvent(QMouseEvent *event)
             return;
         }
         m_dragging = true;
-        viewport()->setCursor(m_dragCursor);
+        viewport()->setCursor(dragCursor());
         event->accept();
         return;
     }
@@ -421,9 +422,24 @@ void TreeView::mouseMoveEvent(QMouseEvent *event)
     }
     m_dropInto = index != m_draggedIndex && pointInCheckDot(visualRect(index), pos)
         && !isInSubtree(m_draggedIndex, index);
-    viewport()->setCursor(m_dropInto ? m_dropIntoCursor : m_dragCursor);
+    viewport()->setCursor(m_dropInto ? dropIntoCursor() : dragCursor());
     viewport()->update();
     event->accept();
+}
+
+// Loaded on the first drag: most trees never see one.
+const QCursor &TreeView::dragCursor()
+{
+    if (!m_dragCursor)
+        m_dragCursor = std::make_unique<QCursor>(QPixmap(QStringLiteral(":/windrag.png")), 1, 1);
+    return *m_dragCursor;
+}
+
+const QCursor &TreeView::dropIntoCursor()
+{
+    if (!m_dropIntoCursor)
+        m_dropIntoCursor = std::make_unique<QCursor>(QPixmap(QStringLiteral(":/windrag_in.png")), 1, 1);
+    return *m_dropIntoCursor;
 }
 
 void TreeView::mouseReleaseEvent(QMouseEvent *event)

@@ -6,6 +6,8 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
+#include <memory>
+
 class ItemDelegate;
 class ListModel;
 class SyncingScreen;
@@ -165,6 +167,8 @@ private:
     void placeSearchBar();
     void placeSyncingScreen();
     void placeInFocusChain(QWidget *overlay, QWidget *after);
+    const QCursor &dragCursor();
+    const QCursor &dropIntoCursor();
 
     void findMatchingTasks(const Task *task, QList<Task *> &hits, const QString &text) const;
     void refreshSearchHits();
@@ -178,8 +182,8 @@ private:
     QPersistentModelIndex m_hoverIndex;
     bool m_dragging = false;
     bool m_dropInto = false;
-    QCursor m_dragCursor;
-    QCursor m_dropIntoCursor;
+    std::unique_ptr<QCursor> m_dragCursor;
+    std::unique_ptr<QCursor> m_dropIntoCursor;
     bool m_blueSkin;
     TaskListSearchWidget *m_searchBar = nullptr;
     bool m_searchBarWanted = false;
