@@ -148,10 +148,10 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     disconnect(newModel, &QAbstractItemModel::rowsRemoved, this, nullptr);
     connect(newModel, &QAbstractItemModel::rowsRemoved, this, &TreeView::rowsRemoved);
 
-    header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(ListModel::TitleColumn, QHeaderView::Stretch);
-    for (int column = ListModel::FirstIconColumn; column < ListModel::ColumnCount; ++column)
-        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // Columns sized to their contents measure every row, again after each
+    // change: a tree not shown yet sizes its columns when it first shows.
+    if (m_shown)
+        setUpColumns();
     // The optional columns show as the fields say until the page sets them.
     setColumnHidden(ListModel::StartTimeColumn, !m_startTimeShown);
     setColumnHidden(ListModel::EndTimeColumn, !m_endTimeShown);
@@ -163,6 +163,14 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     ensureOneTask();
     setCurrentIndex(QModelIndex());
     refreshSearchHits();
+}
+
+void TreeView::setUpColumns()
+{
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(ListModel::TitleColumn, QHeaderView::Stretch);
+    for (int column = ListModel::FirstIconColumn; column < ListModel::ColumnCount; ++column)
+        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 // ------------------------------------------------------------------ input
@@ -192,6 +200,11 @@ bool TreeView::event(QEvent *event)
     }
     // A tree once shown holds both overlays, as it would have from the start.
     if (event->type() == QEvent::Show) {
+        if (!m_shown) {
+            m_shown = true;
+            if (model())
+                setUpColumns();
+        }
         ensureSyncingScreen();
         ensureSearchBar();
     }

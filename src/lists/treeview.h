@@ -162,6 +162,7 @@ private:
     void drop(const QModelIndex &index);
     void endDrag();
 
+    void setUpColumns();
     TaskListSearchWidget *ensureSearchBar();
     SyncingScreen *ensureSyncingScreen();
     void placeSearchBar();
@@ -187,6 +188,7 @@ private:
     bool m_blueSkin;
     TaskListSearchWidget *m_searchBar = nullptr;
     bool m_searchBarWanted = false;
+    bool m_shown = false;
     SyncingScreen *m_syncingScreen = nullptr;
     QList<Task *> m_searchHits;
     int m_nextHit = 1;

@@ -9,6 +9,7 @@
 #include "shell/pdlineedit.h"
 #include "testenvironment.h"
 
+#include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -147,6 +148,9 @@ private slots:
         QTest::newRow("synced") << QStringList{"sync", "synced"} << false << false;
         QTest::newRow("search on, syncing") << QStringList{"Ctrl+F", "sync"} << true << true;
         QTest::newRow("syncing, search on") << QStringList{"sync", "Ctrl+F"} << true << true;
+        QTest::newRow("a start time set") << QStringList{"start time"} << false << false;
+        QTest::newRow("a start time set, its column shown")
+            << QStringList{"start time", "start column"} << false << false;
     }
 
     void tabFirstShownLater()
@@ -163,6 +167,10 @@ private slots:
                 page.ui->singleListSyncStarted(work);
             else if (step == QLatin1String("synced"))
                 page.ui->singleListSyncEnded(work);
+            else if (step == QLatin1String("start time"))
+                work->setTaskStartTime(work->index(0, 0), QDateTime::currentDateTime().addDays(2));
+            else if (step == QLatin1String("start column"))
+                page.ui->treeViewForList(work)->showStartTimeColumn();
             else if (step != QLatin1String("default"))
                 page.keys(step);
         }
@@ -196,6 +204,24 @@ private slots:
                 walk << QStringLiteral("search");
         }
         QCOMPARE(walk, (QStringList{QStringLiteral("cancel"), QStringLiteral("search")}));
+
+        // Its columns as those of a tree given the list once shown.
+        TreeView reference(nullptr);
+        reference.resize(view->size());
+        reference.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reference));
+        reference.setModel(work);
+        if (!view->isColumnHidden(ListModel::StartTimeColumn))
+            reference.showStartTimeColumn();
+        QCOMPARE(view->header()->isHidden(), reference.header()->isHidden());
+        QCOMPARE(view->header()->sectionResizeMode(ListModel::TitleColumn), QHeaderView::Stretch);
+        QCOMPARE(view->header()->sectionResizeMode(ListModel::FirstIconColumn), QHeaderView::ResizeToContents);
+        QVERIFY(!view->header()->stretchLastSection());
+        for (int column = 0; column < ListModel::ColumnCount; ++column) {
+            QCOMPARE(view->header()->sectionResizeMode(column), reference.header()->sectionResizeMode(column));
+            QCOMPARE(view->columnWidth(column), reference.columnWidth(column));
+        }
+        reference.setModel(nullptr);
 
         if (barShown) {
             QTest::keyClicks(bar->lineEdit(), QStringLiteral("C"));
