@@ -165,6 +165,15 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     refreshSearchHits();
 }
 
+void TreeView::setUpColumnsOnFirstShow()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (model())
+        setUpColumns();
+}
+
 void TreeView::setUpColumns()
 {
     header()->setStretchLastSection(false);
@@ -200,11 +209,7 @@ bool TreeView::event(QEvent *event)
     }
     // A tree once shown holds both overlays, as it would have from the start.
     if (event->type() == QEvent::Show) {
-        if (!m_shown) {
-            m_shown = true;
-            if (model())
-                setUpColumns();
-        }
+        setUpColumnsOnFirstShow();
         ensureSyncingScreen();
         ensureSearchBar();
     }
@@ -647,6 +652,10 @@ void TreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIn
 
 void TreeView::resizeEvent(QResizeEvent *event)
 {
+    // A hidden widget is resized only as it shows or is rendered: the
+    // columns are sized before the scroll bars are measured, which would
+    // otherwise show a passing horizontal bar.
+    setUpColumnsOnFirstShow();
     QTreeView::resizeEvent(event);
     placeSearchBar();
     placeSyncingScreen();

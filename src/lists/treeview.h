@@ -162,6 +162,7 @@ private:
     void drop(const QModelIndex &index);
     void endDrag();
 
+    void setUpColumnsOnFirstShow();
     void setUpColumns();
     TaskListSearchWidget *ensureSearchBar();
     SyncingScreen *ensureSyncingScreen();

@@ -11,6 +11,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace CommandsTest;
@@ -177,6 +178,8 @@ private slots:
         page.select(QStringLiteral("Work"));
         TreeView *view = page.tree();
         QCOMPARE(view->listModel(), work);
+        // Its columns fit from the first frame: no passing horizontal bar.
+        QVERIFY(!view->horizontalScrollBar()->isVisible());
         TaskListSearchWidget *bar = view->findChild<TaskListSearchWidget *>();
         SyncingScreen *overlay = view->findChild<SyncingScreen *>();
         QVERIFY(bar && overlay);
