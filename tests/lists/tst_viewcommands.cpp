@@ -234,6 +234,63 @@ private slots:
             page.ui->singleListSyncEnded(work);
     }
 
+    // The tree of a tab not shown yet takes commands as any other, and shows
+    // their result, with the stored expansion, when first opened.
+    void hiddenTabTreeTakesCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("expanded");
+        QTest::newRow("none") << "" << "B[b1] -C[c1] D" << "B";
+        QTest::newRow("collapse all") << "collapse all" << "-B[b1] -C[c1] D" << "";
+        QTest::newRow("expand all") << "expand all" << "B[b1] C[c1] D" << "B C";
+        // The current task is brought into view when the tree shows.
+        QTest::newRow("indent D") << "indent" << "B[b1] C[c1 D]" << "B C";
+        QTest::newRow("expand C") << "expand C" << "B[b1] C[c1] D" << "B C";
+    }
+
+    void hiddenTabTreeTakesCommands()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, shape);
+        QFETCH(QString, expanded);
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: B[b1] -C[c1] D")});
+        ListModel *work = page.list(QStringLiteral("Work"));
+        TreeView *hidden = page.ui->treeViewForList(work);
+        QVERIFY(hidden && !hidden->isVisible());
+        const auto row = [work](const char *title) {
+            for (int i = 0; i < work->rowCount(); ++i) {
+                if (work->index(i, 0).data().toString() == QLatin1String(title))
+                    return work->index(i, 0);
+            }
+            return QModelIndex();
+        };
+        if (command == QLatin1String("collapse all")) {
+            hidden->collapseAll();
+        } else if (command == QLatin1String("expand all")) {
+            hidden->expandAll();
+        } else if (command == QLatin1String("indent")) {
+            hidden->setCurrentIndex(row("D"));
+            hidden->indentCurrent();
+        } else if (command == QLatin1String("expand C")) {
+            hidden->expandCurrent(row("C"));
+        }
+        page.select(QStringLiteral("Work"));
+        QCOMPARE(page.tree(), hidden);
+        QCOMPARE(page.shape(QStringLiteral("Work")), shape);
+        QStringList open;
+        for (const char *title : {"B", "C"}) {
+            const QModelIndex index = row(title);
+            QCOMPARE(hidden->isExpanded(index), work->taskForIndex(index)->isExpanded());
+            if (hidden->isExpanded(index))
+                open << QLatin1String(title);
+        }
+        QCOMPARE(open.join(QLatin1Char(' ')), expanded);
+        // Rows under an open task show, rows under a closed one do not.
+        const QModelIndex b1 = work->index(0, 0, row("B"));
+        QCOMPARE(hidden->visualRect(b1).isValid(), expanded.contains(QLatin1Char('B')));
+    }
+
     // Ctrl+F shows and hides the bars of every tab, not only the current one.
     void ctrlFTogglesEveryTab()
     {
