@@ -105,6 +105,7 @@ private slots:
         QTest::newRow("a few") << 3 << "List %1" << true;
         QTest::newRow("more than fit, with scroll buttons") << 40 << "List %1" << true;
         QTest::newRow("long names") << 6 << "A list with a rather long name %1" << true;
+        QTest::newRow("one, page not shown yet") << 1 << "Errands" << false;
         QTest::newRow("a few, page not shown yet") << 3 << "List %1" << false;
         QTest::newRow("more than fit, page not shown yet") << 40 << "List %1" << false;
     }
@@ -133,6 +134,10 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&plain));
         }
         QCOMPARE(bar()->count(), lists);
+        // The bar the tab widget would have made.
+        QCOMPARE(bar()->objectName(), plain.tabBar()->objectName());
+        QCOMPARE(bar()->drawBase(), plain.tabBar()->drawBase());
+        QCOMPARE(bar()->expanding(), plain.tabBar()->expanding());
         for (int i = 0; i < lists; ++i) {
             QVERIFY(!bar()->tabRect(i).isEmpty());
             QCOMPARE(bar()->tabRect(i), plain.tabBar()->tabRect(i));
