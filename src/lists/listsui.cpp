@@ -108,7 +108,8 @@ void ListsUI::setNoticeHandler(const NoticeHandler &handler)
     noticeHandler() = handler;
 }
 
-ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent)
+ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent,
+                 QWidget *pageArea)
     : QObject(parent)
     , m_chatUI(chatUI)
     , m_modelsContainer(modelsContainer)
@@ -119,7 +120,9 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     createCommands();
     m_alarmsDialog = new AlarmsOccurredDialog;
 
-    m_tabs = new TabWidget(this);
+    // Built where it is shown: moving it there later would restyle every
+    // widget of every tab.
+    m_tabs = new TabWidget(this, pageArea);
     m_tabs->setObjectName(QStringLiteral("tabs"));
     connect(m_tabs, &TabWidget::tabTextChanged, this, &ListsUI::onTabTextChanged);
 
@@ -135,11 +138,13 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     int step = 0;
     if (splash && !models.isEmpty())
         step = std::max(1, SplashScreen::progressBudget() / int(models.size()));
+    m_tabs->setAddingMany(true);
     for (ListModel *model : models) {
         if (splash)
             splash->onSplashProgress(tr("Initializing list %1").arg(model->name()), step);
         addListTab(model);
     }
+    m_tabs->setAddingMany(false);
 
     focusFirstTab();
     registerActions();

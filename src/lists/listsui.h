@@ -98,7 +98,10 @@ class ListsUI : public QObject, public MainWindowMode, public TaskTreeOwner, pub
 public:
     enum UIMode { Normal = 0, Professional = 1, Advanced = 2 };
 
-    ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent = nullptr);
+    // The page's widgets are made inside pageArea when given: the main
+    // window's page area, where they are shown.
+    ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen *splash, QObject *parent = nullptr,
+            QWidget *pageArea = nullptr);
     ~ListsUI() override;
 
     // Where the documents live (the per-user data folder).

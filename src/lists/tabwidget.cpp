@@ -14,10 +14,46 @@
 #include <QMouseEvent>
 #include <QTabBar>
 
+namespace {
+
+// The bar lays out its tabs again on each tab added, measuring every one of
+// them: adding a page's lists one by one would measure n² tabs.
+class TabBar : public QTabBar
+{
+public:
+    using QTabBar::QTabBar;
+
+    void setAddingMany(bool adding)
+    {
+        if (m_addingMany == adding)
+            return;
+        m_addingMany = adding;
+        // Measured again, as they are, on the next layout.
+        if (!adding && count() > 0)
+            setTabText(0, tabText(0));
+    }
+
+protected:
+    QSize tabSizeHint(int index) const override
+    {
+        return m_addingMany ? QSize(0, 0) : QTabBar::tabSizeHint(index);
+    }
+
+private:
+    bool m_addingMany = false;
+};
+
+} // namespace
+
 TabWidget::TabWidget(ListsUI *listsUI, QWidget *parent)
     : QTabWidget(parent)
     , m_listsUI(listsUI)
 {
+    // As the tab widget sets up its own bar.
+    auto *bar = new TabBar(this);
+    bar->setObjectName(QStringLiteral("qt_tabwidget_tabbar"));
+    bar->setDrawBase(false);
+    setTabBar(bar);
     tabBar()->installEventFilter(this);
     tabBar()->setFocusPolicy(Qt::NoFocus);
     connect(this, &QTabWidget::currentChanged, this, &TabWidget::tabIndexChanged);
@@ -45,6 +81,11 @@ void TabWidget::editTabName(int index)
     if (text.isEmpty() || index >= count() || m_listsUI->listForTabIndex(index) != list)
         return;
     renameTab(index, text);
+}
+
+void TabWidget::setAddingMany(bool adding)
+{
+    static_cast<TabBar *>(tabBar())->setAddingMany(adding);
 }
 
 void TabWidget::hideSearchBars()

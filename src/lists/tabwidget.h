@@ -19,6 +19,9 @@ public:
     void editTabName(int index);
     void hideSearchBars();
     void showSearchBars();
+    // While on, added tabs are measured once, when it goes off, instead of
+    // every tab again for each one added.
+    void setAddingMany(bool adding);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

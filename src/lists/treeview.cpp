@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 
 // Several model resets in a row (each child moved on its own) restore the
@@ -90,39 +91,32 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
 
     m_titleDelegate = new ItemDelegate(this);
     setItemDelegateForColumn(ListModel::TitleColumn, m_titleDelegate);
+    // The icon and time delegates keep nothing of a cell: one of each serves
+    // all its columns.
+    auto *icons = new IconDelegate(this);
     for (int column = ListModel::FirstIconColumn; column <= ListModel::LastIconColumn; ++column)
-        setItemDelegateForColumn(column, new IconDelegate(this));
+        setItemDelegateForColumn(column, icons);
+    auto *times = new TimeDelegate(this);
     for (int column = ListModel::StartTimeColumn; column <= ListModel::AssignmentColumn; ++column)
-        setItemDelegateForColumn(column, new TimeDelegate(this));
+        setItemDelegateForColumn(column, times);
 
     header()->setSectionsMovable(false);
     header()->setObjectName(QStringLiteral("treeViewHeader"));
     header()->hide();
 
-    m_syncingScreen = new SyncingScreen(owner, this, this);
-    m_syncingScreen->hide();
-
-    m_searchBar = new TaskListSearchWidget(this);
-    m_searchBar->setObjectName(QStringLiteral("searchoverlay"));
-    if (UISettings::instance()->showTaskSearchBarByDefault())
-        showSearchBar();
-    else
-        hideSearchBar();
+    // A page holds one tree per list and shows one: the overlays of the
+    // others wait until needed.
+    m_searchBarWanted = UISettings::instance()->showTaskSearchBarByDefault();
 
     connect(m_titleDelegate, &ItemDelegate::closeEditorAndDeleteItem, this, &TreeView::closeEditorAndDeleteItem);
     connect(m_titleDelegate, &ItemDelegate::closeEditorWithReturnKey, this, &TreeView::closeEditorWithReturnKey);
     setMouseTracking(true);
     connect(this, &QAbstractItemView::entered, this, &TreeView::onIndexEntered);
-    connect(m_searchBar, &TaskListSearchWidget::searchTextChanged, this, &TreeView::onSearchTextChanged);
-    connect(m_searchBar, &TaskListSearchWidget::nextButtonPressed, this, &TreeView::onNextSearchButtonPressed);
     connect(this, &QTreeView::collapsed, this, &TreeView::onTaskCollapsed);
     connect(this, &QTreeView::expanded, this, &TreeView::onTaskExpanded);
 
     setItemsExpandable(true);
     setAnimated(UISettings::instance()->showAnimations());
-
-    m_dragCursor = QCursor(QPixmap(QStringLiteral(":/windrag.png")), 1, 1);
-    m_dropIntoCursor = QCursor(QPixmap(QStringLiteral(":/windrag_in.png")), 1, 1);
 }
 
 TreeView::~TreeView() = default;
@@ -154,10 +148,10 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     disconnect(newModel, &QAbstractItemModel::rowsRemoved, this, nullptr);
     connect(newModel, &QAbstractItemModel::rowsRemoved, this, &TreeView::rowsRemoved);
 
-    header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(ListModel::TitleColumn, QHeaderView::Stretch);
-    for (int column = ListModel::FirstIconColumn; column < ListModel::ColumnCount; ++column)
-        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // Columns sized to their contents measure every row, again after each
+    // change: a tree not shown yet sizes its columns when it first shows.
+    if (m_shown)
+        setUpColumns();
     // The optional columns show as the fields say until the page sets them.
     setColumnHidden(ListModel::StartTimeColumn, !m_startTimeShown);
     setColumnHidden(ListModel::EndTimeColumn, !m_endTimeShown);
@@ -169,6 +163,23 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     ensureOneTask();
     setCurrentIndex(QModelIndex());
     refreshSearchHits();
+}
+
+void TreeView::setUpColumnsOnFirstShow()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (model())
+        setUpColumns();
+}
+
+void TreeView::setUpColumns()
+{
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(ListModel::TitleColumn, QHeaderView::Stretch);
+    for (int column = ListModel::FirstIconColumn; column < ListModel::ColumnCount; ++column)
+        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 // ------------------------------------------------------------------ input
@@ -195,6 +206,12 @@ bool TreeView::event(QEvent *event)
         const bool handled = QTreeView::event(event);
         scheduleDelayedItemsLayout();
         return handled;
+    }
+    // A tree once shown holds both overlays, as it would have from the start.
+    if (event->type() == QEvent::Show) {
+        setUpColumnsOnFirstShow();
+        ensureSyncingScreen();
+        ensureSearchBar();
     }
     // Tab and Shift+Tab are the indent and outdent shortcuts: the view never
     // moves the focus on them.
@@ -413,7 +430,7 @@ void TreeView::mouseMoveEvent(QMouseEvent *event)
             return;
         }
         m_dragging = true;
-        viewport()->setCursor(m_dragCursor);
+        viewport()->setCursor(dragCursor());
         event->accept();
         return;
     }
@@ -423,9 +440,24 @@ void TreeView::mouseMoveEvent(QMouseEvent *event)
     }
     m_dropInto = index != m_draggedIndex && pointInCheckDot(visualRect(index), pos)
         && !isInSubtree(m_draggedIndex, index);
-    viewport()->setCursor(m_dropInto ? m_dropIntoCursor : m_dragCursor);
+    viewport()->setCursor(m_dropInto ? dropIntoCursor() : dragCursor());
     viewport()->update();
     event->accept();
+}
+
+// Loaded on the first drag: most trees never see one.
+const QCursor &TreeView::dragCursor()
+{
+    if (!m_dragCursor)
+        m_dragCursor = std::make_unique<QCursor>(QPixmap(QStringLiteral(":/windrag.png")), 1, 1);
+    return *m_dragCursor;
+}
+
+const QCursor &TreeView::dropIntoCursor()
+{
+    if (!m_dropIntoCursor)
+        m_dropIntoCursor = std::make_unique<QCursor>(QPixmap(QStringLiteral(":/windrag_in.png")), 1, 1);
+    return *m_dropIntoCursor;
 }
 
 void TreeView::mouseReleaseEvent(QMouseEvent *event)
@@ -620,17 +652,31 @@ void TreeView::drawBranches(QPainter *painter, const QRect &rect, const QModelIn
 
 void TreeView::resizeEvent(QResizeEvent *event)
 {
+    // A hidden widget is resized only as it shows or is rendered: the
+    // columns are sized before the scroll bars are measured, which would
+    // otherwise show a passing horizontal bar.
+    setUpColumnsOnFirstShow();
     QTreeView::resizeEvent(event);
-    if (m_searchBar) {
-        const int barHeight = m_searchBar->sizeHint().height();
-        const int barWidth = width() - (verticalScrollBar()->isVisible() ? 51 : 34);
-        m_searchBar->setGeometry(17, height() - barHeight - 10, barWidth, barHeight);
-    }
-    if (m_syncingScreen) {
-        const QSize size = m_syncingScreen->sizeHint();
-        m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2,
-                                     size.width(), size.height());
-    }
+    placeSearchBar();
+    placeSyncingScreen();
+}
+
+void TreeView::placeSearchBar()
+{
+    if (!m_searchBar)
+        return;
+    const int barHeight = m_searchBar->sizeHint().height();
+    const int barWidth = width() - (verticalScrollBar()->isVisible() ? 51 : 34);
+    m_searchBar->setGeometry(17, height() - barHeight - 10, barWidth, barHeight);
+}
+
+void TreeView::placeSyncingScreen()
+{
+    if (!m_syncingScreen)
+        return;
+    const QSize size = m_syncingScreen->sizeHint();
+    m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2, size.width(),
+                                 size.height());
 }
 
 void TreeView::adjustSearchBarGeometry()
@@ -667,23 +713,88 @@ void TreeView::updateHeaderVisibility()
 
 // ----------------------------------------------------------- overlays
 
+TaskListSearchWidget *TreeView::searchBar() const
+{
+    return const_cast<TreeView *>(this)->ensureSearchBar();
+}
+
+SyncingScreen *TreeView::syncingScreen() const
+{
+    return const_cast<TreeView *>(this)->ensureSyncingScreen();
+}
+
+// Made late, an overlay takes the place in the focus chain, the stacking
+// order and the geometry it would have had if made with the tree: the
+// syncing overlay, then the search bar, right after the tree.
+TaskListSearchWidget *TreeView::ensureSearchBar()
+{
+    if (m_searchBar)
+        return m_searchBar;
+    m_searchBar = new TaskListSearchWidget(this);
+    m_searchBar->setObjectName(QStringLiteral("searchoverlay"));
+    connect(m_searchBar, &TaskListSearchWidget::searchTextChanged, this, &TreeView::onSearchTextChanged);
+    connect(m_searchBar, &TaskListSearchWidget::nextButtonPressed, this, &TreeView::onNextSearchButtonPressed);
+    QWidget *after = this;
+    if (m_syncingScreen) {
+        after = m_syncingScreen->cancelButton();
+        if (!m_syncingScreen->isHidden())
+            m_syncingScreen->raise();
+    }
+    placeInFocusChain(m_searchBar, after);
+    placeSearchBar();
+    m_searchBar->setVisible(m_searchBarWanted);
+    return m_searchBar;
+}
+
+SyncingScreen *TreeView::ensureSyncingScreen()
+{
+    if (m_syncingScreen)
+        return m_syncingScreen;
+    m_syncingScreen = new SyncingScreen(m_owner, this, this);
+    m_syncingScreen->hide();
+    if (m_searchBar)
+        m_syncingScreen->stackUnder(m_searchBar);
+    placeInFocusChain(m_syncingScreen, this);
+    placeSyncingScreen();
+    return m_syncingScreen;
+}
+
+// Only widgets that take the focus have a place that counts.
+void TreeView::placeInFocusChain(QWidget *overlay, QWidget *after)
+{
+    QWidget *previous = after;
+    const QList<QWidget *> widgets = overlay->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 void TreeView::onShowSyncingScreen()
 {
-    m_syncingScreen->onShowScreen(listModel());
+    ensureSyncingScreen()->onShowScreen(listModel());
 }
 
 void TreeView::onHideSyncingScreen()
 {
-    m_syncingScreen->onHideScreen();
+    if (m_syncingScreen)
+        m_syncingScreen->onHideScreen();
 }
 
 void TreeView::showSearchBar()
 {
-    m_searchBar->show();
+    m_searchBarWanted = true;
+    if (m_searchBar || isVisible())
+        ensureSearchBar()->show();
 }
 
 void TreeView::hideSearchBar()
 {
+    m_searchBarWanted = false;
+    if (!m_searchBar)
+        return;
     m_searchBar->clear();
     m_searchBar->hide();
 }

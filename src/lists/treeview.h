@@ -6,6 +6,8 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
+#include <memory>
+
 class ItemDelegate;
 class ListModel;
 class SyncingScreen;
@@ -80,11 +82,14 @@ public:
     void hideAssignColumn();
     void updateHeaderVisibility();
 
+    // The search bar and the syncing overlay are made when first needed: on
+    // the tree's first show, or on first use before it. The getters make
+    // them.
     void showSearchBar();
     void hideSearchBar();
     void adjustSearchBarGeometry();
-    TaskListSearchWidget *searchBar() const { return m_searchBar; }
-    SyncingScreen *syncingScreen() const { return m_syncingScreen; }
+    TaskListSearchWidget *searchBar() const;
+    SyncingScreen *syncingScreen() const;
 
     // Tasks found by the search, in tree order.
     QList<Task *> searchHits() const { return m_searchHits; }
@@ -157,6 +162,16 @@ private:
     void drop(const QModelIndex &index);
     void endDrag();
 
+    void setUpColumnsOnFirstShow();
+    void setUpColumns();
+    TaskListSearchWidget *ensureSearchBar();
+    SyncingScreen *ensureSyncingScreen();
+    void placeSearchBar();
+    void placeSyncingScreen();
+    void placeInFocusChain(QWidget *overlay, QWidget *after);
+    const QCursor &dragCursor();
+    const QCursor &dropIntoCursor();
+
     void findMatchingTasks(const Task *task, QList<Task *> &hits, const QString &text) const;
     void refreshSearchHits();
     void showNextIcon();
@@ -169,10 +184,12 @@ private:
     QPersistentModelIndex m_hoverIndex;
     bool m_dragging = false;
     bool m_dropInto = false;
-    QCursor m_dragCursor;
-    QCursor m_dropIntoCursor;
+    std::unique_ptr<QCursor> m_dragCursor;
+    std::unique_ptr<QCursor> m_dropIntoCursor;
     bool m_blueSkin;
     TaskListSearchWidget *m_searchBar = nullptr;
+    bool m_searchBarWanted = false;
+    bool m_shown = false;
     SyncingScreen *m_syncingScreen = nullptr;
     QList<Task *> m_searchHits;
     int m_nextHit = 1;

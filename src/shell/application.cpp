@@ -160,8 +160,9 @@ void createServicesAndWindows(Windows &windows)
     pages.team = [](ModelsContainer *models, MainWindow *window) -> MainWindowMode * {
         return ChatUI::createInstance(models, window);
     };
-    pages.lists = [](ModelsContainer *models, MainWindowMode *team, SplashScreen *splash, MainWindow *) {
-        return static_cast<MainWindowMode *>(new ListsUI(models, dynamic_cast<ChatUI *>(team), splash));
+    pages.lists = [](ModelsContainer *models, MainWindowMode *team, SplashScreen *splash, MainWindow *window) {
+        return static_cast<MainWindowMode *>(
+            new ListsUI(models, dynamic_cast<ChatUI *>(team), splash, nullptr, window->pageArea()));
     };
     plugNotepadPage(pages);
     MainWindow::setPageBuilders(pages);

@@ -82,6 +82,11 @@ void CustomWindow::setContentLayout(QLayout *layout)
     m_frameLayout->addLayout(layout, 0);
 }
 
+QWidget *CustomWindow::contentArea() const
+{
+    return m_frameLayout->parentWidget();
+}
+
 void CustomWindow::setPreferencesAction(QAction *action)
 {
     connect(m_prefsButton, &QToolButton::clicked, action, &QAction::trigger);

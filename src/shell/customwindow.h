@@ -21,6 +21,9 @@ public:
 
     // Appended below the title strip and below earlier content.
     void setContentLayout(QLayout *layout);
+    // The widget that holds the content layouts: content widgets made inside
+    // it from the start are never moved between parents when laid out.
+    QWidget *contentArea() const;
     void setPreferencesAction(QAction *action);
     void setHelpAction(QAction *action);
     // Inserted just right of the preferences button: later widgets stand left

@@ -81,6 +81,15 @@ MainWindow::MainWindow(ModelsContainer *models, SplashScreen *splash)
     connect(this, &MainWindow::showLoadingScreen, m_loadingOverlay, &LoadingModeWidget::onShowLoadingScreen);
     connect(this, &MainWindow::hideLoadingScreen, m_loadingOverlay, &LoadingModeWidget::onHideLoadingScreen);
 
+    // In its place from the start, before the pages build their widgets.
+    m_tabContainer = new QWidget(contentArea());
+    m_tabContainer->setObjectName(QStringLiteral("tabcontainer"));
+    // The page area takes the window's spare room, also before a page is shown.
+    m_tabContainer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_grid = new QGridLayout(m_tabContainer);
+    m_grid->setContentsMargins(0, 0, 0, 0);
+    m_grid->setSpacing(0);
+
     const PageBuilders builders = pageBuilders();
     report(splash, tr("Loading friends modules..."), 100);
     if (models && models->hasFriends() && models->hasChats() && builders.team)
@@ -108,13 +117,6 @@ MainWindow::MainWindow(ModelsContainer *models, SplashScreen *splash)
     layout->setContentsMargins(0, 0, 0, 0);
     auto *row = new QHBoxLayout;
     row->addSpacing(8);
-    m_tabContainer = new QWidget;
-    m_tabContainer->setObjectName(QStringLiteral("tabcontainer"));
-    // The page area takes the window's spare room, also before a page is shown.
-    m_tabContainer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_grid = new QGridLayout(m_tabContainer);
-    m_grid->setContentsMargins(0, 0, 0, 0);
-    m_grid->setSpacing(0);
     row->addWidget(m_tabContainer);
     row->addSpacing(8);
     layout->addLayout(row);

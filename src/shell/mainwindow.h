@@ -106,6 +106,10 @@ public:
     KeysDialog *keysDialog() const { return m_keysDialog; }
     LoadingModeWidget *loadingOverlay() const { return m_loadingOverlay; }
     QGridLayout *contentGrid() const { return m_grid; }
+    // Where the current page's widgets are laid out. It exists before the
+    // pages are built: a page made inside it is placed without restyling
+    // every widget it holds.
+    QWidget *pageArea() const { return m_tabContainer; }
     QHBoxLayout *bottomBarLayout() const { return m_bottomBarLayout; }
     ToolButton *syncButton() const { return m_syncButton; }
 

@@ -32,6 +32,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -729,6 +731,66 @@ private slots:
             QVERIFY2(ui.bottomBarLeftWidget()->findChild<QWidget *>(QLatin1String(name)), name);
         for (const char *name : {"moveupbutton", "movedownbutton"})
             QVERIFY2(ui.bottomBarRightWidget()->findChild<QWidget *>(QLatin1String(name)), name);
+    }
+
+    // Built inside the window's page area, the page is laid out there
+    // without moving: no widget of its trees is styled a second time, in
+    // any of the layouts.
+    void pageBuiltWhereItShows_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("Normal") << 0;
+        QTest::newRow("Professional") << 1;
+        QTest::newRow("Advanced") << 2;
+    }
+
+    void pageBuiltWhereItShows()
+    {
+        QFETCH(int, mode);
+        UISettings::instance()->setListsUiMode(mode);
+        writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        // Moving a widget restyles it only under a style sheet, as the
+        // program runs.
+        QFile sheet(QStringLiteral(":/default.css"));
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+        const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        struct Restyles : QObject
+        {
+            bool counting = false;
+            int count = 0;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (counting && event->type() == QEvent::StyleChange && qobject_cast<TreeView *>(watched))
+                    ++count;
+                return false;
+            }
+        } restyles;
+        qApp->installEventFilter(&restyles);
+        bool builtInside = false;
+        MainWindow::PageBuilders builders;
+        builders.lists = [&](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *window) {
+            auto *page = new ListsUI(models, nullptr, splash, nullptr, window->pageArea());
+            builtInside = page->tabWidget()->parentWidget() == window->pageArea()
+                && window->isAncestorOf(window->pageArea());
+            restyles.counting = true;
+            return static_cast<MainWindowMode *>(page);
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui && builtInside);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        restyles.counting = false;
+        qApp->removeEventFilter(&restyles);
+        QCOMPARE(restyles.count, 0);
+        QCOMPARE(ui->uiMode(), mode);
+        QCOMPARE(ui->tabWidget()->parentWidget(), window.pageArea());
+        QVERIFY(window.contentGrid()->indexOf(ui->tabWidget()) >= 0);
+        QVERIFY(ui->tabWidget()->isVisible());
+        QVERIFY(ui->currentTreeView()->isVisible());
     }
 
     void uiModeLayouts_data()

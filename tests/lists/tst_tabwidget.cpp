@@ -22,6 +22,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QToolButton>
 
 #include <memory>
 
@@ -92,6 +93,63 @@ private slots:
     }
 
     void cleanup() { m_ui.reset(); }
+
+    // The page adds its lists' tabs in one go: they are laid out as a bar
+    // given the same tabs one by one lays them out.
+    void tabsLaidOutAsAddedOneByOne_data()
+    {
+        QTest::addColumn<int>("lists");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("one") << 1 << "Errands" << true;
+        QTest::newRow("a few") << 3 << "List %1" << true;
+        QTest::newRow("more than fit, with scroll buttons") << 40 << "List %1" << true;
+        QTest::newRow("long names") << 6 << "A list with a rather long name %1" << true;
+        QTest::newRow("one, page not shown yet") << 1 << "Errands" << false;
+        QTest::newRow("a few, page not shown yet") << 3 << "List %1" << false;
+        QTest::newRow("more than fit, page not shown yet") << 40 << "List %1" << false;
+    }
+
+    void tabsLaidOutAsAddedOneByOne()
+    {
+        QFETCH(int, lists);
+        QFETCH(QString, name);
+        QFETCH(bool, shown);
+        QStringList names;
+        for (int i = 0; i < lists; ++i)
+            names << name.arg(i);
+        QTabWidget plain;
+        plain.setObjectName(QStringLiteral("tabs"));
+        if (shown) {
+            showPage(names);
+        } else {
+            writeLists(names);
+            m_ui = std::make_unique<ListsUI>(nullptr, nullptr, nullptr);
+        }
+        for (int i = 0; i < tabs()->count(); ++i)
+            plain.addTab(new QWidget, tabs()->tabIcon(i), tabs()->tabText(i));
+        if (shown) {
+            plain.resize(tabs()->size());
+            plain.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&plain));
+        }
+        QCOMPARE(bar()->count(), lists);
+        // The bar the tab widget would have made.
+        QCOMPARE(bar()->objectName(), plain.tabBar()->objectName());
+        QCOMPARE(bar()->drawBase(), plain.tabBar()->drawBase());
+        QCOMPARE(bar()->expanding(), plain.tabBar()->expanding());
+        for (int i = 0; i < lists; ++i) {
+            QVERIFY(!bar()->tabRect(i).isEmpty());
+            QCOMPARE(bar()->tabRect(i), plain.tabBar()->tabRect(i));
+        }
+        const auto scrollButtons = [](QTabBar *tabBar) {
+            QString shown;
+            for (const QToolButton *button : tabBar->findChildren<QToolButton *>())
+                shown += button->isVisible() ? QLatin1Char('x') : QLatin1Char('.');
+            return shown;
+        };
+        QCOMPARE(scrollButtons(bar()), scrollButtons(plain.tabBar()));
+    }
 
     void tabBarNeverTakesFocus()
     {
