@@ -48,6 +48,7 @@ AddFriendDialog::AddFriendDialog(ChatUI *chatUI, QWidget *parent)
     auto *searchRow = new QHBoxLayout;
     m_searchEdit = new QLineEdit;
     m_searchEdit->setObjectName(QStringLiteral("searchedit"));
+    m_searchEdit->setAccessibleName(tr("Search contacts"));
     searchRow->addWidget(m_searchEdit);
     m_searchButton = new QPushButton(tr("search!"));
     m_searchButton->setObjectName(QStringLiteral("searchbutton"));

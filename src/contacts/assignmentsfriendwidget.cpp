@@ -18,6 +18,7 @@ void AssignmentsFriendWidget::createContents()
     BaseFriendWidget::createContents();
     m_assignedBox = new QCheckBox;
     m_assignedBox->setObjectName(QStringLiteral("assignedBox"));
+    m_assignedBox->setAccessibleName(tr("Assign to %1").arg(nick()));
     m_assigned = false;
     rowLayout()->addWidget(m_assignedBox);
     connect(m_assignedBox, &QCheckBox::clicked, this, &AssignmentsFriendWidget::onAssignBoxClicked);

@@ -21,6 +21,7 @@ FriendsSearchWidget::FriendsSearchWidget(QWidget *parent)
     layout->addWidget(label);
     m_lineEdit = new PDLineEdit;
     m_lineEdit->setObjectName(QStringLiteral("lineedit"));
+    m_lineEdit->setAccessibleName(tr("Search contacts"));
     layout->addWidget(m_lineEdit);
     connect(m_lineEdit, &QLineEdit::textChanged, this, &FriendsSearchWidget::onTextChanged);
 

@@ -51,6 +51,7 @@ FriendWidget::FriendWidget(ChatUI *chatUI, User *user, QWidget *parent)
     const bool blue = UISettings::instance()->isBlueSkin();
     m_collapseButton = new ToolButton(blue ? QStringLiteral("task_collapse_blue") : QStringLiteral("task_collapse"));
     m_collapseButton->setObjectName(QStringLiteral("collapseInfoButton"));
+    m_collapseButton->setAccessibleName(tr("Hide details"));
     m_collapseButton->hide();
     connect(m_collapseButton, &QToolButton::clicked, this, &FriendWidget::onInfoButtonClicked);
     grid->addWidget(m_collapseButton, 1, 3);

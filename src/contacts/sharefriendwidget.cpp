@@ -20,6 +20,7 @@ void ShareFriendWidget::createContents()
     BaseFriendWidget::createContents();
     m_permissionsBox = new QComboBox(this);
     m_permissionsBox->setObjectName(QStringLiteral("permissionsBox"));
+    m_permissionsBox->setAccessibleName(tr("Permissions of %1").arg(nick()));
     m_permissionsBox->addItem(QIcon(QStringLiteral(":/share_lock.png")), tr("read"));
     m_permissionsBox->addItem(QIcon(QStringLiteral(":/share_edit.png")), tr("write"));
     m_permissionsBox->addItem(QIcon(QStringLiteral(":/listshare_total.png")), tr("delete"));
@@ -27,6 +28,7 @@ void ShareFriendWidget::createContents()
     rowLayout()->addWidget(m_permissionsBox);
     m_shareBox = new QCheckBox(this);
     m_shareBox->setObjectName(QStringLiteral("sharedBox"));
+    m_shareBox->setAccessibleName(tr("Share with %1").arg(nick()));
     rowLayout()->addWidget(m_shareBox);
     connect(m_shareBox, &QCheckBox::clicked, this, &ShareFriendWidget::onShareBoxClicked);
     connect(m_permissionsBox, &QComboBox::currentIndexChanged, this, &ShareFriendWidget::onPermissionsChanged);

@@ -14,6 +14,7 @@ AlarmsOccurredDialog::AlarmsOccurredDialog(QWidget *parent)
     setOkButtonText(tr("Ok"));
     m_table = new QTableWidget(0, 3);
     m_table->setObjectName(QStringLiteral("table"));
+    m_table->setAccessibleName(tr("Alarms"));
     m_table->setHorizontalHeaderLabels({tr("list"), tr("task"), tr("time")});
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);

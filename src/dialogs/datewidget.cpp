@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <utility>
+
 DateWidget::DateWidget(const QDate &date, QWidget *parent)
     : QLabel(parent)
     , m_date(date)
@@ -24,6 +26,14 @@ DateWidget::DateWidget(const QDate &date, QWidget *parent)
     if (date.isValid())
         m_calendar->setSelectedDate(date);
     layout->addWidget(m_calendar);
+    // The calendar's month arrows and day grid carry no names of their own.
+    const std::pair<const char *, QString> parts[] = {{"qt_calendar_prevmonth", tr("Previous month")},
+                                                      {"qt_calendar_nextmonth", tr("Next month")},
+                                                      {"qt_calendar_calendarview", tr("Days")}};
+    for (const auto &[objectName, name] : parts) {
+        if (QWidget *part = m_calendar->findChild<QWidget *>(QLatin1String(objectName)))
+            part->setAccessibleName(name);
+    }
     auto *buttons = new QHBoxLayout;
     buttons->setObjectName(QStringLiteral("buttonslayout"));
     m_todayButton = new QPushButton(tr("Today"));

@@ -52,6 +52,7 @@ ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
     m_nameLabel = addLabel(nameRow, QString());
     m_renameButton = new ToolButton(QStringLiteral("rename-list"));
     m_renameButton->setObjectName(QStringLiteral("listNameEditButton"));
+    m_renameButton->setAccessibleName(tr("Rename list"));
     nameRow->addWidget(m_renameButton);
     nameRow->addStretch();
     m_sectionsLayout->addLayout(nameRow);
@@ -65,6 +66,7 @@ ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
     auto *ownerRow = new QHBoxLayout;
     m_ownerBox = new QCheckBox;
     m_ownerBox->setEnabled(false);
+    m_ownerBox->setAccessibleName(tr("You are the owner"));
     ownerRow->addWidget(m_ownerBox);
     addLabel(ownerRow, tr("You are the owner"));
     ownerRow->addStretch();
@@ -85,9 +87,11 @@ ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
     auto *editRow = new QHBoxLayout;
     m_descriptionEdit = new PDTextEdit;
     m_descriptionEdit->setObjectName(QStringLiteral("descriptionEdit"));
+    m_descriptionEdit->setAccessibleName(tr("Description"));
     editRow->addWidget(m_descriptionEdit);
     m_saveDescriptionButton = new ToolButton(QStringLiteral("attachment_file"));
     m_saveDescriptionButton->setObjectName(QStringLiteral("listNameEditButton"));
+    m_saveDescriptionButton->setAccessibleName(tr("Save description"));
     editRow->addWidget(m_saveDescriptionButton);
     m_sectionsLayout->addLayout(editRow);
 
@@ -136,14 +140,17 @@ ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
     m_readBox = new QCheckBox;
     m_readBox->setChecked(true);
     m_readBox->setEnabled(false);
+    m_readBox->setAccessibleName(tr("read"));
     permissionsRow->addWidget(m_readBox);
     addLabel(permissionsRow, tr("write"));
     m_writeBox = new QCheckBox;
     m_writeBox->setEnabled(false);
+    m_writeBox->setAccessibleName(tr("write"));
     permissionsRow->addWidget(m_writeBox);
     addLabel(permissionsRow, tr("delete"));
     m_deleteBox = new QCheckBox;
     m_deleteBox->setEnabled(false);
+    m_deleteBox->setAccessibleName(tr("delete"));
     permissionsRow->addWidget(m_deleteBox);
     permissionsRow->addStretch();
     sharedBy->addLayout(permissionsRow);

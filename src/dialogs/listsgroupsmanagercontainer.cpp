@@ -42,6 +42,7 @@ ListsGroupsManagerContainer::ListsGroupsManagerContainer(UserLists *lists, Lists
     mainLayout->addLayout(m_rowsLayout);
     m_bottomIndicator = new ToolButton(QStringLiteral("bullet-empty"));
     m_bottomIndicator->setObjectName(QStringLiteral("dropIndicator"));
+    m_bottomIndicator->setAccessibleName(tr("Drop here"));
     mainLayout->addWidget(m_bottomIndicator);
     mainLayout->addSpacing(40);
     mainLayout->addStretch();

@@ -35,6 +35,7 @@ ListsGroupsManagerElement::ListsGroupsManagerElement(ListsGroupsManagerContainer
     m_rowLayout->addWidget(m_branchButton);
     m_dropIndicator = new ToolButton(QStringLiteral("move"));
     m_dropIndicator->setObjectName(QStringLiteral("dropIndicator"));
+    m_dropIndicator->setAccessibleName(tr("Drop here"));
     m_dropIndicator->hide();
     m_rowLayout->addWidget(m_dropIndicator);
     setLevel(level);

@@ -32,6 +32,7 @@ ListsGroupsManagerFrameElement::ListsGroupsManagerFrameElement(const QString &na
 
     m_nameEdit = new PDLineEdit(name);
     m_nameEdit->setObjectName(QStringLiteral("nameTextEdit"));
+    m_nameEdit->setAccessibleName(tr("Name"));
     m_nameEdit->hide();
     m_layout->addWidget(m_nameEdit);
     m_layout->addStretch();

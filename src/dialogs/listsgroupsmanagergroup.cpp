@@ -17,6 +17,7 @@ ListsGroupsManagerGroup::ListsGroupsManagerGroup(ListsGroupsElementGroup *group,
     branchButton()->setImage(branchIconName());
     connect(frame, &ListsGroupsManagerFrameElement::nameChanged, this, &ListsGroupsManagerGroup::onUserChangeGroupName);
     connect(frame, &ListsGroupsManagerFrameElement::doubleClick, this, &ListsGroupsManagerGroup::onExpandButtonClicked);
+    branchButton()->setAccessibleName(tr("Expand or collapse"));
     connect(branchButton(), &ToolButton::clicked, this, &ListsGroupsManagerGroup::onExpandButtonClicked);
 }
 

@@ -19,6 +19,7 @@ ListsGroupsManagerList::ListsGroupsManagerList(ListsGroupsElementList *entry, co
     m_listFrame = new ListsGroupsManagerFrameElementList(name, this);
     setFrameElement(m_listFrame);
     branchButton()->setImage(branchIconName());
+    branchButton()->setAccessibleName(tr("List"));
     connect(m_listFrame, &ListsGroupsManagerFrameElement::nameChanged, this, &ListsGroupsManagerList::onUserChangeListName);
     connect(m_listFrame, &ListsGroupsManagerFrameElement::doubleClick, this, &ListsGroupsManagerList::onListDoubleClicked);
 }

@@ -15,6 +15,7 @@ NoteDialog::NoteDialog(TaskNote *note, QWidget *parent)
 {
     m_editor = new QTextEdit;
     m_editor->setObjectName(QStringLiteral("textedit"));
+    m_editor->setAccessibleName(tr("Note text"));
     m_contentLayout->addWidget(m_editor);
     setContentLayout(m_contentLayout);
     m_editor->setAcceptRichText(false);

@@ -38,6 +38,11 @@ QFrame *fieldsFrame(const char *objectName, const QList<QPair<QString, QWidget *
     auto *layout = new QVBoxLayout(frame);
     for (const auto &field : fields) {
         layout->addWidget(new QLabel(field.first));
+        // The label above names the field for assistive tools.
+        QString name = field.first.trimmed();
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        field.second->setAccessibleName(name);
         layout->addWidget(field.second);
     }
     layout->addStretch();

@@ -25,6 +25,7 @@ TaskAttachmentsDialog::TaskAttachmentsDialog(QWidget *parent)
 
     m_selector = new TaskAttachmentsSelector;
     m_selector->setObjectName(QStringLiteral("taskAttachmentsSelector"));
+    m_selector->setAccessibleName(tr("Attachments"));
     connect(m_selector, &TaskAttachmentsSelector::playVideoRequested, this,
             &TaskAttachmentsDialog::playVideoRequested);
     auto *content = new QVBoxLayout;

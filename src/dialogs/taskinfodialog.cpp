@@ -67,6 +67,7 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
 
     m_titleEdit = new PDTextEdit;
     m_titleEdit->setObjectName(QStringLiteral("textEdit"));
+    m_titleEdit->setAccessibleName(tr("Title"));
     m_doneBox = new QCheckBox(QStringLiteral("done"));
     m_startLabel = labelNamed(QString(), "infoValueLabel");
     m_endLabel = labelNamed(QString(), "infoValueLabel");
@@ -81,8 +82,10 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
     m_viewAllButton->setObjectName(QStringLiteral("viewAllAssignmentsButton"));
     m_chatButton = new ToolButton(QStringLiteral("chating"));
     m_chatButton->setObjectName(QStringLiteral("taskInfoToolButton"));
+    m_chatButton->setAccessibleName(tr("Chat"));
     m_noteEdit = new PDTextEdit;
     m_noteEdit->setObjectName(QStringLiteral("noteEdit"));
+    m_noteEdit->setAccessibleName(tr("Note"));
     m_alarmLabel = labelNamed(QString(), "infoValueLabel");
     m_revisionLabel = labelNamed(QString(), "infoValueLabel");
     m_alarmButton = toolButton(QStringLiteral("red-clock"));
@@ -91,8 +94,15 @@ TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
     m_deleteNoteButton = toolButton(QStringLiteral("note_delete"));
     m_startCalendarButton = toolButton(QStringLiteral("calendar"));
     m_endCalendarButton = toolButton(QStringLiteral("calendar"));
+    m_alarmButton->setAccessibleName(tr("Edit alarm"));
+    m_saveTitleButton->setAccessibleName(tr("Save title"));
+    m_saveNoteButton->setAccessibleName(tr("Save note"));
+    m_deleteNoteButton->setAccessibleName(tr("Delete note"));
+    m_startCalendarButton->setAccessibleName(tr("Edit start time"));
+    m_endCalendarButton->setAccessibleName(tr("Edit end time"));
     m_priorityBox = new QComboBox;
     m_priorityBox->setObjectName(QStringLiteral("priorityCheckBox"));
+    m_priorityBox->setAccessibleName(tr("Priority"));
     m_priorityBox->addItem(tr("normal"));
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-red.png")), tr("urgent"));
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));

@@ -56,6 +56,7 @@ TimeManagementDialog::TimeManagementDialog(QDateTime *start, QDateTime *end, QDa
     m_errorLabel->setObjectName(QStringLiteral("errorLabel"));
     m_alarmCheckBox = new QCheckBox;
     m_alarmCheckBox->setObjectName(QStringLiteral("setAlarmCheckBox"));
+    m_alarmCheckBox->setAccessibleName(tr("alarm"));
 
     auto *content = new QVBoxLayout;
     QVBoxLayout *calendar = createSection(content, tr("Calendar"));

@@ -33,10 +33,13 @@ ShareListDialog::ShareListDialog(const QString &friendName, QWidget *parent)
     // Radio buttons of one parent exclude each other.
     m_radioButtonDelete = new QRadioButton(this);
     m_radioButtonDelete->setObjectName(QStringLiteral("radioButtonDelete"));
+    m_radioButtonDelete->setAccessibleName(tr("Read / write and delete"));
     m_radioButtonWrite = new QRadioButton(this);
     m_radioButtonWrite->setObjectName(QStringLiteral("radioButtonWrite"));
+    m_radioButtonWrite->setAccessibleName(tr("Read / write"));
     m_radioButtonRead = new QRadioButton(this);
     m_radioButtonRead->setObjectName(QStringLiteral("radioButtonRead"));
+    m_radioButtonRead->setAccessibleName(tr("Read only"));
 
     auto *grid = new QGridLayout;
     grid->addWidget(m_radioButtonDelete, 0, 0);

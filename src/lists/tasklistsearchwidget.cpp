@@ -24,9 +24,11 @@ TaskListSearchWidget::TaskListSearchWidget(QWidget *parent)
     layout->addWidget(label);
     m_lineEdit = new PDLineEdit;
     m_lineEdit->setObjectName(QStringLiteral("lineedit"));
+    m_lineEdit->setAccessibleName(tr("Search tasks"));
     layout->addWidget(m_lineEdit);
     m_nextButton = new ToolButton(QStringLiteral("search_results"));
     m_nextButton->setObjectName(QStringLiteral("nextSearchButton"));
+    m_nextButton->setAccessibleName(tr("Next result"));
     m_nextButton->hide();
     layout->addWidget(m_nextButton);
 

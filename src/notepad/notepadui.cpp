@@ -99,6 +99,7 @@ NotepadTextEdit *NotepadUI::addNoteTab(NotepadNote *note)
 {
     auto *editor = new NotepadTextEdit(m_userLists);
     editor->setObjectName(QStringLiteral("textedit"));
+    editor->setAccessibleName(tr("Note text"));
     editor->setAcceptRichText(false);
     m_tabWidget->addTab(editor, note->title());
     m_editors.insert(editor, note);

@@ -105,6 +105,7 @@ AboutUsDialog::AboutUsDialog(QWidget *parent)
     m_closeButton =
         new ToolButton(m_blueSkin ? QStringLiteral("window-close-blue") : QStringLiteral("window-close"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setAccessibleName(tr("Close"));
     connect(m_closeButton, &QToolButton::clicked, this, &AboutUsDialog::onCloseButtonPressed);
 
     m_versionLabel = new QLabel(tr("Version %1").arg(versionString()), this);

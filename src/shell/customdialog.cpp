@@ -66,6 +66,7 @@ void CustomDialog::buildFrame(const QString &title, bool okButton, bool cancelBu
 
     m_titleIconButton = new ToolButton(QStringLiteral("menu-spacer"));
     m_titleIconButton->setObjectName(QStringLiteral("dialogTittleBarIcon"));
+    m_titleIconButton->setAccessibleName(tr("Window icon"));
     m_titleBarLayout->addWidget(m_titleIconButton);
     m_titleIconButton->hide();
 
@@ -78,6 +79,8 @@ void CustomDialog::buildFrame(const QString &title, bool okButton, bool cancelBu
     const bool blue = UISettings::instance()->isBlueSkin();
     m_closeButton = new ToolButton(blue ? QStringLiteral("blue_miniclose") : QStringLiteral("close-dialog"));
     m_closeButton->setObjectName(QStringLiteral("windowclosebutton"));
+    // Icons alone name nothing for assistive tools.
+    m_closeButton->setAccessibleName(tr("Close"));
     connect(m_closeButton, &QToolButton::clicked, this, &QDialog::reject);
     m_titleBarLayout->addWidget(m_closeButton);
 
@@ -182,6 +185,7 @@ void CustomDialog::addMinimizeButton()
     const bool blue = UISettings::instance()->isBlueSkin();
     auto *button = new ToolButton(blue ? QStringLiteral("blue_miniminimize") : QStringLiteral("minimize-dialog"));
     button->setObjectName(QStringLiteral("windowminimizebutton"));
+    button->setAccessibleName(tr("Minimize"));
     connect(button, &QToolButton::clicked, this, &QWidget::showMinimized);
     m_titleBarLayout->insertWidget(3, button);
 }

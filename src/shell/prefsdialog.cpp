@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -57,10 +58,18 @@ QHBoxLayout *bareRow()
     return row;
 }
 
+// The arrow in front of a link is named after the link it points at.
+QString linkName(const QWidget *link)
+{
+    const auto *label = qobject_cast<const QLabel *>(link);
+    return label ? QTextDocumentFragment::fromHtml(label->text()).toPlainText() : QString();
+}
+
 QToolButton *testConnectionButton()
 {
     auto *button = new QToolButton;
     button->setObjectName(QStringLiteral("testconnectionbutton"));
+    button->setAccessibleName(PrefsDialog::tr("Test Connection"));
     const QPixmap image(QStringLiteral(":/sync-button.png"));
     button->setIcon(image);
     button->setIconSize(image.size());
@@ -160,6 +169,7 @@ QRadioButton *PrefsDialog::addRadio(QHBoxLayout *row, const QString &text)
     // nothing.
     auto *radio = new QRadioButton;
     radio->setObjectName(QStringLiteral("radioButtonOption"));
+    radio->setAccessibleName(text);
     row->addWidget(radio);
     row->addWidget(namedLabel(text, "radioButtonOptionText"));
     return radio;
@@ -171,6 +181,7 @@ QHBoxLayout *PrefsDialog::linkRow(QWidget *link)
     row->addStretch();
     auto *arrow = new ToolButton(QStringLiteral("link-arrow"));
     arrow->setObjectName(QStringLiteral("toolButton"));
+    arrow->setAccessibleName(linkName(link));
     row->addWidget(arrow);
     row->addWidget(link);
     row->addStretch();
@@ -492,6 +503,7 @@ QWidget *PrefsDialog::createHelpPage()
         auto *row = bareRow();
         auto *arrow = new ToolButton(QStringLiteral("link-arrow"));
         arrow->setObjectName(QStringLiteral("toolButton"));
+        arrow->setAccessibleName(linkName(link));
         row->addWidget(arrow);
         row->addWidget(link);
         row->addStretch();

@@ -15,6 +15,8 @@ SettingCheckBox::SettingCheckBox(const QString &key, bool defaultValue, const QS
     // As large as box and text need: the pages' rows do not stretch it.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_checkBox->setObjectName(QStringLiteral("settingsCheckBox"));
+    // The text is a label of its own: the box takes it as its name.
+    m_checkBox->setAccessibleName(text);
     layout->addWidget(m_checkBox);
     auto *label = new QLabel(text);
     label->setObjectName(QStringLiteral("settingsCheckBoxLabel"));

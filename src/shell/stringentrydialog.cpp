@@ -20,6 +20,11 @@ StringEntryDialog::StringEntryDialog(const QString &title, const QString &labelT
 
     m_edit = new QLineEdit(initialText);
     m_edit->setObjectName(QStringLiteral("edit"));
+    // Named by the label above it, without the label's colon.
+    QString name = labelText.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    m_edit->setAccessibleName(name);
     layout->addWidget(m_edit);
     setContentLayout(layout);
 

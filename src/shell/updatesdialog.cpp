@@ -57,6 +57,8 @@ UpdatesDialog::UpdatesDialog(QWidget *parent)
     m_progressBar->setMinimumWidth(320);
     m_downloadButton->setObjectName(QStringLiteral("downloadbutton"));
     m_installButton->setObjectName(QStringLiteral("installbutton"));
+    m_tomorrowButton->setAccessibleName(tr("Check again tomorrow"));
+    m_sevenDaysButton->setAccessibleName(tr("Check again in %1 days").arg(PostponeDays));
 
     auto *layout = new QVBoxLayout;
     layout->addWidget(m_progressBar, 0, Qt::AlignHCenter);

@@ -137,6 +137,7 @@ void WebkitBrowserDialog::showPlain(const QString &why)
     layout->addWidget(m_notice);
     m_plainView = new PlainGuide;
     m_plainView->setObjectName(QStringLiteral("plainView"));
+    m_plainView->setAccessibleName(tr("User Guide"));
     // Local pages open here, addresses on the web in the desktop's browser.
     m_plainView->setOpenExternalLinks(true);
     layout->addWidget(m_plainView);

@@ -20,6 +20,7 @@ ConnectionTestDialog::ConnectionTestDialog(QWidget *parent)
     auto *content = new QVBoxLayout;
     m_log = new PDTextEdit;
     m_log->setObjectName(QStringLiteral("messageBox"));
+    m_log->setAccessibleName(tr("Test results"));
     m_log->setReadOnly(true);
     content->addWidget(m_log);
     setContentLayout(content);

@@ -23,6 +23,8 @@ QWidget *listTabs()
     for (const char *name : {"Groceries", "Work", "Garden"}) {
         auto *tree = new QTreeWidget;
         tree->setHeaderHidden(true);
+        // Stands in for the task tree, which names itself.
+        tree->setAccessibleName(QStringLiteral("Tasks"));
         auto *parent = new QTreeWidgetItem(tree, {QStringLiteral("Weekend shopping")});
         for (const char *task : {"Bread", "Apples", "Coffee beans"})
             new QTreeWidgetItem(parent, {QLatin1String(task)});
