@@ -143,6 +143,7 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
 QWidget *ItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const
 {
     auto *editor = new PDLineEdit(QString(), parent);
+    editor->setAccessibleName(tr("Task title"));
     QFont font = editor->font();
     font.setBold(UISettings::instance()->taskFontBold());
     editor->setFont(font);

@@ -33,6 +33,7 @@ SyncingScreen::SyncingScreen(TaskTreeOwner *ui, TreeView *view, QWidget *parent)
     row->addWidget(label);
     m_cancelButton = new QPushButton;
     m_cancelButton->setObjectName(QStringLiteral("cancelSyncButton"));
+    m_cancelButton->setAccessibleName(tr("Cancel synchronisation"));
     m_cancelButton->setIcon(QIcon(m_blueSkin ? QStringLiteral(":/sync_close_blue.png")
                                              : QStringLiteral(":/sync_close.png")));
     connect(m_cancelButton, &QPushButton::clicked, this, &SyncingScreen::onCancelPressed);

@@ -80,6 +80,7 @@ TreeView::TreeView(TaskTreeOwner *owner, QWidget *parent)
     // and the style keeps the rules it first finds: name it before anything
     // asks. The page sets the same name.
     setObjectName(QStringLiteral("treeview"));
+    setAccessibleName(tr("Tasks"));
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -3,7 +3,6 @@
 // that every area registers for the screenshot program are built here and
 // each shown window is walked.
 
-#include "lists/treeview.h"
 #include "screens.h"
 #include "shell/customdialog.h"
 #include "shell/customwindow.h"
@@ -47,16 +46,6 @@ bool partOfAnother(const QWidget *w)
     return false;
 }
 
-// The task tree is named on its own, later.
-bool excluded(const QWidget *w)
-{
-    for (const QWidget *p = w; p; p = p->parentWidget()) {
-        if (qobject_cast<const TreeView *>(p))
-            return true;
-    }
-    return false;
-}
-
 QString describe(const QWidget *w)
 {
     const QString name = w->objectName().isEmpty() ? QStringLiteral("<no object name>") : w->objectName();
@@ -77,7 +66,7 @@ QStringList nameless(QWidget *window)
     QList<QWidget *> widgets = window->findChildren<QWidget *>();
     widgets.prepend(window);
     for (QWidget *w : widgets) {
-        if (!interactive(w) || !w->isVisibleTo(window) || !w->isEnabled() || partOfAnother(w) || excluded(w))
+        if (!interactive(w) || !w->isVisibleTo(window) || !w->isEnabled() || partOfAnother(w))
             continue;
         // Buttons are clicked whether or not they take the keyboard focus.
         if (!qobject_cast<QAbstractButton *>(w) && w->focusPolicy() == Qt::NoFocus)
