@@ -292,9 +292,11 @@ void MainWindow::removeModeWidgets()
 {
     if (!m_currentMode)
         return;
+    // The page's widgets stay where they are, hidden: taking them out of the
+    // window and back would restyle every widget of a big page at each switch.
     if (m_centralWidget) {
+        m_grid->removeWidget(m_centralWidget);
         m_centralWidget->hide();
-        m_centralWidget->setParent(nullptr);
     }
     for (QPointer<QWidget> *panel : {&m_taskInfoPanel, &m_taskAttachmentsPanel, &m_listInfoPanel, &m_listsGroupsManagerPanel}) {
         if (!*panel)

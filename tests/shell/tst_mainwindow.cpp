@@ -249,7 +249,10 @@ private slots:
         QCOMPARE(gridCells(window->contentGrid()), QStringList{"notepad@0,2,1,1"});
         QCOMPARE(lists->rejections, 4);
         QVERIFY(window->findChildren<QFrame *>(QStringLiteral("separatorFrame")).isEmpty());
-        QVERIFY(!lists->central->parent() && !lists->left->parent() && !lists->right->parent());
+        // The page's own widget stays in the window, hidden and out of the
+        // layout; the bottom bar's widgets leave it.
+        QVERIFY(lists->central->isHidden() && window->contentGrid()->indexOf(lists->central) < 0);
+        QVERIFY(!lists->left->parent() && !lists->right->parent());
         QHBoxLayout *bar = window->bottomBarLayout();
         QCOMPARE(bar->itemAt(0)->widget(), m_pages.notepad->left);
         QCOMPARE(bar->itemAt(bar->count() - 1)->widget(), m_pages.notepad->right);
