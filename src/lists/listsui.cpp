@@ -740,8 +740,10 @@ void ListsUI::setUserLists(UserLists *lists)
     attachUserLists(lists);
     m_syncQueue = new SingleListSyncQueue(m_userLists, this, this);
     assignLocalIds();
+    m_tabs->setAddingMany(true);
     for (ListModel *model : lists->models())
         addListTab(model);
+    m_tabs->setAddingMany(false);
     focusFirstTab();
     if (m_listGroupsManagerDialog)
         m_listGroupsManagerDialog->setUserLists(lists);
