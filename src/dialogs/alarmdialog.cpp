@@ -19,8 +19,10 @@ AlarmDialog::AlarmDialog(QDateTime *alarm, QWidget *parent)
     const QDateTime local = alarm->isNull() ? QDateTime() : alarm->toLocalTime();
     m_dateWidget = new DateWidget(alarm->isNull() ? Clock::currentDateTime().date() : local.date());
     m_dateWidget->setObjectName(QStringLiteral("datewidget"));
+    m_dateWidget->setAccessibleName(tr("Alarm date"));
     m_timeWidget = new TimeWidget(local.time());
     m_timeWidget->setObjectName(QStringLiteral("timewidget"));
+    m_timeWidget->setAccessibleName(tr("Alarm time"));
     auto *row = new QHBoxLayout;
     row->addWidget(m_dateWidget);
     row->addWidget(m_timeWidget);

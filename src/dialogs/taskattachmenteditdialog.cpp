@@ -89,6 +89,7 @@ void TaskAttachmentEditDialog::build(const QString &icon)
     kindRow->addStretch();
     m_typeBox = new QComboBox;
     m_typeBox->setObjectName(QStringLiteral("attachmentTypeBox"));
+    m_typeBox->setAccessibleName(tr("Attachment type"));
     m_typeBox->addItem(QIcon(QStringLiteral(":/hyperlink.png")), tr("web link"));
     m_typeBox->addItem(QIcon(QStringLiteral(":/attachment_video.png")), tr("video link"));
     kindRow->addWidget(m_typeBox);

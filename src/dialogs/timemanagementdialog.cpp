@@ -42,16 +42,22 @@ TimeManagementDialog::TimeManagementDialog(QDateTime *start, QDateTime *end, QDa
 
     m_startDate = new DateWidget(localStart.date());
     m_startDate->setObjectName(QStringLiteral("startdatewidget"));
+    m_startDate->setAccessibleName(tr("Start date"));
     m_endDate = new DateWidget(localEnd.date());
     m_endDate->setObjectName(QStringLiteral("enddatewidget"));
+    m_endDate->setAccessibleName(tr("End date"));
     m_startTime = new TimeWidget(localStart.time());
     m_startTime->setObjectName(QStringLiteral("starttimewidget"));
+    m_startTime->setAccessibleName(tr("Start time"));
     m_endTime = new TimeWidget(localEnd.time());
     m_endTime->setObjectName(QStringLiteral("endtimewidget"));
+    m_endTime->setAccessibleName(tr("End time"));
     m_alarmDate = new DateWidget(localAlarm.date());
     m_alarmDate->setObjectName(QStringLiteral("alarmdatewidget"));
+    m_alarmDate->setAccessibleName(tr("Alarm date"));
     m_alarmTime = new TimeWidget(localAlarm.time());
     m_alarmTime->setObjectName(QStringLiteral("alarmtimewidget"));
+    m_alarmTime->setAccessibleName(tr("Alarm time"));
     m_errorLabel = new QLabel;
     m_errorLabel->setObjectName(QStringLiteral("errorLabel"));
     m_alarmCheckBox = new QCheckBox;

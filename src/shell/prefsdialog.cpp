@@ -386,6 +386,7 @@ QWidget *PrefsDialog::createInterfacePage()
     skinRow->addSpacing(10);
     m_skinCombo = new QComboBox;
     m_skinCombo->setObjectName(QStringLiteral("skinComboBox"));
+    m_skinCombo->setAccessibleName(tr("App Skin"));
     m_skinCombo->addItem(tr("Green"));
     m_skinCombo->addItem(tr("Blue"));
     m_skinCombo->setCurrentIndex(ui->nextSkin());

@@ -87,6 +87,9 @@ QStringList nameless(QWidget *window)
         }
         if (iface->text(QAccessible::Name).trimmed().isEmpty())
             found << describe(w);
+        // A combo box would otherwise be read by its current value.
+        else if (qobject_cast<QComboBox *>(w) && w->accessibleName().isEmpty())
+            found << describe(w) + QStringLiteral(" (named by its value only)");
     }
     return found;
 }
