@@ -7,11 +7,13 @@
 // reports on its standard output when the main window is first shown.
 #include "listsdocument.h"
 #include "shell/application.h"
+#include "shell/mainwindow.h"
 #include "shell/webenginestart.h"
 #include "model/userlists.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,6 +35,10 @@ namespace {
 const int kLists = 200;
 const int kTasksPerList = 50;
 const char kChildArgument[] = "--start-child";
+// With it, the child also switches to the notepad and back before it ends.
+const char kSwitchArgument[] = "--switch-pages";
+const int kSwitches = 10;
+bool g_switchPages = false;
 
 QString g_self;
 QString g_listsPath;
@@ -51,12 +57,33 @@ protected:
                 tabs = qMax(tabs, w->count());
             std::printf("shown %d\n", tabs);
             std::fflush(stdout);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            auto *window = qobject_cast<MainWindow *>(static_cast<QWidget *>(watched));
+            if (g_switchPages && window)
+                QTimer::singleShot(0, window, [window] { switchPages(window); });
+            else
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
         return false;
     }
 
 private:
+    // Each switch as the user makes it: the page placed, laid out and painted.
+    static void switchPages(MainWindow *window)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < kSwitches; ++i) {
+            for (MainWindowMode *page : {window->notepadMode(), window->listsMode()}) {
+                window->setMode(page);
+                QCoreApplication::sendPostedEvents();
+                window->repaint();
+            }
+        }
+        std::printf("switched %lld\n", static_cast<long long>(clock.nsecsElapsed() / kSwitches));
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    }
+
     bool m_seen = false;
 };
 
@@ -70,6 +97,7 @@ int runChild(int argc, char **argv)
     qAddPreRoutine(watchForMainWindow);
     WebEngineStart::allowRunningAsRoot();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    g_switchPages = argc > 2 && std::strcmp(argv[2], kSwitchArgument) == 0;
     // The program's options only: not the marker of this mode.
     int childArgc = 1;
     keepArguments(childArgc, argv);
@@ -120,6 +148,30 @@ void BM_StartProgram(benchmark::State &state)
     }
 }
 
+// One round trip from the lists page to the notepad and back, in a program
+// started on the document, measured inside it.
+void BM_SwitchPages(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QProcess child;
+        child.setStandardErrorFile(QProcess::nullDevice());
+        child.start(g_self, {QString::fromLatin1(kChildArgument), QString::fromLatin1(kSwitchArgument)});
+        QByteArray said;
+        while (!said.contains("switched") && child.waitForReadyRead(60000))
+            said += child.readAll();
+        while (!said.endsWith('\n') && child.waitForReadyRead(60000))
+            said += child.readAll();
+        if (!child.waitForFinished(60000))
+            child.kill();
+        const int at = said.indexOf("switched ");
+        if (at < 0) {
+            state.SkipWithError("the program did not switch its pages");
+            break;
+        }
+        state.SetIterationTime(said.mid(at + 9).trimmed().toDouble() / 1e9);
+    }
+}
+
 // The table, plus each benchmark's mean wall time per iteration: a start is
 // another process, so the time this one spends on the CPU says nothing.
 class WallTimeReporter : public benchmark::ConsoleReporter
@@ -144,6 +196,7 @@ private:
 
 BENCHMARK(BM_LoadListsOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartProgram)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_SwitchPages)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace
 
@@ -200,5 +253,8 @@ int main(int argc, char **argv)
     if (start > 0 && load > 0)
         std::printf("  %-60s %6.2fx\n", "start to the main window shown, against UserLists::load alone",
                     start / load);
+    const double switching = reporter.time(QStringLiteral("BM_SwitchPages"));
+    if (switching > 0 && load > 0)
+        std::printf("  %-60s %6.2fx\n", "to the notepad and back, against UserLists::load alone", switching / load);
     return 0;
 }
