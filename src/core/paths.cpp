@@ -1,5 +1,6 @@
 #include "core/paths.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 
 QDir appDataFolder()
@@ -60,11 +61,17 @@ QString installerFilePath()
 QDir helpDir()
 {
     QDir dir = QDir::current();
-    if (!dir.cd(QStringLiteral("help"))) {
-        qWarning("failed to find help dir in current");
-        return QDir::current();
+    if (dir.cd(QStringLiteral("help")))
+        return dir;
+    // Started from elsewhere (a launcher, a shell in another folder): the
+    // guide installed beside the program.
+    if (QCoreApplication::instance()) {
+        QDir beside(QCoreApplication::applicationDirPath());
+        if (beside.cd(QStringLiteral("help")))
+            return beside;
     }
-    return dir;
+    qWarning("failed to find help dir in current");
+    return QDir::current();
 }
 
 QDir documentsDir()

@@ -59,6 +59,30 @@ private slots:
         QDir::setCurrent(old);
     }
 
+    // Started from another folder, the program finds the guide installed
+    // beside it; one in the current folder comes first.
+    void helpBesideTheProgram()
+    {
+        QDir beside(QCoreApplication::applicationDirPath());
+        const bool madeHere = !beside.exists(QStringLiteral("help"));
+        if (madeHere)
+            QVERIFY(beside.mkdir(QStringLiteral("help")));
+        const QString installed = QDir(beside.filePath(QStringLiteral("help"))).canonicalPath();
+
+        QTemporaryDir dir;
+        const QString old = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QString found = helpDir().canonicalPath();
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("help")));
+        const QString current = helpDir().canonicalPath();
+        QDir::setCurrent(old);
+        if (madeHere)
+            QVERIFY(beside.rmdir(QStringLiteral("help")));
+
+        QCOMPARE(found, installed);
+        QCOMPARE(current, QDir(dir.filePath(QStringLiteral("help"))).canonicalPath());
+    }
+
     // In a child with its own home: a fresh data folder is made; what cannot
     // be made ends the program, naming the relative path and then the base.
     void childDataFolder_data()
