@@ -21,6 +21,8 @@
 #include <QDomDocument>
 #include <QTimer>
 
+#include <algorithm>
+
 ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
 
 namespace {
@@ -115,7 +117,7 @@ XMLRequest *ListsSynchronizer::answer()
     return m_request;
 }
 
-XMLRequest *ListsSynchronizer::answerWith(int status)
+XMLRequest *ListsSynchronizer::answerWith(std::initializer_list<int> statuses)
 {
     XMLRequest *request = answer();
     if (!request)
@@ -124,7 +126,7 @@ XMLRequest *ListsSynchronizer::answerWith(int status)
         failRun(request->errorString());
         return nullptr;
     }
-    if (request->responseHeader().statusCode() != status) {
+    if (std::find(statuses.begin(), statuses.end(), request->responseHeader().statusCode()) == statuses.end()) {
         failRun(unexpectedResponse());
         return nullptr;
     }
@@ -162,7 +164,7 @@ QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
 
 void ListsSynchronizer::onServerInfoRequestFinished()
 {
-    XMLRequest *request = answerWith(200);
+    XMLRequest *request = answerWith({200});
     if (!request)
         return;
     const QString problem = checkServerInfo(request->responseDocument());
@@ -447,18 +449,8 @@ void ListsSynchronizer::putDisplayOrder()
 
 void ListsSynchronizer::onPutDisplayOrderFinished()
 {
-    XMLRequest *request = answer();
-    if (!request)
+    if (!answerWith({200, 204}))
         return;
-    if (request->hasError()) {
-        failRun(request->errorString());
-        return;
-    }
-    const int status = request->responseHeader().statusCode();
-    if (status != 200 && status != 204) {
-        failRun(unexpectedResponse());
-        return;
-    }
     if (m_userLists)
         m_userLists->setDisplayOrderChanged(false);
     syncListsGroups();
@@ -473,7 +465,7 @@ void ListsSynchronizer::getDisplayOrder()
 
 void ListsSynchronizer::onGetDisplayOrderFinished()
 {
-    XMLRequest *request = answerWith(200);
+    XMLRequest *request = answerWith({200});
     if (!request)
         return;
     TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
@@ -517,21 +509,13 @@ void ListsSynchronizer::putListsGroups()
 
 void ListsSynchronizer::onPutListsGroupsFinished()
 {
-    XMLRequest *request = answer();
+    XMLRequest *request = answerWith({200, 403});
     if (!request)
         return;
-    if (request->hasError()) {
-        failRun(request->errorString());
-        return;
-    }
-    const int status = request->responseHeader().statusCode();
-    if (status == 403) {
+    if (request->responseHeader().statusCode() == 403) {
         // The server keeps its groups and they replace ours below; the user
         // is not told, so at least the log says so.
         qWarning() << "groups upload refused (403); server copy taken";
-    } else if (status != 200) {
-        failRun(unexpectedResponse());
-        return;
     }
     getListsGroups();
 }
@@ -546,7 +530,7 @@ void ListsSynchronizer::getListsGroups()
 
 void ListsSynchronizer::onGetListsGroupsFinished()
 {
-    XMLRequest *request = answerWith(200);
+    XMLRequest *request = answerWith({200});
     if (!request)
         return;
     ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);

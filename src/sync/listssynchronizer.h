@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <initializer_list>
+
 class ListInfo;
 class ListModel;
 class ListSharingSynchronizer;
@@ -81,9 +83,9 @@ private:
     // The request whose answer is being handled, or null when the sender is
     // stale (the run ended or moved on).
     XMLRequest *answer();
-    // The answer when it carries the given status; otherwise null, with the run
-    // already failed unless the sender was stale.
-    XMLRequest *answerWith(int status);
+    // The answer when it carries one of the given statuses; otherwise null,
+    // with the run already failed unless the sender was stale.
+    XMLRequest *answerWith(std::initializer_list<int> statuses);
     QString unexpectedResponse() const;
     // Fails the run after telling the user about the copies kept so far.
     void failRun(const QString &error);

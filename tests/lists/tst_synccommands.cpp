@@ -132,6 +132,16 @@ QStringList serverListNames(const FakeServer &server)
     return names;
 }
 
+// The fake server started with alice, and the program pointed at it as her.
+bool serveAlice(FakeServer &server)
+{
+    if (!server.start())
+        return false;
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    return true;
+}
+
 } // namespace
 
 class TstSyncCommands : public QObject
@@ -258,9 +268,7 @@ void TstSyncCommands::f5StartsTheFullSync()
 void TstSyncCommands::syncListFollowsTheCurrentList()
 {
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Trip: Tickets")});
     QVERIFY(page);
     auto *action = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
@@ -297,9 +305,7 @@ void TstSyncCommands::syncListFollowsTheCurrentList()
 void TstSyncCommands::f5UploadsTheListsThenAnEdit()
 {
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: Rent Gas"), QStringLiteral("Trip: Tickets")});
     QVERIFY(page);
     {
@@ -367,9 +373,7 @@ void TstSyncCommands::f5LeavesUntouchedDefaultListsBehind()
     QFETCH(QStringList, uploaded);
     QFETCH(QStringList, tabs);
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage(lists);
     QVERIFY(page);
     QCOMPARE(page->tabWidget()->count(), lists.size());
@@ -397,9 +401,7 @@ void TstSyncCommands::f5LeavesUntouchedDefaultListsBehind()
 void TstSyncCommands::f5CommitsTheOpenEditor()
 {
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: Rent")});
     QVERIFY(page);
     TreeView *tree = page->currentTreeView();
@@ -423,9 +425,7 @@ void TstSyncCommands::f5CommitsTheOpenEditor()
 void TstSyncCommands::keptCopyGetsATab()
 {
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Trip: Tickets Bags")});
     QVERIFY(page);
     server.respondOnce("GET", "^/lists/\\d+$", 500);
@@ -467,9 +467,7 @@ void TstSyncCommands::keptCopyGetsATab()
 void TstSyncCommands::syncListAfterTheListsAreReplaced()
 {
     CheckedFakeServer server;
-    QVERIFY(server.start());
-    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: Rent")});
     QVERIFY(page);
     SingleListSyncQueue *before = page->syncQueue();
