@@ -58,6 +58,17 @@ ListModel *ownedList(UserLists &lists)
     return model;
 }
 
+// A task "Paint" at the end of the list, assigned to `nick` unless empty.
+Task *paintTask(ListModel *list, const QString &nick = QString())
+{
+    auto *task = new Task;
+    task->setTitle(QStringLiteral("Paint"));
+    if (!nick.isEmpty())
+        task->assign(nick);
+    list->appendTask(task);
+    return task;
+}
+
 } // namespace
 
 class TstUserPickers : public QObject
@@ -347,10 +358,7 @@ void TstUserPickers::assignTicksGoThroughTheList()
 {
     UserLists lists;
     ListModel *list = ownedList(lists);
-    auto *task = new Task;
-    task->setTitle(QStringLiteral("Paint"));
-    task->assign(QStringLiteral("zoe")); // not a contact
-    list->appendTask(task);
+    Task *task = paintTask(list, QStringLiteral("zoe")); // not a contact
     list->taskList()->setSyncStatus(TaskList::Unedited);
     AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
     picker.createContents(false);
@@ -380,10 +388,7 @@ void TstUserPickers::contactsChangeKeepsAssignments()
 {
     UserLists lists;
     ListModel *list = ownedList(lists);
-    auto *task = new Task;
-    task->setTitle(QStringLiteral("Paint"));
-    task->assign(QStringLiteral("carol"));
-    list->appendTask(task);
+    Task *task = paintTask(list, QStringLiteral("carol"));
     AssignmentsFriendsContainer picker(nullptr, m_friends.get(), true);
     picker.createContents(true);
     picker.setTask(task, list);
@@ -399,10 +404,7 @@ void TstUserPickers::taskFreedUnderThePicker()
 {
     UserLists lists;
     ListModel *list = ownedList(lists);
-    auto *task = new Task;
-    task->setTitle(QStringLiteral("Paint"));
-    task->assign(QStringLiteral("bob"));
-    list->appendTask(task);
+    Task *task = paintTask(list, QStringLiteral("bob"));
     AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
     picker.createContents(false);
     picker.setTask(task, list);
@@ -422,9 +424,7 @@ void TstUserPickers::assignmentListFreedUnderThePicker()
 {
     auto lists = std::make_unique<UserLists>();
     ListModel *list = ownedList(*lists);
-    auto *task = new Task;
-    task->setTitle(QStringLiteral("Paint"));
-    list->appendTask(task);
+    Task *task = paintTask(list);
     AssignmentsFriendsContainer picker(nullptr, m_friends.get(), false);
     picker.createContents(false);
     picker.setTask(task, list);
