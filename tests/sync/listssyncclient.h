@@ -111,6 +111,19 @@ public:
             for (NotepadNote *note : all)
                 m_notes->purgeNote(note);
         });
+        connect(notes, &NotepadNotes::removeDefaultNotes, this, [this] {
+            const QList<NotepadNote *> all = m_notes->notes();
+            for (NotepadNote *note : all)
+                if (note->isUntouched())
+                    m_notes->purgeNote(note);
+        });
+        connect(notes, &NotepadNotes::displayOrderChanged, this, [this](const NotepadNoteIdList &ids) {
+            for (int i = 0; i < ids.size(); ++i) {
+                const int from = m_notes->indexOfServerId(ids[i]);
+                if (from >= 0 && i < m_notes->notes().size())
+                    m_notes->moveNote(m_notes->notes()[from], m_notes->notes()[i]);
+            }
+        });
     }
 
 private:

@@ -4,6 +4,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "listssyncclient.h"
 #include "syncfixture.h"
 #include "synctest.h"
 #include "testenvironment.h"
@@ -13,41 +14,6 @@
 namespace {
 
 const quint32 InfoRevision = 5;
-
-// Does for the notepad what the notepad page does with its signals.
-class NotepadView : public QObject
-{
-public:
-    explicit NotepadView(NotepadNotes *notes)
-        : m_notes(notes)
-    {
-        connect(notes, &NotepadNotes::addNoteToModelAndView, this, [this](NotepadNote *note) {
-            m_notes->appendNote(note);
-        });
-        connect(notes, &NotepadNotes::removeNoteFromView, this, [this](NotepadNote *note) {
-            if (note->syncStatus() == NotepadNote::New)
-                m_notes->purgeNote(note);
-            else
-                note->setSyncStatus(NotepadNote::Deleted);
-        });
-        connect(notes, &NotepadNotes::removeDefaultNotes, this, [this] {
-            const QList<NotepadNote *> all = m_notes->notes();
-            for (NotepadNote *note : all)
-                if (note->isUntouched())
-                    m_notes->purgeNote(note);
-        });
-        connect(notes, &NotepadNotes::displayOrderChanged, this, [this](const NotepadNoteIdList &ids) {
-            for (int i = 0; i < ids.size(); ++i) {
-                const int from = m_notes->indexOfServerId(ids[i]);
-                if (from >= 0 && i < m_notes->notes().size())
-                    m_notes->moveNote(m_notes->notes()[from], m_notes->notes()[i]);
-            }
-        });
-    }
-
-private:
-    NotepadNotes *m_notes;
-};
 
 NotepadNote *makeNote(int status, quint32 id, quint32 revision, const QString &title, const QString &text)
 {
@@ -107,7 +73,7 @@ private:
 
     std::unique_ptr<FakeServer> m_server;
     NotepadNotes *m_notes = nullptr;
-    NotepadView *m_view = nullptr;
+    TestNotepadView *m_view = nullptr;
 };
 
 void TstNoteSynchronizer::init()
@@ -116,7 +82,7 @@ void TstNoteSynchronizer::init()
     QVERIFY(m_server);
     m_server->setStrictCompression(true);
     m_notes = new NotepadNotes;
-    m_view = new NotepadView(m_notes);
+    m_view = new TestNotepadView(m_notes);
 }
 
 void TstNoteSynchronizer::cleanup()
