@@ -52,21 +52,14 @@ RemoveListAction::RemoveListAction(ListsUI *ui)
 
 RemoveListAction::RemoveListAction(ListsUI *ui, ListModel *list, QObject *parent)
     : ListsAction(tr("Remove list"), ui, parent)
-    , m_list(list)
-    , m_forTab(true)
 {
+    setTargetList(list);
     init();
 }
 
 void RemoveListAction::init()
 {
     setShortcuts({QKeySequence(tr("Ctrl+W", "shortcut")), QKeySequence(tr("Ctrl+F4", "shortcut"))});
-}
-
-ListModel *RemoveListAction::theList() const
-{
-    // A tab's list that has gone meanwhile is not replaced by another one.
-    return m_forTab ? m_list.data() : currentList();
 }
 
 QIcon RemoveListAction::currentIcon() { return QIcon(QStringLiteral(":/remove-list-menu.png")); }
@@ -79,7 +72,7 @@ bool RemoveListAction::shouldBeEnabled()
 
 void RemoveListAction::execute()
 {
-    QPointer<ListModel> list = theList();
+    QPointer<ListModel> list = targetList();
     QPointer<UserLists> lists = userLists();
     if (!list || !lists)
         return;
@@ -103,20 +96,14 @@ RenameListAction::RenameListAction(ListsUI *ui)
 
 RenameListAction::RenameListAction(ListsUI *ui, ListModel *list, QObject *parent)
     : ListsAction(tr("Rename list"), ui, parent)
-    , m_list(list)
-    , m_forTab(true)
 {
+    setTargetList(list);
     init();
 }
 
 void RenameListAction::init()
 {
     setShortcut(QKeySequence(tr("Ctrl+F2", "shortcut")));
-}
-
-ListModel *RenameListAction::theList() const
-{
-    return m_forTab ? m_list.data() : currentList();
 }
 
 QIcon RenameListAction::currentIcon() { return QIcon(QStringLiteral(":/rename-list.png")); }
@@ -129,7 +116,7 @@ bool RenameListAction::shouldBeEnabled()
 
 void RenameListAction::execute()
 {
-    if (ListModel *list = theList())
+    if (ListModel *list = targetList())
         listsUI()->editListName(list);
 }
 
@@ -203,21 +190,16 @@ void GoToListAction::execute()
 
 ExportListAction::ExportListAction(ListsUI *ui, ListModel *list, QObject *parent)
     : ListsAction(tr("Export list"), ui, parent)
-    , m_list(list)
-    , m_forTab(list != nullptr)
 {
-}
-
-ListModel *ExportListAction::theList() const
-{
-    return m_forTab ? m_list.data() : currentList();
+    if (list)
+        setTargetList(list);
 }
 
 QIcon ExportListAction::currentIcon() { return QIcon(QStringLiteral(":/export-list.png")); }
 
 bool ExportListAction::shouldBeEnabled()
 {
-    return theList();
+    return targetList();
 }
 
 void ExportListAction::execute()
@@ -233,7 +215,7 @@ void ExportListAction::execute()
 
 bool ExportListAction::exportTo(const QString &fileName)
 {
-    ListModel *list = theList();
+    ListModel *list = targetList();
     if (!list)
         return false;
     // Written beside and put in place only when whole: a full disk never
@@ -256,14 +238,14 @@ bool ExportListAction::exportTo(const QString &fileName)
 
 PrintListAction::PrintListAction(ListsUI *ui, ListModel *list, QObject *parent)
     : ListsAction(tr("Print list"), ui, parent)
-    , m_list(list)
-    , m_forTab(list != nullptr)
 {
+    if (list)
+        setTargetList(list);
 }
 
 ListModel *PrintListAction::printedList() const
 {
-    return m_forTab ? m_list.data() : currentList();
+    return targetList();
 }
 
 QIcon PrintListAction::currentIcon() { return QIcon(QStringLiteral(":/print_white.png")); }

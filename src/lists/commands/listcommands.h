@@ -34,10 +34,7 @@ public:
 
 private:
     void init();
-    ListModel *theList() const;
 
-    QPointer<ListModel> m_list;
-    bool m_forTab = false;
 };
 
 // "Rename list" (Ctrl+F2): the rename dialog of the list's tab; the current
@@ -54,10 +51,7 @@ public:
 
 private:
     void init();
-    ListModel *theList() const;
 
-    QPointer<ListModel> m_list;
-    bool m_forTab = false;
 };
 
 // "Move list left": one place left in the display order.
@@ -125,10 +119,7 @@ public:
     bool exportTo(const QString &fileName);
 
 private:
-    ListModel *theList() const;
 
-    QPointer<ListModel> m_list;
-    bool m_forTab = false;
 };
 
 // "Print list": the printer's dialog, then every page of the list (the tab's,
@@ -145,8 +136,6 @@ public:
     ListModel *printedList() const;
 
 private:
-    QPointer<ListModel> m_list;
-    bool m_forTab = false;
 };
 
 #endif

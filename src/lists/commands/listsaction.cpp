@@ -48,3 +48,14 @@ QWidget *ListsAction::dialogParent() const
 {
     return m_listsUI ? m_listsUI->mainWindow() : nullptr;
 }
+
+ListModel *ListsAction::targetList() const
+{
+    return m_forList ? m_targetList.data() : currentList();
+}
+
+void ListsAction::setTargetList(ListModel *list)
+{
+    m_targetList = list;
+    m_forList = true;
+}

@@ -4,6 +4,7 @@
 #include "shell/action.h"
 
 #include <QModelIndex>
+#include <QPointer>
 
 class ListModel;
 class ListsUI;
@@ -30,6 +31,12 @@ public:
     UserLists *userLists() const;
 
 protected:
+    // The list a command built for one tab (or menu) works on; the current
+    // list when it was built for none. A given list that has gone meanwhile
+    // is not replaced by another one.
+    ListModel *targetList() const;
+    void setTargetList(ListModel *list);
+
     bool hasCurrentTask() const { return currentIndex().isValid(); }
     bool isCurrentListWritable() const;
     // Parent of the questions a command asks: the main window.
@@ -37,6 +44,8 @@ protected:
 
 private:
     ListsUI *m_listsUI;
+    QPointer<ListModel> m_targetList;
+    bool m_forList = false;
 };
 
 #endif

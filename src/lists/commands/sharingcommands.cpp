@@ -90,29 +90,24 @@ void ShareListAction::execute()
 
 UnshareAllAction::UnshareAllAction(ListModel *list, ListsUI *ui, QObject *parent)
     : ListsAction(tr("Unshare all"), ui, parentOr(parent, ui))
-    , m_list(list)
-    , m_forList(list != nullptr)
 {
+    if (list)
+        setTargetList(list);
     setIcon(currentIcon());
     setEnabled(shouldBeEnabled());
-}
-
-ListModel *UnshareAllAction::theList() const
-{
-    return m_forList ? m_list.data() : currentList();
 }
 
 QIcon UnshareAllAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.png")); }
 
 bool UnshareAllAction::shouldBeEnabled()
 {
-    ListModel *list = theList();
+    ListModel *list = targetList();
     return list && list->isOwned() && list->sharedUserCount() > 0;
 }
 
 void UnshareAllAction::execute()
 {
-    QPointer<ListModel> list = theList();
+    QPointer<ListModel> list = targetList();
     if (!list)
         return;
     const bool ok = MessageDialog::question(
@@ -125,29 +120,24 @@ void UnshareAllAction::execute()
 
 UnshareListAction::UnshareListAction(ListModel *list, ListsUI *ui, QObject *parent)
     : ListsAction(tr("Unshare"), ui, parentOr(parent, ui))
-    , m_list(list)
-    , m_forList(list != nullptr)
 {
+    if (list)
+        setTargetList(list);
     setIcon(currentIcon());
     setEnabled(shouldBeEnabled());
-}
-
-ListModel *UnshareListAction::theList() const
-{
-    return m_forList ? m_list.data() : currentList();
 }
 
 QIcon UnshareListAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.png")); }
 
 bool UnshareListAction::shouldBeEnabled()
 {
-    ListModel *list = theList();
+    ListModel *list = targetList();
     return list && list->hasDeletePermission();
 }
 
 void UnshareListAction::execute()
 {
-    QPointer<ListModel> list = theList();
+    QPointer<ListModel> list = targetList();
     if (!list)
         return;
     QPointer<UserLists> lists = userLists();

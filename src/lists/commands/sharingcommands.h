@@ -69,10 +69,7 @@ public:
     void execute() override;
 
 private:
-    ListModel *theList() const;
 
-    QPointer<ListModel> m_list;
-    bool m_forList;
 };
 
 // "Unshare": gives up a list shared with the user; enabled when built for a
@@ -87,10 +84,7 @@ public:
     void execute() override;
 
 private:
-    ListModel *theList() const;
 
-    QPointer<ListModel> m_list;
-    bool m_forList;
 };
 
 #endif
