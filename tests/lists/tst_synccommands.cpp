@@ -188,14 +188,7 @@ void TstSyncCommands::init()
 
 void TstSyncCommands::cleanup()
 {
-    delete m_view;
-    m_view = nullptr;
-    if (m_notes) {
-        const QList<NotepadNote *> notes = m_notes->notes();
-        delete m_notes;
-        qDeleteAll(notes);
-    }
-    m_notes = nullptr;
+    dropNotepad(m_notes, m_view);
     QCOMPARE(ListsSynchronizer::running(), nullptr);
     QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     ServerSettings::instance()->setSettings(QString(), QString(), QString());

@@ -130,4 +130,18 @@ private:
     NotepadNotes *m_notes;
 };
 
+// Ends a test's notepad: the page stand-in, then the notepad and its notes,
+// which the notepad does not own.
+inline void dropNotepad(NotepadNotes *&notes, TestNotepadView *&view)
+{
+    delete view;
+    view = nullptr;
+    if (notes) {
+        const QList<NotepadNote *> all = notes->notes();
+        delete notes;
+        qDeleteAll(all);
+    }
+    notes = nullptr;
+}
+
 #endif

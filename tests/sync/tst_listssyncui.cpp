@@ -134,14 +134,7 @@ void TstListsSyncUI::cleanup()
 {
     m_page.reset();
     m_client.reset();
-    delete m_view;
-    if (m_notes) {
-        const QList<NotepadNote *> notes = m_notes->notes();
-        delete m_notes;
-        qDeleteAll(notes);
-    }
-    m_notes = nullptr;
-    m_view = nullptr;
+    dropNotepad(m_notes, m_view);
     QCOMPARE(ListsSynchronizer::running(), nullptr);
     QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     m_server.reset();

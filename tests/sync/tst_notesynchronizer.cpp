@@ -89,13 +89,7 @@ void TstNoteSynchronizer::cleanup()
 {
     if (m_server)
         PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
-    delete m_view;
-    if (m_notes) {
-        const QList<NotepadNote *> notes = m_notes->notes();
-        delete m_notes;
-        qDeleteAll(notes);
-    }
-    m_notes = nullptr;
+    dropNotepad(m_notes, m_view);
     m_server.reset();
 }
 

@@ -74,14 +74,7 @@ void TstSyncSnapshot::init()
 void TstSyncSnapshot::cleanup()
 {
     m_client.reset();
-    delete m_view;
-    if (m_notes) {
-        const QList<NotepadNote *> notes = m_notes->notes();
-        delete m_notes;
-        qDeleteAll(notes);
-    }
-    m_notes = nullptr;
-    m_view = nullptr;
+    dropNotepad(m_notes, m_view);
     QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
     m_server.reset();
 }
