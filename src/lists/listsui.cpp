@@ -544,6 +544,13 @@ QWidget *ListsUI::centralWidget()
     return m_tabs.data();
 }
 
+// Switched to, the page takes the keys: the current list's tree has them.
+void ListsUI::activated()
+{
+    if (TreeView *view = currentTreeView())
+        view->setFocus(Qt::OtherFocusReason);
+}
+
 QWidget *ListsUI::bottomBarLeftWidget()
 {
     return m_bottomBarLeft.data();

@@ -147,6 +147,7 @@ public:
 
     // MainWindowMode.
     QWidget *centralWidget() override;
+    void activated() override;
     QWidget *taskInfoPanel() override;
     QWidget *taskAttachmentsPanel() override;
     QWidget *listsGroupsManagerPanel() override;

@@ -69,6 +69,13 @@ QWidget *NotepadUI::centralWidget()
     return m_tabWidget;
 }
 
+// Switched to, the page takes the keys: what the user types goes into the note.
+void NotepadUI::activated()
+{
+    if (QWidget *editor = m_tabWidget->currentWidget())
+        editor->setFocus(Qt::OtherFocusReason);
+}
+
 QAction *NotepadUI::syncAction()
 {
     // The same full synchronisation as the lists page's sync button.

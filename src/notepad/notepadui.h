@@ -37,6 +37,7 @@ public:
     ~NotepadUI() override;
 
     QWidget *centralWidget() override;
+    void activated() override;
     QWidget *taskInfoPanel() override { return nullptr; }
     QWidget *taskAttachmentsPanel() override { return nullptr; }
     QWidget *listsGroupsManagerPanel() override { return nullptr; }

@@ -5,9 +5,12 @@
 #include "notepad/notepadcommands.h"
 #include "notepad/renamenotedialog.h"
 #include "notepadtest.h"
+#include "lists/listsui.h"
+#include "lists/treeview.h"
 #include "shell/mainwindow.h"
 #include "testenvironment.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -479,6 +482,49 @@ private slots:
             window.runClosingSteps();
             QCOMPARE(savedNotes().value(0).text, QStringLiteral("milk"));
         }
+    }
+
+    void switchingToAPageGivesItTheKeys_data()
+    {
+        QTest::addColumn<bool>("notepad");
+        QTest::newRow("notepad") << true;
+        QTest::newRow("lists, back from the notepad") << false;
+    }
+
+    // Shift+Ctrl+O, then typing, writes the note; back on the lists page the
+    // keys reach the current list's tree.
+    void switchingToAPageGivesItTheKeys()
+    {
+        QFETCH(bool, notepad);
+        NotepadUI *page = nullptr;
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *window) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash, nullptr, window->pageArea()));
+        };
+        builders.notepad = [&page](MainWindowMode *lists, MainWindow *) {
+            page = new NotepadUI(lists, nullptr);
+            return page;
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *lists = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(page && lists);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_O, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(window.currentMode(), page);
+        if (notepad) {
+            QVERIFY(QApplication::focusWidget());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("milk"));
+            QCOMPARE(qobject_cast<NotepadTextEdit *>(page->tabWidget()->currentWidget())->toPlainText(),
+                     QStringLiteral("milk"));
+            return;
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(window.currentMode(), static_cast<MainWindowMode *>(lists));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(lists->currentTreeView()));
     }
 };
 
