@@ -33,20 +33,19 @@ void addNativeFrameStyles(QWidget *)
 
 void loadCrashLogger()
 {
+#ifdef Q_OS_WIN
     if (g_crashLogger)
         return;
     auto *library = new QLibrary(QStringLiteral("bblogger"));
     if (!library->load()) {
-#ifdef Q_OS_WIN
         qWarning("failed to load bblogger.dll %s", qPrintable(library->errorString()));
-#else
-        // The crash logger exists for Windows only; its absence here is normal.
-        qDebug("failed to load bblogger.dll %s", qPrintable(library->errorString()));
-#endif
         delete library;
         return;
     }
     g_crashLogger = library;
+#else
+    // The crash logger exists for Windows only: nothing to look for here.
+#endif
 }
 
 bool isCrashLoggerLoaded()

@@ -39,16 +39,25 @@ private slots:
 
     void crashLoggerMissing()
     {
+#ifndef Q_OS_WIN
+        // No such library exists here: every start would print a line on the
+        // terminal, whatever its level.
+        static QStringList said;
+        said.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                                                    const QString &text) { said << text; });
+#endif
         for (int i = 0; i < 2; ++i) {
 #ifdef Q_OS_WIN
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to load bblogger.dll ")));
-#else
-            // No such library exists here: every start would print a warning.
-            QTest::failOnWarning(QRegularExpression(QStringLiteral("bblogger")));
 #endif
             loadCrashLogger();
             QVERIFY(!isCrashLoggerLoaded());
         }
+#ifndef Q_OS_WIN
+        qInstallMessageHandler(previous);
+        QCOMPARE(said, QStringList());
+#endif
     }
 };
 
