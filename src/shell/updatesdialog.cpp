@@ -153,6 +153,7 @@ void UpdatesDialog::onUpdateDownloadProgress(int done, int total)
 
 void UpdatesDialog::onUpdateDownloadFailed()
 {
+    m_downloadFailed = true;
     m_stateLabel->setText(tr("Download failed"));
     updateWidgets();
 }
@@ -173,9 +174,12 @@ void UpdatesDialog::onDownloadButtonClicked()
 {
     if (m_downloadButton->isHidden())
         return;
+    m_downloadFailed = false;
     if (Updater *updater = Updater::instance())
         updater->startDownload();
-    updateStateText();
+    // A download that failed at once keeps saying so.
+    if (!m_downloadFailed)
+        updateStateText();
     updateWidgets();
 }
 

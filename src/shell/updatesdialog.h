@@ -49,6 +49,8 @@ private:
     QRadioButton *m_sevenDaysButton;
     QPushButton *m_downloadButton;
     QPushButton *m_installButton;
+    // Set when the download failed before its button's click returned.
+    bool m_downloadFailed = false;
 };
 
 #endif

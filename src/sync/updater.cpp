@@ -307,6 +307,10 @@ void Updater::startDownload()
         qWarning() << "failed to open" << installerFilePath();
         delete m_file;
         m_file = nullptr;
+        // Failed like any other download: offering Download again would
+        // only fail the same way, silently.
+        m_state = UpToDate;
+        emit updateDownloadFailed();
         return;
     }
     m_expectedLength = m_announcedLength;

@@ -9,6 +9,7 @@
 #include "testenvironment.h"
 #include "updatertest.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -179,15 +180,30 @@ private slots:
         QCOMPARE(Updater::instance()->state(), Updater::InstallFailed);
     }
 
+    void downloadFails_data()
+    {
+        QTest::addColumn<bool>("unwritable");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("server error") << false << "^unexpected response from server:  500$";
+        QTest::newRow("installer file not writable") << true << "^failed to open \".*installer\\.exe\"$";
+    }
+
     void downloadFails()
     {
+        QFETCH(bool, unwritable);
+        QFETCH(QString, message);
         QVERIFY(UpdaterTest::bringTo(Updater::UpdateSeen, *m_server));
-        m_server->respondOnce("GET", QStringLiteral("^/clients/"), 500);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^unexpected response from server:  500$"));
+        if (unwritable)
+            QVERIFY(QDir().mkpath(installerFilePath()));
+        else
+            m_server->respondOnce("GET", QStringLiteral("^/clients/"), 500);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(message));
         UpdatesDialog dialog;
         dialog.show();
         QTest::mouseClick(dialog.downloadButton(), Qt::LeftButton);
-        QTRY_COMPARE(dialog.stateLabel()->text(), QStringLiteral("Download failed"));
+        const bool said = QTest::qWaitFor([&] { return dialog.stateLabel()->text() == QLatin1String("Download failed"); });
+        QDir().rmdir(installerFilePath());
+        QVERIFY(said);
         QCOMPARE(shown(dialog), QStringLiteral("logo"));
     }
 
