@@ -4,6 +4,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "shell/messagedialog.h"
 
 #include <QPainter>
 #include <QPrintDialog>
@@ -70,7 +71,12 @@ bool ListPrinter::printWithDialog(const ListModel *list, QWidget *parent)
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    return print(&printer, list);
+    if (print(&printer, list))
+        return true;
+    // The printer or its output file could not be opened: say so, as a
+    // failed export does.
+    MessageDialog::information(tr("Print list"), tr("Could not print the list"), parent);
+    return false;
 }
 
 void ListPrinter::drawPage(QPainter *painter, int page) const

@@ -1,6 +1,7 @@
 #ifndef LISTPRINTER_H
 #define LISTPRINTER_H
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QList>
@@ -22,6 +23,8 @@ class Task;
 // dialog and then print().
 class ListPrinter
 {
+    Q_DECLARE_TR_FUNCTIONS(ListPrinter)
+
 public:
     // One printed line: a piece of a task's title with the task's marks.
     struct PrintRow
@@ -46,7 +49,8 @@ public:
     // printer could not be painted on. A list without tasks prints nothing.
     static bool print(QPrinter *printer, const ListModel *list);
     // The print command's job: the printer's dialog over `parent`, then
-    // every page (whatever range the dialog offers); false when cancelled.
+    // every page (whatever range the dialog offers); false when cancelled,
+    // or when printing failed (the user is told).
     static bool printWithDialog(const ListModel *list, QWidget *parent);
 
     int pageCount() const;

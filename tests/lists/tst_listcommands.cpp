@@ -302,9 +302,20 @@ private slots:
     }
 
     // The tab menu's Print list prints that tab's list, through the printer's
-    // dialog (here printing to a file).
+    // dialog (here printing to a file); a printer that cannot be written to
+    // tells the user.
+    void tabMenuPrintsItsList_data()
+    {
+        QTest::addColumn<bool>("printable");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("printed") << true << "";
+        QTest::newRow("output file cannot be opened") << false << "Could not print the list";
+    }
+
     void tabMenuPrintsItsList()
     {
+        QFETCH(bool, printable);
+        QFETCH(QString, notice);
         Page page({QStringLiteral("Home: H"), QStringLiteral("Work: W")});
         Menu menu;
         page.ui->fillTabContextMenu(&menu, 1);
@@ -318,7 +329,7 @@ private slots:
         QVERIFY(print->isEnabled());
 
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("work.pdf"));
+        const QString path = dir.filePath(printable ? QStringLiteral("work.pdf") : QStringLiteral("gone/work.pdf"));
         bool asked = false;
         DialogDriver::whenModal([&](QWidget *dialog) {
             asked = qobject_cast<QPrintDialog *>(dialog);
@@ -332,11 +343,17 @@ private slots:
                 QTest::keyClick(dialog, Qt::Key_Escape);
             }
         });
+        if (!printable)
+            QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        Answer answer(true);
         print->trigger();
         QVERIFY(asked);
+        QCOMPARE(answer.count, printable ? 0 : 1);
+        QCOMPARE(answer.text, notice);
         QFile pdf(path);
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QVERIFY(pdf.readAll().startsWith("%PDF"));
+        QCOMPARE(pdf.open(QIODevice::ReadOnly), printable);
+        if (printable)
+            QVERIFY(pdf.readAll().startsWith("%PDF"));
     }
 
     void exportWritesTheListAsText()
