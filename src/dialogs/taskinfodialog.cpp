@@ -324,14 +324,16 @@ QString TaskInfoDialog::chatPartner() const
 
 void TaskInfoDialog::updateChatButton(bool connected)
 {
-    // Only for an assignee who is not the user and with whom a chat can start.
-    const QString nick = chatPartner();
-    m_chatButton->setVisible(connected && m_chat && !nick.isEmpty() && m_chat->canChatWith(nick));
+    // For any assignee but the user: one who is not a contact is told so
+    // when the button is pressed.
+    m_chatButton->setVisible(connected && m_chat && !chatPartner().isEmpty());
 }
 
 void TaskInfoDialog::onConnected()
 {
-    updateChatButton(true);
+    // Any assignee, the user too: a press on the user's own nick finds no
+    // contact and says so.
+    m_chatButton->setVisible(m_chat && m_task && m_model && !m_task->assignments().isEmpty());
 }
 
 void TaskInfoDialog::onDisconnected()

@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "dialogs/assigneechat.h"
+#include "dialogstest.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/tasktreeowner.h"
 #include "model/listmodel.h"
@@ -204,6 +205,8 @@ private slots:
         QVERIFY(!f.dialog.priorityBox()->isEnabled());
     }
 
+    // The chat button stands beside any assignee while connected; pressing it
+    // chats with a contact, and tells the user when the assignee is none.
     void assignees_data()
     {
         QTest::addColumn<QStringList>("nicks");
@@ -211,17 +214,24 @@ private slots:
         QTest::addColumn<bool>("owned");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("chat");
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("more");
         QTest::addColumn<bool>("viewAllEnabled");
-        QTest::newRow("me") << QStringList{"ann"} << QStringList{"ann"} << true << "ann (me)" << false << ""
-                            << false;
-        QTest::newRow("friend") << QStringList{"bob"} << QStringList{"bob"} << true << "bob" << true << "" << false;
-        QTest::newRow("stranger") << QStringList{"eve"} << QStringList{"bob"} << true << "eve" << false << ""
-                                  << false;
+        const QString notFriend = QStringLiteral("The user the task is assigned to is not in your friends list");
+        QTest::newRow("me") << QStringList{"ann"} << QStringList{"ann"} << true << "ann (me)" << true << notFriend
+                            << "" << false;
+        QTest::newRow("friend") << QStringList{"bob"} << QStringList{"bob"} << true << "bob" << true << "" << ""
+                                << false;
+        QTest::newRow("stranger") << QStringList{"eve"} << QStringList{"bob"} << true << "eve" << true << notFriend
+                                  << "" << false;
+        QTest::newRow("none") << QStringList{} << QStringList{"bob"} << true << "None" << false << "" << ""
+                              << false;
         QTest::newRow("three, owned") << QStringList{"bob", "cy", "dee"} << QStringList{"bob"} << true << "bob"
-                                      << true << "(2)More" << true;
+                                      << true << "" << "(2)More" << true;
         QTest::newRow("three, shared") << QStringList{"bob", "cy", "dee"} << QStringList{"bob"} << false << "bob"
-                                       << true << "(2)More" << false;
+                                       << true << "" << "(2)More" << false;
+        QTest::newRow("three, stranger first") << QStringList{"eve", "bob", "cy"} << QStringList{"bob"} << true
+                                               << "eve" << true << notFriend << "(2)More" << true;
     }
     void assignees()
     {
@@ -230,6 +240,7 @@ private slots:
         QFETCH(bool, owned);
         QFETCH(QString, shown);
         QFETCH(bool, chat);
+        QFETCH(QString, box);
         QFETCH(QString, more);
         QFETCH(bool, viewAllEnabled);
         Fixture f;
@@ -249,8 +260,10 @@ private slots:
             QCOMPARE(f.dialog.viewAllButton()->isEnabled(), viewAllEnabled);
         if (chat) {
             f.dialog.show();
+            DialogsTest::Answer answer(true);
             QTest::mouseClick(f.dialog.chatButton(), Qt::LeftButton);
-            QCOMPARE(chatter.started, QStringList{nicks.first()});
+            QCOMPARE(answer.text, box);
+            QCOMPARE(chatter.started, box.isEmpty() ? QStringList{nicks.first()} : QStringList());
         }
         f.dialog.onDisconnected();
         QVERIFY(f.dialog.chatButton()->isHidden());
