@@ -28,6 +28,8 @@ public:
     virtual bool isGroup() const { return false; }
     virtual void updateStyle();
     virtual void showContextMenu(const QPoint &globalPos);
+    // The row kind's own image name; the manager draws only the branch image.
+    virtual QString iconName() const = 0;
     virtual QString branchIconName() const = 0;
 
     ListsGroupsManagerContainer *container() const { return m_container; }

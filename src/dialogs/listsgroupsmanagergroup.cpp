@@ -21,6 +21,11 @@ ListsGroupsManagerGroup::ListsGroupsManagerGroup(ListsGroupsElementGroup *group,
     connect(branchButton(), &ToolButton::clicked, this, &ListsGroupsManagerGroup::onExpandButtonClicked);
 }
 
+QString ListsGroupsManagerGroup::iconName() const
+{
+    return QStringLiteral("add-task");
+}
+
 QString ListsGroupsManagerGroup::branchIconName() const
 {
     return m_expanded ? QStringLiteral("pointer_open") : QStringLiteral("pointer_close");

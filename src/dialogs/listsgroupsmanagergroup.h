@@ -14,6 +14,7 @@ public:
 
     bool isGroup() const override { return true; }
     void showContextMenu(const QPoint &globalPos) override;
+    QString iconName() const override;
     QString branchIconName() const override;
 
     ListsGroupsElementGroup *groupElement() const { return m_group; }

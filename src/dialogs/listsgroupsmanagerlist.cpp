@@ -24,6 +24,11 @@ ListsGroupsManagerList::ListsGroupsManagerList(ListsGroupsElementList *entry, co
     connect(m_listFrame, &ListsGroupsManagerFrameElement::doubleClick, this, &ListsGroupsManagerList::onListDoubleClicked);
 }
 
+QString ListsGroupsManagerList::iconName() const
+{
+    return QStringLiteral("attach_add");
+}
+
 QString ListsGroupsManagerList::branchIconName() const
 {
     return QStringLiteral("pointer_empty");

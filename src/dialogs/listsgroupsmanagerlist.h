@@ -17,6 +17,7 @@ public:
 
     bool isList() const override { return true; }
     void showContextMenu(const QPoint &globalPos) override;
+    QString iconName() const override;
     QString branchIconName() const override;
 
     ListsGroupsElementList *listElement() const { return m_entry; }

@@ -213,6 +213,39 @@ private slots:
         QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), m.page.modelOutline());
     }
 
+    // What each kind of row says of itself, asked through the row base, as
+    // the branch button is clicked open and shut.
+    void rowKinds_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("branch");
+        QTest::newRow("list") << "Reading" << "" << "list" << "attach_add" << "pointer_empty";
+        QTest::newRow("expanded group") << "Work" << "" << "group" << "add-task" << "pointer_open";
+        QTest::newRow("collapsed group") << "Home" << "" << "group" << "add-task" << "pointer_close";
+        QTest::newRow("group collapsed by its button") << "Work" << "branch Work" << "group" << "add-task"
+                                                       << "pointer_close";
+    }
+
+    void rowKinds()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, steps);
+        QFETCH(QString, kind);
+        QFETCH(QString, icon);
+        QFETCH(QString, branch);
+        Manager m{QLatin1String(tree)};
+        m.run(steps);
+        const ListsGroupsManagerElement *element = row(m.c, name);
+        QVERIFY(element);
+        QCOMPARE(element->isList() ? QStringLiteral("list") : element->isGroup() ? QStringLiteral("group") : QString(),
+                 kind);
+        QCOMPARE(element->iconName(), icon);
+        QCOMPARE(element->branchIconName(), branch);
+    }
+
     void readOnlyListKeepsItsName()
     {
         Manager m(QStringLiteral("Mine Theirs:r"));
