@@ -1,10 +1,8 @@
 #include "dialogs/taskattachmentsselector.h"
 
 #include "model/taskattachment.h"
+#include "shell/tasklinkopener.h"
 
-#include <QDebug>
-#include <QDesktopServices>
-#include <QUrl>
 
 TaskAttachmentsSelector::TaskAttachmentsSelector(QWidget *parent)
     : QListWidget(parent)
@@ -51,20 +49,8 @@ void TaskAttachmentsSelector::onItemDoubleClicked(QListWidgetItem *item)
     TaskAttachment *attachment = m_attachments.value(item);
     if (!attachment)
         return;
-    if (attachment->type() == TaskAttachment::WebHyperlink) {
-        if (opensInBrowser(attachment->url()))
-            QDesktopServices::openUrl(attachment->url());
-        else
-            qWarning().noquote() << "Attachment link not opened, its kind of address is not a web one:"
-                                 << attachment->url().scheme();
-    }
+    if (attachment->type() == TaskAttachment::WebHyperlink)
+        TaskLinkOpener::open(attachment->url());
     else if (attachment->type() == TaskAttachment::VideoHyperlink)
         emit playVideoRequested(attachment);
-}
-
-bool TaskAttachmentsSelector::opensInBrowser(const QUrl &url)
-{
-    static const QStringList web{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
-                                 QStringLiteral("mailto")};
-    return url.isValid() && web.contains(url.scheme().toLower());
 }

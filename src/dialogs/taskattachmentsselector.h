@@ -4,11 +4,11 @@
 #include <QHash>
 #include <QListWidget>
 
-class QUrl;
 class TaskAttachment;
 
 // One row per web or video link of a task. A double click opens a web link
-// in the desktop's browser and asks for a video link to be played.
+// in the desktop's browser (only a web or mail address) and asks for a video
+// link to be played.
 class TaskAttachmentsSelector : public QListWidget
 {
     Q_OBJECT
@@ -20,10 +20,6 @@ public:
     void removeCurrentItem();
     // The attachment of the current row, null when there is none.
     TaskAttachment *currentAttachment() const;
-    // A link may come from someone else's shared list: only web addresses
-    // are handed to the desktop, never a local file or another program's
-    // scheme.
-    static bool opensInBrowser(const QUrl &url);
 
 signals:
     // The lists page plays it in its video player window.

@@ -44,12 +44,12 @@
 #include "shell/menu.h"
 #include "shell/messagedialog.h"
 #include "shell/splashscreen.h"
+#include "shell/tasklinkopener.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
 #include "sync/singlelistsyncqueue.h"
 
 #include <QDebug>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStackedWidget>
@@ -1854,7 +1854,7 @@ void ListsUI::openTaskLink()
     if (!list || !view)
         return;
     if (TaskAttachmentWebHyperlink *link = list->taskWebHyperlink(view->currentIndex()))
-        QDesktopServices::openUrl(link->url());
+        TaskLinkOpener::open(link->url());
 }
 
 void ListsUI::playTaskVideo()
@@ -1869,7 +1869,7 @@ void ListsUI::playTaskVideo()
 
 void ListsUI::showWebkitPlayerDialog(TaskAttachment *video)
 {
-    if (!video)
+    if (!video || !TaskLinkOpener::allows(video->url()))
         return;
     onCloseWebkitPlayerDialog();
     QSize size;

@@ -1,5 +1,6 @@
 #include "shell/webkitplayerdialog.h"
 
+#include "shell/tasklinkopener.h"
 #include "shell/webenginestart.h"
 
 #include <QDebug>
@@ -163,7 +164,7 @@ void WebkitPlayerDialog::onTitleChanged(const QString &title)
 QUrl WebkitPlayerDialog::downloadTarget() const
 {
     const QUrl video(QUrlQuery(m_url).queryItemValue(QStringLiteral("file"), QUrl::FullyDecoded));
-    if (video.scheme() == QLatin1String("http") || video.scheme() == QLatin1String("https"))
+    if (TaskLinkOpener::isWebAddress(video))
         return video;
     return m_url;
 }

@@ -1,7 +1,7 @@
 // The task dialogs as the lists page opens them: the calendar, alarm and
 // note dialogs on the current task (presets, Save, Close), the alarms that
-// the minute tick finds, and the task information dialog floating or docked,
-// across undo.
+// the minute tick finds, the task information dialog floating or docked,
+// across undo, and the links and videos that the tree's icons open.
 
 #include "core/clock.h"
 #include "core/options.h"
@@ -14,15 +14,18 @@
 #include "dialogs/timemanagementdialog.h"
 #include "dialogs/timewidget.h"
 #include "lists/listsui.h"
+#include "lists/tabwidget.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "shell/webkitplayerdialog.h"
 #include "shell/pdtextedit.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -71,16 +74,47 @@ struct Page
     ListsUI ui{nullptr, nullptr, nullptr};
 };
 
+const char *const linkSchemes[] = {"http", "https", "ftp", "mailto", "file", "smb", "javascript"};
+
+// The centre of the current task's icon cell that shows `code`.
+QPoint iconCell(ListsUI &ui, int code)
+{
+    TreeView *view = ui.currentTreeView();
+    const QModelIndex index = view->currentIndex();
+    for (int column = ListModel::FirstIconColumn; column <= ListModel::LastIconColumn; ++column) {
+        const QModelIndex cell = index.siblingAtColumn(column);
+        if (cell.data(ListModel::IconCodeRole).toInt() == code)
+            return view->visualRect(cell).center();
+    }
+    return QPoint(-1, -1);
+}
+
 } // namespace
 
 class TstListsUIDialogs : public QObject
 {
     Q_OBJECT
 
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
+
 private:
     const QDateTime m_now{QDate(2026, 5, 4), QTime(15, 0), Qt::UTC};
+    QList<QUrl> m_opened;
 
 private slots:
+    void initTestCase()
+    {
+        for (const char *scheme : linkSchemes)
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openUrl");
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char *scheme : linkSchemes)
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+
     void init()
     {
         QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
@@ -191,6 +225,51 @@ private slots:
         QCOMPARE(alarms->table()->rowCount(), 0);
         ui.userLists()->onMinuteTimeout(due.addSecs(60), due.addSecs(120));
         QVERIFY(!alarms->isVisible());
+    }
+
+    // A link or video in someone else's list reaches the desktop or the
+    // player only when it is a web or mail address; a click on the tree's
+    // icon follows the same rule as the attachments dialog.
+    void treeIconOpensOnlyWebLinks_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("http") << "webHyperlink" << "http://example.org/a" << true;
+        QTest::newRow("https") << "webHyperlink" << "https://example.org/a?b=c" << true;
+        QTest::newRow("ftp") << "webHyperlink" << "ftp://files.example.org/a.txt" << true;
+        QTest::newRow("mailto") << "webHyperlink" << "mailto:ann@example.org" << true;
+        QTest::newRow("upper case") << "webHyperlink" << "HTTPS://example.org/" << true;
+        QTest::newRow("local file") << "webHyperlink" << "file:///etc/hostname" << false;
+        QTest::newRow("share") << "webHyperlink" << "smb://server/share/run.exe" << false;
+        QTest::newRow("script") << "webHyperlink" << "javascript:alert(1)" << false;
+        QTest::newRow("video, local file") << "videoHyperlink" << "file:///etc/hostname" << false;
+        QTest::newRow("video, script") << "videoHyperlink" << "javascript:alert(1)" << false;
+    }
+
+    void treeIconOpensOnlyWebLinks()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, address);
+        QFETCH(bool, opened);
+        Page page;
+        ListsUI &ui = page.ui;
+        const bool video = kind == QLatin1String("videoHyperlink");
+        ui.currentTask()->createAttachment(kind, QStringLiteral("Theirs"), address);
+        QWidget *tabs = ui.tabWidget();
+        tabs->resize(500, 300);
+        tabs->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tabs));
+        TreeView *view = ui.currentTreeView();
+        view->viewport()->update();
+        const QPoint icon = iconCell(ui, video ? ListModel::VideoHyperlinkIcon : ListModel::WebHyperlinkIcon);
+        QVERIFY(view->viewport()->rect().contains(icon));
+        m_opened.clear();
+        if (!opened)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Attachment link not opened")));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, icon);
+        QCOMPARE(m_opened, opened ? QList<QUrl>{QUrl(address)} : QList<QUrl>());
+        QVERIFY(!ui.webkitPlayerDialog());
     }
 
     void taskInfoFollowsUndo()

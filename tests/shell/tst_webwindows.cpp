@@ -92,13 +92,13 @@ private:
 private slots:
     void initTestCase()
     {
-        for (const char *scheme : {"http", "https"})
+        for (const char *scheme : {"http", "https", "ftp"})
             QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openUrl");
     }
 
     void cleanupTestCase()
     {
-        for (const char *scheme : {"http", "https"})
+        for (const char *scheme : {"http", "https", "ftp"})
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
 
@@ -362,6 +362,8 @@ private slots:
             + QStringLiteral("?file=");
         QTest::newRow("web video") << player + "http%3A%2F%2Fv.example%2Fc%20d.flv&mediawidth=1"
                                    << QUrl(QStringLiteral("http://v.example/c d.flv"));
+        QTest::newRow("ftp video") << player + "ftp%3A%2F%2Fv.example%2Fc.flv"
+                                   << QUrl(QStringLiteral("ftp://v.example/c.flv"));
         QTest::newRow("not a web address") << player + "file%3A%2F%2F%2Fetc%2Fpasswd"
                                            << QUrl(player + "file%3A%2F%2F%2Fetc%2Fpasswd");
     }
