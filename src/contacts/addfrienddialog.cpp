@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "contacts/chatui.h"
@@ -142,8 +141,13 @@ void AddFriendDialog::startSearch()
     const QString text = m_searchEdit->text().trimmed();
     if (text.isEmpty())
         return;
-    m_request = new XMLRequest(QStringLiteral("GET"),
-                               QStringLiteral("/user-search/") + QString::fromLatin1(QUrl::toPercentEncoding(text)),
+    // "." and ".." would fold into the path above: no search to send.
+    if (!Request::isAddressableSegment(text)) {
+        clearResults();
+        showMessage(tr("\"%1\" is not a name, username or email address.").arg(text), false);
+        return;
+    }
+    m_request = new XMLRequest(QStringLiteral("GET"), QStringLiteral("/user-search/") + Request::pathSegment(text),
                                false, this);
     connect(m_request, &Request::finished, this, &AddFriendDialog::onSearchRequestFinished);
     ServerHttpConnection::instance()->addRequest(m_request);
@@ -253,9 +257,12 @@ void AddFriendDialog::onInviteLinkClicked(const QString &)
         qWarning() << "AddFriendDialog::onInviteLinkClicked - " << "already have a request";
         return;
     }
-    m_request = new XMLRequest(QStringLiteral("POST"),
-                               QStringLiteral("/users/") + QString::fromLatin1(QUrl::toPercentEncoding(user->nick()))
-                                   + QStringLiteral("/friend-requests"),
+    if (!user->isAddressable()) {
+        // The other rows stay to be invited.
+        showMessage(tr("The user \"%1\" can not be invited.").arg(user->nick()), false);
+        return;
+    }
+    m_request = new XMLRequest(QStringLiteral("POST"), user->resourcePath() + QStringLiteral("/friend-requests"),
                                false, this);
     m_request->setBody(QByteArrayLiteral("dummy"));
     connect(m_request, &Request::finished, this, &AddFriendDialog::onPostRequestFinished);

@@ -31,7 +31,7 @@ QString User::nickSegment() const
 
 bool User::isAddressable() const
 {
-    return !m_nick.isEmpty() && m_nick != QLatin1String(".") && m_nick != QLatin1String("..");
+    return Request::isAddressableSegment(m_nick);
 }
 
 QString User::resourcePath() const

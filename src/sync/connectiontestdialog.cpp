@@ -35,8 +35,15 @@ ConnectionTestDialog::ConnectionTestDialog(QWidget *parent)
         // An empty append on an empty log would only fill its first line;
         // the empty line must still stand above the error.
         QTextCursor(m_log->document()).insertBlock();
+    } else if (!Request::isAddressableSegment(settings->userName())) {
+        // "." or ".." would ask for another resource than the user's, which
+        // may well answer.
+        m_log->append(tr("<span style=\"color:#ff0000\">Error: \"%1\" is not a valid username.</span>")
+                          .arg(settings->userName().toHtmlEscaped()));
+        QTextCursor(m_log->document()).insertBlock();
     } else {
-        m_request = new Request(QStringLiteral("HEAD"), QStringLiteral("/users/%1").arg(settings->userName()), this);
+        m_request = new Request(QStringLiteral("HEAD"),
+                                QStringLiteral("/users/") + Request::pathSegment(settings->userName()), this);
         connect(m_request, &Request::finished, this, &ConnectionTestDialog::onRequestFinished);
         m_request->setSslErrorHandler(new SslErrorsUI(this, this));
         ServerHttpConnection::instance()->addRequest(m_request);

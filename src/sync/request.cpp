@@ -48,6 +48,11 @@ QString Request::pathSegment(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
+bool Request::isAddressableSegment(const QString &text)
+{
+    return !text.isEmpty() && text != QLatin1String(".") && text != QLatin1String("..");
+}
+
 QNetworkReply *Request::submit(QNetworkAccessManager *http, QNetworkRequest networkRequest)
 {
     for (const auto &pair : std::as_const(m_headers))

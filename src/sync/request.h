@@ -85,6 +85,10 @@ public:
     // `text` percent-encoded for use as one path segment ("a b/c" gives
     // "a%20b%2Fc"), so a user name cannot address another resource.
     static QString pathSegment(const QString &text);
+    // False for a text no path segment can stand for: empty, "." or "..",
+    // which the address would fold into the segment above (the server's root
+    // for "/users/..").
+    static bool isAddressableSegment(const QString &text);
 
 signals:
     void finished();

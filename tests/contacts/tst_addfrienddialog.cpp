@@ -143,19 +143,30 @@ void TstAddFriendDialog::searchTexts_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("target");
-    QTest::newRow("blanks only") << "   " << "";
-    QTest::newRow("trimmed and encoded") << " a b@c " << "GET /user-search/a%20b%40c";
-    QTest::newRow("slash stays in the segment") << "x/../y" << "GET /user-search/x%2F..%2Fy";
+    QTest::addColumn<QString>("message"); // "" when the search went out
+    QTest::newRow("blanks only") << "   " << "" << "";
+    QTest::newRow("trimmed and encoded") << " a b@c " << "GET /user-search/a%20b%40c" << "";
+    QTest::newRow("slash stays in the segment") << "x/../y" << "GET /user-search/x%2F..%2Fy" << "";
+    // These would fold into the path above: the server's root, or an empty search.
+    QTest::newRow("two dots") << " .. " << "" << "\"..\" is not a name, username or email address.";
+    QTest::newRow("one dot") << "." << "" << "\".\" is not a name, username or email address.";
+    QTest::newRow("three dots go out") << "..." << "GET /user-search/..." << "";
 }
 
 void TstAddFriendDialog::searchTexts()
 {
     QFETCH(QString, typed);
     QFETCH(QString, target);
+    QFETCH(QString, message);
     search(typed);
     QTest::qWait(20);
     QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->hasRequest(), 5000);
-    QCOMPARE(Team::targets(*m_server, "user-search"), target.isEmpty() ? QStringList() : QStringList{target});
+    // The server's root too: where "/user-search/.." would land.
+    QCOMPARE(Team::targets(*m_server, "^/?$|user-search"), target.isEmpty() ? QStringList() : QStringList{target});
+    if (!message.isEmpty()) {
+        QVERIFY(m_dialog->messageLabel()->isVisible());
+        QCOMPARE(m_dialog->messageLabel()->text(), message);
+    }
 }
 
 void TstAddFriendDialog::searchFailures_data()
@@ -188,20 +199,24 @@ void TstAddFriendDialog::invitation_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("close");
+    QTest::addColumn<QString>("nick");
     QTest::newRow("sent") << 0 << QByteArray()
                           << "Your invitation has been sent to\ncarol\nPlumdeck username: carol\n\n"
                              "When they have accepted\nYour invitation they\nwill be added to your\nnetwork"
-                          << true;
+                          << true << "carol";
     QTest::newRow("accepted at once") << 204 << QByteArray() << "Your invitation has been sent to\ncarol"
-                                      << true;
+                                      << true << "carol";
     QTest::newRow("already a friend") << 403 << errorDocument("already-a-friend")
-                                      << "Error adding new friend: The selected user is already a friend" << false;
+                                      << "Error adding new friend: The selected user is already a friend" << false << "carol";
     QTest::newRow("refused without a name") << 403 << QByteArray() << "Unexpected response to contact request (403)"
-                                            << false;
+                                            << false << "carol";
     // Any other refusal is shown too, never left at "Sending request...".
     QTest::newRow("refused with another name") << 403 << errorDocument("blocked")
-                                               << "Unexpected response to contact request (403): blocked" << false;
-    QTest::newRow("other status") << 500 << QByteArray() << "Unexpected response to contact request (500)" << false;
+                                               << "Unexpected response to contact request (403): blocked" << false << "carol";
+    QTest::newRow("other status") << 500 << QByteArray() << "Unexpected response to contact request (500)" << false << "carol";
+    // A nick that would fold into the path above is never posted to.
+    QTest::newRow("nick \"..\"") << 0 << QByteArray() << "The user \"..\" can not be invited." << false << "..";
+    QTest::newRow("nick \".\"") << 0 << QByteArray() << "The user \".\" can not be invited." << false << ".";
 }
 
 void TstAddFriendDialog::invitation()
@@ -210,8 +225,24 @@ void TstAddFriendDialog::invitation()
     QFETCH(QByteArray, body);
     QFETCH(QString, message);
     QFETCH(bool, close);
+    QFETCH(QString, nick);
+    if (nick != QLatin1String("carol")) {
+        m_server->respondOnce("GET", "^/user-search/", 200,
+                              userList(userItem(nick.toUtf8().constData(), "Someone") + userItem("carol", "Carol")));
+    }
     search(QStringLiteral("carol"));
-    QTRY_VERIFY_WITH_TIMEOUT(linkFor(QStringLiteral("carol")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(linkFor(nick), 5000);
+    if (nick != QLatin1String("carol")) {
+        emit linkFor(nick)->linkActivated(QStringLiteral("invite"));
+        QCOMPARE(m_dialog->messageLabel()->text(), message);
+        QVERIFY(m_dialog->messageLabel()->isVisible());
+        QVERIFY(!m_dialog->hasRequest());
+        // Nothing went out; the other rows can still be invited.
+        QTest::qWait(20);
+        QCOMPARE(m_server->requests("POST", "").size(), 0);
+        QVERIFY(linkFor(QStringLiteral("carol")));
+        return;
+    }
     if (status)
         m_server->respondOnce("POST", "^/users/carol/friend-requests$", status, body);
     emit linkFor(QStringLiteral("carol"))->linkActivated(QStringLiteral("invite"));

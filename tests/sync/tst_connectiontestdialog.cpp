@@ -15,8 +15,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void incompleteSettingsSendNothing_data();
-    void incompleteSettingsSendNothing();
+    void unusableSettingsSendNothing_data();
+    void unusableSettingsSendNothing();
     void outcomes_data();
     void outcomes();
     void unreachableServer();
@@ -47,29 +47,34 @@ void TstConnectionTestDialog::cleanup()
     m_server.reset();
 }
 
-void TstConnectionTestDialog::incompleteSettingsSendNothing_data()
+void TstConnectionTestDialog::unusableSettingsSendNothing_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    QTest::newRow("no password") << "URL" << "alice" << "";
-    QTest::newRow("no user") << "URL" << "" << "secret";
-    QTest::newRow("no url") << "" << "alice" << "secret";
+    QTest::addColumn<QString>("message");
+    const QString incomplete = QStringLiteral("Error: You must set a username, password, and server URL.");
+    QTest::newRow("no password") << "URL" << "alice" << "" << incomplete;
+    QTest::newRow("no user") << "URL" << "" << "secret" << incomplete;
+    QTest::newRow("no url") << "" << "alice" << "secret" << incomplete;
+    // Names that would fold into the path above: "/users/.." is the root.
+    QTest::newRow("user \"..\"") << "URL" << ".." << "secret" << "Error: \"..\" is not a valid username.";
+    QTest::newRow("user \".\"") << "URL" << "." << "secret" << "Error: \".\" is not a valid username.";
 }
 
-void TstConnectionTestDialog::incompleteSettingsSendNothing()
+void TstConnectionTestDialog::unusableSettingsSendNothing()
 {
     QFETCH(QString, url);
     QFETCH(QString, user);
     QFETCH(QString, password);
+    QFETCH(QString, message);
     ServerSettings::instance()->setSettings(url == "URL" ? m_server->url() : url, user, password);
     ConnectionTestDialog dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Test connection"));
     QCOMPARE(dialog.request(), nullptr);
     QCOMPARE(dialog.log()->objectName(), QStringLiteral("messageBox"));
     QVERIFY(dialog.log()->isReadOnly());
-    QCOMPARE(dialog.log()->toPlainText(),
-             QStringLiteral("\nError: You must set a username, password, and server URL."));
+    QCOMPARE(dialog.log()->toPlainText(), QStringLiteral("\n") + message);
     QVERIFY(dialog.log()->toHtml().contains(QStringLiteral("#ff0000")));
     QTest::qWait(50);
     QVERIFY(m_server->requests().isEmpty());
@@ -83,6 +88,7 @@ void TstConnectionTestDialog::incompleteSettingsSendNothing()
 
 void TstConnectionTestDialog::outcomes_data()
 {
+    QTest::addColumn<QString>("user");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("log");
@@ -91,24 +97,30 @@ void TstConnectionTestDialog::outcomes_data()
     const QString success = reached
                             + "Authenticating user...   done\nAuthenticated user...   done\n"
                               "Closing connection...   done\n\nConnection Test Successful.";
-    QTest::newRow("200") << 0 << "secret" << success << "#000000";
-    QTest::newRow("204") << 204 << "secret" << success << "#000000";
-    QTest::newRow("404") << 404 << "secret"
+    QTest::newRow("200") << "alice" << 0 << "secret" << success << "#000000";
+    QTest::newRow("204") << "alice" << 204 << "secret" << success << "#000000";
+    QTest::newRow("404") << "alice" << 404 << "secret"
                          << reached + "Authenticating user... failed\n\nError: Unexpected response from server (404)."
                          << "#ff0000";
     QTest::newRow("wrong password")
-        << 0 << "wrong"
+        << "alice" << 0 << "wrong"
         << reached + "Authenticating user...   failed\n\nError: Authorization failure - check username and password."
         << "#ff0000";
+    // The name is one path segment: "a/b" is that user, not user "a"'s "b".
+    QTest::newRow("slash in the user name") << "a/b" << 0 << "secret" << success << "#000000";
+    QTest::newRow("blank and percent in the user name") << "a b%2F" << 0 << "secret" << success << "#000000";
 }
 
 void TstConnectionTestDialog::outcomes()
 {
+    QFETCH(QString, user);
     QFETCH(int, status);
     QFETCH(QString, password);
     QFETCH(QString, log);
     QFETCH(QString, colour);
-    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), password);
+    if (user != QLatin1String("alice"))
+        m_server->addUser(user, QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(m_server->url(), user, password);
     if (status)
         m_server->respondOnce("HEAD", "^/users/alice$", status);
     ConnectionTestDialog dialog;
@@ -117,8 +129,9 @@ void TstConnectionTestDialog::outcomes()
     QVERIFY(done.wait(10000));
     QCOMPARE(dialog.log()->toPlainText(), log);
     QVERIFY(dialog.log()->toHtml().contains(colour));
-    const QList<FakeRequest> requests = m_server->requests("HEAD", "^/users/alice$");
+    const QList<FakeRequest> requests = m_server->requests("HEAD", "^/users/");
     QVERIFY(!requests.isEmpty());
+    QCOMPARE(requests.last().segments, (QStringList{"users", user}));
     QVERIFY(requests.last().hadAuthorization);
 }
 
