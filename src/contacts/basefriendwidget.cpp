@@ -58,6 +58,8 @@ void BaseFriendWidget::createContents()
 
     m_nameLabel = new QLabel(tr("%1 (%2)").arg(m_user ? m_user->realName() : QString(), nick()), this);
     m_nameLabel->setObjectName(QStringLiteral("usernamelabel"));
+    // Names come from the server: shown as written, never as markup.
+    m_nameLabel->setTextFormat(Qt::PlainText);
     m_rowLayout->addWidget(m_nameLabel);
 
     EventConnection *events = EventConnection::instance();

@@ -185,6 +185,8 @@ QLabel *ListInfoDialog::addLabel(QLayout *layout, const QString &text)
 {
     auto *label = new QLabel(text);
     label->setObjectName(QStringLiteral("standarLabel"));
+    // Names and owners come from other users: shown as written, never as markup.
+    label->setTextFormat(Qt::PlainText);
     layout->addWidget(label);
     return label;
 }

@@ -30,6 +30,8 @@ QLabel *labelNamed(const QString &text, const char *name)
 {
     auto *label = new QLabel(text);
     label->setObjectName(QLatin1String(name));
+    // The nicks come from other users: shown as written, never as markup.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 

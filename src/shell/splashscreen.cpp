@@ -52,6 +52,8 @@ SplashScreen::SplashScreen()
     m_progressBar->setStyleSheet(QLatin1String(m_blueSkin ? BlueBarStyle : GreenBarStyle));
 
     m_infoLabel = new QLabel(tr("Loading base components..."), this);
+    // The steps name lists, which other users may have named.
+    m_infoLabel->setTextFormat(Qt::PlainText);
     m_infoLabel->setStyleSheet(m_blueSkin ? QStringLiteral("font-family: Helvetica; font-size: 9px; color: black;")
                                           : QStringLiteral("font-family: Helvetica; font-size: 9px; color: white;"));
 }

@@ -18,20 +18,44 @@
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
 #include "dialogs/taskassignmentsdialog.h"
+#include "dialogs/taskinfodialog.h"
 #include "lists/commands/navigationcommands.h"
 #include "lists/commands/sharingcommands.h"
 #include "shell/menu.h"
 #include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
+#include "shell/splashscreen.h"
 #include "shell/toolbutton.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocument>
 
 using namespace CommandsTest;
+
+namespace {
+
+// What a label draws: its text when shown as text, else what its markup
+// renders to.
+QString drawnText(const QLabel *label)
+{
+    const bool rich = label->textFormat() == Qt::RichText
+        || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    if (!rich)
+        return label->text();
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
+}
+
+// Written by another user, or sent by the server.
+const char Markup[] = "<h1>BIG</h1><img src=x>";
+
+} // namespace
 
 class TstListDialogs : public QObject
 {
@@ -111,6 +135,108 @@ private slots:
         QCOMPARE(dialog->doneBox()->isEnabled(), write);
         QCOMPARE(dialog->descriptionEdit()->isEnabled(), write);
         QCOMPARE(dialog->saveDescriptionButton()->isVisibleTo(dialog), write);
+    }
+
+    // Names, nicks and owners that other users wrote are shown as they wrote
+    // them, in every place that shows one: never as a heading and an image.
+    void othersTextsShownAsText_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("list info: name") << "list name";
+        QTest::newRow("list info: owner") << "list owner";
+        QTest::newRow("task info: created by") << "created by";
+        QTest::newRow("task info: last modified by") << "modified by";
+        QTest::newRow("task info: done by") << "done by";
+        QTest::newRow("task info: assigned to") << "assigned to";
+        QTest::newRow("sharing picker row") << "sharing picker";
+        QTest::newRow("assignment picker row") << "assignment picker";
+        QTest::newRow("splash step naming a list") << "splash";
+    }
+
+    void othersTextsShownAsText()
+    {
+        QFETCH(QString, place);
+        const QString markup = QString::fromLatin1(Markup);
+        QLabel *label = nullptr;
+        if (place == QLatin1String("sharing picker") || place == QLatin1String("assignment picker")) {
+            QFile::remove(Friends::localFilePath());
+            std::unique_ptr<CheckedFakeServer> server = Team::startServer();
+            QVERIFY(server);
+            server->addUser(QStringLiteral("dan"), QStringLiteral("secret"), markup);
+            server->addFriend(QStringLiteral("alice"), QStringLiteral("dan"));
+            auto *models = new ModelsContainer;
+            models->setFriends(new Friends);
+            models->setChats(new Chats);
+            ChatUI *chatUI = ChatUI::createInstance(models, nullptr);
+            auto ui = std::make_unique<ListsUI>(models, chatUI, nullptr);
+            QTRY_COMPARE(models->friends()->friends().size(), 1);
+            QTRY_COMPARE(User::get(QStringLiteral("dan"))->realName(), markup);
+            BaseFriendsContainer *picker = nullptr;
+            if (place == QLatin1String("assignment picker")) {
+                ui->showTaskAssignmentsDialog();
+                picker = ui->taskAssignmentsDialog()->assignmentsContainer();
+            } else {
+                ui->showListSharingUsersDialog();
+                picker = ui->listSharingUsersDialog()->shareContainer();
+            }
+            QString shown;
+            for (BaseFriendWidget *row : picker->friendsWidget()->friendWidgets()) {
+                if (row->nick() == QLatin1String("dan"))
+                    shown = drawnText(row->findChild<QLabel *>(QStringLiteral("usernamelabel")));
+            }
+            ui.reset();
+            ChatUI::destroyInstance();
+            delete models;
+            Team::stopServer(server);
+            QCOMPARE(shown, markup + QStringLiteral(" (dan)"));
+            return;
+        }
+        if (place == QLatin1String("splash")) {
+            Page written({markup + QStringLiteral(": A")});
+            written.ui.reset();
+            SplashScreen splash;
+            // Each step moves the bar just after it names itself.
+            QStringList drawn;
+            connect(splash.progressBar(), &QProgressBar::valueChanged, this,
+                    [&] { drawn << drawnText(splash.infoLabel()); });
+            const auto ui = std::make_unique<ListsUI>(nullptr, nullptr, &splash);
+            QVERIFY2(drawn.contains(QStringLiteral("Initializing list ") + markup), qPrintable(drawn.join(" | ")));
+            return;
+        }
+        Page page({QStringLiteral("Home: A")});
+        ListModel *home = page.list(QStringLiteral("Home"));
+        Task *task = home->taskForIndex(home->index(0, 0));
+        if (place == QLatin1String("list name")) {
+            home->setName(markup);
+        } else if (place == QLatin1String("list owner")) {
+            setPermission(home, QStringLiteral("r"));
+            home->taskList()->setOwner(markup);
+        } else if (place == QLatin1String("created by")) {
+            task->setCreatedBy(markup);
+        } else if (place == QLatin1String("modified by")) {
+            task->setLastModifiedBy(markup);
+        } else if (place == QLatin1String("done by")) {
+            task->setDoneBy(markup);
+        } else {
+            task->assign(markup);
+        }
+        page.select(home->name(), QStringLiteral("A"));
+        if (place.startsWith(QLatin1String("list"))) {
+            page.ui->showListInfoDialog();
+            ListInfoDialog *dialog = page.ui->listInfoDialog();
+            QVERIFY(dialog);
+            label = place == QLatin1String("list name") ? dialog->nameLabel() : dialog->ownerNameLabel();
+        } else {
+            page.ui->showTaskInfoDialog();
+            TaskInfoDialog *dialog = page.ui->taskInfoDialog();
+            QVERIFY(dialog);
+            label = place == QLatin1String("created by")    ? dialog->createdByLabel()
+                : place == QLatin1String("modified by") ? dialog->modifiedByLabel()
+                : place == QLatin1String("done by")     ? dialog->doneByLabel()
+                                                        : dialog->assignedToLabel();
+        }
+        QVERIFY(label->isVisibleTo(label->window()));
+        QCOMPARE(drawnText(label), markup);
     }
 
     void listInfoEditsTheList()
