@@ -227,7 +227,7 @@ void FriendWidget::contextMenuEvent(QContextMenuEvent *event)
 {
     auto *menu = new Menu(this);
     auto *chat = new StartChatAction(m_chatUI, m_user, menu);
-    chat->setText(tr("Chat to %1").arg(m_user->nick()));
+    chat->setText(tr("Chat to %1").arg(Menu::entryText(m_user->nick())));
     chat->setIcon(QIcon(QStringLiteral(":/chating_user.png")));
     menu->addAction(chat);
     auto *remove = new QAction(QIcon(QStringLiteral(":/user_delete.png")), tr("Remove contact"), menu);

@@ -9,6 +9,7 @@
 #include "contacts/presenceicon.h"
 #include "contacts/presencemanager.h"
 #include "contacts/user.h"
+#include "shell/menu.h"
 #include "shell/stringentrydialog.h"
 
 ChatAction::ChatAction(const QString &text, ChatUI *chatUI, QObject *parent)
@@ -115,7 +116,7 @@ void SetCustomPresenceAction::execute()
 }
 
 AddParticipantAction::AddParticipantAction(Chat *chat, User *user, QObject *parent)
-    : Action(user ? user->nick() : QString(), nullptr, parent), m_chat(chat), m_user(user)
+    : Action(user ? Menu::entryText(user->nick()) : QString(), nullptr, parent), m_chat(chat), m_user(user)
 {
     if (m_user)
         connect(m_user, &User::presenceChanged, this, &AddParticipantAction::setPresenceIcon);

@@ -1374,7 +1374,7 @@ void ListsUI::fillTabContextMenu(Menu *menu, int tabIndex)
     m_sharingMenu->setIcon(QIcon(QStringLiteral(":/listshare_free_OK.png")));
     if (!list->isOwned()) {
         m_sharingMenu->setTitle(tr("Shared by"));
-        auto *owner = new QAction(list->owner(), m_sharingMenu);
+        auto *owner = new QAction(Menu::entryText(list->owner()), m_sharingMenu);
         m_sharingMenu->addAction(owner);
         auto *unshare = new UnshareListAction(list, this, m_sharingMenu);
         addOwnAction(m_sharingMenu, unshare);

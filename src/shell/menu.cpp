@@ -47,3 +47,8 @@ Menu *Menu::addMenu(const QString &title)
     QMenu::addMenu(menu);
     return menu;
 }
+
+QString Menu::entryText(const QString &name)
+{
+    return QString(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}

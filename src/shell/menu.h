@@ -24,6 +24,9 @@ public:
     Menu *addMenu(const QString &title);
 
     static QIcon spacerIcon();
+    // A name from elsewhere (a list, a nick) as an entry's text: an "&" in it
+    // is shown, not taken as the entry's shortcut key.
+    static QString entryText(const QString &name);
 };
 
 #endif

@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextDocument>
@@ -54,6 +55,31 @@ QString drawnText(const QLabel *label)
 
 // Written by another user, or sent by the server.
 const char Markup[] = "<h1>BIG</h1><img src=x>";
+
+// What a menu entry draws of its text: "&&" is an "&", a lone "&" only marks
+// the shortcut key.
+QString drawnEntry(const QString &text)
+{
+    QString drawn;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        drawn += text.at(i);
+    }
+    return drawn;
+}
+
+// Every entry the menu draws, its submenus' too.
+QStringList drawnEntries(const QMenu *menu)
+{
+    QStringList entries;
+    for (QAction *action : menu->actions()) {
+        entries << drawnEntry(action->text());
+        if (action->menu())
+            entries << drawnEntries(action->menu());
+    }
+    return entries;
+}
 
 } // namespace
 
@@ -237,6 +263,48 @@ private slots:
         }
         QVERIFY(label->isVisibleTo(label->window()));
         QCOMPARE(drawnText(label), markup);
+    }
+
+    // The same in the menus that name lists and users: a name with an "&"
+    // keeps it, and gives the entry no shortcut key.
+    void othersNamesInMenuEntries_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("tab menu: go to list") << "go to";
+        QTest::newRow("task menu: move to list") << "move to";
+        QTest::newRow("tab menu: shared by") << "owner";
+        QTest::newRow("tab menu: shared with") << "shared with";
+        QTest::newRow("task menu: assigned to") << "assigned";
+    }
+
+    void othersNamesInMenuEntries()
+    {
+        QFETCH(QString, place);
+        const QString name = QStringLiteral("R&D <b>x</b>");
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Other: B")});
+        ListModel *home = page.list(QStringLiteral("Home"));
+        ListModel *other = page.list(QStringLiteral("Other"));
+        setPermission(other, QStringLiteral("rwd"));
+        if (place == QLatin1String("go to") || place == QLatin1String("move to")) {
+            other->setName(name);
+        } else if (place == QLatin1String("owner")) {
+            setPermission(home, QStringLiteral("rwd"));
+            home->taskList()->setOwner(name);
+        } else if (place == QLatin1String("shared with")) {
+            setPermission(home, QStringLiteral("owned"));
+            home->addSharedUser(name, QStringLiteral("r"));
+        } else {
+            setPermission(home, QStringLiteral("owned"));
+            home->taskForIndex(home->index(0, 0))->assign(name);
+        }
+        page.select(QStringLiteral("Home"), QStringLiteral("A"));
+        Menu menu;
+        if (place == QLatin1String("go to") || place == QLatin1String("owner") || place == QLatin1String("shared with"))
+            page.ui->fillTabContextMenu(&menu, 0);
+        else
+            page.ui->fillTaskContextMenu(&menu);
+        const QStringList entries = drawnEntries(&menu);
+        QVERIFY2(entries.contains(name), qPrintable(entries.join(QLatin1String(" | "))));
     }
 
     void listInfoEditsTheList()

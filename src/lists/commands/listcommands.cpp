@@ -7,6 +7,7 @@
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/userlists.h"
+#include "shell/menu.h"
 #include "shell/messagedialog.h"
 
 #include <QFileDialog>
@@ -169,7 +170,7 @@ void MoveListRightAction::execute()
 // --------------------------------------------------------------- jump to
 
 GoToListAction::GoToListAction(ListModel *list, ListsUI *ui, QObject *parent)
-    : ListsAction(list ? list->name() : QString(), ui, parent ? parent : static_cast<QObject *>(ui))
+    : ListsAction(list ? Menu::entryText(list->name()) : QString(), ui, parent ? parent : static_cast<QObject *>(ui))
     , m_list(list)
 {
 }

@@ -2,6 +2,7 @@
 
 #include "lists/listsui.h"
 #include "model/listmodel.h"
+#include "shell/menu.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ bool canChangeAssignments(const ListModel *model, const ListModel *current, cons
 // ---------------------------------------------------------- assignments
 
 AssignTaskAction::AssignTaskAction(const QString &nick, ListModel *model, bool isMe, ListsUI *ui, QObject *parent)
-    : ListsAction(isMe ? tr("%1 (me)").arg(nick) : nick, ui, parent)
+    : ListsAction(Menu::entryText(isMe ? tr("%1 (me)").arg(nick) : nick), ui, parent)
     , m_nick(nick)
     , m_model(model)
 {
@@ -37,7 +38,8 @@ void AssignTaskAction::execute()
 
 UnassignTaskAction::UnassignTaskAction(const QString &nick, ListModel *model, bool isMe, ListsUI *ui,
                                        QObject *parent)
-    : ListsAction(isMe ? tr("%1 (me)").arg(nick) : nick, ui, parent ? parent : static_cast<QObject *>(ui))
+    : ListsAction(Menu::entryText(isMe ? tr("%1 (me)").arg(nick) : nick), ui,
+                  parent ? parent : static_cast<QObject *>(ui))
     , m_nick(nick)
     , m_model(model)
 {

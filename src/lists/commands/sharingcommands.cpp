@@ -4,6 +4,7 @@
 #include "lists/sharelistdialog.h"
 #include "model/listmodel.h"
 #include "model/userlists.h"
+#include "shell/menu.h"
 #include "shell/messagedialog.h"
 
 namespace {
@@ -34,7 +35,7 @@ void ShowListSharingAction::execute()
 }
 
 ShareUserAction::ShareUserAction(const QString &userName, ListModel *list, ListsUI *ui, QObject *parent)
-    : ListsAction(userName, ui, parentOr(parent, ui))
+    : ListsAction(Menu::entryText(userName), ui, parentOr(parent, ui))
     , m_userName(userName)
     , m_list(list)
 {
@@ -64,7 +65,7 @@ void ShareUserAction::execute()
 }
 
 ShareListAction::ShareListAction(const QString &friendName, ListModel *list, ListsUI *ui, QObject *parent)
-    : ListsAction(friendName, ui, parentOr(parent, ui))
+    : ListsAction(Menu::entryText(friendName), ui, parentOr(parent, ui))
     , m_friendName(friendName)
     , m_list(list)
 {

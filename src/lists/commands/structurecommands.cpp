@@ -6,6 +6,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "shell/menu.h"
 #include "shell/messagedialog.h"
 
 namespace {
@@ -184,7 +185,7 @@ void MoveTaskBottomAction::execute()
 // ------------------------------------------------------ to another list
 
 MoveTaskToListAction::MoveTaskToListAction(ListModel *target, ListsUI *ui, QObject *parent)
-    : ListsAction(target ? target->name() : QString(), ui, parent)
+    : ListsAction(target ? Menu::entryText(target->name()) : QString(), ui, parent)
     , m_target(target)
 {
     if (!isWritable(target))
@@ -210,7 +211,7 @@ void MoveTaskToListAction::execute()
 }
 
 MoveCompletedTasksToListAction::MoveCompletedTasksToListAction(ListModel *target, ListsUI *ui, QObject *parent)
-    : ListsAction(target ? target->name() : QString(), ui, parent)
+    : ListsAction(target ? Menu::entryText(target->name()) : QString(), ui, parent)
     , m_target(target)
 {
 }
