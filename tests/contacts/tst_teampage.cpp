@@ -378,7 +378,20 @@ void TstTeamPage::hostileNickAndMessageShownAsText()
 {
     const QString eve = QStringLiteral("<img src=x>eve&amp;");
     m_server->addUser(eve, QStringLiteral("pw"));
+    m_server->addFriend(QStringLiteral("alice"), eve);
     buildPage();
+    // Her row's menu names her as she is: the "&" is not a shortcut mark.
+    QTRY_VERIFY_WITH_TIMEOUT(rowOf(m_chatUI->friendsWidget(), eve), 5000);
+    FriendWidget *row = rowOf(m_chatUI->friendsWidget(), eve);
+    QStringList entries;
+    DialogDriver::whenDialog(&QApplication::activePopupWidget, [&entries](QWidget *popup) {
+        for (QAction *action : popup->actions())
+            entries << action->text();
+        QTest::keyClick(popup, Qt::Key_Escape);
+    }, 200);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, row->rect().center(), row->mapToGlobal(row->rect().center()));
+    QApplication::sendEvent(row, &menuEvent);
+    QVERIFY2(entries.contains(QStringLiteral("Chat to <img src=x>eve&&amp;")), qPrintable(entries.join(" | ")));
     QSignalSpy added(m_models->chats(), &Chats::chatAdded);
     const quint32 id = m_server->addChat({QStringLiteral("alice"), eve});
     m_server->pushEvent("alice", "add", "/users/alice/chats-current",
