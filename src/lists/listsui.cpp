@@ -1035,9 +1035,17 @@ void ListsUI::onModelReset()
     refreshActions();
 }
 
+// The task the dialogs and panels show and edit: the current row's, never
+// the list's invisible root (which the lists document does not hold).
+Task *ListsUI::taskForDialogs() const
+{
+    TreeView *view = currentTreeView();
+    return view && view->currentIndex().isValid() ? currentTask() : nullptr;
+}
+
 void ListsUI::rehandCurrentToDialogs()
 {
-    Task *task = currentTask();
+    Task *task = taskForDialogs();
     ListModel *list = currentList();
     if (m_taskAttachmentsDialog)
         m_taskAttachmentsDialog->selectedTaskChanged(task, list);
@@ -1542,7 +1550,7 @@ void ListsUI::showTaskInfoDialog()
     if (m_taskInfoDialog)
         return;
     m_taskInfoDialog = createTaskInfoDialog(mainWindow());
-    m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskInfoDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskInfoDialog->show();
     m_taskInfoDialog->raise();
 }
@@ -1570,7 +1578,7 @@ void ListsUI::showTaskAssignmentsDialog()
     m_taskAssignmentsDialog = new TaskAssignmentsDialog(this, mainWindow());
     connect(m_taskAssignmentsDialog, &TaskAssignmentsDialog::closeDialog, this,
             &ListsUI::onCloseTaskAssignmentsDialog);
-    m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAssignmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskAssignmentsDialog->show();
     m_taskAssignmentsDialog->raise();
 }
@@ -1629,7 +1637,7 @@ void ListsUI::showTaskAttachmentsDialog()
     if (m_taskAttachmentsDialog)
         return;
     createTaskAttachmentsDialog();
-    m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAttachmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskAttachmentsDialog->show();
     m_taskAttachmentsDialog->raise();
 }
@@ -1638,7 +1646,7 @@ QWidget *ListsUI::taskInfoPanel()
 {
     if (!m_taskInfoDialog) {
         m_taskInfoDialog = createTaskInfoDialog(nullptr);
-        m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskInfoDialog->selectedTaskChanged(taskForDialogs(), currentList());
     }
     m_taskInfoDialog->hideFrameControls();
     return m_taskInfoDialog;
@@ -1669,7 +1677,7 @@ QWidget *ListsUI::taskAttachmentsPanel()
     if (!m_taskAttachmentsDialog) {
         createTaskAttachmentsDialog();
         m_taskAttachmentsDialog->hideFrameControls();
-        m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskAttachmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     } else {
         m_taskAttachmentsDialog->hideFrameControls();
     }
@@ -1769,7 +1777,7 @@ void ListsUI::updateTaskInfoDialog()
 void ListsUI::updateTaskAssignmentsDialog()
 {
     if (m_taskAssignmentsDialog)
-        m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskAssignmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
 }
 
 // Tomorrow at 08:00 local time: the preset of a task without times.
