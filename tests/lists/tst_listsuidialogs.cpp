@@ -195,6 +195,68 @@ private slots:
 
     // Each alarm shows once, in the tick whose window holds it; closing the
     // window dismisses the batch.
+    // The calendar, alarm and note dialogs save to the task they were opened
+    // on, also when its list changed while they were open: reset with its
+    // tasks kept, or every task replaced (as a synchronisation does); a task
+    // removed meanwhile takes nothing, and no other task gets the change.
+    void modalEditFollowsItsTask_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("change");
+        for (const char *dialog : {"note", "alarm", "calendar"}) {
+            for (const char *change : {"reset", "replaced", "removed"})
+                QTest::addRow("%s, task %s", dialog, change) << QString::fromLatin1(dialog)
+                                                               << QString::fromLatin1(change);
+        }
+    }
+    void modalEditFollowsItsTask()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, change);
+        Page page;
+        ListsUI &ui = page.ui;
+        ListModel *list = ui.currentList();
+        ui.currentTask()->setId(41);
+        bool seen = false;
+        DialogDriver::whenModal([&](QWidget *w) {
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            if (auto *note = qobject_cast<NoteDialog *>(w))
+                QTest::keyClicks(note->editor(), QStringLiteral("Bring the keys"));
+            if (change == QLatin1String("reset")) {
+                list->markEditedAndReset();
+            } else if (change == QLatin1String("replaced")) {
+                list->setTaskList(list->taskList()->clone());
+            } else {
+                list->removeRow(0);
+            }
+            QTest::mouseClick(button(w, QStringLiteral("Save")), Qt::LeftButton);
+            seen = true;
+        });
+        if (dialog == QLatin1String("note"))
+            ui.showNoteDialog();
+        else if (dialog == QLatin1String("alarm"))
+            ui.showAlarmDialog();
+        else
+            ui.showTimeManagementDialog();
+        QVERIFY(seen);
+        Task *first = list->taskList()->rootTask()->child(0);
+        if (change == QLatin1String("removed")) {
+            QCOMPARE(first->title(), QStringLiteral("Water plants"));
+            QVERIFY(!first->hasNote());
+            QVERIFY(!first->hasAlarm());
+            QVERIFY(first->startTime().isNull());
+            return;
+        }
+        QCOMPARE(first->title(), QStringLiteral("Pay rent"));
+        if (dialog == QLatin1String("note"))
+            QCOMPARE(first->note().text(), QStringLiteral("Bring the keys"));
+        else if (dialog == QLatin1String("alarm"))
+            QCOMPARE(first->alarmTime(), tomorrowMorningUtc(m_now));
+        else
+            QCOMPARE(first->startTime(), tomorrowMorningUtc(m_now));
+        QVERIFY(!list->taskList()->rootTask()->child(1)->hasNote());
+    }
+
     void alarmsShowOncePerOccurrence()
     {
         Page page;
