@@ -228,11 +228,15 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
             connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
         }
     }
+    // No task handed in the middle of a reset (a move the tree makes in
+    // several steps) leaves the form's own look-up after the reset to decide.
+    const bool waitForReset = !task && m_taskBeforeReset && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
-    m_taskBeforeReset = nullptr;
+    if (!waitForReset)
+        m_taskBeforeReset = nullptr;
     // Typing meant for another task does not follow the form to this one.
-    if (!sameTask) {
+    if (!sameTask && !waitForReset) {
         m_shownTitle = m_titleEdit->toPlainText();
         m_shownNote = m_noteEdit->toPlainText();
     }
@@ -279,12 +283,10 @@ void TaskInfoDialog::fillText(PDTextEdit *edit, QString *shown, const QString &t
 
 void TaskInfoDialog::showNoTask()
 {
-    for (PDTextEdit *edit : {m_titleEdit, m_noteEdit}) {
-        edit->clear();
-        edit->setReadOnly(true);
-    }
-    m_shownTitle.clear();
-    m_shownNote.clear();
+    fillText(m_titleEdit, &m_shownTitle, QString());
+    fillText(m_noteEdit, &m_shownNote, QString());
+    m_titleEdit->setReadOnly(true);
+    m_noteEdit->setReadOnly(true);
     for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
                                                            m_alarmButton, m_startCalendarButton, m_endCalendarButton,
                                                            m_chatButton, m_viewAllButton})

@@ -370,6 +370,8 @@ private slots:
         QTest::newRow("note, priority changed") << true << "priority";
         QTest::newRow("note, title saved") << true << "save title";
         QTest::newRow("note, link added") << true << "link";
+        QTest::newRow("note, task moved down") << true << "down";
+        QTest::newRow("note, task indented") << true << "indent";
         QTest::newRow("title, done ticked") << false << "done";
         QTest::newRow("title, note saved") << false << "save note";
     }
@@ -379,6 +381,8 @@ private slots:
         QFETCH(QString, step);
         Page page;
         ListsUI &ui = page.ui;
+        if (step == QLatin1String("indent"))
+            ui.currentTreeView()->setCurrentIndex(ui.currentList()->index(1, 0));
         Task *task = ui.currentTask();
         ui.showTaskInfoDialog();
         TaskInfoDialog *dialog = ui.taskInfoDialog();
@@ -406,6 +410,12 @@ private slots:
             QTest::mouseClick(dialog->saveNoteButton(), Qt::LeftButton);
             QCOMPARE(task->note().text(), QStringLiteral("Cash"));
             QCOMPARE(dialog->noteEdit()->toPlainText(), QStringLiteral("Cash"));
+        } else if (step == QLatin1String("down")) {
+            ui.currentTreeView()->moveCurrentDown();
+            QCOMPARE(ui.currentList()->taskList()->rootTask()->child(1), task);
+        } else if (step == QLatin1String("indent")) {
+            ui.currentTreeView()->indentCurrent();
+            QCOMPARE(task->parent(), ui.currentList()->taskList()->rootTask()->child(0));
         } else {
             ui.showTaskAttachmentsDialog();
             QVERIFY(QTest::qWaitForWindowExposed(ui.taskAttachmentsDialog()));
@@ -415,6 +425,7 @@ private slots:
         QCOMPARE(dialog->task(), task);
         QCOMPARE(typed->toPlainText(), text);
         QVERIFY(inNote ? !task->hasNote() : task->title() == QStringLiteral("Pay rent"));
+        QCOMPARE(ui.currentTask(), task);
 
         // Its own Save stores the typing, and the field shows what was stored.
         QTest::mouseClick(inNote ? dialog->saveNoteButton() : dialog->saveTitleButton(), Qt::LeftButton);
