@@ -66,6 +66,10 @@ void TaskAttachmentsDialog::setButtonsEnabled(bool enabled)
 
 void TaskAttachmentsDialog::selectedTaskChanged(Task *task, ListModel *model)
 {
+    // The list's invisible root is never written to the lists document: a
+    // link added to it would be lost.
+    if (task && model && task == model->taskList()->rootTask())
+        task = nullptr;
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -91,7 +95,7 @@ void TaskAttachmentsDialog::forgetTaskIfGone()
         return;
     if (m_model) {
         const TaskList *list = m_model->taskList();
-        if (m_task == list->rootTask() || list->allTasks().contains(m_task))
+        if (list->allTasks().contains(m_task))
             return;
     }
     m_task = nullptr;

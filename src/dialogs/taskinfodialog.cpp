@@ -215,6 +215,10 @@ void TaskInfoDialog::setAssigneeChat(AssigneeChat *chat)
 
 void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
 {
+    // The list's invisible root is no task of the user's: never shown.
+    if (task && model && task == model->taskList()->rootTask())
+        task = nullptr;
+    const bool sameTask = task && model == m_model && (task == m_task || task == m_taskBeforeReset);
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -222,17 +226,43 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
             // Before the list frees its tasks; the page hands the new current
             // task once the reset or removal is done.
             connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskInfoDialog::forgetTask);
+            connect(model, &QAbstractItemModel::modelReset, this, &TaskInfoDialog::findTaskAfterReset);
             connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
         }
     }
+    // No task handed in the middle of a reset (a move the tree makes in
+    // several steps) leaves the form's own look-up after the reset to decide.
+    const bool waitForReset = !task && m_taskBeforeReset && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
+    if (!waitForReset)
+        m_taskBeforeReset = nullptr;
+    // Typing meant for another task does not follow the form to this one.
+    if (!sameTask && !waitForReset) {
+        m_shownTitle = m_titleEdit->toPlainText();
+        m_shownNote = m_noteEdit->toPlainText();
+    }
     updateInfo();
 }
 
 void TaskInfoDialog::forgetTask()
 {
+    m_taskBeforeReset = m_task;
     m_task = nullptr;
+}
+
+// No task was handed during the reset: the form keeps its task when the list
+// still holds it (a reset that freed nothing, such as a new attachment).
+void TaskInfoDialog::findTaskAfterReset()
+{
+    const Task *before = m_taskBeforeReset;
+    m_taskBeforeReset = nullptr;
+    if (m_task || !before || !m_model)
+        return;
+    Task *task = const_cast<Task *>(before);
+    if (m_model->taskList()->allTasks().contains(task))
+        m_task = task;
+    updateInfo();
 }
 
 void TaskInfoDialog::forgetTaskIfGone()
@@ -244,10 +274,41 @@ void TaskInfoDialog::forgetTaskIfGone()
         m_task = nullptr;
 }
 
+void TaskInfoDialog::fillText(PDTextEdit *edit, QString *shown, const QString &text)
+{
+    if (edit->toPlainText() != *shown)
+        return;
+    if (edit->toPlainText() != text)
+        edit->setPlainText(text);
+    *shown = edit->toPlainText();
+}
+
+void TaskInfoDialog::showNoTask()
+{
+    fillText(m_titleEdit, &m_shownTitle, QString());
+    fillText(m_noteEdit, &m_shownNote, QString());
+    m_titleEdit->setReadOnly(true);
+    m_noteEdit->setReadOnly(true);
+    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
+                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton,
+                                                           m_chatButton, m_viewAllButton})
+        button->setVisible(false);
+    {
+        const QSignalBlocker blocker(m_doneBox);
+        m_doneBox->setChecked(false);
+    }
+    m_doneBox->setEnabled(false);
+    m_priorityBox->setEnabled(false);
+    for (QLabel *label : {m_startLabel, m_endLabel, m_createdByLabel, m_creationTimeLabel, m_modifiedByLabel,
+                          m_modificationTimeLabel, m_doneByLabel, m_assignedToLabel, m_moreAssigneesLabel,
+                          m_alarmLabel, m_revisionLabel})
+        label->clear();
+}
+
 void TaskInfoDialog::updateInfo()
 {
     if (!m_task || !m_model) {
-        qDebug() << "Trying to update task info dialog, but the task reference is null";
+        showNoTask();
         return;
     }
     const bool writable = m_model->hasWritePermission();
@@ -259,7 +320,7 @@ void TaskInfoDialog::updateInfo()
     m_doneBox->setEnabled(writable);
     m_priorityBox->setEnabled(writable);
 
-    m_titleEdit->setPlainText(m_task->title());
+    fillText(m_titleEdit, &m_shownTitle, m_task->title());
     {
         const QSignalBlocker blocker(m_doneBox);
         m_doneBox->setChecked(m_task->isDone());
@@ -273,7 +334,7 @@ void TaskInfoDialog::updateInfo()
     m_modificationTimeLabel->setText(m_task->modificationTime().isNull() ? noValue
                                                                          : m_task->modificationTimeText());
     m_doneByLabel->setText(m_task->doneBy().isNull() ? noValue : m_task->doneBy());
-    m_noteEdit->setPlainText(m_task->hasNote() ? m_task->note().text() : QString());
+    fillText(m_noteEdit, &m_shownNote, m_task->hasNote() ? m_task->note().text() : QString());
 
     if (m_task->hasAlarm()) {
         m_alarmLabel->setText(m_task->alarmTimeText());
@@ -369,10 +430,14 @@ void TaskInfoDialog::onViewAllAssignmentsClicked()
     emit viewAllAssignmentsClicked();
 }
 
+// Each save takes the field's typing: the field then shows what was stored.
 void TaskInfoDialog::onSaveTittleClicked()
 {
-    if (m_task && m_model)
-        m_model->setTaskTitle(m_task, m_titleEdit->toPlainText());
+    if (!m_task || !m_model)
+        return;
+    m_shownTitle = m_titleEdit->toPlainText();
+    m_model->setTaskTitle(m_task, m_shownTitle);
+    updateInfo();
 }
 
 void TaskInfoDialog::onSaveNoteClicked()
@@ -382,14 +447,19 @@ void TaskInfoDialog::onSaveNoteClicked()
     TaskNote note = m_task->note();
     if (note.isEmpty())
         note.setAddedTime(Clock::currentDateTimeUtc());
-    note.setText(m_noteEdit->toPlainText().trimmed());
+    m_shownNote = m_noteEdit->toPlainText();
+    note.setText(m_shownNote.trimmed());
     m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+    updateInfo();
 }
 
 void TaskInfoDialog::removeNoteClicked()
 {
-    if (m_task && m_model)
-        m_model->setTaskNote(m_model->indexOfTask(m_task), TaskNote());
+    if (!m_task || !m_model)
+        return;
+    m_shownNote = m_noteEdit->toPlainText();
+    m_model->setTaskNote(m_model->indexOfTask(m_task), TaskNote());
+    updateInfo();
 }
 
 void TaskInfoDialog::onDoneStateChanged(int state)

@@ -21,7 +21,9 @@ class ToolButton;
 // done state, priority and note editable in place. Non-modal, following the
 // selection, floating or docked; it never closes itself (accept and reject
 // emit closeDialog()). It forgets its task before the list frees it (a reset
-// by undo or redo, a removal); the page then hands it the current one.
+// by undo or redo, a removal); the page then hands it the current one. A
+// refresh of the same task leaves the title and note fields alone while they
+// hold typing not saved yet.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -82,14 +84,24 @@ private slots:
     void onEditCalendarClicked();
     void onEditAlarmClicked();
     void forgetTask();
+    void findTaskAfterReset();
     void forgetTaskIfGone();
 
 private:
     QString chatPartner() const;
     void updateChatButton(bool connected);
+    void showNoTask();
+    void fillText(PDTextEdit *edit, QString *shown, const QString &text);
 
     QVBoxLayout *m_layout;
     Task *m_task = nullptr;
+    // The task shown when the list began a reset: only compared, since the
+    // reset may free it, to know the same task again afterwards.
+    const Task *m_taskBeforeReset = nullptr;
+    // What the form last put in the title and note fields: a field that
+    // differs holds typing not saved yet.
+    QString m_shownTitle;
+    QString m_shownNote;
     QPointer<ListModel> m_model;
     TaskTreeOwner *m_owner;
     AssigneeChat *m_chat = nullptr;

@@ -101,6 +101,54 @@ QStringList sortedFriendNicks(ModelsContainer *models)
     return nicks;
 }
 
+// The task a modal dialog edits, followed through what changes its list while
+// the dialog is open: a reset that keeps the task (a link added elsewhere, an
+// import), one that replaces every task (a synchronisation: the task is found
+// again by its server id), a removal (then it is gone).
+class FollowedTask
+{
+public:
+    FollowedTask(ListModel *list, Task *task)
+        : m_list(list)
+        , m_task(task)
+    {
+        // The task is alive at each of these signals' starts: every reset and
+        // removal that could free it ends with a look-up.
+        QObject::connect(list, &QAbstractItemModel::modelAboutToBeReset, &m_context,
+                         [this] { m_id = m_task ? m_task->id() : 0; });
+        QObject::connect(list, &QAbstractItemModel::modelReset, &m_context, [this] { m_task = findAgain(true); });
+        QObject::connect(list, &QAbstractItemModel::rowsRemoved, &m_context, [this] { m_task = findAgain(false); });
+    }
+    FollowedTask(const FollowedTask &) = delete;
+    FollowedTask &operator=(const FollowedTask &) = delete;
+
+    // The task's index now; invalid once the list has lost it.
+    QModelIndex index() const { return m_list && m_task ? m_list->indexOfTask(m_task) : QModelIndex(); }
+
+private:
+    // m_task is only compared here: the change may have freed it.
+    Task *findAgain(bool byId) const
+    {
+        if (!m_list)
+            return nullptr;
+        const QSet<Task *> tasks = m_list->taskList()->allTasks();
+        if (m_task && tasks.contains(m_task))
+            return m_task;
+        if (byId && m_id != 0) {
+            for (Task *task : tasks) {
+                if (task->id() == m_id)
+                    return task;
+            }
+        }
+        return nullptr;
+    }
+
+    QPointer<ListModel> m_list;
+    Task *m_task;
+    quint32 m_id = 0;
+    QObject m_context;
+};
+
 } // namespace
 
 void ListsUI::setNoticeHandler(const NoticeHandler &handler)
@@ -1035,9 +1083,17 @@ void ListsUI::onModelReset()
     refreshActions();
 }
 
+// The task the dialogs and panels show and edit: the current row's, never
+// the list's invisible root (which the lists document does not hold).
+Task *ListsUI::taskForDialogs() const
+{
+    TreeView *view = currentTreeView();
+    return view && view->currentIndex().isValid() ? currentTask() : nullptr;
+}
+
 void ListsUI::rehandCurrentToDialogs()
 {
-    Task *task = currentTask();
+    Task *task = taskForDialogs();
     ListModel *list = currentList();
     if (m_taskAttachmentsDialog)
         m_taskAttachmentsDialog->selectedTaskChanged(task, list);
@@ -1542,7 +1598,7 @@ void ListsUI::showTaskInfoDialog()
     if (m_taskInfoDialog)
         return;
     m_taskInfoDialog = createTaskInfoDialog(mainWindow());
-    m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskInfoDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskInfoDialog->show();
     m_taskInfoDialog->raise();
 }
@@ -1570,7 +1626,7 @@ void ListsUI::showTaskAssignmentsDialog()
     m_taskAssignmentsDialog = new TaskAssignmentsDialog(this, mainWindow());
     connect(m_taskAssignmentsDialog, &TaskAssignmentsDialog::closeDialog, this,
             &ListsUI::onCloseTaskAssignmentsDialog);
-    m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAssignmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskAssignmentsDialog->show();
     m_taskAssignmentsDialog->raise();
 }
@@ -1629,7 +1685,7 @@ void ListsUI::showTaskAttachmentsDialog()
     if (m_taskAttachmentsDialog)
         return;
     createTaskAttachmentsDialog();
-    m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+    m_taskAttachmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     m_taskAttachmentsDialog->show();
     m_taskAttachmentsDialog->raise();
 }
@@ -1638,7 +1694,7 @@ QWidget *ListsUI::taskInfoPanel()
 {
     if (!m_taskInfoDialog) {
         m_taskInfoDialog = createTaskInfoDialog(nullptr);
-        m_taskInfoDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskInfoDialog->selectedTaskChanged(taskForDialogs(), currentList());
     }
     m_taskInfoDialog->hideFrameControls();
     return m_taskInfoDialog;
@@ -1669,7 +1725,7 @@ QWidget *ListsUI::taskAttachmentsPanel()
     if (!m_taskAttachmentsDialog) {
         createTaskAttachmentsDialog();
         m_taskAttachmentsDialog->hideFrameControls();
-        m_taskAttachmentsDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskAttachmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
     } else {
         m_taskAttachmentsDialog->hideFrameControls();
     }
@@ -1769,7 +1825,7 @@ void ListsUI::updateTaskInfoDialog()
 void ListsUI::updateTaskAssignmentsDialog()
 {
     if (m_taskAssignmentsDialog)
-        m_taskAssignmentsDialog->selectedTaskChanged(currentTask(), currentList());
+        m_taskAssignmentsDialog->selectedTaskChanged(taskForDialogs(), currentList());
 }
 
 // Tomorrow at 08:00 local time: the preset of a task without times.
@@ -1795,14 +1851,17 @@ void ListsUI::showTimeManagementDialog()
     if (end.isNull())
         end = start.addSecs(1800);
     const QPointer<ListModel> alive(list);
-    const QPersistentModelIndex persistent(index);
+    const FollowedTask task(list, list->taskForIndex(index));
     TimeManagementDialog dialog(&start, &end, &alarm, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return;
-    list->setTaskStartTime(persistent, start);
-    list->setTaskDueTime(persistent, end);
-    list->setTaskAlarmTime(persistent, alarm);
+    const QModelIndex target = task.index();
+    if (!target.isValid())
+        return;
+    list->setTaskStartTime(target, start);
+    list->setTaskDueTime(target, end);
+    list->setTaskAlarmTime(target, alarm);
 }
 
 void ListsUI::showAlarmDialog()
@@ -1816,12 +1875,15 @@ void ListsUI::showAlarmDialog()
     if (alarm.isNull())
         alarm = tomorrowMorning().toUTC();
     const QPointer<ListModel> alive(list);
-    const QPersistentModelIndex persistent(index);
+    const FollowedTask task(list, list->taskForIndex(index));
     AlarmDialog dialog(&alarm, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return;
-    list->setTaskAlarmTime(persistent, alarm);
+    const QModelIndex target = task.index();
+    if (!target.isValid())
+        return;
+    list->setTaskAlarmTime(target, alarm);
 }
 
 void ListsUI::showNoteDialog()
@@ -1833,12 +1895,15 @@ void ListsUI::showNoteDialog()
     const QModelIndex index = view->currentIndex();
     TaskNote note = list->taskNote(index);
     const QPointer<ListModel> alive(list);
-    const QPersistentModelIndex persistent(index);
+    const FollowedTask task(list, list->taskForIndex(index));
     NoteDialog dialog(&note, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive || !persistent.isValid())
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return;
-    list->setTaskNote(persistent, note);
+    const QModelIndex target = task.index();
+    if (!target.isValid())
+        return;
+    list->setTaskNote(target, note);
 }
 
 void ListsUI::onAlarmsOccurred(const AlarmOccurrenceSet &alarms)

@@ -301,6 +301,7 @@ private:
     void createTaskAttachmentsDialog();
     void setTabIcon(ListModel *list, const QString &path);
     void rehandCurrentToDialogs();
+    Task *taskForDialogs() const;
     void tellUser(const QString &text);
     void createCommands();
     bool writesDocuments() const;

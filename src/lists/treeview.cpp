@@ -135,7 +135,9 @@ Task *TreeView::currentTask() const
 
 void TreeView::setModel(QAbstractItemModel *newModel)
 {
+    m_keptTask = nullptr;
     if (QAbstractItemModel *old = model()) {
+        disconnect(old, &QAbstractItemModel::modelAboutToBeReset, this, &TreeView::onModelAboutToBeReset);
         disconnect(old, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
         disconnect(old, &QAbstractItemModel::rowsRemoved, this, nullptr);
     }
@@ -159,6 +161,7 @@ void TreeView::setModel(QAbstractItemModel *newModel)
     setColumnHidden(ListModel::ElapsedColumn, !m_elapsedShown);
     setColumnHidden(ListModel::AssignmentColumn, !m_assigneeShown);
 
+    connect(newModel, &QAbstractItemModel::modelAboutToBeReset, this, &TreeView::onModelAboutToBeReset);
     connect(newModel, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
     expandCollapseAll();
     ensureOneTask();
@@ -928,6 +931,12 @@ void TreeView::rowsRemoved(const QModelIndex &parent, int first, int last)
 {
     QTreeView::rowsRemoved(parent, first, last);
     m_removingRows = false;
+    // A task removed between two resets of one batch is not looked for again.
+    if (m_keptTask) {
+        const ListModel *list = listModel();
+        if (!list || !list->taskList()->allTasks().contains(const_cast<Task *>(m_keptTask)))
+            m_keptTask = nullptr;
+    }
     if (m_resetBatch > 0)
         m_resetPending = true;
     else
@@ -952,6 +961,22 @@ void TreeView::setListName(const QString &name)
 
 // ------------------------------------------------------------ expansion
 
+void TreeView::onModelAboutToBeReset()
+{
+    // In a batch the current index is already gone after the first reset:
+    // the task kept then still holds.
+    const ListModel *list = listModel();
+    const QModelIndex current = currentIndex();
+    if (!list || !current.isValid())
+        return;
+    const Task *task = list->taskForIndex(current);
+    m_keptTask = task;
+    m_keptTaskId = task->id();
+    m_keptPlace.clear();
+    for (QModelIndex index = current; index.isValid(); index = index.parent())
+        m_keptPlace.prepend(index.row());
+}
+
 void TreeView::onModelReset()
 {
     if (m_resetBatch > 0) {
@@ -960,6 +985,47 @@ void TreeView::onModelReset()
     }
     expandCollapseAll();
     refreshSearchHits();
+    restoreCurrentTask();
+}
+
+// A reset must not take the user's place: the same task stays current when
+// the list still holds it (attachments, conversions, structural moves); after
+// undo, redo or a synchronisation the task with its server id, else the task
+// at its old place.
+void TreeView::restoreCurrentTask()
+{
+    const Task *kept = m_keptTask;
+    const quint32 keptId = m_keptTaskId;
+    const QList<int> place = m_keptPlace;
+    m_keptTask = nullptr;
+    m_keptTaskId = 0;
+    m_keptPlace.clear();
+    ListModel *list = listModel();
+    if (!list || currentIndex().isValid() || place.isEmpty())
+        return;
+    const QSet<Task *> tasks = list->taskList()->allTasks();
+    QModelIndex found;
+    if (kept && tasks.contains(const_cast<Task *>(kept))) {
+        found = list->indexOfTask(kept);
+    } else if (keptId != 0) {
+        for (Task *task : tasks) {
+            if (task->id() == keptId) {
+                found = list->indexOfTask(task);
+                break;
+            }
+        }
+    }
+    if (!found.isValid()) {
+        QModelIndex parent;
+        for (int row : place) {
+            found = list->index(row, ListModel::TitleColumn, parent);
+            if (!found.isValid())
+                break;
+            parent = found;
+        }
+    }
+    if (found.isValid())
+        setCurrentIndex(found.siblingAtColumn(ListModel::TitleColumn));
 }
 
 void TreeView::onTaskExpanded(const QModelIndex &index)

@@ -129,6 +129,7 @@ private slots:
     void onIndexEntered(const QModelIndex &index);
     void onSearchTextChanged(const QString &text);
     void onNextSearchButtonPressed();
+    void onModelAboutToBeReset();
     void onModelReset();
 
 private:
@@ -146,6 +147,7 @@ private:
     void moveChildrenAfter(Task *task);
     void removeCheckedTasksUnder(Task *task);
     void makeCurrentGuarded(Task *task);
+    void restoreCurrentTask();
     void indent(bool withSubtasks);
     void setOptionalColumn(int column, bool *field, bool shown);
     void expandCollapseUnder(const QModelIndex &parent);
@@ -201,6 +203,13 @@ private:
     ItemDelegate *m_titleDelegate = nullptr;
     int m_resetBatch = 0;
     bool m_resetPending = false;
+    // The current task while the model resets (the reset clears the current
+    // index): only compared once the reset is over, since it may be gone;
+    // its server id and place find its successor after an undo or a
+    // synchronisation replaced the tasks.
+    const Task *m_keptTask = nullptr;
+    quint32 m_keptTaskId = 0;
+    QList<int> m_keptPlace;
 };
 
 #endif

@@ -10,6 +10,8 @@
 #include "dialogs/alarmsoccurreddialog.h"
 #include "dialogs/datewidget.h"
 #include "dialogs/notedialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskattachmentsselector.h"
 #include "dialogs/taskinfodialog.h"
 #include "dialogs/timemanagementdialog.h"
 #include "dialogs/timewidget.h"
@@ -18,21 +20,28 @@
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/task.h"
+#include "model/taskattachment.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "shell/webkitplayerdialog.h"
+#include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
+#include "shell/webkitplayerdialog.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFrame>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace {
 
@@ -64,6 +73,25 @@ void writeLists()
         model->taskList()->rootTask()->insertChild(task, model->taskList()->rootTask()->childCount());
     }
     QVERIFY(lists.save(ListsUI::listsFilePath()));
+}
+
+// Adds a web link through the attachments dialog's Add+ and its form.
+void addWebLink(TaskAttachmentsDialog *dialog, const QString &name)
+{
+    bool saved = false;
+    DialogDriver::whenModal([name, &saved](QWidget *form) {
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        auto *frame = form->findChild<QFrame *>(QStringLiteral("webElementsFrame"));
+        QVERIFY(frame);
+        const QList<PDLineEdit *> edits = frame->findChildren<PDLineEdit *>();
+        QVERIFY(edits.size() >= 2);
+        QTest::keyClicks(edits.at(0), name);
+        QTest::keyClicks(edits.at(1), QStringLiteral("http://example.org/") + name);
+        QTest::mouseClick(button(form, QStringLiteral("Save")), Qt::LeftButton);
+        saved = true;
+    });
+    QTest::mouseClick(dialog->addButton(), Qt::LeftButton);
+    QVERIFY(saved);
 }
 
 // The page over that document, its first task current.
@@ -201,6 +229,68 @@ private slots:
 
     // Each alarm shows once, in the tick whose window holds it; closing the
     // window dismisses the batch.
+    // The calendar, alarm and note dialogs save to the task they were opened
+    // on, also when its list changed while they were open: reset with its
+    // tasks kept, or every task replaced (as a synchronisation does); a task
+    // removed meanwhile takes nothing, and no other task gets the change.
+    void modalEditFollowsItsTask_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("change");
+        for (const char *dialog : {"note", "alarm", "calendar"}) {
+            for (const char *change : {"reset", "replaced", "removed"})
+                QTest::addRow("%s, task %s", dialog, change) << QString::fromLatin1(dialog)
+                                                               << QString::fromLatin1(change);
+        }
+    }
+    void modalEditFollowsItsTask()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, change);
+        Page page;
+        ListsUI &ui = page.ui;
+        ListModel *list = ui.currentList();
+        ui.currentTask()->setId(41);
+        bool seen = false;
+        DialogDriver::whenModal([&](QWidget *w) {
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            if (auto *note = qobject_cast<NoteDialog *>(w))
+                QTest::keyClicks(note->editor(), QStringLiteral("Bring the keys"));
+            if (change == QLatin1String("reset")) {
+                list->markEditedAndReset();
+            } else if (change == QLatin1String("replaced")) {
+                list->setTaskList(list->taskList()->clone());
+            } else {
+                list->removeRow(0);
+            }
+            QTest::mouseClick(button(w, QStringLiteral("Save")), Qt::LeftButton);
+            seen = true;
+        });
+        if (dialog == QLatin1String("note"))
+            ui.showNoteDialog();
+        else if (dialog == QLatin1String("alarm"))
+            ui.showAlarmDialog();
+        else
+            ui.showTimeManagementDialog();
+        QVERIFY(seen);
+        Task *first = list->taskList()->rootTask()->child(0);
+        if (change == QLatin1String("removed")) {
+            QCOMPARE(first->title(), QStringLiteral("Water plants"));
+            QVERIFY(!first->hasNote());
+            QVERIFY(!first->hasAlarm());
+            QVERIFY(first->startTime().isNull());
+            return;
+        }
+        QCOMPARE(first->title(), QStringLiteral("Pay rent"));
+        if (dialog == QLatin1String("note"))
+            QCOMPARE(first->note().text(), QStringLiteral("Bring the keys"));
+        else if (dialog == QLatin1String("alarm"))
+            QCOMPARE(first->alarmTime(), tomorrowMorningUtc(m_now));
+        else
+            QCOMPARE(first->startTime(), tomorrowMorningUtc(m_now));
+        QVERIFY(!list->taskList()->rootTask()->child(1)->hasNote());
+    }
+
     void alarmsShowOncePerOccurrence()
     {
         Page page;
@@ -303,6 +393,127 @@ private slots:
         QVERIFY(!ui.taskInfoDialog());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(guard.isNull());
+    }
+
+    // Adding a link resets the list's views: the second link still goes to
+    // the task on show (not to the list's invisible root, which the document
+    // never holds), and the info panel goes on showing that task.
+    void linksStayOnTheirTask_data()
+    {
+        QTest::addColumn<bool>("docked");
+        QTest::newRow("floating dialog") << false;
+        QTest::newRow("docked panel") << true;
+    }
+    void linksStayOnTheirTask()
+    {
+        QFETCH(bool, docked);
+        Page page;
+        ListsUI &ui = page.ui;
+        auto *info = qobject_cast<TaskInfoDialog *>(ui.taskInfoPanel());
+        QVERIFY(info);
+        if (docked)
+            ui.taskAttachmentsPanel();
+        else
+            ui.showTaskAttachmentsDialog();
+        TaskAttachmentsDialog *dialog = ui.taskAttachmentsDialog();
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        addWebLink(dialog, QStringLiteral("Lease"));
+        QCOMPARE(dialog->selector()->count(), 1);
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("Pay rent"));
+        addWebLink(dialog, QStringLiteral("Receipt"));
+        QCOMPARE(dialog->selector()->count(), 2);
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("Pay rent"));
+        QCOMPARE(ui.currentTask()->title(), QStringLiteral("Pay rent"));
+
+        QVERIFY(ui.saveLists());
+        std::unique_ptr<UserLists> back(UserLists::load(ListsUI::listsFilePath()));
+        QVERIFY(back);
+        Task *task = back->models().value(0)->taskList()->rootTask()->child(0);
+        QCOMPARE(task->title(), QStringLiteral("Pay rent"));
+        QStringList names;
+        for (TaskAttachment *attachment : task->attachments())
+            names << attachment->name();
+        QCOMPARE(names, (QStringList{QStringLiteral("Lease"), QStringLiteral("Receipt")}));
+    }
+
+    // What the user types in the title or note field stays there, unsaved,
+    // while another field is saved and the form refreshes; its own Save
+    // stores it.
+    void typingSurvivesRefresh_data()
+    {
+        QTest::addColumn<bool>("inNote");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("note, done ticked") << true << "done";
+        QTest::newRow("note, priority changed") << true << "priority";
+        QTest::newRow("note, title saved") << true << "save title";
+        QTest::newRow("note, link added") << true << "link";
+        QTest::newRow("note, task moved down") << true << "down";
+        QTest::newRow("note, task indented") << true << "indent";
+        QTest::newRow("title, done ticked") << false << "done";
+        QTest::newRow("title, note saved") << false << "save note";
+    }
+    void typingSurvivesRefresh()
+    {
+        QFETCH(bool, inNote);
+        QFETCH(QString, step);
+        Page page;
+        ListsUI &ui = page.ui;
+        if (step == QLatin1String("indent"))
+            ui.currentTreeView()->setCurrentIndex(ui.currentList()->index(1, 0));
+        Task *task = ui.currentTask();
+        ui.showTaskInfoDialog();
+        TaskInfoDialog *dialog = ui.taskInfoDialog();
+        QVERIFY(dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        PDTextEdit *typed = inNote ? dialog->noteEdit() : dialog->titleEdit();
+        QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+        QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(typed, QStringLiteral(" before noon "));
+        const QString text = typed->toPlainText();
+
+        if (step == QLatin1String("done")) {
+            QTest::mouseClick(dialog->doneBox(), Qt::LeftButton);
+            QVERIFY(task->isDone());
+        } else if (step == QLatin1String("priority")) {
+            QTest::keyClick(dialog->priorityBox(), Qt::Key_Down);
+            QCOMPARE(task->priority(), TaskPriority(TaskPriority::Urgent));
+        } else if (step == QLatin1String("save title")) {
+            QTest::keyClicks(dialog->titleEdit(), QStringLiteral("!"));
+            QTest::mouseClick(dialog->saveTitleButton(), Qt::LeftButton);
+            QCOMPARE(task->title(), QStringLiteral("!Pay rent"));
+            QCOMPARE(dialog->titleEdit()->toPlainText(), QStringLiteral("!Pay rent"));
+        } else if (step == QLatin1String("save note")) {
+            QTest::keyClicks(dialog->noteEdit(), QStringLiteral("Cash "));
+            QTest::mouseClick(dialog->saveNoteButton(), Qt::LeftButton);
+            QCOMPARE(task->note().text(), QStringLiteral("Cash"));
+            QCOMPARE(dialog->noteEdit()->toPlainText(), QStringLiteral("Cash"));
+        } else if (step == QLatin1String("down")) {
+            ui.currentTreeView()->moveCurrentDown();
+            QCOMPARE(ui.currentList()->taskList()->rootTask()->child(1), task);
+        } else if (step == QLatin1String("indent")) {
+            ui.currentTreeView()->indentCurrent();
+            QCOMPARE(task->parent(), ui.currentList()->taskList()->rootTask()->child(0));
+        } else {
+            ui.showTaskAttachmentsDialog();
+            QVERIFY(QTest::qWaitForWindowExposed(ui.taskAttachmentsDialog()));
+            addWebLink(ui.taskAttachmentsDialog(), QStringLiteral("Lease"));
+            QCOMPARE(task->attachments().size(), 1);
+        }
+        QCOMPARE(dialog->task(), task);
+        QCOMPARE(typed->toPlainText(), text);
+        QVERIFY(inNote ? !task->hasNote() : task->title() == QStringLiteral("Pay rent"));
+        QCOMPARE(ui.currentTask(), task);
+
+        // Its own Save stores the typing, and the field shows what was stored.
+        QTest::mouseClick(inNote ? dialog->saveNoteButton() : dialog->saveTitleButton(), Qt::LeftButton);
+        if (inNote) {
+            QCOMPARE(task->note().text(), text.trimmed());
+            QCOMPARE(typed->toPlainText(), text.trimmed());
+        } else {
+            QCOMPARE(task->title(), text);
+        }
     }
 
     void taskInfoDocked()
