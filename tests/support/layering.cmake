@@ -37,7 +37,6 @@ set(without_widgets core model sync)
 set(exceptions
     "core/singleapplication.h -> widgets: the application object brings the main window forward"
     "core/singleapplication.cpp -> widgets: the application object brings the main window forward"
-    "model/modelscontainer.cpp -> contacts: the models container owns the contacts models"
     "sync/basesyncui.h -> widgets: moves with the synchronisation windows"
     "sync/basesyncui.cpp -> shell: moves with the synchronisation windows"
     "sync/connectiontestdialog.h -> shell: moves with the synchronisation windows"
