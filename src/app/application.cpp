@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/markersingleapplication.h"
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
 #include "contacts/user.h"
@@ -8,7 +9,6 @@
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
 #include "core/logging.h"
-#include "core/markersingleapplication.h"
 #include "core/options.h"
 #include "core/platform.h"
 #include "core/stylesheetloader.h"

@@ -35,8 +35,6 @@ set(without_widgets core model sync)
 # widgets>: <why>". An entry no longer needed fails the test, so the list only
 # shrinks.
 set(exceptions
-    "core/singleapplication.h -> widgets: the application object brings the main window forward"
-    "core/singleapplication.cpp -> widgets: the application object brings the main window forward"
     "sync/basesyncui.h -> widgets: moves with the synchronisation windows"
     "sync/basesyncui.cpp -> shell: moves with the synchronisation windows"
     "sync/connectiontestdialog.h -> shell: moves with the synchronisation windows"
