@@ -6,7 +6,7 @@
 // "--start-child", which goes through the program's whole start-up and
 // reports on its standard output when the main window is first shown.
 #include "listsdocument.h"
-#include "shell/application.h"
+#include "app/application.h"
 #include "shell/mainwindow.h"
 #include "shell/webenginestart.h"
 #include "model/userlists.h"

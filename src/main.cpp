@@ -1,4 +1,5 @@
-#include "shell/application.h"
+#include "app/application.h"
+#include "shell/prefsdialog.h"
 #include "shell/webenginestart.h"
 
 #include <QCoreApplication>

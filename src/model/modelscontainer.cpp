@@ -1,9 +1,10 @@
 #include "model/modelscontainer.h"
 
-#include "contacts/chats.h"
-#include "contacts/friends.h"
+#include <QtGlobal>
 
 ModelsContainer *ModelsContainer::s_instance = nullptr;
+void (*ModelsContainer::s_deleteFriends)(Friends *) = nullptr;
+void (*ModelsContainer::s_deleteChats)(Chats *) = nullptr;
 
 ModelsContainer::ModelsContainer(QObject *parent)
     : QObject(parent)
@@ -12,9 +13,13 @@ ModelsContainer::ModelsContainer(QObject *parent)
 
 ModelsContainer::~ModelsContainer()
 {
-    delete m_friends;
+    Q_ASSERT_X(!(m_friends || m_chats) || (s_deleteFriends && s_deleteChats), "ModelsContainer",
+               "the contacts models' deleters were never handed over");
+    if (m_friends && s_deleteFriends)
+        s_deleteFriends(m_friends);
     m_friends = nullptr;
-    delete m_chats;
+    if (m_chats && s_deleteChats)
+        s_deleteChats(m_chats);
     m_chats = nullptr;
     // A container deleted through its parent must not leave the instance
     // pointer dangling for the next create() or destroy().
@@ -41,4 +46,10 @@ void ModelsContainer::destroy()
 {
     delete s_instance;
     s_instance = nullptr;
+}
+
+void ModelsContainer::setModelDeleters(void (*deleteFriends)(Friends *), void (*deleteChats)(Chats *))
+{
+    s_deleteFriends = deleteFriends;
+    s_deleteChats = deleteChats;
 }

@@ -27,11 +27,18 @@ public:
     bool hasFriends() const { return m_friends != nullptr; }
     bool hasChats() const { return m_chats != nullptr; }
 
+    // The models are the contacts folder's: it hands over how to delete them
+    // (through their virtual destructors), so this folder needs none of their
+    // headers.
+    static void setModelDeleters(void (*deleteFriends)(Friends *), void (*deleteChats)(Chats *));
+
 private:
     Friends *m_friends = nullptr;
     Chats *m_chats = nullptr;
 
     static ModelsContainer *s_instance;
+    static void (*s_deleteFriends)(Friends *);
+    static void (*s_deleteChats)(Chats *);
 };
 
 #endif

@@ -4,7 +4,6 @@
 #include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "core/version.h"
-#include "shell/application.h"
 #include "shell/linklabel.h"
 #include "shell/mainwindow.h"
 #include "shell/messagedialog.h"
@@ -30,6 +29,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+bool g_restartRequested = false;
 
 PrefsDialog::ConnectionTest &connectionTestValue()
 {
@@ -594,6 +595,16 @@ void PrefsDialog::applyServerSettings(const QString &url)
     // page localizes them on userChanged() alone.
     if (settings->serverUrl() != urlBefore)
         emit settings->userChanged();
+}
+
+void setRestartRequested(bool restart)
+{
+    g_restartRequested = restart;
+}
+
+bool restartRequested()
+{
+    return g_restartRequested;
 }
 
 void PrefsDialog::applySkin()

@@ -135,4 +135,9 @@ private:
     bool m_backupRequested = false;
 };
 
+// The preferences ask for a restart after a skin change, then quit; the
+// program starts again once it has shut down.
+void setRestartRequested(bool restart);
+bool restartRequested();
+
 #endif

@@ -1,9 +1,9 @@
 // A small program the core tests run in a child process, for what must end
 // the process (usage errors, fatal messages) or needs processes of its own
 // (the single-instance marker).
+#include "app/markersingleapplication.h"
 #include "childprocess.h"
 #include "core/logging.h"
-#include "core/markersingleapplication.h"
 #include "core/paths.h"
 #include "core/singleinstancemarker.h"
 

@@ -1,6 +1,7 @@
 // The program as src/main.cpp composes it, whose user closes the main window
 // as soon as it shows (the offscreen platform has no tray, so that ends it).
-#include "shell/application.h"
+
+#include "app/application.h"
 
 #include <QApplication>
 #include <QTimer>

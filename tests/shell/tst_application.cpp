@@ -1,5 +1,5 @@
+#include "app/application.h"
 #include "core/options.h"
-#include "shell/application.h"
 #include "testenvironment.h"
 
 #include <QDir>

@@ -4,7 +4,6 @@
 #include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "model/modelscontainer.h"
-#include "shell/application.h"
 #include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 #include "shell/prefsdialog.h"

@@ -1,7 +1,7 @@
+#include "app/application.h"
 #include "core/module.h"
 #include "model/modelscontainer.h"
 #include "shell/aboutusdialog.h"
-#include "shell/application.h"
 #include "shell/showsettingsaction.h"
 #include "shell/systemtrayicon.h"
 #include "shell/toolbutton.h"

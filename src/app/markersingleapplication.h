@@ -1,7 +1,7 @@
 #ifndef MARKERSINGLEAPPLICATION_H
 #define MARKERSINGLEAPPLICATION_H
 
-#include "core/singleapplication.h"
+#include "app/singleapplication.h"
 
 class SingleInstanceMarker;
 

@@ -15,9 +15,6 @@ int runApplication();
 // Closes every window, destroys the models container and the application.
 void shutdownApplication();
 
-// The preferences ask for a restart after a skin change, then quit.
-void setRestartRequested(bool restart);
-bool restartRequested();
 // The running program's own file, remembered at start-up: shutdown deletes
 // the application object before the restart.
 void rememberProgramPath(const QString &path);

@@ -1,4 +1,4 @@
-#include "core/markersingleapplication.h"
+#include "app/markersingleapplication.h"
 
 #include "core/singleinstancemarker.h"
 

@@ -1,5 +1,6 @@
-#include "shell/application.h"
+#include "app/application.h"
 
+#include "app/markersingleapplication.h"
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
 #include "contacts/user.h"
@@ -8,7 +9,6 @@
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
 #include "core/logging.h"
-#include "core/markersingleapplication.h"
 #include "core/options.h"
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
@@ -45,7 +45,6 @@ char **g_argv = nullptr;
 MarkerSingleApplication *g_application = nullptr;
 SplashScreen *g_splash = nullptr;
 ModelsContainer *g_models = nullptr;
-bool g_restartRequested = false;
 QString g_programPath;
 
 // The task information dialog chats with an assignee through the Team page.
@@ -253,16 +252,6 @@ void shutdownApplication()
     }
     delete g_application;
     g_application = nullptr;
-}
-
-void setRestartRequested(bool restart)
-{
-    g_restartRequested = restart;
-}
-
-bool restartRequested()
-{
-    return g_restartRequested;
 }
 
 void rememberProgramPath(const QString &path)
