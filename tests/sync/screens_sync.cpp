@@ -6,7 +6,9 @@
 #include "sync/connectiontestdialog.h"
 #include "sync/syncdialog.h"
 #include "core/serversettings.h"
+#include "syncfailuretexts.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTextCharFormat>
 #include <QTest>
@@ -40,6 +42,26 @@ PLUMDECK_SCREEN(syncDialogFailed)
     sync.stop(QStringLiteral("Authorization failure."));
     QVERIFY(!shoot(&dialog, QStringLiteral("sync-dialog-failed")).isNull());
 }
+
+// The dialog at the end of a run that failed with each text a run can end
+// with, part way through, as the user sees it.
+static const bool syncFailuresAdded = [] {
+    const auto texts = syncFailureTexts();
+    for (const auto &[tag, text] : texts) {
+        const QString file = QStringLiteral("sync-failed-") + QString::fromLatin1(tag).replace(QLatin1Char(' '), QLatin1Char('-'));
+        Screens::add(("syncFailed " + tag).constData(), [file, text = text](const Screens::Shooter &shoot, bool) {
+            StillSynchronizer sync;
+            SyncDialog dialog(&sync);
+            sync.show(QStringLiteral("Checking available lists..."), 50);
+            // Shown while running, as the user watches it, before the end.
+            dialog.show();
+            QCoreApplication::processEvents();
+            sync.stop(text);
+            QVERIFY(!shoot(&dialog, file).isNull());
+        });
+    }
+    return true;
+}();
 
 PLUMDECK_SCREEN(connectionTest)
 {
