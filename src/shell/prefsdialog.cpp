@@ -4,6 +4,10 @@
 #include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "core/version.h"
+#include "model/listmodel.h"
+#include "model/notepadnotes.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
 #include "shell/application.h"
 #include "shell/linklabel.h"
 #include "shell/mainwindow.h"
@@ -35,6 +39,12 @@ PrefsDialog::ConnectionTest &connectionTestValue()
 {
     static PrefsDialog::ConnectionTest test;
     return test;
+}
+
+PrefsDialog::ListsSource &listsSourceValue()
+{
+    static PrefsDialog::ListsSource source;
+    return source;
 }
 
 QLabel *namedLabel(const QString &text, const char *name)
@@ -83,10 +93,15 @@ void PrefsDialog::setConnectionTest(ConnectionTest test)
     connectionTestValue() = std::move(test);
 }
 
+void PrefsDialog::setListsSource(ListsSource source)
+{
+    listsSourceValue() = std::move(source);
+}
+
 ShowSettingsAction::Outcome PrefsDialog::run(MainWindow *mainWindow)
 {
-    // The dialog reads nothing of the user's lists.
-    PrefsDialog dialog(nullptr, mainWindow, mainWindow);
+    const ListsSource &source = listsSourceValue();
+    PrefsDialog dialog(source ? source(mainWindow) : nullptr, mainWindow, mainWindow);
     ShowSettingsAction::Outcome outcome;
     outcome.accepted = dialog.exec() == QDialog::Accepted;
     outcome.localSyncRequested = dialog.localSyncRequested();
@@ -549,6 +564,25 @@ void PrefsDialog::onShortcutsLinkClicked()
         m_mainWindow->showKeysDialog();
 }
 
+bool PrefsDialog::holdsSynchronizedData() const
+{
+    if (m_lists) {
+        if (!m_lists->deletedLists().isEmpty())
+            return true;
+        for (const ListModel *model : m_lists->models()) {
+            if (model->taskList()->syncStatus() != TaskList::New)
+                return true;
+        }
+    }
+    if (const NotepadNotes *notes = NotepadNotes::instance()) {
+        for (const NotepadNote *note : notes->notes()) {
+            if (note->syncStatus() != NotepadNote::New)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool PrefsDialog::applySettings()
 {
     const QString url = m_serverUrlEdit->text().trimmed();
@@ -556,7 +590,16 @@ bool PrefsDialog::applySettings()
         MessageDialog::information(tr("Preferences"), tr("The server URL is not valid."), this);
         return false;
     }
-    applyServerSettings(url);
+    // Asked before anything is written: declining leaves the store as it
+    // was and the dialog open with what the user typed.
+    const QString userName = m_userNameEdit->text().trimmed();
+    if (userName != ServerSettings::instance()->userName() && holdsSynchronizedData()
+        && !MessageDialog::question(tr("Username Changed"),
+                                    tr("The username has changed.\nLocal lists and notes will be localized as new.\n"
+                                       "This can produce duplicated information.\nAre you sure?"),
+                                    this))
+        return false;
+    applyServerSettings(url, userName);
 
     UISettings *ui = UISettings::instance();
     ui->setTaskFontBold(m_boldRadio->isChecked());
@@ -570,21 +613,13 @@ bool PrefsDialog::applySettings()
     return true;
 }
 
-void PrefsDialog::applyServerSettings(const QString &url)
+void PrefsDialog::applyServerSettings(const QString &url, const QString &userName)
 {
     ServerSettings *settings = ServerSettings::instance();
     // Only the user name is trimmed: blanks may belong to a password.
-    const QString userName = m_userNameEdit->text().trimmed();
     const QString password = m_passwordEdit->text();
     if (userName == settings->userName()) {
         settings->setSettings(url, userName, password);
-        return;
-    }
-    if (!MessageDialog::question(tr("Username Changed"),
-                                 tr("The username has changed.\nLocal lists and notes will be localized as new.\n"
-                                    "This can produce duplicated information.\nAre you sure?"),
-                                 this)) {
-        settings->setSettings(url, settings->userName(), password);
         return;
     }
     const QString urlBefore = settings->serverUrl();

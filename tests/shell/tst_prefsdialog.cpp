@@ -3,7 +3,11 @@
 
 #include "core/serversettings.h"
 #include "core/uisettings.h"
+#include "model/listmodel.h"
 #include "model/modelscontainer.h"
+#include "model/notepadnotes.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
 #include "shell/application.h"
 #include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
@@ -239,18 +243,17 @@ private slots:
         QTest::newRow("user changed, confirmed") << url << "bob" << "hunter2" << QStringList{"ok"} << true
                                                  << userQuestion << url << "bob" << "hunter2"
                                                  << QStringList{"userChanged"};
-        QTest::newRow("user changed, declined") << url << "bob" << "hunter2" << QStringList{"cancel"} << true
-                                                << userQuestion << url << "alice" << "hunter2"
-                                                << QStringList{"passwordChanged"};
+        // Declining writes nothing: the dialog stays open with the typing.
+        QTest::newRow("user changed, declined") << url << "bob" << "hunter2" << QStringList{"cancel"} << false
+                                                << userQuestion << url << "alice" << "secret" << QStringList();
         // The lists and notes of the old account are localized all the same.
         QTest::newRow("user and server changed") << "https://other.example.net" << "bob" << "hunter2"
                                                  << QStringList{"ok"} << true << userQuestion
                                                  << "https://other.example.net" << "bob" << "hunter2"
                                                  << QStringList{"serverChanged", "userChanged"};
         QTest::newRow("server changed, user declined") << "https://other.example.net" << "bob" << "secret"
-                                                       << QStringList{"cancel"} << true << userQuestion
-                                                       << "https://other.example.net" << "alice" << "secret"
-                                                       << QStringList{"serverChanged"};
+                                                       << QStringList{"cancel"} << false << userQuestion << url
+                                                       << "alice" << "secret" << QStringList();
     }
 
     void applySettings()
@@ -266,6 +269,11 @@ private slots:
         QFETCH(QString, storedPassword);
         QFETCH(QStringList, emitted);
 
+        // A note synchronised under the stored user: another name is asked about.
+        NotepadNotes notes;
+        auto *note = new NotepadNote;
+        note->setSyncStatus(NotepadNote::Unedited);
+        notes.appendNote(note);
         PrefsDialog dialog(nullptr, nullptr);
         dialog.show();
         dialog.serverUrlEdit()->setText(url);
@@ -285,6 +293,95 @@ private slots:
         QCOMPARE(settings->password(), storedPassword);
         QCOMPARE(m_signals, emitted);
         QCOMPARE(QSettings().value(QStringLiteral("ui/enable-outlook")).toBool(), applied);
+    }
+
+    // The question about another user name comes only when something here
+    // was synchronised under the stored one; declining it leaves the store
+    // untouched and the dialog open with what was typed, and Ok again then
+    // applies it.
+    void userNameQuestion_data()
+    {
+        QTest::addColumn<QString>("storedUser");
+        QTest::addColumn<QString>("held"); // "", "new list", "list", "deleted list", "note", "new note"
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("first sign-in, fresh lists") << "" << "new list" << false;
+        QTest::newRow("first sign-in, fresh note") << "" << "new note" << false;
+        QTest::newRow("first sign-in, nothing at all") << "" << "" << false;
+        QTest::newRow("another user, nothing synchronised") << "carol" << "new list" << false;
+        QTest::newRow("another user, synchronised list") << "carol" << "list" << true;
+        QTest::newRow("another user, deleted list not yet told") << "carol" << "deleted list" << true;
+        QTest::newRow("another user, synchronised note") << "carol" << "note" << true;
+        // A name cleared after a sync still leaves that sync's lists.
+        QTest::newRow("no stored user, synchronised list") << "" << "list" << true;
+    }
+
+    void userNameQuestion()
+    {
+        QFETCH(QString, storedUser);
+        QFETCH(QString, held);
+        QFETCH(bool, asked);
+        ServerSettings::instance()->setSettings(QLatin1String(StoredUrl), storedUser, QString());
+        UserLists lists;
+        auto makeList = [](TaskList::SyncStatus status, quint32 id) {
+            TaskList *list = TaskList::createNew();
+            list->setName(QStringLiteral("Groceries"));
+            list->setSyncStatus(status);
+            if (status != TaskList::New)
+                list->setServerId(id);
+            return list;
+        };
+        if (held.endsWith(QLatin1String("list")))
+            lists.addList(makeList(held == QLatin1String("list") ? TaskList::Unedited : TaskList::New, 40));
+        if (held == QLatin1String("deleted list"))
+            lists.addList(makeList(TaskList::Deleted, 41));
+        NotepadNotes notes;
+        if (held.endsWith(QLatin1String("note"))) {
+            auto *note = new NotepadNote;
+            note->setSyncStatus(held == QLatin1String("note") ? NotepadNote::Unedited : NotepadNote::New);
+            notes.appendNote(note);
+        }
+
+        // Through the command's own run, which finds the lists by the source
+        // the program plugs in.
+        PrefsDialog::setListsSource([&lists](MainWindow *) { return &lists; });
+        const QMap<QString, QVariant> before = store();
+        QStringList seen;
+        bool driven = false;
+        MessageAnswerer answerer({"cancel", "ok"});
+        DialogDriver::whenModal([&](QWidget *widget) {
+            auto *dialog = qobject_cast<PrefsDialog *>(widget);
+            QVERIFY(dialog);
+            QTest::mouseClick(dialog->userNameEdit(), Qt::LeftButton);
+            QTest::keyClick(dialog->userNameEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->userNameEdit(), QStringLiteral("dave"));
+            QTest::mouseClick(dialog->passwordEdit(), Qt::LeftButton);
+            QTest::keyClicks(dialog->passwordEdit(), QStringLiteral("pa ss"));
+            auto *tabs = dialog->findChild<QTabWidget *>(QStringLiteral("tabs"));
+            QPushButton *ok = tabs->currentWidget()->findChild<QPushButton *>(QStringLiteral("okButton"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            if (asked) {
+                // Declined: nothing written, still open, the typing kept.
+                QCOMPARE(answerer.titles, QStringList{"Username Changed"});
+                QVERIFY(dialog->isVisible());
+                QCOMPARE(store(), before);
+                QCOMPARE(dialog->userNameEdit()->text(), QStringLiteral("dave"));
+                QCOMPARE(dialog->passwordEdit()->text(), QStringLiteral("pa ss"));
+                QCOMPARE(dialog->serverUrlEdit()->text(), QLatin1String(StoredUrl));
+                QVERIFY(m_signals.isEmpty());
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
+            driven = true;
+        });
+        m_signals.clear();
+        const ShowSettingsAction::Outcome outcome = PrefsDialog::run(nullptr);
+        PrefsDialog::setListsSource({});
+        QVERIFY(driven);
+        QVERIFY(outcome.accepted);
+        const QStringList questions = asked ? QStringList{"Username Changed", "Username Changed"} : QStringList();
+        QCOMPARE(answerer.titles, questions);
+        QCOMPARE(ServerSettings::instance()->userName(), QStringLiteral("dave"));
+        QCOMPARE(ServerSettings::instance()->password(), QStringLiteral("pa ss"));
+        QCOMPARE(m_signals, QStringList{"userChanged"});
     }
 
     void okAndCancel_data()
