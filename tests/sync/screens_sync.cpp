@@ -5,11 +5,16 @@
 #include "sync/basesynchronizer.h"
 #include "sync/connectiontestdialog.h"
 #include "sync/syncdialog.h"
+#include "sync/sslerrorhandler.h"
+#include "sync/sslerrorsui.h"
+#include "shell/messagedialog.h"
 #include "core/serversettings.h"
 #include "syncfailuretexts.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QLabel>
+#include <QSslCertificate>
 #include <QTextCharFormat>
 #include <QTest>
 
@@ -62,6 +67,22 @@ static const bool syncFailuresAdded = [] {
     }
     return true;
 }();
+
+// The certificate question when the server shows another certificate than
+// the one accepted for it.
+PLUMDECK_SCREEN(certificateChanged)
+{
+    const auto digest = [](const char *file) {
+        const QList<QSslCertificate> certificates =
+            QSslCertificate::fromPath(QStringLiteral(PLUMDECK_TEST_DATA_DIR "/") + QLatin1String(file));
+        return certificates.isEmpty() ? QByteArray() : certificates.first().digest(QCryptographicHash::Sha256);
+    };
+    const QString text = SslErrorsUI::questionText(
+        {SslErrorHandler::certificateChangedText(digest("fakeserver-cert.pem"), digest("fakeserver-other-cert.pem")),
+         QSslError(QSslError::SelfSignedCertificate).errorString()});
+    MessageDialog dialog(QStringLiteral("Secure connection problem"), text, true);
+    QVERIFY(!shoot(&dialog, QStringLiteral("certificate-changed")).isNull());
+}
 
 PLUMDECK_SCREEN(connectionTest)
 {
