@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -149,6 +150,26 @@ private slots:
         QVERIFY(UISettings::instance()->moveToTop());
         QVERIFY(UISettings::instance()->taskFontBold());
         QVERIFY(m_signals.isEmpty());
+    }
+
+    // The tab bar never holds the focus, so no focus line crosses the
+    // current tab's label; the keyboard still changes pages.
+    void tabsTakeNoFocus()
+    {
+        PrefsDialog dialog(nullptr, nullptr);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tabs"));
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(!tabs->tabBar()->hasFocus());
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Tab);
+            QVERIFY2(!qobject_cast<QTabBar *>(QApplication::focusWidget()), qPrintable(QString::number(i)));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 2);
     }
 
     void storedValuesAreShown()
