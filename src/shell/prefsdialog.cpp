@@ -23,10 +23,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocumentFragment>
@@ -131,7 +133,6 @@ PrefsDialog::PrefsDialog(UserLists *lists, MainWindow *mainWindow, QWidget *pare
     , m_lists(lists)
     , m_mainWindow(mainWindow)
 {
-    setMinimumSize(550, 450);
     setWindowModality(Qt::WindowModal);
     setTitleIcon(UISettings::instance()->isBlueSkin() ? QStringLiteral(":/preferences_blue.png")
                                                       : QStringLiteral(":/preferences.png"));
@@ -149,12 +150,38 @@ PrefsDialog::PrefsDialog(UserLists *lists, MainWindow *mainWindow, QWidget *pare
     tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(tabs);
     setBareContentLayout(layout);
-    // Wide enough for the longest row of radio buttons in any font.
-    resize(sizeHint().expandedTo(minimumSize()));
+    // As large as the pages need and no larger, so that over the main window
+    // at its first size it covers little of it.
+    fitContent();
     setCenterOnParent(true);
 }
 
 PrefsDialog::~PrefsDialog() = default;
+
+void PrefsDialog::fitContent()
+{
+    ensurePolished();
+    // Every layout measured afresh: those inside the frame keep what they
+    // measured before the style sheet or the fields changed.
+    for (QLayout *inner : findChildren<QLayout *>())
+        inner->invalidate();
+    if (QLayout *outer = QWidget::layout())
+        outer->activate();
+    // Wrapped texts leave the window no minimum of its own: the pages'
+    // minimum is kept here.
+    QSize fitted = sizeHint().expandedTo(minimumSizeHint());
+    if (hasHeightForWidth())
+        fitted.setHeight(qMax(fitted.height(), heightForWidth(fitted.width())));
+    resize(fitted);
+}
+
+void PrefsDialog::showEvent(QShowEvent *event)
+{
+    // Measured again once shown, before it is centred on the main window.
+    if (!event->spontaneous())
+        fitContent();
+    CustomDialog::showEvent(event);
+}
 
 QList<SettingCheckBox *> PrefsDialog::settingCheckBoxes() const
 {
@@ -233,12 +260,14 @@ QWidget *PrefsDialog::createAccountPage()
     QVBoxLayout *account = createSectionFrame(layout);
     auto *intro = new QVBoxLayout;
     intro->setContentsMargins(0, 0, 0, 0);
-    intro->addWidget(
-        namedLabel(tr("Enter your Plumdeck Online information below to access Plumdeck Sync Services"), "standarLabel"),
-        0, Qt::AlignHCenter);
-    intro->addWidget(
-        namedLabel(tr("(please be sure to enter your username and not your email address)"), "standarLabel"), 0,
-        Qt::AlignHCenter);
+    // Wrapped: the page is no wider than the others need.
+    for (const QString &text : {tr("Enter your Plumdeck Online information below to access Plumdeck Sync Services"),
+                                tr("(please be sure to enter your username and not your email address)")}) {
+        QLabel *label = namedLabel(text, "standarLabel");
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter);
+        intro->addWidget(label);
+    }
     account->addLayout(intro);
     account->addSpacing(15);
 
@@ -364,9 +393,10 @@ QWidget *PrefsDialog::createApplicationPage()
     indentation->addWidget(m_defaultIndentGroupTasks);
 
     QVBoxLayout *removal = createSection(layout, tr("Delete options"));
+    // The choices on a line of their own keep the page narrower than the
+    // main window.
+    removal->addWidget(namedLabel(tr("On parent task removal"), "standarLabel"));
     auto *removalRow = new QHBoxLayout;
-    removalRow->addWidget(namedLabel(tr("On parent task removal"), "standarLabel"));
-    removalRow->addSpacing(20);
     m_deleteChildrenRadio = addRadio(removalRow, tr("Delete children"));
     removalRow->addSpacing(10);
     m_outdentChildrenRadio = addRadio(removalRow, tr("Outdent children"));

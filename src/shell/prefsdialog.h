@@ -76,6 +76,9 @@ public:
     // "Outdent children".
     QRadioButton *radioButton(const QString &text) const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 public slots:
     void accept() override;
     void reject() override;
@@ -101,6 +104,7 @@ private:
     QRadioButton *addRadio(QHBoxLayout *row, const QString &text);
     SettingCheckBox *box(const QString &key, bool defaultValue, const QString &text);
     void applyServerSettings(const QString &url, const QString &userName);
+    void fitContent();
     void applySkin();
     // Sets the flag, applies and closes; a failed apply takes the flag back.
     void requestAndAccept(bool *flag);

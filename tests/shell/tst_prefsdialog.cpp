@@ -9,6 +9,7 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "shell/application.h"
+#include "shell/mainwindow.h"
 #include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 #include "shell/prefsdialog.h"
@@ -20,7 +21,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
@@ -170,6 +174,85 @@ private slots:
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(tabs->currentIndex(), 2);
+    }
+
+    // F12 over the main window at its first size: the dialog has the size
+    // its pages need, is no wider than the window, sits centred on it and
+    // stays on the screen, also when the window is at the screen's edge.
+    void placedOverTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<QString>("where");
+        for (const bool blue : {false, true}) {
+            const char *skin = blue ? " blue" : " green";
+            QTest::newRow((QByteArray("middle") + skin).constData()) << blue << "middle";
+            QTest::newRow((QByteArray("top left corner") + skin).constData()) << blue << "top left";
+            QTest::newRow((QByteArray("bottom right corner") + skin).constData()) << blue << "bottom right";
+        }
+    }
+
+    void placedOverTheMainWindow()
+    {
+        QFETCH(bool, blue);
+        QFETCH(QString, where);
+        UISettings::instance()->setSkin(blue ? 1 : 0);
+        QFile sheet(UISettings::instance()->styleSheetPath());
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+        TestPages<> pages;
+        pages.install();
+        ModelsContainer models;
+        MainWindow window(&models, nullptr);
+        const ShowSettingsAction::Handlers before = ShowSettingsAction::handlers();
+        ShowSettingsAction::Handlers handlers = before;
+        handlers.runDialog = &PrefsDialog::run;
+        ShowSettingsAction::setHandlers(handlers);
+        const QRect screen = window.screen()->availableGeometry();
+        QRect frame(QPoint(), window.size());
+        if (where == QLatin1String("middle"))
+            frame.moveCenter(screen.center());
+        else if (where == QLatin1String("top left"))
+            frame.moveTopLeft(screen.topLeft());
+        else
+            frame.moveBottomRight(screen.bottomRight());
+        window.move(frame.topLeft());
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QRect shown;
+        QSize needed;
+        QTimer::singleShot(0, &window, [&] {
+            DialogDriver::whenModal([&](QWidget *widget) {
+                auto *dialog = qobject_cast<PrefsDialog *>(widget);
+                QVERIFY(dialog);
+                shown = dialog->frameGeometry();
+                // What the pages need at the width the dialog has.
+                QLayout *layout = dialog->layout();
+                needed = QSize(layout->totalMinimumSize().width(),
+                               layout->hasHeightForWidth() ? layout->totalHeightForWidth(dialog->width())
+                                                           : layout->totalMinimumSize().height());
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
+            });
+            QTest::keyClick(&window, Qt::Key_F12);
+        });
+        QTRY_VERIFY(shown.isValid());
+        ShowSettingsAction::setHandlers(before);
+        qApp->setStyleSheet(QString());
+
+        // Nothing squeezed, and no room beyond what the pages need.
+        QVERIFY2(shown.width() >= needed.width() && shown.height() >= needed.height(),
+                 qPrintable(QStringLiteral("%1x%2 for %3x%4").arg(shown.width()).arg(shown.height())
+                                .arg(needed.width()).arg(needed.height())));
+        QVERIFY(shown.width() <= needed.width() + 10 && shown.height() <= needed.height() + 10);
+        QVERIFY2(shown.width() <= window.width(), qPrintable(QStringLiteral("%1 wide over a window %2 wide")
+                                                                 .arg(shown.width()).arg(window.width())));
+        QVERIFY2(screen.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y())
+                                                         .arg(shown.width()).arg(shown.height())));
+        if (where == QLatin1String("middle")) {
+            QVERIFY(qAbs(shown.center().x() - window.frameGeometry().center().x()) <= 1);
+            QVERIFY(qAbs(shown.center().y() - window.frameGeometry().center().y()) <= 1);
+        }
     }
 
     void storedValuesAreShown()
