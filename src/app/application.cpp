@@ -151,6 +151,10 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
+    PrefsDialog::setListsSource([](MainWindow *window) -> UserLists * {
+        auto *lists = dynamic_cast<ListsUI *>(window ? window->listsMode() : nullptr);
+        return lists ? lists->userLists() : nullptr;
+    });
     PrefsDialog::setConnectionTest([](QWidget *parent) {
         ConnectionTestDialog dialog(parent);
         dialog.exec();

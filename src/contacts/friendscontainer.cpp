@@ -53,6 +53,7 @@ FriendsContainer::FriendsContainer(ChatUI *chatUI, Friends *friends, QWidget *pa
     m_searchOverlay->setObjectName(QStringLiteral("searchoverlay"));
 
     m_presenceMenu = new Menu(this);
+    m_presenceMenu->setAccessibleName(tr("Presence"));
     m_presenceMenu->addAction(new SetPresenceAction(Presence(Presence::Available, QString()),
                                                     QStringLiteral("presence-available"), this));
     m_presenceMenu->addAction(new SetCustomPresenceAction(Presence(Presence::Available, QString()),

@@ -82,6 +82,7 @@ bool ServerSettings::setServerUrl(const QString &url)
     if (newUrl == m_serverUrl)
         return false;
     m_ignorableSslErrors.clear();
+    m_acceptedDigests.clear();
     m_serverUrl = newUrl;
     QSettings().setValue(QLatin1String(kServerUrlKey), m_serverUrl.toString());
     return true;
@@ -184,8 +185,14 @@ ServerSettings::AcceptedError ServerSettings::acceptedErrorKey(const QSslError &
 
 void ServerSettings::addIgnorableSslErrors(const QList<QSslError> &errors)
 {
-    for (const QSslError &error : errors)
-        m_ignorableSslErrors.insert(acceptedErrorKey(error));
+    for (const QSslError &error : errors) {
+        const AcceptedError key = acceptedErrorKey(error);
+        m_ignorableSslErrors.insert(key);
+        if (!key.second.isEmpty()) {
+            m_acceptedDigests.removeAll(key.second);
+            m_acceptedDigests.append(key.second);
+        }
+    }
     emit ignorableSslErrorsChanged();
 }
 
@@ -196,6 +203,11 @@ bool ServerSettings::areSslErrorsIgnorable(const QList<QSslError> &errors) const
             return false;
     }
     return true;
+}
+
+QList<QByteArray> ServerSettings::acceptedCertificateDigests() const
+{
+    return m_acceptedDigests;
 }
 
 QByteArray ServerSettings::encodePassword(const QString &password)

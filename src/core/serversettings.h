@@ -55,6 +55,9 @@ public:
     // again. Forgotten whenever the URL changes.
     void addIgnorableSslErrors(const QList<QSslError> &errors);
     bool areSslErrorsIgnorable(const QList<QSslError> &errors) const;
+    // SHA-256 digests of the certificates accepted for this server, the
+    // latest last.
+    QList<QByteArray> acceptedCertificateDigests() const;
 
     static QByteArray encodePassword(const QString &password);
     static QString decodePassword(const QByteArray &stored);
@@ -75,6 +78,7 @@ private:
     QString m_userName;
     QString m_password;
     QSet<AcceptedError> m_ignorableSslErrors;
+    QList<QByteArray> m_acceptedDigests;
 };
 
 #endif

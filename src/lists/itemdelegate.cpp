@@ -6,6 +6,7 @@
 #include "shell/colorpalette.h"
 #include "shell/pdlineedit.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -129,7 +130,15 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     }
 
     painter->setFont(opt.font);
-    style->drawItemText(painter, title, Qt::AlignLeft, opt.palette, true, opt.text, QPalette::NoRole);
+    // A title longer than the room it can be seen in ends in an ellipsis
+    // rather than being cut through a letter by the clip.
+    // Painting happens on the viewport, which a scroll bar may narrow.
+    const auto *scrollArea = qobject_cast<const QAbstractScrollArea *>(m_view);
+    const int viewRight = scrollArea ? scrollArea->viewport()->rect().right() : viewRect.right();
+    const int visibleRight = qMin(title.right(), viewRight);
+    const QString shown =
+        QFontMetrics(opt.font).elidedText(opt.text, Qt::ElideRight, qMax(0, visibleRight - title.left() + 1));
+    style->drawItemText(painter, title, Qt::AlignLeft, opt.palette, true, shown, QPalette::NoRole);
 
     const bool placeholder = !index.parent().isValid() && index.row() == 0 && opt.text.isEmpty() && !highlighted;
     if (!placeholder) {

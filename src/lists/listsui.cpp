@@ -1241,8 +1241,10 @@ void ListsUI::showTaskContextMenu(const QPoint &globalPos)
     if ((list && list->isSynchronizing()) || isSyncing())
         return;
     deleteContextMenu();
-    m_contextMenu = new Menu;
+    // A parent window and a name let assistive tools place and announce it.
+    m_contextMenu = new Menu(m_tabs);
     m_contextMenu->setObjectName(QStringLiteral("taskContextMenu"));
+    m_contextMenu->setAccessibleName(tr("Task"));
     fillTaskContextMenu(m_contextMenu);
     m_contextMenu->popup(globalPos);
 }
@@ -1363,8 +1365,9 @@ void ListsUI::showTabContextMenu(const QPoint &globalPos, int tabIndex)
     if ((list && list->isSynchronizing()) || isSyncing())
         return;
     deleteContextMenu();
-    m_contextMenu = new Menu;
+    m_contextMenu = new Menu(m_tabs);
     m_contextMenu->setObjectName(QStringLiteral("tabContextMenu"));
+    m_contextMenu->setAccessibleName(tr("List"));
     fillTabContextMenu(m_contextMenu, tabIndex);
     m_contextMenu->popup(globalPos);
 }

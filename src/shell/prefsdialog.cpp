@@ -4,6 +4,10 @@
 #include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "core/version.h"
+#include "model/listmodel.h"
+#include "model/notepadnotes.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
 #include "shell/linklabel.h"
 #include "shell/mainwindow.h"
 #include "shell/messagedialog.h"
@@ -18,10 +22,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocumentFragment>
 #include <QToolButton>
@@ -36,6 +43,12 @@ PrefsDialog::ConnectionTest &connectionTestValue()
 {
     static PrefsDialog::ConnectionTest test;
     return test;
+}
+
+PrefsDialog::ListsSource &listsSourceValue()
+{
+    static PrefsDialog::ListsSource source;
+    return source;
 }
 
 QLabel *namedLabel(const QString &text, const char *name)
@@ -84,10 +97,15 @@ void PrefsDialog::setConnectionTest(ConnectionTest test)
     connectionTestValue() = std::move(test);
 }
 
+void PrefsDialog::setListsSource(ListsSource source)
+{
+    listsSourceValue() = std::move(source);
+}
+
 ShowSettingsAction::Outcome PrefsDialog::run(MainWindow *mainWindow)
 {
-    // The dialog reads nothing of the user's lists.
-    PrefsDialog dialog(nullptr, mainWindow, mainWindow);
+    const ListsSource &source = listsSourceValue();
+    PrefsDialog dialog(source ? source(mainWindow) : nullptr, mainWindow, mainWindow);
     ShowSettingsAction::Outcome outcome;
     outcome.accepted = dialog.exec() == QDialog::Accepted;
     outcome.localSyncRequested = dialog.localSyncRequested();
@@ -116,7 +134,6 @@ PrefsDialog::PrefsDialog(UserLists *lists, MainWindow *mainWindow, QWidget *pare
     , m_lists(lists)
     , m_mainWindow(mainWindow)
 {
-    setMinimumSize(550, 450);
     setWindowModality(Qt::WindowModal);
     setTitleIcon(UISettings::instance()->isBlueSkin() ? QStringLiteral(":/preferences_blue.png")
                                                       : QStringLiteral(":/preferences.png"));
@@ -129,14 +146,43 @@ PrefsDialog::PrefsDialog(UserLists *lists, MainWindow *mainWindow, QWidget *pare
     tabs->addTab(createSyncPage(), tr("Sync"));
     tabs->addTab(createHelpPage(), tr("Help"));
     tabs->setCurrentIndex(0);
+    // A focused tab draws a dotted line through its label, which reads as
+    // struck out; the pages are still switched with Ctrl+Tab and clicks.
+    tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(tabs);
     setBareContentLayout(layout);
-    // Wide enough for the longest row of radio buttons in any font.
-    resize(sizeHint().expandedTo(minimumSize()));
+    // As large as the pages need and no larger, so that over the main window
+    // at its first size it covers little of it.
+    fitContent();
     setCenterOnParent(true);
 }
 
 PrefsDialog::~PrefsDialog() = default;
+
+void PrefsDialog::fitContent()
+{
+    ensurePolished();
+    // Every layout measured afresh: those inside the frame keep what they
+    // measured before the style sheet or the fields changed.
+    for (QLayout *inner : findChildren<QLayout *>())
+        inner->invalidate();
+    if (QLayout *outer = QWidget::layout())
+        outer->activate();
+    // Wrapped texts leave the window no minimum of its own: the pages'
+    // minimum is kept here.
+    QSize fitted = sizeHint().expandedTo(minimumSizeHint());
+    if (hasHeightForWidth())
+        fitted.setHeight(qMax(fitted.height(), heightForWidth(fitted.width())));
+    resize(fitted);
+}
+
+void PrefsDialog::showEvent(QShowEvent *event)
+{
+    // Measured again once shown, before it is centred on the main window.
+    if (!event->spontaneous())
+        fitContent();
+    CustomDialog::showEvent(event);
+}
 
 QList<SettingCheckBox *> PrefsDialog::settingCheckBoxes() const
 {
@@ -215,12 +261,14 @@ QWidget *PrefsDialog::createAccountPage()
     QVBoxLayout *account = createSectionFrame(layout);
     auto *intro = new QVBoxLayout;
     intro->setContentsMargins(0, 0, 0, 0);
-    intro->addWidget(
-        namedLabel(tr("Enter your Plumdeck Online information below to access Plumdeck Sync Services"), "standarLabel"),
-        0, Qt::AlignHCenter);
-    intro->addWidget(
-        namedLabel(tr("(please be sure to enter your username and not your email address)"), "standarLabel"), 0,
-        Qt::AlignHCenter);
+    // Wrapped: the page is no wider than the others need.
+    for (const QString &text : {tr("Enter your Plumdeck Online information below to access Plumdeck Sync Services"),
+                                tr("(please be sure to enter your username and not your email address)")}) {
+        QLabel *label = namedLabel(text, "standarLabel");
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter);
+        intro->addWidget(label);
+    }
     account->addLayout(intro);
     account->addSpacing(15);
 
@@ -346,9 +394,10 @@ QWidget *PrefsDialog::createApplicationPage()
     indentation->addWidget(m_defaultIndentGroupTasks);
 
     QVBoxLayout *removal = createSection(layout, tr("Delete options"));
+    // The choices on a line of their own keep the page narrower than the
+    // main window.
+    removal->addWidget(namedLabel(tr("On parent task removal"), "standarLabel"));
     auto *removalRow = new QHBoxLayout;
-    removalRow->addWidget(namedLabel(tr("On parent task removal"), "standarLabel"));
-    removalRow->addSpacing(20);
     m_deleteChildrenRadio = addRadio(removalRow, tr("Delete children"));
     removalRow->addSpacing(10);
     m_outdentChildrenRadio = addRadio(removalRow, tr("Outdent children"));
@@ -550,6 +599,25 @@ void PrefsDialog::onShortcutsLinkClicked()
         m_mainWindow->showKeysDialog();
 }
 
+bool PrefsDialog::holdsSynchronizedData() const
+{
+    if (m_lists) {
+        if (!m_lists->deletedLists().isEmpty())
+            return true;
+        for (const ListModel *model : m_lists->models()) {
+            if (model->taskList()->syncStatus() != TaskList::New)
+                return true;
+        }
+    }
+    if (const NotepadNotes *notes = NotepadNotes::instance()) {
+        for (const NotepadNote *note : notes->notes()) {
+            if (note->syncStatus() != NotepadNote::New)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool PrefsDialog::applySettings()
 {
     const QString url = m_serverUrlEdit->text().trimmed();
@@ -557,7 +625,16 @@ bool PrefsDialog::applySettings()
         MessageDialog::information(tr("Preferences"), tr("The server URL is not valid."), this);
         return false;
     }
-    applyServerSettings(url);
+    // Asked before anything is written: declining leaves the store as it
+    // was and the dialog open with what the user typed.
+    const QString userName = m_userNameEdit->text().trimmed();
+    if (userName != ServerSettings::instance()->userName() && holdsSynchronizedData()
+        && !MessageDialog::question(tr("Username Changed"),
+                                    tr("The username has changed.\nLocal lists and notes will be localized as new.\n"
+                                       "This can produce duplicated information.\nAre you sure?"),
+                                    this))
+        return false;
+    applyServerSettings(url, userName);
 
     UISettings *ui = UISettings::instance();
     ui->setTaskFontBold(m_boldRadio->isChecked());
@@ -571,21 +648,13 @@ bool PrefsDialog::applySettings()
     return true;
 }
 
-void PrefsDialog::applyServerSettings(const QString &url)
+void PrefsDialog::applyServerSettings(const QString &url, const QString &userName)
 {
     ServerSettings *settings = ServerSettings::instance();
     // Only the user name is trimmed: blanks may belong to a password.
-    const QString userName = m_userNameEdit->text().trimmed();
     const QString password = m_passwordEdit->text();
     if (userName == settings->userName()) {
         settings->setSettings(url, userName, password);
-        return;
-    }
-    if (!MessageDialog::question(tr("Username Changed"),
-                                 tr("The username has changed.\nLocal lists and notes will be localized as new.\n"
-                                    "This can produce duplicated information.\nAre you sure?"),
-                                 this)) {
-        settings->setSettings(url, settings->userName(), password);
         return;
     }
     const QString urlBefore = settings->serverUrl();

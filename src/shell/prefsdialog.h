@@ -42,6 +42,11 @@ public:
     using ConnectionTest = std::function<void(QWidget *parent)>;
     static void setConnectionTest(ConnectionTest test);
 
+    // The user's lists behind a main window, which the lists page holds; the
+    // dialog looks at them before it asks about a new user name.
+    using ListsSource = std::function<UserLists *(MainWindow *mainWindow)>;
+    static void setListsSource(ListsSource source);
+
     // The preferences command's dialog: runs one over the main window and
     // tells what it was left with.
     static ShowSettingsAction::Outcome run(MainWindow *mainWindow);
@@ -50,6 +55,10 @@ public:
     static QString forgotPasswordUrl();
     static QString signUpUrl();
     static QString helpDeskUrl();
+
+    // True when lists or notes here were synchronised under the stored
+    // account: another user name would upload them again as new.
+    bool holdsSynchronizedData() const;
 
     // The sixteen boxes, in the order they are saved.
     QList<SettingCheckBox *> settingCheckBoxes() const;
@@ -66,6 +75,9 @@ public:
     // "Bold", "Normal", "Top", "Bottom", "Ask user", "Delete children" or
     // "Outdent children".
     QRadioButton *radioButton(const QString &text) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 public slots:
     void accept() override;
@@ -91,7 +103,8 @@ private:
     QHBoxLayout *linkRow(QWidget *link);
     QRadioButton *addRadio(QHBoxLayout *row, const QString &text);
     SettingCheckBox *box(const QString &key, bool defaultValue, const QString &text);
-    void applyServerSettings(const QString &url);
+    void applyServerSettings(const QString &url, const QString &userName);
+    void fitContent();
     void applySkin();
     // Sets the flag, applies and closes; a failed apply takes the flag back.
     void requestAndAccept(bool *flag);

@@ -28,8 +28,11 @@ void SystemTrayIcon::setTrayHostPresent(int present)
 }
 
 SystemTrayIcon::SystemTrayIcon(MainWindow *mainWindow)
-    : QSystemTrayIcon(mainWindow), m_mainWindow(mainWindow), m_menu(new QMenu)
+    : QSystemTrayIcon(mainWindow), m_mainWindow(mainWindow), m_menu(new QMenu(mainWindow))
 {
+    // Over the main window and named, assistive tools can place and announce
+    // the menu; without a parent window it reaches them as nobody's.
+    m_menu->setAccessibleName(tr("Plumdeck"));
     setIcon(QIcon(QStringLiteral(":/plumdeck-icon.png")));
     setContextMenu(m_menu);
     connect(m_menu, &QMenu::aboutToShow, this, &SystemTrayIcon::onMenuAboutToShow);

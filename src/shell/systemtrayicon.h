@@ -1,6 +1,7 @@
 #ifndef SYSTEMTRAYICON_H
 #define SYSTEMTRAYICON_H
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 class AboutUsDialog;
@@ -47,7 +48,7 @@ private:
     void showPage(void (MainWindow::*switchTo)());
 
     MainWindow *m_mainWindow;
-    QMenu *m_menu;
+    QPointer<QMenu> m_menu; // a child of the main window too
     AboutUsDialog *m_aboutUsDialog = nullptr;
 };
 

@@ -154,7 +154,7 @@ QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
     quint16 eventPort = 0;
     ServerReaderWriter reader;
     if (!reader.readServerInfo(document, &protocol, &oldest, &eventPort))
-        return QStringLiteral("parse error") + reader.errorString();
+        return QStringLiteral("parse error: ") + reader.errorString();
     if (protocol < ProtocolVersion)
         return tr("server is running protocol version %1 and we require %2").arg(protocol).arg(ProtocolVersion);
     if (oldest > ProtocolVersion)

@@ -2,6 +2,10 @@
 
 #include "core/serversettings.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QSslCertificate>
+
 SslErrorHandler::~SslErrorHandler() = default;
 
 QStringList SslErrorHandler::errorTexts(const QList<QSslError> &errors)
@@ -11,6 +15,25 @@ QStringList SslErrorHandler::errorTexts(const QList<QSslError> &errors)
     for (const QSslError &error : errors)
         texts.append(error.errorString());
     return texts;
+}
+
+QString SslErrorHandler::fingerprint(const QByteArray &digest)
+{
+    QStringList pairs;
+    for (const char byte : digest)
+        pairs << QString::fromLatin1(QByteArray(1, byte).toHex().toUpper());
+    const QString first = pairs.mid(0, 16).join(QLatin1Char(':'));
+    const QString rest = pairs.mid(16).join(QLatin1Char(':'));
+    return rest.isEmpty() ? first : first + QLatin1Char('\n') + rest;
+}
+
+QString SslErrorHandler::certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest)
+{
+    return QCoreApplication::translate("SslErrorHandler",
+                                       "The server's certificate has changed since you accepted it.\n\n"
+                                       "Accepted certificate (SHA-256):\n%1\n\n"
+                                       "Certificate now (SHA-256):\n%2")
+        .arg(fingerprint(acceptedDigest), fingerprint(newDigest));
 }
 
 bool SslErrorHandler::handleSslErrors(SslErrorHandler *handler, const QList<QSslError> &errors)
@@ -24,7 +47,20 @@ bool SslErrorHandler::handleSslErrors(SslErrorHandler *handler, const QList<QSsl
         return true;
     if (!handler)
         return false;
-    if (!handler->askUser(errorTexts(errors)))
+    QStringList texts = errorTexts(errors);
+    // A user who accepted one certificate for this server must not take
+    // another for the same question.
+    QByteArray newDigest;
+    for (const QSslError &error : errors) {
+        if (!error.certificate().isNull()) {
+            newDigest = error.certificate().digest(QCryptographicHash::Sha256);
+            break;
+        }
+    }
+    const QList<QByteArray> accepted = settings->acceptedCertificateDigests();
+    if (!newDigest.isEmpty() && !accepted.isEmpty() && !accepted.contains(newDigest))
+        texts.prepend(certificateChangedText(accepted.last(), newDigest));
+    if (!handler->askUser(texts))
         return false;
     settings->addIgnorableSslErrors(errors);
     return true;

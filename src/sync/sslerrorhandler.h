@@ -23,6 +23,12 @@ public:
 
     // The texts shown for `errors`, in order.
     static QStringList errorTexts(const QList<QSslError> &errors);
+
+    // Told before the error texts when the server shows another certificate
+    // than the one accepted for it: both SHA-256 fingerprints.
+    static QString certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest);
+    // A SHA-256 digest as colon-separated hex pairs, on two lines of sixteen.
+    static QString fingerprint(const QByteArray &digest);
 };
 
 #endif

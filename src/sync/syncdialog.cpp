@@ -8,6 +8,8 @@
 #include <QMovie>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -33,7 +35,19 @@ SyncDialog::SyncDialog(BaseSynchronizer *synchronizer, QWidget *parent)
     m_headingLabel->setWordWrap(true);
     m_headingLabel->setMinimumWidth(220);
     m_headingLabel->setAlignment(Qt::AlignCenter);
-    row->addWidget(m_headingLabel);
+    // An error longer than the screen can hold scrolls instead of running
+    // off it; the area takes the text's height otherwise (fitHeading).
+    m_headingScroll = new QScrollArea;
+    m_headingScroll->setObjectName(QStringLiteral("headingScroll"));
+    m_headingScroll->setFrameShape(QFrame::NoFrame);
+    m_headingScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_headingScroll->setWidgetResizable(true);
+    m_headingScroll->setWidget(m_headingLabel);
+    m_headingScroll->viewport()->setAutoFillBackground(false);
+    m_headingScroll->setAutoFillBackground(false);
+    m_headingScroll->setStyleSheet(QStringLiteral("QScrollArea#headingScroll, QScrollArea#headingScroll > QWidget "
+                                                  "{ background: transparent; }"));
+    row->addWidget(m_headingScroll, 1);
     m_animationLabel = new QLabel;
     m_animationLabel->setObjectName(QStringLiteral("movingSync"));
     // Owned by the dialog, so it goes with it.
@@ -82,13 +96,69 @@ void SyncDialog::onProgress(QString desc, int done, int total)
 {
     m_progressBar->setMaximum(total);
     m_progressBar->setValue(done);
+    rememberUnfinishedProgress();
     m_infoLabel->setText(desc);
 }
 
 void SyncDialog::onAddProgress(QString text, int progress)
 {
     m_progressBar->setValue(m_progressBar->value() + progress);
+    rememberUnfinishedProgress();
     m_infoLabel->setText(text);
+}
+
+void SyncDialog::rememberUnfinishedProgress()
+{
+    if (m_progressBar->value() < m_progressBar->maximum()) {
+        m_unfinishedValue = m_progressBar->value();
+        m_unfinishedMaximum = m_progressBar->maximum();
+    }
+}
+
+void SyncDialog::showEvent(QShowEvent *event)
+{
+    // An end that came before the window was shown is fitted now that the
+    // row has its width.
+    if (m_fitWhenShown) {
+        m_fitWhenShown = false;
+        fitHeading();
+    }
+    CustomDialog::showEvent(event);
+}
+
+void SyncDialog::fitHeading()
+{
+    if (!isVisible()) {
+        m_fitWhenShown = true;
+        return;
+    }
+    // The label takes the width the row gives it and as many lines as the
+    // text needs there, up to about half the screen; beyond that it scrolls.
+    layout()->activate();
+    int needed = m_headingLabel->heightForWidth(m_headingScroll->viewport()->width());
+    if (needed < 0)
+        needed = m_headingLabel->sizeHint().height();
+    int most = 400;
+    if (const QScreen *screen = this->screen())
+        most = qMax(most / 2, screen->availableGeometry().height() / 2);
+    if (needed > most) {
+        m_headingScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        needed = most;
+    } else {
+        m_headingScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    m_headingScroll->setFixedHeight(needed);
+    // The frame's layouts learn the new height now, not at their next
+    // layout request, so the window grows before it is painted again.
+    for (QWidget *w = m_headingScroll->parentWidget(); w; w = w->parentWidget()) {
+        if (QLayout *inner = w->layout()) {
+            inner->invalidate();
+            inner->activate();
+        }
+        if (w == this)
+            break;
+    }
+    resize(width(), qMax(height(), minimumSizeHint().height()));
 }
 
 void SyncDialog::onFinished(bool ok)
@@ -99,9 +169,13 @@ void SyncDialog::onFinished(bool ok)
         QTimer::singleShot(closeDelayMs, this, &QDialog::accept);
         return;
     }
+    // A failed run is not complete: the bar stays where the run stopped.
+    m_progressBar->setMaximum(m_unfinishedMaximum);
+    m_progressBar->setValue(m_unfinishedValue);
     m_headingLabel->setText(m_synchronizer ? m_synchronizer->errorString() : QString());
     m_minimizeButton->hide();
     m_settingsButton->show();
+    fitHeading();
 }
 
 void SyncDialog::onSettingsButtonClicked()

@@ -10,6 +10,7 @@ class QLabel;
 class QMovie;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 
 // The modal window watched while one synchronisation runs: it starts the
 // run, follows its progress, closes by itself a moment after success, and
@@ -31,10 +32,14 @@ public:
 
     QProgressBar *progressBar() const { return m_progressBar; }
     QLabel *headingLabel() const { return m_headingLabel; }
+    QScrollArea *headingScroll() const { return m_headingScroll; }
     QLabel *infoLabel() const { return m_infoLabel; }
     QPushButton *minimizeButton() const { return m_minimizeButton; }
     QPushButton *settingsButton() const { return m_settingsButton; }
     QMovie *animation() const { return m_animation; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void onProgress(QString desc, int done, int total);
@@ -44,8 +49,12 @@ private slots:
     void onMinimizeButtonClicked();
 
 private:
+    void rememberUnfinishedProgress();
+    void fitHeading();
+
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_headingLabel = nullptr;
+    QScrollArea *m_headingScroll = nullptr;
     QLabel *m_infoLabel = nullptr;
     QPushButton *m_minimizeButton = nullptr;
     QPushButton *m_settingsButton = nullptr;
@@ -54,6 +63,10 @@ private:
     bool m_settingsRequested = false;
     QLabel *m_animationLabel = nullptr;
     QMovie *m_animation = nullptr;
+    // The bar's last state short of full, shown again after a failure.
+    int m_unfinishedValue = 0;
+    int m_unfinishedMaximum = 1;
+    bool m_fitWhenShown = false;
 };
 
 #endif

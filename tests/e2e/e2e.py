@@ -333,9 +333,9 @@ class Session:
     def tray_menu_choose_last(self):
         """Opens the tray icon's menu and chooses its last entry (Quit).
 
-        The menu has no parent window, so it does not show on the
-        accessibility bus: it is found as a new visible window and driven
-        with the keyboard, as a person may."""
+        A pop-up is no child of any window on the accessibility bus: it is
+        found as a new visible window and driven with the keyboard, as a
+        person may."""
         def menu():
             for wid in self.xdotool("search", "--onlyvisible", "--class", "PlumDeck", check=False).split():
                 g = dict(line.split("=", 1) for line in

@@ -9,6 +9,7 @@
 #include "treetest.h"
 
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QStandardItemModel>
 
@@ -67,6 +68,56 @@ int lowestRow(const QImage &image, const QColor &colour)
     }
     return -1;
 }
+
+// A device that keeps the texts drawn on it, each with where its run ends.
+class TextRecorder : public QPaintDevice
+{
+public:
+    struct Drawn
+    {
+        QString text;
+        qreal right;
+    };
+    QList<Drawn> drawn;
+
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return 300;
+        case PdmHeight: return 34;
+        case PdmDepth: return 32;
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(TextRecorder *owner) : QPaintEngine(AllFeatures), m_owner(owner) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF &p, const QTextItem &item) override
+        {
+            m_owner->drawn.append({item.text(), p.x() + item.width()});
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder *m_owner;
+    };
+    mutable Engine m_engine{this};
+};
 
 } // namespace
 
@@ -161,6 +212,45 @@ private slots:
              {QColor(62, 94, 127), QColor(132, 162, 188), QColor(Qt::white), QColor(10, 22, 34)})
             QCOMPARE(contains(image, colour), colour == text);
         setSetting("ui/gray-out-completed-tasks", true);
+    }
+
+    // A title longer than its cell ends in an ellipsis inside the cell
+    // instead of being cut through a letter at the edge.
+    void longTitleIsElided_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short") << "Plums" << false;
+        QTest::newRow("long") << QStringLiteral("Plums").repeated(60) << true;
+        QTest::newRow("one long word, wide letters") << QStringLiteral("W").repeated(80) << true;
+    }
+
+    void longTitleIsElided()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, elided);
+        Tree tree(QStringLiteral("A ") + title);
+        const ItemDelegate delegate;
+        TextRecorder device;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 300, 34);
+        option.state = QStyle::State_Enabled;
+        option.font.setPixelSize(14);
+        {
+            QPainter painter(&device);
+            delegate.paint(&painter, option, tree.at(title));
+        }
+        QCOMPARE(device.drawn.size(), 1);
+        const QString shown = device.drawn.first().text;
+        if (!elided) {
+            QCOMPARE(shown, title);
+            return;
+        }
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(title.startsWith(shown.chopped(1)));
+        // Within the title's room: nothing left for the edge to cut.
+        QVERIFY2(device.drawn.first().right <= option.rect.right() + 1,
+                 qPrintable(QString::number(device.drawn.first().right)));
     }
 
     // A new list's one empty task shows no dot until it is highlighted.

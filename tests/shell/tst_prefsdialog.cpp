@@ -3,7 +3,12 @@
 
 #include "core/serversettings.h"
 #include "core/uisettings.h"
+#include "model/listmodel.h"
 #include "model/modelscontainer.h"
+#include "model/notepadnotes.h"
+#include "model/tasklist.h"
+#include "model/userlists.h"
+#include "shell/mainwindow.h"
 #include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 #include "shell/prefsdialog.h"
@@ -15,11 +20,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -146,6 +155,105 @@ private slots:
         QVERIFY(m_signals.isEmpty());
     }
 
+    // The tab bar never holds the focus, so no focus line crosses the
+    // current tab's label; the keyboard still changes pages.
+    void tabsTakeNoFocus()
+    {
+        PrefsDialog dialog(nullptr, nullptr);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tabs"));
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(!tabs->tabBar()->hasFocus());
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Tab);
+            QVERIFY2(!qobject_cast<QTabBar *>(QApplication::focusWidget()), qPrintable(QString::number(i)));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 2);
+    }
+
+    // F12 over the main window at its first size: the dialog has the size
+    // its pages need, is no wider than the window, sits centred on it and
+    // stays on the screen, also when the window is at the screen's edge.
+    void placedOverTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<QString>("where");
+        for (const bool blue : {false, true}) {
+            const char *skin = blue ? " blue" : " green";
+            QTest::newRow((QByteArray("middle") + skin).constData()) << blue << "middle";
+            QTest::newRow((QByteArray("top left corner") + skin).constData()) << blue << "top left";
+            QTest::newRow((QByteArray("bottom right corner") + skin).constData()) << blue << "bottom right";
+        }
+    }
+
+    void placedOverTheMainWindow()
+    {
+        QFETCH(bool, blue);
+        QFETCH(QString, where);
+        UISettings::instance()->setSkin(blue ? 1 : 0);
+        QFile sheet(UISettings::instance()->styleSheetPath());
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+        TestPages<> pages;
+        pages.install();
+        ModelsContainer models;
+        MainWindow window(&models, nullptr);
+        const ShowSettingsAction::Handlers before = ShowSettingsAction::handlers();
+        ShowSettingsAction::Handlers handlers = before;
+        handlers.runDialog = &PrefsDialog::run;
+        ShowSettingsAction::setHandlers(handlers);
+        const QRect screen = window.screen()->availableGeometry();
+        QRect frame(QPoint(), window.size());
+        if (where == QLatin1String("middle"))
+            frame.moveCenter(screen.center());
+        else if (where == QLatin1String("top left"))
+            frame.moveTopLeft(screen.topLeft());
+        else
+            frame.moveBottomRight(screen.bottomRight());
+        window.move(frame.topLeft());
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QRect shown;
+        QSize needed;
+        QTimer::singleShot(0, &window, [&] {
+            DialogDriver::whenModal([&](QWidget *widget) {
+                auto *dialog = qobject_cast<PrefsDialog *>(widget);
+                QVERIFY(dialog);
+                shown = dialog->frameGeometry();
+                // What the pages need at the width the dialog has.
+                QLayout *layout = dialog->layout();
+                needed = QSize(layout->totalMinimumSize().width(),
+                               layout->hasHeightForWidth() ? layout->totalHeightForWidth(dialog->width())
+                                                           : layout->totalMinimumSize().height());
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
+            });
+            QTest::keyClick(&window, Qt::Key_F12);
+        });
+        QTRY_VERIFY(shown.isValid());
+        ShowSettingsAction::setHandlers(before);
+        qApp->setStyleSheet(QString());
+
+        // Nothing squeezed, and no room beyond what the pages need.
+        QVERIFY2(shown.width() >= needed.width() && shown.height() >= needed.height(),
+                 qPrintable(QStringLiteral("%1x%2 for %3x%4").arg(shown.width()).arg(shown.height())
+                                .arg(needed.width()).arg(needed.height())));
+        QVERIFY(shown.width() <= needed.width() + 10 && shown.height() <= needed.height() + 10);
+        QVERIFY2(shown.width() <= window.width(), qPrintable(QStringLiteral("%1 wide over a window %2 wide")
+                                                                 .arg(shown.width()).arg(window.width())));
+        QVERIFY2(screen.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y())
+                                                         .arg(shown.width()).arg(shown.height())));
+        if (where == QLatin1String("middle")) {
+            QVERIFY(qAbs(shown.center().x() - window.frameGeometry().center().x()) <= 1);
+            QVERIFY(qAbs(shown.center().y() - window.frameGeometry().center().y()) <= 1);
+        }
+    }
+
     void storedValuesAreShown()
     {
         QSettings settings;
@@ -238,18 +346,17 @@ private slots:
         QTest::newRow("user changed, confirmed") << url << "bob" << "hunter2" << QStringList{"ok"} << true
                                                  << userQuestion << url << "bob" << "hunter2"
                                                  << QStringList{"userChanged"};
-        QTest::newRow("user changed, declined") << url << "bob" << "hunter2" << QStringList{"cancel"} << true
-                                                << userQuestion << url << "alice" << "hunter2"
-                                                << QStringList{"passwordChanged"};
+        // Declining writes nothing: the dialog stays open with the typing.
+        QTest::newRow("user changed, declined") << url << "bob" << "hunter2" << QStringList{"cancel"} << false
+                                                << userQuestion << url << "alice" << "secret" << QStringList();
         // The lists and notes of the old account are localized all the same.
         QTest::newRow("user and server changed") << "https://other.example.net" << "bob" << "hunter2"
                                                  << QStringList{"ok"} << true << userQuestion
                                                  << "https://other.example.net" << "bob" << "hunter2"
                                                  << QStringList{"serverChanged", "userChanged"};
         QTest::newRow("server changed, user declined") << "https://other.example.net" << "bob" << "secret"
-                                                       << QStringList{"cancel"} << true << userQuestion
-                                                       << "https://other.example.net" << "alice" << "secret"
-                                                       << QStringList{"serverChanged"};
+                                                       << QStringList{"cancel"} << false << userQuestion << url
+                                                       << "alice" << "secret" << QStringList();
     }
 
     void applySettings()
@@ -265,6 +372,11 @@ private slots:
         QFETCH(QString, storedPassword);
         QFETCH(QStringList, emitted);
 
+        // A note synchronised under the stored user: another name is asked about.
+        NotepadNotes notes;
+        auto *note = new NotepadNote;
+        note->setSyncStatus(NotepadNote::Unedited);
+        notes.appendNote(note);
         PrefsDialog dialog(nullptr, nullptr);
         dialog.show();
         dialog.serverUrlEdit()->setText(url);
@@ -284,6 +396,95 @@ private slots:
         QCOMPARE(settings->password(), storedPassword);
         QCOMPARE(m_signals, emitted);
         QCOMPARE(QSettings().value(QStringLiteral("ui/enable-outlook")).toBool(), applied);
+    }
+
+    // The question about another user name comes only when something here
+    // was synchronised under the stored one; declining it leaves the store
+    // untouched and the dialog open with what was typed, and Ok again then
+    // applies it.
+    void userNameQuestion_data()
+    {
+        QTest::addColumn<QString>("storedUser");
+        QTest::addColumn<QString>("held"); // "", "new list", "list", "deleted list", "note", "new note"
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("first sign-in, fresh lists") << "" << "new list" << false;
+        QTest::newRow("first sign-in, fresh note") << "" << "new note" << false;
+        QTest::newRow("first sign-in, nothing at all") << "" << "" << false;
+        QTest::newRow("another user, nothing synchronised") << "carol" << "new list" << false;
+        QTest::newRow("another user, synchronised list") << "carol" << "list" << true;
+        QTest::newRow("another user, deleted list not yet told") << "carol" << "deleted list" << true;
+        QTest::newRow("another user, synchronised note") << "carol" << "note" << true;
+        // A name cleared after a sync still leaves that sync's lists.
+        QTest::newRow("no stored user, synchronised list") << "" << "list" << true;
+    }
+
+    void userNameQuestion()
+    {
+        QFETCH(QString, storedUser);
+        QFETCH(QString, held);
+        QFETCH(bool, asked);
+        ServerSettings::instance()->setSettings(QLatin1String(StoredUrl), storedUser, QString());
+        UserLists lists;
+        auto makeList = [](TaskList::SyncStatus status, quint32 id) {
+            TaskList *list = TaskList::createNew();
+            list->setName(QStringLiteral("Groceries"));
+            list->setSyncStatus(status);
+            if (status != TaskList::New)
+                list->setServerId(id);
+            return list;
+        };
+        if (held.endsWith(QLatin1String("list")))
+            lists.addList(makeList(held == QLatin1String("list") ? TaskList::Unedited : TaskList::New, 40));
+        if (held == QLatin1String("deleted list"))
+            lists.addList(makeList(TaskList::Deleted, 41));
+        NotepadNotes notes;
+        if (held.endsWith(QLatin1String("note"))) {
+            auto *note = new NotepadNote;
+            note->setSyncStatus(held == QLatin1String("note") ? NotepadNote::Unedited : NotepadNote::New);
+            notes.appendNote(note);
+        }
+
+        // Through the command's own run, which finds the lists by the source
+        // the program plugs in.
+        PrefsDialog::setListsSource([&lists](MainWindow *) { return &lists; });
+        const QMap<QString, QVariant> before = store();
+        QStringList seen;
+        bool driven = false;
+        MessageAnswerer answerer({"cancel", "ok"});
+        DialogDriver::whenModal([&](QWidget *widget) {
+            auto *dialog = qobject_cast<PrefsDialog *>(widget);
+            QVERIFY(dialog);
+            QTest::mouseClick(dialog->userNameEdit(), Qt::LeftButton);
+            QTest::keyClick(dialog->userNameEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->userNameEdit(), QStringLiteral("dave"));
+            QTest::mouseClick(dialog->passwordEdit(), Qt::LeftButton);
+            QTest::keyClicks(dialog->passwordEdit(), QStringLiteral("pa ss"));
+            auto *tabs = dialog->findChild<QTabWidget *>(QStringLiteral("tabs"));
+            QPushButton *ok = tabs->currentWidget()->findChild<QPushButton *>(QStringLiteral("okButton"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            if (asked) {
+                // Declined: nothing written, still open, the typing kept.
+                QCOMPARE(answerer.titles, QStringList{"Username Changed"});
+                QVERIFY(dialog->isVisible());
+                QCOMPARE(store(), before);
+                QCOMPARE(dialog->userNameEdit()->text(), QStringLiteral("dave"));
+                QCOMPARE(dialog->passwordEdit()->text(), QStringLiteral("pa ss"));
+                QCOMPARE(dialog->serverUrlEdit()->text(), QLatin1String(StoredUrl));
+                QVERIFY(m_signals.isEmpty());
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
+            driven = true;
+        });
+        m_signals.clear();
+        const ShowSettingsAction::Outcome outcome = PrefsDialog::run(nullptr);
+        PrefsDialog::setListsSource({});
+        QVERIFY(driven);
+        QVERIFY(outcome.accepted);
+        const QStringList questions = asked ? QStringList{"Username Changed", "Username Changed"} : QStringList();
+        QCOMPARE(answerer.titles, questions);
+        QCOMPARE(ServerSettings::instance()->userName(), QStringLiteral("dave"));
+        QCOMPARE(ServerSettings::instance()->password(), QStringLiteral("pa ss"));
+        QCOMPARE(m_signals, QStringList{"userChanged"});
     }
 
     void okAndCancel_data()

@@ -5,9 +5,16 @@
 #include "sync/basesynchronizer.h"
 #include "sync/connectiontestdialog.h"
 #include "sync/syncdialog.h"
+#include "sync/sslerrorhandler.h"
+#include "sync/sslerrorsui.h"
+#include "shell/messagedialog.h"
 #include "core/serversettings.h"
+#include "syncfailuretexts.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QLabel>
+#include <QSslCertificate>
 #include <QTextCharFormat>
 #include <QTest>
 
@@ -39,6 +46,42 @@ PLUMDECK_SCREEN(syncDialogFailed)
     sync.show(QStringLiteral("Checking available lists..."), 50);
     sync.stop(QStringLiteral("Authorization failure."));
     QVERIFY(!shoot(&dialog, QStringLiteral("sync-dialog-failed")).isNull());
+}
+
+// The dialog at the end of a run that failed with each text a run can end
+// with, part way through, as the user sees it.
+static const bool syncFailuresAdded = [] {
+    const auto texts = syncFailureTexts();
+    for (const auto &[tag, text] : texts) {
+        const QString file = QStringLiteral("sync-failed-") + QString::fromLatin1(tag).replace(QLatin1Char(' '), QLatin1Char('-'));
+        Screens::add(("syncFailed " + tag).constData(), [file, text = text](const Screens::Shooter &shoot, bool) {
+            StillSynchronizer sync;
+            SyncDialog dialog(&sync);
+            sync.show(QStringLiteral("Checking available lists..."), 50);
+            // Shown while running, as the user watches it, before the end.
+            dialog.show();
+            QCoreApplication::processEvents();
+            sync.stop(text);
+            QVERIFY(!shoot(&dialog, file).isNull());
+        });
+    }
+    return true;
+}();
+
+// The certificate question when the server shows another certificate than
+// the one accepted for it.
+PLUMDECK_SCREEN(certificateChanged)
+{
+    const auto digest = [](const char *file) {
+        const QList<QSslCertificate> certificates =
+            QSslCertificate::fromPath(QStringLiteral(PLUMDECK_TEST_DATA_DIR "/") + QLatin1String(file));
+        return certificates.isEmpty() ? QByteArray() : certificates.first().digest(QCryptographicHash::Sha256);
+    };
+    const QString text = SslErrorsUI::questionText(
+        {SslErrorHandler::certificateChangedText(digest("fakeserver-cert.pem"), digest("fakeserver-other-cert.pem")),
+         QSslError(QSslError::SelfSignedCertificate).errorString()});
+    MessageDialog dialog(QStringLiteral("Secure connection problem"), text, true);
+    QVERIFY(!shoot(&dialog, QStringLiteral("certificate-changed")).isNull());
 }
 
 PLUMDECK_SCREEN(connectionTest)

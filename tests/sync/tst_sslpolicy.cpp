@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QPushButton>
+#include <QSslCertificate>
 #include <QtTest>
 
 #include "core/clock.h"
@@ -33,6 +34,8 @@ private slots:
     void cancelWhileAsking_data();
     void cancelWhileAsking();
     void slowAnswerToQuestionIsNoStall();
+    void changedCertificateIsAnnounced_data();
+    void changedCertificateIsAnnounced();
     void questionText();
     void questionBox_data();
     void questionBox();
@@ -215,6 +218,77 @@ void TstSslPolicy::slowAnswerToQuestionIsNoStall()
     QCOMPARE(handler.asked, 1);
     QVERIFY2(!request.hasError(), qPrintable(request.errorString()));
     QCOMPARE(request.responseHeader().statusCode(), 200);
+}
+
+void TstSslPolicy::changedCertificateIsAnnounced_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("changed, accepted") << true;
+    QTest::newRow("changed, declined") << false;
+}
+
+// After one certificate was accepted, the question about another one says
+// so and shows both fingerprints; declining still refuses the connection.
+void TstSslPolicy::changedCertificateIsAnnounced()
+{
+    QFETCH(bool, accept);
+    const auto fingerprintOf = [](const char *file) {
+        const QList<QSslCertificate> certificates =
+            QSslCertificate::fromPath(QStringLiteral(PLUMDECK_TEST_DATA_DIR "/") + QLatin1String(file));
+        if (certificates.isEmpty())
+            return QString();
+        const QString hex = QString::fromLatin1(certificates.first().digest(QCryptographicHash::Sha256).toHex(':')).toUpper();
+        return hex.left(47) + QLatin1Char('\n') + hex.mid(48);
+    };
+    const QString first = fingerprintOf("fakeserver-cert.pem");
+    const QString second = fingerprintOf("fakeserver-other-cert.pem");
+    QVERIFY(!first.isEmpty() && !second.isEmpty() && first != second);
+
+    QWidget window;
+    window.show();
+    SslErrorsUI ui(&window);
+    QStringList texts;
+    QStringList answers{"okbutton", accept ? "okbutton" : "cancelbutton", "cancelbutton"};
+    std::function<void(QWidget *)> answer = [&](QWidget *dialog) {
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel")))
+            texts << label->text();
+        auto *button = dialog->findChild<QPushButton *>(answers.takeFirst());
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
+    const QString selfSigned = QSslError(QSslError::SelfSignedCertificate).errorString();
+    const QString changed = QStringLiteral("- The server's certificate has changed since you accepted it.\n\n"
+                                           "Accepted certificate (SHA-256):\n%1\n\n"
+                                           "Certificate now (SHA-256):\n%2\n\n- ")
+                                .arg(first, second);
+
+    // The first contact is no change.
+    SyncTest::whenMessageBox(answer);
+    QVERIFY(reachable(&ui));
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts.at(0).startsWith(QStringLiteral("- ") + selfSigned), qPrintable(texts.at(0)));
+    QVERIFY(!texts.at(0).contains(QLatin1String("changed")));
+
+    m_server->useOtherCertificate(true);
+    m_server->clearRequests();
+    SyncTest::whenMessageBox(answer);
+    QCOMPARE(reachable(&ui), accept);
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts.at(1).startsWith(changed + selfSigned), qPrintable(texts.at(1)));
+    QVERIFY(texts.at(1).endsWith(QLatin1String("\n\nConnect anyway?")));
+    if (accept) {
+        // Now known: no further question, for either certificate.
+        QVERIFY(reachable(nullptr));
+        QCOMPARE(texts.size(), 2);
+    } else {
+        // Refused: nothing reached the server, and the next try asks again.
+        QCOMPARE(m_server->requests().size(), 0);
+        QVERIFY(!reachable(nullptr));
+        SyncTest::whenMessageBox(answer);
+        QVERIFY(!reachable(&ui));
+        QCOMPARE(texts.size(), 3);
+        QVERIFY(texts.at(2).startsWith(changed));
+    }
 }
 
 void TstSslPolicy::questionText()

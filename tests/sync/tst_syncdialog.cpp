@@ -1,14 +1,19 @@
 #include "core/uisettings.h"
 #include "listssyncclient.h"
+#include "shell/plumdeckstyle.h"
 #include "sync/listssynchronizer.h"
 #include "sync/syncdialog.h"
+#include "syncfailuretexts.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 
 #include <QLabel>
 #include <QMovie>
 #include <QProgressBar>
+#include <QFile>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 
 namespace {
@@ -52,6 +57,7 @@ class TstSyncDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void buildsItsWindow_data();
     void buildsItsWindow();
@@ -59,12 +65,21 @@ private slots:
     void progressAddsUp();
     void failureShowsTheErrorAndOffersSettings_data();
     void failureShowsTheErrorAndOffersSettings();
+    void failureTextIsShownWhole_data();
+    void failureTextIsShownWhole();
+    void portalPageReadsAsTwoPhrases();
     void cancelWhileRunning();
     void feedbackShowsTheProgressText();
     void minimizeTakesTheMainWindowAlong();
     void fullRunAgainstTheServer();
     void secondFullRunDoesNotHang();
 };
+
+void TstSyncDialog::initTestCase()
+{
+    // The program's own style, whose metrics the texts are laid out in.
+    QApplication::setStyle(new PlumdeckStyle);
+}
 
 void TstSyncDialog::init()
 {
@@ -166,6 +181,96 @@ void TstSyncDialog::failureShowsTheErrorAndOffersSettings()
     QVERIFY(!dialog.succeeded());
     QCOMPARE(dialog.settingsRequested(), settings);
     QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Sync failed."));
+}
+
+void TstSyncDialog::failureTextIsShownWhole_data()
+{
+    QTest::addColumn<bool>("blue");
+    QTest::addColumn<QString>("text");
+    const auto texts = syncFailureTexts();
+    for (const bool blue : {false, true}) {
+        for (const auto &[tag, text] : texts)
+            QTest::newRow((tag + (blue ? " blue" : " green")).constData()) << blue << text;
+    }
+    // Longer than any screen: it scrolls rather than running off.
+    QTest::newRow("endless reason") << false << QStringLiteral("Unexpected response: ")
+            + QStringLiteral("Please sign in to the network before going on. ").repeated(200);
+}
+
+// The dialog is watched while it runs, so it has its size before the error
+// comes; the error still shows whole, on lines of its own, inside the window.
+void TstSyncDialog::failureTextIsShownWhole()
+{
+    QFETCH(bool, blue);
+    QFETCH(QString, text);
+    UISettings::instance()->setSkin(blue ? UISettings::blueSkin() : UISettings::defaultSkin());
+    QFile sheet(UISettings::instance()->styleSheetPath());
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    ScriptedSynchronizer sync;
+    sync.script << [](ScriptedSynchronizer *s) { s->emitProgress(QStringLiteral("Checking available lists..."), 50, 1000); }
+                << [text](ScriptedSynchronizer *s) { s->fail(text); };
+    SyncDialog dialog(&sync);
+    QLabel *heading = dialog.headingLabel();
+    QScrollArea *area = dialog.headingScroll();
+    bool checked = false;
+    // Looked at as soon as the dialog has taken the end, before anything
+    // else runs: the window is painted as it stands then.
+    connect(&sync, &BaseSynchronizer::finished, this, [&] {
+        [&] {
+            checked = true;
+            QCOMPARE(heading->text(), text);
+            // The label holds every line of the text at the width it has...
+            QVERIFY2(heading->heightForWidth(heading->width()) <= heading->height(),
+                     qPrintable(QStringLiteral("needs %1, has %2")
+                                    .arg(heading->heightForWidth(heading->width()))
+                                    .arg(heading->height())));
+            // ...and shows all of it, or can be scrolled to the rest.
+            const bool scrolls = area->verticalScrollBar()->isVisible();
+            QCOMPARE(scrolls, text.size() > 2000);
+            if (!scrolls)
+                QVERIFY(heading->height() <= area->viewport()->height());
+            // The area lies inside the window, between the bar and the buttons.
+            const QRect shown(area->mapTo(&dialog, QPoint()), area->size());
+            QVERIFY(dialog.rect().contains(shown));
+            QVERIFY(shown.bottom() < dialog.cancelButton()->mapTo(&dialog, QPoint()).y());
+            QVERIFY(shown.bottom() < dialog.settingsButton()->mapTo(&dialog, QPoint()).y());
+            QVERIFY(shown.top() >= dialog.progressBar()->mapTo(&dialog, QPoint()).y() + dialog.progressBar()->height());
+            QVERIFY(dialog.height() <= dialog.screen()->availableGeometry().height());
+        }();
+        QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    });
+    dialog.run();
+    QVERIFY(checked);
+    qApp->setStyleSheet(QString());
+    // A failed run is not shown as complete.
+    QCOMPARE(dialog.progressBar()->value(), 50);
+    QCOMPARE(dialog.progressBar()->maximum(), 1000);
+}
+
+// A portal that answers the server's address with its own page: the reason
+// reads as the two phrases it is made of.
+void TstSyncDialog::portalPageReadsAsTwoPhrases()
+{
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server.respondOnce("GET", QStringLiteral("^/$"), 200,
+                       "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Welcome</title></head>"
+                       "<body><p>Please sign in to the network.</p></body></html>");
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    NotepadNotes notes;
+    SyncClient client;
+    ListsSynchronizer sync(&client.lists, &client.host);
+    SyncDialog dialog(&sync);
+    connect(&sync, &BaseSynchronizer::finished, this, [&] {
+        QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    });
+    dialog.run();
+    QVERIFY(!dialog.succeeded());
+    QCOMPARE(dialog.headingLabel()->text(),
+             QStringLiteral("parse error: failed to find mandatory element with class pd-server under body"));
+    QVERIFY(dialog.progressBar()->value() < dialog.progressBar()->maximum());
 }
 
 void TstSyncDialog::cancelWhileRunning()

@@ -1,0 +1,124 @@
+"""The program's menus as a screen reader meets them: the task menu, a list
+tab's menu, the tray icon's menu and the Team page's presence menu each
+announce their entries over the accessibility bus as items of a named menu
+that belongs to the program's window, not as a nameless menu of nobody's."""
+
+import re
+import subprocess
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+from e2e import Failure, TIMEOUT, check, poll, run, type_tasks
+
+announced = []
+
+
+def on_focus(event):
+    # Read at once: a menu's items are gone when it closes.
+    if not event.detail1:
+        return
+    try:
+        item = event.source
+        if item.getRoleName() != "menu item":
+            return
+        menu = item.parent
+        ancestors = []
+        node = menu.parent
+        while node is not None and len(ancestors) < 30:
+            ancestors.append(node.getRoleName())
+            node = node.parent
+        announced.append({"item": item.name, "menu": menu.name, "menu role": menu.getRoleName(),
+                          "ancestors": ancestors})
+    except Exception as e:  # the menu may already be gone
+        announced.append({"error": str(e)})
+
+
+def pump_until(what, condition, timeout=TIMEOUT):
+    """Polls like e2e.poll, letting the bus deliver events meanwhile."""
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + timeout
+    while True:
+        while context.iteration(False):
+            pass
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for %s; announced: %r" % (what, announced))
+        time.sleep(0.05)
+
+
+def visible_windows(s):
+    return set(s.xdotool("search", "--onlyvisible", "--class", "PlumDeck", check=False).split())
+
+
+def menu_owner(s, before):
+    """The title of the window that the menu's window (the one shown since
+    `before`) is a transient of, "-" for none; None while none shows."""
+    for wid in visible_windows(s) - before:
+        props = subprocess.run(["xprop", "-id", wid, "WM_TRANSIENT_FOR"], env=s.env,
+                               capture_output=True, text=True).stdout
+        s.note("menu window %s: %s" % (wid, props.strip()))
+        match = re.search(r"window id # (0x[0-9a-f]+)", props)
+        if not match:
+            return "-"
+        return s.xdotool("getwindowname", str(int(match.group(1), 16)), check=False).strip() or "-"
+    return None
+
+
+def check_menu(s, name, open_menu):
+    """Opens a menu, moves into it with the keyboard and checks what a
+    screen reader is told: an entry with a name, in a menu called `name`
+    that hangs below the program's window."""
+    del announced[:]
+    before = visible_windows(s)
+    open_menu()
+    s.keys("Down")
+
+    def item_of_menu():
+        return [a for a in announced if a.get("menu") == name and a.get("item")]
+
+    try:
+        seen = pump_until("an entry of the menu %r to be announced" % name, item_of_menu)[0]
+    finally:
+        s.shot("menu-" + name.lower())
+    check(seen["menu role"] == "popup menu", "%r is announced as a %s" % (name, seen["menu role"]))
+    # The toolkit hangs every pop-up below the application on the bus; the
+    # window it belongs to is told to the window system.
+    owner = poll("the menu %r's window" % name, lambda: menu_owner(s, before))
+    check(owner == "Plumdeck", "the menu %r belongs to no window of the program (%r)" % (name, owner))
+    s.keys("Escape")
+    pump_until("the menu %r to close" % name, lambda: True)
+
+
+def scenario(s):
+    home = s.home("user")
+    s.write_settings(home, "[updater]\nenabled=false\n")
+    s.write_account(home, "alice")
+    p = s.start(home)
+    app = s.app(p)
+    s.main_window(p)
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+
+    type_tasks(s, app, ["Milk"])
+    check_menu(s, "Task", lambda: s.click(s.task_cells(app)[0], button=3))
+
+    tabs = poll("a list's tab", lambda: s.find_all(app, "page tab"))
+    check_menu(s, "List", lambda: s.click(tabs[0], button=3))
+
+    check_menu(s, "Plumdeck", lambda: s.click_at(*s.tray_icon(), button=3))
+
+    # The account is in the preferences: the Team page signs in by itself.
+    def presence_button():
+        found = s.find_all(app, "push button", "Available")
+        if not found and not s.find_all(app, "push button", "connection"):
+            s.click(s.find(app, "push button", "Team"))
+        return found
+
+    button = poll("the presence button on the Team page", presence_button, interval=0.5)[0]
+    check_menu(s, "Presence", lambda: s.click(button))
+
+
+run("menus", scenario, tray=True, server=True)

@@ -1,0 +1,73 @@
+#ifndef SYNCFAILURETEXTS_H
+#define SYNCFAILURETEXTS_H
+
+// Every text a failed synchronisation can end with, as the synchronisers and
+// the connection below them write it (sample values in the placeholders):
+// the progress dialog has to show each one whole, in both skins.
+
+#include <QList>
+#include <QPair>
+#include <QSslError>
+#include <QString>
+
+inline QList<QPair<QByteArray, QString>> syncFailureTexts()
+{
+    const QString selfSigned = QSslError(QSslError::SelfSignedCertificate).errorString();
+    const QString hostName = QSslError(QSslError::HostNameMismatch).errorString();
+    QList<QPair<QByteArray, QString>> texts = {
+        {"unknown", "Unknown sync problem."},
+        {"already running", "A synchronisation is already running."},
+        {"settings incomplete", "Settings required for sync are not complete."},
+        {"authorization", "Authorization failure."},
+        {"portal page as server info",
+         "parse error: failed to find mandatory element with class pd-server under body"},
+        {"unreadable body", "XML failed to parse: Premature end of document. at line 1"},
+        {"bad protocol number", "parse error: couldn't parse 9x as int"},
+        {"old server", "server is running protocol version 8 and we require 9"},
+        {"new server", "server requires protocol version 10 and we only do 9"},
+        {"unexpected status", "Unexpected response 500 Internal Server Error"},
+        {"unexpected reason", "Unexpected response: Service Unavailable"},
+        {"list set", "Could not parse retrieved list set."},
+        {"list order", "Could not parse retrieved list order."},
+        {"groups", "Could not parse retrieved groups."},
+        {"notes set", "Could not parse retrieved notepad notes set."},
+        {"list removed", "A list was removed during the sync."},
+        {"list removed in its sync", "The list was removed during its sync."},
+        {"sharing revision", "wrong sharing revision number"},
+        {"sharing revision (single list)", "worng sharing revision number"},
+        {"permissions", "Unexpected response from server when fetching list permissions"},
+        {"shared revision unreadable",
+         "Invalid shared revision returned: failed to find mandatory element with class pd-list-shared-revision "
+         "under body"},
+        {"list retrieve", "Failed to retrieve list."},
+        {"list add", "Failed to add new list."},
+        {"upload", "Failed to upload changes. "},
+        {"list delete", "Failed to delete list."},
+        {"note retrieve", "Failed to retrieve note."},
+        {"note add", "Failed to add new note."},
+        {"list unreadable",
+         "parse error: failed to find mandatory element with class pd-list under body"},
+        {"note unreadable",
+         "parse error: failed to find mandatory element with class pd-notepad-note-id under body"},
+        {"no notepad", "internal error: no notepad"},
+        {"note order",
+         "The order of the notes could not be uploaded to the server:\n"
+         "The number of notes in the server is different than locally\n"
+         "The notes have been sync but they are not ordered correctly\n"},
+        {"canceled", "Sync canceled"},
+        {"request canceled", "Request canceled"},
+        {"too large", "Response too large"},
+        {"cannot store", "Could not store the response: No space left on device"},
+        {"timed out", "The server stopped responding (timed out)"},
+        {"empty response", "Empty response or bad headers."},
+        {"refused", "Connection refused"},
+        {"host not found", "Host sync.example.org not found"},
+        {"closed", "Connection closed"},
+        {"self-signed", "SSL handshake failed: " + selfSigned},
+        {"host name", "SSL handshake failed: " + hostName},
+        {"contacts", "Unexpected response from server (500)"},
+    };
+    return texts;
+}
+
+#endif
