@@ -10,11 +10,6 @@
 
 namespace {
 
-bool isWritable(const ListModel *list)
-{
-    return list && list->hasWritePermission();
-}
-
 // A moved task goes to the top level of the target, in front or at the
 // end as the preferences say at that moment.
 void insertIntoTarget(ListModel *target, Task *task)
@@ -40,7 +35,7 @@ GenericIndentTaskAction::GenericIndentTaskAction(ListsUI *ui)
 
 bool GenericIndentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void GenericIndentTaskAction::execute()
@@ -61,7 +56,7 @@ QIcon IndentTaskAction::currentIcon() { return QIcon(QStringLiteral(":/indent.pn
 
 bool IndentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void IndentTaskAction::execute()
@@ -78,7 +73,7 @@ QIcon IndentGroupTasksAction::currentIcon() { return QIcon(QStringLiteral(":/ind
 
 bool IndentGroupTasksAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void IndentGroupTasksAction::execute()
@@ -96,7 +91,7 @@ QIcon OutdentTaskAction::currentIcon() { return QIcon(QStringLiteral(":/unindent
 
 bool OutdentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().parent().isValid() && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().parent().isValid() && isCurrentListEditable();
 }
 
 void OutdentTaskAction::execute()
@@ -116,7 +111,7 @@ QIcon MoveTaskUpAction::currentIcon() { return QIcon(QStringLiteral(":/move_task
 
 bool MoveTaskUpAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void MoveTaskUpAction::execute()
@@ -135,7 +130,7 @@ QIcon MoveTaskDownAction::currentIcon() { return QIcon(QStringLiteral(":/move_ta
 bool MoveTaskDownAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable()
+    return index.isValid() && isCurrentListEditable()
         && index.row() != index.model()->rowCount(index.parent()) - 1;
 }
 
@@ -154,7 +149,7 @@ QIcon MoveTaskTopAction::currentIcon() { return QIcon(QStringLiteral(":/move_ful
 bool MoveTaskTopAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable() && !(!index.parent().isValid() && index.row() == 0);
+    return index.isValid() && isCurrentListEditable() && !(!index.parent().isValid() && index.row() == 0);
 }
 
 void MoveTaskTopAction::execute()
@@ -172,7 +167,7 @@ QIcon MoveTaskBottomAction::currentIcon() { return QIcon(QStringLiteral(":/move_
 bool MoveTaskBottomAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable()
+    return index.isValid() && isCurrentListEditable()
         && !(!index.parent().isValid() && index.row() == index.model()->rowCount() - 1);
 }
 
@@ -187,7 +182,7 @@ MoveTaskToListAction::MoveTaskToListAction(ListModel *target, ListsUI *ui, QObje
     : ListsAction(target ? target->name() : QString(), ui, parent)
     , m_target(target)
 {
-    if (!isWritable(target))
+    if (!isEditable(target))
         setEnabled(false);
 }
 
@@ -198,7 +193,7 @@ QIcon MoveTaskToListAction::currentIcon() { return QIcon(QStringLiteral(":/task_
 bool MoveTaskToListAction::shouldBeEnabled()
 {
     // The task leaves the current list, so that list changes too.
-    return hasCurrentTask() && isWritable(m_target) && isCurrentListWritable()
+    return hasCurrentTask() && isEditable(m_target) && isCurrentListEditable()
         && m_target != currentList();
 }
 
@@ -222,7 +217,7 @@ QIcon MoveCompletedTasksToListAction::currentIcon() { return QIcon(QStringLitera
 bool MoveCompletedTasksToListAction::shouldBeEnabled()
 {
     // The checked tasks leave the current list: it must be writable too.
-    return currentTreeView() && isWritable(m_target) && isCurrentListWritable() && m_target != currentList();
+    return currentTreeView() && isEditable(m_target) && isCurrentListEditable() && m_target != currentList();
 }
 
 void MoveCompletedTasksToListAction::execute()
