@@ -226,6 +226,11 @@ bool TreeView::event(QEvent *event)
 
 void TreeView::keyPressEvent(QKeyEvent *event)
 {
+    // A key the search field left unused is not the tree's either.
+    if (m_searchBar && m_searchBar->isAncestorOf(QApplication::focusWidget())) {
+        event->accept();
+        return;
+    }
     if (inputBlocked()) {
         event->accept();
         return;

@@ -12,12 +12,14 @@
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerelement.h"
+#include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/commands/structurecommands.h"
 #include "lists/commands/taskcommands.h"
 #include "lists/listsui.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
+#include "lists/textfieldkeyfilter.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
@@ -27,8 +29,10 @@
 #include "model/userlists.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
+#include "shell/pdlineedit.h"
 #include "shell/splashscreen.h"
 #include "testenvironment.h"
+#include "treetest.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -845,6 +849,88 @@ private slots:
         ui->resetUIMode();
         QCOMPARE(ui->uiMode(), 0);
         QCOMPARE(UISettings::instance()->listsUiMode(), 0);
+    }
+
+    // A key typed in a text field of the window goes to the field: the
+    // page's commands, whose keys are window-wide, leave the tasks alone in
+    // the search field, the docked panels' fields and the list manager's
+    // rename field, and act again once the tree has the keys.
+    void keysInTextFieldsStayThere_data()
+    {
+        QTest::addColumn<QString>("setup"); // keys on the tree first
+        QTest::addColumn<QString>("key");
+        QTest::newRow("indent") << "" << "Tab";
+        QTest::newRow("outdent") << "Tab" << "Shift+Tab";
+        QTest::newRow("move up") << "" << "Ctrl+Up";
+        QTest::newRow("move down") << "Ctrl+Up" << "Ctrl+Down";
+        QTest::newRow("check") << "" << "Space";
+        QTest::newRow("paste") << "Ctrl+C" << "Ctrl+V";
+    }
+
+    void keysInTextFieldsStayThere()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, key);
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Every panel docked.
+        ui->userChangeUIMode(2);
+        QCoreApplication::processEvents();
+
+        TreeView *tree = ui->currentTreeView();
+        tree->showSearchBar();
+        ListModel *list = ui->currentList();
+        tree->setCurrentIndex(list->index(1, 0));
+        tree->setFocus();
+        TreeTest::keys(setup);
+        const QString before = TreeTest::write(list->taskList()->rootTask());
+
+        ListsGroupsManagerFrameElement *row = nullptr;
+        for (auto *frame : window.findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (frame->name() == QLatin1String("A"))
+                row = frame;
+        }
+        QVERIFY(row);
+        row->startRename();
+        auto *rename = row->findChild<QLineEdit *>();
+        QVERIFY(rename && rename->isVisible());
+
+        QList<QWidget *> fields;
+        for (QWidget *widget : window.findChildren<QWidget *>()) {
+            if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
+                && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
+                fields << widget;
+        }
+        QVERIFY(fields.contains(tree->searchBar()->lineEdit()));
+        QVERIFY(fields.contains(rename));
+        QVERIFY(fields.size() > 2);
+        for (QWidget *field : std::as_const(fields)) {
+            const QByteArray name = QByteArray(field->metaObject()->className()) + ' '
+                + field->objectName().toUtf8() + " in " + field->parentWidget()->metaObject()->className();
+            if (field == rename)
+                row->startRename();
+            else
+                field->setFocus();
+            QVERIFY2(QApplication::focusWidget() == field, name.constData());
+            TreeTest::keys(key);
+            QVERIFY2(TreeTest::write(list->taskList()->rootTask()) == before, name.constData());
+        }
+
+        // The same key on the tree is the command's.
+        tree->setFocus();
+        TreeTest::keys(key);
+        QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
     }
 
     // A restore from the preferences' backup, wired as the program wires it:
