@@ -301,7 +301,7 @@ private:
     void createTaskAttachmentsDialog();
     void setTabIcon(ListModel *list, const QString &path);
     void rehandCurrentToDialogs();
-    void tellUser(const QString &text);
+    void tellUser(const QString &text) override;
     void createCommands();
     bool writesDocuments() const;
 
