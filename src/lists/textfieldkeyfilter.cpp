@@ -47,12 +47,17 @@ bool TextFieldKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::ShortcutOverride || !m_actionsOwner || !watched->isWidgetType())
         return false;
     const auto *widget = static_cast<QWidget *>(watched);
-    if (widget->window() != m_actionsOwner->window() || !isTextField(widget) || isTaskTitleEditor(widget))
+    // Another page shown in the window keeps its own keys.
+    if (!m_actionsOwner->isVisible() || widget->window() != m_actionsOwner->window() || !isTextField(widget)
+        || isTaskTitleEditor(widget))
         return false;
     auto *keyEvent = static_cast<QKeyEvent *>(event);
     const QKeySequence typed(keyEvent->keyCombination());
     const QList<QAction *> actions = m_actionsOwner->actions();
     for (const QAction *action : actions) {
+        // Only the keys that would run a command now.
+        if (!action->isEnabled())
+            continue;
         for (const QKeySequence &shortcut : action->shortcuts()) {
             if (shortcut.matches(typed) == QKeySequence::ExactMatch) {
                 event->accept();

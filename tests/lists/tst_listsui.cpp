@@ -33,6 +33,7 @@
 #include "shell/splashscreen.h"
 #include "testenvironment.h"
 #include "treetest.h"
+#include "../shell/testpages.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -931,6 +932,46 @@ private slots:
         tree->setFocus();
         TreeTest::keys(key);
         QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
+    }
+
+    // With another page shown in the window, a field there keeps that
+    // page's keys, even one the lists page uses too.
+    void anotherPageKeepsItsKeys()
+    {
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        TestPage *notepad = nullptr;
+        builders.notepad = [&notepad](MainWindowMode *, MainWindow *window) {
+            notepad = new TestPage(QStringLiteral("notepad"), 0, window);
+            return static_cast<MainWindowMode *>(notepad);
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui && notepad);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Ctrl+Down would move the lists page's current task.
+        ui->currentTreeView()->setCurrentIndex(ui->currentList()->index(0, 0));
+        ui->refreshActions();
+        window.switchToNotepad();
+        QVERIFY(!ui->tabWidget()->isVisible());
+        auto *field = new QLineEdit(notepad->central->parentWidget());
+        field->show();
+        QAction other(QStringLiteral("The notepad's command"));
+        other.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+        window.addAction(&other);
+        QSignalSpy triggered(&other, &QAction::triggered);
+        field->setFocus();
+        QCOMPARE(QApplication::focusWidget(), field);
+        TreeTest::keys(QStringLiteral("Ctrl+Down"));
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(ui->currentList()->index(0, 0).data().toString(), QStringLiteral("A 1"));
     }
 
     // A restore from the preferences' backup, wired as the program wires it:
