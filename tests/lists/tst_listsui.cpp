@@ -934,6 +934,28 @@ private slots:
         QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
     }
 
+    // A task's title editor is where the user works on tasks: the page's
+    // commands keep their keys there, and the keys the editor types stay its
+    // own (a space is typed, not a tick).
+    void titleEditorKeepsItsTyping()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QWidget *tabs = ui.centralWidget();
+        tabs->show();
+        tabs->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tabs));
+        TreeView *tree = ui.currentTreeView();
+        ListModel *list = ui.currentList();
+        tree->setCurrentIndex(list->index(1, 0));
+        ui.refreshActions();
+        tree->setFocus();
+        tree->edit(tree->currentIndex());
+        QVERIFY(TextFieldKeyFilter::isTaskTitleEditor(QApplication::focusWidget()));
+        TreeTest::keys(QStringLiteral("End Space type:x Tab"));
+        QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("A_1[A_2_x]").replace('_', ' '));
+    }
+
     // With another page shown in the window, a field there keeps that
     // page's keys, even one the lists page uses too.
     void anotherPageKeepsItsKeys()
