@@ -28,6 +28,7 @@
 #include "lists/commands/taskcommands.h"
 #include "lists/commands/viewcommands.h"
 #include "lists/tabwidget.h"
+#include "lists/textfieldkeyfilter.h"
 #include "lists/treeview.h"
 #include "model/documentfile.h"
 #include "model/listmodel.h"
@@ -198,6 +199,7 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     registerActions();
     for (Action *action : std::as_const(m_pageActions))
         m_tabs->addAction(action);
+    new TextFieldKeyFilter(m_tabs, this);
 
     m_bottomBarLeft = createBottomBar();
     m_bottomBarRight = createMoveButtons();

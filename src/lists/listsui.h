@@ -302,7 +302,7 @@ private:
     void setTabIcon(ListModel *list, const QString &path);
     void rehandCurrentToDialogs();
     Task *taskForDialogs() const;
-    void tellUser(const QString &text);
+    void tellUser(const QString &text) override;
     void createCommands();
     bool writesDocuments() const;
 

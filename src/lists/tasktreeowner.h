@@ -1,6 +1,8 @@
 #ifndef TASKTREEOWNER_H
 #define TASKTREEOWNER_H
 
+#include <QString>
+
 class ListModel;
 class QPoint;
 
@@ -24,6 +26,9 @@ public:
 
     virtual void showTaskContextMenu(const QPoint &globalPos) = 0;
     virtual void onCancelSingleListSync(ListModel *list) = 0;
+
+    // Why a step the user asked for was refused.
+    virtual void tellUser(const QString &text) { Q_UNUSED(text) }
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
 #include "shell/colorpalette.h"
 
 #include <QApplication>
@@ -229,6 +230,11 @@ bool TreeView::event(QEvent *event)
 
 void TreeView::keyPressEvent(QKeyEvent *event)
 {
+    // A key the search field left unused is not the tree's either.
+    if (m_searchBar && m_searchBar->isAncestorOf(QApplication::focusWidget())) {
+        event->accept();
+        return;
+    }
     if (inputBlocked()) {
         event->accept();
         return;
@@ -492,7 +498,7 @@ void TreeView::drop(const QModelIndex &index)
     ListModel *list = listModel();
     const QModelIndex dragged = m_draggedIndex;
     if (m_dropInto) {
-        if (isInSubtree(dragged, index))
+        if (isInSubtree(dragged, index) || refusedTooDeep(list->taskForIndex(dragged), list->taskForIndex(index)))
             return;
         list->saveUndoState();
         reparent(dragged, index, 0);
@@ -500,12 +506,16 @@ void TreeView::drop(const QModelIndex &index)
     }
     const int position = dropPosition(dragged, index);
     if (position == 0) {
+        if (refusedTooDeep(list->taskForIndex(dragged), list->taskForIndex(index.parent())))
+            return;
         list->saveUndoState();
         reparent(dragged, index.parent(), index.row());
     } else if (position == 1) {
         QModelIndex target = index;
         for (int depth = depthOf(index), wanted = depthOf(dragged); depth > wanted; --depth)
             target = target.parent();
+        if (refusedTooDeep(list->taskForIndex(dragged), list->taskForIndex(target.parent())))
+            return;
         list->saveUndoState();
         const int row = target.parent() == dragged.parent() ? target.row() : target.row() + 1;
         reparent(dragged, target.parent(), row);
@@ -903,8 +913,24 @@ void TreeView::pasteTask(Task *copy)
     if (!copy || !list)
         return;
     closeCurrentEditor();
-    list->pasteTask(copy, currentIndex());
-    setCurrentIndex(list->indexOfTask(copy));
+    const QModelIndex current = currentIndex();
+    const Task *parent = current.isValid() ? list->taskForIndex(current)->parent() : list->taskList()->rootTask();
+    if (refusedTooDeep(copy, parent)) {
+        delete copy;
+        return;
+    }
+    if (list->pasteTask(copy, current))
+        setCurrentIndex(list->indexOfTask(copy));
+}
+
+bool TreeView::refusedTooDeep(const Task *task, const Task *newParent, bool alone)
+{
+    const int levels = alone ? 1 : task->height();
+    if (newParent->level() + levels <= TaskReaderWriter::maxTaskDepth)
+        return false;
+    if (m_owner)
+        m_owner->tellUser(tr("Tasks can be nested at most %1 levels deep.").arg(TaskReaderWriter::maxTaskDepth));
+    return true;
 }
 
 // --------------------------------------------------------- current task
@@ -1347,11 +1373,14 @@ void TreeView::indent(bool withSubtasks)
     }
     if (current.row() == 0)
         return;
-    const ScrollKeeper scroll(this);
     ListModel *list = listModel();
-    list->saveUndoState();
     Task *task = list->taskForIndex(current);
     Task *previous = list->taskForIndex(current.sibling(current.row() - 1, 0));
+    // Alone, the task's subtasks stay at their level.
+    if (refusedTooDeep(task, previous, !withSubtasks))
+        return;
+    const ScrollKeeper scroll(this);
+    list->saveUndoState();
     const int previousChildren = previous->childCount();
     {
         ResetBatch batch(this);

@@ -138,6 +138,9 @@ private:
 
     bool inputBlocked() const;
     bool writable() const;
+    // Tells the user and answers true when the task (alone: without its
+    // subtasks) would stand deeper than the documents hold under newParent.
+    bool refusedTooDeep(const Task *task, const Task *newParent, bool alone = false);
     bool maybeEditFromRight();
     bool maybeEditFromLeft();
     bool maybeEdit(bool cursorAtEnd);

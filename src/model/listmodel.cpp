@@ -7,6 +7,7 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
 #include "core/uisettings.h"
 #include "core/serversettings.h"
 
@@ -567,18 +568,32 @@ void ListModel::emitTaskRowChanged(const QModelIndex &index)
 
 // --------------------------------------------------------------- insertions
 
-void ListModel::pasteTask(Task *task, const QModelIndex &index)
+bool ListModel::fitsDepth(const Task *task, const Task *newParent)
+{
+    return task && newParent && newParent->level() + task->height() <= TaskReaderWriter::maxTaskDepth;
+}
+
+bool ListModel::pasteTask(Task *task, const QModelIndex &index)
 {
     if (!task)
-        return;
+        return false;
     if (!index.isValid() || index.model() != this) {
+        if (!fitsDepth(task, m_taskList->rootTask())) {
+            delete task;
+            return false;
+        }
         appendTask(task);
-        return;
+        return true;
+    }
+    Task *target = taskForIndex(index);
+    Task *parentTask = target->parent();
+    if (!fitsDepth(task, parentTask)) {
+        qWarning() << "ListModel::pasteTask: the task would be nested too deeply";
+        delete task;
+        return false;
     }
     saveUndoState();
     beginResetModel();
-    Task *target = taskForIndex(index);
-    Task *parentTask = target->parent();
     const bool targetStays = !target->isBlankRecursively();
     parentTask->removeBlankChildren();
     task->touch();
@@ -589,6 +604,7 @@ void ListModel::pasteTask(Task *task, const QModelIndex &index)
                                      : qMin(index.row() + 1, parentTask->childCount());
     parentTask->insertChild(task, position);
     endResetModel();
+    return true;
 }
 
 void ListModel::prependTask(Task *task)
@@ -628,6 +644,8 @@ bool ListModel::insertRows(int row, int count, const QModelIndex &parent)
     Task *parentTask = taskForIndex(parent);
     if (count < 1 || row < 0 || row > parentTask->childCount())
         return false;
+    if (parentTask->level() + 1 > TaskReaderWriter::maxTaskDepth)
+        return false;
     beginInsertRows(parent, row, row + count - 1);
     for (int i = row; i < row + count; ++i)
         parentTask->createChild(i);
@@ -651,19 +669,23 @@ bool ListModel::removeRows(int row, int count, const QModelIndex &parent)
     return true;
 }
 
-void ListModel::reparentTask(const QModelIndex &index, const QModelIndex &newParentIndex, int position)
+bool ListModel::reparentTask(const QModelIndex &index, const QModelIndex &newParentIndex, int position)
 {
     if (!index.isValid() || index.model() != this)
-        return;
+        return false;
     if (newParentIndex.isValid() && newParentIndex.model() != this)
-        return;
+        return false;
     Task *task = taskForIndex(index);
     Task *newParent = taskForIndex(newParentIndex);
     for (const Task *t = newParent; t; t = t->parent()) {
         if (t == task) {
             qWarning() << "ListModel::reparentTask: cannot move a task below itself";
-            return;
+            return false;
         }
+    }
+    if (newParent != task->parent() && !fitsDepth(task, newParent)) {
+        qWarning() << "ListModel::reparentTask: the task would be nested too deeply";
+        return false;
     }
     // Views drop their persistent indexes at the reset, so they need no
     // re-pointing; the reset is what they listen for.
@@ -671,6 +693,7 @@ void ListModel::reparentTask(const QModelIndex &index, const QModelIndex &newPar
     task->parent()->takeChild(task);
     newParent->insertChild(task, qBound(0, position, newParent->childCount()));
     endResetModel();
+    return true;
 }
 
 // --------------------------------------------------------------- list level

@@ -131,8 +131,13 @@ public:
     void expandTask(const QModelIndex &index);
     void collapseTask(const QModelIndex &index);
 
-    // Insertions with an undo step; the model takes the task.
-    void pasteTask(Task *task, const QModelIndex &index);
+    // Whether the task with its subtasks fits under newParent within the
+    // deepest task level the documents hold.
+    static bool fitsDepth(const Task *task, const Task *newParent);
+
+    // Insertions with an undo step; the model takes the task. A paste that
+    // would nest too deeply is refused (false) and the task deleted.
+    bool pasteTask(Task *task, const QModelIndex &index);
     void prependTask(Task *task);
     void appendTask(Task *task);
 
@@ -140,9 +145,9 @@ public:
     bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
     bool canInsertRows(const QModelIndex &parent = QModelIndex()) const;
-    // An invalid newParentIndex means the top level. Refuses to move a task
-    // below itself.
-    void reparentTask(const QModelIndex &index, const QModelIndex &newParentIndex, int position);
+    // An invalid newParentIndex means the top level. Refuses (false) to move a
+    // task below itself or deeper than the documents hold.
+    bool reparentTask(const QModelIndex &index, const QModelIndex &newParentIndex, int position);
 
     // List-level fields.
     void setName(const QString &name);

@@ -69,6 +69,22 @@ int Task::row() const
     return m_parent->indexOfChild(this);
 }
 
+int Task::level() const
+{
+    int level = 0;
+    for (const Task *t = m_parent; t; t = t->m_parent)
+        ++level;
+    return level;
+}
+
+int Task::height() const
+{
+    int below = 0;
+    for (const Task *child : m_children)
+        below = qMax(below, child->height());
+    return below + 1;
+}
+
 Task *Task::createRoot()
 {
     Task *root = new Task;

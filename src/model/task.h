@@ -82,6 +82,10 @@ public:
     Task *child(int i) const { return m_children.at(i); }
     int indexOfChild(const Task *task) const;
     int row() const;
+    // The root is at level 0, a top-level task at level 1.
+    int level() const;
+    // The levels of the task with its subtasks: 1 without subtasks.
+    int height() const;
 
     static Task *createRoot();
     Task *createChild(int position);

@@ -24,9 +24,13 @@ class UserLists;
 class TaskReaderWriter : public XMLReaderWriter
 {
 public:
-    // Task trees nested deeper than this fail to read with an error text,
-    // whatever built the DOM.
-    static const int maxTaskDepth = 1000;
+    // The deepest task level (a top-level task is at level 1) any task
+    // document holds: the one bound that reading, editing and the server's
+    // documents share. A list's top-level tasks stand four elements down
+    // (html, body, the list's div, its ol), each level adds an li and an ol,
+    // and an attachment's fields reach four elements below its task's li, so
+    // a deeper task would not fit the element depth every read allows.
+    static constexpr int maxTaskDepth = (XMLReaderWriter::maxElementDepth - 7) / 2;
 
     explicit TaskReaderWriter(int documentKind);
     ~TaskReaderWriter() override;

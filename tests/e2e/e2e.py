@@ -53,7 +53,7 @@ def poll(what, condition, timeout=TIMEOUT, interval=0.1):
 class Session:
     """One display, one accessibility bus, the programs of one run."""
 
-    def __init__(self, name, tray=False, server=False):
+    def __init__(self, name, tray=False, server=False, control=False):
         self.name = name
         self.plumdeck = os.environ["PLUMDECK_BINARY"]
         self.fakeserver_binary = os.environ.get("PLUMDECK_FAKESERVER", "")
@@ -67,12 +67,13 @@ class Session:
         self._start_display()
         self._start_accessibility()
         self.tray = self._start_tray() if tray else None
-        self.server_url = self._start_server(server) if server else None
+        self.server_lines = []
+        self.server_url = self._start_server(server, control) if server else None
 
     # --- infrastructure -------------------------------------------------
 
     def _spawn(self, args, env=None, **kwargs):
-        p = subprocess.Popen(args, env=env or self.env, stdin=subprocess.DEVNULL,
+        p = subprocess.Popen(args, env=env or self.env, stdin=kwargs.pop("stdin", subprocess.DEVNULL),
                              stdout=kwargs.pop("stdout", self.log), stderr=subprocess.STDOUT,
                              start_new_session=True, preexec_fn=_die_with_parent, **kwargs)
         self.processes.append(p)
@@ -113,8 +114,12 @@ class Session:
         poll("the tray host's window", lambda: self.xdotool("search", "--class", "trayer", check=False).strip())
         return p
 
-    def _start_server(self, server):
-        p = self._spawn([self.fakeserver_binary] + ([] if server == "demo" else ["--empty"]), stdout=subprocess.PIPE)
+    def _start_server(self, server, control):
+        # With `control` the test steers it through its standard input
+        # (server_command).
+        p = self._spawn([self.fakeserver_binary] + ([] if server == "demo" else ["--empty"])
+                        + (["--control"] if control else []), stdout=subprocess.PIPE,
+                        stdin=subprocess.PIPE if control else subprocess.DEVNULL)
         url = None
         while url is None:
             line = p.stdout.readline().decode()
@@ -128,6 +133,7 @@ class Session:
 
         def drain():
             for line in p.stdout:
+                self.server_lines.append(line.decode().rstrip("\n"))
                 self.log.write("server: " + line.decode())
                 self.log.flush()
 
@@ -430,6 +436,25 @@ class Session:
         return process.returncode
 
     # --- the server --------------------------------------------------------
+
+    def server_command(self, command, answer=None):
+        """Sends a command to a server started with `control`; returns the
+        first line it prints after that starting with `answer`."""
+        seen = len(self.server_lines)
+        self.note("server command %s" % command)
+        self.server.stdin.write((command + "\n").encode())
+        self.server.stdin.flush()
+        if answer is None:
+            return None
+        return poll("the server's answer %r to %r" % (answer, command),
+                    lambda: next((l for l in self.server_lines[seen:] if l.startswith(answer)), None))
+
+    def server_said(self, pattern, since=0):
+        """The first line of the server's log from `since` on matching the
+        regular expression `pattern`, or None."""
+        import re
+
+        return next((l for l in self.server_lines[since:] if re.search(pattern, l)), None)
 
     def server_get(self, path, user="alice", password="secret"):
         request = urllib.request.Request(self.server_url + path)

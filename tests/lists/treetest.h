@@ -31,6 +31,7 @@ struct Owner : TaskTreeOwner
     void playTaskVideo() override { calls << QStringLiteral("video"); }
     void showTaskContextMenu(const QPoint &) override { calls << QStringLiteral("menu"); }
     void onCancelSingleListSync(ListModel *list) override { calls << QStringLiteral("cancel ") + list->name(); }
+    void tellUser(const QString &text) override { calls << QStringLiteral("tell ") + text; }
 };
 
 inline void parse(const QString &text, int &pos, Task *parent)

@@ -12,12 +12,14 @@
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerelement.h"
+#include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/commands/structurecommands.h"
 #include "lists/commands/taskcommands.h"
 #include "lists/listsui.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
+#include "lists/textfieldkeyfilter.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
@@ -27,8 +29,11 @@
 #include "model/userlists.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
+#include "shell/pdlineedit.h"
 #include "shell/splashscreen.h"
 #include "testenvironment.h"
+#include "treetest.h"
+#include "../shell/testpages.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -845,6 +850,150 @@ private slots:
         ui->resetUIMode();
         QCOMPARE(ui->uiMode(), 0);
         QCOMPARE(UISettings::instance()->listsUiMode(), 0);
+    }
+
+    // A key typed in a text field of the window goes to the field: the
+    // page's commands, whose keys are window-wide, leave the tasks alone in
+    // the search field, the docked panels' fields and the list manager's
+    // rename field, and act again once the tree has the keys.
+    void keysInTextFieldsStayThere_data()
+    {
+        QTest::addColumn<QString>("setup"); // keys on the tree first
+        QTest::addColumn<QString>("key");
+        QTest::newRow("indent") << "" << "Tab";
+        QTest::newRow("outdent") << "Tab" << "Shift+Tab";
+        QTest::newRow("move up") << "" << "Ctrl+Up";
+        QTest::newRow("move down") << "Ctrl+Up" << "Ctrl+Down";
+        QTest::newRow("check") << "" << "Space";
+        QTest::newRow("paste") << "Ctrl+C" << "Ctrl+V";
+    }
+
+    void keysInTextFieldsStayThere()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, key);
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Every panel docked.
+        ui->userChangeUIMode(2);
+        QCoreApplication::processEvents();
+
+        TreeView *tree = ui->currentTreeView();
+        tree->showSearchBar();
+        ListModel *list = ui->currentList();
+        tree->setCurrentIndex(list->index(1, 0));
+        tree->setFocus();
+        TreeTest::keys(setup);
+        const QString before = TreeTest::write(list->taskList()->rootTask());
+
+        ListsGroupsManagerFrameElement *row = nullptr;
+        for (auto *frame : window.findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (frame->name() == QLatin1String("A"))
+                row = frame;
+        }
+        QVERIFY(row);
+        row->startRename();
+        auto *rename = row->findChild<QLineEdit *>();
+        QVERIFY(rename && rename->isVisible());
+
+        QList<QWidget *> fields;
+        for (QWidget *widget : window.findChildren<QWidget *>()) {
+            if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
+                && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
+                fields << widget;
+        }
+        QVERIFY(fields.contains(tree->searchBar()->lineEdit()));
+        QVERIFY(fields.contains(rename));
+        QVERIFY(fields.size() > 2);
+        for (QWidget *field : std::as_const(fields)) {
+            const QByteArray name = QByteArray(field->metaObject()->className()) + ' '
+                + field->objectName().toUtf8() + " in " + field->parentWidget()->metaObject()->className();
+            if (field == rename)
+                row->startRename();
+            else
+                field->setFocus();
+            QVERIFY2(QApplication::focusWidget() == field, name.constData());
+            TreeTest::keys(key);
+            QVERIFY2(TreeTest::write(list->taskList()->rootTask()) == before, name.constData());
+        }
+
+        // The same key on the tree is the command's.
+        tree->setFocus();
+        TreeTest::keys(key);
+        QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
+    }
+
+    // A task's title editor is where the user works on tasks: the page's
+    // commands keep their keys there, and the keys the editor types stay its
+    // own (a space is typed, not a tick).
+    void titleEditorKeepsItsTyping()
+    {
+        writeLists({QStringLiteral("A")});
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QWidget *tabs = ui.centralWidget();
+        tabs->show();
+        tabs->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tabs));
+        TreeView *tree = ui.currentTreeView();
+        ListModel *list = ui.currentList();
+        tree->setCurrentIndex(list->index(1, 0));
+        ui.refreshActions();
+        tree->setFocus();
+        tree->edit(tree->currentIndex());
+        QVERIFY(TextFieldKeyFilter::isTaskTitleEditor(QApplication::focusWidget()));
+        TreeTest::keys(QStringLiteral("End Space type:x Tab"));
+        QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("A_1[A_2_x]").replace('_', ' '));
+    }
+
+    // With another page shown in the window, a field there keeps that
+    // page's keys, even one the lists page uses too.
+    void anotherPageKeepsItsKeys()
+    {
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        TestPage *notepad = nullptr;
+        builders.notepad = [&notepad](MainWindowMode *, MainWindow *window) {
+            notepad = new TestPage(QStringLiteral("notepad"), 0, window);
+            return static_cast<MainWindowMode *>(notepad);
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui && notepad);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Ctrl+Down would move the lists page's current task.
+        ui->currentTreeView()->setCurrentIndex(ui->currentList()->index(0, 0));
+        ui->refreshActions();
+        window.switchToNotepad();
+        QVERIFY(!ui->tabWidget()->isVisible());
+        auto *field = new QLineEdit(notepad->central->parentWidget());
+        field->show();
+        QAction other(QStringLiteral("The notepad's command"));
+        other.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+        window.addAction(&other);
+        QSignalSpy triggered(&other, &QAction::triggered);
+        field->setFocus();
+        QCOMPARE(QApplication::focusWidget(), field);
+        TreeTest::keys(QStringLiteral("Ctrl+Down"));
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(ui->currentList()->index(0, 0).data().toString(), QStringLiteral("A 1"));
     }
 
     // A restore from the preferences' backup, wired as the program wires it:

@@ -5,10 +5,27 @@
 #include "commandstest.h"
 #include "lists/commands/structurecommands.h"
 #include "model/task.h"
+#include "model/taskreaderwriter.h"
 #include "shell/menu.h"
 #include "testenvironment.h"
 
+#include <QScopeGuard>
+
 using namespace CommandsTest;
+
+namespace {
+
+// `levels` tasks d1..dN, each the only subtask of the one before, with
+// `inner` under the last: "d1[d2[inner]]".
+QString chain(int levels, const QString &inner)
+{
+    QString shape = inner;
+    for (int level = levels; level >= 1; --level)
+        shape = QStringLiteral("d%1[%2]").arg(level).arg(shape);
+    return shape;
+}
+
+} // namespace
 
 class TstStructureCommands : public QObject
 {
@@ -159,6 +176,65 @@ private slots:
         }
         QCOMPARE(page.shape(QStringLiteral("Home")), after);
         QCOMPARE(page.current(), current);
+    }
+
+    // Tasks stand at most as deep as the lists document can be read back:
+    // a step past that is refused with the reason, the list unchanged.
+    void depthBound_data()
+    {
+        const int max = TaskReaderWriter::maxTaskDepth;
+        QTest::addColumn<QString>("shape"); // below `levels` nested tasks
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<bool>("group");
+        QTest::addColumn<QString>("copy"); // a task copied first, or none
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after"); // empty: unchanged and told why
+        QTest::newRow("indent to the deepest level") << "x y" << max - 2 << false << "" << "y" << "Tab" << "x[y]";
+        QTest::newRow("indent past it") << "x y" << max - 1 << false << "" << "y" << "Tab" << "";
+        QTest::newRow("indent alone, subtasks stay") << "x y[z]" << max - 2 << false << "" << "y" << "Tab"
+                                                     << "x[y z]";
+        QTest::newRow("indent with subtasks past it") << "x y[z]" << max - 2 << true << "" << "y" << "Tab" << "";
+        QTest::newRow("paste at the deepest level") << "x[x1]" << max - 2 << false << "x1" << "x1" << "Ctrl+V"
+                                                    << "x[x1 x1]";
+        QTest::newRow("paste past it") << "x[x1]" << max - 2 << false << "x" << "x1" << "Ctrl+V" << "";
+    }
+
+    void depthBound()
+    {
+        QFETCH(QString, shape);
+        QFETCH(int, levels);
+        QFETCH(bool, group);
+        QFETCH(QString, copy);
+        QFETCH(QString, select);
+        QFETCH(QString, keys);
+        QFETCH(QString, after);
+        QStringList told;
+        ListsUI::setNoticeHandler([&told](const QString &, const QString &text) { told << text; });
+        const auto quiet = qScopeGuard([] { ListsUI::setNoticeHandler({}); });
+        QSettings().setValue(QStringLiteral("ui/default-indent-group-tasks"), group);
+        // The deepest list the bound allows is read back whole.
+        Page page({QStringLiteral("Home: ") + chain(levels, shape)});
+        QCOMPARE(page.shape(QStringLiteral("Home")), chain(levels, shape));
+        if (!copy.isEmpty()) {
+            page.select(QStringLiteral("Home"), copy);
+            page.keys(QStringLiteral("Ctrl+C"));
+        }
+        page.select(QStringLiteral("Home"), select);
+        page.keys(keys);
+        if (after.isEmpty()) {
+            QCOMPARE(page.shape(QStringLiteral("Home")), chain(levels, shape));
+            QCOMPARE(told, QStringList{QStringLiteral("Tasks can be nested at most %1 levels deep.").arg(TaskReaderWriter::maxTaskDepth)});
+        } else {
+            QCOMPARE(page.shape(QStringLiteral("Home")), chain(levels, after));
+            QCOMPARE(told, QStringList());
+        }
+        // What is saved is read back.
+        QVERIFY(page.ui->saveLists());
+        QString error;
+        std::unique_ptr<UserLists> read(UserLists::load(ListsUI::listsFilePath(), &error));
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(TreeTest::write(read->models().first()->taskList()->rootTask()), page.shape(QStringLiteral("Home")));
     }
 
     void tabFollowsTheIndentSetting_data()

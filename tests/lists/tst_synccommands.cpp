@@ -132,6 +132,31 @@ QStringList serverListNames(const FakeServer &server)
     return names;
 }
 
+// The server's copy of a list, written as a task shape (see treetest.h,
+// without the collapsed marks).
+QString serverShape(const QList<FakeTask> &tasks)
+{
+    QStringList parts;
+    for (const FakeTask &task : tasks) {
+        QString part = (fakeField(task.fields, QStringLiteral("done")) == QLatin1String("true") ? QStringLiteral("*")
+                                                                                                : QString())
+            + task.title();
+        if (!task.children.isEmpty())
+            part += QLatin1Char('[') + serverShape(task.children) + QLatin1Char(']');
+        parts << part;
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString serverShape(const FakeServer &server, const QString &listName)
+{
+    for (const FakeList &list : server.lists()) {
+        if (list.name == listName)
+            return serverShape(list.tasks);
+    }
+    return QStringLiteral("<no list>");
+}
+
 // The fake server started with alice, and the program pointed at it as her.
 bool serveAlice(FakeServer &server)
 {
@@ -164,6 +189,8 @@ private slots:
     void f5CommitsTheOpenEditor();
     void keptCopyGetsATab();
     void syncListAfterTheListsAreReplaced();
+    void editsWaitForTheListsRun_data();
+    void editsWaitForTheListsRun();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -478,6 +505,89 @@ void TstSyncCommands::syncListAfterTheListsAreReplaced()
     QCOMPARE(serverListNames(server), QStringList{"Trip"});
     QCOMPARE(serverTitles(server, QStringLiteral("Trip")), QStringList{"Tickets"});
     QCOMPARE(page->userLists()->models().first()->taskList()->serverId(), server.lists().first().id);
+}
+
+// Keys pressed on the tree while a run holds the list (its upload in flight
+// for "Sync list", or the page marked syncing by the full run): the commands
+// refuse the edit as the tree refuses typing, rather than make it and have
+// the run replace it with the server's copy.
+void TstSyncCommands::editsWaitForTheListsRun_data()
+{
+    QTest::addColumn<bool>("fullRun");
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QString>("task");
+    QTest::addColumn<QString>("before"); // keys before the run starts
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<QString>("after"); // the list once the run is over, here and on the server
+
+    for (const bool full : {false, true}) {
+        const char *run = full ? "full run, " : "sync list, ";
+        auto row = [run](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QLatin1String(run) + QLatin1String(name))); };
+        row("check") << full << "A B" << "B" << "" << "Space" << "A B";
+        row("indent") << full << "A B" << "B" << "" << "Tab" << "A B";
+        row("outdent") << full << "A[a1] B" << "a1" << "" << "Shift+Tab" << "A[a1] B";
+        row("move up") << full << "A B" << "B" << "" << "Ctrl+Up" << "A B";
+        row("move down") << full << "A B" << "A" << "" << "Ctrl+Down" << "A B";
+        row("paste") << full << "A B" << "A" << "Ctrl+C" << "Ctrl+V" << "A B";
+        row("undo") << full << "A B" << "A" << "Space" << "Ctrl+Z" << "*A B";
+        row("redo") << full << "A B" << "A" << "Space Ctrl+Z" << "Ctrl+Y" << "A B";
+    }
+}
+
+void TstSyncCommands::editsWaitForTheListsRun()
+{
+    QFETCH(bool, fullRun);
+    QFETCH(QString, shape);
+    QFETCH(QString, task);
+    QFETCH(QString, before);
+    QFETCH(QString, during);
+    QFETCH(QString, after);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: ") + shape});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    auto find = [home](const QString &title) {
+        const QModelIndexList hits = home->match(home->index(0, 0), Qt::DisplayRole, title, 1,
+                                                 Qt::MatchExactly | Qt::MatchRecursive);
+        return hits.isEmpty() ? QModelIndex() : hits.first();
+    };
+    tree->setCurrentIndex(find(task));
+    tree->setFocus();
+    TreeTest::keys(before);
+    const QString edited = TreeTest::write(home->taskList()->rootTask());
+
+    if (fullRun) {
+        // What the full run does to the page while its dialog is up.
+        page->setSyncing(true);
+    } else {
+        server.hold(QStringLiteral("^/lists$"));
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(syncList);
+        syncList->trigger();
+        QTRY_COMPARE(server.heldCount(), 1);
+        QVERIFY(home->isSynchronizing());
+    }
+    tree->setCurrentIndex(find(task));
+    tree->setFocus();
+    TreeTest::keys(during);
+    // Refused at once: nothing the run would overwrite.
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), edited);
+
+    if (fullRun) {
+        page->setSyncing(false);
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    } else {
+        QCOMPARE(server.releaseHeld(), 1);
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    home = page->currentList();
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
+    QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
+    QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)

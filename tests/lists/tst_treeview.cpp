@@ -6,6 +6,7 @@
 #include "dialogdriver.h"
 #include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
+#include "model/taskreaderwriter.h"
 #include "shell/customdialog.h"
 #include "testenvironment.h"
 #include "treetest.h"
@@ -593,6 +594,55 @@ private slots:
         if (moved)
             QCOMPARE(tree.current(), dragged);
         QCOMPARE(tree.view.viewport()->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A drop into a task that would nest the dragged branch deeper than
+    // the documents hold is refused with the reason; one that fits is made.
+    // (Drops between rows keep the dragged task's level.)
+    void dropWithinTheDepthBound_data()
+    {
+        QTest::addColumn<QString>("dragged");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("after"); // below the nested tasks; empty: unchanged
+        QTest::newRow("a branch into the deepest task") << "y" << "x" << "";
+        QTest::newRow("a single task into the deepest task") << "z" << "x" << "";
+        QTest::newRow("a single task to the deepest level") << "z" << "d251" << "d251[z x] y[y1]";
+    }
+
+    void dropWithinTheDepthBound()
+    {
+        QFETCH(QString, dragged);
+        QFETCH(QString, target);
+        QFETCH(QString, after);
+        // Under 250 nested tasks: x at the deepest level, y with its subtask
+        // and z one level up.
+        QCOMPARE(TaskReaderWriter::maxTaskDepth, 252);
+        auto nested = [](const QString &inner) {
+            QString shape = inner;
+            for (int level = 250; level >= 1; --level)
+                shape = QStringLiteral("d%1[%2]").arg(level).arg(shape);
+            return shape;
+        };
+        Tree tree(nested(QStringLiteral("d251[x] y[y1] z")));
+        const QString before = tree.shape();
+        // Every level at the same place, the rows concerned in sight.
+        tree.view.setIndentation(0);
+        tree.view.expandAll();
+        tree.view.scrollToBottom();
+        const QPoint start = tree.text(dragged);
+        const QPoint end = tree.dot(target);
+        QVERIFY(tree.view.viewport()->rect().contains(start) && tree.view.viewport()->rect().contains(end));
+        tree.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, start + QPoint(0, QApplication::startDragDistance() + 1), Qt::LeftButton);
+        tree.mouse(QEvent::MouseMove, end, Qt::LeftButton);
+        tree.mouse(QEvent::MouseButtonRelease, end, Qt::NoButton);
+        if (after.isEmpty()) {
+            QCOMPARE(tree.shape(), before);
+            QCOMPARE(tree.owner.calls, QStringList{QStringLiteral("tell Tasks can be nested at most 252 levels deep.")});
+        } else {
+            QCOMPARE(tree.shape(), nested(after));
+            QCOMPARE(tree.owner.calls, QStringList());
+        }
     }
 
     void shortMoveIsNoDrag()

@@ -1,5 +1,8 @@
 #include "model/listinfo.h"
 #include "model/listmodel.h"
+#include "model/task.h"
+#include "model/taskattachmentwebhyperlink.h"
+#include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
 #include "core/serversettings.h"
@@ -348,8 +351,87 @@ private slots:
         TaskReaderWriter reader(Local);
         QScopedPointer<Task> task(reader.readTask(top));
         QVERIFY(task);
-        QCOMPARE(reader.errorString(), QStringLiteral("tasks nested more than 1000 levels deep"));
+        QCOMPARE(reader.errorString(), QStringLiteral("tasks nested more than %1 levels deep").arg(TaskReaderWriter::maxTaskDepth));
         QVERIFY(reader.failedTaskCount() > 0);
+    }
+
+    // The deepest task the bound allows, with its note, assignment and
+    // attachment (the elements that reach deepest below it), is written in a
+    // document every read accepts, local and from the server; one level more
+    // is refused, whoever wrote it.
+    void depthBoundFitsTheDocuments_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<bool>("extras"); // note, assignment, attachment
+        QTest::addColumn<bool>("read");
+        const int max = TaskReaderWriter::maxTaskDepth;
+        QTest::newRow("local, deepest") << Local << max << true << true;
+        QTest::newRow("server, deepest") << Server << max << true << true;
+        // Without the extras the elements would still fit: the task bound
+        // refuses it.
+        QTest::newRow("local, one more") << Local << max + 1 << false << false;
+        QTest::newRow("server, one more") << Server << max + 1 << false << false;
+    }
+
+    void depthBoundFitsTheDocuments()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, levels);
+        QFETCH(bool, extras);
+        QFETCH(bool, read);
+        auto *lists = new UserLists;
+        QScopedPointer<UserLists> owner(lists);
+        ListModel *model = lists->createList();
+        TaskList *list = model->taskList();
+        list->setName(QStringLiteral("Deep"));
+        list->setSyncStatus(TaskList::Unedited);
+        list->setServerId(100);
+        list->setRevision(1);
+        while (list->rootTask()->childCount())
+            list->rootTask()->deleteChild(list->rootTask()->child(0));
+        Task *task = list->rootTask();
+        for (int level = 1; level <= levels; ++level) {
+            task = task->createChild(0);
+            task->setTitle(QStringLiteral("t%1").arg(level));
+            task->setId(quint32(1000 + level));
+            task->setRevision(1);
+            task->setHashcode(QString(32, QLatin1Char('a')));
+        }
+        QCOMPARE(task->level(), levels);
+        if (extras) {
+            task->setNote(QDateTime(QDate(2009, 6, 1), QTime(8, 30)), QStringLiteral("note"));
+            task->assign(QStringLiteral("alice"));
+            task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("site"), QUrl(QStringLiteral("https://example.org/"))));
+        }
+
+        int depth = 0;
+        QString error;
+        if (kind == Local) {
+            const QByteArray bytes = saveToBytes(lists);
+            depth = XMLReaderWriter::scanElementDepth(bytes, 100000);
+            QScopedPointer<UserLists> back(loadFromBytes(bytes, &error));
+            QCOMPARE(bool(back), read);
+            if (read)
+                QCOMPARE(back->models().first()->taskList()->allTasks().size(), levels);
+        } else {
+            TaskReaderWriter writer(Server);
+            QByteArray bytes = writer.writeSingleList(list).toByteArray();
+            depth = XMLReaderWriter::scanElementDepth(bytes, 100000);
+            QBuffer buffer(&bytes);
+            TaskReaderWriter reader(Server);
+            const QDomDocument doc = reader.readDocument(&buffer);
+            QScopedPointer<TaskList> back(doc.isNull() ? nullptr : reader.readSingleList(doc));
+            error = reader.errorString();
+            QVERIFY2(bool(back) == read, qPrintable(error));
+        }
+        if (read) {
+            QVERIFY(depth <= XMLReaderWriter::maxElementDepth);
+            QVERIFY2(depth >= XMLReaderWriter::maxElementDepth - 1, qPrintable(QString::number(depth)));
+        } else {
+            QVERIFY(depth <= XMLReaderWriter::maxElementDepth);
+            QVERIFY2(error.contains(QStringLiteral("%1 levels").arg(TaskReaderWriter::maxTaskDepth)), qPrintable(error));
+        }
     }
 
     void listsDocumentRoundTrip()

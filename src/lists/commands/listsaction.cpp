@@ -38,10 +38,14 @@ UserLists *ListsAction::userLists() const
     return m_listsUI ? m_listsUI->userLists() : nullptr;
 }
 
-bool ListsAction::isCurrentListWritable() const
+bool ListsAction::isSynchronizing(const ListModel *list) const
 {
-    ListModel *list = currentList();
-    return list && list->hasWritePermission();
+    return (list && list->isSynchronizing()) || (m_listsUI && m_listsUI->isSyncing());
+}
+
+bool ListsAction::isEditable(const ListModel *list) const
+{
+    return list && list->hasWritePermission() && !isSynchronizing(list);
 }
 
 QWidget *ListsAction::dialogParent() const

@@ -38,7 +38,12 @@ protected:
     void setTargetList(ListModel *list);
 
     bool hasCurrentTask() const { return currentIndex().isValid(); }
-    bool isCurrentListWritable() const;
+    // A list being synchronised, alone or in the full run, takes no edit, as
+    // its tree takes no typing: the run replaces it with the server's copy.
+    bool isSynchronizing(const ListModel *list) const;
+    // Its permission letters contain "w" and no synchronisation runs on it.
+    bool isEditable(const ListModel *list) const;
+    bool isCurrentListEditable() const { return isEditable(currentList()); }
     // Parent of the questions a command asks: the main window.
     QWidget *dialogParent() const;
 

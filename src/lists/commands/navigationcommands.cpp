@@ -26,7 +26,7 @@ AssignTaskAction::AssignTaskAction(const QString &nick, ListModel *model, bool i
 
 bool AssignTaskAction::shouldBeEnabled()
 {
-    return canChangeAssignments(m_model, currentList(), currentIndex());
+    return isEditable(m_model) && canChangeAssignments(m_model, currentList(), currentIndex());
 }
 
 void AssignTaskAction::execute()
@@ -49,7 +49,7 @@ QIcon UnassignTaskAction::currentIcon() { return QIcon(QStringLiteral(":/check.p
 
 bool UnassignTaskAction::shouldBeEnabled()
 {
-    return canChangeAssignments(m_model, currentList(), currentIndex());
+    return isEditable(m_model) && canChangeAssignments(m_model, currentList(), currentIndex());
 }
 
 void UnassignTaskAction::execute()
@@ -71,7 +71,8 @@ QIcon UnassignAllTaskAction::currentIcon() { return QIcon(QStringLiteral(":/unsh
 bool UnassignAllTaskAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return canChangeAssignments(m_model, currentList(), index) && m_model->taskHasAssignments(index);
+    return isEditable(m_model) && canChangeAssignments(m_model, currentList(), index)
+        && m_model->taskHasAssignments(index);
 }
 
 void UnassignAllTaskAction::execute()
@@ -138,7 +139,7 @@ QIcon TimeManagementAction::currentIcon() { return QIcon(QStringLiteral(":/calen
 
 bool TimeManagementAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 void TimeManagementAction::execute()

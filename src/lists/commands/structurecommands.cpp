@@ -11,11 +11,6 @@
 
 namespace {
 
-bool isWritable(const ListModel *list)
-{
-    return list && list->hasWritePermission();
-}
-
 // A moved task goes to the top level of the target, in front or at the
 // end as the preferences say at that moment.
 void insertIntoTarget(ListModel *target, Task *task)
@@ -41,7 +36,7 @@ GenericIndentTaskAction::GenericIndentTaskAction(ListsUI *ui)
 
 bool GenericIndentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void GenericIndentTaskAction::execute()
@@ -62,7 +57,7 @@ QIcon IndentTaskAction::currentIcon() { return QIcon(QStringLiteral(":/indent.pn
 
 bool IndentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void IndentTaskAction::execute()
@@ -79,7 +74,7 @@ QIcon IndentGroupTasksAction::currentIcon() { return QIcon(QStringLiteral(":/ind
 
 bool IndentGroupTasksAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void IndentGroupTasksAction::execute()
@@ -97,7 +92,7 @@ QIcon OutdentTaskAction::currentIcon() { return QIcon(QStringLiteral(":/unindent
 
 bool OutdentTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().parent().isValid() && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().parent().isValid() && isCurrentListEditable();
 }
 
 void OutdentTaskAction::execute()
@@ -117,7 +112,7 @@ QIcon MoveTaskUpAction::currentIcon() { return QIcon(QStringLiteral(":/move_task
 
 bool MoveTaskUpAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListWritable();
+    return hasCurrentTask() && currentIndex().row() != 0 && isCurrentListEditable();
 }
 
 void MoveTaskUpAction::execute()
@@ -136,7 +131,7 @@ QIcon MoveTaskDownAction::currentIcon() { return QIcon(QStringLiteral(":/move_ta
 bool MoveTaskDownAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable()
+    return index.isValid() && isCurrentListEditable()
         && index.row() != index.model()->rowCount(index.parent()) - 1;
 }
 
@@ -155,7 +150,7 @@ QIcon MoveTaskTopAction::currentIcon() { return QIcon(QStringLiteral(":/move_ful
 bool MoveTaskTopAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable() && !(!index.parent().isValid() && index.row() == 0);
+    return index.isValid() && isCurrentListEditable() && !(!index.parent().isValid() && index.row() == 0);
 }
 
 void MoveTaskTopAction::execute()
@@ -173,7 +168,7 @@ QIcon MoveTaskBottomAction::currentIcon() { return QIcon(QStringLiteral(":/move_
 bool MoveTaskBottomAction::shouldBeEnabled()
 {
     const QModelIndex index = currentIndex();
-    return index.isValid() && isCurrentListWritable()
+    return index.isValid() && isCurrentListEditable()
         && !(!index.parent().isValid() && index.row() == index.model()->rowCount() - 1);
 }
 
@@ -188,7 +183,7 @@ MoveTaskToListAction::MoveTaskToListAction(ListModel *target, ListsUI *ui, QObje
     : ListsAction(target ? Menu::entryText(target->name()) : QString(), ui, parent)
     , m_target(target)
 {
-    if (!isWritable(target))
+    if (!isEditable(target))
         setEnabled(false);
 }
 
@@ -199,7 +194,7 @@ QIcon MoveTaskToListAction::currentIcon() { return QIcon(QStringLiteral(":/task_
 bool MoveTaskToListAction::shouldBeEnabled()
 {
     // The task leaves the current list, so that list changes too.
-    return hasCurrentTask() && isWritable(m_target) && isCurrentListWritable()
+    return hasCurrentTask() && isEditable(m_target) && isCurrentListEditable()
         && m_target != currentList();
 }
 
@@ -223,7 +218,7 @@ QIcon MoveCompletedTasksToListAction::currentIcon() { return QIcon(QStringLitera
 bool MoveCompletedTasksToListAction::shouldBeEnabled()
 {
     // The checked tasks leave the current list: it must be writable too.
-    return currentTreeView() && isWritable(m_target) && isCurrentListWritable() && m_target != currentList();
+    return currentTreeView() && isEditable(m_target) && isCurrentListEditable() && m_target != currentList();
 }
 
 void MoveCompletedTasksToListAction::execute()

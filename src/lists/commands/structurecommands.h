@@ -9,7 +9,7 @@ class Task;
 
 // Commands that change where a task stands: indent, outdent, moves within
 // the list and to other lists, expand and collapse. "Writable" means the
-// current list's permission letters contain "w".
+// list's permission letters contain "w" and no synchronisation runs on it.
 
 // "Indent task" (Tab): with its subtasks or alone, as the preferences say.
 class GenericIndentTaskAction : public ListsAction

@@ -16,7 +16,7 @@ QIcon AddTaskAction::currentIcon() { return QIcon(QStringLiteral(":/add-task.png
 
 bool AddTaskAction::shouldBeEnabled()
 {
-    return currentTreeView() && isCurrentListWritable();
+    return currentTreeView() && isCurrentListEditable();
 }
 
 void AddTaskAction::execute()
@@ -39,7 +39,7 @@ QIcon AddNoteAction::currentIcon() { return QIcon(QStringLiteral(":/note.png"));
 
 bool AddNoteAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 void AddNoteAction::execute()
@@ -61,7 +61,7 @@ QIcon DoneTaskAction::currentIcon() { return QIcon(QStringLiteral(":/done-menu.p
 
 bool DoneTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 bool DoneTaskAction::shouldBeChecked()
@@ -96,7 +96,7 @@ QIcon RemoveTaskAction::currentIcon() { return QIcon(QStringLiteral(":/remove-ta
 
 bool RemoveTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 void RemoveTaskAction::execute()
@@ -119,7 +119,7 @@ QIcon RemoveCheckedTasksAction::currentIcon() { return QIcon(QStringLiteral(":/e
 bool RemoveCheckedTasksAction::shouldBeEnabled()
 {
     // It deletes tasks: a list shared read-only must keep them.
-    return currentTreeView() && isCurrentListWritable();
+    return currentTreeView() && isCurrentListEditable();
 }
 
 void RemoveCheckedTasksAction::execute()
@@ -155,7 +155,7 @@ QIcon SetTaskPriorityAction::currentIcon()
 
 bool SetTaskPriorityAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 bool SetTaskPriorityAction::shouldBeChecked()
@@ -182,7 +182,7 @@ QIcon SetAlarmAction::currentIcon() { return QIcon(QStringLiteral(":/red-clock.p
 
 bool SetAlarmAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 void SetAlarmAction::execute()
@@ -221,7 +221,7 @@ QIcon PasteTaskAction::currentIcon() { return QIcon(); }
 
 bool PasteTaskAction::shouldBeEnabled()
 {
-    return hasCurrentTask() && isCurrentListWritable();
+    return hasCurrentTask() && isCurrentListEditable();
 }
 
 void PasteTaskAction::execute()
@@ -242,7 +242,8 @@ UndoAction::UndoAction(ListsUI *ui)
 
 bool UndoAction::shouldBeEnabled()
 {
-    return currentList();
+    // An undo during a synchronisation would be replaced by the server's copy.
+    return currentList() && !isSynchronizing(currentList());
 }
 
 void UndoAction::execute()
@@ -260,7 +261,7 @@ RedoAction::RedoAction(ListsUI *ui)
 
 bool RedoAction::shouldBeEnabled()
 {
-    return currentList();
+    return currentList() && !isSynchronizing(currentList());
 }
 
 void RedoAction::execute()

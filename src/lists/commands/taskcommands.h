@@ -8,7 +8,8 @@
 
 // Commands that edit tasks: add, note, check, remove, priority, alarm, copy
 // and paste, undo and redo. "Writable" below means the current list's
-// permission letters contain "w".
+// permission letters contain "w" and no synchronisation runs on it; undo and
+// redo wait for the run too.
 
 // "Add task": after the current task, or at the end without one; writable.
 class AddTaskAction : public ListsAction

@@ -343,6 +343,7 @@ public:
     // long as a test needs, whatever the machine's speed.
     void hold(const QString &pathRegex, bool once = true);
     int releaseHeld(); // sends the held answers; how many there were
+    int heldCount() const { return int(m_held.size()); }
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
     void setCompressionFault(const QString &pathRegex, CompressionFault fault, bool once = false);
     void oversizedBody(const QString &pathRegex, qint64 bytes = 64 << 20, bool once = true);

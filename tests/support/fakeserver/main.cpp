@@ -5,7 +5,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QTextStream>
+
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -24,7 +28,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption tlsOption(QStringLiteral("tls"), QStringLiteral("Serve HTTPS and TLS events "
                                                                              "with the test certificate."));
     const QCommandLineOption emptyOption(QStringLiteral("empty"), QStringLiteral("No demo lists, notes or friends."));
-    parser.addOptions({portOption, eventOption, tlsOption, emptyOption});
+    const QCommandLineOption controlOption(
+        QStringLiteral("control"),
+        QStringLiteral("Read commands on standard input, one a line: \"hold <path regex>\" keeps the answer to "
+                       "the next matching request, \"release\" sends the answers kept, \"held\" tells how many "
+                       "are kept."));
+    parser.addOptions({portOption, eventOption, tlsOption, emptyOption, controlOption});
     parser.process(app);
 
     bool ok1 = false, ok2 = false;
@@ -67,5 +76,31 @@ int main(int argc, char *argv[])
         out << r.method << ' ' << r.path << " -> " << r.status << '\n';
         out.flush();
     });
+    QFile input;
+    if (parser.isSet(controlOption)) {
+        if (!input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            err << "plumdeck-fakeserver: cannot read standard input\n";
+            return 1;
+        }
+        auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
+            const QByteArray line = input.readLine().trimmed();
+            if (line.isEmpty() && input.atEnd()) {
+                notifier->setEnabled(false); // the controller has gone
+                return;
+            }
+            if (line.startsWith("hold ")) {
+                server.hold(QString::fromUtf8(line.mid(5)));
+                out << "holding " << line.mid(5) << '\n';
+            } else if (line == "release") {
+                out << "released " << server.releaseHeld() << '\n';
+            } else if (line == "held") {
+                out << "held " << server.heldCount() << '\n';
+            } else if (!line.isEmpty()) {
+                out << "unknown command " << line << '\n';
+            }
+            out.flush();
+        });
+    }
     return app.exec();
 }

@@ -1,0 +1,69 @@
+#include "lists/textfieldkeyfilter.h"
+
+#include "lists/treeview.h"
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+TextFieldKeyFilter::TextFieldKeyFilter(QWidget *actionsOwner, QObject *parent)
+    : QObject(parent)
+    , m_actionsOwner(actionsOwner)
+{
+    qApp->installEventFilter(this);
+}
+
+TextFieldKeyFilter::~TextFieldKeyFilter()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TextFieldKeyFilter::isTextField(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QTextEdit *>(widget)
+        || qobject_cast<const QPlainTextEdit *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget);
+}
+
+bool TextFieldKeyFilter::isTaskTitleEditor(const QWidget *widget)
+{
+    // The tree opens its editors on its viewport; its search bar sits on the
+    // tree itself.
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        const auto *tree = qobject_cast<const TreeView *>(w->parentWidget());
+        if (tree && tree->viewport() == w)
+            return true;
+    }
+    return false;
+}
+
+bool TextFieldKeyFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    // The toolkit asks the focus widget first whether it wants a key that is
+    // also a shortcut: a text field of the page's window says yes.
+    if (event->type() != QEvent::ShortcutOverride || !m_actionsOwner || !watched->isWidgetType())
+        return false;
+    const auto *widget = static_cast<QWidget *>(watched);
+    // Another page shown in the window keeps its own keys.
+    if (!m_actionsOwner->isVisible() || widget->window() != m_actionsOwner->window() || !isTextField(widget)
+        || isTaskTitleEditor(widget))
+        return false;
+    auto *keyEvent = static_cast<QKeyEvent *>(event);
+    const QKeySequence typed(keyEvent->keyCombination());
+    const QList<QAction *> actions = m_actionsOwner->actions();
+    for (const QAction *action : actions) {
+        // Only the keys that would run a command now.
+        if (!action->isEnabled())
+            continue;
+        for (const QKeySequence &shortcut : action->shortcuts()) {
+            if (shortcut.matches(typed) == QKeySequence::ExactMatch) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return false;
+}

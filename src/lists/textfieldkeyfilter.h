@@ -1,0 +1,32 @@
+#ifndef TEXTFIELDKEYFILTER_H
+#define TEXTFIELDKEYFILTER_H
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// The page's commands take their keys window-wide. A key typed in a text
+// field of that window (a search field, a panel's field, the notepad) goes to
+// the field instead, so Tab or Ctrl+Up there never changes the tasks behind
+// the user's back. A task's own title editor keeps the commands: there the
+// user works on the tasks.
+class TextFieldKeyFilter : public QObject
+{
+    Q_OBJECT
+public:
+    // Watches the whole application for the keys of `actionsOwner`'s actions.
+    explicit TextFieldKeyFilter(QWidget *actionsOwner, QObject *parent = nullptr);
+    ~TextFieldKeyFilter() override;
+
+    static bool isTextField(const QWidget *widget);
+    static bool isTaskTitleEditor(const QWidget *widget);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPointer<QWidget> m_actionsOwner;
+};
+
+#endif
