@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPointer>
 
 namespace {
 
@@ -66,9 +67,11 @@ bool ListPrinter::print(QPrinter *printer, const ListModel *list)
 
 bool ListPrinter::printWithDialog(const ListModel *list, QWidget *parent)
 {
+    // The list may go while the dialog is open (a synchronisation).
+    const QPointer<const ListModel> alive(list);
     QPrinter printer(QPrinter::ScreenResolution);
     QPrintDialog dialog(&printer, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return false;
     return print(&printer, list);
 }
