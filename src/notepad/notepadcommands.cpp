@@ -74,7 +74,8 @@ void RemoveNotepadNoteAction::execute()
     const QString question = tr("Are you sure you want to delete the note \"%1\"?").arg(note->title());
     // The question runs its own event loop: a synchronisation may have
     // removed the note meanwhile.
-    if (MessageDialog::question(tr("Delete Note"), question, notepadUI()->tabWidget()) && alive && note)
+    if (MessageDialog::question(tr("Delete Note"), question, notepadUI()->tabWidget()) && alive && note
+        && notepadUI()->editorForNote(note))
         notepadUI()->removeNote(note);
 }
 
