@@ -10,8 +10,8 @@
 #include "shell/messagedialog.h"
 
 #include <QDebug>
-#include <QPointer>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 

@@ -6,9 +6,9 @@
 #include "model/tasklist.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPointer>
 
 namespace {
 

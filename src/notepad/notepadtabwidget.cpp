@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QPointer>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTabBar>
 
 NotepadTabWidget::NotepadTabWidget(NotepadUI *notepad, QWidget *parent)
