@@ -206,6 +206,49 @@ private slots:
         QCOMPARE(DocumentFile::removeSaveLeftovers(documentPath), 0);
     }
 
+    // A link of a temporary's name is no temporary the save made: neither it
+    // nor the file it points to is removed.
+    void noteNamingALinkRemovesNothing()
+    {
+        writeFile(docPath(), "the document");
+        const QString mine = dirPath() + QStringLiteral("/mine.txt");
+        QVERIFY(InterruptedSave::plantFile(mine, "mine", InterruptedSave::beforeTheStart()));
+        const QString link = docPath() + QStringLiteral(".aB3xY9");
+        QVERIFY(QFile::link(mine, link));
+        QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(mine), QByteArray("mine"));
+    }
+
+    // A save leaves no note behind; where the system gives the new content a
+    // named temporary, the note names it while the save runs.
+    void saveNotesItsTemporaryWhileItRuns()
+    {
+        writeFile(docPath(), "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QStringList temporaries;
+        QByteArray note = "none";
+        QString error;
+        QVERIFY(DocumentFile::save(
+            docPath(),
+            [&](QIODevice *device, QString *) {
+                if (!device->open(QIODevice::WriteOnly))
+                    return false;
+                temporaries = QDir(dirPath()).entryList({QStringLiteral("doc.xhtml.??????")}, QDir::Files);
+                if (QFile::exists(notePath))
+                    note = readFile(notePath);
+                return device->write("new content") == 11;
+            },
+            &error));
+        const QByteArray expected = temporaries.size() == 1
+            ? "Plumdeck: a save of this document was under way\n" + temporaries.first().toUtf8() + '\n'
+            : QByteArray("none");
+        QCOMPARE(note, expected);
+        QVERIFY(!QFile::exists(notePath));
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+    }
+
     // Without the save's note nothing is removed, and a file of the note's
     // name that is no note, or a note written since the start, is left
     // alone with the temporary it names.
