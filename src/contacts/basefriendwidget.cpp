@@ -187,14 +187,15 @@ void BaseFriendWidget::onRemoveFriendActionTriggered()
     // user is not asked.
     if (!m_chatUI || !m_user)
         return;
-    const QPointer<BaseFriendWidget> self(this);
+    // Kept apart from the row: the question runs its own event loop, in
+    // which the rows may be rebuilt; the answer still counts then.
+    const QPointer<ChatUI> page = m_chatUI;
+    const QPointer<User> user = m_user;
     if (!MessageDialog::question(tr("Remove contact"),
                                  tr("Are you sure you want to remove %1 as a contact?").arg(nick())))
         return;
-    // The question runs its own event loop: the row, its user or the page
-    // may be gone by now.
-    if (self && m_chatUI && m_user)
-        m_chatUI->removeFriend(m_user);
+    if (page && user && page->isFriend(user))
+        page->removeFriend(user);
 }
 
 void BaseFriendWidget::onConnected()

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -225,21 +226,31 @@ void FriendWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void FriendWidget::contextMenuEvent(QContextMenuEvent *event)
 {
-    auto *menu = new Menu(this);
-    auto *chat = new StartChatAction(m_chatUI, m_user, menu);
+    // The menu and the question below run their own event loops, in which
+    // the contacts may change and the rows be rebuilt: this row may be gone
+    // when they return. The menu is not the row's child, so it outlives it.
+    Menu menu;
+    auto *chat = new StartChatAction(m_chatUI, m_user, &menu);
     chat->setText(tr("Chat to %1").arg(Menu::entryText(m_user->nick())));
     chat->setIcon(QIcon(QStringLiteral(":/chating_user.png")));
-    menu->addAction(chat);
-    auto *remove = new QAction(QIcon(QStringLiteral(":/user_delete.png")), tr("Remove contact"), menu);
+    menu.addAction(chat);
+    auto *remove = new QAction(QIcon(QStringLiteral(":/user_delete.png")), tr("Remove contact"), &menu);
     connect(remove, &QAction::triggered, this, &FriendWidget::onRemoveFriendActionTriggered);
-    menu->addAction(remove);
-    menu->exec(event->globalPos());
-    delete menu;
+    menu.addAction(remove);
+    menu.exec(event->globalPos());
 }
 
 void FriendWidget::onRemoveFriendActionTriggered()
 {
-    if (MessageDialog::question(tr("Remove contact"),
-                                tr("Are you sure you want to remove %1 as a contact?").arg(m_user->nick())))
-        m_chatUI->removeFriend(m_user);
+    // Kept apart from the row: the answer counts even when the row was
+    // rebuilt while the question was open.
+    const QPointer<ChatUI> page = m_chatUI;
+    const QPointer<User> user = m_user;
+    if (!page || !user)
+        return;
+    if (!MessageDialog::question(tr("Remove contact"),
+                                 tr("Are you sure you want to remove %1 as a contact?").arg(user->nick())))
+        return;
+    if (page && user && page->isFriend(user))
+        page->removeFriend(user);
 }

@@ -106,13 +106,15 @@ SetCustomPresenceAction::SetCustomPresenceAction(const Presence &presence, const
 
 void SetCustomPresenceAction::execute()
 {
+    // Taken first: the command may go with its menu while the dialog is open.
+    const Presence::State state = presence().state();
     StringEntryDialog dialog(tr("Set custom message"), tr("Message"), QString());
     dialog.setTitleIcon(QStringLiteral(":/chating_user.png"));
     dialog.setMaxLength(maxMessageLength);
     // Cancelling keeps the presence the user had: it is no choice of a new one.
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PresenceManager::instance()->setPresence(Presence(presence().state(), dialog.text()));
+    PresenceManager::instance()->setPresence(Presence(state, dialog.text()));
 }
 
 AddParticipantAction::AddParticipantAction(Chat *chat, User *user, QObject *parent)

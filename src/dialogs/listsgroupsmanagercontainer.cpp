@@ -472,8 +472,14 @@ void ListsGroupsManagerContainer::removeGroup(ListsGroupsManagerGroup *row)
 {
     if (!m_listsGroups)
         return;
+    const QPointer<ListsGroupsManagerContainer> self(this);
+    const QPointer<ListsGroupsManagerGroup> alive(row);
     if (!MessageDialog::question(tr("Delete Group"),
                                  tr("Are you sure you want to delete the group \"%1\"?").arg(row->name()), this))
+        return;
+    // The question runs its own event loop: a synchronisation may have
+    // rebuilt the rows, with groups of its own, meanwhile.
+    if (!self || !alive || !m_rows.contains(row) || !m_listsGroups)
         return;
     m_listsGroups->removeGroup(row->groupElement());
 
@@ -504,13 +510,17 @@ void ListsGroupsManagerContainer::removeGroup(ListsGroupsManagerGroup *row)
 
 void ListsGroupsManagerContainer::removeList(ListsGroupsManagerList *row)
 {
-    ListModel *model = row->listModel();
+    const QPointer<ListModel> model = row->listModel();
     if (!model || !m_userLists) {
         qWarning() << "ListsGroupsManagerContainer::removeList, list model not found";
         return;
     }
+    const QPointer<ListsGroupsManagerContainer> self(this);
     if (!MessageDialog::question(tr("Delete List"),
                                  tr("Are you sure you want to delete the list \"%1\"?").arg(model->name()), this))
+        return;
+    // The list may have gone while the question was open.
+    if (!self || !model || !m_userLists || !m_userLists->models().contains(model.data()))
         return;
     // The row goes when the lists page reports the removal.
     m_userLists->deleteList(model->taskList());

@@ -11,8 +11,11 @@
 
 #include <QDebug>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 TaskAttachmentsDialog::TaskAttachmentsDialog(QWidget *parent)
     : CustomDialog(tr("Attachments"), false, false, parent)
@@ -131,11 +134,17 @@ void TaskAttachmentsDialog::onAddClicked()
 {
     if (!m_task)
         return;
-    TaskAttachmentEditDialog form(this);
-    if (form.exec() != QDialog::Accepted)
+    // The form runs its own event loop, in which this panel may be closed
+    // and deleted, and the form with it.
+    const QPointer<TaskAttachmentsDialog> self(this);
+    const QPointer<TaskAttachmentEditDialog> form = new TaskAttachmentEditDialog(this);
+    const bool accepted = form->exec() == QDialog::Accepted;
+    if (!self)
         return;
     // The task may have gone while the form was open (a synchronisation).
-    if (TaskAttachment *attachment = form.createAttachment())
+    TaskAttachment *attachment = accepted && form ? form->createAttachment() : nullptr;
+    delete form.data();
+    if (attachment)
         addAttachment(attachment);
 }
 
@@ -146,10 +155,15 @@ void TaskAttachmentsDialog::onEditClicked()
         qWarning() << "Edit attachment error: The map table dont contains an attachment object for the current item";
         return;
     }
-    TaskAttachmentEditDialog form(attachment, this);
-    if (form.exec() != QDialog::Accepted || !m_task || !m_model || !m_task->attachments().contains(attachment))
+    const QPointer<TaskAttachmentsDialog> self(this);
+    const QPointer<TaskAttachmentEditDialog> form = new TaskAttachmentEditDialog(attachment, this);
+    const bool accepted = form->exec() == QDialog::Accepted;
+    if (!self)
         return;
-    form.updateAttachment(attachment);
+    const std::unique_ptr<TaskAttachmentEditDialog> done(form.data());
+    if (!accepted || !form || !m_task || !m_model || !m_task->attachments().contains(attachment))
+        return;
+    form->updateAttachment(attachment);
     if (QListWidgetItem *item = m_selector->currentItem())
         item->setText(attachment->name());
     m_model->markEditedAndReset();

@@ -7,6 +7,7 @@
 #include "shell/messagedialog.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -67,9 +68,11 @@ bool ListPrinter::print(QPrinter *printer, const ListModel *list)
 
 bool ListPrinter::printWithDialog(const ListModel *list, QWidget *parent)
 {
+    // The list may go while the dialog is open (a synchronisation).
+    const QPointer<const ListModel> alive(list);
     QPrinter printer(QPrinter::ScreenResolution);
     QPrintDialog dialog(&printer, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return false;
     if (print(&printer, list))
         return true;

@@ -983,8 +983,9 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
         qWarning("MainWindow::changeListNameExternally: list not known");
         return;
     }
+    const QPointer<ListModel> alive(list);
     RenameListDialog dialog(list->name(), parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || !alive)
         return;
     // The list may have gone while the dialog was open.
     TreeView *view = treeViewForList(list);

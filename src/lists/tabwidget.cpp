@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTabBar>
 
 namespace {
@@ -69,16 +70,17 @@ void TabWidget::editTabName(int index)
 {
     if (index < 0 || index >= count())
         return;
-    ListModel *list = m_listsUI->listForTabIndex(index);
+    const QPointer<ListModel> list = m_listsUI->listForTabIndex(index);
     if ((list && list->isSynchronizing()) || m_listsUI->isSyncing())
         return;
     const QString current = tabText(index);
+    const QPointer<TabWidget> self(this);
     RenameListDialog dialog(current, m_listsUI->mainWindow());
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || !self)
         return;
     const QString text = dialog.newName();
     // The list may have gone while the dialog was open.
-    if (text.isEmpty() || index >= count() || m_listsUI->listForTabIndex(index) != list)
+    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list)
         return;
     renameTab(index, text);
 }

@@ -33,11 +33,19 @@ public:
     // Where keepAside last put `path` in this run; empty when it did not.
     static QString lastKeptAside(const QString &path);
 
-    // A save cut short by a crash or a kill leaves the writer's temporary
-    // copy ("<name>.XXXXXX") beside the document. Called before loading (one
-    // program instance writes the documents), removes those of `path` and
-    // returns how many.
+    // A save cut short by a crash or a kill may leave the writer's temporary
+    // copy beside the document, named "<name>." and six letters or digits,
+    // a name a person could give a file too. So a save notes the temporary
+    // it made in "<name>.interrupted-save" (first line
+    // `interruptedSaveHeader`, then the temporary's name) until it is done.
+    // Called before loading (one program instance writes the documents),
+    // removes the temporaries such a note names that are older than this
+    // program's start, then the note, and returns how many were removed. No
+    // other file is touched.
     static int removeSaveLeftovers(const QString &path);
+
+    static const char interruptedSaveHeader[];
+    static QString interruptedSaveNotePath(const QString &path);
 
 private:
     DocumentFile() = delete;

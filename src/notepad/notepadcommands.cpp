@@ -6,6 +6,7 @@
 #include "shell/messagedialog.h"
 
 #include <QIcon>
+#include <QPointer>
 
 NotepadAction::NotepadAction(const QString &text, NotepadUI *notepad, QObject *parent)
     : Action(text, nullptr, parent)
@@ -66,11 +67,15 @@ bool RemoveNotepadNoteAction::shouldBeEnabled()
 
 void RemoveNotepadNoteAction::execute()
 {
-    NotepadNote *note = m_targetNote ? m_targetNote : currentNote();
+    const QPointer<NotepadNote> note = m_targetNote ? m_targetNote : currentNote();
     if (!note)
         return;
+    const QPointer<RemoveNotepadNoteAction> alive(this);
     const QString question = tr("Are you sure you want to delete the note \"%1\"?").arg(note->title());
-    if (MessageDialog::question(tr("Delete Note"), question, notepadUI()->tabWidget()))
+    // The question runs its own event loop: a synchronisation may have
+    // removed the note meanwhile.
+    if (MessageDialog::question(tr("Delete Note"), question, notepadUI()->tabWidget()) && alive && note
+        && notepadUI()->editorForNote(note))
         notepadUI()->removeNote(note);
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTabBar>
 
 NotepadTabWidget::NotepadTabWidget(NotepadUI *notepad, QWidget *parent)
@@ -82,10 +83,18 @@ void NotepadTabWidget::editTabName(int index)
     if (index < 0 || index >= count())
         return;
     const QString oldText = tabText(index);
-    RenameNoteDialog dialog(oldText, this);
-    if (dialog.exec() != QDialog::Accepted)
+    // A synchronisation may move or remove the note's tab while the dialog
+    // is open: the name goes to the same note, wherever its tab now is.
+    const QPointer<QWidget> page = widget(index);
+    const QPointer<RenameNoteDialog> dialog = new RenameNoteDialog(oldText, this);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    const QString newText = dialog ? dialog->text() : QString();
+    delete dialog.data();
+    if (!accepted || !page)
         return;
-    const QString newText = dialog.text();
+    index = indexOf(page);
+    if (index < 0)
+        return;
     // A note needs a title to be told apart from the others.
     if (newText.isEmpty() || newText == oldText)
         return;

@@ -179,6 +179,12 @@ void SyncSnapshot::restoreNotes()
         for (const NoteState &state : std::as_const(m_noteStates)) {
             auto *note = new NotepadNote;
             applyNoteState(note, state);
+            if (state.status == NotepadNote::Deleted) {
+                // Kept for the server only: the user deleted it and never
+                // sees it again, so it gets no tab.
+                notes->appendNote(note);
+                continue;
+            }
             notes->addNote(note);
             note->setSyncStatus(NotepadNote::SyncStatus(state.status));
         }

@@ -79,6 +79,8 @@ private slots:
     void modeAnswers();
     void chatsBeforeThePage();
     void rowsFollowConnectionAndPictures();
+    void contactsChangeUnderTheRowMenu_data();
+    void contactsChangeUnderTheRowMenu();
 
 private:
     void buildPage();
@@ -591,6 +593,96 @@ void TstTeamPage::rowsFollowConnectionAndPictures()
     m_server->setRefuseEventConnections(false);
     QVERIFY(up.wait(5000));
     QTRY_VERIFY(rowOf(list, "carol") && rowOf(list, "carol")->chatButton()->isVisible());
+}
+
+void TstTeamPage::contactsChangeUnderTheRowMenu_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("menu, contact added") << "menu" << "added" << false;
+    QTest::newRow("menu, connection dropped") << "menu" << "dropped" << false;
+    QTest::newRow("question, contact added, yes") << "yes" << "added" << true;
+    QTest::newRow("question, connection dropped, yes") << "yes" << "dropped" << true;
+    QTest::newRow("question, contact added, no") << "no" << "added" << false;
+}
+
+// The rows are rebuilt while a row's menu or its question is open: the row
+// goes, nothing uses it afterwards, and the answer given still counts.
+void TstTeamPage::contactsChangeUnderTheRowMenu()
+{
+    QFETCH(QString, step);
+    QFETCH(QString, change);
+    QFETCH(bool, removed);
+    m_server->addUser(QStringLiteral("dave"), QStringLiteral("pw"));
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+    m_server->addFriend(QStringLiteral("alice"), QStringLiteral("carol"));
+    buildPage();
+    FriendsWidget *list = m_chatUI->friendsWidget();
+    QTRY_VERIFY_WITH_TIMEOUT(rowOf(list, "bob") && rowOf(list, "carol"), 5000);
+    QTest::qWait(50);
+    m_server->clearRequests();
+    const QPointer<FriendWidget> row = rowOf(list, "bob");
+
+    bool goneWhileOpen = false;
+    QStringList entries;
+    QString asked;
+    const auto changeContacts = [&] {
+        if (change == QLatin1String("added")) {
+            m_server->addFriend(QStringLiteral("alice"), QStringLiteral("dave"));
+            m_server->pushEvent("alice", "add", "/users/alice/friends", Team::userPresence("dave", "available"));
+        } else {
+            m_server->setRefuseEventConnections(true);
+            m_server->closeEventStreams();
+        }
+        // The old rows are deleted while the menu or question still runs.
+        goneWhileOpen = QTest::qWaitFor([&] { return row.isNull(); }, 5000);
+    };
+    QTimer::singleShot(10, this, [&] {
+        const QPointer<QMenu> menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *entry : menu->actions())
+            entries << entry->text();
+        if (step == QLatin1String("menu")) {
+            changeContacts();
+            if (menu)
+                QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            asked = dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+            changeContacts();
+            QTest::mouseClick(dialog->findChild<QPushButton *>(step == QLatin1String("yes")
+                                                                   ? QStringLiteral("okbutton")
+                                                                   : QStringLiteral("cancelbutton")),
+                              Qt::LeftButton);
+        });
+        QTest::keyClick(menu, Qt::Key_Up);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    // Through the window, as the system delivers a right click: the press
+    // brings the menu.
+    QWindow *window = pane()->window()->windowHandle();
+    const QPoint at = row->mapTo(pane()->window(), QPoint(5, 5));
+    QTest::mousePress(window, Qt::RightButton, {}, at);
+    QTest::mouseRelease(window, Qt::RightButton, {}, at);
+    QVERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(entries, (QStringList{"Chat to bob", "Remove contact"}));
+    QCOMPARE(asked, step == QLatin1String("menu") ? QString()
+                                                   : QStringLiteral("Are you sure you want to remove bob as a contact?"));
+    QVERIFY(goneWhileOpen);
+    QVERIFY(!row);
+    if (removed) {
+        QTRY_VERIFY(!m_models->friends()->isFriend(User::get(QStringLiteral("bob"))));
+        QTRY_VERIFY(!m_server->user(QStringLiteral("bob")).friends.contains(QStringLiteral("alice")));
+    } else {
+        QTest::qWait(50);
+        QVERIFY(m_models->friends()->isFriend(User::get(QStringLiteral("bob"))));
+        QCOMPARE(Team::targets(*m_server, QStringLiteral("/friends/")).filter(QStringLiteral("DELETE")),
+                 QStringList());
+    }
+    m_server->setRefuseEventConnections(false);
 }
 
 PLUMDECK_TEST_MAIN(TstTeamPage)

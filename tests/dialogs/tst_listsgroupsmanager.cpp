@@ -424,6 +424,53 @@ private slots:
         QCOMPARE(rowsOutline(m.c), QStringLiteral("Groceries Reading Renamed Work(Release Reviews Clients(Acme)) Home-()"));
     }
 
+    // The rows are rebuilt while the Remove question is open (a change from
+    // a synchronisation): the answer then removes nothing else, and the rows
+    // still show the model.
+    void changedUnderTheQuestion_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("group removed meanwhile") << "Work > Remove group"
+                                                 << "Groceries Reading Release Reviews Home-(Garden) Clients(Acme)";
+        QTest::newRow("list removed meanwhile") << "Reading > Remove list"
+                                                << "Groceries Work(Release Reviews Clients(Acme)) Home-(Garden)";
+    }
+
+    void changedUnderTheQuestion()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, rows);
+        // A removal of what is gone would be refused with a warning, if it
+        // did not crash first.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^ignoring attempt")));
+        Manager m{QLatin1String(tree)};
+        const QString name = entry.section(QLatin1Char(' '), 0, 0);
+        const QPointer<ListsGroupsManagerElement> asked = row(m.c, name);
+        bool goneWhileOpen = false;
+        QTimer poll;
+        poll.setInterval(5);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            if (!box || !box->inherits("MessageDialog"))
+                return;
+            poll.stop();
+            if (asked->isGroup()) {
+                m.page.groups->removeGroup(static_cast<ListsGroupsManagerGroup *>(asked.data())->groupElement());
+                m.dialog.reload();
+            } else {
+                m.page.lists->deleteList(m.page.list(name)->taskList());
+            }
+            goneWhileOpen = QTest::qWaitFor([&] { return asked.isNull(); }, 2000);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        poll.start();
+        m.run(QStringLiteral("menu ") + entry);
+        QVERIFY(goneWhileOpen);
+        QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), rows);
+        QCOMPARE(m.page.modelOutline(), rows);
+    }
+
     void dialogNeverClosesItself()
     {
         ListsPage page;

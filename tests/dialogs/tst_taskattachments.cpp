@@ -391,6 +391,38 @@ private slots:
         QCOMPARE(dialog.task(), current);
     }
 
+    // The panel is closed (and deleted) while its add or edit form is open:
+    // the form goes with it and nothing is added.
+    void panelClosedUnderTheForm_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::newRow("add") << false;
+        QTest::newRow("edit") << true;
+    }
+    void panelClosedUnderTheForm()
+    {
+        QFETCH(bool, edit);
+        ListsPage page;
+        ListModel *list = page.addList(QStringLiteral("Groceries"));
+        Task *task = list->taskForIndex(list->index(0, 0));
+        task->addAttachment(video(QStringLiteral("Clip"), QString()));
+        const QPointer<TaskAttachmentsDialog> dialog = new TaskAttachmentsDialog;
+        dialog->show();
+        dialog->selectedTaskChanged(task, list);
+        dialog->selector()->setCurrentRow(0);
+        bool asked = false;
+        DialogDriver::whenModal([&](QWidget *) {
+            asked = true;
+            dialog->deleteLater();
+            QVERIFY(QTest::qWaitFor([&] { return dialog.isNull(); }, 2000));
+        });
+        QTest::mouseClick(edit ? dialog->editButton() : dialog->addButton(), Qt::LeftButton);
+        QVERIFY(asked);
+        QVERIFY(!dialog);
+        QCOMPARE(task->attachments().size(), 1);
+        QCOMPARE(task->attachments().first()->name(), QStringLiteral("Clip"));
+    }
+
     // ---- the player's address
 
     void playerUrl_data()

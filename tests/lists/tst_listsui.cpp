@@ -9,6 +9,7 @@
 #include "core/uisettings.h"
 #include "dialogdriver.h"
 #include "dialogs/backupdialog.h"
+#include "interruptedsave.h"
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerelement.h"
@@ -261,17 +262,21 @@ private slots:
         QCOMPARE(notices.texts.size(), 1);
     }
 
+    // Only the temporaries of saves cut short in an earlier run go; the
+    // user's own files beside the documents stay.
     void saveLeftoversAreRemovedAtStart()
     {
         writeLists({QStringLiteral("A")});
         const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
         const QStringList leftovers = {QStringLiteral("lists.xhtml.Ab3dE9"), QStringLiteral("listsGroups.xhtml.zz00QQ")};
         const QStringList kept = {QStringLiteral("lists.xhtml.unreadable-20260101000000"),
-                                  QStringLiteral("lists.xhtml.bak"), QStringLiteral("notes.xhtml.Ab3dE9")};
-        for (const QString &name : leftovers + kept) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+                                  QStringLiteral("lists.xhtml.bak"), QStringLiteral("notes.xhtml.Ab3dE9"),
+                                  QStringLiteral("lists.xhtml.backup"), QStringLiteral("lists.xhtml.abc123"),
+                                  QStringLiteral("listsGroups.xhtml.before")};
+        for (const QString &name : leftovers + kept)
+            QVERIFY(InterruptedSave::plantFile(dir.filePath(name), "", InterruptedSave::beforeTheStart()));
+        QVERIFY(InterruptedSave::plantNote(ListsUI::listsFilePath(), leftovers.at(0)));
+        QVERIFY(InterruptedSave::plantNote(ListsUI::listsGroupsFilePath(), leftovers.at(1)));
         ListsUI ui(nullptr, nullptr, nullptr);
         for (const QString &name : leftovers)
             QVERIFY2(!dir.exists(name), qPrintable(name));

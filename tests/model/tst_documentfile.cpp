@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "interruptedsave.h"
 #include "model/documentfile.h"
 #include "modeltest.h"
 #include "testenvironment.h"
@@ -154,31 +155,127 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("new content"));
     }
 
-    // What an interrupted save leaves is "<name>." and six letters or digits;
-    // nothing else beside the document is touched.
+    // Only a temporary the save itself noted, of the writer's form and older
+    // than the program's start, is removed; a file the user named stays,
+    // even one that looks like a temporary.
     void removeSaveLeftovers_data()
     {
+        QTest::addColumn<QString>("document");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("noted");
+        QTest::addColumn<bool>("old");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("leftover") << "doc.xhtml.aB3xY9" << true;
-        QTest::newRow("leftover, digits only") << "doc.xhtml.123456" << true;
-        QTest::newRow("kept aside") << "doc.xhtml.unreadable-20260329010203" << false;
-        QTest::newRow("five characters") << "doc.xhtml.aB3xY" << false;
-        QTest::newRow("seven characters") << "doc.xhtml.aB3xY9z" << false;
-        QTest::newRow("not a letter") << "doc.xhtml.aB3-Y9" << false;
-        QTest::newRow("another document's") << "other.xhtml.aB3xY9" << false;
+        QTest::newRow("own stale temporary") << "lists.xhtml" << "lists.xhtml.aB3xY9" << true << true << true;
+        QTest::newRow("own, digits only") << "notepad.xhtml" << "notepad.xhtml.123456" << true << true << true;
+        QTest::newRow("own, newer than the start") << "lists.xhtml" << "lists.xhtml.aB3xY9" << true << false << false;
+        QTest::newRow("user's backup") << "lists.xhtml" << "lists.xhtml.backup" << false << true << false;
+        QTest::newRow("user's before") << "notepad.xhtml" << "notepad.xhtml.before" << false << true << false;
+        QTest::newRow("user's six letters") << "lists.xhtml" << "lists.xhtml.abc123" << false << true << false;
+        QTest::newRow("noted, not of the writer's form") << "lists.xhtml" << "lists.xhtml.my-copy" << true << true
+                                                         << false;
+        QTest::newRow("noted, five characters") << "lists.xhtml" << "lists.xhtml.aB3xY" << true << true << false;
+        QTest::newRow("noted, seven characters") << "lists.xhtml" << "lists.xhtml.aB3xY9z" << true << true << false;
+        QTest::newRow("noted, not a letter") << "lists.xhtml" << "lists.xhtml.aB3-Y9" << true << true << false;
+        QTest::newRow("noted, another document's") << "lists.xhtml" << "other.xhtml.aB3xY9" << true << true
+                                                   << false;
+        QTest::newRow("noted, in another folder") << "lists.xhtml" << "../lists.xhtml.aB3xY9" << true << true
+                                                  << false;
+        QTest::newRow("kept aside") << "lists.xhtml" << "lists.xhtml.unreadable-20260329010203" << false << true
+                                    << false;
     }
 
     void removeSaveLeftovers()
     {
+        QFETCH(QString, document);
         QFETCH(QString, name);
+        QFETCH(bool, noted);
+        QFETCH(bool, old);
         QFETCH(bool, removed);
-        writeFile(docPath(), "the document");
+        const QString documentPath = dirPath() + QLatin1Char('/') + document;
+        writeFile(documentPath, "the document");
         const QString path = dirPath() + QLatin1Char('/') + name;
-        writeFile(path, "something");
-        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), removed ? 1 : 0);
+        QVERIFY(InterruptedSave::plantFile(path, "something", old ? InterruptedSave::beforeTheStart() : QDateTime()));
+        // An interrupted save of the document, whose temporary is this file or
+        // another one that is gone.
+        QVERIFY(InterruptedSave::plantNote(documentPath, noted ? name : document + QStringLiteral(".Zz9Zz9")));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(documentPath), removed ? 1 : 0);
         QCOMPARE(QFile::exists(path), !removed);
-        QCOMPARE(readFile(docPath()), QByteArray("the document"));
+        QCOMPARE(readFile(documentPath), QByteArray("the document"));
+        // The note has done its work.
+        QVERIFY(!QFile::exists(DocumentFile::interruptedSaveNotePath(documentPath)));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(documentPath), 0);
+    }
+
+    // A link of a temporary's name is no temporary the save made: neither it
+    // nor the file it points to is removed.
+    void noteNamingALinkRemovesNothing()
+    {
+        writeFile(docPath(), "the document");
+        const QString mine = dirPath() + QStringLiteral("/mine.txt");
+        QVERIFY(InterruptedSave::plantFile(mine, "mine", InterruptedSave::beforeTheStart()));
+        const QString link = docPath() + QStringLiteral(".aB3xY9");
+        QVERIFY(QFile::link(mine, link));
+        QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(mine), QByteArray("mine"));
+    }
+
+    // A save leaves no note behind; where the system gives the new content a
+    // named temporary, the note names it while the save runs.
+    void saveNotesItsTemporaryWhileItRuns()
+    {
+        writeFile(docPath(), "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QStringList temporaries;
+        QByteArray note = "none";
+        QString error;
+        QVERIFY(DocumentFile::save(
+            docPath(),
+            [&](QIODevice *device, QString *) {
+                if (!device->open(QIODevice::WriteOnly))
+                    return false;
+                temporaries = QDir(dirPath()).entryList({QStringLiteral("doc.xhtml.??????")}, QDir::Files);
+                if (QFile::exists(notePath))
+                    note = readFile(notePath);
+                return device->write("new content") == 11;
+            },
+            &error));
+        const QByteArray expected = temporaries.size() == 1
+            ? "Plumdeck: a save of this document was under way\n" + temporaries.first().toUtf8() + '\n'
+            : QByteArray("none");
+        QCOMPARE(note, expected);
+        QVERIFY(!QFile::exists(notePath));
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+    }
+
+    // Without the save's note nothing is removed, and a file of the note's
+    // name that is no note, or a note written since the start, is left
+    // alone with the temporary it names.
+    void leftoversNeedTheSavesNote_data()
+    {
+        QTest::addColumn<QString>("note");
+        QTest::newRow("no note") << "none";
+        QTest::newRow("user's file of that name") << "user's";
+        QTest::newRow("note newer than the start") << "new";
+    }
+
+    void leftoversNeedTheSavesNote()
+    {
+        QFETCH(QString, note);
+        writeFile(docPath(), "the document");
+        const QString temporary = docPath() + QStringLiteral(".aB3xY9");
+        QVERIFY(InterruptedSave::plantFile(temporary, "something", InterruptedSave::beforeTheStart()));
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        if (note == QLatin1String("user's"))
+            QVERIFY(InterruptedSave::plantNote(docPath(), temporary, false));
+        if (note == QLatin1String("new")) {
+            QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
+            QVERIFY(InterruptedSave::setModified(notePath, QDateTime::currentDateTimeUtc()));
+        }
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
+        QVERIFY(QFile::exists(temporary));
+        QCOMPARE(QFile::exists(notePath), note != QLatin1String("none"));
     }
 
     void lastKeptAside()

@@ -1,3 +1,4 @@
+#include "interruptedsave.h"
 #include "model/notepadnotes.h"
 #include "modeltest.h"
 #include "testenvironment.h"
@@ -437,16 +438,24 @@ private slots:
         QVERIFY(!loaded.notes.isChanged());
     }
 
+    // The temporary of a save cut short in an earlier run goes; the user's
+    // own files beside the notes stay, even one of the same form.
     void loadRemovesInterruptedSaves()
     {
         const QString leftover = NotepadNotes::filePath() + QStringLiteral(".Xy12Ab");
-        QDir().mkpath(QFileInfo(leftover).path());
-        QFile file(leftover);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        const QStringList kept = {NotepadNotes::filePath() + QStringLiteral(".before"),
+                                  NotepadNotes::filePath() + QStringLiteral(".abc123")};
+        QVERIFY(InterruptedSave::plantFile(leftover, "", InterruptedSave::beforeTheStart()));
+        QVERIFY(InterruptedSave::plantNote(NotepadNotes::filePath(), QFileInfo(leftover).fileName()));
+        for (const QString &path : kept)
+            QVERIFY(InterruptedSave::plantFile(path, "mine", InterruptedSave::beforeTheStart()));
         Notepad pad(false, {"a"});
         QVERIFY(pad.notes.load());
         QVERIFY(!QFile::exists(leftover));
+        for (const QString &path : kept) {
+            QVERIFY2(QFile::exists(path), qPrintable(path));
+            QFile::remove(path);
+        }
     }
 
     void loadWithoutFileKeepsList()

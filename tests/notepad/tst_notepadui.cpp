@@ -371,6 +371,62 @@ private slots:
         QTEST(pad.page->currentNote()->syncStatus() == NotepadNote::Edited, "changed");
     }
 
+    // A synchronisation changes the notes while the rename or delete
+    // question is open: the answer goes to the note it was asked about, or
+    // to none when that note is gone.
+    void notesChangedWhileAsking_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("tabsAfter");
+        QTest::addColumn<QStringList>("notesAfter");
+        QTest::newRow("rename, an earlier note removed")
+            << "rename" << "remove first" << QStringList{"Garden"} << QStringList{"Ideas", "Garden"};
+        QTest::newRow("rename, notes moved")
+            << "rename" << "move" << (QStringList{"Garden", "Ideas"}) << (QStringList{"Garden", "Ideas"});
+        QTest::newRow("rename, the note removed") << "rename" << "remove second" << QStringList{"Ideas"}
+                                                  << (QStringList{"Ideas", "Recipes"});
+        QTest::newRow("delete, the note removed") << "delete" << "remove second" << QStringList{"Ideas"}
+                                                  << (QStringList{"Ideas", "Recipes"});
+        QTest::newRow("delete, every note purged") << "delete" << "purge" << QStringList{} << QStringList{};
+    }
+    void notesChangedWhileAsking()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, change);
+        // Acting on a note no longer shown would be refused with a warning.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("note not known")));
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1), note("Recipes", NotepadNote::Unedited, 2)});
+        Pad pad;
+        pad.tabs()->setCurrentIndex(1);
+        NotepadNote *asked = pad.page->currentNote();
+        QCOMPARE(asked->title(), QStringLiteral("Recipes"));
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            if (change == QLatin1String("remove first"))
+                pad.notes()->removeNote(pad.notes()->notes().at(0));
+            else if (change == QLatin1String("remove second"))
+                pad.notes()->removeNote(asked);
+            else if (change == QLatin1String("move"))
+                pad.page->moveNote(1, 0);
+            else
+                pad.notes()->deleteAndPurgeEverything();
+            QTest::qWait(10);
+            if (auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("edit"))) {
+                entry->selectAll();
+                QTest::keyClicks(entry, QStringLiteral("Garden"));
+                QTest::keyClick(entry, Qt::Key_Return);
+            } else {
+                QTest::keyClick(dialog, Qt::Key_Return);
+            }
+        });
+        if (step == QLatin1String("rename"))
+            pad.page->renameNoteAction()->trigger();
+        else
+            pad.page->removeNoteAction()->trigger();
+        QTEST(pad.tabTitles(), "tabsAfter");
+        QTEST(pad.noteTitles(), "notesAfter");
+    }
+
     void theTabMenu_data()
     {
         QTest::addColumn<int>("tab");

@@ -1,4 +1,7 @@
 #include "listssyncclient.h"
+#include "notepad/notepadcommands.h"
+#include "notepad/notepadtabwidget.h"
+#include "notepad/notepadui.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
 #include "sync/listssyncui.h"
@@ -7,6 +10,7 @@
 #include "testenvironment.h"
 
 #include <QPushButton>
+#include <QTabBar>
 
 namespace {
 
@@ -107,6 +111,7 @@ private slots:
     void forcedRunsNotSucceedingAreUndone_data();
     void forcedRunsNotSucceedingAreUndone();
     void forcedLocalSucceeds();
+    void forcedLocalFailingKeepsDeletionsHidden();
 
 private:
     void seed();
@@ -372,6 +377,82 @@ void TstListsSyncUI::forcedLocalSucceeds()
     QVERIFY(m_page->calls.contains("closeHiddenDialogs"));
     QVERIFY(m_page->calls.contains("resetListsGroups"));
     QCOMPARE(m_server->lists().size(), 2);
+}
+
+// A failed forced local run puts back what the user saw: a note or list the
+// user deleted stays deleted, with no tab, and the next run deletes it on the
+// server too.
+void TstListsSyncUI::forcedLocalFailingKeepsDeletionsHidden()
+{
+    seed();
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Idea"), QStringLiteral("text"));
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Gone"), QStringLiteral("old"));
+    // The notepad page itself in place of the stand-in.
+    dropNotepad(m_notes, m_view);
+    QFile::remove(NotepadNotes::filePath());
+    auto page = std::make_unique<NotepadUI>(nullptr, nullptr);
+    NotepadTabWidget *tabs = page->tabWidget();
+    const auto tabTitles = [tabs] {
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        return titles;
+    };
+    {
+        DialogPilot pilot;
+        ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
+    }
+    QCOMPARE(tabTitles(), (QStringList{"Idea", "Gone"}));
+    tabs->resize(400, 300);
+    tabs->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tabs));
+
+    // The user deletes the note "Gone" and the list "Chores".
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    QCOMPARE(page->currentNote()->title(), QStringLiteral("Gone"));
+    {
+        DialogPilot pilot;
+        page->removeNoteAction()->trigger();
+        QCOMPARE(pilot.boxes, QStringList{"Delete Note: Are you sure you want to delete the note \"Gone\"?"});
+    }
+    QCOMPARE(tabTitles(), QStringList{"Idea"});
+    m_client->lists.deleteList(m_client->model("Chores")->taskList());
+    QCOMPARE(m_client->names(), QStringList{"Books"});
+
+    m_server->respondOnce("GET", "lists-info$", 500);
+    {
+        DialogPilot pilot;
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        ui.forceLocalSync();
+        QVERIFY(!ui.succeeded());
+    }
+    QCOMPARE(tabTitles(), QStringList{"Idea"});
+    QStringList notes;
+    for (NotepadNote *note : NotepadNotes::instance()->notes())
+        notes << note->title() + QLatin1Char(' ') + QString::number(note->syncStatus());
+    QCOMPARE(notes, (QStringList{QStringLiteral("Idea %1").arg(NotepadNote::Unedited),
+                                 QStringLiteral("Gone %1").arg(NotepadNote::Deleted)}));
+    QCOMPARE(m_client->names(), QStringList{"Books"});
+    QCOMPARE(m_client->lists.deletedLists().size(), 1);
+    QCOMPARE(m_client->lists.deletedLists().first()->name(), QStringLiteral("Chores"));
+
+    {
+        DialogPilot pilot;
+        ListsSyncUI again(&m_client->lists, m_page.get());
+        again.normalSync();
+        QVERIFY(again.succeeded());
+    }
+    QCOMPARE(tabTitles(), QStringList{"Idea"});
+    QStringList onServer;
+    for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
+        onServer << note.title;
+    QCOMPARE(onServer, QStringList{"Idea"});
+    QStringList listsOnServer;
+    for (const FakeList &list : m_server->visibleLists(QStringLiteral("alice")))
+        listsOnServer << list.name;
+    QCOMPARE(listsOnServer, QStringList{"Books"});
+    page.reset();
+    QFile::remove(NotepadNotes::filePath());
 }
 
 PLUMDECK_TEST_MAIN(TstListsSyncUI)
