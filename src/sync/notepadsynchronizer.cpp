@@ -150,6 +150,8 @@ void NotepadSynchronizer::setAsideUploadsInDoubt()
 bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
 {
     NotepadNotes *notes = NotepadNotes::instance();
+    // A fetched note reads as New until it is taken in; its id is there.
+    fetched->setSyncStatus(NotepadNote::Unedited);
     const quint32 id = fetched->serverId();
     const QString digest = UploadMark::noteDigest(fetched);
     for (int i = 0; i < m_notesInDoubt.size(); ++i) {
