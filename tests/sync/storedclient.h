@@ -8,14 +8,20 @@
 // stored clients take turns in one process; the notepad file the program
 // uses is copied in and out around each turn.
 
+#include "fakeserver.h"
 #include "listssyncclient.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
+#include "sync/listssynchronizer.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 
 struct StoredClient
 {
@@ -149,5 +155,46 @@ public:
 private:
     StoredClient &m_store;
 };
+
+// Runs a full synchronisation of the client, turning the event loop without
+// sleeping (the fake server lives in this process). With `killWhen`, the
+// program is killed (the run and the client's objects dropped, nothing more
+// saved) once a request the server received makes it true, or at the run's
+// end. Returns whether the run succeeded (false when killed).
+inline bool runClientSync(LiveClient &client, FakeServer &server, const std::function<bool()> &killWhen = {})
+{
+    auto *sync = new ListsSynchronizer(client.lists, &client);
+    bool ended = false;
+    bool ok = false;
+    bool killNow = false;
+    QEventLoop loop;
+    QObject::connect(sync, &BaseSynchronizer::finished, &loop, [&](bool success) {
+        ended = true;
+        ok = success;
+        loop.quit();
+    });
+    if (killWhen) {
+        QObject::connect(&server, &FakeServer::requestReceived, &loop, [&] {
+            if (!killNow && killWhen()) {
+                killNow = true;
+                loop.quit();
+            }
+        });
+    }
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    sync->start();
+    if (!ended && !killNow)
+        loop.exec();
+    if (!ended && !killNow)
+        qWarning() << "a synchronisation did not end in 20 s";
+    if (!ok && ended)
+        qDebug().noquote() << "run failed:" << sync->errorString();
+    delete sync;
+    if (killWhen) {
+        client.kill();
+        return false;
+    }
+    return ok;
+}
 
 #endif
