@@ -53,7 +53,7 @@ signals:
     void progress(QString desc, int done, int total);
 
 protected:
-    enum RequestKind { GetNew, GetExisting, PostNew, PutForMerge, Delete };
+    enum RequestKind { GetNew, GetExisting, PostNew, PutForMerge, Delete, GetBeforePut };
 
     ItemSynchronizerBase(quint32 id, int progressStep, QObject *parent);
 
@@ -88,6 +88,7 @@ private slots:
     void onPostNewRequestFinished();
     void onPutForMergeRequestFinished();
     void onDeleteRequestFinished();
+    void onGetBeforePutRequestFinished();
     void onNoOpFinished();
 
 private:

@@ -66,6 +66,32 @@ void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId, ListsSync
         qWarning() << "the lists could not be saved before an upload";
 }
 
+namespace {
+
+bool holdsTaskWithoutId(const Task *task)
+{
+    for (const Task *child : task->children())
+        if (child->id() == 0 || holdsTaskWithoutId(child))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ListOutcome::markUploadOfNewTasks(ListModel *model, ListsSyncHost *host)
+{
+    if (!model)
+        return;
+    TaskList *list = model->taskList();
+    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
+        || !holdsTaskWithoutId(list->rootTask()))
+        return;
+    list->setPendingUpload(ListSynchronizer::putMark());
+    model->setChanged();
+    if (host && !host->saveLists())
+        qWarning() << "the lists could not be saved before an upload";
+}
+
 void ListOutcome::takeOverPostedCopy(ListsGroups *groups, ListModel *model, TaskList *fetched)
 {
     TaskList *list = model->taskList();

@@ -35,6 +35,10 @@ public:
     // can recognise the server's copy. `highestKnownId` is the highest list
     // id the run knows of on the server.
     static void markUpload(ListModel *model, quint32 highestKnownId, ListsSyncHost *host);
+    // Before an Edited list's PUT leaves with tasks the server has no id
+    // for: marks the list and saves the lists, so that the next run first
+    // looks for copies of those tasks the PUT may have made.
+    static void markUploadOfNewTasks(ListModel *model, ListsSyncHost *host);
 
     // The server's copy of a list holds what was posted, the local list what
     // the user made of it since: the local list becomes that server list

@@ -386,6 +386,8 @@ void ListsSynchronizer::syncNextList()
         m_listStep->setForceRemote(true);
     if (m_currentModel && list->syncStatus() == TaskList::New)
         ListOutcome::markUpload(m_currentModel, highestKnownServerId(), m_host);
+    else if (m_currentModel && !m_forceLocal)
+        ListOutcome::markUploadOfNewTasks(m_currentModel, m_host);
     m_listStep->start();
 }
 

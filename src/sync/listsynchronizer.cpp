@@ -2,7 +2,10 @@
 
 #include "model/listinfo.h"
 #include "model/tasklist.h"
+#include "model/task.h"
 #include "model/taskreaderwriter.h"
+
+#include <QSet>
 
 template class ItemSynchronizer<ListSyncTraits>;
 
@@ -31,6 +34,85 @@ bool ListSyncTraits::mustFetch(const TaskList *list)
     const auto status = list->syncStatus();
     return (status == TaskList::Unedited || status == TaskList::Edited)
         && list->revision() == ListSynchronizer::NotFetchedRevision;
+}
+
+QString ListSynchronizer::putMark()
+{
+    return QStringLiteral("put");
+}
+
+bool ListSyncTraits::mayHoldUploadedParts(const TaskList *list)
+{
+    return list->syncStatus() == TaskList::Edited && list->pendingUpload() == ListSynchronizer::putMark();
+}
+
+namespace {
+
+// What a new task's upload carries and the server keeps, its creator
+// included: another user's task never has the same key.
+QString taskKey(const Task *task)
+{
+    return QStringList{task->title(), task->isDone() ? QStringLiteral("1") : QStringLiteral("0"),
+                       task->createdBy(), task->creationTime().toString(Qt::ISODate),
+                       task->dueTime().toString(Qt::ISODate), task->startTime().toString(Qt::ISODate),
+                       task->note().text()}
+        .join(QChar(0x1f));
+}
+
+void collectIds(const Task *task, QSet<quint32> &ids)
+{
+    for (const Task *child : task->children()) {
+        if (child->id() != 0)
+            ids.insert(child->id());
+        collectIds(child, ids);
+    }
+}
+
+void collectUnknown(const Task *task, const QSet<quint32> &known, QList<const Task *> &out)
+{
+    for (const Task *child : task->children()) {
+        if (!known.contains(child->id()))
+            out << child;
+        collectUnknown(child, known, out);
+    }
+}
+
+void matchNew(Task *task, QList<const Task *> &candidates)
+{
+    for (Task *child : task->children()) {
+        if (child->id() == 0 && (task->parent() == nullptr || task->id() != 0)) {
+            const QString key = taskKey(child);
+            const quint32 parentId = task->parent() ? task->id() : 0;
+            for (int i = 0; i < candidates.size(); ++i) {
+                const Task *c = candidates.at(i);
+                const quint32 candidateParent = c->parent() && c->parent()->parent() ? c->parent()->id() : 0;
+                if (candidateParent != parentId || taskKey(c) != key)
+                    continue;
+                child->setId(c->id());
+                child->setRevision(c->revision());
+                child->setHashcode(c->hashcode());
+                candidates.removeAt(i);
+                break;
+            }
+        }
+        matchNew(child, candidates);
+    }
+}
+
+} // namespace
+
+// Only tasks of the server's copy that no task here knows can be copies of
+// the tasks the earlier upload carried; each is taken once, in order, under
+// the same parent and with the same fields and creator.
+void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
+{
+    QSet<quint32> known;
+    collectIds(list->rootTask(), known);
+    for (const Task *removed : list->removedTasks())
+        known.insert(removed->id());
+    QList<const Task *> candidates;
+    collectUnknown(fetched->rootTask(), known, candidates);
+    matchNew(list->rootTask(), candidates);
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

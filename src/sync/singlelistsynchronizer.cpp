@@ -124,6 +124,7 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
+    ListOutcome::markUploadOfNewTasks(m_model, m_host);
     startListStep();
 }
 

@@ -166,7 +166,7 @@ QString TstSyncFaultSequences::compare(const Expected &expected, const QList<Sto
         for (NotepadNote *n : client.notes->notes()) {
             clientTitles << n->title();
             if (n->syncStatus() != NotepadNote::Unedited)
-                return QStringLiteral("client %1: note %2 not in step").arg(c).arg(n->title());
+                return QStringLiteral("client %1: note %2 not in step (%3, id %4, mark %5)").arg(c).arg(n->title()).arg(int(n->syncStatus())).arg(n->serverId()).arg(n->pendingUpload());
             if (expected.notes.contains(n->title()) && n->text() != expected.notes.value(n->title()))
                 return QStringLiteral("client %1: note %2 reads %3").arg(c).arg(n->title(), n->text());
         }
@@ -328,7 +328,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
     live.reset();
 
     m_server->clearFaults();
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         for (StoredClient *store : stores) {
             LiveClient client(*store);
             ++figures.syncs;

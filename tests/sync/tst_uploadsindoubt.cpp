@@ -66,6 +66,8 @@ private slots:
 
     void recognisedOnce_data();
     void recognisedOnce();
+    void newTasksOfAnUnansweredPutAddedOnce_data();
+    void newTasksOfAnUnansweredPutAddedOnce();
     void singleListRunLeavesAListInDoubtToTheFullRun();
     void oldListsFileWithoutMarksStillLoads();
 
@@ -276,6 +278,81 @@ void TstUploadsInDoubt::recognisedOnce()
         }
         QVERIFY(client.lists->deletedLists().isEmpty());
     }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("answer dropped after applying") << int(AnswerDropped);
+    QTest::newRow("500 after applying") << int(FailedAfterApplying);
+    QTest::newRow("killed after the request left") << int(KilledWhileSent);
+    QTest::newRow("fetch after the upload failed") << int(FetchFailedThenEdited);
+    QTest::newRow("lost before applying") << int(LostBeforeApplying);
+}
+
+// An Edited list's PUT carries tasks the server has no id for; the server
+// adds them but the client never learns their ids. The next run finds them
+// on the server and sends only what is still missing.
+void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
+{
+    QFETCH(int, fault);
+    const QString put = QStringLiteral("^/lists/\\d+$");
+    StoredClient store(QStringLiteral("a"));
+    {
+        LiveClient client(store);
+        client.addList(QStringLiteral("Trip"), PostedTitles);
+        QVERIFY(runSync(client));
+        ListModel *model = client.model(QStringLiteral("Trip"));
+        Task *child = new Task;
+        child->setTitle(QStringLiteral("Socks"));
+        model->appendTask(child);
+        client.persist();
+        switch (Fault(fault)) {
+        case FailedAfterApplying:
+            m_server->respondAfterApplying("PUT", put, 500);
+            break;
+        case KilledWhileSent:
+            m_server->hold(put);
+            break;
+        case FetchFailedThenEdited:
+            m_server->respondOnce("GET", put, 500);
+            break;
+        case LostBeforeApplying:
+            m_server->respondOnce("PUT", put, 500);
+            break;
+        default:
+            m_server->dropAnswerAfterApplying("PUT", put);
+            break;
+        }
+        if (fault == KilledWhileSent) {
+            runSync(client, [&] { return m_server->requests("PUT", put).size() == 1; });
+            QCOMPARE(m_server->releaseHeld(), 1);
+            QTest::qWait(50);
+        } else {
+            QVERIFY(!runSync(client));
+            client.persist();
+        }
+    }
+    QCOMPARE(m_server->faultsFired(), 1);
+    {
+        // An edit meanwhile goes up too.
+        LiveClient client(store);
+        ListModel *model = client.model(QStringLiteral("Trip"));
+        model->setTaskTitle(model->taskList()->rootTask()->children().first(), EditedTitles.first());
+        client.persist();
+    }
+    for (int i = 0; i < 2; ++i) {
+        LiveClient client(store);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    const QStringList wanted{EditedTitles.first(), EditedTitles.last(), QStringLiteral("Socks")};
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
+    QCOMPARE(serverTitles(*m_server, m_server->visibleLists(QStringLiteral("alice")).first().id), wanted);
+    LiveClient client(store);
+    QCOMPARE(taskTitles(client.model(QStringLiteral("Trip"))->taskList()), wanted);
+    QVERIFY(client.model(QStringLiteral("Trip"))->taskList()->pendingUpload().isEmpty());
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
