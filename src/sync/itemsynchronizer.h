@@ -312,6 +312,8 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             Traits::takeUploadedParts(m_localItem, fetched);
             delete fetched;
             releaseRequest();
+            if (m_saveBeforeUpload)
+                m_saveBeforeUpload();
             sendPutForMerge();
         } else {
             debugStatus(T::GetExistingBadStatus, status);

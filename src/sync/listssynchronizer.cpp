@@ -283,6 +283,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         // Changed here since it was posted: the user's version goes up in
         // place of the posted one, in this run.
         ListOutcome::takeOverPostedCopy(m_groupsAtStart, model, fetched);
+        if (m_host)
+            m_host->saveLists();
         m_models.prepend(model);
         m_serverIds.insert(id);
         m_currentModel = nullptr;
@@ -298,6 +300,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         removed->setServerId(id);
         removed->setPendingUpload(QString());
         m_userLists->setModified();
+        if (m_host)
+            m_host->saveLists();
         m_deletedLists.prepend(removed);
         m_serverIds.insert(id);
         delete fetched;
@@ -384,6 +388,15 @@ void ListsSynchronizer::syncNextList()
     // deleted for everyone.
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())))
         m_listStep->setForceRemote(true);
+    if (m_currentModel) {
+        m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
+            if (!model)
+                return;
+            model->setChanged();
+            if (m_host)
+                m_host->saveLists();
+        });
+    }
     if (m_currentModel && list->syncStatus() == TaskList::New)
         ListOutcome::markUpload(m_currentModel, highestKnownServerId(), m_host);
     else if (m_currentModel && !m_forceLocal)
@@ -459,6 +472,8 @@ void ListsSynchronizer::onListSynchronizerFinished()
             m_keptCopies << copy->taskList()->name();
         }
         if (uploadAgain) {
+            if (m_host)
+                m_host->saveLists();
             // The user's version goes up in place of the posted one.
             m_models.prepend(m_currentModel);
             m_serverIds.insert(m_currentModel->taskList()->serverId());

@@ -172,6 +172,9 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
         note->setRevision(fetched->revision());
         note->setPendingUpload(QString());
         notes->setChanged(true);
+        // Saved before the upload that follows, as before every upload.
+        if (!notes->save())
+            qWarning() << "the notepad could not be saved before an upload";
         delete fetched;
         m_localNotes.prepend(note);
         m_serverIds.insert(id);

@@ -131,6 +131,13 @@ void SingleListSynchronizer::onListRequestFinished()
 void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
+    m_listStep->setSaveBeforeUpload([this] {
+        if (!m_model)
+            return;
+        m_model->setChanged();
+        if (m_host)
+            m_host->saveLists();
+    });
     connect(m_listStep, &ListSynchronizer::finished, this, &SingleListSynchronizer::onListSynchronizerFinished);
     m_listStep->start();
 }

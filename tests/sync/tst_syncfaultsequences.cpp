@@ -232,6 +232,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
             const QString title = fresh("N");
             const QString text = fresh("x");
             client.addNote(title, text);
+            qDebug() << "step" << step << "client" << c << "makes note" << title;
             expected.notes.insert(title, text);
             expected.noteMaker.insert(title, c);
         } else if (action < 30 && !ownLists.isEmpty()) {
@@ -254,6 +255,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
         } else if (action < 42 && !ownNotes.isEmpty()) {
             const QString title = pick(ownNotes);
             const QString text = fresh("x");
+            qDebug() << "step" << step << "client" << c << "edits note" << title;
             client.note(title)->editText(text);
             expected.notes[title] = text;
         } else if (action < 46 && !ownLists.isEmpty()) {
@@ -263,6 +265,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
             expected.listMaker.remove(name);
         } else if (action < 50 && !ownNotes.isEmpty()) {
             const QString title = pick(ownNotes);
+            qDebug() << "step" << step << "client" << c << "removes note" << title;
             client.removeNote(client.note(title));
             expected.notes.remove(title);
             expected.noteMaker.remove(title);
@@ -305,6 +308,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
                 break; // a sync without a fault
             }
             client.persist();
+            qDebug() << "step" << step << "client" << c << "syncs, fault" << fault << method << path;
             runSync(client, killWhen);
             if (killWhen) {
                 killed = true;
@@ -354,7 +358,11 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
     const int sequences = longRun ? 100 : 12;
     const int steps = longRun ? 60 : 40;
     Figures figures;
+    // One sequence alone, to look into it.
+    const int only = qEnvironmentVariableIntValue("PLUMDECK_SYNC_SEQUENCE_SEED");
     for (int i = 0; i < sequences; ++i) {
+        if (only != 0 && 1000 + i != only)
+            continue;
         runSequence(quint32(1000 + i), steps, figures);
         if (QTest::currentTestFailed())
             return;
