@@ -86,7 +86,7 @@ void ListOutcome::markUploadOfNewTasks(ListModel *model, ListsSyncHost *host)
     if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
         || !holdsTaskWithoutId(list->rootTask()))
         return;
-    list->setPendingUpload(ListSynchronizer::putMark());
+    list->setPendingUpload(ListSynchronizer::putMark(list));
     model->setChanged();
     if (host && !host->saveLists())
         qWarning() << "the lists could not be saved before an upload";

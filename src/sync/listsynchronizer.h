@@ -60,8 +60,10 @@ public:
     static void recordAssignedId(TaskList *list, quint32 id);
 
     // The mark an Edited list carries while a PUT with tasks the server has
-    // no id for is out: the next run first looks for their copies.
-    static QString putMark();
+    // no id for is out: a digest of each such task, with those of an earlier
+    // upload still in doubt, so that the next run can find their copies even
+    // when the user changed them since. Empty when there are none.
+    static QString putMark(const TaskList *list);
 };
 
 #endif

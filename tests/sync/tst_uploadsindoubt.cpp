@@ -284,11 +284,22 @@ void TstUploadsInDoubt::recognisedOnce()
 void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
 {
     QTest::addColumn<int>("fault");
-    QTest::newRow("answer dropped after applying") << int(AnswerDropped);
-    QTest::newRow("500 after applying") << int(FailedAfterApplying);
-    QTest::newRow("killed after the request left") << int(KilledWhileSent);
-    QTest::newRow("fetch after the upload failed") << int(FetchFailedThenEdited);
-    QTest::newRow("lost before applying") << int(LostBeforeApplying);
+    QTest::addColumn<int>("meanwhile"); // 0: an old task edited, 1: the new one renamed, 2: it removed
+    const struct
+    {
+        const char *name;
+        Fault fault;
+    } faults[] = {
+        {"answer dropped after applying", AnswerDropped},
+        {"500 after applying", FailedAfterApplying},
+        {"killed after the request left", KilledWhileSent},
+        {"fetch after the upload failed", FetchFailedThenEdited},
+        {"lost before applying", LostBeforeApplying},
+    };
+    const char *changes[] = {"old task edited", "new task renamed", "new task removed"};
+    for (const auto &f : faults)
+        for (int m = 0; m < 3; ++m)
+            QTest::addRow("%s, %s", f.name, changes[m]) << int(f.fault) << m;
 }
 
 // An Edited list's PUT carries tasks the server has no id for; the server
@@ -297,6 +308,7 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
 void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
 {
     QFETCH(int, fault);
+    QFETCH(int, meanwhile);
     const QString put = QStringLiteral("^/lists/\\d+$");
     StoredClient store(QStringLiteral("a"));
     {
@@ -336,10 +348,17 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
     }
     QCOMPARE(m_server->faultsFired(), 1);
     {
-        // An edit meanwhile goes up too.
+        // What the user does meanwhile goes up too.
         LiveClient client(store);
         ListModel *model = client.model(QStringLiteral("Trip"));
-        model->setTaskTitle(model->taskList()->rootTask()->children().first(), EditedTitles.first());
+        const QList<Task *> tasks = model->taskList()->rootTask()->children();
+        if (meanwhile == 0)
+            model->setTaskTitle(tasks.first(), EditedTitles.first());
+        else if (meanwhile == 1)
+            model->setTaskTitle(tasks.last(), QStringLiteral("Wool socks"));
+        else
+            model->taskList()->removeTask(tasks.last());
+        model->setChanged();
         client.persist();
     }
     for (int i = 0; i < 2; ++i) {
@@ -347,7 +366,11 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
         QVERIFY(runSync(client));
         client.persist();
     }
-    const QStringList wanted{EditedTitles.first(), EditedTitles.last(), QStringLiteral("Socks")};
+    QStringList wanted = PostedTitles;
+    if (meanwhile == 0)
+        wanted = QStringList{EditedTitles.first(), EditedTitles.last(), QStringLiteral("Socks")};
+    else if (meanwhile == 1)
+        wanted << QStringLiteral("Wool socks");
     QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
     QCOMPARE(serverTitles(*m_server, m_server->visibleLists(QStringLiteral("alice")).first().id), wanted);
     LiveClient client(store);
