@@ -79,6 +79,15 @@ QStringList sorted(QStringList list)
     return list;
 }
 
+// The steps of a sequence, told only when one sequence is run alone.
+QDebug trace()
+{
+    static const bool on = qEnvironmentVariableIntValue("PLUMDECK_SYNC_SEQUENCE_SEED") != 0;
+    static QString discarded;
+    discarded.clear();
+    return on ? qDebug() : QDebug(&discarded);
+}
+
 } // namespace
 
 class TstSyncFaultSequences : public QObject
@@ -232,7 +241,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
             const QString title = fresh("N");
             const QString text = fresh("x");
             client.addNote(title, text);
-            qDebug() << "step" << step << "client" << c << "makes note" << title;
+            trace() << "step" << step << "client" << c << "makes note" << title;
             expected.notes.insert(title, text);
             expected.noteMaker.insert(title, c);
         } else if (action < 30 && !ownLists.isEmpty()) {
@@ -255,7 +264,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
         } else if (action < 42 && !ownNotes.isEmpty()) {
             const QString title = pick(ownNotes);
             const QString text = fresh("x");
-            qDebug() << "step" << step << "client" << c << "edits note" << title;
+            trace() << "step" << step << "client" << c << "edits note" << title;
             client.note(title)->editText(text);
             expected.notes[title] = text;
         } else if (action < 46 && !ownLists.isEmpty()) {
@@ -265,7 +274,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
             expected.listMaker.remove(name);
         } else if (action < 50 && !ownNotes.isEmpty()) {
             const QString title = pick(ownNotes);
-            qDebug() << "step" << step << "client" << c << "removes note" << title;
+            trace() << "step" << step << "client" << c << "removes note" << title;
             client.removeNote(client.note(title));
             expected.notes.remove(title);
             expected.noteMaker.remove(title);
@@ -308,7 +317,7 @@ void TstSyncFaultSequences::runSequence(quint32 seed, int steps, Figures &figure
                 break; // a sync without a fault
             }
             client.persist();
-            qDebug() << "step" << step << "client" << c << "syncs, fault" << fault << method << path;
+            trace() << "step" << step << "client" << c << "syncs, fault" << fault << method << path;
             runSync(client, killWhen);
             if (killWhen) {
                 killed = true;
