@@ -369,10 +369,14 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
     Figures figures;
     // One sequence alone, to look into it.
     const int only = qEnvironmentVariableIntValue("PLUMDECK_SYNC_SEQUENCE_SEED");
+    // Other seeds than the fixed ones, for a run by hand.
+    const int base = qEnvironmentVariableIsSet("PLUMDECK_SYNC_SEQUENCE_BASE")
+                         ? qEnvironmentVariableIntValue("PLUMDECK_SYNC_SEQUENCE_BASE")
+                         : 1000;
     for (int i = 0; i < sequences; ++i) {
-        if (only != 0 && 1000 + i != only)
+        if (only != 0 && base + i != only)
             continue;
-        runSequence(quint32(1000 + i), steps, figures);
+        runSequence(quint32(base + i), steps, figures);
         if (QTest::currentTestFailed())
             return;
     }
