@@ -373,6 +373,10 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
         wanted << QStringLiteral("Wool socks");
     QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
     QCOMPARE(serverTitles(*m_server, m_server->visibleLists(QStringLiteral("alice")).first().id), wanted);
+    // The task the earlier upload added is the one that stays: nothing was
+    // removed there unless the user removed it here.
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).first().removedTasks.isEmpty(),
+             meanwhile != 2 || fault == LostBeforeApplying);
     LiveClient client(store);
     QCOMPARE(taskTitles(client.model(QStringLiteral("Trip"))->taskList()), wanted);
     QVERIFY(client.model(QStringLiteral("Trip"))->taskList()->pendingUpload().isEmpty());
