@@ -41,6 +41,7 @@ echo
 echo "rev $(git log -1 --format='%h %s' | cut -c1-70)"
 echo "cores $cpus ($(nproc --all) on the machine, load $(cut -d' ' -f1-3 /proc/loadavg))"
 printf '%s\n' "${results[@]}"
+echo "compiler warnings: $(cat "$work"/log.program "$work"/log.build "$work"/log.fuzz | grep -c 'warning:' || true)"
 echo "tests: $(grep -E 'tests passed' "$work/log.tests" || true)"
 echo "fuzz: $(tail -n 1 "$work/log.fuzz")"
 du -sh build build-fuzz | sed 's/^/size /'
