@@ -79,8 +79,10 @@ void TabWidget::editTabName(int index)
     if (dialog.exec() != QDialog::Accepted || !self)
         return;
     const QString text = dialog.newName();
-    // The list may have gone while the dialog was open.
-    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list)
+    // The list may have gone while the dialog was open, or be in a run that
+    // would put the server's name back.
+    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list
+        || list->isSynchronizing() || m_listsUI->isSyncing())
         return;
     renameTab(index, text);
 }

@@ -3,6 +3,11 @@
 // afterwards reaches the server at the next F5.
 
 #include "commandstest.h"
+#include "dialogdriver.h"
+#include "dialogs/alarmdialog.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
 #include "listssyncclient.h"
 #include "sync/listssynchronizer.h"
@@ -13,6 +18,8 @@
 #include "syncfixture.h"
 #include "testenvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -191,6 +198,8 @@ private slots:
     void syncListAfterTheListsAreReplaced();
     void editsWaitForTheListsRun_data();
     void editsWaitForTheListsRun();
+    void openPanelsWaitForTheListsRun_data();
+    void openPanelsWaitForTheListsRun();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -588,6 +597,125 @@ void TstSyncCommands::editsWaitForTheListsRun()
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+}
+
+// Panels and dialogs open on a task of the list when "Sync list" starts:
+// their editing controls wait for the run (which replaces the list with the
+// server's copy) and come back when it ends, so no edit is made and lost.
+void TstSyncCommands::openPanelsWaitForTheListsRun_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("task info: done box") << "task done";
+    QTest::newRow("task info: priority") << "task priority";
+    QTest::newRow("attachments: add") << "attachment add";
+    QTest::newRow("list info: done box") << "list done";
+    QTest::newRow("alarm dialog: save") << "alarm save";
+}
+
+void TstSyncCommands::openPanelsWaitForTheListsRun()
+{
+    QFETCH(QString, control);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    auto state = [&page] {
+        ListModel *list = page->currentList();
+        const QModelIndex first = list->index(0, 0);
+        return TreeTest::write(list->taskList()->rootTask())
+            + QStringLiteral(" | list done %1 | priority %2 | alarm %3")
+                  .arg(list->isDone())
+                  .arg(list->taskForIndex(first)->priority().value())
+                  .arg(list->taskAlarmTime(first).toString());
+    };
+    const QString before = state();
+
+    // The control, its use, and its dialog's own event loop where it has one.
+    QWidget *widget = nullptr;
+    std::function<void()> use;
+    if (control.startsWith(QLatin1String("task"))) {
+        page->showTaskInfoDialog();
+        TaskInfoDialog *info = page->taskInfoDialog();
+        QVERIFY(info);
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        if (control == QLatin1String("task done")) {
+            widget = info->doneBox();
+            use = [info] { QTest::mouseClick(info->doneBox(), Qt::LeftButton, {}, QPoint(6, info->doneBox()->height() / 2)); };
+        } else {
+            widget = info->priorityBox();
+            use = [info] { QTest::keyClick(info->priorityBox(), Qt::Key_Down); };
+        }
+    } else if (control == QLatin1String("attachment add")) {
+        page->showTaskAttachmentsDialog();
+        TaskAttachmentsDialog *attachments = page->taskAttachmentsDialog();
+        QVERIFY(attachments);
+        QVERIFY(QTest::qWaitForWindowExposed(attachments));
+        widget = attachments->addButton();
+    } else if (control == QLatin1String("list done")) {
+        page->showListInfoDialog();
+        ListInfoDialog *info = page->listInfoDialog();
+        QVERIFY(info);
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        widget = info->doneBox();
+        use = [info] { QTest::mouseClick(info->doneBox(), Qt::LeftButton, {}, QPoint(6, info->doneBox()->height() / 2)); };
+    }
+    QVERIFY(widget || control == QLatin1String("alarm save"));
+    if (widget)
+        QVERIFY(widget->isEnabled());
+
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    bool alarmChecked = false;
+    if (control == QLatin1String("alarm save")) {
+        // The dialog is open when the run starts: Save waits for its end.
+        DialogDriver::whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<AlarmDialog *>(w);
+            QVERIFY(dialog);
+            QPushButton *save = dialog->findChild<QPushButton *>(QStringLiteral("okbutton"));
+            QVERIFY(save);
+            QVERIFY(save->isEnabled());
+            syncList->trigger();
+            QTRY_COMPARE(server.heldCount(), 1);
+            QVERIFY(!save->isEnabled());
+            QTest::mouseClick(save, Qt::LeftButton);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(server.releaseHeld(), 1);
+            QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+            QTRY_VERIFY(save->isEnabled());
+            QCOMPARE(state(), before);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelbutton")), Qt::LeftButton);
+            alarmChecked = true;
+        });
+        page->showAlarmDialog();
+        QVERIFY(alarmChecked);
+        QCOMPARE(state(), before);
+        QCOMPARE(page->currentList()->taskList()->syncStatus(), TaskList::Unedited);
+        return;
+    }
+
+    syncList->trigger();
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(home->isSynchronizing());
+    QVERIFY(!widget->isEnabled());
+    if (use)
+        use();
+    // Refused at once: nothing the run would overwrite.
+    QCOMPARE(state(), before);
+
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(widget->isEnabled());
+    QCOMPARE(state(), before);
+    QCOMPARE(page->currentList()->taskList()->syncStatus(), TaskList::Unedited);
+    // And once the run is over the control edits again.
+    if (use) {
+        use();
+        QVERIFY(state() != before);
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)
