@@ -465,9 +465,9 @@ TreeView *ListsUI::addListTab(ListModel *list)
     m_viewLists.insert(view, list);
     const QString icon = tabIconPath(list);
     if (icon.isEmpty())
-        m_tabs->addTab(view, list->name());
+        m_tabs->addTab(view, Menu::entryText(list->name()));
     else
-        m_tabs->addTab(view, QIcon(icon), list->name());
+        m_tabs->addTab(view, QIcon(icon), Menu::entryText(list->name()));
     if (first)
         view->setFocus();
     return view;
@@ -938,9 +938,9 @@ void ListsUI::onDisplayOrderChanged()
         m_tabs->removeTab(m_tabs->indexOf(view));
         const QString icon = tabIconPath(model);
         if (icon.isEmpty())
-            m_tabs->insertTab(i, view, model->name());
+            m_tabs->insertTab(i, view, Menu::entryText(model->name()));
         else
-            m_tabs->insertTab(i, view, QIcon(icon), model->name());
+            m_tabs->insertTab(i, view, QIcon(icon), Menu::entryText(model->name()));
     }
     if (current)
         setCurrentList(current);
@@ -953,7 +953,7 @@ void ListsUI::onListNameChanged(ListModel *list)
         qWarning("MainWindow::onListNameChanged: list not known");
         return;
     }
-    m_tabs->setTabText(m_tabs->indexOf(view), list->name());
+    m_tabs->setTabText(m_tabs->indexOf(view), Menu::entryText(list->name()));
 }
 
 void ListsUI::onTabTextChanged(int index, const QString &text)
