@@ -1181,6 +1181,7 @@ void ListsUI::onListSyncStateChanged()
     updateTaskAssignmentsDialog();
     if (m_listInfoDialog)
         m_listInfoDialog->updateEditable();
+    updateListSharingUsersDialog();
     emit listSyncStateChanged();
 }
 

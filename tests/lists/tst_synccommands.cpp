@@ -4,8 +4,14 @@
 
 #include "commandstest.h"
 #include "dialogdriver.h"
+#include "contacts/assignmentsfriendscontainer.h"
+#include "contacts/assignmentsfriendswidget.h"
+#include "contacts/sharefriendscontainer.h"
+#include "contacts/sharefriendswidget.h"
 #include "dialogs/alarmdialog.h"
 #include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
@@ -609,6 +615,8 @@ void TstSyncCommands::openPanelsWaitForTheListsRun_data()
     QTest::newRow("task info: priority") << "task priority";
     QTest::newRow("attachments: add") << "attachment add";
     QTest::newRow("list info: done box") << "list done";
+    QTest::newRow("sharing picker") << "sharing";
+    QTest::newRow("assignments picker") << "assignments";
     QTest::newRow("alarm dialog: save") << "alarm save";
 }
 
@@ -661,6 +669,16 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         QVERIFY(QTest::qWaitForWindowExposed(info));
         widget = info->doneBox();
         use = [info] { QTest::mouseClick(info->doneBox(), Qt::LeftButton, {}, QPoint(6, info->doneBox()->height() / 2)); };
+    } else if (control == QLatin1String("sharing")) {
+        page->showListSharingUsersDialog();
+        ListSharingUsersDialog *sharing = page->listSharingUsersDialog();
+        QVERIFY(sharing);
+        widget = sharing->shareContainer()->shareFriendsWidget();
+    } else if (control == QLatin1String("assignments")) {
+        page->showTaskAssignmentsDialog();
+        TaskAssignmentsDialog *assignments = page->taskAssignmentsDialog();
+        QVERIFY(assignments);
+        widget = assignments->assignmentsContainer()->assignmentsFriendsWidget();
     }
     QVERIFY(widget || control == QLatin1String("alarm save"));
     if (widget)
