@@ -9,6 +9,8 @@
 #include "contacts/sharefriendscontainer.h"
 #include "contacts/sharefriendswidget.h"
 #include "dialogs/alarmdialog.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
 #include "dialogs/taskassignmentsdialog.h"
@@ -617,6 +619,7 @@ void TstSyncCommands::openPanelsWaitForTheListsRun_data()
     QTest::newRow("list info: done box") << "list done";
     QTest::newRow("sharing picker") << "sharing";
     QTest::newRow("assignments picker") << "assignments";
+    QTest::newRow("list manager: rename") << "rename";
     QTest::newRow("alarm dialog: save") << "alarm save";
 }
 
@@ -634,7 +637,8 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         ListModel *list = page->currentList();
         const QModelIndex first = list->index(0, 0);
         return TreeTest::write(list->taskList()->rootTask())
-            + QStringLiteral(" | list done %1 | priority %2 | alarm %3")
+            + QStringLiteral(" | list %1 done %2 | priority %3 | alarm %4")
+                  .arg(list->name())
                   .arg(list->isDone())
                   .arg(list->taskForIndex(first)->priority().value())
                   .arg(list->taskAlarmTime(first).toString());
@@ -644,6 +648,7 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
     // The control, its use, and its dialog's own event loop where it has one.
     QWidget *widget = nullptr;
     std::function<void()> use;
+    std::function<QString()> renamed;
     if (control.startsWith(QLatin1String("task"))) {
         page->showTaskInfoDialog();
         TaskInfoDialog *info = page->taskInfoDialog();
@@ -679,8 +684,29 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         TaskAssignmentsDialog *assignments = page->taskAssignmentsDialog();
         QVERIFY(assignments);
         widget = assignments->assignmentsContainer()->assignmentsFriendsWidget();
+    } else if (control == QLatin1String("rename")) {
+        // The row's rename field is open when the run starts; Return while it
+        // runs puts the list's name back on the row.
+        page->showListsGroupsManagerDialog();
+        ListGroupsManagerDialog *manager = page->listGroupsManagerDialog();
+        QVERIFY(manager);
+        ListsGroupsManagerFrameElement *frame = nullptr;
+        for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (element->name() == QLatin1String("Home"))
+                frame = element;
+        }
+        QVERIFY(frame);
+        frame->startRename();
+        use = [frame] {
+            if (!frame->isRenaming())
+                frame->startRename();
+            auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+            edit->setText(QStringLiteral("Attic"));
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        renamed = [frame] { return frame->name(); };
     }
-    QVERIFY(widget || control == QLatin1String("alarm save"));
+    QVERIFY(widget || control == QLatin1String("alarm save") || control == QLatin1String("rename"));
     if (widget)
         QVERIFY(widget->isEnabled());
 
@@ -718,15 +744,19 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
     syncList->trigger();
     QTRY_COMPARE(server.heldCount(), 1);
     QVERIFY(home->isSynchronizing());
-    QVERIFY(!widget->isEnabled());
+    if (widget)
+        QVERIFY(!widget->isEnabled());
     if (use)
         use();
     // Refused at once: nothing the run would overwrite.
     QCOMPARE(state(), before);
+    if (renamed)
+        QCOMPARE(renamed(), QStringLiteral("Home"));
 
     QCOMPARE(server.releaseHeld(), 1);
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
-    QTRY_VERIFY(widget->isEnabled());
+    if (widget)
+        QTRY_VERIFY(widget->isEnabled());
     QCOMPARE(state(), before);
     QCOMPARE(page->currentList()->taskList()->syncStatus(), TaskList::Unedited);
     // And once the run is over the control edits again.
