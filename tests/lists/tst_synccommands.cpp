@@ -9,6 +9,8 @@
 #include "contacts/sharefriendscontainer.h"
 #include "contacts/sharefriendswidget.h"
 #include "dialogs/alarmdialog.h"
+#include "core/uisettings.h"
+#include "dialogs/deletechildrendialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
 #include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listinfodialog.h"
@@ -208,6 +210,7 @@ private slots:
     void editsWaitForTheListsRun();
     void openPanelsWaitForTheListsRun_data();
     void openPanelsWaitForTheListsRun();
+    void removeQuestionOpenWhenTheRunStarts();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -764,6 +767,42 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         use();
         QVERIFY(state() != before);
     }
+}
+
+// Delete on a task with subtasks asks first; "Sync list" starts while the
+// question is open (from the page's menu or the server's news): Yes then
+// removes nothing, as the run would bring the task back.
+void TstSyncCommands::removeQuestionOpenWhenTheRunStarts()
+{
+    UISettings::instance()->setRemoveChildrenOnDelete(UISettings::AskRemoveChildren);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A[a1] B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    tree->setFocus();
+    const QString before = TreeTest::write(home->taskList()->rootTask());
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    bool asked = false;
+    DialogDriver::whenModal([&](QWidget *w) {
+        auto *question = qobject_cast<DeleteChildrenDialog *>(w);
+        QVERIFY(question);
+        asked = true;
+        syncList->trigger();
+        QTRY_COMPARE(server.heldCount(), 1);
+        QTest::mouseClick(question->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
+    });
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QVERIFY(asked);
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), before);
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QCOMPARE(TreeTest::write(page->currentList()->taskList()->rootTask()), before);
+    QCOMPARE(serverShape(server, QStringLiteral("Home")), before);
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)
