@@ -68,7 +68,8 @@ void AssignmentsFriendsContainer::reapplyTask()
     if (m_task && !taskAlive())
         m_task = nullptr;
     const bool usable = m_task && m_listModel;
-    rows->setEnabled(usable);
+    // A run replaces the list with the server's copy: no edit while it goes.
+    rows->setEnabled(usable && !m_listModel->isSynchronizing());
     rows->setTask(usable ? m_task : nullptr);
 }
 
@@ -79,7 +80,7 @@ void AssignmentsFriendsContainer::onAssingBoxClicked(User *user, bool assigned)
         qWarning("AssignmentsFriendsContainer::onAssingBoxClicked, task or listmodel are null");
         return;
     }
-    if (!user)
+    if (!user || m_listModel->isSynchronizing())
         return;
     const QModelIndex index = m_listModel->indexOfTask(m_task);
     if (assigned)

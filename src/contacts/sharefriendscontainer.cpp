@@ -47,7 +47,8 @@ void ShareFriendsContainer::reapplyList()
     ShareFriendsWidget *rows = shareFriendsWidget();
     if (!rows)
         return;
-    rows->setEnabled(m_listModel != nullptr);
+    // A run replaces the list with the server's copy: no edit while it goes.
+    rows->setEnabled(m_listModel && !m_listModel->isSynchronizing());
     if (m_listModel)
         rows->updateFromList(m_listModel);
 }
@@ -68,7 +69,7 @@ void ShareFriendsContainer::onSharingInfoModified(User *user, bool shared, const
         qWarning("ShareFriendsContainer::onSharingInfoModified, listmodel is null");
         return;
     }
-    if (!user)
+    if (!user || m_listModel->isSynchronizing())
         return;
     const QString nick = user->nick();
     if (shared) {

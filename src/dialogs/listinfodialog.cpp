@@ -202,11 +202,7 @@ void ListInfoDialog::updateInfo()
     if (!list)
         return;
     m_nameLabel->setText(list->name());
-    const bool writable = list->hasWritePermission();
-    m_renameButton->setEnabled(writable);
-    m_doneBox->setEnabled(writable);
-    m_descriptionEdit->setEnabled(writable);
-    m_saveDescriptionButton->setVisible(writable);
+    updateEditable();
     m_doneBox->setChecked(list->isDone());
     m_descriptionEdit->setPlainText(list->description());
 
@@ -241,10 +237,25 @@ void ListInfoDialog::updateInfo()
     update();
 }
 
+// A run replaces the list with the server's copy: no edit while it goes.
+static bool acceptsEdits(const ListModel *list)
+{
+    return list && list->hasWritePermission() && !list->isSynchronizing();
+}
+
+void ListInfoDialog::updateEditable()
+{
+    const bool writable = acceptsEdits(currentList());
+    m_renameButton->setEnabled(writable);
+    m_doneBox->setEnabled(writable);
+    m_descriptionEdit->setEnabled(writable);
+    m_saveDescriptionButton->setVisible(writable);
+}
+
 void ListInfoDialog::editListName()
 {
     ListModel *list = currentList();
-    if (!list || !m_listsUI || !list->hasWritePermission())
+    if (!m_listsUI || !acceptsEdits(list))
         return;
     QPointer<ListInfoDialog> alive(this);
     m_listsUI->changeListNameExternally(list, this);
@@ -257,14 +268,14 @@ void ListInfoDialog::editListName()
 void ListInfoDialog::onSaveDescriptionClicked()
 {
     ListModel *list = currentList();
-    if (list && list->hasWritePermission())
+    if (acceptsEdits(list))
         list->setDescription(m_descriptionEdit->toPlainText());
 }
 
 void ListInfoDialog::onDoneStateChanged(int state)
 {
     ListModel *list = currentList();
-    if (!list || !list->hasWritePermission())
+    if (!acceptsEdits(list))
         return;
     if (state == Qt::Unchecked)
         list->setDone(false);

@@ -52,6 +52,8 @@ signals:
 
 public slots:
     void updateInfo();
+    // Whether its list takes edits now (not while a run replaces it).
+    void updateEditable();
     void accept() override;
     void reject() override;
 

@@ -112,7 +112,8 @@ void TaskAttachmentsDialog::updateInfo()
         qWarning() << "Trying to update task attachments info dialog, but the task reference or the list model are null";
         return;
     }
-    setButtonsEnabled(m_model->hasWritePermission());
+    // A run replaces the list with the server's copy: no edit while it goes.
+    setButtonsEnabled(m_model->hasWritePermission() && !m_model->isSynchronizing());
     m_selector->clearAttachments();
     const QList<TaskAttachment *> attachments = m_task->attachments();
     for (TaskAttachment *attachment : attachments)
@@ -121,7 +122,7 @@ void TaskAttachmentsDialog::updateInfo()
 
 void TaskAttachmentsDialog::addAttachment(TaskAttachment *attachment)
 {
-    if (!m_task || !m_model) {
+    if (!m_task || !m_model || m_model->isSynchronizing()) {
         delete attachment;
         return;
     }
@@ -161,7 +162,8 @@ void TaskAttachmentsDialog::onEditClicked()
     if (!self)
         return;
     const std::unique_ptr<TaskAttachmentEditDialog> done(form.data());
-    if (!accepted || !form || !m_task || !m_model || !m_task->attachments().contains(attachment))
+    if (!accepted || !form || !m_task || !m_model || !m_task->attachments().contains(attachment)
+        || m_model->isSynchronizing())
         return;
     form->updateAttachment(attachment);
     if (QListWidgetItem *item = m_selector->currentItem())
@@ -177,7 +179,7 @@ void TaskAttachmentsDialog::onDeleteClicked()
     if (!MessageDialog::question(tr("Delete Attachment"),
                                  tr("Delete Attachment \"%1\"\nAre you sure?").arg(attachment->name()), this))
         return;
-    if (!m_task || !m_model || !m_task->attachments().contains(attachment))
+    if (!m_task || !m_model || !m_task->attachments().contains(attachment) || m_model->isSynchronizing())
         return;
     m_selector->removeCurrentItem();
     m_task->removeAttachment(attachment);

@@ -312,13 +312,18 @@ void TaskInfoDialog::updateInfo()
         return;
     }
     const bool writable = m_model->hasWritePermission();
-    m_titleEdit->setReadOnly(!writable);
-    m_noteEdit->setReadOnly(!writable);
+    // While its list synchronises the run would replace any edit: the
+    // fields keep what was typed, and take edits again when it ends.
+    const bool editable = takesEdits();
+    m_titleEdit->setReadOnly(!editable);
+    m_noteEdit->setReadOnly(!editable);
     for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
-                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton})
+                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
         button->setVisible(writable);
-    m_doneBox->setEnabled(writable);
-    m_priorityBox->setEnabled(writable);
+        button->setEnabled(editable);
+    }
+    m_doneBox->setEnabled(editable);
+    m_priorityBox->setEnabled(editable);
 
     fillText(m_titleEdit, &m_shownTitle, m_task->title());
     {
@@ -430,10 +435,15 @@ void TaskInfoDialog::onViewAllAssignmentsClicked()
     emit viewAllAssignmentsClicked();
 }
 
+bool TaskInfoDialog::takesEdits() const
+{
+    return m_task && m_model && m_model->hasWritePermission() && !m_model->isSynchronizing();
+}
+
 // Each save takes the field's typing: the field then shows what was stored.
 void TaskInfoDialog::onSaveTittleClicked()
 {
-    if (!m_task || !m_model)
+    if (!takesEdits())
         return;
     m_shownTitle = m_titleEdit->toPlainText();
     m_model->setTaskTitle(m_task, m_shownTitle);
@@ -442,7 +452,7 @@ void TaskInfoDialog::onSaveTittleClicked()
 
 void TaskInfoDialog::onSaveNoteClicked()
 {
-    if (!m_task || !m_model)
+    if (!takesEdits())
         return;
     TaskNote note = m_task->note();
     if (note.isEmpty())
@@ -455,7 +465,7 @@ void TaskInfoDialog::onSaveNoteClicked()
 
 void TaskInfoDialog::removeNoteClicked()
 {
-    if (!m_task || !m_model)
+    if (!takesEdits())
         return;
     m_shownNote = m_noteEdit->toPlainText();
     m_model->setTaskNote(m_model->indexOfTask(m_task), TaskNote());
@@ -464,13 +474,13 @@ void TaskInfoDialog::removeNoteClicked()
 
 void TaskInfoDialog::onDoneStateChanged(int state)
 {
-    if (m_task && m_model)
+    if (takesEdits())
         m_model->setTaskDone(m_task, state == Qt::Checked);
 }
 
 void TaskInfoDialog::onPriorityIndexChanged(int index)
 {
-    if (!m_task || !m_model)
+    if (!takesEdits())
         return;
     static const int priorities[] = {TaskPriority::None, TaskPriority::Urgent, TaskPriority::Reminder};
     if (index < 0 || index > 2)

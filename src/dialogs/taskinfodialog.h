@@ -88,6 +88,8 @@ private slots:
     void forgetTaskIfGone();
 
 private:
+    // Its task and list take edits now: not while a run replaces the list.
+    bool takesEdits() const;
     QString chatPartner() const;
     void updateChatButton(bool connected);
     void showNoTask();

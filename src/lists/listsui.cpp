@@ -53,6 +53,8 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -463,9 +465,9 @@ TreeView *ListsUI::addListTab(ListModel *list)
     m_viewLists.insert(view, list);
     const QString icon = tabIconPath(list);
     if (icon.isEmpty())
-        m_tabs->addTab(view, list->name());
+        m_tabs->addTab(view, Menu::entryText(list->name()));
     else
-        m_tabs->addTab(view, QIcon(icon), list->name());
+        m_tabs->addTab(view, QIcon(icon), Menu::entryText(list->name()));
     if (first)
         view->setFocus();
     return view;
@@ -477,6 +479,7 @@ TreeView *ListsUI::addListTab(ListModel *list)
 void ListsUI::setSyncing(bool syncing)
 {
     m_fullSyncRunning = syncing;
+    onListSyncStateChanged();
 }
 
 void ListsUI::triggerSync()
@@ -935,9 +938,9 @@ void ListsUI::onDisplayOrderChanged()
         m_tabs->removeTab(m_tabs->indexOf(view));
         const QString icon = tabIconPath(model);
         if (icon.isEmpty())
-            m_tabs->insertTab(i, view, model->name());
+            m_tabs->insertTab(i, view, Menu::entryText(model->name()));
         else
-            m_tabs->insertTab(i, view, QIcon(icon), model->name());
+            m_tabs->insertTab(i, view, QIcon(icon), Menu::entryText(model->name()));
     }
     if (current)
         setCurrentList(current);
@@ -950,7 +953,7 @@ void ListsUI::onListNameChanged(ListModel *list)
         qWarning("MainWindow::onListNameChanged: list not known");
         return;
     }
-    m_tabs->setTabText(m_tabs->indexOf(view), list->name());
+    m_tabs->setTabText(m_tabs->indexOf(view), Menu::entryText(list->name()));
 }
 
 void ListsUI::onTabTextChanged(int index, const QString &text)
@@ -973,6 +976,12 @@ void ListsUI::setListNameExternally(ListModel *list, const QString &name)
         qWarning("MainWindow::setListNameExternally: list not known");
         return;
     }
+    if (!acceptsEdits(list)) {
+        // The row shows the list's name again.
+        if (m_listGroupsManagerDialog)
+            m_listGroupsManagerDialog->updateListElement(list);
+        return;
+    }
     if (name != list->name())
         m_tabs->renameTab(m_tabs->indexOf(view), name);
 }
@@ -985,7 +994,8 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
     }
     const QPointer<ListModel> alive(list);
     RenameListDialog dialog(list->name(), parent);
-    if (dialog.exec() != QDialog::Accepted || !alive)
+    holdValueButtonsDuringRuns(&dialog, list);
+    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     // The list may have gone while the dialog was open.
     TreeView *view = treeViewForList(list);
@@ -1146,6 +1156,7 @@ void ListsUI::singleListSyncStarted(ListModel *list)
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();
     refreshActions();
+    onListSyncStateChanged();
 }
 
 // The list's flags are cleared only after this: its icon is the resting one.
@@ -1157,6 +1168,42 @@ void ListsUI::singleListSyncEnded(ListModel *list)
     if (TreeView *view = treeViewForList(list))
         view->onHideSyncingScreen();
     QTimer::singleShot(0, this, &ListsUI::refreshActions);
+    QTimer::singleShot(0, this, &ListsUI::onListSyncStateChanged);
+}
+
+// A run replaces its list with the server's copy: an edit made meanwhile in
+// an open panel or dialog would be dropped, so their editing waits for it.
+void ListsUI::onListSyncStateChanged()
+{
+    updateTaskInfoDialog();
+    if (m_taskAttachmentsDialog && m_taskAttachmentsDialog->task())
+        m_taskAttachmentsDialog->updateInfo();
+    updateTaskAssignmentsDialog();
+    if (m_listInfoDialog)
+        m_listInfoDialog->updateEditable();
+    updateListSharingUsersDialog();
+    emit listSyncStateChanged();
+}
+
+bool ListsUI::acceptsEdits(const ListModel *list) const
+{
+    return list && list->hasWritePermission() && !list->isSynchronizing() && !isSyncing();
+}
+
+// The Save and Delete of a dialog open on a task of the list wait for its run.
+void ListsUI::holdValueButtonsDuringRuns(QDialog *dialog, ListModel *list)
+{
+    const QPointer<ListModel> alive(list);
+    auto follow = [this, dialog, alive] {
+        const bool held = alive && (alive->isSynchronizing() || isSyncing());
+        for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+            if (button->objectName() == QLatin1String("okbutton")
+                || button->objectName() == QLatin1String("deleteButton"))
+                button->setEnabled(!held);
+        }
+    };
+    follow();
+    connect(this, &ListsUI::listSyncStateChanged, dialog, follow);
 }
 
 // ---------------------------------------------------------------------------
@@ -1860,7 +1907,8 @@ void ListsUI::showTimeManagementDialog()
     const FollowedTask task(list, list->taskForIndex(index));
     TimeManagementDialog dialog(&start, &end, &alarm, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive)
+    holdValueButtonsDuringRuns(&dialog, list);
+    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     const QModelIndex target = task.index();
     if (!target.isValid())
@@ -1884,7 +1932,8 @@ void ListsUI::showAlarmDialog()
     const FollowedTask task(list, list->taskForIndex(index));
     AlarmDialog dialog(&alarm, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive)
+    holdValueButtonsDuringRuns(&dialog, list);
+    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     const QModelIndex target = task.index();
     if (!target.isValid())
@@ -1904,7 +1953,8 @@ void ListsUI::showNoteDialog()
     const FollowedTask task(list, list->taskForIndex(index));
     NoteDialog dialog(&note, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
-    if (dialog.exec() != QDialog::Accepted || !alive)
+    holdValueButtonsDuringRuns(&dialog, list);
+    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     const QModelIndex target = task.index();
     if (!target.isValid())

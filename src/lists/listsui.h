@@ -27,6 +27,7 @@ class ListSharingUsersDialog;
 class ListsGroups;
 class Menu;
 class ModelsContainer;
+class QDialog;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -255,6 +256,8 @@ public:
 signals:
     void uiModeChanged(int mode);
     void showKeysDialogSignal();
+    // A list's run began or ended, or the full run.
+    void listSyncStateChanged();
 
 public slots:
     void onSaveTimeout();
@@ -293,8 +296,12 @@ public slots:
 
 private slots:
     void onModelReset();
+    void onListSyncStateChanged();
 
 private:
+    // Whether a dialog's edit of the list would last: not during its run.
+    bool acceptsEdits(const ListModel *list) const;
+    void holdValueButtonsDuringRuns(QDialog *dialog, ListModel *list);
     // The list manager, wired to this page; shown by the caller.
     void createListGroupsManager();
     TaskInfoDialog *createTaskInfoDialog(QWidget *parent);

@@ -7,6 +7,7 @@
 #include "model/listmodel.h"
 #include "model/userlists.h"
 #include "shell/mainwindow.h"
+#include "shell/menu.h"
 #include "sync/eventconnection.h"
 
 #include <QApplication>
@@ -60,9 +61,10 @@ TabWidget::TabWidget(ListsUI *listsUI, QWidget *parent)
     connect(this, &QTabWidget::currentChanged, this, &TabWidget::tabIndexChanged);
 }
 
+// The tab shows the name as written: an "&" in it is no shortcut mark.
 void TabWidget::renameTab(int index, const QString &text)
 {
-    setTabText(index, text);
+    setTabText(index, Menu::entryText(text));
     emit tabTextChanged(index, text);
 }
 
@@ -73,14 +75,16 @@ void TabWidget::editTabName(int index)
     const QPointer<ListModel> list = m_listsUI->listForTabIndex(index);
     if ((list && list->isSynchronizing()) || m_listsUI->isSyncing())
         return;
-    const QString current = tabText(index);
+    const QString current = list ? list->name() : tabText(index).replace(QStringLiteral("&&"), QStringLiteral("&"));
     const QPointer<TabWidget> self(this);
     RenameListDialog dialog(current, m_listsUI->mainWindow());
     if (dialog.exec() != QDialog::Accepted || !self)
         return;
     const QString text = dialog.newName();
-    // The list may have gone while the dialog was open.
-    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list)
+    // The list may have gone while the dialog was open, or be in a run that
+    // would put the server's name back.
+    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list
+        || list->isSynchronizing() || m_listsUI->isSyncing())
         return;
     renameTab(index, text);
 }

@@ -1182,8 +1182,9 @@ void TreeView::removeCurrent()
             QPointer<DeleteChildrenDialog> dialog = new DeleteChildrenDialog(this);
             removeChildren = dialog->exec() == QDialog::Accepted;
             delete dialog.data();
-            // The list may have changed while the question was open.
-            if (!alive || listModel() != list || currentTask() != task)
+            // The list may have changed while the question was open, or be in
+            // a run that would put the removed task back.
+            if (!alive || listModel() != list || currentTask() != task || inputBlocked())
                 return;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "notepad/notepadui.h"
 #include "notepad/renamenotedialog.h"
+#include "shell/menu.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -82,7 +83,8 @@ void NotepadTabWidget::editTabName(int index)
 {
     if (index < 0 || index >= count())
         return;
-    const QString oldText = tabText(index);
+    // The tab shows an "&" of the title doubled: the editor gets the title.
+    const QString oldText = tabText(index).replace(QStringLiteral("&&"), QStringLiteral("&"));
     // A synchronisation may move or remove the note's tab while the dialog
     // is open: the name goes to the same note, wherever its tab now is.
     const QPointer<QWidget> page = widget(index);
@@ -98,6 +100,6 @@ void NotepadTabWidget::editTabName(int index)
     // A note needs a title to be told apart from the others.
     if (newText.isEmpty() || newText == oldText)
         return;
-    setTabText(index, newText);
+    setTabText(index, Menu::entryText(newText));
     emit tabTextChangedByUser(index, newText);
 }

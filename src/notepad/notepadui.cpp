@@ -108,7 +108,7 @@ NotepadTextEdit *NotepadUI::addNoteTab(NotepadNote *note)
     editor->setObjectName(QStringLiteral("textedit"));
     editor->setAccessibleName(tr("Note text"));
     editor->setAcceptRichText(false);
-    m_tabWidget->addTab(editor, note->title());
+    m_tabWidget->addTab(editor, Menu::entryText(note->title()));
     m_editors.insert(editor, note);
     connect(editor, &NotepadTextEdit::focusOut, this, &NotepadUI::onTextEditLostFocus);
     connect(note, &NotepadNote::contentsChanged, this, &NotepadUI::onNoteTextChanged);
@@ -181,7 +181,7 @@ void NotepadUI::onNoteTextChanged(NotepadNote *noteModel)
 void NotepadUI::onNoteTitleChanged(NotepadNote *noteModel)
 {
     if (NotepadTextEdit *editor = editorForNote(noteModel))
-        m_tabWidget->setTabText(m_tabWidget->indexOf(editor), noteModel->title());
+        m_tabWidget->setTabText(m_tabWidget->indexOf(editor), Menu::entryText(noteModel->title()));
 }
 
 void NotepadUI::removeNote(NotepadNote *note)
@@ -280,7 +280,7 @@ void NotepadUI::moveNote(int from, int to)
     m_notes->setChanged(true);
     QWidget *page = m_tabWidget->widget(from);
     m_tabWidget->removeTab(from);
-    m_tabWidget->insertTab(to, page, a->title());
+    m_tabWidget->insertTab(to, page, Menu::entryText(a->title()));
     m_tabWidget->setCurrentIndex(to);
 }
 

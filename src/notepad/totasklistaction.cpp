@@ -5,12 +5,13 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "notepad/notepadtextedit.h"
+#include "shell/menu.h"
 
 #include <QIcon>
 #include <QTextCursor>
 
 ToTaskListAction::ToTaskListAction(ListModel *list, NotepadTextEdit *editor)
-    : Action(list->name(), nullptr, editor)
+    : Action(Menu::entryText(list->name()), nullptr, editor)
     , m_editor(editor)
     , m_list(list)
 {
@@ -18,9 +19,11 @@ ToTaskListAction::ToTaskListAction(ListModel *list, NotepadTextEdit *editor)
     setIcon(QIcon(QStringLiteral(":/notepad_to_task.png")));
 }
 
+// A list in a run is replaced by the server's copy at its end: a task
+// added meanwhile would be lost.
 bool ToTaskListAction::shouldBeEnabled()
 {
-    return m_list->hasWritePermission();
+    return m_list && m_list->hasWritePermission() && !m_list->isSynchronizing();
 }
 
 QString ToTaskListAction::titleFromSelection(const QString &selection)

@@ -3,6 +3,8 @@
 
 #include "shell/action.h"
 
+#include <QPointer>
+
 class ListModel;
 class NotepadTextEdit;
 
@@ -23,7 +25,8 @@ public:
 
 private:
     NotepadTextEdit *m_editor;
-    ListModel *m_list;
+    // The list may go while the editor's menu is open (a sync removes it).
+    QPointer<ListModel> m_list;
 };
 
 #endif

@@ -49,9 +49,11 @@ void SingleListSynchronizer::start()
         failLater(tr("The list was removed before its sync began."));
         return;
     }
+    // Marked first: the page's panels and dialogs stop editing the list as
+    // they are told of the run.
+    m_model->setSynchronizing(true);
     if (m_host)
         m_host->singleListSyncStarted(m_model);
-    m_model->setSynchronizing(true);
     if (!ServerHttpConnection::instance()->isComplete()) {
         failLater(tr("Settings required for sync are not complete."));
         return;

@@ -8,6 +8,7 @@
 #include "shell/menu.h"
 #include "testenvironment.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -167,6 +168,50 @@ private slots:
         QCOMPARE(answer.text,
                  QStringLiteral("Are you sure you want to stop sharing the the list \"Home\" whith all your friends?"));
         QCOMPARE(home->sharedUserCount(), 0);
+    }
+
+    // The question or the sharing dialog is open when the list's run begins
+    // (the server's news starts it): the answer changes no share, as the
+    // run's end would put the server's shares back.
+    void sharingWaitsForTheListsRun_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("share with a friend") << "share";
+        QTest::newRow("stop sharing with one") << "unshare one";
+        QTest::newRow("unshare all") << "unshare all";
+    }
+
+    void sharingWaitsForTheListsRun()
+    {
+        QFETCH(QString, command);
+        Page page({QStringLiteral("Home: A")});
+        QPointer<ListModel> home = page.list(QStringLiteral("Home"));
+        home->addSharedUser(QStringLiteral("olek"), QStringLiteral("r"));
+        Menu menu;
+        Action *action = nullptr;
+        if (command == QLatin1String("share"))
+            action = new ShareListAction(QStringLiteral("marta"), home, page.ui.get(), &menu);
+        else if (command == QLatin1String("unshare one"))
+            action = new ShareUserAction(QStringLiteral("olek"), home, page.ui.get(), &menu);
+        else
+            action = new UnshareAllAction(home, page.ui.get(), &menu);
+        QVERIFY(action->isEnabled());
+        const QStringList before = home->sharedUsers().keys();
+        bool asked = false;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            asked = true;
+            home->setSynchronizing(true);
+            QTest::keyClick(dialog, Qt::Key_Return);
+            if (dialog->isVisible()) // the sharing dialog's own Accept
+                QTest::mouseClick(button(dialog, QStringLiteral("Accept")), Qt::LeftButton);
+        });
+        action->trigger();
+        QVERIFY(asked);
+        QVERIFY(home);
+        QCOMPARE(home->sharedUsers().keys(), before);
+        QVERIFY(!action->shouldBeEnabled());
+        home->setSynchronizing(false);
+        QVERIFY(action->shouldBeEnabled());
     }
 
     void giveUpASharedList_data()

@@ -3,6 +3,21 @@
 // afterwards reaches the server at the next F5.
 
 #include "commandstest.h"
+#include "dialogdriver.h"
+#include "contacts/assignmentsfriendscontainer.h"
+#include "contacts/assignmentsfriendswidget.h"
+#include "contacts/sharefriendscontainer.h"
+#include "contacts/sharefriendswidget.h"
+#include "dialogs/alarmdialog.h"
+#include "core/uisettings.h"
+#include "dialogs/deletechildrendialog.h"
+#include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagerframeelement.h"
+#include "dialogs/listinfodialog.h"
+#include "dialogs/listsharingusersdialog.h"
+#include "dialogs/taskassignmentsdialog.h"
+#include "dialogs/taskattachmentsdialog.h"
+#include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
 #include "listssyncclient.h"
 #include "sync/listssynchronizer.h"
@@ -13,6 +28,8 @@
 #include "syncfixture.h"
 #include "testenvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -191,6 +208,9 @@ private slots:
     void syncListAfterTheListsAreReplaced();
     void editsWaitForTheListsRun_data();
     void editsWaitForTheListsRun();
+    void openPanelsWaitForTheListsRun_data();
+    void openPanelsWaitForTheListsRun();
+    void removeQuestionOpenWhenTheRunStarts();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -594,6 +614,201 @@ void TstSyncCommands::editsWaitForTheListsRun()
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+}
+
+// Panels and dialogs open on a task of the list when "Sync list" starts:
+// their editing controls wait for the run (which replaces the list with the
+// server's copy) and come back when it ends, so no edit is made and lost.
+void TstSyncCommands::openPanelsWaitForTheListsRun_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("task info: done box") << "task done";
+    QTest::newRow("task info: priority") << "task priority";
+    QTest::newRow("attachments: add") << "attachment add";
+    QTest::newRow("list info: done box") << "list done";
+    QTest::newRow("sharing picker") << "sharing";
+    QTest::newRow("assignments picker") << "assignments";
+    QTest::newRow("list manager: rename") << "rename";
+    QTest::newRow("alarm dialog: save") << "alarm save";
+}
+
+void TstSyncCommands::openPanelsWaitForTheListsRun()
+{
+    QFETCH(QString, control);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    auto state = [&page] {
+        ListModel *list = page->currentList();
+        const QModelIndex first = list->index(0, 0);
+        return TreeTest::write(list->taskList()->rootTask())
+            + QStringLiteral(" | list %1 done %2 | priority %3 | alarm %4")
+                  .arg(list->name())
+                  .arg(list->isDone())
+                  .arg(list->taskForIndex(first)->priority().value())
+                  .arg(list->taskAlarmTime(first).toString());
+    };
+    const QString before = state();
+
+    // The control, its use, and its dialog's own event loop where it has one.
+    QWidget *widget = nullptr;
+    std::function<void()> use;
+    std::function<QString()> renamed;
+    if (control.startsWith(QLatin1String("task"))) {
+        page->showTaskInfoDialog();
+        TaskInfoDialog *info = page->taskInfoDialog();
+        QVERIFY(info);
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        if (control == QLatin1String("task done")) {
+            widget = info->doneBox();
+            use = [info] { QTest::mouseClick(info->doneBox(), Qt::LeftButton, {}, QPoint(6, info->doneBox()->height() / 2)); };
+        } else {
+            widget = info->priorityBox();
+            use = [info] { QTest::keyClick(info->priorityBox(), Qt::Key_Down); };
+        }
+    } else if (control == QLatin1String("attachment add")) {
+        page->showTaskAttachmentsDialog();
+        TaskAttachmentsDialog *attachments = page->taskAttachmentsDialog();
+        QVERIFY(attachments);
+        QVERIFY(QTest::qWaitForWindowExposed(attachments));
+        widget = attachments->addButton();
+    } else if (control == QLatin1String("list done")) {
+        page->showListInfoDialog();
+        ListInfoDialog *info = page->listInfoDialog();
+        QVERIFY(info);
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        widget = info->doneBox();
+        use = [info] { QTest::mouseClick(info->doneBox(), Qt::LeftButton, {}, QPoint(6, info->doneBox()->height() / 2)); };
+    } else if (control == QLatin1String("sharing")) {
+        page->showListSharingUsersDialog();
+        ListSharingUsersDialog *sharing = page->listSharingUsersDialog();
+        QVERIFY(sharing);
+        widget = sharing->shareContainer()->shareFriendsWidget();
+    } else if (control == QLatin1String("assignments")) {
+        page->showTaskAssignmentsDialog();
+        TaskAssignmentsDialog *assignments = page->taskAssignmentsDialog();
+        QVERIFY(assignments);
+        widget = assignments->assignmentsContainer()->assignmentsFriendsWidget();
+    } else if (control == QLatin1String("rename")) {
+        // The row's rename field is open when the run starts; Return while it
+        // runs puts the list's name back on the row.
+        page->showListsGroupsManagerDialog();
+        ListGroupsManagerDialog *manager = page->listGroupsManagerDialog();
+        QVERIFY(manager);
+        ListsGroupsManagerFrameElement *frame = nullptr;
+        for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (element->name() == QLatin1String("Home"))
+                frame = element;
+        }
+        QVERIFY(frame);
+        frame->startRename();
+        use = [frame] {
+            if (!frame->isRenaming())
+                frame->startRename();
+            auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+            edit->setText(QStringLiteral("Attic"));
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        renamed = [frame] { return frame->name(); };
+    }
+    QVERIFY(widget || control == QLatin1String("alarm save") || control == QLatin1String("rename"));
+    if (widget)
+        QVERIFY(widget->isEnabled());
+
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    bool alarmChecked = false;
+    if (control == QLatin1String("alarm save")) {
+        // The dialog is open when the run starts: Save waits for its end.
+        DialogDriver::whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<AlarmDialog *>(w);
+            QVERIFY(dialog);
+            QPushButton *save = dialog->findChild<QPushButton *>(QStringLiteral("okbutton"));
+            QVERIFY(save);
+            QVERIFY(save->isEnabled());
+            syncList->trigger();
+            QTRY_COMPARE(server.heldCount(), 1);
+            QVERIFY(!save->isEnabled());
+            QTest::mouseClick(save, Qt::LeftButton);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(server.releaseHeld(), 1);
+            QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+            QTRY_VERIFY(save->isEnabled());
+            QCOMPARE(state(), before);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelbutton")), Qt::LeftButton);
+            alarmChecked = true;
+        });
+        page->showAlarmDialog();
+        QVERIFY(alarmChecked);
+        QCOMPARE(state(), before);
+        QCOMPARE(page->currentList()->taskList()->syncStatus(), TaskList::Unedited);
+        return;
+    }
+
+    syncList->trigger();
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(home->isSynchronizing());
+    if (widget)
+        QVERIFY(!widget->isEnabled());
+    if (use)
+        use();
+    // Refused at once: nothing the run would overwrite.
+    QCOMPARE(state(), before);
+    if (renamed)
+        QCOMPARE(renamed(), QStringLiteral("Home"));
+
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    if (widget)
+        QTRY_VERIFY(widget->isEnabled());
+    QCOMPARE(state(), before);
+    QCOMPARE(page->currentList()->taskList()->syncStatus(), TaskList::Unedited);
+    // And once the run is over the control edits again.
+    if (use) {
+        use();
+        QVERIFY(state() != before);
+    }
+}
+
+// Delete on a task with subtasks asks first; "Sync list" starts while the
+// question is open (from the page's menu or the server's news): Yes then
+// removes nothing, as the run would bring the task back.
+void TstSyncCommands::removeQuestionOpenWhenTheRunStarts()
+{
+    UISettings::instance()->setRemoveChildrenOnDelete(UISettings::AskRemoveChildren);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A[a1] B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    tree->setFocus();
+    const QString before = TreeTest::write(home->taskList()->rootTask());
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    bool asked = false;
+    DialogDriver::whenModal([&](QWidget *w) {
+        auto *question = qobject_cast<DeleteChildrenDialog *>(w);
+        QVERIFY(question);
+        asked = true;
+        syncList->trigger();
+        QTRY_COMPARE(server.heldCount(), 1);
+        QTest::mouseClick(question->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
+    });
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QVERIFY(asked);
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), before);
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QCOMPARE(TreeTest::write(page->currentList()->taskList()->rootTask()), before);
+    QCOMPARE(serverShape(server, QStringLiteral("Home")), before);
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)

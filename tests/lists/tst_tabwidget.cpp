@@ -278,6 +278,48 @@ private slots:
         QCOMPARE(m_ui->listForTabIndex(0)->name(), expected);
     }
 
+    // A list named by its owner "Q&A" shows "Q&A" on its tab (drawn from a
+    // doubled "&"), not "QA" with an underlined A that Alt+A would switch
+    // to; the stored name and the rename editor keep it as written.
+    void ampersandShownAsWritten_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("one") << "Q&A" << "Q&A";
+        QTest::newRow("doubled") << "R&&D" << "R&&D";
+        QTest::newRow("at the end, renamed") << "Tom &" << "Salt & pepper";
+    }
+
+    void ampersandShownAsWritten()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        const auto drawn = [](QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); };
+        showPage({QStringLiteral("Beta"), name});
+        QCOMPARE(tabTexts(tabs()), QStringList({QStringLiteral("Beta"), drawn(name)}));
+        QCOMPARE(tabs()->currentIndex(), 0);
+        m_ui->currentTreeView()->setFocus();
+        QTest::keyClick(m_ui->currentTreeView(), Qt::Key_A, Qt::AltModifier);
+        QTest::keyClick(m_ui->currentTreeView(), Qt::Key_D, Qt::AltModifier);
+        QTest::keyClick(m_ui->currentTreeView(), Qt::Key_Space, Qt::AltModifier);
+        QCOMPARE(tabs()->currentIndex(), 0);
+
+        QString prefilled;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            auto *entry = qobject_cast<StringEntryDialog *>(dialog);
+            QVERIFY(entry);
+            prefilled = entry->lineEdit()->text();
+            entry->lineEdit()->selectAll();
+            QTest::keyClicks(entry->lineEdit(), typed);
+            QTest::keyClick(entry->lineEdit(), Qt::Key_Return);
+        });
+        QTest::mouseDClick(bar(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(prefilled, name);
+        QCOMPARE(m_ui->listForTabIndex(1)->name(), typed);
+        QCOMPARE(tabs()->tabText(1), drawn(typed));
+        QCOMPARE(names(m_ui->userLists()), QStringList({QStringLiteral("Beta"), typed}));
+    }
+
     void doubleClickOutsideTabsOrWhileSyncingDoesNothing()
     {
         showPage({QStringLiteral("Alpha")});

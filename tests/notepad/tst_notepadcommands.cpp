@@ -10,6 +10,7 @@
 #include "testenvironment.h"
 
 #include <QMenu>
+#include <QPointer>
 #include <QSettings>
 #include <QTextCursor>
 
@@ -209,6 +210,7 @@ private slots:
         Pad pad;
         pad.addList(QStringLiteral("Groceries"));
         pad.addList(QStringLiteral("Shared"), QStringLiteral("r"));
+        pad.addList(QStringLiteral("Q&A"));
         NotepadTextEdit *editor = pad.editor(0);
         editor->setPlainText(QStringLiteral("milk"));
         if (selection)
@@ -232,12 +234,50 @@ private slots:
             names.append(entry->text());
             enabled.append(entry->isEnabled());
         }
-        QCOMPARE(names, (QStringList{"Groceries", "Shared"}));
-        QCOMPARE(enabled, (QList<bool>{true, false}));
+        // An "&" in a list's name is shown as written (doubled, as entries
+        // take it), not as the entry's shortcut key.
+        QCOMPARE(names, (QStringList{"Groceries", "Shared", "Q&&A"}));
+        QCOMPARE(enabled, (QList<bool>{true, false, true}));
         // The entries go with the menu.
         menu.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(editor->findChildren<ToTaskListAction *>().isEmpty());
+    }
+
+    // The editor's menu was built, then the list went (a sync removed it) or
+    // its run began: the entry chosen afterwards adds no task, and the text
+    // stays in the note.
+    void aListGoneOrInARunTakesNoTask_data()
+    {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("list removed") << true;
+        QTest::newRow("list synchronising") << false;
+    }
+    void aListGoneOrInARunTakesNoTask()
+    {
+        QFETCH(bool, removed);
+        Pad pad;
+        QPointer<ListModel> list = pad.addList(QStringLiteral("Groceries"));
+        NotepadTextEdit *editor = pad.editor(0);
+        editor->setPlainText(QStringLiteral("milk"));
+        select(editor, 0, 4);
+        std::unique_ptr<QMenu> menu(editor->createMenu());
+        QAction *entry = menu->actions().last()->menu()->actions().value(0);
+        QVERIFY(entry);
+        QVERIFY(entry->isEnabled());
+        if (removed) {
+            pad.userLists->deleteList(list->taskList());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!list);
+        } else {
+            list->setSynchronizing(true);
+        }
+        entry->trigger();
+        QCOMPARE(editor->toPlainText(), QStringLiteral("milk"));
+        if (list) {
+            QVERIFY(topTitles(list).isEmpty());
+            list->setSynchronizing(false);
+        }
     }
 
     void withoutListsTheSubMenuIsEmpty()

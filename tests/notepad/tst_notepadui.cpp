@@ -336,36 +336,48 @@ private slots:
 
     void renaming_data()
     {
+        QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("accept");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("changed");
-        QTest::newRow("trimmed") << QStringLiteral("  Garden  ") << true << QStringLiteral("Garden") << true;
-        QTest::newRow("unchanged") << QStringLiteral("Ideas") << true << QStringLiteral("Ideas") << false;
-        QTest::newRow("empty ignored") << QStringLiteral("   ") << true << QStringLiteral("Ideas") << false;
-        QTest::newRow("cancelled") << QStringLiteral("Garden") << false << QStringLiteral("Ideas") << false;
+        QTest::newRow("trimmed") << "Ideas" << QStringLiteral("  Garden  ") << true << QStringLiteral("Garden") << true;
+        QTest::newRow("unchanged") << "Ideas" << QStringLiteral("Ideas") << true << QStringLiteral("Ideas") << false;
+        QTest::newRow("empty ignored") << "Ideas" << QStringLiteral("   ") << true << QStringLiteral("Ideas") << false;
+        QTest::newRow("cancelled") << "Ideas" << QStringLiteral("Garden") << false << QStringLiteral("Ideas") << false;
+        // An "&" is shown as written, never as the tab's shortcut mark.
+        QTest::newRow("ampersand kept") << "Q&A" << QStringLiteral("Q&A") << true << QStringLiteral("Q&A") << false;
+        QTest::newRow("ampersand typed") << "Ideas" << QStringLiteral("R&&D & co") << true
+                                         << QStringLiteral("R&&D & co") << true;
     }
     void renaming()
     {
+        QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(bool, accept);
-        storeNotes({note("Ideas", NotepadNote::Unedited, 1)});
+        QFETCH(QString, title);
+        storeNotes({note(stored, NotepadNote::Unedited, 1)});
         Pad pad;
+        // As the bar draws it: a doubled "&" is one "&", a single one marks a shortcut.
+        QCOMPARE(pad.tabs()->tabText(0), QString(stored).replace(QLatin1Char('&'), QStringLiteral("&&")));
         QSignalSpy renamed(pad.tabs(), &NotepadTabWidget::tabTextChangedByUser);
-        QString title;
+        QString heading;
         QString label;
+        QString prefilled;
         DialogDriver::whenModal([&](QWidget *dialog) {
-            title = dialog->windowTitle();
+            heading = dialog->windowTitle();
             label = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
             auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("edit"));
+            prefilled = entry->text();
             entry->selectAll();
             QTest::keyClicks(entry, typed);
             QTest::keyClick(entry, accept ? Qt::Key_Return : Qt::Key_Escape);
         });
         pad.page->renameNoteAction()->trigger();
-        QCOMPARE(title, QStringLiteral("Rename Note"));
+        QCOMPARE(heading, QStringLiteral("Rename Note"));
         QCOMPARE(label, QStringLiteral("New Note Title"));
-        QTEST(pad.tabs()->tabText(0), "title");
+        QCOMPARE(prefilled, stored);
+        QCOMPARE(pad.tabs()->tabText(0), QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")));
         QTEST(pad.page->currentNote()->title(), "title");
         QTEST(!renamed.isEmpty(), "changed");
         QTEST(pad.page->currentNote()->syncStatus() == NotepadNote::Edited, "changed");

@@ -51,7 +51,8 @@ QIcon ShareUserAction::currentIcon()
 }
 
 // Only the owner of a list decides who shares it.
-bool ShareUserAction::shouldBeEnabled() { return m_list && m_list->isOwned(); }
+// A share changed during the list's run would give way to the server's copy.
+bool ShareUserAction::shouldBeEnabled() { return m_list && m_list->isOwned() && !isSynchronizing(m_list); }
 
 void ShareUserAction::execute()
 {
@@ -71,7 +72,7 @@ ShareListAction::ShareListAction(const QString &friendName, ListModel *list, Lis
 {
 }
 
-bool ShareListAction::shouldBeEnabled() { return m_list && m_list->isOwned(); }
+bool ShareListAction::shouldBeEnabled() { return m_list && m_list->isOwned() && !isSynchronizing(m_list); }
 
 void ShareListAction::execute()
 {
@@ -80,7 +81,7 @@ void ShareListAction::execute()
     QPointer<ListModel> list = m_list;
     ShareListDialog dialog(friendName, dialogParent());
     dialog.setupTitleAndButtons();
-    if (dialog.exec() != QDialog::Accepted || !alive || !list || !list->isOwned())
+    if (dialog.exec() != QDialog::Accepted || !alive || !list || !shouldBeEnabled())
         return;
     // Shared meanwhile (from the picker or a sync): the choice made here wins.
     if (list->hasSharedUser(friendName))
@@ -103,7 +104,7 @@ QIcon UnshareAllAction::currentIcon() { return QIcon(QStringLiteral(":/unshare.p
 bool UnshareAllAction::shouldBeEnabled()
 {
     ListModel *list = targetList();
-    return list && list->isOwned() && list->sharedUserCount() > 0;
+    return list && list->isOwned() && list->sharedUserCount() > 0 && !isSynchronizing(list);
 }
 
 void UnshareAllAction::execute()
@@ -115,7 +116,7 @@ void UnshareAllAction::execute()
         tr("Unshare List"),
         tr("Are you sure you want to stop sharing the the list \"%1\" whith all your friends?").arg(list->name()),
         dialogParent());
-    if (ok && list && list->isOwned())
+    if (ok && list && list->isOwned() && !list->isSynchronizing())
         list->unshareAll();
 }
 
