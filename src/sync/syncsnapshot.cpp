@@ -13,6 +13,24 @@
 #include <QDebug>
 #include <QSet>
 
+#include <algorithm>
+
+namespace {
+
+// A list removed while its creation was in doubt has no id yet; the mark of
+// its upload tells it from another such list.
+bool isDeletedAlready(const UserLists *lists, const TaskList *deleted)
+{
+    if (deleted->serverId() != 0)
+        return lists->findDeletedByServerId(deleted->serverId()) != nullptr;
+    const QList<TaskList *> current = lists->deletedLists();
+    return std::any_of(current.begin(), current.end(), [deleted](const TaskList *list) {
+        return list->serverId() == 0 && list->pendingUpload() == deleted->pendingUpload();
+    });
+}
+
+} // namespace
+
 SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *notes)
     : m_lists(lists)
     , m_host(host)
@@ -44,7 +62,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
             m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
-                                      note->serverId(), note->revision()};
+                                      note->serverId(), note->revision(), note->pendingUpload()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -121,7 +139,7 @@ void SyncSnapshot::restoreLists()
         applyModelState(model, state);
     }
     for (TaskList *deleted : std::as_const(m_deletedLists)) {
-        if (lists->findDeletedByServerId(deleted->serverId()))
+        if (isDeletedAlready(lists, deleted))
             continue;
         TaskList *copy = deleted->clone();
         UserLists::AddResult result = UserLists::Refused;
@@ -156,6 +174,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setSyncStatus(NotepadNote::SyncStatus(state.status));
     note->setServerId(state.serverId);
     note->setRevision(state.revision);
+    note->setPendingUpload(state.pendingUpload);
 }
 
 void SyncSnapshot::restoreNotes()

@@ -47,6 +47,7 @@ private:
         int status = 0;
         quint32 serverId = 0;
         quint32 revision = 0;
+        QString pendingUpload;
     };
 
     void restoreLists();

@@ -48,6 +48,7 @@ private slots:
     void forcedLocalFailingPartWay_data();
     void forcedLocalFailingPartWay();
     void forcedLocalCancelled();
+    void forcedRemoteFailingKeepsUploadsInDoubt();
 
 private:
     bool run(bool forceRemote, bool forceLocal, QString *error = nullptr);
@@ -240,4 +241,36 @@ void TstSyncSnapshot::forcedLocalCancelled()
 }
 
 PLUMDECK_TEST_MAIN(TstSyncSnapshot)
+// Uploads in doubt (no id yet, each with the mark of its upload): two lists
+// removed since and a note. A failed forced run puts back the removals and
+// the note's mark, so the next run can still recognise what the lost
+// uploads made.
+void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
+{
+    seed();
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Plans"));
+    note->setPendingUpload(QStringLiteral("mark of Plans"));
+    m_notes->addNote(note);
+    for (const char *mark : {"mark of Trip", "mark of Gifts"}) {
+        TaskList *list = TaskList::create();
+        list->setSyncStatus(TaskList::Deleted);
+        list->setPendingUpload(QString::fromLatin1(mark));
+        UserLists::AddResult result = UserLists::Refused;
+        m_client->lists.addList(list, &result);
+        QCOMPARE(result, UserLists::TakenAsDeleted);
+    }
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    m_client->lists.prepareForceRemoteSync();
+    m_notes->resetAllNotesToNew();
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    QStringList marks;
+    for (const TaskList *list : m_client->lists.deletedLists())
+        marks << list->pendingUpload();
+    QCOMPARE(sorted(marks), (QStringList{"mark of Gifts", "mark of Trip"}));
+    QCOMPARE(note->pendingUpload(), QStringLiteral("mark of Plans"));
+}
+
 #include "tst_syncsnapshot.moc"
