@@ -46,13 +46,6 @@ set(exceptions
     "sync/syncdialog.cpp -> widgets: moves with the synchronisation windows"
     "sync/itemsynchronizer.h -> shell: the synchroniser asks the user in a message box, to become a question its window answers"
     "sync/listoutcome.cpp -> shell: the outcome is told in a message box, to become a signal its window answers"
-    "dialogs/taskinfodialog.cpp -> lists: the dialog works on the task tree of the lists page"
-    "dialogs/taskassignmentsdialog.cpp -> lists: the dialog works on the lists page that opened it"
-    "dialogs/listinfodialog.cpp -> lists: the dialog works on the lists page that opened it"
-    "dialogs/listsharingusersdialog.cpp -> lists: the dialog works on the lists page that opened it"
-    "dialogs/listsgroupsmanagercontainer.cpp -> lists: the groups manager runs the lists page's group commands"
-    "dialogs/listsgroupsmanagergroup.cpp -> lists: the groups manager runs the lists page's group commands"
-    "dialogs/listsgroupsmanagerlist.cpp -> lists: the groups manager runs the lists page's group commands"
 )
 
 set(excused)
