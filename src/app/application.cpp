@@ -1,7 +1,7 @@
 #include "app/application.h"
 
 #include "app/markersingleapplication.h"
-#include "contacts/chats.h"
+#include "contacts/contactsmodels.h"
 #include "contacts/chatui.h"
 #include "contacts/user.h"
 #include "dialogs/assigneechat.h"
@@ -45,6 +45,7 @@ char **g_argv = nullptr;
 MarkerSingleApplication *g_application = nullptr;
 SplashScreen *g_splash = nullptr;
 ModelsContainer *g_models = nullptr;
+ContactsModels *g_contacts = nullptr;
 QString g_programPath;
 
 // The task information dialog chats with an assignee through the Team page.
@@ -143,10 +144,7 @@ void createServicesAndWindows(Windows &windows)
     IdlenessSender::createInstance();
 
     g_models = ModelsContainer::create(nullptr);
-    auto *chats = new Chats;
-    auto *friends = new Friends;
-    g_models->setFriends(friends);
-    g_models->setChats(chats);
+    g_contacts = new ContactsModels(g_models);
 
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
@@ -182,7 +180,7 @@ void createServicesAndWindows(Windows &windows)
         }
     }
     hookNotepadPage(window);
-    window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });
+    window->setPageHook(MainWindow::PageHook::SaveFriends, [friends = g_contacts->friends()] { friends->save(); });
     windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
 
     windows.trayIcon = std::make_unique<SystemTrayIcon>(window);
@@ -251,6 +249,9 @@ void shutdownApplication()
     QApplication::closeAllWindows();
     QCoreApplication::quit();
     if (g_models) {
+        // The models before their container, friends first.
+        delete g_contacts;
+        g_contacts = nullptr;
         ModelsContainer::destroy();
         g_models = nullptr;
     }
