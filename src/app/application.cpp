@@ -1,18 +1,18 @@
 #include "app/application.h"
 
 #include "app/markersingleapplication.h"
-#include "contacts/contactsmodels.h"
 #include "contacts/chatui.h"
-#include "contacts/user.h"
-#include "dialogs/assigneechat.h"
+#include "contacts/contactsmodels.h"
 #include "contacts/friends.h"
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
+#include "contacts/user.h"
 #include "core/logging.h"
 #include "core/options.h"
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
+#include "dialogs/assigneechat.h"
 #include "dialogs/backupdialog.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
@@ -24,10 +24,11 @@
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
-#include "sync/connectiontestdialog.h"
-#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
+#include "syncui/connectiontestdialog.h"
+#include "syncui/listssyncui.h"
+#include "syncui/sslerrorsui.h"
 
 #include <QDebug>
 #include <QFile>
@@ -140,6 +141,8 @@ void createServicesAndWindows(Windows &windows)
 {
     ServerPoller::create();
     Updater::create();
+    // A list synchronised alone asks about certificates over its page.
+    SslErrorHandler::setMaker([](QWidget *window) -> SslErrorHandler * { return new SslErrorsUI(window); });
     IdlenessMonitor::createInstance();
     IdlenessSender::createInstance();
 

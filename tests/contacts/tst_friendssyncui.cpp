@@ -11,7 +11,7 @@
 #include "contacts/user.h"
 #include "dialogdriver.h"
 #include "model/modelscontainer.h"
-#include "sync/syncdialog.h"
+#include "syncui/syncdialog.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 
