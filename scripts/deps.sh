@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ ccache zlib1g-dev libgl-dev libxss-dev
+packages=(cmake ninja-build g++ lld ccache zlib1g-dev libgl-dev libxss-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools
           qt6-webengine-dev qt6-pdf-dev
           libbenchmark-dev openssl

@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 PLUMDECK_FUZZ=1 scripts/deps.sh
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DPLUMDECK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
+args=()
+[ -n "${PLUMDECK_JOBS:-}" ] && args+=(-j "$PLUMDECK_JOBS")
+cmake --build "$build" "${args[@]}"
 seconds="${1:-}"
 only="${2:-}"
 failed=0; ran=0

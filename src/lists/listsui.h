@@ -171,7 +171,7 @@ public:
     void startSaveTimer();
     // Each returns false when a write was tried and failed; the change marks
     // then stay and the next tick tries again.
-    bool saveLists();
+    bool saveLists() override;
     bool saveListsGroups();
     void setUserLists(UserLists *lists);
     // Rebuilds the list manager's rows after the groups changed outside it.

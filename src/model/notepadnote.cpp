@@ -79,7 +79,7 @@ void NotepadNote::markNotepadChanged()
 
 bool NotepadNote::isUntouched() const
 {
-    return m_syncStatus == New && m_text.isEmpty() && m_title == defaultTitle();
+    return m_syncStatus == New && m_pendingUpload.isEmpty() && m_text.isEmpty() && m_title == defaultTitle();
 }
 
 void NotepadNote::resetToNew()
@@ -87,6 +87,7 @@ void NotepadNote::resetToNew()
     m_syncStatus = New;
     m_revision = 0;
     m_serverId = 0;
+    m_pendingUpload.clear();
 }
 
 QString NotepadNote::defaultTitle()

@@ -34,6 +34,13 @@ public:
     quint32 revision() const;
     void setServerId(quint32 id);
     void setRevision(quint32 revision) { m_revision = revision; }
+    // What an upload whose outcome is not known yet carried (empty when
+    // none is in doubt); kept in the notepad file.
+    QString pendingUpload() const { return m_pendingUpload; }
+    void setPendingUpload(const QString &mark) { m_pendingUpload = mark; }
+    // Not New, or posted without a known outcome: removing it must reach
+    // the server.
+    bool mayBeOnServer() const { return m_syncStatus != New || !m_pendingUpload.isEmpty(); }
 
     void setTitle(const QString &title);
     void setText(const QString &text);
@@ -59,6 +66,7 @@ private:
     QString m_text;
     quint32 m_serverId = 0;
     quint32 m_revision = 0;
+    QString m_pendingUpload;
 };
 
 #endif

@@ -144,6 +144,7 @@ void NotepadNotes::updateNote(NotepadNote *local, NotepadNote *fromServer)
     local->setSyncStatus(NotepadNote::Unedited);
     local->setServerId(fromServer->serverId());
     local->setRevision(fromServer->revision());
+    local->setPendingUpload(QString());
     local->setText(fromServer->text());
     local->setTitle(fromServer->title());
     local->markNotepadChanged();

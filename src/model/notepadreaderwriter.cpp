@@ -112,9 +112,16 @@ void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
 {
     QDomElement div = appendElementWithClass(parent, QStringLiteral("div"), QLatin1String(NoteClass));
     QDomElement dl = appendElementWithClass(div, QStringLiteral("dl"), QLatin1String(NoteFieldsClass));
-    if (documentKind() == LocalDocument)
+    const bool local = documentKind() == LocalDocument;
+    if (local) {
         appendDefinition(dl, QStringLiteral("sync-status"), syncStatusToString(note->syncStatus()));
-    if (note->syncStatus() != NotepadNote::New) {
+        if (!note->pendingUpload().isEmpty())
+            appendDefinition(dl, QStringLiteral("pending-upload"), note->pendingUpload());
+    }
+    // A removed note whose upload is in doubt has no id yet.
+    const bool removedInDoubt = local && note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0
+                                && !note->pendingUpload().isEmpty();
+    if (note->syncStatus() != NotepadNote::New && !removedInDoubt) {
         appendDefinition(dl, QStringLiteral("id"), noteIdToString(note->serverId()));
         appendDefinition(dl, QStringLiteral("revision"), revisionToString(note->revision()));
     }
@@ -153,7 +160,10 @@ NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
             if (s == NotepadNote::LocallyUnknown)
                 return nullptr;
             note->setSyncStatus(s);
+            note->setPendingUpload(value("pending-upload"));
             if (s == NotepadNote::New)
+                return note.release();
+            if (s == NotepadNote::Deleted && value("id").isNull() && !note->pendingUpload().isEmpty())
                 return note.release();
         }
     }

@@ -126,6 +126,7 @@ void TaskList::resetToNew()
     m_syncStatus = New;
     m_serverId = 0;
     m_revision = 0;
+    m_pendingUpload.clear();
     m_rootTask->clearIdsRecursively();
     // The removed tasks name ids of the account the list came from; they
     // mean nothing to the server the list goes to next.
@@ -145,7 +146,7 @@ bool TaskList::hasNoTitledTask() const
 
 bool TaskList::isUntouchedDefault() const
 {
-    return m_syncStatus == New && hasNoTitledTask() && m_name == defaultName();
+    return m_syncStatus == New && m_pendingUpload.isEmpty() && hasNoTitledTask() && m_name == defaultName();
 }
 
 QSet<Task *> TaskList::allTasks() const
@@ -187,6 +188,7 @@ TaskList *TaskList::clone() const
     list->m_permissions = m_permissions;
     list->m_done = m_done;
     list->m_description = m_description;
+    list->m_pendingUpload = m_pendingUpload;
     list->m_removedTasks.reserve(m_removedTasks.size());
     for (const Task *task : m_removedTasks)
         list->m_removedTasks.append(task->clone());

@@ -55,6 +55,14 @@ public:
     void setDone(bool done) { m_done = done; }
     QString description() const { return m_description; }
     void setDescription(const QString &description) { m_description = description; }
+    // What an upload whose outcome is not known yet carried (the
+    // synchroniser's mark; empty when none is in doubt). Kept in the lists
+    // file, so that the next run can recognise the list on the server.
+    QString pendingUpload() const { return m_pendingUpload; }
+    void setPendingUpload(const QString &mark) { m_pendingUpload = mark; }
+    // Not New, or posted without a known outcome: removing it must reach
+    // the server.
+    bool mayBeOnServer() const { return m_syncStatus != New || !m_pendingUpload.isEmpty(); }
     QList<Task *> removedTasks() const { return m_removedTasks; }
     // Takes ownership of the tasks; the tasks held before are deleted.
     void setRemovedTasks(const QList<Task *> &tasks);
@@ -92,6 +100,7 @@ private:
     QString m_permissions;
     bool m_done = false;
     QString m_description;
+    QString m_pendingUpload;
     QList<Task *> m_removedTasks;
 };
 

@@ -743,8 +743,13 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
             sink.definition(QStringLiteral("outlook-id"), list->outlookId());
         if (list->localId() != 0)
             sink.definition(QStringLiteral("local-id"), listIdToString(list->localId()));
+        if (!list->pendingUpload().isEmpty())
+            sink.definition(QStringLiteral("pending-upload"), list->pendingUpload());
     }
-    if (status != TaskList::New) {
+    // A removed list whose upload is in doubt has no id yet.
+    const bool removedInDoubt = status == TaskList::Deleted && list->serverId() == 0
+                                && !list->pendingUpload().isEmpty();
+    if (status != TaskList::New && !removedInDoubt) {
         sink.definition(QStringLiteral("id"), listIdToString(list->serverId()));
         sink.definition(QStringLiteral("revision"), revisionToString(list->revision()));
     }
@@ -842,6 +847,10 @@ TaskList *TaskReaderWriter::readList(Element listElement)
                 return fail();
             list->setSyncStatus(status);
             hasServerFields = status != TaskList::New;
+            // A removed list whose upload is in doubt has no id yet.
+            if (status == TaskList::Deleted && fields.value(u"id").isNull
+                && !fields.value(u"pending-upload").toString().isEmpty())
+                hasServerFields = false;
         }
     } else {
         list->setSyncStatus(TaskList::Unedited);
@@ -869,6 +878,7 @@ TaskList *TaskReaderWriter::readList(Element listElement)
 
     if (documentKind() == LocalDocument) {
         list->setOutlookId(fields.value(u"outlook-id").toString());
+        list->setPendingUpload(fields.value(u"pending-upload").toString());
         const Value localIdText = fields.value(u"local-id");
         if (!localIdText.isNull) {
             const quint32 localId = numberFromString(localIdText.text, badListId, NonZero);

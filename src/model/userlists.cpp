@@ -226,7 +226,7 @@ void UserLists::deleteList(TaskList *list)
     }
     emit listRemoved(model);
     takeModel(model);
-    if (list->syncStatus() == TaskList::New) {
+    if (!list->mayBeOnServer()) {
         delete list;
     } else {
         list->clearTasks();

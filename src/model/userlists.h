@@ -47,6 +47,8 @@ public:
 
     bool isModified() const;
     void clearModified();
+    // Something outside the models changed (a removed list's record).
+    void setModified() { m_changed = true; }
 
     QList<ListModel *> models() const { return m_models; }
     QList<TaskList *> taskLists() const;

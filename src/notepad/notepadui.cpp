@@ -192,7 +192,7 @@ void NotepadUI::removeNote(NotepadNote *note)
         return;
     }
     dropTab(editor);
-    if (note->syncStatus() == NotepadNote::New) {
+    if (!note->mayBeOnServer()) {
         m_notes->purgeNote(note);
     } else {
         note->setSyncStatus(NotepadNote::Deleted);

@@ -25,6 +25,10 @@
 //   prepareFetchedExisting(item)       adjusts a fetched copy of a known item
 //   mustFetch(item)                    the item was created on the server but
 //                                      never fetched back: fetch before anything
+//   mayHoldUploadedParts(item)         an earlier upload of the item's new parts
+//                                      may have arrived unanswered
+//   takeUploadedParts(item, fetched)   gives the item's new parts the ids of
+//                                      their copies in the fetched item
 //   neverTakenWarning()
 struct ItemSyncText
 {
@@ -101,6 +105,10 @@ private:
         sendRequest(PutForMerge, QStringLiteral("PUT"), Traits::itemPath(m_id), &doc);
     }
     void sendDelete() { sendRequest(Delete, QStringLiteral("DELETE"), Traits::itemPath(m_id), nullptr); }
+    void sendGetBeforePut()
+    {
+        sendRequest(GetBeforePut, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr);
+    }
 
     void revisionMessage();
     QString permissions() const { return m_info ? Traits::infoPermissions(m_info) : QString(); }
@@ -192,10 +200,15 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
     emitProgress(Traits::text(T::UploadingChanges, name));
-    if (serverRevision >= localRevision)
+    if (serverRevision > localRevision && Traits::mayHoldUploadedParts(m_localItem)) {
+        // The server changed since, perhaps by that upload: its copy tells
+        // which new parts it already holds, so they are not added twice.
+        sendGetBeforePut();
+    } else if (serverRevision >= localRevision) {
         sendPutForMerge();
-    else
+    } else {
         revisionMessage();
+    }
 }
 
 template <class Traits>
@@ -284,6 +297,27 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             sendGetExisting();
         } else {
             fail(Traits::text(T::FailedToUpload, QString()));
+        }
+        break;
+    case GetBeforePut:
+        if (gone) {
+            finish(Gone);
+        } else if (status == 200) {
+            QString error;
+            Item *fetched = Traits::readItem(request()->responseDocument(), &error);
+            if (!fetched) {
+                fail(QStringLiteral("parse error: ") + error);
+                return;
+            }
+            Traits::takeUploadedParts(m_localItem, fetched);
+            delete fetched;
+            releaseRequest();
+            if (m_saveBeforeUpload)
+                m_saveBeforeUpload();
+            sendPutForMerge();
+        } else {
+            debugStatus(T::GetExistingBadStatus, status);
+            fail(Traits::text(T::FailedToRetrieve, QString()));
         }
         break;
     case Delete:

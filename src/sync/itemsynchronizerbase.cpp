@@ -42,6 +42,9 @@ void ItemSynchronizerBase::sendRequest(RequestKind kind, const QString &method,
     case Delete:
         connect(m_request, &Request::finished, this, &ItemSynchronizerBase::onDeleteRequestFinished);
         break;
+    case GetBeforePut:
+        connect(m_request, &Request::finished, this, &ItemSynchronizerBase::onGetBeforePutRequestFinished);
+        break;
     }
     ServerHttpConnection::instance()->addRequest(m_request);
 }
@@ -114,6 +117,7 @@ void ItemSynchronizerBase::onGetExistingRequestFinished() { onAnswer(GetExisting
 void ItemSynchronizerBase::onPostNewRequestFinished() { onAnswer(PostNew); }
 void ItemSynchronizerBase::onPutForMergeRequestFinished() { onAnswer(PutForMerge); }
 void ItemSynchronizerBase::onDeleteRequestFinished() { onAnswer(Delete); }
+void ItemSynchronizerBase::onGetBeforePutRequestFinished() { onAnswer(GetBeforePut); }
 
 void ItemSynchronizerBase::onAnswer(RequestKind kind)
 {

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QDomDocument;
 class XMLRequest;
 
@@ -30,6 +32,10 @@ public:
     ~ItemSynchronizerBase() override;
 
     void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
+    // Called when the run changed the local item (it learned ids of its
+    // parts) just before it uploads it: the owner saves it, so that a kill
+    // after the upload leaves what the next run needs to recognise it.
+    void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
     bool forceRemote() const { return m_forceRemote; }
 
     Result result() const { return m_result; }
@@ -53,7 +59,7 @@ signals:
     void progress(QString desc, int done, int total);
 
 protected:
-    enum RequestKind { GetNew, GetExisting, PostNew, PutForMerge, Delete };
+    enum RequestKind { GetNew, GetExisting, PostNew, PutForMerge, Delete, GetBeforePut };
 
     ItemSynchronizerBase(quint32 id, int progressStep, QObject *parent);
 
@@ -80,6 +86,7 @@ protected:
 
     quint32 m_id;
     quint32 m_assignedId = 0;
+    std::function<void()> m_saveBeforeUpload;
     int m_progressStep;
 
 private slots:
@@ -88,6 +95,7 @@ private slots:
     void onPostNewRequestFinished();
     void onPutForMergeRequestFinished();
     void onDeleteRequestFinished();
+    void onGetBeforePutRequestFinished();
     void onNoOpFinished();
 
 private:

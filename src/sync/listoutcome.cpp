@@ -6,8 +6,11 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "shell/messagedialog.h"
+#include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/uploadmark.h"
 
+#include <QDebug>
 #include <QHash>
 
 namespace {
@@ -33,6 +36,14 @@ void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
     }
 }
 
+void collectTasks(const Task *task, QList<const Task *> &out)
+{
+    for (const Task *child : task->children()) {
+        out << child;
+        collectTasks(child, out);
+    }
+}
+
 } // namespace
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
@@ -44,10 +55,82 @@ void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
     applyExpanded(fetched->rootTask(), flags);
 }
 
-ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
-                                             TaskList *fetched)
+void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId, ListsSyncHost *host)
 {
+    if (!model)
+        return;
+    TaskList *list = model->taskList();
+    list->setPendingUpload(UploadMark::make(highestKnownId, UploadMark::listDigest(list)));
+    model->setChanged();
+    if (host && !host->saveLists())
+        qWarning() << "the lists could not be saved before an upload";
+}
+
+namespace {
+
+bool holdsTaskWithoutId(const Task *task)
+{
+    for (const Task *child : task->children())
+        if (child->id() == 0 || holdsTaskWithoutId(child))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ListOutcome::markUploadOfNewTasks(ListModel *model, ListsSyncHost *host)
+{
+    if (!model)
+        return;
+    TaskList *list = model->taskList();
+    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
+        || !holdsTaskWithoutId(list->rootTask()))
+        return;
+    list->setPendingUpload(ListSynchronizer::putMark(list));
+    model->setChanged();
+    if (host && !host->saveLists())
+        qWarning() << "the lists could not be saved before an upload";
+}
+
+void ListOutcome::takeOverPostedCopy(ListsGroups *groups, ListModel *model, TaskList *fetched)
+{
+    TaskList *list = model->taskList();
+    if (groups)
+        groups->setListServerId(groups->findListByLocalId(list->localId()), fetched->serverId());
+    list->setSyncStatus(TaskList::Edited);
+    list->setServerId(fetched->serverId());
+    list->setRevision(fetched->revision());
+    list->setPendingUpload(QString());
+    list->rootTask()->clearIdsRecursively();
+    QList<const Task *> posted;
+    collectTasks(fetched->rootTask(), posted);
+    for (const Task *task : posted) {
+        Task *removed = task->clone();
+        removed->deleteChildren();
+        list->recordRemovedTask(removed);
+    }
+    delete fetched;
+    model->setChanged();
+}
+
+ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
+                                             TaskList *fetched, bool *uploadAgain)
+{
+    if (uploadAgain)
+        *uploadAgain = false;
     TaskList *oldList = model->taskList();
+    if (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Edited) {
+        const QString mark = oldList->pendingUpload();
+        if (UploadMark::unchangedSince(mark, UploadMark::listDigest(oldList))) {
+            // Changed and changed back: nothing of the user's is lost.
+            oldList->setSyncStatus(TaskList::Unedited);
+        } else if (UploadMark::unchangedSince(mark, UploadMark::listDigest(fetched))) {
+            takeOverPostedCopy(groups, model, fetched);
+            if (uploadAgain)
+                *uploadAgain = true;
+            return nullptr;
+        }
+    }
     if (groups)
         groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
     keepExpandedStates(oldList, fetched);

@@ -25,6 +25,9 @@ public:
     virtual void singleListSyncStarted(ListModel *model) = 0;
     // A single-list run of the model ended: the page shows it as before.
     virtual void singleListSyncEnded(ListModel *model) { Q_UNUSED(model); }
+    // Writes the lists file now when anything changed; false when the write
+    // failed. A run calls it before an upload whose answer may be lost.
+    virtual bool saveLists() { return true; }
 };
 
 #endif

@@ -15,6 +15,7 @@
 #include "sync/notepadsynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
+#include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
@@ -214,7 +215,110 @@ void ListsSynchronizer::onListsRequestFinished()
         n = 1;
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
+    if (!m_forceRemote && !m_forceLocal)
+        setAsideUploadsInDoubt();
     syncNextList();
+}
+
+// Only the user's own lists the server got after the upload left, that no
+// list here holds, can be the copy of a list whose POST may have arrived.
+bool ListsSynchronizer::mayBeCopyOf(quint32 serverId, const TaskList *list) const
+{
+    quint32 highest = 0;
+    QString digest;
+    if (!UploadMark::parse(list->pendingUpload(), &highest, &digest) || serverId <= highest)
+        return false;
+    const ListInfo *info = m_listInfos.value(serverId, nullptr);
+    if (!info || !info->isOwned() || !m_userLists)
+        return false;
+    return !m_userLists->taskListByServerId(serverId) && !m_userLists->findDeletedByServerId(serverId);
+}
+
+void ListsSynchronizer::setAsideUploadsInDoubt()
+{
+    auto hasCandidate = [this](const TaskList *list) {
+        for (quint32 id : std::as_const(m_serverIds))
+            if (mayBeCopyOf(id, list))
+                return true;
+        return false;
+    };
+    for (auto it = m_models.begin(); it != m_models.end();) {
+        const TaskList *list = *it ? (*it)->taskList() : nullptr;
+        if (list && list->syncStatus() == TaskList::New && hasCandidate(list)) {
+            m_modelsInDoubt << *it;
+            it = m_models.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
+        if ((*it)->serverId() == 0 && hasCandidate(*it)) {
+            m_deletedInDoubt << *it;
+            it = m_deletedLists.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
+{
+    if (!fetched->isOwned() || (m_modelsInDoubt.isEmpty() && m_deletedInDoubt.isEmpty()) || !m_userLists)
+        return false;
+    const quint32 id = fetched->serverId();
+    const QString digest = UploadMark::listDigest(fetched);
+    for (int i = 0; i < m_modelsInDoubt.size(); ++i) {
+        ListModel *model = m_modelsInDoubt.at(i);
+        if (!model || !m_userLists->models().contains(model)
+            || !UploadMark::matches(model->taskList()->pendingUpload(), id, digest))
+            continue;
+        m_modelsInDoubt.removeAt(i);
+        TaskList *local = model->taskList();
+        if (UploadMark::unchangedSince(local->pendingUpload(), UploadMark::listDigest(local))) {
+            // The server's copy is the list as it is here.
+            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
+            m_currentModel = model;
+            return true;
+        }
+        // Changed here since it was posted: the user's version goes up in
+        // place of the posted one, in this run.
+        ListOutcome::takeOverPostedCopy(m_groupsAtStart, model, fetched);
+        if (m_host)
+            m_host->saveLists();
+        m_models.prepend(model);
+        m_serverIds.insert(id);
+        m_currentModel = nullptr;
+        return true;
+    }
+    for (int i = 0; i < m_deletedInDoubt.size(); ++i) {
+        TaskList *removed = m_deletedInDoubt.at(i);
+        if (!m_userLists->deletedLists().contains(removed)
+            || !UploadMark::matches(removed->pendingUpload(), id, digest))
+            continue;
+        // Removed here before its creation was known: removed there too.
+        m_deletedInDoubt.removeAt(i);
+        removed->setServerId(id);
+        removed->setPendingUpload(QString());
+        m_userLists->setModified();
+        if (m_host)
+            m_host->saveLists();
+        m_deletedLists.prepend(removed);
+        m_serverIds.insert(id);
+        delete fetched;
+        m_currentModel = nullptr;
+        return true;
+    }
+    return false;
+}
+
+quint32 ListsSynchronizer::highestKnownServerId() const
+{
+    quint32 highest = m_listInfos.isEmpty() ? 0 : m_listInfos.lastKey();
+    if (m_userLists) {
+        for (const TaskList *list : m_userLists->taskLists())
+            highest = qMax(highest, list->serverId());
+    }
+    return highest;
 }
 
 bool ListsSynchronizer::holdsServerLists() const
@@ -234,6 +338,15 @@ void ListsSynchronizer::syncNextList()
     quint32 id = 0;
     bool chosen = false;
     while (!chosen) {
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
+            && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
+            // No server list was their copy: posted (again), or, removed
+            // here, dropped.
+            m_models = m_modelsInDoubt;
+            m_deletedLists = m_deletedInDoubt;
+            m_modelsInDoubt.clear();
+            m_deletedInDoubt.clear();
+        }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
@@ -275,6 +388,19 @@ void ListsSynchronizer::syncNextList()
     // deleted for everyone.
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())))
         m_listStep->setForceRemote(true);
+    if (m_currentModel) {
+        m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
+            if (!model)
+                return;
+            model->setChanged();
+            if (m_host)
+                m_host->saveLists();
+        });
+    }
+    if (m_currentModel && list->syncStatus() == TaskList::New)
+        ListOutcome::markUpload(m_currentModel, highestKnownServerId(), m_host);
+    else if (m_currentModel && !m_forceLocal)
+        ListOutcome::markUploadOfNewTasks(m_currentModel, m_host);
     m_listStep->start();
 }
 
@@ -318,6 +444,8 @@ void ListsSynchronizer::onListSynchronizerFinished()
     }
     case ListSynchronizer::ReceivedNew: {
         TaskList *fetched = step->takeResultList();
+        if (recogniseUpload(fetched))
+            break;
         UserLists::AddResult added = UserLists::Refused;
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)
@@ -335,12 +463,21 @@ void ListsSynchronizer::onListSynchronizerFinished()
             delete fetched;
             break;
         }
+        bool uploadAgain = false;
         if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,
-                                                                fetched)) {
+                                                                fetched, &uploadAgain)) {
             // Posted later in this run, like any new list.
             m_models.append(copy);
             m_hasNewLists = true;
             m_keptCopies << copy->taskList()->name();
+        }
+        if (uploadAgain) {
+            if (m_host)
+                m_host->saveLists();
+            // The user's version goes up in place of the posted one.
+            m_models.prepend(m_currentModel);
+            m_serverIds.insert(m_currentModel->taskList()->serverId());
+            m_currentModel = nullptr;
         }
         break;
     }

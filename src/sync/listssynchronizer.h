@@ -77,6 +77,15 @@ private:
     bool groupsHaveRealEdits(const ListsGroups *groups) const;
     // Some list here is known to the server.
     bool holdsServerLists() const;
+    // Lists posted earlier whose outcome is not known wait until the
+    // server's lists that may be their copies have been fetched.
+    void setAsideUploadsInDoubt();
+    bool mayBeCopyOf(quint32 serverId, const TaskList *list) const;
+    // A fetched server-only list that is the copy of a list set aside: the
+    // local list takes it over (or, removed here, it is deleted there).
+    // Takes `fetched` and returns true then.
+    bool recogniseUpload(TaskList *fetched);
+    quint32 highestKnownServerId() const;
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);
@@ -96,6 +105,8 @@ private:
     QPointer<ListsGroups> m_groupsAtStart;
     QList<TaskList *> m_deletedLists;
     QList<QPointer<ListModel>> m_models;
+    QList<QPointer<ListModel>> m_modelsInDoubt;
+    QList<TaskList *> m_deletedInDoubt;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;
     QSet<quint32> m_serverIds;

@@ -2,7 +2,11 @@
 
 #include "model/listinfo.h"
 #include "model/tasklist.h"
+#include "model/task.h"
 #include "model/taskreaderwriter.h"
+
+#include <QCryptographicHash>
+#include <QSet>
 
 template class ItemSynchronizer<ListSyncTraits>;
 
@@ -31,6 +35,134 @@ bool ListSyncTraits::mustFetch(const TaskList *list)
     const auto status = list->syncStatus();
     return (status == TaskList::Unedited || status == TaskList::Edited)
         && list->revision() == ListSynchronizer::NotFetchedRevision;
+}
+
+namespace {
+
+const QString PutPrefix = QStringLiteral("put:");
+
+} // namespace
+
+bool ListSyncTraits::mayHoldUploadedParts(const TaskList *list)
+{
+    return list->syncStatus() == TaskList::Edited && list->pendingUpload().startsWith(PutPrefix);
+}
+
+namespace {
+
+// What a new task's upload carries and the server keeps, its creator
+// included: another user's task never has the same key.
+QString taskKey(const Task *task)
+{
+    return QStringList{task->title(), task->isDone() ? QStringLiteral("1") : QStringLiteral("0"),
+                       task->createdBy(), task->creationTime().toString(Qt::ISODate),
+                       task->dueTime().toString(Qt::ISODate), task->startTime().toString(Qt::ISODate),
+                       task->note().text()}
+        .join(QChar(0x1f));
+}
+
+QString keyDigest(const Task *task)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(taskKey(task).toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
+void collectNewDigests(const Task *task, QStringList &out)
+{
+    for (const Task *child : task->children()) {
+        if (child->id() == 0 && !out.contains(keyDigest(child)))
+            out << keyDigest(child);
+        collectNewDigests(child, out);
+    }
+}
+
+void collectNew(Task *task, QList<Task *> &out)
+{
+    for (Task *child : task->children()) {
+        if (child->id() == 0)
+            out << child;
+        collectNew(child, out);
+    }
+}
+
+void collectIds(const Task *task, QSet<quint32> &ids)
+{
+    for (const Task *child : task->children()) {
+        if (child->id() != 0)
+            ids.insert(child->id());
+        collectIds(child, ids);
+    }
+}
+
+void collectUnknown(const Task *task, const QSet<quint32> &known, QList<const Task *> &out)
+{
+    for (const Task *child : task->children()) {
+        if (!known.contains(child->id()))
+            out << child;
+        collectUnknown(child, known, out);
+    }
+}
+
+} // namespace
+
+QString ListSynchronizer::putMark(const TaskList *list)
+{
+    QStringList digests;
+    const QString earlier = list->pendingUpload();
+    if (earlier.startsWith(PutPrefix))
+        digests = earlier.mid(PutPrefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    collectNewDigests(list->rootTask(), digests);
+    return digests.isEmpty() ? QString() : PutPrefix + digests.join(QLatin1Char(','));
+}
+
+// Only tasks of the server's copy that no task here knows and that carry
+// exactly what a task of the upload in doubt carried (same fields, same
+// creator) are its copies. Each takes the place of one task here without an
+// id: first the one that still reads the same, then, in order, those changed
+// since; a copy left over was removed here since and is removed there. The
+// upload that follows then leaves the server with the user's version and no
+// task twice.
+void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
+{
+    const QStringList sent = list->pendingUpload().mid(PutPrefix.size()).split(QLatin1Char(','));
+    QSet<quint32> known;
+    collectIds(list->rootTask(), known);
+    for (const Task *removed : list->removedTasks())
+        known.insert(removed->id());
+    QList<const Task *> unknown;
+    collectUnknown(fetched->rootTask(), known, unknown);
+    QList<const Task *> copies;
+    for (const Task *task : std::as_const(unknown))
+        if (sent.contains(keyDigest(task)))
+            copies << task;
+
+    QList<Task *> mine;
+    collectNew(list->rootTask(), mine);
+    auto take = [](Task *task, const Task *copy) {
+        task->setId(copy->id());
+        task->setRevision(copy->revision());
+        task->setHashcode(copy->hashcode());
+    };
+    for (Task *task : std::as_const(mine)) {
+        const QString key = taskKey(task);
+        for (int i = 0; i < copies.size(); ++i) {
+            if (taskKey(copies.at(i)) == key) {
+                take(task, copies.takeAt(i));
+                break;
+            }
+        }
+    }
+    for (Task *task : std::as_const(mine)) {
+        if (copies.isEmpty())
+            break;
+        if (task->id() == 0)
+            take(task, copies.takeFirst());
+    }
+    for (const Task *copy : std::as_const(copies)) {
+        Task *removed = copy->clone();
+        removed->deleteChildren();
+        list->recordRemovedTask(removed);
+    }
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

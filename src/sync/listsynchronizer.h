@@ -25,6 +25,8 @@ struct ListSyncTraits
     static quint32 readNewId(const QDomDocument &doc, QString *error);
     static void prepareFetchedExisting(TaskList *) {}
     static bool mustFetch(const TaskList *list);
+    static bool mayHoldUploadedParts(const TaskList *list);
+    static void takeUploadedParts(TaskList *list, TaskList *fetched);
     static const char *neverTakenWarning();
 };
 
@@ -56,6 +58,12 @@ public:
     // the list before that fetch give way to the server's copy. The owner
     // marks the list's model changed so that the mark is saved.
     static void recordAssignedId(TaskList *list, quint32 id);
+
+    // The mark an Edited list carries while a PUT with tasks the server has
+    // no id for is out: a digest of each such task, with those of an earlier
+    // upload still in doubt, so that the next run can find their copies even
+    // when the user changed them since. Empty when there are none.
+    static QString putMark(const TaskList *list);
 };
 
 #endif

@@ -20,6 +20,7 @@ void NotepadNoteSynchronizer::recordAssignedId(NotepadNote *note, quint32 id)
     note->setSyncStatus(NotepadNote::Unedited);
     note->setServerId(id);
     note->setRevision(1);
+    note->setPendingUpload(QString());
     note->markNotepadChanged();
 }
 

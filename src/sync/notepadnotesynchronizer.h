@@ -26,6 +26,9 @@ struct NoteSyncTraits
     static quint32 readNewId(const QDomDocument &doc, QString *error);
     static void prepareFetchedExisting(NotepadNote *note);
     static bool mustFetch(const NotepadNote *) { return false; }
+    // A note is put whole: putting it twice adds nothing.
+    static bool mayHoldUploadedParts(const NotepadNote *) { return false; }
+    static void takeUploadedParts(NotepadNote *, NotepadNote *) {}
     static const char *neverTakenWarning();
 };
 

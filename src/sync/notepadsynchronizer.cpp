@@ -7,6 +7,7 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
 #include "sync/serverhttpconnection.h"
+#include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
@@ -109,11 +110,99 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     const int count = m_serverIds.size() + m_localNotes.size();
     m_progressStep = count == 0 ? 150 : 150 / count;
     emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
+    if (!m_forceRemote)
+        setAsideUploadsInDoubt();
     syncNextNote();
+}
+
+// Notes are private to their owner: only a note the server got after the
+// upload left, that no note here holds, can be the copy of a note whose
+// POST may have arrived.
+bool NotepadSynchronizer::mayBeCopyOf(quint32 serverId, const NotepadNote *note) const
+{
+    quint32 highest = 0;
+    QString digest;
+    if (!UploadMark::parse(note->pendingUpload(), &highest, &digest) || serverId <= highest)
+        return false;
+    return m_noteInfos.contains(serverId) && NotepadNotes::instance()->indexOfServerId(serverId) < 0;
+}
+
+void NotepadSynchronizer::setAsideUploadsInDoubt()
+{
+    for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
+        NotepadNote *note = *it;
+        const bool inDoubt = note->syncStatus() == NotepadNote::New
+                             || (note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0);
+        bool candidate = false;
+        if (inDoubt && !note->pendingUpload().isEmpty()) {
+            for (quint32 id : std::as_const(m_serverIds))
+                candidate = candidate || mayBeCopyOf(id, note);
+        }
+        if (candidate) {
+            m_notesInDoubt << note;
+            it = m_localNotes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    // A fetched note reads as New until it is taken in; its id is there.
+    fetched->setSyncStatus(NotepadNote::Unedited);
+    const quint32 id = fetched->serverId();
+    const QString digest = UploadMark::noteDigest(fetched);
+    for (int i = 0; i < m_notesInDoubt.size(); ++i) {
+        NotepadNote *note = m_notesInDoubt.at(i);
+        if (!notes->notes().contains(note) || !UploadMark::matches(note->pendingUpload(), id, digest))
+            continue;
+        m_notesInDoubt.removeAt(i);
+        if (note->syncStatus() == NotepadNote::New
+            && UploadMark::unchangedSince(note->pendingUpload(), UploadMark::noteDigest(note))) {
+            notes->updateNote(note, fetched);
+            return true;
+        }
+        // Changed or removed here since it was posted: the server's copy
+        // takes the user's version, or goes, in this run.
+        if (note->syncStatus() == NotepadNote::New)
+            note->setSyncStatus(NotepadNote::Edited);
+        note->setServerId(id);
+        note->setRevision(fetched->revision());
+        note->setPendingUpload(QString());
+        notes->setChanged(true);
+        // Saved before the upload that follows, as before every upload.
+        if (!notes->save())
+            qWarning() << "the notepad could not be saved before an upload";
+        delete fetched;
+        m_localNotes.prepend(note);
+        m_serverIds.insert(id);
+        return true;
+    }
+    return false;
+}
+
+void NotepadSynchronizer::markUpload(NotepadNote *note)
+{
+    quint32 highest = m_noteInfos.isEmpty() ? 0 : m_noteInfos.lastKey();
+    NotepadNotes *notes = NotepadNotes::instance();
+    for (const NotepadNote *other : notes->notes())
+        highest = qMax(highest, other->serverId());
+    note->setPendingUpload(UploadMark::make(highest, UploadMark::noteDigest(note)));
+    notes->setChanged(true);
+    if (!notes->save())
+        qWarning() << "the notepad could not be saved before an upload";
 }
 
 void NotepadSynchronizer::syncNextNote()
 {
+    if (m_localNotes.isEmpty() && m_serverIds.isEmpty() && !m_notesInDoubt.isEmpty()) {
+        // No server note was their copy: posted (again), or, removed here,
+        // dropped.
+        m_localNotes = m_notesInDoubt;
+        m_notesInDoubt.clear();
+    }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
         syncDisplayOrder();
         return;
@@ -141,6 +230,8 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote)
         m_noteSynchronizer->setForceRemote(true);
+    if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::New)
+        markUpload(m_currentNote);
     m_noteSynchronizer->start();
 }
 
@@ -158,9 +249,12 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         if (step->assignedId() != 0)
             NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
         break;
-    case NotepadNoteSynchronizer::ReceivedNew:
-        notes->addNote(step->takeResultNote());
+    case NotepadNoteSynchronizer::ReceivedNew: {
+        NotepadNote *fetched = step->takeResultNote();
+        if (!recogniseUpload(fetched))
+            notes->addNote(fetched);
         break;
+    }
     case NotepadNoteSynchronizer::Gone:
         notes->removeNote(step->localNote());
         break;

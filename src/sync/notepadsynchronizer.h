@@ -54,12 +54,22 @@ private:
                      void (NotepadSynchronizer::*onFinished)(), const QDomDocument *body = nullptr);
     void releaseRequest();
     bool isCurrent(QObject *sender) const;
+    // Notes posted earlier whose outcome is not known wait until the
+    // server's notes that may be their copies have been fetched.
+    void setAsideUploadsInDoubt();
+    bool mayBeCopyOf(quint32 serverId, const NotepadNote *note) const;
+    // A fetched server-only note that is the copy of a note set aside: the
+    // local note takes it over (or, removed here, it is deleted there).
+    // Takes `fetched` and returns true then.
+    bool recogniseUpload(NotepadNote *fetched);
+    void markUpload(NotepadNote *note);
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
     QMap<quint32, NotepadNoteInfo *> m_noteInfos;
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
+    QList<NotepadNote *> m_notesInDoubt;
     NotepadNote *m_currentNote = nullptr;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;

@@ -57,6 +57,18 @@ void SingleListSynchronizer::start()
         return;
     }
     if (m_list->syncStatus() == TaskList::New) {
+        if (!m_list->pendingUpload().isEmpty()) {
+            // An earlier upload of it may have arrived: only the full
+            // synchronisation, which sees the server's lists, can tell.
+            QTimer::singleShot(0, this, [this] { succeed(); });
+            return;
+        }
+        quint32 highest = 0;
+        if (m_userLists) {
+            for (const TaskList *list : m_userLists->taskLists())
+                highest = qMax(highest, list->serverId());
+        }
+        ListOutcome::markUpload(m_model, highest, m_host);
         startListStep();
         return;
     }
@@ -112,12 +124,20 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
+    ListOutcome::markUploadOfNewTasks(m_model, m_host);
     startListStep();
 }
 
 void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
+    m_listStep->setSaveBeforeUpload([this] {
+        if (!m_model)
+            return;
+        m_model->setChanged();
+        if (m_host)
+            m_host->saveLists();
+    });
     connect(m_listStep, &ListSynchronizer::finished, this, &SingleListSynchronizer::onListSynchronizerFinished);
     m_listStep->start();
 }
@@ -151,6 +171,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
             delete fetched;
             break;
         }
+        // A list whose posted copy the user's version replaces stays
+        // Edited: the next run uploads it.
         if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched))
             keptCopy = copy->taskList()->name();
         m_list = m_model->taskList();

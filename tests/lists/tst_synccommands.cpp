@@ -439,9 +439,10 @@ void TstSyncCommands::f5CommitsTheOpenEditor()
     QCOMPARE(serverTitles(server, QStringLiteral("Home")), QStringList{"Bills"});
 }
 
-// A run that posted a list but failed to fetch it back, then an edit: the
-// next run takes the server's copy and keeps the user's beside it, which the
-// page shows in a tab of its own and puts in the groups.
+// A run that posted a list but failed to fetch it back, then an edit here and
+// another on the server: the next run takes the server's copy and keeps the
+// user's beside it, which the page shows in a tab of its own and puts in the
+// groups.
 void TstSyncCommands::keptCopyGetsATab()
 {
     CheckedFakeServer server;
@@ -456,6 +457,11 @@ void TstSyncCommands::keptCopyGetsATab()
     }
     ListModel *trip = page->currentList();
     QVERIFY(trip->taskList()->serverId() != 0);
+    FakeList changed = server.list(trip->taskList()->serverId());
+    setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Suitcase"));
+    changed.tasks[1].hashcode.clear();
+    ++changed.revision;
+    server.putList(changed);
     QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
     page->centralWidget()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));

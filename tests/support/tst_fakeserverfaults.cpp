@@ -38,6 +38,7 @@ private slots:
     void delayed();
     void stalled();
     void held();
+    void answerLostAfterApplying();
     void dripped();
     void brokenAnswers_data();
     void brokenAnswers();
@@ -129,6 +130,30 @@ void TstFakeServerFaults::held()
     const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(next.status, 200);
     QTRY_COMPARE(released, 0);
+}
+
+// The request is carried out, then its answer is cut or failed: the client
+// cannot tell that the list exists.
+void TstFakeServerFaults::answerLostAfterApplying()
+{
+    const QByteArray body = newList(GoodListFields, GoodTaskFields);
+    const int fired = m_server->faultsFired();
+    m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+    const ProbeReply cut = m_probe->post(QStringLiteral("/lists"), body);
+    QVERIFY(!cut.body.contains("pd-list-id"));
+    QCOMPARE(m_server->lists().size(), 2);
+    QCOMPARE(m_server->faultsFired(), fired + 1);
+
+    m_server->respondAfterApplying("POST", QStringLiteral("^/lists$"), 500);
+    const ProbeReply failed = m_probe->post(QStringLiteral("/lists"), body);
+    QCOMPARE(failed.status, 500);
+    QVERIFY(failed.body.isEmpty());
+    QCOMPARE(m_server->lists().size(), 3);
+
+    // Once each: the next one is answered.
+    QCOMPARE(m_probe->post(QStringLiteral("/lists"), body).status, 201);
+    QCOMPARE(m_server->lists().size(), 4);
+    QCOMPARE(m_server->faultsFired(), fired + 2);
 }
 
 void TstFakeServerFaults::dripped()

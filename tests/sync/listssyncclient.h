@@ -101,7 +101,7 @@ public:
             m_notes->appendNote(note);
         });
         connect(notes, &NotepadNotes::removeNoteFromView, this, [this](NotepadNote *note) {
-            if (note->syncStatus() == NotepadNote::New)
+            if (!note->mayBeOnServer())
                 m_notes->purgeNote(note);
             else
                 note->setSyncStatus(NotepadNote::Deleted);

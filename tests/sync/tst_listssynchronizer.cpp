@@ -86,7 +86,7 @@ private slots:
     void forcedRemoteUploadsEverything();
     void forcedLocalTakesTheServersLists();
     void postAcceptedFetchFailedIsFetchedNextRun();
-    void editBeforeFetchIsKeptAsACopy();
+    void editBeforeFetchGoesUpInPlace();
     void twoClientsConverge();
     void progressStepCountsEveryList();
     void newListGetsItsGroupEntryId();
@@ -690,9 +690,10 @@ void TstListsSynchronizer::postAcceptedFetchFailedIsFetchedNextRun()
     QVERIFY(boxes.titles.isEmpty());
 }
 
-// The user changed that list before the fetch: the server's copy is taken
-// and the user's version kept beside it as a list of its own, with one box.
-void TstListsSynchronizer::editBeforeFetchIsKeptAsACopy()
+// The user changed that list before the fetch: the server's copy still
+// holds just what was posted, so the user's version replaces it there, with
+// no copy kept beside it and no task twice.
+void TstListsSynchronizer::editBeforeFetchGoesUpInPlace()
 {
     SyncClient client;
     client.addList(QStringLiteral("Trip"), {"Tickets", "Bags"});
@@ -708,26 +709,20 @@ void TstListsSynchronizer::editBeforeFetchIsKeptAsACopy()
     ModalAnswerer boxes;
     r = run(client);
     QVERIFY2(r.ok, qPrintable(r.error));
-    const QString copyName = ListOutcome::keptCopyName(QStringLiteral("Trip"));
-    QCOMPARE(copyName, QStringLiteral("Trip (my changes)"));
-    QCOMPARE(sorted(client.names()), (QStringList{"Trip", copyName}));
-    QCOMPARE(serverNames(*m_server, "alice"), (QStringList{"Trip", copyName}));
-    QCOMPARE(SyncClient::titles(client.model("Trip")), (QStringList{"Tickets", "Bags"}));
-    QCOMPARE(SyncClient::titles(client.model(copyName)), (QStringList{"Passports", "Bags"}));
-    QCOMPARE(serverTitles(*m_server, serverIdOf(*m_server, "alice", copyName)), (QStringList{"Passports", "Bags"}));
-    QCOMPARE(client.model(copyName)->taskList()->syncStatus(), TaskList::Unedited);
-    QVERIFY(client.model(copyName)->isChanged());
-    QVERIFY(client.model(copyName)->taskList()->localId() != client.model("Trip")->taskList()->localId()
-            || client.model("Trip")->taskList()->localId() == 0);
-    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 0);
-    QCOMPARE(boxes.titles, QStringList{"Sync"});
-    QVERIFY(boxes.texts.value(0).contains(copyName));
+    QCOMPARE(client.names(), QStringList{"Trip"});
+    QCOMPARE(serverNames(*m_server, "alice"), QStringList{"Trip"});
+    QCOMPARE(SyncClient::titles(client.model("Trip")), (QStringList{"Passports", "Bags"}));
+    QCOMPARE(serverTitles(*m_server, id), (QStringList{"Passports", "Bags"}));
+    QCOMPARE(client.model("Trip")->taskList()->serverId(), id);
+    QCOMPARE(client.model("Trip")->taskList()->syncStatus(), TaskList::Unedited);
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
+    QCOMPARE(m_server->requests("PUT", "^/lists/").size(), 1);
+    QVERIFY(boxes.titles.isEmpty());
 
-    // Told once: the next run has nothing to keep and says nothing.
     r = run(client);
     QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(boxes.titles.size(), 1);
-    QCOMPARE(client.lists.models().size(), 2);
+    QCOMPARE(client.lists.models().size(), 1);
+    QCOMPARE(serverTitles(*m_server, id), (QStringList{"Passports", "Bags"}));
 }
 
 void TstListsSynchronizer::twoClientsConverge()
@@ -827,7 +822,9 @@ void TstListsSynchronizer::failedPostRecordsNothing()
     const RunResult r = run(client);
     QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
     QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
-    QVERIFY(!model->isChanged());
+    // Only the record of the upload, made before it left.
+    QVERIFY(!model->taskList()->pendingUpload().isEmpty());
+    QCOMPARE(model->taskList()->serverId(), 0u);
 }
 
 // A readable page that is not the list set must not empty the user's lists;

@@ -526,6 +526,16 @@ void FakeServer::oversizedBody(const QString &pathRegex, qint64 bytes, bool once
 }
 
 // Returns a copy-stable pointer valid until the next call (the fault is removed when once).
+void FakeServer::dropAnswerAfterApplying(const QByteArray &method, const QString &pathRegex, bool once)
+{
+    addFault(Fault::AppliedDrop, method, pathRegex, once);
+}
+
+void FakeServer::respondAfterApplying(const QByteArray &method, const QString &pathRegex, int status, bool once)
+{
+    addFault(Fault::AppliedRespond, method, pathRegex, once).status = status;
+}
+
 const FakeServer::Fault *FakeServer::takeFault(Fault::Kind kind, const FakeRequest &request)
 {
     static Fault taken;
@@ -535,6 +545,7 @@ const FakeServer::Fault *FakeServer::takeFault(Fault::Kind kind, const FakeReque
             || !f.path.match(request.path).hasMatch())
             continue;
         taken = f;
+        ++m_faultsFired;
         if (f.once)
             m_faults.removeAt(i);
         return &taken;
@@ -667,6 +678,18 @@ FakeServer::Action FakeServer::handle(FakeRequest &r, Response &response, int &d
         r.method = "HEAD";
     } else {
         response = route(r);
+        if (const Fault *f = takeFault(Fault::AppliedDrop, r); f) {
+            // Some bytes of the answer arrive, so the client cannot take the
+            // request for unsent and send it again.
+            Response cut;
+            cut.raw = "HTTP/1.1 " + QByteArray::number(response.status)
+                      + " Lost\r\nContent-Type: application/xhtml+xml\r\nContent-Length: 4096\r\n\r\n<html";
+            response = cut;
+        } else if (const Fault *f = takeFault(Fault::AppliedRespond, r); f) {
+            Response failed;
+            failed.status = f->status;
+            response = failed;
+        }
     }
     response.dripBytes = dripBytes;
     response.dripMs = dripMs;

@@ -354,7 +354,15 @@ public:
     // `chunkBytes` at a time, one piece every `intervalMs`.
     void drip(const QString &pathRegex, int chunkBytes, int intervalMs, bool once = true);
     void closeAfterResponses(int n) { m_closeAfter = n; } // per connection; 0 = never
+    // The request is carried out, then its answer is lost: the status line,
+    // the headers and the start of a body, then the connection closes.
+    void dropAnswerAfterApplying(const QByteArray &method, const QString &pathRegex, bool once = true);
+    // The request is carried out, then answered with this status and no body.
+    void respondAfterApplying(const QByteArray &method, const QString &pathRegex, int status,
+                              bool once = true);
     void clearFaults() { m_faults.clear(); }
+    // How many faults have been taken by requests since the start.
+    int faultsFired() const { return m_faultsFired; }
 
     // --- Event port ----------------------------------------------------------
     // Writes <event type resource>inner</event> to every stream of the user.
@@ -400,7 +408,8 @@ private:
     friend class FakeEventConnection;
 
     struct Fault {
-        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold, Drip };
+        enum Kind { Respond, Raw, Delay, Stall, Close, Compression, Oversized, Unfinished, Hold, Drip,
+                    AppliedDrop, AppliedRespond };
         Kind kind = Respond;
         QByteArray method;
         QRegularExpression path;
@@ -502,6 +511,7 @@ private:
     bool m_validation = true;
     qint64 m_maxBody = 32 << 20;
     int m_closeAfter = 0;
+    int m_faultsFired = 0;
 
     QList<Fault> m_faults;
     QList<std::function<void()>> m_held;

@@ -1,0 +1,200 @@
+#ifndef STOREDCLIENT_H
+#define STOREDCLIENT_H
+
+// A client of the account that lives in its files, as the program does across
+// runs: each LiveClient loads it, acts, and either saves it as the program
+// would on quitting (persist) or is dropped as by a kill, when only what was
+// written during the run (the saves made before uploads) remains. Several
+// stored clients take turns in one process; the notepad file the program
+// uses is copied in and out around each turn.
+
+#include "fakeserver.h"
+#include "listssyncclient.h"
+#include "model/notepadnotes.h"
+#include "model/userlists.h"
+#include "sync/listssynchost.h"
+#include "sync/listssynchronizer.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+struct StoredClient
+{
+    explicit StoredClient(const QString &name)
+        : path(QDir(root.path()).filePath(name))
+    {
+        QDir().mkpath(path);
+    }
+    QString listsPath() const { return QDir(path).filePath(QStringLiteral("lists.xhtml")); }
+    QString notesPath() const { return QDir(path).filePath(QStringLiteral("notepad.xhtml")); }
+
+    QTemporaryDir root;
+    QString path;
+};
+
+inline void replaceFile(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    if (QFile::exists(from))
+        QFile::copy(from, to);
+}
+
+class LiveClient : public TestSyncHost
+{
+public:
+    explicit LiveClient(StoredClient &store)
+        : m_store(store)
+    {
+        QDir().mkpath(QFileInfo(NotepadNotes::filePath()).absolutePath());
+        replaceFile(store.notesPath(), NotepadNotes::filePath());
+        notes = new NotepadNotes;
+        notes->load();
+        view = new TestNotepadView(notes);
+        if (QFile::exists(store.listsPath()))
+            lists = UserLists::load(store.listsPath());
+        if (!lists)
+            lists = new UserLists;
+    }
+
+    ~LiveClient() override
+    {
+        // The notepad saves itself on destruction; the stored copy was
+        // taken before, by persist() or kill().
+        dropNotepad(notes, view);
+        delete lists;
+    }
+
+    bool saveLists() override
+    {
+        ++listSaves;
+        return lists->save(m_store.listsPath());
+    }
+
+    // Quits normally: everything is written.
+    void persist()
+    {
+        lists->save(m_store.listsPath());
+        notes->save();
+        replaceFile(NotepadNotes::filePath(), m_store.notesPath());
+    }
+
+    // Killed: the files stay as the run last wrote them.
+    void kill() { replaceFile(NotepadNotes::filePath(), m_store.notesPath()); }
+
+    ListModel *addList(const QString &name, const QStringList &titles)
+    {
+        TaskList *list = TaskList::create();
+        list->setName(name);
+        for (int i = 0; i < titles.size(); ++i)
+            list->rootTask()->createChild(i)->setTitle(titles[i]);
+        return lists->addList(list);
+    }
+
+    ListModel *model(const QString &name) const
+    {
+        for (ListModel *m : lists->models())
+            if (m->taskList()->name() == name)
+                return m;
+        return nullptr;
+    }
+
+    int countLists(const QString &name) const
+    {
+        int n = 0;
+        for (ListModel *m : lists->models())
+            n += m->taskList()->name() == name;
+        return n;
+    }
+
+    NotepadNote *addNote(const QString &title, const QString &text)
+    {
+        auto *note = new NotepadNote;
+        note->setTitle(title);
+        note->setText(text);
+        notes->appendNote(note);
+        return note;
+    }
+
+    NotepadNote *note(const QString &title) const
+    {
+        for (NotepadNote *n : notes->notes())
+            if (n->title() == title && n->syncStatus() != NotepadNote::Deleted)
+                return n;
+        return nullptr;
+    }
+
+    int countNotes(const QString &title) const
+    {
+        int n = 0;
+        for (NotepadNote *note : notes->notes())
+            n += note->title() == title && note->syncStatus() != NotepadNote::Deleted;
+        return n;
+    }
+
+    // What the notepad page does when the user closes a note.
+    void removeNote(NotepadNote *note)
+    {
+        if (!note->mayBeOnServer()) {
+            notes->purgeNote(note);
+        } else {
+            note->setSyncStatus(NotepadNote::Deleted);
+            notes->setChanged(true);
+        }
+    }
+
+    UserLists *lists = nullptr;
+    NotepadNotes *notes = nullptr;
+    TestNotepadView *view = nullptr;
+    int listSaves = 0;
+
+private:
+    StoredClient &m_store;
+};
+
+// Runs a full synchronisation of the client, turning the event loop without
+// sleeping (the fake server lives in this process). With `killWhen`, the
+// program is killed (the run and the client's objects dropped, nothing more
+// saved) once a request the server received makes it true, or at the run's
+// end. Returns whether the run succeeded (false when killed).
+inline bool runClientSync(LiveClient &client, FakeServer &server, const std::function<bool()> &killWhen = {})
+{
+    auto *sync = new ListsSynchronizer(client.lists, &client);
+    bool ended = false;
+    bool ok = false;
+    bool killNow = false;
+    QEventLoop loop;
+    QObject::connect(sync, &BaseSynchronizer::finished, &loop, [&](bool success) {
+        ended = true;
+        ok = success;
+        loop.quit();
+    });
+    if (killWhen) {
+        QObject::connect(&server, &FakeServer::requestReceived, &loop, [&] {
+            if (!killNow && killWhen()) {
+                killNow = true;
+                loop.quit();
+            }
+        });
+    }
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    sync->start();
+    if (!ended && !killNow)
+        loop.exec();
+    if (!ended && !killNow)
+        qWarning() << "a synchronisation did not end in 20 s";
+    if (!ok && ended)
+        qDebug().noquote() << "run failed:" << sync->errorString();
+    delete sync;
+    if (killWhen) {
+        client.kill();
+        return false;
+    }
+    return ok;
+}
+
+#endif

@@ -1,0 +1,452 @@
+#include "model/listmodel.h"
+#include "model/notepadnote.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "storedclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/singlelistsynchronizer.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <QSignalSpy>
+
+#include <functional>
+
+// A new list or note whose upload reached the server while its answer never
+// reached the client (lost, failed after the server applied it, the program
+// killed) exists once afterwards, on the server and in the client.
+
+namespace {
+
+enum Fault {
+    AnswerDropped,       // applied, then the connection drops mid-answer
+    FailedAfterApplying, // applied, then answered 500
+    KilledWhileSent,     // applied; the program dies before the answer
+    FetchFailedThenEdited, // answered, the fetch after it fails, the user edits
+    EditedInDoubt,       // answer dropped, the user edits before the next run
+    RemovedInDoubt,      // answer dropped, the user removes it
+    DuplicatedByUser,    // answer dropped, the user makes a second one alike
+    OthersLookAlike,     // answer dropped, another user shares one alike
+    LostBeforeApplying   // 500 without applying: posted again, once
+};
+
+const QStringList PostedTitles{QStringLiteral("Tickets"), QStringLiteral("Bags")};
+const QStringList EditedTitles{QStringLiteral("Passports"), QStringLiteral("Bags")};
+
+QString noteText(const QStringList &lines)
+{
+    return lines.join(QLatin1Char('\n'));
+}
+
+QStringList taskTitles(const TaskList *list)
+{
+    QStringList out;
+    for (const Task *task : list->rootTask()->children())
+        out << task->title();
+    return out;
+}
+
+QStringList serverTitles(const FakeServer &server, quint32 id)
+{
+    QStringList out;
+    for (const FakeTask &t : server.tasks(id))
+        out << t.title();
+    return out;
+}
+
+} // namespace
+
+class TstUploadsInDoubt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void recognisedOnce_data();
+    void recognisedOnce();
+    void newTasksOfAnUnansweredPutAddedOnce_data();
+    void newTasksOfAnUnansweredPutAddedOnce();
+    void singleListRunLeavesAListInDoubtToTheFullRun();
+    void oldListsFileWithoutMarksStillLoads();
+
+private:
+    // Runs a full synchronisation; with `killWhen`, the program is killed
+    // (the run and the client dropped, nothing more saved) once it holds.
+    bool runSync(LiveClient &client, const std::function<bool()> &killWhen = {});
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+};
+
+void TstUploadsInDoubt::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QFile::remove(NotepadNotes::filePath());
+}
+
+void TstUploadsInDoubt::cleanup()
+{
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+bool TstUploadsInDoubt::runSync(LiveClient &client, const std::function<bool()> &killWhen)
+{
+    return runClientSync(client, *m_server, killWhen);
+}
+
+void TstUploadsInDoubt::recognisedOnce_data()
+{
+    QTest::addColumn<bool>("note");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("expected"); // copies on the server and in the client
+
+    const struct
+    {
+        const char *name;
+        Fault fault;
+        int expected;
+    } rows[] = {
+        {"answer dropped after applying", AnswerDropped, 1},
+        {"500 after applying", FailedAfterApplying, 1},
+        {"killed after the request left", KilledWhileSent, 1},
+        {"fetch after the upload failed, edited since", FetchFailedThenEdited, 1},
+        {"edited while in doubt", EditedInDoubt, 1},
+        {"removed while in doubt", RemovedInDoubt, 0},
+        {"a second one made alike by the user stays", DuplicatedByUser, 2},
+        {"another user's look-alike is not taken", OthersLookAlike, 2},
+        {"lost before applying: posted again once", LostBeforeApplying, 1},
+    };
+    for (bool note : {false, true}) {
+        for (const auto &row : rows) {
+            if (note && row.fault == OthersLookAlike)
+                continue; // notes are private to their owner
+            QTest::addRow("%s: %s", note ? "note" : "list", row.name) << note << int(row.fault) << row.expected;
+        }
+    }
+}
+
+void TstUploadsInDoubt::recognisedOnce()
+{
+    QFETCH(bool, note);
+    QFETCH(int, fault);
+    QFETCH(int, expected);
+    const QString name = QStringLiteral("Trip");
+    const QString post = note ? QStringLiteral("^/notepad-notes$") : QStringLiteral("^/lists$");
+    const QString fetch = note ? QStringLiteral("^/notepad-notes/\\d+$") : QStringLiteral("^/lists/\\d+$");
+    const bool edited = fault == FetchFailedThenEdited || fault == EditedInDoubt;
+    ModalAnswerer boxes;
+    StoredClient store(QStringLiteral("a"));
+
+    // First run: the item is made and its upload goes wrong.
+    {
+        LiveClient client(store);
+        if (note)
+            client.addNote(name, noteText(PostedTitles));
+        else
+            client.addList(name, PostedTitles);
+        client.persist();
+        switch (Fault(fault)) {
+        case FailedAfterApplying:
+            m_server->respondAfterApplying("POST", post, 500);
+            break;
+        case KilledWhileSent:
+            m_server->hold(post);
+            break;
+        case FetchFailedThenEdited:
+            m_server->respondOnce("GET", fetch, 500);
+            break;
+        case LostBeforeApplying:
+            m_server->respondOnce("POST", post, 500);
+            break;
+        default:
+            m_server->dropAnswerAfterApplying("POST", post);
+            break;
+        }
+        if (fault == KilledWhileSent) {
+            runSync(client, [&] { return m_server->requests("POST", post).size() == 1; });
+            QCOMPARE(m_server->requests("POST", post).size(), 1);
+            QCOMPARE(m_server->releaseHeld(), 1);
+            QTest::qWait(50);
+        } else {
+            QVERIFY(!runSync(client));
+            client.persist();
+        }
+    }
+    QCOMPARE(m_server->faultsFired(), 1);
+
+    // The user acts before the next run.
+    {
+        LiveClient client(store);
+        QCOMPARE(note ? client.countNotes(name) : client.countLists(name), 1);
+        switch (Fault(fault)) {
+        case FetchFailedThenEdited:
+        case EditedInDoubt:
+            if (note) {
+                client.note(name)->editText(noteText(EditedTitles));
+            } else {
+                ListModel *model = client.model(name);
+                model->setTaskTitle(model->taskList()->rootTask()->children().first(), EditedTitles.first());
+            }
+            break;
+        case RemovedInDoubt:
+            if (note)
+                client.removeNote(client.note(name));
+            else
+                client.lists->deleteList(client.model(name)->taskList());
+            break;
+        case DuplicatedByUser:
+            if (note)
+                client.addNote(name, noteText(PostedTitles));
+            else
+                client.addList(name, PostedTitles);
+            break;
+        case OthersLookAlike: {
+            QList<FakeTask> tasks;
+            for (const QString &title : PostedTitles)
+                tasks << FakeTask::make(title);
+            m_server->share(m_server->addList(QStringLiteral("bob"), name, tasks), QStringLiteral("alice"),
+                            QStringLiteral("rw"));
+            break;
+        }
+        default:
+            break;
+        }
+        client.persist();
+    }
+
+    // The next runs, without faults.
+    m_server->clearRequests();
+    for (int i = 0; i < 2; ++i) {
+        LiveClient client(store);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    QCOMPARE(boxes.titles, QStringList());
+
+    // One more run changes nothing.
+    m_server->clearRequests();
+    LiveClient client(store);
+    QVERIFY(runSync(client));
+    QCOMPARE(m_server->requests("POST", post).size(), 0);
+    QCOMPARE(m_server->requests("PUT", fetch).size(), 0);
+    QCOMPARE(m_server->requests("DELETE", fetch).size(), 0);
+
+    const QStringList wanted = edited ? EditedTitles : PostedTitles;
+    if (note) {
+        QList<FakeNote> onServer;
+        for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+            if (n.title == name)
+                onServer << n;
+        QCOMPARE(onServer.size(), expected);
+        QCOMPARE(client.countNotes(name), expected);
+        for (const FakeNote &n : onServer)
+            QCOMPARE(n.text, noteText(wanted));
+        for (NotepadNote *n : client.notes->notes()) {
+            QCOMPARE(n->text(), noteText(wanted));
+            QCOMPARE(n->syncStatus(), NotepadNote::Unedited);
+            QVERIFY(n->pendingUpload().isEmpty());
+        }
+    } else {
+        QList<FakeList> onServer;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            if (l.name == name)
+                onServer << l;
+        QCOMPARE(onServer.size(), expected);
+        QCOMPARE(client.countLists(name), expected);
+        for (const FakeList &l : onServer)
+            QCOMPARE(serverTitles(*m_server, l.id), wanted);
+        QSet<quint32> ids;
+        for (ListModel *m : client.lists->models()) {
+            QCOMPARE(taskTitles(m->taskList()), wanted);
+            QCOMPARE(m->taskList()->syncStatus(), TaskList::Unedited);
+            QVERIFY(m->taskList()->pendingUpload().isEmpty());
+            ids.insert(m->taskList()->serverId());
+        }
+        QCOMPARE(ids.size(), expected);
+        if (fault == OthersLookAlike) {
+            int owned = 0;
+            for (ListModel *m : client.lists->models())
+                owned += m->taskList()->isOwned();
+            QCOMPARE(owned, 1);
+        }
+        QVERIFY(client.lists->deletedLists().isEmpty());
+    }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("meanwhile"); // 0: an old task edited, 1: the new one renamed, 2: it removed
+    const struct
+    {
+        const char *name;
+        Fault fault;
+    } faults[] = {
+        {"answer dropped after applying", AnswerDropped},
+        {"500 after applying", FailedAfterApplying},
+        {"killed after the request left", KilledWhileSent},
+        {"fetch after the upload failed", FetchFailedThenEdited},
+        {"lost before applying", LostBeforeApplying},
+    };
+    const char *changes[] = {"old task edited", "new task renamed", "new task removed"};
+    for (const auto &f : faults)
+        for (int m = 0; m < 3; ++m)
+            QTest::addRow("%s, %s", f.name, changes[m]) << int(f.fault) << m;
+}
+
+// An Edited list's PUT carries tasks the server has no id for; the server
+// adds them but the client never learns their ids. The next run finds them
+// on the server and sends only what is still missing.
+void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
+{
+    QFETCH(int, fault);
+    QFETCH(int, meanwhile);
+    const QString put = QStringLiteral("^/lists/\\d+$");
+    StoredClient store(QStringLiteral("a"));
+    {
+        LiveClient client(store);
+        client.addList(QStringLiteral("Trip"), PostedTitles);
+        QVERIFY(runSync(client));
+        ListModel *model = client.model(QStringLiteral("Trip"));
+        Task *child = new Task;
+        child->setTitle(QStringLiteral("Socks"));
+        model->appendTask(child);
+        client.persist();
+        switch (Fault(fault)) {
+        case FailedAfterApplying:
+            m_server->respondAfterApplying("PUT", put, 500);
+            break;
+        case KilledWhileSent:
+            m_server->hold(put);
+            break;
+        case FetchFailedThenEdited:
+            m_server->respondOnce("GET", put, 500);
+            break;
+        case LostBeforeApplying:
+            m_server->respondOnce("PUT", put, 500);
+            break;
+        default:
+            m_server->dropAnswerAfterApplying("PUT", put);
+            break;
+        }
+        if (fault == KilledWhileSent) {
+            runSync(client, [&] { return m_server->requests("PUT", put).size() == 1; });
+            QCOMPARE(m_server->releaseHeld(), 1);
+            QTest::qWait(50);
+        } else {
+            QVERIFY(!runSync(client));
+            client.persist();
+        }
+    }
+    QCOMPARE(m_server->faultsFired(), 1);
+    {
+        // What the user does meanwhile goes up too.
+        LiveClient client(store);
+        ListModel *model = client.model(QStringLiteral("Trip"));
+        const QList<Task *> tasks = model->taskList()->rootTask()->children();
+        if (meanwhile == 0)
+            model->setTaskTitle(tasks.first(), EditedTitles.first());
+        else if (meanwhile == 1)
+            model->setTaskTitle(tasks.last(), QStringLiteral("Wool socks"));
+        else
+            model->taskList()->removeTask(tasks.last());
+        model->setChanged();
+        client.persist();
+    }
+    for (int i = 0; i < 2; ++i) {
+        LiveClient client(store);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    QStringList wanted = PostedTitles;
+    if (meanwhile == 0)
+        wanted = QStringList{EditedTitles.first(), EditedTitles.last(), QStringLiteral("Socks")};
+    else if (meanwhile == 1)
+        wanted << QStringLiteral("Wool socks");
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
+    QCOMPARE(serverTitles(*m_server, m_server->visibleLists(QStringLiteral("alice")).first().id), wanted);
+    // The task the earlier upload added is the one that stays: nothing was
+    // removed there unless the user removed it here.
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).first().removedTasks.isEmpty(),
+             meanwhile != 2 || fault == LostBeforeApplying);
+    LiveClient client(store);
+    QCOMPARE(taskTitles(client.model(QStringLiteral("Trip"))->taskList()), wanted);
+    QVERIFY(client.model(QStringLiteral("Trip"))->taskList()->pendingUpload().isEmpty());
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+// A single-list run cannot see the server's other lists: it leaves a list
+// whose earlier upload is in doubt alone, and the full run settles it.
+void TstUploadsInDoubt::singleListRunLeavesAListInDoubtToTheFullRun()
+{
+    StoredClient store(QStringLiteral("a"));
+    {
+        LiveClient client(store);
+        client.addList(QStringLiteral("Trip"), PostedTitles);
+        m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        QVERIFY(!runSync(client));
+        QVERIFY(client.listSaves >= 1);
+        // Saved before the request left: the file has the mark.
+        std::unique_ptr<UserLists> onDisk(UserLists::load(store.listsPath()));
+        QVERIFY(onDisk);
+        QVERIFY(!onDisk->taskLists().first()->pendingUpload().isEmpty());
+        client.persist();
+    }
+    m_server->clearRequests();
+    LiveClient client(store);
+    SingleListSynchronizer single(client.lists, &client, client.model(QStringLiteral("Trip")));
+    QSignalSpy ended(&single, &SingleListSynchronizer::success);
+    single.start();
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(m_server->requests().size(), 0);
+    QVERIFY(runSync(client));
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
+    QCOMPARE(client.lists->models().size(), 1);
+}
+
+// Lists and notepad files written before the mark existed load as before; a
+// removed list or note whose upload is in doubt is kept without an id.
+void TstUploadsInDoubt::oldListsFileWithoutMarksStillLoads()
+{
+    StoredClient store(QStringLiteral("a"));
+    {
+        LiveClient client(store);
+        client.addList(QStringLiteral("Trip"), PostedTitles);
+        client.addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        client.persist();
+    }
+    QFile file(store.listsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("pending-upload"));
+    file.close();
+    {
+        LiveClient client(store);
+        QCOMPARE(client.lists->models().size(), 1);
+        QVERIFY(client.model(QStringLiteral("Trip"))->taskList()->pendingUpload().isEmpty());
+        // A marked one, removed.
+        client.model(QStringLiteral("Trip"))->taskList()->setPendingUpload(QStringLiteral("7:abc"));
+        client.lists->deleteList(client.model(QStringLiteral("Trip"))->taskList());
+        client.note(QStringLiteral("Idea"))->setPendingUpload(QStringLiteral("7:def"));
+        client.removeNote(client.note(QStringLiteral("Idea")));
+        client.persist();
+    }
+    LiveClient client(store);
+    QCOMPARE(client.lists->models().size(), 0);
+    QCOMPARE(client.lists->deletedLists().size(), 1);
+    QCOMPARE(client.lists->deletedLists().first()->serverId(), 0u);
+    QCOMPARE(client.lists->deletedLists().first()->pendingUpload(), QStringLiteral("7:abc"));
+    QCOMPARE(client.notes->notes().size(), 1);
+    QCOMPARE(client.notes->notes().first()->syncStatus(), NotepadNote::Deleted);
+    QCOMPARE(client.notes->notes().first()->pendingUpload(), QStringLiteral("7:def"));
+}
+
+PLUMDECK_TEST_MAIN(TstUploadsInDoubt)
+#include "tst_uploadsindoubt.moc"
