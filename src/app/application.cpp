@@ -29,6 +29,7 @@
 #include "syncui/connectiontestdialog.h"
 #include "syncui/listssyncui.h"
 #include "syncui/sslerrorsui.h"
+#include "syncui/syncnoticeboxes.h"
 
 #include <QDebug>
 #include <QFile>
@@ -143,6 +144,9 @@ void createServicesAndWindows(Windows &windows)
     Updater::create();
     // A list synchronised alone asks about certificates over its page.
     SslErrorHandler::setMaker([](QWidget *window) -> SslErrorHandler * { return new SslErrorsUI(window); });
+    // What a run must tell, in a message box it waits for.
+    static SyncNoticeBoxes noticeBoxes;
+    SyncNotices::setTeller(&noticeBoxes);
     IdlenessMonitor::createInstance();
     IdlenessSender::createInstance();
 
