@@ -1,18 +1,18 @@
 #include "app/application.h"
 
 #include "app/markersingleapplication.h"
-#include "contacts/chats.h"
 #include "contacts/chatui.h"
-#include "contacts/user.h"
-#include "dialogs/assigneechat.h"
+#include "contacts/contactsmodels.h"
 #include "contacts/friends.h"
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
+#include "contacts/user.h"
 #include "core/logging.h"
 #include "core/options.h"
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
+#include "dialogs/assigneechat.h"
 #include "dialogs/backupdialog.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
@@ -24,10 +24,12 @@
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
-#include "sync/connectiontestdialog.h"
-#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
+#include "syncui/connectiontestdialog.h"
+#include "syncui/listssyncui.h"
+#include "syncui/sslerrorsui.h"
+#include "syncui/syncnoticeboxes.h"
 
 #include <QDebug>
 #include <QFile>
@@ -45,6 +47,7 @@ char **g_argv = nullptr;
 MarkerSingleApplication *g_application = nullptr;
 SplashScreen *g_splash = nullptr;
 ModelsContainer *g_models = nullptr;
+ContactsModels *g_contacts = nullptr;
 QString g_programPath;
 
 // The task information dialog chats with an assignee through the Team page.
@@ -139,14 +142,16 @@ void createServicesAndWindows(Windows &windows)
 {
     ServerPoller::create();
     Updater::create();
+    // A list synchronised alone asks about certificates over its page.
+    SslErrorHandler::setMaker([](QWidget *window) -> SslErrorHandler * { return new SslErrorsUI(window); });
+    // What a run must tell, in a message box it waits for.
+    static SyncNoticeBoxes noticeBoxes;
+    SyncNotices::setTeller(&noticeBoxes);
     IdlenessMonitor::createInstance();
     IdlenessSender::createInstance();
 
     g_models = ModelsContainer::create(nullptr);
-    auto *chats = new Chats;
-    auto *friends = new Friends;
-    g_models->setFriends(friends);
-    g_models->setChats(chats);
+    g_contacts = new ContactsModels(g_models);
 
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
@@ -182,7 +187,7 @@ void createServicesAndWindows(Windows &windows)
         }
     }
     hookNotepadPage(window);
-    window->setPageHook(MainWindow::PageHook::SaveFriends, [friends] { friends->save(); });
+    window->setPageHook(MainWindow::PageHook::SaveFriends, [friends = g_contacts->friends()] { friends->save(); });
     windows.outlook = std::make_unique<OutlookModule>([window] { return currentUserLists(window); });
 
     windows.trayIcon = std::make_unique<SystemTrayIcon>(window);
@@ -251,6 +256,9 @@ void shutdownApplication()
     QApplication::closeAllWindows();
     QCoreApplication::quit();
     if (g_models) {
+        // The models before their container, friends first.
+        delete g_contacts;
+        g_contacts = nullptr;
         ModelsContainer::destroy();
         g_models = nullptr;
     }

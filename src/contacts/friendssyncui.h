@@ -1,7 +1,7 @@
 #ifndef FRIENDSSYNCUI_H
 #define FRIENDSSYNCUI_H
 
-#include "sync/basesyncui.h"
+#include "syncui/basesyncui.h"
 
 class ChatUI;
 

@@ -2,7 +2,7 @@
 
 #include "contacts/basefriendswidget.h"
 #include "contacts/sharefriendscontainer.h"
-#include "lists/listsui.h"
+#include "dialogs/listdialogshost.h"
 #include "model/listmodel.h"
 #include "model/modelscontainer.h"
 #include "model/tasklist.h"
@@ -20,10 +20,11 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
+ListInfoDialog::ListInfoDialog(ListDialogsHost *host, QWidget *parent)
     : CustomDialog(tr("List info"), false, false, parent)
-    , m_listsUI(listsUI)
+    , m_host(host)
 {
+    forgetHostWhenGone(m_host, this);
     addResizeGrip();
     resize(305, 440);
     setCenterOnParent(true);
@@ -164,8 +165,8 @@ ListInfoDialog::ListInfoDialog(ListsUI *listsUI, QWidget *parent)
     QLabel *sharedWithHeading = new QLabel(tr("Shared With"));
     sharedWithHeading->setObjectName(QStringLiteral("generalSectionLabel"));
     sharedWith->addWidget(sharedWithHeading);
-    ModelsContainer *models = listsUI ? listsUI->modelsContainer() : nullptr;
-    m_shareContainer = new ShareFriendsContainer(listsUI ? listsUI->chatUI() : nullptr,
+    ModelsContainer *models = host ? host->modelsContainer() : nullptr;
+    m_shareContainer = new ShareFriendsContainer(host ? host->chatUI() : nullptr,
                                                  models ? models->friends() : nullptr, false, this);
     m_shareContainer->createContents(false);
     m_shareContainer->friendsWidget()->setShowAvatars(false);
@@ -193,7 +194,7 @@ QLabel *ListInfoDialog::addLabel(QLayout *layout, const QString &text)
 
 ListModel *ListInfoDialog::currentList() const
 {
-    return m_listsUI ? m_listsUI->currentList() : nullptr;
+    return m_host ? m_host->currentList() : nullptr;
 }
 
 void ListInfoDialog::updateInfo()
@@ -255,10 +256,10 @@ void ListInfoDialog::updateEditable()
 void ListInfoDialog::editListName()
 {
     ListModel *list = currentList();
-    if (!m_listsUI || !acceptsEdits(list))
+    if (!m_host || !acceptsEdits(list))
         return;
     QPointer<ListInfoDialog> alive(this);
-    m_listsUI->changeListNameExternally(list, this);
+    m_host->changeListNameExternally(list, this);
     if (!alive)
         return;
     updateInfo();
@@ -285,23 +286,23 @@ void ListInfoDialog::onDoneStateChanged(int state)
 
 void ListInfoDialog::onManageSharingButtonClicked()
 {
-    if (m_listsUI)
-        m_listsUI->showListSharingUsersDialog();
+    if (m_host)
+        m_host->showListSharingUsersDialog();
 }
 
 void ListInfoDialog::unshareList()
 {
     QPointer<ListModel> list = currentList();
-    if (!list || !m_listsUI)
+    if (!list || !m_host)
         return;
     QPointer<ListInfoDialog> alive(this);
     const bool ok = MessageDialog::question(
         tr("Unshare List"),
         tr("Are you sure you want to stop seen the the list \"%1\" shared by \"%2\"?").arg(list->name(), list->owner()),
         this);
-    if (!ok || !alive || !list || !m_listsUI || !m_listsUI->userLists())
+    if (!ok || !alive || !list || !m_host || !m_host->userLists())
         return;
-    m_listsUI->userLists()->deleteList(list->taskList());
+    m_host->userLists()->deleteList(list->taskList());
 }
 
 void ListInfoDialog::accept()

@@ -5,8 +5,8 @@
 
 #include <QPointer>
 
+class ListDialogsHost;
 class ListModel;
-class ListsUI;
 class PDTextEdit;
 class QCheckBox;
 class QFrame;
@@ -23,7 +23,7 @@ class ListInfoDialog : public CustomDialog
 {
     Q_OBJECT
 public:
-    ListInfoDialog(ListsUI *listsUI, QWidget *parent = nullptr);
+    ListInfoDialog(ListDialogsHost *host, QWidget *parent = nullptr);
 
     QLabel *nameLabel() const { return m_nameLabel; }
     ToolButton *renameButton() const { return m_renameButton; }
@@ -68,7 +68,7 @@ private:
     QLabel *addLabel(QLayout *layout, const QString &text);
     ListModel *currentList() const;
 
-    QPointer<ListsUI> m_listsUI;
+    ListDialogsHost *m_host = nullptr;
     QVBoxLayout *m_sectionsLayout;
     QLabel *m_nameLabel;
     ToolButton *m_renameButton;

@@ -1,10 +1,9 @@
 #include "dialogs/listsgroupsmanagercontainer.h"
 
+#include "dialogs/listsgroupsmanagercommands.h"
 #include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listsgroupsmanagergroup.h"
 #include "dialogs/listsgroupsmanagerlist.h"
-#include "lists/commands/listgroupscommands.h"
-#include "lists/listsui.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
 #include "model/tasklist.h"
@@ -316,8 +315,8 @@ void ListsGroupsManagerContainer::mousePressEvent(QMouseEvent *event)
         auto *menu = new Menu;
         menu->setAttribute(Qt::WA_DeleteOnClose);
         // Built anew for each menu, so owned by it.
-        for (QAction *action : QList<QAction *>{new AddNewGroupAction(this, m_listsUI),
-                                                new AddNewListIntoDefaultGroupAction(this, m_listsUI)}) {
+        for (QAction *action : QList<QAction *>{new AddNewGroupAction(this),
+                                                new AddNewListIntoDefaultGroupAction(this)}) {
             action->setParent(menu);
             menu->addAction(action);
         }
@@ -735,12 +734,12 @@ void ListsGroupsManagerContainer::onDropElement(ListsGroupsManagerElement *dragg
     setBottomIndicator(false);
 }
 
-ListsUI *ListsGroupsManagerContainer::listsUI() const
+QObject *ListsGroupsManagerContainer::page() const
 {
-    return m_listsUI;
+    return m_page;
 }
 
-void ListsGroupsManagerContainer::setListsUI(ListsUI *ui)
+void ListsGroupsManagerContainer::setPage(QObject *page)
 {
-    m_listsUI = ui;
+    m_page = page;
 }

@@ -6,7 +6,6 @@
 #include <QScrollArea>
 
 class ListModel;
-class ListsUI;
 class ListsGroups;
 class ListsGroupsElementGroup;
 class ListsGroupsManagerElement;
@@ -42,8 +41,8 @@ public:
     QFrame *contentFrame() const { return m_contentFrame; }
     // The page the menu commands work for (and that owns them while no
     // menu does).
-    ListsUI *listsUI() const;
-    void setListsUI(ListsUI *ui);
+    QObject *page() const;
+    void setPage(QObject *page);
     // The live list whose non-zero server id or local id matches.
     ListModel *listByIds(quint32 serverId, quint32 localId) const;
 
@@ -99,7 +98,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QPointer<ListsUI> m_listsUI;
+    QPointer<QObject> m_page;
     void addGroupRows(ListsGroupsElementGroup *group, int level);
     ListsGroupsManagerList *makeListRow(ListModel *model, TaskList *list, int level);
     void insertRow(int index, ListsGroupsManagerElement *row);

@@ -1,8 +1,8 @@
 #include "dialogs/listsgroupsmanagergroup.h"
 
+#include "dialogs/listsgroupsmanagercommands.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerframeelementgroup.h"
-#include "lists/commands/listgroupscommands.h"
 #include "model/listsgroupselementgroup.h"
 #include "shell/menu.h"
 #include "shell/toolbutton.h"

@@ -1,8 +1,8 @@
 #include "dialogs/listsgroupsmanagerlist.h"
 
+#include "dialogs/listsgroupsmanagercommands.h"
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagerframeelementlist.h"
-#include "lists/commands/listgroupscommands.h"
 #include "model/listmodel.h"
 #include "model/listsgroupselementgroup.h"
 #include "model/listsgroupselementlist.h"

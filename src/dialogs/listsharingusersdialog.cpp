@@ -1,7 +1,7 @@
 #include "dialogs/listsharingusersdialog.h"
 
 #include "contacts/sharefriendscontainer.h"
-#include "lists/listsui.h"
+#include "dialogs/listdialogshost.h"
 #include "model/listmodel.h"
 #include "model/modelscontainer.h"
 
@@ -9,10 +9,11 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-ListSharingUsersDialog::ListSharingUsersDialog(ListsUI *listsUI, QWidget *parent)
+ListSharingUsersDialog::ListSharingUsersDialog(ListDialogsHost *host, QWidget *parent)
     : CustomDialog(tr("List shared with"), false, false, parent)
-    , m_listsUI(listsUI)
+    , m_host(host)
 {
+    forgetHostWhenGone(m_host, this);
     addResizeGrip();
     resize(400, 300);
     auto *content = new QVBoxLayout;
@@ -20,8 +21,8 @@ ListSharingUsersDialog::ListSharingUsersDialog(ListsUI *listsUI, QWidget *parent
     setCenterOnParent(true);
     setTitleIcon(QStringLiteral(":/listshare_free_OK.png"));
 
-    ModelsContainer *models = listsUI ? listsUI->modelsContainer() : nullptr;
-    m_shareContainer = new ShareFriendsContainer(listsUI ? listsUI->chatUI() : nullptr,
+    ModelsContainer *models = host ? host->modelsContainer() : nullptr;
+    m_shareContainer = new ShareFriendsContainer(host ? host->chatUI() : nullptr,
                                                  models ? models->friends() : nullptr, true, this);
     m_shareContainer->createContents(true);
 
@@ -69,8 +70,8 @@ void ListSharingUsersDialog::updateInfo()
 
 void ListSharingUsersDialog::onSharingInfoModified()
 {
-    if (m_listsUI)
-        m_listsUI->updateListInfoDialog();
+    if (m_host)
+        m_host->updateListInfoDialog();
 }
 
 void ListSharingUsersDialog::accept()

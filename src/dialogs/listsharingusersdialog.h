@@ -5,8 +5,8 @@
 
 #include <QPointer>
 
+class ListDialogsHost;
 class ListModel;
-class ListsUI;
 class QFrame;
 class ShareFriendsContainer;
 
@@ -17,7 +17,7 @@ class ListSharingUsersDialog : public CustomDialog
 {
     Q_OBJECT
 public:
-    ListSharingUsersDialog(ListsUI *listsUI, QWidget *parent = nullptr);
+    ListSharingUsersDialog(ListDialogsHost *host, QWidget *parent = nullptr);
 
     void updateInfo();
     ListModel *listModel() const { return m_listModel; }
@@ -37,7 +37,7 @@ protected slots:
 
 private:
     QPointer<ListModel> m_listModel;
-    QPointer<ListsUI> m_listsUI;
+    ListDialogsHost *m_host = nullptr;
     ShareFriendsContainer *m_shareContainer;
     QFrame *m_sharedByContainer;
 };

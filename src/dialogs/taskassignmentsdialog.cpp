@@ -1,7 +1,7 @@
 #include "dialogs/taskassignmentsdialog.h"
 
 #include "contacts/assignmentsfriendscontainer.h"
-#include "lists/listsui.h"
+#include "dialogs/listdialogshost.h"
 #include "model/listmodel.h"
 #include "model/modelscontainer.h"
 #include "model/tasklist.h"
@@ -10,18 +10,19 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TaskAssignmentsDialog::TaskAssignmentsDialog(ListsUI *listsUI, QWidget *parent)
+TaskAssignmentsDialog::TaskAssignmentsDialog(ListDialogsHost *host, QWidget *parent)
     : CustomDialog(tr("Task Assingmens"), false, false, parent)
-    , m_listsUI(listsUI)
+    , m_host(host)
 {
+    forgetHostWhenGone(m_host, this);
     addResizeGrip();
     resize(330, 300);
     auto *content = new QVBoxLayout;
     setContentLayout(content);
     setTitleIcon(QStringLiteral(":/asign_task.png"));
 
-    ModelsContainer *models = listsUI ? listsUI->modelsContainer() : nullptr;
-    m_assignmentsContainer = new AssignmentsFriendsContainer(listsUI ? listsUI->chatUI() : nullptr,
+    ModelsContainer *models = host ? host->modelsContainer() : nullptr;
+    m_assignmentsContainer = new AssignmentsFriendsContainer(host ? host->chatUI() : nullptr,
                                                              models ? models->friends() : nullptr, true, this);
     m_assignmentsContainer->createContents(true);
 

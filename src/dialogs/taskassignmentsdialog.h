@@ -6,8 +6,8 @@
 #include <QPointer>
 
 class AssignmentsFriendsContainer;
+class ListDialogsHost;
 class ListModel;
-class ListsUI;
 class QFrame;
 class Task;
 
@@ -17,7 +17,7 @@ class TaskAssignmentsDialog : public CustomDialog
 {
     Q_OBJECT
 public:
-    TaskAssignmentsDialog(ListsUI *listsUI, QWidget *parent = nullptr);
+    TaskAssignmentsDialog(ListDialogsHost *host, QWidget *parent = nullptr);
 
     void updateInfo();
     AssignmentsFriendsContainer *assignmentsContainer() const { return m_assignmentsContainer; }
@@ -34,7 +34,7 @@ public slots:
 private:
     Task *m_task = nullptr;
     QPointer<ListModel> m_listModel;
-    QPointer<ListsUI> m_listsUI;
+    ListDialogsHost *m_host = nullptr;
     AssignmentsFriendsContainer *m_assignmentsContainer;
     QFrame *m_notOwnedContainer;
 };

@@ -3,7 +3,7 @@
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "dialogs/assigneechat.h"
-#include "lists/tasktreeowner.h"
+#include "dialogs/taskdialogopener.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
@@ -46,7 +46,7 @@ const char *const meSuffix = " (me)";
 
 } // namespace
 
-TaskInfoDialog::TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent)
+TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     : CustomDialog(tr("Task info"), false, false, parent)
     , m_owner(owner)
 {

@@ -14,7 +14,7 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class Task;
-class TaskTreeOwner;
+class TaskDialogOpener;
 class ToolButton;
 
 // "Task info": every field of the lists page's current task, with the title,
@@ -28,7 +28,7 @@ class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
 public:
-    explicit TaskInfoDialog(TaskTreeOwner *owner, QWidget *parent = nullptr);
+    explicit TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent = nullptr);
     ~TaskInfoDialog() override;
 
     void setAssigneeChat(AssigneeChat *chat);
@@ -105,7 +105,7 @@ private:
     QString m_shownTitle;
     QString m_shownNote;
     QPointer<ListModel> m_model;
-    TaskTreeOwner *m_owner;
+    TaskDialogOpener *m_owner;
     AssigneeChat *m_chat = nullptr;
     PDTextEdit *m_titleEdit;
     QCheckBox *m_doneBox;

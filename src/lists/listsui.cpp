@@ -1706,7 +1706,7 @@ void ListsUI::createListGroupsManager()
 {
     m_listGroupsManagerDialog = new ListGroupsManagerDialog(m_userLists, m_listsGroups, mainWindow());
     ListsGroupsManagerContainer *container = m_listGroupsManagerDialog->container();
-    container->setListsUI(this);
+    container->setPage(this);
     connect(container, &ListsGroupsManagerContainer::openListRequested, this, &ListsUI::setCurrentList);
     connect(container, &ListsGroupsManagerContainer::listNameChangeRequested, this,
             &ListsUI::setListNameExternally);

@@ -1,6 +1,7 @@
 #ifndef LISTSUI_H
 #define LISTSUI_H
 
+#include "dialogs/listdialogshost.h"
 #include "lists/tasktreeowner.h"
 #include "model/alarmoccurrence.h"
 #include "shell/mainwindowmode.h"
@@ -93,7 +94,11 @@ bool caseInsensitiveLessThan(const QString &a, const QString &b);
 // one tab per list, every command of the page, its menus and bottom bar, and
 // the list and task dialogs it opens floating or docks as panels. Whatever
 // needs the lists, the current list or the current task reaches them here.
-class ListsUI : public QObject, public MainWindowMode, public TaskTreeOwner, public ListsSyncPage
+class ListsUI : public QObject,
+                public MainWindowMode,
+                public TaskTreeOwner,
+                public ListsSyncPage,
+                public ListDialogsHost
 {
     Q_OBJECT
 public:
@@ -110,12 +115,12 @@ public:
     static QString listsGroupsFilePath();
 
     // Look-ups and navigation.
-    UserLists *userLists() const { return m_userLists; }
+    UserLists *userLists() const override { return m_userLists; }
     ListsGroups *listsGroups() const override { return m_listsGroups; }
-    ModelsContainer *modelsContainer() const { return m_modelsContainer; }
-    ChatUI *chatUI() const { return m_chatUI; }
+    ModelsContainer *modelsContainer() const override { return m_modelsContainer; }
+    ChatUI *chatUI() const override { return m_chatUI; }
     TabWidget *tabWidget() const;
-    ListModel *currentList() const;
+    ListModel *currentList() const override;
     TreeView *currentTreeView() const;
     Task *currentTask() const;
     ListModel *listForTabIndex(int index) const;
@@ -179,9 +184,9 @@ public:
     void resetAssignedLocalIds();
     quint32 lowestFreeLocalId();
     void setListNameExternally(ListModel *list, const QString &name);
-    void changeListNameExternally(ListModel *list, QWidget *parent);
+    void changeListNameExternally(ListModel *list, QWidget *parent) override;
     void editListName(ListModel *list);
-    void updateListInfoDialog();
+    void updateListInfoDialog() override;
     void updateListSharingUsersDialog();
 
     // Single-list synchronisation: the page's queue runs them.
@@ -279,7 +284,7 @@ public slots:
     void showListsGroupsManagerDialog();
     void showTaskAttachmentsDialog();
     void showTaskAssignmentsDialog();
-    void showListSharingUsersDialog();
+    void showListSharingUsersDialog() override;
 
     void onCloseTaskInfoDialog();
     void onAlarmsOccurred(const AlarmOccurrenceSet &alarms);

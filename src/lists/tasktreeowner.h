@@ -1,6 +1,8 @@
 #ifndef TASKTREEOWNER_H
 #define TASKTREEOWNER_H
 
+#include "dialogs/taskdialogopener.h"
+
 #include <QString>
 
 class ListModel;
@@ -10,17 +12,15 @@ class QPoint;
 // synchronisation runs, the dialogs its icon cells open, its context menu,
 // and cancelling the synchronisation of its list. The lists page implements
 // it; the tree never needs more of the page.
-class TaskTreeOwner
+class TaskTreeOwner : public TaskDialogOpener
 {
 public:
-    virtual ~TaskTreeOwner() = default;
+    ~TaskTreeOwner() override = default;
 
     virtual bool isSyncing() const = 0;
 
     // Each acts on the current task of the current tree.
     virtual void showNoteDialog() = 0;
-    virtual void showAlarmDialog() = 0;
-    virtual void showTimeManagementDialog() = 0;
     virtual void openTaskLink() = 0;
     virtual void playTaskVideo() = 0;
 

@@ -6,8 +6,9 @@
 class Chats;
 class Friends;
 
-// The process-wide holder of the friends and chats models. It owns both and
-// deletes the friends model before the chats model.
+// The process-wide holder of the friends and chats models, which it hands to
+// the pages. It owns neither: whoever makes them deletes them (the
+// composition root, through the contacts folder's owner).
 class ModelsContainer : public QObject
 {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
     static ModelsContainer *instance(QObject *parent = nullptr);
     static void destroy();
 
-    // Neither setter deletes a model set before.
+    // Neither setter deletes a model set before; the container deletes none.
     void setFriends(Friends *friends) { m_friends = friends; }
     void setChats(Chats *chats) { m_chats = chats; }
     Friends *friends() const { return m_friends; }
@@ -27,18 +28,11 @@ public:
     bool hasFriends() const { return m_friends != nullptr; }
     bool hasChats() const { return m_chats != nullptr; }
 
-    // The models are the contacts folder's: it hands over how to delete them
-    // (through their virtual destructors), so this folder needs none of their
-    // headers.
-    static void setModelDeleters(void (*deleteFriends)(Friends *), void (*deleteChats)(Chats *));
-
 private:
     Friends *m_friends = nullptr;
     Chats *m_chats = nullptr;
 
     static ModelsContainer *s_instance;
-    static void (*s_deleteFriends)(Friends *);
-    static void (*s_deleteChats)(Chats *);
 };
 
 #endif

@@ -1,8 +1,8 @@
 #ifndef ITEMSYNCHRONIZER_H
 #define ITEMSYNCHRONIZER_H
 
-#include "shell/messagedialog.h"
 #include "sync/itemsynchronizerbase.h"
+#include "sync/syncnotices.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
@@ -216,7 +216,7 @@ void ItemSynchronizer<Traits>::revisionMessage()
 {
     const QString text = Traits::text(ItemSyncText::RevisionMessage, Traits::name(m_localItem));
     QPointer<ItemSynchronizerBase> self(this);
-    MessageDialog::information(Traits::text(ItemSyncText::MessageTitle, QString()), text, nullptr);
+    SyncNotices::tell(Traits::text(ItemSyncText::MessageTitle, QString()), text);
     if (!self)
         return; // the owner gave up on the run while the box was open
     qDebug() << "The local list revision is bigger than the server one, this is an error";

@@ -5,9 +5,9 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "shell/messagedialog.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/syncnotices.h"
 #include "sync/uploadmark.h"
 
 #include <QDebug>
@@ -170,10 +170,9 @@ void ListOutcome::tellAboutKeptCopies(const QStringList &names)
 {
     if (names.isEmpty())
         return;
-    MessageDialog::information(
+    SyncNotices::tell(
         tr("Sync"),
         tr("These lists changed here before the server had confirmed them. The server's copy was "
            "taken, and your version was kept beside it as a new list:\n%1")
-            .arg(names.join(QLatin1Char('\n'))),
-        nullptr);
+            .arg(names.join(QLatin1Char('\n'))));
 }

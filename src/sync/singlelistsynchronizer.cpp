@@ -12,7 +12,7 @@
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/sslerrorsui.h"
+#include "sync/sslerrorhandler.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
@@ -44,7 +44,7 @@ SingleListSynchronizer::~SingleListSynchronizer()
 
 void SingleListSynchronizer::start()
 {
-    m_sslErrorHandler = new SslErrorsUI(m_host ? m_host->dialogParent() : nullptr);
+    m_sslErrorHandler = SslErrorHandler::make(m_host ? m_host->dialogParent() : nullptr);
     if (!m_model) {
         failLater(tr("The list was removed before its sync began."));
         return;

@@ -65,3 +65,23 @@ bool SslErrorHandler::handleSslErrors(SslErrorHandler *handler, const QList<QSsl
     settings->addIgnorableSslErrors(errors);
     return true;
 }
+
+namespace {
+
+SslErrorHandler::Maker &maker()
+{
+    static SslErrorHandler::Maker instance;
+    return instance;
+}
+
+} // namespace
+
+void SslErrorHandler::setMaker(Maker maker)
+{
+    ::maker() = std::move(maker);
+}
+
+SslErrorHandler *SslErrorHandler::make(QWidget *window)
+{
+    return maker() ? maker()(window) : nullptr;
+}

@@ -5,6 +5,10 @@
 #include <QSslError>
 #include <QStringList>
 
+#include <functional>
+
+class QWidget;
+
 // Decides whether a secure connection to the server goes on despite
 // certificate errors. Certificates are verified: errors pass only when the
 // user accepted this very certificate for this server earlier in the run, or
@@ -29,6 +33,13 @@ public:
     static QString certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest);
     // A SHA-256 digest as colon-separated hex pairs, on two lines of sixteen.
     static QString fingerprint(const QByteArray &digest);
+
+    // Makes the handler a run asks through, over the run's window (may be
+    // null). The window layer sets the maker at start-up; without one none is
+    // made, and only certificates accepted before pass.
+    using Maker = std::function<SslErrorHandler *(QWidget *window)>;
+    static void setMaker(Maker maker);
+    static SslErrorHandler *make(QWidget *window);
 };
 
 #endif

@@ -93,8 +93,8 @@ struct TeamScene
             return false;
         PresenceManager::instance()->setPresence(Presence(Presence::Available, QString()));
         if (!models.hasFriends()) {
-            models.setFriends(new Friends);
-            models.setChats(new Chats);
+            models.setFriends(new Friends(&models));
+            models.setChats(new Chats(&models));
         }
         chatUI = ChatUI::createInstance(&models, nullptr);
         for (int i = 0; i < 500 && (chatUI->friendsWidget()->rows().size() < 3
@@ -132,8 +132,8 @@ PLUMDECK_SCREEN(teamPage)
     std::unique_ptr<MainWindow> window;
     {
         // The models must exist before the window asks for its pages.
-        scene.models.setFriends(new Friends);
-        scene.models.setChats(new Chats);
+        scene.models.setFriends(new Friends(&scene.models));
+        scene.models.setChats(new Chats(&scene.models));
         window = std::make_unique<MainWindow>(&scene.models, nullptr);
     }
     MainWindow::setPageBuilders({});

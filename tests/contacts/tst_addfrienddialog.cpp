@@ -70,8 +70,8 @@ void TstAddFriendDialog::init()
     QVERIFY(m_server);
     m_server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
     m_models = new ModelsContainer;
-    m_models->setFriends(new Friends);
-    m_models->setChats(new Chats);
+    m_models->setFriends(new Friends(m_models));
+    m_models->setChats(new Chats(m_models));
     m_chatUI = ChatUI::createInstance(m_models, nullptr);
     QTRY_COMPARE_WITH_TIMEOUT(m_models->friends()->friends().size(), 1, 5000);
     m_dialog = new AddFriendDialog(m_chatUI);

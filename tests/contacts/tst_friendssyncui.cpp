@@ -11,7 +11,7 @@
 #include "contacts/user.h"
 #include "dialogdriver.h"
 #include "model/modelscontainer.h"
-#include "sync/syncdialog.h"
+#include "syncui/syncdialog.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 
@@ -40,8 +40,8 @@ void TstFriendsSyncUI::init()
     m_server = Team::startServer();
     QVERIFY(m_server);
     m_models = new ModelsContainer;
-    m_models->setFriends(new Friends);
-    m_models->setChats(new Chats);
+    m_models->setFriends(new Friends(m_models));
+    m_models->setChats(new Chats(m_models));
     m_chatUI = ChatUI::createInstance(m_models, nullptr);
     QWidget *pane = m_chatUI->friendsContainer();
     // The main window takes the mode's commands the same way.

@@ -104,8 +104,8 @@ void TstTeamPage::init()
 void TstTeamPage::buildPage()
 {
     m_models = new ModelsContainer;
-    m_models->setFriends(new Friends);
-    m_models->setChats(new Chats);
+    m_models->setFriends(new Friends(m_models));
+    m_models->setChats(new Chats(m_models));
     m_chatUI = ChatUI::createInstance(m_models, nullptr);
     QCOMPARE(ChatUI::instance(), m_chatUI);
     pane()->resize(420, 400);
@@ -548,8 +548,8 @@ void TstTeamPage::modeAnswers()
 void TstTeamPage::chatsBeforeThePage()
 {
     m_models = new ModelsContainer;
-    m_models->setFriends(new Friends);
-    m_models->setChats(new Chats);
+    m_models->setFriends(new Friends(m_models));
+    m_models->setChats(new Chats(m_models));
     const quint32 id = m_server->addChat({QStringLiteral("alice"), QStringLiteral("bob")});
     QTRY_VERIFY_WITH_TIMEOUT(m_models->chats()->chatById(id), 5000);
     // Reached before it was made: made on demand.

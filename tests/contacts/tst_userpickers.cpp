@@ -139,8 +139,8 @@ void TstUserPickers::cleanup()
 void TstUserPickers::buildPage()
 {
     m_models = new ModelsContainer;
-    m_models->setFriends(new Friends);
-    m_models->setChats(new Chats);
+    m_models->setFriends(new Friends(m_models));
+    m_models->setChats(new Chats(m_models));
     m_chatUI = ChatUI::createInstance(m_models, nullptr);
     QVERIFY(m_chatUI);
     QTRY_COMPARE(m_models->friends()->friends().size(), 2);

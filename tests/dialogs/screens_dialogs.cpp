@@ -382,7 +382,9 @@ struct SharingPage
     SharingPage()
     {
         writeSharedLists();
-        models.setFriends(screenFriends().release());
+        Friends *friends = screenFriends().release();
+        friends->setParent(&models);
+        models.setFriends(friends);
         page = std::make_unique<ListsUI>(&models, nullptr, nullptr);
     }
     ListModel *list(int i) const { return page->userLists()->models().at(i); }

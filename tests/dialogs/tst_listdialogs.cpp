@@ -191,8 +191,8 @@ private slots:
             server->addUser(QStringLiteral("dan"), QStringLiteral("secret"), markup);
             server->addFriend(QStringLiteral("alice"), QStringLiteral("dan"));
             auto *models = new ModelsContainer;
-            models->setFriends(new Friends);
-            models->setChats(new Chats);
+            models->setFriends(new Friends(models));
+            models->setChats(new Chats(models));
             ChatUI *chatUI = ChatUI::createInstance(models, nullptr);
             auto ui = std::make_unique<ListsUI>(models, chatUI, nullptr);
             QTRY_COMPARE(models->friends()->friends().size(), 1);
@@ -393,8 +393,8 @@ private slots:
         server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
         server->addFriend(QStringLiteral("alice"), QStringLiteral("carol"));
         auto *models = new ModelsContainer;
-        models->setFriends(new Friends);
-        models->setChats(new Chats);
+        models->setFriends(new Friends(models));
+        models->setChats(new Chats(models));
         ChatUI *chatUI = ChatUI::createInstance(models, nullptr);
         auto ui = std::make_unique<ListsUI>(models, chatUI, nullptr);
         QCOMPARE(ui->chatUI(), chatUI);

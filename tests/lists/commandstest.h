@@ -145,7 +145,7 @@ inline QImage image(const QIcon &icon)
 }
 
 // The image the command shows, by its resource name ("" for none).
-inline bool showsImage(ListsAction *action, const QString &name)
+inline bool showsImage(Action *action, const QString &name)
 {
     if (name.isEmpty())
         return action->currentIcon().isNull();
@@ -172,7 +172,7 @@ inline void addLooksColumns()
 }
 
 // Checks the command against the current row of such a table.
-inline void verifyLooks(ListsAction *action)
+inline void verifyLooks(Action *action)
 {
     QFETCH(QString, text);
     QFETCH(QString, keys);

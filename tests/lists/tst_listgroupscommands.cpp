@@ -4,7 +4,7 @@
 #include "../dialogs/dialogstest.h"
 #include "commandstest.h"
 #include "dialogs/listgroupsmanagerdialog.h"
-#include "lists/commands/listgroupscommands.h"
+#include "dialogs/listsgroupsmanagercommands.h"
 #include "lists/tabwidget.h"
 #include "testenvironment.h"
 
@@ -55,7 +55,7 @@ struct Manager
         return qobject_cast<QMenu *>(QApplication::activePopupWidget());
     }
 
-    ListsAction *build(const QString &command, const QString &rowName) const
+    Action *build(const QString &command, const QString &rowName) const
     {
         if (command == QLatin1String("MoveGroupUpInGroupsAction"))
             return new MoveGroupUpInGroupsAction(c, group(rowName));
@@ -70,9 +70,9 @@ struct Manager
         if (command == QLatin1String("AddNewListToGroupAction"))
             return new AddNewListToGroupAction(c, group(rowName));
         if (command == QLatin1String("AddNewGroupAction"))
-            return new AddNewGroupAction(c, nullptr);
+            return new AddNewGroupAction(c);
         if (command == QLatin1String("AddNewListIntoDefaultGroupAction"))
-            return new AddNewListIntoDefaultGroupAction(c, nullptr);
+            return new AddNewListIntoDefaultGroupAction(c);
         return nullptr;
     }
 };
@@ -165,10 +165,10 @@ private slots:
         Manager m;
         QMenu *menu = m.openMenu(rowName);
         QVERIFY(menu);
-        ListsAction *found = nullptr;
+        Action *found = nullptr;
         for (QAction *a : menu->actions()) {
             if (QLatin1String(a->metaObject()->className()) == command)
-                found = qobject_cast<ListsAction *>(a);
+                found = qobject_cast<Action *>(a);
         }
         verifyLooks(found);
         // The menu shows the icon from the start.
@@ -207,7 +207,7 @@ private slots:
         QFETCH(QString, rowName);
         QFETCH(bool, enabled);
         Manager m;
-        std::unique_ptr<ListsAction> action(m.build(command, rowName));
+        std::unique_ptr<Action> action(m.build(command, rowName));
         QVERIFY(action);
         QCOMPARE(action->isEnabled(), enabled);
         QCOMPARE(action->shouldBeEnabled(), enabled);
@@ -238,7 +238,7 @@ private slots:
         QFETCH(QString, rowName);
         QFETCH(QString, rows);
         Manager m;
-        std::unique_ptr<ListsAction> action(m.build(command, rowName));
+        std::unique_ptr<Action> action(m.build(command, rowName));
         action->trigger();
         QCOMPARE(rowsOutline(m.c), rows);
         QCOMPARE(rowsOutline(m.c).remove(QLatin1Char('*')), m.page.modelOutline());
@@ -249,8 +249,8 @@ private slots:
     void rowGoneDoesNothing()
     {
         Manager m;
-        std::unique_ptr<ListsAction> up(m.build(QStringLiteral("MoveGroupUpInGroupsAction"), QStringLiteral("Home")));
-        std::unique_ptr<ListsAction> into(m.build(QStringLiteral("AddNewGroupActionInto"), QStringLiteral("Home")));
+        std::unique_ptr<Action> up(m.build(QStringLiteral("MoveGroupUpInGroupsAction"), QStringLiteral("Home")));
+        std::unique_ptr<Action> into(m.build(QStringLiteral("AddNewGroupActionInto"), QStringLiteral("Home")));
         m.dialog.reload();
         const QString before = rowsOutline(m.c);
         up->trigger();
@@ -270,7 +270,7 @@ private slots:
         QVERIFY(dialog);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         ListsGroupsManagerContainer *c = dialog->container();
-        QCOMPARE(c->listsUI(), ui);
+        QCOMPARE(c->page(), static_cast<QObject *>(ui));
         QCOMPARE(rowsOutline(c), QStringLiteral("Home Work Shop"));
 
         QTest::mouseDClick(row(c, QStringLiteral("Shop"))->frameElement(), Qt::LeftButton);
@@ -299,7 +299,7 @@ private slots:
             menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         }
         QVERIFY(menu);
-        QCOMPARE(qobject_cast<ListsAction *>(menu->actions().first())->listsUI(), ui);
+        QCOMPARE(qobject_cast<Action *>(menu->actions().first())->owner(), static_cast<QObject *>(ui));
         QTest::keyClick(menu, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(int(ui->findChildren<QAction *>().size()), before);

@@ -624,7 +624,7 @@ private slots:
         file.write(FriendsReaderWriter().writeLocalUserData(users).toByteArray());
         file.close();
         ModelsContainer models;
-        models.setFriends(new Friends);
+        models.setFriends(new Friends(&models));
         models.friends()->load();
         QCOMPARE(models.friends()->friends().size(), 3);
 

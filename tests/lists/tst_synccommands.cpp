@@ -24,8 +24,8 @@
 #include "sync/serverhttpconnection.h"
 #include "sync/serverpoller.h"
 #include "sync/singlelistsyncqueue.h"
-#include "sync/syncdialog.h"
 #include "syncfixture.h"
+#include "syncui/syncdialog.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>

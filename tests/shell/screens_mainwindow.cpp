@@ -72,8 +72,8 @@ struct Window
         };
         MainWindow::setPageBuilders(builders);
         if (team) {
-            models.setFriends(new Friends);
-            models.setChats(new Chats);
+            models.setFriends(new Friends(&models));
+            models.setChats(new Chats(&models));
         }
         window = std::make_unique<MainWindow>(&models, nullptr);
         MainWindow::setPageBuilders({});

@@ -1,5 +1,9 @@
 #include "testenvironment.h"
 
+#include "sync/sslerrorhandler.h"
+#include "syncui/sslerrorsui.h"
+#include "syncui/syncnoticeboxes.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -35,6 +39,13 @@ void TestEnvironment::setProgramNames()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
     QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+}
+
+void TestEnvironment::answerAsTheProgram()
+{
+    static SyncNoticeBoxes boxes;
+    SyncNotices::setTeller(&boxes);
+    SslErrorHandler::setMaker([](QWidget *window) -> SslErrorHandler * { return new SslErrorsUI(window); });
 }
 
 QString TestEnvironment::homePath()

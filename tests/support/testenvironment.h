@@ -17,6 +17,11 @@ void isolateUserFolders();
 // scope the settings and are written into documents.
 void setProgramNames();
 
+// What the program's start-up hands the synchronisation from its window
+// layer: the message boxes a run's notices show in, the certificate question
+// over a run's window.
+void answerAsTheProgram();
+
 // The temporary home made by isolateUserFolders().
 QString homePath();
 
@@ -29,6 +34,7 @@ QString homePath();
         TestEnvironment::isolateUserFolders();                           \
         QApplication app(argc, argv);                                    \
         TestEnvironment::setProgramNames();                              \
+        TestEnvironment::answerAsTheProgram();                           \
         app.setAttribute(Qt::AA_Use96Dpi, true);                         \
         TestObject tc;                                                   \
         QTEST_SET_MAIN_SOURCE_PATH                                       \

@@ -1,15 +1,15 @@
 // Screens of the synchronisation's progress dialog and the connection test.
 
+#include "core/serversettings.h"
 #include "screens.h"
+#include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "sync/basesynchronizer.h"
-#include "sync/connectiontestdialog.h"
-#include "sync/syncdialog.h"
 #include "sync/sslerrorhandler.h"
-#include "sync/sslerrorsui.h"
-#include "shell/messagedialog.h"
-#include "core/serversettings.h"
 #include "syncfailuretexts.h"
+#include "syncui/connectiontestdialog.h"
+#include "syncui/sslerrorsui.h"
+#include "syncui/syncdialog.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "shell/pdtextedit.h"
-#include "sync/connectiontestdialog.h"
 #include "sync/request.h"
 #include "syncfixture.h"
+#include "syncui/connectiontestdialog.h"
 #include "testenvironment.h"
 
 #include <QPushButton>

@@ -4,9 +4,9 @@
 #include "notepad/notepadui.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
-#include "sync/listssyncui.h"
-#include "sync/syncdialog.h"
 #include "syncfixture.h"
+#include "syncui/listssyncui.h"
+#include "syncui/syncdialog.h"
 #include "testenvironment.h"
 
 #include <QPushButton>

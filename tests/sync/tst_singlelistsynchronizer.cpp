@@ -2,6 +2,7 @@
 #include "sync/listssynchronizer.h"
 #include "sync/listsynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/sslerrorhandler.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 
@@ -51,6 +52,7 @@ private slots:
     void listRemovedBeforeStart();
     void listRemovedMidRun();
     void postAcceptedFetchFailedIsFetchedNext();
+    void certificateAskerMadeForTheRun();
 
 private:
     Outcome run(SingleListSynchronizer &sync);
@@ -410,6 +412,40 @@ void TstSingleListSynchronizer::postAcceptedFetchFailedIsFetchedNext()
                                                    QStringLiteral("GET /lists/%1").arg(id)}));
     QCOMPARE(model->taskList()->revision(), m_server->revision(id));
     QCOMPARE(m_server->lists().size(), 1);
+}
+
+// A run asks about certificates through the handler the window layer makes
+// for it, over the host's window; with no maker set it asks nobody.
+void TstSingleListSynchronizer::certificateAskerMadeForTheRun()
+{
+    struct Asker : SslErrorHandler
+    {
+        bool askUser(const QStringList &) override { return false; }
+    };
+    ListModel *model = syncedList(QStringLiteral("Trip"), {QStringLiteral("Tickets")});
+    QVERIFY(model);
+    int calls = 0;
+    SslErrorHandler *made = nullptr;
+    QWidget *window = reinterpret_cast<QWidget *>(1);
+    SslErrorHandler::setMaker([&](QWidget *over) -> SslErrorHandler * {
+        ++calls;
+        window = over;
+        made = new Asker;
+        return made;
+    });
+    {
+        SingleListSynchronizer sync(&m_client->lists, &m_client->host, model);
+        const Outcome o = run(sync);
+        QVERIFY(o.ended && o.ok);
+        QCOMPARE(calls, 1);
+        QCOMPARE(window, m_client->host.dialogParent());
+        QCOMPARE(sync.sslErrorHandler(), made);
+    }
+    SslErrorHandler::setMaker({});
+    SingleListSynchronizer sync(&m_client->lists, &m_client->host, model);
+    QVERIFY(run(sync).ok);
+    QCOMPARE(calls, 1);
+    QVERIFY(!sync.sslErrorHandler());
 }
 
 PLUMDECK_TEST_MAIN(TstSingleListSynchronizer)

@@ -5,13 +5,13 @@
 
 #include "core/clock.h"
 #include "core/options.h"
+#include "core/serversettings.h"
 #include "fakeservertest.h"
-#include "synctest.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "core/serversettings.h"
 #include "sync/sslerrorhandler.h"
-#include "sync/sslerrorsui.h"
+#include "synctest.h"
+#include "syncui/sslerrorsui.h"
 #include "testenvironment.h"
 
 #include <memory>

@@ -2,9 +2,9 @@
 #include "listssyncclient.h"
 #include "shell/plumdeckstyle.h"
 #include "sync/listssynchronizer.h"
-#include "sync/syncdialog.h"
 #include "syncfailuretexts.h"
 #include "syncfixture.h"
+#include "syncui/syncdialog.h"
 #include "testenvironment.h"
 
 #include <QLabel>

@@ -2,8 +2,8 @@
 
 #include "lists/listsui.h"
 #include "model/listmodel.h"
-#include "sync/listssyncui.h"
 #include "sync/serverpoller.h"
+#include "syncui/listssyncui.h"
 
 #include <QDebug>
 #include <QIcon>

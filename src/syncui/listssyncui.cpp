@@ -1,4 +1,4 @@
-#include "sync/listssyncui.h"
+#include "syncui/listssyncui.h"
 
 #include "model/notepadnote.h"
 #include "model/notepadnotes.h"

@@ -1,11 +1,11 @@
-#include "sync/connectiontestdialog.h"
+#include "syncui/connectiontestdialog.h"
 
 #include "core/serversettings.h"
 #include "shell/pdtextedit.h"
 #include "sync/httpresponseheader.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
-#include "sync/sslerrorsui.h"
+#include "syncui/sslerrorsui.h"
 
 #include <QTextCursor>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "sync/syncdialog.h"
+#include "syncui/syncdialog.h"
 
 #include "core/uisettings.h"
 #include "sync/basesynchronizer.h"

@@ -1,4 +1,4 @@
-#include "sync/sslerrorsui.h"
+#include "syncui/sslerrorsui.h"
 
 #include "shell/messagedialog.h"
 

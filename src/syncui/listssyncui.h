@@ -1,7 +1,7 @@
 #ifndef LISTSSYNCUI_H
 #define LISTSSYNCUI_H
 
-#include "sync/basesyncui.h"
+#include "syncui/basesyncui.h"
 
 class ListsSyncPage;
 class UserLists;

@@ -1,7 +1,7 @@
-#ifndef LISTGROUPSCOMMANDS_H
-#define LISTGROUPSCOMMANDS_H
+#ifndef LISTSGROUPSMANAGERCOMMANDS_H
+#define LISTSGROUPSMANAGERCOMMANDS_H
 
-#include "lists/commands/listsaction.h"
+#include "shell/action.h"
 
 #include <QPointer>
 
@@ -12,9 +12,10 @@ class ListsGroupsManagerList;
 // The list manager's menu commands. Each forwards to the manager's container
 // (or to a row's inline rename); the manager builds them anew each time a
 // menu opens, so the move commands' enabled states are taken once, when built.
+// Each is owned by the page the manager works for until its menu takes it.
 
 // A command on the group row the menu was opened on.
-class GroupRowAction : public ListsAction
+class GroupRowAction : public Action
 {
     Q_OBJECT
 public:
@@ -31,7 +32,7 @@ protected:
 };
 
 // A command on the list row the menu was opened on.
-class ListRowAction : public ListsAction
+class ListRowAction : public Action
 {
     Q_OBJECT
 public:
@@ -140,11 +141,11 @@ public:
 };
 
 // The two commands of the empty area below the rows.
-class AddNewGroupAction : public ListsAction
+class AddNewGroupAction : public Action
 {
     Q_OBJECT
 public:
-    AddNewGroupAction(ListsGroupsManagerContainer *container, ListsUI *ui);
+    explicit AddNewGroupAction(ListsGroupsManagerContainer *container);
     QIcon currentIcon() override;
     bool shouldBeEnabled() override;
     void execute() override;
@@ -153,11 +154,11 @@ private:
     QPointer<ListsGroupsManagerContainer> m_container;
 };
 
-class AddNewListIntoDefaultGroupAction : public ListsAction
+class AddNewListIntoDefaultGroupAction : public Action
 {
     Q_OBJECT
 public:
-    AddNewListIntoDefaultGroupAction(ListsGroupsManagerContainer *container, ListsUI *ui);
+    explicit AddNewListIntoDefaultGroupAction(ListsGroupsManagerContainer *container);
     QIcon currentIcon() override;
     bool shouldBeEnabled() override;
     void execute() override;

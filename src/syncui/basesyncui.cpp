@@ -1,10 +1,10 @@
-#include "sync/basesyncui.h"
+#include "syncui/basesyncui.h"
 
 #include "core/serversettings.h"
 #include "shell/messagedialog.h"
 #include "sync/basesynchronizer.h"
-#include "sync/sslerrorsui.h"
-#include "sync/syncdialog.h"
+#include "syncui/sslerrorsui.h"
+#include "syncui/syncdialog.h"
 
 #include <memory>
 

@@ -1,15 +1,14 @@
-#include "lists/commands/listgroupscommands.h"
+#include "dialogs/listsgroupsmanagercommands.h"
 
 #include "dialogs/listsgroupsmanagercontainer.h"
 #include "dialogs/listsgroupsmanagergroup.h"
 #include "dialogs/listsgroupsmanagerlist.h"
-#include "lists/listsui.h"
 
 namespace {
 
-ListsUI *pageOf(ListsGroupsManagerContainer *container)
+QObject *pageOf(ListsGroupsManagerContainer *container)
 {
-    return container ? container->listsUI() : nullptr;
+    return container ? container->page() : nullptr;
 }
 
 } // namespace
@@ -18,7 +17,7 @@ ListsUI *pageOf(ListsGroupsManagerContainer *container)
 
 GroupRowAction::GroupRowAction(const QString &text, ListsGroupsManagerContainer *container,
                                ListsGroupsManagerGroup *groupRow)
-    : ListsAction(text, pageOf(container), pageOf(container))
+    : Action(text, pageOf(container))
     , m_container(container)
     , m_groupRow(groupRow)
 {
@@ -36,7 +35,7 @@ ListsGroupsManagerGroup *GroupRowAction::liveRow() const
 
 ListRowAction::ListRowAction(const QString &text, ListsGroupsManagerContainer *container,
                              ListsGroupsManagerList *listRow)
-    : ListsAction(text, pageOf(container), pageOf(container))
+    : Action(text, pageOf(container))
     , m_container(container)
     , m_listRow(listRow)
 {
@@ -234,8 +233,8 @@ void RemoveListFromGroupAction::execute()
 
 // ------------------------------------------------------------ empty area
 
-AddNewGroupAction::AddNewGroupAction(ListsGroupsManagerContainer *container, ListsUI *ui)
-    : ListsAction(tr("Add group"), ui, ui)
+AddNewGroupAction::AddNewGroupAction(ListsGroupsManagerContainer *container)
+    : Action(tr("Add group"), pageOf(container))
     , m_container(container)
 {
     setIcon(currentIcon());
@@ -254,9 +253,8 @@ void AddNewGroupAction::execute()
         m_container->addNewGroup();
 }
 
-AddNewListIntoDefaultGroupAction::AddNewListIntoDefaultGroupAction(ListsGroupsManagerContainer *container,
-                                                                   ListsUI *ui)
-    : ListsAction(tr("Add list"), ui, ui)
+AddNewListIntoDefaultGroupAction::AddNewListIntoDefaultGroupAction(ListsGroupsManagerContainer *container)
+    : Action(tr("Add list"), pageOf(container))
     , m_container(container)
 {
     setIcon(currentIcon());

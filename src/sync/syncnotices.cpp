@@ -1,0 +1,27 @@
+#include "sync/syncnotices.h"
+
+namespace {
+SyncNotices *g_teller = nullptr;
+}
+
+SyncNotices::~SyncNotices()
+{
+    if (g_teller == this)
+        g_teller = nullptr;
+}
+
+void SyncNotices::setTeller(SyncNotices *teller)
+{
+    g_teller = teller;
+}
+
+SyncNotices *SyncNotices::teller()
+{
+    return g_teller;
+}
+
+void SyncNotices::tell(const QString &title, const QString &text)
+{
+    if (g_teller)
+        g_teller->inform(title, text);
+}

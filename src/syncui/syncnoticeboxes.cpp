@@ -1,0 +1,8 @@
+#include "syncui/syncnoticeboxes.h"
+
+#include "shell/messagedialog.h"
+
+void SyncNoticeBoxes::inform(const QString &title, const QString &text)
+{
+    MessageDialog::information(title, text, nullptr);
+}

@@ -1,0 +1,13 @@
+#ifndef SYNCNOTICEBOXES_H
+#define SYNCNOTICEBOXES_H
+
+#include "sync/syncnotices.h"
+
+// Tells what a synchronisation met in a message box, and waits for it.
+class SyncNoticeBoxes : public SyncNotices
+{
+public:
+    void inform(const QString &title, const QString &text) override;
+};
+
+#endif
