@@ -1,1 +1,0 @@
-target_link_libraries(${TEST_TARGET} PRIVATE plumdeck_fakeserver)
