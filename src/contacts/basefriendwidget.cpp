@@ -7,7 +7,6 @@
 #include "contacts/user.h"
 #include "contacts/userinfowidget.h"
 #include "core/uisettings.h"
-#include "shell/messagedialog.h"
 #include "sync/eventconnection.h"
 
 #include <QColor>
@@ -185,17 +184,8 @@ void BaseFriendWidget::onRemoveFriendActionTriggered()
 {
     // Without the Team page the removal could not be carried out, so the
     // user is not asked.
-    if (!m_chatUI || !m_user)
-        return;
-    // Kept apart from the row: the question runs its own event loop, in
-    // which the rows may be rebuilt; the answer still counts then.
-    const QPointer<ChatUI> page = m_chatUI;
-    const QPointer<User> user = m_user;
-    if (!MessageDialog::question(tr("Remove contact"),
-                                 tr("Are you sure you want to remove %1 as a contact?").arg(nick())))
-        return;
-    if (page && user && page->isFriend(user))
-        page->removeFriend(user);
+    if (m_chatUI && m_user)
+        m_chatUI->askToRemoveFriend(m_user);
 }
 
 void BaseFriendWidget::onConnected()

@@ -141,6 +141,19 @@ void ChatUI::removeFriend(User *user)
     m_friends->removeFriend(user);
 }
 
+void ChatUI::askToRemoveFriend(User *user)
+{
+    if (!user)
+        return;
+    const QPointer<ChatUI> self(this);
+    const QPointer<User> alive(user);
+    if (!MessageDialog::question(tr("Remove contact"),
+                                 tr("Are you sure you want to remove %1 as a contact?").arg(user->nick())))
+        return;
+    if (self && alive && isFriend(user))
+        removeFriend(user);
+}
+
 void ChatUI::showAddFriendDialog()
 {
     AddFriendDialog dialog(this, m_container);

@@ -44,6 +44,10 @@ public:
     bool isFriend(User *user) const;
     bool isOwnUser(User *user) const;
     void removeFriend(User *user);
+    // Asks whether to remove the contact and removes it on Yes. The question
+    // runs its own event loop, in which the contacts' rows may be rebuilt:
+    // callers pass nothing of the row's.
+    void askToRemoveFriend(User *user);
     void showAddFriendDialog();
     FriendsWidget *friendsWidget() const;
     FriendsContainer *friendsContainer() const { return m_container; }

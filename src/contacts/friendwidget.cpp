@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,7 +17,6 @@
 #include "contacts/userinfowidget.h"
 #include "core/uisettings.h"
 #include "shell/menu.h"
-#include "shell/messagedialog.h"
 #include "shell/toolbutton.h"
 #include "sync/eventconnection.h"
 
@@ -242,15 +240,6 @@ void FriendWidget::contextMenuEvent(QContextMenuEvent *event)
 
 void FriendWidget::onRemoveFriendActionTriggered()
 {
-    // Kept apart from the row: the answer counts even when the row was
-    // rebuilt while the question was open.
-    const QPointer<ChatUI> page = m_chatUI;
-    const QPointer<User> user = m_user;
-    if (!page || !user)
-        return;
-    if (!MessageDialog::question(tr("Remove contact"),
-                                 tr("Are you sure you want to remove %1 as a contact?").arg(user->nick())))
-        return;
-    if (page && user && page->isFriend(user))
-        page->removeFriend(user);
+    if (m_chatUI && m_user)
+        m_chatUI->askToRemoveFriend(m_user);
 }

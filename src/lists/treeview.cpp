@@ -925,8 +925,9 @@ void TreeView::pasteTask(Task *copy)
 
 bool TreeView::refusedTooDeep(const Task *task, const Task *newParent, bool alone)
 {
-    const int levels = alone ? 1 : task->height();
-    if (newParent->level() + levels <= TaskReaderWriter::maxTaskDepth)
+    const bool fits =
+        alone ? newParent->level() + 1 <= TaskReaderWriter::maxTaskDepth : ListModel::fitsDepth(task, newParent);
+    if (fits)
         return false;
     if (m_owner)
         m_owner->tellUser(tr("Tasks can be nested at most %1 levels deep.").arg(TaskReaderWriter::maxTaskDepth));

@@ -605,13 +605,13 @@ bool PrefsDialog::holdsSynchronizedData() const
         if (!m_lists->deletedLists().isEmpty())
             return true;
         for (const ListModel *model : m_lists->models()) {
-            if (model->taskList()->syncStatus() != TaskList::New)
+            if (model->taskList()->mayBeOnServer())
                 return true;
         }
     }
     if (const NotepadNotes *notes = NotepadNotes::instance()) {
         for (const NotepadNote *note : notes->notes()) {
-            if (note->syncStatus() != NotepadNote::New)
+            if (note->mayBeOnServer())
                 return true;
         }
     }

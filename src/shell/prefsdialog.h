@@ -56,7 +56,7 @@ public:
     static QString signUpUrl();
     static QString helpDeskUrl();
 
-    // True when lists or notes here were synchronised under the stored
+    // True when lists or notes here were synchronised, or sent, under the stored
     // account: another user name would upload them again as new.
     bool holdsSynchronizedData() const;
 

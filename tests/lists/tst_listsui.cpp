@@ -961,6 +961,38 @@ private slots:
         QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("A_1[A_2_x]").replace('_', ' '));
     }
 
+    // Only the page's own keys stay in a field: a window key no command of
+    // the page uses still acts from the search field.
+    void otherWindowKeysActFromFields()
+    {
+        writeLists({QStringLiteral("A")});
+        MainWindow::PageBuilders builders;
+        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(nullptr, nullptr);
+        MainWindow::setPageBuilders({});
+        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
+        QVERIFY(ui);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ui->currentTreeView()->setCurrentIndex(ui->currentList()->index(0, 0));
+        ui->refreshActions();
+        QAction other(QStringLiteral("The window's command"));
+        other.setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
+        window.addAction(&other);
+        QSignalSpy triggered(&other, &QAction::triggered);
+        TreeView *tree = ui->currentTreeView();
+        tree->showSearchBar();
+        QLineEdit *field = tree->searchBar()->lineEdit();
+        field->setFocus();
+        QCOMPARE(QApplication::focusWidget(), field);
+        TreeTest::keys(QStringLiteral("Ctrl+Shift+F12"));
+        QCOMPARE(triggered.count(), 1);
+    }
+
     // With another page shown in the window, a field there keeps that
     // page's keys, even one the lists page uses too.
     void anotherPageKeepsItsKeys()

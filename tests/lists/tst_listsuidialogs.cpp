@@ -516,6 +516,43 @@ private slots:
         }
     }
 
+    // Typing left unsaved in the title or note field is meant for its task:
+    // when the user moves to another task in the tree, the form shows that
+    // task's own title and note, and neither task takes the typing.
+    void typingStaysWithItsTask_data()
+    {
+        QTest::addColumn<bool>("inNote");
+        QTest::newRow("note") << true;
+        QTest::newRow("title") << false;
+    }
+    void typingStaysWithItsTask()
+    {
+        QFETCH(bool, inNote);
+        Page page;
+        ListsUI &ui = page.ui;
+        Task *first = ui.currentTask();
+        ui.showTaskInfoDialog();
+        TaskInfoDialog *dialog = ui.taskInfoDialog();
+        QVERIFY(dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        PDTextEdit *typed = inNote ? dialog->noteEdit() : dialog->titleEdit();
+        QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+        QTest::keyClicks(typed, QStringLiteral("typed "));
+
+        QTest::keyClick(ui.currentTreeView(), Qt::Key_Down);
+        Task *second = ui.currentTask();
+        QVERIFY(second != first);
+        QCOMPARE(dialog->task(), second);
+        QCOMPARE(dialog->titleEdit()->toPlainText(), second->title());
+        QCOMPARE(dialog->noteEdit()->toPlainText(), second->hasNote() ? second->note().text() : QString());
+        // Saving there stores what the second task showed, not the typing.
+        QTest::mouseClick(inNote ? dialog->saveNoteButton() : dialog->saveTitleButton(), Qt::LeftButton);
+        QVERIFY(!second->title().contains(QStringLiteral("typed")));
+        QVERIFY(!second->note().text().contains(QStringLiteral("typed")));
+        QCOMPARE(first->title(), QStringLiteral("Pay rent"));
+        QVERIFY(!first->hasNote());
+    }
+
     void taskInfoDocked()
     {
         Page page;

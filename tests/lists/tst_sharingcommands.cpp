@@ -171,19 +171,25 @@ private slots:
     }
 
     // The question or the sharing dialog is open when the list's run begins
-    // (the server's news starts it): the answer changes no share, as the
-    // run's end would put the server's shares back.
+    // (the server's news starts it), or a run of every list (the timer
+    // starts it): the answer changes no share, as the run's end would put
+    // the server's shares back.
     void sharingWaitsForTheListsRun_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::newRow("share with a friend") << "share";
-        QTest::newRow("stop sharing with one") << "unshare one";
-        QTest::newRow("unshare all") << "unshare all";
+        QTest::addColumn<bool>("everyList");
+        QTest::newRow("share with a friend") << "share" << false;
+        QTest::newRow("stop sharing with one") << "unshare one" << false;
+        QTest::newRow("unshare all") << "unshare all" << false;
+        QTest::newRow("share with a friend, every list's run") << "share" << true;
+        QTest::newRow("stop sharing with one, every list's run") << "unshare one" << true;
+        QTest::newRow("unshare all, every list's run") << "unshare all" << true;
     }
 
     void sharingWaitsForTheListsRun()
     {
         QFETCH(QString, command);
+        QFETCH(bool, everyList);
         Page page({QStringLiteral("Home: A")});
         QPointer<ListModel> home = page.list(QStringLiteral("Home"));
         home->addSharedUser(QStringLiteral("olek"), QStringLiteral("r"));
@@ -200,7 +206,10 @@ private slots:
         bool asked = false;
         DialogDriver::whenModal([&](QWidget *dialog) {
             asked = true;
-            home->setSynchronizing(true);
+            if (everyList)
+                page.ui->setSyncing(true);
+            else
+                home->setSynchronizing(true);
             QTest::keyClick(dialog, Qt::Key_Return);
             if (dialog->isVisible()) // the sharing dialog's own Accept
                 QTest::mouseClick(button(dialog, QStringLiteral("Accept")), Qt::LeftButton);
@@ -210,6 +219,7 @@ private slots:
         QVERIFY(home);
         QCOMPARE(home->sharedUsers().keys(), before);
         QVERIFY(!action->shouldBeEnabled());
+        page.ui->setSyncing(false);
         home->setSynchronizing(false);
         QVERIFY(action->shouldBeEnabled());
     }

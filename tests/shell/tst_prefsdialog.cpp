@@ -405,7 +405,10 @@ private slots:
     void userNameQuestion_data()
     {
         QTest::addColumn<QString>("storedUser");
-        QTest::addColumn<QString>("held"); // "", "new list", "list", "deleted list", "note", "new note"
+        // "", "new list", "list", "deleted list", "note", "new note", and a
+        // new list or note whose upload went without its answer: "sent list",
+        // "sent note"
+        QTest::addColumn<QString>("held");
         QTest::addColumn<bool>("asked");
         QTest::newRow("first sign-in, fresh lists") << "" << "new list" << false;
         QTest::newRow("first sign-in, fresh note") << "" << "new note" << false;
@@ -414,6 +417,9 @@ private slots:
         QTest::newRow("another user, synchronised list") << "carol" << "list" << true;
         QTest::newRow("another user, deleted list not yet told") << "carol" << "deleted list" << true;
         QTest::newRow("another user, synchronised note") << "carol" << "note" << true;
+        // The server may hold what an unanswered upload sent.
+        QTest::newRow("another user, list sent without an answer") << "carol" << "sent list" << true;
+        QTest::newRow("another user, note sent without an answer") << "carol" << "sent note" << true;
         // A name cleared after a sync still leaves that sync's lists.
         QTest::newRow("no stored user, synchronised list") << "" << "list" << true;
     }
@@ -433,14 +439,20 @@ private slots:
                 list->setServerId(id);
             return list;
         };
-        if (held.endsWith(QLatin1String("list")))
-            lists.addList(makeList(held == QLatin1String("list") ? TaskList::Unedited : TaskList::New, 40));
+        if (held.endsWith(QLatin1String("list"))) {
+            TaskList *list = makeList(held == QLatin1String("list") ? TaskList::Unedited : TaskList::New, 40);
+            if (held == QLatin1String("sent list"))
+                list->setPendingUpload(QStringLiteral("mark"));
+            lists.addList(list);
+        }
         if (held == QLatin1String("deleted list"))
             lists.addList(makeList(TaskList::Deleted, 41));
         NotepadNotes notes;
         if (held.endsWith(QLatin1String("note"))) {
             auto *note = new NotepadNote;
             note->setSyncStatus(held == QLatin1String("note") ? NotepadNote::Unedited : NotepadNote::New);
+            if (held == QLatin1String("sent note"))
+                note->setPendingUpload(QStringLiteral("mark"));
             notes.appendNote(note);
         }
 

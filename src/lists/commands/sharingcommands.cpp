@@ -109,6 +109,7 @@ bool UnshareAllAction::shouldBeEnabled()
 
 void UnshareAllAction::execute()
 {
+    QPointer<UnshareAllAction> alive(this);
     QPointer<ListModel> list = targetList();
     if (!list)
         return;
@@ -116,7 +117,9 @@ void UnshareAllAction::execute()
         tr("Unshare List"),
         tr("Are you sure you want to stop sharing the the list \"%1\" whith all your friends?").arg(list->name()),
         dialogParent());
-    if (ok && list && list->isOwned() && !list->isSynchronizing())
+    // A run of every list begun meanwhile puts the shares back too, as the
+    // other sharing commands know.
+    if (ok && alive && list && list->isOwned() && !isSynchronizing(list))
         list->unshareAll();
 }
 
