@@ -116,8 +116,8 @@ void plugListsPage(MainWindow *window, ListsUI *lists)
     ShowSettingsAction::setHandlers(preferences);
 }
 
-// The lists the notepad's "Move To List" and the Outlook command work on, read
-// when they are used: a restored backup replaces them.
+// The lists the notepad's "Move To List", the Outlook command and the
+// preferences work on, read when they are used: a restored backup replaces them.
 UserLists *currentUserLists(MainWindow *window)
 {
     auto *lists = dynamic_cast<ListsUI *>(window->listsMode());
@@ -156,10 +156,8 @@ void createServicesAndWindows(Windows &windows)
     ShowSettingsAction::Handlers preferences = ShowSettingsAction::handlers();
     preferences.runDialog = &PrefsDialog::run;
     ShowSettingsAction::setHandlers(preferences);
-    PrefsDialog::setListsSource([](MainWindow *window) -> UserLists * {
-        auto *lists = dynamic_cast<ListsUI *>(window ? window->listsMode() : nullptr);
-        return lists ? lists->userLists() : nullptr;
-    });
+    PrefsDialog::setListsSource(
+        [](MainWindow *window) -> UserLists * { return window ? currentUserLists(window) : nullptr; });
     PrefsDialog::setConnectionTest([](QWidget *parent) {
         ConnectionTestDialog dialog(parent);
         dialog.exec();

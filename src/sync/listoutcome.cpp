@@ -44,6 +44,14 @@ void collectTasks(const Task *task, QList<const Task *> &out)
     }
 }
 
+// The mark just set is on disk before the upload leaves.
+void saveBeforeUpload(ListModel *model, ListsSyncHost *host)
+{
+    model->setChanged();
+    if (host && !host->saveLists())
+        qWarning() << "the lists could not be saved before an upload";
+}
+
 } // namespace
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
@@ -61,9 +69,7 @@ void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId, ListsSync
         return;
     TaskList *list = model->taskList();
     list->setPendingUpload(UploadMark::make(highestKnownId, UploadMark::listDigest(list)));
-    model->setChanged();
-    if (host && !host->saveLists())
-        qWarning() << "the lists could not be saved before an upload";
+    saveBeforeUpload(model, host);
 }
 
 namespace {
@@ -87,9 +93,7 @@ void ListOutcome::markUploadOfNewTasks(ListModel *model, ListsSyncHost *host)
         || !holdsTaskWithoutId(list->rootTask()))
         return;
     list->setPendingUpload(ListSynchronizer::putMark(list));
-    model->setChanged();
-    if (host && !host->saveLists())
-        qWarning() << "the lists could not be saved before an upload";
+    saveBeforeUpload(model, host);
 }
 
 void ListOutcome::takeOverPostedCopy(ListsGroups *groups, ListModel *model, TaskList *fetched)

@@ -61,17 +61,24 @@ QString taskKey(const Task *task)
         .join(QChar(0x1f));
 }
 
+QString keyDigestOf(const QString &key)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
 QString keyDigest(const Task *task)
 {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(taskKey(task).toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    return keyDigestOf(taskKey(task));
 }
 
 void collectNewDigests(const Task *task, QStringList &out)
 {
     for (const Task *child : task->children()) {
-        if (child->id() == 0 && !out.contains(keyDigest(child)))
-            out << keyDigest(child);
+        if (child->id() == 0) {
+            const QString digest = keyDigest(child);
+            if (!out.contains(digest))
+                out << digest;
+        }
         collectNewDigests(child, out);
     }
 }
@@ -131,10 +138,13 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         known.insert(removed->id());
     QList<const Task *> unknown;
     collectUnknown(fetched->rootTask(), known, unknown);
-    QList<const Task *> copies;
-    for (const Task *task : std::as_const(unknown))
-        if (sent.contains(keyDigest(task)))
-            copies << task;
+    // Each copy with its key, made once: the matching below compares keys.
+    QList<QPair<const Task *, QString>> copies;
+    for (const Task *task : std::as_const(unknown)) {
+        QString key = taskKey(task);
+        if (sent.contains(keyDigestOf(key)))
+            copies.append({task, std::move(key)});
+    }
 
     QList<Task *> mine;
     collectNew(list->rootTask(), mine);
@@ -146,8 +156,8 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
     for (Task *task : std::as_const(mine)) {
         const QString key = taskKey(task);
         for (int i = 0; i < copies.size(); ++i) {
-            if (taskKey(copies.at(i)) == key) {
-                take(task, copies.takeAt(i));
+            if (copies.at(i).second == key) {
+                take(task, copies.takeAt(i).first);
                 break;
             }
         }
@@ -156,10 +166,10 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         if (copies.isEmpty())
             break;
         if (task->id() == 0)
-            take(task, copies.takeFirst());
+            take(task, copies.takeFirst().first);
     }
-    for (const Task *copy : std::as_const(copies)) {
-        Task *removed = copy->clone();
+    for (const auto &copy : std::as_const(copies)) {
+        Task *removed = copy.first->clone();
         removed->deleteChildren();
         list->recordRemovedTask(removed);
     }

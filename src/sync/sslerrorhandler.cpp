@@ -19,12 +19,12 @@ QStringList SslErrorHandler::errorTexts(const QList<QSslError> &errors)
 
 QString SslErrorHandler::fingerprint(const QByteArray &digest)
 {
-    QStringList pairs;
-    for (const char byte : digest)
-        pairs << QString::fromLatin1(QByteArray(1, byte).toHex().toUpper());
-    const QString first = pairs.mid(0, 16).join(QLatin1Char(':'));
-    const QString rest = pairs.mid(16).join(QLatin1Char(':'));
-    return rest.isEmpty() ? first : first + QLatin1Char('\n') + rest;
+    // Sixteen bytes a line: "AB:" each, the line's last colon left out.
+    const QString hex = QString::fromLatin1(digest.toHex(':').toUpper());
+    const qsizetype lineLength = 16 * 3;
+    if (hex.size() < lineLength)
+        return hex;
+    return hex.left(lineLength - 1) + QLatin1Char('\n') + hex.mid(lineLength);
 }
 
 QString SslErrorHandler::certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest)

@@ -285,6 +285,7 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
 {
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("meanwhile"); // 0: an old task edited, 1: the new one renamed, 2: it removed
+    QTest::addColumn<bool>("subtask"); // the new task goes under the first one
     const struct
     {
         const char *name;
@@ -299,7 +300,9 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce_data()
     const char *changes[] = {"old task edited", "new task renamed", "new task removed"};
     for (const auto &f : faults)
         for (int m = 0; m < 3; ++m)
-            QTest::addRow("%s, %s", f.name, changes[m]) << int(f.fault) << m;
+            QTest::addRow("%s, %s", f.name, changes[m]) << int(f.fault) << m << false;
+    for (const auto &f : faults)
+        QTest::addRow("%s, new subtask, %s", f.name, changes[0]) << int(f.fault) << 0 << true;
 }
 
 // An Edited list's PUT carries tasks the server has no id for; the server
@@ -309,6 +312,7 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
 {
     QFETCH(int, fault);
     QFETCH(int, meanwhile);
+    QFETCH(bool, subtask);
     const QString put = QStringLiteral("^/lists/\\d+$");
     StoredClient store(QStringLiteral("a"));
     {
@@ -319,6 +323,8 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
         Task *child = new Task;
         child->setTitle(QStringLiteral("Socks"));
         model->appendTask(child);
+        if (subtask)
+            QVERIFY(model->reparentTask(model->index(PostedTitles.size(), 0), model->index(0, 0), 0));
         client.persist();
         switch (Fault(fault)) {
         case FailedAfterApplying:
@@ -365,6 +371,23 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
         LiveClient client(store);
         QVERIFY(runSync(client));
         client.persist();
+    }
+    if (subtask) {
+        // Sent once, kept once, under its task on both sides.
+        QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 1);
+        const QList<FakeTask> onServer = m_server->tasks(m_server->visibleLists(QStringLiteral("alice")).first().id);
+        QCOMPARE(serverTitles(*m_server, m_server->visibleLists(QStringLiteral("alice")).first().id), EditedTitles);
+        QCOMPARE(onServer.first().children.size(), 1);
+        QCOMPARE(onServer.first().children.first().title(), QStringLiteral("Socks"));
+        LiveClient client(store);
+        const TaskList *list = client.model(QStringLiteral("Trip"))->taskList();
+        QCOMPARE(taskTitles(list), EditedTitles);
+        const QList<Task *> under = list->rootTask()->children().first()->children();
+        QCOMPARE(under.size(), 1);
+        QCOMPARE(under.first()->title(), QStringLiteral("Socks"));
+        QVERIFY(list->pendingUpload().isEmpty());
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+        return;
     }
     QStringList wanted = PostedTitles;
     if (meanwhile == 0)
