@@ -36,6 +36,15 @@ inline QStringList requestLines(const FakeServer &server)
     return lines;
 }
 
+// The titles of a server list's top-level tasks, in order.
+inline QStringList serverTitles(const FakeServer &server, quint32 id)
+{
+    QStringList out;
+    for (const FakeTask &t : server.tasks(id))
+        out << t.title();
+    return out;
+}
+
 // Accepts every modal dialog that opens while it lives, keeping its title
 // and text.
 class ModalAnswerer : public QObject

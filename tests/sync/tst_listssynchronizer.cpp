@@ -29,14 +29,6 @@ quint32 serverIdOf(const FakeServer &server, const QString &user, const QString 
     return 0;
 }
 
-QStringList serverTitles(const FakeServer &server, quint32 id)
-{
-    QStringList out;
-    for (const FakeTask &t : server.tasks(id))
-        out << t.title();
-    return out;
-}
-
 QStringList serverNames(const FakeServer &server, const QString &user)
 {
     QStringList out;

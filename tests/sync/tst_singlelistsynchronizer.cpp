@@ -19,14 +19,6 @@ struct Outcome
     ListModel *model = nullptr;
 };
 
-QStringList serverTitles(const FakeServer &server, quint32 id)
-{
-    QStringList out;
-    for (const FakeTask &t : server.tasks(id))
-        out << t.title();
-    return out;
-}
-
 } // namespace
 
 class TstSingleListSynchronizer : public QObject

@@ -23,14 +23,6 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-QStringList serverTitles(const FakeServer &server, quint32 id)
-{
-    QStringList out;
-    for (const FakeTask &t : server.tasks(id))
-        out << t.title();
-    return out;
-}
-
 } // namespace
 
 // Forced runs that do not succeed: the snapshot taken before the preparation

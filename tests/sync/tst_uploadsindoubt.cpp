@@ -46,14 +46,6 @@ QStringList taskTitles(const TaskList *list)
     return out;
 }
 
-QStringList serverTitles(const FakeServer &server, quint32 id)
-{
-    QStringList out;
-    for (const FakeTask &t : server.tasks(id))
-        out << t.title();
-    return out;
-}
-
 } // namespace
 
 class TstUploadsInDoubt : public QObject
