@@ -54,6 +54,16 @@
 
 namespace {
 
+// A window whose lists page is the real one, and no other page.
+MainWindow::PageBuilders listsPageOnly()
+{
+    MainWindow::PageBuilders builders;
+    builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
+        return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
+    };
+    return builders;
+}
+
 struct Notices
 {
     QStringList texts;
@@ -819,11 +829,7 @@ private slots:
         QFETCH(bool, groupsPanel);
         QFETCH(bool, attachmentsPanel);
         writeLists({QStringLiteral("A")});
-        MainWindow::PageBuilders builders;
-        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
-            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
-        };
-        MainWindow::setPageBuilders(builders);
+        MainWindow::setPageBuilders(listsPageOnly());
         MainWindow window(nullptr, nullptr);
         MainWindow::setPageBuilders({});
         auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
@@ -878,11 +884,7 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, key);
         writeLists({QStringLiteral("A")});
-        MainWindow::PageBuilders builders;
-        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
-            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
-        };
-        MainWindow::setPageBuilders(builders);
+        MainWindow::setPageBuilders(listsPageOnly());
         MainWindow window(nullptr, nullptr);
         MainWindow::setPageBuilders({});
         auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
@@ -966,11 +968,7 @@ private slots:
     void otherWindowKeysActFromFields()
     {
         writeLists({QStringLiteral("A")});
-        MainWindow::PageBuilders builders;
-        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
-            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
-        };
-        MainWindow::setPageBuilders(builders);
+        MainWindow::setPageBuilders(listsPageOnly());
         MainWindow window(nullptr, nullptr);
         MainWindow::setPageBuilders({});
         auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
@@ -998,10 +996,7 @@ private slots:
     void anotherPageKeepsItsKeys()
     {
         writeLists({QStringLiteral("A")});
-        MainWindow::PageBuilders builders;
-        builders.lists = [](ModelsContainer *models, MainWindowMode *, SplashScreen *splash, MainWindow *) {
-            return static_cast<MainWindowMode *>(new ListsUI(models, nullptr, splash));
-        };
+        MainWindow::PageBuilders builders = listsPageOnly();
         TestPage *notepad = nullptr;
         builders.notepad = [&notepad](MainWindowMode *, MainWindow *window) {
             notepad = new TestPage(QStringLiteral("notepad"), 0, window);
