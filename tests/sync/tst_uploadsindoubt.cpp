@@ -67,6 +67,8 @@ private:
     // Runs a full synchronisation; with `killWhen`, the program is killed
     // (the run and the client dropped, nothing more saved) once it holds.
     bool runSync(LiveClient &client, const std::function<bool()> &killWhen = {});
+    void uploadWithFault(LiveClient &client, int fault, const QByteArray &method, const QString &path,
+                         const QString &fetch);
 
     std::unique_ptr<CheckedFakeServer> m_server;
 };
@@ -91,6 +93,40 @@ void TstUploadsInDoubt::cleanup()
 bool TstUploadsInDoubt::runSync(LiveClient &client, const std::function<bool()> &killWhen)
 {
     return runClientSync(client, *m_server, killWhen);
+}
+
+// Sends the client's upload with the fault on its request (or on the fetch
+// after it), and leaves the client as the fault leaves it: killed, or failed
+// and saved.
+void TstUploadsInDoubt::uploadWithFault(LiveClient &client, int fault, const QByteArray &method,
+                                        const QString &path, const QString &fetch)
+{
+    switch (Fault(fault)) {
+    case FailedAfterApplying:
+        m_server->respondAfterApplying(method, path, 500);
+        break;
+    case KilledWhileSent:
+        m_server->hold(path);
+        break;
+    case FetchFailedThenEdited:
+        m_server->respondOnce("GET", fetch, 500);
+        break;
+    case LostBeforeApplying:
+        m_server->respondOnce(method, path, 500);
+        break;
+    default:
+        m_server->dropAnswerAfterApplying(method, path);
+        break;
+    }
+    if (fault == KilledWhileSent) {
+        runSync(client, [&] { return m_server->requests(method, path).size() == 1; });
+        QCOMPARE(m_server->requests(method, path).size(), 1);
+        QCOMPARE(m_server->releaseHeld(), 1);
+        QTest::qWait(50);
+    } else {
+        QVERIFY(!runSync(client));
+        client.persist();
+    }
 }
 
 void TstUploadsInDoubt::recognisedOnce_data()
@@ -144,32 +180,9 @@ void TstUploadsInDoubt::recognisedOnce()
         else
             client.addList(name, PostedTitles);
         client.persist();
-        switch (Fault(fault)) {
-        case FailedAfterApplying:
-            m_server->respondAfterApplying("POST", post, 500);
-            break;
-        case KilledWhileSent:
-            m_server->hold(post);
-            break;
-        case FetchFailedThenEdited:
-            m_server->respondOnce("GET", fetch, 500);
-            break;
-        case LostBeforeApplying:
-            m_server->respondOnce("POST", post, 500);
-            break;
-        default:
-            m_server->dropAnswerAfterApplying("POST", post);
-            break;
-        }
-        if (fault == KilledWhileSent) {
-            runSync(client, [&] { return m_server->requests("POST", post).size() == 1; });
-            QCOMPARE(m_server->requests("POST", post).size(), 1);
-            QCOMPARE(m_server->releaseHeld(), 1);
-            QTest::qWait(50);
-        } else {
-            QVERIFY(!runSync(client));
-            client.persist();
-        }
+        uploadWithFault(client, fault, "POST", post, fetch);
+        if (QTest::currentTestFailed())
+            return;
     }
     QCOMPARE(m_server->faultsFired(), 1);
 
@@ -318,31 +331,9 @@ void TstUploadsInDoubt::newTasksOfAnUnansweredPutAddedOnce()
         if (subtask)
             QVERIFY(model->reparentTask(model->index(PostedTitles.size(), 0), model->index(0, 0), 0));
         client.persist();
-        switch (Fault(fault)) {
-        case FailedAfterApplying:
-            m_server->respondAfterApplying("PUT", put, 500);
-            break;
-        case KilledWhileSent:
-            m_server->hold(put);
-            break;
-        case FetchFailedThenEdited:
-            m_server->respondOnce("GET", put, 500);
-            break;
-        case LostBeforeApplying:
-            m_server->respondOnce("PUT", put, 500);
-            break;
-        default:
-            m_server->dropAnswerAfterApplying("PUT", put);
-            break;
-        }
-        if (fault == KilledWhileSent) {
-            runSync(client, [&] { return m_server->requests("PUT", put).size() == 1; });
-            QCOMPARE(m_server->releaseHeld(), 1);
-            QTest::qWait(50);
-        } else {
-            QVERIFY(!runSync(client));
-            client.persist();
-        }
+        uploadWithFault(client, fault, "PUT", put, put);
+        if (QTest::currentTestFailed())
+            return;
     }
     QCOMPARE(m_server->faultsFired(), 1);
     {
