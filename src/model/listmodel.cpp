@@ -793,7 +793,9 @@ void ListModel::undo()
     if (leavingLive)
         m_undoSnapshots.append(m_taskList);
     --m_undoIndex;
-    replaceList(m_undoSnapshots.at(m_undoIndex)->clone(), !leavingLive);
+    TaskList *restored = m_undoSnapshots.at(m_undoIndex)->clone();
+    restored->takeSyncStateFrom(m_taskList);
+    replaceList(restored, !leavingLive);
     setChanged();
     emit nameChanged(this);
 }
@@ -805,13 +807,12 @@ void ListModel::redo()
         return;
     }
     ++m_undoIndex;
-    if (m_undoIndex == m_undoSnapshots.size() - 1) {
-        // Back to the live state: the last snapshot is shown as it is and
-        // leaves the history.
-        replaceList(m_undoSnapshots.takeLast(), true);
-    } else {
-        replaceList(m_undoSnapshots.at(m_undoIndex)->clone(), true);
-    }
+    // Back to the live state, the last snapshot is shown as it is and leaves
+    // the history.
+    TaskList *restored = m_undoIndex == m_undoSnapshots.size() - 1 ? m_undoSnapshots.takeLast()
+                                                                    : m_undoSnapshots.at(m_undoIndex)->clone();
+    restored->takeSyncStateFrom(m_taskList);
+    replaceList(restored, true);
     setChanged();
     emit nameChanged(this);
 }

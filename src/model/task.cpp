@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 QString currentNick()
@@ -249,6 +252,36 @@ Task *Task::copy() const
 Task *Task::clone() const
 {
     return duplicate(true);
+}
+
+QString Task::identity() const
+{
+    const qint64 seconds = m_creationTime.isValid() ? m_creationTime.toSecsSinceEpoch() : 0;
+    return m_createdBy + QLatin1Char('@') + QString::number(seconds);
+}
+
+void Task::takeFieldsFrom(const Task *other)
+{
+    if (other == this)
+        return;
+    m_title = other->m_title;
+    m_done = other->m_done;
+    m_priority = other->m_priority;
+    m_note = other->m_note;
+    m_alarmTime = other->m_alarmTime;
+    m_creationTime = other->m_creationTime;
+    m_modificationTime = other->m_modificationTime;
+    m_startTime = other->m_startTime;
+    m_dueTime = other->m_dueTime;
+    m_lastModifiedBy = other->m_lastModifiedBy;
+    m_doneBy = other->m_doneBy;
+    m_createdBy = other->m_createdBy;
+    m_assignments = other->m_assignments;
+    qDeleteAll(m_attachments);
+    m_attachments.clear();
+    std::fill(std::begin(m_attachmentCounts), std::end(m_attachmentCounts), 0);
+    for (const TaskAttachment *attachment : other->m_attachments)
+        addAttachment(attachment->clone());
 }
 
 Task *Task::duplicate(bool keepServerIds) const

@@ -118,6 +118,14 @@ public:
     Task *copy() const;
     Task *clone() const;
 
+    // What tells a task apart wherever it travels: its creator and the
+    // second it was created. The server keeps both as sent and nobody edits
+    // them; copies made by paste or by a move to another list keep them too.
+    QString identity() const;
+    // Takes the other task's fields, assignments and attachments; its ids,
+    // place, children and expanded flag stay.
+    void takeFieldsFrom(const Task *other);
+
     static QString dateTimeText(const QDateTime &localTime);
     QString alarmTimeText() const;
     QString creationTimeText() const;

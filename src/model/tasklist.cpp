@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QMultiHash>
 
 namespace {
 
@@ -193,4 +194,86 @@ TaskList *TaskList::clone() const
     for (const Task *task : m_removedTasks)
         list->m_removedTasks.append(task->clone());
     return list;
+}
+
+namespace {
+
+void collectWithIds(Task *task, QMultiHash<QString, Task *> &byIdentity)
+{
+    for (Task *child : task->children()) {
+        if (child->id() != 0)
+            byIdentity.insert(child->identity(), child);
+        collectWithIds(child, byIdentity);
+    }
+}
+
+void collectIds(const Task *task, QSet<quint32> &ids)
+{
+    for (const Task *child : task->children()) {
+        if (child->id() != 0)
+            ids.insert(child->id());
+        collectIds(child, ids);
+    }
+}
+
+void collectWithoutIds(Task *task, QList<Task *> &out)
+{
+    for (Task *child : task->children()) {
+        if (child->id() == 0)
+            out.append(child);
+        collectWithoutIds(child, out);
+    }
+}
+
+} // namespace
+
+void TaskList::takeSyncStateFrom(const TaskList *current)
+{
+    if (!current || current == this)
+        return;
+    // A copy taken while the list read as the server's revision it still
+    // knows is that revision's content, unless an upload left since.
+    const bool asOnServer = m_syncStatus == Unedited && current->m_pendingUpload.isEmpty()
+                            && (current->m_syncStatus == Unedited || current->m_syncStatus == Edited)
+                            && m_serverId == current->m_serverId && m_revision == current->m_revision;
+    if (asOnServer)
+        m_syncStatus = Unedited;
+    else
+        m_syncStatus = current->m_syncStatus == Unedited ? Edited : current->m_syncStatus;
+    m_serverId = current->m_serverId;
+    m_revision = current->m_revision;
+    m_pendingUpload = current->m_pendingUpload;
+    m_owner = current->m_owner;
+    m_owned = current->m_owned;
+    m_permissions = current->m_permissions;
+
+    // Ids learned since the copy was taken go to its tasks of the same
+    // identity; an id the copy already uses is not handed out twice.
+    QMultiHash<QString, Task *> learned;
+    collectWithIds(current->m_rootTask, learned);
+    for (Task *removed : current->m_removedTasks)
+        if (removed->id() != 0)
+            learned.insert(removed->identity(), removed);
+    if (learned.isEmpty())
+        return;
+    QSet<quint32> used;
+    collectIds(m_rootTask, used);
+    for (const Task *removed : std::as_const(m_removedTasks))
+        used.insert(removed->id());
+    QList<Task *> waiting;
+    collectWithoutIds(m_rootTask, waiting);
+    for (Task *task : std::as_const(waiting)) {
+        const QList<Task *> candidates = learned.values(task->identity());
+        // values() gives the latest insertion first: take them in tree order.
+        for (auto it = candidates.crbegin(); it != candidates.crend(); ++it) {
+            const Task *source = *it;
+            if (used.contains(source->id()))
+                continue;
+            used.insert(source->id());
+            task->setId(source->id());
+            task->setRevision(source->revision());
+            task->setHashcode(source->hashcode());
+            break;
+        }
+    }
 }

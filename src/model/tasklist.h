@@ -87,6 +87,13 @@ public:
     // the deletions still to be sent to the server.
     TaskList *clone() const;
 
+    // For an older copy of the list put back by undo or redo: what runs
+    // learned since stays as `current` has it (server id, revision, status,
+    // permissions, the mark of an upload in doubt, and the ids the server
+    // gave tasks the copy holds without one), so that nothing is posted or
+    // added twice. A list the server knows counts as edited.
+    void takeSyncStateFrom(const TaskList *current);
+
 private:
     SyncStatus m_syncStatus = New;
     quint32 m_revision = 0;
