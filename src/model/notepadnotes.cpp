@@ -117,10 +117,20 @@ bool NotepadNotes::load()
 
 void NotepadNotes::resetAllNotesToNew()
 {
-    for (NotepadNote *note : std::as_const(m_notes))
+    for (auto it = m_notes.begin(); it != m_notes.end();) {
+        NotepadNote *note = *it;
+        if (note->syncStatus() == NotepadNote::Deleted) {
+            // Removed by the user: kept only to be deleted on the server it
+            // came from, never to be posted as new.
+            it = m_notes.erase(it);
+            delete note;
+            m_changed = true;
+            continue;
+        }
         note->resetToNew();
-    if (!m_notes.isEmpty())
         m_changed = true;
+        ++it;
+    }
 }
 
 void NotepadNotes::deleteAndPurgeEverything()

@@ -36,22 +36,6 @@ void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
     }
 }
 
-void collectTasks(const Task *task, QList<const Task *> &out)
-{
-    for (const Task *child : task->children()) {
-        out << child;
-        collectTasks(child, out);
-    }
-}
-
-// The mark just set is on disk before the upload leaves.
-void saveBeforeUpload(ListModel *model, ListsSyncHost *host)
-{
-    model->setChanged();
-    if (host && !host->saveLists())
-        qWarning() << "the lists could not be saved before an upload";
-}
-
 } // namespace
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
@@ -63,58 +47,67 @@ void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
     applyExpanded(fetched->rootTask(), flags);
 }
 
-void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId, ListsSyncHost *host)
+void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId)
 {
     if (!model)
         return;
     TaskList *list = model->taskList();
-    list->setPendingUpload(UploadMark::make(highestKnownId, UploadMark::listDigest(list)));
-    saveBeforeUpload(model, host);
+    list->setPendingUpload(UploadMark::ofListPost(highestKnownId, list).text());
+    model->setChanged();
 }
 
-namespace {
-
-bool holdsTaskWithoutId(const Task *task)
-{
-    for (const Task *child : task->children())
-        if (child->id() == 0 || holdsTaskWithoutId(child))
-            return true;
-    return false;
-}
-
-} // namespace
-
-void ListOutcome::markUploadOfNewTasks(ListModel *model, ListsSyncHost *host)
+bool ListOutcome::markUploadOfChanges(ListModel *model)
 {
     if (!model)
-        return;
+        return false;
     TaskList *list = model->taskList();
-    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
-        || !holdsTaskWithoutId(list->rootTask()))
-        return;
+    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list))
+        return false;
     list->setPendingUpload(ListSynchronizer::putMark(list));
-    saveBeforeUpload(model, host);
+    model->setChanged();
+    return true;
 }
 
-void ListOutcome::takeOverPostedCopy(ListsGroups *groups, ListModel *model, TaskList *fetched)
+bool ListOutcome::saveBeforeUploads(ListsSyncHost *host)
 {
-    TaskList *list = model->taskList();
+    if (host && !host->saveLists()) {
+        qWarning() << "the lists could not be saved before an upload";
+        return false;
+    }
+    return true;
+}
+
+void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched)
+{
+    // Worked on a copy that then replaces the list, so that the views see
+    // one change.
+    TaskList *list = model->taskList()->clone();
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
     if (groups)
         groups->setListServerId(groups->findListByLocalId(list->localId()), fetched->serverId());
+    // Fields the user left as they were sent take the server's version.
+    if (!mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == UploadMark::listFieldsDigest(list)) {
+        list->setName(fetched->name());
+        list->setDone(fetched->isDone());
+        list->setDescription(fetched->description());
+    }
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(fetched->serverId());
     list->setRevision(fetched->revision());
-    list->setPendingUpload(QString());
-    list->rootTask()->clearIdsRecursively();
-    QList<const Task *> posted;
-    collectTasks(fetched->rootTask(), posted);
-    for (const Task *task : posted) {
-        Task *removed = task->clone();
-        removed->deleteChildren();
-        list->recordRemovedTask(removed);
+    list->setOwned(fetched->isOwned());
+    list->setPermissions(fetched->permissions());
+    QList<UploadMark::SentTask> sent = mark.tasks();
+    const QList<Task *> onServer = UploadMark::uploadedTasks(fetched);
+    if (!mark.identifiesByTasks()) {
+        // A mark that names no tasks matched the server's copy as a whole:
+        // every task there is one that was sent.
+        for (const Task *task : onServer)
+            sent.append(UploadMark::sentTask(task));
     }
+    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, true);
+    list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
     delete fetched;
-    model->setChanged();
+    lists->replaceList(model, list);
 }
 
 ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
@@ -124,12 +117,15 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
         *uploadAgain = false;
     TaskList *oldList = model->taskList();
     if (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Edited) {
-        const QString mark = oldList->pendingUpload();
-        if (UploadMark::unchangedSince(mark, UploadMark::listDigest(oldList))) {
+        const UploadMark mark = UploadMark::read(oldList->pendingUpload());
+        if (mark.isPost() && mark.digest() == UploadMark::listDigest(oldList)) {
             // Changed and changed back: nothing of the user's is lost.
             oldList->setSyncStatus(TaskList::Unedited);
-        } else if (UploadMark::unchangedSince(mark, UploadMark::listDigest(fetched))) {
-            takeOverPostedCopy(groups, model, fetched);
+        } else if (mark.identifiesByTasks()
+                   || (mark.isPost() && mark.digest() == UploadMark::listDigest(fetched))) {
+            // The tasks of the server's copy that were posted are known: the
+            // user's version goes onto them.
+            takeOverPostedCopy(lists, groups, model, fetched);
             if (uploadAgain)
                 *uploadAgain = true;
             return nullptr;

@@ -22,30 +22,38 @@ public:
     // `fetched`): the list's group entry takes the fetched server id and the
     // fetched tasks keep the expanded flags the user had. When the old list
     // was created on the server but never fetched back and the user changed
-    // it since, the user's version is kept beside the fetched list as a new
-    // list; its model is returned (null otherwise). When the server's copy is
-    // still exactly what was posted, the user's version takes its place
-    // instead (see takeOverPostedCopy) and *uploadAgain is set: the list
-    // is to be uploaded.
+    // it since, the user's version goes onto the posted tasks instead (see
+    // takeOverPostedCopy) and *uploadAgain is set: the list is to be
+    // uploaded. Only a list whose mark tells nothing of what was posted
+    // (written by an older version) keeps the user's version beside the
+    // fetched list as a new list; its model is returned (null otherwise).
     static ListModel *applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
                                            TaskList *fetched, bool *uploadAgain = nullptr);
 
-    // Before a list's POST leaves: records what is sent on the list and
-    // saves the lists, so that whatever becomes of the answer the next run
-    // can recognise the server's copy. `highestKnownId` is the highest list
-    // id the run knows of on the server.
-    static void markUpload(ListModel *model, quint32 highestKnownId, ListsSyncHost *host);
-    // Before an Edited list's PUT leaves with tasks the server has no id
-    // for: marks the list and saves the lists, so that the next run first
-    // looks for copies of those tasks the PUT may have made.
-    static void markUploadOfNewTasks(ListModel *model, ListsSyncHost *host);
+    // Before a list's POST leaves: records what is sent on the list, so
+    // that whatever becomes of the answer the next run can recognise the
+    // server's copy. `highestKnownId` is the highest list id the run knows
+    // of on the server. The caller saves the lists before the upload.
+    static void markUpload(ListModel *model, quint32 highestKnownId);
+    // Before an Edited list's PUT leaves: records the tasks it carries that
+    // the server has no id for, so that the next run first looks for copies
+    // the PUT may have made. False when the list sends no such update. The
+    // caller saves the lists before the upload.
+    static bool markUploadOfChanges(ListModel *model);
+    // Writes the marks set (and every change still to be sent) to disk
+    // before the uploads leave; false, with a warning, when it failed.
+    static bool saveBeforeUploads(ListsSyncHost *host);
 
-    // The server's copy of a list holds what was posted, the local list what
-    // the user made of it since: the local list becomes that server list
-    // (its id and revision), Edited, with every task of the server's copy
-    // among its removed tasks, so that its next upload leaves the server
-    // with exactly the user's version and no task twice. Takes `fetched`.
-    static void takeOverPostedCopy(ListsGroups *groups, ListModel *model, TaskList *fetched);
+    // The server's copy holds what the list posted (recognised by its tasks,
+    // or fetched after the post was answered), the local list what the user
+    // made of it since: the local list becomes that server list (its id and
+    // revision), Edited, and each task that was posted takes the id of its
+    // copy there; a copy whose task the user removed since is removed
+    // there; a task or list field the user left as sent takes the server's
+    // version, which another client may have changed. Tasks others added
+    // there stay. Its next upload leaves the server with the user's version
+    // and no task twice. Takes `fetched`.
+    static void takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched);
 
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.

@@ -1,6 +1,7 @@
 #ifndef LISTSSYNCHOST_H
 #define LISTSSYNCHOST_H
 
+#include <QString>
 #include <QtGlobal>
 
 class ListModel;
@@ -25,6 +26,13 @@ public:
     virtual void singleListSyncStarted(ListModel *model) = 0;
     // A single-list run of the model ended: the page shows it as before.
     virtual void singleListSyncEnded(ListModel *model) { Q_UNUSED(model); }
+    // A single-list run of the model failed (before singleListSyncEnded):
+    // the page tells the user why.
+    virtual void singleListSyncFailed(ListModel *model, const QString &message)
+    {
+        Q_UNUSED(model);
+        Q_UNUSED(message);
+    }
     // Writes the lists file now when anything changed; false when the write
     // failed. A run calls it before an upload whose answer may be lost.
     virtual bool saveLists() { return true; }

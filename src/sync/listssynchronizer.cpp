@@ -4,6 +4,7 @@
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
 #include "model/listsgroupsreaderwriter.h"
+#include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
@@ -20,9 +21,12 @@
 
 #include <QDebug>
 #include <QDomDocument>
+#include <QHash>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 
 ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
 
@@ -217,16 +221,34 @@ void ListsSynchronizer::onListsRequestFinished()
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
     if (!m_forceRemote && !m_forceLocal)
         setAsideUploadsInDoubt();
+    markUploads(m_models);
     syncNextList();
+}
+
+// Everything this run will send reaches the disk before the first upload
+// leaves, the marks that let the next run recognise it included, in one
+// save: a kill at any point leaves a file that tells what may be on the
+// server.
+void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
+{
+    const quint32 highest = highestKnownServerId();
+    for (const QPointer<ListModel> &model : models) {
+        if (!model)
+            continue;
+        if (model->taskList()->syncStatus() == TaskList::New)
+            ListOutcome::markUpload(model, highest);
+        else if (!m_forceLocal)
+            ListOutcome::markUploadOfChanges(model);
+    }
+    ListOutcome::saveBeforeUploads(m_host);
 }
 
 // Only the user's own lists the server got after the upload left, that no
 // list here holds, can be the copy of a list whose POST may have arrived.
 bool ListsSynchronizer::mayBeCopyOf(quint32 serverId, const TaskList *list) const
 {
-    quint32 highest = 0;
-    QString digest;
-    if (!UploadMark::parse(list->pendingUpload(), &highest, &digest) || serverId <= highest)
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    if (!mark.isPost() || serverId <= mark.highestKnownId())
         return false;
     const ListInfo *info = m_listInfos.value(serverId, nullptr);
     if (!info || !info->isOwned() || !m_userLists)
@@ -251,8 +273,13 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
             ++it;
         }
     }
+    // A removed list is deleted on the server only when its copy there is
+    // told by its tasks: content alone could be another computer's list made
+    // alike, so such a record is dropped and the server's copy, if any, comes
+    // back to be removed again.
     for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
-        if ((*it)->serverId() == 0 && hasCandidate(*it)) {
+        if ((*it)->serverId() == 0 && UploadMark::read((*it)->pendingUpload()).identifiesByTasks()
+            && hasCandidate(*it)) {
             m_deletedInDoubt << *it;
             it = m_deletedLists.erase(it);
         } else {
@@ -261,47 +288,125 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
     }
 }
 
+namespace {
+
+// What a server list holds of the tasks posted: each task's identity with
+// how often it is there, and each task as identity and content.
+struct PostedParts
+{
+    QHash<QString, int> identities;
+    QSet<QString> tasks;
+};
+
+// How many of the tasks the mark says were posted the server's list holds
+// (each counted as often as it was sent), or -1 when it is not the posted
+// list. Tasks made in the same second by the same user share an identity,
+// so a list made elsewhere could hold one of them: the server's list must
+// also still hold a task as it was posted, or the list's fields as they
+// were. A mark that names no tasks tells the copy by its whole content
+// (0).
+int matchScore(const UploadMark &mark, const PostedParts &parts, const QString &fields,
+               const std::function<QString()> &digest)
+{
+    if (!mark.identifiesByTasks())
+        return mark.digest() == digest() ? 0 : -1;
+    QHash<QString, int> left = parts.identities;
+    int score = 0;
+    bool unchangedPart = mark.fieldsDigest() == fields;
+    for (const UploadMark::SentTask &task : mark.tasks()) {
+        int &count = left[task.identity];
+        if (count > 0) {
+            --count;
+            ++score;
+        }
+        for (const QString &content : task.contents)
+            unchangedPart = unchangedPart || parts.tasks.contains(task.identity + QLatin1Char('.') + content);
+    }
+    return score > 0 && unchangedPart ? score : -1;
+}
+
+} // namespace
+
 bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 {
     if (!fetched->isOwned() || (m_modelsInDoubt.isEmpty() && m_deletedInDoubt.isEmpty()) || !m_userLists)
         return false;
     const quint32 id = fetched->serverId();
-    const QString digest = UploadMark::listDigest(fetched);
+    PostedParts parts;
+    for (const Task *task : UploadMark::uploadedTasks(fetched)) {
+        const QString identity = UploadMark::identityDigest(task);
+        ++parts.identities[identity];
+        parts.tasks.insert(identity + QLatin1Char('.') + UploadMark::contentDigest(task));
+    }
+    const QString fields = UploadMark::listFieldsDigest(fetched);
+    QString digest;
+    auto fetchedDigest = [&]() -> QString {
+        if (digest.isEmpty())
+            digest = UploadMark::listDigest(fetched);
+        return digest;
+    };
+
+    // The item whose upload the copy holds most of; a list still here goes
+    // before a removed one.
+    int bestScore = -1;
+    int bestModel = -1;
+    int bestRemoved = -1;
     for (int i = 0; i < m_modelsInDoubt.size(); ++i) {
         ListModel *model = m_modelsInDoubt.at(i);
-        if (!model || !m_userLists->models().contains(model)
-            || !UploadMark::matches(model->taskList()->pendingUpload(), id, digest))
+        if (!model || !m_userLists->models().contains(model))
             continue;
-        m_modelsInDoubt.removeAt(i);
+        const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
+        if (!mark.isPost() || id <= mark.highestKnownId())
+            continue;
+        const int score = matchScore(mark, parts, fields, fetchedDigest);
+        if (score > bestScore) {
+            bestScore = score;
+            bestModel = i;
+        }
+    }
+    for (int i = 0; i < m_deletedInDoubt.size(); ++i) {
+        TaskList *removed = m_deletedInDoubt.at(i);
+        if (!m_userLists->deletedLists().contains(removed))
+            continue;
+        const UploadMark mark = UploadMark::read(removed->pendingUpload());
+        if (!mark.isPost() || !mark.identifiesByTasks() || id <= mark.highestKnownId())
+            continue;
+        const int score = matchScore(mark, parts, fields, fetchedDigest);
+        if (score > bestScore) {
+            bestScore = score;
+            bestModel = -1;
+            bestRemoved = i;
+        }
+    }
+
+    if (bestModel >= 0) {
+        ListModel *model = m_modelsInDoubt.takeAt(bestModel);
         TaskList *local = model->taskList();
-        if (UploadMark::unchangedSince(local->pendingUpload(), UploadMark::listDigest(local))) {
-            // The server's copy is the list as it is here.
+        if (UploadMark::read(local->pendingUpload()).digest() == UploadMark::listDigest(local)) {
+            // Unchanged here since it was posted: the server's copy, with
+            // whatever others did to it since, is the list.
             ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
             m_currentModel = model;
             return true;
         }
-        // Changed here since it was posted: the user's version goes up in
-        // place of the posted one, in this run.
-        ListOutcome::takeOverPostedCopy(m_groupsAtStart, model, fetched);
-        if (m_host)
-            m_host->saveLists();
+        // Changed here since it was posted: the user's version goes up onto
+        // the posted tasks, in this run.
+        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched);
+        ListOutcome::saveBeforeUploads(m_host);
         m_models.prepend(model);
         m_serverIds.insert(id);
         m_currentModel = nullptr;
         return true;
     }
-    for (int i = 0; i < m_deletedInDoubt.size(); ++i) {
-        TaskList *removed = m_deletedInDoubt.at(i);
-        if (!m_userLists->deletedLists().contains(removed)
-            || !UploadMark::matches(removed->pendingUpload(), id, digest))
-            continue;
+    if (bestRemoved >= 0) {
         // Removed here before its creation was known: removed there too.
-        m_deletedInDoubt.removeAt(i);
+        TaskList *removed = m_deletedInDoubt.takeAt(bestRemoved);
         removed->setServerId(id);
+        // The lists file refuses a removed list with an id and no revision.
+        removed->setRevision(fetched->revision());
         removed->setPendingUpload(QString());
         m_userLists->setModified();
-        if (m_host)
-            m_host->saveLists();
+        ListOutcome::saveBeforeUploads(m_host);
         m_deletedLists.prepend(removed);
         m_serverIds.insert(id);
         delete fetched;
@@ -341,11 +446,12 @@ void ListsSynchronizer::syncNextList()
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
             // No server list was their copy: posted (again), or, removed
-            // here, dropped.
+            // here, dropped. The marks now name what this run knows.
             m_models = m_modelsInDoubt;
             m_deletedLists = m_deletedInDoubt;
             m_modelsInDoubt.clear();
             m_deletedInDoubt.clear();
+            markUploads(m_models);
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
@@ -370,7 +476,9 @@ void ListsSynchronizer::syncNextList()
             if (list->syncStatus() != TaskList::New && !m_serverIds.remove(id))
                 id = 0;
         } else {
-            auto it = m_serverIds.begin();
+            // Lowest first: the copy of an upload in doubt is older than any
+            // list others made from it.
+            const auto it = std::min_element(m_serverIds.begin(), m_serverIds.end());
             id = *it;
             m_serverIds.erase(it);
             list = nullptr;
@@ -397,10 +505,15 @@ void ListsSynchronizer::syncNextList()
                 m_host->saveLists();
         });
     }
-    if (m_currentModel && list->syncStatus() == TaskList::New)
-        ListOutcome::markUpload(m_currentModel, highestKnownServerId(), m_host);
-    else if (m_currentModel && !m_forceLocal)
-        ListOutcome::markUploadOfNewTasks(m_currentModel, m_host);
+    // A list that joined the run after its marks were set (a copy of the
+    // user's version, say) is marked and saved before it goes.
+    if (m_currentModel && list->syncStatus() == TaskList::New && list->pendingUpload().isEmpty()) {
+        ListOutcome::markUpload(m_currentModel, highestKnownServerId());
+        ListOutcome::saveBeforeUploads(m_host);
+    } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
+               && !UploadMark::read(list->pendingUpload()).isPut() && ListOutcome::markUploadOfChanges(m_currentModel)) {
+        ListOutcome::saveBeforeUploads(m_host);
+    }
     m_listStep->start();
 }
 
@@ -472,8 +585,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
             m_keptCopies << copy->taskList()->name();
         }
         if (uploadAgain) {
-            if (m_host)
-                m_host->saveLists();
+            ListOutcome::saveBeforeUploads(m_host);
             // The user's version goes up in place of the posted one.
             m_models.prepend(m_currentModel);
             m_serverIds.insert(m_currentModel->taskList()->serverId());

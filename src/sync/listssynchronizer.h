@@ -86,6 +86,7 @@ private:
     // Takes `fetched` and returns true then.
     bool recogniseUpload(TaskList *fetched);
     quint32 highestKnownServerId() const;
+    void markUploads(const QList<QPointer<ListModel>> &models);
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);

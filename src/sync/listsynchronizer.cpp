@@ -5,8 +5,13 @@
 #include "model/task.h"
 #include "model/taskreaderwriter.h"
 
-#include <QCryptographicHash>
+#include "sync/uploadmark.h"
+
+#include <QHash>
+#include <QMultiHash>
 #include <QSet>
+
+#include <algorithm>
 
 template class ItemSynchronizer<ListSyncTraits>;
 
@@ -37,60 +42,12 @@ bool ListSyncTraits::mustFetch(const TaskList *list)
         && list->revision() == ListSynchronizer::NotFetchedRevision;
 }
 
-namespace {
-
-const QString PutPrefix = QStringLiteral("put:");
-
-} // namespace
-
 bool ListSyncTraits::mayHoldUploadedParts(const TaskList *list)
 {
-    return list->syncStatus() == TaskList::Edited && list->pendingUpload().startsWith(PutPrefix);
+    return list->syncStatus() == TaskList::Edited && UploadMark::read(list->pendingUpload()).isPut();
 }
 
 namespace {
-
-// What a new task's upload carries and the server keeps, its creator
-// included: another user's task never has the same key.
-QString taskKey(const Task *task)
-{
-    return QStringList{task->title(), task->isDone() ? QStringLiteral("1") : QStringLiteral("0"),
-                       task->createdBy(), task->creationTime().toString(Qt::ISODate),
-                       task->dueTime().toString(Qt::ISODate), task->startTime().toString(Qt::ISODate),
-                       task->note().text()}
-        .join(QChar(0x1f));
-}
-
-QString keyDigestOf(const QString &key)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-}
-
-QString keyDigest(const Task *task)
-{
-    return keyDigestOf(taskKey(task));
-}
-
-void collectNewDigests(const Task *task, QStringList &out)
-{
-    for (const Task *child : task->children()) {
-        if (child->id() == 0) {
-            const QString digest = keyDigest(child);
-            if (!out.contains(digest))
-                out << digest;
-        }
-        collectNewDigests(child, out);
-    }
-}
-
-void collectNew(Task *task, QList<Task *> &out)
-{
-    for (Task *child : task->children()) {
-        if (child->id() == 0)
-            out << child;
-        collectNew(child, out);
-    }
-}
 
 void collectIds(const Task *task, QSet<quint32> &ids)
 {
@@ -101,78 +58,150 @@ void collectIds(const Task *task, QSet<quint32> &ids)
     }
 }
 
-void collectUnknown(const Task *task, const QSet<quint32> &known, QList<const Task *> &out)
+void forgetId(Task *task)
 {
-    for (const Task *child : task->children()) {
-        if (!known.contains(child->id()))
-            out << child;
-        collectUnknown(child, known, out);
-    }
+    task->setId(0);
+    task->setRevision(0);
+    task->setHashcode(QString());
 }
 
 } // namespace
 
 QString ListSynchronizer::putMark(const TaskList *list)
 {
-    QStringList digests;
-    const QString earlier = list->pendingUpload();
-    if (earlier.startsWith(PutPrefix))
-        digests = earlier.mid(PutPrefix.size()).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    collectNewDigests(list->rootTask(), digests);
-    return digests.isEmpty() ? QString() : PutPrefix + digests.join(QLatin1Char(','));
+    return UploadMark::ofListPut(list, UploadMark::read(list->pendingUpload())).text();
 }
 
-// Only tasks of the server's copy that no task here knows and that carry
-// exactly what a task of the upload in doubt carried (same fields, same
-// creator) are its copies. Each takes the place of one task here without an
-// id: first the one that still reads the same, then, in order, those changed
-// since; a copy left over was removed here since and is removed there. The
-// upload that follows then leaves the server with the user's version and no
-// task twice.
+void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &copies,
+                                  const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent,
+                                  bool removedThere)
+{
+    QHash<QString, int> sentCount;
+    QMultiHash<QString, QString> sentContent;
+    for (const UploadMark::SentTask &task : sent) {
+        ++sentCount[task.identity];
+        for (const QString &content : task.contents)
+            sentContent.insert(task.identity, content);
+    }
+    auto wasSent = [&](const QString &identity) {
+        return sentCount.contains(identity) || alsoSent.contains(identity);
+    };
+
+    struct Copy
+    {
+        const Task *task;
+        QString identity;
+        QString content;
+        bool taken;
+    };
+    QList<Copy> pool;
+    for (const Task *copy : copies) {
+        const QString identity = UploadMark::identityDigest(copy);
+        if (wasSent(identity))
+            pool.append({copy, identity, UploadMark::contentDigest(copy), false});
+    }
+    struct Waiting
+    {
+        Task *task;
+        QString identity;
+        QString content;
+    };
+    QList<Waiting> waiting;
+    QHash<QString, int> waitingCount;
+    for (Task *task : UploadMark::uploadedTasks(list)) {
+        if (task->id() != 0)
+            continue;
+        const QString identity = UploadMark::identityDigest(task);
+        if (!wasSent(identity))
+            continue;
+        waiting.append({task, identity, UploadMark::contentDigest(task)});
+        ++waitingCount[identity];
+    }
+
+    auto take = [&](Waiting &w, Copy &copy) {
+        copy.taken = true;
+        w.task->setId(copy.task->id());
+        w.task->setRevision(copy.task->revision());
+        w.task->setHashcode(copy.task->hashcode());
+        // Changed there by another client since, and left here as it was
+        // sent: the server's version is the newer one.
+        if (!sentContent.contains(w.identity, copy.content) && sentContent.contains(w.identity, w.content))
+            w.task->takeFieldsFrom(copy.task);
+    };
+    // The same task and content first, then the same task in order.
+    for (bool sameContent : {true, false}) {
+        for (Waiting &w : waiting) {
+            if (w.task->id() != 0)
+                continue;
+            for (Copy &copy : pool) {
+                if (!copy.taken && copy.identity == w.identity && (!sameContent || copy.content == w.content)) {
+                    take(w, copy);
+                    break;
+                }
+            }
+        }
+    }
+
+    if (removedThere) {
+        // Sent, left as it was, and gone from the server's copy: another
+        // client removed it since, and nothing of the user's goes with it.
+        // Deepest first, so that a parent goes only with all its children.
+        for (auto it = waiting.crbegin(); it != waiting.crend(); ++it) {
+            Task *task = it->task;
+            if (task->id() == 0 && task->childCount() == 0 && sentContent.contains(it->identity, it->content))
+                list->removeTask(task);
+        }
+    }
+
+    // A sent task no longer here was removed here since: its copy goes
+    // there too. Copies beyond what was sent are another client's.
+    QList<const Task *> left;
+    for (const Copy &copy : std::as_const(pool))
+        if (!copy.taken)
+            left.append(copy.task);
+    std::sort(left.begin(), left.end(), [](const Task *a, const Task *b) { return a->id() < b->id(); });
+    QHash<QString, int> removable;
+    for (auto it = sentCount.cbegin(); it != sentCount.cend(); ++it)
+        removable.insert(it.key(), qMax(0, it.value() - waitingCount.value(it.key())));
+    for (const Task *copy : std::as_const(left)) {
+        int &budget = removable[UploadMark::identityDigest(copy)];
+        if (budget <= 0)
+            continue;
+        --budget;
+        Task *removed = copy->clone();
+        removed->deleteChildren();
+        list->recordRemovedTask(removed);
+    }
+}
+
+// The server's copy, fetched before an update whose predecessor may have
+// arrived unanswered, tells which tasks that upload added there: each task
+// it carried takes the id of its copy (by identity, never another task's),
+// a copy whose task was removed here since is removed there, and a task
+// whose id the server's copy lacks goes up as a new task, found again if
+// an earlier upload added it already. Only what is still missing is added.
 void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 {
-    const QStringList sent = list->pendingUpload().mid(PutPrefix.size()).split(QLatin1Char(','));
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    QSet<quint32> onServer;
+    collectIds(fetched->rootTask(), onServer);
+    QSet<QString> readded;
+    for (Task *task : UploadMark::uploadedTasks(list)) {
+        if (task->id() != 0 && !onServer.contains(task->id())) {
+            readded.insert(UploadMark::identityDigest(task));
+            forgetId(task);
+        }
+    }
     QSet<quint32> known;
     collectIds(list->rootTask(), known);
     for (const Task *removed : list->removedTasks())
         known.insert(removed->id());
     QList<const Task *> unknown;
-    collectUnknown(fetched->rootTask(), known, unknown);
-    // Each copy with its key, made once: the matching below compares keys.
-    QList<QPair<const Task *, QString>> copies;
-    for (const Task *task : std::as_const(unknown)) {
-        QString key = taskKey(task);
-        if (sent.contains(keyDigestOf(key)))
-            copies.append({task, std::move(key)});
-    }
-
-    QList<Task *> mine;
-    collectNew(list->rootTask(), mine);
-    auto take = [](Task *task, const Task *copy) {
-        task->setId(copy->id());
-        task->setRevision(copy->revision());
-        task->setHashcode(copy->hashcode());
-    };
-    for (Task *task : std::as_const(mine)) {
-        const QString key = taskKey(task);
-        for (int i = 0; i < copies.size(); ++i) {
-            if (copies.at(i).second == key) {
-                take(task, copies.takeAt(i).first);
-                break;
-            }
-        }
-    }
-    for (Task *task : std::as_const(mine)) {
-        if (copies.isEmpty())
-            break;
-        if (task->id() == 0)
-            take(task, copies.takeFirst().first);
-    }
-    for (const auto &copy : std::as_const(copies)) {
-        Task *removed = copy.first->clone();
-        removed->deleteChildren();
-        list->recordRemovedTask(removed);
-    }
+    for (const Task *task : UploadMark::uploadedTasks(fetched))
+        if (!known.contains(task->id()))
+            unknown.append(task);
+    ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded);
+    list->setPendingUpload(UploadMark::ofListPut(list, mark).text());
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

@@ -4,6 +4,11 @@
 #include "model/listinfo.h"
 #include "model/tasklist.h"
 #include "sync/itemsynchronizer.h"
+#include "sync/uploadmark.h"
+
+#include <QSet>
+
+class Task;
 
 struct ListSyncTraits
 {
@@ -59,11 +64,27 @@ public:
     // marks the list's model changed so that the mark is saved.
     static void recordAssignedId(TaskList *list, quint32 id);
 
-    // The mark an Edited list carries while a PUT with tasks the server has
-    // no id for is out: a digest of each such task, with those of an earlier
-    // upload still in doubt, so that the next run can find their copies even
-    // when the user changed them since. Empty when there are none.
+    // The mark an Edited list carries while its PUT is out: each task the
+    // server has no id for, with those of an earlier upload still in doubt,
+    // so that the next run can find the copies the server made of them, even
+    // when the user changed them since.
     static QString putMark(const TaskList *list);
+
+    // Each task of `list` without a server id that an upload in doubt
+    // carried (its identity among `sent`, or among `alsoSent`) takes the id
+    // of one of `copies`, the server's tasks no task here knows, with the
+    // same identity: first one with the same content, then in document
+    // order. A task still as it was sent takes the copy's fields as well
+    // (another client may have changed them since). A copy of a sent task
+    // left without its task was removed here since: it is recorded as
+    // removed, so that the upload removes it there; copies beyond what was
+    // sent are another client's and stay. With `removedThere` (the copies
+    // are all the server has of an upload that certainly arrived), a sent
+    // task still as it was sent whose copy is gone was removed there by
+    // another client since, and goes here too.
+    static void takeCopies(TaskList *list, const QList<const Task *> &copies,
+                           const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent = {},
+                           bool removedThere = false);
 };
 
 #endif

@@ -112,6 +112,7 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
     if (!m_forceRemote)
         setAsideUploadsInDoubt();
+    markUploads(m_localNotes);
     syncNextNote();
 }
 
@@ -120,21 +121,23 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
 // POST may have arrived.
 bool NotepadSynchronizer::mayBeCopyOf(quint32 serverId, const NotepadNote *note) const
 {
-    quint32 highest = 0;
-    QString digest;
-    if (!UploadMark::parse(note->pendingUpload(), &highest, &digest) || serverId <= highest)
+    const UploadMark mark = UploadMark::read(note->pendingUpload());
+    if (!mark.isPost() || serverId <= mark.highestKnownId())
         return false;
     return m_noteInfos.contains(serverId) && NotepadNotes::instance()->indexOfServerId(serverId) < 0;
 }
 
+// A note is only its title and text, so its copy is told by content alone,
+// which a note made alike on another computer shares: a note removed here
+// while its upload was in doubt is never looked for (its record goes, and
+// its copy, if the server has one, comes back to be removed again), so that
+// nothing made elsewhere is deleted on a guess.
 void NotepadSynchronizer::setAsideUploadsInDoubt()
 {
     for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
         NotepadNote *note = *it;
-        const bool inDoubt = note->syncStatus() == NotepadNote::New
-                             || (note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0);
         bool candidate = false;
-        if (inDoubt && !note->pendingUpload().isEmpty()) {
+        if (note->syncStatus() == NotepadNote::New && !note->pendingUpload().isEmpty()) {
             for (quint32 id : std::as_const(m_serverIds))
                 candidate = candidate || mayBeCopyOf(id, note);
         }
@@ -156,25 +159,23 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
     const QString digest = UploadMark::noteDigest(fetched);
     for (int i = 0; i < m_notesInDoubt.size(); ++i) {
         NotepadNote *note = m_notesInDoubt.at(i);
-        if (!notes->notes().contains(note) || !UploadMark::matches(note->pendingUpload(), id, digest))
+        const UploadMark mark = UploadMark::read(note->pendingUpload());
+        if (!notes->notes().contains(note) || note->syncStatus() != NotepadNote::New || !mark.isPost()
+            || id <= mark.highestKnownId() || mark.digest() != digest)
             continue;
         m_notesInDoubt.removeAt(i);
-        if (note->syncStatus() == NotepadNote::New
-            && UploadMark::unchangedSince(note->pendingUpload(), UploadMark::noteDigest(note))) {
+        if (mark.digest() == UploadMark::noteDigest(note)) {
             notes->updateNote(note, fetched);
             return true;
         }
-        // Changed or removed here since it was posted: the server's copy
-        // takes the user's version, or goes, in this run.
-        if (note->syncStatus() == NotepadNote::New)
-            note->setSyncStatus(NotepadNote::Edited);
+        // Changed here since it was posted: the server's copy takes the
+        // user's version in this run.
+        note->setSyncStatus(NotepadNote::Edited);
         note->setServerId(id);
         note->setRevision(fetched->revision());
         note->setPendingUpload(QString());
         notes->setChanged(true);
-        // Saved before the upload that follows, as before every upload.
-        if (!notes->save())
-            qWarning() << "the notepad could not be saved before an upload";
+        saveBeforeUploads();
         delete fetched;
         m_localNotes.prepend(note);
         m_serverIds.insert(id);
@@ -183,25 +184,37 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
     return false;
 }
 
-void NotepadSynchronizer::markUpload(NotepadNote *note)
+// What this run sends is on disk before the first upload leaves, each new
+// note's mark included, in one save.
+void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
 {
+    NotepadNotes *notepad = NotepadNotes::instance();
     quint32 highest = m_noteInfos.isEmpty() ? 0 : m_noteInfos.lastKey();
-    NotepadNotes *notes = NotepadNotes::instance();
-    for (const NotepadNote *other : notes->notes())
+    for (const NotepadNote *other : notepad->notes())
         highest = qMax(highest, other->serverId());
-    note->setPendingUpload(UploadMark::make(highest, UploadMark::noteDigest(note)));
-    notes->setChanged(true);
-    if (!notes->save())
+    for (NotepadNote *note : notes) {
+        if (note->syncStatus() != NotepadNote::New)
+            continue;
+        note->setPendingUpload(UploadMark::ofNotePost(highest, note).text());
+        notepad->setChanged(true);
+    }
+    saveBeforeUploads();
+}
+
+void NotepadSynchronizer::saveBeforeUploads()
+{
+    if (!NotepadNotes::instance()->saveIfChanged())
         qWarning() << "the notepad could not be saved before an upload";
 }
 
 void NotepadSynchronizer::syncNextNote()
 {
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty() && !m_notesInDoubt.isEmpty()) {
-        // No server note was their copy: posted (again), or, removed here,
-        // dropped.
+        // No server note was their copy: posted again, with marks that name
+        // what this run knows.
         m_localNotes = m_notesInDoubt;
         m_notesInDoubt.clear();
+        markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
         syncDisplayOrder();
@@ -230,8 +243,6 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote)
         m_noteSynchronizer->setForceRemote(true);
-    if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::New)
-        markUpload(m_currentNote);
     m_noteSynchronizer->start();
 }
 

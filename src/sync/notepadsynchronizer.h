@@ -59,10 +59,10 @@ private:
     void setAsideUploadsInDoubt();
     bool mayBeCopyOf(quint32 serverId, const NotepadNote *note) const;
     // A fetched server-only note that is the copy of a note set aside: the
-    // local note takes it over (or, removed here, it is deleted there).
-    // Takes `fetched` and returns true then.
+    // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
-    void markUpload(NotepadNote *note);
+    void markUploads(const QList<NotepadNote *> &notes);
+    void saveBeforeUploads();
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 

@@ -62,7 +62,7 @@ void SingleListSynchronizer::start()
         if (!m_list->pendingUpload().isEmpty()) {
             // An earlier upload of it may have arrived: only the full
             // synchronisation, which sees the server's lists, can tell.
-            QTimer::singleShot(0, this, [this] { succeed(); });
+            failLater(waitsForFullSyncText(m_list->name()));
             return;
         }
         quint32 highest = 0;
@@ -70,7 +70,8 @@ void SingleListSynchronizer::start()
             for (const TaskList *list : m_userLists->taskLists())
                 highest = qMax(highest, list->serverId());
         }
-        ListOutcome::markUpload(m_model, highest, m_host);
+        ListOutcome::markUpload(m_model, highest);
+        ListOutcome::saveBeforeUploads(m_host);
         startListStep();
         return;
     }
@@ -126,7 +127,9 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
-    ListOutcome::markUploadOfNewTasks(m_model, m_host);
+    // What goes up (a removal, a mark) is on disk before it leaves.
+    ListOutcome::markUploadOfChanges(m_model);
+    ListOutcome::saveBeforeUploads(m_host);
     startListStep();
 }
 
@@ -290,4 +293,11 @@ void SingleListSynchronizer::cancel()
     } else {
         fail(QStringLiteral("Sync canceled"));
     }
+}
+
+QString SingleListSynchronizer::waitsForFullSyncText(const QString &name)
+{
+    return tr("The list \"%1\" waits for the next full synchronisation: an earlier upload of it may have "
+              "reached the server, and only a full synchronisation can tell.")
+        .arg(name);
 }

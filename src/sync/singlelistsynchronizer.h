@@ -36,6 +36,10 @@ public:
     SslErrorHandler *sslErrorHandler() const { return m_sslErrorHandler; }
     bool hasEnded() const { return m_ended; }
 
+    // Why a run of a list whose creation on the server is in doubt sends
+    // nothing.
+    static QString waitsForFullSyncText(const QString &name);
+
 signals:
     void success(SingleListSynchronizer *synchronizer, ListModel *model);
     void failed(QString message, SingleListSynchronizer *synchronizer, ListModel *model);

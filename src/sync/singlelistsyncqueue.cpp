@@ -92,6 +92,9 @@ void SingleListSyncQueue::onSingleListSynchronizerFailed(QString message, Single
                                                          ListModel *model)
 {
     qWarning().noquote() << "Single list sync failed: " + message;
+    // A run cancelled here (by the user, or for a full run) is not news.
+    if (model && m_host && m_running.contains(synchronizer))
+        m_host->singleListSyncFailed(model, message);
     onSingleListSynchronizerSuccess(synchronizer, model);
 }
 

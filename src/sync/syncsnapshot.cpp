@@ -8,6 +8,7 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
+#include "sync/uploadmark.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -111,6 +112,26 @@ void SyncSnapshot::restoreLists()
         if (model) {
             const TaskList *current = model->taskList();
             const quint32 currentId = current->syncStatus() == TaskList::New ? 0 : current->serverId();
+            // Marked by the failed run for a post whose outcome is not known:
+            // the server may hold a copy, which the next run looks for.
+            const bool markedForPost = current->syncStatus() == TaskList::New
+                                       && !current->pendingUpload().isEmpty()
+                                       && current->pendingUpload() != state.list->pendingUpload();
+            if (markedForPost && oldId == 0)
+                continue;
+            if (markedForPost) {
+                // The list the server knows comes back; a copy the run may
+                // have made is removed by the next run once it finds it.
+                TaskList *posted = current->clone();
+                posted->clearTasks();
+                posted->setSyncStatus(TaskList::Deleted);
+                posted->setServerId(0);
+                posted->setLocalId(0);
+                UserLists::AddResult result = UserLists::Refused;
+                lists->addList(posted, &result);
+                if (result == UserLists::Refused)
+                    delete posted;
+            }
             if (currentId != 0 && currentId != oldId) {
                 // Created on the server by the failed run: keep that copy,
                 // and have the next run delete the one it replaces.
@@ -125,7 +146,14 @@ void SyncSnapshot::restoreLists()
                 }
                 continue;
             }
-            lists->replaceList(model, state.list->clone());
+            TaskList *restored = state.list->clone();
+            // An update the failed run sent without an answer may have added
+            // tasks there: the next run looks for them first.
+            if (restored->syncStatus() == TaskList::Edited && current->pendingUpload() != restored->pendingUpload()
+                && UploadMark::read(current->pendingUpload()).isPut())
+                restored->setPendingUpload(
+                    UploadMark::ofListPut(restored, UploadMark::read(current->pendingUpload())).text());
+            lists->replaceList(model, restored);
         } else {
             UserLists::AddResult result = UserLists::Refused;
             TaskList *copy = state.list->clone();
@@ -182,9 +210,14 @@ void SyncSnapshot::restoreNotes()
     NotepadNotes *notes = m_notes;
     if (!notes)
         return;
+    // Notes removed before a forced run are dropped by it (the run deletes
+    // their copies there); only the notes the user sees tell whether the
+    // notepad was emptied.
     bool allHeld = true;
     for (const NoteState &state : std::as_const(m_noteStates))
-        allHeld = allHeld && state.note && notes->notes().contains(state.note.data());
+        allHeld = allHeld
+                  && (state.status == NotepadNote::Deleted
+                      || (state.note && notes->notes().contains(state.note.data())));
     QSet<NotepadNote *> known;
     for (const NoteState &state : std::as_const(m_noteStates))
         known.insert(state.note.data());
@@ -210,9 +243,18 @@ void SyncSnapshot::restoreNotes()
     } else {
         for (const NoteState &state : std::as_const(m_noteStates)) {
             NotepadNote *note = state.note;
+            if (!note || !notes->notes().contains(note)) {
+                // A removed note the run dropped: kept for the server again.
+                auto *removed = new NotepadNote;
+                applyNoteState(removed, state);
+                notes->appendNote(removed);
+                continue;
+            }
             const quint32 oldId = state.status == NotepadNote::New ? 0 : state.serverId;
             const quint32 currentId = note->syncStatus() == NotepadNote::New ? 0 : note->serverId();
-            if (currentId != 0 && currentId != oldId) {
+            const bool postedInDoubt = note->syncStatus() == NotepadNote::New && !note->pendingUpload().isEmpty()
+                                       && note->pendingUpload() != state.pendingUpload;
+            if ((currentId != 0 && currentId != oldId) || postedInDoubt) {
                 if (oldId != 0) {
                     auto *gone = new NotepadNote;
                     gone->setTitle(state.title);

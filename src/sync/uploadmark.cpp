@@ -1,12 +1,15 @@
 #include "sync/uploadmark.h"
 
 #include "model/notepadnote.h"
+#include "model/task.h"
+#include "model/taskattachment.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 
 #include <QCryptographicHash>
 #include <QDomDocument>
 #include <QSet>
+#include <QStringList>
 
 namespace {
 
@@ -15,6 +18,52 @@ const QChar Separator(0x1f);
 QString hashOf(const QString &text)
 {
     return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+// The digests kept per task: short, as a list's mark holds one pair a task.
+QString shortHashOf(const QString &text)
+{
+    return hashOf(text).left(12);
+}
+
+const QString PutPrefix = QStringLiteral("put2:");
+const QString OldPutPrefix = QStringLiteral("put:");
+
+QString timeText(const QDateTime &time)
+{
+    return time.isValid() ? QString::number(time.toSecsSinceEpoch()) : QString();
+}
+
+void collectUploaded(Task *task, QList<Task *> &out)
+{
+    for (Task *child : task->children()) {
+        out.append(child);
+        collectUploaded(child, out);
+    }
+}
+
+QString tasksText(const QList<UploadMark::SentTask> &tasks)
+{
+    QStringList entries;
+    entries.reserve(tasks.size());
+    for (const UploadMark::SentTask &task : tasks)
+        entries << task.identity + QLatin1Char('.') + task.contents.join(QLatin1Char('.'));
+    return entries.join(QLatin1Char(','));
+}
+
+bool readTasks(const QString &text, QList<UploadMark::SentTask> *tasks)
+{
+    if (text.isEmpty())
+        return true;
+    const QStringList entries = text.split(QLatin1Char(','));
+    for (const QString &entry : entries) {
+        QStringList parts = entry.split(QLatin1Char('.'));
+        if (parts.size() < 2 || parts.contains(QString()))
+            return false;
+        const QString identity = parts.takeFirst();
+        tasks->append({identity, parts});
+    }
+    return true;
 }
 
 QString definitionsOf(const QDomElement &dl, const QSet<QString> &skipped, const QSet<QString> &kept)
@@ -81,37 +130,108 @@ QDomElement listElement(const QDomElement &parent)
 
 } // namespace
 
-QString UploadMark::make(quint32 highestKnownId, const QString &digest)
+UploadMark UploadMark::read(const QString &text)
 {
-    return QString::number(highestKnownId) + QLatin1Char(':') + digest;
-}
-
-bool UploadMark::parse(const QString &mark, quint32 *highestKnownId, QString *digest)
-{
-    const qsizetype colon = mark.indexOf(QLatin1Char(':'));
-    if (colon <= 0 || colon == mark.size() - 1)
-        return false;
+    UploadMark mark;
+    if (text.startsWith(PutPrefix)) {
+        if (readTasks(text.mid(PutPrefix.size()), &mark.m_tasks))
+            mark.m_kind = Put;
+        else
+            mark.m_tasks.clear();
+        return mark;
+    }
+    if (text.startsWith(OldPutPrefix)) {
+        // Written before tasks were told by identity: its copies cannot be
+        // told apart from other tasks, so none are taken for them.
+        mark.m_kind = Put;
+        return mark;
+    }
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 2 && parts.size() != 4)
+        return mark;
     bool ok = false;
-    const quint32 id = mark.left(colon).toUInt(&ok);
-    if (!ok)
-        return false;
-    *highestKnownId = id;
-    *digest = mark.mid(colon + 1);
-    return true;
+    const quint32 highest = parts.at(0).toUInt(&ok);
+    if (!ok || parts.at(1).isEmpty())
+        return mark;
+    if (parts.size() == 4 && (parts.at(2).isEmpty() || !readTasks(parts.at(3), &mark.m_tasks))) {
+        mark.m_tasks.clear();
+        return mark;
+    }
+    mark.m_kind = Post;
+    mark.m_highest = highest;
+    mark.m_digest = parts.at(1);
+    if (parts.size() == 4)
+        mark.m_fields = parts.at(2);
+    return mark;
 }
 
-bool UploadMark::matches(const QString &mark, quint32 id, const QString &digest)
+QString UploadMark::text() const
 {
-    quint32 highest = 0;
-    QString recorded;
-    return parse(mark, &highest, &recorded) && id > highest && recorded == digest;
+    switch (m_kind) {
+    case None:
+        break;
+    case Put:
+        return PutPrefix + tasksText(m_tasks);
+    case Post:
+        if (m_fields.isEmpty())
+            return QString::number(m_highest) + QLatin1Char(':') + m_digest;
+        return QString::number(m_highest) + QLatin1Char(':') + m_digest + QLatin1Char(':') + m_fields
+            + QLatin1Char(':') + tasksText(m_tasks);
+    }
+    return QString();
 }
 
-bool UploadMark::unchangedSince(const QString &mark, const QString &digest)
+UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list)
 {
-    quint32 highest = 0;
-    QString recorded;
-    return parse(mark, &highest, &recorded) && recorded == digest;
+    UploadMark mark;
+    mark.m_kind = Post;
+    mark.m_highest = highestKnownId;
+    mark.m_digest = listDigest(list);
+    mark.m_fields = listFieldsDigest(list);
+    const QList<Task *> tasks = uploadedTasks(list);
+    mark.m_tasks.reserve(tasks.size());
+    for (const Task *task : tasks)
+        mark.m_tasks.append(sentTask(task));
+    return mark;
+}
+
+UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *note)
+{
+    UploadMark mark;
+    mark.m_kind = Post;
+    mark.m_highest = highestKnownId;
+    mark.m_digest = noteDigest(note);
+    return mark;
+}
+
+UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier)
+{
+    UploadMark mark;
+    mark.m_kind = Put;
+    const QList<Task *> tasks = uploadedTasks(list);
+    for (const Task *task : tasks) {
+        if (task->id() == 0)
+            mark.m_tasks.append(sentTask(task));
+    }
+    // An earlier upload's tasks stay: one still without an id is the same
+    // task, sent then with the content it had then.
+    QList<bool> merged(mark.m_tasks.size(), false);
+    for (const SentTask &task : earlier.m_tasks) {
+        qsizetype same = -1;
+        for (qsizetype i = 0; i < mark.m_tasks.size() && same < 0; ++i)
+            if (!merged.at(i) && mark.m_tasks.at(i).identity == task.identity)
+                same = i;
+        if (same < 0) {
+            mark.m_tasks.append(task);
+            merged.append(true);
+            continue;
+        }
+        merged[same] = true;
+        for (const QString &content : task.contents)
+            if (!mark.m_tasks[same].contents.contains(content))
+                mark.m_tasks[same].contents.append(content);
+    }
+    return mark;
 }
 
 QString UploadMark::listDigest(TaskList *list)
@@ -126,4 +246,46 @@ QString UploadMark::listDigest(TaskList *list)
 QString UploadMark::noteDigest(const NotepadNote *note)
 {
     return hashOf(note->title() + Separator + note->text());
+}
+
+QString UploadMark::listFieldsDigest(const TaskList *list)
+{
+    return shortHashOf(list->name() + Separator + (list->isDone() ? QLatin1Char('1') : QLatin1Char('0'))
+                       + Separator + list->description());
+}
+
+QString UploadMark::identityDigest(const Task *task)
+{
+    return shortHashOf(task->identity());
+}
+
+QString UploadMark::contentDigest(const Task *task)
+{
+    QString out = task->title() + Separator + (task->isDone() ? QLatin1Char('1') : QLatin1Char('0')) + Separator
+                  + task->priority().toString() + Separator + timeText(task->note().addedTime()) + Separator
+                  + task->note().text() + Separator + timeText(task->alarmTime()) + Separator
+                  + timeText(task->startTime()) + Separator + timeText(task->dueTime()) + Separator
+                  + task->assignments().join(Separator) + Separator;
+    for (const TaskAttachment *attachment : task->attachments()) {
+        out += attachment->typeName() + Separator + attachment->name() + Separator + attachment->url().toString()
+               + Separator + attachment->description() + Separator + attachment->additionalData() + Separator;
+    }
+    return shortHashOf(out);
+}
+
+UploadMark::SentTask UploadMark::sentTask(const Task *task)
+{
+    return {identityDigest(task), {contentDigest(task)}};
+}
+
+QList<Task *> UploadMark::uploadedTasks(const TaskList *list)
+{
+    QList<Task *> out;
+    for (Task *top : list->rootTask()->children()) {
+        if (top->isBlankRecursively())
+            continue;
+        out.append(top);
+        collectUploaded(top, out);
+    }
+    return out;
 }

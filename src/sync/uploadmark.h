@@ -1,25 +1,62 @@
 #ifndef UPLOADMARK_H
 #define UPLOADMARK_H
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class NotepadNote;
+class Task;
 class TaskList;
 
-// The record a client keeps of a creation it sent but whose answer it may
-// never learn (a lost answer, a kill): the highest server id it knew before
-// sending, and a digest of what it sent. The server's copy of such an item
-// has a higher id and the same digest; nothing else is taken for it.
+// The record a client keeps of an upload whose answer it may never learn (a
+// lost answer, a kill), so that the next run can find what the server made of
+// it instead of sending it again. Kept as text in the local documents.
+//
+// A creation (POST) records the highest server id the client knew before
+// sending (the server's copy has a higher one), a digest of the whole content
+// and, for a list, a digest of its own fields and each task it carried: the
+// task's identity (creator and creation time, which nobody changes) and a
+// digest of its content. The server's copy is recognised by the identities of
+// its tasks, so that another client's later edits do not hide it; an item
+// without tasks (a note, a list of blank rows) only by equal content.
+//
+// An update (PUT) of a list records the tasks it carried that the server had
+// no id for, so that the next run can find the copies the server made.
 class UploadMark
 {
 public:
-    static QString make(quint32 highestKnownId, const QString &digest);
-    // False for an empty or unreadable mark.
-    static bool parse(const QString &mark, quint32 *highestKnownId, QString *digest);
-    // The server item `id` with this digest may be the one the mark records.
-    static bool matches(const QString &mark, quint32 id, const QString &digest);
-    // True when the item's content is still what the mark says was sent.
-    static bool unchangedSince(const QString &mark, const QString &digest);
+    // One task an upload carried: its identity, and its content as sent
+    // (by each upload still in doubt that carried it).
+    struct SentTask
+    {
+        QString identity;
+        QStringList contents;
+    };
+
+    UploadMark() = default;
+    // An empty or unreadable text gives a null mark.
+    static UploadMark read(const QString &text);
+    QString text() const;
+
+    static UploadMark ofListPost(quint32 highestKnownId, TaskList *list);
+    static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note);
+    // The tasks of `list` without a server id, with those of `earlier` (an
+    // update still in doubt) that are not among them.
+    static UploadMark ofListPut(const TaskList *list, const UploadMark &earlier);
+
+    bool isNull() const { return m_kind == None; }
+    bool isPost() const { return m_kind == Post; }
+    bool isPut() const { return m_kind == Put; }
+    quint32 highestKnownId() const { return m_highest; }
+    // The whole content's digest (creations only).
+    QString digest() const { return m_digest; }
+    // The list's own fields when sent; empty in marks written before it was
+    // kept.
+    QString fieldsDigest() const { return m_fields; }
+    const QList<SentTask> &tasks() const { return m_tasks; }
+    // The server's item can be told by its tasks, not only by its content.
+    bool identifiesByTasks() const { return !m_tasks.isEmpty(); }
 
     // A digest of what a list's upload carries and the server keeps as it
     // came: the name, done and description, and each task's fields, place
@@ -27,6 +64,23 @@ public:
     // and the fields the server may stamp itself are left out.
     static QString listDigest(TaskList *list);
     static QString noteDigest(const NotepadNote *note);
+    static QString listFieldsDigest(const TaskList *list);
+    static QString identityDigest(const Task *task);
+    // The task's own fields, assignments and attachments, without its place.
+    static QString contentDigest(const Task *task);
+    static SentTask sentTask(const Task *task);
+    // The tasks an upload of the list carries (top-level subtrees that are
+    // wholly blank are not written), in document order.
+    static QList<Task *> uploadedTasks(const TaskList *list);
+
+private:
+    enum Kind { None, Post, Put };
+
+    Kind m_kind = None;
+    quint32 m_highest = 0;
+    QString m_digest;
+    QString m_fields;
+    QList<SentTask> m_tasks;
 };
 
 #endif

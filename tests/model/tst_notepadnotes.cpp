@@ -220,11 +220,15 @@ private slots:
         QVERIFY(pad.notes.isChanged());
         QVERIFY(pad.notes.saveIfChanged());
         QVERIFY(!pad.notes.isChanged());
-        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Deleted, 5, 2));
+        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Edited, 5, 2));
+        QPointer<NotepadNote> removed = pad.notes.appendNote(makeNote(QStringLiteral("gone"), NotepadNote::Deleted, 6, 1));
         pad.notes.setChanged(false);
-        // A reset must reach the file: the old account's ids are gone.
+        // A reset must reach the file: the old account's ids are gone. A
+        // note the user removed is never posted again as a new one.
         pad.notes.resetAllNotesToNew();
         QVERIFY(pad.notes.isChanged());
+        QVERIFY(!removed);
+        QCOMPARE(titles(pad.notes.notes()), QStringLiteral("a b"));
         for (NotepadNote *note : pad.notes.notes()) {
             QCOMPARE(note->syncStatus(), NotepadNote::New);
             note->setSyncStatus(NotepadNote::Unedited);
