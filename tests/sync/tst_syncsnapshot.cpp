@@ -41,6 +41,8 @@ private slots:
     void forcedLocalFailingPartWay();
     void forcedLocalCancelled();
     void forcedRemoteFailingKeepsUploadsInDoubt();
+    void removedRecordsComeBackOnce_data();
+    void removedRecordsComeBackOnce();
 
 private:
     bool run(bool forceRemote, bool forceLocal, QString *error = nullptr);
@@ -239,6 +241,44 @@ void TstSyncSnapshot::forcedLocalCancelled()
     QVERIFY(run(false, false));
     QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
     QCOMPARE(m_client->lists.models().size(), 3);
+}
+
+void TstSyncSnapshot::removedRecordsComeBackOnce_data()
+{
+    QTest::addColumn<bool>("purged");
+    QTest::newRow("a run that left them") << false;
+    QTest::newRow("a run that dropped them") << true;
+}
+
+// Removed lists still to be told to the server, two of them without an id
+// (their creation is in doubt, their marks tell them apart), are each there
+// once after a restore, whether the run dropped them or not.
+void TstSyncSnapshot::removedRecordsComeBackOnce()
+{
+    QFETCH(bool, purged);
+    const QStringList marks{QStringLiteral("7:aaaa"), QStringLiteral("7:bbbb"), QString()};
+    for (int i = 0; i < marks.size(); ++i) {
+        TaskList *list = TaskList::create();
+        list->setName(QStringLiteral("Gone %1").arg(i));
+        list->setPendingUpload(marks.at(i));
+        if (marks.at(i).isEmpty()) {
+            list->setSyncStatus(TaskList::Unedited);
+            list->setServerId(41);
+            list->setRevision(3);
+        }
+        m_client->lists.addList(list);
+        m_client->lists.deleteList(list);
+    }
+    QCOMPARE(m_client->lists.deletedLists().size(), 3);
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    if (purged)
+        m_client->lists.prepareForceRemoteSync();
+    snapshot.restore();
+    QStringList restored;
+    for (const TaskList *list : m_client->lists.deletedLists())
+        restored << list->name() + QLatin1Char(' ') + list->pendingUpload();
+    restored.sort();
+    QCOMPARE(restored, (QStringList{"Gone 0 7:aaaa", "Gone 1 7:bbbb", "Gone 2 "}));
 }
 
 PLUMDECK_TEST_MAIN(TstSyncSnapshot)

@@ -274,6 +274,7 @@ public:
 
     // --- Switches for status variants -------------------------------------
     void setGoneStatus(int status) { m_goneStatus = status; }       // 404 (default) or 410
+    void setNextListId(quint32 id) { m_nextList = id; }             // the id the next new list gets
     void setListOrderPutStatus(int status) { m_orderPutStatus = status; } // 204 default
     void setGroupsPutStatus(int status) { m_groupsPutStatus = status; }   // 200 default; 403
     void setSharingIncludesOwner(bool on) { m_sharingIncludesOwner = on; } // owner's "orwd" entry in sharing GET
@@ -342,6 +343,7 @@ public:
     // Answers only at releaseHeld(): a request known to be in flight for as
     // long as a test needs, whatever the machine's speed.
     void hold(const QString &pathRegex, bool once = true);
+    void holdRequest(const QByteArray &method, const QString &pathRegex, bool once = true); // of one method only
     int releaseHeld(); // sends the held answers; how many there were
     int heldCount() const { return int(m_held.size()); }
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering

@@ -1,0 +1,630 @@
+#include "core/clock.h"
+#include "model/listmodel.h"
+#include "model/notepadnote.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "storedclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/syncsnapshot.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <functional>
+
+// Two computers of one account and uploads whose answer was lost: each case
+// leaves, after quiet runs of both, every list and note once on the server
+// and on both computers, with what the user did on either, nothing removed
+// coming back and nothing made elsewhere removed; one more run sends nothing.
+
+namespace {
+
+const QString Lists = QStringLiteral("^/lists$");
+const QString OneList = QStringLiteral("^/lists/\\d+$");
+const QString Notes = QStringLiteral("^/notepad-notes$");
+
+// A task as the cases compare it: its path of titles, done ones starred.
+void describe(const Task *task, const QString &prefix, QStringList &out)
+{
+    for (const Task *child : task->children()) {
+        if (child->title().isEmpty() && child->childCount() == 0)
+            continue; // the blank row a list shows, never sent
+        const QString path = prefix + child->title() + (child->isDone() ? QStringLiteral("*") : QString());
+        out << path;
+        describe(child, path + QLatin1Char('>'), out);
+    }
+}
+
+void describe(const QList<FakeTask> &tasks, const QString &prefix, QStringList &out)
+{
+    for (const FakeTask &t : tasks) {
+        const QString done = fakeField(t.fields, QStringLiteral("done")) == QLatin1String("true") ? QStringLiteral("*")
+                                                                                                 : QString();
+        const QString path = prefix + t.title() + done;
+        out << path;
+        describe(t.children, path + QLatin1Char('>'), out);
+    }
+}
+
+QString listText(const QString &name, QStringList tasks)
+{
+    tasks.sort();
+    return name + QLatin1Char('[') + tasks.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString clientList(const TaskList *list)
+{
+    QStringList tasks;
+    describe(list->rootTask(), QString(), tasks);
+    return listText(list->name(), tasks);
+}
+
+Task *taskTitled(const TaskList *list, const QString &title)
+{
+    std::function<Task *(Task *)> find = [&](Task *parent) -> Task * {
+        for (Task *child : parent->children()) {
+            if (child->title() == title)
+                return child;
+            if (Task *found = find(child))
+                return found;
+        }
+        return nullptr;
+    };
+    return find(list->rootTask());
+}
+
+// What the tree does when the user adds a task: a new row (stamped with its
+// creator and time) under `parent`, then its title.
+Task *addTask(ListModel *model, const QString &title, const Task *parent = nullptr)
+{
+    const QModelIndex parentIndex = parent ? model->indexOfTask(parent) : QModelIndex();
+    const int row = model->rowCount(parentIndex);
+    model->saveUndoState();
+    model->insertRows(row, 1, parentIndex);
+    const QModelIndex index = model->index(row, 0, parentIndex);
+    if (!title.isEmpty())
+        model->setData(index, title, Qt::EditRole);
+    return model->taskForIndex(index);
+}
+
+void removeTask(ListModel *model, const QString &title)
+{
+    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
+    model->saveUndoState();
+    model->removeRows(index.row(), 1, index.parent());
+}
+
+struct Expected
+{
+    QStringList lists; // listText() of each
+    QStringList notes; // "title: text"
+};
+
+} // namespace
+
+class TstUploadsInDoubtCases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void eachCaseSettles_data();
+    void eachCaseSettles();
+
+private:
+    enum Case {
+        RemovedKilledAfterDelete,
+        RemovedDeleteFailed,
+        OtherAddedTask,
+        OtherRenamedList,
+        OtherTickedTask,
+        OtherAddedTaskRemovedHere,
+        NoteAlikeElsewhereRemovedHere,
+        BlankListAlikeElsewhereRemovedHere,
+        ListAlikeElsewhere,
+        ListAlikeElsewhereRemovedHere,
+        RetitledBesideBlankRow,
+        RemovedInDoubtOtherRetitled,
+        TaskGoneFromServer,
+        PostedCopyKeptAndEdited,
+        RemovalBeforeKilledRun,
+        UndoAfterPostInDoubt,
+        UndoAfterFetchFailed,
+        RedoAfterPostInDoubt,
+        ForcedRunPostInDoubt,
+        ForcedRunNotePostInDoubt,
+        ForcedRunNoteRemoved,
+        FirstListIdOne
+    };
+
+    // A session of one computer: its files loaded, some seconds after the
+    // last, as a person at another computer would be.
+    std::unique_ptr<LiveClient> session(StoredClient &store);
+    bool sync(LiveClient &client);
+    bool forcedRemoteSync(LiveClient &client);
+    // The program killed once the request is out; its files stay as the
+    // run last wrote them.
+    void syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path);
+    void play(Case c, StoredClient &a, StoredClient &b, Expected &expected);
+    QStringList serverLists() const;
+    QStringList serverNotes() const;
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+};
+
+void TstUploadsInDoubtCases::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QFile::remove(NotepadNotes::filePath());
+    Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
+}
+
+void TstUploadsInDoubtCases::cleanup()
+{
+    Clock::reset();
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+std::unique_ptr<LiveClient> TstUploadsInDoubtCases::session(StoredClient &store)
+{
+    Clock::advance(7000);
+    return std::make_unique<LiveClient>(store);
+}
+
+bool TstUploadsInDoubtCases::sync(LiveClient &client)
+{
+    return runClientSync(client, *m_server);
+}
+
+// As the program's "force remote" does: what is here replaces the server's,
+// and a run that does not succeed puts everything back.
+bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
+{
+    SyncSnapshot snapshot(client.lists, &client, client.notes);
+    client.lists->prepareForceRemoteSync();
+    client.notes->resetAllNotesToNew();
+    auto *run = new ListsSynchronizer(client.lists, &client);
+    run->setForceRemote(true);
+    QSignalSpy finished(run, &BaseSynchronizer::finished);
+    run->start();
+    const bool ended = finished.wait(20000);
+    const bool ok = ended && finished.first().first().toBool();
+    delete run;
+    if (!ok)
+        snapshot.restore();
+    return ok;
+}
+
+void TstUploadsInDoubtCases::syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path)
+{
+    m_server->holdRequest(method, path);
+    runClientSync(client, *m_server, [&] { return !m_server->requests(method, path).isEmpty(); });
+    QVERIFY(!m_server->requests(method, path).isEmpty());
+    m_server->releaseHeld();
+    QTest::qWait(50);
+    m_server->clearFaults();
+}
+
+QStringList TstUploadsInDoubtCases::serverLists() const
+{
+    QStringList out;
+    for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice"))) {
+        QStringList tasks;
+        describe(l.tasks, QString(), tasks);
+        out << listText(l.name, tasks);
+    }
+    out.sort();
+    return out;
+}
+
+QStringList TstUploadsInDoubtCases::serverNotes() const
+{
+    QStringList out;
+    for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+        out << n.title + QStringLiteral(": ") + n.text;
+    out.sort();
+    return out;
+}
+
+void TstUploadsInDoubtCases::eachCaseSettles_data()
+{
+    QTest::addColumn<int>("c");
+    QTest::newRow("removed list found by its tasks, killed after its DELETE") << int(RemovedKilledAfterDelete);
+    QTest::newRow("removed list found by its tasks, its DELETE failed") << int(RemovedDeleteFailed);
+    QTest::newRow("the other computer added a task while in doubt") << int(OtherAddedTask);
+    QTest::newRow("the other computer renamed the list while in doubt") << int(OtherRenamedList);
+    QTest::newRow("the other computer ticked a task while in doubt") << int(OtherTickedTask);
+    QTest::newRow("the other computer added a task, removed here") << int(OtherAddedTaskRemovedHere);
+    QTest::newRow("a note made alike elsewhere, removed here") << int(NoteAlikeElsewhereRemovedHere);
+    QTest::newRow("a list of blank rows made alike elsewhere, removed here")
+        << int(BlankListAlikeElsewhereRemovedHere);
+    QTest::newRow("a list made alike elsewhere stays two") << int(ListAlikeElsewhere);
+    QTest::newRow("a list made alike elsewhere, removed here") << int(ListAlikeElsewhereRemovedHere);
+    QTest::newRow("a new task retitled beside the blank row") << int(RetitledBesideBlankRow);
+    QTest::newRow("a task in doubt removed, a new one added, the other computer retitled it")
+        << int(RemovedInDoubtOtherRetitled);
+    QTest::newRow("a task the server no longer has, two uploads in doubt") << int(TaskGoneFromServer);
+    QTest::newRow("the posted tasks keep their ids under the user's edits") << int(PostedCopyKeptAndEdited);
+    QTest::newRow("a removal made before a run killed after its upload") << int(RemovalBeforeKilledRun);
+    QTest::newRow("undo after a post in doubt") << int(UndoAfterPostInDoubt);
+    QTest::newRow("undo after the fetch after a post failed") << int(UndoAfterFetchFailed);
+    QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
+    QTest::newRow("a failed forced run with a list posted in doubt") << int(ForcedRunPostInDoubt);
+    QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
+    QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
+    QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
+}
+
+void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
+{
+    const QString trip = QStringLiteral("Trip");
+    switch (c) {
+    case RemovedKilledAfterDelete:
+    case RemovedDeleteFailed: {
+        auto client = session(a);
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        QVERIFY(sync(*client));
+        client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        m_server->dropAnswerAfterApplying("POST", Lists);
+        QVERIFY(!sync(*client));
+        client->lists->deleteList(client->model(trip)->taskList());
+        client->persist();
+        if (c == RemovedKilledAfterDelete) {
+            syncKilledAfter(*client, "DELETE", OneList);
+        } else {
+            m_server->respondOnce("DELETE", OneList, 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        client.reset();
+        // The file the run left is read whole at the next start.
+        QFile file(a.listsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+        std::unique_ptr<UserLists> onDisk(UserLists::load(a.listsPath()));
+        QVERIFY2(onDisk, bytes.constData());
+        QCOMPARE(onDisk->taskLists().size(), 1);
+        QCOMPARE(onDisk->taskLists().first()->name(), QStringLiteral("Home"));
+        expected.lists = {QStringLiteral("Home[Bills]")};
+        break;
+    }
+    case OtherAddedTask:
+    case OtherRenamedList:
+    case OtherTickedTask:
+    case OtherAddedTaskRemovedHere: {
+        {
+            auto client = session(b);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            QVERIFY(model);
+            if (c == OtherRenamedList) {
+                model->setName(QStringLiteral("Journey"));
+            } else if (c == OtherTickedTask) {
+                model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            } else {
+                addTask(model, QStringLiteral("Socks"));
+            }
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == OtherAddedTaskRemovedHere) {
+            auto client = session(b);
+            client->lists->deleteList(client->model(trip)->taskList());
+            client->persist();
+            expected.lists = {};
+        } else if (c == OtherRenamedList) {
+            expected.lists = {QStringLiteral("Journey[Bags,Tickets]")};
+        } else if (c == OtherTickedTask) {
+            expected.lists = {QStringLiteral("Trip[Bags*,Tickets]")};
+        } else {
+            expected.lists = {QStringLiteral("Trip[Bags,Socks,Tickets]")};
+        }
+        break;
+    }
+    case NoteAlikeElsewhereRemovedHere: {
+        {
+            auto client = session(a);
+            client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+            m_server->respondOnce("POST", Notes, 500);
+            QVERIFY(!sync(*client));
+            client->removeNote(client->note(QStringLiteral("Idea")));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case BlankListAlikeElsewhereRemovedHere:
+    case ListAlikeElsewhere:
+    case ListAlikeElsewhereRemovedHere: {
+        const QStringList titles = c == BlankListAlikeElsewhereRemovedHere
+                                       ? QStringList()
+                                       : QStringList{QStringLiteral("Tickets"), QStringLiteral("Bags")};
+        {
+            auto client = session(a);
+            client->addList(trip, titles);
+            m_server->respondOnce("POST", Lists, 500);
+            QVERIFY(!sync(*client));
+            if (c != ListAlikeElsewhere)
+                client->lists->deleteList(client->model(trip)->taskList());
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            client->addList(trip, titles);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        const QString one = titles.isEmpty() ? QStringLiteral("Trip[]") : QStringLiteral("Trip[Bags,Tickets]");
+        expected.lists = c == ListAlikeElsewhere ? QStringList{one, one} : QStringList{one};
+        break;
+    }
+    case RetitledBesideBlankRow: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        ListModel *model = client->model(trip);
+        addTask(model, QString()); // a blank row, ahead of the new task
+        addTask(model, QStringLiteral("Socks"));
+        client->persist();
+        m_server->dropAnswerAfterApplying("GET", OneList);
+        QVERIFY(!sync(*client));
+        model = client->model(trip);
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Socks")), QStringLiteral("Wool socks"));
+        // The blank row lives only while the program runs.
+        QVERIFY(sync(*client));
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Tickets,Wool socks]")};
+        break;
+    }
+    case RemovedInDoubtOtherRetitled: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            removeTask(client->model(trip), QStringLiteral("Bags"));
+            addTask(client->model(trip), QStringLiteral("Passports"));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Trip[Passports,Tickets]")};
+        break;
+    }
+    case TaskGoneFromServer: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            removeTask(client->model(trip), QStringLiteral("Bags"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        auto client = session(a);
+        ListModel *model = client->model(trip);
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
+        for (int i = 0; i < 2; ++i) {
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+        }
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Big bags,Tickets]")};
+        break;
+    }
+    case PostedCopyKeptAndEdited: {
+        quint32 ticketsId = 0;
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            m_server->respondOnce("GET", OneList, 500);
+            QVERIFY(!sync(*client));
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ticketsId = taskTitled(client->model(trip)->taskList(), QStringLiteral("Tickets"))->id();
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        // The task the other computer knows is the one that stays.
+        QCOMPARE(m_server->taskByTitle(m_server->visibleLists(QStringLiteral("alice")).first().id,
+                                       QStringLiteral("Tickets"))
+                     .id,
+                 ticketsId);
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            addTask(model, QStringLiteral("Passports"), taskTitled(model->taskList(), QStringLiteral("Tickets")));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Trip[Bags,Tickets,Tickets>Passports]")};
+        break;
+    }
+    case RemovalBeforeKilledRun: {
+        {
+            auto client = session(b);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+            removeTask(client->model(trip), QStringLiteral("Bags"));
+            syncKilledAfter(*client, "PUT", OneList);
+        }
+        auto client = session(b);
+        QCOMPARE(clientList(client->model(trip)->taskList()), QStringLiteral("Trip[Tickets]"));
+        expected.lists = {QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case UndoAfterPostInDoubt:
+    case UndoAfterFetchFailed:
+    case RedoAfterPostInDoubt: {
+        auto client = session(a);
+        ListModel *model = client->addList(trip, {QStringLiteral("Tickets")});
+        addTask(model, QStringLiteral("Bags"));
+        if (c == UndoAfterFetchFailed)
+            m_server->respondOnce("GET", OneList, 500);
+        else
+            m_server->dropAnswerAfterApplying("POST", Lists);
+        QVERIFY(!sync(*client));
+        model = client->model(trip);
+        QVERIFY(model->canUndo());
+        model->undo();
+        if (c == RedoAfterPostInDoubt)
+            model->redo();
+        client->persist();
+        expected.lists = {c == RedoAfterPostInDoubt ? QStringLiteral("Trip[Bags,Tickets]")
+                                                    : QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case ForcedRunPostInDoubt:
+    case ForcedRunNotePostInDoubt: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        QVERIFY(sync(*client));
+        if (c == ForcedRunPostInDoubt)
+            m_server->dropAnswerAfterApplying("POST", Lists);
+        else
+            m_server->dropAnswerAfterApplying("POST", Notes);
+        QVERIFY(!forcedRemoteSync(*client));
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Tickets]")};
+        expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case ForcedRunNoteRemoved: {
+        auto client = session(a);
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        client->addNote(QStringLiteral("Plan"), QStringLiteral("fly"));
+        QVERIFY(sync(*client));
+        client->removeNote(client->note(QStringLiteral("Idea")));
+        QVERIFY(forcedRemoteSync(*client));
+        QCOMPARE(serverNotes(), QStringList{QStringLiteral("Plan: fly")});
+        client->persist();
+        expected.notes = {QStringLiteral("Plan: fly")};
+        break;
+    }
+    case FirstListIdOne: {
+        m_server->setNextListId(1);
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        m_server->respondOnce("GET", OneList, 500);
+        QVERIFY(!sync(*client));
+        // The id the server gave is kept: the next run fetches the list.
+        QCOMPARE(client->model(trip)->taskList()->serverId(), 1u);
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    }
+}
+
+void TstUploadsInDoubtCases::eachCaseSettles()
+{
+    QFETCH(int, c);
+    ModalAnswerer boxes;
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    Expected expected;
+    play(Case(c), a, b, expected);
+    if (QTest::currentTestFailed())
+        return;
+    m_server->clearFaults();
+
+    // Quiet runs of both computers, in turn.
+    for (int round = 0; round < 2; ++round) {
+        for (StoredClient *store : {&a, &b}) {
+            auto client = session(*store);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+    }
+    expected.lists.sort();
+    expected.notes.sort();
+    QCOMPARE(serverLists(), expected.lists);
+    QCOMPARE(serverNotes(), expected.notes);
+
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        QStringList lists;
+        for (ListModel *model : client->lists->models()) {
+            lists << clientList(model->taskList());
+            QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+            QVERIFY(model->taskList()->pendingUpload().isEmpty());
+        }
+        lists.sort();
+        QCOMPARE(lists, expected.lists);
+        QVERIFY(client->lists->deletedLists().isEmpty());
+        QStringList notes;
+        for (const NotepadNote *note : client->notes->notes()) {
+            notes << note->title() + QStringLiteral(": ") + note->text();
+            QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+        }
+        notes.sort();
+        QCOMPARE(notes, expected.notes);
+
+        // One more run sends nothing.
+        m_server->clearRequests();
+        QVERIFY(sync(*client));
+        QStringList sent;
+        for (const FakeRequest &r : m_server->requests())
+            if (r.method != "GET")
+                sent << QString::fromLatin1(r.method) + QLatin1Char(' ') + r.path;
+        QVERIFY2(sent.filter(QStringLiteral("/lists")).filter(QRegularExpression(QStringLiteral("^(POST|DELETE)|^PUT /lists/\\d+$"))).isEmpty()
+                     && sent.filter(QRegularExpression(QStringLiteral("^(POST|PUT|DELETE) /notepad-notes"))).isEmpty(),
+                 qPrintable(sent.join(QLatin1Char('|'))));
+        client->persist();
+    }
+    QCOMPARE(boxes.titles, QStringList());
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+PLUMDECK_TEST_MAIN(TstUploadsInDoubtCases)
+#include "tst_uploadsindoubtcases.moc"
