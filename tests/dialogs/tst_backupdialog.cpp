@@ -237,6 +237,21 @@ private slots:
         QCOMPARE(entries(), expected);
     }
 
+    // What an export cut short in an earlier run left beside the file goes
+    // with the next export to it; the user's files of like names stay.
+    void exportRemovesAnInterruptedExport()
+    {
+        const QString file = path(QStringLiteral("weekly.xhtml"));
+        const QDateTime before = InterruptedSave::beforeTheStart();
+        QVERIFY(InterruptedSave::plantFile(file, "the earlier backup", before));
+        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".Xy12Ab"), "cut short", before));
+        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".abc123"), "mine", before));
+        QVERIFY(InterruptedSave::plantNote(file, QStringLiteral("weekly.xhtml.Xy12Ab")));
+        QVERIFY(exportTo(file, false));
+        QCOMPARE(entries(), (QStringList{QStringLiteral("weekly.xhtml"), QStringLiteral("weekly.xhtml.abc123")}));
+        QVERIFY(contents(file).contains("<title>pd-local-lists</title>"));
+    }
+
     void failedExportKeepsTheEarlierBackup()
     {
         const QString file = path(QStringLiteral("earlier.xhtml"));
