@@ -90,18 +90,10 @@ qint64 modifiedMSecs(const struct stat &st)
     return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
 }
 
+// One write: a kill leaves the bytes whole or missing.
 bool writeAll(int fd, const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return ::write(fd, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
 }
 
 // A line of the note for a temporary that has no name yet: the toolkit gives
@@ -151,7 +143,6 @@ public:
     SaveNote(const SaveNote &) = delete;
     SaveNote &operator=(const SaveNote &) = delete;
 
-    // One write: a kill leaves the line whole or missing.
     void add(const QByteArray &line)
     {
         if (m_fd >= 0)

@@ -340,8 +340,8 @@ private slots:
             QCOMPARE(readFile(notePath), QByteArray("my own notes"));
     }
 
-    // A file or a link of the note's name is not the save's: the save
-    // neither writes it (nor through it) nor removes it, and goes un-noted,
+    // A file or a link of the note's name is not the save's: the saves
+    // neither write it (nor through it) nor remove it, and go un-noted,
     // saying so.
     void othersFileOfTheNoteNameStays_data()
     {
@@ -375,9 +375,11 @@ private slots:
         }
         QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("saves of ") + document + QStringLiteral(" go without a note: a file ")
                                                       + notePath + QStringLiteral(" is already there and is left as it is")));
+        // Said once a run, not at every save.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("go without a note")));
         QString error;
         plumdeck_simulate_named_temporaries(named);
-        const bool saved = DocumentFile::save(document, writer(), &error);
+        const bool saved = DocumentFile::save(document, writer(), &error) && DocumentFile::save(document, writer(), &error);
         plumdeck_simulate_named_temporaries(false);
         QVERIFY2(saved, qPrintable(error));
         QCOMPARE(readFile(document), QByteArray("new content"));
