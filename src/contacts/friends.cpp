@@ -52,6 +52,7 @@ QString Friends::localFilePath()
 void Friends::load()
 {
     const QString path = localFilePath();
+    DocumentFile::removeSaveLeftovers(path);
     if (!QFile::exists(path))
         return;
     QFile file(path);

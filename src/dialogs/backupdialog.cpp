@@ -133,6 +133,8 @@ void BackupDialog::onExportToFilePressed()
     if (path.isEmpty())
         return;
     showInfo(tr("Backup in progress..."));
+    // What an export to this file cut short in an earlier run left beside it.
+    DocumentFile::removeSaveLeftovers(path);
     QString error;
     const bool written = m_userLists
         && DocumentFile::save(

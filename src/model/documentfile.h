@@ -36,12 +36,18 @@ public:
     // A save cut short by a crash or a kill may leave the writer's temporary
     // copy beside the document, named "<name>." and six letters or digits,
     // a name a person could give a file too. So a save notes the temporary
-    // it made in "<name>.interrupted-save" (first line
-    // `interruptedSaveHeader`, then the temporary's name) until it is done.
+    // it makes in "<name>.interrupted-save" until it is done: first line
+    // `interruptedSaveHeader`, written before the temporary exists, then the
+    // temporary's name, or "unnamed <device> <inode>" for one the toolkit
+    // names only inside the commit. The note is a file the save creates
+    // itself: when that name is already taken (a file, a link), the save
+    // goes un-noted and the file stays as it is.
     // Called before loading (one program instance writes the documents),
     // removes the temporaries such a note names that are older than this
-    // program's start, then the note, and returns how many were removed. No
-    // other file is touched.
+    // program's start (for a note of its first line alone: the one empty
+    // temporary made with it), then the note (or an empty file of its name:
+    // a note cut short), and returns how many were removed. No other file
+    // is touched, and a link is never followed.
     static int removeSaveLeftovers(const QString &path);
 
     static const char interruptedSaveHeader[];

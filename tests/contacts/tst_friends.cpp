@@ -5,6 +5,7 @@
 #include "contacts/friends.h"
 #include "contacts/friendssynchronizer.h"
 #include "contacts/user.h"
+#include "interruptedsave.h"
 #include "sync/request.h"
 #include "sync/serverhttpconnection.h"
 #include "teamfixture.h"
@@ -25,6 +26,7 @@ private slots:
     void followsTheSignedInUser();
     void damagedDocumentKeptAside_data();
     void damagedDocumentKeptAside();
+    void loadRemovesAnInterruptedSave();
     void contactInfoRun_data();
     void contactInfoRun();
     void endedRunLeavesOtherRequestsAlone();
@@ -181,6 +183,22 @@ void TstFriends::damagedDocumentKeptAside()
     friends.load();
     QCOMPARE(nicks(friends.friends()), QStringList{"bob"});
     QVERIFY(QFile::remove(kept.fileName()));
+}
+
+// What a save of the friends cut short in an earlier run left goes before
+// they are read; the user's own file of a like name stays.
+void TstFriends::loadRemovesAnInterruptedSave()
+{
+    const QString path = Friends::localFilePath();
+    const QString leftover = path + QStringLiteral(".Xy12Ab");
+    const QString mine = path + QStringLiteral(".abc123");
+    QVERIFY(InterruptedSave::plantFile(leftover, "cut short", InterruptedSave::beforeTheStart()));
+    QVERIFY(InterruptedSave::plantFile(mine, "mine", InterruptedSave::beforeTheStart()));
+    QVERIFY(InterruptedSave::plantNote(path, QFileInfo(leftover).fileName()));
+    Friends friends;
+    QVERIFY(!QFile::exists(leftover));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".interrupted-save")));
+    QVERIFY(QFile::remove(mine));
 }
 
 void TstFriends::contactInfoRun_data()

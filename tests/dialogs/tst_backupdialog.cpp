@@ -2,8 +2,10 @@
 #include "core/uisettings.h"
 #include "dialogs/backupdialog.h"
 #include "dialogstest.h"
+#include "interruptedsave.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "model/taskreaderwriter.h"
+#include "simulatedfs.h"
 #include "testenvironment.h"
 
 #include <QBuffer>
@@ -68,11 +70,33 @@ private:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
+    // Everything in the folder of the backups, links included.
+    QStringList entries() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                                            QDir::Name);
+    }
+
+    // Exports the lists of a new page to `file`, the toolkit saving with
+    // named temporaries or not; true when the dialog says it is done.
+    bool exportTo(const QString &file, bool namedTemporaries)
+    {
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        backup.show();
+        choose(file);
+        plumdeck_simulate_named_temporaries(namedTemporaries);
+        QTest::mouseClick(backup.exportButton(), Qt::LeftButton);
+        plumdeck_simulate_named_temporaries(false);
+        return backup.infoLabel()->text() == QLatin1String("Backup completed.");
+    }
+
 private slots:
     void init()
     {
         UISettings::instance()->setDefaultImportExportDir(QString());
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
+        for (const QString &name : entries())
             QVERIFY(QFile::remove(path(name)));
     }
 
@@ -173,6 +197,59 @@ private slots:
         QCOMPARE(restored.count(), 0);
         QCOMPARE(contents(file), bytes); // the user's file stays where and as it was
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("damaged.xhtml")});
+    }
+
+    // A file or a link of the save note's name beside the export is the
+    // user's: the export neither writes it (nor through it) nor removes it.
+    void othersFileOfTheNoteNameStays_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<bool>("link");
+        QTest::newRow("named temporaries, a file") << true << false;
+        QTest::newRow("named temporaries, a link") << true << true;
+        QTest::newRow("unnamed temporaries, a file") << false << false;
+        QTest::newRow("unnamed temporaries, a link") << false << true;
+    }
+
+    void othersFileOfTheNoteNameStays()
+    {
+        QFETCH(bool, named);
+        QFETCH(bool, link);
+        // A file of its own for each row: the log says it once a run.
+        const QString name = QStringLiteral("backup-%1-%2.xhtml").arg(int(named)).arg(int(link));
+        const QString file = path(name);
+        const QString note = file + QStringLiteral(".interrupted-save");
+        const QString mine = path(QStringLiteral("mine.txt"));
+        QVERIFY(InterruptedSave::plantFile(link ? mine : note, "my own notes"));
+        if (link)
+            QVERIFY(QFile::link(mine, note));
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("saves of ") + file + QStringLiteral(" go without a note: a file ")
+                                                      + note + QStringLiteral(" is already there and is left as it is")));
+        QVERIFY(exportTo(file, named));
+        QVERIFY(contents(file).contains("<title>pd-local-lists</title>"));
+        QCOMPARE(contents(note), QByteArray("my own notes"));
+        QStringList expected = {name, name + QStringLiteral(".interrupted-save")};
+        if (link) {
+            QCOMPARE(QFileInfo(note).symLinkTarget(), mine);
+            expected << QStringLiteral("mine.txt");
+        }
+        expected.sort();
+        QCOMPARE(entries(), expected);
+    }
+
+    // What an export cut short in an earlier run left beside the file goes
+    // with the next export to it; the user's files of like names stay.
+    void exportRemovesAnInterruptedExport()
+    {
+        const QString file = path(QStringLiteral("weekly.xhtml"));
+        const QDateTime before = InterruptedSave::beforeTheStart();
+        QVERIFY(InterruptedSave::plantFile(file, "the earlier backup", before));
+        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".Xy12Ab"), "cut short", before));
+        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".abc123"), "mine", before));
+        QVERIFY(InterruptedSave::plantNote(file, QStringLiteral("weekly.xhtml.Xy12Ab")));
+        QVERIFY(exportTo(file, false));
+        QCOMPARE(entries(), (QStringList{QStringLiteral("weekly.xhtml"), QStringLiteral("weekly.xhtml.abc123")}));
+        QVERIFY(contents(file).contains("<title>pd-local-lists</title>"));
     }
 
     void failedExportKeepsTheEarlierBackup()

@@ -2,10 +2,15 @@
 #include "interruptedsave.h"
 #include "model/documentfile.h"
 #include "modeltest.h"
+#include "simulatedfs.h"
 #include "testenvironment.h"
+
+#include <QProcess>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ModelTest;
 
@@ -40,6 +45,28 @@ DocumentFile::Writer writer(Failure failure = None)
             *error = QStringLiteral("disk full");
         return failure != WriteFails;
     };
+}
+
+// Runs the child program with `arguments`: what it printed, or "killed".
+QByteArray runChild(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(PLUMDECK_DOCUMENTCHILD), arguments);
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return "timed out";
+    }
+    if (process.exitStatus() == QProcess::CrashExit)
+        return "killed";
+    return process.readAllStandardOutput().trimmed();
+}
+
+// Everything in the documents' folder, links included.
+QStringList entries()
+{
+    return QDir(dirPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                                     QDir::Name);
 }
 
 } // namespace
@@ -221,16 +248,27 @@ private slots:
         QCOMPARE(readFile(mine), QByteArray("mine"));
     }
 
-    // A save leaves no note behind; where the system gives the new content a
-    // named temporary, the note names it while the save runs.
+    // A save leaves no note behind; its note is there before the temporary,
+    // and names a named one while the content is written. An unnamed one
+    // has no name yet: it is noted only once the content is complete (see
+    // killedSave).
+    void saveNotesItsTemporaryWhileItRuns_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::newRow("named temporary") << true;
+        QTest::newRow("unnamed temporary") << false;
+    }
+
     void saveNotesItsTemporaryWhileItRuns()
     {
+        QFETCH(bool, named);
         writeFile(docPath(), "old content");
         const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
         QStringList temporaries;
         QByteArray note = "none";
         QString error;
-        QVERIFY(DocumentFile::save(
+        plumdeck_simulate_named_temporaries(named);
+        const bool saved = DocumentFile::save(
             docPath(),
             [&](QIODevice *device, QString *) {
                 if (!device->open(QIODevice::WriteOnly))
@@ -240,13 +278,168 @@ private slots:
                     note = readFile(notePath);
                 return device->write("new content") == 11;
             },
-            &error));
-        const QByteArray expected = temporaries.size() == 1
-            ? "Plumdeck: a save of this document was under way\n" + temporaries.first().toUtf8() + '\n'
-            : QByteArray("none");
+            &error);
+        plumdeck_simulate_named_temporaries(false);
+        QVERIFY(saved);
+        QCOMPARE(temporaries.size(), named ? 1 : 0);
+        const QByteArray expected = "Plumdeck: a save of this document was under way\n"
+            + (named ? temporaries.first().toUtf8() + '\n' : QByteArray());
         QCOMPARE(note, expected);
         QVERIFY(!QFile::exists(notePath));
         QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(entries(), QStringList{QStringLiteral("doc.xhtml")});
+    }
+
+    // A save killed half-way, its temporary unnamed (this machine's file
+    // system) or named (simulated): the document stays as it was, and the
+    // next start removes what the save left. A user's file of the note's
+    // name stays as it was; that save goes un-noted, so its temporary stays.
+    void killedSave_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<QString>("killed");
+        QTest::addColumn<bool>("usersFile");
+        QTest::addColumn<int>("leftovers");
+        QTest::addColumn<int>("removed");
+        QTest::newRow("named, killed as its temporary is made") << true << "made" << false << 1 << 1;
+        QTest::newRow("unnamed, killed while writing") << false << "writing" << false << 0 << 0;
+        QTest::newRow("unnamed, killed at the commit") << false << "commit" << false << 1 << 1;
+        QTest::newRow("named, killed while writing") << true << "writing" << false << 1 << 1;
+        QTest::newRow("named, killed at the commit") << true << "commit" << false << 1 << 1;
+        QTest::newRow("unnamed, the user's file of the note's name") << false << "commit" << true << 1 << 0;
+        QTest::newRow("named, the user's file of the note's name") << true << "commit" << true << 1 << 0;
+    }
+
+    void killedSave()
+    {
+        QFETCH(bool, named);
+        QFETCH(QString, killed);
+        QFETCH(bool, usersFile);
+        QFETCH(int, leftovers);
+        QFETCH(int, removed);
+        writeFile(docPath(), "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        if (usersFile)
+            writeFile(notePath, "my own notes");
+        const QString mode = named ? QStringLiteral("named") : QStringLiteral("unnamed");
+        QCOMPARE(runChild({QStringLiteral("save"), docPath(), mode, killed}), QByteArray("killed"));
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+        const QStringList left = QDir(dirPath()).entryList({QStringLiteral("doc.xhtml.??????")}, QDir::Files);
+        QCOMPARE(left.size(), leftovers);
+        // The save's note is there from the start of the save.
+        QVERIFY(QFile::exists(notePath));
+
+        QCOMPARE(runChild({QStringLiteral("start"), docPath()}), "removed " + QByteArray::number(removed));
+        QStringList expected = {QStringLiteral("doc.xhtml")};
+        if (usersFile)
+            expected << QStringLiteral("doc.xhtml.interrupted-save") << left;
+        expected.sort();
+        QCOMPARE(entries(), expected);
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+        if (usersFile)
+            QCOMPARE(readFile(notePath), QByteArray("my own notes"));
+    }
+
+    // A file or a link of the note's name is not the save's: the saves
+    // neither write it (nor through it) nor remove it, and go un-noted,
+    // saying so.
+    void othersFileOfTheNoteNameStays_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<QString>("kind");
+        for (const bool named : {true, false}) {
+            for (const char *kind : {"file", "link", "dangling link"}) {
+                const QByteArray tag = (named ? "named, " : "unnamed, ") + QByteArray(kind);
+                QTest::newRow(tag.constData()) << named << kind;
+            }
+        }
+    }
+
+    void othersFileOfTheNoteNameStays()
+    {
+        QFETCH(bool, named);
+        QFETCH(QString, kind);
+        // A document of its own for each row: the log says it once a run.
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).remove(QLatin1Char(',')).replace(QLatin1Char(' '), QLatin1Char('-'))
+            + QStringLiteral(".xhtml");
+        const QString document = dirPath() + QLatin1Char('/') + name;
+        const QString notePath = DocumentFile::interruptedSaveNotePath(document);
+        const QString mine = dirPath() + QStringLiteral("/mine.txt");
+        writeFile(document, "old content");
+        if (kind == QLatin1String("file")) {
+            writeFile(notePath, "my own notes");
+        } else {
+            if (kind == QLatin1String("link"))
+                writeFile(mine, "my own notes");
+            QVERIFY(QFile::link(mine, notePath));
+        }
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("saves of ") + document + QStringLiteral(" go without a note: a file ")
+                                                      + notePath + QStringLiteral(" is already there and is left as it is")));
+        // Said once a run, not at every save.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("go without a note")));
+        QString error;
+        plumdeck_simulate_named_temporaries(named);
+        const bool saved = DocumentFile::save(document, writer(), &error) && DocumentFile::save(document, writer(), &error);
+        plumdeck_simulate_named_temporaries(false);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(readFile(document), QByteArray("new content"));
+        QStringList expected = {name, name + QStringLiteral(".interrupted-save")};
+        if (kind == QLatin1String("file")) {
+            QCOMPARE(readFile(notePath), QByteArray("my own notes"));
+        } else {
+            QCOMPARE(QFileInfo(notePath).symLinkTarget(), mine);
+            QCOMPARE(readFile(mine), kind == QLatin1String("link") ? QByteArray("my own notes") : QByteArray("<missing>"));
+            if (kind == QLatin1String("link"))
+                expected << QStringLiteral("mine.txt");
+        }
+        expected.sort();
+        QCOMPARE(entries(), expected);
+    }
+
+    // A note for an unnamed temporary gives its device and inode: only that
+    // file, under a name of the writer's form, unchanged since the note and
+    // with no other name, is removed.
+    void removeUnnamedLeftovers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("variant");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("the noted file, named by the commit") << "doc.xhtml.rLSrPs" << "" << true;
+        QTest::newRow("another inode") << "doc.xhtml.rLSrPs" << "other inode" << false;
+        QTest::newRow("another device") << "doc.xhtml.rLSrPs" << "other device" << false;
+        QTest::newRow("written after the note") << "doc.xhtml.rLSrPs" << "written after" << false;
+        QTest::newRow("with a second name") << "doc.xhtml.rLSrPs" << "second name" << false;
+        QTest::newRow("not of the writer's form") << "doc.xhtml.my-copy" << "" << false;
+        QTest::newRow("a link to the noted file") << "doc.xhtml.rLSrPs" << "link" << false;
+        QTest::newRow("no device in the note") << "doc.xhtml.rLSrPs" << "one field" << false;
+    }
+
+    void removeUnnamedLeftovers()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, variant);
+        QFETCH(bool, removed);
+        writeFile(docPath(), "the document");
+        const QString path = dirPath() + QLatin1Char('/') + name;
+        const QString file = variant == QLatin1String("link") ? dirPath() + QStringLiteral("/mine.txt") : path;
+        const int age = variant == QLatin1String("written after") ? 1800 : -1800;
+        QVERIFY(InterruptedSave::plantFile(file, "something", InterruptedSave::beforeTheStart().addSecs(age)));
+        if (variant == QLatin1String("link"))
+            QVERIFY(QFile::link(file, path));
+        if (variant == QLatin1String("second name"))
+            QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(dirPath() + QStringLiteral("/mine.txt")).constData()), 0);
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        const quint64 device = quint64(st.st_dev) + (variant == QLatin1String("other device") ? 1 : 0);
+        const quint64 inode = quint64(st.st_ino) + (variant == QLatin1String("other inode") ? 1 : 0);
+        QString line = QStringLiteral("unnamed %1 %2").arg(device).arg(inode);
+        if (variant == QLatin1String("one field"))
+            line = QStringLiteral("unnamed %1").arg(inode);
+        QVERIFY(InterruptedSave::plantNote(docPath(), line));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), removed ? 1 : 0);
+        QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
+        QCOMPARE(readFile(file), removed ? QByteArray("<missing>") : QByteArray("something"));
+        QVERIFY(!QFile::exists(DocumentFile::interruptedSaveNotePath(docPath())));
     }
 
     // Without the save's note nothing is removed, and a file of the note's
@@ -258,6 +451,7 @@ private slots:
         QTest::newRow("no note") << "none";
         QTest::newRow("user's file of that name") << "user's";
         QTest::newRow("note newer than the start") << "new";
+        QTest::newRow("a link to a note") << "link";
     }
 
     void leftoversNeedTheSavesNote()
@@ -273,9 +467,80 @@ private slots:
             QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
             QVERIFY(InterruptedSave::setModified(notePath, QDateTime::currentDateTimeUtc()));
         }
+        // A note of this save's form, elsewhere, that the link points to.
+        const QString elsewhere = dirPath() + QStringLiteral("/elsewhere/doc.xhtml");
+        if (note == QLatin1String("link")) {
+            QVERIFY(InterruptedSave::plantNote(elsewhere, QStringLiteral("doc.xhtml.aB3xY9")));
+            QVERIFY(QFile::link(DocumentFile::interruptedSaveNotePath(elsewhere), notePath));
+        }
         QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
         QVERIFY(QFile::exists(temporary));
         QCOMPARE(QFile::exists(notePath), note != QLatin1String("none"));
+        if (note == QLatin1String("link"))
+            QVERIFY(QFileInfo(notePath).isSymLink());
+    }
+
+    // A note of its first line alone was cut short before the temporary
+    // was known: only an empty file of the writer's form, made within
+    // seconds of the note, can be that temporary; if there is exactly one,
+    // it goes.
+    void noteWithoutItsTemporary_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("seconds"); // after the note
+        QTest::addColumn<bool>("removed");
+        const QStringList one = {QStringLiteral("doc.xhtml.aB3xY9")};
+        QTest::newRow("empty, made with the note") << one << 0 << 0 << true;
+        QTest::newRow("empty, three seconds after") << one << 0 << 3 << true;
+        QTest::newRow("empty, three seconds before") << one << 0 << -3 << true;
+        QTest::newRow("empty, four seconds after") << one << 0 << 4 << false;
+        QTest::newRow("empty, four seconds before") << one << 0 << -4 << false;
+        QTest::newRow("not empty") << one << 1 << 0 << false;
+        QTest::newRow("not of the writer's form") << QStringList{QStringLiteral("doc.xhtml.aB3xY")} << 0 << 0 << false;
+        QTest::newRow("two of them") << (QStringList(one) << QStringLiteral("doc.xhtml.Qq7Rr8")) << 0 << 0 << false;
+    }
+
+    void noteWithoutItsTemporary()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(int, bytes);
+        QFETCH(int, seconds);
+        QFETCH(bool, removed);
+        writeFile(docPath(), "the document");
+        const QDateTime noted = InterruptedSave::beforeTheStart();
+        for (const QString &name : names)
+            QVERIFY(InterruptedSave::plantFile(dirPath() + QLatin1Char('/') + name, QByteArray(bytes, 'x'), noted.addSecs(seconds)));
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QVERIFY(InterruptedSave::plantFile(notePath, "Plumdeck: a save of this document was under way\n", noted));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), removed ? 1 : 0);
+        for (const QString &name : names)
+            QCOMPARE(QFile::exists(dirPath() + QLatin1Char('/') + name), !removed);
+        QVERIFY(!QFile::exists(notePath));
+        QCOMPARE(readFile(docPath()), QByteArray("the document"));
+    }
+
+    // An empty file of the note's name from before the start is a note cut
+    // short before its first line: it goes (nothing is lost with it), so
+    // that the next saves are noted again. One made since the start stays.
+    void emptyNoteIsANoteCutShort_data()
+    {
+        QTest::addColumn<bool>("old");
+        QTest::newRow("from before the start") << true;
+        QTest::newRow("made since the start") << false;
+    }
+
+    void emptyNoteIsANoteCutShort()
+    {
+        QFETCH(bool, old);
+        writeFile(docPath(), "the document");
+        const QString temporary = docPath() + QStringLiteral(".aB3xY9");
+        QVERIFY(InterruptedSave::plantFile(temporary, "something", InterruptedSave::beforeTheStart()));
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QVERIFY(InterruptedSave::plantFile(notePath, "", old ? InterruptedSave::beforeTheStart() : QDateTime()));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
+        QVERIFY(QFile::exists(temporary));
+        QCOMPARE(QFile::exists(notePath), !old);
     }
 
     void lastKeptAside()
