@@ -336,12 +336,11 @@ int DocumentFile::removeSaveLeftovers(const QString &path)
     struct stat noteStat;
     if (!statNoFollow(notePath, &noteStat) || !S_ISREG(noteStat.st_mode) || modifiedMSecs(noteStat) >= start)
         return 0;
-    // Empty: a note cut short between its making and its first line, in
-    // the way of every later note; nothing is lost with it.
-    if (noteStat.st_size == 0) {
-        QFile::remove(notePath);
+    // An empty file may be a note cut short before its first line, or
+    // anybody's file of that name: it is left alone (later saves then go
+    // without a note, and say so).
+    if (noteStat.st_size == 0)
         return 0;
-    }
     QFile note(notePath);
     if (!note.open(QIODevice::ReadOnly))
         return 0;
