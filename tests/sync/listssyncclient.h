@@ -83,6 +83,16 @@ struct SyncClient
         return out;
     }
 
+    // How deep the first chain of tasks goes: 0 for a list without tasks.
+    static int depth(const ListModel *m)
+    {
+        int levels = 0;
+        for (const Task *task = m->taskList()->rootTask(); !task->children().isEmpty();
+             task = task->children().first())
+            ++levels;
+        return levels;
+    }
+
     // A user edit of the first task's title.
     static void editFirstTask(ListModel *m, const QString &title)
     {
