@@ -6,7 +6,7 @@
 
 bool UnreadableLists::take(const ListSynchronizer *step, const ListInfo *info)
 {
-    if (!step || step->result() != ListSynchronizer::Failed || !step->isServerCopyUnreadable())
+    if (step->result() != ListSynchronizer::Failed || !step->isServerCopyUnreadable())
         return false;
     m_labels << label(step, info);
     m_reasons << step->errorString();

@@ -471,6 +471,8 @@ void TstSingleListSynchronizer::tooDeepSharedListFailsNamingIt()
     const quint32 revision = model->taskList()->revision();
     FakeList list = m_server->list(deep);
     list.tasks[0].children[0].children = {nestedTasks(levels - 2)};
+    // Renamed there too: named as the user knows it here.
+    list.name = QStringLiteral("Deeper");
     ++list.revision;
     m_server->putList(list);
 
