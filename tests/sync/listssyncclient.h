@@ -83,14 +83,14 @@ struct SyncClient
         return out;
     }
 
-    // How deep the first chain of tasks goes: 0 for a list without tasks.
-    static int depth(const ListModel *m)
+    // How deep the tasks go: 0 for a list without tasks.
+    static int depth(const ListModel *m) { return depthBelow(m->taskList()->rootTask()); }
+    static int depthBelow(const Task *task)
     {
-        int levels = 0;
-        for (const Task *task = m->taskList()->rootTask(); !task->children().isEmpty();
-             task = task->children().first())
-            ++levels;
-        return levels;
+        int deepest = 0;
+        for (const Task *child : task->children())
+            deepest = qMax(deepest, 1 + depthBelow(child));
+        return deepest;
     }
 
     // A user edit of the first task's title.

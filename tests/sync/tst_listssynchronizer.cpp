@@ -853,7 +853,7 @@ PLUMDECK_TEST_MAIN(TstListsSynchronizer)
 void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs_data()
 {
     QTest::addColumn<int>("levels");
-    QTest::addColumn<QString>("heldHere"); // "", "unedited" or "edited"
+    QTest::addColumn<QString>("heldHere"); // "", "unedited", "edited" or "added"
     QTest::addColumn<QString>("reason");
     const int past = TaskReaderWriter::maxTaskDepth + 1;
     const QString tooManyTasks = QStringLiteral("tasks nested more than %1 levels deep").arg(past - 1);
@@ -863,6 +863,10 @@ void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs_data()
     QTest::newRow("one past the bound, copy here") << past << "unedited" << tooManyTasks;
     QTest::newRow("300 levels, copy here") << 300 << "unedited" << tooManyElements;
     QTest::newRow("300 levels, copy edited here") << 300 << "edited" << tooManyElements;
+    // Looked at before the upload, for copies of the new task an earlier
+    // upload may have made.
+    QTest::newRow("one past the bound, task added here") << past << "added" << tooManyTasks;
+    QTest::newRow("300 levels, task added here") << 300 << "added" << tooManyElements;
 }
 
 // A list another user nested deeper than anything here can read is left as
@@ -881,6 +885,11 @@ void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs()
         QVERIFY(run(client).ok);
         if (heldHere == QLatin1String("edited"))
             SyncClient::editFirstTask(client.model("Deep"), QStringLiteral("Mine"));
+        if (heldHere == QLatin1String("added")) {
+            auto *task = new Task;
+            task->setTitle(QStringLiteral("Added"));
+            client.model("Deep")->prependTask(task);
+        }
         // Bob nests more below the tasks alice has.
         FakeList list = m_server->list(deep);
         FakeTask *bottom = &list.tasks[0];
@@ -945,8 +954,11 @@ void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs()
         QVERIFY(held);
         QCOMPARE(SyncClient::depth(held), 3);
         QCOMPARE(held->taskList()->revision(), deepRevisionHere);
-        QCOMPARE(held->taskList()->syncStatus(), edited ? TaskList::Edited : TaskList::Unedited);
-        QCOMPARE(SyncClient::titles(held), QStringList{edited ? "Mine" : "Level 1"});
+        const bool added = heldHere == QLatin1String("added");
+        QCOMPARE(held->taskList()->syncStatus(), edited || added ? TaskList::Edited : TaskList::Unedited);
+        const QStringList titles = added ? QStringList{"Added", "Level 1"} : QStringList{edited ? "Mine" : "Level 1"};
+        QCOMPARE(SyncClient::titles(held), titles);
+        QCOMPARE(m_server->requests("GET", QStringLiteral("^/lists/%1$").arg(deep)).size(), 1);
         QCOMPARE(sorted(client.names()), (QStringList{"Deep", "Fresh", "Later"}));
     }
 
