@@ -45,16 +45,6 @@ inline QStringList serverTitles(const FakeServer &server, quint32 id)
     return out;
 }
 
-// One task with a chain of subtasks below it, `levels` deep in all, titled
-// "Level 1" to "Level <levels>".
-inline FakeTask nestedTasks(int levels)
-{
-    FakeTask task = FakeTask::make(QStringLiteral("Level %1").arg(levels));
-    for (int level = levels - 1; level >= 1; --level)
-        task = FakeTask::make(QStringLiteral("Level %1").arg(level), false, {task});
-    return task;
-}
-
 // Accepts every modal dialog that opens while it lives, keeping its title
 // and text.
 class ModalAnswerer : public QObject

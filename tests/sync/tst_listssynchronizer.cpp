@@ -878,7 +878,7 @@ void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs()
     QFETCH(QString, heldHere);
     QFETCH(QString, reason);
     const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"),
-                                           {nestedTasks(heldHere.isEmpty() ? levels : 3)});
+                                           {FakeTask::nested(heldHere.isEmpty() ? levels : 3)});
     m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
     SyncClient client;
     if (!heldHere.isEmpty()) {
@@ -895,7 +895,7 @@ void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs()
         FakeTask *bottom = &list.tasks[0];
         while (!bottom->children.isEmpty())
             bottom = &bottom->children[0];
-        bottom->children = {nestedTasks(levels - 3)};
+        bottom->children = {FakeTask::nested(levels - 3)};
         ++list.revision;
         m_server->putList(list);
     }
@@ -990,8 +990,8 @@ void TstListsSynchronizer::everyUnreadableListIsNamed()
     QFETCH(QString, laterFault);
     QFETCH(QString, error);
     const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"),
-                                           {nestedTasks(TaskReaderWriter::maxTaskDepth + 1)});
-    const quint32 nameless = m_server->addList(QStringLiteral("bob"), QString(), {nestedTasks(300)});
+                                           {FakeTask::nested(TaskReaderWriter::maxTaskDepth + 1)});
+    const quint32 nameless = m_server->addList(QStringLiteral("bob"), QString(), {FakeTask::nested(300)});
     m_server->share(deep, QStringLiteral("alice"), QStringLiteral("r"));
     m_server->share(nameless, QStringLiteral("alice"), QStringLiteral("r"));
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});

@@ -463,14 +463,14 @@ void TstSingleListSynchronizer::tooDeepSharedListFailsNamingIt()
 {
     QFETCH(int, levels);
     QFETCH(QString, reason);
-    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {nestedTasks(2)});
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {FakeTask::nested(2)});
     m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
     QVERIFY(syncedList(QStringLiteral("Books"), {"Dune"}));
     ListModel *model = m_client->model("Deep");
     QVERIFY(model);
     const quint32 revision = model->taskList()->revision();
     FakeList list = m_server->list(deep);
-    list.tasks[0].children[0].children = {nestedTasks(levels - 2)};
+    list.tasks[0].children[0].children = {FakeTask::nested(levels - 2)};
     // Renamed there too: named as the user knows it here.
     list.name = QStringLiteral("Deeper");
     ++list.revision;

@@ -474,12 +474,12 @@ void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere()
 {
     QFETCH(QString, kind);
     m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
-    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {nestedTasks(2)});
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {FakeTask::nested(2)});
     m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
     seed();
     QCOMPARE(SyncClient::depth(m_client->model("Deep")), 2);
     FakeList list = m_server->list(deep);
-    list.tasks[0].children[0].children = {nestedTasks(298)};
+    list.tasks[0].children[0].children = {FakeTask::nested(298)};
     ++list.revision;
     m_server->putList(list);
     m_client->addList(QStringLiteral("Fresh"), {"Milk"});
