@@ -230,7 +230,7 @@ bool ItemSynchronizer<Traits>::readResult(Result onSuccess, bool knownItem)
     QString error;
     Item *item = Traits::readItem(request()->responseDocument(), &error);
     if (!item) {
-        fail(QStringLiteral("parse error: ") + error);
+        failUnreadable(QStringLiteral("parse error: ") + error);
         return false;
     }
     if (knownItem)
@@ -306,7 +306,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             QString error;
             Item *fetched = Traits::readItem(request()->responseDocument(), &error);
             if (!fetched) {
-                fail(QStringLiteral("parse error: ") + error);
+                failUnreadable(QStringLiteral("parse error: ") + error);
                 return;
             }
             Traits::takeUploadedParts(m_localItem, fetched);

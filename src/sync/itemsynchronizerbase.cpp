@@ -79,6 +79,13 @@ void ItemSynchronizerBase::fail(const QString &text)
     emit finished();
 }
 
+void ItemSynchronizerBase::failUnreadable(const QString &text)
+{
+    if (!m_ended)
+        m_serverCopyUnreadable = true;
+    fail(text);
+}
+
 void ItemSynchronizerBase::finishNoOp(Result result, const QString &error)
 {
     m_preparedResult = result;
@@ -124,7 +131,13 @@ void ItemSynchronizerBase::onAnswer(RequestKind kind)
     if (m_ended || !m_request || sender() != m_request)
         return;
     if (m_request->hasError()) {
-        fail(m_request->errorString());
+        // Only the fetches carry the item itself; an unreadable answer to
+        // an upload leaves its outcome unknown.
+        const bool fetch = kind == GetNew || kind == GetExisting || kind == GetBeforePut;
+        if (fetch && m_request->hasUnreadableDocument())
+            failUnreadable(m_request->errorString());
+        else
+            fail(m_request->errorString());
         return;
     }
     handleAnswer(kind, m_request->responseHeader().statusCode());

@@ -48,6 +48,9 @@ public:
     // posting the item a second time.
     quint32 assignedId() const { return m_assignedId; }
     bool hasEnded() const { return m_ended; }
+    // The run failed because the server's copy of the item could not be
+    // read: nothing was applied, and the owner may go on without it.
+    bool isServerCopyUnreadable() const { return m_serverCopyUnreadable; }
 
     virtual void start() = 0;
 
@@ -72,6 +75,7 @@ protected:
 
     void finish(Result result);
     void fail(const QString &text);
+    void failUnreadable(const QString &text);
     // Ends a run that sends no request after control is back in the event
     // loop, never from inside start().
     void finishNoOp(Result result, const QString &error = QString());
@@ -108,6 +112,7 @@ private:
     XMLRequest *m_request = nullptr;
     bool m_forceRemote = false;
     bool m_ended = false;
+    bool m_serverCopyUnreadable = false;
     bool m_noOpPending = false;
 };
 

@@ -149,7 +149,7 @@ void ListsSynchronizer::failRun(const QString &error)
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
     ListOutcome::tellAboutKeptCopies(kept);
-    fail(error);
+    fail(m_unreadable.addTo(error));
 }
 
 QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
@@ -551,8 +551,12 @@ void ListsSynchronizer::onListSynchronizerFinished()
     case ListSynchronizer::Failed: {
         const QString error = step->errorString();
         ListOutcome::recordAssignedId(m_currentModel, step->assignedId());
+        const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
         releaseListStep();
-        failRun(error);
+        if (goOn)
+            syncNextList();
+        else
+            failRun(error);
         return;
     }
     case ListSynchronizer::ReceivedNew: {
@@ -818,7 +822,7 @@ void ListsSynchronizer::onNotepadSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_notepadStep = nullptr;
-    if (error.isNull())
+    if (error.isNull() && m_unreadable.isEmpty())
         succeed();
     else
         failRun(error);

@@ -2,6 +2,7 @@
 #define LISTSSYNCHRONIZER_H
 
 #include "sync/basesynchronizer.h"
+#include "sync/unreadablelists.h"
 
 #include <QList>
 #include <QMap>
@@ -123,6 +124,7 @@ private:
     bool m_forceLocal = false;
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
+    UnreadableLists m_unreadable;
 
     static ListsSynchronizer *s_registered;
 };

@@ -13,6 +13,7 @@
 #include "sync/listsynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/sslerrorhandler.h"
+#include "sync/unreadablelists.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
@@ -163,7 +164,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordAssignedId(m_model, step->assignedId());
-        fail(step->errorString());
+        fail(UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:
         if (m_userLists)

@@ -118,6 +118,7 @@ void XMLRequest::onResponseReceived(const HttpResponseHeader &header)
             Request::onResponseReceived(header);
             return;
         }
+        m_unreadableDocument = true;
         setError(QStringLiteral("XML failed to parse: %1 at line %2").arg(message).arg(line));
         return;
     }

@@ -27,6 +27,9 @@ public:
     QDomDocument responseDocument() const { return m_responseDocument; }
     // The response body as received.
     QByteArray responseBody() const { return m_responseBuffer; }
+    // The request failed because a 2xx answer's body is not a document it
+    // can read (malformed, or nested too deep), not for want of an answer.
+    bool hasUnreadableDocument() const { return m_unreadableDocument; }
 
     bool isXmlRequest() const override;
 
@@ -45,6 +48,7 @@ private:
     QBuffer m_bufferDevice;
     QDomDocument m_responseDocument;
     bool m_compressed;
+    bool m_unreadableDocument = false;
 };
 
 #endif

@@ -83,6 +83,16 @@ struct SyncClient
         return out;
     }
 
+    // How deep the tasks go: 0 for a list without tasks.
+    static int depth(const ListModel *m) { return depthBelow(m->taskList()->rootTask()); }
+    static int depthBelow(const Task *task)
+    {
+        int deepest = 0;
+        for (const Task *child : task->children())
+            deepest = qMax(deepest, 1 + depthBelow(child));
+        return deepest;
+    }
+
     // A user edit of the first task's title.
     static void editFirstTask(ListModel *m, const QString &title)
     {

@@ -66,6 +66,17 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
         {"self-signed", "SSL handshake failed: " + selfSigned},
         {"host name", "SSL handshake failed: " + hostName},
         {"contacts", "Unexpected response from server (500)"},
+        {"list too deep",
+         "The list \"Groceries for the whole family\" could not be read from the server and was left as it is: "
+         "parse error: tasks nested more than 252 levels deep"},
+        {"lists too deep",
+         "These lists could not be read from the server and were left as they are:\n"
+         "\"Groceries for the whole family\": parse error: tasks nested more than 252 levels deep\n"
+         "number 104: XML failed to parse: elements nested deeper than 512 levels at line 8"},
+        {"list too deep and another failure",
+         "Unexpected response: Internal Server Error\n\n"
+         "The list \"Deep\" could not be read from the server and was left as it is: "
+         "XML failed to parse: elements nested deeper than 512 levels at line 8"},
     };
     return texts;
 }

@@ -1,5 +1,6 @@
 #include "listssyncclient.h"
 #include "model/listinfo.h"
+#include "model/taskreaderwriter.h"
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listsynchronizer.h"
@@ -85,6 +86,10 @@ private slots:
     void failedPostRecordsNothing();
     void answerWithoutListSetRemovesNothing();
     void expandedStatesSurviveAFetch();
+    void tooDeepSharedListIsNamedAndTheRestSyncs_data();
+    void tooDeepSharedListIsNamedAndTheRestSyncs();
+    void everyUnreadableListIsNamed_data();
+    void everyUnreadableListIsNamed();
 
 private:
     RunResult run(SyncClient &client, bool forceRemote = false, bool forceLocal = false);
@@ -844,3 +849,166 @@ void TstListsSynchronizer::answerWithoutListSetRemovesNothing()
 
 PLUMDECK_TEST_MAIN(TstListsSynchronizer)
 #include "tst_listssynchronizer.moc"
+
+void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<QString>("heldHere"); // "", "unedited", "edited" or "added"
+    QTest::addColumn<QString>("reason");
+    const int past = TaskReaderWriter::maxTaskDepth + 1;
+    const QString tooManyTasks = QStringLiteral("tasks nested more than %1 levels deep").arg(past - 1);
+    const QString tooManyElements = QStringLiteral("elements nested deeper than 512 levels");
+    QTest::newRow("one past the bound, new here") << past << "" << tooManyTasks;
+    QTest::newRow("300 levels, new here") << 300 << "" << tooManyElements;
+    QTest::newRow("one past the bound, copy here") << past << "unedited" << tooManyTasks;
+    QTest::newRow("300 levels, copy here") << 300 << "unedited" << tooManyElements;
+    QTest::newRow("300 levels, copy edited here") << 300 << "edited" << tooManyElements;
+    // Looked at before the upload, for copies of the new task an earlier
+    // upload may have made.
+    QTest::newRow("one past the bound, task added here") << past << "added" << tooManyTasks;
+    QTest::newRow("300 levels, task added here") << 300 << "added" << tooManyElements;
+}
+
+// A list another user nested deeper than anything here can read is left as
+// it is on both sides; every other list, the notes, the groups and the order
+// still synchronise, and the run ends naming that list.
+void TstListsSynchronizer::tooDeepSharedListIsNamedAndTheRestSyncs()
+{
+    QFETCH(int, levels);
+    QFETCH(QString, heldHere);
+    QFETCH(QString, reason);
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"),
+                                           {FakeTask::nested(heldHere.isEmpty() ? levels : 3)});
+    m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
+    SyncClient client;
+    if (!heldHere.isEmpty()) {
+        QVERIFY(run(client).ok);
+        if (heldHere == QLatin1String("edited"))
+            SyncClient::editFirstTask(client.model("Deep"), QStringLiteral("Mine"));
+        if (heldHere == QLatin1String("added")) {
+            auto *task = new Task;
+            task->setTitle(QStringLiteral("Added"));
+            client.model("Deep")->prependTask(task);
+        }
+        // Bob nests more below the tasks alice has.
+        FakeList list = m_server->list(deep);
+        FakeTask *bottom = &list.tasks[0];
+        while (!bottom->children.isEmpty())
+            bottom = &bottom->children[0];
+        bottom->children = {FakeTask::nested(levels - 3)};
+        ++list.revision;
+        m_server->putList(list);
+    }
+    const quint32 deepRevisionHere = heldHere.isEmpty() ? 0 : client.model("Deep")->taskList()->revision();
+    const quint32 later = m_server->addList(QStringLiteral("alice"), QStringLiteral("Later"),
+                                            {FakeTask::make(QStringLiteral("Post"))});
+    const quint32 there = m_server->addNote(QStringLiteral("alice"), QStringLiteral("There"), QStringLiteral("t"));
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Here"));
+    m_notes->appendNote(note);
+    ListModel *fresh = client.addList(QStringLiteral("Fresh"), {"Milk", "Eggs"});
+    fresh->taskList()->setLocalId(7);
+    ListsGroups *groups = client.host.listsGroups();
+    ListsGroupsElementGroup *reading = groups->addGroup(groups->rootGroup());
+    groups->setGroupName(reading, QStringLiteral("Reading"));
+    groups->addListToGroup(fresh->taskList(), reading);
+    m_server->clearRequests();
+
+    RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.endings, 1);
+    QVERIFY2(r.error.startsWith(QStringLiteral("The list \"Deep\" could not be read from the server")),
+             qPrintable(r.error));
+    QVERIFY2(r.error.contains(reason), qPrintable(r.error));
+    QCOMPARE(r.texts.last(), QStringLiteral("Sync failed."));
+
+    // The server got and gave everything else.
+    const quint32 freshId = fresh->taskList()->serverId();
+    QVERIFY(freshId != 0);
+    QCOMPARE(serverTitles(*m_server, freshId), (QStringList{"Milk", "Eggs"}));
+    QVERIFY(m_server->storedListOrder(QStringLiteral("alice")).contains(freshId));
+    const FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    QCOMPARE(root.children.size(), 1);
+    QCOMPARE(root.children[0].name, QStringLiteral("Reading"));
+    QCOMPARE(root.children[0].lists, QList<quint32>{freshId});
+    QVERIFY(!m_server->note(note->serverId()).isNull());
+    QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    QVERIFY(m_notes->indexOfServerId(there) >= 0);
+    QCOMPARE(SyncClient::titles(client.model("Later")), QStringList{"Post"});
+    QCOMPARE(client.model("Later")->taskList()->serverId(), later);
+    QCOMPARE(client.host.listsGroups()->rootGroup()->groupCount(), 1);
+    QVERIFY(client.host.listsGroups()->rootGroup()->groups()[0]->serverId() != 0);
+    QVERIFY(!client.host.listsGroups()->isEditedSinceSync());
+
+    // The deep list: there only the user's own edit, here as it was.
+    const bool edited = heldHere == QLatin1String("edited");
+    QCOMPARE(m_server->requests("DELETE", QStringLiteral("^/lists/%1$").arg(deep)).size(), 0);
+    QCOMPARE(m_server->requests("PUT", QStringLiteral("^/lists/%1$").arg(deep)).size(), edited ? 1 : 0);
+    QCOMPARE(serverTitles(*m_server, deep), QStringList{edited ? "Mine" : "Level 1"});
+    ListModel *held = client.model("Deep");
+    if (heldHere.isEmpty()) {
+        QCOMPARE(held, nullptr);
+        QCOMPARE(sorted(client.names()), (QStringList{"Fresh", "Later"}));
+    } else {
+        QVERIFY(held);
+        QCOMPARE(SyncClient::depth(held), 3);
+        QCOMPARE(held->taskList()->revision(), deepRevisionHere);
+        const bool added = heldHere == QLatin1String("added");
+        QCOMPARE(held->taskList()->syncStatus(), edited || added ? TaskList::Edited : TaskList::Unedited);
+        const QStringList titles = added ? QStringList{"Added", "Level 1"} : QStringList{edited ? "Mine" : "Level 1"};
+        QCOMPARE(SyncClient::titles(held), titles);
+        QCOMPARE(m_server->requests("GET", QStringLiteral("^/lists/%1$").arg(deep)).size(), 1);
+        QCOMPARE(sorted(client.names()), (QStringList{"Deep", "Fresh", "Later"}));
+    }
+
+    // The next run says the same and adds nothing twice.
+    m_server->clearRequests();
+    r = run(client);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.startsWith(QStringLiteral("The list \"Deep\"")), qPrintable(r.error));
+    QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
+    QCOMPARE(m_server->requests("POST", "^/notepad-notes$").size(), 0);
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 2);
+    QCOMPARE(client.lists.models().size(), heldHere.isEmpty() ? 2 : 3);
+}
+
+void TstListsSynchronizer::everyUnreadableListIsNamed_data()
+{
+    QTest::addColumn<QString>("laterFault"); // a path that answers 500 after the lists
+    QTest::addColumn<QString>("error");      // what the run's text starts with
+    const QString heading = QStringLiteral("These lists could not be read from the server and were left as they are:");
+    QTest::newRow("only the lists") << "" << heading;
+    QTest::newRow("and the notes failed") << "notepad-notes-info$"
+                                          << QStringLiteral("Unexpected response: Internal Server Error\n\n") + heading;
+}
+
+// Each list that could not be read is named: by the name the user knows, or,
+// with none, by its number; another failure of the run comes first.
+void TstListsSynchronizer::everyUnreadableListIsNamed()
+{
+    QFETCH(QString, laterFault);
+    QFETCH(QString, error);
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"),
+                                           {FakeTask::nested(TaskReaderWriter::maxTaskDepth + 1)});
+    const quint32 nameless = m_server->addList(QStringLiteral("bob"), QString(), {FakeTask::nested(300)});
+    m_server->share(deep, QStringLiteral("alice"), QStringLiteral("r"));
+    m_server->share(nameless, QStringLiteral("alice"), QStringLiteral("r"));
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    if (!laterFault.isEmpty())
+        m_server->respondOnce("GET", laterFault, 500);
+    SyncClient client;
+    const RunResult r = run(client);
+    QVERIFY(r.ended);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.startsWith(error), qPrintable(r.error));
+    const QStringList lines = r.error.mid(error.size()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.contains(QStringLiteral("\"Deep\": parse error: tasks nested more than %1 levels deep")
+                                .arg(TaskReaderWriter::maxTaskDepth)),
+             qPrintable(r.error));
+    QVERIFY2(lines.contains(QStringLiteral("number %1: XML failed to parse: elements nested deeper than 512 levels "
+                                           "at line 8").arg(nameless)),
+             qPrintable(r.error));
+    QCOMPARE(client.names(), QStringList{"Books"});
+}

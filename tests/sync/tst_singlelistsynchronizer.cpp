@@ -2,6 +2,8 @@
 #include "sync/listssynchronizer.h"
 #include "sync/listsynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/singlelistsyncqueue.h"
+#include "model/taskreaderwriter.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
@@ -45,6 +47,8 @@ private slots:
     void listRemovedMidRun();
     void postAcceptedFetchFailedIsFetchedNext();
     void certificateAskerMadeForTheRun();
+    void tooDeepSharedListFailsNamingIt_data();
+    void tooDeepSharedListFailsNamingIt();
 
 private:
     Outcome run(SingleListSynchronizer &sync);
@@ -442,3 +446,58 @@ void TstSingleListSynchronizer::certificateAskerMadeForTheRun()
 
 PLUMDECK_TEST_MAIN(TstSingleListSynchronizer)
 #include "tst_singlelistsynchronizer.moc"
+
+void TstSingleListSynchronizer::tooDeepSharedListFailsNamingIt_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<QString>("reason");
+    const int past = TaskReaderWriter::maxTaskDepth + 1;
+    QTest::newRow("one past the bound") << past
+                                        << QStringLiteral("tasks nested more than %1 levels deep").arg(past - 1);
+    QTest::newRow("300 levels") << 300 << QStringLiteral("elements nested deeper than 512 levels");
+}
+
+// The list's own sync says which list it could not read, leaves it as it is
+// and lets it go: a later request for it runs again.
+void TstSingleListSynchronizer::tooDeepSharedListFailsNamingIt()
+{
+    QFETCH(int, levels);
+    QFETCH(QString, reason);
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {FakeTask::nested(2)});
+    m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
+    QVERIFY(syncedList(QStringLiteral("Books"), {"Dune"}));
+    ListModel *model = m_client->model("Deep");
+    QVERIFY(model);
+    const quint32 revision = model->taskList()->revision();
+    FakeList list = m_server->list(deep);
+    list.tasks[0].children[0].children = {FakeTask::nested(levels - 2)};
+    // Renamed there too: named as the user knows it here.
+    list.name = QStringLiteral("Deeper");
+    ++list.revision;
+    m_server->putList(list);
+
+    const Outcome o = runFor(model);
+    QVERIFY(o.ended);
+    QCOMPARE(o.endings, 1);
+    QVERIFY(!o.ok);
+    QVERIFY2(o.message.startsWith(QStringLiteral("The list \"Deep\" could not be read from the server")),
+             qPrintable(o.message));
+    QVERIFY2(o.message.contains(reason), qPrintable(o.message));
+    QCOMPARE(o.model, model);
+    QVERIFY(!model->isSynchronizing());
+    QCOMPARE(SyncClient::depth(model), 2);
+    QCOMPARE(model->taskList()->revision(), revision);
+    QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+
+    // Through the page's queue, twice: each run ends and frees the list.
+    SingleListSyncQueue queue(&m_client->lists, &m_client->host);
+    for (int i = 0; i < 2; ++i) {
+        m_server->clearRequests();
+        queue.syncSingleListManually(model);
+        QTRY_COMPARE(queue.runningCount(), 0);
+        QCOMPARE(m_server->requests("GET", QStringLiteral("^/lists/%1$").arg(deep)).size(), 1);
+        QVERIFY(!model->isSyncPending());
+        QVERIFY(!model->isSynchronizing());
+    }
+    QCOMPARE(m_client->model("Deep"), model);
+}

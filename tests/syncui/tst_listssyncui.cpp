@@ -112,6 +112,8 @@ private slots:
     void forcedRunsNotSucceedingAreUndone();
     void forcedLocalSucceeds();
     void forcedLocalFailingKeepsDeletionsHidden();
+    void tooDeepSharedListIsNamedAndKeptHere_data();
+    void tooDeepSharedListIsNamedAndKeptHere();
 
 private:
     void seed();
@@ -151,7 +153,7 @@ void TstListsSyncUI::seed()
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
     DialogPilot pilot;
     ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
-    QCOMPARE(m_client->lists.models().size(), 2);
+    QCOMPARE(m_client->lists.models().size(), m_server->visibleLists(QStringLiteral("alice")).size());
     m_page->calls.clear();
     m_server->clearRequests();
 }
@@ -455,6 +457,69 @@ void TstListsSyncUI::forcedLocalFailingKeepsDeletionsHidden()
     QCOMPARE(listsOnServer, QStringList{"Books"});
     page.reset();
     QFile::remove(NotepadNotes::filePath());
+}
+
+void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere_data()
+{
+    QTest::addColumn<QString>("kind"); // "normal", "forced local" or "forced remote"
+    QTest::newRow("normal") << "normal";
+    QTest::newRow("forced local") << "forced local";
+    QTest::newRow("forced remote") << "forced remote";
+}
+
+// A list shared with the user that has grown too deep to read: the progress
+// dialog names it, and whatever the run, the copy here stays as it was and
+// the next run brings everything else level, with no list twice.
+void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere()
+{
+    QFETCH(QString, kind);
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    const quint32 deep = m_server->addList(QStringLiteral("bob"), QStringLiteral("Deep"), {FakeTask::nested(2)});
+    m_server->share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
+    seed();
+    QCOMPARE(SyncClient::depth(m_client->model("Deep")), 2);
+    FakeList list = m_server->list(deep);
+    list.tasks[0].children[0].children = {FakeTask::nested(298)};
+    ++list.revision;
+    m_server->putList(list);
+    m_client->addList(QStringLiteral("Fresh"), {"Milk"});
+    {
+        DialogPilot pilot;
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        if (kind == QLatin1String("normal"))
+            ui.normalSync();
+        else if (kind == QLatin1String("forced local"))
+            ui.forceLocalSync();
+        else
+            ui.forceRemoteSync();
+        QVERIFY(!ui.succeeded());
+        QCOMPARE(pilot.errors.size(), 1);
+        QVERIFY2(pilot.errors.first().startsWith(
+                     QStringLiteral("The list \"Deep\" could not be read from the server and was left as it is: ")),
+                 qPrintable(pilot.errors.first()));
+    }
+    ListModel *held = m_client->model("Deep");
+    QVERIFY(held);
+    QCOMPARE(SyncClient::depth(held), 2);
+    QCOMPARE(held->taskList()->serverId(), deep);
+
+    m_server->clearRequests();
+    DialogPilot pilot;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY(!again.succeeded());
+    QCOMPARE(pilot.errors.size(), 1);
+    QVERIFY2(pilot.errors.first().startsWith(QStringLiteral("The list \"Deep\"")), qPrintable(pilot.errors.first()));
+    QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Deep", "Fresh"}));
+    QStringList onServer;
+    for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+        onServer << l.name;
+    QCOMPARE(sorted(onServer), (QStringList{"Books", "Chores", "Deep", "Fresh"}));
+    for (ListModel *m : m_client->lists.models()) {
+        if (m != held)
+            QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+    }
+    QCOMPARE(SyncClient::depth(held), 2);
 }
 
 PLUMDECK_TEST_MAIN(TstListsSyncUI)

@@ -33,7 +33,11 @@ int main(int argc, char *argv[])
         QStringLiteral("Read commands on standard input, one a line: \"hold <path regex>\" keeps the answer to "
                        "the next matching request, \"release\" sends the answers kept, \"held\" tells how many "
                        "are kept."));
-    parser.addOptions({portOption, eventOption, tlsOption, emptyOption, controlOption});
+    const QCommandLineOption deepOption(
+        QStringLiteral("deep-list"),
+        QStringLiteral("Also serve bob's list \"Too deep\", shared with alice, its tasks nested this many levels."),
+        QStringLiteral("levels"), QStringLiteral("0"));
+    parser.addOptions({portOption, eventOption, tlsOption, emptyOption, controlOption, deepOption});
     parser.process(app);
 
     bool ok1 = false, ok2 = false;
@@ -61,6 +65,10 @@ int main(int argc, char *argv[])
         server.addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
         server.setPresence(QStringLiteral("bob"), QStringLiteral("busy"), QStringLiteral("In a meeting"));
         server.addFriendRequest(QStringLiteral("carol"), QStringLiteral("alice"));
+    }
+    if (const int levels = parser.value(deepOption).toInt(); levels > 0) {
+        const quint32 deep = server.addList(QStringLiteral("bob"), QStringLiteral("Too deep"), {FakeTask::nested(levels)});
+        server.share(deep, QStringLiteral("alice"), QStringLiteral("rw"));
     }
     if (!server.start(quint16(port), quint16(eventPort))) {
         err << "plumdeck-fakeserver: " << server.errorString() << '\n';
