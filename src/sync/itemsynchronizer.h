@@ -200,7 +200,7 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
     emitProgress(Traits::text(T::UploadingChanges, name));
-    if (serverRevision > localRevision && Traits::mayHoldUploadedParts(m_localItem)) {
+    if (serverRevision > localRevision && earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem)) {
         // The server changed since, perhaps by that upload: its copy tells
         // which new parts it already holds, so they are not added twice.
         sendGetBeforePut();

@@ -37,6 +37,11 @@ public:
     // after the upload leaves what the next run needs to recognise it.
     void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
     bool forceRemote() const { return m_forceRemote; }
+    // Whether an update of the item sent by an earlier run may have arrived
+    // unanswered. Its mark is set again before this run's upload, so only
+    // the owner, which saw it before, can tell.
+    void setEarlierUploadInDoubt(bool inDoubt) { m_earlierUploadInDoubt = inDoubt; }
+    bool earlierUploadInDoubt() const { return m_earlierUploadInDoubt; }
 
     Result result() const { return m_result; }
     QString errorString() const { return m_errorString; }
@@ -111,6 +116,7 @@ private:
     QString m_errorString;
     XMLRequest *m_request = nullptr;
     bool m_forceRemote = false;
+    bool m_earlierUploadInDoubt = true;
     bool m_ended = false;
     bool m_serverCopyUnreadable = false;
     bool m_noOpPending = false;

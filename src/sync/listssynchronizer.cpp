@@ -235,6 +235,8 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
     for (const QPointer<ListModel> &model : models) {
         if (!model)
             continue;
+        if (ListSyncTraits::mayHoldUploadedParts(model->taskList()))
+            m_updatesInDoubt.insert(model);
         if (model->taskList()->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
         else if (!m_forceLocal)
@@ -446,9 +448,20 @@ void ListsSynchronizer::syncNextList()
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
             // No server list was their copy: posted (again), or, removed
-            // here, dropped. The marks now name what this run knows.
-            m_models = m_modelsInDoubt;
-            m_deletedLists = m_deletedInDoubt;
+            // here, dropped. The marks now name what this run knows. One
+            // whose copy may be a list the run could not read waits.
+            auto waits = [this](const TaskList *list) {
+                for (quint32 id : std::as_const(m_unreadServerLists))
+                    if (mayBeCopyOf(id, list))
+                        return true;
+                return false;
+            };
+            for (const QPointer<ListModel> &model : std::as_const(m_modelsInDoubt))
+                if (model && !waits(model->taskList()))
+                    m_models << model;
+            for (TaskList *removed : std::as_const(m_deletedInDoubt))
+                if (!waits(removed))
+                    m_deletedLists << removed;
             m_modelsInDoubt.clear();
             m_deletedInDoubt.clear();
             markUploads(m_models);
@@ -496,6 +509,7 @@ void ListsSynchronizer::syncNextList()
     // deleted for everyone.
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())))
         m_listStep->setForceRemote(true);
+    m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
@@ -552,6 +566,8 @@ void ListsSynchronizer::onListSynchronizerFinished()
         const QString error = step->errorString();
         ListOutcome::recordAssignedId(m_currentModel, step->assignedId());
         const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
+        if (goOn && !local)
+            m_unreadServerLists.insert(step->id());
         releaseListStep();
         if (goOn)
             syncNextList();

@@ -108,10 +108,14 @@ private:
     QList<TaskList *> m_deletedLists;
     QList<QPointer<ListModel>> m_models;
     QList<QPointer<ListModel>> m_modelsInDoubt;
+    // Lists an update of an earlier run may have reached unanswered.
+    QSet<ListModel *> m_updatesInDoubt;
     QList<TaskList *> m_deletedInDoubt;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;
     QSet<quint32> m_serverIds;
+    // Lists only the server has that the run could not read.
+    QSet<quint32> m_unreadServerLists;
     QMap<quint32, ListInfo *> m_listInfos;
     ListSynchronizer *m_listStep = nullptr;
     ListSharingSynchronizer *m_sharingStep = nullptr;

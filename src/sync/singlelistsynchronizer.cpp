@@ -128,6 +128,7 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
+    m_updateInDoubt = ListSyncTraits::mayHoldUploadedParts(m_list);
     // What goes up (a removal, a mark) is on disk before it leaves.
     ListOutcome::markUploadOfChanges(m_model);
     ListOutcome::saveBeforeUploads(m_host);
@@ -137,6 +138,7 @@ void SingleListSynchronizer::onListRequestFinished()
 void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
+    m_listStep->setEarlierUploadInDoubt(m_updateInDoubt);
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;

@@ -73,6 +73,8 @@ private:
     ListSharingSynchronizer *m_sharingStep = nullptr;
     ListsSyncHost *m_host;
     SslErrorHandler *m_sslErrorHandler = nullptr;
+    // An update of an earlier run may have reached the server unanswered.
+    bool m_updateInDoubt = false;
     bool m_ended = false;
 };
 
