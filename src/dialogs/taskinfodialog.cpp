@@ -218,7 +218,8 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // The list's invisible root is no task of the user's: never shown.
     if (task && model && task == model->taskList()->rootTask())
         task = nullptr;
-    const bool sameTask = task && model == m_model && (task == m_task || task == m_taskBeforeReset);
+    const bool sameTask = task && model == m_model
+        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.findSame(model) == task));
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -232,11 +233,11 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     }
     // No task handed in the middle of a reset (a move the tree makes in
     // several steps) leaves the form's own look-up after the reset to decide.
-    const bool waitForReset = !task && m_taskBeforeReset && model == m_model;
+    const bool waitForReset = !task && !m_taskBeforeReset.isNull() && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
     if (!waitForReset)
-        m_taskBeforeReset = nullptr;
+        m_taskBeforeReset = TaskTrace();
     // Typing meant for another task does not follow the form to this one.
     if (!sameTask && !waitForReset) {
         m_shownTitle = m_titleEdit->toPlainText();
@@ -247,21 +248,20 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
 
 void TaskInfoDialog::forgetTask()
 {
-    m_taskBeforeReset = m_task;
+    m_taskBeforeReset = TaskTrace(m_model, m_task);
     m_task = nullptr;
 }
 
 // No task was handed during the reset: the form keeps its task when the list
-// still holds it (a reset that freed nothing, such as a new attachment).
+// still holds it or its new copy (a reset that freed nothing, such as a new
+// attachment, or one the page's tree has not ended yet).
 void TaskInfoDialog::findTaskAfterReset()
 {
-    const Task *before = m_taskBeforeReset;
-    m_taskBeforeReset = nullptr;
-    if (m_task || !before || !m_model)
+    const TaskTrace before = m_taskBeforeReset;
+    m_taskBeforeReset = TaskTrace();
+    if (m_task || before.isNull() || !m_model)
         return;
-    Task *task = const_cast<Task *>(before);
-    if (m_model->taskList()->allTasks().contains(task))
-        m_task = task;
+    m_task = before.findSame(m_model);
     updateInfo();
 }
 
