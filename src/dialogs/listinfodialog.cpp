@@ -205,7 +205,16 @@ void ListInfoDialog::updateInfo()
     m_nameLabel->setText(list->name());
     updateEditable();
     m_doneBox->setChecked(list->isDone());
-    m_descriptionEdit->setPlainText(list->description());
+    // Typing meant for another list does not follow the form to this one.
+    if (list != m_descriptionList) {
+        m_descriptionList = list;
+        m_shownDescription = m_descriptionEdit->toPlainText();
+    }
+    if (m_descriptionEdit->toPlainText() == m_shownDescription) {
+        if (m_shownDescription != list->description())
+            m_descriptionEdit->setPlainText(list->description());
+        m_shownDescription = m_descriptionEdit->toPlainText();
+    }
 
     if (list->isOwned()) {
         m_ownerBox->setChecked(true);
@@ -269,8 +278,11 @@ void ListInfoDialog::editListName()
 void ListInfoDialog::onSaveDescriptionClicked()
 {
     ListModel *list = currentList();
-    if (acceptsEdits(list))
-        list->setDescription(m_descriptionEdit->toPlainText());
+    if (!acceptsEdits(list))
+        return;
+    m_descriptionList = list;
+    m_shownDescription = m_descriptionEdit->toPlainText();
+    list->setDescription(m_shownDescription);
 }
 
 void ListInfoDialog::onDoneStateChanged(int state)

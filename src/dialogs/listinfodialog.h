@@ -18,7 +18,9 @@ class ToolButton;
 
 // "List info": name, revision, ownership, done state, description, task
 // counts and sharing of the lists page's current list. Edits reach the list
-// at once; there is nothing to apply or cancel.
+// at once; there is nothing to apply or cancel. Refreshes of the same list
+// leave the description alone while it holds typing not saved yet. While the
+// list synchronises its editing waits, and the panel says so.
 class ListInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -69,6 +71,10 @@ private:
     ListModel *currentList() const;
 
     ListDialogsHost *m_host = nullptr;
+    // The list the description was last filled for, and what the form put
+    // there: a field that differs holds typing not saved yet.
+    QPointer<ListModel> m_descriptionList;
+    QString m_shownDescription;
     QVBoxLayout *m_sectionsLayout;
     QLabel *m_nameLabel;
     ToolButton *m_renameButton;

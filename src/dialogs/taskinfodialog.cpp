@@ -397,11 +397,10 @@ void TaskInfoDialog::updateChatButton(bool connected)
     m_chatButton->setVisible(connected && m_chat && !chatPartner().isEmpty());
 }
 
+// The same rule as a refresh: the user is nobody to chat with.
 void TaskInfoDialog::onConnected()
 {
-    // Any assignee, the user too: a press on the user's own nick finds no
-    // contact and says so.
-    m_chatButton->setVisible(m_chat && m_task && m_model && !m_task->assignments().isEmpty());
+    updateChatButton(true);
 }
 
 void TaskInfoDialog::onDisconnected()
