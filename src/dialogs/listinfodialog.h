@@ -35,6 +35,7 @@ public:
     QPushButton *manageSharingButton() const { return m_manageSharingButton; }
     PDTextEdit *descriptionEdit() const { return m_descriptionEdit; }
     ToolButton *saveDescriptionButton() const { return m_saveDescriptionButton; }
+    QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
     QLabel *totalLabel() const { return m_totalLabel; }
     QLabel *completedLabel() const { return m_completedLabel; }
     QLabel *completedPercentLabel() const { return m_completedPercentLabel; }
@@ -84,6 +85,7 @@ private:
     QPushButton *m_manageSharingButton;
     PDTextEdit *m_descriptionEdit;
     ToolButton *m_saveDescriptionButton;
+    QLabel *m_syncNoticeLabel;
     QLabel *m_totalLabel;
     QLabel *m_completedLabel;
     QLabel *m_completedPercentLabel;

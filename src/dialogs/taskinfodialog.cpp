@@ -109,6 +109,11 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-red.png")), tr("urgent"));
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));
 
+    m_syncNoticeLabel = labelNamed(tr("This list is being synchronised. Editing comes back when the "
+                                      "synchronisation ends."),
+                                   "syncNoticeLabel");
+    m_syncNoticeLabel->setWordWrap(true);
+    m_syncNoticeLabel->hide();
     m_layout->addWidget(labelNamed(tr("General Info"), "generalSectionLabel"));
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(labelNamed(tr("Title"), "standarLabel"));
@@ -182,6 +187,9 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
 
     auto *content = new QVBoxLayout;
     content->setContentsMargins(0, 0, 0, 0);
+    // Above the form, never scrolled away; outside it, since a wrapped text
+    // would make the form take its fields' full heights.
+    content->addWidget(m_syncNoticeLabel);
     content->addWidget(scroll);
     setBareContentLayout(content);
 
@@ -299,6 +307,7 @@ void TaskInfoDialog::showNoTask()
     }
     m_doneBox->setEnabled(false);
     m_priorityBox->setEnabled(false);
+    m_syncNoticeLabel->hide();
     for (QLabel *label : {m_startLabel, m_endLabel, m_createdByLabel, m_creationTimeLabel, m_modifiedByLabel,
                           m_modificationTimeLabel, m_doneByLabel, m_assignedToLabel, m_moreAssigneesLabel,
                           m_alarmLabel, m_revisionLabel})
@@ -313,10 +322,12 @@ void TaskInfoDialog::updateInfo()
     }
     const bool writable = m_model->hasWritePermission();
     // While its list synchronises the run would replace any edit: the
-    // fields keep what was typed, and take edits again when it ends.
+    // fields keep what was typed, look read-only, and take edits again when
+    // it ends; the notice says so.
     const bool editable = takesEdits();
     m_titleEdit->setReadOnly(!editable);
     m_noteEdit->setReadOnly(!editable);
+    m_syncNoticeLabel->setVisible(writable && m_model->isSynchronizing());
     for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
                                                            m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
         button->setVisible(writable);

@@ -63,6 +63,7 @@ public:
     ToolButton *startCalendarButton() const { return m_startCalendarButton; }
     ToolButton *endCalendarButton() const { return m_endCalendarButton; }
     QString alarmImage() const { return m_alarmImage; }
+    QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
 
 signals:
     void viewAllAssignmentsClicked();
@@ -132,6 +133,7 @@ private:
     ToolButton *m_startCalendarButton;
     ToolButton *m_endCalendarButton;
     QComboBox *m_priorityBox;
+    QLabel *m_syncNoticeLabel;
     QString m_alarmImage = QStringLiteral("red-clock");
 };
 

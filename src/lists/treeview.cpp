@@ -688,9 +688,9 @@ void TreeView::placeSyncingScreen()
 {
     if (!m_syncingScreen)
         return;
-    const QSize size = m_syncingScreen->sizeHint();
-    m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2, size.width(),
-                                 size.height());
+    QRect place(QPoint(0, 0), m_syncingScreen->sizeHint());
+    place.moveCenter(rect().center());
+    m_syncingScreen->setGeometry(place);
 }
 
 void TreeView::adjustSearchBarGeometry()

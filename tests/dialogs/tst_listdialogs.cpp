@@ -180,7 +180,8 @@ private slots:
         QCOMPARE(dialog->unshareButton()->isEnabled(), erase);
         QCOMPARE(dialog->renameButton()->isEnabled(), write);
         QCOMPARE(dialog->doneBox()->isEnabled(), write);
-        QCOMPARE(dialog->descriptionEdit()->isEnabled(), write);
+        // Readable and selectable, but it takes no typing.
+        QCOMPARE(dialog->descriptionEdit()->isReadOnly(), !write);
         QCOMPARE(dialog->saveDescriptionButton()->isVisibleTo(dialog), write);
     }
 

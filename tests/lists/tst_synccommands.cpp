@@ -19,6 +19,7 @@
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
+#include "lists/syncingscreen.h"
 #include "listssyncclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/serverhttpconnection.h"
@@ -26,12 +27,16 @@
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -210,6 +215,10 @@ private slots:
     void editsWaitForTheListsRun();
     void openPanelsWaitForTheListsRun_data();
     void openPanelsWaitForTheListsRun();
+    void heldRunShowsTheRefusal_data();
+    void heldRunShowsTheRefusal();
+    void taskInfoTypingSurvivesTheListsRun_data();
+    void taskInfoTypingSurvivesTheListsRun();
     void removeQuestionOpenWhenTheRunStarts();
 
 private:
@@ -773,6 +782,181 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         use();
         QVERIFY(state() != before);
     }
+}
+
+// While "Sync list" holds the list, what refuses the user's typing shows it
+// and says why, where the user is: a panel's field looks read-only and the
+// panel's notice says editing comes back when the run ends; over the tree,
+// the overlay says so. Once the run is over all is as before.
+void TstSyncCommands::heldRunShowsTheRefusal_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("task info: title") << "title";
+    QTest::newRow("task info: note") << "note";
+    QTest::newRow("list info: description") << "description";
+    QTest::newRow("task tree") << "tree";
+}
+
+void TstSyncCommands::heldRunShowsTheRefusal()
+{
+    QFETCH(QString, place);
+    // The skin on: a field that takes no typing must look it.
+    QFile skin(QStringLiteral(":/default.css"));
+    QVERIFY(skin.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+
+    PDTextEdit *field = nullptr;
+    QLabel *notice = nullptr;
+    QString noticeText = QStringLiteral(
+        "This list is being synchronised. Editing comes back when the synchronisation ends.");
+    if (place == QLatin1String("title") || place == QLatin1String("note")) {
+        auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        field = place == QLatin1String("title") ? info->titleEdit() : info->noteEdit();
+        notice = info->findChild<QLabel *>(QStringLiteral("syncNoticeLabel"));
+    } else if (place == QLatin1String("description")) {
+        auto *info = qobject_cast<ListInfoDialog *>(page->listInfoPanel());
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        field = info->descriptionEdit();
+        notice = info->findChild<QLabel *>(QStringLiteral("syncNoticeLabel"));
+    } else {
+        notice = tree->syncingScreen()->findChild<QLabel *>(QStringLiteral("syncingNoticeLabel"));
+        noticeText = QStringLiteral("Editing comes back when it ends.");
+    }
+    QVERIFY(notice);
+    QVERIFY(!notice->isVisible());
+    // What a field draws inside its border, away from the text.
+    auto fill = [](QWidget *w) { return w->grab().toImage().pixelColor(w->width() - 6, w->height() - 6); };
+    QColor editable;
+    const QString before = TreeTest::write(home->taskList()->rootTask()) + QLatin1Char('|') + home->description();
+    if (field) {
+        QVERIFY(!field->isReadOnly());
+        QTest::mouseClick(field->viewport(), Qt::LeftButton);
+        editable = fill(field);
+    }
+
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    syncList->trigger();
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(home->isSynchronizing());
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), noticeText);
+    if (field) {
+        QVERIFY(field->isReadOnly());
+        QVERIFY2(fill(field) != editable, qPrintable(fill(field).name()));
+        const QString shown = field->toPlainText();
+        QTest::keyClicks(field, QStringLiteral("held"));
+        QCOMPARE(field->toPlainText(), shown);
+    } else {
+        // Over the tree, in the user's sight, while keys change nothing.
+        QVERIFY(tree->viewport()->rect().contains(tree->syncingScreen()->geometry()));
+        tree->setFocus();
+        TreeTest::keys(QStringLiteral("Space Return Tab"));
+    }
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()) + QLatin1Char('|') + home->description(), before);
+
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(!notice->isVisible());
+    if (field) {
+        QTRY_VERIFY(!field->isReadOnly());
+        QCOMPARE(fill(field), editable);
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("free"));
+        QVERIFY(field->toPlainText().contains(QStringLiteral("free")));
+    }
+}
+
+// Typing left unsaved in the docked Task info stays through "Sync list",
+// which puts the server's copy of the list (new task objects) in place:
+// after another client changed the list, and after a tick here that the run
+// uploads. The panel stays on its task; its own Save then stores the typing.
+void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
+{
+    QTest::addColumn<bool>("inNote");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("note, server changed") << true << "server";
+    QTest::newRow("title, server changed") << false << "server";
+    QTest::newRow("note, local tick") << true << "tick";
+    QTest::newRow("title, local tick") << false << "tick";
+}
+
+void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
+{
+    QFETCH(bool, inNote);
+    QFETCH(QString, change);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    ListModel *home = page->currentList();
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QVERIFY(home->taskList()->serverId() != 0);
+
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+    QVERIFY(info);
+    info->show();
+    QVERIFY(QTest::qWaitForWindowExposed(info));
+    QCOMPARE(info->task(), page->currentTask());
+    PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
+    QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+    QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    const QString text = typed->toPlainText();
+
+    if (change == QLatin1String("server")) {
+        FakeList changed = server.list(home->taskList()->serverId());
+        setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Bills"));
+        changed.tasks[1].hashcode.clear();
+        ++changed.revision;
+        server.putList(changed);
+    } else {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Space);
+        QVERIFY(page->currentTask()->isDone());
+    }
+    const Task *before = page->currentTask();
+    syncList->updateState();
+    QVERIFY(syncList->isEnabled());
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(!typed->isReadOnly());
+    const QString after = change == QLatin1String("server") ? QStringLiteral("A Bills") : QStringLiteral("*A B");
+    QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
+    // The run put new task objects in place; the panel is on the same task.
+    QVERIFY(page->currentTask() != before);
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
+    QCOMPARE(info->task(), page->currentTask());
+    QCOMPARE(typed->toPlainText(), text);
+    QVERIFY(!page->currentTask()->hasNote());
+
+    QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
+    if (inNote)
+        QCOMPARE(page->currentTask()->note().text(), text.trimmed());
+    else
+        QCOMPARE(page->currentTask()->title(), text);
 }
 
 // Delete on a task with subtasks asks first; "Sync list" starts while the
