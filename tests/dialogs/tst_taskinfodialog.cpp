@@ -270,6 +270,63 @@ private slots:
         QVERIFY(f.dialog.chatButton()->isHidden());
     }
 
+    // Every label, field and button of the form has a place of its own: none
+    // is drawn over another, whatever the assignee row holds, docked narrow
+    // or floating.
+    void nothingDrawnOverAnother_data()
+    {
+        QTest::addColumn<QStringList>("nicks");
+        QTest::addColumn<int>("width");
+        QTest::newRow("no assignee") << QStringList{} << 250;
+        QTest::newRow("one assignee") << QStringList{"bob"} << 250;
+        QTest::newRow("three assignees") << QStringList{"bob", "cy", "dee"} << 250;
+        QTest::newRow("three assignees, wide") << QStringList{"bob", "cy", "dee"} << 420;
+    }
+    void nothingDrawnOverAnother()
+    {
+        QFETCH(QStringList, nicks);
+        QFETCH(int, width);
+        Fixture f;
+        Chat chatter;
+        f.dialog.setAssigneeChat(&chatter);
+        f.task->setDoneBy(QStringLiteral("carol"));
+        for (const QString &nick : nicks)
+            f.task->assign(nick);
+        f.dialog.updateInfo();
+        f.dialog.onConnected();
+        f.dialog.resize(width, 700);
+        f.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+        auto *frame = f.dialog.findChild<QWidget *>(QStringLiteral("dialogFrame"));
+        QVERIFY(frame);
+        QList<QWidget *> shown;
+        for (QWidget *w : frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (w->isVisible() && !w->size().isEmpty())
+                shown << w;
+        }
+        QVERIFY(shown.contains(f.dialog.doneByLabel()));
+        QVERIFY(shown.contains(f.dialog.assignedToLabel()));
+        for (int i = 0; i < shown.size(); ++i) {
+            for (int j = i + 1; j < shown.size(); ++j) {
+                const auto name = [](QWidget *w) {
+                    auto *label = qobject_cast<QLabel *>(w);
+                    return w->objectName() + QLatin1Char(' ') + (label ? label->text() : w->accessibleName());
+                };
+                QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(name(shown[i]) + QLatin1String(" over ") + name(shown[j])));
+            }
+        }
+        // The assignee row under its heading, the last of the form.
+        QLabel *heading = nullptr;
+        for (QLabel *label : frame->findChildren<QLabel *>()) {
+            if (label->text() == QLatin1String("Task Assign to:"))
+                heading = label;
+        }
+        QVERIFY(heading);
+        QVERIFY(f.dialog.doneByLabel()->geometry().bottom() < heading->geometry().top());
+        QVERIFY(heading->geometry().bottom() < f.dialog.assignedToLabel()->geometry().top());
+    }
+
     void withoutTeamModeNoChat()
     {
         Fixture f;
