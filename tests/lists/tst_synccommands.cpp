@@ -12,6 +12,8 @@
 #include "core/uisettings.h"
 #include "dialogs/deletechildrendialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/listsgroupsmanagerelement.h"
 #include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
@@ -37,6 +39,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -219,6 +222,7 @@ private slots:
     void heldRunShowsTheRefusal();
     void taskInfoTypingSurvivesTheListsRun_data();
     void taskInfoTypingSurvivesTheListsRun();
+    void listManagerRenameSurvivesTheFullRun();
     void removeQuestionOpenWhenTheRunStarts();
 
 private:
@@ -957,6 +961,58 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         QCOMPARE(page->currentTask()->note().text(), text.trimmed());
     else
         QCOMPARE(page->currentTask()->title(), text);
+}
+
+// The sync button pressed while a list's new name is being typed in the
+// docked list manager (the button takes no focus, so the field stays open): the run
+// brings the server's groups and the manager rebuilds its rows; the typing
+// stays in the row, and Return then renames the list.
+void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
+{
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A"), QStringLiteral("Work: W")});
+    QVERIFY(page);
+    // Docked in a window, as the advanced mode shows it: a floating one the
+    // run closes.
+    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
+    QVERIFY(manager);
+    QWidget dock;
+    (new QVBoxLayout(&dock))->addWidget(manager);
+    dock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dock));
+    const auto undock = qScopeGuard([manager] { manager->setParent(nullptr); });
+    auto frameOf = [manager](const QString &name) -> ListsGroupsManagerFrameElement * {
+        for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (element->name() == name && !element->parentWidget()->isHidden())
+                return element;
+        }
+        return nullptr;
+    };
+    ListsGroupsManagerFrameElement *frame = frameOf(QStringLiteral("Home"));
+    QVERIFY(frame);
+    frame->startRename();
+    auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral(" office"));
+    {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    }
+    QCOMPARE(serverListNames(server), (QStringList{"Home", "Work"}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    frame = frameOf(QStringLiteral("Home"));
+    QVERIFY(frame);
+    QVERIFY(frame->isRenaming());
+    edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QCOMPARE(edit->text(), QStringLiteral("Home office"));
+    dock.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dock));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(page->userLists()->models().first()->name() == QLatin1String("Home office")
+            || page->userLists()->models().last()->name() == QLatin1String("Home office"));
 }
 
 // Delete on a task with subtasks asks first; "Sync list" starts while the
