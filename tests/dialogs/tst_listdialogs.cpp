@@ -102,6 +102,33 @@ ShareFriendWidget *shareRow(ShareFriendsContainer *picker, const QString &nick)
     return nullptr;
 }
 
+// The fake server with alice signed in and bob her contact, and the models
+// Team mode keeps of them.
+struct WithBob
+{
+    WithBob()
+    {
+        QFile::remove(Friends::localFilePath());
+        server = Team::startServer();
+        if (!server)
+            return;
+        server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+        models->setFriends(new Friends(models));
+        models->setChats(new Chats(models));
+    }
+    ~WithBob()
+    {
+        delete models;
+        if (server)
+            Team::stopServer(server);
+    }
+    WithBob(const WithBob &) = delete;
+    WithBob &operator=(const WithBob &) = delete;
+
+    std::unique_ptr<CheckedFakeServer> server;
+    ModelsContainer *models = new ModelsContainer;
+};
+
 } // namespace
 
 class TstListDialogs : public QObject
@@ -611,13 +638,9 @@ private slots:
     // panel open beside it.
     void sharingDialogRefreshesListInfo()
     {
-        QFile::remove(Friends::localFilePath());
-        std::unique_ptr<CheckedFakeServer> server = Team::startServer();
-        QVERIFY(server);
-        server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
-        auto *models = new ModelsContainer;
-        models->setFriends(new Friends(models));
-        models->setChats(new Chats(models));
+        WithBob team;
+        QVERIFY(team.server);
+        ModelsContainer *models = team.models;
         {
             Page page({QStringLiteral("Home: A")});
             page.ui.reset();
@@ -642,21 +665,15 @@ private slots:
             QVERIFY(shown);
             QVERIFY(shown->shareBox()->isChecked());
         }
-        delete models;
-        Team::stopServer(server);
     }
 
     // A sharing dialog left open after its page has gone still shares: the
     // tick reaches the list, and nothing asks the page that is no more.
     void sharingDialogOutlivesItsPage()
     {
-        QFile::remove(Friends::localFilePath());
-        std::unique_ptr<CheckedFakeServer> server = Team::startServer();
-        QVERIFY(server);
-        server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
-        auto *models = new ModelsContainer;
-        models->setFriends(new Friends(models));
-        models->setChats(new Chats(models));
+        WithBob team;
+        QVERIFY(team.server);
+        ModelsContainer *models = team.models;
         {
             ListModel garden(TaskList::create());
             auto page = std::make_unique<ListsUI>(models, nullptr, nullptr);
@@ -672,8 +689,6 @@ private slots:
             QVERIFY(garden.hasSharedUser(QStringLiteral("bob")));
             delete garden.taskList();
         }
-        delete models;
-        Team::stopServer(server);
     }
 
     void assignmentsDialogFollowsTheTask()
