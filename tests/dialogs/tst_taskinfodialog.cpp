@@ -304,8 +304,12 @@ private slots:
             if (w->isVisible() && !w->size().isEmpty())
                 shown << w;
         }
-        QVERIFY(shown.contains(f.dialog.doneByLabel()));
-        QVERIFY(shown.contains(f.dialog.assignedToLabel()));
+        // Every value has its place in the form.
+        for (QLabel *value : {f.dialog.startLabel(), f.dialog.endLabel(), f.dialog.alarmLabel(),
+                              f.dialog.revisionLabel(), f.dialog.createdByLabel(), f.dialog.creationTimeLabel(),
+                              f.dialog.modifiedByLabel(), f.dialog.modificationTimeLabel(), f.dialog.doneByLabel(),
+                              f.dialog.assignedToLabel()})
+            QVERIFY2(shown.contains(value), qPrintable(value->text()));
         for (int i = 0; i < shown.size(); ++i) {
             for (int j = i + 1; j < shown.size(); ++j) {
                 const auto name = [](QWidget *w) {
