@@ -110,11 +110,29 @@ private slots:
         delete model.taskList();
     }
 
-    // The list's invisible root is no task to trace.
+    // The list's invisible root, or a task without its list, is nothing to
+    // trace.
     void rootIsNoTask()
     {
         ListModel model(listOf(QStringLiteral("A=1")));
         QVERIFY(TaskTrace(&model, model.taskList()->rootTask()).isNull());
+        QVERIFY(TaskTrace(nullptr, model.taskList()->rootTask()->child(0)).isNull());
+        delete model.taskList();
+    }
+
+    // A task removed from its list is looked for by id and place only: its
+    // object may be gone, its address another task's.
+    void removedTaskIsNotLookedForByObject()
+    {
+        ListModel model(listOf(QStringLiteral("A=1 B C")));
+        TaskTrace trace(&model, model.taskList()->rootTask()->child(1));
+        model.removeRow(1);
+        trace.forgetObjectIfGone(&model);
+        QCOMPARE(titleOf(trace.find(&model)), QStringLiteral("C"));
+        // Without its list nothing of it can be known to be there.
+        TaskTrace orphan(&model, model.taskList()->rootTask()->child(1));
+        orphan.forgetObjectIfGone(nullptr);
+        QCOMPARE(titleOf(orphan.find(&model)), QStringLiteral("C"));
         delete model.taskList();
     }
 };
