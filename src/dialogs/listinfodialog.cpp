@@ -38,6 +38,14 @@ ListInfoDialog::ListInfoDialog(ListDialogsHost *host, QWidget *parent)
     frame->setObjectName(QStringLiteral("dialogFrame"));
     m_sectionsLayout = new QVBoxLayout(frame);
     scroll->setWidget(frame);
+    // Above the form, never scrolled away; outside it, since a wrapped text
+    // would make the form take its fields' full heights.
+    m_syncNoticeLabel = new QLabel(tr("This list is being synchronised. Editing comes back when the "
+                                      "synchronisation ends."));
+    m_syncNoticeLabel->setObjectName(QStringLiteral("syncNoticeLabel"));
+    m_syncNoticeLabel->setWordWrap(true);
+    m_syncNoticeLabel->hide();
+    outer->addWidget(m_syncNoticeLabel);
     outer->addWidget(scroll);
     setBareContentLayout(outer);
     auto *corner = new QWidget;
@@ -205,7 +213,16 @@ void ListInfoDialog::updateInfo()
     m_nameLabel->setText(list->name());
     updateEditable();
     m_doneBox->setChecked(list->isDone());
-    m_descriptionEdit->setPlainText(list->description());
+    // Typing meant for another list does not follow the form to this one.
+    if (list != m_descriptionList) {
+        m_descriptionList = list;
+        m_shownDescription = m_descriptionEdit->toPlainText();
+    }
+    if (m_descriptionEdit->toPlainText() == m_shownDescription) {
+        if (m_shownDescription != list->description())
+            m_descriptionEdit->setPlainText(list->description());
+        m_shownDescription = m_descriptionEdit->toPlainText();
+    }
 
     if (list->isOwned()) {
         m_ownerBox->setChecked(true);
@@ -244,13 +261,17 @@ static bool acceptsEdits(const ListModel *list)
     return list && list->hasWritePermission() && !list->isSynchronizing();
 }
 
+// The description refuses typing visibly (read-only, not dropped keys), and
+// while a run holds the list the panel says why and for how long.
 void ListInfoDialog::updateEditable()
 {
-    const bool writable = acceptsEdits(currentList());
+    ListModel *list = currentList();
+    const bool writable = acceptsEdits(list);
     m_renameButton->setEnabled(writable);
     m_doneBox->setEnabled(writable);
-    m_descriptionEdit->setEnabled(writable);
+    m_descriptionEdit->setReadOnly(!writable);
     m_saveDescriptionButton->setVisible(writable);
+    m_syncNoticeLabel->setVisible(list && list->hasWritePermission() && list->isSynchronizing());
 }
 
 void ListInfoDialog::editListName()
@@ -269,8 +290,11 @@ void ListInfoDialog::editListName()
 void ListInfoDialog::onSaveDescriptionClicked()
 {
     ListModel *list = currentList();
-    if (acceptsEdits(list))
-        list->setDescription(m_descriptionEdit->toPlainText());
+    if (!acceptsEdits(list))
+        return;
+    m_descriptionList = list;
+    m_shownDescription = m_descriptionEdit->toPlainText();
+    list->setDescription(m_shownDescription);
 }
 
 void ListInfoDialog::onDoneStateChanged(int state)

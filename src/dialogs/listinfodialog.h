@@ -18,7 +18,9 @@ class ToolButton;
 
 // "List info": name, revision, ownership, done state, description, task
 // counts and sharing of the lists page's current list. Edits reach the list
-// at once; there is nothing to apply or cancel.
+// at once; there is nothing to apply or cancel. Refreshes of the same list
+// leave the description alone while it holds typing not saved yet. While the
+// list synchronises its editing waits, and the panel says so.
 class ListInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -33,6 +35,7 @@ public:
     QPushButton *manageSharingButton() const { return m_manageSharingButton; }
     PDTextEdit *descriptionEdit() const { return m_descriptionEdit; }
     ToolButton *saveDescriptionButton() const { return m_saveDescriptionButton; }
+    QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
     QLabel *totalLabel() const { return m_totalLabel; }
     QLabel *completedLabel() const { return m_completedLabel; }
     QLabel *completedPercentLabel() const { return m_completedPercentLabel; }
@@ -69,6 +72,10 @@ private:
     ListModel *currentList() const;
 
     ListDialogsHost *m_host = nullptr;
+    // The list the description was last filled for, and what the form put
+    // there: a field that differs holds typing not saved yet.
+    QPointer<ListModel> m_descriptionList;
+    QString m_shownDescription;
     QVBoxLayout *m_sectionsLayout;
     QLabel *m_nameLabel;
     ToolButton *m_renameButton;
@@ -78,6 +85,7 @@ private:
     QPushButton *m_manageSharingButton;
     PDTextEdit *m_descriptionEdit;
     ToolButton *m_saveDescriptionButton;
+    QLabel *m_syncNoticeLabel;
     QLabel *m_totalLabel;
     QLabel *m_completedLabel;
     QLabel *m_completedPercentLabel;

@@ -212,6 +212,8 @@ void ListsGroupsManagerContainer::placeListAtRoot(ListsGroupsManagerElement *lis
 
 void ListsGroupsManagerContainer::reload()
 {
+    // A synchronisation or a restore rebuilds every row: the typing stays.
+    const Rename rename = takeRename();
     m_dropTarget = nullptr;
     setBottomIndicator(false);
     while (!m_rows.isEmpty())
@@ -220,6 +222,54 @@ void ListsGroupsManagerContainer::reload()
         return;
     addGroupRows(m_listsGroups->rootGroup(), -1);
     updateVisibility();
+    resumeRename(rename);
+}
+
+ListsGroupsManagerContainer::Rename ListsGroupsManagerContainer::takeRename()
+{
+    Rename rename;
+    for (ListsGroupsManagerElement *row : std::as_const(m_rows)) {
+        ListsGroupsManagerFrameElement *frame = row->frameElement();
+        if (!frame->isRenaming())
+            continue;
+        rename.pending = true;
+        rename.list = row->isList();
+        rename.name = frame->name();
+        rename.typed = frame->typedName();
+        if (rename.list) {
+            const ListsGroupsElementList *entry = static_cast<ListsGroupsManagerList *>(row)->listElement();
+            rename.localId = entry->localId();
+            rename.serverId = entry->serverId();
+        } else if (row->isGroup()) {
+            rename.serverId = static_cast<ListsGroupsManagerGroup *>(row)->groupElement()->serverId();
+        }
+        frame->dropRename();
+        break;
+    }
+    return rename;
+}
+
+// The same list by its ids; the same group by its server id, else by name.
+void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
+{
+    if (!rename.pending)
+        return;
+    ListsGroupsManagerElement *found = nullptr;
+    if (rename.list) {
+        found = findListRow(rename.localId, rename.serverId);
+    } else {
+        for (ListsGroupsManagerElement *row : std::as_const(m_rows)) {
+            if (!row->isGroup())
+                continue;
+            const quint32 id = static_cast<ListsGroupsManagerGroup *>(row)->groupElement()->serverId();
+            if (rename.serverId != 0 ? id == rename.serverId : row->name() == rename.name) {
+                found = row;
+                break;
+            }
+        }
+    }
+    if (found && !found->isHidden())
+        found->frameElement()->resumeRename(rename.typed);
 }
 
 void ListsGroupsManagerContainer::addGroupRows(ListsGroupsElementGroup *group, int level)

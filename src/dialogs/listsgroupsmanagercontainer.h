@@ -46,7 +46,8 @@ public:
     // The live list whose non-zero server id or local id matches.
     ListModel *listByIds(quint32 serverId, quint32 localId) const;
 
-    // From the lists page.
+    // From the lists page. A name being typed in a row goes on being typed
+    // in the row's new copy; the groups the rows showed must still exist.
     void reload();
     void updateListElement(ListModel *model);
     void removeListElement(quint32 localId, quint32 serverId);
@@ -98,6 +99,20 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // A row being renamed: what tells it again among rebuilt rows, and the
+    // typing.
+    struct Rename
+    {
+        bool pending = false;
+        bool list = false;
+        quint32 localId = 0;
+        quint32 serverId = 0;
+        QString name;
+        QString typed;
+    };
+    Rename takeRename();
+    void resumeRename(const Rename &rename);
+
     QPointer<QObject> m_page;
     void addGroupRows(ListsGroupsElementGroup *group, int level);
     ListsGroupsManagerList *makeListRow(ListModel *model, TaskList *list, int level);

@@ -76,6 +76,24 @@ void ListsGroupsManagerFrameElement::startRename()
     m_nameEdit->setFocus();
 }
 
+QString ListsGroupsManagerFrameElement::typedName() const
+{
+    return isRenaming() ? m_nameEdit->text() : QString();
+}
+
+// Hidden first: the focus it then loses finds no rename to finish.
+void ListsGroupsManagerFrameElement::dropRename()
+{
+    m_nameEdit->hide();
+    m_nameLabel->show();
+}
+
+void ListsGroupsManagerFrameElement::resumeRename(const QString &typed)
+{
+    startRename();
+    m_nameEdit->setText(typed);
+}
+
 void ListsGroupsManagerFrameElement::finishRename()
 {
     if (!isRenaming())

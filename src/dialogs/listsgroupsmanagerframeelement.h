@@ -22,6 +22,12 @@ public:
     void startRename();
     void finishRename();
     bool isRenaming() const;
+    // What is typed in the name field while renaming.
+    QString typedName() const;
+    // Ends renaming without taking the typing (the row is about to go), or
+    // renames again with typing kept from a row that went.
+    void dropRename();
+    void resumeRename(const QString &typed);
     bool isDragging() const { return m_dragging; }
     // Strictly inside the contents rectangle (all four edges excluded).
     bool containsGlobalPos(const QPoint &globalPos) const;

@@ -109,6 +109,11 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-red.png")), tr("urgent"));
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));
 
+    m_syncNoticeLabel = labelNamed(tr("This list is being synchronised. Editing comes back when the "
+                                      "synchronisation ends."),
+                                   "syncNoticeLabel");
+    m_syncNoticeLabel->setWordWrap(true);
+    m_syncNoticeLabel->hide();
     m_layout->addWidget(labelNamed(tr("General Info"), "generalSectionLabel"));
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(labelNamed(tr("Title"), "standarLabel"));
@@ -182,6 +187,9 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
 
     auto *content = new QVBoxLayout;
     content->setContentsMargins(0, 0, 0, 0);
+    // Above the form, never scrolled away; outside it, since a wrapped text
+    // would make the form take its fields' full heights.
+    content->addWidget(m_syncNoticeLabel);
     content->addWidget(scroll);
     setBareContentLayout(content);
 
@@ -218,7 +226,8 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // The list's invisible root is no task of the user's: never shown.
     if (task && model && task == model->taskList()->rootTask())
         task = nullptr;
-    const bool sameTask = task && model == m_model && (task == m_task || task == m_taskBeforeReset);
+    const bool sameTask = task && model == m_model
+        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.findSame(model) == task));
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -232,11 +241,11 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     }
     // No task handed in the middle of a reset (a move the tree makes in
     // several steps) leaves the form's own look-up after the reset to decide.
-    const bool waitForReset = !task && m_taskBeforeReset && model == m_model;
+    const bool waitForReset = !task && !m_taskBeforeReset.isNull() && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
     if (!waitForReset)
-        m_taskBeforeReset = nullptr;
+        m_taskBeforeReset = TaskTrace();
     // Typing meant for another task does not follow the form to this one.
     if (!sameTask && !waitForReset) {
         m_shownTitle = m_titleEdit->toPlainText();
@@ -247,21 +256,20 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
 
 void TaskInfoDialog::forgetTask()
 {
-    m_taskBeforeReset = m_task;
+    m_taskBeforeReset = TaskTrace(m_model, m_task);
     m_task = nullptr;
 }
 
 // No task was handed during the reset: the form keeps its task when the list
-// still holds it (a reset that freed nothing, such as a new attachment).
+// still holds it or its new copy (a reset that freed nothing, such as a new
+// attachment, or one the page's tree has not ended yet).
 void TaskInfoDialog::findTaskAfterReset()
 {
-    const Task *before = m_taskBeforeReset;
-    m_taskBeforeReset = nullptr;
-    if (m_task || !before || !m_model)
+    const TaskTrace before = m_taskBeforeReset;
+    m_taskBeforeReset = TaskTrace();
+    if (m_task || before.isNull() || !m_model)
         return;
-    Task *task = const_cast<Task *>(before);
-    if (m_model->taskList()->allTasks().contains(task))
-        m_task = task;
+    m_task = before.findSame(m_model);
     updateInfo();
 }
 
@@ -299,6 +307,7 @@ void TaskInfoDialog::showNoTask()
     }
     m_doneBox->setEnabled(false);
     m_priorityBox->setEnabled(false);
+    m_syncNoticeLabel->hide();
     for (QLabel *label : {m_startLabel, m_endLabel, m_createdByLabel, m_creationTimeLabel, m_modifiedByLabel,
                           m_modificationTimeLabel, m_doneByLabel, m_assignedToLabel, m_moreAssigneesLabel,
                           m_alarmLabel, m_revisionLabel})
@@ -313,10 +322,12 @@ void TaskInfoDialog::updateInfo()
     }
     const bool writable = m_model->hasWritePermission();
     // While its list synchronises the run would replace any edit: the
-    // fields keep what was typed, and take edits again when it ends.
+    // fields keep what was typed, look read-only, and take edits again when
+    // it ends; the notice says so.
     const bool editable = takesEdits();
     m_titleEdit->setReadOnly(!editable);
     m_noteEdit->setReadOnly(!editable);
+    m_syncNoticeLabel->setVisible(writable && m_model->isSynchronizing());
     for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
                                                            m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
         button->setVisible(writable);
@@ -397,11 +408,10 @@ void TaskInfoDialog::updateChatButton(bool connected)
     m_chatButton->setVisible(connected && m_chat && !chatPartner().isEmpty());
 }
 
+// The same rule as a refresh: the user is nobody to chat with.
 void TaskInfoDialog::onConnected()
 {
-    // Any assignee, the user too: a press on the user's own nick finds no
-    // contact and says so.
-    m_chatButton->setVisible(m_chat && m_task && m_model && !m_task->assignments().isEmpty());
+    updateChatButton(true);
 }
 
 void TaskInfoDialog::onDisconnected()

@@ -1,6 +1,7 @@
 #ifndef TASKINFODIALOG_H
 #define TASKINFODIALOG_H
 
+#include "model/tasktrace.h"
 #include "shell/customdialog.h"
 
 #include <QPointer>
@@ -21,9 +22,10 @@ class ToolButton;
 // done state, priority and note editable in place. Non-modal, following the
 // selection, floating or docked; it never closes itself (accept and reject
 // emit closeDialog()). It forgets its task before the list frees it (a reset
-// by undo or redo, a removal); the page then hands it the current one. A
-// refresh of the same task leaves the title and note fields alone while they
-// hold typing not saved yet.
+// by undo or redo or a synchronisation, a removal); the page then hands it
+// the current one, which is the same task when the list's new copy of it
+// stands in its place. Refreshes of the same task leave the title and note
+// fields alone while they hold typing not saved yet.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -61,6 +63,7 @@ public:
     ToolButton *startCalendarButton() const { return m_startCalendarButton; }
     ToolButton *endCalendarButton() const { return m_endCalendarButton; }
     QString alarmImage() const { return m_alarmImage; }
+    QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
 
 signals:
     void viewAllAssignmentsClicked();
@@ -97,9 +100,9 @@ private:
 
     QVBoxLayout *m_layout;
     Task *m_task = nullptr;
-    // The task shown when the list began a reset: only compared, since the
-    // reset may free it, to know the same task again afterwards.
-    const Task *m_taskBeforeReset = nullptr;
+    // The task shown when the list began a reset, to know it again under a
+    // new object afterwards (undo, redo, a synchronisation).
+    TaskTrace m_taskBeforeReset;
     // What the form last put in the title and note fields: a field that
     // differs holds typing not saved yet.
     QString m_shownTitle;
@@ -130,6 +133,7 @@ private:
     ToolButton *m_startCalendarButton;
     ToolButton *m_endCalendarButton;
     QComboBox *m_priorityBox;
+    QLabel *m_syncNoticeLabel;
     QString m_alarmImage = QStringLiteral("red-clock");
 };
 

@@ -60,6 +60,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -818,7 +819,9 @@ void ListsUI::setListsGroups(ListsGroups *groups)
 {
     if (groups == m_listsGroups)
         return;
-    delete m_listsGroups;
+    // The manager's rows point into the old groups: they go once it has
+    // rebuilt its rows.
+    const std::unique_ptr<ListsGroups> old(m_listsGroups);
     m_listsGroups = groups;
     if (groups && m_userLists) {
         std::function<void(ListsGroupsElementGroup *)> localize = [&](ListsGroupsElementGroup *group) {
@@ -847,7 +850,8 @@ void ListsUI::setListsGroups(ListsGroups *groups)
 
 void ListsUI::resetListsGroups()
 {
-    delete m_listsGroups;
+    // As in setListsGroups: the old groups outlive the manager's rows.
+    const std::unique_ptr<ListsGroups> old(m_listsGroups);
     m_listsGroups = nullptr;
     resetAssignedLocalIds();
     m_listsGroups = new ListsGroups(this);

@@ -38,6 +38,10 @@ SyncingScreen::SyncingScreen(TaskTreeOwner *ui, TreeView *view, QWidget *parent)
                                              : QStringLiteral(":/sync_close.png")));
     connect(m_cancelButton, &QPushButton::clicked, this, &SyncingScreen::onCancelPressed);
     row->addWidget(m_cancelButton);
+    // The tree takes no edits meanwhile: said where the user looks.
+    auto *notice = new QLabel(tr("Editing comes back when it ends."));
+    notice->setObjectName(QStringLiteral("syncingNoticeLabel"));
+    m_frameLayout->addWidget(notice);
     m_frameLayout->addStretch(0);
 }
 

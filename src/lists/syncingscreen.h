@@ -12,7 +12,7 @@ class TreeView;
 
 // The overlay a task tree shows in its middle while its list synchronises on
 // its own: a picture, "Synchronizing..." and a button that cancels that
-// list's synchronisation.
+// list's synchronisation, over a line saying that editing waits for its end.
 class SyncingScreen : public QWidget
 {
     Q_OBJECT

@@ -136,7 +136,7 @@ Task *TreeView::currentTask() const
 
 void TreeView::setModel(QAbstractItemModel *newModel)
 {
-    m_keptTask = nullptr;
+    m_keptTask = TaskTrace();
     if (QAbstractItemModel *old = model()) {
         disconnect(old, &QAbstractItemModel::modelAboutToBeReset, this, &TreeView::onModelAboutToBeReset);
         disconnect(old, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
@@ -688,9 +688,9 @@ void TreeView::placeSyncingScreen()
 {
     if (!m_syncingScreen)
         return;
-    const QSize size = m_syncingScreen->sizeHint();
-    m_syncingScreen->setGeometry(width() / 2 - size.width() / 2, height() / 2 - size.height() / 2, size.width(),
-                                 size.height());
+    QRect place(QPoint(0, 0), m_syncingScreen->sizeHint());
+    place.moveCenter(rect().center());
+    m_syncingScreen->setGeometry(place);
 }
 
 void TreeView::adjustSearchBarGeometry()
@@ -959,11 +959,7 @@ void TreeView::rowsRemoved(const QModelIndex &parent, int first, int last)
     QTreeView::rowsRemoved(parent, first, last);
     m_removingRows = false;
     // A task removed between two resets of one batch is not looked for again.
-    if (m_keptTask) {
-        const ListModel *list = listModel();
-        if (!list || !list->taskList()->allTasks().contains(const_cast<Task *>(m_keptTask)))
-            m_keptTask = nullptr;
-    }
+    m_keptTask.forgetObjectIfGone(listModel());
     if (m_resetBatch > 0)
         m_resetPending = true;
     else
@@ -996,12 +992,7 @@ void TreeView::onModelAboutToBeReset()
     const QModelIndex current = currentIndex();
     if (!list || !current.isValid())
         return;
-    const Task *task = list->taskForIndex(current);
-    m_keptTask = task;
-    m_keptTaskId = task->id();
-    m_keptPlace.clear();
-    for (QModelIndex index = current; index.isValid(); index = index.parent())
-        m_keptPlace.prepend(index.row());
+    m_keptTask = TaskTrace(list, list->taskForIndex(current));
 }
 
 void TreeView::onModelReset()
@@ -1021,38 +1012,13 @@ void TreeView::onModelReset()
 // at its old place.
 void TreeView::restoreCurrentTask()
 {
-    const Task *kept = m_keptTask;
-    const quint32 keptId = m_keptTaskId;
-    const QList<int> place = m_keptPlace;
-    m_keptTask = nullptr;
-    m_keptTaskId = 0;
-    m_keptPlace.clear();
+    const TaskTrace kept = m_keptTask;
+    m_keptTask = TaskTrace();
     ListModel *list = listModel();
-    if (!list || currentIndex().isValid() || place.isEmpty())
+    if (!list || currentIndex().isValid())
         return;
-    const QSet<Task *> tasks = list->taskList()->allTasks();
-    QModelIndex found;
-    if (kept && tasks.contains(const_cast<Task *>(kept))) {
-        found = list->indexOfTask(kept);
-    } else if (keptId != 0) {
-        for (Task *task : tasks) {
-            if (task->id() == keptId) {
-                found = list->indexOfTask(task);
-                break;
-            }
-        }
-    }
-    if (!found.isValid()) {
-        QModelIndex parent;
-        for (int row : place) {
-            found = list->index(row, ListModel::TitleColumn, parent);
-            if (!found.isValid())
-                break;
-            parent = found;
-        }
-    }
-    if (found.isValid())
-        setCurrentIndex(found.siblingAtColumn(ListModel::TitleColumn));
+    if (Task *task = kept.find(list))
+        setCurrentIndex(list->indexOfTask(task).siblingAtColumn(ListModel::TitleColumn));
 }
 
 void TreeView::onTaskExpanded(const QModelIndex &index)

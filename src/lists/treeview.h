@@ -1,6 +1,8 @@
 #ifndef TREEVIEW_H
 #define TREEVIEW_H
 
+#include "model/tasktrace.h"
+
 #include <QCursor>
 #include <QList>
 #include <QPersistentModelIndex>
@@ -207,12 +209,8 @@ private:
     int m_resetBatch = 0;
     bool m_resetPending = false;
     // The current task while the model resets (the reset clears the current
-    // index): only compared once the reset is over, since it may be gone;
-    // its server id and place find its successor after an undo or a
-    // synchronisation replaced the tasks.
-    const Task *m_keptTask = nullptr;
-    quint32 m_keptTaskId = 0;
-    QList<int> m_keptPlace;
+    // index), to find it or its successor once the reset is over.
+    TaskTrace m_keptTask;
 };
 
 #endif

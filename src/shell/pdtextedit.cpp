@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QStyle>
 
 PDTextEdit::PDTextEdit(QWidget *parent)
     : QTextEdit(parent)
@@ -13,6 +14,16 @@ PDTextEdit::PDTextEdit(QWidget *parent)
 PDTextEdit::PDTextEdit(const QString &text, QWidget *parent)
     : QTextEdit(text, parent)
 {
+}
+
+void PDTextEdit::setReadOnly(bool readOnly)
+{
+    if (readOnly == isReadOnly())
+        return;
+    QTextEdit::setReadOnly(readOnly);
+    style()->unpolish(this);
+    style()->polish(this);
+    update();
 }
 
 void PDTextEdit::contextMenuEvent(QContextMenuEvent *event)

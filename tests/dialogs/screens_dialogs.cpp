@@ -30,6 +30,7 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "screens.h"
+#include "shell/pdtextedit.h"
 #include "shell/webkitbrowserdialog.h"
 #include "shell/webkitplayerdialog.h"
 
@@ -303,6 +304,12 @@ PLUMDECK_SCREEN(taskInfo)
     TaskInfoDialog dialog(nullptr);
     dialog.selectedTaskChanged(task, model);
     QVERIFY(!shoot(&dialog, QStringLiteral("task-info")).isNull());
+    // While its list synchronises: typing kept, fields read-only, and why.
+    dialog.noteEdit()->setPlainText(QStringLiteral("Compare two offers first. Ask Bo"));
+    model->setSynchronizing(true);
+    dialog.updateInfo();
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-info-syncing")).isNull());
+    model->setSynchronizing(false);
 }
 
 PLUMDECK_SCREEN(smallQuestions)
@@ -415,6 +422,10 @@ PLUMDECK_SCREEN(listInfo)
     ListInfoDialog own(sharing.page.get());
     own.updateInfo();
     QVERIFY(!shoot(&own, QStringLiteral("list-info")).isNull());
+    sharing.list(0)->setSynchronizing(true);
+    own.updateInfo();
+    QVERIFY(!shoot(&own, QStringLiteral("list-info-syncing")).isNull());
+    sharing.list(0)->setSynchronizing(false);
     sharing.page->setCurrentList(sharing.list(1));
     ListInfoDialog theirs(sharing.page.get());
     theirs.updateInfo();

@@ -15,6 +15,8 @@
 #include "contacts/friendssearchwidget.h"
 #include "model/modelscontainer.h"
 #include "contacts/sharefriendscontainer.h"
+#include "contacts/sharefriendwidget.h"
+#include "dialogs/assigneechat.h"
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
 #include "dialogs/taskassignmentsdialog.h"
@@ -80,6 +82,52 @@ QStringList drawnEntries(const QMenu *menu)
     }
     return entries;
 }
+
+// Team mode as the task information panel reaches it: every nick is a
+// contact.
+class AnyoneChat : public AssigneeChat
+{
+public:
+    bool canChatWith(const QString &) const override { return true; }
+    void startChatWith(const QString &) override {}
+};
+
+// The sharing picker's row of that contact.
+ShareFriendWidget *shareRow(ShareFriendsContainer *picker, const QString &nick)
+{
+    for (BaseFriendWidget *row : picker->friendsWidget()->friendWidgets()) {
+        if (row->nick() == nick)
+            return qobject_cast<ShareFriendWidget *>(row);
+    }
+    return nullptr;
+}
+
+// The fake server with alice signed in and bob her contact, and the models
+// Team mode keeps of them.
+struct WithBob
+{
+    WithBob()
+    {
+        QFile::remove(Friends::localFilePath());
+        server = Team::startServer();
+        if (!server)
+            return;
+        server->addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
+        models->setFriends(new Friends(models));
+        models->setChats(new Chats(models));
+    }
+    ~WithBob()
+    {
+        delete models;
+        if (server)
+            Team::stopServer(server);
+    }
+    WithBob(const WithBob &) = delete;
+    WithBob &operator=(const WithBob &) = delete;
+
+    std::unique_ptr<CheckedFakeServer> server;
+    ModelsContainer *models = new ModelsContainer;
+};
 
 } // namespace
 
@@ -159,7 +207,8 @@ private slots:
         QCOMPARE(dialog->unshareButton()->isEnabled(), erase);
         QCOMPARE(dialog->renameButton()->isEnabled(), write);
         QCOMPARE(dialog->doneBox()->isEnabled(), write);
-        QCOMPARE(dialog->descriptionEdit()->isEnabled(), write);
+        // Readable and selectable, but it takes no typing.
+        QCOMPARE(dialog->descriptionEdit()->isReadOnly(), !write);
         QCOMPARE(dialog->saveDescriptionButton()->isVisibleTo(dialog), write);
     }
 
@@ -366,6 +415,125 @@ private slots:
         QTRY_VERIFY(!page.list(QStringLiteral("Home")));
     }
 
+    // Typing left unsaved in the description stays while the panel refreshes
+    // (a task ticked in the tree, the list's done box, the list renamed, a
+    // share added); its own Save stores it.
+    void listInfoTypingSurvivesRefresh_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("task ticked") << "tick";
+        QTest::newRow("list done ticked") << "done";
+        QTest::newRow("list renamed") << "rename";
+        QTest::newRow("share added") << "share";
+    }
+    void listInfoTypingSurvivesRefresh()
+    {
+        QFETCH(QString, step);
+        Page page({QStringLiteral("Home: A B")});
+        ListModel *home = page.list(QStringLiteral("Home"));
+        home->setDescription(QStringLiteral("Weekly"));
+        page.select(QStringLiteral("Home"), QStringLiteral("A"));
+        auto *dialog = qobject_cast<ListInfoDialog *>(page.ui->listInfoPanel());
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        PDTextEdit *typed = dialog->descriptionEdit();
+        QCOMPARE(typed->toPlainText(), QStringLiteral("Weekly"));
+        QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+        QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(typed, QStringLiteral(" chores"));
+        const QString text = typed->toPlainText();
+        QCOMPARE(text, QStringLiteral("Weekly chores"));
+
+        if (step == QLatin1String("tick")) {
+            page.ui->centralWidget()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(page.ui->centralWidget()));
+            page.keys(QStringLiteral("Space"));
+            QVERIFY(page.ui->currentTask()->isDone());
+        } else if (step == QLatin1String("done")) {
+            QTest::mouseClick(dialog->doneBox(), Qt::LeftButton, {}, QPoint(6, dialog->doneBox()->height() / 2));
+            QVERIFY(home->isDone());
+        } else if (step == QLatin1String("rename")) {
+            page.ui->setListNameExternally(home, QStringLiteral("House"));
+            QCOMPARE(dialog->nameLabel()->text(), QStringLiteral("House"));
+        } else {
+            QVERIFY(home->addSharedUser(QStringLiteral("bob"), QStringLiteral("r")));
+        }
+        QCOMPARE(typed->toPlainText(), text);
+        QCOMPARE(home->description(), QStringLiteral("Weekly"));
+        QTest::mouseClick(dialog->saveDescriptionButton(), Qt::LeftButton);
+        QCOMPARE(home->description(), text);
+        QCOMPARE(typed->toPlainText(), text);
+    }
+
+    // Typing left unsaved for one list does not follow the panel to another,
+    // nor come back with its list.
+    void listInfoTypingStaysWithItsList()
+    {
+        Page page({QStringLiteral("Home: A"), QStringLiteral("Work: W")});
+        ListModel *home = page.list(QStringLiteral("Home"));
+        home->setDescription(QStringLiteral("Weekly"));
+        page.select(QStringLiteral("Home"));
+        auto *dialog = qobject_cast<ListInfoDialog *>(page.ui->listInfoPanel());
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTest::mouseClick(dialog->descriptionEdit()->viewport(), Qt::LeftButton);
+        QTest::keyClicks(dialog->descriptionEdit(), QStringLiteral("typed "));
+        page.select(QStringLiteral("Work"));
+        QCOMPARE(dialog->descriptionEdit()->toPlainText(), QString());
+        QTest::mouseClick(dialog->saveDescriptionButton(), Qt::LeftButton);
+        QCOMPARE(page.list(QStringLiteral("Work"))->description(), QString());
+        page.select(QStringLiteral("Home"));
+        QCOMPARE(dialog->descriptionEdit()->toPlainText(), QStringLiteral("Weekly"));
+        QCOMPARE(home->description(), QStringLiteral("Weekly"));
+    }
+
+    // The chat button beside a task's assignee follows one rule whichever
+    // path shows it: offered for another user while the event connection is
+    // up, never for the user's own task, neither on a refresh nor when the
+    // connection comes back.
+    void chatButtonAfterAReconnection_data()
+    {
+        QTest::addColumn<QString>("assignee");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("the user's own task") << "alice" << false;
+        QTest::newRow("another user's task") << "bob" << true;
+    }
+    void chatButtonAfterAReconnection()
+    {
+        QFETCH(QString, assignee);
+        QFETCH(bool, offered);
+        std::unique_ptr<CheckedFakeServer> server = Team::startServer();
+        QVERIFY(server);
+        {
+            Page page({QStringLiteral("Home: A B")});
+            AnyoneChat chat;
+            page.ui->setAssigneeChat(&chat);
+            ListModel *home = page.list(QStringLiteral("Home"));
+            home->taskForIndex(home->index(0, 0))->assign(assignee);
+            page.select(QStringLiteral("Home"), QStringLiteral("A"));
+            auto *info = qobject_cast<TaskInfoDialog *>(page.ui->taskInfoPanel());
+            QVERIFY(info);
+            info->show();
+            QVERIFY(QTest::qWaitForWindowExposed(info));
+            QCOMPARE(info->assignedToLabel()->text(),
+                     assignee == QLatin1String("alice") ? QStringLiteral("alice (me)") : assignee);
+            QCOMPARE(info->chatButton()->isVisible(), offered);
+
+            server->closeEventStreams();
+            QTRY_VERIFY(!EventConnection::instance()->isConnected());
+            QVERIFY(!info->chatButton()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(EventConnection::instance()->isConnected(), 10000);
+            QCOMPARE(info->chatButton()->isVisible(), offered);
+            // A refresh afterwards agrees.
+            page.select(QStringLiteral("Home"), QStringLiteral("B"));
+            page.select(QStringLiteral("Home"), QStringLiteral("A"));
+            QCOMPARE(info->chatButton()->isVisible(), offered);
+        }
+        Team::stopServer(server);
+    }
+
     void docksAsPanel()
     {
         Page page({QStringLiteral("Home: A")});
@@ -464,6 +632,63 @@ private slots:
         ShareFriendsContainer orphan(nullptr, nullptr, false);
         orphan.createContents(false);
         orphan.onSharingInfoModified(nullptr, true, QStringLiteral("r"));
+    }
+
+    // Ticking a contact in the sharing dialog shows at once in the List info
+    // panel open beside it.
+    void sharingDialogRefreshesListInfo()
+    {
+        WithBob team;
+        QVERIFY(team.server);
+        ModelsContainer *models = team.models;
+        {
+            Page page({QStringLiteral("Home: A")});
+            page.ui.reset();
+            page.ui = std::make_unique<ListsUI>(models, nullptr, nullptr);
+            QTRY_COMPARE(models->friends()->friends().size(), 1);
+            page.select(QStringLiteral("Home"));
+            auto *info = qobject_cast<ListInfoDialog *>(page.ui->listInfoPanel());
+            QVERIFY(info);
+            info->show();
+            ShareFriendWidget *shown = shareRow(info->shareContainer(), QStringLiteral("bob"));
+            QVERIFY(shown);
+            QVERIFY(!shown->shareBox()->isChecked());
+            page.ui->showListSharingUsersDialog();
+            ListSharingUsersDialog *sharing = page.ui->listSharingUsersDialog();
+            QVERIFY(sharing);
+            QVERIFY(QTest::qWaitForWindowExposed(sharing));
+            ShareFriendWidget *bob = shareRow(sharing->shareContainer(), QStringLiteral("bob"));
+            QVERIFY(bob);
+            QTest::mouseClick(bob->shareBox(), Qt::LeftButton, {}, QPoint(6, bob->shareBox()->height() / 2));
+            QVERIFY(page.list(QStringLiteral("Home"))->hasSharedUser(QStringLiteral("bob")));
+            shown = shareRow(info->shareContainer(), QStringLiteral("bob"));
+            QVERIFY(shown);
+            QVERIFY(shown->shareBox()->isChecked());
+        }
+    }
+
+    // A sharing dialog left open after its page has gone still shares: the
+    // tick reaches the list, and nothing asks the page that is no more.
+    void sharingDialogOutlivesItsPage()
+    {
+        WithBob team;
+        QVERIFY(team.server);
+        ModelsContainer *models = team.models;
+        {
+            ListModel garden(TaskList::create());
+            auto page = std::make_unique<ListsUI>(models, nullptr, nullptr);
+            QTRY_COMPARE(models->friends()->friends().size(), 1);
+            ListSharingUsersDialog sharing(page.get());
+            sharing.selectedListChanged(&garden);
+            sharing.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&sharing));
+            page.reset();
+            ShareFriendWidget *bob = shareRow(sharing.shareContainer(), QStringLiteral("bob"));
+            QVERIFY(bob);
+            QTest::mouseClick(bob->shareBox(), Qt::LeftButton, {}, QPoint(6, bob->shareBox()->height() / 2));
+            QVERIFY(garden.hasSharedUser(QStringLiteral("bob")));
+            delete garden.taskList();
+        }
     }
 
     void assignmentsDialogFollowsTheTask()

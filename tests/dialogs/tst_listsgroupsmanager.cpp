@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <memory>
+
 using namespace DialogsTest;
 
 namespace {
@@ -395,6 +397,63 @@ private slots:
         QCOMPARE(names.count(), emitted ? 1 : 0);
         QVERIFY(!frame->isRenaming());
         QCOMPARE(m.page.groups->rootGroup()->groups().first()->name(), shown);
+    }
+
+    // The rows are rebuilt while a name is being typed in one (a
+    // synchronisation brought the server's groups, a restore, the manager
+    // asked for again): the row's new copy goes on renaming with the typing,
+    // and Return then renames.
+    void renameSurvivesReload_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("list row") << "Reviews" << false;
+        QTest::newRow("group row") << "Clients" << false;
+        QTest::newRow("list row, groups replaced") << "Reviews" << true;
+        QTest::newRow("group row, groups replaced") << "Clients" << true;
+    }
+    void renameSurvivesReload()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, replaced);
+        Manager m{QLatin1String(tree)};
+        m.run(QStringLiteral("click %1; key F2").arg(name));
+        ListsGroupsManagerFrameElement *frame = row(m.c, name)->frameElement();
+        QVERIFY(frame->isRenaming());
+        QTest::keyClick(m.dialog.focusWidget(), Qt::Key_End);
+        QTest::keyClicks(m.dialog.focusWidget(), QStringLiteral(" 2"));
+
+        std::unique_ptr<ListsGroups> old;
+        if (replaced) {
+            // The same arrangement in new objects, as the server sends it.
+            auto *copy = new ListsGroups;
+            ListsGroupsElementGroup *work = copy->addGroupToDefaultGroup();
+            work->setName(QStringLiteral("Work"));
+            ListsGroupsElementGroup *clients = copy->addGroup(work);
+            clients->setName(QStringLiteral("Clients"));
+            for (const char *list : {"Groceries", "Reading"})
+                copy->addListToDefaultGroup(m.page.list(QLatin1String(list))->taskList());
+            for (const char *list : {"Release", "Reviews"})
+                copy->addListToGroup(m.page.list(QLatin1String(list))->taskList(), work);
+            copy->addListToGroup(m.page.list(QStringLiteral("Acme"))->taskList(), clients);
+            old.reset(m.page.groups.release());
+            m.page.groups.reset(copy);
+            m.dialog.setListsGroups(copy);
+        }
+        m.dialog.reload();
+        old.reset();
+        QVERIFY2(row(m.c, name), qPrintable(rowsOutline(m.c)));
+        frame = row(m.c, name)->frameElement();
+        QVERIFY(frame->isRenaming());
+        auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+        QCOMPARE(edit->text(), name + QStringLiteral(" 2"));
+        QCOMPARE(frame->name(), name);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!frame->isRenaming());
+        QCOMPARE(frame->name(), name + QStringLiteral(" 2"));
+        QVERIFY(row(m.c, name + QStringLiteral(" 2")));
+        // Only that row was renamed.
+        QCOMPARE(rowsOutline(m.c).count(QStringLiteral(" 2")), 1);
     }
 
     void doubleClickOpensList()

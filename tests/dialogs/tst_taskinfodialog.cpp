@@ -205,8 +205,9 @@ private slots:
         QVERIFY(!f.dialog.priorityBox()->isEnabled());
     }
 
-    // The chat button stands beside any assignee while connected; pressing it
-    // chats with a contact, and tells the user when the assignee is none.
+    // The chat button stands beside any assignee but the user while
+    // connected; pressing it chats with a contact, and tells the user when
+    // the assignee is none.
     void assignees_data()
     {
         QTest::addColumn<QStringList>("nicks");
@@ -218,7 +219,7 @@ private slots:
         QTest::addColumn<QString>("more");
         QTest::addColumn<bool>("viewAllEnabled");
         const QString notFriend = QStringLiteral("The user the task is assigned to is not in your friends list");
-        QTest::newRow("me") << QStringList{"ann"} << QStringList{"ann"} << true << "ann (me)" << true << notFriend
+        QTest::newRow("me") << QStringList{"ann"} << QStringList{"ann"} << true << "ann (me)" << false << ""
                             << "" << false;
         QTest::newRow("friend") << QStringList{"bob"} << QStringList{"bob"} << true << "bob" << true << "" << ""
                                 << false;
@@ -269,6 +270,67 @@ private slots:
         QVERIFY(f.dialog.chatButton()->isHidden());
     }
 
+    // Every label, field and button of the form has a place of its own: none
+    // is drawn over another, whatever the assignee row holds, docked narrow
+    // or floating.
+    void nothingDrawnOverAnother_data()
+    {
+        QTest::addColumn<QStringList>("nicks");
+        QTest::addColumn<int>("width");
+        QTest::newRow("no assignee") << QStringList{} << 250;
+        QTest::newRow("one assignee") << QStringList{"bob"} << 250;
+        QTest::newRow("three assignees") << QStringList{"bob", "cy", "dee"} << 250;
+        QTest::newRow("three assignees, wide") << QStringList{"bob", "cy", "dee"} << 420;
+    }
+    void nothingDrawnOverAnother()
+    {
+        QFETCH(QStringList, nicks);
+        QFETCH(int, width);
+        Fixture f;
+        Chat chatter;
+        f.dialog.setAssigneeChat(&chatter);
+        f.task->setDoneBy(QStringLiteral("carol"));
+        for (const QString &nick : nicks)
+            f.task->assign(nick);
+        f.dialog.updateInfo();
+        f.dialog.onConnected();
+        f.dialog.resize(width, 700);
+        f.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+        auto *frame = f.dialog.findChild<QWidget *>(QStringLiteral("dialogFrame"));
+        QVERIFY(frame);
+        QList<QWidget *> shown;
+        for (QWidget *w : frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (w->isVisible() && !w->size().isEmpty())
+                shown << w;
+        }
+        // Every value has its place in the form.
+        for (QLabel *value : {f.dialog.startLabel(), f.dialog.endLabel(), f.dialog.alarmLabel(),
+                              f.dialog.revisionLabel(), f.dialog.createdByLabel(), f.dialog.creationTimeLabel(),
+                              f.dialog.modifiedByLabel(), f.dialog.modificationTimeLabel(), f.dialog.doneByLabel(),
+                              f.dialog.assignedToLabel()})
+            QVERIFY2(shown.contains(value), qPrintable(value->text()));
+        for (int i = 0; i < shown.size(); ++i) {
+            for (int j = i + 1; j < shown.size(); ++j) {
+                const auto name = [](QWidget *w) {
+                    auto *label = qobject_cast<QLabel *>(w);
+                    return w->objectName() + QLatin1Char(' ') + (label ? label->text() : w->accessibleName());
+                };
+                QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(name(shown[i]) + QLatin1String(" over ") + name(shown[j])));
+            }
+        }
+        // The assignee row under its heading, the last of the form.
+        QLabel *heading = nullptr;
+        for (QLabel *label : frame->findChildren<QLabel *>()) {
+            if (label->text() == QLatin1String("Task Assign to:"))
+                heading = label;
+        }
+        QVERIFY(heading);
+        QVERIFY(f.dialog.doneByLabel()->geometry().bottom() < heading->geometry().top());
+        QVERIFY(heading->geometry().bottom() < f.dialog.assignedToLabel()->geometry().top());
+    }
+
     void withoutTeamModeNoChat()
     {
         Fixture f;
@@ -278,19 +340,22 @@ private slots:
         QVERIFY(f.dialog.chatButton()->isHidden());
     }
 
-    // Undo replaces the whole list: the form must let go of the old task
-    // before it is freed, and refreshing afterwards must not read it.
+    // Undo replaces the whole list: the form lets go of the old task before
+    // it is freed and goes on with the list's new copy of it.
     void undoWhileOpen()
     {
         Fixture f;
         f.model.saveUndoState();
         f.model.setTaskTitle(f.task, QStringLiteral("Pay rent now"));
         f.model.undo();
-        QVERIFY(!f.dialog.task());
+        Task *restored = f.model.taskList()->rootTask()->child(0);
+        QCOMPARE(f.dialog.task(), restored);
+        QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent"));
         f.dialog.updateInfo();
         f.model.redo();
-        QVERIFY(!f.dialog.task());
         Task *fresh = f.model.taskList()->rootTask()->child(0);
+        QCOMPARE(f.dialog.task(), fresh);
+        QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
         f.dialog.selectedTaskChanged(fresh, &f.model);
         QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
     }

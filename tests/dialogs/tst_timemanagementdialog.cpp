@@ -155,6 +155,43 @@ private slots:
         QCOMPARE(alarm, start);
     }
 
+    // The alarm's date and time fields take input exactly while the alarm
+    // box is ticked: as the dialog opens and after each click on the box.
+    void alarmFieldsFollowTheBox_data()
+    {
+        QTest::addColumn<bool>("hasAlarm");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("opened with an alarm") << true << 0;
+        QTest::newRow("opened without alarm") << false << 0;
+        QTest::newRow("alarm unticked") << true << 1;
+        QTest::newRow("alarm ticked") << false << 1;
+        QTest::newRow("alarm unticked and ticked again") << true << 2;
+        QTest::newRow("alarm ticked and unticked again") << false << 2;
+    }
+    void alarmFieldsFollowTheBox()
+    {
+        QFETCH(bool, hasAlarm);
+        QFETCH(int, clicks);
+        QDateTime start = local(2026, 7, 1, 8, 0).toUTC();
+        QDateTime end = local(2026, 7, 1, 9, 0).toUTC();
+        QDateTime alarm = hasAlarm ? local(2026, 7, 1, 7, 0).toUTC() : QDateTime();
+        TimeManagementDialog dialog(&start, &end, &alarm);
+        dialog.setupButtons(true);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(dialog.alarmCheckBox(), Qt::LeftButton);
+        const bool ticked = hasAlarm != (clicks % 2 == 1);
+        QCOMPARE(dialog.alarmCheckBox()->isChecked(), ticked);
+        QCOMPARE(dialog.alarmDateWidget()->isEnabled(), ticked);
+        QCOMPARE(dialog.alarmTimeWidget()->isEnabled(), ticked);
+        // A disabled field takes no typing either.
+        const QString before = dialog.alarmTimeWidget()->currentText();
+        QTest::mouseClick(dialog.alarmTimeWidget()->lineEdit(), Qt::LeftButton);
+        QTest::keyClicks(dialog.alarmTimeWidget()->lineEdit(), QStringLiteral("1"));
+        QCOMPARE(dialog.alarmTimeWidget()->currentText() != before, ticked);
+    }
+
     void untickedAlarmIsRemoved()
     {
         QDateTime start = local(2026, 7, 1, 8, 0).toUTC();

@@ -15,6 +15,7 @@
 #include "dialogs/taskinfodialog.h"
 #include "dialogs/timemanagementdialog.h"
 #include "dialogs/timewidget.h"
+#include "lists/commands/taskcommands.h"
 #include "lists/listsui.h"
 #include "lists/tabwidget.h"
 #include "lists/treeview.h"
@@ -439,23 +440,29 @@ private slots:
     }
 
     // What the user types in the title or note field stays there, unsaved,
-    // while another field is saved and the form refreshes; its own Save
-    // stores it.
+    // while another field is saved and the form refreshes, also when undo or
+    // redo puts a new copy of the whole list in place; its own Save stores it.
     void typingSurvivesRefresh_data()
     {
+        QTest::addColumn<bool>("docked");
         QTest::addColumn<bool>("inNote");
         QTest::addColumn<QString>("step");
-        QTest::newRow("note, done ticked") << true << "done";
-        QTest::newRow("note, priority changed") << true << "priority";
-        QTest::newRow("note, title saved") << true << "save title";
-        QTest::newRow("note, link added") << true << "link";
-        QTest::newRow("note, task moved down") << true << "down";
-        QTest::newRow("note, task indented") << true << "indent";
-        QTest::newRow("title, done ticked") << false << "done";
-        QTest::newRow("title, note saved") << false << "save note";
+        QTest::newRow("note, done ticked") << false << true << "done";
+        QTest::newRow("note, priority changed") << false << true << "priority";
+        QTest::newRow("note, title saved") << false << true << "save title";
+        QTest::newRow("note, link added") << false << true << "link";
+        QTest::newRow("note, task moved down") << false << true << "down";
+        QTest::newRow("note, task indented") << false << true << "indent";
+        QTest::newRow("title, done ticked") << false << false << "done";
+        QTest::newRow("title, note saved") << false << false << "save note";
+        QTest::newRow("docked, note, undo") << true << true << "undo";
+        QTest::newRow("docked, title, undo") << true << false << "undo";
+        QTest::newRow("docked, note, redo") << true << true << "redo";
+        QTest::newRow("floating, note, undo") << false << true << "undo";
     }
     void typingSurvivesRefresh()
     {
+        QFETCH(bool, docked);
         QFETCH(bool, inNote);
         QFETCH(QString, step);
         Page page;
@@ -463,10 +470,24 @@ private slots:
         if (step == QLatin1String("indent"))
             ui.currentTreeView()->setCurrentIndex(ui.currentList()->index(1, 0));
         Task *task = ui.currentTask();
-        ui.showTaskInfoDialog();
-        TaskInfoDialog *dialog = ui.taskInfoDialog();
+        TaskInfoDialog *dialog = nullptr;
+        if (docked) {
+            dialog = qobject_cast<TaskInfoDialog *>(ui.taskInfoPanel());
+            QVERIFY(dialog);
+            dialog->show();
+        } else {
+            ui.showTaskInfoDialog();
+            dialog = ui.taskInfoDialog();
+        }
         QVERIFY(dialog);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        if (step == QLatin1String("redo")) {
+            // A step to redo: the done box ticked, then undone.
+            QTest::mouseClick(dialog->doneBox(), Qt::LeftButton);
+            ui.findChild<UndoAction *>()->trigger();
+            task = ui.currentTask();
+            QVERIFY(!task->isDone());
+        }
         PDTextEdit *typed = inNote ? dialog->noteEdit() : dialog->titleEdit();
         QTest::mouseClick(typed->viewport(), Qt::LeftButton);
         QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
@@ -495,6 +516,17 @@ private slots:
         } else if (step == QLatin1String("indent")) {
             ui.currentTreeView()->indentCurrent();
             QCOMPARE(task->parent(), ui.currentList()->taskList()->rootTask()->child(0));
+        } else if (step == QLatin1String("undo") || step == QLatin1String("redo")) {
+            // The Undo command (or Redo) replaces every task with a copy.
+            if (step == QLatin1String("undo"))
+                QTest::mouseClick(dialog->doneBox(), Qt::LeftButton);
+            Action *command = step == QLatin1String("undo") ? static_cast<Action *>(ui.findChild<UndoAction *>())
+                                                            : ui.findChild<RedoAction *>();
+            QVERIFY(command);
+            command->trigger();
+            QVERIFY(ui.currentTask() != task);
+            QCOMPARE(ui.currentTask()->isDone(), step == QLatin1String("redo"));
+            task = ui.currentTask();
         } else {
             ui.showTaskAttachmentsDialog();
             QVERIFY(QTest::qWaitForWindowExposed(ui.taskAttachmentsDialog()));

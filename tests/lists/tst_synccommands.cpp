@@ -12,6 +12,8 @@
 #include "core/uisettings.h"
 #include "dialogs/deletechildrendialog.h"
 #include "dialogs/listgroupsmanagerdialog.h"
+#include "dialogs/listsgroupsmanagercontainer.h"
+#include "dialogs/listsgroupsmanagerelement.h"
 #include "dialogs/listsgroupsmanagerframeelement.h"
 #include "dialogs/listinfodialog.h"
 #include "dialogs/listsharingusersdialog.h"
@@ -19,6 +21,7 @@
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
+#include "lists/syncingscreen.h"
 #include "listssyncclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/serverhttpconnection.h"
@@ -26,12 +29,17 @@
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/pdtextedit.h"
+#include "shell/toolbutton.h"
 #include "testenvironment.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -210,6 +218,11 @@ private slots:
     void editsWaitForTheListsRun();
     void openPanelsWaitForTheListsRun_data();
     void openPanelsWaitForTheListsRun();
+    void heldRunShowsTheRefusal_data();
+    void heldRunShowsTheRefusal();
+    void taskInfoTypingSurvivesTheListsRun_data();
+    void taskInfoTypingSurvivesTheListsRun();
+    void listManagerRenameSurvivesTheFullRun();
     void removeQuestionOpenWhenTheRunStarts();
 
 private:
@@ -775,6 +788,233 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
         use();
         QVERIFY(state() != before);
     }
+}
+
+// While "Sync list" holds the list, what refuses the user's typing shows it
+// and says why, where the user is: a panel's field looks read-only and the
+// panel's notice says editing comes back when the run ends; over the tree,
+// the overlay says so. Once the run is over all is as before.
+void TstSyncCommands::heldRunShowsTheRefusal_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("task info: title") << "title";
+    QTest::newRow("task info: note") << "note";
+    QTest::newRow("list info: description") << "description";
+    QTest::newRow("task tree") << "tree";
+}
+
+void TstSyncCommands::heldRunShowsTheRefusal()
+{
+    QFETCH(QString, place);
+    // The skin on: a field that takes no typing must look it.
+    QFile skin(QStringLiteral(":/default.css"));
+    QVERIFY(skin.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromUtf8(skin.readAll()));
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    ListModel *home = page->currentList();
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+
+    PDTextEdit *field = nullptr;
+    QLabel *notice = nullptr;
+    QString noticeText = QStringLiteral(
+        "This list is being synchronised. Editing comes back when the synchronisation ends.");
+    if (place == QLatin1String("title") || place == QLatin1String("note")) {
+        auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        field = place == QLatin1String("title") ? info->titleEdit() : info->noteEdit();
+        notice = info->findChild<QLabel *>(QStringLiteral("syncNoticeLabel"));
+    } else if (place == QLatin1String("description")) {
+        auto *info = qobject_cast<ListInfoDialog *>(page->listInfoPanel());
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        field = info->descriptionEdit();
+        notice = info->findChild<QLabel *>(QStringLiteral("syncNoticeLabel"));
+    } else {
+        notice = tree->syncingScreen()->findChild<QLabel *>(QStringLiteral("syncingNoticeLabel"));
+        noticeText = QStringLiteral("Editing comes back when it ends.");
+    }
+    QVERIFY(notice);
+    QVERIFY(!notice->isVisible());
+    // What a field draws inside its border, away from the text.
+    auto fill = [](QWidget *w) { return w->grab().toImage().pixelColor(w->width() - 6, w->height() - 6); };
+    QColor editable;
+    const QString before = TreeTest::write(home->taskList()->rootTask()) + QLatin1Char('|') + home->description();
+    if (field) {
+        QVERIFY(!field->isReadOnly());
+        QTest::mouseClick(field->viewport(), Qt::LeftButton);
+        editable = fill(field);
+    }
+
+    server.hold(QStringLiteral("^/lists$"));
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    syncList->trigger();
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(home->isSynchronizing());
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), noticeText);
+    if (field) {
+        QVERIFY(field->isReadOnly());
+        QVERIFY2(fill(field) != editable, qPrintable(fill(field).name()));
+        const QString shown = field->toPlainText();
+        QTest::keyClicks(field, QStringLiteral("held"));
+        QCOMPARE(field->toPlainText(), shown);
+    } else {
+        // Over the tree, in the user's sight, while keys change nothing.
+        QVERIFY(tree->viewport()->rect().contains(tree->syncingScreen()->geometry()));
+        tree->setFocus();
+        TreeTest::keys(QStringLiteral("Space Return Tab"));
+    }
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()) + QLatin1Char('|') + home->description(), before);
+
+    QCOMPARE(server.releaseHeld(), 1);
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(!notice->isVisible());
+    if (field) {
+        QTRY_VERIFY(!field->isReadOnly());
+        QCOMPARE(fill(field), editable);
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("free"));
+        QVERIFY(field->toPlainText().contains(QStringLiteral("free")));
+    }
+}
+
+// Typing left unsaved in the docked Task info stays through "Sync list",
+// which puts the server's copy of the list (new task objects) in place:
+// after another client changed the list, and after a tick here that the run
+// uploads. The panel stays on its task; its own Save then stores the typing.
+void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
+{
+    QTest::addColumn<bool>("inNote");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("note, server changed") << true << "server";
+    QTest::newRow("title, server changed") << false << "server";
+    QTest::newRow("note, local tick") << true << "tick";
+    QTest::newRow("title, local tick") << false << "tick";
+}
+
+void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
+{
+    QFETCH(bool, inNote);
+    QFETCH(QString, change);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    ListModel *home = page->currentList();
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QVERIFY(home->taskList()->serverId() != 0);
+
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+    QVERIFY(info);
+    info->show();
+    QVERIFY(QTest::qWaitForWindowExposed(info));
+    QCOMPARE(info->task(), page->currentTask());
+    PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
+    QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+    QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    const QString text = typed->toPlainText();
+
+    if (change == QLatin1String("server")) {
+        FakeList changed = server.list(home->taskList()->serverId());
+        setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Bills"));
+        changed.tasks[1].hashcode.clear();
+        ++changed.revision;
+        server.putList(changed);
+    } else {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Space);
+        QVERIFY(page->currentTask()->isDone());
+    }
+    const Task *before = page->currentTask();
+    syncList->updateState();
+    QVERIFY(syncList->isEnabled());
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(!typed->isReadOnly());
+    const QString after = change == QLatin1String("server") ? QStringLiteral("A Bills") : QStringLiteral("*A B");
+    QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
+    // The run put new task objects in place; the panel is on the same task.
+    QVERIFY(page->currentTask() != before);
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
+    QCOMPARE(info->task(), page->currentTask());
+    QCOMPARE(typed->toPlainText(), text);
+    QVERIFY(!page->currentTask()->hasNote());
+
+    QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
+    if (inNote)
+        QCOMPARE(page->currentTask()->note().text(), text.trimmed());
+    else
+        QCOMPARE(page->currentTask()->title(), text);
+}
+
+// The sync button pressed while a list's new name is being typed in the
+// docked list manager (the button takes no focus, so the field stays open): the run
+// brings the server's groups and the manager rebuilds its rows; the typing
+// stays in the row, and Return then renames the list.
+void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
+{
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A"), QStringLiteral("Work: W")});
+    QVERIFY(page);
+    // Docked in a window, as the advanced mode shows it: a floating one the
+    // run closes.
+    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
+    QVERIFY(manager);
+    QWidget dock;
+    (new QVBoxLayout(&dock))->addWidget(manager);
+    dock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dock));
+    const auto undock = qScopeGuard([manager] { manager->setParent(nullptr); });
+    auto frameOf = [manager](const QString &name) -> ListsGroupsManagerFrameElement * {
+        for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
+            if (element->name() == name && !element->parentWidget()->isHidden())
+                return element;
+        }
+        return nullptr;
+    };
+    ListsGroupsManagerFrameElement *frame = frameOf(QStringLiteral("Home"));
+    QVERIFY(frame);
+    frame->startRename();
+    auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral(" office"));
+    {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    }
+    QCOMPARE(serverListNames(server), (QStringList{"Home", "Work"}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    frame = frameOf(QStringLiteral("Home"));
+    QVERIFY(frame);
+    QVERIFY(frame->isRenaming());
+    edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QCOMPARE(edit->text(), QStringLiteral("Home office"));
+    dock.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dock));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(page->userLists()->models().first()->name() == QLatin1String("Home office")
+            || page->userLists()->models().last()->name() == QLatin1String("Home office"));
 }
 
 // Delete on a task with subtasks asks first; "Sync list" starts while the
