@@ -497,6 +497,11 @@ void FakeServer::hold(const QString &pathRegex, bool once)
     addFault(Fault::Hold, {}, pathRegex, once);
 }
 
+void FakeServer::hold(const QByteArray &method, const QString &pathRegex, bool once)
+{
+    addFault(Fault::Hold, method, pathRegex, once);
+}
+
 int FakeServer::releaseHeld()
 {
     const QList<std::function<void()>> held = std::exchange(m_held, {});

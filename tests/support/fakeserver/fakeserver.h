@@ -342,6 +342,8 @@ public:
     // Answers only at releaseHeld(): a request known to be in flight for as
     // long as a test needs, whatever the machine's speed.
     void hold(const QString &pathRegex, bool once = true);
+    // The same for one method only (a DELETE, not the GET before it).
+    void hold(const QByteArray &method, const QString &pathRegex, bool once = true);
     int releaseHeld(); // sends the held answers; how many there were
     int heldCount() const { return int(m_held.size()); }
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
