@@ -38,6 +38,7 @@ private slots:
     void delayed();
     void stalled();
     void held();
+    void heldForOneMethod();
     void answerLostAfterApplying();
     void dripped();
     void brokenAnswers_data();
@@ -130,6 +131,28 @@ void TstFakeServerFaults::held()
     const ProbeReply next = m_probe->get(QStringLiteral("/users/alice/lists-info"));
     QCOMPARE(next.status, 200);
     QTRY_COMPARE(released, 0);
+}
+
+// A hold for one method lets the others through; the held request is
+// carried out when it comes, only its answer waits.
+void TstFakeServerFaults::heldForOneMethod()
+{
+    const quint32 id = m_server->lists().first().id;
+    const QString path = QStringLiteral("/lists/%1").arg(id);
+    m_server->hold("DELETE", QStringLiteral("^/lists/\\d+$"));
+    QCOMPARE(m_probe->get(path).status, 200);
+    int released = -1;
+    bool goneWhenHeld = false;
+    connect(m_server, &FakeServer::requestReceived, this, [this, &released, &goneWhenHeld] {
+        QTimer::singleShot(0, this, [this, &released, &goneWhenHeld] {
+            goneWhenHeld = m_server->lists().isEmpty();
+            released = m_server->releaseHeld();
+        });
+    });
+    const ProbeReply r = m_probe->del(path);
+    QCOMPARE(released, 1);
+    QVERIFY(goneWhenHeld);
+    QCOMPARE(r.status, 200);
 }
 
 // The request is carried out, then its answer is cut or failed: the client

@@ -53,10 +53,17 @@ public:
         QDir().mkpath(QFileInfo(NotepadNotes::filePath()).absolutePath());
         replaceFile(store.notesPath(), NotepadNotes::filePath());
         notes = new NotepadNotes;
-        notes->load();
+        if (!notes->load())
+            loadProblem = QStringLiteral("the notepad file was refused");
         view = new TestNotepadView(notes);
-        if (QFile::exists(store.listsPath()))
-            lists = UserLists::load(store.listsPath());
+        if (QFile::exists(store.listsPath())) {
+            QString error;
+            QString keptAside;
+            lists = UserLists::load(store.listsPath(), &error, &keptAside);
+            // A file set aside, whole or in part, lost what the server lacks.
+            if (!lists || !keptAside.isEmpty())
+                loadProblem += QStringLiteral("the lists file was refused (%1)").arg(error);
+        }
         if (!lists)
             lists = new UserLists;
     }
@@ -151,6 +158,8 @@ public:
     NotepadNotes *notes = nullptr;
     TestNotepadView *view = nullptr;
     int listSaves = 0;
+    // Set when a stored file could not be read back as written.
+    QString loadProblem;
 
 private:
     StoredClient &m_store;
@@ -160,10 +169,14 @@ private:
 // sleeping (the fake server lives in this process). With `killWhen`, the
 // program is killed (the run and the client's objects dropped, nothing more
 // saved) once a request the server received makes it true, or at the run's
-// end. Returns whether the run succeeded (false when killed).
-inline bool runClientSync(LiveClient &client, FakeServer &server, const std::function<bool()> &killWhen = {})
+// end. `prepare` sets the run up before it starts (a forced run). Returns
+// whether the run succeeded (false when killed).
+inline bool runClientSync(LiveClient &client, FakeServer &server, const std::function<bool()> &killWhen = {},
+                          const std::function<void(ListsSynchronizer *)> &prepare = {})
 {
     auto *sync = new ListsSynchronizer(client.lists, &client);
+    if (prepare)
+        prepare(sync);
     bool ended = false;
     bool ok = false;
     bool killNow = false;

@@ -203,7 +203,7 @@ bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
 
 void TstUploadsInDoubtCases::syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path)
 {
-    m_server->holdRequest(method, path);
+    m_server->hold(method, path);
     runClientSync(client, *m_server, [&] { return !m_server->requests(method, path).isEmpty(); });
     QVERIFY(!m_server->requests(method, path).isEmpty());
     m_server->releaseHeld();

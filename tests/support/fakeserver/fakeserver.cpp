@@ -34,14 +34,6 @@ void setFakeField(FakeFields &fields, const QString &key, const QString &value)
     fields.append({key, value});
 }
 
-FakeTask FakeTask::nested(int levels)
-{
-    FakeTask task = make(QStringLiteral("Level %1").arg(levels));
-    for (int level = levels - 1; level >= 1; --level)
-        task = make(QStringLiteral("Level %1").arg(level), false, {task});
-    return task;
-}
-
 FakeTask FakeTask::make(const QString &title, bool done, const QList<FakeTask> &children)
 {
     FakeTask t;
@@ -505,7 +497,7 @@ void FakeServer::hold(const QString &pathRegex, bool once)
     addFault(Fault::Hold, {}, pathRegex, once);
 }
 
-void FakeServer::holdRequest(const QByteArray &method, const QString &pathRegex, bool once)
+void FakeServer::hold(const QByteArray &method, const QString &pathRegex, bool once)
 {
     addFault(Fault::Hold, method, pathRegex, once);
 }

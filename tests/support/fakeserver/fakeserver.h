@@ -84,9 +84,6 @@ struct FakeTask
     // A task with the usual keys, times 2009-06-01T08:30:00, created by nobody.
     static FakeTask make(const QString &title, bool done = false,
                          const QList<FakeTask> &children = {});
-    // One task with a chain of subtasks below it, `levels` deep in all,
-    // titled "Level 1" to "Level <levels>".
-    static FakeTask nested(int levels);
 };
 
 struct FakeList
@@ -346,7 +343,8 @@ public:
     // Answers only at releaseHeld(): a request known to be in flight for as
     // long as a test needs, whatever the machine's speed.
     void hold(const QString &pathRegex, bool once = true);
-    void holdRequest(const QByteArray &method, const QString &pathRegex, bool once = true); // of one method only
+    // The same for one method only (a DELETE, not the GET before it).
+    void hold(const QByteArray &method, const QString &pathRegex, bool once = true);
     int releaseHeld(); // sends the held answers; how many there were
     int heldCount() const { return int(m_held.size()); }
     void closeConnectionOn(const QString &pathRegex, bool once = true); // closes instead of answering
