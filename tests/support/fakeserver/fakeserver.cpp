@@ -34,6 +34,14 @@ void setFakeField(FakeFields &fields, const QString &key, const QString &value)
     fields.append({key, value});
 }
 
+FakeTask FakeTask::nested(int levels)
+{
+    FakeTask task = make(QStringLiteral("Level %1").arg(levels));
+    for (int level = levels - 1; level >= 1; --level)
+        task = make(QStringLiteral("Level %1").arg(level), false, {task});
+    return task;
+}
+
 FakeTask FakeTask::make(const QString &title, bool done, const QList<FakeTask> &children)
 {
     FakeTask t;

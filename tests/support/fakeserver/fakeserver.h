@@ -84,6 +84,9 @@ struct FakeTask
     // A task with the usual keys, times 2009-06-01T08:30:00, created by nobody.
     static FakeTask make(const QString &title, bool done = false,
                          const QList<FakeTask> &children = {});
+    // One task with a chain of subtasks below it, `levels` deep in all,
+    // titled "Level 1" to "Level <levels>".
+    static FakeTask nested(int levels);
 };
 
 struct FakeList
