@@ -2,6 +2,8 @@
 // tick, reload, unreadable and unwritable files), local ids, look-ups, tab
 // icons, menus, panels and layout modes.
 
+#include "contacts/chats.h"
+#include "contacts/chatui.h"
 #include "contacts/friends.h"
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/user.h"
@@ -28,6 +30,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "notepad/notepadui.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
 #include "shell/pdlineedit.h"
@@ -49,6 +52,7 @@
 #include <QSignalSpy>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QToolButton>
 
 #include <memory>
 
@@ -866,7 +870,10 @@ private slots:
     // A key typed in a text field of the window goes to the field: the
     // page's commands, whose keys are window-wide, leave the tasks alone in
     // the search field, the docked panels' fields and the list manager's
-    // rename field, and act again once the tree has the keys.
+    // rename field, and in the fields of the notepad and Team pages; they act
+    // again once the tree has the keys. The keys are sent as the platform
+    // sends them (Shift+Tab as Backtab with Shift, keypad keys with the
+    // keypad flag), which is not always as the commands name them.
     void keysInTextFieldsStayThere_data()
     {
         QTest::addColumn<QString>("setup"); // keys on the tree first
@@ -874,7 +881,9 @@ private slots:
         QTest::newRow("indent") << "" << "Tab";
         QTest::newRow("outdent") << "Tab" << "Shift+Tab";
         QTest::newRow("move up") << "" << "Ctrl+Up";
+        QTest::newRow("move up on the keypad") << "" << "Ctrl+Num+Up";
         QTest::newRow("move down") << "Ctrl+Up" << "Ctrl+Down";
+        QTest::newRow("move down on the keypad") << "Ctrl+Up" << "Ctrl+Num+Down";
         QTest::newRow("check") << "" << "Space";
         QTest::newRow("paste") << "Ctrl+C" << "Ctrl+V";
     }
@@ -884,11 +893,21 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, key);
         writeLists({QStringLiteral("A")});
-        MainWindow::setPageBuilders(listsPageOnly());
-        MainWindow window(nullptr, nullptr);
+        ModelsContainer models;
+        models.setFriends(new Friends(&models));
+        models.setChats(new Chats(&models));
+        MainWindow::PageBuilders builders = listsPageOnly();
+        builders.team = [](ModelsContainer *container, MainWindow *window) -> MainWindowMode * {
+            return ChatUI::createInstance(container, window);
+        };
+        builders.notepad = [](MainWindowMode *lists, MainWindow *) -> MainWindowMode * {
+            return new NotepadUI(lists, nullptr);
+        };
+        MainWindow::setPageBuilders(builders);
+        MainWindow window(&models, nullptr);
         MainWindow::setPageBuilders({});
         auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
-        QVERIFY(ui);
+        QVERIFY(ui && window.notepadMode() && window.teamMode());
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -914,28 +933,61 @@ private slots:
         auto *rename = row->findChild<QLineEdit *>();
         QVERIFY(rename && rename->isVisible());
 
-        QList<QWidget *> fields;
-        for (QWidget *widget : window.findChildren<QWidget *>()) {
-            if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
-                && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
-                fields << widget;
-        }
+        const auto visibleFields = [&window] {
+            QList<QWidget *> fields;
+            for (QWidget *widget : window.findChildren<QWidget *>()) {
+                if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
+                    && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
+                    fields << widget;
+            }
+            return fields;
+        };
+        const auto typeInEach = [&](const QList<QWidget *> &fields, const char *page) {
+            for (QWidget *field : fields) {
+                const QByteArray name = QByteArray(page) + ": " + field->metaObject()->className() + ' '
+                    + field->objectName().toUtf8() + " in " + field->parentWidget()->metaObject()->className();
+                if (field == rename)
+                    row->startRename();
+                else
+                    field->setFocus();
+                QVERIFY2(QApplication::focusWidget() == field, name.constData());
+                TreeTest::keys(key);
+                QVERIFY2(TreeTest::write(list->taskList()->rootTask()) == before, name.constData());
+            }
+        };
+        QList<QWidget *> fields = visibleFields();
         QVERIFY(fields.contains(tree->searchBar()->lineEdit()));
         QVERIFY(fields.contains(rename));
         QVERIFY(fields.size() > 2);
-        for (QWidget *field : std::as_const(fields)) {
-            const QByteArray name = QByteArray(field->metaObject()->className()) + ' '
-                + field->objectName().toUtf8() + " in " + field->parentWidget()->metaObject()->className();
-            if (field == rename)
-                row->startRename();
-            else
-                field->setFocus();
-            QVERIFY2(QApplication::focusWidget() == field, name.constData());
-            TreeTest::keys(key);
-            QVERIFY2(TreeTest::write(list->taskList()->rootTask()) == before, name.constData());
+        typeInEach(fields, "lists");
+        if (QTest::currentTestFailed())
+            return;
+
+        window.switchToNotepad();
+        fields = visibleFields();
+        QVERIFY(!fields.isEmpty());
+        typeInEach(fields, "notepad");
+        if (QTest::currentTestFailed())
+            return;
+        // The contacts' search field, and the sign-in form behind the
+        // "connection" button.
+        window.switchToFriends();
+        fields = visibleFields();
+        for (QToolButton *button : window.findChildren<QToolButton *>()) {
+            if (button->isVisible() && button->text() == QLatin1String("connection"))
+                QTest::mouseClick(button, Qt::LeftButton);
         }
+        for (QWidget *field : visibleFields()) {
+            if (!fields.contains(field))
+                fields << field;
+        }
+        QVERIFY(fields.size() >= 2);
+        typeInEach(fields, "Team");
+        if (QTest::currentTestFailed())
+            return;
 
         // The same key on the tree is the command's.
+        window.switchToLists();
         tree->setFocus();
         TreeTest::keys(key);
         QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
