@@ -56,6 +56,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -928,19 +929,15 @@ void ListsUI::onDisplayOrderChanged()
 {
     ListModel *current = currentList();
     const QList<ListModel *> models = m_userLists->models();
-    for (int i = 0; i < models.size(); ++i) {
+    for (int i = 0; i < models.size() && i < m_tabs->count(); ++i) {
         ListModel *model = models.at(i);
-        if (i < m_tabs->count() && m_viewLists.value(m_tabs->widget(i)) == model)
+        if (m_viewLists.value(m_tabs->widget(i)) == model)
             continue;
-        TreeView *view = treeViewForList(model);
-        if (!view)
-            continue;
-        m_tabs->removeTab(m_tabs->indexOf(view));
-        const QString icon = tabIconPath(model);
-        if (icon.isEmpty())
-            m_tabs->insertTab(i, view, Menu::entryText(model->name()));
-        else
-            m_tabs->insertTab(i, view, QIcon(icon), Menu::entryText(model->name()));
+        // Moved, not taken out and put back: the current tab stays current
+        // throughout, so no list is taken for one the user left.
+        const int from = m_tabs->indexOf(treeViewForList(model));
+        if (from >= 0)
+            m_tabs->tabBar()->moveTab(from, i);
     }
     if (current)
         setCurrentList(current);
