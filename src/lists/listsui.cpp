@@ -863,12 +863,11 @@ void ListsUI::resetAssignedLocalIds()
     m_usedLocalIds.clear();
     if (!m_userLists)
         return;
+    // A list without an id yet (the first list of a new set, one read from
+    // a document written without ids) is given one by assignLocalIds.
     for (TaskList *list : m_userLists->taskLists()) {
         if (list->localId() != 0)
             m_usedLocalIds.insert(list->localId());
-        else
-            qWarning().noquote() << QStringLiteral("ListsUI::resetAssignedLocalIds, The list %1 has an invalid local id")
-                                        .arg(list->name());
     }
 }
 

@@ -336,6 +336,35 @@ private slots:
         QCOMPARE(ui.lowestFreeLocalId(), quint32(7));
     }
 
+    // A list without an id yet is expected at start (a fresh account's
+    // first list, a document written without ids): it gets one, quietly.
+    void localIdsGivenQuietly_data()
+    {
+        QTest::addColumn<int>("lists"); // in a document without ids; 0: none
+        QTest::newRow("fresh account") << 0;
+        QTest::newRow("document without ids") << 2;
+    }
+
+    void localIdsGivenQuietly()
+    {
+        QFETCH(int, lists);
+        if (lists > 0) {
+            UserLists written;
+            for (int i = 0; i < lists; ++i)
+                written.createList();
+            QVERIFY(written.save(ListsUI::listsFilePath()));
+        }
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("local id")));
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QList<quint32> ids;
+        for (ListModel *model : ui.userLists()->models())
+            ids << model->taskList()->localId();
+        QList<quint32> expected;
+        for (int i = 1; i <= qMax(lists, 1); ++i)
+            expected << quint32(i);
+        QCOMPARE(ids, expected);
+    }
+
     void lookUps()
     {
         writeLists({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
