@@ -59,7 +59,6 @@ public:
         const QMenu *owner = menu();
         if (!owner || !m_action)
             return state;
-        state.focusable = true;
         state.invisible = !owner->isVisible() || !m_action->isVisible();
         state.focused = owner->activeAction() == m_action;
         state.checkable = m_action->isCheckable();
@@ -74,7 +73,7 @@ public:
     }
     QStringList actionNames() const override
     {
-        return m_action && m_action->isEnabled() ? QStringList{pressAction()} : QStringList();
+        return m_action ? QStringList{pressAction()} : QStringList();
     }
     void doAction(const QString &name) override
     {
