@@ -102,6 +102,8 @@ SetCustomPresenceAction::SetCustomPresenceAction(const Presence &presence, const
     : SetPresenceAction(presence, iconName, parent)
 {
     setText(tr("Custom message..."));
+    // Both states have such an entry: the name read out says which.
+    Menu::setEntryAccessibleName(this, tr("%1 with a custom message...").arg(presence.text()));
 }
 
 void SetCustomPresenceAction::execute()

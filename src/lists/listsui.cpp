@@ -56,6 +56,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -866,12 +867,11 @@ void ListsUI::resetAssignedLocalIds()
     m_usedLocalIds.clear();
     if (!m_userLists)
         return;
+    // A list without an id yet (the first list of a new set, one read from
+    // a document written without ids) is given one by assignLocalIds.
     for (TaskList *list : m_userLists->taskLists()) {
         if (list->localId() != 0)
             m_usedLocalIds.insert(list->localId());
-        else
-            qWarning().noquote() << QStringLiteral("ListsUI::resetAssignedLocalIds, The list %1 has an invalid local id")
-                                        .arg(list->name());
     }
 }
 
@@ -932,19 +932,15 @@ void ListsUI::onDisplayOrderChanged()
 {
     ListModel *current = currentList();
     const QList<ListModel *> models = m_userLists->models();
-    for (int i = 0; i < models.size(); ++i) {
+    for (int i = 0; i < models.size() && i < m_tabs->count(); ++i) {
         ListModel *model = models.at(i);
-        if (i < m_tabs->count() && m_viewLists.value(m_tabs->widget(i)) == model)
+        if (m_viewLists.value(m_tabs->widget(i)) == model)
             continue;
-        TreeView *view = treeViewForList(model);
-        if (!view)
-            continue;
-        m_tabs->removeTab(m_tabs->indexOf(view));
-        const QString icon = tabIconPath(model);
-        if (icon.isEmpty())
-            m_tabs->insertTab(i, view, Menu::entryText(model->name()));
-        else
-            m_tabs->insertTab(i, view, QIcon(icon), Menu::entryText(model->name()));
+        // Moved, not taken out and put back: the current tab stays current
+        // throughout, so no list is taken for one the user left.
+        const int from = m_tabs->indexOf(treeViewForList(model));
+        if (from >= 0)
+            m_tabs->tabBar()->moveTab(from, i);
     }
     if (current)
         setCurrentList(current);

@@ -170,20 +170,21 @@ void TabWidget::contextMenuEvent(QContextMenuEvent *event)
 
 void TabWidget::tabIndexChanged(int index)
 {
-    if (index != m_lastIndex) {
+    ListModel *list = index >= 0 && index < count() ? m_listsUI->listForTabIndex(index) : nullptr;
+    // The list is remembered, not its place: tabs closed or moved before it
+    // change the index of the list the user is on, not the list.
+    if (list != m_lastList) {
+        ListModel *previous = m_lastList;
+        m_lastList = list;
         EventConnection *events = EventConnection::instance();
-        if (UISettings::instance()->enableListAutosync() && events && events->isConnected()
-            && !m_listsUI->isSyncing() && m_lastIndex >= 0 && m_lastIndex < count()) {
-            if (ListModel *previous = m_listsUI->listForTabIndex(m_lastIndex))
-                m_listsUI->autosyncList(previous);
-        }
-        m_lastIndex = index;
+        // A list whose tab went with it was not left.
+        if (previous && indexOf(m_listsUI->treeViewForList(previous)) >= 0
+            && UISettings::instance()->enableListAutosync() && events && events->isConnected()
+            && !m_listsUI->isSyncing())
+            m_listsUI->autosyncList(previous);
     }
-    if (index >= 0 && index < count()) {
-        ListModel *list = m_listsUI->listForTabIndex(index);
-        if (list && list->isSyncPending() && !list->isManualSync() && !list->isSynchronizing())
-            m_listsUI->dequeueSingleListSync(list);
-    }
+    if (list && list->isSyncPending() && !list->isManualSync() && !list->isSynchronizing())
+        m_listsUI->dequeueSingleListSync(list);
     m_listsUI->updateListInfoDialog();
     m_listsUI->updateListSharingUsersDialog();
     if (auto *view = qobject_cast<TreeView *>(currentWidget())) {

@@ -2,7 +2,10 @@
 #define TABWIDGET_H
 
 #include <QPoint>
+#include <QPointer>
 #include <QTabWidget>
+
+#include "model/listmodel.h"
 
 class ListsUI;
 
@@ -38,7 +41,8 @@ private:
     ListsUI *m_listsUI;
     QPoint m_pressPos;
     int m_draggedIndex = 0;
-    int m_lastIndex = 0;
+    // The list of the current tab, autosynced when the user leaves it.
+    QPointer<ListModel> m_lastList;
 };
 
 #endif

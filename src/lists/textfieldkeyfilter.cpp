@@ -10,6 +10,26 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+namespace {
+
+// The forms a typed key may run a shortcut as.
+QList<QKeyCombination> shortcutForms(const QKeyEvent &event)
+{
+    // The toolkit's shortcut matching tries a key as typed, then without the
+    // keypad flag, then Shift+Backtab (X11 sends it for Shift+Tab) as
+    // Shift+Tab: a key claimed for a field must be matched the same ways.
+    const QKeyCombination typed = event.keyCombination();
+    QList<QKeyCombination> forms{typed};
+    const Qt::KeyboardModifiers modifiers = typed.keyboardModifiers();
+    if (modifiers & Qt::KeypadModifier)
+        forms << QKeyCombination(modifiers & ~Qt::KeypadModifier, typed.key());
+    if (typed.key() == Qt::Key_Backtab && (modifiers & Qt::ShiftModifier))
+        forms << QKeyCombination(modifiers, Qt::Key_Tab);
+    return forms;
+}
+
+} // namespace
+
 TextFieldKeyFilter::TextFieldKeyFilter(QWidget *actionsOwner, QObject *parent)
     : QObject(parent)
     , m_actionsOwner(actionsOwner)
@@ -51,17 +71,18 @@ bool TextFieldKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (!m_actionsOwner->isVisible() || widget->window() != m_actionsOwner->window() || !isTextField(widget)
         || isTaskTitleEditor(widget))
         return false;
-    auto *keyEvent = static_cast<QKeyEvent *>(event);
-    const QKeySequence typed(keyEvent->keyCombination());
+    const QList<QKeyCombination> forms = shortcutForms(*static_cast<QKeyEvent *>(event));
     const QList<QAction *> actions = m_actionsOwner->actions();
     for (const QAction *action : actions) {
         // Only the keys that would run a command now.
         if (!action->isEnabled())
             continue;
         for (const QKeySequence &shortcut : action->shortcuts()) {
-            if (shortcut.matches(typed) == QKeySequence::ExactMatch) {
-                event->accept();
-                return true;
+            for (const QKeyCombination typed : forms) {
+                if (shortcut.matches(QKeySequence(typed)) == QKeySequence::ExactMatch) {
+                    event->accept();
+                    return true;
+                }
             }
         }
     }

@@ -24,6 +24,10 @@ public:
     Menu *addMenu(const QString &title);
 
     static QIcon spacerIcon();
+    // The name assistive tools read for the action's entry in any menu, in
+    // place of its text: for entries whose shown text alone is ambiguous.
+    static void setEntryAccessibleName(QAction *action, const QString &name);
+    static QString entryAccessibleName(const QAction *action);
     // A name from elsewhere (a list, a nick) as an entry's text: an "&" in it
     // is shown, not taken as the entry's shortcut key.
     static QString entryText(const QString &name);

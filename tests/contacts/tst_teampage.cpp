@@ -1,3 +1,5 @@
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
@@ -76,6 +78,8 @@ private slots:
     void withdrawnRequestClosesTheQuestion();
     void customPresenceMessage_data();
     void customPresenceMessage();
+    void presenceEntriesReadOut_data();
+    void presenceEntriesReadOut();
     void modeAnswers();
     void chatsBeforeThePage();
     void rowsFollowConnectionAndPictures();
@@ -512,6 +516,72 @@ void TstTeamPage::customPresenceMessage()
     QCOMPARE(int(PresenceManager::instance()->presence().state()), state);
     QCOMPARE(PresenceManager::instance()->presence().message(), message);
     QCOMPARE(pane()->presenceButton()->text(), message);
+}
+
+// Assistive tools read each presence entry by the state it sets: the two
+// entries that ask for a message show the same text, not the same name.
+void TstTeamPage::presenceEntriesReadOut_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("state"); // set by pressing it there
+    QTest::addColumn<QString>("message");
+    QTest::newRow("available") << 0 << "Available" << "Available" << int(Presence::Available) << "";
+    QTest::newRow("available with a message") << 1 << "Custom message..." << "Available with a custom message..."
+                                              << int(Presence::Available) << "tea";
+    QTest::newRow("busy") << 2 << "Busy" << "Busy" << int(Presence::Busy) << "";
+    QTest::newRow("busy with a message") << 3 << "Custom message..." << "Busy with a custom message..."
+                                         << int(Presence::Busy) << "tea";
+    QTest::newRow("unavailable") << 4 << "Unavailable" << "Unavailable" << int(Presence::Unavailable) << "";
+}
+
+void TstTeamPage::presenceEntriesReadOut()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, shown);
+    QFETCH(QString, name);
+    QFETCH(int, state);
+    QFETCH(QString, message);
+    buildPage();
+    PresenceManager::instance()->setPresence(Presence(Presence::Idle, QStringLiteral("before")));
+    QMenu *menu = pane()->presenceMenu();
+    menu->popup(pane()->presenceButton()->mapToGlobal(QPoint(0, pane()->presenceButton()->height())));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QAction *action = menu->actions().at(entry);
+    menu->setActiveAction(action);
+
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(menu);
+    QVERIFY(list);
+    QCOMPARE(list->childCount(), 5);
+    QAccessibleInterface *item = list->child(entry);
+    QVERIFY(item && item->isValid());
+    QCOMPARE(action->text(), shown);
+    QCOMPARE(item->text(QAccessible::Name), name);
+    QCOMPARE(item->object(), action);
+    QCOMPARE(item->role(), QAccessible::MenuItem);
+    QCOMPARE(item->parent(), list);
+    QCOMPARE(list->indexOfChild(item), entry);
+    QVERIFY(item->state().focused);
+    QVERIFY(!item->state().invisible && !item->state().disabled);
+    const QRect area = menu->actionGeometry(action);
+    QCOMPARE(item->rect(), QRect(menu->mapToGlobal(area.topLeft()), area.size()));
+
+    // Pressed from there, it sets its state.
+    if (!message.isEmpty()) {
+        DialogDriver::whenModal([message](QWidget *dialog) {
+            auto *entryDialog = qobject_cast<StringEntryDialog *>(dialog);
+            QTest::keyClicks(entryDialog->lineEdit(), message);
+            QTest::keyClick(entryDialog->lineEdit(), Qt::Key_Return);
+        });
+    }
+    QAccessibleActionInterface *press = item->actionInterface();
+    QVERIFY(press);
+    QVERIFY(press->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    press->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(int(PresenceManager::instance()->presence().state()), state);
+    QCOMPARE(PresenceManager::instance()->presence().message(), message);
+    menu->hide();
 }
 
 void TstTeamPage::modeAnswers()

@@ -1,7 +1,8 @@
 """The program's menus as a screen reader meets them: the task menu, a list
 tab's menu, the tray icon's menu and the Team page's presence menu each
 announce their entries over the accessibility bus as items of a named menu
-that belongs to the program's window, not as a nameless menu of nobody's."""
+that belongs to the program's window, not as a nameless menu of nobody's.
+The presence menu's entries are each announced by the state they set."""
 
 import re
 import subprocess
@@ -93,6 +94,24 @@ def check_menu(s, name, open_menu):
     pump_until("the menu %r to close" % name, lambda: True)
 
 
+def entry_names(s, name, open_menu, count):
+    """Opens a menu and walks down its `count` entries with the keyboard: the
+    names a screen reader announces, in order."""
+    del announced[:]
+    open_menu()
+
+    def items():
+        return [a["item"] for a in announced if a.get("menu") == name and a.get("item")]
+
+    for step in range(count):
+        s.keys("Down")
+        pump_until("entry %d of the menu %r to be announced" % (step + 1, name),
+                   lambda: len(items()) > step)
+    s.keys("Escape")
+    pump_until("the menu %r to close" % name, lambda: True)
+    return items()
+
+
 def scenario(s):
     home = s.home("user")
     s.write_settings(home, "[updater]\nenabled=false\n")
@@ -119,6 +138,10 @@ def scenario(s):
 
     button = poll("the presence button on the Team page", presence_button, interval=0.5)[0]
     check_menu(s, "Presence", lambda: s.click(button))
+    names = entry_names(s, "Presence", lambda: s.click(button), 5)
+    expected = ["Available", "Available with a custom message...", "Busy", "Busy with a custom message...",
+                "Unavailable"]
+    check(names == expected, "the presence entries are announced as %r" % names)
 
 
 run("menus", scenario, tray=True, server=True)

@@ -137,8 +137,18 @@ struct Tree
     TreeView view{&owner};
 };
 
+// The key event the platform sends for a key: X11 sends Shift+Tab as
+// Backtab, the Shift modifier kept.
+inline QKeyCombination sentKey(const QKeyCombination &key)
+{
+    if (key.key() == Qt::Key_Tab && (key.keyboardModifiers() & Qt::ShiftModifier))
+        return QKeyCombination(key.keyboardModifiers(), Qt::Key_Backtab);
+    return key;
+}
+
 // Keys as a user types them, to whatever has the focus: names such as
-// "Return" or "Ctrl+Up", and "type:text" for text.
+// "Return", "Ctrl+Up" or "Ctrl+Num+Up" (on the keypad), and "type:text" for
+// text.
 inline void keys(const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -147,7 +157,7 @@ inline void keys(const QString &script)
             for (const QChar c : step.mid(5))
                 QTest::keyClicks(QApplication::focusWidget(), QString(c));
         } else {
-            const QKeyCombination key = QKeySequence(step)[0];
+            const QKeyCombination key = sentKey(QKeySequence(step)[0]);
             QTest::keyClick(target, key.key(), key.keyboardModifiers());
         }
     }

@@ -1,8 +1,11 @@
 // The list tabs, driven with the mouse on a shown lists page: dragging a tab
-// reorders the lists, a double click renames, a right press selects.
+// reorders the lists, a double click renames, a right press selects; leaving
+// a list autosyncs it.
 
 #include "core/options.h"
+#include "core/serversettings.h"
 #include "dialogdriver.h"
+#include "fakeservertest.h"
 #include "lists/listsui.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
@@ -12,6 +15,8 @@
 #include "model/userlists.h"
 #include "shell/menu.h"
 #include "shell/stringentrydialog.h"
+#include "sync/eventconnection.h"
+#include "sync/singlelistsyncqueue.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -68,6 +73,7 @@ class TstTabWidget : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<CheckedFakeServer> m_server;
     std::unique_ptr<ListsUI> m_ui;
     TabWidget *tabs() const { return m_ui->tabWidget(); }
     QTabBar *bar() const { return tabs()->tabBar(); }
@@ -92,7 +98,15 @@ private slots:
         Options::resetAll();
     }
 
-    void cleanup() { m_ui.reset(); }
+    void cleanup()
+    {
+        m_ui.reset();
+        if (m_server) {
+            ServerSettings::instance()->setSettings(QString(), QString(), QString());
+            QTRY_VERIFY(!EventConnection::instance()->isConnected());
+            m_server.reset();
+        }
+    }
 
     // The page adds its lists' tabs in one go: they are laid out as a bar
     // given the same tabs one by one lays them out.
@@ -357,6 +371,68 @@ private slots:
         QWidget *focus = QApplication::focusWidget();
         QVERIFY2(focus && (tabs()->currentWidget()->isAncestorOf(focus) || focus == tabs()->currentWidget()),
                  focus ? focus->metaObject()->className() : "none");
+    }
+
+    // Leaving a list autosyncs it, and only it: tabs closed or moved around
+    // the current one change its place, not the list the user is on.
+    void autosyncsOnlyTheListLeft_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("synced");
+        QTest::newRow("leaving a list") << 0 << "click 2" << QStringList{"A"};
+        QTest::newRow("closing a tab before the current") << 2 << "delete 0" << QStringList();
+        QTest::newRow("closing a tab after the current") << 1 << "delete 2" << QStringList();
+        QTest::newRow("closing the current tab") << 1 << "delete 1" << QStringList();
+        QTest::newRow("moving a tab from before the current to after it") << 1 << "move 0 3" << QStringList();
+        QTest::newRow("moving a tab from after the current to before it") << 1 << "move 3 0" << QStringList();
+        QTest::newRow("moving the current tab") << 1 << "move 1 3" << QStringList();
+        QTest::newRow("moving the current list right") << 1 << "right" << QStringList();
+        QTest::newRow("moving the current list left") << 1 << "left" << QStringList();
+        QTest::newRow("leaving once a tab before it closed") << 2 << "delete 0 click 0" << QStringList{"C"};
+        QTest::newRow("leaving once it moved") << 0 << "move 0 2 click 0" << QStringList{"A"};
+    }
+
+    void autosyncsOnlyTheListLeft()
+    {
+        QFETCH(int, current);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, synced);
+        m_server = std::make_unique<CheckedFakeServer>();
+        QVERIFY(m_server->start());
+        m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+        QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+        QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+        // Lists never synchronised: each one left is due for its first run.
+        showPage({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+        QTest::mouseClick(bar(), Qt::LeftButton, {}, centre(current));
+        QCOMPARE(tabs()->currentIndex(), current);
+        QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), true);
+
+        const QStringList step = steps.split(QLatin1Char(' '));
+        for (int i = 0; i < step.size(); ++i) {
+            ListModel *list = m_ui->currentList();
+            if (step.at(i) == QLatin1String("click")) {
+                QTest::mouseClick(bar(), Qt::LeftButton, {}, centre(step.at(++i).toInt()));
+            } else if (step.at(i) == QLatin1String("delete")) {
+                m_ui->userLists()->deleteList(m_ui->listForTabIndex(step.at(++i).toInt())->taskList());
+            } else if (step.at(i) == QLatin1String("move")) {
+                const int from = step.at(++i).toInt();
+                m_ui->userLists()->moveList(from, step.at(++i).toInt());
+            } else if (step.at(i) == QLatin1String("right")) {
+                m_ui->userLists()->moveListRight(list);
+            } else if (step.at(i) == QLatin1String("left")) {
+                m_ui->userLists()->moveListLeft(list);
+            }
+        }
+        QStringList pending;
+        for (ListModel *list : m_ui->userLists()->models()) {
+            if (list->isSyncPending())
+                pending << list->name();
+        }
+        QCOMPARE(pending, synced);
+        QTRY_COMPARE(m_ui->syncQueue()->runningCount(), 0);
     }
 
     void searchBarsFollowThePage()
