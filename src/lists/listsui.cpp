@@ -50,12 +50,14 @@
 #include "shell/webkitplayerdialog.h"
 #include "sync/singlelistsyncqueue.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -421,7 +423,15 @@ void ListsUI::setTabIcon(ListModel *list, const QString &path)
     TreeView *view = treeViewForList(list);
     if (!view)
         return;
-    m_tabs->setTabIcon(m_tabs->indexOf(view), path.isEmpty() ? QIcon() : QIcon(path));
+    const int index = m_tabs->indexOf(view);
+    // A failed run of the list alone shows on its tab, the reason in its
+    // tip, until the list's next run.
+    const QString failure = list->isSynchronizing() ? QString() : m_singleSyncFailures.value(list);
+    if (!failure.isEmpty())
+        m_tabs->setTabIcon(index, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    else
+        m_tabs->setTabIcon(index, path.isEmpty() ? QIcon() : QIcon(path));
+    m_tabs->setTabToolTip(index, failure);
 }
 
 TreeView *ListsUI::addListTab(ListModel *list)
@@ -481,6 +491,13 @@ TreeView *ListsUI::addListTab(ListModel *list)
 void ListsUI::setSyncing(bool syncing)
 {
     m_fullSyncRunning = syncing;
+    if (syncing && !m_singleSyncFailures.isEmpty()) {
+        // The full run takes every list in hand; it tells its own outcome.
+        const QList<ListModel *> failed = m_singleSyncFailures.keys();
+        m_singleSyncFailures.clear();
+        for (ListModel *list : failed)
+            setTabIcon(list, tabIconPath(list));
+    }
     onListSyncStateChanged();
 }
 
@@ -909,6 +926,7 @@ void ListsUI::onListAdded(ListModel *list)
 
 void ListsUI::onListRemoved(ListModel *list)
 {
+    m_singleSyncFailures.remove(list);
     TreeView *view = treeViewForList(list);
     if (!view) {
         qWarning("ListsUI::onListRemoved: unknown list");
@@ -1152,11 +1170,18 @@ void ListsUI::singleListSyncStarted(ListModel *list)
 {
     if (!list)
         return;
+    m_singleSyncFailures.remove(list);
     setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();
     refreshActions();
     onListSyncStateChanged();
+}
+
+void ListsUI::singleListSyncFailed(ListModel *list, const QString &message)
+{
+    if (list)
+        m_singleSyncFailures.insert(list, tr("The last synchronisation of this list failed: %1").arg(message));
 }
 
 // The list's flags are cleared only after this: its icon is the resting one.

@@ -7,6 +7,7 @@
 #include "shell/mainwindowmode.h"
 #include "sync/listssyncpage.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QModelIndex>
@@ -202,6 +203,7 @@ public:
     QWidget *dialogParent() const override;
     void singleListSyncStarted(ListModel *list) override;
     void singleListSyncEnded(ListModel *list) override;
+    void singleListSyncFailed(ListModel *list, const QString &message) override;
     void commitOpenEditor() override;
     void showPreferences() override;
 
@@ -335,6 +337,8 @@ private:
     ListsGroups *m_listsGroups = nullptr;
     ChatUI *m_chatUI = nullptr;
     QMap<QWidget *, ListModel *> m_viewLists;
+    // Why the last run of a list alone failed, until its next run.
+    QHash<ListModel *, QString> m_singleSyncFailures;
     QList<Action *> m_pageActions;
 
     // The page's commands.

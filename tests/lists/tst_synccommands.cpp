@@ -23,6 +23,7 @@
 #include "lists/commands/synccommands.h"
 #include "lists/syncingscreen.h"
 #include "listssyncclient.h"
+#include "sync/singlelistsynchronizer.h"
 #include "sync/listssynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverpoller.h"
@@ -224,6 +225,8 @@ private slots:
     void taskInfoTypingSurvivesTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
     void removeQuestionOpenWhenTheRunStarts();
+    void syncListFailureShowsOnItsTab_data();
+    void syncListFailureShowsOnItsTab();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -1051,6 +1054,68 @@ void TstSyncCommands::removeQuestionOpenWhenTheRunStarts()
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
     QCOMPARE(TreeTest::write(page->currentList()->taskList()->rootTask()), before);
     QCOMPARE(serverShape(server, QStringLiteral("Home")), before);
+}
+
+void TstSyncCommands::syncListFailureShowsOnItsTab_data()
+{
+    QTest::addColumn<bool>("inDoubt");
+    QTest::newRow("its creation in doubt: it waits for the full run") << true;
+    QTest::newRow("the server refuses the upload") << false;
+}
+
+// "Sync list" that ends without synchronising the list says why on the
+// list's tab until its next run, which succeeds and takes it away.
+void TstSyncCommands::syncListFailureShowsOnItsTab()
+{
+    QFETCH(bool, inDoubt);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Trip: Tickets")});
+    QVERIFY(page);
+    ListModel *trip = page->currentList();
+    if (inDoubt) {
+        server.dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QCOMPARE(pilot.errors.size(), 1);
+        QCOMPARE(trip->taskList()->syncStatus(), TaskList::New);
+    } else {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY(pilot.errors.isEmpty());
+        trip = page->currentList();
+        QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
+        server.respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
+    }
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    TabWidget *tabs = page->tabWidget();
+    syncList->updateState();
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY(!tabs->tabToolTip(0).isEmpty());
+    QVERIFY(!tabs->tabIcon(0).isNull());
+    const QString expected = inDoubt ? SingleListSynchronizer::waitsForFullSyncText(QStringLiteral("Trip"))
+                                     : QStringLiteral("Failed to upload changes.");
+    QVERIFY2(tabs->tabToolTip(0).contains(expected), qPrintable(tabs->tabToolTip(0)));
+
+    // The next run of the list settles it (the full run for a list in
+    // doubt) and the tab is as before.
+    if (inDoubt) {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY(pilot.syncDialogs > 0);
+        QVERIFY(pilot.errors.isEmpty());
+        QCOMPARE(server.visibleLists(QStringLiteral("alice")).size(), 1);
+        QCOMPARE(page->userLists()->models().size(), 1);
+    }
+    syncList->updateState();
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QTRY_VERIFY2(tabs->tabToolTip(0).isEmpty(), qPrintable(tabs->tabToolTip(0)));
+    QVERIFY(tabs->tabIcon(0).isNull());
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)
