@@ -286,6 +286,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
         break;
     case PutForMerge:
         if (status == 200 || status == 204) {
+            m_updateArrived = true;
             releaseRequest();
             sendGetExisting();
         } else if (gone) {

@@ -52,6 +52,10 @@ public:
     // local item so that the next run fetches the server's copy instead of
     // posting the item a second time.
     quint32 assignedId() const { return m_assignedId; }
+    // True when this run's update of the item was answered as done, even
+    // when the run failed afterwards (the fetch after it): the server holds
+    // what was sent.
+    bool updateArrived() const { return m_updateArrived; }
     bool hasEnded() const { return m_ended; }
     // The run failed because the server's copy of the item could not be
     // read: nothing was applied, and the owner may go on without it.
@@ -95,6 +99,7 @@ protected:
 
     quint32 m_id;
     quint32 m_assignedId = 0;
+    bool m_updateArrived = false;
     std::function<void()> m_saveBeforeUpload;
     int m_progressStep;
 

@@ -52,7 +52,8 @@ void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId)
     if (!model)
         return;
     TaskList *list = model->taskList();
-    list->setPendingUpload(UploadMark::ofListPost(highestKnownId, list).text());
+    const quint32 replaced = UploadMark::read(list->pendingUpload()).replacedId();
+    list->setPendingUpload(UploadMark::ofListPost(highestKnownId, list, replaced).text());
     model->setChanged();
 }
 
@@ -151,6 +152,22 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (copy)
         copy->setChanged();
     return copy;
+}
+
+void ListOutcome::recordUpdateArrived(ListModel *model)
+{
+    if (!model)
+        return;
+    TaskList *list = model->taskList();
+    UploadMark mark = UploadMark::read(list->pendingUpload());
+    if (list->syncStatus() != TaskList::Edited || !mark.isPut())
+        return;
+    // Everything it held is there: the next run looks at the server's copy
+    // first, takes the tasks the update added, and lets what another client
+    // did there since stand where the user changed nothing.
+    mark.setArrived();
+    list->setPendingUpload(mark.text());
+    model->setChanged();
 }
 
 void ListOutcome::recordAssignedId(ListModel *model, quint32 id)

@@ -62,6 +62,9 @@ public:
     // After a step whose POST was accepted but that failed afterwards: the
     // list is marked to be fetched by the next run, and the mark is saved.
     static void recordAssignedId(ListModel *model, quint32 id);
+    // After a step whose PUT was answered but that failed afterwards (the
+    // fetch after it): its mark says the update arrived.
+    static void recordUpdateArrived(ListModel *model);
 
     // The name of the copy kept of the user's version of a list.
     static QString keptCopyName(const QString &name);

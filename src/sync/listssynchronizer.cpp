@@ -4,6 +4,8 @@
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
 #include "model/listsgroupsreaderwriter.h"
+#include "model/notepadnote.h"
+#include "model/notepadnotes.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
@@ -72,8 +74,11 @@ ListsSynchronizer::~ListsSynchronizer()
     delete m_request;
     // Cancelled after the server accepted a new list but before its copy
     // came back: the next run must fetch it, not post it a second time.
-    if (m_listStep && !m_listStep->hasEnded() && m_currentModel)
+    if (m_listStep && !m_listStep->hasEnded() && m_currentModel) {
         ListOutcome::recordAssignedId(m_currentModel, m_listStep->assignedId());
+        if (m_listStep->updateArrived())
+            ListOutcome::recordUpdateArrived(m_currentModel);
+    }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
                           static_cast<QObject *>(m_notepadStep)}) {
         if (step)
@@ -82,6 +87,88 @@ ListsSynchronizer::~ListsSynchronizer()
     qDeleteAll(m_listInfos);
     if (s_registered == this)
         s_registered = nullptr;
+}
+
+void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
+{
+    if (lists) {
+        QHash<ListModel *, QString> marks;
+        for (ListModel *model : lists->models()) {
+            const TaskList *list = model->taskList();
+            if (list->isOwned() && list->syncStatus() != TaskList::New)
+                marks.insert(model, UploadMark::replacing(list->serverId()).text());
+            else if (list->syncStatus() == TaskList::New && !list->pendingUpload().isEmpty())
+                marks.insert(model, list->pendingUpload()); // an upload in doubt stays so
+        }
+        lists->prepareForceRemoteSync();
+        for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
+            ListModel *model = it.key();
+            model->taskList()->setPendingUpload(it.value());
+            // A list posted anew starts its sharing anew.
+            model->restoreSharedRevision(1);
+            if (model->sharedUserCount() > 0)
+                model->setSharedEdited(true);
+            model->setChanged();
+        }
+    }
+    if (notes) {
+        QHash<NotepadNote *, QString> marks;
+        for (NotepadNote *note : notes->notes()) {
+            if (note->syncStatus() == NotepadNote::New)
+                marks.insert(note, note->pendingUpload());
+            else if (note->syncStatus() != NotepadNote::Deleted)
+                marks.insert(note, UploadMark::replacing(note->serverId()).text());
+        }
+        notes->resetAllNotesToNew();
+        for (auto it = marks.cbegin(); it != marks.cend(); ++it)
+            it.key()->setPendingUpload(it.value());
+    }
+}
+
+// A forced remote run cut short leaves new lists marked with the server
+// lists they replace: those still there are removed, as that run would have.
+void ListsSynchronizer::removeReplacedLists()
+{
+    if (!m_userLists)
+        return;
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model || model->taskList()->syncStatus() != TaskList::New)
+            continue;
+        const quint32 id = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
+        const ListInfo *info = m_listInfos.value(id, nullptr);
+        if (!info || !info->isOwned() || m_userLists->taskListByServerId(id) || m_userLists->findDeletedByServerId(id))
+            continue;
+        deleteServerList(id, info->name(), info->revision());
+    }
+}
+
+// The run deletes the server's list `id`, which no list here holds.
+void ListsSynchronizer::deleteServerList(quint32 id, const QString &name, quint32 revision)
+{
+    auto *gone = new TaskList;
+    gone->setName(name);
+    gone->setSyncStatus(TaskList::Deleted);
+    gone->setServerId(id);
+    gone->setRevision(revision);
+    UserLists::AddResult result = UserLists::Refused;
+    m_userLists->addList(gone, &result);
+    if (result != UserLists::TakenAsDeleted) {
+        delete gone;
+        return;
+    }
+    m_deletedLists << gone;
+    m_serverIds.insert(id);
+}
+
+bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
+{
+    for (const QPointer<ListModel> &model : m_modelsInDoubt)
+        if (model && mayBeCopyOf(serverId, model->taskList()))
+            return true;
+    for (const TaskList *removed : m_deletedInDoubt)
+        if (mayBeCopyOf(serverId, removed))
+            return true;
+    return false;
 }
 
 void ListsSynchronizer::start()
@@ -219,7 +306,11 @@ void ListsSynchronizer::onListsRequestFinished()
         n = 1;
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
+    // A forced remote run too looks for what an earlier upload in doubt
+    // made, so that it neither posts it again nor deletes it unseen.
     if (!m_forceRemote && !m_forceLocal)
+        removeReplacedLists();
+    if (!m_forceLocal)
         setAsideUploadsInDoubt();
     markUploads(m_models);
     syncNextList();
@@ -507,7 +598,7 @@ void ListsSynchronizer::syncNextList()
     // A list only the server has is deleted there only when it is the
     // user's own: lists others share with the user are fetched, never
     // deleted for everyone.
-    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())))
+    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
     if (m_currentModel) {
@@ -565,6 +656,8 @@ void ListsSynchronizer::onListSynchronizerFinished()
     case ListSynchronizer::Failed: {
         const QString error = step->errorString();
         ListOutcome::recordAssignedId(m_currentModel, step->assignedId());
+        if (step->updateArrived())
+            ListOutcome::recordUpdateArrived(m_currentModel);
         const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
         if (goOn && !local)
             m_unreadServerLists.insert(step->id());
@@ -579,6 +672,13 @@ void ListsSynchronizer::onListSynchronizerFinished()
         TaskList *fetched = step->takeResultList();
         if (recogniseUpload(fetched))
             break;
+        if (m_forceRemote && fetched->isOwned() && m_userLists) {
+            // Fetched in a forced run only to be told apart from an upload
+            // in doubt: it is not one, and goes as the run's others do.
+            deleteServerList(fetched->serverId(), fetched->name(), fetched->revision());
+            delete fetched;
+            break;
+        }
         UserLists::AddResult added = UserLists::Refused;
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)

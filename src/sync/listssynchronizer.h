@@ -18,6 +18,7 @@ class ListSharingSynchronizer;
 class ListSynchronizer;
 class ListsGroups;
 class ListsSyncHost;
+class NotepadNotes;
 class NotepadSynchronizer;
 class QDomDocument;
 class TaskList;
@@ -43,6 +44,14 @@ public:
 
     // The one registered run, or null.
     static ListsSynchronizer *running() { return s_registered; }
+
+    // Makes what is here ready to replace the server's copies in a forced
+    // remote run: the user's own lists and the notes become new, each
+    // marked with the server item it replaces, so that a run cut short
+    // (killed, say) is completed by the next one instead of leaving both
+    // the old item and its replacement there. A list's shares go up with
+    // it again.
+    static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
 
 public slots:
     void start() override;
@@ -88,6 +97,10 @@ private:
     bool recogniseUpload(TaskList *fetched);
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models);
+    void removeReplacedLists();
+    void deleteServerList(quint32 id, const QString &name, quint32 revision);
+    // Some list set aside may have its copy on the server under `serverId`.
+    bool mayBeCopyOfDoubt(quint32 serverId) const;
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);

@@ -49,15 +49,6 @@ bool ListSyncTraits::mayHoldUploadedParts(const TaskList *list)
 
 namespace {
 
-void collectIds(const Task *task, QSet<quint32> &ids)
-{
-    for (const Task *child : task->children()) {
-        if (child->id() != 0)
-            ids.insert(child->id());
-        collectIds(child, ids);
-    }
-}
-
 void forgetId(Task *task)
 {
     task->setId(0);
@@ -174,33 +165,106 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     }
 }
 
+namespace {
+
+void indexById(Task *task, QHash<quint32, Task *> &byId)
+{
+    for (Task *child : task->children()) {
+        if (child->id() != 0)
+            byId.insert(child->id(), child);
+        indexById(child, byId);
+    }
+}
+
+// Whether an update in doubt reached the server, told by the server's copy:
+// a task it changed reads there as it was sent, under a hash code the
+// server gave it after the copy here was fetched, or a task it added is
+// there.
+bool updateArrived(const UploadMark &mark, const QHash<quint32, Task *> &local,
+                   const QHash<quint32, Task *> &onServer, const QList<const Task *> &unknown)
+{
+    if (mark.hasArrived())
+        return true;
+    for (auto it = mark.knownTasks().cbegin(); it != mark.knownTasks().cend(); ++it) {
+        const Task *here = local.value(it.key());
+        const Task *there = onServer.value(it.key());
+        if (here && there && here->hashcode() != there->hashcode()
+            && it.value().contains(UploadMark::contentDigest(there)))
+            return true;
+    }
+    for (const Task *task : unknown) {
+        const QString identity = UploadMark::identityDigest(task);
+        for (const UploadMark::SentTask &sent : mark.tasks())
+            if (sent.identity == identity && sent.contents.contains(UploadMark::contentDigest(task)))
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
 // The server's copy, fetched before an update whose predecessor may have
-// arrived unanswered, tells which tasks that upload added there: each task
-// it carried takes the id of its copy (by identity, never another task's),
-// a copy whose task was removed here since is removed there, and a task
-// whose id the server's copy lacks goes up as a new task, found again if
-// an earlier upload added it already. Only what is still missing is added.
+// arrived unanswered, tells what that upload did there. Each task it added
+// takes the id of its copy (by identity, never another task's), a copy
+// whose task was removed here since is removed there, and a task whose id
+// the server's copy lacks goes up as a new task, found again if an earlier
+// upload added it already. When the upload arrived, what the user left as
+// it was sent gives way to what another client did there since (an edit, a
+// removal, the list's fields): sending it again would undo that.
 void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 {
-    const UploadMark mark = UploadMark::read(list->pendingUpload());
-    QSet<quint32> onServer;
-    collectIds(fetched->rootTask(), onServer);
-    QSet<QString> readded;
-    for (Task *task : UploadMark::uploadedTasks(list)) {
-        if (task->id() != 0 && !onServer.contains(task->id())) {
-            readded.insert(UploadMark::identityDigest(task));
-            forgetId(task);
-        }
-    }
+    UploadMark mark = UploadMark::read(list->pendingUpload());
+    QHash<quint32, Task *> onServer;
+    indexById(fetched->rootTask(), onServer);
+    QHash<quint32, Task *> local;
+    indexById(list->rootTask(), local);
     QSet<quint32> known;
-    collectIds(list->rootTask(), known);
+    for (auto it = local.cbegin(); it != local.cend(); ++it)
+        known.insert(it.key());
     for (const Task *removed : list->removedTasks())
         known.insert(removed->id());
     QList<const Task *> unknown;
     for (const Task *task : UploadMark::uploadedTasks(fetched))
         if (!known.contains(task->id()))
             unknown.append(task);
+    const bool arrived = updateArrived(mark, local, onServer, unknown);
+
+    auto sentAsIs = [&](const Task *task) {
+        return mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(task));
+    };
+    QSet<QString> readded;
+    const QList<Task *> tasks = UploadMark::uploadedTasks(list);
+    // Deepest first, so that a task goes only with all its subtasks.
+    for (auto it = tasks.crbegin(); it != tasks.crend(); ++it) {
+        Task *task = *it;
+        if (task->id() == 0)
+            continue;
+        if (const Task *there = onServer.value(task->id())) {
+            if (arrived && sentAsIs(task)
+                && !mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(there))) {
+                task->takeFieldsFrom(there);
+                task->setRevision(there->revision());
+                task->setHashcode(there->hashcode());
+            }
+            continue;
+        }
+        const bool removedThere = arrived && sentAsIs(task) && task->childCount() == 0;
+        forgetId(task);
+        if (removedThere)
+            list->removeTask(task);
+        else
+            readded.insert(UploadMark::identityDigest(task));
+    }
+    const QStringList &fieldsSent = mark.fieldsDigests();
+    if (arrived && fieldsSent.contains(UploadMark::listFieldsDigest(list))
+        && !fieldsSent.contains(UploadMark::listFieldsDigest(fetched))) {
+        list->setName(fetched->name());
+        list->setDone(fetched->isDone());
+        list->setDescription(fetched->description());
+    }
     ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded);
+    if (arrived)
+        mark.setArrived();
     list->setPendingUpload(UploadMark::ofListPut(list, mark).text());
 }
 

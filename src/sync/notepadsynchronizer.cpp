@@ -110,8 +110,11 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     const int count = m_serverIds.size() + m_localNotes.size();
     m_progressStep = count == 0 ? 150 : 150 / count;
     emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
+    // A forced remote run too looks for what an earlier upload in doubt
+    // made, so that it neither posts it again nor deletes it unseen.
     if (!m_forceRemote)
-        setAsideUploadsInDoubt();
+        removeReplacedNotes();
+    setAsideUploadsInDoubt();
     markUploads(m_localNotes);
     syncNextNote();
 }
@@ -184,6 +187,44 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
     return false;
 }
 
+// A forced remote run cut short leaves new notes marked with the server
+// notes they replace: those still there are removed, as that run would have.
+void NotepadSynchronizer::removeReplacedNotes()
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    const QList<NotepadNote *> local = m_localNotes;
+    for (const NotepadNote *note : local) {
+        if (note->syncStatus() != NotepadNote::New)
+            continue;
+        const quint32 id = UploadMark::read(note->pendingUpload()).replacedId();
+        const NotepadNoteInfo *info = m_noteInfos.value(id, nullptr);
+        if (!info || notes->indexOfServerId(id) >= 0)
+            continue;
+        deleteServerNote(id, info->title(), info->revision());
+    }
+}
+
+// The run deletes the server's note `id`, which no note here holds.
+void NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, quint32 revision)
+{
+    auto *gone = new NotepadNote;
+    gone->setTitle(title);
+    gone->setServerId(id);
+    gone->setRevision(revision);
+    gone->setSyncStatus(NotepadNote::Deleted);
+    NotepadNotes::instance()->appendNote(gone);
+    m_localNotes.prepend(gone);
+    m_serverIds.insert(id);
+}
+
+bool NotepadSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
+{
+    for (const NotepadNote *note : m_notesInDoubt)
+        if (mayBeCopyOf(serverId, note))
+            return true;
+    return false;
+}
+
 // What this run sends is on disk before the first upload leaves, each new
 // note's mark included, in one save.
 void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
@@ -195,7 +236,8 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
     for (NotepadNote *note : notes) {
         if (note->syncStatus() != NotepadNote::New)
             continue;
-        note->setPendingUpload(UploadMark::ofNotePost(highest, note).text());
+        const quint32 replaced = UploadMark::read(note->pendingUpload()).replacedId();
+        note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
         notepad->setChanged(true);
     }
     saveBeforeUploads();
@@ -241,7 +283,7 @@ void NotepadSynchronizer::syncNextNote()
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::progress, this, &NotepadSynchronizer::onNotepadProgress);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::addProgress, this,
             &NotepadSynchronizer::onNotepadAddProgress);
-    if (m_forceRemote)
+    if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
     m_noteSynchronizer->start();
 }
@@ -262,8 +304,16 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
-        if (!recogniseUpload(fetched))
-            notes->addNote(fetched);
+        if (recogniseUpload(fetched))
+            break;
+        if (m_forceRemote) {
+            // Fetched in a forced run only to be told apart from an upload
+            // in doubt: it is not one, and goes as the run's others do.
+            deleteServerNote(fetched->serverId(), fetched->title(), fetched->revision());
+            delete fetched;
+            break;
+        }
+        notes->addNote(fetched);
         break;
     }
     case NotepadNoteSynchronizer::Gone:

@@ -62,6 +62,9 @@ private:
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
+    void removeReplacedNotes();
+    void deleteServerNote(quint32 id, const QString &title, quint32 revision);
+    bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;

@@ -166,6 +166,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordAssignedId(m_model, step->assignedId());
+        if (step->updateArrived())
+            ListOutcome::recordUpdateArrived(m_model);
         fail(UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:

@@ -30,6 +30,22 @@ bool isDeletedAlready(const UserLists *lists, const TaskList *deleted)
     });
 }
 
+// A removed record of `list` (its name and mark, no tasks) for the next run
+// to delete: the server's list `id`, or with 0 the copy its mark finds.
+void addRemoved(UserLists *lists, const TaskList *list, quint32 id)
+{
+    TaskList *removed = list->clone();
+    removed->clearTasks();
+    removed->setSyncStatus(TaskList::Deleted);
+    removed->setServerId(id);
+    if (id == 0)
+        removed->setLocalId(0);
+    UserLists::AddResult result = UserLists::Refused;
+    lists->addList(removed, &result);
+    if (result == UserLists::Refused)
+        delete removed;
+}
+
 } // namespace
 
 SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *notes)
@@ -115,35 +131,26 @@ void SyncSnapshot::restoreLists()
             // Marked by the failed run for a post whose outcome is not known:
             // the server may hold a copy, which the next run looks for.
             const bool markedForPost = current->syncStatus() == TaskList::New
-                                       && !current->pendingUpload().isEmpty()
+                                       && UploadMark::read(current->pendingUpload()).isPost()
                                        && current->pendingUpload() != state.list->pendingUpload();
-            if (markedForPost && oldId == 0)
+            // A list of blank rows can only be told by its content, so a
+            // copy the run may have made could never be removed: the run's
+            // replacement stays, and the next run finishes it.
+            if (markedForPost && (oldId == 0 || !UploadMark::read(current->pendingUpload()).identifiesByTasks())) {
+                if (oldId != 0)
+                    addRemoved(lists, state.list, oldId);
                 continue;
+            }
             if (markedForPost) {
                 // The list the server knows comes back; a copy the run may
                 // have made is removed by the next run once it finds it.
-                TaskList *posted = current->clone();
-                posted->clearTasks();
-                posted->setSyncStatus(TaskList::Deleted);
-                posted->setServerId(0);
-                posted->setLocalId(0);
-                UserLists::AddResult result = UserLists::Refused;
-                lists->addList(posted, &result);
-                if (result == UserLists::Refused)
-                    delete posted;
+                addRemoved(lists, current, 0);
             }
             if (currentId != 0 && currentId != oldId) {
                 // Created on the server by the failed run: keep that copy,
                 // and have the next run delete the one it replaces.
-                if (oldId != 0) {
-                    TaskList *gone = state.list->clone();
-                    gone->clearTasks();
-                    gone->setSyncStatus(TaskList::Deleted);
-                    UserLists::AddResult result = UserLists::Refused;
-                    lists->addList(gone, &result);
-                    if (result == UserLists::Refused)
-                        delete gone;
-                }
+                if (oldId != 0)
+                    addRemoved(lists, state.list, oldId);
                 continue;
             }
             TaskList *restored = state.list->clone();
@@ -252,7 +259,8 @@ void SyncSnapshot::restoreNotes()
             }
             const quint32 oldId = state.status == NotepadNote::New ? 0 : state.serverId;
             const quint32 currentId = note->syncStatus() == NotepadNote::New ? 0 : note->serverId();
-            const bool postedInDoubt = note->syncStatus() == NotepadNote::New && !note->pendingUpload().isEmpty()
+            const bool postedInDoubt = note->syncStatus() == NotepadNote::New
+                                       && UploadMark::read(note->pendingUpload()).isPost()
                                        && note->pendingUpload() != state.pendingUpload;
             if ((currentId != 0 && currentId != oldId) || postedInDoubt) {
                 if (oldId != 0) {

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 const QChar Separator(0x1f);
@@ -26,7 +28,8 @@ QString shortHashOf(const QString &text)
     return hashOf(text).left(12);
 }
 
-const QString PutPrefix = QStringLiteral("put2:");
+const QString PutPrefix = QStringLiteral("put3:");
+const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString OldPutPrefix = QStringLiteral("put:");
 
 QString timeText(const QDateTime &time)
@@ -49,6 +52,33 @@ QString tasksText(const QList<UploadMark::SentTask> &tasks)
     for (const UploadMark::SentTask &task : tasks)
         entries << task.identity + QLatin1Char('.') + task.contents.join(QLatin1Char('.'));
     return entries.join(QLatin1Char(','));
+}
+
+QString knownText(const QHash<quint32, QStringList> &known)
+{
+    QList<quint32> ids = known.keys();
+    std::sort(ids.begin(), ids.end());
+    QStringList entries;
+    entries.reserve(ids.size());
+    for (quint32 id : std::as_const(ids))
+        entries << QString::number(id) + QLatin1Char('.') + known.value(id).join(QLatin1Char('.'));
+    return entries.join(QLatin1Char(','));
+}
+
+bool readKnown(const QString &text, QHash<quint32, QStringList> *known)
+{
+    if (text.isEmpty())
+        return true;
+    const QStringList entries = text.split(QLatin1Char(','));
+    for (const QString &entry : entries) {
+        QStringList parts = entry.split(QLatin1Char('.'));
+        bool ok = false;
+        const quint32 id = parts.takeFirst().toUInt(&ok);
+        if (!ok || id == 0 || parts.isEmpty() || parts.contains(QString()))
+            return false;
+        known->insert(id, parts);
+    }
+    return true;
 }
 
 bool readTasks(const QString &text, QList<UploadMark::SentTask> *tasks)
@@ -133,11 +163,23 @@ QDomElement listElement(const QDomElement &parent)
 UploadMark UploadMark::read(const QString &text)
 {
     UploadMark mark;
+    if (text.startsWith(ReplacePrefix)) {
+        bool ok = false;
+        mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
+        if (ok && mark.m_replaced != 0)
+            mark.m_kind = Replace;
+        return mark;
+    }
     if (text.startsWith(PutPrefix)) {
-        if (readTasks(text.mid(PutPrefix.size()), &mark.m_tasks))
-            mark.m_kind = Put;
-        else
-            mark.m_tasks.clear();
+        // put3:<arrived>:<fields>:<tasks without id>:<tasks with id>
+        const QStringList parts = text.mid(PutPrefix.size()).split(QLatin1Char(':'));
+        if (parts.size() != 4 || (parts.at(0) != QLatin1String("0") && parts.at(0) != QLatin1String("1"))
+            || !readTasks(parts.at(2), &mark.m_tasks) || !readKnown(parts.at(3), &mark.m_known)) {
+            return UploadMark();
+        }
+        mark.m_arrived = parts.at(0) == QLatin1String("1");
+        mark.m_fields = parts.at(1).split(QLatin1Char('.'), Qt::SkipEmptyParts);
+        mark.m_kind = Put;
         return mark;
     }
     if (text.startsWith(OldPutPrefix)) {
@@ -146,22 +188,30 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_kind = Put;
         return mark;
     }
+    // <highest>:<digest>[:<fields>:<tasks>[:<replaced id>]]
     const QStringList parts = text.split(QLatin1Char(':'));
-    if (parts.size() != 2 && parts.size() != 4)
+    if (parts.size() != 2 && parts.size() != 4 && parts.size() != 5)
         return mark;
     bool ok = false;
     const quint32 highest = parts.at(0).toUInt(&ok);
     if (!ok || parts.at(1).isEmpty())
         return mark;
-    if (parts.size() == 4 && (parts.at(2).isEmpty() || !readTasks(parts.at(3), &mark.m_tasks))) {
+    if (parts.size() >= 4 && !readTasks(parts.at(3), &mark.m_tasks)) {
         mark.m_tasks.clear();
         return mark;
+    }
+    if (parts.size() == 5) {
+        mark.m_replaced = parts.at(4).toUInt(&ok);
+        if (!ok) {
+            mark.m_tasks.clear();
+            return UploadMark();
+        }
     }
     mark.m_kind = Post;
     mark.m_highest = highest;
     mark.m_digest = parts.at(1);
-    if (parts.size() == 4)
-        mark.m_fields = parts.at(2);
+    if (parts.size() >= 4 && !parts.at(2).isEmpty())
+        mark.m_fields = QStringList{parts.at(2)};
     return mark;
 }
 
@@ -170,24 +220,33 @@ QString UploadMark::text() const
     switch (m_kind) {
     case None:
         break;
+    case Replace:
+        return ReplacePrefix + QString::number(m_replaced);
     case Put:
-        return PutPrefix + tasksText(m_tasks);
-    case Post:
-        if (m_fields.isEmpty())
-            return QString::number(m_highest) + QLatin1Char(':') + m_digest;
-        return QString::number(m_highest) + QLatin1Char(':') + m_digest + QLatin1Char(':') + m_fields
-            + QLatin1Char(':') + tasksText(m_tasks);
+        return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
+               + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
+               + knownText(m_known);
+    case Post: {
+        QString out = QString::number(m_highest) + QLatin1Char(':') + m_digest;
+        if (m_fields.isEmpty() && m_tasks.isEmpty() && m_replaced == 0)
+            return out;
+        out += QLatin1Char(':') + m_fields.join(QString()) + QLatin1Char(':') + tasksText(m_tasks);
+        if (m_replaced != 0)
+            out += QLatin1Char(':') + QString::number(m_replaced);
+        return out;
+    }
     }
     return QString();
 }
 
-UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list)
+UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list, quint32 replacedId)
 {
     UploadMark mark;
     mark.m_kind = Post;
     mark.m_highest = highestKnownId;
+    mark.m_replaced = replacedId;
     mark.m_digest = listDigest(list);
-    mark.m_fields = listFieldsDigest(list);
+    mark.m_fields = QStringList{listFieldsDigest(list)};
     const QList<Task *> tasks = uploadedTasks(list);
     mark.m_tasks.reserve(tasks.size());
     for (const Task *task : tasks)
@@ -195,12 +254,23 @@ UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list)
     return mark;
 }
 
-UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *note)
+UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *note, quint32 replacedId)
 {
     UploadMark mark;
     mark.m_kind = Post;
     mark.m_highest = highestKnownId;
+    mark.m_replaced = replacedId;
     mark.m_digest = noteDigest(note);
+    return mark;
+}
+
+UploadMark UploadMark::replacing(quint32 replacedId)
+{
+    UploadMark mark;
+    if (replacedId != 0) {
+        mark.m_kind = Replace;
+        mark.m_replaced = replacedId;
+    }
     return mark;
 }
 
@@ -208,10 +278,25 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
 {
     UploadMark mark;
     mark.m_kind = Put;
+    mark.m_arrived = earlier.isPut() && earlier.m_arrived;
+    mark.m_fields = QStringList{listFieldsDigest(list)};
+    for (const QString &fields : earlier.m_fields)
+        if (!mark.m_fields.contains(fields))
+            mark.m_fields.append(fields);
     const QList<Task *> tasks = uploadedTasks(list);
     for (const Task *task : tasks) {
         if (task->id() == 0)
             mark.m_tasks.append(sentTask(task));
+        else
+            mark.m_known[task->id()] = QStringList{contentDigest(task)};
+    }
+    if (!earlier.isPut())
+        return mark;
+    for (auto it = earlier.m_known.cbegin(); it != earlier.m_known.cend(); ++it) {
+        QStringList &contents = mark.m_known[it.key()];
+        for (const QString &content : it.value())
+            if (!contents.contains(content))
+                contents.append(content);
     }
     // An earlier upload's tasks stay: one still without an id is the same
     // task, sent then with the content it had then.

@@ -1,6 +1,7 @@
 #ifndef UPLOADMARK_H
 #define UPLOADMARK_H
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,10 @@ class TaskList;
 // its tasks, so that another client's later edits do not hide it; an item
 // without tasks (a note, a list of blank rows) only by equal content.
 //
-// An update (PUT) of a list records the tasks it carried that the server had
-// no id for, so that the next run can find the copies the server made.
+// An update (PUT) of a list records what it carried: the tasks the server
+// had no id for, so that the next run can find the copies the server made,
+// and the content of the others and of the list's fields, so that the next
+// run can tell another client's later edit there from its own.
 class UploadMark
 {
 public:
@@ -39,11 +42,16 @@ public:
     static UploadMark read(const QString &text);
     QString text() const;
 
-    static UploadMark ofListPost(quint32 highestKnownId, TaskList *list);
-    static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note);
-    // The tasks of `list` without a server id, with those of `earlier` (an
-    // update still in doubt) that are not among them.
+    // `replacedId`: the server item a forced upload replaces (0: none).
+    static UploadMark ofListPost(quint32 highestKnownId, TaskList *list, quint32 replacedId = 0);
+    static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note, quint32 replacedId = 0);
+    // What a list's update carries: its fields, its tasks without a server
+    // id (by identity) and those with one (by id), with what `earlier` (an
+    // update still in doubt) carried.
     static UploadMark ofListPut(const TaskList *list, const UploadMark &earlier);
+    // Set when a forced run makes an item new: until its upload is marked,
+    // the server item it is to replace.
+    static UploadMark replacing(quint32 replacedId);
 
     bool isNull() const { return m_kind == None; }
     bool isPost() const { return m_kind == Post; }
@@ -51,12 +59,21 @@ public:
     quint32 highestKnownId() const { return m_highest; }
     // The whole content's digest (creations only).
     QString digest() const { return m_digest; }
-    // The list's own fields when sent; empty in marks written before it was
-    // kept.
-    QString fieldsDigest() const { return m_fields; }
+    // The list's own fields as sent (by each upload in doubt, for an
+    // update); empty in marks written before they were kept.
+    QString fieldsDigest() const { return m_fields.value(0); }
+    const QStringList &fieldsDigests() const { return m_fields; }
     const QList<SentTask> &tasks() const { return m_tasks; }
     // The server's item can be told by its tasks, not only by its content.
     bool identifiesByTasks() const { return !m_tasks.isEmpty(); }
+    // The server item a forced upload replaces; 0 for none.
+    quint32 replacedId() const { return m_replaced; }
+    // An update's tasks the server had ids for: their content as sent.
+    const QHash<quint32, QStringList> &knownTasks() const { return m_known; }
+    // An update known to have reached the server (its answer came, the
+    // fetch after it did not).
+    bool hasArrived() const { return m_arrived; }
+    void setArrived() { m_arrived = true; }
 
     // A digest of what a list's upload carries and the server keeps as it
     // came: the name, done and description, and each task's fields, place
@@ -74,13 +91,16 @@ public:
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
-    enum Kind { None, Post, Put };
+    enum Kind { None, Post, Put, Replace };
 
     Kind m_kind = None;
     quint32 m_highest = 0;
+    quint32 m_replaced = 0;
     QString m_digest;
-    QString m_fields;
+    QStringList m_fields;
     QList<SentTask> m_tasks;
+    QHash<quint32, QStringList> m_known;
+    bool m_arrived = false;
 };
 
 #endif

@@ -60,9 +60,7 @@ void ListsSyncUI::forceRemoteSync()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     SyncSnapshot snapshot(m_lists, m_page, notes);
-    m_lists->prepareForceRemoteSync();
-    if (notes)
-        notes->resetAllNotesToNew();
+    ListsSynchronizer::prepareForceRemote(m_lists, notes);
     m_forceRemote = true;
     m_forceLocal = false;
     sync();

@@ -1274,8 +1274,7 @@ bool Sequence::sync(int c, Force force)
     if (force != Force::None) {
         snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
         if (force == Force::Remote) {
-            client.lists->prepareForceRemoteSync();
-            client.notes->resetAllNotesToNew();
+            ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
         } else {
             client.lists->removeAllLists();
             client.setListsGroups(new ListsGroups);

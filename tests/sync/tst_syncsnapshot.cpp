@@ -108,8 +108,7 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     seed();
     SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
-    m_client->lists.prepareForceRemoteSync();
-    m_notes->resetAllNotesToNew();
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     // The first list goes up whole; then the server refuses new lists.
     connect(m_server.get(), &FakeServer::requestReceived, this, [this](const FakeRequest &req) {
         if (req.method == "POST" && req.status == 201)
@@ -157,8 +156,7 @@ void TstSyncSnapshot::forcedRemoteFailingFirst()
     for (TaskList *l : m_client->lists.taskLists())
         ids << l->serverId();
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
-    m_client->lists.prepareForceRemoteSync();
-    m_notes->resetAllNotesToNew();
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
     snapshot.restore();
@@ -302,8 +300,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
         QCOMPARE(result, UserLists::TakenAsDeleted);
     }
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
-    m_client->lists.prepareForceRemoteSync();
-    m_notes->resetAllNotesToNew();
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
     snapshot.restore();

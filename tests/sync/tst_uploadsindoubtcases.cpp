@@ -187,8 +187,7 @@ bool TstUploadsInDoubtCases::sync(LiveClient &client)
 bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
 {
     SyncSnapshot snapshot(client.lists, &client, client.notes);
-    client.lists->prepareForceRemoteSync();
-    client.notes->resetAllNotesToNew();
+    ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
     auto *run = new ListsSynchronizer(client.lists, &client);
     run->setForceRemote(true);
     QSignalSpy finished(run, &BaseSynchronizer::finished);
