@@ -1,4 +1,5 @@
 #include "core/uisettings.h"
+#include "drawnastyped.h"
 #include "listssyncclient.h"
 #include "shell/plumdeckstyle.h"
 #include "sync/listssynchronizer.h"
@@ -84,6 +85,8 @@ private slots:
     void failureShowsTheErrorAndOffersSettings();
     void failureTextIsShownWhole_data();
     void failureTextIsShownWhole();
+    void namesAndReasonsAreShownAsTyped_data();
+    void namesAndReasonsAreShownAsTyped();
     void portalPageReadsAsTwoPhrases();
     void cancelWhileRunning();
     void feedbackShowsTheProgressText();
@@ -291,6 +294,73 @@ void TstSyncDialog::checkHeadingShownWhole(SyncDialog &dialog, const QString &te
     QVERIFY(shown.bottom() < dialog.settingsButton()->mapTo(&dialog, QPoint()).y());
     QVERIFY(shown.top() >= dialog.progressBar()->mapTo(&dialog, QPoint()).y() + dialog.progressBar()->height());
     QVERIFY(dialog.height() <= dialog.screen()->availableGeometry().height());
+}
+
+void TstSyncDialog::namesAndReasonsAreShownAsTyped_data()
+{
+    QTest::addColumn<bool>("listName"); // else the server's reason phrase
+    QTest::addColumn<QString>("text");
+    const QList<QPair<QByteArray, QString>> texts = {
+        {"bold", QStringLiteral("<b>x</b>")},
+        {"image", QStringLiteral("<img src=\"file:///nonexistent/plumdeck.png\" width=\"300\" height=\"60\">")},
+        {"entity", QStringLiteral("Tom &amp; Jerry")},
+    };
+    for (const auto &[tag, text] : texts) {
+        QTest::newRow("list name shared by another user, " + tag) << true << text;
+        QTest::newRow("server's reason phrase, " + tag) << false << text;
+    }
+}
+
+// What others write reaches the dialog's labels in a real run: a list named
+// by the user who shares it, in the step text; the server's reason phrase,
+// in the step text and the error heading. Each is drawn as written.
+void TstSyncDialog::namesAndReasonsAreShownAsTyped()
+{
+    QFETCH(bool, listName);
+    QFETCH(QString, text);
+    QSettings().setValue(QStringLiteral("ui/show-sync-feedback"), true);
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    NotepadNotes notes;
+    SyncClient client;
+    if (listName) {
+        const quint32 id = server.addList(QStringLiteral("bob"), text, {FakeTask::make(QStringLiteral("Dune"))});
+        server.share(id, QStringLiteral("alice"), QStringLiteral("r"));
+        // The first run brings the list in; the next one names it.
+        ListsSynchronizer first(&client.lists, &client.host);
+        SyncDialog firstDialog(&first);
+        firstDialog.run();
+        QVERIFY(firstDialog.succeeded());
+        QCOMPARE(client.names(), QStringList{text});
+    } else {
+        server.respondOnce("GET", QStringLiteral("lists-info$"), 503, {}, text.toUtf8());
+    }
+    ListsSynchronizer sync(&client.lists, &client.host);
+    SyncDialog dialog(&sync);
+    // Each label is looked at whenever it has just taken a text with it.
+    QMap<QString, QString> problems;
+    const auto look = [&] {
+        for (QLabel *label : {dialog.infoLabel(), dialog.headingLabel()}) {
+            if (label->text().contains(text) && !problems.contains(label->objectName()))
+                problems.insert(label->objectName(), differenceFromTyped(label));
+        }
+    };
+    connect(&sync, &BaseSynchronizer::progress, this, look);
+    connect(&sync, &BaseSynchronizer::addProgress, this, look);
+    connect(&sync, &BaseSynchronizer::finished, this, [&](bool ok) {
+        look();
+        if (!ok)
+            QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    });
+    dialog.run();
+    QCOMPARE(dialog.succeeded(), listName);
+    QMap<QString, QString> expected{{QStringLiteral("sycInfoLabel"), QString()}};
+    if (!listName)
+        expected.insert(QStringLiteral("label"), QString());
+    QCOMPARE(problems, expected);
 }
 
 // A portal that answers the server's address with its own page: the reason
