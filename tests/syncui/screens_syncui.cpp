@@ -1,11 +1,17 @@
-// Screens of the sync windows as others' texts reach them.
+// Screens of the sync windows as others' texts reach them, and of the
+// certificate question as a run asks it.
 
 #include "screens.h"
+#include "shell/messagedialog.h"
 #include "sync/basesynchronizer.h"
+#include "syncui/sslerrorsui.h"
 #include "syncui/syncdialog.h"
 
 #include <QSettings>
+#include <QSslError>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -19,6 +25,14 @@ public:
 };
 
 } // namespace
+
+// First contact with a self-signed server: Cancel is the default button.
+PLUMDECK_SCREEN(certificateQuestion)
+{
+    std::unique_ptr<MessageDialog> dialog(
+        SslErrorsUI::makeQuestion({QSslError(QSslError::SelfSignedCertificate).errorString()}, nullptr));
+    QVERIFY(!shoot(dialog.get(), QStringLiteral("certificate-question")).isNull());
+}
 
 // A list named with markup by the user sharing it, in the step text.
 PLUMDECK_SCREEN(syncDialogMarkupName)
