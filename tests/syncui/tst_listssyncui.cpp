@@ -363,7 +363,9 @@ void TstListsSyncUI::forcedRunsCheckSettingsFirst()
 
 void TstListsSyncUI::forcedRemoteSucceeds()
 {
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Plan"), QStringLiteral("text"));
     seed();
+    QCOMPARE(m_notes->notes().size(), 1);
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
     DialogPilot pilot;
     ListsSyncUI ui(&m_client->lists, m_page.get());
@@ -375,6 +377,8 @@ void TstListsSyncUI::forcedRemoteSucceeds()
     QCOMPARE(sorted(names), (QStringList{"Books", "Chores"}));
     QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 2);
+    // The notes go up as new too, though the server had them.
+    QCOMPARE(m_server->requests("POST", "^/notepad-notes$").size(), 1);
 }
 
 void TstListsSyncUI::forcedRunsNotSucceedingAreUndone_data()
@@ -430,6 +434,9 @@ void TstListsSyncUI::forcedLocalSucceeds()
 {
     seed();
     m_client->addList(QStringLiteral("Only here"), {"x"});
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Only here"));
+    m_notes->appendNote(note);
     DialogPilot pilot;
     ListsSyncUI ui(&m_client->lists, m_page.get());
     ui.forceLocalSync();
@@ -439,6 +446,10 @@ void TstListsSyncUI::forcedLocalSucceeds()
     QVERIFY(m_page->calls.contains("closeHiddenDialogs"));
     QVERIFY(m_page->calls.contains("resetListsGroups"));
     QCOMPARE(m_server->lists().size(), 2);
+    // The notes are the server's: it has none, so one fresh note to type in.
+    QCOMPARE(m_notes->notes().size(), 1);
+    QVERIFY(m_notes->notes().first()->isUntouched());
+    QVERIFY(m_server->notes(QStringLiteral("alice")).isEmpty());
 }
 
 // A failed forced local run puts back what the user saw: a note or list the

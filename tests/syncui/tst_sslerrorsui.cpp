@@ -112,6 +112,9 @@ void TstSslErrorsUI::keysRefuse()
             QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
             return;
         }
+        // Marked as the default, the refusal is what Return means here.
+        QVERIFY(dialog->cancelButton()->isDefault());
+        QVERIFY(!dialog->okButton()->isDefault());
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         QVERIFY(QTest::qWaitFor([dialog] {
             return QApplication::focusWidget() && QApplication::focusWidget()->window() == dialog;
