@@ -22,17 +22,29 @@ void ListsSyncUI::normalSync()
 
 void ListsSyncUI::sync()
 {
+    if (runHeld())
+        showSettings();
+}
+
+bool ListsSyncUI::runHeld()
+{
     m_page->cancelSingleListSyncs();
     m_page->setSyncing(true);
     m_page->commitOpenEditor();
-    const bool hadLists = !m_lists->models().isEmpty();
-    BaseSyncUI::sync();
-    // The run drops untouched default lists before it starts; one that then
-    // fails must not leave a page that had a list with none to type in.
-    if (succeeded() || (hadLists && m_lists->models().isEmpty()))
-        m_lists->ensureNotEmpty();
+    bool settingsRequested = false;
+    // The check may open the settings, and a backup imported there replaces
+    // the lists: they are read after it.
+    if (checkSettings() && m_lists) {
+        const bool hadLists = !m_lists->models().isEmpty();
+        settingsRequested = runSync();
+        // The run drops untouched default lists before it starts; one that
+        // then fails must not leave a page that had a list with none to type in.
+        if (m_lists && (succeeded() || (hadLists && m_lists->models().isEmpty())))
+            m_lists->ensureNotEmpty();
+    }
     ensureANote();
     m_page->setSyncing(false);
+    return settingsRequested;
 }
 
 // The run drops untouched notes too, before it sends any: when the server
@@ -53,38 +65,44 @@ void ListsSyncUI::ensureANote()
 // The forced runs check the settings before they touch anything, and put
 // everything back when the run does not succeed: a failed, cancelled or
 // never started run must neither empty the user's lists nor leave them ready
-// to be posted a second time.
+// to be posted a second time. Settings asked for after a failure open once
+// everything is back: a backup imported there must not be undone by it.
 void ListsSyncUI::forceRemoteSync()
 {
-    if (!checkSettings())
-        return;
-    NotepadNotes *notes = NotepadNotes::instance();
-    SyncSnapshot snapshot(m_lists, m_page, notes);
-    ListsSynchronizer::prepareForceRemote(m_lists, notes);
     m_forceRemote = true;
     m_forceLocal = false;
-    sync();
-    if (!succeeded())
-        snapshot.restore();
+    runForced([this](NotepadNotes *notes) { ListsSynchronizer::prepareForceRemote(m_lists, notes); });
 }
 
 void ListsSyncUI::forceLocalSync()
 {
-    if (!checkSettings())
-        return;
-    NotepadNotes *notes = NotepadNotes::instance();
-    SyncSnapshot snapshot(m_lists, m_page, notes);
-    m_page->resetUIMode();
-    m_page->closeHiddenDialogs();
-    m_lists->removeAllLists();
-    m_page->resetListsGroups();
-    if (notes)
-        notes->deleteAndPurgeEverything();
     m_forceRemote = false;
     m_forceLocal = true;
-    sync();
-    if (!succeeded())
-        snapshot.restore();
+    runForced([this](NotepadNotes *notes) {
+        m_page->resetUIMode();
+        m_page->closeHiddenDialogs();
+        m_lists->removeAllLists();
+        m_page->resetListsGroups();
+        if (notes)
+            notes->deleteAndPurgeEverything();
+    });
+}
+
+void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare)
+{
+    if (!checkSettings() || !m_lists)
+        return;
+    NotepadNotes *notes = NotepadNotes::instance();
+    bool settingsRequested = false;
+    {
+        SyncSnapshot snapshot(m_lists, m_page, notes);
+        prepare(notes);
+        settingsRequested = runHeld();
+        if (!succeeded())
+            snapshot.restore();
+    }
+    if (settingsRequested)
+        showSettings();
 }
 
 BaseSynchronizer *ListsSyncUI::createSynchronizer()

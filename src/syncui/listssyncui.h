@@ -3,7 +3,12 @@
 
 #include "syncui/basesyncui.h"
 
+#include <QPointer>
+
+#include <functional>
+
 class ListsSyncPage;
+class NotepadNotes;
 class UserLists;
 
 // The front end of the full synchronisation: the normal run and the two
@@ -28,9 +33,16 @@ protected:
     void showSettings() override;
 
 private:
+    // One run with the page held still; true when the user asked for the
+    // settings after it failed. They open only once the run is wound up.
+    bool runHeld();
+    // A forced run: `prepare` readies the lists and notes after the snapshot.
+    void runForced(const std::function<void(NotepadNotes *)> &prepare);
     void ensureANote();
 
-    UserLists *m_lists;
+    // A backup imported in the settings replaces the lists: they may be gone
+    // when a message box or the settings return.
+    QPointer<UserLists> m_lists;
     ListsSyncPage *m_page;
     bool m_forceRemote = false;
     bool m_forceLocal = false;

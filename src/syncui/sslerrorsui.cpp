@@ -2,6 +2,8 @@
 
 #include "shell/messagedialog.h"
 
+#include <QPushButton>
+
 SslErrorsUI::SslErrorsUI(QWidget *parentWidget, QObject *parent)
     : QObject(parent)
     , m_parentWidget(parentWidget)
@@ -14,8 +16,21 @@ QString SslErrorsUI::questionText(const QStringList &errorTexts)
         + tr("Connect anyway?");
 }
 
+MessageDialog *SslErrorsUI::makeQuestion(const QStringList &errorTexts, QWidget *parent)
+{
+    auto *dialog = new MessageDialog(tr("Secure connection problem"), questionText(errorTexts), true, parent);
+    // Accepting hands the password to whoever holds this key: a Return or a
+    // Space typed for another window refuses. Ok takes a deliberate choice.
+    dialog->cancelButton()->setDefault(true);
+    dialog->cancelButton()->setFocus();
+    return dialog;
+}
+
 bool SslErrorsUI::askUser(const QStringList &errorTexts)
 {
-    return MessageDialog::question(tr("Secure connection problem"), questionText(errorTexts),
-                                   m_parentWidget.data());
+    // On the heap: a parent deleted while the question runs deletes it too.
+    QPointer<MessageDialog> dialog = makeQuestion(errorTexts, m_parentWidget.data());
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return accepted;
 }

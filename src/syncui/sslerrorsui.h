@@ -7,6 +7,8 @@
 
 #include "sync/sslerrorhandler.h"
 
+class MessageDialog;
+
 // Asks the user about certificate errors with a question box over the
 // window that started the work (a synchronisation, a connection test).
 class SslErrorsUI : public QObject, public SslErrorHandler
@@ -19,6 +21,8 @@ public:
 
     // The text of the question for these errors.
     static QString questionText(const QStringList &errorTexts);
+    // The question box for these errors, refusing unless Ok is chosen.
+    static MessageDialog *makeQuestion(const QStringList &errorTexts, QWidget *parent);
 
 private:
     QPointer<QWidget> m_parentWidget;

@@ -31,6 +31,9 @@ SyncDialog::SyncDialog(BaseSynchronizer *synchronizer, QWidget *parent)
     auto *row = new QHBoxLayout;
     m_headingLabel = new QLabel(tr("Synchronizing"));
     m_headingLabel->setObjectName(QStringLiteral("label"));
+    // The error carries the server's reason and list names others chose:
+    // shown as written, never as markup.
+    m_headingLabel->setTextFormat(Qt::PlainText);
     // Room for the usual error texts on one line; longer ones wrap.
     m_headingLabel->setWordWrap(true);
     m_headingLabel->setMinimumWidth(220);
@@ -62,6 +65,8 @@ SyncDialog::SyncDialog(BaseSynchronizer *synchronizer, QWidget *parent)
 
     m_infoLabel = new QLabel;
     m_infoLabel->setObjectName(QStringLiteral("sycInfoLabel"));
+    // The steps name lists, shared ones named by other users.
+    m_infoLabel->setTextFormat(Qt::PlainText);
     content->addWidget(m_infoLabel);
     setContentLayout(content);
 

@@ -1,3 +1,6 @@
+#include "dialogdriver.h"
+#include "dialogs/backupdialog.h"
+#include "lists/listsui.h"
 #include "listssyncclient.h"
 #include "notepad/notepadcommands.h"
 #include "notepad/notepadtabwidget.h"
@@ -9,6 +12,8 @@
 #include "syncui/syncdialog.h"
 #include "testenvironment.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -58,7 +63,8 @@ public:
         connect(&m_timer, &QTimer::timeout, this, [this] {
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 auto *dialog = qobject_cast<QDialog *>(widget);
-                if (!dialog || !dialog->isVisible())
+                // A file dialog is the test's own to answer.
+                if (!dialog || !dialog->isVisible() || dialog->inherits("QFileDialog"))
                     continue;
                 if (auto *sync = qobject_cast<SyncDialog *>(dialog)) {
                     ++syncDialogs;
@@ -88,6 +94,54 @@ private:
     QTimer m_timer;
 };
 
+// The lists page itself, whose settings import a backup: the lists read
+// from it take the place of the page's, which are deleted, as when the user
+// imports one in the preferences.
+class ImportingPage : public ListsUI
+{
+public:
+    explicit ImportingPage(const QString &backup)
+        : ListsUI(nullptr, nullptr, nullptr)
+        , m_backup(backup)
+    {
+    }
+    void showPreferences() override
+    {
+        ++settingsShown;
+        BackupDialog dialog(userLists(), listsGroups());
+        QObject::connect(&dialog, &BackupDialog::listsRestored, this, &ListsUI::setUserLists);
+        QObject::connect(&dialog, &BackupDialog::listsGroupsChanged, this, &ListsUI::reloadListsGroupsManager);
+        const QString backup = m_backup;
+        DialogDriver::whenDialog([] { return DialogDriver::visibleDialog("QFileDialog"); },
+                                 [backup](QWidget *files) {
+                                     auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                                     QVERIFY(name);
+                                     name->setText(backup);
+                                     QTest::keyClick(name, Qt::Key_Return);
+                                 },
+                                 300);
+        dialog.onImportFromFilePressed();
+        reports << dialog.infoLabel()->text();
+    }
+    int settingsShown = 0;
+    QStringList reports;
+
+private:
+    QString m_backup;
+};
+
+// A lists document of one task a list.
+bool writeListsDocument(const QString &path, const QStringList &names, quint32 firstLocalId)
+{
+    UserLists lists;
+    for (const QString &name : names) {
+        TaskList *list = lists.createList()->taskList();
+        list->setName(name);
+        list->setLocalId(firstLocalId + quint32(lists.models().size()) - 1);
+    }
+    return lists.save(path);
+}
+
 } // namespace
 
 class TstListsSyncUI : public QObject
@@ -114,6 +168,8 @@ private slots:
     void forcedLocalFailingKeepsDeletionsHidden();
     void tooDeepSharedListIsNamedAndKeptHere_data();
     void tooDeepSharedListIsNamedAndKeptHere();
+    void backupImportedInTheSettings_data();
+    void backupImportedInTheSettings();
 
 private:
     void seed();
@@ -224,7 +280,11 @@ void TstListsSyncUI::failedRunOffersTheSettings()
     QVERIFY(!ui.succeeded());
     QCOMPARE(pilot.errors.size(), 1);
     QCOMPARE(m_page->calls.contains("showPreferences"), preferences);
-    QCOMPARE(m_page->calls.last(), QStringLiteral("setSyncing 0"));
+    // The run is wound up, the page editable again, before the settings open.
+    const qsizetype released = m_page->calls.lastIndexOf(QStringLiteral("setSyncing 0"));
+    QVERIFY(released > m_page->calls.lastIndexOf(QStringLiteral("setSyncing 1")));
+    QCOMPARE(m_page->calls.mid(released),
+             preferences ? QStringList({"setSyncing 0", "showPreferences"}) : QStringList({"setSyncing 0"}));
     QVERIFY(m_client->lists.models().isEmpty()); // no list made after a failure
 }
 
@@ -305,7 +365,9 @@ void TstListsSyncUI::forcedRunsCheckSettingsFirst()
 
 void TstListsSyncUI::forcedRemoteSucceeds()
 {
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Plan"), QStringLiteral("text"));
     seed();
+    QCOMPARE(m_notes->notes().size(), 1);
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
     DialogPilot pilot;
     ListsSyncUI ui(&m_client->lists, m_page.get());
@@ -317,6 +379,8 @@ void TstListsSyncUI::forcedRemoteSucceeds()
     QCOMPARE(sorted(names), (QStringList{"Books", "Chores"}));
     QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores"}));
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 2);
+    // The notes go up as new too, though the server had them.
+    QCOMPARE(m_server->requests("POST", "^/notepad-notes$").size(), 1);
 }
 
 void TstListsSyncUI::forcedRunsNotSucceedingAreUndone_data()
@@ -372,6 +436,9 @@ void TstListsSyncUI::forcedLocalSucceeds()
 {
     seed();
     m_client->addList(QStringLiteral("Only here"), {"x"});
+    auto *note = new NotepadNote;
+    note->setTitle(QStringLiteral("Only here"));
+    m_notes->appendNote(note);
     DialogPilot pilot;
     ListsSyncUI ui(&m_client->lists, m_page.get());
     ui.forceLocalSync();
@@ -381,6 +448,10 @@ void TstListsSyncUI::forcedLocalSucceeds()
     QVERIFY(m_page->calls.contains("closeHiddenDialogs"));
     QVERIFY(m_page->calls.contains("resetListsGroups"));
     QCOMPARE(m_server->lists().size(), 2);
+    // The notes are the server's: it has none, so one fresh note to type in.
+    QCOMPARE(m_notes->notes().size(), 1);
+    QVERIFY(m_notes->notes().first()->isUntouched());
+    QVERIFY(m_server->notes(QStringLiteral("alice")).isEmpty());
 }
 
 // A failed forced local run puts back what the user saw: a note or list the
@@ -520,6 +591,80 @@ void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere()
             QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
     }
     QCOMPARE(SyncClient::depth(held), 2);
+}
+
+void TstListsSyncUI::backupImportedInTheSettings_data()
+{
+    QTest::addColumn<QString>("run"); // "normal", "forced local", "forced remote"
+    QTest::addColumn<QString>("settings"); // why they open: "no url", "no password", "Settings..."
+    QTest::newRow("F5 with no server set") << "normal" << "no url";
+    QTest::newRow("F5 with no password") << "normal" << "no password";
+    QTest::newRow("Settings... after a failed run") << "normal" << "Settings...";
+    QTest::newRow("forced local, no server set") << "forced local" << "no url";
+    QTest::newRow("forced local, Settings... after a failed run") << "forced local" << "Settings...";
+    QTest::newRow("forced remote, Settings... after a failed run") << "forced remote" << "Settings...";
+}
+
+// The settings a run opens may import a backup, which deletes the page's
+// lists and puts the backup's in their place: the front end then works on
+// what the page holds now, and puts nothing of before back over it.
+void TstListsSyncUI::backupImportedInTheSettings()
+{
+    QFETCH(QString, run);
+    QFETCH(QString, settings);
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("backup.xhtml"));
+    QVERIFY(writeListsDocument(backup, {QStringLiteral("Plums"), QStringLiteral("Pears")}, 20));
+    QVERIFY(writeListsDocument(ListsUI::listsFilePath(), {QStringLiteral("Books"), QStringLiteral("Chores")}, 10));
+    auto page = std::make_unique<ImportingPage>(backup);
+    QCOMPARE(page->userLists()->models().size(), 2);
+    QPointer<UserLists> before = page->userLists();
+
+    if (settings == QLatin1String("no url"))
+        ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    else if (settings == QLatin1String("no password"))
+        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QString());
+    else
+        m_server->respondOnce("GET", "lists-info$", 500);
+    {
+        DialogPilot pilot(QStringLiteral("settings"));
+        ListsSyncUI front(page->userLists(), page.get());
+        if (run == QLatin1String("normal"))
+            front.normalSync();
+        else if (run == QLatin1String("forced local"))
+            front.forceLocalSync();
+        else
+            front.forceRemoteSync();
+        QVERIFY(!front.succeeded());
+        QCOMPARE(pilot.errors.size(), settings == QLatin1String("Settings...") ? 1 : 0);
+    }
+    QCOMPARE(page->reports, QStringList{"Backup completed."});
+    QVERIFY(!before);
+    // The page holds the backup's lists, the list groups name them and no
+    // other, and the page is editable again.
+    QStringList names;
+    QList<quint32> ids;
+    for (TaskList *list : page->userLists()->taskLists()) {
+        names << list->name();
+        ids << list->localId();
+    }
+    QCOMPARE(names, (QStringList{"Plums", "Pears"}));
+    QList<quint32> grouped;
+    const std::function<void(const ListsGroupsElementGroup *)> collect = [&](const ListsGroupsElementGroup *group) {
+        for (const ListsGroupsElementList *entry : group->lists())
+            grouped << entry->localId();
+        for (const ListsGroupsElementGroup *child : group->groups())
+            collect(child);
+    };
+    collect(page->listsGroups()->rootGroup());
+    std::sort(ids.begin(), ids.end());
+    std::sort(grouped.begin(), grouped.end());
+    QCOMPARE(grouped, ids);
+    QVERIFY(!page->isSyncing());
+    QCOMPARE(page->settingsShown, 1);
+    page.reset();
+    QFile::remove(ListsUI::listsFilePath());
+    QFile::remove(ListsUI::listsGroupsFilePath());
 }
 
 PLUMDECK_TEST_MAIN(TstListsSyncUI)

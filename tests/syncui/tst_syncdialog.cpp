@@ -1,4 +1,5 @@
 #include "core/uisettings.h"
+#include "drawnastyped.h"
 #include "listssyncclient.h"
 #include "shell/plumdeckstyle.h"
 #include "sync/listssynchronizer.h"
@@ -24,9 +25,15 @@ class ScriptedSynchronizer : public BaseSynchronizer
 public:
     QList<std::function<void(ScriptedSynchronizer *)>> script;
     int starts = 0;
+    // When set, the run ends with it at once, before its dialog shows.
+    QString failAtStart;
     void start() override
     {
         ++starts;
+        if (!failAtStart.isEmpty()) {
+            fail(failAtStart);
+            return;
+        }
         QTimer::singleShot(0, this, [this] { playNext(); });
     }
     void playNext()
@@ -41,6 +48,17 @@ public:
     using BaseSynchronizer::fail;
     using BaseSynchronizer::succeed;
 };
+
+// The skin with its style sheet, as the program shows it.
+bool useSkin(bool blue)
+{
+    UISettings::instance()->setSkin(blue ? UISettings::blueSkin() : UISettings::defaultSkin());
+    QFile sheet(UISettings::instance()->styleSheetPath());
+    if (!sheet.open(QIODevice::ReadOnly))
+        return false;
+    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    return true;
+}
 
 void clickWhenVisible(QPushButton *button)
 {
@@ -67,12 +85,19 @@ private slots:
     void failureShowsTheErrorAndOffersSettings();
     void failureTextIsShownWhole_data();
     void failureTextIsShownWhole();
+    void namesAndReasonsAreShownAsTyped_data();
+    void namesAndReasonsAreShownAsTyped();
     void portalPageReadsAsTwoPhrases();
     void cancelWhileRunning();
     void feedbackShowsTheProgressText();
     void minimizeTakesTheMainWindowAlong();
     void fullRunAgainstTheServer();
     void secondFullRunDoesNotHang();
+
+private:
+    // The error fills the area between the bar and the buttons, whole or
+    // scrollable, inside the window.
+    void checkHeadingShownWhole(SyncDialog &dialog, const QString &text);
 };
 
 void TstSyncDialog::initTestCase()
@@ -177,6 +202,7 @@ void TstSyncDialog::failureShowsTheErrorAndOffersSettings()
         });
     });
     dialog.run();
+    qApp->setStyleSheet(QString());
     QVERIFY(checked);
     QVERIFY(!dialog.succeeded());
     QCOMPARE(dialog.settingsRequested(), settings);
@@ -187,14 +213,21 @@ void TstSyncDialog::failureTextIsShownWhole_data()
 {
     QTest::addColumn<bool>("blue");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("beforeShown");
     const auto texts = syncFailureTexts();
     for (const bool blue : {false, true}) {
         for (const auto &[tag, text] : texts)
-            QTest::newRow((tag + (blue ? " blue" : " green")).constData()) << blue << text;
+            QTest::newRow((tag + (blue ? " blue" : " green")).constData()) << blue << text << false;
     }
+    // A run may end before its dialog shows (one is already running): the
+    // window is laid out around the error as it shows.
+    for (const auto &[tag, text] : texts)
+        QTest::newRow((tag + " before shown").constData()) << false << text << true;
     // Longer than any screen: it scrolls rather than running off.
-    QTest::newRow("endless reason") << false << QStringLiteral("Unexpected response: ")
-            + QStringLiteral("Please sign in to the network before going on. ").repeated(200);
+    const QString endless = QStringLiteral("Unexpected response: ")
+        + QStringLiteral("Please sign in to the network before going on. ").repeated(200);
+    QTest::newRow("endless reason") << false << endless << false;
+    QTest::newRow("endless reason before shown") << false << endless << true;
 }
 
 // The dialog is watched while it runs, so it has its size before the error
@@ -203,49 +236,131 @@ void TstSyncDialog::failureTextIsShownWhole()
 {
     QFETCH(bool, blue);
     QFETCH(QString, text);
-    UISettings::instance()->setSkin(blue ? UISettings::blueSkin() : UISettings::defaultSkin());
-    QFile sheet(UISettings::instance()->styleSheetPath());
-    QVERIFY(sheet.open(QIODevice::ReadOnly));
-    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    QFETCH(bool, beforeShown);
+    QVERIFY(useSkin(blue));
     ScriptedSynchronizer sync;
+    if (beforeShown)
+        sync.failAtStart = text;
     sync.script << [](ScriptedSynchronizer *s) { s->emitProgress(QStringLiteral("Checking available lists..."), 50, 1000); }
                 << [text](ScriptedSynchronizer *s) { s->fail(text); };
     SyncDialog dialog(&sync);
-    QLabel *heading = dialog.headingLabel();
-    QScrollArea *area = dialog.headingScroll();
     bool checked = false;
-    // Looked at as soon as the dialog has taken the end, before anything
-    // else runs: the window is painted as it stands then.
-    connect(&sync, &BaseSynchronizer::finished, this, [&] {
-        [&] {
-            checked = true;
-            QCOMPARE(heading->text(), text);
-            // The label holds every line of the text at the width it has...
-            QVERIFY2(heading->heightForWidth(heading->width()) <= heading->height(),
-                     qPrintable(QStringLiteral("needs %1, has %2")
-                                    .arg(heading->heightForWidth(heading->width()))
-                                    .arg(heading->height())));
-            // ...and shows all of it, or can be scrolled to the rest.
-            const bool scrolls = area->verticalScrollBar()->isVisible();
-            QCOMPARE(scrolls, text.size() > 2000);
-            if (!scrolls)
-                QVERIFY(heading->height() <= area->viewport()->height());
-            // The area lies inside the window, between the bar and the buttons.
-            const QRect shown(area->mapTo(&dialog, QPoint()), area->size());
-            QVERIFY(dialog.rect().contains(shown));
-            QVERIFY(shown.bottom() < dialog.cancelButton()->mapTo(&dialog, QPoint()).y());
-            QVERIFY(shown.bottom() < dialog.settingsButton()->mapTo(&dialog, QPoint()).y());
-            QVERIFY(shown.top() >= dialog.progressBar()->mapTo(&dialog, QPoint()).y() + dialog.progressBar()->height());
-            QVERIFY(dialog.height() <= dialog.screen()->availableGeometry().height());
-        }();
+    const auto check = [&] {
+        checked = true;
+        checkHeadingShownWhole(dialog, text);
         QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    };
+    // Looked at as soon as the dialog has taken the end, before anything
+    // else runs: the window is painted as it stands then. An end that came
+    // before the window was shown is looked at once it shows.
+    connect(&sync, &BaseSynchronizer::finished, this, [&] {
+        if (dialog.isVisible())
+            check();
+        else
+            QTimer::singleShot(0, &dialog, check);
     });
     dialog.run();
     QVERIFY(checked);
     qApp->setStyleSheet(QString());
+    if (beforeShown)
+        return;
     // A failed run is not shown as complete.
     QCOMPARE(dialog.progressBar()->value(), 50);
     QCOMPARE(dialog.progressBar()->maximum(), 1000);
+}
+
+void TstSyncDialog::checkHeadingShownWhole(SyncDialog &dialog, const QString &text)
+{
+    QLabel *heading = dialog.headingLabel();
+    QScrollArea *area = dialog.headingScroll();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(heading->text(), text);
+    // The label holds every line of the text at the width it has...
+    QVERIFY2(heading->heightForWidth(heading->width()) <= heading->height(),
+             qPrintable(QStringLiteral("needs %1, has %2").arg(heading->heightForWidth(heading->width())).arg(heading->height())));
+    // ...and shows all of it, or can be scrolled to the rest.
+    const bool scrolls = area->verticalScrollBar()->isVisible();
+    QCOMPARE(scrolls, text.size() > 2000);
+    if (!scrolls) {
+        QVERIFY2(heading->height() <= area->viewport()->height(),
+                 qPrintable(QStringLiteral("%1 high in %2").arg(heading->height()).arg(area->viewport()->height())));
+        // The area takes the text's height: no band of blank lines around it.
+        QCOMPARE(area->viewport()->height(), heading->heightForWidth(heading->width()));
+    }
+    // The area lies inside the window, between the bar and the buttons.
+    const QRect shown(area->mapTo(&dialog, QPoint()), area->size());
+    QVERIFY(dialog.rect().contains(shown));
+    QVERIFY(shown.bottom() < dialog.cancelButton()->mapTo(&dialog, QPoint()).y());
+    QVERIFY(shown.bottom() < dialog.settingsButton()->mapTo(&dialog, QPoint()).y());
+    QVERIFY(shown.top() >= dialog.progressBar()->mapTo(&dialog, QPoint()).y() + dialog.progressBar()->height());
+    QVERIFY(dialog.height() <= dialog.screen()->availableGeometry().height());
+}
+
+void TstSyncDialog::namesAndReasonsAreShownAsTyped_data()
+{
+    QTest::addColumn<bool>("listName"); // else the server's reason phrase
+    QTest::addColumn<QString>("text");
+    const QList<QPair<QByteArray, QString>> texts = {
+        {"bold", QStringLiteral("<b>x</b>")},
+        {"image", QStringLiteral("<img src=\"file:///nonexistent/plumdeck.png\" width=\"300\" height=\"60\">")},
+        {"entity", QStringLiteral("Tom &amp; Jerry")},
+    };
+    for (const auto &[tag, text] : texts) {
+        QTest::newRow("list name shared by another user, " + tag) << true << text;
+        QTest::newRow("server's reason phrase, " + tag) << false << text;
+    }
+}
+
+// What others write reaches the dialog's labels in a real run: a list named
+// by the user who shares it, in the step text; the server's reason phrase,
+// in the step text and the error heading. Each is drawn as written.
+void TstSyncDialog::namesAndReasonsAreShownAsTyped()
+{
+    QFETCH(bool, listName);
+    QFETCH(QString, text);
+    QSettings().setValue(QStringLiteral("ui/show-sync-feedback"), true);
+    CheckedFakeServer server;
+    QVERIFY(server.start());
+    server.addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
+    ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    NotepadNotes notes;
+    SyncClient client;
+    if (listName) {
+        const quint32 id = server.addList(QStringLiteral("bob"), text, {FakeTask::make(QStringLiteral("Dune"))});
+        server.share(id, QStringLiteral("alice"), QStringLiteral("r"));
+        // The first run brings the list in; the next one names it.
+        ListsSynchronizer first(&client.lists, &client.host);
+        SyncDialog firstDialog(&first);
+        firstDialog.run();
+        QVERIFY(firstDialog.succeeded());
+        QCOMPARE(client.names(), QStringList{text});
+    } else {
+        server.respondOnce("GET", QStringLiteral("lists-info$"), 503, {}, text.toUtf8());
+    }
+    ListsSynchronizer sync(&client.lists, &client.host);
+    SyncDialog dialog(&sync);
+    // Each label is looked at whenever it has just taken a text with it.
+    QMap<QString, QString> problems;
+    const auto look = [&] {
+        for (QLabel *label : {dialog.infoLabel(), dialog.headingLabel()}) {
+            if (label->text().contains(text) && !problems.contains(label->objectName()))
+                problems.insert(label->objectName(), differenceFromTyped(label));
+        }
+    };
+    connect(&sync, &BaseSynchronizer::progress, this, look);
+    connect(&sync, &BaseSynchronizer::addProgress, this, look);
+    connect(&sync, &BaseSynchronizer::finished, this, [&](bool ok) {
+        look();
+        if (!ok)
+            QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    });
+    dialog.run();
+    QCOMPARE(dialog.succeeded(), listName);
+    QMap<QString, QString> expected{{QStringLiteral("sycInfoLabel"), QString()}};
+    if (!listName)
+        expected.insert(QStringLiteral("label"), QString());
+    QCOMPARE(problems, expected);
 }
 
 // A portal that answers the server's address with its own page: the reason
@@ -342,13 +457,21 @@ void TstSyncDialog::secondFullRunDoesNotHang()
     SyncClient client;
     ListsSynchronizer first(&client.lists, &client.host);
     ListsSynchronizer second(&client.lists, &client.host);
+    QVERIFY(useSkin(false));
     SyncDialog dialog(&second);
+    bool checked = false;
     connect(&second, &BaseSynchronizer::finished, this, [&] {
-        QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+        // Ended before the window showed: it is laid out around the error.
+        QTimer::singleShot(0, &dialog, [&] {
+            checked = true;
+            checkHeadingShownWhole(dialog, QStringLiteral("A synchronisation is already running."));
+            QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        });
     });
     dialog.run();
+    qApp->setStyleSheet(QString());
+    QVERIFY(checked);
     QVERIFY(!dialog.succeeded());
-    QCOMPARE(dialog.headingLabel()->text(), QStringLiteral("A synchronisation is already running."));
 }
 
 PLUMDECK_TEST_MAIN(TstSyncDialog)

@@ -1,0 +1,155 @@
+// The certificate question as a run meets it, against the fake server over
+// TLS: a key meant for another window refuses; accepting is a click on Ok.
+
+#include "core/options.h"
+#include "core/serversettings.h"
+#include "drawnastyped.h"
+#include "fakeservertest.h"
+#include "shell/messagedialog.h"
+#include "sync/request.h"
+#include "sync/serverhttpconnection.h"
+#include "synctest.h"
+#include "syncui/sslerrorsui.h"
+#include "testenvironment.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <memory>
+
+class TstSslErrorsUI : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void keysRefuse_data();
+    void keysRefuse();
+    void questionShowsTheTextsAsWritten();
+
+private:
+    // A HEAD of the root asking through `handler`; true when it got a response.
+    bool reachable(SslErrorHandler *handler);
+
+    std::unique_ptr<FakeServer> m_server;
+};
+
+void TstSslErrorsUI::init()
+{
+    Options::noignoresslerrors.reset();
+    m_server = std::make_unique<FakeServer>(FakeServer::Tls);
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    // Each request on a new connection, so each meets the certificate.
+    m_server->closeAfterResponses(1);
+    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
+    SyncTest::useServer(*m_server);
+}
+
+void TstSslErrorsUI::cleanup()
+{
+    if (m_server)
+        PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+    m_server.reset();
+    // Forget what this test accepted.
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+}
+
+bool TstSslErrorsUI::reachable(SslErrorHandler *handler)
+{
+    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
+    request.setSslErrorHandler(handler);
+    if (!SyncTest::run(&request))
+        return false;
+    return !request.hasError() && request.responseHeader().statusCode() == 200;
+}
+
+void TstSslErrorsUI::keysRefuse_data()
+{
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("accepted");
+    for (const bool changed : {false, true}) {
+        const QByteArray question = changed ? "changed certificate, " : "first contact, ";
+        QTest::newRow(question + "Return") << changed << int(Qt::Key_Return) << false;
+        QTest::newRow(question + "Enter") << changed << int(Qt::Key_Enter) << false;
+        QTest::newRow(question + "Space") << changed << int(Qt::Key_Space) << false;
+        QTest::newRow(question + "Escape") << changed << int(Qt::Key_Escape) << false;
+        // The deliberate choice: a click on Ok.
+        QTest::newRow(question + "Ok clicked") << changed << 0 << true;
+    }
+}
+
+// The key goes where the platform sends it: to the question's focused
+// widget, the question being the active window.
+void TstSslErrorsUI::keysRefuse()
+{
+    QFETCH(bool, changed);
+    QFETCH(int, key);
+    QFETCH(bool, accepted);
+    QWidget window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    SslErrorsUI ui(&window);
+    if (changed) {
+        // One certificate accepted, then the server shows another.
+        SyncTest::whenMessageBox([](QWidget *dialog) {
+            QTest::mouseClick(static_cast<MessageDialog *>(dialog)->okButton(), Qt::LeftButton);
+        });
+        QVERIFY(reachable(&ui));
+        m_server->useOtherCertificate(true);
+    }
+    m_server->clearRequests();
+    QString text;
+    QString focused;
+    bool asked = false;
+    SyncTest::whenMessageBox([&](QWidget *widget) {
+        auto *dialog = static_cast<MessageDialog *>(widget);
+        asked = true;
+        if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel")))
+            text = label->text();
+        if (!key) {
+            QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+            return;
+        }
+        // Marked as the default, the refusal is what Return means here.
+        QVERIFY(dialog->cancelButton()->isDefault());
+        QVERIFY(!dialog->okButton()->isDefault());
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QVERIFY(QTest::qWaitFor([dialog] {
+            return QApplication::focusWidget() && QApplication::focusWidget()->window() == dialog;
+        }));
+        QWidget *target = QApplication::focusWidget();
+        focused = target->objectName();
+        QTest::keyClick(target, Qt::Key(key));
+    });
+    QCOMPARE(reachable(&ui), accepted);
+    QVERIFY(asked);
+    QCOMPARE(text.startsWith(QLatin1String("- The server's certificate has changed since you accepted it.")), changed);
+    QVERIFY2(text.endsWith(QLatin1String("\n\nConnect anyway?")), qPrintable(text));
+    if (key)
+        QCOMPARE(focused, QStringLiteral("cancelbutton"));
+    // Refused: nothing reached the server, and the certificate is not known.
+    QCOMPARE(m_server->requests().isEmpty(), !accepted);
+    QCOMPARE(reachable(nullptr), accepted);
+}
+
+// The errors may one day carry what a certificate says of itself; the
+// question draws them as written.
+void TstSslErrorsUI::questionShowsTheTextsAsWritten()
+{
+    QWidget window;
+    window.show();
+    SslErrorsUI ui(&window);
+    QString problem = QStringLiteral("not asked");
+    SyncTest::whenMessageBox([&](QWidget *dialog) {
+        auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+        problem = label ? differenceFromTyped(label) : QStringLiteral("no text");
+        QTest::mouseClick(static_cast<MessageDialog *>(dialog)->cancelButton(), Qt::LeftButton);
+    });
+    QVERIFY(!ui.askUser({QStringLiteral("Issued to <b>x</b> &amp; <img src=\"file:///nonexistent.png\">")}));
+    QCOMPARE(problem, QString());
+}
+
+PLUMDECK_TEST_MAIN(TstSslErrorsUI)
+#include "tst_sslerrorsui.moc"
