@@ -671,6 +671,11 @@ private slots:
             << listXml(ok, "<ul class=\"pd-shared\"><li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">"
                            "<dt>name</dt><dd>bob</dd></dl></li></ul>")
             << QStringList{sharedUsersFailed} << read << "2|Broken|8|" + sharedUsersFailed << "";
+        QTest::newRow("removed list, soft task error") << listXml("sync-status=deleted|id=8|revision=2|name=Broken",
+                                                                  tasksXml(taskXml("title=a|done=false|id=x")))
+                                                       << none << read << "2|Broken|8|bad task id string x" << "";
+        QTest::newRow("live list, soft task error") << listXml(ok, tasksXml(taskXml("title=a|done=false|revision=-1")))
+                                                    << none << read << "2|Broken|8|bad rev num string -1" << "";
         // Known by what can be read of it.
         QTest::newRow("no name, known by id") << listXml("sync-status=edited|id=9|revision=0") << none << read
                                               << "2||9|bad rev num string 0" << "";

@@ -422,6 +422,24 @@ private slots:
         QCOMPARE(keptAsideBytes(path), bytes);
     }
 
+    void unreadListBesideRemovedOnesIsWrittenBack()
+    {
+        // Nothing read marks the lists changed: the left-out list does, so
+        // that the next save writes the file without it.
+        const QString path = m_dir.filePath(QStringLiteral("removed/lists.xhtml"));
+        QDir(QFileInfo(path).path()).removeRecursively();
+        QByteArray bytes = fileWithRecord(QByteArray());
+        const qsizetype body = bytes.indexOf("<body>") + 6;
+        bytes = bytes.left(body) + listRecord("sync-status=deleted|id=6|revision=3|name=Old")
+                + listRecord("sync-status=deleted|id=7|revision=0|name=Gone") + "</body></html>\n";
+        writeFile(path, bytes);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^left out list 2 of ")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^kept the unreadable lists file as ")));
+        QScopedPointer<UserLists> lists(UserLists::load(path));
+        QVERIFY(lists);
+        QCOMPARE(state(*lists), QStringLiteral(" / 6 / modified"));
+    }
+
     void unreadListOfUnkeepableFile()
     {
         // No kept-aside name fits beside so long a name: the lists read are
