@@ -251,6 +251,12 @@ private slots:
         QTest::newRow("two") << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>bad</dd><dt>name</dt><dd>X</dd>")
                                     + QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>new</dd><dt>owned</dt><dd>no</dd>")
                              << "2 of your lists could not be read and were left out: \"X\", list 3 in the file.";
+        QByteArray twelve;
+        for (int i = 1; i <= 12; ++i)
+            twelve += QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>bad</dd><dt>name</dt><dd>L" + QByteArray::number(i) + "</dd>");
+        QTest::newRow("twelve") << twelve
+                                << "12 of your lists could not be read and were left out: \"L1\", \"L2\", \"L3\", \"L4\", "
+                                   "\"L5\", \"L6\", \"L7\", \"L8\", \"L9\", \"L10\", and 2 more.";
     }
     void unreadListIsLeftOutAndTold()
     {
