@@ -13,15 +13,20 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QByteArray bytes = FuzzSetup::bytesOf(data, size);
-    QBuffer buffer(&bytes);
-    TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
-    UserLists *lists = reader.loadLists(&buffer);
-    if (lists) {
-        // Whatever was read must write again.
-        QBuffer out;
-        TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
-        writer.saveLists(lists, &out);
-        delete lists;
+    // As a backup is read (a refused list refuses all) and as the program's
+    // own file is (refused lists left out).
+    for (const bool skipping : {false, true}) {
+        QBuffer buffer(&bytes);
+        TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
+        reader.setSkipsUnreadRecords(skipping);
+        UserLists *lists = reader.loadLists(&buffer);
+        if (lists) {
+            // Whatever was read must write again.
+            QBuffer out;
+            TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+            writer.saveLists(lists, &out);
+            delete lists;
+        }
     }
     return 0;
 }

@@ -15,9 +15,12 @@ namespace {
 // Never destroyed: its destructor would save into the data directory.
 NotepadNotes *notepad = nullptr;
 
-void readNotepad(const QDomDocument &doc)
+// `skipping`: refused notes are left out, as the program reads its file;
+// what it wrote back must read whole.
+void readNotepad(const QDomDocument &doc, bool skipping)
 {
     NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+    reader.setSkipsUnreadRecords(skipping);
     std::optional<QList<NotepadNote *>> notes = reader.readNotepad(doc);
     if (!notes)
         return;
@@ -69,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QDomDocument doc = FuzzSetup::readDocument(reader, data, size);
     if (doc.isNull())
         return 0;
-    readNotepad(doc);
+    readNotepad(doc, false);
+    readNotepad(doc, true);
     readServerDocuments(doc);
     return 0;
 }

@@ -1,6 +1,8 @@
 #ifndef XMLREADERWRITER_H
 #define XMLREADERWRITER_H
 
+#include "core/unreadrecord.h"
+
 #include <QBuffer>
 #include <QDateTime>
 #include <QDomDocument>
@@ -37,6 +39,14 @@ public:
     int documentKind() const { return m_documentKind; }
     QString errorString() const { return m_error; }
     void setError(const QString &text);
+
+    // Off by default: a record the rules refuse fails the whole document.
+    // On, the readers of the local documents that hold independent records
+    // leave such a record out, go on with the others and name it in
+    // unreadRecords(); a broken document or frame still fails whole.
+    void setSkipsUnreadRecords(bool skips) { m_skipsUnreadRecords = skips; }
+    bool skipsUnreadRecords() const { return m_skipsUnreadRecords; }
+    UnreadRecords unreadRecords() const { return m_unreadRecords; }
 
     QDomDocument createDocument() const;
     QDomElement appendHeadAndBody(QDomDocument doc, const QString &title) const;
@@ -150,6 +160,16 @@ protected:
         m_error = state.text;
         m_errorCount = state.count;
     }
+    // The last error set since `before`; empty when none was.
+    QString errorSince(const ErrorState &before) const { return m_errorCount != before.count ? m_error : QString(); }
+    // Names a record left out, and takes back the errors set since `before`
+    // (by its reading, or by looking its name up): they do not fail the
+    // document.
+    void leaveOut(UnreadRecord record, const ErrorState &before)
+    {
+        m_unreadRecords.append(std::move(record));
+        restoreErrorState(before);
+    }
 
 private:
     bool openForReading(QIODevice *device);
@@ -164,6 +184,8 @@ private:
     const int m_documentKind;
     QString m_error;
     int m_errorCount = 0;
+    bool m_skipsUnreadRecords = false;
+    UnreadRecords m_unreadRecords;
 };
 
 #endif

@@ -666,15 +666,8 @@ void ListsUI::tellUser(const QString &text)
         noticeHandler()(title, text);
         return;
     }
-    // Non-modal: the page may be telling this while it is still being built,
-    // and the save timer must keep running underneath. Shown once the event
-    // loop runs, over the main window that is known by then.
-    QTimer::singleShot(0, this, [this, title, text] {
-        auto *dialog = new MessageDialog(title, text, false, mainWindow());
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->show();
-        dialog->raise();
-    });
+    // Over the main window, known by the time it shows.
+    MessageDialog::tellLater(this, title, text, [this]() -> QWidget * { return mainWindow(); });
 }
 
 void ListsUI::loadLists()
@@ -686,10 +679,14 @@ void ListsUI::loadLists()
         if (QFileInfo::exists(path)) {
             QString error;
             QString keptAside;
-            lists = UserLists::load(path, &error, &keptAside);
-            // What was just read needs no writing back.
-            if (lists)
+            UnreadRecords unread;
+            lists = UserLists::load(path, &error, &keptAside, &unread);
+            // What was just read needs no writing back; lists read without
+            // those left out do, at the next save.
+            if (lists && unread.isEmpty())
                 lists->clearModified();
+            if (lists && !unread.isEmpty())
+                tellUnreadLists(unread, keptAside, path);
             if (!lists) {
                 // The reader's own reason is in the log.
                 qWarning().noquote() << "ListsUI::loadLists:" << error;
@@ -711,6 +708,24 @@ void ListsUI::loadLists()
     }
     attachUserLists(lists);
     assignLocalIds();
+}
+
+void ListsUI::tellUnreadLists(const UnreadRecords &unread, const QString &keptAside, const QString &path)
+{
+    const QString items = MessageDialog::unreadItems(unread, [](const UnreadRecord &record) {
+        return record.serverId != 0 ? tr("the list with server id %1").arg(record.serverId)
+                                    : tr("list %1 in the file").arg(record.position);
+    });
+    QString text = unread.size() == 1
+        ? tr("One of your lists could not be read and was left out: %1.").arg(items)
+        : tr("%n of your lists could not be read and were left out: %1.", nullptr, int(unread.size())).arg(items);
+    text += QLatin1Char(' ') + tr("Your other lists were loaded.") + QLatin1Char(' ');
+    if (!keptAside.isEmpty())
+        text += tr("The lists file as it was is kept as \"%1\".").arg(QDir::toNativeSeparators(keptAside));
+    else
+        text += tr("The lists file \"%1\" stays as it is: your changes will not be saved over it.")
+                    .arg(QDir::toNativeSeparators(path));
+    tellUser(text);
 }
 
 void ListsUI::attachUserLists(UserLists *lists)

@@ -1,6 +1,7 @@
 #ifndef LISTSUI_H
 #define LISTSUI_H
 
+#include "core/unreadrecord.h"
 #include "dialogs/listdialogshost.h"
 #include "lists/tasktreeowner.h"
 #include "model/alarmoccurrence.h"
@@ -317,6 +318,8 @@ private:
     void rehandCurrentToDialogs();
     Task *taskForDialogs() const;
     void tellUser(const QString &text) override;
+    // Which lists the reader left out of the file, and where it was kept.
+    void tellUnreadLists(const UnreadRecords &unread, const QString &keptAside, const QString &path);
     void createCommands();
     bool writesDocuments() const;
 

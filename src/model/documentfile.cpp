@@ -296,7 +296,7 @@ bool DocumentFile::save(const QString &path, const Writer &writer, QString *erro
     return true;
 }
 
-QString DocumentFile::keepAside(const QString &path, const QString &what)
+QString DocumentFile::keepAside(const QString &path, const QString &what, Keeping keeping)
 {
     if (!QFileInfo::exists(path))
         return QString();
@@ -304,7 +304,9 @@ QString DocumentFile::keepAside(const QString &path, const QString &what)
     QString target = path + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = path + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (QFile::rename(path, target) || QFile::copy(path, target)) {
+    const bool kept = keeping == CopyAside ? QFile::copy(path, target) || QFile::rename(path, target)
+                                           : QFile::rename(path, target) || QFile::copy(path, target);
+    if (kept) {
         qWarning().noquote() << "kept the unreadable" << what << "file as" << target;
         keptAsidePaths().insert(absolutePath(path), target);
         return target;

@@ -21,11 +21,17 @@ public:
     // be kept aside.
     static bool save(const QString &path, const Writer &writer, QString *error);
 
+    // How keepAside keeps a file: moved away (nothing of it was read), or
+    // copied (it was read in part: it stays in place until the next save
+    // replaces it, so that a crash before that save finds it again).
+    enum Keeping { MoveAside, CopyAside };
+
     // After a failed load: when the file exists, renames it (or else copies
-    // it) to "<path>.unreadable-<UTC yyyyMMddHHmmss>" with a warning naming
-    // `what`, and returns the new path. When neither works, later saves of
-    // `path` are refused until it loads again, and the result is empty.
-    static QString keepAside(const QString &path, const QString &what);
+    // it; with CopyAside the other way round) to
+    // "<path>.unreadable-<UTC yyyyMMddHHmmss>" with a warning naming `what`,
+    // and returns the new path. When neither works, later saves of `path`
+    // are refused until it loads again, and the result is empty.
+    static QString keepAside(const QString &path, const QString &what, Keeping keeping = MoveAside);
 
     // After a successful load: saves of `path` are allowed again.
     static void loaded(const QString &path);

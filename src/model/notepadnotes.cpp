@@ -101,16 +101,30 @@ bool NotepadNotes::load()
         return true;
     QFile file(path);
     NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+    reader.setSkipsUnreadRecords(true);
     std::optional<QList<NotepadNote *>> notes = reader.loadNotepad(&file);
     file.close();
     if (!notes) {
         qWarning() << "error loading notepad" << reader.errorString();
         // The page starts with a default note and the destructor always
         // saves: without this the notes would be overwritten.
-        DocumentFile::keepAside(path, QStringLiteral("notepad"));
+        m_keptAsidePath = DocumentFile::keepAside(path, QStringLiteral("notepad"));
         return false;
     }
-    DocumentFile::loaded(path);
+    m_unreadNotes = reader.unreadRecords();
+    if (m_unreadNotes.isEmpty()) {
+        DocumentFile::loaded(path);
+    } else {
+        for (const UnreadRecord &record : std::as_const(m_unreadNotes))
+            qWarning().noquote() << "left out note" << record.position << "of" << path << "titled" << record.name
+                                 << "with server id" << record.serverId << ":" << record.reason;
+        // In place until the next save writes the other notes without those
+        // left out; the copy keeps them.
+        m_keptAsidePath = DocumentFile::keepAside(path, QStringLiteral("notepad"), DocumentFile::CopyAside);
+        if (!m_keptAsidePath.isEmpty())
+            DocumentFile::loaded(path);
+        m_changed = true;
+    }
     m_notes = *notes;
     return true;
 }

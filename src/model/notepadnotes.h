@@ -1,6 +1,7 @@
 #ifndef NOTEPADNOTES_H
 #define NOTEPADNOTES_H
 
+#include "core/unreadrecord.h"
 #include "model/notepadnote.h"
 #include "model/notepadnoteidlist.h"
 
@@ -36,7 +37,16 @@ public:
 
     bool save();
     bool saveIfChanged();
+    // Reads the notepad file; true when it is missing. A file that cannot
+    // be read gives false and is kept aside (keptAsidePath(); empty when it
+    // could not be, and then it is not saved over). A note the reader
+    // refuses in a file sound otherwise costs only that note: the others
+    // are read and marked changed, so that the next save writes them
+    // without it, the refused ones are named in unreadNotes(), and a copy of
+    // the file as it was is kept aside first.
     bool load();
+    const UnreadRecords &unreadNotes() const { return m_unreadNotes; }
+    QString keptAsidePath() const { return m_keptAsidePath; }
 
     void resetAllNotesToNew();
     void deleteAndPurgeEverything();
@@ -65,6 +75,8 @@ private:
     QList<NotepadNote *> m_notes;
     bool m_displayOrderChanged = false;
     bool m_changed = false;
+    UnreadRecords m_unreadNotes;
+    QString m_keptAsidePath;
 
     static NotepadNotes *s_instance;
 };

@@ -74,17 +74,36 @@ std::optional<QList<NotepadNote *>> NotepadReaderWriter::readNotepad(const QDomD
         readLocalFields(body);
 
     QList<NotepadNote *> notes;
+    int position = 0;
     for (QDomElement e = body.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
         if (e.attribute(QStringLiteral("class")) != QLatin1String(NoteClass))
             continue;
+        ++position;
+        const ErrorState before = errorState();
         NotepadNote *note = readNote(e);
-        if (!note) {
+        if (note) {
+            notes.append(note);
+        } else if (skipsUnreadRecords()) {
+            leaveOut(unreadNote(e, position, errorSince(before)), before);
+        } else {
             qDeleteAll(notes);
             return std::nullopt;
         }
-        notes.append(note);
     }
     return notes;
+}
+
+UnreadRecord NotepadReaderWriter::unreadNote(const QDomElement &element, int position, const QString &reason)
+{
+    UnreadRecord record;
+    record.position = position;
+    record.reason = reason.isEmpty() ? QStringLiteral("note refused: no title or text, or an id or revision of 0") : reason;
+    const QDomElement dl = childElementByClass(element, QLatin1String(NoteFieldsClass));
+    if (!dl.isNull()) {
+        record.name = definitionValue(dl, QStringLiteral("title"));
+        TaskReaderWriter::parseUInt(definitionValue(dl, QStringLiteral("id")), &record.serverId);
+    }
+    return record;
 }
 
 void NotepadReaderWriter::writeLocalFields(QDomElement &body, NotepadNotes *notes)

@@ -26,6 +26,7 @@ public:
     ~NotepadReaderWriter() override;
 
     // The notepad document. A failed read returns nothing and keeps no note.
+    // The note is the record a reader that skips unread records leaves out.
     bool saveNotepad(NotepadNotes *notes, QIODevice *device);
     std::optional<QList<NotepadNote *>> loadNotepad(QIODevice *device);
     QDomDocument writeNotepad(NotepadNotes *notes);
@@ -64,6 +65,8 @@ public:
 
 private:
     QDomElement findBody(const QDomDocument &doc);
+    // What can be read of a note the rules refused.
+    UnreadRecord unreadNote(const QDomElement &element, int position, const QString &reason);
 };
 
 #endif

@@ -512,6 +512,7 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
     ElementTree localFields;
     bool gatheringFields = false;
     int localFieldsSeen = 0;
+    int listsSeen = 0;
     bool listFailed = false;
     const ErrorState before = errorState();
 
@@ -551,7 +552,7 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
         }
         if (gatheringList) {
             if (gather(list, reader, depth)) {
-                listFailed = !addReadList(lists.get(), list.list.root());
+                listFailed = !addListRecord(lists.get(), list.list.root(), ++listsSeen);
                 dropReadAhead();
                 list.list.clear();
                 gatheringList = false;
@@ -661,12 +662,13 @@ UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
     }
 
     const QString listClass = QStringLiteral("pd-list");
+    int position = 0;
     for (QDomElement e = body.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
         if (e.attribute(kClass) != listClass)
             continue;
         tree.clear();
         tree.appendDom(e);
-        if (!addReadList(lists, tree.root())) {
+        if (!addListRecord(lists, tree.root(), ++position)) {
             delete lists;
             return nullptr;
         }
@@ -720,6 +722,33 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
+    return true;
+}
+
+bool TaskReaderWriter::addListRecord(UserLists *lists, Element listElement, int position)
+{
+    if (!skipsUnreadRecords())
+        return addReadList(lists, listElement);
+    const ErrorState before = errorState();
+    const qsizetype models = lists->models().size();
+    const qsizetype deleted = lists->deletedLists().size();
+    if (addReadList(lists, listElement) && errorState().count == before.count)
+        return true;
+    // A part read after the list was added failed: it goes again, whole.
+    if (lists->models().size() > models)
+        lists->purgeList(lists->models().last()->taskList());
+    else if (lists->deletedLists().size() > deleted)
+        lists->purgeList(lists->deletedLists().last());
+    UnreadRecord record;
+    record.position = position;
+    record.reason = errorSince(before);
+    if (record.reason.isEmpty())
+        record.reason = QStringLiteral("list refused");
+    // What the user may know the list by, as far as it can be read.
+    const Fields fields(this, childByClass(listElement, QStringLiteral("pd-list-fields")));
+    record.name = fields.value(u"name").toString();
+    parseUInt(fields.value(u"id").text, &record.serverId);
+    leaveOut(record, before);
     return true;
 }
 

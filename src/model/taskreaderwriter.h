@@ -56,7 +56,8 @@ public:
     // here when it is not open yet; saveLists leaves it to the caller to
     // close or commit. saveLists streams the same document that writeLists
     // builds as a tree, and loadLists reads it as a stream, one list at a
-    // time, with the rules readLists applies to a tree.
+    // time, with the rules readLists applies to a tree. The list is the
+    // record a reader that skips unread records leaves out.
     bool saveLists(UserLists *lists, QIODevice *device);
     UserLists *loadLists(QIODevice *device);
     QDomDocument writeLists(UserLists *lists);
@@ -113,6 +114,10 @@ private:
     // Reads a list and adds it to the lists with what only the local file
     // keeps for its model; false when the load must fail.
     bool addReadList(UserLists *lists, Element listElement);
+    // The same for the list record at `position`; when the reader skips
+    // unread records, one the rules refuse (or that set an error) is taken
+    // back out and named instead.
+    bool addListRecord(UserLists *lists, Element listElement, int position);
     void readLocalFields(Element fields, UserLists *lists);
     void readListColumns(ListModel *model, Element listElement);
     void readSharedFields(ListModel *model, Element listElement);

@@ -37,18 +37,43 @@ UserLists *UserLists::create()
     return new UserLists;
 }
 
-UserLists *UserLists::load(const QString &path, QString *errorString, QString *keptAsidePath)
+UserLists *UserLists::load(const QString &path, QString *errorString, QString *keptAsidePath,
+                           UnreadRecords *unreadLists)
 {
     if (keptAsidePath)
         keptAsidePath->clear();
+    if (unreadLists)
+        unreadLists->clear();
+    if (errorString)
+        errorString->clear();
     QFile file(path);
     TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
+    reader.setSkipsUnreadRecords(true);
     UserLists *lists = reader.loadLists(&file);
     file.close();
     if (lists) {
-        DocumentFile::loaded(path);
-        if (errorString)
-            errorString->clear();
+        const UnreadRecords unread = reader.unreadRecords();
+        if (unread.isEmpty()) {
+            DocumentFile::loaded(path);
+            return lists;
+        }
+        for (const UnreadRecord &record : unread)
+            qWarning().noquote() << "left out list" << record.position << "of" << path << "named" << record.name
+                                 << "with server id" << record.serverId << ":" << record.reason;
+        // The file stays in place until the next save, so that a crash
+        // before it finds the lists again; the copy keeps what was left out.
+        const QString aside = DocumentFile::keepAside(path, QStringLiteral("lists"), DocumentFile::CopyAside);
+        if (aside.isEmpty()) {
+            if (errorString)
+                *errorString = QStringLiteral("the file could not be kept aside and will not be overwritten");
+        } else {
+            DocumentFile::loaded(path);
+            if (keptAsidePath)
+                *keptAsidePath = aside;
+        }
+        lists->setModified();
+        if (unreadLists)
+            *unreadLists = unread;
         return lists;
     }
 

@@ -1,6 +1,7 @@
 #ifndef USERLISTS_H
 #define USERLISTS_H
 
+#include "core/unreadrecord.h"
 #include "model/alarmoccurrence.h"
 
 #include <QDateTime>
@@ -36,9 +37,17 @@ public:
     // *errorString. An existing file that cannot be read is first renamed
     // to "<path>.unreadable-<UTC yyyyMMddHHmmss>" (its new path in
     // *keptAsidePath) so that nothing can write over it.
+    // A list the reader refuses in a file that is sound otherwise costs only
+    // that list: the others are returned, marked modified so that the next
+    // save writes them without it, the refused ones are named in
+    // *unreadLists, and a copy of the file as it was is kept under the same
+    // name first (its path in *keptAsidePath; when none could be made, the
+    // file is not saved over and *errorString says so).
     static UserLists *load(const QString &path, QString *errorString = nullptr,
-                           QString *keptAsidePath = nullptr);
-    // The same from a device (not yet open); nothing is kept aside.
+                           QString *keptAsidePath = nullptr, UnreadRecords *unreadLists = nullptr);
+    // The same from a device (not yet open); nothing is kept aside, and a
+    // refused list fails the whole document (a backup is taken whole or not
+    // at all).
     static UserLists *load(QIODevice *device, QString *errorString = nullptr);
     // Writes the lists file atomically: a crash, a kill or a full disk leaves
     // the previous file whole. The change marks are cleared only after a

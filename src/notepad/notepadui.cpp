@@ -6,9 +6,12 @@
 #include "notepad/notepadcommands.h"
 #include "notepad/notepadtabwidget.h"
 #include "notepad/notepadtextedit.h"
+#include "shell/mainwindow.h"
 #include "shell/menu.h"
+#include "shell/messagedialog.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -33,7 +36,9 @@ NotepadUI::NotepadUI(MainWindowMode *listsPage, std::function<UserLists *()> use
     m_bottomBarRight = new QWidget;
     m_bottomBarRight->setFixedSize(64, 21);
 
-    m_notes->load();
+    const bool read = m_notes->load();
+    if (!read || !m_notes->unreadNotes().isEmpty())
+        tellLoadProblem(read);
     buildTabs(m_notes);
 
     connect(m_notes, &NotepadNotes::removeNoteFromView, this, &NotepadUI::removeNote);
@@ -62,6 +67,39 @@ NotepadUI::~NotepadUI()
     delete m_removeAction;
     delete m_moveRightAction;
     delete m_moveLeftAction;
+}
+
+void NotepadUI::tellLoadProblem(bool read)
+{
+    const QString path = QDir::toNativeSeparators(NotepadNotes::filePath());
+    const QString kept = QDir::toNativeSeparators(m_notes->keptAsidePath());
+    QString text;
+    if (!read) {
+        text = kept.isEmpty() ? tr("Your notepad file \"%1\" could not be read, so you start with a new note. "
+                                   "The old file stays as it is: your new notes will not be saved over it.")
+                                    .arg(path)
+                              : tr("Your notepad file could not be read, so you start with a new note. "
+                                   "The old file was kept as \"%1\".")
+                                    .arg(kept);
+    } else {
+        const UnreadRecords &unread = m_notes->unreadNotes();
+        const QString items = MessageDialog::unreadItems(unread, [](const UnreadRecord &record) {
+            return record.serverId != 0 ? tr("the note with server id %1").arg(record.serverId)
+                                        : tr("note %1 in the file").arg(record.position);
+        });
+        text = unread.size() == 1
+            ? tr("One of your notes could not be read and was left out: %1.").arg(items)
+            : tr("%n of your notes could not be read and were left out: %1.", nullptr, int(unread.size())).arg(items);
+        text += QLatin1Char(' ') + tr("Your other notes were loaded.") + QLatin1Char(' ');
+        text += kept.isEmpty()
+            ? tr("The notepad file \"%1\" stays as it is: your changes will not be saved over it.").arg(path)
+            : tr("The notepad file as it was is kept as \"%1\".").arg(kept);
+    }
+    // Over the main window, known by the time it shows; the window registers
+    // the lists page, not this one.
+    MessageDialog::tellLater(this, tr("Notepad"), text, [this]() -> QWidget * {
+        return m_listsPage ? m_listsPage->mainWindow() : nullptr;
+    });
 }
 
 QWidget *NotepadUI::centralWidget()

@@ -91,6 +91,8 @@ private slots:
     void onSaveTimeout();
 
 private:
+    // The file could not be read (`read` false), or notes were left out of it.
+    void tellLoadProblem(bool read);
     NotepadTextEdit *addNoteTab(NotepadNote *note);
     void buildTabs(NotepadNotes *notes);
     NotepadNote *noteForEditor(QWidget *editor) const;

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
 
 MessageDialog::MessageDialog(const QString &title, const QString &text, bool withCancel, QWidget *parent)
@@ -33,4 +35,30 @@ void MessageDialog::information(const QString &title, const QString &text, QWidg
     QPointer<MessageDialog> dialog = new MessageDialog(title, text, false, parent);
     dialog->exec();
     delete dialog.data();
+}
+
+void MessageDialog::tellLater(QObject *context, const QString &title, const QString &text,
+                              const std::function<QWidget *()> &parent)
+{
+    QTimer::singleShot(0, context, [title, text, parent] {
+        auto *dialog = new MessageDialog(title, text, false, parent());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        dialog->raise();
+    });
+}
+
+QString MessageDialog::unreadItems(const UnreadRecords &records,
+                                   const std::function<QString(const UnreadRecord &)> &unnamed)
+{
+    constexpr int shown = 10;
+    QStringList items;
+    for (const UnreadRecord &record : records) {
+        if (items.size() == shown)
+            break;
+        items << (record.name.trimmed().isEmpty() ? unnamed(record) : QLatin1Char('"') + record.name + QLatin1Char('"'));
+    }
+    if (records.size() > shown)
+        items << tr("and %n more", nullptr, int(records.size() - shown));
+    return items.join(QStringLiteral(", "));
 }

@@ -1,7 +1,10 @@
 #ifndef MESSAGEDIALOG_H
 #define MESSAGEDIALOG_H
 
+#include "core/unreadrecord.h"
 #include "shell/customdialog.h"
+
+#include <functional>
 
 // One text with Ok, or Ok and Cancel, in the program's own frame. Commands
 // ask and report through the two static helpers.
@@ -15,6 +18,18 @@ public:
     // the close button give false.
     static bool question(const QString &title, const QString &text, QWidget *parent = nullptr);
     static void information(const QString &title, const QString &text, QWidget *parent = nullptr);
+    // Without waiting: a page may tell this while it is still being built,
+    // and what runs underneath (a save timer) must go on. Shown once the
+    // event loop runs, unless `context` is gone, over the window `parent`
+    // gives by then.
+    static void tellLater(QObject *context, const QString &title, const QString &text,
+                          const std::function<QWidget *()> &parent);
+
+    // Items a reader left out of a document, for a message: each by its
+    // name in quotes, else as `unnamed` calls it (by its server id or its
+    // place); at most ten, then how many more.
+    static QString unreadItems(const UnreadRecords &records,
+                               const std::function<QString(const UnreadRecord &)> &unnamed);
 };
 
 #endif

@@ -216,6 +216,18 @@ class Session:
         self.note("started Plumdeck pid %d in %s" % (p.pid, home))
         return p
 
+    def start_over_lists(self, document):
+        """Starts the program in a new home (updates off) whose lists document
+        holds `document` (bytes); returns its process and the document's path."""
+        home = self.home("user")
+        self.write_settings(home, "[updater]\nenabled=false\n")
+        data = self.data_dir(home)
+        os.makedirs(data)
+        lists = os.path.join(data, "lists.xhtml")
+        with open(lists, "wb") as f:
+            f.write(document)
+        return self.start(home), lists
+
     def app(self, process):
         """The accessible application of `process`, once it is there."""
 
@@ -372,6 +384,13 @@ class Session:
         columns = len(self.find_all(tree, "table column header", showing=False))
         cells = self.find_all(tree, "table cell", showing=False)
         return cells[::columns] if columns else []
+
+    def label_saying(self, app, phrase):
+        """The shown label whose text holds `phrase`, or None."""
+        for label in self.find_all(app, "label"):
+            if phrase in (self.text_of(label) or ""):
+                return label
+        return None
 
     def cell_texts(self, app):
         return [t.strip() for t in (self.text_of(c) for c in self.task_cells(app)) if t and t.strip()]

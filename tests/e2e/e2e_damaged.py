@@ -10,22 +10,10 @@ DAMAGED = b"<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\
 
 
 def scenario(s):
-    home = s.home("user")
-    s.write_settings(home, "[updater]\nenabled=false\n")
-    data = s.data_dir(home)
-    os.makedirs(data)
-    lists = os.path.join(data, "lists.xhtml")
-    with open(lists, "wb") as f:
-        f.write(DAMAGED)
-
-    p = s.start(home)
+    p, lists = s.start_over_lists(DAMAGED)
     app = s.app(p)
     def told():
-        for label in s.find_all(app, "label"):
-            text = s.text_of(label) or ""
-            if "could not be read" in text:
-                return label
-        return None
+        return s.label_saying(app, "could not be read")
     label = poll("the message telling the lists file could not be read", told)
     s.shot("told")
     text = s.text_of(label)

@@ -263,6 +263,37 @@ PLUMDECK_SCREEN(listsPageMenus)
     page->deleteContextMenu();
 }
 
+// The message at the start when one list could not be read.
+PLUMDECK_SCREEN(listsUnreadListNotice)
+{
+    UserLists lists;
+    for (const char *name : {"Groceries", "Garden"})
+        lists.createList()->taskList()->setName(QLatin1String(name));
+    QVERIFY(lists.save(ListsUI::listsFilePath()));
+    QFile file(ListsUI::listsFilePath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const QByteArray list("<div class=\"pd-list\">");
+    bytes.insert(bytes.indexOf(list, bytes.indexOf(list) + 1),
+                 "<div class=\"pd-list\"><dl class=\"pd-list-fields\"><dt>sync-status</dt><dd>deleted</dd><dt>id</dt>"
+                 "<dd>7</dd><dt>revision</dt><dd>0</dd><dt>name</dt><dd>Old plans</dd></dl></div>");
+    file.resize(0);
+    file.write(bytes);
+    file.close();
+    QString told;
+    ListsUI::setNoticeHandler([&told](const QString &, const QString &text) { told = text; });
+    {
+        ListsUI page(nullptr, nullptr, nullptr);
+    }
+    ListsUI::setNoticeHandler({});
+    QVERIFY(told.contains(QStringLiteral("\"Old plans\"")));
+    MessageDialog dialog(QStringLiteral("Lists"), told, false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-unread-list-notice")).isNull());
+    const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+    for (const QString &name : dir.entryList({QStringLiteral("lists.xhtml*")}, QDir::Files))
+        QFile::remove(dir.filePath(name));
+}
+
 PLUMDECK_SCREEN(listsUnreadableNotice)
 {
     QFile file(ListsUI::listsFilePath());

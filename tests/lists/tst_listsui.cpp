@@ -235,6 +235,78 @@ private slots:
         QVERIFY(QFileInfo::exists(QFileInfo(ListsUI::listsFilePath()).absoluteDir().filePath(kept.first())));
     }
 
+    // One list the reader refuses: the others show, the user is told which
+    // one was left out and where the file was kept; the next save writes
+    // the others and the next start says nothing.
+    void unreadListIsLeftOutAndTold_data()
+    {
+        QTest::addColumn<QByteArray>("records");
+        QTest::addColumn<QString>("told");
+        const QByteArray record("<div class=\"pd-list\"><dl class=\"pd-list-fields\">%1</dl></div>");
+        QTest::newRow("removed list with an id and revision 0")
+            << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>deleted</dd><dt>id</dt><dd>7</dd>"
+                                                "<dt>revision</dt><dd>0</dd><dt>name</dt><dd>Gone</dd>")
+            << "One of your lists could not be read and was left out: \"Gone\". Your other lists were loaded.";
+        QTest::newRow("unnamed, known by its id")
+            << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>edited</dd><dt>id</dt><dd>9</dd><dt>revision</dt><dd>x</dd>")
+            << "left out: the list with server id 9.";
+        QTest::newRow("unnamed, known by its place") << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>bad</dd>")
+                                                     << "left out: list 2 in the file.";
+        QTest::newRow("two") << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>bad</dd><dt>name</dt><dd>X</dd>")
+                                    + QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>new</dd><dt>owned</dt><dd>no</dd>")
+                             << "2 of your lists could not be read and were left out: \"X\", list 3 in the file.";
+        QByteArray twelve;
+        for (int i = 1; i <= 12; ++i)
+            twelve += QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>bad</dd><dt>name</dt><dd>L" + QByteArray::number(i) + "</dd>");
+        QTest::newRow("twelve") << twelve
+                                << "12 of your lists could not be read and were left out: \"L1\", \"L2\", \"L3\", \"L4\", "
+                                   "\"L5\", \"L6\", \"L7\", \"L8\", \"L9\", \"L10\", and 2 more.";
+    }
+    void unreadListIsLeftOutAndTold()
+    {
+        QFETCH(QByteArray, records);
+        QFETCH(QString, told);
+        writeLists({QStringLiteral("Home"), QStringLiteral("Work")});
+        QFile file(ListsUI::listsFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        const QByteArray list("<div class=\"pd-list\">");
+        bytes.insert(bytes.indexOf(list, bytes.indexOf(list) + 1), records);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+        const QStringList pattern{QStringLiteral("lists.xhtml.unreadable-*")};
+        {
+            Notices notices;
+            ListsUI ui(nullptr, nullptr, nullptr);
+            QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("Home"), QStringLiteral("Work")}));
+            QCOMPARE(ui.listForTabIndex(1)->rowCount(), 2);
+            QCOMPARE(notices.texts.size(), 1);
+            QVERIFY2(notices.texts.first().contains(told), qPrintable(notices.texts.first()));
+            const QStringList kept = dir.entryList(pattern);
+            QCOMPARE(kept.size(), 1);
+            QVERIFY2(notices.texts.first().endsWith(QStringLiteral("The lists file as it was is kept as \"%1\".")
+                                                        .arg(QDir::toNativeSeparators(dir.filePath(kept.first())))),
+                     qPrintable(notices.texts.first()));
+            QFile keptFile(dir.filePath(kept.first()));
+            QVERIFY(keptFile.open(QIODevice::ReadOnly));
+            QCOMPARE(keptFile.readAll(), bytes);
+
+            // The next tick writes the others without what was left out.
+            QVERIFY(ui.userLists()->isModified());
+            ui.onSaveTimeout();
+            QVERIFY(!ui.userLists()->isModified());
+            QCOMPARE(notices.texts.size(), 1);
+        }
+        Notices notices;
+        ListsUI again(nullptr, nullptr, nullptr);
+        QCOMPARE(tabTexts(again), QStringList({QStringLiteral("Home"), QStringLiteral("Work")}));
+        QCOMPARE(notices.texts, QStringList());
+        QCOMPARE(dir.entryList(pattern).size(), 1);
+    }
+
     void unreadableGroupsAreKeptAsideAndToldOnce()
     {
         writeLists({QStringLiteral("A")});

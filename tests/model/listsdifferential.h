@@ -94,29 +94,37 @@ struct Outcome
     QString result;
 };
 
+// The lists read, then the records left out.
 inline Outcome outcomeOf(UserLists *lists, const TaskReaderWriter &reader)
 {
     Outcome o{lists != nullptr, lists ? dump(lists) : reader.errorString()};
+    if (lists) {
+        for (const UnreadRecord &r : reader.unreadRecords())
+            o.result += QStringLiteral("\nleft out %1 %2 %3 %4").arg(r.position).arg(text(r.name)).arg(r.serverId).arg(r.reason);
+    }
     delete lists;
     return o;
 }
 
-inline Outcome streamed(QIODevice *device)
+// `skipping`: the readers leave out the lists they refuse.
+inline Outcome streamed(QIODevice *device, bool skipping = false)
 {
     TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
+    reader.setSkipsUnreadRecords(skipping);
     return outcomeOf(reader.loadLists(device), reader);
 }
 
-inline Outcome streamed(QByteArray bytes)
+inline Outcome streamed(QByteArray bytes, bool skipping = false)
 {
     QBuffer buffer(&bytes);
-    return streamed(&buffer);
+    return streamed(&buffer, skipping);
 }
 
-inline Outcome throughTree(QByteArray bytes)
+inline Outcome throughTree(QByteArray bytes, bool skipping = false)
 {
     QBuffer buffer(&bytes);
     TaskReaderWriter reader(XMLReaderWriter::LocalDocument);
+    reader.setSkipsUnreadRecords(skipping);
     const QDomDocument doc = reader.readDocument(&buffer);
     UserLists *lists = doc.isNull() ? nullptr : reader.readLists(doc);
     if (lists && !reader.errorString().isEmpty()) {
@@ -142,9 +150,9 @@ inline QString difference(const Outcome &stream, const Outcome &tree)
              tree.loaded ? QStringLiteral("read") : QStringLiteral("refused"), tree.result);
 }
 
-inline QString difference(const QByteArray &bytes)
+inline QString difference(const QByteArray &bytes, bool skipping = false)
 {
-    return difference(streamed(bytes), throughTree(bytes));
+    return difference(streamed(bytes, skipping), throughTree(bytes, skipping));
 }
 
 } // namespace ListsDifferential

@@ -163,6 +163,24 @@ private slots:
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), 3);
     }
 
+    // A file read in part stays in place: a crash before the next save
+    // finds it again.
+    void keepAsideCopy()
+    {
+        Clock::setFixedTime(QDateTime(QDate(2026, 3, 30), QTime(4, 5, 6), Qt::UTC));
+        const QString kept = docPath() + QStringLiteral(".unreadable-20260330040506");
+        writeFile(docPath(), "read in part");
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("kept the unreadable test file as ") + kept));
+        QCOMPARE(DocumentFile::keepAside(docPath(), QStringLiteral("test"), DocumentFile::CopyAside), kept);
+        QCOMPARE(readFile(docPath()), QByteArray("read in part"));
+        QCOMPARE(readFile(kept), QByteArray("read in part"));
+        QCOMPARE(DocumentFile::lastKeptAside(docPath()), kept);
+        QString error;
+        QVERIFY(DocumentFile::save(docPath(), writer(), &error));
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(readFile(kept), QByteArray("read in part"));
+    }
+
     void unkeepableFileIsNotSavedOver()
     {
         // A name so long that no kept-aside name fits beside it: neither the

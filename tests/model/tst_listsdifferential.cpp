@@ -202,6 +202,28 @@ private slots:
             QCOMPARE(stream.result, error);
     }
 
+    // Leaving the refused lists out, both ways leave out the same ones, for
+    // the same reasons, and read the same others.
+    void sameOutcomeWhenSkipping_data()
+    {
+        sameOutcome_data();
+        const QString failingTask = task(QStringLiteral("no"));
+        QTest::newRow("failing list between good ones")
+            << doc(list(u"a") + listOf(tasks(failingTask)) + list(u"b")) << QString();
+        QTest::newRow("soft error in one list, failing task in the next")
+            << doc(listOf(tasks(task(QStringLiteral("true</dd><dt>id</dt><dd>q")))) + listOf(tasks(failingTask)) + list())
+            << QString();
+        QTest::newRow("removed list with an id and revision 0")
+            << doc(list() + listOf(QString(), QStringLiteral("<dt>id</dt><dd>4</dd><dt>revision</dt><dd>0</dd>"))
+                              .replace(QStringLiteral("<dd>new</dd>"), QStringLiteral("<dd>deleted</dd>")))
+            << QString();
+    }
+    void sameOutcomeWhenSkipping()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(ListsDifferential::difference(bytes, true), QString());
+    }
+
     void sampleWithEachLineDroppedOrDoubled()
     {
         const QList<QByteArray> lines = sample().split('\n');
@@ -210,8 +232,10 @@ private slots:
             dropped.removeAt(i);
             QList<QByteArray> doubled = lines;
             doubled.insert(i, lines.at(i));
-            for (const QByteArray &bytes : {dropped.join('\n'), doubled.join('\n')})
-                QVERIFY2(ListsDifferential::difference(bytes).isEmpty(), qPrintable(QString::fromUtf8(lines.at(i))));
+            for (const QByteArray &bytes : {dropped.join('\n'), doubled.join('\n')}) {
+                for (const bool skipping : {false, true})
+                    QVERIFY2(ListsDifferential::difference(bytes, skipping).isEmpty(), qPrintable(QString::fromUtf8(lines.at(i))));
+            }
         }
     }
 

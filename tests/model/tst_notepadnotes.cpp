@@ -1,5 +1,6 @@
 #include "interruptedsave.h"
 #include "model/notepadnotes.h"
+#include "model/notepadreaderwriter.h"
 #include "modeltest.h"
 #include "testenvironment.h"
 
@@ -83,6 +84,11 @@ QString titles(const QList<NotepadNote *> &notes)
     for (const NotepadNote *n : notes)
         out << n->title();
     return out.join(' ');
+}
+
+QString noteXml(const QString &pairs)
+{
+    return QStringLiteral("<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">%1</dl></div>").arg(fields(pairs));
 }
 
 // A notepad, with the page's listener when asked, that frees its notes.
@@ -508,9 +514,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("truncated") << QByteArray("<?xml version=\"1.0\"?><html><body><div class=\"pd-notepad-note\">");
-        QTest::newRow("bad note") << QByteArray("<html><head/><body><div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">"
-                                                "<dt>sync-status</dt><dd>edited</dd><dt>title</dt><dd>t</dd><dt>text</dt><dd/>"
-                                                "</dl></div></body></html>");
+        QTest::newRow("no body") << QByteArray("<html><head/></html>");
+        QTest::newRow("bad note, two bodies")
+            << QByteArray("<html><head/><body><div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">"
+                          "<dt>sync-status</dt><dd>edited</dd><dt>title</dt><dd>t</dd><dt>text</dt><dd/>"
+                          "</dl></div></body><body/></html>");
     }
     void unreadableFileKeptAside()
     {
@@ -524,6 +532,63 @@ private slots:
             QCOMPARE(titles(pad.notes.notes()), QStringLiteral("current"));
         } // the destructor's save writes a fresh file
         QCOMPARE(keptAsideBytes(NotepadNotes::filePath()), content);
+    }
+
+    // One note the reader refuses costs that note only: the others load,
+    // the file is kept aside as it was, and the next save writes the others.
+    void unreadNoteLeftOut_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("titles");
+        QTest::addColumn<QString>("unread"); // position|title|server id|reason
+        const QString fallback = QStringLiteral("note refused: no title or text, or an id or revision of 0");
+        const QString before = noteXml("sync-status=unedited|id=3|revision=2|title=Ideas|text=one");
+        const QString after = noteXml("sync-status=new|title=Plan|text=two");
+        QTest::newRow("removed note with an id and revision 0")
+            << before + noteXml("sync-status=deleted|id=7|revision=0|title=Gone|text=x") + after << "Ideas Plan"
+            << "2|Gone|7|" + fallback;
+        QTest::newRow("id not a number") << before + noteXml("sync-status=edited|id=x|revision=1|title=Odd|text=") + after
+                                         << "Ideas Plan" << "2|Odd|0|bad note id string x";
+        QTest::newRow("sync status in capitals") << before + noteXml("sync-status=Edited|title=Caps|text=") + after
+                                                 << "Ideas Plan" << "2|Caps|0|unexpected sync status string Edited";
+        QTest::newRow("no text, known by id") << before + after + noteXml("sync-status=edited|id=9|revision=1")
+                                              << "Ideas Plan" << "3||9|" + fallback;
+        QTest::newRow("the only note") << noteXml("sync-status=edited|title=t|text=") << "" << "1|t|0|bad note id string ";
+    }
+    void unreadNoteLeftOut()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, titles);
+        QFETCH(QString, unread);
+        const QByteArray content = QStringLiteral("<html><head/><body>%1</body></html>").arg(body).toUtf8();
+        const QString path = NotepadNotes::filePath();
+        writeFile(path, content);
+        {
+            Notepad pad(false);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^left out note ")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^kept the unreadable notepad file as ")));
+            QVERIFY(pad.notes.load());
+            QCOMPARE(::titles(pad.notes.notes()), titles);
+            QCOMPARE(pad.notes.unreadNotes().size(), 1);
+            const UnreadRecord &r = pad.notes.unreadNotes().first();
+            QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(r.position).arg(r.name).arg(r.serverId).arg(r.reason), unread);
+            // A copy: the file stays in place until the next save.
+            QVERIFY2(pad.notes.keptAsidePath().startsWith(path + QStringLiteral(".unreadable-")),
+                     qPrintable(pad.notes.keptAsidePath()));
+            QCOMPARE(readFile(pad.notes.keptAsidePath()), content);
+            QCOMPARE(readFile(path), content);
+            QVERIFY(pad.notes.isChanged());
+            // The next save writes the others, whole, and keeps the copy.
+            QVERIFY(pad.notes.save());
+            QFile file(path);
+            NotepadReaderWriter reader(XMLReaderWriter::LocalDocument);
+            std::optional<QList<NotepadNote *>> saved = reader.loadNotepad(&file);
+            QVERIFY(saved);
+            QCOMPARE(::titles(*saved), titles);
+            qDeleteAll(*saved);
+            QCOMPARE(keptAsideBytes(path), content);
+        }
+        QCOMPARE(keptAsideBytes(path), content);
     }
 };
 

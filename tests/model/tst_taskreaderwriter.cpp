@@ -635,6 +635,95 @@ private slots:
         QVERIFY(lists->outlookLastSyncTime().isNull());
     }
 
+    // A reader that skips unread records leaves out the one list it refuses,
+    // whichever part of it failed, and reads the others around it; a broken
+    // frame still refuses the whole document.
+    void unreadListLeftOut_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::addColumn<QString>("lists"); // live names / deleted ids; empty: refused
+        QTest::addColumn<QString>("unread"); // position|name|server id|reason, when read
+        QTest::addColumn<QString>("error");
+        const QString ok = QStringLiteral("sync-status=unedited|id=8|revision=2|name=Broken|done=false");
+        const QString sharedUsersFailed = QStringLiteral(
+            "TaskReaderWriter pharsinig error in readList method while trying to read the list of shared users");
+        const QString read = QStringLiteral("A B / 6");
+        const QStringList none;
+        QTest::newRow("removed list with an id and revision 0")
+            << listXml("sync-status=deleted|id=7|revision=0|name=Gone|done=false") << none << read
+            << "2|Gone|7|bad rev num string 0" << "";
+        QTest::newRow("id not a number") << listXml("sync-status=edited|id=x|revision=1|name=Odd") << none << read
+                                         << "2|Odd|0|bad list id string x" << "";
+        QTest::newRow("sync status in capitals") << listXml("sync-status=Edited|name=Caps") << none << read
+                                                 << "2|Caps|0|unexpected sync status string Edited" << "";
+        QTest::newRow("shared, no owner") << listXml(ok + "|owned=false|permissions=r") << none << read
+            << "2|Broken|8|TaskReaderWriter error pharsing a task list, owned=false but no owner found" << "";
+        QTest::newRow("failing grandchild task")
+            << listXml(ok, tasksXml(taskXml("title=a|done=false", tasksXml(taskXml("done=no"))))) << none << read
+            << "2|Broken|8|bad value for done: no" << "";
+        QTest::newRow("failing removed task") << listXml(ok, "<ul class=\"pd-removed-tasks\">" + taskXml("title=r") + "</ul>")
+                                              << none << read << "2|Broken|8|bad value for done: " << "";
+        // Taken out again when a part read after the list was added fails.
+        QTest::newRow("bad shared revision") << listXml(ok + "|shared-revision=x") << none << read
+                                             << "2|Broken|8|bad rev num string x" << "";
+        QTest::newRow("shared user without permissions")
+            << listXml(ok, "<ul class=\"pd-shared\"><li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">"
+                           "<dt>name</dt><dd>bob</dd></dl></li></ul>")
+            << QStringList{sharedUsersFailed} << read << "2|Broken|8|" + sharedUsersFailed << "";
+        QTest::newRow("removed list, soft task error") << listXml("sync-status=deleted|id=8|revision=2|name=Broken",
+                                                                  tasksXml(taskXml("title=a|done=false|id=x")))
+                                                       << none << read << "2|Broken|8|bad task id string x" << "";
+        QTest::newRow("live list, soft task error") << listXml(ok, tasksXml(taskXml("title=a|done=false|revision=-1")))
+                                                    << none << read << "2|Broken|8|bad rev num string -1" << "";
+        // Known by what can be read of it.
+        QTest::newRow("no name, known by id") << listXml("sync-status=edited|id=9|revision=0") << none << read
+                                              << "2||9|bad rev num string 0" << "";
+        QTest::newRow("unreadable name") << listXml("sync-status=edited|id=x|revision=1|name=<b/>") << none << read
+                                         << "2||0|bad list id string x" << "";
+        QTest::newRow("two refused") << listXml("sync-status=new|name=One|local-id=0") + listXml("sync-status=no|name=Two")
+                                     << none << read << "2|One|0|bad list id string 0 3|Two|0|unexpected sync status string no"
+                                     << "";
+        QTest::newRow("none refused") << listXml("sync-status=new|name=C") << none << "A C B / 6" << "" << "";
+        QTest::newRow("broken frame: two local fields")
+            << "<dl class=\"pd-local-fields\"/><dl class=\"pd-local-fields\"/>" + listXml("sync-status=no") << none << ""
+            << "" << "duplicate element with class pd-local-fields under body";
+        QTest::newRow("broken frame: two bodies") << listXml("sync-status=no") + "</body><body>" << none << "" << ""
+                                                  << "duplicate elements body under html";
+    }
+    void unreadListLeftOut()
+    {
+        QFETCH(QString, record);
+        QFETCH(QStringList, warnings);
+        QFETCH(QString, lists);
+        QFETCH(QString, unread);
+        QFETCH(QString, error);
+        const QString before = listXml(QStringLiteral("sync-status=unedited|id=5|revision=2|name=A|done=false"));
+        const QString after = listXml(QStringLiteral("sync-status=new|name=B"))
+                              + listXml(QStringLiteral("sync-status=deleted|id=6|revision=3|name=D|done=false"));
+        QByteArray bytes = localDoc(before + record + after).toUtf8();
+        for (const QString &warning : std::as_const(warnings))
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        QBuffer buffer(&bytes);
+        TaskReaderWriter reader(Local);
+        reader.setSkipsUnreadRecords(true);
+        QScopedPointer<UserLists> read(reader.loadLists(&buffer));
+        QCOMPARE(reader.errorString(), error);
+        QStringList names;
+        if (read) {
+            QStringList left;
+            for (const UnreadRecord &r : reader.unreadRecords())
+                left << QStringLiteral("%1|%2|%3|%4").arg(r.position).arg(r.name).arg(r.serverId).arg(r.reason);
+            QCOMPARE(left.join(QLatin1Char(' ')), unread);
+            for (const ListModel *m : read->models())
+                names << m->taskList()->name();
+            names << QStringLiteral("/");
+            for (const TaskList *l : read->deletedLists())
+                names << QString::number(l->serverId());
+        }
+        QCOMPARE(names.join(QLatin1Char(' ')), lists);
+    }
+
     void duplicateServerIdKeptAsNewList()
     {
         const QString first = listXml(QStringLiteral("sync-status=unedited|id=5|revision=2|name=first|done=false"));

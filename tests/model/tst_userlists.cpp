@@ -1,10 +1,12 @@
 #include "core/clock.h"
 #include "model/listmodel.h"
+#include "model/taskreaderwriter.h"
 #include "model/userlists.h"
 #include "core/serversettings.h"
 #include "modeltest.h"
 #include "testenvironment.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -47,6 +49,31 @@ void fillLists(UserLists *lists, int listCount, int taskCount, const QString &fi
         }
         lists->addList(list);
     }
+}
+
+// A lists file as the program writes it, with `record` put in between its
+// two lists, "A" (on the server, with a task) and "B" (new).
+QByteArray fileWithRecord(const QByteArray &record)
+{
+    UserLists lists;
+    TaskList *a = makeList(TaskList::Unedited, 5, QStringLiteral("A"));
+    a->setRevision(3);
+    addTask(a->rootTask(), QStringLiteral("a task"), 50);
+    lists.addList(a);
+    lists.addList(makeList(TaskList::New, 0, QStringLiteral("B")));
+    QBuffer buffer;
+    if (!TaskReaderWriter(XMLReaderWriter::LocalDocument).saveLists(&lists, &buffer))
+        qFatal("save failed");
+    QByteArray bytes = buffer.data();
+    const QByteArray list("<div class=\"pd-list\">");
+    return bytes.insert(bytes.indexOf(list, bytes.indexOf(list) + 1), record);
+}
+
+QByteArray listRecord(const QString &pairs, const QString &inner = QString())
+{
+    return QStringLiteral("<div class=\"pd-list\"><dl class=\"pd-list-fields\">%1</dl>%2</div>\n")
+        .arg(ModelTest::fields(pairs), inner)
+        .toUtf8();
 }
 
 } // namespace
@@ -307,6 +334,11 @@ private slots:
                                                     "<meta name=\"format-version\" content=\"3\"/></head><body/></html>")
                                       << "document format 3 is newer than our version 2";
         QTest::newRow("empty") << QByteArray() << "failed to parse xml";
+        // A refused list inside a broken frame is no reason to read the rest.
+        QTest::newRow("refused list, two bodies")
+            << fileWithRecord(listRecord("sync-status=bad") + "</body><body>") << "duplicate elements body under html";
+        QTest::newRow("refused list, cut short") << fileWithRecord(listRecord("sync-status=bad")).chopped(20)
+                                                 << "failed to parse xml";
     }
     void unreadableFileKeptAside()
     {
@@ -331,6 +363,105 @@ private slots:
         QVERIFY(fresh.save(path));
         QCOMPARE(keptAsideBytes(path), bytes);
         QVERIFY(QScopedPointer<UserLists>(UserLists::load(path)));
+    }
+
+    // One list the reader refuses costs that list only: the others load, the
+    // file is kept aside as it was, and the next save writes the others.
+    void unreadListLeftOut_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("unread"); // name|server id|reason
+        QTest::newRow("removed list with an id and revision 0")
+            << listRecord("sync-status=deleted|id=7|revision=0|name=Gone|done=false") << "Gone|7|bad rev num string 0";
+        QTest::newRow("id not a number") << listRecord("sync-status=edited|id=x|revision=1|name=Odd|done=false")
+                                         << "Odd|0|bad list id string x";
+        QTest::newRow("failing task")
+            << listRecord("sync-status=new|name=Tasks|done=false",
+                          "<ol class=\"pd-tasks\"><li class=\"pd-task\"><dl class=\"pd-task-fields\"><dt>title</dt>"
+                          "<dd>t</dd><dt>done</dt><dd>maybe</dd></dl></li></ol>")
+            << "Tasks|0|bad value for done: maybe";
+    }
+    void unreadListLeftOut()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, unread);
+        const QString path = m_dir.filePath(QStringLiteral("partial/lists.xhtml"));
+        QDir(QFileInfo(path).path()).removeRecursively();
+        const QByteArray bytes = fileWithRecord(record);
+        writeFile(path, bytes);
+        Clock::setFixedTime(QDateTime(QDate(2026, 12, 6), QTime(23, 1, 2), Qt::UTC));
+        QString error = QStringLiteral("x");
+        QString aside;
+        UnreadRecords left;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^left out list 2 of ")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^kept the unreadable lists file as ")));
+        QScopedPointer<UserLists> lists(UserLists::load(path, &error, &aside, &left));
+        QVERIFY(lists);
+        QCOMPARE(error, QString());
+        QCOMPARE(state(*lists), QStringLiteral("A B /  / modified"));
+        QCOMPARE(lists->models().first()->rowCount(), 1);
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(QStringLiteral("%1|%2|%3").arg(left.first().name).arg(left.first().serverId).arg(left.first().reason),
+                 unread);
+        QCOMPARE(left.first().position, 2);
+        // A copy: the file stays in place until the next save replaces it.
+        QVERIFY2(aside.startsWith(path + QStringLiteral(".unreadable-20261206230102")), qPrintable(aside));
+        QCOMPARE(readFile(aside), bytes);
+        QCOMPARE(readFile(path), bytes);
+
+        // The next save writes the others without it and keeps the copy.
+        QVERIFY(lists->save(path));
+        QCOMPARE(keptAsideBytes(path), bytes);
+        QVERIFY(readFile(path) != bytes);
+        left << UnreadRecord();
+        QScopedPointer<UserLists> again(UserLists::load(path, &error, &aside, &left));
+        QVERIFY2(again, qPrintable(error));
+        QCOMPARE(state(*again), QStringLiteral("A B /  / modified"));
+        QVERIFY(left.isEmpty());
+        QVERIFY(aside.isEmpty());
+        QCOMPARE(keptAsideBytes(path), bytes);
+    }
+
+    void unreadListBesideRemovedOnesIsWrittenBack()
+    {
+        // Nothing read marks the lists changed: the left-out list does, so
+        // that the next save writes the file without it.
+        const QString path = m_dir.filePath(QStringLiteral("removed/lists.xhtml"));
+        QDir(QFileInfo(path).path()).removeRecursively();
+        QByteArray bytes = fileWithRecord(QByteArray());
+        const qsizetype body = bytes.indexOf("<body>") + 6;
+        bytes = bytes.left(body) + listRecord("sync-status=deleted|id=6|revision=3|name=Old")
+                + listRecord("sync-status=deleted|id=7|revision=0|name=Gone") + "</body></html>\n";
+        writeFile(path, bytes);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^left out list 2 of ")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^kept the unreadable lists file as ")));
+        QScopedPointer<UserLists> lists(UserLists::load(path));
+        QVERIFY(lists);
+        QCOMPARE(state(*lists), QStringLiteral(" / 6 / modified"));
+    }
+
+    void unreadListOfUnkeepableFile()
+    {
+        // No kept-aside name fits beside so long a name: the lists read are
+        // shown, but the file is the only copy of the one left out, and
+        // saving over it is refused.
+        const QString path = m_dir.filePath(QString(240, QLatin1Char('p')));
+        const QByteArray bytes = fileWithRecord(listRecord("sync-status=bad|name=Lost"));
+        writeFile(path, bytes);
+        QString error;
+        QString aside = QStringLiteral("x");
+        UnreadRecords left;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^left out list 2 of ")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^could not keep the unreadable lists file ")));
+        QScopedPointer<UserLists> lists(UserLists::load(path, &error, &aside, &left));
+        QVERIFY(lists);
+        QCOMPARE(names(*lists), QStringLiteral("A B"));
+        QCOMPARE(left.size(), 1);
+        QVERIFY(aside.isEmpty());
+        QCOMPARE(error, QStringLiteral("the file could not be kept aside and will not be overwritten"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^error saving lists refusing to overwrite ")));
+        QVERIFY(!lists->save(path));
+        QCOMPARE(readFile(path), bytes);
     }
 
     void missingFileIsNotKeptAside()

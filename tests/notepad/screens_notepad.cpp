@@ -9,6 +9,7 @@
 #include "shell/messagedialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QTextCursor>
 
@@ -19,7 +20,8 @@ namespace {
 // The main window with the notepad page over a stand-in lists page.
 struct NotepadWindow
 {
-    NotepadWindow()
+    // `leftOut`: a note record the reader refuses, stored after the first.
+    explicit NotepadWindow(const QByteArray &leftOut = QByteArray())
     {
         removeNotepadFiles();
         storeNotes({note("Garden", NotepadNote::Unedited, 1,
@@ -27,6 +29,16 @@ struct NotepadWindow
                          "- a bench under the apple tree"),
                     note("Shopping", NotepadNote::Edited, 2, "bread\nmilk\neggs\ncoffee beans"),
                     note("Books", NotepadNote::Unedited, 3, "The long winter")});
+        if (!leftOut.isEmpty()) {
+            QFile file(NotepadNotes::filePath());
+            if (!file.open(QIODevice::ReadWrite))
+                qFatal("cannot open the notepad file");
+            QByteArray bytes = file.readAll();
+            const QByteArray element("<div class=\"pd-notepad-note\">");
+            bytes.insert(bytes.indexOf(element, bytes.indexOf(element) + 1), leftOut);
+            file.resize(0);
+            file.write(bytes);
+        }
         TaskList *groceries = TaskList::create();
         groceries->setName(QStringLiteral("Groceries"));
         userLists->addList(groceries);
@@ -86,6 +98,21 @@ PLUMDECK_SCREEN(notepadPage)
     QVERIFY(!shoot(toList, QStringLiteral("notepad-move-to-list")).isNull());
     toList->hide();
     menu->hide();
+}
+
+// The message at the start when a note could not be read.
+PLUMDECK_SCREEN(notepadUnreadNoteNotice)
+{
+    NotepadWindow w("<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\"><dt>sync-status</dt><dd>deleted</dd>"
+                    "<dt>id</dt><dd>7</dd><dt>revision</dt><dd>0</dd><dt>title</dt><dd>Old plans</dd><dt>text</dt><dd/>"
+                    "</dl></div>");
+    w.window->show();
+    QCoreApplication::processEvents();
+    MessageDialog *told = w.window->findChild<MessageDialog *>();
+    QVERIFY(told);
+    QVERIFY(!shoot(told, QStringLiteral("notepad-unread-note-notice")).isNull());
+    delete told;
+    removeNotepadFiles();
 }
 
 PLUMDECK_SCREEN(notepadPrompts)

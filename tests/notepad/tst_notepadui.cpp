@@ -8,6 +8,7 @@
 #include "lists/listsui.h"
 #include "lists/treeview.h"
 #include "shell/mainwindow.h"
+#include "shell/messagedialog.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -50,6 +51,75 @@ private slots:
         QCOMPARE(pad.editor(1)->toPlainText(), QStringLiteral("bread"));
         // The deleted note stays for the server.
         QCOMPARE(pad.noteTitles(), (QStringList{"Ideas", "Gone", "Shopping"}));
+    }
+
+    // An unreadable file, or a note left out of one, is told at the start in
+    // a message over the window; the notes read show.
+    void unreadNotesAreTold_data()
+    {
+        QTest::addColumn<QByteArray>("record"); // put before the second note; null: the whole file broken
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QString>("told"); // the start of the message; empty: none
+        const QByteArray record("<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">%1</dl></div>");
+        QTest::newRow("removed note with an id and revision 0")
+            << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>deleted</dd><dt>id</dt><dd>7</dd>"
+                                                "<dt>revision</dt><dd>0</dd><dt>title</dt><dd>Gone</dd><dt>text</dt><dd/>")
+            << QStringList{"Ideas", "Shopping"}
+            << "One of your notes could not be read and was left out: \"Gone\". Your other notes were loaded. "
+               "The notepad file as it was is kept as \"";
+        QTest::newRow("two, unnamed")
+            << QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>x</dd>")
+                   + QByteArray(record).replace("%1", "<dt>sync-status</dt><dd>edited</dd><dt>id</dt><dd>4</dd>")
+            << QStringList{"Ideas", "Shopping"}
+            << "2 of your notes could not be read and were left out: note 2 in the file, the note with server id 4.";
+        QTest::newRow("the whole file") << QByteArray() << QStringList{"Note"}
+                                        << "Your notepad file could not be read, so you start with a new note. "
+                                           "The old file was kept as \"";
+        QTest::newRow("none") << QByteArray("") << QStringList{"Ideas", "Shopping"} << "";
+    }
+    void unreadNotesAreTold()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QStringList, tabs);
+        QFETCH(QString, told);
+        storeNotes({note("Ideas", NotepadNote::Unedited, 1, "a pond"), note("Shopping", NotepadNote::Edited, 3, "bread")});
+        QFile file(NotepadNotes::filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        const QByteArray element("<div class=\"pd-notepad-note\">");
+        if (record.isNull())
+            bytes.chop(30);
+        else
+            bytes.insert(bytes.indexOf(element, bytes.indexOf(element) + 1), record);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
+        Pad pad;
+        QCOMPARE(pad.tabTitles(), tabs);
+        QCoreApplication::processEvents();
+        QStringList texts;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<MessageDialog *>(widget); dialog && dialog->isVisible()) {
+                texts << dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Notepad"));
+                delete dialog;
+            }
+        }
+        if (told.isEmpty()) {
+            QCOMPARE(texts, QStringList());
+            return;
+        }
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.first().startsWith(told), qPrintable(texts.first()));
+        const QFileInfo info(NotepadNotes::filePath());
+        const QStringList kept = info.dir().entryList({QStringLiteral("notepad.xhtml.unreadable-*")});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(texts.first().contains(QDir::toNativeSeparators(info.dir().filePath(kept.first()))), qPrintable(texts.first()));
+        QFile keptFile(info.dir().filePath(kept.first()));
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), bytes);
     }
 
     void allNotesDeletedGivesNoTab()
