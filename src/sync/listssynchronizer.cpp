@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
 
@@ -72,6 +73,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
 ListsSynchronizer::~ListsSynchronizer()
 {
     delete m_request;
+    restoreUnsentMarks();
     // Cancelled after the server accepted a new list but before its copy
     // came back: the next run must fetch it, not post it a second time.
     if (m_listStep && !m_listStep->hasEnded() && m_currentModel) {
@@ -233,6 +235,7 @@ QString ListsSynchronizer::unexpectedResponse() const
 
 void ListsSynchronizer::failRun(const QString &error)
 {
+    restoreUnsentMarks();
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
     ListOutcome::tellAboutKeptCopies(kept);
@@ -328,12 +331,29 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
             continue;
         if (ListSyncTraits::mayHoldUploadedParts(model->taskList()))
             m_updatesInDoubt.insert(model);
+        if (!m_marksBefore.contains(model))
+            m_marksBefore.insert(model, model->taskList()->pendingUpload());
         if (model->taskList()->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
         else if (!m_forceLocal)
             ListOutcome::markUploadOfChanges(model);
     }
     ListOutcome::saveBeforeUploads(m_host);
+}
+
+// A run that ends early leaves the lists it never sent as they were: only
+// what went out is in doubt.
+void ListsSynchronizer::restoreUnsentMarks()
+{
+    const QHash<ListModel *, QString> marks = std::exchange(m_marksBefore, {});
+    if (!m_userLists)
+        return;
+    for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
+        if (!m_userLists->models().contains(it.key()))
+            continue;
+        it.key()->taskList()->setPendingUpload(it.value());
+        it.key()->setChanged();
+    }
 }
 
 // Only the user's own lists the server got after the upload left, that no
@@ -619,6 +639,8 @@ void ListsSynchronizer::syncNextList()
                && !UploadMark::read(list->pendingUpload()).isPut() && ListOutcome::markUploadOfChanges(m_currentModel)) {
         ListOutcome::saveBeforeUploads(m_host);
     }
+    if (m_currentModel)
+        m_marksBefore.remove(m_currentModel);
     m_listStep->start();
 }
 

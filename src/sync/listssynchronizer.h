@@ -4,6 +4,7 @@
 #include "sync/basesynchronizer.h"
 #include "sync/unreadablelists.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPointer>
@@ -98,6 +99,7 @@ private:
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models);
     void removeReplacedLists();
+    void restoreUnsentMarks();
     void deleteServerList(quint32 id, const QString &name, quint32 revision);
     // Some list set aside may have its copy on the server under `serverId`.
     bool mayBeCopyOfDoubt(quint32 serverId) const;
@@ -123,6 +125,9 @@ private:
     QList<QPointer<ListModel>> m_modelsInDoubt;
     // Lists an update of an earlier run may have reached unanswered.
     QSet<ListModel *> m_updatesInDoubt;
+    // The marks of the lists marked for an upload that has not left yet, as
+    // they were before.
+    QHash<ListModel *, QString> m_marksBefore;
     QList<TaskList *> m_deletedInDoubt;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;

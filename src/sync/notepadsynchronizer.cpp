@@ -14,6 +14,8 @@
 #include <QDomDocument>
 #include <QTimer>
 
+#include <utility>
+
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
     : QObject(parent)
     , m_sslErrorHandler(sslErrorHandler)
@@ -25,6 +27,8 @@ NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObje
 // us.
 NotepadSynchronizer::~NotepadSynchronizer()
 {
+    if (!m_ended)
+        restoreUnsentMarks();
     delete m_request;
     if (m_noteSynchronizer)
         disconnect(m_noteSynchronizer, nullptr, this, nullptr);
@@ -236,6 +240,8 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
     for (NotepadNote *note : notes) {
         if (note->syncStatus() != NotepadNote::New)
             continue;
+        if (!m_marksBefore.contains(note))
+            m_marksBefore.insert(note, note->pendingUpload());
         const quint32 replaced = UploadMark::read(note->pendingUpload()).replacedId();
         note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
         notepad->setChanged(true);
@@ -285,6 +291,7 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
+    m_marksBefore.remove(m_currentNote);
     m_noteSynchronizer->start();
 }
 
@@ -452,8 +459,25 @@ void NotepadSynchronizer::fail(const QString &text)
 {
     if (m_ended)
         return;
+    restoreUnsentMarks();
     m_ended = true;
     m_errorString = text;
     releaseRequest();
     emit finished();
+}
+
+// A run that ends early leaves the notes it never sent as they were: only
+// what went out is in doubt.
+void NotepadSynchronizer::restoreUnsentMarks()
+{
+    const QHash<NotepadNote *, QString> marks = std::exchange(m_marksBefore, {});
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes)
+        return;
+    for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
+        if (!notes->notes().contains(it.key()))
+            continue;
+        it.key()->setPendingUpload(it.value());
+        notes->setChanged(true);
+    }
 }

@@ -1,6 +1,7 @@
 #ifndef NOTEPADSYNCHRONIZER_H
 #define NOTEPADSYNCHRONIZER_H
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -63,6 +64,7 @@ private:
     bool recogniseUpload(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
     void removeReplacedNotes();
+    void restoreUnsentMarks();
     void deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
@@ -73,6 +75,9 @@ private:
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
+    // The marks of the notes marked for an upload that has not left yet, as
+    // they were before.
+    QHash<NotepadNote *, QString> m_marksBefore;
     NotepadNote *m_currentNote = nullptr;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
