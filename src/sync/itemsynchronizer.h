@@ -96,11 +96,15 @@ private:
     void sendGetExisting() { sendRequest(GetExisting, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr); }
     void sendPostNew()
     {
+        if (m_uploadLeaving)
+            m_uploadLeaving();
         const QDomDocument doc = Traits::writeItem(m_localItem);
         sendRequest(PostNew, QStringLiteral("POST"), Traits::collectionPath(), &doc);
     }
     void sendPutForMerge()
     {
+        if (m_uploadLeaving)
+            m_uploadLeaving();
         const QDomDocument doc = Traits::writeItem(m_localItem);
         sendRequest(PutForMerge, QStringLiteral("PUT"), Traits::itemPath(m_id), &doc);
     }

@@ -36,6 +36,9 @@ public:
     // parts) just before it uploads it: the owner saves it, so that a kill
     // after the upload leaves what the next run needs to recognise it.
     void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
+    // Called as an upload of the item (a POST or a PUT) leaves: from then
+    // on the server may hold it whatever becomes of the answer.
+    void setUploadLeaving(std::function<void()> leaving) { m_uploadLeaving = std::move(leaving); }
     bool forceRemote() const { return m_forceRemote; }
     // Whether an update of the item sent by an earlier run may have arrived
     // unanswered. Its mark is set again before this run's upload, so only
@@ -101,6 +104,7 @@ protected:
     quint32 m_assignedId = 0;
     bool m_updateArrived = false;
     std::function<void()> m_saveBeforeUpload;
+    std::function<void()> m_uploadLeaving;
     int m_progressStep;
 
 private slots:

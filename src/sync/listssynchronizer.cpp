@@ -329,14 +329,16 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
     for (const QPointer<ListModel> &model : models) {
         if (!model)
             continue;
-        if (ListSyncTraits::mayHoldUploadedParts(model->taskList()))
+        TaskList *list = model->taskList();
+        if (ListSyncTraits::mayHoldUploadedParts(list))
             m_updatesInDoubt.insert(model);
-        if (!m_marksBefore.contains(model))
-            m_marksBefore.insert(model, model->taskList()->pendingUpload());
-        if (model->taskList()->syncStatus() == TaskList::New)
+        const QString before = list->pendingUpload();
+        if (list->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
         else if (!m_forceLocal)
             ListOutcome::markUploadOfChanges(model);
+        if (list->pendingUpload() != before && !m_marksBefore.contains(model))
+            m_marksBefore.insert(model, {list, before});
     }
     ListOutcome::saveBeforeUploads(m_host);
 }
@@ -345,13 +347,14 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
 // what went out is in doubt.
 void ListsSynchronizer::restoreUnsentMarks()
 {
-    const QHash<ListModel *, QString> marks = std::exchange(m_marksBefore, {});
+    const QHash<ListModel *, MarkBefore> marks = std::exchange(m_marksBefore, {});
     if (!m_userLists)
         return;
     for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-        if (!m_userLists->models().contains(it.key()))
+        // A list the run replaced (with the server's copy) has no mark of it.
+        if (!m_userLists->models().contains(it.key()) || it.key()->taskList() != it->list)
             continue;
-        it.key()->taskList()->setPendingUpload(it.value());
+        it->list->setPendingUpload(it->mark);
         it.key()->setChanged();
     }
 }
@@ -640,7 +643,7 @@ void ListsSynchronizer::syncNextList()
         ListOutcome::saveBeforeUploads(m_host);
     }
     if (m_currentModel)
-        m_marksBefore.remove(m_currentModel);
+        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
     m_listStep->start();
 }
 

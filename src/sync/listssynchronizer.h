@@ -127,7 +127,12 @@ private:
     QSet<ListModel *> m_updatesInDoubt;
     // The marks of the lists marked for an upload that has not left yet, as
     // they were before.
-    QHash<ListModel *, QString> m_marksBefore;
+    struct MarkBefore
+    {
+        TaskList *list;
+        QString mark;
+    };
+    QHash<ListModel *, MarkBefore> m_marksBefore;
     QList<TaskList *> m_deletedInDoubt;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;

@@ -248,7 +248,9 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
             }
             continue;
         }
-        const bool removedThere = arrived && sentAsIs(task) && task->childCount() == 0;
+        // Not one the user removed there and brought back here (by undo).
+        const bool removedThere = arrived && sentAsIs(task) && task->childCount() == 0
+                                  && !mark.removedTasks().contains(task->id());
         forgetId(task);
         if (removedThere)
             list->removeTask(task);

@@ -240,10 +240,11 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
     for (NotepadNote *note : notes) {
         if (note->syncStatus() != NotepadNote::New)
             continue;
-        if (!m_marksBefore.contains(note))
-            m_marksBefore.insert(note, note->pendingUpload());
-        const quint32 replaced = UploadMark::read(note->pendingUpload()).replacedId();
+        const QString before = note->pendingUpload();
+        const quint32 replaced = UploadMark::read(before).replacedId();
         note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
+        if (!m_marksBefore.contains(note))
+            m_marksBefore.insert(note, before);
         notepad->setChanged(true);
     }
     saveBeforeUploads();
@@ -291,7 +292,8 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
-    m_marksBefore.remove(m_currentNote);
+    if (m_currentNote)
+        m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
     m_noteSynchronizer->start();
 }
 
@@ -475,7 +477,8 @@ void NotepadSynchronizer::restoreUnsentMarks()
     if (!notes)
         return;
     for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-        if (!notes->notes().contains(it.key()))
+        // A note the run took in (given the server's copy) has no mark of it.
+        if (!notes->notes().contains(it.key()) || it.key()->syncStatus() != NotepadNote::New)
             continue;
         it.key()->setPendingUpload(it.value());
         notes->setChanged(true);

@@ -81,6 +81,32 @@ bool readKnown(const QString &text, QHash<quint32, QStringList> *known)
     return true;
 }
 
+QString idsText(const QSet<quint32> &ids)
+{
+    QList<quint32> sorted(ids.cbegin(), ids.cend());
+    std::sort(sorted.begin(), sorted.end());
+    QStringList out;
+    out.reserve(sorted.size());
+    for (quint32 id : std::as_const(sorted))
+        out << QString::number(id);
+    return out.join(QLatin1Char(','));
+}
+
+bool readIds(const QString &text, QSet<quint32> *ids)
+{
+    if (text.isEmpty())
+        return true;
+    const QStringList entries = text.split(QLatin1Char(','));
+    for (const QString &entry : entries) {
+        bool ok = false;
+        const quint32 id = entry.toUInt(&ok);
+        if (!ok || id == 0)
+            return false;
+        ids->insert(id);
+    }
+    return true;
+}
+
 bool readTasks(const QString &text, QList<UploadMark::SentTask> *tasks)
 {
     if (text.isEmpty())
@@ -171,10 +197,11 @@ UploadMark UploadMark::read(const QString &text)
         return mark;
     }
     if (text.startsWith(PutPrefix)) {
-        // put3:<arrived>:<fields>:<tasks without id>:<tasks with id>
+        // put3:<arrived>:<fields>:<tasks without id>:<tasks with id>:<removed>
         const QStringList parts = text.mid(PutPrefix.size()).split(QLatin1Char(':'));
-        if (parts.size() != 4 || (parts.at(0) != QLatin1String("0") && parts.at(0) != QLatin1String("1"))
-            || !readTasks(parts.at(2), &mark.m_tasks) || !readKnown(parts.at(3), &mark.m_known)) {
+        if (parts.size() != 5 || (parts.at(0) != QLatin1String("0") && parts.at(0) != QLatin1String("1"))
+            || !readTasks(parts.at(2), &mark.m_tasks) || !readKnown(parts.at(3), &mark.m_known)
+            || !readIds(parts.at(4), &mark.m_removed)) {
             return UploadMark();
         }
         mark.m_arrived = parts.at(0) == QLatin1String("1");
@@ -225,7 +252,7 @@ QString UploadMark::text() const
     case Put:
         return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
-               + knownText(m_known);
+               + knownText(m_known) + QLatin1Char(':') + idsText(m_removed);
     case Post: {
         QString out = QString::number(m_highest) + QLatin1Char(':') + m_digest;
         if (m_fields.isEmpty() && m_tasks.isEmpty() && m_replaced == 0)
@@ -290,8 +317,12 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
         else
             mark.m_known[task->id()] = QStringList{contentDigest(task)};
     }
+    for (const Task *removed : list->removedTasks())
+        if (removed->id() != 0)
+            mark.m_removed.insert(removed->id());
     if (!earlier.isPut())
         return mark;
+    mark.m_removed.unite(earlier.m_removed);
     for (auto it = earlier.m_known.cbegin(); it != earlier.m_known.cend(); ++it) {
         QStringList &contents = mark.m_known[it.key()];
         for (const QString &content : it.value())

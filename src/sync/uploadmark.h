@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -70,6 +71,8 @@ public:
     quint32 replacedId() const { return m_replaced; }
     // An update's tasks the server had ids for: their content as sent.
     const QHash<quint32, QStringList> &knownTasks() const { return m_known; }
+    // The tasks an update removed.
+    const QSet<quint32> &removedTasks() const { return m_removed; }
     // An update known to have reached the server (its answer came, the
     // fetch after it did not).
     bool hasArrived() const { return m_arrived; }
@@ -100,6 +103,7 @@ private:
     QStringList m_fields;
     QList<SentTask> m_tasks;
     QHash<quint32, QStringList> m_known;
+    QSet<quint32> m_removed;
     bool m_arrived = false;
 };
 

@@ -89,6 +89,10 @@ struct ExpList
     int maker = 0;
     bool twin = false;    // made alike with another: only removed afterwards
     bool inDoubt = false; // its maker's copy carries an upload mark
+    // A client's copy holds changes the server may not have (edited, or an
+    // update in doubt): a change made on the other client meanwhile would
+    // meet it at the server, where the later upload of a list wins.
+    bool pending[2] = {false, false};
     // Posted while it had no titled task and its maker has no id for it yet:
     // the server's copy may carry nothing to know it by.
     bool untitledInDoubt = false;
@@ -377,6 +381,7 @@ private:
     void countCross(const ExpList &list, int c);
     void takeCopy(ExpList &list, const ListModel *copy);
     void refreshDoubts(int c, const LiveClient &client);
+    void notePending(int c, const LiveClient &client);
     bool anyDoubt(int c) const;
     void recordPosted(int c, const LiveClient &client);
     QString holdsExpected(const LiveClient &client) const;
@@ -442,8 +447,10 @@ LiveClient &Sequence::live(int c)
 
 void Sequence::dropLive()
 {
-    if (m_live)
+    if (m_live) {
+        notePending(m_liveIndex, *m_live);
         m_live->persist();
+    }
     m_live.reset();
     m_liveIndex = -1;
     m_followUp = false;
@@ -522,7 +529,7 @@ QList<int> Sequence::changeable(const LiveClient &client, int c, bool own, bool 
     QList<int> out;
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it) {
         const ExpList &l = it.value();
-        if ((l.maker == c) != own || l.twin || (inDoubtOnly && !l.inDoubt))
+        if ((l.maker == c) != own || l.twin || (inDoubtOnly && !l.inDoubt) || l.pending[1 - c])
             continue;
         if (!mayChange(c))
             continue;
@@ -623,8 +630,26 @@ void Sequence::takeCopy(ExpList &list, const ListModel *copy)
     walk(t->rootTask());
 }
 
+void Sequence::notePending(int c, const LiveClient &client)
+{
+    if (c < 0)
+        return;
+    for (ExpList &l : m_exp.lists) {
+        l.pending[c] = false;
+        for (const ListModel *copy : copiesOf(client, l)) {
+            const TaskList *list = copy->taskList();
+            // A copy edited after a post whose fetch failed is put onto the
+            // posted tasks task by task; any other edited copy goes up whole.
+            const bool postMark = !list->pendingUpload().isEmpty() && !list->pendingUpload().startsWith("put");
+            if (list->syncStatus() == TaskList::Edited && !postMark)
+                l.pending[c] = true;
+        }
+    }
+}
+
 void Sequence::refreshDoubts(int c, const LiveClient &client)
 {
+    notePending(c, client);
     for (ExpList &l : m_exp.lists) {
         if (l.maker != c)
             continue;
@@ -1334,6 +1359,9 @@ bool Sequence::sync(int c, Force force)
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
             << "fired" << fired << qPrintable(writesSince(requestsBefore));
     if (killed) {
+        // What the kill left on disk is known when it is loaded again.
+        for (ExpList &l : m_exp.lists)
+            l.pending[c] = true;
         m_live.reset();
         m_liveIndex = -1;
         forgetUnsaved();
