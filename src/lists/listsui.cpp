@@ -1086,8 +1086,10 @@ void ListsUI::onUserChanged()
         m_listsGroups->localizeLists(m_userLists);
     if (m_userLists)
         m_userLists->localizeLists();
-    if (NotepadNotes *notes = NotepadNotes::instance())
+    if (NotepadNotes *notes = NotepadNotes::instance()) {
+        notes->dropDeletedNotes();
         notes->resetAllNotesToNew();
+    }
 }
 
 void ListsUI::onUserRemoved(const QString &userName)

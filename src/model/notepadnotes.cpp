@@ -131,19 +131,26 @@ bool NotepadNotes::load()
 
 void NotepadNotes::resetAllNotesToNew()
 {
-    for (auto it = m_notes.begin(); it != m_notes.end();) {
-        NotepadNote *note = *it;
-        if (note->syncStatus() == NotepadNote::Deleted) {
-            // Removed by the user: kept only to be deleted on the server it
-            // came from, never to be posted as new.
-            it = m_notes.erase(it);
-            delete note;
-            m_changed = true;
+    for (NotepadNote *note : std::as_const(m_notes)) {
+        // Removed by the user: kept only to be deleted on the server, never
+        // posted as new.
+        if (note->syncStatus() == NotepadNote::Deleted)
             continue;
-        }
         note->resetToNew();
         m_changed = true;
-        ++it;
+    }
+}
+
+void NotepadNotes::dropDeletedNotes()
+{
+    for (auto it = m_notes.begin(); it != m_notes.end();) {
+        if ((*it)->syncStatus() != NotepadNote::Deleted) {
+            ++it;
+            continue;
+        }
+        delete *it;
+        it = m_notes.erase(it);
+        m_changed = true;
     }
 }
 

@@ -48,7 +48,12 @@ public:
     const UnreadRecords &unreadNotes() const { return m_unreadNotes; }
     QString keptAsidePath() const { return m_keptAsidePath; }
 
+    // Every note the user has becomes new (no server id); removed notes
+    // stay removed.
     void resetAllNotesToNew();
+    // Forgets the removed notes still to be deleted on the server (the
+    // server they came from is not the user's any more).
+    void dropDeletedNotes();
     void deleteAndPurgeEverything();
 
     // For the synchronisers.

@@ -399,8 +399,9 @@ void UserLists::prepareForceRemoteSync()
         else if (list->canWrite())
             list->markEdited();
     }
-    qDeleteAll(m_deletedLists);
-    m_deletedLists.clear();
+    // The removed lists stay, to be deleted there by the run, or by the
+    // next one if it is cut short.
+    m_changed = true;
 }
 
 void UserLists::localizeLists()

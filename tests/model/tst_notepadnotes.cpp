@@ -230,9 +230,14 @@ private slots:
         QPointer<NotepadNote> removed = pad.notes.appendNote(makeNote(QStringLiteral("gone"), NotepadNote::Deleted, 6, 1));
         pad.notes.setChanged(false);
         // A reset must reach the file: the old account's ids are gone. A
-        // note the user removed is never posted again as a new one.
+        // note the user removed is never posted again as a new one: it stays
+        // removed, or goes with the account it came from.
         pad.notes.resetAllNotesToNew();
         QVERIFY(pad.notes.isChanged());
+        QVERIFY(removed);
+        QCOMPARE(removed->syncStatus(), NotepadNote::Deleted);
+        QCOMPARE(removed->serverId(), 6u);
+        pad.notes.dropDeletedNotes();
         QVERIFY(!removed);
         QCOMPARE(titles(pad.notes.notes()), QStringLiteral("a b"));
         for (NotepadNote *note : pad.notes.notes()) {

@@ -279,7 +279,9 @@ private slots:
         QCOMPARE(owned->serverId(), 0u);
         QCOMPARE(writable->syncStatus(), TaskList::Edited);
         QCOMPARE(readOnly->syncStatus(), TaskList::Unedited);
-        QVERIFY(lists.deletedLists().isEmpty());
+        // A removed list stays removed, to be deleted on the server.
+        QCOMPARE(lists.deletedLists().size(), 1);
+        QCOMPARE(lists.deletedLists().first()->serverId(), 8u);
 
         lists.addList(makeList(TaskList::Deleted, 9));
         lists.localizeLists();

@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
+#include "sync/uploadmark.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
@@ -45,7 +46,10 @@
 // send and this one holds every item, a forced local one only when this
 // client has nothing to send: either leaves the expected state as it was.
 // After a forced remote run the other client changes nothing until it has
-// synchronised: its copies carry the ids the run replaced.
+// synchronised: its copies carry the ids the run replaced. A forced remote
+// run cut short is finished by its client's next run, which replaces them
+// too. Neither client changes a list while the other holds an unsent change
+// to it: the later upload of a list wins.
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told, and
@@ -380,6 +384,13 @@ private:
     QString about(const ExpList &list, int c) const;
     void countCross(const ExpList &list, int c);
     void takeCopy(ExpList &list, const ListModel *copy);
+    struct RepostWatch
+    {
+        QList<int> reposted[2];
+        QList<quint32> idsBefore[2];
+    };
+    RepostWatch watchReposts(const LiveClient &client, bool posting) const;
+    void noteReposts(const RepostWatch &watch);
     void refreshDoubts(int c, const LiveClient &client);
     void notePending(int c, const LiveClient &client);
     bool anyDoubt(int c) const;
@@ -483,15 +494,51 @@ void Sequence::quietRun(int c)
     ++m_figures.syncs;
     recordPosted(c, client);
     const int requestsBefore = int(m_server.requests().size());
+    const bool finishesForced = m_forcedInDoubt[c];
+    const RepostWatch reposts = watchReposts(client, finishesForced);
     m_settled[c] = runClientSync(client, m_server);
+    noteReposts(reposts);
     if (m_settled[c]) {
         m_forcedInDoubt[c] = false;
         m_replacedByForce[c] = false;
     }
+    if (finishesForced)
+        m_replacedByForce[1 - c] = true;
     refreshDoubts(c, client);
     client.persist();
     trace() << "step" << m_step << "client" << c << "quiet run" << (m_settled[c] ? "succeeded" : "failed")
             << qPrintable(writesSince(requestsBefore));
+}
+
+// A copy of a removed item that came back, held by a client whose run posts
+// anew what it holds, may come back under a new id.
+Sequence::RepostWatch Sequence::watchReposts(const LiveClient &client, bool posting) const
+{
+    RepostWatch watch;
+    if (!posting)
+        return watch;
+    for (int k = 0; k < 2; ++k) {
+        const QList<Ghost> &ghosts = k ? m_exp.noteGhosts : m_exp.listGhosts;
+        const QStringList held = k ? clientNoteSigs(client) : clientListSigs(client);
+        for (int g = 0; g < ghosts.size(); ++g)
+            if (std::any_of(held.begin(), held.end(), [&](const QString &h) { return ghosts[g].sigs.contains(h); }))
+                watch.reposted[k] << g;
+        k ? serverNoteSigs(m_server, &watch.idsBefore[k]) : serverListSigs(m_server, &watch.idsBefore[k]);
+    }
+    return watch;
+}
+
+void Sequence::noteReposts(const RepostWatch &watch)
+{
+    for (int k = 0; k < 2; ++k) {
+        QList<Ghost> &ghosts = k ? m_exp.noteGhosts : m_exp.listGhosts;
+        QList<quint32> ids;
+        const QStringList onServer = k ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
+        for (int g : std::as_const(watch.reposted[k]))
+            for (int i = 0; i < ids.size(); ++i)
+                if (!watch.idsBefore[k].contains(ids[i]) && ghosts[g].sigs.contains(onServer[i]))
+                    ghosts[g].ids.insert(ids[i]);
+    }
 }
 
 QList<ListModel *> Sequence::copiesOf(const LiveClient &client, const ExpList &list) const
@@ -655,8 +702,14 @@ void Sequence::refreshDoubts(int c, const LiveClient &client)
             continue;
         const QList<ListModel *> copies = copiesOf(client, l);
         l.inDoubt = copies.size() == 1 && !copies.first()->taskList()->pendingUpload().isEmpty();
-        if (copies.size() == 1 && copies.first()->taskList()->syncStatus() != TaskList::New)
+        if (copies.size() != 1)
+            continue;
+        const TaskList *copy = copies.first()->taskList();
+        if (copy->syncStatus() != TaskList::New)
             l.untitledInDoubt = false;
+        else if (UploadMark::read(copy->pendingUpload()).isPost()
+                 && !UploadMark::read(copy->pendingUpload()).identifiesByTasks())
+            l.untitledInDoubt = true; // as its file says after a kill
     }
     for (ExpNote &n : m_exp.notes) {
         if (n.maker != c)
@@ -1282,20 +1335,9 @@ bool Sequence::sync(int c, Force force)
     // made ready for the server to take them, or emptied to take the
     // server's.
     std::unique_ptr<SyncSnapshot> snapshot;
-    // A forced remote run posts anew what this client holds: a copy of a
-    // removed item that came back, held here, may come back under a new id.
-    QList<int> reposted[2];
-    QList<quint32> idsBefore[2];
-    if (force == Force::Remote) {
-        for (int k = 0; k < 2; ++k) {
-            const QList<Ghost> &ghosts = k ? m_exp.noteGhosts : m_exp.listGhosts;
-            const QStringList held = k ? clientNoteSigs(client) : clientListSigs(client);
-            for (int g = 0; g < ghosts.size(); ++g)
-                if (std::any_of(held.begin(), held.end(), [&](const QString &h) { return ghosts[g].sigs.contains(h); }))
-                    reposted[k] << g;
-            k ? serverNoteSigs(m_server, &idsBefore[k]) : serverListSigs(m_server, &idsBefore[k]);
-        }
-    }
+    // A forced remote run, or the run that finishes one cut short, posts
+    // anew what this client holds.
+    const RepostWatch reposts = watchReposts(client, force == Force::Remote || m_forcedInDoubt[c]);
     if (force != Force::None) {
         snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
         if (force == Force::Remote) {
@@ -1332,30 +1374,26 @@ bool Sequence::sync(int c, Force force)
         // belongs to this run's kill.
         m_server.clearFaults();
     }
-    for (int k = 0; k < 2; ++k) {
-        QList<Ghost> &ghosts = k ? m_exp.noteGhosts : m_exp.listGhosts;
-        QList<quint32> ids;
-        const QStringList onServer = k ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
-        for (int g : std::as_const(reposted[k]))
-            for (int i = 0; i < ids.size(); ++i)
-                if (!idsBefore[k].contains(ids[i]) && ghosts[g].sigs.contains(onServer[i]))
-                    ghosts[g].ids.insert(ids[i]);
-    }
+    noteReposts(reposts);
     if (!ok && !killed && snapshot)
         snapshot->restore();
     snapshot.reset();
     const int fired = m_server.faultsFired() - firedBefore;
     m_figures.faultsFired += fired;
     m_settled[c] = ok;
+    // A run after a forced remote run cut short finishes its replacements.
+    const bool finishesForced = m_forcedInDoubt[c];
     if (ok) {
         m_forcedInDoubt[c] = false;
         m_replacedByForce[c] = false;
     } else if (force == Force::Remote) {
         m_forcedInDoubt[c] = true;
     }
-    if (force == Force::Remote)
+    if (force == Force::Remote || finishesForced)
         m_replacedByForce[1 - c] = true;
-    refreshDoubts(c, client);
+    // After a kill only what its files say counts: read when next loaded.
+    if (!killed)
+        refreshDoubts(c, client);
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
             << "fired" << fired << qPrintable(writesSince(requestsBefore));
     if (killed) {
