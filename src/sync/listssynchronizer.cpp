@@ -133,10 +133,16 @@ void ListsSynchronizer::removeReplacedLists()
 {
     if (!m_userLists)
         return;
-    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || model->taskList()->syncStatus() != TaskList::New)
-            continue;
-        const quint32 id = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
+    // Those removed here since, without an id, replace it all the same.
+    QList<const TaskList *> replacing;
+    for (const QPointer<ListModel> &model : std::as_const(m_models))
+        if (model && model->taskList()->syncStatus() == TaskList::New)
+            replacing << model->taskList();
+    for (const TaskList *removed : std::as_const(m_deletedLists))
+        if (removed->serverId() == 0)
+            replacing << removed;
+    for (const TaskList *list : std::as_const(replacing)) {
+        const quint32 id = UploadMark::read(list->pendingUpload()).replacedId();
         const ListInfo *info = m_listInfos.value(id, nullptr);
         if (!info || !info->isOwned() || m_userLists->taskListByServerId(id) || m_userLists->findDeletedByServerId(id))
             continue;

@@ -198,7 +198,9 @@ void NotepadSynchronizer::removeReplacedNotes()
     NotepadNotes *notes = NotepadNotes::instance();
     const QList<NotepadNote *> local = m_localNotes;
     for (const NotepadNote *note : local) {
-        if (note->syncStatus() != NotepadNote::New)
+        // Removed here since, without an id, it replaces it all the same.
+        if (note->syncStatus() != NotepadNote::New
+            && (note->syncStatus() != NotepadNote::Deleted || note->serverId() != 0))
             continue;
         const quint32 id = UploadMark::read(note->pendingUpload()).replacedId();
         const NotepadNoteInfo *info = m_noteInfos.value(id, nullptr);
