@@ -135,7 +135,14 @@ private:
         ForcedRunPostInDoubt,
         ForcedRunNotePostInDoubt,
         ForcedRunNoteRemoved,
-        FirstListIdOne
+        FirstListIdOne,
+        RemovedElsewhereAfterAnUnansweredUpdate,
+        RetitledElsewhereAfterAnUpdateNotReadBack,
+        UndoOfARemovalSentUnanswered,
+        ForcedRunKilledAfterItsFirstPost,
+        ForcedRunKilledBeforeTheShares,
+        FailedForcedRunAfterANotePostInDoubt,
+        CopyOfAPostedTaskPastedElsewhere
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -258,6 +265,16 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
     QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
     QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
+    QTest::newRow("a task removed elsewhere after an update that arrived unanswered")
+        << int(RemovedElsewhereAfterAnUnansweredUpdate);
+    QTest::newRow("a task retitled elsewhere after an update answered but not read back")
+        << int(RetitledElsewhereAfterAnUpdateNotReadBack);
+    QTest::newRow("undo of a removal sent unanswered") << int(UndoOfARemovalSentUnanswered);
+    QTest::newRow("a forced remote run killed after its first post") << int(ForcedRunKilledAfterItsFirstPost);
+    QTest::newRow("a forced remote run killed before the shares went up") << int(ForcedRunKilledBeforeTheShares);
+    QTest::newRow("a failed forced remote run after a note's post in doubt")
+        << int(FailedForcedRunAfterANotePostInDoubt);
+    QTest::newRow("a copy of a posted task pasted elsewhere stays") << int(CopyOfAPostedTaskPastedElsewhere);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -548,6 +565,128 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QCOMPARE(serverNotes(), QStringList{QStringLiteral("Plan: fly")});
         client->persist();
         expected.notes = {QStringLiteral("Plan: fly")};
+        break;
+    }
+    case RemovedElsewhereAfterAnUnansweredUpdate:
+    case RetitledElsewhereAfterAnUpdateNotReadBack: {
+        const bool removed = c == RemovedElsewhereAfterAnUnansweredUpdate;
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            ListModel *model = client->model(trip);
+            if (removed) {
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+                client->persist();
+                syncKilledAfter(*client, "PUT", OneList);
+            } else {
+                addTask(model, QStringLiteral("Socks"));
+                m_server->respondOnce("GET", OneList, 500);
+                QVERIFY(!sync(*client));
+                client->persist();
+            }
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            if (removed)
+                removeTask(model, QStringLiteral("Bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {removed ? QStringLiteral("Trip[Passports]") : QStringLiteral("Trip[Bags,Passports,Socks]")};
+        break;
+    }
+    case UndoOfARemovalSentUnanswered: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        QVERIFY(sync(*client));
+        removeTask(client->model(trip), QStringLiteral("Bags"));
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
+        client->model(trip)->undo();
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Bags,Tickets]")};
+        break;
+    }
+    case ForcedRunKilledAfterItsFirstPost:
+    case ForcedRunKilledBeforeTheShares: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        if (c == ForcedRunKilledBeforeTheShares) {
+            m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+            client->model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
+        }
+        QVERIFY(sync(*client));
+        client->persist();
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        const QString killedAt = c == ForcedRunKilledBeforeTheShares ? QStringLiteral("^/lists/\\d+/sharingV3$") : Lists;
+        m_server->hold(killedAt);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests(QByteArray(), killedAt).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        client.reset();
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        expected.notes = {QStringLiteral("Idea: kite")};
+        if (c == ForcedRunKilledBeforeTheShares) {
+            // The shares went up again with the list, and every run ends well.
+            auto later = session(a);
+            QVERIFY(sync(*later));
+            later->persist();
+            const quint32 id = later->model(trip)->taskList()->serverId();
+            QCOMPARE(m_server->sharing(id), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
+        }
+        break;
+    }
+    case FailedForcedRunAfterANotePostInDoubt: {
+        auto client = session(a);
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        m_server->dropAnswerAfterApplying("POST", Notes);
+        QVERIFY(!sync(*client));
+        m_server->respondOnce("GET", QStringLiteral("^/notepad-notes/\\d+$"), 500);
+        QVERIFY(!forcedRemoteSync(*client));
+        client->persist();
+        expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case CopyOfAPostedTaskPastedElsewhere: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            client->model(trip)->setName(QStringLiteral("Journey"));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            // A copy keeps the task's creator and creation time.
+            Task *copy = taskTitled(model->taskList(), QStringLiteral("Tickets"))->copy();
+            QVERIFY(model->pasteTask(copy, model->index(0, 0)));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Journey[Tickets,Tickets]")};
         break;
     }
     case FirstListIdOne: {
