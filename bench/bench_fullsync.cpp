@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "core/serversettings.h"
+#include "syncbench.h"
 #include "fakeserver.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
@@ -37,24 +38,6 @@ namespace {
 
 const int listCount = 200;
 const int taskCount = 50;
-
-class Host : public ListsSyncHost
-{
-public:
-    ~Host() override { delete m_groups; }
-    ListsGroups *listsGroups() const override { return m_groups; }
-    void setListsGroups(ListsGroups *groups) override
-    {
-        if (groups != m_groups)
-            delete m_groups;
-        m_groups = groups;
-    }
-    QWidget *dialogParent() const override { return nullptr; }
-    void singleListSyncStarted(ListModel *) override {}
-
-private:
-    ListsGroups *m_groups = new ListsGroups;
-};
 
 struct Sent
 {
@@ -79,7 +62,7 @@ void pointAt(const FakeServer &server)
     ServerSettings::instance()->setSettings(server.url(), QStringLiteral("alice"), QStringLiteral("secret"));
 }
 
-bool runSync(UserLists *lists, Host *host)
+bool runSync(UserLists *lists, SyncBenchHost *host)
 {
     ListsSynchronizer sync(lists, host);
     bool ok = false;
@@ -139,7 +122,7 @@ std::unique_ptr<FakeServer> newServer()
 
 // One measured run: the synchronisation against `server`, then its requests
 // bare against a scratch server holding what `server` held before the run.
-bool measure(const QString &name, FakeServer &server, UserLists *lists, Host *host)
+bool measure(const QString &name, FakeServer &server, UserLists *lists, SyncBenchHost *host)
 {
     auto scratch = newServer();
     if (!scratch)
@@ -181,15 +164,9 @@ void BM_FullSync(benchmark::State &state)
             return;
         }
         UserLists lists;
-        Host host;
+        SyncBenchHost host;
         NotepadNotes notes;
-        for (int i = 0; i < listCount; ++i) {
-            TaskList *list = TaskList::create();
-            list->setName(QStringLiteral("List %1").arg(i));
-            for (int t = 0; t < taskCount; ++t)
-                list->rootTask()->createChild(t)->setTitle(QStringLiteral("Task %1 of list %2").arg(t).arg(i));
-            lists.addList(list);
-        }
+        addNewLists(lists, listCount, taskCount);
         if (!measure(QStringLiteral("a first run"), *server, &lists, &host)
             || !measure(QStringLiteral("b nothing changed"), *server, &lists, &host)) {
             state.SkipWithError("a run failed");
@@ -210,25 +187,14 @@ BENCHMARK(BM_FullSync)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTim
 
 int main(int argc, char **argv)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    std::printf("\n%-20s %9s %12s %12s %10s %10s %7s\n", "run", "requests", "list uploads", "list fetches",
-                "sync ms", "bare ms", "ratio");
-    for (auto it = g_figures.cbegin(); it != g_figures.cend(); ++it) {
-        const Figures &f = it.value();
-        std::printf("%-20s %9d %12d %12d %10.1f %10.1f %6.2fx\n", qPrintable(it.key()), f.requests, f.listUploads,
-                    f.listFetches, f.syncSeconds * 1000, f.bareSeconds * 1000, f.syncSeconds / f.bareSeconds);
-    }
-    return 0;
+    return runSyncBenchmarks(argc, argv, [] {
+        std::printf("\n%-20s %9s %12s %12s %10s %10s %7s\n", "run", "requests", "list uploads", "list fetches",
+                    "sync ms", "bare ms", "ratio");
+        for (auto it = g_figures.cbegin(); it != g_figures.cend(); ++it) {
+            const Figures &f = it.value();
+            std::printf("%-20s %9d %12d %12d %10.1f %10.1f %6.2fx\n", qPrintable(it.key()), f.requests,
+                        f.listUploads, f.listFetches, f.syncSeconds * 1000, f.bareSeconds * 1000,
+                        f.syncSeconds / f.bareSeconds);
+        }
+    });
 }

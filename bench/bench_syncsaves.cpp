@@ -5,14 +5,10 @@
 // those saves skipped. The ratio is what keeping the uploads safe on disk
 // costs the first synchronisation.
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMap>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -20,46 +16,17 @@
 #include <memory>
 
 #include "core/serversettings.h"
+#include "syncbench.h"
 #include "fakeserver.h"
-#include "model/listsgroups.h"
 #include "model/notepadnotes.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
 #include "sync/listssynchronizer.h"
 
 namespace {
 
 const int taskCount = 50;
-
-class Host : public ListsSyncHost
-{
-public:
-    Host(UserLists *lists, const QString &path) : m_lists(lists), m_path(path) {}
-    ~Host() override { delete m_groups; }
-    ListsGroups *listsGroups() const override { return m_groups; }
-    void setListsGroups(ListsGroups *groups) override
-    {
-        if (groups != m_groups)
-            delete m_groups;
-        m_groups = groups;
-    }
-    QWidget *dialogParent() const override { return nullptr; }
-    void singleListSyncStarted(ListModel *) override {}
-    bool saveLists() override
-    {
-        ++saves;
-        return m_path.isEmpty() || m_lists->save(m_path);
-    }
-
-    int saves = 0;
-
-private:
-    UserLists *m_lists;
-    QString m_path;
-    ListsGroups *m_groups = new ListsGroups;
-};
 
 struct Figures
 {
@@ -82,15 +49,9 @@ double firstRun(int listCount, const QString &path, int *saves)
     server->setValidation(false);
     ServerSettings::instance()->setSettings(server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
     UserLists lists;
-    Host host(&lists, path);
+    SyncBenchHost host(&lists, path);
     NotepadNotes notes;
-    for (int i = 0; i < listCount; ++i) {
-        TaskList *list = TaskList::create();
-        list->setName(QStringLiteral("List %1").arg(i));
-        for (int t = 0; t < taskCount; ++t)
-            list->rootTask()->createChild(t)->setTitle(QStringLiteral("Task %1 of list %2").arg(t).arg(i));
-        lists.addList(list);
-    }
+    addNewLists(lists, listCount, taskCount);
     ListsSynchronizer sync(&lists, &host);
     bool ok = false;
     QEventLoop loop;
@@ -142,25 +103,13 @@ BENCHMARK(BM_FirstSyncSaves)->Arg(200)->Arg(1000)->Iterations(3)->Unit(benchmark
 
 int main(int argc, char **argv)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    std::printf("\n%-14s %7s %10s %14s %12s %7s\n", "lists x 50", "saves", "file MiB", "with saves ms",
-                "skipped ms", "ratio");
-    for (auto it = g_figures.cbegin(); it != g_figures.cend(); ++it) {
-        const Figures &f = it.value();
-        std::printf("%-14d %7d %10.1f %14.1f %12.1f %6.2fx\n", it.key(), f.saves, f.fileBytes / 1048576.0,
-                    f.withSaves * 1000, f.skipped * 1000, f.withSaves / f.skipped);
-    }
-    return 0;
+    return runSyncBenchmarks(argc, argv, [] {
+        std::printf("\n%-14s %7s %10s %14s %12s %7s\n", "lists x 50", "saves", "file MiB", "with saves ms",
+                    "skipped ms", "ratio");
+        for (auto it = g_figures.cbegin(); it != g_figures.cend(); ++it) {
+            const Figures &f = it.value();
+            std::printf("%-14d %7d %10.1f %14.1f %12.1f %6.2fx\n", it.key(), f.saves, f.fileBytes / 1048576.0,
+                        f.withSaves * 1000, f.skipped * 1000, f.withSaves / f.skipped);
+        }
+    });
 }

@@ -10,7 +10,9 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
+#include "core/options.h"
 #include "dialogdriver.h"
 #include "fakeserver.h"
 #include "sync/request.h"
@@ -40,6 +42,38 @@ inline bool run(Request *request, int timeoutMs = 10000)
     QSignalSpy finished(request, &Request::finished);
     ServerHttpConnection::instance()->addRequest(request);
     return finished.count() == 1 || finished.wait(timeoutMs);
+}
+
+// The fake server over TLS for the certificate tests, the program pointed at
+// it with nothing accepted: each request on a new connection, so that each
+// meets the certificate. Null when it could not start.
+inline std::unique_ptr<FakeServer> startTlsServer()
+{
+    Options::noignoresslerrors.reset();
+    auto server = std::make_unique<FakeServer>(FakeServer::Tls);
+    if (!server->start())
+        return nullptr;
+    server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    server->closeAfterResponses(1);
+    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
+    useServer(*server);
+    return server;
+}
+
+// Forgets the certificates a test accepted (they go with the server URL).
+inline void forgetAcceptedCertificates()
+{
+    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+}
+
+// A HEAD of the root asking through `handler`; true when it got a response.
+inline bool reachable(SslErrorHandler *handler)
+{
+    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
+    request.setSslErrorHandler(handler);
+    if (!run(&request))
+        return false;
+    return !request.hasError() && request.responseHeader().statusCode() == 200;
 }
 
 class ScriptedHandler : public SslErrorHandler

@@ -41,22 +41,14 @@ private slots:
     void questionBox();
 
 private:
-    // A HEAD of the root with the given handler; true when it got a response.
-    bool reachable(SslErrorHandler *handler);
 
     std::unique_ptr<FakeServer> m_server;
 };
 
 void TstSslPolicy::init()
 {
-    Options::noignoresslerrors.reset();
-    m_server = std::make_unique<FakeServer>(FakeServer::Tls);
-    QVERIFY(m_server->start());
-    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    // Each request on a new connection, so each meets the certificate.
-    m_server->closeAfterResponses(1);
-    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
-    SyncTest::useServer(*m_server);
+    m_server = SyncTest::startTlsServer();
+    QVERIFY(m_server);
 }
 
 void TstSslPolicy::cleanup()
@@ -64,20 +56,11 @@ void TstSslPolicy::cleanup()
     if (m_server)
         PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
     m_server.reset();
-    // Forget what this test accepted.
-    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    SyncTest::forgetAcceptedCertificates();
     Options::noignoresslerrors.reset();
     ServerHttpConnection::instance()->setStallTimeout(HttpConnection::defaultStallTimeoutMs);
 }
 
-bool TstSslPolicy::reachable(SslErrorHandler *handler)
-{
-    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
-    request.setSslErrorHandler(handler);
-    if (!SyncTest::run(&request))
-        return false;
-    return !request.hasError() && request.responseHeader().statusCode() == 200;
-}
 
 void TstSslPolicy::verifiedByDefault_data()
 {
@@ -92,7 +75,7 @@ void TstSslPolicy::verifiedByDefault()
     if (optionGiven)
         Options::noignoresslerrors.set();
     // A self-signed certificate nobody accepted: refused, whatever the option.
-    QVERIFY(!reachable(nullptr));
+    QVERIFY(!SyncTest::reachable(nullptr));
     QCOMPARE(m_server->requests().size(), 0);
 }
 
@@ -100,8 +83,8 @@ void TstSslPolicy::trustedCertificateNeedsNoQuestion()
 {
     ServerHttpConnection::instance()->setSslConfiguration(SyncTest::trustingConfiguration());
     ScriptedHandler handler(false);
-    QVERIFY(reachable(&handler));
-    QVERIFY(reachable(nullptr));
+    QVERIFY(SyncTest::reachable(&handler));
+    QVERIFY(SyncTest::reachable(nullptr));
     QCOMPARE(handler.asked, 0);
     ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
 }
@@ -110,14 +93,14 @@ void TstSslPolicy::acceptedCertificateIsRemembered()
 {
     ScriptedHandler handler(true);
     QSignalSpy changed(ServerSettings::instance(), &ServerSettings::ignorableSslErrorsChanged);
-    QVERIFY(reachable(&handler));
+    QVERIFY(SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 1);
     QVERIFY2(handler.lastTexts.contains(QSslError(QSslError::SelfSignedCertificate).errorString()),
              qPrintable(handler.lastTexts.join(QLatin1Char('|'))));
     QCOMPARE(changed.count(), 1);
     // The same certificate again, with or without a handler: no question.
-    QVERIFY(reachable(&handler));
-    QVERIFY(reachable(nullptr));
+    QVERIFY(SyncTest::reachable(&handler));
+    QVERIFY(SyncTest::reachable(nullptr));
     QCOMPARE(handler.asked, 1);
     QVERIFY(m_server->connectionCount() >= 3);
 }
@@ -125,27 +108,27 @@ void TstSslPolicy::acceptedCertificateIsRemembered()
 void TstSslPolicy::changedCertificateAsksAgain()
 {
     ScriptedHandler handler(true);
-    QVERIFY(reachable(&handler));
+    QVERIFY(SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 1);
     m_server->useOtherCertificate(true);
     // Another certificate with the same kind of problem is not accepted silently.
-    QVERIFY(!reachable(nullptr));
-    QVERIFY(reachable(&handler));
+    QVERIFY(!SyncTest::reachable(nullptr));
+    QVERIFY(SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 2);
     // Both are now accepted.
-    QVERIFY(reachable(nullptr));
+    QVERIFY(SyncTest::reachable(nullptr));
     m_server->useOtherCertificate(false);
-    QVERIFY(reachable(nullptr));
+    QVERIFY(SyncTest::reachable(nullptr));
     QCOMPARE(handler.asked, 2);
 }
 
 void TstSslPolicy::declinedIsNotRemembered()
 {
     ScriptedHandler handler(false);
-    QVERIFY(!reachable(&handler));
+    QVERIFY(!SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 1);
-    QVERIFY(!reachable(nullptr));
-    QVERIFY(!reachable(&handler));
+    QVERIFY(!SyncTest::reachable(nullptr));
+    QVERIFY(!SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 2);
     QCOMPARE(m_server->requests().size(), 0);
 }
@@ -153,13 +136,13 @@ void TstSslPolicy::declinedIsNotRemembered()
 void TstSslPolicy::newUrlForgetsAcceptance()
 {
     ScriptedHandler handler(true);
-    QVERIFY(reachable(&handler));
+    QVERIFY(SyncTest::reachable(&handler));
     FakeServer other(FakeServer::Tls);
     QVERIFY(other.start());
     SyncTest::useServer(other);
     SyncTest::useServer(*m_server);
-    QVERIFY(!reachable(nullptr));
-    QVERIFY(reachable(&handler));
+    QVERIFY(!SyncTest::reachable(nullptr));
+    QVERIFY(SyncTest::reachable(&handler));
     QCOMPARE(handler.asked, 2);
 }
 
@@ -264,7 +247,7 @@ void TstSslPolicy::changedCertificateIsAnnounced()
 
     // The first contact is no change.
     SyncTest::whenMessageBox(answer);
-    QVERIFY(reachable(&ui));
+    QVERIFY(SyncTest::reachable(&ui));
     QCOMPARE(texts.size(), 1);
     QVERIFY2(texts.at(0).startsWith(QStringLiteral("- ") + selfSigned), qPrintable(texts.at(0)));
     QVERIFY(!texts.at(0).contains(QLatin1String("changed")));
@@ -272,20 +255,20 @@ void TstSslPolicy::changedCertificateIsAnnounced()
     m_server->useOtherCertificate(true);
     m_server->clearRequests();
     SyncTest::whenMessageBox(answer);
-    QCOMPARE(reachable(&ui), accept);
+    QCOMPARE(SyncTest::reachable(&ui), accept);
     QCOMPARE(texts.size(), 2);
     QVERIFY2(texts.at(1).startsWith(changed + selfSigned), qPrintable(texts.at(1)));
     QVERIFY(texts.at(1).endsWith(QLatin1String("\n\nConnect anyway?")));
     if (accept) {
         // Now known: no further question, for either certificate.
-        QVERIFY(reachable(nullptr));
+        QVERIFY(SyncTest::reachable(nullptr));
         QCOMPARE(texts.size(), 2);
     } else {
         // Refused: nothing reached the server, and the next try asks again.
         QCOMPARE(m_server->requests().size(), 0);
-        QVERIFY(!reachable(nullptr));
+        QVERIFY(!SyncTest::reachable(nullptr));
         SyncTest::whenMessageBox(answer);
-        QVERIFY(!reachable(&ui));
+        QVERIFY(!SyncTest::reachable(&ui));
         QCOMPARE(texts.size(), 3);
         QVERIFY(texts.at(2).startsWith(changed));
     }
@@ -325,7 +308,7 @@ void TstSslPolicy::questionBox()
         button->click();
     });
     // Asked through the request's handler, as a synchronisation would.
-    QCOMPARE(reachable(&ui), accept);
+    QCOMPARE(SyncTest::reachable(&ui), accept);
     QCOMPARE(title, QStringLiteral("Secure connection problem"));
     QVERIFY2(text.startsWith(QLatin1String("- ")) && text.endsWith(QLatin1String("\n\nConnect anyway?")),
              qPrintable(text));

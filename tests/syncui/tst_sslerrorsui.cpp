@@ -28,22 +28,14 @@ private slots:
     void questionShowsTheTextsAsWritten();
 
 private:
-    // A HEAD of the root asking through `handler`; true when it got a response.
-    bool reachable(SslErrorHandler *handler);
 
     std::unique_ptr<FakeServer> m_server;
 };
 
 void TstSslErrorsUI::init()
 {
-    Options::noignoresslerrors.reset();
-    m_server = std::make_unique<FakeServer>(FakeServer::Tls);
-    QVERIFY(m_server->start());
-    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    // Each request on a new connection, so each meets the certificate.
-    m_server->closeAfterResponses(1);
-    ServerHttpConnection::instance()->setSslConfiguration(QSslConfiguration::defaultConfiguration());
-    SyncTest::useServer(*m_server);
+    m_server = SyncTest::startTlsServer();
+    QVERIFY(m_server);
 }
 
 void TstSslErrorsUI::cleanup()
@@ -51,18 +43,9 @@ void TstSslErrorsUI::cleanup()
     if (m_server)
         PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
     m_server.reset();
-    // Forget what this test accepted.
-    ServerSettings::instance()->setSettings(QString(), QStringLiteral("alice"), QStringLiteral("secret"));
+    SyncTest::forgetAcceptedCertificates();
 }
 
-bool TstSslErrorsUI::reachable(SslErrorHandler *handler)
-{
-    Request request(QStringLiteral("HEAD"), QStringLiteral("/"));
-    request.setSslErrorHandler(handler);
-    if (!SyncTest::run(&request))
-        return false;
-    return !request.hasError() && request.responseHeader().statusCode() == 200;
-}
 
 void TstSslErrorsUI::keysRefuse_data()
 {
@@ -96,7 +79,7 @@ void TstSslErrorsUI::keysRefuse()
         SyncTest::whenMessageBox([](QWidget *dialog) {
             QTest::mouseClick(static_cast<MessageDialog *>(dialog)->okButton(), Qt::LeftButton);
         });
-        QVERIFY(reachable(&ui));
+        QVERIFY(SyncTest::reachable(&ui));
         m_server->useOtherCertificate(true);
     }
     m_server->clearRequests();
@@ -123,7 +106,7 @@ void TstSslErrorsUI::keysRefuse()
         focused = target->objectName();
         QTest::keyClick(target, Qt::Key(key));
     });
-    QCOMPARE(reachable(&ui), accepted);
+    QCOMPARE(SyncTest::reachable(&ui), accepted);
     QVERIFY(asked);
     QCOMPARE(text.startsWith(QLatin1String("- The server's certificate has changed since you accepted it.")), changed);
     QVERIFY2(text.endsWith(QLatin1String("\n\nConnect anyway?")), qPrintable(text));
@@ -131,7 +114,7 @@ void TstSslErrorsUI::keysRefuse()
         QCOMPARE(focused, QStringLiteral("cancelbutton"));
     // Refused: nothing reached the server, and the certificate is not known.
     QCOMPARE(m_server->requests().isEmpty(), !accepted);
-    QCOMPARE(reachable(nullptr), accepted);
+    QCOMPARE(SyncTest::reachable(nullptr), accepted);
 }
 
 // The errors may one day carry what a certificate says of itself; the
