@@ -239,6 +239,18 @@ PLUMDECK_SCREEN(listsPageAdvanced)
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-advanced")).isNull());
 }
 
+// A list whose last run on its own did not synchronise it: its tab says so.
+PLUMDECK_SCREEN(listsPageSyncListFailed)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    ListModel *list = w.page->userLists()->models().first();
+    w.page->singleListSyncFailed(list, QStringLiteral("Failed to upload changes. "));
+    w.page->singleListSyncEnded(list);
+    QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-failed")).isNull());
+}
+
 PLUMDECK_SCREEN(listsPageMenus)
 {
     ListsWindow w(0);
