@@ -59,6 +59,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
     m_groupsAtStart = host ? host->listsGroups() : nullptr;
     if (!lists)
         return;
+    connect(lists, &QObject::destroyed, this, &ListsSynchronizer::onListsGone);
     lists->purgeUntouchedDefaultLists();
     m_deletedLists = lists->deletedLists();
     for (ListModel *model : lists->models()) {
@@ -177,6 +178,22 @@ bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
         if (mayBeCopyOf(serverId, removed))
             return true;
     return false;
+}
+
+// The page's lists replaced as a whole (a backup restored from the tray's
+// preferences while this run's window is up): the steps hold lists that are
+// gone, so they end here, unread, and the run with them.
+void ListsSynchronizer::onListsGone()
+{
+    if (hasEnded())
+        return;
+    m_marksBefore.clear();
+    m_currentModel = nullptr;
+    delete m_listStep;
+    m_listStep = nullptr;
+    delete m_sharingStep;
+    m_sharingStep = nullptr;
+    failRun(tr("The lists were replaced during the sync."));
 }
 
 void ListsSynchronizer::start()

@@ -71,6 +71,7 @@ private slots:
     void onListAddProgress(QString desc, int addition);
     void onNotepadProgress(QString desc, int done, int total);
     void onNotepadAddProgress(QString desc, int addition);
+    void onListsGone();
 
 private:
     QString checkServerInfo(const QDomDocument &document) const;

@@ -56,6 +56,8 @@ private slots:
     void cleanup();
 
     void emptyAccountProgress();
+    void listsReplacedDuringTheRun_data();
+    void listsReplacedDuringTheRun();
     void listsOfEveryKind();
     void serverInfoVersions_data();
     void serverInfoVersions();
@@ -845,6 +847,59 @@ void TstListsSynchronizer::answerWithoutListSetRemovesNothing()
     QCOMPARE(SyncClient::titles(client.model("Books")), QStringList{"Dune, read"});
     QVERIFY(run(client).ok);
     QCOMPARE(serverTitles(*m_server, client.model("Books")->taskList()->serverId()), QStringList{"Dune, read"});
+}
+
+void TstListsSynchronizer::listsReplacedDuringTheRun_data()
+{
+    QTest::addColumn<QString>("held"); // the request out when the lists go
+    QTest::newRow("a new list posted") << "POST";
+    QTest::newRow("an edited list put") << "PUT";
+    QTest::newRow("a list fetched") << "GET";
+}
+
+// The page's lists replaced as a whole while a run is out (a backup restored
+// from the tray's preferences under the run's window): the run ends at once,
+// saying so, and reads nothing of the lists that are gone.
+void TstListsSynchronizer::listsReplacedDuringTheRun()
+{
+    QFETCH(QString, held);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("There"), {FakeTask::make(QStringLiteral("Tea"))});
+    SyncClient seeded;
+    seeded.addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+    QVERIFY(run(seeded).ok);
+    auto *lists = new UserLists;
+    TestSyncHost host;
+    for (ListModel *model : seeded.lists.models()) {
+        if (held == QLatin1String("POST") && model->taskList()->name() == QLatin1String("Home"))
+            continue;
+        TaskList *copy = model->taskList()->clone();
+        if (held == QLatin1String("PUT"))
+            copy->markEdited();
+        lists->addList(copy);
+    }
+    if (held == QLatin1String("POST")) {
+        TaskList *fresh = TaskList::create();
+        fresh->setName(QStringLiteral("Fresh"));
+        fresh->rootTask()->createChild(0)->setTitle(QStringLiteral("Milk"));
+        lists->addList(fresh);
+    }
+    if (held == QLatin1String("GET"))
+        m_server->putList([&] {
+            FakeList l = m_server->visibleLists(QStringLiteral("alice")).first();
+            ++l.revision;
+            return l;
+        }());
+    m_server->hold(held.toLatin1(), QStringLiteral("^/lists(/\\d+)?$"));
+    ListsSynchronizer sync(lists, &host);
+    QSignalSpy finished(&sync, &BaseSynchronizer::finished);
+    sync.start();
+    QTRY_COMPARE(m_server->heldCount(), 1);
+    delete lists;
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toBool(), false);
+    QCOMPARE(sync.errorString(), QStringLiteral("The lists were replaced during the sync."));
+    m_server->releaseHeld();
+    QTest::qWait(50);
 }
 
 PLUMDECK_TEST_MAIN(TstListsSynchronizer)
