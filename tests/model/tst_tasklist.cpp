@@ -157,6 +157,66 @@ private slots:
         QCOMPARE((QList<int>{total, done, notDone, donePercent, notDonePercent}), expected);
     }
 
+    void takeSyncStateFrom_data()
+    {
+        QTest::addColumn<int>("before");   // the copy's status
+        QTest::addColumn<int>("now");      // the list's status now
+        QTest::addColumn<bool>("uploadOut"); // an upload left since the copy
+        QTest::addColumn<int>("expected"); // the copy's status after
+        QTest::newRow("new, posted since in doubt") << int(TaskList::New) << int(TaskList::New) << true
+                                                   << int(TaskList::New);
+        QTest::newRow("new, created since") << int(TaskList::New) << int(TaskList::Unedited) << false
+                                           << int(TaskList::Edited);
+        QTest::newRow("as on the server, edited since") << int(TaskList::Unedited) << int(TaskList::Edited)
+                                                       << false << int(TaskList::Unedited);
+        QTest::newRow("as on the server, an update out since") << int(TaskList::Unedited) << int(TaskList::Edited)
+                                                              << true << int(TaskList::Edited);
+        QTest::newRow("edited, edited since") << int(TaskList::Edited) << int(TaskList::Edited) << false
+                                             << int(TaskList::Edited);
+    }
+
+    void takeSyncStateFrom()
+    {
+        QFETCH(int, before);
+        QFETCH(int, now);
+        QFETCH(bool, uploadOut);
+        QFETCH(int, expected);
+        Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC));
+        std::unique_ptr<TaskList> live(makeList(TaskList::SyncStatus(now), now == TaskList::New ? 0 : 40));
+        Task *tea = live->rootTask()->createChild(0);
+        tea->setTitle(QStringLiteral("Tea"));
+        Clock::advance(5000);
+        Task *cake = live->rootTask()->createChild(1);
+        cake->setTitle(QStringLiteral("Cake"));
+        Clock::advance(5000);
+        Task *jam = live->rootTask()->createChild(2);
+        jam->setTitle(QStringLiteral("Jam"));
+        std::unique_ptr<TaskList> copy(live->clone());
+        copy->setSyncStatus(TaskList::SyncStatus(before));
+        if (before != TaskList::New)
+            copy->setServerId(40);
+        copy->setRevision(live->revision());
+        // Since the copy: the server gave Tea and Cake ids, and the copy's
+        // Cake already holds one of its own (never handed out twice); Jam
+        // was removed after the server knew it.
+        tea->setId(301);
+        cake->setId(302);
+        jam->setId(303);
+        copy->rootTask()->child(1)->setId(302);
+        live->removeTask(jam);
+        if (uploadOut)
+            live->setPendingUpload(QStringLiteral("put3:0:f::"));
+        copy->takeSyncStateFrom(live.get());
+        QCOMPARE(int(copy->syncStatus()), expected);
+        QCOMPARE(copy->pendingUpload(), live->pendingUpload());
+        QCOMPARE(copy->serverId(), now == TaskList::New ? 0u : 40u);
+        const QList<Task *> tasks = copy->rootTask()->children();
+        QCOMPARE(tasks.at(0)->id(), 301u);
+        QCOMPARE(tasks.at(1)->id(), 302u);
+        // Its id known from the removed task: the copy brings it back.
+        QCOMPARE(tasks.at(2)->id(), 303u);
+    }
+
     void cloneKeepsEverything()
     {
         TaskList list;
