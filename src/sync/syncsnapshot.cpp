@@ -133,9 +133,10 @@ void SyncSnapshot::restoreLists()
             const bool markedForPost = current->syncStatus() == TaskList::New
                                        && UploadMark::read(current->pendingUpload()).isPost()
                                        && current->pendingUpload() != state.list->pendingUpload();
-            // A list of blank rows can only be told by its content, so a
-            // copy the run may have made could never be removed: the run's
-            // replacement stays, and the next run finishes it.
+            // A list new before the run just keeps its mark. One of blank
+            // rows can only be told by its content, so a copy the run may
+            // have made could never be removed: the run's replacement stays,
+            // and the next run finishes it.
             if (markedForPost && (oldId == 0 || !UploadMark::read(current->pendingUpload()).identifiesByTasks())) {
                 if (oldId != 0)
                     addRemoved(lists, state.list, oldId);
@@ -217,9 +218,8 @@ void SyncSnapshot::restoreNotes()
     NotepadNotes *notes = m_notes;
     if (!notes)
         return;
-    // Notes removed before a forced run are dropped by it (the run deletes
-    // their copies there); only the notes the user sees tell whether the
-    // notepad was emptied.
+    // A removed note the run deleted there is gone from the notepad; only the
+    // notes the user sees tell whether the notepad was emptied.
     bool allHeld = true;
     for (const NoteState &state : std::as_const(m_noteStates))
         allHeld = allHeld
@@ -251,7 +251,8 @@ void SyncSnapshot::restoreNotes()
         for (const NoteState &state : std::as_const(m_noteStates)) {
             NotepadNote *note = state.note;
             if (!note || !notes->notes().contains(note)) {
-                // A removed note the run dropped: kept for the server again.
+                // A removed note the run deleted there: kept as removed, the
+                // next run finds it gone.
                 auto *removed = new NotepadNote;
                 applyNoteState(removed, state);
                 notes->appendNote(removed);
