@@ -154,27 +154,24 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     return copy;
 }
 
-void ListOutcome::recordUpdateArrived(ListModel *model)
+void ListOutcome::recordWhatArrived(ListModel *model, const ListSynchronizer *step)
 {
-    if (!model)
+    if (!model || !step)
         return;
     TaskList *list = model->taskList();
+    if (step->assignedId() != 0 && list->syncStatus() == TaskList::New) {
+        ListSynchronizer::recordAssignedId(list, step->assignedId());
+        model->setChanged();
+        return;
+    }
     UploadMark mark = UploadMark::read(list->pendingUpload());
-    if (list->syncStatus() != TaskList::Edited || !mark.isPut())
+    if (!step->updateArrived() || list->syncStatus() != TaskList::Edited || !mark.isPut())
         return;
     // Everything it held is there: the next run looks at the server's copy
     // first, takes the tasks the update added, and lets what another client
     // did there since stand where the user changed nothing.
     mark.setArrived();
     list->setPendingUpload(mark.text());
-    model->setChanged();
-}
-
-void ListOutcome::recordAssignedId(ListModel *model, quint32 id)
-{
-    if (!model || id == 0 || model->taskList()->syncStatus() != TaskList::New)
-        return;
-    ListSynchronizer::recordAssignedId(model->taskList(), id);
     model->setChanged();
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class ListModel;
+class ListSynchronizer;
 class ListsGroups;
 class ListsSyncHost;
 class TaskList;
@@ -59,12 +60,11 @@ public:
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
 
-    // After a step whose POST was accepted but that failed afterwards: the
-    // list is marked to be fetched by the next run, and the mark is saved.
-    static void recordAssignedId(ListModel *model, quint32 id);
-    // After a step whose PUT was answered but that failed afterwards (the
-    // fetch after it): its mark says the update arrived.
-    static void recordUpdateArrived(ListModel *model);
+    // After a step that failed or was cancelled: what it learnt reached the
+    // server stays with the list. A new list whose POST was accepted is
+    // marked to be fetched by the next run; an edited list whose PUT was
+    // answered has its mark say the update arrived.
+    static void recordWhatArrived(ListModel *model, const ListSynchronizer *step);
 
     // The name of the copy kept of the user's version of a list.
     static QString keptCopyName(const QString &name);

@@ -75,13 +75,10 @@ ListsSynchronizer::~ListsSynchronizer()
 {
     delete m_request;
     restoreUnsentMarks();
-    // Cancelled after the server accepted a new list but before its copy
-    // came back: the next run must fetch it, not post it a second time.
-    if (m_listStep && !m_listStep->hasEnded() && m_currentModel) {
-        ListOutcome::recordAssignedId(m_currentModel, m_listStep->assignedId());
-        if (m_listStep->updateArrived())
-            ListOutcome::recordUpdateArrived(m_currentModel);
-    }
+    // Cancelled after the server accepted an upload but before the list came
+    // back: the next run must fetch it, not post it a second time.
+    if (m_listStep && !m_listStep->hasEnded())
+        ListOutcome::recordWhatArrived(m_currentModel, m_listStep);
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
                           static_cast<QObject *>(m_notepadStep)}) {
         if (step)
@@ -703,9 +700,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     switch (result) {
     case ListSynchronizer::Failed: {
         const QString error = step->errorString();
-        ListOutcome::recordAssignedId(m_currentModel, step->assignedId());
-        if (step->updateArrived())
-            ListOutcome::recordUpdateArrived(m_currentModel);
+        ListOutcome::recordWhatArrived(m_currentModel, step);
         const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
         if (goOn && !local)
             m_unreadServerLists.insert(step->id());

@@ -165,9 +165,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     QString keptCopy;
     switch (step->result()) {
     case ListSynchronizer::Failed:
-        ListOutcome::recordAssignedId(m_model, step->assignedId());
-        if (step->updateArrived())
-            ListOutcome::recordUpdateArrived(m_model);
+        ListOutcome::recordWhatArrived(m_model, step);
         fail(UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:

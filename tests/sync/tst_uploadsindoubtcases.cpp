@@ -138,6 +138,7 @@ private:
         FirstListIdOne,
         RemovedElsewhereAfterAnUnansweredUpdate,
         RetitledElsewhereAfterAnUpdateNotReadBack,
+        RetitledElsewhereAfterARenameCancelledBeforeReadBack,
         UndoOfARemovalSentUnanswered,
         ForcedRunKilledAfterItsFirstPost,
         ForcedRunKilledBeforeTheShares,
@@ -153,6 +154,8 @@ private:
     // The program killed once the request is out; its files stay as the
     // run last wrote them.
     void syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path);
+    // The user cancels the run once the request is out; the program goes on.
+    void syncCancelledAfter(LiveClient &client, const QByteArray &method, const QString &path);
     void play(Case c, StoredClient &a, StoredClient &b, Expected &expected);
     QStringList serverLists() const;
     QStringList serverNotes() const;
@@ -210,9 +213,22 @@ bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
 void TstUploadsInDoubtCases::syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path)
 {
     m_server->hold(method, path);
+    m_server->clearRequests();
     runClientSync(client, *m_server, [&] { return !m_server->requests(method, path).isEmpty(); });
-    QVERIFY(!m_server->requests(method, path).isEmpty());
-    m_server->releaseHeld();
+    QVERIFY(m_server->releaseHeld() > 0);
+    QTest::qWait(50);
+    m_server->clearFaults();
+}
+
+void TstUploadsInDoubtCases::syncCancelledAfter(LiveClient &client, const QByteArray &method, const QString &path)
+{
+    m_server->hold(method, path);
+    m_server->clearRequests();
+    auto *run = new ListsSynchronizer(client.lists, &client);
+    run->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server->requests(method, path).isEmpty(), 20000);
+    delete run;
+    QVERIFY(m_server->releaseHeld() > 0);
     QTest::qWait(50);
     m_server->clearFaults();
 }
@@ -269,6 +285,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(RemovedElsewhereAfterAnUnansweredUpdate);
     QTest::newRow("a task retitled elsewhere after an update answered but not read back")
         << int(RetitledElsewhereAfterAnUpdateNotReadBack);
+    QTest::newRow("a task retitled elsewhere after a rename answered, the run cancelled before reading it back")
+        << int(RetitledElsewhereAfterARenameCancelledBeforeReadBack);
     QTest::newRow("undo of a removal sent unanswered") << int(UndoOfARemovalSentUnanswered);
     QTest::newRow("a forced remote run killed after its first post") << int(ForcedRunKilledAfterItsFirstPost);
     QTest::newRow("a forced remote run killed before the shares went up") << int(ForcedRunKilledBeforeTheShares);
@@ -568,7 +586,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         break;
     }
     case RemovedElsewhereAfterAnUnansweredUpdate:
-    case RetitledElsewhereAfterAnUpdateNotReadBack: {
+    case RetitledElsewhereAfterAnUpdateNotReadBack:
+    case RetitledElsewhereAfterARenameCancelledBeforeReadBack: {
         const bool removed = c == RemovedElsewhereAfterAnUnansweredUpdate;
         {
             auto client = session(a);
@@ -588,6 +607,13 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
                 client->persist();
                 syncKilledAfter(*client, "PUT", OneList);
+            } else if (c == RetitledElsewhereAfterARenameCancelledBeforeReadBack) {
+                // A rename leaves no task on the server to tell the update
+                // arrived: only the answer to it does.
+                model->setName(QStringLiteral("Journey"));
+                syncCancelledAfter(*client, "GET", OneList);
+                QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+                client->persist();
             } else {
                 addTask(model, QStringLiteral("Socks"));
                 m_server->respondOnce("GET", OneList, 500);
@@ -598,7 +624,10 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         {
             auto client = session(b);
             QVERIFY(sync(*client));
-            ListModel *model = client->model(trip);
+            ListModel *model = client->model(c == RetitledElsewhereAfterARenameCancelledBeforeReadBack
+                                                 ? QStringLiteral("Journey")
+                                                 : trip);
+            QVERIFY(model);
             if (removed)
                 removeTask(model, QStringLiteral("Bags"));
             else
@@ -606,7 +635,12 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QVERIFY(sync(*client));
             client->persist();
         }
-        expected.lists = {removed ? QStringLiteral("Trip[Passports]") : QStringLiteral("Trip[Bags,Passports,Socks]")};
+        if (removed)
+            expected.lists = {QStringLiteral("Trip[Passports]")};
+        else if (c == RetitledElsewhereAfterARenameCancelledBeforeReadBack)
+            expected.lists = {QStringLiteral("Journey[Bags,Passports]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Passports,Socks]")};
         break;
     }
     case UndoOfARemovalSentUnanswered: {
