@@ -392,17 +392,19 @@ bool ListsSynchronizer::mayBeCopyOf(quint32 serverId, const TaskList *list) cons
     return !m_userLists->taskListByServerId(serverId) && !m_userLists->findDeletedByServerId(serverId);
 }
 
+bool ListsSynchronizer::mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const
+{
+    for (quint32 id : serverIds)
+        if (mayBeCopyOf(id, list))
+            return true;
+    return false;
+}
+
 void ListsSynchronizer::setAsideUploadsInDoubt()
 {
-    auto hasCandidate = [this](const TaskList *list) {
-        for (quint32 id : std::as_const(m_serverIds))
-            if (mayBeCopyOf(id, list))
-                return true;
-        return false;
-    };
     for (auto it = m_models.begin(); it != m_models.end();) {
         const TaskList *list = *it ? (*it)->taskList() : nullptr;
-        if (list && list->syncStatus() == TaskList::New && hasCandidate(list)) {
+        if (list && list->syncStatus() == TaskList::New && mayBeCopyOfAny(m_serverIds, list)) {
             m_modelsInDoubt << *it;
             it = m_models.erase(it);
         } else {
@@ -415,7 +417,7 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
     // back to be removed again.
     for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
         if ((*it)->serverId() == 0 && UploadMark::read((*it)->pendingUpload()).identifiesByTasks()
-            && hasCandidate(*it)) {
+            && mayBeCopyOfAny(m_serverIds, *it)) {
             m_deletedInDoubt << *it;
             it = m_deletedLists.erase(it);
         } else {
@@ -584,17 +586,11 @@ void ListsSynchronizer::syncNextList()
             // No server list was their copy: posted (again), or, removed
             // here, dropped. The marks now name what this run knows. One
             // whose copy may be a list the run could not read waits.
-            auto waits = [this](const TaskList *list) {
-                for (quint32 id : std::as_const(m_unreadServerLists))
-                    if (mayBeCopyOf(id, list))
-                        return true;
-                return false;
-            };
             for (const QPointer<ListModel> &model : std::as_const(m_modelsInDoubt))
-                if (model && !waits(model->taskList()))
+                if (model && !mayBeCopyOfAny(m_unreadServerLists, model->taskList()))
                     m_models << model;
             for (TaskList *removed : std::as_const(m_deletedInDoubt))
-                if (!waits(removed))
+                if (!mayBeCopyOfAny(m_unreadServerLists, removed))
                     m_deletedLists << removed;
             m_modelsInDoubt.clear();
             m_deletedInDoubt.clear();

@@ -93,6 +93,7 @@ private:
     // server's lists that may be their copies have been fetched.
     void setAsideUploadsInDoubt();
     bool mayBeCopyOf(quint32 serverId, const TaskList *list) const;
+    bool mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const;
     // A fetched server-only list that is the copy of a list set aside: the
     // local list takes it over (or, removed here, it is deleted there).
     // Takes `fetched` and returns true then.
