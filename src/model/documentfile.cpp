@@ -322,6 +322,20 @@ void DocumentFile::loaded(const QString &path)
     protectedPaths().remove(absolutePath(path));
 }
 
+QString DocumentFile::loadedInPart(const QString &path, const QString &what, const QString &kind,
+                                   const UnreadRecords &unread)
+{
+    for (const UnreadRecord &record : unread)
+        qWarning().noquote() << "left out" << kind << record.position << "of" << path << "named" << record.name
+                             << "with server id" << record.serverId << ":" << record.reason;
+    // The file stays in place until the next save, so that a crash before it
+    // finds the records again; the copy keeps those left out.
+    const QString aside = keepAside(path, what, CopyAside);
+    if (!aside.isEmpty())
+        loaded(path);
+    return aside;
+}
+
 QString DocumentFile::lastKeptAside(const QString &path)
 {
     return keptAsidePaths().value(absolutePath(path));

@@ -1,6 +1,8 @@
 #ifndef DOCUMENTFILE_H
 #define DOCUMENTFILE_H
 
+#include "core/unreadrecord.h"
+
 #include <QString>
 
 #include <functional>
@@ -35,6 +37,13 @@ public:
 
     // After a successful load: saves of `path` are allowed again.
     static void loaded(const QString &path);
+
+    // After a load of `path` that read all but `unread` (records of a
+    // `kind`, "list" or "note"): each left out is logged, the file is
+    // copied aside as `what` (see keepAside), and only when that worked are
+    // saves of `path` allowed again. Returns where the copy went.
+    static QString loadedInPart(const QString &path, const QString &what, const QString &kind,
+                                const UnreadRecords &unread);
 
     // Where keepAside last put `path` in this run; empty when it did not.
     static QString lastKeptAside(const QString &path);

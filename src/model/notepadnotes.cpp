@@ -115,14 +115,8 @@ bool NotepadNotes::load()
     if (m_unreadNotes.isEmpty()) {
         DocumentFile::loaded(path);
     } else {
-        for (const UnreadRecord &record : std::as_const(m_unreadNotes))
-            qWarning().noquote() << "left out note" << record.position << "of" << path << "titled" << record.name
-                                 << "with server id" << record.serverId << ":" << record.reason;
-        // In place until the next save writes the other notes without those
-        // left out; the copy keeps them.
-        m_keptAsidePath = DocumentFile::keepAside(path, QStringLiteral("notepad"), DocumentFile::CopyAside);
-        if (!m_keptAsidePath.isEmpty())
-            DocumentFile::loaded(path);
+        m_keptAsidePath = DocumentFile::loadedInPart(path, QStringLiteral("notepad"), QStringLiteral("note"),
+                                                     m_unreadNotes);
         m_changed = true;
     }
     m_notes = *notes;

@@ -57,19 +57,12 @@ UserLists *UserLists::load(const QString &path, QString *errorString, QString *k
             DocumentFile::loaded(path);
             return lists;
         }
-        for (const UnreadRecord &record : unread)
-            qWarning().noquote() << "left out list" << record.position << "of" << path << "named" << record.name
-                                 << "with server id" << record.serverId << ":" << record.reason;
-        // The file stays in place until the next save, so that a crash
-        // before it finds the lists again; the copy keeps what was left out.
-        const QString aside = DocumentFile::keepAside(path, QStringLiteral("lists"), DocumentFile::CopyAside);
+        const QString aside = DocumentFile::loadedInPart(path, QStringLiteral("lists"), QStringLiteral("list"), unread);
         if (aside.isEmpty()) {
             if (errorString)
                 *errorString = QStringLiteral("the file could not be kept aside and will not be overwritten");
-        } else {
-            DocumentFile::loaded(path);
-            if (keptAsidePath)
-                *keptAsidePath = aside;
+        } else if (keptAsidePath) {
+            *keptAsidePath = aside;
         }
         lists->setModified();
         if (unreadLists)
