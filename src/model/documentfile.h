@@ -60,9 +60,10 @@ public:
     // Called before loading (one program instance writes the documents),
     // removes the temporaries such a note names that are older than this
     // program's start (for a note of its first line alone: the one empty
-    // temporary made with it), then the note (or an empty file of its name:
-    // a note cut short), and returns how many were removed. No other file
-    // is touched, and a link is never followed.
+    // temporary made with it), then the note, and returns how many were
+    // removed. No other file is touched (an empty file of the note's name
+    // may be a note cut short or anybody's: it stays), and a link is never
+    // followed.
     static int removeSaveLeftovers(const QString &path);
 
     static const char interruptedSaveHeader[];
