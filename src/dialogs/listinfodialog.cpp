@@ -3,6 +3,7 @@
 #include "contacts/basefriendswidget.h"
 #include "contacts/sharefriendscontainer.h"
 #include "dialogs/listdialogshost.h"
+#include "dialogs/syncnoticelabel.h"
 #include "model/listmodel.h"
 #include "model/modelscontainer.h"
 #include "model/tasklist.h"
@@ -40,11 +41,7 @@ ListInfoDialog::ListInfoDialog(ListDialogsHost *host, QWidget *parent)
     scroll->setWidget(frame);
     // Above the form, never scrolled away; outside it, since a wrapped text
     // would make the form take its fields' full heights.
-    m_syncNoticeLabel = new QLabel(tr("This list is being synchronised. Editing comes back when the "
-                                      "synchronisation ends."));
-    m_syncNoticeLabel->setObjectName(QStringLiteral("syncNoticeLabel"));
-    m_syncNoticeLabel->setWordWrap(true);
-    m_syncNoticeLabel->hide();
+    m_syncNoticeLabel = newSyncNoticeLabel();
     outer->addWidget(m_syncNoticeLabel);
     outer->addWidget(scroll);
     setBareContentLayout(outer);

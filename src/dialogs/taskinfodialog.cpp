@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "dialogs/assigneechat.h"
+#include "dialogs/syncnoticelabel.h"
 #include "dialogs/taskdialogopener.h"
 #include "model/listmodel.h"
 #include "model/task.h"
@@ -109,11 +110,7 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-red.png")), tr("urgent"));
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));
 
-    m_syncNoticeLabel = labelNamed(tr("This list is being synchronised. Editing comes back when the "
-                                      "synchronisation ends."),
-                                   "syncNoticeLabel");
-    m_syncNoticeLabel->setWordWrap(true);
-    m_syncNoticeLabel->hide();
+    m_syncNoticeLabel = newSyncNoticeLabel();
     m_layout->addWidget(labelNamed(tr("General Info"), "generalSectionLabel"));
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(labelNamed(tr("Title"), "standarLabel"));
