@@ -198,30 +198,13 @@ TaskList *TaskList::clone() const
 
 namespace {
 
-void collectWithIds(Task *task, QMultiHash<QString, Task *> &byIdentity)
+// Each task below `task`, in tree order.
+template<typename Visit>
+void forEachBelow(Task *task, const Visit &visit)
 {
     for (Task *child : task->children()) {
-        if (child->id() != 0)
-            byIdentity.insert(child->identity(), child);
-        collectWithIds(child, byIdentity);
-    }
-}
-
-void collectIds(const Task *task, QSet<quint32> &ids)
-{
-    for (const Task *child : task->children()) {
-        if (child->id() != 0)
-            ids.insert(child->id());
-        collectIds(child, ids);
-    }
-}
-
-void collectWithoutIds(Task *task, QList<Task *> &out)
-{
-    for (Task *child : task->children()) {
-        if (child->id() == 0)
-            out.append(child);
-        collectWithoutIds(child, out);
+        visit(child);
+        forEachBelow(child, visit);
     }
 }
 
@@ -250,18 +233,25 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
     // Ids learned since the copy was taken go to its tasks of the same
     // identity; an id the copy already uses is not handed out twice.
     QMultiHash<QString, Task *> learned;
-    collectWithIds(current->m_rootTask, learned);
+    const auto learn = [&learned](Task *task) {
+        if (task->id() != 0)
+            learned.insert(task->identity(), task);
+    };
+    forEachBelow(current->m_rootTask, learn);
     for (Task *removed : current->m_removedTasks)
-        if (removed->id() != 0)
-            learned.insert(removed->identity(), removed);
+        learn(removed);
     if (learned.isEmpty())
         return;
     QSet<quint32> used;
-    collectIds(m_rootTask, used);
+    QList<Task *> waiting;
+    forEachBelow(m_rootTask, [&](Task *task) {
+        if (task->id() != 0)
+            used.insert(task->id());
+        else
+            waiting.append(task);
+    });
     for (const Task *removed : std::as_const(m_removedTasks))
         used.insert(removed->id());
-    QList<Task *> waiting;
-    collectWithoutIds(m_rootTask, waiting);
     for (Task *task : std::as_const(waiting)) {
         const QList<Task *> candidates = learned.values(task->identity());
         // values() gives the latest insertion first: take them in tree order.
