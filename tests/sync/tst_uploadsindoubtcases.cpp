@@ -143,7 +143,9 @@ private:
         ForcedRunKilledAfterItsFirstPost,
         ForcedRunKilledBeforeTheShares,
         FailedForcedRunAfterANotePostInDoubt,
-        CopyOfAPostedTaskPastedElsewhere
+        CopyOfAPostedTaskPastedElsewhere,
+        ListCancelledBeforeReadBack,
+        NoteCancelledBeforeReadBack
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -293,6 +295,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a failed forced remote run after a note's post in doubt")
         << int(FailedForcedRunAfterANotePostInDoubt);
     QTest::newRow("a copy of a posted task pasted elsewhere stays") << int(CopyOfAPostedTaskPastedElsewhere);
+    QTest::newRow("a new list posted, the run cancelled before reading it back, then edited")
+        << int(ListCancelledBeforeReadBack);
+    QTest::newRow("a new note posted, the run cancelled before reading it back, then edited")
+        << int(NoteCancelledBeforeReadBack);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -571,6 +577,22 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case ListCancelledBeforeReadBack:
+    case NoteCancelledBeforeReadBack: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        if (c == ListCancelledBeforeReadBack)
+            syncCancelledAfter(*client, "GET", OneList);
+        else
+            syncCancelledAfter(*client, "GET", QStringLiteral("^/notepad-notes/\\d+$"));
+        addTask(client->model(trip), QStringLiteral("Bags"));
+        client->note(QStringLiteral("Idea"))->setText(QStringLiteral("kite and string"));
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Bags,Tickets]")};
+        expected.notes = {QStringLiteral("Idea: kite and string")};
         break;
     }
     case ForcedRunNoteRemoved: {
