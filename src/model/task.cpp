@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 
 namespace {
@@ -24,6 +25,12 @@ QString currentNick()
 } // namespace
 
 Task::Task() = default;
+
+quint64 Task::nextLineage()
+{
+    static std::atomic<quint64> next{1};
+    return next++;
+}
 
 Task::~Task()
 {
@@ -307,6 +314,7 @@ Task *Task::duplicate(bool keepServerIds) const
         task->m_revision = m_revision;
         task->m_hashcode = m_hashcode;
         task->m_outlookId = m_outlookId;
+        task->m_lineage = m_lineage;
     }
     task->m_attachments.reserve(m_attachments.size());
     for (const TaskAttachment *attachment : m_attachments)

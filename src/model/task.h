@@ -125,6 +125,11 @@ public:
     // Takes the other task's fields, assignments and attachments; its ids,
     // place, children and expanded flag stay.
     void takeFieldsFrom(const Task *other);
+    // The same through clone() (an undo copy, the copy a run keeps) and new
+    // for every other task, a pasted copy() included: tells one task in two
+    // versions of its list, where its identity may be shared. Never stored.
+    quint64 lineage() const { return m_lineage; }
+    void setLineage(quint64 lineage) { m_lineage = lineage; }
 
     static QString dateTimeText(const QDateTime &localTime);
     QString alarmTimeText() const;
@@ -135,6 +140,7 @@ public:
 
 private:
     Task *duplicate(bool keepServerIds) const;
+    static quint64 nextLineage();
 
     QString m_title = QStringLiteral("");
     bool m_done = false;
@@ -160,6 +166,7 @@ private:
     Task *m_parent = nullptr;
     QList<Task *> m_children;
     QString m_hashcode;
+    quint64 m_lineage = nextLineage();
 };
 
 #endif

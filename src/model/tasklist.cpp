@@ -230,17 +230,22 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
     m_owned = current->m_owned;
     m_permissions = current->m_permissions;
 
-    // Ids learned since the copy was taken go to its tasks of the same
-    // identity; an id the copy already uses is not handed out twice.
-    QMultiHash<QString, Task *> learned;
-    const auto learn = [&learned](Task *task) {
-        if (task->id() != 0)
-            learned.insert(task->identity(), task);
+    // Ids learned since the copy was taken go to the same tasks: told by
+    // their lineage, else by an identity one task of each still holds (a
+    // pasted copy keeps its source's). An id the copy already uses is not
+    // handed out twice.
+    QHash<quint64, Task *> byLineage;
+    QMultiHash<QString, Task *> byIdentity;
+    const auto learn = [&](Task *task) {
+        if (task->id() == 0)
+            return;
+        byLineage.insert(task->lineage(), task);
+        byIdentity.insert(task->identity(), task);
     };
     forEachBelow(current->m_rootTask, learn);
     for (Task *removed : current->m_removedTasks)
         learn(removed);
-    if (learned.isEmpty())
+    if (byLineage.isEmpty())
         return;
     QSet<quint32> used;
     QList<Task *> waiting;
@@ -252,18 +257,32 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
     });
     for (const Task *removed : std::as_const(m_removedTasks))
         used.insert(removed->id());
+    const auto give = [&used](Task *task, const Task *source) {
+        used.insert(source->id());
+        task->setId(source->id());
+        task->setRevision(source->revision());
+        task->setHashcode(source->hashcode());
+    };
+    QHash<QString, int> unpaired;
     for (Task *task : std::as_const(waiting)) {
-        const QList<Task *> candidates = learned.values(task->identity());
-        // values() gives the latest insertion first: take them in tree order.
-        for (auto it = candidates.crbegin(); it != candidates.crend(); ++it) {
-            const Task *source = *it;
-            if (used.contains(source->id()))
-                continue;
-            used.insert(source->id());
-            task->setId(source->id());
-            task->setRevision(source->revision());
-            task->setHashcode(source->hashcode());
-            break;
+        const Task *source = byLineage.value(task->lineage());
+        if (source && !used.contains(source->id()))
+            give(task, source);
+        else
+            ++unpaired[task->identity()];
+    }
+    for (Task *task : std::as_const(waiting)) {
+        if (task->id() != 0 || unpaired.value(task->identity()) != 1)
+            continue;
+        const Task *only = nullptr;
+        int count = 0;
+        for (const Task *candidate : byIdentity.values(task->identity())) {
+            if (!used.contains(candidate->id())) {
+                only = candidate;
+                ++count;
+            }
         }
+        if (count == 1)
+            give(task, only);
     }
 }
