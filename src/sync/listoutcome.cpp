@@ -99,13 +99,14 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
     list->setPermissions(fetched->permissions());
     QList<UploadMark::SentTask> sent = mark.tasks();
     const QList<Task *> onServer = UploadMark::uploadedTasks(fetched);
-    if (!mark.identifiesByTasks()) {
+    if (!mark.identifiesByTasks() && mark.digest() == UploadMark::listDigest(fetched)) {
         // A mark that names no tasks matched the server's copy as a whole:
-        // every task there is one that was sent.
+        // every task there is one that was sent. Told by its fields, the
+        // tasks there are another client's, and stay.
         for (const Task *task : onServer)
             sent.append(UploadMark::sentTask(task));
     }
-    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, true);
+    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, true, true);
     list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
     delete fetched;
     lists->replaceList(model, list);
@@ -122,10 +123,13 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
         if (mark.isPost() && mark.digest() == UploadMark::listDigest(oldList)) {
             // Changed and changed back: nothing of the user's is lost.
             oldList->setSyncStatus(TaskList::Unedited);
-        } else if (mark.identifiesByTasks()
-                   || (mark.isPost() && mark.digest() == UploadMark::listDigest(fetched))) {
-            // The tasks of the server's copy that were posted are known: the
-            // user's version goes onto them.
+        } else if (mark.isPost()
+                   && (mark.identifiesByTasks() || !mark.fieldsDigest().isEmpty()
+                       || mark.digest() == UploadMark::listDigest(fetched))) {
+            // The server's list is the one posted (its id came in the
+            // answer), and the mark tells what was posted: the user's
+            // version goes onto it, whatever another client did there
+            // since.
             takeOverPostedCopy(lists, groups, model, fetched);
             if (uploadAgain)
                 *uploadAgain = true;

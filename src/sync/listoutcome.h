@@ -45,8 +45,8 @@ public:
     // before the uploads leave; false, with a warning, when it failed.
     static bool saveBeforeUploads(ListsSyncHost *host);
 
-    // The server's copy holds what the list posted (recognised by its tasks,
-    // or fetched after the post was answered), the local list what the user
+    // The server's copy holds what the list posted (recognised by its tasks
+    // or its fields, or fetched after the post was answered), the local list what the user
     // made of it since: the local list becomes that server list (its id and
     // revision), Edited, and each task that was posted takes the id of its
     // copy there; a copy whose task the user removed since is removed

@@ -353,9 +353,12 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
         if (ListSyncTraits::mayHoldUploadedParts(list))
             m_updatesInDoubt.insert(model);
         const QString before = list->pendingUpload();
+        // An update in doubt keeps naming only what it carried until the
+        // next one leaves: a task made since was never sent, and must not
+        // be taken for the copy of another's made in the same second.
         if (list->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
-        else if (!m_forceLocal)
+        else if (!m_forceLocal && !m_updatesInDoubt.contains(model))
             ListOutcome::markUploadOfChanges(model);
         if (list->pendingUpload() != before && !m_marksBefore.contains(model))
             m_marksBefore.insert(model, {list, before});
@@ -416,7 +419,8 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
     // alike, so such a record is dropped and the server's copy, if any, comes
     // back to be removed again.
     for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
-        if ((*it)->serverId() == 0 && UploadMark::read((*it)->pendingUpload()).identifiesByTasks()
+        if ((*it)->serverId() == 0
+            && !UploadMark::read((*it)->pendingUpload()).ownIdentities(identitiesHere(), *it).isEmpty()
             && mayBeCopyOfAny(m_serverIds, *it)) {
             m_deletedInDoubt << *it;
             it = m_deletedLists.erase(it);
@@ -438,20 +442,26 @@ struct PostedParts
 
 // How many of the tasks the mark says were posted the server's list holds
 // (each counted as often as it was sent), or -1 when it is not the posted
-// list. Tasks made in the same second by the same user share an identity,
-// so a list made elsewhere could hold one of them: the server's list must
-// also still hold a task as it was posted, or the list's fields as they
-// were. A mark that names no tasks tells the copy by its whole content
-// (0).
-int matchScore(const UploadMark &mark, const PostedParts &parts, const QString &fields,
+// list. Only the tasks' own identities count (`own`, no other task here
+// holds them). Tasks made in the same second by the same user share an
+// identity, so a list made elsewhere could hold one of them: the server's
+// list must also still hold a task as it was posted, or the list's fields
+// as they were. A mark without identities of its own tells the copy by its
+// whole content, or by the fields it was posted with whatever tasks
+// another client added since (0): such a match may merge, never delete.
+int matchScore(const UploadMark &mark, const QSet<QString> &own, const PostedParts &parts, const QString &fields,
                const std::function<QString()> &digest)
 {
-    if (!mark.identifiesByTasks())
-        return mark.digest() == digest() ? 0 : -1;
+    if (own.isEmpty()) {
+        const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == fields;
+        return sameFields || mark.digest() == digest() ? 0 : -1;
+    }
     QHash<QString, int> left = parts.identities;
     int score = 0;
     bool unchangedPart = mark.fieldsDigest() == fields;
     for (const UploadMark::SentTask &task : mark.tasks()) {
+        if (!own.contains(task.identity))
+            continue;
         int &count = left[task.identity];
         if (count > 0) {
             --count;
@@ -464,6 +474,13 @@ int matchScore(const UploadMark &mark, const PostedParts &parts, const QString &
 }
 
 } // namespace
+
+const QHash<QString, int> &ListsSynchronizer::identitiesHere()
+{
+    if (!m_identitiesHere)
+        m_identitiesHere = UploadMark::identityCounts(m_userLists ? m_userLists->taskLists() : QList<TaskList *>());
+    return *m_identitiesHere;
+}
 
 bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 {
@@ -496,7 +513,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
         if (!mark.isPost() || id <= mark.highestKnownId())
             continue;
-        const int score = matchScore(mark, parts, fields, fetchedDigest);
+        const int score
+            = matchScore(mark, mark.ownIdentities(identitiesHere(), model->taskList()), parts, fields, fetchedDigest);
         if (score > bestScore) {
             bestScore = score;
             bestModel = i;
@@ -507,9 +525,11 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         if (!m_userLists->deletedLists().contains(removed))
             continue;
         const UploadMark mark = UploadMark::read(removed->pendingUpload());
-        if (!mark.isPost() || !mark.identifiesByTasks() || id <= mark.highestKnownId())
+        const QSet<QString> own = mark.ownIdentities(identitiesHere(), removed);
+        // Deleted only when its own tasks tell it.
+        if (!mark.isPost() || own.isEmpty() || id <= mark.highestKnownId())
             continue;
-        const int score = matchScore(mark, parts, fields, fetchedDigest);
+        const int score = matchScore(mark, own, parts, fields, fetchedDigest);
         if (score > bestScore) {
             bestScore = score;
             bestModel = -1;
@@ -655,12 +675,21 @@ void ListsSynchronizer::syncNextList()
         ListOutcome::markUpload(m_currentModel, highestKnownServerId());
         ListOutcome::saveBeforeUploads(m_host);
     } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
-               && !UploadMark::read(list->pendingUpload()).isPut() && ListOutcome::markUploadOfChanges(m_currentModel)) {
+               && (!UploadMark::read(list->pendingUpload()).isPut() || putsAtOnce(m_currentModel, info))
+               && ListOutcome::markUploadOfChanges(m_currentModel)) {
         ListOutcome::saveBeforeUploads(m_host);
     }
     if (m_currentModel)
         m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
     m_listStep->start();
+}
+
+// An update in doubt is marked anew when the next one leaves: after the
+// look at the server's copy, or at once when the server has not changed
+// since (so the earlier one did not arrive).
+bool ListsSynchronizer::putsAtOnce(ListModel *model, const ListInfo *info) const
+{
+    return m_updatesInDoubt.contains(model) && info && info->revision() == model->taskList()->revision();
 }
 
 void ListsSynchronizer::releaseListStep()

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <initializer_list>
+#include <optional>
 
 class ListInfo;
 class ListModel;
@@ -98,8 +99,11 @@ private:
     // local list takes it over (or, removed here, it is deleted there).
     // Takes `fetched` and returns true then.
     bool recogniseUpload(TaskList *fetched);
+    // How many tasks of the lists here hold each identity, taken once a run.
+    const QHash<QString, int> &identitiesHere();
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models);
+    bool putsAtOnce(ListModel *model, const ListInfo *info) const;
     void removeReplacedLists();
     void restoreUnsentMarks();
     void deleteServerList(quint32 id, const QString &name, quint32 revision);
@@ -127,6 +131,7 @@ private:
     QList<QPointer<ListModel>> m_modelsInDoubt;
     // Lists an update of an earlier run may have reached unanswered.
     QSet<ListModel *> m_updatesInDoubt;
+    std::optional<QHash<QString, int>> m_identitiesHere;
     // The marks of the lists marked for an upload that has not left yet, as
     // they were before.
     struct MarkBefore

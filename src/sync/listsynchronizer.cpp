@@ -65,7 +65,7 @@ QString ListSynchronizer::putMark(const TaskList *list)
 
 void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &copies,
                                   const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent,
-                                  bool removedThere)
+                                  bool arrived, bool removedThere)
 {
     QHash<QString, int> sentCount;
     QMultiHash<QString, QString> sentContent;
@@ -99,18 +99,29 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     };
     QList<Waiting> waiting;
     QHash<QString, int> waitingCount;
+    // Identities a task the server knows holds here too: a copy of that
+    // identity may be another task's (a pasted copy keeps its source's).
+    QSet<QString> heldByKnown;
     for (Task *task : UploadMark::uploadedTasks(list)) {
-        if (task->id() != 0)
-            continue;
         const QString identity = UploadMark::identityDigest(task);
+        if (task->id() != 0) {
+            heldByKnown.insert(identity);
+            continue;
+        }
         if (!wasSent(identity))
             continue;
         waiting.append({task, identity, UploadMark::contentDigest(task)});
         ++waitingCount[identity];
     }
 
+    QHash<QString, int> untaken;
+    for (const Copy &copy : std::as_const(pool))
+        ++untaken[copy.identity];
+    QHash<QString, int> unpaired = waitingCount;
     auto take = [&](Waiting &w, Copy &copy) {
         copy.taken = true;
+        --untaken[copy.identity];
+        --unpaired[w.identity];
         w.task->setId(copy.task->id());
         w.task->setRevision(copy.task->revision());
         w.task->setHashcode(copy.task->hashcode());
@@ -119,13 +130,34 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
         if (!sentContent.contains(w.identity, copy.content) && sentContent.contains(w.identity, w.content))
             w.task->takeFieldsFrom(copy.task);
     };
-    // The same task and content first, then the same task in order.
+    // A copy is told by what it holds: the task's own content, then a
+    // content it was sent with (changed here since, not there). Either way
+    // nothing of another task's is written over.
     for (bool sameContent : {true, false}) {
         for (Waiting &w : waiting) {
             if (w.task->id() != 0)
                 continue;
             for (Copy &copy : pool) {
-                if (!copy.taken && copy.identity == w.identity && (!sameContent || copy.content == w.content)) {
+                if (!copy.taken && copy.identity == w.identity
+                    && (sameContent ? copy.content == w.content : sentContent.contains(w.identity, copy.content))) {
+                    take(w, copy);
+                    break;
+                }
+            }
+        }
+    }
+    // Changed there since: its identity alone tells the copy only when the
+    // upload arrived and one task here and one copy there are left holding
+    // it. Tasks made in the same second, here or elsewhere, and pasted
+    // copies share an identity; such a task is sent again rather than
+    // merged into another.
+    if (arrived) {
+        for (Waiting &w : waiting) {
+            if (w.task->id() != 0 || heldByKnown.contains(w.identity) || unpaired.value(w.identity) != 1
+                || untaken.value(w.identity) != 1)
+                continue;
+            for (Copy &copy : pool) {
+                if (!copy.taken && copy.identity == w.identity) {
                     take(w, copy);
                     break;
                 }
@@ -136,30 +168,36 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     if (removedThere) {
         // Sent, left as it was, and gone from the server's copy: another
         // client removed it since, and nothing of the user's goes with it.
+        // Not while a copy of its identity is left there: that may be it.
         // Deepest first, so that a parent goes only with all its children.
         for (auto it = waiting.crbegin(); it != waiting.crend(); ++it) {
             Task *task = it->task;
-            if (task->id() == 0 && task->childCount() == 0 && sentContent.contains(it->identity, it->content))
+            if (task->id() == 0 && task->childCount() == 0 && sentContent.contains(it->identity, it->content)
+                && untaken.value(it->identity) == 0)
                 list->removeTask(task);
         }
     }
 
     // A sent task no longer here was removed here since: its copy goes
-    // there too. Copies beyond what was sent are another client's.
-    QList<const Task *> left;
+    // there too, when it is surely that task's: as it was sent, or the one
+    // copy left of an upload that arrived. Copies beyond what was sent are
+    // another client's.
+    QList<const Copy *> left;
     for (const Copy &copy : std::as_const(pool))
         if (!copy.taken)
-            left.append(copy.task);
-    std::sort(left.begin(), left.end(), [](const Task *a, const Task *b) { return a->id() < b->id(); });
+            left.append(&copy);
+    std::sort(left.begin(), left.end(), [](const Copy *a, const Copy *b) { return a->task->id() < b->task->id(); });
     QHash<QString, int> removable;
     for (auto it = sentCount.cbegin(); it != sentCount.cend(); ++it)
         removable.insert(it.key(), qMax(0, it.value() - waitingCount.value(it.key())));
-    for (const Task *copy : std::as_const(left)) {
-        int &budget = removable[UploadMark::identityDigest(copy)];
-        if (budget <= 0)
+    for (const Copy *copy : std::as_const(left)) {
+        int &budget = removable[copy->identity];
+        const bool asSent = sentContent.contains(copy->identity, copy->content);
+        if (budget <= 0
+            || (!asSent && (!arrived || heldByKnown.contains(copy->identity) || untaken.value(copy->identity) != 1)))
             continue;
         --budget;
-        Task *removed = copy->clone();
+        Task *removed = copy->task->clone();
         removed->deleteChildren();
         list->recordRemovedTask(removed);
     }
@@ -264,7 +302,7 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         list->setDone(fetched->isDone());
         list->setDescription(fetched->description());
     }
-    ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded);
+    ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded, arrived);
     if (arrived)
         mark.setArrived();
     list->setPendingUpload(UploadMark::ofListPut(list, mark).text());

@@ -73,18 +73,23 @@ public:
     // Each task of `list` without a server id that an upload in doubt
     // carried (its identity among `sent`, or among `alsoSent`) takes the id
     // of one of `copies`, the server's tasks no task here knows, with the
-    // same identity: first one with the same content, then in document
-    // order. A task still as it was sent takes the copy's fields as well
-    // (another client may have changed them since). A copy of a sent task
-    // left without its task was removed here since: it is recorded as
-    // removed, so that the upload removes it there; copies beyond what was
-    // sent are another client's and stay. With `removedThere` (the copies
-    // are all the server has of an upload that certainly arrived), a sent
-    // task still as it was sent whose copy is gone was removed there by
-    // another client since, and goes here too.
+    // same identity: one with the task's content, or one still as the task
+    // was sent; and, only once the upload is known to have `arrived`, the
+    // one copy left of an identity one task here is left holding. Tasks
+    // made in the same second and pasted copies share an identity, so a
+    // task that cannot be told from another is sent again rather than take
+    // its id. A task still as it was sent takes the copy's fields (another
+    // client may have changed them since). A copy of a sent task left
+    // without its task was removed here since: it is recorded as removed,
+    // so that the upload removes it there, when it is surely that task's;
+    // copies beyond what was sent are another client's and stay. With
+    // `removedThere` (the copies are all the server has of an upload that
+    // certainly arrived), a sent task still as it was sent whose identity
+    // no copy holds any more was removed there by another client since,
+    // and goes here too.
     static void takeCopies(TaskList *list, const QList<const Task *> &copies,
                            const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent = {},
-                           bool removedThere = false);
+                           bool arrived = false, bool removedThere = false);
 };
 
 #endif

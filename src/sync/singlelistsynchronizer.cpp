@@ -129,8 +129,11 @@ void SingleListSynchronizer::onListRequestFinished()
     }
     m_info = info;
     m_updateInDoubt = ListSyncTraits::mayHoldUploadedParts(m_list);
-    // What goes up (a removal, a mark) is on disk before it leaves.
-    ListOutcome::markUploadOfChanges(m_model);
+    // What goes up (a removal, a mark) is on disk before it leaves. An
+    // update in doubt is marked anew only once the next one leaves (after
+    // the step's look at the server's copy when the server changed since).
+    if (!m_updateInDoubt || info->revision() == m_list->revision())
+        ListOutcome::markUploadOfChanges(m_model);
     ListOutcome::saveBeforeUploads(m_host);
     startListStep();
 }

@@ -31,15 +31,13 @@ bool isDeletedAlready(const UserLists *lists, const TaskList *deleted)
 }
 
 // A removed record of `list` (its name and mark, no tasks) for the next run
-// to delete: the server's list `id`, or with 0 the copy its mark finds.
+// to delete the server's list `id`.
 void addRemoved(UserLists *lists, const TaskList *list, quint32 id)
 {
     TaskList *removed = list->clone();
     removed->clearTasks();
     removed->setSyncStatus(TaskList::Deleted);
     removed->setServerId(id);
-    if (id == 0)
-        removed->setLocalId(0);
     UserLists::AddResult result = UserLists::Refused;
     lists->addList(removed, &result);
     if (result == UserLists::Refused)
@@ -133,19 +131,15 @@ void SyncSnapshot::restoreLists()
             const bool markedForPost = current->syncStatus() == TaskList::New
                                        && UploadMark::read(current->pendingUpload()).isPost()
                                        && current->pendingUpload() != state.list->pendingUpload();
-            // A list new before the run just keeps its mark. One of blank
-            // rows can only be told by its content, so a copy the run may
-            // have made could never be removed: the run's replacement stays,
+            // A list new before the run just keeps its mark. A copy the run
+            // may have made of a list the server knew holds the same tasks
+            // as that list, so nothing would tell it from a list made
+            // elsewhere with pasted copies: the run's replacement stays,
             // and the next run finishes it.
-            if (markedForPost && (oldId == 0 || !UploadMark::read(current->pendingUpload()).identifiesByTasks())) {
+            if (markedForPost) {
                 if (oldId != 0)
                     addRemoved(lists, state.list, oldId);
                 continue;
-            }
-            if (markedForPost) {
-                // The list the server knows comes back; a copy the run may
-                // have made is removed by the next run once it finds it.
-                addRemoved(lists, current, 0);
             }
             if (currentId != 0 && currentId != oldId) {
                 // Created on the server by the failed run: keep that copy,

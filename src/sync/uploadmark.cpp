@@ -394,6 +394,29 @@ UploadMark::SentTask UploadMark::sentTask(const Task *task)
     return {identityDigest(task), {contentDigest(task)}};
 }
 
+QSet<QString> UploadMark::ownIdentities(const QHash<QString, int> &here, const TaskList *own) const
+{
+    QHash<QString, int> inOwn;
+    if (own) {
+        for (const Task *task : uploadedTasks(own))
+            ++inOwn[identityDigest(task)];
+    }
+    QSet<QString> out;
+    for (const SentTask &task : m_tasks)
+        if (here.value(task.identity) <= inOwn.value(task.identity))
+            out.insert(task.identity);
+    return out;
+}
+
+QHash<QString, int> UploadMark::identityCounts(const QList<TaskList *> &lists)
+{
+    QHash<QString, int> counts;
+    for (const TaskList *list : lists)
+        for (const Task *task : uploadedTasks(list))
+            ++counts[identityDigest(task)];
+    return counts;
+}
+
 QList<Task *> UploadMark::uploadedTasks(const TaskList *list)
 {
     QList<Task *> out;

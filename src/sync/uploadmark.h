@@ -67,6 +67,13 @@ public:
     const QList<SentTask> &tasks() const { return m_tasks; }
     // The server's item can be told by its tasks, not only by its content.
     bool identifiesByTasks() const { return !m_tasks.isEmpty(); }
+    // The identities of the tasks sent that no task here outside `own`
+    // holds (`here`: identityCounts() of the lists here). A pasted copy
+    // keeps its source's identity, so a list made elsewhere can hold one
+    // of the others; only these tell the server's copy of the upload.
+    QSet<QString> ownIdentities(const QHash<QString, int> &here, const TaskList *own) const;
+    // How many tasks of the lists hold each identity (by its digest).
+    static QHash<QString, int> identityCounts(const QList<TaskList *> &lists);
     // The server item a forced upload replaces; 0 for none.
     quint32 replacedId() const { return m_replaced; }
     // An update's tasks the server had ids for: their content as sent.

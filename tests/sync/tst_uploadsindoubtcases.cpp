@@ -5,6 +5,7 @@
 #include "model/tasklist.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
+#include "sync/singlelistsynchronizer.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
@@ -145,7 +146,17 @@ private:
         FailedForcedRunAfterANotePostInDoubt,
         CopyOfAPostedTaskPastedElsewhere,
         ListCancelledBeforeReadBack,
-        NoteCancelledBeforeReadBack
+        NoteCancelledBeforeReadBack,
+        SameSecondWhileAnUpdateArrivedUnanswered,
+        SameSecondWhileAnUpdateArrivedUnansweredListRun,
+        SameSecondWhileAnUpdateWasRefused,
+        SameSecondAsATaskOfAnUpdateRefused,
+        RemovedListOfAPastedTaskAlikeElsewhere,
+        BlankListPostLostOtherAddedTask,
+        BlankListPostLostOtherAddedTaskEditedHere,
+        BlankListNotReadBackOtherAddedTask,
+        BlankListNotReadBackOtherRenamed,
+        UndoOfAMoveOfPastedCopiesAfterARun
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -153,6 +164,8 @@ private:
     std::unique_ptr<LiveClient> session(StoredClient &store);
     bool sync(LiveClient &client);
     bool forcedRemoteSync(LiveClient &client);
+    // The list's own run ("Sync list").
+    bool syncList(LiveClient &client, const QString &name);
     // The program killed once the request is out; its files stay as the
     // run last wrote them.
     void syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path);
@@ -210,6 +223,15 @@ bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
     if (!ok)
         snapshot.restore();
     return ok;
+}
+
+bool TstUploadsInDoubtCases::syncList(LiveClient &client, const QString &name)
+{
+    SingleListSynchronizer run(client.lists, &client, client.model(name));
+    QSignalSpy succeeded(&run, &SingleListSynchronizer::success);
+    QSignalSpy failed(&run, &SingleListSynchronizer::failed);
+    run.start();
+    return QTest::qWaitFor([&] { return !succeeded.isEmpty() || !failed.isEmpty(); }, 20000) && !succeeded.isEmpty();
 }
 
 void TstUploadsInDoubtCases::syncKilledAfter(LiveClient &client, const QByteArray &method, const QString &path)
@@ -299,6 +321,26 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ListCancelledBeforeReadBack);
     QTest::newRow("a new note posted, the run cancelled before reading it back, then edited")
         << int(NoteCancelledBeforeReadBack);
+    QTest::newRow("a task made on each computer in the same second, an update arrived unanswered")
+        << int(SameSecondWhileAnUpdateArrivedUnanswered);
+    QTest::newRow("a task made on each computer in the same second, an update arrived unanswered, its list's run")
+        << int(SameSecondWhileAnUpdateArrivedUnansweredListRun);
+    QTest::newRow("a task made on each computer in the same second, an update refused")
+        << int(SameSecondWhileAnUpdateWasRefused);
+    QTest::newRow("a task made elsewhere in the same second as one of an update refused")
+        << int(SameSecondAsATaskOfAnUpdateRefused);
+    QTest::newRow("a removed list of a pasted task, made alike elsewhere, stays there")
+        << int(RemovedListOfAPastedTaskAlikeElsewhere);
+    QTest::newRow("a new list without tasks, its post lost, a task added elsewhere")
+        << int(BlankListPostLostOtherAddedTask);
+    QTest::newRow("a new list without tasks, its post lost, a task added elsewhere and one here")
+        << int(BlankListPostLostOtherAddedTaskEditedHere);
+    QTest::newRow("a new list without tasks, not read back, a task added elsewhere")
+        << int(BlankListNotReadBackOtherAddedTask);
+    QTest::newRow("a new list without tasks, not read back, renamed elsewhere")
+        << int(BlankListNotReadBackOtherRenamed);
+    QTest::newRow("undo of a move of two pasted copies, the ids given by a run in between")
+        << int(UndoOfAMoveOfPastedCopiesAfterARun);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -310,6 +352,9 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         auto client = session(a);
         client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
         QVERIFY(sync(*client));
+        // Tasks made in the same second as another list's could be pasted
+        // copies of them.
+        Clock::advance(1000);
         client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         m_server->dropAnswerAfterApplying("POST", Lists);
         QVERIFY(!sync(*client));
@@ -464,7 +509,10 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QVERIFY(sync(*client));
             client->persist();
         }
-        expected.lists = {QStringLiteral("Trip[Passports,Tickets]")};
+        // Retitled there, nothing tells that the update arrived: "Big bags"
+        // could be a task made elsewhere in the same second as "Bags", so
+        // the removal does not take it.
+        expected.lists = {QStringLiteral("Trip[Big bags,Passports,Tickets]")};
         break;
     }
     case TaskGoneFromServer: {
@@ -743,6 +791,155 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         expected.lists = {QStringLiteral("Journey[Tickets,Tickets]")};
+        break;
+    }
+    case SameSecondWhileAnUpdateArrivedUnanswered:
+    case SameSecondWhileAnUpdateArrivedUnansweredListRun:
+    case SameSecondWhileAnUpdateWasRefused:
+    case SameSecondAsATaskOfAnUpdateRefused: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        QDateTime sameSecond;
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            sameSecond = Clock::currentDateTimeUtc();
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            if (c == SameSecondWhileAnUpdateArrivedUnanswered || c == SameSecondWhileAnUpdateArrivedUnansweredListRun)
+                m_server->dropAnswerAfterApplying("PUT", OneList);
+            else
+                m_server->respondOnce("PUT", OneList, 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        if (c != SameSecondAsATaskOfAnUpdateRefused)
+            sameSecond = sameSecond.addSecs(60);
+        {
+            // The other computer adds a task in the second the one here
+            // will be (or was) made in.
+            auto client = session(a);
+            Clock::setFixedTime(sameSecond);
+            addTask(client->model(trip), QStringLiteral("Socks"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            if (c != SameSecondAsATaskOfAnUpdateRefused) {
+                Clock::setFixedTime(sameSecond);
+                addTask(client->model(trip), QStringLiteral("Shoes"));
+            }
+            if (c == SameSecondWhileAnUpdateArrivedUnansweredListRun)
+                QVERIFY(syncList(*client, trip));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {c == SameSecondAsATaskOfAnUpdateRefused ? QStringLiteral("Trip[Bags,Socks,Tickets]")
+                                                                   : QStringLiteral("Trip[Bags,Shoes,Socks,Tickets]")};
+        break;
+    }
+    case RemovedListOfAPastedTaskAlikeElsewhere: {
+        {
+            auto client = session(a);
+            client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        for (StoredClient *store : {&a, &b}) {
+            // Each computer makes its own list with a copy of the same task,
+            // which keeps that task's creator and creation time.
+            auto client = session(*store);
+            if (store == &b)
+                QVERIFY(sync(*client));
+            ListModel *shopping = client->addList(QStringLiteral("Shopping"), {});
+            const Task *bills = taskTitled(client->model(QStringLiteral("Home"))->taskList(), QStringLiteral("Bills"));
+            QVERIFY(shopping->pasteTask(bills->copy(), QModelIndex()));
+            if (store == &a) {
+                m_server->respondOnce("POST", Lists, 500);
+                QVERIFY(!sync(*client));
+                client->lists->deleteList(shopping->taskList());
+            } else {
+                QVERIFY(sync(*client));
+            }
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Shopping[Bills]")};
+        break;
+    }
+    case BlankListPostLostOtherAddedTask:
+    case BlankListPostLostOtherAddedTaskEditedHere:
+    case BlankListNotReadBackOtherAddedTask:
+    case BlankListNotReadBackOtherRenamed: {
+        const bool readBack = c == BlankListNotReadBackOtherAddedTask || c == BlankListNotReadBackOtherRenamed;
+        {
+            auto client = session(a);
+            client->addList(trip, {});
+            if (readBack)
+                m_server->respondOnce("GET", OneList, 500);
+            else
+                m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            QVERIFY(model);
+            if (c == BlankListNotReadBackOtherRenamed)
+                model->setName(QStringLiteral("Journey"));
+            else
+                addTask(model, QStringLiteral("Socks"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == BlankListPostLostOtherAddedTaskEditedHere || readBack) {
+            auto client = session(a);
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            client->persist();
+        }
+        if (c == BlankListPostLostOtherAddedTask)
+            expected.lists = {QStringLiteral("Trip[Socks]")};
+        else if (c == BlankListNotReadBackOtherRenamed)
+            expected.lists = {QStringLiteral("Journey[Bags]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Socks]")};
+        break;
+    }
+    case UndoOfAMoveOfPastedCopiesAfterARun: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        ListModel *model = client->model(trip);
+        const Task *tickets = taskTitled(model->taskList(), QStringLiteral("Tickets"));
+        // Two copies of one task share its creator and creation time.
+        for (const QString &title : {QStringLiteral("Outbound"), QStringLiteral("Return")}) {
+            Task *copy = tickets->copy();
+            copy->setTitle(title);
+            QVERIFY(model->pasteTask(copy, QModelIndex()));
+        }
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
+        model->saveUndoState();
+        QVERIFY(model->reparentTask(model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Return"))),
+                                    QModelIndex(), 1));
+        // The run finds the copies the update made, then fails.
+        m_server->respondOnce("PUT", OneList, 500);
+        QVERIFY(!sync(*client));
+        const quint32 outbound = taskTitled(model->taskList(), QStringLiteral("Outbound"))->id();
+        const quint32 back = taskTitled(model->taskList(), QStringLiteral("Return"))->id();
+        QVERIFY(outbound != 0 && back != 0);
+        QVERIFY(model->canUndo());
+        model->undo();
+        // Each copy takes its own id back, not the other's.
+        QCOMPARE(taskTitled(model->taskList(), QStringLiteral("Outbound"))->id(), outbound);
+        QCOMPARE(taskTitled(model->taskList(), QStringLiteral("Return"))->id(), back);
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Outbound,Return,Tickets]")};
         break;
     }
     case FirstListIdOne: {
