@@ -125,9 +125,83 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
     }
 }
 
+namespace {
+
+// Posted in place of a server item (new, or removed here since), or the
+// record of a server item so replaced, to be removed there.
+bool finishesReplacement(quint32 serverId, const QString &pendingUpload)
+{
+    const UploadMark mark = UploadMark::read(pendingUpload);
+    if (mark.replacedId() == 0)
+        return false;
+    return serverId == 0 ? mark.isPost() : mark.replacedId() == serverId;
+}
+
+} // namespace
+
+void ListsSynchronizer::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
+{
+    if (lists) {
+        QList<TaskList *> kept;
+        for (const ListModel *model : lists->models()) {
+            const TaskList *list = model->taskList();
+            if (list->syncStatus() == TaskList::New && finishesReplacement(0, list->pendingUpload()))
+                kept << list->clone();
+        }
+        for (const TaskList *list : lists->deletedLists())
+            if (finishesReplacement(list->serverId(), list->pendingUpload()))
+                kept << list->clone();
+        lists->removeAllLists();
+        for (TaskList *list : std::as_const(kept)) {
+            UserLists::AddResult result = UserLists::Refused;
+            if (ListModel *model = lists->addList(list, &result))
+                model->setChanged();
+            if (result == UserLists::Refused)
+                delete list;
+        }
+    }
+    if (notes) {
+        struct KeptNote
+        {
+            QString title, text, pendingUpload;
+            int status;
+            quint32 serverId, revision;
+        };
+        QList<KeptNote> kept;
+        for (const NotepadNote *note : notes->notes()) {
+            const bool isNew = note->syncStatus() == NotepadNote::New;
+            if ((isNew || note->syncStatus() == NotepadNote::Deleted)
+                && finishesReplacement(isNew ? 0 : note->serverId(), note->pendingUpload()))
+                kept << KeptNote{note->title(), note->text(), note->pendingUpload(), int(note->syncStatus()),
+                                 note->serverId(), note->revision()};
+        }
+        notes->deleteAndPurgeEverything();
+        for (const KeptNote &k : std::as_const(kept)) {
+            auto *note = new NotepadNote;
+            note->setTitle(k.title);
+            note->setText(k.text);
+            note->setServerId(k.serverId);
+            note->setRevision(k.revision);
+            note->setPendingUpload(k.pendingUpload);
+            if (k.status == NotepadNote::Deleted) {
+                note->setSyncStatus(NotepadNote::Deleted);
+                notes->appendNote(note);
+            } else {
+                notes->addNote(note);
+                note->setSyncStatus(NotepadNote::New);
+            }
+        }
+        if (!kept.isEmpty())
+            notes->setChanged(true);
+    }
+}
+
 // A forced remote run cut short leaves new lists marked with the server
-// lists they replace: those still there are removed, as that run would have.
-void ListsSynchronizer::removeReplacedLists()
+// lists they replace: those still there are removed first, as that run
+// would have, so that no other computer sees both for longer. With
+// `postedOnly`, only those whose replacement may be there already (its
+// post was marked).
+void ListsSynchronizer::removeReplacedLists(bool postedOnly)
 {
     if (!m_userLists)
         return;
@@ -140,16 +214,28 @@ void ListsSynchronizer::removeReplacedLists()
         if (removed->serverId() == 0)
             replacing << removed;
     for (const TaskList *list : std::as_const(replacing)) {
-        const quint32 id = UploadMark::read(list->pendingUpload()).replacedId();
-        const ListInfo *info = m_listInfos.value(id, nullptr);
-        if (!info || !info->isOwned() || m_userLists->taskListByServerId(id) || m_userLists->findDeletedByServerId(id))
-            continue;
-        deleteServerList(id, info->name(), info->revision());
+        const UploadMark mark = UploadMark::read(list->pendingUpload());
+        if (!postedOnly || mark.isPost())
+            removeReplacedList(mark.replacedId());
     }
 }
 
-// The run deletes the server's list `id`, which no list here holds.
-void ListsSynchronizer::deleteServerList(quint32 id, const QString &name, quint32 revision)
+// The server's list `id`, replaced by a list posted in its place, goes
+// there too when no list here holds it and the run has not dealt with it.
+void ListsSynchronizer::removeReplacedList(quint32 id)
+{
+    const ListInfo *info = m_listInfos.value(id, nullptr);
+    if (!info || !info->isOwned() || !m_serverIds.contains(id) || !m_userLists || m_userLists->taskListByServerId(id)
+        || m_userLists->findDeletedByServerId(id))
+        return;
+    // Marked so, a forced local run still removes it.
+    if (TaskList *record = deleteServerList(id, info->name(), info->revision()))
+        record->setPendingUpload(UploadMark::replacing(id).text());
+}
+
+// The run deletes the server's list `id`, which no list here holds; the
+// record kept for it until then, or null.
+TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, quint32 revision)
 {
     auto *gone = new TaskList;
     gone->setName(name);
@@ -160,10 +246,11 @@ void ListsSynchronizer::deleteServerList(quint32 id, const QString &name, quint3
     m_userLists->addList(gone, &result);
     if (result != UserLists::TakenAsDeleted) {
         delete gone;
-        return;
+        return nullptr;
     }
-    m_deletedLists << gone;
+    m_deletedLists.prepend(gone);
     m_serverIds.insert(id);
+    return gone;
 }
 
 bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
@@ -329,12 +416,12 @@ void ListsSynchronizer::onListsRequestFinished()
         n = 1;
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
-    // A forced remote run too looks for what an earlier upload in doubt
-    // made, so that it neither posts it again nor deletes it unseen.
-    if (!m_forceRemote && !m_forceLocal)
-        removeReplacedLists();
-    if (!m_forceLocal)
-        setAsideUploadsInDoubt();
+    // A forced run too finishes what a forced remote run cut short began,
+    // and looks for what an earlier upload in doubt made, so that it
+    // neither posts it again nor deletes it unseen. A forced local run
+    // keeps only such lists (see prepareForceLocal).
+    removeReplacedLists(m_forceRemote);
+    setAsideUploadsInDoubt();
     markUploads(m_models);
     syncNextList();
 }
@@ -650,6 +737,9 @@ void ListsSynchronizer::syncNextList()
     }
     ListInfo *info = id != 0 ? m_listInfos.value(id, nullptr) : nullptr;
     m_stepHadModel = m_currentModel;
+    m_stepReplaces = list && list->syncStatus() == TaskList::New && m_currentModel
+                         ? UploadMark::read(list->pendingUpload()).replacedId()
+                         : 0;
     m_listStep = new ListSynchronizer(id, info, list, m_progressStep, this);
     connect(m_listStep, &ListSynchronizer::finished, this, &ListsSynchronizer::onListSynchronizerFinished);
     connect(m_listStep, &ListSynchronizer::progress, this, &ListsSynchronizer::onListProgress);
@@ -726,6 +816,11 @@ void ListsSynchronizer::onListSynchronizerFinished()
     case ListSynchronizer::Failed: {
         const QString error = step->errorString();
         ListOutcome::recordWhatArrived(m_currentModel, step);
+        if (m_stepReplaces != 0 && step->assignedId() != 0) {
+            // Posted in place of a server list that the next run, which no
+            // longer sees the mark, would fetch back beside it.
+            removeReplacedList(std::exchange(m_stepReplaces, 0));
+        }
         const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
         if (goOn && !local)
             m_unreadServerLists.insert(step->id());
@@ -801,6 +896,9 @@ void ListsSynchronizer::onListSynchronizerFinished()
         break;
     }
     releaseListStep();
+    // Its replacement is there now: the list it replaces goes next.
+    if (m_stepReplaces != 0 && step->assignedId() != 0)
+        removeReplacedList(std::exchange(m_stepReplaces, 0));
 
     if (!m_currentModel || !m_currentModel->taskList()->isOwned()) {
         syncNextList();
@@ -860,7 +958,10 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
 
 void ListsSynchronizer::syncDisplayOrder()
 {
-    if (m_forceRemote || m_hasNewLists || (m_userLists && m_userLists->isDisplayOrderChanged()))
+    // The new lists a forced local run keeps finish a replacement: the order
+    // there is still the one to take.
+    const bool newLists = m_hasNewLists && !m_forceLocal;
+    if (m_forceRemote || newLists || (m_userLists && m_userLists->isDisplayOrderChanged()))
         putDisplayOrder();
     else
         getDisplayOrder();

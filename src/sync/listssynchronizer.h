@@ -54,6 +54,12 @@ public:
     // the old item and its replacement there. A list's shares go up with
     // it again.
     static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
+    // Before a forced local run: every list and note here goes, the server's
+    // replace them. Those a forced remote run cut short posted in place of
+    // server ones stay, with the records of the server ones to remove, so
+    // that the run first finishes that replacement instead of bringing back
+    // both.
+    static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
 
 public slots:
     void start() override;
@@ -104,9 +110,10 @@ private:
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
-    void removeReplacedLists();
+    void removeReplacedLists(bool postedOnly);
+    void removeReplacedList(quint32 id);
     void restoreUnsentMarks();
-    void deleteServerList(quint32 id, const QString &name, quint32 revision);
+    TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
     // Some list set aside may have its copy on the server under `serverId`.
     bool mayBeCopyOfDoubt(quint32 serverId) const;
 
@@ -152,6 +159,8 @@ private:
     // The list step began with a live list: its model vanishing means the
     // list was removed mid-step.
     bool m_stepHadModel = false;
+    // The server list the step's new list is posted in place of.
+    quint32 m_stepReplaces = 0;
     bool m_hasNewLists = false;
     int m_progressStep = 1;
     bool m_forceRemote = false;

@@ -114,10 +114,10 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     const int count = m_serverIds.size() + m_localNotes.size();
     m_progressStep = count == 0 ? 150 : 150 / count;
     emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
-    // A forced remote run too looks for what an earlier upload in doubt
-    // made, so that it neither posts it again nor deletes it unseen.
-    if (!m_forceRemote)
-        removeReplacedNotes();
+    // A forced remote run too finishes what one cut short began, and looks
+    // for what an earlier upload in doubt made, so that it neither posts it
+    // again nor deletes it unseen.
+    removeReplacedNotes(m_forceRemote);
     setAsideUploadsInDoubt();
     markUploads(m_localNotes);
     syncNextNote();
@@ -192,26 +192,38 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
 }
 
 // A forced remote run cut short leaves new notes marked with the server
-// notes they replace: those still there are removed, as that run would have.
-void NotepadSynchronizer::removeReplacedNotes()
+// notes they replace: those still there are removed first, as that run
+// would have, so that no other computer sees both for longer. With
+// `postedOnly`, only those whose replacement may be there already (its post
+// was marked).
+void NotepadSynchronizer::removeReplacedNotes(bool postedOnly)
 {
-    NotepadNotes *notes = NotepadNotes::instance();
     const QList<NotepadNote *> local = m_localNotes;
     for (const NotepadNote *note : local) {
         // Removed here since, without an id, it replaces it all the same.
         if (note->syncStatus() != NotepadNote::New
             && (note->syncStatus() != NotepadNote::Deleted || note->serverId() != 0))
             continue;
-        const quint32 id = UploadMark::read(note->pendingUpload()).replacedId();
-        const NotepadNoteInfo *info = m_noteInfos.value(id, nullptr);
-        if (!info || notes->indexOfServerId(id) >= 0)
-            continue;
-        deleteServerNote(id, info->title(), info->revision());
+        const UploadMark mark = UploadMark::read(note->pendingUpload());
+        if (!postedOnly || mark.isPost())
+            removeReplacedNote(mark.replacedId());
     }
 }
 
-// The run deletes the server's note `id`, which no note here holds.
-void NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, quint32 revision)
+// The server's note `id`, replaced by a note posted in its place, goes there
+// too when no note here holds it and the run has not dealt with it.
+void NotepadSynchronizer::removeReplacedNote(quint32 id)
+{
+    const NotepadNoteInfo *info = m_noteInfos.value(id, nullptr);
+    if (!info || !m_serverIds.contains(id) || NotepadNotes::instance()->indexOfServerId(id) >= 0)
+        return;
+    // Marked so, a forced local run still removes it.
+    deleteServerNote(id, info->title(), info->revision())->setPendingUpload(UploadMark::replacing(id).text());
+}
+
+// The run deletes the server's note `id`, which no note here holds; the
+// record kept for it until then.
+NotepadNote *NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, quint32 revision)
 {
     auto *gone = new NotepadNote;
     gone->setTitle(title);
@@ -221,6 +233,7 @@ void NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, qui
     NotepadNotes::instance()->appendNote(gone);
     m_localNotes.prepend(gone);
     m_serverIds.insert(id);
+    return gone;
 }
 
 bool NotepadSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
@@ -286,6 +299,9 @@ void NotepadSynchronizer::syncNextNote()
         m_serverIds.erase(it);
     }
     NotepadNoteInfo *info = id != 0 ? m_noteInfos.value(id, nullptr) : nullptr;
+    m_stepReplaces = m_currentNote && m_currentNote->syncStatus() == NotepadNote::New
+                         ? UploadMark::read(m_currentNote->pendingUpload()).replacedId()
+                         : 0;
     m_noteSynchronizer = new NotepadNoteSynchronizer(id, info, m_currentNote, m_progressStep, this);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::finished, this,
             &NotepadSynchronizer::onNotepadNoteSynchronizerFinished);
@@ -340,6 +356,9 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
+    // Its replacement is there now: the note it replaces goes next.
+    if (m_stepReplaces != 0 && step->assignedId() != 0)
+        removeReplacedNote(std::exchange(m_stepReplaces, 0));
     const QString error = step->errorString();
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();

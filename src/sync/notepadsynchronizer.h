@@ -63,9 +63,10 @@ private:
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
-    void removeReplacedNotes();
+    void removeReplacedNotes(bool postedOnly);
+    void removeReplacedNote(quint32 id);
     void restoreUnsentMarks();
-    void deleteServerNote(quint32 id, const QString &title, quint32 revision);
+    NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
     int displayOrderStatus(QObject *sender);
@@ -79,6 +80,8 @@ private:
     // they were before.
     QHash<NotepadNote *, QString> m_marksBefore;
     NotepadNote *m_currentNote = nullptr;
+    // The server note the step's new note is posted in place of.
+    quint32 m_stepReplaces = 0;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

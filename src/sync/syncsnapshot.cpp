@@ -30,14 +30,16 @@ bool isDeletedAlready(const UserLists *lists, const TaskList *deleted)
     });
 }
 
-// A removed record of `list` (its name and mark, no tasks) for the next run
-// to delete the server's list `id`.
+// A removed record of `list` (its name, no tasks) for the next run to
+// delete the server's list `id`, replaced by the run's copy; marked so, a
+// forced local run removes it too.
 void addRemoved(UserLists *lists, const TaskList *list, quint32 id)
 {
     TaskList *removed = list->clone();
     removed->clearTasks();
     removed->setSyncStatus(TaskList::Deleted);
     removed->setServerId(id);
+    removed->setPendingUpload(UploadMark::replacing(id).text());
     UserLists::AddResult result = UserLists::Refused;
     lists->addList(removed, &result);
     if (result == UserLists::Refused)
@@ -264,6 +266,7 @@ void SyncSnapshot::restoreNotes()
                     gone->setServerId(oldId);
                     gone->setRevision(state.revision);
                     gone->setSyncStatus(NotepadNote::Deleted);
+                    gone->setPendingUpload(UploadMark::replacing(oldId).text());
                     notes->appendNote(gone);
                 }
                 continue;

@@ -81,10 +81,8 @@ void ListsSyncUI::forceLocalSync()
     runForced([this](NotepadNotes *notes) {
         m_page->resetUIMode();
         m_page->closeHiddenDialogs();
-        m_lists->removeAllLists();
+        ListsSynchronizer::prepareForceLocal(m_lists, notes);
         m_page->resetListsGroups();
-        if (notes)
-            notes->deleteAndPurgeEverything();
     });
 }
 

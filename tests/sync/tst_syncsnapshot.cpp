@@ -120,14 +120,16 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
     m_server->clearFaults();
     QCOMPARE(error, QStringLiteral("Failed to add new list."));
-    QCOMPARE(m_server->lists().size(), 4); // the three and one new copy
+    // The first went up anew and its old copy went at once; the others stay.
+    QCOMPARE(m_server->lists().size(), 3);
 
     snapshot.restore();
     QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));
-    // The copy the new one replaces, and the one whose post was refused:
-    // its copy, if the server made one, could not be told from a list made
-    // elsewhere with pasted copies of its tasks, so the run's replacement
-    // stays for the next run to finish, and the list it replaces goes.
+    // The copy the first replaced (gone already: the next run finds it so),
+    // and the one whose post was refused: its copy, if the server made one,
+    // could not be told from a list made elsewhere with pasted copies of
+    // its tasks, so the run's replacement stays for the next run to finish,
+    // and the list it replaces goes.
     int replaced = 0;
     for (const TaskList *removed : m_client->lists.deletedLists()) {
         QVERIFY(removed->serverId() != 0);

@@ -156,7 +156,10 @@ private:
         BlankListPostLostOtherAddedTaskEditedHere,
         BlankListNotReadBackOtherAddedTask,
         BlankListNotReadBackOtherRenamed,
-        UndoOfAMoveOfPastedCopiesAfterARun
+        UndoOfAMoveOfPastedCopiesAfterARun,
+        ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
+        ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
+        OtherComputerSyncsInTheMiddleOfAForcedRun
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -164,6 +167,8 @@ private:
     std::unique_ptr<LiveClient> session(StoredClient &store);
     bool sync(LiveClient &client);
     bool forcedRemoteSync(LiveClient &client);
+    bool forcedLocalSync(LiveClient &client);
+    bool forcedSync(LiveClient &client, bool remote);
     // The list's own run ("Sync list").
     bool syncList(LiveClient &client, const QString &name);
     // The program killed once the request is out; its files stay as the
@@ -211,10 +216,25 @@ bool TstUploadsInDoubtCases::sync(LiveClient &client)
 // and a run that does not succeed puts everything back.
 bool TstUploadsInDoubtCases::forcedRemoteSync(LiveClient &client)
 {
+    return forcedSync(client, true);
+}
+
+// As the program's "force local" does: the server's replaces what is here.
+bool TstUploadsInDoubtCases::forcedLocalSync(LiveClient &client)
+{
+    return forcedSync(client, false);
+}
+
+bool TstUploadsInDoubtCases::forcedSync(LiveClient &client, bool remote)
+{
     SyncSnapshot snapshot(client.lists, &client, client.notes);
-    ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+    if (remote)
+        ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+    else
+        ListsSynchronizer::prepareForceLocal(client.lists, client.notes);
     auto *run = new ListsSynchronizer(client.lists, &client);
-    run->setForceRemote(true);
+    run->setForceRemote(remote);
+    run->setForceLocal(!remote);
     QSignalSpy finished(run, &BaseSynchronizer::finished);
     run->start();
     const bool ended = finished.wait(20000);
@@ -341,6 +361,12 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(BlankListNotReadBackOtherRenamed);
     QTest::newRow("undo of a move of two pasted copies, the ids given by a run in between")
         << int(UndoOfAMoveOfPastedCopiesAfterARun);
+    QTest::newRow("a forced local run after a forced remote run killed after its first post")
+        << int(ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
+    QTest::newRow("a forced local run after a forced remote run killed after a note's post")
+        << int(ForcedLocalAfterAForcedRemoteKilledAfterANotePost);
+    QTest::newRow("the other computer synchronises in the middle of a forced remote run")
+        << int(OtherComputerSyncsInTheMiddleOfAForcedRun);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -940,6 +966,71 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QCOMPARE(taskTitled(model->taskList(), QStringLiteral("Return"))->id(), back);
         client->persist();
         expected.lists = {QStringLiteral("Trip[Outbound,Return,Tickets]")};
+        break;
+    }
+    case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
+    case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
+    case OtherComputerSyncsInTheMiddleOfAForcedRun: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+            client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+            client->addNote(QStringLiteral("Plan"), QStringLiteral("map"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        auto client = session(a);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost;
+        const QString first = notePost ? Notes : Lists;
+        if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
+            // Killed at its second post: the first replacement went up.
+            int posts = 0;
+            connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &req) {
+                if (req.method == "POST" && QRegularExpression(Lists).match(req.path).hasMatch() && ++posts == 1)
+                    m_server->hold("POST", Lists);
+            });
+            runClientSync(
+                *client, *m_server, [&] { return m_server->heldCount() > 0 || posts > 1; },
+                [](ListsSynchronizer *run) { run->setForceRemote(true); });
+            disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
+            QVERIFY(m_server->releaseHeld() > 0);
+            QTest::qWait(50);
+            m_server->clearFaults();
+            client.reset();
+            {
+                // The other computer sees the list replaced first once: its
+                // old copy went as soon as the new one was there.
+                auto other = session(b);
+                QVERIFY(sync(*other));
+                QStringList names;
+                for (ListModel *model : other->lists->models())
+                    names << model->taskList()->name();
+                QCOMPARE(names.count(trip), 1);
+                other->persist();
+            }
+        } else {
+            m_server->hold("POST", first);
+            m_server->clearRequests();
+            runClientSync(
+                *client, *m_server, [&] { return !m_server->requests("POST", first).isEmpty(); },
+                [](ListsSynchronizer *run) { run->setForceRemote(true); });
+            QVERIFY(m_server->releaseHeld() > 0);
+            QTest::qWait(50);
+            m_server->clearFaults();
+            client.reset();
+            auto later = session(a);
+            QVERIFY(forcedLocalSync(*later));
+            later->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
         break;
     }
     case FirstListIdOne: {
