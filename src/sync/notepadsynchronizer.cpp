@@ -356,8 +356,10 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
-    // Its replacement is there now: the note it replaces goes next.
-    if (m_stepReplaces != 0 && step->assignedId() != 0)
+    // Its replacement is there now: the note it replaces goes next. A run
+    // that fails here leaves it to the next (a failed forced run keeps its
+    // replacement and a record of the note to remove).
+    if (result != NotepadNoteSynchronizer::Failed && m_stepReplaces != 0 && step->assignedId() != 0)
         removeReplacedNote(std::exchange(m_stepReplaces, 0));
     const QString error = step->errorString();
     disconnect(step, nullptr, this, nullptr);

@@ -224,8 +224,9 @@ void SyncSnapshot::restoreNotes()
     QSet<NotepadNote *> known;
     for (const NoteState &state : std::as_const(m_noteStates))
         known.insert(state.note.data());
+    // Records the run made of server notes to remove are not the user's.
     for (NotepadNote *note : notes->notes())
-        allHeld = allHeld && known.contains(note);
+        allHeld = allHeld && (known.contains(note) || note->syncStatus() == NotepadNote::Deleted);
 
     if (!allHeld) {
         // The notepad was emptied (a forced local run): empty it again of
@@ -260,7 +261,7 @@ void SyncSnapshot::restoreNotes()
                                        && UploadMark::read(note->pendingUpload()).isPost()
                                        && note->pendingUpload() != state.pendingUpload;
             if ((currentId != 0 && currentId != oldId) || postedInDoubt) {
-                if (oldId != 0) {
+                if (oldId != 0 && notes->indexOfServerId(oldId) < 0) {
                     auto *gone = new NotepadNote;
                     gone->setTitle(state.title);
                     gone->setServerId(oldId);

@@ -159,7 +159,9 @@ private:
         UndoOfAMoveOfPastedCopiesAfterARun,
         ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
         ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
-        OtherComputerSyncsInTheMiddleOfAForcedRun
+        OtherComputerSyncsInTheMiddleOfAForcedRun,
+        ForcedRunRemovalOfAReplacedNoteFails,
+        ForcedRunRemovalOfAReplacedListFails
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -367,6 +369,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ForcedLocalAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("the other computer synchronises in the middle of a forced remote run")
         << int(OtherComputerSyncsInTheMiddleOfAForcedRun);
+    QTest::newRow("a forced remote run whose removal of a replaced note fails")
+        << int(ForcedRunRemovalOfAReplacedNoteFails);
+    QTest::newRow("a forced remote run whose removal of a replaced list fails")
+        << int(ForcedRunRemovalOfAReplacedListFails);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1031,6 +1037,22 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
+        break;
+    }
+    case ForcedRunRemovalOfAReplacedNoteFails:
+    case ForcedRunRemovalOfAReplacedListFails: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+        QVERIFY(sync(*client));
+        if (c == ForcedRunRemovalOfAReplacedNoteFails)
+            m_server->respondOnce("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
+        else
+            m_server->respondOnce("DELETE", OneList, 500);
+        QVERIFY(!forcedRemoteSync(*client));
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Tickets]")};
+        expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
     case FirstListIdOne: {
