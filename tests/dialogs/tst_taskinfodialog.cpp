@@ -345,6 +345,10 @@ private slots:
     void undoWhileOpen()
     {
         Fixture f;
+        // As the program makes tasks: each its own creation second.
+        for (int i = 0; i < 2; ++i)
+            f.model.taskList()->rootTask()->child(i)->setCreationTime(
+                QDateTime::fromSecsSinceEpoch(1700000000 + i, Qt::UTC));
         f.model.saveUndoState();
         f.model.setTaskTitle(f.task, QStringLiteral("Pay rent now"));
         f.model.undo();

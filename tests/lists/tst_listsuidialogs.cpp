@@ -61,16 +61,19 @@ QDateTime tomorrowMorningUtc(const QDateTime &now)
     return QDateTime(now.toLocalTime().date().addDays(1), QTime(8, 0), Qt::LocalTime).toUTC();
 }
 
-// A lists document with one list of two tasks.
+// A lists document with one list of two tasks, each with a creation second
+// of its own as the program makes them.
 void writeLists()
 {
     UserLists lists;
     ListModel *model = lists.createList();
     model->taskList()->setName(QStringLiteral("Home"));
     model->taskList()->setLocalId(1);
+    qint64 second = 1700000000;
     for (const QString &title : {QStringLiteral("Pay rent"), QStringLiteral("Water plants")}) {
         auto *task = new Task;
         task->setTitle(title);
+        task->setCreationTime(QDateTime::fromSecsSinceEpoch(++second, Qt::UTC));
         model->taskList()->rootTask()->insertChild(task, model->taskList()->rootTask()->childCount());
     }
     QVERIFY(lists.save(ListsUI::listsFilePath()));

@@ -115,6 +115,7 @@ std::unique_ptr<RecordingPage> showPage(const QStringList &lists)
                 delete list->rootTask()->takeChild(list->rootTask()->child(0));
             int pos = 0;
             TreeTest::parse(entry.mid(colon + 1).trimmed(), pos, list->rootTask());
+            TreeTest::stampCreation(list->rootTask());
         }
         if (!written.save(ListsUI::listsFilePath()))
             return nullptr;
