@@ -261,7 +261,10 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
         m_shownTitle = m_titleEdit->toPlainText();
         m_shownNote = m_noteEdit->toPlainText();
     }
-    updateInfo();
+    // The form stays as it is until that look-up: showing no task now would
+    // clear the fields of a task that turns out to be gone.
+    if (!waitForReset)
+        updateInfo();
 }
 
 void TaskInfoDialog::forgetTask()

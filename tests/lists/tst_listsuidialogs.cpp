@@ -612,6 +612,9 @@ private slots:
             QCOMPARE(notice->text(), QStringLiteral("Undo or redo took this task out of the list. What you typed "
                                                     "stays here for you to copy; it cannot be saved."));
             QVERIFY(typed->isReadOnly());
+            // The other field still shows the removed task's own text.
+            QCOMPARE(inNote ? dialog->titleEdit()->toPlainText() : dialog->noteEdit()->toPlainText(),
+                     inNote ? title : QString());
             for (QWidget *save : {static_cast<QWidget *>(dialog->saveTitleButton()), static_cast<QWidget *>(dialog->saveNoteButton()),
                                   static_cast<QWidget *>(dialog->deleteNoteButton()), static_cast<QWidget *>(dialog->doneBox())}) {
                 QVERIFY(!save->isEnabled());

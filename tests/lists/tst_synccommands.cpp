@@ -1049,6 +1049,9 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         QVERIFY2(notice->text().contains(QStringLiteral("What you typed stays here for you to copy")),
                  qPrintable(notice->text()));
         QVERIFY(typed->isReadOnly());
+        // The other field still shows the removed task's own text.
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? title : QString());
         QVERIFY(!info->saveTitleButton()->isEnabled());
         QVERIFY(!info->saveNoteButton()->isEnabled());
         const quint32 revision = server.list(serverId).revision;
