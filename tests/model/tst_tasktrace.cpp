@@ -133,8 +133,10 @@ private slots:
         delete model.taskList();
     }
 
-    // A task removed from its list is not looked for by its object: a task
-    // made since may have its address, and is another task.
+    // A task the list still holds is its object, wherever it moved, even
+    // without an id or identity. A task removed from its list is not looked
+    // for by its object: a task made since may have its address, and is
+    // another task.
     void removedTaskIsNotLookedForByObject()
     {
         ListModel model(listOf(QStringLiteral("A=1 B C")));
@@ -142,6 +144,9 @@ private slots:
         Task *removed = root->child(1);
         const Task *const address = removed;
         TaskTrace trace(&model, removed);
+        QVERIFY(model.reparentTask(model.indexOfTask(removed), QModelIndex(), 0));
+        QCOMPARE(trace.find(&model), removed);
+        QVERIFY(model.reparentTask(model.indexOfTask(removed), QModelIndex(), 1));
         QVERIFY(model.removeRow(1));
         // The allocator hands a freed block out again: keep asking until the
         // new task has the removed one's address.
