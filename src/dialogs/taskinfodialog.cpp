@@ -13,6 +13,7 @@
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
 #include "sync/eventconnection.h"
+#include "sync/listssynchronizer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -111,6 +112,11 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     m_priorityBox->addItem(QIcon(QStringLiteral(":/priority-green.png")), tr("reminder"));
 
     m_syncNoticeLabel = newSyncNoticeLabel();
+    m_goneNoticeLabel = new QLabel;
+    m_goneNoticeLabel->setObjectName(QStringLiteral("goneNoticeLabel"));
+    m_goneNoticeLabel->setTextFormat(Qt::PlainText);
+    m_goneNoticeLabel->setWordWrap(true);
+    m_goneNoticeLabel->hide();
     m_layout->addWidget(labelNamed(tr("General Info"), "generalSectionLabel"));
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(labelNamed(tr("Title"), "standarLabel"));
@@ -187,6 +193,7 @@ TaskInfoDialog::TaskInfoDialog(TaskDialogOpener *owner, QWidget *parent)
     // Above the form, never scrolled away; outside it, since a wrapped text
     // would make the form take its fields' full heights.
     content->addWidget(m_syncNoticeLabel);
+    content->addWidget(m_goneNoticeLabel);
     content->addWidget(scroll);
     setBareContentLayout(content);
 
@@ -223,8 +230,13 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // The list's invisible root is no task of the user's: never shown.
     if (task && model && task == model->taskList()->rootTask())
         task = nullptr;
+    // No other task chosen: what was typed for the removed task stays.
+    if (m_taskGone && !task && model == m_model) {
+        updateInfo();
+        return;
+    }
     const bool sameTask = task && model == m_model
-        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.findSame(model) == task));
+        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.find(model) == task));
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -241,6 +253,7 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     const bool waitForReset = !task && !m_taskBeforeReset.isNull() && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
+    m_taskGone = false;
     if (!waitForReset)
         m_taskBeforeReset = TaskTrace();
     // Typing meant for another task does not follow the form to this one.
@@ -248,25 +261,32 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
         m_shownTitle = m_titleEdit->toPlainText();
         m_shownNote = m_noteEdit->toPlainText();
     }
-    updateInfo();
+    // The form stays as it is until that look-up: showing no task now would
+    // clear the fields of a task that turns out to be gone.
+    if (!waitForReset)
+        updateInfo();
 }
 
 void TaskInfoDialog::forgetTask()
 {
     m_taskBeforeReset = TaskTrace(m_model, m_task);
+    m_resetBySync = m_model && (m_model->isSynchronizing() || ListsSynchronizer::running());
     m_task = nullptr;
 }
 
 // No task was handed during the reset: the form keeps its task when the list
 // still holds it or its new copy (a reset that freed nothing, such as a new
-// attachment, or one the page's tree has not ended yet).
+// attachment, or one the page's tree has not ended yet). A task the list no
+// longer holds is gone: the task now at its row is another one, and typing
+// meant for the one shown must not be saved into it.
 void TaskInfoDialog::findTaskAfterReset()
 {
     const TaskTrace before = m_taskBeforeReset;
     m_taskBeforeReset = TaskTrace();
     if (m_task || before.isNull() || !m_model)
         return;
-    m_task = before.findSame(m_model);
+    m_task = before.find(m_model);
+    m_taskGone = !m_task;
     updateInfo();
 }
 
@@ -305,18 +325,53 @@ void TaskInfoDialog::showNoTask()
     m_doneBox->setEnabled(false);
     m_priorityBox->setEnabled(false);
     m_syncNoticeLabel->hide();
+    m_goneNoticeLabel->hide();
     for (QLabel *label : {m_startLabel, m_endLabel, m_createdByLabel, m_creationTimeLabel, m_modifiedByLabel,
                           m_modificationTimeLabel, m_doneByLabel, m_assignedToLabel, m_moreAssigneesLabel,
                           m_alarmLabel, m_revisionLabel})
         label->clear();
 }
 
+// The fields keep what they showed, typing included, to be selected and
+// copied; nothing takes an edit, and the notice says why.
+void TaskInfoDialog::showTaskGone()
+{
+    const bool typed = m_titleEdit->toPlainText() != m_shownTitle || m_noteEdit->toPlainText() != m_shownNote;
+    for (PDTextEdit *edit : {m_titleEdit, m_noteEdit}) {
+        edit->setReadOnly(true);
+        edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    const bool writable = m_model && m_model->hasWritePermission();
+    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
+                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
+        button->setVisible(writable);
+        button->setEnabled(false);
+    }
+    m_chatButton->setVisible(false);
+    m_viewAllButton->setVisible(false);
+    m_doneBox->setEnabled(false);
+    m_priorityBox->setEnabled(false);
+    m_syncNoticeLabel->hide();
+    QString text = m_resetBySync ? tr("This task was removed on another computer: the synchronisation took it out "
+                                      "of this list.")
+                                 : tr("Undo or redo took this task out of the list.");
+    if (typed)
+        text += QLatin1Char(' ') + tr("What you typed stays here for you to copy; it cannot be saved.");
+    m_goneNoticeLabel->setText(text);
+    m_goneNoticeLabel->show();
+}
+
 void TaskInfoDialog::updateInfo()
 {
+    if (m_taskGone) {
+        showTaskGone();
+        return;
+    }
     if (!m_task || !m_model) {
         showNoTask();
         return;
     }
+    m_goneNoticeLabel->hide();
     const bool writable = m_model->hasWritePermission();
     // While its list synchronises the run would replace any edit: the
     // fields keep what was typed, look read-only, and take edits again when

@@ -25,7 +25,9 @@ class ToolButton;
 // by undo or redo or a synchronisation, a removal); the page then hands it
 // the current one, which is the same task when the list's new copy of it
 // stands in its place. Refreshes of the same task leave the title and note
-// fields alone while they hold typing not saved yet.
+// fields alone while they hold typing not saved yet. A reset that took its
+// task out of the list leaves the typing on show, says so, and saves
+// nothing, until another task is chosen.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -64,6 +66,7 @@ public:
     ToolButton *endCalendarButton() const { return m_endCalendarButton; }
     QString alarmImage() const { return m_alarmImage; }
     QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
+    QLabel *goneNoticeLabel() const { return m_goneNoticeLabel; }
 
 signals:
     void viewAllAssignmentsClicked();
@@ -96,6 +99,7 @@ private:
     QString chatPartner() const;
     void updateChatButton(bool connected);
     void showNoTask();
+    void showTaskGone();
     void fillText(PDTextEdit *edit, QString *shown, const QString &text);
 
     QVBoxLayout *m_layout;
@@ -103,6 +107,12 @@ private:
     // The task shown when the list began a reset, to know it again under a
     // new object afterwards (undo, redo, a synchronisation).
     TaskTrace m_taskBeforeReset;
+    // Whether that reset came from a synchronisation (else undo or redo),
+    // to say what took the task away.
+    bool m_resetBySync = false;
+    // A reset took its task out of the list: the typing stays, nothing is
+    // saved.
+    bool m_taskGone = false;
     // What the form last put in the title and note fields: a field that
     // differs holds typing not saved yet.
     QString m_shownTitle;
@@ -134,6 +144,7 @@ private:
     ToolButton *m_endCalendarButton;
     QComboBox *m_priorityBox;
     QLabel *m_syncNoticeLabel;
+    QLabel *m_goneNoticeLabel;
     QString m_alarmImage = QStringLiteral("red-clock");
 };
 

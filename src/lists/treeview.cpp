@@ -958,8 +958,6 @@ void TreeView::rowsRemoved(const QModelIndex &parent, int first, int last)
 {
     QTreeView::rowsRemoved(parent, first, last);
     m_removingRows = false;
-    // A task removed between two resets of one batch is not looked for again.
-    m_keptTask.forgetObjectIfGone(listModel());
     if (m_resetBatch > 0)
         m_resetPending = true;
     else
@@ -1007,9 +1005,10 @@ void TreeView::onModelReset()
 }
 
 // A reset must not take the user's place: the same task stays current when
-// the list still holds it (attachments, conversions, structural moves); after
-// undo, redo or a synchronisation the task with its server id, else the task
-// at its old place.
+// the list still holds it (attachments, conversions, structural moves), or
+// its new copy after undo, redo or a synchronisation. A task the list no
+// longer holds leaves no row current: the task now at its old row is another
+// one, and the Task info panel would follow it.
 void TreeView::restoreCurrentTask()
 {
     const TaskTrace kept = m_keptTask;

@@ -209,7 +209,7 @@ private:
     int m_resetBatch = 0;
     bool m_resetPending = false;
     // The current task while the model resets (the reset clears the current
-    // index), to find it or its successor once the reset is over.
+    // index), to find it again once the reset is over.
     TaskTrace m_keptTask;
 };
 

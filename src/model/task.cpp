@@ -267,6 +267,13 @@ QString Task::identity() const
     return m_createdBy + QLatin1Char('@') + QString::number(seconds);
 }
 
+std::weak_ptr<const void> Task::lifetime() const
+{
+    if (!m_lifetime)
+        m_lifetime = std::make_shared<const char>('\0');
+    return m_lifetime;
+}
+
 void Task::takeFieldsFrom(const Task *other)
 {
     if (other == this)

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class TaskAttachment;
 class TaskAttachmentVideoHyperlink;
 class TaskAttachmentWebHyperlink;
@@ -122,6 +124,9 @@ public:
     // second it was created. The server keeps both as sent and nobody edits
     // them; copies made by paste or by a move to another list keep them too.
     QString identity() const;
+    // Expires when the task is deleted: whoever holds it knows the task is
+    // gone even when a new task has since taken its address.
+    std::weak_ptr<const void> lifetime() const;
     // Takes the other task's fields, assignments and attachments; its ids,
     // place, children and expanded flag stay.
     void takeFieldsFrom(const Task *other);
@@ -167,6 +172,8 @@ private:
     QList<Task *> m_children;
     QString m_hashcode;
     quint64 m_lineage = nextLineage();
+    // Made when first asked for.
+    mutable std::shared_ptr<const char> m_lifetime;
 };
 
 #endif

@@ -4,41 +4,41 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 
-TaskTrace::TaskTrace(const ListModel *list, const Task *task)
+namespace {
+
+// A task without a creation second has no identity worth the name: every
+// such task would share it.
+bool hasIdentity(const Task *task)
 {
-    if (!list || !task)
-        return;
-    const QModelIndex current = list->indexOfTask(task);
-    if (!current.isValid())
-        return;
-    m_task = task;
-    m_id = task->id();
-    for (QModelIndex index = current; index.isValid(); index = index.parent())
-        m_place.prepend(index.row());
+    return task->creationTime().isValid();
 }
 
-void TaskTrace::forgetObjectIfGone(const ListModel *list)
+} // namespace
+
+TaskTrace::TaskTrace(const ListModel *list, const Task *task)
 {
-    if (m_task && (!list || !list->taskList()->allTasks().contains(const_cast<Task *>(m_task))))
-        m_task = nullptr;
+    if (!list || !task || !list->indexOfTask(task).isValid())
+        return;
+    m_traced = true;
+    m_task = task;
+    m_lifetime = task->lifetime();
+    m_id = task->id();
+    if (!hasIdentity(task))
+        return;
+    const QString identity = task->identity();
+    for (const Task *other : list->taskList()->allTasks()) {
+        if (other != task && hasIdentity(other) && other->identity() == identity)
+            return;
+    }
+    m_identity = identity;
 }
 
 Task *TaskTrace::find(const ListModel *list) const
 {
-    return find(list, false);
-}
-
-Task *TaskTrace::findSame(const ListModel *list) const
-{
-    return find(list, true);
-}
-
-Task *TaskTrace::find(const ListModel *list, bool byPlaceOnlyWithoutOtherId) const
-{
     if (!list || isNull())
         return nullptr;
     const QSet<Task *> tasks = list->taskList()->allTasks();
-    if (m_task && tasks.contains(const_cast<Task *>(m_task)))
+    if (!m_lifetime.expired() && tasks.contains(const_cast<Task *>(m_task)))
         return const_cast<Task *>(m_task);
     if (m_id != 0) {
         for (Task *task : tasks) {
@@ -46,14 +46,19 @@ Task *TaskTrace::find(const ListModel *list, bool byPlaceOnlyWithoutOtherId) con
                 return task;
         }
     }
-    QModelIndex found;
-    for (int row : m_place) {
-        found = list->index(row, ListModel::TitleColumn, found);
-        if (!found.isValid())
-            return nullptr;
-    }
-    Task *task = list->taskForIndex(found);
-    if (byPlaceOnlyWithoutOtherId && m_id != 0 && task->id() != 0 && task->id() != m_id)
+    if (m_identity.isEmpty())
         return nullptr;
-    return task;
+    Task *found = nullptr;
+    for (Task *task : tasks) {
+        if (!hasIdentity(task) || task->identity() != m_identity)
+            continue;
+        if (found)
+            return nullptr;
+        found = task;
+    }
+    // Its id is gone from the list: a task of its identity under an id of
+    // its own is a copy made elsewhere (a paste keeps the stamps), not it.
+    if (found && m_id != 0 && found->id() != 0)
+        return nullptr;
+    return found;
 }

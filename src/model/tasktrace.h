@@ -1,16 +1,19 @@
 #ifndef TASKTRACE_H
 #define TASKTRACE_H
 
-#include <QList>
+#include <QString>
 #include <QtGlobal>
+
+#include <memory>
 
 class ListModel;
 class Task;
 
 // What tells one task of a list again after a reset that may have replaced
-// every task object (undo, redo, a synchronisation): the object itself, only
-// compared since the reset may have freed it; its server id; its place in
-// the tree as rows from the top.
+// every task object (undo, redo, a synchronisation): the object itself while
+// it lives and the list holds it; its server id; its identity (creator and
+// creation second) when no other task of the list shares it. Never its row:
+// another task takes the row when one is added or removed above it.
 class TaskTrace
 {
 public:
@@ -18,25 +21,23 @@ public:
     // Taken while the list still holds the task; null for no task.
     TaskTrace(const ListModel *list, const Task *task);
 
-    bool isNull() const { return m_place.isEmpty(); }
-    // A task removed since: its object is not looked for again (the address
-    // may come back as another task).
-    void forgetObjectIfGone(const ListModel *list);
+    bool isNull() const { return !m_traced; }
 
-    // The task that stands for the traced one in the list now: the same
-    // object while the list holds it, else the task with its server id, else
-    // the task at its place; null when there is none.
+    // The task that stands for the traced one in the list now; null when no
+    // task of the list is known to be it (it was removed, or nothing left
+    // tells it apart).
     Task *find(const ListModel *list) const;
-    // The same, but a task at the place that carries a server id of its own,
-    // other than the traced one's, is another task: null then.
-    Task *findSame(const ListModel *list) const;
 
 private:
-    Task *find(const ListModel *list, bool byPlaceOnlyWithoutOtherId) const;
-
+    bool m_traced = false;
+    // Only compared, and only while the task lives: a freed task's address
+    // may be another task's by now.
     const Task *m_task = nullptr;
+    std::weak_ptr<const void> m_lifetime;
     quint32 m_id = 0;
-    QList<int> m_place;
+    // Empty when the task had none, or another task of the list had it too
+    // (a pasted copy, tasks made in the same second).
+    QString m_identity;
 };
 
 #endif

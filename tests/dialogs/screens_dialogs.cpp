@@ -309,7 +309,15 @@ PLUMDECK_SCREEN(taskInfo)
     model->setSynchronizing(true);
     dialog.updateInfo();
     QVERIFY(!shoot(&dialog, QStringLiteral("task-info-syncing")).isNull());
+    // The run brings a copy of the list without the task (removed on another
+    // computer): the typing stays, nothing saves it, and the notice says why.
+    TaskList *fetched = TaskList::create();
+    fetched->setName(QStringLiteral("Home"));
+    fetched->setPermissions(QStringLiteral("rwd"));
+    page.lists->replaceList(model, fetched);
     model->setSynchronizing(false);
+    dialog.updateInfo();
+    QVERIFY(!shoot(&dialog, QStringLiteral("task-info-removed")).isNull());
 }
 
 PLUMDECK_SCREEN(smallQuestions)

@@ -345,6 +345,10 @@ private slots:
     void undoWhileOpen()
     {
         Fixture f;
+        // As the program makes tasks: each its own creation second.
+        for (int i = 0; i < 2; ++i)
+            f.model.taskList()->rootTask()->child(i)->setCreationTime(
+                QDateTime::fromSecsSinceEpoch(1700000000 + i, Qt::UTC));
         f.model.saveUndoState();
         f.model.setTaskTitle(f.task, QStringLiteral("Pay rent now"));
         f.model.undo();
@@ -366,7 +370,14 @@ private slots:
         const QModelIndex index = f.model.indexOfTask(f.task);
         f.model.removeRow(index.row(), index.parent());
         QVERIFY(!f.dialog.task());
+        f.model.setSynchronizing(true);
         f.dialog.updateInfo();
+        f.model.setSynchronizing(false);
+        // No task: nothing to type into, and no word of a run or a removal.
+        QVERIFY(f.dialog.titleEdit()->isReadOnly());
+        QVERIFY(f.dialog.noteEdit()->isReadOnly());
+        QVERIFY(f.dialog.syncNoticeLabel()->isHidden());
+        QVERIFY(f.dialog.goneNoticeLabel()->isHidden());
         // The form's editors reach no task now.
         f.model.taskList()->setSyncStatus(TaskList::Unedited);
         f.dialog.show();

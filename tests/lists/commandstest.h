@@ -63,6 +63,7 @@ struct Page
                     delete list->rootTask()->takeChild(list->rootTask()->child(0));
                 int pos = 0;
                 TreeTest::parse(entry.mid(colon + 1).trimmed(), pos, list->rootTask());
+                TreeTest::stampCreation(list->rootTask());
             }
             QVERIFY(written.save(ListsUI::listsFilePath()));
         }

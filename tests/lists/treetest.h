@@ -56,6 +56,18 @@ inline void parse(const QString &text, int &pos, Task *parent)
     }
 }
 
+// Gives every task below `parent` a creation second of its own, as the
+// program stamps each task it makes: undo, redo and a synchronisation know a
+// task again by it.
+inline void stampCreation(Task *parent)
+{
+    static qint64 second = 1700000000;
+    for (Task *task : parent->children()) {
+        task->setCreationTime(QDateTime::fromSecsSinceEpoch(++second, Qt::UTC));
+        stampCreation(task);
+    }
+}
+
 inline QString write(const Task *parent)
 {
     QStringList parts;

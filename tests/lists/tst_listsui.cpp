@@ -78,10 +78,13 @@ struct Notices
     ~Notices() { ListsUI::setNoticeHandler({}); }
 };
 
+// Each with a creation second of its own, as the program makes tasks.
 Task *addTask(TaskList *list, const QString &title)
 {
+    static qint64 second = 1700000000;
     auto *task = new Task;
     task->setTitle(title);
+    task->setCreationTime(QDateTime::fromSecsSinceEpoch(++second, Qt::UTC));
     list->rootTask()->insertChild(task, list->rootTask()->childCount());
     return task;
 }

@@ -29,13 +29,17 @@
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
 #include "testenvironment.h"
+#include "treetest.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -61,16 +65,19 @@ QDateTime tomorrowMorningUtc(const QDateTime &now)
     return QDateTime(now.toLocalTime().date().addDays(1), QTime(8, 0), Qt::LocalTime).toUTC();
 }
 
-// A lists document with one list of two tasks.
+// A lists document with one list of two tasks, each with a creation second
+// of its own as the program makes them.
 void writeLists()
 {
     UserLists lists;
     ListModel *model = lists.createList();
     model->taskList()->setName(QStringLiteral("Home"));
     model->taskList()->setLocalId(1);
+    qint64 second = 1700000000;
     for (const QString &title : {QStringLiteral("Pay rent"), QStringLiteral("Water plants")}) {
         auto *task = new Task;
         task->setTitle(title);
+        task->setCreationTime(QDateTime::fromSecsSinceEpoch(++second, Qt::UTC));
         model->taskList()->rootTask()->insertChild(task, model->taskList()->rootTask()->childCount());
     }
     QVERIFY(lists.save(ListsUI::listsFilePath()));
@@ -102,6 +109,20 @@ struct Page
     bool written = (writeLists(), true);
     ListsUI ui{nullptr, nullptr, nullptr};
 };
+
+// How many tasks of the saved lists file hold the typing " before noon ".
+int typedTasksSaved(ListsUI &ui)
+{
+    if (!ui.saveLists())
+        return -1;
+    std::unique_ptr<UserLists> saved(UserLists::load(ListsUI::listsFilePath()));
+    if (!saved)
+        return -1;
+    int typed = 0;
+    for (const Task *task : saved->models().value(0)->taskList()->allTasks())
+        typed += task->title().contains(QLatin1String("before noon")) || task->note().text().contains(QLatin1String("before noon"));
+    return typed;
+}
 
 const char *const linkSchemes[] = {"http", "https", "ftp", "mailto", "file", "smb", "javascript"};
 
@@ -441,7 +462,11 @@ private slots:
 
     // What the user types in the title or note field stays there, unsaved,
     // while another field is saved and the form refreshes, also when undo or
-    // redo puts a new copy of the whole list in place; its own Save stores it.
+    // redo puts a new copy of the whole list in place (after a removal above
+    // it, another task takes its row: the form stays on its own task); its
+    // own Save stores it. Undo or redo that takes the task out of the list
+    // leaves the typing on show and says so; nothing saves it into another
+    // task, and the tree makes no other task current in its place.
     void typingSurvivesRefresh_data()
     {
         QTest::addColumn<bool>("docked");
@@ -459,6 +484,12 @@ private slots:
         QTest::newRow("docked, title, undo") << true << false << "undo";
         QTest::newRow("docked, note, redo") << true << true << "redo";
         QTest::newRow("floating, note, undo") << false << true << "undo";
+        QTest::newRow("docked, note, undo after a removal above") << true << true << "undo after removal";
+        QTest::newRow("floating, title, undo after a removal above") << false << false << "undo after removal";
+        QTest::newRow("docked, note, undo takes it away") << true << true << "undone away";
+        QTest::newRow("floating, title, undo takes it away") << false << false << "undone away";
+        QTest::newRow("docked, title, redo takes it away") << true << false << "redone away";
+        QTest::newRow("floating, note, redo takes it away") << false << true << "redone away";
     }
     void typingSurvivesRefresh()
     {
@@ -467,8 +498,29 @@ private slots:
         QFETCH(QString, step);
         Page page;
         ListsUI &ui = page.ui;
+        TreeView *tree = ui.currentTreeView();
+        ListModel *list = ui.currentList();
         if (step == QLatin1String("indent"))
-            ui.currentTreeView()->setCurrentIndex(ui.currentList()->index(1, 0));
+            tree->setCurrentIndex(list->index(1, 0));
+        if (step == QLatin1String("undo after removal")) {
+            // "Pay rent" removed: "Water plants" takes its row.
+            QTest::keyClick(tree, Qt::Key_Delete);
+            QCOMPARE(ui.currentTask()->title(), QStringLiteral("Water plants"));
+        } else if (step == QLatin1String("undone away")) {
+            auto *made = new Task;
+            made->setTitle(QStringLiteral("Call mum"));
+            made->setCreationTime(QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC));
+            list->appendTask(made);
+            tree->setCurrentIndex(list->indexOfTask(made));
+        } else if (step == QLatin1String("redone away")) {
+            // "Water plants" removed and brought back: a step to redo.
+            QTest::keyClick(tree, Qt::Key_Down);
+            QTest::keyClick(tree, Qt::Key_Delete);
+            ui.findChild<UndoAction *>()->trigger();
+            QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Pay rent Water plants"));
+            QCOMPARE(ui.currentTask()->title(), QStringLiteral("Pay rent"));
+            QTest::keyClick(tree, Qt::Key_Down);
+        }
         Task *task = ui.currentTask();
         TaskInfoDialog *dialog = nullptr;
         if (docked) {
@@ -488,6 +540,8 @@ private slots:
             task = ui.currentTask();
             QVERIFY(!task->isDone());
         }
+        QCOMPARE(dialog->task(), task);
+        const QString title = task->title();
         PDTextEdit *typed = inNote ? dialog->noteEdit() : dialog->titleEdit();
         QTest::mouseClick(typed->viewport(), Qt::LeftButton);
         QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
@@ -516,6 +570,20 @@ private slots:
         } else if (step == QLatin1String("indent")) {
             ui.currentTreeView()->indentCurrent();
             QCOMPARE(task->parent(), ui.currentList()->taskList()->rootTask()->child(0));
+        } else if (step == QLatin1String("undo after removal")) {
+            ui.findChild<UndoAction *>()->trigger();
+            QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Pay rent Water plants"));
+            QVERIFY(ui.currentTask() != task);
+            QCOMPARE(ui.currentTask()->title(), QStringLiteral("Water plants"));
+            task = ui.currentTask();
+        } else if (step == QLatin1String("undone away") || step == QLatin1String("redone away")) {
+            static_cast<Action *>(step == QLatin1String("undone away") ? static_cast<Action *>(ui.findChild<UndoAction *>())
+                                                                     : ui.findChild<RedoAction *>())
+                ->trigger();
+            QCOMPARE(TreeTest::write(list->taskList()->rootTask()),
+                     step == QLatin1String("undone away") ? QStringLiteral("Pay rent Water plants")
+                                                          : QStringLiteral("Pay rent"));
+            task = nullptr;
         } else if (step == QLatin1String("undo") || step == QLatin1String("redo")) {
             // The Undo command (or Redo) replaces every task with a copy.
             if (step == QLatin1String("undo"))
@@ -535,7 +603,46 @@ private slots:
         }
         QCOMPARE(dialog->task(), task);
         QCOMPARE(typed->toPlainText(), text);
-        QVERIFY(inNote ? !task->hasNote() : task->title() == QStringLiteral("Pay rent"));
+        auto *notice = dialog->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
+        if (!task) {
+            // No task stands in its place, in the tree or in the form.
+            QVERIFY(!tree->currentIndex().isValid());
+            QVERIFY(notice);
+            QVERIFY(notice->isVisible());
+            QCOMPARE(notice->text(), QStringLiteral("Undo or redo took this task out of the list. What you typed "
+                                                    "stays here for you to copy; it cannot be saved."));
+            QVERIFY(typed->isReadOnly());
+            // The other field still shows the removed task's own text.
+            QCOMPARE(inNote ? dialog->titleEdit()->toPlainText() : dialog->noteEdit()->toPlainText(),
+                     inNote ? title : QString());
+            for (QWidget *save : {static_cast<QWidget *>(dialog->saveTitleButton()), static_cast<QWidget *>(dialog->saveNoteButton()),
+                                  static_cast<QWidget *>(dialog->deleteNoteButton()), static_cast<QWidget *>(dialog->doneBox())}) {
+                QVERIFY(!save->isEnabled());
+                QTest::mouseClick(save, Qt::LeftButton);
+            }
+            // The typing can still be taken away.
+            QTest::keyClick(typed, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(typed, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), text);
+            QCOMPARE(typed->toPlainText(), text);
+            for (const Task *left : list->taskList()->rootTask()->children()) {
+                QVERIFY(left->title() == QLatin1String("Pay rent") || left->title() == QLatin1String("Water plants"));
+                QVERIFY(!left->hasNote());
+                QVERIFY(!left->isDone());
+            }
+            QCOMPARE(typedTasksSaved(ui), 0);
+            // Another task chosen: the form is that task's again.
+            QTest::keyClick(tree, Qt::Key_Down);
+            QVERIFY(ui.currentTask());
+            QCOMPARE(dialog->task(), ui.currentTask());
+            QVERIFY(!notice->isVisible());
+            QCOMPARE(dialog->titleEdit()->toPlainText(), ui.currentTask()->title());
+            QVERIFY(!dialog->titleEdit()->isReadOnly());
+            QVERIFY(dialog->saveNoteButton()->isEnabled());
+            return;
+        }
+        QVERIFY(!notice || !notice->isVisible());
+        QVERIFY(inNote ? !task->hasNote() : task->title() == title);
         QCOMPARE(ui.currentTask(), task);
 
         // Its own Save stores the typing, and the field shows what was stored.
@@ -546,6 +653,8 @@ private slots:
         } else {
             QCOMPARE(task->title(), text);
         }
+        // Into that task alone.
+        QCOMPARE(typedTasksSaved(ui), 1);
     }
 
     // Typing left unsaved in the title or note field is meant for its task:

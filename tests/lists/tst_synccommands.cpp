@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QVBoxLayout>
 
 namespace {
@@ -86,6 +87,9 @@ public:
                     // A box may be open over it, waiting for an answer.
                     continue;
                 }
+                // Task info is no question; accepting it would close it.
+                if (qobject_cast<TaskInfoDialog *>(dialog))
+                    continue;
                 const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
                 boxes << (label ? label->text() : QString());
                 dialog->accept();
@@ -115,6 +119,7 @@ std::unique_ptr<RecordingPage> showPage(const QStringList &lists)
                 delete list->rootTask()->takeChild(list->rootTask()->child(0));
             int pos = 0;
             TreeTest::parse(entry.mid(colon + 1).trimmed(), pos, list->rootTask());
+            TreeTest::stampCreation(list->rootTask());
         }
         if (!written.save(ListsUI::listsFilePath()))
             return nullptr;
@@ -890,24 +895,41 @@ void TstSyncCommands::heldRunShowsTheRefusal()
     }
 }
 
-// Typing left unsaved in the docked Task info stays through "Sync list",
-// which puts the server's copy of the list (new task objects) in place:
-// after another client changed the list, and after a tick here that the run
-// uploads. The panel stays on its task; its own Save then stores the typing.
+// Typing left unsaved in Task info stays through a run of its list ("Sync
+// list" or F5), which puts the server's copy of the list (new task objects)
+// in place: after another client changed the list, after a tick here that
+// the run uploads, and when the account's other computer adds a task at the
+// top during a run that uploads a task new here, so that another task (with
+// a server id of its own) takes its row. The panel stays on its task; its
+// own Save then stores the typing there, and nowhere else. When the other
+// computer removed the task, the panel keeps the typing, says so, and saves
+// nothing: the task now at its row keeps its title and note, in the lists
+// file and on the server.
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
 {
     QTest::addColumn<bool>("inNote");
     QTest::addColumn<QString>("change");
-    QTest::newRow("note, server changed") << true << "server";
-    QTest::newRow("title, server changed") << false << "server";
-    QTest::newRow("note, local tick") << true << "tick";
-    QTest::newRow("title, local tick") << false << "tick";
+    QTest::addColumn<bool>("full"); // F5 rather than "Sync list"
+    QTest::addColumn<bool>("floating"); // the dialog rather than the docked panel
+    QTest::newRow("note, server changed") << true << "server" << false << false;
+    QTest::newRow("title, server changed") << false << "server" << false << false;
+    QTest::newRow("note, local tick") << true << "tick" << false << false;
+    QTest::newRow("title, local tick") << false << "tick" << false << false;
+    QTest::newRow("note, a task added above elsewhere") << true << "added above" << false << false;
+    QTest::newRow("title, a task added above elsewhere") << false << "added above" << false << false;
+    QTest::newRow("title, a task added above elsewhere, F5") << false << "added above" << true << false;
+    QTest::newRow("note, a task added above elsewhere, floating") << true << "added above" << false << true;
+    QTest::newRow("note, removed elsewhere") << true << "removed" << false << false;
+    QTest::newRow("title, removed elsewhere") << false << "removed" << false << false;
+    QTest::newRow("note, removed elsewhere, F5, floating") << true << "removed" << true << true;
 }
 
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
 {
     QFETCH(bool, inNote);
     QFETCH(QString, change);
+    QFETCH(bool, full);
+    QFETCH(bool, floating);
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: A B")});
@@ -917,15 +939,37 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     ListModel *home = page->currentList();
     syncList->trigger();
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
-    QVERIFY(home->taskList()->serverId() != 0);
+    const quint32 serverId = home->taskList()->serverId();
+    QVERIFY(serverId != 0);
+    // The account's other computer, holding the list as it is now.
+    SyncClient other;
+    ListModel *theirs = other.lists.addList(home->taskList()->clone());
 
     TreeView *tree = page->currentTreeView();
-    tree->setCurrentIndex(home->index(0, 0));
-    auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+    if (change == QLatin1String("added above")) {
+        // Made here after the run: not on the server yet.
+        auto *made = new Task;
+        made->setTitle(QStringLiteral("C"));
+        made->setCreatedBy(QStringLiteral("alice"));
+        made->setCreationTime(QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC));
+        home->appendTask(made);
+        tree->setCurrentIndex(home->index(2, 0));
+        QCOMPARE(page->currentTask()->id(), quint32(0));
+    } else {
+        tree->setCurrentIndex(home->index(0, 0));
+    }
+    TaskInfoDialog *info = nullptr;
+    if (floating) {
+        page->showTaskInfoDialog();
+        info = page->taskInfoDialog();
+    } else {
+        info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+    }
     QVERIFY(info);
     info->show();
     QVERIFY(QTest::qWaitForWindowExposed(info));
     QCOMPARE(info->task(), page->currentTask());
+    const QString title = page->currentTask()->title();
     PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
     QTest::mouseClick(typed->viewport(), Qt::LeftButton);
     QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
@@ -933,39 +977,135 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     const QString text = typed->toPlainText();
 
     if (change == QLatin1String("server")) {
-        FakeList changed = server.list(home->taskList()->serverId());
+        FakeList changed = server.list(serverId);
         setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Bills"));
         changed.tasks[1].hashcode.clear();
         ++changed.revision;
         server.putList(changed);
-    } else {
+    } else if (change == QLatin1String("tick")) {
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Space);
         QVERIFY(page->currentTask()->isDone());
+    } else if (change == QLatin1String("removed")) {
+        theirs->saveUndoState();
+        QVERIFY(theirs->removeRow(0));
+        SingleListSynchronizer upload(&other.lists, &other.host, theirs);
+        QSignalSpy uploaded(&upload, &SingleListSynchronizer::success);
+        upload.start();
+        QTRY_COMPARE(uploaded.size(), 1);
+    }
+    // The other computer's upload of a task at the top lands while this
+    // client's run is under way: after its upload, before its read-back.
+    // (Landed before the run, this client's later upload would keep its
+    // own order, the other's task last.)
+    QMetaObject::Connection landing;
+    if (change == QLatin1String("added above")) {
+        const QRegularExpression listPut(QStringLiteral("^/lists/\\d+$"));
+        landing = connect(&server, &FakeServer::requestReceived, &server, [&, listPut](const FakeRequest &request) {
+            if (request.method != "PUT" || !listPut.match(request.path).hasMatch())
+                return;
+            disconnect(landing);
+            FakeList changed = server.list(serverId);
+            FakeTask above = FakeTask::make(QStringLiteral("Z"));
+            setFakeField(above.fields, QStringLiteral("created-by"), QStringLiteral("alice"));
+            changed.tasks.prepend(above);
+            ++changed.revision;
+            server.putList(changed);
+        });
     }
     const Task *before = page->currentTask();
-    syncList->updateState();
-    QVERIFY(syncList->isEnabled());
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
-    QTRY_VERIFY(!typed->isReadOnly());
-    const QString after = change == QLatin1String("server") ? QStringLiteral("A Bills") : QStringLiteral("*A B");
+    if (full) {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(tree, Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    } else {
+        syncList->updateState();
+        QVERIFY(syncList->isEnabled());
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    QCOMPARE(page->currentList(), home);
+    const QString after = change == QLatin1String("server")        ? QStringLiteral("A Bills")
+                          : change == QLatin1String("tick")        ? QStringLiteral("*A B")
+                          : change == QLatin1String("added above") ? QStringLiteral("Z A B C")
+                                                                   : QStringLiteral("B");
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
-    // The run put new task objects in place; the panel is on the same task.
-    QVERIFY(page->currentTask() != before);
-    QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
-    QCOMPARE(info->task(), page->currentTask());
     QCOMPARE(typed->toPlainText(), text);
-    QVERIFY(!page->currentTask()->hasNote());
+    auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
-    QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
-    if (inNote)
-        QCOMPARE(page->currentTask()->note().text(), text.trimmed());
-    else
-        QCOMPARE(page->currentTask()->title(), text);
+    if (change == QLatin1String("removed")) {
+        // No task is current: the one now at its row is another task.
+        QVERIFY(!tree->currentIndex().isValid());
+        QVERIFY(!info->task());
+        QVERIFY(notice);
+        QTRY_VERIFY(notice->isVisible());
+        QVERIFY2(notice->text().contains(QStringLiteral("removed on another computer")), qPrintable(notice->text()));
+        QVERIFY2(notice->text().contains(QStringLiteral("What you typed stays here for you to copy")),
+                 qPrintable(notice->text()));
+        QVERIFY(typed->isReadOnly());
+        // The other field still shows the removed task's own text.
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? title : QString());
+        QVERIFY(!info->saveTitleButton()->isEnabled());
+        QVERIFY(!info->saveNoteButton()->isEnabled());
+        const quint32 revision = server.list(serverId).revision;
+        QTest::mouseClick(info->saveTitleButton(), Qt::LeftButton);
+        QTest::mouseClick(info->saveNoteButton(), Qt::LeftButton);
+        QTest::keyClick(typed, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(typed->toPlainText(), text);
+        QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
+        QVERIFY(!home->taskList()->rootTask()->child(0)->hasNote());
+        syncList->updateState();
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(server.list(serverId).revision, revision);
+    } else {
+        // The run put new task objects in place; the panel is on the same task.
+        QVERIFY(page->currentTask() != before);
+        QCOMPARE(page->currentTask()->title(), title);
+        QCOMPARE(info->task(), page->currentTask());
+        QVERIFY(page->currentTask()->id() != 0);
+        QVERIFY(!page->currentTask()->hasNote());
+        QVERIFY(!notice || !notice->isVisible());
+        QTRY_VERIFY(!typed->isReadOnly());
+
+        QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
+        if (inNote)
+            QCOMPARE(page->currentTask()->note().text(), text.trimmed());
+        else
+            QCOMPARE(page->currentTask()->title(), text);
+        syncList->updateState();
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    // No other task took the typing: not here, not in the lists file, not on
+    // the server.
+    QVERIFY(page->saveLists());
+    std::unique_ptr<UserLists> saved(UserLists::load(ListsUI::listsFilePath()));
+    QVERIFY(saved);
+    QCOMPARE(saved->models().size(), 1);
+    const QList<FakeTask> serverTasks = server.list(serverId).tasks;
+    const QList<Task *> savedTasks = saved->models().first()->taskList()->rootTask()->children();
+    const QList<Task *> tasks = home->taskList()->rootTask()->children();
+    QCOMPARE(savedTasks.size(), tasks.size());
+    QCOMPARE(serverTasks.size(), tasks.size());
+    for (int i = 0; i < tasks.size(); ++i) {
+        const bool typedOne = change != QLatin1String("removed") && tasks[i] == page->currentTask();
+        for (const QString &shown : {tasks[i]->title(), savedTasks[i]->title(), serverTasks[i].title()}) {
+            QVERIFY2((typedOne && !inNote) == shown.contains(QStringLiteral("Friday")), qPrintable(shown));
+            if (!typedOne || inNote)
+                QCOMPARE(shown, QString(after.split(QLatin1Char(' ')).at(i)).remove(QLatin1Char('*')));
+        }
+        const QString serverNote = fakeField(serverTasks[i].fields, QStringLiteral("note-text"));
+        for (const QString &note : {tasks[i]->note().text(), savedTasks[i]->note().text(), serverNote})
+            QCOMPARE(note.contains(QStringLiteral("Friday")), typedOne && inNote);
+    }
 }
 
 // The sync button pressed while a list's new name is being typed in the
