@@ -22,6 +22,7 @@ TaskTrace::TaskTrace(const ListModel *list, const Task *task)
     m_traced = true;
     m_task = task;
     m_lifetime = task->lifetime();
+    m_lineage = task->lineage();
     m_id = task->id();
     if (!hasIdentity(task))
         return;
@@ -40,6 +41,10 @@ Task *TaskTrace::find(const ListModel *list) const
     const QSet<Task *> tasks = list->taskList()->allTasks();
     if (!m_lifetime.expired() && tasks.contains(const_cast<Task *>(m_task)))
         return const_cast<Task *>(m_task);
+    for (Task *task : tasks) {
+        if (task->lineage() == m_lineage)
+            return task;
+    }
     if (m_id != 0) {
         for (Task *task : tasks) {
             if (task->id() == m_id)

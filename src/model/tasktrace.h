@@ -11,9 +11,10 @@ class Task;
 
 // What tells one task of a list again after a reset that may have replaced
 // every task object (undo, redo, a synchronisation): the object itself while
-// it lives and the list holds it; its server id; its identity (creator and
-// creation second) when no other task of the list shares it. Never its row:
-// another task takes the row when one is added or removed above it.
+// it lives and the list holds it; its copy in an older or newer version of
+// the list (undo, redo: its lineage); its server id; its identity (creator
+// and creation second) when no other task of the list shares it. Never its
+// row: another task takes the row when one is added or removed above it.
 class TaskTrace
 {
 public:
@@ -34,6 +35,7 @@ private:
     // may be another task's by now.
     const Task *m_task = nullptr;
     std::weak_ptr<const void> m_lifetime;
+    quint64 m_lineage = 0;
     quint32 m_id = 0;
     // Empty when the task had none, or another task of the list had it too
     // (a pasted copy, tasks made in the same second).

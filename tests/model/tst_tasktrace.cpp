@@ -101,6 +101,10 @@ private slots:
             << "A@1 B@2 C@2" << "B" << "A2@1 C2@2" << "none";
         QTest::newRow("its identity shared now: not by identity") << "A@1 B@2" << "B" << "P@2 A2@1 B2@2" << "none";
         QTest::newRow("a copy of it under an id of its own: not it") << "A=1@1 B=2@2" << "B" << "A=1@1 C=3@2" << "none";
+        // "older": a copy of the list as undo keeps it, its pasted copies
+        // sharing an identity.
+        QTest::newRow("an older copy: its twin, by lineage") << "A@1 B@2 C@2" << "B" << "older" << "B";
+        QTest::newRow("an older copy: its pasted copy is not it") << "A@1 B@2 C@2" << "C" << "older" << "C";
     }
     void findsTheTaskAgain()
     {
@@ -113,7 +117,9 @@ private slots:
         QCOMPARE(task == nullptr, traced.isEmpty());
         const TaskTrace trace(&model, task);
         QCOMPARE(trace.isNull(), traced.isEmpty());
-        if (!after.isEmpty())
+        if (after == QLatin1String("older"))
+            model.setTaskList(model.taskList()->clone());
+        else if (!after.isEmpty())
             model.setTaskList(listOf(after));
         if (after.isEmpty())
             QCOMPARE(trace.find(&model), task);
