@@ -245,7 +245,8 @@ PLUMDECK_SCREEN(listsPageSyncListFailed)
     ListsWindow w(0);
     w.window->resize(560, 460);
     ListModel *list = w.page->userLists()->models().first();
-    w.page->singleListSyncFailed(list, QStringLiteral("Failed to upload changes. "));
+    w.page->singleListSyncFailed(
+        list, QStringLiteral("Failed to upload changes. Unexpected response 500 Internal Server Error"));
     w.page->singleListSyncEnded(list);
     QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-failed")).isNull());

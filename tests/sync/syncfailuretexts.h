@@ -41,7 +41,7 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
          "under body"},
         {"list retrieve", "Failed to retrieve list."},
         {"list add", "Failed to add new list."},
-        {"upload", "Failed to upload changes. "},
+        {"upload", "Failed to upload changes. Unexpected response 500 Internal Server Error"},
         {"list delete", "Failed to delete list."},
         {"note retrieve", "Failed to retrieve note."},
         {"note add", "Failed to add new note."},
