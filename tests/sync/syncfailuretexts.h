@@ -64,6 +64,8 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
         {"host not found", "Host sync.example.org not found"},
         {"closed", "Connection closed"},
         {"self-signed", "SSL handshake failed: " + selfSigned},
+        {"changed certificate refused",
+         "The server's certificate has changed since you accepted it. SSL handshake failed: " + selfSigned},
         {"host name", "SSL handshake failed: " + hostName},
         {"contacts", "Unexpected response from server (500)"},
         {"list too deep",
