@@ -221,8 +221,8 @@ private slots:
     void openPanelsWaitForTheListsRun();
     void heldRunShowsTheRefusal_data();
     void heldRunShowsTheRefusal();
-    void taskInfoTypingSurvivesTheListsRun_data();
-    void taskInfoTypingSurvivesTheListsRun();
+    void panelTypingSurvivesTheListsRun_data();
+    void panelTypingSurvivesTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
@@ -890,24 +890,32 @@ void TstSyncCommands::heldRunShowsTheRefusal()
     }
 }
 
-// Typing left unsaved in the docked Task info stays through "Sync list",
-// which puts the server's copy of the list (new task objects) in place:
-// after another client changed the list, and after a tick here that the run
-// uploads. The panel stays on its task; its own Save then stores the typing.
-void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
+// Typing left unsaved in the docked Task info or List info stays through
+// "Sync list", which puts the server's copy of the list (a new list object,
+// new task objects) in place: after another client changed the list, and
+// after a tick here that the run uploads. The panel stays on its task or
+// list and shows what the run brought (List info: the name given on the
+// other computer, the new revision); its own Save then stores the typing.
+void TstSyncCommands::panelTypingSurvivesTheListsRun_data()
 {
-    QTest::addColumn<bool>("inNote");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("change");
-    QTest::newRow("note, server changed") << true << "server";
-    QTest::newRow("title, server changed") << false << "server";
-    QTest::newRow("note, local tick") << true << "tick";
-    QTest::newRow("title, local tick") << false << "tick";
+    QTest::addColumn<bool>("fullRun");
+    QTest::newRow("note, server changed") << "note" << "server" << false;
+    QTest::newRow("title, server changed") << "title" << "server" << false;
+    QTest::newRow("note, local tick") << "note" << "tick" << false;
+    QTest::newRow("title, local tick") << "title" << "tick" << false;
+    QTest::newRow("list description, renamed on the server") << "description" << "server" << false;
+    QTest::newRow("list description, local tick") << "description" << "tick" << false;
+    QTest::newRow("list description, renamed on the server, full run") << "description" << "server" << true;
 }
 
-void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
+void TstSyncCommands::panelTypingSurvivesTheListsRun()
 {
-    QFETCH(bool, inNote);
+    QFETCH(QString, field);
     QFETCH(QString, change);
+    QFETCH(bool, fullRun);
+    const bool listInfo = field == QLatin1String("description");
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: A B")});
@@ -915,25 +923,50 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(syncList);
     ListModel *home = page->currentList();
+    home->setDescription(QStringLiteral("Weekly"));
     syncList->trigger();
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
     QVERIFY(home->taskList()->serverId() != 0);
 
     TreeView *tree = page->currentTreeView();
     tree->setCurrentIndex(home->index(0, 0));
-    auto *info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
-    QVERIFY(info);
-    info->show();
-    QVERIFY(QTest::qWaitForWindowExposed(info));
-    QCOMPARE(info->task(), page->currentTask());
-    PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
+    TaskInfoDialog *info = nullptr;
+    ListInfoDialog *listPanel = nullptr;
+    PDTextEdit *typed = nullptr;
+    // Docked in a window, as the advanced mode shows it: a floating one the
+    // full run closes.
+    QWidget dock;
+    const auto undock = qScopeGuard([&listPanel] {
+        if (listPanel)
+            listPanel->setParent(nullptr);
+    });
+    if (listInfo) {
+        listPanel = qobject_cast<ListInfoDialog *>(page->listInfoPanel());
+        QVERIFY(listPanel);
+        (new QVBoxLayout(&dock))->addWidget(listPanel);
+        dock.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dock));
+        typed = listPanel->descriptionEdit();
+        QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
+    } else {
+        info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        QCOMPARE(info->task(), page->currentTask());
+        typed = field == QLatin1String("note") ? info->noteEdit() : info->titleEdit();
+    }
     QTest::mouseClick(typed->viewport(), Qt::LeftButton);
     QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(typed, QStringLiteral(" by Friday"));
     const QString text = typed->toPlainText();
 
+    const quint32 revisionBefore = home->taskList()->revision();
+    const TaskList *listBefore = home->taskList();
     if (change == QLatin1String("server")) {
         FakeList changed = server.list(home->taskList()->serverId());
+        if (listInfo)
+            changed.name = QStringLiteral("House");
         setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Bills"));
         changed.tasks[1].hashcode.clear();
         ++changed.revision;
@@ -946,23 +979,44 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         QVERIFY(page->currentTask()->isDone());
     }
     const Task *before = page->currentTask();
-    syncList->updateState();
-    QVERIFY(syncList->isEnabled());
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    if (fullRun) {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    } else {
+        syncList->updateState();
+        QVERIFY(syncList->isEnabled());
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
     QTRY_VERIFY(!typed->isReadOnly());
+    home = page->currentList();
     const QString after = change == QLatin1String("server") ? QStringLiteral("A Bills") : QStringLiteral("*A B");
-    QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+    QCOMPARE(serverShape(server, home->name()), after);
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
-    // The run put new task objects in place; the panel is on the same task.
+    // The run put a new list object and new task objects in place; the
+    // panel is on the same task or list.
+    QVERIFY(home->taskList() != listBefore);
     QVERIFY(page->currentTask() != before);
     QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
-    QCOMPARE(info->task(), page->currentTask());
     QCOMPARE(typed->toPlainText(), text);
+    if (listInfo) {
+        const QString name = change == QLatin1String("server") ? QStringLiteral("House") : QStringLiteral("Home");
+        QCOMPARE(home->name(), name);
+        QCOMPARE(listPanel->nameLabel()->text(), name);
+        QVERIFY(home->taskList()->revision() > revisionBefore);
+        QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
+        QCOMPARE(home->description(), QStringLiteral("Weekly"));
+        QTest::mouseClick(listPanel->saveDescriptionButton(), Qt::LeftButton);
+        QCOMPARE(home->description(), text);
+        return;
+    }
+    QCOMPARE(info->task(), page->currentTask());
     QVERIFY(!page->currentTask()->hasNote());
 
-    QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
-    if (inNote)
+    QTest::mouseClick(field == QLatin1String("note") ? info->saveNoteButton() : info->saveTitleButton(),
+                      Qt::LeftButton);
+    if (field == QLatin1String("note"))
         QCOMPARE(page->currentTask()->note().text(), text.trimmed());
     else
         QCOMPARE(page->currentTask()->title(), text);
