@@ -239,6 +239,19 @@ PLUMDECK_SCREEN(listsPageAdvanced)
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-advanced")).isNull());
 }
 
+// The search bar on the page, the cursor in its field: assistive tools are
+// to find the field and be told the focus is there.
+PLUMDECK_SCREEN(listsPageSearch)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    w.page->showTaskSearch();
+    PDLineEdit *field = w.page->currentTreeView()->searchBar()->lineEdit();
+    QTest::keyClicks(field, QStringLiteral("the"));
+    field->setFocus();
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-search")).isNull());
+}
+
 // A list whose last run on its own did not synchronise it: its tab says so.
 PLUMDECK_SCREEN(listsPageSyncListFailed)
 {

@@ -19,6 +19,8 @@
 #include "sync/singlelistsyncqueue.h"
 #include "testenvironment.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QContextMenuEvent>
@@ -167,9 +169,33 @@ private slots:
 
     void tabBarNeverTakesFocus()
     {
-        showPage({QStringLiteral("A")});
+        showPage({QStringLiteral("A"), QStringLiteral("B")});
         QCOMPARE(bar()->focusPolicy(), Qt::NoFocus);
         QCOMPARE(tabs()->objectName(), QStringLiteral("tabs"));
+        // Nor does the current tab claim it to assistive tools, which are
+        // told the focus is where it is (in the tree, or the search field);
+        // it is the selected one, and pressing another switches to it.
+        m_ui->currentTreeView()->setFocus();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar());
+        QVERIFY(iface && iface->childCount() >= 2);
+        QAccessibleInterface *first = iface->child(0);
+        QAccessibleInterface *second = iface->child(1);
+        QVERIFY(first && second);
+        QCOMPARE(first->role(), QAccessible::PageTab);
+        QCOMPARE(first->text(QAccessible::Name), QStringLiteral("A"));
+        QCOMPARE(first->parent(), iface);
+        QCOMPARE(iface->indexOfChild(second), 1);
+        QCOMPARE(iface->child(1), second);
+        QCOMPARE(first->rect(), QRect(bar()->mapToGlobal(bar()->tabRect(0).topLeft()), bar()->tabRect(0).size()));
+        QCOMPARE(iface->childAt(first->rect().center().x(), first->rect().center().y()), first);
+        QVERIFY(!first->state().focused);
+        QVERIFY(first->state().selected);
+        QVERIFY(!second->state().selected);
+        QVERIFY(!first->state().invisible);
+        second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QVERIFY(second->state().selected && !second->state().focused);
+        QVERIFY(!first->state().selected);
     }
 
     void dragReordersTheLists()
@@ -331,6 +357,8 @@ private slots:
         QCOMPARE(prefilled, name);
         QCOMPARE(m_ui->listForTabIndex(1)->name(), typed);
         QCOMPARE(tabs()->tabText(1), drawn(typed));
+        // Read out as written too.
+        QCOMPARE(QAccessible::queryAccessibleInterface(bar())->child(1)->text(QAccessible::Name), typed);
         QCOMPARE(names(m_ui->userLists()), QStringList({QStringLiteral("Beta"), typed}));
     }
 
