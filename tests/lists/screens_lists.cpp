@@ -239,13 +239,16 @@ PLUMDECK_SCREEN(listsPageAdvanced)
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-advanced")).isNull());
 }
 
-// The search bar on the page, the cursor in its field: assistive tools are
-// to find the field and be told the focus is there.
+// The search bar on the page, the cursor in its field on the second list
+// (the first list's bar made too): assistive tools are to find the field and
+// be told the focus is there.
 PLUMDECK_SCREEN(listsPageSearch)
 {
     ListsWindow w(0);
     w.window->resize(560, 460);
     w.page->showTaskSearch();
+    QVERIFY(w.page->currentTreeView()->searchBar());
+    w.page->tabWidget()->setCurrentIndex(1);
     PDLineEdit *field = w.page->currentTreeView()->searchBar()->lineEdit();
     QTest::keyClicks(field, QStringLiteral("the"));
     field->setFocus();

@@ -196,6 +196,35 @@ private slots:
         QCOMPARE(tabs()->currentIndex(), 1);
         QVERIFY(second->state().selected && !second->state().focused);
         QVERIFY(!first->state().selected);
+        // The tab's tip (a failed run's reason) is its description; a tab
+        // hidden or turned off says so, and pressing one turned off does
+        // nothing.
+        bar()->setTabToolTip(0, QStringLiteral("The last synchronisation of this list failed"));
+        QCOMPARE(first->text(QAccessible::Description), bar()->tabToolTip(0));
+        QCOMPARE(second->text(QAccessible::Description), QString());
+        bar()->setTabEnabled(0, false);
+        QVERIFY(first->state().disabled && !second->state().disabled);
+        first->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(tabs()->currentIndex(), 1);
+        bar()->setTabEnabled(0, true);
+        bar()->setTabVisible(0, false);
+        QVERIFY(first->state().invisible && !second->state().invisible);
+        bar()->setTabVisible(0, true);
+        // After the tabs, the bar's own buttons (its scroll arrows), each at
+        // its place.
+        QCOMPARE(iface->childCount(), bar()->count() + int(bar()->findChildren<QToolButton *>().size()));
+        for (int i = bar()->count(); i < iface->childCount(); ++i) {
+            QAccessibleInterface *button = iface->child(i);
+            QVERIFY(button && qobject_cast<QToolButton *>(button->object()));
+            QCOMPARE(button->object()->parent(), bar());
+            QCOMPARE(iface->indexOfChild(button), i);
+        }
+        QVERIFY(!iface->child(iface->childCount()));
+        // Gone with the page.
+        const QAccessible::Id id = QAccessible::uniqueId(first);
+        QCOMPARE(QAccessible::accessibleInterface(id), first);
+        m_ui.reset();
+        QVERIFY(!QAccessible::accessibleInterface(id));
     }
 
     void dragReordersTheLists()
@@ -337,6 +366,7 @@ private slots:
         const auto drawn = [](QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); };
         showPage({QStringLiteral("Beta"), name});
         QCOMPARE(tabTexts(tabs()), QStringList({QStringLiteral("Beta"), drawn(name)}));
+        QCOMPARE(QAccessible::queryAccessibleInterface(bar())->child(1)->text(QAccessible::Name), name);
         QCOMPARE(tabs()->currentIndex(), 0);
         m_ui->currentTreeView()->setFocus();
         QTest::keyClick(m_ui->currentTreeView(), Qt::Key_A, Qt::AltModifier);

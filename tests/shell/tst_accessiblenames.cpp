@@ -130,16 +130,22 @@ QStringList misnamedBoxes(QWidget *window)
 }
 
 // Depth first from `iface`, as assistive tools walk a window: the first
-// interface of `object`, or null.
-QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, int depth = 0)
+// interface of `object`, or null. On the way to it, each child must know its
+// parent and the parent its place, which the tools ask for too.
+QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, QStringList *broken,
+                              int depth = 0)
 {
     if (!iface || depth > 40)
         return nullptr;
     if (iface->object() == object)
         return iface;
     for (int i = 0; i < iface->childCount(); ++i) {
-        if (QAccessibleInterface *found = reached(iface->child(i), object, depth + 1))
+        QAccessibleInterface *child = iface->child(i);
+        if (QAccessibleInterface *found = reached(child, object, broken, depth + 1)) {
+            if (child->parent() != iface || iface->indexOfChild(child) != i)
+                *broken << QStringLiteral("child %1 of a %2 does not know its place").arg(i).arg(int(iface->role()));
             return found;
+        }
     }
     return nullptr;
 }
@@ -157,12 +163,13 @@ QStringList unreachedFocus(QWidget *window)
         || !(qobject_cast<QLineEdit *>(focus) || qobject_cast<QTextEdit *>(focus)
              || qobject_cast<QPlainTextEdit *>(focus)))
         return {};
-    QAccessibleInterface *iface = reached(QAccessible::queryAccessibleInterface(window), focus);
+    QStringList broken;
+    QAccessibleInterface *iface = reached(QAccessible::queryAccessibleInterface(window), focus, &broken);
     if (!iface)
         return {describe(focus) + QStringLiteral(" holds the focus out of assistive tools' reach")};
     if (focus->hasFocus() && !iface->state().focused)
-        return {describe(focus) + QStringLiteral(" holds the focus but does not say so")};
-    return {};
+        broken << describe(focus) + QStringLiteral(" holds the focus but does not say so");
+    return broken;
 }
 
 } // namespace
