@@ -713,9 +713,12 @@ private slots:
             << "";
         // What stays bounded: past the walk's own bound, or past the element
         // bound outside any list, the whole file is refused.
+        // The list's element is the third (html, body, div).
+        const int walkBound = XMLReaderWriter::maxLeftOutElementDepth - 3;
+        QTest::newRow("list at the walk's bound") << listXml(ok, nested("<i>", "</i>", walkBound)) << none << read
+                                                  << "2|Broken|8|" + tooDeep << "";
         QTest::newRow("broken frame: list past the walk's bound")
-            << listXml(ok, nested("<i>", "</i>", XMLReaderWriter::maxLeftOutElementDepth)) << none << "" << ""
-            << tooDeep;
+            << listXml(ok, nested("<i>", "</i>", walkBound + 1)) << none << "" << "" << tooDeep;
         QTest::newRow("broken frame: past the bound outside any list")
             << listXml("sync-status=new|name=C") + "<div>" + nested("<div>", "</div>", bound) + "</div>" << none << ""
             << "" << tooDeep;
@@ -759,6 +762,14 @@ private slots:
                 names << QString::number(l->serverId());
         }
         QCOMPARE(names.join(QLatin1Char(' ')), lists);
+        // A reader that leaves nothing out refuses such a file whole.
+        if (!unread.isEmpty()) {
+            QBuffer again(&bytes);
+            TaskReaderWriter whole(Local);
+            QScopedPointer<UserLists> refused(whole.loadLists(&again));
+            QVERIFY(!refused);
+            QVERIFY(!whole.errorString().isEmpty());
+        }
     }
 
     void duplicateServerIdKeptAsNewList()
