@@ -56,12 +56,6 @@ QString malformedText()
     return QStringLiteral("failed to parse xml");
 }
 
-QString tooDeepText()
-{
-    return QStringLiteral("failed to parse xml: elements nested deeper than %1 levels")
-        .arg(XMLReaderWriter::maxElementDepth);
-}
-
 void appendDigits(QString &out, int value, int count)
 {
     QChar buf[4];
@@ -73,6 +67,11 @@ void appendDigits(QString &out, int value, int count)
 }
 
 } // namespace
+
+QString XMLReaderWriter::tooDeepText()
+{
+    return QStringLiteral("failed to parse xml: elements nested deeper than %1 levels").arg(maxElementDepth);
+}
 
 XMLReaderWriter::XMLReaderWriter(int documentKind)
     : m_documentKind(documentKind)
@@ -671,9 +670,15 @@ bool XMLReaderWriter::TokenStream::readNext()
     m_sawDoctype = m_sawDoctype || token == QXmlStreamReader::DTD;
     m_sawElement = m_sawElement || token == QXmlStreamReader::StartElement;
     if (token == QXmlStreamReader::StartElement && ++m_depth > maxElementDepth) {
-        m_frame->setError(tooDeepText());
-        m_failed = true;
-        return false;
+        // Inside a record that may be left out, only a depth past the
+        // walk's own bound fails the whole document.
+        if (m_deepRecordDepth > 0 && m_depth > m_deepRecordDepth && m_depth <= maxLeftOutElementDepth) {
+            m_recordTooDeep = true;
+        } else {
+            m_frame->setError(tooDeepText());
+            m_failed = true;
+            return false;
+        }
     }
     if (token == QXmlStreamReader::EndElement)
         --m_depth;
@@ -682,6 +687,12 @@ bool XMLReaderWriter::TokenStream::readNext()
         return false;
     }
     return true;
+}
+
+void XMLReaderWriter::TokenStream::allowDeepRecord(int depth)
+{
+    m_deepRecordDepth = depth;
+    m_recordTooDeep = false;
 }
 
 bool XMLReaderWriter::writeDocument(const QDomDocument &doc, QIODevice *device)

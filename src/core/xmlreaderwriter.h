@@ -30,6 +30,11 @@ public:
     // Deeper element nesting is refused before a DOM is built: the DOM
     // builder's time grows much faster than linearly with the depth.
     static constexpr int maxElementDepth = 512;
+    // How deep a record that a stream's reader leaves out for its depth may
+    // go (see TokenStream::allowDeepRecord): walking it keeps no more than
+    // the token reader's own stack of open elements, a few megabytes at
+    // most; a deeper one refuses the whole document.
+    static constexpr int maxLeftOutElementDepth = 64 * 1024;
     // Larger documents are refused unread.
     static constexpr qint64 maxDocumentBytes = 256 * 1024 * 1024;
 
@@ -112,12 +117,23 @@ public:
         const QXmlStreamReader &reader() const { return m_reader; }
         bool failed() const { return m_failed; }
 
+        // For a reader that can leave out the record whose element is open
+        // at `depth`: elements nested past maxElementDepth inside it no
+        // longer fail the document (up to maxLeftOutElementDepth) but mark
+        // the record too deep, and the stream goes on with its tokens, for
+        // the reader to walk past without building anything. 0 ends the
+        // allowance, and the mark.
+        void allowDeepRecord(int depth);
+        bool recordTooDeep() const { return m_recordTooDeep; }
+
     private:
         XMLReaderWriter *m_frame;
         QByteArray m_bytes;
         QBuffer m_buffer;
         QXmlStreamReader m_reader;
         int m_depth = 0;
+        int m_deepRecordDepth = 0;
+        bool m_recordTooDeep = false;
         bool m_sawDoctype = false;
         bool m_sawElement = false;
         bool m_failed = false;
@@ -144,6 +160,8 @@ public:
     // scan cannot tell (another encoding, an internal DTD subset, markup it
     // does not understand); the exact pass above decides then.
     static int scanElementDepth(const QByteArray &bytes, int maxDepth);
+    // The error text of a document, or a record, nested past maxElementDepth.
+    static QString tooDeepText();
 
 protected:
     // The errors set so far: the last text and how many. A reader that meets

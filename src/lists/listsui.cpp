@@ -987,6 +987,10 @@ void ListsUI::onListNameChanged(ListModel *list)
         return;
     }
     m_tabs->setTabText(m_tabs->indexOf(view), Menu::entryText(list->name()));
+    // Said when a run, undo or redo put another copy of the list in place:
+    // List info shows that copy's name and revision.
+    if (list == currentList())
+        updateListInfoDialog();
 }
 
 void ListsUI::onTabTextChanged(int index, const QString &text)
@@ -1221,8 +1225,9 @@ void ListsUI::onListSyncStateChanged()
     if (m_taskAttachmentsDialog && m_taskAttachmentsDialog->task())
         m_taskAttachmentsDialog->updateInfo();
     updateTaskAssignmentsDialog();
-    if (m_listInfoDialog)
-        m_listInfoDialog->updateEditable();
+    // Whatever the run brought (a new revision, a name given elsewhere) is
+    // shown as its editing comes back.
+    updateListInfoDialog();
     updateListSharingUsersDialog();
     emit listSyncStateChanged();
 }

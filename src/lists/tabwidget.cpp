@@ -2,6 +2,7 @@
 
 #include "core/uisettings.h"
 #include "dialogs/renamelistdialog.h"
+#include "lists/listspageaccessible.h"
 #include "lists/listsui.h"
 #include "lists/treeview.h"
 #include "model/listmodel.h"
@@ -22,6 +23,9 @@ namespace {
 // them: adding a page's lists one by one would measure n² tabs.
 class TabBar : public QTabBar
 {
+    // A class name of its own: assistive tools are told of it by the page's
+    // own presentation, not the toolkit's.
+    Q_OBJECT
 public:
     using QTabBar::QTabBar;
 
@@ -51,6 +55,7 @@ TabWidget::TabWidget(ListsUI *listsUI, QWidget *parent)
     : QTabWidget(parent)
     , m_listsUI(listsUI)
 {
+    ListsPageAccessible::install();
     // As the tab widget sets up its own bar.
     auto *bar = new TabBar(this);
     bar->setObjectName(QStringLiteral("qt_tabwidget_tabbar"));
@@ -195,3 +200,5 @@ void TabWidget::tabIndexChanged(int index)
             view->setFocus(Qt::OtherFocusReason);
     }
 }
+
+#include "tabwidget.moc"

@@ -92,6 +92,8 @@ public:
     void adjustSearchBarGeometry();
     TaskListSearchWidget *searchBar() const;
     SyncingScreen *syncingScreen() const;
+    // The search bar when made, null before; never makes it.
+    TaskListSearchWidget *madeSearchBar() const { return m_searchBar; }
 
     // Tasks found by the search, in tree order.
     QList<Task *> searchHits() const { return m_searchHits; }

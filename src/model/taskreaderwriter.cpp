@@ -545,16 +545,30 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
                 if (className == listClass) {
                     gatheringList = true;
                     list.depth = depth;
+                    // A list nested too deep costs that list alone, as
+                    // one whose tasks go too deep does.
+                    if (skipsUnreadRecords())
+                        stream.allowDeepRecord(depth);
                 } else if (className == localFieldsClass && ++localFieldsSeen == 1) {
                     gatheringFields = true;
                 }
             }
         }
         if (gatheringList) {
-            if (gather(list, reader, depth)) {
-                listFailed = !addListRecord(lists.get(), list.list.root(), ++listsSeen);
+            // Past the element bound nothing more of the list is gathered:
+            // its end is only looked for.
+            const bool tooDeep = stream.recordTooDeep();
+            if (tooDeep ? token == QXmlStreamReader::EndElement && depth == list.depth : gather(list, reader, depth)) {
+                if (tooDeep)
+                    leaveOutList(list.list.root(), ++listsSeen, tooDeepText(), errorState());
+                else
+                    listFailed = !addListRecord(lists.get(), list.list.root(), ++listsSeen);
+                stream.allowDeepRecord(0);
                 dropReadAhead();
                 list.list.clear();
+                list.task.clear();
+                list.inTasks = false;
+                list.taskDepth = 0;
                 gatheringList = false;
             }
         } else if (gatheringFields) {
@@ -739,17 +753,22 @@ bool TaskReaderWriter::addListRecord(UserLists *lists, Element listElement, int 
         lists->purgeList(lists->models().last()->taskList());
     else if (lists->deletedLists().size() > deleted)
         lists->purgeList(lists->deletedLists().last());
+    const QString reason = errorSince(before);
+    leaveOutList(listElement, position, reason.isEmpty() ? QStringLiteral("list refused") : reason, before);
+    return true;
+}
+
+void TaskReaderWriter::leaveOutList(Element listElement, int position, const QString &reason,
+                                    const ErrorState &before)
+{
     UnreadRecord record;
     record.position = position;
-    record.reason = errorSince(before);
-    if (record.reason.isEmpty())
-        record.reason = QStringLiteral("list refused");
+    record.reason = reason;
     // What the user may know the list by, as far as it can be read.
     const Fields fields(this, childByClass(listElement, QStringLiteral("pd-list-fields")));
     record.name = fields.value(u"name").toString();
     parseUInt(fields.value(u"id").text, &record.serverId);
     leaveOut(record, before);
-    return true;
 }
 
 void TaskReaderWriter::writeList(TaskList *list, ListModel *model, QDomElement parent)

@@ -118,6 +118,9 @@ private:
     // unread records, one the rules refuse (or that set an error) is taken
     // back out and named instead.
     bool addListRecord(UserLists *lists, Element listElement, int position);
+    // Names the list at `position` as left out for `reason`, known by what
+    // can be read of its fields; the errors set since `before` are taken back.
+    void leaveOutList(Element listElement, int position, const QString &reason, const ErrorState &before);
     void readLocalFields(Element fields, UserLists *lists);
     void readListColumns(ListModel *model, Element listElement);
     void readSharedFields(ListModel *model, Element listElement);

@@ -372,6 +372,9 @@ void HttpConnection::onRequestFinished()
         } else {
             request->onResponseReceived(header);
         }
+    } else if (error == QNetworkReply::SslHandshakeFailedError && request->refusedChangedCertificate()) {
+        // The toolkit names only what is wrong with the new certificate.
+        request->setError(SslErrorHandler::refusedChangedCertificateText(replyErrorText(reply)));
     } else if (error != QNetworkReply::NoError) {
         request->setError(replyErrorText(reply));
     } else {

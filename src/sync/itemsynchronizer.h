@@ -301,7 +301,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             releaseRequest();
             sendGetExisting();
         } else {
-            fail(Traits::text(T::FailedToUpload, QString()));
+            fail(Traits::text(T::FailedToUpload, QString()) + QLatin1Char(' ') + unexpectedResponseText());
         }
         break;
     case GetBeforePut:

@@ -79,6 +79,15 @@ void ItemSynchronizerBase::fail(const QString &text)
     emit finished();
 }
 
+QString ItemSynchronizerBase::unexpectedResponseText() const
+{
+    if (!m_request)
+        return QString();
+    const HttpResponseHeader header = m_request->responseHeader();
+    // A server may send no reason: no blank is left for it.
+    return QStringLiteral("Unexpected response %1 %2").arg(header.statusCode()).arg(header.reasonPhrase()).trimmed();
+}
+
 void ItemSynchronizerBase::failUnreadable(const QString &text)
 {
     if (!m_ended)

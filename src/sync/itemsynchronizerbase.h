@@ -87,6 +87,9 @@ protected:
 
     void finish(Result result);
     void fail(const QString &text);
+    // The answer in hand as the other runs name one they did not expect:
+    // "Unexpected response <status> <reason>".
+    QString unexpectedResponseText() const;
     void failUnreadable(const QString &text);
     // Ends a run that sends no request after control is back in the event
     // loop, never from inside start().

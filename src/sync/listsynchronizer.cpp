@@ -328,7 +328,7 @@ QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)
                                     "Please force a local or remote sync to fix the problem").arg(name);
     case T::FailedToRetrieve: return ListSynchronizer::tr("Failed to retrieve list.");
     case T::FailedToAdd: return ListSynchronizer::tr("Failed to add new list.");
-    case T::FailedToUpload: return ListSynchronizer::tr("Failed to upload changes. ");
+    case T::FailedToUpload: return ListSynchronizer::tr("Failed to upload changes.");
     case T::FailedToDelete: return ListSynchronizer::tr("Failed to delete list.");
     case T::UnknownStatus: return QStringLiteral("Unknown TaskList::SyncStatus");
     case T::GetNewBadStatus:

@@ -44,7 +44,7 @@ QString NoteSyncTraits::text(ItemSyncText::Id id, const QString &name)
                                            "Please force a local or remote sync to fix the problem").arg(name);
     case T::FailedToRetrieve: return NotepadNoteSynchronizer::tr("Failed to retrieve note.");
     case T::FailedToAdd: return NotepadNoteSynchronizer::tr("Failed to add new note.");
-    case T::FailedToUpload: return NotepadNoteSynchronizer::tr("Failed to upload changes. ");
+    case T::FailedToUpload: return NotepadNoteSynchronizer::tr("Failed to upload changes.");
     // The list synchroniser's text, as the notes have always shown it.
     case T::FailedToDelete: return NotepadNoteSynchronizer::tr("Failed to delete list.");
     case T::UnknownStatus: return QStringLiteral("Unknown NotepadNote::SyncStatus");

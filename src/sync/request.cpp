@@ -97,7 +97,11 @@ QString Request::writeResponseData(const QByteArray &data)
 
 bool Request::handleSslErrors(const QList<QSslError> &errors)
 {
-    return SslErrorHandler::handleSslErrors(m_sslErrorHandler, errors);
+    // Known before the question: accepting it makes the certificate known.
+    const bool changed = SslErrorHandler::isCertificateChanged(errors);
+    const bool ignore = SslErrorHandler::handleSslErrors(m_sslErrorHandler, errors);
+    m_refusedChangedCertificate = changed && !ignore;
+    return ignore;
 }
 
 void Request::onResponseReceived(const HttpResponseHeader &header)

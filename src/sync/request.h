@@ -71,6 +71,9 @@ public:
 
     // The certificate decision for this request, with its handler.
     bool handleSslErrors(const QList<QSslError> &errors);
+    // A certificate other than the one accepted for the server was refused:
+    // the request's failure is to say so.
+    bool refusedChangedCertificate() const { return m_refusedChangedCertificate; }
 
     bool hasError() const { return !m_errorString.isEmpty(); }
     QString errorString() const { return m_errorString; }
@@ -114,6 +117,7 @@ private:
     qint64 m_maxResponseSize = defaultMaxResponseSize;
     qint64 m_responseSize = 0;
     bool m_authFailed = false;
+    bool m_refusedChangedCertificate = false;
     bool m_finished = false;
     QString m_errorString;
     HttpResponseHeader m_responseHeader;

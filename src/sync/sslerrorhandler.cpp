@@ -27,13 +27,44 @@ QString SslErrorHandler::fingerprint(const QByteArray &digest)
     return hex.left(lineLength - 1) + QLatin1Char('\n') + hex.mid(lineLength);
 }
 
+namespace {
+
+QString changedSentence()
+{
+    return QCoreApplication::translate("SslErrorHandler", "The server's certificate has changed since you accepted it.");
+}
+
+// The certificate the errors are about, as a digest; empty when none says.
+QByteArray certificateDigest(const QList<QSslError> &errors)
+{
+    for (const QSslError &error : errors) {
+        if (!error.certificate().isNull())
+            return error.certificate().digest(QCryptographicHash::Sha256);
+    }
+    return QByteArray();
+}
+
+} // namespace
+
 QString SslErrorHandler::certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest)
 {
-    return QCoreApplication::translate("SslErrorHandler",
-                                       "The server's certificate has changed since you accepted it.\n\n"
-                                       "Accepted certificate (SHA-256):\n%1\n\n"
-                                       "Certificate now (SHA-256):\n%2")
-        .arg(fingerprint(acceptedDigest), fingerprint(newDigest));
+    return changedSentence() + QStringLiteral("\n\n")
+        + QCoreApplication::translate("SslErrorHandler",
+                                      "Accepted certificate (SHA-256):\n%1\n\n"
+                                      "Certificate now (SHA-256):\n%2")
+              .arg(fingerprint(acceptedDigest), fingerprint(newDigest));
+}
+
+bool SslErrorHandler::isCertificateChanged(const QList<QSslError> &errors)
+{
+    const QByteArray digest = certificateDigest(errors);
+    const QList<QByteArray> accepted = ServerSettings::instance()->acceptedCertificateDigests();
+    return !digest.isEmpty() && !accepted.isEmpty() && !accepted.contains(digest);
+}
+
+QString SslErrorHandler::refusedChangedCertificateText(const QString &failure)
+{
+    return changedSentence() + QLatin1Char(' ') + failure;
 }
 
 bool SslErrorHandler::handleSslErrors(SslErrorHandler *handler, const QList<QSslError> &errors)
@@ -50,16 +81,8 @@ bool SslErrorHandler::handleSslErrors(SslErrorHandler *handler, const QList<QSsl
     QStringList texts = errorTexts(errors);
     // A user who accepted one certificate for this server must not take
     // another for the same question.
-    QByteArray newDigest;
-    for (const QSslError &error : errors) {
-        if (!error.certificate().isNull()) {
-            newDigest = error.certificate().digest(QCryptographicHash::Sha256);
-            break;
-        }
-    }
-    const QList<QByteArray> accepted = settings->acceptedCertificateDigests();
-    if (!newDigest.isEmpty() && !accepted.isEmpty() && !accepted.contains(newDigest))
-        texts.prepend(certificateChangedText(accepted.last(), newDigest));
+    if (isCertificateChanged(errors))
+        texts.prepend(certificateChangedText(settings->acceptedCertificateDigests().last(), certificateDigest(errors)));
     if (!handler->askUser(texts))
         return false;
     settings->addIgnorableSslErrors(errors);

@@ -31,6 +31,12 @@ public:
     // Told before the error texts when the server shows another certificate
     // than the one accepted for it: both SHA-256 fingerprints.
     static QString certificateChangedText(const QByteArray &acceptedDigest, const QByteArray &newDigest);
+    // Whether `errors` are about another certificate than the one accepted
+    // for the server.
+    static bool isCertificateChanged(const QList<QSslError> &errors);
+    // The failure of a connection refused over a changed certificate: the
+    // change first, then the connection's own text.
+    static QString refusedChangedCertificateText(const QString &failure);
     // A SHA-256 digest as colon-separated hex pairs, on two lines of sixteen.
     static QString fingerprint(const QByteArray &digest);
 

@@ -417,7 +417,7 @@ private slots:
 
     // Typing left unsaved in the description stays while the panel refreshes
     // (a task ticked in the tree, the list's done box, the list renamed, a
-    // share added); its own Save stores it.
+    // share added, a tick undone); its own Save stores it.
     void listInfoTypingSurvivesRefresh_data()
     {
         QTest::addColumn<QString>("step");
@@ -425,6 +425,7 @@ private slots:
         QTest::newRow("list done ticked") << "done";
         QTest::newRow("list renamed") << "rename";
         QTest::newRow("share added") << "share";
+        QTest::newRow("task ticked, then undone") << "undo";
     }
     void listInfoTypingSurvivesRefresh()
     {
@@ -445,11 +446,19 @@ private slots:
         const QString text = typed->toPlainText();
         QCOMPARE(text, QStringLiteral("Weekly chores"));
 
-        if (step == QLatin1String("tick")) {
+        if (step == QLatin1String("tick") || step == QLatin1String("undo")) {
             page.ui->centralWidget()->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(page.ui->centralWidget()));
             page.keys(QStringLiteral("Space"));
             QVERIFY(page.ui->currentTask()->isDone());
+            QCOMPARE(dialog->completedLabel()->text(), QStringLiteral("1"));
+            if (step == QLatin1String("undo")) {
+                // Undo puts an older copy of the list in place: the panel
+                // counts that copy's tasks.
+                page.keys(QStringLiteral("Ctrl+Z"));
+                QVERIFY(!page.ui->currentTask()->isDone());
+                QCOMPARE(dialog->completedLabel()->text(), QStringLiteral("0"));
+            }
         } else if (step == QLatin1String("done")) {
             QTest::mouseClick(dialog->doneBox(), Qt::LeftButton, {}, QPoint(6, dialog->doneBox()->height() / 2));
             QVERIFY(home->isDone());

@@ -2,7 +2,10 @@
 tab's menu, the tray icon's menu and the Team page's presence menu each
 announce their entries over the accessibility bus as items of a named menu
 that belongs to the program's window, not as a nameless menu of nobody's.
-The presence menu's entries are each announced by the state they set."""
+The presence menu's entries are each announced by the state they set.
+And the task search field: found among the page's widgets as a text field
+by its name, and told as where the focus is once the cursor is in it (not
+the list's tab)."""
 
 import re
 import subprocess
@@ -14,12 +17,18 @@ from gi.repository import GLib
 from e2e import Failure, TIMEOUT, check, poll, run, type_tasks
 
 announced = []
+# Every object told as taking the focus: (role, name).
+focused = []
 
 
 def on_focus(event):
     # Read at once: a menu's items are gone when it closes.
     if not event.detail1:
         return
+    try:
+        focused.append((event.source.getRoleName(), event.source.name))
+    except Exception:
+        pass
     try:
         item = event.source
         if item.getRoleName() != "menu item":
@@ -112,6 +121,27 @@ def entry_names(s, name, open_menu, count):
     return items()
 
 
+def check_search_field(s, app):
+    """Ctrl+F shows the search bar over the tasks; a click puts the cursor in
+    its field, which a screen reader finds and is told has the focus."""
+    s.keys("ctrl+f")
+    field = s.find(app, "text", "Search tasks", what="the task search field among the page's widgets")
+    del focused[:]
+    s.click(field)
+    pump_until("the focus to be told on the search field", lambda: ("text", "Search tasks") in focused)
+    check(field.getState().contains(pyatspi.STATE_FOCUSED), "the search field does not say it has the focus")
+    for tab in s.find_all(app, "page tab"):
+        check(not tab.getState().contains(pyatspi.STATE_FOCUSED),
+              "the list's tab %r says it has the focus while the cursor is in the search field" % tab.name)
+    tree = s.find(app, "tree", what="the task tree")
+    check(not tree.getState().contains(pyatspi.STATE_FOCUSED), "the task tree says it has the focus")
+    s.type("milk")
+    poll("the search field to read what was typed", lambda: s.text_of(field) == "milk")
+    s.shot("search-field")
+    s.keys("Escape")
+    poll("Escape to empty the search field", lambda: s.text_of(field) == "")
+
+
 def scenario(s):
     home = s.home("user")
     s.write_settings(home, "[updater]\nenabled=false\n")
@@ -126,6 +156,8 @@ def scenario(s):
 
     tabs = poll("a list's tab", lambda: s.find_all(app, "page tab"))
     check_menu(s, "List", lambda: s.click(tabs[0], button=3))
+
+    check_search_field(s, app)
 
     check_menu(s, "Plumdeck", lambda: s.click_at(*s.tray_icon(), button=3))
 

@@ -239,13 +239,30 @@ PLUMDECK_SCREEN(listsPageAdvanced)
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-advanced")).isNull());
 }
 
+// The search bar on the page, the cursor in its field on the second list
+// (the first list's bar made too): assistive tools are to find the field and
+// be told the focus is there.
+PLUMDECK_SCREEN(listsPageSearch)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    w.page->showTaskSearch();
+    QVERIFY(w.page->currentTreeView()->searchBar());
+    w.page->tabWidget()->setCurrentIndex(1);
+    PDLineEdit *field = w.page->currentTreeView()->searchBar()->lineEdit();
+    QTest::keyClicks(field, QStringLiteral("the"));
+    field->setFocus();
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-search")).isNull());
+}
+
 // A list whose last run on its own did not synchronise it: its tab says so.
 PLUMDECK_SCREEN(listsPageSyncListFailed)
 {
     ListsWindow w(0);
     w.window->resize(560, 460);
     ListModel *list = w.page->userLists()->models().first();
-    w.page->singleListSyncFailed(list, QStringLiteral("Failed to upload changes. "));
+    w.page->singleListSyncFailed(
+        list, QStringLiteral("Failed to upload changes. Unexpected response 500 Internal Server Error"));
     w.page->singleListSyncEnded(list);
     QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-failed")).isNull());

@@ -228,6 +228,8 @@ private slots:
     void heldRunShowsTheRefusal();
     void taskInfoTypingSurvivesTheListsRun_data();
     void taskInfoTypingSurvivesTheListsRun();
+    void listInfoFollowsTheListsRun_data();
+    void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
@@ -1106,6 +1108,95 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         for (const QString &note : {tasks[i]->note().text(), savedTasks[i]->note().text(), serverNote})
             QCOMPARE(note.contains(QStringLiteral("Friday")), typedOne && inNote);
     }
+}
+
+// A description typed in the docked List info stays through a run of its
+// list, which puts a new list object in place; the panel shows what the run
+// brought (the name given on the other computer, the new revision), and its
+// own Save then stores the typing.
+void TstSyncCommands::listInfoFollowsTheListsRun_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("fullRun");
+    QTest::newRow("renamed on the server") << "server" << false;
+    QTest::newRow("local tick") << "tick" << false;
+    QTest::newRow("renamed on the server, full run") << "server" << true;
+}
+
+void TstSyncCommands::listInfoFollowsTheListsRun()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, fullRun);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B")});
+    QVERIFY(page);
+    auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(syncList);
+    ListModel *home = page->currentList();
+    home->setDescription(QStringLiteral("Weekly"));
+    syncList->trigger();
+    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    QVERIFY(home->taskList()->serverId() != 0);
+
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    // Docked in a window, as the advanced mode shows it: a floating one the
+    // full run closes.
+    QWidget dock;
+    auto *listPanel = qobject_cast<ListInfoDialog *>(page->listInfoPanel());
+    QVERIFY(listPanel);
+    const auto undock = qScopeGuard([listPanel] { listPanel->setParent(nullptr); });
+    (new QVBoxLayout(&dock))->addWidget(listPanel);
+    dock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dock));
+    PDTextEdit *typed = listPanel->descriptionEdit();
+    QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
+    QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+    QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    const QString text = typed->toPlainText();
+
+    const quint32 revisionBefore = home->taskList()->revision();
+    const TaskList *listBefore = home->taskList();
+    if (change == QLatin1String("server")) {
+        FakeList changed = server.list(home->taskList()->serverId());
+        changed.name = QStringLiteral("House");
+        setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Bills"));
+        changed.tasks[1].hashcode.clear();
+        ++changed.revision;
+        server.putList(changed);
+    } else {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Space);
+        QVERIFY(page->currentTask()->isDone());
+    }
+    if (fullRun) {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    } else {
+        syncList->updateState();
+        QVERIFY(syncList->isEnabled());
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    QTRY_VERIFY(!typed->isReadOnly());
+    home = page->currentList();
+    const QString after = change == QLatin1String("server") ? QStringLiteral("A Bills") : QStringLiteral("*A B");
+    QCOMPARE(serverShape(server, home->name()), after);
+    QVERIFY(home->taskList() != listBefore);
+    QCOMPARE(typed->toPlainText(), text);
+    const QString name = change == QLatin1String("server") ? QStringLiteral("House") : QStringLiteral("Home");
+    QCOMPARE(home->name(), name);
+    QCOMPARE(listPanel->nameLabel()->text(), name);
+    QVERIFY(home->taskList()->revision() > revisionBefore);
+    QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
+    QCOMPARE(home->description(), QStringLiteral("Weekly"));
+    QTest::mouseClick(listPanel->saveDescriptionButton(), Qt::LeftButton);
+    QCOMPARE(home->description(), text);
 }
 
 // The sync button pressed while a list's new name is being typed in the

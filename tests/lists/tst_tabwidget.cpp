@@ -19,6 +19,8 @@
 #include "sync/singlelistsyncqueue.h"
 #include "testenvironment.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QContextMenuEvent>
@@ -167,9 +169,62 @@ private slots:
 
     void tabBarNeverTakesFocus()
     {
-        showPage({QStringLiteral("A")});
+        showPage({QStringLiteral("A"), QStringLiteral("B")});
         QCOMPARE(bar()->focusPolicy(), Qt::NoFocus);
         QCOMPARE(tabs()->objectName(), QStringLiteral("tabs"));
+        // Nor does the current tab claim it to assistive tools, which are
+        // told the focus is where it is (in the tree, or the search field);
+        // it is the selected one, and pressing another switches to it.
+        m_ui->currentTreeView()->setFocus();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar());
+        QVERIFY(iface && iface->childCount() >= 2);
+        QAccessibleInterface *first = iface->child(0);
+        QAccessibleInterface *second = iface->child(1);
+        QVERIFY(first && second);
+        QCOMPARE(first->role(), QAccessible::PageTab);
+        QCOMPARE(first->text(QAccessible::Name), QStringLiteral("A"));
+        QCOMPARE(first->parent(), iface);
+        QCOMPARE(iface->indexOfChild(second), 1);
+        QCOMPARE(iface->child(1), second);
+        QCOMPARE(first->rect(), QRect(bar()->mapToGlobal(bar()->tabRect(0).topLeft()), bar()->tabRect(0).size()));
+        QCOMPARE(iface->childAt(first->rect().center().x(), first->rect().center().y()), first);
+        QVERIFY(!first->state().focused);
+        QVERIFY(first->state().selected);
+        QVERIFY(!second->state().selected);
+        QVERIFY(!first->state().invisible);
+        second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(tabs()->currentIndex(), 1);
+        QVERIFY(second->state().selected && !second->state().focused);
+        QVERIFY(!first->state().selected);
+        // The tab's tip (a failed run's reason) is its description; a tab
+        // hidden or turned off says so, and pressing one turned off does
+        // nothing.
+        bar()->setTabToolTip(0, QStringLiteral("The last synchronisation of this list failed"));
+        QCOMPARE(first->text(QAccessible::Description), bar()->tabToolTip(0));
+        QCOMPARE(second->text(QAccessible::Description), QString());
+        bar()->setTabEnabled(0, false);
+        QVERIFY(first->state().disabled && !second->state().disabled);
+        first->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(tabs()->currentIndex(), 1);
+        bar()->setTabEnabled(0, true);
+        bar()->setTabVisible(0, false);
+        QVERIFY(first->state().invisible && !second->state().invisible);
+        bar()->setTabVisible(0, true);
+        // After the tabs, the bar's own buttons (its scroll arrows), each at
+        // its place.
+        QCOMPARE(iface->childCount(), bar()->count() + int(bar()->findChildren<QToolButton *>().size()));
+        for (int i = bar()->count(); i < iface->childCount(); ++i) {
+            QAccessibleInterface *button = iface->child(i);
+            QVERIFY(button && qobject_cast<QToolButton *>(button->object()));
+            QCOMPARE(button->object()->parent(), bar());
+            QCOMPARE(iface->indexOfChild(button), i);
+        }
+        QVERIFY(!iface->child(iface->childCount()));
+        // Gone with the page.
+        const QAccessible::Id id = QAccessible::uniqueId(first);
+        QCOMPARE(QAccessible::accessibleInterface(id), first);
+        m_ui.reset();
+        QVERIFY(!QAccessible::accessibleInterface(id));
     }
 
     void dragReordersTheLists()
@@ -311,6 +366,7 @@ private slots:
         const auto drawn = [](QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); };
         showPage({QStringLiteral("Beta"), name});
         QCOMPARE(tabTexts(tabs()), QStringList({QStringLiteral("Beta"), drawn(name)}));
+        QCOMPARE(QAccessible::queryAccessibleInterface(bar())->child(1)->text(QAccessible::Name), name);
         QCOMPARE(tabs()->currentIndex(), 0);
         m_ui->currentTreeView()->setFocus();
         QTest::keyClick(m_ui->currentTreeView(), Qt::Key_A, Qt::AltModifier);
@@ -331,6 +387,8 @@ private slots:
         QCOMPARE(prefilled, name);
         QCOMPARE(m_ui->listForTabIndex(1)->name(), typed);
         QCOMPARE(tabs()->tabText(1), drawn(typed));
+        // Read out as written too.
+        QCOMPARE(QAccessible::queryAccessibleInterface(bar())->child(1)->text(QAccessible::Name), typed);
         QCOMPARE(names(m_ui->userLists()), QStringList({QStringLiteral("Beta"), typed}));
     }
 

@@ -685,6 +685,46 @@ private slots:
                                      << none << read << "2|One|0|bad list id string 0 3|Two|0|unexpected sync status string no"
                                      << "";
         QTest::newRow("none refused") << listXml("sync-status=new|name=C") << none << "A C B / 6" << "" << "";
+        // Nested past the element bound (a hand-edited or foreign file):
+        // walked to its end, nothing of it built, and left out alone.
+        const int bound = XMLReaderWriter::maxElementDepth;
+        const auto nested = [](const QString &open, const QString &close, int levels, const QString &inner = {}) {
+            return open.repeated(levels) + inner + close.repeated(levels);
+        };
+        const QString tooDeep = XMLReaderWriter::tooDeepText();
+        QTest::newRow("list nested past the element bound")
+            << listXml(ok, nested("<div>", "</div>", bound)) << none << read << "2|Broken|8|" + tooDeep << "";
+        QTest::newRow("tasks nested past the element bound")
+            << listXml(ok, nested("<ol class=\"pd-tasks\"><li class=\"pd-task\">", "</li></ol>", bound / 2)) << none
+            << read << "2|Broken|8|" + tooDeep << "";
+        QTest::newRow("past the bound in its fields")
+            << listXml("sync-status=unedited|id=8|revision=2|name=Broken|done=false|x=" + nested("<b>", "</b>", bound))
+            << none << read << "2|Broken|8|" + tooDeep << "";
+        QTest::newRow("two lists past the bound, one readable between")
+            << listXml(ok, nested("<div>", "</div>", bound)) + listXml("sync-status=new|name=C")
+                   + listXml("sync-status=new|name=E", nested("<p>", "</p>", 2 * bound))
+            << none << "A C B / 6" << "2|Broken|8|" + tooDeep + " 4|E|0|" + tooDeep << "";
+        QTest::newRow("one level less: the task bound")
+            << listXml(ok, nested("<ol class=\"pd-tasks\"><li class=\"pd-task\"><dl class=\"pd-task-fields\">"
+                                  "<dt>title</dt><dd>t</dd><dt>done</dt><dd>false</dd></dl>",
+                                  "</li></ol>", TaskReaderWriter::maxTaskDepth + 1))
+            << none << read
+            << QStringLiteral("2|Broken|8|tasks nested more than %1 levels deep").arg(TaskReaderWriter::maxTaskDepth)
+            << "";
+        // What stays bounded: past the walk's own bound, or past the element
+        // bound outside any list, the whole file is refused.
+        // The list's element is the third (html, body, div).
+        const int walkBound = XMLReaderWriter::maxLeftOutElementDepth - 3;
+        QTest::newRow("list at the walk's bound") << listXml(ok, nested("<i>", "</i>", walkBound)) << none << read
+                                                  << "2|Broken|8|" + tooDeep << "";
+        QTest::newRow("broken frame: list past the walk's bound")
+            << listXml(ok, nested("<i>", "</i>", walkBound + 1)) << none << "" << "" << tooDeep;
+        QTest::newRow("broken frame: past the bound outside any list")
+            << listXml("sync-status=new|name=C") + "<div>" + nested("<div>", "</div>", bound) + "</div>" << none << ""
+            << "" << tooDeep;
+        QTest::newRow("broken frame: local fields past the bound")
+            << "<dl class=\"pd-local-fields\"><dt>x</dt><dd>" + nested("<b>", "</b>", bound) + "</dd></dl>" << none
+            << "" << "" << tooDeep;
         QTest::newRow("broken frame: two local fields")
             << "<dl class=\"pd-local-fields\"/><dl class=\"pd-local-fields\"/>" + listXml("sync-status=no") << none << ""
             << "" << "duplicate element with class pd-local-fields under body";
@@ -722,6 +762,14 @@ private slots:
                 names << QString::number(l->serverId());
         }
         QCOMPARE(names.join(QLatin1Char(' ')), lists);
+        // A reader that leaves nothing out refuses such a file whole.
+        if (!unread.isEmpty()) {
+            QBuffer again(&bytes);
+            TaskReaderWriter whole(Local);
+            QScopedPointer<UserLists> refused(whole.loadLists(&again));
+            QVERIFY(!refused);
+            QVERIFY(!whole.errorString().isEmpty());
+        }
     }
 
     void duplicateServerIdKeptAsNewList()

@@ -382,6 +382,12 @@ private slots:
                           "<ol class=\"pd-tasks\"><li class=\"pd-task\"><dl class=\"pd-task-fields\"><dt>title</dt>"
                           "<dd>t</dd><dt>done</dt><dd>maybe</dd></dl></li></ol>")
             << "Tasks|0|bad value for done: maybe";
+        // A list nested past the element bound costs that list alone too.
+        QTest::newRow("nested past the element bound")
+            << listRecord("sync-status=unedited|id=12|revision=2|name=Deep|done=false",
+                          QStringLiteral("<div>").repeated(XMLReaderWriter::maxElementDepth)
+                              + QStringLiteral("</div>").repeated(XMLReaderWriter::maxElementDepth))
+            << "Deep|12|" + XMLReaderWriter::tooDeepText();
     }
     void unreadListLeftOut()
     {

@@ -1,5 +1,6 @@
 // Every control a user can reach in the windows and dialogs has a name that
-// assistive tools read out (and the end-to-end runs find it by). The screens
+// assistive tools read out (and the end-to-end runs find it by), and the
+// text field holding the focus is where those tools find it. The screens
 // that every area registers for the screenshot program are built here and
 // each shown window is walked.
 
@@ -128,6 +129,49 @@ QStringList misnamedBoxes(QWidget *window)
     return found;
 }
 
+// Depth first from `iface`, as assistive tools walk a window: the first
+// interface of `object`, or null. On the way to it, each child must know its
+// parent and the parent its place, which the tools ask for too.
+QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, QStringList *broken,
+                              int depth = 0)
+{
+    if (!iface || depth > 40)
+        return nullptr;
+    if (iface->object() == object)
+        return iface;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface *child = iface->child(i);
+        if (QAccessibleInterface *found = reached(child, object, broken, depth + 1)) {
+            if (child->parent() != iface || iface->indexOfChild(child) != i)
+                *broken << QStringLiteral("child %1 of a %2 does not know its place").arg(i).arg(int(iface->role()));
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// The text field holding the window's focus is reached from the window
+// through the accessibility tree, and says it has the focus.
+QStringList unreachedFocus(QWidget *window)
+{
+    // A task tree shown alone, as its own screens show it, presents only its
+    // rows: its search bar is presented by the lists page that holds it.
+    if (qobject_cast<QAbstractItemView *>(window))
+        return {};
+    QWidget *focus = window->focusWidget();
+    if (!focus || !focus->isVisibleTo(window)
+        || !(qobject_cast<QLineEdit *>(focus) || qobject_cast<QTextEdit *>(focus)
+             || qobject_cast<QPlainTextEdit *>(focus)))
+        return {};
+    QStringList broken;
+    QAccessibleInterface *iface = reached(QAccessible::queryAccessibleInterface(window), focus, &broken);
+    if (!iface)
+        return {describe(focus) + QStringLiteral(" holds the focus out of assistive tools' reach")};
+    if (focus->hasFocus() && !iface->state().focused)
+        broken << describe(focus) + QStringLiteral(" holds the focus but does not say so");
+    return broken;
+}
+
 } // namespace
 
 class TstAccessibleNames : public QObject
@@ -151,7 +195,8 @@ private slots:
             [&missing](QWidget *widget, const QString &name) {
                 widget->show();
                 QCoreApplication::processEvents();
-                for (const QString &w : nameless(widget->window()) + misnamedBoxes(widget->window()))
+                for (const QString &w :
+                     nameless(widget->window()) + misnamedBoxes(widget->window()) + unreachedFocus(widget->window()))
                     missing << name + QStringLiteral(": ") + w;
                 return widget->grab().toImage();
             },

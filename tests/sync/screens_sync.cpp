@@ -18,6 +18,8 @@
 #include <QTextCharFormat>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 // A run that stays where the screen puts it.
@@ -77,11 +79,12 @@ PLUMDECK_SCREEN(certificateChanged)
             QSslCertificate::fromPath(QStringLiteral(PLUMDECK_TEST_DATA_DIR "/") + QLatin1String(file));
         return certificates.isEmpty() ? QByteArray() : certificates.first().digest(QCryptographicHash::Sha256);
     };
-    const QString text = SslErrorsUI::questionText(
+    // As a run asks it: Cancel is the default button.
+    std::unique_ptr<MessageDialog> dialog(SslErrorsUI::makeQuestion(
         {SslErrorHandler::certificateChangedText(digest("fakeserver-cert.pem"), digest("fakeserver-other-cert.pem")),
-         QSslError(QSslError::SelfSignedCertificate).errorString()});
-    MessageDialog dialog(QStringLiteral("Secure connection problem"), text, true);
-    QVERIFY(!shoot(&dialog, QStringLiteral("certificate-changed")).isNull());
+         QSslError(QSslError::SelfSignedCertificate).errorString()},
+        nullptr));
+    QVERIFY(!shoot(dialog.get(), QStringLiteral("certificate-changed")).isNull());
 }
 
 PLUMDECK_SCREEN(connectionTest)

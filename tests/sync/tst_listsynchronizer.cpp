@@ -134,6 +134,7 @@ void TstListSynchronizer::decisionTable_data()
     QTest::addColumn<QString>("faultPath");
     QTest::addColumn<int>("faultStatus");
     QTest::addColumn<QByteArray>("faultBody");
+    QTest::addColumn<QByteArray>("faultReason"); // empty: the status's usual one
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("requests");  // ID: the list's id, NEW: the id the server gave
@@ -155,10 +156,10 @@ void TstListSynchronizer::decisionTable_data()
     auto row = [&](const char *tag, int status, int idMode, int delta, bool force, const QString &shared,
                    const QString &perms, const QByteArray &fm, int fs, const QByteArray &fb, int result,
                    const QString &error, const QStringList &requests, const QStringList &progress,
-                   const QString &after, const QString &faultPath = QString()) {
+                   const QString &after, const QString &faultPath = QString(), const QByteArray &reason = {}) {
         QTest::newRow(tag) << status << idMode << delta << force << shared << perms << fm
                            << (faultPath.isEmpty() ? (fm == "POST" ? QStringLiteral("^/lists$") : itemPath) : faultPath)
-                           << fs << fb << result << error << requests << progress << after;
+                           << fs << fb << reason << result << error << requests << progress << after;
     };
     const QString orwd = QStringLiteral("orwd");
     const QStringList getNew{QStringLiteral("Downloading new remote list")};
@@ -243,12 +244,20 @@ void TstListSynchronizer::decisionTable_data()
         {"PUT /lists/ID"}, {uploading}, "same");
     row("edited: PUT 403 on a read-only share", 3, ServerList, 0, false, "r", "r", none, 0, none,
         ListSynchronizer::ReceivedExisting, {}, {"PUT /lists/ID", "GET /lists/ID"}, {uploading}, "same");
+    // A refused upload says what the server answered, as the other runs do.
     row("edited: PUT 403 with w", 3, ServerList, 0, false, any, orwd, "PUT", 403, none, ListSynchronizer::Failed,
-        "Failed to upload changes. ", {"PUT /lists/ID"}, {uploading}, "same");
+        "Failed to upload changes. Unexpected response 403 Forbidden", {"PUT /lists/ID"}, {uploading}, "same");
     row("edited: PUT 500", 3, ServerList, 0, false, any, orwd, "PUT", 500, none, ListSynchronizer::Failed,
-        "Failed to upload changes. ", {"PUT /lists/ID"}, {uploading}, "same");
+        "Failed to upload changes. Unexpected response 500 Internal Server Error", {"PUT /lists/ID"}, {uploading},
+        "same");
     row("edited: PUT 201", 3, ServerList, 0, false, any, orwd, "PUT", 201, none, ListSynchronizer::Failed,
-        "Failed to upload changes. ", {"PUT /lists/ID"}, {uploading}, "same");
+        "Failed to upload changes. Unexpected response 201 Created", {"PUT /lists/ID"}, {uploading}, "same");
+    row("edited: PUT 507 with the server's reason", 3, ServerList, 0, false, any, orwd, "PUT", 507, none,
+        ListSynchronizer::Failed, "Failed to upload changes. Unexpected response 507 Quota of lists reached",
+        {"PUT /lists/ID"}, {uploading}, "same", QString(), "Quota of lists reached");
+    row("edited: PUT 500 without a reason", 3, ServerList, 0, false, any, orwd, "PUT", 500, none,
+        ListSynchronizer::Failed, "Failed to upload changes. Unexpected response 500", {"PUT /lists/ID"}, {uploading},
+        "same", QString(), " ");
     row("edited: PUT 200, GET 404", 3, ServerList, 0, false, any, orwd, "GET", 404, none, ListSynchronizer::Gone, {},
         {"PUT /lists/ID", "GET /lists/ID"}, {uploading}, "bumped");
     row("edited: PUT 403 read-only, GET 500", 3, ServerList, 0, false, "r", "r", "GET", 500, none,
@@ -288,6 +297,7 @@ void TstListSynchronizer::decisionTable()
     QFETCH(QString, faultPath);
     QFETCH(int, faultStatus);
     QFETCH(QByteArray, faultBody);
+    QFETCH(QByteArray, faultReason);
     QFETCH(int, result);
     QFETCH(QString, error);
     QFETCH(QStringList, requests);
@@ -298,7 +308,7 @@ void TstListSynchronizer::decisionTable()
     if (!sharedLetters.isEmpty())
         m_server->share(m_listId, QStringLiteral("alice"), sharedLetters);
     if (faultStatus)
-        m_server->respondOnce(faultMethod, faultPath, faultStatus, faultBody);
+        m_server->respondOnce(faultMethod, faultPath, faultStatus, faultBody, faultReason);
     const int listsBefore = m_server->lists().size();
 
     ModalAnswerer answerer;

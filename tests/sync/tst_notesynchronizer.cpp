@@ -127,6 +127,7 @@ void TstNoteSynchronizer::noteDecisionTable_data()
     QTest::addColumn<QByteArray>("faultMethod");
     QTest::addColumn<int>("faultStatus");
     QTest::addColumn<QByteArray>("faultBody");
+    QTest::addColumn<QByteArray>("faultReason"); // empty: the status's usual one
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("requests");
@@ -146,8 +147,8 @@ void TstNoteSynchronizer::noteDecisionTable_data()
     using R = NotepadNoteSynchronizer;
     auto row = [](const char *tag, int status, int idMode, int delta, bool force, const QByteArray &fm, int fs,
                   const QByteArray &fb, int result, const QString &error, const QStringList &requests,
-                  const QStringList &progress, const QString &after) {
-        QTest::newRow(tag) << status << idMode << delta << force << fm << fs << fb << result << error << requests
+                  const QStringList &progress, const QString &after, const QByteArray &reason = {}) {
+        QTest::newRow(tag) << status << idMode << delta << force << fm << fs << fb << reason << result << error << requests
                            << progress << after;
     };
 
@@ -189,11 +190,15 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "changed");
     row("edited: server newer, PUT 204, GET 200", 3, 1, -2, false, "PUT", 204, none, R::ReceivedExisting, {},
         {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "same");
-    row("edited: PUT 403", 3, 1, 0, false, "PUT", 403, none, R::Failed, "Failed to upload changes. ",
-        {"PUT /notepad-notes/ID"}, {uploading}, "same");
+    row("edited: PUT 403", 3, 1, 0, false, "PUT", 403, none, R::Failed,
+        "Failed to upload changes. Unexpected response 403 Forbidden", {"PUT /notepad-notes/ID"}, {uploading}, "same");
     row("edited: PUT 404", 3, 2, 0, false, none, 0, none, R::Gone, {}, {"PUT /notepad-notes/999"}, {uploading}, "same");
-    row("edited: PUT 500", 3, 1, 0, false, "PUT", 500, none, R::Failed, "Failed to upload changes. ",
-        {"PUT /notepad-notes/ID"}, {uploading}, "same");
+    row("edited: PUT 500", 3, 1, 0, false, "PUT", 500, none, R::Failed,
+        "Failed to upload changes. Unexpected response 500 Internal Server Error", {"PUT /notepad-notes/ID"},
+        {uploading}, "same");
+    row("edited: PUT 507 with the server's reason", 3, 1, 0, false, "PUT", 507, none, R::Failed,
+        "Failed to upload changes. Unexpected response 507 Notepad full", {"PUT /notepad-notes/ID"}, {uploading},
+        "same", "Notepad full");
     row("edited: local newer", 3, 1, 1, false, none, 0, none, R::Failed, revisionText, {}, {uploading}, "same");
     row("deleted: id 0", 4, 0, 0, false, none, 0, none, R::Gone, {}, {}, {"\"Ideas\" already gone from server"},
         "same");
@@ -215,6 +220,7 @@ void TstNoteSynchronizer::noteDecisionTable()
     QFETCH(QByteArray, faultMethod);
     QFETCH(int, faultStatus);
     QFETCH(QByteArray, faultBody);
+    QFETCH(QByteArray, faultReason);
     QFETCH(int, result);
     QFETCH(QString, error);
     QFETCH(QStringList, requests);
@@ -225,7 +231,7 @@ void TstNoteSynchronizer::noteDecisionTable()
     if (faultStatus)
         m_server->respondOnce(faultMethod, faultMethod == "POST" ? QStringLiteral("^/notepad-notes$")
                                                                  : QStringLiteral("^/notepad-notes/\\d+$"),
-                              faultStatus, faultBody);
+                              faultStatus, faultBody, faultReason);
     const quint32 id = idMode == 0 ? 0 : idMode == 1 ? serverId : 999;
     std::unique_ptr<NotepadNoteInfo> info(id ? new NotepadNoteInfo(id, InfoRevision, QStringLiteral("Ideas")) : nullptr);
     std::unique_ptr<NotepadNote> local(
@@ -509,7 +515,7 @@ void TstNoteSynchronizer::failedNoteStepStopsTheRun()
     m_server->respondOnce("PUT", QStringLiteral("^/notepad-notes/\\d+$"), 500);
     NotepadSynchronizer sync(nullptr);
     QVERIFY(runNotepad(sync));
-    QCOMPARE(sync.errorString(), QStringLiteral("Failed to upload changes. "));
+    QCOMPARE(sync.errorString(), QStringLiteral("Failed to upload changes. Unexpected response 500 Internal Server Error"));
     QCOMPARE(requestLines(*m_server),
              (QStringList{"GET /users/alice/notepad-notes-info", QStringLiteral("PUT /notepad-notes/%1").arg(a)}));
     QCOMPARE(m_notes->notes().size(), 1);
