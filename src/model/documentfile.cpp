@@ -231,7 +231,6 @@ public:
         const QFileInfo info(document);
         const QByteArray name = newTemporaryName(temporaryPrefix(info.fileName()));
         m_path = QFile::encodeName(info.absolutePath()) + '/' + name;
-        setFileName(QFile::decodeName(m_path));
         note->add(name);
         struct stat existing;
         const bool replaces = ::stat(m_document.constData(), &existing) == 0;
@@ -256,16 +255,7 @@ public:
 
     bool made() const { return m_fd >= 0; }
 
-    bool open(OpenMode mode) override
-    {
-        if (m_fd < 0)
-            return false;
-        if (!(mode & WriteOnly) || (mode & (ReadOnly | Append))) {
-            setErrorString(QStringLiteral("a document is written only"));
-            return false;
-        }
-        return QFile::open(m_fd, mode, DontCloseHandle);
-    }
+    bool open(OpenMode mode) override { return QFile::open(m_fd, mode, DontCloseHandle); }
 
     // Puts the content in place of the document; false, with the reason in
     // errorString(), when any of it failed to reach the disk.
@@ -301,7 +291,7 @@ protected:
     {
         const qint64 written = QFile::writeData(data, length);
         if (written != length && m_failure.isEmpty())
-            m_failure = written < 0 ? errorString() : QStringLiteral("a write was cut short");
+            m_failure = errorString();
         return written;
     }
 
@@ -405,22 +395,21 @@ int DocumentFile::removeSaveLeftovers(const QString &path)
 {
     const QFileInfo document(writtenPath(path));
     const QByteArray notePath = QFile::encodeName(interruptedSaveNotePath(document.absoluteFilePath()));
-    // A link of the note's name is nobody's note; nor is anything but a
-    // plain file (a pipe would not even let the start go on).
+    // A link of the note's name is nobody's note. Not blocking: a pipe of
+    // that name does not hold up the start (it reads as no note).
     const int fd = ::open(notePath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return 0;
     struct stat noteStat;
     // Locked: a save under way, in another program, still needs its note.
-    if (::fstat(fd, &noteStat) != 0 || !S_ISREG(noteStat.st_mode)
-        || (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
+    if (::fstat(fd, &noteStat) != 0 || (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
         ::close(fd);
         return 0;
     }
-    QByteArray bytes(4096, '\0');
-    const ssize_t read = ::read(fd, bytes.data(), size_t(bytes.size()));
-    bytes.truncate(read > 0 ? read : 0);
-    const QList<QByteArray> lines = bytes.split('\n');
+    QFile note;
+    note.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+    const QList<QByteArray> lines = note.read(4096).split('\n');
+    note.close();
     // An empty file may be a note cut short before its first line, or
     // anybody's file of that name: it stays (later saves then go without a
     // note, and say so), as does any other file that is no note.
@@ -436,11 +425,11 @@ int DocumentFile::removeSaveLeftovers(const QString &path)
     const QByteArray prefix = temporaryPrefix(document.fileName());
     const QByteArray folder = QFile::encodeName(document.absolutePath()) + '/';
     int removed = 0;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (!isTemporaryName(prefix, lines.at(i)))
+    for (const QByteArray &line : lines.mid(1)) {
+        if (!isTemporaryName(prefix, line))
             continue;
         struct stat st;
-        const QByteArray temporary = folder + lines.at(i);
+        const QByteArray temporary = folder + line;
         if (statNoFollow(temporary, &st) && S_ISREG(st.st_mode) && ::unlink(temporary.constData()) == 0) {
             ++removed;
             qWarning().noquote() << "removed the leftover of an interrupted save" << QFile::decodeName(temporary);

@@ -7,7 +7,11 @@
 
 #include <QProcess>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,14 +31,16 @@ QString docPath()
     return dirPath() + QStringLiteral("/doc.xhtml");
 }
 
-enum Failure { None, WriteFails, RenameFails };
+enum Failure { None, WriteFails, RenameFails, NeverOpened };
 
 // Writes "new content", then fails as asked: as a full disk would half-way,
 // or by putting a folder where the file goes, so that only the final rename
-// fails.
+// fails; or says it is done without having opened the device.
 DocumentFile::Writer writer(Failure failure = None)
 {
     return [=](QIODevice *device, QString *error) {
+        if (failure == NeverOpened)
+            return true;
         if (!device->open(QIODevice::WriteOnly))
             return false;
         device->write("new content");
@@ -94,6 +100,7 @@ private slots:
         QTest::newRow("failed write keeps the old file") << true << int(WriteFails) << QByteArray("old content") << 1;
         QTest::newRow("failed write leaves no file") << false << int(WriteFails) << QByteArray("<missing>") << 0;
         QTest::newRow("failed rename") << true << int(RenameFails) << QByteArray("<missing>") << 0;
+        QTest::newRow("never opened") << true << int(NeverOpened) << QByteArray("old content") << 1;
     }
     void save()
     {
@@ -117,9 +124,69 @@ private slots:
         QCOMPARE(error.isEmpty(), failure == None);
         if (failure == WriteFails)
             QCOMPARE(error, QStringLiteral("disk full"));
+        if (failure == RenameFails)
+            QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
         QCOMPARE(readFile(docPath()), expected);
         // No temporary file is left behind.
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
+    }
+
+    // No file can be opened (every descriptor the process may have is
+    // taken): the save fails, saying why, and the document stays.
+    void temporaryCannotBeMade()
+    {
+        writeFile(docPath(), "old content");
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit few = saved;
+        few.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 1024);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &few), 0);
+        QList<int> taken;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            taken.append(fd);
+        QString error;
+        const bool saved_ = DocumentFile::save(docPath(), writer(), &error);
+        for (const int fd : taken)
+            ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY(!saved_);
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EMFILE)));
+        QCOMPARE(entries(), QStringList{QStringLiteral("doc.xhtml")});
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+    }
+
+    // A file the user puts in place of the note while the save runs is
+    // theirs: the save's end leaves it.
+    void fileInPlaceOfTheNoteStays()
+    {
+        writeFile(docPath(), "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QString error;
+        const bool saved = DocumentFile::save(
+            docPath(),
+            [&](QIODevice *device, QString *) {
+                QFile::remove(notePath);
+                writeFile(notePath, "my own notes");
+                return device->open(QIODevice::WriteOnly) && device->write("new content") == 11;
+            },
+            &error);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(readFile(notePath), QByteArray("my own notes"));
+    }
+
+    // A link that goes round in a circle ends nowhere: the save replaces it.
+    void saveOverALinkGoingRound()
+    {
+        const QString other = dirPath() + QStringLiteral("/other.xhtml");
+        QVERIFY(QDir().mkpath(dirPath()));
+        QVERIFY(QFile::link(other, docPath()));
+        QVERIFY(QFile::link(docPath(), other));
+        QString error;
+        QVERIFY2(DocumentFile::save(docPath(), writer(), &error), qPrintable(error));
+        QVERIFY(!QFileInfo(docPath()).isSymLink());
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(QFileInfo(other).symLinkTarget(), docPath());
     }
 
     // A save through a link writes the file the link ends at (made when
