@@ -126,6 +126,8 @@ private slots:
             QCOMPARE(error, QStringLiteral("disk full"));
         if (failure == RenameFails)
             QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
+        if (failure == NeverOpened)
+            QCOMPARE(error, QStringLiteral("nothing was written"));
         QCOMPARE(readFile(docPath()), expected);
         // No temporary file is left behind.
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
