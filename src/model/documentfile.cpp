@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QSet>
 
-#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,36 +37,69 @@ QString absolutePath(const QString &path)
     return QFileInfo(path).absoluteFilePath();
 }
 
-// Taken when the program is loaded: a temporary left by an earlier run is
-// older than this, one of this run's saves is not.
-const QDateTime programStart = QDateTime::currentDateTimeUtc();
-
-// How far apart the times of a note and of the temporary made right after it
-// may be: file systems keep times in steps of up to two seconds, a network
-// share by the server's clock.
-const qint64 madeWithTheNote = 3000;
-
-// The writer's temporary names: "<name>." and six letters or digits.
-QRegularExpression temporaryName(const QString &documentName)
+// Where a save of `path` writes: through links to the file they end at (a
+// dangling one's target is made), as the toolkit's own atomic writer does.
+QString writtenPath(const QString &path)
 {
-    return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(documentName)
-                              + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    QFileInfo info(path);
+    int depth = 128;
+    while (--depth && info.isSymLink())
+        info.setFile(info.symLinkTarget());
+    return depth > 0 ? info.absoluteFilePath() : absolutePath(path);
 }
 
-// Names in `dir` of the writer's form for `documentName`.
-QStringList temporaryNames(const QDir &dir, const QString &documentName)
+// The temporaries' names: the document's name, a marker and random letters
+// and digits, "lists.xhtml.plumdeck-save-k3v9q0x2m7ab". No one names a file
+// so, unlike "<name>." and six letters ("lists.xhtml.backup"), and the
+// random part is never the same twice.
+const char temporaryMarker[] = ".plumdeck-save-";
+const char randomCharacters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int randomLength = 12;
+// The longest name the usual file systems take, in bytes.
+constexpr int longestName = 255;
+
+// The temporaries' names up to the random part, for a document of `name`:
+// the name is cut (at a character) so that a long one leaves room for the rest.
+QByteArray temporaryPrefix(const QString &name)
 {
-    const QRegularExpression pattern = temporaryName(documentName);
-    QStringList names;
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : entries) {
-        if (pattern.match(name).hasMatch())
-            names.append(name);
+    QByteArray bytes = QFile::encodeName(name);
+    const int room = longestName - int(sizeof temporaryMarker - 1) - randomLength;
+    if (bytes.size() > room) {
+        int cut = room;
+        while (cut > 0 && (uchar(bytes.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        bytes.truncate(cut);
     }
-    return names;
+    return bytes + temporaryMarker;
 }
 
-// What stays the same of a file whatever its names: its device and inode.
+bool isTemporaryName(const QByteArray &prefix, const QByteArray &name)
+{
+    if (name.size() != prefix.size() + randomLength || !name.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const char c = name.at(i);
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+QByteArray newTemporaryName(const QByteArray &prefix)
+{
+    QByteArray name = prefix;
+    for (int i = 0; i < randomLength; ++i)
+        name += randomCharacters[QRandomGenerator::system()->bounded(int(sizeof randomCharacters - 1))];
+    return name;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// What stays the same of a file whatever its names while it exists: its
+// device and inode. Compared only while this process holds the file open.
 struct FileIdentity
 {
     quint64 device = 0;
@@ -80,14 +113,9 @@ FileIdentity identityOf(const struct stat &st)
 }
 
 // The file `path` names itself (a link is not followed); false when none.
-bool statNoFollow(const QString &path, struct stat *st)
+bool statNoFollow(const QByteArray &path, struct stat *st)
 {
-    return ::lstat(QFile::encodeName(path).constData(), st) == 0;
-}
-
-qint64 modifiedMSecs(const struct stat &st)
-{
-    return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return ::lstat(path.constData(), st) == 0;
 }
 
 // One write: a kill leaves the bytes whole or missing.
@@ -96,38 +124,17 @@ bool writeAll(int fd, const QByteArray &bytes)
     return ::write(fd, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
 }
 
-// A line of the note for a temporary that has no name yet: the toolkit gives
-// it one of the writer's form only as the commit puts it in place.
-const char unnamedPrefix[] = "unnamed ";
-
-QByteArray unnamedLine(const FileIdentity &identity)
-{
-    return unnamedPrefix + QByteArray::number(identity.device) + ' ' + QByteArray::number(identity.inode);
-}
-
-bool parseUnnamedLine(const QByteArray &line, FileIdentity *identity)
-{
-    if (!line.startsWith(unnamedPrefix))
-        return false;
-    const QList<QByteArray> fields = line.mid(int(sizeof unnamedPrefix) - 1).split(' ');
-    if (fields.size() != 2)
-        return false;
-    bool deviceOk = false;
-    bool inodeOk = false;
-    identity->device = fields.at(0).toULongLong(&deviceOk);
-    identity->inode = fields.at(1).toULongLong(&inodeOk);
-    return deviceOk && inodeOk;
-}
-
-// The note of a save under way, made before the toolkit's temporary exists:
-// its first line alone says that the temporary was not known yet. It is a
-// file this save makes itself: a file or a link already of that name is
-// someone else's and stays untouched (the save then goes un-noted); and only
-// that same file is removed at the end.
+// The note of a save under way, made before its temporary: its first line
+// alone says that no temporary was made yet. It is a file this save makes
+// itself: a file or a link already of that name is someone else's and stays
+// untouched (the save then goes un-noted); and only that same file is
+// removed at the end. It stays locked while the save runs, so that a
+// start-up elsewhere leaves a save under way alone.
 class SaveNote
 {
 public:
-    explicit SaveNote(const QString &path) : m_document(path), m_path(DocumentFile::interruptedSaveNotePath(path))
+    explicit SaveNote(const QString &document)
+        : m_document(document), m_path(QFile::encodeName(DocumentFile::interruptedSaveNotePath(document)))
     {
         make(QByteArray(DocumentFile::interruptedSaveHeader) + '\n');
     }
@@ -135,10 +142,10 @@ public:
     {
         if (m_fd < 0)
             return;
-        ::close(m_fd);
         struct stat st;
         if (statNoFollow(m_path, &st) && identityOf(st) == m_identity)
-            ::unlink(QFile::encodeName(m_path).constData());
+            ::unlink(m_path.constData());
+        ::close(m_fd);
     }
     SaveNote(const SaveNote &) = delete;
     SaveNote &operator=(const SaveNote &) = delete;
@@ -152,16 +159,16 @@ public:
 private:
     void make(const QByteArray &bytes)
     {
-        const QByteArray path = QFile::encodeName(m_path);
         struct stat st;
 #ifdef O_TMPFILE
         // Where the system can, the note appears whole or not at all.
-        const int unnamed = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(),
+        const int unnamed = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(m_path)).absolutePath()).constData(),
                                    O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
         if (unnamed >= 0) {
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed);
+            ::flock(unnamed, LOCK_EX | LOCK_NB);
             if (writeAll(unnamed, bytes) && ::fstat(unnamed, &st) == 0
-                && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW) == 0) {
+                && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_path.constData(), AT_SYMLINK_FOLLOW) == 0) {
                 made(unnamed, st);
                 return;
             }
@@ -175,12 +182,13 @@ private:
 #endif
         // O_EXCL: neither an existing file nor a link (even a dangling one)
         // is opened.
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 inTheWay();
             return;
         }
+        ::flock(fd, LOCK_EX | LOCK_NB);
         writeAll(fd, bytes);
         if (::fstat(fd, &st) == 0)
             made(fd, st);
@@ -197,65 +205,103 @@ private:
     // Said once a run for each note's name, not at every save.
     void inTheWay()
     {
-        static QSet<QString> told;
+        static QSet<QByteArray> told;
         if (told.contains(m_path))
             return;
         told.insert(m_path);
-        qWarning().noquote() << "saves of" << m_document << "go without a note: a file" << m_path
+        qWarning().noquote() << "saves of" << m_document << "go without a note: a file" << QFile::decodeName(m_path)
                              << "is already there and is left as it is";
     }
 
     QString m_document;
-    QString m_path;
+    QByteArray m_path;
     int m_fd = -1;
     FileIdentity m_identity;
 };
 
-// Notes the temporary the toolkit makes for the new content. A named one is
-// noted as soon as it exists. An unnamed one (where the system offers such
-// files) gets a name of the writer's form only inside the commit, chosen
-// there at random: it is noted just before the commit by what stays the
-// same, its device and inode.
-class NotedSaveFile : public QSaveFile
+// The new content's file: beside the document under a temporary name of
+// this program's own, noted before the file exists and made exclusively (no
+// file or link of that name is opened), put in place by a rename once
+// complete and on disk. Removed unless it was put in place.
+class SaveTemporary : public QFile
 {
 public:
-    NotedSaveFile(const QString &path, SaveNote *note) : QSaveFile(path), m_path(path), m_note(note) {}
-
-    bool open(OpenMode mode) override
+    SaveTemporary(const QString &document, SaveNote *note) : m_document(QFile::encodeName(document))
     {
-        if (!QSaveFile::open(mode))
-            return false;
-        struct stat st;
-        if (::fstat(handle(), &st) != 0)
-            return true;
-        m_temporary = identityOf(st);
-        m_unnamed = st.st_nlink == 0;
-        if (!m_unnamed) {
-            const QFileInfo info(m_path);
-            const QDir dir = info.absoluteDir();
-            for (const QString &name : temporaryNames(dir, info.fileName())) {
-                struct stat entry;
-                if (statNoFollow(dir.filePath(name), &entry) && identityOf(entry) == m_temporary) {
-                    m_note->add(name.toUtf8());
-                    break;
-                }
-            }
+        const QFileInfo info(document);
+        const QByteArray name = newTemporaryName(temporaryPrefix(info.fileName()));
+        m_path = QFile::encodeName(info.absolutePath()) + '/' + name;
+        note->add(name);
+        struct stat existing;
+        const bool replaces = ::stat(m_document.constData(), &existing) == 0;
+        // Private until it has the document's permissions.
+        m_fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, replaces ? 0600 : 0666);
+        if (m_fd < 0) {
+            setErrorString(systemError(errno));
+            return;
         }
+        m_made = true;
+        if (replaces)
+            ::fchmod(m_fd, existing.st_mode & 0777);
+    }
+    ~SaveTemporary() override
+    {
+        QFile::close();
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_made && !m_committed)
+            ::unlink(m_path.constData());
+    }
+
+    bool made() const { return m_fd >= 0; }
+
+    bool open(OpenMode mode) override { return QFile::open(m_fd, mode, DontCloseHandle); }
+
+    // Puts the content in place of the document; false, with the reason in
+    // errorString(), when any of it failed to reach the disk.
+    bool commit()
+    {
+        if (!isOpen()) {
+            setErrorString(QStringLiteral("nothing was written"));
+            return false;
+        }
+        if (!flush() && m_failure.isEmpty())
+            m_failure = errorString();
+        QFile::close();
+        if (m_failure.isEmpty() && ::fsync(m_fd) != 0 && errno != EINVAL)
+            m_failure = systemError(errno);
+        const int fd = m_fd;
+        m_fd = -1;
+        // A network share may report a failed write only here.
+        if (::close(fd) != 0 && m_failure.isEmpty())
+            m_failure = systemError(errno);
+        if (m_failure.isEmpty() && ::rename(m_path.constData(), m_document.constData()) != 0)
+            m_failure = systemError(errno);
+        if (!m_failure.isEmpty()) {
+            setErrorString(m_failure);
+            return false;
+        }
+        m_committed = true;
         return true;
     }
 
-    // Called when the content is complete, right before commit().
-    void noteBeforeCommit()
+protected:
+    // Any write that failed fails the save, even when later ones worked.
+    qint64 writeData(const char *data, qint64 length) override
     {
-        if (m_unnamed)
-            m_note->add(unnamedLine(m_temporary));
+        const qint64 written = QFile::writeData(data, length);
+        if (written != length && m_failure.isEmpty())
+            m_failure = errorString();
+        return written;
     }
 
 private:
-    QString m_path;
-    SaveNote *m_note;
-    FileIdentity m_temporary;
-    bool m_unnamed = false;
+    QByteArray m_document;
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_made = false;
+    bool m_committed = false;
+    QString m_failure;
 };
 
 } // namespace
@@ -274,21 +320,25 @@ bool DocumentFile::save(const QString &path, const Writer &writer, QString *erro
         return false;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // Declared first, gone last: after the file has removed its temporary.
-    SaveNote note(path);
-    NotedSaveFile file(path, &note);
-    if (!writer(&file, error)) {
-        file.cancelWriting();
+    const QString document = writtenPath(path);
+    const QFileInfo existing(document);
+    if (existing.isDir()) {
+        *error = QStringLiteral("Filename refers to a directory");
         return false;
     }
-    // commit() ignores a failure of the last buffered write (Qt 6.4): the
-    // file would be put in place cut short. Flushing first reports it.
-    if (!file.flush()) {
+    if (existing.exists() && !existing.isWritable()) {
+        *error = QStringLiteral("Existing file %1 is not writable").arg(document);
+        return false;
+    }
+    // Declared first, gone last: after the temporary is removed.
+    SaveNote note(document);
+    SaveTemporary file(document, &note);
+    if (!file.made()) {
         *error = file.errorString();
-        file.cancelWriting();
         return false;
     }
-    file.noteBeforeCommit();
+    if (!writer(&file, error))
+        return false;
     if (!file.commit()) {
         *error = file.errorString();
         return false;
@@ -343,74 +393,52 @@ QString DocumentFile::lastKeptAside(const QString &path)
 
 int DocumentFile::removeSaveLeftovers(const QString &path)
 {
-    const QFileInfo info(path);
-    QDir dir = info.absoluteDir();
-    const QString notePath = interruptedSaveNotePath(info.absoluteFilePath());
-    const qint64 start = programStart.toMSecsSinceEpoch();
-    // A link of the note's name is nobody's note; and a note of this run's
-    // (or of another program's) is not ours to act on.
+    const QFileInfo document(writtenPath(path));
+    const QByteArray notePath = QFile::encodeName(interruptedSaveNotePath(document.absoluteFilePath()));
+    // A link of the note's name is nobody's note. Not blocking: a pipe of
+    // that name does not hold up the start (it reads as no note).
+    const int fd = ::open(notePath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
     struct stat noteStat;
-    if (!statNoFollow(notePath, &noteStat) || !S_ISREG(noteStat.st_mode) || modifiedMSecs(noteStat) >= start)
+    // Locked: a save under way, in another program, still needs its note.
+    if (::fstat(fd, &noteStat) != 0 || (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
+        ::close(fd);
         return 0;
-    // An empty file may be a note cut short before its first line, or
-    // anybody's file of that name: it is left alone (later saves then go
-    // without a note, and say so).
-    if (noteStat.st_size == 0)
-        return 0;
-    QFile note(notePath);
-    if (!note.open(QIODevice::ReadOnly))
-        return 0;
+    }
+    QFile note;
+    note.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
     const QList<QByteArray> lines = note.read(4096).split('\n');
     note.close();
-    if (lines.isEmpty() || lines.first() != interruptedSaveHeader)
+    // An empty file may be a note cut short before its first line, or
+    // anybody's file of that name: it stays (later saves then go without a
+    // note, and say so), as does any other file that is no note.
+    if (lines.first() != interruptedSaveHeader) {
+        ::close(fd);
         return 0;
-    const QRegularExpression pattern = temporaryName(info.fileName());
-    int removed = 0;
-    const auto remove = [&](const QString &name) {
-        if (dir.remove(name)) {
-            ++removed;
-            qWarning().noquote() << "removed the leftover of an interrupted save" << dir.filePath(name);
-        }
-    };
-    if (std::all_of(lines.cbegin() + 1, lines.cend(), [](const QByteArray &line) { return line.isEmpty(); })) {
-        // Cut short before the temporary was known: it can only be one just
-        // made, still empty, as the note was made.
-        QStringList made;
-        for (const QString &name : temporaryNames(dir, info.fileName())) {
-            struct stat st;
-            if (statNoFollow(dir.filePath(name), &st) && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_size == 0
-                && qAbs(modifiedMSecs(st) - modifiedMSecs(noteStat)) <= madeWithTheNote && modifiedMSecs(st) < start)
-                made.append(name);
-        }
-        if (made.size() == 1)
-            remove(made.first());
     }
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        FileIdentity noted;
-        if (parseUnnamedLine(lines.at(i), &noted)) {
-            // The noted file under a name the commit gave it, still as it was
-            // when noted: a file made since on a reused inode was written
-            // after the note.
-            for (const QString &name : temporaryNames(dir, info.fileName())) {
-                struct stat st;
-                if (statNoFollow(dir.filePath(name), &st) && S_ISREG(st.st_mode) && st.st_nlink == 1
-                    && identityOf(st) == noted && modifiedMSecs(st) <= modifiedMSecs(noteStat)) {
-                    remove(name);
-                    break;
-                }
-            }
-            continue;
-        }
-        const QString name = QString::fromUtf8(lines.at(i));
-        // Only a name the writer could have made, of a file from before the
-        // program started.
-        if (!pattern.match(name).hasMatch())
+    // Only a name of this program's own temporaries is removed: a note is
+    // no proof that a file is a temporary (a note of an earlier version's
+    // names "<name>." and six letters, such as "lists.xhtml.backup", or a
+    // file by its inode, which a user's copy may have taken since). Such a
+    // version's leftover stays; it cannot be told from a user's file.
+    const QByteArray prefix = temporaryPrefix(document.fileName());
+    const QByteArray folder = QFile::encodeName(document.absolutePath()) + '/';
+    int removed = 0;
+    for (const QByteArray &line : lines.mid(1)) {
+        if (!isTemporaryName(prefix, line))
             continue;
         struct stat st;
-        if (!statNoFollow(dir.filePath(name), &st) || !S_ISREG(st.st_mode) || modifiedMSecs(st) >= start)
-            continue;
-        remove(name);
+        const QByteArray temporary = folder + line;
+        if (statNoFollow(temporary, &st) && S_ISREG(st.st_mode) && ::unlink(temporary.constData()) == 0) {
+            ++removed;
+            qWarning().noquote() << "removed the leftover of an interrupted save" << QFile::decodeName(temporary);
+        }
     }
-    QFile::remove(notePath);
+    // The note read, not a file put in its place since.
+    struct stat now;
+    if (statNoFollow(notePath, &now) && identityOf(now) == identityOf(noteStat))
+        ::unlink(notePath.constData());
+    ::close(fd);
     return removed;
 }

@@ -18,9 +18,10 @@ public:
     // Fills the device (not yet open); false with *error set on failure.
     using Writer = std::function<bool(QIODevice *device, QString *error)>;
 
-    // Writes `path` through a QSaveFile: on any failure the previous file
-    // stays as it was. Refused for a path that failed to load and could not
-    // be kept aside.
+    // Writes `path` (through links, to the file they end at) via a temporary
+    // beside it, put in place by a rename once complete and on disk: on any
+    // failure the previous file stays as it was. Refused for a path that
+    // failed to load and could not be kept aside.
     static bool save(const QString &path, const Writer &writer, QString *error);
 
     // How keepAside keeps a file: moved away (nothing of it was read), or
@@ -48,22 +49,23 @@ public:
     // Where keepAside last put `path` in this run; empty when it did not.
     static QString lastKeptAside(const QString &path);
 
-    // A save cut short by a crash or a kill may leave the writer's temporary
-    // copy beside the document, named "<name>." and six letters or digits,
-    // a name a person could give a file too. So a save notes the temporary
-    // it makes in "<name>.interrupted-save" until it is done: first line
+    // A save cut short by a crash or a kill may leave its temporary beside
+    // the document: "<name>.plumdeck-save-" and twelve random lower-case
+    // letters or digits (the name cut to fit a long one), a name of this
+    // program's own that nobody gives a file. A save notes it in
+    // "<name>.interrupted-save" until it is done: first line
     // `interruptedSaveHeader`, written before the temporary exists, then the
-    // temporary's name, or "unnamed <device> <inode>" for one the toolkit
-    // names only inside the commit. The note is a file the save creates
-    // itself: when that name is already taken (a file, a link), the save
-    // goes un-noted and the file stays as it is.
-    // Called before loading (one program instance writes the documents),
-    // removes the temporaries such a note names that are older than this
-    // program's start (for a note of its first line alone: the one empty
-    // temporary made with it), then the note, and returns how many were
-    // removed. No other file is touched (an empty file of the note's name
-    // may be a note cut short or anybody's: it stays), and a link is never
-    // followed.
+    // temporary's name, written before the temporary is made. The note is a
+    // file the save creates itself and keeps locked: when that name is
+    // already taken (a file, a link), the save goes un-noted and the file
+    // stays as it is.
+    // Called before loading, removes the files such a note names that have
+    // a temporary's name, then the note, and returns how many were removed.
+    // Nothing else is touched: not a file the note names by another name
+    // (an earlier version's "<name>." and six letters, which users give
+    // files too, or a file by its inode), nor a note of a save still under
+    // way, nor an empty file of the note's name (a note cut short or
+    // anybody's); a link is never followed.
     static int removeSaveLeftovers(const QString &path);
 
     static const char interruptedSaveHeader[];

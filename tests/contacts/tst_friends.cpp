@@ -27,6 +27,8 @@ private slots:
     void damagedDocumentKeptAside_data();
     void damagedDocumentKeptAside();
     void loadRemovesAnInterruptedSave();
+    void loadKeepsTheUsersCopies_data();
+    void loadKeepsTheUsersCopies();
     void contactInfoRun_data();
     void contactInfoRun();
     void endedRunLeavesOtherRequestsAlone();
@@ -190,7 +192,7 @@ void TstFriends::damagedDocumentKeptAside()
 void TstFriends::loadRemovesAnInterruptedSave()
 {
     const QString path = Friends::localFilePath();
-    const QString leftover = path + QStringLiteral(".Xy12Ab");
+    const QString leftover = path + QStringLiteral(".plumdeck-save-xy12ab34cd56");
     const QString mine = path + QStringLiteral(".abc123");
     QVERIFY(InterruptedSave::plantFile(leftover, "cut short", InterruptedSave::beforeTheStart()));
     QVERIFY(InterruptedSave::plantFile(mine, "mine", InterruptedSave::beforeTheStart()));
@@ -199,6 +201,32 @@ void TstFriends::loadRemovesAnInterruptedSave()
     QVERIFY(!QFile::exists(leftover));
     QVERIFY(!QFile::exists(path + QStringLiteral(".interrupted-save")));
     QVERIFY(QFile::remove(mine));
+}
+
+// A save of the friends killed before its temporary had a name left an
+// earlier version's note naming the freed inode; the user's copy that
+// took it ("cp -p", keeping its times) stays.
+void TstFriends::loadKeepsTheUsersCopies_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("backup") << "friends.xhtml.backup";
+    QTest::newRow("before") << "friends.xhtml.before";
+    QTest::newRow("old001") << "friends.xhtml.old001";
+}
+
+void TstFriends::loadKeepsTheUsersCopies()
+{
+    QFETCH(QString, name);
+    const QString path = Friends::localFilePath();
+    const QString copy = QFileInfo(path).dir().filePath(name);
+    QVERIFY(InterruptedSave::plantFile(copy, "mine", InterruptedSave::beforeTheStart().addSecs(-3600)));
+    QVERIFY(InterruptedSave::plantNoteByInode(path, copy));
+    Friends friends;
+    QVERIFY(!QFile::exists(path + QStringLiteral(".interrupted-save")));
+    QFile file(copy);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("mine"));
+    QVERIFY(file.remove());
 }
 
 void TstFriends::contactInfoRun_data()

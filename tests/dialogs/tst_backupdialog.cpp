@@ -244,12 +244,37 @@ private slots:
         const QString file = path(QStringLiteral("weekly.xhtml"));
         const QDateTime before = InterruptedSave::beforeTheStart();
         QVERIFY(InterruptedSave::plantFile(file, "the earlier backup", before));
-        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".Xy12Ab"), "cut short", before));
+        QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".plumdeck-save-xy12ab34cd56"), "cut short", before));
         QVERIFY(InterruptedSave::plantFile(file + QStringLiteral(".abc123"), "mine", before));
-        QVERIFY(InterruptedSave::plantNote(file, QStringLiteral("weekly.xhtml.Xy12Ab")));
+        QVERIFY(InterruptedSave::plantNote(file, QStringLiteral("weekly.xhtml.plumdeck-save-xy12ab34cd56")));
         QVERIFY(exportTo(file, false));
         QCOMPARE(entries(), (QStringList{QStringLiteral("weekly.xhtml"), QStringLiteral("weekly.xhtml.abc123")}));
         QVERIFY(contents(file).contains("<title>pd-local-lists</title>"));
+    }
+
+    // An export killed before its temporary had a name left an earlier
+    // version's note naming the freed inode; the user's copy of the backup
+    // that took it ("cp -p", keeping its times) stays through the next
+    // export to the same file.
+    void exportKeepsTheUsersCopies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("backup") << "weekly.xhtml.backup";
+        QTest::newRow("before") << "weekly.xhtml.before";
+        QTest::newRow("old001") << "weekly.xhtml.old001";
+    }
+
+    void exportKeepsTheUsersCopies()
+    {
+        QFETCH(QString, name);
+        const QString file = path(QStringLiteral("weekly.xhtml"));
+        const QDateTime before = InterruptedSave::beforeTheStart().addSecs(-3600);
+        QVERIFY(InterruptedSave::plantFile(file, "the earlier backup", before));
+        QVERIFY(InterruptedSave::copyKeepingTimes(file, path(name)));
+        QVERIFY(InterruptedSave::plantNoteByInode(file, path(name)));
+        QVERIFY(exportTo(file, false));
+        QCOMPARE(entries(), (QStringList{QStringLiteral("weekly.xhtml"), name}));
+        QCOMPARE(contents(path(name)), QByteArray("the earlier backup"));
     }
 
     void failedExportKeepsTheEarlierBackup()

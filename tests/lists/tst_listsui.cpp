@@ -357,7 +357,8 @@ private slots:
     {
         writeLists({QStringLiteral("A")});
         const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
-        const QStringList leftovers = {QStringLiteral("lists.xhtml.Ab3dE9"), QStringLiteral("listsGroups.xhtml.zz00QQ")};
+        const QStringList leftovers = {QStringLiteral("lists.xhtml.plumdeck-save-ab3de9xy12cd"),
+                                       QStringLiteral("listsGroups.xhtml.plumdeck-save-zz00qq34ef56")};
         const QStringList kept = {QStringLiteral("lists.xhtml.unreadable-20260101000000"),
                                   QStringLiteral("lists.xhtml.bak"), QStringLiteral("notes.xhtml.Ab3dE9"),
                                   QStringLiteral("lists.xhtml.backup"), QStringLiteral("lists.xhtml.abc123"),
@@ -371,6 +372,34 @@ private slots:
             QVERIFY2(!dir.exists(name), qPrintable(name));
         for (const QString &name : kept)
             QVERIFY2(dir.exists(name), qPrintable(name));
+        QCOMPARE(ui.tabWidget()->count(), 1);
+    }
+
+    // A save of the lists or of the groups killed before its temporary had
+    // a name left an earlier version's note naming the freed inode; the
+    // user's copy that took it ("cp -p", keeping its times) stays.
+    void usersCopiesStayAtStart_data()
+    {
+        QTest::addColumn<bool>("groups");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("lists.xhtml.backup") << false << "lists.xhtml.backup";
+        QTest::newRow("lists.xhtml.before") << false << "lists.xhtml.before";
+        QTest::newRow("listsGroups.xhtml.old001") << true << "listsGroups.xhtml.old001";
+    }
+
+    void usersCopiesStayAtStart()
+    {
+        QFETCH(bool, groups);
+        QFETCH(QString, name);
+        writeLists({QStringLiteral("A")});
+        const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
+        QVERIFY(InterruptedSave::plantFile(dir.filePath(name), "mine", InterruptedSave::beforeTheStart().addSecs(-3600)));
+        QVERIFY(InterruptedSave::plantNoteByInode(groups ? ListsUI::listsGroupsFilePath() : ListsUI::listsFilePath(),
+                                                  dir.filePath(name)));
+        ListsUI ui(nullptr, nullptr, nullptr);
+        QVERIFY(dir.exists(name));
+        QVERIFY(!dir.exists(QFileInfo(groups ? ListsUI::listsGroupsFilePath() : ListsUI::listsFilePath()).fileName()
+                            + QStringLiteral(".interrupted-save")));
         QCOMPARE(ui.tabWidget()->count(), 1);
     }
 

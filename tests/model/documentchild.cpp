@@ -12,7 +12,7 @@
 #include <cstdio>
 
 // arguments: [program, "save", path, "named" or "unnamed", where it is killed:
-// "made" (as its named temporary is made), "writing", "commit" or "none"],
+// "made" (as its temporary is made), "writing", "commit" or "none"],
 // or [program, "start", path]
 int main(int argc, char **argv)
 {
@@ -30,7 +30,7 @@ int main(int argc, char **argv)
     }
     plumdeck_simulate_named_temporaries(args.value(3) == QLatin1String("named"));
     plumdeck_simulate_kill_at_rename(args.value(4) == QLatin1String("commit"));
-    const QByteArray temporaries = QFile::encodeName(QFileInfo(path).absoluteFilePath()) + ".??????";
+    const QByteArray temporaries = QFile::encodeName(QFileInfo(path).absoluteFilePath()) + ".plumdeck-save-*";
     if (args.value(4) == QLatin1String("made"))
         plumdeck_simulate_kill_after_creating(temporaries.constData());
     const bool killWhileWriting = args.value(4) == QLatin1String("writing");

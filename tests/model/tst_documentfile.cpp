@@ -7,7 +7,12 @@
 
 #include <QProcess>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,14 +31,16 @@ QString docPath()
     return dirPath() + QStringLiteral("/doc.xhtml");
 }
 
-enum Failure { None, WriteFails, RenameFails };
+enum Failure { None, WriteFails, RenameFails, NeverOpened };
 
 // Writes "new content", then fails as asked: as a full disk would half-way,
 // or by putting a folder where the file goes, so that only the final rename
-// fails.
+// fails; or says it is done without having opened the device.
 DocumentFile::Writer writer(Failure failure = None)
 {
     return [=](QIODevice *device, QString *error) {
+        if (failure == NeverOpened)
+            return true;
         if (!device->open(QIODevice::WriteOnly))
             return false;
         device->write("new content");
@@ -93,6 +100,7 @@ private slots:
         QTest::newRow("failed write keeps the old file") << true << int(WriteFails) << QByteArray("old content") << 1;
         QTest::newRow("failed write leaves no file") << false << int(WriteFails) << QByteArray("<missing>") << 0;
         QTest::newRow("failed rename") << true << int(RenameFails) << QByteArray("<missing>") << 0;
+        QTest::newRow("never opened") << true << int(NeverOpened) << QByteArray("old content") << 1;
     }
     void save()
     {
@@ -101,16 +109,118 @@ private slots:
         QFETCH(QByteArray, expected);
         QFETCH(int, files);
         // Without an old file the folder is missing too: save makes it.
-        if (existing)
+        if (existing) {
             writeFile(docPath(), "old content");
+            QVERIFY(QFile::setPermissions(docPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        }
         QString error;
         QCOMPARE(DocumentFile::save(docPath(), writer(Failure(failure)), &error), failure == None);
+        // The replaced file's permissions are kept; a new one's are the usual.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat st;
+        if (failure != RenameFails && ::stat(QFile::encodeName(docPath()).constData(), &st) == 0)
+            QCOMPARE(st.st_mode & 0777, existing ? mode_t(0640) : 0666 & ~mask);
         QCOMPARE(error.isEmpty(), failure == None);
         if (failure == WriteFails)
             QCOMPARE(error, QStringLiteral("disk full"));
+        if (failure == RenameFails)
+            QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
+        if (failure == NeverOpened)
+            QCOMPARE(error, QStringLiteral("nothing was written"));
         QCOMPARE(readFile(docPath()), expected);
         // No temporary file is left behind.
         QCOMPARE(QDir(dirPath()).entryList(QDir::Files).size(), files);
+    }
+
+    // No file can be opened (every descriptor the process may have is
+    // taken): the save fails, saying why, and the document stays.
+    void temporaryCannotBeMade()
+    {
+        writeFile(docPath(), "old content");
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit few = saved;
+        few.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 1024);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &few), 0);
+        QList<int> taken;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            taken.append(fd);
+        QString error;
+        const bool saved_ = DocumentFile::save(docPath(), writer(), &error);
+        for (const int fd : taken)
+            ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY(!saved_);
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EMFILE)));
+        QCOMPARE(entries(), QStringList{QStringLiteral("doc.xhtml")});
+        QCOMPARE(readFile(docPath()), QByteArray("old content"));
+    }
+
+    // A file the user puts in place of the note while the save runs is
+    // theirs: the save's end leaves it.
+    void fileInPlaceOfTheNoteStays()
+    {
+        writeFile(docPath(), "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QString error;
+        const bool saved = DocumentFile::save(
+            docPath(),
+            [&](QIODevice *device, QString *) {
+                QFile::remove(notePath);
+                writeFile(notePath, "my own notes");
+                return device->open(QIODevice::WriteOnly) && device->write("new content") == 11;
+            },
+            &error);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(readFile(notePath), QByteArray("my own notes"));
+    }
+
+    // A link that goes round in a circle ends nowhere: the save replaces it.
+    void saveOverALinkGoingRound()
+    {
+        const QString other = dirPath() + QStringLiteral("/other.xhtml");
+        QVERIFY(QDir().mkpath(dirPath()));
+        QVERIFY(QFile::link(other, docPath()));
+        QVERIFY(QFile::link(docPath(), other));
+        QString error;
+        QVERIFY2(DocumentFile::save(docPath(), writer(), &error), qPrintable(error));
+        QVERIFY(!QFileInfo(docPath()).isSymLink());
+        QCOMPARE(readFile(docPath()), QByteArray("new content"));
+        QCOMPARE(QFileInfo(other).symLinkTarget(), docPath());
+    }
+
+    // A save through a link writes the file the link ends at (made when
+    // missing) and leaves the link; its note and temporary are beside that
+    // file, and so are what the start looks for there.
+    void saveThroughALink_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("to a file") << true;
+        QTest::newRow("dangling") << false;
+    }
+
+    void saveThroughALink()
+    {
+        QFETCH(bool, existing);
+        const QString target = dirPath() + QStringLiteral("/elsewhere/target.xhtml");
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        if (existing)
+            writeFile(target, "old content");
+        QVERIFY(QFile::link(target, docPath()));
+        QString error;
+        QVERIFY2(DocumentFile::save(docPath(), writer(), &error), qPrintable(error));
+        QVERIFY(QFileInfo(docPath()).isSymLink());
+        QCOMPARE(readFile(target), QByteArray("new content"));
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("target.xhtml")});
+
+        const QString temporary = target + QStringLiteral(".plumdeck-save-k3v9q0x2m7ab");
+        QVERIFY(InterruptedSave::plantFile(temporary, "cut short"));
+        QVERIFY(InterruptedSave::plantNote(target, QFileInfo(temporary).fileName()));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 1);
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("target.xhtml")});
+        QVERIFY(QFileInfo(docPath()).isSymLink());
     }
 
     // The disk fills up (here: a file size limit) while the last part of
@@ -200,9 +310,10 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("new content"));
     }
 
-    // Only a temporary the save itself noted, of the writer's form and older
-    // than the program's start, is removed; a file the user named stays,
-    // even one that looks like a temporary.
+    // Only a temporary the save itself noted, of the writer's own form, is
+    // removed, whatever its times; a file the user named stays, even one
+    // that an earlier version's temporary could have been named like, and
+    // even when a note names it.
     void removeSaveLeftovers_data()
     {
         QTest::addColumn<QString>("document");
@@ -210,21 +321,39 @@ private slots:
         QTest::addColumn<bool>("noted");
         QTest::addColumn<bool>("old");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("own stale temporary") << "lists.xhtml" << "lists.xhtml.aB3xY9" << true << true << true;
-        QTest::newRow("own, digits only") << "notepad.xhtml" << "notepad.xhtml.123456" << true << true << true;
-        QTest::newRow("own, newer than the start") << "lists.xhtml" << "lists.xhtml.aB3xY9" << true << false << false;
+        const QString own = QStringLiteral(".plumdeck-save-k3v9q0x2m7ab");
+        QTest::newRow("own stale temporary") << "lists.xhtml" << "lists.xhtml" + own << true << true << true;
+        QTest::newRow("own, digits only") << "notepad.xhtml" << "notepad.xhtml.plumdeck-save-012345678901" << true
+                                          << true << true;
+        QTest::newRow("own, made since the start") << "lists.xhtml" << "lists.xhtml" + own << true << false << true;
+        // The document's name cut (at a character) so that the name fits.
+        const QString longName = QLatin1Char('x') + QString(114, QChar(0xe9)) + QStringLiteral(".xht");
+        QTest::newRow("own, of a long name") << longName << QLatin1Char('x') + QString(113, QChar(0xe9)) + own << true
+                                             << true << true;
         QTest::newRow("user's backup") << "lists.xhtml" << "lists.xhtml.backup" << false << true << false;
         QTest::newRow("user's before") << "notepad.xhtml" << "notepad.xhtml.before" << false << true << false;
         QTest::newRow("user's six letters") << "lists.xhtml" << "lists.xhtml.abc123" << false << true << false;
+        QTest::newRow("noted, the user's backup") << "lists.xhtml" << "lists.xhtml.backup" << true << true << false;
+        QTest::newRow("noted, the user's before") << "notepad.xhtml" << "notepad.xhtml.before" << true << true << false;
+        QTest::newRow("noted, the user's old001") << "lists.xhtml" << "lists.xhtml.old001" << true << true << false;
+        QTest::newRow("noted, an earlier version's form") << "lists.xhtml" << "lists.xhtml.aB3xY9" << true << true
+                                                          << false;
         QTest::newRow("noted, not of the writer's form") << "lists.xhtml" << "lists.xhtml.my-copy" << true << true
                                                          << false;
-        QTest::newRow("noted, five characters") << "lists.xhtml" << "lists.xhtml.aB3xY" << true << true << false;
-        QTest::newRow("noted, seven characters") << "lists.xhtml" << "lists.xhtml.aB3xY9z" << true << true << false;
-        QTest::newRow("noted, not a letter") << "lists.xhtml" << "lists.xhtml.aB3-Y9" << true << true << false;
-        QTest::newRow("noted, another document's") << "lists.xhtml" << "other.xhtml.aB3xY9" << true << true
-                                                   << false;
-        QTest::newRow("noted, in another folder") << "lists.xhtml" << "../lists.xhtml.aB3xY9" << true << true
+        QTest::newRow("noted, eleven characters") << "lists.xhtml" << "lists.xhtml" + own.chopped(1) << true << true
                                                   << false;
+        QTest::newRow("noted, thirteen characters") << "lists.xhtml" << "lists.xhtml" + own + "c" << true << true
+                                                    << false;
+        QTest::newRow("noted, a capital") << "lists.xhtml" << "lists.xhtml.plumdeck-save-k3v9q0X2m7ab" << true
+                                          << true << false;
+        QTest::newRow("noted, not a letter") << "lists.xhtml" << "lists.xhtml.plumdeck-save-k3v9q0-2m7ab" << true
+                                             << true << false;
+        QTest::newRow("noted, past the letters") << "lists.xhtml" << "lists.xhtml.plumdeck-save-k3v9q0{2m7ab" << true
+                                                 << true << false;
+        QTest::newRow("noted, another marker") << "lists.xhtml" << "lists.xhtml.plumdeck-safe-k3v9q0x2m7ab" << true
+                                               << true << false;
+        QTest::newRow("noted, another document's") << "lists.xhtml" << "other.xhtml" + own << true << true << false;
+        QTest::newRow("noted, in another folder") << "lists.xhtml" << "../lists.xhtml" + own << true << true << false;
         QTest::newRow("kept aside") << "lists.xhtml" << "lists.xhtml.unreadable-20260329010203" << false << true
                                     << false;
     }
@@ -242,7 +371,7 @@ private slots:
         QVERIFY(InterruptedSave::plantFile(path, "something", old ? InterruptedSave::beforeTheStart() : QDateTime()));
         // An interrupted save of the document, whose temporary is this file or
         // another one that is gone.
-        QVERIFY(InterruptedSave::plantNote(documentPath, noted ? name : document + QStringLiteral(".Zz9Zz9")));
+        QVERIFY(InterruptedSave::plantNote(documentPath, noted ? name : document + QStringLiteral(".plumdeck-save-zz9zz9zz9zz9")));
         QCOMPARE(DocumentFile::removeSaveLeftovers(documentPath), removed ? 1 : 0);
         QCOMPARE(QFile::exists(path), !removed);
         QCOMPARE(readFile(documentPath), QByteArray("the document"));
@@ -258,60 +387,79 @@ private slots:
         writeFile(docPath(), "the document");
         const QString mine = dirPath() + QStringLiteral("/mine.txt");
         QVERIFY(InterruptedSave::plantFile(mine, "mine", InterruptedSave::beforeTheStart()));
-        const QString link = docPath() + QStringLiteral(".aB3xY9");
+        const QString link = docPath() + QStringLiteral(".plumdeck-save-k3v9q0x2m7ab");
         QVERIFY(QFile::link(mine, link));
-        QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
+        QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.plumdeck-save-k3v9q0x2m7ab")));
         QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(readFile(mine), QByteArray("mine"));
     }
 
-    // A save leaves no note behind; its note is there before the temporary,
-    // and names a named one while the content is written. An unnamed one
-    // has no name yet: it is noted only once the content is complete (see
-    // killedSave).
+    // A save leaves no note behind; its note is there before the temporary
+    // and names it while the content is written, on a file system with
+    // unnamed files or without them (simulated). The temporary's name is of
+    // the writer's own form, the document's name cut at a character when
+    // the whole would not fit. A start meanwhile (another program's) leaves
+    // the save under way alone.
     void saveNotesItsTemporaryWhileItRuns_data()
     {
         QTest::addColumn<bool>("named");
-        QTest::newRow("named temporary") << true;
-        QTest::newRow("unnamed temporary") << false;
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("without unnamed files") << true << "doc.xhtml" << "doc.xhtml.plumdeck-save-";
+        QTest::newRow("with unnamed files") << false << "doc.xhtml" << "doc.xhtml.plumdeck-save-";
+        // 233 bytes: the name fits, the temporary's would not; the cut falls
+        // inside the last two-byte character kept whole.
+        QTest::newRow("a long name") << false << QLatin1Char('x') + QString(114, QChar(0xe9)) + QStringLiteral(".xht")
+                                     << QLatin1Char('x') + QString(113, QChar(0xe9)) + QStringLiteral(".plumdeck-save-");
     }
 
     void saveNotesItsTemporaryWhileItRuns()
     {
         QFETCH(bool, named);
-        writeFile(docPath(), "old content");
-        const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
+        QFETCH(QString, document);
+        QFETCH(QString, prefix);
+        const QString path = dirPath() + QLatin1Char('/') + document;
+        writeFile(path, "old content");
+        const QString notePath = DocumentFile::interruptedSaveNotePath(path);
         QStringList temporaries;
         QByteArray note = "none";
+        int removedMeanwhile = -1;
         QString error;
         plumdeck_simulate_named_temporaries(named);
         const bool saved = DocumentFile::save(
-            docPath(),
+            path,
             [&](QIODevice *device, QString *) {
                 if (!device->open(QIODevice::WriteOnly))
                     return false;
-                temporaries = QDir(dirPath()).entryList({QStringLiteral("doc.xhtml.??????")}, QDir::Files);
+                temporaries = entries().filter(QStringLiteral(".plumdeck-save-"));
                 if (QFile::exists(notePath))
                     note = readFile(notePath);
+                removedMeanwhile = DocumentFile::removeSaveLeftovers(path);
                 return device->write("new content") == 11;
             },
             &error);
         plumdeck_simulate_named_temporaries(false);
-        QVERIFY(saved);
-        QCOMPARE(temporaries.size(), named ? 1 : 0);
-        const QByteArray expected = "Plumdeck: a save of this document was under way\n"
-            + (named ? temporaries.first().toUtf8() + '\n' : QByteArray());
-        QCOMPARE(note, expected);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(removedMeanwhile, 0);
+        QCOMPARE(temporaries.size(), 1);
+        QVERIFY2(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix) + QStringLiteral("[a-z0-9]{12}$"))
+                     .match(temporaries.first())
+                     .hasMatch(),
+                 qPrintable(temporaries.first()));
+        QVERIFY(QFile::encodeName(temporaries.first()).size() <= 255);
+        QCOMPARE(note, "Plumdeck: a save of this document was under way\n" + QFile::encodeName(temporaries.first()) + '\n');
         QVERIFY(!QFile::exists(notePath));
-        QCOMPARE(readFile(docPath()), QByteArray("new content"));
-        QCOMPARE(entries(), QStringList{QStringLiteral("doc.xhtml")});
+        QCOMPARE(readFile(path), QByteArray("new content"));
+        QCOMPARE(entries(), QStringList{document});
     }
 
-    // A save killed half-way, its temporary unnamed (this machine's file
-    // system) or named (simulated): the document stays as it was, and the
-    // next start removes what the save left. A user's file of the note's
-    // name stays as it was; that save goes un-noted, so its temporary stays.
+    // A save killed half-way, on a file system with unnamed files (this
+    // machine's) or without them (simulated): the document stays as it was,
+    // and the next start removes what the save left, and only that: the
+    // user's copies beside it, made before the save or after the kill
+    // keeping the document's times, stay. A user's file of the note's name
+    // stays as it was; that save goes un-noted, so its temporary stays.
     void killedSave_data()
     {
         QTest::addColumn<bool>("named");
@@ -320,7 +468,7 @@ private slots:
         QTest::addColumn<int>("leftovers");
         QTest::addColumn<int>("removed");
         QTest::newRow("named, killed as its temporary is made") << true << "made" << false << 1 << 1;
-        QTest::newRow("unnamed, killed while writing") << false << "writing" << false << 0 << 0;
+        QTest::newRow("unnamed, killed while writing") << false << "writing" << false << 1 << 1;
         QTest::newRow("unnamed, killed at the commit") << false << "commit" << false << 1 << 1;
         QTest::newRow("named, killed while writing") << true << "writing" << false << 1 << 1;
         QTest::newRow("named, killed at the commit") << true << "commit" << false << 1 << 1;
@@ -336,19 +484,27 @@ private slots:
         QFETCH(int, leftovers);
         QFETCH(int, removed);
         writeFile(docPath(), "old content");
+        QVERIFY(InterruptedSave::setModified(docPath(), InterruptedSave::beforeTheStart()));
         const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
         if (usersFile)
             writeFile(notePath, "my own notes");
+        const QStringList copies = {QStringLiteral("doc.xhtml.before"), QStringLiteral("doc.xhtml.backup"),
+                                    QStringLiteral("doc.xhtml.old001")};
+        QVERIFY(InterruptedSave::copyKeepingTimes(docPath(), dirPath() + QLatin1Char('/') + copies.first()));
         const QString mode = named ? QStringLiteral("named") : QStringLiteral("unnamed");
         QCOMPARE(runChild({QStringLiteral("save"), docPath(), mode, killed}), QByteArray("killed"));
         QCOMPARE(readFile(docPath()), QByteArray("old content"));
-        const QStringList left = QDir(dirPath()).entryList({QStringLiteral("doc.xhtml.??????")}, QDir::Files);
+        const QStringList left = entries().filter(QStringLiteral(".plumdeck-save-"));
         QCOMPARE(left.size(), leftovers);
         // The save's note is there from the start of the save.
         QVERIFY(QFile::exists(notePath));
+        for (const QString &copy : copies.mid(1))
+            QVERIFY(InterruptedSave::copyKeepingTimes(docPath(), dirPath() + QLatin1Char('/') + copy));
 
         QCOMPARE(runChild({QStringLiteral("start"), docPath()}), "removed " + QByteArray::number(removed));
-        QStringList expected = {QStringLiteral("doc.xhtml")};
+        QStringList expected = QStringList{QStringLiteral("doc.xhtml")} + copies;
+        for (const QString &copy : copies)
+            QCOMPARE(readFile(dirPath() + QLatin1Char('/') + copy), QByteArray("old content"));
         if (usersFile)
             expected << QStringLiteral("doc.xhtml.interrupted-save") << left;
         expected.sort();
@@ -414,15 +570,17 @@ private slots:
         QCOMPARE(entries(), expected);
     }
 
-    // A note for an unnamed temporary gives its device and inode: only that
-    // file, under a name of the writer's form, unchanged since the note and
-    // with no other name, is removed.
+    // An earlier version noted a temporary that had no name yet by its
+    // device and inode. That is no identity: the inode is freed when the
+    // save is killed before the commit names the file, and the next new
+    // file in the folder may get it. So nothing such a note names is
+    // removed, not even the file the commit named.
     void removeUnnamedLeftovers_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("variant");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("the noted file, named by the commit") << "doc.xhtml.rLSrPs" << "" << true;
+        QTest::newRow("the noted file, named by the commit") << "doc.xhtml.rLSrPs" << "" << false;
         QTest::newRow("another inode") << "doc.xhtml.rLSrPs" << "other inode" << false;
         QTest::newRow("another device") << "doc.xhtml.rLSrPs" << "other device" << false;
         QTest::newRow("written after the note") << "doc.xhtml.rLSrPs" << "written after" << false;
@@ -460,15 +618,43 @@ private slots:
         QVERIFY(!QFile::exists(DocumentFile::interruptedSaveNotePath(docPath())));
     }
 
+    // A save killed before its unnamed temporary was linked (an earlier
+    // version's) left a note naming the freed inode; the user then copies the
+    // document keeping its times ("cp -p", a restore from an archive), and
+    // the copy gets that inode. It stays, whatever its name.
+    void usersCopyOnTheNotedInodeStays_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("lists.xhtml.backup") << "lists.xhtml.backup";
+        QTest::newRow("lists.xhtml.before") << "lists.xhtml.before";
+        QTest::newRow("lists.xhtml.old001") << "lists.xhtml.old001";
+    }
+
+    void usersCopyOnTheNotedInodeStays()
+    {
+        QFETCH(QString, name);
+        const QString document = dirPath() + QStringLiteral("/lists.xhtml");
+        const QString copy = dirPath() + QLatin1Char('/') + name;
+        // Saved before the save that was killed.
+        QVERIFY(InterruptedSave::plantFile(document, "the lists", InterruptedSave::beforeTheStart().addSecs(-3600)));
+        QVERIFY(InterruptedSave::copyKeepingTimes(document, copy));
+        QVERIFY(InterruptedSave::plantNoteByInode(document, copy));
+        QCOMPARE(DocumentFile::removeSaveLeftovers(document), 0);
+        QCOMPARE(readFile(copy), QByteArray("the lists"));
+        QCOMPARE(readFile(document), QByteArray("the lists"));
+        QVERIFY(!QFile::exists(DocumentFile::interruptedSaveNotePath(document)));
+    }
+
     // Without the save's note nothing is removed, and a file of the note's
-    // name that is no note, or a note written since the start, is left
-    // alone with the temporary it names.
+    // name that is no note, or the note of a save still under way (in
+    // another program: it holds the note locked), is left alone with the
+    // temporary it names.
     void leftoversNeedTheSavesNote_data()
     {
         QTest::addColumn<QString>("note");
         QTest::newRow("no note") << "none";
         QTest::newRow("user's file of that name") << "user's";
-        QTest::newRow("note newer than the start") << "new";
+        QTest::newRow("a save under way") << "locked";
         QTest::newRow("a link to a note") << "link";
     }
 
@@ -476,19 +662,22 @@ private slots:
     {
         QFETCH(QString, note);
         writeFile(docPath(), "the document");
-        const QString temporary = docPath() + QStringLiteral(".aB3xY9");
+        const QString name = QStringLiteral("doc.xhtml.plumdeck-save-k3v9q0x2m7ab");
+        const QString temporary = dirPath() + QLatin1Char('/') + name;
         QVERIFY(InterruptedSave::plantFile(temporary, "something", InterruptedSave::beforeTheStart()));
         const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
         if (note == QLatin1String("user's"))
-            QVERIFY(InterruptedSave::plantNote(docPath(), temporary, false));
-        if (note == QLatin1String("new")) {
-            QVERIFY(InterruptedSave::plantNote(docPath(), QStringLiteral("doc.xhtml.aB3xY9")));
-            QVERIFY(InterruptedSave::setModified(notePath, QDateTime::currentDateTimeUtc()));
+            QVERIFY(InterruptedSave::plantNote(docPath(), name, false));
+        QFile locked(notePath);
+        if (note == QLatin1String("locked")) {
+            QVERIFY(InterruptedSave::plantNote(docPath(), name));
+            QVERIFY(locked.open(QIODevice::ReadOnly));
+            QCOMPARE(::flock(locked.handle(), LOCK_EX | LOCK_NB), 0);
         }
         // A note of this save's form, elsewhere, that the link points to.
         const QString elsewhere = dirPath() + QStringLiteral("/elsewhere/doc.xhtml");
         if (note == QLatin1String("link")) {
-            QVERIFY(InterruptedSave::plantNote(elsewhere, QStringLiteral("doc.xhtml.aB3xY9")));
+            QVERIFY(InterruptedSave::plantNote(elsewhere, name));
             QVERIFY(QFile::link(DocumentFile::interruptedSaveNotePath(elsewhere), notePath));
         }
         QCOMPARE(DocumentFile::removeSaveLeftovers(docPath()), 0);
@@ -498,10 +687,11 @@ private slots:
             QVERIFY(QFileInfo(notePath).isSymLink());
     }
 
-    // A note of its first line alone was cut short before the temporary
-    // was known: only an empty file of the writer's form, made within
-    // seconds of the note, can be that temporary; if there is exactly one,
-    // it goes.
+    // A note of its first line alone was cut short before the save named its
+    // temporary, so before it made one. An earlier version's empty temporary
+    // made with such a note cannot be told from a user's empty file of the
+    // same form made then (doc.xhtml.before): by name and times, nothing
+    // is removed.
     void noteWithoutItsTemporary_data()
     {
         QTest::addColumn<QStringList>("names");
@@ -509,14 +699,19 @@ private slots:
         QTest::addColumn<int>("seconds"); // after the note
         QTest::addColumn<bool>("removed");
         const QStringList one = {QStringLiteral("doc.xhtml.aB3xY9")};
-        QTest::newRow("empty, made with the note") << one << 0 << 0 << true;
-        QTest::newRow("empty, three seconds after") << one << 0 << 3 << true;
-        QTest::newRow("empty, three seconds before") << one << 0 << -3 << true;
+        QTest::newRow("empty, made with the note") << one << 0 << 0 << false;
+        QTest::newRow("empty, three seconds after") << one << 0 << 3 << false;
+        QTest::newRow("empty, three seconds before") << one << 0 << -3 << false;
         QTest::newRow("empty, four seconds after") << one << 0 << 4 << false;
         QTest::newRow("empty, four seconds before") << one << 0 << -4 << false;
         QTest::newRow("not empty") << one << 1 << 0 << false;
         QTest::newRow("not of the writer's form") << QStringList{QStringLiteral("doc.xhtml.aB3xY")} << 0 << 0 << false;
         QTest::newRow("two of them") << (QStringList(one) << QStringLiteral("doc.xhtml.Qq7Rr8")) << 0 << 0 << false;
+        QTest::newRow("the user's empty backup") << QStringList{QStringLiteral("doc.xhtml.backup")} << 0 << 0 << false;
+        QTest::newRow("the user's empty before") << QStringList{QStringLiteral("doc.xhtml.before")} << 0 << 1 << false;
+        QTest::newRow("the user's empty old001") << QStringList{QStringLiteral("doc.xhtml.old001")} << 0 << -1 << false;
+        QTest::newRow("empty, of the writer's form") << QStringList{QStringLiteral("doc.xhtml.plumdeck-save-k3v9q0x2m7ab")}
+                                                     << 0 << 0 << false;
     }
 
     void noteWithoutItsTemporary()
@@ -538,9 +733,9 @@ private slots:
         QCOMPARE(readFile(docPath()), QByteArray("the document"));
     }
 
-    // An empty file of the note's name from before the start is a note cut
-    // short before its first line: it goes (nothing is lost with it), so
-    // that the next saves are noted again. One made since the start stays.
+    // An empty file of the note's name may be a note cut short before its
+    // first line or somebody else's file: it stays, and so does the
+    // temporary, whenever the file was made.
     void emptyNoteFileIsLeftAlone_data()
     {
         QTest::addColumn<bool>("old");
@@ -552,7 +747,7 @@ private slots:
     {
         QFETCH(bool, old);
         writeFile(docPath(), "the document");
-        const QString temporary = docPath() + QStringLiteral(".aB3xY9");
+        const QString temporary = docPath() + QStringLiteral(".plumdeck-save-k3v9q0x2m7ab");
         QVERIFY(InterruptedSave::plantFile(temporary, "something", InterruptedSave::beforeTheStart()));
         const QString notePath = DocumentFile::interruptedSaveNotePath(docPath());
         QVERIFY(InterruptedSave::plantFile(notePath, "", old ? InterruptedSave::beforeTheStart() : QDateTime()));

@@ -457,7 +457,7 @@ private slots:
     // own files beside the notes stay, even one of the same form.
     void loadRemovesInterruptedSaves()
     {
-        const QString leftover = NotepadNotes::filePath() + QStringLiteral(".Xy12Ab");
+        const QString leftover = NotepadNotes::filePath() + QStringLiteral(".plumdeck-save-xy12ab34cd56");
         const QStringList kept = {NotepadNotes::filePath() + QStringLiteral(".before"),
                                   NotepadNotes::filePath() + QStringLiteral(".abc123")};
         QVERIFY(InterruptedSave::plantFile(leftover, "", InterruptedSave::beforeTheStart()));
@@ -471,6 +471,30 @@ private slots:
             QVERIFY2(QFile::exists(path), qPrintable(path));
             QFile::remove(path);
         }
+    }
+
+    // A save of the notes killed before its temporary had a name left an
+    // earlier version's note naming the freed inode; the user's copy that
+    // took it ("cp -p", keeping its times) stays.
+    void loadKeepsTheUsersCopies_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("backup") << ".backup";
+        QTest::newRow("before") << ".before";
+        QTest::newRow("old001") << ".old001";
+    }
+
+    void loadKeepsTheUsersCopies()
+    {
+        QFETCH(QString, suffix);
+        const QString copy = NotepadNotes::filePath() + suffix;
+        QVERIFY(InterruptedSave::plantFile(copy, "mine", InterruptedSave::beforeTheStart().addSecs(-3600)));
+        QVERIFY(InterruptedSave::plantNoteByInode(NotepadNotes::filePath(), copy));
+        Notepad pad(false, {"a"});
+        QVERIFY(pad.notes.load());
+        QVERIFY(!QFile::exists(NotepadNotes::filePath() + QStringLiteral(".interrupted-save")));
+        QVERIFY(QFile::exists(copy));
+        QVERIFY(QFile::remove(copy));
     }
 
     void loadWithoutFileKeepsList()

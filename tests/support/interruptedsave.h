@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace InterruptedSave {
 
 // Gives the file the modification time `when`; false when it cannot.
@@ -43,6 +45,28 @@ inline bool plantNote(const QString &document, const QString &temporary, bool he
     const QByteArray first = header ? "Plumdeck: a save of this document was under way" : "my own notes";
     return plantFile(document + QStringLiteral(".interrupted-save"), first + '\n' + temporary.toUtf8() + '\n',
                      beforeTheStart());
+}
+
+// A copy of `from` at `to` as "cp -p" makes it: the same bytes and
+// modification time, on an inode of its own.
+inline bool copyKeepingTimes(const QString &from, const QString &to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    const QDateTime modified = source.fileTime(QFileDevice::FileModificationTime);
+    return plantFile(to, source.readAll(), modified);
+}
+
+// The note an earlier version left when a save of `document` was killed
+// before its unnamed temporary got a name: the temporary by device and
+// inode, now those of `heir`, a file made since on the freed inode.
+inline bool plantNoteByInode(const QString &document, const QString &heir)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(heir).constData(), &st) != 0)
+        return false;
+    return plantNote(document, QStringLiteral("unnamed %1 %2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino)));
 }
 
 } // namespace InterruptedSave
