@@ -988,9 +988,11 @@ void ListsUI::onListNameChanged(ListModel *list)
     }
     m_tabs->setTabText(m_tabs->indexOf(view), Menu::entryText(list->name()));
     // Said when a run, undo or redo put another copy of the list in place:
-    // List info shows that copy's name and revision.
+    // List info and the list manager's row show that copy's name.
     if (list == currentList())
         updateListInfoDialog();
+    if (m_listGroupsManagerDialog)
+        m_listGroupsManagerDialog->updateListElement(list);
 }
 
 void ListsUI::onTabTextChanged(int index, const QString &text)

@@ -1112,8 +1112,8 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
 
 // A description typed in the docked List info stays through a run of its
 // list, which puts a new list object in place; the panel shows what the run
-// brought (the name given on the other computer, the new revision), and its
-// own Save then stores the typing.
+// brought (the name given on the other computer, the new revision), as does
+// the list manager's row, and its own Save then stores the typing.
 void TstSyncCommands::listInfoFollowsTheListsRun_data()
 {
     QTest::addColumn<QString>("change");
@@ -1152,6 +1152,15 @@ void TstSyncCommands::listInfoFollowsTheListsRun()
     QVERIFY(QTest::qWaitForWindowExposed(&dock));
     PDTextEdit *typed = listPanel->descriptionEdit();
     QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
+    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
+    QVERIFY(manager);
+    auto managerNames = [manager] {
+        QStringList names;
+        for (const ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>())
+            names << element->name();
+        return names;
+    };
+    QVERIFY(managerNames().contains(QStringLiteral("Home")));
     QTest::mouseClick(typed->viewport(), Qt::LeftButton);
     QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(typed, QStringLiteral(" by Friday"));
@@ -1192,6 +1201,9 @@ void TstSyncCommands::listInfoFollowsTheListsRun()
     const QString name = change == QLatin1String("server") ? QStringLiteral("House") : QStringLiteral("Home");
     QCOMPARE(home->name(), name);
     QCOMPARE(listPanel->nameLabel()->text(), name);
+    // The list manager's row shows that name too.
+    QVERIFY2(managerNames().contains(name), qPrintable(managerNames().join(QLatin1Char(','))));
+    QCOMPARE(managerNames().contains(QStringLiteral("Home")), name == QLatin1String("Home"));
     QVERIFY(home->taskList()->revision() > revisionBefore);
     QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
     QCOMPARE(home->description(), QStringLiteral("Weekly"));
