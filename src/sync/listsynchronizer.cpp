@@ -168,13 +168,23 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     if (removedThere) {
         // Sent, left as it was, and gone from the server's copy: another
         // client removed it since, and nothing of the user's goes with it.
-        // Not while a copy of its identity is left there: that may be it.
-        // Deepest first, so that a parent goes only with all its children.
+        // Not while a copy of its identity is left there (that may be it),
+        // nor when more tasks here hold its identity than sent ones are gone
+        // (a pasted copy keeps it): which went cannot be told. Deepest
+        // first, so that a parent goes only with all its children.
+        QHash<QString, int> gone;
+        for (auto it = sentCount.cbegin(); it != sentCount.cend(); ++it) {
+            const int missing = it.value() - (waitingCount.value(it.key()) - unpaired.value(it.key()));
+            gone.insert(it.key(), unpaired.value(it.key()) <= missing ? missing : 0);
+        }
         for (auto it = waiting.crbegin(); it != waiting.crend(); ++it) {
             Task *task = it->task;
-            if (task->id() == 0 && task->childCount() == 0 && sentContent.contains(it->identity, it->content)
-                && untaken.value(it->identity) == 0)
+            int &budget = gone[it->identity];
+            if (budget > 0 && task->id() == 0 && task->childCount() == 0
+                && sentContent.contains(it->identity, it->content) && untaken.value(it->identity) == 0) {
+                --budget;
                 list->removeTask(task);
+            }
         }
     }
 
