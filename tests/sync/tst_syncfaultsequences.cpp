@@ -214,7 +214,7 @@ struct Figures
     int copies = 0;
     int pastes = 0;
     int blankPosts = 0;
-    int blankInDoubt = 0;
+    int blankFetched = 0;
     int blankTaskAdded = 0;
     int blankRenamed = 0;
     int mayStayTwo = 0;
@@ -1508,7 +1508,9 @@ bool Sequence::blankPost(int c)
     sync(c, Force::None, Fault::ListPostInDoubt);
     if (!m_exp.lists.contains(key) || !m_exp.lists[key].untitledInDoubt)
         return false;
-    ++m_figures.blankInDoubt;
+    // Killed, its files tell what it holds unsent once it is started again.
+    if (m_lastKilled)
+        live(c);
     Clock::advance(1000 * qint64(1 + below(30)));
     live(1 - c);
     if (!sync(1 - c, Force::None, Fault::None))
@@ -1517,6 +1519,7 @@ bool Sequence::blankPost(int c)
     ListModel *model = currentCopy(*m_live, list);
     if (!model || list.twin || list.pending[c] || !mayChange(1 - c))
         return false;
+    ++m_figures.blankFetched;
     if (below(2) == 0) {
         ++m_figures.blankTaskAdded;
         typeTask(1 - c, key, model);
@@ -2078,15 +2081,15 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.refusedFiles)
                                    .arg(figures.mayComeBack)
                              + QStringLiteral("; in the same second as the other %1 (into its list %10, untitled "
-                                              "rows after runs %2), copies %3, pastes %4, blank lists posted %5 (in "
-                                              "doubt %6; then a task added there %7, renamed there %8, may stay two "
-                                              "%9), ")
+                                              "rows after runs %2), copies %3, pastes %4, blank lists posted in doubt "
+                                              "%5 (on the other %6: a task added there %7, renamed there %8, may "
+                                              "stay two %9), ")
                                    .arg(figures.sameSecond)
                                    .arg(figures.programRows)
                                    .arg(figures.copies)
                                    .arg(figures.pastes)
                                    .arg(figures.blankPosts)
-                                   .arg(figures.blankInDoubt)
+                                   .arg(figures.blankFetched)
                                    .arg(figures.blankTaskAdded)
                                    .arg(figures.blankRenamed)
                                    .arg(figures.mayStayTwo)
