@@ -46,16 +46,17 @@
 // of an item does everything to it; the other client may add a task to a
 // list, rename it, tick a task or paste one in, and may make an item alike
 // (same name and titles, or same title and text) while the maker's upload of
-// it is in doubt: both stay. Whether an upload in doubt reached the server
-// cannot be told once another client changed or removed the server's copy of
-// a note, nor once it removed any: the other client does neither then. A
-// list posted without titled tasks is still known by its fields when the
-// other client only added a task to it; renamed there, nothing is left to
-// know it by, and it may stay two (the other's, and its maker's copy posted
-// again as it was): that is counted apart. A removal made while the item's
-// own creation is in doubt may leave the server's copy of an item that
-// nothing identifies: it may come back, once, everywhere; that is counted
-// apart too.
+// it is in doubt (one that nothing identifies only once the server holds the
+// copy that upload made): both stay. Whether an upload in doubt reached the
+// server cannot be told once another client changed or removed the server's
+// copy of a note, nor once it removed any: the other client does neither
+// then. A list posted without titled tasks is still known by its fields when
+// the other client only added a task to it; renamed there, nothing is left
+// to know it by, and it may stay two (the other's, and its maker's copy
+// posted again as it was): that is counted apart. A removal made while the
+// item's own creation is in doubt may leave the server's copy of an item
+// that nothing identifies: it may come back, once, everywhere; that is
+// counted apart too.
 //
 // A task is known by its creator and creation second, and both clients are
 // one user: tasks made in one step share them, so do a task and its pasted
@@ -1404,21 +1405,24 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 // The user makes here what they made on the other computer, whose upload
 // of it is in doubt. One without anything to know it by is made only once
 // the server holds the other's copy: before that the other's next run may
-// rightly take this one for its own.
+// rightly take this one for its own. Not while a forced remote run of the
+// other's is cut short either: the uploads in doubt are then its reposts,
+// and the copy the server holds may be one they replace.
 bool Sequence::makeAlike(int c)
 {
     QList<int> lists;
     const QStringList onServer = serverListSigs(m_server);
+    const bool reposting = m_forcedInDoubt[1 - c];
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it) {
         const ExpList &l = it.value();
-        if (l.maker != c && !l.twin && l.inDoubt && (!l.tasks.isEmpty() || onServer.contains(l.sig())))
+        if (l.maker != c && !l.twin && l.inDoubt && (!l.tasks.isEmpty() || (!reposting && onServer.contains(l.sig()))))
             lists << it.key();
     }
     QList<int> notes;
     const QStringList notesOnServer = serverNoteSigs(m_server);
     for (auto it = m_exp.notes.cbegin(); it != m_exp.notes.cend(); ++it) {
         const ExpNote &n = it.value();
-        if (n.maker != c && !n.twin && n.inDoubt && notesOnServer.contains(n.sig()))
+        if (n.maker != c && !n.twin && n.inDoubt && !reposting && notesOnServer.contains(n.sig()))
             notes << it.key();
     }
     if (lists.isEmpty() && notes.isEmpty())
