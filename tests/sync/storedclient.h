@@ -22,18 +22,29 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 struct StoredClient
 {
     explicit StoredClient(const QString &name)
-        : path(QDir(root.path()).filePath(name))
+        : root(std::make_unique<QTemporaryDir>())
+        , path(QDir(root->path()).filePath(name))
     {
         QDir().mkpath(path);
+    }
+    // The files another process keeps in `folder`, left where they are.
+    struct Folder
+    {
+        QString path;
+    };
+    explicit StoredClient(const Folder &folder)
+        : path(folder.path)
+    {
     }
     QString listsPath() const { return QDir(path).filePath(QStringLiteral("lists.xhtml")); }
     QString notesPath() const { return QDir(path).filePath(QStringLiteral("notepad.xhtml")); }
 
-    QTemporaryDir root;
+    std::unique_ptr<QTemporaryDir> root;
     QString path;
 };
 
@@ -169,10 +180,14 @@ private:
 // sleeping (the fake server lives in this process). With `killWhen`, the
 // program is killed (the run and the client's objects dropped, nothing more
 // saved) once a request the server received makes it true, or at the run's
-// end. `prepare` sets the run up before it starts (a forced run). Returns
-// whether the run succeeded (false when killed).
+// end. `prepare` sets the run up before it starts (a forced run). With
+// `whenStopped`, the run waits there first (its request held by the server)
+// while that is called: true kills it as above, false lets it go on to its
+// end (the caller has released the answer). Returns whether the run
+// succeeded (false when killed).
 inline bool runClientSync(LiveClient &client, FakeServer &server, const std::function<bool()> &killWhen = {},
-                          const std::function<void(ListsSynchronizer *)> &prepare = {})
+                          const std::function<void(ListsSynchronizer *)> &prepare = {},
+                          const std::function<bool()> &whenStopped = {})
 {
     auto *sync = new ListsSynchronizer(client.lists, &client);
     if (prepare)
@@ -180,6 +195,7 @@ inline bool runClientSync(LiveClient &client, FakeServer &server, const std::fun
     bool ended = false;
     bool ok = false;
     bool killNow = false;
+    bool watching = bool(killWhen);
     QEventLoop loop;
     QObject::connect(sync, &BaseSynchronizer::finished, &loop, [&](bool success) {
         ended = true;
@@ -188,22 +204,34 @@ inline bool runClientSync(LiveClient &client, FakeServer &server, const std::fun
     });
     if (killWhen) {
         QObject::connect(&server, &FakeServer::requestReceived, &loop, [&] {
-            if (!killNow && killWhen()) {
+            if (watching && killWhen()) {
+                watching = false;
                 killNow = true;
                 loop.quit();
             }
         });
     }
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    auto wait = [&] {
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timeout.start(20000);
+        if (!ended && !killNow)
+            loop.exec();
+        if (!ended && !killNow)
+            qWarning() << "a synchronisation did not end in 20 s";
+    };
     sync->start();
-    if (!ended && !killNow)
-        loop.exec();
-    if (!ended && !killNow)
-        qWarning() << "a synchronisation did not end in 20 s";
+    wait();
+    const bool goesOn = killNow && !ended && whenStopped && !whenStopped();
+    if (goesOn) {
+        killNow = false;
+        wait();
+    }
     if (!ok && ended)
         qDebug().noquote() << "run failed:" << sync->errorString();
     delete sync;
-    if (killWhen) {
+    if (killWhen && !goesOn) {
         client.kill();
         return false;
     }
