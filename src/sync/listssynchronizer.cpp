@@ -196,38 +196,41 @@ void ListsSynchronizer::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
     }
 }
 
-// A forced remote run cut short leaves new lists marked with the server
-// lists they replace: those still there are removed first, as that run
-// would have, so that no other computer sees both for longer. With
-// `postedOnly`, only those whose replacement may be there already (its
-// post was marked).
-void ListsSynchronizer::removeReplacedLists(bool postedOnly)
+// A list posted in place of a server one (a forced remote run, or one cut
+// short) has that one removed once it is there itself: the server's list
+// waits until then, neither fetched nor removed, so that no other computer
+// sees both for long, nor neither. One removed here since, without an id,
+// replaces it all the same: that one goes first.
+void ListsSynchronizer::holdReplacedLists()
 {
     if (!m_userLists)
         return;
-    // Those removed here since, without an id, replace it all the same.
-    QList<const TaskList *> replacing;
-    for (const QPointer<ListModel> &model : std::as_const(m_models))
-        if (model && model->taskList()->syncStatus() == TaskList::New)
-            replacing << model->taskList();
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model || model->taskList()->syncStatus() != TaskList::New)
+            continue;
+        const quint32 id = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
+        if (mayRemoveReplaced(id) && m_serverIds.remove(id))
+            m_replacedHeld.insert(id);
+    }
     for (const TaskList *removed : std::as_const(m_deletedLists))
         if (removed->serverId() == 0)
-            replacing << removed;
-    for (const TaskList *list : std::as_const(replacing)) {
-        const UploadMark mark = UploadMark::read(list->pendingUpload());
-        if (!postedOnly || mark.isPost())
-            removeReplacedList(mark.replacedId());
-    }
+            removeReplacedList(UploadMark::read(removed->pendingUpload()).replacedId());
 }
 
-// The server's list `id`, replaced by a list posted in its place, goes
-// there too when no list here holds it and the run has not dealt with it.
-void ListsSynchronizer::removeReplacedList(quint32 id)
+bool ListsSynchronizer::mayRemoveReplaced(quint32 id) const
 {
     const ListInfo *info = m_listInfos.value(id, nullptr);
-    if (!info || !info->isOwned() || !m_serverIds.contains(id) || !m_userLists || m_userLists->taskListByServerId(id)
-        || m_userLists->findDeletedByServerId(id))
+    return info && info->isOwned() && m_userLists && !m_userLists->taskListByServerId(id)
+           && !m_userLists->findDeletedByServerId(id);
+}
+
+// The server's list `id`, replaced by a list that is there now, goes there
+// too when no list here holds it and the run has not dealt with it.
+void ListsSynchronizer::removeReplacedList(quint32 id)
+{
+    if (!mayRemoveReplaced(id) || !(m_serverIds.contains(id) || m_replacedHeld.remove(id)))
         return;
+    const ListInfo *info = m_listInfos.value(id, nullptr);
     // Marked so, a forced local run still removes it.
     if (TaskList *record = deleteServerList(id, info->name(), info->revision()))
         record->setPendingUpload(UploadMark::replacing(id).text());
@@ -420,7 +423,7 @@ void ListsSynchronizer::onListsRequestFinished()
     // and looks for what an earlier upload in doubt made, so that it
     // neither posts it again nor deletes it unseen. A forced local run
     // keeps only such lists (see prepareForceLocal).
-    removeReplacedLists(m_forceRemote);
+    holdReplacedLists();
     setAsideUploadsInDoubt();
     markUploads(m_models);
     syncNextList();
@@ -565,7 +568,8 @@ int matchScore(const UploadMark &mark, const QSet<QString> &own, const PostedPar
 const QHash<QString, int> &ListsSynchronizer::identitiesHere()
 {
     if (!m_identitiesHere)
-        m_identitiesHere = UploadMark::identityCounts(m_userLists ? m_userLists->taskLists() : QList<TaskList *>());
+        m_identitiesHere = UploadMark::identityCounts(m_userLists ? m_userLists->taskLists() + m_userLists->deletedLists()
+                                                                  : QList<TaskList *>());
     return *m_identitiesHere;
 }
 
@@ -627,6 +631,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     if (bestModel >= 0) {
         ListModel *model = m_modelsInDoubt.takeAt(bestModel);
         TaskList *local = model->taskList();
+        // Its copy is there: the server list it was posted in place of goes.
+        removeReplacedList(UploadMark::read(local->pendingUpload()).replacedId());
         if (UploadMark::read(local->pendingUpload()).digest() == UploadMark::listDigest(local)) {
             // Unchanged here since it was posted: the server's copy, with
             // whatever others did to it since, is the list.

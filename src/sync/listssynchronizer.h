@@ -110,7 +110,8 @@ private:
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
-    void removeReplacedLists(bool postedOnly);
+    void holdReplacedLists();
+    bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedList(quint32 id);
     void restoreUnsentMarks();
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
@@ -161,6 +162,8 @@ private:
     bool m_stepHadModel = false;
     // The server list the step's new list is posted in place of.
     quint32 m_stepReplaces = 0;
+    // Server lists replaced by lists here, left alone until those are there.
+    QSet<quint32> m_replacedHeld;
     bool m_hasNewLists = false;
     int m_progressStep = 1;
     bool m_forceRemote = false;

@@ -117,7 +117,7 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     // A forced remote run too finishes what one cut short began, and looks
     // for what an earlier upload in doubt made, so that it neither posts it
     // again nor deletes it unseen.
-    removeReplacedNotes(m_forceRemote);
+    holdReplacedNotes();
     setAsideUploadsInDoubt();
     markUploads(m_localNotes);
     syncNextNote();
@@ -171,6 +171,8 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
             || id <= mark.highestKnownId() || mark.digest() != digest)
             continue;
         m_notesInDoubt.removeAt(i);
+        // Its copy is there: the server note it was posted in place of goes.
+        removeReplacedNote(mark.replacedId());
         if (mark.digest() == UploadMark::noteDigest(note)) {
             notes->updateNote(note, fetched);
             return true;
@@ -191,32 +193,37 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
     return false;
 }
 
-// A forced remote run cut short leaves new notes marked with the server
-// notes they replace: those still there are removed first, as that run
-// would have, so that no other computer sees both for longer. With
-// `postedOnly`, only those whose replacement may be there already (its post
-// was marked).
-void NotepadSynchronizer::removeReplacedNotes(bool postedOnly)
+// A note posted in place of a server one (a forced remote run, or one cut
+// short) has that one removed once it is there itself: the server's note
+// waits until then, neither fetched nor removed, so that no other computer
+// sees both for long, nor neither. One removed here since, without an id,
+// replaces it all the same: that one goes first.
+void NotepadSynchronizer::holdReplacedNotes()
 {
     const QList<NotepadNote *> local = m_localNotes;
     for (const NotepadNote *note : local) {
-        // Removed here since, without an id, it replaces it all the same.
-        if (note->syncStatus() != NotepadNote::New
-            && (note->syncStatus() != NotepadNote::Deleted || note->serverId() != 0))
-            continue;
-        const UploadMark mark = UploadMark::read(note->pendingUpload());
-        if (!postedOnly || mark.isPost())
-            removeReplacedNote(mark.replacedId());
+        const quint32 id = UploadMark::read(note->pendingUpload()).replacedId();
+        if (note->syncStatus() == NotepadNote::New) {
+            if (mayRemoveReplaced(id) && m_serverIds.remove(id))
+                m_replacedHeld.insert(id);
+        } else if (note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0) {
+            removeReplacedNote(id);
+        }
     }
 }
 
-// The server's note `id`, replaced by a note posted in its place, goes there
+bool NotepadSynchronizer::mayRemoveReplaced(quint32 id) const
+{
+    return m_noteInfos.contains(id) && NotepadNotes::instance()->indexOfServerId(id) < 0;
+}
+
+// The server's note `id`, replaced by a note that is there now, goes there
 // too when no note here holds it and the run has not dealt with it.
 void NotepadSynchronizer::removeReplacedNote(quint32 id)
 {
-    const NotepadNoteInfo *info = m_noteInfos.value(id, nullptr);
-    if (!info || !m_serverIds.contains(id) || NotepadNotes::instance()->indexOfServerId(id) >= 0)
+    if (!mayRemoveReplaced(id) || !(m_serverIds.contains(id) || m_replacedHeld.remove(id)))
         return;
+    const NotepadNoteInfo *info = m_noteInfos.value(id);
     // Marked so, a forced local run still removes it.
     deleteServerNote(id, info->title(), info->revision())->setPendingUpload(UploadMark::replacing(id).text());
 }

@@ -63,7 +63,8 @@ private:
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
-    void removeReplacedNotes(bool postedOnly);
+    void holdReplacedNotes();
+    bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedNote(quint32 id);
     void restoreUnsentMarks();
     NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
@@ -82,6 +83,8 @@ private:
     NotepadNote *m_currentNote = nullptr;
     // The server note the step's new note is posted in place of.
     quint32 m_stepReplaces = 0;
+    // Server notes replaced by notes here, left alone until those are there.
+    QSet<quint32> m_replacedHeld;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

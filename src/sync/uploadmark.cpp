@@ -396,11 +396,7 @@ UploadMark::SentTask UploadMark::sentTask(const Task *task)
 
 QSet<QString> UploadMark::ownIdentities(const QHash<QString, int> &here, const TaskList *own) const
 {
-    QHash<QString, int> inOwn;
-    if (own) {
-        for (const Task *task : uploadedTasks(own))
-            ++inOwn[identityDigest(task)];
-    }
+    const QHash<QString, int> inOwn = own ? identityCounts({const_cast<TaskList *>(own)}) : QHash<QString, int>();
     QSet<QString> out;
     for (const SentTask &task : m_tasks)
         if (here.value(task.identity) <= inOwn.value(task.identity))
@@ -411,9 +407,18 @@ QSet<QString> UploadMark::ownIdentities(const QHash<QString, int> &here, const T
 QHash<QString, int> UploadMark::identityCounts(const QList<TaskList *> &lists)
 {
     QHash<QString, int> counts;
-    for (const TaskList *list : lists)
+    for (const TaskList *list : lists) {
+        if (list->syncStatus() == TaskList::Deleted) {
+            // Its tasks are gone here; an upload of it in doubt may have
+            // left them there.
+            const UploadMark mark = read(list->pendingUpload());
+            for (const SentTask &task : mark.tasks())
+                ++counts[task.identity];
+            continue;
+        }
         for (const Task *task : uploadedTasks(list))
             ++counts[identityDigest(task)];
+    }
     return counts;
 }
 

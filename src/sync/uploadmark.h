@@ -72,7 +72,8 @@ public:
     // keeps its source's identity, so a list made elsewhere can hold one
     // of the others; only these tell the server's copy of the upload.
     QSet<QString> ownIdentities(const QHash<QString, int> &here, const TaskList *own) const;
-    // How many tasks of the lists hold each identity (by its digest).
+    // How many tasks of the lists hold each identity (by its digest); a
+    // removed list counts the tasks its upload in doubt carried.
     static QHash<QString, int> identityCounts(const QList<TaskList *> &lists);
     // The server item a forced upload replaces; 0 for none.
     quint32 replacedId() const { return m_replaced; }

@@ -1361,12 +1361,18 @@ bool Sequence::removeList(int c, bool inDoubtOnly)
     const ExpList list = m_exp.lists.take(key);
     TaskList *copy = currentCopy(client, list)->taskList();
     const bool inDoubt = copy->syncStatus() == TaskList::New && !copy->pendingUpload().isEmpty();
+    // Its tasks tell its copy only by identities no other task here holds
+    // (a pasted copy, or a task made in the same second, shares one).
+    const UploadMark mark = UploadMark::read(copy->pendingUpload());
+    const bool unknowable = list.untitledInDoubt
+                            || mark.ownIdentities(UploadMark::identityCounts(client.lists->taskLists() + client.lists->deletedLists()), copy)
+                                     .isEmpty();
     trace() << "step" << m_step << "client" << c << "removes list" << list.sig() << (inDoubt ? "(in doubt)" : "")
-            << (inDoubt && list.untitledInDoubt ? "(may come back)" : "");
+            << (inDoubt && unknowable ? "(may come back)" : "");
     ++m_figures.listRemovals;
     if (!copy->pendingUpload().isEmpty())
         ++m_figures.removalsInDoubt;
-    if (inDoubt && list.untitledInDoubt)
+    if (inDoubt && unknowable)
         addGhost(m_exp.listGhosts, list.posted, false);
     client.lists->deleteList(copy);
     return true;
@@ -1798,9 +1804,8 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         if (force == Force::Remote) {
             ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
         } else {
-            client.lists->removeAllLists();
+            ListsSynchronizer::prepareForceLocal(client.lists, client.notes);
             client.setListsGroups(new ListsGroups);
-            client.notes->deleteAndPurgeEverything();
         }
     }
     recordPosted(c, client);

@@ -161,7 +161,9 @@ private:
         ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
         OtherComputerSyncsInTheMiddleOfAForcedRun,
         ForcedRunRemovalOfAReplacedNoteFails,
-        ForcedRunRemovalOfAReplacedListFails
+        ForcedRunRemovalOfAReplacedListFails,
+        PastedCopyOfARemovedListInDoubt,
+        FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -373,6 +375,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ForcedRunRemovalOfAReplacedNoteFails);
     QTest::newRow("a forced remote run whose removal of a replaced list fails")
         << int(ForcedRunRemovalOfAReplacedListFails);
+    QTest::newRow("a list in doubt holding a pasted copy of a task of a list removed in doubt")
+        << int(PastedCopyOfARemovedListInDoubt);
+    QTest::newRow("a failed forced local run after a forced remote run killed after its first post")
+        << int(FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -975,6 +981,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         break;
     }
     case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
+    case FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
     case OtherComputerSyncsInTheMiddleOfAForcedRun: {
         {
@@ -1032,7 +1039,17 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             m_server->clearFaults();
             client.reset();
             auto later = session(a);
-            QVERIFY(forcedLocalSync(*later));
+            if (c == FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost) {
+                // It finishes the replacement: the list never posted goes up
+                // (refused here), and the one it replaces waits for it.
+                m_server->respondOnce("POST", Lists, 500);
+                QVERIFY(!forcedLocalSync(*later));
+                // Meanwhile the server still holds every list, for the
+                // other computer to see.
+                QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")}));
+            } else {
+                QVERIFY(forcedLocalSync(*later));
+            }
             later->persist();
         }
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
@@ -1053,6 +1070,28 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case PastedCopyOfARemovedListInDoubt: {
+        auto client = session(a);
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        m_server->dropAnswerAfterApplying("POST", Lists);
+        QVERIFY(!sync(*client));
+        Clock::advance(1000);
+        ListModel *work = client->addList(QStringLiteral("Work"), {QStringLiteral("Report")});
+        const Task *bills = taskTitled(client->model(QStringLiteral("Home"))->taskList(), QStringLiteral("Bills"));
+        QVERIFY(work->pasteTask(bills->copy(), QModelIndex()));
+        // Killed once Work's post is out (Home's waits for its copy to be
+        // looked for): both posts are in doubt.
+        syncKilledAfter(*client, "POST", Lists);
+        client.reset();
+        auto later = session(a);
+        later->lists->deleteList(later->model(QStringLiteral("Home"))->taskList());
+        later->persist();
+        // Nothing tells Home's copy from a list holding a pasted copy of its
+        // task, so it is not deleted and comes back; Work is never taken
+        // for it.
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Work[Bills,Report]")};
         break;
     }
     case FirstListIdOne: {
