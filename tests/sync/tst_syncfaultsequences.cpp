@@ -129,6 +129,11 @@ struct ExpList
     // Posted while it had no titled task and its maker has no id for it yet:
     // the server's copy may carry nothing to know it by.
     bool untitledInDoubt = false;
+    // A task of it may share its creator and creation second with another
+    // task (made in a second the other computer used, typed into a row a
+    // run left, a pasted copy or the source of one): only its server copy
+    // may tell it then.
+    bool sharedIdentity = false;
     QStringList posted; // what its maker's runs may have posted while it was new
 
     QStringList taskSigs() const
@@ -525,6 +530,8 @@ private:
     int m_madeIn[2] = {-1, -1};
     // The lists page's clipboard: it lives as long as the program.
     std::unique_ptr<Task> m_clipboard;
+    int m_clipboardFrom = -1; // the list the copy was taken from
+    bool m_sameSecondStep = false;
     // What the last run did: killed, and whether its held request was out.
     bool m_lastKilled = false;
     bool m_lastHeld = false;
@@ -999,6 +1006,7 @@ void Sequence::step(int index)
         // What makes tasks: a run too, right after one there, for the
         // untitled rows both leave.
         ++m_figures.sameSecond;
+        m_sameSecondStep = true;
         trace() << "step" << m_step << "client" << c << "in the same second as the other"
                 << qPrintable(behind ? QStringLiteral("(its clock %1 s behind)").arg(m_madeAt[sameAs].secsTo(now))
                                      : QString());
@@ -1027,6 +1035,7 @@ void Sequence::step(int index)
             sync(c, Force::None);
             break;
         }
+        m_sameSecondStep = false;
         done = true;
     }
     if (!done && followUp && below(2) == 0) {
@@ -1134,6 +1143,7 @@ bool Sequence::makeList(int c, bool blank)
     }
     if (!titles.isEmpty() || model->rowCount() > 0)
         made(c, m_exp.nextKey);
+    list.sharedIdentity = m_sameSecondStep && !titles.isEmpty();
     trace() << "step" << m_step << "client" << c << "makes list" << list.sig();
     m_exp.lists.insert(m_exp.nextKey++, list);
     return true;
@@ -1182,6 +1192,7 @@ void Sequence::typeTask(int c, int key, ListModel *model)
                                   : QString());
     countCross(list, c);
     list.tasks << ExpTask{title};
+    list.sharedIdentity = list.sharedIdentity || m_sameSecondStep || intoRow;
     made(c, key, model->taskForIndex(last)->creationTime());
 }
 
@@ -1409,9 +1420,10 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 }
 
 // The user makes here what they made on the other computer, whose upload
-// of it is in doubt. One without anything to know it by is made only once
-// the server holds the other's copy: before that the other's next run may
-// rightly take this one for its own. Not while a forced remote run of the
+// of it is in doubt. One without anything of its own to know it by (no
+// titled task, or a task whose identity another may share) is made only
+// once the server holds the other's copy: before that the other's next run
+// may rightly take this one for its own. Not while a forced remote run of the
 // other's is cut short either: the uploads in doubt are then its reposts,
 // and the copy the server holds may be one they replace.
 bool Sequence::makeAlike(int c)
@@ -1421,7 +1433,8 @@ bool Sequence::makeAlike(int c)
     const bool reposting = m_forcedInDoubt[1 - c];
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it) {
         const ExpList &l = it.value();
-        if (l.maker != c && !l.twin && l.inDoubt && (!l.tasks.isEmpty() || (!reposting && onServer.contains(l.sig()))))
+        if (l.maker != c && !l.twin && l.inDoubt
+            && ((!l.tasks.isEmpty() && !l.sharedIdentity) || (!reposting && onServer.contains(l.sig()))))
             lists << it.key();
     }
     QList<int> notes;
@@ -1447,6 +1460,8 @@ bool Sequence::makeAlike(int c)
             titles << t.title;
             twin.tasks << ExpTask{t.title};
         }
+        // Its tasks are made in a second of their own.
+        Clock::advance(1000);
         m_live->addList(twin.name, titles);
         trace() << "step" << m_step << "client" << c << "makes a list alike" << twin.sig();
         m_exp.lists.insert(m_exp.nextKey++, twin);
@@ -1472,14 +1487,16 @@ bool Sequence::paste(int c)
 {
     LiveClient &client = *m_live;
     if (!m_clipboard || below(2) == 0) {
-        QList<Task *> sources;
-        for (const ExpList &l : std::as_const(m_exp.lists))
-            if (const ListModel *copy = currentCopy(client, l))
+        QList<QPair<Task *, int>> sources;
+        for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it)
+            if (const ListModel *copy = currentCopy(client, it.value()))
                 for (Task *task : copy->taskList()->rootTask()->children())
                     if (!task->title().isEmpty())
-                        sources << task;
+                        sources << qMakePair(task, it.key());
         if (!sources.isEmpty()) {
-            Task *source = pick(sources);
+            const QPair<Task *, int> chosen = pick(sources);
+            Task *source = chosen.first;
+            m_clipboardFrom = chosen.second;
             m_clipboard.reset(source->copy());
             ++m_figures.copies;
             trace() << "step" << m_step << "client" << c << "copies" << source->title();
@@ -1502,6 +1519,9 @@ bool Sequence::paste(int c)
             << list.name << about(list, c);
     countCross(list, c);
     list.tasks << pasted;
+    list.sharedIdentity = true;
+    if (m_exp.lists.contains(m_clipboardFrom))
+        m_exp.lists[m_clipboardFrom].sharedIdentity = true;
     ++m_figures.pastes;
     return true;
 }
@@ -1546,9 +1566,12 @@ bool Sequence::blankPost(int c)
 }
 
 // When the other client has nothing to send and this one holds every item.
+// Not while its copies carry ids the other's forced remote run replaced: as
+// any change, it waits for a run that brings the replacements.
 bool Sequence::readyToForceRemote(int c) const
 {
-    return m_settled[1 - c] && m_live && m_liveIndex == c && holdsExpected(*m_live).isEmpty();
+    return m_settled[1 - c] && !m_replacedByForce[c] && m_live && m_liveIndex == c
+           && holdsExpected(*m_live).isEmpty();
 }
 
 // A forced remote run killed once its first post is out, before its deletes;
