@@ -145,7 +145,16 @@ private:
         FailedForcedRunAfterANotePostInDoubt,
         CopyOfAPostedTaskPastedElsewhere,
         ListCancelledBeforeReadBack,
-        NoteCancelledBeforeReadBack
+        NoteCancelledBeforeReadBack,
+        ListAlikeElsewhereOfAListACancelledRunNeverSent,
+        TaskRetitledElsewhereAfterARefusedUpdate,
+        TaskRemovedElsewhereAfterARefusedUpdate,
+        ListRenamedElsewhereAfterARefusedUpdate,
+        TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare,
+        TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled,
+        TaskRetitledElsewhereAfterAnAddingUpdateUnanswered,
+        TaskRemovedElsewhereAfterAnAddingUpdateUnanswered,
+        ListRenamedElsewhereAfterAnAddingUpdateKilled
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -299,6 +308,24 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ListCancelledBeforeReadBack);
     QTest::newRow("a new note posted, the run cancelled before reading it back, then edited")
         << int(NoteCancelledBeforeReadBack);
+    QTest::newRow("a run cancelled while a second new list waits, a list alike made elsewhere stays two")
+        << int(ListAlikeElsewhereOfAListACancelledRunNeverSent);
+    QTest::newRow("a task retitled elsewhere after an update refused unapplied")
+        << int(TaskRetitledElsewhereAfterARefusedUpdate);
+    QTest::newRow("a task removed elsewhere after an update refused unapplied")
+        << int(TaskRemovedElsewhereAfterARefusedUpdate);
+    QTest::newRow("a list renamed elsewhere after an update refused unapplied")
+        << int(ListRenamedElsewhereAfterARefusedUpdate);
+    QTest::newRow("a task retitled elsewhere after an update refused by a share made read-only for a while")
+        << int(TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare);
+    QTest::newRow("a task retitled elsewhere after an update never applied, the run cancelled")
+        << int(TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled);
+    QTest::newRow("a task retitled elsewhere after an update that only added a task arrived unanswered")
+        << int(TaskRetitledElsewhereAfterAnAddingUpdateUnanswered);
+    QTest::newRow("a task removed elsewhere after an update that only added a task arrived unanswered")
+        << int(TaskRemovedElsewhereAfterAnAddingUpdateUnanswered);
+    QTest::newRow("a list renamed elsewhere after an update that only added a task, killed once sent")
+        << int(ListRenamedElsewhereAfterAnAddingUpdateKilled);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -755,6 +782,160 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QCOMPARE(client->model(trip)->taskList()->serverId(), 1u);
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case ListAlikeElsewhereOfAListACancelledRunNeverSent: {
+        const QString home = QStringLiteral("Home");
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            client->addList(home, {});
+            syncCancelledAfter(*client, "POST", Lists);
+            QCOMPARE(m_server->requests("POST", Lists).size(), 1);
+            // Only what went out is in doubt.
+            QVERIFY(client->model(home)->taskList()->pendingUpload().isEmpty());
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            client->addList(home, {});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Trip[Tickets]"), QStringLiteral("Home[]"), QStringLiteral("Home[]")};
+        break;
+    }
+    case TaskRetitledElsewhereAfterARefusedUpdate:
+    case TaskRemovedElsewhereAfterARefusedUpdate:
+    case ListRenamedElsewhereAfterARefusedUpdate:
+    case TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare:
+    case TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled: {
+        // Nothing of the user's update reached the server: it goes up later
+        // than the other computer's change, and wins.
+        const bool shared = c == TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare;
+        quint32 id = 0;
+        if (shared) {
+            m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+            id = m_server->addList(QStringLiteral("bob"), trip,
+                                   {FakeTask::make(QStringLiteral("Tickets")), FakeTask::make(QStringLiteral("Bags"))});
+            m_server->share(id, QStringLiteral("alice"), QStringLiteral("rw"));
+        }
+        {
+            auto client = session(a);
+            if (!shared)
+                client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterARefusedUpdate)
+                model->setName(QStringLiteral("Journey"));
+            else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            if (shared) {
+                // The owner takes the right to write away once the run has
+                // read the summary that still grants it, and gives it back.
+                const QMetaObject::Connection readOnly =
+                    connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &r) {
+                        if (r.path.endsWith(QLatin1String("/lists-info")))
+                            m_server->share(id, QStringLiteral("alice"), QStringLiteral("r"));
+                    });
+                QVERIFY(!sync(*client));
+                disconnect(readOnly);
+                QCOMPARE(m_server->requests("PUT", OneList).last().status, 403);
+                m_server->share(id, QStringLiteral("alice"), QStringLiteral("rw"));
+            } else if (c == TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled) {
+                // The update waits unapplied and unanswered when the user
+                // cancels.
+                m_server->stall(OneList, true);
+                m_server->clearRequests();
+                auto *run = new ListsSynchronizer(client->lists, client.get());
+                run->start();
+                QTRY_VERIFY_WITH_TIMEOUT(!m_server->requests("PUT", OneList).isEmpty(), 20000);
+                delete run;
+                m_server->clearFaults();
+            } else {
+                m_server->respondOnce("PUT", OneList, 500);
+                QVERIFY(!sync(*client));
+            }
+            QCOMPARE(serverLists(), QStringList{QStringLiteral("Trip[Bags,Tickets]")});
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterARefusedUpdate)
+                model->setName(QStringLiteral("Voyage"));
+            else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+                removeTask(model, QStringLiteral("Bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Visas"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == ListRenamedElsewhereAfterARefusedUpdate)
+            expected.lists = {QStringLiteral("Journey[Bags,Tickets]")};
+        else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+            expected.lists = {QStringLiteral("Trip[Big bags,Tickets]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Passports]")};
+        break;
+    }
+    case TaskRetitledElsewhereAfterAnAddingUpdateUnanswered:
+    case TaskRemovedElsewhereAfterAnAddingUpdateUnanswered:
+    case ListRenamedElsewhereAfterAnAddingUpdateKilled: {
+        // Only the task it added tells the update arrived; the other
+        // computer's later change stays.
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            addTask(client->model(trip), QStringLiteral("Socks"));
+            if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled) {
+                syncKilledAfter(*client, "PUT", OneList);
+            } else {
+                m_server->dropAnswerAfterApplying("PUT", OneList);
+                QVERIFY(!sync(*client));
+                client->persist();
+            }
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled)
+                model->setName(QStringLiteral("Journey"));
+            else if (c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered)
+                removeTask(model, QStringLiteral("Bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled)
+            expected.lists = {QStringLiteral("Journey[Bags,Socks,Tickets]")};
+        else if (c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered)
+            expected.lists = {QStringLiteral("Trip[Socks,Tickets]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Passports,Socks]")};
         break;
     }
     }
