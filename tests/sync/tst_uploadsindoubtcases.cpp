@@ -154,7 +154,9 @@ private:
         TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled,
         TaskRetitledElsewhereAfterAnAddingUpdateUnanswered,
         TaskRemovedElsewhereAfterAnAddingUpdateUnanswered,
-        ListRenamedElsewhereAfterAnAddingUpdateKilled
+        ListRenamedElsewhereAfterAnAddingUpdateKilled,
+        ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost,
+        ForcedRunKilledBeforeASharedListWasReadBack
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -326,6 +328,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(TaskRemovedElsewhereAfterAnAddingUpdateUnanswered);
     QTest::newRow("a list renamed elsewhere after an update that only added a task, killed once sent")
         << int(ListRenamedElsewhereAfterAnAddingUpdateKilled);
+    QTest::newRow("a forced remote run after a post in doubt, killed after its first post")
+        << int(ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost);
+    QTest::newRow("a forced remote run killed before a list shared with one user was read back")
+        << int(ForcedRunKilledBeforeASharedListWasReadBack);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -936,6 +942,49 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             expected.lists = {QStringLiteral("Trip[Socks,Tickets]")};
         else
             expected.lists = {QStringLiteral("Trip[Bags,Passports,Socks]")};
+        break;
+    }
+    case ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost:
+    case ForcedRunKilledBeforeASharedListWasReadBack: {
+        const bool inDoubt = c == ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost;
+        const QString home = QStringLiteral("Home");
+        auto client = session(a);
+        if (inDoubt) {
+            client->addList(home, {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+            // The forced run finds the list's copy rather than posting it.
+            client->addList(trip, {QStringLiteral("Tickets")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+        } else {
+            m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+            client->addList(trip, {QStringLiteral("Tickets")})
+                ->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
+            client->addList(home, {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+        }
+        client->persist();
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        const QByteArray method = inDoubt ? QByteArray("POST") : QByteArray("GET");
+        const QString killedAt = inDoubt ? Lists : OneList;
+        m_server->hold(method, killedAt);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests(method, killedAt).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        client.reset();
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        if (!inDoubt) {
+            // The list went up anew; so do its shares.
+            auto later = session(a);
+            QVERIFY(sync(*later));
+            later->persist();
+            const quint32 id = later->model(trip)->taskList()->serverId();
+            QCOMPARE(m_server->sharing(id), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
+        }
         break;
     }
     }
