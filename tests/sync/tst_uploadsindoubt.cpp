@@ -5,6 +5,7 @@
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/uploadmark.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 
@@ -46,6 +47,58 @@ QStringList taskTitles(const TaskList *list)
     return out;
 }
 
+// An update's mark as the lists file could hold it damaged (cut short, edited
+// by hand): {F} stands for the list's fields, {I}.{D} for a task sent without
+// an id, {T1}.{C1} and {T2}.{C2} for two sent with theirs. Intact, it says
+// the update arrived.
+const QString IntactUpdateMark = QStringLiteral("put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:");
+
+void addDamagedUpdateMarkRows()
+{
+    QTest::addColumn<QString>("mark");
+    const struct
+    {
+        const char *name;
+        const char *mark;
+    } rows[] = {
+        {"only the kind", "put3:"},
+        {"cut after the arrived flag", "put3:1"},
+        {"cut after the list's fields", "put3:1:{F}"},
+        {"cut after the tasks without id", "put3:1:{F}:{I}.{D}"},
+        {"cut after the tasks with ids", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}"},
+        {"one field too many", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}::"},
+        {"the list's fields left out", "put3:1:{I}.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"no arrived flag", "put3::{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"an arrived flag of 2", "put3:2:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"an arrived flag as a word", "put3:yes:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"an arrived flag of two digits", "put3:11:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"a task's id not a number", "put3:1:{F}:{I}.{D}:{T1}.{C1},x{T2}.{C2}:"},
+        {"a task's id zero", "put3:1:{F}:{I}.{D}:{T1}.{C1},0.{C2}:"},
+        {"a task's id negative", "put3:1:{F}:{I}.{D}:{T1}.{C1},-{T2}.{C2}:"},
+        {"a task's id beyond 32 bits", "put3:1:{F}:{I}.{D}:{T1}.{C1},4294967296.{C2}:"},
+        {"a task with an id and no content", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}:"},
+        {"a task with an id and an empty content", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.:"},
+        {"a task with an id and an empty content between two", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}..{C2}:"},
+        {"an empty entry among the tasks with ids", "put3:1:{F}:{I}.{D}:{T1}.{C1},,{T2}.{C2}:"},
+        {"a task without id and no content", "put3:1:{F}:{I}:{T1}.{C1},{T2}.{C2}:"},
+        {"a task without id and an empty content", "put3:1:{F}:{I}.:{T1}.{C1},{T2}.{C2}:"},
+        {"a task without id and no identity", "put3:1:{F}:.{D}:{T1}.{C1},{T2}.{C2}:"},
+        {"an empty entry among the tasks without id", "put3:1:{F}:{I}.{D},:{T1}.{C1},{T2}.{C2}:"},
+        {"a removed task's id not a number", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:x"},
+        {"a removed task's id zero", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:0"},
+        {"an empty entry among the removed tasks", "put3:1:{F}:{I}.{D}:{T1}.{C1},{T2}.{C2}:9999,"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.name) << QString::fromLatin1(row.mark);
+}
+
+QString filled(QString mark, const QHash<QString, QString> &values)
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        mark.replace(QLatin1Char('{') + it.key() + QLatin1Char('}'), it.value());
+    return mark;
+}
+
 } // namespace
 
 class TstUploadsInDoubt : public QObject
@@ -62,6 +115,10 @@ private slots:
     void newTasksOfAnUnansweredPutAddedOnce();
     void singleListRunLeavesAListInDoubtToTheFullRun();
     void oldListsFileWithoutMarksStillLoads();
+    void damagedUpdateMarkReadsAsNull_data();
+    void damagedUpdateMarkReadsAsNull();
+    void listWithADamagedUpdateMarkSendsItsChange_data();
+    void listWithADamagedUpdateMarkSendsItsChange();
 
 private:
     // Runs a full synchronisation; with `killWhen`, the program is killed
@@ -458,6 +515,131 @@ void TstUploadsInDoubt::oldListsFileWithoutMarksStillLoads()
     QCOMPARE(client.notes->notes().size(), 1);
     QCOMPARE(client.notes->notes().first()->syncStatus(), NotepadNote::Deleted);
     QCOMPARE(client.notes->notes().first()->pendingUpload(), QStringLiteral("7:def"));
+}
+
+void TstUploadsInDoubt::damagedUpdateMarkReadsAsNull_data()
+{
+    addDamagedUpdateMarkRows();
+}
+
+// Nothing of a damaged mark is half-read.
+void TstUploadsInDoubt::damagedUpdateMarkReadsAsNull()
+{
+    QFETCH(QString, mark);
+    const QHash<QString, QString> values{
+        {QStringLiteral("F"), QStringLiteral("0123456789ab")}, {QStringLiteral("I"), QStringLiteral("cdef01234567")},
+        {QStringLiteral("D"), QStringLiteral("89abcdef0123")}, {QStringLiteral("T1"), QStringLiteral("1001")},
+        {QStringLiteral("C1"), QStringLiteral("456789abcdef")}, {QStringLiteral("T2"), QStringLiteral("1002")},
+        {QStringLiteral("C2"), QStringLiteral("fedcba987654")}};
+    const UploadMark intact = UploadMark::read(filled(IntactUpdateMark, values));
+    QVERIFY(intact.isPut() && intact.hasArrived());
+    QCOMPARE(intact.tasks().size(), 1);
+    QCOMPARE(intact.knownTasks().size(), 2);
+
+    const UploadMark damaged = UploadMark::read(filled(mark, values));
+    QVERIFY(damaged.isNull());
+    QVERIFY(!damaged.isPut() && !damaged.isPost() && !damaged.hasArrived());
+    QVERIFY(damaged.tasks().isEmpty());
+    QVERIFY(damaged.knownTasks().isEmpty());
+    QVERIFY(damaged.removedTasks().isEmpty());
+    QVERIFY(damaged.fieldsDigests().isEmpty());
+    QCOMPARE(damaged.text(), QString());
+}
+
+void TstUploadsInDoubt::listWithADamagedUpdateMarkSendsItsChange_data()
+{
+    addDamagedUpdateMarkRows();
+}
+
+// A list whose update mark is damaged in the lists file goes as a list edited
+// here: its change goes up, over the other computer's edit of the same task as
+// any later upload does, and every task keeps its own id.
+void TstUploadsInDoubt::listWithADamagedUpdateMarkSendsItsChange()
+{
+    QFETCH(QString, mark);
+    const QString name = QStringLiteral("Trip");
+    const QStringList wanted{QStringLiteral("Passports"), QStringLiteral("Bags"), QStringLiteral("Socks")};
+    ModalAnswerer boxes;
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    {
+        LiveClient client(a);
+        client.addList(name, PostedTitles);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    {
+        LiveClient client(b);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    quint32 ticketsId = 0;
+    quint32 bagsId = 0;
+    QString damaged;
+    {
+        LiveClient client(a);
+        ListModel *model = client.model(name);
+        TaskList *list = model->taskList();
+        Task *tickets = list->rootTask()->children().at(0);
+        Task *bags = list->rootTask()->children().at(1);
+        ticketsId = tickets->id();
+        bagsId = bags->id();
+        model->setTaskTitle(tickets, wanted.at(0));
+        auto *socks = new Task;
+        socks->setTitle(wanted.at(2));
+        model->appendTask(socks);
+        damaged = filled(mark, {{QStringLiteral("F"), UploadMark::listFieldsDigest(list)},
+                                {QStringLiteral("I"), UploadMark::identityDigest(socks)},
+                                {QStringLiteral("D"), UploadMark::contentDigest(socks)},
+                                {QStringLiteral("T1"), QString::number(ticketsId)},
+                                {QStringLiteral("C1"), UploadMark::contentDigest(tickets)},
+                                {QStringLiteral("T2"), QString::number(bagsId)},
+                                {QStringLiteral("C2"), UploadMark::contentDigest(bags)}});
+        list->setPendingUpload(damaged);
+        model->setChanged();
+        client.persist();
+    }
+    {
+        LiveClient client(b);
+        ListModel *model = client.model(name);
+        model->setTaskTitle(model->taskList()->rootTask()->children().first(), QStringLiteral("Visas"));
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    {
+        LiveClient client(a);
+        QCOMPARE(client.loadProblem, QString());
+        QCOMPARE(client.model(name)->taskList()->pendingUpload(), damaged);
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (StoredClient *store : {&a, &b}) {
+            LiveClient client(*store);
+            QVERIFY(runSync(client));
+            client.persist();
+        }
+    }
+    QCOMPARE(boxes.titles, QStringList());
+    const QList<FakeList> onServer = m_server->visibleLists(QStringLiteral("alice"));
+    QCOMPARE(onServer.size(), 1);
+    const quint32 id = onServer.first().id;
+    QCOMPARE(serverTitles(*m_server, id), wanted);
+    QVERIFY(onServer.first().removedTasks.isEmpty());
+    const QList<quint32> ids{ticketsId, bagsId, m_server->taskByTitle(id, wanted.at(2)).id};
+    QCOMPARE(m_server->taskByTitle(id, wanted.at(0)).id, ticketsId);
+    QCOMPARE(m_server->taskByTitle(id, wanted.at(1)).id, bagsId);
+    for (StoredClient *store : {&a, &b}) {
+        LiveClient client(*store);
+        QCOMPARE(client.lists->models().size(), 1);
+        const TaskList *list = client.model(name)->taskList();
+        QCOMPARE(taskTitles(list), wanted);
+        QList<quint32> here;
+        for (const Task *task : list->rootTask()->children())
+            here << task->id();
+        QCOMPARE(here, ids);
+        QCOMPARE(list->syncStatus(), TaskList::Unedited);
+        QVERIFY(list->pendingUpload().isEmpty());
+    }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
 PLUMDECK_TEST_MAIN(TstUploadsInDoubt)

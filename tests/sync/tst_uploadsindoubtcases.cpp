@@ -163,7 +163,23 @@ private:
         ForcedRunRemovalOfAReplacedNoteFails,
         ForcedRunRemovalOfAReplacedListFails,
         PastedCopyOfARemovedListInDoubt,
-        FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost
+        FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
+        ListAlikeElsewhereOfAListACancelledRunNeverSent,
+        TaskRetitledElsewhereAfterARefusedUpdate,
+        TaskRemovedElsewhereAfterARefusedUpdate,
+        ListRenamedElsewhereAfterARefusedUpdate,
+        TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare,
+        TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled,
+        TaskRetitledElsewhereAfterAnAddingUpdateUnanswered,
+        TaskRemovedElsewhereAfterAnAddingUpdateUnanswered,
+        ListRenamedElsewhereAfterAnAddingUpdateKilled,
+        ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost,
+        ForcedRunKilledBeforeASharedListWasReadBack,
+        PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndEditedHere,
+        PostedTaskRemovedElsewhereAfterTheFetchAfterThePostFailedAndEditedHere,
+        PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond,
+        ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere,
+        PostInDoubtMarkedByAnEarlierVersion
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -379,6 +395,38 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(PastedCopyOfARemovedListInDoubt);
     QTest::newRow("a failed forced local run after a forced remote run killed after its first post")
         << int(FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
+    QTest::newRow("a run cancelled while a second new list waits, a list alike made elsewhere stays two")
+        << int(ListAlikeElsewhereOfAListACancelledRunNeverSent);
+    QTest::newRow("a task retitled elsewhere after an update refused unapplied")
+        << int(TaskRetitledElsewhereAfterARefusedUpdate);
+    QTest::newRow("a task removed elsewhere after an update refused unapplied")
+        << int(TaskRemovedElsewhereAfterARefusedUpdate);
+    QTest::newRow("a list renamed elsewhere after an update refused unapplied")
+        << int(ListRenamedElsewhereAfterARefusedUpdate);
+    QTest::newRow("a task retitled elsewhere after an update refused by a share made read-only for a while")
+        << int(TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare);
+    QTest::newRow("a task retitled elsewhere after an update never applied, the run cancelled")
+        << int(TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled);
+    QTest::newRow("a task retitled elsewhere after an update that only added a task arrived unanswered")
+        << int(TaskRetitledElsewhereAfterAnAddingUpdateUnanswered);
+    QTest::newRow("a task removed elsewhere after an update that only added a task arrived unanswered")
+        << int(TaskRemovedElsewhereAfterAnAddingUpdateUnanswered);
+    QTest::newRow("a list renamed elsewhere after an update that only added a task, killed once sent")
+        << int(ListRenamedElsewhereAfterAnAddingUpdateKilled);
+    QTest::newRow("a forced remote run after a post in doubt, killed after its first post")
+        << int(ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost);
+    QTest::newRow("a forced remote run killed before a list shared with one user was read back")
+        << int(ForcedRunKilledBeforeASharedListWasReadBack);
+    QTest::newRow("a posted task removed elsewhere while the post was in doubt and the list edited here")
+        << int(PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndEditedHere);
+    QTest::newRow("a posted task removed elsewhere after the fetch after the post failed, the list edited here")
+        << int(PostedTaskRemovedElsewhereAfterTheFetchAfterThePostFailedAndEditedHere);
+    QTest::newRow("a posted task removed elsewhere while the post was in doubt, one made here in its second")
+        << int(PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond);
+    QTest::newRow("a list renamed elsewhere while its post was in doubt and it was edited here")
+        << int(ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere);
+    QTest::newRow("a list of tasks whose post is in doubt, marked as an earlier version did")
+        << int(PostInDoubtMarkedByAnEarlierVersion);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1104,6 +1152,271 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QCOMPARE(client->model(trip)->taskList()->serverId(), 1u);
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case ListAlikeElsewhereOfAListACancelledRunNeverSent: {
+        const QString home = QStringLiteral("Home");
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            client->addList(home, {});
+            syncCancelledAfter(*client, "POST", Lists);
+            QCOMPARE(m_server->requests("POST", Lists).size(), 1);
+            // Only what went out is in doubt.
+            QVERIFY(client->model(home)->taskList()->pendingUpload().isEmpty());
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            client->addList(home, {});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Trip[Tickets]"), QStringLiteral("Home[]"), QStringLiteral("Home[]")};
+        break;
+    }
+    case TaskRetitledElsewhereAfterARefusedUpdate:
+    case TaskRemovedElsewhereAfterARefusedUpdate:
+    case ListRenamedElsewhereAfterARefusedUpdate:
+    case TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare:
+    case TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled: {
+        // Nothing of the user's update reached the server: it goes up later
+        // than the other computer's change, and wins.
+        const bool shared = c == TaskRetitledElsewhereAfterAnUpdateRefusedByAReadOnlyShare;
+        quint32 id = 0;
+        if (shared) {
+            m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+            id = m_server->addList(QStringLiteral("bob"), trip,
+                                   {FakeTask::make(QStringLiteral("Tickets")), FakeTask::make(QStringLiteral("Bags"))});
+            m_server->share(id, QStringLiteral("alice"), QStringLiteral("rw"));
+        }
+        {
+            auto client = session(a);
+            if (!shared)
+                client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterARefusedUpdate)
+                model->setName(QStringLiteral("Journey"));
+            else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            if (shared) {
+                // The owner takes the right to write away once the run has
+                // read the summary that still grants it, and gives it back.
+                const QMetaObject::Connection readOnly =
+                    connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &r) {
+                        if (r.path.endsWith(QLatin1String("/lists-info")))
+                            m_server->share(id, QStringLiteral("alice"), QStringLiteral("r"));
+                    });
+                QVERIFY(!sync(*client));
+                disconnect(readOnly);
+                QCOMPARE(m_server->requests("PUT", OneList).last().status, 403);
+                m_server->share(id, QStringLiteral("alice"), QStringLiteral("rw"));
+            } else if (c == TaskRetitledElsewhereAfterAnUnappliedUpdateCancelled) {
+                // The update waits unapplied and unanswered when the user
+                // cancels.
+                m_server->stall(OneList, true);
+                m_server->clearRequests();
+                auto *run = new ListsSynchronizer(client->lists, client.get());
+                run->start();
+                QTRY_VERIFY_WITH_TIMEOUT(!m_server->requests("PUT", OneList).isEmpty(), 20000);
+                delete run;
+                m_server->clearFaults();
+            } else {
+                m_server->respondOnce("PUT", OneList, 500);
+                QVERIFY(!sync(*client));
+            }
+            QCOMPARE(serverLists(), QStringList{QStringLiteral("Trip[Bags,Tickets]")});
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterARefusedUpdate)
+                model->setName(QStringLiteral("Voyage"));
+            else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+                removeTask(model, QStringLiteral("Bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Visas"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == ListRenamedElsewhereAfterARefusedUpdate)
+            expected.lists = {QStringLiteral("Journey[Bags,Tickets]")};
+        else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
+            expected.lists = {QStringLiteral("Trip[Big bags,Tickets]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Passports]")};
+        break;
+    }
+    case TaskRetitledElsewhereAfterAnAddingUpdateUnanswered:
+    case TaskRemovedElsewhereAfterAnAddingUpdateUnanswered:
+    case ListRenamedElsewhereAfterAnAddingUpdateKilled: {
+        // Only the task it added tells the update arrived; the other
+        // computer's later change stays.
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            addTask(client->model(trip), QStringLiteral("Socks"));
+            if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled) {
+                syncKilledAfter(*client, "PUT", OneList);
+            } else {
+                m_server->dropAnswerAfterApplying("PUT", OneList);
+                QVERIFY(!sync(*client));
+                client->persist();
+            }
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled)
+                model->setName(QStringLiteral("Journey"));
+            else if (c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered)
+                removeTask(model, QStringLiteral("Bags"));
+            else
+                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled)
+            expected.lists = {QStringLiteral("Journey[Bags,Socks,Tickets]")};
+        else if (c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered)
+            expected.lists = {QStringLiteral("Trip[Socks,Tickets]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Bags,Passports,Socks]")};
+        break;
+    }
+    case ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost:
+    case ForcedRunKilledBeforeASharedListWasReadBack: {
+        const bool inDoubt = c == ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost;
+        const QString home = QStringLiteral("Home");
+        auto client = session(a);
+        if (inDoubt) {
+            client->addList(home, {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+            // The forced run finds the list's copy rather than posting it.
+            client->addList(trip, {QStringLiteral("Tickets")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+        } else {
+            m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+            client->addList(trip, {QStringLiteral("Tickets")})
+                ->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
+            client->addList(home, {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+        }
+        client->persist();
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        const QByteArray method = inDoubt ? QByteArray("POST") : QByteArray("GET");
+        const QString killedAt = inDoubt ? Lists : OneList;
+        m_server->hold(method, killedAt);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests(method, killedAt).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        client.reset();
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        if (!inDoubt) {
+            // The list went up anew; so do its shares.
+            auto later = session(a);
+            QVERIFY(sync(*later));
+            later->persist();
+            const quint32 id = later->model(trip)->taskList()->serverId();
+            QCOMPARE(m_server->sharing(id), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
+        }
+        break;
+    }
+    case PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndEditedHere:
+    case PostedTaskRemovedElsewhereAfterTheFetchAfterThePostFailedAndEditedHere:
+    case PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond: {
+        // The user's version goes onto the posted copy: a task left as it was
+        // posted and removed there since stays removed. A task made here in
+        // the posted tasks' second shares their identity: which of them went
+        // cannot be told, and none is removed.
+        const bool sameSecond = c == PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond;
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            if (c == PostedTaskRemovedElsewhereAfterTheFetchAfterThePostFailedAndEditedHere)
+                m_server->respondOnce("GET", OneList, 500);
+            else
+                m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            if (!sameSecond)
+                Clock::advance(1000);
+            addTask(client->model(trip), QStringLiteral("Socks"));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            removeTask(client->model(trip), QStringLiteral("Bags"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {sameSecond ? QStringLiteral("Trip[Bags,Socks,Tickets]") : QStringLiteral("Trip[Socks,Tickets]")};
+        break;
+    }
+    case ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere: {
+        // The name the user left as it was posted takes the other computer's.
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            addTask(client->model(trip), QStringLiteral("Socks"));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->model(trip)->setName(QStringLiteral("Journey"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Journey[Bags,Socks,Tickets]")};
+        break;
+    }
+    case PostInDoubtMarkedByAnEarlierVersion: {
+        // Its mark holds the highest id known and the content's digest only:
+        // the server's copy is told by its whole content, its ids and hash
+        // codes left out.
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        m_server->dropAnswerAfterApplying("POST", Lists);
+        QVERIFY(!sync(*client));
+        TaskList *list = client->model(trip)->taskList();
+        const QStringList parts = list->pendingUpload().split(QLatin1Char(':'));
+        QVERIFY(parts.size() >= 2);
+        list->setPendingUpload(parts.mid(0, 2).join(QLatin1Char(':')));
+        client->model(trip)->setChanged();
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Bags,Tickets]")};
         break;
     }
     }
