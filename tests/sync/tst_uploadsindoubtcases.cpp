@@ -179,7 +179,8 @@ private:
         PostedTaskRemovedElsewhereAfterTheFetchAfterThePostFailedAndEditedHere,
         PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond,
         ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere,
-        PostInDoubtMarkedByAnEarlierVersion
+        PostInDoubtMarkedByAnEarlierVersion,
+        EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -427,6 +428,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere);
     QTest::newRow("a list of tasks whose post is in doubt, marked as an earlier version did")
         << int(PostInDoubtMarkedByAnEarlierVersion);
+    QTest::newRow("a task edited after its update arrived unanswered, retitled and pasted elsewhere")
+        << int(EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1400,6 +1403,48 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         expected.lists = {QStringLiteral("Journey[Bags,Socks,Tickets]")};
+        break;
+    }
+    case EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere: {
+        // Two copies there hold the task's identity, neither as it was sent:
+        // which is its own cannot be told, and it goes up again rather than
+        // over one of them.
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            addTask(model, QStringLiteral("Bags"));
+            // Found there as sent: the update is known to have arrived.
+            model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Train tickets"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Train bags"));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            Task *bags = taskTitled(model->taskList(), QStringLiteral("Bags"));
+            model->setTaskTitle(bags, QStringLiteral("Big bags"));
+            Task *copy = bags->copy();
+            copy->setTitle(QStringLiteral("Small bags"));
+            QVERIFY(model->pasteTask(copy, QModelIndex()));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Trip[Big bags,Small bags,Train bags,Train tickets]")};
         break;
     }
     case PostInDoubtMarkedByAnEarlierVersion: {
