@@ -217,6 +217,45 @@ private slots:
         QCOMPARE(tasks.at(2)->id(), 303u);
     }
 
+    // A task of an older copy not told by its lineage (the list read again
+    // since) takes the id only of the one task that holds its identity on
+    // each side; pasted copies share one, and then nothing is given.
+    void takeSyncStateFromByIdentity_data()
+    {
+        QTest::addColumn<int>("inCopy"); // tasks of the copy holding the identity
+        QTest::addColumn<int>("inLive"); // tasks of the list holding it, with ids
+        QTest::addColumn<QList<quint32>>("expected"); // ids the copy's tasks take
+        QTest::newRow("one on each side") << 1 << 1 << QList<quint32>{501};
+        QTest::newRow("pasted twice in the copy") << 2 << 1 << QList<quint32>{0, 0};
+        QTest::newRow("pasted twice in the list") << 1 << 2 << QList<quint32>{0};
+    }
+
+    void takeSyncStateFromByIdentity()
+    {
+        QFETCH(int, inCopy);
+        QFETCH(int, inLive);
+        QFETCH(QList<quint32>, expected);
+        const QDateTime made(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+        auto stamped = [&made](Task *parent, int row) {
+            Task *task = parent->createChild(row);
+            task->setCreatedBy(QStringLiteral("ann"));
+            task->setCreationTime(made);
+            task->setTitle(QStringLiteral("Tea"));
+            return task;
+        };
+        std::unique_ptr<TaskList> live(makeList(TaskList::Edited, 40));
+        for (int i = 0; i < inLive; ++i)
+            stamped(live->rootTask(), i)->setId(501 + i);
+        std::unique_ptr<TaskList> copy(makeList(TaskList::Edited, 40));
+        for (int i = 0; i < inCopy; ++i)
+            stamped(copy->rootTask(), i);
+        copy->takeSyncStateFrom(live.get());
+        QList<quint32> ids;
+        for (const Task *task : copy->rootTask()->children())
+            ids << task->id();
+        QCOMPARE(ids, expected);
+    }
+
     void cloneKeepsEverything()
     {
         TaskList list;
