@@ -180,7 +180,9 @@ private:
         PostedTaskRemovedElsewhereWhileThePostWasInDoubtAndOneMadeHereInItsSecond,
         ListRenamedElsewhereWhileThePostWasInDoubtAndEditedHere,
         PostInDoubtMarkedByAnEarlierVersion,
-        EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere
+        EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere,
+        RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
+        RemovedHereAfterAForcedRemoteKilledAfterANotePost
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -430,6 +432,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(PostInDoubtMarkedByAnEarlierVersion);
     QTest::newRow("a task edited after its update arrived unanswered, retitled and pasted elsewhere")
         << int(EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere);
+    QTest::newRow("a list removed here after a forced remote run killed after its first post")
+        << int(RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost);
+    QTest::newRow("a note removed here after a forced remote run killed after its post")
+        << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1034,10 +1040,14 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
     case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
+    case RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost:
+    case RemovedHereAfterAForcedRemoteKilledAfterANotePost:
     case OtherComputerSyncsInTheMiddleOfAForcedRun: {
         {
             auto client = session(a);
             client->addList(trip, {QStringLiteral("Tickets")});
+            // Made a second apart, the two tasks tell their lists apart.
+            Clock::advance(1000);
             client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
             client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
             client->addNote(QStringLiteral("Plan"), QStringLiteral("map"));
@@ -1051,7 +1061,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         auto client = session(a);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
-        const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost;
+        const bool notePost
+            = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost;
         const QString first = notePost ? Notes : Lists;
         if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
             // Killed at its second post: the first replacement went up.
@@ -1098,13 +1109,26 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 // Meanwhile the server still holds every list, for the
                 // other computer to see.
                 QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")}));
+            } else if (c == RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost) {
+                // Neither the list it replaced nor its copy comes back.
+                later->lists->deleteList(later->model(trip)->taskList());
+                QVERIFY(sync(*later));
+                expected.lists = {QStringLiteral("Home[Bills]")};
+            } else if (c == RemovedHereAfterAForcedRemoteKilledAfterANotePost) {
+                // The note it replaced goes; a note's copy is told by its
+                // content alone, which a note made alike elsewhere shares,
+                // so the copy comes back once rather than be deleted.
+                later->removeNote(later->note(QStringLiteral("Idea")));
+                QVERIFY(sync(*later));
             } else {
                 QVERIFY(forcedLocalSync(*later));
             }
             later->persist();
         }
-        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
-        expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
+        if (expected.lists.isEmpty())
+            expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        if (expected.notes.isEmpty())
+            expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
         break;
     }
     case ForcedRunRemovalOfAReplacedNoteFails:
