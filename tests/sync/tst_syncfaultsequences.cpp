@@ -487,6 +487,7 @@ private:
     bool paste(int c);
     bool blankPost(int c);
     void forcedAfterCut(int c);
+    bool bringInStepForForcing(int c, const std::function<bool()> &ready);
     void midForced(int c);
     bool readyToForceRemote(int c) const;
     // Client c made a task in the list `key` (-1: in several) at `at` (now).
@@ -1574,22 +1575,30 @@ bool Sequence::readyToForceRemote(int c) const
            && holdsExpected(*m_live).isEmpty();
 }
 
-// A forced remote run killed once its first post is out, before its deletes;
-// started again, the program runs a forced local one. Both clients had
-// nothing to send before: the forced local run loses nothing the user made.
-void Sequence::forcedAfterCut(int c)
+// Brought in step first, as the user would before forcing; false (and
+// counted as skipped) when the client is still not ready for it.
+bool Sequence::bringInStepForForcing(int c, const std::function<bool()> &ready)
 {
-    auto ready = [&] { return m_settled[c] && readyToForceRemote(c); };
     if (!ready()) {
         quietRun(1 - c);
         quietRun(c);
         live(c);
     }
-    if (!ready()) {
-        ++m_figures.forcedSkipped;
-        trace() << "step" << m_step << "client" << c << "forced runs skipped:" << holdsExpected(*m_live);
+    if (ready())
+        return true;
+    ++m_figures.forcedSkipped;
+    trace() << "step" << m_step << "client" << c << "forced run skipped:"
+            << (m_live ? holdsExpected(*m_live) : QString());
+    return false;
+}
+
+// A forced remote run killed once its first post is out, before its deletes;
+// started again, the program runs a forced local one. Both clients had
+// nothing to send before: the forced local run loses nothing the user made.
+void Sequence::forcedAfterCut(int c)
+{
+    if (!bringInStepForForcing(c, [&] { return m_settled[c] && readyToForceRemote(c); }))
         return;
-    }
     ++m_figures.forcedRemote;
     sync(c, Force::Remote, Fault::KilledAfterFirstPost);
     if (!m_lastKilled || !m_lastHeld)
@@ -1652,19 +1661,8 @@ bool Sequence::unsavedUpload(const LiveClient &client, QByteArray *method, QStri
 
 void Sequence::forced(int c, bool remote)
 {
-    auto ready = [&]() -> bool { return remote ? readyToForceRemote(c) : m_settled[c]; };
-    if (!ready()) {
-        // Brought in step first, as the user would before forcing.
-        quietRun(1 - c);
-        quietRun(c);
-        live(c);
-    }
-    if (!ready()) {
-        ++m_figures.forcedSkipped;
-        trace() << "step" << m_step << "client" << c << "forced run skipped:"
-                << (m_live ? holdsExpected(*m_live) : QString());
+    if (!bringInStepForForcing(c, [&]() -> bool { return remote ? readyToForceRemote(c) : m_settled[c]; }))
         return;
-    }
     if (remote)
         ++m_figures.forcedRemote;
     else
