@@ -342,11 +342,7 @@ void TaskInfoDialog::showTaskGone()
         edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
     const bool writable = m_model && m_model->hasWritePermission();
-    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
-                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
-        button->setVisible(writable);
-        button->setEnabled(false);
-    }
+    showEditButtons(writable, false);
     m_chatButton->setVisible(false);
     m_viewAllButton->setVisible(false);
     m_doneBox->setEnabled(false);
@@ -359,6 +355,15 @@ void TaskInfoDialog::showTaskGone()
         text += QLatin1Char(' ') + tr("What you typed stays here for you to copy; it cannot be saved.");
     m_goneNoticeLabel->setText(text);
     m_goneNoticeLabel->show();
+}
+
+void TaskInfoDialog::showEditButtons(bool visible, bool enabled)
+{
+    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
+                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
+        button->setVisible(visible);
+        button->setEnabled(enabled);
+    }
 }
 
 void TaskInfoDialog::updateInfo()
@@ -380,11 +385,7 @@ void TaskInfoDialog::updateInfo()
     m_titleEdit->setReadOnly(!editable);
     m_noteEdit->setReadOnly(!editable);
     m_syncNoticeLabel->setVisible(writable && m_model->isSynchronizing());
-    for (QWidget *button : std::initializer_list<QWidget *>{m_saveTitleButton, m_saveNoteButton, m_deleteNoteButton,
-                                                           m_alarmButton, m_startCalendarButton, m_endCalendarButton}) {
-        button->setVisible(writable);
-        button->setEnabled(editable);
-    }
+    showEditButtons(writable, editable);
     m_doneBox->setEnabled(editable);
     m_priorityBox->setEnabled(editable);
 

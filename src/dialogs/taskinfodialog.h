@@ -100,6 +100,7 @@ private:
     void updateChatButton(bool connected);
     void showNoTask();
     void showTaskGone();
+    void showEditButtons(bool visible, bool enabled);
     void fillText(PDTextEdit *edit, QString *shown, const QString &text);
 
     QVBoxLayout *m_layout;
