@@ -394,9 +394,29 @@ UploadMark::SentTask UploadMark::sentTask(const Task *task)
     return {identityDigest(task), {contentDigest(task)}};
 }
 
+namespace {
+
+void countIdentities(const TaskList *list, QHash<QString, int> &counts)
+{
+    if (list->syncStatus() == TaskList::Deleted) {
+        // Its tasks are gone here; an upload of it in doubt may have left
+        // them there.
+        const UploadMark mark = UploadMark::read(list->pendingUpload());
+        for (const UploadMark::SentTask &task : mark.tasks())
+            ++counts[task.identity];
+        return;
+    }
+    for (const Task *task : UploadMark::uploadedTasks(list))
+        ++counts[UploadMark::identityDigest(task)];
+}
+
+} // namespace
+
 QSet<QString> UploadMark::ownIdentities(const QHash<QString, int> &here, const TaskList *own) const
 {
-    const QHash<QString, int> inOwn = own ? identityCounts({const_cast<TaskList *>(own)}) : QHash<QString, int>();
+    QHash<QString, int> inOwn;
+    if (own)
+        countIdentities(own, inOwn);
     QSet<QString> out;
     for (const SentTask &task : m_tasks)
         if (here.value(task.identity) <= inOwn.value(task.identity))
@@ -407,18 +427,8 @@ QSet<QString> UploadMark::ownIdentities(const QHash<QString, int> &here, const T
 QHash<QString, int> UploadMark::identityCounts(const QList<TaskList *> &lists)
 {
     QHash<QString, int> counts;
-    for (const TaskList *list : lists) {
-        if (list->syncStatus() == TaskList::Deleted) {
-            // Its tasks are gone here; an upload of it in doubt may have
-            // left them there.
-            const UploadMark mark = read(list->pendingUpload());
-            for (const SentTask &task : mark.tasks())
-                ++counts[task.identity];
-            continue;
-        }
-        for (const Task *task : uploadedTasks(list))
-            ++counts[identityDigest(task)];
-    }
+    for (const TaskList *list : lists)
+        countIdentities(list, counts);
     return counts;
 }
 
