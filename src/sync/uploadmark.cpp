@@ -398,16 +398,23 @@ namespace {
 
 void countIdentities(const TaskList *list, QHash<QString, int> &counts)
 {
-    if (list->syncStatus() == TaskList::Deleted) {
-        // Its tasks are gone here; an upload of it in doubt may have left
-        // them there.
-        const UploadMark mark = UploadMark::read(list->pendingUpload());
-        for (const UploadMark::SentTask &task : mark.tasks())
-            ++counts[task.identity];
-        return;
+    QHash<QString, int> held;
+    if (list->syncStatus() != TaskList::Deleted) {
+        for (const Task *task : UploadMark::uploadedTasks(list))
+            ++held[UploadMark::identityDigest(task)];
     }
-    for (const Task *task : UploadMark::uploadedTasks(list))
-        ++counts[UploadMark::identityDigest(task)];
+    // What a post in doubt carried may be there whatever was removed here
+    // since (a removed list's tasks are all gone here).
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    if (mark.isPost() || list->syncStatus() == TaskList::Deleted) {
+        QHash<QString, int> sent;
+        for (const UploadMark::SentTask &task : mark.tasks())
+            ++sent[task.identity];
+        for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+            held[it.key()] = qMax(held.value(it.key()), it.value());
+    }
+    for (auto it = held.cbegin(); it != held.cend(); ++it)
+        counts[it.key()] += it.value();
 }
 
 } // namespace

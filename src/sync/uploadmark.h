@@ -73,7 +73,8 @@ public:
     // of the others; only these tell the server's copy of the upload.
     QSet<QString> ownIdentities(const QHash<QString, int> &here, const TaskList *own) const;
     // How many tasks of the lists hold each identity (by its digest); a
-    // removed list counts the tasks its upload in doubt carried.
+    // list whose post is in doubt counts the tasks it carried too (removed
+    // here since, they may be there), a removed list those alone.
     static QHash<QString, int> identityCounts(const QList<TaskList *> &lists);
     // The server item a forced upload replaces; 0 for none.
     quint32 replacedId() const { return m_replaced; }

@@ -182,7 +182,8 @@ private:
         PostInDoubtMarkedByAnEarlierVersion,
         EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere,
         RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
-        RemovedHereAfterAForcedRemoteKilledAfterANotePost
+        RemovedHereAfterAForcedRemoteKilledAfterANotePost,
+        PastedCopyOfATaskRemovedFromAListInDoubt
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -436,6 +437,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost);
     QTest::newRow("a note removed here after a forced remote run killed after its post")
         << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
+    QTest::newRow("a list in doubt holding a pasted copy of a task removed since from its list in doubt")
+        << int(PastedCopyOfATaskRemovedFromAListInDoubt);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1145,6 +1148,26 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case PastedCopyOfATaskRemovedFromAListInDoubt: {
+        // Killed once Home's post is out; Work's, marked in the same save,
+        // never leaves. Home's copy holds what its post carried whatever was
+        // removed here since: Bills's identity is not Work's alone, and Work
+        // is not taken for that copy.
+        auto client = session(a);
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        Clock::advance(1000);
+        ListModel *work = client->addList(QStringLiteral("Work"), {QStringLiteral("Report")});
+        const Task *bills = taskTitled(client->model(QStringLiteral("Home"))->taskList(), QStringLiteral("Bills"));
+        QVERIFY(work->pasteTask(bills->copy(), QModelIndex()));
+        syncKilledAfter(*client, "POST", Lists);
+        client.reset();
+        QCOMPARE(serverLists(), QStringList{QStringLiteral("Home[Bills]")});
+        auto later = session(a);
+        removeTask(later->model(QStringLiteral("Home")), QStringLiteral("Bills"));
+        later->persist();
+        expected.lists = {QStringLiteral("Home[]"), QStringLiteral("Work[Bills,Report]")};
         break;
     }
     case PastedCopyOfARemovedListInDoubt: {
