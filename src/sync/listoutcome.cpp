@@ -78,7 +78,8 @@ bool ListOutcome::saveBeforeUploads(ListsSyncHost *host)
     return true;
 }
 
-void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched)
+void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
+                                     bool toldByFields)
 {
     // Worked on a copy that then replaces the list, so that the views see
     // one change.
@@ -106,7 +107,9 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
         for (const Task *task : onServer)
             sent.append(UploadMark::sentTask(task));
     }
-    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, true, true);
+    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, !toldByFields,
+                                 toldByFields ? ListSynchronizer::Removals::None
+                                              : ListSynchronizer::Removals::BothWays);
     list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
     delete fetched;
     lists->replaceList(model, list);

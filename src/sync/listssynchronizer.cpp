@@ -631,9 +631,14 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     if (bestModel >= 0) {
         ListModel *model = m_modelsInDoubt.takeAt(bestModel);
         TaskList *local = model->taskList();
+        const UploadMark mark = UploadMark::read(local->pendingUpload());
         // Its copy is there: the server list it was posted in place of goes.
-        removeReplacedList(UploadMark::read(local->pendingUpload()).replacedId());
-        if (UploadMark::read(local->pendingUpload()).digest() == UploadMark::listDigest(local)) {
+        removeReplacedList(mark.replacedId());
+        // Told by its fields alone, the server's list may be another made
+        // alike: nothing of the user's gives way to it.
+        const bool toldByFields
+            = bestScore == 0 && mark.digest() != fetchedDigest() && !UploadMark::uploadedTasks(local).isEmpty();
+        if (!toldByFields && mark.digest() == UploadMark::listDigest(local)) {
             // Unchanged here since it was posted: the server's copy, with
             // whatever others did to it since, is the list.
             ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
@@ -642,7 +647,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         }
         // Changed here since it was posted: the user's version goes up onto
         // the posted tasks, in this run.
-        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched);
+        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, toldByFields);
         ListOutcome::saveBeforeUploads(m_host);
         m_models.prepend(model);
         m_serverIds.insert(id);

@@ -65,7 +65,7 @@ QString ListSynchronizer::putMark(const TaskList *list)
 
 void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &copies,
                                   const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent,
-                                  bool arrived, bool removedThere)
+                                  bool arrived, Removals removals)
 {
     QHash<QString, int> sentCount;
     QMultiHash<QString, QString> sentContent;
@@ -165,7 +165,7 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
         }
     }
 
-    if (removedThere) {
+    if (removals == Removals::BothWays) {
         // Sent, left as it was, and gone from the server's copy: another
         // client removed it since, and nothing of the user's goes with it.
         // Not while a copy of its identity is left there (that may be it),
@@ -192,6 +192,8 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     // there too, when it is surely that task's: as it was sent, or the one
     // copy left of an upload that arrived. Copies beyond what was sent are
     // another client's.
+    if (removals == Removals::None)
+        return;
     QList<const Copy *> left;
     for (const Copy &copy : std::as_const(pool))
         if (!copy.taken)

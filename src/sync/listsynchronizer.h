@@ -83,13 +83,15 @@ public:
     // without its task was removed here since: it is recorded as removed,
     // so that the upload removes it there, when it is surely that task's;
     // copies beyond what was sent are another client's and stay. With
-    // `removedThere` (the copies are all the server has of an upload that
-    // certainly arrived), a sent task still as it was sent whose identity
-    // no copy holds any more was removed there by another client since,
-    // and goes here too.
+    // Removals::BothWays (the copies are all the server has of an upload
+    // that certainly arrived), a sent task still as it was sent whose
+    // identity no copy holds any more was removed there by another client
+    // since, and goes here too. With Removals::None (the copies may be
+    // another list's, made alike elsewhere) nothing is removed either way.
+    enum class Removals { OfRemovedHere, BothWays, None };
     static void takeCopies(TaskList *list, const QList<const Task *> &copies,
                            const QList<UploadMark::SentTask> &sent, const QSet<QString> &alsoSent = {},
-                           bool arrived = false, bool removedThere = false);
+                           bool arrived = false, Removals removals = Removals::OfRemovedHere);
 };
 
 #endif

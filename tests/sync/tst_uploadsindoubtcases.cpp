@@ -183,7 +183,8 @@ private:
         EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere,
         RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
         RemovedHereAfterAForcedRemoteKilledAfterANotePost,
-        PastedCopyOfATaskRemovedFromAListInDoubt
+        PastedCopyOfATaskRemovedFromAListInDoubt,
+        ListOfPastedCopiesInDoubtMadeAlikeElsewhere
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -439,6 +440,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("a list in doubt holding a pasted copy of a task removed since from its list in doubt")
         << int(PastedCopyOfATaskRemovedFromAListInDoubt);
+    QTest::newRow("a list of a pasted copy in doubt, a list of its name made elsewhere")
+        << int(ListOfPastedCopiesInDoubtMadeAlikeElsewhere);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1148,6 +1151,31 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite")};
+        break;
+    }
+    case ListOfPastedCopiesInDoubtMadeAlikeElsewhere: {
+        // Nothing of Trip's own tells its copy: the other computer's list of
+        // its name is taken for it only to merge, and the pasted copy stays.
+        {
+            auto client = session(a);
+            client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+            QVERIFY(sync(*client));
+            Clock::advance(1000);
+            ListModel *model = client->addList(trip, {});
+            const Task *bills = taskTitled(client->model(QStringLiteral("Home"))->taskList(), QStringLiteral("Bills"));
+            QVERIFY(model->pasteTask(bills->copy(), QModelIndex()));
+            m_server->respondOnce("POST", Lists, 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->addList(trip, {QStringLiteral("Socks")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Bills,Socks]")};
         break;
     }
     case PastedCopyOfATaskRemovedFromAListInDoubt: {
