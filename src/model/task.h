@@ -120,9 +120,10 @@ public:
     Task *copy() const;
     Task *clone() const;
 
-    // What tells a task apart wherever it travels: its creator and the
-    // second it was created. The server keeps both as sent and nobody edits
-    // them; copies made by paste or by a move to another list keep them too.
+    // Its creator and the second it was created: the server keeps both as
+    // sent and nobody edits them, but copies made by paste or by a move to
+    // another list keep them too, and tasks made in one second share them.
+    // It tells a task apart only where no other task holds it.
     QString identity() const;
     // Expires when the task is deleted: whoever holds it knows the task is
     // gone even when a new task has since taken its address.
