@@ -241,7 +241,9 @@ ListsGroupsManagerContainer::Rename ListsGroupsManagerContainer::takeRename()
             rename.localId = entry->localId();
             rename.serverId = entry->serverId();
         } else if (row->isGroup()) {
-            rename.serverId = static_cast<ListsGroupsManagerGroup *>(row)->groupElement()->serverId();
+            rename.group = static_cast<ListsGroupsManagerGroup *>(row)->groupElement();
+            rename.serverId = rename.group->serverId();
+            rename.nameShared = groupRowsNamed(rename.name).size() > 1;
         }
         frame->dropRename();
         break;
@@ -249,7 +251,19 @@ ListsGroupsManagerContainer::Rename ListsGroupsManagerContainer::takeRename()
     return rename;
 }
 
-// The same list by its ids; the same group by its server id, else by name.
+QList<ListsGroupsManagerElement *> ListsGroupsManagerContainer::groupRowsNamed(const QString &name) const
+{
+    QList<ListsGroupsManagerElement *> out;
+    for (ListsGroupsManagerElement *row : m_rows)
+        if (row->isGroup() && row->name() == name)
+            out << row;
+    return out;
+}
+
+// The same list by its ids; the same group as the same object, by its
+// server id, else by a name no other group holds (new groups all start
+// with one): when nothing tells the group, the rename ends rather than go
+// on in another.
 void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
 {
     if (!rename.pending)
@@ -261,12 +275,15 @@ void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
         for (ListsGroupsManagerElement *row : std::as_const(m_rows)) {
             if (!row->isGroup())
                 continue;
-            const quint32 id = static_cast<ListsGroupsManagerGroup *>(row)->groupElement()->serverId();
-            if (rename.serverId != 0 ? id == rename.serverId : row->name() == rename.name) {
+            const ListsGroupsElementGroup *group = static_cast<ListsGroupsManagerGroup *>(row)->groupElement();
+            if ((rename.group && group == rename.group) || (rename.serverId != 0 && group->serverId() == rename.serverId)) {
                 found = row;
                 break;
             }
         }
+        const QList<ListsGroupsManagerElement *> named = groupRowsNamed(rename.name);
+        if (!found && rename.serverId == 0 && !rename.nameShared && named.size() == 1)
+            found = named.first();
     }
     if (found && !found->isHidden())
         found->frameElement()->resumeRename(rename.typed);

@@ -107,11 +107,16 @@ private:
         bool list = false;
         quint32 localId = 0;
         quint32 serverId = 0;
+        // The group renamed, as long as it lives.
+        QPointer<ListsGroupsElementGroup> group;
+        // Another group held its name: the name tells nothing.
+        bool nameShared = false;
         QString name;
         QString typed;
     };
     Rename takeRename();
     void resumeRename(const Rename &rename);
+    QList<ListsGroupsManagerElement *> groupRowsNamed(const QString &name) const;
 
     QPointer<QObject> m_page;
     void addGroupRows(ListsGroupsElementGroup *group, int level);

@@ -456,6 +456,55 @@ private slots:
         QCOMPARE(rowsOutline(m.c).count(QStringLiteral(" 2")), 1);
     }
 
+    // New groups all start with one name: a rename goes on in the group
+    // being renamed, told by the object or its server id, and ends when
+    // nothing tells it, never going on in its namesake.
+    void renameOfOneOfTwoGroupsOfOneName_data()
+    {
+        QTest::addColumn<QString>("reload");
+        QTest::addColumn<QString>("outline");
+        QTest::newRow("the same groups") << "same" << "Twin(Reviews) Twin 2(Acme)";
+        QTest::newRow("new objects with their server ids") << "ids" << "Twin(Reviews) Twin 2(Acme)";
+        QTest::newRow("new objects, no ids") << "new" << "Twin(Reviews) Twin(Acme)";
+    }
+    void renameOfOneOfTwoGroupsOfOneName()
+    {
+        QFETCH(QString, reload);
+        QFETCH(QString, outline);
+        Manager m{QStringLiteral("Twin(Reviews) Twin(Acme)")};
+        const QList<ListsGroupsElementGroup *> twins = m.page.groups->rootGroup()->groups();
+        for (int i = 0; i < twins.size(); ++i)
+            twins[i]->setServerId(reload == QLatin1String("ids") ? 70 + i : 0);
+        QWidget *second = row(m.c, QStringLiteral("Acme"))->frameElement();
+        QTest::mouseClick(second, Qt::LeftButton);
+        // The second group's row is the one above Acme's.
+        QTest::keyClick(m.dialog.focusWidget() ? m.dialog.focusWidget() : m.c, Qt::Key_Up);
+        QTest::keyClick(m.dialog.focusWidget() ? m.dialog.focusWidget() : m.c, Qt::Key_F2);
+        QTest::keyClick(m.dialog.focusWidget(), Qt::Key_End);
+        QTest::keyClicks(m.dialog.focusWidget(), QStringLiteral(" 2"));
+
+        std::unique_ptr<ListsGroups> old;
+        if (reload != QLatin1String("same")) {
+            // The same arrangement in new objects, as the server sends it.
+            auto *copy = new ListsGroups;
+            const char *lists[] = {"Reviews", "Acme"};
+            for (int i = 0; i < 2; ++i) {
+                ListsGroupsElementGroup *twin = copy->addGroupToDefaultGroup();
+                twin->setName(QStringLiteral("Twin"));
+                twin->setServerId(twins[i]->serverId());
+                copy->addListToGroup(m.page.list(QLatin1String(lists[i]))->taskList(), twin);
+            }
+            old.reset(m.page.groups.release());
+            m.page.groups.reset(copy);
+            m.dialog.setListsGroups(copy);
+        }
+        m.dialog.reload();
+        old.reset();
+        if (QWidget *focus = m.dialog.focusWidget(); qobject_cast<QLineEdit *>(focus))
+            QTest::keyClick(focus, Qt::Key_Return);
+        QCOMPARE(rowsOutline(m.c), outline);
+    }
+
     void doubleClickOpensList()
     {
         Manager m{QLatin1String(tree)};
