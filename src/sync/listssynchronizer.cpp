@@ -425,8 +425,29 @@ void ListsSynchronizer::onListsRequestFinished()
     // keeps only such lists (see prepareForceLocal).
     holdReplacedLists();
     setAsideUploadsInDoubt();
+    if (m_forceLocal)
+        dropUnpostedReplacements(m_models);
     markUploads(m_models);
     syncNextList();
+}
+
+// A forced local run posts nothing: a list kept to finish a replacement
+// whose copy is not on the server gives way to the server's list it was to
+// replace, which stays and is fetched.
+void ListsSynchronizer::dropUnpostedReplacements(QList<QPointer<ListModel>> &models)
+{
+    for (auto it = models.begin(); it != models.end();) {
+        ListModel *model = *it;
+        if (!model || model->taskList()->syncStatus() != TaskList::New || !m_userLists) {
+            ++it;
+            continue;
+        }
+        const quint32 replaced = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
+        if (m_replacedHeld.remove(replaced))
+            m_serverIds.insert(replaced);
+        m_userLists->purgeList(model->taskList());
+        it = models.erase(it);
+    }
 }
 
 // Everything this run will send reaches the disk before the first upload
@@ -704,6 +725,8 @@ void ListsSynchronizer::syncNextList()
             // No server list was their copy: posted (again), or, removed
             // here, dropped. The marks now name what this run knows. One
             // whose copy may be a list the run could not read waits.
+            if (m_forceLocal)
+                dropUnpostedReplacements(m_modelsInDoubt);
             for (const QPointer<ListModel> &model : std::as_const(m_modelsInDoubt))
                 if (model && !mayBeCopyOfAny(m_unreadServerLists, model->taskList()))
                     m_models << model;
@@ -1103,6 +1126,7 @@ void ListsSynchronizer::startNotepadSync()
 {
     m_notepadStep = new NotepadSynchronizer(sslErrorHandler(), this);
     m_notepadStep->setForceRemote(m_forceRemote);
+    m_notepadStep->setForceLocal(m_forceLocal);
     connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::onNotepadProgress);
     connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::onNotepadAddProgress);
     connect(m_notepadStep, &NotepadSynchronizer::finished, this, &ListsSynchronizer::onNotepadSynchronizerFinished);

@@ -111,6 +111,7 @@ private:
     void markUploads(const QList<QPointer<ListModel>> &models);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
     void holdReplacedLists();
+    void dropUnpostedReplacements(QList<QPointer<ListModel>> &models);
     bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedList(quint32 id);
     void restoreUnsentMarks();

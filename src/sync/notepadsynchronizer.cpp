@@ -119,8 +119,31 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     // again nor deletes it unseen.
     holdReplacedNotes();
     setAsideUploadsInDoubt();
+    if (m_forceLocal)
+        dropUnpostedReplacements(m_localNotes);
     markUploads(m_localNotes);
     syncNextNote();
+}
+
+// A forced local run posts nothing: a note kept to finish a replacement
+// whose copy is not on the server gives way to the server's note it was to
+// replace, which stays and is fetched.
+void NotepadSynchronizer::dropUnpostedReplacements(QList<NotepadNote *> &notes)
+{
+    NotepadNotes *notepad = NotepadNotes::instance();
+    for (auto it = notes.begin(); it != notes.end();) {
+        NotepadNote *note = *it;
+        if (note->syncStatus() != NotepadNote::New) {
+            ++it;
+            continue;
+        }
+        const quint32 replaced = UploadMark::read(note->pendingUpload()).replacedId();
+        if (m_replacedHeld.remove(replaced))
+            m_serverIds.insert(replaced);
+        it = notes.erase(it);
+        notepad->purgeNote(note);
+        notepad->setChanged(true);
+    }
 }
 
 // Notes are private to their owner: only a note the server got after the
@@ -283,6 +306,8 @@ void NotepadSynchronizer::syncNextNote()
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty() && !m_notesInDoubt.isEmpty()) {
         // No server note was their copy: posted again, with marks that name
         // what this run knows.
+        if (m_forceLocal)
+            dropUnpostedReplacements(m_notesInDoubt);
         m_localNotes = m_notesInDoubt;
         m_notesInDoubt.clear();
         markUploads(m_localNotes);
@@ -390,7 +415,10 @@ void NotepadSynchronizer::onNotepadAddProgress(QString desc, int addition)
 
 void NotepadSynchronizer::syncDisplayOrder()
 {
-    if (m_hasNewNotes || NotepadNotes::instance()->isDisplayOrderChanged())
+    // The new notes a forced local run keeps finish a replacement: the
+    // order there is still the one to take.
+    const bool newNotes = m_hasNewNotes && !m_forceLocal;
+    if (newNotes || NotepadNotes::instance()->isDisplayOrderChanged())
         putDisplayOrder();
     else
         getDisplayOrder();

@@ -27,6 +27,7 @@ public:
     ~NotepadSynchronizer() override;
 
     void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
+    void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
     void start();
     QString errorString() const { return m_errorString; }
 
@@ -64,6 +65,7 @@ private:
     bool recogniseUpload(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
     void holdReplacedNotes();
+    void dropUnpostedReplacements(QList<NotepadNote *> &notes);
     bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedNote(quint32 id);
     void restoreUnsentMarks();
@@ -89,6 +91,7 @@ private:
     int m_progressStep = 1;
     bool m_hasNewNotes = false;
     bool m_forceRemote = false;
+    bool m_forceLocal = false;
     XMLRequest *m_request = nullptr;
     QString m_errorString;
     SslErrorHandler *m_sslErrorHandler;

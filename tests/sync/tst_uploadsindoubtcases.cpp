@@ -184,7 +184,9 @@ private:
         RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
         RemovedHereAfterAForcedRemoteKilledAfterANotePost,
         PastedCopyOfATaskRemovedFromAListInDoubt,
-        ListOfPastedCopiesInDoubtMadeAlikeElsewhere
+        ListOfPastedCopiesInDoubtMadeAlikeElsewhere,
+        ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached,
+        ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -442,6 +444,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(PastedCopyOfATaskRemovedFromAListInDoubt);
     QTest::newRow("a list of a pasted copy in doubt, a list of its name made elsewhere")
         << int(ListOfPastedCopiesInDoubtMadeAlikeElsewhere);
+    QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a list it never reached")
+        << int(ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached);
+    QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a note it never reached")
+        << int(ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1046,6 +1052,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
     case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
+    case ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached:
+    case ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached:
     case RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost:
     case RemovedHereAfterAForcedRemoteKilledAfterANotePost:
     case OtherComputerSyncsInTheMiddleOfAForcedRun: {
@@ -1067,8 +1075,9 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         auto client = session(a);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
-        const bool notePost
-            = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost;
+        const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost
+                              || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost
+                              || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached;
         const QString first = notePost ? Notes : Lists;
         if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
             // Killed at its second post: the first replacement went up.
@@ -1106,15 +1115,35 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QTest::qWait(50);
             m_server->clearFaults();
             client.reset();
+            if (c == ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached
+                || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached) {
+                // The other computer edits what the cut run never sent;
+                // the forced local run takes the server's, that edit.
+                auto other = session(b);
+                QVERIFY(sync(*other));
+                if (notePost) {
+                    QVERIFY(other->note(QStringLiteral("Plan"))->editText(QStringLiteral("map and compass")));
+                    expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map and compass")};
+                } else {
+                    addTask(other->model(QStringLiteral("Home")), QStringLiteral("Rent"));
+                    expected.lists = {QStringLiteral("Home[Bills,Rent]"), QStringLiteral("Trip[Tickets]")};
+                }
+                QVERIFY(sync(*other));
+                other->persist();
+            }
             auto later = session(a);
             if (c == FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost) {
-                // It finishes the replacement: the list never posted goes up
-                // (refused here), and the one it replaces waits for it.
-                m_server->respondOnce("POST", Lists, 500);
+                // It finishes the replacement that went up (the removal of
+                // the list it replaces refused here) and posts nothing: the
+                // list never posted gives way to the server's.
+                m_server->clearRequests();
+                m_server->respondOnce("DELETE", OneList, 500);
                 QVERIFY(!forcedLocalSync(*later));
+                QVERIFY(m_server->requests("POST", Lists).isEmpty());
                 // Meanwhile the server still holds every list, for the
                 // other computer to see.
-                QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")}));
+                QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]"),
+                                                     QStringLiteral("Trip[Tickets]")}));
             } else if (c == RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost) {
                 // Neither the list it replaced nor its copy comes back.
                 later->lists->deleteList(later->model(trip)->taskList());
