@@ -1,0 +1,147 @@
+"""A forced remote run started from the preferences is killed once its first
+new list reached the server, whose answer was kept back: the server then holds
+that list's old copy and its replacement. The account's other computer
+synchronises in between. After a restart a forced local run, confirmed in the
+preferences, finishes the replacement first: the server, the first computer
+and, after its next synchronisation, the other computer hold each list once
+with its task once."""
+
+import os
+import re
+import signal
+
+from e2e import check, has_tasks, poll, read, run, type_tasks
+
+LISTS = {"Trip": "Tickets", "Home": "Bills"}
+
+
+def server_lists(s):
+    infos = s.server_get("/users/alice/lists-info")
+    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
+
+
+def named(docs, name):
+    return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
+
+
+def tabs(s, app):
+    return sorted(t.name for t in s.find_all(app, "page tab") if t.name in LISTS)
+
+
+def name_list(s, app, name):
+    s.keys("ctrl+F2")
+    rename = s.find(app, "dialog", "Rename List", what="the rename dialog")
+    s.keys("ctrl+a")
+    s.type(name)
+    s.click(s.find(rename, "push button", "Ok"))
+    s.find(app, "page tab", name, what="the tab %s" % name)
+
+
+def wait_run_end(s, app):
+    def syncing():
+        return [l for l in s.find_all(app, "label") if "Synchronizing" in (s.text_of(l) or "")]
+
+    # The run's window may come and go between two looks.
+    try:
+        poll("the sync dialog", syncing, timeout=5)
+    except Exception:
+        pass
+    poll("the run to finish", lambda: not syncing())
+
+
+def force(s, app, button, title, shot):
+    """The preferences' sync page, the forced run's button, and yes to its question."""
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("F12")
+    s.click(s.find(app, "page tab", "Sync", what="the preferences' sync page"))
+    s.click(s.find(app, "push button", button))
+    question = s.find(app, "dialog", title, what="the question %r" % title)
+    s.shot(shot)
+    s.click(s.find(question, "push button", "Ok"))
+
+
+def check_lists_file(s, home, who):
+    text = read(os.path.join(s.data_dir(home), "lists.xhtml"))
+    for name, task in LISTS.items():
+        check(text.count("<dd>%s</dd>" % name) == 1, "%s holds %s once:\n%s" % (who, name, text))
+        check(text.count("<dd>%s</dd>" % task) == 1, "%s holds %s once:\n%s" % (who, task, text))
+
+
+def close(s, process, app):
+    s.click(s.find(app, "push button", "Close"))
+    check(s.wait_exit(process, "the program to end") == 0, "closing ended with an error")
+
+
+def scenario(s):
+    first_home, second_home = s.home("first"), s.home("second")
+    s.write_account(first_home)
+    s.write_account(second_home)
+
+    first = s.start(first_home)
+    app = s.app(first)
+    s.main_window(first)
+    type_tasks(s, app, ["Tickets"])
+    name_list(s, app, "Trip")
+    tabs_before = len(s.find_all(app, "page tab"))
+    s.click(s.find(app, "push button", "Add list"))
+    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    type_tasks(s, app, ["Bills"])
+    name_list(s, app, "Home")
+    s.synchronise(app)
+    poll("both lists on the server", lambda: all(len(named(server_lists(s), n)) == 1 for n in LISTS),
+         interval=0.5)
+    s.shot("synchronised")
+
+    # The server makes the first replacement and keeps its answer back.
+    s.server_command("hold ^/lists$", "holding")
+    since = len(s.server_lines)
+    force(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
+    poll("the first new list to reach the server", lambda: s.server_said(r"^POST /lists -> ", since))
+    s.shot("first-post")
+    os.kill(first.pid, signal.SIGKILL)
+    first.wait(timeout=20)
+    s.server_command("release", "released")
+    docs = server_lists(s)
+    check(sorted(len(named(docs, n)) for n in LISTS) == [1, 2],
+          "the server holds one list and the other's old copy and replacement:\n%s" % "\n".join(docs))
+
+    second = s.start(second_home)
+    second_app = s.app(second)
+    s.main_window(second)
+    s.synchronise(second_app)
+    poll("the other computer's lists", lambda: set(tabs(s, second_app)) == set(LISTS))
+    s.shot("other-computer-in-between")
+    s.note("the other computer shows %r" % tabs(s, second_app))
+    close(s, second, second_app)
+
+    again = s.start(first_home)
+    app = s.app(again)
+    s.main_window(again)
+    force(s, app, "force local sync", "Force Local Sync", "force-local-question")
+    wait_run_end(s, app)
+    s.shot("forced-local")
+    check(tabs(s, app) == sorted(LISTS), "the first computer shows each list once: %r" % tabs(s, app))
+    for name, task in LISTS.items():
+        s.click(s.find(app, "page tab", name))
+        has_tasks(s, app, [task])
+        check(s.cell_texts(app).count(task) == 1, "%s shows %s once: %r" % (name, task, s.cell_texts(app)))
+    close(s, again, app)
+    check_lists_file(s, first_home, "the first computer")
+
+    docs = server_lists(s)
+    for name, task in LISTS.items():
+        holding = named(docs, name)
+        check(len(holding) == 1, "one list %s on the server, not %d:\n%s" % (name, len(holding), "\n".join(docs)))
+        check(holding[0].count("<dd>%s</dd>" % task) == 1, "%s holds %s once:\n%s" % (name, task, holding[0]))
+
+    second = s.start(second_home)
+    second_app = s.app(second)
+    s.main_window(second)
+    s.synchronise(second_app)
+    s.shot("other-computer-after")
+    check(tabs(s, second_app) == sorted(LISTS), "the other computer shows each list once: %r" % tabs(s, second_app))
+    close(s, second, second_app)
+    check_lists_file(s, second_home, "the other computer")
+
+
+run("forcedruns", scenario, server=True, control=True)
