@@ -1,10 +1,11 @@
 """A forced remote run started from the preferences is killed once its first
 new list reached the server, whose answer was kept back: the server then holds
 that list's old copy and its replacement. The account's other computer
-synchronises in between. After a restart a forced local run, confirmed in the
-preferences, finishes the replacement first: the server, the first computer
-and, after its next synchronisation, the other computer hold each list once
-with its task once."""
+synchronises in between and adds a task to the list the cut run never
+reached. After a restart a forced local run, confirmed in the preferences,
+finishes the replacement that went up and posts nothing: the server, the
+first computer and, after its next synchronisation, the other computer hold
+each list once with its task once, and the other computer's task stays."""
 
 import os
 import re
@@ -13,6 +14,8 @@ import signal
 from e2e import check, has_tasks, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Bills"}
+# Added on the other computer, in between, to the list the cut run never reached.
+EXTRA = "Rent"
 
 
 def server_lists(s):
@@ -65,6 +68,7 @@ def check_lists_file(s, home, who):
     for name, task in LISTS.items():
         check(text.count("<dd>%s</dd>" % name) == 1, "%s holds %s once:\n%s" % (who, name, text))
         check(text.count("<dd>%s</dd>" % task) == 1, "%s holds %s once:\n%s" % (who, task, text))
+    check(text.count("<dd>%s</dd>" % EXTRA) == 1, "%s holds %s once:\n%s" % (who, EXTRA, text))
 
 
 def close(s, process, app):
@@ -105,13 +109,21 @@ def scenario(s):
     check(sorted(len(named(docs, n)) for n in LISTS) == [1, 2],
           "the server holds one list and the other's old copy and replacement:\n%s" % "\n".join(docs))
 
+    untouched = [n for n in LISTS if len(named(docs, n)) == 1][0]
+
     second = s.start(second_home)
     second_app = s.app(second)
     s.main_window(second)
     s.synchronise(second_app)
     poll("the other computer's lists", lambda: set(tabs(s, second_app)) == set(LISTS))
-    s.shot("other-computer-in-between")
     s.note("the other computer shows %r" % tabs(s, second_app))
+    s.click(s.find(second_app, "page tab", untouched))
+    has_tasks(s, second_app, [LISTS[untouched]])
+    type_tasks(s, second_app, [EXTRA])
+    s.synchronise(second_app)
+    poll("the other computer's task on the server",
+         lambda: any("<dd>%s</dd>" % EXTRA in doc for doc in named(server_lists(s), untouched)), interval=0.5)
+    s.shot("other-computer-in-between")
     close(s, second, second_app)
 
     again = s.start(first_home)
@@ -123,7 +135,7 @@ def scenario(s):
     check(tabs(s, app) == sorted(LISTS), "the first computer shows each list once: %r" % tabs(s, app))
     for name, task in LISTS.items():
         s.click(s.find(app, "page tab", name))
-        has_tasks(s, app, [task])
+        has_tasks(s, app, [task] + ([EXTRA] if name == untouched else []))
         check(s.cell_texts(app).count(task) == 1, "%s shows %s once: %r" % (name, task, s.cell_texts(app)))
     close(s, again, app)
     check_lists_file(s, first_home, "the first computer")
@@ -133,6 +145,8 @@ def scenario(s):
         holding = named(docs, name)
         check(len(holding) == 1, "one list %s on the server, not %d:\n%s" % (name, len(holding), "\n".join(docs)))
         check(holding[0].count("<dd>%s</dd>" % task) == 1, "%s holds %s once:\n%s" % (name, task, holding[0]))
+    check(named(docs, untouched)[0].count("<dd>%s</dd>" % EXTRA) == 1,
+          "the other computer's task stays in %s:\n%s" % (untouched, "\n".join(docs)))
 
     second = s.start(second_home)
     second_app = s.app(second)
