@@ -79,7 +79,7 @@ bool ListOutcome::saveBeforeUploads(ListsSyncHost *host)
 }
 
 void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
-                                     bool toldByFields)
+                                     bool mergeOnly)
 {
     // Worked on a copy that then replaces the list, so that the views see
     // one change.
@@ -107,8 +107,8 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
         for (const Task *task : onServer)
             sent.append(UploadMark::sentTask(task));
     }
-    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, !toldByFields,
-                                 toldByFields ? ListSynchronizer::Removals::None
+    ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, !mergeOnly,
+                                 mergeOnly ? ListSynchronizer::Removals::None
                                               : ListSynchronizer::Removals::BothWays);
     list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
     delete fetched;

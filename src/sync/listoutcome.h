@@ -53,11 +53,11 @@ public:
     // there; a task or list field the user left as sent takes the server's
     // version, which another client may have changed. Tasks others added
     // there stay. Its next upload leaves the server with the user's version
-    // and no task twice. Told by its fields alone (`toldByFields`), the
-    // server's list may be another made alike: the user's tasks go onto it,
-    // and no task is removed, here or there. Takes `fetched`.
+    // and no task twice. With `mergeOnly` (told by nothing of the list's
+    // own), the server's list may be another made alike: the user's tasks
+    // go onto it, and no task is removed, here or there. Takes `fetched`.
     static void takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
-                                   bool toldByFields = false);
+                                   bool mergeOnly = false);
 
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.

@@ -543,13 +543,36 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
 
 namespace {
 
-// What a server list holds of the tasks posted: each task's identity with
-// how often it is there, and each task as identity and content.
+// What a server list holds of the tasks posted: each task's identity, and
+// each task as identity and content, with how often it is there.
 struct PostedParts
 {
     QHash<QString, int> identities;
-    QSet<QString> tasks;
+    QHash<QString, int> tasks;
 };
+
+// Every task posted is there as it was posted (identity and content), each
+// as often as it was sent.
+bool holdsEveryTaskAsPosted(const UploadMark &mark, const PostedParts &parts)
+{
+    if (mark.tasks().isEmpty())
+        return false;
+    QHash<QString, int> left = parts.tasks;
+    for (const UploadMark::SentTask &task : mark.tasks()) {
+        bool found = false;
+        for (const QString &content : task.contents) {
+            int &count = left[task.identity + QLatin1Char('.') + content];
+            if (count > 0) {
+                --count;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
 
 // How many of the tasks the mark says were posted the server's list holds
 // (each counted as often as it was sent), or -1 when it is not the posted
@@ -558,14 +581,16 @@ struct PostedParts
 // identity, so a list made elsewhere could hold one of them: the server's
 // list must also still hold a task as it was posted, or the list's fields
 // as they were. A mark without identities of its own tells the copy by its
-// whole content, or by the fields it was posted with whatever tasks
-// another client added since (0): such a match may merge, never delete.
+// whole content, by the fields it was posted with whatever tasks another
+// client added since, or by every task it posted still there as it was
+// whatever another client renamed (0): such a match may merge, never
+// delete.
 int matchScore(const UploadMark &mark, const QSet<QString> &own, const PostedParts &parts, const QString &fields,
                const std::function<QString()> &digest)
 {
     if (own.isEmpty()) {
         const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == fields;
-        return sameFields || mark.digest() == digest() ? 0 : -1;
+        return sameFields || mark.digest() == digest() || holdsEveryTaskAsPosted(mark, parts) ? 0 : -1;
     }
     QHash<QString, int> left = parts.identities;
     int score = 0;
@@ -603,7 +628,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     for (const Task *task : UploadMark::uploadedTasks(fetched)) {
         const QString identity = UploadMark::identityDigest(task);
         ++parts.identities[identity];
-        parts.tasks.insert(identity + QLatin1Char('.') + UploadMark::contentDigest(task));
+        ++parts.tasks[identity + QLatin1Char('.') + UploadMark::contentDigest(task)];
     }
     const QString fields = UploadMark::listFieldsDigest(fetched);
     QString digest;
@@ -655,11 +680,12 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         const UploadMark mark = UploadMark::read(local->pendingUpload());
         // Its copy is there: the server list it was posted in place of goes.
         removeReplacedList(mark.replacedId());
-        // Told by its fields alone, the server's list may be another made
-        // alike: nothing of the user's gives way to it.
-        const bool toldByFields
+        // Told by nothing of its own (its fields, or tasks whose identity
+        // others share), the server's list may be another made alike:
+        // nothing of the user's gives way to it.
+        const bool mergeOnly
             = bestScore == 0 && mark.digest() != fetchedDigest() && !UploadMark::uploadedTasks(local).isEmpty();
-        if (!toldByFields && mark.digest() == UploadMark::listDigest(local)) {
+        if (!mergeOnly && mark.digest() == UploadMark::listDigest(local)) {
             // Unchanged here since it was posted: the server's copy, with
             // whatever others did to it since, is the list.
             ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
@@ -668,7 +694,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         }
         // Changed here since it was posted: the user's version goes up onto
         // the posted tasks, in this run.
-        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, toldByFields);
+        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, mergeOnly);
         ListOutcome::saveBeforeUploads(m_host);
         m_models.prepend(model);
         m_serverIds.insert(id);

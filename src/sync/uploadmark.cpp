@@ -396,25 +396,28 @@ UploadMark::SentTask UploadMark::sentTask(const Task *task)
 
 namespace {
 
+// Only what may be on the server counts: a task never sent cannot be the one
+// a server copy holds, whatever identity it shares.
 void countIdentities(const TaskList *list, QHash<QString, int> &counts)
 {
-    QHash<QString, int> held;
-    if (list->syncStatus() != TaskList::Deleted) {
-        for (const Task *task : UploadMark::uploadedTasks(list))
-            ++held[UploadMark::identityDigest(task)];
-    }
-    // What a post in doubt carried may be there whatever was removed here
-    // since (a removed list's tasks are all gone here).
     const UploadMark mark = UploadMark::read(list->pendingUpload());
-    if (mark.isPost() || list->syncStatus() == TaskList::Deleted) {
-        QHash<QString, int> sent;
-        for (const UploadMark::SentTask &task : mark.tasks())
-            ++sent[task.identity];
-        for (auto it = sent.cbegin(); it != sent.cend(); ++it)
-            held[it.key()] = qMax(held.value(it.key()), it.value());
+    const TaskList::SyncStatus status = list->syncStatus();
+    if (status == TaskList::New || status == TaskList::Deleted) {
+        // What an upload of it in doubt carried, removed here since or not.
+        if (mark.isPost() || status == TaskList::Deleted) {
+            for (const UploadMark::SentTask &task : mark.tasks())
+                ++counts[task.identity];
+        }
+        return;
     }
-    for (auto it = held.cbegin(); it != held.cend(); ++it)
-        counts[it.key()] += it.value();
+    for (const Task *task : UploadMark::uploadedTasks(list))
+        if (task->id() != 0)
+            ++counts[UploadMark::identityDigest(task)];
+    // Sent without an id by an update in doubt.
+    if (mark.isPut()) {
+        for (const UploadMark::SentTask &task : mark.tasks())
+            ++counts[task.identity];
+    }
 }
 
 } // namespace

@@ -72,9 +72,10 @@ public:
     // keeps its source's identity, so a list made elsewhere can hold one
     // of the others; only these tell the server's copy of the upload.
     QSet<QString> ownIdentities(const QHash<QString, int> &here, const TaskList *own) const;
-    // How many tasks of the lists hold each identity (by its digest); a
-    // list whose post is in doubt counts the tasks it carried too (removed
-    // here since, they may be there), a removed list those alone.
+    // How many tasks of the lists that may be on the server hold each
+    // identity (by its digest): those with an id, and those an upload in
+    // doubt carried (removed here since or not). Tasks never sent do not
+    // count.
     static QHash<QString, int> identityCounts(const QList<TaskList *> &lists);
     // The server item a forced upload replaces; 0 for none.
     quint32 replacedId() const { return m_replaced; }

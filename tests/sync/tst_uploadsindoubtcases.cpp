@@ -186,7 +186,9 @@ private:
         PastedCopyOfATaskRemovedFromAListInDoubt,
         ListOfPastedCopiesInDoubtMadeAlikeElsewhere,
         ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached,
-        ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached
+        ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached,
+        PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere,
+        PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -448,6 +450,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached);
     QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a note it never reached")
         << int(ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached);
+    QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one on the server")
+        << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere);
+    QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one never sent")
+        << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1205,6 +1211,39 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Bills,Socks]")};
+        break;
+    }
+    case PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere:
+    case PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent: {
+        // Tickets shares its identity with Bills, made in the same second:
+        // a task never sent tells nothing of a server copy, and one there
+        // leaves Trip told by its tasks as it posted them, to merge.
+        const bool there = c == PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere;
+        {
+            auto client = session(a);
+            const QDateTime second = Clock::currentDateTimeUtc();
+            if (there) {
+                client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+                QVERIFY(sync(*client));
+                Clock::setFixedTime(second);
+            }
+            client->addList(trip, {QStringLiteral("Tickets")});
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+            if (!there) {
+                Clock::setFixedTime(second);
+                client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+            }
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->model(trip)->setName(QStringLiteral("Journey"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Journey[Tickets]")};
         break;
     }
     case PastedCopyOfATaskRemovedFromAListInDoubt: {
