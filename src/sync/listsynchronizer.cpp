@@ -282,6 +282,19 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
     auto sentAsIs = [&](const Task *task) {
         return mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(task));
     };
+    // What an upload in doubt may have put there for the task: as known by
+    // its id, or sent by an earlier one before it had an id (told by its
+    // identity, which a pasted copy may share: the more, the fewer server
+    // versions are taken for another client's).
+    auto sentEver = [&](const Task *task, const QString &content) {
+        if (mark.knownTasks().value(task->id()).contains(content))
+            return true;
+        const QString identity = UploadMark::identityDigest(task);
+        for (const UploadMark::SentTask &sent : mark.tasks())
+            if (sent.identity == identity && sent.contents.contains(content))
+                return true;
+        return false;
+    };
     QSet<QString> readded;
     const QList<Task *> tasks = UploadMark::uploadedTasks(list);
     // Deepest first, so that a task goes only with all its subtasks.
@@ -290,8 +303,7 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         if (task->id() == 0)
             continue;
         if (const Task *there = onServer.value(task->id())) {
-            if (arrived && sentAsIs(task)
-                && !mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(there))) {
+            if (arrived && sentAsIs(task) && !sentEver(task, UploadMark::contentDigest(there))) {
                 task->takeFieldsFrom(there);
                 task->setRevision(there->revision());
                 task->setHashcode(there->hashcode());

@@ -188,7 +188,9 @@ private:
         ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached,
         ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere,
-        PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent
+        PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent,
+        TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
+        NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -454,6 +456,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere);
     QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one never sent")
         << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent);
+    QTest::newRow("a task edited in two updates, the first arrived unanswered, the second refused")
+        << int(TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused);
+    QTest::newRow("a new task edited in two updates, the first arrived unanswered, the second refused")
+        << int(NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1244,6 +1250,28 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Journey[Tickets]")};
+        break;
+    }
+    case TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused:
+    case NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused: {
+        // What the server holds was sent by the first: the user's later
+        // edit, refused, goes up again rather than give way to it.
+        const bool isNew = c == NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused;
+        const QString edited = isNew ? QStringLiteral("Bags") : QStringLiteral("Tickets");
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        ListModel *model = client->model(trip);
+        Clock::advance(1000);
+        addTask(model, QStringLiteral("Bags"));
+        model->setTaskTitle(taskTitled(model->taskList(), edited), QStringLiteral("Big ") + edited);
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Big ") + edited), QStringLiteral("Small ") + edited);
+        m_server->respondOnce("PUT", OneList, 500);
+        QVERIFY(!sync(*client));
+        client->persist();
+        expected.lists = {isNew ? QStringLiteral("Trip[Small Bags,Tickets]") : QStringLiteral("Trip[Bags,Small Tickets]")};
         break;
     }
     case PastedCopyOfATaskRemovedFromAListInDoubt: {
