@@ -327,9 +327,11 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         list->setDescription(fetched->description());
     }
     ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded, arrived);
-    if (arrived)
-        mark.setArrived();
-    list->setPendingUpload(UploadMark::ofListPut(list, mark).text());
+    // The mark now names the update about to leave, whose fate is unknown:
+    // the earlier one's arrival, taken in above, says nothing of it.
+    UploadMark next = mark;
+    next.clearArrived();
+    list->setPendingUpload(UploadMark::ofListPut(list, next).text());
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

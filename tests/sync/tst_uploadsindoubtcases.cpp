@@ -190,7 +190,8 @@ private:
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent,
         TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
-        NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused
+        NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
+        NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -460,6 +461,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused);
     QTest::newRow("a new task edited in two updates, the first arrived unanswered, the second refused")
         << int(NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused);
+    QTest::newRow("a new task edited in two updates, the second refused, then removed elsewhere")
+        << int(NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1253,10 +1256,13 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         break;
     }
     case TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused:
-    case NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused: {
+    case NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused:
+    case NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere: {
         // What the server holds was sent by the first: the user's later
-        // edit, refused, goes up again rather than give way to it.
-        const bool isNew = c == NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused;
+        // edit, refused, goes up again rather than give way to it, or to
+        // the other computer's removal of what the first sent.
+        const bool removedElsewhere = c == NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere;
+        const bool isNew = c != TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused;
         const QString edited = isNew ? QStringLiteral("Bags") : QStringLiteral("Tickets");
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
@@ -1271,6 +1277,14 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         m_server->respondOnce("PUT", OneList, 500);
         QVERIFY(!sync(*client));
         client->persist();
+        client.reset();
+        if (removedElsewhere) {
+            auto other = session(b);
+            QVERIFY(sync(*other));
+            removeTask(other->model(trip), QStringLiteral("Big Bags"));
+            QVERIFY(sync(*other));
+            other->persist();
+        }
         expected.lists = {isNew ? QStringLiteral("Trip[Small Bags,Tickets]") : QStringLiteral("Trip[Bags,Small Tickets]")};
         break;
     }
