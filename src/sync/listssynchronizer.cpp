@@ -581,15 +581,21 @@ bool holdsEveryTaskAsPosted(const UploadMark &mark, const PostedParts &parts)
 // identity, so a list made elsewhere could hold one of them: the server's
 // list must also still hold a task as it was posted, or the list's fields
 // as they were. A mark without identities of its own tells the copy by its
-// whole content, by the fields it was posted with whatever tasks another
-// client added since, or by every task it posted still there as it was
-// whatever another client renamed (0): such a match may merge, never
-// delete.
+// whole content, by every task it posted still there as it was whatever
+// another client renamed, or by the fields it was posted with whatever
+// another client did to its tasks since, when it posted none or the copy
+// still holds one of their identities (0): such a match may merge, never
+// delete. A list of tasks is never told by its name alone.
 int matchScore(const UploadMark &mark, const QSet<QString> &own, const PostedParts &parts, const QString &fields,
                const std::function<QString()> &digest)
 {
     if (own.isEmpty()) {
-        const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == fields;
+        const auto holdsOneSent = [&] {
+            return std::any_of(mark.tasks().cbegin(), mark.tasks().cend(),
+                               [&](const UploadMark::SentTask &task) { return parts.identities.contains(task.identity); });
+        };
+        const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == fields
+                                && (!mark.identifiesByTasks() || holdsOneSent());
         return sameFields || mark.digest() == digest() || holdsEveryTaskAsPosted(mark, parts) ? 0 : -1;
     }
     QHash<QString, int> left = parts.identities;

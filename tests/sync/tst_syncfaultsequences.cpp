@@ -184,6 +184,16 @@ struct Expected
     QMap<int, ExpNote> notes;
     QList<Ghost> listGhosts;
     QList<Ghost> noteGhosts;
+    // Lists removed while their post was in doubt, told by their tasks when
+    // removed: a later upload of a copy of one of those tasks (pasted into
+    // another list) leaves nothing of their own, and they may come back.
+    struct RemovedInDoubt
+    {
+        int client;
+        QString mark;
+        QStringList posted;
+    };
+    QList<RemovedInDoubt> removedInDoubt;
     int nextKey = 0;
 };
 
@@ -472,6 +482,7 @@ private:
     void notePending(int c, const LiveClient &client);
     bool anyDoubt(int c) const;
     void recordPosted(int c, const LiveClient &client);
+    void recheckRemovedInDoubt(int c, const LiveClient &client);
     QString holdsExpected(const LiveClient &client) const;
     // The items' uploads and removals since then, told with the steps.
     QString writesSince(int first) const;
@@ -594,6 +605,7 @@ void Sequence::quietRun(int c)
     noteLoad(client);
     ++m_figures.syncs;
     recordPosted(c, client);
+    recheckRemovedInDoubt(c, client);
     const int requestsBefore = int(m_server.requests().size());
     const bool finishesForced = m_forcedInDoubt[c];
     const RepostWatch reposts = watchReposts(client, finishesForced);
@@ -1386,8 +1398,36 @@ bool Sequence::removeList(int c, bool inDoubtOnly)
         ++m_figures.removalsInDoubt;
     if (inDoubt && unknowable)
         addGhost(m_exp.listGhosts, list.posted, false);
+    else if (inDoubt)
+        m_exp.removedInDoubt << Expected::RemovedInDoubt{c, copy->pendingUpload(), list.posted};
     client.lists->deleteList(copy);
     return true;
+}
+
+void Sequence::recheckRemovedInDoubt(int c, const LiveClient &client)
+{
+    const QList<TaskList *> here = client.lists->taskLists() + client.lists->deletedLists();
+    const QHash<QString, int> counts = UploadMark::identityCounts(here);
+    for (auto it = m_exp.removedInDoubt.begin(); it != m_exp.removedInDoubt.end();) {
+        if (it->client != c) {
+            ++it;
+            continue;
+        }
+        const TaskList *record = nullptr;
+        for (const TaskList *removed : client.lists->deletedLists())
+            if (removed->serverId() == 0 && removed->pendingUpload() == it->mark)
+                record = removed;
+        if (record && !UploadMark::read(it->mark).ownIdentities(counts, record).isEmpty()) {
+            ++it;
+            continue;
+        }
+        // Gone (dealt with), or nothing of its own tells it any more.
+        if (record) {
+            trace() << "step" << m_step << "client" << c << "list removed in doubt may come back now";
+            addGhost(m_exp.listGhosts, it->posted, false);
+        }
+        it = m_exp.removedInDoubt.erase(it);
+    }
 }
 
 bool Sequence::removeNote(int c, bool inDoubtOnly)
@@ -1830,6 +1870,7 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         }
     }
     recordPosted(c, client);
+    recheckRemovedInDoubt(c, client);
     const int requestsBefore = int(m_server.requests().size());
     trace() << "step" << m_step << "client" << c
             << (force == Force::Remote ? "forces remote" : force == Force::Local ? "forces local" : "syncs")
