@@ -191,7 +191,8 @@ private:
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent,
         TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
         NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
-        NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere
+        NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere,
+        ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -463,6 +464,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused);
     QTest::newRow("a new task edited in two updates, the second refused, then removed elsewhere")
         << int(NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere);
+    QTest::newRow("a forced remote run after a note's post in doubt, a note made elsewhere")
+        << int(ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
@@ -1287,6 +1290,30 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             other->persist();
         }
         expected.lists = {isNew ? QStringLiteral("Trip[Small Bags,Tickets]") : QStringLiteral("Trip[Bags,Small Tickets]")};
+        break;
+    }
+    case ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere: {
+        // The other computer's note is fetched only to be told from the copy
+        // of the post in doubt: it is not that, and goes as a forced remote
+        // run's others do; the copy is kept once.
+        {
+            auto client = session(a);
+            client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+            m_server->dropAnswerAfterApplying("POST", Notes);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            client->addNote(QStringLiteral("Other"), QStringLiteral("map"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        auto client = session(a);
+        QVERIFY(forcedRemoteSync(*client));
+        client->persist();
+        expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
     case PastedCopyOfATaskRemovedFromAListInDoubt: {
