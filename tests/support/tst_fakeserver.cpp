@@ -148,6 +148,8 @@ private slots:
     void checkedServerFailsOnViolations();
     void standaloneProgram_data();
     void standaloneProgram();
+    void programControl_data();
+    void programControl();
 
 private:
     FakeServer *m_server = nullptr;
@@ -926,6 +928,74 @@ void TstFakeServer::standaloneProgram()
     QVERIFY(bad.waitForFinished(5000));
     QCOMPARE(bad.exitCode(), 2);
     QVERIFY(bad.readAllStandardError().contains("ports must be numbers"));
+}
+
+void TstFakeServer::programControl_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("answer");
+    // What the next GET of alice's lists-info gets; 0: not asked.
+    QTest::addColumn<int>("status");
+    const QByteArray info = "^/users/alice/lists-info$";
+    QTest::newRow("fail, once") << "fail GET " + info + " 503" << "failing GET " + info + " 503" << 503;
+    QTest::newRow("fail, a regex with a space")
+        << QByteArray("fail GET ^/users/alice/lists(-| )info$ 404")
+        << QByteArray("failing GET ^/users/alice/lists(-| )info$ 404") << 404;
+    QTest::newRow("fail, highest status") << "fail GET " + info + " 599" << "failing GET " + info + " 599" << 599;
+    QTest::newRow("fail, lowest status") << "fail GET " + info + " 100" << "failing GET " + info + " 100" << 0;
+    QTest::newRow("fail, another method") << "fail POST " + info + " 503" << "failing POST " + info + " 503"
+                                          << 200;
+    QTest::newRow("fail without a path") << QByteArray("fail GET 503") << QByteArray("bad command fail GET 503")
+                                         << 200;
+    QTest::newRow("fail without a status") << "fail GET " + info << "bad command fail GET " + info << 200;
+    QTest::newRow("fail, a status not a number")
+        << "fail GET " + info + " 5x3" << "bad command fail GET " + info + " 5x3" << 200;
+    QTest::newRow("fail, a status too low") << "fail GET " + info + " 99" << "bad command fail GET " + info + " 99"
+                                            << 200;
+    QTest::newRow("fail, a status too high")
+        << "fail GET " + info + " 600" << "bad command fail GET " + info + " 600" << 200;
+    QTest::newRow("fail, a bad regex") << QByteArray("fail GET ^/users/alice/lists-info($ 503")
+                                       << QByteArray("bad command fail GET ^/users/alice/lists-info($ 503") << 200;
+}
+
+// The program's control input, as an end-to-end run drives it.
+void TstFakeServer::programControl()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QProcess process;
+    process.start(QStringLiteral(FAKESERVER_PROGRAM), {QStringLiteral("--empty"), QStringLiteral("--control")});
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("event-port "), 10000);
+    QString url;
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("server-url "))
+            url = QString::fromUtf8(line.mid(11).trimmed());
+    QVERIFY(!url.isEmpty());
+
+    out.clear();
+    process.write(command + '\n');
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains('\n'), 10000);
+    QCOMPARE(out.left(out.indexOf('\n')), answer);
+
+    QNetworkAccessManager manager;
+    const auto get = [&] {
+        QNetworkRequest request(QUrl(url + QStringLiteral("/users/alice/lists-info")));
+        request.setRawHeader("Authorization", "Basic " + QByteArray("alice:secret").toBase64());
+        std::unique_ptr<QNetworkReply> reply(manager.get(request));
+        if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 10000))
+            return -1;
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    };
+    if (status != 0) {
+        QCOMPARE(get(), status);
+        // One request only.
+        QCOMPARE(get(), 200);
+    }
+    process.kill();
+    process.waitForFinished(5000);
 }
 
 PLUMDECK_TEST_MAIN(TstFakeServer)

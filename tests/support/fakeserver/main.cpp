@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -32,7 +33,8 @@ int main(int argc, char *argv[])
         QStringLiteral("control"),
         QStringLiteral("Read commands on standard input, one a line: \"hold <path regex>\" keeps the answer to "
                        "the next matching request, \"release\" sends the answers kept, \"held\" tells how many "
-                       "are kept."));
+                       "are kept, \"fail <method> <path regex> <status>\" answers the next matching request with "
+                       "that status without carrying it out."));
     const QCommandLineOption deepOption(
         QStringLiteral("deep-list"),
         QStringLiteral("Also serve bob's list \"Too deep\", shared with alice, its tasks nested this many levels."),
@@ -104,6 +106,24 @@ int main(int argc, char *argv[])
                 out << "released " << server.releaseHeld() << '\n';
             } else if (line == "held") {
                 out << "held " << server.heldCount() << '\n';
+            } else if (line.startsWith("fail ")) {
+                // The path regex may hold spaces: the method is the first
+                // word, the status the last.
+                const QByteArray rest = line.mid(5).trimmed();
+                const qsizetype methodEnd = rest.indexOf(' ');
+                const qsizetype statusStart = rest.lastIndexOf(' ') + 1;
+                bool isNumber = false;
+                const int status = methodEnd > 0 ? rest.mid(statusStart).toInt(&isNumber) : 0;
+                const QString path = methodEnd > 0
+                                         ? QString::fromUtf8(rest.mid(methodEnd, statusStart - methodEnd)).trimmed()
+                                         : QString();
+                if (!isNumber || status < 100 || status > 599 || path.isEmpty()
+                    || !QRegularExpression(path).isValid()) {
+                    out << "bad command " << line << '\n';
+                } else {
+                    server.respondOnce(rest.left(methodEnd), path, status);
+                    out << "failing " << rest << '\n';
+                }
             } else if (!line.isEmpty()) {
                 out << "unknown command " << line << '\n';
             }

@@ -1,0 +1,78 @@
+"""The list manager shows two new groups, both named "New Group"; the user
+renames the second, and a synchronisation started from the main window
+builds the manager's rows again while the name is being typed. The rename
+never goes on in the first group: before the groups reached the server
+nothing tells which of the two it was, so it ends; once they carry their
+server ids it goes on in the second, and Return names that one."""
+
+import re
+
+from e2e import check, poll, run
+
+NEW = "New Group"
+TYPED = "Errands"
+
+
+def group_names(s, manager):
+    return [s.text_of(l) for l in s.find_all(manager, "label") if s.text_of(l) in (NEW, TYPED)]
+
+
+def name_edits(s, manager):
+    return s.find_all(manager, "text", "Name")
+
+
+def rename_second_while_syncing(s, app, manager):
+    """F2 on the second group, a name typed, the main window's Sync button
+    pressed meanwhile; then back into the manager, and Return."""
+    s.click(s.find_all(manager, "label", NEW)[1])
+    s.keys("F2")
+    edit = s.find(manager, "text", "Name", what="the name being typed")
+    s.keys("ctrl+a")
+    s.type(TYPED)
+    check(s.text_of(edit) == TYPED, "the name typed: %r" % s.text_of(edit))
+    since = len(s.server_lines)
+    s.click(s.find(app, "push button", "Sync"))
+    poll("the groups fetched again", lambda: s.server_said(r"^GET /users/alice/list-groups-display-order -> 200",
+                                                            since))
+    poll("the run to finish",
+         lambda: not [l for l in s.find_all(app, "label") if "Synchronizing" in (s.text_of(l) or "")])
+    s.shot("synchronised-while-typing")
+    # The title takes no focus: the window comes back with the typing's own.
+    s.click(s.find(manager, "label", "List manager"))
+    s.keys("Return")
+
+
+def scenario(s):
+    home = s.home("user")
+    s.write_account(home)
+    p = s.start(home)
+    app = s.app(p)
+    s.main_window(p)
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("ctrl+l")
+    manager = s.find(app, "dialog", "List manager", what="the list manager")
+    for _ in range(2):
+        s.click(s.find(manager, "push button", "Add Group"))
+    poll("two new groups", lambda: group_names(s, manager) == [NEW, NEW])
+
+    # Both groups are new here: nothing tells the second from the first.
+    rename_second_while_syncing(s, app, manager)
+    # Whichever row the typing went on in, Return ends it.
+    poll("no name being typed", lambda: not name_edits(s, manager))
+    s.shot("rename-ended")
+    check(group_names(s, manager) == [NEW, NEW], "neither group renamed: %r" % group_names(s, manager))
+
+    # Now both carry their server ids: the rename goes on in the second.
+    rename_second_while_syncing(s, app, manager)
+    poll("the second group renamed", lambda: group_names(s, manager) == [NEW, TYPED])
+    s.shot("second-renamed")
+    s.synchronise(app)
+    # The groups the user made, by their server ids (the default group has none).
+    groups = s.server_get("/users/alice/list-groups-display-order")
+    made = re.findall(r"<dt>name</dt><dd>([^<]*)</dd><dt>id</dt>", groups)
+    check(made == [NEW, TYPED], "the server holds the second group renamed: %r\n%s" % (made, groups))
+    s.click(s.find(app, "push button", "Close"))
+    check(s.wait_exit(p, "the program to end") == 0, "closing ended with an error")
+
+
+run("grouprename", scenario, server=True)

@@ -1,0 +1,131 @@
+"""A new list whose one task is a copy pasted from another list goes up, and
+the server fails its post: the list is in doubt, and nothing of its own tells
+its copy there (a paste keeps the task's creator and creation second). The
+account's other computer then makes a list of the same name with a task of
+its own. After a restart and F5 the first computer merges its list into the
+other's: the server and the first computer hold that list once, with the
+pasted task and the other computer's task, and the first list keeps its own."""
+
+import os
+import re
+
+from e2e import check, has_tasks, poll, read, run, type_tasks
+
+
+def server_lists(s):
+    infos = s.server_get("/users/alice/lists-info")
+    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
+
+
+def named(docs, name):
+    return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
+
+
+def name_list(s, app, name):
+    s.keys("ctrl+F2")
+    rename = s.find(app, "dialog", "Rename List", what="the rename dialog")
+    s.keys("ctrl+a")
+    s.type(name)
+    s.click(s.find(rename, "push button", "Ok"))
+    s.find(app, "page tab", name, what="the tab %s" % name)
+
+
+def add_list(s, app, name):
+    tabs_before = len(s.find_all(app, "page tab"))
+    s.click(s.find(app, "push button", "Add list"))
+    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    name_list(s, app, name)
+
+
+def cell(s, app, title):
+    return poll("the task %r" % title,
+                lambda: next((c for c in s.task_cells(app) if (s.text_of(c) or "").strip() == title), None))
+
+
+def close(s, process, app):
+    s.click(s.find(app, "push button", "Close"))
+    check(s.wait_exit(process, "the program to end") == 0, "closing ended with an error")
+
+
+def scenario(s):
+    first_home, second_home = s.home("first"), s.home("second")
+    s.write_account(first_home)
+    s.write_account(second_home)
+
+    first = s.start(first_home)
+    app = s.app(first)
+    s.main_window(first)
+    type_tasks(s, app, ["Bills"])
+    name_list(s, app, "Home")
+    s.synchronise(app)
+    poll("Home on the server", lambda: len(named(server_lists(s), "Home")) == 1, interval=0.5)
+
+    # Bills copied from Home and pasted into a new list as its only task.
+    add_list(s, app, "Trip")
+    s.click(s.find(app, "page tab", "Home"))
+    s.click(cell(s, app, "Bills"))
+    # A click on a task edits it: out of the editor, the task stays current.
+    s.keys("Escape", "ctrl+c")
+    s.click(s.find(app, "page tab", "Trip"))
+    s.click(s.task_cells(app)[0])
+    s.keys("Escape", "ctrl+v")
+    poll("Trip holding Bills alone", lambda: s.cell_texts(app) == ["Bills"]
+         and len(s.task_cells(app)) == 1)
+    s.shot("pasted")
+
+    # The server fails Trip's post without making it: the post is in doubt.
+    s.server_command("fail POST ^/lists$ 500", "failing")
+    since = len(s.server_lines)
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("F5")
+    poll("the failed post", lambda: s.server_said(r"^POST /lists -> 500", since))
+    poll("the run's error", lambda: s.find_all(app, "push button", "Settings..."))
+    s.shot("post-failed")
+    check(not named(server_lists(s), "Trip"), "the server made no Trip")
+    s.click(s.find(app, "push button", "Cancel"))
+    close(s, first, app)
+    lists = os.path.join(s.data_dir(first_home), "lists.xhtml")
+    check(read(lists).count("<dt>pending-upload</dt>") == 1, "Trip's post is marked in doubt:\n%s" % read(lists))
+
+    second = s.start(second_home)
+    second_app = s.app(second)
+    s.main_window(second)
+    s.synchronise(second_app)
+    s.find(second_app, "page tab", "Home", what="Home on the other computer")
+    add_list(s, second_app, "Trip")
+    type_tasks(s, second_app, ["Socks"])
+    has_tasks(s, second_app, ["Socks"])
+    s.synchronise(second_app)
+    poll("the other computer's Trip on the server",
+         lambda: any("<dd>Socks</dd>" in doc for doc in named(server_lists(s), "Trip")), interval=0.5)
+    s.shot("other-computer")
+    close(s, second, second_app)
+
+    again = s.start(first_home)
+    app = s.app(again)
+    s.main_window(again)
+    s.synchronise(app)
+    s.synchronise(app)
+    check(len(s.find_all(app, "page tab", "Trip")) == 1, "one tab Trip")
+    s.click(s.find(app, "page tab", "Trip"))
+    has_tasks(s, app, ["Bills", "Socks"])
+    s.shot("merged")
+    check(sorted(s.cell_texts(app)) == ["Bills", "Socks"], "Trip shows each task once: %r" % s.cell_texts(app))
+    s.click(s.find(app, "page tab", "Home"))
+    has_tasks(s, app, ["Bills"])
+    close(s, again, app)
+
+    docs = server_lists(s)
+    for name, tasks in (("Trip", ["Bills", "Socks"]), ("Home", ["Bills"])):
+        holding = named(docs, name)
+        check(len(holding) == 1, "one list %s on the server, not %d:\n%s" % (name, len(holding), "\n".join(docs)))
+        for task in tasks:
+            check(holding[0].count("<dd>%s</dd>" % task) == 1, "%s holds %s once:\n%s" % (name, task, holding[0]))
+    text = read(lists)
+    for title, times in (("Trip", 1), ("Home", 1), ("Socks", 1), ("Bills", 2)):
+        check(text.count("<dd>%s</dd>" % title) == times,
+              "the first computer holds %s %d times:\n%s" % (title, times, text))
+    check("<dt>pending-upload</dt>" not in text, "nothing is left in doubt:\n%s" % text)
+
+
+run("namealike", scenario, server=True, control=True)
