@@ -470,6 +470,8 @@ void ListsGroupsManagerContainer::addNewListIntoDefaultGroup()
     if (!m_userLists || !m_listsGroups)
         return;
     ListModel *model = m_userLists->createList();
+    // The page shows a new list here as it is made: this row takes its place.
+    removeListElement(model->taskList()->localId(), model->taskList()->serverId());
     m_listsGroups->markEdited();
     ListsGroupsElementList *entry = m_listsGroups->findListByLocalId(model->taskList()->localId());
     if (!entry) {
@@ -487,6 +489,7 @@ void ListsGroupsManagerContainer::addNewListToGroup(ListsGroupsManagerGroup *row
     expandGroup(row);
     ListModel *model = m_userLists->createList();
     TaskList *list = model->taskList();
+    removeListElement(list->localId(), list->serverId());
     m_listsGroups->removeList(list);
     ListsGroupsElementList *entry = m_listsGroups->addListToGroup(list, row->groupElement());
     const int index = firstGroupRowFrom(int(m_rows.indexOf(row)) + 1);
@@ -496,7 +499,7 @@ void ListsGroupsManagerContainer::addNewListToGroup(ListsGroupsManagerGroup *row
 
 void ListsGroupsManagerContainer::addListIntoDefaultGroupOnlyView(TaskList *list)
 {
-    if (!m_listsGroups || !list)
+    if (!m_listsGroups || !list || findListRow(list->localId(), list->serverId()))
         return;
     ListsGroupsManagerList *row = makeListRow(nullptr, list, 0);
     if (!row) {

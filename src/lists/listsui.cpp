@@ -933,8 +933,12 @@ void ListsUI::onListAdded(ListModel *list)
     TaskList *taskList = list->taskList();
     if (taskList->localId() == 0)
         taskList->setLocalId(lowestFreeLocalId());
-    if (m_listsGroups && !m_listsGroups->containsList(taskList))
+    if (m_listsGroups && !m_listsGroups->containsList(taskList)) {
         m_listsGroups->addListToDefaultGroup(taskList);
+        // An open list manager shows it too, as it drops a list removed.
+        if (m_listGroupsManagerDialog)
+            m_listGroupsManagerDialog->addListIntoDefaultGroupOnlyView(taskList);
+    }
     addListTab(list);
     refreshActions();
 }

@@ -231,6 +231,7 @@ private slots:
     void listInfoFollowsTheListsRun_data();
     void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
+    void listManagerShowsTheListTheRunStartsAgain();
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
     void syncListFailureShowsOnItsTab();
@@ -1261,6 +1262,59 @@ void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(page->userLists()->models().first()->name() == QLatin1String("Home office")
             || page->userLists()->models().last()->name() == QLatin1String("Home office"));
+}
+
+// The untouched starting list goes when a run starts and a new one takes its
+// place after it: an open list manager shows a row for each tab.
+void TstSyncCommands::listManagerShowsTheListTheRunStartsAgain()
+{
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({});
+    QVERIFY(page);
+    QCOMPARE(page->userLists()->models().size(), 1);
+    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
+    QVERIFY(manager);
+    QWidget dock;
+    (new QVBoxLayout(&dock))->addWidget(manager);
+    dock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dock));
+    const auto undock = qScopeGuard([manager] { manager->setParent(nullptr); });
+    const auto rows = [manager] {
+        QStringList names;
+        for (ListsGroupsManagerElement *row : manager->findChildren<ListsGroupsManagerElement *>())
+            if (row->isList() && !row->isHidden())
+                names << row->name();
+        names.sort();
+        return names;
+    };
+    const auto tabs = [&page] {
+        QStringList names;
+        for (ListModel *model : page->userLists()->models())
+            names << model->name();
+        names.sort();
+        return names;
+    };
+    QCOMPARE(rows(), tabs());
+    {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!tabs().isEmpty());
+    QCOMPARE(rows(), tabs());
+
+    // A list added on the page, or by the manager's own command, has one row.
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    QTest::keyClick(page->currentTreeView(), Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(page->userLists()->models().size(), 2);
+    QCOMPARE(rows(), tabs());
+    ListsGroupsManagerContainer *container = manager->container();
+    container->addNewListIntoDefaultGroup();
+    QCOMPARE(page->userLists()->models().size(), 3);
+    QCOMPARE(rows(), tabs());
 }
 
 // Delete on a task with subtasks asks first; "Sync list" starts while the
