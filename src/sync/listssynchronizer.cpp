@@ -698,8 +698,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
             m_currentModel = model;
             return true;
         }
-        // Changed here since it was posted: the user's version goes up onto
-        // the posted tasks, in this run.
+        // Changed here since it was posted, or told by nothing of its own:
+        // the user's version goes up onto the server's list, in this run.
         ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, mergeOnly);
         ListOutcome::saveBeforeUploads(m_host);
         m_models.prepend(model);
