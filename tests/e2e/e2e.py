@@ -8,6 +8,7 @@ Run a scenario inside `dbus-run-session`; CTest does (tests/e2e/CMakeLists.txt).
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -481,6 +482,29 @@ class Session:
         request.add_header("Authorization", "Basic " + token)
         with urllib.request.urlopen(request, timeout=10) as answer:
             return answer.read().decode("utf-8")
+
+    def server_lists(self):
+        """Every list alice holds on the server, as the server writes it."""
+        infos = self.server_get("/users/alice/lists-info")
+        return [self.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
+
+    def name_list(self, app, name):
+        """Names the current list through its rename dialog (Ctrl+F2)."""
+        self.keys("ctrl+F2")
+        rename = self.find(app, "dialog", "Rename List", what="the rename dialog")
+        self.keys("ctrl+a")
+        self.type(name)
+        self.click(self.find(rename, "push button", "Ok"))
+        self.find(app, "page tab", name, what="the tab %s" % name)
+
+    def close_program(self, process, app):
+        self.click(self.find(app, "push button", "Close"))
+        check(self.wait_exit(process, "the program to end") == 0, "closing ended with an error")
+
+
+def named(docs, name):
+    """The server's lists (see server_lists) of that name."""
+    return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
 
 
 def type_tasks(s, app, tasks):

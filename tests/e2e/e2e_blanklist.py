@@ -5,19 +5,13 @@ hold that list once, with the other computer's task, not a second copy
 posted again."""
 
 import os
-import re
 import signal
 
 from e2e import check, has_tasks, poll, read, run, type_tasks
 
 
-def server_lists(s):
-    infos = s.server_get("/users/alice/lists-info")
-    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
-
-
 def trips(s):
-    return [doc for doc in server_lists(s) if "<dd>Trip</dd>" in doc]
+    return [doc for doc in s.server_lists() if "<dd>Trip</dd>" in doc]
 
 
 def scenario(s):

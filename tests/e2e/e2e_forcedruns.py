@@ -8,36 +8,17 @@ first computer and, after its next synchronisation, the other computer hold
 each list once with its task once, and the other computer's task stays."""
 
 import os
-import re
 import signal
 
-from e2e import check, has_tasks, poll, read, run, type_tasks
+from e2e import check, has_tasks, named, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Bills"}
 # Added on the other computer, in between, to the list the cut run never reached.
 EXTRA = "Rent"
 
 
-def server_lists(s):
-    infos = s.server_get("/users/alice/lists-info")
-    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
-
-
-def named(docs, name):
-    return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
-
-
 def tabs(s, app):
     return sorted(t.name for t in s.find_all(app, "page tab") if t.name in LISTS)
-
-
-def name_list(s, app, name):
-    s.keys("ctrl+F2")
-    rename = s.find(app, "dialog", "Rename List", what="the rename dialog")
-    s.keys("ctrl+a")
-    s.type(name)
-    s.click(s.find(rename, "push button", "Ok"))
-    s.find(app, "page tab", name, what="the tab %s" % name)
 
 
 def wait_run_end(s, app):
@@ -71,11 +52,6 @@ def check_lists_file(s, home, who):
     check(text.count("<dd>%s</dd>" % EXTRA) == 1, "%s holds %s once:\n%s" % (who, EXTRA, text))
 
 
-def close(s, process, app):
-    s.click(s.find(app, "push button", "Close"))
-    check(s.wait_exit(process, "the program to end") == 0, "closing ended with an error")
-
-
 def scenario(s):
     first_home, second_home = s.home("first"), s.home("second")
     s.write_account(first_home)
@@ -85,14 +61,14 @@ def scenario(s):
     app = s.app(first)
     s.main_window(first)
     type_tasks(s, app, ["Tickets"])
-    name_list(s, app, "Trip")
+    s.name_list(app, "Trip")
     tabs_before = len(s.find_all(app, "page tab"))
     s.click(s.find(app, "push button", "Add list"))
     poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
     type_tasks(s, app, ["Bills"])
-    name_list(s, app, "Home")
+    s.name_list(app, "Home")
     s.synchronise(app)
-    poll("both lists on the server", lambda: all(len(named(server_lists(s), n)) == 1 for n in LISTS),
+    poll("both lists on the server", lambda: all(len(named(s.server_lists(), n)) == 1 for n in LISTS),
          interval=0.5)
     s.shot("synchronised")
 
@@ -105,7 +81,7 @@ def scenario(s):
     os.kill(first.pid, signal.SIGKILL)
     first.wait(timeout=20)
     s.server_command("release", "released")
-    docs = server_lists(s)
+    docs = s.server_lists()
     check(sorted(len(named(docs, n)) for n in LISTS) == [1, 2],
           "the server holds one list and the other's old copy and replacement:\n%s" % "\n".join(docs))
 
@@ -122,9 +98,9 @@ def scenario(s):
     type_tasks(s, second_app, [EXTRA])
     s.synchronise(second_app)
     poll("the other computer's task on the server",
-         lambda: any("<dd>%s</dd>" % EXTRA in doc for doc in named(server_lists(s), untouched)), interval=0.5)
+         lambda: any("<dd>%s</dd>" % EXTRA in doc for doc in named(s.server_lists(), untouched)), interval=0.5)
     s.shot("other-computer-in-between")
-    close(s, second, second_app)
+    s.close_program(second, second_app)
 
     again = s.start(first_home)
     app = s.app(again)
@@ -137,10 +113,10 @@ def scenario(s):
         s.click(s.find(app, "page tab", name))
         has_tasks(s, app, [task] + ([EXTRA] if name == untouched else []))
         check(s.cell_texts(app).count(task) == 1, "%s shows %s once: %r" % (name, task, s.cell_texts(app)))
-    close(s, again, app)
+    s.close_program(again, app)
     check_lists_file(s, first_home, "the first computer")
 
-    docs = server_lists(s)
+    docs = s.server_lists()
     for name, task in LISTS.items():
         holding = named(docs, name)
         check(len(holding) == 1, "one list %s on the server, not %d:\n%s" % (name, len(holding), "\n".join(docs)))
@@ -154,7 +130,7 @@ def scenario(s):
     s.synchronise(second_app)
     s.shot("other-computer-after")
     check(tabs(s, second_app) == sorted(LISTS), "the other computer shows each list once: %r" % tabs(s, second_app))
-    close(s, second, second_app)
+    s.close_program(second, second_app)
     check_lists_file(s, second_home, "the other computer")
 
 

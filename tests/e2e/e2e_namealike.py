@@ -9,42 +9,19 @@ and the server and both lists files hold the two lists once each."""
 import os
 import re
 
-from e2e import check, has_tasks, poll, read, run, type_tasks
-
-
-def server_lists(s):
-    infos = s.server_get("/users/alice/lists-info")
-    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
-
-
-def named(docs, name):
-    return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
-
-
-def name_list(s, app, name):
-    s.keys("ctrl+F2")
-    rename = s.find(app, "dialog", "Rename List", what="the rename dialog")
-    s.keys("ctrl+a")
-    s.type(name)
-    s.click(s.find(rename, "push button", "Ok"))
-    s.find(app, "page tab", name, what="the tab %s" % name)
+from e2e import check, has_tasks, named, poll, read, run, type_tasks
 
 
 def add_list(s, app, name):
     tabs_before = len(s.find_all(app, "page tab"))
     s.click(s.find(app, "push button", "Add list"))
     poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
-    name_list(s, app, name)
+    s.name_list(app, name)
 
 
 def cell(s, app, title):
     return poll("the task %r" % title,
                 lambda: next((c for c in s.task_cells(app) if (s.text_of(c) or "").strip() == title), None))
-
-
-def close(s, process, app):
-    s.click(s.find(app, "push button", "Close"))
-    check(s.wait_exit(process, "the program to end") == 0, "closing ended with an error")
 
 
 def scenario(s):
@@ -56,9 +33,9 @@ def scenario(s):
     app = s.app(first)
     s.main_window(first)
     type_tasks(s, app, ["Bills"])
-    name_list(s, app, "Home")
+    s.name_list(app, "Home")
     s.synchronise(app)
-    poll("Home on the server", lambda: len(named(server_lists(s), "Home")) == 1, interval=0.5)
+    poll("Home on the server", lambda: len(named(s.server_lists(), "Home")) == 1, interval=0.5)
 
     # Bills copied from Home and pasted into a new list as its only task.
     add_list(s, app, "Trip")
@@ -81,9 +58,9 @@ def scenario(s):
     poll("the failed post", lambda: s.server_said(r"^POST /lists -> 500", since))
     poll("the run's error", lambda: s.find_all(app, "push button", "Settings..."))
     s.shot("post-failed")
-    check(not named(server_lists(s), "Trip"), "the server made no Trip")
+    check(not named(s.server_lists(), "Trip"), "the server made no Trip")
     s.click(s.find(app, "push button", "Cancel"))
-    close(s, first, app)
+    s.close_program(first, app)
     lists = os.path.join(s.data_dir(first_home), "lists.xhtml")
     check(read(lists).count("<dt>pending-upload</dt>") == 1, "Trip's post is marked in doubt:\n%s" % read(lists))
 
@@ -97,9 +74,9 @@ def scenario(s):
     has_tasks(s, second_app, ["Socks"])
     s.synchronise(second_app)
     poll("the other computer's Trip on the server",
-         lambda: any("<dd>Socks</dd>" in doc for doc in named(server_lists(s), "Trip")), interval=0.5)
+         lambda: any("<dd>Socks</dd>" in doc for doc in named(s.server_lists(), "Trip")), interval=0.5)
     s.shot("other-computer")
-    close(s, second, second_app)
+    s.close_program(second, second_app)
 
     again = s.start(first_home)
     app = s.app(again)
@@ -117,9 +94,9 @@ def scenario(s):
     check(sorted(shown) == [["Bills"], ["Socks"]], "each Trip keeps its own task: %r" % shown)
     s.click(s.find(app, "page tab", "Home"))
     has_tasks(s, app, ["Bills"])
-    close(s, again, app)
+    s.close_program(again, app)
 
-    docs = server_lists(s)
+    docs = s.server_lists()
     trips = sorted(sorted(re.findall(r"<dd>(Bills|Socks)</dd>", doc)) for doc in named(docs, "Trip"))
     check(trips == [["Bills"], ["Socks"]], "the server holds each Trip once with its task:\n%s" % "\n".join(docs))
     check(len(named(docs, "Home")) == 1, "one list Home on the server:\n%s" % "\n".join(docs))

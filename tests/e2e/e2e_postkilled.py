@@ -3,17 +3,11 @@ answer back: after a restart and F5 the server and the program hold that list
 once, with its tasks, not a second copy posted again."""
 
 import os
-import re
 import signal
 
 from e2e import check, has_tasks, poll, read, run, type_tasks
 
 TASKS = ["Passport", "Tickets"]
-
-
-def server_lists(s):
-    infos = s.server_get("/users/alice/lists-info")
-    return [s.server_get("/lists/%s" % i) for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos)]
 
 
 def scenario(s):
@@ -36,7 +30,7 @@ def scenario(s):
     s.shot("posted")
     os.kill(first.pid, signal.SIGKILL)
     first.wait(timeout=20)
-    made = [doc for doc in server_lists(s) if "Passport" in doc]
+    made = [doc for doc in s.server_lists() if "Passport" in doc]
     check(len(made) == 1, "the server made the list once: %d copies" % len(made))
 
     second = s.start(home)
@@ -50,7 +44,7 @@ def scenario(s):
     s.click(s.find(app, "push button", "Close"))
     check(s.wait_exit(second, "the program to end") == 0, "closing ended with an error")
 
-    docs = server_lists(s)
+    docs = s.server_lists()
     holding = [doc for doc in docs if "Passport" in doc]
     check(len(holding) == 1, "one list on the server holds the tasks, not %d:\n%s" % (len(holding), "\n".join(docs)))
     for t in TASKS:
