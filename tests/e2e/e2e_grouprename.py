@@ -3,7 +3,9 @@ renames the second, and a synchronisation started from the main window
 builds the manager's rows again while the name is being typed. The rename
 never goes on in the first group: before the groups reached the server
 nothing tells which of the two it was, so it ends; once they carry their
-server ids it goes on in the second, and Return names that one."""
+server ids it goes on in the second, and Return names that one. Through it
+all the manager shows a row for each list the page has, once: the starting
+list the run makes again, and one added by the manager's own button."""
 
 import re
 
@@ -15,6 +17,16 @@ TYPED = "Errands"
 
 def group_names(s, manager):
     return [s.text_of(l) for l in s.find_all(manager, "label") if s.text_of(l) in (NEW, TYPED)]
+
+
+def list_rows(s, manager):
+    return sorted(s.text_of(l) for l in s.find_all(manager, "label")
+                  if s.text_of(l) not in (NEW, TYPED, "List manager", None, ""))
+
+
+def check_one_row_a_list(s, app, manager):
+    tabs = sorted(t.name for t in s.find_all(app, "page tab"))
+    poll("a row for each list %r" % tabs, lambda: list_rows(s, manager) == tabs)
 
 
 def name_edits(s, manager):
@@ -54,6 +66,7 @@ def scenario(s):
     for _ in range(2):
         s.click(s.find(manager, "push button", "Add Group"))
     poll("two new groups", lambda: group_names(s, manager) == [NEW, NEW])
+    check_one_row_a_list(s, app, manager)
 
     # Both groups are new here: nothing tells the second from the first.
     rename_second_while_syncing(s, app, manager)
@@ -61,6 +74,11 @@ def scenario(s):
     poll("no name being typed", lambda: not name_edits(s, manager))
     s.shot("rename-ended")
     check(group_names(s, manager) == [NEW, NEW], "neither group renamed: %r" % group_names(s, manager))
+    # The run made the untouched starting list again.
+    check_one_row_a_list(s, app, manager)
+    s.click(s.find(manager, "push button", "Add List"))
+    poll("a second list", lambda: len(s.find_all(app, "page tab")) == 2)
+    check_one_row_a_list(s, app, manager)
 
     # Now both carry their server ids: the rename goes on in the second.
     rename_second_while_syncing(s, app, manager)
