@@ -327,11 +327,8 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         list->setDescription(fetched->description());
     }
     ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded, arrived);
-    // The mark now names the update about to leave, whose fate is unknown:
-    // the earlier one's arrival, taken in above, says nothing of it.
-    UploadMark next = mark;
-    next.clearArrived();
-    list->setPendingUpload(UploadMark::ofListPut(list, next).text());
+    // The mark now names the update about to leave.
+    list->setPendingUpload(UploadMark::ofListPut(list, mark).text());
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

@@ -304,8 +304,9 @@ UploadMark UploadMark::replacing(quint32 replacedId)
 UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier)
 {
     UploadMark mark;
+    // Whether it arrives is for this upload to tell: an earlier one's
+    // arrival says nothing of it.
     mark.m_kind = Put;
-    mark.m_arrived = earlier.isPut() && earlier.m_arrived;
     mark.m_fields = QStringList{listFieldsDigest(list)};
     for (const QString &fields : earlier.m_fields)
         if (!mark.m_fields.contains(fields))

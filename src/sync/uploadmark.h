@@ -87,7 +87,6 @@ public:
     // fetch after it did not).
     bool hasArrived() const { return m_arrived; }
     void setArrived() { m_arrived = true; }
-    void clearArrived() { m_arrived = false; }
 
     // A digest of what a list's upload carries and the server keeps as it
     // came: the name, done and description, and each task's fields, place
