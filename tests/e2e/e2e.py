@@ -200,6 +200,10 @@ class Session:
         """F5 on the lists page, then waits for the sync dialog to go."""
         self.focus(self.find(app, "push button", "Lists"))
         self.keys("F5")
+        self.wait_sync_end(app)
+
+    def wait_sync_end(self, app):
+        """Waits for a synchronisation's dialog to go, however it was started."""
 
         def syncing():
             return [l for l in self.find_all(app, "label") if "Synchronizing" in (self.text_of(l) or "")]
@@ -245,6 +249,13 @@ class Session:
     def main_window(self, process):
         # The frameless window's own title bar: its page buttons show it is up.
         return self.find(self.app(process), "push button", "Lists", what="the main window")
+
+    def open_program(self, home):
+        """Starts the program over `home`; its process and application, once its window is up."""
+        process = self.start(home)
+        app = self.app(process)
+        self.main_window(process)
+        return process, app
 
     # --- finding and driving widgets -----------------------------------------
 

@@ -19,9 +19,7 @@ def scenario(s):
     s.write_account(first_home)
     s.write_account(second_home)
 
-    first = s.start(first_home)
-    app = s.app(first)
-    s.main_window(first)
+    first, app = s.open_program(first_home)
     # The list the program starts with, named: a list of its own, no task.
     s.click(s.task_cells(app)[0])
     s.keys("Escape", "ctrl+F2")
@@ -39,9 +37,7 @@ def scenario(s):
     s.server_command("release")
     check(len(trips(s)) == 1, "the server made the list once")
 
-    second = s.start(second_home)
-    second_app = s.app(second)
-    s.main_window(second)
+    second, second_app = s.open_program(second_home)
     s.synchronise(second_app)
     poll("the second computer's tab Trip", lambda: s.find_all(second_app, "page tab", "Trip"))
     s.click(s.find(second_app, "page tab", "Trip"))
@@ -52,9 +48,7 @@ def scenario(s):
     s.click(s.find(second_app, "push button", "Close"))
     check(s.wait_exit(second, "the second program to end") == 0, "closing ended with an error")
 
-    again = s.start(first_home)
-    app = s.app(again)
-    s.main_window(again)
+    again, app = s.open_program(first_home)
     s.synchronise(app)
     s.synchronise(app)
     s.click(s.find(app, "page tab", "Trip"))

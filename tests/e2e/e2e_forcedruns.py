@@ -21,18 +21,6 @@ def tabs(s, app):
     return sorted(t.name for t in s.find_all(app, "page tab") if t.name in LISTS)
 
 
-def wait_run_end(s, app):
-    def syncing():
-        return [l for l in s.find_all(app, "label") if "Synchronizing" in (s.text_of(l) or "")]
-
-    # The run's window may come and go between two looks.
-    try:
-        poll("the sync dialog", syncing, timeout=5)
-    except Exception:
-        pass
-    poll("the run to finish", lambda: not syncing())
-
-
 def force(s, app, button, title, shot):
     """The preferences' sync page, the forced run's button, and yes to its question."""
     s.focus(s.find(app, "push button", "Lists"))
@@ -57,9 +45,7 @@ def scenario(s):
     s.write_account(first_home)
     s.write_account(second_home)
 
-    first = s.start(first_home)
-    app = s.app(first)
-    s.main_window(first)
+    first, app = s.open_program(first_home)
     type_tasks(s, app, ["Tickets"])
     s.name_list(app, "Trip")
     tabs_before = len(s.find_all(app, "page tab"))
@@ -87,9 +73,7 @@ def scenario(s):
 
     untouched = [n for n in LISTS if len(named(docs, n)) == 1][0]
 
-    second = s.start(second_home)
-    second_app = s.app(second)
-    s.main_window(second)
+    second, second_app = s.open_program(second_home)
     s.synchronise(second_app)
     poll("the other computer's lists", lambda: set(tabs(s, second_app)) == set(LISTS))
     s.note("the other computer shows %r" % tabs(s, second_app))
@@ -102,11 +86,9 @@ def scenario(s):
     s.shot("other-computer-in-between")
     s.close_program(second, second_app)
 
-    again = s.start(first_home)
-    app = s.app(again)
-    s.main_window(again)
+    again, app = s.open_program(first_home)
     force(s, app, "force local sync", "Force Local Sync", "force-local-question")
-    wait_run_end(s, app)
+    s.wait_sync_end(app)
     s.shot("forced-local")
     check(tabs(s, app) == sorted(LISTS), "the first computer shows each list once: %r" % tabs(s, app))
     for name, task in LISTS.items():
@@ -124,9 +106,7 @@ def scenario(s):
     check(named(docs, untouched)[0].count("<dd>%s</dd>" % EXTRA) == 1,
           "the other computer's task stays in %s:\n%s" % (untouched, "\n".join(docs)))
 
-    second = s.start(second_home)
-    second_app = s.app(second)
-    s.main_window(second)
+    second, second_app = s.open_program(second_home)
     s.synchronise(second_app)
     s.shot("other-computer-after")
     check(tabs(s, second_app) == sorted(LISTS), "the other computer shows each list once: %r" % tabs(s, second_app))

@@ -46,8 +46,7 @@ def rename_second_while_syncing(s, app, manager):
     s.click(s.find(app, "push button", "Sync"))
     poll("the groups fetched again", lambda: s.server_said(r"^GET /users/alice/list-groups-display-order -> 200",
                                                             since))
-    poll("the run to finish",
-         lambda: not [l for l in s.find_all(app, "label") if "Synchronizing" in (s.text_of(l) or "")])
+    s.wait_sync_end(app)
     s.shot("synchronised-while-typing")
     # The title takes no focus: the window comes back with the typing's own.
     s.click(s.find(manager, "label", "List manager"))
@@ -57,9 +56,7 @@ def rename_second_while_syncing(s, app, manager):
 def scenario(s):
     home = s.home("user")
     s.write_account(home)
-    p = s.start(home)
-    app = s.app(p)
-    s.main_window(p)
+    p, app = s.open_program(home)
     s.focus(s.find(app, "push button", "Lists"))
     s.keys("ctrl+l")
     manager = s.find(app, "dialog", "List manager", what="the list manager")

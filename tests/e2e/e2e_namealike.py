@@ -29,9 +29,7 @@ def scenario(s):
     s.write_account(first_home)
     s.write_account(second_home)
 
-    first = s.start(first_home)
-    app = s.app(first)
-    s.main_window(first)
+    first, app = s.open_program(first_home)
     type_tasks(s, app, ["Bills"])
     s.name_list(app, "Home")
     s.synchronise(app)
@@ -64,9 +62,7 @@ def scenario(s):
     lists = os.path.join(s.data_dir(first_home), "lists.xhtml")
     check(read(lists).count("<dt>pending-upload</dt>") == 1, "Trip's post is marked in doubt:\n%s" % read(lists))
 
-    second = s.start(second_home)
-    second_app = s.app(second)
-    s.main_window(second)
+    second, second_app = s.open_program(second_home)
     s.synchronise(second_app)
     s.find(second_app, "page tab", "Home", what="Home on the other computer")
     add_list(s, second_app, "Trip")
@@ -78,9 +74,7 @@ def scenario(s):
     s.shot("other-computer")
     s.close_program(second, second_app)
 
-    again = s.start(first_home)
-    app = s.app(again)
-    s.main_window(again)
+    again, app = s.open_program(first_home)
     s.synchronise(app)
     s.synchronise(app)
     trips = s.find_all(app, "page tab", "Trip")
