@@ -105,6 +105,30 @@ private:
     QTimer m_timer;
 };
 
+// A panel of the page docked in a window, as the advanced mode shows it (a
+// floating one a full run closes); the page has it back afterwards.
+template<typename Panel>
+struct Docked
+{
+    explicit Docked(QWidget *widget)
+        : panel(qobject_cast<Panel *>(widget))
+    {
+        if (!panel)
+            return;
+        (new QVBoxLayout(&dock))->addWidget(panel);
+        dock.show();
+    }
+    ~Docked()
+    {
+        if (panel)
+            panel->setParent(nullptr);
+    }
+    bool isShown() { return panel && QTest::qWaitForWindowExposed(&dock); }
+
+    Panel *panel;
+    QWidget dock;
+};
+
 // The page over lists written beforehand ("Name: shape"), shown and active.
 std::unique_ptr<RecordingPage> showPage(const QStringList &lists)
 {
@@ -1142,15 +1166,9 @@ void TstSyncCommands::listInfoFollowsTheListsRun()
 
     TreeView *tree = page->currentTreeView();
     tree->setCurrentIndex(home->index(0, 0));
-    // Docked in a window, as the advanced mode shows it: a floating one the
-    // full run closes.
-    QWidget dock;
-    auto *listPanel = qobject_cast<ListInfoDialog *>(page->listInfoPanel());
-    QVERIFY(listPanel);
-    const auto undock = qScopeGuard([listPanel] { listPanel->setParent(nullptr); });
-    (new QVBoxLayout(&dock))->addWidget(listPanel);
-    dock.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dock));
+    Docked<ListInfoDialog> docked(page->listInfoPanel());
+    QVERIFY(docked.isShown());
+    ListInfoDialog *listPanel = docked.panel;
     PDTextEdit *typed = listPanel->descriptionEdit();
     QCOMPARE(listPanel->revisionLabel()->text(), QString::number(home->taskList()->revision()));
     auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
@@ -1222,15 +1240,9 @@ void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: A"), QStringLiteral("Work: W")});
     QVERIFY(page);
-    // Docked in a window, as the advanced mode shows it: a floating one the
-    // run closes.
-    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
-    QVERIFY(manager);
-    QWidget dock;
-    (new QVBoxLayout(&dock))->addWidget(manager);
-    dock.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dock));
-    const auto undock = qScopeGuard([manager] { manager->setParent(nullptr); });
+    Docked<ListGroupsManagerDialog> docked(page->listsGroupsManagerPanel());
+    QVERIFY(docked.isShown());
+    ListGroupsManagerDialog *manager = docked.panel;
     auto frameOf = [manager](const QString &name) -> ListsGroupsManagerFrameElement * {
         for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
             if (element->name() == name && !element->parentWidget()->isHidden())
@@ -1257,8 +1269,8 @@ void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
     QVERIFY(frame->isRenaming());
     edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
     QCOMPARE(edit->text(), QStringLiteral("Home office"));
-    dock.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&dock));
+    docked.dock.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&docked.dock));
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(page->userLists()->models().first()->name() == QLatin1String("Home office")
             || page->userLists()->models().last()->name() == QLatin1String("Home office"));
@@ -1273,13 +1285,9 @@ void TstSyncCommands::listManagerShowsTheListTheRunStartsAgain()
     auto page = showPage({});
     QVERIFY(page);
     QCOMPARE(page->userLists()->models().size(), 1);
-    auto *manager = qobject_cast<ListGroupsManagerDialog *>(page->listsGroupsManagerPanel());
-    QVERIFY(manager);
-    QWidget dock;
-    (new QVBoxLayout(&dock))->addWidget(manager);
-    dock.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dock));
-    const auto undock = qScopeGuard([manager] { manager->setParent(nullptr); });
+    Docked<ListGroupsManagerDialog> docked(page->listsGroupsManagerPanel());
+    QVERIFY(docked.isShown());
+    ListGroupsManagerDialog *manager = docked.panel;
     const auto rows = [manager] {
         QStringList names;
         for (ListsGroupsManagerElement *row : manager->findChildren<ListsGroupsManagerElement *>())

@@ -882,6 +882,26 @@ void TstFakeServer::checkedServerFailsOnViolations()
     delete server;
 }
 
+namespace {
+
+// Starts the standalone server; the address it prints once it listens, or
+// an empty one when it did not say it in time.
+QString startProgram(QProcess &process, const QStringList &args)
+{
+    process.start(QStringLiteral(FAKESERVER_PROGRAM), args);
+    if (!process.waitForStarted(5000))
+        return QString();
+    QByteArray out;
+    if (!QTest::qWaitFor([&] { return (out += process.readAllStandardOutput()).contains("event-port "); }, 10000))
+        return QString();
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("server-url "))
+            return QString::fromUtf8(line.mid(11).trimmed());
+    return QString();
+}
+
+} // namespace
+
 void TstFakeServer::standaloneProgram_data()
 {
     QTest::addColumn<bool>("tls");
@@ -896,14 +916,7 @@ void TstFakeServer::standaloneProgram()
     QStringList args;
     if (tls)
         args << QStringLiteral("--tls");
-    process.start(QStringLiteral(FAKESERVER_PROGRAM), args);
-    QVERIFY(process.waitForStarted(5000));
-    QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("event-port "), 10000);
-    QString url;
-    for (const QByteArray &line : out.split('\n'))
-        if (line.startsWith("server-url "))
-            url = QString::fromUtf8(line.mid(11).trimmed());
+    const QString url = startProgram(process, args);
     QVERIFY(url.startsWith(tls ? QLatin1String("https://127.0.0.1:") : QLatin1String("http://127.0.0.1:")));
 
     QNetworkAccessManager manager;
@@ -965,17 +978,10 @@ void TstFakeServer::programControl()
     QFETCH(QByteArray, answer);
     QFETCH(int, status);
     QProcess process;
-    process.start(QStringLiteral(FAKESERVER_PROGRAM), {QStringLiteral("--empty"), QStringLiteral("--control")});
-    QVERIFY(process.waitForStarted(5000));
-    QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains("event-port "), 10000);
-    QString url;
-    for (const QByteArray &line : out.split('\n'))
-        if (line.startsWith("server-url "))
-            url = QString::fromUtf8(line.mid(11).trimmed());
+    const QString url = startProgram(process, {QStringLiteral("--empty"), QStringLiteral("--control")});
     QVERIFY(!url.isEmpty());
 
-    out.clear();
+    QByteArray out;
     process.write(command + '\n');
     QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).contains('\n'), 10000);
     QCOMPARE(out.left(out.indexOf('\n')), answer);
