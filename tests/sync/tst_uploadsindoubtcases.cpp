@@ -94,6 +94,24 @@ void removeTask(ListModel *model, const QString &title)
     model->removeRows(index.row(), 1, index.parent());
 }
 
+// The other computer's change to Trip: renamed `name`, Bags removed, or
+// Tickets retitled `title`.
+enum class TripChange { Rename, RemoveBags, RetitleTickets };
+void changeTrip(ListModel *model, TripChange change, const QString &name, const QString &title)
+{
+    switch (change) {
+    case TripChange::Rename:
+        model->setName(name);
+        break;
+    case TripChange::RemoveBags:
+        removeTask(model, QStringLiteral("Bags"));
+        break;
+    case TripChange::RetitleTickets:
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), title);
+        break;
+    }
+}
+
 struct Expected
 {
     QStringList lists; // listText() of each
@@ -1458,13 +1476,11 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         {
             auto client = session(b);
-            ListModel *model = client->model(trip);
-            if (c == ListRenamedElsewhereAfterARefusedUpdate)
-                model->setName(QStringLiteral("Voyage"));
-            else if (c == TaskRemovedElsewhereAfterARefusedUpdate)
-                removeTask(model, QStringLiteral("Bags"));
-            else
-                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Visas"));
+            changeTrip(client->model(trip),
+                       c == ListRenamedElsewhereAfterARefusedUpdate   ? TripChange::Rename
+                       : c == TaskRemovedElsewhereAfterARefusedUpdate ? TripChange::RemoveBags
+                                                                      : TripChange::RetitleTickets,
+                       QStringLiteral("Voyage"), QStringLiteral("Visas"));
             QVERIFY(sync(*client));
             client->persist();
         }
@@ -1506,13 +1522,11 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         {
             auto client = session(b);
             QVERIFY(sync(*client));
-            ListModel *model = client->model(trip);
-            if (c == ListRenamedElsewhereAfterAnAddingUpdateKilled)
-                model->setName(QStringLiteral("Journey"));
-            else if (c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered)
-                removeTask(model, QStringLiteral("Bags"));
-            else
-                model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")), QStringLiteral("Passports"));
+            changeTrip(client->model(trip),
+                       c == ListRenamedElsewhereAfterAnAddingUpdateKilled     ? TripChange::Rename
+                       : c == TaskRemovedElsewhereAfterAnAddingUpdateUnanswered ? TripChange::RemoveBags
+                                                                                : TripChange::RetitleTickets,
+                       QStringLiteral("Journey"), QStringLiteral("Passports"));
             QVERIFY(sync(*client));
             client->persist();
         }
