@@ -276,14 +276,17 @@ void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
             if (!row->isGroup())
                 continue;
             const ListsGroupsElementGroup *group = static_cast<ListsGroupsManagerGroup *>(row)->groupElement();
-            if ((rename.group && group == rename.group) || (rename.serverId != 0 && group->serverId() == rename.serverId)) {
+            if ((rename.group && group == rename.group)
+                || (rename.serverId != 0 && group->serverId() == rename.serverId)) {
                 found = row;
                 break;
             }
         }
-        const QList<ListsGroupsManagerElement *> named = groupRowsNamed(rename.name);
-        if (!found && rename.serverId == 0 && !rename.nameShared && named.size() == 1)
-            found = named.first();
+        if (!found && rename.serverId == 0 && !rename.nameShared) {
+            const QList<ListsGroupsManagerElement *> named = groupRowsNamed(rename.name);
+            if (named.size() == 1)
+                found = named.first();
+        }
     }
     if (found && !found->isHidden())
         found->frameElement()->resumeRename(rename.typed);
@@ -470,16 +473,9 @@ void ListsGroupsManagerContainer::addNewListIntoDefaultGroup()
     if (!m_userLists || !m_listsGroups)
         return;
     ListModel *model = m_userLists->createList();
-    // The page shows a new list here as it is made: this row takes its place.
-    removeListElement(model->taskList()->localId(), model->taskList()->serverId());
     m_listsGroups->markEdited();
-    ListsGroupsElementList *entry = m_listsGroups->findListByLocalId(model->taskList()->localId());
-    if (!entry) {
-        qWarning() << "ListsGroupsManagerContainer::addNewListIntoDefaultGroup, list element is null";
-        return;
-    }
-    insertRow(firstGroupRowFrom(0), new ListsGroupsManagerList(entry, model->name(), 0, this));
-    updateVisibility();
+    // The page shows a new list here as it is made; this makes sure of it.
+    addListIntoDefaultGroupOnlyView(model->taskList());
 }
 
 void ListsGroupsManagerContainer::addNewListToGroup(ListsGroupsManagerGroup *row)

@@ -107,9 +107,12 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
         for (const Task *task : onServer)
             sent.append(UploadMark::sentTask(task));
     }
+    // Told by nothing of its own, the server's list may be another: nothing
+    // is taken for removed on either side, and no task by its identity alone.
+    const ListSynchronizer::Removals removals
+        = mergeOnly ? ListSynchronizer::Removals::None : ListSynchronizer::Removals::BothWays;
     ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, !mergeOnly,
-                                 mergeOnly ? ListSynchronizer::Removals::None
-                                              : ListSynchronizer::Removals::BothWays);
+                                 removals);
     list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
     delete fetched;
     lists->replaceList(model, list);
