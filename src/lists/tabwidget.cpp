@@ -87,11 +87,12 @@ void TabWidget::editTabName(int index)
         return;
     const QString text = dialog.newName();
     // The list may have gone while the dialog was open, or be in a run that
-    // would put the server's name back.
-    if (text.isEmpty() || !list || index >= count() || m_listsUI->listForTabIndex(index) != list
-        || list->isSynchronizing() || m_listsUI->isSyncing())
+    // would put the server's name back; a run may have moved its tab.
+    if (text.isEmpty() || !list || list->isSynchronizing() || m_listsUI->isSyncing())
         return;
-    renameTab(index, text);
+    const int now = indexOf(m_listsUI->treeViewForList(list));
+    if (now >= 0)
+        renameTab(now, text);
 }
 
 void TabWidget::setAddingMany(bool adding)

@@ -392,6 +392,24 @@ private slots:
         QCOMPARE(names(m_ui->userLists()), QStringList({QStringLiteral("Beta"), typed}));
     }
 
+    // A run moves the tabs while the rename dialog is open: the name goes to
+    // the list it was typed for, wherever its tab is now.
+    void renameFollowsItsListsTab()
+    {
+        showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            auto *entry = qobject_cast<StringEntryDialog *>(dialog);
+            QVERIFY(entry);
+            m_ui->userLists()->moveList(1, 0);
+            entry->lineEdit()->selectAll();
+            QTest::keyClicks(entry->lineEdit(), QStringLiteral("Gamma"));
+            QTest::keyClick(entry->lineEdit(), Qt::Key_Return);
+        });
+        QTest::mouseDClick(bar(), Qt::LeftButton, {}, centre(1));
+        QCOMPARE(names(m_ui->userLists()), QStringList({QStringLiteral("Gamma"), QStringLiteral("Alpha")}));
+        QCOMPARE(tabTexts(tabs()), QStringList({QStringLiteral("Gamma"), QStringLiteral("Alpha")}));
+    }
+
     void doubleClickOutsideTabsOrWhileSyncingDoesNothing()
     {
         showPage({QStringLiteral("Alpha")});
