@@ -755,6 +755,15 @@ void ListModel::setTaskList(TaskList *list)
     emit nameChanged(this);
 }
 
+void ListModel::contentReplaced(bool changedElsewhere)
+{
+    if (changedElsewhere)
+        clearUndoHistory();
+    replaceList(m_taskList, false);
+    setChanged();
+    emit nameChanged(this);
+}
+
 void ListModel::resetToNew()
 {
     m_taskList->resetToNew();

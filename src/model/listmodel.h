@@ -158,6 +158,11 @@ public:
     // Replaces the list by the given one (a copy from the server) and takes
     // it; the old list is deleted.
     void setTaskList(TaskList *list);
+    // The list's content was replaced in place (a run put the user's
+    // changes onto the server's copy): the views start again from it, and
+    // the undo history too when it took in changes made elsewhere (going
+    // back to a copy without them would send their undoing).
+    void contentReplaced(bool changedElsewhere);
     void resetToNew();
 
     // Undo and redo of whole-list snapshots.

@@ -128,6 +128,7 @@ void TaskList::resetToNew()
     m_serverId = 0;
     m_revision = 0;
     m_pendingUpload.clear();
+    m_agreed.reset();
     m_rootTask->clearIdsRecursively();
     // The removed tasks name ids of the account the list came from; they
     // mean nothing to the server the list goes to next.
@@ -193,7 +194,45 @@ TaskList *TaskList::clone() const
     list->m_removedTasks.reserve(m_removedTasks.size());
     for (const Task *task : m_removedTasks)
         list->m_removedTasks.append(task->clone());
+    list->m_agreed = m_agreed;
     return list;
+}
+
+void TaskList::swapContent(TaskList &other)
+{
+    std::swap(m_syncStatus, other.m_syncStatus);
+    std::swap(m_revision, other.m_revision);
+    std::swap(m_serverId, other.m_serverId);
+    std::swap(m_localId, other.m_localId);
+    std::swap(m_name, other.m_name);
+    std::swap(m_outlookId, other.m_outlookId);
+    std::swap(m_rootTask, other.m_rootTask);
+    std::swap(m_owner, other.m_owner);
+    std::swap(m_owned, other.m_owned);
+    std::swap(m_permissions, other.m_permissions);
+    std::swap(m_done, other.m_done);
+    std::swap(m_description, other.m_description);
+    std::swap(m_pendingUpload, other.m_pendingUpload);
+    std::swap(m_removedTasks, other.m_removedTasks);
+    std::swap(m_agreed, other.m_agreed);
+}
+
+void TaskList::setAgreed(TaskList *list)
+{
+    if (list) {
+        list->m_agreed.reset();
+        list->m_pendingUpload.clear();
+    }
+    m_agreed.reset(list);
+}
+
+void TaskList::agreeAsIs()
+{
+    TaskList *copy = clone();
+    qDeleteAll(copy->m_removedTasks);
+    copy->m_removedTasks.clear();
+    copy->m_syncStatus = Unedited;
+    setAgreed(copy);
 }
 
 namespace {
@@ -208,7 +247,45 @@ void forEachBelow(Task *task, const Visit &visit)
     }
 }
 
+void clearServerFields(Task *task)
+{
+    task->setId(0);
+    task->setRevision(0);
+    task->setHashcode(QString());
+}
+
 } // namespace
+
+// Only a list that knows what it agreed with the server can tell another
+// list's ids from its own: an older file's lists keep theirs.
+void TaskList::forgetIdsUnknownTo(const TaskList *current)
+{
+    const TaskList *agreed = current->m_agreed.get();
+    if (!agreed && current->m_syncStatus != New)
+        return;
+    QHash<quint32, const Task *> known;
+    const auto learn = [&known](Task *task) {
+        if (task->id() != 0)
+            known.insert(task->id(), task);
+    };
+    if (agreed)
+        forEachBelow(agreed->m_rootTask, learn);
+    forEachBelow(current->m_rootTask, learn);
+    for (Task *removed : current->m_removedTasks)
+        learn(removed);
+    forEachBelow(m_rootTask, [&known](Task *task) {
+        if (task->id() != 0 && !known.contains(task->id()))
+            clearServerFields(task);
+    });
+    for (auto it = m_removedTasks.begin(); it != m_removedTasks.end();) {
+        if (known.contains((*it)->id())) {
+            ++it;
+        } else {
+            delete *it;
+            it = m_removedTasks.erase(it);
+        }
+    }
+}
 
 void TaskList::takeSyncStateFrom(const TaskList *current)
 {
@@ -229,6 +306,8 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
     m_owner = current->m_owner;
     m_owned = current->m_owned;
     m_permissions = current->m_permissions;
+    m_agreed = current->m_agreed;
+    forgetIdsUnknownTo(current);
 
     // Ids learned since the copy was taken go to the same tasks: told by
     // their lineage, else by an identity one task of each still holds (a

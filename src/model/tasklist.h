@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
+
 class Task;
 
 // The data of one task list: sync state, ids, list-level fields, the task
@@ -84,17 +86,37 @@ public:
     void taskStatistics(int &total, int &done, int &notDone, int &donePercent, int &notDonePercent) const;
 
     // A deep copy, removed tasks included, so that an undo snapshot keeps
-    // the deletions still to be sent to the server.
+    // the deletions still to be sent to the server. The agreed copy is
+    // shared, not copied.
     TaskList *clone() const;
+    // Exchanges everything the two lists hold.
+    void swapContent(TaskList &other);
+
+    // The list as this computer and the server last agreed on it: what the
+    // last fetch, or the server's copy an upload was merged onto, left.
+    // Null for a new list, and for an edited one read from a file written
+    // before it was kept. Never changed once set; copies share it.
+    const TaskList *agreed() const { return m_agreed.get(); }
+    std::shared_ptr<const TaskList> sharedAgreed() const { return m_agreed; }
+    void setAgreed(std::shared_ptr<const TaskList> agreed) { m_agreed = std::move(agreed); }
+    // Takes `list`, a copy of the server's, as the agreed one.
+    void setAgreed(TaskList *list);
+    // What the list holds now is what the server holds.
+    void agreeAsIs();
 
     // For an older copy of the list put back by undo or redo: what runs
     // learned since stays as `current` has it (server id, revision, status,
-    // permissions, the mark of an upload in doubt, and the ids the server
-    // gave tasks the copy holds without one), so that nothing is posted or
-    // added twice. A list the server knows counts as edited.
+    // permissions, the mark of an upload in doubt, the agreed copy, and the
+    // ids the server gave tasks the copy holds without one), so that nothing
+    // is posted or added twice. An id the copy holds that neither `current`
+    // nor what it agreed with the server knows is another list's (one a
+    // forced run replaced): its task goes up as new. A list the server knows
+    // counts as edited.
     void takeSyncStateFrom(const TaskList *current);
 
 private:
+    void forgetIdsUnknownTo(const TaskList *current);
+
     SyncStatus m_syncStatus = New;
     quint32 m_revision = 0;
     quint32 m_serverId = 0;
@@ -109,6 +131,7 @@ private:
     QString m_description;
     QString m_pendingUpload;
     QList<Task *> m_removedTasks;
+    std::shared_ptr<const TaskList> m_agreed;
 };
 
 #endif

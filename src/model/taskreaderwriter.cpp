@@ -844,6 +844,30 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
     }
 
     emitRemovedTasks(sink, list->removedTasks());
+    // An unedited list is what it agreed: only an edited one keeps a copy.
+    if (local && status == TaskList::Edited && list->agreed())
+        emitAgreed(sink, list->agreed());
+    sink.end();
+}
+
+// Beside the list's own parts, at their depth, so that a tree the reader
+// takes is never refused for its agreed copy.
+template<typename Sink>
+void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *agreed)
+{
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-agreed-fields"));
+    sink.definition(QStringLiteral("id"), listIdToString(agreed->serverId()));
+    sink.definition(QStringLiteral("revision"), revisionToString(agreed->revision()));
+    sink.definition(QStringLiteral("name"), agreed->name());
+    sink.definition(QStringLiteral("done"), boolText(agreed->isDone()));
+    sink.definition(QStringLiteral("description"), agreed->description());
+    sink.end();
+    const Task *root = agreed->rootTask();
+    if (root->childCount() == 0)
+        return;
+    sink.start(QStringLiteral("ol"), QStringLiteral("pd-agreed-tasks"));
+    for (Task *task : root->children())
+        emitTask(sink, task);
     sink.end();
 }
 
@@ -977,7 +1001,50 @@ TaskList *TaskReaderWriter::readList(Element listElement)
             return fail();
         list->setRemovedTasks(removedTasks);
     }
+    if (documentKind() == LocalDocument) {
+        if (list->syncStatus() == TaskList::Unedited)
+            list->agreeAsIs();
+        else if (list->syncStatus() == TaskList::Edited)
+            readAgreed(list, listElement);
+    }
     return list;
+}
+
+void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
+{
+    const ErrorState before = errorState();
+    const int failedBefore = m_failedTasks;
+    const Element fieldsElement = childByClass(listElement, QStringLiteral("pd-agreed-fields"));
+    const Element tasks = childByClass(listElement, QStringLiteral("pd-agreed-tasks"));
+    if (fieldsElement.isNull() || errorState().count != before.count) {
+        restoreErrorState(before);
+        return;
+    }
+    std::unique_ptr<TaskList> agreed(TaskList::create());
+    const Fields fields(this, fieldsElement);
+    const quint32 id = numberFromString(fields.value(u"id").text, QStringLiteral("bad list id string "), NonZero);
+    const quint32 revision
+        = numberFromString(fields.value(u"revision").text, QStringLiteral("bad rev num string "), NonZero);
+    const Value done = fields.value(u"done");
+    bool read = id == list->serverId() && revision != 0 && (done.text == kTrue || done.text == kFalse);
+    if (read && !tasks.isNull())
+        read = readTasks(agreed->rootTask(), tasks);
+    if (!read || m_failedTasks != failedBefore || errorState().count != before.count) {
+        qWarning() << "the agreed copy of list" << list->serverId() << "does not read; the list merges without it";
+        restoreErrorState(before);
+        m_failedTasks = failedBefore;
+        return;
+    }
+    agreed->setSyncStatus(TaskList::Unedited);
+    agreed->setServerId(id);
+    agreed->setRevision(revision);
+    agreed->setName(fields.value(u"name").toString());
+    agreed->setDone(done.text == kTrue);
+    agreed->setDescription(fields.value(u"description").toString());
+    agreed->setOwned(list->isOwned());
+    agreed->setOwner(list->owner());
+    agreed->setPermissions(list->permissions());
+    list->setAgreed(agreed.release());
 }
 
 void TaskReaderWriter::readListColumns(ListModel *model, Element listElement)

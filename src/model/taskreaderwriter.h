@@ -129,6 +129,9 @@ private:
     Task *readTask(Element taskElement);
     bool readTasks(Task *parent, Element tasksElement);
     bool readRemovedTasks(QList<Task *> *tasks, Element removedElement);
+    // What an edited list last agreed with the server; a part that does not
+    // read costs that copy alone (the list then merges as an older file's).
+    void readAgreed(TaskList *list, Element listElement);
     bool readTaskAssignments(Task *task, Element assignmentsElement);
     bool readTaskAttachments(Task *task, Element attachmentsElement);
     // User names recur in every task: one copy of each.
@@ -164,6 +167,7 @@ private:
     template<typename Sink> void emitTask(Sink &sink, Task *task);
     template<typename Sink> void emitTasks(Sink &sink, Task *task);
     template<typename Sink> void emitRemovedTasks(Sink &sink, const QList<Task *> &tasks);
+    template<typename Sink> void emitAgreed(Sink &sink, const TaskList *agreed);
     template<typename Sink> void emitTaskAssignments(Sink &sink, Task *task);
     template<typename Sink> void emitTaskAttachments(Sink &sink, Task *task);
     template<typename Sink> void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users);

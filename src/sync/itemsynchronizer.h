@@ -9,6 +9,8 @@
 #include <QDomDocument>
 #include <QPointer>
 
+#include <memory>
+
 // One item (a task list or a notepad note) brought into step with the server,
 // from its sync status and the server's revision. Traits gives what differs
 // between the kinds of item:
@@ -28,7 +30,17 @@
 //   mayHoldUploadedParts(item)         an earlier upload of the item's new parts
 //                                      may have arrived unanswered
 //   takeUploadedParts(item, fetched)   gives the item's new parts the ids of
-//                                      their copies in the fetched item
+//                                      their copies in the fetched item; true
+//                                      when the upload is known to be there
+//   mergesBeforePut(item)              what the item last agreed with the
+//                                      server is known: an update onto a copy
+//                                      the server changed since merges first
+//   mergeBeforePut(item, fetched, inDoubt, arrived, &nothingToSend)
+//                                      puts what the item changed since it
+//                                      agreed onto `fetched` (taken), in the
+//                                      item itself; returns what the item held
+//                                      before, for the caller to delete once
+//                                      the owner saw the change
 //   neverTakenWarning()
 struct ItemSyncText
 {
@@ -90,6 +102,18 @@ protected:
     }
 
     void handleAnswer(RequestKind kind, int status) override;
+    // With nothing to merge onto, an update goes up as it is (the server
+    // merges it by its parts' ids); one whose predecessor may have added
+    // parts there waits rather than add them twice.
+    void unreadableBeforePut(const QString &error) override
+    {
+        if (earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem)) {
+            failUnreadable(error);
+            return;
+        }
+        releaseRequest();
+        sendPutForMerge();
+    }
 
 private:
     void sendGetNew() { sendRequest(GetNew, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr); }
@@ -204,9 +228,12 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
     emitProgress(Traits::text(T::UploadingChanges, name));
-    if (serverRevision > localRevision && earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem)) {
-        // The server changed since, perhaps by that upload: its copy tells
-        // which new parts it already holds, so they are not added twice.
+    if (serverRevision > localRevision
+        && ((earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem))
+            || Traits::mergesBeforePut(m_localItem))) {
+        // The server changed since (perhaps by an upload in doubt): what
+        // this computer changed goes onto its copy, and new parts an earlier
+        // upload put there are not added twice.
         sendGetBeforePut();
     } else if (serverRevision >= localRevision) {
         sendPutForMerge();
@@ -311,15 +338,27 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             QString error;
             Item *fetched = Traits::readItem(request()->responseDocument(), &error);
             if (!fetched) {
-                failUnreadable(QStringLiteral("parse error: ") + error);
+                unreadableBeforePut(QStringLiteral("parse error: ") + error);
                 return;
             }
-            Traits::takeUploadedParts(m_localItem, fetched);
-            delete fetched;
+            const bool inDoubt = earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem);
+            const bool arrived = inDoubt && Traits::takeUploadedParts(m_localItem, fetched);
+            bool nothingToSend = false;
+            std::unique_ptr<Item> before;
+            m_mergeTookTheirs = false;
+            if (Traits::mergesBeforePut(m_localItem))
+                before.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
+                                                    &m_mergeTookTheirs));
+            else
+                delete fetched;
             releaseRequest();
             if (m_saveBeforeUpload)
                 m_saveBeforeUpload();
-            sendPutForMerge();
+            before.reset();
+            if (nothingToSend)
+                finish(NoChanges);
+            else
+                sendPutForMerge();
         } else {
             debugStatus(T::GetExistingBadStatus, status);
             fail(Traits::text(T::FailedToRetrieve, QString()));

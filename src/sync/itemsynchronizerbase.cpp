@@ -143,7 +143,9 @@ void ItemSynchronizerBase::onAnswer(RequestKind kind)
         // Only the fetches carry the item itself; an unreadable answer to
         // an upload leaves its outcome unknown.
         const bool fetch = kind == GetNew || kind == GetExisting || kind == GetBeforePut;
-        if (fetch && m_request->hasUnreadableDocument())
+        if (kind == GetBeforePut && m_request->hasUnreadableDocument())
+            unreadableBeforePut(m_request->errorString());
+        else if (fetch && m_request->hasUnreadableDocument())
             failUnreadable(m_request->errorString());
         else
             fail(m_request->errorString());

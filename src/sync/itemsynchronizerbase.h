@@ -60,6 +60,9 @@ public:
     // what was sent.
     bool updateArrived() const { return m_updateArrived; }
     bool hasEnded() const { return m_ended; }
+    // In the save before the upload: the merge onto the server's copy took
+    // something of the server's the item did not hold.
+    bool mergeTookTheirs() const { return m_mergeTookTheirs; }
     // The run failed because the server's copy of the item could not be
     // read: nothing was applied, and the owner may go on without it.
     bool isServerCopyUnreadable() const { return m_serverCopyUnreadable; }
@@ -102,10 +105,13 @@ protected:
     // Called with the request in flight once it finished without a transport
     // error; kind says which sender sent it.
     virtual void handleAnswer(RequestKind kind, int status) = 0;
+    // The server's copy fetched before an upload could not be read.
+    virtual void unreadableBeforePut(const QString &error) { failUnreadable(error); }
 
     quint32 m_id;
     quint32 m_assignedId = 0;
     bool m_updateArrived = false;
+    bool m_mergeTookTheirs = false;
     std::function<void()> m_saveBeforeUpload;
     std::function<void()> m_uploadLeaving;
     int m_progressStep;

@@ -114,7 +114,8 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
     ListSynchronizer::takeCopies(list, QList<const Task *>(onServer.cbegin(), onServer.cend()), sent, {}, !mergeOnly,
                                  removals);
     list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
-    delete fetched;
+    // The user's version goes onto what the server holds now.
+    list->setAgreed(fetched);
     lists->replaceList(model, list);
 }
 
@@ -155,6 +156,7 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
         mine->setLocalId(0);
         mine->setName(keptCopyName(oldList->name()));
     }
+    fetched->agreeAsIs();
     lists->replaceList(model, fetched);
     if (!mine)
         return nullptr;

@@ -820,7 +820,7 @@ void ListsSynchronizer::syncNextList()
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
                 return;
-            model->setChanged();
+            model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
             if (m_host)
                 m_host->saveLists();
         });
@@ -908,6 +908,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
             delete fetched;
             break;
         }
+        fetched->agreeAsIs();
         UserLists::AddResult added = UserLists::Refused;
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)

@@ -5,6 +5,7 @@
 #include "model/task.h"
 #include "model/taskreaderwriter.h"
 
+#include "sync/listmerge.h"
 #include "sync/uploadmark.h"
 
 #include <QHash>
@@ -261,7 +262,7 @@ bool updateArrived(const UploadMark &mark, const QHash<quint32, Task *> &local,
 // upload added it already. When the upload arrived, what the user left as
 // it was sent gives way to what another client did there since (an edit, a
 // removal, the list's fields): sending it again would undo that.
-void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
+bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 {
     UploadMark mark = UploadMark::read(list->pendingUpload());
     QHash<quint32, Task *> onServer;
@@ -296,7 +297,9 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
         return false;
     };
     QSet<QString> readded;
-    const QList<Task *> tasks = UploadMark::uploadedTasks(list);
+    // A list that knows what it agreed with the server merges what each
+    // side changed next: only the new tasks' copies are found here.
+    const QList<Task *> tasks = list->agreed() ? QList<Task *>() : UploadMark::uploadedTasks(list);
     // Deepest first, so that a task goes only with all its subtasks.
     for (auto it = tasks.crbegin(); it != tasks.crend(); ++it) {
         Task *task = *it;
@@ -320,7 +323,7 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
             readded.insert(UploadMark::identityDigest(task));
     }
     const QStringList &fieldsSent = mark.fieldsDigests();
-    if (arrived && fieldsSent.contains(UploadMark::listFieldsDigest(list))
+    if (arrived && !list->agreed() && fieldsSent.contains(UploadMark::listFieldsDigest(list))
         && !fieldsSent.contains(UploadMark::listFieldsDigest(fetched))) {
         list->setName(fetched->name());
         list->setDone(fetched->isDone());
@@ -329,6 +332,44 @@ void ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
     ListSynchronizer::takeCopies(list, unknown, mark.tasks(), readded, arrived);
     // The mark now names the update about to leave.
     list->setPendingUpload(UploadMark::ofListPut(list, mark).text());
+    return arrived;
+}
+
+bool ListSyncTraits::mergesBeforePut(const TaskList *list)
+{
+    const TaskList *agreed = list->agreed();
+    return agreed && agreed->serverId() == list->serverId();
+}
+
+// What this computer changed since it agreed with the server goes onto the
+// server's copy: the list becomes the merge, with that copy as what it
+// agreed, and the update about to leave carries only the changes.
+TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
+                                         bool *nothingToSend, bool *tookTheirs)
+{
+    const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
+    ListMerge::Sent sent;
+    if (mark.isPut()) {
+        sent.byId = mark.knownTasks();
+        for (const UploadMark::SentTask &task : mark.tasks())
+            sent.byIdentity[task.identity] += task.contents;
+        sent.removed = mark.removedTasks();
+        sent.fields = mark.fieldsDigests();
+        sent.arrived = arrived;
+    }
+    ListMerge::Outcome outcome;
+    TaskList *merged = ListMerge::merge(*list->agreed(), *list, *fetched, sent, &outcome);
+    merged->setAgreed(fetched);
+    *tookTheirs = UploadMark::listDigest(merged) != UploadMark::listDigest(list);
+    if (outcome.sameAsTheirs) {
+        merged->setSyncStatus(TaskList::Unedited);
+        merged->setPendingUpload(QString());
+        *nothingToSend = true;
+    } else {
+        merged->setPendingUpload(UploadMark::ofListPut(merged, mark).text());
+    }
+    list->swapContent(*merged);
+    return merged;
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

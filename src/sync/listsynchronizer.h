@@ -31,7 +31,10 @@ struct ListSyncTraits
     static void prepareFetchedExisting(TaskList *) {}
     static bool mustFetch(const TaskList *list);
     static bool mayHoldUploadedParts(const TaskList *list);
-    static void takeUploadedParts(TaskList *list, TaskList *fetched);
+    static bool takeUploadedParts(TaskList *list, TaskList *fetched);
+    static bool mergesBeforePut(const TaskList *list);
+    static TaskList *mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
+                                    bool *nothingToSend, bool *tookTheirs);
     static const char *neverTakenWarning();
 };
 

@@ -28,7 +28,13 @@ struct NoteSyncTraits
     static bool mustFetch(const NotepadNote *) { return false; }
     // A note is put whole: putting it twice adds nothing.
     static bool mayHoldUploadedParts(const NotepadNote *) { return false; }
-    static void takeUploadedParts(NotepadNote *, NotepadNote *) {}
+    static bool takeUploadedParts(NotepadNote *, NotepadNote *) { return false; }
+    static bool mergesBeforePut(const NotepadNote *) { return false; }
+    static NotepadNote *mergeBeforePut(NotepadNote *, NotepadNote *fetched, bool, bool, bool *, bool *)
+    {
+        delete fetched;
+        return nullptr;
+    }
     static const char *neverTakenWarning();
 };
 

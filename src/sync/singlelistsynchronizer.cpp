@@ -145,7 +145,7 @@ void SingleListSynchronizer::startListStep()
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;
-        m_model->setChanged();
+        m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         if (m_host)
             m_host->saveLists();
     });

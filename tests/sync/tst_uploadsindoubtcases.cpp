@@ -674,11 +674,14 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         auto client = session(a);
         ListModel *model = client->model(trip);
-        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
-        for (int i = 0; i < 2; ++i) {
-            m_server->dropAnswerAfterApplying("PUT", OneList);
-            QVERIFY(!sync(*client));
-        }
+        // Retitled here, then again while the first upload is in doubt: a
+        // run with nothing left to send after it found its copy sends none.
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bag"));
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
+        model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Big bag")), QStringLiteral("Big bags"));
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
         client->persist();
         expected.lists = {QStringLiteral("Trip[Big bags,Tickets]")};
         break;

@@ -1,0 +1,465 @@
+#include "sync/listmerge.h"
+
+#include "model/task.h"
+#include "model/taskattachment.h"
+#include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
+#include "sync/threeway.h"
+#include "sync/uploadmark.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+
+namespace {
+
+using ThreeWay::Winner;
+
+// A task's key in the merge: its server id, or (new here) its lineage.
+using Key = quint64;
+constexpr Key Root = 0;
+constexpr Key NewBit = Key(1) << 40;
+
+struct Version
+{
+    const Task *task = nullptr;
+    Key parent = Root;
+};
+
+struct Node
+{
+    Version base, mine, theirs;
+    bool removedHere = false;
+    bool keep = false;
+    Key parent = Root;
+};
+
+struct Index
+{
+    QHash<Key, Version> versions;
+    QHash<Key, QList<Key>> children; // in order, per parent
+};
+
+// The tasks below `parent`, keyed: `newKey` gives the key of a task the
+// index should not take by its id (null: every task by its id).
+template<class KeyOf>
+void index(const Task *parent, Key parentKey, Index &out, const KeyOf &keyOf)
+{
+    QList<Key> &order = out.children[parentKey];
+    for (const Task *child : parent->children()) {
+        const Key key = keyOf(child);
+        order.append(key);
+        out.versions.insert(key, {child, parentKey});
+        index(child, key, out, keyOf);
+    }
+}
+
+QString attachmentsText(const Task *task)
+{
+    QString out;
+    for (const TaskAttachment *a : task->attachments())
+        out += a->typeName() + QChar(1) + a->name() + QChar(1) + a->url().toString() + QChar(1) + a->description()
+               + QChar(1) + a->additionalData() + QChar(2);
+    return out;
+}
+
+bool sameAttachments(const Task *a, const Task *b)
+{
+    return attachmentsText(a) == attachmentsText(b);
+}
+
+// The task's content merged part by part onto `out` (which holds mine's).
+// True when a part of mine's that differs from base's was kept.
+bool mergeFields(const Task *base, const Task *mine, const Task *theirs, Winner onConflict, Task *out)
+{
+    bool mineKept = false;
+    const auto pick = [&](auto get) {
+        const auto b = get(base), m = get(mine), t = get(theirs);
+        const auto value = ThreeWay::merge(b, m, t, onConflict);
+        if (!(m == b) && value == m)
+            mineKept = true;
+        return value;
+    };
+    out->setTitle(pick([](const Task *t) { return t->title(); }));
+    const bool done = pick([](const Task *t) { return t->isDone(); });
+    if (done != mine->isDone() || !(mine->isDone() == base->isDone()))
+        out->setDoneBy(done == mine->isDone() ? mine->doneBy() : theirs->doneBy());
+    out->setDone(done);
+    out->setPriority(pick([](const Task *t) { return t->priority(); }));
+    out->setNote(pick([](const Task *t) { return t->note(); }));
+    out->setAlarmTime(pick([](const Task *t) { return t->alarmTime(); }));
+    out->setStartTime(pick([](const Task *t) { return t->startTime(); }));
+    out->setDueTime(pick([](const Task *t) { return t->dueTime(); }));
+    const QStringList assignments
+        = ThreeWay::mergeSets(base->assignments(), mine->assignments(), theirs->assignments());
+    if (assignments != mine->assignments() || base->assignments() != mine->assignments()) {
+        out->unassignAll();
+        for (const QString &nick : assignments)
+            out->assign(nick);
+        if (base->assignments() != mine->assignments())
+            mineKept = true;
+    }
+    const bool mineAttachments = !sameAttachments(base, mine);
+    const bool theirsAttachments = !sameAttachments(base, theirs);
+    if (theirsAttachments && (!mineAttachments || onConflict == Winner::Theirs)) {
+        for (TaskAttachment *a : out->attachments())
+            out->removeAttachment(a);
+        for (const TaskAttachment *a : theirs->attachments())
+            out->addAttachment(a->clone());
+    } else if (mineAttachments) {
+        mineKept = true;
+    }
+    if (!mineKept) {
+        out->setModificationTime(theirs->modificationTime());
+        out->setLastModifiedBy(theirs->lastModifiedBy());
+    }
+    return mineKept;
+}
+
+// A task with the source's content and no children.
+Task *single(const Task *source)
+{
+    auto *task = new Task;
+    task->takeFieldsFrom(source);
+    task->setExpanded(source->isExpanded());
+    task->setOutlookId(source->outlookId());
+    return task;
+}
+
+class Merger
+{
+public:
+    Merger(const TaskList &base, const TaskList &mine, const TaskList &theirs, const ListMerge::Sent &sent)
+        : m_baseList(base)
+        , m_mineList(mine)
+        , m_theirsList(theirs)
+        , m_sent(sent)
+    {
+    }
+
+    TaskList *run(ListMerge::Outcome *outcome);
+
+private:
+    void indexAll();
+    // The version of a task the two sides start from: base's, or theirs'
+    // when it is what an upload of this computer's in doubt sent.
+    const Task *startOf(Key key, const Node &node) const;
+    bool changedHere(const Node &node) const;
+    bool changedThere(Key key, const Node &node) const;
+    void decideKept();
+    Key parentOf(Key key, const Node &node) const;
+    void placeParents();
+    void breakCycles();
+    bool fitsDepth() const;
+    TaskList *build(ListMerge::Outcome *outcome);
+
+    const TaskList &m_baseList;
+    const TaskList &m_mineList;
+    const TaskList &m_theirsList;
+    const ListMerge::Sent &m_sent;
+    Index m_base, m_mine, m_theirs;
+    QHash<Key, Node> m_nodes;
+    QList<Key> m_order; // every key, mine's order first, then theirs', then base's
+    bool m_mineParents = false;
+};
+
+void Merger::indexAll()
+{
+    const auto byId = [](const Task *task) { return Key(task->id()); };
+    index(m_baseList.rootTask(), Root, m_base, byId);
+    index(m_theirsList.rootTask(), Root, m_theirs, byId);
+    // Mine: a task goes by its id only when the server knows it (base or
+    // theirs); an id neither holds is a stale one and its task is new.
+    QSet<Key> seen;
+    const auto mineKey = [&](const Task *task) {
+        const Key id = task->id();
+        if (id != 0 && !seen.contains(id) && (m_base.versions.contains(id) || m_theirs.versions.contains(id))) {
+            seen.insert(id);
+            return id;
+        }
+        return NewBit | Key(task->lineage());
+    };
+    index(m_mineList.rootTask(), Root, m_mine, mineKey);
+    QSet<Key> removedHere;
+    for (const Task *removed : m_mineList.removedTasks())
+        if (removed->id() != 0 && !seen.contains(removed->id()))
+            removedHere.insert(removed->id());
+
+    const auto add = [&](const Index &from, Version Node::*slot) {
+        for (auto it = from.versions.cbegin(); it != from.versions.cend(); ++it)
+            m_nodes[it.key()].*slot = it.value();
+    };
+    add(m_base, &Node::base);
+    add(m_mine, &Node::mine);
+    add(m_theirs, &Node::theirs);
+    for (Key key : std::as_const(removedHere))
+        if (m_nodes.contains(key))
+            m_nodes[key].removedHere = true;
+
+    QSet<Key> ordered;
+    for (const Index *from : {&m_mine, &m_theirs, &m_base}) {
+        QList<Key> stack{Root};
+        while (!stack.isEmpty()) {
+            const Key parent = stack.takeLast();
+            const QList<Key> children = from->children.value(parent);
+            for (auto it = children.crbegin(); it != children.crend(); ++it)
+                stack.append(*it);
+            if (parent != Root && !ordered.contains(parent)) {
+                ordered.insert(parent);
+                m_order.append(parent);
+            }
+        }
+    }
+}
+
+const Task *Merger::startOf(Key key, const Node &node) const
+{
+    if (node.theirs.task && key < NewBit) {
+        const QString content = UploadMark::contentDigest(node.theirs.task);
+        if (m_sent.byId.value(quint32(key)).contains(content)
+            || m_sent.byIdentity.value(UploadMark::identityDigest(node.theirs.task)).contains(content))
+            return node.theirs.task;
+    }
+    return node.base.task;
+}
+
+bool Merger::changedHere(const Node &node) const
+{
+    if (!node.mine.task || !node.base.task)
+        return node.mine.task != nullptr;
+    return !ListMerge::sameContent(node.base.task, node.mine.task) || node.base.parent != node.mine.parent;
+}
+
+bool Merger::changedThere(Key key, const Node &node) const
+{
+    const Task *start = startOf(key, node);
+    if (!node.theirs.task || !start)
+        return node.theirs.task != nullptr;
+    return !ListMerge::sameContent(start, node.theirs.task)
+           || (node.base.task && node.base.parent != node.theirs.parent);
+}
+
+void Merger::decideKept()
+{
+    for (auto it = m_nodes.begin(); it != m_nodes.end(); ++it) {
+        Node &node = it.value();
+        const bool mine = node.mine.task, theirs = node.theirs.task, base = node.base.task;
+        if (mine && theirs)
+            node.keep = true;
+        else if (mine) // an upload of mine in doubt removed it: an undo brought it back
+            node.keep = !base || changedHere(node) || m_sent.removed.contains(quint32(it.key()));
+        else if (theirs)
+            node.keep = !node.removedHere || changedThere(it.key(), node);
+        else
+            node.keep = false;
+    }
+}
+
+Key Merger::parentOf(Key key, const Node &node) const
+{
+    Q_UNUSED(key)
+    if (node.mine.task && node.theirs.task) {
+        if (m_mineParents || !node.base.task)
+            return node.mine.parent;
+        return ThreeWay::merge(node.base.parent, node.mine.parent, node.theirs.parent);
+    }
+    return node.mine.task ? node.mine.parent : node.theirs.parent;
+}
+
+// Each kept task's parent; a parent that would not be kept comes back to
+// hold it (something below it changed on the other side).
+void Merger::placeParents()
+{
+    bool grew = true;
+    while (grew) {
+        grew = false;
+        for (Key key : std::as_const(m_order)) {
+            Node &node = m_nodes[key];
+            if (!node.keep)
+                continue;
+            node.parent = parentOf(key, node);
+            if (node.parent != Root && !m_nodes.value(node.parent).keep) {
+                m_nodes[node.parent].keep = true;
+                grew = true;
+            }
+        }
+    }
+}
+
+// Mine moved a task below one theirs moved below it: mine's tree decides.
+void Merger::breakCycles()
+{
+    for (Key key : std::as_const(m_order)) {
+        if (!m_nodes.value(key).keep)
+            continue;
+        QSet<Key> path;
+        Key at = key;
+        while (at != Root && !path.contains(at)) {
+            path.insert(at);
+            at = m_nodes.value(at).parent;
+        }
+        if (at != Root) {
+            m_mineParents = true;
+            placeParents();
+            return;
+        }
+    }
+}
+
+bool Merger::fitsDepth() const
+{
+    QHash<Key, int> depth;
+    for (Key key : m_order) {
+        if (!m_nodes.value(key).keep)
+            continue;
+        int d = 0;
+        QList<Key> chain;
+        Key at = key;
+        while (at != Root && !depth.contains(at)) {
+            chain.append(at);
+            at = m_nodes.value(at).parent;
+        }
+        d = at == Root ? 0 : depth.value(at);
+        for (auto it = chain.crbegin(); it != chain.crend(); ++it) {
+            depth.insert(*it, ++d);
+            if (d > TaskReaderWriter::maxTaskDepth)
+                return false;
+        }
+    }
+    return true;
+}
+
+TaskList *Merger::run(ListMerge::Outcome *outcome)
+{
+    indexAll();
+    decideKept();
+    placeParents();
+    breakCycles();
+    if (!fitsDepth() && !m_mineParents) {
+        m_mineParents = true;
+        placeParents();
+    }
+    return build(outcome);
+}
+
+TaskList *Merger::build(ListMerge::Outcome *outcome)
+{
+    std::unique_ptr<TaskList> out(TaskList::create());
+    out->setLocalId(m_mineList.localId());
+    out->setOutlookId(m_mineList.outlookId());
+    out->setSyncStatus(TaskList::Edited);
+    out->setServerId(m_theirsList.serverId());
+    out->setRevision(m_theirsList.revision());
+    out->setOwned(m_theirsList.isOwned());
+    out->setOwner(m_theirsList.owner());
+    out->setPermissions(m_theirsList.permissions());
+    out->setPendingUpload(m_mineList.pendingUpload());
+
+    // The list's own fields.
+    const bool fieldsSent = m_sent.fields.contains(UploadMark::listFieldsDigest(&m_theirsList));
+    const TaskList &fieldsBase = fieldsSent ? m_theirsList : m_baseList;
+    const Winner listRule = m_sent.arrived && m_sent.fields.contains(UploadMark::listFieldsDigest(&m_mineList))
+                                ? Winner::Theirs
+                                : Winner::Mine;
+    out->setName(ThreeWay::merge(fieldsBase.name(), m_mineList.name(), m_theirsList.name(), listRule));
+    out->setDone(ThreeWay::merge(fieldsBase.isDone(), m_mineList.isDone(), m_theirsList.isDone(), listRule));
+    out->setDescription(
+        ThreeWay::merge(fieldsBase.description(), m_mineList.description(), m_theirsList.description(), listRule));
+
+    bool same = out->name() == m_theirsList.name() && out->isDone() == m_theirsList.isDone()
+                && out->description() == m_theirsList.description();
+
+    // The tasks, with their content.
+    QHash<Key, Task *> made;
+    for (Key key : std::as_const(m_order)) {
+        const Node &node = m_nodes.value(key);
+        if (!node.keep)
+            continue;
+        Task *task = nullptr;
+        if (node.mine.task) {
+            task = single(node.mine.task);
+            task->setLineage(node.mine.task->lineage());
+            const Task *start = startOf(key, node);
+            if (node.theirs.task && start) {
+                const QString mineContent = UploadMark::contentDigest(node.mine.task);
+                const bool mineAsSent = m_sent.byId.value(quint32(key)).contains(mineContent);
+                const Winner rule = m_sent.arrived && mineAsSent ? Winner::Theirs : Winner::Mine;
+                mergeFields(start, node.mine.task, node.theirs.task, rule, task);
+            }
+        } else {
+            task = single(node.theirs.task);
+            if (node.base.task && node.removedHere && outcome)
+                outcome->keptThoughRemovedHere.append(node.theirs.task->title());
+        }
+        if (node.theirs.task) {
+            task->setId(node.theirs.task->id());
+            task->setRevision(node.theirs.task->revision());
+            task->setHashcode(node.theirs.task->hashcode());
+            same = same && ListMerge::sameContent(task, node.theirs.task) && node.parent == node.theirs.parent;
+        } else {
+            same = false;
+            if (node.base.task && outcome)
+                outcome->keptThoughRemovedThere.append(node.base.task);
+        }
+        made.insert(key, task);
+    }
+
+    // The tree, parent by parent in merged order.
+    QHash<Key, QSet<Key>> kept;
+    for (auto it = made.cbegin(); it != made.cend(); ++it)
+        kept[m_nodes.value(it.key()).parent].insert(it.key());
+    QList<Key> parents{Root};
+    while (!parents.isEmpty()) {
+        const Key parent = parents.takeFirst();
+        const QSet<Key> children = kept.value(parent);
+        if (children.isEmpty())
+            continue;
+        const QList<Key> order = ThreeWay::mergeOrder(m_base.children.value(parent), m_mine.children.value(parent),
+                                                      m_theirs.children.value(parent), children);
+        same = same && order == m_theirs.children.value(parent);
+        Task *holder = parent == Root ? out->rootTask() : made.value(parent);
+        for (Key key : order) {
+            holder->insertChild(made.value(key), holder->childCount());
+            parents.append(key);
+        }
+    }
+    // Theirs had children the result lacks (a removal here), or order aside.
+    for (auto it = m_theirs.versions.cbegin(); it != m_theirs.versions.cend() && same; ++it)
+        same = made.contains(it.key());
+
+    // Removed here, still there, not come back: the removal goes up.
+    QList<Task *> removed;
+    for (const Task *task : m_mineList.removedTasks()) {
+        const Key id = task->id();
+        if (id != 0 && m_theirs.versions.contains(id) && !made.contains(id)) {
+            Task *copy = single(task);
+            copy->setId(task->id());
+            copy->setRevision(m_theirs.versions.value(id).task->revision());
+            copy->setHashcode(m_theirs.versions.value(id).task->hashcode());
+            copy->setDeletionTime(task->deletionTime());
+            removed.append(copy);
+            same = false;
+        }
+    }
+    out->setRemovedTasks(removed);
+    if (outcome)
+        outcome->sameAsTheirs = same;
+    return out.release();
+}
+
+} // namespace
+
+bool ListMerge::sameContent(const Task *a, const Task *b)
+{
+    return a->title() == b->title() && a->isDone() == b->isDone() && a->priority() == b->priority()
+           && a->note() == b->note() && a->alarmTime() == b->alarmTime() && a->startTime() == b->startTime()
+           && a->dueTime() == b->dueTime() && a->assignments() == b->assignments() && sameAttachments(a, b);
+}
+
+TaskList *ListMerge::merge(const TaskList &base, const TaskList &mine, const TaskList &theirs, const Sent &sent,
+                           Outcome *outcome)
+{
+    Merger merger(base, mine, theirs, sent);
+    return merger.run(outcome);
+}

@@ -1,0 +1,193 @@
+#ifndef THREEWAY_H
+#define THREEWAY_H
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+
+#include <algorithm>
+#include <optional>
+
+// The rules of a three-way merge, shared by every kind of item kept in step
+// with the server (lists and their tasks, notes, the groups tree, sharing):
+// `base` is what this computer and the server last agreed on, `mine` what it
+// holds now, `theirs` what the server holds now. Only a side that changed a
+// value changes it; where both changed it differently, the caller's rule
+// decides (here: mine, the upload about to leave, unless told otherwise).
+namespace ThreeWay {
+
+enum class Winner { Mine, Theirs };
+
+// Whether mine and theirs both changed the value, each differently.
+template<class T>
+bool conflicts(const T &base, const T &mine, const T &theirs)
+{
+    return !(mine == theirs) && !(mine == base) && !(theirs == base);
+}
+
+template<class T>
+T merge(const T &base, const T &mine, const T &theirs, Winner onConflict = Winner::Mine)
+{
+    if (mine == theirs || theirs == base)
+        return mine;
+    if (mine == base)
+        return theirs;
+    return onConflict == Winner::Mine ? mine : theirs;
+}
+
+// A map merged key by key, absence being a value like the others: an entry
+// only one side added, changed or removed takes that side's change.
+template<class K, class V>
+QMap<K, V> mergeMaps(const QMap<K, V> &base, const QMap<K, V> &mine, const QMap<K, V> &theirs,
+                     Winner onConflict = Winner::Mine, QList<K> *conflicting = nullptr)
+{
+    QList<K> keys = base.keys() + mine.keys() + theirs.keys();
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    const auto at = [](const QMap<K, V> &map, const K &key) {
+        const auto it = map.constFind(key);
+        return it == map.constEnd() ? std::optional<V>() : std::optional<V>(*it);
+    };
+    QMap<K, V> out;
+    for (const K &key : std::as_const(keys)) {
+        const std::optional<V> b = at(base, key), m = at(mine, key), t = at(theirs, key);
+        if (conflicting && conflicts(b, m, t))
+            conflicting->append(key);
+        const std::optional<V> value = merge(b, m, t, onConflict);
+        if (value)
+            out.insert(key, *value);
+    }
+    return out;
+}
+
+// A set merged element by element (assignments, say).
+template<class T>
+QList<T> mergeSets(const QList<T> &base, const QList<T> &mine, const QList<T> &theirs)
+{
+    QList<T> out;
+    const QSet<T> b(base.cbegin(), base.cend());
+    const QSet<T> m(mine.cbegin(), mine.cend());
+    const QSet<T> t(theirs.cbegin(), theirs.cend());
+    // Mine's order first, then what only theirs added.
+    for (const T &value : mine)
+        if ((t.contains(value) || !b.contains(value)) && !out.contains(value))
+            out.append(value);
+    for (const T &value : theirs)
+        if (!b.contains(value) && !m.contains(value) && !out.contains(value))
+            out.append(value);
+    return out;
+}
+
+// The elements of `sequence` that keep their order relative to one another
+// in `reference` (the longest such run): the others were moved.
+template<class K>
+QSet<K> unmoved(const QList<K> &reference, const QList<K> &sequence)
+{
+    QHash<K, int> position;
+    for (int i = 0; i < reference.size(); ++i)
+        position.insert(reference.at(i), i);
+    QList<int> indexes; // into `sequence`, of the elements `reference` holds
+    for (int i = 0; i < sequence.size(); ++i)
+        if (position.contains(sequence.at(i)))
+            indexes.append(i);
+    // Longest increasing run of reference positions, with its links.
+    QList<int> tails; // index into `indexes` of the smallest tail per length
+    QList<int> previous(indexes.size(), -1);
+    for (int i = 0; i < indexes.size(); ++i) {
+        const int value = position.value(sequence.at(indexes.at(i)));
+        const auto it = std::lower_bound(tails.begin(), tails.end(), value, [&](int tail, int v) {
+            return position.value(sequence.at(indexes.at(tail))) < v;
+        });
+        const int length = int(it - tails.begin());
+        if (length > 0)
+            previous[i] = tails.at(length - 1);
+        if (it == tails.end())
+            tails.append(i);
+        else
+            *it = i;
+    }
+    QSet<K> out;
+    for (int i = tails.isEmpty() ? -1 : tails.last(); i >= 0; i = previous.at(i))
+        out.insert(sequence.at(indexes.at(i)));
+    return out;
+}
+
+// The order of the elements that end under one parent (`kept`), from the
+// sequences each version has there. An element mine placed anew (added, moved
+// in from elsewhere, or moved among the others) goes where mine has it, after
+// the nearest element before it in mine; the others keep theirs' order. What
+// neither places here keeps base's order, at the end.
+template<class K>
+QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs, const QSet<K> &kept)
+{
+    const QSet<K> stayed = unmoved(base, mine);
+    QSet<K> placedByMine;
+    for (const K &key : mine)
+        if (kept.contains(key) && !stayed.contains(key))
+            placedByMine.insert(key);
+    QList<K> spine; // theirs' order of the others
+    QSet<K> inSpine;
+    for (const K &key : theirs) {
+        if (kept.contains(key) && !placedByMine.contains(key) && !inSpine.contains(key)) {
+            spine.append(key);
+            inSpine.insert(key);
+        }
+    }
+    // Each element mine placed follows the nearest one before it in mine
+    // that the result holds (or leads, when none does).
+    QHash<K, QList<K>> after;
+    QList<K> leading;
+    QSet<K> anchored;
+    for (int i = 0; i < mine.size(); ++i) {
+        const K &key = mine.at(i);
+        if (!placedByMine.contains(key) || anchored.contains(key))
+            continue;
+        anchored.insert(key);
+        int j = i - 1;
+        while (j >= 0 && !inSpine.contains(mine.at(j)) && !anchored.contains(mine.at(j)))
+            --j;
+        if (j < 0)
+            leading.append(key);
+        else
+            after[mine.at(j)].append(key);
+    }
+    QList<K> out;
+    QSet<K> placed;
+    // Iterative: a long run of placed elements must not nest calls.
+    const auto place = [&](const K &first) {
+        QList<K> stack{first};
+        while (!stack.isEmpty()) {
+            const K key = stack.takeLast();
+            if (placed.contains(key))
+                continue;
+            placed.insert(key);
+            out.append(key);
+            const auto it = after.constFind(key);
+            if (it != after.constEnd())
+                for (auto next = it->crbegin(); next != it->crend(); ++next)
+                    stack.append(*next);
+        }
+    };
+    for (const K &key : std::as_const(leading))
+        place(key);
+    for (const K &key : std::as_const(spine))
+        place(key);
+    for (const QList<K> *rest : {&mine, &base})
+        for (const K &key : *rest)
+            if (kept.contains(key))
+                place(key);
+    // Whatever is left (placed here by a rule the sequences do not show).
+    QList<K> left;
+    for (const K &key : kept)
+        if (!placed.contains(key))
+            left.append(key);
+    std::sort(left.begin(), left.end());
+    for (const K &key : std::as_const(left))
+        place(key);
+    return out;
+}
+
+} // namespace ThreeWay
+
+#endif
