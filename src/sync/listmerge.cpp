@@ -46,13 +46,15 @@ struct Index
 template<class KeyOf>
 void index(const Task *parent, Key parentKey, Index &out, const KeyOf &keyOf)
 {
-    QList<Key> &order = out.children[parentKey];
+    QList<Key> order;
     for (const Task *child : parent->children()) {
         const Key key = keyOf(child);
         order.append(key);
         out.versions.insert(key, {child, parentKey});
         index(child, key, out, keyOf);
     }
+    if (!order.isEmpty())
+        out.children.insert(parentKey, order);
 }
 
 QString attachmentsText(const Task *task)

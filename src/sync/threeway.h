@@ -136,14 +136,22 @@ QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &
     }
     // Each element mine placed follows the nearest one before it in mine
     // that the result holds (or leads, when none does).
+    // Those after the last of the others in mine go last.
     QHash<K, QList<K>> after;
-    QList<K> leading;
+    QList<K> leading, trailing;
     QSet<K> anchored;
+    int lastOther = int(mine.size()) - 1;
+    while (lastOther >= 0 && !inSpine.contains(mine.at(lastOther)))
+        --lastOther;
     for (int i = 0; i < mine.size(); ++i) {
         const K &key = mine.at(i);
         if (!placedByMine.contains(key) || anchored.contains(key))
             continue;
         anchored.insert(key);
+        if (lastOther >= 0 && i > lastOther) {
+            trailing.append(key);
+            continue;
+        }
         int j = i - 1;
         while (j >= 0 && !inSpine.contains(mine.at(j)) && !anchored.contains(mine.at(j)))
             --j;
@@ -172,6 +180,8 @@ QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &
     for (const K &key : std::as_const(leading))
         place(key);
     for (const K &key : std::as_const(spine))
+        place(key);
+    for (const K &key : std::as_const(trailing))
         place(key);
     for (const QList<K> *rest : {&mine, &base})
         for (const K &key : *rest)

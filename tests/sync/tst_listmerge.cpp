@@ -1,0 +1,419 @@
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "sync/listmerge.h"
+#include "sync/threeway.h"
+#include "sync/uploadmark.h"
+#include "testenvironment.h"
+
+#include <QtTest>
+
+#include <memory>
+
+// The three-way merge of a list, driven by rows of trees written as text:
+// "1:Tickets 2:Bags(3:Socks*)" is Tickets, then Bags holding Socks (done);
+// the number is the task's server id, "+" a task new here (no id). A
+// second title after "=" is the task's note ("1:Milk=two litres"); "@bob"
+// assigns it.
+
+namespace {
+
+struct Parsed
+{
+    std::unique_ptr<TaskList> list;
+    QString error;
+};
+
+// Tasks new here get lineages from this counter, so that two rows never
+// share one and the same text twice gives the same keys.
+Task *parseTask(const QString &token)
+{
+    auto *task = new Task;
+    QString rest = token;
+    const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+    const QString id = rest.left(colon);
+    rest = rest.mid(colon + 1);
+    if (id != QLatin1String("+"))
+        task->setId(id.toUInt());
+    QStringList assigned = rest.split(QLatin1Char('@'));
+    rest = assigned.takeFirst();
+    for (const QString &nick : std::as_const(assigned))
+        task->assign(nick);
+    const qsizetype equals = rest.indexOf(QLatin1Char('='));
+    if (equals >= 0) {
+        task->setNote(QDateTime(), rest.mid(equals + 1));
+        rest = rest.left(equals);
+    }
+    if (rest.endsWith(QLatin1Char('*'))) {
+        task->setDone(true);
+        rest.chop(1);
+    }
+    task->setTitle(rest.replace(QLatin1Char('_'), QLatin1Char(' ')));
+    task->setCreatedBy(QStringLiteral("alice"));
+    task->setCreationTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC).addSecs(task->id()));
+    return task;
+}
+
+// "Name|tasks"
+TaskList *parseList(const QString &text, QHash<QString, quint64> *lineages)
+{
+    auto *list = TaskList::create();
+    const qsizetype bar = text.indexOf(QLatin1Char('|'));
+    list->setName(bar >= 0 ? text.left(bar) : QStringLiteral("Trip"));
+    list->setSyncStatus(TaskList::Edited);
+    list->setServerId(100);
+    list->setRevision(1);
+    const QString tasks = bar >= 0 ? text.mid(bar + 1) : text;
+    QList<Task *> parents{list->rootTask()};
+    Task *last = nullptr;
+    QString token;
+    const auto flush = [&] {
+        if (token.isEmpty())
+            return;
+        last = parseTask(token);
+        // A task new here is one task in every version that holds it.
+        if (last->id() == 0) {
+            const quint64 lineage = lineages->value(last->title(), 0);
+            if (lineage)
+                last->setLineage(lineage);
+            else
+                lineages->insert(last->title(), last->lineage());
+        }
+        parents.last()->insertChild(last, parents.last()->childCount());
+        token.clear();
+    };
+    for (const QChar c : tasks) {
+        if (c == QLatin1Char(' ')) {
+            flush();
+        } else if (c == QLatin1Char('(')) {
+            flush();
+            parents.append(last);
+        } else if (c == QLatin1Char(')')) {
+            flush();
+            parents.removeLast();
+        } else {
+            token += c;
+        }
+    }
+    flush();
+    return list;
+}
+
+void describe(const Task *parent, QStringList &out)
+{
+    for (const Task *task : parent->children()) {
+        QString text = (task->id() ? QString::number(task->id()) : QStringLiteral("+")) + QLatin1Char(':')
+                       + QString(task->title()).replace(QLatin1Char(' '), QLatin1Char('_'))
+                       + (task->isDone() ? QStringLiteral("*") : QString());
+        if (!task->note().text().isEmpty())
+            text += QLatin1Char('=') + task->note().text();
+        for (const QString &nick : task->assignments())
+            text += QLatin1Char('@') + nick;
+        if (task->childCount() > 0) {
+            QStringList children;
+            describe(task, children);
+            text += QLatin1Char('(') + children.join(QLatin1Char(' ')) + QLatin1Char(')');
+        }
+        out << text;
+    }
+}
+
+QString describe(const TaskList *list)
+{
+    QStringList tasks;
+    describe(list->rootTask(), tasks);
+    return list->name() + QLatin1Char('|') + tasks.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TstListMerge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void merge_data();
+    void merge();
+    void removedHere_data();
+    void removedHere();
+    void sentInDoubt_data();
+    void sentInDoubt();
+    void serverFieldsAndRemovals();
+    void longSiblingRunsKeepTheirOrder();
+    void order_data();
+    void order();
+};
+
+void TstListMerge::merge_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+
+    // Fields.
+    QTest::newRow("nothing changed") << "1:A 2:B" << "1:A 2:B" << "1:A 2:B" << "Trip|1:A 2:B";
+    QTest::newRow("retitled here") << "1:A 2:B" << "1:A 2:Bee" << "1:A 2:B" << "Trip|1:A 2:Bee";
+    QTest::newRow("retitled there") << "1:A 2:B" << "1:A 2:B" << "1:A 2:Bee" << "Trip|1:A 2:Bee";
+    QTest::newRow("retitled both alike") << "1:A 2:B" << "1:A 2:Bee" << "1:A 2:Bee" << "Trip|1:A 2:Bee";
+    QTest::newRow("retitled both, mine is the later upload")
+        << "1:A 2:B" << "1:A 2:Mine" << "1:A 2:Theirs" << "Trip|1:A 2:Mine";
+    QTest::newRow("ticked there, retitled here") << "1:A 2:B" << "1:A 2:Bee" << "1:A 2:B*" << "Trip|1:A 2:Bee*";
+    QTest::newRow("note here, title there") << "1:A" << "1:A=milk" << "1:Aa" << "Trip|1:Aa=milk";
+    QTest::newRow("assigned both, each to another") << "1:A" << "1:A@bob" << "1:A@carol" << "Trip|1:A@bob@carol";
+    QTest::newRow("unassigned there, assigned here") << "1:A@bob" << "1:A@bob@carol" << "1:A"
+                                                     << "Trip|1:A@carol";
+    QTest::newRow("list renamed there") << "Trip|1:A" << "Trip|1:Aa" << "Journey|1:A" << "Journey|1:Aa";
+    QTest::newRow("list renamed both") << "Trip|1:A" << "Voyage|1:A" << "Journey|1:A" << "Voyage|1:A";
+
+    // Tasks added, removed.
+    QTest::newRow("added here") << "1:A" << "1:A +:New" << "1:A" << "Trip|1:A +:New";
+    QTest::newRow("added there") << "1:A" << "1:A" << "1:A 5:New" << "Trip|1:A 5:New";
+    QTest::newRow("added on both") << "1:A" << "1:A +:Mine" << "1:A 5:Theirs" << "Trip|1:A 5:Theirs +:Mine";
+    QTest::newRow("removed there, untouched here") << "1:A 2:B" << "1:A 2:B" << "1:A" << "Trip|1:A";
+    QTest::newRow("removed there, retitled here: back as new") << "1:A 2:B" << "1:A 2:Bee" << "1:A"
+                                                                << "Trip|1:A +:Bee";
+    QTest::newRow("removed there, a subtask added below it here")
+        << "1:A 2:B" << "1:A 2:B(+:Sub)" << "1:A" << "Trip|1:A +:B(+:Sub)";
+    QTest::newRow("removed there with its subtask, the subtask ticked here")
+        << "1:A 2:B(3:C 4:D)" << "1:A 2:B(3:C* 4:D)" << "1:A" << "Trip|1:A +:B(+:C*)";
+    QTest::newRow("left out here without a removal (undo across a run)") << "1:A 2:B" << "1:A" << "1:A 2:B"
+                                                                          << "Trip|1:A 2:B";
+    QTest::newRow("an id neither side knows goes up as new") << "1:A" << "1:A 9:Stale" << "1:A"
+                                                            << "Trip|1:A +:Stale";
+
+    // Places.
+    QTest::newRow("reordered there") << "1:A 2:B 3:C" << "1:A 2:B 3:C" << "3:C 1:A 2:B" << "Trip|3:C 1:A 2:B";
+    QTest::newRow("reordered here") << "1:A 2:B 3:C" << "3:C 1:A 2:B" << "1:A 2:B 3:C" << "Trip|3:C 1:A 2:B";
+    QTest::newRow("reordered here, added there") << "1:A 2:B 3:C" << "3:C 1:A 2:B" << "1:A 2:B 3:C 4:D"
+                                                 << "Trip|3:C 1:A 2:B 4:D";
+    QTest::newRow("moved there, retitled here") << "1:A 2:B 3:C" << "1:A 2:Bee 3:C" << "2:B 1:A 3:C"
+                                                << "Trip|2:Bee 1:A 3:C";
+    QTest::newRow("indented there, added below it here")
+        << "1:A 2:B" << "1:A 2:B(+:Sub)" << "1:A(2:B)" << "Trip|1:A(2:B(+:Sub))";
+    QTest::newRow("moved in opposite ways, mine's tree holds")
+        << "1:A 2:B" << "1:A(2:B)" << "2:B(1:A)" << "Trip|1:A(2:B)";
+    QTest::newRow("moved under a task removed there: it comes back to hold it")
+        << "1:A 2:B" << "1:A(2:B)" << "2:B" << "Trip|+:A(2:B)";
+    QTest::newRow("removed here, a subtask added below it there")
+        << "1:A 2:B" << "1:A" << "1:A 2:B(5:Sub)" << "Trip|1:A 2:B(5:Sub)";
+}
+
+void TstListMerge::merge()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    // What mine removed: in base, absent from mine and not moved elsewhere.
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}));
+    QCOMPARE(describe(result.get()), merged);
+    QVERIFY(result->rootTask()->verifyTree());
+}
+
+void TstListMerge::removedHere_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QList<quint32>>("removedHere");
+    QTest::addColumn<QString>("merged");
+    QTest::addColumn<QList<quint32>>("removalsSent");
+
+    QTest::newRow("removed here, untouched there") << "1:A 2:B" << "1:A" << "1:A 2:B" << QList<quint32>{2}
+                                                   << "Trip|1:A" << QList<quint32>{2};
+    QTest::newRow("removed here, removed there") << "1:A 2:B" << "1:A" << "1:A" << QList<quint32>{2} << "Trip|1:A"
+                                                 << QList<quint32>{};
+    QTest::newRow("removed here, retitled there: it stays") << "1:A 2:B" << "1:A" << "1:A 2:Bee"
+                                                            << QList<quint32>{2} << "Trip|1:A 2:Bee"
+                                                            << QList<quint32>{};
+    QTest::newRow("removed here, moved there: it stays") << "1:A 2:B" << "1:A" << "2:B 1:A" << QList<quint32>{2}
+                                                         << "Trip|1:A" << QList<quint32>{2};
+    QTest::newRow("removed here with its subtask, one added below it there")
+        << "1:A 2:B(3:C)" << "1:A" << "1:A 2:B(3:C 5:D)" << QList<quint32>{2, 3} << "Trip|1:A 2:B(5:D)"
+        << QList<quint32>{3};
+}
+
+// A move among siblings is a place, not content: a task removed here and
+// only moved there goes.
+void TstListMerge::removedHere()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QList<quint32>, removedHere);
+    QFETCH(QString, merged);
+    QFETCH(QList<quint32>, removalsSent);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    QList<Task *> removed;
+    for (quint32 id : removedHere) {
+        auto *task = new Task;
+        task->setId(id);
+        removed << task;
+    }
+    m->setRemovedTasks(removed);
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}));
+    QCOMPARE(describe(result.get()), merged);
+    QList<quint32> sent;
+    for (const Task *task : result->removedTasks())
+        sent << task->id();
+    std::sort(sent.begin(), sent.end());
+    QCOMPARE(sent, removalsSent);
+}
+
+void TstListMerge::sentInDoubt_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("sentTitle"); // what an upload in doubt sent for task 2
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<bool>("arrived");
+    QTest::addColumn<QString>("merged");
+
+    // Mine undid what it sent: the server's copy is its own upload, not
+    // another's change.
+    QTest::newRow("undone after an upload that arrived") << "1:A 2:B" << "Bee" << "1:A 2:B" << "1:A 2:Bee" << true
+                                                         << "Trip|1:A 2:B";
+    QTest::newRow("changed again after it") << "1:A 2:B" << "Bee" << "1:A 2:Beetle" << "1:A 2:Bee" << true
+                                            << "Trip|1:A 2:Beetle";
+    // Another computer changed it after the upload arrived: theirs is later.
+    QTest::newRow("changed elsewhere after an upload that arrived")
+        << "1:A 2:B" << "Bee" << "1:A 2:Bee" << "1:A 2:Wasp" << true << "Trip|1:A 2:Wasp";
+    // Not known to have arrived: mine goes up as the later.
+    QTest::newRow("changed elsewhere, the upload not known to be there")
+        << "1:A 2:B" << "Bee" << "1:A 2:Bee" << "1:A 2:Wasp" << false << "Trip|1:A 2:Bee";
+    // Never reached there (a run killed before it): the server's copy is the
+    // agreed one, and mine stands.
+    QTest::newRow("the upload never left") << "1:A 2:B" << "Bee" << "1:A 2:Bee" << "1:A 2:B" << true
+                                           << "Trip|1:A 2:Bee";
+}
+
+void TstListMerge::sentInDoubt()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, sentTitle);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(bool, arrived);
+    QFETCH(QString, merged);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    std::unique_ptr<Task> sentTask(parseTask(QStringLiteral("2:") + sentTitle));
+    ListMerge::Sent sent;
+    sent.byId.insert(2, {UploadMark::contentDigest(sentTask.get())});
+    sent.arrived = arrived;
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, sent));
+    QCOMPARE(describe(result.get()), merged);
+}
+
+// The server's ids, revisions and hash codes, the agreed revision; a removal
+// sent only where the server still holds the task.
+void TstListMerge::serverFieldsAndRemovals()
+{
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(QStringLiteral("1:A 2:B 3:C"), &lineages));
+    std::unique_ptr<TaskList> m(parseList(QStringLiteral("1:A* +:D"), &lineages));
+    std::unique_ptr<TaskList> t(parseList(QStringLiteral("1:A 3:C"), &lineages));
+    t->setRevision(7);
+    Task *theirsA = t->rootTask()->child(0);
+    theirsA->setRevision(6);
+    theirsA->setHashcode(QStringLiteral("0123456789abcdef0123456789abcdef"));
+    m->rootTask()->child(0)->setHashcode(QStringLiteral("ffffffffffffffffffffffffffffffff"));
+    m->setLocalId(4);
+    QList<Task *> removed;
+    for (quint32 id : {2u, 3u}) {
+        auto *task = new Task;
+        task->setId(id);
+        removed << task;
+    }
+    m->setRemovedTasks(removed);
+    ListMerge::Outcome outcome;
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}, &outcome));
+    QCOMPARE(describe(result.get()), QStringLiteral("Trip|1:A* +:D"));
+    QCOMPARE(result->revision(), 7u);
+    QCOMPARE(result->localId(), 4u);
+    const Task *a = result->rootTask()->child(0);
+    QCOMPARE(a->revision(), 6u);
+    QCOMPARE(a->hashcode(), theirsA->hashcode());
+    QCOMPARE(result->removedTasks().size(), 1);
+    QCOMPARE(result->removedTasks().first()->id(), 3u);
+    QVERIFY(!outcome.sameAsTheirs);
+
+    // What only the server changed leaves nothing to send.
+    std::unique_ptr<TaskList> m2(parseList(QStringLiteral("1:A 2:B 3:C"), &lineages));
+    std::unique_ptr<TaskList> t2(parseList(QStringLiteral("3:C 1:Aa"), &lineages));
+    std::unique_ptr<TaskList> again(ListMerge::merge(*b, *m2, *t2, {}, &outcome));
+    QCOMPARE(describe(again.get()), QStringLiteral("Trip|3:C 1:Aa"));
+    QVERIFY(outcome.sameAsTheirs);
+}
+
+// Thousands of siblings, each side moving a few: linear enough, and exact.
+void TstListMerge::longSiblingRunsKeepTheirOrder()
+{
+    QStringList base, mine, theirs;
+    for (int i = 1; i <= 3000; ++i)
+        base << QStringLiteral("%1:T%1").arg(i);
+    mine = base;
+    theirs = base;
+    mine.move(10, 2000);             // mine moves T11 down
+    theirs.move(2999, 0);            // theirs moves T3000 to the top
+    for (int i = 0; i < 500; ++i)    // and mine adds a run of new tasks
+        mine.insert(5, QStringLiteral("+:N%1").arg(499 - i));
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base.join(QLatin1Char(' ')), &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine.join(QLatin1Char(' ')), &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs.join(QLatin1Char(' ')), &lineages));
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}));
+    QStringList expected = mine;
+    expected.removeAll(QStringLiteral("3000:T3000"));
+    expected.prepend(QStringLiteral("3000:T3000"));
+    QCOMPARE(describe(result.get()), QStringLiteral("Trip|") + expected.join(QLatin1Char(' ')));
+}
+
+void TstListMerge::order_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("merged");
+    QTest::newRow("none moved") << "abc" << "abc" << "abc" << "abc" << "abc";
+    QTest::newRow("theirs moved") << "abc" << "abc" << "cab" << "abc" << "cab";
+    QTest::newRow("mine moved") << "abc" << "bca" << "abc" << "abc" << "bca";
+    QTest::newRow("both moved others") << "abcd" << "bacd" << "abdc" << "abcd" << "badc";
+    QTest::newRow("both moved one each") << "abc" << "bca" << "cab" << "abc" << "cba";
+    QTest::newRow("both moved the same, mine wins") << "abc" << "bca" << "bac" << "abc" << "bca";
+    QTest::newRow("added here at the end") << "ab" << "abx" << "ba" << "abx" << "bax";
+    QTest::newRow("added here at the front") << "ab" << "xab" << "ba" << "abx" << "xba";
+    QTest::newRow("added after one removed there") << "abc" << "abxc" << "ac" << "acx" << "axc";
+    QTest::newRow("kept elsewhere is left out") << "abc" << "abc" << "abc" << "ac" << "ac";
+}
+
+void TstListMerge::order()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, kept);
+    QFETCH(QString, merged);
+    const auto keys = [](const QString &text) {
+        QList<char> out;
+        for (QChar c : text)
+            out << c.toLatin1();
+        return out;
+    };
+    const QList<char> k = keys(kept);
+    const QList<char> out = ThreeWay::mergeOrder(keys(base), keys(mine), keys(theirs), QSet<char>(k.cbegin(), k.cend()));
+    QCOMPARE(QString::fromLatin1(QByteArray(out.constData(), out.size())), merged);
+}
+
+PLUMDECK_TEST_MAIN(TstListMerge)
+#include "tst_listmerge.moc"
