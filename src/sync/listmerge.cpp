@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -144,6 +145,7 @@ public:
 
 private:
     void indexAll();
+    QHash<const Task *, Key> pairNewTasks() const;
     // The version of a task the two sides start from: base's, or theirs'
     // when it is what an upload of this computer's in doubt sent.
     const Task *startOf(Key key, const Node &node) const;
@@ -174,11 +176,17 @@ void Merger::indexAll()
     // Mine: a task goes by its id only when the server knows it (base or
     // theirs); an id neither holds is a stale one and its task is new.
     QSet<Key> seen;
+    const QHash<const Task *, Key> paired = pairNewTasks();
     const auto mineKey = [&](const Task *task) {
         const Key id = task->id();
         if (id != 0 && !seen.contains(id) && (m_base.versions.contains(id) || m_theirs.versions.contains(id))) {
             seen.insert(id);
             return id;
+        }
+        const Key pair = paired.value(task, 0);
+        if (pair != 0 && !seen.contains(pair)) {
+            seen.insert(pair);
+            return pair;
         }
         return NewBit | Key(task->lineage());
     };
@@ -215,6 +223,50 @@ void Merger::indexAll()
     }
 }
 
+// A task new here and one the server gained since, with one identity that
+// no other task of either holds and one title, are one task added on both
+// sides (moved into this list on both computers, or sent here by an upload
+// whose answer was lost). Pasted copies keep their source's identity; where
+// the source is still there, or two share it, nothing tells which is which,
+// and both stay.
+QHash<const Task *, Key> Merger::pairNewTasks() const
+{
+    QHash<QString, QList<const Task *>> mineNew, theirsNew;
+    QHash<QString, int> held;
+    QSet<Key> mineIds;
+    const std::function<void(const Task *, const std::function<void(const Task *)> &)> walk
+        = [&walk](const Task *parent, const std::function<void(const Task *)> &visit) {
+              for (const Task *child : parent->children()) {
+                  visit(child);
+                  walk(child, visit);
+              }
+          };
+    walk(m_mineList.rootTask(), [&](const Task *task) {
+        const Key id = task->id();
+        if (id != 0 && (m_base.versions.contains(id) || m_theirs.versions.contains(id))) {
+            mineIds.insert(id);
+            ++held[task->identity()];
+        } else {
+            mineNew[task->identity()].append(task);
+        }
+    });
+    walk(m_theirsList.rootTask(), [&](const Task *task) {
+        const Key id = task->id();
+        if (m_base.versions.contains(id) || mineIds.contains(id))
+            ++held[task->identity()];
+        else
+            theirsNew[task->identity()].append(task);
+    });
+    QHash<const Task *, Key> out;
+    for (auto it = mineNew.cbegin(); it != mineNew.cend(); ++it) {
+        const QList<const Task *> there = theirsNew.value(it.key());
+        if (it->size() == 1 && there.size() == 1 && !held.contains(it.key()) && !it->first()->title().isEmpty()
+            && it->first()->title() == there.first()->title())
+            out.insert(it->first(), there.first()->id());
+    }
+    return out;
+}
+
 const Task *Merger::startOf(Key key, const Node &node) const
 {
     if (node.theirs.task && key < NewBit) {
@@ -223,7 +275,14 @@ const Task *Merger::startOf(Key key, const Node &node) const
             || m_sent.byIdentity.value(UploadMark::identityDigest(node.theirs.task)).contains(content))
             return node.theirs.task;
     }
-    return node.base.task;
+    if (node.base.task || !node.mine.task)
+        return node.base.task;
+    // Added on both sides: mine as an upload in doubt sent it is what the
+    // server got; anything else there is another's change.
+    const QString content = UploadMark::contentDigest(node.mine.task);
+    if (m_sent.byIdentity.value(UploadMark::identityDigest(node.mine.task)).contains(content))
+        return node.mine.task;
+    return nullptr;
 }
 
 bool Merger::changedHere(const Node &node) const
@@ -457,6 +516,14 @@ bool ListMerge::sameContent(const Task *a, const Task *b)
     return a->title() == b->title() && a->isDone() == b->isDone() && a->priority() == b->priority()
            && a->note() == b->note() && a->alarmTime() == b->alarmTime() && a->startTime() == b->startTime()
            && a->dueTime() == b->dueTime() && a->assignments() == b->assignments() && sameAttachments(a, b);
+}
+
+void ListMerge::mergeTaskContent(const Task *base, const Task *mine, const Task *theirs, Task *out)
+{
+    // mergeFields starts from mine's parts in `out`.
+    std::unique_ptr<Task> theirsCopy(single(theirs));
+    out->takeFieldsFrom(mine);
+    mergeFields(base, mine, theirsCopy.get(), Winner::Mine, out);
 }
 
 TaskList *ListMerge::merge(const TaskList &base, const TaskList &mine, const TaskList &theirs, const Sent &sent,

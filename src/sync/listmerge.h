@@ -59,6 +59,9 @@ public:
 
     // The parts of a task's content that merge one by one.
     static bool sameContent(const Task *a, const Task *b);
+    // What mine changed in one task since base, put onto theirs' content in
+    // `out` (which holds theirs'); where both changed a part, mine's.
+    static void mergeTaskContent(const Task *base, const Task *mine, const Task *theirs, Task *out);
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
 #include "sync/httpresponseheader.h"
+#include "sync/listmerge.h"
 #include "sync/listoutcome.h"
 #include "sync/listsharingsynchronizer.h"
 #include "sync/listssynchost.h"
@@ -427,8 +428,123 @@ void ListsSynchronizer::onListsRequestFinished()
     setAsideUploadsInDoubt();
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
+    keepListsBeforeMerges();
     markUploads(m_models);
     syncNextList();
+}
+
+void ListsSynchronizer::keepListsBeforeMerges()
+{
+    if (!m_userLists || m_forceLocal || m_forceRemote)
+        return;
+    for (ListModel *model : m_userLists->models()) {
+        const TaskList *list = model->taskList();
+        m_agreedAtStart.insert(model, list->sharedAgreed());
+        const ListInfo *info = m_listInfos.value(list->serverId(), nullptr);
+        if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list) && info
+            && info->revision() > list->revision())
+            m_beforeMerges.append({model, std::shared_ptr<TaskList>(list->clone())});
+    }
+}
+
+namespace {
+
+template<typename Visit>
+void forEachTask(Task *parent, const Visit &visit)
+{
+    for (Task *child : parent->children()) {
+        visit(child);
+        forEachTask(child, visit);
+    }
+}
+
+QHash<quint32, Task *> tasksById(const TaskList *list)
+{
+    QHash<quint32, Task *> out;
+    if (list)
+        forEachTask(list->rootTask(), [&out](Task *task) {
+            if (task->id() != 0)
+                out.insert(task->id(), task);
+        });
+    return out;
+}
+
+} // namespace
+
+bool ListsSynchronizer::followMovedTasks()
+{
+    if (!m_userLists)
+        return false;
+    QList<ListModel *> queued;
+    for (const BeforeMerge &before : std::as_const(m_beforeMerges)) {
+        ListModel *from = before.model;
+        const std::shared_ptr<const TaskList> agreedBefore = m_agreedAtStart.value(from);
+        if (!from || !m_userLists->models().contains(from) || !agreedBefore || !from->taskList()->agreed())
+            continue;
+        const QHash<quint32, Task *> wasThere = tasksById(agreedBefore.get());
+        const QHash<quint32, Task *> isThere = tasksById(from->taskList()->agreed());
+        const QHash<quint32, Task *> mine = tasksById(before.mine.get());
+        for (auto it = wasThere.cbegin(); it != wasThere.cend(); ++it) {
+            const Task *agreed = it.value();
+            const Task *changed = mine.value(it.key());
+            if (isThere.contains(it.key()) || !changed || ListMerge::sameContent(agreed, changed))
+                continue;
+            const QString identity = agreed->identity();
+            // Here again as new, with the change.
+            Task *back = nullptr;
+            int backs = 0;
+            forEachTask(from->taskList()->rootTask(), [&](Task *task) {
+                if (task->identity() == identity && !wasThere.contains(task->id()) && task->childCount() == 0
+                    && ListMerge::sameContent(task, changed)) {
+                    back = task;
+                    ++backs;
+                }
+            });
+            // Moved: one task of that identity another list gained in this run.
+            Task *moved = nullptr;
+            ListModel *to = nullptr;
+            int moves = 0;
+            for (ListModel *other : m_userLists->models()) {
+                if (other == from)
+                    continue;
+                const QHash<quint32, Task *> had = tasksById(m_agreedAtStart.value(other).get());
+                forEachTask(other->taskList()->rootTask(), [&](Task *task) {
+                    if (task->id() != 0 && task->identity() == identity && !had.contains(task->id())) {
+                        moved = task;
+                        to = other;
+                        ++moves;
+                    }
+                });
+            }
+            if (backs != 1 || moves != 1 || !to->taskList()->canWrite())
+                continue;
+            ListMerge::mergeTaskContent(agreed, changed, moved, moved);
+            from->taskList()->removeTask(back);
+            for (ListModel *model : {from, to}) {
+                model->markEditedAndReset();
+                if (!queued.contains(model))
+                    queued << model;
+            }
+        }
+    }
+    for (ListModel *model : std::as_const(queued))
+        queueAgain(model);
+    return !queued.isEmpty();
+}
+
+// The list goes up again in this run, from what the server now holds.
+void ListsSynchronizer::queueAgain(ListModel *model)
+{
+    const TaskList *list = model->taskList();
+    const quint32 id = list->serverId();
+    if (ListInfo *info = m_listInfos.value(id, nullptr)) {
+        m_listInfos.insert(id, new ListInfo(id, list->revision(), info->sharedRevision(), info->name(),
+                                            info->owner(), info->permissions(), info->isOwned(), info->isShared()));
+        delete info;
+    }
+    m_serverIds.insert(id);
+    m_models.append(model);
+    ListOutcome::markUploadOfChanges(model);
 }
 
 // A forced local run posts nothing: a list kept to finish a replacement
@@ -768,6 +884,11 @@ void ListsSynchronizer::syncNextList()
             m_modelsInDoubt.clear();
             m_deletedInDoubt.clear();
             markUploads(m_models);
+        }
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
+            && !std::exchange(m_movesFollowed, true) && followMovedTasks()) {
+            ListOutcome::saveBeforeUploads(m_host);
+            continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             ListOutcome::tellAboutKeptCopies(m_keptCopies);

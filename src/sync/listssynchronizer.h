@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <initializer_list>
+#include <memory>
 #include <optional>
 
 class ListInfo;
@@ -83,6 +84,15 @@ private slots:
 private:
     QString checkServerInfo(const QDomDocument &document) const;
     void syncNextList();
+    // Lists whose step merges onto a server copy changed since: how they
+    // stood, so that a task another computer moved out of one can be told.
+    void keepListsBeforeMerges();
+    // A task another computer moved to another list while this one changed
+    // it came back as new where it was: the change goes onto the moved
+    // task, and the one that came back goes. True when lists were queued
+    // again for it.
+    bool followMovedTasks();
+    void queueAgain(ListModel *model);
     void getSharing(quint32 revision);
     void putSharing(quint32 revision);
     void startSharing(quint32 revision, bool upload);
@@ -172,6 +182,14 @@ private:
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
     UnreadableLists m_unreadable;
+    struct BeforeMerge
+    {
+        QPointer<ListModel> model;
+        std::shared_ptr<TaskList> mine;
+    };
+    QList<BeforeMerge> m_beforeMerges;
+    QHash<const ListModel *, std::shared_ptr<const TaskList>> m_agreedAtStart;
+    bool m_movesFollowed = false;
 
     static ListsSynchronizer *s_registered;
 };

@@ -115,16 +115,18 @@ QSet<K> unmoved(const QList<K> &reference, const QList<K> &sequence)
 
 // The order of the elements that end under one parent (`kept`), from the
 // sequences each version has there. An element mine placed anew (added, moved
-// in from elsewhere, or moved among the others) goes where mine has it, after
-// the nearest element before it in mine; the others keep theirs' order. What
-// neither places here keeps base's order, at the end.
+// in from elsewhere, or moved among the others), or that only mine has here,
+// goes where mine has it, after the nearest element before it in mine; the
+// others keep theirs' order. What neither places here keeps base's order, at
+// the end.
 template<class K>
 QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs, const QSet<K> &kept)
 {
     const QSet<K> stayed = unmoved(base, mine);
+    const QSet<K> inTheirs(theirs.cbegin(), theirs.cend());
     QSet<K> placedByMine;
     for (const K &key : mine)
-        if (kept.contains(key) && !stayed.contains(key))
+        if (kept.contains(key) && (!stayed.contains(key) || !inTheirs.contains(key)))
             placedByMine.insert(key);
     QList<K> spine; // theirs' order of the others
     QSet<K> inSpine;

@@ -1,0 +1,487 @@
+#include "core/clock.h"
+#include "model/listmodel.h"
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "storedclient.h"
+#include "sync/listssynchronizer.h"
+#include "sync/singlelistsynchronizer.h"
+#include "sync/syncsnapshot.h"
+#include "syncfixture.h"
+#include "testenvironment.h"
+
+#include <functional>
+
+// Computers of one account, one of them holding older copies of the lists
+// than the server (it has not synchronised since another changed them):
+// what each changed reaches the server and every computer, whoever runs
+// last; nothing removed on one comes back, nothing is there twice.
+
+namespace {
+
+const QString OneList = QStringLiteral("^/lists/\\d+$");
+
+void describe(const Task *task, const QString &prefix, QStringList &out)
+{
+    for (const Task *child : task->children()) {
+        if (child->title().isEmpty() && child->childCount() == 0)
+            continue;
+        QString text = prefix + child->title() + (child->isDone() ? QStringLiteral("*") : QString());
+        for (const QString &nick : child->assignments())
+            text += QLatin1Char('@') + nick;
+        out << text;
+        describe(child, prefix + child->title() + QLatin1Char('>'), out);
+    }
+}
+
+void describe(const QList<FakeTask> &tasks, const QString &prefix, QStringList &out)
+{
+    for (const FakeTask &t : tasks) {
+        QString text = prefix + t.title()
+                       + (fakeField(t.fields, QStringLiteral("done")) == QLatin1String("true") ? QStringLiteral("*")
+                                                                                               : QString());
+        for (const QString &nick : t.assignments)
+            text += QLatin1Char('@') + nick;
+        out << text;
+        describe(t.children, prefix + t.title() + QLatin1Char('>'), out);
+    }
+}
+
+// "Name[first,second,second>child]", tasks in their order.
+QString listText(const QString &name, const QStringList &tasks)
+{
+    return name + QLatin1Char('[') + tasks.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+Task *taskTitled(const TaskList *list, const QString &title)
+{
+    std::function<Task *(Task *)> find = [&](Task *parent) -> Task * {
+        for (Task *child : parent->children()) {
+            if (child->title() == title)
+                return child;
+            if (Task *found = find(child))
+                return found;
+        }
+        return nullptr;
+    };
+    return find(list->rootTask());
+}
+
+// As the tree does: a new row under `parent` (stamped now), then its title.
+void addTask(ListModel *model, const QString &title, const QString &parentTitle = QString())
+{
+    const Task *parent = parentTitle.isEmpty() ? nullptr : taskTitled(model->taskList(), parentTitle);
+    const QModelIndex parentIndex = parent ? model->indexOfTask(parent) : QModelIndex();
+    const int row = model->rowCount(parentIndex);
+    model->saveUndoState();
+    model->insertRows(row, 1, parentIndex);
+    model->setData(model->index(row, 0, parentIndex), title, Qt::EditRole);
+}
+
+void removeTask(ListModel *model, const QString &title)
+{
+    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
+    model->saveUndoState();
+    model->removeRows(index.row(), 1, index.parent());
+}
+
+void retitle(ListModel *model, const QString &title, const QString &to)
+{
+    model->setTaskTitle(taskTitled(model->taskList(), title), to);
+}
+
+// As "Move to list" does.
+void moveToList(ListModel *from, const QString &title, ListModel *to)
+{
+    const QModelIndex index = from->indexOfTask(taskTitled(from->taskList(), title));
+    Task *copy = from->taskForIndex(index)->copy();
+    from->saveUndoState();
+    from->removeRows(index.row(), 1, index.parent());
+    to->appendTask(copy);
+}
+
+// The task moved to `position` among its siblings.
+void moveTo(ListModel *model, const QString &title, int position)
+{
+    const Task *task = taskTitled(model->taskList(), title);
+    const QModelIndex index = model->indexOfTask(task);
+    model->saveUndoState();
+    QVERIFY(model->reparentTask(index, index.parent(), position));
+}
+
+// A list whose tasks were typed a second apart, as a person does: each
+// task tells itself from the others by its creation.
+ListModel *makeList(LiveClient &client, const QString &name, const QStringList &titles)
+{
+    ListModel *model = client.addList(name, {});
+    for (const QString &title : titles) {
+        Clock::advance(1000);
+        addTask(model, title);
+    }
+    return model;
+}
+
+} // namespace
+
+class TstOlderCopies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void eachChangeHolds_data();
+    void eachChangeHolds();
+    void anUnchangedServerTakesOneUpload();
+
+private:
+    enum Case {
+        RenamedThere,
+        ReorderedThere,
+        RemovedThere,
+        RetitledThere,
+        AssignedThere,
+        UnassignedThere,
+        RemovedThereSubtaskAddedHere,
+        RemovedThereTwoOlderCopies,
+        MovedToAnotherListThere,
+        MovedToAnotherListThereMovedHereToo,
+        MovedIntoAListRenamedHere,
+        MovedToAnotherListThereEditedHere,
+        AddedHereUpdateLostTickedThere,
+        TickUndoneAfterAnUpdateAppliedAnswered500,
+        RetitledBeforeARunKilledBeforeItsList,
+        RemovedHereRetitledThere,
+        BothRetitledOneTask,
+        IndentedThereAddedBelowHere,
+    };
+
+    std::unique_ptr<LiveClient> session(StoredClient &store);
+    bool sync(LiveClient &client);
+    void play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected);
+    QStringList serverLists() const;
+
+    std::unique_ptr<CheckedFakeServer> m_server;
+};
+
+void TstOlderCopies::init()
+{
+    m_server = std::make_unique<CheckedFakeServer>();
+    QVERIFY(m_server->start());
+    m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    m_server->addUser(QStringLiteral("bob"), QStringLiteral("hunter2"));
+    m_server->addUser(QStringLiteral("carol"), QStringLiteral("pw"));
+    ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+    QFile::remove(NotepadNotes::filePath());
+    Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
+}
+
+void TstOlderCopies::cleanup()
+{
+    Clock::reset();
+    QCOMPARE(ListsSynchronizer::running(), nullptr);
+    QTRY_COMPARE(ServerHttpConnection::instance()->queuedCount(), 0);
+    m_server.reset();
+}
+
+std::unique_ptr<LiveClient> TstOlderCopies::session(StoredClient &store)
+{
+    Clock::advance(7000);
+    return std::make_unique<LiveClient>(store);
+}
+
+bool TstOlderCopies::sync(LiveClient &client)
+{
+    return runClientSync(client, *m_server);
+}
+
+QStringList TstOlderCopies::serverLists() const
+{
+    QStringList out;
+    for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice"))) {
+        QStringList tasks;
+        describe(l.tasks, QString(), tasks);
+        out << listText(l.name, tasks);
+    }
+    out.sort();
+    return out;
+}
+
+void TstOlderCopies::eachChangeHolds_data()
+{
+    QTest::addColumn<int>("c");
+    QTest::newRow("renamed there") << int(RenamedThere);
+    QTest::newRow("reordered there") << int(ReorderedThere);
+    QTest::newRow("removed there") << int(RemovedThere);
+    QTest::newRow("retitled there") << int(RetitledThere);
+    QTest::newRow("assigned there") << int(AssignedThere);
+    QTest::newRow("unassigned there") << int(UnassignedThere);
+    QTest::newRow("removed there, a subtask added below it here") << int(RemovedThereSubtaskAddedHere);
+    QTest::newRow("removed there, two computers with older copies") << int(RemovedThereTwoOlderCopies);
+    QTest::newRow("moved to another list there") << int(MovedToAnotherListThere);
+    QTest::newRow("moved to another list there and here") << int(MovedToAnotherListThereMovedHereToo);
+    QTest::newRow("moved there into a list renamed here") << int(MovedIntoAListRenamedHere);
+    QTest::newRow("moved to another list there, edited here") << int(MovedToAnotherListThereEditedHere);
+    QTest::newRow("added here, the update's answer lost, ticked there") << int(AddedHereUpdateLostTickedThere);
+    QTest::newRow("a tick undone after its update was applied and answered 500")
+        << int(TickUndoneAfterAnUpdateAppliedAnswered500);
+    QTest::newRow("retitled before a run killed before it reached the list")
+        << int(RetitledBeforeARunKilledBeforeItsList);
+    QTest::newRow("removed here, retitled there: it stays") << int(RemovedHereRetitledThere);
+    QTest::newRow("one task retitled on both: the later upload") << int(BothRetitledOneTask);
+    QTest::newRow("indented there, a subtask added below it here") << int(IndentedThereAddedBelowHere);
+}
+
+void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
+{
+    const QString trip = QStringLiteral("Trip");
+    // Both computers start from Trip [Tickets, Bags, Socks].
+    {
+        auto client = session(a);
+        if (c == RetitledBeforeARunKilledBeforeItsList)
+            makeList(*client, QStringLiteral("Aaa first"), {QStringLiteral("One")});
+        makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
+            || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere)
+            makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (c == UnassignedThere)
+            client->model(trip)->assignTask(client->model(trip)->indexOfTask(
+                                                taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags"))),
+                                            QStringLiteral("bob"));
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    for (StoredClient *other : {&b, &c3}) {
+        auto client = session(*other);
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    // A changes, and synchronises; B, not synchronised since, changes
+    // something else, and synchronises.
+    const auto onA = [&](const std::function<void(LiveClient &)> &change) {
+        auto client = session(a);
+        change(*client);
+        QVERIFY(sync(*client));
+        client->persist();
+    };
+    const auto onB = [&](const std::function<void(LiveClient &)> &change, StoredClient &store) {
+        auto client = session(store);
+        change(*client);
+        QVERIFY(sync(*client));
+        client->persist();
+    };
+    const auto retitleTickets = [&](LiveClient &client) {
+        retitle(client.model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+    };
+    switch (c) {
+    case RenamedThere:
+        onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Journey[Train tickets,Bags,Socks]")};
+        break;
+    case ReorderedThere:
+        onA([&](LiveClient &client) { moveTo(client.model(trip), QStringLiteral("Socks"), 0); });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Trip[Socks,Train tickets,Bags]")};
+        break;
+    case RemovedThere:
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Trip[Train tickets,Socks]")};
+        break;
+    case RetitledThere:
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Trip[Train tickets,Big bags,Socks]")};
+        break;
+    case AssignedThere:
+        onA([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->assignTask(model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags"))),
+                              QStringLiteral("bob"));
+        });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Trip[Train tickets,Bags@bob,Socks]")};
+        break;
+    case UnassignedThere:
+        onA([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->unassignTask(model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags"))),
+                                QStringLiteral("bob"));
+        });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Trip[Train tickets,Bags,Socks]")};
+        break;
+    case RemovedThereSubtaskAddedHere:
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); });
+        onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Bags")); },
+            b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Bags>Big one,Socks]")};
+        break;
+    case RemovedThereTwoOlderCopies:
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); });
+        onB(retitleTickets, b);
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Socks"), QStringLiteral("Wool socks")); },
+            c3);
+        expected = {QStringLiteral("Trip[Train tickets,Wool socks]")};
+        break;
+    case MovedToAnotherListThere:
+        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home")); });
+        onB(retitleTickets, b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Train tickets,Socks]")};
+        break;
+    case MovedToAnotherListThereMovedHereToo:
+        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home")); });
+        onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedIntoAListRenamedHere:
+        onB([&](LiveClient &client) { client.model("Home")->setName(QStringLiteral("House")); }, b);
+        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home")); });
+        expected = {QStringLiteral("House[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedToAnotherListThereEditedHere:
+        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home")); });
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case AddedHereUpdateLostTickedThere: {
+        {
+            auto client = session(b);
+            addTask(client->model(trip), QStringLiteral("Passport"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            QVERIFY(sync(client));
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Passport")), true);
+        });
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks,Passport*]")};
+        break;
+    }
+    case TickUndoneAfterAnUpdateAppliedAnswered500: {
+        auto client = session(b);
+        ListModel *model = client->model(trip);
+        model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        m_server->respondAfterApplying("PUT", OneList, 500);
+        QVERIFY(!sync(*client));
+        QVERIFY(model->canUndo());
+        model->undo();
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        break;
+    }
+    case RetitledBeforeARunKilledBeforeItsList: {
+        quint32 first = 0;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            if (l.name == QLatin1String("Aaa first"))
+                first = l.id;
+        const QString firstPath = QStringLiteral("^/lists/%1$").arg(first);
+        auto client = session(b);
+        QCOMPARE(client->lists->models().first()->taskList()->serverId(), first);
+        retitle(client->model("Aaa first"), QStringLiteral("One"), QStringLiteral("One more"));
+        retitle(client->model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+        // Killed once the first list's upload left: Trip's never did.
+        m_server->hold("PUT", firstPath);
+        runClientSync(*client, *m_server, [&] { return !m_server->requests("PUT", firstPath).isEmpty(); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+        onA([&](LiveClient &client) {
+            QVERIFY(sync(client));
+            retitle(client.model(trip), QStringLiteral("Socks"), QStringLiteral("Wool socks"));
+        });
+        expected = {QStringLiteral("Aaa first[One more]"), QStringLiteral("Trip[Train tickets,Bags,Wool socks]")};
+        break;
+    }
+    case RemovedHereRetitledThere:
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        break;
+    case BothRetitledOneTask:
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Red bags")); },
+            b);
+        expected = {QStringLiteral("Trip[Tickets,Red bags,Socks]")};
+        break;
+    case IndentedThereAddedBelowHere:
+        onA([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            const QModelIndex bags = model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags")));
+            const QModelIndex tickets = model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Tickets")));
+            model->saveUndoState();
+            QVERIFY(model->reparentTask(bags, tickets, 0));
+        });
+        onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Bags")); },
+            b);
+        expected = {QStringLiteral("Trip[Tickets,Tickets>Bags,Tickets>Bags>Big one,Socks]")};
+        break;
+    }
+}
+
+void TstOlderCopies::eachChangeHolds()
+{
+    QFETCH(int, c);
+    ModalAnswerer boxes;
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    StoredClient c3(QStringLiteral("c"));
+    QStringList expected;
+    play(Case(c), a, b, c3, expected);
+    if (QTest::currentTestFailed())
+        return;
+    m_server->clearFaults();
+
+    // Quiet runs of every computer, in turn.
+    for (int round = 0; round < 2; ++round) {
+        for (StoredClient *store : {&a, &b, &c3}) {
+            auto client = session(*store);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+    }
+    expected.sort();
+    QCOMPARE(serverLists(), expected);
+    for (StoredClient *store : {&a, &b, &c3}) {
+        auto client = session(*store);
+        QStringList lists;
+        for (ListModel *model : client->lists->models()) {
+            QStringList tasks;
+            describe(model->taskList()->rootTask(), QString(), tasks);
+            lists << listText(model->taskList()->name(), tasks);
+            QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+        }
+        lists.sort();
+        QCOMPARE(lists, expected);
+    }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+// What the server has not changed since needs no look before the upload.
+void TstOlderCopies::anUnchangedServerTakesOneUpload()
+{
+    StoredClient a(QStringLiteral("a"));
+    {
+        auto client = session(a);
+        client->addList(QStringLiteral("Trip"), {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    auto client = session(a);
+    retitle(client->model("Trip"), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+    m_server->clearRequests();
+    QVERIFY(sync(*client));
+    QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+    // The read-back after the upload only.
+    QCOMPARE(m_server->requests("GET", OneList).size(), 1);
+}
+
+PLUMDECK_TEST_MAIN(TstOlderCopies)
+#include "tst_oldercopies.moc"
