@@ -40,6 +40,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -255,15 +256,20 @@ private slots:
     // on, also when its list changed while they were open: reset with its
     // tasks kept, or every task replaced (as a synchronisation does); a task
     // removed meanwhile takes nothing, and no other task gets the change.
+    // What the user left as it was is not written back: a start, end, alarm
+    // or note a synchronisation brought meanwhile stays.
     void modalEditFollowsItsTask_data()
     {
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("change");
         for (const char *dialog : {"note", "alarm", "calendar"}) {
-            for (const char *change : {"reset", "replaced", "removed"})
+            for (const char *change : {"reset", "replaced", "removed", "changed elsewhere"})
                 QTest::addRow("%s, task %s", dialog, change) << QString::fromLatin1(dialog)
                                                                << QString::fromLatin1(change);
         }
+        // The start alone moved, past the end a run brought: both are written
+        // as the dialog checked them, never a start after the end.
+        QTest::newRow("calendar, start moved past the end brought elsewhere") << "calendar" << "end brought";
     }
     void modalEditFollowsItsTask()
     {
@@ -273,15 +279,54 @@ private slots:
         ListsUI &ui = page.ui;
         ListModel *list = ui.currentList();
         ui.currentTask()->setId(41);
+        // What the task holds when the dialog opens, and what a run brings
+        // while it is open.
+        const QDateTime start = tomorrowMorningUtc(m_now).addDays(1);
+        const QDateTime brought = start.addDays(1);
+        const bool elsewhere = change == QLatin1String("changed elsewhere");
+        const bool endBrought = change == QLatin1String("end brought");
+        QSettings().setValue(QStringLiteral("ui/time-format-24"), true);
+        if (elsewhere || endBrought) {
+            Task *task = ui.currentTask();
+            task->setStartTime(start);
+            task->setDueTime(start.addSecs(3600));
+            task->setAlarmTime(start.addSecs(-600));
+            task->setNote(TaskNote(m_now, QStringLiteral("Cash")));
+        }
         bool seen = false;
         DialogDriver::whenModal([&](QWidget *w) {
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            if (auto *note = qobject_cast<NoteDialog *>(w))
+            auto *note = qobject_cast<NoteDialog *>(w);
+            if (note && !elsewhere)
                 QTest::keyClicks(note->editor(), QStringLiteral("Bring the keys"));
             if (change == QLatin1String("reset")) {
                 list->markEditedAndReset();
             } else if (change == QLatin1String("replaced")) {
                 list->setTaskList(list->taskList()->clone());
+            } else if (elsewhere) {
+                TaskList *copy = list->taskList()->clone();
+                Task *theirs = copy->rootTask()->child(0);
+                theirs->setStartTime(brought);
+                theirs->setDueTime(brought.addSecs(3600));
+                theirs->setAlarmTime(brought.addSecs(-600));
+                theirs->setNote(TaskNote(m_now, QStringLiteral("Cheque")));
+                list->setTaskList(copy);
+                // The calendar's only change: no alarm.
+                if (auto *calendar = qobject_cast<TimeManagementDialog *>(w))
+                    QTest::mouseClick(calendar->alarmCheckBox(), Qt::LeftButton);
+            } else if (endBrought) {
+                TaskList *copy = list->taskList()->clone();
+                copy->rootTask()->child(0)->setDueTime(start.addSecs(1800));
+                list->setTaskList(copy);
+                // 08:45, before the end shown (09:00), after the one brought.
+                auto *calendar = qobject_cast<TimeManagementDialog *>(w);
+                QVERIFY(calendar);
+                QVERIFY(QTest::qWaitForWindowActive(calendar));
+                QLineEdit *time = calendar->startTimeWidget()->lineEdit();
+                time->setFocus();
+                time->selectAll();
+                QTest::keyClicks(time, QStringLiteral("08:45"));
+                QTest::keyClick(time, Qt::Key_Tab);
             } else {
                 list->removeRow(0);
             }
@@ -304,6 +349,22 @@ private slots:
             return;
         }
         QCOMPARE(first->title(), QStringLiteral("Pay rent"));
+        if (endBrought) {
+            QCOMPARE(first->startTime(), start.addSecs(2700));
+            QCOMPARE(first->dueTime(), start.addSecs(3600));
+            QCOMPARE(first->alarmTime(), start.addSecs(-600));
+            return;
+        }
+        if (elsewhere) {
+            QCOMPARE(first->note().text(), QStringLiteral("Cheque"));
+            QCOMPARE(first->startTime(), brought);
+            QCOMPARE(first->dueTime(), brought.addSecs(3600));
+            if (dialog == QLatin1String("calendar"))
+                QVERIFY(!first->hasAlarm());
+            else
+                QCOMPARE(first->alarmTime(), brought.addSecs(-600));
+            return;
+        }
         if (dialog == QLatin1String("note"))
             QCOMPARE(first->note().text(), QStringLiteral("Bring the keys"));
         else if (dialog == QLatin1String("alarm"))
