@@ -513,16 +513,21 @@ void TaskInfoDialog::onSaveTittleClicked()
     updateInfo();
 }
 
+// A note left as the task has it (none, for an empty field) is not saved:
+// that would date a new note, or change the task for nothing.
 void TaskInfoDialog::onSaveNoteClicked()
 {
     if (!takesEdits())
         return;
     TaskNote note = m_task->note();
-    if (note.isEmpty())
-        note.setAddedTime(Clock::currentDateTimeUtc());
     m_shownNote = m_noteEdit->toPlainText();
-    note.setText(m_shownNote.trimmed());
-    m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+    const QString text = m_shownNote.trimmed();
+    if (text != (m_task->hasNote() ? note.text() : QString())) {
+        if (note.isEmpty())
+            note.setAddedTime(Clock::currentDateTimeUtc());
+        note.setText(text);
+        m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+    }
     updateInfo();
 }
 
