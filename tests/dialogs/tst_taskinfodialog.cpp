@@ -394,6 +394,27 @@ private slots:
         QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
     }
 
+    // A task a run took out of the list stays "removed on another computer"
+    // through later resets that no run makes (an undo of another edit).
+    void goneNoticeKeepsItsCause()
+    {
+        Fixture f;
+        f.dialog.show();
+        TaskList *fetched = f.model.taskList()->clone();
+        delete fetched->rootTask()->takeChild(fetched->rootTask()->child(0));
+        f.model.setSynchronizing(true);
+        f.model.setTaskList(fetched);
+        f.model.setSynchronizing(false);
+        f.dialog.updateInfo();
+        const QString notice = f.dialog.goneNoticeLabel()->text();
+        QVERIFY2(notice.contains(QStringLiteral("removed on another computer")), qPrintable(notice));
+        f.model.saveUndoState();
+        f.model.setTaskDone(f.model.taskList()->rootTask()->child(0), true);
+        f.model.undo();
+        f.dialog.updateInfo();
+        QCOMPARE(f.dialog.goneNoticeLabel()->text(), notice);
+    }
+
     void removalWhileOpen()
     {
         Fixture f;

@@ -31,6 +31,7 @@
 #include "testenvironment.h"
 #include "treetest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -527,40 +528,59 @@ private slots:
     // it, another task takes its row: the form stays on its own task); its
     // own Save stores it. Undo or redo that takes the task out of the list
     // leaves the typing on show and says so; nothing saves it into another
-    // task, and the tree makes no other task current in its place.
+    // task, and the tree makes no other task current in its place, also when
+    // the main window takes the focus back. The redo or undo that brings the
+    // task back takes the form back to it, the typing editable.
     void typingSurvivesRefresh_data()
     {
         QTest::addColumn<bool>("docked");
         QTest::addColumn<bool>("inNote");
         QTest::addColumn<QString>("step");
-        QTest::newRow("note, done ticked") << false << true << "done";
-        QTest::newRow("note, priority changed") << false << true << "priority";
-        QTest::newRow("note, title saved") << false << true << "save title";
-        QTest::newRow("note, link added") << false << true << "link";
-        QTest::newRow("note, task moved down") << false << true << "down";
-        QTest::newRow("note, task indented") << false << true << "indent";
-        QTest::newRow("title, done ticked") << false << false << "done";
-        QTest::newRow("title, note saved") << false << false << "save note";
-        QTest::newRow("docked, note, undo") << true << true << "undo";
-        QTest::newRow("docked, title, undo") << true << false << "undo";
-        QTest::newRow("docked, note, redo") << true << true << "redo";
-        QTest::newRow("floating, note, undo") << false << true << "undo";
-        QTest::newRow("docked, note, undo after a removal above") << true << true << "undo after removal";
-        QTest::newRow("floating, title, undo after a removal above") << false << false << "undo after removal";
-        QTest::newRow("docked, note, undo takes it away") << true << true << "undone away";
-        QTest::newRow("floating, title, undo takes it away") << false << false << "undone away";
-        QTest::newRow("docked, title, redo takes it away") << true << false << "redone away";
-        QTest::newRow("floating, note, redo takes it away") << false << true << "redone away";
+        QTest::addColumn<QString>("then");
+        QTest::newRow("note, done ticked") << false << true << "done" << "";
+        QTest::newRow("note, priority changed") << false << true << "priority" << "";
+        QTest::newRow("note, title saved") << false << true << "save title" << "";
+        QTest::newRow("note, link added") << false << true << "link" << "";
+        QTest::newRow("note, task moved down") << false << true << "down" << "";
+        QTest::newRow("note, task indented") << false << true << "indent" << "";
+        QTest::newRow("title, done ticked") << false << false << "done" << "";
+        QTest::newRow("title, note saved") << false << false << "save note" << "";
+        QTest::newRow("docked, note, undo") << true << true << "undo" << "";
+        QTest::newRow("docked, title, undo") << true << false << "undo" << "";
+        QTest::newRow("docked, note, redo") << true << true << "redo" << "";
+        QTest::newRow("floating, note, undo") << false << true << "undo" << "";
+        QTest::newRow("docked, note, undo after a removal above") << true << true << "undo after removal" << "";
+        QTest::newRow("floating, title, undo after a removal above") << false << false << "undo after removal" << "";
+        QTest::newRow("docked, note, undo takes it away") << true << true << "undone away" << "";
+        QTest::newRow("floating, title, undo takes it away") << false << false << "undone away" << "";
+        QTest::newRow("docked, title, redo takes it away") << true << false << "redone away" << "";
+        QTest::newRow("floating, note, redo takes it away") << false << true << "redone away" << "";
+        QTest::newRow("docked, note, undo takes it away, main window active again")
+            << true << true << "undone away" << "refocus";
+        QTest::newRow("floating, title, redo takes it away, main window active again")
+            << false << false << "redone away" << "refocus";
+        QTest::newRow("docked, note, undo takes it away, redo brings it back")
+            << true << true << "undone away" << "back";
+        QTest::newRow("floating, title, redo takes it away, undo brings it back")
+            << false << false << "redone away" << "back";
     }
     void typingSurvivesRefresh()
     {
         QFETCH(bool, docked);
         QFETCH(bool, inNote);
         QFETCH(QString, step);
+        QFETCH(QString, then);
         Page page;
         ListsUI &ui = page.ui;
         TreeView *tree = ui.currentTreeView();
         ListModel *list = ui.currentList();
+        if (!then.isEmpty()) {
+            // The user works in the tree: its window keeps the focus there.
+            tree->window()->show();
+            tree->window()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(tree->window()));
+            tree->setFocus();
+        }
         if (step == QLatin1String("indent"))
             tree->setCurrentIndex(list->index(1, 0));
         if (step == QLatin1String("undo after removal")) {
@@ -645,6 +665,22 @@ private slots:
                      step == QLatin1String("undone away") ? QStringLiteral("Pay rent Water plants")
                                                           : QStringLiteral("Pay rent"));
             task = nullptr;
+            if (then == QLatin1String("refocus")) {
+                // To another window and back: the main window's tree takes
+                // the focus again.
+                dialog->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(dialog));
+                tree->window()->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(tree->window()));
+                QCOMPARE(QApplication::focusWidget(), tree);
+            } else if (then == QLatin1String("back")) {
+                static_cast<Action *>(step == QLatin1String("undone away") ? static_cast<Action *>(ui.findChild<RedoAction *>())
+                                                                         : ui.findChild<UndoAction *>())
+                    ->trigger();
+                task = ui.currentTask();
+                QVERIFY(tree->currentIndex().isValid());
+                QCOMPARE(task->title(), title);
+            }
         } else if (step == QLatin1String("undo") || step == QLatin1String("redo")) {
             // The Undo command (or Redo) replaces every task with a copy.
             if (step == QLatin1String("undo"))
@@ -705,6 +741,8 @@ private slots:
         QVERIFY(!notice || !notice->isVisible());
         QVERIFY(inNote ? !task->hasNote() : task->title() == title);
         QCOMPARE(ui.currentTask(), task);
+        QVERIFY(!typed->isReadOnly());
+        QVERIFY(inNote ? dialog->saveNoteButton()->isEnabled() : dialog->saveTitleButton()->isEnabled());
 
         // Its own Save stores the typing, and the field shows what was stored.
         QTest::mouseClick(inNote ? dialog->saveNoteButton() : dialog->saveTitleButton(), Qt::LeftButton);
