@@ -244,6 +244,8 @@ ListsGroupsManagerContainer::Rename ListsGroupsManagerContainer::takeRename()
             rename.group = static_cast<ListsGroupsManagerGroup *>(row)->groupElement();
             rename.serverId = rename.group->serverId();
             rename.nameShared = groupRowsNamed(rename.name).size() > 1;
+            rename.arrangement = groupArrangement();
+            rename.groupPlace = int(groupRows().indexOf(row));
         }
         frame->dropRename();
         break;
@@ -254,16 +256,42 @@ ListsGroupsManagerContainer::Rename ListsGroupsManagerContainer::takeRename()
 QList<ListsGroupsManagerElement *> ListsGroupsManagerContainer::groupRowsNamed(const QString &name) const
 {
     QList<ListsGroupsManagerElement *> out;
-    for (ListsGroupsManagerElement *row : m_rows)
-        if (row->isGroup() && row->name() == name)
+    for (ListsGroupsManagerElement *row : groupRows())
+        if (row->name() == name)
             out << row;
     return out;
 }
 
+QList<ListsGroupsManagerElement *> ListsGroupsManagerContainer::groupRows() const
+{
+    QList<ListsGroupsManagerElement *> out;
+    for (ListsGroupsManagerElement *row : m_rows)
+        if (row->isGroup())
+            out << row;
+    return out;
+}
+
+// Each group's name and depth, and each list inside a group; the lists
+// outside every group are left out (the page adds there the lists the
+// groups do not name).
+QStringList ListsGroupsManagerContainer::groupArrangement() const
+{
+    QStringList out;
+    for (ListsGroupsManagerElement *row : m_rows) {
+        if (row->isGroup())
+            out << QStringLiteral("group %1 %2").arg(row->level()).arg(row->name());
+        else if (row->isList() && row->level() > 0)
+            out << QStringLiteral("list %1 %2").arg(row->level()).arg(
+                       static_cast<ListsGroupsManagerList *>(row)->listElement()->localId());
+    }
+    return out;
+}
+
 // The same list by its ids; the same group as the same object, by its
-// server id, else by a name no other group holds (new groups all start
-// with one): when nothing tells the group, the rename ends rather than go
-// on in another.
+// server id; a group that had none (a run may have given it one since) by
+// its place when the groups come back arranged as they were, or by a name
+// no other group holds (new groups all start with one): when nothing tells
+// the group, the rename ends rather than go on in another.
 void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
 {
     if (!rename.pending)
@@ -282,6 +310,8 @@ void ListsGroupsManagerContainer::resumeRename(const Rename &rename)
                 break;
             }
         }
+        if (!found && rename.serverId == 0 && groupArrangement() == rename.arrangement)
+            found = groupRows().value(rename.groupPlace);
         if (!found && rename.serverId == 0 && !rename.nameShared) {
             const QList<ListsGroupsManagerElement *> named = groupRowsNamed(rename.name);
             if (named.size() == 1)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPointer>
 #include <QScrollArea>
+#include <QStringList>
 
 class ListModel;
 class ListsGroups;
@@ -111,12 +112,19 @@ private:
         QPointer<ListsGroupsElementGroup> group;
         // Another group held its name: the name tells nothing.
         bool nameShared = false;
+        // The rows' arrangement of groups and their lists, and the group's
+        // place among the group rows: a group without server id is told by
+        // its place when the groups come back as they were.
+        QStringList arrangement;
+        int groupPlace = -1;
         QString name;
         QString typed;
     };
     Rename takeRename();
     void resumeRename(const Rename &rename);
     QList<ListsGroupsManagerElement *> groupRowsNamed(const QString &name) const;
+    QList<ListsGroupsManagerElement *> groupRows() const;
+    QStringList groupArrangement() const;
 
     QPointer<QObject> m_page;
     void addGroupRows(ListsGroupsElementGroup *group, int level);

@@ -235,8 +235,10 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
         updateInfo();
         return;
     }
+    // The task a reset took away, back by undo or redo, is the same task.
     const bool sameTask = task && model == m_model
-        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.find(model) == task));
+        && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.find(model) == task)
+            || (m_taskGone && m_goneTask.find(model) == task));
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -254,6 +256,7 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     m_task = model ? task : nullptr;
     m_model = model;
     m_taskGone = false;
+    m_goneTask = TaskTrace();
     if (!waitForReset)
         m_taskBeforeReset = TaskTrace();
     // Typing meant for another task does not follow the form to this one.
@@ -270,7 +273,9 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
 void TaskInfoDialog::forgetTask()
 {
     m_taskBeforeReset = TaskTrace(m_model, m_task);
-    m_resetBySync = m_model && (m_model->isSynchronizing() || ListsSynchronizer::running());
+    // A gone task's notice keeps saying what took it away.
+    if (!m_taskGone)
+        m_resetBySync = m_model && (m_model->isSynchronizing() || ListsSynchronizer::running());
     m_task = nullptr;
 }
 
@@ -287,6 +292,8 @@ void TaskInfoDialog::findTaskAfterReset()
         return;
     m_task = before.find(m_model);
     m_taskGone = !m_task;
+    if (m_taskGone)
+        m_goneTask = before;
     updateInfo();
 }
 
@@ -513,16 +520,21 @@ void TaskInfoDialog::onSaveTittleClicked()
     updateInfo();
 }
 
+// A note left as the task has it (none, for an empty field) is not saved:
+// that would date a new note, or change the task for nothing.
 void TaskInfoDialog::onSaveNoteClicked()
 {
     if (!takesEdits())
         return;
     TaskNote note = m_task->note();
-    if (note.isEmpty())
-        note.setAddedTime(Clock::currentDateTimeUtc());
     m_shownNote = m_noteEdit->toPlainText();
-    note.setText(m_shownNote.trimmed());
-    m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+    const QString text = m_shownNote.trimmed();
+    if (text != (m_task->hasNote() ? note.text() : QString())) {
+        if (note.isEmpty())
+            note.setAddedTime(Clock::currentDateTimeUtc());
+        note.setText(text);
+        m_model->setTaskNote(m_model->indexOfTask(m_task), note);
+    }
     updateInfo();
 }
 

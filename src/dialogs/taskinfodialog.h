@@ -27,7 +27,8 @@ class ToolButton;
 // stands in its place. Refreshes of the same task leave the title and note
 // fields alone while they hold typing not saved yet. A reset that took its
 // task out of the list leaves the typing on show, says so, and saves
-// nothing, until another task is chosen.
+// nothing, until the user chooses another task, or undo or redo brings the
+// task back (then the typing takes edits again).
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -114,6 +115,8 @@ private:
     // A reset took its task out of the list: the typing stays, nothing is
     // saved.
     bool m_taskGone = false;
+    // That task, to know it when undo or redo brings it back.
+    TaskTrace m_goneTask;
     // What the form last put in the title and note fields: a field that
     // differs holds typing not saved yet.
     QString m_shownTitle;

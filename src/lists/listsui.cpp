@@ -1949,9 +1949,12 @@ void ListsUI::showTimeManagementDialog()
     if (!list || !view || !view->currentIndex().isValid())
         return;
     const QModelIndex index = view->currentIndex();
-    QDateTime start = list->taskStartTime(index);
-    QDateTime end = list->taskDueTime(index);
-    QDateTime alarm = list->taskAlarmTime(index);
+    const QDateTime startWas = list->taskStartTime(index);
+    const QDateTime endWas = list->taskDueTime(index);
+    const QDateTime alarmWas = list->taskAlarmTime(index);
+    QDateTime start = startWas;
+    QDateTime end = endWas;
+    QDateTime alarm = alarmWas;
     if (start.isNull())
         start = tomorrowMorning();
     if (end.isNull())
@@ -1966,9 +1969,21 @@ void ListsUI::showTimeManagementDialog()
     const QModelIndex target = task.index();
     if (!target.isValid())
         return;
-    list->setTaskStartTime(target, start);
-    list->setTaskDueTime(target, end);
-    list->setTaskAlarmTime(target, alarm);
+    // Only what the dialog changed: a run may have brought the others
+    // meanwhile. A start and end that would no longer hold together that
+    // way are both written as the dialog checked them.
+    bool startChanged = start != startWas;
+    bool endChanged = end != endWas;
+    const QDateTime newStart = startChanged ? start : list->taskStartTime(target);
+    const QDateTime newEnd = endChanged ? end : list->taskDueTime(target);
+    if ((startChanged || endChanged) && !newStart.isNull() && !newEnd.isNull() && newStart >= newEnd)
+        startChanged = endChanged = true;
+    if (startChanged)
+        list->setTaskStartTime(target, start);
+    if (endChanged)
+        list->setTaskDueTime(target, end);
+    if (alarm != alarmWas)
+        list->setTaskAlarmTime(target, alarm);
 }
 
 void ListsUI::showAlarmDialog()
@@ -1978,7 +1993,8 @@ void ListsUI::showAlarmDialog()
     if (!list || !view || !view->currentIndex().isValid())
         return;
     const QModelIndex index = view->currentIndex();
-    QDateTime alarm = list->taskAlarmTime(index);
+    const QDateTime alarmWas = list->taskAlarmTime(index);
+    QDateTime alarm = alarmWas;
     if (alarm.isNull())
         alarm = tomorrowMorning().toUTC();
     const QPointer<ListModel> alive(list);
@@ -1989,7 +2005,7 @@ void ListsUI::showAlarmDialog()
     if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     const QModelIndex target = task.index();
-    if (!target.isValid())
+    if (!target.isValid() || alarm == alarmWas)
         return;
     list->setTaskAlarmTime(target, alarm);
 }
@@ -2001,7 +2017,8 @@ void ListsUI::showNoteDialog()
     if (!list || !view || !view->currentIndex().isValid())
         return;
     const QModelIndex index = view->currentIndex();
-    TaskNote note = list->taskNote(index);
+    const TaskNote noteWas = list->taskNote(index);
+    TaskNote note = noteWas;
     const QPointer<ListModel> alive(list);
     const FollowedTask task(list, list->taskForIndex(index));
     NoteDialog dialog(&note, mainWindow());
@@ -2010,7 +2027,7 @@ void ListsUI::showNoteDialog()
     if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
         return;
     const QModelIndex target = task.index();
-    if (!target.isValid())
+    if (!target.isValid() || note == noteWas)
         return;
     list->setTaskNote(target, note);
 }

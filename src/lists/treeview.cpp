@@ -137,6 +137,7 @@ Task *TreeView::currentTask() const
 void TreeView::setModel(QAbstractItemModel *newModel)
 {
     m_keptTask = TaskTrace();
+    m_goneTask = TaskTrace();
     if (QAbstractItemModel *old = model()) {
         disconnect(old, &QAbstractItemModel::modelAboutToBeReset, this, &TreeView::onModelAboutToBeReset);
         disconnect(old, &QAbstractItemModel::modelReset, this, &TreeView::onModelReset);
@@ -226,6 +227,18 @@ bool TreeView::event(QEvent *event)
             return false;
     }
     return QTreeView::event(event);
+}
+
+// With no row current, the base view makes its first row current when the
+// focus comes by any way but a click (the window activated again, Tab): a
+// task nobody chose, which the Task info panel would show and edit in place
+// of the one a reset took away. Setting the empty current index tells the
+// view that no row is meant.
+void TreeView::focusInEvent(QFocusEvent *event)
+{
+    if (!currentIndex().isValid())
+        setCurrentIndex(QModelIndex());
+    QTreeView::focusInEvent(event);
 }
 
 void TreeView::keyPressEvent(QKeyEvent *event)
@@ -939,6 +952,8 @@ bool TreeView::refusedTooDeep(const Task *task, const Task *newParent, bool alon
 void TreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
+    if (current.isValid())
+        m_goneTask = TaskTrace();
     // Leaving an empty task deletes it, unless it holds subtasks or is the
     // list's only task. A list the user may not write is left as it is.
     if (!m_removingRows && previous.isValid() && previous.column() == ListModel::TitleColumn && writable()
@@ -988,9 +1003,12 @@ void TreeView::onModelAboutToBeReset()
     // the task kept then still holds.
     const ListModel *list = listModel();
     const QModelIndex current = currentIndex();
-    if (!list || !current.isValid())
+    if (!list)
         return;
-    m_keptTask = TaskTrace(list, list->taskForIndex(current));
+    if (current.isValid())
+        m_keptTask = TaskTrace(list, list->taskForIndex(current));
+    else if (m_keptTask.isNull())
+        m_keptTask = m_goneTask;
 }
 
 void TreeView::onModelReset()
@@ -1008,7 +1026,8 @@ void TreeView::onModelReset()
 // the list still holds it (attachments, conversions, structural moves), or
 // its new copy after undo, redo or a synchronisation. A task the list no
 // longer holds leaves no row current: the task now at its old row is another
-// one, and the Task info panel would follow it.
+// one, and the Task info panel would follow it. Undo or redo that brings
+// the task back makes it current again.
 void TreeView::restoreCurrentTask()
 {
     const TaskTrace kept = m_keptTask;
@@ -1018,6 +1037,8 @@ void TreeView::restoreCurrentTask()
         return;
     if (Task *task = kept.find(list))
         setCurrentIndex(list->indexOfTask(task).siblingAtColumn(ListModel::TitleColumn));
+    else
+        m_goneTask = kept;
 }
 
 void TreeView::onTaskExpanded(const QModelIndex &index)

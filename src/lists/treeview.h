@@ -112,6 +112,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -213,6 +214,9 @@ private:
     // The current task while the model resets (the reset clears the current
     // index), to find it again once the reset is over.
     TaskTrace m_keptTask;
+    // The current task a reset took out of the list, while no other row has
+    // been made current: a later undo or redo may bring it back.
+    TaskTrace m_goneTask;
 };
 
 #endif

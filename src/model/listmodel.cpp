@@ -501,7 +501,7 @@ void ListModel::changeTaskPriority(Task *task, const TaskPriority &priority)
 
 void ListModel::setTaskTitle(Task *task, const QString &title)
 {
-    if (!task)
+    if (!task || task->title() == title)
         return;
     task->setTitle(title);
     task->touch();

@@ -457,15 +457,19 @@ private slots:
     }
 
     // New groups all start with one name: a rename goes on in the group
-    // being renamed, told by the object or its server id, and ends when
-    // nothing tells it, never going on in its namesake.
+    // being renamed, told by the object or its server id, or, for a group
+    // that had no server id yet, by its place when the groups come back as
+    // they were (a run uploaded them and took them back with ids); it ends
+    // when nothing tells it, never going on in its namesake.
     void renameOfOneOfTwoGroupsOfOneName_data()
     {
         QTest::addColumn<QString>("reload");
         QTest::addColumn<QString>("outline");
         QTest::newRow("the same groups") << "same" << "Twin(Reviews) Twin 2(Acme)";
         QTest::newRow("new objects with their server ids") << "ids" << "Twin(Reviews) Twin 2(Acme)";
-        QTest::newRow("new objects, no ids") << "new" << "Twin(Reviews) Twin(Acme)";
+        QTest::newRow("new objects, no ids") << "new" << "Twin(Reviews) Twin 2(Acme)";
+        QTest::newRow("new objects, ids given by the run") << "ids given" << "Twin(Reviews) Twin 2(Acme)";
+        QTest::newRow("new objects, ids given, the twins' lists swapped elsewhere") << "swapped" << "Twin(Acme) Twin(Reviews)";
     }
     void renameOfOneOfTwoGroupsOfOneName()
     {
@@ -485,13 +489,16 @@ private slots:
 
         std::unique_ptr<ListsGroups> old;
         if (reload != QLatin1String("same")) {
-            // The same arrangement in new objects, as the server sends it.
+            // The arrangement in new objects, as the server sends it.
             auto *copy = new ListsGroups;
-            const char *lists[] = {"Reviews", "Acme"};
+            const bool swapped = reload == QLatin1String("swapped");
+            const char *lists[] = {swapped ? "Acme" : "Reviews", swapped ? "Reviews" : "Acme"};
             for (int i = 0; i < 2; ++i) {
                 ListsGroupsElementGroup *twin = copy->addGroupToDefaultGroup();
                 twin->setName(QStringLiteral("Twin"));
-                twin->setServerId(twins[i]->serverId());
+                // Ids the run gave the groups that had none, or the ones they had.
+                const bool given = reload == QLatin1String("ids given") || swapped;
+                twin->setServerId(given ? 80 + i : twins[i]->serverId());
                 copy->addListToGroup(m.page.list(QLatin1String(lists[i]))->taskList(), twin);
             }
             old.reset(m.page.groups.release());

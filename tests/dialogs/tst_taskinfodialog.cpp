@@ -174,22 +174,52 @@ private slots:
         QCOMPARE(f.owner.alarm, 1);
     }
 
+    // A note keeps the time it was first saved; the text is stored trimmed.
     void savingTheNote()
     {
         Fixture f;
         f.dialog.show();
         const QDateTime now(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
         Clock::setFixedTime(now);
+        f.dialog.noteEdit()->setPlainText(QStringLiteral("Keep the receipt"));
         QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
         QCOMPARE(f.task->note().addedTime(), now);
-        QCOMPARE(f.task->note().text(), QString());
         Clock::setFixedTime(now.addDays(1));
-        f.dialog.noteEdit()->setPlainText(QStringLiteral("  Keep the receipt  "));
+        f.dialog.noteEdit()->setPlainText(QStringLiteral("  Keep the receipt, file it  "));
         QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
         QCOMPARE(f.task->note().addedTime(), now);
-        QCOMPARE(f.task->note().text(), QStringLiteral("Keep the receipt"));
+        QCOMPARE(f.task->note().text(), QStringLiteral("Keep the receipt, file it"));
         QTest::mouseClick(f.dialog.deleteNoteButton(), Qt::LeftButton);
         QVERIFY(!f.task->hasNote());
+    }
+
+    // Save on a field left as the task has it changes nothing: no note is
+    // made for an empty field, and the task gets no new modification time
+    // (which would make its list upload a new revision).
+    void savingUnchangedChangesNothing_data()
+    {
+        QTest::addColumn<bool>("inNote");
+        QTest::newRow("empty note") << true;
+        QTest::newRow("title") << false;
+    }
+    void savingUnchangedChangesNothing()
+    {
+        QFETCH(bool, inNote);
+        Fixture f;
+        const QDateTime before(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+        f.task->setModificationTime(before);
+        f.model.taskList()->setSyncStatus(TaskList::Unedited);
+        f.dialog.updateInfo();
+        f.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+        const int undo = f.model.undoIndex();
+        Clock::setFixedTime(before.addDays(1));
+        QTest::mouseClick(inNote ? f.dialog.saveNoteButton() : f.dialog.saveTitleButton(), Qt::LeftButton);
+        QVERIFY(!f.task->hasNote());
+        QCOMPARE(f.task->title(), QStringLiteral("Pay rent"));
+        QCOMPARE(f.task->modificationTime(), before);
+        QCOMPARE(f.model.undoIndex(), undo);
+        QCOMPARE(f.model.taskList()->syncStatus(), TaskList::Unedited);
     }
 
     void readOnlyList()
@@ -362,6 +392,27 @@ private slots:
         QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
         f.dialog.selectedTaskChanged(fresh, &f.model);
         QCOMPARE(f.dialog.titleEdit()->toPlainText(), QStringLiteral("Pay rent now"));
+    }
+
+    // A task a run took out of the list stays "removed on another computer"
+    // through later resets that no run makes (an undo of another edit).
+    void goneNoticeKeepsItsCause()
+    {
+        Fixture f;
+        f.dialog.show();
+        TaskList *fetched = f.model.taskList()->clone();
+        delete fetched->rootTask()->takeChild(fetched->rootTask()->child(0));
+        f.model.setSynchronizing(true);
+        f.model.setTaskList(fetched);
+        f.model.setSynchronizing(false);
+        f.dialog.updateInfo();
+        const QString notice = f.dialog.goneNoticeLabel()->text();
+        QVERIFY2(notice.contains(QStringLiteral("removed on another computer")), qPrintable(notice));
+        f.model.saveUndoState();
+        f.model.setTaskDone(f.model.taskList()->rootTask()->child(0), true);
+        f.model.undo();
+        f.dialog.updateInfo();
+        QCOMPARE(f.dialog.goneNoticeLabel()->text(), notice);
     }
 
     void removalWhileOpen()

@@ -31,6 +31,7 @@
 #include "testenvironment.h"
 #include "treetest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -40,6 +41,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -255,15 +257,20 @@ private slots:
     // on, also when its list changed while they were open: reset with its
     // tasks kept, or every task replaced (as a synchronisation does); a task
     // removed meanwhile takes nothing, and no other task gets the change.
+    // What the user left as it was is not written back: a start, end, alarm
+    // or note a synchronisation brought meanwhile stays.
     void modalEditFollowsItsTask_data()
     {
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("change");
         for (const char *dialog : {"note", "alarm", "calendar"}) {
-            for (const char *change : {"reset", "replaced", "removed"})
+            for (const char *change : {"reset", "replaced", "removed", "changed elsewhere"})
                 QTest::addRow("%s, task %s", dialog, change) << QString::fromLatin1(dialog)
                                                                << QString::fromLatin1(change);
         }
+        // The start alone moved, past the end a run brought: both are written
+        // as the dialog checked them, never a start after the end.
+        QTest::newRow("calendar, start moved past the end brought elsewhere") << "calendar" << "end brought";
     }
     void modalEditFollowsItsTask()
     {
@@ -273,15 +280,54 @@ private slots:
         ListsUI &ui = page.ui;
         ListModel *list = ui.currentList();
         ui.currentTask()->setId(41);
+        // What the task holds when the dialog opens, and what a run brings
+        // while it is open.
+        const QDateTime start = tomorrowMorningUtc(m_now).addDays(1);
+        const QDateTime brought = start.addDays(1);
+        const bool elsewhere = change == QLatin1String("changed elsewhere");
+        const bool endBrought = change == QLatin1String("end brought");
+        QSettings().setValue(QStringLiteral("ui/time-format-24"), true);
+        if (elsewhere || endBrought) {
+            Task *task = ui.currentTask();
+            task->setStartTime(start);
+            task->setDueTime(start.addSecs(3600));
+            task->setAlarmTime(start.addSecs(-600));
+            task->setNote(TaskNote(m_now, QStringLiteral("Cash")));
+        }
         bool seen = false;
         DialogDriver::whenModal([&](QWidget *w) {
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            if (auto *note = qobject_cast<NoteDialog *>(w))
+            auto *note = qobject_cast<NoteDialog *>(w);
+            if (note && !elsewhere)
                 QTest::keyClicks(note->editor(), QStringLiteral("Bring the keys"));
             if (change == QLatin1String("reset")) {
                 list->markEditedAndReset();
             } else if (change == QLatin1String("replaced")) {
                 list->setTaskList(list->taskList()->clone());
+            } else if (elsewhere) {
+                TaskList *copy = list->taskList()->clone();
+                Task *theirs = copy->rootTask()->child(0);
+                theirs->setStartTime(brought);
+                theirs->setDueTime(brought.addSecs(3600));
+                theirs->setAlarmTime(brought.addSecs(-600));
+                theirs->setNote(TaskNote(m_now, QStringLiteral("Cheque")));
+                list->setTaskList(copy);
+                // The calendar's only change: no alarm.
+                if (auto *calendar = qobject_cast<TimeManagementDialog *>(w))
+                    QTest::mouseClick(calendar->alarmCheckBox(), Qt::LeftButton);
+            } else if (endBrought) {
+                TaskList *copy = list->taskList()->clone();
+                copy->rootTask()->child(0)->setDueTime(start.addSecs(1800));
+                list->setTaskList(copy);
+                // 08:45, before the end shown (09:00), after the one brought.
+                auto *calendar = qobject_cast<TimeManagementDialog *>(w);
+                QVERIFY(calendar);
+                QVERIFY(QTest::qWaitForWindowActive(calendar));
+                QLineEdit *time = calendar->startTimeWidget()->lineEdit();
+                time->setFocus();
+                time->selectAll();
+                QTest::keyClicks(time, QStringLiteral("08:45"));
+                QTest::keyClick(time, Qt::Key_Tab);
             } else {
                 list->removeRow(0);
             }
@@ -304,6 +350,22 @@ private slots:
             return;
         }
         QCOMPARE(first->title(), QStringLiteral("Pay rent"));
+        if (endBrought) {
+            QCOMPARE(first->startTime(), start.addSecs(2700));
+            QCOMPARE(first->dueTime(), start.addSecs(3600));
+            QCOMPARE(first->alarmTime(), start.addSecs(-600));
+            return;
+        }
+        if (elsewhere) {
+            QCOMPARE(first->note().text(), QStringLiteral("Cheque"));
+            QCOMPARE(first->startTime(), brought);
+            QCOMPARE(first->dueTime(), brought.addSecs(3600));
+            if (dialog == QLatin1String("calendar"))
+                QVERIFY(!first->hasAlarm());
+            else
+                QCOMPARE(first->alarmTime(), brought.addSecs(-600));
+            return;
+        }
         if (dialog == QLatin1String("note"))
             QCOMPARE(first->note().text(), QStringLiteral("Bring the keys"));
         else if (dialog == QLatin1String("alarm"))
@@ -466,40 +528,59 @@ private slots:
     // it, another task takes its row: the form stays on its own task); its
     // own Save stores it. Undo or redo that takes the task out of the list
     // leaves the typing on show and says so; nothing saves it into another
-    // task, and the tree makes no other task current in its place.
+    // task, and the tree makes no other task current in its place, also when
+    // the main window takes the focus back. The redo or undo that brings the
+    // task back takes the form back to it, the typing editable.
     void typingSurvivesRefresh_data()
     {
         QTest::addColumn<bool>("docked");
         QTest::addColumn<bool>("inNote");
         QTest::addColumn<QString>("step");
-        QTest::newRow("note, done ticked") << false << true << "done";
-        QTest::newRow("note, priority changed") << false << true << "priority";
-        QTest::newRow("note, title saved") << false << true << "save title";
-        QTest::newRow("note, link added") << false << true << "link";
-        QTest::newRow("note, task moved down") << false << true << "down";
-        QTest::newRow("note, task indented") << false << true << "indent";
-        QTest::newRow("title, done ticked") << false << false << "done";
-        QTest::newRow("title, note saved") << false << false << "save note";
-        QTest::newRow("docked, note, undo") << true << true << "undo";
-        QTest::newRow("docked, title, undo") << true << false << "undo";
-        QTest::newRow("docked, note, redo") << true << true << "redo";
-        QTest::newRow("floating, note, undo") << false << true << "undo";
-        QTest::newRow("docked, note, undo after a removal above") << true << true << "undo after removal";
-        QTest::newRow("floating, title, undo after a removal above") << false << false << "undo after removal";
-        QTest::newRow("docked, note, undo takes it away") << true << true << "undone away";
-        QTest::newRow("floating, title, undo takes it away") << false << false << "undone away";
-        QTest::newRow("docked, title, redo takes it away") << true << false << "redone away";
-        QTest::newRow("floating, note, redo takes it away") << false << true << "redone away";
+        QTest::addColumn<QString>("then");
+        QTest::newRow("note, done ticked") << false << true << "done" << "";
+        QTest::newRow("note, priority changed") << false << true << "priority" << "";
+        QTest::newRow("note, title saved") << false << true << "save title" << "";
+        QTest::newRow("note, link added") << false << true << "link" << "";
+        QTest::newRow("note, task moved down") << false << true << "down" << "";
+        QTest::newRow("note, task indented") << false << true << "indent" << "";
+        QTest::newRow("title, done ticked") << false << false << "done" << "";
+        QTest::newRow("title, note saved") << false << false << "save note" << "";
+        QTest::newRow("docked, note, undo") << true << true << "undo" << "";
+        QTest::newRow("docked, title, undo") << true << false << "undo" << "";
+        QTest::newRow("docked, note, redo") << true << true << "redo" << "";
+        QTest::newRow("floating, note, undo") << false << true << "undo" << "";
+        QTest::newRow("docked, note, undo after a removal above") << true << true << "undo after removal" << "";
+        QTest::newRow("floating, title, undo after a removal above") << false << false << "undo after removal" << "";
+        QTest::newRow("docked, note, undo takes it away") << true << true << "undone away" << "";
+        QTest::newRow("floating, title, undo takes it away") << false << false << "undone away" << "";
+        QTest::newRow("docked, title, redo takes it away") << true << false << "redone away" << "";
+        QTest::newRow("floating, note, redo takes it away") << false << true << "redone away" << "";
+        QTest::newRow("docked, note, undo takes it away, main window active again")
+            << true << true << "undone away" << "refocus";
+        QTest::newRow("floating, title, redo takes it away, main window active again")
+            << false << false << "redone away" << "refocus";
+        QTest::newRow("docked, note, undo takes it away, redo brings it back")
+            << true << true << "undone away" << "back";
+        QTest::newRow("floating, title, redo takes it away, undo brings it back")
+            << false << false << "redone away" << "back";
     }
     void typingSurvivesRefresh()
     {
         QFETCH(bool, docked);
         QFETCH(bool, inNote);
         QFETCH(QString, step);
+        QFETCH(QString, then);
         Page page;
         ListsUI &ui = page.ui;
         TreeView *tree = ui.currentTreeView();
         ListModel *list = ui.currentList();
+        if (!then.isEmpty()) {
+            // The user works in the tree: its window keeps the focus there.
+            tree->window()->show();
+            tree->window()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(tree->window()));
+            tree->setFocus();
+        }
         if (step == QLatin1String("indent"))
             tree->setCurrentIndex(list->index(1, 0));
         if (step == QLatin1String("undo after removal")) {
@@ -584,6 +665,22 @@ private slots:
                      step == QLatin1String("undone away") ? QStringLiteral("Pay rent Water plants")
                                                           : QStringLiteral("Pay rent"));
             task = nullptr;
+            if (then == QLatin1String("refocus")) {
+                // To another window and back: the main window's tree takes
+                // the focus again.
+                dialog->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(dialog));
+                tree->window()->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(tree->window()));
+                QCOMPARE(QApplication::focusWidget(), tree);
+            } else if (then == QLatin1String("back")) {
+                static_cast<Action *>(step == QLatin1String("undone away") ? static_cast<Action *>(ui.findChild<RedoAction *>())
+                                                                         : ui.findChild<UndoAction *>())
+                    ->trigger();
+                task = ui.currentTask();
+                QVERIFY(tree->currentIndex().isValid());
+                QCOMPARE(task->title(), title);
+            }
         } else if (step == QLatin1String("undo") || step == QLatin1String("redo")) {
             // The Undo command (or Redo) replaces every task with a copy.
             if (step == QLatin1String("undo"))
@@ -644,6 +741,8 @@ private slots:
         QVERIFY(!notice || !notice->isVisible());
         QVERIFY(inNote ? !task->hasNote() : task->title() == title);
         QCOMPARE(ui.currentTask(), task);
+        QVERIFY(!typed->isReadOnly());
+        QVERIFY(inNote ? dialog->saveNoteButton()->isEnabled() : dialog->saveTitleButton()->isEnabled());
 
         // Its own Save stores the typing, and the field shows what was stored.
         QTest::mouseClick(inNote ? dialog->saveNoteButton() : dialog->saveTitleButton(), Qt::LeftButton);

@@ -938,17 +938,21 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("full"); // F5 rather than "Sync list"
     QTest::addColumn<bool>("floating"); // the dialog rather than the docked panel
-    QTest::newRow("note, server changed") << true << "server" << false << false;
-    QTest::newRow("title, server changed") << false << "server" << false << false;
-    QTest::newRow("note, local tick") << true << "tick" << false << false;
-    QTest::newRow("title, local tick") << false << "tick" << false << false;
-    QTest::newRow("note, a task added above elsewhere") << true << "added above" << false << false;
-    QTest::newRow("title, a task added above elsewhere") << false << "added above" << false << false;
-    QTest::newRow("title, a task added above elsewhere, F5") << false << "added above" << true << false;
-    QTest::newRow("note, a task added above elsewhere, floating") << true << "added above" << false << true;
-    QTest::newRow("note, removed elsewhere") << true << "removed" << false << false;
-    QTest::newRow("title, removed elsewhere") << false << "removed" << false << false;
-    QTest::newRow("note, removed elsewhere, F5, floating") << true << "removed" << true << true;
+    QTest::addColumn<bool>("refocus"); // the main window active again afterwards
+    QTest::newRow("note, server changed") << true << "server" << false << false << false;
+    QTest::newRow("title, server changed") << false << "server" << false << false << false;
+    QTest::newRow("note, local tick") << true << "tick" << false << false << false;
+    QTest::newRow("title, local tick") << false << "tick" << false << false << false;
+    QTest::newRow("note, a task added above elsewhere") << true << "added above" << false << false << false;
+    QTest::newRow("title, a task added above elsewhere") << false << "added above" << false << false << false;
+    QTest::newRow("title, a task added above elsewhere, F5") << false << "added above" << true << false << false;
+    QTest::newRow("note, a task added above elsewhere, floating") << true << "added above" << false << true << false;
+    QTest::newRow("note, removed elsewhere") << true << "removed" << false << false << false;
+    QTest::newRow("title, removed elsewhere") << false << "removed" << false << false << false;
+    QTest::newRow("note, removed elsewhere, F5, floating") << true << "removed" << true << true << false;
+    QTest::newRow("note, removed elsewhere, main window active again") << true << "removed" << false << false << true;
+    QTest::newRow("title, removed elsewhere, F5, floating, main window active again")
+        << false << "removed" << true << true << true;
 }
 
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
@@ -957,6 +961,7 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QFETCH(QString, change);
     QFETCH(bool, full);
     QFETCH(bool, floating);
+    QFETCH(bool, refocus);
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Home: A B")});
@@ -1067,6 +1072,16 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
     if (change == QLatin1String("removed")) {
+        if (refocus) {
+            // To the panel's window and back: the main window's tree takes
+            // the focus again, which chooses no task.
+            info->window()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(info->window()));
+            page->centralWidget()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+            QCOMPARE(QApplication::focusWidget(), tree);
+            QCOMPARE(typed->toPlainText(), text);
+        }
         // No task is current: the one now at its row is another task.
         QVERIFY(!tree->currentIndex().isValid());
         QVERIFY(!info->task());
