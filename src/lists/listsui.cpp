@@ -801,7 +801,9 @@ bool ListsUI::saveLists()
 
 bool ListsUI::saveListsGroups()
 {
-    if (!writesDocuments() || !m_listsGroups || !m_listsGroups->isModified())
+    // The groups go with the lists: a held lists file holds them too.
+    if (!writesDocuments() || !m_listsGroups || !m_listsGroups->isModified()
+        || (m_userLists && m_userLists->savesHeld()))
         return true;
     if (m_listsGroups->save(listsGroupsFilePath())) {
         m_toldGroupsSaveFailed = false;

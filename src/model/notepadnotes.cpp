@@ -66,6 +66,8 @@ int NotepadNotes::indexOfServerId(quint32 id) const
 
 bool NotepadNotes::save()
 {
+    if (m_savesHeld)
+        return true;
     QString error;
     const bool ok = DocumentFile::save(
         filePath(),

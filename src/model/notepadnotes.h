@@ -36,6 +36,8 @@ public:
     bool isChanged() const { return m_changed; }
 
     bool save();
+    // While held, a save writes nothing and the changes stay to be written.
+    void setSavesHeld(bool held) { m_savesHeld = held; }
     bool saveIfChanged();
     // Reads the notepad file; true when it is missing. A file that cannot
     // be read gives false and is kept aside (keptAsidePath(); empty when it
@@ -84,6 +86,7 @@ private:
     QString m_keptAsidePath;
 
     static NotepadNotes *s_instance;
+    bool m_savesHeld = false;
 };
 
 #endif

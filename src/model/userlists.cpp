@@ -97,6 +97,8 @@ UserLists *UserLists::load(QIODevice *device, QString *errorString)
 
 bool UserLists::save(const QString &path, QString *errorString)
 {
+    if (m_savesHeld)
+        return true;
     QString error;
     const bool ok = DocumentFile::save(
         path,

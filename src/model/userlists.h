@@ -53,6 +53,10 @@ public:
     // the previous file whole. The change marks are cleared only after a
     // successful write, so a failed save is tried again at the next one.
     bool save(const QString &path, QString *errorString = nullptr);
+    // While held, a save writes nothing and the changes stay to be written
+    // (a forced local run holds the file until the server's lists are in).
+    void setSavesHeld(bool held) { m_savesHeld = held; }
+    bool savesHeld() const { return m_savesHeld; }
 
     bool isModified() const;
     void clearModified();
@@ -114,6 +118,7 @@ private:
     bool m_displayOrderChanged = false;
     QDateTime m_outlookLastSyncTime;
     MinuteTimer *m_minuteTimer = nullptr;
+    bool m_savesHeld = false;
 };
 
 #endif

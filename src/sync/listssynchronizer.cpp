@@ -19,6 +19,7 @@
 #include "sync/notepadsynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
+#include "sync/syncnotices.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -415,6 +416,8 @@ void ListsSynchronizer::onListsRequestFinished()
     m_listInfos = infos;
     for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
         m_serverIds.insert(it.key());
+    if (m_forceRemote && !confirmRemovingEverything())
+        return;
     int n = int(m_serverIds.size() + m_models.size() + m_deletedLists.size());
     if (n == 0)
         n = 1;
@@ -545,6 +548,31 @@ void ListsSynchronizer::queueAgain(ListModel *model)
     m_serverIds.insert(id);
     m_models.append(model);
     ListOutcome::markUploadOfChanges(model);
+}
+
+// A forced remote run with no list here would remove every list of the
+// user's on the server, the other computers' too: a lists file left empty
+// (a kill, a new computer) must not do that unasked.
+bool ListsSynchronizer::confirmRemovingEverything()
+{
+    if (!m_models.isEmpty())
+        return true;
+    int owned = 0;
+    for (const ListInfo *info : std::as_const(m_listInfos))
+        owned += info->isOwned();
+    if (owned == 0)
+        return true;
+    QPointer<ListsSynchronizer> self(this);
+    const bool yes = SyncNotices::ask(
+        tr("Sync"), tr("There are no lists on this computer. Uploading them in place of the server's would "
+                       "delete all %n of your lists on the server, on your other computers too.\n"
+                       "Delete them?",
+                       nullptr, owned));
+    if (!self || hasEnded())
+        return false;
+    if (!yes)
+        failRun(tr("Nothing was changed: there are no lists on this computer to upload."));
+    return yes;
 }
 
 // A forced local run posts nothing: a list kept to finish a replacement

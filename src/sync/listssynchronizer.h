@@ -122,6 +122,7 @@ private:
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
     void holdReplacedLists();
     void dropUnpostedReplacements(QList<QPointer<ListModel>> &models);
+    bool confirmRemovingEverything();
     bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedList(quint32 id);
     void restoreUnsentMarks();

@@ -25,3 +25,8 @@ void SyncNotices::tell(const QString &title, const QString &text)
     if (g_teller)
         g_teller->inform(title, text);
 }
+
+bool SyncNotices::ask(const QString &title, const QString &text)
+{
+    return g_teller && g_teller->confirm(title, text);
+}

@@ -14,12 +14,16 @@ public:
 
     // Shows the message; returns once the user closed it.
     virtual void inform(const QString &title, const QString &text) = 0;
+    // Asks before something that cannot be undone; true for yes.
+    virtual bool confirm(const QString &title, const QString &text) = 0;
 
     // Not owned; null for none.
     static void setTeller(SyncNotices *teller);
     static SyncNotices *teller();
     // Through the teller set, if any.
     static void tell(const QString &title, const QString &text);
+    // Without a teller nobody said yes.
+    static bool ask(const QString &title, const QString &text);
 };
 
 #endif

@@ -87,9 +87,24 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
 
 SyncSnapshot::~SyncSnapshot()
 {
+    if (m_holdsSaves) {
+        if (m_lists)
+            m_lists->setSavesHeld(false);
+        if (m_notes)
+            m_notes->setSavesHeld(false);
+    }
     for (const ListState &state : std::as_const(m_listStates))
         delete state.list;
     qDeleteAll(m_deletedLists);
+}
+
+void SyncSnapshot::holdSaves()
+{
+    m_holdsSaves = true;
+    if (m_lists)
+        m_lists->setSavesHeld(true);
+    if (m_notes)
+        m_notes->setSavesHeld(true);
 }
 
 void SyncSnapshot::restore()

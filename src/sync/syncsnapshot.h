@@ -29,6 +29,10 @@ public:
     SyncSnapshot &operator=(const SyncSnapshot &) = delete;
 
     void restore();
+    // Until the snapshot goes, the lists and notepad files keep what they
+    // hold: a run killed before it has the server's copies leaves the
+    // user's where they were.
+    void holdSaves();
 
 private:
     struct ListState
@@ -66,6 +70,7 @@ private:
     bool m_groupsEdited = false;
     QList<NoteState> m_noteStates;
     bool m_notesOrderChanged = false;
+    bool m_holdsSaves = false;
 };
 
 #endif

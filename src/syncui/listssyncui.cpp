@@ -71,7 +71,7 @@ void ListsSyncUI::forceRemoteSync()
 {
     m_forceRemote = true;
     m_forceLocal = false;
-    runForced([this](NotepadNotes *notes) { ListsSynchronizer::prepareForceRemote(m_lists, notes); });
+    runForced([this](NotepadNotes *notes) { ListsSynchronizer::prepareForceRemote(m_lists, notes); }, false);
 }
 
 void ListsSyncUI::forceLocalSync()
@@ -83,10 +83,12 @@ void ListsSyncUI::forceLocalSync()
         m_page->closeHiddenDialogs();
         ListsSynchronizer::prepareForceLocal(m_lists, notes);
         m_page->resetListsGroups();
-    });
+    }, true);
 }
 
-void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare)
+// A forced local run empties the lists before it has the server's: the
+// files keep the user's until the run is over.
+void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, bool holdSaves)
 {
     if (!checkSettings() || !m_lists)
         return;
@@ -94,6 +96,8 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare)
     bool settingsRequested = false;
     {
         SyncSnapshot snapshot(m_lists, m_page, notes);
+        if (holdSaves)
+            snapshot.holdSaves();
         prepare(notes);
         settingsRequested = runHeld();
         if (!succeeded())

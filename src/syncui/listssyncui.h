@@ -37,7 +37,7 @@ private:
     // settings after it failed. They open only once the run is wound up.
     bool runHeld();
     // A forced run: `prepare` readies the lists and notes after the snapshot.
-    void runForced(const std::function<void(NotepadNotes *)> &prepare);
+    void runForced(const std::function<void(NotepadNotes *)> &prepare, bool holdSaves);
     void ensureANote();
 
     // A backup imported in the settings replaces the lists: they may be gone

@@ -6,3 +6,8 @@ void SyncNoticeBoxes::inform(const QString &title, const QString &text)
 {
     MessageDialog::information(title, text, nullptr);
 }
+
+bool SyncNoticeBoxes::confirm(const QString &title, const QString &text)
+{
+    return MessageDialog::question(title, text, nullptr);
+}

@@ -8,6 +8,7 @@ class SyncNoticeBoxes : public SyncNotices
 {
 public:
     void inform(const QString &title, const QString &text) override;
+    bool confirm(const QString &title, const QString &text) override;
 };
 
 #endif

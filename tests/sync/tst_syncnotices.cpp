@@ -9,7 +9,13 @@ class Recorder : public SyncNotices
 {
 public:
     void inform(const QString &title, const QString &text) override { told << title + QLatin1Char('|') + text; }
+    bool confirm(const QString &title, const QString &text) override
+    {
+        told << title + QLatin1Char('?') + text;
+        return answer;
+    }
     QStringList told;
+    bool answer = false;
 };
 
 } // namespace
@@ -41,6 +47,18 @@ private slots:
         }
         QCOMPARE(SyncNotices::teller(), nullptr);
         SyncNotices::tell(QStringLiteral("Sync"), QStringLiteral("lost"));
+        // Nobody to ask said no.
+        QVERIFY(!SyncNotices::ask(QStringLiteral("Sync"), QStringLiteral("Delete?")));
+    }
+
+    void askedThroughTheTeller()
+    {
+        Recorder recorder;
+        SyncNotices::setTeller(&recorder);
+        QVERIFY(!SyncNotices::ask(QStringLiteral("Sync"), QStringLiteral("Delete?")));
+        recorder.answer = true;
+        QVERIFY(SyncNotices::ask(QStringLiteral("Sync"), QStringLiteral("Delete?")));
+        QCOMPARE(recorder.told, (QStringList{"Sync?Delete?", "Sync?Delete?"}));
     }
 };
 
