@@ -123,7 +123,8 @@ def entry_names(s, name, open_menu, count):
 
 def check_search_field(s, app):
     """Ctrl+F shows the search bar over the tasks; a click puts the cursor in
-    its field, which a screen reader finds and is told has the focus."""
+    its field, which a screen reader finds and is told has the focus. From
+    there F5 synchronises and Ctrl+F hides the bar again."""
     s.keys("ctrl+f")
     field = s.find(app, "text", "Search tasks", what="the task search field among the page's widgets")
     del focused[:]
@@ -140,6 +141,17 @@ def check_search_field(s, app):
     s.shot("search-field")
     s.keys("Escape")
     poll("Escape to empty the search field", lambda: s.text_of(field) == "")
+    # The page's keys that edit no text act from the field: F5 synchronises,
+    # Ctrl+F hides the bar.
+    since = len(s.server_lines)
+    s.keys("F5")
+    poll("F5 in the search field to synchronise", lambda: s.server_said(r"^[A-Z]+ /", since))
+    s.wait_sync_end(app)
+    # The run's window took the keyboard; with no window manager to give it
+    # back, a click does.
+    s.click(field)
+    s.keys("ctrl+f")
+    poll("Ctrl+F in the search field to hide the search bar", lambda: not s.is_showing(field))
 
 
 def scenario(s):
