@@ -254,8 +254,11 @@ QVariant ListModel::colourData(const QModelIndex &index, int role) const
     return QBrush(role == Qt::BackgroundRole ? background : text);
 }
 
-QVariant ListModel::headerData(int section, Qt::Orientation, int) const
+QVariant ListModel::headerData(int section, Qt::Orientation, int role) const
 {
+    // Assistive tools name every column, the icon ones too, in plain words.
+    if (role == Qt::AccessibleTextRole)
+        return accessibleHeader(section);
     switch (section) {
     case TitleColumn:
         return tr("   tasks");
@@ -268,6 +271,26 @@ QVariant ListModel::headerData(int section, Qt::Orientation, int) const
     case AssignmentColumn:
         return tr("assiged to");
     default:
+        return QVariant();
+    }
+}
+
+QVariant ListModel::accessibleHeader(int section)
+{
+    switch (section) {
+    case TitleColumn:
+        return tr("Tasks");
+    case StartTimeColumn:
+        return tr("Start time");
+    case EndTimeColumn:
+        return tr("End time");
+    case ElapsedColumn:
+        return tr("Elapsed");
+    case AssignmentColumn:
+        return tr("Assigned to");
+    default:
+        if (section >= FirstIconColumn && section <= LastIconColumn)
+            return tr("Icon %1").arg(section - FirstIconColumn + 1);
         return QVariant();
     }
 }

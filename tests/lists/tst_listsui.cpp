@@ -1,6 +1,7 @@
 // The lists page over a temporary data folder: its documents (load, the save
 // tick, reload, unreadable and unwritable files), local ids, look-ups, tab
-// icons, menus, panels and layout modes, and its keys in text fields.
+// icons, menus, panels and layout modes, its keys in text fields, and what
+// assistive tools find of it.
 
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
@@ -20,6 +21,7 @@
 #include "lists/commands/structurecommands.h"
 #include "lists/commands/taskcommands.h"
 #include "lists/listsui.h"
+#include "lists/syncingscreen.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/textfieldkeyfilter.h"
@@ -39,6 +41,7 @@
 #include "treetest.h"
 #include "../shell/testpages.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -237,6 +240,24 @@ struct PagesWindow
             + field->parentWidget()->metaObject()->className();
     }
 };
+
+// Depth first from `iface`, as assistive tools walk a window: the first
+// interface of `object`, or null. On the way each child must know its parent
+// and the parent its place.
+QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, int depth = 0)
+{
+    if (!iface || depth > 40)
+        return nullptr;
+    if (iface->object() == object)
+        return iface;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface *child = iface->child(i);
+        QAccessibleInterface *found = reached(child, object, depth + 1);
+        if (found && child->parent() == iface && iface->indexOfChild(child) == i)
+            return found;
+    }
+    return nullptr;
+}
 
 // Each window asking something modally: its title and text, answered yes.
 struct ModalsAnswered
@@ -1248,6 +1269,59 @@ private slots:
             QVERIFY2(changed.join(QStringLiteral(", ")) == effect,
                      qPrintable(QString::fromUtf8(name) + QStringLiteral(": ") + changed.join(QStringLiteral(", "))));
         }
+    }
+
+    // What assistive tools find of the window with the lists page shown,
+    // from the window down: the list tabs, the connection picture in the
+    // title bar, each column of the task tree (the icon ones too), and the
+    // overlay a list's own synchronisation shows with its button.
+    void seenByAssistiveTools_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("list tabs") << "tabs" << int(QAccessible::PageTabList) << "Lists";
+        QTest::newRow("connection") << "connection" << int(QAccessible::Graphic) << "Not connected";
+        const QStringList columns = {"Tasks",  "Icon 1", "Icon 2",     "Icon 3",   "Icon 4",  "Icon 5",
+                                     "Icon 6", "Icon 7", "Start time", "End time", "Elapsed", "Assigned to"};
+        for (int column = 0; column < int(columns.size()); ++column)
+            QTest::addRow("column %d", column) << QStringLiteral("column %1").arg(column)
+                                               << int(QAccessible::ColumnHeader) << columns.at(column);
+        QTest::newRow("syncing overlay") << "overlay" << int(QAccessible::Grouping) << "List synchronisation";
+        QTest::newRow("its cancel button") << "cancel" << int(QAccessible::Button) << "Cancel synchronisation";
+    }
+
+    void seenByAssistiveTools()
+    {
+        QFETCH(QString, part);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        writeLists({QStringLiteral("A")});
+        PagesWindow pages;
+        QVERIFY(pages.show());
+        TreeView *tree = pages.ui->currentTreeView();
+        tree->onShowSyncingScreen();
+        QAccessibleInterface *top = QAccessible::queryAccessibleInterface(pages.window.get());
+        QAccessibleInterface *found = nullptr;
+        if (part.startsWith(QLatin1String("column "))) {
+            QAccessibleInterface *rows = reached(top, tree);
+            QVERIFY(rows);
+            found = rows->child(part.section(QLatin1Char(' '), 1).toInt());
+        } else {
+            const QHash<QString, QObject *> objects = {
+                {QStringLiteral("tabs"), pages.ui->tabWidget()->tabBar()},
+                {QStringLiteral("connection"), pages.window->findChild<QLabel *>(QStringLiteral("connectionicon"))},
+                {QStringLiteral("overlay"), tree->syncingScreen()},
+                {QStringLiteral("cancel"), tree->syncingScreen()->cancelButton()},
+            };
+            QVERIFY(objects.value(part));
+            found = reached(top, objects.value(part));
+            QVERIFY2(found, "out of reach");
+            QVERIFY(!found->state().invisible);
+        }
+        QVERIFY(found);
+        QCOMPARE(int(found->role()), role);
+        QCOMPARE(found->text(QAccessible::Name), name);
     }
 
     // A task's title editor is where the user works on tasks: the page's
