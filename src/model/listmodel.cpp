@@ -257,39 +257,20 @@ QVariant ListModel::colourData(const QModelIndex &index, int role) const
 QVariant ListModel::headerData(int section, Qt::Orientation, int role) const
 {
     // Assistive tools name every column, the icon ones too, in plain words.
-    if (role == Qt::AccessibleTextRole)
-        return accessibleHeader(section);
+    const bool named = role == Qt::AccessibleTextRole;
     switch (section) {
     case TitleColumn:
-        return tr("   tasks");
+        return named ? tr("Tasks") : tr("   tasks");
     case StartTimeColumn:
-        return tr("start time");
+        return named ? tr("Start time") : tr("start time");
     case EndTimeColumn:
-        return tr("end time");
+        return named ? tr("End time") : tr("end time");
     case ElapsedColumn:
-        return tr("elapsed");
+        return named ? tr("Elapsed") : tr("elapsed");
     case AssignmentColumn:
-        return tr("assiged to");
+        return named ? tr("Assigned to") : tr("assiged to");
     default:
-        return QVariant();
-    }
-}
-
-QVariant ListModel::accessibleHeader(int section)
-{
-    switch (section) {
-    case TitleColumn:
-        return tr("Tasks");
-    case StartTimeColumn:
-        return tr("Start time");
-    case EndTimeColumn:
-        return tr("End time");
-    case ElapsedColumn:
-        return tr("Elapsed");
-    case AssignmentColumn:
-        return tr("Assigned to");
-    default:
-        if (section >= FirstIconColumn && section <= LastIconColumn)
+        if (named && section >= FirstIconColumn && section <= LastIconColumn)
             return tr("Icon %1").arg(section - FirstIconColumn + 1);
         return QVariant();
     }

@@ -219,7 +219,6 @@ private:
     QVariant titleData(const Task *task, int role) const;
     QVariant iconData(const Task *task, int column, int role) const;
     QVariant colourData(const QModelIndex &index, int role) const;
-    static QVariant accessibleHeader(int section);
     void insertTopLevel(Task *task, bool first);
     void replaceList(TaskList *list, bool deleteOld);
     bool verifyRows(const QModelIndex &parent, int depth) const;

@@ -3,6 +3,7 @@
 // icons, menus, panels and layout modes, its keys in text fields, and what
 // assistive tools find of it.
 
+#include "accessibletree.h"
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
 #include "contacts/friends.h"
@@ -240,24 +241,6 @@ struct PagesWindow
             + field->parentWidget()->metaObject()->className();
     }
 };
-
-// Depth first from `iface`, as assistive tools walk a window: the first
-// interface of `object`, or null. On the way each child must know its parent
-// and the parent its place.
-QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, int depth = 0)
-{
-    if (!iface || depth > 40)
-        return nullptr;
-    if (iface->object() == object)
-        return iface;
-    for (int i = 0; i < iface->childCount(); ++i) {
-        QAccessibleInterface *child = iface->child(i);
-        QAccessibleInterface *found = reached(child, object, depth + 1);
-        if (found && child->parent() == iface && iface->indexOfChild(child) == i)
-            return found;
-    }
-    return nullptr;
-}
 
 // Each window asking something modally: its title and text, answered yes.
 struct ModalsAnswered
@@ -1301,24 +1284,24 @@ private slots:
         QVERIFY(pages.show());
         TreeView *tree = pages.ui->currentTreeView();
         tree->onShowSyncingScreen();
-        QAccessibleInterface *top = QAccessible::queryAccessibleInterface(pages.window.get());
-        QAccessibleInterface *found = nullptr;
-        if (part.startsWith(QLatin1String("column "))) {
-            QAccessibleInterface *rows = reached(top, tree);
-            QVERIFY(rows);
-            found = rows->child(part.section(QLatin1Char(' '), 1).toInt());
-        } else {
-            const QHash<QString, QObject *> objects = {
-                {QStringLiteral("tabs"), pages.ui->tabWidget()->tabBar()},
-                {QStringLiteral("connection"), pages.window->findChild<QLabel *>(QStringLiteral("connectionicon"))},
-                {QStringLiteral("overlay"), tree->syncingScreen()},
-                {QStringLiteral("cancel"), tree->syncingScreen()->cancelButton()},
-            };
-            QVERIFY(objects.value(part));
-            found = reached(top, objects.value(part));
-            QVERIFY2(found, "out of reach");
-            QVERIFY(!found->state().invisible);
-        }
+        const bool column = part.startsWith(QLatin1String("column "));
+        const QHash<QString, QObject *> objects = {
+            {QStringLiteral("tabs"), pages.ui->tabWidget()->tabBar()},
+            {QStringLiteral("connection"), pages.window->findChild<QLabel *>(QStringLiteral("connectionicon"))},
+            {QStringLiteral("overlay"), tree->syncingScreen()},
+            {QStringLiteral("cancel"), tree->syncingScreen()->cancelButton()},
+        };
+        QObject *object = column ? tree : objects.value(part);
+        QVERIFY(object);
+        QStringList broken;
+        QAccessibleInterface *found =
+            AccessibleTree::reached(QAccessible::queryAccessibleInterface(pages.window.get()), object, &broken);
+        QVERIFY2(found, "out of reach");
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+        QVERIFY(!found->state().invisible);
+        // The tree's first children are its column headers.
+        if (column)
+            found = found->child(part.section(QLatin1Char(' '), 1).toInt());
         QVERIFY(found);
         QCOMPARE(int(found->role()), role);
         QCOMPARE(found->text(QAccessible::Name), name);
