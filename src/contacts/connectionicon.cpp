@@ -34,5 +34,8 @@ void ConnectionIcon::onDisconnected()
 void ConnectionIcon::updateIcon()
 {
     show();
-    setPixmap(QPixmap(imagePath(EventConnection::instance()->isConnected(), UISettings::instance()->isBlueSkin())));
+    const bool connected = EventConnection::instance()->isConnected();
+    setPixmap(QPixmap(imagePath(connected, UISettings::instance()->isBlueSkin())));
+    // The picture alone tells assistive tools nothing.
+    setAccessibleName(connected ? tr("Connected") : tr("Not connected"));
 }

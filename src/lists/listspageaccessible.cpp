@@ -1,5 +1,6 @@
 #include "lists/listspageaccessible.h"
 
+#include "lists/syncingscreen.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/treeview.h"
@@ -13,16 +14,21 @@
 
 namespace {
 
-// The search bars of the tab widget's trees, in tab order.
-QList<QObject *> searchBars(const TabWidget *tabs)
+// The overlays of the tab widget's trees (a syncing overlay, then a search
+// bar, as they stack), in tab order.
+QList<QObject *> overlays(const TabWidget *tabs)
 {
-    QList<QObject *> bars;
+    QList<QObject *> found;
     for (int i = 0; i < tabs->count(); ++i) {
         auto *view = qobject_cast<TreeView *>(tabs->widget(i));
-        if (TaskListSearchWidget *bar = view ? view->madeSearchBar() : nullptr)
-            bars << bar;
+        if (!view)
+            continue;
+        if (SyncingScreen *screen = view->madeSyncingScreen())
+            found << screen;
+        if (TaskListSearchWidget *bar = view->madeSearchBar())
+            found << bar;
     }
-    return bars;
+    return found;
 }
 
 TabWidget *tabWidgetAbove(const QWidget *widget)
@@ -34,7 +40,7 @@ TabWidget *tabWidgetAbove(const QWidget *widget)
     return nullptr;
 }
 
-// The tab widget with its trees' search bars after its own children.
+// The tab widget with its trees' overlays after its own children.
 class TabWidgetAccessible : public QAccessibleWidget
 {
 public:
@@ -43,33 +49,33 @@ public:
     {
     }
 
-    int childCount() const override { return QAccessibleWidget::childCount() + int(searchBars(tabs()).size()); }
+    int childCount() const override { return QAccessibleWidget::childCount() + int(overlays(tabs()).size()); }
 
     QAccessibleInterface *child(int index) const override
     {
         const int own = QAccessibleWidget::childCount();
         if (index < own)
             return QAccessibleWidget::child(index);
-        const QList<QObject *> bars = searchBars(tabs());
-        return index - own < bars.size() ? QAccessible::queryAccessibleInterface(bars.at(index - own)) : nullptr;
+        const QList<QObject *> found = overlays(tabs());
+        return index - own < found.size() ? QAccessible::queryAccessibleInterface(found.at(index - own)) : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        const int bar = child ? int(searchBars(tabs()).indexOf(child->object())) : -1;
-        return bar >= 0 ? QAccessibleWidget::childCount() + bar : QAccessibleWidget::indexOfChild(child);
+        const int overlay = child ? int(overlays(tabs()).indexOf(child->object())) : -1;
+        return overlay >= 0 ? QAccessibleWidget::childCount() + overlay : QAccessibleWidget::indexOfChild(child);
     }
 
 private:
     TabWidget *tabs() const { return static_cast<TabWidget *>(widget()); }
 };
 
-// A search bar, the child of the tab widget that lists it.
-class SearchBarAccessible : public QAccessibleWidget
+// An overlay of a tree, the child of the tab widget that lists it.
+class OverlayAccessible : public QAccessibleWidget
 {
 public:
-    explicit SearchBarAccessible(TaskListSearchWidget *bar)
-        : QAccessibleWidget(bar, QAccessible::Border)
+    OverlayAccessible(QWidget *overlay, QAccessible::Role role)
+        : QAccessibleWidget(overlay, role)
     {
     }
 
@@ -238,7 +244,9 @@ QAccessibleInterface *listsPageFactory(const QString &, QObject *object)
     if (auto *tabs = qobject_cast<TabWidget *>(object))
         return new TabWidgetAccessible(tabs);
     if (auto *bar = qobject_cast<TaskListSearchWidget *>(object))
-        return new SearchBarAccessible(bar);
+        return new OverlayAccessible(bar, QAccessible::Border);
+    if (auto *screen = qobject_cast<SyncingScreen *>(object))
+        return new OverlayAccessible(screen, QAccessible::Grouping);
     auto *tabBar = qobject_cast<QTabBar *>(object);
     auto *tabs = tabBar ? qobject_cast<TabWidget *>(tabBar->parentWidget()) : nullptr;
     if (tabs && tabs->tabBar() == tabBar)

@@ -16,6 +16,7 @@ SyncingScreen::SyncingScreen(TaskTreeOwner *ui, TreeView *view, QWidget *parent)
     , m_view(view)
     , m_blueSkin(UISettings::instance()->isBlueSkin())
 {
+    setAccessibleName(tr("List synchronisation"));
     auto *layout = new QVBoxLayout(this);
     m_frame = new QFrame;
     m_frameLayout = new QVBoxLayout(m_frame);

@@ -61,6 +61,9 @@ TabWidget::TabWidget(ListsUI *listsUI, QWidget *parent)
     bar->setObjectName(QStringLiteral("qt_tabwidget_tabbar"));
     bar->setDrawBase(false);
     setTabBar(bar);
+    // Once it is the widget's bar, so that assistive tools asked now meet the
+    // page's presentation of it.
+    bar->setAccessibleName(tr("Lists"));
     tabBar()->installEventFilter(this);
     tabBar()->setFocusPolicy(Qt::NoFocus);
     connect(this, &QTabWidget::currentChanged, this, &TabWidget::tabIndexChanged);

@@ -28,6 +28,48 @@ QList<QKeyCombination> shortcutForms(const QKeyEvent &event)
     return forms;
 }
 
+// The keys held with Ctrl that a text field edits with, wherever the
+// platform puts them.
+constexpr QKeySequence::StandardKey editingKeys[] = {
+    QKeySequence::Copy, QKeySequence::Cut,       QKeySequence::Paste,           QKeySequence::Undo,
+    QKeySequence::Redo, QKeySequence::SelectAll, QKeySequence::DeleteEndOfLine, QKeySequence::DeleteCompleteLine,
+};
+
+// Whether a text field has a use for the key: typing, Tab, moving and
+// selecting, deleting, the clipboard and undo. Function keys and the other
+// keys held with Ctrl (F5, Ctrl+F, Ctrl+T, Ctrl+Tab) are the page's even from
+// a field.
+bool fieldUsesKey(const QKeyEvent &event)
+{
+    for (const QKeySequence::StandardKey key : editingKeys) {
+        if (event.matches(key))
+            return true;
+    }
+    const int key = event.key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return false;
+    const Qt::KeyboardModifiers held = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (held == Qt::NoModifier)
+        return true;
+    if (held != Qt::ControlModifier)
+        return false;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 TextFieldKeyFilter::TextFieldKeyFilter(QWidget *actionsOwner, QObject *parent)
@@ -71,7 +113,10 @@ bool TextFieldKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (!m_actionsOwner->isVisible() || widget->window() != m_actionsOwner->window() || !isTextField(widget)
         || isTaskTitleEditor(widget))
         return false;
-    const QList<QKeyCombination> forms = shortcutForms(*static_cast<QKeyEvent *>(event));
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (!fieldUsesKey(*key))
+        return false;
+    const QList<QKeyCombination> forms = shortcutForms(*key);
     const QList<QAction *> actions = m_actionsOwner->actions();
     for (const QAction *action : actions) {
         // Only the keys that would run a command now.

@@ -7,10 +7,11 @@
 class QWidget;
 
 // The page's commands take their keys window-wide. A key typed in a text
-// field of that window (a search field, a panel's field, the notepad) goes to
-// the field instead, so Tab or Ctrl+Up there never changes the tasks behind
-// the user's back. A task's own title editor keeps the commands: there the
-// user works on the tasks.
+// field of that window (a search field, a panel's field, the notepad) that
+// the field types, moves or edits with goes to the field instead, so Tab or
+// Ctrl+Up there never changes the tasks behind the user's back; the others
+// (F5, Ctrl+F, Ctrl+T, Ctrl+Tab) still run the page's commands. A task's own
+// title editor keeps every command: there the user works on the tasks.
 class TextFieldKeyFilter : public QObject
 {
     Q_OBJECT

@@ -92,8 +92,9 @@ public:
     void adjustSearchBarGeometry();
     TaskListSearchWidget *searchBar() const;
     SyncingScreen *syncingScreen() const;
-    // The search bar when made, null before; never makes it.
+    // The overlays when made, null before; never make them.
     TaskListSearchWidget *madeSearchBar() const { return m_searchBar; }
+    SyncingScreen *madeSyncingScreen() const { return m_syncingScreen; }
 
     // Tasks found by the search, in tree order.
     QList<Task *> searchHits() const { return m_searchHits; }

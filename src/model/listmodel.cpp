@@ -254,20 +254,24 @@ QVariant ListModel::colourData(const QModelIndex &index, int role) const
     return QBrush(role == Qt::BackgroundRole ? background : text);
 }
 
-QVariant ListModel::headerData(int section, Qt::Orientation, int) const
+QVariant ListModel::headerData(int section, Qt::Orientation, int role) const
 {
+    // Assistive tools name every column, the icon ones too, in plain words.
+    const bool named = role == Qt::AccessibleTextRole;
     switch (section) {
     case TitleColumn:
-        return tr("   tasks");
+        return named ? tr("Tasks") : tr("   tasks");
     case StartTimeColumn:
-        return tr("start time");
+        return named ? tr("Start time") : tr("start time");
     case EndTimeColumn:
-        return tr("end time");
+        return named ? tr("End time") : tr("end time");
     case ElapsedColumn:
-        return tr("elapsed");
+        return named ? tr("Elapsed") : tr("elapsed");
     case AssignmentColumn:
-        return tr("assiged to");
+        return named ? tr("Assigned to") : tr("assiged to");
     default:
+        if (named && section >= FirstIconColumn && section <= LastIconColumn)
+            return tr("Icon %1").arg(section - FirstIconColumn + 1);
         return QVariant();
     }
 }

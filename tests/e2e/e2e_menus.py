@@ -5,7 +5,8 @@ that belongs to the program's window, not as a nameless menu of nobody's.
 The presence menu's entries are each announced by the state they set.
 And the task search field: found among the page's widgets as a text field
 by its name, and told as where the focus is once the cursor is in it (not
-the list's tab)."""
+the list's tab). And the page's parts a screen reader names: the list tabs,
+the connection picture, the task tree's columns, the syncing overlay."""
 
 import re
 import subprocess
@@ -123,7 +124,8 @@ def entry_names(s, name, open_menu, count):
 
 def check_search_field(s, app):
     """Ctrl+F shows the search bar over the tasks; a click puts the cursor in
-    its field, which a screen reader finds and is told has the focus."""
+    its field, which a screen reader finds and is told has the focus. From
+    there F5 synchronises and Ctrl+F hides the bar again."""
     s.keys("ctrl+f")
     field = s.find(app, "text", "Search tasks", what="the task search field among the page's widgets")
     del focused[:]
@@ -140,6 +142,45 @@ def check_search_field(s, app):
     s.shot("search-field")
     s.keys("Escape")
     poll("Escape to empty the search field", lambda: s.text_of(field) == "")
+    # The page's keys that edit no text act from the field: F5 synchronises,
+    # Ctrl+F hides the bar.
+    since = len(s.server_lines)
+    s.keys("F5")
+    poll("F5 in the search field to synchronise", lambda: s.server_said(r"^[A-Z]+ /", since))
+    s.wait_sync_end(app)
+    # The run's window took the keyboard; with no window manager to give it
+    # back, a click does.
+    s.click(field)
+    s.keys("ctrl+f")
+    poll("Ctrl+F in the search field to hide the search bar", lambda: not s.is_showing(field))
+
+
+def check_names(s, app):
+    """The list tabs, the connection picture beside Preferences and every
+    column of the task tree are named; while a list synchronises on its own
+    (the server keeping its answer back), the overlay saying so and its
+    Cancel button are found, and the button cancels."""
+    s.find(app, "page tab list", "Lists", what="the list tabs by their name")
+    # Signed in since the start: the picture says so.
+    s.find(app, "image", "Connected", what="the connection picture named by its state")
+    tree = s.find(app, "tree", what="the task tree")
+    headers = [h.name for h in s.find_all(tree, "table column header", showing=False)]
+    check(len(headers) == 12 and all(headers), "the task tree's columns are named %r" % headers)
+
+    # The list is on the server by now: its run asks after the list first.
+    s.server_command("hold /list", "holding")
+    tab = poll("a list's tab", lambda: s.find_all(app, "page tab"))[0]
+    before = visible_windows(s)
+    s.click(tab, button=3)
+    poll("the list's menu", lambda: visible_windows(s) - before)
+    # Jump to, Add list, Sync list.
+    s.keys("Down", "Down", "Down", "Return")
+    overlay = s.find(app, None, "List synchronisation", what="the syncing overlay")
+    s.shot("syncing-overlay")
+    cancel = s.find(overlay, "push button", "Cancel synchronisation", what="the overlay's Cancel button")
+    s.click(cancel)
+    poll("the overlay to go", lambda: not s.find_all(app, None, "List synchronisation"))
+    s.server_command("release")
 
 
 def scenario(s):
@@ -158,6 +199,7 @@ def scenario(s):
     check_menu(s, "List", lambda: s.click(tabs[0], button=3))
 
     check_search_field(s, app)
+    check_names(s, app)
 
     check_menu(s, "Plumdeck", lambda: s.click_at(*s.tray_icon(), button=3))
 
@@ -176,4 +218,4 @@ def scenario(s):
     check(names == expected, "the presence entries are announced as %r" % names)
 
 
-run("menus", scenario, tray=True, server=True)
+run("menus", scenario, tray=True, server=True, control=True)

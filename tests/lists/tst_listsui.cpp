@@ -1,7 +1,9 @@
 // The lists page over a temporary data folder: its documents (load, the save
 // tick, reload, unreadable and unwritable files), local ids, look-ups, tab
-// icons, menus, panels and layout modes.
+// icons, menus, panels and layout modes, its keys in text fields, and what
+// assistive tools find of it.
 
+#include "accessibletree.h"
 #include "contacts/chats.h"
 #include "contacts/chatui.h"
 #include "contacts/friends.h"
@@ -20,6 +22,7 @@
 #include "lists/commands/structurecommands.h"
 #include "lists/commands/taskcommands.h"
 #include "lists/listsui.h"
+#include "lists/syncingscreen.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/textfieldkeyfilter.h"
@@ -39,6 +42,8 @@
 #include "treetest.h"
 #include "../shell/testpages.h"
 
+#include <QAccessible>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -52,6 +57,7 @@
 #include <QSignalSpy>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -147,6 +153,113 @@ bool isLive(ListModel *list, Task *task)
 {
     return !task || task == list->taskList()->rootTask() || list->taskList()->allTasks().contains(task);
 }
+
+// A window with the real lists, notepad and Team pages over the lists
+// document written before: shown and active, every panel of the lists page
+// docked and the task search shown; then list A renamed in the list manager.
+struct PagesWindow
+{
+    ModelsContainer models;
+    std::unique_ptr<MainWindow> window;
+    ListsUI *ui = nullptr;
+    ListsGroupsManagerFrameElement *renamedRow = nullptr;
+    QLineEdit *renameField = nullptr;
+
+    PagesWindow()
+    {
+        models.setFriends(new Friends(&models));
+        models.setChats(new Chats(&models));
+        MainWindow::PageBuilders builders = listsPageOnly();
+        builders.team = [](ModelsContainer *container, MainWindow *window) -> MainWindowMode * {
+            return ChatUI::createInstance(container, window);
+        };
+        builders.notepad = [](MainWindowMode *lists, MainWindow *) -> MainWindowMode * {
+            return new NotepadUI(lists, nullptr);
+        };
+        MainWindow::setPageBuilders(builders);
+        window = std::make_unique<MainWindow>(&models, nullptr);
+        MainWindow::setPageBuilders({});
+        ui = dynamic_cast<ListsUI *>(window->listsMode());
+    }
+
+    // False when a step failed (the test has said why).
+    bool show()
+    {
+        [this] {
+            QVERIFY(ui && window->notepadMode() && window->teamMode());
+            window->show();
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            ui->userChangeUIMode(2);
+            QCoreApplication::processEvents();
+            ui->currentTreeView()->showSearchBar();
+        }();
+        return !QTest::currentTestFailed();
+    }
+
+    bool startRename()
+    {
+        [this] {
+            for (auto *frame : window->findChildren<ListsGroupsManagerFrameElement *>()) {
+                if (frame->name() == QLatin1String("A"))
+                    renamedRow = frame;
+            }
+            QVERIFY(renamedRow);
+            renamedRow->startRename();
+            renameField = renamedRow->findChild<QLineEdit *>();
+            QVERIFY(renameField && renameField->isVisible());
+        }();
+        return !QTest::currentTestFailed();
+    }
+
+    // The text fields shown that a user may type in, but a task's title
+    // editor.
+    QList<QWidget *> visibleFields() const
+    {
+        QList<QWidget *> fields;
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
+                && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
+                fields << widget;
+        }
+        return fields;
+    }
+
+    // Puts the cursor in the field, as a click would; the list manager's
+    // rename field, which ends its rename on losing the focus, anew.
+    void focus(QWidget *field)
+    {
+        if (field == renameField)
+            renamedRow->startRename();
+        else
+            field->setFocus();
+    }
+
+    static QByteArray describe(QWidget *field)
+    {
+        return QByteArray(field->metaObject()->className()) + ' ' + field->objectName().toUtf8() + " in "
+            + field->parentWidget()->metaObject()->className();
+    }
+};
+
+// Each window asking something modally: its title and text, answered yes.
+struct ModalsAnswered
+{
+    QStringList asked;
+    QTimer timer;
+    ModalsAnswered()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+            asked << QStringLiteral("asked ") + dialog->windowTitle() + (label ? QStringLiteral(": ") + label->text() : QString());
+            dialog->accept();
+        });
+        timer.start(10);
+    }
+};
 
 } // namespace
 
@@ -1026,78 +1139,37 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, key);
         writeLists({QStringLiteral("A")});
-        ModelsContainer models;
-        models.setFriends(new Friends(&models));
-        models.setChats(new Chats(&models));
-        MainWindow::PageBuilders builders = listsPageOnly();
-        builders.team = [](ModelsContainer *container, MainWindow *window) -> MainWindowMode * {
-            return ChatUI::createInstance(container, window);
-        };
-        builders.notepad = [](MainWindowMode *lists, MainWindow *) -> MainWindowMode * {
-            return new NotepadUI(lists, nullptr);
-        };
-        MainWindow::setPageBuilders(builders);
-        MainWindow window(&models, nullptr);
-        MainWindow::setPageBuilders({});
-        auto *ui = dynamic_cast<ListsUI *>(window.listsMode());
-        QVERIFY(ui && window.notepadMode() && window.teamMode());
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        // Every panel docked.
-        ui->userChangeUIMode(2);
-        QCoreApplication::processEvents();
-
+        PagesWindow pages;
+        ListsUI *ui = pages.ui;
+        MainWindow &window = *pages.window;
+        QVERIFY(pages.show());
         TreeView *tree = ui->currentTreeView();
-        tree->showSearchBar();
         ListModel *list = ui->currentList();
         tree->setCurrentIndex(list->index(1, 0));
         tree->setFocus();
         TreeTest::keys(setup);
         const QString before = TreeTest::write(list->taskList()->rootTask());
+        QVERIFY(pages.startRename());
 
-        ListsGroupsManagerFrameElement *row = nullptr;
-        for (auto *frame : window.findChildren<ListsGroupsManagerFrameElement *>()) {
-            if (frame->name() == QLatin1String("A"))
-                row = frame;
-        }
-        QVERIFY(row);
-        row->startRename();
-        auto *rename = row->findChild<QLineEdit *>();
-        QVERIFY(rename && rename->isVisible());
-
-        const auto visibleFields = [&window] {
-            QList<QWidget *> fields;
-            for (QWidget *widget : window.findChildren<QWidget *>()) {
-                if (widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus
-                    && TextFieldKeyFilter::isTextField(widget) && !TextFieldKeyFilter::isTaskTitleEditor(widget))
-                    fields << widget;
-            }
-            return fields;
-        };
         const auto typeInEach = [&](const QList<QWidget *> &fields, const char *page) {
             for (QWidget *field : fields) {
-                const QByteArray name = QByteArray(page) + ": " + field->metaObject()->className() + ' '
-                    + field->objectName().toUtf8() + " in " + field->parentWidget()->metaObject()->className();
-                if (field == rename)
-                    row->startRename();
-                else
-                    field->setFocus();
+                const QByteArray name = QByteArray(page) + ": " + PagesWindow::describe(field);
+                pages.focus(field);
                 QVERIFY2(QApplication::focusWidget() == field, name.constData());
                 TreeTest::keys(key);
                 QVERIFY2(TreeTest::write(list->taskList()->rootTask()) == before, name.constData());
             }
         };
-        QList<QWidget *> fields = visibleFields();
+        QList<QWidget *> fields = pages.visibleFields();
         QVERIFY(fields.contains(tree->searchBar()->lineEdit()));
-        QVERIFY(fields.contains(rename));
+        QVERIFY(fields.contains(pages.renameField));
         QVERIFY(fields.size() > 2);
         typeInEach(fields, "lists");
         if (QTest::currentTestFailed())
             return;
 
         window.switchToNotepad();
-        fields = visibleFields();
+        fields = pages.visibleFields();
         QVERIFY(!fields.isEmpty());
         typeInEach(fields, "notepad");
         if (QTest::currentTestFailed())
@@ -1105,12 +1177,12 @@ private slots:
         // The contacts' search field, and the sign-in form behind the
         // "connection" button.
         window.switchToFriends();
-        fields = visibleFields();
+        fields = pages.visibleFields();
         for (QToolButton *button : window.findChildren<QToolButton *>()) {
             if (button->isVisible() && button->text() == QLatin1String("connection"))
                 QTest::mouseClick(button, Qt::LeftButton);
         }
-        for (QWidget *field : visibleFields()) {
+        for (QWidget *field : pages.visibleFields()) {
             if (!fields.contains(field))
                 fields << field;
         }
@@ -1124,6 +1196,115 @@ private slots:
         tree->setFocus();
         TreeTest::keys(key);
         QVERIFY(TreeTest::write(list->taskList()->rootTask()) != before);
+    }
+
+    // The page's commands a text field has no use for act from every field
+    // of the page as from the tasks: function keys, and keys held with Ctrl
+    // that edit no text. The tree first, then each field, each in a window
+    // of its own, as the command changes the page.
+    void pageKeysActFromFields_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("synchronise") << "F5" << "asked Sync: You must supply a user name and password before you can sync.";
+        QTest::newRow("hide the search bar") << "Ctrl+F" << "search hidden";
+        QTest::newRow("add a list") << "Ctrl+T" << "lists A B list, current list";
+        QTest::newRow("next list") << "Ctrl+Tab" << "current B";
+        QTest::newRow("rename the list") << "Ctrl+F2" << "asked Rename List";
+        const QString removed = QStringLiteral("asked Delete List: Are you sure you want to delete the list \"A\"?, lists B, current B");
+        QTest::newRow("remove the list") << "Ctrl+W" << removed;
+        QTest::newRow("remove the list with a function key") << "Ctrl+F4" << removed;
+    }
+
+    void pageKeysActFromFields()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, effect);
+        qsizetype count = 1;
+        for (qsizetype i = 0; i < count; ++i) {
+            writeLists({QStringLiteral("A"), QStringLiteral("B")});
+            PagesWindow pages;
+            QVERIFY(pages.show());
+            ListsUI *ui = pages.ui;
+            ui->showTaskSearch();
+            QVERIFY(pages.startRename());
+            const QList<QWidget *> fields = QList<QWidget *>{ui->currentTreeView()} + pages.visibleFields();
+            count = fields.size();
+            QVERIFY(count > 3);
+            QWidget *field = fields.at(i);
+            const QByteArray name = PagesWindow::describe(field);
+            pages.focus(field);
+            QVERIFY2(QApplication::focusWidget() == field, name.constData());
+
+            const auto facts = [ui] {
+                return QStringList{QStringLiteral("lists ") + listNames(ui->userLists()).join(QLatin1Char(' ')),
+                                   QStringLiteral("current ") + ui->currentList()->name(),
+                                   ui->isTaskSearchShown() ? QStringLiteral("search shown") : QStringLiteral("search hidden")};
+            };
+            const QStringList before = facts();
+            ModalsAnswered modals;
+            TreeTest::keys(key);
+            QStringList changed = modals.asked;
+            for (const QString &fact : facts()) {
+                if (!before.contains(fact))
+                    changed << fact;
+            }
+            QVERIFY2(changed.join(QStringLiteral(", ")) == effect,
+                     qPrintable(QString::fromUtf8(name) + QStringLiteral(": ") + changed.join(QStringLiteral(", "))));
+        }
+    }
+
+    // What assistive tools find of the window with the lists page shown,
+    // from the window down: the list tabs, the connection picture in the
+    // title bar, each column of the task tree (the icon ones too), and the
+    // overlay a list's own synchronisation shows with its button.
+    void seenByAssistiveTools_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("list tabs") << "tabs" << int(QAccessible::PageTabList) << "Lists";
+        QTest::newRow("connection") << "connection" << int(QAccessible::Graphic) << "Not connected";
+        const QStringList columns = {"Tasks",  "Icon 1", "Icon 2",     "Icon 3",   "Icon 4",  "Icon 5",
+                                     "Icon 6", "Icon 7", "Start time", "End time", "Elapsed", "Assigned to"};
+        for (int column = 0; column < int(columns.size()); ++column)
+            QTest::addRow("column %d", column) << QStringLiteral("column %1").arg(column)
+                                               << int(QAccessible::ColumnHeader) << columns.at(column);
+        QTest::newRow("syncing overlay") << "overlay" << int(QAccessible::Grouping) << "List synchronisation";
+        QTest::newRow("its cancel button") << "cancel" << int(QAccessible::Button) << "Cancel synchronisation";
+    }
+
+    void seenByAssistiveTools()
+    {
+        QFETCH(QString, part);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        writeLists({QStringLiteral("A")});
+        PagesWindow pages;
+        QVERIFY(pages.show());
+        TreeView *tree = pages.ui->currentTreeView();
+        tree->onShowSyncingScreen();
+        const bool column = part.startsWith(QLatin1String("column "));
+        const QHash<QString, QObject *> objects = {
+            {QStringLiteral("tabs"), pages.ui->tabWidget()->tabBar()},
+            {QStringLiteral("connection"), pages.window->findChild<QLabel *>(QStringLiteral("connectionicon"))},
+            {QStringLiteral("overlay"), tree->syncingScreen()},
+            {QStringLiteral("cancel"), tree->syncingScreen()->cancelButton()},
+        };
+        QObject *object = column ? tree : objects.value(part);
+        QVERIFY(object);
+        QStringList broken;
+        QAccessibleInterface *found =
+            AccessibleTree::reached(QAccessible::queryAccessibleInterface(pages.window.get()), object, &broken);
+        QVERIFY2(found, "out of reach");
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QLatin1Char('\n'))));
+        QVERIFY(!found->state().invisible);
+        // The tree's first children are its column headers.
+        if (column)
+            found = found->child(part.section(QLatin1Char(' '), 1).toInt());
+        QVERIFY(found);
+        QCOMPARE(int(found->role()), role);
+        QCOMPARE(found->text(QAccessible::Name), name);
     }
 
     // A task's title editor is where the user works on tasks: the page's

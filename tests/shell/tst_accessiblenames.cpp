@@ -4,6 +4,7 @@
 // that every area registers for the screenshot program are built here and
 // each shown window is walked.
 
+#include "accessibletree.h"
 #include "screens.h"
 #include "shell/customdialog.h"
 #include "shell/customwindow.h"
@@ -129,27 +130,6 @@ QStringList misnamedBoxes(QWidget *window)
     return found;
 }
 
-// Depth first from `iface`, as assistive tools walk a window: the first
-// interface of `object`, or null. On the way to it, each child must know its
-// parent and the parent its place, which the tools ask for too.
-QAccessibleInterface *reached(QAccessibleInterface *iface, const QObject *object, QStringList *broken,
-                              int depth = 0)
-{
-    if (!iface || depth > 40)
-        return nullptr;
-    if (iface->object() == object)
-        return iface;
-    for (int i = 0; i < iface->childCount(); ++i) {
-        QAccessibleInterface *child = iface->child(i);
-        if (QAccessibleInterface *found = reached(child, object, broken, depth + 1)) {
-            if (child->parent() != iface || iface->indexOfChild(child) != i)
-                *broken << QStringLiteral("child %1 of a %2 does not know its place").arg(i).arg(int(iface->role()));
-            return found;
-        }
-    }
-    return nullptr;
-}
-
 // The text field holding the window's focus is reached from the window
 // through the accessibility tree, and says it has the focus.
 QStringList unreachedFocus(QWidget *window)
@@ -164,7 +144,7 @@ QStringList unreachedFocus(QWidget *window)
              || qobject_cast<QPlainTextEdit *>(focus)))
         return {};
     QStringList broken;
-    QAccessibleInterface *iface = reached(QAccessible::queryAccessibleInterface(window), focus, &broken);
+    QAccessibleInterface *iface = AccessibleTree::reached(QAccessible::queryAccessibleInterface(window), focus, &broken);
     if (!iface)
         return {describe(focus) + QStringLiteral(" holds the focus out of assistive tools' reach")};
     if (focus->hasFocus() && !iface->state().focused)
