@@ -238,6 +238,22 @@ private slots:
         QCOMPARE(later.out, QByteArray("in use\n"));
     }
 
+    // Started at once on one folder (-multiple skips the marker): one holds it.
+    void racingStartsHoldTheFolderOnce()
+    {
+        QVERIFY(QDir().mkpath(name()));
+        std::vector<std::unique_ptr<Background>> children;
+        for (int i = 0; i < 5; ++i)
+            children.push_back(std::make_unique<Background>(QStringList{"datalock", name(), "3000"}, env()));
+        QByteArray starts;
+        for (auto &c : children) {
+            QVERIFY(c->waitForLine(QByteArray()));
+            starts += c->output.left(1);
+        }
+        QCOMPARE(starts.count('h'), 1);
+        QCOMPARE(starts.count('i'), 4);
+    }
+
 private:
     QString name() const { return m_tmp.filePath(QStringLiteral("marker-%1").arg(m_n)); }
     QProcessEnvironment env() const
