@@ -7,8 +7,10 @@
 #include "contacts/idlenessmonitor.h"
 #include "contacts/idlenesssender.h"
 #include "contacts/user.h"
+#include "core/datafolderlock.h"
 #include "core/logging.h"
 #include "core/options.h"
+#include "core/paths.h"
 #include "core/platform.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
@@ -20,6 +22,7 @@
 #include "notepad/notepadui.h"
 #include "outlook/outlookmodule.h"
 #include "shell/mainwindow.h"
+#include "shell/messagedialog.h"
 #include "shell/plumdeckstyle.h"
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
@@ -49,6 +52,9 @@ SplashScreen *g_splash = nullptr;
 ModelsContainer *g_models = nullptr;
 ContactsModels *g_contacts = nullptr;
 QString g_programPath;
+// Held from before the log is switched until shutdown, which lets it go before
+// a restart starts the next run.
+std::unique_ptr<DataFolderLock> g_dataFolderLock;
 
 // The task information dialog chats with an assignee through the Team page.
 class TeamAssigneeChat : public AssigneeChat
@@ -198,7 +204,54 @@ void createServicesAndWindows(Windows &windows)
     window->setAttribute(Qt::WA_StyledBackground);
 }
 
+// The program's style and the style sheet of the skin in use (or the loader).
+void applyStyle()
+{
+    QApplication::setStyle(new PlumdeckStyle);
+    if (Options::stylesheetloader.value())
+        new StyleSheetLoader(QStringLiteral("resources/default.css"));
+    else if (Options::nostylesheet.value())
+        loadStyleSheet(UISettings::instance()->styleSheetPath());
+}
+
+// Whether this run may go on: it holds the data folder, or the folder cannot
+// carry a lock at all (as before, unguarded). An instance already running on
+// the folder is told about, whatever -multiple says, and nothing is written.
+bool holdDataFolder()
+{
+    g_dataFolderLock = std::make_unique<DataFolderLock>(userDataDir());
+    if (g_dataFolderLock->tryLock())
+        return true;
+    const QString folder = QDir::toNativeSeparators(g_dataFolderLock->folderPath());
+    if (g_dataFolderLock->error() != QLockFile::LockFailedError) {
+        qWarning() << "could not lock the data folder" << folder;
+        return true;
+    }
+    qWarning() << "exiting because an instance is already running on" << folder;
+    applyStyle();
+    MessageDialog dialog(dataFolderInUseTitle(), dataFolderInUseText(folder), false);
+    // A plain start meanwhile brings this message forward.
+    g_application->setMainWindow(&dialog);
+    dialog.exec();
+    return false;
+}
+
 } // namespace
+
+QString dataFolderInUseTitle()
+{
+    return QCoreApplication::translate("Application", "Plumdeck is already running");
+}
+
+QString dataFolderInUseText(const QString &folder)
+{
+    return QCoreApplication::translate("Application",
+                                       "Another Plumdeck window is already running on the data folder\n%1\n\n"
+                                       "Use that window (it may be hidden in the system tray), or quit it before "
+                                       "starting Plumdeck again: two on one folder would save over each other's "
+                                       "lists, notes and contacts.")
+        .arg(folder);
+}
 
 void keepArguments(int &argc, char **argv)
 {
@@ -225,6 +278,8 @@ int runApplication()
         qDebug() << "exiting because an instance is already running";
         return 0;
     }
+    if (!holdDataFolder())
+        return 1;
 
     initLogging();
     UISettings::instance()->setSkin(UISettings::instance()->nextSkin());
@@ -232,11 +287,7 @@ int runApplication()
     QApplication::setQuitOnLastWindowClosed(false);
     enableLogModules();
     setUpLocale();
-    QApplication::setStyle(new PlumdeckStyle);
-    if (Options::stylesheetloader.value())
-        new StyleSheetLoader(QStringLiteral("resources/default.css"));
-    else if (Options::nostylesheet.value())
-        loadStyleSheet(UISettings::instance()->styleSheetPath());
+    applyStyle();
 
     {
         Windows windows;
@@ -262,6 +313,7 @@ void shutdownApplication()
     }
     delete g_application;
     g_application = nullptr;
+    g_dataFolderLock.reset();
 }
 
 void rememberProgramPath(const QString &path)

@@ -10,10 +10,17 @@ class ModelsContainer;
 // program again when a skin change asked for it.
 
 void keepArguments(int &argc, char **argv);
-// Start-up, event loop, destruction of the windows; 0 in every case.
+// Start-up, event loop, destruction of the windows; 0, or 1 when another
+// instance runs on the same data folder.
 int runApplication();
-// Closes every window, destroys the models container and the application.
+// Closes every window, destroys the models container and the application,
+// and lets the data folder go.
 void shutdownApplication();
+
+// What a start on a data folder another instance holds says (the folder as
+// the user's system writes paths).
+QString dataFolderInUseTitle();
+QString dataFolderInUseText(const QString &folder);
 
 // The running program's own file, remembered at start-up: shutdown deletes
 // the application object before the restart.

@@ -201,7 +201,8 @@ BoolOption nostylesheet(QStringLiteral("nostylesheet"), QStringLiteral("don't us
 BoolOption stylesheetloader(QStringLiteral("stylesheetloader"), QStringLiteral("use the style sheet loader"), false);
 BoolOption test(QStringLiteral("test"), QStringLiteral("run tests"), false);
 BoolOption testandrun(QStringLiteral("testandrun"), QStringLiteral("run tests and keep running afterwards"), false);
-BoolOption multiple(QStringLiteral("multiple"), QStringLiteral("start even if another instance is running"), false);
+BoolOption multiple(QStringLiteral("multiple"),
+                    QStringLiteral("start even if another instance is running (on another data folder)"), false);
 StringOption locale(QStringLiteral("locale"), QStringLiteral("locale name e.g. es_ES"));
 BoolOption modelcheck(QStringLiteral("modelcheck"), QStringLiteral("periodic data structure checking"), false);
 BoolOption noload(QStringLiteral("noload"), QStringLiteral("don't load lists"), true);

@@ -1,8 +1,9 @@
 // A small program the core tests run in a child process, for what must end
 // the process (usage errors, fatal messages) or needs processes of its own
-// (the single-instance marker).
+// (the single-instance marker, the data folder's lock).
 #include "app/markersingleapplication.h"
 #include "childprocess.h"
+#include "core/datafolderlock.h"
 #include "core/logging.h"
 #include "core/paths.h"
 #include "core/singleinstancemarker.h"
@@ -48,6 +49,15 @@ int runPlain(const QByteArray &mode, int argc, char **argv)
         }
         out(QStringLiteral("first"));
         QObject::connect(&marker, &SingleInstanceMarker::bringForwardRequested, [] { out(QStringLiteral("activated")); });
+        QTimer::singleShot(args.value(3).toInt(), &app, &QCoreApplication::quit);
+        return app.exec();
+    } else if (mode == "datalock") {
+        DataFolderLock lock{QDir(args.value(2))};
+        if (!lock.tryLock()) {
+            out(QStringLiteral("in use"));
+            return 0;
+        }
+        out(QStringLiteral("held"));
         QTimer::singleShot(args.value(3).toInt(), &app, &QCoreApplication::quit);
         return app.exec();
     } else {

@@ -105,7 +105,7 @@ private slots:
             "-locale: locale name e.g. es_ES\n"
             "-log: list of log modules\n"
             "-modelcheck: periodic data structure checking\n"
-            "-multiple: start even if another instance is running\n"
+            "-multiple: start even if another instance is running (on another data folder)\n"
             "-noconfirm: don't confirm list removals\n"
             "-noignoresslerrors: don't ignore SSL errors\n"
             "-noload: don't load lists\n"

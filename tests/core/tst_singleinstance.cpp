@@ -1,4 +1,5 @@
 #include "app/markersingleapplication.h"
+#include "core/datafolderlock.h"
 #include "core/singleinstancemarker.h"
 #include "childprocess.h"
 #include "testenvironment.h"
@@ -187,6 +188,70 @@ private slots:
         QCOMPARE(MarkerSingleApplication::markerTitle(), QStringLiteral("SingleApplication:Marrowgate:PlumDeck"));
         QVERIFY(MarkerSingleApplication::markerName().startsWith(MarkerSingleApplication::markerTitle() + ':'));
         QVERIFY(MarkerSingleApplication::markerName().size() > MarkerSingleApplication::markerTitle().size() + 1);
+    }
+
+    // The data folder's lock: held while its process runs, however long;
+    // free again once the process is gone, however it ended.
+    void dataFolderLock_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<int>("error");
+        QTest::newRow("held by a running instance") << "running" << int(QLockFile::LockFailedError);
+        QTest::newRow("held for long") << "old" << int(QLockFile::LockFailedError);
+        QTest::newRow("holder killed") << "killed" << int(QLockFile::NoError);
+        QTest::newRow("holder ended") << "ended" << int(QLockFile::NoError);
+        QTest::newRow("another folder held") << "elsewhere" << int(QLockFile::NoError);
+        // The program then runs unguarded, as before.
+        QTest::newRow("folder cannot hold a lock") << "missing" << int(QLockFile::UnknownError);
+    }
+
+    void dataFolderLock()
+    {
+        QFETCH(QString, holder);
+        QFETCH(int, error);
+        const QDir folder(name() + (holder == QLatin1String("missing") ? "/missing" : ""));
+        const QDir elsewhere(name() + QStringLiteral("-elsewhere"));
+        QVERIFY(QDir().mkpath(name()) && QDir().mkpath(elsewhere.path()));
+        Background first({"datalock", (holder == QLatin1String("elsewhere") ? elsewhere : QDir(name())).path(),
+                          holder == QLatin1String("ended") ? "0" : "60000"},
+                         env());
+        QVERIFY(first.waitForLine("held"));
+        if (holder == QLatin1String("old")) {
+            QFile file(QDir(name()).filePath(QStringLiteral("plumdeck.lock")));
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        } else if (holder == QLatin1String("killed")) {
+            first.process.kill(); // SIGKILL: no clean-up
+        }
+        if (holder == QLatin1String("killed") || holder == QLatin1String("ended"))
+            QVERIFY(first.process.waitForFinished(5000));
+
+        DataFolderLock next(folder);
+        QCOMPARE(next.tryLock(), error == QLockFile::NoError);
+        QCOMPARE(int(next.error()), error);
+        QCOMPARE(next.folderPath(), folder.path());
+        if (error != QLockFile::NoError)
+            return;
+        QVERIFY(next.tryLock()); // asking again changes nothing
+        // Now the next one keeps out a later process in turn.
+        const ChildResult later = runCoreChild({"datalock", folder.path(), "0"}, env());
+        QCOMPARE(later.out, QByteArray("in use\n"));
+    }
+
+    // Started at once on one folder (-multiple skips the marker): one holds it.
+    void racingStartsHoldTheFolderOnce()
+    {
+        QVERIFY(QDir().mkpath(name()));
+        std::vector<std::unique_ptr<Background>> children;
+        for (int i = 0; i < 5; ++i)
+            children.push_back(std::make_unique<Background>(QStringList{"datalock", name(), "3000"}, env()));
+        QByteArray starts;
+        for (auto &c : children) {
+            QVERIFY(c->waitForLine(QByteArray()));
+            starts += c->output.left(1);
+        }
+        QCOMPARE(starts.count('h'), 1);
+        QCOMPARE(starts.count('i'), 4);
     }
 
 private:

@@ -1,24 +1,42 @@
 // The program as src/main.cpp composes it, whose user closes the main window
-// as soon as it shows (the offscreen platform has no tray, so that ends it).
+// as soon as it shows (the offscreen platform has no tray, so that ends it),
+// and answers a message shown instead with Return after writing its text out.
 
 #include "app/application.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
+
 namespace {
+
+void answerMessage(QWidget *dialog)
+{
+    const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+    const QString text = label ? label->text() : QString();
+    std::fputs(qPrintable(QStringLiteral("message: ") + text + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+    QTest::keyClick(dialog, Qt::Key_Return);
+}
 
 void closeMainWindowOnceShown()
 {
     auto *timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, timer, [timer] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QLatin1String("mainwindow") && widget->isVisible()) {
+            if (!widget->isVisible())
+                continue;
+            if (widget->objectName() == QLatin1String("mainwindow")) {
                 timer->stop();
                 widget->close();
                 return;
             }
+            if (widget->inherits("MessageDialog"))
+                answerMessage(widget);
         }
     });
     timer->start(50);

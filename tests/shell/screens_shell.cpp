@@ -1,10 +1,12 @@
 // Screens of the shell's own dialogs.
 
+#include "app/application.h"
 #include "core/paths.h"
 #include "core/serversettings.h"
 #include "screens.h"
 #include "shell/aboutusdialog.h"
 #include "shell/keysdialog.h"
+#include "shell/messagedialog.h"
 #include "shell/prefsdialog.h"
 #include "shell/stringentrydialog.h"
 #include "shell/updatesdialog.h"
@@ -39,6 +41,14 @@ PLUMDECK_SCREEN(shortcuts)
 {
     KeysDialog dialog;
     QVERIFY(!shoot(&dialog, QStringLiteral("shortcuts")).isNull());
+}
+
+// What a start on a data folder another instance runs on says.
+PLUMDECK_SCREEN(dataFolderInUse)
+{
+    MessageDialog dialog(dataFolderInUseTitle(),
+                         dataFolderInUseText(QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck")), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("data-folder-in-use")).isNull());
 }
 
 PLUMDECK_SCREEN(about)

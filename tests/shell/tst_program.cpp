@@ -1,14 +1,20 @@
 // The program itself, started as users start it.
 
+#include "app/application.h"
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/user.h"
 #include "testenvironment.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <signal.h>
 
 class TstProgram : public QObject
 {
@@ -17,14 +23,66 @@ private:
     QTemporaryDir m_tmp; // the single-instance marker lives here, away from other runs
     QString m_log;
 
+    // What a second start does.
+    enum Second { HandsOver, Refused, Runs };
+
     void start(QProcess &process, const QStringList &arguments,
-               const QString &program = QStringLiteral(PLUMDECK_PROGRAM))
+               const QString &program = QStringLiteral(PLUMDECK_PROGRAM),
+               QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), m_tmp.path());
         process.setProcessEnvironment(env);
         process.start(program, arguments);
         QVERIFY(process.waitForStarted());
+    }
+
+    // The server on loopback, where nothing answers: nothing leaves the machine.
+    static void writeConfig(const QString &configHome)
+    {
+        const QString config = configHome + QStringLiteral("/Marrowgate/PlumDeck.conf");
+        QVERIFY(QDir().mkpath(QFileInfo(config).path()));
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[net]\nserver-url=http://127.0.0.1:9/plumdeck\n[updater]\nenabled=false\n");
+    }
+
+    // Every file under `folder`: its path there, time and checksum.
+    static QStringList filesUnder(const QString &folder)
+    {
+        QStringList files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly))
+                files << QStringLiteral("%1 %2 %3").arg(
+                    QDir(folder).relativeFilePath(file.fileName()),
+                    QString::number(file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch()),
+                    QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex()));
+        }
+        files.sort();
+        return files;
+    }
+
+    // Stops the process and waits until it is stopped (the signal arrives
+    // later than kill() returns).
+    static bool stopped(pid_t pid)
+    {
+        if (::kill(pid, SIGSTOP) != 0)
+            return false;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            // "pid (name) state ...": the state follows the last parenthesis.
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray line = stat.readAll();
+                stat.close();
+                if (line.mid(line.lastIndexOf(')') + 2, 1) == "T")
+                    return true;
+            }
+            QTest::qSleep(10);
+        }
+        return false;
     }
 
     QString dataFile(const QString &name) const { return QFileInfo(m_log).dir().filePath(name); }
@@ -41,46 +99,75 @@ private:
 private slots:
     void initTestCase()
     {
-        // The server on loopback, where nothing answers: nothing leaves the machine.
-        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Marrowgate/PlumDeck.conf");
-        QVERIFY(QDir().mkpath(QFileInfo(config).path()));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[net]\nserver-url=http://127.0.0.1:9/plumdeck\n[updater]\nenabled=false\n");
+        writeConfig(qEnvironmentVariable("XDG_CONFIG_HOME"));
         m_log = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Marrowgate/PlumDeck/plumdeck.log");
     }
 
     void secondInstance_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("runs");
-        QTest::newRow("refused") << QStringList{} << false;
-        QTest::newRow("-multiple") << QStringList{"-multiple"} << true;
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<bool>("ownHome");
+        QTest::addColumn<int>("outcome");
+        const QStringList plain;
+        const QStringList multiple{"-multiple"};
+        QTest::newRow("refused") << plain << plain << false << int(HandsOver);
+        // On one data folder the second would save its older copies over the
+        // first's files and post the lists new to both again.
+        QTest::newRow("-multiple on the first's folder") << plain << multiple << false << int(Refused);
+        QTest::newRow("plain start beside a -multiple one") << multiple << plain << false << int(Refused);
+        QTest::newRow("-multiple beside a -multiple one") << multiple << multiple << false << int(Refused);
+        QTest::newRow("-multiple in its own home") << plain << multiple << true << int(Runs);
     }
 
     // A second start hands over to the first and ends, leaving the first
-    // one's log alone.
+    // one's files alone; on the first's data folder it says so, whatever
+    // -multiple says; in a home of its own it runs.
     void secondInstance()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, runs);
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(bool, ownHome);
+        QFETCH(int, outcome);
         QFile::remove(m_log);
-        QProcess first;
-        start(first, {});
+        QProcess firstProcess;
+        start(firstProcess, first);
         QTRY_VERIFY_WITH_TIMEOUT(QFile(m_log).size() > 0, 20000);
+        // Frozen, the first writes nothing more: whatever changes is the second's.
+        const pid_t firstPid = pid_t(firstProcess.processId());
+        QVERIFY(stopped(firstPid));
+        const QString folder = QFileInfo(m_log).path();
+        const QStringList before = filesUnder(folder);
 
-        QProcess second;
-        start(second, arguments);
-        QCOMPARE(!second.waitForFinished(runs ? 3000 : 20000), runs);
-        QCOMPARE(first.state(), QProcess::Running);
-        if (!runs) {
-            QCOMPARE(second.exitCode(), 0);
-            QVERIFY(!second.readAllStandardError().contains("switching logging to file"));
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (ownHome) {
+            env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+            writeConfig(home.filePath(QStringLiteral("config")));
         }
-        for (QProcess *process : {&first, &second}) {
-            process->kill();
-            process->waitForFinished();
+        QProcess secondProcess;
+        start(secondProcess, second, QStringLiteral(PLUMDECK_PROGRAMCHILD), env);
+        QVERIFY2(secondProcess.waitForFinished(60000), "the second start did not end");
+        const QByteArray out = secondProcess.readAllStandardOutput();
+        const QByteArray err = secondProcess.readAllStandardError();
+        const QStringList after = filesUnder(folder);
+        QCOMPARE(::kill(firstPid, SIGCONT), 0);
+        QCOMPARE(firstProcess.state(), QProcess::Running);
+        firstProcess.kill();
+        firstProcess.waitForFinished();
+
+        QCOMPARE(after, before);
+        QCOMPARE(secondProcess.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(secondProcess.exitCode(), outcome == Refused ? 1 : 0);
+        QCOMPARE(err.contains("switching logging to file"), outcome == Runs);
+        QCOMPARE(out.contains("message: "), outcome == Refused);
+        if (outcome == Refused) {
+            QVERIFY2(out.contains(("message: " + dataFolderInUseText(folder)).toUtf8()), out.constData());
+            QVERIFY(err.contains("exiting because an instance is already running on"));
         }
+        if (ownHome)
+            QVERIFY(QFile::exists(home.filePath(QStringLiteral("data/Marrowgate/PlumDeck/lists.xhtml"))));
     }
 
     // Closing the window saves the contacts with the other documents: the
