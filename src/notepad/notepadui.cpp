@@ -360,7 +360,6 @@ void NotepadUI::showContextMenu(const QPoint &globalPos, int tabIndex)
     // A parent window and a name let assistive tools place and announce it.
     auto *menu = new Menu(m_tabWidget);
     m_contextMenu = menu;
-    menu->setObjectName(QStringLiteral("noteContextMenu"));
     menu->setAccessibleName(tr("Note"));
     addActionToMenu(menu, m_addAction);
     if (tabIndex != -1) {

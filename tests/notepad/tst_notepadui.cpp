@@ -640,6 +640,7 @@ private slots:
 
         QMenu *menu = rightClickTab(pad, 0);
         QVERIFY(menu);
+        const QPointer<QMenu> first(menu);
         QCOMPARE(pad.tabs()->currentIndex(), 0);
         bool asked = false;
         DialogDriver::whenModal([&](QWidget *dialog) {
@@ -677,6 +678,8 @@ private slots:
         // The page goes on taking clicks: the menu opens again.
         QMenu *again = rightClickTab(pad, 0);
         QVERIFY(again);
+        // One menu at a time: the earlier one goes when the next opens.
+        QVERIFY(!first);
         QTest::keyClick(again, Qt::Key_Escape);
     }
 
