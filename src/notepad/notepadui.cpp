@@ -354,9 +354,13 @@ void NotepadUI::editNoteName(NotepadNote *note)
 
 void NotepadUI::showContextMenu(const QPoint &globalPos, int tabIndex)
 {
-    auto *menu = new Menu;
-    // Hidden, not closed, when an entry is chosen; gone once the entry ran.
-    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    // The menu hides before its chosen entry runs, and the entry may ask a
+    // question under it: it stays until the next menu (or the page) goes.
+    delete m_contextMenu.data();
+    // A parent window and a name let assistive tools place and announce it.
+    auto *menu = new Menu(m_tabWidget);
+    m_contextMenu = menu;
+    menu->setAccessibleName(tr("Note"));
     addActionToMenu(menu, m_addAction);
     if (tabIndex != -1) {
         addActionToMenu(menu, m_removeAction);

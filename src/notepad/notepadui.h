@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 
 #include <functional>
 
@@ -100,6 +101,7 @@ private:
     void addActionToMenu(Menu *menu, Action *action);
 
     NotepadTabWidget *m_tabWidget = nullptr;
+    QPointer<Menu> m_contextMenu;
     QWidget *m_bottomBarLeft = nullptr;
     QWidget *m_bottomBarRight = nullptr;
     MainWindowMode *m_listsPage = nullptr;

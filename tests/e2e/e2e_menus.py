@@ -1,7 +1,8 @@
 """The program's menus as a screen reader meets them: the task menu, a list
-tab's menu, the tray icon's menu and the Team page's presence menu each
-announce their entries over the accessibility bus as items of a named menu
-that belongs to the program's window, not as a nameless menu of nobody's.
+tab's menu, a note tab's menu, the tray icon's menu and the Team page's
+presence menu each announce their entries over the accessibility bus as
+items of a named menu that belongs to the program's window, not as a
+nameless menu of nobody's.
 The presence menu's entries are each announced by the state they set.
 And the task search field: found among the page's widgets as a text field
 by its name, and told as where the focus is once the cursor is in it (not
@@ -200,6 +201,10 @@ def scenario(s):
 
     check_search_field(s, app)
     check_names(s, app)
+
+    s.click(s.find(app, "push button", "Notes"))
+    note = s.find(app, "page tab", "Note", what="the note's tab")
+    check_menu(s, "Note", lambda: s.click(note, button=3))
 
     check_menu(s, "Plumdeck", lambda: s.click_at(*s.tray_icon(), button=3))
 

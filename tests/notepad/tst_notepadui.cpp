@@ -11,13 +11,33 @@
 #include "shell/messagedialog.h"
 #include "testenvironment.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include <malloc.h>
+
 using namespace NotepadTest;
+
+namespace {
+
+// A right click on the tab as the window system brings it (press and
+// release on the window); the menu it opens, if any.
+QMenu *rightClickTab(const Pad &pad, int tab)
+{
+    QWidget *window = pad.tabs()->window();
+    const QPoint at = pad.tabs()->tabBar()->mapTo(window, pad.tabCentre(tab));
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, at);
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+} // namespace
 
 class TstNotepadUI : public QObject
 {
@@ -581,6 +601,106 @@ private slots:
         moveRightFrom(0);
         QCOMPARE(pad.tabs()->tabText(0), QStringLiteral("C"));
         QCOMPARE(pad.tabs()->tabText(1), QStringLiteral("A"));
+    }
+
+    // The tab menu's entries that ask first, chosen with a real right click
+    // and keys: the menu has hidden while its entry still runs the question
+    // under it. Answering leaves the program running, the notes as answered
+    // and what was typed in another note kept.
+    void theTabMenusQuestions_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("typed"); // into the rename box; null: nothing
+        QTest::addColumn<int>("answer"); // key in the rename box, or 0: a click on Ok
+        QTest::addColumn<QStringList>("tabsAfter");
+        QTest::newRow("rename, Return on a new name")
+            << "Rename note" << QStringLiteral("Garden") << int(Qt::Key_Return) << QStringList{"Garden", "B"};
+        QTest::newRow("rename, Escape") << "Rename note" << QStringLiteral("Garden") << int(Qt::Key_Escape)
+                                        << QStringList{"A", "B"};
+        QTest::newRow("rename, Return on the same name") << "Rename note" << QString() << int(Qt::Key_Return)
+                                                         << QStringList{"A", "B"};
+        QTest::newRow("remove, Ok") << "Remove note" << QString() << 0 << QStringList{"B"};
+        QTest::newRow("remove, Escape") << "Remove note" << QString() << int(Qt::Key_Escape) << QStringList{"A", "B"};
+    }
+    void theTabMenusQuestions()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        // Freed memory is scribbled over: a menu used after it was deleted
+        // crashes here at once rather than some time later.
+        mallopt(M_PERTURB, 0x5a);
+        auto restore = qScopeGuard([] { mallopt(M_PERTURB, 0); });
+        storeNotes({note("A", NotepadNote::Unedited, 1), note("B", NotepadNote::Unedited, 2)});
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        pad.tabs()->setCurrentIndex(1);
+        QTest::keyClicks(pad.editor(1), QStringLiteral("milk"));
+
+        QMenu *menu = rightClickTab(pad, 0);
+        QVERIFY(menu);
+        const QPointer<QMenu> first(menu);
+        QCOMPARE(pad.tabs()->currentIndex(), 0);
+        bool asked = false;
+        DialogDriver::whenModal([&](QWidget *dialog) {
+            asked = true;
+            auto *box = qobject_cast<CustomDialog *>(dialog);
+            QVERIFY(box);
+            if (auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("edit"))) {
+                if (!typed.isNull()) {
+                    field->selectAll();
+                    QTest::keyClicks(field, typed);
+                }
+                QTest::keyClick(field, Qt::Key(answer));
+            } else if (answer) {
+                QTest::keyClick(dialog, Qt::Key(answer));
+            } else {
+                QTest::mouseClick(box->okButton(), Qt::LeftButton);
+            }
+        });
+        for (int i = 0; i < 10 && !(menu->activeAction() && menu->activeAction()->text() == entry); ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QVERIFY(menu->activeAction());
+        QCOMPARE(menu->activeAction()->text(), entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QVERIFY(asked);
+        QTest::qWait(20);
+
+        QTEST(pad.tabTitles(), "tabsAfter");
+        const int b = pad.tabTitles().indexOf(QStringLiteral("B"));
+        QCOMPARE(pad.editor(b)->toPlainText(), QStringLiteral("milk"));
+        pad.tick();
+        const QList<SavedNote> saved = savedNotes();
+        auto kept = std::find_if(saved.cbegin(), saved.cend(), [](const SavedNote &n) { return n.title == "B"; });
+        QVERIFY(kept != saved.cend());
+        QCOMPARE(kept->text, QStringLiteral("milk"));
+        // The page goes on taking clicks: the menu opens again.
+        QMenu *again = rightClickTab(pad, 0);
+        QVERIFY(again);
+        // One menu at a time: the earlier one goes when the next opens.
+        QVERIFY(!first);
+        QTest::keyClick(again, Qt::Key_Escape);
+    }
+
+    // Named and placed over the page, as the lists page's menus are:
+    // assistive tools announce it as the note's menu, not as nobody's.
+    void theTabMenuIsNamed()
+    {
+        Pad pad;
+        pad.tabs()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pad.tabs()));
+        QMenu *menu = rightClickTab(pad, 0);
+        QVERIFY(menu);
+        QVERIFY(menu->parentWidget());
+        QCOMPARE(menu->parentWidget()->window(), pad.tabs()->window());
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(menu);
+        QVERIFY(iface);
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Note"));
+        QCOMPARE(iface->childCount(), 5);
+        for (int i = 0; i < iface->childCount(); ++i)
+            QVERIFY(!iface->child(i)->text(QAccessible::Name).isEmpty());
+        QTest::keyClick(menu, Qt::Key_Escape);
     }
 
     void aRightClickMakesTheTabCurrent()
