@@ -365,13 +365,15 @@ private slots:
         QTest::addColumn<int>("levels");
         QTest::addColumn<bool>("extras"); // note, assignment, attachment
         QTest::addColumn<bool>("read");
+        QTest::addColumn<bool>("agreed"); // edited, with its agreed copy as deep
         const int max = TaskReaderWriter::maxTaskDepth;
-        QTest::newRow("local, deepest") << Local << max << true << true;
-        QTest::newRow("server, deepest") << Server << max << true << true;
+        QTest::newRow("local, deepest") << Local << max << true << true << false;
+        QTest::newRow("local, deepest, edited with its agreed copy") << Local << max << true << true << true;
+        QTest::newRow("server, deepest") << Server << max << true << true << false;
         // Without the extras the elements would still fit: the task bound
         // refuses it.
-        QTest::newRow("local, one more") << Local << max + 1 << false << false;
-        QTest::newRow("server, one more") << Server << max + 1 << false << false;
+        QTest::newRow("local, one more") << Local << max + 1 << false << false << false;
+        QTest::newRow("server, one more") << Server << max + 1 << false << false << false;
     }
 
     void depthBoundFitsTheDocuments()
@@ -380,6 +382,7 @@ private slots:
         QFETCH(int, levels);
         QFETCH(bool, extras);
         QFETCH(bool, read);
+        QFETCH(bool, agreed);
         auto *lists = new UserLists;
         QScopedPointer<UserLists> owner(lists);
         ListModel *model = lists->createList();
@@ -404,6 +407,10 @@ private slots:
             task->assign(QStringLiteral("alice"));
             task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("site"), QUrl(QStringLiteral("https://example.org/"))));
         }
+        if (agreed) {
+            list->agreeAsIs();
+            list->setSyncStatus(TaskList::Edited);
+        }
 
         int depth = 0;
         QString error;
@@ -414,6 +421,8 @@ private slots:
             QCOMPARE(bool(back), read);
             if (read)
                 QCOMPARE(back->models().first()->taskList()->allTasks().size(), levels);
+            if (read && agreed)
+                QCOMPARE(back->models().first()->taskList()->agreed()->allTasks().size(), levels);
         } else {
             TaskReaderWriter writer(Server);
             QByteArray bytes = writer.writeSingleList(list).toByteArray();
@@ -432,6 +441,72 @@ private slots:
             QVERIFY(depth <= XMLReaderWriter::maxElementDepth);
             QVERIFY2(error.contains(QStringLiteral("%1 levels").arg(TaskReaderWriter::maxTaskDepth)), qPrintable(error));
         }
+    }
+
+    void agreedCopy_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("agreedParts"); // written beside the list's own
+        QTest::addColumn<QString>("expected");    // the agreed copy read, or "none"
+        const QString fieldsOf40 = QStringLiteral(
+            "<dl class=\"pd-agreed-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>6</dd>"
+            "<dt>name</dt><dd>Shopping</dd><dt>done</dt><dd>false</dd><dt>description</dt><dd/></dl>");
+        const QString tasks = QStringLiteral(
+            "<ol class=\"pd-agreed-tasks\">%1</ol>")
+                                  .arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=6|hashcode="),
+                                               tasksXml(taskXml(QStringLiteral("title=Semi|done=true|id=305|revision=2")))));
+        QTest::newRow("edited, with it") << "edited" << fieldsOf40 + tasks << "40/6 Shopping: Milk(Semi*)";
+        QTest::newRow("edited, written before it was kept") << "edited" << "" << "none";
+        QTest::newRow("unedited: the list itself") << "unedited" << "" << "40/7 Groceries: Buy milk";
+        QTest::newRow("unedited: a copy written beside it is not read") << "unedited" << fieldsOf40 + tasks
+                                                                        << "40/7 Groceries: Buy milk";
+        QTest::newRow("edited, another list's id") << "edited" << QString(fieldsOf40).replace("<dd>40</dd>", "<dd>41</dd>")
+                                                   << "none";
+        QTest::newRow("edited, a damaged revision") << "edited" << QString(fieldsOf40).replace("<dd>6</dd>", "<dd>x</dd>")
+                                                    << "none";
+        QTest::newRow("edited, a damaged task")
+            << "edited"
+            << fieldsOf40 + QStringLiteral("<ol class=\"pd-agreed-tasks\">%1</ol>").arg(taskXml(QStringLiteral("title=Milk|done=maybe")))
+            << "none";
+        QTest::newRow("edited, two copies") << "edited" << fieldsOf40 + fieldsOf40 << "none";
+    }
+
+    // What an edited list last agreed with the server is kept beside it; a
+    // part that does not read costs that copy alone, never the list.
+    void agreedCopy()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, agreedParts);
+        QFETCH(QString, expected);
+        const QString list = listXml(
+            QStringLiteral("sync-status=%1|id=40|revision=7|name=Groceries|done=false|owned=true|permissions=orwd").arg(status),
+            tasksXml(taskXml(QStringLiteral("title=Buy milk|done=false|id=301|revision=7"))) + agreedParts);
+        QString error;
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(list).toUtf8(), &error));
+        QVERIFY2(lists, qPrintable(error));
+        QCOMPARE(lists->models().size(), 1);
+        const TaskList *read = lists->models().first()->taskList();
+        QCOMPARE(read->name(), QStringLiteral("Groceries"));
+        const auto describe = [](const TaskList *agreed) {
+            if (!agreed)
+                return QStringLiteral("none");
+            std::function<QString(const Task *)> tree = [&](const Task *parent) {
+                QStringList out;
+                for (const Task *t : parent->children())
+                    out << t->title() + (t->isDone() ? "*" : "")
+                               + (t->childCount() ? QStringLiteral("(%1)").arg(tree(t)) : QString());
+                return out.join(QLatin1Char(' '));
+            };
+            return QStringLiteral("%1/%2 %3: %4").arg(agreed->serverId()).arg(agreed->revision()).arg(agreed->name(), tree(agreed->rootTask()));
+        };
+        QCOMPARE(describe(read->agreed()), expected);
+        if (!read->agreed())
+            return;
+        // Written again only for an edited list, and read back the same.
+        const QByteArray again = saveToBytes(lists.data());
+        QCOMPARE(again.contains("pd-agreed-fields"), status == QLatin1String("edited"));
+        QScopedPointer<UserLists> back(loadFromBytes(again));
+        QCOMPARE(describe(back->models().first()->taskList()->agreed()), expected);
     }
 
     void listsDocumentRoundTrip()
