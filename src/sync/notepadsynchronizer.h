@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 class NotepadNote;
 class QDomDocument;
@@ -72,6 +73,8 @@ private:
     NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
+    void saveMerge(NotepadNoteSynchronizer *step);
+    bool tellAboutKeptCopies();
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -87,6 +90,8 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
+    // The titles of the notes kept beside a note whose text gave way.
+    QStringList m_keptCopies;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

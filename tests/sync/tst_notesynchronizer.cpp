@@ -3,8 +3,10 @@
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
+#include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
 #include "listssyncclient.h"
+#include "storedclient.h"
 #include "syncfixture.h"
 #include "synctest.h"
 #include "testenvironment.h"
@@ -67,6 +69,12 @@ private slots:
     void requestsAskTheGivenCertificateHandler();
     void destroyedMidRunReleasesItsRequest_data();
     void destroyedMidRunReleasesItsRequest();
+
+    // What two computers of the account changed in one note.
+    void merge_data();
+    void merge();
+    void changedOnTwoComputers_data();
+    void changedOnTwoComputers();
 
 private:
     bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
@@ -656,6 +664,192 @@ void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest()
     NotepadSynchronizer next(nullptr);
     QVERIFY(runNotepad(next));
     QVERIFY2(next.errorString().isNull(), qPrintable(next.errorString()));
+}
+
+// ---------------------------------------------------------------------------
+// Two computers
+
+namespace {
+
+NoteMerge::Version version(const QString &titleAndText)
+{
+    const int bar = titleAndText.indexOf(QLatin1Char('|'));
+    return {titleAndText.left(bar), titleAndText.mid(bar + 1)};
+}
+
+} // namespace
+
+void TstNoteSynchronizer::merge_data()
+{
+    // Each version "title|text".
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::addColumn<bool>("keepsMineBeside");
+    QTest::addColumn<bool>("sameAsTheirs");
+    const QString base = QStringLiteral("Ideas|kite");
+    QTest::newRow("nothing changed") << base << base << base << base << false << true;
+    QTest::newRow("text here") << base << "Ideas|kite and tail" << base << "Ideas|kite and tail" << false << false;
+    QTest::newRow("text there") << base << base << "Ideas|kite and string" << "Ideas|kite and string" << false << true;
+    QTest::newRow("the same text on both") << base << "Ideas|kites" << "Ideas|kites" << "Ideas|kites" << false << true;
+    QTest::newRow("text on both") << base << "Ideas|kite and tail" << "Ideas|kite and string"
+                                  << "Ideas|kite and string" << true << true;
+    QTest::newRow("text cleared here, changed there") << base << "Ideas|" << "Ideas|kite and string"
+                                                      << "Ideas|kite and string" << true << true;
+    QTest::newRow("text changed here and back") << base << base << "Plans|kite" << "Plans|kite" << false << true;
+    QTest::newRow("title here") << base << "Goals|kite" << base << "Goals|kite" << false << false;
+    QTest::newRow("title there") << base << base << "Plans|kite" << "Plans|kite" << false << true;
+    QTest::newRow("title there, text here") << base << "Ideas|kite and tail" << "Plans|kite"
+                                            << "Plans|kite and tail" << false << false;
+    QTest::newRow("text there, title here") << base << "Goals|kite" << "Ideas|kite and string"
+                                            << "Goals|kite and string" << false << false;
+    QTest::newRow("title on both") << base << "Goals|kite" << "Plans|kite" << "Goals|kite" << false << false;
+    QTest::newRow("the same title on both") << base << "Goals|kite" << "Goals|kite" << "Goals|kite" << false << true;
+    QTest::newRow("title and text on both") << base << "Goals|kite and tail" << "Plans|kite and string"
+                                            << "Goals|kite and string" << true << false;
+    QTest::newRow("title there, text on both") << base << "Ideas|kite and tail" << "Plans|kite and string"
+                                               << "Plans|kite and string" << true << true;
+    QTest::newRow("an empty title here") << base << "|kite" << "Ideas|kite and string" << "|kite and string" << false
+                                         << false;
+}
+
+void TstNoteSynchronizer::merge()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QFETCH(bool, keepsMineBeside);
+    QFETCH(bool, sameAsTheirs);
+    const NoteMerge::Outcome outcome = NoteMerge::merge(version(base), version(mine), version(theirs));
+    QCOMPARE(outcome.title + QLatin1Char('|') + outcome.text, merged);
+    QCOMPARE(outcome.keepsMineBeside, keepsMineBeside);
+    QCOMPARE(outcome.sameAsTheirs, sameAsTheirs);
+}
+
+// Both computers hold the note "Ideas: kite"; the first changes it and
+// synchronises, then the second changes its older copy and synchronises.
+// After quiet runs of both, the server and both computers hold `expected`,
+// and one more run sends nothing.
+void TstNoteSynchronizer::changedOnTwoComputers_data()
+{
+    // A change: "title=...", "text=...", both joined by '&', "remove", or
+    // empty for none.
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("here");
+    QTest::addColumn<bool>("killedBeforeUpload"); // the second's run, once its merge is saved
+    QTest::addColumn<QStringList>("requests");    // the second's run, to the note itself
+    QTest::addColumn<QStringList>("expected");    // "title: text"
+    QTest::addColumn<QString>("told");            // the kept copy named, or empty for no message
+
+    const QStringList both{"Ideas: kite and string", "Ideas (my changes): kite and tail"};
+    QTest::newRow("text on both") << "text=kite and string" << "text=kite and tail" << false
+                                  << QStringList{"GET"} << both << "Ideas (my changes)";
+    QTest::newRow("title there, text here") << "title=Plans" << "text=kite and tail" << false
+                                            << QStringList{"GET", "PUT", "GET"}
+                                            << QStringList{"Plans: kite and tail"} << "";
+    QTest::newRow("text there, title here") << "text=kite and string" << "title=Goals" << false
+                                            << QStringList{"GET", "PUT", "GET"}
+                                            << QStringList{"Goals: kite and string"} << "";
+    QTest::newRow("title on both, text there") << "title=Plans&text=kite and string" << "title=Goals" << false
+                                               << QStringList{"GET", "PUT", "GET"}
+                                               << QStringList{"Goals: kite and string"} << "";
+    QTest::newRow("the server not moved on") << "" << "text=kite and tail" << false << QStringList{"PUT", "GET"}
+                                             << QStringList{"Ideas: kite and tail"} << "";
+    QTest::newRow("removed there, edited here") << "remove" << "text=kite and tail" << false << QStringList{}
+                                                << QStringList{} << "";
+    QTest::newRow("edited there, removed here") << "text=kite and string" << "remove" << false
+                                                << QStringList{"DELETE"} << QStringList{} << "";
+    QTest::newRow("title and text on both, killed before the upload")
+        << "text=kite and string" << "title=Goals&text=kite and tail" << true << QStringList{"GET", "PUT"}
+        << QStringList{"Goals: kite and string", "Goals (my changes): kite and tail"} << "";
+}
+
+void TstNoteSynchronizer::changedOnTwoComputers()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, here);
+    QFETCH(bool, killedBeforeUpload);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, told);
+    dropNotepad(m_notes, m_view);
+    ModalAnswerer boxes;
+    StoredClient first(QStringLiteral("first"));
+    StoredClient second(QStringLiteral("second"));
+    const auto change = [](LiveClient &client, const QString &what) {
+        NotepadNote *note = client.note(QStringLiteral("Ideas"));
+        QVERIFY(note);
+        if (what == QLatin1String("remove"))
+            client.removeNote(note);
+        for (const QString &part : what.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+            if (part.startsWith(QLatin1String("title=")))
+                QVERIFY(note->editTitle(part.mid(6)));
+            else if (part.startsWith(QLatin1String("text=")))
+                QVERIFY(note->editText(part.mid(5)));
+        }
+    };
+    const auto session = [this](StoredClient &store, const std::function<void(LiveClient &)> &act) {
+        LiveClient client(store);
+        QVERIFY2(client.loadProblem.isEmpty(), qPrintable(client.loadProblem));
+        act(client);
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    };
+    session(first, [](LiveClient &client) { client.addNote(QStringLiteral("Ideas"), QStringLiteral("kite")); });
+    session(second, [](LiveClient &) {});
+    const quint32 id = m_server->notes(QStringLiteral("alice")).value(0).id;
+    if (!there.isEmpty())
+        session(first, [&](LiveClient &client) { change(client, there); });
+    QVERIFY(!QTest::currentTestFailed());
+
+    const QString notePath = QStringLiteral("^/notepad-notes/%1$").arg(id);
+    m_server->clearRequests();
+    {
+        LiveClient client(second);
+        change(client, here);
+        if (killedBeforeUpload) {
+            // The program dies as the upload leaves; it never reaches the note.
+            m_server->respondOnce("PUT", notePath, 500);
+            QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else {
+            QVERIFY(runClientSync(client, *m_server));
+            client.persist();
+        }
+    }
+    QStringList sent;
+    for (const FakeRequest &r : m_server->requests(QByteArray(), notePath))
+        sent << QString::fromLatin1(r.method);
+    m_server->clearFaults();
+
+    for (int round = 0; round < 2; ++round)
+        for (StoredClient *store : {&second, &first})
+            session(*store, [](LiveClient &) {});
+    QStringList onServer;
+    for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+        onServer << n.title + QStringLiteral(": ") + n.text;
+    onServer.sort();
+    expected.sort();
+    QCOMPARE(onServer, expected);
+    for (StoredClient *store : {&first, &second}) {
+        LiveClient client(*store);
+        QStringList notes;
+        for (const NotepadNote *note : client.notes->notes()) {
+            QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+            notes << note->title() + QStringLiteral(": ") + note->text();
+        }
+        notes.sort();
+        QCOMPARE(notes, expected);
+        m_server->clearRequests();
+        QVERIFY(runClientSync(client, *m_server));
+        QVERIFY(m_server->requests("PUT", QStringLiteral("^/notepad-notes/")).isEmpty());
+        QVERIFY(m_server->requests("POST", QStringLiteral("^/notepad-notes$")).isEmpty());
+    }
+    QCOMPARE(sent, requests);
+    QCOMPARE(boxes.titles, told.isEmpty() ? QStringList() : QStringList{QStringLiteral("Sync")});
+    if (!told.isEmpty())
+        QVERIFY2(boxes.texts.value(0).endsWith(QLatin1Char('\n') + told), qPrintable(boxes.texts.value(0)));
 }
 
 PLUMDECK_TEST_MAIN(TstNoteSynchronizer)
