@@ -134,7 +134,7 @@ bool NoteSyncTraits::mergesBeforePut(const NotepadNote *note)
 // server's copy, which becomes what the note agreed. A text the server's
 // copy changed too takes the server's: the user's goes back as a new note.
 NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetched, bool, bool,
-                                            bool *nothingToSend, bool *tookTheirs)
+                                            bool *nothingToSend, bool *)
 {
     const std::unique_ptr<NotepadNote> theirs(fetched);
     prepareFetchedExisting(theirs.get());
@@ -147,7 +147,6 @@ NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetc
         kept->setTitle(ListOutcome::keptCopyName(merged.title));
         kept->setText(note->text());
     }
-    *tookTheirs = merged.title != note->title() || merged.text != note->text();
     note->setTitle(merged.title);
     note->setText(merged.text);
     note->setRevision(theirs->revision());

@@ -30,8 +30,10 @@ struct NoteSyncTraits
     static bool mayHoldUploadedParts(const NotepadNote *) { return false; }
     static bool takeUploadedParts(NotepadNote *, NotepadNote *) { return false; }
     static bool mergesBeforePut(const NotepadNote *note);
+    // The page follows the note's own signals: it needs no word of what the
+    // merge took in.
     static NotepadNote *mergeBeforePut(NotepadNote *note, NotepadNote *fetched, bool, bool, bool *nothingToSend,
-                                       bool *tookTheirs);
+                                       bool *);
     static const char *neverTakenWarning();
 };
 
