@@ -222,13 +222,15 @@ void NotepadReaderWriter::readAgreed(NotepadNote *note, const QDomElement &eleme
     const QDomElement dl = childElementByClass(element, QLatin1String(AgreedFieldsClass));
     if (dl.isNull() && errorState().count == before.count)
         return; // written before it was kept
+    const auto value = [&](const char *term) {
+        return dl.isNull() ? QString() : definitionValue(dl, QLatin1String(term));
+    };
     NotepadNote::Agreed agreed;
-    const QString title = dl.isNull() ? QString() : definitionValue(dl, QStringLiteral("title"));
-    const QString text = dl.isNull() ? QString() : definitionValue(dl, QStringLiteral("text"));
-    const bool read = !dl.isNull() && TaskReaderWriter::parseUInt(definitionValue(dl, QStringLiteral("id")), &agreed.serverId)
-                      && agreed.serverId == note->serverId()
-                      && TaskReaderWriter::parseUInt(definitionValue(dl, QStringLiteral("revision")), &agreed.revision)
-                      && agreed.revision != 0 && !title.isNull() && !text.isNull();
+    const QString title = value("title");
+    const QString text = value("text");
+    const bool read = TaskReaderWriter::parseUInt(value("id"), &agreed.serverId) && agreed.serverId == note->serverId()
+                      && TaskReaderWriter::parseUInt(value("revision"), &agreed.revision) && agreed.revision != 0
+                      && !title.isNull() && !text.isNull();
     if (!read || errorState().count != before.count) {
         qWarning() << "the agreed copy of note" << note->serverId() << "does not read; the note goes up without it";
         restoreErrorState(before);

@@ -574,6 +574,8 @@ void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
     const quint32 id = m_server->notes(QStringLiteral("alice")).first().id;
     QCOMPARE(note->serverId(), id);
     QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    // Taken as the server's first revision of what was posted.
+    QCOMPARE(note->agreed(), std::make_optional(NotepadNote::Agreed{id, 1, QStringLiteral("Once"), QStringLiteral("only once")}));
     QVERIFY(m_notes->isChanged());
     // The id survives the notepad file.
     QVERIFY(m_notes->save());
@@ -738,39 +740,58 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // empty for none.
     QTest::addColumn<QString>("there");
     QTest::addColumn<QString>("here");
-    QTest::addColumn<bool>("killedBeforeUpload"); // the second's run, once its merge is saved
-    QTest::addColumn<QStringList>("requests");    // the second's run, to the note itself
-    QTest::addColumn<QStringList>("expected");    // "title: text"
-    QTest::addColumn<QString>("told");            // the kept copy named, or empty for no message
+    // The second's change read from a file written before what a note
+    // agreed was kept.
+    QTest::addColumn<bool>("oldFile");
+    // The second's run is killed once its merge is saved, before its upload
+    // leaves; then the first changes the note again (`thereAgain`), and the
+    // second runs again.
+    QTest::addColumn<bool>("killed");
+    QTest::addColumn<QString>("thereAgain");
+    QTest::addColumn<QStringList>("requests"); // the second's runs, to the note itself
+    QTest::addColumn<QStringList>("expected"); // "title: text"
+    QTest::addColumn<QString>("told");         // the kept copy named, or empty for no message
 
-    const QStringList both{"Ideas: kite and string", "Ideas (my changes): kite and tail"};
-    QTest::newRow("text on both") << "text=kite and string" << "text=kite and tail" << false
-                                  << QStringList{"GET"} << both << "Ideas (my changes)";
-    QTest::newRow("title there, text here") << "title=Plans" << "text=kite and tail" << false
-                                            << QStringList{"GET", "PUT", "GET"}
-                                            << QStringList{"Plans: kite and tail"} << "";
-    QTest::newRow("text there, title here") << "text=kite and string" << "title=Goals" << false
-                                            << QStringList{"GET", "PUT", "GET"}
-                                            << QStringList{"Goals: kite and string"} << "";
+    const QStringList getPutGet{"GET", "PUT", "GET"};
+    QTest::newRow("text on both") << "text=kite and string" << "text=kite and tail" << false << false << ""
+                                  << QStringList{"GET"}
+                                  << QStringList{"Ideas: kite and string", "Ideas (my changes): kite and tail"}
+                                  << "Ideas (my changes)";
+    QTest::newRow("title there, text here") << "title=Plans" << "text=kite and tail" << false << false << ""
+                                            << getPutGet << QStringList{"Plans: kite and tail"} << "";
+    QTest::newRow("text there, title here") << "text=kite and string" << "title=Goals" << false << false << ""
+                                            << getPutGet << QStringList{"Goals: kite and string"} << "";
     QTest::newRow("title on both, text there") << "title=Plans&text=kite and string" << "title=Goals" << false
-                                               << QStringList{"GET", "PUT", "GET"}
-                                               << QStringList{"Goals: kite and string"} << "";
-    QTest::newRow("the server not moved on") << "" << "text=kite and tail" << false << QStringList{"PUT", "GET"}
-                                             << QStringList{"Ideas: kite and tail"} << "";
-    QTest::newRow("removed there, edited here") << "remove" << "text=kite and tail" << false << QStringList{}
-                                                << QStringList{} << "";
-    QTest::newRow("edited there, removed here") << "text=kite and string" << "remove" << false
+                                               << false << "" << getPutGet << QStringList{"Goals: kite and string"}
+                                               << "";
+    QTest::newRow("the server not moved on") << "" << "text=kite and tail" << false << false << ""
+                                             << QStringList{"PUT", "GET"} << QStringList{"Ideas: kite and tail"} << "";
+    QTest::newRow("removed there, edited here") << "remove" << "text=kite and tail" << false << false << ""
+                                                << QStringList{} << QStringList{} << "";
+    QTest::newRow("edited there, removed here") << "text=kite and string" << "remove" << false << false << ""
                                                 << QStringList{"DELETE"} << QStringList{} << "";
+    // Nothing tells what either side changed: the note goes up as before.
+    QTest::newRow("text on both, edited here in a file without what it agreed")
+        << "text=kite and string" << "text=kite and tail" << true << false << "" << QStringList{"PUT", "GET"}
+        << QStringList{"Ideas: kite and tail"} << "";
     QTest::newRow("title and text on both, killed before the upload")
-        << "text=kite and string" << "title=Goals&text=kite and tail" << true << QStringList{"GET", "PUT"}
+        << "text=kite and string" << "title=Goals&text=kite and tail" << false << true << ""
+        << QStringList{"GET", "PUT", "PUT", "GET"}
         << QStringList{"Goals: kite and string", "Goals (my changes): kite and tail"} << "";
+    // The text the killed run took is the server's, not a change here.
+    QTest::newRow("title and text on both, killed before the upload, the text changed there again")
+        << "text=kite and string" << "title=Goals&text=kite and tail" << false << true << "text=kite, string and reel"
+        << QStringList{"GET", "PUT", "GET", "PUT", "GET"}
+        << QStringList{"Goals: kite, string and reel", "Goals (my changes): kite and tail"} << "";
 }
 
 void TstNoteSynchronizer::changedOnTwoComputers()
 {
     QFETCH(QString, there);
     QFETCH(QString, here);
-    QFETCH(bool, killedBeforeUpload);
+    QFETCH(bool, oldFile);
+    QFETCH(bool, killed);
+    QFETCH(QString, thereAgain);
     QFETCH(QStringList, requests);
     QFETCH(QStringList, expected);
     QFETCH(QString, told);
@@ -790,26 +811,57 @@ void TstNoteSynchronizer::changedOnTwoComputers()
                 QVERIFY(note->editText(part.mid(5)));
         }
     };
-    const auto session = [this](StoredClient &store, const std::function<void(LiveClient &)> &act) {
+    const auto session = [this, &change](StoredClient &store, const QString &what) {
         LiveClient client(store);
         QVERIFY2(client.loadProblem.isEmpty(), qPrintable(client.loadProblem));
-        act(client);
+        if (!what.isEmpty())
+            change(client, what);
         QVERIFY(runClientSync(client, *m_server));
         client.persist();
     };
-    session(first, [](LiveClient &client) { client.addNote(QStringLiteral("Ideas"), QStringLiteral("kite")); });
-    session(second, [](LiveClient &) {});
+    {
+        LiveClient client(first);
+        client.addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    }
+    session(second, QString());
     const quint32 id = m_server->notes(QStringLiteral("alice")).value(0).id;
     if (!there.isEmpty())
-        session(first, [&](LiveClient &client) { change(client, there); });
+        session(first, there);
     QVERIFY(!QTest::currentTestFailed());
 
     const QString notePath = QStringLiteral("^/notepad-notes/%1$").arg(id);
+    QStringList sent;
+    const auto takeRequests = [&] {
+        for (const FakeRequest &r : m_server->requests(QByteArray(), notePath))
+            sent << QString::fromLatin1(r.method);
+        m_server->clearRequests();
+    };
+    if (oldFile) {
+        {
+            LiveClient client(second);
+            change(client, here);
+            client.persist();
+        }
+        QFile file(second.notesPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QString written = QString::fromUtf8(file.readAll());
+        QString text = written;
+        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(text.size() < written.size());
+        file.resize(0);
+        file.write(text.toUtf8());
+        file.close();
+        here.clear();
+    }
     m_server->clearRequests();
     {
         LiveClient client(second);
-        change(client, here);
-        if (killedBeforeUpload) {
+        if (!here.isEmpty())
+            change(client, here);
+        if (killed) {
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
             QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
@@ -818,14 +870,19 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             client.persist();
         }
     }
-    QStringList sent;
-    for (const FakeRequest &r : m_server->requests(QByteArray(), notePath))
-        sent << QString::fromLatin1(r.method);
+    takeRequests();
     m_server->clearFaults();
+    if (killed) {
+        if (!thereAgain.isEmpty())
+            session(first, thereAgain);
+        m_server->clearRequests();
+        session(second, QString());
+        takeRequests();
+    }
 
     for (int round = 0; round < 2; ++round)
         for (StoredClient *store : {&second, &first})
-            session(*store, [](LiveClient &) {});
+            session(*store, QString());
     QStringList onServer;
     for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
         onServer << n.title + QStringLiteral(": ") + n.text;
