@@ -365,7 +365,6 @@ void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
         m_localNotes << kept;
         markUploads({kept});
     }
-    NotepadNotes::instance()->setChanged(true);
     saveBeforeUploads();
 }
 

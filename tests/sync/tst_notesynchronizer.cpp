@@ -743,46 +743,50 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // The second's change read from a file written before what a note
     // agreed was kept.
     QTest::addColumn<bool>("oldFile");
-    // The second's run is killed once its merge is saved, before its upload
-    // leaves; then the first changes the note again (`thereAgain`), and the
-    // second runs again.
-    QTest::addColumn<bool>("killed");
+    // What befalls the second's run: nothing; "killed" once its merge is
+    // saved, before its upload leaves (its file then holds `afterKill`), after
+    // which the first changes the note again (`thereAgain`) and the second
+    // runs again; or "post lost", the answer to the post of the copy it kept.
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("thereAgain");
+    QTest::addColumn<QStringList>("afterKill");
     QTest::addColumn<QStringList>("requests"); // the second's runs, to the note itself
     QTest::addColumn<QStringList>("expected"); // "title: text"
     QTest::addColumn<QString>("told");         // the kept copy named, or empty for no message
-
+    const auto row = [](const char *tag, const QString &there, const QString &here, const QStringList &requests,
+                        const QStringList &expected, const QString &told = QString(), bool oldFile = false,
+                        const QString &fault = QString(), const QStringList &afterKill = QStringList(),
+                        const QString &thereAgain = QString()) {
+        QTest::newRow(tag) << there << here << oldFile << fault << thereAgain << afterKill << requests << expected
+                           << told;
+    };
+    const QString theirs = QStringLiteral("text=kite and string");
+    const QString mine = QStringLiteral("text=kite and tail");
+    const QString renamedMine = QStringLiteral("title=Goals&text=kite and tail");
     const QStringList getPutGet{"GET", "PUT", "GET"};
-    QTest::newRow("text on both") << "text=kite and string" << "text=kite and tail" << false << false << ""
-                                  << QStringList{"GET"}
-                                  << QStringList{"Ideas: kite and string", "Ideas (my changes): kite and tail"}
-                                  << "Ideas (my changes)";
-    QTest::newRow("title there, text here") << "title=Plans" << "text=kite and tail" << false << false << ""
-                                            << getPutGet << QStringList{"Plans: kite and tail"} << "";
-    QTest::newRow("text there, title here") << "text=kite and string" << "title=Goals" << false << false << ""
-                                            << getPutGet << QStringList{"Goals: kite and string"} << "";
-    QTest::newRow("title on both, text there") << "title=Plans&text=kite and string" << "title=Goals" << false
-                                               << false << "" << getPutGet << QStringList{"Goals: kite and string"}
-                                               << "";
-    QTest::newRow("the server not moved on") << "" << "text=kite and tail" << false << false << ""
-                                             << QStringList{"PUT", "GET"} << QStringList{"Ideas: kite and tail"} << "";
-    QTest::newRow("removed there, edited here") << "remove" << "text=kite and tail" << false << false << ""
-                                                << QStringList{} << QStringList{} << "";
-    QTest::newRow("edited there, removed here") << "text=kite and string" << "remove" << false << false << ""
-                                                << QStringList{"DELETE"} << QStringList{} << "";
+    const QStringList bothKept{"Ideas: kite and string", "Ideas (my changes): kite and tail"};
+    const QStringList renamedBothKept{"Goals: kite and string", "Goals (my changes): kite and tail"};
+
+    row("text on both", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)");
+    row("title there, text here", "title=Plans", mine, getPutGet, {"Plans: kite and tail"});
+    row("text there, title here", theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
+    row("title on both, text there", "title=Plans&" + theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
+    row("the server not moved on", "", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
+    row("removed there, edited here", "remove", mine, {}, {});
+    row("edited there, removed here", theirs, "remove", {"DELETE"}, {});
     // Nothing tells what either side changed: the note goes up as before.
-    QTest::newRow("text on both, edited here in a file without what it agreed")
-        << "text=kite and string" << "text=kite and tail" << true << false << "" << QStringList{"PUT", "GET"}
-        << QStringList{"Ideas: kite and tail"} << "";
-    QTest::newRow("title and text on both, killed before the upload")
-        << "text=kite and string" << "title=Goals&text=kite and tail" << false << true << ""
-        << QStringList{"GET", "PUT", "PUT", "GET"}
-        << QStringList{"Goals: kite and string", "Goals (my changes): kite and tail"} << "";
+    row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
+        {"Ideas: kite and tail"}, "", true);
+    row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
+        renamedBothKept, "", false, "killed", renamedBothKept);
+    row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
+        {"Plans: kite and tail"}, "", false, "killed", {"Plans: kite and tail"});
     // The text the killed run took is the server's, not a change here.
-    QTest::newRow("title and text on both, killed before the upload, the text changed there again")
-        << "text=kite and string" << "title=Goals&text=kite and tail" << false << true << "text=kite, string and reel"
-        << QStringList{"GET", "PUT", "GET", "PUT", "GET"}
-        << QStringList{"Goals: kite, string and reel", "Goals (my changes): kite and tail"} << "";
+    row("title and text on both, killed before the upload, the text changed there again", theirs, renamedMine,
+        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"}, "",
+        false, "killed", renamedBothKept, "text=kite, string and reel");
+    row("text on both, the answer to the kept copy's post lost", theirs, mine, {"GET"}, bothKept,
+        "Ideas (my changes)", false, "post lost");
 }
 
 void TstNoteSynchronizer::changedOnTwoComputers()
@@ -790,12 +794,23 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     QFETCH(QString, there);
     QFETCH(QString, here);
     QFETCH(bool, oldFile);
-    QFETCH(bool, killed);
+    QFETCH(QString, fault);
+    const bool killed = fault == QLatin1String("killed");
     QFETCH(QString, thereAgain);
+    QFETCH(QStringList, afterKill);
     QFETCH(QStringList, requests);
     QFETCH(QStringList, expected);
     QFETCH(QString, told);
     dropNotepad(m_notes, m_view);
+    // What a computer's files hold, sorted.
+    const auto notesOf = [](StoredClient &store) {
+        LiveClient client(store);
+        QStringList notes;
+        for (const NotepadNote *note : client.notes->notes())
+            notes << note->title() + QStringLiteral(": ") + note->text();
+        notes.sort();
+        return notes;
+    };
     ModalAnswerer boxes;
     StoredClient first(QStringLiteral("first"));
     StoredClient second(QStringLiteral("second"));
@@ -865,6 +880,10 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
             QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else if (fault == QLatin1String("post lost")) {
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
+            QVERIFY(!runClientSync(client, *m_server));
+            client.persist();
         } else {
             QVERIFY(runClientSync(client, *m_server));
             client.persist();
@@ -873,6 +892,8 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     takeRequests();
     m_server->clearFaults();
     if (killed) {
+        afterKill.sort();
+        QCOMPARE(notesOf(second), afterKill);
         if (!thereAgain.isEmpty())
             session(first, thereAgain);
         m_server->clearRequests();
@@ -890,14 +911,10 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     expected.sort();
     QCOMPARE(onServer, expected);
     for (StoredClient *store : {&first, &second}) {
+        QCOMPARE(notesOf(*store), expected);
         LiveClient client(*store);
-        QStringList notes;
-        for (const NotepadNote *note : client.notes->notes()) {
+        for (const NotepadNote *note : client.notes->notes())
             QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
-            notes << note->title() + QStringLiteral(": ") + note->text();
-        }
-        notes.sort();
-        QCOMPARE(notes, expected);
         m_server->clearRequests();
         QVERIFY(runClientSync(client, *m_server));
         QVERIFY(m_server->requests("PUT", QStringLiteral("^/notepad-notes/")).isEmpty());
