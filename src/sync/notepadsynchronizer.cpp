@@ -375,11 +375,15 @@ bool NotepadSynchronizer::tellAboutKeptCopies()
     if (titles.isEmpty())
         return true;
     QPointer<NotepadSynchronizer> self(this);
-    SyncNotices::tell(tr("Sync"),
-                      tr("These notes were changed both here and on another computer. Each now holds the "
-                         "server's text, and your version was kept beside it as a new note:\n%1")
-                          .arg(titles.join(QLatin1Char('\n'))));
+    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
     return bool(self);
+}
+
+QString NotepadSynchronizer::keptCopiesText(const QStringList &titles)
+{
+    return tr("These notes were changed both here and on another computer. Each now holds the server's text, "
+              "and your version was kept beside it as a new note:\n%1")
+        .arg(titles.join(QLatin1Char('\n')));
 }
 
 void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()

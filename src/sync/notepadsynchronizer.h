@@ -31,6 +31,9 @@ public:
     void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
     void start();
     QString errorString() const { return m_errorString; }
+    // What the user is told of the notes kept beside one whose text gave way
+    // to the server's, named by their titles.
+    static QString keptCopiesText(const QStringList &titles);
 
 signals:
     void finished();
