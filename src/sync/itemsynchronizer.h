@@ -39,8 +39,10 @@
 //                                      puts what the item changed since it
 //                                      agreed onto `fetched` (taken), in the
 //                                      item itself; returns what the item held
-//                                      before, for the caller to delete once
-//                                      the owner saw the change
+//                                      before (for a note: its version kept
+//                                      beside it, or null), which the owner
+//                                      may take in the save before the upload
+//                                      and is deleted after it otherwise
 //   neverTakenWarning()
 struct ItemSyncText
 {
@@ -94,6 +96,8 @@ protected:
     }
 
     Item *localItem() const { return m_localItem; }
+    // In the save before the upload: what the merge gave back, taken.
+    Item *takeMergeReturn() { return m_mergeReturn.release(); }
     Item *takeResultItem()
     {
         Item *item = m_resultItem;
@@ -151,6 +155,7 @@ private:
     Info *m_info;
     Item *m_localItem;
     Item *m_resultItem = nullptr;
+    std::unique_ptr<Item> m_mergeReturn;
 };
 
 template <class Traits>
@@ -344,17 +349,16 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             const bool inDoubt = earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem);
             const bool arrived = inDoubt && Traits::takeUploadedParts(m_localItem, fetched);
             bool nothingToSend = false;
-            std::unique_ptr<Item> before;
             m_mergeTookTheirs = false;
             if (Traits::mergesBeforePut(m_localItem))
-                before.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
-                                                    &m_mergeTookTheirs));
+                m_mergeReturn.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
+                                                           &m_mergeTookTheirs));
             else
                 delete fetched;
             releaseRequest();
             if (m_saveBeforeUpload)
                 m_saveBeforeUpload();
-            before.reset();
+            m_mergeReturn.reset();
             if (nothingToSend)
                 finish(NoChanges);
             else

@@ -79,7 +79,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
             m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
-                                      note->serverId(), note->revision(), note->pendingUpload()};
+                                      note->serverId(), note->revision(), note->pendingUpload(), note->agreed()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -222,6 +222,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setServerId(state.serverId);
     note->setRevision(state.revision);
     note->setPendingUpload(state.pendingUpload);
+    note->setAgreed(state.agreed);
 }
 
 void SyncSnapshot::restoreNotes()

@@ -1,15 +1,18 @@
 #ifndef SYNCSNAPSHOT_H
 #define SYNCSNAPSHOT_H
 
+#include "model/notepadnote.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class ListModel;
 class ListsSyncHost;
-class NotepadNote;
 class NotepadNotes;
 class TaskList;
 class UserLists;
@@ -52,6 +55,7 @@ private:
         quint32 serverId = 0;
         quint32 revision = 0;
         QString pendingUpload;
+        std::optional<NotepadNote::Agreed> agreed;
     };
 
     void restoreLists();

@@ -42,6 +42,7 @@ private slots:
     void forcedLocalFailingPartWay();
     void forcedLocalCancelled();
     void forcedRemoteFailingKeepsUploadsInDoubt();
+    void forcedRemoteFailingKeepsWhatANoteAgreed();
     void removedRecordsComeBackOnce_data();
     void removedRecordsComeBackOnce();
 
@@ -313,6 +314,27 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
         marks << list->pendingUpload();
     QCOMPARE(sorted(marks), (QStringList{"mark of Gifts", "mark of Trip"}));
     QCOMPARE(note->pendingUpload(), QStringLiteral("mark of Plans"));
+}
+
+// A forced remote run forgets what the notes agreed with the server (they
+// go up as new); one that fails puts it back with them, so that the next
+// run still puts an edited note onto the server's copy.
+void TstSyncSnapshot::forcedRemoteFailingKeepsWhatANoteAgreed()
+{
+    seed();
+    NotepadNote *note = m_notes->notes().first();
+    QVERIFY(note->editText(QStringLiteral("text and more")));
+    const std::optional<NotepadNote::Agreed> agreed = note->agreed();
+    QVERIFY(agreed);
+    QCOMPARE(agreed->text, QStringLiteral("text"));
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    QVERIFY(!note->agreed());
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    QCOMPARE(note->syncStatus(), NotepadNote::Edited);
+    QCOMPARE(note->agreed(), agreed);
 }
 
 #include "tst_syncsnapshot.moc"
