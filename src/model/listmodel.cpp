@@ -773,6 +773,7 @@ void ListModel::resetToNew()
     m_sharedEdited = false;
     m_sharedRevision = 1;
     m_sharedUsers.clear();
+    m_agreedSharedUsers.reset();
     emit shareListChanged(this);
     setChanged();
 }
@@ -851,6 +852,7 @@ bool ListModel::setSharedUserPermissions(const QString &name, const QString &let
         warnSharedUser("ListModel: Trying to change permissions of a shared user that don't exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.insert(name, letters);
     setChanged();
     m_sharedEdited = true;
@@ -864,6 +866,7 @@ bool ListModel::addSharedUser(const QString &name, const QString &letters)
         warnSharedUser("ListModel: Trying to insert a shared user that already exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.insert(name, letters);
     setChanged();
     m_sharedEdited = true;
@@ -888,6 +891,7 @@ bool ListModel::removeSharedUser(const QString &name)
         warnSharedUser("ListModel: Trying to shared a shared user that don't exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.remove(name);
     setChanged();
     m_sharedEdited = true;
@@ -897,10 +901,26 @@ bool ListModel::removeSharedUser(const QString &name)
 
 void ListModel::unshareAll()
 {
+    keepAgreedSharing();
     m_sharedUsers.clear();
     emit shareListChanged(this);
     setChanged();
     m_sharedEdited = true;
+}
+
+// The first change since the sharing was agreed keeps what was agreed: a run
+// that finds the server's sharing changed since merges onto it.
+void ListModel::keepAgreedSharing()
+{
+    if (!m_sharedEdited)
+        m_agreedSharedUsers = m_sharedUsers;
+}
+
+std::optional<QMap<QString, QString>> ListModel::agreedSharedUsers() const
+{
+    if (!m_sharedEdited)
+        return m_sharedUsers;
+    return m_agreedSharedUsers;
 }
 
 void ListModel::setSharedUsers(const QMap<QString, QString> &users)
