@@ -83,9 +83,6 @@ private slots:
 private:
     QString checkServerInfo(const QDomDocument &document) const;
     void syncNextList();
-    void getSharing(quint32 revision);
-    void putSharing(quint32 revision);
-    void startSharing(quint32 revision, bool upload);
     void syncDisplayOrder();
     void getDisplayOrder();
     void putDisplayOrder();

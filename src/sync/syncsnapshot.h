@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class ListModel;
 class ListsSyncHost;
 class NotepadNote;
@@ -38,6 +40,7 @@ private:
         QMap<QString, QString> sharedUsers;
         quint32 sharedRevision = 1;
         bool sharedEdited = false;
+        std::optional<QMap<QString, QString>> agreedSharedUsers;
     };
     struct NoteState
     {
