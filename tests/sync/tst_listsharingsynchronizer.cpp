@@ -392,6 +392,7 @@ void TstListSharingSynchronizer::modeFor()
 // since (its revision is 4).
 void TstListSharingSynchronizer::getMergePut_data()
 {
+    QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("mine");
     QTest::addColumn<QByteArray>("faultMethod");
     QTest::addColumn<int>("faultStatus");
@@ -400,20 +401,25 @@ void TstListSharingSynchronizer::getMergePut_data()
     QTest::addColumn<QString>("agreed");
     QTest::addColumn<quint32>("revision");
     QTest::addColumn<QString>("requests");
-    QTest::newRow("merged and uploaded") << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw dave=rwd"
+    const int merge = Mode::GetMergePut;
+    QTest::newRow("merged and uploaded") << merge << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw dave=rwd"
                                          << "bob=rw dave=rwd" << "bob=rw dave=rwd" << 2u << "GET PUT";
-    QTest::newRow("the merge is the server's: nothing sent") << "bob=rw carol=r" << QByteArray() << 0
+    QTest::newRow("the merge is the server's: nothing sent") << merge << "bob=rw carol=r" << QByteArray() << 0
                                                              << "bob=rw carol=r" << "bob=rw carol=r"
                                                              << "bob=rw carol=r" << 4u << "GET";
     // The merge waits, on the server's copy, for the next run's upload.
-    QTest::newRow("upload refused") << "bob=r dave=rwd" << QByteArray("PUT") << 500 << "bob=rw dave=rwd"
+    QTest::newRow("upload refused") << merge << "bob=r dave=rwd" << QByteArray("PUT") << 500 << "bob=rw dave=rwd"
                                     << "bob=rw carol=r" << "bob=rw carol=r" << 4u << "GET PUT";
-    QTest::newRow("fetch refused") << "bob=r dave=rwd" << QByteArray("GET") << 500 << "bob=r dave=rwd"
+    QTest::newRow("fetch refused") << merge << "bob=r dave=rwd" << QByteArray("GET") << 500 << "bob=r dave=rwd"
                                    << "bob=rw carol=r" << "bob=r carol=r" << 1u << "GET";
+    // A plain fetch keeps its meaning: the server's sharing is taken.
+    QTest::newRow("a plain fetch") << int(Mode::Get) << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw carol=r"
+                                   << "bob=rw carol=r" << "bob=rw carol=r" << 4u << "GET";
 }
 
 void TstListSharingSynchronizer::getMergePut()
 {
+    QFETCH(int, mode);
     QFETCH(QString, mine);
     QFETCH(QByteArray, faultMethod);
     QFETCH(int, faultStatus);
@@ -430,7 +436,7 @@ void TstListSharingSynchronizer::getMergePut()
     ListSharingSynchronizer sync(m_model.get(), 4);
     QCOMPARE(ListSharingSynchronizer::modeFor(m_model.get(), 4, false), Mode::GetMergePut);
     QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
-    sync.getMergePut();
+    sync.start(Mode(mode));
     QVERIFY(finished.wait(10000));
     QTest::qWait(20);
     QCOMPARE(finished.count(), 1);
