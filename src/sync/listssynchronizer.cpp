@@ -108,6 +108,7 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
             model->taskList()->setPendingUpload(it.value());
             // A list posted anew starts its sharing anew.
             model->restoreSharedRevision(1);
+            model->setAgreedSharedUsers(QMap<QString, QString>());
             if (model->sharedUserCount() > 0)
                 model->setSharedEdited(true);
             model->setChanged();
@@ -1122,38 +1123,20 @@ void ListsSynchronizer::onListSynchronizerFinished()
     }
     const ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr);
     const quint32 serverRevision = info ? info->sharedRevision() : 1;
-    const quint32 localRevision = m_currentModel->sharedRevision();
-    if (m_forceRemote)
-        putSharing(serverRevision);
-    else if (localRevision < serverRevision)
-        getSharing(serverRevision);
-    else if (localRevision == serverRevision && m_currentModel->isSharedEdited())
-        putSharing(serverRevision);
-    else if (localRevision > serverRevision)
+    const ListSharingSynchronizer::Mode mode
+        = ListSharingSynchronizer::modeFor(m_currentModel, serverRevision, m_forceRemote);
+    if (mode == ListSharingSynchronizer::WrongRevision) {
         failRun(tr("wrong sharing revision number"));
-    else
+        return;
+    }
+    if (mode == ListSharingSynchronizer::Nothing) {
         syncNextList();
-}
-
-void ListsSynchronizer::getSharing(quint32 revision)
-{
-    startSharing(revision, false);
-}
-
-void ListsSynchronizer::putSharing(quint32 revision)
-{
-    startSharing(revision, true);
-}
-
-void ListsSynchronizer::startSharing(quint32 revision, bool upload)
-{
-    m_sharingStep = new ListSharingSynchronizer(m_currentModel, revision, this);
+        return;
+    }
+    m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
-    if (upload)
-        m_sharingStep->put();
-    else
-        m_sharingStep->get();
+    m_sharingStep->start(mode);
 }
 
 void ListsSynchronizer::onSharingSynchronizerFinished()

@@ -93,9 +93,6 @@ private:
     // again for it.
     bool followMovedTasks();
     void queueAgain(ListModel *model);
-    void getSharing(quint32 revision);
-    void putSharing(quint32 revision);
-    void startSharing(quint32 revision, bool upload);
     void syncDisplayOrder();
     void getDisplayOrder();
     void putDisplayOrder();

@@ -61,6 +61,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
             state.sharedUsers = model->sharedUsers();
             state.sharedRevision = model->sharedRevision();
             state.sharedEdited = model->isSharedEdited();
+            state.agreedSharedUsers = model->agreedSharedUsers();
             m_listStates << state;
         }
         for (TaskList *list : lists->deletedLists())
@@ -119,6 +120,7 @@ void SyncSnapshot::applyModelState(ListModel *model, const ListState &state)
     model->setSharedUsers(state.sharedUsers);
     model->restoreSharedRevision(state.sharedRevision);
     model->setSharedEdited(state.sharedEdited);
+    model->setAgreedSharedUsers(state.agreedSharedUsers);
     model->setChanged();
 }
 

@@ -45,6 +45,7 @@ private:
         QMap<QString, QString> sharedUsers;
         quint32 sharedRevision = 1;
         bool sharedEdited = false;
+        std::optional<QMap<QString, QString>> agreedSharedUsers;
     };
     struct NoteState
     {

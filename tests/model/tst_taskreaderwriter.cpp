@@ -88,8 +88,8 @@ UserLists *sampleLists()
     owned->rootTask()->insertChild(new Task, 1); // blank: not written
     owned->setRemovedTasks({fullTask(QStringLiteral("Buy bread"))});
     ListModel *model = lists->addList(owned);
-    model->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
-    model->addSharedUser(QStringLiteral("alice"), QStringLiteral("rw"));
+    model->loadSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
+    model->addSharedUser(QStringLiteral("alice"), QStringLiteral("rw")); // agreed: bob alone
     model->setSharedRevision(3);
     model->setSharedEdited();
     model->setShowStartTimeColumn(true);
@@ -130,6 +130,29 @@ UserLists *loadFromBytes(QByteArray bytes, QString *error = nullptr)
     if (error)
         *error = reader.errorString();
     return lists;
+}
+
+// "bob=r carol=rw", or "unknown".
+QString usersText(const std::optional<QMap<QString, QString>> &users)
+{
+    if (!users)
+        return QStringLiteral("unknown");
+    QStringList out;
+    for (auto it = users->cbegin(); it != users->cend(); ++it)
+        out << it.key() + QLatin1Char('=') + it.value();
+    return out.join(QLatin1Char(' '));
+}
+
+QString sharedXml(const QString &className, const QString &users)
+{
+    QString items;
+    for (const QString &user : users.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = user.section(QLatin1Char('='), 0, 0);
+        const QString letters = user.contains(QLatin1Char('=')) ? user.section(QLatin1Char('='), 1) : QString();
+        items += QStringLiteral("<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">%1</dl></li>")
+                     .arg(fields(QStringLiteral("name=") + name + (letters.isNull() ? QString() : "|permissions=" + letters)));
+    }
+    return QStringLiteral("<ul class=\"%1\">%2</ul>").arg(className, items);
 }
 
 QString childClasses(const QDomElement &parent)
@@ -531,7 +554,8 @@ private slots:
                            .arg(int(m->showElapsedTimeColumn())).arg(int(m->showAssignmentColumn()));
             if (m && l->isOwned())
                 out += QStringLiteral(" shared %1 %2 %3 %4").arg(QStringList(m->sharedUsers().keys()).join(','),
-                           QStringList(m->sharedUsers().values()).join(',')).arg(m->sharedRevision()).arg(int(m->isSharedEdited()));
+                           QStringList(m->sharedUsers().values()).join(',')).arg(m->sharedRevision()).arg(int(m->isSharedEdited()))
+                    + QStringLiteral(" agreed ") + usersText(m->agreedSharedUsers());
             return out;
         };
         QCOMPARE(read->models().size(), 3);
@@ -562,7 +586,8 @@ private slots:
             " show-start-time-column show-end-time-column show-elapsed-time-column show-assignment-column");
         QTest::newRow("owned") << "0"
             << "sync-status outlook-id local-id id revision name done description owned permissions shared-edited "
-               "shared-revision" + columns << "pd-list-fields pd-shared pd-tasks pd-removed-tasks";
+               "shared-revision" + columns
+            << "pd-list-fields pd-shared pd-agreed-shared-fields pd-agreed-shared pd-tasks pd-removed-tasks";
         QTest::newRow("not owned") << "1"
             << "sync-status local-id id revision name done description owned owner permissions" + columns
             << "pd-list-fields pd-tasks";
@@ -708,6 +733,58 @@ private slots:
                      .arg(m->taskList()->permissions()).arg(int(lists->isDisplayOrderChanged())).arg(int(m->isSharedEdited())),
                  expected);
         QVERIFY(lists->outlookLastSyncTime().isNull());
+    }
+
+    // What an edited sharing last agreed with the server is read back; a
+    // part that does not read costs that alone, never the load.
+    void agreedSharingLoad_data()
+    {
+        QTest::addColumn<QString>("inner");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<QString>("agreed");
+        QTest::addColumn<QStringList>("warnings");
+        const QString users = sharedXml(QStringLiteral("pd-shared"), QStringLiteral("bob=rw"));
+        const QString revision = QStringLiteral("<dl class=\"pd-agreed-shared-fields\">%1</dl>");
+        const QString three = revision.arg(fields(QStringLiteral("shared-revision=3")));
+        const QString agreed = sharedXml(QStringLiteral("pd-agreed-shared"), QStringLiteral("bob=r carol=r"));
+        const QStringList unread{QStringLiteral("the agreed sharing of list 5 does not read; it syncs without it")};
+        const QStringList none;
+        QTest::newRow("kept") << users + three + agreed << "true" << "bob=r carol=r" << none;
+        QTest::newRow("kept, nobody") << users + three << "true" << "" << none;
+        QTest::newRow("an older file's: unknown") << users << "true" << "unknown" << none;
+        QTest::newRow("unedited: the users") << users + three + agreed << "false" << "bob=rw" << none;
+        QTest::newRow("of another revision") << users + revision.arg(fields(QStringLiteral("shared-revision=2"))) + agreed
+                                             << "true" << "unknown" << unread;
+        QTest::newRow("without a revision") << users + revision.arg(QString()) + agreed << "true" << "unknown" << unread;
+        QTest::newRow("users without their revision") << users + agreed << "true" << "unknown" << unread;
+        QTest::newRow("a user without letters") << users + three + sharedXml(QStringLiteral("pd-agreed-shared"), "bob")
+                                                << "true" << "unknown" << unread;
+        QTest::newRow("a user without fields") << users + three + "<ul class=\"pd-agreed-shared\"><li class=\"pd-shared-user\"/></ul>"
+                                               << "true" << "unknown"
+                                               << QStringList{"Parsing error reading a shared user, required class not found"} + unread;
+        QTest::newRow("twice") << users + three + three + agreed << "true" << "unknown" << unread;
+    }
+    void agreedSharingLoad()
+    {
+        QFETCH(QString, inner);
+        QFETCH(QString, edited);
+        QFETCH(QString, agreed);
+        QFETCH(QStringList, warnings);
+        for (const QString &warning : std::as_const(warnings))
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        const QString ok = QStringLiteral("sync-status=edited|id=5|revision=2|name=n|done=false|owned=true|permissions=orwd"
+                                          "|shared-revision=3|shared-edited=") + edited;
+        QString error;
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(listXml(ok, inner)).toUtf8(), &error));
+        QVERIFY2(lists, qPrintable(error));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        ListModel *m = lists->models().first();
+        QCOMPARE(usersText(m->sharedUsers()), QStringLiteral("bob=rw"));
+        QCOMPARE(m->sharedRevision(), 3u);
+        QCOMPARE(usersText(m->agreedSharedUsers()), agreed);
+        // Written again only while it is known and differs from the users.
+        const QString written = QString::fromUtf8(saveToBytes(lists.data()));
+        QCOMPARE(written.contains(QLatin1String("pd-agreed-shared-fields")), agreed != "unknown" && edited == "true");
     }
 
     // A reader that skips unread records leaves out the one list it refuses,

@@ -79,6 +79,7 @@ private slots:
     void listRemovedMidStepEndsTheRun();
     void forcedRemoteSparesListsSharedByOthers();
     void forcedRemoteUploadsEverything();
+    void forcedRemoteCutBeforeTheSharesMergesLater();
     void forcedLocalTakesTheServersLists();
     void postAcceptedFetchFailedIsFetchedNextRun();
     void editBeforeFetchGoesUpInPlace();
@@ -644,6 +645,43 @@ void TstListsSynchronizer::forcedRemoteUploadsEverything()
     QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 1);
     for (ListModel *m : client.lists.models())
         QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+}
+
+// A list a forced run posted anew starts with nobody sharing it: what the
+// run did not upload is merged later onto a share made there since, the
+// old list's sharing counting for nothing.
+void TstListsSynchronizer::forcedRemoteCutBeforeTheSharesMergesLater()
+{
+    for (const char *user : {"carol", "dave"})
+        m_server->addUser(QString::fromLatin1(user), QStringLiteral("pw"));
+    const quint32 old = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
+                                          {FakeTask::make(QStringLiteral("Dune"))});
+    FakeList list = m_server->list(old);
+    list.sharing = {{QStringLiteral("bob"), QStringLiteral("r")}};
+    list.sharedRevision = 2;
+    m_server->putList(list);
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    ListModel *books = client.model("Books");
+    books->addSharedUser(QStringLiteral("carol"), QStringLiteral("rw"));
+    ListsSynchronizer::prepareForceRemote(&client.lists, m_notes);
+    m_server->respondOnce("PUT", "sharingV3$", 500);
+    QVERIFY(!run(client, true).ok);
+    const quint32 id = books->taskList()->serverId();
+    QVERIFY(id != old);
+    QVERIFY(m_server->sharing(id).isEmpty());
+    m_server->share(id, QStringLiteral("dave"), QStringLiteral("r"));
+    list = m_server->list(id);
+    list.sharedRevision = 2;
+    m_server->putList(list);
+
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const QMap<QString, QString> expected{{QStringLiteral("bob"), QStringLiteral("r")},
+                                          {QStringLiteral("carol"), QStringLiteral("rw")},
+                                          {QStringLiteral("dave"), QStringLiteral("r")}};
+    QCOMPARE(m_server->sharing(id), expected);
+    QCOMPARE(books->sharedUsers(), expected);
 }
 
 void TstListsSynchronizer::forcedLocalTakesTheServersLists()

@@ -38,6 +38,7 @@ private slots:
     void cleanup();
     void forcedRemoteFailingPartWay();
     void forcedRemoteFailingFirst();
+    void forcedRemoteFailingKeepsTheAgreedSharing();
     void forcedLocalFailingPartWay_data();
     void forcedLocalFailingPartWay();
     void forcedLocalCancelled();
@@ -175,6 +176,42 @@ void TstSyncSnapshot::forcedRemoteFailingFirst()
     QVERIFY(run(false, false));
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(m_server->lists().size(), 3);
+}
+
+// What the sharing agreed with the server comes back too: the next run
+// still puts the user's share onto the server's sharing, where carol was
+// unshared meanwhile, rather than taking that sharing or sharing again.
+void TstSyncSnapshot::forcedRemoteFailingKeepsTheAgreedSharing()
+{
+    for (const char *user : {"bob", "carol", "dave"})
+        m_server->addUser(QString::fromLatin1(user), QStringLiteral("pw"));
+    seed();
+    ListModel *books = m_client->model("Books");
+    const quint32 id = books->taskList()->serverId();
+    FakeList list = m_server->list(id);
+    list.sharing = {{QStringLiteral("bob"), QStringLiteral("r")}, {QStringLiteral("carol"), QStringLiteral("r")}};
+    list.sharedRevision = 2;
+    m_server->putList(list);
+    QVERIFY(run(false, false));
+    QCOMPARE(books->sharedUsers(), list.sharing);
+    books->addSharedUser(QStringLiteral("dave"), QStringLiteral("rw"));
+
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    list = m_server->list(id);
+    list.sharing.remove(QStringLiteral("carol"));
+    list.sharedRevision = 3;
+    m_server->putList(list);
+
+    QVERIFY(run(false, false));
+    const QMap<QString, QString> expected{{QStringLiteral("bob"), QStringLiteral("r")},
+                                          {QStringLiteral("dave"), QStringLiteral("rw")}};
+    QCOMPARE(m_server->sharing(id), expected);
+    QCOMPARE(books->sharedUsers(), expected);
+    QVERIFY(!books->isSharedEdited());
 }
 
 void TstSyncSnapshot::forcedLocalFailingPartWay_data()

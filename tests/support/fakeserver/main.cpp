@@ -63,6 +63,13 @@ int main(int argc, char *argv[])
             {FakeTask::make(QStringLiteral("Write the agenda")), FakeTask::make(QStringLiteral("Book a room"))});
         server.share(plan, QStringLiteral("alice"), QStringLiteral("rw"));
         server.share(groceries, QStringLiteral("carol"), QStringLiteral("r"));
+        // Shared since it was made, as its owner's upload would leave it:
+        // clients fetch the sharing.
+        for (const quint32 id : {plan, groceries}) {
+            FakeList list = server.list(id);
+            list.sharedRevision = 2;
+            server.putList(list);
+        }
         server.addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("Buy a kite\nPaint the fence"));
         server.addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
         server.setPresence(QStringLiteral("bob"), QStringLiteral("busy"), QStringLiteral("In a meeting"));
