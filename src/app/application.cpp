@@ -10,6 +10,7 @@
 #include "core/logging.h"
 #include "core/options.h"
 #include "core/platform.h"
+#include "core/settingsfile.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
 #include "dialogs/assigneechat.h"
@@ -218,6 +219,8 @@ int runApplication()
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("marrowgate.net"));
     QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+    // Before anything writes the settings: they hold the password.
+    SettingsFile::keepPrivate();
     rememberProgramPath(QCoreApplication::applicationFilePath());
 
     Options::parse(QCoreApplication::arguments());

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 class TstProgram : public QObject
 {
@@ -16,6 +19,7 @@ class TstProgram : public QObject
 private:
     QTemporaryDir m_tmp; // the single-instance marker lives here, away from other runs
     QString m_log;
+    QString m_config;
 
     void start(QProcess &process, const QStringList &arguments,
                const QString &program = QStringLiteral(PLUMDECK_PROGRAM))
@@ -47,6 +51,8 @@ private slots:
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[net]\nserver-url=http://127.0.0.1:9/plumdeck\n[updater]\nenabled=false\n");
+        file.close();
+        m_config = config;
         m_log = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Marrowgate/PlumDeck/plumdeck.log");
     }
 
@@ -128,6 +134,26 @@ private slots:
         QFile file(dataFile(name));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name + QStringLiteral(" was not saved")));
         QVERIFY2(file.readAll().contains(content.toUtf8()), qPrintable(name));
+    }
+
+    // The settings hold the password: a run leaves their file readable by
+    // its owner alone, whatever it was before.
+    void settingsPrivateAfterARun_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("readable by all") << 0644;
+        QTest::newRow("writable by the group") << 0664;
+    }
+    void settingsPrivateAfterARun()
+    {
+        QFETCH(int, mode);
+        QVERIFY(::chmod(QFile::encodeName(m_config).constData(), mode_t(mode)) == 0);
+        runUntilWindowClosed();
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(m_config).constData(), &st), 0);
+        QCOMPARE(QString::number(st.st_mode & 07777, 8), QStringLiteral("600"));
+        QSettings settings(m_config, QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("net/server-url")).toString(), QStringLiteral("http://127.0.0.1:9/plumdeck"));
     }
 };
 
