@@ -114,6 +114,11 @@ private:
         sendRequest(GetBeforePut, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr);
     }
 
+    // The step's text, then the answer in hand that refused it.
+    void failWithAnswer(ItemSyncText::Id text)
+    {
+        fail(Traits::text(text, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+    }
     void revisionMessage();
     QString permissions() const { return m_info ? Traits::infoPermissions(m_info) : QString(); }
     bool readResult(Result onSuccess, bool knownItem);
@@ -285,7 +290,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             sendGetExisting();
         } else {
             debugStatus(T::PostBadStatus, status);
-            fail(Traits::text(T::FailedToAdd, QString()));
+            failWithAnswer(T::FailedToAdd);
         }
         break;
     case PutForMerge:
@@ -301,7 +306,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             releaseRequest();
             sendGetExisting();
         } else {
-            fail(Traits::text(T::FailedToUpload, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+            failWithAnswer(T::FailedToUpload);
         }
         break;
     case GetBeforePut:
