@@ -14,38 +14,29 @@
 
 namespace {
 
-bool warn(const QString &path, const char *what)
+void warn(const QString &path, const char *what)
 {
     qWarning().noquote() << "could not make the settings file" << path << "private:" << what
                          << QString::fromLocal8Bit(std::strerror(errno));
-    return false;
 }
 
 } // namespace
 
-QString SettingsFile::path()
+void SettingsFile::keepPrivate()
 {
-    return QSettings().fileName();
-}
-
-bool SettingsFile::keepPrivate()
-{
-    const QString file = path();
+    const QString file = QSettings().fileName();
     QDir().mkpath(QFileInfo(file).absolutePath());
     const QByteArray name = QFile::encodeName(file);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
         ::close(fd);
-        return true;
+        return;
     }
-    if (errno != EEXIST)
-        return warn(file, "creating it");
     struct stat st;
-    if (::stat(name.constData(), &st) != 0)
-        return warn(file, "reading its permissions");
-    if ((st.st_mode & 077) == 0)
-        return true;
-    if (::chmod(name.constData(), st.st_mode & 0700) != 0)
-        return warn(file, "changing its permissions");
-    return true;
+    if (errno != EEXIST)
+        warn(file, "creating it");
+    else if (::stat(name.constData(), &st) != 0)
+        warn(file, "reading its permissions");
+    else if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), st.st_mode & 0700) != 0)
+        warn(file, "changing its permissions");
 }

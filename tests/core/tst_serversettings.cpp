@@ -221,10 +221,12 @@ private slots:
     // the toolkit rewrites it for another setting.
     void settingsFileIsPrivate_data()
     {
-        QTest::addColumn<int>("mode"); // -1: no file yet
+        QTest::addColumn<int>("mode"); // -1: no file yet, -2: nor its folder
         QTest::addColumn<QString>("written");
         QTest::addColumn<bool>("rewritten");
+        QTest::newRow("no folder yet, password") << -2 << "password" << false;
         QTest::newRow("no file yet, password") << -1 << "password" << false;
+        QTest::newRow("only others may run it, password") << 0601 << "password" << false;
         QTest::newRow("readable by all, password") << 0644 << "password" << false;
         QTest::newRow("writable by the group, password") << 0664 << "password" << false;
         QTest::newRow("readable by all, user name") << 0644 << "user" << false;
@@ -239,7 +241,10 @@ private slots:
         const QString file = QSettings().fileName();
         const mode_t mask = ::umask(022);
         const auto restoreMask = qScopeGuard([mask] { ::umask(mask); });
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^could not make the settings file")));
         QFile::remove(file);
+        if (mode == -2)
+            QVERIFY(QFileInfo(file).dir().removeRecursively());
         if (mode >= 0) {
             QSettings().setValue("ui/skin", 0);
             QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(mode)) == 0);
