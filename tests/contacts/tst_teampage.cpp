@@ -513,13 +513,19 @@ void TstTeamPage::contactRequestsAskedOneAtATime_data()
                                          << 3 << QStringList{"dave", "erin", "frank"};
     QTest::newRow("a waiting request withdrawn is not asked") << QStringList{"dave", "erin", "frank"}
                                                               << QStringList{"-erin"} << 2 << QStringList{"dave", "frank"};
+    QTest::newRow("the one asked withdrawn: the next is asked") << QStringList{"dave", "erin"} << QStringList{"-dave"}
+                                                                << 1 << QStringList{"dave", "erin"};
+    QTest::newRow("a request never made withdrawn: the question stays") << QStringList{"dave", "erin"}
+                                                                         << QStringList{"-zed"} << 2
+                                                                         << QStringList{"dave", "erin"};
     const QStringList many = numberedNicks(15000);
     QTest::newRow("15,000 pending, the page goes after two") << many << QStringList() << 2 << many.mid(0, 3);
 }
 
 // However many requests come, one question is open at a time; they are
 // asked in the order they came, each nick once, and each answer goes to the
-// server as it is given.
+// server as it is given. A question whose request is withdrawn closes
+// unanswered.
 void TstTeamPage::contactRequestsAskedOneAtATime()
 {
     QFETCH(QStringList, pending);
@@ -539,6 +545,7 @@ void TstTeamPage::contactRequestsAskedOneAtATime()
     });
     rescue.start(10000);
     QStringList questions;
+    int given = 0;
     int mostOpen = 0;
     std::function<void(QWidget *)> answer = [&](QWidget *dialog) {
         questions << dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
@@ -556,18 +563,29 @@ void TstTeamPage::contactRequestsAskedOneAtATime()
             QCoreApplication::processEvents();
         }
         mostOpen = qMax(mostOpen, openQuestions());
-        if (questions.size() > answered) {
-            // The program ends with the rest still waiting.
+        const bool more = questions.size() < asked.size();
+        // Withdrawn while asked: closed at once, and nobody answered it.
+        const bool withdrawn = pushed.contains(QLatin1Char('-') + asked.value(questions.size() - 1));
+        QCOMPARE(dialog->isVisible(), !withdrawn);
+        if (withdrawn) {
+            if (more)
+                DialogDriver::whenModal(answer);
+            return;
+        }
+        if (given == answered) {
+            // The program ends with the rest still waiting; the question
+            // open goes with it.
             ChatUI::destroyInstance();
             m_chatUI = nullptr;
+            QVERIFY(!dialog->isVisible());
             return;
         }
         // Ok by mouse, Escape from the keyboard, in turn.
-        if (questions.size() % 2)
+        if (given++ % 2 == 0)
             QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
         else
             QTest::keyClick(dialog, Qt::Key_Escape);
-        if (questions.size() < asked.size())
+        if (more)
             DialogDriver::whenModal(answer);
     };
     DialogDriver::whenModal(answer, 3000);
@@ -575,11 +593,11 @@ void TstTeamPage::contactRequestsAskedOneAtATime()
     QTRY_COMPARE_WITH_TIMEOUT(questions.size(), asked.size(), 30000);
     QStringList expected;
     QStringList answers;
-    for (int i = 0; i < asked.size(); ++i) {
-        expected << QStringLiteral("Add %1 as a contact?").arg(asked.at(i));
-        if (i < answered)
-            answers << (i % 2 == 0 ? QStringLiteral("POST /users/%1/friend-requests").arg(asked.at(i))
-                                   : QStringLiteral("DELETE /users/alice/friend-requests/") + asked.at(i));
+    for (const QString &nick : asked) {
+        expected << QStringLiteral("Add %1 as a contact?").arg(nick);
+        if (answers.size() < answered && !pushed.contains(QLatin1Char('-') + nick))
+            answers << (answers.size() % 2 == 0 ? QStringLiteral("POST /users/%1/friend-requests").arg(nick)
+                                                : QStringLiteral("DELETE /users/alice/friend-requests/") + nick);
     }
     QCOMPARE(questions, expected);
     QCOMPARE(mostOpen, 1);
