@@ -142,6 +142,11 @@ private:
         sendRequest(GetBeforePut, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr);
     }
 
+    // The step's text, then the answer in hand that refused it.
+    void failWithAnswer(ItemSyncText::Id text)
+    {
+        fail(Traits::text(text, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+    }
     void revisionMessage();
     QString permissions() const { return m_info ? Traits::infoPermissions(m_info) : QString(); }
     bool readResult(Result onSuccess, bool knownItem);
@@ -317,7 +322,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             sendGetExisting();
         } else {
             debugStatus(T::PostBadStatus, status);
-            fail(Traits::text(T::FailedToAdd, QString()));
+            failWithAnswer(T::FailedToAdd);
         }
         break;
     case PutForMerge:
@@ -333,7 +338,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             releaseRequest();
             sendGetExisting();
         } else {
-            fail(Traits::text(T::FailedToUpload, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+            failWithAnswer(T::FailedToUpload);
         }
         break;
     case GetBeforePut:

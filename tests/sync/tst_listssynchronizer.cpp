@@ -857,7 +857,7 @@ void TstListsSynchronizer::failedPostRecordsNothing()
     model->clearChanged();
     m_server->respondOnce("POST", "^/lists$", 500);
     const RunResult r = run(client);
-    QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(r.error, QStringLiteral("Failed to add new list. Unexpected response 500 Internal Server Error"));
     QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
     // Only the record of the upload, made before it left.
     QVERIFY(!model->taskList()->pendingUpload().isEmpty());

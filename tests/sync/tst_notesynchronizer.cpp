@@ -174,8 +174,12 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         {"DELETE /notepad-notes/ID"}, delNew, "same");
     row("new: POST 201, GET 200", 1, 0, 0, false, none, 0, none, R::ReceivedExisting, {},
         {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
-    row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed, "Failed to add new note.",
-        {"POST /notepad-notes"}, upNew, "same");
+    // A refused new note says what the server answered, as a refused update does.
+    row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed,
+        "Failed to add new note. Unexpected response 500 Internal Server Error", {"POST /notepad-notes"}, upNew, "same");
+    row("new: POST 507 with the server's reason", 1, 0, 0, false, "POST", 507, none, R::Failed,
+        "Failed to add new note. Unexpected response 507 Quota of notes reached", {"POST /notepad-notes"}, upNew,
+        "same", "Quota of notes reached");
     row("new: POST 201 without an id", 1, 0, 0, false, "POST", 201, noNote, R::Failed, "parse error: failed to find mandatory element with class pd-notepad-note-id under body",
         {"POST /notepad-notes"}, upNew, "same");
     row("new: POST 201, GET 500", 1, 0, 0, false, "GET", 500, none, R::Failed, "Failed to retrieve note.",
