@@ -329,6 +329,12 @@ private slots:
         QTest::newRow("edited false") << Local << groupsXml("", edited.arg(fields("eddited-since-sync=false"))) << "New Group#0[] unedited" << "" << "";
         QTest::newRow("edited empty") << Local << groupsXml("", edited.arg(fields("eddited-since-sync="))) << "New Group#0[] unedited" << "" << "";
         QTest::newRow("edited, no key") << Local << groupsXml("", edited.arg("")) << "New Group#0[] unedited" << "" << "";
+        // What a newer version keeps beside the tree is passed by.
+        QTest::newRow("agreed copy and upload mark beside the tree")
+            << Local
+            << groupsXml(lists(entryItem("7")), edited.arg(fields("eddited-since-sync=true|upload-in-doubt=true")),
+                         "<ol class=\"pd-groups-agreed\">" + groupItem("name=New Group", groups(groupItem("name=H|id=2"))) + "</ol>")
+            << "New Group#0[7/0]" << "" << "";
         QTest::newRow("server: edited read all the same") << Server << groupsXml("", edited.arg(fields("eddited-since-sync=false")))
                                                           << "New Group#0[] unedited" << "" << "";
     }
@@ -346,6 +352,71 @@ private slots:
         QCOMPARE(groups ? tree(groups->rootGroup()) + (groups->isEditedSinceSync() ? "" : " unedited") : QString(), expected);
         QCOMPARE(reader.errorString(), error);
         QVERIFY(!groups || groups->isModified());
+    }
+
+    // What the tree last agreed with the server, kept beside an edited tree:
+    // read back as written, rebuilt from an unedited tree, absent from an
+    // older file, and a part that does not read costs that copy alone.
+    void agreedCopy_data()
+    {
+        QTest::addColumn<QString>("xml");
+        QTest::addColumn<QString>("agreed"); // empty: none
+        QTest::addColumn<bool>("inDoubt");
+        QTest::addColumn<bool>("warned");
+        const QString tree = lists(entryItem("7", "3")) + groups(groupItem("name=Home|id=12", lists(entryItem("8"))));
+        const QString edited = QStringLiteral("<dl class=\"pd-groups-local-fields\">%1</dl>");
+        const QString agreedPart = QStringLiteral("<ol class=\"pd-groups-agreed\">%1</ol>");
+        const auto agreedRoot = [](const QString &inner) { return groupItem("name=New Group", inner); };
+        const QString kept = agreedRoot(lists(entryItem("7") + entryItem("8")) + groups(groupItem("name=Home|id=12|expanded=false")));
+        const QString fieldsEdited = edited.arg(fields("eddited-since-sync=true"));
+        QTest::newRow("kept beside an edited tree") << groupsXml(tree, fieldsEdited, agreedPart.arg(kept))
+                                                    << "New Group#0[7/0 8/0](Home#12-[])" << false << false;
+        QTest::newRow("unedited: the tree itself") << groupsXml(tree, edited.arg(fields("eddited-since-sync=false")),
+                                                                agreedPart.arg(kept))
+                                                   << "New Group#0[7/0](Home#12[8/0])" << false << false;
+        QTest::newRow("an older file: none") << groupsXml(tree, fieldsEdited) << "" << false << false;
+        QTest::newRow("an upload in doubt") << groupsXml(tree, edited.arg(fields("eddited-since-sync=true|upload-in-doubt=true")),
+                                                         agreedPart.arg(kept))
+                                            << "New Group#0[7/0 8/0](Home#12-[])" << true << false;
+        QTest::newRow("damaged: a bad group id") << groupsXml(tree, fieldsEdited, agreedPart.arg(agreedRoot(groups(groupItem("name=H|id=x")))))
+                                                 << "" << false << true;
+        QTest::newRow("damaged: a group without a name") << groupsXml(tree, fieldsEdited, agreedPart.arg(agreedRoot(groups(groupItem("id=4")))))
+                                                         << "" << false << true;
+        QTest::newRow("damaged: an entry without a server id") << groupsXml(tree, fieldsEdited, agreedPart.arg(agreedRoot(lists(entryItem(QString(), "5")))))
+                                                               << "" << false << true;
+        QTest::newRow("damaged: no root group") << groupsXml(tree, fieldsEdited, agreedPart.arg(QString())) << "" << false << true;
+        QTest::newRow("damaged: two copies") << groupsXml(tree, fieldsEdited, agreedPart.arg(kept) + agreedPart.arg(kept))
+                                             << "" << false << true;
+        QString deep;
+        for (int i = 0; i <= ListsGroups::maxGroupDepth; ++i)
+            deep = groups(groupItem("name=g", deep));
+        QTest::newRow("damaged: nested too deeply") << groupsXml(tree, fieldsEdited, agreedPart.arg(agreedRoot(deep)))
+                                                    << "" << false << true;
+    }
+    void agreedCopy()
+    {
+        QFETCH(QString, xml);
+        QFETCH(QString, agreed);
+        QFETCH(bool, inDoubt);
+        QFETCH(bool, warned);
+        if (warned)
+            QTest::ignoreMessage(QtWarningMsg, "the agreed copy of the list groups does not read; the groups merge without it");
+        QString error;
+        std::unique_ptr<ListsGroups> read(loadBytes(xml.toUtf8(), Local, &error));
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(tree(read->rootGroup()), QStringLiteral("New Group#0[7/3](Home#12[8/0])"));
+        QCOMPARE(read->agreed() ? tree(read->agreed()->rootGroup()) : QString(), agreed);
+        QCOMPARE(read->isUploadInDoubt(), inDoubt);
+
+        // Written back as read; the server is never sent either.
+        std::unique_ptr<ListsGroups> again = saveAndReload(read.get());
+        QVERIFY(again);
+        QCOMPARE(again->agreed() ? tree(again->agreed()->rootGroup()) : QString(), agreed);
+        QCOMPARE(again->isUploadInDoubt(), inDoubt);
+        QBuffer sent;
+        QVERIFY(ListsGroupsReaderWriter(Server).saveListsGroups(read.get(), &sent));
+        QVERIFY(!sent.data().contains("pd-groups-agreed"));
+        QVERIFY(!sent.data().contains("upload-in-doubt"));
     }
 
     void tooDeep()
