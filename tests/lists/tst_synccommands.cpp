@@ -1289,11 +1289,7 @@ void TstSyncCommands::listManagerGroupRenameSurvivesAMergingRun()
 {
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
-    FakeGroup root;
-    FakeGroup shelf;
-    shelf.id = 20;
-    shelf.name = QStringLiteral("Shelf");
-    root.children << shelf;
+    FakeGroup root{0, {}, true, {}, {FakeGroup{20, QStringLiteral("Shelf"), true, {}, {}}}};
     server.setGroups(QStringLiteral("alice"), root);
     auto page = showPage({QStringLiteral("Home: A")});
     QVERIFY(page);
@@ -1309,10 +1305,7 @@ void TstSyncCommands::listManagerGroupRenameSurvivesAMergingRun()
     sync();
     QVERIFY(shownRow(manager, QStringLiteral("Shelf")));
 
-    FakeGroup attic;
-    attic.id = 21;
-    attic.name = QStringLiteral("Attic");
-    root.children << attic;
+    root.children << FakeGroup{21, QStringLiteral("Attic"), true, {}, {}};
     server.setGroups(QStringLiteral("alice"), root);
     manager->container()->addNewGroup();
     ListsGroupsManagerFrameElement *frame = shownRow(manager, QStringLiteral("Shelf"));

@@ -542,15 +542,10 @@ void TstListsSynchronizer::groupsChangedOnTwoComputers()
     QFETCH(int, puts);
     seedThreeLists();
     const quint32 garden = m_server->addList(QStringLiteral("alice"), QStringLiteral("Garden"), {});
-    FakeGroup root;
+    FakeGroup root{0, {}, true, {}, {FakeGroup{5, QStringLiteral("Home"), true, {garden}, {}}}};
     for (const FakeList &list : m_server->visibleLists(QStringLiteral("alice")))
         if (list.id != garden)
             root.lists << list.id;
-    FakeGroup home;
-    home.id = 5;
-    home.name = QStringLiteral("Home");
-    home.lists << garden;
-    root.children << home;
     m_server->setGroups(QStringLiteral("alice"), root);
     SyncClient a, b;
     placeNewListsAsThePage(a);

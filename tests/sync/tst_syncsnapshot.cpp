@@ -262,10 +262,7 @@ void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
     QFETCH(bool, remote);
     seed();
     FakeGroup root = m_server->groups(QStringLiteral("alice"));
-    FakeGroup work;
-    work.id = 50;
-    work.name = QStringLiteral("Work");
-    root.children << work;
+    root.children << FakeGroup{50, QStringLiteral("Work"), true, {}, {}};
     m_server->setGroups(QStringLiteral("alice"), root);
     ListsGroups *groups = m_client->host.listsGroups();
     groups->setGroupName(groups->rootGroup()->groups().first(), QStringLiteral("House"));

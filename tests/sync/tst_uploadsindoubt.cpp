@@ -537,12 +537,7 @@ void TstUploadsInDoubt::groupsUploadInDoubtMakesEachGroupOnce()
     const QString path = QStringLiteral("list-groups-display-order$");
     const quint32 books = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {});
     const quint32 chores = m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {});
-    FakeGroup root;
-    root.lists = {books, chores};
-    FakeGroup home;
-    home.id = 5;
-    home.name = QStringLiteral("Home");
-    root.children << home;
+    FakeGroup root{0, {}, true, {books, chores}, {FakeGroup{5, QStringLiteral("Home"), true, {}, {}}}};
     m_server->setGroups(QStringLiteral("alice"), root);
     StoredClient store(QStringLiteral("a"));
     {
@@ -550,12 +545,9 @@ void TstUploadsInDoubt::groupsUploadInDoubtMakesEachGroupOnce()
         QVERIFY(runSync(client));
         client.persist();
     }
-    FakeGroup work;
-    work.id = 6;
-    work.name = QStringLiteral("Work");
-    work.lists << chores;
+    // Another computer's change.
     root.lists = {books};
-    root.children << work;
+    root.children << FakeGroup{6, QStringLiteral("Work"), true, {chores}, {}};
     m_server->setGroups(QStringLiteral("alice"), root);
     {
         LiveClient client(store);
