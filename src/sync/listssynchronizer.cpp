@@ -46,6 +46,11 @@ bool hasElementOfClass(const QDomElement &parent, const QString &className)
     return false;
 }
 
+QString groupsPath()
+{
+    return ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order");
+}
+
 } // namespace
 
 ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObject *parent)
@@ -1098,15 +1103,6 @@ bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
     return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
 }
 
-namespace {
-
-QString groupsPath()
-{
-    return ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order");
-}
-
-} // namespace
-
 void ListsSynchronizer::syncListsGroups()
 {
     const bool upload = m_forceRemote
@@ -1114,14 +1110,15 @@ void ListsSynchronizer::syncListsGroups()
                             && groupsHaveRealEdits(m_groupsAtStart));
     if (!upload || !m_host) {
         getListsGroups();
-    } else if (!m_forceRemote && m_host->listsGroups()->agreed()) {
-        // What another computer changed since goes into the upload: the
-        // server's tree comes first.
-        emit progress(tr("Uploading lists groups info"), 675, 1000);
-        sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
-    } else {
-        putListsGroups(m_host->listsGroups());
+        return;
     }
+    emit progress(tr("Uploading lists groups info"), 675, 1000);
+    // What another computer changed since goes into the upload: the
+    // server's tree comes first.
+    if (!m_forceRemote && m_host->listsGroups()->agreed())
+        sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
+    else
+        putListsGroups(m_host->listsGroups());
 }
 
 void ListsSynchronizer::onGroupsBeforePutFetched()
@@ -1154,7 +1151,6 @@ void ListsSynchronizer::onGroupsBeforePutFetched()
 
 void ListsSynchronizer::putListsGroups(const ListsGroups *groups)
 {
-    emit progress(tr("Uploading lists groups info"), 675, 1000);
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);
