@@ -51,7 +51,7 @@ public:
     // The tree as the last fetch left it (groups with their server ids,
     // names, expanded flags and places; entries by server id). Null for a
     // tree made from nothing, and for an edited one read from a file written
-    // before it was kept. Never changed once set; copies share it.
+    // before it was kept. Never changed once set.
     const ListsGroups *agreed() const { return m_agreed.get(); }
     std::shared_ptr<const ListsGroups> sharedAgreed() const { return m_agreed; }
     void setAgreed(std::shared_ptr<const ListsGroups> agreed) { m_agreed = std::move(agreed); }

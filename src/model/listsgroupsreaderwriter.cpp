@@ -211,7 +211,6 @@ void ListsGroupsReaderWriter::readAgreed(ListsGroups *groups, const QDomElement 
     if (!read || errorState().count != before.count) {
         qWarning() << "the agreed copy of the list groups does not read; the groups merge without it";
         restoreErrorState(before);
-        m_depth = 0;
         return;
     }
     agreed->setEditedSinceSync(false);
