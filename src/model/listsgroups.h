@@ -53,7 +53,6 @@ public:
     // tree made from nothing, and for an edited one read from a file written
     // before it was kept. Never changed once set.
     const ListsGroups *agreed() const { return m_agreed.get(); }
-    std::shared_ptr<const ListsGroups> sharedAgreed() const { return m_agreed; }
     void setAgreed(std::shared_ptr<const ListsGroups> agreed) { m_agreed = std::move(agreed); }
     // What the tree holds now is what the server holds.
     void agreeAsIs();
