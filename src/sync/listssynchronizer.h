@@ -73,6 +73,7 @@ private slots:
     void onGetDisplayOrderFinished();
     void onPutDisplayOrderFinished();
     void onGetListsGroupsFinished();
+    void onGroupsBeforePutFetched();
     void onPutListsGroupsFinished();
     void onNotepadSynchronizerFinished();
     void onListProgress(QString desc, int done, int total);
@@ -98,7 +99,12 @@ private:
     void putDisplayOrder();
     void syncListsGroups();
     void getListsGroups();
-    void putListsGroups();
+    void putListsGroups(const ListsGroups *groups);
+    // The server's groups, read from the answer; null, with the run
+    // failed, when they do not read.
+    ListsGroups *readServerGroups(XMLRequest *request);
+    // The server's groups become the page's, and what it agreed with it.
+    void takeServerGroups(ListsGroups *groups);
     void startNotepadSync();
     bool groupsHaveRealEdits(const ListsGroups *groups) const;
     // Some list here is known to the server.

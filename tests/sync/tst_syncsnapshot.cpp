@@ -46,6 +46,8 @@ private slots:
     void forcedRemoteFailingKeepsWhatANoteAgreed();
     void removedRecordsComeBackOnce_data();
     void removedRecordsComeBackOnce();
+    void groupsEditedHereSurviveAFailedForcedRun_data();
+    void groupsEditedHereSurviveAFailedForcedRun();
 
 private:
     bool run(bool forceRemote, bool forceLocal, QString *error = nullptr);
@@ -281,6 +283,44 @@ void TstSyncSnapshot::forcedLocalCancelled()
     QVERIFY(run(false, false));
     QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
     QCOMPARE(m_client->lists.models().size(), 3);
+}
+
+void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun_data()
+{
+    QTest::addColumn<bool>("remote");
+    QTest::newRow("forced local") << false;
+    QTest::newRow("forced remote") << true;
+}
+
+// Home renamed here while another computer added Work; a forced run fails at
+// the groups: the tree comes back with what it agreed with the server, and
+// the next run keeps both changes.
+void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
+{
+    QFETCH(bool, remote);
+    seed();
+    FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    root.children << FakeGroup{50, QStringLiteral("Work"), true, {}, {}};
+    m_server->setGroups(QStringLiteral("alice"), root);
+    ListsGroups *groups = m_client->host.listsGroups();
+    groups->setGroupName(groups->rootGroup()->groups().first(), QStringLiteral("House"));
+
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    if (remote) {
+        ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    } else {
+        m_client->lists.removeAllLists();
+        m_client->host.setListsGroups(new ListsGroups);
+        m_notes->deleteAndPurgeEverything();
+    }
+    m_server->respondOnce(remote ? "PUT" : "GET", QStringLiteral("list-groups-display-order$"), 500);
+    QVERIFY(!run(remote, !remote));
+    snapshot.restore();
+    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])"));
+
+    QVERIFY(run(false, false));
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[]House([])Work([])"));
+    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])Work([])"));
 }
 
 void TstSyncSnapshot::removedRecordsComeBackOnce_data()
