@@ -5,6 +5,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/listoutcome.h"
 #include "sync/notemerge.h"
+#include "sync/uploadmark.h"
 
 #include <memory>
 
@@ -138,8 +139,13 @@ NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetc
 {
     const std::unique_ptr<NotepadNote> theirs(fetched);
     prepareFetchedExisting(theirs.get());
-    const NotepadNote::Agreed &base = *note->agreed();
-    const NoteMerge::Outcome merged = NoteMerge::merge({base.title, base.text}, {note->title(), note->text()},
+    const NotepadNote::Agreed &agreed = *note->agreed();
+    // What an update of this note sent that the server holds is this
+    // computer's own, not another's change.
+    const UploadMark sent = UploadMark::read(note->pendingUpload());
+    const NoteMerge::Version base{sent.sentNoteTitle(theirs->title()) ? theirs->title() : agreed.title,
+                                  sent.sentNoteText(theirs->text()) ? theirs->text() : agreed.text};
+    const NoteMerge::Outcome merged = NoteMerge::merge(base, {note->title(), note->text()},
                                                        {theirs->title(), theirs->text()});
     NotepadNote *kept = nullptr;
     if (merged.keepsMineBeside) {
@@ -153,6 +159,7 @@ NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetc
     note->setAgreed(NotepadNote::Agreed{note->serverId(), theirs->revision(), theirs->title(), theirs->text()});
     if (merged.sameAsTheirs) {
         note->setSyncStatus(NotepadNote::Unedited);
+        note->setPendingUpload(QString());
         *nothingToSend = true;
     }
     note->markNotepadChanged();

@@ -286,11 +286,17 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
     for (const NotepadNote *other : notepad->notes())
         highest = qMax(highest, other->serverId());
     for (NotepadNote *note : notes) {
-        if (note->syncStatus() != NotepadNote::New)
-            continue;
         const QString before = note->pendingUpload();
-        const quint32 replaced = UploadMark::read(before).replacedId();
-        note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
+        if (note->syncStatus() == NotepadNote::Edited && !m_forceLocal) {
+            // An update's answer may be lost too: what it sent is known
+            // for the server's copy to be told this computer's own.
+            note->setPendingUpload(UploadMark::ofNotePut(note, UploadMark::read(before)).text());
+        } else if (note->syncStatus() == NotepadNote::New) {
+            const quint32 replaced = UploadMark::read(before).replacedId();
+            note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
+        } else {
+            continue;
+        }
         if (!m_marksBefore.contains(note))
             m_marksBefore.insert(note, before);
         notepad->setChanged(true);
@@ -358,6 +364,9 @@ void NotepadSynchronizer::syncNextNote()
 // as a new note, posted later in this run.
 void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
 {
+    NotepadNote *merged = step->localNote();
+    if (merged && merged->syncStatus() == NotepadNote::Edited)
+        merged->setPendingUpload(UploadMark::ofNotePut(merged, UploadMark::read(merged->pendingUpload())).text());
     if (NotepadNote *kept = step->takeKeptCopy()) {
         NotepadNotes::instance()->addLocalNote(kept);
         m_keptCopies << kept->title();

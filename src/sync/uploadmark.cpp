@@ -31,6 +31,7 @@ QString shortHashOf(const QString &text)
 const QString PutPrefix = QStringLiteral("put3:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString OldPutPrefix = QStringLiteral("put:");
+const QString NotePutPrefix = QStringLiteral("noteput:");
 
 QString timeText(const QDateTime &time)
 {
@@ -209,6 +210,17 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_kind = Put;
         return mark;
     }
+    if (text.startsWith(NotePutPrefix)) {
+        // noteput:<title>.<text>[,<title>.<text>...], digests of each update
+        for (const QString &entry : text.mid(NotePutPrefix.size()).split(QLatin1Char(','))) {
+            const QStringList parts = entry.split(QLatin1Char('.'));
+            if (parts.size() != 2 || parts.contains(QString()))
+                return UploadMark();
+            mark.m_fields << entry;
+        }
+        mark.m_kind = NotePut;
+        return mark;
+    }
     if (text.startsWith(OldPutPrefix)) {
         // Written before tasks were told by identity: its copies cannot be
         // told apart from other tasks, so none are taken for them.
@@ -249,6 +261,8 @@ QString UploadMark::text() const
         break;
     case Replace:
         return ReplacePrefix + QString::number(m_replaced);
+    case NotePut:
+        return NotePutPrefix + m_fields.join(QLatin1Char(','));
     case Put:
         return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
@@ -289,6 +303,34 @@ UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *not
     mark.m_replaced = replacedId;
     mark.m_digest = noteDigest(note);
     return mark;
+}
+
+UploadMark UploadMark::ofNotePut(const NotepadNote *note, const UploadMark &earlier)
+{
+    UploadMark mark;
+    mark.m_kind = NotePut;
+    mark.m_fields << shortHashOf(note->title()) + QLatin1Char('.') + shortHashOf(note->text());
+    if (earlier.isNotePut())
+        for (const QString &sent : earlier.m_fields)
+            if (!mark.m_fields.contains(sent))
+                mark.m_fields << sent;
+    return mark;
+}
+
+bool UploadMark::sentNoteTitle(const QString &title) const
+{
+    const QString digest = shortHashOf(title) + QLatin1Char('.');
+    return isNotePut() && std::any_of(m_fields.cbegin(), m_fields.cend(), [&](const QString &sent) {
+               return sent.startsWith(digest);
+           });
+}
+
+bool UploadMark::sentNoteText(const QString &text) const
+{
+    const QString digest = QLatin1Char('.') + shortHashOf(text);
+    return isNotePut() && std::any_of(m_fields.cbegin(), m_fields.cend(), [&](const QString &sent) {
+               return sent.endsWith(digest);
+           });
 }
 
 UploadMark UploadMark::replacing(quint32 replacedId)

@@ -53,10 +53,17 @@ public:
     // Set when a forced run makes an item new: until its upload is marked,
     // the server item it is to replace.
     static UploadMark replacing(quint32 replacedId);
+    // What an update of a note carries, its title and text, with what
+    // `earlier` (an update still in doubt) carried.
+    static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
 
     bool isNull() const { return m_kind == None; }
     bool isPost() const { return m_kind == Post; }
     bool isPut() const { return m_kind == Put; }
+    bool isNotePut() const { return m_kind == NotePut; }
+    // A note's title or text an update in doubt sent.
+    bool sentNoteTitle(const QString &title) const;
+    bool sentNoteText(const QString &text) const;
     quint32 highestKnownId() const { return m_highest; }
     // The whole content's digest (creations only).
     QString digest() const { return m_digest; }
@@ -104,7 +111,7 @@ public:
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
-    enum Kind { None, Post, Put, Replace };
+    enum Kind { None, Post, Put, Replace, NotePut };
 
     Kind m_kind = None;
     quint32 m_highest = 0;

@@ -75,6 +75,8 @@ private slots:
     void merge();
     void changedOnTwoComputers_data();
     void changedOnTwoComputers();
+    void editedAgainAfterAnUpdateInDoubt_data();
+    void editedAgainAfterAnUpdateInDoubt();
 
 private:
     bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
@@ -928,6 +930,64 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     QCOMPARE(boxes.titles, told.isEmpty() ? QStringList() : QStringList{QStringLiteral("Sync")});
     if (!told.isEmpty())
         QVERIFY2(boxes.texts.value(0).endsWith(QLatin1Char('\n') + told), qPrintable(boxes.texts.value(0)));
+}
+
+void TstNoteSynchronizer::editedAgainAfterAnUpdateInDoubt_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("its read-back refused") << "read-back";
+    QTest::newRow("its answer lost after it was applied") << "answer lost";
+    QTest::newRow("killed once it left, applied") << "killed";
+}
+
+// An update whose outcome the run did not learn reached the server: the
+// server's text is this computer's own, and the next edit goes up over it,
+// with no copy of it kept beside as if another computer had written it.
+void TstNoteSynchronizer::editedAgainAfterAnUpdateInDoubt()
+{
+    QFETCH(QString, fault);
+    dropNotepad(m_notes, m_view);
+    ModalAnswerer boxes;
+    StoredClient store(QStringLiteral("one"));
+    {
+        LiveClient client(store);
+        client.addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    }
+    const QString notePath = QStringLiteral("^/notepad-notes/%1$").arg(m_server->notes(QStringLiteral("alice")).value(0).id);
+    {
+        LiveClient client(store);
+        QVERIFY(client.note(QStringLiteral("Ideas"))->editText(QStringLiteral("kite and tail")));
+        if (fault == QLatin1String("read-back")) {
+            m_server->respondOnce("GET", notePath, 500);
+            m_server->clearRequests();
+            QVERIFY(!runClientSync(client, *m_server));
+            client.persist();
+        } else if (fault == QLatin1String("answer lost")) {
+            m_server->dropAnswerAfterApplying("PUT", notePath);
+            QVERIFY(!runClientSync(client, *m_server));
+            client.persist();
+        } else {
+            m_server->clearRequests();
+            QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        }
+        m_server->clearFaults();
+    }
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).value(0).text, QStringLiteral("kite and tail"));
+    {
+        LiveClient client(store);
+        QVERIFY(client.note(QStringLiteral("Ideas"))->editText(QStringLiteral("kite, tail and reel")));
+        QVERIFY(runClientSync(client, *m_server));
+        QStringList notes;
+        for (const NotepadNote *note : client.notes->notes())
+            notes << note->title() + QStringLiteral(": ") + note->text();
+        QCOMPARE(notes, QStringList{"Ideas: kite, tail and reel"});
+        client.persist();
+    }
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).value(0).text, QStringLiteral("kite, tail and reel"));
+    QCOMPARE(boxes.titles, QStringList());
 }
 
 PLUMDECK_TEST_MAIN(TstNoteSynchronizer)
