@@ -595,6 +595,7 @@ struct StaleWrite
     std::array<int, MaxComputers> mayKnow{};
     int step = 0;
     QString what;
+    QString field;
     QString value;
     QString container, before, after; // a place: where, between which keyed tasks
 };
@@ -614,6 +615,7 @@ public:
         w.mayKnow[c] = w.seq - 1;
         w.step = step;
         w.what = what;
+        w.field = field;
         w.value = value;
         writes << w;
         const int index = int(writes.size()) - 1;
@@ -687,7 +689,8 @@ private:
         const StaleWrite &x = writes[w];
         return QStringLiteral("%1 on %2 at step %3").arg(x.what).arg(x.computer).arg(x.step);
     }
-    QString checkField(const QString &field, const QString &value, const QString &unwritten, QString *kind) const;
+    QString checkField(const QString &field, const QString &value, const QString &unwritten, QString *kind,
+                       const QList<int> &removedBy = {}) const;
 
     std::array<std::array<int, MaxComputers>, MaxComputers> m_knows{};
     std::array<std::array<int, MaxComputers>, MaxComputers> m_mayKnow{};
@@ -697,7 +700,7 @@ private:
 
 // Empty when the value is one a change left standing may have given.
 QString StaleModel::checkField(const QString &field, const QString &value, const QString &unwritten,
-                               QString *kind) const
+                               QString *kind, const QList<int> &removedBy) const
 {
     const QList<int> standing = candidates(field);
     QStringList wanted;
@@ -705,6 +708,16 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
         wanted << writes[w].value;
     if (standing.isEmpty())
         wanted << unwritten;
+    // A change its own computer, or one that knew of it, then removed the
+    // task with: the task stays for another's change, which may not carry it.
+    const bool dropped = std::any_of(standing.begin(), standing.end(), [&](int w) {
+        return std::any_of(removedBy.begin(), removedBy.end(), [&](int r) { return saw(writes[r], writes[w]); });
+    });
+    if (dropped) {
+        wanted << unwritten;
+        for (int w : fields.value(field))
+            wanted << writes[w].value;
+    }
     if (wanted.contains(value))
         return QString();
     *kind = standing.size() > 1 ? QStringLiteral(" (changed on both)") : QString();
@@ -753,11 +766,21 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
         const bool mustGo = std::any_of(rs.begin(), rs.end(), [&](int r) {
             return std::all_of(ts.begin(), ts.end(), [&](int t) { return saw(writes[r], writes[t]); });
         });
+        // A change made on top of one the remover sent in doubt to the same
+        // field may have put back what the remover had agreed: nothing then
+        // tells it from no change.
+        const auto onRemoversDoubt = [&](int t, int r) {
+            const QList<int> same = fields.value(writes[t].field);
+            return std::any_of(same.begin(), same.end(), [&](int u) {
+                return writes[u].computer == writes[r].computer && saw(writes[r], writes[u])
+                       && maySee(writes[t], writes[u]) && !saw(writes[t], writes[u]);
+            });
+        };
         QStringList keptBy;
         const bool mustStay = std::all_of(rs.begin(), rs.end(), [&](int r) {
             bool any = false;
             for (int t : ts) {
-                if (!maySee(writes[r], writes[t])) {
+                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r)) {
                     any = true;
                     keptBy << told(t);
                 }
@@ -795,7 +818,7 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
         const auto field = [&](const QString &name, const QString &suffix, const QString &value,
                                const QString &unwritten) {
             QString kind;
-            const QString problem = checkField(name + QLatin1Char(' ') + key + suffix, value, unwritten, &kind);
+            const QString problem = checkField(name + QLatin1Char(' ') + key + suffix, value, unwritten, &kind, rs);
             if (!problem.isEmpty())
                 out << QStringLiteral("%1%2: %3").arg(name, kind, problem);
         };
@@ -806,7 +829,7 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
             field(QStringLiteral("assigned"), QLatin1Char(' ') + nick,
                   item.assigned.contains(nick) ? QStringLiteral("1") : QStringLiteral("0"), QStringLiteral("0"));
         QString kind;
-        const QString misplaced = checkField(QStringLiteral("container ") + key, item.container, QString(), &kind);
+        const QString misplaced = checkField(QStringLiteral("container ") + key, item.container, QString(), &kind, rs);
         if (!misplaced.isEmpty()) {
             // Two places each wanted by one side may not hold together.
             if (inCycle(key))
@@ -817,15 +840,18 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
         }
         // Its place among its siblings: after the one it was put after (or
         // before the one it was put in front of), where that has not moved
-        // since.
+        // since. A task kept for a change a removal did not know of comes
+        // back where its keeper puts it: neither it nor its neighbours then.
         const QList<int> placed = candidates(QStringLiteral("order ") + key);
-        if (placed.size() != 1 || writes[placed.first()].container != item.container)
+        if (placed.size() != 1 || writes[placed.first()].container != item.container || !rs.isEmpty())
             continue;
         const StaleWrite &w = writes[placed.first()];
+        if (std::any_of(rs.begin(), rs.end(), [&](int r) { return saw(writes[r], w); }))
+            continue;
         const bool after = !w.before.isEmpty();
         const QString neighbour = after ? w.before : w.after;
         if (neighbour.isEmpty() || view.tasks.value(neighbour).size() != 1
-            || view.tasks.value(neighbour).first().container != item.container)
+            || view.tasks.value(neighbour).first().container != item.container || removals.contains(neighbour))
             continue;
         const QList<int> moves = fields.value(QStringLiteral("order ") + neighbour)
                                  + fields.value(QStringLiteral("container ") + neighbour);
@@ -983,7 +1009,7 @@ private:
     bool mayChangeStale(int c) const;
     bool staleInStep(int c) const;
     void staleStep();
-    bool makeStaleList(int c);
+    void makeStaleList(int c);
     bool staleEdit(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
@@ -2508,7 +2534,7 @@ void Sequence::staleStep()
 // Made with a few tasks, a second apart (each its own identity), some
 // below others, and sent at once without a fault: every computer holds it
 // once it has run.
-bool Sequence::makeStaleList(int c)
+void Sequence::makeStaleList(int c)
 {
     LiveClient &client = live(c);
     const QString listKey = QStringLiteral("l%1").arg(m_stale.listKeys.size() + 1);
@@ -2540,7 +2566,6 @@ bool Sequence::makeStaleList(int c)
     m_server.clearFaults();
     if (!sync(c, Force::None, Fault::None) && m_staleProblem.isEmpty())
         m_staleProblem = QStringLiteral("at step %1, the run that sends list %2 failed").arg(m_step).arg(listKey);
-    return true;
 }
 
 void Sequence::staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value)
