@@ -395,6 +395,10 @@ void TstListMerge::order_data()
     QTest::newRow("added here at the front") << "ab" << "xab" << "ba" << "abx" << "xba";
     QTest::newRow("added after one removed there") << "abc" << "abxc" << "ac" << "acx" << "axc";
     QTest::newRow("kept elsewhere is left out") << "abc" << "abc" << "abc" << "ac" << "ac";
+    // Mine put a after b, theirs put b last. "bac" reads as a moved as well
+    // as b moved: taken as b, theirs' move of b is undone.
+    QTest::newRow("mine moved one after another theirs moved: both hold") << "abc" << "bac" << "acb" << "abc"
+                                                                          << "cba";
 }
 
 void TstListMerge::order()

@@ -109,6 +109,15 @@ void moveTo(ListModel *model, const QString &title, int position)
     QVERIFY(model->reparentTask(index, index.parent(), position));
 }
 
+// The task made the last child of another, as indenting it does.
+void indentBelow(ListModel *model, const QString &title, const QString &parentTitle)
+{
+    const Task *parent = taskTitled(model->taskList(), parentTitle);
+    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
+    model->saveUndoState();
+    QVERIFY(model->reparentTask(index, model->indexOfTask(parent), parent->childCount()));
+}
+
 // A list whose tasks were typed a second apart, as a person does: each
 // task tells itself from the others by its creation.
 ListModel *makeList(LiveClient &client, const QString &name, const QStringList &titles)
@@ -157,6 +166,18 @@ private:
         RemovedHereRetitledThere,
         BothRetitledOneTask,
         IndentedThereAddedBelowHere,
+        MovedToAnotherListHereRetitledThere,
+        MovedToAnotherListThereIndentedHere,
+        MovedWithItsSubtaskThereSubtaskRetitledHere,
+        MovedWithItsSubtaskThereSubtaskRemovedHere,
+        SubtaskRemovedThereMovedToAnotherListHere,
+        RemovedWithItsSubtaskThereMovedToAnotherListHere,
+        IndentedUpdateAppliedAnswered500ThenRemoved,
+        MovedToAnotherListThereEditedHereSentAlone,
+        MovedToAnotherListThereKilledBeforeTheOtherListEditedHere,
+        MovedWithItsSubtaskHereSubtaskRetitledThere,
+        MovedToAnotherListBothRetitledThereAfter,
+        MovedToOneListThereAnotherHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -233,6 +254,27 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("removed here, retitled there: it stays") << int(RemovedHereRetitledThere);
     QTest::newRow("one task retitled on both: the later upload") << int(BothRetitledOneTask);
     QTest::newRow("indented there, a subtask added below it here") << int(IndentedThereAddedBelowHere);
+    QTest::newRow("moved to another list here, retitled there") << int(MovedToAnotherListHereRetitledThere);
+    QTest::newRow("moved to another list there, indented here") << int(MovedToAnotherListThereIndentedHere);
+    QTest::newRow("moved to another list there with its subtask, the subtask retitled here")
+        << int(MovedWithItsSubtaskThereSubtaskRetitledHere);
+    QTest::newRow("moved to another list there with its subtask, the subtask removed here")
+        << int(MovedWithItsSubtaskThereSubtaskRemovedHere);
+    QTest::newRow("a subtask removed there, its parent moved to another list here")
+        << int(SubtaskRemovedThereMovedToAnotherListHere);
+    QTest::newRow("removed with its subtask there, moved to another list here: the subtask stays removed")
+        << int(RemovedWithItsSubtaskThereMovedToAnotherListHere);
+    QTest::newRow("indented, the update applied and answered 500, then removed")
+        << int(IndentedUpdateAppliedAnswered500ThenRemoved);
+    QTest::newRow("moved to another list there, edited here and sent by the list's own run")
+        << int(MovedToAnotherListThereEditedHereSentAlone);
+    QTest::newRow("moved to another list there by a run killed before that list went up, edited here")
+        << int(MovedToAnotherListThereKilledBeforeTheOtherListEditedHere);
+    QTest::newRow("moved to another list here with its subtask, the subtask retitled there")
+        << int(MovedWithItsSubtaskHereSubtaskRetitledThere);
+    QTest::newRow("moved to another list on both, retitled there once moved")
+        << int(MovedToAnotherListBothRetitledThereAfter);
+    QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -245,8 +287,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             makeList(*client, QStringLiteral("Aaa first"), {QStringLiteral("One")});
         makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
         if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
-            || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere)
+            || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere
+            || c == MovedToAnotherListHereRetitledThere || c == MovedToAnotherListThereIndentedHere
+            || c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
+            || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
+            || c == MovedToAnotherListThereEditedHereSentAlone
+            || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
+            || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
+            || c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (c == MovedToOneListThereAnotherHere)
+            makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
+        if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
+            || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
+            || c == MovedWithItsSubtaskHereSubtaskRetitledThere) {
+            Clock::advance(1000);
+            addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
+        }
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
                                                 taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags"))),
@@ -275,6 +332,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     };
     const auto retitleTickets = [&](LiveClient &client) {
         retitle(client.model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+    };
+    const auto moveBagsHome = [&](LiveClient &client) {
+        moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
     };
     switch (c) {
     case RenamedThere:
@@ -425,6 +485,112 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Bags")); },
             b);
         expected = {QStringLiteral("Trip[Tickets,Tickets>Bags,Tickets>Bags>Big one,Socks]")};
+        break;
+    case MovedToAnotherListHereRetitledThere:
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedToAnotherListThereIndentedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) { indentBelow(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Tickets")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedWithItsSubtaskThereSubtaskRetitledHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedWithItsSubtaskThereSubtaskRemovedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); }, b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case SubtaskRemovedThereMovedToAnotherListHere:
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case RemovedWithItsSubtaskThereMovedToAnotherListHere:
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case IndentedUpdateAppliedAnswered500ThenRemoved: {
+        auto client = session(b);
+        ListModel *model = client->model(trip);
+        indentBelow(model, QStringLiteral("Bags"), QStringLiteral("Tickets"));
+        m_server->respondAfterApplying("PUT", OneList, 500);
+        QVERIFY(!sync(*client));
+        removeTask(model, QStringLiteral("Bags"));
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case MovedToAnotherListThereEditedHereSentAlone: {
+        onA(moveBagsHome);
+        // As the page does when the user leaves the list's tab.
+        auto client = session(b);
+        retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        SingleListSynchronizer alone(client->lists, client.get(), client->model(trip));
+        bool ok = false;
+        int endings = 0;
+        connect(&alone, &SingleListSynchronizer::success, this, [&] {
+            ok = true;
+            ++endings;
+        });
+        connect(&alone, &SingleListSynchronizer::failed, this, [&] { ++endings; });
+        alone.start();
+        QVERIFY(QTest::qWaitFor([&] { return endings > 0; }, 15000));
+        QVERIFY(ok);
+        client->persist();
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case MovedToAnotherListThereKilledBeforeTheOtherListEditedHere: {
+        quint32 tripId = 0;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            if (l.name == trip)
+                tripId = l.id;
+        const QString tripPath = QStringLiteral("^/lists/%1$").arg(tripId);
+        {
+            auto client = session(a);
+            moveBagsHome(*client);
+            // Killed once Trip's upload left: Home's never did.
+            m_server->hold("PUT", tripPath);
+            runClientSync(*client, *m_server, [&] { return !m_server->requests("PUT", tripPath).isEmpty(); });
+            QVERIFY(m_server->releaseHeld() > 0);
+            QTest::qWait(50);
+            m_server->clearFaults();
+        }
+        QCOMPARE(serverLists(), QStringList({QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")}));
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case MovedWithItsSubtaskHereSubtaskRetitledThere:
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one")); });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedToAnotherListBothRetitledThereAfter:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            QVERIFY(sync(client));
+            retitle(client.model("Home"), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedToOneListThereAnotherHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
+            b);
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include "model/notepadnote.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/tasknote.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/uploadmark.h"
@@ -15,9 +16,11 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -77,20 +80,46 @@
 // middle of a forced run is a process of its own (plumdeck_syncchild): one
 // process sends one request at a time.
 //
+// Beside those, lists that every computer changes whatever its copy holds,
+// older or not (a third computer joins in some sequences): a list renamed, a
+// task retitled, ticked, assigned, moved among its siblings, below the one
+// before it or out of its parent, removed with what is below it, moved to
+// another list, or added. These steps are drawn apart, between the others.
+// Each change is kept with what its computer knew then of the others'
+// changes: what its last run that succeeded brought (a run that failed may
+// have brought more, which is only "maybe known"). After the quiet runs a
+// field holds the value of a change no later one knew of (of two or more
+// such, any); a removal holds unless a change of the task, or of something
+// below it, it may not have known of was made (then the task stays; a move
+// among its siblings is a place, not such a change); a task
+// is in one place only, and a place a change put it in holds (after the
+// same sibling, where that has not moved since); every computer holds
+// what the server holds. A tick, an assignment or a place is changed once
+// between two runs that succeed, so that none undoes another not yet sent.
+//
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
 // PLUMDECK_SYNC_SEQUENCE_STEPS=<n> only the first n steps of each, and
 // PLUMDECK_SYNC_SEQUENCE_WITHOUT=undo,forced,... leaves kinds of steps out
 // (undo, forced, forcedkill, cross, alike, blank, rename, tick, taskremoval,
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
-// midforced); without the last five the sequences are those made before
-// them.
+// midforced; stale, and of its steps third, staleruns, stalerename,
+// staleretitle, staletick, staleassign, stalereorder, staleindent,
+// staleremove, stalemove, staleadd); without the five from samesecond to
+// midforced, and stale, the sequences are those made before them.
 
 namespace {
 
 const QString ListsPath = QStringLiteral("^/lists(/\\d+)?$");
 const QString NotesPath = QStringLiteral("^/notepad-notes(/\\d+)?$");
 const QString ItemPath = QStringLiteral("^/(lists|notepad-notes)(/\\d+)?$");
+
+// A list every computer may change whatever its copy holds: known by its
+// description, each task of it by its note, neither of which anyone edits.
+const QString StaleTag = QStringLiteral("held in older copies ");
+const QString KeyTag = QStringLiteral("key ");
+// Two computers, and a third in some sequences.
+constexpr int MaxComputers = 3;
 
 QString taskSig(const QString &title, bool done)
 {
@@ -125,7 +154,7 @@ struct ExpList
     // A client's copy holds changes the server may not have (edited, or an
     // update in doubt): a change made on the other client meanwhile would
     // meet it at the server, where the later upload of a list wins.
-    bool pending[2] = {false, false};
+    bool pending[MaxComputers] = {false, false, false};
     // Posted while it had no titled task and its maker has no id for it yet:
     // the server's copy may carry nothing to know it by.
     bool untitledInDoubt = false;
@@ -240,6 +269,17 @@ struct Figures
     int midReleased = 0;
     int midKilled = 0;
     int otherForced = 0;
+    // Lists edited on computers holding older copies.
+    int staleLists = 0;
+    int staleRuns = 0;
+    int threeComputers = 0;
+    int thirdEdits = 0;
+    int staleBoth = 0;     // fields changed on two computers, neither knowing of the other
+    int staleHeld = 0;     // removals that held
+    int staleKept = 0;     // removed tasks kept for a change the removal did not know of
+    int staleCycles = 0;   // places each wanted by one side that could not hold together
+    QMap<QString, int> staleEdits;   // by kind
+    QMap<QString, int> failureKinds; // sequences with a problem of the kind
     QStringList problems;
 };
 
@@ -280,6 +320,8 @@ QStringList serverListSigs(const FakeServer &server, QList<quint32> *ids = nullp
 {
     QStringList out;
     for (const FakeList &l : server.visibleLists(QStringLiteral("alice"))) {
+        if (l.description.startsWith(StaleTag))
+            continue; // told by their fields, not by their contents
         out << listSig(l.name, serverTaskSigs(server, l.id));
         if (ids)
             *ids << l.id;
@@ -318,7 +360,7 @@ QStringList clientListSigs(const LiveClient &client)
 {
     QStringList out;
     for (ListModel *m : client.lists->models())
-        if (!programDefault(m))
+        if (!programDefault(m) && !m->taskList()->description().startsWith(StaleTag))
             out << clientListSig(m->taskList());
     return out;
 }
@@ -386,6 +428,445 @@ QString matchItems(const QString &where, QStringList have, const QStringList &wa
     return QString();
 }
 
+// ------------------------------------------- lists edited on computers holding older copies
+
+const QStringList Nicks = {QStringLiteral("bob"), QStringLiteral("carol")};
+
+bool isStale(const TaskList *list)
+{
+    return list->description().startsWith(StaleTag);
+}
+
+QString keyOf(const Task *task)
+{
+    const QString text = task->note().text();
+    return text.startsWith(KeyTag) ? text.mid(KeyTag.size()) : QString();
+}
+
+QString listKeyOf(const TaskList *list)
+{
+    return list->description().mid(StaleTag.size());
+}
+
+// Where a task is: a keyed task above it, or the top of a list.
+QString containerOf(const Task *task, const QString &listKey)
+{
+    const Task *parent = task->parent();
+    return parent && parent->parent() ? QStringLiteral("T:") + keyOf(parent) : QStringLiteral("L:") + listKey;
+}
+
+// The keys of the tasks above it, nearest first.
+QStringList chainOf(const Task *task)
+{
+    QStringList out;
+    for (const Task *t = task->parent(); t && t->parent(); t = t->parent())
+        out << keyOf(t);
+    return out;
+}
+
+QList<Task *> keyedChildren(const Task *parent)
+{
+    QList<Task *> out;
+    for (Task *child : parent->children())
+        if (!keyOf(child).isEmpty())
+            out << child;
+    return out;
+}
+
+// The task and every keyed task below it.
+QList<Task *> keyedTree(Task *task)
+{
+    QList<Task *> out;
+    if (!keyOf(task).isEmpty())
+        out << task;
+    for (Task *child : task->children())
+        out += keyedTree(child);
+    return out;
+}
+
+// The lists edited on computers holding older copies, as one computer or
+// the server holds them.
+struct StaleView
+{
+    struct Item
+    {
+        QString title;
+        bool done = false;
+        QStringList assigned;
+        QString container;
+    };
+    QMap<QString, QStringList> names;      // list key: the name of each copy
+    QHash<QString, QList<Item>> tasks;     // task key: each copy
+    QHash<QString, QStringList> children;  // container: the keys in it, in order
+    QStringList unkeyed;                   // titled tasks without a key
+    QStringList texts;                     // one per copy of a list, sorted
+
+    QString text() const { return texts.join(QLatin1Char(' ')); }
+    int indexIn(const QString &container, const QString &key) const
+    {
+        return int(children.value(container).indexOf(key));
+    }
+};
+
+// Fills a view from one list; `Node` is a client's task or the server's.
+template <typename Node, typename Children, typename Describe>
+void viewList(StaleView &view, const QString &listKey, const QString &name, const QList<Node> &top,
+              const Children &childrenOf, const Describe &describe)
+{
+    view.names[listKey] << name;
+    QString text = listKey + QLatin1Char('=') + name + QLatin1Char('{');
+    std::function<void(const QList<Node> &, const QString &)> walk = [&](const QList<Node> &nodes,
+                                                                          const QString &container) {
+        for (const Node &node : nodes) {
+            StaleView::Item item;
+            QString key;
+            describe(node, &key, &item);
+            item.container = container;
+            if (key.isEmpty()) {
+                if (!item.title.isEmpty())
+                    view.unkeyed << item.title;
+                if (item.title.isEmpty() && childrenOf(node).isEmpty())
+                    continue; // the untitled row a list shows
+            }
+            std::sort(item.assigned.begin(), item.assigned.end());
+            view.tasks[key] << item;
+            view.children[container] << key;
+            text += QStringLiteral("%1(%2%3%4){").arg(key, item.title, item.done ? QStringLiteral("*") : QString(),
+                                                     item.assigned.isEmpty() ? QString()
+                                                                             : QLatin1Char('@') + item.assigned.join(QLatin1Char('@')));
+            walk(childrenOf(node), QStringLiteral("T:") + key);
+            text += QLatin1Char('}');
+        }
+    };
+    walk(top, QStringLiteral("L:") + listKey);
+    view.texts << text + QLatin1Char('}');
+    view.texts.sort();
+}
+
+StaleView clientStaleView(const UserLists *lists)
+{
+    StaleView view;
+    for (const ListModel *m : lists->models()) {
+        const TaskList *list = m->taskList();
+        if (!isStale(list))
+            continue;
+        viewList<Task *>(
+            view, listKeyOf(list), list->name(), list->rootTask()->children(),
+            [](Task *t) { return t->children(); },
+            [](Task *t, QString *key, StaleView::Item *item) {
+                *key = keyOf(t);
+                item->title = t->title();
+                item->done = t->isDone();
+                item->assigned = t->assignments();
+            });
+    }
+    return view;
+}
+
+StaleView serverStaleView(const FakeServer &server)
+{
+    StaleView view;
+    for (const FakeList &l : server.visibleLists(QStringLiteral("alice"))) {
+        if (!l.description.startsWith(StaleTag))
+            continue;
+        viewList<FakeTask>(
+            view, l.description.mid(StaleTag.size()), l.name, server.tasks(l.id),
+            [](const FakeTask &t) { return t.children; },
+            [](const FakeTask &t, QString *key, StaleView::Item *item) {
+                const QString note = fakeField(t.fields, QStringLiteral("note-text"));
+                *key = note.startsWith(KeyTag) ? note.mid(KeyTag.size()) : QString();
+                item->title = t.title();
+                item->done = fakeField(t.fields, QStringLiteral("done")) == QLatin1String("true");
+                item->assigned = t.assignments;
+            });
+    }
+    return view;
+}
+
+// What each computer changed, and what it knew of the others' changes when
+// it did: a change it knew of is one it made on top of. A run that succeeds
+// leaves the computer and the server knowing the same; one that fails may
+// have sent or taken anything, so it only counts as maybe known.
+struct StaleWrite
+{
+    int computer = 0;
+    int seq = 0; // its computer's changes so far, this one included
+    std::array<int, MaxComputers> knew{};
+    std::array<int, MaxComputers> mayKnow{};
+    int step = 0;
+    QString what;
+    QString field;
+    QString value;
+    QString container, before, after; // a place: where, between which keyed tasks
+};
+
+class StaleModel
+{
+public:
+    int write(int c, int step, const QString &what, const QString &field, const QString &value)
+    {
+        StaleWrite w;
+        w.computer = c;
+        w.seq = ++m_knows[c][c];
+        m_mayKnow[c][c] = w.seq;
+        w.knew = m_knows[c];
+        w.knew[c] = w.seq - 1;
+        w.mayKnow = m_mayKnow[c];
+        w.mayKnow[c] = w.seq - 1;
+        w.step = step;
+        w.what = what;
+        w.field = field;
+        w.value = value;
+        writes << w;
+        const int index = int(writes.size()) - 1;
+        if (!field.isEmpty()) {
+            fields[field] << index;
+            writtenSince[c].insert(field);
+        }
+        return index;
+    }
+    // A change of the task or of something below it: a removal that did not
+    // know of it does not hold.
+    void touch(const QString &key, const QStringList &chain, int w)
+    {
+        touches[key] << w;
+        for (const QString &above : chain)
+            touches[above] << w;
+    }
+    void removal(const QString &key, int w) { removals[key] << w; }
+
+    // Any run of computer c, whatever came of it.
+    void ran(int c)
+    {
+        for (int y = 0; y < MaxComputers; ++y) {
+            m_serverMay[y] = qMax(m_serverMay[y], m_mayKnow[c][y]);
+            m_mayKnow[c][y] = m_serverMay[y];
+        }
+    }
+    // A run of c that succeeded.
+    void agreed(int c)
+    {
+        ran(c);
+        for (int y = 0; y < MaxComputers; ++y)
+            m_server[y] = qMax(m_server[y], m_knows[c][y]);
+        m_knows[c] = m_server;
+        writtenSince[c].clear();
+    }
+
+    bool saw(const StaleWrite &later, const StaleWrite &earlier) const
+    {
+        return earlier.seq <= later.knew[earlier.computer];
+    }
+    bool maySee(const StaleWrite &later, const StaleWrite &earlier) const
+    {
+        return earlier.seq <= later.mayKnow[earlier.computer];
+    }
+    // The changes of a field that no later change certainly made on top of.
+    QList<int> candidates(const QString &field) const
+    {
+        const QList<int> all = fields.value(field);
+        QList<int> out;
+        for (int w : all)
+            if (std::none_of(all.begin(), all.end(), [&](int x) { return x != w && saw(writes[x], writes[w]); }))
+                out << w;
+        return out;
+    }
+    // Each problem as "kind: text".
+    QStringList check(const StaleView &view, int *cycles) const;
+
+    QList<StaleWrite> writes;
+    QHash<QString, QList<int>> fields;
+    QHash<QString, QList<int>> touches;
+    QHash<QString, QList<int>> removals;
+    QStringList listKeys;
+    QStringList taskKeys;
+    // Fields each computer changed since its last run that succeeded.
+    QSet<QString> writtenSince[MaxComputers];
+
+private:
+    QString told(int w) const
+    {
+        const StaleWrite &x = writes[w];
+        return QStringLiteral("%1 on %2 at step %3").arg(x.what).arg(x.computer).arg(x.step);
+    }
+    QString checkField(const QString &field, const QString &value, const QString &unwritten, QString *kind,
+                       const QList<int> &removedBy = {}) const;
+
+    std::array<std::array<int, MaxComputers>, MaxComputers> m_knows{};
+    std::array<std::array<int, MaxComputers>, MaxComputers> m_mayKnow{};
+    std::array<int, MaxComputers> m_server{};
+    std::array<int, MaxComputers> m_serverMay{};
+};
+
+// Empty when the value is one a change left standing may have given.
+QString StaleModel::checkField(const QString &field, const QString &value, const QString &unwritten,
+                               QString *kind, const QList<int> &removedBy) const
+{
+    const QList<int> standing = candidates(field);
+    QStringList wanted;
+    for (int w : standing)
+        wanted << writes[w].value;
+    if (standing.isEmpty())
+        wanted << unwritten;
+    // A change its own computer, or one that knew of it, then removed the
+    // task with: the task stays for another's change, which may not carry it.
+    const bool dropped = std::any_of(standing.begin(), standing.end(), [&](int w) {
+        return std::any_of(removedBy.begin(), removedBy.end(), [&](int r) { return saw(writes[r], writes[w]); });
+    });
+    if (dropped) {
+        wanted << unwritten;
+        for (int w : fields.value(field))
+            wanted << writes[w].value;
+    }
+    if (wanted.contains(value))
+        return QString();
+    *kind = standing.size() > 1 ? QStringLiteral(" (changed on both)") : QString();
+    QStringList by;
+    for (int w : standing)
+        by << QStringLiteral("'%1' (%2)").arg(writes[w].value, told(w));
+    return QStringLiteral("%1 is '%2', wanted %3").arg(field, value, by.isEmpty() ? unwritten : by.join(QStringLiteral(" or ")));
+}
+
+QStringList StaleModel::check(const StaleView &view, int *cycles) const
+{
+    QStringList out;
+    for (const QString &key : listKeys) {
+        const QStringList names = view.names.value(key);
+        if (names.size() != 1) {
+            out << QStringLiteral("list copies: list %1 is there %2 times").arg(key).arg(names.size());
+            continue;
+        }
+        QString kind;
+        const QString problem = checkField(QStringLiteral("name ") + key, names.first(), QString(), &kind);
+        if (!problem.isEmpty())
+            out << QStringLiteral("name%1: %2").arg(kind, problem);
+    }
+    for (const QString &title : view.unkeyed)
+        out << QStringLiteral("unkeyed: a task %1 without its key").arg(title);
+    // Where each task's one standing change of place wants it.
+    QHash<QString, QString> wantedIn;
+    for (const QString &key : taskKeys) {
+        const QList<int> standing = candidates(QStringLiteral("container ") + key);
+        if (standing.size() == 1)
+            wantedIn.insert(key, writes[standing.first()].value);
+    }
+    const auto inCycle = [&](const QString &key) {
+        QSet<QString> seen;
+        QString at = key;
+        while (wantedIn.contains(at) && wantedIn.value(at).startsWith(QLatin1String("T:")) && !seen.contains(at)) {
+            seen.insert(at);
+            at = wantedIn.value(at).mid(2);
+        }
+        return at == key && !seen.isEmpty();
+    };
+    for (const QString &key : taskKeys) {
+        const QList<StaleView::Item> copies = view.tasks.value(key);
+        const QList<int> rs = removals.value(key);
+        const QList<int> ts = touches.value(key);
+        const bool mustGo = std::any_of(rs.begin(), rs.end(), [&](int r) {
+            return std::all_of(ts.begin(), ts.end(), [&](int t) { return saw(writes[r], writes[t]); });
+        });
+        // A change made on top of one the remover sent in doubt to the same
+        // field may have put back what the remover had agreed: nothing then
+        // tells it from no change.
+        const auto onRemoversDoubt = [&](int t, int r) {
+            const QList<int> same = fields.value(writes[t].field);
+            return std::any_of(same.begin(), same.end(), [&](int u) {
+                return writes[u].computer == writes[r].computer && saw(writes[r], writes[u])
+                       && maySee(writes[t], writes[u]) && !saw(writes[t], writes[u]);
+            });
+        };
+        QStringList keptBy;
+        const bool mustStay = std::all_of(rs.begin(), rs.end(), [&](int r) {
+            bool any = false;
+            for (int t : ts) {
+                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r)) {
+                    any = true;
+                    keptBy << told(t);
+                }
+            }
+            return any;
+        });
+        if (copies.size() > 1) {
+            QStringList where;
+            for (const StaleView::Item &item : copies)
+                where << item.container;
+            out << QStringLiteral("twice: task %1 is there %2 times (in %3)")
+                       .arg(key)
+                       .arg(copies.size())
+                       .arg(where.join(QLatin1Char(' ')));
+            continue;
+        }
+        if (copies.isEmpty()) {
+            if (mustStay) {
+                keptBy.removeDuplicates();
+                out << QStringLiteral("lost though changed: task %1 is gone, though changed where its removal did "
+                                      "not know (%2)")
+                           .arg(key, keptBy.join(QStringLiteral(", ")));
+            }
+            continue;
+        }
+        if (mustGo) {
+            QStringList by;
+            for (int r : rs)
+                by << told(r);
+            out << QStringLiteral("removal undone: task %1 (%2) is back (%3)")
+                       .arg(key, copies.first().title, by.join(QStringLiteral(", ")));
+            continue;
+        }
+        const StaleView::Item &item = copies.first();
+        const auto field = [&](const QString &name, const QString &suffix, const QString &value,
+                               const QString &unwritten) {
+            QString kind;
+            const QString problem = checkField(name + QLatin1Char(' ') + key + suffix, value, unwritten, &kind, rs);
+            if (!problem.isEmpty())
+                out << QStringLiteral("%1%2: %3").arg(name, kind, problem);
+        };
+        field(QStringLiteral("title"), QString(), item.title, QString());
+        field(QStringLiteral("done"), QString(), item.done ? QStringLiteral("1") : QStringLiteral("0"),
+              QStringLiteral("0"));
+        for (const QString &nick : Nicks)
+            field(QStringLiteral("assigned"), QLatin1Char(' ') + nick,
+                  item.assigned.contains(nick) ? QStringLiteral("1") : QStringLiteral("0"), QStringLiteral("0"));
+        QString kind;
+        const QString misplaced = checkField(QStringLiteral("container ") + key, item.container, QString(), &kind, rs);
+        if (!misplaced.isEmpty()) {
+            // Two places each wanted by one side may not hold together.
+            if (inCycle(key))
+                ++*cycles;
+            else
+                out << QStringLiteral("container%1: %2").arg(kind, misplaced);
+            continue;
+        }
+        // Its place among its siblings: after the one it was put after (or
+        // before the one it was put in front of), where that has not moved
+        // since. A task kept for a change a removal did not know of comes
+        // back where its keeper puts it: neither it nor its neighbours then.
+        const QList<int> placed = candidates(QStringLiteral("order ") + key);
+        if (placed.size() != 1 || writes[placed.first()].container != item.container || !rs.isEmpty())
+            continue;
+        const StaleWrite &w = writes[placed.first()];
+        if (std::any_of(rs.begin(), rs.end(), [&](int r) { return saw(writes[r], w); }))
+            continue;
+        const bool after = !w.before.isEmpty();
+        const QString neighbour = after ? w.before : w.after;
+        if (neighbour.isEmpty() || view.tasks.value(neighbour).size() != 1
+            || view.tasks.value(neighbour).first().container != item.container || removals.contains(neighbour))
+            continue;
+        const QList<int> moves = fields.value(QStringLiteral("order ") + neighbour)
+                                 + fields.value(QStringLiteral("container ") + neighbour);
+        if (!std::all_of(moves.begin(), moves.end(), [&](int m) { return saw(w, writes[m]); }))
+            continue;
+        const int at = view.indexIn(item.container, key);
+        const int there = view.indexIn(item.container, neighbour);
+        if (after ? there > at : there < at)
+            out << QStringLiteral("order: task %1 is %2 %3, wanted %4 it (%5)")
+                       .arg(key, after ? QStringLiteral("before") : QStringLiteral("after"), neighbour,
+                            after ? QStringLiteral("after") : QStringLiteral("before"), told(placed.first()));
+    }
+    return out;
+}
+
 // The steps of a sequence, told only when one sequence is run alone.
 QDebug trace()
 {
@@ -412,12 +893,17 @@ public:
     Sequence(CheckedFakeServer &server, quint32 seed, Figures &figures, const QSet<QString> &off)
         : m_server(server)
         , m_rng(seed)
+        , m_staleRng(seed ^ 0x5eed0c0du)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
         , m_b(QStringLiteral("b"))
+        , m_c(QStringLiteral("c"))
+        , m_third(on("stale") && on("third") && seed % 3 == 1)
     {
-        m_stores = {&m_a, &m_b};
+        m_stores = {&m_a, &m_b, &m_c};
+        if (m_third)
+            ++m_figures.threeComputers;
     }
 
     void step(int index);
@@ -426,7 +912,7 @@ public:
 
 private:
     bool on(const char *kind) const { return !m_off.contains(QLatin1String(kind)); }
-    quint32 below(quint32 n) { return m_rng.bounded(n); }
+    quint32 below(quint32 n) { return m_draw->bounded(n); }
     QString fresh(const char *prefix) { return QString::fromLatin1(prefix) + QString::number(++m_counter); }
     template <typename T>
     T pick(const QList<T> &from)
@@ -516,24 +1002,45 @@ private:
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
 
+    // Lists every computer changes whatever its copy holds: steps of their
+    // own, drawn apart, between the others.
+    QList<int> computers() const { return m_third ? QList<int>{0, 1, 2} : QList<int>{0, 1}; }
+    void ran(int c, bool ok);
+    bool mayChangeStale(int c) const;
+    bool staleInStep(int c) const;
+    void staleStep();
+    void makeStaleList(int c);
+    bool staleEdit(int c);
+    void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
+    void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
+    void staleMade(int c, const Task *task, const QString &listKey);
+    QString staleCheck();
+
     CheckedFakeServer &m_server;
     QRandomGenerator m_rng;
+    QRandomGenerator m_staleRng;
+    QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
     // No question or notice is expected; one left open would stop the run.
     ModalAnswerer m_boxes;
     StoredClient m_a;
     StoredClient m_b;
+    StoredClient m_c; // the third computer: lists edited on older copies, and runs
+    bool m_third = false;
     QList<StoredClient *> m_stores;
+    StaleModel m_stale;
+    int m_staleKeys = 0;
+    QString m_staleProblem;
     Expected m_exp;
     int m_counter = 0;
     // A client stays loaded while it keeps the turn, as a running program
     // does; a kill or a change of turn ends it.
     std::unique_ptr<LiveClient> m_live;
     int m_liveIndex = -1;
-    bool m_settled[2] = {true, true};       // nothing to send: the last run succeeded, nothing changed since
-    bool m_forcedInDoubt[2] = {false, false}; // a forced remote run of it did not succeed, none since
-    bool m_replacedByForce[2] = {false, false}; // the other forced remote since its last good run
+    bool m_settled[MaxComputers] = {true, true, true}; // nothing to send: the last run succeeded, nothing changed since
+    bool m_forcedInDoubt[MaxComputers] = {false, false, false}; // a forced remote run of it did not succeed, none since
+    bool m_replacedByForce[MaxComputers] = {false, false, false}; // another forced remote since its last good run
     bool m_followUp = false;                 // the live client's last run left an upload in doubt
     int m_lastMaker = -1;                    // the client whose last step made tasks or ran
     bool m_lastRan = false;                  // that step was a run
@@ -551,6 +1058,7 @@ private:
     QSet<int> m_unsavedLists;
     QStringList m_unsavedRemovedLists;
     bool m_unsavedNotes = false;
+    bool m_unsavedStale = false;
     QString m_loadProblem;
     int m_step = 0;
 };
@@ -585,6 +1093,7 @@ void Sequence::forgetUnsaved()
     m_unsavedLists.clear();
     m_unsavedRemovedLists.clear();
     m_unsavedNotes = false;
+    m_unsavedStale = false;
 }
 
 void Sequence::noteLoad(const LiveClient &client)
@@ -611,14 +1120,18 @@ void Sequence::quietRun(int c)
     const RepostWatch reposts = watchReposts(client, finishesForced);
     const bool hadLists = !client.lists->models().isEmpty();
     m_settled[c] = runClientSync(client, m_server);
-    afterRun(client, m_settled[c], hadLists);
+    ran(c, m_settled[c]);
+    if (c < 2)
+        afterRun(client, m_settled[c], hadLists);
     noteReposts(reposts);
     if (m_settled[c]) {
         m_forcedInDoubt[c] = false;
         m_replacedByForce[c] = false;
     }
     if (finishesForced)
-        m_replacedByForce[1 - c] = true;
+        for (int other : computers())
+            if (other != c)
+                m_replacedByForce[other] = true;
     refreshDoubts(c, client);
     client.persist();
     trace() << "step" << m_step << "client" << c << "quiet run" << (m_settled[c] ? "succeeded" : "failed")
@@ -672,6 +1185,7 @@ void Sequence::otherProcessRun(int c)
                            : -1;
     const QString told = QString::fromLocal8Bit(child.readAllStandardError()).trimmed();
     m_settled[c] = status == 0;
+    ran(c, status == 0);
     if (status == 0) {
         m_forcedInDoubt[c] = false;
         m_replacedByForce[c] = false;
@@ -978,6 +1492,8 @@ void Sequence::step(int index)
 {
     m_step = index;
     ++m_figures.steps;
+    if (on("stale"))
+        staleStep();
     // A person takes a while between two actions: tasks made in two steps
     // share their creation time only when the second is a step on the other
     // computer in the same second, right after the first or on a clock
@@ -995,7 +1511,9 @@ void Sequence::step(int index)
     if (sameAs < 0 || behind)
         Clock::advance(1000 * qint64(1 + below(30)));
     const QDateTime now = Clock::currentDateTimeUtc();
-    const int c = sameAs >= 0 ? 1 - sameAs : below(4) == 0 ? 1 - qMax(0, m_liveIndex) : qMax(0, m_liveIndex);
+    // The third computer takes no steps of these.
+    const int current = m_liveIndex == 2 ? 0 : qMax(0, m_liveIndex);
+    const int c = sameAs >= 0 ? 1 - sameAs : below(4) == 0 ? 1 - current : current;
     // Where the other made tasks in that second, when typing there is this step.
     const int sameList = behind ? m_madeIn[sameAs] : -1;
     if (behind)
@@ -1611,8 +2129,10 @@ bool Sequence::blankPost(int c)
 // any change, it waits for a run that brings the replacements.
 bool Sequence::readyToForceRemote(int c) const
 {
-    return m_settled[1 - c] && !m_replacedByForce[c] && m_live && m_liveIndex == c
-           && holdsExpected(*m_live).isEmpty();
+    for (int other : computers())
+        if (other != c && !m_settled[other])
+            return false;
+    return !m_replacedByForce[c] && m_live && m_liveIndex == c && holdsExpected(*m_live).isEmpty() && staleInStep(c);
 }
 
 // Brought in step first, as the user would before forcing; false (and
@@ -1620,6 +2140,8 @@ bool Sequence::readyToForceRemote(int c) const
 bool Sequence::bringInStepForForcing(int c, const std::function<bool()> &ready)
 {
     if (!ready()) {
+        if (m_third)
+            quietRun(2);
         quietRun(1 - c);
         quietRun(c);
         live(c);
@@ -1656,6 +2178,8 @@ void Sequence::forcedAfterCut(int c)
 void Sequence::midForced(int c)
 {
     if (!readyToForceRemote(c)) {
+        if (m_third)
+            quietRun(2);
         quietRun(1 - c);
         quietRun(c);
         live(c);
@@ -1679,7 +2203,7 @@ void Sequence::midForced(int c)
 // changed and the run will PUT or DELETE it: the request to die after.
 bool Sequence::unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const
 {
-    if (m_unsavedNotes || m_unsavedLists.size() + m_unsavedRemovedLists.size() != 1)
+    if (m_unsavedNotes || m_unsavedStale || m_unsavedLists.size() + m_unsavedRemovedLists.size() != 1)
         return false;
     if (!m_unsavedLists.isEmpty()) {
         const ListModel *copy = currentCopy(client, m_exp.lists.value(*m_unsavedLists.cbegin()));
@@ -1903,10 +2427,11 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     }
     m_lastKilled = killed;
     m_lastHeld = held > 0;
-    m_lastMaker = c;
-    m_lastRan = true;
+    m_lastMaker = c < 2 ? c : -1;
+    m_lastRan = c < 2;
+    ran(c, ok);
     noteReposts(reposts);
-    if (!killed) {
+    if (!killed && c < 2) {
         const int given = afterRun(client, ok, hadLists);
         if (given >= 0)
             made(c, given);
@@ -1926,7 +2451,9 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         m_forcedInDoubt[c] = true;
     }
     if (force == Force::Remote || finishesForced)
-        m_replacedByForce[1 - c] = true;
+        for (int other : computers())
+            if (other != c)
+                m_replacedByForce[other] = true;
     // After a kill only what its files say counts: read when next loaded.
     if (!killed)
         refreshDoubts(c, client);
@@ -1946,12 +2473,370 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     return ok;
 }
 
+// ------------------------------------------ lists edited on older copies
+
+void Sequence::ran(int c, bool ok)
+{
+    if (ok)
+        m_stale.agreed(c);
+    else
+        m_stale.ran(c);
+}
+
+// Not while another's forced remote run is cut short (its reposts are in
+// doubt), nor with copies carrying the ids such a run replaced.
+bool Sequence::mayChangeStale(int c) const
+{
+    for (int other : computers())
+        if (m_forcedInDoubt[other])
+            return false;
+    return !m_replacedByForce[c];
+}
+
+bool Sequence::staleInStep(int c) const
+{
+    return m_live && m_liveIndex == c
+           && clientStaleView(m_live->lists).text() == serverStaleView(m_server).text();
+}
+
+// Now and then, before a step, one of its own: made with draws of its own,
+// so that the other steps are drawn as without them.
+void Sequence::staleStep()
+{
+    QRandomGenerator *const drawn = m_draw;
+    m_draw = &m_staleRng;
+    const auto restore = qScopeGuard([&] { m_draw = drawn; });
+    if (below(100) >= 45)
+        return;
+    Clock::advance(1000 * qint64(1 + below(20)));
+    const int c = pick(computers());
+    if (m_stale.listKeys.size() < 2 || (m_stale.listKeys.size() < 3 && below(10) == 0)) {
+        if (mayChangeStale(c))
+            makeStaleList(c);
+        return;
+    }
+    if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
+        if (!on("staleruns"))
+            return;
+        ++m_figures.staleRuns;
+        live(c);
+        sync(c, Force::None);
+        return;
+    }
+    m_settled[c] = false;
+    m_unsavedStale = true;
+    m_lastMaker = -1;
+    m_lastRan = false;
+    if (c == 2)
+        ++m_figures.thirdEdits;
+}
+
+// Made with a few tasks, a second apart (each its own identity), some
+// below others, and sent at once without a fault: every computer holds it
+// once it has run.
+void Sequence::makeStaleList(int c)
+{
+    LiveClient &client = live(c);
+    const QString listKey = QStringLiteral("l%1").arg(m_stale.listKeys.size() + 1);
+    TaskList *list = TaskList::create();
+    list->setName(fresh("S"));
+    list->setDescription(StaleTag + listKey);
+    QList<Task *> made;
+    for (int i = 3 + int(below(3)); i > 0; --i) {
+        Clock::advance(1000);
+        Task *parent = list->rootTask();
+        if (!made.isEmpty() && below(3) == 0 && chainOf(made.last()).size() < 2)
+            parent = made.last();
+        Task *task = parent->createChild(parent->childCount());
+        task->setTitle(fresh("s"));
+        task->setNote(TaskNote(Clock::currentDateTimeUtc(), KeyTag + QStringLiteral("k%1").arg(++m_staleKeys)));
+        made << task;
+    }
+    Clock::advance(1000);
+    client.lists->addList(list);
+    m_stale.listKeys << listKey;
+    m_stale.write(c, m_step, QStringLiteral("makes ") + listKey, QStringLiteral("name ") + listKey, list->name());
+    for (const Task *task : std::as_const(made))
+        staleMade(c, task, listKey);
+    ++m_figures.staleLists;
+    trace() << "step" << m_step << "client" << c << "makes list" << listKey
+            << qPrintable(clientStaleView(client.lists).texts.filter(listKey + QLatin1Char('=')).join(QString()));
+    m_settled[c] = false;
+    // A fault left waiting by an earlier run would make its post one in doubt.
+    m_server.clearFaults();
+    if (!sync(c, Force::None, Fault::None) && m_staleProblem.isEmpty())
+        m_staleProblem = QStringLiteral("at step %1, the run that sends list %2 failed").arg(m_step).arg(listKey);
+}
+
+void Sequence::staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value)
+{
+    m_stale.touch(keyOf(task), chainOf(task), m_stale.write(c, m_step, what, field, value));
+}
+
+// Where the task is now, in the list `listKey`: its container when that
+// changed (a change that keeps the task from a removal), and its keyed
+// neighbours.
+void Sequence::stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container)
+{
+    const QString key = keyOf(task);
+    const QString in = containerOf(task, listKey);
+    if (container)
+        staleChange(c, what, QStringLiteral("container ") + key, task, in);
+    const QList<Task *> siblings = keyedChildren(task->parent());
+    const int at = int(siblings.indexOf(const_cast<Task *>(task)));
+    const int w = m_stale.write(c, m_step, what, QStringLiteral("order ") + key, QString());
+    StaleWrite &place = m_stale.writes[w];
+    place.container = in;
+    place.before = at > 0 ? keyOf(siblings[at - 1]) : QString();
+    place.after = at + 1 < siblings.size() ? keyOf(siblings[at + 1]) : QString();
+    // A move among its siblings is a place, not content: it keeps no task
+    // another computer removed.
+}
+
+void Sequence::staleMade(int c, const Task *task, const QString &listKey)
+{
+    const QString key = keyOf(task);
+    m_stale.taskKeys << key;
+    staleChange(c, QStringLiteral("makes ") + key, QStringLiteral("title ") + key, task, task->title());
+    stalePlace(c, QStringLiteral("makes ") + key, task, listKey, true);
+}
+
+// One change, as the lists page makes it, to a list this computer holds,
+// however old its copy: the list's name, a task's title, tick or
+// assignment, its place among its siblings or below another, its removal
+// (with what is below it), its move to another list (a copy appended
+// there, the row removed here), or a task added. A tick, an assignment or
+// a place is changed once between two runs that succeed, so that no change
+// undoes another not yet sent.
+bool Sequence::staleEdit(int c)
+{
+    LiveClient &client = live(c);
+    QMap<QString, ListModel *> copies;
+    QSet<QString> twice;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        const QString key = listKeyOf(m->taskList());
+        if (copies.contains(key))
+            twice.insert(key);
+        copies.insert(key, m);
+    }
+    for (const QString &key : std::as_const(twice))
+        copies.remove(key);
+    if (copies.isEmpty())
+        return false;
+    const QString listKey = pick(copies.keys());
+    ListModel *model = copies.value(listKey);
+    const QList<Task *> tasks = keyedTree(model->taskList()->rootTask());
+    Task *task = tasks.isEmpty() ? nullptr : pick(tasks);
+    const QString key = task ? keyOf(task) : QString();
+    const QSet<QString> &written = m_stale.writtenSince[c];
+    const bool placed = task
+                        && (written.contains(QStringLiteral("order ") + key)
+                            || written.contains(QStringLiteral("container ") + key));
+    const int kind = int(below(100));
+    const auto told = [&](const QString &what) {
+        trace() << "step" << m_step << "client" << c << "(older copies)" << qPrintable(what);
+    };
+    QString done;
+    if (kind < 8) {
+        if (!on("stalerename"))
+            return false;
+        const QString name = fresh("S");
+        told(QStringLiteral("renames %1 %2 to %3").arg(listKey, model->name(), name));
+        model->setName(name);
+        m_stale.write(c, m_step, QStringLiteral("renames ") + listKey, QStringLiteral("name ") + listKey, name);
+        done = QStringLiteral("rename");
+    } else if (kind < 20) {
+        if (!task || !on("staleretitle"))
+            return false;
+        const QString title = fresh("s");
+        told(QStringLiteral("retitles %1 %2 to %3").arg(key, task->title(), title));
+        if (below(2) == 0)
+            model->setData(model->indexOfTask(task), title, Qt::EditRole);
+        else
+            model->setTaskTitle(task, title);
+        staleChange(c, QStringLiteral("retitles ") + key, QStringLiteral("title ") + key, task, title);
+        done = QStringLiteral("retitle");
+    } else if (kind < 30) {
+        if (!task || !on("staletick") || written.contains(QStringLiteral("done ") + key))
+            return false;
+        const bool ticked = !task->isDone();
+        told(QStringLiteral("%1 %2").arg(ticked ? QStringLiteral("ticks") : QStringLiteral("unticks"), key));
+        model->setTaskDone(task, ticked);
+        staleChange(c, (ticked ? QStringLiteral("ticks ") : QStringLiteral("unticks ")) + key,
+                    QStringLiteral("done ") + key, task, ticked ? QStringLiteral("1") : QStringLiteral("0"));
+        done = QStringLiteral("tick");
+    } else if (kind < 40) {
+        const QString nick = pick(Nicks);
+        const QString field = QStringLiteral("assigned %1 %2").arg(key, nick);
+        if (!task || !on("staleassign") || written.contains(field))
+            return false;
+        const bool assigned = !task->assignments().contains(nick);
+        told(QStringLiteral("%1 %2 %3").arg(assigned ? QStringLiteral("assigns") : QStringLiteral("unassigns"), key, nick));
+        const QModelIndex index = model->indexOfTask(task);
+        if (assigned)
+            model->assignTask(index, nick);
+        else
+            model->unassignTask(index, nick);
+        staleChange(c, QStringLiteral("%1 %2 %3").arg(assigned ? QStringLiteral("assigns") : QStringLiteral("unassigns"), key, nick),
+                    field, task, assigned ? QStringLiteral("1") : QStringLiteral("0"));
+        done = QStringLiteral("assign");
+    } else if (kind < 54) {
+        // Among its siblings: after another of them, or first.
+        if (!task || !on("stalereorder") || placed)
+            return false;
+        Task *parent = task->parent();
+        const QList<Task *> keyed = keyedChildren(parent);
+        QList<Task *> others = keyed;
+        others.removeOne(task);
+        const int now = int(keyed.indexOf(task));
+        const int choice = int(below(quint32(others.size() + 1)));
+        Task *after = choice > 0 ? others[choice - 1] : nullptr;
+        if (others.isEmpty() || after == (now > 0 ? keyed[now - 1] : nullptr))
+            return false;
+        QList<Task *> rows = parent->children();
+        rows.removeOne(task);
+        const int position = after ? int(rows.indexOf(after)) + 1 : 0;
+        told(QStringLiteral("moves %1 %2").arg(key, after ? QStringLiteral("after ") + keyOf(after) : QStringLiteral("first")));
+        model->saveUndoState();
+        model->reparentTask(model->indexOfTask(task), parent->parent() ? model->indexOfTask(parent) : QModelIndex(),
+                            position);
+        stalePlace(c, QStringLiteral("reorders ") + key, task, listKey, false);
+        done = QStringLiteral("reorder");
+    } else if (kind < 62) {
+        // Below the sibling before it, last.
+        if (!task || !on("staleindent") || placed || chainOf(task).size() >= 2)
+            return false;
+        const QList<Task *> keyed = keyedChildren(task->parent());
+        const int now = int(keyed.indexOf(task));
+        if (now <= 0)
+            return false;
+        Task *parent = keyed[now - 1];
+        told(QStringLiteral("indents %1 below %2").arg(key, keyOf(parent)));
+        model->saveUndoState();
+        if (!model->reparentTask(model->indexOfTask(task), model->indexOfTask(parent), parent->childCount()))
+            return false;
+        stalePlace(c, QStringLiteral("indents ") + key, task, listKey, true);
+        done = QStringLiteral("indent");
+    } else if (kind < 68) {
+        // Out of its parent, right after it.
+        if (!task || !on("staleindent") || placed || chainOf(task).isEmpty())
+            return false;
+        Task *parent = task->parent();
+        Task *grandparent = parent->parent();
+        told(QStringLiteral("outdents %1 from %2").arg(key, keyOf(parent)));
+        model->saveUndoState();
+        model->reparentTask(model->indexOfTask(task),
+                            grandparent->parent() ? model->indexOfTask(grandparent) : QModelIndex(),
+                            int(grandparent->children().indexOf(parent)) + 1);
+        stalePlace(c, QStringLiteral("outdents ") + key, task, listKey, true);
+        done = QStringLiteral("outdent");
+    } else if (kind < 78) {
+        // As the tree removes the current task: what is below it goes too.
+        if (!task || !on("staleremove"))
+            return false;
+        QStringList gone;
+        for (const Task *t : keyedTree(task)) {
+            gone << keyOf(t);
+            m_stale.removal(keyOf(t), m_stale.write(c, m_step, QStringLiteral("removes ") + keyOf(t), QString(), QString()));
+        }
+        told(QStringLiteral("removes %1").arg(gone.join(QLatin1Char(' '))));
+        model->saveUndoState();
+        const QModelIndex index = model->indexOfTask(task);
+        model->removeRow(index.row(), index.parent());
+        if (model->rowCount() == 0)
+            model->insertRow(0);
+        done = QStringLiteral("remove");
+    } else if (kind < 90) {
+        // "Move to list": a copy appended to the other list, the row removed.
+        if (!task || !on("stalemove") || placed || copies.size() < 2)
+            return false;
+        QStringList targets = copies.keys();
+        targets.removeOne(listKey);
+        const QString toKey = pick(targets);
+        ListModel *to = copies.value(toKey);
+        told(QStringLiteral("moves %1 from %2 to list %3").arg(key, listKey, toKey));
+        Task *copy = task->copy();
+        model->saveUndoState();
+        const QModelIndex index = model->indexOfTask(task);
+        model->removeRow(index.row(), index.parent());
+        if (model->rowCount() == 0)
+            model->insertRow(0);
+        to->appendTask(copy);
+        stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
+        done = QStringLiteral("move to list");
+    } else {
+        // Typed in a new row at the end of the list or below a task.
+        if (!on("staleadd"))
+            return false;
+        Task *parent = task && below(3) == 0 && chainOf(task).size() < 2 ? task : nullptr;
+        const QModelIndex parentIndex = parent ? model->indexOfTask(parent) : QModelIndex();
+        const int row = model->rowCount(parentIndex);
+        const QString newKey = QStringLiteral("k%1").arg(++m_staleKeys);
+        const QString title = fresh("s");
+        Clock::advance(1000);
+        model->saveUndoState();
+        model->insertRows(row, 1, parentIndex);
+        const QModelIndex index = model->index(row, 0, parentIndex);
+        model->setData(index, title, Qt::EditRole);
+        model->setTaskNote(index, TaskNote(Clock::currentDateTimeUtc(), KeyTag + newKey));
+        Clock::advance(1000);
+        told(QStringLiteral("adds %1 %2 to %3%4").arg(newKey, title, listKey, parent ? QStringLiteral(" below ") + key : QString()));
+        staleMade(c, model->taskForIndex(index), listKey);
+        done = QStringLiteral("add");
+    }
+    ++m_figures.staleEdits[done];
+    return true;
+}
+
+// The lists every computer changed: each change made on one side only
+// holds, on the server and on every computer.
+QString Sequence::staleCheck()
+{
+    QStringList problems;
+    if (!m_staleProblem.isEmpty())
+        problems << QStringLiteral("run: ") + m_staleProblem;
+    const StaleView onServer = serverStaleView(m_server);
+    problems += m_stale.check(onServer, &m_figures.staleCycles);
+    for (int c : computers()) {
+        LiveClient client(*m_stores[c]);
+        const StaleView here = clientStaleView(client.lists);
+        if (here.text() == onServer.text())
+            continue;
+        QStringList differs;
+        for (const QString &text : here.texts)
+            if (!onServer.texts.contains(text))
+                differs << text;
+        problems << QStringLiteral("computer differs: computer %1 holds %2, the server %3")
+                        .arg(c)
+                        .arg(differs.join(QLatin1Char(' ')), onServer.text());
+    }
+    // What the sequence came to, counted.
+    for (const QString &key : std::as_const(m_stale.taskKeys)) {
+        const bool removed = !m_stale.removals.value(key).isEmpty();
+        const bool there = !onServer.tasks.value(key).isEmpty();
+        if (removed)
+            ++(there ? m_figures.staleKept : m_figures.staleHeld);
+    }
+    for (auto it = m_stale.fields.cbegin(); it != m_stale.fields.cend(); ++it)
+        m_figures.staleBoth += m_stale.candidates(it.key()).size() > 1;
+    QSet<QString> kinds;
+    for (const QString &problem : std::as_const(problems))
+        kinds.insert(problem.left(int(problem.indexOf(QLatin1Char(':')))));
+    for (const QString &kind : std::as_const(kinds))
+        ++m_figures.failureKinds[QStringLiteral("older copies, ") + kind];
+    if (problems.isEmpty())
+        return QString();
+    return QStringLiteral("older copies: ") + problems.join(QStringLiteral(" | "));
+}
+
 QString Sequence::finish()
 {
     dropLive();
     m_server.clearFaults();
     for (int round = 0; round < 3; ++round)
-        for (int c = 0; c < 2; ++c)
+        for (int c : computers())
             quietRun(c);
 
     QStringList lists;
@@ -1971,7 +2856,9 @@ QString Sequence::finish()
     if (problem.isEmpty())
         problem = matchItems(QStringLiteral("the server"), serverNotes, notes, m_exp.noteGhosts, &serverExtraNotes,
                              noteIds);
-    for (int c = 0; c < 2 && problem.isEmpty(); ++c) {
+    for (int c : computers()) {
+        if (!problem.isEmpty())
+            break;
         LiveClient client(*m_stores[c]);
         noteLoad(client);
         const QString who = QStringLiteral("client %1").arg(c);
@@ -2015,7 +2902,7 @@ QString Sequence::finish()
         m_figures.cameBack += int(serverExtraNotes.size());
         // Nothing is left to send.
         const int before = int(m_server.requests().size());
-        for (int c = 0; c < 2; ++c)
+        for (int c : computers())
             quietRun(c);
         const QList<FakeRequest> all = m_server.requests();
         for (int i = before; i < all.size() && problem.isEmpty(); ++i)
@@ -2023,6 +2910,11 @@ QString Sequence::finish()
                 problem = QStringLiteral("a run after the quiet ones still sends %1 %2")
                               .arg(QString::fromLatin1(all[i].method), all[i].path);
     }
+    if (!problem.isEmpty() || !m_loadProblem.isEmpty())
+        ++m_figures.failureKinds[QStringLiteral("items")];
+    const QString stale = staleCheck();
+    if (!stale.isEmpty())
+        problem = problem.isEmpty() ? stale : problem + QStringLiteral("; ") + stale;
     if (!m_loadProblem.isEmpty())
         problem = problem.isEmpty() ? m_loadProblem : m_loadProblem + QStringLiteral("; then ") + problem;
     if (problem.isEmpty() && !m_boxes.titles.isEmpty())
@@ -2174,6 +3066,26 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.midReleased)
                                    .arg(figures.midKilled)
                                    .arg(figures.otherForced);
+    QStringList edits;
+    for (auto it = figures.staleEdits.cbegin(); it != figures.staleEdits.cend(); ++it)
+        edits << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+    qInfo().noquote() << QStringLiteral("older copies: lists %1, three computers in %2 sequences (changes on the "
+                                        "third %3), runs between %4, changes %5; fields changed on two sides %6, "
+                                        "removals held %7, kept for a change %8, places that could not all hold %9")
+                             .arg(figures.staleLists)
+                             .arg(figures.threeComputers)
+                             .arg(figures.thirdEdits)
+                             .arg(figures.staleRuns)
+                             .arg(edits.join(QStringLiteral(", ")))
+                             .arg(figures.staleBoth)
+                             .arg(figures.staleHeld)
+                             .arg(figures.staleKept)
+                             .arg(figures.staleCycles);
+    QStringList kinds;
+    for (auto it = figures.failureKinds.cbegin(); it != figures.failureKinds.cend(); ++it)
+        kinds << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+    if (!kinds.isEmpty())
+        qInfo().noquote() << "failures by kind:" << kinds.join(QStringLiteral(", "));
     for (const QString &problem : std::as_const(figures.problems))
         qInfo().noquote() << problem;
     QCOMPARE(figures.failures, 0);
