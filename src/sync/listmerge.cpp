@@ -295,8 +295,11 @@ bool Merger::changedThere(Key key, const Node &node) const
     const Task *start = startOf(key, node);
     if (!node.theirs.task || !start)
         return node.theirs.task != nullptr;
+    // Sent by an upload of this computer's in doubt: its place there may be
+    // this computer's own too.
+    const bool sentFromHere = start == node.theirs.task;
     return !ListMerge::sameContent(start, node.theirs.task)
-           || (node.base.task && node.base.parent != node.theirs.parent);
+           || (node.base.task && !sentFromHere && node.base.parent != node.theirs.parent);
 }
 
 void Merger::decideKept()

@@ -13,6 +13,7 @@
 #include "sync/groupsmerge.h"
 #include "sync/httpresponseheader.h"
 #include "sync/listmerge.h"
+#include "sync/listmoves.h"
 #include "sync/listoutcome.h"
 #include "sync/listsharingsynchronizer.h"
 #include "sync/listssynchost.h"
@@ -450,97 +451,54 @@ void ListsSynchronizer::keepListsBeforeMerges()
         return;
     for (ListModel *model : m_userLists->models()) {
         const TaskList *list = model->taskList();
-        m_agreedAtStart.insert(model, list->sharedAgreed());
-        const ListInfo *info = m_listInfos.value(list->serverId(), nullptr);
-        if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list) && info
-            && info->revision() > list->revision())
-            m_beforeMerges.append({model, std::shared_ptr<TaskList>(list->clone())});
+        ListStart &start = m_starts[model];
+        start.agreed = list->sharedAgreed();
+        start.status = list->syncStatus();
+        if (list->syncStatus() != TaskList::Unedited)
+            start.mine.reset(list->clone());
     }
 }
 
-namespace {
-
-template<typename Visit>
-void forEachTask(Task *parent, const Visit &visit)
-{
-    for (Task *child : parent->children()) {
-        visit(child);
-        forEachTask(child, visit);
-    }
-}
-
-QHash<quint32, Task *> tasksById(const TaskList *list)
-{
-    QHash<quint32, Task *> out;
-    if (list)
-        forEachTask(list->rootTask(), [&out](Task *task) {
-            if (task->id() != 0)
-                out.insert(task->id(), task);
-        });
-    return out;
-}
-
-} // namespace
-
+// Once every list is in: a task moved to another list on one computer while
+// the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks()
 {
-    if (!m_userLists)
+    if (!m_userLists || m_starts.isEmpty())
         return false;
-    QList<ListModel *> queued;
-    for (const BeforeMerge &before : std::as_const(m_beforeMerges)) {
-        ListModel *from = before.model;
-        const std::shared_ptr<const TaskList> agreedBefore = m_agreedAtStart.value(from);
-        if (!from || !m_userLists->models().contains(from) || !agreedBefore || !from->taskList()->agreed())
-            continue;
-        const QHash<quint32, Task *> wasThere = tasksById(agreedBefore.get());
-        const QHash<quint32, Task *> isThere = tasksById(from->taskList()->agreed());
-        const QHash<quint32, Task *> mine = tasksById(before.mine.get());
-        for (auto it = wasThere.cbegin(); it != wasThere.cend(); ++it) {
-            const Task *agreed = it.value();
-            const Task *changed = mine.value(it.key());
-            if (isThere.contains(it.key()) || !changed || ListMerge::sameContent(agreed, changed))
-                continue;
-            const QString identity = agreed->identity();
-            // Here again as new, with the change.
-            Task *back = nullptr;
-            int backs = 0;
-            forEachTask(from->taskList()->rootTask(), [&](Task *task) {
-                if (task->identity() == identity && !wasThere.contains(task->id()) && task->childCount() == 0
-                    && ListMerge::sameContent(task, changed)) {
-                    back = task;
-                    ++backs;
-                }
-            });
-            // Moved: one task of that identity another list gained in this run.
-            Task *moved = nullptr;
-            ListModel *to = nullptr;
-            int moves = 0;
-            for (ListModel *other : m_userLists->models()) {
-                if (other == from)
-                    continue;
-                const QHash<quint32, Task *> had = tasksById(m_agreedAtStart.value(other).get());
-                forEachTask(other->taskList()->rootTask(), [&](Task *task) {
-                    if (task->id() != 0 && task->identity() == identity && !had.contains(task->id())) {
-                        moved = task;
-                        to = other;
-                        ++moves;
-                    }
-                });
-            }
-            if (backs != 1 || moves != 1 || !to->taskList()->canWrite())
-                continue;
-            ListMerge::mergeTaskContent(agreed, changed, moved, moved);
-            from->taskList()->removeTask(back);
-            for (ListModel *model : {from, to}) {
-                model->markEditedAndReset();
-                if (!queued.contains(model))
-                    queued << model;
-            }
+    QList<ListMoves::List> lists;
+    QList<ListModel *> models;
+    for (ListModel *model : m_userLists->models()) {
+        TaskList *list = model->taskList();
+        const auto start = m_starts.constFind(model);
+        ListMoves::List seen;
+        seen.now = list;
+        if (start != m_starts.cend()) {
+            seen.agreedBefore = start->agreed.get();
+            seen.mineBefore = start->mine.get();
+            // The server's before this run's uploads: the copy a merge was
+            // made onto, else the agreed one for a list changed here only,
+            // else what the run fetched.
+            if (start->serverBefore)
+                seen.serverBefore = start->serverBefore.get();
+            else if (start->status == TaskList::Edited)
+                seen.serverBefore = start->agreed.get();
+            else if (start->status == TaskList::Unedited)
+                seen.serverBefore = list->agreed();
+        } else {
+            seen.serverBefore = list->agreed(); // a list only the server had
         }
+        lists << seen;
+        models << model;
     }
-    for (ListModel *model : std::as_const(queued))
-        queueAgain(model);
-    return !queued.isEmpty();
+    if (!ListMoves::settle(lists))
+        return false;
+    for (int i = 0; i < lists.size(); ++i) {
+        if (!lists.at(i).changed)
+            continue;
+        models.at(i)->markEditedAndReset();
+        queueAgain(models.at(i));
+    }
+    return true;
 }
 
 // The list goes up again in this run, from what the server now holds.
@@ -979,6 +937,9 @@ void ListsSynchronizer::syncNextList()
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
                 return;
+            const auto start = m_starts.find(model);
+            if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
+                start->serverBefore = model->taskList()->sharedAgreed();
             model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
             if (m_host)
                 m_host->saveLists();

@@ -85,13 +85,10 @@ private slots:
 private:
     QString checkServerInfo(const QDomDocument &document) const;
     void syncNextList();
-    // Lists whose step merges onto a server copy changed since: how they
-    // stood, so that a task another computer moved out of one can be told.
+    // How each list stood as the run began, so that a task moved from one
+    // list to another on either computer can be told at the end.
     void keepListsBeforeMerges();
-    // A task another computer moved to another list while this one changed
-    // it came back as new where it was: the change goes onto the moved
-    // task, and the one that came back goes. True when lists were queued
-    // again for it.
+    // True when lists were queued again to settle moves.
     bool followMovedTasks();
     void queueAgain(ListModel *model);
     void syncDisplayOrder();
@@ -186,13 +183,15 @@ private:
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
     UnreadableLists m_unreadable;
-    struct BeforeMerge
+    // Each list as the run began, and the server's copy a merge went onto.
+    struct ListStart
     {
-        QPointer<ListModel> model;
-        std::shared_ptr<TaskList> mine;
+        std::shared_ptr<const TaskList> agreed;
+        std::shared_ptr<const TaskList> mine;
+        std::shared_ptr<const TaskList> serverBefore;
+        int status = 0;
     };
-    QList<BeforeMerge> m_beforeMerges;
-    QHash<const ListModel *, std::shared_ptr<const TaskList>> m_agreedAtStart;
+    QHash<const ListModel *, ListStart> m_starts;
     bool m_movesFollowed = false;
 
     static ListsSynchronizer *s_registered;

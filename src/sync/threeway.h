@@ -119,10 +119,36 @@ QSet<K> unmoved(const QList<K> &reference, const QList<K> &sequence)
 // goes where mine has it, after the nearest element before it in mine; the
 // others keep theirs' order. What neither places here keeps base's order, at
 // the end.
+// Which elements a side moved is read from two orders alone, so more than
+// one reading can hold ("bac" from "abc": b moved up, or a moved down): of
+// the two readings from either end, the one whose moves the other side
+// cannot have made too, so that both sides' moves stand.
+template<class K>
+QSet<K> stayedOf(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs)
+{
+    const auto reversed = [](const QList<K> &list) { return QList<K>(list.crbegin(), list.crend()); };
+    const QSet<K> forward = unmoved(base, mine);
+    const QSet<K> backward = unmoved(reversed(base), reversed(mine));
+    if (forward == backward)
+        return forward;
+    QSet<K> theirsMoved;
+    for (const QSet<K> &stayed : {unmoved(base, theirs), unmoved(reversed(base), reversed(theirs))})
+        for (const K &key : theirs)
+            if (!stayed.contains(key))
+                theirsMoved.insert(key);
+    const auto clashes = [&](const QSet<K> &stayed) {
+        int count = 0;
+        for (const K &key : mine)
+            count += !stayed.contains(key) && theirsMoved.contains(key);
+        return count;
+    };
+    return clashes(backward) < clashes(forward) ? backward : forward;
+}
+
 template<class K>
 QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs, const QSet<K> &kept)
 {
-    const QSet<K> stayed = unmoved(base, mine);
+    const QSet<K> stayed = stayedOf(base, mine, theirs);
     const QSet<K> inTheirs(theirs.cbegin(), theirs.cend());
     QSet<K> placedByMine;
     for (const K &key : mine)

@@ -399,6 +399,10 @@ void TstListMerge::order_data()
     // as b moved: taken as b, theirs' move of b is undone.
     QTest::newRow("mine moved one after another theirs moved: both hold") << "abc" << "bac" << "acb" << "abc"
                                                                           << "cba";
+    // Read from the other end too: the reading theirs could not share.
+    QTest::newRow("mine moved one up, theirs moved another: both hold") << "abcd" << "dabc" << "bacd" << "abcd"
+                                                                        << "dbac";
+    QTest::newRow("a swap on each side, apart") << "abcd" << "bacd" << "abdc" << "abcd" << "badc";
 }
 
 void TstListMerge::order()

@@ -547,7 +547,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QVERIFY(QTest::qWaitFor([&] { return endings > 0; }, 15000));
         QVERIFY(ok);
         client->persist();
-        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        // The list's own run sees no other list: the task the server no
+        // longer has comes back with the change, beside the moved one.
+        // Nothing is lost; the full run settles moves it sees itself.
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Big bags,Socks]")};
         break;
     }
     case MovedToAnotherListThereKilledBeforeTheOtherListEditedHere: {
@@ -569,7 +572,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QCOMPARE(serverLists(), QStringList({QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")}));
         onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); },
             b);
-        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        // The move reaches the server in two runs, the other computer's
+        // change between them: the task it kept cannot be told from a
+        // pasted copy, so both stay, nothing lost.
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Big bags,Socks]")};
         break;
     }
     case MovedWithItsSubtaskHereSubtaskRetitledThere:

@@ -1,0 +1,298 @@
+#include "sync/listmoves.h"
+
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "sync/listmerge.h"
+
+#include <QHash>
+#include <QMultiHash>
+#include <QSet>
+
+namespace {
+
+template<typename Visit>
+void forEachBelow(Task *parent, const Visit &visit)
+{
+    for (Task *child : parent->children()) {
+        visit(child);
+        forEachBelow(child, visit);
+    }
+}
+
+QHash<quint32, Task *> byId(const TaskList *list)
+{
+    QHash<quint32, Task *> out;
+    if (list)
+        forEachBelow(list->rootTask(), [&out](Task *task) {
+            if (task->id() != 0)
+                out.insert(task->id(), task);
+        });
+    return out;
+}
+
+// One list seen through the run: what it agreed, what the server had, what
+// this computer had and did.
+struct Seen
+{
+    QHash<quint32, Task *> agreed, server, mine, now;
+    QSet<quint32> removedHere;
+    QSet<QString> newHere;        // identities of tasks made here since it agreed
+    QHash<QString, int> agreedIdentities;
+    // The agreed task of an identity only it holds: tasks that came back
+    // or were copied have new ids, not their identity.
+    const Task *agreedOf(const QString &identity) const
+    {
+        if (agreedIdentities.value(identity) != 1)
+            return nullptr;
+        for (const Task *task : agreed)
+            if (task->identity() == identity)
+                return task;
+        return nullptr;
+    }
+};
+
+Seen see(const ListMoves::List &list)
+{
+    Seen seen;
+    seen.agreed = byId(list.agreedBefore);
+    seen.server = byId(list.serverBefore);
+    seen.mine = byId(list.mineBefore);
+    seen.now = byId(list.now);
+    for (const Task *task : seen.agreed)
+        ++seen.agreedIdentities[task->identity()];
+    if (list.mineBefore) {
+        for (const Task *removed : list.mineBefore->removedTasks())
+            if (seen.agreed.contains(removed->id()))
+                seen.removedHere.insert(removed->id());
+        forEachBelow(list.mineBefore->rootTask(), [&seen](Task *task) {
+            if (task->id() == 0 || !seen.agreed.contains(task->id()))
+                seen.newHere.insert(task->identity());
+        });
+    }
+    return seen;
+}
+
+struct Place
+{
+    int list = -1;
+    Task *task = nullptr;
+};
+
+class Settler
+{
+public:
+    explicit Settler(QList<ListMoves::List> &lists)
+        : m_lists(lists)
+    {
+        for (const ListMoves::List &list : lists)
+            m_seen.append(see(list));
+        for (int i = 0; i < m_seen.size(); ++i) {
+            const Seen &seen = m_seen.at(i);
+            for (Task *task : seen.now) {
+                if (seen.agreed.contains(task->id()))
+                    continue;
+                if (seen.server.contains(task->id()))
+                    m_arrived.insert(task->identity(), {i, task});
+                else if (seen.newHere.contains(task->identity()))
+                    m_addedHere.insert(task->identity(), {i, task});
+            }
+        }
+    }
+
+    void run();
+
+private:
+    // The one task of the identity outside `list`, or none.
+    static Place onlyOne(const QMultiHash<QString, Place> &places, const QString &identity, int list);
+    void settle(int from, const Task *agreed);
+    // `source` is what stays of the moved task where it was (or the other
+    // copy); its changes since `agreed` go onto `target`, then it goes.
+    void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
+               bool sourceIsMine);
+    void removeTask(int list, Task *task);
+
+    QList<ListMoves::List> &m_lists;
+    QList<Seen> m_seen;
+    QMultiHash<QString, Place> m_arrived;   // added there since the list agreed
+    QMultiHash<QString, Place> m_addedHere; // added here, sent by this run
+    QSet<const Task *> m_removed;
+};
+
+Place Settler::onlyOne(const QMultiHash<QString, Place> &places, const QString &identity, int list)
+{
+    Place found;
+    int count = 0;
+    for (auto it = places.constFind(identity); it != places.constEnd() && it.key() == identity; ++it) {
+        if (it->list == list)
+            continue;
+        found = *it;
+        ++count;
+    }
+    return count == 1 ? found : Place();
+}
+
+void Settler::run()
+{
+    for (int from = 0; from < m_lists.size(); ++from) {
+        if (!m_lists.at(from).agreedBefore)
+            continue;
+        // Top-down: a task moved with its parent is settled with it.
+        QList<const Task *> roots;
+        const std::function<void(const Task *)> walk = [&](const Task *parent) {
+            for (const Task *child : parent->children()) {
+                roots.append(child);
+                walk(child);
+            }
+        };
+        walk(m_lists.at(from).agreedBefore->rootTask());
+        for (const Task *agreed : std::as_const(roots))
+            settle(from, agreed);
+    }
+}
+
+void Settler::settle(int from, const Task *agreed)
+{
+    const Seen &seen = m_seen.at(from);
+    const QString identity = agreed->identity();
+    if (seen.agreedIdentities.value(identity) != 1)
+        return;
+    // Its parent moved with it: settled with that one.
+    for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
+        if (!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
+            return;
+    const quint32 id = agreed->id();
+    const Place there = !seen.server.contains(id) ? onlyOne(m_arrived, identity, from) : Place();
+    const Place here = seen.removedHere.contains(id) ? onlyOne(m_addedHere, identity, from) : Place();
+    if (there.task && here.task) {
+        // Moved on both: one task, in this computer's list when the two
+        // differ (its upload is the later).
+        if (there.list == here.list)
+            carry(from, agreed, here.task, here.list, there.task, there.list, true);
+        else
+            carry(from, agreed, there.task, there.list, here.task, here.list, false);
+    } else if (there.task) {
+        // Moved there; what changed here came back where it was.
+        Task *back = nullptr;
+        int backs = 0;
+        const Seen &seenFrom = m_seen.at(from);
+        for (Task *task : seenFrom.now) {
+            if (task->identity() == identity && !seenFrom.agreed.contains(task->id())
+                && !seenFrom.server.contains(task->id())) {
+                back = task;
+                ++backs;
+            }
+        }
+        if (backs == 1)
+            carry(from, agreed, back, from, there.task, there.list, true);
+        else
+            carry(from, agreed, nullptr, from, there.task, there.list, true);
+    } else if (here.task && seen.now.contains(id)) {
+        // Moved here; changed there, it stayed where it was.
+        carry(from, agreed, seen.now.value(id), from, here.task, here.list, false);
+    } else if (here.task) {
+        carry(from, agreed, nullptr, from, here.task, here.list, false);
+    }
+}
+
+void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
+                    bool sourceIsMine)
+{
+    if (!m_lists.at(targetList).now->canWrite() || m_removed.contains(target)
+        || (source && m_removed.contains(source)))
+        return;
+    const Seen &seen = m_seen.at(from);
+    // The target's tasks by identity, for the tasks below.
+    QHash<QString, Task *> targets;
+    QHash<QString, int> targetCount;
+    const std::function<void(Task *)> index = [&](Task *task) {
+        targets.insert(task->identity(), task);
+        ++targetCount[task->identity()];
+        for (Task *child : task->children())
+            index(child);
+    };
+    index(target);
+    bool changed = false;
+    QSet<QString> sourceHas;
+    if (source)
+        forEachBelow(source, [&sourceHas](Task *task) { sourceHas.insert(task->identity()); });
+    if (source) {
+        if (sourceIsMine) {
+            if (!ListMerge::sameContent(agreed, source)) {
+                ListMerge::mergeTaskContent(agreed, source, target, target);
+                changed = true;
+            }
+        } else if (!ListMerge::sameContent(agreed, source)) {
+            // Theirs changed it: onto this computer's copy, mine kept where
+            // both changed a part.
+            ListMerge::mergeTaskContent(agreed, target, source, target);
+            changed = true;
+        }
+        // Below it: each task of the source's finds its copy; one added on
+        // the source's side below it goes below the copy's parent.
+        const std::function<void(Task *)> below = [&](Task *parent) {
+            for (Task *child : parent->children()) {
+                const QString identity = child->identity();
+                Task *copy = targetCount.value(identity) == 1 ? targets.value(identity) : nullptr;
+                const Task *base = seen.agreedOf(identity);
+                if (copy && base && !ListMerge::sameContent(base, child)) {
+                    if (sourceIsMine)
+                        ListMerge::mergeTaskContent(base, child, copy, copy);
+                    else
+                        ListMerge::mergeTaskContent(base, copy, child, copy);
+                    changed = true;
+                } else if (!copy && !base) {
+                    Task *holder = child->parent() == source ? target : targets.value(child->parent()->identity());
+                    if (holder && targetCount.value(child->parent()->identity(), 1) == 1) {
+                        holder->insertChild(child->copy(), holder->childCount());
+                        changed = true;
+                        continue;
+                    }
+                }
+                below(child);
+            }
+        };
+        below(source);
+        removeTask(sourceList, source);
+    }
+    // Removed below it on the other side of the target's, not moved with
+    // the source, and not changed on the target's side: it stays removed.
+    QList<Task *> gone;
+    const std::function<void(Task *)> removedBelow = [&](Task *parent) {
+        for (Task *child : parent->children()) {
+            const Task *base = seen.agreedOf(child->identity());
+            const bool removedOnTheOtherSide
+                = base && !sourceHas.contains(child->identity())
+                  && (sourceIsMine ? seen.removedHere.contains(base->id()) : !seen.server.contains(base->id()));
+            if (removedOnTheOtherSide && ListMerge::sameContent(base, child) && child->childCount() == 0) {
+                gone.append(child);
+                continue;
+            }
+            removedBelow(child);
+        }
+    };
+    removedBelow(target);
+    for (Task *task : std::as_const(gone))
+        removeTask(targetList, task);
+    if (changed || !gone.isEmpty())
+        m_lists[targetList].changed = true;
+}
+
+void Settler::removeTask(int list, Task *task)
+{
+    m_removed.insert(task);
+    forEachBelow(task, [this](Task *below) { m_removed.insert(below); });
+    m_lists.at(list).now->removeTask(task);
+    m_lists[list].changed = true;
+}
+
+} // namespace
+
+bool ListMoves::settle(QList<List> &lists)
+{
+    Settler settler(lists);
+    settler.run();
+    for (const List &list : lists)
+        if (list.changed)
+            return true;
+    return false;
+}

@@ -1,0 +1,39 @@
+#ifndef LISTMOVES_H
+#define LISTMOVES_H
+
+#include <QList>
+
+class TaskList;
+
+// "Move to list" takes a task out of one list and puts a copy of it, with the
+// same identity (creator and creation time), into another. Each list merges
+// on its own, so a move made on one computer while the other changed the
+// task, or moved it too, leaves the task in two places, or the change on the
+// copy that is not kept. Once every list of a run is in, this settles each
+// move the lists show:
+// - moved on one side and changed (or added to, below it) on the other: the
+//   change goes onto the moved task, and the task stays only where it was
+//   moved to;
+// - moved on both sides: one task, in the later upload's list (this
+//   computer's), with what the other changed;
+// - a task below a moved one that the other side removed stays removed.
+// A task is followed only where one identity tells it: one copy gone from
+// its list, one added to another. Pasted copies keep their source's
+// identity, so where more tell it nothing is done.
+class ListMoves
+{
+public:
+    struct List
+    {
+        TaskList *now = nullptr;                // the list after the run, as the server holds it
+        const TaskList *agreedBefore = nullptr; // what it agreed with the server before the run
+        const TaskList *serverBefore = nullptr; // the server's before this run sent anything
+        const TaskList *mineBefore = nullptr;   // the list here as the run began (edited lists)
+        bool changed = false;                   // set when `now` was changed
+    };
+
+    // True when any list changed: those go up again.
+    static bool settle(QList<List> &lists);
+};
+
+#endif
