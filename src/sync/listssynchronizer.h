@@ -67,6 +67,7 @@ public slots:
 
 private slots:
     void onServerInfoRequestFinished();
+    void onRestoredListFetched();
     void onListsRequestFinished();
     void onListSynchronizerFinished();
     void onSharingSynchronizerFinished();
@@ -83,6 +84,11 @@ private slots:
 
 private:
     QString checkServerInfo(const QDomDocument &document) const;
+    void requestListsInfo();
+    // Lists restored from a backup are looked for on the server, one GET at
+    // a time, before anything is posted (see RestoredLists). True while a
+    // look is out.
+    bool lookForRestoredList();
     void syncNextList();
     // Lists whose step merges onto a server copy changed since: how they
     // stood, so that a task another computer moved out of one can be told.
@@ -191,6 +197,7 @@ private:
     QList<BeforeMerge> m_beforeMerges;
     QHash<const ListModel *, std::shared_ptr<const TaskList>> m_agreedAtStart;
     bool m_movesFollowed = false;
+    QPointer<ListModel> m_restoredModel;
 
     static ListsSynchronizer *s_registered;
 };

@@ -53,10 +53,17 @@ public:
     // Set when a forced run makes an item new: until its upload is marked,
     // the server item it is to replace.
     static UploadMark replacing(quint32 replacedId);
+    // Set on a list read from a backup: the server id the file gave it,
+    // which names the same list only where the server's list of that id
+    // holds its tasks (a full run looks). Neither a post nor an update.
+    static UploadMark restored(quint32 fileId);
 
     bool isNull() const { return m_kind == None; }
     bool isPost() const { return m_kind == Post; }
     bool isPut() const { return m_kind == Put; }
+    bool isRestored() const { return m_kind == Restored; }
+    // The id a backup gave a restored list; 0 for every other mark.
+    quint32 restoredId() const { return m_kind == Restored ? m_restored : 0; }
     quint32 highestKnownId() const { return m_highest; }
     // The whole content's digest (creations only).
     QString digest() const { return m_digest; }
@@ -104,11 +111,12 @@ public:
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
-    enum Kind { None, Post, Put, Replace };
+    enum Kind { None, Post, Put, Replace, Restored };
 
     Kind m_kind = None;
     quint32 m_highest = 0;
     quint32 m_replaced = 0;
+    quint32 m_restored = 0;
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;
