@@ -12,15 +12,6 @@
 
 namespace {
 
-template<typename Visit>
-void forEachTask(Task *parent, const Visit &visit)
-{
-    for (Task *child : parent->children()) {
-        visit(child);
-        forEachTask(child, visit);
-    }
-}
-
 QSet<QString> titledIdentities(const TaskList *list)
 {
     QSet<QString> out;
@@ -77,25 +68,27 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     // Worked on a copy that then replaces the list, so that the views see
     // one change.
     TaskList *list = model->taskList()->clone();
+    const QSet<Task *> restoredTasks = list->allTasks();
     QHash<QString, int> here;
-    forEachTask(list->rootTask(), [&here](Task *task) { ++here[task->identity()]; });
+    for (const Task *task : restoredTasks)
+        ++here[task->identity()];
     QHash<QString, const Task *> there;
     QSet<QString> sharedThere;
-    forEachTask(fetched->rootTask(), [&](Task *task) {
+    for (const Task *task : fetched->allTasks()) {
         if (there.contains(task->identity()))
             sharedThere.insert(task->identity());
         there.insert(task->identity(), task);
-    });
+    }
     // Tasks made in one second, or pasted copies, share an identity: which
     // is which cannot be told, so those go up as new.
-    forEachTask(list->rootTask(), [&](Task *task) {
+    for (Task *task : restoredTasks) {
         const Task *source = there.value(task->identity());
         if (!source || sharedThere.contains(task->identity()) || here.value(task->identity()) != 1)
-            return;
+            continue;
         task->setId(source->id());
         task->setRevision(source->revision());
         task->setHashcode(source->hashcode());
-    });
+    }
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(fetched->serverId());
     list->setRevision(fetched->revision());

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace DialogsTest;
@@ -166,6 +167,19 @@ private:
         return restored;
     }
 
+    // Files may not grow past 4 KiB while `act` runs: the disk is "full".
+    static void onAFullDisk(const std::function<void()> &act)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        act();
+        setrlimit(RLIMIT_FSIZE, &saved);
+    }
+
     // Writes `lists` to a backup file; its path.
     QString writeBackup(UserLists *lists, const QString &name = QStringLiteral("backup.xhtml"))
     {
@@ -257,15 +271,7 @@ private slots:
         QSignalSpy restored(&dialog, &BackupDialog::listsRestored);
         dialog.show();
         choose(backup);
-        // Files may not grow past 4 KiB while importing: the disk is "full".
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QTest::mouseClick(dialog.importButton(), Qt::LeftButton);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        onAFullDisk([&] { QTest::mouseClick(dialog.importButton(), Qt::LeftButton); });
         QCOMPARE(dialog.warningLabel()->text(),
                  QStringLiteral("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.")
                      .arg(QDir::toNativeSeparators(keptAsidePath())));
@@ -557,15 +563,7 @@ private slots:
         BackupDialog backup(page.lists.get(), page.groups.get());
         backup.show();
         choose(file);
-        // Files may not grow past 4 KiB while exporting: the disk is "full".
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QTest::mouseClick(backup.exportButton(), Qt::LeftButton);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        onAFullDisk([&] { QTest::mouseClick(backup.exportButton(), Qt::LeftButton); });
         QCOMPARE(backup.warningLabel()->text(), QStringLiteral("Error: Impossible to write backup file."));
         QCOMPARE(contents(file), QByteArray("the earlier backup"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("earlier.xhtml")});
