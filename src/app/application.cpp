@@ -12,6 +12,7 @@
 #include "core/options.h"
 #include "core/paths.h"
 #include "core/platform.h"
+#include "core/settingsfile.h"
 #include "core/stylesheetloader.h"
 #include "core/uisettings.h"
 #include "dialogs/assigneechat.h"
@@ -271,6 +272,8 @@ int runApplication()
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowgate"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("marrowgate.net"));
     QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
+    // Before anything writes the settings: they hold the password.
+    SettingsFile::keepPrivate();
     rememberProgramPath(QCoreApplication::applicationFilePath());
 
     Options::parse(QCoreApplication::arguments());

@@ -207,34 +207,71 @@ void ChatUI::onChatAdded(Chat *chat)
 
 void ChatUI::onFriendRequestReceived(User *user)
 {
+    // The same nick again (fetched anew after a reconnection, or sent twice)
+    // is the same request: it gets one question and one answer.
+    if (!user || user == m_requestAsked || m_requestsWaitingSet.contains(user))
+        return;
+    m_requestsWaiting.append(user);
+    m_requestsWaitingSet.insert(user);
+    // With a question open, the loop that asks it takes this one next.
+    if (!m_requestAsked)
+        askFriendRequests();
+}
+
+void ChatUI::askFriendRequests()
+{
+    // One after the other, never one question inside another: a long
+    // list of requests neither piles up boxes nor deepens the stack.
+    const QPointer<ChatUI> self(this);
+    while (!m_requestsWaiting.isEmpty()) {
+        User *user = m_requestsWaiting.takeFirst();
+        m_requestsWaitingSet.remove(user);
+        const Answer answer = askFriendRequest(user);
+        if (!self)
+            return;
+        // Left open: the program is ending. The rest stay on the server
+        // for the next start.
+        if (answer == Answer::Unanswered)
+            return;
+        if (answer == Answer::Accepted)
+            m_friends->acceptFriendRequest(user);
+        else if (answer == Answer::Declined)
+            m_friends->declineFriendRequest(user);
+    }
+}
+
+ChatUI::Answer ChatUI::askFriendRequest(User *user)
+{
     if (QWidget *top = m_container->window())
         top->activateWindow();
-    QPointer<ChatUI> self(this);
+    const QPointer<ChatUI> self(this);
     QPointer<MessageDialog> question =
         new MessageDialog(tr("Contact request"), tr("Add %1 as a contact?").arg(user->nick()), true);
-    QPointer<MessageDialog> outer = m_requestQuestion;
-    User *outerUser = m_requestAsked;
     m_requestQuestion = question;
     m_requestAsked = user;
     const bool accepted = question->exec() == QDialog::Accepted;
-    // A box still open was not answered: the program is ending, or the
-    // request was withdrawn meanwhile. Nobody decided anything then.
-    const bool answered = question && !question->isVisible() && !question->property("withdrawn").toBool();
+    // A box still open (or gone) was not answered: the program is ending.
+    // One withdrawn meanwhile was not answered either. Nobody decided.
+    const bool open = !question || question->isVisible();
+    const bool withdrawn = question && question->property("withdrawn").toBool();
     delete question.data();
     if (!self)
-        return;
-    m_requestQuestion = outer;
-    m_requestAsked = outerUser;
-    if (!answered)
-        return;
-    if (accepted)
-        m_friends->acceptFriendRequest(user);
-    else
-        m_friends->declineFriendRequest(user);
+        return Answer::Unanswered;
+    m_requestQuestion = nullptr;
+    m_requestAsked = nullptr;
+    if (open)
+        return Answer::Unanswered;
+    if (withdrawn)
+        return Answer::Withdrawn;
+    return accepted ? Answer::Accepted : Answer::Declined;
 }
 
 void ChatUI::onFriendRequestWithdrawn(User *user)
 {
+    if (m_requestsWaitingSet.remove(user)) {
+        m_requestsWaiting.removeOne(user);
+        return;
+    }
     if (m_requestQuestion && m_requestAsked == user) {
         m_requestQuestion->setProperty("withdrawn", true);
         m_requestQuestion->reject();

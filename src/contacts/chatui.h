@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include "shell/mainwindowmode.h"
 
@@ -78,6 +79,11 @@ private slots:
 private:
     ChatUI(ModelsContainer *models, QObject *parent);
     ChatWindow *createChatWindow(Chat *chat);
+    // Asks about the waiting requests one after the other, in the order
+    // they came, until none is left.
+    void askFriendRequests();
+    enum class Answer { Accepted, Declined, Withdrawn, Unanswered };
+    Answer askFriendRequest(User *user);
 
     Friends *m_friends = nullptr;
     Chats *m_chats = nullptr;
@@ -94,6 +100,10 @@ private:
     // The question open about a contact request, and whose it is.
     QPointer<MessageDialog> m_requestQuestion;
     User *m_requestAsked = nullptr;
+    // The requests still to ask about, in the order they came, each nick
+    // once: one question is open at a time.
+    QList<User *> m_requestsWaiting;
+    QSet<User *> m_requestsWaitingSet;
 
     static ChatUI *s_instance;
     static bool s_created;

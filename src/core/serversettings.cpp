@@ -1,5 +1,7 @@
 #include "core/serversettings.h"
 
+#include "core/settingsfile.h"
+
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QSettings>
@@ -23,6 +25,17 @@ QByteArray scrambleBytes(const QByteArray &input)
         key = quint8(key * 29 + 113);
     }
     return out;
+}
+
+// Written to disk at once, into a file only its owner can read: the store
+// holds the password.
+void store(const char *key, const QVariant &value)
+{
+    SettingsFile::keepPrivate();
+    QSettings settings;
+    settings.setValue(QLatin1String(key), value);
+    settings.sync();
+    SettingsFile::keepPrivate();
 }
 
 } // namespace
@@ -84,7 +97,7 @@ bool ServerSettings::setServerUrl(const QString &url)
     m_ignorableSslErrors.clear();
     m_acceptedDigests.clear();
     m_serverUrl = newUrl;
-    QSettings().setValue(QLatin1String(kServerUrlKey), m_serverUrl.toString());
+    store(kServerUrlKey, m_serverUrl.toString());
     return true;
 }
 
@@ -93,7 +106,7 @@ bool ServerSettings::setUserName(const QString &userName)
     if (userName == m_userName)
         return false;
     m_userName = userName;
-    QSettings().setValue(QLatin1String(kUserNameKey), m_userName);
+    store(kUserNameKey, m_userName);
     return true;
 }
 
@@ -102,7 +115,7 @@ bool ServerSettings::setPassword(const QString &password)
     if (password == m_password)
         return false;
     m_password = password;
-    QSettings().setValue(QLatin1String(kPasswordKey), encodePassword(m_password));
+    store(kPasswordKey, encodePassword(m_password));
     return true;
 }
 

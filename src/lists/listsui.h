@@ -175,7 +175,7 @@ public:
     // Each returns false when a write was tried and failed; the change marks
     // then stay and the next tick tries again.
     bool saveLists() override;
-    bool saveListsGroups();
+    bool saveListsGroups() override;
     void setUserLists(UserLists *lists);
     // Rebuilds the list manager's rows after the groups changed outside it.
     void reloadListsGroupsManager();

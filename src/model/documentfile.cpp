@@ -222,7 +222,8 @@ private:
 // The new content's file: beside the document under a temporary name of
 // this program's own, noted before the file exists and made exclusively (no
 // file or link of that name is opened), put in place by a rename once
-// complete and on disk. Removed unless it was put in place.
+// complete and on disk, and its folder synced after. Removed unless it was put
+// in place.
 class SaveTemporary : public QFile
 {
 public:
@@ -282,6 +283,14 @@ public:
             return false;
         }
         m_committed = true;
+        // The rename is a change of the folder: until the folder is on disk,
+        // a power cut may bring back the previous file.
+        const QString folderFailure = syncFolder();
+        if (!folderFailure.isEmpty()) {
+            setErrorString(QStringLiteral("the new file is in place, but its folder could not be synced to disk: ")
+                           + folderFailure);
+            return false;
+        }
         return true;
     }
 
@@ -296,6 +305,22 @@ protected:
     }
 
 private:
+    // Syncs the folder of the document: empty when done, else why not.
+    QString syncFolder() const
+    {
+        const qsizetype slash = m_path.lastIndexOf('/');
+        const QByteArray folder = slash > 0 ? m_path.left(slash) : QByteArrayLiteral("/");
+        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return systemError(errno);
+        QString failure;
+        // As for the file: a file system without the call says EINVAL.
+        if (::fsync(fd) != 0 && errno != EINVAL)
+            failure = systemError(errno);
+        ::close(fd);
+        return failure;
+    }
+
     QByteArray m_document;
     QByteArray m_path;
     int m_fd = -1;

@@ -20,8 +20,11 @@ public:
 
     // Writes `path` (through links, to the file they end at) via a temporary
     // beside it, put in place by a rename once complete and on disk: on any
-    // failure the previous file stays as it was. Refused for a path that
-    // failed to load and could not be kept aside.
+    // failure the previous file stays as it was. The folder is synced after
+    // the rename, so that a power cut cannot bring back the previous file;
+    // when that fails, the save fails too, saying that the new file is in
+    // place. Refused for a path that failed to load and could not be kept
+    // aside.
     static bool save(const QString &path, const Writer &writer, QString *error);
 
     // How keepAside keeps a file: moved away (nothing of it was read), or

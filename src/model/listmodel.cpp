@@ -777,6 +777,7 @@ void ListModel::resetToNew()
     m_sharedEdited = false;
     m_sharedRevision = 1;
     m_sharedUsers.clear();
+    m_agreedSharedUsers.reset();
     emit shareListChanged(this);
     setChanged();
 }
@@ -855,6 +856,7 @@ bool ListModel::setSharedUserPermissions(const QString &name, const QString &let
         warnSharedUser("ListModel: Trying to change permissions of a shared user that don't exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.insert(name, letters);
     setChanged();
     m_sharedEdited = true;
@@ -868,6 +870,7 @@ bool ListModel::addSharedUser(const QString &name, const QString &letters)
         warnSharedUser("ListModel: Trying to insert a shared user that already exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.insert(name, letters);
     setChanged();
     m_sharedEdited = true;
@@ -892,6 +895,7 @@ bool ListModel::removeSharedUser(const QString &name)
         warnSharedUser("ListModel: Trying to shared a shared user that don't exists ", name);
         return false;
     }
+    keepAgreedSharing();
     m_sharedUsers.remove(name);
     setChanged();
     m_sharedEdited = true;
@@ -901,10 +905,26 @@ bool ListModel::removeSharedUser(const QString &name)
 
 void ListModel::unshareAll()
 {
+    keepAgreedSharing();
     m_sharedUsers.clear();
     emit shareListChanged(this);
     setChanged();
     m_sharedEdited = true;
+}
+
+// The first change since the sharing was agreed keeps what was agreed: a run
+// that finds the server's sharing changed since merges onto it.
+void ListModel::keepAgreedSharing()
+{
+    if (!m_sharedEdited)
+        m_agreedSharedUsers = m_sharedUsers;
+}
+
+std::optional<QMap<QString, QString>> ListModel::agreedSharedUsers() const
+{
+    if (!m_sharedEdited)
+        return m_sharedUsers;
+    return m_agreedSharedUsers;
 }
 
 void ListModel::setSharedUsers(const QMap<QString, QString> &users)

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Task;
 class TaskAttachmentVideoHyperlink;
 class TaskAttachmentWebHyperlink;
@@ -194,6 +196,12 @@ public:
     quint32 sharedRevision() const { return m_sharedRevision; }
     void setSharedRevision(quint32 revision);
     void restoreSharedRevision(quint32 revision) { m_sharedRevision = revision; }
+    // The users as this computer and the server last agreed on them, at the
+    // shared revision: the users themselves while the sharing is unedited.
+    // Null when an edited sharing's agreed users are unknown (a file written
+    // before they were kept).
+    std::optional<QMap<QString, QString>> agreedSharedUsers() const;
+    void setAgreedSharedUsers(const std::optional<QMap<QString, QString>> &users) { m_agreedSharedUsers = users; }
 
     // Synchronisation flags; never signalled.
     bool isSyncPending() const { return m_syncPending; }
@@ -220,6 +228,7 @@ private slots:
 
 private:
     void markChangedAndEdited();
+    void keepAgreedSharing();
     void emitAssignmentChanged(const QModelIndex &index);
     QVariant titleData(const Task *task, int role) const;
     QVariant iconData(const Task *task, int column, int role) const;
@@ -241,6 +250,7 @@ private:
     bool m_sharedEdited = false;
     QMap<QString, QString> m_sharedUsers;
     quint32 m_sharedRevision = 1;
+    std::optional<QMap<QString, QString>> m_agreedSharedUsers;
     bool m_syncPending = false;
     bool m_manualSync = false;
     bool m_synchronizing = false;

@@ -26,6 +26,52 @@ ListsGroupsElementList *findEntry(ListsGroupsElementGroup *group,
     return nullptr;
 }
 
+// The server's part of `from` into `to`: child groups with their fields,
+// entries by server id only.
+void copyForServer(const ListsGroupsElementGroup *from, ListsGroupsElementGroup *to)
+{
+    for (const ListsGroupsElementList *entry : from->lists()) {
+        if (entry->serverId() == 0)
+            continue;
+        auto *copy = new ListsGroupsElementList;
+        copy->setServerId(entry->serverId());
+        to->addList(copy);
+    }
+    for (const ListsGroupsElementGroup *child : from->groups()) {
+        auto *copy = new ListsGroupsElementGroup;
+        copy->setName(child->name());
+        copy->setServerId(child->serverId());
+        copy->setExpanded(child->isExpanded());
+        to->addGroup(copy);
+        copyForServer(child, copy);
+    }
+}
+
+QList<quint32> serverEntries(const ListsGroupsElementGroup *group)
+{
+    QList<quint32> ids;
+    for (const ListsGroupsElementList *entry : group->lists())
+        if (entry->serverId() != 0)
+            ids << entry->serverId();
+    return ids;
+}
+
+// The root's own fields are not the server's: only its contents compare.
+bool sameForServer(const ListsGroupsElementGroup *a, const ListsGroupsElementGroup *b, bool root)
+{
+    if (!root
+        && (a->serverId() != b->serverId() || a->name() != b->name() || a->isExpanded() != b->isExpanded()))
+        return false;
+    if (serverEntries(a) != serverEntries(b) || a->groupCount() != b->groupCount())
+        return false;
+    const QList<ListsGroupsElementGroup *> as = a->groups();
+    const QList<ListsGroupsElementGroup *> bs = b->groups();
+    for (int i = 0; i < as.size(); ++i)
+        if (!sameForServer(as.at(i), bs.at(i), false))
+            return false;
+    return true;
+}
+
 void forEachGroup(ListsGroupsElementGroup *group,
                   const std::function<void(ListsGroupsElementGroup *)> &visit)
 {
@@ -53,6 +99,25 @@ void ListsGroups::markEdited()
 {
     m_modified = true;
     m_editedSinceSync = true;
+}
+
+void ListsGroups::agreeAsIs()
+{
+    m_agreed.reset(serverCopy());
+}
+
+ListsGroups *ListsGroups::serverCopy() const
+{
+    auto *copy = new ListsGroups;
+    copyForServer(m_rootGroup, copy->m_rootGroup);
+    copy->m_modified = false;
+    copy->m_editedSinceSync = false;
+    return copy;
+}
+
+bool ListsGroups::sameOnServer(const ListsGroups &other) const
+{
+    return sameForServer(m_rootGroup, other.m_rootGroup, true);
 }
 
 bool ListsGroups::matches(const ListsGroupsElementList *entry, const TaskList *list)
@@ -358,6 +423,8 @@ void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)
 
 void ListsGroups::localizeLists(const UserLists *userLists)
 {
+    m_agreed.reset();
+    m_uploadInDoubt = false;
     forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
         for (ListsGroupsElementList *entry : group->lists()) {
             if (entry->serverId() == 0)

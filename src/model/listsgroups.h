@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class TaskList;
 class UserLists;
 
@@ -17,7 +19,9 @@ class UserLists;
 // and local id; the tree holds no list data.
 //
 // Two marks: modified (the file must be written) and editedSinceSync (the
-// server's copy must be updated). User edits set both (markEdited).
+// server's copy must be updated). User edits set both (markEdited). Beside
+// the tree, the tree as this computer and the server last agreed on it, so
+// that a synchronisation sends only what changed here since.
 class ListsGroups : public QObject
 {
     Q_OBJECT
@@ -43,6 +47,26 @@ public:
     bool isEditedSinceSync() const { return m_editedSinceSync; }
     void setEditedSinceSync(bool edited) { m_editedSinceSync = edited; }
     void markEdited();
+
+    // The tree as the last fetch left it (groups with their server ids,
+    // names, expanded flags and places; entries by server id). Null for a
+    // tree made from nothing, and for an edited one read from a file written
+    // before it was kept. Never changed once set.
+    const ListsGroups *agreed() const { return m_agreed.get(); }
+    void setAgreed(std::shared_ptr<const ListsGroups> agreed) { m_agreed = std::move(agreed); }
+    // What the tree holds now is what the server holds.
+    void agreeAsIs();
+    // An upload of the tree left and its answer did not come back: the
+    // server may hold the groups it made under ids this tree lacks.
+    bool isUploadInDoubt() const { return m_uploadInDoubt; }
+    void setUploadInDoubt(bool inDoubt) { m_uploadInDoubt = inDoubt; }
+    // What the server keeps of the tree: its groups and the entries that
+    // have a server id; no local ids, no marks, no removed groups.
+    ListsGroups *serverCopy() const;
+    // The same groups (ids, names, expanded flags, order) and the same
+    // entries with a server id in the same places; local ids, entries
+    // without a server id and removed groups are not compared.
+    bool sameOnServer(const ListsGroups &other) const;
 
     void addListToDefaultGroup(const TaskList *list);
     ListsGroupsElementList *addListToGroup(const TaskList *list, ListsGroupsElementGroup *group);
@@ -74,7 +98,8 @@ public:
     // Drops every entry that matches none of the lists (deleted lists keep
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);
-    // For a change of server user: entries trade server ids for local ids.
+    // For a change of server user: entries trade server ids for local ids,
+    // and what was agreed with the other account is forgotten.
     void localizeLists(const UserLists *userLists);
 
     // The local document ("listsGroups.xhtml"). A save replaces the file only
@@ -96,7 +121,9 @@ private:
 
     bool m_modified = true;
     bool m_editedSinceSync = true;
+    bool m_uploadInDoubt = false;
     ListsGroupsElementGroup *m_rootGroup;
+    std::shared_ptr<const ListsGroups> m_agreed;
     QList<ListsGroupsElementGroup *> m_deletedGroups;
 };
 

@@ -18,6 +18,9 @@ const QString ListLocalIdClass = QStringLiteral("pd-list-local-id");
 const QString LocalFieldsClass = QStringLiteral("pd-groups-local-fields");
 const QString DeletedGroupsClass = QStringLiteral("pd-groups-deleted");
 const QString EditedKey = QStringLiteral("eddited-since-sync"); // sic: the stored key
+const QString InDoubtKey = QStringLiteral("upload-in-doubt");
+// Beside the tree, at its depth: readers that know only the tree pass it by.
+const QString AgreedClass = QStringLiteral("pd-groups-agreed");
 
 QString boolText(bool value)
 {
@@ -42,6 +45,8 @@ QDomDocument ListsGroupsReaderWriter::writeListsGroups(const ListsGroups *groups
     if (documentKind() == LocalDocument) {
         QDomElement dl = appendElementWithClass(body, QStringLiteral("dl"), LocalFieldsClass);
         appendDefinition(dl, EditedKey, boolText(groups->isEditedSinceSync()));
+        if (groups->isUploadInDoubt())
+            appendDefinition(dl, InDoubtKey, boolText(true));
     }
     QDomElement ol = appendElementWithClass(body, QStringLiteral("ol"), GroupsClass);
     writeGroup(ol, groups->rootGroup());
@@ -51,6 +56,11 @@ QDomDocument ListsGroupsReaderWriter::writeListsGroups(const ListsGroups *groups
         QDomElement deletedOl = appendElementWithClass(body, QStringLiteral("ol"), DeletedGroupsClass);
         for (const ListsGroupsElementGroup *group : deleted)
             writeDeletedGroup(deletedOl, group);
+    }
+    // An unedited tree is what it agreed: only an edited one keeps a copy.
+    if (documentKind() == LocalDocument && groups->isEditedSinceSync() && groups->agreed()) {
+        QDomElement agreedOl = appendElementWithClass(body, QStringLiteral("ol"), AgreedClass);
+        writeGroup(agreedOl, groups->agreed()->rootGroup());
     }
     return doc;
 }
@@ -177,7 +187,46 @@ ListsGroups *ListsGroupsReaderWriter::readListsGroups(const QDomDocument &doc)
 
     if (documentKind() == ServerDocument && !errorString().isEmpty())
         return nullptr;
+    if (documentKind() == LocalDocument) {
+        groups->setUploadInDoubt(definitionValue(localFields, InDoubtKey) == QLatin1String("true"));
+        if (!groups->isEditedSinceSync())
+            groups->agreeAsIs();
+        else
+            readAgreed(groups.get(), body);
+    }
     return groups.release();
+}
+
+void ListsGroupsReaderWriter::readAgreed(ListsGroups *groups, const QDomElement &body)
+{
+    const ErrorState before = errorState();
+    const QDomElement ol = childElementByClass(body, AgreedClass);
+    if (ol.isNull() && errorState().count == before.count)
+        return;
+    const QDomElement rootItem = ol.isNull() ? QDomElement() : childElementByClass(ol, GroupClass);
+    auto agreed = std::make_shared<ListsGroups>();
+    bool read = !rootItem.isNull() && readGroup(agreed->rootGroup(), rootItem, true);
+    // The server names every list it places by its id.
+    read = read && !hasEntryWithoutServerId(agreed->rootGroup());
+    if (!read || errorState().count != before.count) {
+        qWarning() << "the agreed copy of the list groups does not read; the groups merge without it";
+        restoreErrorState(before);
+        return;
+    }
+    agreed->setEditedSinceSync(false);
+    agreed->clearModified();
+    groups->setAgreed(std::move(agreed));
+}
+
+bool ListsGroupsReaderWriter::hasEntryWithoutServerId(const ListsGroupsElementGroup *group)
+{
+    for (const ListsGroupsElementList *entry : group->lists())
+        if (entry->serverId() == 0)
+            return true;
+    for (const ListsGroupsElementGroup *child : group->groups())
+        if (hasEntryWithoutServerId(child))
+            return true;
+    return false;
 }
 
 bool ListsGroupsReaderWriter::readGroup(ListsGroupsElementGroup *group, const QDomElement &item, bool root)

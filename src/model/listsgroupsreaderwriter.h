@@ -44,6 +44,11 @@ public:
     bool readDeletedGroups(ListsGroups *groups, const QDomElement &ol);
 
 private:
+    // What an edited tree last agreed with the server; a part that does not
+    // read costs that copy alone (the tree then goes up as before).
+    void readAgreed(ListsGroups *groups, const QDomElement &body);
+    static bool hasEntryWithoutServerId(const ListsGroupsElementGroup *group);
+
     int m_depth = 0;
 };
 

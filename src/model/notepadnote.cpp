@@ -88,6 +88,12 @@ void NotepadNote::resetToNew()
     m_revision = 0;
     m_serverId = 0;
     m_pendingUpload.clear();
+    m_agreed.reset();
+}
+
+void NotepadNote::agreeAsIs()
+{
+    m_agreed = Agreed{serverId(), revision(), m_title, m_text};
 }
 
 QString NotepadNote::defaultTitle()

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 // One note of the notepad: a title and a plain text with its synchronisation
 // state. setTitle/setText are for changes from outside the editor (they
 // signal the view); editTitle/editText are the user's edits (they mark the
@@ -52,7 +54,29 @@ public:
     void markNotepadChanged();
 
     bool isUntouched() const;
+    // Not on the server any more as this note: what it agreed goes too.
     void resetToNew();
+
+    // The note as this computer and the server last agreed on it: what the
+    // last fetch, or the server's copy an upload was merged onto, left.
+    // Unknown for a new note, and for an edited one read from a file written
+    // before it was kept.
+    struct Agreed
+    {
+        quint32 serverId = 0;
+        quint32 revision = 0;
+        QString title;
+        QString text;
+        bool operator==(const Agreed &other) const
+        {
+            return serverId == other.serverId && revision == other.revision && title == other.title
+                   && text == other.text;
+        }
+    };
+    const std::optional<Agreed> &agreed() const { return m_agreed; }
+    void setAgreed(const std::optional<Agreed> &agreed) { m_agreed = agreed; }
+    // What the note holds now is what the server holds.
+    void agreeAsIs();
 
     static QString defaultTitle();
 
@@ -67,6 +91,7 @@ private:
     quint32 m_serverId = 0;
     quint32 m_revision = 0;
     QString m_pendingUpload;
+    std::optional<Agreed> m_agreed;
 };
 
 #endif

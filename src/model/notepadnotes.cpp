@@ -174,6 +174,7 @@ void NotepadNotes::updateNote(NotepadNote *local, NotepadNote *fromServer)
     local->setPendingUpload(QString());
     local->setText(fromServer->text());
     local->setTitle(fromServer->title());
+    local->agreeAsIs();
     local->markNotepadChanged();
     fromServer->deleteLater();
 }
@@ -209,7 +210,11 @@ void NotepadNotes::requestRemoveDefaultNotes()
 
 NotepadNote *NotepadNotes::addDefaultNote()
 {
-    auto *note = new NotepadNote;
+    return addLocalNote(new NotepadNote);
+}
+
+NotepadNote *NotepadNotes::addLocalNote(NotepadNote *note)
+{
     emit addNoteToModelAndView(note);
     return note;
 }

@@ -68,6 +68,8 @@ public:
     // A fresh note of the user's (new, untitled), which the page takes in
     // and shows as it does every note.
     NotepadNote *addDefaultNote();
+    // A note of the user's as it is (new), shown as every note.
+    NotepadNote *addLocalNote(NotepadNote *note);
 
     static QString filePath();
 

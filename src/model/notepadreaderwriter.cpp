@@ -11,6 +11,7 @@ namespace {
 
 const char *const NoteClass = "pd-notepad-note";
 const char *const NoteFieldsClass = "pd-notepad-note-fields";
+const char *const AgreedFieldsClass = "pd-agreed-note-fields";
 const char *const LocalFieldsClass = "notepad-local-fields";
 const char *const NoteRefsClass = "pd-notepad-note-refs";
 const char *const NoteRefClass = "pd-notepad-note-ref";
@@ -146,6 +147,16 @@ void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
     }
     appendDefinition(dl, QStringLiteral("title"), note->title());
     appendDefinition(dl, QStringLiteral("text"), note->text());
+    // An unedited note is what it agreed: only an edited one keeps a copy,
+    // beside its own fields, where a reader that does not know it looks not.
+    const std::optional<NotepadNote::Agreed> &agreed = note->agreed();
+    if (local && note->syncStatus() == NotepadNote::Edited && agreed && agreed->serverId == note->serverId()) {
+        QDomElement base = appendElementWithClass(div, QStringLiteral("dl"), QLatin1String(AgreedFieldsClass));
+        appendDefinition(base, QStringLiteral("id"), noteIdToString(agreed->serverId));
+        appendDefinition(base, QStringLiteral("revision"), revisionToString(agreed->revision));
+        appendDefinition(base, QStringLiteral("title"), agreed->title);
+        appendDefinition(base, QStringLiteral("text"), agreed->text);
+    }
 }
 
 NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
@@ -196,7 +207,38 @@ NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
     if (revision == 0)
         return nullptr;
     note->setRevision(revision);
+    if (documentKind() == LocalDocument) {
+        if (note->syncStatus() == NotepadNote::Unedited)
+            note->agreeAsIs();
+        else if (note->syncStatus() == NotepadNote::Edited)
+            readAgreed(note.get(), element);
+    }
     return note.release();
+}
+
+void NotepadReaderWriter::readAgreed(NotepadNote *note, const QDomElement &element)
+{
+    const ErrorState before = errorState();
+    const QDomElement dl = childElementByClass(element, QLatin1String(AgreedFieldsClass));
+    if (dl.isNull() && errorState().count == before.count)
+        return; // written before it was kept
+    const auto value = [&](const char *term) {
+        return dl.isNull() ? QString() : definitionValue(dl, QLatin1String(term));
+    };
+    NotepadNote::Agreed agreed;
+    const QString title = value("title");
+    const QString text = value("text");
+    const bool read = TaskReaderWriter::parseUInt(value("id"), &agreed.serverId) && agreed.serverId == note->serverId()
+                      && TaskReaderWriter::parseUInt(value("revision"), &agreed.revision) && agreed.revision != 0
+                      && !title.isNull() && !text.isNull();
+    if (!read || errorState().count != before.count) {
+        qWarning() << "the agreed copy of note" << note->serverId() << "does not read; the note goes up without it";
+        restoreErrorState(before);
+        return;
+    }
+    agreed.title = title;
+    agreed.text = text;
+    note->setAgreed(agreed);
 }
 
 QDomDocument NotepadReaderWriter::writeNoteDocument(NotepadNote *note)

@@ -65,6 +65,9 @@ public:
 
 private:
     QDomElement findBody(const QDomDocument &doc);
+    // What an edited note last agreed with the server; a part that does not
+    // read costs that copy alone (the note then goes up as an older file's).
+    void readAgreed(NotepadNote *note, const QDomElement &element);
     // What can be read of a note the rules refused.
     UnreadRecord unreadNote(const QDomElement &element, int position, const QString &reason);
 };

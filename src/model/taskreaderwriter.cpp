@@ -733,6 +733,7 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
             setError(text);
             return false;
         }
+        readAgreedSharing(model, listElement);
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
@@ -824,8 +825,11 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
     }
     sink.end();
 
-    if (model && list->isOwned())
+    if (model && list->isOwned()) {
         emitListSharedUsers(sink, model->sharedUsers());
+        if (local)
+            emitAgreedSharing(sink, model);
+    }
 
     // Top-level tasks whose whole subtree is blank are left out. Writing
     // straight from the live tree gives the same document as pruning a copy,
@@ -1081,32 +1085,63 @@ bool TaskReaderWriter::readListSharedUsers(ListModel *model, Element listElement
     const Element shared = childByClass(listElement, QStringLiteral("pd-shared"));
     if (shared.isNull())
         return true;
+    return readSharedUserList(shared, [model](const QString &name, const QString &letters) {
+        model->loadSharedUser(name, letters);
+    });
+}
+
+bool TaskReaderWriter::readSharedUserList(Element shared, const std::function<void(const QString &, const QString &)> &take)
+{
     const QString userClass = QStringLiteral("pd-shared-user");
     for (Element e = shared.firstChild(); !e.isNull(); e = e.nextSibling()) {
         if (!e.hasClass(userClass))
             continue;
-        if (!readSharedUser(model, e))
+        const Element fieldsElement = childByClass(e, QStringLiteral("pd-shared-user-fields"), true);
+        if (fieldsElement.isNull()) {
+            qWarning() << "Parsing error reading a shared user, required class not found";
             return false;
+        }
+        const Fields fields(this, fieldsElement);
+        const Value name = fields.value(u"name");
+        const Value permissions = fields.value(u"permissions");
+        if (name.isNull || permissions.isNull) {
+            setError(QStringLiteral("Parsing error reading a shared user, name or permissions null"));
+            return false;
+        }
+        take(sharedName(name.text), permissions.toString());
     }
     return true;
 }
 
-bool TaskReaderWriter::readSharedUser(ListModel *model, Element userElement)
+// Kept only for an edited sharing; one that does not read is unknown (the
+// sharing then syncs as an older file's) and costs nothing else.
+void TaskReaderWriter::readAgreedSharing(ListModel *model, Element listElement)
 {
-    const Element fieldsElement = childByClass(userElement, QStringLiteral("pd-shared-user-fields"), true);
-    if (fieldsElement.isNull()) {
-        qWarning() << "Parsing error reading a shared user, required class not found";
-        return false;
+    if (!model->isSharedEdited())
+        return;
+    const ErrorState before = errorState();
+    const Element fieldsElement = childByClass(listElement, QStringLiteral("pd-agreed-shared-fields"));
+    const Element shared = childByClass(listElement, QStringLiteral("pd-agreed-shared"));
+    if (fieldsElement.isNull() && shared.isNull() && errorState().count == before.count)
+        return; // an older file's
+    bool read = !fieldsElement.isNull() && errorState().count == before.count;
+    QMap<QString, QString> agreed;
+    if (read) {
+        const Fields fields(this, fieldsElement);
+        const quint32 revision = numberFromString(fields.value(u"shared-revision").text,
+                                                  QStringLiteral("bad rev num string "), NonZero);
+        read = revision == model->sharedRevision()
+               && (shared.isNull() || readSharedUserList(shared, [&agreed](const QString &name, const QString &letters) {
+                      agreed.insert(name, letters);
+                  }));
     }
-    const Fields fields(this, fieldsElement);
-    const Value name = fields.value(u"name");
-    const Value permissions = fields.value(u"permissions");
-    if (name.isNull || permissions.isNull) {
-        setError(QStringLiteral("Parsing error reading a shared user, name or permissions null"));
-        return false;
+    if (!read || errorState().count != before.count) {
+        qWarning() << "the agreed sharing of list" << model->taskList()->serverId()
+                   << "does not read; it syncs without it";
+        restoreErrorState(before);
+        return;
     }
-    model->loadSharedUser(sharedName(name.text), permissions.toString());
-    return true;
+    model->setAgreedSharedUsers(agreed);
 }
 
 QDomDocument TaskReaderWriter::writeSingleList(TaskList *list)
@@ -1716,14 +1751,28 @@ void TaskReaderWriter::writeListSharedUsers(const QMap<QString, QString> &users,
 }
 
 template<typename Sink>
-void TaskReaderWriter::emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users)
+void TaskReaderWriter::emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users, const QString &className)
 {
     if (users.isEmpty())
         return;
-    sink.start(QStringLiteral("ul"), QStringLiteral("pd-shared"));
+    sink.start(QStringLiteral("ul"), className);
     for (auto it = users.constBegin(); it != users.constEnd(); ++it)
         emitSharedUser(sink, it.key(), it.value());
     sink.end();
+}
+
+// Beside the users, what the server last agreed, while the users differ from
+// it: an unedited sharing is what it agreed.
+template<typename Sink>
+void TaskReaderWriter::emitAgreedSharing(Sink &sink, const ListModel *model)
+{
+    const std::optional<QMap<QString, QString>> agreed = model->agreedSharedUsers();
+    if (!model->isSharedEdited() || !agreed)
+        return;
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-agreed-shared-fields"));
+    sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
+    sink.end();
+    emitListSharedUsers(sink, *agreed, QStringLiteral("pd-agreed-shared"));
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)

@@ -10,6 +10,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 class ListInfo;
 class ListModel;
 class QIODevice;
@@ -125,7 +127,11 @@ private:
     void readListColumns(ListModel *model, Element listElement);
     void readSharedFields(ListModel *model, Element listElement);
     bool readListSharedUsers(ListModel *model, Element listElement);
-    bool readSharedUser(ListModel *model, Element userElement);
+    // Each user of a shared-users element to `take`; false at the first
+    // that does not read.
+    bool readSharedUserList(Element shared, const std::function<void(const QString &, const QString &)> &take);
+    // The users an edited sharing last agreed with the server.
+    void readAgreedSharing(ListModel *model, Element listElement);
     Task *readTask(Element taskElement);
     bool readTasks(Task *parent, Element tasksElement);
     bool readRemovedTasks(QList<Task *> *tasks, Element removedElement);
@@ -170,7 +176,10 @@ private:
     template<typename Sink> void emitAgreed(Sink &sink, const TaskList *agreed);
     template<typename Sink> void emitTaskAssignments(Sink &sink, Task *task);
     template<typename Sink> void emitTaskAttachments(Sink &sink, Task *task);
-    template<typename Sink> void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users);
+    template<typename Sink>
+    void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users,
+                             const QString &className = QStringLiteral("pd-shared"));
+    template<typename Sink> void emitAgreedSharing(Sink &sink, const ListModel *model);
     template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;

@@ -39,8 +39,10 @@
 //                                      puts what the item changed since it
 //                                      agreed onto `fetched` (taken), in the
 //                                      item itself; returns what the item held
-//                                      before, for the caller to delete once
-//                                      the owner saw the change
+//                                      before (for a note: its version kept
+//                                      beside it, or null), which the owner
+//                                      may take in the save before the upload
+//                                      and is deleted after it otherwise
 //   neverTakenWarning()
 struct ItemSyncText
 {
@@ -94,6 +96,8 @@ protected:
     }
 
     Item *localItem() const { return m_localItem; }
+    // In the save before the upload: what the merge gave back, taken.
+    Item *takeMergeReturn() { return m_mergeReturn.release(); }
     Item *takeResultItem()
     {
         Item *item = m_resultItem;
@@ -138,6 +142,11 @@ private:
         sendRequest(GetBeforePut, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr);
     }
 
+    // The step's text, then the answer in hand that refused it.
+    void failWithAnswer(ItemSyncText::Id text)
+    {
+        fail(Traits::text(text, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+    }
     void revisionMessage();
     QString permissions() const { return m_info ? Traits::infoPermissions(m_info) : QString(); }
     bool readResult(Result onSuccess, bool knownItem);
@@ -151,6 +160,7 @@ private:
     Info *m_info;
     Item *m_localItem;
     Item *m_resultItem = nullptr;
+    std::unique_ptr<Item> m_mergeReturn;
 };
 
 template <class Traits>
@@ -312,7 +322,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             sendGetExisting();
         } else {
             debugStatus(T::PostBadStatus, status);
-            fail(Traits::text(T::FailedToAdd, QString()));
+            failWithAnswer(T::FailedToAdd);
         }
         break;
     case PutForMerge:
@@ -328,7 +338,7 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             releaseRequest();
             sendGetExisting();
         } else {
-            fail(Traits::text(T::FailedToUpload, QString()) + QLatin1Char(' ') + unexpectedResponseText());
+            failWithAnswer(T::FailedToUpload);
         }
         break;
     case GetBeforePut:
@@ -344,17 +354,16 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             const bool inDoubt = earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem);
             const bool arrived = inDoubt && Traits::takeUploadedParts(m_localItem, fetched);
             bool nothingToSend = false;
-            std::unique_ptr<Item> before;
             m_mergeTookTheirs = false;
             if (Traits::mergesBeforePut(m_localItem))
-                before.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
-                                                    &m_mergeTookTheirs));
+                m_mergeReturn.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
+                                                           &m_mergeTookTheirs));
             else
                 delete fetched;
             releaseRequest();
             if (m_saveBeforeUpload)
                 m_saveBeforeUpload();
-            before.reset();
+            m_mergeReturn.reset();
             if (nothingToSend)
                 finish(NoChanges);
             else

@@ -72,9 +72,9 @@ bool sameAttachments(const Task *a, const Task *b)
     return attachmentsText(a) == attachmentsText(b);
 }
 
-// The task's content merged part by part onto `out` (which holds mine's).
-// True when a part of mine's that differs from base's was kept.
-bool mergeFields(const Task *base, const Task *mine, const Task *theirs, Winner onConflict, Task *out)
+// The task's content merged part by part onto `out` (which holds mine's);
+// the stamps of the last change are mine's when a change of mine stays.
+void mergeFields(const Task *base, const Task *mine, const Task *theirs, Winner onConflict, Task *out)
 {
     bool mineKept = false;
     const auto pick = [&](auto get) {
@@ -86,8 +86,7 @@ bool mergeFields(const Task *base, const Task *mine, const Task *theirs, Winner 
     };
     out->setTitle(pick([](const Task *t) { return t->title(); }));
     const bool done = pick([](const Task *t) { return t->isDone(); });
-    if (done != mine->isDone() || !(mine->isDone() == base->isDone()))
-        out->setDoneBy(done == mine->isDone() ? mine->doneBy() : theirs->doneBy());
+    out->setDoneBy(done == mine->isDone() ? mine->doneBy() : theirs->doneBy());
     out->setDone(done);
     out->setPriority(pick([](const Task *t) { return t->priority(); }));
     out->setNote(pick([](const Task *t) { return t->note(); }));
@@ -117,7 +116,6 @@ bool mergeFields(const Task *base, const Task *mine, const Task *theirs, Winner 
         out->setModificationTime(theirs->modificationTime());
         out->setLastModifiedBy(theirs->lastModifiedBy());
     }
-    return mineKept;
 }
 
 // A task with the source's content and no children.
@@ -152,7 +150,7 @@ private:
     bool changedHere(const Node &node) const;
     bool changedThere(Key key, const Node &node) const;
     void decideKept();
-    Key parentOf(Key key, const Node &node) const;
+    Key parentOf(const Node &node) const;
     void placeParents();
     void breakCycles();
     bool fitsDepth() const;
@@ -317,9 +315,8 @@ void Merger::decideKept()
     }
 }
 
-Key Merger::parentOf(Key key, const Node &node) const
+Key Merger::parentOf(const Node &node) const
 {
-    Q_UNUSED(key)
     if (node.mine.task && node.theirs.task) {
         if (m_mineParents || !node.base.task)
             return node.mine.parent;
@@ -339,7 +336,7 @@ void Merger::placeParents()
             Node &node = m_nodes[key];
             if (!node.keep)
                 continue;
-            node.parent = parentOf(key, node);
+            node.parent = parentOf(node);
             if (node.parent != Root && !m_nodes.value(node.parent).keep) {
                 m_nodes[node.parent].keep = true;
                 grew = true;

@@ -4,11 +4,42 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "sync/serverhttpconnection.h"
+#include "sync/threeway.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
 #include <QDomDocument>
 #include <QMap>
+
+// A forced remote run makes the server take the users here. Otherwise the
+// server's revision tells whether it moved on since this computer agreed with
+// it; an edited sharing whose agreed users are unknown (a file written before
+// they were kept) takes the server's, as it did then.
+ListSharingSynchronizer::Mode ListSharingSynchronizer::modeFor(const ListModel *model,
+                                                               quint32 serverSharedRevision, bool forceRemote)
+{
+    if (forceRemote)
+        return Put;
+    const quint32 localRevision = model->sharedRevision();
+    if (localRevision > serverSharedRevision)
+        return WrongRevision;
+    if (localRevision == serverSharedRevision)
+        return model->isSharedEdited() ? Put : Nothing;
+    return model->isSharedEdited() && model->agreedSharedUsers() ? GetMergePut : Get;
+}
+
+// Revoking wins: an access the user took away on one computer is never given
+// back by new letters set for it on the other.
+ListSharingSynchronizer::Users ListSharingSynchronizer::merge(const Users &base, const Users &mine,
+                                                              const Users &theirs)
+{
+    QList<QString> conflicting;
+    Users merged = ThreeWay::mergeMaps(base, mine, theirs, ThreeWay::Winner::Mine, &conflicting);
+    for (const QString &name : std::as_const(conflicting))
+        if (!mine.contains(name) || !theirs.contains(name))
+            merged.remove(name);
+    return merged;
+}
 
 ListSharingSynchronizer::ListSharingSynchronizer(ListModel *model, quint32 serverSharedRevision,
                                                  QObject *parent)
@@ -28,6 +59,22 @@ QString ListSharingSynchronizer::sharingPath() const
 {
     const quint32 id = m_model ? m_model->taskList()->serverId() : 0;
     return QStringLiteral("/lists/%1/sharingV3").arg(id);
+}
+
+void ListSharingSynchronizer::start(Mode mode)
+{
+    if (mode == GetMergePut)
+        getMergePut();
+    else if (mode == Put)
+        put();
+    else
+        get();
+}
+
+void ListSharingSynchronizer::getMergePut()
+{
+    m_merges = true;
+    get();
 }
 
 void ListSharingSynchronizer::get()
@@ -83,20 +130,18 @@ void ListSharingSynchronizer::onGetRequestFinished()
         qDebug() << "ListSharingSynchronizer - list has gone";
         succeed();
     } else if (status == 200) {
-        if (applyPermissions(m_request->responseDocument()))
-            succeed();
+        Users users;
+        if (readUsers(m_request->responseDocument(), &users))
+            takeUsers(users);
     } else {
         fail(tr("Unexpected response from server when fetching list permissions"));
     }
 }
 
-// The shared revision is taken only together with the users it belongs to:
-// a revision without them would make the list look up to date for good.
-bool ListSharingSynchronizer::applyPermissions(const QDomDocument &document)
+bool ListSharingSynchronizer::readUsers(const QDomDocument &document, Users *users)
 {
     TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
-    QMap<QString, QString> users;
-    if (!reader.readSharedUsers(document, users)) {
+    if (!reader.readSharedUsers(document, *users)) {
         fail(QStringLiteral("parse error: ") + reader.errorString());
         return false;
     }
@@ -104,9 +149,26 @@ bool ListSharingSynchronizer::applyPermissions(const QDomDocument &document)
         fail(tr("Sync canceled"));
         return false;
     }
-    m_model->setSharedRevision(m_serverSharedRevision);
-    m_model->setSharedUsers(users);
     return true;
+}
+
+// The shared revision is taken only together with the users it belongs to:
+// a revision without them would make the list look up to date for good.
+// Merging, the server's users become what this computer agreed with it, and
+// the merge stays edited until it is uploaded.
+void ListSharingSynchronizer::takeUsers(const Users &theirs)
+{
+    const std::optional<Users> base = m_model->agreedSharedUsers();
+    const Users users = m_merges && base ? merge(*base, m_model->sharedUsers(), theirs) : theirs;
+    m_model->setSharedRevision(m_serverSharedRevision);
+    m_model->setAgreedSharedUsers(theirs);
+    m_model->setSharedUsers(users);
+    if (users == theirs) {
+        succeed();
+        return;
+    }
+    releaseRequest();
+    put();
 }
 
 void ListSharingSynchronizer::onPutRequestFinished()

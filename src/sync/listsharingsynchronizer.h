@@ -1,6 +1,7 @@
 #ifndef LISTSHARINGSYNCHRONIZER_H
 #define LISTSHARINGSYNCHRONIZER_H
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,17 +11,34 @@ class QDomDocument;
 class XMLRequest;
 
 // Exchanges one list's sharing data (shared users with their permission
-// letters, and the shared revision) with the server: one step, get() or
-// put(), then finished(); an empty error text means success.
+// letters, and the shared revision) with the server: one step, get(), put()
+// or getMergePut(), then finished(); an empty error text means success.
 class ListSharingSynchronizer : public QObject
 {
     Q_OBJECT
 public:
+    using Users = QMap<QString, QString>;
+
+    // What a run does with a list's sharing, from the server's shared
+    // revision and what the list holds: the one decision of every run.
+    enum Mode { Nothing, Get, Put, GetMergePut, WrongRevision };
+    static Mode modeFor(const ListModel *model, quint32 serverSharedRevision, bool forceRemote);
+    // The users after a run that found both sides changed since `base`: each
+    // entry as the side that changed it has it; an unshare on either side
+    // wins over the other's new letters, and of two new letters mine (the
+    // upload about to leave) win.
+    static Users merge(const Users &base, const Users &mine, const Users &theirs);
+
     ListSharingSynchronizer(ListModel *model, quint32 serverSharedRevision, QObject *parent = nullptr);
     ~ListSharingSynchronizer() override;
 
+    // One of Get, Put or GetMergePut.
+    void start(Mode mode);
     void get();
     void put();
+    // Fetches the server's users, merges what changed here onto them and
+    // uploads the merge when it differs from them.
+    void getMergePut();
     void cancel();
 
     bool hasError() const { return !m_errorString.isEmpty(); }
@@ -35,7 +53,8 @@ private slots:
 
 private:
     QString sharingPath() const;
-    bool applyPermissions(const QDomDocument &document);
+    bool readUsers(const QDomDocument &document, Users *users);
+    void takeUsers(const Users &theirs);
     int answerStatus(QObject *sender);
     void releaseRequest();
     void succeed();
@@ -46,6 +65,7 @@ private:
     QString m_errorString;
     quint32 m_serverSharedRevision;
     bool m_ended = false;
+    bool m_merges = false;
 };
 
 #endif

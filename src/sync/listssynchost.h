@@ -36,6 +36,8 @@ public:
     // Writes the lists file now when anything changed; false when the write
     // failed. A run calls it before an upload whose answer may be lost.
     virtual bool saveLists() { return true; }
+    // The same for the list groups file.
+    virtual bool saveListsGroups() { return true; }
 };
 
 #endif

@@ -10,6 +10,7 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
+#include "sync/groupsmerge.h"
 #include "sync/httpresponseheader.h"
 #include "sync/listmerge.h"
 #include "sync/listoutcome.h"
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <utility>
 
 ListsSynchronizer *ListsSynchronizer::s_registered = nullptr;
@@ -45,6 +47,11 @@ bool hasElementOfClass(const QDomElement &parent, const QString &className)
             return true;
     }
     return false;
+}
+
+QString groupsPath()
+{
+    return ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order");
 }
 
 } // namespace
@@ -109,6 +116,7 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
             model->taskList()->setPendingUpload(it.value());
             // A list posted anew starts its sharing anew.
             model->restoreSharedRevision(1);
+            model->setAgreedSharedUsers(QMap<QString, QString>());
             if (model->sharedUserCount() > 0)
                 model->setSharedEdited(true);
             model->setChanged();
@@ -1198,38 +1206,20 @@ void ListsSynchronizer::onListSynchronizerFinished()
     }
     const ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr);
     const quint32 serverRevision = info ? info->sharedRevision() : 1;
-    const quint32 localRevision = m_currentModel->sharedRevision();
-    if (m_forceRemote)
-        putSharing(serverRevision);
-    else if (localRevision < serverRevision)
-        getSharing(serverRevision);
-    else if (localRevision == serverRevision && m_currentModel->isSharedEdited())
-        putSharing(serverRevision);
-    else if (localRevision > serverRevision)
+    const ListSharingSynchronizer::Mode mode
+        = ListSharingSynchronizer::modeFor(m_currentModel, serverRevision, m_forceRemote);
+    if (mode == ListSharingSynchronizer::WrongRevision) {
         failRun(tr("wrong sharing revision number"));
-    else
+        return;
+    }
+    if (mode == ListSharingSynchronizer::Nothing) {
         syncNextList();
-}
-
-void ListsSynchronizer::getSharing(quint32 revision)
-{
-    startSharing(revision, false);
-}
-
-void ListsSynchronizer::putSharing(quint32 revision)
-{
-    startSharing(revision, true);
-}
-
-void ListsSynchronizer::startSharing(quint32 revision, bool upload)
-{
-    m_sharingStep = new ListSharingSynchronizer(m_currentModel, revision, this);
+        return;
+    }
+    m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
-    if (upload)
-        m_sharingStep->put();
-    else
-        m_sharingStep->get();
+    m_sharingStep->start(mode);
 }
 
 void ListsSynchronizer::onSharingSynchronizerFinished()
@@ -1310,10 +1300,15 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
 }
 
 // A tree made from nothing (no file, an unreadable one, a reset) counts as
-// edited, yet uploading it would replace the groups the account has.
+// edited, yet uploading it would replace the groups the account has. A tree
+// that knows what it agreed with the server was edited when it differs.
 bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
 {
-    return groups->rootGroup()->groupCount() > 0 || !groups->deletedGroups()->isEmpty();
+    if (!groups->deletedGroups()->isEmpty())
+        return true;
+    if (groups->rootGroup()->groupCount() == 0)
+        return false;
+    return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
 }
 
 void ListsSynchronizer::syncListsGroups()
@@ -1321,20 +1316,52 @@ void ListsSynchronizer::syncListsGroups()
     const bool upload = m_forceRemote
                         || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
                             && groupsHaveRealEdits(m_groupsAtStart));
-    if (upload && m_host)
-        putListsGroups();
-    else
+    if (!upload || !m_host) {
         getListsGroups();
+        return;
+    }
+    emit progress(tr("Uploading lists groups info"), 675, 1000);
+    // What another computer changed since goes into the upload: the
+    // server's tree comes first.
+    if (!m_forceRemote && m_host->listsGroups()->agreed())
+        sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
+    else
+        putListsGroups(m_host->listsGroups());
 }
 
-void ListsSynchronizer::putListsGroups()
+void ListsSynchronizer::onGroupsBeforePutFetched()
 {
-    emit progress(tr("Uploading lists groups info"), 675, 1000);
+    XMLRequest *request = answerWith({200});
+    if (!request)
+        return;
+    std::unique_ptr<ListsGroups> theirs(readServerGroups(request));
+    if (!theirs)
+        return;
+    ListsGroups *mine = m_host->listsGroups();
+    const ListsGroups *agreed = mine->agreed();
+    std::unique_ptr<ListsGroups> merged;
+    if (agreed && !theirs->sameOnServer(*agreed)) {
+        merged.reset(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt()));
+        if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
+            // Nothing of ours is left to send.
+            emit progress(tr("Downloading lists groups info"), 700, 1000);
+            takeServerGroups(theirs.release());
+            return;
+        }
+    }
+    // Should the answer be lost, the next run knows that the server may hold
+    // the groups made here.
+    mine->setUploadInDoubt(true);
+    mine->setModified();
+    m_host->saveListsGroups();
+    putListsGroups(merged ? merged.get() : mine);
+}
+
+void ListsSynchronizer::putListsGroups(const ListsGroups *groups)
+{
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument body = writer.writeListsGroups(m_host->listsGroups());
-    sendRequest(QStringLiteral("PUT"),
-                ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order"),
-                &ListsSynchronizer::onPutListsGroupsFinished, &body);
+    const QDomDocument body = writer.writeListsGroups(groups);
+    sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);
 }
 
 void ListsSynchronizer::onPutListsGroupsFinished()
@@ -1353,9 +1380,7 @@ void ListsSynchronizer::onPutListsGroupsFinished()
 void ListsSynchronizer::getListsGroups()
 {
     emit progress(tr("Downloading lists groups info"), 700, 1000);
-    sendRequest(QStringLiteral("GET"),
-                ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order"),
-                &ListsSynchronizer::onGetListsGroupsFinished);
+    sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGetListsGroupsFinished);
 }
 
 void ListsSynchronizer::onGetListsGroupsFinished()
@@ -1363,12 +1388,22 @@ void ListsSynchronizer::onGetListsGroupsFinished()
     XMLRequest *request = answerWith({200});
     if (!request)
         return;
+    if (ListsGroups *groups = readServerGroups(request))
+        takeServerGroups(groups);
+}
+
+ListsGroups *ListsSynchronizer::readServerGroups(XMLRequest *request)
+{
     ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);
     ListsGroups *groups = reader.readListsGroups(request->responseDocument());
-    if (!groups) {
+    if (!groups)
         failRun(tr("Could not parse retrieved groups."));
-        return;
-    }
+    return groups;
+}
+
+void ListsSynchronizer::takeServerGroups(ListsGroups *groups)
+{
+    groups->agreeAsIs();
     if (m_host) {
         m_host->setListsGroups(groups);
         groups = m_host->listsGroups();

@@ -74,6 +74,7 @@ private slots:
     void onGetDisplayOrderFinished();
     void onPutDisplayOrderFinished();
     void onGetListsGroupsFinished();
+    void onGroupsBeforePutFetched();
     void onPutListsGroupsFinished();
     void onNotepadSynchronizerFinished();
     void onListProgress(QString desc, int done, int total);
@@ -99,15 +100,17 @@ private:
     // again for it.
     bool followMovedTasks();
     void queueAgain(ListModel *model);
-    void getSharing(quint32 revision);
-    void putSharing(quint32 revision);
-    void startSharing(quint32 revision, bool upload);
     void syncDisplayOrder();
     void getDisplayOrder();
     void putDisplayOrder();
     void syncListsGroups();
     void getListsGroups();
-    void putListsGroups();
+    void putListsGroups(const ListsGroups *groups);
+    // The server's groups, read from the answer; null, with the run
+    // failed, when they do not read.
+    ListsGroups *readServerGroups(XMLRequest *request);
+    // The server's groups become the page's, and what it agreed with it.
+    void takeServerGroups(ListsGroups *groups);
     void startNotepadSync();
     bool groupsHaveRealEdits(const ListsGroups *groups) const;
     // Some list here is known to the server.

@@ -3,6 +3,10 @@
 #include "model/notepadnote.h"
 #include "model/notepadnoteinfo.h"
 #include "model/notepadreaderwriter.h"
+#include "sync/listoutcome.h"
+#include "sync/notemerge.h"
+
+#include <memory>
 
 template class ItemSynchronizer<NoteSyncTraits>;
 
@@ -21,6 +25,7 @@ void NotepadNoteSynchronizer::recordAssignedId(NotepadNote *note, quint32 id)
     note->setServerId(id);
     note->setRevision(1);
     note->setPendingUpload(QString());
+    note->agreeAsIs();
     note->markNotepadChanged();
 }
 
@@ -118,6 +123,40 @@ quint32 NoteSyncTraits::readNewId(const QDomDocument &doc, QString *error)
 void NoteSyncTraits::prepareFetchedExisting(NotepadNote *note)
 {
     note->setSyncStatus(NotepadNote::Unedited);
+}
+
+bool NoteSyncTraits::mergesBeforePut(const NotepadNote *note)
+{
+    return note->agreed() && note->agreed()->serverId == note->serverId();
+}
+
+// What this computer changed since it agreed with the server goes onto the
+// server's copy, which becomes what the note agreed. A text the server's
+// copy changed too takes the server's: the user's goes back as a new note.
+NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetched, bool, bool,
+                                            bool *nothingToSend, bool *)
+{
+    const std::unique_ptr<NotepadNote> theirs(fetched);
+    prepareFetchedExisting(theirs.get());
+    const NotepadNote::Agreed &base = *note->agreed();
+    const NoteMerge::Outcome merged = NoteMerge::merge({base.title, base.text}, {note->title(), note->text()},
+                                                       {theirs->title(), theirs->text()});
+    NotepadNote *kept = nullptr;
+    if (merged.keepsMineBeside) {
+        kept = new NotepadNote;
+        kept->setTitle(ListOutcome::keptCopyName(merged.title));
+        kept->setText(note->text());
+    }
+    note->setTitle(merged.title);
+    note->setText(merged.text);
+    note->setRevision(theirs->revision());
+    note->setAgreed(NotepadNote::Agreed{note->serverId(), theirs->revision(), theirs->title(), theirs->text()});
+    if (merged.sameAsTheirs) {
+        note->setSyncStatus(NotepadNote::Unedited);
+        *nothingToSend = true;
+    }
+    note->markNotepadChanged();
+    return kept;
 }
 
 const char *NoteSyncTraits::neverTakenWarning()

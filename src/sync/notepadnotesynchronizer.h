@@ -29,12 +29,11 @@ struct NoteSyncTraits
     // A note is put whole: putting it twice adds nothing.
     static bool mayHoldUploadedParts(const NotepadNote *) { return false; }
     static bool takeUploadedParts(NotepadNote *, NotepadNote *) { return false; }
-    static bool mergesBeforePut(const NotepadNote *) { return false; }
-    static NotepadNote *mergeBeforePut(NotepadNote *, NotepadNote *fetched, bool, bool, bool *, bool *)
-    {
-        delete fetched;
-        return nullptr;
-    }
+    static bool mergesBeforePut(const NotepadNote *note);
+    // The page follows the note's own signals: it needs no word of what the
+    // merge took in.
+    static NotepadNote *mergeBeforePut(NotepadNote *note, NotepadNote *fetched, bool, bool, bool *nothingToSend,
+                                       bool *);
     static const char *neverTakenWarning();
 };
 
@@ -52,6 +51,10 @@ public:
     NotepadNote *localNote() const { return localItem(); }
     // The caller owns the note from then on.
     NotepadNote *takeResultNote() { return takeResultItem(); }
+    // In the save before the upload: the user's version of the note, new,
+    // kept beside it because the server's text took its place (null when
+    // none). The caller owns it from then on.
+    NotepadNote *takeKeptCopy() { return takeMergeReturn(); }
 
     // After a run whose POST was accepted but which failed afterwards
     // (assignedId() non-zero): records the id on the local note so that the

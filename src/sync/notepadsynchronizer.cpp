@@ -7,11 +7,13 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
 #include "sync/serverhttpconnection.h"
+#include "sync/syncnotices.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
 #include <QDebug>
 #include <QDomDocument>
+#include <QPointer>
 #include <QTimer>
 
 #include <utility>
@@ -206,6 +208,7 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
         note->setServerId(id);
         note->setRevision(fetched->revision());
         note->setPendingUpload(QString());
+        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), fetched->title(), fetched->text()});
         notes->setChanged(true);
         saveBeforeUploads();
         delete fetched;
@@ -313,7 +316,8 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        syncDisplayOrder();
+        if (tellAboutKeptCopies())
+            syncDisplayOrder();
         return;
     }
     m_currentNote = nullptr;
@@ -342,9 +346,44 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
-    if (m_currentNote)
+    if (m_currentNote) {
         m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
+        m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { saveMerge(step); });
+    }
     m_noteSynchronizer->start();
+}
+
+// The note was put onto the server's copy: that is on disk before its
+// upload leaves, with the user's version of a text that gave way beside it
+// as a new note, posted later in this run.
+void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
+{
+    if (NotepadNote *kept = step->takeKeptCopy()) {
+        NotepadNotes::instance()->addLocalNote(kept);
+        m_keptCopies << kept->title();
+        m_hasNewNotes = true;
+        m_localNotes << kept;
+        markUploads({kept});
+    }
+    saveBeforeUploads();
+}
+
+// False when the run was given up on while the message was open.
+bool NotepadSynchronizer::tellAboutKeptCopies()
+{
+    const QStringList titles = std::exchange(m_keptCopies, {});
+    if (titles.isEmpty())
+        return true;
+    QPointer<NotepadSynchronizer> self(this);
+    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
+    return bool(self);
+}
+
+QString NotepadSynchronizer::keptCopiesText(const QStringList &titles)
+{
+    return tr("These notes were changed both here and on another computer. Each now holds the server's text, "
+              "and your version was kept beside it as a new note:\n%1")
+        .arg(titles.join(QLatin1Char('\n')));
 }
 
 void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
@@ -372,7 +411,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
             delete fetched;
             break;
         }
-        notes->addNote(fetched);
+        notes->addNote(fetched)->agreeAsIs();
         break;
     }
     case NotepadNoteSynchronizer::Gone:
@@ -523,7 +562,8 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    emit finished();
+    if (tellAboutKeptCopies())
+        emit finished();
 }
 
 // A run that ends early leaves the notes it never sent as they were: only

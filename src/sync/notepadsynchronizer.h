@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 class NotepadNote;
 class QDomDocument;
@@ -30,6 +31,9 @@ public:
     void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
     void start();
     QString errorString() const { return m_errorString; }
+    // What the user is told of the notes kept beside one whose text gave way
+    // to the server's, named by their titles.
+    static QString keptCopiesText(const QStringList &titles);
 
 signals:
     void finished();
@@ -72,6 +76,8 @@ private:
     NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
+    void saveMerge(NotepadNoteSynchronizer *step);
+    bool tellAboutKeptCopies();
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -87,6 +93,8 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
+    // The titles of the notes kept beside a note whose text gave way.
+    QStringList m_keptCopies;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

@@ -220,26 +220,19 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         return;
     }
     const quint32 serverRevision = m_info ? m_info->sharedRevision() : 1;
-    const quint32 localRevision = m_model->sharedRevision();
-    if (localRevision < serverRevision)
-        startSharing(serverRevision, false);
-    else if (localRevision == serverRevision && m_model->isSharedEdited())
-        startSharing(serverRevision, true);
-    else if (localRevision > serverRevision)
+    const ListSharingSynchronizer::Mode mode = ListSharingSynchronizer::modeFor(m_model, serverRevision, false);
+    if (mode == ListSharingSynchronizer::WrongRevision) {
         fail(tr("worng sharing revision number"));
-    else
+        return;
+    }
+    if (mode == ListSharingSynchronizer::Nothing) {
         succeed();
-}
-
-void SingleListSynchronizer::startSharing(quint32 revision, bool upload)
-{
-    m_sharingStep = new ListSharingSynchronizer(m_model, revision, this);
+        return;
+    }
+    m_sharingStep = new ListSharingSynchronizer(m_model, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &SingleListSynchronizer::onSharingSynchronizerFinished);
-    if (upload)
-        m_sharingStep->put();
-    else
-        m_sharingStep->get();
+    m_sharingStep->start(mode);
 }
 
 void SingleListSynchronizer::onSharingSynchronizerFinished()

@@ -53,7 +53,6 @@ private slots:
 
 private:
     void startListStep();
-    void startSharing(quint32 revision, bool upload);
     void releaseSteps();
     void succeed();
     void fail(const QString &message);

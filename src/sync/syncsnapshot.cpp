@@ -61,6 +61,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
             state.sharedUsers = model->sharedUsers();
             state.sharedRevision = model->sharedRevision();
             state.sharedEdited = model->isSharedEdited();
+            state.agreedSharedUsers = model->agreedSharedUsers();
             m_listStates << state;
         }
         for (TaskList *list : lists->deletedLists())
@@ -79,7 +80,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
             m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
-                                      note->serverId(), note->revision(), note->pendingUpload()};
+                                      note->serverId(), note->revision(), note->pendingUpload(), note->agreed()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -119,6 +120,7 @@ void SyncSnapshot::applyModelState(ListModel *model, const ListState &state)
     model->setSharedUsers(state.sharedUsers);
     model->restoreSharedRevision(state.sharedRevision);
     model->setSharedEdited(state.sharedEdited);
+    model->setAgreedSharedUsers(state.agreedSharedUsers);
     model->setChanged();
 }
 
@@ -222,6 +224,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setServerId(state.serverId);
     note->setRevision(state.revision);
     note->setPendingUpload(state.pendingUpload);
+    note->setAgreed(state.agreed);
 }
 
 void SyncSnapshot::restoreNotes()

@@ -1,15 +1,18 @@
 #ifndef SYNCSNAPSHOT_H
 #define SYNCSNAPSHOT_H
 
+#include "model/notepadnote.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class ListModel;
 class ListsSyncHost;
-class NotepadNote;
 class NotepadNotes;
 class TaskList;
 class UserLists;
@@ -42,6 +45,7 @@ private:
         QMap<QString, QString> sharedUsers;
         quint32 sharedRevision = 1;
         bool sharedEdited = false;
+        std::optional<QMap<QString, QString>> agreedSharedUsers;
     };
     struct NoteState
     {
@@ -52,6 +56,7 @@ private:
         quint32 serverId = 0;
         quint32 revision = 0;
         QString pendingUpload;
+        std::optional<NotepadNote::Agreed> agreed;
     };
 
     void restoreLists();

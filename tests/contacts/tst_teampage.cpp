@@ -9,8 +9,11 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <functional>
 
 #include "contacts/chat.h"
 #include "contacts/chatedit.h"
@@ -50,6 +53,23 @@ QStringList visibleRows(FriendsWidget *list)
     return out;
 }
 
+// The contact questions open now.
+int openQuestions()
+{
+    int open = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        open += widget->inherits("MessageDialog") && widget->isVisible();
+    return open;
+}
+
+QStringList numberedNicks(int count)
+{
+    QStringList nicks;
+    for (int i = 0; i < count; ++i)
+        nicks << QStringLiteral("req") + QString::number(i).rightJustified(5, QLatin1Char('0'));
+    return nicks;
+}
+
 FriendWidget *rowOf(FriendsWidget *list, const QString &nick)
 {
     for (FriendWidget *row : list->rows()) {
@@ -76,6 +96,8 @@ private slots:
     void contactRequestAnswered_data();
     void contactRequestAnswered();
     void withdrawnRequestClosesTheQuestion();
+    void contactRequestsAskedOneAtATime_data();
+    void contactRequestsAskedOneAtATime();
     void customPresenceMessage_data();
     void customPresenceMessage();
     void presenceEntriesReadOut_data();
@@ -476,6 +498,116 @@ void TstTeamPage::withdrawnRequestClosesTheQuestion()
     QTest::qWait(50);
     // Nobody answered: nothing is sent about it.
     QCOMPARE(Team::targets(*m_server, "friend-requests/|/users/dave/friend"), QStringList());
+}
+
+void TstTeamPage::contactRequestsAskedOneAtATime_data()
+{
+    QTest::addColumn<QStringList>("pending"); // held by the server at the start
+    QTest::addColumn<QStringList>("pushed"); // sent while the first question is open; "-nick": withdrawn
+    QTest::addColumn<int>("answered"); // then the page goes, with questions still to ask
+    QTest::addColumn<QStringList>("asked");
+    const QStringList fifty = numberedNicks(50);
+    QTest::newRow("50 pending, answered in arrival order") << fifty << QStringList() << 50 << fifty;
+    QTest::newRow("49 sent while the first is open") << fifty.mid(0, 1) << fifty.mid(1) << 50 << fifty;
+    QTest::newRow("a repeat asked once") << QStringList{"dave", "erin"} << QStringList{"dave", "erin", "frank", "dave"}
+                                         << 3 << QStringList{"dave", "erin", "frank"};
+    QTest::newRow("a waiting request withdrawn is not asked") << QStringList{"dave", "erin", "frank"}
+                                                              << QStringList{"-erin"} << 2 << QStringList{"dave", "frank"};
+    QTest::newRow("the one asked withdrawn: the next is asked") << QStringList{"dave", "erin"} << QStringList{"-dave"}
+                                                                << 1 << QStringList{"dave", "erin"};
+    QTest::newRow("a request never made withdrawn: the question stays") << QStringList{"dave", "erin"}
+                                                                         << QStringList{"-zed"} << 2
+                                                                         << QStringList{"dave", "erin"};
+    const QStringList many = numberedNicks(15000);
+    QTest::newRow("15,000 pending, the page goes after two") << many << QStringList() << 2 << many.mid(0, 3);
+}
+
+// However many requests come, one question is open at a time; they are
+// asked in the order they came, each nick once, and each answer goes to the
+// server as it is given. A question whose request is withdrawn closes
+// unanswered.
+void TstTeamPage::contactRequestsAskedOneAtATime()
+{
+    QFETCH(QStringList, pending);
+    QFETCH(QStringList, pushed);
+    QFETCH(int, answered);
+    QFETCH(QStringList, asked);
+    for (const QString &nick : pending)
+        m_server->addFriendRequest(nick, QStringLiteral("alice"));
+    // Questions nobody answers (a failed check) are closed, so that the
+    // test fails instead of hanging.
+    QTimer rescue;
+    connect(&rescue, &QTimer::timeout, [] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("MessageDialog") && widget->isVisible())
+                QMetaObject::invokeMethod(widget, "reject");
+        }
+    });
+    rescue.start(10000);
+    QStringList questions;
+    int given = 0;
+    int mostOpen = 0;
+    std::function<void(QWidget *)> answer = [&](QWidget *dialog) {
+        questions << dialog->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+        if (questions.size() == 1 && !pushed.isEmpty()) {
+            QSignalSpy added(m_models->friends(), &Friends::friendRequestReceived);
+            QSignalSpy withdrawn(m_models->friends(), &Friends::friendRequestWithdrawn);
+            const int withdrawals = int(pushed.filter(QRegularExpression(QStringLiteral("^-"))).size());
+            for (QString nick : pushed) {
+                const bool withdraw = nick.startsWith(QLatin1Char('-'));
+                m_server->pushEvent("alice", withdraw ? "remove" : "add", "/users/alice/friend-requests",
+                                    Team::userRef(withdraw ? nick.remove(0, 1) : nick));
+            }
+            QTRY_COMPARE(added.count() + withdrawn.count(), pushed.size());
+            QCOMPARE(withdrawn.count(), withdrawals);
+            QCoreApplication::processEvents();
+        }
+        mostOpen = qMax(mostOpen, openQuestions());
+        const bool more = questions.size() < asked.size();
+        // Withdrawn while asked: closed at once, and nobody answered it.
+        const bool withdrawn = pushed.contains(QLatin1Char('-') + asked.value(questions.size() - 1));
+        QCOMPARE(dialog->isVisible(), !withdrawn);
+        if (withdrawn) {
+            if (more)
+                DialogDriver::whenModal(answer);
+            return;
+        }
+        if (given == answered) {
+            // The program ends with the rest still waiting; the question
+            // open goes with it.
+            ChatUI::destroyInstance();
+            m_chatUI = nullptr;
+            QVERIFY(!dialog->isVisible());
+            return;
+        }
+        // Ok by mouse, Escape from the keyboard, in turn.
+        if (given++ % 2 == 0)
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
+        else
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        if (more)
+            DialogDriver::whenModal(answer);
+    };
+    DialogDriver::whenModal(answer, 3000);
+    buildPage();
+    QTRY_COMPARE_WITH_TIMEOUT(questions.size(), asked.size(), 30000);
+    QStringList expected;
+    QStringList answers;
+    for (const QString &nick : asked) {
+        expected << QStringLiteral("Add %1 as a contact?").arg(nick);
+        if (answers.size() < answered && !pushed.contains(QLatin1Char('-') + nick))
+            answers << (answers.size() % 2 == 0 ? QStringLiteral("POST /users/%1/friend-requests").arg(nick)
+                                                : QStringLiteral("DELETE /users/alice/friend-requests/") + nick);
+    }
+    QCOMPARE(questions, expected);
+    QCOMPARE(mostOpen, 1);
+    const auto sentAnswers = [this] {
+        return Team::targets(*m_server, QStringLiteral("friend-requests")).filter(QRegularExpression(QStringLiteral("^(POST|DELETE) ")));
+    };
+    QTRY_COMPARE(sentAnswers(), answers);
+    QTest::qWait(50);
+    QCOMPARE(openQuestions(), 0);
+    QCOMPARE(sentAnswers(), answers);
 }
 
 void TstTeamPage::customPresenceMessage_data()

@@ -2,9 +2,12 @@
 #include "core/serversettings.h"
 #include "testenvironment.h"
 
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSslCertificate>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,6 +17,14 @@ const QString startUrl = QStringLiteral("https://sync.example.org:8080/plumdeck"
 QVariant stored(const char *key)
 {
     return QSettings().value(QLatin1String(key));
+}
+
+// The permission bits of the file in octal, "none" when there is no file.
+QString modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 07777, 8)
+                                                                 : QStringLiteral("none");
 }
 
 } // namespace
@@ -203,6 +214,59 @@ private slots:
         QSettings().setValue(urlKey, url);
         s->load();
         QCOMPARE(s->serverUrl(), loaded);
+    }
+
+    // The store holds the password: whatever the file was, a write of these
+    // settings leaves it readable by its owner alone, and so it stays when
+    // the toolkit rewrites it for another setting.
+    void settingsFileIsPrivate_data()
+    {
+        QTest::addColumn<int>("mode"); // -1: no file yet, -2: nor its folder
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("no folder yet, password") << -2 << "password" << false;
+        QTest::newRow("no file yet, password") << -1 << "password" << false;
+        QTest::newRow("only others may run it, password") << 0601 << "password" << false;
+        QTest::newRow("readable by all, password") << 0644 << "password" << false;
+        QTest::newRow("writable by the group, password") << 0664 << "password" << false;
+        QTest::newRow("readable by all, user name") << 0644 << "user" << false;
+        QTest::newRow("readable by all, server") << 0644 << "server" << false;
+        QTest::newRow("rewritten for another setting") << 0644 << "password" << true;
+    }
+    void settingsFileIsPrivate()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, written);
+        QFETCH(bool, rewritten);
+        const QString file = QSettings().fileName();
+        const mode_t mask = ::umask(022);
+        const auto restoreMask = qScopeGuard([mask] { ::umask(mask); });
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^could not make the settings file")));
+        QFile::remove(file);
+        if (mode == -2)
+            QVERIFY(QFileInfo(file).dir().removeRecursively());
+        if (mode >= 0) {
+            QSettings().setValue("ui/skin", 0);
+            QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(mode)) == 0);
+            QCOMPARE(modeOf(file), QString::number(mode, 8));
+        }
+        const QString value = QString::fromLatin1(QTest::currentDataTag()).remove(QLatin1Char(' ')).remove(QLatin1Char(','));
+        if (written == QLatin1String("password"))
+            QVERIFY(s->setPassword(value));
+        else if (written == QLatin1String("user"))
+            QVERIFY(s->setUserName(value));
+        else
+            QVERIFY(s->setServerUrl(QStringLiteral("https://") + value + QStringLiteral(".example/p")));
+        if (rewritten)
+            QSettings().setValue("ui/skin", 1);
+        QCOMPARE(modeOf(file), QStringLiteral("600"));
+        // Still the toolkit's file, with what was written in it.
+        if (written == QLatin1String("password"))
+            QCOMPARE(stored("net/password").toByteArray(), ServerSettings::encodePassword(value));
+        else if (written == QLatin1String("user"))
+            QCOMPARE(stored("net/username").toString(), value);
+        else
+            QCOMPARE(stored(urlKey).toString(), s->serverUrl());
     }
 
     void sslAcceptance()

@@ -212,6 +212,30 @@ QString serverShape(const FakeServer &server, const QString &listName)
     return QStringLiteral("<no list>");
 }
 
+// The shown row of the list manager of that name.
+ListsGroupsManagerFrameElement *shownRow(ListGroupsManagerDialog *manager, const QString &name)
+{
+    for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
+        if (element->name() == name && !element->parentWidget()->isHidden())
+            return element;
+    }
+    return nullptr;
+}
+
+// After a run rebuilt the manager's rows, the row of `name` still takes the
+// typing `typed`; Return there ends it.
+void returnInTheRenamedRow(Docked<ListGroupsManagerDialog> &docked, const QString &name, const QString &typed)
+{
+    ListsGroupsManagerFrameElement *frame = shownRow(docked.panel, name);
+    QVERIFY(frame);
+    QVERIFY(frame->isRenaming());
+    auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QCOMPARE(edit->text(), typed);
+    docked.dock.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&docked.dock));
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
 // The fake server started with alice, and the program pointed at it as her.
 bool serveAlice(FakeServer &server)
 {
@@ -255,6 +279,7 @@ private slots:
     void listInfoFollowsTheListsRun_data();
     void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
+    void listManagerGroupRenameSurvivesAMergingRun();
     void listManagerShowsTheListTheRunStartsAgain();
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
@@ -1257,15 +1282,7 @@ void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
     QVERIFY(page);
     Docked<ListGroupsManagerDialog> docked(page->listsGroupsManagerPanel());
     QVERIFY(docked.isShown());
-    ListGroupsManagerDialog *manager = docked.panel;
-    auto frameOf = [manager](const QString &name) -> ListsGroupsManagerFrameElement * {
-        for (ListsGroupsManagerFrameElement *element : manager->findChildren<ListsGroupsManagerFrameElement *>()) {
-            if (element->name() == name && !element->parentWidget()->isHidden())
-                return element;
-        }
-        return nullptr;
-    };
-    ListsGroupsManagerFrameElement *frame = frameOf(QStringLiteral("Home"));
+    ListsGroupsManagerFrameElement *frame = shownRow(docked.panel, QStringLiteral("Home"));
     QVERIFY(frame);
     frame->startRename();
     auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
@@ -1279,16 +1296,53 @@ void TstSyncCommands::listManagerRenameSurvivesTheFullRun()
     }
     QCOMPARE(serverListNames(server), (QStringList{"Home", "Work"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    frame = frameOf(QStringLiteral("Home"));
-    QVERIFY(frame);
-    QVERIFY(frame->isRenaming());
-    edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
-    QCOMPARE(edit->text(), QStringLiteral("Home office"));
-    docked.dock.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&docked.dock));
-    QTest::keyClick(edit, Qt::Key_Return);
+    returnInTheRenamedRow(docked, QStringLiteral("Home"), QStringLiteral("Home office"));
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(page->userLists()->models().first()->name() == QLatin1String("Home office")
             || page->userLists()->models().last()->name() == QLatin1String("Home office"));
+}
+
+// A group's new name is being typed in the docked list manager while a run
+// puts the tree edited here (a group added) onto the server's, which another
+// computer changed (Attic added): the typing stays in the group's row, Return
+// renames it, and nothing either computer did is lost.
+void TstSyncCommands::listManagerGroupRenameSurvivesAMergingRun()
+{
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    FakeGroup root{0, {}, true, {}, {FakeGroup{20, QStringLiteral("Shelf"), true, {}, {}}}};
+    server.setGroups(QStringLiteral("alice"), root);
+    auto page = showPage({QStringLiteral("Home: A")});
+    QVERIFY(page);
+    Docked<ListGroupsManagerDialog> docked(page->listsGroupsManagerPanel());
+    QVERIFY(docked.isShown());
+    ListGroupsManagerDialog *manager = docked.panel;
+    const auto sync = [&page] {
+        Pilot pilot;
+        syncAction(page.get())->trigger();
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    sync();
+    QVERIFY(shownRow(manager, QStringLiteral("Shelf")));
+
+    root.children << FakeGroup{21, QStringLiteral("Attic"), true, {}, {}};
+    server.setGroups(QStringLiteral("alice"), root);
+    manager->container()->addNewGroup();
+    ListsGroupsManagerFrameElement *frame = shownRow(manager, QStringLiteral("Shelf"));
+    frame->startRename();
+    auto *edit = frame->findChild<QLineEdit *>(QStringLiteral("nameTextEdit"));
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral(" 2"));
+    sync();
+    QCOMPARE(serverGroupsOutline(server, QStringLiteral("alice")), QStringLiteral("[Home]Shelf([])New Group([])Attic([])"));
+    returnInTheRenamedRow(docked, QStringLiteral("Shelf"), QStringLiteral("Shelf 2"));
+    QVERIFY(shownRow(manager, QStringLiteral("Shelf 2")));
+    sync();
+    QCOMPARE(serverGroupsOutline(server, QStringLiteral("alice")), QStringLiteral("[Home]Shelf 2([])New Group([])Attic([])"));
+    QVERIFY(shownRow(manager, QStringLiteral("Attic")));
+    QVERIFY(shownRow(manager, QStringLiteral("New Group")));
 }
 
 // The untouched starting list goes when a run starts and a new one takes its

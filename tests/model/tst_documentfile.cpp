@@ -223,6 +223,65 @@ private slots:
         QVERIFY(QFileInfo(docPath()).isSymLink());
     }
 
+    // A rename reaches the disk with its folder: the save syncs the folder
+    // (the one the file is in, past links) after the rename, and a failure
+    // there fails the save, saying that the new file is in place.
+    void folderSyncedAfterTheRename_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("error"); // the folder's sync fails with it
+        QTest::addColumn<bool>("atOpen");
+        QTest::addColumn<QString>("message"); // empty: saved
+        const QString inPlace = QStringLiteral("the new file is in place, but its folder could not be synced to disk: ");
+        QTest::newRow("new file") << false << false << 0 << false << QString();
+        QTest::newRow("replaced") << true << false << 0 << false << QString();
+        QTest::newRow("through a link: the target's folder") << true << true << 0 << false << QString();
+        QTest::newRow("the folder's sync fails") << true << false << int(EIO) << false
+                                                 << inPlace + QString::fromLocal8Bit(std::strerror(EIO));
+        QTest::newRow("the folder cannot be opened") << false << false << int(EACCES) << true
+                                                     << inPlace + QString::fromLocal8Bit(std::strerror(EACCES));
+        // As for the file's own sync: the file system has none to offer.
+        QTest::newRow("no folder sync on this file system") << true << false << int(EINVAL) << false << QString();
+    }
+
+    void folderSyncedAfterTheRename()
+    {
+        QFETCH(bool, existing);
+        QFETCH(bool, link);
+        QFETCH(int, error);
+        QFETCH(bool, atOpen);
+        QFETCH(QString, message);
+        const QString folder = link ? dirPath() + QStringLiteral("/elsewhere") : dirPath();
+        const QString document = folder + QStringLiteral("/doc.xhtml");
+        QVERIFY(QDir().mkpath(folder));
+        if (existing)
+            writeFile(document, "old content");
+        if (link)
+            QVERIFY(QFile::link(document, dirPath() + QStringLiteral("/link.xhtml")));
+        const QString saved = link ? dirPath() + QStringLiteral("/link.xhtml") : document;
+        QString errorText;
+        plumdeck_simulate_folder_sync_failure(error, atOpen);
+        plumdeck_simulate_journal(true);
+        const bool ok = DocumentFile::save(saved, writer(), &errorText);
+        plumdeck_simulate_journal(false);
+        plumdeck_simulate_folder_sync_failure(0, false);
+        QString journal = QString::fromLocal8Bit(plumdeck_simulated_journal());
+        journal.replace(QRegularExpression(QStringLiteral("\\.plumdeck-save-[a-z0-9]{12}")), QStringLiteral(".TEMP"));
+        // The calls name the folder as given, the system as it really is.
+        const QString real = QFileInfo(folder).canonicalFilePath();
+        QStringList expected = {QStringLiteral("fsync file %1/doc.xhtml.TEMP").arg(real),
+                                QStringLiteral("rename %1.TEMP %1").arg(document)};
+        if (!atOpen)
+            expected << QStringLiteral("fsync folder ") + real;
+        QCOMPARE(journal.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+        QCOMPARE(ok, message.isEmpty());
+        QCOMPARE(errorText, message);
+        // The new content is in place either way, and nothing else is left.
+        QCOMPARE(readFile(document), QByteArray("new content"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("doc.xhtml")});
+    }
+
     // The disk fills up (here: a file size limit) while the last part of
     // the document still sits in the writer's buffer: the save fails and the
     // earlier document stays whole.

@@ -815,6 +815,7 @@ private slots:
         QTest::newRow("get present") << "get" << "bob" << true << "" << false << 0 << QStringList{"bob"};
         QTest::newRow("unshare all") << "unshare" << "" << true << "" << true << 1 << QStringList();
         QTest::newRow("set from server") << "set" << "" << true << "" << false << 1 << QStringList{"x", "y"};
+        QTest::newRow("two edits") << "two" << "carol" << true << "" << true << 2 << QStringList{"carol"};
     }
     void sharing()
     {
@@ -844,6 +845,8 @@ private slots:
             r = !f.model->sharedUserPermissions(name).isNull();
         else if (op == "unshare")
             f.model->unshareAll();
+        else if (op == "two")
+            r = f.model->addSharedUser(name, "rw") && f.model->removeSharedUser("bob");
         else
             f.model->setSharedUsers({{"x", "r"}, {"y", "rw"}});
         QCOMPARE(r, result);
@@ -854,6 +857,10 @@ private slots:
         QCOMPARE(f.model->sharedUserCount(), users.size());
         if (op == "perm" && result)
             QCOMPARE(f.model->sharedUserPermissions("bob"), QStringLiteral("rwd"));
+        // What the server agreed stays as the first edit found it; unedited,
+        // it is the users themselves.
+        const QMap<QString, QString> agreed = edited ? QMap<QString, QString>{{"bob", "r"}} : f.model->sharedUsers();
+        QVERIFY(f.model->agreedSharedUsers() == agreed);
     }
 
     // --------------------------------------------------------------- alarms

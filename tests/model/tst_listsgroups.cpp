@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 using namespace ModelTest;
 
 namespace {
@@ -438,6 +440,44 @@ private slots:
                  QStringLiteral("17/0 3/0 6/0"));
         QCOMPARE(t.a->serverId(), 10u); // groups keep their ids
         QCOMPARE(flags(t.groups), QString());
+    }
+
+    // What the server keeps of the tree: what the agreed copy holds, and
+    // what tells whether the tree changed since.
+    void sameOnServer_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("same");
+        for (const char *change : {"", "a local id", "an entry without a server id", "a removed group"})
+            QTest::newRow(*change ? change : "nothing") << change << true;
+        for (const char *change : {"a rename", "a collapse", "a move up"})
+            QTest::newRow(change) << change << false;
+    }
+    void sameOnServer()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, same);
+        Tree t;
+        for (ListsGroupsElementList *e : {t.e1, t.e2, t.e3, t.e4, t.e5, t.e6})
+            e->setServerId(e->localId() + 40);
+        t.groups.agreeAsIs();
+        QCOMPARE(outlineOf(t.groups.agreed()->rootGroup()), QStringLiteral("New Group[0 0](A[0 0](A1[0]) B[0])"));
+        const QMap<QString, std::function<void()>> changes{
+            {"", [] {}},
+            {"a local id", [&] { t.e1->setLocalId(9); }},
+            {"an entry without a server id", [&] { entry(t.a, 7); }},
+            {"a removed group", [&] { t.groups.removeGroup(group(t.b, QStringLiteral("C"), 30)); }},
+            {"a rename", [&] { t.a1->setName(QStringLiteral("x")); }},
+            {"a collapse", [&] { t.a1->setExpanded(false); }},
+            {"a move up", [&] { t.groups.moveListUp(t.e4); }},
+        };
+        changes.value(change)();
+        QCOMPARE(t.groups.sameOnServer(*t.groups.agreed()), same);
+        QCOMPARE(t.groups.agreed()->sameOnServer(t.groups), same);
+        // Another account's agreement means nothing to this one.
+        t.groups.setUploadInDoubt(true);
+        t.groups.localizeLists(nullptr);
+        QVERIFY(!t.groups.agreed() && !t.groups.isUploadInDoubt());
     }
 
     void depthLimit()

@@ -329,6 +329,12 @@ private slots:
         QTest::newRow("edited false") << Local << groupsXml("", edited.arg(fields("eddited-since-sync=false"))) << "New Group#0[] unedited" << "" << "";
         QTest::newRow("edited empty") << Local << groupsXml("", edited.arg(fields("eddited-since-sync="))) << "New Group#0[] unedited" << "" << "";
         QTest::newRow("edited, no key") << Local << groupsXml("", edited.arg("")) << "New Group#0[] unedited" << "" << "";
+        // What a newer version keeps beside the tree is passed by.
+        QTest::newRow("agreed copy and upload mark beside the tree")
+            << Local
+            << groupsXml(lists(entryItem("7")), edited.arg(fields("eddited-since-sync=true|upload-in-doubt=true")),
+                         "<ol class=\"pd-groups-agreed\">" + groupItem("name=New Group", groups(groupItem("name=H|id=2"))) + "</ol>")
+            << "New Group#0[7/0]" << "" << "";
         QTest::newRow("server: edited read all the same") << Server << groupsXml("", edited.arg(fields("eddited-since-sync=false")))
                                                           << "New Group#0[] unedited" << "" << "";
     }
@@ -346,6 +352,55 @@ private slots:
         QCOMPARE(groups ? tree(groups->rootGroup()) + (groups->isEditedSinceSync() ? "" : " unedited") : QString(), expected);
         QCOMPARE(reader.errorString(), error);
         QVERIFY(!groups || groups->isModified());
+    }
+
+    // What the tree last agreed with the server, kept beside an edited tree:
+    // read back as written, rebuilt from an unedited tree, absent from an
+    // older file, and a part that does not read costs that copy alone.
+    void agreedCopy_data()
+    {
+        QTest::addColumn<QString>("xml");
+        QTest::addColumn<QString>("agreed"); // empty: none
+        const QString tree = lists(entryItem("7", "3")) + groups(groupItem("name=Home|id=12", lists(entryItem("8"))));
+        const auto file = [&tree](const QString &fieldPairs, const QString &agreedRootInner, int copies = 1) {
+            const QString part = "<ol class=\"pd-groups-agreed\">" + groupItem("name=New Group", agreedRootInner) + "</ol>";
+            return groupsXml(tree, "<dl class=\"pd-groups-local-fields\">" + fields(fieldPairs) + "</dl>", part.repeated(copies));
+        };
+        const QString kept = lists(entryItem("7") + entryItem("8")) + groups(groupItem("name=Home|id=12|expanded=false"));
+        const QString edited = QStringLiteral("eddited-since-sync=true");
+        QString deep;
+        for (int i = 0; i <= ListsGroups::maxGroupDepth; ++i)
+            deep = groups(groupItem("name=g", deep));
+        QTest::newRow("kept beside an edited tree") << file(edited, kept) << "New Group#0[7/0 8/0](Home#12-[])";
+        QTest::newRow("an upload in doubt") << file(edited + "|upload-in-doubt=true", kept) << "New Group#0[7/0 8/0](Home#12-[]) in doubt";
+        QTest::newRow("unedited: the tree itself") << file("eddited-since-sync=false", kept) << "New Group#0[7/0](Home#12[8/0])";
+        QTest::newRow("an older file: none") << file(edited, kept, 0) << "";
+        QTest::newRow("damaged: a bad group id") << file(edited, groups(groupItem("name=H|id=x"))) << "";
+        QTest::newRow("damaged: a group without a name") << file(edited, groups(groupItem("id=4"))) << "";
+        QTest::newRow("damaged: an entry without a server id") << file(edited, lists(entryItem(QString(), "5"))) << "";
+        QTest::newRow("damaged: two copies") << file(edited, kept, 2) << "";
+        QTest::newRow("damaged: nested too deeply") << file(edited, deep) << "";
+    }
+    void agreedCopy()
+    {
+        QFETCH(QString, xml);
+        QFETCH(QString, agreed);
+        if (QTest::currentDataTag() && QByteArray(QTest::currentDataTag()).startsWith("damaged"))
+            QTest::ignoreMessage(QtWarningMsg, "the agreed copy of the list groups does not read; the groups merge without it");
+        const auto agreedOf = [](const ListsGroups *groups) {
+            return groups->agreed() ? tree(groups->agreed()->rootGroup()) + (groups->isUploadInDoubt() ? " in doubt" : "")
+                                    : QString();
+        };
+        QString error;
+        std::unique_ptr<ListsGroups> read(loadBytes(xml.toUtf8(), Local, &error));
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(tree(read->rootGroup()), QStringLiteral("New Group#0[7/3](Home#12[8/0])"));
+        QCOMPARE(agreedOf(read.get()), agreed);
+        // Written back as read; the server is sent neither.
+        QCOMPARE(agreedOf(saveAndReload(read.get()).get()), agreed);
+        QBuffer sent;
+        QVERIFY(ListsGroupsReaderWriter(Server).saveListsGroups(read.get(), &sent));
+        QVERIFY(!sent.data().contains("agreed") && !sent.data().contains("doubt"));
     }
 
     void tooDeep()

@@ -226,7 +226,7 @@ private slots:
         QVERIFY(pad.notes.isChanged());
         QVERIFY(pad.notes.saveIfChanged());
         QVERIFY(!pad.notes.isChanged());
-        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Edited, 5, 2));
+        pad.notes.appendNote(makeNote(QStringLiteral("b"), NotepadNote::Edited, 5, 2))->agreeAsIs();
         QPointer<NotepadNote> removed = pad.notes.appendNote(makeNote(QStringLiteral("gone"), NotepadNote::Deleted, 6, 1));
         pad.notes.setChanged(false);
         // A reset must reach the file: the old account's ids are gone. A
@@ -242,6 +242,9 @@ private slots:
         QCOMPARE(titles(pad.notes.notes()), QStringLiteral("a b"));
         for (NotepadNote *note : pad.notes.notes()) {
             QCOMPARE(note->syncStatus(), NotepadNote::New);
+            // Nothing agreed with a server either: a later upload merges
+            // onto nothing.
+            QVERIFY(!note->agreed());
             note->setSyncStatus(NotepadNote::Unedited);
             QCOMPARE(note->serverId() + note->revision(), 0u);
         }
@@ -339,6 +342,8 @@ private slots:
         QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(local->syncStatus()).arg(local->serverId()).arg(local->revision())
                      .arg(local->title(), local->text()),
                  QStringLiteral("2 3 5 %1 %2").arg(title, text));
+        // What it agreed with the server is the server's copy.
+        QCOMPARE(local->agreed(), std::make_optional(NotepadNote::Agreed{3, 5, title, text}));
         QCOMPARE(titleSpy.count(), titleSignals);
         QCOMPARE(textSpy.count(), textSignals);
         QVERIFY(pad.notes.isChanged());

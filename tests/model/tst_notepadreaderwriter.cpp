@@ -186,6 +186,88 @@ private slots:
         }
     }
 
+    // What an edited note last agreed with the server, beside its own
+    // fields; a part that does not read costs that copy alone.
+    void agreedCopy_data()
+    {
+        QTest::addColumn<QString>("pairs");    // the note's own fields
+        QTest::addColumn<QString>("agreed");   // what follows them in the note
+        QTest::addColumn<QString>("expected"); // "id revision title|text", empty: none
+        QTest::addColumn<bool>("warns");
+        const QString edited = QStringLiteral("sync-status=edited|id=5|revision=2|title=Goals|text=kite and tail");
+        const QString unedited = QStringLiteral("sync-status=unedited|id=5|revision=2|title=Goals|text=kite and tail");
+        const QString part = QStringLiteral("<dl class=\"pd-agreed-note-fields\">%1</dl>");
+        const QString kept = part.arg(fields("id=5|revision=2|title=Ideas|text=kite"));
+        QTest::newRow("edited, kept") << edited << kept << "5 2 Ideas|kite" << false;
+        QTest::newRow("edited, written before it was kept") << edited << "" << "" << false;
+        QTest::newRow("edited, an empty title and text") << edited << part.arg(fields("id=5|revision=2|title=|text="))
+                                                         << "5 2 |" << false;
+        QTest::newRow("edited, another note's id") << edited << part.arg(fields("id=6|revision=2|title=Ideas|text=kite"))
+                                                   << "" << true;
+        QTest::newRow("edited, no id") << edited << part.arg(fields("revision=2|title=Ideas|text=kite")) << "" << true;
+        QTest::newRow("edited, revision zero") << edited << part.arg(fields("id=5|revision=0|title=Ideas|text=kite"))
+                                               << "" << true;
+        QTest::newRow("edited, revision not a number")
+            << edited << part.arg(fields("id=5|revision=two|title=Ideas|text=kite")) << "" << true;
+        QTest::newRow("edited, no title") << edited << part.arg(fields("id=5|revision=2|text=kite")) << "" << true;
+        QTest::newRow("edited, no text") << edited << part.arg(fields("id=5|revision=2|title=Ideas")) << "" << true;
+        QTest::newRow("edited, two copies") << edited << kept + kept << "" << true;
+        QTest::newRow("edited, an element in its text")
+            << edited << part.arg(fields("id=5|revision=2|title=Ideas|text=<b>kite</b>")) << "" << true;
+        QTest::newRow("unedited, itself") << unedited << "" << "5 2 Goals|kite and tail" << false;
+        QTest::newRow("unedited, itself whatever is beside it") << unedited << kept << "5 2 Goals|kite and tail" << false;
+        QTest::newRow("new, none") << "sync-status=new|title=Goals|text=kite" << kept << "" << false;
+        QTest::newRow("removed, none") << "sync-status=deleted|id=5|revision=2|title=Goals|text=kite" << kept << ""
+                                       << false;
+    }
+    void agreedCopy()
+    {
+        QFETCH(QString, pairs);
+        QFETCH(QString, agreed);
+        QFETCH(QString, expected);
+        QFETCH(bool, warns);
+        const QDomDocument doc = body(QStringLiteral("<div class=\"pd-notepad-note\"><dl class=\"pd-notepad-note-fields\">%1</dl>%2</div>")
+                                          .arg(fields(pairs), agreed));
+        if (warns)
+            QTest::ignoreMessage(QtWarningMsg, "the agreed copy of note 5 does not read; the note goes up without it");
+        NotepadReaderWriter reader(Local);
+        std::unique_ptr<NotepadNote> note(reader.readNote(bodyOf(doc).firstChildElement()));
+        QVERIFY(note);
+        QCOMPARE(reader.errorString(), QString());
+        const std::optional<NotepadNote::Agreed> &read = note->agreed();
+        QCOMPARE(read ? QStringLiteral("%1 %2 %3|%4").arg(read->serverId).arg(read->revision).arg(read->title, read->text)
+                      : QString(),
+                 expected);
+    }
+
+    // Kept only for an edited note, beside the fields a reader that does not
+    // know it reads as before; never sent to the server.
+    void agreedCopyRoundTrip()
+    {
+        NotepadNote *edited = m_notes->appendNote(makeNote(QStringLiteral("Goals"), NotepadNote::Edited, 5, 2, QStringLiteral("kite")));
+        edited->setAgreed(NotepadNote::Agreed{5, 2, QStringLiteral("Ideas"), QStringLiteral("kite & <string>\nsecond line")});
+        m_notes->appendNote(makeNote(QStringLiteral("Older"), NotepadNote::Edited, 6, 1, QStringLiteral("x")));
+        m_notes->appendNote(makeNote(QStringLiteral("Same"), NotepadNote::Unedited, 7, 3, QStringLiteral("y")))->agreeAsIs();
+        QBuffer buffer;
+        QVERIFY(NotepadReaderWriter(Local).saveNotepad(m_notes, &buffer));
+        const QString notes = outline(bodyOf(parseBytes(buffer.data())), true).section(QLatin1Char('\n'), 2);
+        const QString own = QStringLiteral("  dl.pd-notepad-note-fields: sync-status=%1 id=%2 revision=%3 title=%4 text=%5\n");
+        QCOMPARE(notes, QStringLiteral(" div.pd-notepad-note\n") + own.arg("edited", "5", "2", "Goals", "kite")
+                            + "  dl.pd-agreed-note-fields: id=5 revision=2 title=Ideas text=kite & <string>\nsecond line\n"
+                            + " div.pd-notepad-note\n" + own.arg("edited", "6", "1", "Older", "x")
+                            + " div.pd-notepad-note\n" + own.arg("unedited", "7", "3", "Same", "y"));
+        buffer.close();
+        NotepadReaderWriter reader(Local);
+        Notes read{reader.loadNotepad(&buffer)};
+        QVERIFY2(read.list, qPrintable(reader.errorString()));
+        QCOMPARE(read.list->size(), 3);
+        QCOMPARE(read.list->at(0)->agreed(), edited->agreed());
+        QVERIFY(!read.list->at(1)->agreed());
+        QCOMPARE(read.list->at(2)->agreed(),
+                 std::make_optional(NotepadNote::Agreed{7, 3, QStringLiteral("Same"), QStringLiteral("y")}));
+        QVERIFY(!NotepadReaderWriter(Server).writeNoteDocument(edited).toString().contains(QLatin1String("agreed")));
+    }
+
     void noteDocumentWritesNoStatus_data()
     {
         QTest::addColumn<int>("status");

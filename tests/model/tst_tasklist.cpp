@@ -256,6 +256,47 @@ private slots:
         QCOMPARE(ids, expected);
     }
 
+    void takeSyncStateFromForgetsIdsOfAnotherList_data()
+    {
+        QTest::addColumn<QString>("current"); // "new", "agreed" or "older file"
+        QTest::addColumn<QList<quint32>>("expected"); // ids the copy's tasks keep, removed one last
+        // A copy from before a forced upload made the list new: its ids are
+        // the replaced list's.
+        QTest::newRow("the list became new") << "new" << QList<quint32>{0, 0, 0};
+        QTest::newRow("known to what it agreed or holds") << "agreed" << QList<quint32>{501, 0, 502};
+        QTest::newRow("an older file's list, nothing agreed") << "older file" << QList<quint32>{501, 777, 502};
+    }
+
+    void takeSyncStateFromForgetsIdsOfAnotherList()
+    {
+        QFETCH(QString, current);
+        QFETCH(QList<quint32>, expected);
+        std::unique_ptr<TaskList> live(makeList(current == QLatin1String("new") ? TaskList::New : TaskList::Edited, 40));
+        addTask(live->rootTask(), "a", 501);
+        addTask(live->rootTask(), "gone", 502);
+        if (current == QLatin1String("agreed")) {
+            live->agreeAsIs();
+            live->removeTask(live->rootTask()->child(1));
+        } else if (current == QLatin1String("new")) {
+            live->resetToNew();
+        }
+        std::unique_ptr<TaskList> copy(makeList(TaskList::Edited, 40));
+        addTask(copy->rootTask(), "a", 501);
+        addTask(copy->rootTask(), "stale", 777);
+        Task *removed = addTask(copy->rootTask(), "gone", 502);
+        copy->removeTask(removed);
+        copy->takeSyncStateFrom(live.get());
+        QList<quint32> ids;
+        for (const Task *task : copy->rootTask()->children())
+            ids << task->id();
+        for (const Task *task : copy->removedTasks())
+            ids << task->id();
+        if (ids.size() < expected.size())
+            ids << 0;
+        QCOMPARE(ids, expected);
+        QCOMPARE(copy->agreed(), live->agreed());
+    }
+
     void cloneKeepsEverything()
     {
         TaskList list;

@@ -88,8 +88,8 @@ UserLists *sampleLists()
     owned->rootTask()->insertChild(new Task, 1); // blank: not written
     owned->setRemovedTasks({fullTask(QStringLiteral("Buy bread"))});
     ListModel *model = lists->addList(owned);
-    model->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
-    model->addSharedUser(QStringLiteral("alice"), QStringLiteral("rw"));
+    model->loadSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
+    model->addSharedUser(QStringLiteral("alice"), QStringLiteral("rw")); // agreed: bob alone
     model->setSharedRevision(3);
     model->setSharedEdited();
     model->setShowStartTimeColumn(true);
@@ -130,6 +130,29 @@ UserLists *loadFromBytes(QByteArray bytes, QString *error = nullptr)
     if (error)
         *error = reader.errorString();
     return lists;
+}
+
+// "bob=r carol=rw", or "unknown".
+QString usersText(const std::optional<QMap<QString, QString>> &users)
+{
+    if (!users)
+        return QStringLiteral("unknown");
+    QStringList out;
+    for (auto it = users->cbegin(); it != users->cend(); ++it)
+        out << it.key() + QLatin1Char('=') + it.value();
+    return out.join(QLatin1Char(' '));
+}
+
+QString sharedXml(const QString &className, const QString &users)
+{
+    QString items;
+    for (const QString &user : users.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = user.section(QLatin1Char('='), 0, 0);
+        const QString letters = user.contains(QLatin1Char('=')) ? user.section(QLatin1Char('='), 1) : QString();
+        items += QStringLiteral("<li class=\"pd-shared-user\"><dl class=\"pd-shared-user-fields\">%1</dl></li>")
+                     .arg(fields(QStringLiteral("name=") + name + (letters.isNull() ? QString() : "|permissions=" + letters)));
+    }
+    return QStringLiteral("<ul class=\"%1\">%2</ul>").arg(className, items);
 }
 
 QString childClasses(const QDomElement &parent)
@@ -365,13 +388,15 @@ private slots:
         QTest::addColumn<int>("levels");
         QTest::addColumn<bool>("extras"); // note, assignment, attachment
         QTest::addColumn<bool>("read");
+        QTest::addColumn<bool>("agreed"); // edited, with its agreed copy as deep
         const int max = TaskReaderWriter::maxTaskDepth;
-        QTest::newRow("local, deepest") << Local << max << true << true;
-        QTest::newRow("server, deepest") << Server << max << true << true;
+        QTest::newRow("local, deepest") << Local << max << true << true << false;
+        QTest::newRow("local, deepest, edited with its agreed copy") << Local << max << true << true << true;
+        QTest::newRow("server, deepest") << Server << max << true << true << false;
         // Without the extras the elements would still fit: the task bound
         // refuses it.
-        QTest::newRow("local, one more") << Local << max + 1 << false << false;
-        QTest::newRow("server, one more") << Server << max + 1 << false << false;
+        QTest::newRow("local, one more") << Local << max + 1 << false << false << false;
+        QTest::newRow("server, one more") << Server << max + 1 << false << false << false;
     }
 
     void depthBoundFitsTheDocuments()
@@ -380,6 +405,7 @@ private slots:
         QFETCH(int, levels);
         QFETCH(bool, extras);
         QFETCH(bool, read);
+        QFETCH(bool, agreed);
         auto *lists = new UserLists;
         QScopedPointer<UserLists> owner(lists);
         ListModel *model = lists->createList();
@@ -404,6 +430,10 @@ private slots:
             task->assign(QStringLiteral("alice"));
             task->addAttachment(new TaskAttachmentWebHyperlink(QStringLiteral("site"), QUrl(QStringLiteral("https://example.org/"))));
         }
+        if (agreed) {
+            list->agreeAsIs();
+            list->setSyncStatus(TaskList::Edited);
+        }
 
         int depth = 0;
         QString error;
@@ -414,6 +444,8 @@ private slots:
             QCOMPARE(bool(back), read);
             if (read)
                 QCOMPARE(back->models().first()->taskList()->allTasks().size(), levels);
+            if (read && agreed)
+                QCOMPARE(back->models().first()->taskList()->agreed()->allTasks().size(), levels);
         } else {
             TaskReaderWriter writer(Server);
             QByteArray bytes = writer.writeSingleList(list).toByteArray();
@@ -432,6 +464,72 @@ private slots:
             QVERIFY(depth <= XMLReaderWriter::maxElementDepth);
             QVERIFY2(error.contains(QStringLiteral("%1 levels").arg(TaskReaderWriter::maxTaskDepth)), qPrintable(error));
         }
+    }
+
+    void agreedCopy_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("agreedParts"); // written beside the list's own
+        QTest::addColumn<QString>("expected");    // the agreed copy read, or "none"
+        const QString fieldsOf40 = QStringLiteral(
+            "<dl class=\"pd-agreed-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>6</dd>"
+            "<dt>name</dt><dd>Shopping</dd><dt>done</dt><dd>false</dd><dt>description</dt><dd/></dl>");
+        const QString tasks = QStringLiteral(
+            "<ol class=\"pd-agreed-tasks\">%1</ol>")
+                                  .arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=6|hashcode="),
+                                               tasksXml(taskXml(QStringLiteral("title=Semi|done=true|id=305|revision=2")))));
+        QTest::newRow("edited, with it") << "edited" << fieldsOf40 + tasks << "40/6 Shopping: Milk(Semi*)";
+        QTest::newRow("edited, written before it was kept") << "edited" << "" << "none";
+        QTest::newRow("unedited: the list itself") << "unedited" << "" << "40/7 Groceries: Buy milk";
+        QTest::newRow("unedited: a copy written beside it is not read") << "unedited" << fieldsOf40 + tasks
+                                                                        << "40/7 Groceries: Buy milk";
+        QTest::newRow("edited, another list's id") << "edited" << QString(fieldsOf40).replace("<dd>40</dd>", "<dd>41</dd>")
+                                                   << "none";
+        QTest::newRow("edited, a damaged revision") << "edited" << QString(fieldsOf40).replace("<dd>6</dd>", "<dd>x</dd>")
+                                                    << "none";
+        QTest::newRow("edited, a damaged task")
+            << "edited"
+            << fieldsOf40 + QStringLiteral("<ol class=\"pd-agreed-tasks\">%1</ol>").arg(taskXml(QStringLiteral("title=Milk|done=maybe")))
+            << "none";
+        QTest::newRow("edited, two copies") << "edited" << fieldsOf40 + fieldsOf40 << "none";
+    }
+
+    // What an edited list last agreed with the server is kept beside it; a
+    // part that does not read costs that copy alone, never the list.
+    void agreedCopy()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, agreedParts);
+        QFETCH(QString, expected);
+        const QString list = listXml(
+            QStringLiteral("sync-status=%1|id=40|revision=7|name=Groceries|done=false|owned=true|permissions=orwd").arg(status),
+            tasksXml(taskXml(QStringLiteral("title=Buy milk|done=false|id=301|revision=7"))) + agreedParts);
+        QString error;
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(list).toUtf8(), &error));
+        QVERIFY2(lists, qPrintable(error));
+        QCOMPARE(lists->models().size(), 1);
+        const TaskList *read = lists->models().first()->taskList();
+        QCOMPARE(read->name(), QStringLiteral("Groceries"));
+        const auto describe = [](const TaskList *agreed) {
+            if (!agreed)
+                return QStringLiteral("none");
+            std::function<QString(const Task *)> tree = [&](const Task *parent) {
+                QStringList out;
+                for (const Task *t : parent->children())
+                    out << t->title() + (t->isDone() ? "*" : "")
+                               + (t->childCount() ? QStringLiteral("(%1)").arg(tree(t)) : QString());
+                return out.join(QLatin1Char(' '));
+            };
+            return QStringLiteral("%1/%2 %3: %4").arg(agreed->serverId()).arg(agreed->revision()).arg(agreed->name(), tree(agreed->rootTask()));
+        };
+        QCOMPARE(describe(read->agreed()), expected);
+        if (!read->agreed())
+            return;
+        // Written again only for an edited list, and read back the same.
+        const QByteArray again = saveToBytes(lists.data());
+        QCOMPARE(again.contains("pd-agreed-fields"), status == QLatin1String("edited"));
+        QScopedPointer<UserLists> back(loadFromBytes(again));
+        QCOMPARE(describe(back->models().first()->taskList()->agreed()), expected);
     }
 
     void listsDocumentRoundTrip()
@@ -456,7 +554,8 @@ private slots:
                            .arg(int(m->showElapsedTimeColumn())).arg(int(m->showAssignmentColumn()));
             if (m && l->isOwned())
                 out += QStringLiteral(" shared %1 %2 %3 %4").arg(QStringList(m->sharedUsers().keys()).join(','),
-                           QStringList(m->sharedUsers().values()).join(',')).arg(m->sharedRevision()).arg(int(m->isSharedEdited()));
+                           QStringList(m->sharedUsers().values()).join(',')).arg(m->sharedRevision()).arg(int(m->isSharedEdited()))
+                    + QStringLiteral(" agreed ") + usersText(m->agreedSharedUsers());
             return out;
         };
         QCOMPARE(read->models().size(), 3);
@@ -487,7 +586,8 @@ private slots:
             " show-start-time-column show-end-time-column show-elapsed-time-column show-assignment-column");
         QTest::newRow("owned") << "0"
             << "sync-status outlook-id local-id id revision name done description owned permissions shared-edited "
-               "shared-revision" + columns << "pd-list-fields pd-shared pd-tasks pd-removed-tasks";
+               "shared-revision" + columns
+            << "pd-list-fields pd-shared pd-agreed-shared-fields pd-agreed-shared pd-tasks pd-removed-tasks";
         QTest::newRow("not owned") << "1"
             << "sync-status local-id id revision name done description owned owner permissions" + columns
             << "pd-list-fields pd-tasks";
@@ -633,6 +733,58 @@ private slots:
                      .arg(m->taskList()->permissions()).arg(int(lists->isDisplayOrderChanged())).arg(int(m->isSharedEdited())),
                  expected);
         QVERIFY(lists->outlookLastSyncTime().isNull());
+    }
+
+    // What an edited sharing last agreed with the server is read back; a
+    // part that does not read costs that alone, never the load.
+    void agreedSharingLoad_data()
+    {
+        QTest::addColumn<QString>("inner");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<QString>("agreed");
+        QTest::addColumn<QStringList>("warnings");
+        const QString users = sharedXml(QStringLiteral("pd-shared"), QStringLiteral("bob=rw"));
+        const QString revision = QStringLiteral("<dl class=\"pd-agreed-shared-fields\">%1</dl>");
+        const QString three = revision.arg(fields(QStringLiteral("shared-revision=3")));
+        const QString agreed = sharedXml(QStringLiteral("pd-agreed-shared"), QStringLiteral("bob=r carol=r"));
+        const QStringList unread{QStringLiteral("the agreed sharing of list 5 does not read; it syncs without it")};
+        const QStringList none;
+        QTest::newRow("kept") << users + three + agreed << "true" << "bob=r carol=r" << none;
+        QTest::newRow("kept, nobody") << users + three << "true" << "" << none;
+        QTest::newRow("an older file's: unknown") << users << "true" << "unknown" << none;
+        QTest::newRow("unedited: the users") << users + three + agreed << "false" << "bob=rw" << none;
+        QTest::newRow("of another revision") << users + revision.arg(fields(QStringLiteral("shared-revision=2"))) + agreed
+                                             << "true" << "unknown" << unread;
+        QTest::newRow("without a revision") << users + revision.arg(QString()) + agreed << "true" << "unknown" << unread;
+        QTest::newRow("users without their revision") << users + agreed << "true" << "unknown" << unread;
+        QTest::newRow("a user without letters") << users + three + sharedXml(QStringLiteral("pd-agreed-shared"), "bob")
+                                                << "true" << "unknown" << unread;
+        QTest::newRow("a user without fields") << users + three + "<ul class=\"pd-agreed-shared\"><li class=\"pd-shared-user\"/></ul>"
+                                               << "true" << "unknown"
+                                               << QStringList{"Parsing error reading a shared user, required class not found"} + unread;
+        QTest::newRow("twice") << users + three + three + agreed << "true" << "unknown" << unread;
+    }
+    void agreedSharingLoad()
+    {
+        QFETCH(QString, inner);
+        QFETCH(QString, edited);
+        QFETCH(QString, agreed);
+        QFETCH(QStringList, warnings);
+        for (const QString &warning : std::as_const(warnings))
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        const QString ok = QStringLiteral("sync-status=edited|id=5|revision=2|name=n|done=false|owned=true|permissions=orwd"
+                                          "|shared-revision=3|shared-edited=") + edited;
+        QString error;
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(listXml(ok, inner)).toUtf8(), &error));
+        QVERIFY2(lists, qPrintable(error));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        ListModel *m = lists->models().first();
+        QCOMPARE(usersText(m->sharedUsers()), QStringLiteral("bob=rw"));
+        QCOMPARE(m->sharedRevision(), 3u);
+        QCOMPARE(usersText(m->agreedSharedUsers()), agreed);
+        // Written again only while it is known and differs from the users.
+        const QString written = QString::fromUtf8(saveToBytes(lists.data()));
+        QCOMPARE(written.contains(QLatin1String("pd-agreed-shared-fields")), agreed != "unknown" && edited == "true");
     }
 
     // A reader that skips unread records leaves out the one list it refuses,

@@ -12,9 +12,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 class TstProgram : public QObject
 {
@@ -22,6 +24,7 @@ class TstProgram : public QObject
 private:
     QTemporaryDir m_tmp; // the single-instance marker lives here, away from other runs
     QString m_log;
+    QString m_config;
 
     // What a second start does.
     enum Second { HandsOver, Refused, Runs };
@@ -100,6 +103,7 @@ private slots:
     void initTestCase()
     {
         writeConfig(qEnvironmentVariable("XDG_CONFIG_HOME"));
+        m_config = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Marrowgate/PlumDeck.conf");
         m_log = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Marrowgate/PlumDeck/plumdeck.log");
     }
 
@@ -215,6 +219,26 @@ private slots:
         QFile file(dataFile(name));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name + QStringLiteral(" was not saved")));
         QVERIFY2(file.readAll().contains(content.toUtf8()), qPrintable(name));
+    }
+
+    // The settings hold the password: a run leaves their file readable by
+    // its owner alone, whatever it was before.
+    void settingsPrivateAfterARun_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("readable by all") << 0644;
+        QTest::newRow("writable by the group") << 0664;
+    }
+    void settingsPrivateAfterARun()
+    {
+        QFETCH(int, mode);
+        QVERIFY(::chmod(QFile::encodeName(m_config).constData(), mode_t(mode)) == 0);
+        runUntilWindowClosed();
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(m_config).constData(), &st), 0);
+        QCOMPARE(QString::number(st.st_mode & 07777, 8), QStringLiteral("600"));
+        QSettings settings(m_config, QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("net/server-url")).toString(), QStringLiteral("http://127.0.0.1:9/plumdeck"));
     }
 };
 

@@ -42,6 +42,21 @@ private:
     ListsGroups *m_groups;
 };
 
+// A tree of groups as "[lists] Group[lists](groups) ...", lists by name, as
+// serverGroupsOutline writes the server's.
+inline QString groupsOutline(const ListsGroupsElementGroup *group, const UserLists &lists)
+{
+    QStringList names;
+    for (const ListsGroupsElementList *entry : group->lists()) {
+        const TaskList *list = lists.taskListByServerId(entry->serverId());
+        names << (list ? list->name() : QStringLiteral("?"));
+    }
+    QStringList children;
+    for (const ListsGroupsElementGroup *child : group->groups())
+        children << child->name() + QLatin1Char('(') + groupsOutline(child, lists) + QLatin1Char(')');
+    return QLatin1Char('[') + names.join(QLatin1Char(' ')) + QLatin1Char(']') + children.join(QString());
+}
+
 struct SyncClient
 {
     UserLists lists;
@@ -64,6 +79,8 @@ struct SyncClient
                 return m;
         return nullptr;
     }
+
+    QString groupsOutline() const { return ::groupsOutline(host.listsGroups()->rootGroup(), lists); }
 
     QStringList names() const
     {

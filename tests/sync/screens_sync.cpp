@@ -5,6 +5,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "sync/basesynchronizer.h"
+#include "sync/notepadsynchronizer.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfailuretexts.h"
 #include "syncui/connectiontestdialog.h"
@@ -85,6 +86,16 @@ PLUMDECK_SCREEN(certificateChanged)
          QSslError(QSslError::SelfSignedCertificate).errorString()},
         nullptr));
     QVERIFY(!shoot(dialog.get(), QStringLiteral("certificate-changed")).isNull());
+}
+
+// What a run tells of the notes whose text both computers changed.
+PLUMDECK_SCREEN(notesKeptBeside)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)"),
+                                                              QStringLiteral("Shopping (my changes)")}),
+                         false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-beside")).isNull());
 }
 
 PLUMDECK_SCREEN(connectionTest)

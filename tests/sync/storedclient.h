@@ -43,6 +43,7 @@ struct StoredClient
     }
     QString listsPath() const { return QDir(path).filePath(QStringLiteral("lists.xhtml")); }
     QString notesPath() const { return QDir(path).filePath(QStringLiteral("notepad.xhtml")); }
+    QString groupsPath() const { return QDir(path).filePath(QStringLiteral("listsGroups.xhtml")); }
 
     std::unique_ptr<QTemporaryDir> root;
     QString path;
@@ -77,6 +78,13 @@ public:
         }
         if (!lists)
             lists = new UserLists;
+        if (QFile::exists(store.groupsPath())) {
+            if (ListsGroups *groups = ListsGroups::load(store.groupsPath()))
+                setListsGroups(groups);
+            else
+                loadProblem += QStringLiteral("the groups file was refused");
+            groupsReplaced = 0;
+        }
     }
 
     ~LiveClient() override
@@ -93,10 +101,13 @@ public:
         return lists->save(m_store.listsPath());
     }
 
+    bool saveListsGroups() override { return listsGroups()->save(m_store.groupsPath()); }
+
     // Quits normally: everything is written.
     void persist()
     {
         lists->save(m_store.listsPath());
+        listsGroups()->save(m_store.groupsPath());
         notes->save();
         replaceFile(NotepadNotes::filePath(), m_store.notesPath());
     }

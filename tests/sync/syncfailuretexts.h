@@ -40,11 +40,11 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
          "Invalid shared revision returned: failed to find mandatory element with class pd-list-shared-revision "
          "under body"},
         {"list retrieve", "Failed to retrieve list."},
-        {"list add", "Failed to add new list."},
+        {"list add", "Failed to add new list. Unexpected response 500 Internal Server Error"},
         {"upload", "Failed to upload changes. Unexpected response 500 Internal Server Error"},
         {"list delete", "Failed to delete list."},
         {"note retrieve", "Failed to retrieve note."},
-        {"note add", "Failed to add new note."},
+        {"note add", "Failed to add new note. Unexpected response 507 Quota of notes reached"},
         {"list unreadable",
          "parse error: failed to find mandatory element with class pd-list under body"},
         {"note unreadable",

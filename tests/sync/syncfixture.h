@@ -45,6 +45,24 @@ inline QStringList serverTitles(const FakeServer &server, quint32 id)
     return out;
 }
 
+// A user's groups on the server as "[lists] Group[lists](groups) ...", lists
+// by name.
+inline QString serverGroupsOutline(const FakeServer &server, const FakeGroup &group)
+{
+    QStringList lists;
+    for (quint32 id : group.lists)
+        lists << server.list(id).name;
+    QStringList children;
+    for (const FakeGroup &child : group.children)
+        children << child.name + QLatin1Char('(') + serverGroupsOutline(server, child) + QLatin1Char(')');
+    return QLatin1Char('[') + lists.join(QLatin1Char(' ')) + QLatin1Char(']') + children.join(QString());
+}
+
+inline QString serverGroupsOutline(const FakeServer &server, const QString &user)
+{
+    return serverGroupsOutline(server, server.groups(user));
+}
+
 // Accepts every modal dialog that opens while it lives, keeping its title
 // and text.
 class ModalAnswerer : public QObject

@@ -8,8 +8,18 @@
 #include <QSignalSpy>
 
 using Users = QMap<QString, QString>;
+using Mode = ListSharingSynchronizer::Mode;
 
 namespace {
+// A map written "bob=rw carol=r".
+Users usersOf(const QString &text)
+{
+    Users out;
+    for (const QString &entry : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        out.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    return out;
+}
+
 // A vanished list is logged, not reported; a failure goes to the log too.
 void verifyLogLine(const MessageLog &log)
 {
@@ -40,6 +50,12 @@ private slots:
     void cancelWithoutRequest();
     void cancelAfterEndDoesNothing();
     void modelRemovedMidStep();
+    void merge_data();
+    void merge();
+    void modeFor_data();
+    void modeFor();
+    void getMergePut_data();
+    void getMergePut();
 
 private:
     void makeModel(quint32 serverId);
@@ -304,6 +320,136 @@ void TstListSharingSynchronizer::modelRemovedMidStep()
     m_model.reset();
     QVERIFY(finished.wait(5000));
     QCOMPARE(sync.errorString(), QStringLiteral("Sync canceled"));
+}
+
+// base -> mine and base -> theirs, entry by entry.
+void TstListSharingSynchronizer::merge_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::newRow("nothing changed") << "bob=r" << "bob=r" << "bob=r" << "bob=r";
+    QTest::newRow("shared here") << "bob=r" << "bob=r dave=rw" << "bob=r" << "bob=r dave=rw";
+    QTest::newRow("shared there") << "bob=r" << "bob=r" << "bob=r dave=rw" << "bob=r dave=rw";
+    QTest::newRow("unshared here, shared there") << "carol=r" << "" << "bob=r carol=r" << "bob=r";
+    QTest::newRow("letters changed here, shared there") << "carol=r" << "carol=rw" << "bob=r carol=r"
+                                                        << "bob=r carol=rw";
+    QTest::newRow("unshared there") << "bob=r carol=r" << "bob=r carol=r" << "carol=r" << "carol=r";
+    QTest::newRow("letters changed on both: mine") << "bob=r" << "bob=rwd" << "bob=rw" << "bob=rwd";
+    QTest::newRow("the same letters on both") << "bob=r" << "bob=rw" << "bob=rw" << "bob=rw";
+    QTest::newRow("shared on both, other letters: mine") << "" << "dave=r" << "dave=rw" << "dave=r";
+    QTest::newRow("unshared here, letters changed there: unshared") << "bob=r carol=r" << "carol=r"
+                                                                    << "bob=rw carol=r" << "carol=r";
+    QTest::newRow("unshared there, letters changed here: unshared") << "bob=r carol=r" << "bob=rw carol=r"
+                                                                    << "carol=r" << "carol=r";
+    QTest::newRow("unshared on both") << "bob=r" << "" << "" << "";
+    QTest::newRow("every kind at once") << "bob=r carol=r dave=r" << "bob=rw dave=r eve=r"
+                                        << "bob=r carol=rw frank=r" << "bob=rw eve=r frank=r";
+}
+
+void TstListSharingSynchronizer::merge()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QCOMPARE(ListSharingSynchronizer::merge(usersOf(base), usersOf(mine), usersOf(theirs)), usersOf(merged));
+}
+
+void TstListSharingSynchronizer::modeFor_data()
+{
+    QTest::addColumn<quint32>("local");
+    QTest::addColumn<quint32>("server");
+    QTest::addColumn<QString>("edit"); // "user": an edit here; "flag": edited, what was agreed unknown
+    QTest::addColumn<bool>("forced");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("server moved, unedited") << 2u << 3u << "" << false << int(Mode::Get);
+    QTest::newRow("server moved, edited here") << 2u << 3u << "user" << false << int(Mode::GetMergePut);
+    QTest::newRow("server moved, edited, agreed unknown") << 2u << 3u << "flag" << false << int(Mode::Get);
+    QTest::newRow("server not moved, edited here") << 3u << 3u << "user" << false << int(Mode::Put);
+    QTest::newRow("server not moved, unedited") << 3u << 3u << "" << false << int(Mode::Nothing);
+    QTest::newRow("local above the server") << 4u << 3u << "user" << false << int(Mode::WrongRevision);
+    QTest::newRow("forced remote") << 2u << 3u << "" << true << int(Mode::Put);
+}
+
+void TstListSharingSynchronizer::modeFor()
+{
+    QFETCH(quint32, local);
+    QFETCH(quint32, server);
+    QFETCH(QString, edit);
+    QFETCH(bool, forced);
+    QFETCH(int, mode);
+    makeModel(m_listId);
+    m_model->setSharedEdited(edit == QLatin1String("flag"));
+    if (edit == QLatin1String("user"))
+        m_model->removeSharedUser(QStringLiteral("dave"));
+    m_model->restoreSharedRevision(local);
+    QCOMPARE(int(ListSharingSynchronizer::modeFor(m_model.get(), server, forced)), mode);
+}
+
+// Agreed at revision 1: bob r, carol r; the server has moved bob to rw
+// since (its revision is 4).
+void TstListSharingSynchronizer::getMergePut_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QByteArray>("faultMethod");
+    QTest::addColumn<int>("faultStatus");
+    QTest::addColumn<QString>("users");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("agreed");
+    QTest::addColumn<quint32>("revision");
+    QTest::addColumn<QString>("requests");
+    const int merge = Mode::GetMergePut;
+    QTest::newRow("merged and uploaded") << merge << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw dave=rwd"
+                                         << "bob=rw dave=rwd" << "bob=rw dave=rwd" << 2u << "GET PUT";
+    QTest::newRow("the merge is the server's: nothing sent") << merge << "bob=rw carol=r" << QByteArray() << 0
+                                                             << "bob=rw carol=r" << "bob=rw carol=r"
+                                                             << "bob=rw carol=r" << 4u << "GET";
+    // The merge waits, on the server's copy, for the next run's upload.
+    QTest::newRow("upload refused") << merge << "bob=r dave=rwd" << QByteArray("PUT") << 500 << "bob=rw dave=rwd"
+                                    << "bob=rw carol=r" << "bob=rw carol=r" << 4u << "GET PUT";
+    QTest::newRow("fetch refused") << merge << "bob=r dave=rwd" << QByteArray("GET") << 500 << "bob=r dave=rwd"
+                                   << "bob=rw carol=r" << "bob=r carol=r" << 1u << "GET";
+    // A plain fetch keeps its meaning: the server's sharing is taken.
+    QTest::newRow("a plain fetch") << int(Mode::Get) << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw carol=r"
+                                   << "bob=rw carol=r" << "bob=rw carol=r" << 4u << "GET";
+}
+
+void TstListSharingSynchronizer::getMergePut()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, mine);
+    QFETCH(QByteArray, faultMethod);
+    QFETCH(int, faultStatus);
+    QFETCH(QString, users);
+    QFETCH(QString, server);
+    QFETCH(QString, agreed);
+    QFETCH(quint32, revision);
+    QFETCH(QString, requests);
+    if (faultStatus)
+        m_server->respondOnce(faultMethod, QStringLiteral("/sharingV3$"), faultStatus);
+    makeModel(m_listId);
+    m_model->setSharedUsers(usersOf(mine));
+    m_model->setAgreedSharedUsers(usersOf(QStringLiteral("bob=r carol=r")));
+    ListSharingSynchronizer sync(m_model.get(), 4);
+    QCOMPARE(ListSharingSynchronizer::modeFor(m_model.get(), 4, false), Mode::GetMergePut);
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.start(Mode(mode));
+    QVERIFY(finished.wait(10000));
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(sync.hasError(), faultStatus != 0);
+    QCOMPARE(m_model->sharedUsers(), usersOf(users));
+    QCOMPARE(m_server->sharing(m_listId), usersOf(server));
+    QCOMPARE(m_model->agreedSharedUsers(), std::optional<Users>(usersOf(agreed)));
+    QCOMPARE(m_model->sharedRevision(), revision);
+    QCOMPARE(m_model->isSharedEdited(), faultStatus != 0);
+    QStringList methods;
+    for (const FakeRequest &request : m_server->requests())
+        methods << QString::fromLatin1(request.method);
+    QCOMPARE(methods.join(QLatin1Char(' ')), requests);
 }
 
 PLUMDECK_TEST_MAIN(TstListSharingSynchronizer)

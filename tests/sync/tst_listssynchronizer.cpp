@@ -45,6 +45,33 @@ QStringList sorted(QStringList list)
     return list;
 }
 
+ListsGroupsElementGroup *groupNamed(ListsGroups *groups, const QString &name)
+{
+    for (ListsGroupsElementGroup *group : groups->rootGroup()->groups())
+        if (group->name() == name)
+            return group;
+    return nullptr;
+}
+
+ListsGroupsElementList *entryOf(ListsGroups *groups, const SyncClient &client, const QString &list)
+{
+    return groups->findList(0, client.model(list)->taskList()->serverId());
+}
+
+// As the lists page does: a list it learns of gets a local id and goes
+// into the default group.
+void placeNewListsAsThePage(SyncClient &client)
+{
+    QObject::connect(&client.lists, &UserLists::listAdded, &client.lists, [&client](ListModel *model) {
+        TaskList *list = model->taskList();
+        if (list->localId() == 0)
+            list->setLocalId(quint32(client.lists.models().size()) + 100);
+        ListsGroups *groups = client.host.listsGroups();
+        if (!groups->containsList(list))
+            groups->addListToDefaultGroup(list);
+    });
+}
+
 } // namespace
 
 class TstListsSynchronizer : public QObject
@@ -71,6 +98,8 @@ private slots:
     void groupsUploadedWhenEdited();
     void freshGroupsTreeIsFetchedNotUploaded();
     void refusedGroupsUploadIsLogged();
+    void groupsChangedOnTwoComputers_data();
+    void groupsChangedOnTwoComputers();
     void notepadStep();
     void cancelAtEveryStep_data();
     void cancelAtEveryStep();
@@ -79,6 +108,7 @@ private slots:
     void listRemovedMidStepEndsTheRun();
     void forcedRemoteSparesListsSharedByOthers();
     void forcedRemoteUploadsEverything();
+    void forcedRemoteCutBeforeTheSharesMergesLater();
     void forcedLocalTakesTheServersLists();
     void postAcceptedFetchFailedIsFetchedNextRun();
     void editBeforeFetchGoesUpInPlace();
@@ -482,6 +512,92 @@ void TstListsSynchronizer::refusedGroupsUploadIsLogged()
     QCOMPARE(m_server->groups(QStringLiteral("alice")).children.size(), 0);
 }
 
+void TstListsSynchronizer::groupsChangedOnTwoComputers_data()
+{
+    QTest::addColumn<QString>("there"); // what A does beside making Work with Books in it
+    QTest::addColumn<QString>("here");  // what B then does from its older tree
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("puts"); // B's uploads of the tree
+    QTest::newRow("another group made here") << "" << "make Trips" << "[Chores Drafts]Home([Garden])Trips([])Work([Books])" << 1;
+    QTest::newRow("a list moved up here") << "" << "move Drafts up" << "[Drafts Chores]Home([Garden])Work([Books])" << 1;
+    QTest::newRow("another group renamed here") << "" << "rename Home" << "[Chores Drafts]House([Garden])Work([Books])" << 1;
+    QTest::newRow("one group renamed on both: here") << "rename Home" << "rename Home"
+                                                    << "[Chores Drafts]House([Garden])Work([Books])" << 1;
+    // The removal was all there was to send.
+    QTest::newRow("removed here, a list put in it there") << "put Chores in Home" << "remove Home"
+                                                          << "[Drafts]Home([Garden Chores])Work([Books])" << 0;
+    QTest::newRow("removed there, a list put in it here") << "remove Home" << "put Chores in Home"
+                                                          << "[Drafts]Home([Garden Chores])Work([Books])" << 1;
+    QTest::newRow("not changed here, a list made there fetched") << "make Errands in Work" << ""
+                                                                 << "[Chores Drafts]Home([Garden])Work([Books Errands])" << 0;
+}
+
+// A makes the group Work, moves Books into it and synchronises; B, from its
+// older tree, changes it another way and synchronises: each keeps what it
+// did, both end with the server's tree, and a quiet run sends nothing.
+void TstListsSynchronizer::groupsChangedOnTwoComputers()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, here);
+    QFETCH(QString, expected);
+    QFETCH(int, puts);
+    seedThreeLists();
+    const quint32 garden = m_server->addList(QStringLiteral("alice"), QStringLiteral("Garden"), {});
+    FakeGroup root{0, {}, true, {}, {FakeGroup{5, QStringLiteral("Home"), true, {garden}, {}}}};
+    for (const FakeList &list : m_server->visibleLists(QStringLiteral("alice")))
+        if (list.id != garden)
+            root.lists << list.id;
+    m_server->setGroups(QStringLiteral("alice"), root);
+    SyncClient a, b;
+    placeNewListsAsThePage(a);
+    placeNewListsAsThePage(b);
+    QVERIFY(run(a).ok);
+    QVERIFY(run(b).ok);
+    QCOMPARE(b.groupsOutline(), QStringLiteral("[Books Chores Drafts]Home([Garden])"));
+
+    // Each change of one computer, on its own tree.
+    const auto change = [](SyncClient &client, const QString &what, bool here) {
+        ListsGroups *groups = client.host.listsGroups();
+        if (what == QLatin1String("make Trips")) {
+            groups->setGroupName(groups->addGroupToDefaultGroup(), QStringLiteral("Trips"));
+        } else if (what == QLatin1String("move Drafts up")) {
+            groups->moveListUp(entryOf(groups, client, QStringLiteral("Drafts")));
+        } else if (what == QLatin1String("rename Home")) {
+            groups->setGroupName(groupNamed(groups, QStringLiteral("Home")),
+                                 here ? QStringLiteral("House") : QStringLiteral("Casa"));
+        } else if (what == QLatin1String("put Chores in Home")) {
+            groups->userMoveListToGroup(entryOf(groups, client, QStringLiteral("Chores")),
+                                        groupNamed(groups, QStringLiteral("Home")));
+        } else if (what == QLatin1String("remove Home")) {
+            groups->removeGroup(groupNamed(groups, QStringLiteral("Home")));
+        } else if (what == QLatin1String("make Errands in Work")) {
+            ListModel *errands = client.addList(QStringLiteral("Errands"), {"Stamps"});
+            groups->userMoveListToGroup(groups->findListByLocalId(errands->taskList()->localId()),
+                                        groupNamed(groups, QStringLiteral("Work")));
+        }
+    };
+    ListsGroups *groups = a.host.listsGroups();
+    ListsGroupsElementGroup *work = groups->addGroupToDefaultGroup();
+    groups->setGroupName(work, QStringLiteral("Work"));
+    groups->userMoveListToGroup(entryOf(groups, a, QStringLiteral("Books")), work);
+    change(a, there, false);
+    QVERIFY(run(a).ok);
+
+    change(b, here, true);
+    m_server->clearRequests();
+    QVERIFY(run(b).ok);
+    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), puts);
+    QVERIFY(run(a).ok);
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), expected);
+    QCOMPARE(a.groupsOutline(), expected);
+    QCOMPARE(b.groupsOutline(), expected);
+
+    m_server->clearRequests();
+    QVERIFY(run(b).ok);
+    QCOMPARE(m_server->requests({}, "list-groups-display-order$").size(), 1);
+    QCOMPARE(m_server->requests("GET", "list-groups-display-order$").size(), 1);
+}
+
 void TstListsSynchronizer::notepadStep()
 {
     const quint32 there = m_server->addNote(QStringLiteral("alice"), QStringLiteral("There"), QStringLiteral("t"));
@@ -644,6 +760,43 @@ void TstListsSynchronizer::forcedRemoteUploadsEverything()
     QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 1);
     for (ListModel *m : client.lists.models())
         QCOMPARE(SyncClient::titles(m), serverTitles(*m_server, m->taskList()->serverId()));
+}
+
+// A list a forced run posted anew starts with nobody sharing it: what the
+// run did not upload is merged later onto a share made there since, the
+// old list's sharing counting for nothing.
+void TstListsSynchronizer::forcedRemoteCutBeforeTheSharesMergesLater()
+{
+    for (const char *user : {"carol", "dave"})
+        m_server->addUser(QString::fromLatin1(user), QStringLiteral("pw"));
+    const quint32 old = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
+                                          {FakeTask::make(QStringLiteral("Dune"))});
+    FakeList list = m_server->list(old);
+    list.sharing = {{QStringLiteral("bob"), QStringLiteral("r")}};
+    list.sharedRevision = 2;
+    m_server->putList(list);
+    SyncClient client;
+    QVERIFY(run(client).ok);
+    ListModel *books = client.model("Books");
+    books->addSharedUser(QStringLiteral("carol"), QStringLiteral("rw"));
+    ListsSynchronizer::prepareForceRemote(&client.lists, m_notes);
+    m_server->respondOnce("PUT", "sharingV3$", 500);
+    QVERIFY(!run(client, true).ok);
+    const quint32 id = books->taskList()->serverId();
+    QVERIFY(id != old);
+    QVERIFY(m_server->sharing(id).isEmpty());
+    m_server->share(id, QStringLiteral("dave"), QStringLiteral("r"));
+    list = m_server->list(id);
+    list.sharedRevision = 2;
+    m_server->putList(list);
+
+    const RunResult r = run(client);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const QMap<QString, QString> expected{{QStringLiteral("bob"), QStringLiteral("r")},
+                                          {QStringLiteral("carol"), QStringLiteral("rw")},
+                                          {QStringLiteral("dave"), QStringLiteral("r")}};
+    QCOMPARE(m_server->sharing(id), expected);
+    QCOMPARE(books->sharedUsers(), expected);
 }
 
 void TstListsSynchronizer::forcedLocalTakesTheServersLists()
@@ -819,7 +972,7 @@ void TstListsSynchronizer::failedPostRecordsNothing()
     model->clearChanged();
     m_server->respondOnce("POST", "^/lists$", 500);
     const RunResult r = run(client);
-    QCOMPARE(r.error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(r.error, QStringLiteral("Failed to add new list. Unexpected response 500 Internal Server Error"));
     QCOMPARE(model->taskList()->syncStatus(), TaskList::New);
     // Only the record of the upload, made before it left.
     QVERIFY(!model->taskList()->pendingUpload().isEmpty());

@@ -197,10 +197,16 @@ void TstListSynchronizer::decisionTable_data()
     const QStringList upNew{QStringLiteral("Uploading list \"%1\"").arg(name)};
     row("new: POST 201, GET 200", 1, NoId, 0, false, any, orwd, none, 0, none, ListSynchronizer::ReceivedExisting, {},
         {"POST /lists", "GET /lists/NEW"}, upNew, "created");
+    // A refused new list says what the server answered, as a refused update does.
     row("new: POST 500", 1, NoId, 0, false, any, orwd, "POST", 500, none, ListSynchronizer::Failed,
-        "Failed to add new list.", {"POST /lists"}, upNew, "same");
+        "Failed to add new list. Unexpected response 500 Internal Server Error", {"POST /lists"}, upNew, "same");
     row("new: POST 200", 1, NoId, 0, false, any, orwd, "POST", 200, none, ListSynchronizer::Failed,
-        "Failed to add new list.", {"POST /lists"}, upNew, "same");
+        "Failed to add new list. Unexpected response 200 OK", {"POST /lists"}, upNew, "same");
+    row("new: POST 507 with the server's reason", 1, NoId, 0, false, any, orwd, "POST", 507, none,
+        ListSynchronizer::Failed, "Failed to add new list. Unexpected response 507 Quota of lists reached",
+        {"POST /lists"}, upNew, "same", QString(), "Quota of lists reached");
+    row("new: POST 500 without a reason", 1, NoId, 0, false, any, orwd, "POST", 500, none, ListSynchronizer::Failed,
+        "Failed to add new list. Unexpected response 500", {"POST /lists"}, upNew, "same", QString(), " ");
     row("new: POST 201 without an id", 1, NoId, 0, false, any, orwd, "POST", 201, noList, ListSynchronizer::Failed,
         "^parse error: failed to find ", {"POST /lists"}, upNew, "same");
     row("new: POST 201, GET 410", 1, NoId, 0, false, any, orwd, "GET", 410, none, ListSynchronizer::Gone, {},

@@ -3,8 +3,10 @@
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
+#include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
 #include "listssyncclient.h"
+#include "storedclient.h"
 #include "syncfixture.h"
 #include "synctest.h"
 #include "testenvironment.h"
@@ -67,6 +69,12 @@ private slots:
     void requestsAskTheGivenCertificateHandler();
     void destroyedMidRunReleasesItsRequest_data();
     void destroyedMidRunReleasesItsRequest();
+
+    // What two computers of the account changed in one note.
+    void merge_data();
+    void merge();
+    void changedOnTwoComputers_data();
+    void changedOnTwoComputers();
 
 private:
     bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
@@ -166,8 +174,12 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         {"DELETE /notepad-notes/ID"}, delNew, "same");
     row("new: POST 201, GET 200", 1, 0, 0, false, none, 0, none, R::ReceivedExisting, {},
         {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
-    row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed, "Failed to add new note.",
-        {"POST /notepad-notes"}, upNew, "same");
+    // A refused new note says what the server answered, as a refused update does.
+    row("new: POST 500", 1, 0, 0, false, "POST", 500, none, R::Failed,
+        "Failed to add new note. Unexpected response 500 Internal Server Error", {"POST /notepad-notes"}, upNew, "same");
+    row("new: POST 507 with the server's reason", 1, 0, 0, false, "POST", 507, none, R::Failed,
+        "Failed to add new note. Unexpected response 507 Quota of notes reached", {"POST /notepad-notes"}, upNew,
+        "same", "Quota of notes reached");
     row("new: POST 201 without an id", 1, 0, 0, false, "POST", 201, noNote, R::Failed, "parse error: failed to find mandatory element with class pd-notepad-note-id under body",
         {"POST /notepad-notes"}, upNew, "same");
     row("new: POST 201, GET 500", 1, 0, 0, false, "GET", 500, none, R::Failed, "Failed to retrieve note.",
@@ -566,6 +578,8 @@ void TstNoteSynchronizer::createdNoteWhoseFetchFailedIsNotPostedAgain()
     const quint32 id = m_server->notes(QStringLiteral("alice")).first().id;
     QCOMPARE(note->serverId(), id);
     QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+    // Taken as the server's first revision of what was posted.
+    QCOMPARE(note->agreed(), std::make_optional(NotepadNote::Agreed{id, 1, QStringLiteral("Once"), QStringLiteral("only once")}));
     QVERIFY(m_notes->isChanged());
     // The id survives the notepad file.
     QVERIFY(m_notes->save());
@@ -656,6 +670,264 @@ void TstNoteSynchronizer::destroyedMidRunReleasesItsRequest()
     NotepadSynchronizer next(nullptr);
     QVERIFY(runNotepad(next));
     QVERIFY2(next.errorString().isNull(), qPrintable(next.errorString()));
+}
+
+// ---------------------------------------------------------------------------
+// Two computers
+
+namespace {
+
+NoteMerge::Version version(const QString &titleAndText)
+{
+    const int bar = titleAndText.indexOf(QLatin1Char('|'));
+    return {titleAndText.left(bar), titleAndText.mid(bar + 1)};
+}
+
+} // namespace
+
+void TstNoteSynchronizer::merge_data()
+{
+    // Each version "title|text".
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::addColumn<bool>("keepsMineBeside");
+    QTest::addColumn<bool>("sameAsTheirs");
+    const QString base = QStringLiteral("Ideas|kite");
+    QTest::newRow("nothing changed") << base << base << base << base << false << true;
+    QTest::newRow("text here") << base << "Ideas|kite and tail" << base << "Ideas|kite and tail" << false << false;
+    QTest::newRow("text there") << base << base << "Ideas|kite and string" << "Ideas|kite and string" << false << true;
+    QTest::newRow("the same text on both") << base << "Ideas|kites" << "Ideas|kites" << "Ideas|kites" << false << true;
+    QTest::newRow("text on both") << base << "Ideas|kite and tail" << "Ideas|kite and string"
+                                  << "Ideas|kite and string" << true << true;
+    QTest::newRow("text cleared here, changed there") << base << "Ideas|" << "Ideas|kite and string"
+                                                      << "Ideas|kite and string" << true << true;
+    QTest::newRow("text changed here and back") << base << base << "Plans|kite" << "Plans|kite" << false << true;
+    QTest::newRow("title here") << base << "Goals|kite" << base << "Goals|kite" << false << false;
+    QTest::newRow("title there") << base << base << "Plans|kite" << "Plans|kite" << false << true;
+    QTest::newRow("title there, text here") << base << "Ideas|kite and tail" << "Plans|kite"
+                                            << "Plans|kite and tail" << false << false;
+    QTest::newRow("text there, title here") << base << "Goals|kite" << "Ideas|kite and string"
+                                            << "Goals|kite and string" << false << false;
+    QTest::newRow("title on both") << base << "Goals|kite" << "Plans|kite" << "Goals|kite" << false << false;
+    QTest::newRow("the same title on both") << base << "Goals|kite" << "Goals|kite" << "Goals|kite" << false << true;
+    QTest::newRow("title and text on both") << base << "Goals|kite and tail" << "Plans|kite and string"
+                                            << "Goals|kite and string" << true << false;
+    QTest::newRow("title there, text on both") << base << "Ideas|kite and tail" << "Plans|kite and string"
+                                               << "Plans|kite and string" << true << true;
+    QTest::newRow("an empty title here") << base << "|kite" << "Ideas|kite and string" << "|kite and string" << false
+                                         << false;
+}
+
+void TstNoteSynchronizer::merge()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QFETCH(bool, keepsMineBeside);
+    QFETCH(bool, sameAsTheirs);
+    const NoteMerge::Outcome outcome = NoteMerge::merge(version(base), version(mine), version(theirs));
+    QCOMPARE(outcome.title + QLatin1Char('|') + outcome.text, merged);
+    QCOMPARE(outcome.keepsMineBeside, keepsMineBeside);
+    QCOMPARE(outcome.sameAsTheirs, sameAsTheirs);
+}
+
+// Both computers hold the note "Ideas: kite"; the first changes it and
+// synchronises, then the second changes its older copy and synchronises.
+// After quiet runs of both, the server and both computers hold `expected`,
+// and one more run sends nothing.
+void TstNoteSynchronizer::changedOnTwoComputers_data()
+{
+    // A change: "title=...", "text=...", both joined by '&', "remove", or
+    // empty for none.
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("here");
+    // The second's change read from a file written before what a note
+    // agreed was kept.
+    QTest::addColumn<bool>("oldFile");
+    // What befalls the second's run: nothing; "killed" once its merge is
+    // saved, before its upload leaves (its file then holds `afterKill`), after
+    // which the first changes the note again (`thereAgain`) and the second
+    // runs again; or "post lost", the answer to the post of the copy it kept.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("thereAgain");
+    QTest::addColumn<QStringList>("afterKill");
+    QTest::addColumn<QStringList>("requests"); // the second's runs, to the note itself
+    QTest::addColumn<QStringList>("expected"); // "title: text"
+    QTest::addColumn<QString>("told");         // the kept copy named, or empty for no message
+    const auto row = [](const char *tag, const QString &there, const QString &here, const QStringList &requests,
+                        const QStringList &expected, const QString &told = QString(), bool oldFile = false,
+                        const QString &fault = QString(), const QStringList &afterKill = QStringList(),
+                        const QString &thereAgain = QString()) {
+        QTest::newRow(tag) << there << here << oldFile << fault << thereAgain << afterKill << requests << expected
+                           << told;
+    };
+    const QString theirs = QStringLiteral("text=kite and string");
+    const QString mine = QStringLiteral("text=kite and tail");
+    const QString renamedMine = QStringLiteral("title=Goals&text=kite and tail");
+    const QStringList getPutGet{"GET", "PUT", "GET"};
+    const QStringList bothKept{"Ideas: kite and string", "Ideas (my changes): kite and tail"};
+    const QStringList renamedBothKept{"Goals: kite and string", "Goals (my changes): kite and tail"};
+
+    row("text on both", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)");
+    row("title there, text here", "title=Plans", mine, getPutGet, {"Plans: kite and tail"});
+    row("text there, title here", theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
+    row("title on both, text there", "title=Plans&" + theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
+    row("the server not moved on", "", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
+    row("removed there, edited here", "remove", mine, {}, {});
+    row("edited there, removed here", theirs, "remove", {"DELETE"}, {});
+    // Nothing tells what either side changed: the note goes up as before.
+    row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
+        {"Ideas: kite and tail"}, "", true);
+    row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
+        renamedBothKept, "", false, "killed", renamedBothKept);
+    row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
+        {"Plans: kite and tail"}, "", false, "killed", {"Plans: kite and tail"});
+    // The text the killed run took is the server's, not a change here.
+    row("title and text on both, killed before the upload, the text changed there again", theirs, renamedMine,
+        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"}, "",
+        false, "killed", renamedBothKept, "text=kite, string and reel");
+    row("text on both, the answer to the kept copy's post lost", theirs, mine, {"GET"}, bothKept,
+        "Ideas (my changes)", false, "post lost");
+}
+
+void TstNoteSynchronizer::changedOnTwoComputers()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, here);
+    QFETCH(bool, oldFile);
+    QFETCH(QString, fault);
+    const bool killed = fault == QLatin1String("killed");
+    QFETCH(QString, thereAgain);
+    QFETCH(QStringList, afterKill);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, told);
+    dropNotepad(m_notes, m_view);
+    // What a computer's files hold, sorted.
+    const auto notesOf = [](StoredClient &store) {
+        LiveClient client(store);
+        QStringList notes;
+        for (const NotepadNote *note : client.notes->notes())
+            notes << note->title() + QStringLiteral(": ") + note->text();
+        notes.sort();
+        return notes;
+    };
+    ModalAnswerer boxes;
+    StoredClient first(QStringLiteral("first"));
+    StoredClient second(QStringLiteral("second"));
+    const auto change = [](LiveClient &client, const QString &what) {
+        NotepadNote *note = client.note(QStringLiteral("Ideas"));
+        QVERIFY(note);
+        if (what == QLatin1String("remove"))
+            client.removeNote(note);
+        for (const QString &part : what.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+            if (part.startsWith(QLatin1String("title=")))
+                QVERIFY(note->editTitle(part.mid(6)));
+            else if (part.startsWith(QLatin1String("text=")))
+                QVERIFY(note->editText(part.mid(5)));
+        }
+    };
+    const auto session = [this, &change](StoredClient &store, const QString &what) {
+        LiveClient client(store);
+        QVERIFY2(client.loadProblem.isEmpty(), qPrintable(client.loadProblem));
+        if (!what.isEmpty())
+            change(client, what);
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    };
+    {
+        LiveClient client(first);
+        client.addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    }
+    session(second, QString());
+    const quint32 id = m_server->notes(QStringLiteral("alice")).value(0).id;
+    if (!there.isEmpty())
+        session(first, there);
+    QVERIFY(!QTest::currentTestFailed());
+
+    const QString notePath = QStringLiteral("^/notepad-notes/%1$").arg(id);
+    QStringList sent;
+    const auto takeRequests = [&] {
+        for (const FakeRequest &r : m_server->requests(QByteArray(), notePath))
+            sent << QString::fromLatin1(r.method);
+        m_server->clearRequests();
+    };
+    if (oldFile) {
+        {
+            LiveClient client(second);
+            change(client, here);
+            client.persist();
+        }
+        QFile file(second.notesPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QString written = QString::fromUtf8(file.readAll());
+        QString text = written;
+        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(text.size() < written.size());
+        file.resize(0);
+        file.write(text.toUtf8());
+        file.close();
+        here.clear();
+    }
+    m_server->clearRequests();
+    {
+        LiveClient client(second);
+        if (!here.isEmpty())
+            change(client, here);
+        if (killed) {
+            // The program dies as the upload leaves; it never reaches the note.
+            m_server->respondOnce("PUT", notePath, 500);
+            QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else if (fault == QLatin1String("post lost")) {
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
+            QVERIFY(!runClientSync(client, *m_server));
+            client.persist();
+        } else {
+            QVERIFY(runClientSync(client, *m_server));
+            client.persist();
+        }
+    }
+    takeRequests();
+    m_server->clearFaults();
+    if (killed) {
+        afterKill.sort();
+        QCOMPARE(notesOf(second), afterKill);
+        if (!thereAgain.isEmpty())
+            session(first, thereAgain);
+        m_server->clearRequests();
+        session(second, QString());
+        takeRequests();
+    }
+
+    for (int round = 0; round < 2; ++round)
+        for (StoredClient *store : {&second, &first})
+            session(*store, QString());
+    QStringList onServer;
+    for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+        onServer << n.title + QStringLiteral(": ") + n.text;
+    onServer.sort();
+    expected.sort();
+    QCOMPARE(onServer, expected);
+    for (StoredClient *store : {&first, &second}) {
+        QCOMPARE(notesOf(*store), expected);
+        LiveClient client(*store);
+        for (const NotepadNote *note : client.notes->notes())
+            QCOMPARE(note->syncStatus(), NotepadNote::Unedited);
+        m_server->clearRequests();
+        QVERIFY(runClientSync(client, *m_server));
+        QVERIFY(m_server->requests("PUT", QStringLiteral("^/notepad-notes/")).isEmpty());
+        QVERIFY(m_server->requests("POST", QStringLiteral("^/notepad-notes$")).isEmpty());
+    }
+    QCOMPARE(sent, requests);
+    QCOMPARE(boxes.titles, told.isEmpty() ? QStringList() : QStringList{QStringLiteral("Sync")});
+    if (!told.isEmpty())
+        QVERIFY2(boxes.texts.value(0).endsWith(QLatin1Char('\n') + told), qPrintable(boxes.texts.value(0)));
 }
 
 PLUMDECK_TEST_MAIN(TstNoteSynchronizer)

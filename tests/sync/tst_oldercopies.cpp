@@ -5,6 +5,7 @@
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/syncnotices.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
@@ -133,6 +134,8 @@ private slots:
     void eachChangeHolds_data();
     void eachChangeHolds();
     void anUnchangedServerTakesOneUpload();
+    void forcedRunsKeepTheUsersLists_data();
+    void forcedRunsKeepTheUsersLists();
 
 private:
     enum Case {
@@ -481,6 +484,106 @@ void TstOlderCopies::anUnchangedServerTakesOneUpload()
     QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
     // The read-back after the upload only.
     QCOMPARE(m_server->requests("GET", OneList).size(), 1);
+}
+
+namespace {
+
+class Answers : public SyncNotices
+{
+public:
+    void inform(const QString &, const QString &text) override { told << text; }
+    bool confirm(const QString &, const QString &text) override
+    {
+        asked << text;
+        return yes;
+    }
+    QStringList told, asked;
+    bool yes = false;
+};
+
+} // namespace
+
+void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
+{
+    QTest::addColumn<QString>("run");
+    QTest::newRow("forced local killed before it has the server's lists") << "local killed";
+    QTest::newRow("forced remote with no list here, answered no") << "remote, no";
+    QTest::newRow("forced remote with no list here, answered yes") << "remote, yes";
+    QTest::newRow("undo after a forced remote run cut short") << "undo after remote";
+}
+
+// A forced run never leaves the user without the lists they had: a local one
+// writes nothing over them before it has the server's, a remote one asks
+// before it deletes every list on the server, and undo after one cut short
+// sends no task twice.
+void TstOlderCopies::forcedRunsKeepTheUsersLists()
+{
+    QFETCH(QString, run);
+    Answers answers;
+    SyncNotices::setTeller(&answers);
+    StoredClient a(QStringLiteral("a"));
+    {
+        auto client = session(a);
+        makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    const QStringList before = serverLists();
+    QCOMPARE(before, (QStringList{"Home[Keys]", "Trip[Tickets,Bags]"}));
+    auto client = session(a);
+    if (run == QLatin1String("local killed")) {
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.holdSaves();
+        ListsSynchronizer::prepareForceLocal(client->lists, client->notes);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests("GET", OneList).isEmpty(); },
+            [](ListsSynchronizer *sync) { sync->setForceLocal(true); });
+        // Restarted: the lists are there, as they were.
+        auto again = session(a);
+        QStringList names;
+        for (const ListModel *model : again->lists->models())
+            names << model->name();
+        names.sort();
+        QCOMPARE(names, (QStringList{"Home", "Trip"}));
+        QVERIFY(sync(*again));
+        QCOMPARE(serverLists(), before);
+    } else if (run.startsWith(QLatin1String("remote"))) {
+        answers.yes = run.endsWith(QLatin1String("yes"));
+        for (ListModel *model : client->lists->models())
+            client->lists->purgeList(model->taskList());
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
+        QCOMPARE(answers.asked.size(), 1);
+        QVERIFY2(answers.asked.first().contains(QStringLiteral("2")), qPrintable(answers.asked.first()));
+        QCOMPARE(ok, answers.yes);
+        if (!ok)
+            snapshot.restore();
+        QCOMPARE(serverLists(), answers.yes ? QStringList() : before);
+    } else {
+        ListModel *trip = client->model("Trip");
+        trip->saveUndoState();
+        retitle(trip, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+        QVERIFY(trip->canUndo());
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        // Cut short by a post whose answer is lost: the list stays new,
+        // its post in doubt, its undo history as it was.
+        m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
+        QVERIFY(!ok);
+        snapshot.restore();
+        trip = client->model("Trip");
+        QVERIFY(trip->canUndo());
+        trip->undo();
+        QVERIFY(sync(*client));
+        client->persist();
+        QVERIFY(sync(*client));
+        QCOMPARE(serverLists(), (QStringList{"Home[Keys]", "Trip[Tickets,Bags]"}));
+    }
+    SyncNotices::setTeller(nullptr);
 }
 
 PLUMDECK_TEST_MAIN(TstOlderCopies)

@@ -38,12 +38,16 @@ private slots:
     void cleanup();
     void forcedRemoteFailingPartWay();
     void forcedRemoteFailingFirst();
+    void forcedRemoteFailingKeepsTheAgreedSharing();
     void forcedLocalFailingPartWay_data();
     void forcedLocalFailingPartWay();
     void forcedLocalCancelled();
     void forcedRemoteFailingKeepsUploadsInDoubt();
+    void forcedRemoteFailingKeepsWhatANoteAgreed();
     void removedRecordsComeBackOnce_data();
     void removedRecordsComeBackOnce();
+    void groupsEditedHereSurviveAFailedForcedRun_data();
+    void groupsEditedHereSurviveAFailedForcedRun();
 
 private:
     bool run(bool forceRemote, bool forceLocal, QString *error = nullptr);
@@ -119,7 +123,7 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     QVERIFY(!run(true, false, &error));
     disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
     m_server->clearFaults();
-    QCOMPARE(error, QStringLiteral("Failed to add new list."));
+    QCOMPARE(error, QStringLiteral("Failed to add new list. Unexpected response 500 Internal Server Error"));
     // The first went up anew and its old copy went at once; the others stay.
     QCOMPARE(m_server->lists().size(), 3);
 
@@ -174,6 +178,42 @@ void TstSyncSnapshot::forcedRemoteFailingFirst()
     QVERIFY(run(false, false));
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(m_server->lists().size(), 3);
+}
+
+// What the sharing agreed with the server comes back too: the next run
+// still puts the user's share onto the server's sharing, where carol was
+// unshared meanwhile, rather than taking that sharing or sharing again.
+void TstSyncSnapshot::forcedRemoteFailingKeepsTheAgreedSharing()
+{
+    for (const char *user : {"bob", "carol", "dave"})
+        m_server->addUser(QString::fromLatin1(user), QStringLiteral("pw"));
+    seed();
+    ListModel *books = m_client->model("Books");
+    const quint32 id = books->taskList()->serverId();
+    FakeList list = m_server->list(id);
+    list.sharing = {{QStringLiteral("bob"), QStringLiteral("r")}, {QStringLiteral("carol"), QStringLiteral("r")}};
+    list.sharedRevision = 2;
+    m_server->putList(list);
+    QVERIFY(run(false, false));
+    QCOMPARE(books->sharedUsers(), list.sharing);
+    books->addSharedUser(QStringLiteral("dave"), QStringLiteral("rw"));
+
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    list = m_server->list(id);
+    list.sharing.remove(QStringLiteral("carol"));
+    list.sharedRevision = 3;
+    m_server->putList(list);
+
+    QVERIFY(run(false, false));
+    const QMap<QString, QString> expected{{QStringLiteral("bob"), QStringLiteral("r")},
+                                          {QStringLiteral("dave"), QStringLiteral("rw")}};
+    QCOMPARE(m_server->sharing(id), expected);
+    QCOMPARE(books->sharedUsers(), expected);
+    QVERIFY(!books->isSharedEdited());
 }
 
 void TstSyncSnapshot::forcedLocalFailingPartWay_data()
@@ -245,6 +285,44 @@ void TstSyncSnapshot::forcedLocalCancelled()
     QCOMPARE(m_client->lists.models().size(), 3);
 }
 
+void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun_data()
+{
+    QTest::addColumn<bool>("remote");
+    QTest::newRow("forced local") << false;
+    QTest::newRow("forced remote") << true;
+}
+
+// Home renamed here while another computer added Work; a forced run fails at
+// the groups: the tree comes back with what it agreed with the server, and
+// the next run keeps both changes.
+void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
+{
+    QFETCH(bool, remote);
+    seed();
+    FakeGroup root = m_server->groups(QStringLiteral("alice"));
+    root.children << FakeGroup{50, QStringLiteral("Work"), true, {}, {}};
+    m_server->setGroups(QStringLiteral("alice"), root);
+    ListsGroups *groups = m_client->host.listsGroups();
+    groups->setGroupName(groups->rootGroup()->groups().first(), QStringLiteral("House"));
+
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    if (remote) {
+        ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    } else {
+        m_client->lists.removeAllLists();
+        m_client->host.setListsGroups(new ListsGroups);
+        m_notes->deleteAndPurgeEverything();
+    }
+    m_server->respondOnce(remote ? "PUT" : "GET", QStringLiteral("list-groups-display-order$"), 500);
+    QVERIFY(!run(remote, !remote));
+    snapshot.restore();
+    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])"));
+
+    QVERIFY(run(false, false));
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[]House([])Work([])"));
+    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])Work([])"));
+}
+
 void TstSyncSnapshot::removedRecordsComeBackOnce_data()
 {
     QTest::addColumn<bool>("purged");
@@ -313,6 +391,27 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
         marks << list->pendingUpload();
     QCOMPARE(sorted(marks), (QStringList{"mark of Gifts", "mark of Trip"}));
     QCOMPARE(note->pendingUpload(), QStringLiteral("mark of Plans"));
+}
+
+// A forced remote run forgets what the notes agreed with the server (they
+// go up as new); one that fails puts it back with them, so that the next
+// run still puts an edited note onto the server's copy.
+void TstSyncSnapshot::forcedRemoteFailingKeepsWhatANoteAgreed()
+{
+    seed();
+    NotepadNote *note = m_notes->notes().first();
+    QVERIFY(note->editText(QStringLiteral("text and more")));
+    const std::optional<NotepadNote::Agreed> agreed = note->agreed();
+    QVERIFY(agreed);
+    QCOMPARE(agreed->text, QStringLiteral("text"));
+    SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    QVERIFY(!note->agreed());
+    m_server->respondOnce("GET", "lists-info$", 500);
+    QVERIFY(!run(true, false));
+    snapshot.restore();
+    QCOMPARE(note->syncStatus(), NotepadNote::Edited);
+    QCOMPARE(note->agreed(), agreed);
 }
 
 #include "tst_syncsnapshot.moc"

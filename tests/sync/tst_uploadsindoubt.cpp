@@ -119,6 +119,8 @@ private slots:
     void damagedUpdateMarkReadsAsNull();
     void listWithADamagedUpdateMarkSendsItsChange_data();
     void listWithADamagedUpdateMarkSendsItsChange();
+    void groupsUploadInDoubtMakesEachGroupOnce_data();
+    void groupsUploadInDoubtMakesEachGroupOnce();
 
 private:
     // Runs a full synchronisation; with `killWhen`, the program is killed
@@ -515,6 +517,74 @@ void TstUploadsInDoubt::oldListsFileWithoutMarksStillLoads()
     QCOMPARE(client.notes->notes().size(), 1);
     QCOMPARE(client.notes->notes().first()->syncStatus(), NotepadNote::Deleted);
     QCOMPARE(client.notes->notes().first()->pendingUpload(), QStringLiteral("7:def"));
+}
+
+void TstUploadsInDoubt::groupsUploadInDoubtMakesEachGroupOnce_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("killed after the save, the upload never arrived") << int(LostBeforeApplying);
+    QTest::newRow("killed after the upload arrived") << int(KilledWhileSent);
+    QTest::newRow("answer lost after the upload arrived") << int(AnswerDropped);
+    QTest::newRow("500 after the upload arrived") << int(FailedAfterApplying);
+}
+
+// The groups here, changed since another computer added Work, go up merged
+// with it; the answer does not come back. The next runs make the group made
+// here once, keep Work, and then send nothing.
+void TstUploadsInDoubt::groupsUploadInDoubtMakesEachGroupOnce()
+{
+    QFETCH(int, fault);
+    const QString path = QStringLiteral("list-groups-display-order$");
+    const quint32 books = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {});
+    const quint32 chores = m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {});
+    FakeGroup root{0, {}, true, {books, chores}, {FakeGroup{5, QStringLiteral("Home"), true, {}, {}}}};
+    m_server->setGroups(QStringLiteral("alice"), root);
+    StoredClient store(QStringLiteral("a"));
+    {
+        LiveClient client(store);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    // Another computer's change.
+    root.lists = {books};
+    root.children << FakeGroup{6, QStringLiteral("Work"), true, {chores}, {}};
+    m_server->setGroups(QStringLiteral("alice"), root);
+    {
+        LiveClient client(store);
+        ListsGroups *groups = client.listsGroups();
+        ListsGroupsElementGroup *errands = groups->addGroupToDefaultGroup();
+        groups->setGroupName(errands, QStringLiteral("Errands"));
+        groups->userMoveListToGroup(groups->findList(0, books), errands);
+        client.persist();
+        if (fault == LostBeforeApplying || fault == KilledWhileSent) {
+            if (fault == LostBeforeApplying)
+                m_server->respondOnce("PUT", path, 500);
+            else
+                m_server->hold("PUT", path);
+            runSync(client, [&] { return m_server->requests("PUT", path).size() == 1; });
+            m_server->releaseHeld();
+            QTest::qWait(50);
+        } else {
+            uploadWithFault(client, fault, "PUT", path, path);
+        }
+    }
+    QCOMPARE(m_server->faultsFired(), 1);
+    QVERIFY(LiveClient(store).listsGroups()->isUploadInDoubt());
+
+    for (int i = 0; i < 2; ++i) {
+        LiveClient client(store);
+        QVERIFY(runSync(client));
+        client.persist();
+    }
+    const QString expected = QStringLiteral("[]Home([])Errands([Books])Work([Chores])");
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), expected);
+    m_server->clearRequests();
+    LiveClient client(store);
+    QCOMPARE(groupsOutline(client.listsGroups()->rootGroup(), *client.lists), expected);
+    QVERIFY(!client.listsGroups()->isUploadInDoubt());
+    QVERIFY(runSync(client));
+    QCOMPARE(m_server->requests("PUT", path).size(), 0);
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
 void TstUploadsInDoubt::damagedUpdateMarkReadsAsNull_data()

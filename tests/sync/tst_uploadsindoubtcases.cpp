@@ -112,6 +112,30 @@ void changeTrip(ListModel *model, TripChange change, const QString &name, const 
     }
 }
 
+// A sharing map written "bob=r carol=rw".
+QString sharingText(const QMap<QString, QString> &users)
+{
+    QStringList out;
+    for (auto it = users.cbegin(); it != users.cend(); ++it)
+        out << it.key() + QLatin1Char('=') + it.value();
+    return out.join(QLatin1Char(' '));
+}
+
+// What the sharing dialog does: "name=letters" shares or sets the letters,
+// "-name" unshares.
+void changeSharing(ListModel *model, const QString &change)
+{
+    for (const QString &part : change.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = part.section(QLatin1Char('='), 0, 0);
+        if (part.startsWith(QLatin1Char('-')))
+            model->removeSharedUser(name.mid(1));
+        else if (model->hasSharedUser(name))
+            model->setSharedUserPermissions(name, part.section(QLatin1Char('='), 1));
+        else
+            model->addSharedUser(name, part.section(QLatin1Char('='), 1));
+    }
+}
+
 struct Expected
 {
     QStringList lists; // listText() of each
@@ -130,6 +154,8 @@ private slots:
 
     void eachCaseSettles_data();
     void eachCaseSettles();
+    void sharingChangedOnBothComputers_data();
+    void sharingChangedOnBothComputers();
 
 private:
     enum Case {
@@ -1754,6 +1780,105 @@ void TstUploadsInDoubtCases::eachCaseSettles()
         client->persist();
     }
     QCOMPARE(boxes.titles, QStringList());
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("changeA");
+    QTest::addColumn<QString>("changeB");
+    QTest::addColumn<QString>("runB"); // "full", "list" (its own run), "killed" (once its upload is out), "forced"
+    QTest::addColumn<QString>("expected");
+    for (const char *run : {"full", "list"}) {
+        QTest::addRow("shared with bob there, carol unshared here (%s)", run)
+            << "carol=r" << "bob=r" << "-carol" << run << "bob=r";
+        QTest::addRow("shared with bob there, carol's letters changed here (%s)", run)
+            << "carol=r" << "bob=r" << "carol=rw" << run << "bob=r carol=rw";
+        QTest::addRow("bob's letters changed on both: the later upload's (%s)", run)
+            << "bob=r carol=r" << "bob=rw" << "bob=rwd" << run << "bob=rwd carol=r";
+        QTest::addRow("bob unshared here, his letters changed there: unshared (%s)", run)
+            << "bob=r carol=r" << "bob=rw" << "-bob" << run << "carol=r";
+        QTest::addRow("the server not moved on (%s)", run) << "bob=r carol=r" << "" << "-carol dave=r" << run
+                                                           << "bob=r dave=r";
+    }
+    QTest::newRow("carol unshared here, killed once the merge went up")
+        << "carol=r" << "bob=r" << "-carol" << "killed" << "bob=r";
+    // A forced remote run still makes the server take the map here whole.
+    QTest::newRow("carol unshared here by a forced remote run") << "carol=r" << "bob=r" << "-carol" << "forced" << "";
+}
+
+// Two computers of one account hold a list's sharing as both agreed it with
+// the server. A changes it and synchronises; B, from its older map, changes
+// it, quits, and synchronises from its files: what each changed reaches the
+// server, an unshare stands whatever the other did to that person, and both
+// end with the server's map without sending it again.
+void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, changeA);
+    QFETCH(QString, changeB);
+    QFETCH(QString, runB);
+    QFETCH(QString, expected);
+    for (const char *user : {"bob", "carol", "dave"})
+        m_server->addUser(QString::fromLatin1(user), QStringLiteral("pw"));
+    const QString plan = QStringLiteral("Plan");
+    const quint32 id = m_server->addList(QStringLiteral("alice"), plan, {FakeTask::make(QStringLiteral("Step"))});
+    FakeList list = m_server->list(id);
+    for (const QString &user : start.split(QLatin1Char(' ')))
+        list.sharing.insert(user.section(QLatin1Char('='), 0, 0), user.section(QLatin1Char('='), 1));
+    list.sharedRevision = 2;
+    m_server->putList(list);
+    const auto serverSharing = [&] {
+        for (const FakeList &list : m_server->visibleLists(QStringLiteral("alice")))
+            if (list.name == plan)
+                return sharingText(list.sharing);
+        return QStringLiteral("<no list>");
+    };
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        QVERIFY(sync(*client));
+        QCOMPARE(sharingText(client->model(plan)->sharedUsers()), start);
+        client->persist();
+    }
+    {
+        auto client = session(a);
+        changeSharing(client->model(plan), changeA);
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        auto client = session(b);
+        changeSharing(client->model(plan), changeB);
+        client->persist();
+    }
+    {
+        auto client = session(b);
+        if (runB == QLatin1String("killed")) {
+            syncKilledAfter(*client, "PUT", QStringLiteral("sharingV3$"));
+            if (QTest::currentTestFailed())
+                return;
+        } else {
+            QVERIFY(runB == QLatin1String("list")     ? syncList(*client, plan)
+                    : runB == QLatin1String("forced") ? forcedRemoteSync(*client)
+                                                      : sync(*client));
+            client->persist();
+        }
+    }
+
+    // Quiet runs of both: each holds the server's map and sends none.
+    for (StoredClient *store : {&b, &a}) {
+        auto client = session(*store);
+        m_server->clearRequests();
+        QVERIFY(sync(*client));
+        QCOMPARE(m_server->requests("PUT", QStringLiteral("sharingV3$")).size(), 0);
+        QCOMPARE(sharingText(client->model(plan)->sharedUsers()), expected);
+        QVERIFY(!client->model(plan)->isSharedEdited());
+        client->persist();
+    }
+    QCOMPARE(serverSharing(), expected);
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 

@@ -34,7 +34,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Read commands on standard input, one a line: \"hold <path regex>\" keeps the answer to "
                        "the next matching request, \"release\" sends the answers kept, \"held\" tells how many "
                        "are kept, \"fail <method> <path regex> <status>\" answers the next matching request with "
-                       "that status without carrying it out."));
+                       "that status without carrying it out, \"request <user> <nick>\" makes a contact request "
+                       "from nick to user and tells user's event streams."));
     const QCommandLineOption deepOption(
         QStringLiteral("deep-list"),
         QStringLiteral("Also serve bob's list \"Too deep\", shared with alice, its tasks nested this many levels."),
@@ -63,6 +64,13 @@ int main(int argc, char *argv[])
             {FakeTask::make(QStringLiteral("Write the agenda")), FakeTask::make(QStringLiteral("Book a room"))});
         server.share(plan, QStringLiteral("alice"), QStringLiteral("rw"));
         server.share(groceries, QStringLiteral("carol"), QStringLiteral("r"));
+        // Shared since it was made, as its owner's upload would leave it:
+        // clients fetch the sharing.
+        for (const quint32 id : {plan, groceries}) {
+            FakeList list = server.list(id);
+            list.sharedRevision = 2;
+            server.putList(list);
+        }
         server.addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("Buy a kite\nPaint the fence"));
         server.addFriend(QStringLiteral("alice"), QStringLiteral("bob"));
         server.setPresence(QStringLiteral("bob"), QStringLiteral("busy"), QStringLiteral("In a meeting"));
@@ -123,6 +131,18 @@ int main(int argc, char *argv[])
                 } else {
                     server.respondOnce(rest.left(methodEnd), path, status);
                     out << "failing " << rest << '\n';
+                }
+            } else if (line.startsWith("request ")) {
+                const QStringList words = QString::fromUtf8(line.mid(8)).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                if (words.size() != 2) {
+                    out << "bad command " << line << '\n';
+                } else {
+                    server.addFriendRequest(words.at(1), words.at(0));
+                    server.pushEvent(words.at(0), QStringLiteral("add"),
+                                     QStringLiteral("/users/%1/friend-requests").arg(words.at(0)),
+                                     "<body><div class=\"pd-user-ref\"><span class=\"pd-user-nick\">"
+                                         + words.at(1).toHtmlEscaped().toUtf8() + "</span></div></body>");
+                    out << "requested " << words.at(1) << ' ' << words.at(0) << '\n';
                 }
             } else if (!line.isEmpty()) {
                 out << "unknown command " << line << '\n';

@@ -11,6 +11,8 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -20,6 +22,27 @@ bool namedTemporaries = false;
 bool killAtRename = false;
 // Plain memory: the process may open files before any constructor ran.
 char killAfterCreating[4096];
+bool journalOn = false;
+std::string *journal = nullptr;
+int folderSyncError = 0;
+bool folderSyncFailsAtOpen = false;
+
+void note(const std::string &line)
+{
+    if (!journalOn)
+        return;
+    if (!journal)
+        journal = new std::string;
+    *journal += line + '\n';
+}
+
+std::string pathOf(int fd)
+{
+    char path[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
+    return n > 0 ? std::string(path, size_t(n)) : link;
+}
 
 template<typename Function>
 Function next(const char *name)
@@ -39,6 +62,10 @@ bool refused(int flags)
         errno = EOPNOTSUPP;
         return true;
     }
+    if (folderSyncError && folderSyncFailsAtOpen && (flags & O_DIRECTORY) && (flags & O_ACCMODE) == O_RDONLY) {
+        errno = folderSyncError;
+        return true;
+    }
     return false;
 }
 
@@ -55,6 +82,7 @@ int created(int fd, const char *path, int flags)
 using Open = int (*)(const char *, int, ...);
 using OpenAt = int (*)(int, const char *, int, ...);
 using Rename = int (*)(const char *, const char *);
+using Fsync = int (*)(int);
 
 } // namespace
 
@@ -73,6 +101,24 @@ void plumdeck_simulate_kill_at_rename(int on)
 void plumdeck_simulate_kill_after_creating(const char *pattern)
 {
     std::strncpy(killAfterCreating, pattern ? pattern : "", sizeof killAfterCreating - 1);
+}
+
+void plumdeck_simulate_journal(int on)
+{
+    if (on && journal)
+        journal->clear();
+    journalOn = on;
+}
+
+const char *plumdeck_simulated_journal()
+{
+    return journal ? journal->c_str() : "";
+}
+
+void plumdeck_simulate_folder_sync_failure(int error, int atOpen)
+{
+    folderSyncError = error;
+    folderSyncFailsAtOpen = atOpen;
 }
 
 #define PLUMDECK_OPEN(name)                                                                                           \
@@ -107,6 +153,22 @@ int rename(const char *from, const char *to)
     if (killAtRename)
         ::kill(::getpid(), SIGKILL);
     static const Rename real = next<Rename>("rename");
-    return real(from, to);
+    const int result = real(from, to);
+    if (result == 0)
+        note(std::string("rename ") + from + ' ' + to);
+    return result;
+}
+
+int fsync(int fd)
+{
+    struct stat st;
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    note((folder ? "fsync folder " : "fsync file ") + pathOf(fd));
+    if (folder && folderSyncError && !folderSyncFailsAtOpen) {
+        errno = folderSyncError;
+        return -1;
+    }
+    static const Fsync real = next<Fsync>("fsync");
+    return real(fd);
 }
 }

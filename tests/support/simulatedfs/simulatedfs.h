@@ -3,7 +3,7 @@
 
 // File system behaviour this machine's own file system does not show, for
 // the tests of the programs linked with this library: it stands in front of
-// the C library's open() and rename(). Off until a test turns it on.
+// the C library's open(), rename() and fsync(). Off until a test turns it on.
 
 extern "C" {
 
@@ -21,6 +21,18 @@ void plumdeck_simulate_kill_at_rename(int on);
 // (O_CREAT | O_EXCL), a file whose path matches the shell pattern `pattern`;
 // null: never.
 void plumdeck_simulate_kill_after_creating(const char *pattern);
+
+// While on, every rename() that worked and every fsync() is noted, in
+// order, one line each: "rename <from> <to>", "fsync file <path>" or
+// "fsync folder <path>" (paths as the calls name them or, for fsync, as
+// /proc names the descriptor). Turning it on starts a new journal.
+void plumdeck_simulate_journal(int on);
+// The journal so far; valid until the next call that changes it.
+const char *plumdeck_simulated_journal();
+
+// Syncing a folder fails with the system error `error` (0: never): at
+// opening the folder (`atOpen`), or at its fsync().
+void plumdeck_simulate_folder_sync_failure(int error, int atOpen);
 }
 
 #endif

@@ -1,0 +1,186 @@
+#include "model/listsgroups.h"
+#include "sync/groupsmerge.h"
+#include "testenvironment.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+// The three-way merge of the list groups tree, driven by trees written as
+// "[entries](Group#id[entries](groups) ...)": "-" after a group for collapsed,
+// no "#id" for new here; an entry is a list's server id, "~n" one with only
+// local id n, "id/n" one with both; " / removed: Name#id" for removed groups.
+
+namespace {
+
+ListsGroups *parse(const QString &text)
+{
+    static const QRegularExpression token(QStringLiteral("(/ removed:)|([A-Za-z]+)(?:#(\\d+))?(-?)|(~?)(\\d+)(?:/(\\d+))?|([()])"));
+    auto *groups = new ListsGroups;
+    QList<ListsGroupsElementGroup *> parents{groups->rootGroup()};
+    ListsGroupsElementGroup *last = groups->rootGroup();
+    bool removed = false;
+    for (auto it = token.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedLength(1)) {
+            removed = true;
+        } else if (m.capturedLength(2)) {
+            last = new ListsGroupsElementGroup(removed ? groups : nullptr);
+            last->setName(m.captured(2));
+            last->setServerId(m.captured(3).toUInt());
+            last->setExpanded(m.captured(4).isEmpty());
+            if (removed)
+                groups->deletedGroups()->append(last);
+            else
+                parents.last()->addGroup(last);
+        } else if (m.capturedLength(6)) {
+            auto *entry = new ListsGroupsElementList;
+            entry->setServerId(m.capturedLength(5) ? 0 : m.captured(6).toUInt());
+            entry->setLocalId(m.capturedLength(5) ? m.captured(6).toUInt() : m.captured(7).toUInt());
+            last->addList(entry);
+        } else if (m.captured(8) == QLatin1String("(")) {
+            parents << last;
+        } else {
+            parents.removeLast();
+        }
+    }
+    return groups;
+}
+
+QString name(const ListsGroupsElementGroup *group)
+{
+    return group->name() + (group->serverId() ? QStringLiteral("#%1").arg(group->serverId()) : QString());
+}
+
+QString outline(const ListsGroupsElementGroup *group)
+{
+    QStringList entries, children;
+    for (const ListsGroupsElementList *e : group->lists())
+        entries << (e->serverId() ? QString::number(e->serverId()) : QStringLiteral("~%1").arg(e->localId()))
+                       + (e->serverId() && e->localId() ? QStringLiteral("/%1").arg(e->localId()) : QString());
+    for (const ListsGroupsElementGroup *child : group->groups())
+        children << name(child) + (child->isExpanded() ? "" : "-") + outline(child);
+    return '[' + entries.join(' ') + ']' + (children.isEmpty() ? QString() : '(' + children.join(' ') + ')');
+}
+
+QString outline(const ListsGroups *groups)
+{
+    QStringList removed;
+    for (const ListsGroupsElementGroup *group : *groups->deletedGroups())
+        removed << name(group);
+    return outline(groups->rootGroup()) + (removed.isEmpty() ? QString() : " / removed: " + removed.join(' '));
+}
+
+} // namespace
+
+class TstGroupsMerge : public QObject
+{
+    Q_OBJECT
+private slots:
+    void merge_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("mine");
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<bool>("inDoubt");
+        QTest::addColumn<QString>("expected");
+        const QString agreed = "[1 2 3](Home#5[4] Garden#6[])";
+        const QString work = "[2 3](Home#5[4] Garden#6[] Work#7[1])"; // made there, with 1 in it
+        const QString homeGone = "[1 2 3 4](Garden#6[])";
+        const QString homeGoneHere = homeGone + " / removed: Home#5";
+        const QString errandsHere = "[2 3](Home#5[4] Garden#6[](Errands[1]))";
+        const QString errandsThere = "[2 3](Home#5[4] Garden#6[](Errands#9[1]) Work#10[])";
+        const struct
+        {
+            const char *name;
+            QString base, mine, theirs;
+            bool inDoubt;
+            QString expected;
+        } rows[] = {
+            {"nothing changed", agreed, agreed, agreed, false, agreed},
+            {"changed there only", agreed, agreed, work, false, work},
+            {"changed here only", agreed, work, agreed, false, work},
+            {"a group made here", agreed, "[1 2 3](Home#5[4] Garden#6[] Trips[])", work, false,
+             "[2 3](Home#5[4] Garden#6[] Trips[] Work#7[1])"},
+            {"a list moved up here", agreed, "[1 3 2](Home#5[4] Garden#6[])", work, false, "[3 2](Home#5[4] Garden#6[] Work#7[1])"},
+            {"a group moved up here", agreed, "[1 2 3](Garden#6[] Home#5[4])", work, false, "[2 3](Garden#6[] Home#5[4] Work#7[1])"},
+            {"a group renamed here", agreed, "[1 2 3](House#5[4] Garden#6[])", work, false, "[2 3](House#5[4] Garden#6[] Work#7[1])"},
+            {"renamed on both: mine", agreed, "[1 2 3](House#5[4] Garden#6[])", "[1 2 3](Casa#5[4] Garden#6[])", false,
+             "[1 2 3](House#5[4] Garden#6[])"},
+            {"collapsed there, renamed here", agreed, "[1 2 3](House#5[4] Garden#6[])", "[1 2 3](Home#5-[4] Garden#6[])",
+             false, "[1 2 3](House#5-[4] Garden#6[])"},
+            {"removed here, a list put in it there", agreed, homeGoneHere, "[2 3](Home#5[4 1] Garden#6[])", false,
+             "[2 3](Home#5[4 1] Garden#6[])"},
+            {"removed there, a list put in it here", agreed, "[2 3](Home#5[4 1] Garden#6[])", homeGone, false,
+             "[2 3](Home#5[4 1] Garden#6[])"},
+            {"removed here only", agreed, homeGoneHere, agreed, false, homeGoneHere},
+            {"removed there only", agreed, agreed, homeGone, false, homeGone},
+            {"removed on both", agreed, homeGoneHere, homeGone, false, homeGone},
+            {"removed here, renamed there: its list back in it", agreed, homeGoneHere, "[1 2 3](House#5[4] Garden#6[])",
+             false, "[1 2 3](House#5[4] Garden#6[])"},
+            {"a subgroup removed there, its parent renamed here", "[1](Home#5[2](Shed#8[3]))", "[1](House#5[2](Shed#8[3]))",
+             "[1](Home#5[2 3])", false, "[1](House#5[2 3])"},
+            {"removed here, a subgroup renamed there", "[](Home#5[](Shed#8[]))", "[](Shed#8[]) / removed: Home#5",
+             "[](Home#5[](Barn#8[]))", false, "[](Barn#8[]) / removed: Home#5"},
+            {"moved into each other: mine", "[](A#5[] B#6[])", "[](B#6[](A#5[]))", "[](A#5[](B#6[]))", false, "[](B#6[](A#5[]))"},
+            {"a group moved to two places: mine", "[](A#5[] B#6[] C#7[])", "[](A#5[](C#7[]) B#6[])", "[](A#5[] B#6[](C#7[]))",
+             false, "[](A#5[](C#7[]) B#6[])"},
+            {"a list moved to two groups: mine", agreed, "[2 3](Home#5[4 1] Garden#6[])", "[2 3](Home#5[4] Garden#6[1])",
+             false, "[2 3](Home#5[4 1] Garden#6[])"},
+            {"a list gone here drops, one new there comes", agreed, "[1 3](Home#5[4] Garden#6[])",
+             "[1 2 3 9](Home#5[4] Garden#6[])", false, "[1 3 9](Home#5[4] Garden#6[])"},
+            {"a list gone there stays here", agreed, agreed, "[1 3](Home#5[4] Garden#6[])", false, agreed},
+            {"a list fetched here takes the server's place", agreed, "[1 2 3 9/4](Home#5[4] Garden#6[])",
+             "[1 2 3](Home#5[4] Garden#6[9])", false, "[1 2 3](Home#5[4] Garden#6[9/4])"},
+            {"a list new here keeps its group and local id", agreed, "[1/11 2 3](Home#5[4 ~12] Garden#6[])", work, false,
+             "[2 3](Home#5[4 ~12] Garden#6[] Work#7[1/11])"},
+            {"in doubt: the group made here is the server's", agreed, errandsHere, errandsThere, true, errandsThere},
+            {"in doubt: one of two made here alike is the server's", agreed,
+             "[2 3](Home#5[4] Garden#6[](Errands[1] Errands[]))", "[2 3](Home#5[4] Garden#6[](Errands#9[1]))", true,
+             "[2 3](Home#5[4] Garden#6[](Errands#9[1] Errands[]))"},
+            {"not in doubt: a namesake there is another", agreed, errandsHere, errandsThere, false,
+             "[2 3](Home#5[4] Garden#6[](Errands[1] Errands#9[]) Work#10[])"},
+            {"in doubt: a namesake elsewhere is another", agreed, errandsHere, "[2 3](Home#5[4](Errands#9[]) Garden#6[])",
+             true, "[2 3](Home#5[4](Errands#9[]) Garden#6[](Errands[1]))"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << row.base << row.mine << row.theirs << row.inDoubt << row.expected;
+    }
+    void merge()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, mine);
+        QFETCH(QString, theirs);
+        QFETCH(bool, inDoubt);
+        QFETCH(QString, expected);
+        const std::unique_ptr<ListsGroups> b(parse(base)), m(parse(mine)), t(parse(theirs));
+        QCOMPARE(outline(m.get()), mine); // the notation reads back
+        QCOMPARE(outline(std::unique_ptr<ListsGroups>(GroupsMerge::merge(*b, *m, *t, inDoubt)).get()), expected);
+    }
+
+    // Each side nests within the limit, together they would not: mine puts
+    // group 1 (holding 2) as deep as it goes, theirs adds 3 in 2; 3 goes to
+    // the top level.
+    void tooDeepGoesToTheTop()
+    {
+        QString chain = "[]";
+        for (int id = 100 + ListsGroups::maxGroupDepth; id > 100; --id)
+            chain = QStringLiteral("[](G#%1%2)").arg(id).arg(chain);
+        const std::unique_ptr<ListsGroups> base(parse(chain.left(chain.size() - 1) + " A#1[](B#2[]))"));
+        const std::unique_ptr<ListsGroups> mine(base->serverCopy()), theirs(base->serverCopy());
+        ListsGroupsElementGroup *target = mine->rootGroup();
+        for (int level = 0; level < ListsGroups::maxGroupDepth - 2; ++level)
+            target = target->groups().first();
+        mine->userMoveGroupToGroup(mine->rootGroup()->groups().last(), target);
+        QCOMPARE(name(target->groups().last()), QStringLiteral("A#1"));
+        theirs->addGroup(theirs->rootGroup()->groups().last()->groups().first())->setServerId(3);
+        const std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*base, *mine, *theirs));
+        const QString out = outline(merged.get());
+        QVERIFY(out.endsWith(QStringLiteral(" A#1[](B#2[])") + QString(ListsGroups::maxGroupDepth - 2, ')')
+                             + QStringLiteral(" New Group#3[])")));
+    }
+};
+
+PLUMDECK_TEST_MAIN(TstGroupsMerge)
+#include "tst_groupsmerge.moc"
