@@ -5,10 +5,13 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/listmerge.h"
 #include "sync/uploadmark.h"
 
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,6 +22,42 @@ QSet<QString> titledIdentities(const TaskList *list)
         if (!task->title().isEmpty())
             out.insert(task->identity());
     return out;
+}
+
+// Each task of `list` takes the id of the task of `fetched` it is. Tasks
+// made in one second, and pasted copies, share an identity: among those, one
+// with the same content on each side is the same task, and so are the last
+// one left on each side. Whatever else cannot be told goes up as new.
+void takeIdsByIdentity(TaskList *list, const TaskList *fetched)
+{
+    QHash<QString, QList<const Task *>> there;
+    for (const Task *task : UploadMark::uploadedTasks(fetched))
+        there[task->identity()].append(task);
+    QHash<QString, QList<Task *>> here;
+    for (Task *task : UploadMark::uploadedTasks(list))
+        here[task->identity()].append(task);
+    const auto give = [](Task *task, const Task *source) {
+        task->setId(source->id());
+        task->setRevision(source->revision());
+        task->setHashcode(source->hashcode());
+    };
+    for (auto it = here.begin(); it != here.end(); ++it) {
+        QList<Task *> &mine = it.value();
+        QList<const Task *> theirs = there.value(it.key());
+        for (auto task = mine.begin(); task != mine.end();) {
+            const auto same = std::find_if(theirs.begin(), theirs.end(),
+                                           [&](const Task *t) { return ListMerge::sameContent(*task, t); });
+            if (same == theirs.end()) {
+                ++task;
+                continue;
+            }
+            give(*task, *same);
+            theirs.erase(same);
+            task = mine.erase(task);
+        }
+        if (mine.size() == 1 && theirs.size() == 1)
+            give(mine.first(), theirs.first());
+    }
 }
 
 } // namespace
@@ -36,6 +75,7 @@ void RestoredLists::prepare(UserLists *restored, const UserLists *replaced)
         list->setPendingUpload(UploadMark::restored(id).text());
         // Posted anew, a list starts its sharing anew.
         model->restoreSharedRevision(1);
+        model->setAgreedSharedUsers(QMap<QString, QString>());
         model->setSharedEdited(model->sharedUserCount() > 0);
         model->setChanged();
     }
@@ -68,32 +108,11 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     // Worked on a copy that then replaces the list, so that the views see
     // one change.
     TaskList *list = model->taskList()->clone();
-    const QSet<Task *> restoredTasks = list->allTasks();
-    QHash<QString, int> here;
-    for (const Task *task : restoredTasks)
-        ++here[task->identity()];
-    QHash<QString, const Task *> there;
-    QSet<QString> sharedThere;
-    for (const Task *task : fetched->allTasks()) {
-        if (there.contains(task->identity()))
-            sharedThere.insert(task->identity());
-        there.insert(task->identity(), task);
-    }
-    // Tasks made in one second, or pasted copies, share an identity: which
-    // is which cannot be told, so those go up as new.
-    for (Task *task : restoredTasks) {
-        const Task *source = there.value(task->identity());
-        if (!source || sharedThere.contains(task->identity()) || here.value(task->identity()) != 1)
-            continue;
-        task->setId(source->id());
-        task->setRevision(source->revision());
-        task->setHashcode(source->hashcode());
-    }
+    takeIdsByIdentity(list, fetched);
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(fetched->serverId());
     list->setRevision(fetched->revision());
     list->setOwned(fetched->isOwned());
-    list->setOwner(fetched->owner());
     list->setPermissions(fetched->permissions());
     list->setPendingUpload(QString());
     if (groups)
@@ -102,6 +121,7 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     model->setTaskList(list);
     // The list never left the server: who shares it is as the server has it.
     model->setSharedUsers({});
+    model->setAgreedSharedUsers(std::nullopt);
     model->restoreSharedRevision(1);
     model->setSharedEdited(false);
     model->setChanged();

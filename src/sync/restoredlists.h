@@ -38,8 +38,9 @@ public:
     // Edited, with its id and revision and `fetched` as what it agreed with
     // the server, so that the next upload carries the backup's content onto
     // it (tasks added there since stay). Each restored task takes the id of
-    // the one fetched task of its identity where exactly one on each side
-    // holds it; the others go up as new. Its sharing is the server's.
+    // the fetched task it is, told by its identity (among tasks of one
+    // identity, by its content, or as the one left on each side); the
+    // others go up as new. Its sharing is the server's.
     static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
 
     // No server list is the restored one: it is posted as a new list.

@@ -138,12 +138,16 @@ private slots:
 private:
     enum Case {
         RemovedHereAndSynchronised,
+        SharedRemovedHereAndSynchronised,
         RemovedOnTheOtherComputer,
         AnotherAccountsBackup,
         AnotherServersBackup,
         AnotherServersBackupTaskAdded,
         EditedThereSinceTheBackup,
         LookCutShortByAKill,
+        KilledAfterTheLookEditedThere,
+        MadeInOneSecondRetitledThere,
+        MadeInOneSecondEditedThere,
         RemovedHereNotSentBackupWithoutIt,
         RemovedHereNotSentBackupWithIt,
     };
@@ -241,6 +245,8 @@ void TstRestoredLists::theBackupsListsHold_data()
 {
     QTest::addColumn<int>("c");
     QTest::newRow("removed here and synchronised, then the backup imported") << int(RemovedHereAndSynchronised);
+    QTest::newRow("shared, removed here and synchronised, then the backup imported: its share too")
+        << int(SharedRemovedHereAndSynchronised);
     QTest::newRow("removed on the other computer, then the backup imported") << int(RemovedOnTheOtherComputer);
     QTest::newRow("a backup of another account on the same server") << int(AnotherAccountsBackup);
     QTest::newRow("a backup of another server, its ids this account's lists'") << int(AnotherServersBackup);
@@ -248,6 +254,12 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(AnotherServersBackupTaskAdded);
     QTest::newRow("edited on the other computer since the backup") << int(EditedThereSinceTheBackup);
     QTest::newRow("the run killed while it looks for the restored list") << int(LookCutShortByAKill);
+    QTest::newRow("the run killed after the look, a task retitled there before the next")
+        << int(KilledAfterTheLookEditedThere);
+    QTest::newRow("its tasks made in one second, one retitled on the other computer since the backup")
+        << int(MadeInOneSecondRetitledThere);
+    QTest::newRow("its tasks made in one second, one retitled and one removed there: which is which is not told")
+        << int(MadeInOneSecondEditedThere);
     QTest::newRow("removed here, not yet sent, the backup without it") << int(RemovedHereNotSentBackupWithoutIt);
     QTest::newRow("removed here, not yet sent, the backup with it") << int(RemovedHereNotSentBackupWithIt);
 }
@@ -274,8 +286,15 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
 
     // Both computers start from Trip [Tickets, Bags, Socks] and Home [Keys].
     onA([&](LiveClient &client) {
-        makeList(client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        const QStringList titles{QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")};
+        // Pasted, say: one identity for all three.
+        if (c == MadeInOneSecondRetitledThere || c == MadeInOneSecondEditedThere)
+            client.addList(trip, titles);
+        else
+            makeList(client, trip, titles);
         makeList(client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (c == SharedRemovedHereAndSynchronised)
+            client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         QVERIFY(sync(client));
     });
     {
@@ -289,7 +308,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         auto client = session(b);
         ListModel *model = client->model(trip);
         model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
-        removeTask(model, QStringLiteral("Socks"));
+        if (c != MadeInOneSecondRetitledThere)
+            removeTask(model, QStringLiteral("Socks"));
         Clock::advance(1000);
         addTask(model, QStringLiteral("Passport"));
         QVERIFY(sync(*client));
@@ -298,6 +318,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
 
     switch (c) {
     case RemovedHereAndSynchronised:
+    case SharedRemovedHereAndSynchronised:
         onA([&](LiveClient &client) {
             exportBackup(client);
             removeList(client, trip);
@@ -360,11 +381,45 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
                                                         : QStringLiteral("Camping[Tent]"));
         break;
     }
+    case KilledAfterTheLookEditedThere: {
+        onA(exportBackup);
+        onA([&](LiveClient &client) {
+            removeTask(client.model(trip), QStringLiteral("Socks"));
+            QVERIFY(sync(client));
+        });
+        onA(importBackup);
+        const quint32 id = m_server->visibleLists(QStringLiteral("alice")).first().id;
+        m_server->clearRequests();
+        {
+            // Killed once the look is over: the list is that server list on
+            // disk, and its upload never left.
+            auto client = session(a);
+            runClientSync(*client, *m_server, [&] { return !m_server->requests("GET", "lists-info$").isEmpty(); });
+        }
+        std::unique_ptr<UserLists> onDisk(UserLists::load(a.listsPath()));
+        QVERIFY(onDisk);
+        const TaskList *restored = onDisk->taskListByServerId(id);
+        QVERIFY(restored);
+        QCOMPARE(restored->syncStatus(), TaskList::Edited);
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Tickets")),
+                                QStringLiteral("Train tickets"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        // What the backup brought back, onto what changed there since.
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Train tickets,Bags,Socks]")};
+        break;
+    }
     case EditedThereSinceTheBackup:
+    case MadeInOneSecondRetitledThere:
+    case MadeInOneSecondEditedThere:
     case LookCutShortByAKill:
         onA(exportBackup);
         editTripOnB();
-        if (c == EditedThereSinceTheBackup) {
+        if (c != LookCutShortByAKill) {
             onA([&](LiveClient &client) {
                 importBackup(client);
                 QVERIFY(sync(client));
@@ -375,18 +430,25 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             onA(importBackup);
             const quint32 id = m_server->visibleLists(QStringLiteral("alice")).first().id;
             const QString itsPath = QStringLiteral("^/lists/%1$").arg(id);
+            m_server->clearRequests();
             {
                 auto client = session(a);
                 runClientSync(*client, *m_server, [&] { return !m_server->requests("GET", itsPath).isEmpty(); });
             }
+            QCOMPARE(m_server->requests("GET", itsPath).size(), 1);
+            QVERIFY(m_server->requests("GET", "lists-info$").isEmpty());
             // Nothing of the server's was taken for the restored lists yet.
             std::unique_ptr<UserLists> onDisk(UserLists::load(a.listsPath()));
             QVERIFY(onDisk);
             for (const TaskList *list : onDisk->taskLists())
                 QCOMPARE(list->syncStatus(), TaskList::New);
         }
-        // The backup's content, and the task added there since.
-        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+        // The backup's content, and the task added there since. Of tasks
+        // made in one second, two here and one there are left untold: both
+        // are kept, as a duplicate the user can remove is better than a loss.
+        expected = {QStringLiteral("Home[Keys]"), c == MadeInOneSecondEditedThere
+                                                      ? QStringLiteral("Trip[Tickets,Bags,Socks,Big bags,Passport]")
+                                                      : QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
         break;
     case RemovedHereNotSentBackupWithoutIt:
         onA([&](LiveClient &client) {
@@ -442,6 +504,12 @@ void TstRestoredLists::theBackupsListsHold()
     }
     // Lists of another account, or of this one that the backup's ids named,
     // are as they were, under their ids.
+    if (Case(c) == SharedRemovedHereAndSynchronised) {
+        const QList<FakeList> lists = m_server->visibleLists(QStringLiteral("alice"));
+        const auto trip = std::find_if(lists.begin(), lists.end(), [](const FakeList &l) { return l.name == "Trip"; });
+        QVERIFY(trip != lists.end());
+        QCOMPARE(trip->sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
+    }
     if (Case(c) == AnotherAccountsBackup)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
     else
