@@ -713,8 +713,10 @@ void ListsSynchronizer::restoreUnsentMarks()
     if (!m_userLists)
         return;
     for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-        // A list the run replaced (with the server's copy) has no mark of it.
-        if (!m_userLists->models().contains(it.key()) || it.key()->taskList() != it->list)
+        // A list the run replaced (with the server's copy), or merged onto
+        // it with nothing left to send, has no mark of it.
+        if (!m_userLists->models().contains(it.key()) || it.key()->taskList() != it->list
+            || it->list->syncStatus() == TaskList::Unedited)
             continue;
         it->list->setPendingUpload(it->mark);
         it.key()->setChanged();

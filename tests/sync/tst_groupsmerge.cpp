@@ -102,7 +102,7 @@ private slots:
             {"changed there only", agreed, agreed, work, false, work},
             {"changed here only", agreed, work, agreed, false, work},
             {"a group made here", agreed, "[1 2 3](Home#5[4] Garden#6[] Trips[])", work, false,
-             "[2 3](Home#5[4] Garden#6[] Trips[] Work#7[1])"},
+             "[2 3](Home#5[4] Garden#6[] Work#7[1] Trips[])"},
             {"a list moved up here", agreed, "[1 3 2](Home#5[4] Garden#6[])", work, false, "[3 2](Home#5[4] Garden#6[] Work#7[1])"},
             {"a group moved up here", agreed, "[1 2 3](Garden#6[] Home#5[4])", work, false, "[2 3](Garden#6[] Home#5[4] Work#7[1])"},
             {"a group renamed here", agreed, "[1 2 3](House#5[4] Garden#6[])", work, false, "[2 3](House#5[4] Garden#6[] Work#7[1])"},

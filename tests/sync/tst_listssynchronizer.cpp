@@ -518,7 +518,7 @@ void TstListsSynchronizer::groupsChangedOnTwoComputers_data()
     QTest::addColumn<QString>("here");  // what B then does from its older tree
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("puts"); // B's uploads of the tree
-    QTest::newRow("another group made here") << "" << "make Trips" << "[Chores Drafts]Home([Garden])Trips([])Work([Books])" << 1;
+    QTest::newRow("another group made here") << "" << "make Trips" << "[Chores Drafts]Home([Garden])Work([Books])Trips([])" << 1;
     QTest::newRow("a list moved up here") << "" << "move Drafts up" << "[Drafts Chores]Home([Garden])Work([Books])" << 1;
     QTest::newRow("another group renamed here") << "" << "rename Home" << "[Chores Drafts]House([Garden])Work([Books])" << 1;
     QTest::newRow("one group renamed on both: here") << "rename Home" << "rename Home"

@@ -576,7 +576,7 @@ void TstUploadsInDoubt::groupsUploadInDoubtMakesEachGroupOnce()
         QVERIFY(runSync(client));
         client.persist();
     }
-    const QString expected = QStringLiteral("[]Home([])Errands([Books])Work([Chores])");
+    const QString expected = QStringLiteral("[]Home([])Work([Chores])Errands([Books])");
     QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), expected);
     m_server->clearRequests();
     LiveClient client(store);
