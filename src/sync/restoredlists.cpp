@@ -77,7 +77,6 @@ void RestoredLists::prepare(UserLists *restored, const UserLists *replaced)
         model->restoreSharedRevision(1);
         model->setAgreedSharedUsers(QMap<QString, QString>());
         model->setSharedEdited(model->sharedUserCount() > 0);
-        model->setChanged();
     }
     if (replaced) {
         for (const TaskList *record : replaced->deletedLists()) {
@@ -119,12 +118,12 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
         groups->setListServerId(groups->findListByLocalId(list->localId()), fetched->serverId());
     list->setAgreed(fetched);
     model->setTaskList(list);
-    // The list never left the server: who shares it is as the server has it.
+    // The list never left the server: who shares it is as the server has it
+    // (an access withdrawn there since is not given back).
     model->setSharedUsers({});
     model->setAgreedSharedUsers(std::nullopt);
     model->restoreSharedRevision(1);
     model->setSharedEdited(false);
-    model->setChanged();
 }
 
 void RestoredLists::postAsNew(ListModel *model)

@@ -139,6 +139,7 @@ private:
     enum Case {
         RemovedHereAndSynchronised,
         SharedRemovedHereAndSynchronised,
+        ShareWithdrawnThereSinceTheBackup,
         RemovedOnTheOtherComputer,
         AnotherAccountsBackup,
         AnotherServersBackup,
@@ -247,6 +248,8 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("removed here and synchronised, then the backup imported") << int(RemovedHereAndSynchronised);
     QTest::newRow("shared, removed here and synchronised, then the backup imported: its share too")
         << int(SharedRemovedHereAndSynchronised);
+    QTest::newRow("its share withdrawn and a task retitled on the other computer since the backup")
+        << int(ShareWithdrawnThereSinceTheBackup);
     QTest::newRow("removed on the other computer, then the backup imported") << int(RemovedOnTheOtherComputer);
     QTest::newRow("a backup of another account on the same server") << int(AnotherAccountsBackup);
     QTest::newRow("a backup of another server, its ids this account's lists'") << int(AnotherServersBackup);
@@ -293,7 +296,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         else
             makeList(client, trip, titles);
         makeList(client, QStringLiteral("Home"), {QStringLiteral("Keys")});
-        if (c == SharedRemovedHereAndSynchronised)
+        if (c == SharedRemovedHereAndSynchronised || c == ShareWithdrawnThereSinceTheBackup)
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         QVERIFY(sync(client));
     });
@@ -381,6 +384,21 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
                                                         : QStringLiteral("Camping[Tent]"));
         break;
     }
+    case ShareWithdrawnThereSinceTheBackup:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            QVERIFY(model->removeSharedUser(QStringLiteral("bob")));
+            model->setTaskTitle(taskTitled(model->taskList(), QStringLiteral("Bags")), QStringLiteral("Big bags"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        break;
     case KilledAfterTheLookEditedThere: {
         onA(exportBackup);
         onA([&](LiveClient &client) {
@@ -504,11 +522,18 @@ void TstRestoredLists::theBackupsListsHold()
     }
     // Lists of another account, or of this one that the backup's ids named,
     // are as they were, under their ids.
-    if (Case(c) == SharedRemovedHereAndSynchronised) {
+    // A list posted again goes up with its shares; one that stayed on the
+    // server keeps the server's (an access withdrawn there is not given back).
+    if (Case(c) == SharedRemovedHereAndSynchronised || Case(c) == ShareWithdrawnThereSinceTheBackup) {
+        const QMap<QString, QString> shares = Case(c) == SharedRemovedHereAndSynchronised
+                                                  ? QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}
+                                                  : QMap<QString, QString>();
         const QList<FakeList> lists = m_server->visibleLists(QStringLiteral("alice"));
         const auto trip = std::find_if(lists.begin(), lists.end(), [](const FakeList &l) { return l.name == "Trip"; });
         QVERIFY(trip != lists.end());
-        QCOMPARE(trip->sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
+        QCOMPARE(trip->sharing, shares);
+        for (StoredClient *store : {&a, &b})
+            QCOMPARE(session(*store)->model(QStringLiteral("Trip"))->sharedUsers(), shares);
     }
     if (Case(c) == AnotherAccountsBackup)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
