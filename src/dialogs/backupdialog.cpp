@@ -1,5 +1,6 @@
 #include "dialogs/backupdialog.h"
 
+#include "core/clock.h"
 #include "core/paths.h"
 #include "core/uisettings.h"
 #include "model/documentfile.h"
@@ -7,8 +8,11 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
+#include "sync/restoredlists.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -39,6 +43,33 @@ bool isListsDocument(QIODevice *device)
         reader.skipCurrentElement();
     }
     return false;
+}
+
+// A lists document, as the program writes its own lists file.
+bool saveListsDocument(UserLists *lists, const QString &path, QString *error)
+{
+    return DocumentFile::save(
+        path,
+        [lists](QIODevice *device, QString *message) {
+            TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+            if (writer.saveLists(lists, device))
+                return true;
+            *message = writer.errorString();
+            return false;
+        },
+        error);
+}
+
+// Where the lists an import replaces are kept: beside the lists file, under
+// a name no earlier import took.
+QString keptAsidePath()
+{
+    const QDir dir = userDataDir();
+    const QString stamp = Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString path = dir.filePath(QStringLiteral("lists-before-import-%1.xhtml").arg(stamp));
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = dir.filePath(QStringLiteral("lists-before-import-%1-%2.xhtml").arg(stamp).arg(n));
+    return path;
 }
 
 } // namespace
@@ -136,17 +167,7 @@ void BackupDialog::onExportToFilePressed()
     // What an export to this file cut short in an earlier run left beside it.
     DocumentFile::removeSaveLeftovers(path);
     QString error;
-    const bool written = m_userLists
-        && DocumentFile::save(
-            path,
-            [this](QIODevice *device, QString *message) {
-                TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
-                if (writer.saveLists(m_userLists, device))
-                    return true;
-                *message = writer.errorString();
-                return false;
-            },
-            &error);
+    const bool written = m_userLists && saveListsDocument(m_userLists, path, &error);
     if (!written) {
         qWarning().noquote() << "backup not written:" << error;
         showWarning(tr("Error: Impossible to write backup file."));
@@ -173,11 +194,30 @@ void BackupDialog::onImportFromFilePressed()
         return;
     }
     showInfo(tr("Loading lists from file..."));
+    // The lists replaced, never synchronised ones too, stay within reach:
+    // an import of that file brings them back.
+    QString keptAside;
+    if (m_userLists) {
+        keptAside = keptAsidePath();
+        QString error;
+        if (!saveListsDocument(m_userLists, keptAside, &error)) {
+            qWarning().noquote() << "lists before the import not kept:" << error;
+            delete lists;
+            showWarning(tr("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.")
+                            .arg(QDir::toNativeSeparators(keptAside)));
+            return;
+        }
+    }
+    RestoredLists::prepare(lists, m_userLists);
     lists->ensureNotEmpty();
     m_userLists = lists;
     emit listsRestored(lists);
     enterIntoDefaultGroup(lists);
-    showInfo(tr("Backup completed."));
+    if (keptAside.isEmpty())
+        showInfo(tr("Backup completed."));
+    else
+        showInfo(tr("Backup completed. Your lists as they were before are kept in \"%1\".")
+                     .arg(QDir::toNativeSeparators(keptAside)));
 }
 
 // Replacing the lists takes the old ones out of the groups but puts the new

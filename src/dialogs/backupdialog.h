@@ -13,7 +13,9 @@ class UserLists;
 // "Backup": writes all lists to one lists document of the user's choice, and
 // reads one back in place of all current lists. An export replaces an older
 // file only once the new one is complete; an import that cannot be read
-// changes nothing.
+// changes nothing. An import first keeps the lists it replaces in a lists
+// document beside the lists file (nothing is imported when it cannot), and
+// the lists it reads are restored lists (see RestoredLists).
 class BackupDialog : public CustomDialog
 {
     Q_OBJECT

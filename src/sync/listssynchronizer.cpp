@@ -19,6 +19,7 @@
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
@@ -388,9 +389,84 @@ void ListsSynchronizer::onServerInfoRequestFinished()
         failRun(problem);
         return;
     }
+    if (!lookForRestoredList())
+        requestListsInfo();
+}
+
+void ListsSynchronizer::requestListsInfo()
+{
     emit progress(tr("Checking available lists..."), 50, 1000);
     sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-info"),
                 &ListsSynchronizer::onListsRequestFinished);
+}
+
+// A forced run replaces one side with the other: restored lists go up as new
+// in a forced remote run, and give way to the server's in a forced local one.
+bool ListsSynchronizer::lookForRestoredList()
+{
+    if (!m_userLists || m_forceRemote || m_forceLocal)
+        return false;
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model || !m_userLists->models().contains(model))
+            continue;
+        const quint32 id = RestoredLists::fileId(model->taskList());
+        if (id == 0)
+            continue;
+        // The file's id is another list's here already.
+        if (m_userLists->taskListByServerId(id)) {
+            RestoredLists::postAsNew(model);
+            continue;
+        }
+        m_restoredModel = model;
+        emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25,
+                      1000);
+        sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
+        return true;
+    }
+    return false;
+}
+
+void ListsSynchronizer::onRestoredListFetched()
+{
+    XMLRequest *request = answer();
+    if (!request)
+        return;
+    const bool unreadable = request->hasUnreadableDocument();
+    if (request->hasError() && !unreadable) {
+        failRun(request->authFailed() ? tr("Authorization failure.") : request->errorString());
+        return;
+    }
+    const int status = request->responseHeader().statusCode();
+    if (status != 200 && status != 403 && status != 404 && status != 410) {
+        failRun(unexpectedResponse());
+        return;
+    }
+    ListModel *model = std::exchange(m_restoredModel, nullptr);
+    if (model && m_userLists && m_userLists->models().contains(model)) {
+        QString error = request->errorString();
+        TaskList *fetched = status == 200 && !unreadable
+                                ? ListSyncTraits::readItem(request->responseDocument(), &error)
+                                : nullptr;
+        if (status == 200 && !fetched) {
+            // Unread, the server's list may be this one: it waits for a
+            // later run rather than go up beside it.
+            qWarning().noquote() << "the server's list for a restored list could not be read:" << error;
+            m_models.removeAll(model);
+        } else if (fetched && fetched->isOwned() && RestoredLists::isSameList(model->taskList(), fetched)) {
+            // Its removal here before the import gives way to the backup.
+            if (TaskList *record = m_userLists->findDeletedByServerId(fetched->serverId())) {
+                m_deletedLists.removeAll(record);
+                m_userLists->purgeList(record);
+            }
+            RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+            ListOutcome::saveBeforeUploads(m_host);
+        } else {
+            delete fetched;
+            RestoredLists::postAsNew(model);
+        }
+    }
+    if (!lookForRestoredList())
+        requestListsInfo();
 }
 
 void ListsSynchronizer::onListsRequestFinished()

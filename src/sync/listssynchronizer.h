@@ -67,6 +67,7 @@ public slots:
 
 private slots:
     void onServerInfoRequestFinished();
+    void onRestoredListFetched();
     void onListsRequestFinished();
     void onListSynchronizerFinished();
     void onSharingSynchronizerFinished();
@@ -84,6 +85,11 @@ private slots:
 
 private:
     QString checkServerInfo(const QDomDocument &document) const;
+    void requestListsInfo();
+    // Lists restored from a backup are looked for on the server, one GET at
+    // a time, before anything is posted (see RestoredLists). True while a
+    // look is out.
+    bool lookForRestoredList();
     void syncNextList();
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
@@ -193,6 +199,7 @@ private:
     };
     QHash<const ListModel *, ListStart> m_starts;
     bool m_movesFollowed = false;
+    QPointer<ListModel> m_restoredModel;
 
     static ListsSynchronizer *s_registered;
 };

@@ -11,6 +11,7 @@
 #include "sync/listsharingsynchronizer.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/sslerrorhandler.h"
 #include "sync/unreadablelists.h"
@@ -60,6 +61,12 @@ void SingleListSynchronizer::start()
         return;
     }
     if (m_list->syncStatus() == TaskList::New) {
+        if (RestoredLists::fileId(m_list) != 0) {
+            // The server's list of the backup's id may be this one, or
+            // another: the full synchronisation looks before it posts.
+            failLater(waitsForRestoreText(m_list->name()));
+            return;
+        }
         if (!m_list->pendingUpload().isEmpty()) {
             // An earlier upload of it may have arrived: only the full
             // synchronisation, which sees the server's lists, can tell.
@@ -298,5 +305,12 @@ QString SingleListSynchronizer::waitsForFullSyncText(const QString &name)
 {
     return tr("The list \"%1\" waits for the next full synchronisation: an earlier upload of it may have "
               "reached the server, and only a full synchronisation can tell.")
+        .arg(name);
+}
+
+QString SingleListSynchronizer::waitsForRestoreText(const QString &name)
+{
+    return tr("The list \"%1\" restored from a backup waits for the next full synchronisation, which finds out "
+              "whether the server still has it.")
         .arg(name);
 }

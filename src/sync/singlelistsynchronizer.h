@@ -39,6 +39,8 @@ public:
     // Why a run of a list whose creation on the server is in doubt sends
     // nothing.
     static QString waitsForFullSyncText(const QString &name);
+    // Why a run of a list restored from a backup sends nothing.
+    static QString waitsForRestoreText(const QString &name);
 
 signals:
     void success(SingleListSynchronizer *synchronizer, ListModel *model);

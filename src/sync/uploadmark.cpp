@@ -32,6 +32,7 @@ const QString PutPrefix = QStringLiteral("put3:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString OldPutPrefix = QStringLiteral("put:");
 const QString NotePutPrefix = QStringLiteral("noteput:");
+const QString RestoredPrefix = QStringLiteral("restored:");
 
 QString timeText(const QDateTime &time)
 {
@@ -190,6 +191,13 @@ QDomElement listElement(const QDomElement &parent)
 UploadMark UploadMark::read(const QString &text)
 {
     UploadMark mark;
+    if (text.startsWith(RestoredPrefix)) {
+        bool ok = false;
+        mark.m_restored = text.mid(RestoredPrefix.size()).toUInt(&ok);
+        if (ok && mark.m_restored != 0)
+            mark.m_kind = Restored;
+        return mark;
+    }
     if (text.startsWith(ReplacePrefix)) {
         bool ok = false;
         mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
@@ -263,6 +271,8 @@ QString UploadMark::text() const
         return ReplacePrefix + QString::number(m_replaced);
     case NotePut:
         return NotePutPrefix + m_fields.join(QLatin1Char(','));
+    case Restored:
+        return RestoredPrefix + QString::number(m_restored);
     case Put:
         return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
@@ -339,6 +349,16 @@ UploadMark UploadMark::replacing(quint32 replacedId)
     if (replacedId != 0) {
         mark.m_kind = Replace;
         mark.m_replaced = replacedId;
+    }
+    return mark;
+}
+
+UploadMark UploadMark::restored(quint32 fileId)
+{
+    UploadMark mark;
+    if (fileId != 0) {
+        mark.m_kind = Restored;
+        mark.m_restored = fileId;
     }
     return mark;
 }

@@ -56,6 +56,10 @@ public:
     // What an update of a note carries, its title and text, with what
     // `earlier` (an update still in doubt) carried.
     static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
+    // Set on a list read from a backup: the server id the file gave it,
+    // which names the same list only where the server's list of that id
+    // holds its tasks (a full run looks). Neither a post nor an update.
+    static UploadMark restored(quint32 fileId);
 
     bool isNull() const { return m_kind == None; }
     bool isPost() const { return m_kind == Post; }
@@ -64,6 +68,9 @@ public:
     // A note's title or text an update in doubt sent.
     bool sentNoteTitle(const QString &title) const;
     bool sentNoteText(const QString &text) const;
+    bool isRestored() const { return m_kind == Restored; }
+    // The id a backup gave a restored list; 0 for every other mark.
+    quint32 restoredId() const { return m_kind == Restored ? m_restored : 0; }
     quint32 highestKnownId() const { return m_highest; }
     // The whole content's digest (creations only).
     QString digest() const { return m_digest; }
@@ -111,11 +118,12 @@ public:
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
-    enum Kind { None, Post, Put, Replace, NotePut };
+    enum Kind { None, Post, Put, Replace, NotePut, Restored };
 
     Kind m_kind = None;
     quint32 m_highest = 0;
     quint32 m_replaced = 0;
+    quint32 m_restored = 0;
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;

@@ -129,6 +129,16 @@ PLUMDECK_SCREEN(backup)
     QVERIFY(!shoot(&dialog, QStringLiteral("backup-done")).isNull());
     dialog.showWarning(QStringLiteral("Error: The selected file is corrupted."));
     QVERIFY(!shoot(&dialog, QStringLiteral("backup-warning")).isNull());
+    // After an import, the lists it replaced were kept beside the lists file.
+    const QString kept = QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck/"
+                                        "lists-before-import-20260301-090000.xhtml");
+    BackupDialog imported(page.lists.get(), page.groups.get());
+    imported.showInfo(QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".").arg(kept));
+    QVERIFY(!shoot(&imported, QStringLiteral("backup-imported")).isNull());
+    BackupDialog refused(page.lists.get(), page.groups.get());
+    refused.showWarning(
+        QStringLiteral("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.").arg(kept));
+    QVERIFY(!shoot(&refused, QStringLiteral("backup-not-kept")).isNull());
 }
 
 // The first page of a list as the printer draws it, on a small page.

@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "core/paths.h"
 #include "core/uisettings.h"
 #include "dialogs/backupdialog.h"
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace DialogsTest;
@@ -35,6 +37,66 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Where an import keeps the lists it replaces, and what it says of it.
+QString keptAsidePath(const QString &suffix = QString())
+{
+    return userDataDir().filePath(QStringLiteral("lists-before-import-%1%2.xhtml")
+                                      .arg(Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")), suffix));
+}
+
+QString keptAsideReport(const QString &path)
+{
+    return QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QStringList keptAsideFiles()
+{
+    return userDataDir().entryList({QStringLiteral("lists-before-import-*")}, QDir::Files | QDir::Hidden);
+}
+
+// As the server had it: an id, a revision, a task with an id, what was
+// agreed and, when edited since, a removed task still to send.
+void makeKnown(TaskList *list, quint32 id, TaskList::SyncStatus status)
+{
+    list->setSyncStatus(TaskList::Unedited);
+    list->setServerId(id);
+    list->setRevision(5);
+    Task *task = list->rootTask()->childCount() ? list->rootTask()->child(0) : list->rootTask()->createChild(0);
+    if (task->title().isEmpty())
+        task->setTitle(QStringLiteral("Tent"));
+    task->setId(id * 10);
+    task->setRevision(5);
+    list->agreeAsIs();
+    if (status == TaskList::Edited) {
+        list->setSyncStatus(TaskList::Edited);
+        Task *gone = list->rootTask()->createChild(1);
+        gone->setId(id * 10 + 1);
+        list->removeTask(gone);
+        list->setPendingUpload(QStringLiteral("put3:0:abc:::"));
+    }
+}
+
+// A removed list whose removal the server has not had yet.
+TaskList *removedRecord(quint32 id)
+{
+    auto *record = new TaskList;
+    record->setName(QStringLiteral("Removed %1").arg(id));
+    record->setSyncStatus(TaskList::Deleted);
+    record->setServerId(id);
+    record->setRevision(2);
+    return record;
+}
+
+QList<quint32> recordIds(const UserLists *lists)
+{
+    QList<quint32> ids;
+    for (const TaskList *record : lists->deletedLists())
+        ids << record->serverId();
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 } // namespace
@@ -92,12 +154,220 @@ private:
         return backup.infoLabel()->text() == QLatin1String("Backup completed.");
     }
 
+    // Imports `file` into the page; the lists restored (null when none).
+    std::unique_ptr<UserLists> import(ListsPage &page, const QString &file, QString *report)
+    {
+        BackupDialog backup(page.lists.get(), page.groups.get());
+        std::unique_ptr<UserLists> restored;
+        connect(&backup, &BackupDialog::listsRestored, this, [&](UserLists *l) { restored.reset(l); });
+        backup.show();
+        choose(file);
+        QTest::mouseClick(backup.importButton(), Qt::LeftButton);
+        *report = backup.warningLabel()->isVisible() ? backup.warningLabel()->text() : backup.infoLabel()->text();
+        return restored;
+    }
+
+    // Files may not grow past 4 KiB while `act` runs: the disk is "full".
+    static void onAFullDisk(const std::function<void()> &act)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        act();
+        setrlimit(RLIMIT_FSIZE, &saved);
+    }
+
+    // Writes `lists` to a backup file; its path.
+    QString writeBackup(UserLists *lists, const QString &name = QStringLiteral("backup.xhtml"))
+    {
+        QFile out(path(name));
+        if (!out.open(QIODevice::WriteOnly))
+            return QString();
+        out.write(document(lists));
+        return out.fileName();
+    }
+
 private slots:
     void init()
     {
         UISettings::instance()->setDefaultImportExportDir(QString());
         for (const QString &name : entries())
             QVERIFY(QFile::remove(path(name)));
+        for (const QString &name : keptAsideFiles())
+            QVERIFY(QFile::remove(userDataDir().filePath(name)));
+        Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
+    }
+
+    void cleanup() { Clock::reset(); }
+
+    // The lists an import replaces, never synchronised ones included, are
+    // kept beside the lists file as a lists document, which the report
+    // names and an import brings back; a second import in the same second
+    // keeps its own.
+    void importKeepsTheReplacedListsAside_data()
+    {
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<int>("imports");
+        QTest::newRow("lists never synchronised") << false << 1;
+        QTest::newRow("lists the server has, a removal still to send") << true << 1;
+        QTest::newRow("two imports in one second") << false << 2;
+    }
+
+    void importKeepsTheReplacedListsAside()
+    {
+        QFETCH(bool, known);
+        QFETCH(int, imports);
+        ListsPage page;
+        page.build(QStringLiteral("Groceries Old"));
+        page.list(QStringLiteral("Groceries"))->taskList()->rootTask()->child(0)->setTitle(QStringLiteral("Plums"));
+        if (known) {
+            makeKnown(page.list(QStringLiteral("Groceries"))->taskList(), 7, TaskList::Unedited);
+            makeKnown(page.list(QStringLiteral("Old"))->taskList(), 8, TaskList::Unedited);
+            page.lists->deleteList(page.list(QStringLiteral("Old"))->taskList());
+        }
+        const QByteArray before = document(page.lists.get());
+        ListsPage other;
+        other.build(QStringLiteral("Trip"));
+        const QString backup = writeBackup(other.lists.get());
+
+        QString report;
+        std::unique_ptr<UserLists> restored = import(page, backup, &report);
+        QCOMPARE(report, keptAsideReport(keptAsidePath()));
+        QVERIFY(restored);
+        QCOMPARE(contents(keptAsidePath()), before);
+        QCOMPARE(keptAsideFiles().size(), 1);
+        if (imports == 1)
+            return;
+        // An import of that file brings them back; in the same second, what
+        // it replaces is kept under a name of its own.
+        std::unique_ptr<UserLists> back = import(page, keptAsidePath(), &report);
+        QVERIFY(back);
+        QCOMPARE(report, keptAsideReport(keptAsidePath(QStringLiteral("-2"))));
+        QCOMPARE(contents(keptAsidePath()), before);
+        QCOMPARE(keptAsideFiles().size(), 2);
+        QCOMPARE(back->taskLists().size(), 2);
+        QCOMPARE(back->taskLists().first()->name(), QStringLiteral("Groceries"));
+        QCOMPARE(back->taskLists().first()->rootTask()->child(0)->title(), QStringLiteral("Plums"));
+    }
+
+    // An import that cannot keep the lists it would replace (a full disk)
+    // says so and changes nothing.
+    void importThatCannotKeepTheListsAsideChangesNothing()
+    {
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        ListModel *list = page.list(QStringLiteral("Groceries"));
+        for (int i = 0; i < 200; ++i)
+            list->taskList()->rootTask()->createChild(i)->setTitle(QStringLiteral("Task %1").arg(i));
+        const QByteArray before = document(page.lists.get());
+        ListsPage other;
+        other.build(QStringLiteral("Trip"));
+        const QString backup = writeBackup(other.lists.get());
+
+        BackupDialog dialog(page.lists.get(), page.groups.get());
+        QSignalSpy restored(&dialog, &BackupDialog::listsRestored);
+        dialog.show();
+        choose(backup);
+        onAFullDisk([&] { QTest::mouseClick(dialog.importButton(), Qt::LeftButton); });
+        QCOMPARE(dialog.warningLabel()->text(),
+                 QStringLiteral("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.")
+                     .arg(QDir::toNativeSeparators(keptAsidePath())));
+        QVERIFY(dialog.infoLabel()->isHidden());
+        QCOMPARE(restored.count(), 0);
+        QCOMPARE(document(page.lists.get()), before);
+        QCOMPARE(keptAsideFiles(), QStringList());
+    }
+
+    // Nothing of a backup's sync state is taken for the server's: its lists
+    // are new, each remembering the id the file gave it; their shares go up
+    // again with them.
+    void importedListsAreRestoredLists_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("mark");
+        QTest::newRow("unedited") << int(TaskList::Unedited) << QStringLiteral("restored:42");
+        QTest::newRow("edited, an update still to send") << int(TaskList::Edited) << QStringLiteral("restored:42");
+        QTest::newRow("new, its creation in doubt") << int(TaskList::New) << QString();
+    }
+
+    void importedListsAreRestoredLists()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, mark);
+        ListsPage file;
+        file.build(QStringLiteral("Trip+"));
+        ListModel *trip = file.list(QStringLiteral("Trip"));
+        trip->setSharedRevision(4);
+        trip->clearSharedEdited();
+        if (status == TaskList::New) {
+            trip->taskList()->rootTask()->child(0)->setTitle(QStringLiteral("Tent"));
+            trip->taskList()->setPendingUpload(QStringLiteral("100:digest"));
+        } else {
+            makeKnown(trip->taskList(), 42, TaskList::SyncStatus(status));
+        }
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        QString report;
+        std::unique_ptr<UserLists> restored = import(page, writeBackup(file.lists.get()), &report);
+        QVERIFY(restored);
+        const TaskList *list = restored->taskLists().first();
+        QCOMPARE(list->syncStatus(), TaskList::New);
+        QCOMPARE(list->serverId(), 0u);
+        QCOMPARE(list->pendingUpload(), mark);
+        QCOMPARE(list->agreed(), nullptr);
+        QVERIFY(list->removedTasks().isEmpty());
+        QCOMPARE(list->rootTask()->child(0)->title(), QStringLiteral("Tent"));
+        QCOMPARE(list->rootTask()->child(0)->id(), 0u);
+        ListModel *model = restored->models().first();
+        QCOMPARE(model->sharedUsers(), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
+        QCOMPARE(model->sharedRevision(), 1u);
+        QVERIFY(model->isSharedEdited());
+    }
+
+    // The removals of lists still to send here stay (the next full run
+    // sends each, unless a restored list turns out to be that list); the
+    // file's, made on whatever computer or account wrote it, go.
+    void importKeepsOnlyTheRemovalsMadeHere_data()
+    {
+        QTest::addColumn<QList<quint32>>("here");
+        QTest::addColumn<QList<quint32>>("inFile");
+        QTest::addColumn<QList<quint32>>("expected");
+        QTest::newRow("a removal still to send here stays") << QList<quint32>{8} << QList<quint32>{} << QList<quint32>{8};
+        QTest::newRow("the file's removals go") << QList<quint32>{} << QList<quint32>{9} << QList<quint32>{};
+        QTest::newRow("both") << QList<quint32>{7, 8} << QList<quint32>{8, 9} << QList<quint32>{7, 8};
+        QTest::newRow("one of a list the file holds") << QList<quint32>{42} << QList<quint32>{} << QList<quint32>{42};
+    }
+
+    void importKeepsOnlyTheRemovalsMadeHere()
+    {
+        QFETCH(QList<quint32>, here);
+        QFETCH(QList<quint32>, inFile);
+        QFETCH(QList<quint32>, expected);
+        ListsPage file;
+        file.build(QStringLiteral("Trip"));
+        makeKnown(file.list(QStringLiteral("Trip"))->taskList(), 42, TaskList::Unedited);
+        for (quint32 id : inFile)
+            file.lists->addList(removedRecord(id));
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        for (quint32 id : here)
+            page.lists->addList(removedRecord(id));
+        QString report;
+        std::unique_ptr<UserLists> restored = import(page, writeBackup(file.lists.get()), &report);
+        QVERIFY(restored);
+        QCOMPARE(recordIds(restored.get()), expected);
+        // Saved and read back, the restored lists and the records stay so.
+        QBuffer buffer;
+        TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
+        QVERIFY(writer.saveLists(restored.get(), &buffer));
+        buffer.close();
+        std::unique_ptr<UserLists> reread(UserLists::load(&buffer));
+        QVERIFY(reread);
+        QCOMPARE(recordIds(reread.get()), expected);
+        QCOMPARE(reread->taskLists().first()->pendingUpload(), QStringLiteral("restored:42"));
     }
 
     void exportThenImport()
@@ -130,7 +400,7 @@ private slots:
         choose(path(QStringLiteral("lists-backup.xhtml")));
         QTest::mouseClick(restore.importButton(), Qt::LeftButton);
         QCOMPARE(m_startedIn, m_dir.path()); // the folder of the last file
-        QCOMPARE(restore.infoLabel()->text(), QStringLiteral("Backup completed."));
+        QCOMPARE(restore.infoLabel()->text(), keptAsideReport(keptAsidePath()));
         QVERIFY(restored);
         QCOMPARE(document(restored.get()), before);
         // The restored lists stand in the default group, for the list manager.
@@ -293,15 +563,7 @@ private slots:
         BackupDialog backup(page.lists.get(), page.groups.get());
         backup.show();
         choose(file);
-        // Files may not grow past 4 KiB while exporting: the disk is "full".
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QTest::mouseClick(backup.exportButton(), Qt::LeftButton);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        onAFullDisk([&] { QTest::mouseClick(backup.exportButton(), Qt::LeftButton); });
         QCOMPARE(backup.warningLabel()->text(), QStringLiteral("Error: Impossible to write backup file."));
         QCOMPARE(contents(file), QByteArray("the earlier backup"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("earlier.xhtml")});

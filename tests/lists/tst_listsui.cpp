@@ -50,6 +50,7 @@
 #include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QFile>
 #include <QFileInfo>
@@ -1446,7 +1447,12 @@ private slots:
             QTest::keyClick(name, Qt::Key_Return);
         });
         dialog.onImportFromFilePressed();
-        QCOMPARE(dialog.infoLabel()->text(), QStringLiteral("Backup completed."));
+        // The lists it replaced were kept beside the lists file.
+        QVERIFY2(QRegularExpression(QStringLiteral("^Backup completed\\. Your lists as they were before are kept in "
+                                                   "\".*/lists-before-import-\\d{8}-\\d{6}(-\\d+)?\\.xhtml\"\\.$"))
+                     .match(dialog.infoLabel()->text())
+                     .hasMatch(),
+                 qPrintable(dialog.infoLabel()->text()));
         QCOMPARE(tabTexts(ui), QStringList({QStringLiteral("Plums"), QStringLiteral("Pears")}));
         QCOMPARE(ui.listGroupsManagerDialog(), panel);
         QCOMPARE(rowNames(panel), QStringList({QStringLiteral("Plums"), QStringLiteral("Pears")}));

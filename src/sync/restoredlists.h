@@ -1,0 +1,53 @@
+#ifndef RESTOREDLISTS_H
+#define RESTOREDLISTS_H
+
+class ListModel;
+class ListsGroups;
+class TaskList;
+class UserLists;
+
+// Lists read from a backup in place of the user's. The file may come from
+// another account or another server, or be older than what the server holds,
+// so nothing of its sync state is taken as the server's: each list is new,
+// and remembers only the server id the file gave it. The next full run looks
+// at the server's list of that id: when it holds the restored list's tasks
+// (told by their identity, creator and creation time), the restored list
+// becomes that list and its content goes up onto it; otherwise it is posted
+// as a new list.
+class RestoredLists
+{
+public:
+    // Makes the lists just read from a backup (`restored`) restored lists
+    // (their status, agreed copy, marks and removed tasks go, their shares go
+    // up again with them) and drops the file's removed-list records. The
+    // removals still to be sent of the lists it replaces (`replaced`, may be
+    // null) stay: a full run sends each, unless a restored list turns out to
+    // be that list.
+    static void prepare(UserLists *restored, const UserLists *replaced);
+
+    // The server id the backup gave a list still waiting for that look; 0
+    // for any other list.
+    static quint32 fileId(const TaskList *list);
+
+    // The server's list `fetched` is the restored one: they hold a titled
+    // task of the same identity. A restored list without one is never taken
+    // for a server list.
+    static bool isSameList(const TaskList *restored, const TaskList *fetched);
+
+    // The model's restored list becomes the server's list `fetched` (taken):
+    // Edited, with its id and revision and `fetched` as what it agreed with
+    // the server, so that the next upload carries the backup's content onto
+    // it (tasks added there since stay). Each restored task takes the id of
+    // the fetched task it is, told by its identity (among tasks of one
+    // identity, by its content, or as the one left on each side); the
+    // others go up as new. Its sharing is the server's.
+    static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
+
+    // No server list is the restored one: it is posted as a new list.
+    static void postAsNew(ListModel *model);
+
+private:
+    RestoredLists() = delete;
+};
+
+#endif
