@@ -38,16 +38,12 @@ struct Seen
     QSet<quint32> removedHere;
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     QHash<QString, int> agreedIdentities;
+    QHash<QString, const Task *> agreedByIdentity;
     // The agreed task of an identity only it holds: tasks that came back
     // or were copied have new ids, not their identity.
     const Task *agreedOf(const QString &identity) const
     {
-        if (agreedIdentities.value(identity) != 1)
-            return nullptr;
-        for (const Task *task : agreed)
-            if (task->identity() == identity)
-                return task;
-        return nullptr;
+        return agreedIdentities.value(identity) == 1 ? agreedByIdentity.value(identity) : nullptr;
     }
 };
 
@@ -58,8 +54,10 @@ Seen see(const ListMoves::List &list)
     seen.server = byId(list.serverBefore);
     seen.mine = byId(list.mineBefore);
     seen.now = byId(list.now);
-    for (const Task *task : seen.agreed)
+    for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
+        seen.agreedByIdentity.insert(task->identity(), task);
+    }
     if (list.mineBefore) {
         for (const Task *removed : list.mineBefore->removedTasks())
             if (seen.agreed.contains(removed->id()))
@@ -198,7 +196,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                     bool sourceIsMine)
 {
     if (!m_lists.at(targetList).now->canWrite() || m_removed.contains(target)
-        || (source && m_removed.contains(source)))
+        || (source && (m_removed.contains(source) || !m_lists.at(sourceList).now->canWrite())))
         return;
     const Seen &seen = m_seen.at(from);
     // The target's tasks by identity, for the tasks below.
