@@ -605,16 +605,20 @@ bool ListsSynchronizer::confirmRemovingEverything()
     if (owned == 0)
         return true;
     QPointer<ListsSynchronizer> self(this);
-    const bool yes = SyncNotices::ask(
-        tr("Sync"), tr("There are no lists on this computer. Uploading them in place of the server's would "
-                       "delete all %n of your lists on the server, on your other computers too.\n"
-                       "Delete them?",
-                       nullptr, owned));
+    const bool yes = SyncNotices::ask(tr("Sync"), removingEverythingQuestion(owned));
     if (!self || hasEnded())
         return false;
     if (!yes)
         failRun(tr("Nothing was changed: there are no lists on this computer to upload."));
     return yes;
+}
+
+QString ListsSynchronizer::removingEverythingQuestion(int count)
+{
+    return tr("There are no lists on this computer. Uploading them in place of the server's would "
+              "delete all %n of your lists on the server, on your other computers too.\n"
+              "Delete them?",
+              nullptr, count);
 }
 
 // A forced local run posts nothing: a list kept to finish a replacement

@@ -61,6 +61,9 @@ public:
     // that the run first finishes that replacement instead of bringing back
     // both.
     static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
+    // Asked before a forced remote run with no list here deletes the
+    // user's `count` lists on the server.
+    static QString removingEverythingQuestion(int count);
 
 public slots:
     void start() override;

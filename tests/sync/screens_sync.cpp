@@ -5,6 +5,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "sync/basesynchronizer.h"
+#include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfailuretexts.h"
@@ -40,6 +41,15 @@ PLUMDECK_SCREEN(syncDialog)
     SyncDialog dialog(&sync);
     sync.show(QStringLiteral("Uploading changes to list \"Groceries\""), 420);
     QVERIFY(!shoot(&dialog, QStringLiteral("sync-dialog")).isNull());
+}
+
+// Asked before a forced upload from a computer with no list deletes every
+// list on the server.
+PLUMDECK_SCREEN(forcedRemoteWithNoList)
+{
+    MessageDialog question(QCoreApplication::translate("ListsSynchronizer", "Sync"),
+                           ListsSynchronizer::removingEverythingQuestion(12), true);
+    QVERIFY(!shoot(&question, QStringLiteral("forced-remote-no-list")).isNull());
 }
 
 PLUMDECK_SCREEN(syncDialogFailed)
