@@ -3,6 +3,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "sync/listmerge.h"
+#include "sync/uploadmark.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -36,6 +37,8 @@ struct Seen
 {
     QHash<quint32, Task *> agreed, server, mine, now;
     QSet<quint32> removedHere;
+    QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
+    QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     QHash<QString, int> agreedIdentities;
     QHash<QString, const Task *> agreedByIdentity;
@@ -59,6 +62,10 @@ Seen see(const ListMoves::List &list)
         seen.agreedByIdentity.insert(task->identity(), task);
     }
     if (list.mineBefore) {
+        const UploadMark mark = UploadMark::read(list.mineBefore->pendingUpload());
+        seen.removedByUploadsInDoubt = mark.removedTasks();
+        for (const UploadMark::SentTask &sent : mark.tasks())
+            seen.sentInDoubt.insert(sent.identity);
         for (const Task *removed : list.mineBefore->removedTasks())
             if (seen.agreed.contains(removed->id()))
                 seen.removedHere.insert(removed->id());
@@ -89,10 +96,15 @@ public:
             for (Task *task : seen.now) {
                 if (seen.agreed.contains(task->id()))
                     continue;
-                if (seen.server.contains(task->id()))
-                    m_arrived.insert(task->identity(), {i, task});
-                else if (seen.newHere.contains(task->identity()))
+                // Made here and sent by this run, or by an upload in doubt
+                // before the server's copy was looked at.
+                const bool sentFromHere = seen.server.contains(task->id())
+                                              ? seen.sentInDoubt.contains(UploadMark::identityDigest(task))
+                                              : seen.newHere.contains(task->identity());
+                if (sentFromHere)
                     m_addedHere.insert(task->identity(), {i, task});
+                else if (seen.server.contains(task->id()))
+                    m_arrived.insert(task->identity(), {i, task});
             }
         }
     }
@@ -159,8 +171,10 @@ void Settler::settle(int from, const Task *agreed)
         if (!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
             return;
     const quint32 id = agreed->id();
-    const Place there = !seen.server.contains(id) ? onlyOne(m_arrived, identity, from) : Place();
-    const Place here = seen.removedHere.contains(id) ? onlyOne(m_addedHere, identity, from) : Place();
+    // A copy in its own list counts too: cut and pasted back, or moved
+    // away and back by the other computer.
+    const Place there = !seen.server.contains(id) ? onlyOne(m_arrived, identity, -1) : Place();
+    const Place here = seen.removedHere.contains(id) ? onlyOne(m_addedHere, identity, -1) : Place();
     if (there.task && here.task) {
         // Moved on both: one task, in this computer's list when the two
         // differ (its upload is the later).
@@ -260,7 +274,9 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
             const Task *base = seen.agreedOf(child->identity());
             const bool removedOnTheOtherSide
                 = base && !sourceHas.contains(child->identity())
-                  && (sourceIsMine ? seen.removedHere.contains(base->id()) : !seen.server.contains(base->id()));
+                  && (sourceIsMine ? seen.removedHere.contains(base->id())
+                                   : !seen.server.contains(base->id())
+                                         && !seen.removedByUploadsInDoubt.contains(base->id()));
             if (removedOnTheOtherSide && ListMerge::sameContent(base, child) && child->childCount() == 0) {
                 gone.append(child);
                 continue;

@@ -358,6 +358,10 @@ QString ListsSynchronizer::unexpectedResponse() const
 void ListsSynchronizer::failRun(const QString &error)
 {
     restoreUnsentMarks();
+    // What the lists that ran show of moves is settled here too; the lists
+    // it changes go up with the next run.
+    if (!m_listStep && !std::exchange(m_movesFollowed, true) && followMovedTasks(false))
+        ListOutcome::saveBeforeUploads(m_host);
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
     ListOutcome::tellAboutKeptCopies(kept);
@@ -537,7 +541,7 @@ void ListsSynchronizer::keepListsBeforeMerges()
 
 // Once every list is in: a task moved to another list on one computer while
 // the other changed it, or moved it too, is settled (see ListMoves).
-bool ListsSynchronizer::followMovedTasks()
+bool ListsSynchronizer::followMovedTasks(bool queue)
 {
     if (!m_userLists || m_starts.isEmpty())
         return false;
@@ -572,7 +576,8 @@ bool ListsSynchronizer::followMovedTasks()
         if (!lists.at(i).changed)
             continue;
         models.at(i)->markEditedAndReset();
-        queueAgain(models.at(i));
+        if (queue)
+            queueAgain(models.at(i));
     }
     return true;
 }
@@ -962,7 +967,7 @@ void ListsSynchronizer::syncNextList()
             markUploads(m_models);
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && !std::exchange(m_movesFollowed, true) && followMovedTasks()) {
+            && !std::exchange(m_movesFollowed, true) && followMovedTasks(true)) {
             ListOutcome::saveBeforeUploads(m_host);
             continue;
         }

@@ -97,8 +97,9 @@ private:
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
     void keepListsBeforeMerges();
-    // True when lists were queued again to settle moves.
-    bool followMovedTasks();
+    // True when lists changed to settle moves; `queue` sends them again in
+    // this run.
+    bool followMovedTasks(bool queue);
     void queueAgain(ListModel *model);
     void syncDisplayOrder();
     void getDisplayOrder();
