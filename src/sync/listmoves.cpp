@@ -272,9 +272,12 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
     const std::function<void(Task *)> removedBelow = [&](Task *parent) {
         for (Task *child : parent->children()) {
             const Task *base = seen.agreedOf(child->identity());
+            // A copy made here (moved here too, and one with the other's)
+            // holds it: not a removal.
+            const bool copiedHere = m_seen.at(targetList).newHere.contains(child->identity());
             const bool removedOnTheOtherSide
                 = base && !sourceHas.contains(child->identity())
-                  && (sourceIsMine ? seen.removedHere.contains(base->id())
+                  && (sourceIsMine ? seen.removedHere.contains(base->id()) && !copiedHere
                                    : !seen.server.contains(base->id())
                                          && !seen.removedByUploadsInDoubt.contains(base->id()));
             if (removedOnTheOtherSide && ListMerge::sameContent(base, child) && child->childCount() == 0) {

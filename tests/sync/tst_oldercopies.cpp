@@ -178,6 +178,7 @@ private:
         MovedWithItsSubtaskHereSubtaskRetitledThere,
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
+        MovedWithItsSubtaskOnBoth,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -275,6 +276,7 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to another list on both, retitled there once moved")
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
+    QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -294,13 +296,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereEditedHereSentAlone
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
-            || c == MovedToOneListThereAnotherHere)
+            || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
-            || c == MovedWithItsSubtaskHereSubtaskRetitledThere) {
+            || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
         }
@@ -582,6 +584,11 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one")); });
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedWithItsSubtaskOnBoth:
+        onA(moveBagsHome);
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     case MovedToAnotherListBothRetitledThereAfter:
         onA([&](LiveClient &client) {
