@@ -241,6 +241,13 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
         }
         // Below it: each task of the source's finds its copy; one added on
         // the source's side below it goes below the copy's parent.
+        // A task of the list the source side put below it goes with it.
+        const auto wasBelow = [&agreed](const Task *task) {
+            for (const Task *up = task->parent(); up; up = up->parent())
+                if (up == agreed)
+                    return true;
+            return false;
+        };
         const std::function<void(Task *)> below = [&](Task *parent) {
             for (Task *child : parent->children()) {
                 const QString identity = child->identity();
@@ -252,7 +259,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                     else
                         ListMerge::mergeTaskContent(base, copy, child, copy);
                     changed = true;
-                } else if (!copy && !base) {
+                } else if (!copy && (!base || !wasBelow(base))) {
                     Task *holder = child->parent() == source ? target : targets.value(child->parent()->identity());
                     if (holder && targetCount.value(child->parent()->identity(), 1) == 1) {
                         holder->insertChild(child->copy(), holder->childCount());

@@ -179,6 +179,7 @@ private:
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
         MovedWithItsSubtaskOnBoth,
+        MovedThereAnotherIndentedBelowItHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -277,6 +278,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
     QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
+    QTest::newRow("moved to another list there, another task indented below it here")
+        << int(MovedThereAnotherIndentedBelowItHere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -296,7 +299,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereEditedHereSentAlone
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
-            || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth)
+            || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
+            || c == MovedThereAnotherIndentedBelowItHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
@@ -584,6 +588,17 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one")); });
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedThereAnotherIndentedBelowItHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            const QModelIndex socks = model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Socks")));
+            const QModelIndex bags = model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags")));
+            model->saveUndoState();
+            QVERIFY(model->reparentTask(socks, bags, 0));
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Socks]"), QStringLiteral("Trip[Tickets]")};
         break;
     case MovedWithItsSubtaskOnBoth:
         onA(moveBagsHome);
