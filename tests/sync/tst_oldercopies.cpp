@@ -2,6 +2,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "listedits.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
@@ -53,84 +54,9 @@ QString listText(const QString &name, const QStringList &tasks)
     return name + QLatin1Char('[') + tasks.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
-Task *taskTitled(const TaskList *list, const QString &title)
-{
-    std::function<Task *(Task *)> find = [&](Task *parent) -> Task * {
-        for (Task *child : parent->children()) {
-            if (child->title() == title)
-                return child;
-            if (Task *found = find(child))
-                return found;
-        }
-        return nullptr;
-    };
-    return find(list->rootTask());
-}
-
-// As the tree does: a new row under `parent` (stamped now), then its title.
-void addTask(ListModel *model, const QString &title, const QString &parentTitle = QString())
-{
-    const Task *parent = parentTitle.isEmpty() ? nullptr : taskTitled(model->taskList(), parentTitle);
-    const QModelIndex parentIndex = parent ? model->indexOfTask(parent) : QModelIndex();
-    const int row = model->rowCount(parentIndex);
-    model->saveUndoState();
-    model->insertRows(row, 1, parentIndex);
-    model->setData(model->index(row, 0, parentIndex), title, Qt::EditRole);
-}
-
-void removeTask(ListModel *model, const QString &title)
-{
-    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
-    model->saveUndoState();
-    model->removeRows(index.row(), 1, index.parent());
-}
-
-void retitle(ListModel *model, const QString &title, const QString &to)
-{
-    model->setTaskTitle(taskTitled(model->taskList(), title), to);
-}
-
-// As "Move to list" does.
-void moveToList(ListModel *from, const QString &title, ListModel *to)
-{
-    const QModelIndex index = from->indexOfTask(taskTitled(from->taskList(), title));
-    Task *copy = from->taskForIndex(index)->copy();
-    from->saveUndoState();
-    from->removeRows(index.row(), 1, index.parent());
-    to->appendTask(copy);
-}
-
-// The task moved to `position` among its siblings.
-void moveTo(ListModel *model, const QString &title, int position)
-{
-    const Task *task = taskTitled(model->taskList(), title);
-    const QModelIndex index = model->indexOfTask(task);
-    model->saveUndoState();
-    QVERIFY(model->reparentTask(index, index.parent(), position));
-}
-
-// The task made the last child of another, as indenting it does.
-void indentBelow(ListModel *model, const QString &title, const QString &parentTitle)
-{
-    const Task *parent = taskTitled(model->taskList(), parentTitle);
-    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
-    model->saveUndoState();
-    QVERIFY(model->reparentTask(index, model->indexOfTask(parent), parent->childCount()));
-}
-
-// A list whose tasks were typed a second apart, as a person does: each
-// task tells itself from the others by its creation.
-ListModel *makeList(LiveClient &client, const QString &name, const QStringList &titles)
-{
-    ListModel *model = client.addList(name, {});
-    for (const QString &title : titles) {
-        Clock::advance(1000);
-        addTask(model, title);
-    }
-    return model;
-}
-
 } // namespace
+
+using namespace ListEdits;
 
 class TstOlderCopies : public QObject
 {

@@ -4,6 +4,7 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "listedits.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
@@ -71,46 +72,6 @@ QStringList listsText(const UserLists *lists)
     return out;
 }
 
-Task *taskTitled(const TaskList *list, const QString &title)
-{
-    std::function<Task *(Task *)> find = [&](Task *parent) -> Task * {
-        for (Task *child : parent->children()) {
-            if (child->title() == title)
-                return child;
-            if (Task *found = find(child))
-                return found;
-        }
-        return nullptr;
-    };
-    return find(list->rootTask());
-}
-
-// As the tree does: a new row at the end (stamped now), then its title.
-void addTask(ListModel *model, const QString &title)
-{
-    const int row = model->rowCount();
-    model->saveUndoState();
-    model->insertRows(row, 1, QModelIndex());
-    model->setData(model->index(row, 0), title, Qt::EditRole);
-}
-
-void removeTask(ListModel *model, const QString &title)
-{
-    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
-    model->saveUndoState();
-    model->removeRows(index.row(), 1, index.parent());
-}
-
-// Tasks typed a second apart, as a person does: each is told by its creation.
-ListModel *makeList(LiveClient &client, const QString &name, const QStringList &titles)
-{
-    ListModel *model = client.addList(name, {});
-    for (const QString &title : titles) {
-        Clock::advance(1000);
-        addTask(model, title);
-    }
-    return model;
-}
 
 // "Name[tasks]#id" of the user's lists on the server.
 QStringList listsWithIds(const FakeServer &server, const QString &user)
@@ -122,6 +83,8 @@ QStringList listsWithIds(const FakeServer &server, const QString &user)
 }
 
 } // namespace
+
+using namespace ListEdits;
 
 class TstRestoredLists : public QObject
 {

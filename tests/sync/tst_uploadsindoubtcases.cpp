@@ -3,6 +3,7 @@
 #include "model/notepadnote.h"
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "listedits.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
@@ -18,6 +19,9 @@
 // coming back and nothing made elsewhere removed; one more run sends nothing.
 
 namespace {
+
+using ListEdits::removeTask;
+using ListEdits::taskTitled;
 
 const QString Lists = QStringLiteral("^/lists$");
 const QString OneList = QStringLiteral("^/lists/\\d+$");
@@ -59,20 +63,6 @@ QString clientList(const TaskList *list)
     return listText(list->name(), tasks);
 }
 
-Task *taskTitled(const TaskList *list, const QString &title)
-{
-    std::function<Task *(Task *)> find = [&](Task *parent) -> Task * {
-        for (Task *child : parent->children()) {
-            if (child->title() == title)
-                return child;
-            if (Task *found = find(child))
-                return found;
-        }
-        return nullptr;
-    };
-    return find(list->rootTask());
-}
-
 // What the tree does when the user adds a task: a new row (stamped with its
 // creator and time) under `parent`, then its title.
 Task *addTask(ListModel *model, const QString &title, const Task *parent = nullptr)
@@ -87,12 +77,6 @@ Task *addTask(ListModel *model, const QString &title, const Task *parent = nullp
     return model->taskForIndex(index);
 }
 
-void removeTask(ListModel *model, const QString &title)
-{
-    const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), title));
-    model->saveUndoState();
-    model->removeRows(index.row(), 1, index.parent());
-}
 
 // The other computer's change to Trip: renamed `name`, Bags removed, or
 // Tickets retitled `title`.
