@@ -99,6 +99,15 @@ public:
     void removeBlankChildren();
     bool isBlankRecursively() const;
     void collectTasks(QSet<Task *> &tasks);
+    // Each task below this one, in tree order.
+    template<typename Visit>
+    void forEachBelow(const Visit &visit) const
+    {
+        for (Task *child : m_children) {
+            visit(child);
+            child->forEachBelow(visit);
+        }
+    }
     void clearIdsRecursively();
     bool verifyTree() const;
 

@@ -237,16 +237,6 @@ void TaskList::agreeAsIs()
 
 namespace {
 
-// Each task below `task`, in tree order.
-template<typename Visit>
-void forEachBelow(Task *task, const Visit &visit)
-{
-    for (Task *child : task->children()) {
-        visit(child);
-        forEachBelow(child, visit);
-    }
-}
-
 void clearServerFields(Task *task)
 {
     task->setId(0);
@@ -269,11 +259,11 @@ void TaskList::forgetIdsUnknownTo(const TaskList *current)
             known.insert(task->id(), task);
     };
     if (agreed)
-        forEachBelow(agreed->m_rootTask, learn);
-    forEachBelow(current->m_rootTask, learn);
+        agreed->m_rootTask->forEachBelow(learn);
+    current->m_rootTask->forEachBelow(learn);
     for (Task *removed : current->m_removedTasks)
         learn(removed);
-    forEachBelow(m_rootTask, [&known](Task *task) {
+    m_rootTask->forEachBelow([&known](Task *task) {
         if (task->id() != 0 && !known.contains(task->id()))
             clearServerFields(task);
     });
@@ -321,14 +311,14 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
         byLineage.insert(task->lineage(), task);
         byIdentity.insert(task->identity(), task);
     };
-    forEachBelow(current->m_rootTask, learn);
+    current->m_rootTask->forEachBelow(learn);
     for (Task *removed : current->m_removedTasks)
         learn(removed);
     if (byLineage.isEmpty())
         return;
     QSet<quint32> used;
     QList<Task *> waiting;
-    forEachBelow(m_rootTask, [&](Task *task) {
+    m_rootTask->forEachBelow([&](Task *task) {
         if (task->id() != 0)
             used.insert(task->id());
         else

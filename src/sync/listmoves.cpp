@@ -11,20 +11,11 @@
 
 namespace {
 
-template<typename Visit>
-void forEachBelow(Task *parent, const Visit &visit)
-{
-    for (Task *child : parent->children()) {
-        visit(child);
-        forEachBelow(child, visit);
-    }
-}
-
 QHash<quint32, Task *> byId(const TaskList *list)
 {
     QHash<quint32, Task *> out;
     if (list)
-        forEachBelow(list->rootTask(), [&out](Task *task) {
+        list->rootTask()->forEachBelow([&out](Task *task) {
             if (task->id() != 0)
                 out.insert(task->id(), task);
         });
@@ -69,7 +60,7 @@ Seen see(const ListMoves::List &list)
         for (const Task *removed : list.mineBefore->removedTasks())
             if (seen.agreed.contains(removed->id()))
                 seen.removedHere.insert(removed->id());
-        forEachBelow(list.mineBefore->rootTask(), [&seen](Task *task) {
+        list.mineBefore->rootTask()->forEachBelow([&seen](Task *task) {
             if (task->id() == 0 || !seen.agreed.contains(task->id()))
                 seen.newHere.insert(task->identity());
         });
@@ -226,7 +217,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
     bool changed = false;
     QSet<QString> sourceHas;
     if (source)
-        forEachBelow(source, [&sourceHas](Task *task) { sourceHas.insert(task->identity()); });
+        source->forEachBelow([&sourceHas](Task *task) { sourceHas.insert(task->identity()); });
     if (source) {
         if (sourceIsMine) {
             if (!ListMerge::sameContent(agreed, source)) {
@@ -275,9 +266,12 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
     }
     // Removed below it on the other side of the target's, not moved with
     // the source, and not changed on the target's side: it stays removed.
+    // Deepest first: a task goes once everything below it goes.
     QList<Task *> gone;
-    const std::function<void(Task *)> removedBelow = [&](Task *parent) {
+    const std::function<bool(Task *)> removedBelow = [&](Task *parent) {
+        bool all = true;
         for (Task *child : parent->children()) {
+            const bool below = removedBelow(child);
             const Task *base = seen.agreedOf(child->identity());
             // A copy made here (moved here too, and one with the other's)
             // holds it: not a removal.
@@ -287,16 +281,18 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                   && (sourceIsMine ? seen.removedHere.contains(base->id()) && !copiedHere
                                    : !seen.server.contains(base->id())
                                          && !seen.removedByUploadsInDoubt.contains(base->id()));
-            if (removedOnTheOtherSide && ListMerge::sameContent(base, child) && child->childCount() == 0) {
+            if (below && removedOnTheOtherSide && ListMerge::sameContent(base, child))
                 gone.append(child);
-                continue;
-            }
-            removedBelow(child);
+            else
+                all = false;
         }
+        return all;
     };
     removedBelow(target);
-    for (Task *task : std::as_const(gone))
-        removeTask(targetList, task);
+    // Parents last in `gone`: each takes its children with it.
+    for (auto it = gone.crbegin(); it != gone.crend(); ++it)
+        if (!m_removed.contains(*it))
+            removeTask(targetList, *it);
     if (changed || !gone.isEmpty())
         m_lists[targetList].changed = true;
 }
@@ -304,7 +300,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
 void Settler::removeTask(int list, Task *task)
 {
     m_removed.insert(task);
-    forEachBelow(task, [this](Task *below) { m_removed.insert(below); });
+    task->forEachBelow([this](Task *below) { m_removed.insert(below); });
     m_lists.at(list).now->removeTask(task);
     m_lists[list].changed = true;
 }

@@ -327,19 +327,12 @@ UploadMark UploadMark::ofNotePut(const NotepadNote *note, const UploadMark &earl
     return mark;
 }
 
-bool UploadMark::sentNoteTitle(const QString &title) const
+bool UploadMark::sentNotePart(const QString &text, bool title) const
 {
-    const QString digest = shortHashOf(title) + QLatin1Char('.');
+    const QString digest = shortHashOf(text);
     return isNotePut() && std::any_of(m_fields.cbegin(), m_fields.cend(), [&](const QString &sent) {
-               return sent.startsWith(digest);
-           });
-}
-
-bool UploadMark::sentNoteText(const QString &text) const
-{
-    const QString digest = QLatin1Char('.') + shortHashOf(text);
-    return isNotePut() && std::any_of(m_fields.cbegin(), m_fields.cend(), [&](const QString &sent) {
-               return sent.endsWith(digest);
+               return title ? sent.section(QLatin1Char('.'), 0, 0) == digest
+                            : sent.section(QLatin1Char('.'), 1, 1) == digest;
            });
 }
 

@@ -66,8 +66,8 @@ public:
     bool isPut() const { return m_kind == Put; }
     bool isNotePut() const { return m_kind == NotePut; }
     // A note's title or text an update in doubt sent.
-    bool sentNoteTitle(const QString &title) const;
-    bool sentNoteText(const QString &text) const;
+    bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
+    bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
     bool isRestored() const { return m_kind == Restored; }
     // The id a backup gave a restored list; 0 for every other mark.
     quint32 restoredId() const { return m_kind == Restored ? m_restored : 0; }
@@ -118,6 +118,8 @@ public:
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
+    bool sentNotePart(const QString &text, bool title) const;
+
     enum Kind { None, Post, Put, Replace, NotePut, Restored };
 
     Kind m_kind = None;

@@ -106,6 +106,7 @@ private:
         MovedToOneListThereAnotherHere,
         MovedWithItsSubtaskOnBoth,
         MovedThereAnotherIndentedBelowItHere,
+        RemovedWithTwoLevelsThereMovedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -204,6 +205,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
     QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
+    QTest::newRow("removed with two levels below it there, moved to another list here")
+        << int(RemovedWithTwoLevelsThereMovedHere);
     QTest::newRow("moved to another list there, another task indented below it here")
         << int(MovedThereAnotherIndentedBelowItHere);
 }
@@ -226,15 +229,20 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
-            || c == MovedThereAnotherIndentedBelowItHere)
+            || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
-            || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth) {
+            || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
+            || c == RemovedWithTwoLevelsThereMovedHere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
+        }
+        if (c == RemovedWithTwoLevelsThereMovedHere) {
+            Clock::advance(1000);
+            addTask(client->model(trip), QStringLiteral("Tiny one"), QStringLiteral("Big one"));
         }
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -445,6 +453,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case RemovedWithTwoLevelsThereMovedHere:
     case RemovedWithItsSubtaskThereMovedToAnotherListHere:
         onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); });
         onB(moveBagsHome, b);
