@@ -1,5 +1,6 @@
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/taskattachment.h"
 #include "sync/listmerge.h"
 #include "sync/threeway.h"
 #include "sync/uploadmark.h"
@@ -34,6 +35,11 @@ Task *parseTask(const QString &token)
     rest = rest.mid(colon + 1);
     if (id != QLatin1String("+"))
         task->setId(id.toUInt());
+    QStringList links = rest.split(QLatin1Char('~'));
+    rest = links.takeFirst();
+    for (const QString &name : std::as_const(links))
+        task->addAttachment(TaskAttachment::create(TaskAttachment::WebHyperlink, name,
+                                                   QUrl(QStringLiteral("https://example.org/") + name)));
     QStringList assigned = rest.split(QLatin1Char('@'));
     rest = assigned.takeFirst();
     for (const QString &nick : std::as_const(assigned))
@@ -108,6 +114,8 @@ void describe(const Task *parent, QStringList &out)
             text += QLatin1Char('=') + task->note().text();
         for (const QString &nick : task->assignments())
             text += QLatin1Char('@') + nick;
+        for (const TaskAttachment *link : task->attachments())
+            text += QLatin1Char('~') + link->name();
         if (task->childCount() > 0) {
             QStringList children;
             describe(task, children);
@@ -159,6 +167,10 @@ void TstListMerge::merge_data()
         << "1:A 2:B" << "1:A 2:Mine" << "1:A 2:Theirs" << "Trip|1:A 2:Mine";
     QTest::newRow("ticked there, retitled here") << "1:A 2:B" << "1:A 2:Bee" << "1:A 2:B*" << "Trip|1:A 2:Bee*";
     QTest::newRow("note here, title there") << "1:A" << "1:A=milk" << "1:Aa" << "Trip|1:Aa=milk";
+    QTest::newRow("note there, title here") << "1:A" << "1:Aa" << "1:A=milk" << "Trip|1:Aa=milk";
+    QTest::newRow("link added there, title here") << "1:A" << "1:Aa" << "1:A~map" << "Trip|1:Aa~map";
+    QTest::newRow("links changed both, mine is the later upload")
+        << "1:A~map" << "1:A~map~tickets" << "1:A" << "Trip|1:A~map~tickets";
     QTest::newRow("assigned both, each to another") << "1:A" << "1:A@bob" << "1:A@carol" << "Trip|1:A@bob@carol";
     QTest::newRow("unassigned there, assigned here") << "1:A@bob" << "1:A@bob@carol" << "1:A"
                                                      << "Trip|1:A@carol";
