@@ -1,5 +1,6 @@
 #include "model/task.h"
 #include "model/tasklist.h"
+#include "model/taskreaderwriter.h"
 #include "model/taskattachment.h"
 #include "sync/listmerge.h"
 #include "sync/threeway.h"
@@ -147,6 +148,7 @@ private slots:
     void sentInDoubt();
     void serverFieldsAndRemovals();
     void longSiblingRunsKeepTheirOrder();
+    void tooDeepKeepsMineTree();
     void order_data();
     void order();
 };
@@ -388,6 +390,29 @@ void TstListMerge::longSiblingRunsKeepTheirOrder()
     expected.removeAll(QStringLiteral("3000:T3000"));
     expected.prepend(QStringLiteral("3000:T3000"));
     QCOMPARE(describe(result.get()), QStringLiteral("Trip|") + expected.join(QLatin1Char(' ')));
+}
+
+// Moves on each side that together nest tasks deeper than a document holds:
+// this computer's tree stands.
+void TstListMerge::tooDeepKeepsMineTree()
+{
+    const auto chain = [](int first, int count, const QString &prefix, const QString &innermost) {
+        QString text = innermost;
+        for (int id = first + count - 1; id >= first; --id)
+            text = QStringLiteral("%1:%2%1").arg(id).arg(prefix) + (text.isEmpty() ? QString() : QLatin1Char('(') + text + QLatin1Char(')'));
+        return text;
+    };
+    const int outer = 200;
+    const int inner = TaskReaderWriter::maxTaskDepth - outer;
+    const QString p = chain(1, outer, QStringLiteral("P"), QString());
+    const QString q = chain(301, inner, QStringLiteral("Q"), QString());
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(QStringLiteral("500:R ") + p + QLatin1Char(' ') + q, &lineages));
+    std::unique_ptr<TaskList> m(parseList(QStringLiteral("500:R ") + chain(1, outer, QStringLiteral("P"), q), &lineages));
+    std::unique_ptr<TaskList> t(parseList(QStringLiteral("500:R(") + p + QStringLiteral(") ") + q, &lineages));
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}));
+    QCOMPARE(describe(result.get()), describe(m.get()));
+    QVERIFY(result->rootTask()->verifyTree());
 }
 
 void TstListMerge::order_data()
