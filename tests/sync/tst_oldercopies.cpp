@@ -107,6 +107,7 @@ private:
         MovedWithItsSubtaskOnBoth,
         MovedThereAnotherIndentedBelowItHere,
         RemovedWithTwoLevelsThereMovedHere,
+        MovedThereItsSubtaskRemovedThenRetitledHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -207,6 +208,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
     QTest::newRow("removed with two levels below it there, moved to another list here")
         << int(RemovedWithTwoLevelsThereMovedHere);
+    QTest::newRow("moved to another list there, its subtask then removed there, retitled here")
+        << int(MovedThereItsSubtaskRemovedThenRetitledHere);
     QTest::newRow("moved to another list there, another task indented below it here")
         << int(MovedThereAnotherIndentedBelowItHere);
 }
@@ -229,14 +232,15 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
-            || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere)
+            || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
+            || c == MovedThereItsSubtaskRemovedThenRetitledHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
-            || c == RemovedWithTwoLevelsThereMovedHere) {
+            || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
         }
@@ -452,6 +456,15 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); });
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedThereItsSubtaskRemovedThenRetitledHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            removeTask(client.model("Home"), QStringLiteral("Big one"));
+        });
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     case RemovedWithTwoLevelsThereMovedHere:
     case RemovedWithItsSubtaskThereMovedToAnotherListHere:
