@@ -99,17 +99,22 @@
 // same sibling, where that has not moved since); every computer holds
 // what the server holds. A tick, an assignment or a place is changed once
 // between two runs that succeed, so that none undoes another not yet sent.
-// So are notes (known by a key at the head of their text) and the groups
-// tree (groups known by their names, each given once): a note's title and
+// Notes (known by a key at the head of their text) and the groups tree
+// (groups known by their names, each given once) are changed so too: a
+// note's title and
 // text are fields, but a text changed on two computers, neither knowing of
 // the other, stays as the server's with the other kept beside it as a new
 // note titled "... (my changes)": every text no other change may have known
 // of is in the note or beside it, and nothing else is beside it. A group is
 // made (sent at once) or renamed, and a list put into a group or back into
 // the default one: a group's name and a list's group are fields, a group
-// stays where it was made, and each is there once. The lists page's
-// placing is played for those lists: local ids, a list in a group once
-// the client holds it.
+// stays where it was made, and each is there once. Now and then another
+// computer changes the same note's text, or moves a list in its tree, right
+// after, from its own copy. The lists page's placing is played for those
+// lists: local ids, a list in a group once the client holds it. A forced
+// local run that finishes a forced remote one cut short takes the server's
+// tree, which names the lists that run posted anew by their old ids: a
+// list's group set before it may be lost then (counted apart).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -297,6 +302,7 @@ struct Figures
     int staleNotes = 0;
     int staleNotesBoth = 0; // texts edited right after on another computer
     int staleGroups = 0;
+    int staleGroupsBoth = 0; // trees changed right after on another computer
     int groupsDropped = 0; // lists out of their group after a forced local run finishing a cut remote one
     int keptBeside = 0;    // texts of notes kept beside the server's
     int keptTold = 0;      // told of in a notice
@@ -1298,6 +1304,7 @@ private:
     bool staleNoteEdit(int c);
     void makeStaleGroup(int c);
     bool staleGroupEdit(int c);
+    bool staleGroupChange(int c, bool moveOnly = false);
     void sendMade(int c, const QString &what);
     StaleGroupsView groupsOf(const LiveClient &client) const;
     QString staleCheck();
@@ -3280,17 +3287,40 @@ void Sequence::makeStaleGroup(int c)
     sendMade(c, QStringLiteral("group ") + key);
 }
 
+// Now and then another computer changes the tree right after, from its own
+// copy: both trees go up, each with a change the other lacks.
+bool Sequence::staleGroupEdit(int c)
+{
+    if (!staleGroupChange(c))
+        return false;
+    if (below(3) != 0)
+        return true;
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other))
+            others << other;
+    if (!others.isEmpty()) {
+        const int other = pick(others);
+        // A list moved there: each tree then holds a change the other lacks.
+        if (staleGroupChange(other, true)) {
+            m_settled[other] = false;
+            ++m_figures.staleGroupsBoth;
+        }
+    }
+    return true;
+}
+
 // A group renamed, or a list moved into a group or out to the default one,
 // on this computer's tree however old. A list's group is changed once
 // between two runs that succeed, as a task's place is.
-bool Sequence::staleGroupEdit(int c)
+bool Sequence::staleGroupChange(int c, bool moveOnly)
 {
     LiveClient &client = live(c);
     ListsGroups *groups = client.listsGroups();
     const QMap<QString, ListsGroupsElementGroup *> held = keyedGroups(groups, m_stale.groupOfName);
     if (held.isEmpty())
         return false;
-    if (below(3) == 0) {
+    if (!moveOnly && below(3) == 0) {
         const QString key = pick(held.keys());
         const QString name = fresh("G");
         trace() << "step" << m_step << "client" << c << "(older copies) renames group" << key
@@ -3662,7 +3692,8 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleKept)
                              .arg(figures.staleCycles)
                              + QStringLiteral("; notes %1 (texts edited right after on another computer %4, "
-                                              "kept beside another %2, told %5), groups %3 (lists out of their "
+                                              "kept beside another %2, told %5), groups %3 (trees changed right "
+                                              "after on another computer %7, lists out of their "
                                               "group after a forced local run that finished a forced remote "
                                               "one %6)")
                                    .arg(figures.staleNotes)
@@ -3670,7 +3701,8 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.staleGroups)
                                    .arg(figures.staleNotesBoth)
                                    .arg(figures.keptTold)
-                                   .arg(figures.groupsDropped);
+                                   .arg(figures.groupsDropped)
+                                   .arg(figures.staleGroupsBoth);
     QStringList kinds;
     for (auto it = figures.failureKinds.cbegin(); it != figures.failureKinds.cend(); ++it)
         kinds << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
