@@ -378,8 +378,14 @@ void ListsGroups::setListServerId(ListsGroupsElementList *list, quint32 serverId
 {
     if (!list)
         return;
+    // Posted anew under another id: the server's tree names it by one it
+    // dropped, so this tree must go up, or the list falls out of its group.
+    const bool reposted = list->serverId() != 0 && serverId != 0 && serverId != list->serverId();
     list->setServerId(serverId);
-    m_modified = true;
+    if (reposted)
+        markEdited();
+    else
+        m_modified = true;
 }
 
 void ListsGroups::setGroupName(ListsGroupsElementGroup *group, const QString &name)

@@ -1295,7 +1295,7 @@ void ListsSynchronizer::syncListsGroups()
     emit progress(tr("Uploading lists groups info"), 675, 1000);
     // What another computer changed since goes into the upload: the
     // server's tree comes first.
-    if (!m_forceRemote && m_host->listsGroups()->agreed())
+    if (!m_forceRemote)
         sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
     else
         putListsGroups(m_host->listsGroups());
@@ -1310,9 +1310,12 @@ void ListsSynchronizer::onGroupsBeforePutFetched()
     if (!theirs)
         return;
     ListsGroups *mine = m_host->listsGroups();
-    const ListsGroups *agreed = mine->agreed();
+    // A tree that never agreed with the server (groups made before the first
+    // run here) adds to the server's: nothing of it may be taken for removed.
+    const ListsGroups nothing;
+    const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
     std::unique_ptr<ListsGroups> merged;
-    if (agreed && !theirs->sameOnServer(*agreed)) {
+    if (!theirs->sameOnServer(*agreed)) {
         merged.reset(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt()));
         if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
             // Nothing of ours is left to send.

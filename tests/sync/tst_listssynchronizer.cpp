@@ -96,6 +96,7 @@ private slots:
     void sharingSteps();
     void displayOrderFetched();
     void groupsUploadedWhenEdited();
+    void freshGroupsTreeIsFetchedNotUploaded_data();
     void freshGroupsTreeIsFetchedNotUploaded();
     void refusedGroupsUploadIsLogged();
     void groupsChangedOnTwoComputers_data();
@@ -476,8 +477,18 @@ void TstListsSynchronizer::groupsUploadedWhenEdited()
     QVERIFY(after->isModified());
 }
 
+void TstListsSynchronizer::freshGroupsTreeIsFetchedNotUploaded_data()
+{
+    QTest::addColumn<bool>("groupMade"); // before the first run here
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing in it") << false << "[]Work([Books])";
+    QTest::newRow("a group made before the first run: added to the server's") << true << "[]Mine([])Work([Books])";
+}
+
 void TstListsSynchronizer::freshGroupsTreeIsFetchedNotUploaded()
 {
+    QFETCH(bool, groupMade);
+    QFETCH(QString, expected);
     const quint32 id = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"),
                                          {FakeTask::make(QStringLiteral("Dune"))});
     FakeGroup root;
@@ -489,12 +500,15 @@ void TstListsSynchronizer::freshGroupsTreeIsFetchedNotUploaded()
     m_server->setGroups(QStringLiteral("alice"), root);
     SyncClient client; // a fresh tree: edited since sync, nothing in it
     QVERIFY(client.host.listsGroups()->isEditedSinceSync());
+    if (groupMade) {
+        ListsGroups *groups = client.host.listsGroups();
+        groups->setGroupName(groups->addGroup(groups->rootGroup()), QStringLiteral("Mine"));
+    }
     const RunResult r = run(client);
     QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 0);
-    QCOMPARE(m_server->groups(QStringLiteral("alice")).children.size(), 1);
-    QCOMPARE(client.host.listsGroups()->rootGroup()->groupCount(), 1);
-    QCOMPARE(client.host.listsGroups()->rootGroup()->groups()[0]->name(), QStringLiteral("Work"));
+    QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), groupMade ? 1 : 0);
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), expected);
+    QCOMPARE(client.groupsOutline(), expected);
 }
 
 void TstListsSynchronizer::refusedGroupsUploadIsLogged()

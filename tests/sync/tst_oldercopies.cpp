@@ -652,12 +652,15 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
     QTest::newRow("forced remote with no list here, answered no") << "remote, no";
     QTest::newRow("forced remote with no list here, answered yes") << "remote, yes";
     QTest::newRow("undo after a forced remote run cut short") << "undo after remote";
+    QTest::newRow("a forced remote run killed after a post, finished by the next run: lists stay in their groups")
+        << "remote killed, groups";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
 // writes nothing over them before it has the server's, a remote one asks
-// before it deletes every list on the server, and undo after one cut short
-// sends no task twice.
+// before it deletes every list on the server, undo after one cut short
+// sends no task twice, and the run that finishes one cut short keeps each
+// list in its group.
 void TstOlderCopies::forcedRunsKeepTheUsersLists()
 {
     QFETCH(QString, run);
@@ -668,7 +671,28 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         auto client = session(a);
         makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (run == QLatin1String("remote killed, groups")) {
+            // As the lists page holds them: local ids, every list in a group.
+            for (ListModel *model : client->lists->models())
+                model->taskList()->setLocalId(quint32(client->lists->models().indexOf(model)) + 1);
+            QVERIFY(sync(*client));
+            ListsGroups *groups = client->listsGroups();
+            for (ListModel *model : client->lists->models())
+                groups->addListToDefaultGroup(model->taskList());
+            ListsGroupsElementGroup *travel = groups->addGroup(groups->rootGroup());
+            groups->setGroupName(travel, QStringLiteral("Travel"));
+            groups->userMoveListToGroup(groups->findListByLocalId(client->model("Trip")->taskList()->localId()),
+                                        travel);
+        }
         QVERIFY(sync(*client));
+        if (run == QLatin1String("remote killed, groups")) {
+            // The tree taken from the server names lists by server id: the
+            // page gives each entry its list's local id.
+            ListsGroups *groups = client->listsGroups();
+            for (ListModel *model : client->lists->models())
+                if (ListsGroupsElementList *entry = groups->findList(0, model->taskList()->serverId()))
+                    entry->setLocalId(model->taskList()->localId());
+        }
         client->persist();
     }
     const QStringList before = serverLists();
@@ -691,6 +715,18 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(names, (QStringList{"Home", "Trip"}));
         QVERIFY(sync(*again));
         QCOMPARE(serverLists(), before);
+    } else if (run == QLatin1String("remote killed, groups")) {
+        QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests("POST", QStringLiteral("^/lists$")).isEmpty(); },
+            [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
+        client.reset();
+        auto again = session(a);
+        QVERIFY(sync(*again));
+        QCOMPARE(serverLists(), before);
+        QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
     } else if (run.startsWith(QLatin1String("remote"))) {
         answers.yes = run.endsWith(QLatin1String("yes"));
         for (ListModel *model : client->lists->models())

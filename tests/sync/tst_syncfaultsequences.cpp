@@ -1,12 +1,15 @@
 #include "core/clock.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
+#include "model/listsgroupselementgroup.h"
+#include "model/listsgroupselementlist.h"
 #include "model/notepadnote.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/tasknote.h"
 #include "storedclient.h"
 #include "sync/listssynchronizer.h"
+#include "sync/notepadsynchronizer.h"
 #include "sync/uploadmark.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
@@ -96,6 +99,22 @@
 // same sibling, where that has not moved since); every computer holds
 // what the server holds. A tick, an assignment or a place is changed once
 // between two runs that succeed, so that none undoes another not yet sent.
+// Notes (known by a key at the head of their text) and the groups tree
+// (groups known by their names, each given once) are changed so too: a
+// note's title and
+// text are fields, but a text changed on two computers, neither knowing of
+// the other, stays as the server's with the other kept beside it as a new
+// note titled "... (my changes)": every text no other change may have known
+// of is in the note or beside it, and nothing else is beside it. A group is
+// made (sent at once) or renamed, and a list put into a group or back into
+// the default one: a group's name and a list's group are fields, a group
+// stays where it was made, and each is there once. Now and then another
+// computer changes the same note's text, or moves a list in its tree, right
+// after, from its own copy. The lists page's placing is played for those
+// lists: local ids, a list in a group once the client holds it. A forced
+// local run that finishes a forced remote one cut short takes the server's
+// tree, which names the lists that run posted anew by their old ids: a
+// list's group set before it may be lost then (counted apart).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -105,8 +124,10 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
-// staleremove, stalemove, staleadd); without the five from samesecond to
-// midforced, and stale, the sequences are those made before them.
+// staleremove, stalemove, staleadd, stalenote, stalegroup); without the five
+// from samesecond to midforced, and stale, the sequences are those made
+// before them, and with stale but without stalenote and stalegroup, those
+// made before these two.
 
 namespace {
 
@@ -278,6 +299,13 @@ struct Figures
     int staleHeld = 0;     // removals that held
     int staleKept = 0;     // removed tasks kept for a change the removal did not know of
     int staleCycles = 0;   // places each wanted by one side that could not hold together
+    int staleNotes = 0;
+    int staleNotesBoth = 0; // texts edited right after on another computer
+    int staleGroups = 0;
+    int staleGroupsBoth = 0; // trees changed right after on another computer
+    int groupsDropped = 0; // lists out of their group after a forced local run finishing a cut remote one
+    int keptBeside = 0;    // texts of notes kept beside the server's
+    int keptTold = 0;      // told of in a notice
     QMap<QString, int> staleEdits;   // by kind
     QMap<QString, int> failureKinds; // sequences with a problem of the kind
     QStringList problems;
@@ -333,6 +361,8 @@ QStringList serverNoteSigs(const FakeServer &server, QList<quint32> *ids = nullp
 {
     QStringList out;
     for (const FakeNote &n : server.notes(QStringLiteral("alice"))) {
+        if (n.text.startsWith(StaleTag))
+            continue; // told by their fields, not by their contents
         out << noteSig(n.title, n.text);
         if (ids)
             *ids << n.id;
@@ -369,7 +399,7 @@ QStringList clientNoteSigs(const LiveClient &client)
 {
     QStringList out;
     for (NotepadNote *n : client.notes->notes())
-        if (n->syncStatus() != NotepadNote::Deleted)
+        if (n->syncStatus() != NotepadNote::Deleted && !n->text().startsWith(StaleTag))
             out << noteSig(n->title(), n->text());
     return out;
 }
@@ -583,6 +613,151 @@ StaleView serverStaleView(const FakeServer &server)
     return view;
 }
 
+// Notes every computer edits whatever its copy holds: known by a key at the
+// head of their text, which no edit changes. A text that gave way to the
+// server's comes back beside the note, under its title and this suffix.
+const QString KeptSuffix = QStringLiteral(" (my changes)");
+
+QString staleNoteText(const QString &key, const QString &body)
+{
+    return StaleTag + key + QLatin1Char('\n') + body;
+}
+
+struct StaleNotesView
+{
+    struct Copy
+    {
+        QString title;
+        QString body;
+        bool kept() const { return title.endsWith(KeptSuffix); }
+    };
+    QMap<QString, QList<Copy>> notes; // key: each copy
+    QStringList texts;                // one per copy, sorted
+
+    void add(const QString &title, const QString &text)
+    {
+        if (!text.startsWith(StaleTag))
+            return;
+        const int end = int(text.indexOf(QLatin1Char('\n')));
+        const QString key = text.mid(StaleTag.size(), end - StaleTag.size());
+        const QString body = end < 0 ? QString() : text.mid(end + 1);
+        notes[key] << Copy{title, body};
+        texts << key + QLatin1Char('=') + title + QLatin1Char(':') + body;
+        texts.sort();
+    }
+    QString text() const { return texts.join(QLatin1Char(' ')); }
+};
+
+StaleNotesView clientStaleNotes(const NotepadNotes *notes)
+{
+    StaleNotesView view;
+    for (const NotepadNote *n : notes->notes())
+        if (n->syncStatus() != NotepadNote::Deleted)
+            view.add(n->title(), n->text());
+    return view;
+}
+
+StaleNotesView serverStaleNotes(const FakeServer &server)
+{
+    StaleNotesView view;
+    for (const FakeNote &n : server.notes(QStringLiteral("alice")))
+        view.add(n.title, n.text);
+    return view;
+}
+
+// The groups tree as one computer or the server holds it: groups known by
+// the names changes gave them (each name is given once), the lists above by
+// their keys. A list no group names sits in the default one ("root").
+struct StaleGroupsView
+{
+    QMap<QString, QStringList> parents; // group key: the parent of each copy
+    QMap<QString, QStringList> names;   // group key: the name of each copy
+    QMap<QString, QStringList> entries; // list key: the group of each entry
+    QStringList unkeyed;
+
+    QString text() const
+    {
+        QStringList out;
+        for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+            out << QStringLiteral("%1=%2<%3>").arg(it.key(), names.value(it.key()).join(QLatin1Char('|')),
+                                                   it.value().join(QLatin1Char('|')));
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            if (it.value() != QStringList{QStringLiteral("root")})
+                out << QStringLiteral("%1@%2").arg(it.key(), it.value().join(QLatin1Char('|')));
+        out << unkeyed;
+        return out.join(QLatin1Char(' '));
+    }
+};
+
+// Walks a tree of either kind; `listKeyOfId` tells the key of an entry's list
+// (empty for a list of no concern here).
+template <typename Group, typename Describe>
+void viewGroups(StaleGroupsView &view, const Group &root, const QHash<QString, QString> &keyOfName,
+                const Describe &describe)
+{
+    std::function<void(const Group &, const QString &)> walk = [&](const Group &group, const QString &key) {
+        QString name;
+        QStringList listKeys;
+        QList<const Group *> children;
+        describe(group, &name, &listKeys, &children);
+        for (const QString &listKey : std::as_const(listKeys))
+            view.entries[listKey] << key;
+        for (const Group *child : std::as_const(children)) {
+            QString childName;
+            QStringList ignored;
+            QList<const Group *> below;
+            describe(*child, &childName, &ignored, &below);
+            const QString childKey = keyOfName.value(childName);
+            if (childKey.isEmpty()) {
+                view.unkeyed << QStringLiteral("?") + childName;
+                continue;
+            }
+            view.parents[childKey] << key;
+            view.names[childKey] << childName;
+            walk(*child, childKey);
+        }
+    };
+    walk(root, QStringLiteral("root"));
+}
+
+StaleGroupsView clientStaleGroups(const ListsGroups *groups, const UserLists *lists,
+                                  const QHash<QString, QString> &keyOfName)
+{
+    StaleGroupsView view;
+    viewGroups<ListsGroupsElementGroup>(
+        view, *groups->rootGroup(), keyOfName,
+        [&](const ListsGroupsElementGroup &g, QString *name, QStringList *listKeys,
+            QList<const ListsGroupsElementGroup *> *children) {
+            *name = g.name();
+            for (const ListsGroupsElementList *entry : g.lists())
+                for (const ListModel *m : lists->models())
+                    if (isStale(m->taskList()) && ListsGroups::matches(entry, m->taskList()))
+                        *listKeys << listKeyOf(m->taskList());
+            for (const ListsGroupsElementGroup *child : g.groups())
+                *children << child;
+        });
+    return view;
+}
+
+StaleGroupsView serverStaleGroups(const FakeServer &server, const QHash<QString, QString> &keyOfName)
+{
+    QHash<quint32, QString> listKeys;
+    for (const FakeList &l : server.visibleLists(QStringLiteral("alice")))
+        if (l.description.startsWith(StaleTag))
+            listKeys.insert(l.id, l.description.mid(StaleTag.size()));
+    StaleGroupsView view;
+    viewGroups<FakeGroup>(view, server.groups(QStringLiteral("alice")), keyOfName,
+                          [&](const FakeGroup &g, QString *name, QStringList *keys, QList<const FakeGroup *> *children) {
+                              *name = g.name;
+                              for (quint32 id : g.lists)
+                                  if (listKeys.contains(id))
+                                      *keys << listKeys.value(id);
+                              for (const FakeGroup &child : g.children)
+                                  *children << &child;
+                          });
+    return view;
+}
+
 // What each computer changed, and what it knew of the others' changes when
 // it did: a change it knew of is one it made on top of. A run that succeeds
 // leaves the computer and the server knowing the same; one that fails may
@@ -673,6 +848,8 @@ public:
     }
     // Each problem as "kind: text".
     QStringList check(const StaleView &view, int *cycles) const;
+    QStringList checkNotes(const StaleNotesView &view) const;
+    QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
 
     QList<StaleWrite> writes;
     QHash<QString, QList<int>> fields;
@@ -680,6 +857,15 @@ public:
     QHash<QString, QList<int>> removals;
     QStringList listKeys;
     QStringList taskKeys;
+    QStringList noteKeys;
+    QStringList groupKeys;
+    QHash<QString, QString> groupOfName;  // every name a group was given: its key
+    QHash<QString, QString> groupParent;  // where it was made, which nothing changes
+    // A forced local run that finishes a forced remote one cut short keeps
+    // the lists that run posted anew, yet takes the server's tree, which
+    // names their old ids: the lists then sit in the default group. A list's
+    // group set by a change before it may be lost so.
+    int groupsTakenBefore = 0;
     // Fields each computer changed since its last run that succeeded.
     QSet<QString> writtenSince[MaxComputers];
 
@@ -867,6 +1053,104 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
     return out;
 }
 
+// A note's title and text are fields. Where both sides changed its text,
+// the server's stays and the other comes back beside it, as a new note: a
+// text no other change may have known of is in the note or beside it.
+QStringList StaleModel::checkNotes(const StaleNotesView &view) const
+{
+    QStringList out;
+    for (const QString &key : noteKeys) {
+        const QList<StaleNotesView::Copy> copies = view.notes.value(key);
+        QList<StaleNotesView::Copy> main;
+        QStringList bodies;
+        QStringList keptBodies;
+        for (const StaleNotesView::Copy &copy : copies) {
+            if (!copy.kept())
+                main << copy;
+            else
+                keptBodies << copy.body;
+            bodies << copy.body;
+        }
+        if (main.size() != 1) {
+            out << QStringLiteral("note copies: note %1 is there %2 times").arg(key).arg(main.size());
+            continue;
+        }
+        QString kind;
+        QString problem = checkField(QStringLiteral("note title ") + key, main.first().title, QString(), &kind);
+        if (!problem.isEmpty())
+            out << QStringLiteral("note title%1: %2").arg(kind, problem);
+        kind.clear();
+        problem = checkField(QStringLiteral("note text ") + key, main.first().body, QString(), &kind);
+        if (!problem.isEmpty())
+            out << QStringLiteral("note text%1: %2").arg(kind, problem);
+        const QList<int> texts = fields.value(QStringLiteral("note text ") + key);
+        QStringList written;
+        for (int w : texts) {
+            written << writes[w].value;
+            const bool known = std::any_of(texts.begin(), texts.end(),
+                                           [&](int x) { return x != w && maySee(writes[x], writes[w]); });
+            if (!known && !bodies.contains(writes[w].value))
+                out << QStringLiteral("note text lost: note %1 holds '%2' and beside it '%3', without '%4' (%5)")
+                           .arg(key, main.first().body, keptBodies.join(QStringLiteral("', '")), writes[w].value,
+                                told(w));
+        }
+        for (const QString &body : std::as_const(keptBodies)) {
+            if (!written.contains(body))
+                out << QStringLiteral("kept copy: beside note %1, a text '%2' no change wrote").arg(key, body);
+            else if (keptBodies.count(body) > 1)
+                out << QStringLiteral("kept copy twice: beside note %1, '%2' %3 times")
+                           .arg(key, body)
+                           .arg(keptBodies.count(body));
+        }
+    }
+    return out;
+}
+
+// A group's name is a field; a list's group is a field of the list; a group
+// stays where it was made.
+QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) const
+{
+    QStringList out;
+    for (const QString &name : view.unkeyed)
+        out << QStringLiteral("unkeyed group: a group named %1, a name no change gave").arg(name.mid(1));
+    for (const QString &key : groupKeys) {
+        const QStringList parents = view.parents.value(key);
+        if (parents.size() != 1) {
+            out << QStringLiteral("group copies: group %1 is there %2 times").arg(key).arg(parents.size());
+            continue;
+        }
+        if (parents.first() != groupParent.value(key))
+            out << QStringLiteral("group parent: group %1 is in %2, made in %3")
+                       .arg(key, parents.first(), groupParent.value(key));
+        QString kind;
+        const QString problem = checkField(QStringLiteral("group name ") + key, view.names.value(key).first(),
+                                           QString(), &kind);
+        if (!problem.isEmpty())
+            out << QStringLiteral("group name%1: %2").arg(kind, problem);
+    }
+    for (const QString &listKey : listKeys) {
+        QStringList in = view.entries.value(listKey);
+        if (in.isEmpty())
+            in << QStringLiteral("root");
+        if (in.size() > 1) {
+            out << QStringLiteral("list entries: list %1 is in %2").arg(listKey, in.join(QLatin1Char(' ')));
+            continue;
+        }
+        QString kind;
+        const QString field = QStringLiteral("group of ") + listKey;
+        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind);
+        const QList<int> standing = candidates(field);
+        if (!problem.isEmpty() && in.first() == QLatin1String("root")
+            && std::all_of(standing.begin(), standing.end(), [&](int w) { return w < groupsTakenBefore; })) {
+            ++*dropped;
+            continue;
+        }
+        if (!problem.isEmpty())
+            out << QStringLiteral("group of list%1: %2").arg(kind, problem);
+    }
+    return out;
+}
+
 // The steps of a sequence, told only when one sequence is run alone.
 QDebug trace()
 {
@@ -1006,6 +1290,7 @@ private:
     // own, drawn apart, between the others.
     QList<int> computers() const { return m_third ? QList<int>{0, 1, 2} : QList<int>{0, 1}; }
     void ran(int c, bool ok);
+    void placeAsThePage(LiveClient &client, bool connect = true) const;
     bool mayChangeStale(int c) const;
     bool staleInStep(int c) const;
     void staleStep();
@@ -1014,6 +1299,14 @@ private:
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
     void staleMade(int c, const Task *task, const QString &listKey);
+    // Notes and the groups tree, changed on older copies too.
+    void makeStaleNote(int c);
+    bool staleNoteEdit(int c);
+    void makeStaleGroup(int c);
+    bool staleGroupEdit(int c);
+    bool staleGroupChange(int c, bool moveOnly = false);
+    void sendMade(int c, const QString &what);
+    StaleGroupsView groupsOf(const LiveClient &client) const;
     QString staleCheck();
 
     CheckedFakeServer &m_server;
@@ -1068,6 +1361,7 @@ LiveClient &Sequence::live(int c)
     if (m_liveIndex != c || !m_live) {
         dropLive();
         m_live = std::make_unique<LiveClient>(*m_stores[c]);
+        placeAsThePage(*m_live);
         m_liveIndex = c;
         noteLoad(*m_live);
         refreshDoubts(c, *m_live);
@@ -1112,6 +1406,7 @@ void Sequence::quietRun(int c)
     dropLive();
     LiveClient client(*m_stores[c]);
     noteLoad(client);
+    placeAsThePage(client);
     ++m_figures.syncs;
     recordPosted(c, client);
     recheckRemovedInDoubt(c, client);
@@ -1120,6 +1415,7 @@ void Sequence::quietRun(int c)
     const RepostWatch reposts = watchReposts(client, finishesForced);
     const bool hadLists = !client.lists->models().isEmpty();
     m_settled[c] = runClientSync(client, m_server);
+    placeAsThePage(client, false);
     ran(c, m_settled[c]);
     if (c < 2)
         afterRun(client, m_settled[c], hadLists);
@@ -2170,6 +2466,7 @@ void Sequence::forcedAfterCut(int c)
     Clock::advance(1000 * qint64(1 + below(30)));
     live(c);
     sync(c, Force::Local);
+    m_stale.groupsTakenBefore = int(m_stale.writes.size());
 }
 
 // The other computer synchronises while a forced remote run waits between
@@ -2431,6 +2728,8 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     m_lastRan = c < 2;
     ran(c, ok);
     noteReposts(reposts);
+    if (!killed)
+        placeAsThePage(client, false);
     if (!killed && c < 2) {
         const int given = afterRun(client, ok, hadLists);
         if (given >= 0)
@@ -2483,6 +2782,44 @@ void Sequence::ran(int c, bool ok)
         m_stale.ran(c);
 }
 
+// As the lists page holds them, from its start and as runs bring them: a
+// list has a local id (by which the groups follow it to a new server id) and
+// sits in a group, the default one at least; an entry of a tree taken from
+// the server gets its list's local id. Only the lists changed on older
+// copies, and only when their groups are: the other steps go as without
+// them. `connect`: for the lists the client's runs will bring.
+void Sequence::placeAsThePage(LiveClient &client, bool connect) const
+{
+    if (!on("stale") || !on("stalegroup"))
+        return;
+    std::function<void(ListsGroupsElementGroup *)> localize = [&](ListsGroupsElementGroup *group) {
+        for (ListsGroupsElementList *entry : group->lists())
+            if (const TaskList *list = entry->serverId() ? client.lists->taskListByServerId(entry->serverId()) : nullptr)
+                entry->setLocalId(list->localId());
+        for (ListsGroupsElementGroup *child : group->groups())
+            localize(child);
+    };
+    const auto place = [&client](ListModel *model) {
+        TaskList *list = model->taskList();
+        if (!isStale(list))
+            return;
+        if (list->localId() == 0) {
+            quint32 next = 1;
+            for (const ListModel *m : client.lists->models())
+                next = qMax(next, m->taskList()->localId() + 1);
+            list->setLocalId(next);
+            model->setChanged();
+        }
+        if (!client.listsGroups()->containsList(list))
+            client.listsGroups()->addListToDefaultGroup(list);
+    };
+    for (ListModel *model : client.lists->models())
+        place(model);
+    localize(client.listsGroups()->rootGroup());
+    if (connect)
+        QObject::connect(client.lists, &UserLists::listAdded, client.lists, place);
+}
+
 // Not while another's forced remote run is cut short (its reposts are in
 // doubt), nor with copies carrying the ids such a run replaced.
 bool Sequence::mayChangeStale(int c) const
@@ -2496,7 +2833,9 @@ bool Sequence::mayChangeStale(int c) const
 bool Sequence::staleInStep(int c) const
 {
     return m_live && m_liveIndex == c
-           && clientStaleView(m_live->lists).text() == serverStaleView(m_server).text();
+           && clientStaleView(m_live->lists).text() == serverStaleView(m_server).text()
+           && clientStaleNotes(m_live->notes).text() == serverStaleNotes(m_server).text()
+           && groupsOf(*m_live).text() == serverStaleGroups(m_server, m_stale.groupOfName).text();
 }
 
 // Now and then, before a step, one of its own: made with draws of its own,
@@ -2513,6 +2852,16 @@ void Sequence::staleStep()
     if (m_stale.listKeys.size() < 2 || (m_stale.listKeys.size() < 3 && below(10) == 0)) {
         if (mayChangeStale(c))
             makeStaleList(c);
+        return;
+    }
+    if (on("stalenote") && m_stale.noteKeys.size() < 2 && below(5) == 0) {
+        if (mayChangeStale(c))
+            makeStaleNote(c);
+        return;
+    }
+    if (on("stalegroup") && m_stale.groupKeys.size() < 2 && below(6) == 0) {
+        if (mayChangeStale(c))
+            makeStaleGroup(c);
         return;
     }
     if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
@@ -2561,11 +2910,18 @@ void Sequence::makeStaleList(int c)
     ++m_figures.staleLists;
     trace() << "step" << m_step << "client" << c << "makes list" << listKey
             << qPrintable(clientStaleView(client.lists).texts.filter(listKey + QLatin1Char('=')).join(QString()));
+    sendMade(c, QStringLiteral("list ") + listKey);
+}
+
+// What was just made goes up at once, without a fault: its first upload is
+// never in doubt.
+void Sequence::sendMade(int c, const QString &what)
+{
     m_settled[c] = false;
     // A fault left waiting by an earlier run would make its post one in doubt.
     m_server.clearFaults();
     if (!sync(c, Force::None, Fault::None) && m_staleProblem.isEmpty())
-        m_staleProblem = QStringLiteral("at step %1, the run that sends list %2 failed").arg(m_step).arg(listKey);
+        m_staleProblem = QStringLiteral("at step %1, the run that sends %2 failed").arg(m_step).arg(what);
 }
 
 void Sequence::staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value)
@@ -2610,6 +2966,13 @@ void Sequence::staleMade(int c, const Task *task, const QString &listKey)
 // undoes another not yet sent.
 bool Sequence::staleEdit(int c)
 {
+    if (on("stalenote") || on("stalegroup")) {
+        const int which = int(below(100));
+        if (which < 20)
+            return on("stalenote") && staleNoteEdit(c);
+        if (which < 36)
+            return on("stalegroup") && staleGroupEdit(c);
+    }
     LiveClient &client = live(c);
     QMap<QString, ListModel *> copies;
     QSet<QString> twice;
@@ -2790,6 +3153,222 @@ bool Sequence::staleEdit(int c)
     return true;
 }
 
+// ------------------------------------------ notes and groups edited on older copies
+
+// Made with a title and a text, sent at once like a list.
+void Sequence::makeStaleNote(int c)
+{
+    LiveClient &client = live(c);
+    const QString key = QStringLiteral("n%1").arg(m_stale.noteKeys.size() + 1);
+    const QString title = fresh("n");
+    const QString body = fresh("x");
+    client.addNote(title, staleNoteText(key, body));
+    m_stale.noteKeys << key;
+    const QString what = QStringLiteral("makes note ") + key;
+    m_stale.write(c, m_step, what, QStringLiteral("note title ") + key, title);
+    m_stale.write(c, m_step, what, QStringLiteral("note text ") + key, body);
+    ++m_figures.staleNotes;
+    trace() << "step" << m_step << "client" << c << "makes note" << key << title << body;
+    sendMade(c, QStringLiteral("note ") + key);
+}
+
+// The notes a computer holds once each, by key; never a copy kept beside one.
+QMap<QString, NotepadNote *> staleNotesHeld(const LiveClient &client)
+{
+    QMap<QString, NotepadNote *> held;
+    QSet<QString> twice;
+    for (NotepadNote *n : client.notes->notes()) {
+        StaleNotesView one;
+        one.add(n->title(), n->text());
+        if (n->syncStatus() == NotepadNote::Deleted || one.notes.isEmpty() || n->title().endsWith(KeptSuffix))
+            continue;
+        const QString key = one.notes.firstKey();
+        if (held.contains(key))
+            twice.insert(key);
+        held.insert(key, n);
+    }
+    for (const QString &key : std::as_const(twice))
+        held.remove(key);
+    return held;
+}
+
+// The title or the text of a note this computer holds, however old its
+// copy. Now and then another computer edits the same text right after,
+// from its own copy: both texts are typed work.
+bool Sequence::staleNoteEdit(int c)
+{
+    const QMap<QString, NotepadNote *> held = staleNotesHeld(live(c));
+    if (held.isEmpty())
+        return false;
+    const QString key = pick(held.keys());
+    // Mostly the text: what two computers may both change.
+    const bool title = below(3) == 0;
+    const auto edit = [&](int who, NotepadNote *note) {
+        const QString value = fresh(title ? "n" : "x");
+        trace() << "step" << m_step << "client" << who << "(older copies)" << (title ? "retitles" : "edits")
+                << "note" << key << "to" << value;
+        if (title) {
+            note->editTitle(value);
+            m_stale.write(who, m_step, QStringLiteral("retitles note ") + key, QStringLiteral("note title ") + key,
+                          value);
+        } else {
+            note->editText(staleNoteText(key, value));
+            m_stale.write(who, m_step, QStringLiteral("edits note ") + key, QStringLiteral("note text ") + key, value);
+        }
+        ++m_figures.staleEdits[title ? QStringLiteral("note title") : QStringLiteral("note text")];
+        m_settled[who] = false;
+    };
+    edit(c, held.value(key));
+    if (title || below(3) != 0)
+        return true;
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other))
+            others << other;
+    if (others.isEmpty())
+        return true;
+    const int other = pick(others);
+    if (NotepadNote *there = staleNotesHeld(live(other)).value(key)) {
+        edit(other, there);
+        ++m_figures.staleNotesBoth;
+    }
+    return true;
+}
+
+StaleGroupsView Sequence::groupsOf(const LiveClient &client) const
+{
+    return clientStaleGroups(client.listsGroups(), client.lists, m_stale.groupOfName);
+}
+
+// The groups a tree holds once each, by key.
+QMap<QString, ListsGroupsElementGroup *> keyedGroups(const ListsGroups *groups,
+                                                     const QHash<QString, QString> &keyOfName)
+{
+    QMap<QString, ListsGroupsElementGroup *> out;
+    QSet<QString> twice;
+    std::function<void(ListsGroupsElementGroup *)> walk = [&](ListsGroupsElementGroup *group) {
+        for (ListsGroupsElementGroup *child : group->groups()) {
+            const QString key = keyOfName.value(child->name());
+            if (!key.isEmpty()) {
+                if (out.contains(key))
+                    twice.insert(key);
+                out.insert(key, child);
+            }
+            walk(child);
+        }
+    };
+    walk(groups->rootGroup());
+    for (const QString &key : std::as_const(twice))
+        out.remove(key);
+    return out;
+}
+
+// In the default group or in one this computer holds, sent at once.
+void Sequence::makeStaleGroup(int c)
+{
+    LiveClient &client = live(c);
+    ListsGroups *groups = client.listsGroups();
+    const QMap<QString, ListsGroupsElementGroup *> held = keyedGroups(groups, m_stale.groupOfName);
+    QString parentKey = QStringLiteral("root");
+    ListsGroupsElementGroup *parent = groups->rootGroup();
+    if (!held.isEmpty() && below(3) == 0) {
+        parentKey = pick(held.keys());
+        parent = held.value(parentKey);
+    }
+    const QString key = QStringLiteral("g%1").arg(m_stale.groupKeys.size() + 1);
+    const QString name = fresh("G");
+    groups->setGroupName(groups->addGroup(parent), name);
+    m_stale.groupKeys << key;
+    m_stale.groupOfName.insert(name, key);
+    m_stale.groupParent.insert(key, parentKey);
+    m_stale.write(c, m_step, QStringLiteral("makes group ") + key, QStringLiteral("group name ") + key, name);
+    ++m_figures.staleGroups;
+    trace() << "step" << m_step << "client" << c << "makes group" << key << name << "in" << parentKey;
+    sendMade(c, QStringLiteral("group ") + key);
+}
+
+// Now and then another computer changes the tree right after, from its own
+// copy: both trees go up, each with a change the other lacks.
+bool Sequence::staleGroupEdit(int c)
+{
+    if (!staleGroupChange(c))
+        return false;
+    if (below(3) != 0)
+        return true;
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other))
+            others << other;
+    if (!others.isEmpty()) {
+        const int other = pick(others);
+        // A list moved there: each tree then holds a change the other lacks.
+        if (staleGroupChange(other, true)) {
+            m_settled[other] = false;
+            ++m_figures.staleGroupsBoth;
+        }
+    }
+    return true;
+}
+
+// A group renamed, or a list moved into a group or out to the default one,
+// on this computer's tree however old. A list's group is changed once
+// between two runs that succeed, as a task's place is.
+bool Sequence::staleGroupChange(int c, bool moveOnly)
+{
+    LiveClient &client = live(c);
+    ListsGroups *groups = client.listsGroups();
+    const QMap<QString, ListsGroupsElementGroup *> held = keyedGroups(groups, m_stale.groupOfName);
+    if (held.isEmpty())
+        return false;
+    if (!moveOnly && below(3) == 0) {
+        const QString key = pick(held.keys());
+        const QString name = fresh("G");
+        trace() << "step" << m_step << "client" << c << "(older copies) renames group" << key
+                << held.value(key)->name() << "to" << name;
+        groups->setGroupName(held.value(key), name);
+        m_stale.groupOfName.insert(name, key);
+        m_stale.write(c, m_step, QStringLiteral("renames group ") + key, QStringLiteral("group name ") + key, name);
+        ++m_figures.staleEdits[QStringLiteral("group rename")];
+        return true;
+    }
+    // As the page holds them: a list it shows sits in a group, the default
+    // one at least.
+    QMap<QString, TaskList *> lists;
+    QSet<QString> twice;
+    for (ListModel *m : client.lists->models()) {
+        TaskList *list = m->taskList();
+        if (!isStale(list) || list->serverId() == 0)
+            continue;
+        if (lists.contains(listKeyOf(list)))
+            twice.insert(listKeyOf(list));
+        lists.insert(listKeyOf(list), list);
+    }
+    for (const QString &key : std::as_const(twice))
+        lists.remove(key);
+    if (lists.isEmpty())
+        return false;
+    const QString listKey = pick(lists.keys());
+    const QString field = QStringLiteral("group of ") + listKey;
+    if (m_stale.writtenSince[c].contains(field))
+        return false;
+    TaskList *list = lists.value(listKey);
+    if (!groups->containsList(list))
+        groups->addListToDefaultGroup(list);
+    ListsGroupsElementList *entry = groups->findList(list->localId(), list->serverId());
+    ListsGroupsElementGroup *now = entry ? groups->findGroupOfList(entry, groups->rootGroup()) : nullptr;
+    if (!now)
+        return false;
+    QStringList targets = held.keys();
+    targets << QStringLiteral("root");
+    targets.removeOne(now == groups->rootGroup() ? QStringLiteral("root") : m_stale.groupOfName.value(now->name()));
+    const QString to = pick(targets);
+    trace() << "step" << m_step << "client" << c << "(older copies) moves list" << listKey << "to group" << to;
+    groups->userMoveListToGroup(entry, to == QLatin1String("root") ? groups->rootGroup() : held.value(to));
+    m_stale.write(c, m_step, QStringLiteral("moves list %1 to group %2").arg(listKey, to), field, to);
+    ++m_figures.staleEdits[QStringLiteral("group of a list")];
+    return true;
+}
+
 // The lists every computer changed: each change made on one side only
 // holds, on the server and on every computer.
 QString Sequence::staleCheck()
@@ -2799,19 +3378,36 @@ QString Sequence::staleCheck()
         problems << QStringLiteral("run: ") + m_staleProblem;
     const StaleView onServer = serverStaleView(m_server);
     problems += m_stale.check(onServer, &m_figures.staleCycles);
+    const StaleNotesView notesOnServer = serverStaleNotes(m_server);
+    problems += m_stale.checkNotes(notesOnServer);
+    const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
+    problems += m_stale.checkGroups(groupsOnServer, &m_figures.groupsDropped);
     for (int c : computers()) {
         LiveClient client(*m_stores[c]);
         const StaleView here = clientStaleView(client.lists);
-        if (here.text() == onServer.text())
-            continue;
-        QStringList differs;
-        for (const QString &text : here.texts)
-            if (!onServer.texts.contains(text))
-                differs << text;
-        problems << QStringLiteral("computer differs: computer %1 holds %2, the server %3")
-                        .arg(c)
-                        .arg(differs.join(QLatin1Char(' ')), onServer.text());
+        if (here.text() != onServer.text()) {
+            QStringList differs;
+            for (const QString &text : here.texts)
+                if (!onServer.texts.contains(text))
+                    differs << text;
+            problems << QStringLiteral("computer differs: computer %1 holds %2, the server %3")
+                            .arg(c)
+                            .arg(differs.join(QLatin1Char(' ')), onServer.text());
+        }
+        const QString notesHere = clientStaleNotes(client.notes).text();
+        if (notesHere != notesOnServer.text())
+            problems << QStringLiteral("computer differs in notes: computer %1 holds %2, the server %3")
+                            .arg(c)
+                            .arg(notesHere, notesOnServer.text());
+        const QString groupsHere = clientStaleGroups(client.listsGroups(), client.lists, m_stale.groupOfName).text();
+        if (groupsHere != groupsOnServer.text())
+            problems << QStringLiteral("computer differs in groups: computer %1 holds %2, the server %3")
+                            .arg(c)
+                            .arg(groupsHere, groupsOnServer.text());
     }
+    for (const QList<StaleNotesView::Copy> &copies : std::as_const(notesOnServer.notes))
+        for (const StaleNotesView::Copy &copy : copies)
+            m_figures.keptBeside += copy.kept();
     // What the sequence came to, counted.
     for (const QString &key : std::as_const(m_stale.taskKeys)) {
         const bool removed = !m_stale.removals.value(key).isEmpty();
@@ -2906,7 +3502,9 @@ QString Sequence::finish()
             quietRun(c);
         const QList<FakeRequest> all = m_server.requests();
         for (int i = before; i < all.size() && problem.isEmpty(); ++i)
-            if (all[i].method != "GET" && QRegularExpression(ItemPath).match(all[i].path).hasMatch())
+            if (all[i].method != "GET"
+                && (QRegularExpression(ItemPath).match(all[i].path).hasMatch()
+                    || all[i].path.endsWith(QLatin1String("/list-groups-display-order"))))
                 problem = QStringLiteral("a run after the quiet ones still sends %1 %2")
                               .arg(QString::fromLatin1(all[i].method), all[i].path);
     }
@@ -2917,8 +3515,20 @@ QString Sequence::finish()
         problem = problem.isEmpty() ? stale : problem + QStringLiteral("; ") + stale;
     if (!m_loadProblem.isEmpty())
         problem = problem.isEmpty() ? m_loadProblem : m_loadProblem + QStringLiteral("; then ") + problem;
-    if (problem.isEmpty() && !m_boxes.titles.isEmpty())
-        problem = QStringLiteral("a message box: %1").arg(m_boxes.texts.join(QLatin1Char('|')));
+    // The one notice expected: notes whose text gave way to the server's,
+    // each kept beside it.
+    const QString keptNotice = NotepadSynchronizer::keptCopiesText({});
+    QStringList boxes;
+    for (const QString &text : std::as_const(m_boxes.texts)) {
+        const QStringList titles = text.mid(keptNotice.size()).split(QLatin1Char('\n'));
+        if (!text.startsWith(keptNotice)
+            || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
+            boxes << text;
+        else
+            m_figures.keptTold += int(titles.size());
+    }
+    if (problem.isEmpty() && !boxes.isEmpty())
+        problem = QStringLiteral("a message box: %1").arg(boxes.join(QLatin1Char('|')));
     return problem;
 }
 
@@ -3080,7 +3690,19 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleBoth)
                              .arg(figures.staleHeld)
                              .arg(figures.staleKept)
-                             .arg(figures.staleCycles);
+                             .arg(figures.staleCycles)
+                             + QStringLiteral("; notes %1 (texts edited right after on another computer %4, "
+                                              "kept beside another %2, told %5), groups %3 (trees changed right "
+                                              "after on another computer %7, lists out of their "
+                                              "group after a forced local run that finished a forced remote "
+                                              "one %6)")
+                                   .arg(figures.staleNotes)
+                                   .arg(figures.keptBeside)
+                                   .arg(figures.staleGroups)
+                                   .arg(figures.staleNotesBoth)
+                                   .arg(figures.keptTold)
+                                   .arg(figures.groupsDropped)
+                                   .arg(figures.staleGroupsBoth);
     QStringList kinds;
     for (auto it = figures.failureKinds.cbegin(); it != figures.failureKinds.cend(); ++it)
         kinds << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
