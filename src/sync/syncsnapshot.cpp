@@ -163,8 +163,10 @@ void SyncSnapshot::restoreLists()
             if (currentId != 0 && currentId != oldId) {
                 // Created on the server by the failed run: keep that copy,
                 // and have the next run delete the one it replaces.
-                if (oldId != 0)
+                if (oldId != 0) {
                     addRemoved(lists, state.list, oldId);
+                    m_repostedIds.insert(oldId, currentId);
+                }
                 continue;
             }
             TaskList *restored = state.list->clone();
@@ -214,6 +216,10 @@ void SyncSnapshot::restoreGroups()
     groups = m_host->listsGroups();
     groups->setEditedSinceSync(m_groupsEdited);
     groups->setModified();
+    // The tree put back names the lists kept from the failed run by the ids
+    // they replaced; left so, they would fall out of their groups.
+    for (auto it = m_repostedIds.cbegin(); it != m_repostedIds.cend(); ++it)
+        groups->setListServerId(groups->findList(0, it.key()), it.value());
 }
 
 void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)

@@ -4,6 +4,7 @@
 #include "model/notepadnote.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPointer>
@@ -73,6 +74,8 @@ private:
     bool m_displayOrderChanged = false;
     QByteArray m_groups;
     bool m_groupsEdited = false;
+    // Lists the failed run posted anew and that stay so: old id, new id.
+    QHash<quint32, quint32> m_repostedIds;
     QList<NoteState> m_noteStates;
     bool m_notesOrderChanged = false;
     bool m_holdsSaves = false;
