@@ -26,7 +26,7 @@ QHash<quint32, Task *> byId(const TaskList *list)
 // this computer had and did.
 struct Seen
 {
-    QHash<quint32, Task *> agreed, server, mine, now;
+    QHash<quint32, Task *> agreed, server, now;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
@@ -46,7 +46,6 @@ Seen see(const ListMoves::List &list)
     Seen seen;
     seen.agreed = byId(list.agreedBefore);
     seen.server = byId(list.serverBefore);
-    seen.mine = byId(list.mineBefore);
     seen.now = byId(list.now);
     for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
@@ -314,5 +313,40 @@ bool ListMoves::settle(QList<List> &lists)
     for (const List &list : lists)
         if (list.changed)
             return true;
+    return false;
+}
+
+namespace {
+
+// Identities of the tasks a list took out since it agreed, and of those it
+// gained.
+void movedSides(const TaskList *list, QSet<QString> &out, QSet<QString> &in)
+{
+    const QHash<quint32, Task *> agreed = byId(list->agreed());
+    for (const Task *removed : list->removedTasks())
+        if (const Task *task = agreed.value(removed->id()))
+            out.insert(task->identity());
+    list->rootTask()->forEachBelow([&](Task *task) {
+        if (task->id() == 0 || !agreed.contains(task->id()))
+            in.insert(task->identity());
+    });
+}
+
+} // namespace
+
+bool ListMoves::movedHere(const TaskList *list, const QList<const TaskList *> &others)
+{
+    QSet<QString> out, in;
+    movedSides(list, out, in);
+    if (out.isEmpty() && in.isEmpty())
+        return false;
+    for (const TaskList *other : others) {
+        if (other == list)
+            continue;
+        QSet<QString> otherOut, otherIn;
+        movedSides(other, otherOut, otherIn);
+        if (out.intersects(otherIn) || in.intersects(otherOut))
+            return true;
+    }
     return false;
 }

@@ -34,6 +34,10 @@ public:
 
     // True when any list changed: those go up again.
     static bool settle(QList<List> &lists);
+
+    // Whether a task went between `list` and one of `others` here since they
+    // last agreed with the server: only a run that has every list settles it.
+    static bool movedHere(const TaskList *list, const QList<const TaskList *> &others);
 };
 
 #endif

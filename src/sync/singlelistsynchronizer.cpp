@@ -11,6 +11,7 @@
 #include "sync/listsharingsynchronizer.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/listmoves.h"
 #include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/sslerrorhandler.h"
@@ -135,6 +136,17 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
+    // The server's copy moved on: a task moved between this list and
+    // another here is settled by the full run, which has both.
+    if (info->revision() != m_list->revision() && m_userLists) {
+        QList<const TaskList *> others;
+        for (const TaskList *list : m_userLists->taskLists())
+            others << list;
+        if (ListMoves::movedHere(m_list, others)) {
+            fail(waitsForMovesText(m_list->name()));
+            return;
+        }
+    }
     m_updateInDoubt = ListSyncTraits::mayHoldUploadedParts(m_list);
     // What goes up (a removal, a mark) is on disk before it leaves. An
     // update in doubt is marked anew only once the next one leaves (after
@@ -305,6 +317,13 @@ QString SingleListSynchronizer::waitsForFullSyncText(const QString &name)
 {
     return tr("The list \"%1\" waits for the next full synchronisation: an earlier upload of it may have "
               "reached the server, and only a full synchronisation can tell.")
+        .arg(name);
+}
+
+QString SingleListSynchronizer::waitsForMovesText(const QString &name)
+{
+    return tr("The list \"%1\" waits for the next full synchronisation: a task moved between it and another "
+              "list changed on the server too, and only a full synchronisation sees both lists.")
         .arg(name);
 }
 

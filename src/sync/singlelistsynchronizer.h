@@ -40,6 +40,7 @@ public:
     // nothing.
     static QString waitsForFullSyncText(const QString &name);
     // Why a run of a list restored from a backup sends nothing.
+    static QString waitsForMovesText(const QString &name);
     static QString waitsForRestoreText(const QString &name);
 
 signals:
