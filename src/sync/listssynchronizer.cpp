@@ -543,7 +543,11 @@ void ListsSynchronizer::keepListsBeforeMerges()
 // the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks(bool queue)
 {
-    if (!m_userLists || m_starts.isEmpty())
+    if (!m_userLists)
+        return false;
+    // A move needs a change made here: with no list changed here, the
+    // server's lists already are what both computers did.
+    if (std::none_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); }))
         return false;
     QList<ListMoves::List> lists;
     QList<ListModel *> models;
