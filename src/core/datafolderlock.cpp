@@ -1,5 +1,8 @@
 #include "core/datafolderlock.h"
 
+#include <QCoreApplication>
+#include <QSysInfo>
+
 DataFolderLock::DataFolderLock(const QDir &folder)
     : m_folderPath(folder.path()), m_lock(folder.filePath(QStringLiteral("plumdeck.lock")))
 {
@@ -10,5 +13,15 @@ DataFolderLock::DataFolderLock(const QDir &folder)
 
 bool DataFolderLock::tryLock()
 {
-    return m_lock.isLocked() || m_lock.tryLock(0);
+    if (m_lock.isLocked() || m_lock.tryLock(0))
+        return true;
+    // Left by a holder that had this process's id on this machine (a crash,
+    // then a start given the same id): that holder is gone, not running.
+    qint64 pid = 0;
+    QString host, application;
+    if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application)
+        && pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName()
+        && m_lock.removeStaleLockFile())
+        return m_lock.tryLock(0);
+    return false;
 }

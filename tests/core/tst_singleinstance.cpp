@@ -201,6 +201,8 @@ private slots:
         QTest::newRow("holder killed") << "killed" << int(QLockFile::NoError);
         QTest::newRow("holder ended") << "ended" << int(QLockFile::NoError);
         QTest::newRow("another folder held") << "elsewhere" << int(QLockFile::NoError);
+        // A crash, then a start given the same process id (as in a sandbox).
+        QTest::newRow("left by a holder of this process's id") << "self" << int(QLockFile::NoError);
         // The program then runs unguarded, as before.
         QTest::newRow("folder cannot hold a lock") << "missing" << int(QLockFile::UnknownError);
     }
@@ -212,7 +214,8 @@ private slots:
         const QDir folder(name() + (holder == QLatin1String("missing") ? "/missing" : ""));
         const QDir elsewhere(name() + QStringLiteral("-elsewhere"));
         QVERIFY(QDir().mkpath(name()) && QDir().mkpath(elsewhere.path()));
-        Background first({"datalock", (holder == QLatin1String("elsewhere") ? elsewhere : QDir(name())).path(),
+        const bool away = holder == QLatin1String("elsewhere") || holder == QLatin1String("self");
+        Background first({"datalock", (away ? elsewhere : QDir(name())).path(),
                           holder == QLatin1String("ended") ? "0" : "60000"},
                          env());
         QVERIFY(first.waitForLine("held"));
@@ -220,6 +223,18 @@ private slots:
             QFile file(QDir(name()).filePath(QStringLiteral("plumdeck.lock")));
             QVERIFY(file.open(QIODevice::Append));
             QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        } else if (holder == QLatin1String("self")) {
+            const QString path = QDir(name()).filePath(QStringLiteral("plumdeck.lock"));
+            QByteArray left;
+            {
+                QLockFile own(path);
+                QVERIFY(own.tryLock(0));
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                left = file.readAll();
+            }
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(left) == left.size());
         } else if (holder == QLatin1String("killed")) {
             first.process.kill(); // SIGKILL: no clean-up
         }
