@@ -165,7 +165,13 @@ void TaskAttachmentsDialog::onEditClicked()
     if (!accepted || !form || !m_task || !m_model || !m_task->attachments().contains(attachment)
         || m_model->isSynchronizing())
         return;
+    // Saved as it was: nothing for the list to upload.
+    const std::unique_ptr<TaskAttachment> before(attachment->clone());
     form->updateAttachment(attachment);
+    if (attachment->name() == before->name() && attachment->url() == before->url()
+        && attachment->description() == before->description()
+        && attachment->additionalData() == before->additionalData())
+        return;
     if (QListWidgetItem *item = m_selector->currentItem())
         item->setText(attachment->name());
     m_model->markEditedAndReset();

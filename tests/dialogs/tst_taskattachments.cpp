@@ -271,7 +271,15 @@ private slots:
         QCOMPARE(dialog.selector()->count(), 1);
         QVERIFY(list->isChanged());
 
+        // Saved as it was: the list has nothing new to upload.
+        list->clearChanged();
+        list->taskList()->setSyncStatus(TaskList::Unedited);
         dialog.selector()->setCurrentRow(0);
+        DialogDriver::whenModal([](QWidget *form) { Form{}.save(form); });
+        QTest::mouseClick(dialog.editButton(), Qt::LeftButton);
+        QVERIFY(!list->isChanged());
+        QCOMPARE(list->taskList()->syncStatus(), TaskList::Unedited);
+
         DialogDriver::whenModal([](QWidget *form) { Form{-1, {"Concert"}}.save(form); });
         QTest::mouseClick(dialog.editButton(), Qt::LeftButton);
         QCOMPARE(dialog.selector()->item(0)->text(), QStringLiteral("Concert"));
