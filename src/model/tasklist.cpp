@@ -235,6 +235,16 @@ void TaskList::agreeAsIs()
     setAgreed(copy);
 }
 
+QHash<quint32, Task *> TaskList::tasksById() const
+{
+    QHash<quint32, Task *> out;
+    m_rootTask->forEachBelow([&out](Task *task) {
+        if (task->id() != 0)
+            out.insert(task->id(), task);
+    });
+    return out;
+}
+
 namespace {
 
 void clearServerFields(Task *task)

@@ -1,6 +1,7 @@
 #ifndef TASKLIST_H
 #define TASKLIST_H
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -103,6 +104,8 @@ public:
     void setAgreed(TaskList *list);
     // What the list holds now is what the server holds.
     void agreeAsIs();
+    // The tasks that have a server id, by that id.
+    QHash<quint32, Task *> tasksById() const;
 
     // For an older copy of the list put back by undo or redo: what runs
     // learned since stays as `current` has it (server id, revision, status,

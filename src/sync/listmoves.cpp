@@ -13,13 +13,7 @@ namespace {
 
 QHash<quint32, Task *> byId(const TaskList *list)
 {
-    QHash<quint32, Task *> out;
-    if (list)
-        list->rootTask()->forEachBelow([&out](Task *task) {
-            if (task->id() != 0)
-                out.insert(task->id(), task);
-        });
-    return out;
+    return list ? list->tasksById() : QHash<quint32, Task *>();
 }
 
 // One list seen through the run: what it agreed, what the server had, what

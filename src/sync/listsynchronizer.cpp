@@ -218,15 +218,6 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
 
 namespace {
 
-void indexById(Task *task, QHash<quint32, Task *> &byId)
-{
-    for (Task *child : task->children()) {
-        if (child->id() != 0)
-            byId.insert(child->id(), child);
-        indexById(child, byId);
-    }
-}
-
 // Whether an update in doubt reached the server, told by the server's copy:
 // a task it changed reads there as it was sent, under a hash code the
 // server gave it after the copy here was fetched, or a task it added is
@@ -265,10 +256,8 @@ bool updateArrived(const UploadMark &mark, const QHash<quint32, Task *> &local,
 bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 {
     UploadMark mark = UploadMark::read(list->pendingUpload());
-    QHash<quint32, Task *> onServer;
-    indexById(fetched->rootTask(), onServer);
-    QHash<quint32, Task *> local;
-    indexById(list->rootTask(), local);
+    const QHash<quint32, Task *> onServer = fetched->tasksById();
+    const QHash<quint32, Task *> local = list->tasksById();
     QSet<quint32> known;
     for (auto it = local.cbegin(); it != local.cend(); ++it)
         known.insert(it.key());
