@@ -104,6 +104,16 @@ public:
     void setAgreed(TaskList *list);
     // What the list holds now is what the server holds.
     void agreeAsIs();
+    // Whether `agreed` can be what this list last agreed with the server:
+    // the same list at the same revision, no id named twice, and each task
+    // it names under an id this list holds is that task (one creator and
+    // creation second), in a version no newer than here and with one hash
+    // code per revision. A damaged copy, or a task under another's id, is
+    // not: nothing then tells what either side changed since.
+    bool fitsAgreed(const TaskList *agreed) const;
+    // Whether the server's copy `theirs` can have grown from `agreed`: no
+    // older, and each task both name one task, no older there.
+    static bool grewFrom(const TaskList *agreed, const TaskList *theirs);
     // The tasks that have a server id, by that id.
     QHash<quint32, Task *> tasksById() const;
 

@@ -1048,6 +1048,12 @@ void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
     agreed->setOwned(list->isOwned());
     agreed->setOwner(list->owner());
     agreed->setPermissions(list->permissions());
+    // One that reads but cannot be what the list agreed (a task under
+    // another's id, another revision) would tell the merge wrong changes.
+    if (!list->fitsAgreed(agreed.get())) {
+        qWarning() << "the agreed copy of list" << list->serverId() << "does not fit the list and is left out";
+        return;
+    }
     list->setAgreed(agreed.release());
 }
 

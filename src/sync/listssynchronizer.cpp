@@ -364,7 +364,10 @@ void ListsSynchronizer::failRun(const QString &error)
         ListOutcome::saveBeforeUploads(m_host);
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
+    const QStringList readOnly = std::exchange(m_keptReadOnly, {});
+    const QStringList noBase = std::exchange(m_keptNoBase, {});
     ListOutcome::tellAboutKeptCopies(kept);
+    ListOutcome::tellAboutKeptBeside(readOnly, noBase);
     fail(m_unreadable.addTo(error));
 }
 
@@ -976,8 +979,11 @@ void ListsSynchronizer::syncNextList()
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
+            const QStringList readOnly = std::exchange(m_keptReadOnly, {});
+            const QStringList noBase = std::exchange(m_keptNoBase, {});
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
+            ListOutcome::tellAboutKeptBeside(readOnly, noBase);
             syncDisplayOrder();
             return;
         }
@@ -1134,6 +1140,16 @@ void ListsSynchronizer::onListSynchronizerFinished()
         if (!m_currentModel) {
             delete fetched;
             break;
+        }
+        if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
+            // Nothing of the user's was sent: it stays beside the list, and
+            // goes up later in this run as a new list.
+            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
+                m_models.append(beside);
+                m_hasNewLists = true;
+                (step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly ? m_keptReadOnly : m_keptNoBase)
+                    << beside->taskList()->name();
+            }
         }
         bool uploadAgain = false;
         if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,

@@ -192,6 +192,9 @@ private:
     bool m_forceLocal = false;
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
+    // Copies kept beside lists whose changes gave way (see ListOutcome).
+    QStringList m_keptReadOnly;
+    QStringList m_keptNoBase;
     UnreadableLists m_unreadable;
     // Each list as the run began, and the server's copy a merge went onto.
     struct ListStart

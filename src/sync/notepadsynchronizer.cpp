@@ -402,12 +402,19 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     const int result = step->result();
+    bool unread = false;
     switch (result) {
     case NotepadNoteSynchronizer::Failed:
         // Created on the server but not fetched back: keep the id, so the
         // next run fetches the note instead of creating it again.
         if (step->assignedId() != 0)
             NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
+        // The server's copy did not read: the note is left as it is on both
+        // sides, and the others go on.
+        unread = step->isServerCopyUnreadable();
+        if (unread)
+            m_unreadNotes << unreadNoteText(m_currentNote ? m_currentNote->title() : QString(), step->id(),
+                                            step->errorString());
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
@@ -445,10 +452,16 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_noteSynchronizer = nullptr;
-    if (result == NotepadNoteSynchronizer::Failed)
+    if (result == NotepadNoteSynchronizer::Failed && !unread)
         fail(error);
     else
         syncNextNote();
+}
+
+QString NotepadSynchronizer::unreadNoteText(const QString &title, quint32 id, const QString &reason)
+{
+    const QString label = title.isEmpty() ? tr("number %1").arg(id) : QLatin1Char('"') + title + QLatin1Char('"');
+    return tr("The note %1 could not be read from the server and was left as it is: %2").arg(label, reason);
 }
 
 void NotepadSynchronizer::onNotepadProgress(QString desc, int done, int total)
@@ -558,6 +571,10 @@ void NotepadSynchronizer::finish()
 {
     if (m_ended)
         return;
+    if (!m_unreadNotes.isEmpty()) {
+        fail(m_unreadNotes.join(QLatin1Char('\n')));
+        return;
+    }
     m_ended = true;
     releaseRequest();
     emit finished();

@@ -34,6 +34,8 @@ public:
     // What the user is told of the notes kept beside one whose text gave way
     // to the server's, named by their titles.
     static QString keptCopiesText(const QStringList &titles);
+    // What the run ends with for a note whose server copy did not read.
+    static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
 signals:
     void finished();
@@ -95,6 +97,8 @@ private:
     QSet<quint32> m_replacedHeld;
     // The titles of the notes kept beside a note whose text gave way.
     QStringList m_keptCopies;
+    // The notes whose server copy did not read, each as the run tells it.
+    QStringList m_unreadNotes;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

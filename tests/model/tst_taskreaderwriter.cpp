@@ -472,26 +472,48 @@ private slots:
         QTest::addColumn<QString>("agreedParts"); // written beside the list's own
         QTest::addColumn<QString>("expected");    // the agreed copy read, or "none"
         const QString fieldsOf40 = QStringLiteral(
-            "<dl class=\"pd-agreed-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>6</dd>"
+            "<dl class=\"pd-agreed-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>7</dd>"
             "<dt>name</dt><dd>Shopping</dd><dt>done</dt><dd>false</dd><dt>description</dt><dd/></dl>");
         const QString tasks = QStringLiteral(
             "<ol class=\"pd-agreed-tasks\">%1</ol>")
-                                  .arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=6|hashcode="),
+                                  .arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=7|hashcode="),
                                                tasksXml(taskXml(QStringLiteral("title=Semi|done=true|id=305|revision=2")))));
-        QTest::newRow("edited, with it") << "edited" << fieldsOf40 + tasks << "40/6 Shopping: Milk(Semi*)";
+        QTest::newRow("edited, with it") << "edited" << fieldsOf40 + tasks << "40/7 Shopping: Milk(Semi*)";
         QTest::newRow("edited, written before it was kept") << "edited" << "" << "none";
         QTest::newRow("unedited: the list itself") << "unedited" << "" << "40/7 Groceries: Buy milk";
         QTest::newRow("unedited: a copy written beside it is not read") << "unedited" << fieldsOf40 + tasks
                                                                         << "40/7 Groceries: Buy milk";
         QTest::newRow("edited, another list's id") << "edited" << QString(fieldsOf40).replace("<dd>40</dd>", "<dd>41</dd>")
                                                    << "none";
-        QTest::newRow("edited, a damaged revision") << "edited" << QString(fieldsOf40).replace("<dd>6</dd>", "<dd>x</dd>")
+        QTest::newRow("edited, a damaged revision") << "edited" << QString(fieldsOf40).replace("<dd>7</dd>", "<dd>x</dd>")
                                                     << "none";
         QTest::newRow("edited, a damaged task")
             << "edited"
             << fieldsOf40 + QStringLiteral("<ol class=\"pd-agreed-tasks\">%1</ol>").arg(taskXml(QStringLiteral("title=Milk|done=maybe")))
             << "none";
         QTest::newRow("edited, two copies") << "edited" << fieldsOf40 + fieldsOf40 << "none";
+        // Reads, but cannot be what the list agreed: a merge would take wrong
+        // changes from it.
+        QTest::newRow("edited, another revision of the list")
+            << "edited" << QString(fieldsOf40).replace("<dd>7</dd>", "<dd>6</dd>") + tasks << "none";
+        const QString agreedTask = QStringLiteral("<ol class=\"pd-agreed-tasks\">%1</ol>");
+        QTest::newRow("edited, a task under the id of another made at another time")
+            << "edited"
+            << fieldsOf40 + agreedTask.arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=7|hashcode=|"
+                                                                  "created-by=alice|creation-time=2026-03-01 09:00:00")))
+            << "none";
+        QTest::newRow("edited, a task newer than the list's")
+            << "edited" << fieldsOf40 + agreedTask.arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=5")))
+            << "none";
+        QTest::newRow("edited, a task as old as the list's under another hash code")
+            << "edited"
+            << fieldsOf40 + agreedTask.arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=7|hashcode=00ff00ff00ff00ff00ff00ff00ff00ff")))
+            << "none";
+        QTest::newRow("edited, one id twice")
+            << "edited"
+            << fieldsOf40 + agreedTask.arg(taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=7"))
+                                           + taskXml(QStringLiteral("title=Eggs|done=false|id=301|revision=7")))
+            << "none";
     }
 
     // What an edited list last agreed with the server is kept beside it; a
