@@ -125,8 +125,18 @@ bool NotepadNotes::load()
     return true;
 }
 
+void NotepadNotes::setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> &ids)
+{
+    if (ids == m_agreedDisplayOrder)
+        return;
+    m_agreedDisplayOrder = ids;
+    m_changed = true;
+}
+
 void NotepadNotes::resetAllNotesToNew()
 {
+    // The ids it names go with the notes' own.
+    setAgreedDisplayOrder(std::nullopt);
     for (NotepadNote *note : std::as_const(m_notes)) {
         // Removed by the user: kept only to be deleted on the server, never
         // posted as new.

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 
+#include <optional>
+
 // The notepad: every note in display order, deleted ones included until the
 // server has been told. The notepad page creates the one instance and carries
 // out what the signals ask of the view; the synchronisers reach it through
@@ -32,6 +34,10 @@ public:
 
     void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
     bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
+    // The display order (server ids) as this computer and the server last
+    // agreed on it; unknown before the first, and once the notes are new.
+    const std::optional<NotepadNoteIdList> &agreedDisplayOrder() const { return m_agreedDisplayOrder; }
+    void setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> &ids);
     void setChanged(bool changed) { m_changed = changed; }
     bool isChanged() const { return m_changed; }
 
@@ -83,6 +89,7 @@ signals:
 private:
     QList<NotepadNote *> m_notes;
     bool m_displayOrderChanged = false;
+    std::optional<NotepadNoteIdList> m_agreedDisplayOrder;
     bool m_changed = false;
     UnreadRecords m_unreadNotes;
     QString m_keptAsidePath;

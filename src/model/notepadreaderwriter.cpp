@@ -112,6 +112,9 @@ void NotepadReaderWriter::writeLocalFields(QDomElement &body, NotepadNotes *note
     QDomElement dl = appendElementWithClass(body, QStringLiteral("dl"), QLatin1String(LocalFieldsClass));
     appendDefinition(dl, QStringLiteral("display-order-changed"),
                      boolText(notes && notes->isDisplayOrderChanged()));
+    if (notes && notes->agreedDisplayOrder())
+        appendDefinition(dl, QStringLiteral("agreed-display-order"),
+                         TaskReaderWriter::idListText(*notes->agreedDisplayOrder()));
 }
 
 void NotepadReaderWriter::readLocalFields(const QDomElement &body)
@@ -122,8 +125,17 @@ void NotepadReaderWriter::readLocalFields(const QDomElement &body)
         return;
     }
     const bool changed = definitionValue(dl, QStringLiteral("display-order-changed")) == QLatin1String("true");
-    if (NotepadNotes *notes = NotepadNotes::instance())
+    const QString agreedText = definitionValue(dl, QStringLiteral("agreed-display-order"));
+    std::optional<NotepadNoteIdList> agreed;
+    if (!agreedText.isNull()) {
+        agreed = TaskReaderWriter::parseIdList(agreedText);
+        if (!agreed)
+            qWarning() << "the agreed display order of the notes does not read; it is left out";
+    }
+    if (NotepadNotes *notes = NotepadNotes::instance()) {
         notes->setDisplayOrderChanged(changed);
+        notes->setAgreedDisplayOrder(agreed);
+    }
 }
 
 // ---- one note

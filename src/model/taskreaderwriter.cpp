@@ -640,6 +640,8 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
 {
     sink.start(QStringLiteral("dl"), QStringLiteral("pd-local-fields"));
     sink.definition(QStringLiteral("display-order-changed"), boolText(lists->isDisplayOrderChanged()));
+    if (const std::optional<QList<quint32>> &agreed = lists->agreedDisplayOrder())
+        sink.definition(QStringLiteral("agreed-display-order"), idListText(*agreed));
     if (!lists->outlookLastSyncTime().isNull())
         sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
     sink.end();
@@ -650,6 +652,36 @@ void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
     const Fields values(this, fields);
     lists->setDisplayOrderChanged(values.value(u"display-order-changed").text == kTrue);
     lists->setOutlookLastSyncTime(parseDateTime(values.value(u"outlook-last-sync-time").text));
+    // One that does not read is unknown: the next order uploaded then
+    // takes the server's where it can tell nothing was moved here.
+    const Value agreed = values.value(u"agreed-display-order");
+    if (!agreed.isNull) {
+        std::optional<QList<quint32>> ids = parseIdList(agreed.toString());
+        if (!ids)
+            qWarning() << "the agreed display order of the lists does not read; it is left out";
+        lists->setAgreedDisplayOrder(ids);
+    }
+}
+
+QString TaskReaderWriter::idListText(const QList<quint32> &ids)
+{
+    QStringList parts;
+    parts.reserve(ids.size());
+    for (quint32 id : ids)
+        parts << QString::number(id);
+    return parts.join(QLatin1Char(' '));
+}
+
+std::optional<QList<quint32>> TaskReaderWriter::parseIdList(const QString &text)
+{
+    QList<quint32> ids;
+    for (const QString &part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        quint32 id = 0;
+        if (!parseUInt(part, &id) || id == 0 || ids.contains(id))
+            return std::nullopt;
+        ids << id;
+    }
+    return ids;
 }
 
 UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)

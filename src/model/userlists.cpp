@@ -385,6 +385,14 @@ void UserLists::setDisplayOrder(const QList<quint32> &ids)
     emit displayOrderChanged();
 }
 
+void UserLists::setAgreedDisplayOrder(const std::optional<QList<quint32>> &ids)
+{
+    if (ids == m_agreedDisplayOrder)
+        return;
+    m_agreedDisplayOrder = ids;
+    m_changed = true;
+}
+
 void UserLists::prepareForceRemoteSync()
 {
     for (ListModel *model : std::as_const(m_models)) {
@@ -401,6 +409,8 @@ void UserLists::prepareForceRemoteSync()
 
 void UserLists::localizeLists()
 {
+    // The ids it names are another account's.
+    setAgreedDisplayOrder(std::nullopt);
     for (ListModel *model : std::as_const(m_models))
         model->resetToNew();
     qDeleteAll(m_deletedLists);

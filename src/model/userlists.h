@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class ListModel;
 class MinuteTimer;
 class QIODevice;
@@ -74,6 +76,11 @@ public:
 
     bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
     void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
+    // The display order (server ids) as this computer and the server last
+    // agreed on it: what the last fetch took or the last upload sent.
+    // Unknown before the first, and after a change of account.
+    const std::optional<QList<quint32>> &agreedDisplayOrder() const { return m_agreedDisplayOrder; }
+    void setAgreedDisplayOrder(const std::optional<QList<quint32>> &ids);
     QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
     void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
 
@@ -116,6 +123,7 @@ private:
     QList<TaskList *> m_deletedLists;
     bool m_changed = false;
     bool m_displayOrderChanged = false;
+    std::optional<QList<quint32>> m_agreedDisplayOrder;
     QDateTime m_outlookLastSyncTime;
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;

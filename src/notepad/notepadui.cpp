@@ -12,6 +12,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -282,7 +283,9 @@ void NotepadUI::deleteAndPurgeEverything()
 void NotepadUI::onDisplayOrderChanged(const NotepadNoteIdList &ids)
 {
     // Tab positions, not note-list positions: deleted notes stay in the list
-    // without a tab.
+    // without a tab. Taking the server's order is no move of the user's.
+    const bool changedHere = m_notes->isDisplayOrderChanged();
+    const auto keepMark = qScopeGuard([this, changedHere] { m_notes->setDisplayOrderChanged(changedHere); });
     int target = 0;
     for (quint32 id : ids) {
         NotepadNote *note = nullptr;

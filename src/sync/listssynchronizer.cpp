@@ -23,6 +23,7 @@
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
+#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -886,6 +887,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 
     if (bestModel >= 0) {
         ListModel *model = m_modelsInDoubt.takeAt(bestModel);
+        m_postedIds.insert(id);
         TaskList *local = model->taskList();
         const UploadMark mark = UploadMark::read(local->pendingUpload());
         // Its copy is there: the server list it was posted in place of goes.
@@ -1125,9 +1127,12 @@ void ListsSynchronizer::onListSynchronizerFinished()
         }
         fetched->agreeAsIs();
         UserLists::AddResult added = UserLists::Refused;
+        const quint32 arrived = fetched->serverId();
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)
             delete fetched;
+        else
+            m_arrivedIds.insert(arrived);
         break;
     }
     case ListSynchronizer::Gone:
@@ -1187,6 +1192,8 @@ void ListsSynchronizer::onListSynchronizerFinished()
         qDebug() << "Unknown ListSynchronizer result";
         break;
     }
+    if (step->assignedId() != 0)
+        m_postedIds.insert(step->assignedId());
     releaseListStep();
     // Its replacement is there now: the list it replaces goes next.
     if (m_stepReplaces != 0 && step->assignedId() != 0)
@@ -1232,18 +1239,16 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
 
 void ListsSynchronizer::syncDisplayOrder()
 {
-    // The new lists a forced local run keeps finish a replacement: the order
-    // there is still the one to take.
-    const bool newLists = m_hasNewLists && !m_forceLocal;
-    if (m_forceRemote || newLists || (m_userLists && m_userLists->isDisplayOrderChanged()))
-        putDisplayOrder();
+    // A forced remote run puts this computer's order in place of the
+    // server's; every other run looks at the server's first.
+    if (m_forceRemote)
+        putDisplayOrder(localDisplayOrder());
     else
         getDisplayOrder();
 }
 
-void ListsSynchronizer::putDisplayOrder()
+QList<quint32> ListsSynchronizer::localDisplayOrder() const
 {
-    emit progress(tr("Uploading list display order"), 625, 1000);
     QList<quint32> ids;
     const QList<TaskList *> lists = m_userLists ? m_userLists->taskLists() : QList<TaskList *>();
     for (const TaskList *list : lists) {
@@ -1253,6 +1258,13 @@ void ListsSynchronizer::putDisplayOrder()
         else
             ids << id;
     }
+    return ids;
+}
+
+void ListsSynchronizer::putDisplayOrder(const QList<quint32> &ids)
+{
+    emit progress(tr("Uploading list display order"), 660, 1000);
+    m_orderSent = ids;
     TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListRefs(ids);
     sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
@@ -1263,9 +1275,39 @@ void ListsSynchronizer::onPutDisplayOrderFinished()
 {
     if (!answerWith({200, 204}))
         return;
-    if (m_userLists)
+    if (m_userLists) {
         m_userLists->setDisplayOrderChanged(false);
+        m_userLists->setAgreedDisplayOrder(m_orderSent);
+    }
     syncListsGroups();
+}
+
+// The order the server holds, with what this computer changed since it last
+// agreed on one merged in: a list moved or made here goes where it is here,
+// the others where the server has them, so that a move made on another
+// computer is not undone by an order that never saw it.
+QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &theirs) const
+{
+    QList<quint32> mine;
+    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    for (quint32 id : localDisplayOrder()) {
+        kept.insert(id);
+        // Placed by the server's order, not here.
+        if (!m_arrivedIds.contains(id))
+            mine << id;
+    }
+    const std::optional<QList<quint32>> &agreed = m_userLists->agreedDisplayOrder();
+    QList<quint32> base;
+    if (agreed) {
+        base = *agreed;
+    } else if (!m_userLists->isDisplayOrderChanged()) {
+        // Without one agreed, nothing here was moved unless the user moved
+        // it: only the lists made here are placed by this order.
+        for (quint32 id : std::as_const(mine))
+            if (!m_postedIds.contains(id))
+                base << id;
+    }
+    return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
 
 void ListsSynchronizer::getDisplayOrder()
@@ -1286,8 +1328,27 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
         failRun(tr("Could not parse retrieved list order."));
         return;
     }
-    if (m_userLists)
-        m_userLists->setDisplayOrder(ids);
+    if (!m_userLists) {
+        syncListsGroups();
+        return;
+    }
+    // The new lists a forced local run keeps finish a replacement: the order
+    // there is still the one to take.
+    const bool changedHere = !m_forceLocal && (m_hasNewLists || m_userLists->isDisplayOrderChanged());
+    const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
+    QList<quint32> known;
+    for (quint32 id : order)
+        if (m_userLists->taskListByServerId(id))
+            known << id;
+    m_userLists->setDisplayOrder(known);
+    // Lists made or moved here are placed on the server in so many words,
+    // even where its order already shows them there.
+    if (changedHere) {
+        putDisplayOrder(order);
+        return;
+    }
+    m_userLists->setDisplayOrderChanged(false);
+    m_userLists->setAgreedDisplayOrder(ids);
     syncListsGroups();
 }
 

@@ -103,7 +103,10 @@ private:
     void queueAgain(ListModel *model);
     void syncDisplayOrder();
     void getDisplayOrder();
-    void putDisplayOrder();
+    void putDisplayOrder(const QList<quint32> &ids);
+    // The lists here in their order, by server id.
+    QList<quint32> localDisplayOrder() const;
+    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void syncListsGroups();
     void getListsGroups();
     void putListsGroups(const ListsGroups *groups);
@@ -207,6 +210,12 @@ private:
     QHash<const ListModel *, ListStart> m_starts;
     bool m_movesFollowed = false;
     QPointer<ListModel> m_restoredModel;
+    // Lists this run took from the server as new: the server's order places
+    // them. The order last sent up.
+    QSet<quint32> m_arrivedIds;
+    // Lists made here that this run (or an upload in doubt) posted.
+    QSet<quint32> m_postedIds;
+    QList<quint32> m_orderSent;
 
     static ListsSynchronizer *s_registered;
 };

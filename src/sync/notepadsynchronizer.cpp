@@ -8,6 +8,7 @@
 #include "sync/httpresponseheader.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
+#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -196,6 +197,7 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
             || id <= mark.highestKnownId() || mark.digest() != digest)
             continue;
         m_notesInDoubt.removeAt(i);
+        m_postedIds.insert(id);
         // Its copy is there: the server note it was posted in place of goes.
         removeReplacedNote(mark.replacedId());
         if (mark.digest() == UploadMark::noteDigest(note)) {
@@ -427,6 +429,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
             delete fetched;
             break;
         }
+        m_arrivedIds.insert(fetched->serverId());
         notes->addNote(fetched)->agreeAsIs();
         break;
     }
@@ -443,6 +446,8 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
+    if (step->assignedId() != 0)
+        m_postedIds.insert(step->assignedId());
     // Its replacement is there now: the note it replaces goes next. A run
     // that fails here leaves it to the next (a failed forced run keeps its
     // replacement and a record of the note to remove).
@@ -476,13 +481,56 @@ void NotepadSynchronizer::onNotepadAddProgress(QString desc, int addition)
 
 void NotepadSynchronizer::syncDisplayOrder()
 {
-    // The new notes a forced local run keeps finish a replacement: the
-    // order there is still the one to take.
-    const bool newNotes = m_hasNewNotes && !m_forceLocal;
-    if (newNotes || NotepadNotes::instance()->isDisplayOrderChanged())
-        putDisplayOrder();
+    // A forced remote run puts this computer's order in place of the
+    // server's; every other run looks at the server's first.
+    if (m_forceRemote)
+        putDisplayOrder(localDisplayOrder());
     else
         getDisplayOrder();
+}
+
+NotepadNoteIdList NotepadSynchronizer::localDisplayOrder() const
+{
+    NotepadNoteIdList ids;
+    const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
+    for (NotepadNote *note : notes) {
+        if (note->serverId() == 0) {
+            qWarning() << "have a note with no server id even after sync";
+            continue;
+        }
+        if (note->syncStatus() == NotepadNote::Deleted)
+            continue;
+        ids.append(note->serverId());
+    }
+    return ids;
+}
+
+// As the lists' order: what this computer moved or made since it last
+// agreed on an order goes where it is here, the rest where the server has
+// it. Every note the server has stays in it (the server refuses an order
+// that leaves one out).
+NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdList &theirs) const
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    NotepadNoteIdList mine;
+    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    for (quint32 id : localDisplayOrder()) {
+        kept.insert(id);
+        if (!m_arrivedIds.contains(id))
+            mine << id;
+    }
+    const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
+    NotepadNoteIdList base;
+    if (agreed) {
+        base = *agreed;
+    } else if (!notes->isDisplayOrderChanged()) {
+        // Without one agreed, nothing here was moved unless the user moved
+        // it: only the notes made here are placed by this order.
+        for (quint32 id : std::as_const(mine))
+            if (!m_postedIds.contains(id))
+                base << id;
+    }
+    return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
 
 void NotepadSynchronizer::getDisplayOrder()
@@ -507,24 +555,30 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
         fail(tr("Could not parse retrieved list order."));
         return;
     }
-    NotepadNotes::instance()->setDisplayOrder(ids);
+    NotepadNotes *notes = NotepadNotes::instance();
+    // The new notes a forced local run keeps finish a replacement: the
+    // order there is still the one to take.
+    const bool changedHere = !m_forceLocal && (m_hasNewNotes || notes->isDisplayOrderChanged());
+    const NotepadNoteIdList order = changedHere ? mergedDisplayOrder(ids) : ids;
+    NotepadNoteIdList known;
+    for (quint32 id : order)
+        if (notes->indexOfServerId(id) >= 0)
+            known << id;
+    notes->setDisplayOrder(known);
+    if (changedHere) {
+        releaseRequest();
+        putDisplayOrder(order);
+        return;
+    }
+    notes->setDisplayOrderChanged(false);
+    notes->setAgreedDisplayOrder(ids);
     finish();
 }
 
-void NotepadSynchronizer::putDisplayOrder()
+void NotepadSynchronizer::putDisplayOrder(const NotepadNoteIdList &ids)
 {
-    emit progress(tr("Uploading notes display order"), 950, 1000);
-    NotepadNoteIdList ids;
-    const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
-    for (NotepadNote *note : notes) {
-        if (note->serverId() == 0) {
-            qWarning() << "have a note with no server id even after sync";
-            continue;
-        }
-        if (note->syncStatus() == NotepadNote::Deleted)
-            continue;
-        ids.append(note->serverId());
-    }
+    emit progress(tr("Uploading notes display order"), 990, 1000);
+    m_orderSent = ids;
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument doc = writer.writeNoteRefs(ids);
     sendRequest(QStringLiteral("PUT"), QStringLiteral("/notepad-notes-display-order"),
@@ -542,6 +596,7 @@ void NotepadSynchronizer::onPutDisplayOrderFinished()
                             "The notes have been sync but they are not ordered correctly\n"));
     } else if (status == 200 || status == 204) {
         NotepadNotes::instance()->setDisplayOrderChanged(false);
+        NotepadNotes::instance()->setAgreedDisplayOrder(m_orderSent);
         finish();
     } else {
         fail(unexpectedResponse());

@@ -55,7 +55,10 @@ private:
     void syncNextNote();
     void syncDisplayOrder();
     void getDisplayOrder();
-    void putDisplayOrder();
+    void putDisplayOrder(const QList<quint32> &ids);
+    // The notes here in their order, by server id.
+    QList<quint32> localDisplayOrder() const;
+    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void finish();
     void fail(const QString &text);
     void sendRequest(const QString &method, const QString &userSubPath,
@@ -99,6 +102,12 @@ private:
     QStringList m_keptCopies;
     // The notes whose server copy did not read, each as the run tells it.
     QStringList m_unreadNotes;
+    // Notes this run took from the server as new (the server's order places
+    // them), and the order last sent up.
+    QSet<quint32> m_arrivedIds;
+    // Notes made here that this run (or an upload in doubt) posted.
+    QSet<quint32> m_postedIds;
+    QList<quint32> m_orderSent;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

@@ -77,6 +77,8 @@ private slots:
     void changedOnTwoComputers();
     void editedAgainAfterAnUpdateInDoubt_data();
     void editedAgainAfterAnUpdateInDoubt();
+    void orderChangedOnTwoComputers_data();
+    void orderChangedOnTwoComputers();
 
 private:
     bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
@@ -371,13 +373,18 @@ void TstNoteSynchronizer::emptyNotepadAndServer()
     QVERIFY(runNotepad(sync, &progress));
     QVERIFY(sync.errorString().isNull());
     const QString user = QStringLiteral("/users/alice/");
-    QCOMPARE(requestLines(*m_server),
-             (QStringList{"GET " + user + "notepad-notes-info",
-                          (orderChanged ? "PUT " : "GET ") + user + "notepad-notes-display-order"}));
-    QCOMPARE(progress.texts, (QStringList{"Downlading notes info", "0 notes visible on server.",
-                                          orderChanged ? "Uploading notes display order"
-                                                       : "Downloading notes display order"}));
-    QCOMPARE(progress.done, (QList<int>{750, 800, orderChanged ? 950 : 975}));
+    // An order changed here goes onto the server's, looked at first.
+    QStringList requests{"GET " + user + "notepad-notes-info", "GET " + user + "notepad-notes-display-order"};
+    QStringList texts{"Downlading notes info", "0 notes visible on server.", "Downloading notes display order"};
+    QList<int> done{750, 800, 975};
+    if (orderChanged) {
+        requests << "PUT " + user + "notepad-notes-display-order";
+        texts << "Uploading notes display order";
+        done << 990;
+    }
+    QCOMPARE(requestLines(*m_server), requests);
+    QCOMPARE(progress.texts, texts);
+    QCOMPARE(progress.done, done);
     QVERIFY(!m_notes->isDisplayOrderChanged());
 }
 
@@ -1011,6 +1018,73 @@ void TstNoteSynchronizer::editedAgainAfterAnUpdateInDoubt()
     QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
     QCOMPARE(m_server->notes(QStringLiteral("alice")).value(0).text, QStringLiteral("kite, tail and reel"));
     QCOMPARE(boxes.titles, QStringList());
+}
+
+void TstNoteSynchronizer::orderChangedOnTwoComputers_data()
+{
+    // A change: "move X first", "move X last", "make X", or empty for none.
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("here");
+    QTest::addColumn<QString>("expected"); // the titles in order
+    QTest::newRow("reordered there, a note made here") << "move C first" << "make D" << "C A B D";
+    QTest::newRow("reordered on both") << "move C first" << "move A last" << "C B A";
+    QTest::newRow("reordered there only") << "move C first" << "" << "C A B";
+    QTest::newRow("a note made there, reordered here") << "make D" << "move A last" << "B C D A";
+}
+
+// The first computer changes the notes' order (or makes a note) and
+// synchronises; the second, from its older order, changes it another way
+// and synchronises: each keeps what it did, and every computer and the
+// server end with one order.
+void TstNoteSynchronizer::orderChangedOnTwoComputers()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, here);
+    QFETCH(QString, expected);
+    dropNotepad(m_notes, m_view);
+    StoredClient first(QStringLiteral("first"));
+    StoredClient second(QStringLiteral("second"));
+    const auto titles = [](const LiveClient &client) {
+        QStringList out;
+        for (const NotepadNote *note : client.notes->notes())
+            out << note->title();
+        return out.join(QLatin1Char(' '));
+    };
+    const auto session = [&](StoredClient &store, const QString &what) {
+        LiveClient client(store);
+        if (what.startsWith(QLatin1String("move "))) {
+            NotepadNote *note = client.note(what.section(QLatin1Char(' '), 1, 1));
+            const QList<NotepadNote *> &all = client.notes->notes();
+            // As the page moves a tab.
+            client.notes->moveNote(note, what.endsWith(QLatin1String("first")) ? all.first() : all.last());
+            client.notes->setDisplayOrderChanged(true);
+        } else if (what.startsWith(QLatin1String("make "))) {
+            client.addNote(what.mid(5), QStringLiteral("new"));
+        }
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    };
+    {
+        LiveClient client(first);
+        for (const QString &title : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
+            client.addNote(title, title.toLower());
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    }
+    session(second, QString());
+    session(first, there);
+    session(second, here);
+    for (int round = 0; round < 2; ++round)
+        for (StoredClient *store : {&first, &second})
+            session(*store, QString());
+    QStringList onServer;
+    for (quint32 id : m_server->noteOrder(QStringLiteral("alice")))
+        onServer << m_server->note(id).title;
+    QCOMPARE(onServer.join(QLatin1Char(' ')), expected);
+    for (StoredClient *store : {&first, &second}) {
+        LiveClient client(*store);
+        QCOMPARE(titles(client), expected);
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstNoteSynchronizer)
