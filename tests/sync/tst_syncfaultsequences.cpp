@@ -114,7 +114,10 @@
 // lists: local ids, a list in a group once the client holds it. A forced
 // local run that finishes a forced remote one cut short takes the server's
 // tree, which names the lists that run posted anew by their old ids: a
-// list's group set before it may be lost then (counted apart).
+// list's group set before it may be lost then (counted apart). The lists
+// are moved among one another in the tab order too: a list put after
+// another (or first) holds there where that one has not moved since, and
+// every computer shows the server's order.
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -124,10 +127,11 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
-// staleremove, stalemove, staleadd, stalenote, stalegroup); without the five
-// from samesecond to midforced, and stale, the sequences are those made
-// before them, and with stale but without stalenote and stalegroup, those
-// made before these two.
+// staleremove, stalemove, staleadd, stalenote, stalegroup, stalelistorder);
+// without the five from samesecond to midforced, and stale, the sequences
+// are those made before them, with stale but without stalenote and
+// stalegroup, those made before these two, and without stalelistorder,
+// those made before it.
 
 namespace {
 
@@ -613,6 +617,28 @@ StaleView serverStaleView(const FakeServer &server)
     return view;
 }
 
+// The lists edited on older copies in their display order, by key: as a
+// computer shows them, or as the server's order gives them.
+QStringList clientStaleListOrder(const UserLists *lists)
+{
+    QStringList out;
+    for (const ListModel *m : lists->models())
+        if (isStale(m->taskList()))
+            out << listKeyOf(m->taskList());
+    return out;
+}
+
+QStringList serverStaleListOrder(const FakeServer &server)
+{
+    QStringList out;
+    for (quint32 id : server.listOrder(QStringLiteral("alice"))) {
+        const FakeList list = server.list(id);
+        if (list.description.startsWith(StaleTag))
+            out << list.description.mid(StaleTag.size());
+    }
+    return out;
+}
+
 // Notes every computer edits whatever its copy holds: known by a key at the
 // head of their text, which no edit changes. A text that gave way to the
 // server's comes back beside the note, under its title and this suffix.
@@ -850,6 +876,7 @@ public:
     QStringList check(const StaleView &view, int *cycles) const;
     QStringList checkNotes(const StaleNotesView &view) const;
     QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
+    QStringList checkListOrder(const QStringList &order, const QString &where) const;
 
     QList<StaleWrite> writes;
     QHash<QString, QList<int>> fields;
@@ -1151,6 +1178,34 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
     return out;
 }
 
+// A list's place in the display order, among the lists edited on older
+// copies: after the one it was put after (or before the one it was put in
+// front of), where that one has not moved since.
+QStringList StaleModel::checkListOrder(const QStringList &order, const QString &where) const
+{
+    QStringList out;
+    for (const QString &key : listKeys) {
+        const QList<int> placed = candidates(QStringLiteral("list order ") + key);
+        if (placed.size() != 1 || order.count(key) != 1)
+            continue;
+        const StaleWrite &w = writes[placed.first()];
+        const bool after = !w.before.isEmpty();
+        const QString neighbour = after ? w.before : w.after;
+        if (neighbour.isEmpty() || order.count(neighbour) != 1)
+            continue;
+        const QList<int> moves = fields.value(QStringLiteral("list order ") + neighbour);
+        if (!std::all_of(moves.begin(), moves.end(), [&](int m) { return saw(w, writes[m]); }))
+            continue;
+        const int at = int(order.indexOf(key));
+        const int there = int(order.indexOf(neighbour));
+        if (after ? there > at : there < at)
+            out << QStringLiteral("list order: %1 holds list %2 %3 %4, wanted %5 it (%6)")
+                       .arg(where, key, after ? QStringLiteral("before") : QStringLiteral("after"), neighbour,
+                            after ? QStringLiteral("after") : QStringLiteral("before"), told(placed.first()));
+    }
+    return out;
+}
+
 // The steps of a sequence, told only when one sequence is run alone.
 QDebug trace()
 {
@@ -1296,6 +1351,7 @@ private:
     void staleStep();
     void makeStaleList(int c);
     bool staleEdit(int c);
+    bool staleListMove(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
     void staleMade(int c, const Task *task, const QString &listKey);
@@ -2835,7 +2891,8 @@ bool Sequence::staleInStep(int c) const
     return m_live && m_liveIndex == c
            && clientStaleView(m_live->lists).text() == serverStaleView(m_server).text()
            && clientStaleNotes(m_live->notes).text() == serverStaleNotes(m_server).text()
-           && groupsOf(*m_live).text() == serverStaleGroups(m_server, m_stale.groupOfName).text();
+           && groupsOf(*m_live).text() == serverStaleGroups(m_server, m_stale.groupOfName).text()
+           && clientStaleListOrder(m_live->lists) == serverStaleListOrder(m_server);
 }
 
 // Now and then, before a step, one of its own: made with draws of its own,
@@ -2966,6 +3023,8 @@ void Sequence::staleMade(int c, const Task *task, const QString &listKey)
 // undoes another not yet sent.
 bool Sequence::staleEdit(int c)
 {
+    if (on("stalelistorder") && below(100) < 20)
+        return staleListMove(c);
     if (on("stalenote") || on("stalegroup")) {
         const int which = int(below(100));
         if (which < 20)
@@ -3150,6 +3209,54 @@ bool Sequence::staleEdit(int c)
         done = QStringLiteral("add");
     }
     ++m_figures.staleEdits[done];
+    return true;
+}
+
+// A list moved among the lists edited on older copies, as the tab bar moves
+// it: after another of them, or before the first. Once between two runs
+// that succeed, so that no move undoes another not yet sent.
+bool Sequence::staleListMove(int c)
+{
+    LiveClient &client = live(c);
+    QList<ListModel *> models;
+    QStringList keys;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        models << m;
+        keys << listKeyOf(m->taskList());
+    }
+    if (models.size() < 2 || keys.removeDuplicates() > 0)
+        return false;
+    const int index = int(below(quint32(models.size())));
+    const QString key = keys[index];
+    if (m_stale.writtenSince[c].contains(QStringLiteral("list order ") + key))
+        return false;
+    QList<ListModel *> others = models;
+    others.removeAt(index);
+    const int choice = int(below(quint32(others.size() + 1)));
+    ListModel *after = choice > 0 ? others[choice - 1] : nullptr;
+    if (after == (index > 0 ? models[index - 1] : nullptr))
+        return false;
+    const QList<ListModel *> all = client.lists->models();
+    const int from = int(all.indexOf(models[index]));
+    int to = after ? int(all.indexOf(after)) : int(all.indexOf(others.first()));
+    if (after && to < from)
+        ++to;
+    if (!after && to > from)
+        --to;
+    client.lists->moveList(from, to);
+    const QStringList now = clientStaleListOrder(client.lists);
+    const int at = int(now.indexOf(key));
+    trace() << "step" << m_step << "client" << c << "(older copies) moves list" << key
+            << (after ? QStringLiteral("after ") + listKeyOf(after->taskList()) : QStringLiteral("first"))
+            << qPrintable(now.join(QLatin1Char(' ')));
+    const int w = m_stale.write(c, m_step, QStringLiteral("moves list ") + key, QStringLiteral("list order ") + key,
+                                QString());
+    StaleWrite &place = m_stale.writes[w];
+    place.before = at > 0 ? now[at - 1] : QString();
+    place.after = at + 1 < now.size() ? now[at + 1] : QString();
+    ++m_figures.staleEdits[QStringLiteral("list move")];
     return true;
 }
 
@@ -3382,8 +3489,15 @@ QString Sequence::staleCheck()
     problems += m_stale.checkNotes(notesOnServer);
     const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
     problems += m_stale.checkGroups(groupsOnServer, &m_figures.groupsDropped);
+    const QStringList orderOnServer = serverStaleListOrder(m_server);
+    problems += m_stale.checkListOrder(orderOnServer, QStringLiteral("the server"));
     for (int c : computers()) {
         LiveClient client(*m_stores[c]);
+        const QStringList orderHere = clientStaleListOrder(client.lists);
+        if (orderHere != orderOnServer)
+            problems << QStringLiteral("computer differs in list order: computer %1 holds %2, the server %3")
+                            .arg(c)
+                            .arg(orderHere.join(QLatin1Char(' ')), orderOnServer.join(QLatin1Char(' ')));
         const StaleView here = clientStaleView(client.lists);
         if (here.text() != onServer.text()) {
             QStringList differs;
