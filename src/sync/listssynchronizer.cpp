@@ -113,6 +113,9 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
                 marks.insert(model, list->pendingUpload()); // an upload in doubt stays so
         }
         lists->prepareForceRemoteSync();
+        // Its order replaces the server's too; a run cut short before it
+        // went up leaves that to the next.
+        lists->setDisplayOrderChanged(true);
         for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
             ListModel *model = it.key();
             model->taskList()->setPendingUpload(it.value());
@@ -133,6 +136,7 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
                 marks.insert(note, UploadMark::replacing(note->serverId()).text());
         }
         notes->resetAllNotesToNew();
+        notes->setDisplayOrderChanged(true);
         for (auto it = marks.cbegin(); it != marks.cend(); ++it)
             it.key()->setPendingUpload(it.value());
     }
@@ -890,6 +894,8 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         m_postedIds.insert(id);
         TaskList *local = model->taskList();
         const UploadMark mark = UploadMark::read(local->pendingUpload());
+        if (mark.replacedId() != 0)
+            m_replacing.insert(mark.replacedId(), id);
         // Its copy is there: the server list it was posted in place of goes.
         removeReplacedList(mark.replacedId());
         // Told by nothing of its own (its fields, or tasks whose identity
@@ -1192,8 +1198,11 @@ void ListsSynchronizer::onListSynchronizerFinished()
         qDebug() << "Unknown ListSynchronizer result";
         break;
     }
-    if (step->assignedId() != 0)
+    if (step->assignedId() != 0) {
         m_postedIds.insert(step->assignedId());
+        if (m_stepReplaces != 0)
+            m_replacing.insert(m_stepReplaces, step->assignedId());
+    }
     releaseListStep();
     // Its replacement is there now: the list it replaces goes next.
     if (m_stepReplaces != 0 && step->assignedId() != 0)
@@ -1290,13 +1299,20 @@ QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &their
 {
     QList<quint32> mine;
     QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    const std::optional<QList<quint32>> &agreed = m_userLists->agreedDisplayOrder();
     for (quint32 id : localDisplayOrder()) {
         kept.insert(id);
         // Placed by the server's order, not here.
-        if (!m_arrivedIds.contains(id))
+        if (!m_arrivedIds.contains(id) && !m_forceLocal)
             mine << id;
     }
-    const std::optional<QList<quint32>> &agreed = m_userLists->agreedDisplayOrder();
+    if (m_forceLocal && agreed) {
+        // Nothing here was moved: a list kept to finish a replacement takes
+        // the place of the one it replaces.
+        for (quint32 id : *agreed)
+            if (kept.contains(m_replacing.value(id, id)))
+                mine << m_replacing.value(id, id);
+    }
     QList<quint32> base;
     if (agreed) {
         base = *agreed;
@@ -1332,9 +1348,10 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
         syncListsGroups();
         return;
     }
-    // The new lists a forced local run keeps finish a replacement: the order
-    // there is still the one to take.
-    const bool changedHere = !m_forceLocal && (m_hasNewLists || m_userLists->isDisplayOrderChanged());
+    // A forced local run takes the server's order, but for a list it kept
+    // to finish a replacement: that one takes the replaced list's place.
+    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
+                                          : m_hasNewLists || m_userLists->isDisplayOrderChanged();
     const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
     QList<quint32> known;
     for (quint32 id : order)

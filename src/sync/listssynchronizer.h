@@ -215,6 +215,8 @@ private:
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
+    // Server lists replaced by a list this run found or posted: that list's id.
+    QHash<quint32, quint32> m_replacing;
     QList<quint32> m_orderSent;
 
     static ListsSynchronizer *s_registered;

@@ -198,6 +198,8 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
             continue;
         m_notesInDoubt.removeAt(i);
         m_postedIds.insert(id);
+        if (mark.replacedId() != 0)
+            m_replacing.insert(mark.replacedId(), id);
         // Its copy is there: the server note it was posted in place of goes.
         removeReplacedNote(mark.replacedId());
         if (mark.digest() == UploadMark::noteDigest(note)) {
@@ -446,8 +448,11 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
-    if (step->assignedId() != 0)
+    if (step->assignedId() != 0) {
         m_postedIds.insert(step->assignedId());
+        if (m_stepReplaces != 0)
+            m_replacing.insert(m_stepReplaces, step->assignedId());
+    }
     // Its replacement is there now: the note it replaces goes next. A run
     // that fails here leaves it to the next (a failed forced run keeps its
     // replacement and a record of the note to remove).
@@ -514,12 +519,19 @@ NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdLis
     NotepadNotes *notes = NotepadNotes::instance();
     NotepadNoteIdList mine;
     QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
     for (quint32 id : localDisplayOrder()) {
         kept.insert(id);
-        if (!m_arrivedIds.contains(id))
+        if (!m_arrivedIds.contains(id) && !m_forceLocal)
             mine << id;
     }
-    const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
+    if (m_forceLocal && agreed) {
+        // Nothing here was moved: a note kept to finish a replacement takes
+        // the place of the one it replaces.
+        for (quint32 id : *agreed)
+            if (kept.contains(m_replacing.value(id, id)))
+                mine << m_replacing.value(id, id);
+    }
     NotepadNoteIdList base;
     if (agreed) {
         base = *agreed;
@@ -556,9 +568,10 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
         return;
     }
     NotepadNotes *notes = NotepadNotes::instance();
-    // The new notes a forced local run keeps finish a replacement: the
-    // order there is still the one to take.
-    const bool changedHere = !m_forceLocal && (m_hasNewNotes || notes->isDisplayOrderChanged());
+    // A forced local run takes the server's order, but for a note it kept
+    // to finish a replacement: that one takes the replaced note's place.
+    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
+                                          : m_hasNewNotes || notes->isDisplayOrderChanged();
     const NotepadNoteIdList order = changedHere ? mergedDisplayOrder(ids) : ids;
     NotepadNoteIdList known;
     for (quint32 id : order)

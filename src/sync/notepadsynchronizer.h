@@ -107,6 +107,8 @@ private:
     QSet<quint32> m_arrivedIds;
     // Notes made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
+    // Server notes replaced by a note this run found or posted: that note's id.
+    QHash<quint32, quint32> m_replacing;
     QList<quint32> m_orderSent;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;

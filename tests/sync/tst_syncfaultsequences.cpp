@@ -1487,7 +1487,8 @@ void Sequence::quietRun(int c)
     refreshDoubts(c, client);
     client.persist();
     trace() << "step" << m_step << "client" << c << "quiet run" << (m_settled[c] ? "succeeded" : "failed")
-            << qPrintable(writesSince(requestsBefore));
+            << qPrintable(writesSince(requestsBefore)) << "; lists' order there"
+            << qPrintable(serverStaleListOrder(m_server).join(QLatin1Char(' ')));
 }
 
 int Sequence::afterRun(LiveClient &client, bool ok, bool hadLists)
@@ -2813,7 +2814,8 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     if (!killed)
         refreshDoubts(c, client);
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
-            << "fired" << fired << qPrintable(writesSince(requestsBefore));
+            << "fired" << fired << qPrintable(writesSince(requestsBefore)) << "; lists' order there"
+            << qPrintable(serverStaleListOrder(m_server).join(QLatin1Char(' ')));
     if (killed) {
         // What the kill left on disk is known when it is loaded again.
         for (ExpList &l : m_exp.lists)
