@@ -822,6 +822,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed, groups";
     QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their groups")
         << "remote failed at a delete, groups";
+    QTest::newRow("a forced remote run killed after a post, finished by a forced local run: lists stay in their order")
+        << "remote killed, local, order";
+    QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their order")
+        << "remote failed at a delete, order";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -895,6 +899,36 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QVERIFY(sync(*again));
         QCOMPARE(serverLists(), before);
         QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
+    } else if (run.endsWith(QLatin1String(", order"))) {
+        // Trip, first, is posted anew first: the server's order has the new
+        // copy last until an order goes up.
+        QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->clearRequests();
+        const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
+        std::unique_ptr<LiveClient> again;
+        if (run.startsWith(QLatin1String("remote killed"))) {
+            runClientSync(
+                *client, *m_server, [&] { return !m_server->requests("POST", QStringLiteral("^/lists$")).isEmpty(); },
+                forceRemote);
+            client.reset();
+            again = session(a);
+            ListsSynchronizer::prepareForceLocal(again->lists, again->notes);
+            QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
+        } else {
+            m_server->respondAfterApplying("DELETE", OneList, 500);
+            QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
+            snapshot.restore();
+            QVERIFY(sync(*client));
+            again = std::move(client);
+        }
+        QCOMPARE(serverLists(), before);
+        QStringList order;
+        for (quint32 id : m_server->listOrder(QStringLiteral("alice")))
+            order << m_server->list(id).name;
+        QCOMPARE(order, (QStringList{"Trip", "Home"}));
+        QCOMPARE(orderOf(again->lists), (QStringList{"Trip", "Home"}));
     } else if (run == QLatin1String("remote failed at a delete, groups")) {
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.
