@@ -109,6 +109,17 @@ private:
         RemovedWithTwoLevelsThereMovedHere,
         MovedThereItsSubtaskRemovedThenRetitledHere,
         MovedHereSentAloneRetitledThere,
+        SameSecondMovedThereTickedHere,
+        SameSecondMovedThereRetitledHere,
+        SameSecondRetitledSentMovedThereTickedHere,
+        SameSecondTwoMovedThereOneTickedHere,
+        SameSecondMovedHereTickedThere,
+        PastedCopyMovedThereTickedHere,
+        PastedSourceMovedThereRetitledHere,
+        TypedIntoARowOfAMovedTasksSecond,
+        MovedToOneListOnBothTickedThere,
+        MovedToOneListOnBothTickedHere,
+        SameSecondMovedToOneListOnBothTickedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -230,6 +241,25 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedHereSentAloneRetitledThere);
     QTest::newRow("moved to another list there, another task indented below it here")
         << int(MovedThereAnotherIndentedBelowItHere);
+    QTest::newRow("typed in one second, one moved to another list there, ticked here")
+        << int(SameSecondMovedThereTickedHere);
+    QTest::newRow("typed in one second, one moved to another list there, retitled here")
+        << int(SameSecondMovedThereRetitledHere);
+    QTest::newRow("typed in one second, one retitled and sent there, then moved to another list, ticked here")
+        << int(SameSecondRetitledSentMovedThereTickedHere);
+    QTest::newRow("typed in one second, two moved to another list there, one ticked here")
+        << int(SameSecondTwoMovedThereOneTickedHere);
+    QTest::newRow("typed in one second, one moved to another list here, ticked there")
+        << int(SameSecondMovedHereTickedThere);
+    QTest::newRow("a pasted copy moved to another list there, ticked here") << int(PastedCopyMovedThereTickedHere);
+    QTest::newRow("the source of a pasted copy moved to another list there, retitled here")
+        << int(PastedSourceMovedThereRetitledHere);
+    QTest::newRow("typed into the untitled row made in the second of a task moved to another list there")
+        << int(TypedIntoARowOfAMovedTasksSecond);
+    QTest::newRow("moved to one list on both, ticked there") << int(MovedToOneListOnBothTickedThere);
+    QTest::newRow("moved to one list on both, ticked here") << int(MovedToOneListOnBothTickedHere);
+    QTest::newRow("typed in one second, moved to one list on both, ticked there")
+        << int(SameSecondMovedToOneListOnBothTickedThere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -240,7 +270,27 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         auto client = session(a);
         if (c == RetitledBeforeARunKilledBeforeItsList)
             makeList(*client, QStringLiteral("Aaa first"), {QStringLiteral("One")});
-        makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        const bool sameSecond = c == SameSecondMovedThereTickedHere || c == SameSecondMovedThereRetitledHere
+                                || c == SameSecondRetitledSentMovedThereTickedHere
+                                || c == SameSecondTwoMovedThereOneTickedHere || c == SameSecondMovedHereTickedThere
+                                || c == SameSecondMovedToOneListOnBothTickedThere;
+        if (sameSecond) {
+            // Typed one after the other, Enter between, in one second.
+            Clock::advance(1000);
+            typeTasks(client->addList(trip, {}), {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        } else if (c == TypedIntoARowOfAMovedTasksSecond) {
+            makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        } else {
+            makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        }
+        if (c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere) {
+            Clock::advance(1000);
+            pasteCopy(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Spare bags"));
+        }
+        if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
+            || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
+            || c == MovedToOneListOnBothTickedHere)
+            makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
             || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere
             || c == MovedToAnotherListHereRetitledThere || c == MovedToAnotherListThereIndentedHere
@@ -579,6 +629,104 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case SameSecondMovedThereTickedHere:
+    case PastedSourceMovedThereRetitledHere:
+    case SameSecondMovedThereRetitledHere: {
+        const bool tick = c == SameSecondMovedThereTickedHere;
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            if (tick)
+                model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            else
+                retitle(model, QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        }, b);
+        const QString moved = tick ? QStringLiteral("Bags*") : QStringLiteral("Big bags");
+        expected = {QStringLiteral("Home[Keys,%1]").arg(moved),
+                    c == PastedSourceMovedThereRetitledHere ? QStringLiteral("Trip[Tickets,Spare bags,Socks]")
+                                                            : QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case SameSecondRetitledSentMovedThereTickedHere:
+        onA([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            QVERIFY(sync(client));
+            moveToList(client.model(trip), QStringLiteral("Big bags"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Big bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case SameSecondTwoMovedThereOneTickedHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            moveToList(client.model(trip), QStringLiteral("Socks"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Socks")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Socks*]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    case SameSecondMovedHereTickedThere:
+        onA([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedCopyMovedThereTickedHere:
+        onA([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Spare bags"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Spare bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Spare bags*]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        break;
+    case TypedIntoARowOfAMovedTasksSecond: {
+        onA([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Socks")); });
+        onB([&](LiveClient &other) {
+            QVERIFY(sync(other));
+            moveToList(other.model(trip), QStringLiteral("Socks"), other.model("Home"));
+        }, b);
+        // A row made in the second Socks was made (by the program, or on a
+        // clock behind), typed into now: it keeps that second.
+        auto client = session(a);
+        ListModel *model = client->model(trip);
+        const QDateTime now = Clock::currentDateTimeUtc();
+        Clock::setFixedTime(taskTitled(model->taskList(), QStringLiteral("Socks"))->creationTime());
+        model->insertRows(model->rowCount(), 1);
+        Clock::setFixedTime(now);
+        model->setData(model->index(model->rowCount() - 1, 0), QStringLiteral("Bread"), Qt::EditRole);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags,Bread]")};
+        break;
+    }
+    case MovedToOneListOnBothTickedThere:
+    case SameSecondMovedToOneListOnBothTickedThere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            ListModel *model = client.model("Home");
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case MovedToOneListOnBothTickedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            moveBagsHome(client);
+            ListModel *model = client.model("Home");
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
@@ -673,6 +821,8 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed, groups";
     QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their groups")
         << "remote failed at a delete, groups";
+    QTest::newRow("undo after a forced remote run cut short, tasks typed in one second")
+        << "undo after remote, one second";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -688,7 +838,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
     StoredClient a(QStringLiteral("a"));
     {
         auto client = session(a);
-        makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        if (run.endsWith(QLatin1String("one second")))
+            typeTasks(client->addList(QStringLiteral("Trip"), {}), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        else
+            makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (run.endsWith(QLatin1String(", groups"))) {
             // As the lists page holds them: local ids, every list in a group.
