@@ -823,6 +823,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote failed at a delete, groups";
     QTest::newRow("undo after a forced remote run cut short, tasks typed in one second")
         << "undo after remote, one second";
+    QTest::newRow("undo after a forced remote run whose read-back failed, tasks typed in one second")
+        << "undo after remote read-back failed, one second";
+    QTest::newRow("undo after a forced remote run whose post was applied and answered 500, tasks typed in one second")
+        << "undo after remote post 500, one second";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -930,9 +934,15 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QVERIFY(trip->canUndo());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
-        // Cut short by a post whose answer is lost: the list stays new,
-        // its post in doubt, its undo history as it was.
-        m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        // Cut short by a post whose answer is lost (or a failed answer to
+        // it, or to its read-back): the list stays new, its post in doubt,
+        // its undo history as it was.
+        if (run.contains(QLatin1String("read-back")))
+            m_server->respondOnce("GET", OneList, 500);
+        else if (run.contains(QLatin1String("post 500")))
+            m_server->respondAfterApplying("POST", QStringLiteral("^/lists$"), 500);
+        else
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         QVERIFY(!ok);
         snapshot.restore();

@@ -3231,6 +3231,12 @@ QString Sequence::staleSameSecond(int c, ListModel *model, const QString &listKe
         const QString newKey = keyed(model->indexOfTask(pasted), QString());
         told(QStringLiteral("pastes a copy of %1 into %2 as %3").arg(sourceKey, listKey, newKey));
         staleMade(c, pasted, listKey);
+        // The copy holds its source's tick and assignments too.
+        const QString what = QStringLiteral("pastes ") + newKey;
+        if (pasted->isDone())
+            staleChange(c, what, QStringLiteral("done ") + newKey, pasted, QStringLiteral("1"));
+        for (const QString &nick : pasted->assignments())
+            staleChange(c, what, QStringLiteral("assigned %1 %2").arg(newKey, nick), pasted, QStringLiteral("1"));
         Clock::advance(1000);
         return QStringLiteral("paste");
     }
