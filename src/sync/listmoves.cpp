@@ -63,31 +63,23 @@ struct Seen
     // This computer's version, as the run began, of a task of the list now:
     // the same task through every copy the run made of it.
     const Task *mineOf(const Task *now) const { return mineByLineage.value(now->lineage()); }
-    // The task made here that `now` is (the same task, or the one of its
-    // identity told by content, then by title), or none.
+    // The task made here that `now` is: the same task, or the one new here
+    // of its identity and title (as the merge pairs a task new on both
+    // sides), or none.
     const Task *madeHereAs(const Task *now) const
     {
         if (const Task *mine = mineOf(now))
             return mine->id() == 0 || !agreed.contains(mine->id()) ? mine : nullptr;
-        QList<const Task *> candidates;
-        for (const Task *mine : mineByLineage)
-            if ((mine->id() == 0 || !agreed.contains(mine->id())) && !mine->isBlankRecursively()
-                && mine->identity() == now->identity())
-                candidates << mine;
-        if (candidates.size() == 1)
-            return candidates.first();
-        for (const auto &tells : {&ListMerge::sameContent, &sameTitle}) {
-            const Task *found = nullptr;
-            int count = 0;
-            for (const Task *mine : std::as_const(candidates))
-                if (tells(mine, now)) {
-                    found = mine;
-                    ++count;
-                }
-            if (count == 1)
-                return found;
+        const Task *found = nullptr;
+        int count = 0;
+        for (const Task *mine : mineByLineage) {
+            if ((mine->id() == 0 || !agreed.contains(mine->id())) && mine->identity() == now->identity()
+                && !mine->title().isEmpty() && mine->title() == now->title()) {
+                found = mine;
+                ++count;
+            }
         }
-        return nullptr;
+        return count == 1 ? found : nullptr;
     }
     // Made here since the list agreed (a row nobody typed into is no task).
     bool madeHere(const Task *now) const
@@ -268,7 +260,7 @@ void Settler::settle(int from, const Task *agreed)
     // away and back by the other computer.
     const Place there = m_movedThere.value(agreed);
     const Place here = m_movedHere.value(agreed);
-
+    // Moved on both into one list, the merge made the two copies one.
     if (there.task && !here.task && seen.removedHere.contains(id))
         mergeBothCopies(agreed, there);
     if (there.task && here.task) {
@@ -323,8 +315,7 @@ void Settler::mergeBothCopies(const Task *agreed, const Place &there)
     const Seen &seen = m_seen.at(there.list);
     const Task *mine = seen.madeHereAs(there.task);
     const Task *theirs = seen.server.value(there.task->id());
-    if (!mine || !theirs || !m_lists.at(there.list).now->canWrite()
-        || m_removed.contains(there.task))
+    if (!mine || !theirs || !m_lists.at(there.list).now->canWrite() || m_removed.contains(there.task))
         return;
     std::unique_ptr<Task> merged(there.task->clone());
     ListMerge::mergeTaskContent(agreed, mine, theirs, merged.get());

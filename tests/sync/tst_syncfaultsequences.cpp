@@ -1305,6 +1305,7 @@ private:
     void makeStaleList(int c);
     bool staleEdit(int c);
     QString staleSameSecond(int c, ListModel *model, const QString &listKey, const QMap<QString, ListModel *> &copies);
+    void staleEditMovedElsewhere(int c, const QString &listKey, const QString &key);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
     void staleMade(int c, const Task *task, const QString &listKey);
@@ -3150,6 +3151,14 @@ bool Sequence::staleEdit(int c)
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
         done = QStringLiteral("move to list");
+        // Now and then another computer, not synchronised since, edits the
+        // task right after in its older copy: most telling where the task
+        // shares its second with another.
+        if (on("stalesecond") && below(2) == 0) {
+            ++m_figures.staleEdits[done];
+            staleEditMovedElsewhere(c, listKey, key);
+            return true;
+        }
     } else {
         // Typed in a new row at the end of the list or below a task.
         if (!on("staleadd"))
@@ -3172,6 +3181,48 @@ bool Sequence::staleEdit(int c)
     }
     ++m_figures.staleEdits[done];
     return true;
+}
+
+// Another computer than `c` ticks or retitles the task `key` in its copy of
+// the list `listKey`, whatever it holds since.
+void Sequence::staleEditMovedElsewhere(int c, const QString &listKey, const QString &key)
+{
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other))
+            others << other;
+    if (others.isEmpty())
+        return;
+    const int other = pick(others);
+    LiveClient &client = live(other);
+    ListModel *model = nullptr;
+    for (ListModel *m : client.lists->models())
+        if (isStale(m->taskList()) && listKeyOf(m->taskList()) == listKey)
+            model = model ? nullptr : m;
+    Task *task = nullptr;
+    if (model)
+        for (Task *t : keyedTree(model->taskList()->rootTask()))
+            if (keyOf(t) == key)
+                task = t;
+    if (!task)
+        return;
+    m_settled[other] = false;
+    if (below(2) == 0 && !m_stale.writtenSince[other].contains(QStringLiteral("done ") + key)) {
+        const bool ticked = !task->isDone();
+        trace() << "step" << m_step << "client" << other << "(older copies)" << (ticked ? "ticks" : "unticks") << key
+                << "right after its move elsewhere";
+        model->setTaskDone(task, ticked);
+        staleChange(other, (ticked ? QStringLiteral("ticks ") : QStringLiteral("unticks ")) + key,
+                    QStringLiteral("done ") + key, task, ticked ? QStringLiteral("1") : QStringLiteral("0"));
+        ++m_figures.staleEdits[QStringLiteral("tick right after a move elsewhere")];
+    } else {
+        const QString title = fresh("s");
+        trace() << "step" << m_step << "client" << other << "(older copies)" << "retitles" << key << "to" << title
+                << "right after its move elsewhere";
+        model->setTaskTitle(task, title);
+        staleChange(other, QStringLiteral("retitles ") + key, QStringLiteral("title ") + key, task, title);
+        ++m_figures.staleEdits[QStringLiteral("retitle right after a move elsewhere")];
+    }
 }
 
 // A task made in a second another task of the list holds: two typed one
