@@ -135,7 +135,9 @@
 // two typed one after the other with Enter (which leaves an untitled row of
 // that second), a task typed later into such a row, and a pasted copy of a
 // task (its source's creator and second, its title, then a key of its own).
-// The moves and edits drawn after them must tell each from the others.
+// A task moved to another list is then now and then edited right after on
+// another computer's older copy. The moves and edits must tell each task
+// from the others.
 
 namespace {
 
