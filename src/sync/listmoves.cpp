@@ -5,6 +5,7 @@
 #include "sync/listmerge.h"
 #include "sync/uploadmark.h"
 
+#include <QDebug>
 #include <QHash>
 #include <QMultiHash>
 #include <QSet>
@@ -226,6 +227,12 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
         // One left and one arrived: that one, whatever changed on the way.
         if (from.size() == 1 && to.size() == 1)
             out.insert(from.first(), to.first());
+        else if (!from.isEmpty() && !to.isEmpty())
+            qInfo().noquote() << QStringLiteral("Moves: %1 tasks made by %2 left a list and %3 arrived in another, "
+                                                "nothing telling which is which: each stays where it is")
+                                     .arg(from.size())
+                                     .arg(identity)
+                                     .arg(to.size());
     }
 }
 
