@@ -158,6 +158,7 @@ public:
                     m_leftHere.insert(agreed->identity(), agreed);
             }
         }
+        splitCopies();
         pairMoves(m_leftThere, m_arrived, m_movedThere);
         pairMoves(m_leftHere, m_addedHere, m_movedHere);
     }
@@ -176,6 +177,12 @@ private:
     // Moved into one list on both: the merge paired the two copies with no
     // common version; the agreed one is, and each side's changes since hold.
     void mergeBothCopies(const Task *agreed, const Place &there);
+    // The merge of a list takes a task new here and one the server gained,
+    // of one identity and title, for one task added on both sides: moved
+    // into it on both computers (it left its list on both), or sent by an
+    // upload in doubt. Else it is two tasks, a pasted copy and a move of
+    // its source, or tasks made on both in one second: both stay.
+    void splitCopies();
     void settle(int from, const Task *agreed);
     // `source` is what stays of the moved task where it was (or the other
     // copy); its changes since `agreed` go onto `target`, then it goes.
@@ -330,6 +337,46 @@ void Settler::mergeBothCopies(const Task *agreed, const Place &there)
         return;
     there.task->takeFieldsFrom(merged.get());
     m_lists[there.list].changed = true;
+}
+
+void Settler::splitCopies()
+{
+    // Identities of tasks that left their lists on both sides.
+    QSet<QString> leftBoth;
+    for (auto it = m_leftHere.cbegin(); it != m_leftHere.cend(); ++it)
+        if (m_leftThere.contains(it.key(), it.value()))
+            leftBoth.insert(it.key());
+    for (int i = 0; i < m_lists.size(); ++i) {
+        const Seen &seen = m_seen.at(i);
+        TaskList *now = m_lists.at(i).now;
+        if (!m_lists.at(i).mineBefore || !now->canWrite())
+            continue;
+        // What is there of each identity and title that the server did not
+        // hold: a task of its own, not one the merge took for another.
+        QSet<QString> unsent;
+        now->rootTask()->forEachBelow([&](Task *task) {
+            if (!seen.server.contains(task->id()) && !seen.agreed.contains(task->id()))
+                unsent.insert(task->identity() + QChar(1) + task->title());
+        });
+        for (Task *task : seen.now) {
+            if (seen.agreed.contains(task->id()) || !seen.server.contains(task->id()) || task->childCount() > 0
+                || leftBoth.contains(task->identity())
+                || seen.sentInDoubt.contains(UploadMark::identityDigest(task)))
+                continue;
+            const Task *mine = seen.madeHereAs(task);
+            const Task *theirs = seen.server.value(task->id());
+            if (!mine || mine->childCount() > 0 || theirs->childCount() > 0
+                || unsent.contains(mine->identity() + QChar(1) + mine->title()))
+                continue;
+            task->takeFieldsFrom(theirs);
+            Task *parent = task->parent();
+            Task *copy = mine->copy();
+            parent->insertChild(copy, parent->indexOfChild(task) + 1);
+            m_lists[i].changed = true;
+            // The server's stays arrived there; this one was added here.
+            m_addedHere.insert(copy->identity(), {i, copy});
+        }
+    }
 }
 
 void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,

@@ -120,6 +120,7 @@ private:
         MovedToOneListOnBothTickedThere,
         MovedToOneListOnBothTickedHere,
         SameSecondMovedToOneListOnBothTickedThere,
+        PastedIntoAListThereItsSourceMovedThereHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -260,6 +261,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to one list on both, ticked here") << int(MovedToOneListOnBothTickedHere);
     QTest::newRow("typed in one second, moved to one list on both, ticked there")
         << int(SameSecondMovedToOneListOnBothTickedThere);
+    QTest::newRow("a copy pasted into a list there and its source retitled, the source moved into that list here")
+        << int(PastedIntoAListThereItsSourceMovedThereHere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -289,7 +292,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
-            || c == MovedToOneListOnBothTickedHere)
+            || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
             || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere
@@ -726,6 +729,16 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
         }, b);
         expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedIntoAListThereItsSourceMovedThereHere:
+        onA([&](LiveClient &client) {
+            ListModel *home = client.model("Home");
+            QVERIFY(home->pasteTask(taskTitled(client.model(trip)->taskList(), QStringLiteral("Bags"))->copy(),
+                                    QModelIndex()));
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
