@@ -298,7 +298,8 @@ void Merger::pairSent(QList<const Task *> mine, QList<const Task *> theirs, cons
                 ++i;
                 continue;
             }
-            const auto there = std::find_if(theirs.begin(), theirs.end(), [&](const Task *t) { return tell(t) == key; });
+            const auto there
+                = std::find_if(theirs.begin(), theirs.end(), [&](const Task *t) { return tell(t) == key; });
             out.insert(mine.takeAt(i), (*there)->id());
             theirs.erase(there);
         }

@@ -49,10 +49,9 @@ struct Seen
         for (const auto &tells : {&ListMerge::sameContent, &sameTitle}) {
             const Task *found = nullptr;
             int count = 0;
-            for (auto it = agreedByIdentity.constFind(identity); it != agreedByIdentity.constEnd() && it.key() == identity;
-                 ++it) {
-                if (tells(it.value(), like)) {
-                    found = it.value();
+            for (const Task *candidate : agreedByIdentity.values(identity)) {
+                if (tells(candidate, like)) {
+                    found = candidate;
                     ++count;
                 }
             }

@@ -280,7 +280,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (sameSecond) {
             // Typed one after the other, Enter between, in one second.
             Clock::advance(1000);
-            typeTasks(client->addList(trip, {}), {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+            typeTasks(client->addList(trip, {}),
+                      {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
         } else if (c == TypedIntoARowOfAMovedTasksSecond) {
             makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         } else {
