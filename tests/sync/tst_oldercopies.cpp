@@ -121,6 +121,8 @@ private:
         MovedToOneListOnBothTickedHere,
         SameSecondMovedToOneListOnBothTickedThere,
         PastedIntoAListThereItsSourceMovedThereHere,
+        MovedToOneListOnBothTickedThereATaskOfItsTitleThere,
+        PastedBesideItsSourceOnBoth,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -263,6 +265,9 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondMovedToOneListOnBothTickedThere);
     QTest::newRow("a copy pasted into a list there and its source retitled, the source moved into that list here")
         << int(PastedIntoAListThereItsSourceMovedThereHere);
+    QTest::newRow("moved to one list on both, ticked there, that list holding another task of its title")
+        << int(MovedToOneListOnBothTickedThereATaskOfItsTitleThere);
+    QTest::newRow("a copy pasted beside its source on both: both stay") << int(PastedBesideItsSourceOnBoth);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -293,8 +298,15 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
-            || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere)
+            || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere
+            || c == PastedBesideItsSourceOnBoth)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere) {
+            // Another Bags there, told apart by its assignment.
+            ListModel *home = makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys"), QStringLiteral("Bags")});
+            home->assignTask(home->indexOfTask(taskTitled(home->taskList(), QStringLiteral("Bags"))),
+                             QStringLiteral("bob"));
+        }
         if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
             || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere
             || c == MovedToAnotherListHereRetitledThere || c == MovedToAnotherListThereIndentedHere
@@ -713,14 +725,22 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case MovedToOneListOnBothTickedThere:
+    case MovedToOneListOnBothTickedThereATaskOfItsTitleThere:
     case SameSecondMovedToOneListOnBothTickedThere:
         onA([&](LiveClient &client) {
             moveBagsHome(client);
             ListModel *model = client.model("Home");
-            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            model->setTaskDone(model->taskList()->rootTask()->children().last(), true); // the one moved
         });
         onB(moveBagsHome, b);
-        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        expected = {c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere ? QStringLiteral("Home[Keys,Bags@bob,Bags*]")
+                                                                             : QStringLiteral("Home[Keys,Bags*]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedBesideItsSourceOnBoth:
+        onA([&](LiveClient &client) { pasteCopy(client.model("Home"), QStringLiteral("Keys")); });
+        onB([&](LiveClient &client) { pasteCopy(client.model("Home"), QStringLiteral("Keys")); }, b);
+        expected = {QStringLiteral("Home[Keys,Keys,Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
         break;
     case MovedToOneListOnBothTickedHere:
         onA(moveBagsHome);
