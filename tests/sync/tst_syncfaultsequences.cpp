@@ -131,8 +131,8 @@
 // stalelistorder); without the five from samesecond to midforced, and
 // stale, the sequences are those made before them, with stale but without
 // stalenote, stalegroup and stalesecond, those made before these two,
-// without stalesecond those made before it, and without stalelistorder
-// those made before that.
+// without stalesecond those made before it; stalelistorder, with draws of
+// its own, adds list moves to them.
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -1243,6 +1243,7 @@ public:
         : m_server(server)
         , m_rng(seed)
         , m_staleRng(seed ^ 0x5eed0c0du)
+        , m_orderRng(seed ^ 0x0dde0c0du)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1380,6 +1381,7 @@ private:
     CheckedFakeServer &m_server;
     QRandomGenerator m_rng;
     QRandomGenerator m_staleRng;
+    QRandomGenerator m_orderRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -2935,6 +2937,19 @@ void Sequence::staleStep()
             makeStaleGroup(c);
         return;
     }
+    // Now and then a list moved in the tab order first, with draws of its
+    // own, so that the steps around it are drawn as without it.
+    if (on("stalelistorder") && mayChangeStale(c)) {
+        m_draw = &m_orderRng;
+        const bool moved = below(100) < 25 && staleListMove(c);
+        m_draw = &m_staleRng;
+        if (moved) {
+            m_settled[c] = false;
+            m_unsavedStale = true;
+            m_lastMaker = -1;
+            m_lastRan = false;
+        }
+    }
     if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
         if (!on("staleruns"))
             return;
@@ -3042,8 +3057,6 @@ void Sequence::staleMade(int c, const Task *task, const QString &listKey)
 // undoes another not yet sent.
 bool Sequence::staleEdit(int c)
 {
-    if (on("stalelistorder") && below(100) < 20)
-        return staleListMove(c);
     if (on("stalenote") || on("stalegroup")) {
         const int which = int(below(100));
         if (which < 20)
