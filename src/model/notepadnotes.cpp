@@ -133,10 +133,25 @@ void NotepadNotes::setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> 
     m_changed = true;
 }
 
+void NotepadNotes::setMovedInOrder(const std::optional<QSet<quint32>> &ids)
+{
+    if (ids == m_movedInOrder)
+        return;
+    m_movedInOrder = ids;
+    m_changed = true;
+}
+
+void NotepadNotes::noteMoved(const NotepadNote *note)
+{
+    if (m_movedInOrder && note->syncStatus() != NotepadNote::New && note->serverId() != 0)
+        m_movedInOrder->insert(note->serverId());
+}
+
 void NotepadNotes::resetAllNotesToNew()
 {
     // The ids it names go with the notes' own.
     setAgreedDisplayOrder(std::nullopt);
+    setMovedInOrder(QSet<quint32>());
     for (NotepadNote *note : std::as_const(m_notes)) {
         // Removed by the user: kept only to be deleted on the server, never
         // posted as new.

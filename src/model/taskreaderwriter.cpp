@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -640,8 +641,14 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
 {
     sink.start(QStringLiteral("dl"), QStringLiteral("pd-local-fields"));
     sink.definition(QStringLiteral("display-order-changed"), boolText(lists->isDisplayOrderChanged()));
-    if (const std::optional<QList<quint32>> &agreed = lists->agreedDisplayOrder())
+    if (const std::optional<QList<quint32>> &agreed = lists->agreedDisplayOrder()) {
         sink.definition(QStringLiteral("agreed-display-order"), idListText(*agreed));
+        if (const std::optional<QSet<quint32>> &moved = lists->movedInOrder()) {
+            QList<quint32> ids(moved->cbegin(), moved->cend());
+            std::sort(ids.begin(), ids.end());
+            sink.definition(QStringLiteral("display-order-moved"), idListText(ids));
+        }
+    }
     if (!lists->outlookLastSyncTime().isNull())
         sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
     sink.end();
@@ -660,6 +667,13 @@ void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
         if (!ids)
             qWarning() << "the agreed display order of the lists does not read; it is left out";
         lists->setAgreedDisplayOrder(ids);
+        // Beside it, which lists were moved here since; untold, the orders
+        // themselves are read for it.
+        const Value movedText = values.value(u"display-order-moved");
+        const std::optional<QList<quint32>> moved
+            = movedText.isNull ? std::nullopt : parseIdList(movedText.toString());
+        lists->setMovedInOrder(moved ? std::optional<QSet<quint32>>(QSet<quint32>(moved->cbegin(), moved->cend()))
+                                     : std::nullopt);
     }
 }
 

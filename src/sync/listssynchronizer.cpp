@@ -1287,6 +1287,7 @@ void ListsSynchronizer::onPutDisplayOrderFinished()
     if (m_userLists) {
         m_userLists->setDisplayOrderChanged(false);
         m_userLists->setAgreedDisplayOrder(m_orderSent);
+        m_userLists->setMovedInOrder(QSet<quint32>());
     }
     syncListsGroups();
 }
@@ -1322,6 +1323,16 @@ QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &their
         for (quint32 id : std::as_const(mine))
             if (!m_postedIds.contains(id))
                 base << id;
+    }
+    // The lists the user moved, recorded as they were moved, tell what
+    // two orders alone may not (a list moved down one, or the next up).
+    const std::optional<QSet<quint32>> &moved = m_userLists->movedInOrder();
+    if (agreed && moved && !m_forceLocal) {
+        QSet<quint32> stayed;
+        for (quint32 id : std::as_const(base))
+            if (!moved->contains(id))
+                stayed.insert(id);
+        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
     }
     return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
@@ -1366,6 +1377,7 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
     }
     m_userLists->setDisplayOrderChanged(false);
     m_userLists->setAgreedDisplayOrder(ids);
+    m_userLists->setMovedInOrder(QSet<quint32>());
     syncListsGroups();
 }
 

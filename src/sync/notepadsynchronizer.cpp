@@ -542,6 +542,16 @@ NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdLis
             if (!m_postedIds.contains(id))
                 base << id;
     }
+    // The notes the user moved, recorded as they were moved, tell what two
+    // orders alone may not.
+    const std::optional<QSet<quint32>> &moved = notes->movedInOrder();
+    if (agreed && moved && !m_forceLocal) {
+        QSet<quint32> stayed;
+        for (quint32 id : std::as_const(base))
+            if (!moved->contains(id))
+                stayed.insert(id);
+        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
+    }
     return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
 
@@ -585,6 +595,7 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
     }
     notes->setDisplayOrderChanged(false);
     notes->setAgreedDisplayOrder(ids);
+    notes->setMovedInOrder(QSet<quint32>());
     finish();
 }
 
@@ -610,6 +621,7 @@ void NotepadSynchronizer::onPutDisplayOrderFinished()
     } else if (status == 200 || status == 204) {
         NotepadNotes::instance()->setDisplayOrderChanged(false);
         NotepadNotes::instance()->setAgreedDisplayOrder(m_orderSent);
+        NotepadNotes::instance()->setMovedInOrder(QSet<quint32>());
         finish();
     } else {
         fail(unexpectedResponse());

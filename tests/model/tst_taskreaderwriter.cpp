@@ -511,6 +511,49 @@ private slots:
         QCOMPARE(text(back.data()), expected);
     }
 
+    void movedInOrder_data()
+    {
+        QTest::addColumn<QString>("agreed"); // the agreed order written; null: none
+        QTest::addColumn<QString>("moved");  // the lists moved since written; null: none
+        QTest::addColumn<QString>("expected"); // the moved lists read, or "unknown"
+        QTest::newRow("none moved") << "101 102" << "" << "";
+        QTest::newRow("two moved") << "101 102" << "102 101" << "101 102";
+        QTest::newRow("not written beside an agreed order") << "101 102" << QString() << "unknown";
+        QTest::newRow("damaged") << "101 102" << "101 y" << "unknown";
+        QTest::newRow("no agreed order: none moved") << QString() << "101" << "";
+    }
+
+    // Which lists the user moved since the order was last agreed is kept
+    // beside that order; untold, the orders themselves are read for it.
+    void movedInOrder()
+    {
+        QFETCH(QString, agreed);
+        QFETCH(QString, moved);
+        QFETCH(QString, expected);
+        QString fields = QStringLiteral("<dt>display-order-changed</dt><dd>true</dd>");
+        if (!agreed.isNull())
+            fields += QStringLiteral("<dt>agreed-display-order</dt><dd>%1</dd>").arg(agreed);
+        if (!moved.isNull())
+            fields += QStringLiteral("<dt>display-order-moved</dt><dd>%1</dd>").arg(moved);
+        const QString body = QStringLiteral("<dl class=\"pd-local-fields\">%1</dl>").arg(fields);
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(body).toUtf8()));
+        QVERIFY(lists);
+        const auto text = [](const UserLists *read) {
+            if (!read->movedInOrder())
+                return QStringLiteral("unknown");
+            QList<quint32> ids(read->movedInOrder()->cbegin(), read->movedInOrder()->cend());
+            std::sort(ids.begin(), ids.end());
+            QStringList out;
+            for (quint32 id : ids)
+                out << QString::number(id);
+            return out.join(QLatin1Char(' '));
+        };
+        QCOMPARE(text(lists.data()), expected);
+        QScopedPointer<UserLists> back(loadFromBytes(saveToBytes(lists.data())));
+        QVERIFY(back);
+        QCOMPARE(text(back.data()), expected);
+    }
+
     void agreedCopy_data()
     {
         QTest::addColumn<QString>("status");

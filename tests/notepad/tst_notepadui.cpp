@@ -381,8 +381,15 @@ private slots:
         // Taking the server's order is no move of the user's: nothing of it
         // goes back up.
         QVERIFY(!pad.notes()->isDisplayOrderChanged());
+        QCOMPARE(pad.notes()->movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>()));
         pad.tick();
         QTEST(savedTitles(), "notes");
+        // A tab the user moves is recorded as moved.
+        pad.tabs()->setCurrentIndex(1);
+        const quint32 moved = pad.page->noteAt(1)->serverId();
+        pad.page->moveLeftAction()->trigger();
+        QVERIFY(pad.notes()->isDisplayOrderChanged());
+        QCOMPARE(pad.notes()->movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>{moved}));
     }
 
     void deleteAndPurgeEverythingEmptiesTheNotepad()

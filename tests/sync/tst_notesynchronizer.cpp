@@ -1030,6 +1030,9 @@ void TstNoteSynchronizer::orderChangedOnTwoComputers_data()
     QTest::newRow("reordered on both") << "move C first" << "move A last" << "C B A";
     QTest::newRow("reordered there only") << "move C first" << "" << "C A B";
     QTest::newRow("a note made there, reordered here") << "make D" << "move A last" << "B C D A";
+    // Each reads as the next note moved up one as well: only what the user
+    // moved tells which.
+    QTest::newRow("each moved last on both") << "move A last" << "move B last" << "C A B";
 }
 
 // The first computer changes the notes' order (or makes a note) and
@@ -1057,6 +1060,7 @@ void TstNoteSynchronizer::orderChangedOnTwoComputers()
             const QList<NotepadNote *> &all = client.notes->notes();
             // As the page moves a tab.
             client.notes->moveNote(note, what.endsWith(QLatin1String("first")) ? all.first() : all.last());
+            client.notes->noteMoved(note);
             client.notes->setDisplayOrderChanged(true);
         } else if (what.startsWith(QLatin1String("make "))) {
             client.addNote(what.mid(5), QStringLiteral("new"));

@@ -129,6 +129,8 @@ private:
         RetitledThereTickedHereWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
         TickedHereMadeReadOnlyThere,
+        ListsEachMovedAfterAnotherOnBoth,
+        ListMovedHereItsOrderInDoubtAnotherMovedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -287,6 +289,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("renamed and retitled there, ticked here, what it agreed read under wrong ids")
         << int(RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
     QTest::newRow("ticked here, made read-only there") << int(TickedHereMadeReadOnlyThere);
+    QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
+    QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
+        << int(ListMovedHereItsOrderInDoubtAnotherMovedHere);
 }
 
 namespace {
@@ -335,7 +340,8 @@ QStringList orderOf(const UserLists *lists)
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
 {
     const QString trip = QStringLiteral("Trip");
-    const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth;
+    const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth
+                           || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere;
     quint32 garden = 0;
     if (c == TickedHereMadeReadOnlyThere) {
         garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"), {FakeTask::make(QStringLiteral("Rake"))});
@@ -863,6 +869,29 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
         m_expectedOrder = {QStringLiteral("Shop"), QStringLiteral("Home"), trip};
         break;
+    case ListsEachMovedAfterAnotherOnBoth:
+        // Each reads as the next list moved up one, as well as the list
+        // moved down one: only what the user moved tells which.
+        onA([&](LiveClient &client) { client.lists->moveList(0, 2); });
+        onB([&](LiveClient &client) { client.lists->moveList(1, 2); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home")};
+        break;
+    case ListMovedHereItsOrderInDoubtAnotherMovedHere: {
+        auto client = session(b);
+        client->lists->moveList(2, 0);
+        // Answered 200 with a body, so that a cut answer is one (a 204 has
+        // no body to cut).
+        m_server->setListOrderPutStatus(200);
+        m_server->dropAnswerAfterApplying("PUT", QStringLiteral("lists-display-order$"));
+        QVERIFY(!sync(*client));
+        client->lists->moveList(2, 0);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Home"), QStringLiteral("Shop"), trip};
+        break;
+    }
     case RetitledThereTickedHereWithoutTheAgreedCopy:
     case RetitledThereTickedHereTheAgreedCopyUnderWrongIds: {
         onA([&](LiveClient &client) {
