@@ -342,10 +342,7 @@ bool ListSyncTraits::looksBeforePut(const TaskList *list)
 // change can be told from no change on either side.
 bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
 {
-    if (looksBeforePut(list))
-        return true;
-    return list->syncStatus() == TaskList::Edited && mergesBeforePut(list)
-           && !TaskList::grewFrom(list->agreed(), fetched);
+    return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
 // What this computer changed since it agreed with the server goes onto the

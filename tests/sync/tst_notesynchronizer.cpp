@@ -336,6 +336,10 @@ void TstNoteSynchronizer::noteDecisionTable()
         // The note is the server's now (its own text went to the kept copy).
         QCOMPARE(local->syncStatus(), NotepadNote::Unedited);
         QCOMPARE(local->text(), QStringLiteral("Buy a kite"));
+        QCOMPARE(local->revision(), m_server->note(serverId).revision);
+        QCOMPARE(local->agreed(), std::optional<NotepadNote::Agreed>(NotepadNote::Agreed{
+                                      serverId, local->revision(), local->title(), local->text()}));
+        QVERIFY(local->pendingUpload().isEmpty());
     } else if (local) {
         QCOMPARE(int(local->syncStatus()), status);
     }
@@ -801,6 +805,10 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // one here beside it.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"GET"}, bothKept,
         "Ideas (my changes)", true);
+    row("text there, title here in a file without what it agreed", theirs, "title=Goals", {"GET"},
+        {"Goals (my changes): kite", "Ideas: kite and string"}, "Goals (my changes)", true);
+    row("text on both, what it agreed at another revision", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)",
+        false, "agreed revision damaged");
     row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
         renamedBothKept, "", false, "killed", renamedBothKept);
     row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
@@ -881,7 +889,7 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             sent << QString::fromLatin1(r.method);
         m_server->clearRequests();
     };
-    if (oldFile) {
+    if (oldFile || fault == QLatin1String("agreed revision damaged")) {
         {
             LiveClient client(second);
             change(client, here);
@@ -891,9 +899,18 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         QVERIFY(file.open(QIODevice::ReadWrite));
         const QString written = QString::fromUtf8(file.readAll());
         QString text = written;
-        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
-                                       QRegularExpression::DotMatchesEverythingOption));
-        QVERIFY(text.size() < written.size());
+        if (oldFile) {
+            text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
+                                           QRegularExpression::DotMatchesEverythingOption));
+        } else {
+            const QRegularExpressionMatch revision
+                = QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?<dt>revision</dt>\\s*<dd>(\\d+)"),
+                                     QRegularExpression::DotMatchesEverythingOption)
+                      .match(text);
+            QVERIFY(revision.hasMatch());
+            text.replace(revision.capturedStart(1), revision.capturedLength(1), QStringLiteral("99"));
+        }
+        QVERIFY(text != written);
         file.resize(0);
         file.write(text.toUtf8());
         file.close();
