@@ -134,7 +134,7 @@ bool NoteSyncTraits::mergesBeforePut(const NotepadNote *note)
 
 bool NoteSyncTraits::looksBeforePut(const NotepadNote *note)
 {
-    return note->syncStatus() == NotepadNote::Edited && !mergesBeforePut(note);
+    return !mergesBeforePut(note);
 }
 
 // What this computer changed since it agreed with the server goes onto the

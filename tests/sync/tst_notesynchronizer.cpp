@@ -5,6 +5,7 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/uploadmark.h"
 #include "listssyncclient.h"
 #include "storedclient.h"
 #include "syncfixture.h"
@@ -260,6 +261,11 @@ void TstNoteSynchronizer::noteDecisionTable()
                                QStringLiteral("Paint the fence"))
                     : nullptr);
 
+    const bool nothingAgreed = QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("nothing agreed"));
+    if (nothingAgreed) {
+        local->setPendingUpload(UploadMark::ofNotePut(local.get(), UploadMark()).text());
+        m_notes->setChanged(false);
+    }
     ModalAnswerer answerer;
     MessageLog log;
     NotepadNoteSynchronizer sync(id, info.get(), local.get(), 3);
@@ -340,6 +346,7 @@ void TstNoteSynchronizer::noteDecisionTable()
         QCOMPARE(local->agreed(), std::optional<NotepadNote::Agreed>(NotepadNote::Agreed{
                                       serverId, local->revision(), local->title(), local->text()}));
         QVERIFY(local->pendingUpload().isEmpty());
+        QVERIFY(m_notes->isChanged());
     } else if (local) {
         QCOMPARE(int(local->syncStatus()), status);
     }
@@ -807,8 +814,15 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         "Ideas (my changes)", true);
     row("text there, title here in a file without what it agreed", theirs, "title=Goals", {"GET"},
         {"Goals (my changes): kite", "Ideas: kite and string"}, "Goals (my changes)", true);
-    row("text on both, what it agreed at another revision", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)",
-        false, "agreed revision damaged");
+    row("the same text on both, a title here, in a file without what it agreed", theirs,
+        "title=Goals&" + theirs, {"GET"}, {"Goals (my changes): kite and string", "Ideas: kite and string"},
+        "Goals (my changes)", true);
+    row("the same text on both in a file without what it agreed: nothing kept", theirs, theirs, {"GET"},
+        {"Ideas: kite and string"}, "", true);
+    // Damaged to read as if nothing had been typed here: another revision
+    // tells it cannot be trusted.
+    row("text on both, what it agreed damaged", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)", false,
+        "agreed revision damaged");
     row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
         renamedBothKept, "", false, "killed", renamedBothKept);
     row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
@@ -909,6 +923,12 @@ void TstNoteSynchronizer::changedOnTwoComputers()
                       .match(text);
             QVERIFY(revision.hasMatch());
             text.replace(revision.capturedStart(1), revision.capturedLength(1), QStringLiteral("99"));
+            const QRegularExpressionMatch agreedText
+                = QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?<dt>text</dt>\\s*<dd>([^<]*)"),
+                                     QRegularExpression::DotMatchesEverythingOption)
+                      .match(text);
+            QVERIFY(agreedText.hasMatch());
+            text.replace(agreedText.capturedStart(1), agreedText.capturedLength(1), QStringLiteral("kite and tail"));
         }
         QVERIFY(text != written);
         file.resize(0);
