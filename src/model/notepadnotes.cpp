@@ -149,9 +149,6 @@ void NotepadNotes::noteMoved(const NotepadNote *note)
 
 void NotepadNotes::resetAllNotesToNew()
 {
-    // The ids it names go with the notes' own.
-    setAgreedDisplayOrder(std::nullopt);
-    setMovedInOrder(QSet<quint32>());
     for (NotepadNote *note : std::as_const(m_notes)) {
         // Removed by the user: kept only to be deleted on the server, never
         // posted as new.
@@ -164,6 +161,9 @@ void NotepadNotes::resetAllNotesToNew()
 
 void NotepadNotes::dropDeletedNotes()
 {
+    // The order the ids name is that server's too.
+    setAgreedDisplayOrder(std::nullopt);
+    setMovedInOrder(QSet<quint32>());
     for (auto it = m_notes.begin(); it != m_notes.end();) {
         if ((*it)->syncStatus() != NotepadNote::Deleted) {
             ++it;

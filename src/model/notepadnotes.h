@@ -36,7 +36,8 @@ public:
     void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
     bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
     // The display order (server ids) as this computer and the server last
-    // agreed on it; unknown before the first, and once the notes are new.
+    // agreed on it; unknown before the first, and once the removed notes
+    // are dropped for another server.
     const std::optional<NotepadNoteIdList> &agreedDisplayOrder() const { return m_agreedDisplayOrder; }
     void setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> &ids);
     // The notes (server ids) the user moved in the order since: only those

@@ -1070,6 +1070,8 @@ void TstNoteSynchronizer::orderChangedOnTwoComputers_data()
     // Each reads as the next note moved up one as well: only what the user
     // moved tells which.
     QTest::newRow("each moved last on both") << "move A last" << "move B last" << "C A B";
+    // A file written before the agreed order was kept: the user's move holds.
+    QTest::newRow("moved here in a file without the agreed order") << "" << "old file: move C first" << "C A B";
 }
 
 // The first computer changes the notes' order (or makes a note) and
@@ -1090,7 +1092,19 @@ void TstNoteSynchronizer::orderChangedOnTwoComputers()
             out << note->title();
         return out.join(QLatin1Char(' '));
     };
-    const auto session = [&](StoredClient &store, const QString &what) {
+    const auto session = [&](StoredClient &store, QString what) {
+        if (what.startsWith(QLatin1String("old file: "))) {
+            what = what.mid(10);
+            QFile file(store.notesPath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QString text = QString::fromUtf8(file.readAll());
+            file.close();
+            const qsizetype before = text.size();
+            text.remove(QRegularExpression(QStringLiteral("<dt>(agreed-display-order|display-order-moved)</dt>\\s*<dd>[^<]*</dd>")));
+            QVERIFY(text.size() < before);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text.toUtf8());
+        }
         LiveClient client(store);
         if (what.startsWith(QLatin1String("move "))) {
             NotepadNote *note = client.note(what.section(QLatin1Char(' '), 1, 1));

@@ -131,6 +131,8 @@ private:
         TickedHereMadeReadOnlyThere,
         ListsEachMovedAfterAnotherOnBoth,
         ListMovedHereItsOrderInDoubtAnotherMovedHere,
+        ListMadeAndMovedFirstThereListsReorderedHere,
+        ListMovedHereInAFileWithoutTheAgreedOrder,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -292,6 +294,10 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
     QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
         << int(ListMovedHereItsOrderInDoubtAnotherMovedHere);
+    QTest::newRow("a list made and moved first there, lists reordered here")
+        << int(ListMadeAndMovedFirstThereListsReorderedHere);
+    QTest::newRow("a list moved here in a file written before the agreed order was kept")
+        << int(ListMovedHereInAFileWithoutTheAgreedOrder);
 }
 
 namespace {
@@ -341,7 +347,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
 {
     const QString trip = QStringLiteral("Trip");
     const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth
-                           || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere;
+                           || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere
+                           || c == ListMadeAndMovedFirstThereListsReorderedHere
+                           || c == ListMovedHereInAFileWithoutTheAgreedOrder;
     quint32 garden = 0;
     if (c == TickedHereMadeReadOnlyThere) {
         garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"), {FakeTask::make(QStringLiteral("Rake"))});
@@ -892,6 +900,40 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_expectedOrder = {QStringLiteral("Home"), QStringLiteral("Shop"), trip};
         break;
     }
+    case ListMadeAndMovedFirstThereListsReorderedHere:
+        // The list made there comes here last: where it goes is the
+        // server's to say.
+        onA([&](LiveClient &client) {
+            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+            client.lists->moveList(3, 0);
+        });
+        onB([&](LiveClient &client) { client.lists->moveList(2, 0); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
+                    QStringLiteral("Work[Mail]")};
+        // Both put first: the later upload's goes first, the other after it.
+        m_expectedOrder = {QStringLiteral("Shop"), QStringLiteral("Work"), trip, QStringLiteral("Home")};
+        break;
+    case ListMovedHereInAFileWithoutTheAgreedOrder: {
+        {
+            auto client = session(b);
+            client->lists->moveList(2, 0);
+            client->persist();
+        }
+        QFile file(b.listsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        const qsizetype before = text.size();
+        text.remove(QRegularExpression(QStringLiteral("<dt>(agreed-display-order|display-order-moved)</dt>\\s*<dd>[^<]*</dd>")));
+        QVERIFY(text.size() < before);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+        file.close();
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home")};
+        break;
+    }
     case RetitledThereTickedHereWithoutTheAgreedCopy:
     case RetitledThereTickedHereTheAgreedCopyUnderWrongIds: {
         onA([&](LiveClient &client) {
@@ -1043,6 +1085,11 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed, local, order";
     QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their order")
         << "remote failed at a delete, order";
+    QTest::newRow("a forced remote run killed after a note's post, finished by a forced local run: notes stay in "
+                  "their order")
+        << "remote killed at a note, local, order";
+    QTest::newRow("a forced remote run failing at a note's delete, put back: notes stay in their order")
+        << "remote failed at a note's delete, order";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -1063,6 +1110,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         else
             makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (run.contains(QLatin1String("at a note"))) {
+            client->addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
+            client->addNote(QStringLiteral("Plans"), QStringLiteral("garden"));
+        }
         if (run.endsWith(QLatin1String(", groups"))) {
             // As the lists page holds them: local ids, every list in a group.
             for (ListModel *model : client->lists->models())
@@ -1128,16 +1179,21 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
         std::unique_ptr<LiveClient> again;
+        const QString firstPost = run.contains(QLatin1String("at a note")) ? QStringLiteral("^/notepad-notes$")
+                                                                          : QStringLiteral("^/lists$");
         if (run.startsWith(QLatin1String("remote killed"))) {
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests("POST", QStringLiteral("^/lists$")).isEmpty(); },
-                forceRemote);
+                *client, *m_server, [&] { return !m_server->requests("POST", firstPost).isEmpty(); }, forceRemote);
             client.reset();
             again = session(a);
             ListsSynchronizer::prepareForceLocal(again->lists, again->notes);
             QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
         } else {
-            m_server->respondAfterApplying("DELETE", OneList, 500);
+            m_server->respondAfterApplying("DELETE",
+                                           run.contains(QLatin1String("at a note"))
+                                               ? QStringLiteral("^/notepad-notes/\\d+$")
+                                               : OneList,
+                                           500);
             QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
             snapshot.restore();
             QVERIFY(sync(*client));
@@ -1149,6 +1205,17 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
             order << m_server->list(id).name;
         QCOMPARE(order, (QStringList{"Trip", "Home"}));
         QCOMPARE(orderOf(again->lists), (QStringList{"Trip", "Home"}));
+        if (run.contains(QLatin1String("at a note"))) {
+            QStringList notes;
+            for (quint32 id : m_server->noteOrder(QStringLiteral("alice")))
+                notes << m_server->note(id).title;
+            QCOMPARE(notes, (QStringList{"Ideas", "Plans"}));
+            QStringList here;
+            for (const NotepadNote *note : again->notes->notes())
+                if (note->syncStatus() != NotepadNote::Deleted)
+                    here << note->title();
+            QCOMPARE(here, (QStringList{"Ideas", "Plans"}));
+        }
     } else if (run == QLatin1String("remote failed at a delete, groups")) {
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.
