@@ -848,8 +848,9 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
     }
 
     emitRemovedTasks(sink, list->removedTasks());
-    // An unedited list is what it agreed: only an edited one keeps a copy.
-    if (local && status == TaskList::Edited && list->agreed())
+    // An unedited list is what it agreed: only an edited one keeps a copy,
+    // and a removed one, whose removal takes only what it agreed.
+    if (local && (status == TaskList::Edited || status == TaskList::Deleted) && list->agreed())
         emitAgreed(sink, list->agreed());
     sink.end();
 }
@@ -1008,7 +1009,7 @@ TaskList *TaskReaderWriter::readList(Element listElement)
     if (documentKind() == LocalDocument) {
         if (list->syncStatus() == TaskList::Unedited)
             list->agreeAsIs();
-        else if (list->syncStatus() == TaskList::Edited)
+        else if (list->syncStatus() == TaskList::Edited || list->syncStatus() == TaskList::Deleted)
             readAgreed(list, listElement);
     }
     return list;

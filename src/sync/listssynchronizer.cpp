@@ -268,6 +268,52 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     return gone;
 }
 
+bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
+{
+    if (m_forceLocal || m_forceRemote || !m_userLists)
+        return false;
+    const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
+    if (kept == ListOutcome::KeptAgainstRemoval::No)
+        return false;
+    const QString name = model->taskList()->name();
+    (kept == ListOutcome::KeptAgainstRemoval::Whole ? m_keptAgainstRemovals.removedThereWhole
+                                                    : m_keptAgainstRemovals.removedThere)
+        << name;
+    // The server had none of it: a task the other computer moved out of
+    // it is followed where it went.
+    const auto start = m_starts.find(model);
+    if (start != m_starts.end())
+        start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+    ListOutcome::saveBeforeUploads(m_host);
+    // Posted later in this run, like any new list.
+    m_models.append(model);
+    m_hasNewLists = true;
+    return true;
+}
+
+bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
+{
+    if (!record || id == 0 || m_forceLocal || m_forceRemote || !record->isOwned())
+        return false;
+    const TaskList *agreed = record->agreed();
+    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0;
+}
+
+void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
+{
+    const quint32 id = record->serverId();
+    if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, record, fetched)) {
+        m_keptAgainstRemovals.removedHere << model->taskList()->name();
+        // Goes up in this run, its removals with it.
+        queueAgain(model);
+        ListOutcome::saveBeforeUploads(m_host);
+        return;
+    }
+    // Nothing changed there since: the removal goes as it was.
+    m_deletedLists.prepend(record);
+    m_serverIds.insert(id);
+}
+
 bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
 {
     for (const QPointer<ListModel> &model : m_modelsInDoubt)
@@ -365,6 +411,7 @@ void ListsSynchronizer::failRun(const QString &error)
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
     ListOutcome::tellAboutKeptCopies(kept);
+    ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
     fail(m_unreadable.addTo(error));
 }
 
@@ -978,6 +1025,7 @@ void ListsSynchronizer::syncNextList()
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
+            ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
             syncDisplayOrder();
             return;
         }
@@ -1022,10 +1070,14 @@ void ListsSynchronizer::syncNextList()
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
+    m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
                 return;
+            if (m_listStep)
+                for (const QString &title : m_listStep->keptThoughRemovedHere())
+                    m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), title);
             const auto start = m_starts.find(model);
             if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
                 start->serverBefore = model->taskList()->sharedAgreed();
@@ -1125,12 +1177,20 @@ void ListsSynchronizer::onListSynchronizerFinished()
         break;
     }
     case ListSynchronizer::Gone:
+        if (m_currentModel && keepListRemovedThere(m_currentModel)) {
+            m_currentModel = nullptr;
+            break;
+        }
         if (m_currentModel || localDeletedHeld)
             m_userLists->purgeList(local);
         m_currentModel = nullptr;
         break;
     case ListSynchronizer::ReceivedExisting: {
         TaskList *fetched = step->takeResultList();
+        if (!m_currentModel && localDeletedHeld && step->looksBeforeDelete()) {
+            settleRemovedHere(local, fetched);
+            break;
+        }
         if (!m_currentModel) {
             delete fetched;
             break;

@@ -34,6 +34,9 @@ public:
     // What the user is told of the notes kept beside one whose text gave way
     // to the server's, named by their titles.
     static QString keptCopiesText(const QStringList &titles);
+    // What the user is told of the notes kept against a removal: removed on
+    // another computer and changed here, or removed here and changed there.
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
 
 signals:
     void finished();
@@ -78,6 +81,11 @@ private:
     void saveBeforeUploads();
     void saveMerge(NotepadNoteSynchronizer *step);
     bool tellAboutKeptCopies();
+    // A note the server no longer has that changed here: kept, to be posted
+    // anew in this run (true), or not.
+    bool keepNoteRemovedThere(NotepadNote *note);
+    // The server's copy of a note removed here, fetched as it moved on since.
+    void settleRemovedHere(NotepadNote *record, NotepadNote *fetched);
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -95,6 +103,9 @@ private:
     QSet<quint32> m_replacedHeld;
     // The titles of the notes kept beside a note whose text gave way.
     QStringList m_keptCopies;
+    // The titles of the notes kept against a removal there, and here.
+    QStringList m_keptRemovedThere;
+    QStringList m_keptRemovedHere;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

@@ -778,8 +778,10 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("text there, title here", theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("title on both, text there", "title=Plans&" + theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("the server not moved on", "", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
-    row("removed there, edited here", "remove", mine, {}, {});
-    row("edited there, removed here", theirs, "remove", {"DELETE"}, {});
+    // A removal takes only what its computer saw: the text typed since on
+    // the other stays, the note with it.
+    row("removed there, edited here", "remove", mine, {}, {"Ideas: kite and tail"}, "Ideas");
+    row("edited there, removed here", theirs, "remove", {"GET"}, {"Ideas: kite and string"}, "Ideas");
     // Nothing tells what either side changed: the note goes up as before.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
         {"Ideas: kite and tail"}, "", true);
