@@ -190,12 +190,12 @@ void ListOutcome::recordWhatArrived(ListModel *model, const ListSynchronizer *st
     model->setChanged();
 }
 
-namespace {
-
-bool sharingChangedHere(const ListModel *model)
+bool ListOutcome::sharingChangedHere(const ListModel *model)
 {
     return model->isSharedEdited() && model->agreedSharedUsers() != std::optional(model->sharedUsers());
 }
+
+namespace {
 
 // What uploads of the list in doubt carried: the server's versions equal to
 // them are this computer's own.
@@ -225,7 +225,7 @@ TaskList *keptOfRemovedThere(const ListModel *model, ListOutcome::KeptAgainstRem
     // Lists others share with the user go with their owner's removal.
     if (!list->isOwned())
         return nullptr;
-    const bool sharing = sharingChangedHere(model);
+    const bool sharing = ListOutcome::sharingChangedHere(model);
     const bool edited = list->syncStatus() == TaskList::Edited;
     const TaskList *agreed = list->agreed();
     TaskList *kept = nullptr;

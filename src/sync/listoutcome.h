@@ -78,6 +78,7 @@ public:
     static KeptAgainstRemoval keepRemovedThere(UserLists *lists, ListModel *model);
     // The list or its sharing changed here since it agreed with the server.
     static bool changedSinceAgreed(const ListModel *model);
+    static bool sharingChangedHere(const ListModel *model);
 
     // A list removed here (`record`, whose agreed copy is known) whose server
     // copy (`fetched`, taken) moved on since: when another computer added or

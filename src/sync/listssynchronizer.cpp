@@ -272,6 +272,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
 {
     if (m_forceLocal || m_forceRemote || !m_userLists)
         return false;
+    const bool sharing = ListOutcome::sharingChangedHere(model);
     const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
     if (kept == ListOutcome::KeptAgainstRemoval::No)
         return false;
@@ -282,13 +283,39 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
     const auto start = m_starts.find(model);
-    if (start != m_starts.end())
+    if (start != m_starts.end()) {
         start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+        if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
+            m_keptRemovedThere.insert(model, sharing);
+    }
     ListOutcome::saveBeforeUploads(m_host);
     // Posted later in this run, like any new list.
     m_models.append(model);
     m_hasNewLists = true;
     return true;
+}
+
+void ListsSynchronizer::dropEmptiedKeptLists()
+{
+    const QHash<ListModel *, bool> kept = std::exchange(m_keptRemovedThere, {});
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+        ListModel *model = it.key();
+        const auto start = m_starts.constFind(model);
+        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
+            continue;
+        TaskList *list = model->taskList();
+        const TaskList *agreed = start->agreed.get();
+        if (!agreed || !list->hasNoTitledTask() || list->name() != agreed->name() || list->isDone() != agreed->isDone()
+            || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
+            continue;
+        m_keptAgainstRemovals.removedThere.removeOne(list->name());
+        const quint32 id = list->serverId();
+        m_userLists->deleteList(list);
+        if (TaskList *record = m_userLists->findDeletedByServerId(id)) {
+            m_deletedLists.append(record);
+            m_serverIds.insert(id);
+        }
+    }
 }
 
 bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
@@ -642,6 +669,11 @@ void ListsSynchronizer::queueAgain(ListModel *model)
         m_listInfos.insert(id, new ListInfo(id, list->revision(), info->sharedRevision(), info->name(),
                                             info->owner(), info->permissions(), info->isOwned(), info->isShared()));
         delete info;
+    } else {
+        // Posted in this run (a list kept against a removal there, say).
+        m_listInfos.insert(id, new ListInfo(id, list->revision(), model->sharedRevision(), list->name(),
+                                            list->owner(), list->permissions(), list->isOwned(),
+                                            model->sharedUserCount() > 0));
     }
     m_serverIds.insert(id);
     m_models.append(model);
@@ -1019,6 +1051,7 @@ void ListsSynchronizer::syncNextList()
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && !std::exchange(m_movesFollowed, true) && followMovedTasks(true)) {
+            dropEmptiedKeptLists();
             ListOutcome::saveBeforeUploads(m_host);
             continue;
         }

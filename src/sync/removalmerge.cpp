@@ -75,10 +75,9 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
     // This computer's side: every task it held removed with the list, and
     // so every task its own upload in doubt put there.
     const std::unique_ptr<TaskList> mine(fieldsOnly(agreed));
-    QList<Task *> removed;
     agreed.rootTask()->forEachBelow([&](const Task *task) {
         if (task->id() != 0)
-            removed << removedRecord(task);
+            mine->recordRemovedTask(removedRecord(task));
     });
     const QHash<quint32, Task *> agreedTasks = agreed.tasksById();
     theirs.rootTask()->forEachBelow([&](const Task *task) {
@@ -86,9 +85,8 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
         if (task->id() != 0 && !agreedTasks.contains(task->id())
             && (sent.byId.value(task->id()).contains(content)
                 || sent.byIdentity.value(UploadMark::identityDigest(task)).contains(content)))
-            removed << removedRecord(task);
+            mine->recordRemovedTask(removedRecord(task));
     });
-    mine->setRemovedTasks(removed);
     std::unique_ptr<TaskList> kept(ListMerge::merge(agreed, *mine, theirs, sent));
     const bool holdsTasks = dropBlankRows(kept.get());
     // Fields an upload in doubt sent from here are this computer's own.
