@@ -3,6 +3,7 @@
 #include "model/taskreaderwriter.h"
 #include "model/taskattachment.h"
 #include "sync/listmerge.h"
+#include "sync/removalmerge.h"
 #include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "testenvironment.h"
@@ -151,6 +152,10 @@ private slots:
     void tooDeepKeepsMineTree();
     void order_data();
     void order();
+    void listRemovedThere_data();
+    void listRemovedThere();
+    void listRemovedHere_data();
+    void listRemovedHere();
 };
 
 void TstListMerge::merge_data()
@@ -458,6 +463,107 @@ void TstListMerge::order()
     const QList<char> k = keys(kept);
     const QList<char> out = ThreeWay::mergeOrder(keys(base), keys(mine), keys(theirs), QSet<char>(k.cbegin(), k.cend()));
     QCOMPARE(QString::fromLatin1(QByteArray(out.constData(), out.size())), merged);
+}
+
+// The whole list removed on the server, changed here (`mine`) since it
+// agreed (`base`): what mine added or changed comes back, with the tasks
+// above it; "" when nothing does.
+void TstListMerge::listRemovedThere_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<bool>("sharingChanged");
+    QTest::addColumn<QString>("kept");
+
+    QTest::newRow("untouched here: the removal holds") << "1:A 2:B" << "1:A 2:B" << false << "";
+    QTest::newRow("a task removed here: the removal holds") << "1:A 2:B" << "1:A" << false << "";
+    QTest::newRow("only reordered here: the removal holds") << "1:A 2:B" << "2:B 1:A" << false << "";
+    QTest::newRow("an untitled row added here: the removal holds") << "1:A" << "1:A +:" << false << "";
+    QTest::newRow("a task added here") << "1:A 2:B" << "1:A 2:B +:New" << false << "Trip|+:New";
+    QTest::newRow("a task retitled here") << "1:A 2:B" << "1:A 2:Bee" << false << "Trip|+:Bee";
+    QTest::newRow("a task ticked here") << "1:A 2:B" << "1:A 2:B*" << false << "Trip|+:B*";
+    QTest::newRow("a note written here") << "1:A 2:B" << "1:A 2:B=blue" << false << "Trip|+:B=blue";
+    QTest::newRow("a subtask added below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C +:New)" << false
+                                                             << "Trip|+:B(+:New)";
+    QTest::newRow("indented here: back with the task above it") << "1:A 2:B" << "1:A(2:B)" << false
+                                                               << "Trip|+:A(+:B)";
+    QTest::newRow("renamed here: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << false << "Journey|";
+    QTest::newRow("shared here: back empty") << "1:A" << "1:A" << true << "Trip|";
+}
+
+void TstListMerge::listRemovedThere()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(bool, sharingChanged);
+    QFETCH(QString, kept);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> result(RemovalMerge::keptHere(*b, *m, sharingChanged));
+    QCOMPARE(result ? describe(result.get()) : QString(), kept);
+    if (result) {
+        QVERIFY(result->rootTask()->verifyTree());
+        QVERIFY(result->removedTasks().isEmpty());
+    }
+}
+
+// The whole list removed here from a copy that agreed `base`, while the
+// server's copy became `theirs`: what theirs added or changed comes back,
+// with the tasks above it, every other task removed there ("-id"); "" when
+// nothing does. `sent`: the title of task 2 as an update in doubt sent it
+// from here.
+void TstListMerge::listRemovedHere_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("kept");
+
+    QTest::newRow("untouched there: the removal holds") << "1:A 2:B" << "1:A 2:B" << "" << "";
+    QTest::newRow("a task removed there too") << "1:A 2:B" << "1:A" << "" << "";
+    QTest::newRow("only reordered there: the removal holds") << "1:A 2:B" << "2:B 1:A" << "" << "";
+    QTest::newRow("a task added there") << "1:A 2:B" << "1:A 2:B 5:New" << "" << "Trip|5:New -1 -2";
+    QTest::newRow("a task retitled there") << "1:A 2:B" << "1:A 2:Bee" << "" << "Trip|2:Bee -1";
+    QTest::newRow("a subtask added there below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C 5:Sub)" << ""
+                                                                   << "Trip|2:B(5:Sub) -1 -3";
+    QTest::newRow("renamed there: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << "" << "Journey| -1";
+    QTest::newRow("retitled by an update in doubt from here: the removal holds") << "1:A 2:B" << "1:A 2:Bee"
+                                                                                 << "Bee" << "";
+    QTest::newRow("retitled there after an update in doubt from here") << "1:A 2:B" << "1:A 2:Wasp" << "Bee"
+                                                                       << "Trip|2:Wasp -1";
+}
+
+void TstListMerge::listRemovedHere()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, theirs);
+    QFETCH(QString, sent);
+    QFETCH(QString, kept);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    ListMerge::Sent inDoubt;
+    if (!sent.isEmpty()) {
+        std::unique_ptr<Task> sentTask(parseTask(QStringLiteral("2:") + sent));
+        inDoubt.byId.insert(2, {UploadMark::contentDigest(sentTask.get())});
+        inDoubt.arrived = true;
+    }
+    std::unique_ptr<TaskList> result(RemovalMerge::keptThere(*b, *t, inDoubt));
+    QString text;
+    if (result) {
+        QVERIFY(result->rootTask()->verifyTree());
+        text = describe(result.get());
+        QList<quint32> removed;
+        for (const Task *task : result->removedTasks()) {
+            removed << task->id();
+            QVERIFY(task->deletionTime().isValid());
+        }
+        std::sort(removed.begin(), removed.end());
+        for (quint32 id : removed)
+            text += QStringLiteral(" -%1").arg(id);
+    }
+    QCOMPARE(text, kept);
 }
 
 PLUMDECK_TEST_MAIN(TstListMerge)
