@@ -782,6 +782,11 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // the other stays, the note with it.
     row("removed there, edited here", "remove", mine, {}, {"Ideas: kite and tail"}, "Ideas");
     row("edited there, removed here", theirs, "remove", {"GET"}, {"Ideas: kite and string"}, "Ideas");
+    row("retitled there, removed here", "title=Plans", "remove", {"GET"}, {"Plans: kite"}, "Plans");
+    row("removed there, retitled here", "remove", "title=Goals", {}, {"Goals: kite"}, "Goals");
+    row("removed there, untouched here", "remove", "", {}, {});
+    row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
+        "removed after its update was lost");
     // Nothing tells what either side changed: the note goes up as before.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
         {"Ideas: kite and tail"}, "", true);
@@ -888,6 +893,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
             QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else if (fault == QLatin1String("removed after its update was lost")) {
+            // The server's newer copy is this computer's own: the removal holds.
+            m_server->dropAnswerAfterApplying("PUT", notePath);
+            QVERIFY(!runClientSync(client, *m_server));
+            m_server->clearFaults();
+            change(client, QStringLiteral("remove"));
+            QVERIFY(runClientSync(client, *m_server));
+            client.persist();
         } else if (fault == QLatin1String("post lost")) {
             m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
             QVERIFY(!runClientSync(client, *m_server));

@@ -125,6 +125,7 @@ private:
         ListRemovedHereAfterAnUpdateInDoubtFromHere,
         MovedIntoAListRemovedThere,
         ListRemovedThereWithATaskMovedOutTaskRetitledHere,
+        ListRemovedHereBeforeARestartTaskAddedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -272,6 +273,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedIntoAListRemovedThere);
     QTest::newRow("list removed there after a task moved out of it, the task retitled here")
         << int(ListRemovedThereWithATaskMovedOutTaskRetitledHere);
+    QTest::newRow("list removed here, the program restarted before its run, a task added there")
+        << int(ListRemovedHereBeforeARestartTaskAddedThere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -723,6 +726,20 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QVERIFY(sync(*client));
         client->persist();
         expected = {};
+        break;
+    }
+    case ListRemovedHereBeforeARestartTaskAddedThere: {
+        {
+            auto client = session(a);
+            client->lists->deleteList(client->model(trip)->taskList());
+            client->persist();
+        }
+        onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Passport")); }, b);
+        auto client = session(a);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
         break;
     }
     case MovedIntoAListRemovedThere:

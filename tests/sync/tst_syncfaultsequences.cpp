@@ -8,6 +8,7 @@
 #include "model/tasklist.h"
 #include "model/tasknote.h"
 #include "storedclient.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
 #include "sync/uploadmark.h"
@@ -306,6 +307,11 @@ struct Figures
     int groupsDropped = 0; // lists out of their group after a forced local run finishing a cut remote one
     int keptBeside = 0;    // texts of notes kept beside the server's
     int keptTold = 0;      // told of in a notice
+    int removalsTold = 0;  // notices of what was kept against a removal
+    int listsBack = 0;     // whole lists removed, back for a change their removal did not know of
+    int listsGone = 0;     // whole lists removed, and gone
+    int notesBack = 0;
+    int notesGone = 0;
     QMap<QString, int> staleEdits;   // by kind
     QMap<QString, int> failureKinds; // sequences with a problem of the kind
     QStringList problems;
@@ -836,6 +842,20 @@ public:
     {
         return earlier.seq <= later.mayKnow[earlier.computer];
     }
+    // Some removal knew of every change.
+    bool removalHolds(const QList<int> &rs, const QList<int> &ts) const
+    {
+        return std::any_of(rs.begin(), rs.end(), [&](int r) {
+            return std::all_of(ts.begin(), ts.end(), [&](int t) { return saw(writes[r], writes[t]); });
+        });
+    }
+    // Every removal missed a change it could not have known of.
+    bool removalMissed(const QList<int> &rs, const QList<int> &ts) const
+    {
+        return std::all_of(rs.begin(), rs.end(), [&](int r) {
+            return std::any_of(ts.begin(), ts.end(), [&](int t) { return !maySee(writes[r], writes[t]); });
+        });
+    }
     // The changes of a field that no later change certainly made on top of.
     QList<int> candidates(const QString &field) const
     {
@@ -855,6 +875,16 @@ public:
     QHash<QString, QList<int>> fields;
     QHash<QString, QList<int>> touches;
     QHash<QString, QList<int>> removals;
+    // A whole list or note removed, and the changes of a list (its name, a
+    // task in it changed, added, moved in or below another): a removal that
+    // knew of every change of the list holds; one that did not know of a
+    // rename does not (a change of a task keeps that task, which keeps the
+    // list).
+    QHash<QString, QList<int>> listRemovals;
+    QHash<QString, QList<int>> listTouches;
+    QHash<QString, QList<int>> noteRemovals;
+    // The lists gone after a removal that held, as the last check saw.
+    mutable QSet<QString> absentLists;
     QStringList listKeys;
     QStringList taskKeys;
     QStringList noteKeys;
@@ -916,14 +946,28 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
 QStringList StaleModel::check(const StaleView &view, int *cycles) const
 {
     QStringList out;
+    absentLists.clear();
     for (const QString &key : listKeys) {
         const QStringList names = view.names.value(key);
+        const QList<int> rs = listRemovals.value(key);
+        if (!rs.isEmpty() && names.isEmpty()) {
+            absentLists.insert(key);
+            if (removalMissed(rs, fields.value(QStringLiteral("name ") + key)))
+                out << QStringLiteral("list lost though renamed: list %1 is gone, though renamed where its removal "
+                                      "did not know")
+                           .arg(key);
+            continue;
+        }
+        if (!rs.isEmpty() && names.size() == 1 && removalHolds(rs, listTouches.value(key))) {
+            out << QStringLiteral("list removal undone: list %1 (%2) is back").arg(key, names.first());
+            continue;
+        }
         if (names.size() != 1) {
             out << QStringLiteral("list copies: list %1 is there %2 times").arg(key).arg(names.size());
             continue;
         }
         QString kind;
-        const QString problem = checkField(QStringLiteral("name ") + key, names.first(), QString(), &kind);
+        const QString problem = checkField(QStringLiteral("name ") + key, names.first(), QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("name%1: %2").arg(kind, problem);
     }
@@ -1071,31 +1115,46 @@ QStringList StaleModel::checkNotes(const StaleNotesView &view) const
                 keptBodies << copy.body;
             bodies << copy.body;
         }
+        const QList<int> rs = noteRemovals.value(key);
+        const QList<int> written = fields.value(QStringLiteral("note title ") + key)
+                                   + fields.value(QStringLiteral("note text ") + key);
+        if (!rs.isEmpty() && main.isEmpty()) {
+            if (removalMissed(rs, written))
+                out << QStringLiteral("note lost though changed: note %1 is gone, though changed where its removal "
+                                      "did not know")
+                           .arg(key);
+            continue;
+        }
+        if (!rs.isEmpty() && main.size() == 1 && removalHolds(rs, written)) {
+            out << QStringLiteral("note removal undone: note %1 (%2) is back").arg(key, main.first().title);
+            continue;
+        }
         if (main.size() != 1) {
             out << QStringLiteral("note copies: note %1 is there %2 times").arg(key).arg(main.size());
             continue;
         }
         QString kind;
-        QString problem = checkField(QStringLiteral("note title ") + key, main.first().title, QString(), &kind);
+        QString problem = checkField(QStringLiteral("note title ") + key, main.first().title, QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("note title%1: %2").arg(kind, problem);
         kind.clear();
-        problem = checkField(QStringLiteral("note text ") + key, main.first().body, QString(), &kind);
+        problem = checkField(QStringLiteral("note text ") + key, main.first().body, QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("note text%1: %2").arg(kind, problem);
         const QList<int> texts = fields.value(QStringLiteral("note text ") + key);
-        QStringList written;
+        QStringList bodiesWritten;
         for (int w : texts) {
-            written << writes[w].value;
+            bodiesWritten << writes[w].value;
             const bool known = std::any_of(texts.begin(), texts.end(),
-                                           [&](int x) { return x != w && maySee(writes[x], writes[w]); });
+                                           [&](int x) { return x != w && maySee(writes[x], writes[w]); })
+                               || std::any_of(rs.begin(), rs.end(), [&](int r) { return saw(writes[r], writes[w]); });
             if (!known && !bodies.contains(writes[w].value))
                 out << QStringLiteral("note text lost: note %1 holds '%2' and beside it '%3', without '%4' (%5)")
                            .arg(key, main.first().body, keptBodies.join(QStringLiteral("', '")), writes[w].value,
                                 told(w));
         }
         for (const QString &body : std::as_const(keptBodies)) {
-            if (!written.contains(body))
+            if (!bodiesWritten.contains(body))
                 out << QStringLiteral("kept copy: beside note %1, a text '%2' no change wrote").arg(key, body);
             else if (keptBodies.count(body) > 1)
                 out << QStringLiteral("kept copy twice: beside note %1, '%2' %3 times")
@@ -1129,6 +1188,8 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
             out << QStringLiteral("group name%1: %2").arg(kind, problem);
     }
     for (const QString &listKey : listKeys) {
+        if (absentLists.contains(listKey))
+            continue;
         QStringList in = view.entries.value(listKey);
         if (in.isEmpty())
             in << QStringLiteral("root");
@@ -2997,10 +3058,28 @@ bool Sequence::staleEdit(int c)
     const bool placed = task
                         && (written.contains(QStringLiteral("order ") + key)
                             || written.contains(QStringLiteral("container ") + key));
-    const int kind = int(below(100));
     const auto told = [&](const QString &what) {
         trace() << "step" << m_step << "client" << c << "(older copies)" << qPrintable(what);
     };
+    // The whole list, now and then, with what is below it: what another
+    // computer changed there since it last knew stays. With a third
+    // computer two others changing it would each bring it back: not drawn.
+    if (on("staleremovelist") && computers().size() == 2 && below(100) < 4) {
+        const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
+        m_stale.listRemovals[listKey] << w;
+        QStringList gone;
+        for (const Task *t : tasks) {
+            gone << keyOf(t);
+            m_stale.removal(keyOf(t), w);
+        }
+        told(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
+        client.lists->deleteList(model->taskList());
+        ++m_figures.staleEdits[QStringLiteral("remove list")];
+        return true;
+    }
+    const int kind = int(below(100));
+    // The list whose content the change is, when it is one.
+    QString touched;
     QString done;
     if (kind < 8) {
         if (!on("stalerename"))
@@ -3009,6 +3088,7 @@ bool Sequence::staleEdit(int c)
         told(QStringLiteral("renames %1 %2 to %3").arg(listKey, model->name(), name));
         model->setName(name);
         m_stale.write(c, m_step, QStringLiteral("renames ") + listKey, QStringLiteral("name ") + listKey, name);
+        touched = listKey;
         done = QStringLiteral("rename");
     } else if (kind < 20) {
         if (!task || !on("staleretitle"))
@@ -3020,6 +3100,7 @@ bool Sequence::staleEdit(int c)
         else
             model->setTaskTitle(task, title);
         staleChange(c, QStringLiteral("retitles ") + key, QStringLiteral("title ") + key, task, title);
+        touched = listKey;
         done = QStringLiteral("retitle");
     } else if (kind < 30) {
         if (!task || !on("staletick") || written.contains(QStringLiteral("done ") + key))
@@ -3029,6 +3110,7 @@ bool Sequence::staleEdit(int c)
         model->setTaskDone(task, ticked);
         staleChange(c, (ticked ? QStringLiteral("ticks ") : QStringLiteral("unticks ")) + key,
                     QStringLiteral("done ") + key, task, ticked ? QStringLiteral("1") : QStringLiteral("0"));
+        touched = listKey;
         done = QStringLiteral("tick");
     } else if (kind < 40) {
         const QString nick = pick(Nicks);
@@ -3044,6 +3126,7 @@ bool Sequence::staleEdit(int c)
             model->unassignTask(index, nick);
         staleChange(c, QStringLiteral("%1 %2 %3").arg(assigned ? QStringLiteral("assigns") : QStringLiteral("unassigns"), key, nick),
                     field, task, assigned ? QStringLiteral("1") : QStringLiteral("0"));
+        touched = listKey;
         done = QStringLiteral("assign");
     } else if (kind < 54) {
         // Among its siblings: after another of them, or first.
@@ -3081,6 +3164,7 @@ bool Sequence::staleEdit(int c)
         if (!model->reparentTask(model->indexOfTask(task), model->indexOfTask(parent), parent->childCount()))
             return false;
         stalePlace(c, QStringLiteral("indents ") + key, task, listKey, true);
+        touched = listKey;
         done = QStringLiteral("indent");
     } else if (kind < 68) {
         // Out of its parent, right after it.
@@ -3094,6 +3178,7 @@ bool Sequence::staleEdit(int c)
                             grandparent->parent() ? model->indexOfTask(grandparent) : QModelIndex(),
                             int(grandparent->children().indexOf(parent)) + 1);
         stalePlace(c, QStringLiteral("outdents ") + key, task, listKey, true);
+        touched = listKey;
         done = QStringLiteral("outdent");
     } else if (kind < 78) {
         // As the tree removes the current task: what is below it goes too.
@@ -3128,6 +3213,7 @@ bool Sequence::staleEdit(int c)
             model->insertRow(0);
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
+        touched = toKey;
         done = QStringLiteral("move to list");
     } else {
         // Typed in a new row at the end of the list or below a task.
@@ -3147,8 +3233,11 @@ bool Sequence::staleEdit(int c)
         Clock::advance(1000);
         told(QStringLiteral("adds %1 %2 to %3%4").arg(newKey, title, listKey, parent ? QStringLiteral(" below ") + key : QString()));
         staleMade(c, model->taskForIndex(index), listKey);
+        touched = listKey;
         done = QStringLiteral("add");
     }
+    if (!touched.isEmpty())
+        m_stale.listTouches[touched] << int(m_stale.writes.size()) - 1;
     ++m_figures.staleEdits[done];
     return true;
 }
@@ -3201,6 +3290,16 @@ bool Sequence::staleNoteEdit(int c)
     if (held.isEmpty())
         return false;
     const QString key = pick(held.keys());
+    // Now and then the note goes: a text typed since on another computer
+    // stays (not drawn with a third computer, as for a list).
+    if (on("staleremovenote") && computers().size() == 2 && below(100) < 10) {
+        trace() << "step" << m_step << "client" << c << "(older copies) removes note" << key;
+        m_stale.noteRemovals[key] << m_stale.write(c, m_step, QStringLiteral("removes note ") + key, QString(), QString());
+        live(c).removeNote(held.value(key));
+        ++m_figures.staleEdits[QStringLiteral("remove note")];
+        m_settled[c] = false;
+        return true;
+    }
     // Mostly the text: what two computers may both change.
     const bool title = below(3) == 0;
     const auto edit = [&](int who, NotepadNote *note) {
@@ -3417,6 +3516,10 @@ QString Sequence::staleCheck()
     }
     for (auto it = m_stale.fields.cbegin(); it != m_stale.fields.cend(); ++it)
         m_figures.staleBoth += m_stale.candidates(it.key()).size() > 1;
+    for (auto it = m_stale.listRemovals.cbegin(); it != m_stale.listRemovals.cend(); ++it)
+        ++(onServer.names.contains(it.key()) ? m_figures.listsBack : m_figures.listsGone);
+    for (auto it = m_stale.noteRemovals.cbegin(); it != m_stale.noteRemovals.cend(); ++it)
+        ++(notesOnServer.notes.contains(it.key()) ? m_figures.notesBack : m_figures.notesGone);
     QSet<QString> kinds;
     for (const QString &problem : std::as_const(problems))
         kinds.insert(problem.left(int(problem.indexOf(QLatin1Char(':')))));
@@ -3515,14 +3618,30 @@ QString Sequence::finish()
         problem = problem.isEmpty() ? stale : problem + QStringLiteral("; ") + stale;
     if (!m_loadProblem.isEmpty())
         problem = problem.isEmpty() ? m_loadProblem : m_loadProblem + QStringLiteral("; then ") + problem;
-    // The one notice expected: notes whose text gave way to the server's,
-    // each kept beside it.
+    // The notices expected: notes whose text gave way to the server's, each
+    // kept beside it; what was kept against a removal made elsewhere.
     const QString keptNotice = NotepadSynchronizer::keptCopiesText({});
+    QStringList againstRemovals;
+    const auto heading = [](const QString &text) { return text.left(text.lastIndexOf(QLatin1Char('\n')) + 1); };
+    for (int i = 0; i < 4; ++i) {
+        ListOutcome::KeptAgainstRemovals one;
+        QStringList *part[] = {&one.removedThere, &one.removedThereWhole, &one.removedHere, &one.tasks};
+        *part[i] << QStringLiteral("x");
+        againstRemovals << heading(ListOutcome::keptAgainstRemovalsText(one));
+    }
+    againstRemovals << heading(NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("x")}, {}))
+                    << heading(NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("x")}));
     QStringList boxes;
     for (const QString &text : std::as_const(m_boxes.texts)) {
         const QStringList titles = text.mid(keptNotice.size()).split(QLatin1Char('\n'));
-        if (!text.startsWith(keptNotice)
-            || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
+        const QStringList parts = text.split(QStringLiteral("\n\n"));
+        if (std::all_of(parts.begin(), parts.end(), [&](const QString &part) {
+                return std::any_of(againstRemovals.begin(), againstRemovals.end(),
+                                   [&](const QString &head) { return part.startsWith(head); });
+            }))
+            ++m_figures.removalsTold;
+        else if (!text.startsWith(keptNotice)
+                 || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
             boxes << text;
         else
             m_figures.keptTold += int(titles.size());
@@ -3691,6 +3810,14 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleHeld)
                              .arg(figures.staleKept)
                              .arg(figures.staleCycles)
+                             + QStringLiteral("; whole lists removed %1 (back for a change their removal did not "
+                                              "know of %2), notes removed %3 (back %4), notices of what was kept "
+                                              "against a removal %5")
+                                   .arg(figures.listsBack + figures.listsGone)
+                                   .arg(figures.listsBack)
+                                   .arg(figures.notesBack + figures.notesGone)
+                                   .arg(figures.notesBack)
+                                   .arg(figures.removalsTold)
                              + QStringLiteral("; notes %1 (texts edited right after on another computer %4, "
                                               "kept beside another %2, told %5), groups %3 (trees changed right "
                                               "after on another computer %7, lists out of their "
