@@ -213,10 +213,6 @@ ListMerge::Sent sentBy(const UploadMark &mark)
     return sent;
 }
 
-} // namespace
-
-namespace {
-
 // What stays of a list the server no longer has: null when nothing.
 TaskList *keptOfRemovedThere(const ListModel *model, ListOutcome::KeptAgainstRemoval *how)
 {

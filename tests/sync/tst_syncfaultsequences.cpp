@@ -2879,6 +2879,12 @@ void Sequence::placeAsThePage(LiveClient &client, bool connect) const
     localize(client.listsGroups()->rootGroup());
     if (connect)
         QObject::connect(client.lists, &UserLists::listAdded, client.lists, place);
+    // A list removed, here or by a run, leaves its group.
+    if (connect && on("staleremovelist"))
+        QObject::connect(client.lists, &UserLists::listRemoved, client.lists, [&client](ListModel *model) {
+            if (isStale(model->taskList()))
+                client.listsGroups()->removeList(model->taskList());
+        });
 }
 
 // Not while another's forced remote run is cut short (its reposts are in
@@ -2910,7 +2916,9 @@ void Sequence::staleStep()
         return;
     Clock::advance(1000 * qint64(1 + below(20)));
     const int c = pick(computers());
-    if (m_stale.listKeys.size() < 2 || (m_stale.listKeys.size() < 3 && below(10) == 0)) {
+    // Lists removed (their removal may hold) count for none.
+    const int listsMade = int(m_stale.listKeys.size() - m_stale.listRemovals.size());
+    if (listsMade < 2 || (listsMade < 3 && below(10) == 0)) {
         if (mayChangeStale(c))
             makeStaleList(c);
         return;
