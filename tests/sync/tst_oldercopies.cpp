@@ -126,6 +126,8 @@ private:
         MovedIntoAListRemovedThere,
         ListRemovedThereWithATaskMovedOutTaskRetitledHere,
         ListRemovedHereBeforeARestartTaskAddedThere,
+        ListRemovedThereEditedHereInAnOlderFile,
+        RemovedHereRetitledThereSentAlone,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -275,6 +277,10 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListRemovedThereWithATaskMovedOutTaskRetitledHere);
     QTest::newRow("list removed here, the program restarted before its run, a task added there")
         << int(ListRemovedHereBeforeARestartTaskAddedThere);
+    QTest::newRow("list removed there, edited here in a file without what it agreed: back whole")
+        << int(ListRemovedThereEditedHereInAnOlderFile);
+    QTest::newRow("removed here, retitled there, the list's own run: it stays, and the user is told")
+        << int(RemovedHereRetitledThereSentAlone);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -740,6 +746,39 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         client->persist();
         expected = {QStringLiteral("Trip[Passport]")};
         m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
+        break;
+    }
+    case ListRemovedThereEditedHereInAnOlderFile: {
+        {
+            auto client = session(b);
+            retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            client->persist();
+        }
+        // Written before the agreed copy was kept: nothing tells what changed.
+        QFile file(b.listsPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QString written = QString::fromUtf8(file.readAll());
+        QString text = written;
+        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-fields\">.*?</dl>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(text.size() < written.size());
+        file.resize(0);
+        file.write(text.toUtf8());
+        file.close();
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {trip}, {}, {}});
+        break;
+    }
+    case RemovedHereRetitledThereSentAlone: {
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        auto client = session(b);
+        removeTask(client->model(trip), QStringLiteral("Bags"));
+        QCOMPARE(syncAlone(*client, trip), QString());
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}});
         break;
     }
     case MovedIntoAListRemovedThere:

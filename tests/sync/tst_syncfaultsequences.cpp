@@ -88,7 +88,9 @@
 // older or not (a third computer joins in some sequences): a list renamed, a
 // task retitled, ticked, assigned, moved among its siblings, below the one
 // before it or out of its parent, removed with what is below it, moved to
-// another list, or added. These steps are drawn apart, between the others.
+// another list, or added; the whole list removed (with two computers only:
+// two others changing it would each bring it back, once each). These steps
+// are drawn apart, between the others.
 // Each change is kept with what its computer knew then of the others'
 // changes: what its last run that succeeded brought (a run that failed may
 // have brought more, which is only "maybe known"). After the quiet runs a
@@ -98,8 +100,12 @@
 // among its siblings is a place, not such a change); a task
 // is in one place only, and a place a change put it in holds (after the
 // same sibling, where that has not moved since); every computer holds
-// what the server holds. A tick, an assignment or a place is changed once
-// between two runs that succeed, so that none undoes another not yet sent.
+// what the server holds. A whole list or note removed is gone unless a
+// change of it the removal may not have known of was made (a rename, or a
+// task of it changed, added or moved in: that task stays, and so the list);
+// it is never back when its removal knew of every change of it. A tick, an
+// assignment or a place is changed once between two runs that succeed, so
+// that none undoes another not yet sent.
 // Notes (known by a key at the head of their text) and the groups tree
 // (groups known by their names, each given once) are changed so too: a
 // note's title and
@@ -125,10 +131,11 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
-// staleremove, stalemove, staleadd, stalenote, stalegroup); without the five
-// from samesecond to midforced, and stale, the sequences are those made
-// before them, and with stale but without stalenote and stalegroup, those
-// made before these two.
+// staleremove, stalemove, staleadd, stalenote, stalegroup, staleremovelist,
+// staleremovenote); without the five from samesecond to midforced, and
+// stale, the sequences are those made before them, with stale but without
+// stalenote and stalegroup, those made before these two, and without
+// staleremovelist and staleremovenote, those made before these.
 
 namespace {
 
