@@ -1206,7 +1206,9 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
         }
         QString kind;
         const QString field = QStringLiteral("group of ") + listKey;
-        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind);
+        // A list removed and back for another's change may be where the
+        // remover's group left it, or not.
+        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind, listRemovals.value(listKey));
         const QList<int> standing = candidates(field);
         if (!problem.isEmpty() && in.first() == QLatin1String("root")
             && std::all_of(standing.begin(), standing.end(), [&](int w) { return w < groupsTakenBefore; })) {
