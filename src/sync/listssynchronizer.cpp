@@ -286,7 +286,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
     if (start != m_starts.end()) {
         start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
         if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
-            m_keptRemovedThere.insert(model, sharing);
+            m_keptAgainstRemoval.insert(model, sharing);
     }
     ListOutcome::saveBeforeUploads(m_host);
     // Posted later in this run, like any new list.
@@ -297,7 +297,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
 
 void ListsSynchronizer::dropEmptiedKeptLists()
 {
-    const QHash<ListModel *, bool> kept = std::exchange(m_keptRemovedThere, {});
+    const QHash<ListModel *, bool> kept = std::exchange(m_keptAgainstRemoval, {});
     for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
         ListModel *model = it.key();
         const auto start = m_starts.constFind(model);
@@ -309,6 +309,7 @@ void ListsSynchronizer::dropEmptiedKeptLists()
             || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
             continue;
         m_keptAgainstRemovals.removedThere.removeOne(list->name());
+        m_keptAgainstRemovals.removedHere.removeOne(list->name());
         const quint32 id = list->serverId();
         m_userLists->deleteList(list);
         if (TaskList *record = m_userLists->findDeletedByServerId(id)) {
@@ -329,7 +330,28 @@ bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) co
 void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
 {
     const quint32 id = record->serverId();
+    // As the moves see it: every task it agreed removed here, the server's
+    // copy as fetched.
+    ListStart start;
+    start.agreed = record->sharedAgreed();
+    start.status = TaskList::Edited;
+    if (start.agreed && !m_forceLocal && !m_forceRemote) {
+        TaskList *removed = record->clone();
+        start.agreed->rootTask()->forEachBelow([removed](const Task *task) {
+            if (task->id() == 0)
+                return;
+            Task *copy = task->clone();
+            copy->deleteChildren();
+            removed->recordRemovedTask(copy);
+        });
+        start.mine.reset(removed);
+        start.serverBefore.reset(fetched->clone());
+    }
     if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, record, fetched)) {
+        if (start.mine) {
+            m_starts.insert(model, start);
+            m_keptAgainstRemoval.insert(model, false);
+        }
         m_keptAgainstRemovals.removedHere << model->taskList()->name();
         // Goes up in this run, its removals with it.
         queueAgain(model);

@@ -141,9 +141,8 @@ private:
     // A list the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not (the caller purges it).
     bool keepListRemovedThere(ListModel *model);
-    // A list kept against a removal there whose changes all followed tasks
-    // the other computer moved elsewhere holds nothing of its own: its
-    // removal holds after all.
+    // A list kept against a removal whose changes all followed tasks moved
+    // elsewhere holds nothing of its own: its removal holds after all.
     void dropEmptiedKeptLists();
     // The server's copy of a list removed here, fetched as it moved on since.
     void settleRemovedHere(TaskList *record, TaskList *fetched);
@@ -206,8 +205,8 @@ private:
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
     ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
-    // The lists kept against a removal there, and whether for their sharing.
-    QHash<ListModel *, bool> m_keptRemovedThere;
+    // The lists kept against a removal, and whether for their sharing.
+    QHash<ListModel *, bool> m_keptAgainstRemoval;
     UnreadableLists m_unreadable;
     // Each list as the run began, and the server's copy a merge went onto.
     struct ListStart

@@ -142,6 +142,7 @@ private:
         ListRemovedHereBeforeARestartTaskAddedThere,
         ListRemovedThereEditedHereInAnOlderFile,
         RemovedHereRetitledThereSentAlone,
+        ListRemovedHereAfterATaskMovedOutTaskTickedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -319,6 +320,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListRemovedThereEditedHereInAnOlderFile);
     QTest::newRow("removed here, retitled there, the list's own run: it stays, and the user is told")
         << int(RemovedHereRetitledThereSentAlone);
+    QTest::newRow("list removed here after a task moved out of it, the task ticked there")
+        << int(ListRemovedHereAfterATaskMovedOutTaskTickedThere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -369,7 +372,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
-            || c == MovedIntoAListRemovedThere || c == ListRemovedThereWithATaskMovedOutTaskRetitledHere)
+            || c == MovedIntoAListRemovedThere || c == ListRemovedThereWithATaskMovedOutTaskRetitledHere
+            || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
@@ -953,6 +957,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_notice = ListOutcome::keptAgainstRemovalsText({{}, {trip}, {}, {}});
         break;
     }
+    case ListRemovedHereAfterATaskMovedOutTaskTickedThere:
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        // The tick follows the task where it went; the list held nothing
+        // else changed there, and its removal holds.
+        expected = {QStringLiteral("Home[Keys,Bags*]")};
+        break;
     case RemovedHereRetitledThereSentAlone: {
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
         auto client = session(b);
