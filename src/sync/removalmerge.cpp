@@ -8,20 +8,13 @@
 
 namespace {
 
-// The list's own fields, and the ids it is known by, with no task.
+// The list's own fields, with no task.
 TaskList *fieldsOnly(const TaskList &list)
 {
     TaskList *out = TaskList::create();
-    out->setSyncStatus(TaskList::Edited);
-    out->setServerId(list.serverId());
-    out->setRevision(list.revision());
-    out->setLocalId(list.localId());
     out->setName(list.name());
     out->setDone(list.isDone());
     out->setDescription(list.description());
-    out->setOwned(list.isOwned());
-    out->setOwner(list.owner());
-    out->setPermissions(list.permissions());
     return out;
 }
 

@@ -66,7 +66,18 @@ TaskList *parseList(const QString &text, QHash<QString, quint64> *lineages)
 {
     auto *list = TaskList::create();
     const qsizetype bar = text.indexOf(QLatin1Char('|'));
-    list->setName(bar >= 0 ? text.left(bar) : QStringLiteral("Trip"));
+    QString name = bar >= 0 ? text.left(bar) : QStringLiteral("Trip");
+    // "Trip*|": the list ticked done; "Trip=plans|": its description.
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0) {
+        list->setDescription(name.mid(equals + 1));
+        name.truncate(equals);
+    }
+    if (name.endsWith(QLatin1Char('*'))) {
+        list->setDone(true);
+        name.chop(1);
+    }
+    list->setName(name);
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(100);
     list->setRevision(1);
@@ -131,7 +142,9 @@ QString describe(const TaskList *list)
 {
     QStringList tasks;
     describe(list->rootTask(), tasks);
-    return list->name() + QLatin1Char('|') + tasks.join(QLatin1Char(' '));
+    return list->name() + (list->isDone() ? QStringLiteral("*") : QString())
+           + (list->description().isEmpty() ? QString() : QLatin1Char('=') + list->description()) + QLatin1Char('|')
+           + tasks.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -542,6 +555,9 @@ void TstListMerge::listRemovedThere_data()
                                                                << "Trip|+:A(+:B)";
     QTest::newRow("renamed here: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << false << "Journey|";
     QTest::newRow("shared here: back empty") << "1:A" << "1:A" << true << "Trip|";
+    QTest::newRow("ticked done here: back empty, done") << "Trip|1:A" << "Trip*|1:A" << false << "Trip*|";
+    QTest::newRow("described here: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << false
+                                                           << "Trip=plans|";
 }
 
 void TstListMerge::listRemovedThere()
@@ -581,6 +597,9 @@ void TstListMerge::listRemovedHere_data()
     QTest::newRow("a subtask added there below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C 5:Sub)" << ""
                                                                    << "Trip|2:B(5:Sub) -1 -3";
     QTest::newRow("renamed there: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << "" << "Journey| -1";
+    QTest::newRow("ticked done there: back empty, done") << "Trip|1:A" << "Trip*|1:A" << "" << "Trip*| -1";
+    QTest::newRow("described there: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << ""
+                                                            << "Trip=plans| -1";
     QTest::newRow("retitled by an update in doubt from here: the removal holds") << "1:A 2:B" << "1:A 2:Bee"
                                                                                  << "Bee" << "";
     QTest::newRow("retitled there after an update in doubt from here") << "1:A 2:B" << "1:A 2:Wasp" << "Bee"
