@@ -52,14 +52,6 @@ TaskList *RemovalMerge::keptHere(const TaskList &agreed, const TaskList &mine, b
     const bool holdsTasks = dropBlankRows(kept.get());
     if (!holdsTasks && sameFields(*kept, agreed) && !sharingChanged)
         return nullptr;
-    kept->setLocalId(mine.localId());
-    kept->setOutlookId(mine.outlookId());
-    kept->setServerId(mine.serverId());
-    kept->setRevision(mine.revision());
-    kept->setOwned(mine.isOwned());
-    kept->setOwner(mine.owner());
-    kept->setPermissions(mine.permissions());
-    kept->setRemovedTasks({});
     return kept.release();
 }
 
@@ -90,7 +82,6 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
     kept->setName(theirs.name());
     kept->setDone(theirs.isDone());
     kept->setDescription(theirs.description());
-    kept->setPendingUpload(QString());
     return kept.release();
 }
 

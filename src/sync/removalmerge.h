@@ -26,7 +26,8 @@ public:
     // moved into it is one), with the tasks above them; or null when mine
     // changed nothing since and `sharingChanged` is false (the sharing
     // changed here keeps the list too). Untitled rows count for nothing.
-    // Ids and agreed copy are mine's; the caller makes it new.
+    // Local state (local id, expanded flags) is mine's; the caller makes it
+    // new.
     static TaskList *keptHere(const TaskList &agreed, const TaskList &mine, bool sharingChanged);
 
     // The list was removed here from a copy that agreed `agreed`, while the

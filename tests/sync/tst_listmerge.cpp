@@ -556,6 +556,8 @@ void TstListMerge::listRemovedThere_data()
     QTest::newRow("renamed here: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << false << "Journey|";
     QTest::newRow("shared here: back empty") << "1:A" << "1:A" << true << "Trip|";
     QTest::newRow("ticked done here: back empty, done") << "Trip|1:A" << "Trip*|1:A" << false << "Trip*|";
+    QTest::newRow("done and described, untouched here: the removal holds") << "Trip*=plans|1:A" << "Trip*=plans|1:A"
+                                                                           << false << "";
     QTest::newRow("described here: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << false
                                                            << "Trip=plans|";
 }
@@ -580,8 +582,8 @@ void TstListMerge::listRemovedThere()
 // The whole list removed here from a copy that agreed `base`, while the
 // server's copy became `theirs`: what theirs added or changed comes back,
 // with the tasks above it, every other task removed there ("-id"); "" when
-// nothing does. `sent`: the title of task 2 as an update in doubt sent it
-// from here.
+// nothing does. `sent`: what an update in doubt sent from here, tasks as
+// "id:title", "fields" for theirs' own fields.
 void TstListMerge::listRemovedHere_data()
 {
     QTest::addColumn<QString>("base");
@@ -601,9 +603,17 @@ void TstListMerge::listRemovedHere_data()
     QTest::newRow("described there: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << ""
                                                             << "Trip=plans| -1";
     QTest::newRow("retitled by an update in doubt from here: the removal holds") << "1:A 2:B" << "1:A 2:Bee"
-                                                                                 << "Bee" << "";
-    QTest::newRow("retitled there after an update in doubt from here") << "1:A 2:B" << "1:A 2:Wasp" << "Bee"
+                                                                                 << "2:Bee" << "";
+    QTest::newRow("retitled there after an update in doubt from here") << "1:A 2:B" << "1:A 2:Wasp" << "2:Bee"
                                                                        << "Trip|2:Wasp -1";
+    QTest::newRow("done and described, untouched there: the removal holds") << "Trip*=plans|1:A" << "Trip*=plans|1:A"
+                                                                            << "" << "";
+    QTest::newRow("a task added by an update in doubt from here: the removal holds") << "1:A" << "1:A 5:New"
+                                                                                    << "5:New" << "";
+    QTest::newRow("a task added there beside one an update in doubt from here added")
+        << "1:A" << "1:A 5:New 6:Other" << "5:New" << "Trip|6:Other -1 -5";
+    QTest::newRow("renamed by an update in doubt from here, a task added there: back as the server has it")
+        << "Trip|1:A" << "Journey*=plans|1:A 5:New" << "fields" << "Journey*=plans|5:New -1";
 }
 
 void TstListMerge::listRemovedHere()
@@ -616,10 +626,20 @@ void TstListMerge::listRemovedHere()
     std::unique_ptr<TaskList> b(parseList(base, &lineages));
     std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
     ListMerge::Sent inDoubt;
-    if (!sent.isEmpty()) {
-        std::unique_ptr<Task> sentTask(parseTask(QStringLiteral("2:") + sent));
-        inDoubt.byId.insert(2, {UploadMark::contentDigest(sentTask.get())});
-        inDoubt.arrived = true;
+    inDoubt.arrived = !sent.isEmpty();
+    for (const QString &token : sent.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (token == QLatin1String("fields")) {
+            inDoubt.fields << UploadMark::listFieldsDigest(t.get());
+            continue;
+        }
+        // A task the base knows was sent by its id; another, new then, by
+        // its identity.
+        std::unique_ptr<Task> sentTask(parseTask(token));
+        const QString content = UploadMark::contentDigest(sentTask.get());
+        if (b->tasksById().contains(sentTask->id()))
+            inDoubt.byId[sentTask->id()] << content;
+        else
+            inDoubt.byIdentity[UploadMark::identityDigest(sentTask.get())] << content;
     }
     std::unique_ptr<TaskList> result(RemovalMerge::keptThere(*b, *t, inDoubt));
     QString text;
