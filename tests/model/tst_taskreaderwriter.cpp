@@ -527,7 +527,7 @@ private slots:
             return;
         // Written again only for an edited list, and read back the same.
         const QByteArray again = saveToBytes(lists.data());
-        QCOMPARE(again.contains("pd-agreed-fields"), status == QLatin1String("edited"));
+        QCOMPARE(again.contains("pd-agreed-list"), status == QLatin1String("edited"));
         QScopedPointer<UserLists> back(loadFromBytes(again));
         QCOMPARE(describe(back->models().first()->taskList()->agreed()), expected);
     }
