@@ -14,6 +14,7 @@
 #include <QFileDevice>
 #include <QXmlStreamWriter>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QVarLengthArray>
 
@@ -1240,7 +1241,8 @@ bool TaskReaderWriter::readAgreedTasks(Task *root, const TaskList *list, Element
     const Value shape = textOf(this, shapeElement);
     QList<Task *> parents{root};
     int next = 0;
-    for (QStringView token : shape.text.split(u' ', Qt::SkipEmptyParts)) {
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (QStringView token : shape.text.split(blanks, Qt::SkipEmptyParts)) {
         const qsizetype colon = token.indexOf(u':');
         quint32 level = 0;
         if (colon < 0 || !parseUInt(token.left(colon), &level) || level == 0 || level > quint32(parents.size())
