@@ -287,6 +287,11 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    // To read the files with another build of the program.
+    if (qEnvironmentVariableIsSet("PLUMDECK_BENCH_KEEP_FILES")) {
+        workDir().setAutoRemove(false);
+        std::printf("files kept in %s\n", qPrintable(workDir().path()));
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
