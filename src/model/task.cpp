@@ -307,11 +307,10 @@ void Task::takeFieldsFrom(const Task *other)
 
 Task *Task::duplicate(bool keepServerIds) const
 {
-    Task *task = new Task;
-    task->d = d;
+    Task *task = new Task(d);
     if (keepServerIds) {
         task->m_lineage = m_lineage;
-    } else if (d->id != 0 || d->revision != 0 || !d->hashcode.isNull() || !d->outlookId.isNull()) {
+    } else {
         task->d->id = 0;
         task->d->revision = 0;
         task->d->hashcode = QString();
@@ -329,11 +328,14 @@ Task *Task::duplicate(bool keepServerIds) const
     return task;
 }
 
+Task::Task(const Fields &fields)
+    : d(fields)
+{
+}
+
 Task *Task::withFields(const Fields &fields)
 {
-    Task *task = new Task;
-    task->d = fields;
-    return task;
+    return new Task(fields);
 }
 
 bool Task::sharesContentWith(const Task *other) const

@@ -201,6 +201,7 @@ public:
     QString dueTimeText() const;
 
 private:
+    explicit Task(const Fields &fields);
     Task *duplicate(bool keepServerIds) const;
     static quint64 nextLineage();
 

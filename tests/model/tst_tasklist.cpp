@@ -265,6 +265,8 @@ private slots:
         QTest::newRow("the list became new") << "new" << QList<quint32>{0, 0, 0};
         QTest::newRow("known to what it agreed or holds") << "agreed" << QList<quint32>{501, 0, 502};
         QTest::newRow("an older file's list, nothing agreed") << "older file" << QList<quint32>{501, 777, 502};
+        QTest::newRow("known to what it agreed alone") << "agreed alone" << QList<quint32>{501, 0, 502};
+        QTest::newRow("known to what it agreed alone, kept whole") << "agreed whole" << QList<quint32>{501, 0, 502};
     }
 
     void takeSyncStateFromForgetsIdsOfAnotherList()
@@ -277,6 +279,14 @@ private slots:
         if (current == QLatin1String("agreed")) {
             live->agreeAsIs();
             live->removeTask(live->rootTask()->child(1));
+        } else if (current.startsWith(QLatin1String("agreed "))) {
+            if (current == QLatin1String("agreed whole"))
+                live->setAgreed(live->clone());
+            else
+                live->agreeAsIs();
+            live->removeTask(live->rootTask()->child(1));
+            // Not among the removed tasks: known to the agreed copy alone.
+            live->setRemovedTasks({});
         } else if (current == QLatin1String("new")) {
             live->resetToNew();
         }
