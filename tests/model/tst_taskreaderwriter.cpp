@@ -641,7 +641,7 @@ private slots:
         QTest::newRow("a task without an id") << "no id" << 1;
         QTest::newRow("the list's own fields") << "list fields" << 0;
         QTest::newRow("every task changed") << "all" << 6;
-        QTest::newRow("read from an earlier version's whole copy") << "earlier file" << 0;
+        QTest::newRow("kept whole in memory (a merge's server copy)") << "whole" << 0;
     }
 
     // An edited list's agreed copy reads back exactly as it was, while only
@@ -690,9 +690,8 @@ private slots:
         else if (edit == "all")
             list->rootTask()->forEachBelow([](Task *task) { task->setTitle(task->title() + QStringLiteral("!")); });
         list->markEdited();
-        if (edit == "earlier file") {
-            // The whole copy an earlier version wrote reads as the compact
-            // one does, and is then written compactly.
+        if (edit == "whole") {
+            // A copy set whole, not as an image, is written as compactly.
             std::unique_ptr<TaskList> agreed(list->agreed()->clone());
             list->setAgreed(agreed.release());
         }
