@@ -178,6 +178,7 @@ QMap<int, Loaded> &loads()
 int runChild(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
     QStandardPaths::setTestModeEnabled(true);
     malloc_trim(0);
     const double before = statusKiB("VmRSS:");
@@ -286,6 +287,8 @@ int main(int argc, char **argv)
         return runChild(argc, argv);
 
     QCoreApplication app(argc, argv);
+    // The program reads only documents its own name wrote.
+    QCoreApplication::setApplicationName(QStringLiteral("PlumDeck"));
     QStandardPaths::setTestModeEnabled(true);
     // To read the files with another build of the program.
     if (qEnvironmentVariableIsSet("PLUMDECK_BENCH_KEEP_FILES")) {
