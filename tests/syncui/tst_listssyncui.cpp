@@ -8,14 +8,18 @@
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
 #include "syncfixture.h"
+#include "shell/messagedialog.h"
+#include "sync/syncnotices.h"
 #include "syncui/listssyncui.h"
 #include "syncui/syncdialog.h"
+#include "syncui/syncnoticeboxes.h"
 #include "testenvironment.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTabBar>
 
 namespace {
@@ -62,6 +66,19 @@ public:
     explicit DialogPilot(const QString &onFailure = QStringLiteral("cancel")) : m_onFailure(onFailure)
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
+            // An answer waits for its box: nothing else is answered meanwhile.
+            if (m_answering)
+                return;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(widget);
+                if (answer && dialog && dialog->isVisible()) {
+                    m_answering = true;
+                    const bool answered = answer(dialog);
+                    m_answering = false;
+                    if (answered)
+                        return;
+                }
+            }
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 auto *dialog = qobject_cast<QDialog *>(widget);
                 // A file dialog is the test's own to answer.
@@ -89,10 +106,13 @@ public:
     QStringList boxes;
     QStringList errors;
     int syncDialogs = 0;
+    // Answers a box itself when it returns true.
+    std::function<bool(QDialog *)> answer;
 
 private:
     QString m_onFailure;
     QTimer m_timer;
+    bool m_answering = false;
 };
 
 // The lists page itself, whose settings import a backup: the lists read
@@ -167,6 +187,8 @@ private slots:
     void forcedRunsNotSucceedingAreUndone();
     void forcedLocalSucceeds();
     void forcedLocalFailingKeepsDeletionsHidden();
+    void forcedRemoteWithNoListsHereAsksFirst_data();
+    void forcedRemoteWithNoListsHereAsksFirst();
     void tooDeepSharedListIsNamedAndKeptHere_data();
     void tooDeepSharedListIsNamedAndKeptHere();
     void backupImportedInTheSettings_data();
@@ -529,6 +551,73 @@ void TstListsSyncUI::forcedLocalFailingKeepsDeletionsHidden()
     QCOMPARE(listsOnServer, QStringList{"Books"});
     page.reset();
     QFile::remove(NotepadNotes::filePath());
+}
+
+void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click on Ok, -1: on Cancel
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("Return") << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter") << int(Qt::Key_Enter) << false;
+    QTest::newRow("Space") << int(Qt::Key_Space) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Cancel clicked") << -1 << false;
+    // The deliberate choice: a click on Ok.
+    QTest::newRow("Ok clicked") << 0 << true;
+}
+
+// A forced remote run from a computer with no lists would delete every list
+// of the user's on the server. Its question comes during the run, after the
+// preferences' question was answered with Return: a key typed on the way
+// refuses, and deleting them takes a click on Ok.
+void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst()
+{
+    QFETCH(int, key);
+    QFETCH(bool, deleted);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
+    SyncNoticeBoxes boxes;
+    SyncNotices::setTeller(&boxes);
+    const auto untell = qScopeGuard([] { SyncNotices::setTeller(nullptr); });
+    DialogPilot pilot;
+    QString text;
+    QString focused;
+    bool cancelDefault = false;
+    const auto press = [&](MessageDialog *question) {
+        if (key <= 0) {
+            QTest::mouseClick(key ? question->cancelButton() : question->okButton(), Qt::LeftButton);
+            return;
+        }
+        QVERIFY2(QTest::qWaitForWindowActive(question), "the question is not the active window");
+        QVERIFY(QTest::qWaitFor([question] {
+            return QApplication::focusWidget() && QApplication::focusWidget()->window() == question;
+        }));
+        focused = QApplication::focusWidget()->objectName();
+        cancelDefault = question->cancelButton()->isDefault() && !question->okButton()->isDefault();
+        // Where the platform sends it: to the question's focused widget.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    };
+    pilot.answer = [&](QDialog *dialog) {
+        auto *question = qobject_cast<MessageDialog *>(dialog);
+        const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+        if (!question || !label || !label->text().startsWith(QLatin1String("There are no lists")) || !text.isEmpty())
+            return false;
+        text = label->text();
+        press(question);
+        return true;
+    };
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.forceRemoteSync();
+    QCOMPARE(text, ListsSynchronizer::removingEverythingQuestion(2));
+    QCOMPARE(ui.succeeded(), deleted);
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), deleted ? 0 : 2);
+    QCOMPARE(m_server->requests("DELETE", "^/lists/").size(), deleted ? 2 : 0);
+    if (!deleted)
+        QCOMPARE(pilot.errors, QStringList{"Nothing was changed: there are no lists on this computer to upload."});
+    if (key > 0) {
+        QCOMPARE(focused, QStringLiteral("cancelbutton"));
+        QVERIFY(cancelDefault);
+    }
 }
 
 void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere_data()
