@@ -947,6 +947,9 @@ void ListsUI::onListAdded(ListModel *list)
 
 void ListsUI::onListRemoved(ListModel *list)
 {
+    // Before the tab goes: typing for a task of the list stays on show.
+    if (m_taskInfoDialog)
+        m_taskInfoDialog->listRemoved(list);
     m_singleSyncFailures.remove(list);
     TreeView *view = treeViewForList(list);
     if (!view) {

@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTabBar>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -276,6 +277,8 @@ private slots:
     void heldRunShowsTheRefusal();
     void taskInfoTypingSurvivesTheListsRun_data();
     void taskInfoTypingSurvivesTheListsRun();
+    void taskInfoTypingOutlivesItsList_data();
+    void taskInfoTypingOutlivesItsList();
     void listInfoFollowsTheListsRun_data();
     void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
@@ -1173,6 +1176,174 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         for (const QString &note : {tasks[i]->note().text(), savedTasks[i]->note().text(), serverNote})
             QCOMPARE(note.contains(QStringLiteral("Friday")), typedOne && inNote);
     }
+}
+
+// Typing left unsaved in Task info for a task whose whole list a run takes
+// away (removed on the other computer, or no longer shared with the user)
+// stays on show, read-only, and the panel says why; the page goes on to
+// another list, whose task takes none of it, whatever the run does to that
+// list meanwhile. Once the user chooses a task there, the form is that
+// task's.
+void TstSyncCommands::taskInfoTypingOutlivesItsList_data()
+{
+    QTest::addColumn<bool>("inNote");
+    QTest::addColumn<QString>("change"); // "removed" on the other computer, or "unshared" by its owner
+    QTest::addColumn<bool>("full");      // F5 rather than "Sync list"
+    QTest::addColumn<bool>("floating");  // the dialog rather than the docked panel
+    QTest::newRow("note, list removed elsewhere, F5") << true << "removed" << true << false;
+    QTest::newRow("title, list removed elsewhere, F5, floating") << false << "removed" << true << true;
+    QTest::newRow("note, list removed elsewhere, Sync list, floating") << true << "removed" << false << true;
+    QTest::newRow("title, list unshared by its owner, F5") << false << "unshared" << true << false;
+    QTest::newRow("note, list unshared by its owner, F5, floating") << true << "unshared" << true << true;
+}
+
+void TstSyncCommands::taskInfoTypingOutlivesItsList()
+{
+    QFETCH(bool, inNote);
+    QFETCH(QString, change);
+    QFETCH(bool, full);
+    QFETCH(bool, floating);
+    const bool unshared = change == QLatin1String("unshared");
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
+    quint32 homeId = 0;
+    if (unshared) {
+        homeId = server.addList(QStringLiteral("bob"), QStringLiteral("Home"),
+                                {FakeTask::make(QStringLiteral("A")), FakeTask::make(QStringLiteral("B"))});
+        server.share(homeId, QStringLiteral("alice"), QStringLiteral("rw"));
+    }
+    auto page = showPage(unshared ? QStringList{QStringLiteral("Work: C D")}
+                                  : QStringList{QStringLiteral("Home: A B"), QStringLiteral("Work: C D")});
+    QVERIFY(page);
+    const auto runF5 = [&] {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    };
+    runF5();
+    QVERIFY(!QTest::currentTestFailed());
+    QPointer<ListModel> home;
+    for (ListModel *list : page->userLists()->models()) {
+        if (list->name() == QLatin1String("Home"))
+            home = list;
+    }
+    QVERIFY(home);
+    if (!unshared)
+        homeId = home->taskList()->serverId();
+    QVERIFY(homeId != 0);
+    QCOMPARE(home->isOwned(), !unshared);
+    QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C D"));
+
+    // Home's tab, its first task, and the form.
+    auto *bar = page->centralWidget()->findChild<QTabBar *>();
+    QVERIFY(bar);
+    for (int i = 0; i < bar->count(); ++i) {
+        if (bar->tabText(i) == QLatin1String("Home"))
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+    }
+    QCOMPARE(page->currentList(), home.data());
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    TaskInfoDialog *info = nullptr;
+    if (floating) {
+        page->showTaskInfoDialog();
+        info = page->taskInfoDialog();
+    } else {
+        info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+    }
+    QVERIFY(info);
+    info->show();
+    QVERIFY(QTest::qWaitForWindowExposed(info));
+    QCOMPARE(info->task(), page->currentTask());
+    PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
+    QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+    QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    const QString text = typed->toPlainText();
+
+    if (unshared)
+        server.share(homeId, QStringLiteral("alice"), QString());
+    else
+        server.removeList(homeId);
+    if (full) {
+        runF5();
+        QVERIFY(!QTest::currentTestFailed());
+    } else {
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(syncList);
+        syncList->updateState();
+        QVERIFY(syncList->isEnabled());
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    QTRY_VERIFY(!home);
+    QCOMPARE(page->currentList()->name(), QStringLiteral("Work"));
+
+    // The form keeps the typing, read-only, and says why.
+    QVERIFY(!info->task());
+    QCOMPARE(typed->toPlainText(), text);
+    QVERIFY(typed->isReadOnly());
+    QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+             inNote ? QStringLiteral("A") : QString());
+    QLabel *notice = info->goneNoticeLabel();
+    QTRY_VERIFY(notice->isVisible());
+    QVERIFY2(notice->text().startsWith(unshared ? QStringLiteral("This task's list is no longer shared with you")
+                                                : QStringLiteral("This task's list was removed on another computer")),
+             qPrintable(notice->text()));
+    QVERIFY2(notice->text().endsWith(QStringLiteral("What you typed stays here for you to copy; it cannot be saved.")),
+             qPrintable(notice->text()));
+    for (QWidget *save : {static_cast<QWidget *>(info->saveTitleButton()), static_cast<QWidget *>(info->saveNoteButton()),
+                          static_cast<QWidget *>(info->doneBox())}) {
+        QVERIFY(!save->isEnabled() || !save->isVisible());
+        QTest::mouseClick(save, Qt::LeftButton);
+    }
+    QTest::keyClick(typed, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(typed->toPlainText(), text);
+    // Work's tasks took none of it, here, in the lists file or on the server.
+    tree = page->currentTreeView();
+    for (const Task *task : page->currentList()->taskList()->allTasks())
+        QVERIFY2(!task->title().contains(QStringLiteral("Friday")) && !task->note().text().contains(QStringLiteral("Friday")),
+                 qPrintable(task->title()));
+    QVERIFY(page->saveLists());
+    {
+        QFile file(ListsUI::listsFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("Friday"));
+    }
+    // The other computer renames a task of Work, and the next run puts the
+    // server's copy of Work in place: still no choice of the user's.
+    for (const FakeList &list : server.lists()) {
+        if (list.name != QLatin1String("Work"))
+            continue;
+        FakeList changed = list;
+        setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Dishes"));
+        changed.tasks[1].hashcode.clear();
+        ++changed.revision;
+        server.putList(changed);
+    }
+    const Task *shownBefore = page->currentTask();
+    runF5();
+    QVERIFY(!QTest::currentTestFailed());
+    QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C Dishes"));
+    QCOMPARE(TreeTest::write(page->currentList()->taskList()->rootTask()), QStringLiteral("C Dishes"));
+    QVERIFY(page->currentTask() != shownBefore);
+    QCOMPARE(typed->toPlainText(), text);
+    QVERIFY(notice->isVisible());
+    QVERIFY(!info->task());
+
+    // Another task chosen: the form is that task's, editable.
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    QVERIFY(page->currentTask());
+    QCOMPARE(info->task(), page->currentTask());
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(info->titleEdit()->toPlainText(), page->currentTask()->title());
+    QVERIFY(!info->titleEdit()->isReadOnly());
+    QVERIFY(info->saveNoteButton()->isEnabled());
 }
 
 // A description typed in the docked List info stays through a run of its
