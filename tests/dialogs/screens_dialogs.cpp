@@ -328,6 +328,21 @@ PLUMDECK_SCREEN(taskInfo)
     model->setSynchronizing(false);
     dialog.updateInfo();
     QVERIFY(!shoot(&dialog, QStringLiteral("task-info-removed")).isNull());
+    // A run takes a whole list away that is no longer shared with the user.
+    ListModel *shared = page.addList(QStringLiteral("Garden"));
+    shared->taskList()->setOwned(false);
+    shared->taskList()->setPermissions(QStringLiteral("rw"));
+    auto *weed = new Task;
+    weed->setTitle(QStringLiteral("Weed the beds"));
+    weed->setCreatedBy(QStringLiteral("bob"));
+    shared->taskList()->rootTask()->insertChild(weed, 0);
+    TaskInfoDialog sharedInfo(nullptr);
+    sharedInfo.selectedTaskChanged(weed, shared);
+    sharedInfo.noteEdit()->setPlainText(QStringLiteral("Leave the mint"));
+    shared->setSynchronizing(true);
+    sharedInfo.listRemoved(shared);
+    page.lists->purgeList(shared->taskList());
+    QVERIFY(!shoot(&sharedInfo, QStringLiteral("task-info-list-unshared")).isNull());
 }
 
 PLUMDECK_SCREEN(smallQuestions)
