@@ -7,6 +7,7 @@
 #include "notepad/notepadui.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
+#include "sync/notepadsynchronizer.h"
 #include "syncfixture.h"
 #include "shell/messagedialog.h"
 #include "sync/syncnotices.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTabBar>
 
 namespace {
@@ -189,6 +189,8 @@ private slots:
     void forcedLocalFailingKeepsDeletionsHidden();
     void forcedRemoteWithNoListsHereAsksFirst_data();
     void forcedRemoteWithNoListsHereAsksFirst();
+    void keptNoteToldOnceTheRunIsOver_data();
+    void keptNoteToldOnceTheRunIsOver();
     void tooDeepSharedListIsNamedAndKeptHere_data();
     void tooDeepSharedListIsNamedAndKeptHere();
     void backupImportedInTheSettings_data();
@@ -576,9 +578,8 @@ void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst()
     QFETCH(bool, deleted);
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
-    SyncNoticeBoxes boxes;
-    SyncNotices::setTeller(&boxes);
-    const auto untell = qScopeGuard([] { SyncNotices::setTeller(nullptr); });
+    // The questions come in the program's own boxes.
+    QVERIFY(dynamic_cast<SyncNoticeBoxes *>(SyncNotices::teller()));
     DialogPilot pilot;
     QString text;
     QString focused;
@@ -618,6 +619,93 @@ void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst()
         QCOMPARE(focused, QStringLiteral("cancelbutton"));
         QVERIFY(cancelDefault);
     }
+}
+
+void TstListsSyncUI::keptNoteToldOnceTheRunIsOver_data()
+{
+    QTest::addColumn<QString>("how"); // what becomes of the run that keeps the copy
+    QTest::newRow("succeeded") << "succeeded";
+    QTest::newRow("failed on the notes' order") << "failed";
+    QTest::newRow("cancelled as the copy's post is out") << "cancelled";
+}
+
+// A note changed here and on another computer keeps the user's version
+// beside the server's as "(my changes)". The message saying so waits for the
+// run to be over, its window closed, however it ended (a Cancel included):
+// the run itself goes on unasked. It is said once.
+void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
+{
+    QFETCH(QString, how);
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("kite"));
+    {
+        DialogPilot pilot;
+        ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
+    }
+    NotepadNote *note = nullptr;
+    for (NotepadNote *n : m_notes->notes()) {
+        if (n->title() == QLatin1String("Ideas"))
+            note = n;
+    }
+    QVERIFY(note);
+    QVERIFY(note->editText(QStringLiteral("kite and tail")));
+    FakeNote theirs = m_server->note(id);
+    theirs.text = QStringLiteral("kite and string");
+    ++theirs.revision;
+    m_server->putNote(theirs);
+    if (how == QLatin1String("failed"))
+        m_server->respondOnce("PUT", QStringLiteral("notepad-notes-display-order$"), 500);
+    bool posted = false;
+    QMetaObject::Connection watch;
+    if (how == QLatin1String("cancelled")) {
+        m_server->stall(QStringLiteral("^/notepad-notes$"), true);
+        watch = connect(m_server.get(), &FakeServer::requestReceived, this, [&posted](const FakeRequest &request) {
+            posted = posted || (request.method == "POST" && request.path == QLatin1String("/notepad-notes"));
+        });
+    }
+
+    DialogPilot pilot;
+    QStringList told;
+    bool toldDuringTheRun = false;
+    pilot.answer = [&](QDialog *dialog) {
+        if (auto *sync = qobject_cast<SyncDialog *>(dialog)) {
+            if (!posted)
+                return false;
+            QTest::mouseClick(sync->cancelButton(), Qt::LeftButton);
+            return true;
+        }
+        const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+        if (!label || !label->text().startsWith(NotepadSynchronizer::keptCopiesText({})))
+            return false;
+        told << label->text();
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            toldDuringTheRun = toldDuringTheRun || (qobject_cast<SyncDialog *>(widget) && widget->isVisible());
+        dialog->accept();
+        return true;
+    };
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QCOMPARE(ui.succeeded(), how == QLatin1String("succeeded"));
+    QCOMPARE(posted, how == QLatin1String("cancelled"));
+    QVERIFY(!toldDuringTheRun);
+    QCOMPARE(told, QStringList{NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})});
+    for (const NotepadNote *n : m_notes->notes())
+        QVERIFY(!n->isUntoldKeptCopy());
+    QCOMPARE(m_notes->notes().size(), 2);
+
+    // The next run tells nothing more; the copy reaches the server.
+    m_server->clearFaults();
+    told.clear();
+    disconnect(watch);
+    posted = false;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY2(again.succeeded(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    QCOMPARE(told, QStringList());
+    QStringList onServer;
+    for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+        onServer << n.title + QStringLiteral(": ") + n.text;
+    onServer.sort();
+    QCOMPARE(onServer, QStringList({"Ideas (my changes): kite and tail", "Ideas: kite and string"}));
 }
 
 void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere_data()
