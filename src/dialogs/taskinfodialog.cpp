@@ -295,10 +295,10 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
         restoreTyping();
 }
 
-void TaskInfoDialog::listRemoved(ListModel *list)
+bool TaskInfoDialog::listRemoved(ListModel *list)
 {
     if (!list || list != m_model || m_listGone || !holdsTyping())
-        return;
+        return false;
     const bool bySync = list->isSynchronizing() || ListsSynchronizer::running();
     m_listGoneNotice = !bySync            ? tr("This task's list was removed.")
                        : list->isOwned() ? tr("This task's list was removed on another computer: the "
@@ -319,6 +319,7 @@ void TaskInfoDialog::listRemoved(ListModel *list)
     m_nextKnown = false;
     QTimer::singleShot(0, this, [this] { m_nextKnown = true; });
     updateInfo();
+    return true;
 }
 
 bool TaskInfoDialog::holdsTyping() const

@@ -42,8 +42,9 @@ public:
     void setAssigneeChat(AssigneeChat *chat);
     void updateInfo();
     // The page is about to take `list` away (removed, or no longer shared
-    // with the user): typing for one of its tasks stays on show.
-    void listRemoved(ListModel *list);
+    // with the user): typing for one of its tasks stays on show. True when
+    // the form keeps typing.
+    bool listRemoved(ListModel *list);
 
     Task *task() const { return m_task; }
     ListModel *model() const { return m_model; }

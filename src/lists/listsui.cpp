@@ -180,6 +180,11 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     m_tabs = new TabWidget(this, pageArea);
     m_tabs->setObjectName(QStringLiteral("tabs"));
     connect(m_tabs, &TabWidget::tabTextChanged, this, &ListsUI::onTabTextChanged);
+    // A tab clicked, the current one too, is a list chosen.
+    connect(m_tabs->tabBar(), &QTabBar::tabBarClicked, this, [this] {
+        if (m_listInfoDialog)
+            m_listInfoDialog->listChosen();
+    });
 
     if (splash)
         splash->onSetSplashProgress(tr("Reading local lists..."), 300);
@@ -947,9 +952,9 @@ void ListsUI::onListAdded(ListModel *list)
 
 void ListsUI::onListRemoved(ListModel *list)
 {
-    // Before the tab goes: typing for a task of the list stays on show.
-    if (m_taskInfoDialog)
-        m_taskInfoDialog->listRemoved(list);
+    // Before the tab goes: typing for the list or a task of it stays on show.
+    const bool taskTypingKept = m_taskInfoDialog && m_taskInfoDialog->listRemoved(list);
+    const bool listTypingKept = m_listInfoDialog && m_listInfoDialog->listRemoved(list);
     m_singleSyncFailures.remove(list);
     TreeView *view = treeViewForList(list);
     if (!view) {
@@ -966,6 +971,12 @@ void ListsUI::onListRemoved(ListModel *list)
         m_listGroupsManagerDialog->removeListElement(taskList->localId(), taskList->serverId());
     if (m_listsGroups && taskList)
         m_listsGroups->removeList(taskList);
+    // As when a run takes a task out of its list, no other task takes its
+    // place: the user's next choice of one is a choice.
+    if (taskTypingKept || listTypingKept) {
+        if (TreeView *next = currentTreeView())
+            next->clearCurrentGuarded();
+    }
     rehandCurrentToDialogs();
     refreshActions();
 }
@@ -1132,9 +1143,11 @@ void ListsUI::updateListSharingUsersDialog()
         m_listSharingUsersDialog->selectedListChanged(list);
 }
 
-void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
+void ListsUI::onTreeViewCurrentIndexChanged(TreeView *view)
 {
     refreshActions();
+    if (m_listInfoDialog && view && view == currentTreeView() && view->currentIndex().isValid())
+        m_listInfoDialog->listChosen();
     rehandCurrentToDialogs();
 }
 

@@ -463,6 +463,13 @@ PLUMDECK_SCREEN(listInfo)
     ListInfoDialog theirs(sharing.page.get());
     theirs.updateInfo();
     QVERIFY(!shoot(&theirs, QStringLiteral("list-info-shared")).isNull());
+    // A description typed for the shared list, which a run then takes away
+    // (no longer shared with the user): kept on show, read-only, and why.
+    theirs.descriptionEdit()->setPlainText(QStringLiteral("Seeds first"));
+    sharing.list(1)->setSynchronizing(true);
+    QVERIFY(theirs.listRemoved(sharing.list(1)));
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-info-unshared")).isNull());
+    sharing.list(1)->setSynchronizing(false);
 }
 
 PLUMDECK_SCREEN(listSharing)

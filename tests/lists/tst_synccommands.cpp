@@ -1179,31 +1179,42 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
 }
 
 // Typing left unsaved in Task info for a task whose whole list a run takes
-// away (removed on the other computer, or no longer shared with the user)
-// stays on show, read-only, and the panel says why; the page goes on to
-// another list, whose task takes none of it, whatever the run does to that
-// list meanwhile. Once the user chooses a task there, the form is that
-// task's.
+// away (removed on the other computer, or no longer shared with the user),
+// or in List info for that list's description, stays on show, read-only, and
+// the panel says why; the page goes on to another list, where no task is
+// current and none takes the typing, whatever a run does to that list
+// meanwhile. Once the user chooses a task there (the one that was current
+// too), the form is that task's, or that list's.
 void TstSyncCommands::taskInfoTypingOutlivesItsList_data()
 {
+    QTest::addColumn<QString>("panel"); // "task info" (its note or title), or "list info"
     QTest::addColumn<bool>("inNote");
     QTest::addColumn<QString>("change"); // "removed" on the other computer, or "unshared" by its owner
     QTest::addColumn<bool>("full");      // F5 rather than "Sync list"
     QTest::addColumn<bool>("floating");  // the dialog rather than the docked panel
-    QTest::newRow("note, list removed elsewhere, F5") << true << "removed" << true << false;
-    QTest::newRow("title, list removed elsewhere, F5, floating") << false << "removed" << true << true;
-    QTest::newRow("note, list removed elsewhere, Sync list, floating") << true << "removed" << false << true;
-    QTest::newRow("title, list unshared by its owner, F5") << false << "unshared" << true << false;
-    QTest::newRow("note, list unshared by its owner, F5, floating") << true << "unshared" << true << true;
+    QTest::newRow("note, list removed elsewhere, F5") << "task info" << true << "removed" << true << false;
+    QTest::newRow("title, list removed elsewhere, F5, floating") << "task info" << false << "removed" << true << true;
+    QTest::newRow("note, list removed elsewhere, Sync list, floating") << "task info" << true << "removed" << false
+                                                                         << true;
+    QTest::newRow("title, list unshared by its owner, F5") << "task info" << false << "unshared" << true << false;
+    QTest::newRow("note, list unshared by its owner, F5, floating") << "task info" << true << "unshared" << true
+                                                                      << true;
+    QTest::newRow("list info, list removed elsewhere, F5") << "list info" << false << "removed" << true << false;
+    QTest::newRow("list info, list removed elsewhere, Sync list") << "list info" << false << "removed" << false
+                                                                    << false;
+    QTest::newRow("list info, list unshared by its owner, F5") << "list info" << false << "unshared" << true
+                                                                 << false;
 }
 
 void TstSyncCommands::taskInfoTypingOutlivesItsList()
 {
+    QFETCH(QString, panel);
     QFETCH(bool, inNote);
     QFETCH(QString, change);
     QFETCH(bool, full);
     QFETCH(bool, floating);
     const bool unshared = change == QLatin1String("unshared");
+    const bool taskInfo = panel == QLatin1String("task info");
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
@@ -1249,17 +1260,28 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
     TreeView *tree = page->currentTreeView();
     tree->setCurrentIndex(home->index(0, 0));
     TaskInfoDialog *info = nullptr;
-    if (floating) {
-        page->showTaskInfoDialog();
-        info = page->taskInfoDialog();
+    std::unique_ptr<Docked<ListInfoDialog>> docked;
+    PDTextEdit *typed = nullptr;
+    QLabel *notice = nullptr;
+    if (!taskInfo) {
+        docked = std::make_unique<Docked<ListInfoDialog>>(page->listInfoPanel());
+        QVERIFY(docked->isShown());
+        typed = docked->panel->descriptionEdit();
+        notice = docked->panel->goneNoticeLabel();
     } else {
-        info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        if (floating) {
+            page->showTaskInfoDialog();
+            info = page->taskInfoDialog();
+        } else {
+            info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        }
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        QCOMPARE(info->task(), page->currentTask());
+        typed = inNote ? info->noteEdit() : info->titleEdit();
+        notice = info->goneNoticeLabel();
     }
-    QVERIFY(info);
-    info->show();
-    QVERIFY(QTest::qWaitForWindowExposed(info));
-    QCOMPARE(info->task(), page->currentTask());
-    PDTextEdit *typed = inNote ? info->noteEdit() : info->titleEdit();
     QTest::mouseClick(typed->viewport(), Qt::LeftButton);
     QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(typed, QStringLiteral(" by Friday"));
@@ -1282,30 +1304,46 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
     }
     QTRY_VERIFY(!home);
     QCOMPARE(page->currentList()->name(), QStringLiteral("Work"));
+    tree = page->currentTreeView();
+    // No task of Work took the removed one's place.
+    QVERIFY(!tree->currentIndex().isValid());
 
     // The form keeps the typing, read-only, and says why.
-    QVERIFY(!info->task());
-    QCOMPARE(typed->toPlainText(), text);
-    QVERIFY(typed->isReadOnly());
-    QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
-             inNote ? QStringLiteral("A") : QString());
-    QLabel *notice = info->goneNoticeLabel();
+    const auto keptOnShow = [&] {
+        QCOMPARE(typed->toPlainText(), text);
+        QVERIFY(typed->isReadOnly());
+        QVERIFY(notice->isVisible());
+        const QString what = taskInfo ? QStringLiteral("This task's list") : QStringLiteral("This list");
+        QVERIFY2(notice->text().startsWith(what + (unshared ? QStringLiteral(" is no longer shared with you")
+                                                            : QStringLiteral(" was removed on another computer"))),
+                 qPrintable(notice->text()));
+        QVERIFY2(notice->text().endsWith(
+                     QStringLiteral("What you typed stays here for you to copy; it cannot be saved.")),
+                 qPrintable(notice->text()));
+        if (info)
+            QVERIFY(!info->task());
+    };
     QTRY_VERIFY(notice->isVisible());
-    QVERIFY2(notice->text().startsWith(unshared ? QStringLiteral("This task's list is no longer shared with you")
-                                                : QStringLiteral("This task's list was removed on another computer")),
-             qPrintable(notice->text()));
-    QVERIFY2(notice->text().endsWith(QStringLiteral("What you typed stays here for you to copy; it cannot be saved.")),
-             qPrintable(notice->text()));
-    for (QWidget *save : {static_cast<QWidget *>(info->saveTitleButton()), static_cast<QWidget *>(info->saveNoteButton()),
-                          static_cast<QWidget *>(info->doneBox())}) {
+    keptOnShow();
+    if (info)
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? QStringLiteral("A") : QString());
+    QList<QWidget *> saves;
+    if (info)
+        saves = {info->saveTitleButton(), info->saveNoteButton(), info->doneBox()};
+    else
+        saves = {docked->panel->saveDescriptionButton(), docked->panel->doneBox(), docked->panel->renameButton()};
+    for (QWidget *save : saves) {
         QVERIFY(!save->isEnabled() || !save->isVisible());
         QTest::mouseClick(save, Qt::LeftButton);
     }
     QTest::keyClick(typed, Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(typed->toPlainText(), text);
-    // Work's tasks took none of it, here, in the lists file or on the server.
-    tree = page->currentTreeView();
-    for (const Task *task : page->currentList()->taskList()->allTasks())
+    keptOnShow();
+    // Work took none of it, here, in the lists file or on the server.
+    ListModel *work = page->currentList();
+    QVERIFY(!work->isDone());
+    QVERIFY(!work->description().contains(QStringLiteral("Friday")));
+    for (const Task *task : work->taskList()->allTasks())
         QVERIFY2(!task->title().contains(QStringLiteral("Friday")) && !task->note().text().contains(QStringLiteral("Friday")),
                  qPrintable(task->title()));
     QVERIFY(page->saveLists());
@@ -1325,25 +1363,29 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
         ++changed.revision;
         server.putList(changed);
     }
-    const Task *shownBefore = page->currentTask();
     runF5();
     QVERIFY(!QTest::currentTestFailed());
     QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C Dishes"));
-    QCOMPARE(TreeTest::write(page->currentList()->taskList()->rootTask()), QStringLiteral("C Dishes"));
-    QVERIFY(page->currentTask() != shownBefore);
-    QCOMPARE(typed->toPlainText(), text);
-    QVERIFY(notice->isVisible());
-    QVERIFY(!info->task());
+    QCOMPARE(TreeTest::write(work->taskList()->rootTask()), QStringLiteral("C Dishes"));
+    keptOnShow();
 
-    // Another task chosen: the form is that task's, editable.
+    // A task chosen with a click: the form is that task's, or Work's, editable.
     tree->setFocus();
-    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(work->index(0, 0)).center());
     QVERIFY(page->currentTask());
-    QCOMPARE(info->task(), page->currentTask());
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("C"));
     QVERIFY(!notice->isVisible());
-    QCOMPARE(info->titleEdit()->toPlainText(), page->currentTask()->title());
-    QVERIFY(!info->titleEdit()->isReadOnly());
-    QVERIFY(info->saveNoteButton()->isEnabled());
+    QVERIFY(!typed->isReadOnly());
+    if (info) {
+        QCOMPARE(info->task(), page->currentTask());
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("C"));
+        QCOMPARE(info->noteEdit()->toPlainText(), QString());
+        QVERIFY(info->saveNoteButton()->isEnabled());
+    } else {
+        QCOMPARE(docked->panel->nameLabel()->text(), QStringLiteral("Work"));
+        QCOMPARE(typed->toPlainText(), work->description());
+        QVERIFY(docked->panel->saveDescriptionButton()->isVisible());
+    }
 }
 
 // A description typed in the docked List info stays through a run of its
