@@ -1045,6 +1045,20 @@ void ListsUI::setListNameExternally(ListModel *list, const QString &name)
         m_tabs->renameTab(m_tabs->indexOf(view), name);
 }
 
+QString ListsUI::nameNotSavedText(const QString &name)
+{
+    return tr("The list was taken away by a synchronisation (removed on another computer, or no longer shared "
+              "with you) while you were renaming it, so its new name was not saved:\n%1")
+        .arg(name);
+}
+
+QString ListsUI::noteNotSavedText(const QString &note)
+{
+    return tr("The task was taken away by a synchronisation (removed on another computer, or its list no longer "
+              "shared with you) while you were writing its note, so the note was not saved:\n%1")
+        .arg(note);
+}
+
 void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
 {
     if (!treeViewForList(list)) {
@@ -1054,11 +1068,18 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
     const QPointer<ListModel> alive(list);
     RenameListDialog dialog(list->name(), parent);
     holdValueButtonsDuringRuns(&dialog, list);
-    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    // The list may have gone while the dialog was open.
-    TreeView *view = treeViewForList(list);
     const QString text = dialog.newName();
+    // A run took the list away while the dialog was open: said, not dropped.
+    if (!alive) {
+        if (!text.isEmpty())
+            tellUser(nameNotSavedText(text));
+        return;
+    }
+    if (!acceptsEdits(list))
+        return;
+    TreeView *view = treeViewForList(list);
     if (view && !text.isEmpty() && text != list->name())
         m_tabs->renameTab(m_tabs->indexOf(view), text);
 }
@@ -1275,6 +1296,10 @@ void ListsUI::holdValueButtonsDuringRuns(QDialog *dialog, ListModel *list)
     };
     follow();
     connect(this, &ListsUI::listSyncStateChanged, dialog, follow);
+    // A run that takes the list away ends without its own word: Save then
+    // says what could not be saved.
+    if (list)
+        connect(list, &QObject::destroyed, dialog, follow, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------
@@ -2042,11 +2067,14 @@ void ListsUI::showNoteDialog()
     NoteDialog dialog(&note, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
     holdValueButtonsDuringRuns(&dialog, list);
-    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
+    if (dialog.exec() != QDialog::Accepted || (alive && !acceptsEdits(list)) || note == noteWas)
         return;
     const QModelIndex target = task.index();
-    if (!target.isValid() || note == noteWas)
+    // A run took the task away while the dialog was open: said, not dropped.
+    if (!target.isValid()) {
+        tellUser(noteNotSavedText(note.text()));
         return;
+    }
     list->setTaskNote(target, note);
 }
 

@@ -30,6 +30,7 @@
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
 #include "testenvironment.h"
@@ -41,6 +42,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -279,6 +281,8 @@ private slots:
     void taskInfoTypingSurvivesTheListsRun();
     void taskInfoTypingOutlivesItsList_data();
     void taskInfoTypingOutlivesItsList();
+    void formOpenWhenARunTakesItsTaskAway_data();
+    void formOpenWhenARunTakesItsTaskAway();
     void listInfoFollowsTheListsRun_data();
     void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
@@ -1386,6 +1390,132 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
         QCOMPARE(typed->toPlainText(), work->description());
         QVERIFY(docked->panel->saveDescriptionButton()->isVisible());
     }
+}
+
+// A form open on a task or list (its note, its new name, a link) while a run
+// of the list takes that task or list away (an autosynchronisation, removed
+// on the other computer): its Save stores nothing anywhere, and says so with
+// what was typed, rather than dropping it without a word, or putting the
+// link on the task the page went on to.
+void TstSyncCommands::formOpenWhenARunTakesItsTaskAway_data()
+{
+    QTest::addColumn<QString>("form"); // "note", "rename" or "link"
+    QTest::addColumn<QString>("gone"); // "task" or "list"
+    QTest::newRow("note, task removed elsewhere") << "note" << "task";
+    QTest::newRow("note, list removed elsewhere") << "note" << "list";
+    QTest::newRow("rename, list removed elsewhere") << "rename" << "list";
+    QTest::newRow("link, task removed elsewhere") << "link" << "task";
+    QTest::newRow("link, list removed elsewhere") << "link" << "list";
+}
+
+void TstSyncCommands::formOpenWhenARunTakesItsTaskAway()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, gone);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B"), QStringLiteral("Work: C D")});
+    QVERIFY(page);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    }
+    ListModel *first = page->userLists()->models().value(0);
+    QPointer<ListModel> home = first && first->name() == QLatin1String("Home") ? first
+                                                                               : page->userLists()->models().value(1);
+    QVERIFY(home && home->name() == QLatin1String("Home"));
+    const quint32 homeId = home->taskList()->serverId();
+    page->setCurrentList(home);
+    page->currentTreeView()->setCurrentIndex(home->index(0, 0));
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
+    TaskAttachmentsDialog *links = nullptr;
+    if (form == QLatin1String("link")) {
+        page->showTaskAttachmentsDialog();
+        links = page->taskAttachmentsDialog();
+        QVERIFY(links);
+        QVERIFY(QTest::qWaitForWindowExposed(links));
+    }
+
+    const QString typed = QStringLiteral("Friday");
+    bool saved = false;
+    QStringList said;
+    DialogDriver::whenModal([&](QWidget *dialog) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        if (form == QLatin1String("note")) {
+            auto *editor = dialog->findChild<QTextEdit *>(QStringLiteral("textedit"));
+            QVERIFY(editor);
+            QTest::keyClicks(editor, typed);
+        } else if (form == QLatin1String("rename")) {
+            auto *name = dialog->findChild<QLineEdit *>();
+            QVERIFY(name);
+            name->selectAll();
+            QTest::keyClicks(name, typed);
+        } else {
+            const QList<PDLineEdit *> edits =
+                dialog->findChild<QFrame *>(QStringLiteral("webElementsFrame"))->findChildren<PDLineEdit *>();
+            QVERIFY(edits.size() >= 2);
+            QTest::keyClicks(edits.at(0), typed);
+            QTest::keyClicks(edits.at(1), QStringLiteral("http://example.org/") + typed);
+        }
+        // The other computer's change, brought by a run of Home meanwhile.
+        if (gone == QLatin1String("list")) {
+            server.removeList(homeId);
+        } else {
+            FakeList changed = server.list(homeId);
+            changed.tasks.removeFirst();
+            ++changed.revision;
+            server.putList(changed);
+        }
+        page->syncSingleList(home);
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(bool(home), gone == QLatin1String("task"));
+        QPushButton *save = dialog->findChild<QPushButton *>(QStringLiteral("okbutton"));
+        if (!save) {
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("Save"))
+                    save = button;
+        }
+        QVERIFY(save);
+        QVERIFY(save->isEnabled());
+        // What is said then, once the form is gone.
+        DialogDriver::whenDialog(
+            [dialog = QPointer<QWidget>(dialog)]() -> QWidget * {
+                QWidget *box = DialogDriver::visibleDialog("MessageDialog");
+                return box && box != dialog ? box : nullptr;
+            },
+            [&said](QWidget *box) {
+                const auto *label = box->findChild<QLabel *>(QStringLiteral("textlabel"));
+                said << (label ? label->text() : QString());
+                QTest::mouseClick(box->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
+            },
+            500);
+        QTest::mouseClick(save, Qt::LeftButton);
+        saved = true;
+    });
+    if (form == QLatin1String("note"))
+        page->showNoteDialog();
+    else if (form == QLatin1String("rename"))
+        page->changeListNameExternally(home, page->centralWidget());
+    else
+        QTest::mouseClick(links->addButton(), Qt::LeftButton);
+    QVERIFY(saved);
+    // Said, with what was typed.
+    QTRY_COMPARE(said.size(), 1);
+    QVERIFY2(said.first().contains(QStringLiteral("was not saved")) && said.first().contains(typed),
+             qPrintable(said.first()));
+    // Stored nowhere: no task, list or file holds it.
+    for (ListModel *list : page->userLists()->models()) {
+        QVERIFY(!list->name().contains(typed));
+        for (const Task *task : list->taskList()->allTasks()) {
+            QVERIFY(!task->note().text().contains(typed));
+            QVERIFY(task->attachments().isEmpty());
+        }
+    }
+    QVERIFY(page->saveLists());
+    QFile file(ListsUI::listsFilePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains(typed.toUtf8()));
 }
 
 // A description typed in the docked List info stays through a run of its
