@@ -9,7 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <signal.h>
 
 namespace {
@@ -217,6 +219,9 @@ private slots:
         // Between the question and the answer another start took it.
         QTest::newRow("another machine's lock replaced before the answer") << "replaced"
                                                                             << int(QLockFile::LockFailedError);
+        // Found empty while its start on another machine is still writing it:
+        // given a moment, it names its holder.
+        QTest::newRow("another machine's lock found while written") << "writing" << int(QLockFile::LockFailedError);
     }
 
     void dataFolderLock()
@@ -227,11 +232,13 @@ private slots:
         const QDir elsewhere(name() + QStringLiteral("-elsewhere"));
         QVERIFY(QDir().mkpath(name()) && QDir().mkpath(elsewhere.path()));
         // Left behind: the first holder ended, then the file was written.
-        const QByteArray left = holder == QLatin1String("empty")     ? QByteArray()
+        const QByteArray left = holder == QLatin1String("empty") || holder == QLatin1String("writing")
+                                    ? QByteArray()
                                 : holder == QLatin1String("damaged") ? QByteArray("\0\xff\nPlumdeck\n", 11)
                                                                      : otherMachinesLock();
         const bool leftBehind = holder == QLatin1String("empty") || holder == QLatin1String("damaged")
-                                || holder == QLatin1String("machine") || holder == QLatin1String("replaced");
+                                || holder == QLatin1String("machine") || holder == QLatin1String("replaced")
+                                || holder == QLatin1String("writing");
         const bool away = holder == QLatin1String("elsewhere") || holder == QLatin1String("self");
         Background first({"datalock", (away ? elsewhere : QDir(name())).path(),
                           holder == QLatin1String("ended") || leftBehind ? "0" : "60000"},
@@ -274,13 +281,30 @@ private slots:
         if (holder == QLatin1String("killed") || holder == QLatin1String("ended"))
             QVERIFY(first.process.waitForFinished(5000));
 
+        std::thread writer;
+        if (holder == QLatin1String("writing")) {
+            writer = std::thread([path] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                QFile file(path);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write(otherMachinesLock());
+            });
+        }
         DataFolderLock next(folder);
-        QCOMPARE(next.tryLock(), error == QLockFile::NoError);
+        const bool locked = next.tryLock();
+        if (writer.joinable())
+            writer.join();
+        QCOMPARE(locked, error == QLockFile::NoError);
         QCOMPARE(int(next.error()), error);
         QCOMPARE(next.folderPath(), folder.path());
         const bool otherMachine = holder == QLatin1String("machine") || holder == QLatin1String("renamed")
-                                  || holder == QLatin1String("replaced");
+                                  || holder == QLatin1String("replaced") || holder == QLatin1String("writing");
         QCOMPARE(next.isHeldElsewhere(), otherMachine);
+        if (holder == QLatin1String("writing")) {
+            QCOMPARE(next.otherHost(), QStringLiteral("otherbox"));
+            QCOMPARE(readAll(path), otherMachinesLock());
+            return;
+        }
         if (otherMachine) {
             QCOMPARE(next.otherHost(), QStringLiteral("otherbox"));
             QCOMPARE(next.heldSince(), written);
@@ -297,9 +321,17 @@ private slots:
             QCOMPARE(next.takeOver(), holder == QLatin1String("machine"));
             if (holder != QLatin1String("machine")) {
                 QCOMPARE(readAll(path), before);
+                if (!taker)
+                    return;
+                // Once that start is gone, the next try holds it, no longer
+                // held elsewhere.
+                taker.reset();
+                QVERIFY(next.tryLock());
+                QVERIFY(!next.isHeldElsewhere());
                 return;
             }
             QVERIFY(!next.isHeldElsewhere());
+            QVERIFY(next.takeOver()); // asking again changes nothing
         } else if (error != QLockFile::NoError) {
             return;
         }
