@@ -1208,6 +1208,9 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList_data()
                                                                     << false;
     QTest::newRow("list info, list unshared by its owner, F5") << "list info" << false << "unshared" << true
                                                                  << false;
+    // Nothing typed: the panel follows the page to Work's current task.
+    QTest::newRow("nothing typed, list removed elsewhere, F5") << "nothing typed" << false << "removed" << true
+                                                                 << false;
 }
 
 void TstSyncCommands::taskInfoTypingOutlivesItsList()
@@ -1218,7 +1221,8 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
     QFETCH(bool, full);
     QFETCH(bool, floating);
     const bool unshared = change == QLatin1String("unshared");
-    const bool taskInfo = panel == QLatin1String("task info");
+    const bool taskInfo = panel != QLatin1String("list info");
+    const bool nothingTyped = panel == QLatin1String("nothing typed");
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
@@ -1253,9 +1257,13 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
     QCOMPARE(home->isOwned(), !unshared);
     QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C D"));
 
-    // Home's tab, its first task, and the form.
+    // Work's second task current, then Home's tab, its first task, and the form.
     auto *bar = page->centralWidget()->findChild<QTabBar *>();
     QVERIFY(bar);
+    for (ListModel *list : page->userLists()->models()) {
+        if (list->name() == QLatin1String("Work"))
+            page->treeViewForList(list)->setCurrentIndex(list->index(1, 0));
+    }
     for (int i = 0; i < bar->count(); ++i) {
         if (bar->tabText(i) == QLatin1String("Home"))
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
@@ -1286,9 +1294,11 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
         typed = inNote ? info->noteEdit() : info->titleEdit();
         notice = info->goneNoticeLabel();
     }
-    QTest::mouseClick(typed->viewport(), Qt::LeftButton);
-    QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    if (!nothingTyped) {
+        QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+        QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    }
     const QString text = typed->toPlainText();
 
     if (unshared)
@@ -1309,6 +1319,14 @@ void TstSyncCommands::taskInfoTypingOutlivesItsList()
     QTRY_VERIFY(!home);
     QCOMPARE(page->currentList()->name(), QStringLiteral("Work"));
     tree = page->currentTreeView();
+    if (nothingTyped) {
+        QCOMPARE(page->currentTask()->title(), QStringLiteral("D"));
+        QCOMPARE(info->task(), page->currentTask());
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("D"));
+        QVERIFY(!notice->isVisible());
+        QVERIFY(!info->titleEdit()->isReadOnly());
+        return;
+    }
     // No task of Work took the removed one's place.
     QVERIFY(!tree->currentIndex().isValid());
 
