@@ -627,6 +627,10 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver_data()
     QTest::newRow("succeeded") << "succeeded";
     QTest::newRow("failed on the notes' order") << "failed";
     QTest::newRow("cancelled as the copy's post is out") << "cancelled";
+    // The copy an earlier run kept, which was killed before telling of it,
+    // is told of by the next run, a forced one too.
+    QTest::newRow("left untold by a killed run, then a forced remote run") << "forced remote";
+    QTest::newRow("left untold by a killed run, then a forced local run") << "forced local";
 }
 
 // A note changed here and on another computer keeps the user's version
@@ -636,6 +640,34 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver_data()
 void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
 {
     QFETCH(QString, how);
+    if (how.startsWith(QLatin1String("forced"))) {
+        seed();
+        auto *kept = new NotepadNote;
+        kept->setTitle(QStringLiteral("Ideas (my changes)"));
+        kept->setText(QStringLiteral("kite and tail"));
+        kept->setUntoldKeptCopy(true);
+        m_notes->addNote(kept);
+        QStringList told;
+        DialogPilot pilot;
+        pilot.answer = [&told](QDialog *dialog) {
+            const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+            if (!label || !label->text().startsWith(NotepadSynchronizer::keptCopiesText({})))
+                return false;
+            told << label->text();
+            dialog->accept();
+            return true;
+        };
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        how == QLatin1String("forced remote") ? ui.forceRemoteSync() : ui.forceLocalSync();
+        QVERIFY(ui.succeeded());
+        // A forced local run takes the server's notes in place of this one's.
+        QCOMPARE(told, how == QLatin1String("forced remote")
+                           ? QStringList{NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})}
+                           : QStringList());
+        for (const NotepadNote *n : m_notes->notes())
+            QVERIFY(!n->isUntoldKeptCopy());
+        return;
+    }
     const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("kite"));
     {
         DialogPilot pilot;
