@@ -60,9 +60,23 @@ public:
     // server may hold the groups it made under ids this tree lacks.
     bool isUploadInDoubt() const { return m_uploadInDoubt; }
     void setUploadInDoubt(bool inDoubt) { m_uploadInDoubt = inDoubt; }
+    // What each upload still in doubt sent, oldest first (sentCopy() of the
+    // tree that went up), so that the next run tells what it put on the
+    // server from what another computer did. Dropped when the server's tree
+    // is taken; the oldest go beyond maxSentInDoubt.
+    static const int maxSentInDoubt = 4;
+    using SentTrees = QList<std::shared_ptr<const ListsGroups>>;
+    const SentTrees &sentInDoubt() const { return m_sentInDoubt; }
+    void setSentInDoubt(const SentTrees &sent) { m_sentInDoubt = sent; }
+    void keepSentInDoubt(const ListsGroups &sent);
+    // Every group without a server id or a local id gets a local id no group
+    // here, removed or sent in doubt holds.
+    void giveGroupsLocalIds();
     // What the server keeps of the tree: its groups and the entries that
     // have a server id; no local ids, no marks, no removed groups.
     ListsGroups *serverCopy() const;
+    // The same with the groups' local ids: what an upload is recorded as.
+    ListsGroups *sentCopy() const;
     // The same groups (ids, names, expanded flags, order) and the same
     // entries with a server id in the same places; local ids, entries
     // without a server id and removed groups are not compared.
@@ -118,12 +132,14 @@ private:
     bool isInTree(const ListsGroupsElementGroup *group) const;
     static int levelOf(const ListsGroupsElementGroup *group);
     static int heightOf(const ListsGroupsElementGroup *group);
+    quint32 nextGroupLocalId() const;
 
     bool m_modified = true;
     bool m_editedSinceSync = true;
     bool m_uploadInDoubt = false;
     ListsGroupsElementGroup *m_rootGroup;
     std::shared_ptr<const ListsGroups> m_agreed;
+    SentTrees m_sentInDoubt;
     QList<ListsGroupsElementGroup *> m_deletedGroups;
 };
 

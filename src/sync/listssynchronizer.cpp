@@ -1280,7 +1280,10 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
 // that knows what it agreed with the server was edited when it differs.
 bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
 {
-    if (!groups->deletedGroups()->isEmpty())
+    // What an upload in doubt put there is told from the other computer's
+    // change only by a merge: a tree taken as the server has it would keep
+    // what the user undid since.
+    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
         return true;
     if (groups->rootGroup()->groupCount() == 0)
         return false;
@@ -1318,26 +1321,44 @@ void ListsSynchronizer::onGroupsBeforePutFetched()
     // run here) adds to the server's: nothing of it may be taken for removed.
     const ListsGroups nothing;
     const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
-    std::unique_ptr<ListsGroups> merged;
     if (!theirs->sameOnServer(*agreed)) {
-        merged.reset(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt()));
+        QList<const ListsGroups *> sent;
+        for (const auto &tree : mine->sentInDoubt())
+            sent << tree.get();
+        std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt(), sent));
         if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
             // Nothing of ours is left to send.
             emit progress(tr("Downloading lists groups info"), 700, 1000);
             takeServerGroups(theirs.release());
             return;
         }
+        mine = takeMergedGroups(mine, merged.release());
     }
-    // Should the answer be lost, the next run knows that the server may hold
-    // the groups made here.
-    mine->setUploadInDoubt(true);
-    mine->setModified();
-    m_host->saveListsGroups();
-    putListsGroups(merged ? merged.get() : mine);
+    putListsGroups(mine);
 }
 
-void ListsSynchronizer::putListsGroups(const ListsGroups *groups)
+// What goes up is what this computer holds from then on, on what it agreed
+// before: should the answer be lost, the record of it tells the next run the
+// other computer's changes it carried from this computer's own.
+ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups *merged)
 {
+    if (mine->agreed())
+        merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
+    merged->setUploadInDoubt(mine->isUploadInDoubt());
+    merged->setSentInDoubt(mine->sentInDoubt());
+    merged->markEdited();
+    m_host->setListsGroups(merged);
+    return m_host->listsGroups();
+}
+
+void ListsSynchronizer::putListsGroups(ListsGroups *groups)
+{
+    // Should the answer be lost, the next run knows what the server may hold
+    // of it.
+    groups->setUploadInDoubt(true);
+    groups->keepSentInDoubt(*groups);
+    groups->setModified();
+    m_host->saveListsGroups();
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);

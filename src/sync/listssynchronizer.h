@@ -106,7 +106,10 @@ private:
     void putDisplayOrder();
     void syncListsGroups();
     void getListsGroups();
-    void putListsGroups(const ListsGroups *groups);
+    // The page's groups go up, recorded first as in doubt.
+    void putListsGroups(ListsGroups *groups);
+    // The merge becomes the page's groups, with what they agreed and sent.
+    ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
     // The server's groups, read from the answer; null, with the run
     // failed, when they do not read.
     ListsGroups *readServerGroups(XMLRequest *request);
