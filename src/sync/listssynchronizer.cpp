@@ -1195,6 +1195,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
+    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
     m_sharingStep->start(mode);
 }
 
