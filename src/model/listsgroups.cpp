@@ -455,6 +455,61 @@ void ListsGroups::setGroupExpanded(ListsGroupsElementGroup *group, bool expanded
 
 // ---- reconciling with the user's lists
 
+namespace {
+
+ListsGroupsElementGroup *groupWithServerId(ListsGroupsElementGroup *group, quint32 id)
+{
+    for (ListsGroupsElementGroup *child : group->groups()) {
+        if (child->serverId() == id)
+            return child;
+        if (ListsGroupsElementGroup *found = groupWithServerId(child, id))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ListsGroups::placeAsAgreed(const TaskList *list)
+{
+    if (!m_agreed || !list || list->serverId() == 0)
+        return;
+    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, list->serverId());
+    ListsGroupsElementGroup *agreedGroup = m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup());
+    if (!agreedGroup)
+        return;
+    ListsGroupsElementGroup *target = agreedGroup == m_agreed->rootGroup()
+                                          ? m_rootGroup
+                                          : groupWithServerId(m_rootGroup, agreedGroup->serverId());
+    if (!target)
+        return;
+    ListsGroupsElementList *entry = findEntry(m_rootGroup, [list](const ListsGroupsElementList *e) {
+        return matches(e, list);
+    });
+    ListsGroupsElementGroup *holder = entry ? findGroupOfList(entry, m_rootGroup) : nullptr;
+    // Placed by the user elsewhere, or where it belongs.
+    if (holder && (holder != m_rootGroup || holder == target))
+        return;
+    if (holder) {
+        holder->removeList(entry);
+    } else {
+        entry = new ListsGroupsElementList;
+        entry->setLocalId(list->localId());
+        entry->setServerId(list->serverId());
+    }
+    // After the nearest list before it in the agreed order that is there.
+    const QList<ListsGroupsElementList *> agreedOrder = agreedGroup->lists();
+    int at = 0;
+    for (int i = int(agreedOrder.indexOf(agreedEntry)) - 1; i >= 0 && at == 0; --i) {
+        for (int j = 0; j < target->m_lists.size(); ++j)
+            if (target->m_lists.at(j)->serverId() == agreedOrder.at(i)->serverId())
+                at = j + 1;
+    }
+    entry->setParent(target);
+    target->m_lists.insert(at, entry);
+    m_modified = true;
+}
+
 void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)
 {
     forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {

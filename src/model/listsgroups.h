@@ -109,6 +109,12 @@ public:
     void setGroupName(ListsGroupsElementGroup *group, const QString &name);
     void setGroupExpanded(ListsGroupsElementGroup *group, bool expanded);
 
+    // A list this tree holds in the default group (or not at all) that the
+    // agreed tree places in a group this tree still has goes there, where
+    // the agreed order had it: a list that comes back (the server's, taken
+    // for a restored one, or fetched again after an import replaced the
+    // lists) keeps its place rather than the one the page gave it.
+    void placeAsAgreed(const TaskList *list);
     // Drops every entry that matches none of the lists (deleted lists keep
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);

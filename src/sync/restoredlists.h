@@ -33,6 +33,10 @@ public:
     // task of the same identity. A restored list without one is never taken
     // for a server list.
     static bool isSameList(const TaskList *restored, const TaskList *fetched);
+    // The server's list `fetched`, under another id than the file's, is
+    // the restored list as an earlier import of the backup posted it: it
+    // has its name and holds a titled task of the same identity.
+    static bool isPostedCopy(const TaskList *restored, const TaskList *fetched);
 
     // The model's restored list becomes the server's list `fetched` (taken):
     // Edited, with its id and revision and `fetched` as what it agreed with
@@ -40,7 +44,8 @@ public:
     // it (tasks added there since stay). Each restored task takes the id of
     // the fetched task it is, told by its identity (among tasks of one
     // identity, by its content, or as the one left on each side); the
-    // others go up as new. Its sharing is the server's.
+    // others go up as new. Its sharing is the server's, and its place in
+    // the groups the one they agreed for that list.
     static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
 
     // No server list is the restored one: it is posted as a new list.
