@@ -64,7 +64,7 @@ public:
     // tree that went up), so that the next run tells what it put on the
     // server from what another computer did. Dropped when the server's tree
     // is taken; the oldest go beyond maxSentInDoubt.
-    static const int maxSentInDoubt = 4;
+    static constexpr int maxSentInDoubt = 4;
     using SentTrees = QList<std::shared_ptr<const ListsGroups>>;
     const SentTrees &sentInDoubt() const { return m_sentInDoubt; }
     void setSentInDoubt(const SentTrees &sent) { m_sentInDoubt = sent; }
