@@ -106,7 +106,7 @@ private slots:
             QString base, mine, theirs;
             bool inDoubt;
             QString expected;
-            QString sent;
+            QString sent = {};
         } rows[] = {
             {"nothing changed", agreed, agreed, agreed, false, agreed},
             {"changed there only", agreed, agreed, work, false, work},
