@@ -12,8 +12,12 @@ class UserLists;
 // and remembers only the server id the file gave it. The next full run looks
 // at the server's list of that id: when it holds the restored list's tasks
 // (told by their identity, creator and creation time), the restored list
-// becomes that list and its content goes up onto it; otherwise it is posted
-// as a new list.
+// becomes that list and its content goes up onto it. Otherwise it waits for
+// the lists only the server has: one of its name holding its tasks is the
+// list an earlier import of the same backup posted (here or on another
+// computer), and the restored list becomes it; failing that, it is posted as
+// a new list. A list that becomes the server's keeps that list's place in
+// the groups.
 class RestoredLists
 {
 public:
