@@ -167,7 +167,8 @@ QHash<Key, QList<Key>> ordered(const QHash<Key, Key> &parents, const QHash<Key, 
         const QList<Key> sentOrder = sent.value(it.key());
         const QList<Key> theirsOrder = theirs.value(it.key());
         // The server keeps the order the upload sent there: it is agreed.
-        const bool asSent = common(sentOrder, theirsOrder) == common(theirsOrder, sentOrder);
+        const QList<Key> sentThere = common(sentOrder, theirsOrder);
+        const bool asSent = !sentThere.isEmpty() && sentThere == common(theirsOrder, sentOrder);
         QList<Key> order;
         for (const QList<Key> &from : {asSent ? sentOrder : agreed.value(it.key()), theirsOrder, sentOrder})
             for (Key key : from)

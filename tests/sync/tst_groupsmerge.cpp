@@ -177,6 +177,8 @@ private slots:
             {"sent in doubt twice: the first arrived, the second not", agreed0, "[1 2 3](Home#5[4] Trips@2[])",
              workThere, true, "[1 2 3](Home#5[4] Trips@2[]) / removed: Work#7",
              workSent + " | [2 3](Home#5[4] Work#7@1[1] Trips@2[])"},
+            {"sent in doubt, never arrived, a group's lists moved back: its order there stays", "[3](Home#5[1 2])",
+             "[3](Home#5[1 2])", "[3](Home#5[2 1])", true, "[3](Home#5[2 1])", "[1 2 3](Home#5[])"},
             // Renamed there, nothing tells the group made: kept twice, not lost.
             {"sent in doubt, the group made renamed there: both kept", agreed0, "[2 3](Home#5[4] Work@1[1])",
              "[2 3](Home#5[4] Office#7[1])", true, "[2 3](Home#5[4] Office#7[] Work@1[1])", workSent},
