@@ -186,7 +186,8 @@ QHash<Key, QList<Key>> ordered(const QHash<Key, Key> &parents, const QHash<Key, 
 // What an upload in doubt sent and the server holds as it was sent counts as
 // agreed: it is what this computer did, not the other's change. The groups it
 // made are the server's of their names under their parents that neither the
-// agreed tree nor the upload named by id.
+// agreed tree nor the upload named by id; one it put lists in holds one of
+// them still, or it may be the other computer's namesake.
 void Merger::rebaseOn(const ListsGroups &sentTree)
 {
     QSet<Key> named;
@@ -196,9 +197,16 @@ void Merger::rebaseOn(const ListsGroups &sentTree)
     const KeyOf keyOf = [&](const ListsGroupsElementGroup *group, Key parent) -> Key {
         Key key = group->serverId();
         if (key == 0) {
+            QSet<Key> filled;
+            for (const ListsGroupsElementList *entry : group->lists())
+                if (entry->serverId() != 0)
+                    filled.insert(entry->serverId());
             for (Key candidate : m_theirs.children.value(parent)) {
+                const QList<Key> there = m_theirs.entries.value(candidate);
                 if (candidate > 0 && !m_base.groups.contains(candidate) && !named.contains(candidate)
-                    && !taken.contains(candidate) && m_theirs.groups.value(candidate).name == group->name()) {
+                    && !taken.contains(candidate) && m_theirs.groups.value(candidate).name == group->name()
+                    && (filled.isEmpty()
+                        || std::any_of(there.cbegin(), there.cend(), [&](Key list) { return filled.contains(list); }))) {
                     key = candidate;
                     break;
                 }

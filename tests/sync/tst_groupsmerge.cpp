@@ -179,6 +179,8 @@ private slots:
              workSent + " | [2 3](Home#5[4] Work#7@1[1] Trips@2[])"},
             {"sent in doubt, never arrived, a group's lists moved back: its order there stays", "[3](Home#5[1 2])",
              "[3](Home#5[1 2])", "[3](Home#5[2 1])", true, "[3](Home#5[2 1])", "[1 2 3](Home#5[])"},
+            {"sent in doubt, never arrived, an empty namesake made there: not the one sent", agreed0, agreed0,
+             "[1 2 3](Home#5[4] Work#7[])", true, "[1 2 3](Home#5[4] Work#7[])", workSent},
             // Renamed there, nothing tells the group made: kept twice, not lost.
             {"sent in doubt, the group made renamed there: both kept", agreed0, "[2 3](Home#5[4] Work@1[1])",
              "[2 3](Home#5[4] Office#7[1])", true, "[2 3](Home#5[4] Office#7[] Work@1[1])", workSent},
