@@ -181,6 +181,8 @@ private slots:
              "[3](Home#5[1 2])", "[3](Home#5[2 1])", true, "[3](Home#5[2 1])", "[1 2 3](Home#5[])"},
             {"sent in doubt, never arrived, an empty namesake made there: not the one sent", agreed0, agreed0,
              "[1 2 3](Home#5[4] Work#7[])", true, "[1 2 3](Home#5[4] Work#7[])", workSent},
+            {"sent in doubt, never arrived, a list moved there meanwhile: its move stays", "[2](Home#5[1])",
+             "[2](Home#5[1] Work@1[])", "[1 2](Home#5[])", true, "[1 2](Home#5[] Work@1[])", "[2](Home#5[] Work@1[1])"},
             // Renamed there, nothing tells the group made: kept twice, not lost.
             {"sent in doubt, the group made renamed there: both kept", agreed0, "[2 3](Home#5[4] Work@1[1])",
              "[2 3](Home#5[4] Office#7[1])", true, "[2 3](Home#5[4] Office#7[] Work@1[1])", workSent},
