@@ -825,6 +825,7 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
             return false;
         }
         readAgreedSharing(model, listElement);
+        readSentSharing(model, listElement);
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
@@ -918,8 +919,10 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
 
     if (model && list->isOwned()) {
         emitListSharedUsers(sink, model->sharedUsers());
-        if (local)
+        if (local) {
             emitAgreedSharing(sink, model);
+            emitSentSharing(sink, model);
+        }
     }
 
     // Top-level tasks whose whole subtree is blank are left out. Writing
@@ -1342,13 +1345,30 @@ bool TaskReaderWriter::readSharedUserList(Element shared, const std::function<vo
 // sharing then syncs as an older file's) and costs nothing else.
 void TaskReaderWriter::readAgreedSharing(ListModel *model, Element listElement)
 {
+    if (const auto agreed = readSharingCopy(model, listElement, QStringLiteral("pd-agreed-shared"),
+                                            QStringLiteral("the agreed sharing")))
+        model->setAgreedSharedUsers(*agreed);
+}
+
+// Kept, as the agreed users are, while an upload of the sharing is in doubt;
+// one that does not read is as if the upload had not left.
+void TaskReaderWriter::readSentSharing(ListModel *model, Element listElement)
+{
+    if (const auto sent = readSharingCopy(model, listElement, QStringLiteral("pd-sent-shared"),
+                                         QStringLiteral("the sharing sent in doubt")))
+        model->setSentSharedUsers(*sent);
+}
+
+std::optional<QMap<QString, QString>> TaskReaderWriter::readSharingCopy(ListModel *model, Element listElement,
+                                                                        const QString &className, const QString &what)
+{
     if (!model->isSharedEdited())
-        return;
+        return std::nullopt;
     const ErrorState before = errorState();
-    const Element fieldsElement = childByClass(listElement, QStringLiteral("pd-agreed-shared-fields"));
-    const Element shared = childByClass(listElement, QStringLiteral("pd-agreed-shared"));
+    const Element fieldsElement = childByClass(listElement, className + QStringLiteral("-fields"));
+    const Element shared = childByClass(listElement, className);
     if (fieldsElement.isNull() && shared.isNull() && errorState().count == before.count)
-        return; // an older file's
+        return std::nullopt; // an older file's
     bool read = !fieldsElement.isNull() && errorState().count == before.count;
     QMap<QString, QString> agreed;
     if (read) {
@@ -1361,12 +1381,12 @@ void TaskReaderWriter::readAgreedSharing(ListModel *model, Element listElement)
                   }));
     }
     if (!read || errorState().count != before.count) {
-        qWarning() << "the agreed sharing of list" << model->taskList()->serverId()
-                   << "does not read; it syncs without it";
+        qWarning().noquote() << what << "of list" << model->taskList()->serverId()
+                             << "does not read; it syncs without it";
         restoreErrorState(before);
-        return;
+        return std::nullopt;
     }
-    model->setAgreedSharedUsers(agreed);
+    return agreed;
 }
 
 QDomDocument TaskReaderWriter::writeSingleList(TaskList *list)
@@ -2004,6 +2024,19 @@ void TaskReaderWriter::emitAgreedSharing(Sink &sink, const ListModel *model)
     sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
     sink.end();
     emitListSharedUsers(sink, *agreed, QStringLiteral("pd-agreed-shared"));
+}
+
+// What an upload of the sharing in doubt sent, beside what was agreed.
+template<typename Sink>
+void TaskReaderWriter::emitSentSharing(Sink &sink, const ListModel *model)
+{
+    const std::optional<QMap<QString, QString>> sent = model->sentSharedUsers();
+    if (!model->isSharedEdited() || !sent)
+        return;
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-sent-shared-fields"));
+    sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
+    sink.end();
+    emitListSharedUsers(sink, *sent, QStringLiteral("pd-sent-shared"));
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)

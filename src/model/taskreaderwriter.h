@@ -134,6 +134,13 @@ private:
     bool readSharedUserList(Element shared, const std::function<void(const QString &, const QString &)> &take);
     // The users an edited sharing last agreed with the server.
     void readAgreedSharing(ListModel *model, Element listElement);
+    // What an upload of an edited sharing in doubt sent.
+    void readSentSharing(ListModel *model, Element listElement);
+    // The users of `className` and their revision ("<className>-fields"),
+    // kept for an edited sharing at its revision; null when absent or
+    // unreadable (`what` names them in the log).
+    std::optional<QMap<QString, QString>> readSharingCopy(ListModel *model, Element listElement,
+                                                          const QString &className, const QString &what);
     Task *readTask(Element taskElement);
     bool readTasks(Task *parent, Element tasksElement);
     bool readRemovedTasks(QList<Task *> *tasks, Element removedElement);
@@ -192,6 +199,7 @@ private:
     void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users,
                              const QString &className = QStringLiteral("pd-shared"));
     template<typename Sink> void emitAgreedSharing(Sink &sink, const ListModel *model);
+    template<typename Sink> void emitSentSharing(Sink &sink, const ListModel *model);
     template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;
