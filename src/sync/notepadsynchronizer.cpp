@@ -323,7 +323,7 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        if (tellAboutKeptCopies())
+        if (tellAboutKeptAgainstRemovals())
             syncDisplayOrder();
         return;
     }
@@ -366,15 +366,15 @@ void NotepadSynchronizer::syncNextNote()
 
 // The note was put onto the server's copy: that is on disk before its
 // upload leaves, with the user's version of a text that gave way beside it
-// as a new note, posted later in this run.
+// as a new note, posted later in this run, and told of once a run is over.
 void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
 {
     NotepadNote *merged = step->localNote();
     if (merged && merged->syncStatus() == NotepadNote::Edited)
         merged->setPendingUpload(UploadMark::ofNotePut(merged, UploadMark::read(merged->pendingUpload())).text());
     if (NotepadNote *kept = step->takeKeptCopy()) {
+        kept->setUntoldKeptCopy(true);
         NotepadNotes::instance()->addLocalNote(kept);
-        m_keptCopies << kept->title();
         m_hasNewNotes = true;
         m_localNotes << kept;
         markUploads({kept});
@@ -382,17 +382,41 @@ void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
     saveBeforeUploads();
 }
 
-// False when the run was given up on while the message was open.
-bool NotepadSynchronizer::tellAboutKeptCopies()
+void NotepadSynchronizer::tellUntoldKeptCopies()
 {
-    const QStringList titles = std::exchange(m_keptCopies, {});
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes || !SyncNotices::teller())
+        return;
+    QList<QPointer<NotepadNote>> untold;
+    QStringList titles;
+    for (NotepadNote *note : notes->notes()) {
+        if (note->isUntoldKeptCopy() && note->syncStatus() != NotepadNote::Deleted) {
+            untold << note;
+            titles << note->title();
+        }
+    }
+    if (titles.isEmpty())
+        return;
+    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
+    // The message ran an event loop: the notepad may have gone meanwhile.
+    notes = NotepadNotes::instance();
+    if (!notes)
+        return;
+    for (const QPointer<NotepadNote> &note : std::as_const(untold)) {
+        if (note && notes->notes().contains(note.data()))
+            note->setUntoldKeptCopy(false);
+    }
+    notes->setChanged(true);
+}
+
+bool NotepadSynchronizer::tellAboutKeptAgainstRemovals()
+{
     const QStringList removedThere = std::exchange(m_keptRemovedThere, {});
     const QStringList removedHere = std::exchange(m_keptRemovedHere, {});
+    if (removedThere.isEmpty() && removedHere.isEmpty())
+        return true;
     QPointer<NotepadSynchronizer> self(this);
-    if (!titles.isEmpty())
-        SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
-    if (self && !(removedThere.isEmpty() && removedHere.isEmpty()))
-        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
+    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
     return bool(self);
 }
 
@@ -632,7 +656,7 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    if (tellAboutKeptCopies())
+    if (tellAboutKeptAgainstRemovals())
         emit finished();
 }
 
