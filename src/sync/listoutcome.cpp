@@ -273,7 +273,8 @@ ListModel *ListOutcome::keepRemovedHere(UserLists *lists, TaskList *record, Task
         lists->setModified();
         return nullptr;
     }
-    kept->setLocalId(record->localId());
+    // A new local id, given as to any list that comes: the removed one's
+    // may be another list's since.
     kept->setOutlookId(record->outlookId());
     kept->setAgreed(theirs.release());
     lists->purgeList(record);
