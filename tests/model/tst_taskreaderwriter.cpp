@@ -210,6 +210,8 @@ private slots:
         }
         QTest::ignoreMessage(QtWarningMsg, "attempt to serialize LocallyUnknown");
         QCOMPARE(TaskReaderWriter::syncStatusToString(TaskList::LocallyUnknown), QString());
+        QTest::ignoreMessage(QtWarningMsg, "unknown SyncStatus");
+        QCOMPARE(TaskReaderWriter::syncStatusToString(TaskList::SyncStatus(7)), QString());
         TaskReaderWriter rw(Local);
         QCOMPARE(rw.syncStatusFromString(QStringLiteral("Edited")), TaskList::LocallyUnknown);
         QCOMPARE(rw.errorString(), QStringLiteral("unexpected sync status string Edited"));
