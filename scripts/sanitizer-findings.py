@@ -6,7 +6,9 @@ when there is any.
 Every error report is a finding. Of the leaks, only those allocated through
 the program's own code count (a frame in SOURCE_DIR/src/): the toolkit and
 the system libraries keep caches and singletons until the process ends, and
-what the test programs themselves leave behind is theirs.
+what the test programs themselves leave behind is theirs. What the tools say
+of themselves (a leak check that could not stop a process's threads) is
+shown, and is no finding.
 
     scripts/sanitizer-findings.py REPORTS_DIR SOURCE_DIR
 """
@@ -42,6 +44,7 @@ def main():
     reports, src = sys.argv[1], os.path.join(os.path.abspath(sys.argv[2]), "src")
     findings = 0
     leaks_left_out = 0
+    notes = 0
     names = sorted(os.listdir(reports)) if os.path.isdir(reports) else []
     for name in names:
         with open(os.path.join(reports, name), errors="replace") as f:
@@ -59,12 +62,18 @@ def main():
             continue
         if not text.strip():
             continue
+        if not re.search(r"ERROR: |runtime error:", text):
+            notes += 1
+            print("==== %s (%s): the sanitizers' own message, no finding" % (test, name))
+            print(text.rstrip("\n"))
+            print()
+            continue
         findings += 1
         print("==== %s (%s)" % (test, name))
         print(text.rstrip("\n"))
         print()
-    print("sanitizers: %d finding(s) in %d report(s); %d process(es) leaked only outside src/"
-          % (findings, len(names), leaks_left_out))
+    print("sanitizers: %d finding(s) in %d report(s); %d process(es) leaked only outside src/; %d message(s) of"
+          " the tools themselves" % (findings, len(names), leaks_left_out, notes))
     return 1 if findings else 0
 
 
