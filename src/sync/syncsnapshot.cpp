@@ -79,8 +79,15 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     }
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
-            m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
-                                      note->serverId(), note->revision(), note->pendingUpload(), note->agreed()};
+            m_noteStates << NoteState{note,
+                                      note->title(),
+                                      note->text(),
+                                      int(note->syncStatus()),
+                                      note->serverId(),
+                                      note->revision(),
+                                      note->pendingUpload(),
+                                      note->agreed(),
+                                      note->isUntoldKeptCopy()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -231,6 +238,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setRevision(state.revision);
     note->setPendingUpload(state.pendingUpload);
     note->setAgreed(state.agreed);
+    note->setUntoldKeptCopy(state.untoldKeptCopy);
 }
 
 void SyncSnapshot::restoreNotes()
