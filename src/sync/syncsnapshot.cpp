@@ -219,6 +219,13 @@ void SyncSnapshot::restoreGroups()
         qWarning() << "SyncSnapshot: the list groups could not be put back" << reader.errorString();
         return;
     }
+    // What the failed run sent without an answer may be on the server: the
+    // next run tells it from the other computer's change by its record.
+    const ListsGroups *current = m_host->listsGroups();
+    if (current && current->sentInDoubt().size() > 0) {
+        groups->setSentInDoubt(current->sentInDoubt());
+        groups->setUploadInDoubt(true);
+    }
     m_host->setListsGroups(groups);
     groups = m_host->listsGroups();
     groups->setEditedSinceSync(m_groupsEdited);
