@@ -273,6 +273,101 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     return gone;
 }
 
+bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
+{
+    if (m_forceLocal || m_forceRemote || !m_userLists)
+        return false;
+    const bool sharing = ListOutcome::sharingChangedHere(model);
+    const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
+    if (kept == ListOutcome::KeptAgainstRemoval::No)
+        return false;
+    const QString name = model->taskList()->name();
+    (kept == ListOutcome::KeptAgainstRemoval::Whole ? m_keptAgainstRemovals.removedThereWhole
+                                                    : m_keptAgainstRemovals.removedThere)
+        << name;
+    // The server had none of it: a task the other computer moved out of
+    // it is followed where it went.
+    const auto start = m_starts.find(model);
+    if (start != m_starts.end()) {
+        start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+        if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
+            m_keptAgainstRemoval.insert(model, sharing);
+    }
+    ListOutcome::saveBeforeUploads(m_host);
+    // Posted later in this run, like any new list.
+    m_models.append(model);
+    m_hasNewLists = true;
+    return true;
+}
+
+void ListsSynchronizer::dropEmptiedKeptLists()
+{
+    const QHash<ListModel *, bool> kept = std::exchange(m_keptAgainstRemoval, {});
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+        ListModel *model = it.key();
+        const auto start = m_starts.constFind(model);
+        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
+            continue;
+        TaskList *list = model->taskList();
+        const TaskList *agreed = start->agreed.get();
+        if (!agreed || !list->hasNoTitledTask() || list->name() != agreed->name() || list->isDone() != agreed->isDone()
+            || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
+            continue;
+        m_keptAgainstRemovals.removedThere.removeOne(list->name());
+        m_keptAgainstRemovals.removedHere.removeOne(list->name());
+        const quint32 id = list->serverId();
+        m_userLists->deleteList(list);
+        if (TaskList *record = m_userLists->findDeletedByServerId(id)) {
+            m_deletedLists.append(record);
+            m_serverIds.insert(id);
+        }
+    }
+}
+
+bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
+{
+    if (!record || id == 0 || m_forceLocal || m_forceRemote || !record->isOwned())
+        return false;
+    const TaskList *agreed = record->agreed();
+    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0;
+}
+
+void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
+{
+    const quint32 id = record->serverId();
+    // As the moves see it: every task it agreed removed here, the server's
+    // copy as fetched.
+    ListStart start;
+    start.agreed = record->sharedAgreed();
+    start.status = TaskList::Edited;
+    if (start.agreed && !m_forceLocal && !m_forceRemote) {
+        TaskList *removed = record->clone();
+        start.agreed->rootTask()->forEachBelow([removed](const Task *task) {
+            if (task->id() == 0)
+                return;
+            Task *copy = task->clone();
+            copy->deleteChildren();
+            removed->recordRemovedTask(copy);
+        });
+        start.mine.reset(removed);
+        start.serverBefore.reset(fetched->clone());
+    }
+    if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, record, fetched)) {
+        if (start.mine) {
+            m_starts.insert(model, start);
+            m_keptAgainstRemoval.insert(model, false);
+        }
+        m_keptAgainstRemovals.removedHere << model->taskList()->name();
+        // Goes up in this run, its removals with it.
+        queueAgain(model);
+        ListOutcome::saveBeforeUploads(m_host);
+        return;
+    }
+    // Nothing changed there since: the removal goes as it was.
+    m_deletedLists.prepend(record);
+    m_serverIds.insert(id);
+}
+
 bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
 {
     for (const QPointer<ListModel> &model : m_modelsInDoubt)
@@ -373,6 +468,7 @@ void ListsSynchronizer::failRun(const QString &error)
     const QStringList noBase = std::exchange(m_keptNoBase, {});
     ListOutcome::tellAboutKeptCopies(kept);
     ListOutcome::tellAboutKeptBeside(readOnly, noBase);
+    ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
     fail(m_unreadable.addTo(error));
 }
 
@@ -419,16 +515,16 @@ bool ListsSynchronizer::lookForRestoredList()
     if (!m_userLists || m_forceRemote || m_forceLocal)
         return false;
     for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || !m_userLists->models().contains(model))
+        if (!model || !m_userLists->models().contains(model) || m_restoredLooked.contains(model))
             continue;
         const quint32 id = RestoredLists::fileId(model->taskList());
         if (id == 0)
             continue;
-        // The file's id is another list's here already.
-        if (m_userLists->taskListByServerId(id)) {
-            RestoredLists::postAsNew(model);
+        m_restoredLooked.insert(model);
+        // The file's id is another list's here already: an earlier import
+        // may have posted it under another id, among the server's lists.
+        if (m_userLists->taskListByServerId(id))
             continue;
-        }
         m_restoredModel = model;
         emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25,
                       1000);
@@ -473,8 +569,9 @@ void ListsSynchronizer::onRestoredListFetched()
             RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
             ListOutcome::saveBeforeUploads(m_host);
         } else {
+            // An earlier import may have posted it under another id: it
+            // waits for the server's lists (setAsideRestoredLists).
             delete fetched;
-            RestoredLists::postAsNew(model);
         }
     }
     if (!lookForRestoredList())
@@ -526,6 +623,7 @@ void ListsSynchronizer::onListsRequestFinished()
     // keeps only such lists (see prepareForceLocal).
     holdReplacedLists();
     setAsideUploadsInDoubt();
+    setAsideRestoredLists();
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
     keepListsBeforeMerges();
@@ -603,6 +701,11 @@ void ListsSynchronizer::queueAgain(ListModel *model)
         m_listInfos.insert(id, new ListInfo(id, list->revision(), info->sharedRevision(), info->name(),
                                             info->owner(), info->permissions(), info->isOwned(), info->isShared()));
         delete info;
+    } else {
+        // Posted in this run (a list kept against a removal there, say).
+        m_listInfos.insert(id, new ListInfo(id, list->revision(), model->sharedRevision(), list->name(),
+                                            list->owner(), list->permissions(), list->isOwned(),
+                                            model->sharedUserCount() > 0));
     }
     m_serverIds.insert(id);
     m_models.append(model);
@@ -937,6 +1040,67 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     return false;
 }
 
+// Restored lists the look by the file's id did not settle wait until the
+// server's lists only the server has are in: one of those may be the list an
+// earlier import of the same backup posted.
+void ListsSynchronizer::setAsideRestoredLists()
+{
+    if (m_forceRemote || m_forceLocal)
+        return;
+    for (auto it = m_models.begin(); it != m_models.end();) {
+        if (*it && RestoredLists::fileId((*it)->taskList()) != 0) {
+            m_restoredWaiting << *it;
+            it = m_models.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
+{
+    if (!m_userLists || !fetched->isOwned())
+        return false;
+    for (int i = 0; i < m_restoredWaiting.size(); ++i) {
+        ListModel *model = m_restoredWaiting.at(i);
+        if (!model || !m_userLists->models().contains(model)
+            || !RestoredLists::isPostedCopy(model->taskList(), fetched))
+            continue;
+        m_restoredWaiting.removeAt(i);
+        const quint32 id = fetched->serverId();
+        RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+        // It joins the run as a list changed here since it agreed with the
+        // server's copy just fetched.
+        ListStart &start = m_starts[model];
+        start.agreed = model->taskList()->sharedAgreed();
+        start.mine.reset(model->taskList()->clone());
+        start.serverBefore.reset();
+        start.status = TaskList::Edited;
+        ListOutcome::saveBeforeUploads(m_host);
+        if (m_host)
+            m_host->saveListsGroups();
+        m_models.prepend(model);
+        m_serverIds.insert(id);
+        m_currentModel = nullptr;
+        return true;
+    }
+    return false;
+}
+
+// No list of the server's is a restored list still waiting: each is posted
+// as new, unless a server list the run could not read may be it.
+void ListsSynchronizer::postRestoredLists()
+{
+    for (const QPointer<ListModel> &model : std::as_const(m_restoredWaiting)) {
+        if (!model || !m_userLists || !m_userLists->models().contains(model) || !m_unreadServerLists.isEmpty())
+            continue;
+        RestoredLists::postAsNew(model);
+        m_models << model;
+    }
+    m_restoredWaiting.clear();
+    markUploads(m_models);
+}
+
 quint32 ListsSynchronizer::highestKnownServerId() const
 {
     quint32 highest = m_listInfos.isEmpty() ? 0 : m_listInfos.lastKey();
@@ -964,6 +1128,8 @@ void ListsSynchronizer::syncNextList()
     quint32 id = 0;
     bool chosen = false;
     while (!chosen) {
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_restoredWaiting.isEmpty())
+            postRestoredLists();
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
             // No server list was their copy: posted (again), or, removed
@@ -983,6 +1149,7 @@ void ListsSynchronizer::syncNextList()
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && !std::exchange(m_movesFollowed, true) && followMovedTasks(true)) {
+            dropEmptiedKeptLists();
             ListOutcome::saveBeforeUploads(m_host);
             continue;
         }
@@ -992,6 +1159,7 @@ void ListsSynchronizer::syncNextList()
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
             ListOutcome::tellAboutKeptBeside(readOnly, noBase);
+            ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
             syncDisplayOrder();
             return;
         }
@@ -1036,10 +1204,14 @@ void ListsSynchronizer::syncNextList()
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
+    m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
                 return;
+            if (m_listStep)
+                for (const QString &title : m_listStep->keptThoughRemovedHere())
+                    m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), title);
             const auto start = m_starts.find(model);
             if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
                 start->serverBefore = model->taskList()->sharedAgreed();
@@ -1122,7 +1294,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     }
     case ListSynchronizer::ReceivedNew: {
         TaskList *fetched = step->takeResultList();
-        if (recogniseUpload(fetched))
+        if (takeRestoredList(fetched) || recogniseUpload(fetched))
             break;
         if (m_forceRemote && fetched->isOwned() && m_userLists) {
             // Fetched in a forced run only to be told apart from an upload
@@ -1137,17 +1309,30 @@ void ListsSynchronizer::onListSynchronizerFinished()
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)
             delete fetched;
-        else
+        else {
             m_arrivedIds.insert(arrived);
+            // Not here before, yet the groups placed it (lists replaced by
+            // an import, a lists file lost): it keeps its group.
+            if (m_groupsAtStart && m_currentModel)
+                m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
+        }
         break;
     }
     case ListSynchronizer::Gone:
+        if (m_currentModel && keepListRemovedThere(m_currentModel)) {
+            m_currentModel = nullptr;
+            break;
+        }
         if (m_currentModel || localDeletedHeld)
             m_userLists->purgeList(local);
         m_currentModel = nullptr;
         break;
     case ListSynchronizer::ReceivedExisting: {
         TaskList *fetched = step->takeResultList();
+        if (!m_currentModel && localDeletedHeld && step->looksBeforeDelete()) {
+            settleRemovedHere(local, fetched);
+            break;
+        }
         if (!m_currentModel) {
             delete fetched;
             break;
@@ -1227,6 +1412,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
+    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
     m_sharingStep->start(mode);
 }
 
@@ -1386,7 +1572,10 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
 // that knows what it agreed with the server was edited when it differs.
 bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
 {
-    if (!groups->deletedGroups()->isEmpty())
+    // What an upload in doubt put there is told from the other computer's
+    // change only by a merge: a tree taken as the server has it would keep
+    // what the user undid since.
+    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
         return true;
     if (groups->rootGroup()->groupCount() == 0)
         return false;
@@ -1424,26 +1613,44 @@ void ListsSynchronizer::onGroupsBeforePutFetched()
     // run here) adds to the server's: nothing of it may be taken for removed.
     const ListsGroups nothing;
     const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
-    std::unique_ptr<ListsGroups> merged;
     if (!theirs->sameOnServer(*agreed)) {
-        merged.reset(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt()));
+        QList<const ListsGroups *> sent;
+        for (const auto &tree : mine->sentInDoubt())
+            sent << tree.get();
+        std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt(), sent));
         if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
             // Nothing of ours is left to send.
             emit progress(tr("Downloading lists groups info"), 700, 1000);
             takeServerGroups(theirs.release());
             return;
         }
+        mine = takeMergedGroups(mine, merged.release());
     }
-    // Should the answer be lost, the next run knows that the server may hold
-    // the groups made here.
-    mine->setUploadInDoubt(true);
-    mine->setModified();
-    m_host->saveListsGroups();
-    putListsGroups(merged ? merged.get() : mine);
+    putListsGroups(mine);
 }
 
-void ListsSynchronizer::putListsGroups(const ListsGroups *groups)
+// What goes up is what this computer holds from then on, on what it agreed
+// before: should the answer be lost, the record of it tells the next run the
+// other computer's changes it carried from this computer's own.
+ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups *merged)
 {
+    if (mine->agreed())
+        merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
+    merged->setUploadInDoubt(mine->isUploadInDoubt());
+    merged->setSentInDoubt(mine->sentInDoubt());
+    merged->markEdited();
+    m_host->setListsGroups(merged);
+    return m_host->listsGroups();
+}
+
+void ListsSynchronizer::putListsGroups(ListsGroups *groups)
+{
+    // Should the answer be lost, the next run knows what the server may hold
+    // of it.
+    groups->setUploadInDoubt(true);
+    groups->keepSentInDoubt(*groups);
+    groups->setModified();
+    m_host->saveListsGroups();
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);

@@ -2,6 +2,7 @@
 #define LISTSSYNCHRONIZER_H
 
 #include "sync/basesynchronizer.h"
+#include "sync/listoutcome.h"
 #include "sync/unreadablelists.h"
 
 #include <QHash>
@@ -93,6 +94,12 @@ private:
     // a time, before anything is posted (see RestoredLists). True while a
     // look is out.
     bool lookForRestoredList();
+    void setAsideRestoredLists();
+    // A fetched list only the server has that an earlier import posted from
+    // a restored list still waiting: the restored list becomes it. Takes
+    // `fetched` and returns true then.
+    bool takeRestoredList(TaskList *fetched);
+    void postRestoredLists();
     void syncNextList();
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
@@ -109,7 +116,10 @@ private:
     QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void syncListsGroups();
     void getListsGroups();
-    void putListsGroups(const ListsGroups *groups);
+    // The page's groups go up, recorded first as in doubt.
+    void putListsGroups(ListsGroups *groups);
+    // The merge becomes the page's groups, with what they agreed and sent.
+    ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
     // The server's groups, read from the answer; null, with the run
     // failed, when they do not read.
     ListsGroups *readServerGroups(XMLRequest *request);
@@ -140,6 +150,17 @@ private:
     void removeReplacedList(quint32 id);
     void restoreUnsentMarks();
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
+    // A list the server no longer has that changed here: kept, to be posted
+    // anew in this run (true), or not (the caller purges it).
+    bool keepListRemovedThere(ListModel *model);
+    // A list kept against a removal whose changes all followed tasks moved
+    // elsewhere holds nothing of its own: its removal holds after all.
+    void dropEmptiedKeptLists();
+    // The server's copy of a list removed here, fetched as it moved on since.
+    void settleRemovedHere(TaskList *record, TaskList *fetched);
+    // A removal here whose server copy may hold what another computer did
+    // since this one last saw it: that copy is looked at first.
+    bool looksBeforeDelete(const TaskList *record, quint32 id) const;
     // Some list set aside may have its copy on the server under `serverId`.
     bool mayBeCopyOfDoubt(quint32 serverId) const;
 
@@ -198,6 +219,9 @@ private:
     // Copies kept beside lists whose changes gave way (see ListOutcome).
     QStringList m_keptReadOnly;
     QStringList m_keptNoBase;
+    ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
+    // The lists kept against a removal, and whether for their sharing.
+    QHash<ListModel *, bool> m_keptAgainstRemoval;
     UnreadableLists m_unreadable;
     // Each list as the run began, and the server's copy a merge went onto.
     struct ListStart
@@ -218,6 +242,10 @@ private:
     // Server lists replaced by a list this run found or posted: that list's id.
     QHash<quint32, quint32> m_replacing;
     QList<quint32> m_orderSent;
+    // Restored lists looked for by the file's id in this run, and those
+    // waiting for the server's lists.
+    QSet<ListModel *> m_restoredLooked;
+    QList<QPointer<ListModel>> m_restoredWaiting;
 
     static ListsSynchronizer *s_registered;
 };

@@ -27,6 +27,20 @@ void ListSynchronizer::cancel()
     cancelRun(tr("Sync canceled"));
 }
 
+QStringList ListSynchronizer::keptThoughRemovedHere() const
+{
+    const TaskList *before = mergeReturn();
+    const TaskList *merged = localList();
+    if (!before || !merged)
+        return {};
+    const QHash<quint32, Task *> kept = merged->tasksById();
+    QStringList titles;
+    for (const Task *removed : before->removedTasks())
+        if (const Task *task = kept.value(removed->id()); task && removed->id() != 0)
+            titles << task->title();
+    return titles;
+}
+
 void ListSynchronizer::recordAssignedId(TaskList *list, quint32 id)
 {
     if (!list || id == 0)

@@ -56,6 +56,10 @@ public:
     TaskList *localList() const { return localItem(); }
     // The caller owns the list from then on.
     TaskList *takeResultList() { return takeResultItem(); }
+    // In the save before the upload: the titles of the tasks removed here
+    // that the merge onto the server's copy kept, as another computer
+    // changed them (or something below them) since.
+    QStringList keptThoughRemovedHere() const;
 
     // The revision recordAssignedId() gives a list: far above any revision a
     // server hands out, and not 0, so the lists document keeps it.

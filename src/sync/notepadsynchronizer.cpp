@@ -6,6 +6,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
+#include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
 #include "sync/threeway.h"
@@ -326,7 +327,7 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        if (tellAboutKeptCopies())
+        if (tellAboutKeptAgainstRemovals())
             syncDisplayOrder();
         return;
     }
@@ -356,6 +357,10 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
+    // A removal from a copy older than the server's takes only what it saw.
+    m_noteSynchronizer->setLookBeforeDelete(m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted
+                                            && !m_forceRemote && !m_forceLocal
+                                            && UploadMark::read(m_currentNote->pendingUpload()).replacedId() == 0);
     if (m_currentNote) {
         m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
         m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { saveMerge(step); });
@@ -365,15 +370,15 @@ void NotepadSynchronizer::syncNextNote()
 
 // The note was put onto the server's copy: that is on disk before its
 // upload leaves, with the user's version of a text that gave way beside it
-// as a new note, posted later in this run.
+// as a new note, posted later in this run, and told of once a run is over.
 void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
 {
     NotepadNote *merged = step->localNote();
     if (merged && merged->syncStatus() == NotepadNote::Edited)
         merged->setPendingUpload(UploadMark::ofNotePut(merged, UploadMark::read(merged->pendingUpload())).text());
     if (NotepadNote *kept = step->takeKeptCopy()) {
+        kept->setUntoldKeptCopy(true);
         NotepadNotes::instance()->addLocalNote(kept);
-        m_keptCopies << kept->title();
         m_hasNewNotes = true;
         m_localNotes << kept;
         markUploads({kept});
@@ -381,15 +386,91 @@ void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
     saveBeforeUploads();
 }
 
-// False when the run was given up on while the message was open.
-bool NotepadSynchronizer::tellAboutKeptCopies()
+void NotepadSynchronizer::tellUntoldKeptCopies()
 {
-    const QStringList titles = std::exchange(m_keptCopies, {});
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes || !SyncNotices::teller())
+        return;
+    QList<QPointer<NotepadNote>> untold;
+    QStringList titles;
+    for (NotepadNote *note : notes->notes()) {
+        if (note->isUntoldKeptCopy() && note->syncStatus() != NotepadNote::Deleted) {
+            untold << note;
+            titles << note->title();
+        }
+    }
     if (titles.isEmpty())
+        return;
+    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
+    // The message ran an event loop: the notepad may have gone meanwhile.
+    notes = NotepadNotes::instance();
+    if (!notes)
+        return;
+    for (const QPointer<NotepadNote> &note : std::as_const(untold)) {
+        if (note && notes->notes().contains(note.data()))
+            note->setUntoldKeptCopy(false);
+    }
+    notes->setChanged(true);
+}
+
+bool NotepadSynchronizer::tellAboutKeptAgainstRemovals()
+{
+    const QStringList removedThere = std::exchange(m_keptRemovedThere, {});
+    const QStringList removedHere = std::exchange(m_keptRemovedHere, {});
+    if (removedThere.isEmpty() && removedHere.isEmpty())
         return true;
     QPointer<NotepadSynchronizer> self(this);
-    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
+    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
     return bool(self);
+}
+
+QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
+{
+    QStringList parts;
+    if (!removedThere.isEmpty())
+        parts << tr("These notes were removed on another computer after you changed them here. They were kept "
+                    "with your text and uploaded again:\n%1")
+                     .arg(removedThere.join(QLatin1Char('\n')));
+    if (!removedHere.isEmpty())
+        parts << tr("These notes you removed had been changed on another computer since this one last "
+                    "synchronised them. They were kept with that text:\n%1")
+                     .arg(removedHere.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
+{
+    if (m_forceLocal || m_forceRemote || !note || note->syncStatus() == NotepadNote::Deleted
+        || !RemovalMerge::noteChangedHere(*note))
+        return false;
+    note->resetToNew();
+    note->markNotepadChanged();
+    m_keptRemovedThere << note->title();
+    m_hasNewNotes = true;
+    // Posted later in this run, its mark on disk first.
+    m_localNotes << note;
+    markUploads({note});
+    return true;
+}
+
+void NotepadSynchronizer::settleRemovedHere(NotepadNote *record, NotepadNote *fetched)
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (RemovalMerge::noteChangedThere(*record, *fetched)) {
+        // The server's copy is the note again, shown as any fetched one.
+        m_keptRemovedHere << fetched->title();
+        notes->purgeNote(record);
+        notes->addNote(fetched)->agreeAsIs();
+        notes->setChanged(true);
+        return;
+    }
+    // Nothing changed there since: the removal goes as it was.
+    const quint32 id = record->serverId();
+    record->setRevision(fetched->revision());
+    notes->setChanged(true);
+    delete fetched;
+    m_localNotes.prepend(record);
+    m_serverIds.insert(id);
 }
 
 QString NotepadSynchronizer::keptCopiesText(const QStringList &titles)
@@ -436,10 +517,14 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     }
     case NotepadNoteSynchronizer::Gone:
-        notes->removeNote(step->localNote());
+        if (!keepNoteRemovedThere(step->localNote()))
+            notes->removeNote(step->localNote());
         break;
     case NotepadNoteSynchronizer::ReceivedExisting:
-        notes->updateNote(m_currentNote, step->takeResultNote());
+        if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted)
+            settleRemovedHere(m_currentNote, step->takeResultNote());
+        else
+            notes->updateNote(m_currentNote, step->takeResultNote());
         break;
     case NotepadNoteSynchronizer::RemoteGone:
     case NotepadNoteSynchronizer::NoChanges:
@@ -668,7 +753,7 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    if (tellAboutKeptCopies())
+    if (tellAboutKeptAgainstRemovals())
         emit finished();
 }
 

@@ -34,6 +34,14 @@ public:
     // What the user is told of the notes kept beside one whose text gave way
     // to the server's, named by their titles.
     static QString keptCopiesText(const QStringList &titles);
+    // Tells of the notes runs kept so that nobody was told of yet, once a
+    // run is over (one cut short by a kill or Cancel leaves them to the
+    // next); returns when the message is closed. Nobody to tell: left for
+    // later.
+    static void tellUntoldKeptCopies();
+    // What the user is told of the notes kept against a removal: removed on
+    // another computer and changed here, or removed here and changed there.
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
@@ -82,7 +90,14 @@ private:
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
     void saveMerge(NotepadNoteSynchronizer *step);
-    bool tellAboutKeptCopies();
+    // Tells of the notes kept against a removal in this run; false when the
+    // run was given up on while the message was open.
+    bool tellAboutKeptAgainstRemovals();
+    // A note the server no longer has that changed here: kept, to be posted
+    // anew in this run (true), or not.
+    bool keepNoteRemovedThere(NotepadNote *note);
+    // The server's copy of a note removed here, fetched as it moved on since.
+    void settleRemovedHere(NotepadNote *record, NotepadNote *fetched);
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -98,8 +113,9 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
-    // The titles of the notes kept beside a note whose text gave way.
-    QStringList m_keptCopies;
+    // The titles of the notes kept against a removal there, and here.
+    QStringList m_keptRemovedThere;
+    QStringList m_keptRemovedHere;
     // The notes whose server copy did not read, each as the run tells it.
     QStringList m_unreadNotes;
     // Notes this run took from the server as new (the server's order places

@@ -21,6 +21,8 @@
 #include <QDebug>
 #include <QTimer>
 
+#include <utility>
+
 SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
                                                QObject *parent)
     : QObject(parent)
@@ -164,6 +166,9 @@ void SingleListSynchronizer::startListStep()
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;
+        if (m_listStep)
+            for (const QString &title : m_listStep->keptThoughRemovedHere())
+                m_keptTasks << tr("%1: %2").arg(m_model->taskList()->name(), title);
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         if (m_host)
             m_host->saveLists();
@@ -192,6 +197,12 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         fail(UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:
+        // What changed here stays; only the full run, which sees every
+        // list, knows where the other computer moved the rest.
+        if (ListOutcome::changedSinceAgreed(m_model)) {
+            fail(waitsForRemovalText(m_list->name()));
+            return;
+        }
         if (m_userLists)
             m_userLists->purgeList(step->localList());
         m_model = nullptr;
@@ -239,6 +250,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         if (!self || m_ended)
             return;
     }
+    if (!tellKeptTasks())
+        return;
 
     if (!m_model || !m_model->taskList()->isOwned()) {
         succeed();
@@ -257,6 +270,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_model, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &SingleListSynchronizer::onSharingSynchronizerFinished);
+    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
     m_sharingStep->start(mode);
 }
 
@@ -295,9 +309,20 @@ void SingleListSynchronizer::succeed()
     emit success(this, m_model);
 }
 
+bool SingleListSynchronizer::tellKeptTasks()
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.tasks = std::exchange(m_keptTasks, {});
+    if (kept.isEmpty())
+        return true;
+    QPointer<SingleListSynchronizer> self(this);
+    ListOutcome::tellAboutKeptAgainstRemovals(kept);
+    return self && !m_ended;
+}
+
 void SingleListSynchronizer::fail(const QString &message)
 {
-    if (m_ended)
+    if (m_ended || !tellKeptTasks())
         return;
     m_ended = true;
     if (m_model)
@@ -337,6 +362,13 @@ QString SingleListSynchronizer::waitsForMovesText(const QString &name)
 {
     return tr("The list \"%1\" waits for the next full synchronisation: a task moved between it and another "
               "list changed on the server too, and only a full synchronisation sees both lists.")
+        .arg(name);
+}
+
+QString SingleListSynchronizer::waitsForRemovalText(const QString &name)
+{
+    return tr("The list \"%1\" was removed on another computer after you changed it here. It waits for the next "
+              "full synchronisation, which puts it back with your changes.")
         .arg(name);
 }
 

@@ -42,6 +42,9 @@ public:
     // Why a run of a list restored from a backup sends nothing.
     static QString waitsForMovesText(const QString &name);
     static QString waitsForRestoreText(const QString &name);
+    // Why a run of a list removed on another computer, and changed here
+    // since, keeps it and sends nothing.
+    static QString waitsForRemovalText(const QString &name);
 
 signals:
     void success(SingleListSynchronizer *synchronizer, ListModel *model);
@@ -60,6 +63,9 @@ private:
     // Ends through the event loop, never from inside start().
     void failLater(const QString &message);
     bool listWasRemoved() const { return m_hadModel && !m_model; }
+    // Tells of the tasks removed here that the merge kept; false when the
+    // run ended or went while the box was open.
+    bool tellKeptTasks();
 
     QPointer<UserLists> m_userLists;
     // Removing the list while a run is queued or in flight must not leave
@@ -78,6 +84,8 @@ private:
     // An update of an earlier run may have reached the server unanswered.
     bool m_updateInDoubt = false;
     bool m_ended = false;
+    // "list: task" for each task removed here that came back.
+    QStringList m_keptTasks;
 };
 
 #endif

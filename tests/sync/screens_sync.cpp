@@ -7,6 +7,7 @@
 #include "sync/basesynchronizer.h"
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
+#include "sync/listoutcome.h"
 #include "sync/notepadsynchronizer.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfailuretexts.h"
@@ -50,6 +51,8 @@ PLUMDECK_SCREEN(forcedRemoteWithNoList)
 {
     MessageDialog question(QCoreApplication::translate("ListsSynchronizer", "Sync"),
                            ListsSynchronizer::removingEverythingQuestion(12), true);
+    // As the sync questions ask: Cancel the default.
+    question.makeCancelTheDefault();
     QVERIFY(!shoot(&question, QStringLiteral("forced-remote-no-list")).isNull());
 }
 
@@ -120,6 +123,27 @@ PLUMDECK_SCREEN(listsKeptBeside)
                                                              QStringLiteral("Groceries for the whole family (my changes)")}),
                          false);
     QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-beside")).isNull());
+}
+
+// What a run tells of what it kept against a removal: lists and tasks.
+PLUMDECK_SCREEN(listsKeptAgainstRemovals)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.removedThere = QStringList{QStringLiteral("Garden")};
+    kept.removedHere = QStringList{QStringLiteral("Trip")};
+    kept.tasks = QStringList{QStringLiteral("Shopping: Milk"), QStringLiteral("Shopping: Eggs")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-against-removals")).isNull());
+}
+
+// The same for notes.
+PLUMDECK_SCREEN(notesKeptAgainstRemovals)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("Ideas")},
+                                                                      {QStringLiteral("Shopping")}),
+                         false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-against-removals")).isNull());
 }
 
 PLUMDECK_SCREEN(connectionTest)

@@ -806,8 +806,22 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("text there, title here", theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("title on both, text there", "title=Plans&" + theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("the server not moved on", "", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
-    row("removed there, edited here", "remove", mine, {}, {});
-    row("edited there, removed here", theirs, "remove", {"DELETE"}, {});
+    // A removal takes only what its computer saw: the text typed since on
+    // the other stays, the note with it.
+    row("removed there, edited here", "remove", mine, {}, {"Ideas: kite and tail"}, "Ideas");
+    row("edited there, removed here", theirs, "remove", {"GET"}, {"Ideas: kite and string"}, "Ideas");
+    row("retitled there, removed here", "title=Plans", "remove", {"GET"}, {"Plans: kite"}, "Plans");
+    row("removed there, retitled here", "remove", "title=Goals", {}, {"Goals: kite"}, "Goals");
+    row("removed there, untouched here", "remove", "", {}, {});
+    row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
+        "removed after its update was lost");
+    row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
+        false, "removed after its update was lost,text=kite and reel");
+    row("removed there, edited here and back", "remove", mine + QStringLiteral("&text=kite"), {}, {});
+    row("edited there and back, edited and removed here", "text=kite and string&text=kite",
+        mine + QStringLiteral("&remove"), {"GET", "DELETE"}, {});
+    row("removed there, edited here in a file without what it agreed", "remove", mine, {}, {"Ideas: kite and tail"},
+        "Ideas", true);
     // Nothing tells what either side changed: the server's text stays, the
     // one here beside it.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"GET"}, bothKept,
@@ -823,14 +837,15 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // tells it cannot be trusted.
     row("text on both, what it agreed damaged", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)", false,
         "agreed revision damaged");
+    // The copy the killed run kept is told of by the next run.
     row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
-        renamedBothKept, "", false, "killed", renamedBothKept);
+        renamedBothKept, "Goals (my changes)", false, "killed", renamedBothKept);
     row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
         {"Plans: kite and tail"}, "", false, "killed", {"Plans: kite and tail"});
     // The text the killed run took is the server's, not a change here.
     row("title and text on both, killed before the upload, the text changed there again", theirs, renamedMine,
-        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"}, "",
-        false, "killed", renamedBothKept, "text=kite, string and reel");
+        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"},
+        "Goals (my changes)", false, "killed", renamedBothKept, "text=kite, string and reel");
     row("text on both, the answer to the kept copy's post lost", theirs, mine, {"GET"}, bothKept,
         "Ideas (my changes)", false, "post lost");
     // The server's copy, looked at before the upload, comes back cut: the
@@ -867,14 +882,16 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     const auto change = [](LiveClient &client, const QString &what) {
         NotepadNote *note = client.note(QStringLiteral("Ideas"));
         QVERIFY(note);
-        if (what == QLatin1String("remove"))
-            client.removeNote(note);
-        for (const QString &part : what.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const QStringList parts = what.split(QLatin1Char('&'), Qt::SkipEmptyParts);
+        for (const QString &part : parts) {
             if (part.startsWith(QLatin1String("title=")))
                 QVERIFY(note->editTitle(part.mid(6)));
             else if (part.startsWith(QLatin1String("text=")))
                 QVERIFY(note->editText(part.mid(5)));
         }
+        // Removed after what is typed before it.
+        if (parts.contains(QLatin1String("remove")))
+            client.removeNote(note);
     };
     const auto session = [this, &change](StoredClient &store, const QString &what) {
         LiveClient client(store);
@@ -952,6 +969,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
                                                  "and was left as it is: ")));
             QVERIFY(!runClientSync(client, *m_server));
             QCOMPARE(m_server->requests("PUT", notePath).size(), 0);
+            client.persist();
+        } else if (fault.startsWith(QLatin1String("removed after its update was lost"))) {
+            // The server's newer copy is this computer's own: the removal holds.
+            m_server->dropAnswerAfterApplying("PUT", notePath);
+            QVERIFY(!runClientSync(client, *m_server));
+            m_server->clearFaults();
+            change(client, fault.section(QLatin1Char(','), 1) + QStringLiteral("&remove"));
+            QVERIFY(runClientSync(client, *m_server));
             client.persist();
         } else if (fault == QLatin1String("post lost")) {
             m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));

@@ -1,9 +1,12 @@
 #include "core/clock.h"
+#include "core/xmlreaderwriter.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "listedits.h"
 #include "storedclient.h"
+#include "model/tasknote.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
 #include "sync/syncnotices.h"
@@ -71,6 +74,7 @@ private slots:
     void anUnchangedServerTakesOneUpload();
     void forcedRunsKeepTheUsersLists_data();
     void forcedRunsKeepTheUsersLists();
+    void mergedTasksKeepTheStampsOfTheirLastChange();
 
 private:
     enum Case {
@@ -133,6 +137,24 @@ private:
         ListMovedHereItsOrderInDoubtAnotherMovedHere,
         ListMadeAndMovedFirstThereListsReorderedHere,
         ListMovedHereInAFileWithoutTheAgreedOrder,
+        ListRemovedThereTaskAddedHere,
+        ListRemovedThereNoteWrittenHere,
+        ListRemovedThereTickedHere,
+        ListRemovedThereRenamedHere,
+        ListRemovedThereSharedHere,
+        ListRemovedThereUntouchedHere,
+        ListRemovedThereTaskAddedHereSentAlone,
+        ListRemovedThereSubtaskAddedHere,
+        ListRemovedHereTaskAddedThere,
+        ListRemovedHereRetitledThere,
+        ListRemovedHereUntouchedThere,
+        ListRemovedHereAfterAnUpdateInDoubtFromHere,
+        MovedIntoAListRemovedThere,
+        ListRemovedThereWithATaskMovedOutTaskRetitledHere,
+        ListRemovedHereBeforeARestartTaskAddedThere,
+        ListRemovedThereEditedHereInAnOlderFile,
+        RemovedHereRetitledThereSentAlone,
+        ListRemovedHereAfterATaskMovedOutTaskTickedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -146,6 +168,10 @@ private:
     // name (empty: not looked at); a text the user is told, or empty.
     QStringList m_expectedOrder;
     QString m_expectedNotice;
+    // What a case expects the user to be told (one of the boxes), and what
+    // else it checks once every computer has run.
+    QString m_notice;
+    std::function<void()> m_check;
 };
 
 void TstOlderCopies::init()
@@ -298,6 +324,36 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListMadeAndMovedFirstThereListsReorderedHere);
     QTest::newRow("a list moved here in a file written before the agreed order was kept")
         << int(ListMovedHereInAFileWithoutTheAgreedOrder);
+    QTest::newRow("list removed there, a task added to it here: back with the task")
+        << int(ListRemovedThereTaskAddedHere);
+    QTest::newRow("list removed there, a note written on a task here") << int(ListRemovedThereNoteWrittenHere);
+    QTest::newRow("list removed there, a task ticked here") << int(ListRemovedThereTickedHere);
+    QTest::newRow("list removed there, renamed here: back empty, renamed") << int(ListRemovedThereRenamedHere);
+    QTest::newRow("list removed there, shared here: back empty, shared") << int(ListRemovedThereSharedHere);
+    QTest::newRow("list removed there, untouched here: the removal holds") << int(ListRemovedThereUntouchedHere);
+    QTest::newRow("list removed there, a task added here, the list's own run first")
+        << int(ListRemovedThereTaskAddedHereSentAlone);
+    QTest::newRow("list removed there, a subtask added here: back with the task above it")
+        << int(ListRemovedThereSubtaskAddedHere);
+    QTest::newRow("list removed here from an older copy, a task added there: back with the task")
+        << int(ListRemovedHereTaskAddedThere);
+    QTest::newRow("list removed here from an older copy, a task retitled there")
+        << int(ListRemovedHereRetitledThere);
+    QTest::newRow("list removed here, untouched there: the removal holds") << int(ListRemovedHereUntouchedThere);
+    QTest::newRow("list removed here after its own update in doubt: the removal holds")
+        << int(ListRemovedHereAfterAnUpdateInDoubtFromHere);
+    QTest::newRow("moved into a list removed there: the list comes back holding it")
+        << int(MovedIntoAListRemovedThere);
+    QTest::newRow("list removed there after a task moved out of it, the task retitled here")
+        << int(ListRemovedThereWithATaskMovedOutTaskRetitledHere);
+    QTest::newRow("list removed here, the program restarted before its run, a task added there")
+        << int(ListRemovedHereBeforeARestartTaskAddedThere);
+    QTest::newRow("list removed there, edited here in a file without what it agreed: back whole")
+        << int(ListRemovedThereEditedHereInAnOlderFile);
+    QTest::newRow("removed here, retitled there, the list's own run: it stays, and the user is told")
+        << int(RemovedHereRetitledThereSentAlone);
+    QTest::newRow("list removed here after a task moved out of it, the task ticked there")
+        << int(ListRemovedHereAfterATaskMovedOutTaskTickedThere);
 }
 
 namespace {
@@ -399,7 +455,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
-            || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere)
+            || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
+            || c == MovedIntoAListRemovedThere || c == ListRemovedThereWithATaskMovedOutTaskRetitledHere
+            || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
@@ -581,6 +639,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
         onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); }, b);
         expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}});
         break;
     case BothRetitledOneTask:
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
@@ -969,6 +1028,185 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_expectedNotice = QStringLiteral("Garden (my changes)");
         break;
     }
+    case ListRemovedThereTaskAddedHere:
+    case ListRemovedThereNoteWrittenHere:
+    case ListRemovedThereTickedHere:
+    case ListRemovedThereRenamedHere:
+    case ListRemovedThereSharedHere:
+    case ListRemovedThereUntouchedHere:
+    case ListRemovedThereSubtaskAddedHere:
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            if (c == ListRemovedThereTaskAddedHere)
+                addTask(model, QStringLiteral("Passport"));
+            else if (c == ListRemovedThereNoteWrittenHere)
+                model->setTaskNote(model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags"))),
+                                   TaskNote(Clock::currentDateTimeUtc(), QStringLiteral("the blue ones")));
+            else if (c == ListRemovedThereTickedHere)
+                model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            else if (c == ListRemovedThereRenamedHere)
+                model->setName(QStringLiteral("Journey"));
+            else if (c == ListRemovedThereSharedHere)
+                QVERIFY(model->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw")));
+            else if (c == ListRemovedThereSubtaskAddedHere)
+                addTask(model, QStringLiteral("Small bag"), QStringLiteral("Bags"));
+        }, b);
+        switch (c) {
+        case ListRemovedThereTaskAddedHere:
+            expected = {QStringLiteral("Trip[Passport]")};
+            break;
+        case ListRemovedThereNoteWrittenHere:
+            expected = {QStringLiteral("Trip[Bags]")};
+            m_check = [&] {
+                for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+                    QCOMPARE(fakeField(l.tasks.value(0).fields, QStringLiteral("note-text")),
+                             QStringLiteral("the blue ones"));
+            };
+            break;
+        case ListRemovedThereTickedHere:
+            expected = {QStringLiteral("Trip[Bags*]")};
+            break;
+        case ListRemovedThereRenamedHere:
+            expected = {QStringLiteral("Journey[]")};
+            break;
+        case ListRemovedThereSharedHere:
+            expected = {QStringLiteral("Trip[]")};
+            m_check = [&] {
+                for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+                    QCOMPARE(l.sharing.keys(), QStringList{"bob"});
+                QCOMPARE(m_server->visibleLists(QStringLiteral("bob")).size(), 1);
+            };
+            break;
+        case ListRemovedThereSubtaskAddedHere:
+            expected = {QStringLiteral("Trip[Bags,Bags>Small bag]")};
+            break;
+        default:
+            expected = {};
+            break;
+        }
+        if (c != ListRemovedThereUntouchedHere)
+            m_notice = ListOutcome::keptAgainstRemovalsText(
+                {{c == ListRemovedThereRenamedHere ? QStringLiteral("Journey") : trip}, {}, {}, {}});
+        break;
+    case ListRemovedThereTaskAddedHereSentAlone: {
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        auto client = session(b);
+        addTask(client->model(trip), QStringLiteral("Passport"));
+        QCOMPARE(syncAlone(*client, trip), SingleListSynchronizer::waitsForRemovalText(trip));
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}});
+        break;
+    }
+    case ListRemovedHereTaskAddedThere:
+    case ListRemovedHereRetitledThere:
+    case ListRemovedHereUntouchedThere:
+        if (c == ListRemovedHereTaskAddedThere)
+            onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Passport")); }, b);
+        else if (c == ListRemovedHereRetitledThere)
+            onB(retitleTickets, b);
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        if (c == ListRemovedHereTaskAddedThere)
+            expected = {QStringLiteral("Trip[Passport]")};
+        else if (c == ListRemovedHereRetitledThere)
+            expected = {QStringLiteral("Trip[Train tickets]")};
+        if (c != ListRemovedHereUntouchedThere)
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
+        break;
+    case ListRemovedHereAfterAnUpdateInDoubtFromHere: {
+        // Its own update reached the server unanswered: the newer server copy
+        // holds nothing another computer did.
+        auto client = session(a);
+        addTask(client->model(trip), QStringLiteral("Passport"));
+        retitle(client->model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+        m_server->dropAnswerAfterApplying("PUT", OneList);
+        QVERIFY(!sync(*client));
+        m_server->clearFaults();
+        client->lists->deleteList(client->model(trip)->taskList());
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {};
+        break;
+    }
+    case ListRemovedHereBeforeARestartTaskAddedThere: {
+        {
+            auto client = session(a);
+            client->lists->deleteList(client->model(trip)->taskList());
+            client->persist();
+        }
+        onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Passport")); }, b);
+        auto client = session(a);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
+        break;
+    }
+    case ListRemovedThereEditedHereInAnOlderFile: {
+        {
+            auto client = session(b);
+            retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            client->persist();
+        }
+        // Written before the agreed copy was kept: nothing tells what changed.
+        QFile file(b.listsPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QString written = QString::fromUtf8(file.readAll());
+        QString text = written;
+        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-(list-)?fields\">.*?</dl>"),
+                                       QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(text.size() < written.size());
+        file.resize(0);
+        file.write(text.toUtf8());
+        file.close();
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {trip}, {}, {}});
+        break;
+    }
+    case ListRemovedHereAfterATaskMovedOutTaskTickedThere:
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        // The tick follows the task where it went; the list held nothing
+        // else changed there, and its removal holds.
+        expected = {QStringLiteral("Home[Keys,Bags*]")};
+        break;
+    case RemovedHereRetitledThereSentAlone: {
+        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        auto client = session(b);
+        removeTask(client->model(trip), QStringLiteral("Bags"));
+        QCOMPARE(syncAlone(*client, trip), QString());
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}});
+        break;
+    }
+    case MovedIntoAListRemovedThere:
+        onB([&](LiveClient &client) { client.lists->deleteList(client.model("Home")->taskList()); }, b);
+        onA(moveBagsHome);
+        expected = {QStringLiteral("Home[Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{QStringLiteral("Home")}, {}, {}, {}});
+        break;
+    case ListRemovedThereWithATaskMovedOutTaskRetitledHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        onB([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); },
+            b);
+        // The change follows the task where it went; the list held nothing
+        // else changed here, and its removal holds.
+        expected = {QStringLiteral("Home[Keys,Big bags]")};
+        break;
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
@@ -988,6 +1226,8 @@ void TstOlderCopies::eachChangeHolds()
     QStringList expected;
     m_expectedOrder.clear();
     m_expectedNotice.clear();
+    m_notice.clear();
+    m_check = nullptr;
     play(Case(c), a, b, c3, expected);
     if (QTest::currentTestFailed())
         return;
@@ -1025,6 +1265,10 @@ void TstOlderCopies::eachChangeHolds()
         lists.sort();
         QCOMPARE(lists, expected);
     }
+    if (!m_notice.isEmpty())
+        QVERIFY2(boxes.texts.contains(m_notice), qPrintable(boxes.texts.join(QStringLiteral(" | "))));
+    if (m_check)
+        m_check();
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
@@ -1268,6 +1512,70 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(serverLists(), (QStringList{"Home[Keys]", "Trip[Tickets,Bags]"}));
     }
     SyncNotices::setTeller(nullptr);
+}
+
+// A task's stamps say when its last change was made: the computer whose
+// copy is merged keeps the other's time for what the other changed.
+void TstOlderCopies::mergedTasksKeepTheStampsOfTheirLastChange()
+{
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    const QString trip = QStringLiteral("Trip");
+    QDateTime made;
+    {
+        auto client = session(a);
+        makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        made = taskTitled(client->model(trip)->taskList(), QStringLiteral("Socks"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        auto client = session(b);
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    QDateTime bagsChanged, ticketsChanged;
+    {
+        auto client = session(a);
+        retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        bagsChanged = taskTitled(client->model(trip)->taskList(), QStringLiteral("Big bags"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        // Not synchronised since: its upload is merged with A's change.
+        auto client = session(b);
+        retitle(client->model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+        ticketsChanged = taskTitled(client->model(trip)->taskList(), QStringLiteral("Train tickets"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    QVERIFY(made.isValid() && made < bagsChanged && bagsChanged < ticketsChanged);
+    const QHash<QString, QDateTime> expected{{QStringLiteral("Train tickets"), ticketsChanged},
+                                             {QStringLiteral("Big bags"), bagsChanged},
+                                             {QStringLiteral("Socks"), made}};
+    for (int round = 0; round < 2; ++round) {
+        for (StoredClient *store : {&a, &b}) {
+            auto client = session(*store);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+    }
+    const QList<FakeList> onServer = m_server->visibleLists(QStringLiteral("alice"));
+    QCOMPARE(onServer.size(), 1);
+    for (const FakeTask &task : onServer.first().tasks)
+        QCOMPARE(fakeField(task.fields, QStringLiteral("modification-time")),
+                 XMLReaderWriter::dateTimeToString(expected.value(task.title())));
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const Task *task = taskTitled(client->model(trip)->taskList(), it.key());
+            QVERIFY2(task, qPrintable(it.key()));
+            QCOMPARE(task->modificationTime(), it.value());
+            QCOMPARE(task->lastModifiedBy(), QStringLiteral("alice"));
+        }
+    }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
 PLUMDECK_TEST_MAIN(TstOlderCopies)
