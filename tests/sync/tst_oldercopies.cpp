@@ -359,28 +359,30 @@ void TstOlderCopies::eachChangeHolds_data()
 namespace {
 
 // The lists file as a damaged disk or an edit by hand may leave it: what an
-// edited list agreed with the server gone, or its first two tasks' ids
-// exchanged.
+// edited list agreed with the server gone, or a task it changed here written
+// under the id of the last it names unchanged, and that one under the changed
+// one's.
 void damageAgreedCopies(const QString &path, bool exchangeIds)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QString text = QString::fromUtf8(file.readAll());
     file.close();
-    const QRegularExpression agreed(QStringLiteral("<dl class=\"pd-agreed-fields\">.*?</dl>\\s*(<ol class=\"pd-agreed-tasks\">.*</ol>)?"),
+    const QRegularExpression agreed(QStringLiteral("<div class=\"pd-agreed-list\">.*?</ol>\\s*</div>"),
                                     QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch found = agreed.match(text);
     QVERIFY(found.hasMatch());
     QString part = found.captured(0);
     if (exchangeIds) {
-        const QRegularExpression id(QStringLiteral("<dt>id</dt>\\s*<dd>(\\d+)</dd>"));
-        QList<QRegularExpressionMatch> ids;
-        for (auto it = id.globalMatch(part); it.hasNext();)
-            ids << it.next();
-        QVERIFY(ids.size() >= 3); // the list's, then its tasks'
-        const QString first = ids[1].captured(1), second = ids[2].captured(1);
-        part.replace(ids[2].capturedStart(1), ids[2].capturedLength(1), first);
-        part.replace(ids[1].capturedStart(1), ids[1].capturedLength(1), second);
+        const QRegularExpression changedId(QStringLiteral("pd-agreed-list-changes.*?<dt>id</dt>\\s*<dd>(\\d+)</dd>"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression namedId(QStringLiteral("pd-agreed-list-tree\">[^<]*\\b\\d+:(\\d+)"));
+        const QRegularExpressionMatch changed = changedId.match(part), named = namedId.match(part);
+        QVERIFY(changed.hasMatch() && named.hasMatch());
+        QVERIFY(named.capturedStart(1) < changed.capturedStart(1));
+        const QString changedValue = changed.captured(1), namedValue = named.captured(1);
+        part.replace(changed.capturedStart(1), changed.capturedLength(1), namedValue);
+        part.replace(named.capturedStart(1), named.capturedLength(1), changedValue);
     } else {
         part.clear();
     }

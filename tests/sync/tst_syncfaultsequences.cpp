@@ -2422,7 +2422,7 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 {
     QList<quint32> ids;
     const QStringList onServer = note ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
-    const Ghost ghost{posted, idsOf(posted, onServer, ids)};
+    const Ghost ghost{posted, idsOf(posted, onServer, ids), false, {}};
     if (ghost.ids.isEmpty())
         return;
     ghosts << ghost;
@@ -2568,7 +2568,7 @@ bool Sequence::blankPost(int c)
     ++m_figures.blankRenamed;
     if (list.untitledInDoubt) {
         // Its maker's copy, as it was posted, may go up again beside it.
-        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true};
+        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true, {}};
         ++m_figures.mayStayTwo;
     }
     renameList(1 - c, list, model);
