@@ -21,6 +21,9 @@ QHash<quint32, Task *> byId(const TaskList *list)
 struct Seen
 {
     QHash<quint32, Task *> agreed, server, now;
+    // Tasks of `now` without a server id: settled before the uploads, what
+    // this computer made, or kept against a removal there, is not sent yet.
+    QList<Task *> unsent;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
@@ -41,6 +44,11 @@ Seen see(const ListMoves::List &list)
     seen.agreed = byId(list.agreedBefore);
     seen.server = byId(list.serverBefore);
     seen.now = byId(list.now);
+    if (list.now)
+        list.now->rootTask()->forEachBelow([&seen](Task *task) {
+            if (task->id() == 0)
+                seen.unsent.append(task);
+        });
     for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
         seen.agreedByIdentity.insert(task->identity(), task);
@@ -77,7 +85,7 @@ public:
             m_seen.append(see(list));
         for (int i = 0; i < m_seen.size(); ++i) {
             const Seen &seen = m_seen.at(i);
-            for (Task *task : seen.now) {
+            for (Task *task : seen.now.values() + seen.unsent) {
                 if (seen.agreed.contains(task->id()))
                     continue;
                 // Made here and sent by this run, or by an upload in doubt
@@ -171,7 +179,7 @@ void Settler::settle(int from, const Task *agreed)
         Task *back = nullptr;
         int backs = 0;
         const Seen &seenFrom = m_seen.at(from);
-        for (Task *task : seenFrom.now) {
+        for (Task *task : seenFrom.now.values() + seenFrom.unsent) {
             if (task->identity() == identity && !seenFrom.agreed.contains(task->id())
                 && !seenFrom.server.contains(task->id())) {
                 back = task;
