@@ -192,8 +192,6 @@ bool TstOlderCopies::runEndedAt(StoredClient &store, const QString &ending, int 
         else if (ending == QLatin1String("answer cut, unapplied"))
             m_server->respondRaw({}, any,
                                  "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\nContent-Length: 4096\r\n\r\n<ht");
-        else if (ending == QLatin1String("closed, unapplied"))
-            m_server->closeConnectionOn(any);
         else if (ending == QLatin1String("killed process"))
             m_server->hold(any);
     };
@@ -927,7 +925,7 @@ void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds_data()
     QTest::addColumn<QString>("ending");
     QTest::addColumn<bool>("movedThere");
     for (const char *ending : {"cancelled", "killed", "killed process", "500", "applied, 500", "answer lost",
-                               "answer cut, unapplied", "closed, unapplied"}) {
+                               "answer cut, unapplied"}) {
         QTest::addRow("moved there, retitled here, %s", ending) << QString::fromLatin1(ending) << true;
         QTest::addRow("moved here, retitled there, %s", ending) << QString::fromLatin1(ending) << false;
     }

@@ -220,7 +220,11 @@ private:
         TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
         NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
         NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere,
-        ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere
+        ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere,
+        MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered,
+        MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied,
+        MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
+        MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -494,12 +498,64 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere);
     QTest::newRow("a forced remote run after a note's post in doubt, a note made elsewhere")
         << int(ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update arrived unanswered")
+        << int(MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update cut unapplied")
+        << int(MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, killed once the merged list's update was out")
+        << int(MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut);
+    QTest::newRow("a task moved to another list here, retitled elsewhere, that list's update arrived unanswered")
+        << int(MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
 {
     const QString trip = QStringLiteral("Trip");
     switch (c) {
+    case MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered:
+    case MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied:
+    case MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut:
+    case MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered: {
+        const bool movedHere = c == MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered;
+        const auto moveBags = [&](LiveClient &client) {
+            ListEdits::moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
+        };
+        const auto retitleBags = [&](LiveClient &client) {
+            ListEdits::retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        };
+        {
+            auto client = session(a);
+            ListEdits::makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            ListEdits::makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        for (StoredClient *store : {&b, &a}) {
+            auto client = session(*store);
+            if (store == &a)
+                movedHere ? retitleBags(*client) : moveBags(*client);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        auto client = session(b);
+        movedHere ? moveBags(*client) : retitleBags(*client);
+        client->persist();
+        const QString path
+            = QStringLiteral("^/lists/%1$").arg(client->model(movedHere ? QStringLiteral("Home") : trip)->taskList()->serverId());
+        if (c == MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut) {
+            syncKilledAfter(*client, "PUT", path);
+        } else {
+            if (c == MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied)
+                m_server->respondRaw("PUT", path,
+                                     "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\nContent-Length: 99\r\n\r\n<ht");
+            else
+                m_server->dropAnswerAfterApplying("PUT", path);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Big bags,Keys]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    }
     case RemovedKilledAfterDelete:
     case RemovedDeleteFailed: {
         auto client = session(a);
