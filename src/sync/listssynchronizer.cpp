@@ -87,9 +87,13 @@ ListsSynchronizer::~ListsSynchronizer()
     delete m_request;
     restoreUnsentMarks();
     // Cancelled after the server accepted an upload but before the list came
-    // back: the next run must fetch it, not post it a second time.
-    if (m_listStep && !m_listStep->hasEnded())
+    // back: the next run must fetch it, not post it a second time, and the
+    // server list it was posted in place of goes with that run.
+    if (m_listStep && !m_listStep->hasEnded()) {
         ListOutcome::recordWhatArrived(m_currentModel, m_listStep);
+        if (m_stepReplaces != 0 && m_listStep->assignedId() != 0)
+            removeReplacedList(std::exchange(m_stepReplaces, 0));
+    }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
                           static_cast<QObject *>(m_notepadStep)}) {
         if (step)

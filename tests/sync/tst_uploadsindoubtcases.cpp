@@ -224,7 +224,8 @@ private:
         MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered,
         MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied,
         MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
-        MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered
+        MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered,
+        ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -506,12 +507,53 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut);
     QTest::newRow("a task moved to another list here, retitled elsewhere, that list's update arrived unanswered")
         << int(MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered);
+    QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was answered")
+        << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
 {
     const QString trip = QStringLiteral("Trip");
     switch (c) {
+    case ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        QVERIFY(sync(*client));
+        client->persist();
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->hold(Lists);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests(QByteArray(), Lists).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        client.reset();
+        // The next run posts the other list anew; the user cancels it once
+        // that post was answered, while its read-back is out.
+        auto again = session(a);
+        bool armed = false;
+        const QMetaObject::Connection arming
+            = connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &r) {
+                  if (!armed && r.method == "POST" && r.path == QLatin1String("/lists")) {
+                      armed = true;
+                      m_server->hold("GET", OneList);
+                  }
+              });
+        auto *run = new ListsSynchronizer(again->lists, again.get());
+        run->start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->heldCount() > 0, 20000);
+        delete run;
+        disconnect(arming);
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        again->persist();
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    }
     case MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered:
     case MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied:
     case MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut:
