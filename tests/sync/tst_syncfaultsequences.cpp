@@ -114,7 +114,10 @@
 // lists: local ids, a list in a group once the client holds it. A forced
 // local run that finishes a forced remote one cut short takes the server's
 // tree, which names the lists that run posted anew by their old ids: a
-// list's group set before it may be lost then (counted apart).
+// list's group set before it may be lost then (counted apart). A run of
+// theirs now and then ends between the first list it fetches or merges and
+// the end of the lists: the user cancels it, quits the program, or a later
+// list's request fails (its answer lost, or a 500).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -124,10 +127,11 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
-// staleremove, stalemove, staleadd, stalenote, stalegroup); without the five
-// from samesecond to midforced, and stale, the sequences are those made
-// before them, and with stale but without stalenote and stalegroup, those
-// made before these two.
+// staleremove, stalemove, staleadd, stalenote, stalegroup, staleend);
+// without the five from samesecond to midforced, and stale, the sequences
+// are those made before them, with stale but without stalenote, stalegroup
+// and staleend, those made before these three, and without staleend, those
+// made before it.
 
 namespace {
 
