@@ -7,6 +7,8 @@
 #include <QDebug>
 #include <QMultiHash>
 
+#include <algorithm>
+
 namespace {
 
 void countTasks(const Task *task, int &total, int &done, int &notDone)
@@ -342,26 +344,44 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
         task->setRevision(source->revision());
         task->setHashcode(source->hashcode());
     };
-    QHash<QString, int> unpaired;
+    QHash<QString, QList<Task *>> unpaired;
     for (Task *task : std::as_const(waiting)) {
         const Task *source = byLineage.value(task->lineage());
         if (source && !used.contains(source->id()))
             give(task, source);
         else
-            ++unpaired[task->identity()];
+            unpaired[task->identity()].append(task);
     }
-    for (Task *task : std::as_const(waiting)) {
-        if (task->id() != 0 || unpaired.value(task->identity()) != 1)
-            continue;
-        const Task *only = nullptr;
-        int count = 0;
-        for (const Task *candidate : byIdentity.values(task->identity())) {
-            if (!used.contains(candidate->id())) {
-                only = candidate;
-                ++count;
+    // Where tasks share the identity (typed in one second, pasted), each is
+    // told by its content, then its title, held by one task on each side;
+    // then the last one of each side.
+    using Tell = QString (*)(const Task *);
+    const Tell tells[] = {[](const Task *t) {
+                              return t->title() + QChar(1) + QString::number(t->isDone()) + QChar(1)
+                                     + t->note().text();
+                          },
+                          [](const Task *t) { return t->title(); }};
+    for (auto it = unpaired.begin(); it != unpaired.end(); ++it) {
+        QList<Task *> &mine = it.value();
+        QList<const Task *> theirs;
+        for (const Task *candidate : byIdentity.values(it.key()))
+            if (!used.contains(candidate->id()))
+                theirs << candidate;
+        for (const Tell tell : tells) {
+            for (qsizetype i = 0; i < mine.size();) {
+                const QString key = tell(mine.at(i));
+                const auto same = [&](const Task *t) { return tell(t) == key; };
+                if (std::count_if(mine.cbegin(), mine.cend(), same) != 1
+                    || std::count_if(theirs.cbegin(), theirs.cend(), same) != 1) {
+                    ++i;
+                    continue;
+                }
+                const auto there = std::find_if(theirs.begin(), theirs.end(), same);
+                give(mine.takeAt(i), *there);
+                theirs.erase(there);
             }
         }
-        if (count == 1)
-            give(task, only);
+        if (mine.size() == 1 && theirs.size() == 1)
+            give(mine.first(), theirs.first());
     }
 }

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -144,6 +145,8 @@ public:
 private:
     void indexAll();
     QHash<const Task *, Key> pairNewTasks() const;
+    static void pairSent(QList<const Task *> mine, QList<const Task *> theirs, const QStringList &sent,
+                         QHash<const Task *, Key> &out);
     // The version of a task the two sides start from: base's, or theirs'
     // when it is what an upload of this computer's in doubt sent.
     const Task *startOf(Key key, const Node &node) const;
@@ -226,7 +229,10 @@ void Merger::indexAll()
 // sides (moved into this list on both computers, or sent here by an upload
 // whose answer was lost). Pasted copies keep their source's identity; where
 // the source is still there, or two share it, nothing tells which is which,
-// and both stay.
+// and both stay. A row nobody typed into is no task. Where an upload in
+// doubt sent tasks of the identity (typed in one second, or into a row the
+// program made in an older task's second), the server's new ones may be its
+// copies: each is told by its title, or by the content sent, one to one.
 QHash<const Task *, Key> Merger::pairNewTasks() const
 {
     QHash<QString, QList<const Task *>> mineNew, theirsNew;
@@ -244,7 +250,7 @@ QHash<const Task *, Key> Merger::pairNewTasks() const
         if (id != 0 && (m_base.versions.contains(id) || m_theirs.versions.contains(id))) {
             mineIds.insert(id);
             ++held[task->identity()];
-        } else {
+        } else if (!task->isBlankRecursively()) {
             mineNew[task->identity()].append(task);
         }
     });
@@ -258,11 +264,48 @@ QHash<const Task *, Key> Merger::pairNewTasks() const
     QHash<const Task *, Key> out;
     for (auto it = mineNew.cbegin(); it != mineNew.cend(); ++it) {
         const QList<const Task *> there = theirsNew.value(it.key());
+        if (there.isEmpty())
+            continue;
         if (it->size() == 1 && there.size() == 1 && !held.contains(it.key()) && !it->first()->title().isEmpty()
-            && it->first()->title() == there.first()->title())
+            && it->first()->title() == there.first()->title()) {
             out.insert(it->first(), there.first()->id());
+            continue;
+        }
+        const QStringList sent = m_sent.byIdentity.value(UploadMark::identityDigest(it->first()));
+        if (!sent.isEmpty())
+            pairSent(*it, there, sent, out);
     }
     return out;
+}
+
+// Tasks new here of one identity an upload in doubt sent, and the server's
+// new ones of it: a title one of each holds, then a content one of each
+// holds; the last of each when the server's is as sent (another computer's
+// task made in that second is not).
+void Merger::pairSent(QList<const Task *> mine, QList<const Task *> theirs, const QStringList &sent,
+                      QHash<const Task *, Key> &out)
+{
+    using Tell = QString (*)(const Task *);
+    const Tell tells[] = {[](const Task *t) { return t->title(); },
+                          [](const Task *t) { return UploadMark::contentDigest(t); }};
+    const auto count = [](const QList<const Task *> &tasks, Tell tell, const QString &key) {
+        return std::count_if(tasks.cbegin(), tasks.cend(), [&](const Task *t) { return tell(t) == key; });
+    };
+    for (const Tell tell : tells) {
+        for (qsizetype i = 0; i < mine.size();) {
+            const QString key = tell(mine.at(i));
+            if (key.isEmpty() || count(mine, tell, key) != 1 || count(theirs, tell, key) != 1) {
+                ++i;
+                continue;
+            }
+            const auto there
+                = std::find_if(theirs.begin(), theirs.end(), [&](const Task *t) { return tell(t) == key; });
+            out.insert(mine.takeAt(i), (*there)->id());
+            theirs.erase(there);
+        }
+    }
+    if (mine.size() == 1 && theirs.size() == 1 && sent.contains(UploadMark::contentDigest(theirs.first())))
+        out.insert(mine.first(), theirs.first()->id());
 }
 
 const Task *Merger::startOf(Key key, const Node &node) const

@@ -5,9 +5,12 @@
 #include "sync/listmerge.h"
 #include "sync/uploadmark.h"
 
+#include <QDebug>
 #include <QHash>
 #include <QMultiHash>
 #include <QSet>
+
+#include <memory>
 
 namespace {
 
@@ -23,19 +26,72 @@ struct Seen
     QHash<quint32, Task *> agreed, server, now;
     // Tasks of `now` without a server id: settled before the uploads, what
     // this computer made, or kept against a removal there, is not sent yet.
-    QList<Task *> unsent;
+    QList<Task *> withoutId;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     QHash<QString, int> agreedIdentities;
-    QHash<QString, const Task *> agreedByIdentity;
-    // The agreed task of an identity only it holds: tasks that came back
-    // or were copied have new ids, not their identity.
-    const Task *agreedOf(const QString &identity) const
+    QMultiHash<QString, const Task *> agreedByIdentity;
+    QHash<quint64, const Task *> mineByLineage;
+    // The agreed task `like` is a version of: tasks that came back or were
+    // copied have new ids, not their identity. Where others share that
+    // identity (typed in one second, pasted), the one `like` still matches
+    // in content, then in title; none where nothing tells.
+    const Task *agreedOf(const QString &identity, const Task *like = nullptr) const
     {
-        return agreedIdentities.value(identity) == 1 ? agreedByIdentity.value(identity) : nullptr;
+        if (agreedIdentities.value(identity) == 1)
+            return agreedByIdentity.value(identity);
+        if (!like)
+            return nullptr;
+        if (const Task *same = agreed.value(like->id()); same && same->identity() == identity)
+            return same;
+        if (const Task *mine = mineOf(like))
+            if (const Task *same = agreed.value(mine->id()); same && same->identity() == identity)
+                return same;
+        for (const auto &tells : {&ListMerge::sameContent, &sameTitle}) {
+            const Task *found = nullptr;
+            int count = 0;
+            for (const Task *candidate : agreedByIdentity.values(identity)) {
+                if (tells(candidate, like)) {
+                    found = candidate;
+                    ++count;
+                }
+            }
+            if (count == 1)
+                return found;
+        }
+        return nullptr;
     }
+    // This computer's version, as the run began, of a task of the list now:
+    // the same task through every copy the run made of it.
+    const Task *mineOf(const Task *now) const { return mineByLineage.value(now->lineage()); }
+    // The task made here that `now` is: the same task, or the one new here
+    // of its identity and title (as the merge pairs a task new on both
+    // sides), or none.
+    const Task *madeHereAs(const Task *now) const
+    {
+        if (const Task *mine = mineOf(now))
+            return mine->id() == 0 || !agreed.contains(mine->id()) ? mine : nullptr;
+        const Task *found = nullptr;
+        int count = 0;
+        for (const Task *mine : mineByLineage) {
+            if ((mine->id() == 0 || !agreed.contains(mine->id())) && mine->identity() == now->identity()
+                && !mine->title().isEmpty() && mine->title() == now->title()) {
+                found = mine;
+                ++count;
+            }
+        }
+        return count == 1 ? found : nullptr;
+    }
+    // Made here since the list agreed (a row nobody typed into is no task).
+    bool madeHere(const Task *now) const
+    {
+        if (const Task *mine = mineOf(now))
+            return mine->id() == 0 || !agreed.contains(mine->id());
+        return newHere.contains(now->identity());
+    }
+    static bool sameTitle(const Task *a, const Task *b) { return a->title() == b->title(); }
 };
 
 Seen see(const ListMoves::List &list)
@@ -47,7 +103,7 @@ Seen see(const ListMoves::List &list)
     if (list.now)
         list.now->rootTask()->forEachBelow([&seen](Task *task) {
             if (task->id() == 0)
-                seen.unsent.append(task);
+                seen.withoutId.append(task);
         });
     for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
@@ -62,6 +118,9 @@ Seen see(const ListMoves::List &list)
             if (seen.agreed.contains(removed->id()))
                 seen.removedHere.insert(removed->id());
         list.mineBefore->rootTask()->forEachBelow([&seen](Task *task) {
+            seen.mineByLineage.insert(task->lineage(), task);
+            if (task->isBlankRecursively())
+                return;
             if (task->id() == 0 || !seen.agreed.contains(task->id()))
                 seen.newHere.insert(task->identity());
         });
@@ -85,27 +144,52 @@ public:
             m_seen.append(see(list));
         for (int i = 0; i < m_seen.size(); ++i) {
             const Seen &seen = m_seen.at(i);
-            for (Task *task : seen.now.values() + seen.unsent) {
+            for (Task *task : seen.now.values() + seen.withoutId) {
                 if (seen.agreed.contains(task->id()))
                     continue;
                 // Made here and sent by this run, or by an upload in doubt
                 // before the server's copy was looked at.
                 const bool sentFromHere = seen.server.contains(task->id())
                                               ? seen.sentInDoubt.contains(UploadMark::identityDigest(task))
-                                              : seen.newHere.contains(task->identity());
+                                              : seen.madeHere(task);
                 if (sentFromHere)
                     m_addedHere.insert(task->identity(), {i, task});
                 else if (seen.server.contains(task->id()))
                     m_arrived.insert(task->identity(), {i, task});
             }
+            // What left each list: gone from the server's, or removed here.
+            for (const Task *agreed : seen.agreed) {
+                if (!seen.server.contains(agreed->id()))
+                    m_leftThere.insert(agreed->identity(), agreed);
+                if (seen.removedHere.contains(agreed->id()))
+                    m_leftHere.insert(agreed->identity(), agreed);
+            }
         }
+        splitCopies();
+        pairMoves(m_leftThere, m_arrived, m_movedThere);
+        pairMoves(m_leftHere, m_addedHere, m_movedHere);
     }
 
     void run();
 
 private:
-    // The one task of the identity outside `list`, or none.
-    static Place onlyOne(const QMultiHash<QString, Place> &places, const QString &identity, int list);
+    // Which task that arrived in a list is the move of which agreed task
+    // that left one, identity by identity: the one of each, else told by
+    // content against the agreed copy, where one matches each way.
+    static void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
+                          QHash<const Task *, Place> &out);
+    // The task kept here where the agreed one was (changed here, removed
+    // there), or none.
+    Task *cameBack(int from, const Task *agreed) const;
+    // Moved into one list on both: the merge paired the two copies with no
+    // common version; the agreed one is, and each side's changes since hold.
+    void mergeBothCopies(const Task *agreed, const Place &there);
+    // The merge of a list takes a task new here and one the server gained,
+    // of one identity and title, for one task added on both sides: moved
+    // into it on both computers (it left its list on both), or sent by an
+    // upload in doubt. Else it is two tasks, a pasted copy and a move of
+    // its source, or tasks made on both in one second: both stay.
+    void splitCopies();
     void settle(int from, const Task *agreed);
     // `source` is what stays of the moved task where it was (or the other
     // copy); its changes since `agreed` go onto `target`, then it goes.
@@ -117,20 +201,53 @@ private:
     QList<Seen> m_seen;
     QMultiHash<QString, Place> m_arrived;   // added there since the list agreed
     QMultiHash<QString, Place> m_addedHere; // added here, sent by this run
+    QMultiHash<QString, const Task *> m_leftThere, m_leftHere; // agreed tasks that left their lists
+    QHash<const Task *, Place> m_movedThere, m_movedHere;      // agreed task: where it went
     QSet<const Task *> m_removed;
 };
 
-Place Settler::onlyOne(const QMultiHash<QString, Place> &places, const QString &identity, int list)
+void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
+                        QHash<const Task *, Place> &out)
 {
-    Place found;
-    int count = 0;
-    for (auto it = places.constFind(identity); it != places.constEnd() && it.key() == identity; ++it) {
-        if (it->list == list)
+    using Tell = QString (*)(const Task *);
+    const Tell tells[] = {[](const Task *t) { return UploadMark::contentDigest(t); },
+                          [](const Task *t) { return t->title(); }};
+    for (const QString &identity : left.uniqueKeys()) {
+        QList<const Task *> from = left.values(identity);
+        QList<Place> to = arrived.values(identity);
+        if (to.isEmpty())
             continue;
-        found = *it;
-        ++count;
+        for (const Tell tell : tells) {
+            for (bool paired = true; paired;) {
+                paired = false;
+                for (qsizetype i = 0; i < from.size() && !paired; ++i) {
+                    const QString key = tell(from.at(i));
+                    qsizetype match = -1;
+                    int matches = 0, rivals = 0;
+                    for (qsizetype j = 0; j < to.size(); ++j)
+                        if (tell(to.at(j).task) == key) {
+                            match = j;
+                            ++matches;
+                        }
+                    for (const Task *other : std::as_const(from))
+                        rivals += tell(other) == key;
+                    if (matches == 1 && rivals == 1) {
+                        out.insert(from.takeAt(i), to.takeAt(match));
+                        paired = true;
+                    }
+                }
+            }
+        }
+        // One left and one arrived: that one, whatever changed on the way.
+        if (from.size() == 1 && to.size() == 1)
+            out.insert(from.first(), to.first());
+        else if (!from.isEmpty() && !to.isEmpty())
+            qInfo().noquote() << QStringLiteral("Moves: %1 tasks made by %2 left a list and %3 arrived in another, "
+                                                "nothing telling which is which: each stays where it is")
+                                     .arg(from.size())
+                                     .arg(identity)
+                                     .arg(to.size());
     }
-    return count == 1 ? found : Place();
 }
 
 void Settler::run()
@@ -155,9 +272,6 @@ void Settler::run()
 void Settler::settle(int from, const Task *agreed)
 {
     const Seen &seen = m_seen.at(from);
-    const QString identity = agreed->identity();
-    if (seen.agreedIdentities.value(identity) != 1)
-        return;
     // Its parent moved with it: settled with that one.
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
         if (!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
@@ -165,8 +279,11 @@ void Settler::settle(int from, const Task *agreed)
     const quint32 id = agreed->id();
     // A copy in its own list counts too: cut and pasted back, or moved
     // away and back by the other computer.
-    const Place there = !seen.server.contains(id) ? onlyOne(m_arrived, identity, -1) : Place();
-    const Place here = seen.removedHere.contains(id) ? onlyOne(m_addedHere, identity, -1) : Place();
+    const Place there = m_movedThere.value(agreed);
+    const Place here = m_movedHere.value(agreed);
+    // Moved on both into one list, the merge made the two copies one.
+    if (there.task && !here.task && seen.removedHere.contains(id))
+        mergeBothCopies(agreed, there);
     if (there.task && here.task) {
         // Moved on both: one task, in this computer's list when the two
         // differ (its upload is the later).
@@ -176,25 +293,96 @@ void Settler::settle(int from, const Task *agreed)
             carry(from, agreed, there.task, there.list, here.task, here.list, false);
     } else if (there.task) {
         // Moved there; what changed here came back where it was.
-        Task *back = nullptr;
-        int backs = 0;
-        const Seen &seenFrom = m_seen.at(from);
-        for (Task *task : seenFrom.now.values() + seenFrom.unsent) {
-            if (task->identity() == identity && !seenFrom.agreed.contains(task->id())
-                && !seenFrom.server.contains(task->id())) {
-                back = task;
-                ++backs;
-            }
-        }
-        if (backs == 1)
-            carry(from, agreed, back, from, there.task, there.list, true);
-        else
-            carry(from, agreed, nullptr, from, there.task, there.list, true);
+        carry(from, agreed, cameBack(from, agreed), from, there.task, there.list, true);
     } else if (here.task && seen.now.contains(id)) {
         // Moved here; changed there, it stayed where it was.
         carry(from, agreed, seen.now.value(id), from, here.task, here.list, false);
     } else if (here.task) {
         carry(from, agreed, nullptr, from, here.task, here.list, false);
+    }
+}
+
+Task *Settler::cameBack(int from, const Task *agreed) const
+{
+    const Seen &seen = m_seen.at(from);
+    const auto isBack = [&](const Task *task) {
+        return !seen.agreed.contains(task->id()) && !seen.server.contains(task->id());
+    };
+    // This computer's copy of the agreed task, as the run began: what the
+    // merge kept of it is the same task, not one typed in its second.
+    const Task *mine = nullptr;
+    for (const Task *task : seen.mineByLineage)
+        if (task->id() == agreed->id())
+            mine = task;
+    if (!mine)
+        return nullptr;
+    Task *alike = nullptr;
+    int alikes = 0;
+    for (Task *task : seen.now.values() + seen.withoutId) {
+        if (!isBack(task) || task->identity() != agreed->identity())
+            continue;
+        if (task->lineage() == mine->lineage())
+            return task;
+        if (ListMerge::sameContent(task, mine)) {
+            alike = task;
+            ++alikes;
+        }
+    }
+    return alikes == 1 ? alike : nullptr;
+}
+
+void Settler::mergeBothCopies(const Task *agreed, const Place &there)
+{
+    const Seen &seen = m_seen.at(there.list);
+    const Task *mine = seen.madeHereAs(there.task);
+    const Task *theirs = seen.server.value(there.task->id());
+    if (!mine || !theirs || !m_lists.at(there.list).now->canWrite() || m_removed.contains(there.task))
+        return;
+    std::unique_ptr<Task> merged(there.task->clone());
+    ListMerge::mergeTaskContent(agreed, mine, theirs, merged.get());
+    if (ListMerge::sameContent(merged.get(), there.task))
+        return;
+    there.task->takeFieldsFrom(merged.get());
+    m_lists[there.list].changed = true;
+}
+
+void Settler::splitCopies()
+{
+    // Identities of tasks that left their lists on both sides.
+    QSet<QString> leftBoth;
+    for (auto it = m_leftHere.cbegin(); it != m_leftHere.cend(); ++it)
+        if (m_leftThere.contains(it.key(), it.value()))
+            leftBoth.insert(it.key());
+    for (int i = 0; i < m_lists.size(); ++i) {
+        const Seen &seen = m_seen.at(i);
+        TaskList *now = m_lists.at(i).now;
+        if (!m_lists.at(i).mineBefore || !now->canWrite())
+            continue;
+        // What is there of each identity and title that the server did not
+        // hold: a task of its own, not one the merge took for another.
+        QSet<QString> unsent;
+        now->rootTask()->forEachBelow([&](Task *task) {
+            if (!seen.server.contains(task->id()) && !seen.agreed.contains(task->id()))
+                unsent.insert(task->identity() + QChar(1) + task->title());
+        });
+        for (Task *task : seen.now) {
+            if (seen.agreed.contains(task->id()) || !seen.server.contains(task->id()) || task->childCount() > 0
+                || leftBoth.contains(task->identity())
+                || seen.sentInDoubt.contains(UploadMark::identityDigest(task)))
+                continue;
+            const Task *mine = seen.madeHereAs(task);
+            const Task *theirs = seen.server.value(task->id());
+            if (!mine || mine->childCount() > 0 || theirs->childCount() > 0
+                || unsent.contains(mine->identity() + QChar(1) + mine->title()))
+                continue;
+            task->takeFieldsFrom(theirs);
+            Task *parent = task->parent();
+            Task *copy = mine->copy();
+            parent->insertChild(copy, parent->indexOfChild(task) + 1);
+            m_lists[i].changed = true;
+            // The server's stays arrived there; this one was added here.
+            m_addedHere.insert(copy->identity(), {i, copy});
+        }
     }
 }
 
@@ -206,15 +394,35 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
         return;
     const Seen &seen = m_seen.at(from);
     // The target's tasks by identity, for the tasks below.
-    QHash<QString, Task *> targets;
-    QHash<QString, int> targetCount;
+    QMultiHash<QString, Task *> targets;
     const std::function<void(Task *)> index = [&](Task *task) {
         targets.insert(task->identity(), task);
-        ++targetCount[task->identity()];
         for (Task *child : task->children())
             index(child);
     };
     index(target);
+    // The target's copy of a task below the source: the one of its
+    // identity, else the one alike in content, then in title.
+    const auto copyOf = [&](const Task *task) -> Task * {
+        if (task == source)
+            return target;
+        QList<Task *> candidates = targets.values(task->identity());
+        candidates.removeOne(target);
+        if (candidates.size() == 1)
+            return candidates.first();
+        for (const auto &tells : {&ListMerge::sameContent, &Seen::sameTitle}) {
+            Task *found = nullptr;
+            int count = 0;
+            for (Task *candidate : std::as_const(candidates))
+                if (tells(candidate, task)) {
+                    found = candidate;
+                    ++count;
+                }
+            if (count == 1)
+                return found;
+        }
+        return nullptr;
+    };
     bool changed = false;
     QSet<QString> sourceHas;
     if (source)
@@ -243,8 +451,10 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
         const std::function<void(Task *)> below = [&](Task *parent) {
             for (Task *child : parent->children()) {
                 const QString identity = child->identity();
-                Task *copy = targetCount.value(identity) == 1 ? targets.value(identity) : nullptr;
-                const Task *base = seen.agreedOf(identity);
+                Task *copy = copyOf(child);
+                const Task *base = seen.agreedOf(identity, child);
+                if (!base && copy)
+                    base = seen.agreedOf(identity, copy);
                 if (copy && base && !ListMerge::sameContent(base, child)) {
                     if (sourceIsMine)
                         ListMerge::mergeTaskContent(base, child, copy, copy);
@@ -252,8 +462,8 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                         ListMerge::mergeTaskContent(base, copy, child, copy);
                     changed = true;
                 } else if (!copy && (!base || !wasBelow(base))) {
-                    Task *holder = child->parent() == source ? target : targets.value(child->parent()->identity());
-                    if (holder && targetCount.value(child->parent()->identity(), 1) == 1) {
+                    Task *holder = copyOf(child->parent());
+                    if (holder) {
                         holder->insertChild(child->copy(), holder->childCount());
                         changed = true;
                         continue;
@@ -273,7 +483,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
         bool all = true;
         for (Task *child : parent->children()) {
             const bool below = removedBelow(child);
-            const Task *base = seen.agreedOf(child->identity());
+            const Task *base = seen.agreedOf(child->identity(), child);
             // A copy made here (moved here too, and one with the other's)
             // holds it: not a removal.
             const bool copiedHere = m_seen.at(targetList).newHere.contains(child->identity());

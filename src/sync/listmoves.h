@@ -17,9 +17,12 @@ class TaskList;
 // - moved on both sides: one task, in the later upload's list (this
 //   computer's), with what the other changed;
 // - a task below a moved one that the other side removed stays removed.
-// A task is followed only where one identity tells it: one copy gone from
-// its list, one added to another. Pasted copies keep their source's
-// identity, so where more tell it nothing is done.
+// A task is followed where it left one list and arrived in another with its
+// identity. Pasted copies keep their source's identity and tasks made in one
+// second share one: among the tasks of one identity that left and arrived
+// (one still in its list on both sides is none of them), each is told by its
+// content, then its title, against the agreed copy; where nothing tells,
+// nothing is done and both stay. A row nobody typed into is no task.
 class ListMoves
 {
 public:

@@ -171,4 +171,5 @@ def scenario(s):
               "each computer keeps Bags once and no list Dst:\n%s" % text)
 
 
-run("movetolist", scenario, server=True)
+if __name__ == "__main__":
+    run("movetolist", scenario, server=True)

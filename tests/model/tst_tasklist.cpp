@@ -218,22 +218,36 @@ private slots:
     }
 
     // A task of an older copy not told by its lineage (the list read again
-    // since) takes the id only of the one task that holds its identity on
-    // each side; pasted copies share one, and then nothing is given.
+    // since) takes the id of the one task that holds its identity on each
+    // side; where several share one (typed in one second, pasted), of the
+    // one its content or title tells, then of the last one of each side;
+    // pasted copies alike tell nothing, and then nothing is given.
     void takeSyncStateFromByIdentity_data()
     {
         QTest::addColumn<int>("inCopy"); // tasks of the copy holding the identity
         QTest::addColumn<int>("inLive"); // tasks of the list holding it, with ids
+        QTest::addColumn<QStringList>("copyTitles"); // the copy's titles, when not all "Tea"
+        QTest::addColumn<QStringList>("liveTitles");
         QTest::addColumn<QList<quint32>>("expected"); // ids the copy's tasks take
-        QTest::newRow("one on each side") << 1 << 1 << QList<quint32>{501};
-        QTest::newRow("pasted twice in the copy") << 2 << 1 << QList<quint32>{0, 0};
-        QTest::newRow("pasted twice in the list") << 1 << 2 << QList<quint32>{0};
+        QTest::newRow("one on each side") << 1 << 1 << QStringList() << QStringList() << QList<quint32>{501};
+        QTest::newRow("pasted twice in the copy") << 2 << 1 << QStringList() << QStringList() << QList<quint32>{0, 0};
+        QTest::newRow("pasted twice in the list") << 1 << 2 << QStringList() << QStringList() << QList<quint32>{0};
+        QTest::newRow("typed in one second") << 2 << 2 << QStringList{"Tea", "Cake"} << QStringList{"Tea", "Cake"}
+                                             << QList<quint32>{501, 502};
+        QTest::newRow("typed in one second, one retitled since")
+            << 2 << 2 << QStringList{"Tea", "Cake"} << QStringList{"Tea", "Cakes"} << QList<quint32>{501, 502};
+        QTest::newRow("typed in one second, one of them removed since")
+            << 2 << 1 << QStringList{"Tea", "Cake"} << QStringList{"Cake"} << QList<quint32>{0, 501};
+        QTest::newRow("typed in one second, two retitled since: nothing tells")
+            << 2 << 2 << QStringList{"Tea", "Cake"} << QStringList{"Teas", "Cakes"} << QList<quint32>{0, 0};
     }
 
     void takeSyncStateFromByIdentity()
     {
         QFETCH(int, inCopy);
         QFETCH(int, inLive);
+        QFETCH(QStringList, copyTitles);
+        QFETCH(QStringList, liveTitles);
         QFETCH(QList<quint32>, expected);
         const QDateTime made(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
         auto stamped = [&made](Task *parent, int row) {
@@ -244,11 +258,18 @@ private slots:
             return task;
         };
         std::unique_ptr<TaskList> live(makeList(TaskList::Edited, 40));
-        for (int i = 0; i < inLive; ++i)
-            stamped(live->rootTask(), i)->setId(501 + i);
+        for (int i = 0; i < inLive; ++i) {
+            Task *task = stamped(live->rootTask(), i);
+            task->setId(501 + i);
+            if (!liveTitles.isEmpty())
+                task->setTitle(liveTitles.at(i));
+        }
         std::unique_ptr<TaskList> copy(makeList(TaskList::Edited, 40));
-        for (int i = 0; i < inCopy; ++i)
-            stamped(copy->rootTask(), i);
+        for (int i = 0; i < inCopy; ++i) {
+            Task *task = stamped(copy->rootTask(), i);
+            if (!copyTitles.isEmpty())
+                task->setTitle(copyTitles.at(i));
+        }
         copy->takeSyncStateFrom(live.get());
         QList<quint32> ids;
         for (const Task *task : copy->rootTask()->children())

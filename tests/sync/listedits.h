@@ -81,6 +81,34 @@ inline void indentBelow(ListModel *model, const QString &title, const QString &p
     QVERIFY(model->reparentTask(index, model->indexOfTask(parent), parent->childCount()));
 }
 
+// As the user types in the tree: each title into the row the program made
+// when Enter closed the one before, the first into a new row; all in the
+// current second, and the last Enter leaves an untitled row of that second.
+inline void typeTasks(ListModel *model, const QStringList &titles)
+{
+    int row = model->rowCount();
+    model->saveUndoState();
+    model->insertRows(row, 1);
+    for (const QString &title : titles) {
+        model->setData(model->index(row, 0), title, Qt::EditRole);
+        model->saveUndoState();
+        model->insertRows(++row, 1);
+    }
+}
+
+// As Ctrl+C on the task, then Ctrl+V on it: the copy, which keeps the
+// source's creator and creation second, lands right after it.
+inline void pasteCopy(ListModel *model, const QString &title, const QString &copyTitle = QString())
+{
+    Task *source = taskTitled(model->taskList(), title);
+    QVERIFY(model->pasteTask(source->copy(), model->indexOfTask(source)));
+    if (!copyTitle.isEmpty()) {
+        Task *pasted = model->taskForIndex(model->index(model->indexOfTask(source).row() + 1, 0,
+                                                        model->indexOfTask(source).parent()));
+        model->setTaskTitle(pasted, copyTitle);
+    }
+}
+
 // A list whose tasks were typed a second apart, as a person does: each
 // task tells itself from the others by its creation.
 inline ListModel *makeList(LiveClient &client, const QString &name, const QStringList &titles)

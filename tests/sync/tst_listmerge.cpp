@@ -146,6 +146,8 @@ private slots:
     void removedHere();
     void sentInDoubt_data();
     void sentInDoubt();
+    void oneSecond_data();
+    void oneSecond();
     void serverFieldsAndRemovals();
     void longSiblingRunsKeepTheirOrder();
     void tooDeepKeepsMineTree();
@@ -306,6 +308,57 @@ void TstListMerge::sentInDoubt_data()
     // agreed one, and mine stands.
     QTest::newRow("the upload never left") << "1:A 2:B" << "Bee" << "1:A 2:Bee" << "1:A 2:B" << true
                                            << "Trip|1:A 2:Bee";
+}
+
+// Every task of the three made in one second (typed quickly, or into a row
+// made in an older task's second): a new task here and one the server
+// gained are one task only where something tells it.
+void TstListMerge::oneSecond_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QStringList>("sent"); // titles an update in doubt sent new
+    QTest::addColumn<QString>("merged");
+
+    QTest::newRow("sent in doubt beside the row Enter left, ticked there")
+        << "1:A" << "1:A +:Passport +:" << "1:A 5:Passport*" << QStringList{"Passport"}
+        << "Trip|1:A 5:Passport* +:";
+    QTest::newRow("two sent in doubt, one ticked there")
+        << "1:A" << "1:A +:Passport +:Visa" << "1:A 5:Passport* 6:Visa" << QStringList{"Passport", "Visa"}
+        << "Trip|1:A 5:Passport* 6:Visa";
+    QTest::newRow("two sent in doubt, one retitled there: nothing tells that one, both stay")
+        << "1:A" << "1:A +:Passport +:Visa" << "1:A 5:Passport 6:Visas" << QStringList{"Passport", "Visa"}
+        << "Trip|1:A 6:Visas 5:Passport +:Visa";
+    QTest::newRow("two sent in doubt, one retitled here")
+        << "1:A" << "1:A +:Passports +:Visa" << "1:A 5:Passport 6:Visa" << QStringList{"Passport", "Visa"}
+        << "Trip|1:A 5:Passports 6:Visa";
+    QTest::newRow("nothing sent in doubt, a copy on each side beside its source: both stay")
+        << "1:A" << "1:A +:A" << "1:A 5:A" << QStringList{} << "Trip|1:A 5:A +:A";
+}
+
+void TstListMerge::oneSecond()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, merged);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    const QDateTime second(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+    for (TaskList *list : {b.get(), m.get(), t.get()})
+        list->rootTask()->forEachBelow([&](Task *task) { task->setCreationTime(second); });
+    ListMerge::Sent inDoubt;
+    for (const QString &title : sent) {
+        std::unique_ptr<Task> task(parseTask(QStringLiteral("+:") + title));
+        task->setCreationTime(second);
+        inDoubt.byIdentity[UploadMark::identityDigest(task.get())] << UploadMark::contentDigest(task.get());
+    }
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, inDoubt));
+    QCOMPARE(describe(result.get()), merged);
 }
 
 void TstListMerge::sentInDoubt()

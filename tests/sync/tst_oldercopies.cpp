@@ -113,6 +113,20 @@ private:
         RemovedWithTwoLevelsThereMovedHere,
         MovedThereItsSubtaskRemovedThenRetitledHere,
         MovedHereSentAloneRetitledThere,
+        SameSecondMovedThereTickedHere,
+        SameSecondMovedThereRetitledHere,
+        SameSecondRetitledSentMovedThereTickedHere,
+        SameSecondTwoMovedThereOneTickedHere,
+        SameSecondMovedHereTickedThere,
+        PastedCopyMovedThereTickedHere,
+        PastedSourceMovedThereRetitledHere,
+        TypedIntoARowOfAMovedTasksSecond,
+        MovedToOneListOnBothTickedThere,
+        MovedToOneListOnBothTickedHere,
+        SameSecondMovedToOneListOnBothTickedThere,
+        PastedIntoAListThereItsSourceMovedThereHere,
+        MovedToOneListOnBothTickedThereATaskOfItsTitleThere,
+        PastedBesideItsSourceOnBoth,
         MovedThereTickedHereTheOtherListAlone,
         MovedHereTheOtherListAloneRetitledThere,
         MovedHereSentAloneBeforeARetitleThere,
@@ -301,6 +315,30 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedHereSentAloneRetitledThere);
     QTest::newRow("moved to another list there, another task indented below it here")
         << int(MovedThereAnotherIndentedBelowItHere);
+    QTest::newRow("typed in one second, one moved to another list there, ticked here")
+        << int(SameSecondMovedThereTickedHere);
+    QTest::newRow("typed in one second, one moved to another list there, retitled here")
+        << int(SameSecondMovedThereRetitledHere);
+    QTest::newRow("typed in one second, one retitled and sent there, then moved to another list, ticked here")
+        << int(SameSecondRetitledSentMovedThereTickedHere);
+    QTest::newRow("typed in one second, two moved to another list there, one ticked here")
+        << int(SameSecondTwoMovedThereOneTickedHere);
+    QTest::newRow("typed in one second, one moved to another list here, ticked there")
+        << int(SameSecondMovedHereTickedThere);
+    QTest::newRow("a pasted copy moved to another list there, ticked here") << int(PastedCopyMovedThereTickedHere);
+    QTest::newRow("the source of a pasted copy moved to another list there, retitled here")
+        << int(PastedSourceMovedThereRetitledHere);
+    QTest::newRow("typed into the untitled row made in the second of a task moved to another list there")
+        << int(TypedIntoARowOfAMovedTasksSecond);
+    QTest::newRow("moved to one list on both, ticked there") << int(MovedToOneListOnBothTickedThere);
+    QTest::newRow("moved to one list on both, ticked here") << int(MovedToOneListOnBothTickedHere);
+    QTest::newRow("typed in one second, moved to one list on both, ticked there")
+        << int(SameSecondMovedToOneListOnBothTickedThere);
+    QTest::newRow("a copy pasted into a list there and its source retitled, the source moved into that list here")
+        << int(PastedIntoAListThereItsSourceMovedThereHere);
+    QTest::newRow("moved to one list on both, ticked there, that list holding another task of its title")
+        << int(MovedToOneListOnBothTickedThereATaskOfItsTitleThere);
+    QTest::newRow("a copy pasted beside its source on both: both stay") << int(PastedBesideItsSourceOnBoth);
     QTest::newRow("moved to another list there, ticked here, the other list's own run: the full run settles it")
         << int(MovedThereTickedHereTheOtherListAlone);
     QTest::newRow("moved to another list here, that list's own run after a retitle there: the full run settles it")
@@ -319,7 +357,35 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         auto client = session(a);
         if (c == RetitledBeforeARunKilledBeforeItsList)
             makeList(*client, QStringLiteral("Aaa first"), {QStringLiteral("One")});
-        makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        const bool sameSecond = c == SameSecondMovedThereTickedHere || c == SameSecondMovedThereRetitledHere
+                                || c == SameSecondRetitledSentMovedThereTickedHere
+                                || c == SameSecondTwoMovedThereOneTickedHere || c == SameSecondMovedHereTickedThere
+                                || c == SameSecondMovedToOneListOnBothTickedThere;
+        if (sameSecond) {
+            // Typed one after the other, Enter between, in one second.
+            Clock::advance(1000);
+            typeTasks(client->addList(trip, {}),
+                      {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        } else if (c == TypedIntoARowOfAMovedTasksSecond) {
+            makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        } else {
+            makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        }
+        if (c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere) {
+            Clock::advance(1000);
+            pasteCopy(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Spare bags"));
+        }
+        if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
+            || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
+            || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere
+            || c == PastedBesideItsSourceOnBoth)
+            makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere) {
+            // Another Bags there, told apart by its assignment.
+            ListModel *home = makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys"), QStringLiteral("Bags")});
+            home->assignTask(home->indexOfTask(taskTitled(home->taskList(), QStringLiteral("Bags"))),
+                             QStringLiteral("bob"));
+        }
         if (c == MovedToAnotherListThere || c == MovedToAnotherListThereMovedHereToo
             || c == MovedIntoAListRenamedHere || c == MovedToAnotherListThereEditedHere
             || c == MovedToAnotherListHereRetitledThere || c == MovedToAnotherListThereIndentedHere
@@ -705,6 +771,122 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case SameSecondMovedThereTickedHere:
+    case PastedSourceMovedThereRetitledHere:
+    case SameSecondMovedThereRetitledHere: {
+        const bool tick = c == SameSecondMovedThereTickedHere;
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            if (tick)
+                model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            else
+                retitle(model, QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        }, b);
+        const QString moved = tick ? QStringLiteral("Bags*") : QStringLiteral("Big bags");
+        expected = {QStringLiteral("Home[Keys,%1]").arg(moved),
+                    c == PastedSourceMovedThereRetitledHere ? QStringLiteral("Trip[Tickets,Spare bags,Socks]")
+                                                            : QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case SameSecondRetitledSentMovedThereTickedHere:
+        onA([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            QVERIFY(sync(client));
+            moveToList(client.model(trip), QStringLiteral("Big bags"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Big bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case SameSecondTwoMovedThereOneTickedHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            moveToList(client.model(trip), QStringLiteral("Socks"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Socks")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Socks*]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    case SameSecondMovedHereTickedThere:
+        onA([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedCopyMovedThereTickedHere:
+        onA([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Spare bags"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Spare bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Spare bags*]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        break;
+    case TypedIntoARowOfAMovedTasksSecond: {
+        onA([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Socks")); });
+        onB([&](LiveClient &other) {
+            QVERIFY(sync(other));
+            moveToList(other.model(trip), QStringLiteral("Socks"), other.model("Home"));
+        }, b);
+        // A row made in the second Socks was made (by the program, or on a
+        // clock behind), typed into now: it keeps that second.
+        auto client = session(a);
+        ListModel *model = client->model(trip);
+        const QDateTime now = Clock::currentDateTimeUtc();
+        Clock::setFixedTime(taskTitled(model->taskList(), QStringLiteral("Socks"))->creationTime());
+        model->insertRows(model->rowCount(), 1);
+        Clock::setFixedTime(now);
+        model->setData(model->index(model->rowCount() - 1, 0), QStringLiteral("Bread"), Qt::EditRole);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags,Bread]")};
+        break;
+    }
+    case MovedToOneListOnBothTickedThere:
+    case MovedToOneListOnBothTickedThereATaskOfItsTitleThere:
+    case SameSecondMovedToOneListOnBothTickedThere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            ListModel *model = client.model("Home");
+            model->setTaskDone(model->taskList()->rootTask()->children().last(), true); // the one moved
+        });
+        onB(moveBagsHome, b);
+        expected = {c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere ? QStringLiteral("Home[Keys,Bags@bob,Bags*]")
+                                                                             : QStringLiteral("Home[Keys,Bags*]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedBesideItsSourceOnBoth:
+        onA([&](LiveClient &client) { pasteCopy(client.model("Home"), QStringLiteral("Keys")); });
+        onB([&](LiveClient &client) { pasteCopy(client.model("Home"), QStringLiteral("Keys")); }, b);
+        expected = {QStringLiteral("Home[Keys,Keys,Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        break;
+    case MovedToOneListOnBothTickedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            moveBagsHome(client);
+            ListModel *model = client.model("Home");
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case PastedIntoAListThereItsSourceMovedThereHere:
+        onA([&](LiveClient &client) {
+            ListModel *home = client.model("Home");
+            QVERIFY(home->pasteTask(taskTitled(client.model(trip)->taskList(), QStringLiteral("Bags"))->copy(),
+                                    QModelIndex()));
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
@@ -799,6 +981,12 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed, groups";
     QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their groups")
         << "remote failed at a delete, groups";
+    QTest::newRow("undo after a forced remote run cut short, tasks typed in one second")
+        << "undo after remote, one second";
+    QTest::newRow("undo after a forced remote run whose read-back failed, tasks typed in one second")
+        << "undo after remote read-back failed, one second";
+    QTest::newRow("undo after a forced remote run whose post was applied and answered 500, tasks typed in one second")
+        << "undo after remote post 500, one second";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -814,7 +1002,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
     StoredClient a(QStringLiteral("a"));
     {
         auto client = session(a);
-        makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        if (run.endsWith(QLatin1String("one second")))
+            typeTasks(client->addList(QStringLiteral("Trip"), {}), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+        else
+            makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (run.endsWith(QLatin1String(", groups"))) {
             // As the lists page holds them: local ids, every list in a group.
@@ -903,9 +1094,15 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QVERIFY(trip->canUndo());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
-        // Cut short by a post whose answer is lost: the list stays new,
-        // its post in doubt, its undo history as it was.
-        m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        // Cut short by a post whose answer is lost (or a failed answer to
+        // it, or to its read-back): the list stays new, its post in doubt,
+        // its undo history as it was.
+        if (run.contains(QLatin1String("read-back")))
+            m_server->respondOnce("GET", OneList, 500);
+        else if (run.contains(QLatin1String("post 500")))
+            m_server->respondAfterApplying("POST", QStringLiteral("^/lists$"), 500);
+        else
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         QVERIFY(!ok);
         snapshot.restore();

@@ -127,11 +127,21 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
-// staleremove, stalemove, staleadd, stalenote, stalegroup, staleend);
-// without the five from samesecond to midforced, and stale, the sequences
-// are those made before them, with stale but without stalenote, stalegroup
-// and staleend, those made before these three, and without staleend, those
-// made before it.
+// staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
+// staleend); without the five from samesecond to midforced, and stale, the
+// sequences are those made before them, with stale but without stalenote,
+// stalegroup, stalesecond and staleend, those made before these four,
+// without stalesecond and staleend those made before them, and without
+// staleend those made before it.
+//
+// With stalesecond, tasks of those lists are also made in a second another
+// task holds, as a person makes them: a list's tasks typed in one second,
+// two typed one after the other with Enter (which leaves an untitled row of
+// that second), a task typed later into such a row, and a pasted copy of a
+// task (its source's creator and second, its title, then a key of its own).
+// A task moved to another list is then now and then edited right after on
+// another computer's older copy. The moves and edits must tell each task
+// from the others.
 
 namespace {
 
@@ -1309,6 +1319,8 @@ private:
     void staleStep();
     void makeStaleList(int c);
     bool staleEdit(int c);
+    QString staleSameSecond(int c, ListModel *model, const QString &listKey, const QMap<QString, ListModel *> &copies);
+    void staleEditMovedElsewhere(int c, const QString &listKey, const QString &key);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
     void staleMade(int c, const Task *task, const QString &listKey);
@@ -2991,8 +3003,11 @@ void Sequence::makeStaleList(int c)
     list->setName(fresh("S"));
     list->setDescription(StaleTag + listKey);
     QList<Task *> made;
+    // Typed in one second, Enter between them.
+    const bool oneSecond = on("stalesecond") && below(3) == 0;
     for (int i = 3 + int(below(3)); i > 0; --i) {
-        Clock::advance(1000);
+        if (!oneSecond || made.isEmpty())
+            Clock::advance(1000);
         Task *parent = list->rootTask();
         if (!made.isEmpty() && below(3) == 0 && chainOf(made.last()).size() < 2)
             parent = made.last();
@@ -3001,6 +3016,8 @@ void Sequence::makeStaleList(int c)
         task->setNote(TaskNote(Clock::currentDateTimeUtc(), KeyTag + QStringLiteral("k%1").arg(++m_staleKeys)));
         made << task;
     }
+    if (oneSecond)
+        list->rootTask()->createChild(list->rootTask()->childCount()); // the row the last Enter made
     Clock::advance(1000);
     client.lists->addList(list);
     m_stale.listKeys << listKey;
@@ -3097,10 +3114,17 @@ bool Sequence::staleEdit(int c)
     const bool placed = task
                         && (written.contains(QStringLiteral("order ") + key)
                             || written.contains(QStringLiteral("container ") + key));
-    const int kind = int(below(100));
     const auto told = [&](const QString &what) {
         trace() << "step" << m_step << "client" << c << "(older copies)" << qPrintable(what);
     };
+    if (on("stalesecond") && below(100) < 20) {
+        const QString done = staleSameSecond(c, model, listKey, copies);
+        if (done.isEmpty())
+            return false;
+        ++m_figures.staleEdits[done];
+        return true;
+    }
+    const int kind = int(below(100));
     QString done;
     if (kind < 8) {
         if (!on("stalerename"))
@@ -3229,6 +3253,14 @@ bool Sequence::staleEdit(int c)
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
         done = QStringLiteral("move to list");
+        // Now and then another computer, not synchronised since, edits the
+        // task right after in its older copy: most telling where the task
+        // shares its second with another.
+        if (on("stalesecond") && below(2) == 0) {
+            ++m_figures.staleEdits[done];
+            staleEditMovedElsewhere(c, listKey, key);
+            return true;
+        }
     } else {
         // Typed in a new row at the end of the list or below a task.
         if (!on("staleadd"))
@@ -3251,6 +3283,135 @@ bool Sequence::staleEdit(int c)
     }
     ++m_figures.staleEdits[done];
     return true;
+}
+
+// Another computer than `c` ticks or retitles the task `key` in its copy of
+// the list `listKey`, whatever it holds since.
+void Sequence::staleEditMovedElsewhere(int c, const QString &listKey, const QString &key)
+{
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other))
+            others << other;
+    if (others.isEmpty())
+        return;
+    const int other = pick(others);
+    LiveClient &client = live(other);
+    ListModel *model = nullptr;
+    for (ListModel *m : client.lists->models())
+        if (isStale(m->taskList()) && listKeyOf(m->taskList()) == listKey)
+            model = model ? nullptr : m;
+    Task *task = nullptr;
+    if (model)
+        for (Task *t : keyedTree(model->taskList()->rootTask()))
+            if (keyOf(t) == key)
+                task = t;
+    if (!task)
+        return;
+    m_settled[other] = false;
+    if (below(2) == 0 && !m_stale.writtenSince[other].contains(QStringLiteral("done ") + key)) {
+        const bool ticked = !task->isDone();
+        trace() << "step" << m_step << "client" << other << "(older copies)" << (ticked ? "ticks" : "unticks") << key
+                << "right after its move elsewhere";
+        model->setTaskDone(task, ticked);
+        staleChange(other, (ticked ? QStringLiteral("ticks ") : QStringLiteral("unticks ")) + key,
+                    QStringLiteral("done ") + key, task, ticked ? QStringLiteral("1") : QStringLiteral("0"));
+        ++m_figures.staleEdits[QStringLiteral("tick right after a move elsewhere")];
+    } else {
+        const QString title = fresh("s");
+        trace() << "step" << m_step << "client" << other << "(older copies)" << "retitles" << key << "to" << title
+                << "right after its move elsewhere";
+        model->setTaskTitle(task, title);
+        staleChange(other, QStringLiteral("retitles ") + key, QStringLiteral("title ") + key, task, title);
+        ++m_figures.staleEdits[QStringLiteral("retitle right after a move elsewhere")];
+    }
+}
+
+// A task made in a second another task of the list holds: two typed one
+// after the other (Enter leaves an untitled row of their second), one typed
+// into an untitled row left so (it keeps the row's second), or a pasted copy
+// of a task of any of these lists (it keeps its source's, and its title).
+// Each is given a key of its own once made. What it did, or "" for nothing.
+QString Sequence::staleSameSecond(int c, ListModel *model, const QString &listKey,
+                                  const QMap<QString, ListModel *> &copies)
+{
+    const auto told = [&](const QString &what) {
+        trace() << "step" << m_step << "client" << c << "(older copies)" << qPrintable(what);
+    };
+    const auto keyed = [&](const QModelIndex &index, const QString &title) {
+        const QString newKey = QStringLiteral("k%1").arg(++m_staleKeys);
+        if (!title.isEmpty())
+            model->setData(index, title, Qt::EditRole);
+        model->setTaskNote(index, TaskNote(Clock::currentDateTimeUtc(), KeyTag + newKey));
+        return newKey;
+    };
+    const int kind = int(below(3));
+    QList<Task *> blanks;
+    for (Task *task : model->taskList()->rootTask()->children())
+        if (task->isBlankRecursively() && keyOf(task).isEmpty())
+            blanks << task;
+    if (kind == 1 && !blanks.isEmpty()) {
+        Task *row = pick(blanks);
+        const QModelIndex index = model->indexOfTask(row);
+        model->saveUndoState();
+        const QString title = fresh("s");
+        const QString newKey = keyed(index, title);
+        told(QStringLiteral("types %1 %2 into an untitled row of %3 made at %4")
+                 .arg(newKey, title, listKey, row->creationTime().toString(Qt::ISODate)));
+        staleMade(c, model->taskForIndex(index), listKey);
+        Clock::advance(1000);
+        return QStringLiteral("typed into an untitled row");
+    }
+    if (kind == 2) {
+        QList<Task *> sources;
+        for (ListModel *copy : copies)
+            for (Task *task : keyedTree(copy->taskList()->rootTask()))
+                if (keyedChildren(task).isEmpty())
+                    sources << task;
+        if (sources.isEmpty())
+            return QString();
+        const Task *source = pick(sources);
+        const QList<Task *> rows = model->taskList()->rootTask()->children();
+        const QModelIndex at = rows.isEmpty() || below(3) == 0 ? QModelIndex() : model->indexOfTask(pick(rows));
+        std::unique_ptr<Task> copy(source->copy());
+        const QList<Task *> children = copy->children();
+        for (Task *child : children)
+            delete copy->takeChild(child);
+        Task *pasted = copy.get();
+        if (!model->pasteTask(copy.release(), at))
+            return QString();
+        const QString sourceKey = keyOf(source);
+        const QString newKey = keyed(model->indexOfTask(pasted), QString());
+        told(QStringLiteral("pastes a copy of %1 into %2 as %3").arg(sourceKey, listKey, newKey));
+        staleMade(c, pasted, listKey);
+        // The copy holds its source's tick and assignments too.
+        const QString what = QStringLiteral("pastes ") + newKey;
+        if (pasted->isDone())
+            staleChange(c, what, QStringLiteral("done ") + newKey, pasted, QStringLiteral("1"));
+        for (const QString &nick : pasted->assignments())
+            staleChange(c, what, QStringLiteral("assigned %1 %2").arg(newKey, nick), pasted, QStringLiteral("1"));
+        Clock::advance(1000);
+        return QStringLiteral("paste");
+    }
+    // Two typed in one second, the row after them left untitled.
+    int row = model->rowCount();
+    while (row > 0 && model->taskForIndex(model->index(row - 1, 0))->isBlankRecursively()
+           && keyOf(model->taskForIndex(model->index(row - 1, 0))).isEmpty())
+        --row;
+    QStringList said;
+    model->saveUndoState();
+    model->insertRows(row, 1);
+    for (int i = 0; i < 2; ++i) {
+        const QModelIndex index = model->index(row, 0);
+        const QString title = fresh("s");
+        said << keyed(index, title) + QLatin1Char(' ') + title;
+        staleMade(c, model->taskForIndex(index), listKey);
+        model->saveUndoState();
+        model->insertRows(++row, 1);
+    }
+    told(QStringLiteral("types %1 in one second into %2").arg(said.join(QStringLiteral(", ")), listKey));
+    Clock::advance(1000);
+    return QStringLiteral("two typed in one second");
 }
 
 // ------------------------------------------ notes and groups edited on older copies

@@ -221,6 +221,8 @@ private:
         NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
         NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere,
         ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere,
+        TypedUpdateLostTickedElsewhere,
+        TwoTypedInOneSecondUpdateLostOneTickedElsewhere,
         MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered,
         MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied,
         MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
@@ -499,6 +501,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere);
     QTest::newRow("a forced remote run after a note's post in doubt, a note made elsewhere")
         << int(ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere);
+    QTest::newRow("a task typed with Enter, its update's answer lost, ticked elsewhere")
+        << int(TypedUpdateLostTickedElsewhere);
+    QTest::newRow("two tasks typed in one second, their update's answer lost, one ticked elsewhere")
+        << int(TwoTypedInOneSecondUpdateLostOneTickedElsewhere);
     QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update arrived unanswered")
         << int(MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered);
     QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update cut unapplied")
@@ -1800,6 +1806,59 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->model(trip)->setChanged();
         client->persist();
         expected.lists = {QStringLiteral("Trip[Bags,Tickets]")};
+        break;
+    }
+    case TypedUpdateLostTickedElsewhere:
+    case TwoTypedInOneSecondUpdateLostOneTickedElsewhere: {
+        {
+            auto client = session(a);
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        QStringList typed{QStringLiteral("Passport")};
+        if (c != TypedUpdateLostTickedElsewhere)
+            typed << QStringLiteral("Visa");
+        // Typed as the tree takes them: Enter makes the next row, in the
+        // same second, and leaves the last one untitled.
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            int row = model->rowCount();
+            model->insertRows(row, 1);
+            for (const QString &title : typed) {
+                model->setData(model->index(row, 0), title, Qt::EditRole);
+                model->insertRows(++row, 1);
+            }
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            QVERIFY(sync(*client));
+            ListModel *model = client->model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Passport")), true);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        {
+            // The program still running: the untitled row is there (the
+            // file leaves it out, so it is made again in its second).
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            const QDateTime now = Clock::currentDateTimeUtc();
+            Clock::setFixedTime(taskTitled(model->taskList(), QStringLiteral("Passport"))->creationTime());
+            model->insertRows(model->rowCount(), 1);
+            Clock::setFixedTime(now);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (c == TypedUpdateLostTickedElsewhere)
+            expected.lists = {QStringLiteral("Trip[Passport*,Tickets]")};
+        else
+            expected.lists = {QStringLiteral("Trip[Passport*,Tickets,Visa]")};
         break;
     }
     }
