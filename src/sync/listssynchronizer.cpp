@@ -721,7 +721,8 @@ void ListsSynchronizer::onLookedAtList()
 void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
 {
     ListModel *model = look.model;
-    if (model && (model->taskList()->syncStatus() != TaskList::Unedited || ListSyncTraits::mustFetch(model->taskList())))
+    const TaskList *list = model ? model->taskList() : nullptr;
+    if (list && (list->syncStatus() != TaskList::Unedited || ListSyncTraits::mustFetch(list)))
         return;
     m_unreadable.add(model ? model->name() : QString(), m_listInfos.value(look.id, nullptr), look.id, reason);
     m_serverIds.remove(look.id);

@@ -367,7 +367,8 @@ QString SingleListSynchronizer::cannotSeeWhereTasksWent(const TaskList *fetched)
         if (other == m_list || other->syncStatus() == TaskList::Unedited)
             continue;
         bool held = false;
-        other->rootTask()->forEachBelow([&](Task *task) { held = held || (isTask(task) && arrived.contains(task->identity())); });
+        other->rootTask()->forEachBelow(
+            [&](Task *task) { held = held || (isTask(task) && arrived.contains(task->identity())); });
         if (held)
             return waitsForOtherListsText(m_list->name());
     }

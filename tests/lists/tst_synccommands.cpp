@@ -1473,7 +1473,8 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
                                      : QStringLiteral("Failed to upload changes.");
     QVERIFY2(tabs->tabToolTip(0).contains(expected), qPrintable(tabs->tabToolTip(0)));
     // Waiting for the full run is not a failure, and does not say it is.
-    const bool saysFailed = tabs->tabToolTip(0).startsWith(QStringLiteral("The last synchronisation of this list failed"));
+    const bool saysFailed
+        = tabs->tabToolTip(0).startsWith(QStringLiteral("The last synchronisation of this list failed"));
     QCOMPARE(saysFailed, !inDoubt);
     const QIcon shown = QApplication::style()->standardIcon(inDoubt ? QStyle::SP_MessageBoxInformation
                                                                     : QStyle::SP_MessageBoxWarning);

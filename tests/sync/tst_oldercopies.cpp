@@ -205,7 +205,8 @@ bool TstOlderCopies::runEndedAt(StoredClient &store, const QString &ending, int 
             m_server->dropAnswerAfterApplying({}, any);
         else if (ending == QLatin1String("answer cut, unapplied"))
             m_server->respondRaw({}, any,
-                                 "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\nContent-Length: 4096\r\n\r\n<ht");
+                                 "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\n"
+                                 "Content-Length: 4096\r\n\r\n<ht");
         else if (ending == QLatin1String("killed process"))
             m_server->hold(any);
     };
@@ -445,6 +446,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     const auto moveBagsHome = [&](LiveClient &client) {
         moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
     };
+    const auto retitleBags = [&](LiveClient &client) {
+        retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+    };
     switch (c) {
     case RenamedThere:
         onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
@@ -676,7 +680,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case MovedHereTheOtherListAloneRetitledThere: {
-        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onA(retitleBags);
         auto client = session(b);
         moveBagsHome(*client);
         QCOMPARE(syncAlone(*client, QStringLiteral("Home")),
@@ -693,13 +697,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             QCOMPARE(syncAlone(*client, trip), SingleListSynchronizer::waitsForMovesText(trip));
             client->persist();
         }
-        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onA(retitleBags);
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
     case MovedIntoAListMadeHereRetitledThere:
-        onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
+        onA(retitleBags);
         onB([&](LiveClient &client) {
             makeList(client, QStringLiteral("Bin"), {QStringLiteral("Box")});
             moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Bin"));

@@ -527,9 +527,10 @@ void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo()
     }
     QVERIFY2(m_client->host.failures.isEmpty(), qPrintable(m_client->host.failures.join('|')));
     QCOMPARE(m_client->host.waits.size(), 1);
-    const QString expected = c == QLatin1String("posted in doubt") ? SingleListSynchronizer::waitsForFullSyncText(name)
-                             : c == QLatin1String("moved here")    ? SingleListSynchronizer::waitsForMovesText(name)
-                                                                   : SingleListSynchronizer::waitsForOtherListsText(name);
+    const QString expected = c == QLatin1String("posted in doubt")
+                                 ? SingleListSynchronizer::waitsForFullSyncText(name)
+                             : c == QLatin1String("moved here") ? SingleListSynchronizer::waitsForMovesText(name)
+                                                                : SingleListSynchronizer::waitsForOtherListsText(name);
     QCOMPARE(m_client->host.waits.first(), expected);
     QCOMPARE(SyncClient::titles(run), before);
     for (const FakeRequest &r : m_server->requests())

@@ -513,7 +513,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut);
     QTest::newRow("a task moved to another list here, retitled elsewhere, that list's update arrived unanswered")
         << int(MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered);
-    QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was answered")
+    QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was "
+                  "answered")
         << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
 }
 
@@ -588,14 +589,15 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         auto client = session(b);
         movedHere ? moveBags(*client) : retitleBags(*client);
         client->persist();
-        const QString path
-            = QStringLiteral("^/lists/%1$").arg(client->model(movedHere ? QStringLiteral("Home") : trip)->taskList()->serverId());
+        const ListModel *uploaded = client->model(movedHere ? QStringLiteral("Home") : trip);
+        const QString path = QStringLiteral("^/lists/%1$").arg(uploaded->taskList()->serverId());
         if (c == MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut) {
             syncKilledAfter(*client, "PUT", path);
         } else {
             if (c == MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied)
                 m_server->respondRaw("PUT", path,
-                                     "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\nContent-Length: 99\r\n\r\n<ht");
+                                     "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\n"
+                                     "Content-Length: 99\r\n\r\n<ht");
             else
                 m_server->dropAnswerAfterApplying("PUT", path);
             QVERIFY(!sync(*client));
