@@ -272,9 +272,12 @@ void Settler::run()
 void Settler::settle(int from, const Task *agreed)
 {
     const Seen &seen = m_seen.at(from);
-    // Its parent moved with it: settled with that one.
+    // Its parent moved with it: settled with that one. A parent that only
+    // left (removed) settles nothing: a task moved out of it before goes
+    // on its own.
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
-        if (!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
+        if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
+            && (m_movedThere.contains(up) || m_movedHere.contains(up)))
             return;
     const quint32 id = agreed->id();
     // A copy in its own list counts too: cut and pasted back, or moved

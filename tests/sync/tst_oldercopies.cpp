@@ -131,6 +131,8 @@ private:
         MovedHereTheOtherListAloneRetitledThere,
         MovedHereSentAloneBeforeARetitleThere,
         MovedIntoAListMadeHereRetitledThere,
+        SubtaskMovedOutItsParentRemovedHereRetitledThere,
+        SubtaskMovedOutItsParentRemovedThereRetitledHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -348,6 +350,10 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedHereSentAloneBeforeARetitleThere);
     QTest::newRow("moved into a list made here since the last run, retitled there")
         << int(MovedIntoAListMadeHereRetitledThere);
+    QTest::newRow("a subtask moved to another list here, its parent then removed here, retitled there")
+        << int(SubtaskMovedOutItsParentRemovedHereRetitledThere);
+    QTest::newRow("a subtask moved to another list there, its parent then removed there, retitled here")
+        << int(SubtaskMovedOutItsParentRemovedThereRetitledHere);
 }
 
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
@@ -399,14 +405,17 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
             || c == MovedThereTickedHereTheOtherListAlone || c == MovedHereTheOtherListAloneRetitledThere
-            || c == MovedHereSentAloneBeforeARetitleThere)
+            || c == MovedHereSentAloneBeforeARetitleThere || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
+            || c == SubtaskMovedOutItsParentRemovedThereRetitledHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
-            || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere) {
+            || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere
+            || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
+            || c == SubtaskMovedOutItsParentRemovedThereRetitledHere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
         }
@@ -700,6 +709,28 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA(retitleBags);
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case SubtaskMovedOutItsParentRemovedHereRetitledThere:
+    case SubtaskMovedOutItsParentRemovedThereRetitledHere: {
+        // The subtask went to another list before its parent was removed:
+        // it is there once, with the change; the parent's removal did not
+        // know of that change below it, and the parent stays.
+        const auto moveOutAndRemove = [&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
+            removeTask(client.model(trip), QStringLiteral("Bags"));
+        };
+        const auto retitleBigOne = [&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one"));
+        };
+        if (c == SubtaskMovedOutItsParentRemovedHereRetitledThere) {
+            onA(retitleBigOne);
+            onB(moveOutAndRemove, b);
+        } else {
+            onA(moveOutAndRemove);
+            onB(retitleBigOne, b);
+        }
+        expected = {QStringLiteral("Home[Keys,Huge one]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
         break;
     }
     case MovedIntoAListMadeHereRetitledThere:

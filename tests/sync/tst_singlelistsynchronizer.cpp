@@ -459,6 +459,8 @@ void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo_data()
     QTest::newRow("a task come into the server's copy, held changed in another list here: waits, nothing taken")
         << "came in there, changed here" << true;
     QTest::newRow("a task come into the server's copy, no list changed here: taken") << "came in there" << false;
+    QTest::newRow("a task come into the server's copy, another list changed here without it: taken")
+        << "came in there, another changed here" << false;
 }
 
 // A list's own run that leaves the list to the next full synchronisation
@@ -505,6 +507,17 @@ void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo()
             trip->setTaskTitle(bags, QStringLiteral("Big bags"));
         else
             trip->setTaskTitle(trip->taskList()->rootTask()->child(0), QStringLiteral("Train tickets"));
+    } else if (c == QLatin1String("came in there, another changed here")) {
+        // A task of its own, made by another user at another time.
+        FakeTask lamp = FakeTask::make(QStringLiteral("Lamp"));
+        setFakeField(lamp.fields, QStringLiteral("created-by"), QStringLiteral("bob"));
+        setFakeField(lamp.fields, QStringLiteral("creation-time"), QStringLiteral("2011-02-03T04:05:06"));
+        FakeList into = m_server->list(homeId);
+        into.tasks << lamp;
+        ++into.revision;
+        m_server->putList(into);
+        trip->setTaskTitle(bags, QStringLiteral("Big bags"));
+        run = home;
     } else {
         takeBagsOutThere(true);
         if (c.endsWith(QLatin1String("changed here")))
@@ -521,8 +534,10 @@ void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo()
     if (!waits) {
         QVERIFY2(m_client->host.failures.isEmpty(), qPrintable(m_client->host.failures.join('|')));
         QVERIFY(m_client->host.waits.isEmpty());
-        QCOMPARE(SyncClient::titles(run), c == QLatin1String("came in there") ? QStringList({"Keys", "Bags"})
-                                                                               : QStringList({"Train tickets"}));
+        const QStringList titles = c == QLatin1String("came in there")                         ? QStringList{"Keys", "Bags"}
+                                   : c == QLatin1String("came in there, another changed here") ? QStringList{"Keys", "Lamp"}
+                                                                                                : QStringList{"Train tickets"};
+        QCOMPARE(SyncClient::titles(run), titles);
         return;
     }
     QVERIFY2(m_client->host.failures.isEmpty(), qPrintable(m_client->host.failures.join('|')));
