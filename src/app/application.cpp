@@ -209,8 +209,10 @@ void createServicesAndWindows(Windows &windows)
 void applyStyle()
 {
     QApplication::setStyle(new PlumdeckStyle);
-    if (Options::stylesheetloader.value())
-        new StyleSheetLoader(QStringLiteral("resources/default.css"));
+    // Applied again after a question at start-up: one loader is enough.
+    static StyleSheetLoader *loader = nullptr;
+    if (Options::stylesheetloader.value() && !loader)
+        loader = new StyleSheetLoader(QStringLiteral("resources/default.css"));
     else if (Options::nostylesheet.value())
         loadStyleSheet(UISettings::instance()->styleSheetPath());
 }
@@ -218,6 +220,8 @@ void applyStyle()
 // Whether this run may go on: it holds the data folder, or the folder cannot
 // carry a lock at all (as before, unguarded). An instance already running on
 // the folder is told about, whatever -multiple says, and nothing is written.
+// A lock written on another machine is taken over only when the user says
+// nothing runs there on this folder.
 bool holdDataFolder()
 {
     g_dataFolderLock = std::make_unique<DataFolderLock>(userDataDir());
@@ -228,9 +232,35 @@ bool holdDataFolder()
         qWarning() << "could not lock the data folder" << folder;
         return true;
     }
-    qWarning() << "exiting because an instance is already running on" << folder;
     applyStyle();
-    MessageDialog dialog(dataFolderInUseTitle(), dataFolderInUseText(folder), false);
+    const QString lockFile = QDir::toNativeSeparators(g_dataFolderLock->lockFilePath());
+    if (g_dataFolderLock->isHeldElsewhere()) {
+        qWarning() << "the data folder" << folder << "is locked by a run on" << g_dataFolderLock->otherHost()
+                   << "since" << g_dataFolderLock->heldSince();
+        std::unique_ptr<MessageDialog> question(
+            newDataFolderElsewhereQuestion(folder, g_dataFolderLock->otherHost(), g_dataFolderLock->heldSince()));
+        // A plain start meanwhile brings the question forward.
+        g_application->setMainWindow(question.get());
+        const bool takeOver = question->exec() == QDialog::Accepted;
+        g_application->setMainWindow(nullptr);
+        question.reset();
+        if (!takeOver) {
+            qWarning() << "exiting: the data folder was not taken over";
+            return false;
+        }
+        if (g_dataFolderLock->takeOver()) {
+            qWarning() << "the data folder" << folder << "was taken over";
+            return true;
+        }
+        qWarning() << "exiting: the data folder could not be taken over";
+        MessageDialog failed(dataFolderElsewhereTitle(), dataFolderNotTakenOverText(folder, lockFile), false);
+        g_application->setMainWindow(&failed);
+        failed.exec();
+        g_application->setMainWindow(nullptr);
+        return false;
+    }
+    qWarning() << "exiting because an instance is already running on" << folder;
+    MessageDialog dialog(dataFolderInUseTitle(), dataFolderInUseText(folder, lockFile), false);
     // A plain start meanwhile brings this message forward.
     g_application->setMainWindow(&dialog);
     dialog.exec();
@@ -244,14 +274,52 @@ QString dataFolderInUseTitle()
     return QCoreApplication::translate("Application", "Plumdeck is already running");
 }
 
-QString dataFolderInUseText(const QString &folder)
+QString dataFolderInUseText(const QString &folder, const QString &lockFile)
 {
     return QCoreApplication::translate("Application",
                                        "Another Plumdeck window is already running on the data folder\n%1\n\n"
                                        "Use that window (it may be hidden in the system tray), or quit it before "
                                        "starting Plumdeck again: two on one folder would save over each other's "
-                                       "lists, notes and contacts.")
-        .arg(folder);
+                                       "lists, notes and contacts.\n\n"
+                                       "It holds the lock file\n%2")
+        .arg(folder, lockFile);
+}
+
+QString dataFolderElsewhereTitle()
+{
+    return QCoreApplication::translate("Application", "Data folder in use on another computer");
+}
+
+QString dataFolderElsewhereText(const QString &folder, const QString &host, const QDateTime &since)
+{
+    return QCoreApplication::translate(
+               "Application",
+               "The data folder\n%1\nhas been in use by Plumdeck on the computer \"%2\" since %3.\n\n"
+               "If Plumdeck still runs there on this folder (a home folder shared over the network), quit it "
+               "there first: two on one folder would save over each other's lists, notes and contacts.\n\n"
+               "If it does not (this folder was copied or restored from a copy made while Plumdeck ran, or that "
+               "computer stopped without quitting Plumdeck), this computer can take the folder over.\n\n"
+               "Take the data folder over?")
+        .arg(folder, host, QLocale().toString(since, QLocale::LongFormat));
+}
+
+MessageDialog *newDataFolderElsewhereQuestion(const QString &folder, const QString &host, const QDateTime &since)
+{
+    auto *question = new MessageDialog(dataFolderElsewhereTitle(), dataFolderElsewhereText(folder, host, since), true);
+    question->setOkButtonText(QCoreApplication::translate("Application", "Take over"));
+    // Taken over while the other computer still runs on the folder, both
+    // would save over each other: a Return typed on the way does not do it.
+    question->makeCancelTheDefault();
+    return question;
+}
+
+QString dataFolderNotTakenOverText(const QString &folder, const QString &lockFile)
+{
+    return QCoreApplication::translate("Application",
+                                       "The data folder\n%1\ncould not be taken over: its lock file\n%2\n"
+                                       "changed meanwhile or could not be removed. Plumdeck may be running on "
+                                       "this folder after all; nothing was written.")
+        .arg(folder, lockFile);
 }
 
 void keepArguments(int &argc, char **argv)

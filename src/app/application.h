@@ -1,8 +1,10 @@
 #ifndef APPLICATION_H
 #define APPLICATION_H
 
+#include <QDateTime>
 #include <QString>
 
+class MessageDialog;
 class ModelsContainer;
 
 // The program's body: start-up, the event loop and shutdown. main() keeps
@@ -17,10 +19,17 @@ int runApplication();
 // and lets the data folder go.
 void shutdownApplication();
 
-// What a start on a data folder another instance holds says (the folder as
-// the user's system writes paths).
+// What a start on a data folder another instance holds says (the folder and
+// its lock file as the user's system writes paths).
 QString dataFolderInUseTitle();
-QString dataFolderInUseText(const QString &folder);
+QString dataFolderInUseText(const QString &folder, const QString &lockFile);
+// What a start asks on a data folder whose lock was written on another
+// computer (`host`, at `since`), and says when taking it over failed.
+QString dataFolderElsewhereTitle();
+QString dataFolderElsewhereText(const QString &folder, const QString &host, const QDateTime &since);
+QString dataFolderNotTakenOverText(const QString &folder, const QString &lockFile);
+// That question: "Take over" or Cancel, Cancel the default.
+MessageDialog *newDataFolderElsewhereQuestion(const QString &folder, const QString &host, const QDateTime &since);
 
 // The running program's own file, remembered at start-up: shutdown deletes
 // the application object before the restart.

@@ -575,21 +575,38 @@ bool XMLReaderWriter::openForReading(QIODevice *device)
     return true;
 }
 
+namespace {
+
+qint64 g_maxDocumentBytes = XMLReaderWriter::defaultMaxDocumentBytes;
+
+} // namespace
+
+qint64 XMLReaderWriter::maxDocumentBytes()
+{
+    return g_maxDocumentBytes;
+}
+
+void XMLReaderWriter::setMaxDocumentBytes(qint64 bytes)
+{
+    g_maxDocumentBytes = bytes > 0 ? bytes : defaultMaxDocumentBytes;
+}
+
 bool XMLReaderWriter::readBounded(QIODevice *device, QByteArray *bytes)
 {
+    const qint64 bound = maxDocumentBytes();
     // Bounded, without reserving the bound up front.
     bool tooLarge = false;
     if (!device->isSequential()) {
-        tooLarge = device->size() - device->pos() > maxDocumentBytes;
+        tooLarge = device->size() - device->pos() > bound;
         if (!tooLarge && bytes)
             *bytes = device->readAll();
     } else {
         for (;;) {
-            const QByteArray chunk = device->read(qMin<qint64>(1 << 20, maxDocumentBytes + 1 - bytes->size()));
+            const QByteArray chunk = device->read(qMin<qint64>(1 << 20, bound + 1 - bytes->size()));
             if (chunk.isEmpty())
                 break;
             *bytes += chunk;
-            if (bytes->size() > maxDocumentBytes) {
+            if (bytes->size() > bound) {
                 tooLarge = true;
                 break;
             }
@@ -597,7 +614,7 @@ bool XMLReaderWriter::readBounded(QIODevice *device, QByteArray *bytes)
     }
     if (tooLarge) {
         setError(QStringLiteral("failed to parse xml: document larger than %1 bytes")
-                     .arg(maxDocumentBytes));
+                     .arg(bound));
         return false;
     }
     return true;

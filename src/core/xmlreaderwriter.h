@@ -35,8 +35,13 @@ public:
     // the token reader's own stack of open elements, a few megabytes at
     // most; a deeper one refuses the whole document.
     static constexpr int maxLeftOutElementDepth = 64 * 1024;
-    // Larger documents are refused unread.
-    static constexpr qint64 maxDocumentBytes = 256 * 1024 * 1024;
+    // Larger documents are refused unread, and the lists file is never
+    // written larger.
+    static constexpr qint64 defaultMaxDocumentBytes = 256 * 1024 * 1024;
+    static qint64 maxDocumentBytes();
+    // Another bound for the whole process, 0 for the usual one: for tests,
+    // which cannot write a quarter of a gigabyte for each case.
+    static void setMaxDocumentBytes(qint64 bytes);
 
     explicit XMLReaderWriter(int documentKind);
     virtual ~XMLReaderWriter();

@@ -11,6 +11,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
+#include "sync/listssynchronizer.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -43,6 +44,12 @@ ListInfoDialog::ListInfoDialog(ListDialogsHost *host, QWidget *parent)
     // would make the form take its fields' full heights.
     m_syncNoticeLabel = newSyncNoticeLabel();
     outer->addWidget(m_syncNoticeLabel);
+    m_goneNoticeLabel = new QLabel;
+    m_goneNoticeLabel->setObjectName(QStringLiteral("goneNoticeLabel"));
+    m_goneNoticeLabel->setTextFormat(Qt::PlainText);
+    m_goneNoticeLabel->setWordWrap(true);
+    m_goneNoticeLabel->hide();
+    outer->addWidget(m_goneNoticeLabel);
     outer->addWidget(scroll);
     setBareContentLayout(outer);
     auto *corner = new QWidget;
@@ -205,7 +212,7 @@ ListModel *ListInfoDialog::currentList() const
 void ListInfoDialog::updateInfo()
 {
     ListModel *list = currentList();
-    if (!list)
+    if (!list || m_listGone)
         return;
     m_nameLabel->setText(list->name());
     updateEditable();
@@ -263,18 +270,51 @@ static bool acceptsEdits(const ListModel *list)
 void ListInfoDialog::updateEditable()
 {
     ListModel *list = currentList();
-    const bool writable = acceptsEdits(list);
+    const bool writable = !m_listGone && acceptsEdits(list);
     m_renameButton->setEnabled(writable);
     m_doneBox->setEnabled(writable);
     m_descriptionEdit->setReadOnly(!writable);
     m_saveDescriptionButton->setVisible(writable);
-    m_syncNoticeLabel->setVisible(list && list->hasWritePermission() && list->isSynchronizing());
+    m_syncNoticeLabel->setVisible(!m_listGone && list && list->hasWritePermission() && list->isSynchronizing());
+    if (m_listGone) {
+        m_manageSharingButton->setEnabled(false);
+        m_unshareButton->setEnabled(false);
+    }
+}
+
+bool ListInfoDialog::listRemoved(ListModel *list)
+{
+    if (!list || list != m_descriptionList || m_listGone || m_descriptionEdit->toPlainText() == m_shownDescription)
+        return false;
+    const bool bySync = list->isSynchronizing() || ListsSynchronizer::running();
+    const QString why = !bySync          ? tr("This list was removed.")
+                        : list->isOwned() ? tr("This list was removed on another computer: the synchronisation "
+                                               "took it away.")
+                                          : tr("This list is no longer shared with you: the synchronisation took "
+                                               "it away.");
+    m_goneNoticeLabel->setText(why + QLatin1Char(' ')
+                               + tr("What you typed stays here for you to copy; it cannot be saved."));
+    m_goneNoticeLabel->show();
+    m_listGone = true;
+    m_descriptionList = nullptr;
+    updateEditable();
+    return true;
+}
+
+void ListInfoDialog::listChosen()
+{
+    if (!m_listGone)
+        return;
+    m_listGone = false;
+    m_goneNoticeLabel->hide();
+    // The form is the chosen list's: the typing was for the one gone.
+    updateInfo();
 }
 
 void ListInfoDialog::editListName()
 {
     ListModel *list = currentList();
-    if (!m_host || !acceptsEdits(list))
+    if (!m_host || m_listGone || !acceptsEdits(list))
         return;
     QPointer<ListInfoDialog> alive(this);
     m_host->changeListNameExternally(list, this);
@@ -287,7 +327,7 @@ void ListInfoDialog::editListName()
 void ListInfoDialog::onSaveDescriptionClicked()
 {
     ListModel *list = currentList();
-    if (!acceptsEdits(list))
+    if (m_listGone || !acceptsEdits(list))
         return;
     m_descriptionList = list;
     m_shownDescription = m_descriptionEdit->toPlainText();
@@ -297,7 +337,7 @@ void ListInfoDialog::onSaveDescriptionClicked()
 void ListInfoDialog::onDoneStateChanged(int state)
 {
     ListModel *list = currentList();
-    if (!acceptsEdits(list))
+    if (m_listGone || !acceptsEdits(list))
         return;
     if (state == Qt::Unchecked)
         list->setDone(false);
@@ -314,7 +354,7 @@ void ListInfoDialog::onManageSharingButtonClicked()
 void ListInfoDialog::unshareList()
 {
     QPointer<ListModel> list = currentList();
-    if (!list || !m_host)
+    if (!list || !m_host || m_listGone)
         return;
     QPointer<ListInfoDialog> alive(this);
     const bool ok = MessageDialog::question(

@@ -20,7 +20,10 @@ class ToolButton;
 // counts and sharing of the lists page's current list. Edits reach the list
 // at once; there is nothing to apply or cancel. Refreshes of the same list
 // leave the description alone while it holds typing not saved yet. While the
-// list synchronises its editing waits, and the panel says so.
+// list synchronises its editing waits, and the panel says so. A list taken
+// away (a run removed it, or it is no longer shared with the user) leaves
+// that typing on show, read-only, saying why, until the user chooses another
+// list.
 class ListInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -36,6 +39,7 @@ public:
     PDTextEdit *descriptionEdit() const { return m_descriptionEdit; }
     ToolButton *saveDescriptionButton() const { return m_saveDescriptionButton; }
     QLabel *syncNoticeLabel() const { return m_syncNoticeLabel; }
+    QLabel *goneNoticeLabel() const { return m_goneNoticeLabel; }
     QLabel *totalLabel() const { return m_totalLabel; }
     QLabel *completedLabel() const { return m_completedLabel; }
     QLabel *completedPercentLabel() const { return m_completedPercentLabel; }
@@ -59,6 +63,11 @@ public slots:
     void updateEditable();
     void accept() override;
     void reject() override;
+    // The page is about to take `list` away; true when the form keeps
+    // typing for it.
+    bool listRemoved(ListModel *list);
+    // The user chose a list or a task on the page.
+    void listChosen();
 
 private slots:
     void editListName();
@@ -76,6 +85,10 @@ private:
     // there: a field that differs holds typing not saved yet.
     QPointer<ListModel> m_descriptionList;
     QString m_shownDescription;
+    // That list was taken away with typing in the description: nothing takes
+    // an edit until the user chooses a list or a task.
+    bool m_listGone = false;
+    QLabel *m_goneNoticeLabel;
     QVBoxLayout *m_sectionsLayout;
     QLabel *m_nameLabel;
     ToolButton *m_renameButton;

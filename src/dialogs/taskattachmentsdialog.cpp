@@ -7,6 +7,7 @@
 #include "model/task.h"
 #include "model/taskattachment.h"
 #include "model/tasklist.h"
+#include "model/tasktrace.h"
 #include "shell/messagedialog.h"
 
 #include <QDebug>
@@ -138,15 +139,36 @@ void TaskAttachmentsDialog::onAddClicked()
     // The form runs its own event loop, in which this panel may be closed
     // and deleted, and the form with it.
     const QPointer<TaskAttachmentsDialog> self(this);
+    const QPointer<ListModel> model = m_model;
+    const TaskTrace task(m_model, m_task);
     const QPointer<TaskAttachmentEditDialog> form = new TaskAttachmentEditDialog(this);
     const bool accepted = form->exec() == QDialog::Accepted;
     if (!self)
         return;
-    // The task may have gone while the form was open (a synchronisation).
     TaskAttachment *attachment = accepted && form ? form->createAttachment() : nullptr;
     delete form.data();
-    if (attachment)
-        addAttachment(attachment);
+    if (!attachment)
+        return;
+    // A run may have taken the task away while the form was open, and the
+    // panel followed the page to another: the link is for its own task.
+    if (!model || model != m_model || !m_task || task.find(model) != m_task || model->isSynchronizing()) {
+        tellNotSaved(attachment->name());
+        delete attachment;
+        return;
+    }
+    addAttachment(attachment);
+}
+
+void TaskAttachmentsDialog::tellNotSaved(const QString &name)
+{
+    MessageDialog::information(tr("Attachments"), notSavedText(name), this);
+}
+
+QString TaskAttachmentsDialog::notSavedText(const QString &name)
+{
+    return tr("The task was taken away or changed by a synchronisation while the form was open, so the link "
+              "\"%1\" was not saved.")
+        .arg(name);
 }
 
 void TaskAttachmentsDialog::onEditClicked()
@@ -162,9 +184,13 @@ void TaskAttachmentsDialog::onEditClicked()
     if (!self)
         return;
     const std::unique_ptr<TaskAttachmentEditDialog> done(form.data());
-    if (!accepted || !form || !m_task || !m_model || !m_task->attachments().contains(attachment)
-        || m_model->isSynchronizing())
+    if (!accepted || !form)
         return;
+    if (!m_task || !m_model || !m_task->attachments().contains(attachment) || m_model->isSynchronizing()) {
+        const std::unique_ptr<TaskAttachment> typed(form->createAttachment());
+        tellNotSaved(typed ? typed->name() : QString());
+        return;
+    }
     // Saved as it was: nothing for the list to upload.
     const std::unique_ptr<TaskAttachment> before(attachment->clone());
     form->updateAttachment(attachment);

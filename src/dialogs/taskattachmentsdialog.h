@@ -23,6 +23,8 @@ public:
 
     TaskAttachmentsSelector *selector() const { return m_selector; }
     QPushButton *addButton() const { return m_addButton; }
+    // What a form's Save says when a run took its task away meanwhile.
+    static QString notSavedText(const QString &name);
     QPushButton *editButton() const { return m_editButton; }
     QPushButton *deleteButton() const { return m_deleteButton; }
     Task *task() const;
@@ -46,6 +48,9 @@ public slots:
 private:
     void setButtonsEnabled(bool enabled);
     void forgetTaskIfGone();
+    // A form's link its task can no longer take (a run took the task away
+    // or holds its list): said, not dropped.
+    void tellNotSaved(const QString &name);
 
     TaskAttachmentsSelector *m_selector;
     QPushButton *m_addButton;

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -230,6 +231,18 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // The list's invisible root is no task of the user's: never shown.
     if (task && model && task == model->taskList()->rootTask())
         task = nullptr;
+    if (m_listGone) {
+        // What the page shows once the list went, and shows again after a
+        // run replaced it, is no choice of the user's: the typing stays.
+        if (!m_nextKnown) {
+            m_nextModel = model;
+            m_nextTask = TaskTrace(model, task);
+            return;
+        }
+        if (model == m_nextModel && m_nextTask.find(model) == task)
+            return;
+        m_listGone = false;
+    }
     // No other task chosen: what was typed for the removed task stays.
     if (m_taskGone && !task && model == m_model) {
         updateInfo();
@@ -239,6 +252,14 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     const bool sameTask = task && model == m_model
         && (task == m_task || (!m_taskBeforeReset.isNull() && m_taskBeforeReset.find(model) == task)
             || (m_taskGone && m_goneTask.find(model) == task));
+    // Another task chosen: the typing for the one taken away stays with it.
+    if (m_taskGone && !sameTask && holdsTyping())
+        keepTyping(typingFor(m_goneTask));
+    // Left for another: kept too should the list be removing it.
+    if (!m_taskGone && !sameTask && m_task && m_model && holdsTyping()) {
+        m_leftTyping = typingFor(TaskTrace(m_model, m_task));
+        QTimer::singleShot(0, this, [this] { m_leftTyping = KeptTyping(); });
+    }
     if (m_model != model) {
         if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
@@ -247,6 +268,8 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
             // task once the reset or removal is done.
             connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskInfoDialog::forgetTask);
             connect(model, &QAbstractItemModel::modelReset, this, &TaskInfoDialog::findTaskAfterReset);
+            connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                    &TaskInfoDialog::keepTypingOfRemovedRows);
             connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
         }
     }
@@ -268,6 +291,99 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // clear the fields of a task that turns out to be gone.
     if (!waitForReset)
         updateInfo();
+    if (!sameTask && !waitForReset)
+        restoreTyping();
+}
+
+bool TaskInfoDialog::listRemoved(ListModel *list)
+{
+    if (!list || list != m_model || m_listGone || !holdsTyping())
+        return false;
+    const bool bySync = list->isSynchronizing() || ListsSynchronizer::running();
+    m_listGoneNotice = !bySync            ? tr("This task's list was removed.")
+                       : list->isOwned() ? tr("This task's list was removed on another computer: the "
+                                               "synchronisation took it away.")
+                                          : tr("This task's list is no longer shared with you: the "
+                                               "synchronisation took it away.");
+    disconnect(list, nullptr, this, nullptr);
+    m_model = nullptr;
+    m_task = nullptr;
+    m_taskGone = false;
+    m_goneTask = TaskTrace();
+    m_taskBeforeReset = TaskTrace();
+    m_listGone = true;
+    // What the page hands while it takes the list away, before the event
+    // loop runs again, is where it went, not the user's choice.
+    m_nextModel = nullptr;
+    m_nextTask = TaskTrace();
+    m_nextKnown = false;
+    QTimer::singleShot(0, this, [this] { m_nextKnown = true; });
+    updateInfo();
+    return true;
+}
+
+bool TaskInfoDialog::holdsTyping() const
+{
+    return m_titleEdit->toPlainText() != m_shownTitle || m_noteEdit->toPlainText() != m_shownNote;
+}
+
+TaskInfoDialog::KeptTyping TaskInfoDialog::typingFor(const TaskTrace &task) const
+{
+    KeptTyping typing{m_model, task, QString(), QString()};
+    if (m_titleEdit->toPlainText() != m_shownTitle)
+        typing.title = m_titleEdit->toPlainText();
+    if (m_noteEdit->toPlainText() != m_shownNote)
+        typing.note = m_noteEdit->toPlainText();
+    return typing;
+}
+
+void TaskInfoDialog::keepTyping(const KeptTyping &typing)
+{
+    if (typing.task.isNull() || !typing.model)
+        return;
+    constexpr int kept = 20;
+    m_keptTyping.removeIf([](const KeptTyping &other) { return !other.model; });
+    while (m_keptTyping.size() >= kept)
+        m_keptTyping.removeFirst();
+    m_keptTyping.append(typing);
+}
+
+// The task shown now had typing kept for it: the fields hold it again, for
+// its own Save to store.
+void TaskInfoDialog::restoreTyping()
+{
+    if (!m_task || !m_model)
+        return;
+    for (auto it = m_keptTyping.begin(); it != m_keptTyping.end(); ++it) {
+        if (it->model != m_model || it->task.find(m_model) != m_task)
+            continue;
+        if (!it->title.isNull())
+            m_titleEdit->setPlainText(it->title);
+        if (!it->note.isNull())
+            m_noteEdit->setPlainText(it->note);
+        m_keptTyping.erase(it);
+        return;
+    }
+}
+
+void TaskInfoDialog::keepTypingOfRemovedRows(const QModelIndex &parent, int first, int last)
+{
+    if (!m_model || sender() != m_model)
+        return;
+    const auto removing = [&](const Task *task) {
+        for (int row = first; task && row <= last; ++row) {
+            const Task *removed = m_model->taskForIndex(m_model->index(row, 0, parent));
+            for (const Task *above = task; above; above = above->parent()) {
+                if (above == removed)
+                    return true;
+            }
+        }
+        return false;
+    };
+    if (m_task && holdsTyping() && removing(m_task))
+        keepTyping(typingFor(TaskTrace(m_model, m_task)));
+    else if (m_leftTyping.model == m_model && removing(m_leftTyping.task.find(m_model)))
+        keepTyping(std::exchange(m_leftTyping, KeptTyping()));
 }
 
 void TaskInfoDialog::forgetTask()
@@ -355,9 +471,10 @@ void TaskInfoDialog::showTaskGone()
     m_doneBox->setEnabled(false);
     m_priorityBox->setEnabled(false);
     m_syncNoticeLabel->hide();
-    QString text = m_resetBySync ? tr("This task was removed on another computer: the synchronisation took it out "
-                                      "of this list.")
-                                 : tr("Undo or redo took this task out of the list.");
+    QString text = m_listGone      ? m_listGoneNotice
+                   : m_resetBySync ? tr("This task was removed on another computer: the synchronisation took it "
+                                        "out of this list.")
+                                   : tr("Undo or redo took this task out of the list.");
     if (typed)
         text += QLatin1Char(' ') + tr("What you typed stays here for you to copy; it cannot be saved.");
     m_goneNoticeLabel->setText(text);
@@ -375,7 +492,7 @@ void TaskInfoDialog::showEditButtons(bool visible, bool enabled)
 
 void TaskInfoDialog::updateInfo()
 {
-    if (m_taskGone) {
+    if (m_taskGone || m_listGone) {
         showTaskGone();
         return;
     }

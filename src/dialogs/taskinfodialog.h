@@ -28,7 +28,10 @@ class ToolButton;
 // fields alone while they hold typing not saved yet. A reset that took its
 // task out of the list leaves the typing on show, says so, and saves
 // nothing, until the user chooses another task, or undo or redo brings the
-// task back (then the typing takes edits again).
+// task back (then the typing takes edits again); so does a run that takes
+// its whole list away. Typing for a task the user removes, or leaves once
+// it was taken away, stays with that task: when undo brings it back, the
+// form shows the typing again.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -38,6 +41,10 @@ public:
 
     void setAssigneeChat(AssigneeChat *chat);
     void updateInfo();
+    // The page is about to take `list` away (removed, or no longer shared
+    // with the user): typing for one of its tasks stays on show. True when
+    // the form keeps typing.
+    bool listRemoved(ListModel *list);
 
     Task *task() const { return m_task; }
     ListModel *model() const { return m_model; }
@@ -93,8 +100,17 @@ private slots:
     void forgetTask();
     void findTaskAfterReset();
     void forgetTaskIfGone();
+    void keepTypingOfRemovedRows(const QModelIndex &parent, int first, int last);
 
 private:
+    // Typing not saved yet for a task no longer in its list.
+    struct KeptTyping
+    {
+        QPointer<ListModel> model;
+        TaskTrace task;
+        QString title; // null when the title field held no typing
+        QString note;
+    };
     // Its task and list take edits now: not while a run replaces the list.
     bool takesEdits() const;
     QString chatPartner() const;
@@ -103,6 +119,10 @@ private:
     void showTaskGone();
     void showEditButtons(bool visible, bool enabled);
     void fillText(PDTextEdit *edit, QString *shown, const QString &text);
+    bool holdsTyping() const;
+    KeptTyping typingFor(const TaskTrace &task) const;
+    void keepTyping(const KeptTyping &typing);
+    void restoreTyping();
 
     QVBoxLayout *m_layout;
     Task *m_task = nullptr;
@@ -117,6 +137,20 @@ private:
     bool m_taskGone = false;
     // That task, to know it when undo or redo brings it back.
     TaskTrace m_goneTask;
+    // Its whole list was taken away: the typing stays, nothing is saved,
+    // and the notice says why.
+    bool m_listGone = false;
+    QString m_listGoneNotice;
+    // What the page showed once that list was gone, found again after its
+    // resets: handed again, it is no choice of the user's.
+    QPointer<ListModel> m_nextModel;
+    TaskTrace m_nextTask;
+    bool m_nextKnown = false;
+    QList<KeptTyping> m_keptTyping;
+    // The task the form last left with typing, until the event loop runs:
+    // removing a task moves the tree to the next one before the list says
+    // which rows go.
+    KeptTyping m_leftTyping;
     // What the form last put in the title and note fields: a field that
     // differs holds typing not saved yet.
     QString m_shownTitle;

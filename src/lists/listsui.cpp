@@ -180,6 +180,11 @@ ListsUI::ListsUI(ModelsContainer *modelsContainer, ChatUI *chatUI, SplashScreen 
     m_tabs = new TabWidget(this, pageArea);
     m_tabs->setObjectName(QStringLiteral("tabs"));
     connect(m_tabs, &TabWidget::tabTextChanged, this, &ListsUI::onTabTextChanged);
+    // A tab clicked, the current one too, is a list chosen.
+    connect(m_tabs->tabBar(), &QTabBar::tabBarClicked, this, [this] {
+        if (m_listInfoDialog)
+            m_listInfoDialog->listChosen();
+    });
 
     if (splash)
         splash->onSetSplashProgress(tr("Reading local lists..."), 300);
@@ -950,6 +955,9 @@ void ListsUI::onListAdded(ListModel *list)
 
 void ListsUI::onListRemoved(ListModel *list)
 {
+    // Before the tab goes: typing for the list or a task of it stays on show.
+    const bool taskTypingKept = m_taskInfoDialog && m_taskInfoDialog->listRemoved(list);
+    const bool listTypingKept = m_listInfoDialog && m_listInfoDialog->listRemoved(list);
     m_singleSyncFailures.remove(list);
     m_singleSyncWaiting.remove(list);
     TreeView *view = treeViewForList(list);
@@ -967,6 +975,12 @@ void ListsUI::onListRemoved(ListModel *list)
         m_listGroupsManagerDialog->removeListElement(taskList->localId(), taskList->serverId());
     if (m_listsGroups && taskList)
         m_listsGroups->removeList(taskList);
+    // As when a run takes a task out of its list, no other task takes its
+    // place: the user's next choice of one is a choice.
+    if (taskTypingKept || listTypingKept) {
+        if (TreeView *next = currentTreeView())
+            next->clearCurrentGuarded();
+    }
     rehandCurrentToDialogs();
     refreshActions();
 }
@@ -1035,6 +1049,20 @@ void ListsUI::setListNameExternally(ListModel *list, const QString &name)
         m_tabs->renameTab(m_tabs->indexOf(view), name);
 }
 
+QString ListsUI::nameNotSavedText(const QString &name)
+{
+    return tr("The list was taken away by a synchronisation (removed on another computer, or no longer shared "
+              "with you) while you were renaming it, so its new name was not saved:\n%1")
+        .arg(name);
+}
+
+QString ListsUI::noteNotSavedText(const QString &note)
+{
+    return tr("The task was taken away by a synchronisation (removed on another computer, or its list no longer "
+              "shared with you) while you were writing its note, so the note was not saved:\n%1")
+        .arg(note);
+}
+
 void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
 {
     if (!treeViewForList(list)) {
@@ -1044,11 +1072,18 @@ void ListsUI::changeListNameExternally(ListModel *list, QWidget *parent)
     const QPointer<ListModel> alive(list);
     RenameListDialog dialog(list->name(), parent);
     holdValueButtonsDuringRuns(&dialog, list);
-    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    // The list may have gone while the dialog was open.
-    TreeView *view = treeViewForList(list);
     const QString text = dialog.newName();
+    // A run took the list away while the dialog was open: said, not dropped.
+    if (!alive) {
+        if (!text.isEmpty())
+            tellUser(nameNotSavedText(text));
+        return;
+    }
+    if (!acceptsEdits(list))
+        return;
+    TreeView *view = treeViewForList(list);
     if (view && !text.isEmpty() && text != list->name())
         m_tabs->renameTab(m_tabs->indexOf(view), text);
 }
@@ -1133,9 +1168,11 @@ void ListsUI::updateListSharingUsersDialog()
         m_listSharingUsersDialog->selectedListChanged(list);
 }
 
-void ListsUI::onTreeViewCurrentIndexChanged(TreeView *)
+void ListsUI::onTreeViewCurrentIndexChanged(TreeView *view)
 {
     refreshActions();
+    if (m_listInfoDialog && view && view == currentTreeView() && view->currentIndex().isValid())
+        m_listInfoDialog->listChosen();
     rehandCurrentToDialogs();
 }
 
@@ -1273,6 +1310,10 @@ void ListsUI::holdValueButtonsDuringRuns(QDialog *dialog, ListModel *list)
     };
     follow();
     connect(this, &ListsUI::listSyncStateChanged, dialog, follow);
+    // A run that takes the list away ends without its own word: Save then
+    // says what could not be saved.
+    if (list)
+        connect(list, &QObject::destroyed, dialog, follow, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------
@@ -2040,11 +2081,14 @@ void ListsUI::showNoteDialog()
     NoteDialog dialog(&note, mainWindow());
     dialog.setupButtons(list->hasWritePermission());
     holdValueButtonsDuringRuns(&dialog, list);
-    if (dialog.exec() != QDialog::Accepted || !alive || !acceptsEdits(list))
+    if (dialog.exec() != QDialog::Accepted || (alive && !acceptsEdits(list)) || note == noteWas)
         return;
     const QModelIndex target = task.index();
-    if (!target.isValid() || note == noteWas)
+    // A run took the task away while the dialog was open: said, not dropped.
+    if (!target.isValid()) {
+        tellUser(noteNotSavedText(note.text()));
         return;
+    }
     list->setTaskNote(target, note);
 }
 

@@ -250,6 +250,11 @@ public:
     using NoticeHandler = std::function<void(const QString &title, const QString &text)>;
     static void setNoticeHandler(const NoticeHandler &handler);
 
+    // What a form's Save says when a run took its list or task away while
+    // it was open, with what was typed.
+    static QString nameNotSavedText(const QString &name);
+    static QString noteNotSavedText(const QString &note);
+
     // The dialogs that exist (null otherwise).
     TaskInfoDialog *taskInfoDialog() const { return m_taskInfoDialog; }
     AlarmsOccurredDialog *alarmsOccurredDialog() const { return m_alarmsDialog; }

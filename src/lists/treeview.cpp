@@ -1291,6 +1291,13 @@ void TreeView::makeCurrentGuarded(Task *task)
     m_removingRows = false;
 }
 
+void TreeView::clearCurrentGuarded()
+{
+    m_removingRows = true;
+    setCurrentIndex(QModelIndex());
+    m_removingRows = false;
+}
+
 void TreeView::moveCurrentUp()
 {
     closeCurrentEditor();

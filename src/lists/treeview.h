@@ -42,6 +42,10 @@ public:
     // current.
     void pasteTask(Task *copy);
 
+    // No task current, and the one that was is not left as the user leaves
+    // it (an empty one stays).
+    void clearCurrentGuarded();
+
     // Removal.
     void removeCurrent();
     void removeOrOutdentEmpty();

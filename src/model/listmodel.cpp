@@ -778,6 +778,7 @@ void ListModel::resetToNew()
     m_sharedRevision = 1;
     m_sharedUsers.clear();
     m_agreedSharedUsers.reset();
+    m_sentSharedUsers.reset();
     emit shareListChanged(this);
     setChanged();
 }
@@ -925,6 +926,19 @@ std::optional<QMap<QString, QString>> ListModel::agreedSharedUsers() const
     if (!m_sharedEdited)
         return m_sharedUsers;
     return m_agreedSharedUsers;
+}
+
+std::optional<QMap<QString, QString>> ListModel::sentSharedUsers() const
+{
+    if (m_sentSharedRevision != m_sharedRevision)
+        return std::nullopt;
+    return m_sentSharedUsers;
+}
+
+void ListModel::setSentSharedUsers(const std::optional<QMap<QString, QString>> &users)
+{
+    m_sentSharedUsers = users;
+    m_sentSharedRevision = m_sharedRevision;
 }
 
 void ListModel::setSharedUsers(const QMap<QString, QString> &users)

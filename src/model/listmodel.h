@@ -202,6 +202,10 @@ public:
     // before they were kept).
     std::optional<QMap<QString, QString>> agreedSharedUsers() const;
     void setAgreedSharedUsers(const std::optional<QMap<QString, QString>> &users) { m_agreedSharedUsers = users; }
+    // The users an upload of the sharing sent at the shared revision, while
+    // its answer is not known; null otherwise (and for another revision).
+    std::optional<QMap<QString, QString>> sentSharedUsers() const;
+    void setSentSharedUsers(const std::optional<QMap<QString, QString>> &users);
 
     // Synchronisation flags; never signalled.
     bool isSyncPending() const { return m_syncPending; }
@@ -251,6 +255,8 @@ private:
     QMap<QString, QString> m_sharedUsers;
     quint32 m_sharedRevision = 1;
     std::optional<QMap<QString, QString>> m_agreedSharedUsers;
+    std::optional<QMap<QString, QString>> m_sentSharedUsers;
+    quint32 m_sentSharedRevision = 0;
     bool m_syncPending = false;
     bool m_manualSync = false;
     bool m_synchronizing = false;

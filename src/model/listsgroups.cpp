@@ -28,7 +28,7 @@ ListsGroupsElementList *findEntry(ListsGroupsElementGroup *group,
 
 // The server's part of `from` into `to`: child groups with their fields,
 // entries by server id only.
-void copyForServer(const ListsGroupsElementGroup *from, ListsGroupsElementGroup *to)
+void copyForServer(const ListsGroupsElementGroup *from, ListsGroupsElementGroup *to, bool localIds = false)
 {
     for (const ListsGroupsElementList *entry : from->lists()) {
         if (entry->serverId() == 0)
@@ -42,8 +42,10 @@ void copyForServer(const ListsGroupsElementGroup *from, ListsGroupsElementGroup 
         copy->setName(child->name());
         copy->setServerId(child->serverId());
         copy->setExpanded(child->isExpanded());
+        if (localIds)
+            copy->setLocalId(child->localId());
         to->addGroup(copy);
-        copyForServer(child, copy);
+        copyForServer(child, copy, localIds);
     }
 }
 
@@ -113,6 +115,50 @@ ListsGroups *ListsGroups::serverCopy() const
     copy->m_modified = false;
     copy->m_editedSinceSync = false;
     return copy;
+}
+
+ListsGroups *ListsGroups::sentCopy() const
+{
+    auto *copy = new ListsGroups;
+    copyForServer(m_rootGroup, copy->m_rootGroup, true);
+    copy->m_modified = false;
+    copy->m_editedSinceSync = false;
+    return copy;
+}
+
+void ListsGroups::keepSentInDoubt(const ListsGroups &sent)
+{
+    m_sentInDoubt.append(std::shared_ptr<const ListsGroups>(sent.sentCopy()));
+    while (m_sentInDoubt.size() > maxSentInDoubt)
+        m_sentInDoubt.removeFirst();
+}
+
+quint32 ListsGroups::nextGroupLocalId() const
+{
+    quint32 highest = 0;
+    const std::function<void(const ListsGroupsElementGroup *)> visit = [&](const ListsGroupsElementGroup *group) {
+        highest = qMax(highest, group->localId());
+        for (const ListsGroupsElementGroup *child : group->groups())
+            visit(child);
+    };
+    visit(m_rootGroup);
+    for (const ListsGroupsElementGroup *group : m_deletedGroups)
+        visit(group);
+    // A group removed here since its upload left keeps its id in the record.
+    for (const auto &sent : m_sentInDoubt)
+        visit(sent->rootGroup());
+    return highest + 1;
+}
+
+void ListsGroups::giveGroupsLocalIds()
+{
+    quint32 next = nextGroupLocalId();
+    forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
+        if (group != m_rootGroup && group->serverId() == 0 && group->localId() == 0) {
+            group->setLocalId(next++);
+            m_modified = true;
+        }
+    });
 }
 
 bool ListsGroups::sameOnServer(const ListsGroups &other) const
@@ -186,6 +232,7 @@ ListsGroupsElementGroup *ListsGroups::addGroup(ListsGroupsElementGroup *parent)
         return nullptr;
     }
     auto *group = new ListsGroupsElementGroup;
+    group->setLocalId(nextGroupLocalId());
     parent->addGroup(group);
     markEdited();
     return group;
@@ -408,6 +455,61 @@ void ListsGroups::setGroupExpanded(ListsGroupsElementGroup *group, bool expanded
 
 // ---- reconciling with the user's lists
 
+namespace {
+
+ListsGroupsElementGroup *groupWithServerId(ListsGroupsElementGroup *group, quint32 id)
+{
+    for (ListsGroupsElementGroup *child : group->groups()) {
+        if (child->serverId() == id)
+            return child;
+        if (ListsGroupsElementGroup *found = groupWithServerId(child, id))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ListsGroups::placeAsAgreed(const TaskList *list)
+{
+    if (!m_agreed || !list || list->serverId() == 0)
+        return;
+    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, list->serverId());
+    ListsGroupsElementGroup *agreedGroup = m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup());
+    if (!agreedGroup)
+        return;
+    ListsGroupsElementGroup *target = agreedGroup == m_agreed->rootGroup()
+                                          ? m_rootGroup
+                                          : groupWithServerId(m_rootGroup, agreedGroup->serverId());
+    if (!target)
+        return;
+    ListsGroupsElementList *entry = findEntry(m_rootGroup, [list](const ListsGroupsElementList *e) {
+        return matches(e, list);
+    });
+    ListsGroupsElementGroup *holder = entry ? findGroupOfList(entry, m_rootGroup) : nullptr;
+    // Placed by the user elsewhere, or where it belongs.
+    if (holder && (holder != m_rootGroup || holder == target))
+        return;
+    if (holder) {
+        holder->removeList(entry);
+    } else {
+        entry = new ListsGroupsElementList;
+        entry->setLocalId(list->localId());
+        entry->setServerId(list->serverId());
+    }
+    // After the nearest list before it in the agreed order that is there.
+    const QList<ListsGroupsElementList *> agreedOrder = agreedGroup->lists();
+    int at = 0;
+    for (int i = int(agreedOrder.indexOf(agreedEntry)) - 1; i >= 0 && at == 0; --i) {
+        for (int j = 0; j < target->m_lists.size(); ++j)
+            if (target->m_lists.at(j)->serverId() == agreedOrder.at(i)->serverId())
+                at = j + 1;
+    }
+    entry->setParent(target);
+    target->m_lists.insert(at, entry);
+    m_modified = true;
+}
+
 void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)
 {
     forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
@@ -431,6 +533,7 @@ void ListsGroups::localizeLists(const UserLists *userLists)
 {
     m_agreed.reset();
     m_uploadInDoubt = false;
+    m_sentInDoubt.clear();
     forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
         for (ListsGroupsElementList *entry : group->lists()) {
             if (entry->serverId() == 0)
@@ -481,5 +584,7 @@ ListsGroups *ListsGroups::load(const QString &path)
         return nullptr;
     }
     DocumentFile::loaded(path);
+    // Written before groups had local ids: each new group gets one now.
+    groups->giveGroupsLocalIds();
     return groups;
 }

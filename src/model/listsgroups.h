@@ -60,9 +60,23 @@ public:
     // server may hold the groups it made under ids this tree lacks.
     bool isUploadInDoubt() const { return m_uploadInDoubt; }
     void setUploadInDoubt(bool inDoubt) { m_uploadInDoubt = inDoubt; }
+    // What each upload still in doubt sent, oldest first (sentCopy() of the
+    // tree that went up), so that the next run tells what it put on the
+    // server from what another computer did. Dropped when the server's tree
+    // is taken; the oldest go beyond maxSentInDoubt.
+    static constexpr int maxSentInDoubt = 4;
+    using SentTrees = QList<std::shared_ptr<const ListsGroups>>;
+    const SentTrees &sentInDoubt() const { return m_sentInDoubt; }
+    void setSentInDoubt(const SentTrees &sent) { m_sentInDoubt = sent; }
+    void keepSentInDoubt(const ListsGroups &sent);
+    // Every group without a server id or a local id gets a local id no group
+    // here, removed or sent in doubt holds.
+    void giveGroupsLocalIds();
     // What the server keeps of the tree: its groups and the entries that
     // have a server id; no local ids, no marks, no removed groups.
     ListsGroups *serverCopy() const;
+    // The same with the groups' local ids: what an upload is recorded as.
+    ListsGroups *sentCopy() const;
     // The same groups (ids, names, expanded flags, order) and the same
     // entries with a server id in the same places; local ids, entries
     // without a server id and removed groups are not compared.
@@ -95,6 +109,12 @@ public:
     void setGroupName(ListsGroupsElementGroup *group, const QString &name);
     void setGroupExpanded(ListsGroupsElementGroup *group, bool expanded);
 
+    // A list this tree holds in the default group (or not at all) that the
+    // agreed tree places in a group this tree still has goes there, where
+    // the agreed order had it: a list that comes back (the server's, taken
+    // for a restored one, or fetched again after an import replaced the
+    // lists) keeps its place rather than the one the page gave it.
+    void placeAsAgreed(const TaskList *list);
     // Drops every entry that matches none of the lists (deleted lists keep
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);
@@ -118,12 +138,14 @@ private:
     bool isInTree(const ListsGroupsElementGroup *group) const;
     static int levelOf(const ListsGroupsElementGroup *group);
     static int heightOf(const ListsGroupsElementGroup *group);
+    quint32 nextGroupLocalId() const;
 
     bool m_modified = true;
     bool m_editedSinceSync = true;
     bool m_uploadInDoubt = false;
     ListsGroupsElementGroup *m_rootGroup;
     std::shared_ptr<const ListsGroups> m_agreed;
+    SentTrees m_sentInDoubt;
     QList<ListsGroupsElementGroup *> m_deletedGroups;
 };
 

@@ -26,6 +26,10 @@ public:
     void setName(const QString &name) { m_name = name; }
     quint32 serverId() const { return m_serverId; }
     void setServerId(quint32 id) { m_serverId = id; }
+    // Tells the group apart on this computer before it has a server id (0:
+    // none); kept in the local file only.
+    quint32 localId() const { return m_localId; }
+    void setLocalId(quint32 id) { m_localId = id; }
     bool isExpanded() const { return m_expanded; }
     void setExpanded(bool expanded) { m_expanded = expanded; }
 
@@ -47,6 +51,7 @@ private:
     QList<ListsGroupsElementGroup *> m_groups;
     QList<ListsGroupsElementList *> m_lists;
     quint32 m_serverId = 0;
+    quint32 m_localId = 0;
     QString m_name;
     bool m_expanded = true;
 };

@@ -21,6 +21,9 @@ const QString EditedKey = QStringLiteral("eddited-since-sync"); // sic: the stor
 const QString InDoubtKey = QStringLiteral("upload-in-doubt");
 // Beside the tree, at its depth: readers that know only the tree pass it by.
 const QString AgreedClass = QStringLiteral("pd-groups-agreed");
+// What the uploads in doubt sent: one root group item each, oldest first.
+const QString SentClass = QStringLiteral("pd-groups-sent");
+const QString LocalIdKey = QStringLiteral("local-id");
 
 QString boolText(bool value)
 {
@@ -62,6 +65,11 @@ QDomDocument ListsGroupsReaderWriter::writeListsGroups(const ListsGroups *groups
         QDomElement agreedOl = appendElementWithClass(body, QStringLiteral("ol"), AgreedClass);
         writeGroup(agreedOl, groups->agreed()->rootGroup());
     }
+    if (documentKind() == LocalDocument && !groups->sentInDoubt().isEmpty()) {
+        QDomElement sentOl = appendElementWithClass(body, QStringLiteral("ol"), SentClass);
+        for (const auto &sent : groups->sentInDoubt())
+            writeGroup(sentOl, sent->rootGroup());
+    }
     return doc;
 }
 
@@ -80,6 +88,8 @@ void ListsGroupsReaderWriter::writeGroup(QDomElement parent, const ListsGroupsEl
     if (group->serverId() != 0)
         appendDefinition(dl, QStringLiteral("id"), groupIdToString(group->serverId()));
     appendDefinition(dl, QStringLiteral("expanded"), boolText(group->isExpanded()));
+    if (documentKind() == LocalDocument && group->localId() != 0)
+        appendDefinition(dl, LocalIdKey, QString::number(group->localId()));
     if (group->listCount() > 0)
         writeGroupLists(li, group);
     if (group->groupCount() > 0)
@@ -193,6 +203,7 @@ ListsGroups *ListsGroupsReaderWriter::readListsGroups(const QDomDocument &doc)
             groups->agreeAsIs();
         else
             readAgreed(groups.get(), body);
+        readSent(groups.get(), body);
     }
     return groups.release();
 }
@@ -216,6 +227,34 @@ void ListsGroupsReaderWriter::readAgreed(ListsGroups *groups, const QDomElement 
     agreed->setEditedSinceSync(false);
     agreed->clearModified();
     groups->setAgreed(std::move(agreed));
+}
+
+void ListsGroupsReaderWriter::readSent(ListsGroups *groups, const QDomElement &body)
+{
+    const ErrorState before = errorState();
+    const QDomElement ol = childElementByClass(body, SentClass);
+    if (ol.isNull() && errorState().count == before.count)
+        return;
+    ListsGroups::SentTrees sent;
+    bool read = !ol.isNull();
+    for (QDomElement li = ol.firstChildElement(); read && !li.isNull(); li = li.nextSiblingElement()) {
+        auto tree = std::make_shared<ListsGroups>();
+        m_depth = 0;
+        read = li.attribute(QStringLiteral("class")) == GroupClass && readGroup(tree->rootGroup(), li, true)
+               && !hasEntryWithoutServerId(tree->rootGroup());
+        tree->setEditedSinceSync(false);
+        tree->clearModified();
+        sent << tree;
+    }
+    if (!read || errorState().count != before.count) {
+        // Without it the next run weighs the server's tree as before.
+        qWarning() << "what an upload of the list groups in doubt sent does not read; it is left out";
+        restoreErrorState(before);
+        return;
+    }
+    while (sent.size() > ListsGroups::maxSentInDoubt)
+        sent.removeFirst();
+    groups->setSentInDoubt(sent);
 }
 
 bool ListsGroupsReaderWriter::hasEntryWithoutServerId(const ListsGroupsElementGroup *group)
@@ -248,6 +287,13 @@ bool ListsGroupsReaderWriter::readGroup(ListsGroupsElementGroup *group, const QD
         if (!id.isNull())
             target->setServerId(listIdFromString(id));
         target->setName(name);
+        if (documentKind() == LocalDocument) {
+            // Only this computer reads it: a damaged one costs that id alone.
+            bool ok = false;
+            const quint32 localId = definitionValue(fields, LocalIdKey).toUInt(&ok);
+            if (ok)
+                target->setLocalId(localId);
+        }
     }
 
     const QDomElement lists = childElementByClass(item, GroupListsClass);

@@ -47,6 +47,8 @@ private:
     // What an edited tree last agreed with the server; a part that does not
     // read costs that copy alone (the tree then goes up as before).
     void readAgreed(ListsGroups *groups, const QDomElement &body);
+    // What the uploads in doubt sent; one that does not read drops them all.
+    void readSent(ListsGroups *groups, const QDomElement &body);
     static bool hasEntryWithoutServerId(const ListsGroupsElementGroup *group);
 
     int m_depth = 0;

@@ -43,6 +43,11 @@ public:
     // Not New, or posted without a known outcome: removing it must reach
     // the server.
     bool mayBeOnServer() const { return m_syncStatus != New || !m_pendingUpload.isEmpty(); }
+    // The user's version of a note whose text gave way to the server's, kept
+    // beside it by a run, which the user was not told of yet; kept in the
+    // notepad file, so that a run cut short leaves the telling to the next.
+    bool isUntoldKeptCopy() const { return m_untoldKeptCopy; }
+    void setUntoldKeptCopy(bool untold) { m_untoldKeptCopy = untold; }
 
     void setTitle(const QString &title);
     void setText(const QString &text);
@@ -91,6 +96,7 @@ private:
     quint32 m_serverId = 0;
     quint32 m_revision = 0;
     QString m_pendingUpload;
+    bool m_untoldKeptCopy = false;
     std::optional<Agreed> m_agreed;
 };
 

@@ -137,6 +137,8 @@ void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
         appendDefinition(dl, QStringLiteral("sync-status"), syncStatusToString(note->syncStatus()));
         if (!note->pendingUpload().isEmpty())
             appendDefinition(dl, QStringLiteral("pending-upload"), note->pendingUpload());
+        if (note->isUntoldKeptCopy())
+            appendDefinition(dl, QStringLiteral("kept-copy"), QStringLiteral("untold"));
     }
     // A removed note whose upload is in doubt has no id yet.
     const bool removedInDoubt = local && note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0
@@ -191,6 +193,7 @@ NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
                 return nullptr;
             note->setSyncStatus(s);
             note->setPendingUpload(value("pending-upload"));
+            note->setUntoldKeptCopy(value("kept-copy") == QLatin1String("untold"));
             if (s == NotepadNote::New)
                 return note.release();
             if (s == NotepadNote::Deleted && value("id").isNull() && !note->pendingUpload().isEmpty())

@@ -24,7 +24,10 @@ QString currentNick()
 
 } // namespace
 
-Task::Task() = default;
+Task::Task()
+    : d(new TaskFields)
+{
+}
 
 quint64 Task::nextLineage()
 {
@@ -98,7 +101,7 @@ int Task::height() const
 Task *Task::createRoot()
 {
     Task *root = new Task;
-    root->m_title = QStringLiteral("[ROOT]");
+    root->d->title = QStringLiteral("[ROOT]");
     return root;
 }
 
@@ -156,7 +159,7 @@ void Task::removeBlankChildren()
 
 bool Task::isBlankRecursively() const
 {
-    if (m_parent && !m_title.isEmpty())
+    if (m_parent && !d->title.isEmpty())
         return false;
     for (const Task *child : m_children) {
         if (!child->isBlankRecursively())
@@ -174,8 +177,10 @@ void Task::collectTasks(QSet<Task *> &tasks)
 
 void Task::clearIdsRecursively()
 {
-    m_id = 0;
-    m_revision = 0;
+    if (std::as_const(d)->id != 0 || std::as_const(d)->revision != 0) {
+        d->id = 0;
+        d->revision = 0;
+    }
     for (Task *child : std::as_const(m_children))
         child->clearIdsRecursively();
 }
@@ -185,7 +190,7 @@ bool Task::verifyTree() const
     bool ok = true;
     for (const Task *child : m_children) {
         if (child->m_parent != this) {
-            qWarning() << "Task::verifyTree - child with a wrong parent under" << m_title;
+            qWarning() << "Task::verifyTree - child with a wrong parent under" << d->title;
             ok = false;
         }
         ok = child->verifyTree() && ok;
@@ -196,31 +201,33 @@ bool Task::verifyTree() const
 void Task::stampCreationRecursively(const QDateTime &time)
 {
     const QString nick = currentNick();
-    m_creationTime = time;
-    m_modificationTime = time;
-    m_createdBy = nick;
-    m_lastModifiedBy = nick;
+    d->creationTime = time;
+    d->modificationTime = time;
+    d->createdBy = nick;
+    d->lastModifiedBy = nick;
     for (Task *child : std::as_const(m_children))
         child->stampCreationRecursively(time);
 }
 
 void Task::touch()
 {
-    m_modificationTime = Clock::currentDateTimeUtc();
-    m_lastModifiedBy = currentNick();
+    d->modificationTime = Clock::currentDateTimeUtc();
+    d->lastModifiedBy = currentNick();
 }
 
 bool Task::assign(const QString &nick)
 {
-    if (m_assignments.contains(nick))
+    if (std::as_const(d)->assignments.contains(nick))
         return false;
-    m_assignments.append(nick);
+    d->assignments.append(nick);
     return true;
 }
 
 bool Task::unassign(const QString &nick)
 {
-    return m_assignments.removeAll(nick) > 0;
+    if (!std::as_const(d)->assignments.contains(nick))
+        return false;
+    return d->assignments.removeAll(nick) > 0;
 }
 
 void Task::addAttachment(TaskAttachment *attachment)
@@ -263,8 +270,8 @@ Task *Task::clone() const
 
 QString Task::identity() const
 {
-    const qint64 seconds = m_creationTime.isValid() ? m_creationTime.toSecsSinceEpoch() : 0;
-    return m_createdBy + QLatin1Char('@') + QString::number(seconds);
+    const qint64 seconds = d->creationTime.isValid() ? d->creationTime.toSecsSinceEpoch() : 0;
+    return d->createdBy + QLatin1Char('@') + QString::number(seconds);
 }
 
 std::weak_ptr<const void> Task::lifetime() const
@@ -278,19 +285,19 @@ void Task::takeFieldsFrom(const Task *other)
 {
     if (other == this)
         return;
-    m_title = other->m_title;
-    m_done = other->m_done;
-    m_priority = other->m_priority;
-    m_note = other->m_note;
-    m_alarmTime = other->m_alarmTime;
-    m_creationTime = other->m_creationTime;
-    m_modificationTime = other->m_modificationTime;
-    m_startTime = other->m_startTime;
-    m_dueTime = other->m_dueTime;
-    m_lastModifiedBy = other->m_lastModifiedBy;
-    m_doneBy = other->m_doneBy;
-    m_createdBy = other->m_createdBy;
-    m_assignments = other->m_assignments;
+    d->title = other->d->title;
+    d->done = other->d->done;
+    d->priority = other->d->priority;
+    d->note = other->d->note;
+    d->alarmTime = other->d->alarmTime;
+    d->creationTime = other->d->creationTime;
+    d->modificationTime = other->d->modificationTime;
+    d->startTime = other->d->startTime;
+    d->dueTime = other->d->dueTime;
+    d->lastModifiedBy = other->d->lastModifiedBy;
+    d->doneBy = other->d->doneBy;
+    d->createdBy = other->d->createdBy;
+    d->assignments = other->d->assignments;
     qDeleteAll(m_attachments);
     m_attachments.clear();
     std::fill(std::begin(m_attachmentCounts), std::end(m_attachmentCounts), 0);
@@ -300,28 +307,14 @@ void Task::takeFieldsFrom(const Task *other)
 
 Task *Task::duplicate(bool keepServerIds) const
 {
-    Task *task = new Task;
-    task->m_title = m_title;
-    task->m_done = m_done;
-    task->m_expanded = m_expanded;
-    task->m_priority = m_priority;
-    task->m_note = m_note;
-    task->m_alarmTime = m_alarmTime;
-    task->m_creationTime = m_creationTime;
-    task->m_modificationTime = m_modificationTime;
-    task->m_deletionTime = m_deletionTime;
-    task->m_startTime = m_startTime;
-    task->m_dueTime = m_dueTime;
-    task->m_lastModifiedBy = m_lastModifiedBy;
-    task->m_doneBy = m_doneBy;
-    task->m_createdBy = m_createdBy;
-    task->m_assignments = m_assignments;
+    Task *task = new Task(d);
     if (keepServerIds) {
-        task->m_id = m_id;
-        task->m_revision = m_revision;
-        task->m_hashcode = m_hashcode;
-        task->m_outlookId = m_outlookId;
         task->m_lineage = m_lineage;
+    } else {
+        task->d->id = 0;
+        task->d->revision = 0;
+        task->d->hashcode = QString();
+        task->d->outlookId = QString();
     }
     task->m_attachments.reserve(m_attachments.size());
     for (const TaskAttachment *attachment : m_attachments)
@@ -335,6 +328,31 @@ Task *Task::duplicate(bool keepServerIds) const
     return task;
 }
 
+Task::Task(const Fields &fields)
+    : d(fields)
+{
+}
+
+Task *Task::withFields(const Fields &fields)
+{
+    return new Task(fields);
+}
+
+bool Task::sharesContentWith(const Task *other) const
+{
+    if (d != other->d || m_attachments.size() != other->m_attachments.size())
+        return false;
+    for (qsizetype i = 0; i < m_attachments.size(); ++i) {
+        const TaskAttachment *a = m_attachments.at(i);
+        const TaskAttachment *b = other->m_attachments.at(i);
+        if (a->type() != b->type() || a->name() != b->name() || a->url() != b->url()
+            || a->description() != b->description() || a->additionalData() != b->additionalData()
+            || a->hasDescription() != b->hasDescription() || a->hasAdditionalData() != b->hasAdditionalData())
+            return false;
+    }
+    return true;
+}
+
 QString Task::dateTimeText(const QDateTime &localTime)
 {
     if (localTime.isNull())
@@ -346,25 +364,25 @@ QString Task::dateTimeText(const QDateTime &localTime)
 
 QString Task::alarmTimeText() const
 {
-    return dateTimeText(m_alarmTime.toLocalTime());
+    return dateTimeText(d->alarmTime.toLocalTime());
 }
 
 QString Task::creationTimeText() const
 {
-    return dateTimeText(m_creationTime.toLocalTime());
+    return dateTimeText(d->creationTime.toLocalTime());
 }
 
 QString Task::modificationTimeText() const
 {
-    return dateTimeText(m_modificationTime.toLocalTime());
+    return dateTimeText(d->modificationTime.toLocalTime());
 }
 
 QString Task::startTimeText() const
 {
-    return dateTimeText(m_startTime.toLocalTime());
+    return dateTimeText(d->startTime.toLocalTime());
 }
 
 QString Task::dueTimeText() const
 {
-    return dateTimeText(m_dueTime.toLocalTime());
+    return dateTimeText(d->dueTime.toLocalTime());
 }

@@ -7,74 +7,113 @@
 #include <QDateTime>
 #include <QList>
 #include <QSet>
+#include <QSharedData>
+#include <QSharedDataPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 
 class TaskAttachment;
 class TaskAttachmentVideoHyperlink;
 class TaskAttachmentWebHyperlink;
 
+// A task's own values, everything but its place, children and attachments.
+// Copies of a task share one set until either changes (see Task::Fields).
+struct TaskFields : public QSharedData
+{
+    QString title = QStringLiteral("");
+    bool done = false;
+    bool expanded = true;
+    TaskPriority priority;
+    TaskNote note;
+    QDateTime alarmTime;
+    quint32 id = 0;
+    quint32 revision = 0;
+    QDateTime creationTime;
+    QDateTime modificationTime;
+    QDateTime deletionTime;
+    QDateTime startTime;
+    QDateTime dueTime;
+    QString lastModifiedBy;
+    QString doneBy;
+    QString createdBy;
+    QString outlookId;
+    QStringList assignments;
+    QString hashcode;
+};
+
 // One node of a task list's tree. A task owns its children and its
 // attachments; copy() and clone() copy both deeply. Plain accessors have no
 // side effects: the list model turns user edits into undo steps and marks.
+// The values are copied on write: a copy shares them with its source until
+// either is changed, so that a kept copy of a list (an undo step, what was
+// agreed with the server) costs little more than its tree.
 class Task
 {
 public:
+    // A task's values as they are now: whoever holds them sees no later
+    // change of the task, which then writes to values of its own.
+    using Fields = QSharedDataPointer<TaskFields>;
+
     Task();
     virtual ~Task();
 
     Task(const Task &) = delete;
     Task &operator=(const Task &) = delete;
 
-    QString title() const { return m_title; }
-    void setTitle(const QString &title) { m_title = title; }
-    bool isDone() const { return m_done; }
-    void setDone(bool done) { m_done = done; }
-    TaskPriority priority() const { return m_priority; }
-    void setPriority(const TaskPriority &priority) { m_priority = priority; }
-    TaskNote note() const { return m_note; }
-    void setNote(const QDateTime &addedTime, const QString &text) { m_note = TaskNote(addedTime, text); }
-    void setNote(const TaskNote &note) { m_note = note; }
-    QDateTime alarmTime() const { return m_alarmTime; }
-    void setAlarmTime(const QDateTime &time) { m_alarmTime = time; }
-    quint32 id() const { return m_id; }
-    void setId(quint32 id) { m_id = id; }
-    QDateTime creationTime() const { return m_creationTime; }
-    void setCreationTime(const QDateTime &time) { m_creationTime = time; }
-    QDateTime modificationTime() const { return m_modificationTime; }
-    void setModificationTime(const QDateTime &time) { m_modificationTime = time; }
-    QDateTime deletionTime() const { return m_deletionTime; }
-    void setDeletionTime(const QDateTime &time) { m_deletionTime = time; }
-    QDateTime startTime() const { return m_startTime; }
-    void setStartTime(const QDateTime &time) { m_startTime = time; }
-    QDateTime dueTime() const { return m_dueTime; }
-    void setDueTime(const QDateTime &time) { m_dueTime = time; }
-    QString lastModifiedBy() const { return m_lastModifiedBy; }
-    void setLastModifiedBy(const QString &nick) { m_lastModifiedBy = nick; }
-    QString doneBy() const { return m_doneBy; }
-    void setDoneBy(const QString &nick) { m_doneBy = nick; }
-    QString createdBy() const { return m_createdBy; }
-    void setCreatedBy(const QString &nick) { m_createdBy = nick; }
-    QString outlookId() const { return m_outlookId; }
-    void setOutlookId(const QString &id) { m_outlookId = id; }
-    quint32 revision() const { return m_revision; }
-    void setRevision(quint32 revision) { m_revision = revision; }
-    QString hashcode() const { return m_hashcode; }
-    void setHashcode(const QString &hashcode) { m_hashcode = hashcode; }
-    bool isExpanded() const { return m_expanded; }
-    void setExpanded(bool expanded) { m_expanded = expanded; }
+    QString title() const { return d->title; }
+    void setTitle(const QString &title) { d->title = title; }
+    bool isDone() const { return d->done; }
+    void setDone(bool done) { d->done = done; }
+    TaskPriority priority() const { return d->priority; }
+    void setPriority(const TaskPriority &priority) { d->priority = priority; }
+    TaskNote note() const { return d->note; }
+    void setNote(const QDateTime &addedTime, const QString &text) { d->note = TaskNote(addedTime, text); }
+    void setNote(const TaskNote &note) { d->note = note; }
+    QDateTime alarmTime() const { return d->alarmTime; }
+    void setAlarmTime(const QDateTime &time) { d->alarmTime = time; }
+    quint32 id() const { return d->id; }
+    void setId(quint32 id) { d->id = id; }
+    QDateTime creationTime() const { return d->creationTime; }
+    void setCreationTime(const QDateTime &time) { d->creationTime = time; }
+    QDateTime modificationTime() const { return d->modificationTime; }
+    void setModificationTime(const QDateTime &time) { d->modificationTime = time; }
+    QDateTime deletionTime() const { return d->deletionTime; }
+    void setDeletionTime(const QDateTime &time) { d->deletionTime = time; }
+    QDateTime startTime() const { return d->startTime; }
+    void setStartTime(const QDateTime &time) { d->startTime = time; }
+    QDateTime dueTime() const { return d->dueTime; }
+    void setDueTime(const QDateTime &time) { d->dueTime = time; }
+    QString lastModifiedBy() const { return d->lastModifiedBy; }
+    void setLastModifiedBy(const QString &nick) { d->lastModifiedBy = nick; }
+    QString doneBy() const { return d->doneBy; }
+    void setDoneBy(const QString &nick) { d->doneBy = nick; }
+    QString createdBy() const { return d->createdBy; }
+    void setCreatedBy(const QString &nick) { d->createdBy = nick; }
+    QString outlookId() const { return d->outlookId; }
+    void setOutlookId(const QString &id) { d->outlookId = id; }
+    quint32 revision() const { return d->revision; }
+    void setRevision(quint32 revision) { d->revision = revision; }
+    QString hashcode() const { return d->hashcode; }
+    void setHashcode(const QString &hashcode) { d->hashcode = hashcode; }
+    bool isExpanded() const { return d->expanded; }
+    void setExpanded(bool expanded)
+    {
+        if (std::as_const(d)->expanded != expanded)
+            d->expanded = expanded;
+    }
     Task *parent() const { return m_parent; }
-    QStringList assignments() const { return m_assignments; }
+    QStringList assignments() const { return d->assignments; }
     QList<TaskAttachment *> attachments() const { return m_attachments; }
     QList<Task *> children() const { return m_children; }
 
-    bool hasAlarm() const { return !m_alarmTime.isNull(); }
-    bool hasNote() const { return !m_note.isEmpty(); }
+    bool hasAlarm() const { return !d->alarmTime.isNull(); }
+    bool hasNote() const { return !d->note.isEmpty(); }
     bool hasAttachments() const { return !m_attachments.isEmpty(); }
-    bool hasAssignments() const { return !m_assignments.isEmpty(); }
-    bool isAssignedTo(const QString &nick) const { return m_assignments.contains(nick); }
+    bool hasAssignments() const { return !d->assignments.isEmpty(); }
+    bool isAssignedTo(const QString &nick) const { return d->assignments.contains(nick); }
 
     int attachmentCount(int type) const;
     TaskAttachmentVideoHyperlink *videoHyperlinkAttachment() const;
@@ -116,7 +155,7 @@ public:
 
     bool assign(const QString &nick);
     bool unassign(const QString &nick);
-    void unassignAll() { m_assignments.clear(); }
+    void unassignAll() { d->assignments.clear(); }
 
     // The task takes ownership of the attachment.
     void addAttachment(TaskAttachment *attachment);
@@ -128,6 +167,14 @@ public:
     // Outlook id; clone() keeps them.
     Task *copy() const;
     Task *clone() const;
+
+    const Fields &fields() const { return d; }
+    // A task without children that holds `fields` (shared, not copied).
+    static Task *withFields(const Fields &fields);
+    // Cheaply: the two share their values and have equal attachments (the
+    // children, place and lineage aside). False does not mean that they
+    // differ.
+    bool sharesContentWith(const Task *other) const;
 
     // Its creator and the second it was created: the server keeps both as
     // sent and nobody edits them, but copies made by paste or by a move to
@@ -154,33 +201,16 @@ public:
     QString dueTimeText() const;
 
 private:
+    explicit Task(const Fields &fields);
     Task *duplicate(bool keepServerIds) const;
     static quint64 nextLineage();
 
-    QString m_title = QStringLiteral("");
-    bool m_done = false;
-    bool m_expanded = true;
-    TaskPriority m_priority;
-    TaskNote m_note;
-    QDateTime m_alarmTime;
-    quint32 m_id = 0;
-    quint32 m_revision = 0;
-    QDateTime m_creationTime;
-    QDateTime m_modificationTime;
-    QDateTime m_deletionTime;
-    QDateTime m_startTime;
-    QDateTime m_dueTime;
-    QString m_lastModifiedBy;
-    QString m_doneBy;
-    QString m_createdBy;
-    QString m_outlookId;
-    QStringList m_assignments;
+    QSharedDataPointer<TaskFields> d;
     QList<TaskAttachment *> m_attachments;
     // Per attachment type (generic, video link, web link).
     int m_attachmentCounts[3] = {0, 0, 0};
     Task *m_parent = nullptr;
     QList<Task *> m_children;
-    QString m_hashcode;
     quint64 m_lineage = nextLineage();
     // Made when first asked for.
     mutable std::shared_ptr<const char> m_lifetime;

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "model/task.h"
+#include "model/tasklistimage.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -131,6 +132,7 @@ void TaskList::resetToNew()
     m_revision = 0;
     m_pendingUpload.clear();
     m_agreed.reset();
+    m_agreedImage.reset();
     m_rootTask->clearIdsRecursively();
     // The removed tasks name ids of the account the list came from; they
     // mean nothing to the server the list goes to next.
@@ -197,6 +199,7 @@ TaskList *TaskList::clone() const
     for (const Task *task : m_removedTasks)
         list->m_removedTasks.append(task->clone());
     list->m_agreed = m_agreed;
+    list->m_agreedImage = m_agreedImage;
     return list;
 }
 
@@ -217,24 +220,57 @@ void TaskList::swapContent(TaskList &other)
     std::swap(m_pendingUpload, other.m_pendingUpload);
     std::swap(m_removedTasks, other.m_removedTasks);
     std::swap(m_agreed, other.m_agreed);
+    std::swap(m_agreedImage, other.m_agreedImage);
+}
+
+const TaskList *TaskList::agreed() const
+{
+    if (m_agreed)
+        return m_agreed.get();
+    return m_agreedImage ? m_agreedImage->list().get() : nullptr;
+}
+
+std::shared_ptr<const TaskList> TaskList::sharedAgreed() const
+{
+    if (m_agreed)
+        return m_agreed;
+    return m_agreedImage ? m_agreedImage->list() : nullptr;
+}
+
+void TaskList::setAgreed(std::shared_ptr<const TaskList> agreed)
+{
+    m_agreed = std::move(agreed);
+    m_agreedImage.reset();
 }
 
 void TaskList::setAgreed(TaskList *list)
 {
     if (list) {
         list->m_agreed.reset();
+        list->m_agreedImage.reset();
         list->m_pendingUpload.clear();
     }
     m_agreed.reset(list);
+    m_agreedImage.reset();
 }
 
 void TaskList::agreeAsIs()
 {
-    TaskList *copy = clone();
-    qDeleteAll(copy->m_removedTasks);
-    copy->m_removedTasks.clear();
-    copy->m_syncStatus = Unedited;
-    setAgreed(copy);
+    m_agreedImage = std::make_shared<const TaskListImage>(*this);
+    m_agreed.reset();
+}
+
+std::shared_ptr<const TaskListImage> TaskList::agreedImage() const
+{
+    if (m_agreedImage)
+        return m_agreedImage;
+    return m_agreed ? std::make_shared<const TaskListImage>(*m_agreed) : nullptr;
+}
+
+void TaskList::setAgreedImage(std::shared_ptr<const TaskListImage> image)
+{
+    m_agreedImage = std::move(image);
+    m_agreed.reset();
 }
 
 QHash<quint32, Task *> TaskList::tasksById() const
@@ -262,16 +298,22 @@ void clearServerFields(Task *task)
 // list's ids from its own: an older file's lists keep theirs.
 void TaskList::forgetIdsUnknownTo(const TaskList *current)
 {
-    const TaskList *agreed = current->m_agreed.get();
-    if (!agreed && current->m_syncStatus != New)
+    if (!current->hasAgreed() && current->m_syncStatus != New)
         return;
-    QHash<quint32, const Task *> known;
+    QSet<quint32> known;
     const auto learn = [&known](Task *task) {
         if (task->id() != 0)
-            known.insert(task->id(), task);
+            known.insert(task->id());
     };
-    if (agreed)
-        agreed->m_rootTask->forEachBelow(learn);
+    // Read from the image, so that an undo does not make the copy whole.
+    if (const TaskListImage *agreed = current->m_agreedImage.get()) {
+        for (int i = 1; i < agreed->taskCount(); ++i) {
+            if (agreed->taskId(i) != 0)
+                known.insert(agreed->taskId(i));
+        }
+    } else if (current->m_agreed) {
+        current->m_agreed->m_rootTask->forEachBelow(learn);
+    }
     current->m_rootTask->forEachBelow(learn);
     for (Task *removed : current->m_removedTasks)
         learn(removed);
@@ -309,6 +351,7 @@ void TaskList::takeSyncStateFrom(const TaskList *current)
     m_owned = current->m_owned;
     m_permissions = current->m_permissions;
     m_agreed = current->m_agreed;
+    m_agreedImage = current->m_agreedImage;
     forgetIdsUnknownTo(current);
 
     // Ids learned since the copy was taken go to the same tasks: told by

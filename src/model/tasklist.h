@@ -9,6 +9,7 @@
 #include <memory>
 
 class Task;
+class TaskListImage;
 
 // The data of one task list: sync state, ids, list-level fields, the task
 // tree under an invisible root, and the removed tasks the server still knows.
@@ -96,14 +97,21 @@ public:
     // The list as this computer and the server last agreed on it: what the
     // last fetch, or the server's copy an upload was merged onto, left.
     // Null for a new list, and for an edited one read from a file written
-    // before it was kept. Never changed once set; copies share it.
-    const TaskList *agreed() const { return m_agreed.get(); }
-    std::shared_ptr<const TaskList> sharedAgreed() const { return m_agreed; }
-    void setAgreed(std::shared_ptr<const TaskList> agreed) { m_agreed = std::move(agreed); }
+    // before it was kept. Never changed once set; copies share it. Kept as
+    // an image where it can be (see TaskListImage), made whole when first
+    // asked for.
+    const TaskList *agreed() const;
+    std::shared_ptr<const TaskList> sharedAgreed() const;
+    void setAgreed(std::shared_ptr<const TaskList> agreed);
     // Takes `list`, a copy of the server's, as the agreed one.
     void setAgreed(TaskList *list);
-    // What the list holds now is what the server holds.
+    // What the list holds now is what the server holds: an image of the
+    // list, sharing its tasks' values until they change.
     void agreeAsIs();
+    // The agreed copy as an image: the one kept, or one made of the whole
+    // copy; null when there is none.
+    std::shared_ptr<const TaskListImage> agreedImage() const;
+    void setAgreedImage(std::shared_ptr<const TaskListImage> image);
     // The tasks that have a server id, by that id.
     QHash<quint32, Task *> tasksById() const;
 
@@ -118,6 +126,9 @@ public:
     void takeSyncStateFrom(const TaskList *current);
 
 private:
+    friend class TaskListImage;
+
+    bool hasAgreed() const { return m_agreed || m_agreedImage; }
     void forgetIdsUnknownTo(const TaskList *current);
 
     SyncStatus m_syncStatus = New;
@@ -134,7 +145,9 @@ private:
     QString m_description;
     QString m_pendingUpload;
     QList<Task *> m_removedTasks;
+    // At most one of the two is set.
     std::shared_ptr<const TaskList> m_agreed;
+    std::shared_ptr<const TaskListImage> m_agreedImage;
 };
 
 #endif

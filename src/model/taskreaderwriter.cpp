@@ -4,17 +4,21 @@
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/taskattachment.h"
+#include "model/tasklistimage.h"
 #include "model/userlists.h"
 #include "core/serversettings.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileDevice>
 #include <QXmlStreamWriter>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -214,6 +218,32 @@ private:
     const QString kDd = QStringLiteral("dd");
 };
 
+// What a sink is asked to write, as one text: two parts that give the same
+// text are written, and so read, the same.
+class RecordSink
+{
+public:
+    void start(const QString &tag, const QString &cls) { add(u'<', tag, cls); }
+    void end() { m_record += u'>'; }
+    void text(const QString &tag, const QString &text, const QString &cls = QString())
+    {
+        add(u'=', tag, cls);
+        add(u'"', text, QString());
+    }
+    void definition(const QString &term, const QString &value) { add(u':', term, value); }
+    const QString &record() const { return m_record; }
+
+private:
+    void add(QChar kind, const QString &a, const QString &b)
+    {
+        m_record += kind;
+        m_record += QString::number(a.size()) + u' ' + a;
+        m_record += QString::number(b.size()) + u' ' + b;
+    }
+
+    QString m_record;
+};
+
 } // namespace
 
 TaskReaderWriter::TaskReaderWriter(int documentKind)
@@ -346,13 +376,74 @@ QDomElement TaskReaderWriter::bodyOf(const QDomDocument &doc)
 
 bool TaskReaderWriter::saveLists(UserLists *lists, QIODevice *device)
 {
-    // Streamed rather than built as a tree and then serialised: the same
-    // document, in a fraction of the time and memory (writeLists gives the
-    // tree when one is wanted).
     if (!device || (!device->isOpen() && !device->open(QIODevice::WriteOnly)) || !device->isWritable()) {
         setError(QStringLiteral("couldn't open device for writing"));
         return false;
     }
+    // Never a file the reader refuses for its size: past the bound, agreed
+    // copies are left out, the largest first, until it fits (those lists
+    // then read as written before agreed copies were kept, and merge by the
+    // marks of their uploads); a document that does not fit without any is
+    // not written. A device that cannot be measured and started again is
+    // written once, as it comes.
+    const bool measured = !device->isSequential();
+    m_agreedLeftOut.clear();
+    for (int attempt = 0;; ++attempt) {
+        m_agreedBytes.clear();
+        m_measured = measured ? device : nullptr;
+        const bool written = writeListsDocument(lists, device);
+        m_measured = nullptr;
+        if (!written)
+            return false;
+        const qint64 size = device->pos();
+        if (!measured || size <= maxDocumentBytes())
+            break;
+        if (m_agreedBytes.isEmpty() || !restart(device)) {
+            setError(QStringLiteral("the lists take %1 bytes, more than the %2 a lists file may hold: not written")
+                         .arg(size)
+                         .arg(maxDocumentBytes()));
+            return false;
+        }
+        QList<std::pair<qint64, const TaskList *>> parts;
+        for (auto it = m_agreedBytes.cbegin(); it != m_agreedBytes.cend(); ++it)
+            parts.append({it.value(), it.key()});
+        std::sort(parts.begin(), parts.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        // What a measure between two tokens may miss: the end of a tag.
+        const qint64 slack = 16;
+        qint64 excess = size - maxDocumentBytes();
+        for (const auto &[bytes, list] : std::as_const(parts)) {
+            if (attempt == 0 && excess <= 0)
+                break;
+            m_agreedLeftOut.insert(list);
+            excess -= bytes - slack;
+        }
+    }
+    if (!m_agreedLeftOut.isEmpty())
+        qWarning().noquote() << m_agreedLeftOut.size()
+                             << "edited lists were saved without what they agreed with the server, so that the "
+                                "lists file stays within"
+                             << maxDocumentBytes() << "bytes";
+    return true;
+}
+
+bool TaskReaderWriter::restart(QIODevice *device)
+{
+    if (auto *file = qobject_cast<QFileDevice *>(device))
+        return file->flush() && file->resize(0) && file->seek(0);
+    if (auto *buffer = qobject_cast<QBuffer *>(device)) {
+        if (!buffer->seek(0))
+            return false;
+        buffer->buffer().clear();
+        return true;
+    }
+    return false;
+}
+
+bool TaskReaderWriter::writeListsDocument(UserLists *lists, QIODevice *device)
+{
+    // Streamed rather than built as a tree and then serialised: the same
+    // document, in a fraction of the time and memory (writeLists gives the
+    // tree when one is wanted).
     QXmlStreamWriter writer(device);
     writer.setAutoFormatting(true);
     writer.setAutoFormattingIndent(1);
@@ -734,6 +825,7 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
             return false;
         }
         readAgreedSharing(model, listElement);
+        readSentSharing(model, listElement);
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
@@ -827,8 +919,10 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
 
     if (model && list->isOwned()) {
         emitListSharedUsers(sink, model->sharedUsers());
-        if (local)
+        if (local) {
             emitAgreedSharing(sink, model);
+            emitSentSharing(sink, model);
+        }
     }
 
     // Top-level tasks whose whole subtree is blank are left out. Writing
@@ -849,29 +943,91 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
 
     emitRemovedTasks(sink, list->removedTasks());
     // An unedited list is what it agreed: only an edited one keeps a copy.
-    if (local && status == TaskList::Edited && list->agreed())
-        emitAgreed(sink, list->agreed());
+    if (local && status == TaskList::Edited && !m_agreedLeftOut.contains(list)) {
+        if (const std::shared_ptr<const TaskListImage> agreed = list->agreedImage()) {
+            const qint64 before = m_measured ? m_measured->pos() : 0;
+            emitAgreed(sink, list, *agreed);
+            if (m_measured)
+                m_agreedBytes.insert(list, m_measured->pos() - before);
+        }
+    }
     sink.end();
 }
 
-// Beside the list's own parts, at their depth, so that a tree the reader
-// takes is never refused for its agreed copy.
+// Beside the list's own parts, in a part older versions pass by (they read
+// such a list as one written before agreed copies were kept). Of the tasks,
+// only those that differ from the list's own are written whole; the others
+// are named by their id, in a line that gives the agreed tree's shape: for
+// each task in tree order its level and its id, or "*" for the next task of
+// the changed ones. The changed tasks are written without children, so that
+// the part is never deeper than the list's own tasks.
 template<typename Sink>
-void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *agreed)
+void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *list, const TaskListImage &agreed)
 {
-    sink.start(QStringLiteral("dl"), QStringLiteral("pd-agreed-fields"));
-    sink.definition(QStringLiteral("id"), listIdToString(agreed->serverId()));
-    sink.definition(QStringLiteral("revision"), revisionToString(agreed->revision()));
-    sink.definition(QStringLiteral("name"), agreed->name());
-    sink.definition(QStringLiteral("done"), boolText(agreed->isDone()));
-    sink.definition(QStringLiteral("description"), agreed->description());
+    sink.start(QStringLiteral("div"), QStringLiteral("pd-agreed-list"));
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-agreed-list-fields"));
+    sink.definition(QStringLiteral("id"), listIdToString(agreed.serverId()));
+    sink.definition(QStringLiteral("revision"), revisionToString(agreed.revision()));
+    sink.definition(QStringLiteral("name"), agreed.name());
+    sink.definition(QStringLiteral("done"), boolText(agreed.isDone()));
+    sink.definition(QStringLiteral("description"), agreed.description());
     sink.end();
-    const Task *root = agreed->rootTask();
-    if (root->childCount() == 0)
-        return;
-    sink.start(QStringLiteral("ol"), QStringLiteral("pd-agreed-tasks"));
-    for (Task *task : root->children())
-        emitTask(sink, task);
+
+    // The list's tasks as written (blank top-level ones are not), by id,
+    // where one id names one task.
+    QHash<quint32, const Task *> own;
+    QSet<quint32> sharedIds;
+    const auto learn = [&](const Task *task) {
+        if (task->id() == 0 || sharedIds.contains(task->id()))
+            return;
+        if (own.contains(task->id())) {
+            own.remove(task->id());
+            sharedIds.insert(task->id());
+        } else {
+            own.insert(task->id(), task);
+        }
+    };
+    const Task *root = list->rootTask();
+    for (const Task *top : root->children()) {
+        if (top->isBlankRecursively())
+            continue;
+        learn(top);
+        top->forEachBelow(learn);
+    }
+
+    QString shape;
+    QList<int> changed;
+    for (int i = 1; i < agreed.taskCount(); ++i) {
+        const Task *mine = own.value(agreed.taskId(i));
+        bool same = mine && agreed.sharesContentWith(i, mine);
+        if (mine && !same) {
+            const std::unique_ptr<Task> before(agreed.task(i));
+            RecordSink a, b;
+            emitTaskParts(a, before.get());
+            emitTaskParts(b, mine);
+            same = a.record() == b.record();
+        }
+        if (!shape.isEmpty())
+            shape += QLatin1Char(' ');
+        shape += QString::number(agreed.level(i)) + QLatin1Char(':');
+        if (same) {
+            shape += taskIdToString(agreed.taskId(i));
+        } else {
+            shape += QLatin1Char('*');
+            changed.append(i);
+        }
+    }
+    sink.text(QStringLiteral("p"), shape, QStringLiteral("pd-agreed-list-tree"));
+    if (!changed.isEmpty()) {
+        sink.start(QStringLiteral("ol"), QStringLiteral("pd-agreed-list-changes"));
+        for (int i : std::as_const(changed)) {
+            const std::unique_ptr<Task> task(agreed.task(i));
+            sink.start(QStringLiteral("li"), QStringLiteral("pd-task"));
+            emitTaskParts(sink, task.get());
+            sink.end();
+        }
+        sink.end();
+    }
     sink.end();
 }
 
@@ -1018,8 +1174,10 @@ void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
 {
     const ErrorState before = errorState();
     const int failedBefore = m_failedTasks;
-    const Element fieldsElement = childByClass(listElement, QStringLiteral("pd-agreed-fields"));
-    const Element tasks = childByClass(listElement, QStringLiteral("pd-agreed-tasks"));
+    const Element compact = childByClass(listElement, QStringLiteral("pd-agreed-list"));
+    // A file of an earlier version holds the whole copy.
+    const Element fieldsElement = compact.isNull() ? childByClass(listElement, QStringLiteral("pd-agreed-fields"))
+                                                   : childByClass(compact, QStringLiteral("pd-agreed-list-fields"));
     if (fieldsElement.isNull() || errorState().count != before.count) {
         restoreErrorState(before);
         return;
@@ -1031,8 +1189,13 @@ void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
         = numberFromString(fields.value(u"revision").text, QStringLiteral("bad rev num string "), NonZero);
     const Value done = fields.value(u"done");
     bool read = id == list->serverId() && revision != 0 && (done.text == kTrue || done.text == kFalse);
-    if (read && !tasks.isNull())
-        read = readTasks(agreed->rootTask(), tasks);
+    if (read && !compact.isNull()) {
+        read = readAgreedTasks(agreed->rootTask(), list, compact);
+    } else if (read) {
+        const Element tasks = childByClass(listElement, QStringLiteral("pd-agreed-tasks"));
+        if (!tasks.isNull())
+            read = readTasks(agreed->rootTask(), tasks);
+    }
     if (!read || m_failedTasks != failedBefore || errorState().count != before.count) {
         qWarning() << "the agreed copy of list" << list->serverId() << "does not read; the list merges without it";
         restoreErrorState(before);
@@ -1048,7 +1211,72 @@ void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
     agreed->setOwned(list->isOwned());
     agreed->setOwner(list->owner());
     agreed->setPermissions(list->permissions());
-    list->setAgreed(agreed.release());
+    // Kept as an image: the tasks named by id share the list's values.
+    list->setAgreedImage(std::make_shared<const TaskListImage>(*agreed));
+}
+
+bool TaskReaderWriter::readAgreedTasks(Task *root, const TaskList *list, Element compact)
+{
+    const Element shapeElement = childByClass(compact, QStringLiteral("pd-agreed-list-tree"), true);
+    const Element changesElement = childByClass(compact, QStringLiteral("pd-agreed-list-changes"));
+    if (shapeElement.isNull())
+        return false;
+    QList<Element> changed;
+    for (Element e = changesElement.firstChild(); !e.isNull(); e = e.nextSibling()) {
+        if (e.tagName() != u"li" || !e.hasClass(QStringLiteral("pd-task")))
+            return false;
+        changed.append(e);
+    }
+    // The list's own tasks by id, where one id names one task.
+    QHash<quint32, const Task *> own;
+    QSet<quint32> sharedIds;
+    list->rootTask()->forEachBelow([&](const Task *task) {
+        if (task->id() == 0 || sharedIds.contains(task->id()))
+            return;
+        if (own.contains(task->id())) {
+            own.remove(task->id());
+            sharedIds.insert(task->id());
+        } else {
+            own.insert(task->id(), task);
+        }
+    });
+
+    const Value shape = textOf(this, shapeElement);
+    QList<Task *> parents{root};
+    int next = 0;
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (QStringView token : shape.text.split(blanks, Qt::SkipEmptyParts)) {
+        const qsizetype colon = token.indexOf(u':');
+        quint32 level = 0;
+        if (colon < 0 || !parseUInt(token.left(colon), &level) || level == 0 || level > quint32(parents.size())
+            || level > quint32(maxTaskDepth))
+            return false;
+        const QStringView name = token.mid(colon + 1);
+        Task *task = nullptr;
+        if (name == u"*") {
+            if (next >= changed.size())
+                return false;
+            task = readTask(changed.at(next++));
+            if (!task)
+                return false;
+            if (task->childCount() > 0) {
+                delete task;
+                return false;
+            }
+        } else {
+            quint32 taskId = 0;
+            const Task *same = parseUInt(name, &taskId) ? own.value(taskId) : nullptr;
+            if (!same)
+                return false;
+            task = Task::withFields(same->fields());
+            for (const TaskAttachment *attachment : same->attachments())
+                task->addAttachment(attachment->clone());
+        }
+        parents.resize(level);
+        parents.last()->insertChild(task, parents.last()->childCount());
+        parents.append(task);
+    }
+    return next == changed.size();
 }
 
 void TaskReaderWriter::readListColumns(ListModel *model, Element listElement)
@@ -1117,13 +1345,30 @@ bool TaskReaderWriter::readSharedUserList(Element shared, const std::function<vo
 // sharing then syncs as an older file's) and costs nothing else.
 void TaskReaderWriter::readAgreedSharing(ListModel *model, Element listElement)
 {
+    if (const auto agreed = readSharingCopy(model, listElement, QStringLiteral("pd-agreed-shared"),
+                                            QStringLiteral("the agreed sharing")))
+        model->setAgreedSharedUsers(*agreed);
+}
+
+// Kept, as the agreed users are, while an upload of the sharing is in doubt;
+// one that does not read is as if the upload had not left.
+void TaskReaderWriter::readSentSharing(ListModel *model, Element listElement)
+{
+    if (const auto sent = readSharingCopy(model, listElement, QStringLiteral("pd-sent-shared"),
+                                         QStringLiteral("the sharing sent in doubt")))
+        model->setSentSharedUsers(*sent);
+}
+
+std::optional<QMap<QString, QString>> TaskReaderWriter::readSharingCopy(ListModel *model, Element listElement,
+                                                                        const QString &className, const QString &what)
+{
     if (!model->isSharedEdited())
-        return;
+        return std::nullopt;
     const ErrorState before = errorState();
-    const Element fieldsElement = childByClass(listElement, QStringLiteral("pd-agreed-shared-fields"));
-    const Element shared = childByClass(listElement, QStringLiteral("pd-agreed-shared"));
+    const Element fieldsElement = childByClass(listElement, className + QStringLiteral("-fields"));
+    const Element shared = childByClass(listElement, className);
     if (fieldsElement.isNull() && shared.isNull() && errorState().count == before.count)
-        return; // an older file's
+        return std::nullopt; // an older file's
     bool read = !fieldsElement.isNull() && errorState().count == before.count;
     QMap<QString, QString> agreed;
     if (read) {
@@ -1136,12 +1381,12 @@ void TaskReaderWriter::readAgreedSharing(ListModel *model, Element listElement)
                   }));
     }
     if (!read || errorState().count != before.count) {
-        qWarning() << "the agreed sharing of list" << model->taskList()->serverId()
-                   << "does not read; it syncs without it";
+        qWarning().noquote() << what << "of list" << model->taskList()->serverId()
+                             << "does not read; it syncs without it";
         restoreErrorState(before);
-        return;
+        return std::nullopt;
     }
-    model->setAgreedSharedUsers(agreed);
+    return agreed;
 }
 
 QDomDocument TaskReaderWriter::writeSingleList(TaskList *list)
@@ -1208,6 +1453,14 @@ template<typename Sink>
 void TaskReaderWriter::emitTask(Sink &sink, Task *task)
 {
     sink.start(QStringLiteral("li"), QStringLiteral("pd-task"));
+    emitTaskParts(sink, task);
+    emitTasks(sink, task);
+    sink.end();
+}
+
+template<typename Sink>
+void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
+{
     sink.start(QStringLiteral("dl"), QStringLiteral("pd-task-fields"));
     const bool local = documentKind() == LocalDocument;
 
@@ -1250,8 +1503,6 @@ void TaskReaderWriter::emitTask(Sink &sink, Task *task)
         emitTaskAssignments(sink, task);
     if (task->hasAttachments())
         emitTaskAttachments(sink, task);
-    emitTasks(sink, task);
-    sink.end();
 }
 
 template<typename Sink>
@@ -1277,7 +1528,7 @@ void TaskReaderWriter::emitRemovedTasks(Sink &sink, const QList<Task *> &tasks)
 }
 
 template<typename Sink>
-void TaskReaderWriter::emitTaskAssignments(Sink &sink, Task *task)
+void TaskReaderWriter::emitTaskAssignments(Sink &sink, const Task *task)
 {
     sink.start(QStringLiteral("ul"), QStringLiteral("pd-task-assignments"));
     const QStringList nicks = task->assignments();
@@ -1290,7 +1541,7 @@ void TaskReaderWriter::emitTaskAssignments(Sink &sink, Task *task)
 }
 
 template<typename Sink>
-void TaskReaderWriter::emitTaskAttachments(Sink &sink, Task *task)
+void TaskReaderWriter::emitTaskAttachments(Sink &sink, const Task *task)
 {
     sink.start(QStringLiteral("ul"), QStringLiteral("pd-task-attachments"));
     const QList<TaskAttachment *> attachments = task->attachments();
@@ -1773,6 +2024,19 @@ void TaskReaderWriter::emitAgreedSharing(Sink &sink, const ListModel *model)
     sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
     sink.end();
     emitListSharedUsers(sink, *agreed, QStringLiteral("pd-agreed-shared"));
+}
+
+// What an upload of the sharing in doubt sent, beside what was agreed.
+template<typename Sink>
+void TaskReaderWriter::emitSentSharing(Sink &sink, const ListModel *model)
+{
+    const std::optional<QMap<QString, QString>> sent = model->sentSharedUsers();
+    if (!model->isSharedEdited() || !sent)
+        return;
+    sink.start(QStringLiteral("dl"), QStringLiteral("pd-sent-shared-fields"));
+    sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
+    sink.end();
+    emitListSharedUsers(sink, *sent, QStringLiteral("pd-sent-shared"));
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)

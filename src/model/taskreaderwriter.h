@@ -8,12 +8,14 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <functional>
 
 class ListInfo;
 class ListModel;
+class TaskListImage;
 class QIODevice;
 class Task;
 class UserLists;
@@ -132,12 +134,22 @@ private:
     bool readSharedUserList(Element shared, const std::function<void(const QString &, const QString &)> &take);
     // The users an edited sharing last agreed with the server.
     void readAgreedSharing(ListModel *model, Element listElement);
+    // What an upload of an edited sharing in doubt sent.
+    void readSentSharing(ListModel *model, Element listElement);
+    // The users of `className` and their revision ("<className>-fields"),
+    // kept for an edited sharing at its revision; null when absent or
+    // unreadable (`what` names them in the log).
+    std::optional<QMap<QString, QString>> readSharingCopy(ListModel *model, Element listElement,
+                                                          const QString &className, const QString &what);
     Task *readTask(Element taskElement);
     bool readTasks(Task *parent, Element tasksElement);
     bool readRemovedTasks(QList<Task *> *tasks, Element removedElement);
     // What an edited list last agreed with the server; a part that does not
     // read costs that copy alone (the list then merges as an older file's).
     void readAgreed(TaskList *list, Element listElement);
+    // The agreed tree of the compact form under `root`, its tasks named by
+    // id taken from `list`'s own; false when it does not read.
+    bool readAgreedTasks(Task *root, const TaskList *list, Element compact);
     bool readTaskAssignments(Task *task, Element assignmentsElement);
     bool readTaskAttachments(Task *task, Element attachmentsElement);
     // User names recur in every task: one copy of each.
@@ -160,6 +172,11 @@ private:
     Task *takeTask(Element taskElement);
     void dropReadAhead();
 
+    // The lists document, streamed to the device once.
+    bool writeListsDocument(UserLists *lists, QIODevice *device);
+    // Empties a device written to, for a second go; false when it cannot be.
+    static bool restart(QIODevice *device);
+
     QDomElement bodyOf(const QDomDocument &doc);
     // 0 and the error text prefix + text when the text is no number (or is 0
     // and zero is NonZero).
@@ -171,19 +188,27 @@ private:
     template<typename Sink> void emitLocalFields(Sink &sink, UserLists *lists);
     template<typename Sink> void emitList(Sink &sink, TaskList *list, ListModel *model);
     template<typename Sink> void emitTask(Sink &sink, Task *task);
+    // A task's own parts, without its children.
+    template<typename Sink> void emitTaskParts(Sink &sink, const Task *task);
     template<typename Sink> void emitTasks(Sink &sink, Task *task);
     template<typename Sink> void emitRemovedTasks(Sink &sink, const QList<Task *> &tasks);
-    template<typename Sink> void emitAgreed(Sink &sink, const TaskList *agreed);
-    template<typename Sink> void emitTaskAssignments(Sink &sink, Task *task);
-    template<typename Sink> void emitTaskAttachments(Sink &sink, Task *task);
+    template<typename Sink> void emitAgreed(Sink &sink, const TaskList *list, const TaskListImage &agreed);
+    template<typename Sink> void emitTaskAssignments(Sink &sink, const Task *task);
+    template<typename Sink> void emitTaskAttachments(Sink &sink, const Task *task);
     template<typename Sink>
     void emitListSharedUsers(Sink &sink, const QMap<QString, QString> &users,
                              const QString &className = QStringLiteral("pd-shared"));
     template<typename Sink> void emitAgreedSharing(Sink &sink, const ListModel *model);
+    template<typename Sink> void emitSentSharing(Sink &sink, const ListModel *model);
     template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;
     int m_taskDepth = 0;
+    // While the lists file is written: the device, measured at each agreed
+    // copy, the bytes each took, and the lists written without theirs.
+    QIODevice *m_measured = nullptr;
+    QHash<const TaskList *, qint64> m_agreedBytes;
+    QSet<const TaskList *> m_agreedLeftOut;
     QHash<QStringView, QString> m_names;
     QList<ReadAhead> m_readAhead;
 };

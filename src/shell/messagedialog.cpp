@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -28,6 +29,25 @@ bool MessageDialog::question(const QString &title, const QString &text, QWidget 
     const bool accepted = dialog->exec() == QDialog::Accepted;
     delete dialog.data();
     return accepted;
+}
+
+bool MessageDialog::questionDefaultingToCancel(const QString &title, const QString &text, QWidget *parent)
+{
+    QPointer<MessageDialog> dialog = new MessageDialog(title, text, true, parent);
+    dialog->makeCancelTheDefault();
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return accepted;
+}
+
+void MessageDialog::makeCancelTheDefault()
+{
+    if (!cancelButton())
+        return;
+    if (okButton())
+        okButton()->setDefault(false);
+    cancelButton()->setDefault(true);
+    cancelButton()->setFocus();
 }
 
 void MessageDialog::information(const QString &title, const QString &text, QWidget *parent)

@@ -17,6 +17,11 @@ public:
     // True exactly when the user accepted (Ok or Return); Cancel, Escape and
     // the close button give false.
     static bool question(const QString &title, const QString &text, QWidget *parent = nullptr);
+    // As question(), for what cannot be undone and may come when the user
+    // does not expect it: Cancel is the default and has the focus, so a
+    // Return or a Space meant for something else refuses.
+    static bool questionDefaultingToCancel(const QString &title, const QString &text, QWidget *parent = nullptr);
+    void makeCancelTheDefault();
     static void information(const QString &title, const QString &text, QWidget *parent = nullptr);
     // Without waiting: a page may tell this while it is still being built,
     // and what runs underneath (a save timer) must go on. Shown once the

@@ -24,6 +24,7 @@ struct Group
     QString name;
     bool expanded = true;
     Key parent = Root;
+    quint32 localId = 0;
 };
 
 // One version of the tree, flattened.
@@ -55,7 +56,7 @@ void read(Flat &flat, const ListsGroupsElementGroup *group, Key key, const KeyOf
     }
     for (const ListsGroupsElementGroup *child : group->groups()) {
         const Key childKey = keyOf(child, key);
-        flat.groups.insert(childKey, Group{child->name(), child->isExpanded(), key});
+        flat.groups.insert(childKey, Group{child->name(), child->isExpanded(), key, child->localId()});
         flat.children[key].append(childKey);
         read(flat, child, childKey, keyOf);
     }
@@ -84,10 +85,12 @@ struct Side
 class Merger
 {
 public:
-    Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs, bool uploadInDoubt);
+    Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs, bool uploadInDoubt,
+           const QList<const ListsGroups *> &sent);
     ListsGroups *result(const ListsGroups &mine) const;
 
 private:
+    void rebaseOn(const ListsGroups &sentTree);
     void readMine(const ListsGroups &mine, bool uploadInDoubt);
     void takeServerPlaces();
     Side weigh(const Flat &side) const;
@@ -104,6 +107,9 @@ private:
     Flat m_base, m_mine, m_theirs;
     Side m_mineSide, m_theirsSide;
     Key m_nextNew = -1;
+    // The server's groups that uploads in doubt made, by the local id of the
+    // group here they were made from.
+    QHash<quint32, Key> m_sentKeys;
     QSet<Key> m_present;
     QHash<Key, Group> m_groups;        // merged fields and parents
     QHash<Key, Key> m_mineParent;      // mine's parent, resolved
@@ -112,7 +118,8 @@ private:
     QHash<Key, QList<Key>> m_entryOrder;
 };
 
-Merger::Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs, bool uploadInDoubt)
+Merger::Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs, bool uploadInDoubt,
+               const QList<const ListsGroups *> &sent)
 {
     const auto plain = [this](Flat &flat) {
         return [this, &flat](const ListsGroupsElementGroup *group, Key) -> Key {
@@ -122,7 +129,9 @@ Merger::Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGrou
     };
     read(m_base, base.rootGroup(), Root, plain(m_base));
     read(m_theirs, theirs.rootGroup(), Root, plain(m_theirs));
-    readMine(mine, uploadInDoubt);
+    for (const ListsGroups *tree : sent)
+        rebaseOn(*tree);
+    readMine(mine, uploadInDoubt && sent.isEmpty());
     takeServerPlaces();
     m_mineSide = weigh(m_mine);
     m_theirsSide = weigh(m_theirs);
@@ -131,6 +140,142 @@ Merger::Merger(const ListsGroups &base, const ListsGroups &mine, const ListsGrou
     mergeGroups();
     breakCycles();
     mergeEntries();
+}
+
+namespace {
+
+// The elements under each parent, from their parents: in the order an
+// upload sent where the server keeps the elements it shares with it in that
+// order, else in the agreed order; then as the server has them, then as the
+// upload had them; what none of them places goes last.
+QHash<Key, QList<Key>> ordered(const QHash<Key, Key> &parents, const QHash<Key, QList<Key>> &sent,
+                               const QHash<Key, QList<Key>> &theirs, const QHash<Key, QList<Key>> &agreed)
+{
+    QHash<Key, QSet<Key>> members;
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+        members[it.value()].insert(it.key());
+    const auto common = [](const QList<Key> &list, const QList<Key> &other) {
+        const QSet<Key> in(other.cbegin(), other.cend());
+        QList<Key> out;
+        for (Key key : list)
+            if (in.contains(key))
+                out << key;
+        return out;
+    };
+    QHash<Key, QList<Key>> out;
+    for (auto it = members.begin(); it != members.end(); ++it) {
+        const QList<Key> sentOrder = sent.value(it.key());
+        const QList<Key> theirsOrder = theirs.value(it.key());
+        // The server keeps the order the upload sent there: it is agreed.
+        const QList<Key> sentThere = common(sentOrder, theirsOrder);
+        const bool asSent = !sentThere.isEmpty() && sentThere == common(theirsOrder, sentOrder);
+        QList<Key> order;
+        for (const QList<Key> &from : {asSent ? sentOrder : agreed.value(it.key()), theirsOrder, sentOrder})
+            for (Key key : from)
+                if (it->remove(key))
+                    order << key;
+        QList<Key> rest(it->cbegin(), it->cend());
+        std::sort(rest.begin(), rest.end());
+        out.insert(it.key(), order + rest);
+    }
+    return out;
+}
+
+} // namespace
+
+// What an upload in doubt sent and the server holds as it was sent counts as
+// agreed: it is what this computer did, not the other's change. The groups it
+// made are the server's of their names under their parents that neither the
+// agreed tree nor the upload named by id; one it put lists in holds one of
+// them still, or it may be the other computer's namesake.
+void Merger::rebaseOn(const ListsGroups &sentTree)
+{
+    QSet<Key> named;
+    collectIds(sentTree.rootGroup(), named);
+    QSet<Key> taken;
+    Flat sent;
+    const KeyOf keyOf = [&](const ListsGroupsElementGroup *group, Key parent) -> Key {
+        Key key = group->serverId();
+        if (key == 0) {
+            QSet<Key> filled;
+            for (const ListsGroupsElementList *entry : group->lists())
+                if (entry->serverId() != 0)
+                    filled.insert(entry->serverId());
+            for (Key candidate : m_theirs.children.value(parent)) {
+                const QList<Key> there = m_theirs.entries.value(candidate);
+                if (candidate > 0 && !m_base.groups.contains(candidate) && !named.contains(candidate)
+                    && !taken.contains(candidate) && m_theirs.groups.value(candidate).name == group->name()
+                    && (filled.isEmpty()
+                        || std::any_of(there.cbegin(), there.cend(), [&](Key list) { return filled.contains(list); }))) {
+                    key = candidate;
+                    break;
+                }
+            }
+        }
+        // Not on the server, or named twice: it tells nothing.
+        if (key == 0 || sent.groups.contains(key) || taken.contains(key))
+            return m_nextNew--;
+        taken.insert(key);
+        if (group->localId() != 0)
+            m_sentKeys.insert(group->localId(), key);
+        return key;
+    };
+    read(sent, sentTree.rootGroup(), Root, keyOf);
+
+    const Flat agreed = m_base;
+    for (auto it = sent.groups.cbegin(); it != sent.groups.cend(); ++it) {
+        const auto there = m_theirs.groups.constFind(it.key());
+        if (it.key() <= 0 || there == m_theirs.groups.cend())
+            continue;
+        const auto base = m_base.groups.find(it.key());
+        if (base == m_base.groups.end()) {
+            m_base.groups.insert(it.key(), Group{it->name, it->expanded, it->parent});
+            continue;
+        }
+        if (there->name == it->name)
+            base->name = it->name;
+        if (there->expanded == it->expanded)
+            base->expanded = it->expanded;
+        if (there->parent == it->parent)
+            base->parent = it->parent;
+    }
+    for (auto it = sent.entryParent.cbegin(); it != sent.entryParent.cend(); ++it)
+        if (m_theirs.entryParent.value(it.key(), Nowhere) == it.value())
+            m_base.entryParent.insert(it.key(), it.value());
+
+    // A parent the agreed tree now lacks gives way to its nearest one it has;
+    // mixed from two versions, parents may loop: the loop's group goes up.
+    const auto existing = [&](Key parent) {
+        QSet<Key> seen;
+        while (parent != Root && !m_base.groups.contains(parent) && !seen.contains(parent)) {
+            seen.insert(parent);
+            parent = agreed.groups.contains(parent) ? agreed.groups.value(parent).parent
+                     : sent.groups.contains(parent) ? sent.groups.value(parent).parent
+                                                    : Root;
+        }
+        return m_base.groups.contains(parent) ? parent : Root;
+    };
+    for (auto it = m_base.groups.begin(); it != m_base.groups.end(); ++it)
+        it->parent = existing(it->parent);
+    for (auto it = m_base.entryParent.begin(); it != m_base.entryParent.end(); ++it)
+        it.value() = existing(it.value());
+    const QList<Key> keys = m_base.groups.keys();
+    for (Key key : keys) {
+        QSet<Key> path;
+        Key at = key;
+        while (at != Root && !path.contains(at)) {
+            path.insert(at);
+            at = m_base.groups.value(at).parent;
+        }
+        if (at != Root)
+            m_base.groups[at].parent = Root;
+    }
+
+    QHash<Key, Key> groupParents;
+    for (auto it = m_base.groups.cbegin(); it != m_base.groups.cend(); ++it)
+        groupParents.insert(it.key(), it->parent);
+    m_base.children = ordered(groupParents, sent.children, m_theirs.children, agreed.children);
+    m_base.entries = ordered(m_base.entryParent, sent.entries, m_theirs.entries, agreed.entries);
 }
 
 // An upload in doubt may have made the groups new here on the server: each
@@ -145,6 +290,12 @@ void Merger::readMine(const ListsGroups &mine, bool uploadInDoubt)
         const Key id = group->serverId();
         if (id != 0 && !m_mine.groups.contains(id))
             return id;
+        // The group an upload in doubt made of it.
+        const Key sentKey = id == 0 ? m_sentKeys.value(group->localId(), 0) : 0;
+        if (sentKey > 0 && group->localId() != 0 && !mineIds.contains(sentKey) && !paired.contains(sentKey)) {
+            paired.insert(sentKey);
+            return sentKey;
+        }
         if (id == 0 && uploadInDoubt) {
             for (Key candidate : m_theirs.children.value(parent)) {
                 if (candidate > 0 && !m_base.groups.contains(candidate) && !mineIds.contains(candidate)
@@ -289,6 +440,7 @@ void Merger::mergeGroups()
         merged.name = ThreeWay::merge(base.name, mine.name, theirs.name);
         merged.expanded = ThreeWay::merge(base.expanded, mine.expanded, theirs.expanded);
         merged.parent = resolve(ThreeWay::merge(base.parent, mine.parent, theirs.parent));
+        merged.localId = inMine ? m_mine.groups.value(key).localId : 0;
         m_groups.insert(key, merged);
         m_mineParent.insert(key, resolve(mine.parent));
     }
@@ -382,6 +534,7 @@ void Merger::attachGroup(Key key, ListsGroupsElementGroup *parent, int level, QL
     group->setName(fields.name);
     group->setExpanded(fields.expanded);
     group->setServerId(key > 0 ? quint32(key) : 0);
+    group->setLocalId(fields.localId);
     parent->addGroup(group);
     attach(key, group, level, deferred);
 }
@@ -420,8 +573,8 @@ ListsGroups *Merger::result(const ListsGroups &mine) const
 } // namespace
 
 ListsGroups *GroupsMerge::merge(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs,
-                                bool uploadInDoubt)
+                                bool uploadInDoubt, const QList<const ListsGroups *> &sent)
 {
-    Merger merger(base, mine, theirs, uploadInDoubt);
+    Merger merger(base, mine, theirs, uploadInDoubt, sent);
     return merger.result(mine);
 }

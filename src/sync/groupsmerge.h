@@ -1,6 +1,8 @@
 #ifndef GROUPSMERGE_H
 #define GROUPSMERGE_H
 
+#include <QList>
+
 class ListsGroups;
 
 // What this computer changed in the list groups tree since it last agreed
@@ -26,8 +28,14 @@ public:
     // With `uploadInDoubt` (an upload of mine may have arrived unanswered), a
     // group new here is the one the server holds under the same parent with
     // the same name that the agreed tree lacks.
+    // `sent` holds what uploads in doubt sent (ListsGroups::sentInDoubt),
+    // oldest first. What the server holds as one of them sent it is agreed,
+    // not the other side's change: a group it made is the server's group of
+    // its name under its parent that neither the agreed tree nor the upload
+    // itself named, and a group here is that group by its local id. With
+    // them, `uploadInDoubt` pairs nothing by name.
     static ListsGroups *merge(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs,
-                              bool uploadInDoubt = false);
+                              bool uploadInDoubt = false, const QList<const ListsGroups *> &sent = {});
 };
 
 #endif

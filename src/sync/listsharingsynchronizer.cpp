@@ -31,10 +31,23 @@ ListSharingSynchronizer::Mode ListSharingSynchronizer::modeFor(const ListModel *
 // Revoking wins: an access the user took away on one computer is never given
 // back by new letters set for it on the other.
 ListSharingSynchronizer::Users ListSharingSynchronizer::merge(const Users &base, const Users &mine,
-                                                              const Users &theirs)
+                                                              const Users &theirs, const std::optional<Users> &sent)
 {
+    Users agreed = base;
+    if (sent) {
+        // Where the server holds what the upload in doubt sent, it arrived.
+        QList<QString> names = base.keys() + sent->keys() + theirs.keys();
+        for (const QString &name : std::as_const(names)) {
+            if (theirs.value(name) != sent->value(name) || theirs.contains(name) != sent->contains(name))
+                continue;
+            if (sent->contains(name))
+                agreed.insert(name, sent->value(name));
+            else
+                agreed.remove(name);
+        }
+    }
     QList<QString> conflicting;
-    Users merged = ThreeWay::mergeMaps(base, mine, theirs, ThreeWay::Winner::Mine, &conflicting);
+    Users merged = ThreeWay::mergeMaps(agreed, mine, theirs, ThreeWay::Winner::Mine, &conflicting);
     for (const QString &name : std::as_const(conflicting))
         if (!mine.contains(name) || !theirs.contains(name))
             merged.remove(name);
@@ -79,6 +92,7 @@ void ListSharingSynchronizer::getMergePut()
 
 void ListSharingSynchronizer::get()
 {
+    m_usersAtFetch = m_model ? m_model->sharedUsers() : Users();
     m_request = new XMLRequest(QStringLiteral("GET"), sharingPath(), true, this);
     connect(m_request, &Request::finished, this, &ListSharingSynchronizer::onGetRequestFinished);
     ServerHttpConnection::instance()->addRequest(m_request);
@@ -86,10 +100,19 @@ void ListSharingSynchronizer::get()
 
 void ListSharingSynchronizer::put()
 {
+    if (m_model) {
+        // Should the answer be lost, the next run tells what this upload
+        // put there from the other computer's change.
+        m_sent = m_model->sharedUsers();
+        m_model->setSentSharedUsers(m_sent);
+        m_model->setChanged();
+        if (m_saveBeforeUpload)
+            m_saveBeforeUpload();
+    }
     m_request = new XMLRequest(QStringLiteral("PUT"), sharingPath(), true, this);
     if (m_model) {
         TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
-        m_request->setRequestDocument(writer.writeSharedUsers(m_model->sharedUsers()));
+        m_request->setRequestDocument(writer.writeSharedUsers(m_sent));
     }
     connect(m_request, &Request::finished, this, &ListSharingSynchronizer::onPutRequestFinished);
     ServerHttpConnection::instance()->addRequest(m_request);
@@ -159,7 +182,13 @@ bool ListSharingSynchronizer::readUsers(const QDomDocument &document, Users *use
 void ListSharingSynchronizer::takeUsers(const Users &theirs)
 {
     const std::optional<Users> base = m_model->agreedSharedUsers();
-    const Users users = m_merges && base ? merge(*base, m_model->sharedUsers(), theirs) : theirs;
+    const Users now = m_model->sharedUsers();
+    Users users = theirs;
+    if (m_merges && base)
+        users = merge(*base, now, theirs, m_model->sentSharedUsers());
+    else if (now != m_usersAtFetch)
+        users = merge(m_usersAtFetch, now, theirs); // changed while the fetch was out
+    m_model->setSentSharedUsers(std::nullopt);
     m_model->setSharedRevision(m_serverSharedRevision);
     m_model->setAgreedSharedUsers(theirs);
     m_model->setSharedUsers(users);
@@ -188,6 +217,16 @@ void ListSharingSynchronizer::onPutRequestFinished()
             return;
         }
         m_model->setSharedRevision(revision);
+        m_model->setSentSharedUsers(std::nullopt);
+        if (m_model->sharedUsers() != m_sent) {
+            // Changed while the upload was out (a contact removed, say): the
+            // server holds what was sent, and the change goes up too.
+            m_model->setAgreedSharedUsers(m_sent);
+            m_model->setSharedEdited(true);
+            releaseRequest();
+            put();
+            return;
+        }
         succeed();
     } else if (status == 404 || status == 410) {
         qDebug() << "ListSharingSynchronizer - list has gone";
@@ -210,8 +249,10 @@ void ListSharingSynchronizer::succeed()
 {
     m_ended = true;
     releaseRequest();
-    if (m_model)
+    if (m_model) {
+        m_model->setSentSharedUsers(std::nullopt);
         m_model->resetSharedEdited();
+    }
     emit finished();
 }
 

@@ -6,6 +6,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class ListModel;
 class QDomDocument;
 class XMLRequest;
@@ -26,8 +29,10 @@ public:
     // The users after a run that found both sides changed since `base`: each
     // entry as the side that changed it has it; an unshare on either side
     // wins over the other's new letters, and of two new letters mine (the
-    // upload about to leave) win.
-    static Users merge(const Users &base, const Users &mine, const Users &theirs);
+    // upload about to leave) win. An entry the server holds as an upload in
+    // doubt sent it (`sent`) was this computer's change, not the server's.
+    static Users merge(const Users &base, const Users &mine, const Users &theirs,
+                       const std::optional<Users> &sent = std::nullopt);
 
     ListSharingSynchronizer(ListModel *model, quint32 serverSharedRevision, QObject *parent = nullptr);
     ~ListSharingSynchronizer() override;
@@ -40,6 +45,9 @@ public:
     // uploads the merge when it differs from them.
     void getMergePut();
     void cancel();
+    // Called before each upload leaves, once what it sends is recorded with
+    // the list: the caller writes the lists file.
+    void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
 
     bool hasError() const { return !m_errorString.isEmpty(); }
     QString errorString() const { return m_errorString; }
@@ -66,6 +74,11 @@ private:
     quint32 m_serverSharedRevision;
     bool m_ended = false;
     bool m_merges = false;
+    // The users as the fetch left, and as the upload sent them: a change
+    // made meanwhile (a contact removed) is not lost to the answer.
+    Users m_usersAtFetch;
+    Users m_sent;
+    std::function<void()> m_saveBeforeUpload;
 };
 
 #endif

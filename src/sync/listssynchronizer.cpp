@@ -417,16 +417,16 @@ bool ListsSynchronizer::lookForRestoredList()
     if (!m_userLists || m_forceRemote || m_forceLocal)
         return false;
     for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || !m_userLists->models().contains(model))
+        if (!model || !m_userLists->models().contains(model) || m_restoredLooked.contains(model))
             continue;
         const quint32 id = RestoredLists::fileId(model->taskList());
         if (id == 0)
             continue;
-        // The file's id is another list's here already.
-        if (m_userLists->taskListByServerId(id)) {
-            RestoredLists::postAsNew(model);
+        m_restoredLooked.insert(model);
+        // The file's id is another list's here already: an earlier import
+        // may have posted it under another id, among the server's lists.
+        if (m_userLists->taskListByServerId(id))
             continue;
-        }
         m_restoredModel = model;
         emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25,
                       1000);
@@ -471,8 +471,9 @@ void ListsSynchronizer::onRestoredListFetched()
             RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
             ListOutcome::saveBeforeUploads(m_host);
         } else {
+            // An earlier import may have posted it under another id: it
+            // waits for the server's lists (setAsideRestoredLists).
             delete fetched;
-            RestoredLists::postAsNew(model);
         }
     }
     if (!lookForRestoredList())
@@ -524,6 +525,7 @@ void ListsSynchronizer::onListsRequestFinished()
     // keeps only such lists (see prepareForceLocal).
     holdReplacedLists();
     setAsideUploadsInDoubt();
+    setAsideRestoredLists();
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
     keepListsBeforeMerges();
@@ -651,11 +653,12 @@ void ListsSynchronizer::lookAtChangedLists()
         for (const TaskList *removed : std::as_const(m_deletedLists))
             held.insert(removed->serverId());
         // A list another computer made may hold a task moved out of one
-        // here. One that may be the copy of an upload in doubt waits for
-        // its turn, which tells.
+        // here. One that may be the copy of an upload in doubt, or of a
+        // restored list an earlier import posted, waits for its turn, which
+        // tells.
         QList<quint32> others;
         for (quint32 id : std::as_const(m_serverIds))
-            if (!held.contains(id) && !mayBeCopyOfDoubt(id))
+            if (!held.contains(id) && !mayBeCopyOfDoubt(id) && m_restoredWaiting.isEmpty())
                 others << id;
         std::sort(others.begin(), others.end());
         for (quint32 id : std::as_const(others))
@@ -746,8 +749,13 @@ void ListsSynchronizer::takeLookedAtLists()
             TaskList *fetched = look.fetched.release();
             fetched->agreeAsIs();
             UserLists::AddResult added = UserLists::Refused;
-            if (ListModel *model = m_userLists->addList(fetched, &added))
+            if (ListModel *model = m_userLists->addList(fetched, &added)) {
                 m_models.append(model);
+                // Not here before, yet the groups placed it: it keeps its
+                // group.
+                if (m_groupsAtStart)
+                    m_groupsAtStart->placeAsAgreed(model->taskList());
+            }
             if (added == UserLists::Refused)
                 delete fetched;
             continue;
@@ -1127,6 +1135,67 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     return false;
 }
 
+// Restored lists the look by the file's id did not settle wait until the
+// server's lists only the server has are in: one of those may be the list an
+// earlier import of the same backup posted.
+void ListsSynchronizer::setAsideRestoredLists()
+{
+    if (m_forceRemote || m_forceLocal)
+        return;
+    for (auto it = m_models.begin(); it != m_models.end();) {
+        if (*it && RestoredLists::fileId((*it)->taskList()) != 0) {
+            m_restoredWaiting << *it;
+            it = m_models.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
+{
+    if (!m_userLists || !fetched->isOwned())
+        return false;
+    for (int i = 0; i < m_restoredWaiting.size(); ++i) {
+        ListModel *model = m_restoredWaiting.at(i);
+        if (!model || !m_userLists->models().contains(model)
+            || !RestoredLists::isPostedCopy(model->taskList(), fetched))
+            continue;
+        m_restoredWaiting.removeAt(i);
+        const quint32 id = fetched->serverId();
+        RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+        // It joins the run as a list changed here since it agreed with the
+        // server's copy just fetched.
+        ListStart &start = m_starts[model];
+        start.agreed = model->taskList()->sharedAgreed();
+        start.mine.reset(model->taskList()->clone());
+        start.serverBefore.reset();
+        start.status = TaskList::Edited;
+        ListOutcome::saveBeforeUploads(m_host);
+        if (m_host)
+            m_host->saveListsGroups();
+        m_models.prepend(model);
+        m_serverIds.insert(id);
+        m_currentModel = nullptr;
+        return true;
+    }
+    return false;
+}
+
+// No list of the server's is a restored list still waiting: each is posted
+// as new, unless a server list the run could not read may be it.
+void ListsSynchronizer::postRestoredLists()
+{
+    for (const QPointer<ListModel> &model : std::as_const(m_restoredWaiting)) {
+        if (!model || !m_userLists || !m_userLists->models().contains(model) || !m_unreadServerLists.isEmpty())
+            continue;
+        RestoredLists::postAsNew(model);
+        m_models << model;
+    }
+    m_restoredWaiting.clear();
+    markUploads(m_models);
+}
+
 quint32 ListsSynchronizer::highestKnownServerId() const
 {
     quint32 highest = m_listInfos.isEmpty() ? 0 : m_listInfos.lastKey();
@@ -1154,6 +1223,8 @@ void ListsSynchronizer::syncNextList()
     quint32 id = 0;
     bool chosen = false;
     while (!chosen) {
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_restoredWaiting.isEmpty())
+            postRestoredLists();
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
             // No server list was their copy: posted (again), or, removed
@@ -1309,7 +1380,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     }
     case ListSynchronizer::ReceivedNew: {
         TaskList *fetched = step->takeResultList();
-        if (recogniseUpload(fetched))
+        if (takeRestoredList(fetched) || recogniseUpload(fetched))
             break;
         if (m_forceRemote && fetched->isOwned() && m_userLists) {
             // Fetched in a forced run only to be told apart from an upload
@@ -1323,6 +1394,10 @@ void ListsSynchronizer::onListSynchronizerFinished()
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)
             delete fetched;
+        // Not here before, yet the groups placed it (lists replaced by an
+        // import, a lists file lost): it keeps its group.
+        else if (m_groupsAtStart && m_currentModel)
+            m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
         break;
     }
     case ListSynchronizer::Gone:
@@ -1396,6 +1471,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
+    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
     m_sharingStep->start(mode);
 }
 
@@ -1481,7 +1557,10 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
 // that knows what it agreed with the server was edited when it differs.
 bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
 {
-    if (!groups->deletedGroups()->isEmpty())
+    // What an upload in doubt put there is told from the other computer's
+    // change only by a merge: a tree taken as the server has it would keep
+    // what the user undid since.
+    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
         return true;
     if (groups->rootGroup()->groupCount() == 0)
         return false;
@@ -1519,26 +1598,44 @@ void ListsSynchronizer::onGroupsBeforePutFetched()
     // run here) adds to the server's: nothing of it may be taken for removed.
     const ListsGroups nothing;
     const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
-    std::unique_ptr<ListsGroups> merged;
     if (!theirs->sameOnServer(*agreed)) {
-        merged.reset(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt()));
+        QList<const ListsGroups *> sent;
+        for (const auto &tree : mine->sentInDoubt())
+            sent << tree.get();
+        std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt(), sent));
         if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
             // Nothing of ours is left to send.
             emit progress(tr("Downloading lists groups info"), 700, 1000);
             takeServerGroups(theirs.release());
             return;
         }
+        mine = takeMergedGroups(mine, merged.release());
     }
-    // Should the answer be lost, the next run knows that the server may hold
-    // the groups made here.
-    mine->setUploadInDoubt(true);
-    mine->setModified();
-    m_host->saveListsGroups();
-    putListsGroups(merged ? merged.get() : mine);
+    putListsGroups(mine);
 }
 
-void ListsSynchronizer::putListsGroups(const ListsGroups *groups)
+// What goes up is what this computer holds from then on, on what it agreed
+// before: should the answer be lost, the record of it tells the next run the
+// other computer's changes it carried from this computer's own.
+ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups *merged)
 {
+    if (mine->agreed())
+        merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
+    merged->setUploadInDoubt(mine->isUploadInDoubt());
+    merged->setSentInDoubt(mine->sentInDoubt());
+    merged->markEdited();
+    m_host->setListsGroups(merged);
+    return m_host->listsGroups();
+}
+
+void ListsSynchronizer::putListsGroups(ListsGroups *groups)
+{
+    // Should the answer be lost, the next run knows what the server may hold
+    // of it.
+    groups->setUploadInDoubt(true);
+    groups->keepSentInDoubt(*groups);
+    groups->setModified();
+    m_host->saveListsGroups();
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);

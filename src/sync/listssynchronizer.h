@@ -95,6 +95,12 @@ private:
     // a time, before anything is posted (see RestoredLists). True while a
     // look is out.
     bool lookForRestoredList();
+    void setAsideRestoredLists();
+    // A fetched list only the server has that an earlier import posted from
+    // a restored list still waiting: the restored list becomes it. Takes
+    // `fetched` and returns true then.
+    bool takeRestoredList(TaskList *fetched);
+    void postRestoredLists();
     void syncNextList();
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
@@ -122,7 +128,10 @@ private:
     void putDisplayOrder();
     void syncListsGroups();
     void getListsGroups();
-    void putListsGroups(const ListsGroups *groups);
+    // The page's groups go up, recorded first as in doubt.
+    void putListsGroups(ListsGroups *groups);
+    // The merge becomes the page's groups, with what they agreed and sent.
+    ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
     // The server's groups, read from the answer; null, with the run
     // failed, when they do not read.
     ListsGroups *readServerGroups(XMLRequest *request);
@@ -230,6 +239,10 @@ private:
     std::vector<Look> m_looks;
     size_t m_nextLook = 0;
     QPointer<ListModel> m_restoredModel;
+    // Restored lists looked for by the file's id in this run, and those
+    // waiting for the server's lists.
+    QSet<ListModel *> m_restoredLooked;
+    QList<QPointer<ListModel>> m_restoredWaiting;
 
     static ListsSynchronizer *s_registered;
 };

@@ -322,8 +322,7 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        if (tellAboutKeptCopies())
-            syncDisplayOrder();
+        syncDisplayOrder();
         return;
     }
     m_currentNote = nullptr;
@@ -361,15 +360,15 @@ void NotepadSynchronizer::syncNextNote()
 
 // The note was put onto the server's copy: that is on disk before its
 // upload leaves, with the user's version of a text that gave way beside it
-// as a new note, posted later in this run.
+// as a new note, posted later in this run, and told of once a run is over.
 void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
 {
     NotepadNote *merged = step->localNote();
     if (merged && merged->syncStatus() == NotepadNote::Edited)
         merged->setPendingUpload(UploadMark::ofNotePut(merged, UploadMark::read(merged->pendingUpload())).text());
     if (NotepadNote *kept = step->takeKeptCopy()) {
+        kept->setUntoldKeptCopy(true);
         NotepadNotes::instance()->addLocalNote(kept);
-        m_keptCopies << kept->title();
         m_hasNewNotes = true;
         m_localNotes << kept;
         markUploads({kept});
@@ -377,15 +376,31 @@ void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
     saveBeforeUploads();
 }
 
-// False when the run was given up on while the message was open.
-bool NotepadSynchronizer::tellAboutKeptCopies()
+void NotepadSynchronizer::tellUntoldKeptCopies()
 {
-    const QStringList titles = std::exchange(m_keptCopies, {});
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (!notes || !SyncNotices::teller())
+        return;
+    QList<QPointer<NotepadNote>> untold;
+    QStringList titles;
+    for (NotepadNote *note : notes->notes()) {
+        if (note->isUntoldKeptCopy() && note->syncStatus() != NotepadNote::Deleted) {
+            untold << note;
+            titles << note->title();
+        }
+    }
     if (titles.isEmpty())
-        return true;
-    QPointer<NotepadSynchronizer> self(this);
+        return;
     SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
-    return bool(self);
+    // The message ran an event loop: the notepad may have gone meanwhile.
+    notes = NotepadNotes::instance();
+    if (!notes)
+        return;
+    for (const QPointer<NotepadNote> &note : std::as_const(untold)) {
+        if (note && notes->notes().contains(note.data()))
+            note->setUntoldKeptCopy(false);
+    }
+    notes->setChanged(true);
 }
 
 QString NotepadSynchronizer::keptCopiesText(const QStringList &titles)
@@ -571,8 +586,7 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    if (tellAboutKeptCopies())
-        emit finished();
+    emit finished();
 }
 
 // A run that ends early leaves the notes it never sent as they were: only

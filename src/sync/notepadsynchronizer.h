@@ -34,6 +34,11 @@ public:
     // What the user is told of the notes kept beside one whose text gave way
     // to the server's, named by their titles.
     static QString keptCopiesText(const QStringList &titles);
+    // Tells of the notes runs kept so that nobody was told of yet, once a
+    // run is over (one cut short by a kill or Cancel leaves them to the
+    // next); returns when the message is closed. Nobody to tell: left for
+    // later.
+    static void tellUntoldKeptCopies();
 
 signals:
     void finished();
@@ -77,7 +82,6 @@ private:
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
     void saveMerge(NotepadNoteSynchronizer *step);
-    bool tellAboutKeptCopies();
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -93,8 +97,6 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
-    // The titles of the notes kept beside a note whose text gave way.
-    QStringList m_keptCopies;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

@@ -102,6 +102,11 @@ bool RestoredLists::isSameList(const TaskList *restored, const TaskList *fetched
     return titledIdentities(restored).intersects(titledIdentities(fetched));
 }
 
+bool RestoredLists::isPostedCopy(const TaskList *restored, const TaskList *fetched)
+{
+    return restored->name() == fetched->name() && isSameList(restored, fetched);
+}
+
 void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups)
 {
     // Worked on a copy that then replaces the list, so that the views see
@@ -114,8 +119,12 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     list->setOwned(fetched->isOwned());
     list->setPermissions(fetched->permissions());
     list->setPendingUpload(QString());
-    if (groups)
+    if (groups) {
         groups->setListServerId(groups->findListByLocalId(list->localId()), fetched->serverId());
+        // The import put it in the default group: it goes back where the
+        // groups had the server's list.
+        groups->placeAsAgreed(list);
+    }
     list->setAgreed(fetched);
     model->setTaskList(list);
     // The list never left the server: who shares it is as the server has it

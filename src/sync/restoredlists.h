@@ -12,8 +12,12 @@ class UserLists;
 // and remembers only the server id the file gave it. The next full run looks
 // at the server's list of that id: when it holds the restored list's tasks
 // (told by their identity, creator and creation time), the restored list
-// becomes that list and its content goes up onto it; otherwise it is posted
-// as a new list.
+// becomes that list and its content goes up onto it. Otherwise it waits for
+// the lists only the server has: one of its name holding its tasks is the
+// list an earlier import of the same backup posted (here or on another
+// computer), and the restored list becomes it; failing that, it is posted as
+// a new list. A list that becomes the server's keeps that list's place in
+// the groups.
 class RestoredLists
 {
 public:
@@ -33,6 +37,10 @@ public:
     // task of the same identity. A restored list without one is never taken
     // for a server list.
     static bool isSameList(const TaskList *restored, const TaskList *fetched);
+    // The server's list `fetched`, under another id than the file's, is
+    // the restored list as an earlier import of the backup posted it: it
+    // has its name and holds a titled task of the same identity.
+    static bool isPostedCopy(const TaskList *restored, const TaskList *fetched);
 
     // The model's restored list becomes the server's list `fetched` (taken):
     // Edited, with its id and revision and `fetched` as what it agreed with
@@ -40,7 +48,8 @@ public:
     // it (tasks added there since stay). Each restored task takes the id of
     // the fetched task it is, told by its identity (among tasks of one
     // identity, by its content, or as the one left on each side); the
-    // others go up as new. Its sharing is the server's.
+    // others go up as new. Its sharing is the server's, and its place in
+    // the groups the one they agreed for that list.
     static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
 
     // No server list is the restored one: it is posted as a new list.

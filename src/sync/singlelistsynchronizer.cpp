@@ -258,6 +258,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_model, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &SingleListSynchronizer::onSharingSynchronizerFinished);
+    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
     m_sharingStep->start(mode);
 }
 

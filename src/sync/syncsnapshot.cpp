@@ -79,8 +79,15 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     }
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
-            m_noteStates << NoteState{note, note->title(), note->text(), int(note->syncStatus()),
-                                      note->serverId(), note->revision(), note->pendingUpload(), note->agreed()};
+            m_noteStates << NoteState{note,
+                                      note->title(),
+                                      note->text(),
+                                      int(note->syncStatus()),
+                                      note->serverId(),
+                                      note->revision(),
+                                      note->pendingUpload(),
+                                      note->agreed(),
+                                      note->isUntoldKeptCopy()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -212,6 +219,13 @@ void SyncSnapshot::restoreGroups()
         qWarning() << "SyncSnapshot: the list groups could not be put back" << reader.errorString();
         return;
     }
+    // What the failed run sent without an answer may be on the server: the
+    // next run tells it from the other computer's change by its record.
+    const ListsGroups *current = m_host->listsGroups();
+    if (current && current->sentInDoubt().size() > 0) {
+        groups->setSentInDoubt(current->sentInDoubt());
+        groups->setUploadInDoubt(true);
+    }
     m_host->setListsGroups(groups);
     groups = m_host->listsGroups();
     groups->setEditedSinceSync(m_groupsEdited);
@@ -231,6 +245,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setRevision(state.revision);
     note->setPendingUpload(state.pendingUpload);
     note->setAgreed(state.agreed);
+    note->setUntoldKeptCopy(state.untoldKeptCopy);
 }
 
 void SyncSnapshot::restoreNotes()

@@ -58,6 +58,7 @@ private:
         quint32 revision = 0;
         QString pendingUpload;
         std::optional<NotepadNote::Agreed> agreed;
+        bool untoldKeptCopy = false;
     };
 
     void restoreLists();

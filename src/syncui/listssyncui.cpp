@@ -5,6 +5,7 @@
 #include "model/userlists.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
+#include "sync/notepadsynchronizer.h"
 #include "sync/syncsnapshot.h"
 
 ListsSyncUI::ListsSyncUI(UserLists *lists, ListsSyncPage *page, QObject *parent)
@@ -22,7 +23,9 @@ void ListsSyncUI::normalSync()
 
 void ListsSyncUI::sync()
 {
-    if (runHeld())
+    const bool settingsRequested = runHeld();
+    tellWhatRunsKept();
+    if (settingsRequested)
         showSettings();
 }
 
@@ -37,6 +40,7 @@ bool ListsSyncUI::runHeld()
     if (checkSettings() && m_lists) {
         const bool hadLists = !m_lists->models().isEmpty();
         settingsRequested = runSync();
+        m_ran = true;
         // The run drops untouched default lists before it starts; one that
         // then fails must not leave a page that had a list with none to type in.
         if (m_lists && (succeeded() || (hadLists && m_lists->models().isEmpty())))
@@ -45,6 +49,15 @@ bool ListsSyncUI::runHeld()
     ensureANote();
     m_page->setSyncing(false);
     return settingsRequested;
+}
+
+// Once the run and its window are over, and what a forced one undid is
+// back: the notes this run, or an earlier one cut short, kept beside a note
+// whose text gave way.
+void ListsSyncUI::tellWhatRunsKept()
+{
+    if (m_ran)
+        NotepadSynchronizer::tellUntoldKeptCopies();
 }
 
 // The run drops untouched notes too, before it sends any: when the server
@@ -103,6 +116,7 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, 
         if (!succeeded())
             snapshot.restore();
     }
+    tellWhatRunsKept();
     if (settingsRequested)
         showSettings();
 }

@@ -39,6 +39,7 @@ private:
     // A forced run: `prepare` readies the lists and notes after the snapshot.
     void runForced(const std::function<void(NotepadNotes *)> &prepare, bool holdSaves);
     void ensureANote();
+    void tellWhatRunsKept();
 
     // A backup imported in the settings replaces the lists: they may be gone
     // when a message box or the settings return.
@@ -46,6 +47,8 @@ private:
     ListsSyncPage *m_page;
     bool m_forceRemote = false;
     bool m_forceLocal = false;
+    // A run was started (not only asked for).
+    bool m_ran = false;
 };
 
 #endif

@@ -2,8 +2,6 @@
 
 #include "shell/messagedialog.h"
 
-#include <QPushButton>
-
 SslErrorsUI::SslErrorsUI(QWidget *parentWidget, QObject *parent)
     : QObject(parent)
     , m_parentWidget(parentWidget)
@@ -21,8 +19,7 @@ MessageDialog *SslErrorsUI::makeQuestion(const QStringList &errorTexts, QWidget 
     auto *dialog = new MessageDialog(tr("Secure connection problem"), questionText(errorTexts), true, parent);
     // Accepting hands the password to whoever holds this key: a Return or a
     // Space typed for another window refuses. Ok takes a deliberate choice.
-    dialog->cancelButton()->setDefault(true);
-    dialog->cancelButton()->setFocus();
+    dialog->makeCancelTheDefault();
     return dialog;
 }
 

@@ -9,5 +9,5 @@ void SyncNoticeBoxes::inform(const QString &title, const QString &text)
 
 bool SyncNoticeBoxes::confirm(const QString &title, const QString &text)
 {
-    return MessageDialog::question(title, text, nullptr);
+    return MessageDialog::questionDefaultingToCancel(title, text, nullptr);
 }

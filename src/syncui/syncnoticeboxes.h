@@ -3,7 +3,8 @@
 
 #include "sync/syncnotices.h"
 
-// Tells what a synchronisation met in a message box, and waits for it.
+// Tells what a synchronisation met in a message box, and waits for it. Its
+// questions ask before what cannot be undone: Cancel is their default.
 class SyncNoticeBoxes : public SyncNotices
 {
 public:

@@ -9,7 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <signal.h>
 
 namespace {
@@ -205,6 +207,21 @@ private slots:
         QTest::newRow("left by a holder of this process's id") << "self" << int(QLockFile::NoError);
         // The program then runs unguarded, as before.
         QTest::newRow("folder cannot hold a lock") << "missing" << int(QLockFile::UnknownError);
+        // A power cut in the first moments of a start: the lock names nobody.
+        QTest::newRow("empty lock file") << "empty" << int(QLockFile::NoError);
+        QTest::newRow("lock file naming nobody") << "damaged" << int(QLockFile::NoError);
+        // A home copied while the program ran, or shared with another machine:
+        // its process cannot be looked at from here. Taken over when asked.
+        QTest::newRow("written on another machine") << "machine" << int(QLockFile::LockFailedError);
+        // A running process here holds it (its machine renamed since): not
+        // taken over, whatever the user says.
+        QTest::newRow("another machine's name, held here") << "renamed" << int(QLockFile::LockFailedError);
+        // Between the question and the answer another start took it.
+        QTest::newRow("another machine's lock replaced before the answer") << "replaced"
+                                                                            << int(QLockFile::LockFailedError);
+        // Found empty while its start on another machine is still writing it:
+        // given a moment, it names its holder.
+        QTest::newRow("another machine's lock found while written") << "writing" << int(QLockFile::LockFailedError);
     }
 
     void dataFolderLock()
@@ -214,11 +231,34 @@ private slots:
         const QDir folder(name() + (holder == QLatin1String("missing") ? "/missing" : ""));
         const QDir elsewhere(name() + QStringLiteral("-elsewhere"));
         QVERIFY(QDir().mkpath(name()) && QDir().mkpath(elsewhere.path()));
+        // Left behind: the first holder ended, then the file was written.
+        const QByteArray left = holder == QLatin1String("empty") || holder == QLatin1String("writing")
+                                    ? QByteArray()
+                                : holder == QLatin1String("damaged") ? QByteArray("\0\xff\nPlumdeck\n", 11)
+                                                                     : otherMachinesLock();
+        const bool leftBehind = holder == QLatin1String("empty") || holder == QLatin1String("damaged")
+                                || holder == QLatin1String("machine") || holder == QLatin1String("replaced")
+                                || holder == QLatin1String("writing");
         const bool away = holder == QLatin1String("elsewhere") || holder == QLatin1String("self");
         Background first({"datalock", (away ? elsewhere : QDir(name())).path(),
-                          holder == QLatin1String("ended") ? "0" : "60000"},
+                          holder == QLatin1String("ended") || leftBehind ? "0" : "60000"},
                          env());
         QVERIFY(first.waitForLine("held"));
+        const QString path = QDir(name()).filePath(QStringLiteral("plumdeck.lock"));
+        const QDateTime written(QDate(2024, 3, 14), QTime(9, 5));
+        if (leftBehind) {
+            QVERIFY(first.process.waitForFinished(5000));
+            QVERIFY(!QFile::exists(path));
+        }
+        if (leftBehind || holder == QLatin1String("renamed")) {
+            // In place: a process holding the file keeps holding it.
+            QFile file(path);
+            QVERIFY(file.open(leftBehind ? QIODevice::WriteOnly : QIODevice::ReadWrite));
+            QVERIFY(file.resize(0));
+            QCOMPARE(file.write(left), left.size());
+            QVERIFY(file.flush());
+            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
         if (holder == QLatin1String("old")) {
             QFile file(QDir(name()).filePath(QStringLiteral("plumdeck.lock")));
             QVERIFY(file.open(QIODevice::Append));
@@ -241,22 +281,87 @@ private slots:
         if (holder == QLatin1String("killed") || holder == QLatin1String("ended"))
             QVERIFY(first.process.waitForFinished(5000));
 
+        std::thread writer;
+        if (holder == QLatin1String("writing")) {
+            writer = std::thread([path] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                QFile file(path);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write(otherMachinesLock());
+            });
+        }
         DataFolderLock next(folder);
-        QCOMPARE(next.tryLock(), error == QLockFile::NoError);
+        const bool locked = next.tryLock();
+        if (writer.joinable())
+            writer.join();
+        QCOMPARE(locked, error == QLockFile::NoError);
         QCOMPARE(int(next.error()), error);
         QCOMPARE(next.folderPath(), folder.path());
-        if (error != QLockFile::NoError)
+        const bool otherMachine = holder == QLatin1String("machine") || holder == QLatin1String("renamed")
+                                  || holder == QLatin1String("replaced") || holder == QLatin1String("writing");
+        QCOMPARE(next.isHeldElsewhere(), otherMachine);
+        if (holder == QLatin1String("writing")) {
+            QCOMPARE(next.otherHost(), QStringLiteral("otherbox"));
+            QCOMPARE(readAll(path), otherMachinesLock());
             return;
+        }
+        if (otherMachine) {
+            QCOMPARE(next.otherHost(), QStringLiteral("otherbox"));
+            QCOMPARE(next.heldSince(), written);
+            // Nothing changes until the user answers: another start is told too.
+            QCOMPARE(runCoreChild({"datalock", folder.path(), "0"}, env()).out, QByteArray("in use\n"));
+            QCOMPARE(readAll(path), left);
+            std::unique_ptr<Background> taker;
+            if (holder == QLatin1String("replaced")) {
+                QVERIFY(QFile::remove(path));
+                taker = std::make_unique<Background>(QStringList{"datalock", folder.path(), "60000"}, env());
+                QVERIFY(taker->waitForLine("held"));
+            }
+            const QByteArray before = readAll(path);
+            QCOMPARE(next.takeOver(), holder == QLatin1String("machine"));
+            if (holder != QLatin1String("machine")) {
+                QCOMPARE(readAll(path), before);
+                if (!taker)
+                    return;
+                // Once that start is gone, the next try holds it, no longer
+                // held elsewhere.
+                taker.reset();
+                QVERIFY(next.tryLock());
+                QVERIFY(!next.isHeldElsewhere());
+                return;
+            }
+            QVERIFY(!next.isHeldElsewhere());
+            QVERIFY(next.takeOver()); // asking again changes nothing
+        } else if (error != QLockFile::NoError) {
+            return;
+        }
+        if (leftBehind) {
+            // Now it names this process.
+            QVERIFY(readAll(path).startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
+            QVERIFY(!QFile::exists(path + QStringLiteral(".rmlock")));
+        }
         QVERIFY(next.tryLock()); // asking again changes nothing
         // Now the next one keeps out a later process in turn.
         const ChildResult later = runCoreChild({"datalock", folder.path(), "0"}, env());
         QCOMPARE(later.out, QByteArray("in use\n"));
     }
 
-    // Started at once on one folder (-multiple skips the marker): one holds it.
+    // Started at once on one folder (-multiple skips the marker): one holds it,
+    // also when each finds a lock naming nobody to take over.
+    void racingStartsHoldTheFolderOnce_data()
+    {
+        QTest::addColumn<bool>("emptyLockLeft");
+        QTest::newRow("no lock") << false;
+        QTest::newRow("an empty lock left") << true;
+    }
     void racingStartsHoldTheFolderOnce()
     {
+        QFETCH(bool, emptyLockLeft);
         QVERIFY(QDir().mkpath(name()));
+        if (emptyLockLeft) {
+            QFile file(QDir(name()).filePath(QStringLiteral("plumdeck.lock")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         std::vector<std::unique_ptr<Background>> children;
         for (int i = 0; i < 5; ++i)
             children.push_back(std::make_unique<Background>(QStringList{"datalock", name(), "3000"}, env()));
@@ -270,6 +375,13 @@ private slots:
     }
 
 private:
+    // What a run on the machine "otherbox" leaves.
+    static QByteArray otherMachinesLock() { return "4242\nPlumdeck\notherbox\n0123abcd\n4567-efgh\n"; }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    }
     QString name() const { return m_tmp.filePath(QStringLiteral("marker-%1").arg(m_n)); }
     QProcessEnvironment env() const
     {

@@ -328,6 +328,21 @@ PLUMDECK_SCREEN(taskInfo)
     model->setSynchronizing(false);
     dialog.updateInfo();
     QVERIFY(!shoot(&dialog, QStringLiteral("task-info-removed")).isNull());
+    // A run takes a whole list away that is no longer shared with the user.
+    ListModel *shared = page.addList(QStringLiteral("Garden"));
+    shared->taskList()->setOwned(false);
+    shared->taskList()->setPermissions(QStringLiteral("rw"));
+    auto *weed = new Task;
+    weed->setTitle(QStringLiteral("Weed the beds"));
+    weed->setCreatedBy(QStringLiteral("bob"));
+    shared->taskList()->rootTask()->insertChild(weed, 0);
+    TaskInfoDialog sharedInfo(nullptr);
+    sharedInfo.selectedTaskChanged(weed, shared);
+    sharedInfo.noteEdit()->setPlainText(QStringLiteral("Leave the mint"));
+    shared->setSynchronizing(true);
+    sharedInfo.listRemoved(shared);
+    page.lists->purgeList(shared->taskList());
+    QVERIFY(!shoot(&sharedInfo, QStringLiteral("task-info-list-unshared")).isNull());
 }
 
 PLUMDECK_SCREEN(smallQuestions)
@@ -448,6 +463,13 @@ PLUMDECK_SCREEN(listInfo)
     ListInfoDialog theirs(sharing.page.get());
     theirs.updateInfo();
     QVERIFY(!shoot(&theirs, QStringLiteral("list-info-shared")).isNull());
+    // A description typed for the shared list, which a run then takes away
+    // (no longer shared with the user): kept on show, read-only, and why.
+    theirs.descriptionEdit()->setPlainText(QStringLiteral("Seeds first"));
+    sharing.list(1)->setSynchronizing(true);
+    QVERIFY(theirs.listRemoved(sharing.list(1)));
+    QVERIFY(!shoot(&theirs, QStringLiteral("list-info-unshared")).isNull());
+    sharing.list(1)->setSynchronizing(false);
 }
 
 PLUMDECK_SCREEN(listSharing)

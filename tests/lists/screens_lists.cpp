@@ -5,6 +5,7 @@
 
 #include "core/clock.h"
 #include "dialogs/deletechildrendialog.h"
+#include "dialogs/taskattachmentsdialog.h"
 #include "lists/listsui.h"
 #include "sync/singlelistsynchronizer.h"
 #include "lists/syncingscreen.h"
@@ -355,4 +356,18 @@ PLUMDECK_SCREEN(listsUnreadableNotice)
     const QDir dir = QFileInfo(ListsUI::listsFilePath()).absoluteDir();
     for (const QString &name : dir.entryList({QStringLiteral("lists.xhtml*")}, QDir::Files))
         QFile::remove(dir.filePath(name));
+}
+
+// What a form's Save says when a run took its list or task away meanwhile.
+PLUMDECK_SCREEN(formsNotSaved)
+{
+    MessageDialog name(QStringLiteral("Lists"), ListsUI::nameNotSavedText(QStringLiteral("Summer trip")), false);
+    QVERIFY(!shoot(&name, QStringLiteral("lists-name-not-saved")).isNull());
+    MessageDialog note(QStringLiteral("Lists"),
+                       ListsUI::noteNotSavedText(QStringLiteral("Ask for the spare key.\nThe code is on the card.")),
+                       false);
+    QVERIFY(!shoot(&note, QStringLiteral("lists-note-not-saved")).isNull());
+    MessageDialog link(QStringLiteral("Attachments"), TaskAttachmentsDialog::notSavedText(QStringLiteral("Lease")),
+                       false);
+    QVERIFY(!shoot(&link, QStringLiteral("attachment-not-saved")).isNull());
 }

@@ -563,6 +563,12 @@ private slots:
             << true << true << "undone away" << "back";
         QTest::newRow("floating, title, redo takes it away, undo brings it back")
             << false << false << "redone away" << "back";
+        // Removed here, then undone: the typing comes back with its task.
+        QTest::newRow("docked, note, removed with Delete, undo") << true << true << "removed here" << "undo";
+        QTest::newRow("floating, title, removed with Delete, undo") << false << false << "removed here" << "undo";
+        QTest::newRow("docked, title, Remove task, undo") << true << false << "remove task" << "undo";
+        QTest::newRow("floating, note, Remove task, undo, redo, undo") << false << true << "remove task"
+                                                                        << "undo, redo, undo";
     }
     void typingSurvivesRefresh()
     {
@@ -657,6 +663,35 @@ private slots:
             QVERIFY(ui.currentTask() != task);
             QCOMPARE(ui.currentTask()->title(), QStringLiteral("Water plants"));
             task = ui.currentTask();
+        } else if (step == QLatin1String("removed here") || step == QLatin1String("remove task")) {
+            if (step == QLatin1String("removed here")) {
+                QTest::keyClick(tree, Qt::Key_Delete);
+            } else {
+                auto *remove = ui.findChild<RemoveTaskAction *>();
+                QVERIFY(remove);
+                remove->trigger();
+            }
+            QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Water plants"));
+            // The form follows the tree to the next task, which takes none of it.
+            QCOMPARE(dialog->task(), ui.currentTask());
+            QCOMPARE(dialog->titleEdit()->toPlainText(), QStringLiteral("Water plants"));
+            QCOMPARE(dialog->noteEdit()->toPlainText(), QString());
+            ui.findChild<UndoAction *>()->trigger();
+            QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Pay rent Water plants"));
+            if (then.contains(QLatin1String("redo"))) {
+                // Taken away again by redo, and chosen away from: kept again.
+                QTest::keyClick(tree, Qt::Key_Up);
+                QCOMPARE(typed->toPlainText(), text);
+                ui.findChild<RedoAction *>()->trigger();
+                QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Water plants"));
+                QTest::keyClick(tree, Qt::Key_Down);
+                QCOMPARE(dialog->titleEdit()->toPlainText(), QStringLiteral("Water plants"));
+                ui.findChild<UndoAction *>()->trigger();
+                QCOMPARE(TreeTest::write(list->taskList()->rootTask()), QStringLiteral("Pay rent Water plants"));
+            }
+            QTest::keyClick(tree, Qt::Key_Up);
+            task = ui.currentTask();
+            QCOMPARE(task->title(), title);
         } else if (step == QLatin1String("undone away") || step == QLatin1String("redone away")) {
             static_cast<Action *>(step == QLatin1String("undone away") ? static_cast<Action *>(ui.findChild<UndoAction *>())
                                                                      : ui.findChild<RedoAction *>())

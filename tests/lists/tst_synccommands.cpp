@@ -30,6 +30,7 @@
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
 #include "testenvironment.h"
@@ -40,6 +41,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTabBar>
+#include <QTextEdit>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -276,6 +279,10 @@ private slots:
     void heldRunShowsTheRefusal();
     void taskInfoTypingSurvivesTheListsRun_data();
     void taskInfoTypingSurvivesTheListsRun();
+    void taskInfoTypingOutlivesItsList_data();
+    void taskInfoTypingOutlivesItsList();
+    void formOpenWhenARunTakesItsTaskAway_data();
+    void formOpenWhenARunTakesItsTaskAway();
     void listInfoFollowsTheListsRun_data();
     void listInfoFollowsTheListsRun();
     void listManagerRenameSurvivesTheFullRun();
@@ -1173,6 +1180,360 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         for (const QString &note : {tasks[i]->note().text(), savedTasks[i]->note().text(), serverNote})
             QCOMPARE(note.contains(QStringLiteral("Friday")), typedOne && inNote);
     }
+}
+
+// Typing left unsaved in Task info for a task whose whole list a run takes
+// away (removed on the other computer, or no longer shared with the user),
+// or in List info for that list's description, stays on show, read-only, and
+// the panel says why; the page goes on to another list, where no task is
+// current and none takes the typing, whatever a run does to that list
+// meanwhile. Once the user chooses a task there (the one that was current
+// too), the form is that task's, or that list's.
+void TstSyncCommands::taskInfoTypingOutlivesItsList_data()
+{
+    QTest::addColumn<QString>("panel"); // "task info" (its note or title), or "list info"
+    QTest::addColumn<bool>("inNote");
+    QTest::addColumn<QString>("change"); // "removed" on the other computer, or "unshared" by its owner
+    QTest::addColumn<bool>("full");      // F5 rather than "Sync list"
+    QTest::addColumn<bool>("floating");  // the dialog rather than the docked panel
+    QTest::newRow("note, list removed elsewhere, F5") << "task info" << true << "removed" << true << false;
+    QTest::newRow("title, list removed elsewhere, F5, floating") << "task info" << false << "removed" << true << true;
+    QTest::newRow("note, list removed elsewhere, Sync list, floating") << "task info" << true << "removed" << false
+                                                                         << true;
+    QTest::newRow("title, list unshared by its owner, F5") << "task info" << false << "unshared" << true << false;
+    QTest::newRow("note, list unshared by its owner, F5, floating") << "task info" << true << "unshared" << true
+                                                                      << true;
+    QTest::newRow("list info, list removed elsewhere, F5") << "list info" << false << "removed" << true << false;
+    QTest::newRow("list info, list removed elsewhere, Sync list") << "list info" << false << "removed" << false
+                                                                    << false;
+    QTest::newRow("list info, list unshared by its owner, F5") << "list info" << false << "unshared" << true
+                                                                 << false;
+    // Nothing typed: the panel follows the page to Work's current task.
+    QTest::newRow("nothing typed, list removed elsewhere, F5") << "nothing typed" << false << "removed" << true
+                                                                 << false;
+}
+
+void TstSyncCommands::taskInfoTypingOutlivesItsList()
+{
+    QFETCH(QString, panel);
+    QFETCH(bool, inNote);
+    QFETCH(QString, change);
+    QFETCH(bool, full);
+    QFETCH(bool, floating);
+    const bool unshared = change == QLatin1String("unshared");
+    const bool taskInfo = panel != QLatin1String("list info");
+    const bool nothingTyped = panel == QLatin1String("nothing typed");
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    server.addUser(QStringLiteral("bob"), QStringLiteral("secret"));
+    quint32 homeId = 0;
+    if (unshared) {
+        homeId = server.addList(QStringLiteral("bob"), QStringLiteral("Home"),
+                                {FakeTask::make(QStringLiteral("A")), FakeTask::make(QStringLiteral("B"))});
+        server.share(homeId, QStringLiteral("alice"), QStringLiteral("rw"));
+    }
+    auto page = showPage(unshared ? QStringList{QStringLiteral("Work: C D")}
+                                  : QStringList{QStringLiteral("Home: A B"), QStringLiteral("Work: C D")});
+    QVERIFY(page);
+    const auto runF5 = [&] {
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QVERIFY(pilot.syncDialogs > 0);
+    };
+    runF5();
+    QVERIFY(!QTest::currentTestFailed());
+    QPointer<ListModel> home;
+    for (ListModel *list : page->userLists()->models()) {
+        if (list->name() == QLatin1String("Home"))
+            home = list;
+    }
+    QVERIFY(home);
+    if (!unshared)
+        homeId = home->taskList()->serverId();
+    QVERIFY(homeId != 0);
+    QCOMPARE(home->isOwned(), !unshared);
+    QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C D"));
+
+    // Work's second task current, then Home's tab, its first task, and the form.
+    auto *bar = page->centralWidget()->findChild<QTabBar *>();
+    QVERIFY(bar);
+    for (ListModel *list : page->userLists()->models()) {
+        if (list->name() == QLatin1String("Work"))
+            page->treeViewForList(list)->setCurrentIndex(list->index(1, 0));
+    }
+    for (int i = 0; i < bar->count(); ++i) {
+        if (bar->tabText(i) == QLatin1String("Home"))
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+    }
+    QCOMPARE(page->currentList(), home.data());
+    TreeView *tree = page->currentTreeView();
+    tree->setCurrentIndex(home->index(0, 0));
+    TaskInfoDialog *info = nullptr;
+    std::unique_ptr<Docked<ListInfoDialog>> docked;
+    PDTextEdit *typed = nullptr;
+    QLabel *notice = nullptr;
+    if (!taskInfo) {
+        docked = std::make_unique<Docked<ListInfoDialog>>(page->listInfoPanel());
+        QVERIFY(docked->isShown());
+        typed = docked->panel->descriptionEdit();
+        notice = docked->panel->goneNoticeLabel();
+    } else {
+        if (floating) {
+            page->showTaskInfoDialog();
+            info = page->taskInfoDialog();
+        } else {
+            info = qobject_cast<TaskInfoDialog *>(page->taskInfoPanel());
+        }
+        QVERIFY(info);
+        info->show();
+        QVERIFY(QTest::qWaitForWindowExposed(info));
+        QCOMPARE(info->task(), page->currentTask());
+        typed = inNote ? info->noteEdit() : info->titleEdit();
+        notice = info->goneNoticeLabel();
+    }
+    if (!nothingTyped) {
+        QTest::mouseClick(typed->viewport(), Qt::LeftButton);
+        QTest::keyClick(typed, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(typed, QStringLiteral(" by Friday"));
+    }
+    const QString text = typed->toPlainText();
+
+    if (unshared)
+        server.share(homeId, QStringLiteral("alice"), QString());
+    else
+        server.removeList(homeId);
+    if (full) {
+        runF5();
+        QVERIFY(!QTest::currentTestFailed());
+    } else {
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(syncList);
+        syncList->updateState();
+        QVERIFY(syncList->isEnabled());
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
+    QTRY_VERIFY(!home);
+    QCOMPARE(page->currentList()->name(), QStringLiteral("Work"));
+    tree = page->currentTreeView();
+    if (nothingTyped) {
+        QCOMPARE(page->currentTask()->title(), QStringLiteral("D"));
+        QCOMPARE(info->task(), page->currentTask());
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("D"));
+        QVERIFY(!notice->isVisible());
+        QVERIFY(!info->titleEdit()->isReadOnly());
+        return;
+    }
+    // No task of Work took the removed one's place.
+    QVERIFY(!tree->currentIndex().isValid());
+
+    // The form keeps the typing, read-only, and says why.
+    const auto keptOnShow = [&] {
+        QCOMPARE(typed->toPlainText(), text);
+        QVERIFY(typed->isReadOnly());
+        QVERIFY(notice->isVisible());
+        const QString what = taskInfo ? QStringLiteral("This task's list") : QStringLiteral("This list");
+        QVERIFY2(notice->text().startsWith(what + (unshared ? QStringLiteral(" is no longer shared with you")
+                                                            : QStringLiteral(" was removed on another computer"))),
+                 qPrintable(notice->text()));
+        QVERIFY2(notice->text().endsWith(
+                     QStringLiteral("What you typed stays here for you to copy; it cannot be saved.")),
+                 qPrintable(notice->text()));
+        if (info)
+            QVERIFY(!info->task());
+    };
+    QTRY_VERIFY(notice->isVisible());
+    keptOnShow();
+    if (info)
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? QStringLiteral("A") : QString());
+    QList<QWidget *> saves;
+    if (info)
+        saves = {info->saveTitleButton(), info->saveNoteButton(), info->doneBox()};
+    else
+        saves = {docked->panel->saveDescriptionButton(), docked->panel->doneBox(), docked->panel->renameButton()};
+    for (QWidget *save : saves) {
+        QVERIFY(!save->isEnabled() || !save->isVisible());
+        QTest::mouseClick(save, Qt::LeftButton);
+    }
+    QTest::keyClick(typed, Qt::Key_Return, Qt::ControlModifier);
+    keptOnShow();
+    // Work took none of it, here, in the lists file or on the server.
+    ListModel *work = page->currentList();
+    QVERIFY(!work->isDone());
+    QVERIFY(!work->description().contains(QStringLiteral("Friday")));
+    for (const Task *task : work->taskList()->allTasks())
+        QVERIFY2(!task->title().contains(QStringLiteral("Friday")) && !task->note().text().contains(QStringLiteral("Friday")),
+                 qPrintable(task->title()));
+    QVERIFY(page->saveLists());
+    {
+        QFile file(ListsUI::listsFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("Friday"));
+    }
+    // The other computer renames a task of Work, and the next run puts the
+    // server's copy of Work in place: still no choice of the user's.
+    for (const FakeList &list : server.lists()) {
+        if (list.name != QLatin1String("Work"))
+            continue;
+        FakeList changed = list;
+        setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Dishes"));
+        changed.tasks[1].hashcode.clear();
+        ++changed.revision;
+        server.putList(changed);
+    }
+    runF5();
+    QVERIFY(!QTest::currentTestFailed());
+    QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C Dishes"));
+    QCOMPARE(TreeTest::write(work->taskList()->rootTask()), QStringLiteral("C Dishes"));
+    keptOnShow();
+
+    // A task chosen with a click: the form is that task's, or Work's, editable.
+    tree->setFocus();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(work->index(0, 0)).center());
+    QVERIFY(page->currentTask());
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("C"));
+    QVERIFY(!notice->isVisible());
+    QVERIFY(!typed->isReadOnly());
+    if (info) {
+        QCOMPARE(info->task(), page->currentTask());
+        QCOMPARE(info->titleEdit()->toPlainText(), QStringLiteral("C"));
+        QCOMPARE(info->noteEdit()->toPlainText(), QString());
+        QVERIFY(info->saveNoteButton()->isEnabled());
+    } else {
+        QCOMPARE(docked->panel->nameLabel()->text(), QStringLiteral("Work"));
+        QCOMPARE(typed->toPlainText(), work->description());
+        QVERIFY(docked->panel->saveDescriptionButton()->isVisible());
+    }
+}
+
+// A form open on a task or list (its note, its new name, a link) while a run
+// of the list takes that task or list away (an autosynchronisation, removed
+// on the other computer): its Save stores nothing anywhere, and says so with
+// what was typed, rather than dropping it without a word, or putting the
+// link on the task the page went on to.
+void TstSyncCommands::formOpenWhenARunTakesItsTaskAway_data()
+{
+    QTest::addColumn<QString>("form"); // "note", "rename" or "link"
+    QTest::addColumn<QString>("gone"); // "task" or "list"
+    QTest::newRow("note, task removed elsewhere") << "note" << "task";
+    QTest::newRow("note, list removed elsewhere") << "note" << "list";
+    QTest::newRow("rename, list removed elsewhere") << "rename" << "list";
+    QTest::newRow("link, task removed elsewhere") << "link" << "task";
+    QTest::newRow("link, list removed elsewhere") << "link" << "list";
+}
+
+void TstSyncCommands::formOpenWhenARunTakesItsTaskAway()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, gone);
+    CheckedFakeServer server;
+    QVERIFY(serveAlice(server));
+    auto page = showPage({QStringLiteral("Home: A B"), QStringLiteral("Work: C D")});
+    QVERIFY(page);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    }
+    ListModel *first = page->userLists()->models().value(0);
+    QPointer<ListModel> home = first && first->name() == QLatin1String("Home") ? first
+                                                                               : page->userLists()->models().value(1);
+    QVERIFY(home && home->name() == QLatin1String("Home"));
+    const quint32 homeId = home->taskList()->serverId();
+    page->setCurrentList(home);
+    page->currentTreeView()->setCurrentIndex(home->index(0, 0));
+    QCOMPARE(page->currentTask()->title(), QStringLiteral("A"));
+    TaskAttachmentsDialog *links = nullptr;
+    if (form == QLatin1String("link")) {
+        page->showTaskAttachmentsDialog();
+        links = page->taskAttachmentsDialog();
+        QVERIFY(links);
+        QVERIFY(QTest::qWaitForWindowExposed(links));
+    }
+
+    const QString typed = QStringLiteral("Friday");
+    bool saved = false;
+    QStringList said;
+    DialogDriver::whenModal([&](QWidget *dialog) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        if (form == QLatin1String("note")) {
+            auto *editor = dialog->findChild<QTextEdit *>(QStringLiteral("textedit"));
+            QVERIFY(editor);
+            QTest::keyClicks(editor, typed);
+        } else if (form == QLatin1String("rename")) {
+            auto *name = dialog->findChild<QLineEdit *>();
+            QVERIFY(name);
+            name->selectAll();
+            QTest::keyClicks(name, typed);
+        } else {
+            const QList<PDLineEdit *> edits =
+                dialog->findChild<QFrame *>(QStringLiteral("webElementsFrame"))->findChildren<PDLineEdit *>();
+            QVERIFY(edits.size() >= 2);
+            QTest::keyClicks(edits.at(0), typed);
+            QTest::keyClicks(edits.at(1), QStringLiteral("http://example.org/") + typed);
+        }
+        // The other computer's change, brought by a run of Home meanwhile.
+        if (gone == QLatin1String("list")) {
+            server.removeList(homeId);
+        } else {
+            FakeList changed = server.list(homeId);
+            changed.tasks.removeFirst();
+            ++changed.revision;
+            server.putList(changed);
+        }
+        page->syncSingleList(home);
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(bool(home), gone == QLatin1String("task"));
+        QPushButton *save = dialog->findChild<QPushButton *>(QStringLiteral("okbutton"));
+        if (!save) {
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("Save"))
+                    save = button;
+        }
+        QVERIFY(save);
+        QVERIFY(save->isEnabled());
+        // What is said then, once the form is gone.
+        DialogDriver::whenDialog(
+            [dialog = QPointer<QWidget>(dialog)]() -> QWidget * {
+                QWidget *box = DialogDriver::visibleDialog("MessageDialog");
+                return box && box != dialog ? box : nullptr;
+            },
+            [&said](QWidget *box) {
+                const auto *label = box->findChild<QLabel *>(QStringLiteral("textlabel"));
+                said << (label ? label->text() : QString());
+                QTest::mouseClick(box->findChild<QPushButton *>(QStringLiteral("okbutton")), Qt::LeftButton);
+            },
+            500);
+        QTest::mouseClick(save, Qt::LeftButton);
+        saved = true;
+    });
+    if (form == QLatin1String("note"))
+        page->showNoteDialog();
+    else if (form == QLatin1String("rename"))
+        page->changeListNameExternally(home, page->centralWidget());
+    else
+        QTest::mouseClick(links->addButton(), Qt::LeftButton);
+    QVERIFY(saved);
+    // Said, with what was typed.
+    QTRY_COMPARE(said.size(), 1);
+    QVERIFY2(said.first().contains(QStringLiteral("was not saved")) && said.first().contains(typed),
+             qPrintable(said.first()));
+    // Stored nowhere: no task, list or file holds it.
+    for (ListModel *list : page->userLists()->models()) {
+        QVERIFY(!list->name().contains(typed));
+        for (const Task *task : list->taskList()->allTasks()) {
+            QVERIFY(!task->note().text().contains(typed));
+            QVERIFY(task->attachments().isEmpty());
+        }
+    }
+    QVERIFY(page->saveLists());
+    QFile file(ListsUI::listsFilePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains(typed.toUtf8()));
 }
 
 // A description typed in the docked List info stays through a run of its

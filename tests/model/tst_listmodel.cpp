@@ -587,6 +587,50 @@ private slots:
         QCOMPARE(removedIds, inTree ? QList<quint32>() : (QList<quint32>{2, 1}));
     }
 
+    void agreedCopyOutlivesModelEdits_data()
+    {
+        QTest::addColumn<QString>("sequence");
+        // t retitle, k tick, i insert rows, r remove, p paste, m move under
+        // another, a assign, n note, x collapse, u undo, d redo.
+        for (const char *sequence : {"t", "k", "i", "r", "p", "m", "a", "n", "x", "tu", "rud", "tkirpmanx", "tkirpmanxuuuuuuuuudddd"})
+            QTest::newRow(sequence) << QString::fromLatin1(sequence);
+    }
+    // What the list agreed with the server stays as it was, whatever the
+    // user does to the list, undo and redo included.
+    void agreedCopyOutlivesModelEdits()
+    {
+        QFETCH(QString, sequence);
+        Fixture f;
+        f.list()->agreeAsIs();
+        const QStringList agreed = dump(f.list()->rootTask());
+        for (const QChar c : sequence) {
+            if (c == 't')
+                f.model->setData(f.idx(0), "retitled", Qt::EditRole);
+            else if (c == 'k')
+                f.model->setData(f.idx(2), Qt::Unchecked, Qt::CheckStateRole);
+            else if (c == 'i')
+                f.model->insertRows(0, 1, f.idx(0));
+            else if (c == 'r')
+                f.model->saveUndoState(), f.model->removeRows(0, 1, f.idx(0));
+            else if (c == 'p')
+                f.model->pasteTask(f.task(0)->clone(), f.idx(0));
+            else if (c == 'm')
+                f.model->reparentTask(f.idx(f.model->rowCount() - 1), f.idx(0), 0);
+            else if (c == 'a')
+                f.model->assignTask(f.idx(0), "carol");
+            else if (c == 'n')
+                f.model->setTaskNote(f.idx(0), TaskNote(kNow, "n"));
+            else if (c == 'x')
+                f.model->collapseTask(f.idx(0));
+            else if (c == 'u')
+                f.model->undo();
+            else if (c == 'd')
+                f.model->redo();
+        }
+        QVERIFY(f.list()->agreed());
+        QCOMPARE(dump(f.list()->agreed()->rootTask()), agreed);
+    }
+
     void attachmentRemovalUndone()
     {
         // The attachment dialog takes the step, removes, and resets.

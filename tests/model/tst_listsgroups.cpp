@@ -480,6 +480,88 @@ private slots:
         QVERIFY(!t.groups.agreed() && !t.groups.isUploadInDoubt());
     }
 
+    // A list that comes back goes where the agreed tree had it, unless the
+    // user placed it: "default" puts its entry in the default group first,
+    // "absent" leaves none.
+    void placeAsAgreed_data()
+    {
+        QTest::addColumn<QString>("list"); // e1..e6
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("outline");
+        QTest::newRow("in the default group, back after the list before it")
+            << "e4" << "default" << "" << "New Group[1 2](A[3 4](A1[5]) B[6])";
+        QTest::newRow("first in its group") << "e3" << "default" << "" << "New Group[1 2](A[3 4](A1[5]) B[6])";
+        QTest::newRow("in a subgroup") << "e5" << "default" << "" << "New Group[1 2](A[3 4](A1[5]) B[6])";
+        QTest::newRow("its predecessor gone too: first") << "e4" << "default" << "drop e3"
+                                                         << "New Group[1 2](A[4](A1[5]) B[6])";
+        QTest::newRow("not in the tree: put back") << "e4" << "absent" << "" << "New Group[1 2](A[3 4](A1[5]) B[6])";
+        QTest::newRow("placed by the user in another group: stays") << "e4" << "b" << ""
+                                                                   << "New Group[1 2](A[3](A1[5]) B[6 4])";
+        QTest::newRow("its group removed here: stays") << "e5" << "default" << "remove a1"
+                                                      << "New Group[1 2 5](A[3 4] B[6])";
+        QTest::newRow("agreed in the default group: stays") << "e1" << "default" << ""
+                                                           << "New Group[2 1](A[3 4](A1[5]) B[6])";
+        QTest::newRow("no agreed copy: stays") << "e4" << "default" << "forget" << "New Group[1 2 4](A[3](A1[5]) B[6])";
+    }
+    void placeAsAgreed()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, before);
+        QFETCH(QString, change);
+        QFETCH(QString, outline);
+        Tree t;
+        for (ListsGroupsElementList *e : {t.e1, t.e2, t.e3, t.e4, t.e5, t.e6})
+            e->setServerId(e->localId() + 40);
+        t.b->setServerId(12);
+        t.groups.agreeAsIs();
+        ListsGroupsElementList *e = t.list(list);
+        auto taskList = makeTaskList(e->localId(), e->serverId());
+        ListsGroupsElementGroup *holder = t.groups.findGroupOfList(e, t.groups.rootGroup());
+        holder->removeList(e);
+        if (before == QLatin1String("default"))
+            t.groups.rootGroup()->addList(e);
+        else if (before == QLatin1String("b"))
+            t.b->addList(e);
+        else
+            delete e;
+        if (change == QLatin1String("drop e3"))
+            t.groups.removeList(makeTaskList(3, 43).get());
+        else if (change == QLatin1String("remove a1"))
+            t.groups.removeGroup(t.a1);
+        else if (change == QLatin1String("forget"))
+            t.groups.localizeLists(nullptr);
+        t.groups.placeAsAgreed(taskList.get());
+        QCOMPARE(t.outline(), outline);
+    }
+
+    // A group new here is told by a local id, never one a group here, a
+    // removed group or an upload in doubt holds.
+    void groupLocalIds()
+    {
+        Tree t;
+        QCOMPARE(t.a->localId(), 0u);
+        ListsGroupsElementGroup *c = t.groups.addGroup(t.a);
+        ListsGroupsElementGroup *d = t.groups.addGroupToDefaultGroup();
+        QCOMPARE(c->localId(), 1u);
+        QCOMPARE(d->localId(), 2u);
+        t.groups.keepSentInDoubt(t.groups);
+        QCOMPARE(t.groups.sentInDoubt().size(), 1);
+        t.groups.removeGroup(d);
+        QCOMPARE(t.groups.addGroupToDefaultGroup()->localId(), 3u);
+        // A tree read without them: each group without a server id gets one.
+        c->setLocalId(0);
+        t.b->setLocalId(0);
+        t.groups.giveGroupsLocalIds();
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(t.a->localId()).arg(c->localId()).arg(t.b->localId()),
+                 QStringLiteral("0 4 5"));
+        for (int i = 0; i < ListsGroups::maxSentInDoubt + 2; ++i)
+            t.groups.keepSentInDoubt(t.groups);
+        QCOMPARE(t.groups.sentInDoubt().size(), ListsGroups::maxSentInDoubt);
+        t.groups.localizeLists(nullptr);
+        QVERIFY(t.groups.sentInDoubt().isEmpty());
+    }
+
     void depthLimit()
     {
         ListsGroups groups;

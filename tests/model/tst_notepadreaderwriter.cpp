@@ -29,7 +29,8 @@ QString noteElement(const QString &pairs)
 
 QString fieldsOf(const NotepadNote *n)
 {
-    return QStringLiteral("%1 %2 %3 %4|%5").arg(n->syncStatus()).arg(n->serverId()).arg(n->revision()).arg(n->title(), n->text());
+    return QStringLiteral("%1 %2 %3 %4|%5").arg(n->syncStatus()).arg(n->serverId()).arg(n->revision()).arg(n->title(), n->text())
+        + (n->isUntoldKeptCopy() ? QStringLiteral(" (a kept copy not told of)") : QString());
 }
 
 struct Notes {
@@ -117,6 +118,11 @@ private slots:
         m_notes->appendNote(makeNote(QStringLiteral("Note"), NotepadNote::New));
         m_notes->appendNote(makeNote(QString(), NotepadNote::Edited, 7, 1, QStringLiteral("no title")));
         m_notes->appendNote(makeNote(QStringLiteral("Old ideas"), NotepadNote::Deleted, 4294967295u, 4, QStringLiteral("obsolete")));
+        // A copy a run kept, not told of yet (the run cut short), posted or not.
+        m_notes->appendNote(makeNote(QStringLiteral("Ideas (my changes)"), NotepadNote::New, 0, 0, QStringLiteral("kite")));
+        m_notes->appendNote(makeNote(QStringLiteral("Plans (my changes)"), NotepadNote::Unedited, 9, 1, QStringLiteral("reel")));
+        m_notes->notes().at(4)->setUntoldKeptCopy(true);
+        m_notes->notes().at(5)->setUntoldKeptCopy(true);
         QBuffer buffer;
         QVERIFY(NotepadReaderWriter(Local).saveNotepad(m_notes, &buffer));
         buffer.close();
@@ -125,13 +131,18 @@ private slots:
         Notes read{reader.loadNotepad(&buffer)};
         QVERIFY2(read.list, qPrintable(reader.errorString()));
         QVERIFY(!m_notes->isDisplayOrderChanged()); // from the file
-        QCOMPARE(read.list->size(), 4);
-        for (int i = 0; i < 4; ++i) {
+        QCOMPARE(read.list->size(), 6);
+        QVERIFY(read.list->at(4)->isUntoldKeptCopy() && read.list->at(5)->isUntoldKeptCopy());
+        for (int i = 0; i < 6; ++i) {
             QCOMPARE(fieldsOf(read.list->at(i)), fieldsOf(m_notes->notes().at(i)));
             QVERIFY(!read.list->at(i)->parent());
         }
         FailingDevice device(100);
         QVERIFY(!NotepadReaderWriter(Local).saveNotepad(m_notes, &device));
+        // The server is never told.
+        QBuffer sent;
+        QVERIFY(NotepadReaderWriter(Server).saveNotepad(m_notes, &sent));
+        QVERIFY(!sent.data().contains("kept-copy"));
     }
 
     void readNote_data()

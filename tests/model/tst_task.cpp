@@ -176,6 +176,66 @@ private slots:
         QVERIFY(watch.isNull());
     }
 
+    void sharedValues_data()
+    {
+        QTest::addColumn<QString>("change"); // made to the clone
+        QTest::addColumn<bool>("shares");
+        QTest::newRow("none") << "none" << true;
+        QTest::newRow("title") << "title" << false;
+        QTest::newRow("the same title set again") << "same title" << false;
+        QTest::newRow("expanded as it was") << "same expanded" << true;
+        QTest::newRow("assigned to one it has") << "same assignee" << true;
+        QTest::newRow("unassigned one it lacks") << "absent assignee" << true;
+        QTest::newRow("an attachment renamed") << "attachment name" << false;
+        QTest::newRow("an attachment's empty description dropped") << "attachment description" << false;
+        QTest::newRow("an attachment's additional data dropped") << "attachment data" << false;
+        QTest::newRow("an attachment added") << "attachment added" << false;
+        QTest::newRow("a child added") << "child" << true;
+    }
+    // A clone shares its source's values until either changes them; the
+    // values taken, and a task made of them, see no later change.
+    void sharedValues()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, shares);
+        std::unique_ptr<Task> src(fullTask(QStringLiteral("parent")));
+        std::unique_ptr<Task> dup(src->clone());
+        const Task::Fields kept = src->fields();
+        const QStringList before = dump(src.get());
+        QVERIFY(dup->sharesContentWith(src.get()));
+        TaskAttachment *video = dup->attachments().at(1);
+        TaskAttachment *plain = dup->attachments().at(2);
+        if (change == "title")
+            dup->setTitle(QStringLiteral("other"));
+        else if (change == "same title")
+            dup->setTitle(dup->title());
+        else if (change == "same expanded")
+            dup->setExpanded(dup->isExpanded());
+        else if (change == "same assignee")
+            QVERIFY(!dup->assign(QStringLiteral("alice")));
+        else if (change == "absent assignee")
+            QVERIFY(!dup->unassign(QStringLiteral("zed")));
+        else if (change == "attachment name")
+            video->setName(QStringLiteral("Other clip"));
+        else if (change == "attachment description")
+            plain->setDescription(QString());
+        else if (change == "attachment data")
+            video->setAdditionalData(QString());
+        else if (change == "attachment added")
+            dup->createAttachment(QStringLiteral("generic"), QStringLiteral("x"), QStringLiteral("http://x.example/"));
+        else if (change == "child")
+            addTask(dup.get(), QStringLiteral("new child"));
+        QCOMPARE(dup->sharesContentWith(src.get()), shares);
+        QCOMPARE(src->sharesContentWith(dup.get()), shares);
+        QCOMPARE(dump(src.get()), before);
+        QVERIFY(src->fields() == kept);
+        std::unique_ptr<Task> made(Task::withFields(kept));
+        src->setTitle(QStringLiteral("changed after"));
+        QCOMPARE(made->title(), QStringLiteral("parent"));
+        QCOMPARE(made->childCount(), 0);
+        QVERIFY(!made->hasAttachments());
+    }
+
     void priorityText_data()
     {
         QTest::addColumn<QString>("text");

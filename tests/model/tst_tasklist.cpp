@@ -286,6 +286,8 @@ private slots:
         QTest::newRow("the list became new") << "new" << QList<quint32>{0, 0, 0};
         QTest::newRow("known to what it agreed or holds") << "agreed" << QList<quint32>{501, 0, 502};
         QTest::newRow("an older file's list, nothing agreed") << "older file" << QList<quint32>{501, 777, 502};
+        QTest::newRow("known to what it agreed alone") << "agreed alone" << QList<quint32>{501, 0, 502};
+        QTest::newRow("known to what it agreed alone, kept whole") << "agreed whole" << QList<quint32>{501, 0, 502};
     }
 
     void takeSyncStateFromForgetsIdsOfAnotherList()
@@ -298,6 +300,14 @@ private slots:
         if (current == QLatin1String("agreed")) {
             live->agreeAsIs();
             live->removeTask(live->rootTask()->child(1));
+        } else if (current.startsWith(QLatin1String("agreed "))) {
+            if (current == QLatin1String("agreed whole"))
+                live->setAgreed(live->clone());
+            else
+                live->agreeAsIs();
+            live->removeTask(live->rootTask()->child(1));
+            // Not among the removed tasks: known to the agreed copy alone.
+            live->setRemovedTasks({});
         } else if (current == QLatin1String("new")) {
             live->resetToNew();
         }
@@ -351,6 +361,94 @@ private slots:
         Task *extra = new Task;
         list.setRemovedTasks({list.removedTasks().first(), extra});
         QCOMPARE(list.removedTasks().size(), 2);
+    }
+
+    void agreedCopyOutlivesEdits_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("askedFirst"); // the copy made whole before the edit
+        const QStringList edits{"title", "done", "touch", "assign", "unassign", "note", "alarm", "priority",
+                                "dates", "ids", "expanded", "attachment edited", "attachment removed",
+                                "attachment added", "fields taken", "moved", "removed", "added", "became new",
+                                "list fields", "contents swapped", "cleared"};
+        for (const QString &edit : edits) {
+            QTest::newRow(qPrintable(edit)) << edit << false;
+            QTest::newRow(qPrintable(edit + ", asked for before")) << edit << true;
+        }
+    }
+
+    // The agreed copy of a list that agrees as it is shares its tasks'
+    // values: no edit of the list, of any kind, reaches it.
+    void agreedCopyOutlivesEdits()
+    {
+        QFETCH(QString, edit);
+        QFETCH(bool, askedFirst);
+        std::unique_ptr<TaskList> list(makeList(TaskList::Unedited, 40, QStringLiteral("Groceries")));
+        list->setDescription(QStringLiteral("weekly"));
+        Task *full = fullTask(QStringLiteral("milk"));
+        list->rootTask()->insertChild(full, 0);
+        Task *other = addTask(list->rootTask(), QStringLiteral("eggs"), 41);
+        list->agreeAsIs();
+        std::unique_ptr<TaskList> before(list->clone());
+        const QStringList expected = dump(before->rootTask());
+        if (askedFirst)
+            QCOMPARE(dump(list->agreed()->rootTask()), expected);
+
+        Task *child = full->child(1);
+        std::unique_ptr<TaskList> swapped(makeList(TaskList::Unedited, 40));
+        if (edit == "title")
+            child->setTitle(QStringLiteral("retitled"));
+        else if (edit == "done")
+            full->setDone(false);
+        else if (edit == "touch")
+            child->touch();
+        else if (edit == "assign")
+            full->assign(QStringLiteral("bob"));
+        else if (edit == "unassign")
+            full->unassignAll();
+        else if (edit == "note")
+            full->setNote(TaskNote());
+        else if (edit == "alarm")
+            full->setAlarmTime(QDateTime());
+        else if (edit == "priority")
+            full->setPriority(TaskPriority());
+        else if (edit == "dates")
+            full->setDueTime(utc("2010-01-01T00:00:00Z"));
+        else if (edit == "ids")
+            full->setId(77), full->setRevision(9), full->setHashcode(QString());
+        else if (edit == "expanded")
+            full->setExpanded(true);
+        else if (edit == "attachment edited")
+            full->attachments().first()->setName(QStringLiteral("renamed in place"));
+        else if (edit == "attachment removed")
+            full->removeAttachment(full->attachments().first());
+        else if (edit == "attachment added")
+            other->createAttachment(QStringLiteral("webHyperlink"), QStringLiteral("x"), QStringLiteral("http://x.example"));
+        else if (edit == "fields taken")
+            other->takeFieldsFrom(child);
+        else if (edit == "moved")
+            other->insertChild(full->takeChild(child), 0);
+        else if (edit == "removed")
+            list->removeTask(full);
+        else if (edit == "added")
+            addTask(full, QStringLiteral("new"));
+        else if (edit == "became new")
+            list->rootTask()->clearIdsRecursively();
+        else if (edit == "list fields")
+            list->setName(QStringLiteral("Shopping")), list->setDone(true), list->setRevision(5);
+        else if (edit == "contents swapped")
+            list->swapContent(*swapped);
+        else if (edit == "cleared")
+            list->clearTasks();
+        QVERIFY(dump(list->rootTask()) != dump(before->rootTask()) || edit == "list fields"
+                || edit == "contents swapped");
+
+        const TaskList *agreed = edit == "contents swapped" ? swapped->agreed() : list->agreed();
+        QVERIFY(agreed);
+        QCOMPARE(dump(agreed->rootTask()), expected);
+        QCOMPARE(fieldsOf(agreed), QStringLiteral("2 40 1 0 Groceries  list 1 orwd 0 weekly"));
+        QVERIFY(agreed->removedTasks().isEmpty());
+        QVERIFY(!agreed->agreed());
     }
 };
 

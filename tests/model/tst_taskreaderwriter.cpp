@@ -11,6 +11,8 @@
 #include "testenvironment.h"
 
 #include <QBuffer>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 using namespace ModelTest;
 
@@ -527,9 +529,286 @@ private slots:
             return;
         // Written again only for an edited list, and read back the same.
         const QByteArray again = saveToBytes(lists.data());
-        QCOMPARE(again.contains("pd-agreed-fields"), status == QLatin1String("edited"));
+        QCOMPARE(again.contains("pd-agreed-list"), status == QLatin1String("edited"));
         QScopedPointer<UserLists> back(loadFromBytes(again));
         QCOMPARE(describe(back->models().first()->taskList()->agreed()), expected);
+    }
+
+    void compactAgreedCopy_data()
+    {
+        QTest::addColumn<QString>("own");      // the list's tasks
+        QTest::addColumn<QString>("parts");    // written beside them
+        QTest::addColumn<QString>("expected"); // the agreed copy read, or "none"
+        const QString milk = taskXml(QStringLiteral("title=Buy milk|done=false|id=301|revision=7|hashcode="));
+        const QString eggs = taskXml(QStringLiteral("title=Eggs|done=true|id=302|revision=7|hashcode="));
+        const QString fieldsOf40 = QStringLiteral(
+            "<dl class=\"pd-agreed-list-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>6</dd>"
+            "<dt>name</dt><dd>Shopping</dd><dt>done</dt><dd>false</dd><dt>description</dt><dd/></dl>");
+        const auto compact = [&](const QString &shape, const QString &changes = QString()) {
+            return QStringLiteral("<div class=\"pd-agreed-list\">%1<p class=\"pd-agreed-list-tree\">%2</p>%3</div>")
+                .arg(fieldsOf40, shape,
+                     changes.isEmpty() ? QString() : QStringLiteral("<ol class=\"pd-agreed-list-changes\">%1</ol>").arg(changes));
+        };
+        const QString changedMilk = taskXml(QStringLiteral("title=Milk|done=false|id=301|revision=6|hashcode="));
+        const QString semi = taskXml(QStringLiteral("title=Semi|done=true|id=305|revision=2"));
+        const QString whole = QStringLiteral(
+            "<dl class=\"pd-agreed-fields\"><dt>id</dt><dd>40</dd><dt>revision</dt><dd>5</dd><dt>name</dt><dd>Old</dd>"
+            "<dt>done</dt><dd>false</dd><dt>description</dt><dd/></dl><ol class=\"pd-agreed-tasks\">%1</ol>").arg(changedMilk);
+        QTest::newRow("tasks named by id") << milk + eggs << compact("1:302 2:301") << "40/6 Shopping: Eggs*(Buy milk)";
+        QTest::newRow("changed tasks and one named by id")
+            << milk << compact("1:* 2:* 1:301", changedMilk + semi) << "40/6 Shopping: Milk(Semi*) Buy milk";
+        QTest::newRow("no tasks") << milk << compact("") << "40/6 Shopping: ";
+        QTest::newRow("line broken and spaced") << milk + eggs << compact("\n 1:301\n  1:302 ") << "40/6 Shopping: Buy milk Eggs*";
+        QTest::newRow("beside an earlier version's whole copy: the compact one")
+            << milk << compact("1:301") + whole << "40/6 Shopping: Buy milk";
+        QTest::newRow("an id the list does not hold") << milk << compact("1:999") << "none";
+        QTest::newRow("an id two of the list's tasks hold") << milk + milk << compact("1:301") << "none";
+        QTest::newRow("an id of a removed task")
+            << milk + "</ol><ul class=\"pd-removed-tasks\">" + eggs + "</ul><ol>" << compact("1:302") << "none";
+        QTest::newRow("a level skipped") << milk << compact("1:* 3:301", changedMilk) << "none";
+        QTest::newRow("level 0") << milk << compact("0:301") << "none";
+        QTest::newRow("no level") << milk << compact("301") << "none";
+        QTest::newRow("a level that is no number") << milk << compact("x:301") << "none";
+        QTest::newRow("an id that is no number") << milk << compact("1:3o1") << "none";
+        QTest::newRow("more changed tasks named than written") << milk << compact("1:* 1:*", changedMilk) << "none";
+        QTest::newRow("a changed task left over") << milk << compact("1:301", changedMilk) << "none";
+        QTest::newRow("a changed task with children") << milk << compact("1:*", taskXml(QStringLiteral("title=Milk|done=false|id=301"), tasksXml(semi)))
+                                                      << "none";
+        QTest::newRow("a damaged changed task") << milk << compact("1:*", taskXml(QStringLiteral("title=Milk|done=maybe"))) << "none";
+        QTest::newRow("something else among the changed tasks") << milk << compact("1:*", changedMilk + "<li class=\"pd-note\"/>") << "none";
+        QTest::newRow("without its tree") << milk << QStringLiteral("<div class=\"pd-agreed-list\">%1</div>").arg(fieldsOf40) << "none";
+        QTest::newRow("a tree of elements") << milk << compact("<b>1:301</b>") << "none";
+        QTest::newRow("another list's id") << milk << QString(compact("1:301")).replace("<dd>40</dd>", "<dd>41</dd>") << "none";
+        QTest::newRow("twice") << milk << compact("1:301") + compact("1:301") << "none";
+    }
+
+    // The compact form of an agreed copy: the tasks that differ from the
+    // list's own written whole, the others named by id. A part that does not
+    // read costs that copy alone, never the list; one that reads is written
+    // back the same.
+    void compactAgreedCopy()
+    {
+        QFETCH(QString, own);
+        QFETCH(QString, parts);
+        QFETCH(QString, expected);
+        const QString list = listXml(
+            QStringLiteral("sync-status=edited|id=40|revision=7|name=Groceries|done=false|owned=true|permissions=orwd"),
+            tasksXml(own) + parts);
+        QString error;
+        QScopedPointer<UserLists> lists(loadFromBytes(localDoc(list).toUtf8(), &error));
+        QVERIFY2(lists, qPrintable(error));
+        QCOMPARE(lists->models().size(), 1);
+        const TaskList *read = lists->models().first()->taskList();
+        QCOMPARE(read->name(), QStringLiteral("Groceries"));
+        const auto describe = [](const TaskList *agreed) {
+            if (!agreed)
+                return QStringLiteral("none");
+            std::function<QString(const Task *)> tree = [&](const Task *parent) {
+                QStringList out;
+                for (const Task *t : parent->children())
+                    out << t->title() + (t->isDone() ? "*" : "")
+                               + (t->childCount() ? QStringLiteral("(%1)").arg(tree(t)) : QString());
+                return out.join(QLatin1Char(' '));
+            };
+            return QStringLiteral("%1/%2 %3: %4").arg(agreed->serverId()).arg(agreed->revision()).arg(agreed->name(), tree(agreed->rootTask()));
+        };
+        QCOMPARE(describe(read->agreed()), expected);
+        if (!read->agreed())
+            return;
+        const QStringList agreedTasks = dump(read->agreed()->rootTask());
+        const QByteArray again = saveToBytes(lists.data());
+        QVERIFY(again.contains("pd-agreed-list-tree"));
+        QVERIFY(!again.contains("pd-agreed-fields"));
+        QScopedPointer<UserLists> back(loadFromBytes(again));
+        QCOMPARE(dump(back->models().first()->taskList()->agreed()->rootTask()), agreedTasks);
+        QCOMPARE(saveToBytes(back.data()), again);
+    }
+
+    void agreedCopyRoundTrip_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("whole"); // agreed tasks written whole
+        QTest::newRow("nothing changed since") << "none" << 0;
+        QTest::newRow("one retitled") << "retitled" << 1;
+        QTest::newRow("one ticked and touched") << "ticked" << 1;
+        QTest::newRow("one moved under another") << "moved" << 0;
+        QTest::newRow("one removed") << "removed" << 1;
+        QTest::newRow("one added") << "added" << 0;
+        QTest::newRow("an attachment edited in place") << "attachment" << 1;
+        QTest::newRow("one collapsed") << "collapsed" << 1;
+        QTest::newRow("its id held by a second task too") << "id twice" << 1;
+        QTest::newRow("a blank task the list leaves out") << "blank" << 1;
+        QTest::newRow("a task without an id") << "no id" << 1;
+        QTest::newRow("the list's own fields") << "list fields" << 0;
+        QTest::newRow("every task changed") << "all" << 6;
+        QTest::newRow("kept whole in memory (a merge's server copy)") << "whole" << 0;
+    }
+
+    // An edited list's agreed copy reads back exactly as it was, while only
+    // the tasks that differ from the list's own are written whole.
+    void agreedCopyRoundTrip()
+    {
+        QFETCH(QString, edit);
+        QFETCH(int, whole);
+        QScopedPointer<UserLists> lists(UserLists::create());
+        TaskList *list = makeList(TaskList::Unedited, 40, QStringLiteral("Groceries"), 1);
+        list->setRevision(6);
+        list->setDescription(QStringLiteral("weekly"));
+        Task *milk = fullTask(QStringLiteral("Buy milk"));
+        for (int i = 0; i < milk->childCount(); ++i)
+            milk->child(i)->setId(quint32(601 + i));
+        list->rootTask()->insertChild(milk, 0);
+        Task *eggs = addTask(list->rootTask(), QStringLiteral("Eggs"), 41);
+        eggs->setHashcode(hash32());
+        eggs->setRevision(3);
+        Task *bread = addTask(list->rootTask(), QStringLiteral("Bread"), 42);
+        if (edit == "blank")
+            addTask(list->rootTask(), QStringLiteral(""), 43);
+        if (edit == "no id")
+            addTask(eggs, QStringLiteral("loose"), 0);
+        lists->addList(list);
+        list->agreeAsIs();
+
+        if (edit == "retitled")
+            eggs->setTitle(QStringLiteral("Free-range eggs"));
+        else if (edit == "ticked")
+            milk->child(1)->setDone(true), milk->child(1)->setModificationTime(utc("2010-01-01T08:00:00Z"));
+        else if (edit == "moved")
+            eggs->insertChild(list->rootTask()->takeChild(bread), 0);
+        else if (edit == "removed")
+            list->removeTask(eggs);
+        else if (edit == "added")
+            addTask(bread, QStringLiteral("rye"));
+        else if (edit == "attachment")
+            milk->attachments().at(1)->setDescription(QStringLiteral("longer clip"));
+        else if (edit == "collapsed")
+            eggs->setExpanded(false);
+        else if (edit == "id twice")
+            list->rootTask()->insertChild(bread->clone(), 0);
+        else if (edit == "list fields")
+            list->setName(QStringLiteral("Shopping")), list->setDescription(QString());
+        else if (edit == "all")
+            list->rootTask()->forEachBelow([](Task *task) { task->setTitle(task->title() + QStringLiteral("!")); });
+        list->markEdited();
+        if (edit == "whole") {
+            // A copy set whole, not as an image, is written as compactly.
+            std::unique_ptr<TaskList> agreed(list->agreed()->clone());
+            list->setAgreed(agreed.release());
+        }
+        const QStringList agreedTasks = dump(list->agreed()->rootTask());
+        const QStringList ownTasks = dump(list->rootTask());
+
+        const QByteArray bytes = saveToBytes(lists.data());
+        const QDomElement listElement = bodyOf(parseBytes(bytes)).firstChildElement(QStringLiteral("div"));
+        const QDomElement compact = listElement.lastChildElement();
+        QCOMPARE(compact.attribute(QStringLiteral("class")), QStringLiteral("pd-agreed-list"));
+        QCOMPARE(compact.elementsByTagName(QStringLiteral("ol")).isEmpty() ? 0
+                     : compact.firstChildElement(QStringLiteral("ol")).childNodes().size(), whole);
+        QString error;
+        QScopedPointer<UserLists> back(loadFromBytes(bytes, &error));
+        QVERIFY2(back, qPrintable(error));
+        const TaskList *read = back->models().first()->taskList();
+        QVERIFY(read->agreed());
+        QCOMPARE(dump(read->agreed()->rootTask()), agreedTasks);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(read->agreed()->serverId()).arg(read->agreed()->revision())
+                     .arg(read->agreed()->name(), read->agreed()->description()).arg(read->agreed()->isDone()),
+                 QStringLiteral("40 6 Groceries weekly 0"));
+        if (edit != "blank")
+            QCOMPARE(dump(read->rootTask()), ownTasks);
+        QCOMPARE(saveToBytes(back.data()), bytes);
+    }
+
+    void saveWithinTheReadBound_data()
+    {
+        QTest::addColumn<QString>("bound");
+        QTest::addColumn<bool>("toFile");
+        QTest::addColumn<QString>("agreed"); // the lists read back with their agreed copy, or "not saved"
+        for (const bool toFile : {true, false}) {
+            const char *device = toFile ? "to a file" : "to a buffer";
+            QTest::newRow(qPrintable(QStringLiteral("room for all, %1").arg(device))) << "all" << toFile << "big small";
+            QTest::newRow(qPrintable(QStringLiteral("a byte short: the larger copy left out, %1").arg(device)))
+                << "all - 1" << toFile << "small";
+            QTest::newRow(qPrintable(QStringLiteral("room for the lists alone, %1").arg(device)))
+                << "none" << toFile << "";
+            QTest::newRow(qPrintable(QStringLiteral("not even for the lists, %1").arg(device)))
+                << "none - 1" << toFile << "not saved";
+        }
+    }
+
+    // The lists file is never written larger than it is read: agreed copies
+    // are left out first, the largest first, and lists that still do not fit
+    // are not written at all, the file on disk staying as it was.
+    void saveWithinTheReadBound()
+    {
+        QFETCH(QString, bound);
+        QFETCH(bool, toFile);
+        QFETCH(QString, agreed);
+        const auto build = [](bool withAgreed) {
+            UserLists *lists = UserLists::create();
+            for (const QString &name : {QStringLiteral("big"), QStringLiteral("small")}) {
+                TaskList *list = makeList(TaskList::Unedited, name == "big" ? 40 : 41, name);
+                for (int i = 0; i < 20; ++i)
+                    addTask(list->rootTask(), QStringLiteral("task %1").arg(i), quint32(100 * list->serverId() + i));
+                lists->addList(list);
+                list->agreeAsIs();
+                const int changed = name == "big" ? 20 : 1;
+                for (int i = 0; i < changed; ++i)
+                    list->rootTask()->child(i)->setTitle(QStringLiteral("changed %1").arg(i));
+                list->markEdited();
+                if (!withAgreed)
+                    list->setAgreed(nullptr);
+            }
+            return lists;
+        };
+        QScopedPointer<UserLists> lists(build(true));
+        QScopedPointer<UserLists> bare(build(false));
+        const qint64 all = saveToBytes(lists.data()).size();
+        const qint64 none = saveToBytes(bare.data()).size();
+        QVERIFY(none < all);
+        const qint64 limit = bound == "all" ? all : bound == "all - 1" ? all - 1 : bound == "none" ? none : none - 1;
+        XMLReaderWriter::setMaxDocumentBytes(limit);
+        const auto restore = qScopeGuard([] { XMLReaderWriter::setMaxDocumentBytes(0); });
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lists.xhtml"));
+        const QByteArray before("<earlier file/>");
+        QByteArray bytes;
+        bool saved = false;
+        QString error;
+        if (toFile) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(before);
+            file.close();
+            saved = lists->save(path, &error);
+            bytes = readFile(path);
+        } else {
+            QBuffer buffer(&bytes);
+            TaskReaderWriter writer(Local);
+            saved = writer.saveLists(lists.data(), &buffer);
+            error = writer.errorString();
+        }
+        QCOMPARE(saved, agreed != "not saved");
+        if (!saved) {
+            QVERIFY2(error.contains(QStringLiteral("more than the %1").arg(limit)), qPrintable(error));
+            if (toFile)
+                QCOMPARE(bytes, before);
+            return;
+        }
+        QVERIFY(bytes.size() <= limit);
+        QScopedPointer<UserLists> back(loadFromBytes(bytes, &error));
+        QVERIFY2(back, qPrintable(error));
+        QStringList kept;
+        for (ListModel *model : back->models()) {
+            QCOMPARE(model->taskList()->syncStatus(), TaskList::Edited);
+            QCOMPARE(model->taskList()->rootTask()->child(0)->title(), QStringLiteral("changed 0"));
+            if (model->taskList()->agreed())
+                kept << model->taskList()->name();
+        }
+        QCOMPARE(kept.join(QLatin1Char(' ')), agreed);
+        // What stays in memory is the copy as it was, whatever the file holds.
+        for (ListModel *model : lists->models())
+            QCOMPARE(model->taskList()->agreed()->rootTask()->child(0)->title(), QStringLiteral("task 0"));
     }
 
     void listsDocumentRoundTrip()

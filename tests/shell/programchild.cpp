@@ -1,11 +1,13 @@
 // The program as src/main.cpp composes it, whose user closes the main window
 // as soon as it shows (the offscreen platform has no tray, so that ends it),
-// and answers a message shown instead with Return after writing its text out.
+// and answers a message shown instead with Return after writing its text out
+// (or with a click on Ok when PLUMDECK_PROGRAMCHILD_ANSWER is "ok").
 
 #include "app/application.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -20,7 +22,12 @@ void answerMessage(QWidget *dialog)
     const QString text = label ? label->text() : QString();
     std::fputs(qPrintable(QStringLiteral("message: ") + text + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
-    QTest::keyClick(dialog, Qt::Key_Return);
+    // A question's Ok is a click of its own where Return would not press it.
+    auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okbutton"));
+    if (ok && qEnvironmentVariable("PLUMDECK_PROGRAMCHILD_ANSWER") == QLatin1String("ok"))
+        QTest::mouseClick(ok, Qt::LeftButton);
+    else
+        QTest::keyClick(dialog, Qt::Key_Return);
 }
 
 void closeMainWindowOnceShown()

@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <memory>
+
 PLUMDECK_SCREEN(stringEntry)
 {
     StringEntryDialog entry(QStringLiteral("Rename list"), QStringLiteral("New name:"), QStringLiteral("Groceries"));
@@ -46,9 +48,23 @@ PLUMDECK_SCREEN(shortcuts)
 // What a start on a data folder another instance runs on says.
 PLUMDECK_SCREEN(dataFolderInUse)
 {
-    MessageDialog dialog(dataFolderInUseTitle(),
-                         dataFolderInUseText(QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck")), false);
+    const QString folder = QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck");
+    MessageDialog dialog(dataFolderInUseTitle(), dataFolderInUseText(folder, folder + QStringLiteral("/plumdeck.lock")),
+                         false);
     QVERIFY(!shoot(&dialog, QStringLiteral("data-folder-in-use")).isNull());
+}
+
+// What a start asks on a data folder another computer's run holds, and says
+// when it could not take it over.
+PLUMDECK_SCREEN(dataFolderElsewhere)
+{
+    const QString folder = QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck");
+    std::unique_ptr<MessageDialog> question(newDataFolderElsewhereQuestion(
+        folder, QStringLiteral("alice-laptop"), QDateTime(QDate(2024, 3, 14), QTime(9, 5))));
+    QVERIFY(!shoot(question.get(), QStringLiteral("data-folder-elsewhere")).isNull());
+    MessageDialog failed(dataFolderElsewhereTitle(),
+                         dataFolderNotTakenOverText(folder, folder + QStringLiteral("/plumdeck.lock")), false);
+    QVERIFY(!shoot(&failed, QStringLiteral("data-folder-not-taken-over")).isNull());
 }
 
 PLUMDECK_SCREEN(about)

@@ -167,11 +167,74 @@ private slots:
         QCOMPARE(err.contains("switching logging to file"), outcome == Runs);
         QCOMPARE(out.contains("message: "), outcome == Refused);
         if (outcome == Refused) {
-            QVERIFY2(out.contains(("message: " + dataFolderInUseText(folder)).toUtf8()), out.constData());
+            const QString lockFile = QDir(folder).filePath(QStringLiteral("plumdeck.lock"));
+            QVERIFY2(out.contains(("message: " + dataFolderInUseText(folder, lockFile)).toUtf8()), out.constData());
             QVERIFY(err.contains("exiting because an instance is already running on"));
         }
         if (ownHome)
             QVERIFY(QFile::exists(home.filePath(QStringLiteral("data/Marrowgate/PlumDeck/lists.xhtml"))));
+    }
+
+    void lockLeftBehind_data()
+    {
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<QString>("answer"); // how the question is answered: "return" or "take over"
+        QTest::addColumn<int>("outcome");
+        const QByteArray otherMachine("4242\nPlumdeck\notherbox\n0123abcd\n4567-efgh\n");
+        // A power cut in the first moments of a start leaves a lock naming nobody.
+        QTest::newRow("empty") << QByteArray() << QString() << int(Runs);
+        QTest::newRow("naming nobody") << QByteArray("\0\0\0\0", 4) << QString() << int(Runs);
+        // A home copied while the program ran: asked, Return keeps out.
+        QTest::newRow("another computer's, Return") << otherMachine << "return" << int(Refused);
+        QTest::newRow("another computer's, taken over") << otherMachine << "take over" << int(Runs);
+    }
+
+    // A lock no running program holds: one naming nobody is taken over; one
+    // written on another computer is taken over only when the user says so,
+    // and otherwise nothing is written.
+    void lockLeftBehind()
+    {
+        QFETCH(QByteArray, lock);
+        QFETCH(QString, answer);
+        QFETCH(int, outcome);
+        QFile::remove(m_log);
+        const QString folder = QFileInfo(m_log).path();
+        QVERIFY(QDir().mkpath(folder));
+        const QString lockFile = QDir(folder).filePath(QStringLiteral("plumdeck.lock"));
+        {
+            QFile file(lockFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(lock), lock.size());
+        }
+        const QStringList before = filesUnder(folder);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (answer == QLatin1String("take over"))
+            env.insert(QStringLiteral("PLUMDECK_PROGRAMCHILD_ANSWER"), QStringLiteral("ok"));
+        QProcess program;
+        start(program, {}, QStringLiteral(PLUMDECK_PROGRAMCHILD), env);
+        QVERIFY2(program.waitForFinished(60000), "the start did not end");
+        const QByteArray out = program.readAllStandardOutput();
+        const QByteArray err = program.readAllStandardError();
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), outcome == Refused ? 1 : 0);
+        QVERIFY2(!out.contains("already running"), out.constData());
+        QCOMPARE(out.contains("message: "), !answer.isEmpty());
+        if (!answer.isEmpty()) {
+            QVERIFY2(out.contains(("message: The data folder\n" + QDir::toNativeSeparators(folder)).toUtf8()),
+                     out.constData());
+            QVERIFY2(out.contains("on the computer \"otherbox\" since "), out.constData());
+        }
+        QCOMPARE(err.contains("switching logging to file"), outcome == Runs);
+        if (outcome == Refused) {
+            QCOMPARE(filesUnder(folder), before);
+            QVERIFY(err.contains("exiting: the data folder was not taken over"));
+            QVERIFY(QFile::remove(lockFile));
+            return;
+        }
+        // The run held the folder and let it go at its end.
+        QVERIFY(QFile::exists(dataFile(QStringLiteral("lists.xhtml"))));
+        QVERIFY(!QFile::exists(lockFile));
     }
 
     // Closing the window saves the contacts with the other documents: the

@@ -49,6 +49,8 @@ PLUMDECK_SCREEN(forcedRemoteWithNoList)
 {
     MessageDialog question(QCoreApplication::translate("ListsSynchronizer", "Sync"),
                            ListsSynchronizer::removingEverythingQuestion(12), true);
+    // As the sync questions ask: Cancel the default.
+    question.makeCancelTheDefault();
     QVERIFY(!shoot(&question, QStringLiteral("forced-remote-no-list")).isNull());
 }
 

@@ -14,6 +14,7 @@
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
 #include "sync/listssynchronizer.h"
+#include "sync/notepadsynchronizer.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -246,6 +247,8 @@ inline bool runClientSync(LiveClient &client, FakeServer &server, const std::fun
         client.kill();
         return false;
     }
+    // As the front end does once a run is over.
+    NotepadSynchronizer::tellUntoldKeptCopies();
     return ok;
 }
 

@@ -6,17 +6,20 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 // The three-way merge of the list groups tree, driven by trees written as
 // "[entries](Group#id[entries](groups) ...)": "-" after a group for collapsed,
-// no "#id" for new here; an entry is a list's server id, "~n" one with only
-// local id n, "id/n" one with both; " / removed: Name#id" for removed groups.
+// no "#id" for new here, "@n" for local id n; an entry is a list's server id,
+// "~n" one with only local id n, "id/n" one with both; " / removed: Name#id"
+// for removed groups. What uploads in doubt sent: such trees, " | " between.
 
 namespace {
 
 ListsGroups *parse(const QString &text)
 {
-    static const QRegularExpression token(QStringLiteral("(/ removed:)|([A-Za-z]+)(?:#(\\d+))?(-?)|(~?)(\\d+)(?:/(\\d+))?|([()])"));
+    static const QRegularExpression token(
+        QStringLiteral("(/ removed:)|([A-Za-z]+)(?:#(\\d+))?(?:@(\\d+))?(-?)|(~?)(\\d+)(?:/(\\d+))?|([()])"));
     auto *groups = new ListsGroups;
     QList<ListsGroupsElementGroup *> parents{groups->rootGroup()};
     ListsGroupsElementGroup *last = groups->rootGroup();
@@ -29,17 +32,18 @@ ListsGroups *parse(const QString &text)
             last = new ListsGroupsElementGroup(removed ? groups : nullptr);
             last->setName(m.captured(2));
             last->setServerId(m.captured(3).toUInt());
-            last->setExpanded(m.captured(4).isEmpty());
+            last->setLocalId(m.captured(4).toUInt());
+            last->setExpanded(m.captured(5).isEmpty());
             if (removed)
                 groups->deletedGroups()->append(last);
             else
                 parents.last()->addGroup(last);
-        } else if (m.capturedLength(6)) {
+        } else if (m.capturedLength(7)) {
             auto *entry = new ListsGroupsElementList;
-            entry->setServerId(m.capturedLength(5) ? 0 : m.captured(6).toUInt());
-            entry->setLocalId(m.capturedLength(5) ? m.captured(6).toUInt() : m.captured(7).toUInt());
+            entry->setServerId(m.capturedLength(6) ? 0 : m.captured(7).toUInt());
+            entry->setLocalId(m.capturedLength(6) ? m.captured(7).toUInt() : m.captured(8).toUInt());
             last->addList(entry);
-        } else if (m.captured(8) == QLatin1String("(")) {
+        } else if (m.captured(9) == QLatin1String("(")) {
             parents << last;
         } else {
             parents.removeLast();
@@ -50,7 +54,8 @@ ListsGroups *parse(const QString &text)
 
 QString name(const ListsGroupsElementGroup *group)
 {
-    return group->name() + (group->serverId() ? QStringLiteral("#%1").arg(group->serverId()) : QString());
+    return group->name() + (group->serverId() ? QStringLiteral("#%1").arg(group->serverId()) : QString())
+           + (group->localId() ? QStringLiteral("@%1").arg(group->localId()) : QString());
 }
 
 QString outline(const ListsGroupsElementGroup *group)
@@ -85,18 +90,23 @@ private slots:
         QTest::addColumn<QString>("theirs");
         QTest::addColumn<bool>("inDoubt");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("sent");
         const QString agreed = "[1 2 3](Home#5[4] Garden#6[])";
         const QString work = "[2 3](Home#5[4] Garden#6[] Work#7[1])"; // made there, with 1 in it
         const QString homeGone = "[1 2 3 4](Garden#6[])";
         const QString homeGoneHere = homeGone + " / removed: Home#5";
         const QString errandsHere = "[2 3](Home#5[4] Garden#6[](Errands[1]))";
         const QString errandsThere = "[2 3](Home#5[4] Garden#6[](Errands#9[1]) Work#10[])";
+        const QString agreed0 = "[1 2 3](Home#5[4])";
+        const QString workSent = "[2 3](Home#5[4] Work@1[1])";
+        const QString workThere = "[2 3](Home#5[4] Work#7[1])";
         const struct
         {
             const char *name;
             QString base, mine, theirs;
             bool inDoubt;
             QString expected;
+            QString sent = {};
         } rows[] = {
             {"nothing changed", agreed, agreed, agreed, false, agreed},
             {"changed there only", agreed, agreed, work, false, work},
@@ -143,9 +153,42 @@ private slots:
              "[2 3](Home#5[4] Garden#6[](Errands[1] Errands#9[]) Work#10[])"},
             {"in doubt: a namesake elsewhere is another", agreed, errandsHere, "[2 3](Home#5[4](Errands#9[]) Garden#6[])",
              true, "[2 3](Home#5[4](Errands#9[]) Garden#6[](Errands[1]))"},
+            // Work made here with list 1 in it went up; the answer was lost,
+            // the server made it (7); then the user changed it here.
+            {"sent in doubt: the group made removed here since", agreed0, agreed0, workThere, true,
+             "[1 2 3](Home#5[4]) / removed: Work#7", workSent},
+            {"sent in doubt: the list moved back out of the group made", agreed0, "[1 2 3](Home#5[4] Work@1[])",
+             workThere, true, "[1 2 3](Home#5[4] Work#7@1[])", workSent},
+            {"sent in doubt: the group made renamed here since", agreed0, "[2 3](Home#5[4] Job@1[1])", workThere, true,
+             "[2 3](Home#5[4] Job#7@1[1])", workSent},
+            {"sent in doubt, never arrived: the group made goes up", agreed0, "[2 3](Home#5[4] Work@1[1])", agreed0,
+             true, "[2 3](Home#5[4] Work@1[1])", workSent},
+            {"sent in doubt: the namesake it carried from there is not the one it made", agreed0,
+             "[1 2 3](Home#5[4] Work#9[])", "[2 3](Home#5[4] Work#9[] Work#10[1])", true,
+             "[1 2 3](Home#5[4] Work#9[]) / removed: Work#10", "[2 3](Home#5[4] Work#9[] Work@1[1])"},
+            {"sent in doubt: a group made there meanwhile stays", agreed0, agreed0,
+             "[2 3](Home#5[4] Work#7[1] Shed#8[])", true, "[1 2 3](Home#5[4] Shed#8[]) / removed: Work#7", workSent},
+            {"sent in doubt: a list moved into a group, moved back here", agreed0, agreed0, "[2 3](Home#5[4 1])", true,
+             agreed0, "[2 3](Home#5[4 1])"},
+            {"sent in doubt: a group renamed, renamed back here", agreed0, agreed0, "[1 2 3](House#5[4])", true,
+             agreed0, "[1 2 3](House#5[4])"},
+            {"sent in doubt: a list moved up, moved back here", agreed0, agreed0, "[2 1 3](Home#5[4])", true, agreed0,
+             "[2 1 3](Home#5[4])"},
+            {"sent in doubt twice: the first arrived, the second not", agreed0, "[1 2 3](Home#5[4] Trips@2[])",
+             workThere, true, "[1 2 3](Home#5[4] Trips@2[]) / removed: Work#7",
+             workSent + " | [2 3](Home#5[4] Work#7@1[1] Trips@2[])"},
+            {"sent in doubt, never arrived, a group's lists moved back: its order there stays", "[3](Home#5[1 2])",
+             "[3](Home#5[1 2])", "[3](Home#5[2 1])", true, "[3](Home#5[2 1])", "[1 2 3](Home#5[])"},
+            {"sent in doubt, never arrived, an empty namesake made there: not the one sent", agreed0, agreed0,
+             "[1 2 3](Home#5[4] Work#7[])", true, "[1 2 3](Home#5[4] Work#7[])", workSent},
+            {"sent in doubt, never arrived, a list moved there meanwhile: its move stays", "[2](Home#5[1])",
+             "[2](Home#5[1] Work@1[])", "[1 2](Home#5[])", true, "[1 2](Home#5[] Work@1[])", "[2](Home#5[] Work@1[1])"},
+            // Renamed there, nothing tells the group made: kept twice, not lost.
+            {"sent in doubt, the group made renamed there: both kept", agreed0, "[2 3](Home#5[4] Work@1[1])",
+             "[2 3](Home#5[4] Office#7[1])", true, "[2 3](Home#5[4] Office#7[] Work@1[1])", workSent},
         };
         for (const auto &row : rows)
-            QTest::newRow(row.name) << row.base << row.mine << row.theirs << row.inDoubt << row.expected;
+            QTest::newRow(row.name) << row.base << row.mine << row.theirs << row.inDoubt << row.expected << row.sent;
     }
     void merge()
     {
@@ -154,9 +197,17 @@ private slots:
         QFETCH(QString, theirs);
         QFETCH(bool, inDoubt);
         QFETCH(QString, expected);
+        QFETCH(QString, sent);
         const std::unique_ptr<ListsGroups> b(parse(base)), m(parse(mine)), t(parse(theirs));
         QCOMPARE(outline(m.get()), mine); // the notation reads back
-        QCOMPARE(outline(std::unique_ptr<ListsGroups>(GroupsMerge::merge(*b, *m, *t, inDoubt)).get()), expected);
+        std::vector<std::unique_ptr<ListsGroups>> sentTrees;
+        QList<const ListsGroups *> sentList;
+        for (const QString &tree : sent.split(QStringLiteral(" | "), Qt::SkipEmptyParts)) {
+            sentTrees.emplace_back(parse(tree));
+            sentList << sentTrees.back().get();
+        }
+        QCOMPARE(outline(std::unique_ptr<ListsGroups>(GroupsMerge::merge(*b, *m, *t, inDoubt, sentList)).get()),
+                 expected);
     }
 
     // Each side nests within the limit, together they would not: mine puts

@@ -56,6 +56,10 @@ private slots:
     void modeFor();
     void getMergePut_data();
     void getMergePut();
+    void mergeAfterAnUploadInDoubt_data();
+    void mergeAfterAnUploadInDoubt();
+    void changedWhileARequestIsOut_data();
+    void changedWhileARequestIsOut();
 
 private:
     void makeModel(quint32 serverId);
@@ -450,6 +454,101 @@ void TstListSharingSynchronizer::getMergePut()
     for (const FakeRequest &request : m_server->requests())
         methods << QString::fromLatin1(request.method);
     QCOMPARE(methods.join(QLatin1Char(' ')), requests);
+}
+
+// An upload in doubt sent `sent` onto `base`; where the server holds what it
+// sent, that was this computer's change: what the user did since holds.
+void TstListSharingSynchronizer::mergeAfterAnUploadInDoubt_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::newRow("shared with bob, arrived, taken back") << "carol=r" << "bob=rw carol=r" << "carol=r"
+                                                          << "bob=rw carol=r" << "carol=r";
+    QTest::newRow("carol unshared, arrived, given back") << "carol=r" << "" << "carol=r" << "" << "carol=r";
+    QTest::newRow("letters changed, arrived, changed back") << "bob=r" << "bob=rw" << "bob=r" << "bob=rw" << "bob=r";
+    QTest::newRow("shared with bob, never arrived, taken back") << "carol=r" << "bob=rw carol=r" << "carol=r"
+                                                                << "carol=r" << "carol=r";
+    QTest::newRow("bob's letters changed there too: the later upload's") << "carol=r" << "bob=rw carol=r"
+                                                                        << "bob=rw carol=r" << "bob=r carol=r"
+                                                                        << "bob=rw carol=r";
+    QTest::newRow("arrived, dave shared there since: kept") << "carol=r" << "bob=rw carol=r" << "carol=r"
+                                                            << "bob=rw carol=r dave=r" << "carol=r dave=r";
+}
+
+void TstListSharingSynchronizer::mergeAfterAnUploadInDoubt()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, sent);
+    QFETCH(QString, mine);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QCOMPARE(ListSharingSynchronizer::merge(usersOf(base), usersOf(mine), usersOf(theirs), usersOf(sent)),
+             usersOf(merged));
+}
+
+// The server holds bob rw and carol r at revision 3. A run's step starts
+// from what this computer holds; while its request is out a contact is
+// removed here (carol unshared): that reaches the server, and the list ends
+// as it is here, agreed.
+void TstListSharingSynchronizer::changedWhileARequestIsOut_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("here"); // the users here as the step starts, edited unless the server's
+    QTest::addColumn<QByteArray>("held");
+    QTest::addColumn<QString>("users");
+    QTest::addColumn<QString>("requests");
+    QTest::newRow("a plain fetch") << int(Mode::Get) << "bob=rw carol=r" << QByteArray("GET") << "bob=rw"
+                                   << "GET PUT";
+    QTest::newRow("an upload") << int(Mode::Put) << "bob=rw carol=r dave=r" << QByteArray("PUT") << "bob=rw dave=r"
+                               << "PUT PUT";
+    QTest::newRow("the fetch of a merge") << int(Mode::GetMergePut) << "bob=rw carol=r dave=r" << QByteArray("GET")
+                                          << "bob=rw dave=r" << "GET PUT";
+    QTest::newRow("the upload of a merge") << int(Mode::GetMergePut) << "bob=rw carol=r dave=r" << QByteArray("PUT")
+                                           << "bob=rw dave=r" << "GET PUT PUT";
+}
+
+void TstListSharingSynchronizer::changedWhileARequestIsOut()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, here);
+    QFETCH(QByteArray, held);
+    QFETCH(QString, users);
+    QFETCH(QString, requests);
+    FakeList list = m_server->list(m_listId);
+    list.sharedRevision = 3;
+    m_server->putList(list);
+    makeModel(m_listId);
+    m_model->setSharedUsers(usersOf(here));
+    m_model->setAgreedSharedUsers(usersOf(QStringLiteral("bob=rw carol=r")));
+    m_model->setSharedEdited(mode != Mode::Get);
+    m_model->restoreSharedRevision(mode == Mode::Put ? 3 : 2);
+    QCOMPARE(int(ListSharingSynchronizer::modeFor(m_model.get(), 3, false)), mode);
+    m_server->hold(held, QStringLiteral("/sharingV3$"));
+    int saves = 0;
+    ListSharingSynchronizer sync(m_model.get(), 3);
+    sync.setSaveBeforeUpload([&] { ++saves; });
+    QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
+    sync.start(Mode(mode));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->heldCount(), 1, 10000);
+    QVERIFY(m_model->removeSharedUser(QStringLiteral("carol")));
+    QCOMPARE(m_server->releaseHeld(), 1);
+    QVERIFY(finished.wait(10000));
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY2(!sync.hasError(), qPrintable(sync.errorString()));
+    QCOMPARE(m_server->sharing(m_listId), usersOf(users));
+    QCOMPARE(m_model->sharedUsers(), usersOf(users));
+    QVERIFY(!m_model->isSharedEdited());
+    QCOMPARE(m_model->sentSharedUsers(), std::nullopt);
+    QStringList methods;
+    for (const FakeRequest &request : m_server->requests())
+        methods << QString::fromLatin1(request.method);
+    QCOMPARE(methods.join(QLatin1Char(' ')), requests);
+    // Each upload was written down before it left.
+    QCOMPARE(saves, int(methods.count(QStringLiteral("PUT"))));
 }
 
 PLUMDECK_TEST_MAIN(TstListSharingSynchronizer)

@@ -783,14 +783,15 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // Nothing tells what either side changed: the note goes up as before.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
         {"Ideas: kite and tail"}, "", true);
+    // The copy the killed run kept is told of by the next run.
     row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
-        renamedBothKept, "", false, "killed", renamedBothKept);
+        renamedBothKept, "Goals (my changes)", false, "killed", renamedBothKept);
     row("title there, text here, killed before the upload", "title=Plans", mine, {"GET", "PUT", "PUT", "GET"},
         {"Plans: kite and tail"}, "", false, "killed", {"Plans: kite and tail"});
     // The text the killed run took is the server's, not a change here.
     row("title and text on both, killed before the upload, the text changed there again", theirs, renamedMine,
-        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"}, "",
-        false, "killed", renamedBothKept, "text=kite, string and reel");
+        {"GET", "PUT", "GET", "PUT", "GET"}, {"Goals: kite, string and reel", "Goals (my changes): kite and tail"},
+        "Goals (my changes)", false, "killed", renamedBothKept, "text=kite, string and reel");
     row("text on both, the answer to the kept copy's post lost", theirs, mine, {"GET"}, bothKept,
         "Ideas (my changes)", false, "post lost");
 }

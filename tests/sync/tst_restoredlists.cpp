@@ -114,6 +114,11 @@ private:
         MadeInOneSecondEditedThere,
         RemovedHereNotSentBackupWithoutIt,
         RemovedHereNotSentBackupWithIt,
+        ImportedTwiceRemovedFromTheServer,
+        ImportedOnTheOtherComputerToo,
+        AnotherAccountsBackupImportedTwice,
+        OwnBackupInGroups,
+        OwnBackupWithoutAListMadeSince,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -131,6 +136,8 @@ private:
     std::unique_ptr<CheckedFakeServer> m_server;
     QTemporaryDir m_dir;
     QStringList m_untouched;
+    // The groups every computer and the server end with; empty: not looked at.
+    QString m_groups;
 };
 
 void TstRestoredLists::init()
@@ -143,6 +150,7 @@ void TstRestoredLists::init()
     QFile::remove(NotepadNotes::filePath());
     Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
     m_untouched.clear();
+    m_groups.clear();
 }
 
 void TstRestoredLists::cleanup()
@@ -169,6 +177,9 @@ QString TstRestoredLists::useBackupPage(LiveClient &client, const QString &path,
     BackupDialog page(client.lists, client.listsGroups());
     // As the lists page does: the lists take its place, with local ids.
     connect(&page, &BackupDialog::listsRestored, this, [&client](UserLists *lists) {
+        // The lists replaced leave the groups.
+        for (const TaskList *list : client.lists->taskLists())
+            client.listsGroups()->removeList(list);
         delete client.lists;
         client.lists = lists;
         quint32 localId = 0;
@@ -228,6 +239,14 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(MadeInOneSecondEditedThere);
     QTest::newRow("removed here, not yet sent, the backup without it") << int(RemovedHereNotSentBackupWithoutIt);
     QTest::newRow("removed here, not yet sent, the backup with it") << int(RemovedHereNotSentBackupWithIt);
+    QTest::newRow("removed here and synchronised, the backup imported twice") << int(ImportedTwiceRemovedFromTheServer);
+    QTest::newRow("removed and synchronised, the backup imported here, then on the other computer")
+        << int(ImportedOnTheOtherComputerToo);
+    QTest::newRow("a backup of another account imported twice") << int(AnotherAccountsBackupImportedTwice);
+    QTest::newRow("lists in groups, the backup imported as it was made: the groups stay")
+        << int(OwnBackupInGroups);
+    QTest::newRow("lists in groups, a list made since the backup in a group: it stays there")
+        << int(OwnBackupWithoutAListMadeSince);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
@@ -262,6 +281,16 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         if (c == SharedRemovedHereAndSynchronised || c == ShareWithdrawnThereSinceTheBackup)
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         QVERIFY(sync(client));
+        if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince) {
+            // As the page holds them: every list in a group, Trip in Travel.
+            ListsGroups *groups = client.listsGroups();
+            for (ListModel *model : client.lists->models())
+                groups->addListToDefaultGroup(model->taskList());
+            ListsGroupsElementGroup *travel = groups->addGroupToDefaultGroup();
+            groups->setGroupName(travel, QStringLiteral("Travel"));
+            groups->userMoveListToGroup(groups->findList(0, client.model(trip)->taskList()->serverId()), travel);
+            QVERIFY(sync(client));
+        }
     });
     {
         auto client = session(b);
@@ -442,6 +471,74 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         });
         QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), 2);
         break;
+    case ImportedTwiceRemovedFromTheServer:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            removeList(client, trip);
+            QVERIFY(sync(client));
+        });
+        for (int i = 0; i < 2; ++i) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                QVERIFY(sync(client));
+            });
+        }
+        break;
+    case ImportedOnTheOtherComputerToo:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            removeList(client, trip);
+            QVERIFY(sync(client));
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            QCOMPARE(listsText(client->lists), expected);
+            importBackup(*client);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        break;
+    case AnotherAccountsBackupImportedTwice:
+        backupElsewhere(*m_server, QStringLiteral("bob"), QStringLiteral("hunter2"), backup, QStringLiteral("Chores"),
+                        {QStringLiteral("Dishes")});
+        if (QTest::currentTestFailed())
+            return;
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
+        for (int i = 0; i < 2; ++i) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                QVERIFY(sync(client));
+            });
+        }
+        expected << QStringLiteral("Chores[Dishes]");
+        break;
+    case OwnBackupInGroups:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        m_groups = QStringLiteral("[Home]Travel([Trip])");
+        break;
+    case OwnBackupWithoutAListMadeSince:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            ListModel *work = makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+            QVERIFY(sync(client));
+            ListsGroups *groups = client.listsGroups();
+            groups->addListToDefaultGroup(work->taskList());
+            groups->userMoveListToGroup(groups->findList(0, work->taskList()->serverId()),
+                                        groups->rootGroup()->groups().first());
+            QVERIFY(sync(client));
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        expected << QStringLiteral("Work[Mail]");
+        m_groups = QStringLiteral("[Home]Travel([Trip Work])");
+        break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
         editTripOnB();
@@ -482,7 +579,11 @@ void TstRestoredLists::theBackupsListsHold()
         QCOMPARE(listsText(client->lists), expected);
         for (const TaskList *list : client->lists->taskLists())
             QCOMPARE(list->syncStatus(), TaskList::Unedited);
+        if (!m_groups.isEmpty())
+            QCOMPARE(groupsOutline(client->listsGroups()->rootGroup(), *client->lists), m_groups);
     }
+    if (!m_groups.isEmpty())
+        QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), m_groups);
     // Lists of another account, or of this one that the backup's ids named,
     // are as they were, under their ids.
     // A list posted again goes up with its shares; one that stayed on the
@@ -498,7 +599,7 @@ void TstRestoredLists::theBackupsListsHold()
         for (StoredClient *store : {&a, &b})
             QCOMPARE(session(*store)->model(QStringLiteral("Trip"))->sharedUsers(), shares);
     }
-    if (Case(c) == AnotherAccountsBackup)
+    if (Case(c) == AnotherAccountsBackup || Case(c) == AnotherAccountsBackupImportedTwice)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
     else
         for (const QString &list : std::as_const(m_untouched))

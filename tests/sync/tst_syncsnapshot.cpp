@@ -233,6 +233,8 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     const QMap<QString, QString> shared{{QStringLiteral("bob"), QStringLiteral("r")}};
     m_client->model("Books")->setSharedUsers(shared);
     m_client->model("Books")->restoreSharedRevision(2);
+    // A copy an earlier run kept and was cut short before telling of.
+    m_notes->notes().first()->setUntoldKeptCopy(true);
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     m_client->lists.removeAllLists();
     m_client->host.setListsGroups(new ListsGroups);
@@ -250,6 +252,7 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     QCOMPARE(m_notes->notes().size(), 1);
     QCOMPARE(m_notes->notes().first()->title(), QStringLiteral("Idea"));
     QCOMPARE(m_notes->notes().first()->text(), QStringLiteral("text"));
+    QVERIFY(m_notes->notes().first()->isUntoldKeptCopy());
     QCOMPARE(m_client->model("Books")->sharedUsers(), shared);
     QCOMPARE(m_client->model("Books")->sharedRevision(), 2u);
     m_client->model("Books")->setSharedUsers({});

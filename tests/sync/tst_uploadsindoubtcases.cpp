@@ -140,6 +140,8 @@ private slots:
     void eachCaseSettles();
     void sharingChangedOnBothComputers_data();
     void sharingChangedOnBothComputers();
+    void groupsChangedAfterAnUploadInDoubt_data();
+    void groupsChangedAfterAnUploadInDoubt();
 
 private:
     enum Case {
@@ -1931,7 +1933,11 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("changeA");
     QTest::addColumn<QString>("changeB");
-    QTest::addColumn<QString>("runB"); // "full", "list" (its own run), "killed" (once its upload is out), "forced"
+    // "full", "list" (its own run), "killed" (once its upload is out), "forced";
+    // "lost" (its upload's answer lost, ", list": in the list's own run,
+    // ", killed": once it is out), then changeB's part after "/" made before
+    // the next run; "mid-run" (changeB made while the run's fetch is out).
+    QTest::addColumn<QString>("runB");
     QTest::addColumn<QString>("expected");
     for (const char *run : {"full", "list"}) {
         QTest::addRow("shared with bob there, carol unshared here (%s)", run)
@@ -1949,6 +1955,16 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
         << "carol=r" << "bob=r" << "-carol" << "killed" << "bob=r";
     // A forced remote run still makes the server take the map here whole.
     QTest::newRow("carol unshared here by a forced remote run") << "carol=r" << "bob=r" << "-carol" << "forced" << "";
+    for (const char *run : {"lost", "lost, list", "lost, killed"}) {
+        QTest::addRow("shared with bob here, the answer lost, taken back before the next run (%s)", run)
+            << "carol=r" << "" << "bob=rw/-bob" << run << "carol=r";
+        QTest::addRow("carol unshared here, the answer lost, given back before the next run (%s)", run)
+            << "carol=r" << "" << "-carol/carol=r" << run << "carol=r";
+    }
+    QTest::newRow("shared with bob here, the answer lost, taken back, dave shared there meanwhile")
+        << "carol=r" << "dave=r" << "bob=rw/-bob" << "lost" << "carol=r dave=r";
+    QTest::newRow("carol removed as a contact while the run's fetch of the sharing is out")
+        << "carol=r" << "bob=r" << "-carol" << "mid-run" << "bob=r";
 }
 
 // Two computers of one account hold a list's sharing as both agreed it with
@@ -1992,23 +2008,48 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
         QVERIFY(sync(*client));
         client->persist();
     }
-    {
+    const QString sharingPath = QStringLiteral("sharingV3$");
+    if (runB != QLatin1String("mid-run")) {
         auto client = session(b);
-        changeSharing(client->model(plan), changeB);
+        changeSharing(client->model(plan), changeB.section(QLatin1Char('/'), 0, 0));
         client->persist();
     }
     {
         auto client = session(b);
-        if (runB == QLatin1String("killed")) {
-            syncKilledAfter(*client, "PUT", QStringLiteral("sharingV3$"));
+        if (runB == QLatin1String("killed") || runB == QLatin1String("lost, killed")) {
+            syncKilledAfter(*client, "PUT", sharingPath);
             if (QTest::currentTestFailed())
                 return;
+        } else if (runB.startsWith(QLatin1String("lost"))) {
+            m_server->dropAnswerAfterApplying("PUT", sharingPath);
+            QVERIFY(runB == QLatin1String("lost, list") ? !syncList(*client, plan) : !sync(*client));
+            QCOMPARE(m_server->faultsFired(), 1);
+            client->persist();
+        } else if (runB == QLatin1String("mid-run")) {
+            m_server->hold("GET", sharingPath);
+            m_server->clearRequests();
+            QVERIFY(runClientSync(*client, *m_server, [&] { return !m_server->requests("GET", sharingPath).isEmpty(); }, {}, [&] {
+                // What the contacts page does when the contact goes.
+                changeSharing(client->model(plan), changeB);
+                m_server->releaseHeld();
+                return false;
+            }));
+            client->persist();
         } else {
             QVERIFY(runB == QLatin1String("list")     ? syncList(*client, plan)
                     : runB == QLatin1String("forced") ? forcedRemoteSync(*client)
                                                       : sync(*client));
             client->persist();
         }
+    }
+
+    if (runB.startsWith(QLatin1String("lost"))) {
+        auto client = session(b);
+        changeSharing(client->model(plan), changeB.section(QLatin1Char('/'), 1));
+        client->persist();
+        client = session(b);
+        QVERIFY(sync(*client));
+        client->persist();
     }
 
     // Quiet runs of both: each holds the server's map and sends none.
@@ -2022,6 +2063,124 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
         client->persist();
     }
     QCOMPARE(serverSharing(), expected);
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
+}
+
+void TstUploadsInDoubtCases::groupsChangedAfterAnUploadInDoubt_data()
+{
+    QTest::addColumn<QString>("fault"); // "lost", "500" (after applying), "killed", "forced" (a forced remote run put back)
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("expected");
+    for (const char *fault : {"lost", "500", "killed", "forced"}) {
+        QTest::addRow("the group made removed again (%s)", fault) << fault << "remove" << "[Chores Books]Home([])";
+        QTest::addRow("the list moved back out of the group made (%s)", fault)
+            << fault << "move out" << "[Chores Books]Home([])Work([])";
+        QTest::addRow("the group made renamed (%s)", fault) << fault << "rename" << "[Chores]Home([])Job([Books])";
+    }
+    QTest::newRow("nothing changed since (lost)") << "lost" << "" << "[Chores]Home([])Work([Books])";
+    // The upload was a merge carrying the group the other computer made.
+    QTest::newRow("the group made removed again, one made there before the upload stays (lost)")
+        << "lost" << "remove, Shed made there before" << "[Chores Books]Home([])Shed([])";
+}
+
+// Both computers hold Books and Chores and the group Home. A makes the group
+// Work holding Books and synchronises; the server applies the tree but the
+// answer is lost. Before the next run the user changes that again on A: what
+// the lost upload put there is A's own, and the change holds on the server
+// and on both computers, which then send nothing more.
+void TstUploadsInDoubtCases::groupsChangedAfterAnUploadInDoubt()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, change);
+    QFETCH(QString, expected);
+    const QString path = QStringLiteral("list-groups-display-order$");
+    const quint32 books = m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make("Read")});
+    const quint32 chores = m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make("Dust")});
+    m_server->setGroups(QStringLiteral("alice"),
+                        FakeGroup{0, {}, true, {books, chores}, {FakeGroup{5, QStringLiteral("Home"), true, {}, {}}}});
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        QVERIFY(sync(*client));
+        // As the page holds them: local ids, every list in a group.
+        quint32 localId = 0;
+        for (ListModel *model : client->lists->models()) {
+            model->taskList()->setLocalId(++localId);
+            model->setChanged();
+            client->listsGroups()->findList(0, model->taskList()->serverId())->setLocalId(localId);
+        }
+        client->persist();
+    }
+    const auto entryOf = [](LiveClient &client, const QString &name) {
+        return client.listsGroups()->findList(0, client.model(name)->taskList()->serverId());
+    };
+    const auto groupNamed = [](LiveClient &client, const QString &name) -> ListsGroupsElementGroup * {
+        for (ListsGroupsElementGroup *group : client.listsGroups()->rootGroup()->groups())
+            if (group->name() == name)
+                return group;
+        return nullptr;
+    };
+    {
+        auto client = session(a);
+        ListsGroups *groups = client->listsGroups();
+        ListsGroupsElementGroup *work = groups->addGroupToDefaultGroup();
+        groups->setGroupName(work, QStringLiteral("Work"));
+        groups->userMoveListToGroup(entryOf(*client, QStringLiteral("Books")), work);
+        client->persist();
+    }
+    if (change.endsWith(QLatin1String("Shed made there before"))) {
+        auto client = session(b);
+        ListsGroups *groups = client->listsGroups();
+        groups->setGroupName(groups->addGroupToDefaultGroup(), QStringLiteral("Shed"));
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        auto client = session(a);
+        if (fault == QLatin1String("killed")) {
+            syncKilledAfter(*client, "PUT", path);
+        } else {
+            if (fault == QLatin1String("500"))
+                m_server->respondAfterApplying("PUT", path, 500);
+            else
+                m_server->dropAnswerAfterApplying("PUT", path);
+            QVERIFY(fault == QLatin1String("forced") ? !forcedRemoteSync(*client) : !sync(*client));
+            client->persist();
+        }
+        if (QTest::currentTestFailed())
+            return;
+    }
+    QVERIFY(m_server->faultsFired() > 0);
+    QVERIFY(serverGroupsOutline(*m_server, QStringLiteral("alice")).contains(QStringLiteral("Work([Books])")));
+    {
+        auto client = session(a);
+        ListsGroups *groups = client->listsGroups();
+        ListsGroupsElementGroup *work = groupNamed(*client, QStringLiteral("Work"));
+        QVERIFY(work);
+        if (change.startsWith(QLatin1String("remove")))
+            groups->removeGroup(work);
+        else if (change == QLatin1String("move out"))
+            groups->userMoveListToGroup(entryOf(*client, QStringLiteral("Books")), groups->rootGroup());
+        else if (change == QLatin1String("rename"))
+            groups->setGroupName(work, QStringLiteral("Job"));
+        client->persist();
+    }
+    for (StoredClient *store : {&a, &b, &a}) {
+        auto client = session(*store);
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), expected);
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        m_server->clearRequests();
+        QVERIFY(sync(*client));
+        QCOMPARE(m_server->requests("PUT", path).size(), 0);
+        QCOMPARE(groupsOutline(client->listsGroups()->rootGroup(), *client->lists), expected);
+        QVERIFY(client->listsGroups()->sentInDoubt().isEmpty());
+        client->persist();
+    }
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 

@@ -7,9 +7,13 @@
 #include "notepad/notepadui.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
+#include "sync/notepadsynchronizer.h"
 #include "syncfixture.h"
+#include "shell/messagedialog.h"
+#include "sync/syncnotices.h"
 #include "syncui/listssyncui.h"
 #include "syncui/syncdialog.h"
+#include "syncui/syncnoticeboxes.h"
 #include "testenvironment.h"
 
 #include <QLabel>
@@ -62,6 +66,19 @@ public:
     explicit DialogPilot(const QString &onFailure = QStringLiteral("cancel")) : m_onFailure(onFailure)
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
+            // An answer waits for its box: nothing else is answered meanwhile.
+            if (m_answering)
+                return;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(widget);
+                if (answer && dialog && dialog->isVisible()) {
+                    m_answering = true;
+                    const bool answered = answer(dialog);
+                    m_answering = false;
+                    if (answered)
+                        return;
+                }
+            }
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 auto *dialog = qobject_cast<QDialog *>(widget);
                 // A file dialog is the test's own to answer.
@@ -89,10 +106,13 @@ public:
     QStringList boxes;
     QStringList errors;
     int syncDialogs = 0;
+    // Answers a box itself when it returns true.
+    std::function<bool(QDialog *)> answer;
 
 private:
     QString m_onFailure;
     QTimer m_timer;
+    bool m_answering = false;
 };
 
 // The lists page itself, whose settings import a backup: the lists read
@@ -167,6 +187,10 @@ private slots:
     void forcedRunsNotSucceedingAreUndone();
     void forcedLocalSucceeds();
     void forcedLocalFailingKeepsDeletionsHidden();
+    void forcedRemoteWithNoListsHereAsksFirst_data();
+    void forcedRemoteWithNoListsHereAsksFirst();
+    void keptNoteToldOnceTheRunIsOver_data();
+    void keptNoteToldOnceTheRunIsOver();
     void tooDeepSharedListIsNamedAndKeptHere_data();
     void tooDeepSharedListIsNamedAndKeptHere();
     void backupImportedInTheSettings_data();
@@ -529,6 +553,191 @@ void TstListsSyncUI::forcedLocalFailingKeepsDeletionsHidden()
     QCOMPARE(listsOnServer, QStringList{"Books"});
     page.reset();
     QFile::remove(NotepadNotes::filePath());
+}
+
+void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click on Ok, -1: on Cancel
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("Return") << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter") << int(Qt::Key_Enter) << false;
+    QTest::newRow("Space") << int(Qt::Key_Space) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Cancel clicked") << -1 << false;
+    // The deliberate choice: a click on Ok.
+    QTest::newRow("Ok clicked") << 0 << true;
+}
+
+// A forced remote run from a computer with no lists would delete every list
+// of the user's on the server. Its question comes during the run, after the
+// preferences' question was answered with Return: a key typed on the way
+// refuses, and deleting them takes a click on Ok.
+void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst()
+{
+    QFETCH(int, key);
+    QFETCH(bool, deleted);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Books"), {FakeTask::make(QStringLiteral("Dune"))});
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Chores"), {FakeTask::make(QStringLiteral("Dishes"))});
+    // The questions come in the program's own boxes.
+    QVERIFY(dynamic_cast<SyncNoticeBoxes *>(SyncNotices::teller()));
+    DialogPilot pilot;
+    QString text;
+    QString focused;
+    bool cancelDefault = false;
+    const auto press = [&](MessageDialog *question) {
+        if (key <= 0) {
+            QTest::mouseClick(key ? question->cancelButton() : question->okButton(), Qt::LeftButton);
+            return;
+        }
+        QVERIFY2(QTest::qWaitForWindowActive(question), "the question is not the active window");
+        QVERIFY(QTest::qWaitFor([question] {
+            return QApplication::focusWidget() && QApplication::focusWidget()->window() == question;
+        }));
+        focused = QApplication::focusWidget()->objectName();
+        cancelDefault = question->cancelButton()->isDefault() && !question->okButton()->isDefault();
+        // Where the platform sends it: to the question's focused widget.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    };
+    pilot.answer = [&](QDialog *dialog) {
+        auto *question = qobject_cast<MessageDialog *>(dialog);
+        const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+        if (!question || !label || !label->text().startsWith(QLatin1String("There are no lists")) || !text.isEmpty())
+            return false;
+        text = label->text();
+        press(question);
+        return true;
+    };
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.forceRemoteSync();
+    QCOMPARE(text, ListsSynchronizer::removingEverythingQuestion(2));
+    QCOMPARE(ui.succeeded(), deleted);
+    QCOMPARE(m_server->visibleLists(QStringLiteral("alice")).size(), deleted ? 0 : 2);
+    QCOMPARE(m_server->requests("DELETE", "^/lists/").size(), deleted ? 2 : 0);
+    if (!deleted)
+        QCOMPARE(pilot.errors, QStringList{"Nothing was changed: there are no lists on this computer to upload."});
+    if (key > 0) {
+        QCOMPARE(focused, QStringLiteral("cancelbutton"));
+        QVERIFY(cancelDefault);
+    }
+}
+
+void TstListsSyncUI::keptNoteToldOnceTheRunIsOver_data()
+{
+    QTest::addColumn<QString>("how"); // what becomes of the run that keeps the copy
+    QTest::newRow("succeeded") << "succeeded";
+    QTest::newRow("failed on the notes' order") << "failed";
+    QTest::newRow("cancelled as the copy's post is out") << "cancelled";
+    // The copy an earlier run kept, which was killed before telling of it,
+    // is told of by the next run, a forced one too.
+    QTest::newRow("left untold by a killed run, then a forced remote run") << "forced remote";
+    QTest::newRow("left untold by a killed run, then a forced local run") << "forced local";
+}
+
+// A note changed here and on another computer keeps the user's version
+// beside the server's as "(my changes)". The message saying so waits for the
+// run to be over, its window closed, however it ended (a Cancel included):
+// the run itself goes on unasked. It is said once.
+void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
+{
+    QFETCH(QString, how);
+    if (how.startsWith(QLatin1String("forced"))) {
+        seed();
+        auto *kept = new NotepadNote;
+        kept->setTitle(QStringLiteral("Ideas (my changes)"));
+        kept->setText(QStringLiteral("kite and tail"));
+        kept->setUntoldKeptCopy(true);
+        m_notes->addNote(kept);
+        QStringList told;
+        DialogPilot pilot;
+        pilot.answer = [&told](QDialog *dialog) {
+            const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+            if (!label || !label->text().startsWith(NotepadSynchronizer::keptCopiesText({})))
+                return false;
+            told << label->text();
+            dialog->accept();
+            return true;
+        };
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        how == QLatin1String("forced remote") ? ui.forceRemoteSync() : ui.forceLocalSync();
+        QVERIFY(ui.succeeded());
+        // A forced local run takes the server's notes in place of this one's.
+        QCOMPARE(told, how == QLatin1String("forced remote")
+                           ? QStringList{NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})}
+                           : QStringList());
+        for (const NotepadNote *n : m_notes->notes())
+            QVERIFY(!n->isUntoldKeptCopy());
+        return;
+    }
+    const quint32 id = m_server->addNote(QStringLiteral("alice"), QStringLiteral("Ideas"), QStringLiteral("kite"));
+    {
+        DialogPilot pilot;
+        ListsSyncUI(&m_client->lists, m_page.get()).normalSync();
+    }
+    NotepadNote *note = nullptr;
+    for (NotepadNote *n : m_notes->notes()) {
+        if (n->title() == QLatin1String("Ideas"))
+            note = n;
+    }
+    QVERIFY(note);
+    QVERIFY(note->editText(QStringLiteral("kite and tail")));
+    FakeNote theirs = m_server->note(id);
+    theirs.text = QStringLiteral("kite and string");
+    ++theirs.revision;
+    m_server->putNote(theirs);
+    if (how == QLatin1String("failed"))
+        m_server->respondOnce("PUT", QStringLiteral("notepad-notes-display-order$"), 500);
+    bool posted = false;
+    QMetaObject::Connection watch;
+    if (how == QLatin1String("cancelled")) {
+        m_server->stall(QStringLiteral("^/notepad-notes$"), true);
+        watch = connect(m_server.get(), &FakeServer::requestReceived, this, [&posted](const FakeRequest &request) {
+            posted = posted || (request.method == "POST" && request.path == QLatin1String("/notepad-notes"));
+        });
+    }
+
+    DialogPilot pilot;
+    QStringList told;
+    bool toldDuringTheRun = false;
+    pilot.answer = [&](QDialog *dialog) {
+        if (auto *sync = qobject_cast<SyncDialog *>(dialog)) {
+            if (!posted)
+                return false;
+            QTest::mouseClick(sync->cancelButton(), Qt::LeftButton);
+            return true;
+        }
+        const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+        if (!label || !label->text().startsWith(NotepadSynchronizer::keptCopiesText({})))
+            return false;
+        told << label->text();
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            toldDuringTheRun = toldDuringTheRun || (qobject_cast<SyncDialog *>(widget) && widget->isVisible());
+        dialog->accept();
+        return true;
+    };
+    ListsSyncUI ui(&m_client->lists, m_page.get());
+    ui.normalSync();
+    QCOMPARE(ui.succeeded(), how == QLatin1String("succeeded"));
+    QCOMPARE(posted, how == QLatin1String("cancelled"));
+    QVERIFY(!toldDuringTheRun);
+    QCOMPARE(told, QStringList{NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})});
+    for (const NotepadNote *n : m_notes->notes())
+        QVERIFY(!n->isUntoldKeptCopy());
+    QCOMPARE(m_notes->notes().size(), 2);
+
+    // The next run tells nothing more; the copy reaches the server.
+    m_server->clearFaults();
+    told.clear();
+    disconnect(watch);
+    posted = false;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY2(again.succeeded(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    QCOMPARE(told, QStringList());
+    QStringList onServer;
+    for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
+        onServer << n.title + QStringLiteral(": ") + n.text;
+    onServer.sort();
+    QCOMPARE(onServer, QStringList({"Ideas (my changes): kite and tail", "Ideas: kite and string"}));
 }
 
 void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere_data()

@@ -294,6 +294,14 @@ quint32 FakeServer::addNote(const QString &owner, const QString &title, const QS
     return n.id;
 }
 
+void FakeServer::putNote(const FakeNote &note)
+{
+    if (note.id == 0)
+        return;
+    m_notes.insert(note.id, note);
+    m_nextNote = qMax(m_nextNote, note.id + 1);
+}
+
 void FakeServer::setNoteOrder(const QString &user, const QList<quint32> &ids)
 {
     m_users[user].noteOrder = ids;

@@ -34,7 +34,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Read commands on standard input, one a line: \"hold <path regex>\" keeps the answer to "
                        "the next matching request, \"release\" sends the answers kept, \"held\" tells how many "
                        "are kept, \"fail <method> <path regex> <status>\" answers the next matching request with "
-                       "that status without carrying it out, \"request <user> <nick>\" makes a contact request "
+                       "that status without carrying it out, \"drop <method> <path regex>\" carries out the next "
+                       "matching request and loses its answer, \"request <user> <nick>\" makes a contact request "
                        "from nick to user and tells user's event streams."));
     const QCommandLineOption deepOption(
         QStringLiteral("deep-list"),
@@ -131,6 +132,17 @@ int main(int argc, char *argv[])
                 } else {
                     server.respondOnce(rest.left(methodEnd), path, status);
                     out << "failing " << rest << '\n';
+                }
+            } else if (line.startsWith("drop ")) {
+                // Carried out, then its answer lost: "drop METHOD path-regex".
+                const QByteArray rest = line.mid(5).trimmed();
+                const qsizetype methodEnd = rest.indexOf(' ');
+                const QString path = methodEnd > 0 ? QString::fromUtf8(rest.mid(methodEnd)).trimmed() : QString();
+                if (path.isEmpty() || !QRegularExpression(path).isValid()) {
+                    out << "bad command " << line << '\n';
+                } else {
+                    server.dropAnswerAfterApplying(rest.left(methodEnd), path);
+                    out << "dropping " << rest << '\n';
                 }
             } else if (line.startsWith("request ")) {
                 const QStringList words = QString::fromUtf8(line.mid(8)).split(QLatin1Char(' '), Qt::SkipEmptyParts);
