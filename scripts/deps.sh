@@ -6,7 +6,9 @@ packages=(cmake ninja-build g++ lld ccache zlib1g-dev libgl-dev libxss-dev
           qt6-webengine-dev qt6-pdf-dev
           libbenchmark-dev openssl
           xvfb xdotool trayer python3-pyatspi at-spi2-core dbus imagemagick)
-[ "${PLUMDECK_FUZZ:-}" = 1 ] && packages+=(clang libclang-rt-dev)
+# The sanitizer build and the fuzz targets: clang, its runtimes, and the
+# symbolizer that gives a finding's stack its file names and lines.
+[ "${PLUMDECK_FUZZ:-}" = 1 ] && packages+=(clang libclang-rt-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each over its seeds.
+# Builds the libFuzzer targets with clang (in build-sanitize/) and runs each
+# over its seeds.
 #   scripts/fuzz.sh            a few thousand runs each (what the tests do)
 #   scripts/fuzz.sh 600 NAME   fuzz NAME for 600 seconds
 set -euo pipefail
 cd "$(dirname "$0")/.."
 PLUMDECK_FUZZ=1 scripts/deps.sh
-build=build-fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DPLUMDECK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-args=()
+# The sanitizer build's folder (scripts/sanitize.sh): the targets share its
+# instrumented objects.
+build=build-sanitize
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DPLUMDECK_FUZZ=ON -DPLUMDECK_SANITIZE=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+args=(--target fuzz-targets)
 [ -n "${PLUMDECK_JOBS:-}" ] && args+=(-j "$PLUMDECK_JOBS")
 cmake --build "$build" "${args[@]}"
 seconds="${1:-}"

@@ -2,8 +2,9 @@
 # What the README's commands cost on a fresh machine, so that a change to the
 # build can be compared with the one before: clones the committed state (or
 # REV) into a temporary folder and, without the compiler cache and on two
-# cores, times the program alone, the rest of the build, the tests and the
-# fuzz stage, then gives the build folders' sizes. The clone is removed after.
+# cores, times the program alone, the rest of the build, the tests, the
+# sanitizer stage and the fuzz stage, then gives the build folders' sizes.
+# The clone is removed after.
 #   scripts/measure-build.sh [REV]        (default HEAD)
 # MEASURE_CPUS picks the cores (default 0,1); MEASURE_KEEP=1 keeps the clone.
 set -euo pipefail
@@ -35,13 +36,15 @@ step() { # step NAME COMMAND...: runs it pinned, records wall and CPU seconds
 step program scripts/build.sh plumdeck-bin
 step build scripts/build.sh
 step tests ctest --test-dir build -j 4
+step sanitize scripts/sanitize.sh
 step fuzz scripts/fuzz.sh
 
 echo
 echo "rev $(git log -1 --format='%h %s' | cut -c1-70)"
 echo "cores $cpus ($(nproc --all) on the machine, load $(cut -d' ' -f1-3 /proc/loadavg))"
 printf '%s\n' "${results[@]}"
-echo "compiler warnings: $(cat "$work"/log.program "$work"/log.build "$work"/log.fuzz | grep -c 'warning:' || true)"
+echo "compiler warnings: $(cat "$work"/log.program "$work"/log.build "$work"/log.sanitize "$work"/log.fuzz | grep -c 'warning:' || true)"
 echo "tests: $(grep -E 'tests passed' "$work/log.tests" || true)"
+echo "sanitize: $(grep -E 'tests passed|^sanitizers:' "$work/log.sanitize" | tr '\n' ' ')"
 echo "fuzz: $(tail -n 1 "$work/log.fuzz")"
-du -sh build build-fuzz | sed 's/^/size /'
+du -sh build build-sanitize | sed 's/^/size /'

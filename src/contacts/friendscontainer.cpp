@@ -87,8 +87,13 @@ FriendsContainer::FriendsContainer(ChatUI *chatUI, Friends *friends, QWidget *pa
 FriendsContainer::~FriendsContainer()
 {
     disconnect(PresenceManager::instance(), nullptr, this, nullptr);
+    // The scroll bar hides while its scroll area is half destroyed: nothing
+    // of the area may be asked then.
+    m_scroll->verticalScrollBar()->removeEventFilter(this);
     delete m_searchOverlay;
+    m_searchOverlay = nullptr;
     delete m_scroll;
+    m_scroll = nullptr;
     delete m_connectionWidget;
     delete m_topbar;
 }
@@ -138,14 +143,15 @@ void FriendsContainer::resizeEvent(QResizeEvent *event)
 
 bool FriendsContainer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_scroll->verticalScrollBar() && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (m_scroll && watched == m_scroll->verticalScrollBar()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         placeSearchOverlay();
     return QWidget::eventFilter(watched, event);
 }
 
 void FriendsContainer::placeSearchOverlay()
 {
-    if (!m_scroll)
+    if (!m_scroll || !m_searchOverlay)
         return;
     const int h = m_searchOverlay->sizeHint().height();
     const bool scrollBar = m_scroll->verticalScrollBar()->isVisible();

@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QUrl>
 
 #include "sync/sslerrorhandler.h"
@@ -99,8 +100,11 @@ bool Request::handleSslErrors(const QList<QSslError> &errors)
 {
     // Known before the question: accepting it makes the certificate known.
     const bool changed = SslErrorHandler::isCertificateChanged(errors);
+    // The question spins an event loop in which the request may be deleted.
+    const QPointer<Request> alive(this);
     const bool ignore = SslErrorHandler::handleSslErrors(m_sslErrorHandler, errors);
-    m_refusedChangedCertificate = changed && !ignore;
+    if (alive)
+        m_refusedChangedCertificate = changed && !ignore;
     return ignore;
 }
 

@@ -56,7 +56,6 @@ void TstPresenceDisplay::label_data()
                                          << "<span style=\"color: #36601a\">Available</span>" << "available";
     QTest::newRow("idle, plain") << int(Presence::Idle) << "<i>x</i>" << false << "<i>x</i>" << "idle";
     QTest::newRow("unknown drops a message") << int(Presence::Unknown) << "x" << false << "Unknown" << "unavailable";
-    QTest::newRow("bad state") << 9 << "" << false << "Unknown" << "unavailable";
 }
 
 void TstPresenceDisplay::label()

@@ -107,6 +107,7 @@ private slots:
     void rowsFollowConnectionAndPictures();
     void contactsChangeUnderTheRowMenu_data();
     void contactsChangeUnderTheRowMenu();
+    void pageGoesWithItsScrollBarShown();
 
 private:
     void buildPage();
@@ -885,6 +886,26 @@ void TstTeamPage::contactsChangeUnderTheRowMenu()
                  QStringList());
     }
     m_server->setRefuseEventConnections(false);
+}
+
+// The page is destroyed at every quit, its list's scroll bar hiding with it
+// while the scroll area goes: the search bar's placing must not follow it.
+void TstTeamPage::pageGoesWithItsScrollBarShown()
+{
+    for (int i = 0; i < 30; ++i) {
+        const QString nick = QStringLiteral("friend%1").arg(i, 2, 10, QLatin1Char('0'));
+        m_server->addUser(nick, QStringLiteral("pw"));
+        m_server->addFriend(QStringLiteral("alice"), nick);
+    }
+    buildPage();
+    pane()->resize(420, 220);
+    QTRY_VERIFY_WITH_TIMEOUT(m_chatUI->friendsWidget()->rows().size() >= 30, 5000);
+    QTRY_VERIFY(pane()->friendsWidgetScroll()->verticalScrollBar()->isVisible());
+    QCOMPARE(pane()->searchOverlay()->width(), pane()->width() - 51);
+    const QPointer<FriendsContainer> page = pane();
+    ChatUI::destroyInstance();
+    m_chatUI = nullptr;
+    QVERIFY(!page);
 }
 
 PLUMDECK_TEST_MAIN(TstTeamPage)

@@ -48,9 +48,18 @@ public:
     void startChatWith(const QString &nick) override { started << nick; }
 };
 
+// The model leaves its list, whichever it shows by then, to its owner: this
+// one, once the dialog is gone.
+struct ListOwner
+{
+    ListModel *model;
+    ~ListOwner() { delete model->taskList(); }
+};
+
 struct Fixture
 {
     ListModel model{new TaskList};
+    ListOwner listOwner{&model};
     Owner owner;
     TaskInfoDialog dialog{&owner};
     Task *task;

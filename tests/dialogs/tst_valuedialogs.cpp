@@ -27,6 +27,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <memory>
+
 namespace {
 
 QStringList buttonTexts(QDialog *dialog)
@@ -137,7 +139,8 @@ private slots:
 
     void alarmsWindowCollectsBatches()
     {
-        ListModel model(new TaskList);
+        const std::unique_ptr<TaskList> list(new TaskList);
+        ListModel model(list.get());
         model.taskList()->setName(QStringLiteral("Home"));
         QList<Task *> tasks;
         for (int i = 0; i < 5; ++i) {

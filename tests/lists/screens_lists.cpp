@@ -165,6 +165,7 @@ void writeScreenLists()
 {
     UserLists lists;
     std::unique_ptr<ListModel> weekend(weekendList());
+    const std::unique_ptr<TaskList> weekendTasks(weekend->taskList());
     TaskList *taken = weekend->taskList()->clone();
     taken->setLocalId(1);
     lists.addList(taken);

@@ -21,13 +21,20 @@
 namespace {
 
 // A list of top-level tasks titled "Task 1", "Task 2", ...
+// A model leaves its list to the list's owner: this one takes it along.
+struct OwningModel : ListModel
+{
+    using ListModel::ListModel;
+    ~OwningModel() override { delete taskList(); }
+};
+
 std::unique_ptr<ListModel> listOf(int tasks)
 {
     auto list = new TaskList;
     list->setName(QStringLiteral("Groceries"));
     for (int i = 0; i < tasks; ++i)
         list->rootTask()->createChild(i)->setTitle(QStringLiteral("Task %1").arg(i + 1));
-    return std::make_unique<ListModel>(list);
+    return std::make_unique<OwningModel>(list);
 }
 
 // A fixed-pitch font whose characters, the blank included, are 6 pixels

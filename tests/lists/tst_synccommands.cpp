@@ -262,7 +262,6 @@ private slots:
     void syncActionTexts();
     void toolTipFollowsThePoller_data();
     void toolTipFollowsThePoller();
-    void unknownStatus();
     void f5StartsTheFullSync();
     void syncListFollowsTheCurrentList();
     void f5UploadsTheListsThenAnEdit();
@@ -359,17 +358,6 @@ void TstSyncCommands::toolTipFollowsThePoller()
     ServerPoller::instance()->setState(ServerPoller::State(state));
     QCOMPARE(action.toolTip(), toolTip); // and at each change
     QCOMPARE(syncAction(page.get())->toolTip(), toolTip); // the page's own too
-}
-
-void TstSyncCommands::unknownStatus()
-{
-    auto page = showPage({QStringLiteral("Home: A")});
-    QVERIFY(page);
-    SyncAction *action = syncAction(page.get());
-    QTest::ignoreMessage(QtWarningMsg, "unknown server status");
-    ServerPoller::instance()->setState(ServerPoller::State(7));
-    QCOMPARE(action->toolTip(), QStringLiteral("Unknown server status"));
-    ServerPoller::instance()->setState(ServerPoller::NoServer);
 }
 
 // With no server set the command still runs: the front end asks for it.

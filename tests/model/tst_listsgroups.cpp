@@ -168,7 +168,11 @@ private slots:
         QCOMPARE(g->parent(), t.a);
         QCOMPARE(QStringLiteral("%1 %2 %3").arg(g->name()).arg(g->serverId()).arg(g->isExpanded()), QStringLiteral("New Group 0 1"));
         QCOMPARE(flags(t.groups), QStringLiteral("modified edited"));
-        QCOMPARE(t.groups.rootGroup()->groups().last(), t.groups.addGroupToDefaultGroup());
+        const int topGroups = t.groups.rootGroup()->groups().size();
+        ListsGroupsElementGroup *top = t.groups.addGroupToDefaultGroup();
+        QCOMPARE(t.groups.rootGroup()->groups().size(), topGroups + 1);
+        QCOMPARE(t.groups.rootGroup()->groups().last(), top);
+        QCOMPARE(top->parent(), t.groups.rootGroup());
     }
 
     void moveUpDown_data()

@@ -11,6 +11,8 @@
 
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 // "A=1 B=2[b=5] C@7": titles, "=N" a server id, "@N" the creation second
@@ -146,6 +148,7 @@ private slots:
     void removedTaskIsNotLookedForByObject()
     {
         ListModel model(listOf(QStringLiteral("A=1 B C")));
+        const std::unique_ptr<TaskList> list(model.taskList());
         Task *root = model.taskList()->rootTask();
         Task *removed = root->child(1);
         const Task *const address = removed;
@@ -170,7 +173,6 @@ private slots:
         fresh->setTitle(QStringLiteral("N"));
         root->insertChild(fresh, 1);
         QCOMPARE(titleOf(trace.find(&model)), QStringLiteral("none"));
-        delete model.taskList();
     }
 };
 

@@ -483,10 +483,11 @@ private slots:
         SystemTrayIcon::setTrayHostPresent(trayHost);
         QSettings().setValue(QStringLiteral("ui/run-in-system-tray"), runInTray);
         QFile::remove(NotepadNotes::filePath());
+        // Outlives the notepad, which saves it as it goes.
+        const auto note = std::make_unique<NotepadNote>();
         NotepadNotes notes;
-        auto *note = new NotepadNote;
         note->setTitle(QStringLiteral("Call the plumber"));
-        notes.appendNote(note);
+        notes.appendNote(note.get());
         MainWindow *window = build(0, false);
         SystemTrayIcon tray(window);
         if (!how.startsWith(QLatin1String("hidden")))

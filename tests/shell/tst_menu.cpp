@@ -57,8 +57,11 @@ private slots:
 
         Receiver receiver;
         QAction *sync = menu.addAction(QIcon(), QStringLiteral("Sync"), &receiver, SLOT(hit()), QKeySequence(Qt::Key_F5));
-        QAction *copyEntry = menu.addAction(copy, QStringLiteral("Copy"), &receiver, SLOT(hit()));
-        QAction *unconnected = menu.addAction(copy, QStringLiteral("Nothing"), &receiver, nullptr);
+        // With four arguments the call would name the widget's overload as
+        // well as the menu's: the shortcut picks the menu's.
+        QAction *copyEntry = menu.addAction(copy, QStringLiteral("Copy"), &receiver, SLOT(hit()), QKeySequence());
+        const char *noSlot = nullptr;
+        QAction *unconnected = menu.addAction(copy, QStringLiteral("Nothing"), &receiver, noSlot, QKeySequence());
         QCOMPARE(sync->text(), QStringLiteral("Sync"));
         QCOMPARE(sync->shortcut(), QKeySequence(Qt::Key_F5));
         QVERIFY(copyEntry->shortcut().isEmpty());

@@ -373,10 +373,11 @@ private slots:
         QFETCH(QStringList, emitted);
 
         // A note synchronised under the stored user: another name is asked about.
+        // Outlives the notepad, which saves it as it goes.
+        const auto note = std::make_unique<NotepadNote>();
         NotepadNotes notes;
-        auto *note = new NotepadNote;
         note->setSyncStatus(NotepadNote::Unedited);
-        notes.appendNote(note);
+        notes.appendNote(note.get());
         PrefsDialog dialog(nullptr, nullptr);
         dialog.show();
         dialog.serverUrlEdit()->setText(url);
@@ -447,13 +448,14 @@ private slots:
         }
         if (held == QLatin1String("deleted list"))
             lists.addList(makeList(TaskList::Deleted, 41));
+        std::unique_ptr<NotepadNote> note; // outlives the notepad, which saves it as it goes
         NotepadNotes notes;
         if (held.endsWith(QLatin1String("note"))) {
-            auto *note = new NotepadNote;
+            note = std::make_unique<NotepadNote>();
             note->setSyncStatus(held == QLatin1String("note") ? NotepadNote::Unedited : NotepadNote::New);
             if (held == QLatin1String("sent note"))
                 note->setPendingUpload(QStringLiteral("mark"));
-            notes.appendNote(note);
+            notes.appendNote(note.get());
         }
 
         // Through the command's own run, which finds the lists by the source

@@ -186,6 +186,25 @@ private slots:
             // Renamed there, nothing tells the group made: kept twice, not lost.
             {"sent in doubt, the group made renamed there: both kept", agreed0, "[2 3](Home#5[4] Work@1[1])",
              "[2 3](Home#5[4] Office#7[1])", true, "[2 3](Home#5[4] Office#7[] Work@1[1])", workSent},
+            {"removed here, renamed there: back after the group before it", "[](A#5[] B#6[] C#7[] D#8[])",
+             "[](A#5[] B#6[] C#7[]) / removed: D#8", "[](A#5[] B#6[] C#7[] Dee#8[])", false,
+             "[](A#5[] B#6[] C#7[] Dee#8[])"},
+            {"removed there, renamed here: back after the group before it", "[](A#5[] B#6[] C#7[] D#8[])",
+             "[](A#5[] B#6[] C#7[] Dee#8[])", "[](A#5[] B#6[] C#7[])", false, "[](A#5[] B#6[] C#7[] Dee#8[])"},
+            {"removed here, renamed there: back after the first group", "[](A#5[] B#6[])",
+             "[](A#5[]) / removed: B#6", "[](A#5[] Bee#6[])", false, "[](A#5[] Bee#6[])"},
+            {"removed there, renamed here: back after the first group", "[](A#5[] B#6[])", "[](A#5[] Bee#6[])",
+             "[](A#5[])", false, "[](A#5[] Bee#6[])"},
+            {"removed there, collapsed here: it stays", agreed, "[1 2 3](Home#5-[4] Garden#6[])", homeGone, false,
+             "[1 2 3](Home#5-[4] Garden#6[])"},
+            {"removed there, moved into another group here: it stays", agreed, "[1 2 3](Garden#6[](Home#5[4]))",
+             homeGone, false, "[1 2 3](Garden#6[](Home#5[4]))"},
+            {"removed there, only moved among its siblings here: it goes", agreed, "[1 2 3](Garden#6[] Home#5[4])",
+             homeGone, false, homeGone},
+            {"removed here, collapsed there: it stays", agreed, homeGoneHere, "[1 2 3](Home#5-[4] Garden#6[])", false,
+             "[1 2 3](Home#5-[4] Garden#6[])"},
+            {"removed here, moved into another group there: it stays", agreed, homeGoneHere,
+             "[1 2 3](Garden#6[](Home#5[4]))", false, "[1 2 3](Garden#6[](Home#5[4]))"},
         };
         for (const auto &row : rows)
             QTest::newRow(row.name) << row.base << row.mine << row.theirs << row.inDoubt << row.expected << row.sent;

@@ -153,6 +153,8 @@ private slots:
     void tooDeepKeepsMineTree();
     void order_data();
     void order();
+    void stampsOfTheLastChange_data();
+    void stampsOfTheLastChange();
 };
 
 void TstListMerge::merge_data()
@@ -511,6 +513,116 @@ void TstListMerge::order()
     const QList<char> k = keys(kept);
     const QList<char> out = ThreeWay::mergeOrder(keys(base), keys(mine), keys(theirs), QSet<char>(k.cbegin(), k.cend()));
     QCOMPARE(QString::fromLatin1(QByteArray(out.constData(), out.size())), merged);
+}
+
+namespace {
+
+// Each nick changes tasks at its own hour; carol made them all first.
+QDateTime stampTime(const QString &nick)
+{
+    const int hour = nick == QLatin1String("alice") ? 10 : nick == QLatin1String("bob") ? 11 : 9;
+    return QDateTime(QDate(2026, 3, 2), QTime(hour, 0), Qt::UTC);
+}
+
+void stamp(Task *task, const QString &nick)
+{
+    task->setLastModifiedBy(nick);
+    task->setModificationTime(stampTime(nick));
+}
+
+// "Title:nick" gives that task the nick's stamps; every other task keeps
+// carol's.
+void stampAll(Task *parent, const QHash<QString, QString> &stamps)
+{
+    for (Task *task : parent->children()) {
+        stamp(task, stamps.value(task->title(), QStringLiteral("carol")));
+        stampAll(task, stamps);
+    }
+}
+
+void stampAll(TaskList *list, const QString &stamps)
+{
+    QHash<QString, QString> byTitle;
+    for (const QString &pair : stamps.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        byTitle.insert(pair.section(QLatin1Char(':'), 0, 0), pair.section(QLatin1Char(':'), 1));
+    stampAll(list->rootTask(), byTitle);
+}
+
+// "Title:nick" per task in tree order; a time that is not the nick's own
+// follows it ("Title:bob@09:00").
+void describeStamps(const Task *parent, QStringList &out)
+{
+    for (const Task *task : parent->children()) {
+        QString text = task->title() + QLatin1Char(':') + task->lastModifiedBy();
+        if (task->modificationTime() != stampTime(task->lastModifiedBy()))
+            text += QLatin1Char('@') + task->modificationTime().toUTC().toString(QStringLiteral("hh:mm"));
+        out << text;
+        describeStamps(task, out);
+    }
+}
+
+} // namespace
+
+void TstListMerge::stampsOfTheLastChange_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<QString>("mineStamps");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("theirsStamps");
+    QTest::addColumn<QString>("merged");
+
+    QTest::newRow("retitled there: theirs") << "1:A 2:B" << "1:A 2:B" << "" << "1:A 2:Bee" << "Bee:bob"
+                                            << "A:carol Bee:bob";
+    QTest::newRow("retitled here: mine") << "1:A 2:B" << "1:A 2:Bee" << "Bee:alice" << "1:A 2:B" << ""
+                                         << "A:carol Bee:alice";
+    QTest::newRow("each side retitled another task: each its own")
+        << "1:A 2:B" << "1:Aa 2:B" << "Aa:alice" << "1:A 2:Bee" << "Bee:bob" << "Aa:alice Bee:bob";
+    QTest::newRow("retitled both, mine is the later upload: mine")
+        << "1:A 2:B" << "1:A 2:Mine" << "Mine:alice" << "1:A 2:Theirs" << "Theirs:bob" << "A:carol Mine:alice";
+    QTest::newRow("retitled both alike: mine") << "1:A 2:B" << "1:A 2:Bee" << "Bee:alice" << "1:A 2:Bee"
+                                               << "Bee:bob" << "A:carol Bee:alice";
+    QTest::newRow("ticked there, retitled here: mine, as a change of mine stays")
+        << "1:A 2:B" << "1:A 2:Bee" << "Bee:alice" << "1:A 2:B*" << "B:bob" << "A:carol Bee:alice";
+    QTest::newRow("ticked there: theirs") << "1:A" << "1:A" << "" << "1:A*" << "A:bob" << "A:bob";
+    QTest::newRow("note there: theirs") << "1:A" << "1:A" << "" << "1:A=milk" << "A:bob" << "A:bob";
+    QTest::newRow("assigned there: theirs") << "1:A" << "1:A" << "" << "1:A@bob" << "A:bob" << "A:bob";
+    QTest::newRow("a link added there: theirs") << "1:A" << "1:A" << "" << "1:A~map" << "A:bob" << "A:bob";
+    QTest::newRow("assigned here: mine") << "1:A" << "1:A@bob" << "A:alice" << "1:A" << "" << "A:alice";
+    QTest::newRow("a link added here, retitled there: mine")
+        << "1:A" << "1:A~map" << "A:alice" << "1:Aa" << "Aa:bob" << "Aa:alice";
+    QTest::newRow("moved there only: the content's stamps stay") << "1:A 2:B" << "1:A 2:B" << "" << "2:B 1:A" << ""
+                                                                 << "B:carol A:carol";
+    QTest::newRow("added there: theirs") << "1:A" << "1:A" << "" << "1:A 5:New" << "New:bob" << "A:carol New:bob";
+    QTest::newRow("added here: mine") << "1:A" << "1:A +:New" << "New:alice" << "1:A 5:Other" << "Other:bob"
+                                      << "A:carol Other:bob New:alice";
+    QTest::newRow("removed there, retitled here: back with mine")
+        << "1:A 2:B" << "1:A 2:Bee" << "Bee:alice" << "1:A" << "" << "A:carol Bee:alice";
+    QTest::newRow("removed here, retitled there: back with theirs")
+        << "1:A 2:B" << "1:A" << "" << "1:A 2:Bee" << "Bee:bob" << "A:carol Bee:bob";
+}
+
+// Who made a merged task's last change, and when: the side whose change
+// the task keeps, so that no computer claims another's change.
+void TstListMerge::stampsOfTheLastChange()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(QString, mineStamps);
+    QFETCH(QString, theirs);
+    QFETCH(QString, theirsStamps);
+    QFETCH(QString, merged);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    stampAll(b.get(), QString());
+    stampAll(m.get(), mineStamps);
+    stampAll(t.get(), theirsStamps);
+    std::unique_ptr<TaskList> result(ListMerge::merge(*b, *m, *t, {}));
+    QStringList stamps;
+    describeStamps(result->rootTask(), stamps);
+    QCOMPARE(stamps.join(QLatin1Char(' ')), merged);
 }
 
 PLUMDECK_TEST_MAIN(TstListMerge)

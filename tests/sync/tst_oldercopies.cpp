@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/xmlreaderwriter.h"
 #include "model/listmodel.h"
 #include "model/task.h"
 #include "model/tasklist.h"
@@ -73,6 +74,7 @@ private slots:
     void anUnchangedServerTakesOneUpload();
     void forcedRunsKeepTheUsersLists_data();
     void forcedRunsKeepTheUsersLists();
+    void mergedTasksKeepTheStampsOfTheirLastChange();
     void aMoveIsSettledWhereverTheRunEnds_data();
     void aMoveIsSettledWhereverTheRunEnds();
 
@@ -1237,6 +1239,70 @@ void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds()
     qInfo("%d requests", points);
     // Every request of the run, up to its end.
     QVERIFY2(points >= 10, qPrintable(QString::number(points)));
+}
+
+// A task's stamps say when its last change was made: the computer whose
+// copy is merged keeps the other's time for what the other changed.
+void TstOlderCopies::mergedTasksKeepTheStampsOfTheirLastChange()
+{
+    StoredClient a(QStringLiteral("a"));
+    StoredClient b(QStringLiteral("b"));
+    const QString trip = QStringLiteral("Trip");
+    QDateTime made;
+    {
+        auto client = session(a);
+        makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        made = taskTitled(client->model(trip)->taskList(), QStringLiteral("Socks"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        auto client = session(b);
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    QDateTime bagsChanged, ticketsChanged;
+    {
+        auto client = session(a);
+        retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        bagsChanged = taskTitled(client->model(trip)->taskList(), QStringLiteral("Big bags"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    {
+        // Not synchronised since: its upload is merged with A's change.
+        auto client = session(b);
+        retitle(client->model(trip), QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+        ticketsChanged = taskTitled(client->model(trip)->taskList(), QStringLiteral("Train tickets"))->modificationTime();
+        QVERIFY(sync(*client));
+        client->persist();
+    }
+    QVERIFY(made.isValid() && made < bagsChanged && bagsChanged < ticketsChanged);
+    const QHash<QString, QDateTime> expected{{QStringLiteral("Train tickets"), ticketsChanged},
+                                             {QStringLiteral("Big bags"), bagsChanged},
+                                             {QStringLiteral("Socks"), made}};
+    for (int round = 0; round < 2; ++round) {
+        for (StoredClient *store : {&a, &b}) {
+            auto client = session(*store);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+    }
+    const QList<FakeList> onServer = m_server->visibleLists(QStringLiteral("alice"));
+    QCOMPARE(onServer.size(), 1);
+    for (const FakeTask &task : onServer.first().tasks)
+        QCOMPARE(fakeField(task.fields, QStringLiteral("modification-time")),
+                 XMLReaderWriter::dateTimeToString(expected.value(task.title())));
+    for (StoredClient *store : {&a, &b}) {
+        auto client = session(*store);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const Task *task = taskTitled(client->model(trip)->taskList(), it.key());
+            QVERIFY2(task, qPrintable(it.key()));
+            QCOMPARE(task->modificationTime(), it.value());
+            QCOMPARE(task->lastModifiedBy(), QStringLiteral("alice"));
+        }
+    }
+    PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 
 PLUMDECK_TEST_MAIN(TstOlderCopies)

@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 
 class FakeServer;
+class QAbstractSocket;
 class QTcpSocket;
 
 // One connection to the fake server's event port: the authorisation line,
@@ -31,7 +32,9 @@ private:
     void answer(bool ok);
 
     FakeServer *m_server;
-    QPointer<QTcpSocket> m_socket;
+    // The socket's own type only: it says it is gone from inside its
+    // destructor, when it is no QTcpSocket any more.
+    QPointer<QAbstractSocket> m_socket;
     int m_attempt;
     State m_state = AwaitingLine;
     QByteArray m_line;
