@@ -529,6 +529,7 @@ void ListsSynchronizer::onListsRequestFinished()
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
     keepListsBeforeMerges();
+    chooseLooks();
     markUploads(m_models, false);
     lookAtChangedLists();
 }
@@ -626,10 +627,11 @@ void ListsSynchronizer::queueAgain(ListModel *model)
     ListOutcome::markUploadOfChanges(model);
 }
 
-void ListsSynchronizer::lookAtChangedLists()
+void ListsSynchronizer::chooseLooks()
 {
     m_looks.clear();
     m_nextLook = 0;
+    m_mergedAfterLook.clear();
     // A move can only meet a change made here; without one the lists go as
     // they always did, each on its own.
     const bool changedHere
@@ -646,9 +648,11 @@ void ListsSynchronizer::lookAtChangedLists()
             if (!info || !m_serverIds.contains(id) || info->revision() <= list->revision()
                 || ListSyncTraits::mustFetch(list))
                 continue;
-            if (list->syncStatus() == TaskList::Unedited
-                || (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)))
+            const bool merges = list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list);
+            if (list->syncStatus() == TaskList::Unedited || merges)
                 m_looks.push_back({model, id, nullptr});
+            if (merges)
+                m_mergedAfterLook.insert(model);
         }
         for (const TaskList *removed : std::as_const(m_deletedLists))
             held.insert(removed->serverId());
@@ -664,6 +668,10 @@ void ListsSynchronizer::lookAtChangedLists()
         for (quint32 id : std::as_const(others))
             m_looks.push_back({nullptr, id, nullptr});
     }
+}
+
+void ListsSynchronizer::lookAtChangedLists()
+{
     if (m_looks.empty()) {
         ListOutcome::saveBeforeUploads(m_host);
         syncNextList();
@@ -773,6 +781,10 @@ void ListsSynchronizer::takeLookedAtLists()
             // The merge its step would make, made here: the step then only
             // uploads it.
             const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
+            // Ended before its upload leaves, the run puts back the mark of
+            // the update in doubt: what this one would carry never went.
+            if (!m_marksBefore.contains(model))
+                m_marksBefore.insert(model, {list, list->pendingUpload()});
             TaskList *fetched = look.fetched.release();
             const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
             bool nothingToSend = false;
@@ -874,9 +886,11 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models, bo
         // An update in doubt keeps naming only what it carried until the
         // next one leaves: a task made since was never sent, and must not
         // be taken for the copy of another's made in the same second.
+        // One merged after its look is marked by the merge; should it not
+        // be, its step marks it before its upload.
         if (list->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
-        else if (!m_forceLocal && !m_updatesInDoubt.contains(model))
+        else if (!m_forceLocal && !m_updatesInDoubt.contains(model) && !m_mergedAfterLook.contains(model))
             ListOutcome::markUploadOfChanges(model);
         if (list->pendingUpload() != before && !m_marksBefore.contains(model))
             m_marksBefore.insert(model, {list, before});

@@ -117,6 +117,7 @@ private:
     // the merges and the moves between lists are settled here and written
     // in one save, then the uploads leave. A run ended at any point leaves
     // either nothing done or the settled lists on disk.
+    void chooseLooks();
     void lookAtChangedLists();
     void lookAtNextList();
     void takeLookedAtLists();
@@ -238,6 +239,8 @@ private:
     };
     std::vector<Look> m_looks;
     size_t m_nextLook = 0;
+    // Edited lists whose look will merge them: the merge marks them.
+    QSet<const ListModel *> m_mergedAfterLook;
     QPointer<ListModel> m_restoredModel;
     // Restored lists looked for by the file's id in this run, and those
     // waiting for the server's lists.

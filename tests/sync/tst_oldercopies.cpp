@@ -229,8 +229,9 @@ bool TstOlderCopies::runEndedAt(StoredClient &store, const QString &ending, int 
         child.start(QStringLiteral(PLUMDECK_SYNCCHILD),
                     {store.path, m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"),
                      QString::number(Clock::currentMSecsSinceEpoch()), QStringLiteral("norows")});
-        QTest::qWaitFor([&] { return m_server->heldCount() > 0 || child.state() == QProcess::NotRunning; }, 30000);
-        ended = m_server->heldCount() > 0;
+        ended = QTest::qWaitFor([&] { return m_server->heldCount() > 0 || child.state() == QProcess::NotRunning; },
+                                30000)
+                && m_server->heldCount() > 0;
         if (child.state() != QProcess::NotRunning) {
             child.kill();
             child.waitForFinished();

@@ -229,7 +229,8 @@ private:
         MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied,
         MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
         MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered,
-        ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered
+        ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered,
+        MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -518,12 +519,54 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was "
                   "answered")
         << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
+    QTest::newRow("a task made after an update in doubt, in the second of one made elsewhere, the run that merged "
+                  "it cancelled before its upload")
+        << int(MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
 {
     const QString trip = QStringLiteral("Trip");
     switch (c) {
+    case MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled: {
+        // Shoes is made after Bags went up unanswered; the run that merges
+        // Trip is cancelled while House, before it, goes up. Only Bags was
+        // sent: a Shoes typed elsewhere in the same second is not its copy.
+        {
+            auto client = session(a);
+            client->addList(QStringLiteral("Home"), {QStringLiteral("Keys")});
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        QDateTime sameSecond;
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            Clock::advance(1000);
+            sameSecond = Clock::currentDateTimeUtc();
+            addTask(client->model(trip), QStringLiteral("Shoes"));
+            client->model("Home")->setName(QStringLiteral("House"));
+            const auto path = [&](const QString &name) {
+                return QStringLiteral("^/lists/%1$").arg(client->model(name)->taskList()->serverId());
+            };
+            syncCancelledAfter(*client, "PUT", path(QStringLiteral("House")));
+            QVERIFY(m_server->requests("PUT", path(trip)).isEmpty());
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            Clock::setFixedTime(sameSecond);
+            addTask(client->model(trip), QStringLiteral("Shoes"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("House[Keys]"), QStringLiteral("Trip[Bags,Shoes,Shoes,Tickets]")};
+        break;
+    }
     case ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
