@@ -942,8 +942,9 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
     }
 
     emitRemovedTasks(sink, list->removedTasks());
-    // An unedited list is what it agreed: only an edited one keeps a copy.
-    if (local && status == TaskList::Edited && !m_agreedLeftOut.contains(list)) {
+    // An unedited list is what it agreed: only an edited one keeps a copy,
+    // and a removed one, whose removal takes only what it agreed.
+    if (local && (status == TaskList::Edited || status == TaskList::Deleted) && !m_agreedLeftOut.contains(list)) {
         if (const std::shared_ptr<const TaskListImage> agreed = list->agreedImage()) {
             const qint64 before = m_measured ? m_measured->pos() : 0;
             emitAgreed(sink, list, *agreed);
@@ -1164,7 +1165,7 @@ TaskList *TaskReaderWriter::readList(Element listElement)
     if (documentKind() == LocalDocument) {
         if (list->syncStatus() == TaskList::Unedited)
             list->agreeAsIs();
-        else if (list->syncStatus() == TaskList::Edited)
+        else if (list->syncStatus() == TaskList::Edited || list->syncStatus() == TaskList::Deleted)
             readAgreed(list, listElement);
     }
     return list;

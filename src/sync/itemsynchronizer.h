@@ -100,6 +100,8 @@ protected:
     }
 
     Item *localItem() const { return m_localItem; }
+    // In the save before the upload: what the merge gave back, still held.
+    const Item *mergeReturn() const { return m_mergeReturn.get(); }
     // In the save before the upload: what the merge gave back, taken.
     Item *takeMergeReturn() { return m_mergeReturn.release(); }
     Item *takeResultItem()
@@ -203,6 +205,11 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
     if (status == 4) {
+        if (looksBeforeDelete() && m_info && Traits::infoRevision(m_info) > Traits::revision(m_localItem)) {
+            emitProgress(Traits::text(T::CheckingForChanges, name));
+            sendGetExisting();
+            return;
+        }
         emitProgress(Traits::text(T::Deleting, name));
         sendDelete();
         return;

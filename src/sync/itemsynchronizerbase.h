@@ -45,6 +45,11 @@ public:
     // the owner, which saw it before, can tell.
     void setEarlierUploadInDoubt(bool inDoubt) { m_earlierUploadInDoubt = inDoubt; }
     bool earlierUploadInDoubt() const { return m_earlierUploadInDoubt; }
+    // A removal made from a copy older than the server's is not sent at
+    // once: the server's copy is fetched (ReceivedExisting), for the owner
+    // to keep what another computer changed there since.
+    void setLookBeforeDelete(bool look) { m_lookBeforeDelete = look; }
+    bool looksBeforeDelete() const { return m_lookBeforeDelete; }
 
     Result result() const { return m_result; }
     QString errorString() const { return m_errorString; }
@@ -135,6 +140,7 @@ private:
     XMLRequest *m_request = nullptr;
     bool m_forceRemote = false;
     bool m_earlierUploadInDoubt = true;
+    bool m_lookBeforeDelete = false;
     bool m_ended = false;
     bool m_serverCopyUnreadable = false;
     bool m_noOpPending = false;

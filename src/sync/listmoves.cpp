@@ -308,8 +308,10 @@ void Settler::settle(int from, const Task *agreed)
 Task *Settler::cameBack(int from, const Task *agreed) const
 {
     const Seen &seen = m_seen.at(from);
+    // Kept by a merge it has another id; in a list the server no longer
+    // holds, looked at before its step, it still has the agreed one.
     const auto isBack = [&](const Task *task) {
-        return !seen.agreed.contains(task->id()) && !seen.server.contains(task->id());
+        return !seen.server.contains(task->id()) && (!seen.agreed.contains(task->id()) || task->id() == agreed->id());
     };
     // This computer's copy of the agreed task, as the run began: what the
     // merge kept of it is the same task, not one typed in its second.

@@ -7,11 +7,14 @@
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/removalmerge.h"
 #include "sync/syncnotices.h"
 #include "sync/uploadmark.h"
 
 #include <QDebug>
 #include <QHash>
+
+#include <memory>
 
 namespace {
 
@@ -185,6 +188,133 @@ void ListOutcome::recordWhatArrived(ListModel *model, const ListSynchronizer *st
     mark.setArrived();
     list->setPendingUpload(mark.text());
     model->setChanged();
+}
+
+bool ListOutcome::sharingChangedHere(const ListModel *model)
+{
+    return model->isSharedEdited() && model->agreedSharedUsers() != std::optional(model->sharedUsers());
+}
+
+namespace {
+
+// What uploads of the list in doubt carried: the server's versions equal to
+// them are this computer's own.
+ListMerge::Sent sentBy(const UploadMark &mark)
+{
+    ListMerge::Sent sent;
+    if (!mark.isPut())
+        return sent;
+    sent.byId = mark.knownTasks();
+    for (const UploadMark::SentTask &task : mark.tasks())
+        sent.byIdentity[task.identity] += task.contents;
+    sent.removed = mark.removedTasks();
+    sent.fields = mark.fieldsDigests();
+    sent.arrived = mark.hasArrived();
+    return sent;
+}
+
+// What stays of a list the server no longer has: null when nothing.
+TaskList *keptOfRemovedThere(const ListModel *model, ListOutcome::KeptAgainstRemoval *how)
+{
+    const TaskList *list = model->taskList();
+    *how = ListOutcome::KeptAgainstRemoval::No;
+    // Lists others share with the user go with their owner's removal.
+    if (!list->isOwned())
+        return nullptr;
+    const bool sharing = ListOutcome::sharingChangedHere(model);
+    const bool edited = list->syncStatus() == TaskList::Edited;
+    const TaskList *agreed = list->agreed();
+    TaskList *kept = nullptr;
+    if (edited && (!agreed || agreed->serverId() != list->serverId())) {
+        kept = list->clone();
+        *how = ListOutcome::KeptAgainstRemoval::Whole;
+    } else if ((edited || sharing) && agreed) {
+        kept = RemovalMerge::keptHere(*agreed, *list, sharing);
+        if (kept)
+            *how = ListOutcome::KeptAgainstRemoval::Changes;
+    }
+    return kept;
+}
+
+} // namespace
+
+bool ListOutcome::changedSinceAgreed(const ListModel *model)
+{
+    KeptAgainstRemoval how;
+    const std::unique_ptr<TaskList> kept(keptOfRemovedThere(model, &how));
+    return bool(kept);
+}
+
+ListOutcome::KeptAgainstRemoval ListOutcome::keepRemovedThere(UserLists *lists, ListModel *model)
+{
+    KeptAgainstRemoval how;
+    TaskList *kept = lists ? keptOfRemovedThere(model, &how) : nullptr;
+    if (!kept)
+        return KeptAgainstRemoval::No;
+    kept->resetToNew();
+    lists->replaceList(model, kept);
+    // Posted anew, the list starts its sharing anew.
+    model->restoreSharedRevision(1);
+    model->setAgreedSharedUsers(QMap<QString, QString>());
+    if (model->sharedUserCount() > 0)
+        model->setSharedEdited(true);
+    model->setChanged();
+    return how;
+}
+
+ListModel *ListOutcome::keepRemovedHere(UserLists *lists, TaskList *record, TaskList *fetched)
+{
+    std::unique_ptr<TaskList> theirs(fetched);
+    const TaskList *agreed = record->agreed();
+    TaskList *kept = agreed ? RemovalMerge::keptThere(*agreed, *theirs, sentBy(UploadMark::read(record->pendingUpload())))
+                            : nullptr;
+    if (!kept) {
+        record->setRevision(theirs->revision());
+        lists->setModified();
+        return nullptr;
+    }
+    // A new local id, given as to any list that comes: the removed one's
+    // may be another list's since.
+    kept->setOutlookId(record->outlookId());
+    kept->setAgreed(theirs.release());
+    lists->purgeList(record);
+    UserLists::AddResult added = UserLists::Refused;
+    ListModel *model = lists->addList(kept, &added);
+    if (added == UserLists::Refused) {
+        delete kept;
+        return nullptr;
+    }
+    model->setChanged();
+    return model;
+}
+
+QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
+{
+    QStringList parts;
+    const auto add = [&](const QString &text, const QStringList &names) {
+        if (!names.isEmpty())
+            parts << text.arg(names.join(QLatin1Char('\n')));
+    };
+    add(tr("These lists were removed on another computer after you changed them here. They were put back "
+           "with your changes; the tasks you had not changed stay removed:\n%1"),
+        kept.removedThere);
+    add(tr("These lists were removed on another computer after you changed them here. This computer does not "
+           "know what they held when it last synchronised, so they were put back whole:\n%1"),
+        kept.removedThereWhole);
+    add(tr("These lists you removed had been changed on another computer since this one last synchronised them. "
+           "They were kept with those changes; their other tasks were removed:\n%1"),
+        kept.removedHere);
+    add(tr("These tasks you removed had been changed on another computer since, so they were kept with that "
+           "change:\n%1"),
+        kept.tasks);
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+void ListOutcome::tellAboutKeptAgainstRemovals(KeptAgainstRemovals &kept)
+{
+    const KeptAgainstRemovals told = std::exchange(kept, {});
+    if (!told.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(told));
 }
 
 QString ListOutcome::keptCopyName(const QString &name)

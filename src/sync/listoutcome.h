@@ -69,6 +69,41 @@ public:
     // answered has its mark say the update arrived.
     static void recordWhatArrived(ListModel *model, const ListSynchronizer *step);
 
+    // What a list the server no longer has (removed on another computer)
+    // becomes: removed here too when nothing of it changed here since it
+    // agreed with the server; else a new list holding what was added or
+    // changed here (see RemovalMerge), or the whole list when what it
+    // agreed is not known, posted anew with its sharing.
+    enum class KeptAgainstRemoval { No, Changes, Whole };
+    static KeptAgainstRemoval keepRemovedThere(UserLists *lists, ListModel *model);
+    // The list or its sharing changed here since it agreed with the server.
+    static bool changedSinceAgreed(const ListModel *model);
+    static bool sharingChangedHere(const ListModel *model);
+
+    // A list removed here (`record`, whose agreed copy is known) whose server
+    // copy (`fetched`, taken) moved on since: when another computer added or
+    // changed something there, the list comes back holding that, edited, its
+    // update removing the rest there; the record goes and the new model is
+    // returned. Null when nothing changed there: the record takes the
+    // fetched revision, and its removal goes as it was.
+    static ListModel *keepRemovedHere(UserLists *lists, TaskList *record, TaskList *fetched);
+
+    // What a run kept against a removal, told once the lists are done.
+    struct KeptAgainstRemovals
+    {
+        QStringList removedThere;      // removed elsewhere, kept with the changes made here
+        QStringList removedThereWhole; // the same, whole: what they agreed is not known here
+        QStringList removedHere;       // removed here, kept with what changed elsewhere
+        QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
+        bool isEmpty() const
+        {
+            return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty();
+        }
+    };
+    static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
+    // Tells the user, in one box, then forgets them.
+    static void tellAboutKeptAgainstRemovals(KeptAgainstRemovals &kept);
+
     // The name of the copy kept of the user's version of a list.
     static QString keptCopyName(const QString &name);
     // Tells the user, in one box, which lists were kept as copies.

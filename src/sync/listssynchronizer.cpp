@@ -272,6 +272,101 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     return gone;
 }
 
+bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
+{
+    if (m_forceLocal || m_forceRemote || !m_userLists)
+        return false;
+    const bool sharing = ListOutcome::sharingChangedHere(model);
+    const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
+    if (kept == ListOutcome::KeptAgainstRemoval::No)
+        return false;
+    const QString name = model->taskList()->name();
+    (kept == ListOutcome::KeptAgainstRemoval::Whole ? m_keptAgainstRemovals.removedThereWhole
+                                                    : m_keptAgainstRemovals.removedThere)
+        << name;
+    // The server had none of it: a task the other computer moved out of
+    // it is followed where it went.
+    const auto start = m_starts.find(model);
+    if (start != m_starts.end()) {
+        start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+        if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
+            m_keptAgainstRemoval.insert(model, sharing);
+    }
+    ListOutcome::saveBeforeUploads(m_host);
+    // Posted later in this run, like any new list.
+    m_models.append(model);
+    m_hasNewLists = true;
+    return true;
+}
+
+void ListsSynchronizer::dropEmptiedKeptLists()
+{
+    const QHash<ListModel *, bool> kept = std::exchange(m_keptAgainstRemoval, {});
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+        ListModel *model = it.key();
+        const auto start = m_starts.constFind(model);
+        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
+            continue;
+        TaskList *list = model->taskList();
+        const TaskList *agreed = start->agreed.get();
+        if (!agreed || !list->hasNoTitledTask() || list->name() != agreed->name() || list->isDone() != agreed->isDone()
+            || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
+            continue;
+        m_keptAgainstRemovals.removedThere.removeOne(list->name());
+        m_keptAgainstRemovals.removedHere.removeOne(list->name());
+        const quint32 id = list->serverId();
+        m_userLists->deleteList(list);
+        if (TaskList *record = m_userLists->findDeletedByServerId(id)) {
+            m_deletedLists.append(record);
+            m_serverIds.insert(id);
+        }
+    }
+}
+
+bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
+{
+    if (!record || id == 0 || m_forceLocal || m_forceRemote || !record->isOwned())
+        return false;
+    const TaskList *agreed = record->agreed();
+    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0;
+}
+
+void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
+{
+    const quint32 id = record->serverId();
+    // As the moves see it: every task it agreed removed here, the server's
+    // copy as fetched.
+    ListStart start;
+    start.agreed = record->sharedAgreed();
+    start.status = TaskList::Edited;
+    if (start.agreed && !m_forceLocal && !m_forceRemote) {
+        TaskList *removed = record->clone();
+        start.agreed->rootTask()->forEachBelow([removed](const Task *task) {
+            if (task->id() == 0)
+                return;
+            Task *copy = task->clone();
+            copy->deleteChildren();
+            removed->recordRemovedTask(copy);
+        });
+        start.mine.reset(removed);
+        start.serverBefore.reset(fetched->clone());
+    }
+    if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, record, fetched)) {
+        if (start.mine) {
+            m_starts.insert(model, start);
+            m_keptAgainstRemoval.insert(model, false);
+        }
+        m_keptAgainstRemovals.removedHere << model->taskList()->name();
+        // Goes up in this run, its removals with it.
+        queueAgain(model);
+        ListOutcome::saveBeforeUploads(m_host);
+        return;
+    }
+    // Nothing changed there since: the removal goes as it was.
+    m_deletedLists.prepend(record);
+    m_serverIds.insert(id);
+}
+
 bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
 {
     for (const QPointer<ListModel> &model : m_modelsInDoubt)
@@ -371,6 +466,7 @@ void ListsSynchronizer::failRun(const QString &error)
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
     ListOutcome::tellAboutKeptCopies(kept);
+    ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
     fail(m_unreadable.addTo(error));
 }
 
@@ -614,14 +710,16 @@ void ListsSynchronizer::queueAgain(ListModel *model)
 {
     const TaskList *list = model->taskList();
     const quint32 id = list->serverId();
-    const ListInfo *info = m_listInfos.value(id, nullptr);
-    m_listInfos.insert(id, info ? new ListInfo(id, list->revision(), model->sharedRevision(), info->name(),
-                                               info->owner(), info->permissions(), info->isOwned(),
-                                               info->isShared())
-                                : new ListInfo(id, list->revision(), model->sharedRevision(), list->name(),
-                                               list->owner(), list->permissions(), list->isOwned(),
-                                               model->sharedUserCount() > 0));
-    delete info;
+    if (ListInfo *info = m_listInfos.value(id, nullptr)) {
+        m_listInfos.insert(id, new ListInfo(id, list->revision(), info->sharedRevision(), info->name(),
+                                            info->owner(), info->permissions(), info->isOwned(), info->isShared()));
+        delete info;
+    } else {
+        // Posted in this run (a list kept against a removal there, say).
+        m_listInfos.insert(id, new ListInfo(id, list->revision(), model->sharedRevision(), list->name(),
+                                            list->owner(), list->permissions(), list->isOwned(),
+                                            model->sharedUserCount() > 0));
+    }
     m_serverIds.insert(id);
     m_models.append(model);
     ListOutcome::markUploadOfChanges(model);
@@ -746,6 +844,15 @@ void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
 void ListsSynchronizer::takeLookedAtLists()
 {
     std::vector<Look> looks = std::exchange(m_looks, {});
+    // Tasks removed here that a merge kept as the other computer changed
+    // them: told unless the moves settle them as moved here.
+    struct Kept
+    {
+        QPointer<ListModel> model;
+        const Task *task;
+        std::weak_ptr<const void> alive;
+    };
+    std::vector<Kept> keptHere;
     for (Look &look : looks) {
         if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
             continue;
@@ -789,7 +896,10 @@ void ListsSynchronizer::takeLookedAtLists()
             const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
             bool nothingToSend = false;
             bool tookTheirs = false;
-            delete ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs);
+            const std::unique_ptr<TaskList> before(
+                ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
+            for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
+                keptHere.push_back({model, task, task->lifetime()});
             const auto start = m_starts.find(model);
             if (start != m_starts.end())
                 start->serverBefore = list->sharedAgreed();
@@ -799,9 +909,26 @@ void ListsSynchronizer::takeLookedAtLists()
             setInfoRevision(look.id, list->revision());
         }
     }
+    // A list changed here that the server no longer lists had none of its
+    // tasks there: one the other computer moved out of it before removing
+    // it is followed where it went, now, while the list it went to still
+    // shows it arriving.
+    for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
+        const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
+        if (list && it->status == TaskList::Edited && list->serverId() != 0
+            && !m_listInfos.contains(list->serverId()))
+            it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+    }
     // Every list is in: moves are settled before anything goes up, and
     // what the uploads will carry is on disk, settled, before they leave.
     followMovedTasks(MovedThen::Mark);
+    for (const auto &[model, task, alive] : keptHere) {
+        bool stays = false;
+        if (model && !alive.expired() && m_userLists->models().contains(model))
+            model->taskList()->rootTask()->forEachBelow([&](const Task *below) { stays = stays || below == task; });
+        if (stays)
+            m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), task->title());
+    }
     // Lists the steps fetch later (the copy of an upload in doubt, one not
     // read here) are settled at the end, from here.
     keepListsBeforeMerges();
@@ -1258,12 +1385,14 @@ void ListsSynchronizer::syncNextList()
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
+            dropEmptiedKeptLists();
             ListOutcome::saveBeforeUploads(m_host);
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
+            ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
             syncDisplayOrder();
             return;
         }
@@ -1308,10 +1437,14 @@ void ListsSynchronizer::syncNextList()
     if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
+    m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
                 return;
+            if (m_listStep)
+                for (const QString &title : m_listStep->keptThoughRemovedHere())
+                    m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), title);
             const auto start = m_starts.find(model);
             if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
                 start->serverBefore = model->taskList()->sharedAgreed();
@@ -1415,12 +1548,20 @@ void ListsSynchronizer::onListSynchronizerFinished()
         break;
     }
     case ListSynchronizer::Gone:
+        if (m_currentModel && keepListRemovedThere(m_currentModel)) {
+            m_currentModel = nullptr;
+            break;
+        }
         if (m_currentModel || localDeletedHeld)
             m_userLists->purgeList(local);
         m_currentModel = nullptr;
         break;
     case ListSynchronizer::ReceivedExisting: {
         TaskList *fetched = step->takeResultList();
+        if (!m_currentModel && localDeletedHeld && step->looksBeforeDelete()) {
+            settleRemovedHere(local, fetched);
+            break;
+        }
         if (!m_currentModel) {
             delete fetched;
             break;

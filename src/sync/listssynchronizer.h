@@ -2,6 +2,7 @@
 #define LISTSSYNCHRONIZER_H
 
 #include "sync/basesynchronizer.h"
+#include "sync/listoutcome.h"
 #include "sync/unreadablelists.h"
 
 #include <QHash>
@@ -163,6 +164,17 @@ private:
     void removeReplacedList(quint32 id);
     void restoreUnsentMarks();
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
+    // A list the server no longer has that changed here: kept, to be posted
+    // anew in this run (true), or not (the caller purges it).
+    bool keepListRemovedThere(ListModel *model);
+    // A list kept against a removal whose changes all followed tasks moved
+    // elsewhere holds nothing of its own: its removal holds after all.
+    void dropEmptiedKeptLists();
+    // The server's copy of a list removed here, fetched as it moved on since.
+    void settleRemovedHere(TaskList *record, TaskList *fetched);
+    // A removal here whose server copy may hold what another computer did
+    // since this one last saw it: that copy is looked at first.
+    bool looksBeforeDelete(const TaskList *record, quint32 id) const;
     // Some list set aside may have its copy on the server under `serverId`.
     bool mayBeCopyOfDoubt(quint32 serverId) const;
 
@@ -218,6 +230,9 @@ private:
     bool m_forceLocal = false;
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
+    ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
+    // The lists kept against a removal, and whether for their sharing.
+    QHash<ListModel *, bool> m_keptAgainstRemoval;
     UnreadableLists m_unreadable;
     // Each list as the run began, and the server's copy a merge went onto.
     struct ListStart

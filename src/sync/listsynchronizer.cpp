@@ -27,6 +27,26 @@ void ListSynchronizer::cancel()
     cancelRun(tr("Sync canceled"));
 }
 
+QStringList ListSynchronizer::keptThoughRemovedHere() const
+{
+    QStringList titles;
+    for (const Task *task : keptThoughRemovedHere(mergeReturn(), localList()))
+        titles << task->title();
+    return titles;
+}
+
+QList<const Task *> ListSynchronizer::keptThoughRemovedHere(const TaskList *before, const TaskList *merged)
+{
+    if (!before || !merged)
+        return {};
+    const QHash<quint32, Task *> kept = merged->tasksById();
+    QList<const Task *> tasks;
+    for (const Task *removed : before->removedTasks())
+        if (const Task *task = kept.value(removed->id()); task && removed->id() != 0)
+            tasks << task;
+    return tasks;
+}
+
 void ListSynchronizer::recordAssignedId(TaskList *list, quint32 id)
 {
     if (!list || id == 0)

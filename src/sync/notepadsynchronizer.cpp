@@ -6,6 +6,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
+#include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
 #include "sync/uploadmark.h"
@@ -322,7 +323,8 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        syncDisplayOrder();
+        if (tellAboutKeptAgainstRemovals())
+            syncDisplayOrder();
         return;
     }
     m_currentNote = nullptr;
@@ -351,6 +353,10 @@ void NotepadSynchronizer::syncNextNote()
             &NotepadSynchronizer::onNotepadAddProgress);
     if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
         m_noteSynchronizer->setForceRemote(true);
+    // A removal from a copy older than the server's takes only what it saw.
+    m_noteSynchronizer->setLookBeforeDelete(m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted
+                                            && !m_forceRemote && !m_forceLocal
+                                            && UploadMark::read(m_currentNote->pendingUpload()).replacedId() == 0);
     if (m_currentNote) {
         m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
         m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { saveMerge(step); });
@@ -403,6 +409,66 @@ void NotepadSynchronizer::tellUntoldKeptCopies()
     notes->setChanged(true);
 }
 
+bool NotepadSynchronizer::tellAboutKeptAgainstRemovals()
+{
+    const QStringList removedThere = std::exchange(m_keptRemovedThere, {});
+    const QStringList removedHere = std::exchange(m_keptRemovedHere, {});
+    if (removedThere.isEmpty() && removedHere.isEmpty())
+        return true;
+    QPointer<NotepadSynchronizer> self(this);
+    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
+    return bool(self);
+}
+
+QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
+{
+    QStringList parts;
+    if (!removedThere.isEmpty())
+        parts << tr("These notes were removed on another computer after you changed them here. They were kept "
+                    "with your text and uploaded again:\n%1")
+                     .arg(removedThere.join(QLatin1Char('\n')));
+    if (!removedHere.isEmpty())
+        parts << tr("These notes you removed had been changed on another computer since this one last "
+                    "synchronised them. They were kept with that text:\n%1")
+                     .arg(removedHere.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
+{
+    if (m_forceLocal || m_forceRemote || !note || note->syncStatus() == NotepadNote::Deleted
+        || !RemovalMerge::noteChangedHere(*note))
+        return false;
+    note->resetToNew();
+    note->markNotepadChanged();
+    m_keptRemovedThere << note->title();
+    m_hasNewNotes = true;
+    // Posted later in this run, its mark on disk first.
+    m_localNotes << note;
+    markUploads({note});
+    return true;
+}
+
+void NotepadSynchronizer::settleRemovedHere(NotepadNote *record, NotepadNote *fetched)
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (RemovalMerge::noteChangedThere(*record, *fetched)) {
+        // The server's copy is the note again, shown as any fetched one.
+        m_keptRemovedHere << fetched->title();
+        notes->purgeNote(record);
+        notes->addNote(fetched)->agreeAsIs();
+        notes->setChanged(true);
+        return;
+    }
+    // Nothing changed there since: the removal goes as it was.
+    const quint32 id = record->serverId();
+    record->setRevision(fetched->revision());
+    notes->setChanged(true);
+    delete fetched;
+    m_localNotes.prepend(record);
+    m_serverIds.insert(id);
+}
+
 QString NotepadSynchronizer::keptCopiesText(const QStringList &titles)
 {
     return tr("These notes were changed both here and on another computer. Each now holds the server's text, "
@@ -439,10 +505,14 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     }
     case NotepadNoteSynchronizer::Gone:
-        notes->removeNote(step->localNote());
+        if (!keepNoteRemovedThere(step->localNote()))
+            notes->removeNote(step->localNote());
         break;
     case NotepadNoteSynchronizer::ReceivedExisting:
-        notes->updateNote(m_currentNote, step->takeResultNote());
+        if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted)
+            settleRemovedHere(m_currentNote, step->takeResultNote());
+        else
+            notes->updateNote(m_currentNote, step->takeResultNote());
         break;
     case NotepadNoteSynchronizer::RemoteGone:
     case NotepadNoteSynchronizer::NoChanges:
@@ -586,7 +656,8 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    emit finished();
+    if (tellAboutKeptAgainstRemovals())
+        emit finished();
 }
 
 // A run that ends early leaves the notes it never sent as they were: only

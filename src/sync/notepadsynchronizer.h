@@ -39,6 +39,9 @@ public:
     // next); returns when the message is closed. Nobody to tell: left for
     // later.
     static void tellUntoldKeptCopies();
+    // What the user is told of the notes kept against a removal: removed on
+    // another computer and changed here, or removed here and changed there.
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
 
 signals:
     void finished();
@@ -82,6 +85,14 @@ private:
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     void saveBeforeUploads();
     void saveMerge(NotepadNoteSynchronizer *step);
+    // Tells of the notes kept against a removal in this run; false when the
+    // run was given up on while the message was open.
+    bool tellAboutKeptAgainstRemovals();
+    // A note the server no longer has that changed here: kept, to be posted
+    // anew in this run (true), or not.
+    bool keepNoteRemovedThere(NotepadNote *note);
+    // The server's copy of a note removed here, fetched as it moved on since.
+    void settleRemovedHere(NotepadNote *record, NotepadNote *fetched);
     int displayOrderStatus(QObject *sender);
     QString unexpectedResponse() const;
 
@@ -97,6 +108,9 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
+    // The titles of the notes kept against a removal there, and here.
+    QStringList m_keptRemovedThere;
+    QStringList m_keptRemovedHere;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
                                                QObject *parent)
@@ -170,6 +171,9 @@ void SingleListSynchronizer::startListStep()
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;
+        if (m_listStep)
+            for (const QString &title : m_listStep->keptThoughRemovedHere())
+                m_keptTasks << tr("%1: %2").arg(m_model->taskList()->name(), title);
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         if (m_host)
             m_host->saveLists();
@@ -197,6 +201,12 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         fail(m_waits ? step->errorString() : UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:
+        // What changed here stays; only the full run, which sees every
+        // list, knows where the other computer moved the rest.
+        if (ListOutcome::changedSinceAgreed(m_model)) {
+            waitForFullSync(waitsForRemovalText(m_list->name()));
+            return;
+        }
         if (m_userLists)
             m_userLists->purgeList(step->localList());
         m_model = nullptr;
@@ -240,6 +250,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         if (!self || m_ended)
             return;
     }
+    if (!tellKeptTasks())
+        return;
 
     if (!m_model || !m_model->taskList()->isOwned()) {
         succeed();
@@ -297,9 +309,20 @@ void SingleListSynchronizer::succeed()
     emit success(this, m_model);
 }
 
+bool SingleListSynchronizer::tellKeptTasks()
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.tasks = std::exchange(m_keptTasks, {});
+    if (kept.isEmpty())
+        return true;
+    QPointer<SingleListSynchronizer> self(this);
+    ListOutcome::tellAboutKeptAgainstRemovals(kept);
+    return self && !m_ended;
+}
+
 void SingleListSynchronizer::fail(const QString &message)
 {
-    if (m_ended)
+    if (m_ended || !tellKeptTasks())
         return;
     m_ended = true;
     if (m_model)
@@ -416,6 +439,13 @@ QString SingleListSynchronizer::waitsForOtherListsText(const QString &name)
     return tr("The list \"%1\" waits for the next full synchronisation: a task changed on this computer may "
               "have been moved to or from another list on another computer, and only a full synchronisation "
               "sees both lists.")
+        .arg(name);
+}
+
+QString SingleListSynchronizer::waitsForRemovalText(const QString &name)
+{
+    return tr("The list \"%1\" was removed on another computer after you changed it here. It waits for the next "
+              "full synchronisation, which puts it back with your changes.")
         .arg(name);
 }
 

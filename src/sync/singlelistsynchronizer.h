@@ -48,6 +48,9 @@ public:
     // Why a run of a list whose server copy lost a task changed here, or
     // gained one another list here holds changed, sends nothing.
     static QString waitsForOtherListsText(const QString &name);
+    // Why a run of a list removed on another computer, and changed here
+    // since, keeps it and sends nothing.
+    static QString waitsForRemovalText(const QString &name);
 
 signals:
     void success(SingleListSynchronizer *synchronizer, ListModel *model);
@@ -75,6 +78,9 @@ private:
     // Why the server's copy of the list cannot be taken by this run, which
     // sees no other list there; empty when it can.
     QString cannotSeeWhereTasksWent(const TaskList *fetched) const;
+    // Tells of the tasks removed here that the merge kept; false when the
+    // run ended or went while the box was open.
+    bool tellKeptTasks();
 
     QPointer<UserLists> m_userLists;
     // Removing the list while a run is queued or in flight must not leave
@@ -96,6 +102,8 @@ private:
     bool m_fetchOnly = false;
     bool m_waits = false;
     bool m_ended = false;
+    // "list: task" for each task removed here that came back.
+    QStringList m_keptTasks;
 };
 
 #endif

@@ -494,6 +494,9 @@ private slots:
             << fieldsOf40 + QStringLiteral("<ol class=\"pd-agreed-tasks\">%1</ol>").arg(taskXml(QStringLiteral("title=Milk|done=maybe")))
             << "none";
         QTest::newRow("edited, two copies") << "edited" << fieldsOf40 + fieldsOf40 << "none";
+        // A removal takes only what its copy agreed with the server.
+        QTest::newRow("removed, with it") << "deleted" << fieldsOf40 + tasks << "40/6 Shopping: Milk(Semi*)";
+        QTest::newRow("removed, written before it was kept") << "deleted" << "" << "none";
     }
 
     // What an edited list last agreed with the server is kept beside it; a
@@ -509,8 +512,12 @@ private slots:
         QString error;
         QScopedPointer<UserLists> lists(loadFromBytes(localDoc(list).toUtf8(), &error));
         QVERIFY2(lists, qPrintable(error));
-        QCOMPARE(lists->models().size(), 1);
-        const TaskList *read = lists->models().first()->taskList();
+        const bool removed = status == QLatin1String("deleted");
+        const auto listOf = [removed](const UserLists *in) {
+            return removed ? in->deletedLists().value(0) : in->models().value(0)->taskList();
+        };
+        QCOMPARE(lists->models().size() + lists->deletedLists().size(), 1);
+        const TaskList *read = listOf(lists.data());
         QCOMPARE(read->name(), QStringLiteral("Groceries"));
         const auto describe = [](const TaskList *agreed) {
             if (!agreed)
@@ -527,11 +534,11 @@ private slots:
         QCOMPARE(describe(read->agreed()), expected);
         if (!read->agreed())
             return;
-        // Written again only for an edited list, and read back the same.
+        // Written again only for an edited or removed list, and read back the same.
         const QByteArray again = saveToBytes(lists.data());
-        QCOMPARE(again.contains("pd-agreed-list"), status == QLatin1String("edited"));
+        QCOMPARE(again.contains("pd-agreed-list"), status == QLatin1String("edited") || removed);
         QScopedPointer<UserLists> back(loadFromBytes(again));
-        QCOMPARE(describe(back->models().first()->taskList()->agreed()), expected);
+        QCOMPARE(describe(listOf(back.data())->agreed()), expected);
     }
 
     void compactAgreedCopy_data()

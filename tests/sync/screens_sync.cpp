@@ -6,6 +6,7 @@
 #include "shell/pdtextedit.h"
 #include "sync/basesynchronizer.h"
 #include "sync/listssynchronizer.h"
+#include "sync/listoutcome.h"
 #include "sync/notepadsynchronizer.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfailuretexts.h"
@@ -108,6 +109,27 @@ PLUMDECK_SCREEN(notesKeptBeside)
                                                               QStringLiteral("Shopping (my changes)")}),
                          false);
     QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-beside")).isNull());
+}
+
+// What a run tells of what it kept against a removal: lists and tasks.
+PLUMDECK_SCREEN(listsKeptAgainstRemovals)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.removedThere = QStringList{QStringLiteral("Garden")};
+    kept.removedHere = QStringList{QStringLiteral("Trip")};
+    kept.tasks = QStringList{QStringLiteral("Shopping: Milk"), QStringLiteral("Shopping: Eggs")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-against-removals")).isNull());
+}
+
+// The same for notes.
+PLUMDECK_SCREEN(notesKeptAgainstRemovals)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("Ideas")},
+                                                                      {QStringLiteral("Shopping")}),
+                         false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-against-removals")).isNull());
 }
 
 PLUMDECK_SCREEN(connectionTest)

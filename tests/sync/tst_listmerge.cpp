@@ -3,6 +3,7 @@
 #include "model/taskreaderwriter.h"
 #include "model/taskattachment.h"
 #include "sync/listmerge.h"
+#include "sync/removalmerge.h"
 #include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "testenvironment.h"
@@ -65,7 +66,18 @@ TaskList *parseList(const QString &text, QHash<QString, quint64> *lineages)
 {
     auto *list = TaskList::create();
     const qsizetype bar = text.indexOf(QLatin1Char('|'));
-    list->setName(bar >= 0 ? text.left(bar) : QStringLiteral("Trip"));
+    QString name = bar >= 0 ? text.left(bar) : QStringLiteral("Trip");
+    // "Trip*|": the list ticked done; "Trip=plans|": its description.
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0) {
+        list->setDescription(name.mid(equals + 1));
+        name.truncate(equals);
+    }
+    if (name.endsWith(QLatin1Char('*'))) {
+        list->setDone(true);
+        name.chop(1);
+    }
+    list->setName(name);
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(100);
     list->setRevision(1);
@@ -130,7 +142,9 @@ QString describe(const TaskList *list)
 {
     QStringList tasks;
     describe(list->rootTask(), tasks);
-    return list->name() + QLatin1Char('|') + tasks.join(QLatin1Char(' '));
+    return list->name() + (list->isDone() ? QStringLiteral("*") : QString())
+           + (list->description().isEmpty() ? QString() : QLatin1Char('=') + list->description()) + QLatin1Char('|')
+           + tasks.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -155,6 +169,10 @@ private slots:
     void order();
     void stampsOfTheLastChange_data();
     void stampsOfTheLastChange();
+    void listRemovedThere_data();
+    void listRemovedThere();
+    void listRemovedHere_data();
+    void listRemovedHere();
 };
 
 void TstListMerge::merge_data()
@@ -623,6 +641,133 @@ void TstListMerge::stampsOfTheLastChange()
     QStringList stamps;
     describeStamps(result->rootTask(), stamps);
     QCOMPARE(stamps.join(QLatin1Char(' ')), merged);
+}
+
+// The whole list removed on the server, changed here (`mine`) since it
+// agreed (`base`): what mine added or changed comes back, with the tasks
+// above it; "" when nothing does.
+void TstListMerge::listRemovedThere_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("mine");
+    QTest::addColumn<bool>("sharingChanged");
+    QTest::addColumn<QString>("kept");
+
+    QTest::newRow("untouched here: the removal holds") << "1:A 2:B" << "1:A 2:B" << false << "";
+    QTest::newRow("a task removed here: the removal holds") << "1:A 2:B" << "1:A" << false << "";
+    QTest::newRow("only reordered here: the removal holds") << "1:A 2:B" << "2:B 1:A" << false << "";
+    QTest::newRow("an untitled row added here: the removal holds") << "1:A" << "1:A +:" << false << "";
+    QTest::newRow("a task added here") << "1:A 2:B" << "1:A 2:B +:New" << false << "Trip|+:New";
+    QTest::newRow("a task retitled here") << "1:A 2:B" << "1:A 2:Bee" << false << "Trip|+:Bee";
+    QTest::newRow("a task ticked here") << "1:A 2:B" << "1:A 2:B*" << false << "Trip|+:B*";
+    QTest::newRow("a note written here") << "1:A 2:B" << "1:A 2:B=blue" << false << "Trip|+:B=blue";
+    QTest::newRow("a subtask added below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C +:New)" << false
+                                                             << "Trip|+:B(+:New)";
+    QTest::newRow("indented here: back with the task above it") << "1:A 2:B" << "1:A(2:B)" << false
+                                                               << "Trip|+:A(+:B)";
+    QTest::newRow("renamed here: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << false << "Journey|";
+    QTest::newRow("shared here: back empty") << "1:A" << "1:A" << true << "Trip|";
+    QTest::newRow("ticked done here: back empty, done") << "Trip|1:A" << "Trip*|1:A" << false << "Trip*|";
+    QTest::newRow("done and described, untouched here: the removal holds") << "Trip*=plans|1:A" << "Trip*=plans|1:A"
+                                                                           << false << "";
+    QTest::newRow("described here: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << false
+                                                           << "Trip=plans|";
+}
+
+void TstListMerge::listRemovedThere()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, mine);
+    QFETCH(bool, sharingChanged);
+    QFETCH(QString, kept);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> m(parseList(mine, &lineages));
+    std::unique_ptr<TaskList> result(RemovalMerge::keptHere(*b, *m, sharingChanged));
+    QCOMPARE(result ? describe(result.get()) : QString(), kept);
+    if (result) {
+        QVERIFY(result->rootTask()->verifyTree());
+        QVERIFY(result->removedTasks().isEmpty());
+    }
+}
+
+// The whole list removed here from a copy that agreed `base`, while the
+// server's copy became `theirs`: what theirs added or changed comes back,
+// with the tasks above it, every other task removed there ("-id"); "" when
+// nothing does. `sent`: what an update in doubt sent from here, tasks as
+// "id:title", "fields" for theirs' own fields.
+void TstListMerge::listRemovedHere_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("kept");
+
+    QTest::newRow("untouched there: the removal holds") << "1:A 2:B" << "1:A 2:B" << "" << "";
+    QTest::newRow("a task removed there too") << "1:A 2:B" << "1:A" << "" << "";
+    QTest::newRow("only reordered there: the removal holds") << "1:A 2:B" << "2:B 1:A" << "" << "";
+    QTest::newRow("a task added there") << "1:A 2:B" << "1:A 2:B 5:New" << "" << "Trip|5:New -1 -2";
+    QTest::newRow("a task retitled there") << "1:A 2:B" << "1:A 2:Bee" << "" << "Trip|2:Bee -1";
+    QTest::newRow("a subtask added there below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C 5:Sub)" << ""
+                                                                   << "Trip|2:B(5:Sub) -1 -3";
+    QTest::newRow("renamed there: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << "" << "Journey| -1";
+    QTest::newRow("ticked done there: back empty, done") << "Trip|1:A" << "Trip*|1:A" << "" << "Trip*| -1";
+    QTest::newRow("described there: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << ""
+                                                            << "Trip=plans| -1";
+    QTest::newRow("retitled by an update in doubt from here: the removal holds") << "1:A 2:B" << "1:A 2:Bee"
+                                                                                 << "2:Bee" << "";
+    QTest::newRow("retitled there after an update in doubt from here") << "1:A 2:B" << "1:A 2:Wasp" << "2:Bee"
+                                                                       << "Trip|2:Wasp -1";
+    QTest::newRow("done and described, untouched there: the removal holds") << "Trip*=plans|1:A" << "Trip*=plans|1:A"
+                                                                            << "" << "";
+    QTest::newRow("a task added by an update in doubt from here: the removal holds") << "1:A" << "1:A 5:New"
+                                                                                    << "5:New" << "";
+    QTest::newRow("a task added there beside one an update in doubt from here added")
+        << "1:A" << "1:A 5:New 6:Other" << "5:New" << "Trip|6:Other -1 -5";
+    QTest::newRow("renamed by an update in doubt from here, a task added there: back as the server has it")
+        << "Trip|1:A" << "Journey*=plans|1:A 5:New" << "fields" << "Journey*=plans|5:New -1";
+}
+
+void TstListMerge::listRemovedHere()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, theirs);
+    QFETCH(QString, sent);
+    QFETCH(QString, kept);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> b(parseList(base, &lineages));
+    std::unique_ptr<TaskList> t(parseList(theirs, &lineages));
+    ListMerge::Sent inDoubt;
+    inDoubt.arrived = !sent.isEmpty();
+    for (const QString &token : sent.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (token == QLatin1String("fields")) {
+            inDoubt.fields << UploadMark::listFieldsDigest(t.get());
+            continue;
+        }
+        // A task the base knows was sent by its id; another, new then, by
+        // its identity.
+        std::unique_ptr<Task> sentTask(parseTask(token));
+        const QString content = UploadMark::contentDigest(sentTask.get());
+        if (b->tasksById().contains(sentTask->id()))
+            inDoubt.byId[sentTask->id()] << content;
+        else
+            inDoubt.byIdentity[UploadMark::identityDigest(sentTask.get())] << content;
+    }
+    std::unique_ptr<TaskList> result(RemovalMerge::keptThere(*b, *t, inDoubt));
+    QString text;
+    if (result) {
+        QVERIFY(result->rootTask()->verifyTree());
+        text = describe(result.get());
+        QList<quint32> removed;
+        for (const Task *task : result->removedTasks()) {
+            removed << task->id();
+            QVERIFY(task->deletionTime().isValid());
+        }
+        std::sort(removed.begin(), removed.end());
+        for (quint32 id : removed)
+            text += QStringLiteral(" -%1").arg(id);
+    }
+    QCOMPARE(text, kept);
 }
 
 PLUMDECK_TEST_MAIN(TstListMerge)

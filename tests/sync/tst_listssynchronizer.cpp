@@ -123,6 +123,8 @@ private slots:
     void tooDeepSharedListIsNamedAndTheRestSyncs();
     void everyUnreadableListIsNamed_data();
     void everyUnreadableListIsNamed();
+    void removalFromAnOlderCopy_data();
+    void removalFromAnOlderCopy();
 
 private:
     RunResult run(SyncClient &client, bool forceRemote = false, bool forceLocal = false);
@@ -1241,4 +1243,102 @@ void TstListsSynchronizer::everyUnreadableListIsNamed()
                                            "at line 8").arg(nameless)),
              qPrintable(r.error));
     QCOMPARE(client.names(), QStringList{"Books"});
+}
+
+void TstListsSynchronizer::removalFromAnOlderCopy_data()
+{
+    QTest::addColumn<QString>("there");         // what the other computer did since: add, retitle, rename, remove
+    QTest::addColumn<bool>("unreadable");       // the server's copy does not read at the look
+    QTest::addColumn<QStringList>("requests");  // this computer's, to the list itself
+    QTest::addColumn<QString>("onServer");      // "Name[tasks]", or empty: gone
+    QTest::newRow("untouched there: deleted at once") << "" << false << QStringList{"DELETE"} << "";
+    QTest::newRow("a task added there: back with it") << "add" << false << QStringList{"GET", "PUT", "GET"}
+                                                      << "Trip[Passport]";
+    QTest::newRow("a task retitled there: back with it") << "retitle" << false << QStringList{"GET", "PUT", "GET"}
+                                                         << "Trip[Train tickets]";
+    QTest::newRow("renamed there: back empty, renamed") << "rename" << false << QStringList{"GET", "PUT", "GET"}
+                                                        << "Journey[]";
+    QTest::newRow("a task removed there: nothing to keep") << "remove" << false << QStringList{"GET", "DELETE"}
+                                                           << "";
+    QTest::newRow("a task added there, the server's copy unreadable: it waits, then comes back")
+        << "add" << true << QStringList{"GET", "GET", "PUT", "GET"} << "Trip[Passport]";
+}
+
+// A list removed here from a copy older than the server's takes only what
+// that copy held: what the other computer added or changed since stays.
+void TstListsSynchronizer::removalFromAnOlderCopy()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, unreadable);
+    QFETCH(QStringList, requests);
+    QFETCH(QString, onServer);
+    ModalAnswerer boxes;
+    SyncClient a;
+    SyncClient b;
+    a.addList(QStringLiteral("Trip"), {"Tickets", "Bags"});
+    QVERIFY(run(a).ok);
+    QVERIFY(run(b).ok);
+    ListModel *theirs = b.model(QStringLiteral("Trip"));
+    if (there == QLatin1String("add")) {
+        const int row = theirs->rowCount();
+        theirs->insertRows(row, 1);
+        theirs->setData(theirs->index(row, 0), QStringLiteral("Passport"), Qt::EditRole);
+    } else if (there == QLatin1String("retitle")) {
+        SyncClient::editFirstTask(theirs, QStringLiteral("Train tickets"));
+    } else if (there == QLatin1String("rename")) {
+        theirs->setName(QStringLiteral("Journey"));
+    } else if (there == QLatin1String("remove")) {
+        theirs->saveUndoState();
+        theirs->removeRows(0, 1);
+    }
+    if (!there.isEmpty())
+        QVERIFY(run(b).ok);
+    const quint32 id = serverIdOf(*m_server, "alice", there == QLatin1String("rename") ? "Journey" : "Trip");
+    const QString path = QStringLiteral("^/lists/%1$").arg(id);
+    a.model(QStringLiteral("Trip"))->taskList()->setLocalId(7);
+    a.lists.deleteList(a.model(QStringLiteral("Trip"))->taskList());
+    // The page hands the removed list's local id to the next list made
+    // (after a restart, ids are given from the live lists).
+    a.addList(QStringLiteral("Other"), {"Rope"})->taskList()->setLocalId(7);
+    m_server->clearRequests();
+    if (unreadable) {
+        m_server->respondOnce("GET", path, 200, "<html><body><div class=\"pd-list\">");
+        const RunResult r = run(a);
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.startsWith(QStringLiteral("The list \"Trip\" could not be read from the server and was left as "
+                                                   "it is")),
+                 qPrintable(r.error));
+        QCOMPARE(a.lists.deletedLists().size(), 1);
+        QCOMPARE(m_server->list(id).name, QStringLiteral("Trip"));
+    }
+    QVERIFY(run(a).ok);
+    QStringList sent;
+    for (const FakeRequest &r : m_server->requests(QByteArray(), path))
+        sent << QString::fromLatin1(r.method);
+    QCOMPARE(sent, requests);
+    QStringList lists;
+    for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice"))) {
+        if (l.name == QLatin1String("Other"))
+            continue;
+        QStringList titles;
+        for (const FakeTask &t : l.tasks)
+            titles << t.title();
+        lists << l.name + QLatin1Char('[') + titles.join(QLatin1Char(',')) + QLatin1Char(']');
+    }
+    QCOMPARE(lists, onServer.isEmpty() ? QStringList() : QStringList{onServer});
+    QVERIFY(a.lists.deletedLists().isEmpty());
+    // Back, it is not taken for the list that has its old local id now.
+    for (const ListModel *model : a.lists.models())
+        if (model->taskList()->name() != QLatin1String("Other"))
+            QVERIFY(model->taskList()->localId() != 7);
+    if (!onServer.isEmpty()) {
+        ListOutcome::KeptAgainstRemovals kept;
+        kept.removedHere << onServer.section(QLatin1Char('['), 0, 0);
+        QVERIFY2(boxes.texts.contains(ListOutcome::keptAgainstRemovalsText(kept)),
+                 qPrintable(boxes.texts.join(QLatin1Char('|'))));
+    }
+    QVERIFY(run(b).ok);
+    QStringList names = b.names();
+    names.removeAll(QStringLiteral("Other"));
+    QCOMPARE(names, onServer.isEmpty() ? QStringList() : QStringList{onServer.section(QLatin1Char('['), 0, 0)});
 }

@@ -778,8 +778,22 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("text there, title here", theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("title on both, text there", "title=Plans&" + theirs, "title=Goals", getPutGet, {"Goals: kite and string"});
     row("the server not moved on", "", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
-    row("removed there, edited here", "remove", mine, {}, {});
-    row("edited there, removed here", theirs, "remove", {"DELETE"}, {});
+    // A removal takes only what its computer saw: the text typed since on
+    // the other stays, the note with it.
+    row("removed there, edited here", "remove", mine, {}, {"Ideas: kite and tail"}, "Ideas");
+    row("edited there, removed here", theirs, "remove", {"GET"}, {"Ideas: kite and string"}, "Ideas");
+    row("retitled there, removed here", "title=Plans", "remove", {"GET"}, {"Plans: kite"}, "Plans");
+    row("removed there, retitled here", "remove", "title=Goals", {}, {"Goals: kite"}, "Goals");
+    row("removed there, untouched here", "remove", "", {}, {});
+    row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
+        "removed after its update was lost");
+    row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
+        false, "removed after its update was lost,text=kite and reel");
+    row("removed there, edited here and back", "remove", mine + QStringLiteral("&text=kite"), {}, {});
+    row("edited there and back, edited and removed here", "text=kite and string&text=kite",
+        mine + QStringLiteral("&remove"), {"GET", "DELETE"}, {});
+    row("removed there, edited here in a file without what it agreed", "remove", mine, {}, {"Ideas: kite and tail"},
+        "Ideas", true);
     // Nothing tells what either side changed: the note goes up as before.
     row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
         {"Ideas: kite and tail"}, "", true);
@@ -824,14 +838,16 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     const auto change = [](LiveClient &client, const QString &what) {
         NotepadNote *note = client.note(QStringLiteral("Ideas"));
         QVERIFY(note);
-        if (what == QLatin1String("remove"))
-            client.removeNote(note);
-        for (const QString &part : what.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const QStringList parts = what.split(QLatin1Char('&'), Qt::SkipEmptyParts);
+        for (const QString &part : parts) {
             if (part.startsWith(QLatin1String("title=")))
                 QVERIFY(note->editTitle(part.mid(6)));
             else if (part.startsWith(QLatin1String("text=")))
                 QVERIFY(note->editText(part.mid(5)));
         }
+        // Removed after what is typed before it.
+        if (parts.contains(QLatin1String("remove")))
+            client.removeNote(note);
     };
     const auto session = [this, &change](StoredClient &store, const QString &what) {
         LiveClient client(store);
@@ -887,6 +903,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
             QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else if (fault.startsWith(QLatin1String("removed after its update was lost"))) {
+            // The server's newer copy is this computer's own: the removal holds.
+            m_server->dropAnswerAfterApplying("PUT", notePath);
+            QVERIFY(!runClientSync(client, *m_server));
+            m_server->clearFaults();
+            change(client, fault.section(QLatin1Char(','), 1) + QStringLiteral("&remove"));
+            QVERIFY(runClientSync(client, *m_server));
+            client.persist();
         } else if (fault == QLatin1String("post lost")) {
             m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
             QVERIFY(!runClientSync(client, *m_server));

@@ -176,20 +176,36 @@ void TstSingleListSynchronizer::unchangedListMakesNoListRequest()
 void TstSingleListSynchronizer::listGoneFromServerIsPurged_data()
 {
     QTest::addColumn<int>("goneStatus");
-    QTest::newRow("404") << 404;
-    QTest::newRow("410") << 410;
+    QTest::addColumn<bool>("editedHere");
+    QTest::newRow("404") << 404 << false;
+    QTest::newRow("410") << 410 << false;
+    QTest::newRow("404, a task retitled here: kept for the full run") << 404 << true;
+    QTest::newRow("410, a task retitled here: kept for the full run") << 410 << true;
 }
 
+// A list another computer removed goes, unless it changed here since: that
+// waits for the full run, which puts it back with the change.
 void TstSingleListSynchronizer::listGoneFromServerIsPurged()
 {
     QFETCH(int, goneStatus);
+    QFETCH(bool, editedHere);
     ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
     QVERIFY(model);
     m_server->respondOnce("GET", "list-info/", goneStatus);
-    SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    if (editedHere)
+        SyncClient::editFirstTask(model, QStringLiteral("Changed"));
     m_server->removeList(model->taskList()->serverId());
     QSignalSpy removed(&m_client->lists, &UserLists::listRemoved);
     const Outcome o = runFor(model);
+    if (editedHere) {
+        QVERIFY(!o.ok);
+        QCOMPARE(o.message, SingleListSynchronizer::waitsForRemovalText(QStringLiteral("Books")));
+        QCOMPARE(removed.count(), 0);
+        QCOMPARE(m_client->lists.models().size(), 1);
+        QCOMPARE(SyncClient::titles(model), QStringList{"Changed"});
+        QCOMPARE(model->taskList()->syncStatus(), TaskList::Edited);
+        return;
+    }
     QVERIFY2(o.ok, qPrintable(o.message));
     QCOMPARE(o.model, nullptr);
     QCOMPARE(removed.count(), 1);

@@ -8,6 +8,7 @@
 #include "model/tasklist.h"
 #include "model/tasknote.h"
 #include "storedclient.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
 #include "sync/uploadmark.h"
@@ -87,7 +88,9 @@
 // older or not (a third computer joins in some sequences): a list renamed, a
 // task retitled, ticked, assigned, moved among its siblings, below the one
 // before it or out of its parent, removed with what is below it, moved to
-// another list, or added. These steps are drawn apart, between the others.
+// another list, or added; the whole list removed (with two computers only:
+// two others changing it would each bring it back, once each). These steps
+// are drawn apart, between the others.
 // Each change is kept with what its computer knew then of the others'
 // changes: what its last run that succeeded brought (a run that failed may
 // have brought more, which is only "maybe known"). After the quiet runs a
@@ -97,8 +100,12 @@
 // among its siblings is a place, not such a change); a task
 // is in one place only, and a place a change put it in holds (after the
 // same sibling, where that has not moved since); every computer holds
-// what the server holds. A tick, an assignment or a place is changed once
-// between two runs that succeed, so that none undoes another not yet sent.
+// what the server holds. A whole list or note removed is gone unless a
+// change of it the removal may not have known of was made (a rename, or a
+// task of it changed, added or moved in: that task stays, and so the list);
+// it is never back when its removal knew of every change of it. A tick, an
+// assignment or a place is changed once between two runs that succeed, so
+// that none undoes another not yet sent.
 // Notes (known by a key at the head of their text) and the groups tree
 // (groups known by their names, each given once) are changed so too: a
 // note's title and
@@ -128,11 +135,12 @@
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleend); without the five from samesecond to midforced, and stale, the
-// sequences are those made before them, with stale but without stalenote,
-// stalegroup, stalesecond and staleend, those made before these four,
-// without stalesecond and staleend those made before them, and without
-// staleend those made before it.
+// staleend, staleremovelist, staleremovenote); without the five from
+// samesecond to midforced, and stale, the sequences are those made before
+// them, with stale but without stalenote, stalegroup, stalesecond and the
+// three after it, those made before these, without stalesecond and the three
+// after it those made before them, and without staleend, staleremovelist and
+// staleremovenote, those made before these three.
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -240,6 +248,8 @@ struct Ghost
     QStringList sigs;
     QSet<quint32> ids;
     bool anyId = false;
+    // Or any list of this name ("Name["), whatever it holds.
+    QString prefix;
 };
 
 struct Expected
@@ -326,6 +336,11 @@ struct Figures
     int groupsDropped = 0; // lists out of their group after a forced local run finishing a cut remote one
     int keptBeside = 0;    // texts of notes kept beside the server's
     int keptTold = 0;      // told of in a notice
+    int removalsTold = 0;  // notices of what was kept against a removal
+    int listsBack = 0;     // whole lists removed, back for a change their removal did not know of
+    int listsGone = 0;     // whole lists removed, and gone
+    int notesBack = 0;
+    int notesGone = 0;
     QMap<QString, int> staleEdits;   // by kind
     QMap<QString, int> failureKinds; // sequences with a problem of the kind
     QStringList problems;
@@ -432,7 +447,8 @@ QString matchItems(const QString &where, QStringList have, const QStringList &wa
                    QStringList *extra, QList<quint32> ids = {})
 {
     auto copyOf = [&](const Ghost &g, int i) {
-        return g.sigs.contains(have[i]) && (ids.isEmpty() || g.anyId || g.ids.contains(ids[i]));
+        return (g.sigs.contains(have[i]) || (!g.prefix.isEmpty() && have[i].startsWith(g.prefix)))
+               && (ids.isEmpty() || g.anyId || g.ids.contains(ids[i]));
     };
     auto ghostly = [&](int i) {
         return std::any_of(ghosts.begin(), ghosts.end(), [&](const Ghost &g) { return copyOf(g, i); });
@@ -856,6 +872,20 @@ public:
     {
         return earlier.seq <= later.mayKnow[earlier.computer];
     }
+    // Some removal knew of every change.
+    bool removalHolds(const QList<int> &rs, const QList<int> &ts) const
+    {
+        return std::any_of(rs.begin(), rs.end(), [&](int r) {
+            return std::all_of(ts.begin(), ts.end(), [&](int t) { return saw(writes[r], writes[t]); });
+        });
+    }
+    // Every removal missed a change it could not have known of.
+    bool removalMissed(const QList<int> &rs, const QList<int> &ts) const
+    {
+        return std::all_of(rs.begin(), rs.end(), [&](int r) {
+            return std::any_of(ts.begin(), ts.end(), [&](int t) { return !maySee(writes[r], writes[t]); });
+        });
+    }
     // The changes of a field that no later change certainly made on top of.
     QList<int> candidates(const QString &field) const
     {
@@ -875,6 +905,16 @@ public:
     QHash<QString, QList<int>> fields;
     QHash<QString, QList<int>> touches;
     QHash<QString, QList<int>> removals;
+    // A whole list or note removed, and the changes of a list (its name, a
+    // task in it changed, added, moved in or below another): a removal that
+    // knew of every change of the list holds; one that did not know of a
+    // rename does not (a change of a task keeps that task, which keeps the
+    // list).
+    QHash<QString, QList<int>> listRemovals;
+    QHash<QString, QList<int>> listTouches;
+    QHash<QString, QList<int>> noteRemovals;
+    // The lists gone after a removal that held, as the last check saw.
+    mutable QSet<QString> absentLists;
     QStringList listKeys;
     QStringList taskKeys;
     QStringList noteKeys;
@@ -936,14 +976,28 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
 QStringList StaleModel::check(const StaleView &view, int *cycles) const
 {
     QStringList out;
+    absentLists.clear();
     for (const QString &key : listKeys) {
         const QStringList names = view.names.value(key);
+        const QList<int> rs = listRemovals.value(key);
+        if (!rs.isEmpty() && names.isEmpty()) {
+            absentLists.insert(key);
+            if (removalMissed(rs, fields.value(QStringLiteral("name ") + key)))
+                out << QStringLiteral("list lost though renamed: list %1 is gone, though renamed where its removal "
+                                      "did not know")
+                           .arg(key);
+            continue;
+        }
+        if (!rs.isEmpty() && names.size() == 1 && removalHolds(rs, listTouches.value(key))) {
+            out << QStringLiteral("list removal undone: list %1 (%2) is back").arg(key, names.first());
+            continue;
+        }
         if (names.size() != 1) {
             out << QStringLiteral("list copies: list %1 is there %2 times").arg(key).arg(names.size());
             continue;
         }
         QString kind;
-        const QString problem = checkField(QStringLiteral("name ") + key, names.first(), QString(), &kind);
+        const QString problem = checkField(QStringLiteral("name ") + key, names.first(), QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("name%1: %2").arg(kind, problem);
     }
@@ -1091,31 +1145,46 @@ QStringList StaleModel::checkNotes(const StaleNotesView &view) const
                 keptBodies << copy.body;
             bodies << copy.body;
         }
+        const QList<int> rs = noteRemovals.value(key);
+        const QList<int> written = fields.value(QStringLiteral("note title ") + key)
+                                   + fields.value(QStringLiteral("note text ") + key);
+        if (!rs.isEmpty() && main.isEmpty()) {
+            if (removalMissed(rs, written))
+                out << QStringLiteral("note lost though changed: note %1 is gone, though changed where its removal "
+                                      "did not know")
+                           .arg(key);
+            continue;
+        }
+        if (!rs.isEmpty() && main.size() == 1 && removalHolds(rs, written)) {
+            out << QStringLiteral("note removal undone: note %1 (%2) is back").arg(key, main.first().title);
+            continue;
+        }
         if (main.size() != 1) {
             out << QStringLiteral("note copies: note %1 is there %2 times").arg(key).arg(main.size());
             continue;
         }
         QString kind;
-        QString problem = checkField(QStringLiteral("note title ") + key, main.first().title, QString(), &kind);
+        QString problem = checkField(QStringLiteral("note title ") + key, main.first().title, QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("note title%1: %2").arg(kind, problem);
         kind.clear();
-        problem = checkField(QStringLiteral("note text ") + key, main.first().body, QString(), &kind);
+        problem = checkField(QStringLiteral("note text ") + key, main.first().body, QString(), &kind, rs);
         if (!problem.isEmpty())
             out << QStringLiteral("note text%1: %2").arg(kind, problem);
         const QList<int> texts = fields.value(QStringLiteral("note text ") + key);
-        QStringList written;
+        QStringList bodiesWritten;
         for (int w : texts) {
-            written << writes[w].value;
+            bodiesWritten << writes[w].value;
             const bool known = std::any_of(texts.begin(), texts.end(),
-                                           [&](int x) { return x != w && maySee(writes[x], writes[w]); });
+                                           [&](int x) { return x != w && maySee(writes[x], writes[w]); })
+                               || std::any_of(rs.begin(), rs.end(), [&](int r) { return saw(writes[r], writes[w]); });
             if (!known && !bodies.contains(writes[w].value))
                 out << QStringLiteral("note text lost: note %1 holds '%2' and beside it '%3', without '%4' (%5)")
                            .arg(key, main.first().body, keptBodies.join(QStringLiteral("', '")), writes[w].value,
                                 told(w));
         }
         for (const QString &body : std::as_const(keptBodies)) {
-            if (!written.contains(body))
+            if (!bodiesWritten.contains(body))
                 out << QStringLiteral("kept copy: beside note %1, a text '%2' no change wrote").arg(key, body);
             else if (keptBodies.count(body) > 1)
                 out << QStringLiteral("kept copy twice: beside note %1, '%2' %3 times")
@@ -1149,6 +1218,8 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
             out << QStringLiteral("group name%1: %2").arg(kind, problem);
     }
     for (const QString &listKey : listKeys) {
+        if (absentLists.contains(listKey))
+            continue;
         QStringList in = view.entries.value(listKey);
         if (in.isEmpty())
             in << QStringLiteral("root");
@@ -1158,7 +1229,9 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
         }
         QString kind;
         const QString field = QStringLiteral("group of ") + listKey;
-        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind);
+        // A list removed and back for another's change may be where the
+        // remover's group left it, or not.
+        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind, listRemovals.value(listKey));
         const QList<int> standing = candidates(field);
         if (!problem.isEmpty() && in.first() == QLatin1String("root")
             && std::all_of(standing.begin(), standing.end(), [&](int w) { return w < groupsTakenBefore; })) {
@@ -2239,6 +2312,17 @@ bool Sequence::removeList(int c, bool inDoubtOnly)
         addGhost(m_exp.listGhosts, list.posted, false);
     else if (inDoubt)
         m_exp.removedInDoubt << Expected::RemovedInDoubt{c, copy->pendingUpload(), list.posted};
+    // The other computer holds a change of it the server may lack: that
+    // brings it back, once, holding the change, unless the change is known
+    // to be there. Nothing tells which after a run cut short.
+    if (list.pending[1 - c]) {
+        Ghost ghost;
+        ghost.prefix = list.name + QLatin1Char('[');
+        ghost.anyId = true;
+        m_exp.listGhosts << ghost;
+        ++m_figures.mayComeBack;
+        trace() << "step" << m_step << "client" << c << "the other's change may bring it back";
+    }
     client.lists->deleteList(copy);
     return true;
 }
@@ -2292,7 +2376,7 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 {
     QList<quint32> ids;
     const QStringList onServer = note ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
-    const Ghost ghost{posted, idsOf(posted, onServer, ids)};
+    const Ghost ghost{posted, idsOf(posted, onServer, ids), false, {}};
     if (ghost.ids.isEmpty())
         return;
     ghosts << ghost;
@@ -2438,7 +2522,7 @@ bool Sequence::blankPost(int c)
     ++m_figures.blankRenamed;
     if (list.untitledInDoubt) {
         // Its maker's copy, as it was posted, may go up again beside it.
-        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true};
+        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true, {}};
         ++m_figures.mayStayTwo;
     }
     renameList(1 - c, list, model);
@@ -2930,6 +3014,12 @@ void Sequence::placeAsThePage(LiveClient &client, bool connect) const
     localize(client.listsGroups()->rootGroup());
     if (connect)
         QObject::connect(client.lists, &UserLists::listAdded, client.lists, place);
+    // A list removed, here or by a run, leaves its group.
+    if (connect && on("staleremovelist"))
+        QObject::connect(client.lists, &UserLists::listRemoved, client.lists, [&client](ListModel *model) {
+            if (isStale(model->taskList()))
+                client.listsGroups()->removeList(model->taskList());
+        });
 }
 
 // Not while another's forced remote run is cut short (its reposts are in
@@ -2961,7 +3051,9 @@ void Sequence::staleStep()
         return;
     Clock::advance(1000 * qint64(1 + below(20)));
     const int c = pick(computers());
-    if (m_stale.listKeys.size() < 2 || (m_stale.listKeys.size() < 3 && below(10) == 0)) {
+    // Lists removed (their removal may hold) count for none.
+    const int listsMade = int(m_stale.listKeys.size() - m_stale.listRemovals.size());
+    if (listsMade < 2 || (listsMade < 3 && below(10) == 0)) {
         if (mayChangeStale(c))
             makeStaleList(c);
         return;
@@ -3043,7 +3135,15 @@ void Sequence::sendMade(int c, const QString &what)
 
 void Sequence::staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value)
 {
-    m_stale.touch(keyOf(task), chainOf(task), m_stale.write(c, m_step, what, field, value));
+    const int w = m_stale.write(c, m_step, what, field, value);
+    m_stale.touch(keyOf(task), chainOf(task), w);
+    // A change of a task is one of the list holding it.
+    const Task *top = task;
+    while (top->parent())
+        top = top->parent();
+    for (const ListModel *m : live(c).lists->models())
+        if (m->taskList()->rootTask() == top && isStale(m->taskList()))
+            m_stale.listTouches[listKeyOf(m->taskList())] << w;
 }
 
 // Where the task is now, in the list `listKey`: its container when that
@@ -3124,7 +3224,25 @@ bool Sequence::staleEdit(int c)
         ++m_figures.staleEdits[done];
         return true;
     }
+    // The whole list, now and then, with what is below it: what another
+    // computer changed there since it last knew stays. With a third
+    // computer two others changing it would each bring it back: not drawn.
+    if (on("staleremovelist") && computers().size() == 2 && below(100) < 4) {
+        const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
+        m_stale.listRemovals[listKey] << w;
+        QStringList gone;
+        for (const Task *t : tasks) {
+            gone << keyOf(t);
+            m_stale.removal(keyOf(t), w);
+        }
+        told(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
+        client.lists->deleteList(model->taskList());
+        ++m_figures.staleEdits[QStringLiteral("remove list")];
+        return true;
+    }
     const int kind = int(below(100));
+    // A list renamed (a change of a task in it is told by staleChange).
+    QString touched;
     QString done;
     if (kind < 8) {
         if (!on("stalerename"))
@@ -3133,6 +3251,7 @@ bool Sequence::staleEdit(int c)
         told(QStringLiteral("renames %1 %2 to %3").arg(listKey, model->name(), name));
         model->setName(name);
         m_stale.write(c, m_step, QStringLiteral("renames ") + listKey, QStringLiteral("name ") + listKey, name);
+        touched = listKey;
         done = QStringLiteral("rename");
     } else if (kind < 20) {
         if (!task || !on("staleretitle"))
@@ -3281,6 +3400,8 @@ bool Sequence::staleEdit(int c)
         staleMade(c, model->taskForIndex(index), listKey);
         done = QStringLiteral("add");
     }
+    if (!touched.isEmpty())
+        m_stale.listTouches[touched] << int(m_stale.writes.size()) - 1;
     ++m_figures.staleEdits[done];
     return true;
 }
@@ -3462,6 +3583,16 @@ bool Sequence::staleNoteEdit(int c)
     if (held.isEmpty())
         return false;
     const QString key = pick(held.keys());
+    // Now and then the note goes: a text typed since on another computer
+    // stays (not drawn with a third computer, as for a list).
+    if (on("staleremovenote") && computers().size() == 2 && below(100) < 10) {
+        trace() << "step" << m_step << "client" << c << "(older copies) removes note" << key;
+        m_stale.noteRemovals[key] << m_stale.write(c, m_step, QStringLiteral("removes note ") + key, QString(), QString());
+        live(c).removeNote(held.value(key));
+        ++m_figures.staleEdits[QStringLiteral("remove note")];
+        m_settled[c] = false;
+        return true;
+    }
     // Mostly the text: what two computers may both change.
     const bool title = below(3) == 0;
     const auto edit = [&](int who, NotepadNote *note) {
@@ -3678,6 +3809,10 @@ QString Sequence::staleCheck()
     }
     for (auto it = m_stale.fields.cbegin(); it != m_stale.fields.cend(); ++it)
         m_figures.staleBoth += m_stale.candidates(it.key()).size() > 1;
+    for (auto it = m_stale.listRemovals.cbegin(); it != m_stale.listRemovals.cend(); ++it)
+        ++(onServer.names.contains(it.key()) ? m_figures.listsBack : m_figures.listsGone);
+    for (auto it = m_stale.noteRemovals.cbegin(); it != m_stale.noteRemovals.cend(); ++it)
+        ++(notesOnServer.notes.contains(it.key()) ? m_figures.notesBack : m_figures.notesGone);
     QSet<QString> kinds;
     for (const QString &problem : std::as_const(problems))
         kinds.insert(problem.left(int(problem.indexOf(QLatin1Char(':')))));
@@ -3776,14 +3911,30 @@ QString Sequence::finish()
         problem = problem.isEmpty() ? stale : problem + QStringLiteral("; ") + stale;
     if (!m_loadProblem.isEmpty())
         problem = problem.isEmpty() ? m_loadProblem : m_loadProblem + QStringLiteral("; then ") + problem;
-    // The one notice expected: notes whose text gave way to the server's,
-    // each kept beside it.
+    // The notices expected: notes whose text gave way to the server's, each
+    // kept beside it; what was kept against a removal made elsewhere.
     const QString keptNotice = NotepadSynchronizer::keptCopiesText({});
+    QStringList againstRemovals;
+    const auto heading = [](const QString &text) { return text.left(text.lastIndexOf(QLatin1Char('\n')) + 1); };
+    for (int i = 0; i < 4; ++i) {
+        ListOutcome::KeptAgainstRemovals one;
+        QStringList *part[] = {&one.removedThere, &one.removedThereWhole, &one.removedHere, &one.tasks};
+        *part[i] << QStringLiteral("x");
+        againstRemovals << heading(ListOutcome::keptAgainstRemovalsText(one));
+    }
+    againstRemovals << heading(NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("x")}, {}))
+                    << heading(NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("x")}));
     QStringList boxes;
     for (const QString &text : std::as_const(m_boxes.texts)) {
         const QStringList titles = text.mid(keptNotice.size()).split(QLatin1Char('\n'));
-        if (!text.startsWith(keptNotice)
-            || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
+        const QStringList parts = text.split(QStringLiteral("\n\n"));
+        if (std::all_of(parts.begin(), parts.end(), [&](const QString &part) {
+                return std::any_of(againstRemovals.begin(), againstRemovals.end(),
+                                   [&](const QString &head) { return part.startsWith(head); });
+            }))
+            ++m_figures.removalsTold;
+        else if (!text.startsWith(keptNotice)
+                 || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
             boxes << text;
         else
             m_figures.keptTold += int(titles.size());
@@ -3956,6 +4107,14 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleHeld)
                              .arg(figures.staleKept)
                              .arg(figures.staleCycles)
+                             + QStringLiteral("; whole lists removed %1 (back for a change their removal did not "
+                                              "know of %2), notes removed %3 (back %4), notices of what was kept "
+                                              "against a removal %5")
+                                   .arg(figures.listsBack + figures.listsGone)
+                                   .arg(figures.listsBack)
+                                   .arg(figures.notesBack + figures.notesGone)
+                                   .arg(figures.notesBack)
+                                   .arg(figures.removalsTold)
                              + QStringLiteral("; notes %1 (texts edited right after on another computer %4, "
                                               "kept beside another %2, told %5), groups %3 (trees changed right "
                                               "after on another computer %7, lists out of their "
