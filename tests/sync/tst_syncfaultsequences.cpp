@@ -121,7 +121,10 @@
 // lists: local ids, a list in a group once the client holds it. A forced
 // local run that finishes a forced remote one cut short takes the server's
 // tree, which names the lists that run posted anew by their old ids: a
-// list's group set before it may be lost then (counted apart).
+// list's group set before it may be lost then (counted apart). A run of
+// theirs now and then ends between the first list it fetches or merges and
+// the end of the lists: the user cancels it, quits the program, or a later
+// list's request fails (its answer lost, or a 500).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -132,11 +135,12 @@
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleremovelist, staleremovenote); without the five from samesecond to
-// midforced, and stale, the sequences are those made before them, with stale
-// but without stalenote, stalegroup and stalesecond, those made before these
-// two, without stalesecond those made before it, and without
-// staleremovelist and staleremovenote, those made before these.
+// staleend, staleremovelist, staleremovenote); without the five from
+// samesecond to midforced, and stale, the sequences are those made before
+// them, with stale but without stalenote, stalegroup, stalesecond and the
+// three after it, those made before these, without stalesecond and the three
+// after it those made before them, and without staleend, staleremovelist and
+// staleremovenote, those made before these three.
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -310,6 +314,12 @@ struct Figures
     int midReleased = 0;
     int midKilled = 0;
     int otherForced = 0;
+    // Runs ended between the first list they fetched or merged and the end
+    // of the lists: cancelled, the program quit, or a later list's request
+    // failed.
+    int cutCancelled = 0;
+    int cutQuit = 0;
+    int cutFailed = 0;
     // Lists edited on computers holding older copies.
     int staleLists = 0;
     int staleRuns = 0;
@@ -1368,6 +1378,9 @@ private:
     void addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note);
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
+    // A run stopped, as the user's Cancel does, once `stopWhen` holds for a
+    // request the server received; *stopped tells whether it was.
+    bool runUntil(LiveClient &client, const std::function<bool()> &stopWhen, bool *stopped);
 
     // Lists every computer changes whatever its copy holds: steps of their
     // own, drawn apart, between the others.
@@ -2363,7 +2376,7 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 {
     QList<quint32> ids;
     const QStringList onServer = note ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
-    const Ghost ghost{posted, idsOf(posted, onServer, ids)};
+    const Ghost ghost{posted, idsOf(posted, onServer, ids), false, {}};
     if (ghost.ids.isEmpty())
         return;
     ghosts << ghost;
@@ -2509,7 +2522,7 @@ bool Sequence::blankPost(int c)
     ++m_figures.blankRenamed;
     if (list.untitledInDoubt) {
         // Its maker's copy, as it was posted, may go up again beside it.
-        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true};
+        m_exp.listGhosts << Ghost{QStringList(list.posted) << list.sig(), {}, true, {}};
         ++m_figures.mayStayTwo;
     }
     renameList(1 - c, list, model);
@@ -2713,6 +2726,48 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     default:
         break; // a run without a fault
     }
+    // Now and then a run of lists changed on older copies ends between the
+    // first list it fetches or merges and the end of the lists: the user
+    // cancels it, quits the program, or a later list's request fails.
+    enum class Cut { None, Cancel, Quit, Fault };
+    Cut cut = Cut::None;
+    int cutAt = 0;
+    QMetaObject::Connection cutArming;
+    const int requestsAtStart = int(m_server.requests().size());
+    const auto listRequests = [this, requestsAtStart] {
+        static const QRegularExpression oneList(QStringLiteral("^/lists/\\d+$"));
+        const QList<FakeRequest> all = m_server.requests();
+        int n = 0;
+        for (int i = requestsAtStart; i < all.size(); ++i)
+            n += oneList.match(all[i].path).hasMatch();
+        return n;
+    };
+    if (random && fault >= 6 && force == Force::None && m_draw == &m_staleRng && on("staleend")) {
+        const int kind = int(below(4));
+        cutAt = 1 + int(below(4));
+        if (kind == 0 || kind == 1) {
+            cut = kind == 0 ? Cut::Cancel : Cut::Quit;
+            told = QStringLiteral("%1 at list request %2").arg(kind == 0 ? "cancelled" : "quit").arg(cutAt);
+        } else if (kind == 2) {
+            cut = Cut::Fault;
+            const bool lost = below(2) == 0;
+            const auto arm = [this, lost] {
+                if (lost)
+                    m_server.dropAnswerAfterApplying({}, QStringLiteral("^/lists/\\d+$"));
+                else
+                    m_server.respondOnce({}, QStringLiteral("^/lists/\\d+$"), 500);
+            };
+            if (cutAt == 1)
+                arm();
+            else
+                cutArming = QObject::connect(&m_server, &FakeServer::requestReceived, &m_server,
+                                             [listRequests, arm, cutAt] {
+                                                 if (listRequests() == cutAt - 1)
+                                                     arm();
+                                             });
+            told = QStringLiteral("list request %1 %2").arg(cutAt).arg(lost ? "answer lost" : "fails");
+        }
+    }
     switch (chosen) {
     case Fault::ListPostInDoubt:
         switch (below(3)) {
@@ -2793,13 +2848,26 @@ bool Sequence::sync(int c, Force force, Fault chosen)
             << (force == Force::Remote ? "forces remote" : force == Force::Local ? "forces local" : "syncs")
             << (told.isEmpty() ? QStringLiteral("without fault") : told);
     const bool hadLists = !client.lists->models().isEmpty();
-    const bool ok = runClientSync(
-        client, m_server, killWhen,
-        [force](ListsSynchronizer *run) {
-            run->setForceRemote(force == Force::Remote);
-            run->setForceLocal(force == Force::Local);
-        },
-        whenStopped);
+    bool stopped = false;
+    const bool ok = cut == Cut::Cancel || cut == Cut::Quit
+                        ? runUntil(client, [&] { return listRequests() >= cutAt; }, &stopped)
+                        : runClientSync(
+                              client, m_server, killWhen,
+                              [force](ListsSynchronizer *run) {
+                                  run->setForceRemote(force == Force::Remote);
+                                  run->setForceLocal(force == Force::Local);
+                              },
+                              whenStopped);
+    if (cut == Cut::Fault) {
+        QObject::disconnect(cutArming);
+        m_server.clearFaults();
+    }
+    if (stopped) {
+        ++(cut == Cut::Cancel ? m_figures.cutCancelled : m_figures.cutQuit);
+        trace() << "step" << m_step << "client" << c << (cut == Cut::Cancel ? "cancelled" : "quits");
+    }
+    if (cut == Cut::Fault && m_server.faultsFired() > firedBefore)
+        ++m_figures.cutFailed;
     bool killed = false;
     int held = 0;
     if (killWhen) {
@@ -2854,6 +2922,9 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         refreshDoubts(c, client);
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
             << "fired" << fired << qPrintable(writesSince(requestsBefore));
+    // Quit: everything is written, and the program starts anew.
+    if (stopped && cut == Cut::Quit)
+        dropLive();
     if (killed) {
         // What the kill left on disk is known when it is loaded again.
         for (ExpList &l : m_exp.lists)
@@ -2866,6 +2937,35 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         m_followUp = fired > 0 && anyDoubt(c);
     }
     return ok;
+}
+
+bool Sequence::runUntil(LiveClient &client, const std::function<bool()> &stopWhen, bool *stopped)
+{
+    auto *run = new ListsSynchronizer(client.lists, &client);
+    bool ended = false;
+    bool ok = false;
+    QEventLoop loop;
+    QObject::connect(run, &BaseSynchronizer::finished, &loop, [&](bool success) {
+        ended = true;
+        ok = success;
+        loop.quit();
+    });
+    QObject::connect(&m_server, &FakeServer::requestReceived, &loop, [&] {
+        if (!*stopped && !ended && stopWhen()) {
+            *stopped = true;
+            loop.quit();
+        }
+    });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(20000);
+    run->start();
+    if (!ended && !*stopped)
+        loop.exec();
+    // The window's Cancel: the run ends with its synchroniser.
+    delete run;
+    return ended && ok;
 }
 
 // ------------------------------------------ lists edited on older copies
@@ -3981,13 +4081,17 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.sameList)
                              + QStringLiteral("stayed two %1, forced local after a forced remote cut short %2, "
                                               "other runs in a forced run %3 (then on %4, killed %5), the other "
-                                              "forcing after it %6")
+                                              "forcing after it %6; runs ended after their first list: cancelled %7, "
+                                              "quit %8, a later list's request failed %9")
                                    .arg(figures.stayedTwo)
                                    .arg(figures.forcedAfterCut)
                                    .arg(figures.midForced)
                                    .arg(figures.midReleased)
                                    .arg(figures.midKilled)
-                                   .arg(figures.otherForced);
+                                   .arg(figures.otherForced)
+                                   .arg(figures.cutCancelled)
+                                   .arg(figures.cutQuit)
+                                   .arg(figures.cutFailed);
     QStringList edits;
     for (auto it = figures.staleEdits.cbegin(); it != figures.staleEdits.cend(); ++it)
         edits << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
