@@ -430,10 +430,12 @@ void ListsUI::setTabIcon(ListModel *list, const QString &path)
         return;
     const int index = m_tabs->indexOf(view);
     // A failed run of the list alone shows on its tab, the reason in its
-    // tip, until the list's next run.
+    // tip, until the list's next run; so does one that waits for the full run.
     const QString failure = list->isSynchronizing() ? QString() : m_singleSyncFailures.value(list);
     if (!failure.isEmpty())
-        m_tabs->setTabIcon(index, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        m_tabs->setTabIcon(index, QApplication::style()->standardIcon(m_singleSyncWaiting.contains(list)
+                                                                          ? QStyle::SP_MessageBoxInformation
+                                                                          : QStyle::SP_MessageBoxWarning));
     else
         m_tabs->setTabIcon(index, path.isEmpty() ? QIcon() : QIcon(path));
     m_tabs->setTabToolTip(index, failure);
@@ -500,6 +502,7 @@ void ListsUI::setSyncing(bool syncing)
         // The full run takes every list in hand; it tells its own outcome.
         const QList<ListModel *> failed = m_singleSyncFailures.keys();
         m_singleSyncFailures.clear();
+        m_singleSyncWaiting.clear();
         for (ListModel *list : failed)
             setTabIcon(list, tabIconPath(list));
     }
@@ -956,6 +959,7 @@ void ListsUI::onListRemoved(ListModel *list)
     const bool taskTypingKept = m_taskInfoDialog && m_taskInfoDialog->listRemoved(list);
     const bool listTypingKept = m_listInfoDialog && m_listInfoDialog->listRemoved(list);
     m_singleSyncFailures.remove(list);
+    m_singleSyncWaiting.remove(list);
     TreeView *view = treeViewForList(list);
     if (!view) {
         qWarning("ListsUI::onListRemoved: unknown list");
@@ -1237,6 +1241,7 @@ void ListsUI::singleListSyncStarted(ListModel *list)
     if (!list)
         return;
     m_singleSyncFailures.remove(list);
+    m_singleSyncWaiting.remove(list);
     setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();
@@ -1248,6 +1253,15 @@ void ListsUI::singleListSyncFailed(ListModel *list, const QString &message)
 {
     if (list)
         m_singleSyncFailures.insert(list, tr("The last synchronisation of this list failed: %1").arg(message));
+}
+
+// Not a failure: the message says what it waits for.
+void ListsUI::singleListSyncWaits(ListModel *list, const QString &message)
+{
+    if (!list)
+        return;
+    m_singleSyncFailures.insert(list, message);
+    m_singleSyncWaiting.insert(list);
 }
 
 // The list's flags are cleared only after this: its icon is the resting one.

@@ -205,6 +205,7 @@ public:
     void singleListSyncStarted(ListModel *list) override;
     void singleListSyncEnded(ListModel *list) override;
     void singleListSyncFailed(ListModel *list, const QString &message) override;
+    void singleListSyncWaits(ListModel *list, const QString &message) override;
     void commitOpenEditor() override;
     void showPreferences() override;
 
@@ -347,6 +348,8 @@ private:
     QMap<QWidget *, ListModel *> m_viewLists;
     // Why the last run of a list alone failed, until its next run.
     QHash<ListModel *, QString> m_singleSyncFailures;
+    // Of those, the lists whose run sent nothing to wait for the full run.
+    QSet<ListModel *> m_singleSyncWaiting;
     QList<Action *> m_pageActions;
 
     // The page's commands.

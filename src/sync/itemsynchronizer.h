@@ -93,6 +93,10 @@ public:
 
     void start() override;
 
+    // Asked with the server's copy fetched for a merge before anything of it
+    // is applied: a reason given ends the run with it, the item as it was.
+    void setLookBeforeMerge(std::function<QString(const Item *fetched)> look) { m_lookBeforeMerge = std::move(look); }
+
 protected:
     ItemSynchronizer(quint32 id, Info *serverInfo, Item *localItem, int progressStep, QObject *parent)
         : ItemSynchronizerBase(id, progressStep, parent)
@@ -157,6 +161,7 @@ private:
     Item *m_localItem;
     Item *m_resultItem = nullptr;
     std::unique_ptr<Item> m_mergeReturn;
+    std::function<QString(const Item *)> m_lookBeforeMerge;
 };
 
 template <class Traits>
@@ -353,6 +358,14 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             if (!fetched) {
                 unreadableBeforePut(QStringLiteral("parse error: ") + error);
                 return;
+            }
+            if (m_lookBeforeMerge && Traits::mergesBeforePut(m_localItem)) {
+                const QString refusal = m_lookBeforeMerge(fetched);
+                if (!refusal.isEmpty()) {
+                    delete fetched;
+                    fail(refusal);
+                    return;
+                }
             }
             const bool inDoubt = earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem);
             if (!inDoubt && Traits::givesWayTo(m_localItem, fetched)) {

@@ -24,6 +24,9 @@ QHash<quint32, Task *> byId(const TaskList *list)
 struct Seen
 {
     QHash<quint32, Task *> agreed, server, now;
+    // Tasks of `now` without a server id: settled before the uploads, what
+    // this computer made, or kept against a removal there, is not sent yet.
+    QList<Task *> withoutId;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
@@ -97,6 +100,11 @@ Seen see(const ListMoves::List &list)
     seen.agreed = byId(list.agreedBefore);
     seen.server = byId(list.serverBefore);
     seen.now = byId(list.now);
+    if (list.now)
+        list.now->rootTask()->forEachBelow([&seen](Task *task) {
+            if (task->id() == 0)
+                seen.withoutId.append(task);
+        });
     for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
         seen.agreedByIdentity.insert(task->identity(), task);
@@ -136,7 +144,7 @@ public:
             m_seen.append(see(list));
         for (int i = 0; i < m_seen.size(); ++i) {
             const Seen &seen = m_seen.at(i);
-            for (Task *task : seen.now) {
+            for (Task *task : seen.now.values() + seen.withoutId) {
                 if (seen.agreed.contains(task->id()))
                     continue;
                 // Made here and sent by this run, or by an upload in doubt
@@ -264,9 +272,12 @@ void Settler::run()
 void Settler::settle(int from, const Task *agreed)
 {
     const Seen &seen = m_seen.at(from);
-    // Its parent moved with it: settled with that one.
+    // Its parent moved with it: settled with that one. A parent that only
+    // left (removed) settles nothing: a task moved out of it before goes
+    // on its own.
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
-        if (!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
+        if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
+            && (m_movedThere.contains(up) || m_movedHere.contains(up)))
             return;
     const quint32 id = agreed->id();
     // A copy in its own list counts too: cut and pasted back, or moved
@@ -297,8 +308,10 @@ void Settler::settle(int from, const Task *agreed)
 Task *Settler::cameBack(int from, const Task *agreed) const
 {
     const Seen &seen = m_seen.at(from);
+    // Kept by a merge it has another id; in a list the server no longer
+    // holds, looked at before its step, it still has the agreed one.
     const auto isBack = [&](const Task *task) {
-        return !seen.agreed.contains(task->id()) && !seen.server.contains(task->id());
+        return !seen.server.contains(task->id()) && (!seen.agreed.contains(task->id()) || task->id() == agreed->id());
     };
     // This computer's copy of the agreed task, as the run began: what the
     // merge kept of it is the same task, not one typed in its second.
@@ -310,7 +323,7 @@ Task *Settler::cameBack(int from, const Task *agreed) const
         return nullptr;
     Task *alike = nullptr;
     int alikes = 0;
-    for (Task *task : seen.now) {
+    for (Task *task : seen.now.values() + seen.withoutId) {
         if (!isBack(task) || task->identity() != agreed->identity())
             continue;
         if (task->lineage() == mine->lineage())

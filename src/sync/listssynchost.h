@@ -33,6 +33,14 @@ public:
         Q_UNUSED(model);
         Q_UNUSED(message);
     }
+    // A single-list run of the model sent nothing: the list waits for the
+    // next full synchronisation, for the reason given (before
+    // singleListSyncEnded).
+    virtual void singleListSyncWaits(ListModel *model, const QString &message)
+    {
+        Q_UNUSED(model);
+        Q_UNUSED(message);
+    }
     // Writes the lists file now when anything changed; false when the write
     // failed. A run calls it before an upload whose answer may be lost.
     virtual bool saveLists() { return true; }

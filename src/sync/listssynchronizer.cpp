@@ -88,9 +88,13 @@ ListsSynchronizer::~ListsSynchronizer()
     delete m_request;
     restoreUnsentMarks();
     // Cancelled after the server accepted an upload but before the list came
-    // back: the next run must fetch it, not post it a second time.
-    if (m_listStep && !m_listStep->hasEnded())
+    // back: the next run must fetch it, not post it a second time, and the
+    // server list it was posted in place of goes with that run.
+    if (m_listStep && !m_listStep->hasEnded()) {
         ListOutcome::recordWhatArrived(m_currentModel, m_listStep);
+        if (m_stepReplaces != 0 && m_listStep->assignedId() != 0)
+            removeReplacedList(std::exchange(m_stepReplaces, 0));
+    }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
                           static_cast<QObject *>(m_notepadStep)}) {
         if (step)
@@ -459,8 +463,10 @@ void ListsSynchronizer::failRun(const QString &error)
 {
     restoreUnsentMarks();
     // What the lists that ran show of moves is settled here too; the lists
-    // it changes go up with the next run.
-    if (!m_listStep && !std::exchange(m_movesFollowed, true) && followMovedTasks(false))
+    // it changes go up with the next run. Not before the looks are taken:
+    // nothing was changed then.
+    if (!m_listStep && m_looks.empty() && !std::exchange(m_movesFollowed, true)
+        && followMovedTasks(MovedThen::Wait))
         ListOutcome::saveBeforeUploads(m_host);
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
@@ -627,12 +633,14 @@ void ListsSynchronizer::onListsRequestFinished()
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
     keepListsBeforeMerges();
-    markUploads(m_models);
-    syncNextList();
+    chooseLooks();
+    markUploads(m_models, false);
+    lookAtChangedLists();
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()
 {
+    m_starts.clear();
     if (!m_userLists || m_forceLocal || m_forceRemote)
         return;
     for (ListModel *model : m_userLists->models()) {
@@ -647,7 +655,7 @@ void ListsSynchronizer::keepListsBeforeMerges()
 
 // Once every list is in: a task moved to another list on one computer while
 // the other changed it, or moved it too, is settled (see ListMoves).
-bool ListsSynchronizer::followMovedTasks(bool queue)
+bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
     if (!m_userLists)
         return false;
@@ -685,14 +693,27 @@ bool ListsSynchronizer::followMovedTasks(bool queue)
     for (int i = 0; i < lists.size(); ++i) {
         if (!lists.at(i).changed)
             continue;
-        models.at(i)->markEditedAndReset();
-        if (queue)
-            queueAgain(models.at(i));
+        ListModel *model = models.at(i);
+        model->markEditedAndReset();
+        if (then == MovedThen::Queue) {
+            queueAgain(model);
+        } else if (then == MovedThen::Mark && m_models.contains(model) && !m_updatesInDoubt.contains(model)) {
+            TaskList *list = model->taskList();
+            const QString before = list->pendingUpload();
+            if (list->syncStatus() == TaskList::New)
+                ListOutcome::markUpload(model, highestKnownServerId());
+            else
+                ListOutcome::markUploadOfChanges(model);
+            if (list->pendingUpload() != before && !m_marksBefore.contains(model))
+                m_marksBefore.insert(model, {list, before});
+        }
     }
     return true;
 }
 
-// The list goes up again in this run, from what the server now holds.
+// The list goes up again in this run, from what the server now holds: its
+// revision and sharing as this run left them. One posted in this run had no
+// summary.
 void ListsSynchronizer::queueAgain(ListModel *model)
 {
     const TaskList *list = model->taskList();
@@ -710,6 +731,229 @@ void ListsSynchronizer::queueAgain(ListModel *model)
     m_serverIds.insert(id);
     m_models.append(model);
     ListOutcome::markUploadOfChanges(model);
+}
+
+void ListsSynchronizer::chooseLooks()
+{
+    m_looks.clear();
+    m_nextLook = 0;
+    m_mergedAfterLook.clear();
+    // A move can only meet a change made here; without one the lists go as
+    // they always did, each on its own.
+    const bool changedHere
+        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); });
+    if (changedHere && m_userLists) {
+        QSet<quint32> held;
+        for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+            if (!model || model->taskList()->syncStatus() == TaskList::New)
+                continue;
+            const TaskList *list = model->taskList();
+            const quint32 id = list->serverId();
+            held.insert(id);
+            const ListInfo *info = m_listInfos.value(id, nullptr);
+            if (!info || !m_serverIds.contains(id) || info->revision() <= list->revision()
+                || ListSyncTraits::mustFetch(list))
+                continue;
+            const bool merges = list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list);
+            if (list->syncStatus() == TaskList::Unedited || merges)
+                m_looks.push_back({model, id, nullptr});
+            if (merges)
+                m_mergedAfterLook.insert(model);
+        }
+        for (const TaskList *removed : std::as_const(m_deletedLists))
+            held.insert(removed->serverId());
+        // A list another computer made may hold a task moved out of one
+        // here. One that may be the copy of an upload in doubt, or of a
+        // restored list an earlier import posted, waits for its turn, which
+        // tells.
+        QList<quint32> others;
+        for (quint32 id : std::as_const(m_serverIds))
+            if (!held.contains(id) && !mayBeCopyOfDoubt(id) && m_restoredWaiting.isEmpty())
+                others << id;
+        std::sort(others.begin(), others.end());
+        for (quint32 id : std::as_const(others))
+            m_looks.push_back({nullptr, id, nullptr});
+    }
+}
+
+void ListsSynchronizer::lookAtChangedLists()
+{
+    if (m_looks.empty()) {
+        ListOutcome::saveBeforeUploads(m_host);
+        syncNextList();
+        return;
+    }
+    lookAtNextList();
+}
+
+void ListsSynchronizer::lookAtNextList()
+{
+    while (m_nextLook < m_looks.size()) {
+        const Look &look = m_looks[m_nextLook];
+        if (look.model && (!m_userLists || !m_userLists->models().contains(look.model))) {
+            ++m_nextLook; // removed meanwhile: its step tells
+            continue;
+        }
+        emit addProgress(look.model ? ListSyncTraits::text(ItemSyncText::DownloadingChanges, look.model->name())
+                                    : ListSyncTraits::text(ItemSyncText::DownloadingNewRemote, QString()),
+                         0);
+        sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(look.id), &ListsSynchronizer::onLookedAtList);
+        return;
+    }
+    takeLookedAtLists();
+}
+
+void ListsSynchronizer::onLookedAtList()
+{
+    XMLRequest *request = answer();
+    if (!request || m_nextLook >= m_looks.size())
+        return;
+    QString unread;
+    if (request->hasUnreadableDocument()) {
+        unread = request->errorString();
+    } else if (request->hasError()) {
+        failRun(request->authFailed() ? tr("Authorization failure.") : request->errorString());
+        return;
+    }
+    const int status = request->responseHeader().statusCode();
+    Look &look = m_looks[m_nextLook++];
+    if (unread.isEmpty() && status == 200) {
+        QString error;
+        look.fetched.reset(ListSyncTraits::readItem(request->responseDocument(), &error));
+        if (!look.fetched)
+            unread = QStringLiteral("parse error: ") + error;
+    } else if (unread.isEmpty() && status != 403 && status != 404 && status != 410) {
+        failRun(ListSyncTraits::text(ItemSyncText::FailedToRetrieve, QString()));
+        return;
+    }
+    if (!unread.isEmpty())
+        leaveUnread(look, unread);
+    // A copy gone or refused is left to the list's own step, which deals
+    // with it as before.
+    lookAtNextList();
+}
+
+// A copy that cannot be read is left as it is on both sides, as the list's
+// step would leave it. An edited list's step deals with it itself.
+void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
+{
+    ListModel *model = look.model;
+    const TaskList *list = model ? model->taskList() : nullptr;
+    if (list && (list->syncStatus() != TaskList::Unedited || ListSyncTraits::mustFetch(list)))
+        return;
+    m_unreadable.add(model ? model->name() : QString(), m_listInfos.value(look.id, nullptr), look.id, reason);
+    m_serverIds.remove(look.id);
+    if (model)
+        m_models.removeAll(model);
+    else
+        m_unreadServerLists.insert(look.id);
+}
+
+void ListsSynchronizer::takeLookedAtLists()
+{
+    std::vector<Look> looks = std::exchange(m_looks, {});
+    // Tasks removed here that a merge kept as the other computer changed
+    // them: told unless the moves settle them as moved here.
+    struct Kept
+    {
+        QPointer<ListModel> model;
+        const Task *task;
+        std::weak_ptr<const void> alive;
+    };
+    std::vector<Kept> keptHere;
+    for (Look &look : looks) {
+        if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
+            continue;
+        if (!look.model) {
+            if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
+                || m_userLists->findDeletedByServerId(look.id))
+                continue;
+            // Its step finds it here, up to date, and deals with its sharing.
+            TaskList *fetched = look.fetched.release();
+            fetched->agreeAsIs();
+            UserLists::AddResult added = UserLists::Refused;
+            if (ListModel *model = m_userLists->addList(fetched, &added)) {
+                m_models.append(model);
+                // Not here before, yet the groups placed it: it keeps its
+                // group.
+                if (m_groupsAtStart)
+                    m_groupsAtStart->placeAsAgreed(model->taskList());
+            }
+            if (added == UserLists::Refused)
+                delete fetched;
+            continue;
+        }
+        ListModel *model = look.model;
+        if (!model || !m_userLists->models().contains(model))
+            continue;
+        TaskList *list = model->taskList();
+        if (list->serverId() != look.id || ListSyncTraits::mustFetch(list))
+            continue;
+        if (list->syncStatus() == TaskList::Unedited) {
+            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
+            setInfoRevision(look.id, model->taskList()->revision());
+        } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
+            // The merge its step would make, made here: the step then only
+            // uploads it.
+            const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
+            // Ended before its upload leaves, the run puts back the mark of
+            // the update in doubt: what this one would carry never went.
+            if (!m_marksBefore.contains(model))
+                m_marksBefore.insert(model, {list, list->pendingUpload()});
+            TaskList *fetched = look.fetched.release();
+            const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
+            bool nothingToSend = false;
+            bool tookTheirs = false;
+            const std::unique_ptr<TaskList> before(
+                ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
+            for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
+                keptHere.push_back({model, task, task->lifetime()});
+            const auto start = m_starts.find(model);
+            if (start != m_starts.end())
+                start->serverBefore = list->sharedAgreed();
+            model->contentReplaced(tookTheirs);
+            // Its mark now names the update about to leave.
+            m_updatesInDoubt.remove(model);
+            setInfoRevision(look.id, list->revision());
+        }
+    }
+    // A list changed here that the server no longer lists had none of its
+    // tasks there: one the other computer moved out of it before removing
+    // it is followed where it went, now, while the list it went to still
+    // shows it arriving.
+    for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
+        const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
+        if (list && it->status == TaskList::Edited && list->serverId() != 0
+            && !m_listInfos.contains(list->serverId()))
+            it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+    }
+    // Every list is in: moves are settled before anything goes up, and
+    // what the uploads will carry is on disk, settled, before they leave.
+    followMovedTasks(MovedThen::Mark);
+    for (const auto &[model, task, alive] : keptHere) {
+        bool stays = false;
+        if (model && !alive.expired() && m_userLists->models().contains(model))
+            model->taskList()->rootTask()->forEachBelow([&](const Task *below) { stays = stays || below == task; });
+        if (stays)
+            m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), task->title());
+    }
+    // Lists the steps fetch later (the copy of an upload in doubt, one not
+    // read here) are settled at the end, from here.
+    keepListsBeforeMerges();
+    ListOutcome::saveBeforeUploads(m_host);
+    syncNextList();
+}
+
+// The server's copy of the list `id` was taken at `revision`: its step
+// starts from there.
+void ListsSynchronizer::setInfoRevision(quint32 id, quint32 revision)
+{
+    const ListInfo *info = m_listInfos.value(id, nullptr);
+    if (!info || info->revision() == revision)
+        return;
+    m_listInfos.insert(id, new ListInfo(id, revision, info->sharedRevision(), info->name(), info->owner(),
+                                        info->permissions(), info->isOwned(), info->isShared()));
+    delete info;
 }
 
 // A forced remote run with no list here would remove every list of the
@@ -764,7 +1008,7 @@ void ListsSynchronizer::dropUnpostedReplacements(QList<QPointer<ListModel>> &mod
 // leaves, the marks that let the next run recognise it included, in one
 // save: a kill at any point leaves a file that tells what may be on the
 // server.
-void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
+void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models, bool save)
 {
     const quint32 highest = highestKnownServerId();
     for (const QPointer<ListModel> &model : models) {
@@ -777,14 +1021,17 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models)
         // An update in doubt keeps naming only what it carried until the
         // next one leaves: a task made since was never sent, and must not
         // be taken for the copy of another's made in the same second.
+        // One merged after its look is marked by the merge; should it not
+        // be, its step marks it before its upload.
         if (list->syncStatus() == TaskList::New)
             ListOutcome::markUpload(model, highest);
-        else if (!m_forceLocal && !m_updatesInDoubt.contains(model))
+        else if (!m_forceLocal && !m_updatesInDoubt.contains(model) && !m_mergedAfterLook.contains(model))
             ListOutcome::markUploadOfChanges(model);
         if (list->pendingUpload() != before && !m_marksBefore.contains(model))
             m_marksBefore.insert(model, {list, before});
     }
-    ListOutcome::saveBeforeUploads(m_host);
+    if (save)
+        ListOutcome::saveBeforeUploads(m_host);
 }
 
 // A run that ends early leaves the lists it never sent as they were: only
@@ -1148,7 +1395,7 @@ void ListsSynchronizer::syncNextList()
             markUploads(m_models);
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && !std::exchange(m_movesFollowed, true) && followMovedTasks(true)) {
+            && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
             dropEmptiedKeptLists();
             ListOutcome::saveBeforeUploads(m_host);
             continue;

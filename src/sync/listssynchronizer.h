@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class ListInfo;
 class ListModel;
@@ -86,6 +87,7 @@ private slots:
     void onNotepadProgress(QString desc, int done, int total);
     void onNotepadAddProgress(QString desc, int addition);
     void onListsGone();
+    void onLookedAtList();
 
 private:
     QString checkServerInfo(const QDomDocument &document) const;
@@ -104,10 +106,25 @@ private:
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
     void keepListsBeforeMerges();
-    // True when lists changed to settle moves; `queue` sends them again in
-    // this run.
-    bool followMovedTasks(bool queue);
+    // What becomes of the lists the settling of moves changed: they wait for
+    // the next run, their marks name what this run's uploads will carry, or
+    // (after the uploads) they go up again in this run.
+    enum class MovedThen { Wait, Mark, Queue };
+    // True when lists changed to settle moves.
+    bool followMovedTasks(MovedThen then);
     void queueAgain(ListModel *model);
+    // Before anything goes up, the server's copy of each list it changed
+    // since this computer last agreed with it is fetched; once all are in,
+    // the merges and the moves between lists are settled here and written
+    // in one save, then the uploads leave. A run ended at any point leaves
+    // either nothing done or the settled lists on disk.
+    void chooseLooks();
+    void lookAtChangedLists();
+    void lookAtNextList();
+    void takeLookedAtLists();
+    struct Look;
+    void leaveUnread(const Look &look, const QString &reason);
+    void setInfoRevision(quint32 id, quint32 revision);
     void syncDisplayOrder();
     void getDisplayOrder();
     void putDisplayOrder(const QList<quint32> &ids);
@@ -141,7 +158,7 @@ private:
     // How many tasks of the lists here hold each identity, taken once a run.
     const QHash<QString, int> &identitiesHere();
     quint32 highestKnownServerId() const;
-    void markUploads(const QList<QPointer<ListModel>> &models);
+    void markUploads(const QList<QPointer<ListModel>> &models, bool save = true);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
     void holdReplacedLists();
     void dropUnpostedReplacements(QList<QPointer<ListModel>> &models);
@@ -233,6 +250,18 @@ private:
     };
     QHash<const ListModel *, ListStart> m_starts;
     bool m_movesFollowed = false;
+    // The lists to look at before the uploads (null model: a list only the
+    // server has), and the copies fetched so far.
+    struct Look
+    {
+        QPointer<ListModel> model;
+        quint32 id = 0;
+        std::unique_ptr<TaskList> fetched;
+    };
+    std::vector<Look> m_looks;
+    size_t m_nextLook = 0;
+    // Edited lists whose look will merge them: the merge marks them.
+    QSet<const ListModel *> m_mergedAfterLook;
     QPointer<ListModel> m_restoredModel;
     // Lists this run took from the server as new: the server's order places
     // them. The order last sent up.

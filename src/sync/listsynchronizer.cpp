@@ -29,16 +29,22 @@ void ListSynchronizer::cancel()
 
 QStringList ListSynchronizer::keptThoughRemovedHere() const
 {
-    const TaskList *before = mergeReturn();
-    const TaskList *merged = localList();
+    QStringList titles;
+    for (const Task *task : keptThoughRemovedHere(mergeReturn(), localList()))
+        titles << task->title();
+    return titles;
+}
+
+QList<const Task *> ListSynchronizer::keptThoughRemovedHere(const TaskList *before, const TaskList *merged)
+{
     if (!before || !merged)
         return {};
     const QHash<quint32, Task *> kept = merged->tasksById();
-    QStringList titles;
+    QList<const Task *> tasks;
     for (const Task *removed : before->removedTasks())
         if (const Task *task = kept.value(removed->id()); task && removed->id() != 0)
-            titles << task->title();
-    return titles;
+            tasks << task;
+    return tasks;
 }
 
 void ListSynchronizer::recordAssignedId(TaskList *list, quint32 id)
@@ -359,6 +365,22 @@ bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
     return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
+namespace {
+
+// The same tasks, by what a merge can change in them: their content, their
+// place, what is below them.
+bool sameTree(const Task *a, const Task *b)
+{
+    if (a->childCount() != b->childCount())
+        return false;
+    for (int i = 0; i < a->childCount(); ++i)
+        if (!ListMerge::sameContent(a->child(i), b->child(i)) || !sameTree(a->child(i), b->child(i)))
+            return false;
+    return true;
+}
+
+} // namespace
+
 // What this computer changed since it agreed with the server goes onto the
 // server's copy: the list becomes the merge, with that copy as what it
 // agreed, and the update about to leave carries only the changes.
@@ -378,7 +400,8 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     ListMerge::Outcome outcome;
     TaskList *merged = ListMerge::merge(*list->agreed(), *list, *fetched, sent, &outcome);
     merged->setAgreed(fetched);
-    *tookTheirs = UploadMark::listDigest(merged) != UploadMark::listDigest(list);
+    *tookTheirs = merged->name() != list->name() || merged->isDone() != list->isDone()
+                  || merged->description() != list->description() || !sameTree(merged->rootTask(), list->rootTask());
     if (outcome.sameAsTheirs) {
         merged->setSyncStatus(TaskList::Unedited);
         merged->setPendingUpload(QString());

@@ -60,6 +60,9 @@ public:
     // that the merge onto the server's copy kept, as another computer
     // changed them (or something below them) since.
     QStringList keptThoughRemovedHere() const;
+    // The same, for a merge made before the step: `before` is the list as
+    // it was, `merged` what the merge made of it.
+    static QList<const Task *> keptThoughRemovedHere(const TaskList *before, const TaskList *merged);
 
     // The revision recordAssignedId() gives a list: far above any revision a
     // server hands out, and not 0, so the lists document keeps it.

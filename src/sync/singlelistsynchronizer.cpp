@@ -3,6 +3,7 @@
 #include "model/listinfo.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
+#include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
@@ -11,6 +12,7 @@
 #include "sync/listsharingsynchronizer.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
+#include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
@@ -21,6 +23,7 @@
 #include <QDebug>
 #include <QTimer>
 
+#include <memory>
 #include <utility>
 
 SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
@@ -63,17 +66,24 @@ void SingleListSynchronizer::start()
         failLater(tr("Settings required for sync are not complete."));
         return;
     }
+    // A task moved between this list and another here goes up with both, in
+    // the full run, which settles what the other computer did to it since:
+    // this list's upload alone would leave the move half made there.
+    if (movedBetweenLists()) {
+        waitForFullSyncLater(waitsForMovesText(m_list->name()));
+        return;
+    }
     if (m_list->syncStatus() == TaskList::New) {
         if (RestoredLists::fileId(m_list) != 0) {
             // The server's list of the backup's id may be this one, or
             // another: the full synchronisation looks before it posts.
-            failLater(waitsForRestoreText(m_list->name()));
+            waitForFullSyncLater(waitsForRestoreText(m_list->name()));
             return;
         }
         if (!m_list->pendingUpload().isEmpty()) {
             // An earlier upload of it may have arrived: only the full
             // synchronisation, which sees the server's lists, can tell.
-            failLater(waitsForFullSyncText(m_list->name()));
+            waitForFullSyncLater(waitsForFullSyncText(m_list->name()));
             return;
         }
         quint32 highest = 0;
@@ -138,17 +148,6 @@ void SingleListSynchronizer::onListRequestFinished()
         return;
     }
     m_info = info;
-    // The server's copy moved on: a task moved between this list and
-    // another here is settled by the full run, which has both.
-    if (info->revision() != m_list->revision() && m_userLists) {
-        QList<const TaskList *> others;
-        for (const TaskList *list : m_userLists->taskLists())
-            others << list;
-        if (ListMoves::movedHere(m_list, others)) {
-            fail(waitsForMovesText(m_list->name()));
-            return;
-        }
-    }
     m_updateInDoubt = ListSyncTraits::mayHoldUploadedParts(m_list);
     // What goes up (a removal, a mark) is on disk before it leaves. An
     // update in doubt is marked anew only once the next one leaves (after
@@ -163,6 +162,12 @@ void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
     m_listStep->setEarlierUploadInDoubt(m_updateInDoubt);
+    m_fetchOnly = m_list->syncStatus() == TaskList::Unedited && !ListSyncTraits::mustFetch(m_list);
+    m_listStep->setLookBeforeMerge([this](const TaskList *fetched) {
+        const QString why = cannotSeeWhereTasksWent(fetched);
+        m_waits = !why.isEmpty();
+        return why;
+    });
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;
@@ -194,13 +199,13 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordWhatArrived(m_model, step);
-        fail(UnreadableLists::stepError(step, m_info));
+        fail(m_waits ? step->errorString() : UnreadableLists::stepError(step, m_info));
         return;
     case ListSynchronizer::Gone:
         // What changed here stays; only the full run, which sees every
         // list, knows where the other computer moved the rest.
         if (ListOutcome::changedSinceAgreed(m_model)) {
-            fail(waitsForRemovalText(m_list->name()));
+            waitForFullSync(waitsForRemovalText(m_list->name()));
             return;
         }
         if (m_userLists)
@@ -212,6 +217,14 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         if (!m_userLists) {
             delete fetched;
             break;
+        }
+        if (m_fetchOnly) {
+            const QString why = cannotSeeWhereTasksWent(fetched);
+            if (!why.isEmpty()) {
+                delete fetched;
+                waitForFullSync(why);
+                return;
+            }
         }
         // Nothing of the user's was sent: it stays beside the list, a new
         // list the next full run posts.
@@ -331,6 +344,74 @@ void SingleListSynchronizer::fail(const QString &message)
     emit failed(message, this, m_model);
 }
 
+void SingleListSynchronizer::waitForFullSync(const QString &message)
+{
+    m_waits = true;
+    fail(message);
+}
+
+void SingleListSynchronizer::waitForFullSyncLater(const QString &message)
+{
+    m_waits = true;
+    failLater(message);
+}
+
+bool SingleListSynchronizer::movedBetweenLists() const
+{
+    if (!m_userLists || !m_list)
+        return false;
+    QList<const TaskList *> others;
+    for (const TaskList *list : m_userLists->taskLists())
+        others << list;
+    return ListMoves::movedHere(m_list, others);
+}
+
+namespace {
+
+// A row nobody typed into is no task's copy.
+bool isTask(const Task *task)
+{
+    return !task->title().isEmpty() || task->childCount() > 0;
+}
+
+} // namespace
+
+QString SingleListSynchronizer::cannotSeeWhereTasksWent(const TaskList *fetched) const
+{
+    if (!m_list || !fetched)
+        return QString();
+    // Gone there, changed here: the merge would keep it, where it may have
+    // been moved out to another list there.
+    if (m_list->syncStatus() == TaskList::Edited && m_list->agreed()) {
+        ListMerge::Outcome outcome;
+        std::unique_ptr<TaskList> merged(
+            ListMerge::merge(*m_list->agreed(), *m_list, *fetched, ListMerge::Sent(), &outcome));
+        if (!outcome.keptThoughRemovedThere.isEmpty())
+            return waitsForOtherListsText(m_list->name());
+    }
+    // Come in there, perhaps moved out of a list here that holds changes to
+    // it: taken here alone, that list's run could no longer tell the move.
+    const TaskList *known = m_list->agreed() ? m_list->agreed() : m_list;
+    const QHash<quint32, Task *> knownTasks = known->tasksById();
+    QSet<QString> arrived;
+    fetched->rootTask()->forEachBelow([&](Task *task) {
+        if (!knownTasks.contains(task->id()) && isTask(task))
+            arrived.insert(task->identity());
+    });
+    if (arrived.isEmpty() || !m_userLists)
+        return QString();
+    for (const TaskList *other : m_userLists->taskLists()) {
+        if (other == m_list || other->syncStatus() == TaskList::Unedited)
+            continue;
+        bool held = false;
+        other->rootTask()->forEachBelow(
+            [&](Task *task) { held = held || (isTask(task) && arrived.contains(task->identity())); });
+        if (held)
+            return waitsForOtherListsText(m_list->name());
+    }
+    return QString();
+}
+
 void SingleListSynchronizer::failLater(const QString &message)
 {
     QTimer::singleShot(0, this, [this, message] { fail(message); });
@@ -360,8 +441,17 @@ QString SingleListSynchronizer::waitsForFullSyncText(const QString &name)
 
 QString SingleListSynchronizer::waitsForMovesText(const QString &name)
 {
-    return tr("The list \"%1\" waits for the next full synchronisation: a task moved between it and another "
-              "list changed on the server too, and only a full synchronisation sees both lists.")
+    return tr("The list \"%1\" waits for the next full synchronisation: a task was moved between it and another "
+              "list, and only a full synchronisation sends both lists, with what another computer did to the "
+              "task meanwhile.")
+        .arg(name);
+}
+
+QString SingleListSynchronizer::waitsForOtherListsText(const QString &name)
+{
+    return tr("The list \"%1\" waits for the next full synchronisation: a task changed on this computer may "
+              "have been moved to or from another list on another computer, and only a full synchronisation "
+              "sees both lists.")
         .arg(name);
 }
 

@@ -35,6 +35,9 @@ public:
     ListModel *listModel() const { return m_model; }
     SslErrorHandler *sslErrorHandler() const { return m_sslErrorHandler; }
     bool hasEnded() const { return m_ended; }
+    // The run ended without sending anything because the list waits for
+    // the next full synchronisation: its message says why.
+    bool waitsForFullSync() const { return m_waits; }
 
     // Why a run of a list whose creation on the server is in doubt sends
     // nothing.
@@ -42,6 +45,9 @@ public:
     // Why a run of a list restored from a backup sends nothing.
     static QString waitsForMovesText(const QString &name);
     static QString waitsForRestoreText(const QString &name);
+    // Why a run of a list whose server copy lost a task changed here, or
+    // gained one another list here holds changed, sends nothing.
+    static QString waitsForOtherListsText(const QString &name);
     // Why a run of a list removed on another computer, and changed here
     // since, keeps it and sends nothing.
     static QString waitsForRemovalText(const QString &name);
@@ -63,6 +69,15 @@ private:
     // Ends through the event loop, never from inside start().
     void failLater(const QString &message);
     bool listWasRemoved() const { return m_hadModel && !m_model; }
+    // Ends the run, nothing sent: the full synchronisation takes the list.
+    void waitForFullSync(const QString &message);
+    void waitForFullSyncLater(const QString &message);
+    // A task went between the list and another here since they agreed with
+    // the server.
+    bool movedBetweenLists() const;
+    // Why the server's copy of the list cannot be taken by this run, which
+    // sees no other list there; empty when it can.
+    QString cannotSeeWhereTasksWent(const TaskList *fetched) const;
     // Tells of the tasks removed here that the merge kept; false when the
     // run ended or went while the box was open.
     bool tellKeptTasks();
@@ -83,6 +98,9 @@ private:
     SslErrorHandler *m_sslErrorHandler = nullptr;
     // An update of an earlier run may have reached the server unanswered.
     bool m_updateInDoubt = false;
+    // The step only fetches the server's copy (the list had nothing to send).
+    bool m_fetchOnly = false;
+    bool m_waits = false;
     bool m_ended = false;
     // "list: task" for each task removed here that came back.
     QStringList m_keptTasks;

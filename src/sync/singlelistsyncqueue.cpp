@@ -91,10 +91,18 @@ void SingleListSyncQueue::onSingleListSynchronizerSuccess(SingleListSynchronizer
 void SingleListSyncQueue::onSingleListSynchronizerFailed(QString message, SingleListSynchronizer *synchronizer,
                                                          ListModel *model)
 {
-    qWarning().noquote() << "Single list sync failed: " + message;
+    const bool waits = synchronizer->waitsForFullSync();
+    if (waits)
+        qInfo().noquote() << "Single list sync waits: " + message;
+    else
+        qWarning().noquote() << "Single list sync failed: " + message;
     // A run cancelled here (by the user, or for a full run) is not news.
-    if (model && m_host && m_running.contains(synchronizer))
-        m_host->singleListSyncFailed(model, message);
+    if (model && m_host && m_running.contains(synchronizer)) {
+        if (waits)
+            m_host->singleListSyncWaits(model, message);
+        else
+            m_host->singleListSyncFailed(model, message);
+    }
     onSingleListSynchronizerSuccess(synchronizer, model);
 }
 

@@ -13,6 +13,12 @@ bool UnreadableLists::take(const ListSynchronizer *step, const ListInfo *info)
     return true;
 }
 
+void UnreadableLists::add(const QString &name, const ListInfo *info, quint32 id, const QString &reason)
+{
+    m_labels << label(name, info, id);
+    m_reasons << reason;
+}
+
 QString UnreadableLists::addTo(const QString &error) const
 {
     if (isEmpty())
@@ -38,11 +44,15 @@ QString UnreadableLists::stepError(const ListSynchronizer *step, const ListInfo 
 
 QString UnreadableLists::label(const ListSynchronizer *step, const ListInfo *info)
 {
-    QString name = step->localList() ? step->localList()->name() : QString();
+    return label(step->localList() ? step->localList()->name() : QString(), info, step->id());
+}
+
+QString UnreadableLists::label(QString name, const ListInfo *info, quint32 id)
+{
     if (name.isEmpty() && info)
         name = info->name();
     if (name.isEmpty())
-        return tr("number %1").arg(step->id());
+        return tr("number %1").arg(id);
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 

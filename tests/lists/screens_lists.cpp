@@ -7,6 +7,7 @@
 #include "dialogs/deletechildrendialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/listsui.h"
+#include "sync/singlelistsynchronizer.h"
 #include "lists/syncingscreen.h"
 #include "lists/tabwidget.h"
 #include "lists/tasklistsearchwidget.h"
@@ -268,6 +269,19 @@ PLUMDECK_SCREEN(listsPageSyncListFailed)
     w.page->singleListSyncEnded(list);
     QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-failed")).isNull());
+}
+
+// A list whose own run left it to the next full synchronisation: its tab
+// says it waits, not that it failed.
+PLUMDECK_SCREEN(listsPageSyncListWaits)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    ListModel *list = w.page->userLists()->models().first();
+    w.page->singleListSyncWaits(list, SingleListSynchronizer::waitsForMovesText(list->name()));
+    w.page->singleListSyncEnded(list);
+    QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-waits")).isNull());
 }
 
 PLUMDECK_SCREEN(listsPageMenus)

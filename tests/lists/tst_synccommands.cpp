@@ -1821,6 +1821,13 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
     const QString expected = inDoubt ? SingleListSynchronizer::waitsForFullSyncText(QStringLiteral("Trip"))
                                      : QStringLiteral("Failed to upload changes.");
     QVERIFY2(tabs->tabToolTip(0).contains(expected), qPrintable(tabs->tabToolTip(0)));
+    // Waiting for the full run is not a failure, and does not say it is.
+    const bool saysFailed
+        = tabs->tabToolTip(0).startsWith(QStringLiteral("The last synchronisation of this list failed"));
+    QCOMPARE(saysFailed, !inDoubt);
+    const QIcon shown = QApplication::style()->standardIcon(inDoubt ? QStyle::SP_MessageBoxInformation
+                                                                    : QStyle::SP_MessageBoxWarning);
+    QCOMPARE(tabs->tabIcon(0).pixmap(16).toImage(), shown.pixmap(16).toImage());
 
     // The next run of the list settles it (the full run for a list in
     // doubt) and the tab is as before.

@@ -33,10 +33,14 @@ public:
     QWidget *dialogParent() const override { return nullptr; }
     void singleListSyncStarted(ListModel *model) override { started << model; }
     void singleListSyncEnded(ListModel *model) override { ended << model; }
+    void singleListSyncFailed(ListModel *, const QString &message) override { failures << message; }
+    void singleListSyncWaits(ListModel *, const QString &message) override { waits << message; }
 
     int groupsReplaced = 0;
     QList<ListModel *> started;
     QList<ListModel *> ended;
+    QStringList failures;
+    QStringList waits;
 
 private:
     ListsGroups *m_groups;

@@ -49,6 +49,8 @@ private slots:
     void certificateAskerMadeForTheRun();
     void tooDeepSharedListFailsNamingIt_data();
     void tooDeepSharedListFailsNamingIt();
+    void aListThatWaitsForTheFullRunSaysSo_data();
+    void aListThatWaitsForTheFullRunSaysSo();
 
 private:
     Outcome run(SingleListSynchronizer &sync);
@@ -458,6 +460,114 @@ void TstSingleListSynchronizer::certificateAskerMadeForTheRun()
     QVERIFY(run(sync).ok);
     QCOMPARE(calls, 1);
     QVERIFY(!sync.sslErrorHandler());
+}
+
+void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo_data()
+{
+    QTest::addColumn<QString>("c");
+    QTest::addColumn<bool>("waits");
+    QTest::newRow("posted, the answer lost: waits") << "posted in doubt" << true;
+    QTest::newRow("a task moved to another list here: waits, nothing sent") << "moved here" << true;
+    QTest::newRow("a task changed here, gone from the server's copy: waits, nothing sent")
+        << "changed here, gone there" << true;
+    QTest::newRow("a task left as it was here, gone from the server's copy: taken") << "unchanged here, gone there"
+                                                                                     << false;
+    QTest::newRow("a task come into the server's copy, held changed in another list here: waits, nothing taken")
+        << "came in there, changed here" << true;
+    QTest::newRow("a task come into the server's copy, no list changed here: taken") << "came in there" << false;
+    QTest::newRow("a task come into the server's copy, another list changed here without it: taken")
+        << "came in there, another changed here" << false;
+}
+
+// A list's own run that leaves the list to the next full synchronisation
+// sends and takes nothing, and the page is told that the list waits, not
+// that its run failed. One that can see all it needs goes on.
+void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo()
+{
+    QFETCH(QString, c);
+    QFETCH(bool, waits);
+    ListModel *trip = syncedList(QStringLiteral("Trip"), {"Tickets", "Bags"});
+    ListModel *home = syncedList(QStringLiteral("Home"), {"Keys"});
+    QVERIFY(trip && home);
+    const quint32 tripId = trip->taskList()->serverId();
+    const quint32 homeId = home->taskList()->serverId();
+    // Another computer takes Bags out of Trip, into Home or not.
+    const auto takeBagsOutThere = [&](bool intoHome) {
+        FakeList list = m_server->list(tripId);
+        FakeTask bags = list.tasks.takeAt(1);
+        ++list.revision;
+        m_server->putList(list);
+        if (!intoHome)
+            return;
+        FakeList into = m_server->list(homeId);
+        bags.id = 0;
+        bags.revision = 0;
+        into.tasks << bags;
+        ++into.revision;
+        m_server->putList(into);
+    };
+    Task *bags = trip->taskList()->rootTask()->child(1);
+    ListModel *run = trip;
+    if (c == QLatin1String("posted in doubt")) {
+        run = m_client->addList(QStringLiteral("Bin"), {"Box"});
+        m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+        QVERIFY(!runFor(run).ok);
+    } else if (c == QLatin1String("moved here")) {
+        Task *copy = bags->copy();
+        trip->saveUndoState();
+        trip->removeRows(1, 1, QModelIndex());
+        home->appendTask(copy);
+    } else if (c.endsWith(QLatin1String("gone there"))) {
+        takeBagsOutThere(false);
+        if (c.startsWith(QLatin1String("changed")))
+            trip->setTaskTitle(bags, QStringLiteral("Big bags"));
+        else
+            trip->setTaskTitle(trip->taskList()->rootTask()->child(0), QStringLiteral("Train tickets"));
+    } else if (c == QLatin1String("came in there, another changed here")) {
+        // A task of its own, made by another user at another time.
+        FakeTask lamp = FakeTask::make(QStringLiteral("Lamp"));
+        setFakeField(lamp.fields, QStringLiteral("created-by"), QStringLiteral("bob"));
+        setFakeField(lamp.fields, QStringLiteral("creation-time"), QStringLiteral("2011-02-03T04:05:06"));
+        FakeList into = m_server->list(homeId);
+        into.tasks << lamp;
+        ++into.revision;
+        m_server->putList(into);
+        trip->setTaskTitle(bags, QStringLiteral("Big bags"));
+        run = home;
+    } else {
+        takeBagsOutThere(true);
+        if (c.endsWith(QLatin1String("changed here")))
+            trip->setTaskTitle(bags, QStringLiteral("Big bags"));
+        run = home;
+    }
+    const QStringList before = SyncClient::titles(run);
+    const QString name = run->taskList()->name();
+    m_server->clearRequests();
+    SingleListSyncQueue queue(&m_client->lists, &m_client->host);
+    queue.syncSingleListManually(run);
+    QTRY_COMPARE_WITH_TIMEOUT(m_client->host.ended.size(), 1, 15000);
+    QCOMPARE(m_client->host.ended.first(), run);
+    if (!waits) {
+        QVERIFY2(m_client->host.failures.isEmpty(), qPrintable(m_client->host.failures.join('|')));
+        QVERIFY(m_client->host.waits.isEmpty());
+        const QStringList titles = c == QLatin1String("came in there")                         ? QStringList{"Keys", "Bags"}
+                                   : c == QLatin1String("came in there, another changed here") ? QStringList{"Keys", "Lamp"}
+                                                                                                : QStringList{"Train tickets"};
+        QCOMPARE(SyncClient::titles(run), titles);
+        return;
+    }
+    QVERIFY2(m_client->host.failures.isEmpty(), qPrintable(m_client->host.failures.join('|')));
+    QCOMPARE(m_client->host.waits.size(), 1);
+    const QString expected = c == QLatin1String("posted in doubt")
+                                 ? SingleListSynchronizer::waitsForFullSyncText(name)
+                             : c == QLatin1String("moved here") ? SingleListSynchronizer::waitsForMovesText(name)
+                                                                : SingleListSynchronizer::waitsForOtherListsText(name);
+    QCOMPARE(m_client->host.waits.first(), expected);
+    QCOMPARE(SyncClient::titles(run), before);
+    for (const FakeRequest &r : m_server->requests())
+        QVERIFY2(r.method == "GET", qPrintable(r.method + ' ' + r.path));
+    if (c == QLatin1String("moved here") || c == QLatin1String("posted in doubt"))
+        QCOMPARE(m_server->requests().size(), 0);
 }
 
 PLUMDECK_TEST_MAIN(TstSingleListSynchronizer)

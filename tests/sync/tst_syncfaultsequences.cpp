@@ -124,7 +124,10 @@
 // list's group set before it may be lost then (counted apart). The lists
 // are moved among one another in the tab order too: a list put after
 // another (or first) holds there where that one has not moved since, and
-// every computer shows the server's order.
+// every computer shows the server's order. A run of theirs now and then ends
+// between the first list it fetches or merges and the end of the lists: the
+// user cancels it, quits the program, or a later list's request fails (its
+// answer lost, or a 500).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -135,11 +138,12 @@
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleremovelist, staleremovenote, stalelistorder); without the five from
-// samesecond to midforced, and stale, the sequences are those made before
-// them, with stale but without stalenote, stalegroup and stalesecond, those
-// made before these two, without stalesecond those made before it, and
-// without staleremovelist and staleremovenote, those made before these;
+// staleend, staleremovelist, staleremovenote, stalelistorder); without the
+// five from samesecond to midforced, and stale, the sequences are those made
+// before them, with stale but without stalenote, stalegroup, stalesecond and
+// the three after it, those made before these, without stalesecond and the
+// three after it those made before them, and without staleend,
+// staleremovelist and staleremovenote, those made before these three;
 // stalelistorder, with draws of its own, adds list moves to them.
 //
 // With stalesecond, tasks of those lists are also made in a second another
@@ -314,6 +318,12 @@ struct Figures
     int midReleased = 0;
     int midKilled = 0;
     int otherForced = 0;
+    // Runs ended between the first list they fetched or merged and the end
+    // of the lists: cancelled, the program quit, or a later list's request
+    // failed.
+    int cutCancelled = 0;
+    int cutQuit = 0;
+    int cutFailed = 0;
     // Lists edited on computers holding older copies.
     int staleLists = 0;
     int staleRuns = 0;
@@ -1424,6 +1434,9 @@ private:
     void addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note);
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
+    // A run stopped, as the user's Cancel does, once `stopWhen` holds for a
+    // request the server received; *stopped tells whether it was.
+    bool runUntil(LiveClient &client, const std::function<bool()> &stopWhen, bool *stopped);
 
     // Lists every computer changes whatever its copy holds: steps of their
     // own, drawn apart, between the others.
@@ -2772,6 +2785,48 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     default:
         break; // a run without a fault
     }
+    // Now and then a run of lists changed on older copies ends between the
+    // first list it fetches or merges and the end of the lists: the user
+    // cancels it, quits the program, or a later list's request fails.
+    enum class Cut { None, Cancel, Quit, Fault };
+    Cut cut = Cut::None;
+    int cutAt = 0;
+    QMetaObject::Connection cutArming;
+    const int requestsAtStart = int(m_server.requests().size());
+    const auto listRequests = [this, requestsAtStart] {
+        static const QRegularExpression oneList(QStringLiteral("^/lists/\\d+$"));
+        const QList<FakeRequest> all = m_server.requests();
+        int n = 0;
+        for (int i = requestsAtStart; i < all.size(); ++i)
+            n += oneList.match(all[i].path).hasMatch();
+        return n;
+    };
+    if (random && fault >= 6 && force == Force::None && m_draw == &m_staleRng && on("staleend")) {
+        const int kind = int(below(4));
+        cutAt = 1 + int(below(4));
+        if (kind == 0 || kind == 1) {
+            cut = kind == 0 ? Cut::Cancel : Cut::Quit;
+            told = QStringLiteral("%1 at list request %2").arg(kind == 0 ? "cancelled" : "quit").arg(cutAt);
+        } else if (kind == 2) {
+            cut = Cut::Fault;
+            const bool lost = below(2) == 0;
+            const auto arm = [this, lost] {
+                if (lost)
+                    m_server.dropAnswerAfterApplying({}, QStringLiteral("^/lists/\\d+$"));
+                else
+                    m_server.respondOnce({}, QStringLiteral("^/lists/\\d+$"), 500);
+            };
+            if (cutAt == 1)
+                arm();
+            else
+                cutArming = QObject::connect(&m_server, &FakeServer::requestReceived, &m_server,
+                                             [listRequests, arm, cutAt] {
+                                                 if (listRequests() == cutAt - 1)
+                                                     arm();
+                                             });
+            told = QStringLiteral("list request %1 %2").arg(cutAt).arg(lost ? "answer lost" : "fails");
+        }
+    }
     switch (chosen) {
     case Fault::ListPostInDoubt:
         switch (below(3)) {
@@ -2852,13 +2907,26 @@ bool Sequence::sync(int c, Force force, Fault chosen)
             << (force == Force::Remote ? "forces remote" : force == Force::Local ? "forces local" : "syncs")
             << (told.isEmpty() ? QStringLiteral("without fault") : told);
     const bool hadLists = !client.lists->models().isEmpty();
-    const bool ok = runClientSync(
-        client, m_server, killWhen,
-        [force](ListsSynchronizer *run) {
-            run->setForceRemote(force == Force::Remote);
-            run->setForceLocal(force == Force::Local);
-        },
-        whenStopped);
+    bool stopped = false;
+    const bool ok = cut == Cut::Cancel || cut == Cut::Quit
+                        ? runUntil(client, [&] { return listRequests() >= cutAt; }, &stopped)
+                        : runClientSync(
+                              client, m_server, killWhen,
+                              [force](ListsSynchronizer *run) {
+                                  run->setForceRemote(force == Force::Remote);
+                                  run->setForceLocal(force == Force::Local);
+                              },
+                              whenStopped);
+    if (cut == Cut::Fault) {
+        QObject::disconnect(cutArming);
+        m_server.clearFaults();
+    }
+    if (stopped) {
+        ++(cut == Cut::Cancel ? m_figures.cutCancelled : m_figures.cutQuit);
+        trace() << "step" << m_step << "client" << c << (cut == Cut::Cancel ? "cancelled" : "quits");
+    }
+    if (cut == Cut::Fault && m_server.faultsFired() > firedBefore)
+        ++m_figures.cutFailed;
     bool killed = false;
     int held = 0;
     if (killWhen) {
@@ -2914,6 +2982,9 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
             << "fired" << fired << qPrintable(writesSince(requestsBefore)) << "; lists' order there"
             << qPrintable(serverStaleListOrder(m_server).join(QLatin1Char(' ')));
+    // Quit: everything is written, and the program starts anew.
+    if (stopped && cut == Cut::Quit)
+        dropLive();
     if (killed) {
         // What the kill left on disk is known when it is loaded again.
         for (ExpList &l : m_exp.lists)
@@ -2926,6 +2997,35 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         m_followUp = fired > 0 && anyDoubt(c);
     }
     return ok;
+}
+
+bool Sequence::runUntil(LiveClient &client, const std::function<bool()> &stopWhen, bool *stopped)
+{
+    auto *run = new ListsSynchronizer(client.lists, &client);
+    bool ended = false;
+    bool ok = false;
+    QEventLoop loop;
+    QObject::connect(run, &BaseSynchronizer::finished, &loop, [&](bool success) {
+        ended = true;
+        ok = success;
+        loop.quit();
+    });
+    QObject::connect(&m_server, &FakeServer::requestReceived, &loop, [&] {
+        if (!*stopped && !ended && stopWhen()) {
+            *stopped = true;
+            loop.quit();
+        }
+    });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(20000);
+    run->start();
+    if (!ended && !*stopped)
+        loop.exec();
+    // The window's Cancel: the run ends with its synchroniser.
+    delete run;
+    return ended && ok;
 }
 
 // ------------------------------------------ lists edited on older copies
@@ -4110,13 +4210,17 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.sameList)
                              + QStringLiteral("stayed two %1, forced local after a forced remote cut short %2, "
                                               "other runs in a forced run %3 (then on %4, killed %5), the other "
-                                              "forcing after it %6")
+                                              "forcing after it %6; runs ended after their first list: cancelled %7, "
+                                              "quit %8, a later list's request failed %9")
                                    .arg(figures.stayedTwo)
                                    .arg(figures.forcedAfterCut)
                                    .arg(figures.midForced)
                                    .arg(figures.midReleased)
                                    .arg(figures.midKilled)
-                                   .arg(figures.otherForced);
+                                   .arg(figures.otherForced)
+                                   .arg(figures.cutCancelled)
+                                   .arg(figures.cutQuit)
+                                   .arg(figures.cutFailed);
     QStringList edits;
     for (auto it = figures.staleEdits.cbegin(); it != figures.staleEdits.cend(); ++it)
         edits << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());

@@ -224,7 +224,13 @@ private:
         NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere,
         ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere,
         TypedUpdateLostTickedElsewhere,
-        TwoTypedInOneSecondUpdateLostOneTickedElsewhere
+        TwoTypedInOneSecondUpdateLostOneTickedElsewhere,
+        MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered,
+        MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied,
+        MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
+        MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered,
+        ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered,
+        MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled
     };
 
     // A session of one computer: its files loaded, some seconds after the
@@ -502,12 +508,149 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(TypedUpdateLostTickedElsewhere);
     QTest::newRow("two tasks typed in one second, their update's answer lost, one ticked elsewhere")
         << int(TwoTypedInOneSecondUpdateLostOneTickedElsewhere);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update arrived unanswered")
+        << int(MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, the merged list's update cut unapplied")
+        << int(MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied);
+    QTest::newRow("a task moved to another list elsewhere, retitled here, killed once the merged list's update was out")
+        << int(MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut);
+    QTest::newRow("a task moved to another list here, retitled elsewhere, that list's update arrived unanswered")
+        << int(MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered);
+    QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was "
+                  "answered")
+        << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
+    QTest::newRow("a task made after an update in doubt, in the second of one made elsewhere, the run that merged "
+                  "it cancelled before its upload")
+        << int(MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled);
 }
 
 void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expected &expected)
 {
     const QString trip = QStringLiteral("Trip");
     switch (c) {
+    case MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled: {
+        // Shoes is made after Bags went up unanswered; the run that merges
+        // Trip is cancelled while House, before it, goes up. Only Bags was
+        // sent: a Shoes typed elsewhere in the same second is not its copy.
+        {
+            auto client = session(a);
+            client->addList(QStringLiteral("Home"), {QStringLiteral("Keys")});
+            client->addList(trip, {QStringLiteral("Tickets")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        QDateTime sameSecond;
+        {
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            addTask(client->model(trip), QStringLiteral("Bags"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            Clock::advance(1000);
+            sameSecond = Clock::currentDateTimeUtc();
+            addTask(client->model(trip), QStringLiteral("Shoes"));
+            client->model("Home")->setName(QStringLiteral("House"));
+            const auto path = [&](const QString &name) {
+                return QStringLiteral("^/lists/%1$").arg(client->model(name)->taskList()->serverId());
+            };
+            syncCancelledAfter(*client, "PUT", path(QStringLiteral("House")));
+            QVERIFY(m_server->requests("PUT", path(trip)).isEmpty());
+            client->persist();
+        }
+        {
+            auto client = session(a);
+            Clock::setFixedTime(sameSecond);
+            addTask(client->model(trip), QStringLiteral("Shoes"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("House[Keys]"), QStringLiteral("Trip[Bags,Shoes,Shoes,Tickets]")};
+        break;
+    }
+    case ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        QVERIFY(sync(*client));
+        client->persist();
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->hold(Lists);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests(QByteArray(), Lists).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        client.reset();
+        // The next run posts the other list anew; the user cancels it once
+        // that post was answered, while its read-back is out.
+        auto again = session(a);
+        bool armed = false;
+        const QMetaObject::Connection arming
+            = connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &r) {
+                  if (!armed && r.method == "POST" && r.path == QLatin1String("/lists")) {
+                      armed = true;
+                      m_server->hold("GET", OneList);
+                  }
+              });
+        auto *run = new ListsSynchronizer(again->lists, again.get());
+        run->start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->heldCount() > 0, 20000);
+        delete run;
+        disconnect(arming);
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        again->persist();
+        expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered:
+    case MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied:
+    case MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut:
+    case MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered: {
+        const bool movedHere = c == MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered;
+        const auto moveBags = [&](LiveClient &client) {
+            ListEdits::moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
+        };
+        const auto retitleBags = [&](LiveClient &client) {
+            ListEdits::retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        };
+        {
+            auto client = session(a);
+            ListEdits::makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
+            ListEdits::makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        for (StoredClient *store : {&b, &a}) {
+            auto client = session(*store);
+            if (store == &a)
+                movedHere ? retitleBags(*client) : moveBags(*client);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        auto client = session(b);
+        movedHere ? moveBags(*client) : retitleBags(*client);
+        client->persist();
+        const ListModel *uploaded = client->model(movedHere ? QStringLiteral("Home") : trip);
+        const QString path = QStringLiteral("^/lists/%1$").arg(uploaded->taskList()->serverId());
+        if (c == MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut) {
+            syncKilledAfter(*client, "PUT", path);
+        } else {
+            if (c == MovedElsewhereRetitledHereTheMergedUpdateCutUnapplied)
+                m_server->respondRaw("PUT", path,
+                                     "HTTP/1.1 200 OK\r\nContent-Type: application/xhtml+xml\r\n"
+                                     "Content-Length: 99\r\n\r\n<ht");
+            else
+                m_server->dropAnswerAfterApplying("PUT", path);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        expected.lists = {QStringLiteral("Home[Big bags,Keys]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    }
     case RemovedKilledAfterDelete:
     case RemovedDeleteFailed: {
         auto client = session(a);

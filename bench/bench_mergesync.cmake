@@ -1,0 +1,1 @@
+plumdeck_bench_uses_fake_server(${BENCH_TARGET})
