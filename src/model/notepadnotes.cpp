@@ -125,6 +125,28 @@ bool NotepadNotes::load()
     return true;
 }
 
+void NotepadNotes::setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> &ids)
+{
+    if (ids == m_agreedDisplayOrder)
+        return;
+    m_agreedDisplayOrder = ids;
+    m_changed = true;
+}
+
+void NotepadNotes::setMovedInOrder(const std::optional<QSet<quint32>> &ids)
+{
+    if (ids == m_movedInOrder)
+        return;
+    m_movedInOrder = ids;
+    m_changed = true;
+}
+
+void NotepadNotes::noteMoved(const NotepadNote *note)
+{
+    if (m_movedInOrder && note->syncStatus() != NotepadNote::New && note->serverId() != 0)
+        m_movedInOrder->insert(note->serverId());
+}
+
 void NotepadNotes::resetAllNotesToNew()
 {
     for (NotepadNote *note : std::as_const(m_notes)) {
@@ -139,6 +161,9 @@ void NotepadNotes::resetAllNotesToNew()
 
 void NotepadNotes::dropDeletedNotes()
 {
+    // The order the ids name is that server's too.
+    setAgreedDisplayOrder(std::nullopt);
+    setMovedInOrder(QSet<quint32>());
     for (auto it = m_notes.begin(); it != m_notes.end();) {
         if ((*it)->syncStatus() != NotepadNote::Deleted) {
             ++it;

@@ -7,6 +7,9 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
+
+#include <optional>
 
 // The notepad: every note in display order, deleted ones included until the
 // server has been told. The notepad page creates the one instance and carries
@@ -32,6 +35,18 @@ public:
 
     void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
     bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
+    // The display order (server ids) as this computer and the server last
+    // agreed on it; unknown before the first, and once the removed notes
+    // are dropped for another server.
+    const std::optional<NotepadNoteIdList> &agreedDisplayOrder() const { return m_agreedDisplayOrder; }
+    void setAgreedDisplayOrder(const std::optional<NotepadNoteIdList> &ids);
+    // The notes (server ids) the user moved in the order since: only those
+    // take their place here over the server's. Unknown when a file that
+    // holds an agreed order does not tell.
+    const std::optional<QSet<quint32>> &movedInOrder() const { return m_movedInOrder; }
+    void setMovedInOrder(const std::optional<QSet<quint32>> &ids);
+    // The user moved the note (the page calls it).
+    void noteMoved(const NotepadNote *note);
     void setChanged(bool changed) { m_changed = changed; }
     bool isChanged() const { return m_changed; }
 
@@ -83,6 +98,8 @@ signals:
 private:
     QList<NotepadNote *> m_notes;
     bool m_displayOrderChanged = false;
+    std::optional<NotepadNoteIdList> m_agreedDisplayOrder;
+    std::optional<QSet<quint32>> m_movedInOrder = QSet<quint32>();
     bool m_changed = false;
     UnreadRecords m_unreadNotes;
     QString m_keptAsidePath;

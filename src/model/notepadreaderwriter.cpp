@@ -7,6 +7,8 @@
 #include <QDebug>
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 
 const char *const NoteClass = "pd-notepad-note";
@@ -112,6 +114,15 @@ void NotepadReaderWriter::writeLocalFields(QDomElement &body, NotepadNotes *note
     QDomElement dl = appendElementWithClass(body, QStringLiteral("dl"), QLatin1String(LocalFieldsClass));
     appendDefinition(dl, QStringLiteral("display-order-changed"),
                      boolText(notes && notes->isDisplayOrderChanged()));
+    if (notes && notes->agreedDisplayOrder()) {
+        appendDefinition(dl, QStringLiteral("agreed-display-order"),
+                         TaskReaderWriter::idListText(*notes->agreedDisplayOrder()));
+        if (const std::optional<QSet<quint32>> &moved = notes->movedInOrder()) {
+            QList<quint32> ids(moved->cbegin(), moved->cend());
+            std::sort(ids.begin(), ids.end());
+            appendDefinition(dl, QStringLiteral("display-order-moved"), TaskReaderWriter::idListText(ids));
+        }
+    }
 }
 
 void NotepadReaderWriter::readLocalFields(const QDomElement &body)
@@ -122,8 +133,25 @@ void NotepadReaderWriter::readLocalFields(const QDomElement &body)
         return;
     }
     const bool changed = definitionValue(dl, QStringLiteral("display-order-changed")) == QLatin1String("true");
-    if (NotepadNotes *notes = NotepadNotes::instance())
+    const QString agreedText = definitionValue(dl, QStringLiteral("agreed-display-order"));
+    std::optional<NotepadNoteIdList> agreed;
+    if (!agreedText.isNull()) {
+        agreed = TaskReaderWriter::parseIdList(agreedText);
+        if (!agreed)
+            qWarning() << "the agreed display order of the notes does not read; it is left out";
+    }
+    // Beside it, which notes were moved here since; untold, the orders
+    // themselves are read for it.
+    const QString movedText = definitionValue(dl, QStringLiteral("display-order-moved"));
+    std::optional<QSet<quint32>> moved;
+    if (agreed && !movedText.isNull())
+        if (const std::optional<NotepadNoteIdList> ids = TaskReaderWriter::parseIdList(movedText))
+            moved = QSet<quint32>(ids->cbegin(), ids->cend());
+    if (NotepadNotes *notes = NotepadNotes::instance()) {
         notes->setDisplayOrderChanged(changed);
+        notes->setAgreedDisplayOrder(agreed);
+        notes->setMovedInOrder(agreed ? moved : std::optional<QSet<quint32>>(QSet<quint32>()));
+    }
 }
 
 // ---- one note

@@ -273,6 +273,55 @@ void TaskList::setAgreedImage(std::shared_ptr<const TaskListImage> image)
     m_agreed.reset();
 }
 
+namespace {
+
+// One task seen twice, the later no older: one identity, and one hash code
+// for one revision.
+bool sameTaskLater(const Task *earlier, const Task *later)
+{
+    if (earlier->identity() != later->identity() || earlier->revision() > later->revision())
+        return false;
+    return earlier->revision() != later->revision() || earlier->hashcode() == later->hashcode();
+}
+
+} // namespace
+
+bool TaskList::fitsAgreed(const TaskList *agreed) const
+{
+    if (!agreed || agreed->serverId() != serverId() || agreed->revision() != revision())
+        return false;
+    const QHash<quint32, Task *> here = tasksById();
+    QSet<quint32> seen;
+    bool fits = true;
+    agreed->m_rootTask->forEachBelow([&](const Task *task) {
+        if (!fits || task->id() == 0)
+            return;
+        if (seen.contains(task->id())) {
+            fits = false;
+            return;
+        }
+        seen.insert(task->id());
+        // Here, a task may be older than agreed (undo across a run), never newer.
+        if (const Task *mine = here.value(task->id()))
+            fits = sameTaskLater(mine, task);
+    });
+    return fits;
+}
+
+bool TaskList::grewFrom(const TaskList *agreed, const TaskList *theirs)
+{
+    if (!agreed || !theirs || agreed->revision() > theirs->revision())
+        return false;
+    const QHash<quint32, Task *> there = theirs->tasksById();
+    bool fits = true;
+    agreed->m_rootTask->forEachBelow([&](const Task *task) {
+        if (fits && task->id() != 0)
+            if (const Task *now = there.value(task->id()))
+                fits = sameTaskLater(task, now);
+    });
+    return fits;
+}
+
 QHash<quint32, Task *> TaskList::tasksById() const
 {
     QHash<quint32, Task *> out;

@@ -108,6 +108,16 @@ public:
     // What the list holds now is what the server holds: an image of the
     // list, sharing its tasks' values until they change.
     void agreeAsIs();
+    // Whether `agreed` can be what this list last agreed with the server:
+    // the same list at the same revision, no id named twice, and each task
+    // it names under an id this list holds is that task (one creator and
+    // creation second), in a version no newer than here and with one hash
+    // code per revision. A damaged copy, or a task under another's id, is
+    // not: nothing then tells what either side changed since.
+    bool fitsAgreed(const TaskList *agreed) const;
+    // Whether the server's copy `theirs` can have grown from `agreed`: no
+    // older, and each task both name one task, no older there.
+    static bool grewFrom(const TaskList *agreed, const TaskList *theirs);
     // The agreed copy as an image: the one kept, or one made of the whole
     // copy; null when there is none.
     std::shared_ptr<const TaskListImage> agreedImage() const;

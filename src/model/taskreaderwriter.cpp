@@ -731,6 +731,14 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
 {
     sink.start(QStringLiteral("dl"), QStringLiteral("pd-local-fields"));
     sink.definition(QStringLiteral("display-order-changed"), boolText(lists->isDisplayOrderChanged()));
+    if (const std::optional<QList<quint32>> &agreed = lists->agreedDisplayOrder()) {
+        sink.definition(QStringLiteral("agreed-display-order"), idListText(*agreed));
+        if (const std::optional<QSet<quint32>> &moved = lists->movedInOrder()) {
+            QList<quint32> ids(moved->cbegin(), moved->cend());
+            std::sort(ids.begin(), ids.end());
+            sink.definition(QStringLiteral("display-order-moved"), idListText(ids));
+        }
+    }
     if (!lists->outlookLastSyncTime().isNull())
         sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
     sink.end();
@@ -741,6 +749,43 @@ void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
     const Fields values(this, fields);
     lists->setDisplayOrderChanged(values.value(u"display-order-changed").text == kTrue);
     lists->setOutlookLastSyncTime(parseDateTime(values.value(u"outlook-last-sync-time").text));
+    // One that does not read is unknown: the next order uploaded then
+    // takes the server's where it can tell nothing was moved here.
+    const Value agreed = values.value(u"agreed-display-order");
+    if (!agreed.isNull) {
+        std::optional<QList<quint32>> ids = parseIdList(agreed.toString());
+        if (!ids)
+            qWarning() << "the agreed display order of the lists does not read; it is left out";
+        lists->setAgreedDisplayOrder(ids);
+        // Beside it, which lists were moved here since; untold, the orders
+        // themselves are read for it.
+        const Value movedText = values.value(u"display-order-moved");
+        const std::optional<QList<quint32>> moved
+            = movedText.isNull ? std::nullopt : parseIdList(movedText.toString());
+        lists->setMovedInOrder(moved ? std::optional<QSet<quint32>>(QSet<quint32>(moved->cbegin(), moved->cend()))
+                                     : std::nullopt);
+    }
+}
+
+QString TaskReaderWriter::idListText(const QList<quint32> &ids)
+{
+    QStringList parts;
+    parts.reserve(ids.size());
+    for (quint32 id : ids)
+        parts << QString::number(id);
+    return parts.join(QLatin1Char(' '));
+}
+
+std::optional<QList<quint32>> TaskReaderWriter::parseIdList(const QString &text)
+{
+    QList<quint32> ids;
+    for (const QString &part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        quint32 id = 0;
+        if (!parseUInt(part, &id) || id == 0 || ids.contains(id))
+            return std::nullopt;
+        ids << id;
+    }
+    return ids;
 }
 
 UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
@@ -1212,6 +1257,12 @@ void TaskReaderWriter::readAgreed(TaskList *list, Element listElement)
     agreed->setOwned(list->isOwned());
     agreed->setOwner(list->owner());
     agreed->setPermissions(list->permissions());
+    // One that reads but cannot be what the list agreed (a task under
+    // another's id, another revision) would tell the merge wrong changes.
+    if (!list->fitsAgreed(agreed.get())) {
+        qWarning() << "the agreed copy of list" << list->serverId() << "does not fit the list and is left out";
+        return;
+    }
     // Kept as an image: the tasks named by id share the list's values.
     list->setAgreedImage(std::make_shared<const TaskListImage>(*agreed));
 }

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 #include <functional>
 
 class ListInfo;
@@ -54,6 +56,10 @@ public:
     // same forms: digits only, fitting in 32 bits; a status text, or
     // LocallyUnknown for any other text.
     static bool parseUInt(QStringView text, quint32 *value);
+    // Ids as a local document keeps them in one value: decimal, one blank
+    // between; a text with anything else, a 0 or one id twice reads as none.
+    static QString idListText(const QList<quint32> &ids);
+    static std::optional<QList<quint32>> parseIdList(const QString &text);
     static TaskList::SyncStatus parseSyncStatus(const QString &text);
 
     // The lists document ("lists.xhtml" and backups). The device is opened

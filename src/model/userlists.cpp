@@ -326,6 +326,7 @@ void UserLists::moveList(int from, int to)
         qWarning() << "UserLists::moveList - invalid origin or destination indexes";
         return;
     }
+    noteMoved(m_models.at(from));
     m_models.move(from, to);
     m_displayOrderChanged = true;
     emit displayOrderChanged();
@@ -342,6 +343,7 @@ void UserLists::moveListRight(ListModel *model)
         qWarning() << "UserLists::moveListRight - already at right";
         return;
     }
+    noteMoved(model);
     m_models.move(index, index + 1);
     m_displayOrderChanged = true;
     emit displayOrderChanged();
@@ -358,6 +360,7 @@ void UserLists::moveListLeft(ListModel *model)
         qWarning() << "UserLists::moveListLeft - already at left";
         return;
     }
+    noteMoved(model);
     m_models.move(index, index - 1);
     m_displayOrderChanged = true;
     emit displayOrderChanged();
@@ -385,6 +388,30 @@ void UserLists::setDisplayOrder(const QList<quint32> &ids)
     emit displayOrderChanged();
 }
 
+void UserLists::setAgreedDisplayOrder(const std::optional<QList<quint32>> &ids)
+{
+    if (ids == m_agreedDisplayOrder)
+        return;
+    m_agreedDisplayOrder = ids;
+    m_changed = true;
+}
+
+void UserLists::setMovedInOrder(const std::optional<QSet<quint32>> &ids)
+{
+    if (ids == m_movedInOrder)
+        return;
+    m_movedInOrder = ids;
+    m_changed = true;
+}
+
+// Kept as the display order's change mark is, with it.
+void UserLists::noteMoved(const ListModel *model)
+{
+    const TaskList *list = model->taskList();
+    if (m_movedInOrder && list->syncStatus() != TaskList::New && list->serverId() != 0)
+        m_movedInOrder->insert(list->serverId());
+}
+
 void UserLists::prepareForceRemoteSync()
 {
     for (ListModel *model : std::as_const(m_models)) {
@@ -401,6 +428,9 @@ void UserLists::prepareForceRemoteSync()
 
 void UserLists::localizeLists()
 {
+    // The ids it names are another account's.
+    setAgreedDisplayOrder(std::nullopt);
+    setMovedInOrder(QSet<quint32>());
     for (ListModel *model : std::as_const(m_models))
         model->resetToNew();
     qDeleteAll(m_deletedLists);

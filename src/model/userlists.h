@@ -7,7 +7,10 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
+
+#include <optional>
 
 class ListModel;
 class MinuteTimer;
@@ -74,6 +77,16 @@ public:
 
     bool isDisplayOrderChanged() const { return m_displayOrderChanged; }
     void setDisplayOrderChanged(bool changed) { m_displayOrderChanged = changed; }
+    // The display order (server ids) as this computer and the server last
+    // agreed on it: what the last fetch took or the last upload sent.
+    // Unknown before the first, and after a change of account.
+    const std::optional<QList<quint32>> &agreedDisplayOrder() const { return m_agreedDisplayOrder; }
+    void setAgreedDisplayOrder(const std::optional<QList<quint32>> &ids);
+    // The lists (server ids) the user moved in the order since: only those
+    // take their place here over the server's. Unknown when a file that
+    // holds an agreed order does not tell.
+    const std::optional<QSet<quint32>> &movedInOrder() const { return m_movedInOrder; }
+    void setMovedInOrder(const std::optional<QSet<quint32>> &ids);
     QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
     void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
 
@@ -111,11 +124,14 @@ public slots:
 
 private:
     void takeModel(ListModel *model);
+    void noteMoved(const ListModel *model);
 
     QList<ListModel *> m_models;
     QList<TaskList *> m_deletedLists;
     bool m_changed = false;
     bool m_displayOrderChanged = false;
+    std::optional<QList<quint32>> m_agreedDisplayOrder;
+    std::optional<QSet<quint32>> m_movedInOrder = QSet<quint32>();
     QDateTime m_outlookLastSyncTime;
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;

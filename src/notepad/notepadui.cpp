@@ -12,6 +12,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -282,7 +283,13 @@ void NotepadUI::deleteAndPurgeEverything()
 void NotepadUI::onDisplayOrderChanged(const NotepadNoteIdList &ids)
 {
     // Tab positions, not note-list positions: deleted notes stay in the list
-    // without a tab.
+    // without a tab. Taking the server's order is no move of the user's.
+    const bool changedHere = m_notes->isDisplayOrderChanged();
+    const std::optional<QSet<quint32>> moved = m_notes->movedInOrder();
+    const auto keepMark = qScopeGuard([this, changedHere, moved] {
+        m_notes->setDisplayOrderChanged(changedHere);
+        m_notes->setMovedInOrder(moved);
+    });
     int target = 0;
     for (quint32 id : ids) {
         NotepadNote *note = nullptr;
@@ -314,6 +321,7 @@ void NotepadUI::moveNote(int from, int to)
         return;
     }
     m_notes->moveNote(a, b);
+    m_notes->noteMoved(a);
     m_notes->setDisplayOrderChanged(true);
     m_notes->setChanged(true);
     QWidget *page = m_tabWidget->widget(from);

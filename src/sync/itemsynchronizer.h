@@ -35,6 +35,12 @@
 //   mergesBeforePut(item)              what the item last agreed with the
 //                                      server is known: an update onto a copy
 //                                      the server changed since merges first
+//   looksBeforePut(item)               an edited item whose agreed copy is
+//                                      not known: an update onto a copy the
+//                                      server changed since looks at it first
+//   givesWayTo(item, fetched)          nothing tells what the item and the
+//                                      server's copy each changed: the item
+//                                      takes that copy and sends nothing
 //   mergeBeforePut(item, fetched, inDoubt, arrived, &nothingToSend)
 //                                      puts what the item changed since it
 //                                      agreed onto `fetched` (taken), in the
@@ -112,18 +118,6 @@ protected:
     }
 
     void handleAnswer(RequestKind kind, int status) override;
-    // With nothing to merge onto, an update goes up as it is (the server
-    // merges it by its parts' ids); one whose predecessor may have added
-    // parts there waits rather than add them twice.
-    void unreadableBeforePut(const QString &error) override
-    {
-        if (earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem)) {
-            failUnreadable(error);
-            return;
-        }
-        releaseRequest();
-        sendPutForMerge();
-    }
 
 private:
     void sendGetNew() { sendRequest(GetNew, QStringLiteral("GET"), Traits::itemPath(m_id), nullptr); }
@@ -252,7 +246,7 @@ void ItemSynchronizer<Traits>::start()
     emitProgress(Traits::text(T::UploadingChanges, name));
     if (serverRevision > localRevision
         && ((earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem))
-            || Traits::mergesBeforePut(m_localItem))) {
+            || Traits::mergesBeforePut(m_localItem) || Traits::looksBeforePut(m_localItem))) {
         // The server changed since (perhaps by an upload in doubt): what
         // this computer changed goes onto its copy, and new parts an earlier
         // upload put there are not added twice.
@@ -346,7 +340,9 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             finish(Gone);
         } else if (status == 403 && Traits::hasPermissionFallback
                    && !permissions().contains(QLatin1Char('w'))) {
-            // Read-only share: the local edits give way to the server's copy.
+            // Read-only share: the local edits give way to the server's
+            // copy, and the owner keeps them beside it.
+            m_gaveWay = GaveWay::ReadOnly;
             releaseRequest();
             sendGetExisting();
         } else {
@@ -372,10 +368,20 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
                 }
             }
             const bool inDoubt = earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem);
+            if (!inDoubt && Traits::givesWayTo(m_localItem, fetched)) {
+                // What either side changed cannot be told: nothing here goes
+                // over the server's copy, which the item takes.
+                Traits::prepareFetchedExisting(fetched);
+                delete m_resultItem;
+                m_resultItem = fetched;
+                m_gaveWay = GaveWay::NoBase;
+                finish(ReceivedExisting);
+                return;
+            }
             const bool arrived = inDoubt && Traits::takeUploadedParts(m_localItem, fetched);
             bool nothingToSend = false;
             m_mergeTookTheirs = false;
-            if (Traits::mergesBeforePut(m_localItem))
+            if (Traits::mergesBeforePut(m_localItem) || Traits::looksBeforePut(m_localItem))
                 m_mergeReturn.reset(Traits::mergeBeforePut(m_localItem, fetched, inDoubt, arrived, &nothingToSend,
                                                            &m_mergeTookTheirs));
             else

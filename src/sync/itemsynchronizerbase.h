@@ -71,6 +71,15 @@ public:
     // The run failed because the server's copy of the item could not be
     // read: nothing was applied, and the owner may go on without it.
     bool isServerCopyUnreadable() const { return m_serverCopyUnreadable; }
+    // Why a run that ended with the server's copy (ReceivedExisting) sent
+    // nothing of what the item here changed: the owner keeps the item's
+    // own version beside it, as a new item, and tells the user.
+    enum class GaveWay {
+        No,
+        ReadOnly,   // the server refused the update: the item is read-only now
+        NoBase      // what the item last agreed with the server is not known
+    };
+    GaveWay localGaveWay() const { return m_gaveWay; }
 
     virtual void start() = 0;
 
@@ -110,13 +119,16 @@ protected:
     // Called with the request in flight once it finished without a transport
     // error; kind says which sender sent it.
     virtual void handleAnswer(RequestKind kind, int status) = 0;
-    // The server's copy fetched before an upload could not be read.
+    // The server's copy fetched before an upload could not be read: what
+    // it holds is not known, so nothing is written over it and the item
+    // waits for a later run.
     virtual void unreadableBeforePut(const QString &error) { failUnreadable(error); }
 
     quint32 m_id;
     quint32 m_assignedId = 0;
     bool m_updateArrived = false;
     bool m_mergeTookTheirs = false;
+    GaveWay m_gaveWay = GaveWay::No;
     std::function<void()> m_saveBeforeUpload;
     std::function<void()> m_uploadLeaving;
     int m_progressStep;

@@ -332,3 +332,50 @@ void ListOutcome::tellAboutKeptCopies(const QStringList &names)
            "taken, and your version was kept beside it as a new list:\n%1")
             .arg(names.join(QLatin1Char('\n'))));
 }
+
+ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
+{
+    if (!lists || !model)
+        return nullptr;
+    TaskList *mine = model->taskList()->clone();
+    mine->resetToNew();
+    mine->setLocalId(0);
+    // Another's list read-only now: the copy is the user's own.
+    mine->setOwned(true);
+    mine->setOwner(TaskList::defaultName());
+    mine->setPermissions(QStringLiteral("orwd"));
+    mine->setName(keptCopyName(model->taskList()->name()));
+    ListModel *copy = lists->addList(mine);
+    if (!copy) {
+        delete mine;
+        return nullptr;
+    }
+    copy->setChanged();
+    return copy;
+}
+
+void ListOutcome::tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase)
+{
+    QStringList parts;
+    if (!readOnly.isEmpty())
+        parts << readOnlyText(readOnly);
+    if (!unknownBase.isEmpty())
+        parts << unknownBaseText(unknownBase);
+    if (!parts.isEmpty())
+        SyncNotices::tell(tr("Sync"), parts.join(QStringLiteral("\n\n")));
+}
+
+QString ListOutcome::readOnlyText(const QStringList &copies)
+{
+    return tr("These lists were made read-only for you on the server since you changed them here. Your changes "
+              "were not sent; they were kept beside each list as a new list of your own:\n%1")
+        .arg(copies.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::unknownBaseText(const QStringList &copies)
+{
+    return tr("These lists changed here and on the server, and what this computer last agreed with the server "
+              "about them could not be read, so the changes of either side could not be told apart. Each now "
+              "holds the server's copy, and your version was kept beside it as a new list:\n%1")
+        .arg(copies.join(QLatin1Char('\n')));
+}

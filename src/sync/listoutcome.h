@@ -108,6 +108,18 @@ public:
     static QString keptCopyName(const QString &name);
     // Tells the user, in one box, which lists were kept as copies.
     static void tellAboutKeptCopies(const QStringList &names);
+
+    // Before the server's copy replaces the model's list, which sends none
+    // of its changes: the user's version goes beside it as a new list of
+    // the user's own, under the kept copy's name. Its model, or null.
+    static ListModel *keepBeside(UserLists *lists, ListModel *model);
+    // Tells the user, in one box, of the lists whose changes were not sent
+    // and were kept beside them so (named by those copies): `readOnly`,
+    // made read-only for the user since; `unknownBase`, whose record of
+    // what they last agreed with the server could not be trusted.
+    static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
+    static QString readOnlyText(const QStringList &copies);
+    static QString unknownBaseText(const QStringList &copies);
 };
 
 #endif

@@ -23,6 +23,7 @@
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
+#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -116,6 +117,9 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
                 marks.insert(model, list->pendingUpload()); // an upload in doubt stays so
         }
         lists->prepareForceRemoteSync();
+        // Its order replaces the server's too; a run cut short before it
+        // went up leaves that to the next.
+        lists->setDisplayOrderChanged(true);
         for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
             ListModel *model = it.key();
             model->taskList()->setPendingUpload(it.value());
@@ -136,6 +140,7 @@ void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes
                 marks.insert(note, UploadMark::replacing(note->serverId()).text());
         }
         notes->resetAllNotesToNew();
+        notes->setDisplayOrderChanged(true);
         for (auto it = marks.cbegin(); it != marks.cend(); ++it)
             it.key()->setPendingUpload(it.value());
     }
@@ -465,7 +470,10 @@ void ListsSynchronizer::failRun(const QString &error)
         ListOutcome::saveBeforeUploads(m_host);
     const QStringList kept = m_keptCopies;
     m_keptCopies.clear();
+    const QStringList readOnly = std::exchange(m_keptReadOnly, {});
+    const QStringList noBase = std::exchange(m_keptNoBase, {});
     ListOutcome::tellAboutKeptCopies(kept);
+    ListOutcome::tellAboutKeptBeside(readOnly, noBase);
     ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
     fail(m_unreadable.addTo(error));
 }
@@ -1233,8 +1241,11 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 
     if (bestModel >= 0) {
         ListModel *model = m_modelsInDoubt.takeAt(bestModel);
+        m_postedIds.insert(id);
         TaskList *local = model->taskList();
         const UploadMark mark = UploadMark::read(local->pendingUpload());
+        if (mark.replacedId() != 0)
+            m_replacing.insert(mark.replacedId(), id);
         // Its copy is there: the server list it was posted in place of goes.
         removeReplacedList(mark.replacedId());
         // Told by nothing of its own (its fields, or tasks whose identity
@@ -1390,8 +1401,11 @@ void ListsSynchronizer::syncNextList()
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
+            const QStringList readOnly = std::exchange(m_keptReadOnly, {});
+            const QStringList noBase = std::exchange(m_keptNoBase, {});
             ListOutcome::tellAboutKeptCopies(m_keptCopies);
             m_keptCopies.clear();
+            ListOutcome::tellAboutKeptBeside(readOnly, noBase);
             ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
             syncDisplayOrder();
             return;
@@ -1538,13 +1552,17 @@ void ListsSynchronizer::onListSynchronizerFinished()
         }
         fetched->agreeAsIs();
         UserLists::AddResult added = UserLists::Refused;
+        const quint32 arrived = fetched->serverId();
         m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
         if (!m_userLists || added == UserLists::Refused)
             delete fetched;
-        // Not here before, yet the groups placed it (lists replaced by an
-        // import, a lists file lost): it keeps its group.
-        else if (m_groupsAtStart && m_currentModel)
-            m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
+        else {
+            m_arrivedIds.insert(arrived);
+            // Not here before, yet the groups placed it (lists replaced by
+            // an import, a lists file lost): it keeps its group.
+            if (m_groupsAtStart && m_currentModel)
+                m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
+        }
         break;
     }
     case ListSynchronizer::Gone:
@@ -1565,6 +1583,16 @@ void ListsSynchronizer::onListSynchronizerFinished()
         if (!m_currentModel) {
             delete fetched;
             break;
+        }
+        if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
+            // Nothing of the user's was sent: it stays beside the list, and
+            // goes up later in this run as a new list.
+            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
+                m_models.append(beside);
+                m_hasNewLists = true;
+                (step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly ? m_keptReadOnly : m_keptNoBase)
+                    << beside->taskList()->name();
+            }
         }
         bool uploadAgain = false;
         if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,
@@ -1601,6 +1629,11 @@ void ListsSynchronizer::onListSynchronizerFinished()
     default:
         qDebug() << "Unknown ListSynchronizer result";
         break;
+    }
+    if (step->assignedId() != 0) {
+        m_postedIds.insert(step->assignedId());
+        if (m_stepReplaces != 0)
+            m_replacing.insert(m_stepReplaces, step->assignedId());
     }
     releaseListStep();
     // Its replacement is there now: the list it replaces goes next.
@@ -1648,18 +1681,16 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
 
 void ListsSynchronizer::syncDisplayOrder()
 {
-    // The new lists a forced local run keeps finish a replacement: the order
-    // there is still the one to take.
-    const bool newLists = m_hasNewLists && !m_forceLocal;
-    if (m_forceRemote || newLists || (m_userLists && m_userLists->isDisplayOrderChanged()))
-        putDisplayOrder();
+    // A forced remote run puts this computer's order in place of the
+    // server's; every other run looks at the server's first.
+    if (m_forceRemote)
+        putDisplayOrder(localDisplayOrder());
     else
         getDisplayOrder();
 }
 
-void ListsSynchronizer::putDisplayOrder()
+QList<quint32> ListsSynchronizer::localDisplayOrder() const
 {
-    emit progress(tr("Uploading list display order"), 625, 1000);
     QList<quint32> ids;
     const QList<TaskList *> lists = m_userLists ? m_userLists->taskLists() : QList<TaskList *>();
     for (const TaskList *list : lists) {
@@ -1669,6 +1700,13 @@ void ListsSynchronizer::putDisplayOrder()
         else
             ids << id;
     }
+    return ids;
+}
+
+void ListsSynchronizer::putDisplayOrder(const QList<quint32> &ids)
+{
+    emit progress(tr("Uploading list display order"), 660, 1000);
+    m_orderSent = ids;
     TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListRefs(ids);
     sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
@@ -1679,9 +1717,57 @@ void ListsSynchronizer::onPutDisplayOrderFinished()
 {
     if (!answerWith({200, 204}))
         return;
-    if (m_userLists)
+    if (m_userLists) {
         m_userLists->setDisplayOrderChanged(false);
+        m_userLists->setAgreedDisplayOrder(m_orderSent);
+        m_userLists->setMovedInOrder(QSet<quint32>());
+    }
     syncListsGroups();
+}
+
+// The order the server holds, with what this computer changed since it last
+// agreed on one merged in: a list moved or made here goes where it is here,
+// the others where the server has them, so that a move made on another
+// computer is not undone by an order that never saw it.
+QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &theirs) const
+{
+    QList<quint32> mine;
+    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    const std::optional<QList<quint32>> &agreed = m_userLists->agreedDisplayOrder();
+    for (quint32 id : localDisplayOrder()) {
+        kept.insert(id);
+        // Placed by the server's order, not here.
+        if (!m_arrivedIds.contains(id) && !m_forceLocal)
+            mine << id;
+    }
+    if (m_forceLocal && agreed) {
+        // Nothing here was moved: a list kept to finish a replacement takes
+        // the place of the one it replaces.
+        for (quint32 id : *agreed)
+            if (kept.contains(m_replacing.value(id, id)))
+                mine << m_replacing.value(id, id);
+    }
+    QList<quint32> base;
+    if (agreed) {
+        base = *agreed;
+    } else if (!m_userLists->isDisplayOrderChanged()) {
+        // Without one agreed, nothing here was moved unless the user moved
+        // it: only the lists made here are placed by this order.
+        for (quint32 id : std::as_const(mine))
+            if (!m_postedIds.contains(id))
+                base << id;
+    }
+    // The lists the user moved, recorded as they were moved, tell what
+    // two orders alone may not (a list moved down one, or the next up).
+    const std::optional<QSet<quint32>> &moved = m_userLists->movedInOrder();
+    if (agreed && moved && !m_forceLocal) {
+        QSet<quint32> stayed;
+        for (quint32 id : std::as_const(base))
+            if (!moved->contains(id))
+                stayed.insert(id);
+        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
+    }
+    return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
 
 void ListsSynchronizer::getDisplayOrder()
@@ -1702,8 +1788,29 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
         failRun(tr("Could not parse retrieved list order."));
         return;
     }
-    if (m_userLists)
-        m_userLists->setDisplayOrder(ids);
+    if (!m_userLists) {
+        syncListsGroups();
+        return;
+    }
+    // A forced local run takes the server's order, but for a list it kept
+    // to finish a replacement: that one takes the replaced list's place.
+    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
+                                          : m_hasNewLists || m_userLists->isDisplayOrderChanged();
+    const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
+    QList<quint32> known;
+    for (quint32 id : order)
+        if (m_userLists->taskListByServerId(id))
+            known << id;
+    m_userLists->setDisplayOrder(known);
+    // Lists made or moved here are placed on the server in so many words,
+    // even where its order already shows them there.
+    if (changedHere) {
+        putDisplayOrder(order);
+        return;
+    }
+    m_userLists->setDisplayOrderChanged(false);
+    m_userLists->setAgreedDisplayOrder(ids);
+    m_userLists->setMovedInOrder(QSet<quint32>());
     syncListsGroups();
 }
 

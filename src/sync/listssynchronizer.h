@@ -127,7 +127,10 @@ private:
     void setInfoRevision(quint32 id, quint32 revision);
     void syncDisplayOrder();
     void getDisplayOrder();
-    void putDisplayOrder();
+    void putDisplayOrder(const QList<quint32> &ids);
+    // The lists here in their order, by server id.
+    QList<quint32> localDisplayOrder() const;
+    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void syncListsGroups();
     void getListsGroups();
     // The page's groups go up, recorded first as in doubt.
@@ -230,6 +233,9 @@ private:
     bool m_forceLocal = false;
     NotepadSynchronizer *m_notepadStep = nullptr;
     QStringList m_keptCopies;
+    // Copies kept beside lists whose changes gave way (see ListOutcome).
+    QStringList m_keptReadOnly;
+    QStringList m_keptNoBase;
     ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
     // The lists kept against a removal, and whether for their sharing.
     QHash<ListModel *, bool> m_keptAgainstRemoval;
@@ -257,6 +263,14 @@ private:
     // Edited lists whose look will merge them: the merge marks them.
     QSet<const ListModel *> m_mergedAfterLook;
     QPointer<ListModel> m_restoredModel;
+    // Lists this run took from the server as new: the server's order places
+    // them. The order last sent up.
+    QSet<quint32> m_arrivedIds;
+    // Lists made here that this run (or an upload in doubt) posted.
+    QSet<quint32> m_postedIds;
+    // Server lists replaced by a list this run found or posted: that list's id.
+    QHash<quint32, quint32> m_replacing;
+    QList<quint32> m_orderSent;
     // Restored lists looked for by the file's id in this run, and those
     // waiting for the server's lists.
     QSet<ListModel *> m_restoredLooked;

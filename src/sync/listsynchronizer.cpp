@@ -308,7 +308,8 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
     QSet<QString> readded;
     // A list that knows what it agreed with the server merges what each
     // side changed next: only the new tasks' copies are found here.
-    const QList<Task *> tasks = list->agreed() ? QList<Task *>() : UploadMark::uploadedTasks(list);
+    const bool merges = ListSyncTraits::mergesBeforePut(list);
+    const QList<Task *> tasks = merges ? QList<Task *>() : UploadMark::uploadedTasks(list);
     // Deepest first, so that a task goes only with all its subtasks.
     for (auto it = tasks.crbegin(); it != tasks.crend(); ++it) {
         Task *task = *it;
@@ -332,7 +333,7 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
             readded.insert(UploadMark::identityDigest(task));
     }
     const QStringList &fieldsSent = mark.fieldsDigests();
-    if (arrived && !list->agreed() && fieldsSent.contains(UploadMark::listFieldsDigest(list))
+    if (arrived && !merges && fieldsSent.contains(UploadMark::listFieldsDigest(list))
         && !fieldsSent.contains(UploadMark::listFieldsDigest(fetched))) {
         list->setName(fetched->name());
         list->setDone(fetched->isDone());
@@ -346,8 +347,22 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 
 bool ListSyncTraits::mergesBeforePut(const TaskList *list)
 {
-    const TaskList *agreed = list->agreed();
-    return agreed && agreed->serverId() == list->serverId();
+    return list->fitsAgreed(list->agreed());
+}
+
+// An edited list whose agreed copy is missing, or cannot be what it agreed:
+// put whole onto a server copy changed since, it would undo what another
+// computer did there.
+bool ListSyncTraits::looksBeforePut(const TaskList *list)
+{
+    return list->syncStatus() == TaskList::Edited && !mustFetch(list) && !mergesBeforePut(list);
+}
+
+// Without an agreed copy that the server's copy can have grown from, no
+// change can be told from no change on either side.
+bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
+{
+    return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
 namespace {

@@ -33,6 +33,8 @@ struct ListSyncTraits
     static bool mayHoldUploadedParts(const TaskList *list);
     static bool takeUploadedParts(TaskList *list, TaskList *fetched);
     static bool mergesBeforePut(const TaskList *list);
+    static bool looksBeforePut(const TaskList *list);
+    static bool givesWayTo(const TaskList *list, const TaskList *fetched);
     static TaskList *mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
                                     bool *nothingToSend, bool *tookTheirs);
     static const char *neverTakenWarning();

@@ -128,7 +128,13 @@ void NoteSyncTraits::prepareFetchedExisting(NotepadNote *note)
 
 bool NoteSyncTraits::mergesBeforePut(const NotepadNote *note)
 {
-    return note->agreed() && note->agreed()->serverId == note->serverId();
+    const std::optional<NotepadNote::Agreed> &agreed = note->agreed();
+    return agreed && agreed->serverId == note->serverId() && agreed->revision == note->revision();
+}
+
+bool NoteSyncTraits::looksBeforePut(const NotepadNote *note)
+{
+    return !mergesBeforePut(note);
 }
 
 // What this computer changed since it agreed with the server goes onto the
@@ -139,6 +145,26 @@ NotepadNote *NoteSyncTraits::mergeBeforePut(NotepadNote *note, NotepadNote *fetc
 {
     const std::unique_ptr<NotepadNote> theirs(fetched);
     prepareFetchedExisting(theirs.get());
+    if (!mergesBeforePut(note)) {
+        // Nothing tells what either side changed: the note takes the
+        // server's copy, and its own version, where it differs, goes beside
+        // it, so that neither side's typing is lost.
+        NotepadNote *kept = nullptr;
+        if (note->title() != theirs->title() || note->text() != theirs->text()) {
+            kept = new NotepadNote;
+            kept->setTitle(ListOutcome::keptCopyName(note->title()));
+            kept->setText(note->text());
+        }
+        note->setTitle(theirs->title());
+        note->setText(theirs->text());
+        note->setRevision(theirs->revision());
+        note->setAgreed(NotepadNote::Agreed{note->serverId(), theirs->revision(), theirs->title(), theirs->text()});
+        note->setSyncStatus(NotepadNote::Unedited);
+        note->setPendingUpload(QString());
+        *nothingToSend = true;
+        note->markNotepadChanged();
+        return kept;
+    }
     const NotepadNote::Agreed &agreed = *note->agreed();
     // What an update of this note sent that the server holds is this
     // computer's own, not another's change.

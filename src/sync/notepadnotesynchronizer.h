@@ -30,6 +30,10 @@ struct NoteSyncTraits
     static bool mayHoldUploadedParts(const NotepadNote *) { return false; }
     static bool takeUploadedParts(NotepadNote *, NotepadNote *) { return false; }
     static bool mergesBeforePut(const NotepadNote *note);
+    // Without an agreed copy to go by, the merge keeps the note's own
+    // version beside the server's (see mergeBeforePut).
+    static bool looksBeforePut(const NotepadNote *note);
+    static bool givesWayTo(const NotepadNote *, const NotepadNote *) { return false; }
     // The page follows the note's own signals: it needs no word of what the
     // merge took in.
     static NotepadNote *mergeBeforePut(NotepadNote *note, NotepadNote *fetched, bool, bool, bool *nothingToSend,

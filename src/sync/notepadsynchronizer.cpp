@@ -9,6 +9,7 @@
 #include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
+#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -197,6 +198,9 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
             || id <= mark.highestKnownId() || mark.digest() != digest)
             continue;
         m_notesInDoubt.removeAt(i);
+        m_postedIds.insert(id);
+        if (mark.replacedId() != 0)
+            m_replacing.insert(mark.replacedId(), id);
         // Its copy is there: the server note it was posted in place of goes.
         removeReplacedNote(mark.replacedId());
         if (mark.digest() == UploadMark::noteDigest(note)) {
@@ -483,12 +487,19 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     const int result = step->result();
+    bool unread = false;
     switch (result) {
     case NotepadNoteSynchronizer::Failed:
         // Created on the server but not fetched back: keep the id, so the
         // next run fetches the note instead of creating it again.
         if (step->assignedId() != 0)
             NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
+        // The server's copy did not read: the note is left as it is on both
+        // sides, and the others go on.
+        unread = step->isServerCopyUnreadable();
+        if (unread)
+            m_unreadNotes << unreadNoteText(m_currentNote ? m_currentNote->title() : QString(), step->id(),
+                                            step->errorString());
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
@@ -501,6 +512,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
             delete fetched;
             break;
         }
+        m_arrivedIds.insert(fetched->serverId());
         notes->addNote(fetched)->agreeAsIs();
         break;
     }
@@ -521,6 +533,11 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
+    if (step->assignedId() != 0) {
+        m_postedIds.insert(step->assignedId());
+        if (m_stepReplaces != 0)
+            m_replacing.insert(m_stepReplaces, step->assignedId());
+    }
     // Its replacement is there now: the note it replaces goes next. A run
     // that fails here leaves it to the next (a failed forced run keeps its
     // replacement and a record of the note to remove).
@@ -530,10 +547,16 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_noteSynchronizer = nullptr;
-    if (result == NotepadNoteSynchronizer::Failed)
+    if (result == NotepadNoteSynchronizer::Failed && !unread)
         fail(error);
     else
         syncNextNote();
+}
+
+QString NotepadSynchronizer::unreadNoteText(const QString &title, quint32 id, const QString &reason)
+{
+    const QString label = title.isEmpty() ? tr("number %1").arg(id) : QLatin1Char('"') + title + QLatin1Char('"');
+    return tr("The note %1 could not be read from the server and was left as it is: %2").arg(label, reason);
 }
 
 void NotepadSynchronizer::onNotepadProgress(QString desc, int done, int total)
@@ -548,13 +571,73 @@ void NotepadSynchronizer::onNotepadAddProgress(QString desc, int addition)
 
 void NotepadSynchronizer::syncDisplayOrder()
 {
-    // The new notes a forced local run keeps finish a replacement: the
-    // order there is still the one to take.
-    const bool newNotes = m_hasNewNotes && !m_forceLocal;
-    if (newNotes || NotepadNotes::instance()->isDisplayOrderChanged())
-        putDisplayOrder();
+    // A forced remote run puts this computer's order in place of the
+    // server's; every other run looks at the server's first.
+    if (m_forceRemote)
+        putDisplayOrder(localDisplayOrder());
     else
         getDisplayOrder();
+}
+
+NotepadNoteIdList NotepadSynchronizer::localDisplayOrder() const
+{
+    NotepadNoteIdList ids;
+    const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
+    for (NotepadNote *note : notes) {
+        if (note->serverId() == 0) {
+            qWarning() << "have a note with no server id even after sync";
+            continue;
+        }
+        if (note->syncStatus() == NotepadNote::Deleted)
+            continue;
+        ids.append(note->serverId());
+    }
+    return ids;
+}
+
+// As the lists' order: what this computer moved or made since it last
+// agreed on an order goes where it is here, the rest where the server has
+// it. Every note the server has stays in it (the server refuses an order
+// that leaves one out).
+NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdList &theirs) const
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    NotepadNoteIdList mine;
+    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
+    for (quint32 id : localDisplayOrder()) {
+        kept.insert(id);
+        if (!m_arrivedIds.contains(id) && !m_forceLocal)
+            mine << id;
+    }
+    if (m_forceLocal && agreed) {
+        // Nothing here was moved: a note kept to finish a replacement takes
+        // the place of the one it replaces.
+        for (quint32 id : *agreed)
+            if (kept.contains(m_replacing.value(id, id)))
+                mine << m_replacing.value(id, id);
+    }
+    NotepadNoteIdList base;
+    if (agreed) {
+        base = *agreed;
+    } else if (!notes->isDisplayOrderChanged()) {
+        // Without one agreed, nothing here was moved unless the user moved
+        // it: only the notes made here are placed by this order.
+        for (quint32 id : std::as_const(mine))
+            if (!m_postedIds.contains(id))
+                base << id;
+    }
+    // The notes the user moved, recorded as they were moved, tell what two
+    // orders alone may not.
+    const std::optional<QSet<quint32>> &moved = notes->movedInOrder();
+    if (agreed && moved && !m_forceLocal) {
+        QSet<quint32> stayed;
+        for (quint32 id : std::as_const(base))
+            if (!moved->contains(id))
+                stayed.insert(id);
+        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
+    }
+    return ThreeWay::mergeOrder(base, mine, theirs, kept);
 }
 
 void NotepadSynchronizer::getDisplayOrder()
@@ -579,24 +662,32 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
         fail(tr("Could not parse retrieved list order."));
         return;
     }
-    NotepadNotes::instance()->setDisplayOrder(ids);
+    NotepadNotes *notes = NotepadNotes::instance();
+    // A forced local run takes the server's order, but for a note it kept
+    // to finish a replacement: that one takes the replaced note's place.
+    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
+                                          : m_hasNewNotes || notes->isDisplayOrderChanged();
+    const NotepadNoteIdList order = changedHere ? mergedDisplayOrder(ids) : ids;
+    NotepadNoteIdList known;
+    for (quint32 id : order)
+        if (notes->indexOfServerId(id) >= 0)
+            known << id;
+    notes->setDisplayOrder(known);
+    if (changedHere) {
+        releaseRequest();
+        putDisplayOrder(order);
+        return;
+    }
+    notes->setDisplayOrderChanged(false);
+    notes->setAgreedDisplayOrder(ids);
+    notes->setMovedInOrder(QSet<quint32>());
     finish();
 }
 
-void NotepadSynchronizer::putDisplayOrder()
+void NotepadSynchronizer::putDisplayOrder(const NotepadNoteIdList &ids)
 {
-    emit progress(tr("Uploading notes display order"), 950, 1000);
-    NotepadNoteIdList ids;
-    const QList<NotepadNote *> notes = NotepadNotes::instance()->notes();
-    for (NotepadNote *note : notes) {
-        if (note->serverId() == 0) {
-            qWarning() << "have a note with no server id even after sync";
-            continue;
-        }
-        if (note->syncStatus() == NotepadNote::Deleted)
-            continue;
-        ids.append(note->serverId());
-    }
+    emit progress(tr("Uploading notes display order"), 990, 1000);
+    m_orderSent = ids;
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument doc = writer.writeNoteRefs(ids);
     sendRequest(QStringLiteral("PUT"), QStringLiteral("/notepad-notes-display-order"),
@@ -614,6 +705,8 @@ void NotepadSynchronizer::onPutDisplayOrderFinished()
                             "The notes have been sync but they are not ordered correctly\n"));
     } else if (status == 200 || status == 204) {
         NotepadNotes::instance()->setDisplayOrderChanged(false);
+        NotepadNotes::instance()->setAgreedDisplayOrder(m_orderSent);
+        NotepadNotes::instance()->setMovedInOrder(QSet<quint32>());
         finish();
     } else {
         fail(unexpectedResponse());
@@ -643,6 +736,10 @@ void NotepadSynchronizer::finish()
 {
     if (m_ended)
         return;
+    if (!m_unreadNotes.isEmpty()) {
+        fail(m_unreadNotes.join(QLatin1Char('\n')));
+        return;
+    }
     m_ended = true;
     releaseRequest();
     emit finished();

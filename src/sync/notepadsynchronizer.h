@@ -42,6 +42,8 @@ public:
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
     static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
+    // What the run ends with for a note whose server copy did not read.
+    static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
 signals:
     void finished();
@@ -61,7 +63,10 @@ private:
     void syncNextNote();
     void syncDisplayOrder();
     void getDisplayOrder();
-    void putDisplayOrder();
+    void putDisplayOrder(const QList<quint32> &ids);
+    // The notes here in their order, by server id.
+    QList<quint32> localDisplayOrder() const;
+    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void finish();
     void fail(const QString &text);
     void sendRequest(const QString &method, const QString &userSubPath,
@@ -111,6 +116,16 @@ private:
     // The titles of the notes kept against a removal there, and here.
     QStringList m_keptRemovedThere;
     QStringList m_keptRemovedHere;
+    // The notes whose server copy did not read, each as the run tells it.
+    QStringList m_unreadNotes;
+    // Notes this run took from the server as new (the server's order places
+    // them), and the order last sent up.
+    QSet<quint32> m_arrivedIds;
+    // Notes made here that this run (or an upload in doubt) posted.
+    QSet<quint32> m_postedIds;
+    // Server notes replaced by a note this run found or posted: that note's id.
+    QHash<quint32, quint32> m_replacing;
+    QList<quint32> m_orderSent;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;
     bool m_hasNewNotes = false;

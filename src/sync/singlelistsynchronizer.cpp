@@ -195,6 +195,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     if (m_info)
         m_model->setPermissions(m_info->permissions());
     QString keptCopy;
+    QStringList keptReadOnly, keptNoBase;
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordWhatArrived(m_model, step);
@@ -225,6 +226,12 @@ void SingleListSynchronizer::onListSynchronizerFinished()
                 return;
             }
         }
+        // Nothing of the user's was sent: it stays beside the list, a new
+        // list the next full run posts.
+        if (step->localGaveWay() != ListSynchronizer::GaveWay::No)
+            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_model))
+                (step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly ? keptReadOnly : keptNoBase)
+                    << beside->taskList()->name();
         // A list whose posted copy the user's version replaces stays
         // Edited: the next run uploads it.
         if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched))
@@ -247,6 +254,12 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     if (!keptCopy.isEmpty()) {
         QPointer<SingleListSynchronizer> self(this);
         ListOutcome::tellAboutKeptCopies({keptCopy});
+        if (!self || m_ended)
+            return;
+    }
+    if (!keptReadOnly.isEmpty() || !keptNoBase.isEmpty()) {
+        QPointer<SingleListSynchronizer> self(this);
+        ListOutcome::tellAboutKeptBeside(keptReadOnly, keptNoBase);
         if (!self || m_ended)
             return;
     }

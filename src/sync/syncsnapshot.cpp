@@ -205,7 +205,9 @@ void SyncSnapshot::restoreLists()
         if (result == UserLists::Refused)
             delete copy;
     }
-    lists->setDisplayOrderChanged(m_displayOrderChanged);
+    // An order the run meant to send and did not (a forced remote run cut
+    // short after its new lists were posted) is still to go up.
+    lists->setDisplayOrderChanged(m_displayOrderChanged || lists->isDisplayOrderChanged());
 }
 
 void SyncSnapshot::restoreGroups()
@@ -314,6 +316,6 @@ void SyncSnapshot::restoreNotes()
             applyNoteState(note, state);
         }
     }
-    notes->setDisplayOrderChanged(m_notesOrderChanged);
+    notes->setDisplayOrderChanged(m_notesOrderChanged || notes->isDisplayOrderChanged());
     notes->setChanged(true);
 }

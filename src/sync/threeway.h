@@ -145,10 +145,13 @@ QSet<K> stayedOf(const QList<K> &base, const QList<K> &mine, const QList<K> &the
     return clashes(backward) < clashes(forward) ? backward : forward;
 }
 
+// The order mergeOrder (below) makes, told which elements mine left where
+// they were (`stayed`): where a side recorded its moves as it made them,
+// nothing needs reading from the orders.
 template<class K>
-QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs, const QSet<K> &kept)
+QList<K> placeOrder(const QSet<K> &stayed, const QList<K> &base, const QList<K> &mine, const QList<K> &theirs,
+                    const QSet<K> &kept)
 {
-    const QSet<K> stayed = stayedOf(base, mine, theirs);
     const QSet<K> inTheirs(theirs.cbegin(), theirs.cend());
     QSet<K> placedByMine;
     for (const K &key : mine)
@@ -224,6 +227,12 @@ QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &
     for (const K &key : std::as_const(left))
         place(key);
     return out;
+}
+
+template<class K>
+QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &theirs, const QSet<K> &kept)
+{
+    return placeOrder(stayedOf(base, mine, theirs), base, mine, theirs, kept);
 }
 
 } // namespace ThreeWay

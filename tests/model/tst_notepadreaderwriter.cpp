@@ -118,6 +118,7 @@ private slots:
         m_notes->appendNote(makeNote(QStringLiteral("Note"), NotepadNote::New));
         m_notes->appendNote(makeNote(QString(), NotepadNote::Edited, 7, 1, QStringLiteral("no title")));
         m_notes->appendNote(makeNote(QStringLiteral("Old ideas"), NotepadNote::Deleted, 4294967295u, 4, QStringLiteral("obsolete")));
+        m_notes->setAgreedDisplayOrder(QList<quint32>{7, 3});
         // A copy a run kept, not told of yet (the run cut short), posted or not.
         m_notes->appendNote(makeNote(QStringLiteral("Ideas (my changes)"), NotepadNote::New, 0, 0, QStringLiteral("kite")));
         m_notes->appendNote(makeNote(QStringLiteral("Plans (my changes)"), NotepadNote::Unedited, 9, 1, QStringLiteral("reel")));
@@ -127,10 +128,12 @@ private slots:
         QVERIFY(NotepadReaderWriter(Local).saveNotepad(m_notes, &buffer));
         buffer.close();
         m_notes->setDisplayOrderChanged(true);
+        m_notes->setAgreedDisplayOrder(std::nullopt);
         NotepadReaderWriter reader(Local);
         Notes read{reader.loadNotepad(&buffer)};
         QVERIFY2(read.list, qPrintable(reader.errorString()));
         QVERIFY(!m_notes->isDisplayOrderChanged()); // from the file
+        QCOMPARE(m_notes->agreedDisplayOrder(), std::optional<QList<quint32>>(QList<quint32>{7, 3}));
         QCOMPARE(read.list->size(), 6);
         QVERIFY(read.list->at(4)->isUntoldKeptCopy() && read.list->at(5)->isUntoldKeptCopy());
         for (int i = 0; i < 6; ++i) {
@@ -329,6 +332,19 @@ private slots:
         Notes read{reader.readNotepad(body(inner))};
         QCOMPARE(read.list ? int(read.list->size()) : -1, notes);
         QCOMPARE(m_notes->isDisplayOrderChanged(), after);
+    }
+
+    // An agreed order that does not read is unknown, and costs nothing else.
+    void agreedDisplayOrderUnreadable()
+    {
+        m_notes->setAgreedDisplayOrder(QList<quint32>{1});
+        QTest::ignoreMessage(QtWarningMsg, "the agreed display order of the notes does not read; it is left out");
+        NotepadReaderWriter reader(Local);
+        Notes read{reader.readNotepad(body(QStringLiteral("<dl class=\"notepad-local-fields\"><dt>display-order-changed</dt>"
+                                                          "<dd>true</dd><dt>agreed-display-order</dt><dd>4 x</dd></dl>")))};
+        QVERIFY(read.list);
+        QVERIFY(m_notes->isDisplayOrderChanged());
+        QCOMPARE(m_notes->agreedDisplayOrder(), std::nullopt);
     }
 
     void load_data()

@@ -328,6 +328,80 @@ private slots:
         QCOMPARE(copy->agreed(), live->agreed());
     }
 
+    void agreedCopyFits_data()
+    {
+        // What changes from three copies of one list (revision 5, tasks 501
+        // and 502 at revision 3): the copy here, the agreed one, the
+        // server's.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("fits");  // the agreed copy can be what the list here agreed
+        QTest::addColumn<bool>("grew");  // the server's copy can have grown from it
+        QTest::newRow("as agreed") << "" << true << true;
+        QTest::newRow("retitled here") << "here: title" << true << true;
+        QTest::newRow("here older than agreed (an undo across a run)") << "here: older" << true << true;
+        QTest::newRow("here newer than agreed") << "here: newer" << false << true;
+        QTest::newRow("here under another's id") << "here: other identity" << false << true;
+        QTest::newRow("here another hash code at one revision") << "here: other hash" << false << true;
+        QTest::newRow("the list here at another revision") << "here: list revision" << false << true;
+        QTest::newRow("one id twice in the agreed copy") << "agreed: twice" << false << false;
+        QTest::newRow("changed there since") << "there: newer" << true << true;
+        QTest::newRow("there older than agreed") << "there: older" << true << false;
+        QTest::newRow("there under another's id") << "there: other identity" << true << false;
+        QTest::newRow("there another hash code at one revision") << "there: other hash" << true << false;
+        QTest::newRow("the server's copy older than agreed") << "there: list revision" << true << false;
+        QTest::newRow("removed there") << "there: removed" << true << true;
+    }
+
+    void agreedCopyFits()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, fits);
+        QFETCH(bool, grew);
+        const auto make = [](const QString &side, const QString &change) {
+            TaskList *list = makeList(TaskList::Edited, 40);
+            list->setRevision(5);
+            for (quint32 id : {501u, 502u}) {
+                Task *task = addTask(list->rootTask(), QStringLiteral("t%1").arg(id), id);
+                task->setRevision(3);
+                task->setHashcode(QString(32, QLatin1Char(id == 501 ? 'a' : 'b')));
+                task->setCreatedBy(QStringLiteral("alice"));
+                task->setCreationTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0, int(id - 500)), Qt::UTC));
+            }
+            if (!change.startsWith(side))
+                return list;
+            Task *first = list->rootTask()->child(0);
+            const QString what = change.mid(side.size());
+            if (what == QLatin1String("title"))
+                first->setTitle(QStringLiteral("changed"));
+            else if (what == QLatin1String("older"))
+                first->setRevision(2);
+            else if (what == QLatin1String("newer"))
+                first->setRevision(4);
+            else if (what == QLatin1String("other identity"))
+                first->setCreationTime(first->creationTime().addSecs(60));
+            else if (what == QLatin1String("other hash"))
+                first->setHashcode(QString(32, QLatin1Char('c')));
+            else if (what == QLatin1String("list revision"))
+                list->setRevision(side == QLatin1String("here: ") ? 6 : 4);
+            else if (what == QLatin1String("twice"))
+                list->rootTask()->child(1)->setId(501);
+            else if (what == QLatin1String("removed"))
+                list->rootTask()->deleteChild(first);
+            if (side == QLatin1String("there: ") && what == QLatin1String("newer")) {
+                first->setHashcode(QString(32, QLatin1Char('c')));
+                list->setRevision(6);
+            }
+            return list;
+        };
+        std::unique_ptr<TaskList> here(make(QStringLiteral("here: "), change));
+        std::unique_ptr<TaskList> agreed(make(QStringLiteral("agreed: "), change));
+        std::unique_ptr<TaskList> there(make(QStringLiteral("there: "), change));
+        QCOMPARE(here->fitsAgreed(agreed.get()), fits);
+        QCOMPARE(TaskList::grewFrom(agreed.get(), there.get()), grew);
+        QVERIFY(!here->fitsAgreed(nullptr));
+        QVERIFY(!TaskList::grewFrom(nullptr, there.get()));
+    }
+
     void cloneKeepsEverything()
     {
         TaskList list;

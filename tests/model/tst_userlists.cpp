@@ -172,6 +172,29 @@ private slots:
         lists.purgeList(stranger.data());
     }
 
+    // What the user moved is recorded as it is moved: the lists the server
+    // knows, by id; nothing for the server's order taken, nothing of another
+    // account's.
+    void movesAreRecorded()
+    {
+        UserLists lists;
+        lists.addList(makeList(TaskList::Unedited, 3, QStringLiteral("a")));
+        lists.addList(makeList(TaskList::Edited, 7, QStringLiteral("b")));
+        lists.addList(makeList(TaskList::New, 0, QStringLiteral("c")));
+        QCOMPARE(lists.movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>()));
+        lists.moveList(0, 2);
+        QCOMPARE(lists.movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>{3}));
+        lists.moveListLeft(lists.models().at(1)); // c, new: placed here whatever
+        lists.moveListRight(lists.models().at(1)); // b
+        QCOMPARE(lists.movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>{3, 7}));
+        lists.setDisplayOrder({7, 3});
+        QCOMPARE(lists.movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>{3, 7}));
+        lists.setAgreedDisplayOrder(QList<quint32>{3, 7});
+        lists.localizeLists();
+        QCOMPARE(lists.movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>()));
+        QCOMPARE(lists.agreedDisplayOrder(), std::nullopt);
+    }
+
     void moves()
     {
         UserLists lists;

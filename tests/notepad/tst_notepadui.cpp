@@ -378,9 +378,18 @@ private slots:
         // Each tab still shows its own note.
         for (int i = 0; i < pad.tabs()->count(); ++i)
             QCOMPARE(pad.page->noteAt(i)->title(), pad.tabs()->tabText(i));
-        QVERIFY(pad.notes()->isDisplayOrderChanged());
+        // Taking the server's order is no move of the user's: nothing of it
+        // goes back up.
+        QVERIFY(!pad.notes()->isDisplayOrderChanged());
+        QCOMPARE(pad.notes()->movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>()));
         pad.tick();
         QTEST(savedTitles(), "notes");
+        // A tab the user moves is recorded as moved.
+        pad.tabs()->setCurrentIndex(1);
+        const quint32 moved = pad.page->noteAt(1)->serverId();
+        pad.page->moveLeftAction()->trigger();
+        QVERIFY(pad.notes()->isDisplayOrderChanged());
+        QCOMPARE(pad.notes()->movedInOrder(), std::optional<QSet<quint32>>(QSet<quint32>{moved}));
     }
 
     void deleteAndPurgeEverythingEmptiesTheNotepad()

@@ -5,6 +5,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "sync/basesynchronizer.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listoutcome.h"
 #include "sync/notepadsynchronizer.h"
@@ -109,6 +110,19 @@ PLUMDECK_SCREEN(notesKeptBeside)
                                                               QStringLiteral("Shopping (my changes)")}),
                          false);
     QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-beside")).isNull());
+}
+
+// What a run tells of lists whose changes were not sent and were kept
+// beside them: made read-only for the user since, and with what they last
+// agreed with the server lost.
+PLUMDECK_SCREEN(listsKeptBeside)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         ListOutcome::readOnlyText({QStringLiteral("Garden (my changes)")}) + QStringLiteral("\n\n")
+                             + ListOutcome::unknownBaseText({QStringLiteral("Trip (my changes)"),
+                                                             QStringLiteral("Groceries for the whole family (my changes)")}),
+                         false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-beside")).isNull());
 }
 
 // What a run tells of what it kept against a removal: lists and tasks.

@@ -79,6 +79,9 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
          "Unexpected response: Internal Server Error\n\n"
          "The list \"Deep\" could not be read from the server and was left as it is: "
          "XML failed to parse: elements nested deeper than 512 levels at line 8"},
+        {"note unreadable before its upload",
+         "The note \"Ideas for the garden\" could not be read from the server and was left as it is: "
+         "XML failed to parse: Premature end of document. at line 1"},
     };
     return texts;
 }

@@ -238,8 +238,14 @@ void TstListSynchronizer::decisionTable_data()
         {QStringLiteral("List \"%1\" gone from server").arg(name)}, "same");
     row("edited: same revision, PUT 200, GET 200", 3, ServerList, 0, false, any, orwd, none, 0, none,
         ListSynchronizer::ReceivedExisting, {}, {"PUT /lists/ID", "GET /lists/ID"}, {uploading}, "bumped");
-    row("edited: server newer, PUT 200, GET 200", 3, ServerList, -3, false, any, orwd, none, 0, none,
-        ListSynchronizer::ReceivedExisting, {}, {"PUT /lists/ID", "GET /lists/ID"}, {uploading}, "bumped");
+    // What the list agreed with the server is not known here: put whole, it
+    // would undo what changed there since. The server's copy is taken, the
+    // list's own version kept beside it by the owner.
+    row("edited: server newer, nothing agreed: GET 200, kept beside", 3, ServerList, -3, false, any, orwd, none, 0,
+        none, ListSynchronizer::ReceivedExisting, {}, {"GET /lists/ID"}, {uploading}, "same");
+    // A server's copy that cannot be read is never written over.
+    row("edited: server newer, GET body not XML", 3, ServerList, -3, false, any, orwd, "GET", 200, "<<<",
+        ListSynchronizer::Failed, notXml, {"GET /lists/ID"}, {uploading}, "same");
     row("edited: PUT 204, GET 200", 3, ServerList, 0, false, any, orwd, "PUT", 204, none,
         ListSynchronizer::ReceivedExisting, {}, {"PUT /lists/ID", "GET /lists/ID"}, {uploading}, "same");
     row("edited: local newer", 3, ServerList, 2, false, any, orwd, none, 0, none, ListSynchronizer::Failed, revisionText,
@@ -338,6 +344,13 @@ void TstListSynchronizer::decisionTable()
 
     QCOMPARE(int(run.sync->result()), result);
     QVERIFY2(errorMatches(run.sync->errorString(), error), qPrintable(run.sync->errorString()));
+    // Where the list's changes were not sent, the owner is told why.
+    static const QHash<QString, ListSynchronizer::GaveWay> gaveWay{
+        {"edited: server newer, nothing agreed: GET 200, kept beside", ListSynchronizer::GaveWay::NoBase},
+        {"edited: PUT 403 on a read-only share", ListSynchronizer::GaveWay::ReadOnly},
+        {"edited: PUT 403 read-only, GET 500", ListSynchronizer::GaveWay::ReadOnly}};
+    QCOMPARE(run.sync->localGaveWay(),
+             gaveWay.value(QString::fromLatin1(QTest::currentDataTag()), ListSynchronizer::GaveWay::No));
     QCOMPARE(run.progress, progress);
 
     quint32 newId = 0;

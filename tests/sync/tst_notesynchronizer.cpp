@@ -5,6 +5,7 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/uploadmark.h"
 #include "listssyncclient.h"
 #include "storedclient.h"
 #include "syncfixture.h"
@@ -77,6 +78,8 @@ private slots:
     void changedOnTwoComputers();
     void editedAgainAfterAnUpdateInDoubt_data();
     void editedAgainAfterAnUpdateInDoubt();
+    void orderChangedOnTwoComputers_data();
+    void orderChangedOnTwoComputers();
 
 private:
     bool runNotepad(NotepadSynchronizer &sync, Progress *progress = nullptr);
@@ -202,8 +205,13 @@ void TstNoteSynchronizer::noteDecisionTable_data()
     row("edited: id 0", 3, 0, 0, false, none, 0, none, R::Gone, {}, {}, {"\"Ideas\" gone from server"}, "same");
     row("edited: PUT 200, GET 200", 3, 1, 0, false, none, 0, none, R::ReceivedExisting, {},
         {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "changed");
-    row("edited: server newer, PUT 204, GET 200", 3, 1, -2, false, "PUT", 204, none, R::ReceivedExisting, {},
-        {"PUT /notepad-notes/ID", "GET /notepad-notes/ID"}, {uploading}, "same");
+    // Nothing agreed is known: put whole, the note would undo what changed
+    // there since. It takes the server's copy, its own kept beside it.
+    row("edited: server newer, nothing agreed: GET 200, the server's copy taken", 3, 1, -2, false, none, 0, none,
+        R::NoChanges, {}, {"GET /notepad-notes/ID"}, {uploading}, "same");
+    // A server's copy that cannot be read is never written over.
+    row("edited: server newer, GET body not XML", 3, 1, -2, false, "GET", 200, "<<<", R::Failed,
+        "^XML failed to parse: ", {"GET /notepad-notes/ID"}, {uploading}, "same");
     row("edited: PUT 403", 3, 1, 0, false, "PUT", 403, none, R::Failed,
         "Failed to upload changes. Unexpected response 403 Forbidden", {"PUT /notepad-notes/ID"}, {uploading}, "same");
     row("edited: PUT 404", 3, 2, 0, false, none, 0, none, R::Gone, {}, {"PUT /notepad-notes/999"}, {uploading}, "same");
@@ -253,6 +261,11 @@ void TstNoteSynchronizer::noteDecisionTable()
                                QStringLiteral("Paint the fence"))
                     : nullptr);
 
+    const bool nothingAgreed = QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("nothing agreed"));
+    if (nothingAgreed) {
+        local->setPendingUpload(UploadMark::ofNotePut(local.get(), UploadMark()).text());
+        m_notes->setChanged(false);
+    }
     ModalAnswerer answerer;
     MessageLog log;
     NotepadNoteSynchronizer sync(id, info.get(), local.get(), 3);
@@ -325,8 +338,18 @@ void TstNoteSynchronizer::noteDecisionTable()
         QCOMPARE(fetched->revision(), m_server->note(fetchedId).revision);
         QCOMPARE(fetched->text(), m_server->note(fetchedId).text);
     }
-    if (local)
+    if (tag.contains(QLatin1String("nothing agreed"))) {
+        // The note is the server's now (its own text went to the kept copy).
+        QCOMPARE(local->syncStatus(), NotepadNote::Unedited);
+        QCOMPARE(local->text(), QStringLiteral("Buy a kite"));
+        QCOMPARE(local->revision(), m_server->note(serverId).revision);
+        QCOMPARE(local->agreed(), std::optional<NotepadNote::Agreed>(NotepadNote::Agreed{
+                                      serverId, local->revision(), local->title(), local->text()}));
+        QVERIFY(local->pendingUpload().isEmpty());
+        QVERIFY(m_notes->isChanged());
+    } else if (local) {
         QCOMPARE(int(local->syncStatus()), status);
+    }
 }
 
 void TstNoteSynchronizer::noteNeverTakenIsFreed()
@@ -361,13 +384,18 @@ void TstNoteSynchronizer::emptyNotepadAndServer()
     QVERIFY(runNotepad(sync, &progress));
     QVERIFY(sync.errorString().isNull());
     const QString user = QStringLiteral("/users/alice/");
-    QCOMPARE(requestLines(*m_server),
-             (QStringList{"GET " + user + "notepad-notes-info",
-                          (orderChanged ? "PUT " : "GET ") + user + "notepad-notes-display-order"}));
-    QCOMPARE(progress.texts, (QStringList{"Downlading notes info", "0 notes visible on server.",
-                                          orderChanged ? "Uploading notes display order"
-                                                       : "Downloading notes display order"}));
-    QCOMPARE(progress.done, (QList<int>{750, 800, orderChanged ? 950 : 975}));
+    // An order changed here goes onto the server's, looked at first.
+    QStringList requests{"GET " + user + "notepad-notes-info", "GET " + user + "notepad-notes-display-order"};
+    QStringList texts{"Downlading notes info", "0 notes visible on server.", "Downloading notes display order"};
+    QList<int> done{750, 800, 975};
+    if (orderChanged) {
+        requests << "PUT " + user + "notepad-notes-display-order";
+        texts << "Uploading notes display order";
+        done << 990;
+    }
+    QCOMPARE(requestLines(*m_server), requests);
+    QCOMPARE(progress.texts, texts);
+    QCOMPARE(progress.done, done);
     QVERIFY(!m_notes->isDisplayOrderChanged());
 }
 
@@ -794,9 +822,21 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         mine + QStringLiteral("&remove"), {"GET", "DELETE"}, {});
     row("removed there, edited here in a file without what it agreed", "remove", mine, {}, {"Ideas: kite and tail"},
         "Ideas", true);
-    // Nothing tells what either side changed: the note goes up as before.
-    row("text on both, edited here in a file without what it agreed", theirs, mine, {"PUT", "GET"},
-        {"Ideas: kite and tail"}, "", true);
+    // Nothing tells what either side changed: the server's text stays, the
+    // one here beside it.
+    row("text on both, edited here in a file without what it agreed", theirs, mine, {"GET"}, bothKept,
+        "Ideas (my changes)", true);
+    row("text there, title here in a file without what it agreed", theirs, "title=Goals", {"GET"},
+        {"Goals (my changes): kite", "Ideas: kite and string"}, "Goals (my changes)", true);
+    row("the same text on both, a title here, in a file without what it agreed", theirs,
+        "title=Goals&" + theirs, {"GET"}, {"Goals (my changes): kite and string", "Ideas: kite and string"},
+        "Goals (my changes)", true);
+    row("the same text on both in a file without what it agreed: nothing kept", theirs, theirs, {"GET"},
+        {"Ideas: kite and string"}, "", true);
+    // Damaged to read as if nothing had been typed here: another revision
+    // tells it cannot be trusted.
+    row("text on both, what it agreed damaged", theirs, mine, {"GET"}, bothKept, "Ideas (my changes)", false,
+        "agreed revision damaged");
     // The copy the killed run kept is told of by the next run.
     row("title and text on both, killed before the upload", theirs, renamedMine, {"GET", "PUT", "PUT", "GET"},
         renamedBothKept, "Goals (my changes)", false, "killed", renamedBothKept);
@@ -808,6 +848,10 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         "Goals (my changes)", false, "killed", renamedBothKept, "text=kite, string and reel");
     row("text on both, the answer to the kept copy's post lost", theirs, mine, {"GET"}, bothKept,
         "Ideas (my changes)", false, "post lost");
+    // The server's copy, looked at before the upload, comes back cut: the
+    // note waits for a later run, which merges.
+    row("title there, text here, the look before the upload cut", "title=Plans", mine, {"GET"},
+        {"Plans: kite and tail"}, "", false, "fetch cut");
 }
 
 void TstNoteSynchronizer::changedOnTwoComputers()
@@ -876,7 +920,7 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             sent << QString::fromLatin1(r.method);
         m_server->clearRequests();
     };
-    if (oldFile) {
+    if (oldFile || fault == QLatin1String("agreed revision damaged")) {
         {
             LiveClient client(second);
             change(client, here);
@@ -886,9 +930,24 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         QVERIFY(file.open(QIODevice::ReadWrite));
         const QString written = QString::fromUtf8(file.readAll());
         QString text = written;
-        text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
-                                       QRegularExpression::DotMatchesEverythingOption));
-        QVERIFY(text.size() < written.size());
+        if (oldFile) {
+            text.remove(QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?</dl>"),
+                                           QRegularExpression::DotMatchesEverythingOption));
+        } else {
+            const QRegularExpressionMatch revision
+                = QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?<dt>revision</dt>\\s*<dd>(\\d+)"),
+                                     QRegularExpression::DotMatchesEverythingOption)
+                      .match(text);
+            QVERIFY(revision.hasMatch());
+            text.replace(revision.capturedStart(1), revision.capturedLength(1), QStringLiteral("99"));
+            const QRegularExpressionMatch agreedText
+                = QRegularExpression(QStringLiteral("<dl class=\"pd-agreed-note-fields\">.*?<dt>text</dt>\\s*<dd>([^<]*)"),
+                                     QRegularExpression::DotMatchesEverythingOption)
+                      .match(text);
+            QVERIFY(agreedText.hasMatch());
+            text.replace(agreedText.capturedStart(1), agreedText.capturedLength(1), QStringLiteral("kite and tail"));
+        }
+        QVERIFY(text != written);
         file.resize(0);
         file.write(text.toUtf8());
         file.close();
@@ -903,6 +962,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
             QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+        } else if (fault == QLatin1String("fetch cut")) {
+            m_server->setCompressionFault(notePath, FakeServer::TruncatedZlib, true);
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
+                                                 "^run failed: The note \"Ideas\" could not be read from the server "
+                                                 "and was left as it is: ")));
+            QVERIFY(!runClientSync(client, *m_server));
+            QCOMPARE(m_server->requests("PUT", notePath).size(), 0);
+            client.persist();
         } else if (fault.startsWith(QLatin1String("removed after its update was lost"))) {
             // The server's newer copy is this computer's own: the removal holds.
             m_server->dropAnswerAfterApplying("PUT", notePath);
@@ -1013,6 +1080,91 @@ void TstNoteSynchronizer::editedAgainAfterAnUpdateInDoubt()
     QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), 1);
     QCOMPARE(m_server->notes(QStringLiteral("alice")).value(0).text, QStringLiteral("kite, tail and reel"));
     QCOMPARE(boxes.titles, QStringList());
+}
+
+void TstNoteSynchronizer::orderChangedOnTwoComputers_data()
+{
+    // A change: "move X first", "move X last", "make X", or empty for none.
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("here");
+    QTest::addColumn<QString>("expected"); // the titles in order
+    QTest::newRow("reordered there, a note made here") << "move C first" << "make D" << "C A B D";
+    QTest::newRow("reordered on both") << "move C first" << "move A last" << "C B A";
+    QTest::newRow("reordered there only") << "move C first" << "" << "C A B";
+    QTest::newRow("a note made there, reordered here") << "make D" << "move A last" << "B C D A";
+    // Each reads as the next note moved up one as well: only what the user
+    // moved tells which.
+    QTest::newRow("each moved last on both") << "move A last" << "move B last" << "C A B";
+    // A file written before the agreed order was kept: the user's move holds.
+    QTest::newRow("moved here in a file without the agreed order") << "" << "old file: move C first" << "C A B";
+}
+
+// The first computer changes the notes' order (or makes a note) and
+// synchronises; the second, from its older order, changes it another way
+// and synchronises: each keeps what it did, and every computer and the
+// server end with one order.
+void TstNoteSynchronizer::orderChangedOnTwoComputers()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, here);
+    QFETCH(QString, expected);
+    dropNotepad(m_notes, m_view);
+    StoredClient first(QStringLiteral("first"));
+    StoredClient second(QStringLiteral("second"));
+    const auto titles = [](const LiveClient &client) {
+        QStringList out;
+        for (const NotepadNote *note : client.notes->notes())
+            out << note->title();
+        return out.join(QLatin1Char(' '));
+    };
+    const auto session = [&](StoredClient &store, QString what) {
+        if (what.startsWith(QLatin1String("old file: "))) {
+            what = what.mid(10);
+            QFile file(store.notesPath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QString text = QString::fromUtf8(file.readAll());
+            file.close();
+            const qsizetype before = text.size();
+            text.remove(QRegularExpression(QStringLiteral("<dt>(agreed-display-order|display-order-moved)</dt>\\s*<dd>[^<]*</dd>")));
+            QVERIFY(text.size() < before);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text.toUtf8());
+        }
+        LiveClient client(store);
+        if (what.startsWith(QLatin1String("move "))) {
+            NotepadNote *note = client.note(what.section(QLatin1Char(' '), 1, 1));
+            const QList<NotepadNote *> &all = client.notes->notes();
+            // As the page moves a tab.
+            client.notes->moveNote(note, what.endsWith(QLatin1String("first")) ? all.first() : all.last());
+            client.notes->noteMoved(note);
+            client.notes->setDisplayOrderChanged(true);
+        } else if (what.startsWith(QLatin1String("make "))) {
+            client.addNote(what.mid(5), QStringLiteral("new"));
+        }
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    };
+    {
+        LiveClient client(first);
+        for (const QString &title : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
+            client.addNote(title, title.toLower());
+        QVERIFY(runClientSync(client, *m_server));
+        client.persist();
+    }
+    session(second, QString());
+    session(first, there);
+    session(second, here);
+    for (int round = 0; round < 2; ++round)
+        for (StoredClient *store : {&first, &second})
+            session(*store, QString());
+    QStringList onServer;
+    for (quint32 id : m_server->noteOrder(QStringLiteral("alice")))
+        onServer << m_server->note(id).title;
+    QCOMPARE(onServer.join(QLatin1Char(' ')), expected);
+    for (StoredClient *store : {&first, &second}) {
+        LiveClient client(*store);
+        QCOMPARE(titles(client), expected);
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstNoteSynchronizer)

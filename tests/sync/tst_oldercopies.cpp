@@ -131,6 +131,17 @@ private:
         PastedIntoAListThereItsSourceMovedThereHere,
         MovedToOneListOnBothTickedThereATaskOfItsTitleThere,
         PastedBesideItsSourceOnBoth,
+        RenamedThereTheLookBeforeTheUploadCut,
+        RenamedThereTheLookBeforeTheUploadCutOnce,
+        ListsReorderedThereListMadeHere,
+        ListsReorderedOnBoth,
+        RetitledThereTickedHereWithoutTheAgreedCopy,
+        RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
+        TickedHereMadeReadOnlyThere,
+        ListsEachMovedAfterAnotherOnBoth,
+        ListMovedHereItsOrderInDoubtAnotherMovedHere,
+        ListMadeAndMovedFirstThereListsReorderedHere,
+        ListMovedHereInAFileWithoutTheAgreedOrder,
         MovedThereTickedHereTheOtherListAlone,
         MovedHereTheOtherListAloneRetitledThere,
         MovedHereSentAloneBeforeARetitleThere,
@@ -167,6 +178,10 @@ private:
     QStringList serverLists() const;
 
     std::unique_ptr<CheckedFakeServer> m_server;
+    // The lists' display order every computer and the server end with, by
+    // name (empty: not looked at); a text the user is told, or empty.
+    QStringList m_expectedOrder;
+    QString m_expectedNotice;
     // What a case expects the user to be told (one of the boxes), and what
     // else it checks once every computer has run.
     QString m_notice;
@@ -369,6 +384,24 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to one list on both, ticked there, that list holding another task of its title")
         << int(MovedToOneListOnBothTickedThereATaskOfItsTitleThere);
     QTest::newRow("a copy pasted beside its source on both: both stay") << int(PastedBesideItsSourceOnBoth);
+    QTest::newRow("renamed there, the look at the server's copy before the upload here cut")
+        << int(RenamedThereTheLookBeforeTheUploadCut);
+    QTest::newRow("renamed there, the run's look at the server's copy cut once: the upload merges onto it")
+        << int(RenamedThereTheLookBeforeTheUploadCutOnce);
+    QTest::newRow("lists reordered there, a list made here") << int(ListsReorderedThereListMadeHere);
+    QTest::newRow("lists reordered on both") << int(ListsReorderedOnBoth);
+    QTest::newRow("renamed and retitled there, ticked here, what it agreed lost from the file")
+        << int(RetitledThereTickedHereWithoutTheAgreedCopy);
+    QTest::newRow("renamed and retitled there, ticked here, what it agreed read under wrong ids")
+        << int(RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+    QTest::newRow("ticked here, made read-only there") << int(TickedHereMadeReadOnlyThere);
+    QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
+    QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
+        << int(ListMovedHereItsOrderInDoubtAnotherMovedHere);
+    QTest::newRow("a list made and moved first there, lists reordered here")
+        << int(ListMadeAndMovedFirstThereListsReorderedHere);
+    QTest::newRow("a list moved here in a file written before the agreed order was kept")
+        << int(ListMovedHereInAFileWithoutTheAgreedOrder);
     QTest::newRow("moved to another list there, ticked here, the other list's own run: the full run settles it")
         << int(MovedThereTickedHereTheOtherListAlone);
     QTest::newRow("moved to another list here, that list's own run after a retitle there: the full run settles it")
@@ -413,9 +446,63 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListRemovedHereAfterATaskMovedOutTaskTickedThere);
 }
 
+namespace {
+
+// The lists file as a damaged disk or an edit by hand may leave it: what an
+// edited list agreed with the server gone, or a task it changed here written
+// under the id of the last it names unchanged, and that one under the changed
+// one's.
+void damageAgreedCopies(const QString &path, bool exchangeIds)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    const QRegularExpression agreed(QStringLiteral("<div class=\"pd-agreed-list\">.*?</ol>\\s*</div>"),
+                                    QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch found = agreed.match(text);
+    QVERIFY(found.hasMatch());
+    QString part = found.captured(0);
+    if (exchangeIds) {
+        const QRegularExpression changedId(QStringLiteral("pd-agreed-list-changes.*?<dt>id</dt>\\s*<dd>(\\d+)</dd>"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression namedId(QStringLiteral("pd-agreed-list-tree\">[^<]*\\b\\d+:(\\d+)"));
+        const QRegularExpressionMatch changed = changedId.match(part), named = namedId.match(part);
+        QVERIFY(changed.hasMatch() && named.hasMatch());
+        QVERIFY(named.capturedStart(1) < changed.capturedStart(1));
+        const QString changedValue = changed.captured(1), namedValue = named.captured(1);
+        part.replace(changed.capturedStart(1), changed.capturedLength(1), namedValue);
+        part.replace(named.capturedStart(1), named.capturedLength(1), changedValue);
+    } else {
+        part.clear();
+    }
+    text.replace(found.capturedStart(0), found.capturedLength(0), part);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.toUtf8());
+}
+
+QStringList orderOf(const UserLists *lists)
+{
+    QStringList out;
+    for (const ListModel *model : lists->models())
+        out << model->taskList()->name();
+    return out;
+}
+
+} // namespace
+
 void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient &c3, QStringList &expected)
 {
     const QString trip = QStringLiteral("Trip");
+    const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth
+                           || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere
+                           || c == ListMadeAndMovedFirstThereListsReorderedHere
+                           || c == ListMovedHereInAFileWithoutTheAgreedOrder;
+    quint32 garden = 0;
+    if (c == TickedHereMadeReadOnlyThere) {
+        garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"), {FakeTask::make(QStringLiteral("Rake"))});
+        m_server->share(garden, QStringLiteral("alice"), QStringLiteral("rw"));
+    }
     // Both computers start from Trip [Tickets, Bags, Socks].
     {
         auto client = session(a);
@@ -469,6 +556,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
+        if (orderCase) {
+            makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+            makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
+        }
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
@@ -982,6 +1073,141 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case RenamedThereTheLookBeforeTheUploadCut: {
+        onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
+        auto client = session(b);
+        retitleTickets(*client);
+        // The server's copy comes back cut each time it is looked at
+        // before the upload: the list waits, and the run names it.
+        m_server->setCompressionFault(OneList, FakeServer::TruncatedZlib);
+        m_server->clearRequests();
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression(QStringLiteral("^run failed: The list \"Trip\" could not be read from "
+                                                               "the server and was left as it is: ")));
+        QVERIFY(!sync(*client));
+        QCOMPARE(m_server->requests("PUT", OneList).size(), 0);
+        m_server->clearFaults();
+        client->persist();
+        expected = {QStringLiteral("Journey[Train tickets,Bags,Socks]")};
+        break;
+    }
+    case RenamedThereTheLookBeforeTheUploadCutOnce: {
+        onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
+        auto client = session(b);
+        retitleTickets(*client);
+        m_server->setCompressionFault(OneList, FakeServer::TruncatedZlib, true);
+        m_server->clearRequests();
+        QVERIFY(sync(*client));
+        QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+        client->persist();
+        expected = {QStringLiteral("Journey[Train tickets,Bags,Socks]")};
+        break;
+    }
+    case ListsReorderedThereListMadeHere:
+        onA([&](LiveClient &client) { client.lists->moveList(2, 0); });
+        onB([&](LiveClient &client) { makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")}); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
+                    QStringLiteral("Work[Mail]")};
+        m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home"), QStringLiteral("Work")};
+        break;
+    case ListsReorderedOnBoth:
+        onA([&](LiveClient &client) { client.lists->moveList(2, 0); });
+        onB([&](LiveClient &client) { client.lists->moveList(0, 2); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Shop"), QStringLiteral("Home"), trip};
+        break;
+    case ListsEachMovedAfterAnotherOnBoth:
+        // Each reads as the next list moved up one, as well as the list
+        // moved down one: only what the user moved tells which.
+        onA([&](LiveClient &client) { client.lists->moveList(0, 2); });
+        onB([&](LiveClient &client) { client.lists->moveList(1, 2); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home")};
+        break;
+    case ListMovedHereItsOrderInDoubtAnotherMovedHere: {
+        auto client = session(b);
+        client->lists->moveList(2, 0);
+        // Answered 200 with a body, so that a cut answer is one (a 204 has
+        // no body to cut).
+        m_server->setListOrderPutStatus(200);
+        m_server->dropAnswerAfterApplying("PUT", QStringLiteral("lists-display-order$"));
+        QVERIFY(!sync(*client));
+        client->lists->moveList(2, 0);
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Home"), QStringLiteral("Shop"), trip};
+        break;
+    }
+    case ListMadeAndMovedFirstThereListsReorderedHere:
+        // The list made there comes here last: where it goes is the
+        // server's to say.
+        onA([&](LiveClient &client) {
+            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+            client.lists->moveList(3, 0);
+        });
+        onB([&](LiveClient &client) { client.lists->moveList(2, 0); }, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
+                    QStringLiteral("Work[Mail]")};
+        // Both put first: the later upload's goes first, the other after it.
+        m_expectedOrder = {QStringLiteral("Shop"), QStringLiteral("Work"), trip, QStringLiteral("Home")};
+        break;
+    case ListMovedHereInAFileWithoutTheAgreedOrder: {
+        {
+            auto client = session(b);
+            client->lists->moveList(2, 0);
+            client->persist();
+        }
+        QFile file(b.listsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        const qsizetype before = text.size();
+        text.remove(QRegularExpression(QStringLiteral("<dt>(agreed-display-order|display-order-moved)</dt>\\s*<dd>[^<]*</dd>")));
+        QVERIFY(text.size() < before);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+        file.close();
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
+        m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home")};
+        break;
+    }
+    case RetitledThereTickedHereWithoutTheAgreedCopy:
+    case RetitledThereTickedHereTheAgreedCopyUnderWrongIds: {
+        onA([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            client.model(trip)->setName(QStringLiteral("Journey"));
+        });
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
+            client->persist();
+        }
+        damageAgreedCopies(b.listsPath(), c == RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+        auto client = session(b);
+        QVERIFY(client->loadProblem.isEmpty());
+        QVERIFY(sync(*client));
+        client->persist();
+        // Nothing tells what either side changed: the server's copy stays
+        // as it is, and this computer's version beside it.
+        expected = {QStringLiteral("Journey[Tickets,Big bags,Socks]"), QStringLiteral("Trip (my changes)[Tickets*,Bags,Socks]")};
+        m_expectedNotice = QStringLiteral("Trip (my changes)");
+        break;
+    }
+    case TickedHereMadeReadOnlyThere: {
+        auto client = session(b);
+        ListModel *model = client->model(QStringLiteral("Garden"));
+        model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Rake")), true);
+        m_server->share(garden, QStringLiteral("alice"), QStringLiteral("r"));
+        QVERIFY(sync(*client));
+        client->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Garden[Rake]"),
+                    QStringLiteral("Garden (my changes)[Rake*]")};
+        m_expectedNotice = QStringLiteral("Garden (my changes)");
+        break;
+    }
     case ListRemovedThereTaskAddedHere:
     case ListRemovedThereNoteWrittenHere:
     case ListRemovedThereTickedHere:
@@ -1178,11 +1404,15 @@ void TstOlderCopies::eachChangeHolds()
     StoredClient b(QStringLiteral("b"));
     StoredClient c3(QStringLiteral("c"));
     QStringList expected;
+    m_expectedOrder.clear();
+    m_expectedNotice.clear();
     m_notice.clear();
     m_check = nullptr;
     play(Case(c), a, b, c3, expected);
     if (QTest::currentTestFailed())
         return;
+    if (!m_expectedNotice.isEmpty())
+        QVERIFY2(boxes.texts.join(QLatin1Char('\n')).contains(m_expectedNotice), qPrintable(boxes.texts.join('|')));
     m_server->clearFaults();
 
     // Quiet runs of every computer, in turn.
@@ -1195,8 +1425,16 @@ void TstOlderCopies::eachChangeHolds()
     }
     expected.sort();
     QCOMPARE(serverLists(), expected);
+    if (!m_expectedOrder.isEmpty()) {
+        QStringList order;
+        for (quint32 id : m_server->listOrder(QStringLiteral("alice")))
+            order << m_server->list(id).name;
+        QCOMPARE(order, m_expectedOrder);
+    }
     for (StoredClient *store : {&a, &b, &c3}) {
         auto client = session(*store);
+        if (!m_expectedOrder.isEmpty())
+            QCOMPARE(orderOf(client->lists), m_expectedOrder);
         QStringList lists;
         for (ListModel *model : client->lists->models()) {
             QStringList tasks;
@@ -1267,6 +1505,15 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "undo after remote read-back failed, one second";
     QTest::newRow("undo after a forced remote run whose post was applied and answered 500, tasks typed in one second")
         << "undo after remote post 500, one second";
+    QTest::newRow("a forced remote run killed after a post, finished by a forced local run: lists stay in their order")
+        << "remote killed, local, order";
+    QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their order")
+        << "remote failed at a delete, order";
+    QTest::newRow("a forced remote run killed after a note's post, finished by a forced local run: notes stay in "
+                  "their order")
+        << "remote killed at a note, local, order";
+    QTest::newRow("a forced remote run failing at a note's delete, put back: notes stay in their order")
+        << "remote failed at a note's delete, order";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -1287,6 +1534,10 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         else
             makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
+        if (run.contains(QLatin1String("at a note"))) {
+            client->addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
+            client->addNote(QStringLiteral("Plans"), QStringLiteral("garden"));
+        }
         if (run.endsWith(QLatin1String(", groups"))) {
             // As the lists page holds them: local ids, every list in a group.
             for (ListModel *model : client->lists->models())
@@ -1343,6 +1594,52 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QVERIFY(sync(*again));
         QCOMPARE(serverLists(), before);
         QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
+    } else if (run.endsWith(QLatin1String(", order"))) {
+        // Trip, first, is posted anew first: the server's order has the new
+        // copy last until an order goes up.
+        QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->clearRequests();
+        const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
+        std::unique_ptr<LiveClient> again;
+        const QString firstPost = run.contains(QLatin1String("at a note")) ? QStringLiteral("^/notepad-notes$")
+                                                                          : QStringLiteral("^/lists$");
+        if (run.startsWith(QLatin1String("remote killed"))) {
+            runClientSync(
+                *client, *m_server, [&] { return !m_server->requests("POST", firstPost).isEmpty(); }, forceRemote);
+            client.reset();
+            again = session(a);
+            ListsSynchronizer::prepareForceLocal(again->lists, again->notes);
+            QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
+        } else {
+            m_server->respondAfterApplying("DELETE",
+                                           run.contains(QLatin1String("at a note"))
+                                               ? QStringLiteral("^/notepad-notes/\\d+$")
+                                               : OneList,
+                                           500);
+            QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
+            snapshot.restore();
+            QVERIFY(sync(*client));
+            again = std::move(client);
+        }
+        QCOMPARE(serverLists(), before);
+        QStringList order;
+        for (quint32 id : m_server->listOrder(QStringLiteral("alice")))
+            order << m_server->list(id).name;
+        QCOMPARE(order, (QStringList{"Trip", "Home"}));
+        QCOMPARE(orderOf(again->lists), (QStringList{"Trip", "Home"}));
+        if (run.contains(QLatin1String("at a note"))) {
+            QStringList notes;
+            for (quint32 id : m_server->noteOrder(QStringLiteral("alice")))
+                notes << m_server->note(id).title;
+            QCOMPARE(notes, (QStringList{"Ideas", "Plans"}));
+            QStringList here;
+            for (const NotepadNote *note : again->notes->notes())
+                if (note->syncStatus() != NotepadNote::Deleted)
+                    here << note->title();
+            QCOMPARE(here, (QStringList{"Ideas", "Plans"}));
+        }
     } else if (run == QLatin1String("remote failed at a delete, groups")) {
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.

@@ -121,10 +121,13 @@
 // lists: local ids, a list in a group once the client holds it. A forced
 // local run that finishes a forced remote one cut short takes the server's
 // tree, which names the lists that run posted anew by their old ids: a
-// list's group set before it may be lost then (counted apart). A run of
-// theirs now and then ends between the first list it fetches or merges and
-// the end of the lists: the user cancels it, quits the program, or a later
-// list's request fails (its answer lost, or a 500).
+// list's group set before it may be lost then (counted apart). The lists
+// are moved among one another in the tab order too: a list put after
+// another (or first) holds there where that one has not moved since, and
+// every computer shows the server's order. A run of theirs now and then ends
+// between the first list it fetches or merges and the end of the lists: the
+// user cancels it, quits the program, or a later list's request fails (its
+// answer lost, or a 500).
 //
 // PLUMDECK_LONG_SYNC_SEQUENCES=1 runs the long version,
 // PLUMDECK_SYNC_SEQUENCE_SEED=<n> one sequence with its steps told,
@@ -135,12 +138,13 @@
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleend, staleremovelist, staleremovenote); without the five from
-// samesecond to midforced, and stale, the sequences are those made before
-// them, with stale but without stalenote, stalegroup, stalesecond and the
-// three after it, those made before these, without stalesecond and the three
-// after it those made before them, and without staleend, staleremovelist and
-// staleremovenote, those made before these three.
+// staleend, staleremovelist, staleremovenote, stalelistorder); without the
+// five from samesecond to midforced, and stale, the sequences are those made
+// before them, with stale but without stalenote, stalegroup, stalesecond and
+// the three after it, those made before these, without stalesecond and the
+// three after it those made before them, and without staleend,
+// staleremovelist and staleremovenote, those made before these three;
+// stalelistorder, with draws of its own, adds list moves to them.
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -649,6 +653,28 @@ StaleView serverStaleView(const FakeServer &server)
     return view;
 }
 
+// The lists edited on older copies in their display order, by key: as a
+// computer shows them, or as the server's order gives them.
+QStringList clientStaleListOrder(const UserLists *lists)
+{
+    QStringList out;
+    for (const ListModel *m : lists->models())
+        if (isStale(m->taskList()))
+            out << listKeyOf(m->taskList());
+    return out;
+}
+
+QStringList serverStaleListOrder(const FakeServer &server)
+{
+    QStringList out;
+    for (quint32 id : server.listOrder(QStringLiteral("alice"))) {
+        const FakeList list = server.list(id);
+        if (list.description.startsWith(StaleTag))
+            out << list.description.mid(StaleTag.size());
+    }
+    return out;
+}
+
 // Notes every computer edits whatever its copy holds: known by a key at the
 // head of their text, which no edit changes. A text that gave way to the
 // server's comes back beside the note, under its title and this suffix.
@@ -900,6 +926,7 @@ public:
     QStringList check(const StaleView &view, int *cycles) const;
     QStringList checkNotes(const StaleNotesView &view) const;
     QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
+    QStringList checkListOrder(const QStringList &order, const QString &where) const;
 
     QList<StaleWrite> writes;
     QHash<QString, QList<int>> fields;
@@ -1244,6 +1271,34 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
     return out;
 }
 
+// A list's place in the display order, among the lists edited on older
+// copies: after the one it was put after (or before the one it was put in
+// front of), where that one has not moved since.
+QStringList StaleModel::checkListOrder(const QStringList &order, const QString &where) const
+{
+    QStringList out;
+    for (const QString &key : listKeys) {
+        const QList<int> placed = candidates(QStringLiteral("list order ") + key);
+        if (placed.size() != 1 || order.count(key) != 1)
+            continue;
+        const StaleWrite &w = writes[placed.first()];
+        const bool after = !w.before.isEmpty();
+        const QString neighbour = after ? w.before : w.after;
+        if (neighbour.isEmpty() || order.count(neighbour) != 1)
+            continue;
+        const QList<int> moves = fields.value(QStringLiteral("list order ") + neighbour);
+        if (!std::all_of(moves.begin(), moves.end(), [&](int m) { return saw(w, writes[m]); }))
+            continue;
+        const int at = int(order.indexOf(key));
+        const int there = int(order.indexOf(neighbour));
+        if (after ? there > at : there < at)
+            out << QStringLiteral("list order: %1 holds list %2 %3 %4, wanted %5 it (%6)")
+                       .arg(where, key, after ? QStringLiteral("before") : QStringLiteral("after"), neighbour,
+                            after ? QStringLiteral("after") : QStringLiteral("before"), told(placed.first()));
+    }
+    return out;
+}
+
 // The steps of a sequence, told only when one sequence is run alone.
 QDebug trace()
 {
@@ -1271,6 +1326,7 @@ public:
         : m_server(server)
         , m_rng(seed)
         , m_staleRng(seed ^ 0x5eed0c0du)
+        , m_orderRng(seed ^ 0x0dde0c0du)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1394,6 +1450,7 @@ private:
     bool staleEdit(int c);
     QString staleSameSecond(int c, ListModel *model, const QString &listKey, const QMap<QString, ListModel *> &copies);
     void staleEditMovedElsewhere(int c, const QString &listKey, const QString &key);
+    bool staleListMove(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
     void staleMade(int c, const Task *task, const QString &listKey);
@@ -1410,6 +1467,7 @@ private:
     CheckedFakeServer &m_server;
     QRandomGenerator m_rng;
     QRandomGenerator m_staleRng;
+    QRandomGenerator m_orderRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -1529,7 +1587,8 @@ void Sequence::quietRun(int c)
     refreshDoubts(c, client);
     client.persist();
     trace() << "step" << m_step << "client" << c << "quiet run" << (m_settled[c] ? "succeeded" : "failed")
-            << qPrintable(writesSince(requestsBefore));
+            << qPrintable(writesSince(requestsBefore)) << "; lists' order there"
+            << qPrintable(serverStaleListOrder(m_server).join(QLatin1Char(' ')));
 }
 
 int Sequence::afterRun(LiveClient &client, bool ok, bool hadLists)
@@ -2921,7 +2980,8 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     if (!killed)
         refreshDoubts(c, client);
     trace() << "step" << m_step << "client" << c << (killed ? "killed" : ok ? "run succeeded" : "run failed")
-            << "fired" << fired << qPrintable(writesSince(requestsBefore));
+            << "fired" << fired << qPrintable(writesSince(requestsBefore)) << "; lists' order there"
+            << qPrintable(serverStaleListOrder(m_server).join(QLatin1Char(' ')));
     // Quit: everything is written, and the program starts anew.
     if (stopped && cut == Cut::Quit)
         dropLive();
@@ -3037,7 +3097,8 @@ bool Sequence::staleInStep(int c) const
     return m_live && m_liveIndex == c
            && clientStaleView(m_live->lists).text() == serverStaleView(m_server).text()
            && clientStaleNotes(m_live->notes).text() == serverStaleNotes(m_server).text()
-           && groupsOf(*m_live).text() == serverStaleGroups(m_server, m_stale.groupOfName).text();
+           && groupsOf(*m_live).text() == serverStaleGroups(m_server, m_stale.groupOfName).text()
+           && clientStaleListOrder(m_live->lists) == serverStaleListOrder(m_server);
 }
 
 // Now and then, before a step, one of its own: made with draws of its own,
@@ -3067,6 +3128,19 @@ void Sequence::staleStep()
         if (mayChangeStale(c))
             makeStaleGroup(c);
         return;
+    }
+    // Now and then a list moved in the tab order first, with draws of its
+    // own, so that the steps around it are drawn as without it.
+    if (on("stalelistorder") && mayChangeStale(c)) {
+        m_draw = &m_orderRng;
+        const bool moved = below(100) < 25 && staleListMove(c);
+        m_draw = &m_staleRng;
+        if (moved) {
+            m_settled[c] = false;
+            m_unsavedStale = true;
+            m_lastMaker = -1;
+            m_lastRan = false;
+        }
     }
     if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
         if (!on("staleruns"))
@@ -3403,6 +3477,54 @@ bool Sequence::staleEdit(int c)
     if (!touched.isEmpty())
         m_stale.listTouches[touched] << int(m_stale.writes.size()) - 1;
     ++m_figures.staleEdits[done];
+    return true;
+}
+
+// A list moved among the lists edited on older copies, as the tab bar moves
+// it: after another of them, or before the first. Once between two runs
+// that succeed, so that no move undoes another not yet sent.
+bool Sequence::staleListMove(int c)
+{
+    LiveClient &client = live(c);
+    QList<ListModel *> models;
+    QStringList keys;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        models << m;
+        keys << listKeyOf(m->taskList());
+    }
+    if (models.size() < 2 || keys.removeDuplicates() > 0)
+        return false;
+    const int index = int(below(quint32(models.size())));
+    const QString key = keys[index];
+    if (m_stale.writtenSince[c].contains(QStringLiteral("list order ") + key))
+        return false;
+    QList<ListModel *> others = models;
+    others.removeAt(index);
+    const int choice = int(below(quint32(others.size() + 1)));
+    ListModel *after = choice > 0 ? others[choice - 1] : nullptr;
+    if (after == (index > 0 ? models[index - 1] : nullptr))
+        return false;
+    const QList<ListModel *> all = client.lists->models();
+    const int from = int(all.indexOf(models[index]));
+    int to = after ? int(all.indexOf(after)) : int(all.indexOf(others.first()));
+    if (after && to < from)
+        ++to;
+    if (!after && to > from)
+        --to;
+    client.lists->moveList(from, to);
+    const QStringList now = clientStaleListOrder(client.lists);
+    const int at = int(now.indexOf(key));
+    trace() << "step" << m_step << "client" << c << "(older copies) moves list" << key
+            << (after ? QStringLiteral("after ") + listKeyOf(after->taskList()) : QStringLiteral("first"))
+            << qPrintable(now.join(QLatin1Char(' ')));
+    const int w = m_stale.write(c, m_step, QStringLiteral("moves list ") + key, QStringLiteral("list order ") + key,
+                                QString());
+    StaleWrite &place = m_stale.writes[w];
+    place.before = at > 0 ? now[at - 1] : QString();
+    place.after = at + 1 < now.size() ? now[at + 1] : QString();
+    ++m_figures.staleEdits[QStringLiteral("list move")];
     return true;
 }
 
@@ -3774,8 +3896,15 @@ QString Sequence::staleCheck()
     problems += m_stale.checkNotes(notesOnServer);
     const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
     problems += m_stale.checkGroups(groupsOnServer, &m_figures.groupsDropped);
+    const QStringList orderOnServer = serverStaleListOrder(m_server);
+    problems += m_stale.checkListOrder(orderOnServer, QStringLiteral("the server"));
     for (int c : computers()) {
         LiveClient client(*m_stores[c]);
+        const QStringList orderHere = clientStaleListOrder(client.lists);
+        if (orderHere != orderOnServer)
+            problems << QStringLiteral("computer differs in list order: computer %1 holds %2, the server %3")
+                            .arg(c)
+                            .arg(orderHere.join(QLatin1Char(' ')), orderOnServer.join(QLatin1Char(' ')));
         const StaleView here = clientStaleView(client.lists);
         if (here.text() != onServer.text()) {
             QStringList differs;
