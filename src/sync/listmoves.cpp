@@ -166,18 +166,24 @@ public:
             }
         }
         splitCopies();
-        pairMoves(m_leftThere, m_arrived, m_movedThere);
-        pairMoves(m_leftHere, m_addedHere, m_movedHere);
+        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere);
+        pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere);
+        for (int i = 0; i < m_seen.size(); ++i)
+            for (const Task *agreed : std::as_const(m_seen.at(i).agreed))
+                m_listOf.insert(agreed, i);
     }
 
     void run();
+    // "list: task" for each task left where it was beside a move that
+    // could not be told apart from tasks made in its second.
+    QStringList untold() const;
 
 private:
     // Which task that arrived in a list is the move of which agreed task
     // that left one, identity by identity: the one of each, else told by
     // content against the agreed copy, where one matches each way.
     static void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
-                          QHash<const Task *, Place> &out);
+                          QHash<const Task *, Place> &out, QList<const Task *> &unpaired);
     // The task kept here where the agreed one was (changed here, removed
     // there), or none.
     Task *cameBack(int from, const Task *agreed) const;
@@ -204,10 +210,14 @@ private:
     QMultiHash<QString, const Task *> m_leftThere, m_leftHere; // agreed tasks that left their lists
     QHash<const Task *, Place> m_movedThere, m_movedHere;      // agreed task: where it went
     QSet<const Task *> m_removed;
+    // Agreed tasks that left a list among others of their identity, none
+    // told to be which arrived task; and the list each agreed task was in.
+    QList<const Task *> m_unpairedThere, m_unpairedHere;
+    QHash<const Task *, int> m_listOf;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
-                        QHash<const Task *, Place> &out)
+                        QHash<const Task *, Place> &out, QList<const Task *> &unpaired)
 {
     using Tell = QString (*)(const Task *);
     const Tell tells[] = {[](const Task *t) { return UploadMark::contentDigest(t); },
@@ -241,12 +251,14 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
         // One left and one arrived: that one, whatever changed on the way.
         if (from.size() == 1 && to.size() == 1)
             out.insert(from.first(), to.first());
-        else if (!from.isEmpty() && !to.isEmpty())
+        else if (!from.isEmpty() && !to.isEmpty()) {
+            unpaired << from;
             qInfo().noquote() << QStringLiteral("Moves: %1 tasks made by %2 left a list and %3 arrived in another, "
                                                 "nothing telling which is which: each stays where it is")
                                      .arg(from.size())
                                      .arg(identity)
                                      .arg(to.size());
+        }
     }
 }
 
@@ -303,6 +315,33 @@ void Settler::settle(int from, const Task *agreed)
     } else if (here.task) {
         carry(from, agreed, nullptr, from, here.task, here.list, false);
     }
+}
+
+QStringList Settler::untold() const
+{
+    QStringList out;
+    const auto add = [&](int list, const Task *task) {
+        const QString line = QStringLiteral("%1: %2").arg(m_lists.at(list).now->name(), task->title());
+        if (!out.contains(line))
+            out << line;
+    };
+    // Moved there: this computer's changed copy stayed where it was.
+    for (const Task *agreed : m_unpairedThere) {
+        const int from = m_listOf.value(agreed, -1);
+        if (from < 0)
+            continue;
+        if (const Task *kept = cameBack(from, agreed); kept && !m_removed.contains(kept))
+            add(from, kept);
+    }
+    // Moved here: the other computer's changed copy stayed where it was.
+    for (const Task *agreed : m_unpairedHere) {
+        const int from = m_listOf.value(agreed, -1);
+        if (from < 0)
+            continue;
+        if (const Task *kept = m_seen.at(from).now.value(agreed->id()); kept && !m_removed.contains(kept))
+            add(from, kept);
+    }
+    return out;
 }
 
 Task *Settler::cameBack(int from, const Task *agreed) const
@@ -523,10 +562,12 @@ void Settler::removeTask(int list, Task *task)
 
 } // namespace
 
-bool ListMoves::settle(QList<List> &lists)
+bool ListMoves::settle(QList<List> &lists, QStringList *untold)
 {
     Settler settler(lists);
     settler.run();
+    if (untold)
+        *untold << settler.untold();
     for (const List &list : lists)
         if (list.changed)
             return true;

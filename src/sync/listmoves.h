@@ -2,6 +2,7 @@
 #define LISTMOVES_H
 
 #include <QList>
+#include <QStringList>
 
 class TaskList;
 
@@ -35,8 +36,10 @@ public:
         bool changed = false;                   // set when `now` was changed
     };
 
-    // True when any list changed: those go up again.
-    static bool settle(QList<List> &lists);
+    // True when any list changed: those go up again. `untold` gets "list:
+    // task" for each task left in its list beside a move that tasks made in
+    // its second kept from being told apart: both copies stay.
+    static bool settle(QList<List> &lists, QStringList *untold = nullptr);
 
     // Whether a task went between `list` and one of `others` here since they
     // last agreed with the server: only a run that has every list settles it.

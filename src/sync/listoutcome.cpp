@@ -307,6 +307,10 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
     add(tr("These tasks you removed had been changed on another computer since, so they were kept with that "
            "change:\n%1"),
         kept.tasks);
+    add(tr("These tasks were moved to another list on one computer and changed on the other, but tasks made in "
+           "the same second kept them from being told apart. Both copies were kept, here and in the list they "
+           "were moved to; remove the ones you do not need:\n%1"),
+        kept.movesUntold);
     return parts.join(QStringLiteral("\n\n"));
 }
 

@@ -88,16 +88,19 @@ public:
     // fetched revision, and its removal goes as it was.
     static ListModel *keepRemovedHere(UserLists *lists, TaskList *record, TaskList *fetched);
 
-    // What a run kept against a removal, told once the lists are done.
+    // What a run kept against a removal, or beside a move it could not tell
+    // apart, told once the lists are done.
     struct KeptAgainstRemovals
     {
         QStringList removedThere;      // removed elsewhere, kept with the changes made here
         QStringList removedThereWhole; // the same, whole: what they agreed is not known here
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
+        QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
         bool isEmpty() const
         {
-            return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty();
+            return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
+                   && movesUntold.isEmpty();
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);

@@ -688,7 +688,12 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
         lists << seen;
         models << model;
     }
-    if (!ListMoves::settle(lists))
+    QStringList untold;
+    const bool settled = ListMoves::settle(lists, &untold);
+    for (const QString &line : std::as_const(untold))
+        if (!m_keptAgainstRemovals.movesUntold.contains(line))
+            m_keptAgainstRemovals.movesUntold << line;
+    if (!settled)
         return false;
     for (int i = 0; i < lists.size(); ++i) {
         if (!lists.at(i).changed)

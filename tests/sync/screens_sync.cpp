@@ -136,6 +136,15 @@ PLUMDECK_SCREEN(listsKeptAgainstRemovals)
     QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-against-removals")).isNull());
 }
 
+// Tasks left where they were beside a move nothing told apart.
+PLUMDECK_SCREEN(movesNotToldApart)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.movesUntold = QStringList{QStringLiteral("Trip: Eggs")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("moves-not-told-apart")).isNull());
+}
+
 // The same for notes.
 PLUMDECK_SCREEN(notesKeptAgainstRemovals)
 {

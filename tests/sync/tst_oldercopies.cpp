@@ -122,6 +122,7 @@ private:
         SameSecondRetitledSentMovedThereTickedHere,
         SameSecondTwoMovedThereOneTickedHere,
         SameSecondMovedHereTickedThere,
+        SameSecondAlikeTwoMovedThereOneTickedHere,
         PastedCopyMovedThereTickedHere,
         PastedSourceMovedThereRetitledHere,
         TypedIntoARowOfAMovedTasksSecond,
@@ -370,6 +371,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondTwoMovedThereOneTickedHere);
     QTest::newRow("typed in one second, one moved to another list here, ticked there")
         << int(SameSecondMovedHereTickedThere);
+    QTest::newRow("two alike made in one second moved to another list there, one ticked here: both kept, and told")
+        << int(SameSecondAlikeTwoMovedThereOneTickedHere);
     QTest::newRow("a pasted copy moved to another list there, ticked here") << int(PastedCopyMovedThereTickedHere);
     QTest::newRow("the source of a pasted copy moved to another list there, retitled here")
         << int(PastedSourceMovedThereRetitledHere);
@@ -511,8 +514,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         const bool sameSecond = c == SameSecondMovedThereTickedHere || c == SameSecondMovedThereRetitledHere
                                 || c == SameSecondRetitledSentMovedThereTickedHere
                                 || c == SameSecondTwoMovedThereOneTickedHere || c == SameSecondMovedHereTickedThere
-                                || c == SameSecondMovedToOneListOnBothTickedThere;
-        if (sameSecond) {
+                                || c == SameSecondMovedToOneListOnBothTickedThere
+                                || c == SameSecondAlikeTwoMovedThereOneTickedHere;
+        if (c == SameSecondAlikeTwoMovedThereOneTickedHere) {
+            Clock::advance(1000);
+            typeTasks(client->addList(trip, {}), {QStringLiteral("Tickets"), QStringLiteral("Eggs"), QStringLiteral("Eggs")});
+        } else if (sameSecond) {
             // Typed one after the other, Enter between, in one second.
             Clock::advance(1000);
             typeTasks(client->addList(trip, {}),
@@ -739,7 +746,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
         onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Bags")); }, b);
         expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}, {}});
         break;
     case BothRetitledOneTask:
         onA([&](LiveClient &client) { retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags")); });
@@ -997,6 +1004,20 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Socks")), true);
         }, b);
         expected = {QStringLiteral("Home[Keys,Bags,Socks*]"), QStringLiteral("Trip[Tickets]")};
+        break;
+    case SameSecondAlikeTwoMovedThereOneTickedHere:
+        onA([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Eggs"), client.model("Home"));
+            moveToList(client.model(trip), QStringLiteral("Eggs"), client.model("Home"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Eggs")), true);
+        }, b);
+        // Nothing tells which moved Eggs is the one ticked here: the ticked
+        // one stays where it was, and the user is told.
+        expected = {QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets,Eggs*]")};
+        m_expectedNotice = QStringLiteral("Trip: Eggs");
         break;
     case SameSecondMovedHereTickedThere:
         onA([&](LiveClient &client) {
@@ -1267,7 +1288,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         if (c != ListRemovedThereUntouchedHere)
             m_notice = ListOutcome::keptAgainstRemovalsText(
-                {{c == ListRemovedThereRenamedHere ? QStringLiteral("Journey") : trip}, {}, {}, {}});
+                {{c == ListRemovedThereRenamedHere ? QStringLiteral("Journey") : trip}, {}, {}, {}, {}});
         break;
     case ListRemovedThereTaskAddedHereSentAlone: {
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
@@ -1277,7 +1298,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QVERIFY(sync(*client));
         client->persist();
         expected = {QStringLiteral("Trip[Passport]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
         break;
     }
     case ListRemovedHereTaskAddedThere:
@@ -1293,7 +1314,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         else if (c == ListRemovedHereRetitledThere)
             expected = {QStringLiteral("Trip[Train tickets]")};
         if (c != ListRemovedHereUntouchedThere)
-            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
         break;
     case ListRemovedHereAfterAnUpdateInDoubtFromHere: {
         // Its own update reached the server unanswered: the newer server copy
@@ -1321,7 +1342,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QVERIFY(sync(*client));
         client->persist();
         expected = {QStringLiteral("Trip[Passport]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
         break;
     }
     case ListRemovedThereEditedHereInAnOlderFile: {
@@ -1344,7 +1365,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {trip}, {}, {}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {trip}, {}, {}, {}});
         break;
     }
     case ListRemovedHereAfterATaskMovedOutTaskTickedThere:
@@ -1367,14 +1388,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         QCOMPARE(syncAlone(*client, trip), QString());
         client->persist();
         expected = {QStringLiteral("Trip[Tickets,Big bags,Socks]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}, {}});
         break;
     }
     case MovedIntoAListRemovedThere:
         onB([&](LiveClient &client) { client.lists->deleteList(client.model("Home")->taskList()); }, b);
         onA(moveBagsHome);
         expected = {QStringLiteral("Home[Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
-        m_notice = ListOutcome::keptAgainstRemovalsText({{QStringLiteral("Home")}, {}, {}, {}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{QStringLiteral("Home")}, {}, {}, {}, {}});
         break;
     case ListRemovedThereWithATaskMovedOutTaskRetitledHere:
         onA([&](LiveClient &client) {

@@ -4041,13 +4041,15 @@ QString Sequence::finish()
     if (!m_loadProblem.isEmpty())
         problem = problem.isEmpty() ? m_loadProblem : m_loadProblem + QStringLiteral("; then ") + problem;
     // The notices expected: notes whose text gave way to the server's, each
-    // kept beside it; what was kept against a removal made elsewhere.
+    // kept beside it; what was kept against a removal made elsewhere, or
+    // beside a move nothing told apart.
     const QString keptNotice = NotepadSynchronizer::keptCopiesText({});
     QStringList againstRemovals;
     const auto heading = [](const QString &text) { return text.left(text.lastIndexOf(QLatin1Char('\n')) + 1); };
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         ListOutcome::KeptAgainstRemovals one;
-        QStringList *part[] = {&one.removedThere, &one.removedThereWhole, &one.removedHere, &one.tasks};
+        QStringList *part[] = {&one.removedThere, &one.removedThereWhole, &one.removedHere, &one.tasks,
+                               &one.movesUntold};
         *part[i] << QStringLiteral("x");
         againstRemovals << heading(ListOutcome::keptAgainstRemovalsText(one));
     }
