@@ -935,12 +935,13 @@ void ListsSynchronizer::takeLookedAtLists()
     // Every list is in: moves are settled before anything goes up, and
     // what the uploads will carry is on disk, settled, before they leave.
     followMovedTasks(MovedThen::Mark);
-    for (const auto &[model, task, alive] : keptHere) {
+    for (const Kept &kept : keptHere) {
         bool stays = false;
-        if (model && !alive.expired() && m_userLists->models().contains(model))
-            model->taskList()->rootTask()->forEachBelow([&](const Task *below) { stays = stays || below == task; });
+        const Task *task = kept.task;
+        if (kept.model && !kept.alive.expired() && m_userLists->models().contains(kept.model))
+            kept.model->taskList()->rootTask()->forEachBelow([&](const Task *below) { stays = stays || below == task; });
         if (stays)
-            m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), task->title());
+            m_keptAgainstRemovals.tasks << tr("%1: %2").arg(kept.model->taskList()->name(), task->title());
     }
     // Lists the steps fetch later (the copy of an upload in doubt, one not
     // read here) are settled at the end, from here.
