@@ -195,6 +195,7 @@ TaskList *TaskList::clone() const
     list->m_done = m_done;
     list->m_description = m_description;
     list->m_pendingUpload = m_pendingUpload;
+    list->m_untoldKept = m_untoldKept;
     list->m_removedTasks.reserve(m_removedTasks.size());
     for (const Task *task : m_removedTasks)
         list->m_removedTasks.append(task->clone());

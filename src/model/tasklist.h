@@ -64,6 +64,11 @@ public:
     // file, so that the next run can recognise the list on the server.
     QString pendingUpload() const { return m_pendingUpload; }
     void setPendingUpload(const QString &mark) { m_pendingUpload = mark; }
+    // Why a run kept this list (beside another, against a removal) while
+    // the user was not told yet; empty once told. Kept in the file, so that
+    // what a killed run kept is told by the next one.
+    QString untoldKept() const { return m_untoldKept; }
+    void setUntoldKept(const QString &why) { m_untoldKept = why; }
     // Not New, or posted without a known outcome: removing it must reach
     // the server.
     bool mayBeOnServer() const { return m_syncStatus != New || !m_pendingUpload.isEmpty(); }
@@ -154,6 +159,7 @@ private:
     bool m_done = false;
     QString m_description;
     QString m_pendingUpload;
+    QString m_untoldKept;
     QList<Task *> m_removedTasks;
     // At most one of the two is set.
     std::shared_ptr<const TaskList> m_agreed;

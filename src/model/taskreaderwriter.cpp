@@ -931,6 +931,8 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
             sink.definition(QStringLiteral("local-id"), listIdToString(list->localId()));
         if (!list->pendingUpload().isEmpty())
             sink.definition(QStringLiteral("pending-upload"), list->pendingUpload());
+        if (!list->untoldKept().isEmpty())
+            sink.definition(QStringLiteral("kept-untold"), list->untoldKept());
     }
     // A removed list whose upload is in doubt has no id yet.
     const bool removedInDoubt = status == TaskList::Deleted && list->serverId() == 0
@@ -1157,6 +1159,7 @@ TaskList *TaskReaderWriter::readList(Element listElement)
     if (documentKind() == LocalDocument) {
         list->setOutlookId(fields.value(u"outlook-id").toString());
         list->setPendingUpload(fields.value(u"pending-upload").toString());
+        list->setUntoldKept(fields.value(u"kept-untold").toString());
         const Value localIdText = fields.value(u"local-id");
         if (!localIdText.isNull) {
             const quint32 localId = numberFromString(localIdText.text, badListId, NonZero);

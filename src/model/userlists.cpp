@@ -316,6 +316,9 @@ void UserLists::replaceList(ListModel *model, TaskList *newList)
         return;
     }
     newList->setLocalId(model->taskList()->localId());
+    // The server's copy of a list kept by a run still waits to be told of.
+    if (newList->untoldKept().isEmpty())
+        newList->setUntoldKept(model->taskList()->untoldKept());
     model->setTaskList(newList);
 }
 

@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QHash>
 
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -164,8 +165,7 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (!mine)
         return nullptr;
     ListModel *copy = lists->addList(mine);
-    if (copy)
-        copy->setChanged();
+    markKept(copy, Kept::Copy);
     return copy;
 }
 
@@ -326,15 +326,17 @@ QString ListOutcome::keptCopyName(const QString &name)
     return tr("%1 (my changes)").arg(name);
 }
 
+QString ListOutcome::keptCopiesText(const QStringList &names)
+{
+    return tr("These lists changed here before the server had confirmed them. The server's copy was "
+              "taken, and your version was kept beside it as a new list:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
+}
+
 void ListOutcome::tellAboutKeptCopies(const QStringList &names)
 {
-    if (names.isEmpty())
-        return;
-    SyncNotices::tell(
-        tr("Sync"),
-        tr("These lists changed here before the server had confirmed them. The server's copy was "
-           "taken, and your version was kept beside it as a new list:\n%1")
-            .arg(names.join(QLatin1Char('\n'))));
+    if (!names.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptCopiesText(names));
 }
 
 ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
@@ -356,6 +358,49 @@ ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
     }
     copy->setChanged();
     return copy;
+}
+
+namespace {
+
+// As the lists file keeps them.
+const char *const keptKinds[] = {"copy", "read-only", "unknown-base", "removed-there", "removed-there-whole",
+                                 "removed-here"};
+
+} // namespace
+
+void ListOutcome::markKept(ListModel *model, Kept why)
+{
+    if (!model)
+        return;
+    model->taskList()->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
+    model->setChanged();
+}
+
+void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
+{
+    KeptAgainstRemovals kept = std::exchange(tasks, {});
+    QStringList copies, readOnly, unknownBase;
+    QStringList *const byKind[] = {&copies, &readOnly, &unknownBase, &kept.removedThere, &kept.removedThereWhole,
+                                   &kept.removedHere};
+    QList<ListModel *> told;
+    for (ListModel *model : lists ? lists->models() : QList<ListModel *>()) {
+        const QString why = model->taskList()->untoldKept();
+        if (why.isEmpty())
+            continue;
+        for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
+            if (why == QLatin1String(keptKinds[kind]))
+                *byKind[kind] << model->taskList()->name();
+        told << model;
+    }
+    // Marked told before the boxes: each runs an event loop in which the
+    // lists may go.
+    for (ListModel *model : std::as_const(told)) {
+        model->taskList()->setUntoldKept(QString());
+        model->setChanged();
+    }
+    tellAboutKeptCopies(copies);
+    tellAboutKeptBeside(readOnly, unknownBase);
+    tellAboutKeptAgainstRemovals(kept);
 }
 
 void ListOutcome::tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase)

@@ -111,6 +111,7 @@ public:
     static QString keptCopyName(const QString &name);
     // Tells the user, in one box, which lists were kept as copies.
     static void tellAboutKeptCopies(const QStringList &names);
+    static QString keptCopiesText(const QStringList &names);
 
     // Before the server's copy replaces the model's list, which sends none
     // of its changes: the user's version goes beside it as a new list of
@@ -121,6 +122,13 @@ public:
     // made read-only for the user since; `unknownBase`, whose record of
     // what they last agreed with the server could not be trusted.
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
+
+    // Why a run kept a list, marked on it until the user is told.
+    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
+    static void markKept(ListModel *model, Kept why);
+    // Tells of every list marked kept, by this run or by one that ended
+    // before it told, and of the tasks `tasks` names; then forgets them.
+    static void tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
 };

@@ -285,10 +285,9 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
     const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
     if (kept == ListOutcome::KeptAgainstRemoval::No)
         return false;
-    const QString name = model->taskList()->name();
-    (kept == ListOutcome::KeptAgainstRemoval::Whole ? m_keptAgainstRemovals.removedThereWhole
-                                                    : m_keptAgainstRemovals.removedThere)
-        << name;
+    ListOutcome::markKept(model, kept == ListOutcome::KeptAgainstRemoval::Whole
+                                     ? ListOutcome::Kept::RemovedThereWhole
+                                     : ListOutcome::Kept::RemovedThere);
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
     const auto start = m_starts.find(model);
@@ -317,8 +316,6 @@ void ListsSynchronizer::dropEmptiedKeptLists()
         if (!agreed || !list->hasNoTitledTask() || list->name() != agreed->name() || list->isDone() != agreed->isDone()
             || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
             continue;
-        m_keptAgainstRemovals.removedThere.removeOne(list->name());
-        m_keptAgainstRemovals.removedHere.removeOne(list->name());
         const quint32 id = list->serverId();
         m_userLists->deleteList(list);
         if (TaskList *record = m_userLists->findDeletedByServerId(id)) {
@@ -361,7 +358,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
             m_starts.insert(model, start);
             m_keptAgainstRemoval.insert(model, false);
         }
-        m_keptAgainstRemovals.removedHere << model->taskList()->name();
+        ListOutcome::markKept(model, ListOutcome::Kept::RemovedHere);
         // Goes up in this run, its removals with it.
         queueAgain(model);
         ListOutcome::saveBeforeUploads(m_host);
@@ -468,13 +465,7 @@ void ListsSynchronizer::failRun(const QString &error)
     if (!m_listStep && m_looks.empty() && !std::exchange(m_movesFollowed, true)
         && followMovedTasks(MovedThen::Wait))
         ListOutcome::saveBeforeUploads(m_host);
-    const QStringList kept = m_keptCopies;
-    m_keptCopies.clear();
-    const QStringList readOnly = std::exchange(m_keptReadOnly, {});
-    const QStringList noBase = std::exchange(m_keptNoBase, {});
-    ListOutcome::tellAboutKeptCopies(kept);
-    ListOutcome::tellAboutKeptBeside(readOnly, noBase);
-    ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
+    ListOutcome::tellWhatWasKept(m_userLists, m_keptAgainstRemovals);
     fail(m_unreadable.addTo(error));
 }
 
@@ -1407,12 +1398,7 @@ void ListsSynchronizer::syncNextList()
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
-            const QStringList readOnly = std::exchange(m_keptReadOnly, {});
-            const QStringList noBase = std::exchange(m_keptNoBase, {});
-            ListOutcome::tellAboutKeptCopies(m_keptCopies);
-            m_keptCopies.clear();
-            ListOutcome::tellAboutKeptBeside(readOnly, noBase);
-            ListOutcome::tellAboutKeptAgainstRemovals(m_keptAgainstRemovals);
+            ListOutcome::tellWhatWasKept(m_userLists, m_keptAgainstRemovals);
             syncDisplayOrder();
             return;
         }
@@ -1596,8 +1582,9 @@ void ListsSynchronizer::onListSynchronizerFinished()
             if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
                 m_models.append(beside);
                 m_hasNewLists = true;
-                (step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly ? m_keptReadOnly : m_keptNoBase)
-                    << beside->taskList()->name();
+                ListOutcome::markKept(beside, step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
+                                                  ? ListOutcome::Kept::ReadOnly
+                                                  : ListOutcome::Kept::UnknownBase);
             }
         }
         bool uploadAgain = false;
@@ -1606,7 +1593,6 @@ void ListsSynchronizer::onListSynchronizerFinished()
             // Posted later in this run, like any new list.
             m_models.append(copy);
             m_hasNewLists = true;
-            m_keptCopies << copy->taskList()->name();
         }
         if (uploadAgain) {
             ListOutcome::saveBeforeUploads(m_host);

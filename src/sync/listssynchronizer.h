@@ -232,10 +232,8 @@ private:
     bool m_forceRemote = false;
     bool m_forceLocal = false;
     NotepadSynchronizer *m_notepadStep = nullptr;
-    QStringList m_keptCopies;
-    // Copies kept beside lists whose changes gave way (see ListOutcome).
-    QStringList m_keptReadOnly;
-    QStringList m_keptNoBase;
+    // Tasks kept against a removal or beside a move, told at the end; the
+    // lists kept are marked on them (see ListOutcome::markKept).
     ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
     // The lists kept against a removal, and whether for their sharing.
     QHash<ListModel *, bool> m_keptAgainstRemoval;

@@ -194,8 +194,6 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     }
     if (m_info)
         m_model->setPermissions(m_info->permissions());
-    QString keptCopy;
-    QStringList keptReadOnly, keptNoBase;
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordWhatArrived(m_model, step);
@@ -229,13 +227,13 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         // Nothing of the user's was sent: it stays beside the list, a new
         // list the next full run posts.
         if (step->localGaveWay() != ListSynchronizer::GaveWay::No)
-            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_model))
-                (step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly ? keptReadOnly : keptNoBase)
-                    << beside->taskList()->name();
+            ListOutcome::markKept(ListOutcome::keepBeside(m_userLists, m_model),
+                                  step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
+                                      ? ListOutcome::Kept::ReadOnly
+                                      : ListOutcome::Kept::UnknownBase);
         // A list whose posted copy the user's version replaces stays
         // Edited: the next run uploads it.
-        if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched))
-            keptCopy = copy->taskList()->name();
+        ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched);
         m_list = m_model->taskList();
         break;
     }
@@ -251,18 +249,6 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_listStep = nullptr;
-    if (!keptCopy.isEmpty()) {
-        QPointer<SingleListSynchronizer> self(this);
-        ListOutcome::tellAboutKeptCopies({keptCopy});
-        if (!self || m_ended)
-            return;
-    }
-    if (!keptReadOnly.isEmpty() || !keptNoBase.isEmpty()) {
-        QPointer<SingleListSynchronizer> self(this);
-        ListOutcome::tellAboutKeptBeside(keptReadOnly, keptNoBase);
-        if (!self || m_ended)
-            return;
-    }
     if (!tellKeptTasks())
         return;
 
@@ -326,10 +312,8 @@ bool SingleListSynchronizer::tellKeptTasks()
 {
     ListOutcome::KeptAgainstRemovals kept;
     kept.tasks = std::exchange(m_keptTasks, {});
-    if (kept.isEmpty())
-        return true;
     QPointer<SingleListSynchronizer> self(this);
-    ListOutcome::tellAboutKeptAgainstRemovals(kept);
+    ListOutcome::tellWhatWasKept(m_userLists, kept);
     return self && !m_ended;
 }
 

@@ -78,8 +78,8 @@ private:
     // Why the server's copy of the list cannot be taken by this run, which
     // sees no other list there; empty when it can.
     QString cannotSeeWhereTasksWent(const TaskList *fetched) const;
-    // Tells of the tasks removed here that the merge kept; false when the
-    // run ended or went while the box was open.
+    // Tells of the lists runs kept and of the tasks removed here that the
+    // merge kept; false when the run ended or went while a box was open.
     bool tellKeptTasks();
 
     QPointer<UserLists> m_userLists;

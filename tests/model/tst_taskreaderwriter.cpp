@@ -993,6 +993,11 @@ private slots:
             << "pd-list-fields";
         QTest::newRow("deleted") << "3" << "sync-status local-id id revision name done description owned permissions"
                                  << "pd-list-fields";
+        // Kept by a run that ended before it told the user: told by the next.
+        QTest::newRow("new, kept and not told yet") << "2 kept"
+            << "sync-status local-id kept-untold name done description owned permissions shared-edited shared-revision"
+                   + columns
+            << "pd-list-fields";
         QTest::newRow("single list") << "single" << "id revision name done description owned permissions"
                                      << "pd-list-fields pd-tasks pd-removed-tasks";
         QTest::newRow("single new list") << "single new" << "name done description owned permissions" << "pd-list-fields";
@@ -1015,10 +1020,20 @@ private slots:
             QCOMPARE(childClasses(bodyOf(doc)), QStringLiteral("pd-list"));
             div = bodyOf(doc).firstChildElement();
         } else {
-            doc = parseBytes(saveToBytes(lists.data()));
+            const int index = which.section(QLatin1Char(' '), 0, 0).toInt();
+            const bool kept = which.endsWith(QLatin1String("kept"));
+            if (kept)
+                lists->models().at(index)->taskList()->setUntoldKept(QStringLiteral("copy"));
+            const QByteArray bytes = saveToBytes(lists.data());
+            doc = parseBytes(bytes);
             div = bodyOf(doc).firstChildElement();
-            for (int i = 0; i <= which.toInt(); ++i)
+            for (int i = 0; i <= index; ++i)
                 div = div.nextSiblingElement();
+            if (kept) {
+                QScopedPointer<UserLists> back(loadFromBytes(bytes));
+                QVERIFY(back && back->models().size() > index);
+                QCOMPARE(back->models().at(index)->taskList()->untoldKept(), QStringLiteral("copy"));
+            }
         }
         QCOMPARE(div.tagName(), QStringLiteral("div"));
         QCOMPARE(outline(div.firstChildElement()), "dl.pd-list-fields: " + keys + '\n');

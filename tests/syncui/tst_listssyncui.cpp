@@ -5,6 +5,7 @@
 #include "notepad/notepadcommands.h"
 #include "notepad/notepadtabwidget.h"
 #include "notepad/notepadui.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
 #include "sync/notepadsynchronizer.h"
@@ -189,6 +190,8 @@ private slots:
     void forcedLocalFailingKeepsDeletionsHidden();
     void forcedRemoteWithNoListsHereAsksFirst_data();
     void forcedRemoteWithNoListsHereAsksFirst();
+    void keptListToldByTheNextRun_data();
+    void keptListToldByTheNextRun();
     void keptNoteToldOnceTheRunIsOver_data();
     void keptNoteToldOnceTheRunIsOver();
     void tooDeepSharedListIsNamedAndKeptHere_data();
@@ -618,6 +621,56 @@ void TstListsSyncUI::forcedRemoteWithNoListsHereAsksFirst()
     if (key > 0) {
         QCOMPARE(focused, QStringLiteral("cancelbutton"));
         QVERIFY(cancelDefault);
+    }
+}
+
+void TstListsSyncUI::keptListToldByTheNextRun_data()
+{
+    QTest::addColumn<int>("why");
+    QTest::addColumn<QString>("text");
+    const QStringList chores{QStringLiteral("Chores")};
+    ListOutcome::KeptAgainstRemovals there, whole, here;
+    there.removedThere = whole.removedThereWhole = here.removedHere = chores;
+    QTest::newRow("a copy beside an upload in doubt") << int(ListOutcome::Kept::Copy)
+                                                      << ListOutcome::keptCopiesText(chores);
+    QTest::newRow("beside a list made read-only") << int(ListOutcome::Kept::ReadOnly)
+                                                  << ListOutcome::readOnlyText(chores);
+    QTest::newRow("beside a list whose agreed copy was lost") << int(ListOutcome::Kept::UnknownBase)
+                                                              << ListOutcome::unknownBaseText(chores);
+    QTest::newRow("against a removal there") << int(ListOutcome::Kept::RemovedThere)
+                                             << ListOutcome::keptAgainstRemovalsText(there);
+    QTest::newRow("whole against a removal there") << int(ListOutcome::Kept::RemovedThereWhole)
+                                                   << ListOutcome::keptAgainstRemovalsText(whole);
+    QTest::newRow("against a removal here") << int(ListOutcome::Kept::RemovedHere)
+                                            << ListOutcome::keptAgainstRemovalsText(here);
+}
+
+// A list a run kept, as a run killed before it told the user left it in the
+// lists file: the next run tells of it, once.
+void TstListsSyncUI::keptListToldByTheNextRun()
+{
+    QFETCH(int, why);
+    QFETCH(QString, text);
+    seed();
+    ListModel *chores = m_client->model(QStringLiteral("Chores"));
+    QVERIFY(chores);
+    ListOutcome::markKept(chores, ListOutcome::Kept(why));
+    for (int run = 0; run < 2; ++run) {
+        QStringList told;
+        DialogPilot pilot;
+        pilot.answer = [&told](QDialog *dialog) {
+            const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
+            if (!label || qobject_cast<SyncDialog *>(dialog))
+                return false;
+            told << label->text();
+            dialog->accept();
+            return true;
+        };
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        ui.normalSync();
+        QVERIFY(ui.succeeded());
+        QCOMPARE(told, run == 0 ? QStringList{text} : QStringList());
+        QVERIFY(chores->taskList()->untoldKept().isEmpty());
     }
 }
 
