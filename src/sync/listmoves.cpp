@@ -10,6 +10,7 @@
 #include <QMultiHash>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -556,8 +557,21 @@ void Settler::removeTask(int list, Task *task)
 {
     m_removed.insert(task);
     task->forEachBelow([this](Task *below) { m_removed.insert(below); });
-    m_lists.at(list).now->removeTask(task);
-    m_lists[list].changed = true;
+    ListMoves::List &seen = m_lists[list];
+    // As TaskList::removeTask, but what it would delete is kept for the
+    // caller to free after the views' resets.
+    const std::function<void(Task *)> take = [&](Task *t) {
+        while (t->childCount() > 0)
+            take(t->child(0));
+        if (Task *parent = t->parent())
+            parent->takeChild(t);
+        if (t->id() != 0)
+            seen.now->recordRemovedTask(t);
+        else
+            seen.taken.push_back(std::shared_ptr<Task>(t));
+    };
+    take(task);
+    seen.changed = true;
 }
 
 } // namespace

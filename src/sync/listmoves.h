@@ -4,6 +4,10 @@
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
+class Task;
 class TaskList;
 
 // "Move to list" takes a task out of one list and puts a copy of it, with the
@@ -34,6 +38,10 @@ public:
         const TaskList *serverBefore = nullptr; // the server's before this run sent anything
         const TaskList *mineBefore = nullptr;   // the list here as the run began (edited lists)
         bool changed = false;                   // set when `now` was changed
+        // Tasks taken out of `now` that the server never had: freed with
+        // the last copy of this, once the list's views were told of the
+        // change (they may point at them until then).
+        std::vector<std::shared_ptr<Task>> taken;
     };
 
     // True when any list changed: those go up again. `untold` gets "list:
