@@ -869,6 +869,8 @@ void ListsSynchronizer::takeLookedAtLists()
             fetched->agreeAsIs();
             UserLists::AddResult added = UserLists::Refused;
             if (ListModel *model = m_userLists->addList(fetched, &added)) {
+                // Placed by the server's order, as one its step takes.
+                m_arrivedIds.insert(look.id);
                 m_models.append(model);
                 // Not here before, yet the groups placed it: it keeps its
                 // group.

@@ -135,6 +135,7 @@ private:
         RenamedThereTheLookBeforeTheUploadCut,
         RenamedThereTheLookBeforeTheUploadCutOnce,
         ListsReorderedThereListMadeHere,
+        ListsReorderedAndAListMadeThereATaskTickedHere,
         ListsReorderedOnBoth,
         RetitledThereTickedHereWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
@@ -392,6 +393,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("renamed there, the run's look at the server's copy cut once: the upload merges onto it")
         << int(RenamedThereTheLookBeforeTheUploadCutOnce);
     QTest::newRow("lists reordered there, a list made here") << int(ListsReorderedThereListMadeHere);
+    QTest::newRow("a list made and moved first there, a task ticked and a list made here")
+        << int(ListsReorderedAndAListMadeThereATaskTickedHere);
     QTest::newRow("lists reordered on both") << int(ListsReorderedOnBoth);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed lost from the file")
         << int(RetitledThereTickedHereWithoutTheAgreedCopy);
@@ -498,6 +501,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
 {
     const QString trip = QStringLiteral("Trip");
     const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth
+                           || c == ListsReorderedAndAListMadeThereATaskTickedHere
                            || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere
                            || c == ListMadeAndMovedFirstThereListsReorderedHere
                            || c == ListMovedHereInAFileWithoutTheAgreedOrder;
@@ -1130,6 +1134,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
                     QStringLiteral("Work[Mail]")};
         m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home"), QStringLiteral("Work")};
+        break;
+    case ListsReorderedAndAListMadeThereATaskTickedHere:
+        // The list made there is fetched before this computer's uploads:
+        // the server's order places it.
+        onA([&](LiveClient &client) {
+            makeList(client, QStringLiteral("Garage"), {QStringLiteral("Tools")});
+            client.lists->moveList(3, 0);
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
+            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+        }, b);
+        expected = {QStringLiteral("Trip[Tickets*,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
+                    QStringLiteral("Garage[Tools]"), QStringLiteral("Work[Mail]")};
+        m_expectedOrder = {QStringLiteral("Garage"), trip, QStringLiteral("Home"), QStringLiteral("Shop"),
+                           QStringLiteral("Work")};
         break;
     case ListsReorderedOnBoth:
         onA([&](LiveClient &client) { client.lists->moveList(2, 0); });
