@@ -738,6 +738,11 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
             std::sort(ids.begin(), ids.end());
             sink.definition(QStringLiteral("display-order-moved"), idListText(ids));
         }
+        if (!lists->arrivedInOrder().isEmpty()) {
+            QList<quint32> ids(lists->arrivedInOrder().cbegin(), lists->arrivedInOrder().cend());
+            std::sort(ids.begin(), ids.end());
+            sink.definition(QStringLiteral("display-order-arrived"), idListText(ids));
+        }
     }
     if (!lists->outlookLastSyncTime().isNull())
         sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
@@ -764,6 +769,10 @@ void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
             = movedText.isNull ? std::nullopt : parseIdList(movedText.toString());
         lists->setMovedInOrder(moved ? std::optional<QSet<quint32>>(QSet<quint32>(moved->cbegin(), moved->cend()))
                                      : std::nullopt);
+        // One that does not read places those lists as if made here.
+        const std::optional<QList<quint32>> arrived
+            = parseIdList(values.value(u"display-order-arrived").toString());
+        lists->setArrivedInOrder(arrived ? QSet<quint32>(arrived->cbegin(), arrived->cend()) : QSet<quint32>());
     }
 }
 

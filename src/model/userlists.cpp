@@ -407,6 +407,22 @@ void UserLists::setMovedInOrder(const std::optional<QSet<quint32>> &ids)
     m_changed = true;
 }
 
+void UserLists::setArrivedInOrder(const QSet<quint32> &ids)
+{
+    if (ids == m_arrivedInOrder)
+        return;
+    m_arrivedInOrder = ids;
+    m_changed = true;
+}
+
+void UserLists::noteArrived(quint32 id)
+{
+    if (id != 0 && !m_arrivedInOrder.contains(id)) {
+        m_arrivedInOrder.insert(id);
+        m_changed = true;
+    }
+}
+
 // Kept as the display order's change mark is, with it.
 void UserLists::noteMoved(const ListModel *model)
 {
@@ -434,6 +450,7 @@ void UserLists::localizeLists()
     // The ids it names are another account's.
     setAgreedDisplayOrder(std::nullopt);
     setMovedInOrder(QSet<quint32>());
+    setArrivedInOrder({});
     for (ListModel *model : std::as_const(m_models))
         model->resetToNew();
     qDeleteAll(m_deletedLists);

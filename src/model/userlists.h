@@ -87,6 +87,12 @@ public:
     // holds an agreed order does not tell.
     const std::optional<QSet<quint32>> &movedInOrder() const { return m_movedInOrder; }
     void setMovedInOrder(const std::optional<QSet<quint32>> &ids);
+    // The lists a run took from the server since the order was agreed:
+    // the server's order places them, also after a run that ended before
+    // it merged the orders.
+    const QSet<quint32> &arrivedInOrder() const { return m_arrivedInOrder; }
+    void setArrivedInOrder(const QSet<quint32> &ids);
+    void noteArrived(quint32 id);
     QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
     void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
 
@@ -132,6 +138,7 @@ private:
     bool m_displayOrderChanged = false;
     std::optional<QList<quint32>> m_agreedDisplayOrder;
     std::optional<QSet<quint32>> m_movedInOrder = QSet<quint32>();
+    QSet<quint32> m_arrivedInOrder;
     QDateTime m_outlookLastSyncTime;
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;

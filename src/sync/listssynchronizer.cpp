@@ -871,6 +871,7 @@ void ListsSynchronizer::takeLookedAtLists()
             if (ListModel *model = m_userLists->addList(fetched, &added)) {
                 // Placed by the server's order, as one its step takes.
                 m_arrivedIds.insert(look.id);
+                m_userLists->noteArrived(look.id);
                 m_models.append(model);
                 // Not here before, yet the groups placed it: it keeps its
                 // group.
@@ -1552,6 +1553,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
             delete fetched;
         else {
             m_arrivedIds.insert(arrived);
+            m_userLists->noteArrived(arrived);
             // Not here before, yet the groups placed it (lists replaced by
             // an import, a lists file lost): it keeps its group.
             if (m_groupsAtStart && m_currentModel)
@@ -1715,6 +1717,7 @@ void ListsSynchronizer::onPutDisplayOrderFinished()
         m_userLists->setDisplayOrderChanged(false);
         m_userLists->setAgreedDisplayOrder(m_orderSent);
         m_userLists->setMovedInOrder(QSet<quint32>());
+        m_userLists->setArrivedInOrder({});
     }
     syncListsGroups();
 }
@@ -1731,7 +1734,7 @@ QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &their
     for (quint32 id : localDisplayOrder()) {
         kept.insert(id);
         // Placed by the server's order, not here.
-        if (!m_arrivedIds.contains(id) && !m_forceLocal)
+        if (!m_arrivedIds.contains(id) && !m_userLists->arrivedInOrder().contains(id) && !m_forceLocal)
             mine << id;
     }
     if (m_forceLocal && agreed) {
@@ -1805,6 +1808,7 @@ void ListsSynchronizer::onGetDisplayOrderFinished()
     m_userLists->setDisplayOrderChanged(false);
     m_userLists->setAgreedDisplayOrder(ids);
     m_userLists->setMovedInOrder(QSet<quint32>());
+    m_userLists->setArrivedInOrder({});
     syncListsGroups();
 }
 

@@ -518,11 +518,17 @@ private slots:
         QTest::addColumn<QString>("agreed"); // the agreed order written; null: none
         QTest::addColumn<QString>("moved");  // the lists moved since written; null: none
         QTest::addColumn<QString>("expected"); // the moved lists read, or "unknown"
-        QTest::newRow("none moved") << "101 102" << "" << "";
-        QTest::newRow("two moved") << "101 102" << "102 101" << "101 102";
-        QTest::newRow("not written beside an agreed order") << "101 102" << QString() << "unknown";
-        QTest::newRow("damaged") << "101 102" << "101 y" << "unknown";
-        QTest::newRow("no agreed order: none moved") << QString() << "101" << "";
+        QTest::addColumn<QString>("arrived");  // the lists taken from the server since written; null: none
+        QTest::addColumn<QString>("expectedArrived");
+        QTest::newRow("none moved") << "101 102" << "" << "" << QString() << "";
+        QTest::newRow("two moved") << "101 102" << "102 101" << "101 102" << QString() << "";
+        QTest::newRow("not written beside an agreed order") << "101 102" << QString() << "unknown" << QString() << "";
+        QTest::newRow("damaged") << "101 102" << "101 y" << "unknown" << QString() << "";
+        QTest::newRow("no agreed order: none moved") << QString() << "101" << "" << QString() << "";
+        // Placed by the server's order even after a run that ended before
+        // it merged the orders.
+        QTest::newRow("two taken from the server") << "101 102" << "" << "" << "104 103" << "103 104";
+        QTest::newRow("taken from the server, damaged") << "101 102" << "" << "" << "103 z" << "";
     }
 
     // Which lists the user moved since the order was last agreed is kept
@@ -532,11 +538,15 @@ private slots:
         QFETCH(QString, agreed);
         QFETCH(QString, moved);
         QFETCH(QString, expected);
+        QFETCH(QString, arrived);
+        QFETCH(QString, expectedArrived);
         QString fields = QStringLiteral("<dt>display-order-changed</dt><dd>true</dd>");
         if (!agreed.isNull())
             fields += QStringLiteral("<dt>agreed-display-order</dt><dd>%1</dd>").arg(agreed);
         if (!moved.isNull())
             fields += QStringLiteral("<dt>display-order-moved</dt><dd>%1</dd>").arg(moved);
+        if (!arrived.isNull())
+            fields += QStringLiteral("<dt>display-order-arrived</dt><dd>%1</dd>").arg(arrived);
         const QString body = QStringLiteral("<dl class=\"pd-local-fields\">%1</dl>").arg(fields);
         QScopedPointer<UserLists> lists(loadFromBytes(localDoc(body).toUtf8()));
         QVERIFY(lists);
@@ -550,10 +560,20 @@ private slots:
                 out << QString::number(id);
             return out.join(QLatin1Char(' '));
         };
+        const auto arrivedText = [](const UserLists *read) {
+            QList<quint32> ids(read->arrivedInOrder().cbegin(), read->arrivedInOrder().cend());
+            std::sort(ids.begin(), ids.end());
+            QStringList out;
+            for (quint32 id : ids)
+                out << QString::number(id);
+            return out.join(QLatin1Char(' '));
+        };
         QCOMPARE(text(lists.data()), expected);
+        QCOMPARE(arrivedText(lists.data()), expectedArrived);
         QScopedPointer<UserLists> back(loadFromBytes(saveToBytes(lists.data())));
         QVERIFY(back);
         QCOMPARE(text(back.data()), expected);
+        QCOMPARE(arrivedText(back.data()), expectedArrived);
     }
 
     void agreedCopy_data()

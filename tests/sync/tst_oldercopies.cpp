@@ -136,6 +136,7 @@ private:
         RenamedThereTheLookBeforeTheUploadCutOnce,
         ListsReorderedThereListMadeHere,
         ListsReorderedAndAListMadeThereATaskTickedHere,
+        ListMadeAndMovedFirstThereTakenHereByARunThatFailed,
         ListsReorderedOnBoth,
         RetitledThereTickedHereWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
@@ -395,6 +396,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("lists reordered there, a list made here") << int(ListsReorderedThereListMadeHere);
     QTest::newRow("a list made and moved first there, a task ticked and a list made here")
         << int(ListsReorderedAndAListMadeThereATaskTickedHere);
+    QTest::newRow("a list made and moved first there, taken here by a run that then failed")
+        << int(ListMadeAndMovedFirstThereTakenHereByARunThatFailed);
     QTest::newRow("lists reordered on both") << int(ListsReorderedOnBoth);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed lost from the file")
         << int(RetitledThereTickedHereWithoutTheAgreedCopy);
@@ -502,6 +505,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     const QString trip = QStringLiteral("Trip");
     const bool orderCase = c == ListsReorderedThereListMadeHere || c == ListsReorderedOnBoth
                            || c == ListsReorderedAndAListMadeThereATaskTickedHere
+                           || c == ListMadeAndMovedFirstThereTakenHereByARunThatFailed
                            || c == ListsEachMovedAfterAnotherOnBoth || c == ListMovedHereItsOrderInDoubtAnotherMovedHere
                            || c == ListMadeAndMovedFirstThereListsReorderedHere
                            || c == ListMovedHereInAFileWithoutTheAgreedOrder;
@@ -1136,22 +1140,32 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home"), QStringLiteral("Work")};
         break;
     case ListsReorderedAndAListMadeThereATaskTickedHere:
+    case ListMadeAndMovedFirstThereTakenHereByARunThatFailed: {
         // The list made there is fetched before this computer's uploads:
-        // the server's order places it.
+        // the server's order places it, also when the run that took it
+        // failed before the orders were merged.
         onA([&](LiveClient &client) {
             makeList(client, QStringLiteral("Garage"), {QStringLiteral("Tools")});
             client.lists->moveList(3, 0);
         });
-        onB([&](LiveClient &client) {
-            ListModel *model = client.model(trip);
-            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
-            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
-        }, b);
+        auto client = session(b);
+        ListModel *model = client->model(trip);
+        model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
+        makeList(*client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+        if (c == ListMadeAndMovedFirstThereTakenHereByARunThatFailed) {
+            m_server->respondOnce("POST", QStringLiteral("^/lists$"), 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+            client = session(b);
+        }
+        QVERIFY(sync(*client));
+        client->persist();
         expected = {QStringLiteral("Trip[Tickets*,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]"),
                     QStringLiteral("Garage[Tools]"), QStringLiteral("Work[Mail]")};
         m_expectedOrder = {QStringLiteral("Garage"), trip, QStringLiteral("Home"), QStringLiteral("Shop"),
                            QStringLiteral("Work")};
         break;
+    }
     case ListsReorderedOnBoth:
         onA([&](LiveClient &client) { client.lists->moveList(2, 0); });
         onB([&](LiveClient &client) { client.lists->moveList(0, 2); }, b);
