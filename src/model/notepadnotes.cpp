@@ -141,6 +141,22 @@ void NotepadNotes::setMovedInOrder(const std::optional<QSet<quint32>> &ids)
     m_changed = true;
 }
 
+void NotepadNotes::setArrivedInOrder(const QSet<quint32> &ids)
+{
+    if (ids == m_arrivedInOrder)
+        return;
+    m_arrivedInOrder = ids;
+    m_changed = true;
+}
+
+void NotepadNotes::noteArrived(quint32 id)
+{
+    if (id != 0 && !m_arrivedInOrder.contains(id)) {
+        m_arrivedInOrder.insert(id);
+        m_changed = true;
+    }
+}
+
 void NotepadNotes::noteMoved(const NotepadNote *note)
 {
     if (m_movedInOrder && note->syncStatus() != NotepadNote::New && note->serverId() != 0)
@@ -164,6 +180,7 @@ void NotepadNotes::dropDeletedNotes()
     // The order the ids name is that server's too.
     setAgreedDisplayOrder(std::nullopt);
     setMovedInOrder(QSet<quint32>());
+    setArrivedInOrder({});
     for (auto it = m_notes.begin(); it != m_notes.end();) {
         if ((*it)->syncStatus() != NotepadNote::Deleted) {
             ++it;

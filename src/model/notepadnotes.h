@@ -45,6 +45,12 @@ public:
     // holds an agreed order does not tell.
     const std::optional<QSet<quint32>> &movedInOrder() const { return m_movedInOrder; }
     void setMovedInOrder(const std::optional<QSet<quint32>> &ids);
+    // The notes a run took from the server since the order was agreed:
+    // the server's order places them, also after a run that ended before
+    // it merged the orders.
+    const QSet<quint32> &arrivedInOrder() const { return m_arrivedInOrder; }
+    void setArrivedInOrder(const QSet<quint32> &ids);
+    void noteArrived(quint32 id);
     // The user moved the note (the page calls it).
     void noteMoved(const NotepadNote *note);
     void setChanged(bool changed) { m_changed = changed; }
@@ -100,6 +106,7 @@ private:
     bool m_displayOrderChanged = false;
     std::optional<NotepadNoteIdList> m_agreedDisplayOrder;
     std::optional<QSet<quint32>> m_movedInOrder = QSet<quint32>();
+    QSet<quint32> m_arrivedInOrder;
     bool m_changed = false;
     UnreadRecords m_unreadNotes;
     QString m_keptAsidePath;

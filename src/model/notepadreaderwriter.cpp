@@ -122,6 +122,11 @@ void NotepadReaderWriter::writeLocalFields(QDomElement &body, NotepadNotes *note
             std::sort(ids.begin(), ids.end());
             appendDefinition(dl, QStringLiteral("display-order-moved"), TaskReaderWriter::idListText(ids));
         }
+        if (!notes->arrivedInOrder().isEmpty()) {
+            QList<quint32> ids(notes->arrivedInOrder().cbegin(), notes->arrivedInOrder().cend());
+            std::sort(ids.begin(), ids.end());
+            appendDefinition(dl, QStringLiteral("display-order-arrived"), TaskReaderWriter::idListText(ids));
+        }
     }
 }
 
@@ -147,10 +152,17 @@ void NotepadReaderWriter::readLocalFields(const QDomElement &body)
     if (agreed && !movedText.isNull())
         if (const std::optional<NotepadNoteIdList> ids = TaskReaderWriter::parseIdList(movedText))
             moved = QSet<quint32>(ids->cbegin(), ids->cend());
+    // One that does not read places those notes as if made here.
+    QSet<quint32> arrived;
+    if (agreed)
+        if (const std::optional<NotepadNoteIdList> ids
+            = TaskReaderWriter::parseIdList(definitionValue(dl, QStringLiteral("display-order-arrived"))))
+            arrived = QSet<quint32>(ids->cbegin(), ids->cend());
     if (NotepadNotes *notes = NotepadNotes::instance()) {
         notes->setDisplayOrderChanged(changed);
         notes->setAgreedDisplayOrder(agreed);
         notes->setMovedInOrder(agreed ? moved : std::optional<QSet<quint32>>(QSet<quint32>()));
+        notes->setArrivedInOrder(arrived);
     }
 }
 

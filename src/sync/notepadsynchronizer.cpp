@@ -513,6 +513,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
             break;
         }
         m_arrivedIds.insert(fetched->serverId());
+        notes->noteArrived(fetched->serverId());
         notes->addNote(fetched)->agreeAsIs();
         break;
     }
@@ -607,7 +608,7 @@ NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdLis
     const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
     for (quint32 id : localDisplayOrder()) {
         kept.insert(id);
-        if (!m_arrivedIds.contains(id) && !m_forceLocal)
+        if (!m_arrivedIds.contains(id) && !notes->arrivedInOrder().contains(id) && !m_forceLocal)
             mine << id;
     }
     if (m_forceLocal && agreed) {
@@ -681,6 +682,7 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
     notes->setDisplayOrderChanged(false);
     notes->setAgreedDisplayOrder(ids);
     notes->setMovedInOrder(QSet<quint32>());
+    notes->setArrivedInOrder({});
     finish();
 }
 
@@ -707,6 +709,7 @@ void NotepadSynchronizer::onPutDisplayOrderFinished()
         NotepadNotes::instance()->setDisplayOrderChanged(false);
         NotepadNotes::instance()->setAgreedDisplayOrder(m_orderSent);
         NotepadNotes::instance()->setMovedInOrder(QSet<quint32>());
+        NotepadNotes::instance()->setArrivedInOrder({});
         finish();
     } else {
         fail(unexpectedResponse());

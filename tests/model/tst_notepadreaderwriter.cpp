@@ -119,6 +119,8 @@ private slots:
         m_notes->appendNote(makeNote(QString(), NotepadNote::Edited, 7, 1, QStringLiteral("no title")));
         m_notes->appendNote(makeNote(QStringLiteral("Old ideas"), NotepadNote::Deleted, 4294967295u, 4, QStringLiteral("obsolete")));
         m_notes->setAgreedDisplayOrder(QList<quint32>{7, 3});
+        // Taken from the server by a run that ended before the orders merged.
+        m_notes->setArrivedInOrder({9});
         // A copy a run kept, not told of yet (the run cut short), posted or not.
         m_notes->appendNote(makeNote(QStringLiteral("Ideas (my changes)"), NotepadNote::New, 0, 0, QStringLiteral("kite")));
         m_notes->appendNote(makeNote(QStringLiteral("Plans (my changes)"), NotepadNote::Unedited, 9, 1, QStringLiteral("reel")));
@@ -129,11 +131,13 @@ private slots:
         buffer.close();
         m_notes->setDisplayOrderChanged(true);
         m_notes->setAgreedDisplayOrder(std::nullopt);
+        m_notes->setArrivedInOrder({});
         NotepadReaderWriter reader(Local);
         Notes read{reader.loadNotepad(&buffer)};
         QVERIFY2(read.list, qPrintable(reader.errorString()));
         QVERIFY(!m_notes->isDisplayOrderChanged()); // from the file
         QCOMPARE(m_notes->agreedDisplayOrder(), std::optional<QList<quint32>>(QList<quint32>{7, 3}));
+        QCOMPARE(m_notes->arrivedInOrder(), QSet<quint32>{9});
         QCOMPARE(read.list->size(), 6);
         QVERIFY(read.list->at(4)->isUntoldKeptCopy() && read.list->at(5)->isUntoldKeptCopy());
         for (int i = 0; i < 6; ++i) {
