@@ -1728,43 +1728,16 @@ void ListsSynchronizer::onPutDisplayOrderFinished()
 // computer is not undone by an order that never saw it.
 QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &theirs) const
 {
-    QList<quint32> mine;
-    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
-    const std::optional<QList<quint32>> &agreed = m_userLists->agreedDisplayOrder();
-    for (quint32 id : localDisplayOrder()) {
-        kept.insert(id);
-        // Placed by the server's order, not here.
-        if (!m_arrivedIds.contains(id) && !m_userLists->arrivedInOrder().contains(id) && !m_forceLocal)
-            mine << id;
-    }
-    if (m_forceLocal && agreed) {
-        // Nothing here was moved: a list kept to finish a replacement takes
-        // the place of the one it replaces.
-        for (quint32 id : *agreed)
-            if (kept.contains(m_replacing.value(id, id)))
-                mine << m_replacing.value(id, id);
-    }
-    QList<quint32> base;
-    if (agreed) {
-        base = *agreed;
-    } else if (!m_userLists->isDisplayOrderChanged()) {
-        // Without one agreed, nothing here was moved unless the user moved
-        // it: only the lists made here are placed by this order.
-        for (quint32 id : std::as_const(mine))
-            if (!m_postedIds.contains(id))
-                base << id;
-    }
-    // The lists the user moved, recorded as they were moved, tell what
-    // two orders alone may not (a list moved down one, or the next up).
-    const std::optional<QSet<quint32>> &moved = m_userLists->movedInOrder();
-    if (agreed && moved && !m_forceLocal) {
-        QSet<quint32> stayed;
-        for (quint32 id : std::as_const(base))
-            if (!moved->contains(id))
-                stayed.insert(id);
-        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
-    }
-    return ThreeWay::mergeOrder(base, mine, theirs, kept);
+    ThreeWay::OrderHere here;
+    here.local = localDisplayOrder();
+    here.placedByServer = m_arrivedIds + m_userLists->arrivedInOrder();
+    here.agreed = m_userLists->agreedDisplayOrder();
+    here.moved = m_userLists->movedInOrder();
+    here.changed = m_userLists->isDisplayOrderChanged();
+    here.posted = m_postedIds;
+    here.forceLocal = m_forceLocal;
+    here.replacing = m_replacing;
+    return ThreeWay::mergeDisplayOrder(here, theirs);
 }
 
 void ListsSynchronizer::getDisplayOrder()

@@ -603,42 +603,16 @@ NotepadNoteIdList NotepadSynchronizer::localDisplayOrder() const
 NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdList &theirs) const
 {
     NotepadNotes *notes = NotepadNotes::instance();
-    NotepadNoteIdList mine;
-    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
-    const std::optional<NotepadNoteIdList> &agreed = notes->agreedDisplayOrder();
-    for (quint32 id : localDisplayOrder()) {
-        kept.insert(id);
-        if (!m_arrivedIds.contains(id) && !notes->arrivedInOrder().contains(id) && !m_forceLocal)
-            mine << id;
-    }
-    if (m_forceLocal && agreed) {
-        // Nothing here was moved: a note kept to finish a replacement takes
-        // the place of the one it replaces.
-        for (quint32 id : *agreed)
-            if (kept.contains(m_replacing.value(id, id)))
-                mine << m_replacing.value(id, id);
-    }
-    NotepadNoteIdList base;
-    if (agreed) {
-        base = *agreed;
-    } else if (!notes->isDisplayOrderChanged()) {
-        // Without one agreed, nothing here was moved unless the user moved
-        // it: only the notes made here are placed by this order.
-        for (quint32 id : std::as_const(mine))
-            if (!m_postedIds.contains(id))
-                base << id;
-    }
-    // The notes the user moved, recorded as they were moved, tell what two
-    // orders alone may not.
-    const std::optional<QSet<quint32>> &moved = notes->movedInOrder();
-    if (agreed && moved && !m_forceLocal) {
-        QSet<quint32> stayed;
-        for (quint32 id : std::as_const(base))
-            if (!moved->contains(id))
-                stayed.insert(id);
-        return ThreeWay::placeOrder(stayed, base, mine, theirs, kept);
-    }
-    return ThreeWay::mergeOrder(base, mine, theirs, kept);
+    ThreeWay::OrderHere here;
+    here.local = localDisplayOrder();
+    here.placedByServer = m_arrivedIds + notes->arrivedInOrder();
+    here.agreed = notes->agreedDisplayOrder();
+    here.moved = notes->movedInOrder();
+    here.changed = notes->isDisplayOrderChanged();
+    here.posted = m_postedIds;
+    here.forceLocal = m_forceLocal;
+    here.replacing = m_replacing;
+    return ThreeWay::mergeDisplayOrder(here, theirs);
 }
 
 void NotepadSynchronizer::getDisplayOrder()

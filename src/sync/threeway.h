@@ -235,6 +235,61 @@ QList<K> mergeOrder(const QList<K> &base, const QList<K> &mine, const QList<K> &
     return placeOrder(stayedOf(base, mine, theirs), base, mine, theirs, kept);
 }
 
+// A display order (of lists, of notes) as this computer holds it, with what
+// is kept beside it to merge it with the server's.
+struct OrderHere
+{
+    QList<quint32> local;           // the server ids as shown here
+    QSet<quint32> placedByServer;   // taken from the server since the order was agreed
+    std::optional<QList<quint32>> agreed;
+    std::optional<QSet<quint32>> moved; // moved by the user since, if known
+    bool changed = false;           // the order was changed here
+    QSet<quint32> posted;           // made here, posted by this run
+    bool forceLocal = false;
+    QHash<quint32, quint32> replacing; // forced local: the id each reposted item replaces -> its own
+};
+
+// The order to send up: what the user moved since the two computers last
+// agreed on an order goes where it is here, the rest where the server has
+// it. Every item of either side stays in it.
+inline QList<quint32> mergeDisplayOrder(const OrderHere &here, const QList<quint32> &theirs)
+{
+    QList<quint32> mine;
+    QSet<quint32> kept(theirs.cbegin(), theirs.cend());
+    for (quint32 id : here.local) {
+        kept.insert(id);
+        if (!here.placedByServer.contains(id) && !here.forceLocal)
+            mine << id;
+    }
+    if (here.forceLocal && here.agreed) {
+        // Nothing here was moved: an item kept to finish a replacement takes
+        // the place of the one it replaces.
+        for (quint32 id : *here.agreed)
+            if (kept.contains(here.replacing.value(id, id)))
+                mine << here.replacing.value(id, id);
+    }
+    QList<quint32> base;
+    if (here.agreed) {
+        base = *here.agreed;
+    } else if (!here.changed) {
+        // Without one agreed, nothing here was moved unless the user moved
+        // it: only the items made here are placed by this order.
+        for (quint32 id : std::as_const(mine))
+            if (!here.posted.contains(id))
+                base << id;
+    }
+    // The items the user moved, recorded as they were moved, tell what two
+    // orders alone may not (one moved down one, or the next up).
+    if (here.agreed && here.moved && !here.forceLocal) {
+        QSet<quint32> stayed;
+        for (quint32 id : std::as_const(base))
+            if (!here.moved->contains(id))
+                stayed.insert(id);
+        return placeOrder(stayed, base, mine, theirs, kept);
+    }
+    return mergeOrder(base, mine, theirs, kept);
+}
+
 } // namespace ThreeWay
 
 #endif
