@@ -10,92 +10,9 @@ import re
 import time
 
 import pyatspi
-from gi.repository import GLib
 
-from e2e import Failure, TIMEOUT, check, has_tasks, poll, read, run, type_tasks
-
-# The menu entries told as taking the focus, newest last: a pop-up's entries
-# are found no other way on the accessibility bus.
-entered = []
-
-
-def on_focus(event):
-    try:
-        if event.detail1 and event.source.getRoleName() == "menu item":
-            entered.append(event.source.name)
-    except Exception:  # the menu may already be gone
-        pass
-
-
-def entered_now(count):
-    """The entry the keyboard moved to once `count` entries were told."""
-    context = GLib.MainContext.default()
-    deadline = time.monotonic() + TIMEOUT
-    while len(entered) < count:
-        while context.iteration(False):
-            pass
-        if time.monotonic() > deadline:
-            raise Failure("no menu entry told after %r" % entered)
-        time.sleep(0.05)
-    return entered[-1]
-
-
-def choose(s, path):
-    """Walks an open menu with the keyboard along the entries named in
-    `path`, into each submenu, and takes the last."""
-
-    def press(key):
-        told = len(entered)
-        s.keys(key)
-        return entered_now(told + 1)
-
-    name = press("Down")
-    for depth, wanted in enumerate(path):
-        for _ in range(30):
-            if name == wanted:
-                break
-            name = press("Down")
-        else:
-            raise Failure("no menu entry %r among %r" % (wanted, entered))
-        if depth == len(path) - 1:
-            s.shot("menu-" + wanted.lower().replace(" ", "-"))
-            s.keys("Return")
-        else:
-            # Opened from the keyboard, a submenu starts on its first entry.
-            name = press("Right")
-
-
-def add_list(s, app, name, tasks):
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
-    type_tasks(s, app, tasks)
-    s.name_list(app, name)
-
-
-def open_tab(s, app, name):
-    s.click(s.find(app, "page tab", name))
-    poll("the list %s shown" % name,
-         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
-
-
-def cell(s, app, title):
-    return poll("the task %s" % title,
-                lambda: next((c for c in s.task_cells(app) if (s.text_of(c) or "").strip() == title), None))
-
-
-def tasks_of(doc):
-    return re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)
-
-
-def sorted_lists(s):
-    """Every list of the server: its name, and the titles of its tasks
-    (sorted: the preferences put a moved task first or last)."""
-    out = {}
-    for doc in s.server_lists():
-        name = re.search(r"<dt>name</dt>\s*<dd>([^<]*)</dd>", doc).group(1)
-        out.setdefault(name, []).append(sorted(tasks_of(doc)))
-    return out
+from e2e import check, has_tasks, poll, read, run, type_tasks
+from e2e_movetolist import add_list, cell, choose, on_focus, open_tab, sorted_lists, tasks_of
 
 
 def list_id(s, name):
