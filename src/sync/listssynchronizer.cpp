@@ -871,7 +871,8 @@ void ListsSynchronizer::takeLookedAtLists()
             if (ListModel *model = m_userLists->addList(fetched, &added)) {
                 // Placed by the server's order, as one its step takes.
                 m_arrivedIds.insert(look.id);
-                m_userLists->noteArrived(look.id);
+                if (!m_forceLocal && !m_forceRemote)
+                    m_userLists->noteArrived(look.id);
                 m_models.append(model);
                 // Not here before, yet the groups placed it: it keeps its
                 // group.
@@ -1553,7 +1554,9 @@ void ListsSynchronizer::onListSynchronizerFinished()
             delete fetched;
         else {
             m_arrivedIds.insert(arrived);
-            m_userLists->noteArrived(arrived);
+            // A forced run that fails puts the lists back as they were.
+            if (!m_forceLocal && !m_forceRemote)
+                m_userLists->noteArrived(arrived);
             // Not here before, yet the groups placed it (lists replaced by
             // an import, a lists file lost): it keeps its group.
             if (m_groupsAtStart && m_currentModel)

@@ -513,7 +513,8 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
             break;
         }
         m_arrivedIds.insert(fetched->serverId());
-        notes->noteArrived(fetched->serverId());
+        if (!m_forceLocal && !m_forceRemote)
+            notes->noteArrived(fetched->serverId());
         notes->addNote(fetched)->agreeAsIs();
         break;
     }

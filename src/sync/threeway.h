@@ -258,7 +258,9 @@ inline QList<quint32> mergeDisplayOrder(const OrderHere &here, const QList<quint
     QSet<quint32> kept(theirs.cbegin(), theirs.cend());
     for (quint32 id : here.local) {
         kept.insert(id);
-        if (!here.placedByServer.contains(id) && !here.forceLocal)
+        // One the user moved since is placed here all the same.
+        const bool placedHere = !here.placedByServer.contains(id) || (here.moved && here.moved->contains(id));
+        if (placedHere && !here.forceLocal)
             mine << id;
     }
     if (here.forceLocal && here.agreed) {

@@ -167,6 +167,8 @@ private slots:
     void tooDeepKeepsMineTree();
     void order_data();
     void order();
+    void displayOrder_data();
+    void displayOrder();
     void stampsOfTheLastChange_data();
     void stampsOfTheLastChange();
     void listRemovedThere_data();
@@ -531,6 +533,56 @@ void TstListMerge::order()
     const QList<char> k = keys(kept);
     const QList<char> out = ThreeWay::mergeOrder(keys(base), keys(mine), keys(theirs), QSet<char>(k.cbegin(), k.cend()));
     QCOMPARE(QString::fromLatin1(QByteArray(out.constData(), out.size())), merged);
+}
+
+void TstListMerge::displayOrder_data()
+{
+    QTest::addColumn<QString>("agreed");
+    QTest::addColumn<QString>("local");
+    QTest::addColumn<QString>("placedByServer"); // taken from the server since the order was agreed
+    QTest::addColumn<QString>("moved");          // moved by the user since
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::newRow("made here") << "abc" << "abcx" << "" << "" << "abc" << "abcx";
+    QTest::newRow("taken from the server: where the server has it") << "abc" << "abcx" << "x" << "" << "xabc"
+                                                                     << "xabc";
+    QTest::newRow("taken from the server, then moved here: where it is here") << "abc" << "abcx" << "x" << "x"
+                                                                              << "xabc" << "abcx";
+    QTest::newRow("moved here, another taken from the server") << "abc" << "bcax" << "x" << "a" << "xabc"
+                                                               << "xbca";
+}
+
+// The order sent up after a run: items the run, or one cut short before,
+// took from the server go where the server has them, unless the user moved
+// them since.
+void TstListMerge::displayOrder()
+{
+    QFETCH(QString, agreed);
+    QFETCH(QString, local);
+    QFETCH(QString, placedByServer);
+    QFETCH(QString, moved);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    const auto ids = [](const QString &text) {
+        QList<quint32> out;
+        for (QChar c : text)
+            out << quint32(c.unicode());
+        return out;
+    };
+    const auto set = [&](const QString &text) {
+        const QList<quint32> list = ids(text);
+        return QSet<quint32>(list.cbegin(), list.cend());
+    };
+    ThreeWay::OrderHere here;
+    here.local = ids(local);
+    here.placedByServer = set(placedByServer);
+    here.agreed = ids(agreed);
+    here.moved = set(moved);
+    here.changed = true;
+    QString out;
+    for (quint32 id : ThreeWay::mergeDisplayOrder(here, ids(theirs)))
+        out += QChar(char16_t(id));
+    QCOMPARE(out, merged);
 }
 
 namespace {
