@@ -102,6 +102,14 @@ public:
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
                    && movesUntold.isEmpty();
         }
+        void append(const KeptAgainstRemovals &more)
+        {
+            removedThere << more.removedThere;
+            removedThereWhole << more.removedThereWhole;
+            removedHere << more.removedHere;
+            tasks << more.tasks;
+            movesUntold << more.movesUntold;
+        }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
     // Tells the user, in one box, then forgets them.

@@ -87,6 +87,9 @@ ListsSynchronizer::~ListsSynchronizer()
 {
     delete m_request;
     restoreUnsentMarks();
+    // Cancelled: what it kept is told all the same.
+    if (m_noticesLater)
+        m_noticesLater->append(std::exchange(m_keptAgainstRemovals, {}));
     // Cancelled after the server accepted an upload but before the list came
     // back: the next run must fetch it, not post it a second time, and the
     // server list it was posted in place of goes with that run.
@@ -277,6 +280,14 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     return gone;
 }
 
+void ListsSynchronizer::tellWhatWasKept()
+{
+    if (m_noticesLater)
+        m_noticesLater->append(std::exchange(m_keptAgainstRemovals, {}));
+    else
+        ListOutcome::tellWhatWasKept(m_userLists, m_keptAgainstRemovals);
+}
+
 bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
 {
     if (m_forceLocal || m_forceRemote || !m_userLists)
@@ -465,7 +476,7 @@ void ListsSynchronizer::failRun(const QString &error)
     if (!m_listStep && m_looks.empty() && !std::exchange(m_movesFollowed, true)
         && followMovedTasks(MovedThen::Wait))
         ListOutcome::saveBeforeUploads(m_host);
-    ListOutcome::tellWhatWasKept(m_userLists, m_keptAgainstRemovals);
+    tellWhatWasKept();
     fail(m_unreadable.addTo(error));
 }
 
@@ -1402,7 +1413,7 @@ void ListsSynchronizer::syncNextList()
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
-            ListOutcome::tellWhatWasKept(m_userLists, m_keptAgainstRemovals);
+            tellWhatWasKept();
             syncDisplayOrder();
             return;
         }

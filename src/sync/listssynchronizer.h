@@ -46,6 +46,10 @@ public:
 
     void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
     void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
+    // What the run kept against removals or beside moves goes into `later`,
+    // for the caller to tell once the run's window is closed, instead of
+    // being told as the lists end. Lists kept are marked on them either way.
+    void keepNoticesIn(ListOutcome::KeptAgainstRemovals *later) { m_noticesLater = later; }
 
     // The one registered run, or null.
     static ListsSynchronizer *running() { return s_registered; }
@@ -170,6 +174,8 @@ private:
     // A list the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not (the caller purges it).
     bool keepListRemovedThere(ListModel *model);
+    // At the end of the lists, or of a failed run.
+    void tellWhatWasKept();
     // A list kept against a removal whose changes all followed tasks moved
     // elsewhere holds nothing of its own: its removal holds after all.
     void dropEmptiedKeptLists();
@@ -235,6 +241,7 @@ private:
     // Tasks kept against a removal or beside a move, told at the end; the
     // lists kept are marked on them (see ListOutcome::markKept).
     ListOutcome::KeptAgainstRemovals m_keptAgainstRemovals;
+    ListOutcome::KeptAgainstRemovals *m_noticesLater = nullptr;
     // The lists kept against a removal, and whether for their sharing.
     QHash<ListModel *, bool> m_keptAgainstRemoval;
     UnreadableLists m_unreadable;

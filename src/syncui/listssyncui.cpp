@@ -52,12 +52,14 @@ bool ListsSyncUI::runHeld()
 }
 
 // Once the run and its window are over, and what a forced one undid is
-// back: the notes this run, or an earlier one cut short, kept beside a note
-// whose text gave way.
+// back: the lists and notes this run, or an earlier one cut short, kept
+// beside others or against a removal, and the tasks it kept.
 void ListsSyncUI::tellWhatRunsKept()
 {
-    if (m_ran)
-        NotepadSynchronizer::tellUntoldKeptCopies();
+    if (!m_ran)
+        return;
+    ListOutcome::tellWhatWasKept(m_lists, m_kept);
+    NotepadSynchronizer::tellUntoldKeptCopies();
 }
 
 // The run drops untouched notes too, before it sends any: when the server
@@ -124,6 +126,7 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, 
 BaseSynchronizer *ListsSyncUI::createSynchronizer()
 {
     auto *synchronizer = new ListsSynchronizer(m_lists, m_page);
+    synchronizer->keepNoticesIn(&m_kept);
     synchronizer->setForceRemote(m_forceRemote);
     synchronizer->setForceLocal(m_forceLocal);
     return synchronizer;

@@ -1,6 +1,7 @@
 #ifndef LISTSSYNCUI_H
 #define LISTSSYNCUI_H
 
+#include "sync/listoutcome.h"
 #include "syncui/basesyncui.h"
 
 #include <QPointer>
@@ -49,6 +50,8 @@ private:
     bool m_forceLocal = false;
     // A run was started (not only asked for).
     bool m_ran = false;
+    // What the runs kept, told once their window is closed.
+    ListOutcome::KeptAgainstRemovals m_kept;
 };
 
 #endif
