@@ -15,6 +15,8 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "listsdocument.h"
+#include "processmemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,63 +55,6 @@ QString pathOf(const QString &name)
     return workDir().filePath(name);
 }
 
-double statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toDouble();
-    }
-    return 0;
-}
-
-size_t heapInUse()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
-void addTasks(Task *parent, int &remaining, int depth, int &serial)
-{
-    const QDateTime base(QDate(2009, 6, 1), QTime(8, 0), Qt::UTC);
-    const int width = depth == 0 ? 25 : 4;
-    for (int i = 0; i < width && remaining > 0; ++i) {
-        Task *task = new Task;
-        ++serial;
-        --remaining;
-        task->setTitle(QStringLiteral("Task number %1 with a title of ordinary length").arg(serial));
-        task->setId(quint32(serial));
-        task->setRevision(quint32(serial % 7 + 1));
-        task->setHashcode(QStringLiteral("0123456789abcdef0123456789abcdef"));
-        task->setCreationTime(base.addSecs(serial));
-        task->setModificationTime(base.addSecs(serial * 2));
-        task->setCreatedBy(QStringLiteral("me"));
-        task->setLastModifiedBy(QStringLiteral("me"));
-        task->setDone(serial % 3 == 0);
-        if (task->isDone())
-            task->setDoneBy(QStringLiteral("alice"));
-        if (serial % 4 == 0)
-            task->setNote(base.addSecs(serial), QStringLiteral("A note of a couple of lines.\nSecond line of the note."));
-        if (serial % 10 == 0)
-            task->setAlarmTime(base.addDays(serial % 30));
-        if (serial % 5 == 0)
-            task->setDueTime(base.addDays(serial % 60));
-        if (serial % 8 == 0) {
-            task->assign(QStringLiteral("alice"));
-            task->assign(QStringLiteral("bob"));
-        }
-        if (serial % 20 == 0)
-            task->createAttachment(QStringLiteral("webHyperlink"), QStringLiteral("Link"),
-                                   QStringLiteral("http://example.com/page/%1").arg(serial));
-        parent->insertChild(task, parent->childCount());
-        if (depth < 3)
-            addTasks(task, remaining, depth + 1, serial);
-    }
-}
-
 // The same lists every time, in the form asked for.
 UserLists *generateLists(int tasksPerList, Form form)
 {
@@ -124,7 +69,7 @@ UserLists *generateLists(int tasksPerList, Form form)
         list->setName(QStringLiteral("List %1").arg(l));
         int remaining = tasksPerList;
         while (remaining > 0)
-            addTasks(list->rootTask(), remaining, 0, serial);
+            addAccountTasks(list->rootTask(), remaining, 0, serial);
         switch (form) {
         case WithoutAgreed:
             list->setSyncStatus(TaskList::Edited);
