@@ -11,36 +11,10 @@ import signal
 import time
 
 import pyatspi
-from gi.repository import GLib
 
-from e2e import Failure, TIMEOUT, check, poll, run
+from e2e import Failure, check, poll, run
+from e2e_movetolist import choose, on_focus
 
-entered = []
-def on_focus(event):
-    try:
-        if event.detail1 and event.source.getRoleName() == "menu item":
-            entered.append(event.source.name)
-    except Exception:
-        pass
-
-def choose(s, wanted):
-    def press(key):
-        told = len(entered)
-        s.keys(key)
-        context = GLib.MainContext.default()
-        deadline = time.monotonic() + TIMEOUT
-        while len(entered) <= told:
-            while context.iteration(False):
-                pass
-            if time.monotonic() > deadline:
-                raise Failure("no menu entry told after %r" % entered)
-            time.sleep(0.05)
-        return entered[-1]
-    for _ in range(30):
-        if press("Down") == wanted:
-            s.keys("Return")
-            return
-    raise Failure("no menu entry %r among %r" % (wanted, entered))
 
 def groceries_id(s):
     infos = s.server_get("/users/alice/lists-info")
@@ -100,7 +74,7 @@ def scenario(s):
     s.keys("ctrl+l")
     manager = s.find(app, "dialog", "List manager", what="the list manager")
     s.click(s.find(manager, "label", "Work"), button=3)
-    choose(s, "Remove group")
+    choose(s, ["Remove group"])
     s.find(app, "dialog", "Delete Group", what="the question before the removal")
     # The question is the active window (the list manager may hide it).
     s.keys("Return")

@@ -7,47 +7,10 @@ import os
 import time
 import xml.etree.ElementTree as ET
 
-from gi.repository import GLib
-
-from e2e import Failure, TIMEOUT, check, poll, read, run, type_tasks
+from e2e import check, poll, read, run, type_tasks
+from e2e_movetolist import choose, on_focus
 
 XHTML = "{http://www.w3.org/1999/xhtml}"
-
-# The menu entries told as taking the focus, newest last: a pop-up's entries
-# are found no other way on the accessibility bus.
-entered = []
-
-
-def on_focus(event):
-    try:
-        if event.detail1 and event.source.getRoleName() == "menu item":
-            entered.append(event.source.name)
-    except Exception:  # the menu may already be gone
-        pass
-
-
-def choose(s, wanted):
-    """Walks the open menu with the keyboard down to the entry `wanted`."""
-
-    def press(key):
-        told = len(entered)
-        s.keys(key)
-        context = GLib.MainContext.default()
-        deadline = time.monotonic() + TIMEOUT
-        while len(entered) <= told:
-            while context.iteration(False):
-                pass
-            if time.monotonic() > deadline:
-                raise Failure("no menu entry told after %r" % entered)
-            time.sleep(0.05)
-        return entered[-1]
-
-    for _ in range(30):
-        if press("Down") == wanted:
-            s.keys("Return")
-            return
-    raise Failure("no menu entry %r among %r" % (wanted, entered))
-
 
 def groups_of(text):
     """The groups document's tree: each group's name (the default group
@@ -137,7 +100,7 @@ def scenario(s):
     group = s.find(manager, "label", "Travel", what="the group Travel")
     tabs_before = len(s.find_all(app, "page tab"))
     s.click(group, button=3)
-    choose(s, "Add new list")
+    choose(s, ["Add new list"])
     poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
     s.shot("new-list-in-travel")
     s.click(s.find(manager, "push button", "Close"))
