@@ -4,7 +4,6 @@ list stays in its group, on the server, in both groups files and in the
 other computer's list manager. Home sits in no group, Trip in Travel."""
 
 import os
-import time
 import xml.etree.ElementTree as ET
 
 from e2e import check, poll, read, run, type_tasks
