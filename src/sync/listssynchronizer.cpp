@@ -1466,7 +1466,8 @@ void ListsSynchronizer::syncNextList()
                && ListOutcome::markUploadOfChanges(m_currentModel)) {
         m_saves.lists();
     }
-    if (m_currentModel && list->pendingUpload() != markBefore && !m_marksBefore.contains(m_currentModel))
+    // A list kept in place of another keeps no mark of that one's.
+    if (m_currentModel && list->pendingUpload() != markBefore && m_marksBefore.value(m_currentModel).list != list)
         m_marksBefore.insert(m_currentModel, {list, markBefore});
     if (uploadsBarred())
         return;

@@ -216,7 +216,7 @@ private:
     // they were before.
     struct MarkBefore
     {
-        TaskList *list;
+        TaskList *list = nullptr;
         QString mark;
     };
     QHash<ListModel *, MarkBefore> m_marksBefore;

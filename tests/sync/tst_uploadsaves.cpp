@@ -235,10 +235,20 @@ void TstUploadSaves::fullRunSendsNothing()
     m_server->clearRequests();
     {
         LiveClient client(store);
+        QHash<QString, QString> marks; // what each list's mark said before the run
+        for (const ListModel *model : client.lists->models())
+            marks.insert(model->name(), model->taskList()->pendingUpload());
         failSaves(client, Change(change), Failure(failure));
         runClientSync(client, *m_server, [&] { return uploads(*m_server) > 0; });
         XMLReaderWriter::setMaxDocumentBytes(0);
         QCOMPARE(uploads(*m_server), 0);
+        // Nothing left: no record says an upload may have arrived.
+        for (const ListModel *model : client.lists->models()) {
+            QCOMPARE(model->taskList()->pendingUpload(), marks.value(model->name()));
+            QCOMPARE(model->sentSharedUsers(), std::nullopt);
+        }
+        QVERIFY(!client.listsGroups()->isUploadInDoubt());
+        QVERIFY(client.listsGroups()->sentInDoubt().isEmpty());
         QVERIFY2(client.runError.contains(QStringLiteral("could not be saved to")), qPrintable(client.runError));
         QVERIFY2(client.runError.contains(file), qPrintable(client.runError));
         QVERIFY2(client.runError.contains(QStringLiteral("Nothing was sent to the server")),
@@ -289,10 +299,16 @@ void TstUploadSaves::singleListRunSendsNothing()
     else
         failSaves(client, Change(change), DiskFull);
     m_server->clearRequests();
+    const QString markBefore = model->taskList()->pendingUpload();
     SingleListSyncQueue queue(client.lists, &client);
     queue.syncSingleList(model);
     QTRY_COMPARE_WITH_TIMEOUT(client.ended.size(), 1, 15000);
     QCOMPARE(uploads(*m_server), 0);
+    // No record says an upload may have arrived; a merge made in memory
+    // keeps the mark its earlier save wrote.
+    if (change != ChangedOnBoth)
+        QCOMPARE(model->taskList()->pendingUpload(), markBefore);
+    QCOMPARE(model->sentSharedUsers(), std::nullopt);
     QCOMPARE(client.failures.size(), 1);
     const QString failure = client.failures.first();
     QVERIFY2(failure.contains(QStringLiteral("could not be saved to")) && failure.contains(QStringLiteral("lists.xhtml"))
