@@ -37,7 +37,7 @@ public:
     }
     QWidget *dialogParent() const override { return nullptr; }
     void singleListSyncStarted(ListModel *) override {}
-    bool saveLists() override
+    bool saveLists(SaveFailure * = nullptr) override
     {
         ++saves;
         return m_path.isEmpty() || !m_lists || m_lists->save(m_path);

@@ -19,6 +19,7 @@
 #include "dialogs/backupdialog.h"
 #include "lists/listsui.h"
 #include "model/modelscontainer.h"
+#include "model/notepadnotes.h"
 #include "model/userlists.h"
 #include "notepad/notepadui.h"
 #include "outlook/outlookmodule.h"
@@ -28,6 +29,7 @@
 #include "shell/prefsdialog.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
+#include "sync/savefailure.h"
 #include "sync/serverpoller.h"
 #include "sync/updater.h"
 #include "syncui/connectiontestdialog.h"
@@ -101,8 +103,16 @@ void runBackupDialog(ListsUI *lists, MainWindow *parent)
 // What the lists page does at the window's own moments.
 void plugListsPage(MainWindow *window, ListsUI *lists)
 {
-    window->setPageHook(MainWindow::PageHook::SaveLists, [lists] { lists->saveLists(); });
-    window->setPageHook(MainWindow::PageHook::SaveListsGroups, [lists] { lists->saveListsGroups(); });
+    // A save that fails is told by the window, which stays open rather than
+    // lose what the file lacks.
+    window->setSaveHook(MainWindow::PageHook::SaveLists, [lists] {
+        SaveFailure failure;
+        return lists->saveLists(&failure) ? QString() : failure.text();
+    });
+    window->setSaveHook(MainWindow::PageHook::SaveListsGroups, [lists] {
+        SaveFailure failure;
+        return lists->saveListsGroups(&failure) ? QString() : failure.text();
+    });
     window->setPageHook(MainWindow::PageHook::CloseFloatingDialogs, [lists] { lists->closeHiddenDialogs(); });
     window->setPageHook(MainWindow::PageHook::CancelSingleListSyncs, [lists] { lists->cancelSingleListSyncs(); });
     window->setPageHook(MainWindow::PageHook::MinimizeDialogs, [lists] { lists->onMinimizeButtonClicked(); });
@@ -142,7 +152,11 @@ void plugNotepadPage(MainWindow::PageBuilders &builders)
 void hookNotepadPage(MainWindow *window)
 {
     if (auto *notepad = dynamic_cast<NotepadUI *>(window->notepadMode()))
-        window->setPageHook(MainWindow::PageHook::SaveNotepad, [notepad] { notepad->save(); });
+        window->setSaveHook(MainWindow::PageHook::SaveNotepad, [notepad] {
+            QString error;
+            return notepad->save(&error) ? QString()
+                                         : SaveFailure(SaveFailure::Notes, NotepadNotes::filePath(), error).text();
+        });
 }
 
 void createServicesAndWindows(Windows &windows)

@@ -740,6 +740,13 @@ bool XMLReaderWriter::writeDocument(const QDomDocument &doc, QIODevice *device)
     }
     QByteArray bytes(xmlDeclaration);
     bytes += stripInvalidXmlChars(text).toUtf8();
+    // Never a file the reader refuses for its size: the previous one stays.
+    if (bytes.size() > maxDocumentBytes()) {
+        setError(QStringLiteral("the document takes %1 bytes, more than the %2 a file may hold: not written")
+                     .arg(bytes.size())
+                     .arg(maxDocumentBytes()));
+        return false;
+    }
 
     // A short or failed write must not pass for success: the callers keep the
     // previous file when this returns false.

@@ -146,7 +146,8 @@ public:
     };
     // Writes the declaration and the document (opened write-only here unless
     // already open for writing; the caller closes or commits it). False when
-    // the device could not be opened or did not take every byte.
+    // the device could not be opened or did not take every byte, or when the
+    // document is larger than maxDocumentBytes (nothing is written then).
     bool writeDocument(const QDomDocument &doc, QIODevice *device);
 
     // Removes the characters that XML 1.0 does not allow (most C0 controls,

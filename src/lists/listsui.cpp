@@ -48,6 +48,7 @@
 #include "shell/tasklinkopener.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
+#include "sync/savefailure.h"
 #include "sync/singlelistsyncqueue.h"
 
 #include <QApplication>
@@ -788,7 +789,7 @@ void ListsUI::onSaveTimeout()
     saveListsGroups();
 }
 
-bool ListsUI::saveLists()
+bool ListsUI::saveLists(SaveFailure *failure)
 {
     if (!writesDocuments() || !m_userLists || !m_userLists->isModified())
         return true;
@@ -798,7 +799,9 @@ bool ListsUI::saveLists()
         return true;
     }
     qWarning().noquote() << "ListsUI::saveLists: could not save" << listsFilePath() << error;
-    if (!m_toldListsSaveFailed) {
+    if (failure) {
+        *failure = SaveFailure(SaveFailure::Lists, listsFilePath(), error);
+    } else if (!m_toldListsSaveFailed) {
         m_toldListsSaveFailed = true;
         tellUser(tr("Your lists could not be saved to \"%1\". Your changes are kept, and saving is "
                     "tried again every 10 seconds.")
@@ -807,18 +810,21 @@ bool ListsUI::saveLists()
     return false;
 }
 
-bool ListsUI::saveListsGroups()
+bool ListsUI::saveListsGroups(SaveFailure *failure)
 {
     // The groups go with the lists: a held lists file holds them too.
     if (!writesDocuments() || !m_listsGroups || !m_listsGroups->isModified()
         || (m_userLists && m_userLists->savesHeld()))
         return true;
-    if (m_listsGroups->save(listsGroupsFilePath())) {
+    QString error;
+    if (m_listsGroups->save(listsGroupsFilePath(), &error)) {
         m_toldGroupsSaveFailed = false;
         return true;
     }
     qWarning().noquote() << "ListsUI::saveListsGroups: could not save" << listsGroupsFilePath();
-    if (!m_toldGroupsSaveFailed) {
+    if (failure) {
+        *failure = SaveFailure(SaveFailure::ListsGroups, listsGroupsFilePath(), error);
+    } else if (!m_toldGroupsSaveFailed) {
         m_toldGroupsSaveFailed = true;
         tellUser(tr("Your list groups could not be saved to \"%1\". Your changes are kept, and saving is "
                     "tried again every 10 seconds.")

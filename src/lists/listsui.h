@@ -173,9 +173,10 @@ public:
     void loadListsGroups();
     void startSaveTimer();
     // Each returns false when a write was tried and failed; the change marks
-    // then stay and the next tick tries again.
-    bool saveLists() override;
-    bool saveListsGroups() override;
+    // then stay and the next tick tries again. The user is told, once until
+    // a save works again, unless `failure` takes what to tell.
+    bool saveLists(SaveFailure *failure = nullptr) override;
+    bool saveListsGroups(SaveFailure *failure = nullptr) override;
     void setUserLists(UserLists *lists);
     // Rebuilds the list manager's rows after the groups changed outside it.
     void reloadListsGroupsManager();

@@ -549,7 +549,7 @@ void ListsGroups::localizeLists(const UserLists *userLists)
 
 // ---- the local document
 
-bool ListsGroups::save(const QString &path)
+bool ListsGroups::save(const QString &path, QString *errorString)
 {
     QString error;
     const bool ok = DocumentFile::save(
@@ -565,6 +565,8 @@ bool ListsGroups::save(const QString &path)
     if (!ok) {
         // Still marked, so the next save tries again.
         qWarning() << "error saving lists groups" << error;
+        if (errorString)
+            *errorString = error;
         return false;
     }
     clearModified();

@@ -125,8 +125,8 @@ public:
     // The local document ("listsGroups.xhtml"). A save replaces the file only
     // when complete, and clears `modified` only when it succeeded. A file that
     // fails to load is kept aside ("<path>.unreadable-<UTC stamp>") so that
-    // the next save cannot write over it.
-    bool save(const QString &path);
+    // the next save cannot write over it. *error says why a save failed.
+    bool save(const QString &path, QString *error = nullptr);
     static ListsGroups *load(const QString &path);
 
     // True when the entry points at the list (server id first, then local id).

@@ -64,7 +64,7 @@ int NotepadNotes::indexOfServerId(quint32 id) const
     return -1;
 }
 
-bool NotepadNotes::save()
+bool NotepadNotes::save(QString *errorString)
 {
     if (m_savesHeld)
         return true;
@@ -82,17 +82,19 @@ bool NotepadNotes::save()
     if (!ok) {
         // Still marked, so the next tick of the save timer tries again.
         qWarning() << "error saving notepad" << error;
+        if (errorString)
+            *errorString = error;
         return false;
     }
     m_changed = false;
     return true;
 }
 
-bool NotepadNotes::saveIfChanged()
+bool NotepadNotes::saveIfChanged(QString *error)
 {
     if (!m_changed)
         return true;
-    return save();
+    return save(error);
 }
 
 bool NotepadNotes::load()

@@ -56,10 +56,11 @@ public:
     void setChanged(bool changed) { m_changed = changed; }
     bool isChanged() const { return m_changed; }
 
-    bool save();
+    // False, with *error saying why, when the file could not be written.
+    bool save(QString *error = nullptr);
     // While held, a save writes nothing and the changes stay to be written.
     void setSavesHeld(bool held) { m_savesHeld = held; }
-    bool saveIfChanged();
+    bool saveIfChanged(QString *error = nullptr);
     // Reads the notepad file; true when it is missing. A file that cannot
     // be read gives false and is kept aside (keptAsidePath(); empty when it
     // could not be, and then it is not saved over). A note the reader

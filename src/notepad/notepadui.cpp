@@ -193,10 +193,10 @@ void NotepadUI::commitEditors()
     }
 }
 
-void NotepadUI::save()
+bool NotepadUI::save(QString *error)
 {
     commitEditors();
-    m_notes->saveIfChanged();
+    return m_notes->saveIfChanged(error);
 }
 
 void NotepadUI::onTextEditLostFocus(NotepadTextEdit *textEditor)

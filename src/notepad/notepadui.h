@@ -67,8 +67,9 @@ public:
     // Takes every editor's text into its note, so that what is on screen is
     // what a save or a synchronisation reads.
     void commitEditors();
-    // The closing steps' save: the editors' text, then the file if changed.
-    void save();
+    // The closing steps' save: the editors' text, then the file if changed;
+    // false, with *error saying why, when the file could not be written.
+    bool save(QString *error = nullptr);
 
     AddNotepadNoteAction *addNoteAction() const { return m_addAction; }
     RenameNotepadNoteAction *renameNoteAction() const { return m_renameAction; }

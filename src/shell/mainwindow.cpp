@@ -8,6 +8,7 @@
 #include "shell/launchhelpaction.h"
 #include "shell/loadingmodewidget.h"
 #include "shell/mainwindowmode.h"
+#include "shell/messagedialog.h"
 #include "shell/showkeysdialogaction.h"
 #include "shell/showsettingsaction.h"
 #include "shell/splashscreen.h"
@@ -19,6 +20,7 @@
 #include "shell/toolbutton.h"
 #include "shell/updatesdialog.h"
 #include "shell/webkitbrowserdialog.h"
+#include "sync/savefailure.h"
 #include "sync/updater.h"
 
 #include <QCloseEvent>
@@ -31,6 +33,8 @@
 #include <QStackedLayout>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -57,14 +61,22 @@ void MainWindow::setPageBuilders(const PageBuilders &builders)
 
 void MainWindow::setPageHook(PageHook hook, std::function<void()> run)
 {
-    m_pageHooks[hook] = std::move(run);
+    m_pageHooks[hook] = [run = std::move(run)] {
+        if (run)
+            run();
+        return QString();
+    };
 }
 
-void MainWindow::runPageHook(PageHook hook)
+void MainWindow::setSaveHook(PageHook hook, std::function<QString()> save)
+{
+    m_pageHooks[hook] = std::move(save);
+}
+
+QString MainWindow::runPageHook(PageHook hook)
 {
     const auto it = m_pageHooks.find(hook);
-    if (it != m_pageHooks.end() && it->second)
-        it->second();
+    return it != m_pageHooks.end() && it->second ? it->second() : QString();
 }
 
 MainWindow::MainWindow(ModelsContainer *models, SplashScreen *splash)
@@ -438,6 +450,8 @@ void MainWindow::showUpdatesDialog()
         return;
     }
     UpdatesDialog dialog(this);
+    // The installer ends the program: what it holds is written first.
+    dialog.setBeforeInstall([this] { return mayEnd(); });
     m_updatesDialog = &dialog;
     dialog.exec();
 }
@@ -461,28 +475,85 @@ bool MainWindow::event(QEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == qApp && event->type() == QEvent::Quit) {
-        // The quit closes the visible windows before the event loop ends;
-        // none of the program's windows refuses, so the quit goes through.
-        m_quitting = true;
-    }
+    // The quit closes the visible windows before the event loop ends, and
+    // none of them refuses: the closing steps run here first, so that a
+    // document that could not be written stops the quit.
+    if (watched == qApp && event->type() == QEvent::Quit && !m_exitStepsDone && !runEndingSteps())
+        return true;
     return CustomWindow::eventFilter(watched, event);
 }
 
-void MainWindow::runClosingSteps()
+QStringList MainWindow::saveDocuments()
 {
-    runPageHook(PageHook::SaveLists);
-    runPageHook(PageHook::SaveListsGroups);
-    // The notepad page first takes what is typed into its notes.
-    runPageHook(PageHook::SaveNotepad);
-    if (NotepadNotes *notes = NotepadNotes::instance())
-        notes->saveIfChanged();
+    QStringList unsaved{runPageHook(PageHook::SaveLists), runPageHook(PageHook::SaveListsGroups),
+                        runPageHook(PageHook::SaveNotepad)};
+    // The notepad page first takes what is typed into its notes; without
+    // the page the notes are saved here.
+    QString error;
+    NotepadNotes *notes = NotepadNotes::instance();
+    if (unsaved.constLast().isEmpty() && notes && !notes->saveIfChanged(&error))
+        unsaved.last() = SaveFailure(SaveFailure::Notes, NotepadNotes::filePath(), error).text();
+    unsaved.removeAll(QString());
     // Plugged where the program is composed with a friends model; without
     // one there is nothing to save.
     runPageHook(PageHook::SaveFriends);
     QSettings().setValue(QLatin1String(GeometryKey), saveGeometry());
+    if (unsaved.isEmpty())
+        m_toldUnsaved = false;
+    return unsaved;
+}
+
+void MainWindow::closeDialogsAndSyncs()
+{
     runPageHook(PageHook::CloseFloatingDialogs);
     runPageHook(PageHook::CancelSingleListSyncs);
+}
+
+QStringList MainWindow::runClosingSteps()
+{
+    const QStringList unsaved = saveDocuments();
+    closeDialogsAndSyncs();
+    return unsaved;
+}
+
+bool MainWindow::mayEnd()
+{
+    const QStringList unsaved = saveDocuments();
+    return unsaved.isEmpty() || mayEndUnsaved(unsaved);
+}
+
+bool MainWindow::runEndingSteps()
+{
+    if (!mayEnd())
+        return false;
+    m_exitStepsDone = true;
+    closeDialogsAndSyncs();
+    return true;
+}
+
+// What could not be saved would be lost with the program: the first time it
+// stays open and says what to do; after that the user may choose to lose it.
+bool MainWindow::mayEndUnsaved(const QStringList &unsaved)
+{
+    QWidget *parent = isVisible() ? this : nullptr;
+    if (!std::exchange(m_toldUnsaved, true)) {
+        MessageDialog::information(tr("Quit"), stayingOpenText(unsaved), parent);
+        return false;
+    }
+    return MessageDialog::questionDefaultingToCancel(tr("Quit"), quitAnywayQuestion(unsaved), parent);
+}
+
+QString MainWindow::stayingOpenText(const QStringList &unsaved)
+{
+    return unsaved.join(QLatin1Char('\n')) + QStringLiteral("\n\n")
+           + tr("Plumdeck stays open, so that what you changed since the last save is not lost. Free some space on "
+                "the disk, then quit again.");
+}
+
+QString MainWindow::quitAnywayQuestion(const QStringList &unsaved)
+{
+    return unsaved.join(QLatin1Char('\n')) + QStringLiteral("\n\n")
+           + tr("Quit anyway? What you changed since the last save will be lost.");
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -491,17 +562,18 @@ void MainWindow::closeEvent(QCloseEvent *event)
         CustomWindow::closeEvent(event);
         return;
     }
-    runClosingSteps();
-    CustomWindow::closeEvent(event);
-    if (m_quitting) {
-        m_exitStepsDone = true;
+    if (SystemTrayIcon::keepsRunningInTray()) {
+        runClosingSteps();
+        CustomWindow::closeEvent(event);
         return;
     }
     // Without a tray to come back from, a hidden window would leave the
-    // program running out of reach.
-    if (SystemTrayIcon::keepsRunningInTray())
+    // program running out of reach: the close ends it.
+    if (!runEndingSteps()) {
+        event->ignore();
         return;
-    m_exitStepsDone = true;
+    }
+    CustomWindow::closeEvent(event);
     QCoreApplication::quit();
 }
 

@@ -70,6 +70,10 @@ public:
         ShowNormalDialogs      // the window is shown
     };
     void setPageHook(PageHook hook, std::function<void()> run);
+    // For the hooks that write a document (SaveLists, SaveListsGroups,
+    // SaveNotepad): `save` returns why the file could not be written, a
+    // sentence naming it and the reason; empty when it was written.
+    void setSaveHook(PageHook hook, std::function<QString()> save);
 
     MainWindow(ModelsContainer *models, SplashScreen *splash);
     ~MainWindow() override;
@@ -97,8 +101,14 @@ public:
     void showUpdatesDialog();
 
     // Closing steps 1 to 5: the documents, the geometry, the floating dialogs
-    // and the single-list syncs.
-    void runClosingSteps();
+    // and the single-list syncs. Returns what could not be saved, a sentence
+    // for each document.
+    QStringList runClosingSteps();
+
+    // What a quit that a document kept from happening tells, and what the
+    // next such quit asks.
+    static QString stayingOpenText(const QStringList &unsaved);
+    static QString quitAnywayQuestion(const QStringList &unsaved);
 
     QList<QAction *> ownActions() const { return m_ownActions; }
     LaunchHelpAction *helpAction() const { return m_launchHelpAction; }
@@ -144,7 +154,19 @@ private:
     void rebuildLayout();
     QFrame *placeSeparator(QFrame *separator, int column);
     void placePanel(QWidget *panel, QPointer<QWidget> *placed, int row);
-    void runPageHook(PageHook hook);
+    QString runPageHook(PageHook hook);
+    // Steps 1 to 3 with the friends and the geometry; what could not be
+    // saved.
+    QStringList saveDocuments();
+    void closeDialogsAndSyncs();
+    // Before the program ends: its documents are written; false when one
+    // could not be and the program stays open.
+    bool mayEnd();
+    // The closing steps of a close or a quit that ends the program: false,
+    // with nothing closed, when mayEnd() is.
+    bool runEndingSteps();
+    // Told once, the user keeps the program open; asked the next time.
+    bool mayEndUnsaved(const QStringList &unsaved);
     void connectPageSignal(MainWindowMode *mode, const char *signal, const char *slot);
 
     KeysDialog *m_keysDialog = nullptr;
@@ -179,12 +201,13 @@ private:
     QFrame *m_firstSeparator = nullptr;
     QFrame *m_secondSeparator = nullptr;
 
-    std::map<PageHook, std::function<void()>> m_pageHooks;
+    std::map<PageHook, std::function<QString()>> m_pageHooks;
     QPointer<UpdatesDialog> m_updatesDialog;
-    // A quit is under way: its close events save as part of it.
-    bool m_quitting = false;
     // The closing steps ran for the end of the program; nothing saves again.
     bool m_exitStepsDone = false;
+    // A quit stayed open because a document could not be saved, and no save
+    // at closing has worked since: the next such quit asks.
+    bool m_toldUnsaved = false;
 };
 
 #endif

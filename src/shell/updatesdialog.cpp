@@ -185,6 +185,8 @@ void UpdatesDialog::onDownloadButtonClicked()
 
 void UpdatesDialog::onInstallButtonClicked()
 {
+    if (m_beforeInstall && !m_beforeInstall())
+        return;
     m_installButton->setEnabled(false);
     m_installButton->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);

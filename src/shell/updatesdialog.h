@@ -3,6 +3,8 @@
 
 #include "shell/customdialog.h"
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QRadioButton;
@@ -25,6 +27,9 @@ public:
     QRadioButton *sevenDaysButton() const { return m_sevenDaysButton; }
     QPushButton *downloadButton() const { return m_downloadButton; }
     QPushButton *installButton() const { return m_installButton; }
+    // Asked before the installer starts, which ends the program: false
+    // keeps the program running and the update waiting.
+    void setBeforeInstall(std::function<bool()> mayEnd) { m_beforeInstall = std::move(mayEnd); }
 
 public slots:
     void reject() override;
@@ -49,6 +54,7 @@ private:
     QRadioButton *m_sevenDaysButton;
     QPushButton *m_downloadButton;
     QPushButton *m_installButton;
+    std::function<bool()> m_beforeInstall;
     // Set when the download failed before its button's click returned.
     bool m_downloadFailed = false;
 };

@@ -387,10 +387,11 @@ void ItemSynchronizer<Traits>::handleAnswer(RequestKind kind, int status)
             else
                 delete fetched;
             releaseRequest();
-            if (m_saveBeforeUpload)
-                m_saveBeforeUpload();
+            const QString notSaved = m_saveBeforeUpload ? m_saveBeforeUpload() : QString();
             m_mergeReturn.reset();
-            if (nothingToSend)
+            if (!notSaved.isEmpty())
+                fail(notSaved);
+            else if (nothingToSend)
                 finish(NoChanges);
             else
                 sendPutForMerge();

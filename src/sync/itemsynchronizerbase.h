@@ -34,8 +34,10 @@ public:
     void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
     // Called when the run changed the local item (it learned ids of its
     // parts) just before it uploads it: the owner saves it, so that a kill
-    // after the upload leaves what the next run needs to recognise it.
-    void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
+    // after the upload leaves what the next run needs to recognise it. It
+    // returns why the save failed, empty when it worked: the run then sends
+    // nothing and fails with that text.
+    void setSaveBeforeUpload(std::function<QString()> save) { m_saveBeforeUpload = std::move(save); }
     // Called as an upload of the item (a POST or a PUT) leaves: from then
     // on the server may hold it whatever becomes of the answer.
     void setUploadLeaving(std::function<void()> leaving) { m_uploadLeaving = std::move(leaving); }
@@ -129,7 +131,7 @@ protected:
     bool m_updateArrived = false;
     bool m_mergeTookTheirs = false;
     GaveWay m_gaveWay = GaveWay::No;
-    std::function<void()> m_saveBeforeUpload;
+    std::function<QString()> m_saveBeforeUpload;
     std::function<void()> m_uploadLeaving;
     int m_progressStep;
 

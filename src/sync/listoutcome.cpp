@@ -5,7 +5,6 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/removalmerge.h"
 #include "sync/syncnotices.h"
@@ -70,15 +69,6 @@ bool ListOutcome::markUploadOfChanges(ListModel *model)
         return false;
     list->setPendingUpload(ListSynchronizer::putMark(list));
     model->setChanged();
-    return true;
-}
-
-bool ListOutcome::saveBeforeUploads(ListsSyncHost *host)
-{
-    if (host && !host->saveLists()) {
-        qWarning() << "the lists could not be saved before an upload";
-        return false;
-    }
     return true;
 }
 

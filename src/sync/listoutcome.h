@@ -8,7 +8,6 @@
 class ListModel;
 class ListSynchronizer;
 class ListsGroups;
-class ListsSyncHost;
 class TaskList;
 class UserLists;
 
@@ -41,9 +40,6 @@ public:
     // the PUT may have made. False when the list sends no such update. The
     // caller saves the lists before the upload.
     static bool markUploadOfChanges(ListModel *model);
-    // Writes the marks set (and every change still to be sent) to disk
-    // before the uploads leave; false, with a warning, when it failed.
-    static bool saveBeforeUploads(ListsSyncHost *host);
 
     // The server's copy holds what the list posted (recognised by its tasks
     // or its fields, or fetched after the post was answered), the local list what the user

@@ -103,11 +103,16 @@ void ListSharingSynchronizer::put()
     if (m_model) {
         // Should the answer be lost, the next run tells what this upload
         // put there from the other computer's change.
+        const std::optional<Users> sentBefore = m_model->sentSharedUsers();
         m_sent = m_model->sharedUsers();
         m_model->setSentSharedUsers(m_sent);
         m_model->setChanged();
-        if (m_saveBeforeUpload)
-            m_saveBeforeUpload();
+        const QString notSaved = m_saveBeforeUpload ? m_saveBeforeUpload() : QString();
+        if (!notSaved.isEmpty()) {
+            m_model->setSentSharedUsers(sentBefore);
+            fail(notSaved);
+            return;
+        }
     }
     m_request = new XMLRequest(QStringLiteral("PUT"), sharingPath(), true, this);
     if (m_model) {

@@ -46,8 +46,10 @@ public:
     void getMergePut();
     void cancel();
     // Called before each upload leaves, once what it sends is recorded with
-    // the list: the caller writes the lists file.
-    void setSaveBeforeUpload(std::function<void()> save) { m_saveBeforeUpload = std::move(save); }
+    // the list: the caller writes the lists file, and returns why that
+    // failed (empty when it worked). Then nothing is sent, the record is
+    // taken back, and the run fails with that text.
+    void setSaveBeforeUpload(std::function<QString()> save) { m_saveBeforeUpload = std::move(save); }
 
     bool hasError() const { return !m_errorString.isEmpty(); }
     QString errorString() const { return m_errorString; }
@@ -78,7 +80,7 @@ private:
     // made meanwhile (a contact removed) is not lost to the answer.
     Users m_usersAtFetch;
     Users m_sent;
-    std::function<void()> m_saveBeforeUpload;
+    std::function<QString()> m_saveBeforeUpload;
 };
 
 #endif

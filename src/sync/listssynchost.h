@@ -7,6 +7,7 @@
 class ListModel;
 class ListsGroups;
 class QWidget;
+class SaveFailure;
 
 // What the synchronisations of lists need of the page that shows them: its
 // list groups, and a window to ask the user over. The lists page implements
@@ -42,10 +43,20 @@ public:
         Q_UNUSED(message);
     }
     // Writes the lists file now when anything changed; false when the write
-    // failed. A run calls it before an upload whose answer may be lost.
-    virtual bool saveLists() { return true; }
+    // failed, with *failure naming the file and the reason (the caller tells
+    // the user then). A run calls it before an upload whose answer may be
+    // lost.
+    virtual bool saveLists(SaveFailure *failure = nullptr)
+    {
+        Q_UNUSED(failure);
+        return true;
+    }
     // The same for the list groups file.
-    virtual bool saveListsGroups() { return true; }
+    virtual bool saveListsGroups(SaveFailure *failure = nullptr)
+    {
+        Q_UNUSED(failure);
+        return true;
+    }
 };
 
 #endif

@@ -62,6 +62,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
     : BaseSynchronizer(parent)
     , m_userLists(lists)
     , m_host(host)
+    , m_saves(host)
 {
     if (s_registered) {
         qDebug() << "more than one ListsSynchronizer exists";
@@ -307,7 +308,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
         if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
             m_keptAgainstRemoval.insert(model, sharing);
     }
-    ListOutcome::saveBeforeUploads(m_host);
+    m_saves.lists();
     // Posted later in this run, like any new list.
     m_models.append(model);
     m_hasNewLists = true;
@@ -372,7 +373,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
         ListOutcome::markKept(model, ListOutcome::Kept::RemovedHere);
         // Goes up in this run, its removals with it.
         queueAgain(model);
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
         return;
     }
     // Nothing changed there since: the removal goes as it was.
@@ -475,9 +476,16 @@ void ListsSynchronizer::failRun(const QString &error)
     // nothing was changed then.
     if (!m_listStep && m_looks.empty() && !std::exchange(m_movesFollowed, true)
         && followMovedTasks(MovedThen::Wait))
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
     tellWhatWasKept();
     fail(m_unreadable.addTo(error));
+}
+
+bool ListsSynchronizer::uploadsBarred()
+{
+    if (m_saves.failed())
+        failRun(m_saves.failure());
+    return m_saves.failed();
 }
 
 QString ListsSynchronizer::checkServerInfo(const QDomDocument &document) const
@@ -575,7 +583,7 @@ void ListsSynchronizer::onRestoredListFetched()
                 m_userLists->purgeList(record);
             }
             RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
-            ListOutcome::saveBeforeUploads(m_host);
+            m_saves.lists();
         } else {
             // An earlier import may have posted it under another id: it
             // waits for the server's lists (setAsideRestoredLists).
@@ -786,7 +794,7 @@ void ListsSynchronizer::chooseLooks()
 void ListsSynchronizer::lookAtChangedLists()
 {
     if (m_looks.empty()) {
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
         syncNextList();
         return;
     }
@@ -952,7 +960,7 @@ void ListsSynchronizer::takeLookedAtLists()
     // Lists the steps fetch later (the copy of an upload in doubt, one not
     // read here) are settled at the end, from here.
     keepListsBeforeMerges();
-    ListOutcome::saveBeforeUploads(m_host);
+    m_saves.lists();
     syncNextList();
 }
 
@@ -1043,7 +1051,7 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models, bo
             m_marksBefore.insert(model, {list, before});
     }
     if (save)
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
 }
 
 // A run that ends early leaves the lists it never sent as they were: only
@@ -1275,7 +1283,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         // Changed here since it was posted, or told by nothing of its own:
         // the user's version goes up onto the server's list, in this run.
         ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, mergeOnly);
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
         m_models.prepend(model);
         m_serverIds.insert(id);
         m_currentModel = nullptr;
@@ -1289,7 +1297,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         removed->setRevision(fetched->revision());
         removed->setPendingUpload(QString());
         m_userLists->setModified();
-        ListOutcome::saveBeforeUploads(m_host);
+        m_saves.lists();
         m_deletedLists.prepend(removed);
         m_serverIds.insert(id);
         delete fetched;
@@ -1335,9 +1343,8 @@ bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
         start.mine.reset(model->taskList()->clone());
         start.serverBefore.reset();
         start.status = TaskList::Edited;
-        ListOutcome::saveBeforeUploads(m_host);
-        if (m_host)
-            m_host->saveListsGroups();
+        m_saves.lists();
+        m_saves.groups();
         m_models.prepend(model);
         m_serverIds.insert(id);
         m_currentModel = nullptr;
@@ -1409,7 +1416,7 @@ void ListsSynchronizer::syncNextList()
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
             && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
             dropEmptiedKeptLists();
-            ListOutcome::saveBeforeUploads(m_host);
+            m_saves.lists();
             continue;
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
@@ -1448,10 +1455,26 @@ void ListsSynchronizer::syncNextList()
     m_stepReplaces = list && list->syncStatus() == TaskList::New && m_currentModel
                          ? UploadMark::read(list->pendingUpload()).replacedId()
                          : 0;
+    // A list that joined the run after its marks were set (a copy of the
+    // user's version, say) is marked and saved before it goes.
+    const QString markBefore = list ? list->pendingUpload() : QString();
+    if (m_currentModel && list->syncStatus() == TaskList::New && markBefore.isEmpty()) {
+        ListOutcome::markUpload(m_currentModel, highestKnownServerId());
+        m_saves.lists();
+    } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
+               && (!UploadMark::read(markBefore).isPut() || putsAtOnce(m_currentModel, info))
+               && ListOutcome::markUploadOfChanges(m_currentModel)) {
+        m_saves.lists();
+    }
+    // A list kept in place of another keeps no mark of that one's.
+    if (m_currentModel && list->pendingUpload() != markBefore && m_marksBefore.value(m_currentModel).list != list)
+        m_marksBefore.insert(m_currentModel, {list, markBefore});
+    if (uploadsBarred())
+        return;
     m_listStep = new ListSynchronizer(id, info, list, m_progressStep, this);
     connect(m_listStep, &ListSynchronizer::finished, this, &ListsSynchronizer::onListSynchronizerFinished);
-    connect(m_listStep, &ListSynchronizer::progress, this, &ListsSynchronizer::onListProgress);
-    connect(m_listStep, &ListSynchronizer::addProgress, this, &ListsSynchronizer::onListAddProgress);
+    connect(m_listStep, &ListSynchronizer::progress, this, &ListsSynchronizer::progress);
+    connect(m_listStep, &ListSynchronizer::addProgress, this, &ListsSynchronizer::addProgress);
     // A list only the server has is deleted there only when it is the
     // user's own: lists others share with the user are fetched, never
     // deleted for everyone.
@@ -1462,7 +1485,7 @@ void ListsSynchronizer::syncNextList()
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
             if (!model)
-                return;
+                return QString();
             if (m_listStep)
                 for (const QString &title : m_listStep->keptThoughRemovedHere())
                     m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), title);
@@ -1470,19 +1493,8 @@ void ListsSynchronizer::syncNextList()
             if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
                 start->serverBefore = model->taskList()->sharedAgreed();
             model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
-            if (m_host)
-                m_host->saveLists();
+            return m_saves.listsOrFailure();
         });
-    }
-    // A list that joined the run after its marks were set (a copy of the
-    // user's version, say) is marked and saved before it goes.
-    if (m_currentModel && list->syncStatus() == TaskList::New && list->pendingUpload().isEmpty()) {
-        ListOutcome::markUpload(m_currentModel, highestKnownServerId());
-        ListOutcome::saveBeforeUploads(m_host);
-    } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
-               && (!UploadMark::read(list->pendingUpload()).isPut() || putsAtOnce(m_currentModel, info))
-               && ListOutcome::markUploadOfChanges(m_currentModel)) {
-        ListOutcome::saveBeforeUploads(m_host);
     }
     if (m_currentModel)
         m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
@@ -1613,7 +1625,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
             m_hasNewLists = true;
         }
         if (uploadAgain) {
-            ListOutcome::saveBeforeUploads(m_host);
+            m_saves.lists();
             // The user's version goes up in place of the posted one.
             m_models.prepend(m_currentModel);
             m_serverIds.insert(m_currentModel->taskList()->serverId());
@@ -1669,7 +1681,7 @@ void ListsSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
-    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
+    m_sharingStep->setSaveBeforeUpload([this] { return m_saves.listsOrFailure(); });
     m_sharingStep->start(mode);
 }
 
@@ -1691,6 +1703,8 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
 
 void ListsSynchronizer::syncDisplayOrder()
 {
+    if (uploadsBarred())
+        return;
     // A forced remote run puts this computer's order in place of the
     // server's; every other run looks at the server's first.
     if (m_forceRemote)
@@ -1877,12 +1891,9 @@ ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups 
 
 void ListsSynchronizer::putListsGroups(ListsGroups *groups)
 {
-    // Should the answer be lost, the next run knows what the server may hold
-    // of it.
-    groups->setUploadInDoubt(true);
-    groups->keepSentInDoubt(*groups);
-    groups->setModified();
-    m_host->saveListsGroups();
+    m_saves.groupsBeforeUpload(groups);
+    if (uploadsBarred())
+        return;
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);
@@ -1944,8 +1955,8 @@ void ListsSynchronizer::startNotepadSync()
     m_notepadStep = new NotepadSynchronizer(sslErrorHandler(), this);
     m_notepadStep->setForceRemote(m_forceRemote);
     m_notepadStep->setForceLocal(m_forceLocal);
-    connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::onNotepadProgress);
-    connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::onNotepadAddProgress);
+    connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::progress);
+    connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::addProgress);
     connect(m_notepadStep, &NotepadSynchronizer::finished, this, &ListsSynchronizer::onNotepadSynchronizerFinished);
     m_notepadStep->start();
 }
@@ -1963,24 +1974,4 @@ void ListsSynchronizer::onNotepadSynchronizerFinished()
         succeed();
     else
         failRun(error);
-}
-
-void ListsSynchronizer::onListProgress(QString desc, int done, int total)
-{
-    emit progress(desc, done, total);
-}
-
-void ListsSynchronizer::onListAddProgress(QString desc, int addition)
-{
-    emit addProgress(desc, addition);
-}
-
-void ListsSynchronizer::onNotepadProgress(QString desc, int done, int total)
-{
-    emit progress(desc, done, total);
-}
-
-void ListsSynchronizer::onNotepadAddProgress(QString desc, int addition)
-{
-    emit addProgress(desc, addition);
 }

@@ -4,6 +4,7 @@
 #include "sync/basesynchronizer.h"
 #include "sync/listoutcome.h"
 #include "sync/unreadablelists.h"
+#include "sync/uploadsaves.h"
 
 #include <QHash>
 #include <QList>
@@ -86,10 +87,6 @@ private slots:
     void onGroupsBeforePutFetched();
     void onPutListsGroupsFinished();
     void onNotepadSynchronizerFinished();
-    void onListProgress(QString desc, int done, int total);
-    void onListAddProgress(QString desc, int addition);
-    void onNotepadProgress(QString desc, int done, int total);
-    void onNotepadAddProgress(QString desc, int addition);
     void onListsGone();
     void onLookedAtList();
 
@@ -137,7 +134,8 @@ private:
     QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
     void syncListsGroups();
     void getListsGroups();
-    // The page's groups go up, recorded first as in doubt.
+    // The page's groups go up, recorded first as in doubt (see
+    // UploadSaves::groupsBeforeUpload).
     void putListsGroups(ListsGroups *groups);
     // The merge becomes the page's groups, with what they agreed and sent.
     ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
@@ -198,10 +196,15 @@ private:
     QString unexpectedResponse() const;
     // Fails the run after telling the user about the copies kept so far.
     void failRun(const QString &error);
+    // Where uploads leave: once a save before them failed, the run fails
+    // there instead (true), having sent nothing since.
+    bool uploadsBarred();
     void releaseListStep();
 
     QPointer<UserLists> m_userLists;
     ListsSyncHost *m_host;
+    // Every save before an upload: once one failed, nothing more leaves.
+    UploadSaves m_saves;
     QPointer<ListsGroups> m_groupsAtStart;
     QList<TaskList *> m_deletedLists;
     QList<QPointer<ListModel>> m_models;
@@ -213,7 +216,7 @@ private:
     // they were before.
     struct MarkBefore
     {
-        TaskList *list;
+        TaskList *list = nullptr;
         QString mark;
     };
     QHash<ListModel *, MarkBefore> m_marksBefore;

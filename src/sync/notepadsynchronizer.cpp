@@ -215,7 +215,7 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
         note->setPendingUpload(QString());
         note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), fetched->title(), fetched->text()});
         notes->setChanged(true);
-        saveBeforeUploads();
+        m_saves.notes();
         delete fetched;
         m_localNotes.prepend(note);
         m_serverIds.insert(id);
@@ -306,13 +306,14 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
             m_marksBefore.insert(note, before);
         notepad->setChanged(true);
     }
-    saveBeforeUploads();
+    m_saves.notes();
 }
 
-void NotepadSynchronizer::saveBeforeUploads()
+bool NotepadSynchronizer::uploadsBarred()
 {
-    if (!NotepadNotes::instance()->saveIfChanged())
-        qWarning() << "the notepad could not be saved before an upload";
+    if (m_saves.failed())
+        fail(m_saves.failure());
+    return m_saves.failed();
 }
 
 void NotepadSynchronizer::syncNextNote()
@@ -331,6 +332,8 @@ void NotepadSynchronizer::syncNextNote()
             syncDisplayOrder();
         return;
     }
+    if (uploadsBarred())
+        return;
     m_currentNote = nullptr;
     quint32 id = 0;
     if (!m_localNotes.isEmpty()) {
@@ -363,7 +366,7 @@ void NotepadSynchronizer::syncNextNote()
                                             && UploadMark::read(m_currentNote->pendingUpload()).replacedId() == 0);
     if (m_currentNote) {
         m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
-        m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { saveMerge(step); });
+        m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { return saveMerge(step); });
     }
     m_noteSynchronizer->start();
 }
@@ -371,7 +374,7 @@ void NotepadSynchronizer::syncNextNote()
 // The note was put onto the server's copy: that is on disk before its
 // upload leaves, with the user's version of a text that gave way beside it
 // as a new note, posted later in this run, and told of once a run is over.
-void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
+QString NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
 {
     NotepadNote *merged = step->localNote();
     if (merged && merged->syncStatus() == NotepadNote::Edited)
@@ -383,7 +386,7 @@ void NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
         m_localNotes << kept;
         markUploads({kept});
     }
-    saveBeforeUploads();
+    return m_saves.notes() ? QString() : m_saves.failure();
 }
 
 void NotepadSynchronizer::tellUntoldKeptCopies()
@@ -573,6 +576,8 @@ void NotepadSynchronizer::onNotepadAddProgress(QString desc, int addition)
 
 void NotepadSynchronizer::syncDisplayOrder()
 {
+    if (uploadsBarred())
+        return;
     // A forced remote run puts this computer's order in place of the
     // server's; every other run looks at the server's first.
     if (m_forceRemote)

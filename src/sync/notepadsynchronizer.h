@@ -1,6 +1,8 @@
 #ifndef NOTEPADSYNCHRONIZER_H
 #define NOTEPADSYNCHRONIZER_H
 
+#include "sync/uploadsaves.h"
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -88,8 +90,11 @@ private:
     void restoreUnsentMarks();
     NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
-    void saveBeforeUploads();
-    void saveMerge(NotepadNoteSynchronizer *step);
+    // The note step's save before its upload: empty, or why it failed.
+    QString saveMerge(NotepadNoteSynchronizer *step);
+    // Where uploads leave: once a save before them failed, the run fails
+    // there instead (true), having sent nothing since.
+    bool uploadsBarred();
     // Tells of the notes kept against a removal in this run; false when the
     // run was given up on while the message was open.
     bool tellAboutKeptAgainstRemovals();
@@ -132,6 +137,8 @@ private:
     bool m_forceRemote = false;
     bool m_forceLocal = false;
     XMLRequest *m_request = nullptr;
+    // Every save before an upload: once one failed, nothing more leaves.
+    UploadSaves m_saves;
     QString m_errorString;
     SslErrorHandler *m_sslErrorHandler;
     bool m_ended = false;

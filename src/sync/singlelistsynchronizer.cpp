@@ -33,6 +33,7 @@ SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *
     , m_model(model)
     , m_hadModel(model != nullptr)
     , m_host(host)
+    , m_saves(host)
 {
     if (model) {
         m_list = model->taskList();
@@ -92,7 +93,12 @@ void SingleListSynchronizer::start()
                 highest = qMax(highest, list->serverId());
         }
         ListOutcome::markUpload(m_model, highest);
-        ListOutcome::saveBeforeUploads(m_host);
+        if (!m_saves.lists()) {
+            // Nothing was posted: no earlier upload to look for.
+            m_list->setPendingUpload(QString());
+            failLater(m_saves.failure());
+            return;
+        }
         startListStep();
         return;
     }
@@ -152,9 +158,14 @@ void SingleListSynchronizer::onListRequestFinished()
     // What goes up (a removal, a mark) is on disk before it leaves. An
     // update in doubt is marked anew only once the next one leaves (after
     // the step's look at the server's copy when the server changed since).
+    const QString markBefore = m_list->pendingUpload();
     if (!m_updateInDoubt || info->revision() == m_list->revision())
         ListOutcome::markUploadOfChanges(m_model);
-    ListOutcome::saveBeforeUploads(m_host);
+    if (!m_saves.lists()) {
+        m_list->setPendingUpload(markBefore);
+        fail(m_saves.failure());
+        return;
+    }
     startListStep();
 }
 
@@ -170,13 +181,12 @@ void SingleListSynchronizer::startListStep()
     });
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
-            return;
+            return QString();
         if (m_listStep)
             for (const QString &title : m_listStep->keptThoughRemovedHere())
                 m_keptTasks << tr("%1: %2").arg(m_model->taskList()->name(), title);
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
-        if (m_host)
-            m_host->saveLists();
+        return m_saves.listsOrFailure();
     });
     connect(m_listStep, &ListSynchronizer::finished, this, &SingleListSynchronizer::onListSynchronizerFinished);
     m_listStep->start();
@@ -269,7 +279,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_model, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &SingleListSynchronizer::onSharingSynchronizerFinished);
-    m_sharingStep->setSaveBeforeUpload([this] { ListOutcome::saveBeforeUploads(m_host); });
+    m_sharingStep->setSaveBeforeUpload([this] { return m_saves.listsOrFailure(); });
     m_sharingStep->start(mode);
 }
 

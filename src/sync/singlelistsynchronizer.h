@@ -1,6 +1,8 @@
 #ifndef SINGLELISTSYNCHRONIZER_H
 #define SINGLELISTSYNCHRONIZER_H
 
+#include "sync/uploadsaves.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -95,6 +97,8 @@ private:
     ListSynchronizer *m_listStep = nullptr;
     ListSharingSynchronizer *m_sharingStep = nullptr;
     ListsSyncHost *m_host;
+    // Once a save before an upload failed, nothing more leaves.
+    UploadSaves m_saves;
     SslErrorHandler *m_sslErrorHandler = nullptr;
     // An update of an earlier run may have reached the server unanswered.
     bool m_updateInDoubt = false;

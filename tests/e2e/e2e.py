@@ -215,9 +215,10 @@ class Session:
             pass
         poll("the synchronisation to finish", lambda: not syncing())
 
-    def start(self, home, args=()):
-        """Starts the program in `home`; returns its process."""
-        p = self._spawn([self.plumdeck] + list(args), env=self.home_env(home))
+    def start(self, home, args=(), **popen):
+        """Starts the program in `home`; returns its process. `popen` goes to
+        subprocess.Popen as it is."""
+        p = self._spawn([self.plumdeck] + list(args), env=self.home_env(home), **popen)
         self.note("started Plumdeck pid %d in %s" % (p.pid, home))
         return p
 

@@ -6,12 +6,15 @@
 #include "screens.h"
 #include "shell/aboutusdialog.h"
 #include "shell/keysdialog.h"
+#include "shell/mainwindow.h"
 #include "shell/messagedialog.h"
 #include "shell/prefsdialog.h"
 #include "shell/stringentrydialog.h"
 #include "shell/updatesdialog.h"
+#include "sync/savefailure.h"
 #include "updatertest.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTabWidget>
 #include <QTest>
@@ -65,6 +68,26 @@ PLUMDECK_SCREEN(dataFolderElsewhere)
     MessageDialog failed(dataFolderElsewhereTitle(),
                          dataFolderNotTakenOverText(folder, folder + QStringLiteral("/plumdeck.lock")), false);
     QVERIFY(!shoot(&failed, QStringLiteral("data-folder-not-taken-over")).isNull());
+}
+
+// What a quit says when a document could not be written, the program
+// staying open, and what the next such quit asks (Cancel the default).
+PLUMDECK_SCREEN(unsavedAtQuit)
+{
+    const QString data = QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck/");
+    const QStringList unsaved{
+        SaveFailure(SaveFailure::Lists, data + QStringLiteral("lists.xhtml"),
+                    QStringLiteral("couldn't write document: No space left on device"))
+            .text(),
+        SaveFailure(SaveFailure::Notes, data + QStringLiteral("notepad.xhtml"),
+                    QStringLiteral("couldn't write document: No space left on device"))
+            .text()};
+    const QString title = QCoreApplication::translate("MainWindow", "Quit");
+    MessageDialog told(title, MainWindow::stayingOpenText(unsaved), false);
+    QVERIFY(!shoot(&told, QStringLiteral("unsaved-at-quit")).isNull());
+    MessageDialog asked(title, MainWindow::quitAnywayQuestion(unsaved), true);
+    asked.makeCancelTheDefault();
+    QVERIFY(!shoot(&asked, QStringLiteral("quit-anyway")).isNull());
 }
 
 PLUMDECK_SCREEN(about)

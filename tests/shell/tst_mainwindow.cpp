@@ -3,8 +3,10 @@
 #include "model/modelscontainer.h"
 #include "model/notepadnote.h"
 #include "model/notepadnotes.h"
+#include "dialogdriver.h"
 #include "shell/keysdialog.h"
 #include "shell/launchhelpaction.h"
+#include "shell/messagedialog.h"
 #include "shell/showsettingsaction.h"
 #include "shell/splashscreen.h"
 #include "shell/systemtrayicon.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
@@ -524,6 +527,96 @@ private slots:
         QFile file(NotepadNotes::filePath());
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("Call the plumber"));
         QVERIFY(!QSettings().value(QStringLiteral("mainwindow/geometry")).toByteArray().isEmpty());
+    }
+
+    void unsavedDocumentKeepsTheProgramOpen_data()
+    {
+        QTest::addColumn<int>("trayHost");
+        QTest::addColumn<QString>("how");
+        // Each attempt's answer: "ok" or "cancel" on its box; "room" when the
+        // disk has room again before it, and no box comes.
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<int>("endsAt"); // the attempt that ends the program; 0: none does
+        QTest::newRow("tray quit: told, then stays, then quits anyway")
+            << 1 << "quit" << QStringList{"ok", "cancel", "ok"} << 3;
+        QTest::newRow("tray quit, window hidden") << 1 << "hidden quit" << QStringList{"ok", "ok"} << 2;
+        QTest::newRow("close, no tray: told, then stays, then quits anyway")
+            << -1 << "close" << QStringList{"ok", "cancel", "ok"} << 3;
+        QTest::newRow("told, then stays") << 1 << "quit" << QStringList{"ok", "cancel", "cancel"} << 0;
+        QTest::newRow("room again after the message") << 1 << "quit" << QStringList{"ok", "room"} << 2;
+    }
+
+    // A quit whose lists cannot be written leaves the program open and says
+    // why and what to do; the next such quit asks, Cancel being the default.
+    // Nothing the window holds is closed while it stays.
+    void unsavedDocumentKeepsTheProgramOpen()
+    {
+        QFETCH(int, trayHost);
+        QFETCH(QString, how);
+        QFETCH(QStringList, answers);
+        QFETCH(int, endsAt);
+        SystemTrayIcon::setTrayHostPresent(trayHost);
+        MainWindow *window = build(0, false);
+        SystemTrayIcon tray(window);
+        const QString failure = QStringLiteral("Your lists could not be saved to \"/home/alice/lists.xhtml\": No space "
+                                               "left on device.");
+        bool full = true;
+        window->setSaveHook(MainWindow::PageHook::SaveLists, [&] { return full ? failure : QString(); });
+        if (!how.startsWith(QLatin1String("hidden")))
+            QVERIFY(showActive());
+
+        int attempts = 0;
+        int endedAt = 0;
+        QStringList boxes;
+        QStringList steps; // the closing steps run by then
+        std::function<void()> attempt = [&] {
+            if (attempts == answers.size()) {
+                steps = m_pages.log;
+                QCoreApplication::exit(2);
+                return;
+            }
+            const QString answer = answers.at(attempts++);
+            full = answer != QLatin1String("room");
+            if (full) {
+                DialogDriver::whenModal([&, answer](QWidget *widget) {
+                    auto *box = qobject_cast<MessageDialog *>(widget);
+                    QVERIFY(box);
+                    boxes << box->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+                    // Cancel has the focus: a Return meant for something else refuses.
+                    QVERIFY(!box->cancelButton() || box->cancelButton()->hasFocus());
+                    QTest::mouseClick(answer == QLatin1String("ok") ? box->okButton() : box->cancelButton(),
+                                      Qt::LeftButton);
+                });
+            }
+            if (how == QLatin1String("close")) {
+                QTest::mouseClick(window->closeButton(), Qt::LeftButton);
+            } else {
+                QMenu *menu = tray.contextMenu();
+                menu->popup(QPoint(0, 0));
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().constLast()).center());
+            }
+            // The closing steps ran to their end: the program ends.
+            if (m_pages.log.contains(QStringLiteral("syncs"))) {
+                endedAt = attempts;
+                steps = m_pages.log;
+            } else
+                QTimer::singleShot(0, window, attempt);
+        };
+        QTimer::singleShot(0, window, attempt);
+        QTimer::singleShot(10000, window, [] { QCoreApplication::exit(1); });
+        const int exitCode = QCoreApplication::exec();
+
+        QCOMPARE(exitCode, endsAt ? 0 : 2);
+        QCOMPARE(endedAt, endsAt);
+        QCOMPARE(steps.count(QStringLiteral("dialogs")), endsAt ? 1 : 0);
+        QCOMPARE(steps.count(QStringLiteral("syncs")), endsAt ? 1 : 0);
+        QCOMPARE(window->isVisible(), !endsAt && !how.startsWith(QLatin1String("hidden")));
+        QCOMPARE(boxes.size(), int(answers.size() - answers.count(QStringLiteral("room"))));
+        for (int i = 0; i < boxes.size(); ++i) {
+            QVERIFY2(boxes.at(i).startsWith(failure), qPrintable(boxes.at(i)));
+            QCOMPARE(boxes.at(i) == MainWindow::stayingOpenText({failure}), i == 0);
+            QCOMPARE(boxes.at(i) == MainWindow::quitAnywayQuestion({failure}), i > 0);
+        }
     }
 };
 

@@ -166,6 +166,35 @@ private slots:
         QApplication::restoreOverrideCursor();
     }
 
+    void installWaitsForTheDocuments_data()
+    {
+        QTest::addColumn<bool>("saved"); // the program's documents are written, or the user lets them go
+        QTest::newRow("written") << true;
+        QTest::newRow("not written, the program stays") << false;
+    }
+
+    // The installer ends the program: it starts only once the program may
+    // end; else the update waits, its button still there.
+    void installWaitsForTheDocuments()
+    {
+        QFETCH(bool, saved);
+        QVERIFY(UpdaterTest::bringTo(Updater::Downloaded, *m_server));
+        UpdatesDialog dialog;
+        int asked = 0;
+        dialog.setBeforeInstall([&] {
+            ++asked;
+            return saved;
+        });
+        dialog.show();
+        UpdaterTest::launchSucceeds() = true;
+        QTest::mouseClick(dialog.installButton(), Qt::LeftButton);
+        QCOMPARE(asked, 1);
+        QCOMPARE(UpdaterTest::launched(), saved ? QStringList{installerFilePath()} : QStringList());
+        QCOMPARE(dialog.installButton()->isEnabled(), !saved);
+        QCOMPARE(Updater::instance()->state(), Updater::Downloaded);
+        QApplication::restoreOverrideCursor();
+    }
+
     void installFails()
     {
         QVERIFY(UpdaterTest::bringTo(Updater::Downloaded, *m_server));

@@ -13,8 +13,11 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
+#include "sync/savefailure.h"
 
 #include <QStringList>
+
+#include <functional>
 
 class TestSyncHost : public ListsSyncHost
 {
@@ -35,12 +38,32 @@ public:
     void singleListSyncEnded(ListModel *model) override { ended << model; }
     void singleListSyncFailed(ListModel *, const QString &message) override { failures << message; }
     void singleListSyncWaits(ListModel *, const QString &message) override { waits << message; }
+    bool saveLists(SaveFailure *failure = nullptr) override
+    {
+        return !diskFullFor(SaveFailure::Lists, QStringLiteral("lists.xhtml"), failure);
+    }
+    bool saveListsGroups(SaveFailure *failure = nullptr) override
+    {
+        return !diskFullFor(SaveFailure::ListsGroups, QStringLiteral("listsGroups.xhtml"), failure);
+    }
 
+    // While it holds for a document, saving that fails as on a full disk.
+    std::function<bool(SaveFailure::Document)> diskFull;
     int groupsReplaced = 0;
     QList<ListModel *> started;
     QList<ListModel *> ended;
     QStringList failures;
     QStringList waits;
+
+protected:
+    bool diskFullFor(SaveFailure::Document document, const QString &path, SaveFailure *failure) const
+    {
+        if (!diskFull || !diskFull(document))
+            return false;
+        if (failure)
+            *failure = SaveFailure(document, path, QStringLiteral("No space left on device"));
+        return true;
+    }
 
 private:
     ListsGroups *m_groups;

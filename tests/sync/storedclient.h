@@ -14,6 +14,7 @@
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
 #include "sync/listssynchronizer.h"
+#include "sync/savefailure.h"
 #include "sync/notepadsynchronizer.h"
 
 #include <QDir>
@@ -96,13 +97,30 @@ public:
         delete lists;
     }
 
-    bool saveLists() override
+    bool saveLists(SaveFailure *failure = nullptr) override
     {
         ++listSaves;
-        return lists->save(m_store.listsPath());
+        if (diskFullFor(SaveFailure::Lists, m_store.listsPath(), failure))
+            return false;
+        QString error;
+        if (lists->save(m_store.listsPath(), &error))
+            return true;
+        if (failure)
+            *failure = SaveFailure(SaveFailure::Lists, m_store.listsPath(), error);
+        return false;
     }
 
-    bool saveListsGroups() override { return listsGroups()->save(m_store.groupsPath()); }
+    bool saveListsGroups(SaveFailure *failure = nullptr) override
+    {
+        if (diskFullFor(SaveFailure::ListsGroups, m_store.groupsPath(), failure))
+            return false;
+        QString error;
+        if (listsGroups()->save(m_store.groupsPath(), &error))
+            return true;
+        if (failure)
+            *failure = SaveFailure(SaveFailure::ListsGroups, m_store.groupsPath(), error);
+        return false;
+    }
 
     // Quits normally: everything is written.
     void persist()
@@ -181,6 +199,8 @@ public:
     NotepadNotes *notes = nullptr;
     TestNotepadView *view = nullptr;
     int listSaves = 0;
+    // What the last run that failed ended with.
+    QString runError;
     // Set when a stored file could not be read back as written.
     QString loadProblem;
 
@@ -240,8 +260,10 @@ inline bool runClientSync(LiveClient &client, FakeServer &server, const std::fun
         killNow = false;
         wait();
     }
-    if (!ok && ended)
+    if (!ok && ended) {
         qDebug().noquote() << "run failed:" << sync->errorString();
+        client.runError = sync->errorString();
+    }
     delete sync;
     if (killWhen && !goesOn) {
         client.kill();

@@ -10,6 +10,8 @@
 #include <QSslError>
 #include <QString>
 
+#include "sync/savefailure.h"
+
 inline QList<QPair<QByteArray, QString>> syncFailureTexts()
 {
     const QString selfSigned = QSslError(QSslError::SelfSignedCertificate).errorString();
@@ -83,6 +85,20 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
          "The note \"Ideas for the garden\" could not be read from the server and was left as it is: "
          "XML failed to parse: Premature end of document. at line 1"},
     };
+    const QString data = QStringLiteral("/home/alice/.local/share/Marrowgate/PlumDeck/");
+    texts.append({"lists not saved before the uploads",
+                  SaveFailure(SaveFailure::Lists, data + QStringLiteral("lists.xhtml"),
+                              QStringLiteral("couldn't write document: No space left on device"))
+                      .nothingSentText()});
+    texts.append({"lists file too large",
+                  SaveFailure(SaveFailure::Lists, data + QStringLiteral("lists.xhtml"),
+                              QStringLiteral("the lists take 268501211 bytes, more than the 268435456 a lists file "
+                                             "may hold: not written"))
+                      .nothingSentText()});
+    texts.append({"notes not saved before the uploads",
+                  SaveFailure(SaveFailure::Notes, data + QStringLiteral("notepad.xhtml"),
+                              QStringLiteral("couldn't write document: No space left on device"))
+                      .nothingSentText()});
     return texts;
 }
 

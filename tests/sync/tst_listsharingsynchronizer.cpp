@@ -529,7 +529,10 @@ void TstListSharingSynchronizer::changedWhileARequestIsOut()
     m_server->hold(held, QStringLiteral("/sharingV3$"));
     int saves = 0;
     ListSharingSynchronizer sync(m_model.get(), 3);
-    sync.setSaveBeforeUpload([&] { ++saves; });
+    sync.setSaveBeforeUpload([&] {
+        ++saves;
+        return QString();
+    });
     QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);
     sync.start(Mode(mode));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->heldCount(), 1, 10000);

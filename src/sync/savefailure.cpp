@@ -1,0 +1,42 @@
+#include "sync/savefailure.h"
+
+#include <QDir>
+
+SaveFailure::SaveFailure(Document document, const QString &path, const QString &reason)
+    : m_document(document)
+    , m_path(path)
+    , m_reason(reason.isEmpty() ? tr("the file could not be written") : reason)
+{
+}
+
+QString SaveFailure::text() const
+{
+    const QString path = QDir::toNativeSeparators(m_path);
+    if (path.isEmpty()) {
+        switch (m_document) {
+        case ListsGroups:
+            return tr("Your list groups could not be saved: %1.").arg(m_reason);
+        case Notes:
+            return tr("Your notes could not be saved: %1.").arg(m_reason);
+        case Lists:
+            break;
+        }
+        return tr("Your lists could not be saved: %1.").arg(m_reason);
+    }
+    switch (m_document) {
+    case ListsGroups:
+        return tr("Your list groups could not be saved to \"%1\": %2.").arg(path, m_reason);
+    case Notes:
+        return tr("Your notes could not be saved to \"%1\": %2.").arg(path, m_reason);
+    case Lists:
+        break;
+    }
+    return tr("Your lists could not be saved to \"%1\": %2.").arg(path, m_reason);
+}
+
+QString SaveFailure::nothingSentText() const
+{
+    return text() + QLatin1Char('\n')
+           + tr("Nothing was sent to the server. Synchronise again once the file can be written (free some space "
+                "on the disk).");
+}
