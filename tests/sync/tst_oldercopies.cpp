@@ -1655,6 +1655,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         // copy last until an order goes up.
         QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
@@ -1700,6 +1701,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         m_server->respondAfterApplying("DELETE", OneList, 500);
         QVERIFY(!runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); }));
@@ -1712,6 +1714,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         for (ListModel *model : client->lists->models())
             client->lists->purgeList(model->taskList());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         QCOMPARE(answers.asked.size(), 1);
@@ -1726,6 +1729,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         retitle(trip, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
         QVERIFY(trip->canUndo());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         // Cut short by a post whose answer is lost (or a failed answer to
         // it, or to its read-back): the list stays new, its post in doubt,

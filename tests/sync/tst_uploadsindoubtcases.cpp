@@ -299,6 +299,7 @@ bool TstUploadsInDoubtCases::forcedLocalSync(LiveClient &client)
 bool TstUploadsInDoubtCases::forcedSync(LiveClient &client, bool remote)
 {
     SyncSnapshot snapshot(client.lists, &client, client.notes);
+    snapshot.setForcedRemote(remote);
     if (remote)
         ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
     else
