@@ -140,6 +140,7 @@ private:
         ListsReorderedOnBoth,
         RetitledThereTickedHereWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
+        RetitledThereTickedHereTheAgreedCopyLackingATask,
         TickedHereMadeReadOnlyThere,
         ListsEachMovedAfterAnotherOnBoth,
         ListMovedHereItsOrderInDoubtAnotherMovedHere,
@@ -403,6 +404,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RetitledThereTickedHereWithoutTheAgreedCopy);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed read under wrong ids")
         << int(RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+    QTest::newRow("renamed and retitled there, ticked here, what it agreed lacking a task of the list")
+        << int(RetitledThereTickedHereTheAgreedCopyLackingATask);
     QTest::newRow("ticked here, made read-only there") << int(TickedHereMadeReadOnlyThere);
     QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
     QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
@@ -457,11 +460,13 @@ void TstOlderCopies::eachChangeHolds_data()
 
 namespace {
 
+enum class Damage { AgreedGone, IdsExchanged, TaskLeftOut };
+
 // The lists file as a damaged disk or an edit by hand may leave it: what an
-// edited list agreed with the server gone, or a task it changed here written
+// edited list agreed with the server gone, a task it changed here written
 // under the id of the last it names unchanged, and that one under the changed
-// one's.
-void damageAgreedCopies(const QString &path, bool exchangeIds)
+// one's, or the last task it names unchanged left out.
+void damageAgreedCopies(const QString &path, Damage damage)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -472,7 +477,12 @@ void damageAgreedCopies(const QString &path, bool exchangeIds)
     const QRegularExpressionMatch found = agreed.match(text);
     QVERIFY(found.hasMatch());
     QString part = found.captured(0);
-    if (exchangeIds) {
+    if (damage == Damage::TaskLeftOut) {
+        const QRegularExpression lastNamed(QStringLiteral("(pd-agreed-list-tree\">[^<]*)\\s\\d+:\\d+([^<]*<)"));
+        const QRegularExpressionMatch named = lastNamed.match(part);
+        QVERIFY(named.hasMatch());
+        part.replace(named.capturedStart(0), named.capturedLength(0), named.captured(1) + named.captured(2));
+    } else if (damage == Damage::IdsExchanged) {
         const QRegularExpression changedId(QStringLiteral("pd-agreed-list-changes.*?<dt>id</dt>\\s*<dd>(\\d+)</dd>"),
                                            QRegularExpression::DotMatchesEverythingOption);
         const QRegularExpression namedId(QStringLiteral("pd-agreed-list-tree\">[^<]*\\b\\d+:(\\d+)"));
@@ -1230,7 +1240,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case RetitledThereTickedHereWithoutTheAgreedCopy:
-    case RetitledThereTickedHereTheAgreedCopyUnderWrongIds: {
+    case RetitledThereTickedHereTheAgreedCopyUnderWrongIds:
+    case RetitledThereTickedHereTheAgreedCopyLackingATask: {
         onA([&](LiveClient &client) {
             retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
             client.model(trip)->setName(QStringLiteral("Journey"));
@@ -1241,7 +1252,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
             client->persist();
         }
-        damageAgreedCopies(b.listsPath(), c == RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+        damageAgreedCopies(b.listsPath(), c == RetitledThereTickedHereWithoutTheAgreedCopy ? Damage::AgreedGone
+                                          : c == RetitledThereTickedHereTheAgreedCopyUnderWrongIds
+                                              ? Damage::IdsExchanged
+                                              : Damage::TaskLeftOut);
         auto client = session(b);
         QVERIFY(client->loadProblem.isEmpty());
         QVERIFY(sync(*client));
