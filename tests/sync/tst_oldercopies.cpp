@@ -128,6 +128,7 @@ private:
         TypedIntoARowOfAMovedTasksSecond,
         MovedToOneListOnBothTickedThere,
         MovedToOneListOnBothTickedHere,
+        MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft,
         SameSecondMovedToOneListOnBothTickedThere,
         PastedIntoAListThereItsSourceMovedThereHere,
         MovedToOneListOnBothTickedThereATaskOfItsTitleThere,
@@ -383,6 +384,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(TypedIntoARowOfAMovedTasksSecond);
     QTest::newRow("moved to one list on both, ticked there") << int(MovedToOneListOnBothTickedThere);
     QTest::newRow("moved to one list on both, ticked here") << int(MovedToOneListOnBothTickedHere);
+    QTest::newRow("moved to one list on both, ticked here by a run killed once its first upload left")
+        << int(MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft);
     QTest::newRow("typed in one second, moved to one list on both, ticked there")
         << int(SameSecondMovedToOneListOnBothTickedThere);
     QTest::newRow("a copy pasted into a list there and its source retitled, the source moved into that list here")
@@ -554,6 +557,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
             || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere
+            || c == MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft
             || c == PastedBesideItsSourceOnBoth)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere) {
@@ -1102,6 +1106,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft: {
+        // Killed once the list the task left went up: the list it went to
+        // never did, yet is marked as sent. The other computer's move then
+        // reaches the server first.
+        auto client = session(b);
+        moveBagsHome(*client);
+        ListModel *home = client->model("Home");
+        home->setTaskDone(home->taskList()->rootTask()->children().last(), true);
+        const QString tripPath = QStringLiteral("^/lists/%1$").arg(client->model(trip)->taskList()->serverId());
+        m_server->hold("PUT", tripPath);
+        runClientSync(*client, *m_server, [&] { return !m_server->requests("PUT", tripPath).isEmpty(); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+        onA(moveBagsHome);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case PastedIntoAListThereItsSourceMovedThereHere:
         onA([&](LiveClient &client) {
             ListModel *home = client.model("Home");
