@@ -306,7 +306,8 @@ bool TaskList::fitsAgreed(const TaskList *agreed) const
         if (const Task *mine = here.value(task->id()))
             fits = sameTaskLater(mine, task);
     });
-    return fits;
+    // A task here under an id the server gave was there when they agreed.
+    return fits && std::all_of(here.keyBegin(), here.keyEnd(), [&seen](quint32 id) { return seen.contains(id); });
 }
 
 bool TaskList::grewFrom(const TaskList *agreed, const TaskList *theirs)

@@ -117,8 +117,9 @@ public:
     // the same list at the same revision, no id named twice, and each task
     // it names under an id this list holds is that task (one creator and
     // creation second), in a version no newer than here and with one hash
-    // code per revision. A damaged copy, or a task under another's id, is
-    // not: nothing then tells what either side changed since.
+    // code per revision, and it names every task here that has an id. A
+    // damaged copy, or a task under another's id, is not: nothing then tells
+    // what either side changed since.
     bool fitsAgreed(const TaskList *agreed) const;
     // Whether the server's copy `theirs` can have grown from `agreed`: no
     // older, and each task both name one task, no older there.

@@ -3,6 +3,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "sync/listmerge.h"
+#include "sync/listsynchronizer.h"
 #include "sync/uploadmark.h"
 
 #include <QDebug>
@@ -32,6 +33,7 @@ struct Seen
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QSet<QString> newHere;        // identities of tasks made here since it agreed
+    bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
     QHash<QString, int> agreedIdentities;
     QMultiHash<QString, const Task *> agreedByIdentity;
     QHash<quint64, const Task *> mineByLineage;
@@ -112,6 +114,8 @@ Seen see(const ListMoves::List &list)
     }
     if (list.mineBefore) {
         const UploadMark mark = UploadMark::read(list.mineBefore->pendingUpload());
+        seen.sentArrived
+            = mark.isPut() && list.serverBefore && ListSyncTraits::updateArrived(list.mineBefore, list.serverBefore);
         seen.removedByUploadsInDoubt = mark.removedTasks();
         for (const UploadMark::SentTask &sent : mark.tasks())
             seen.sentInDoubt.insert(sent.identity);
@@ -314,6 +318,12 @@ void Settler::settle(int from, const Task *agreed)
         // Moved here; changed there, it stayed where it was.
         carry(from, agreed, seen.now.value(id), from, here.task, here.list, false);
     } else if (here.task) {
+        // Moved here; the server's copy, taken for what an upload in doubt
+        // put there, may be the other computer's move of it when nothing
+        // there shows that upload: what each side changed since holds.
+        const Seen &to = m_seen.at(here.list);
+        if (!to.sentArrived && to.server.contains(here.task->id()) && m_leftThere.contains(agreed->identity(), agreed))
+            mergeBothCopies(agreed, here);
         carry(from, agreed, nullptr, from, here.task, here.list, false);
     }
 }

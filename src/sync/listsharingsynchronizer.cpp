@@ -35,16 +35,19 @@ ListSharingSynchronizer::Users ListSharingSynchronizer::merge(const Users &base,
 {
     Users agreed = base;
     if (sent) {
-        // Where the server holds what the upload in doubt sent, it arrived.
-        QList<QString> names = base.keys() + sent->keys() + theirs.keys();
-        for (const QString &name : std::as_const(names)) {
-            if (theirs.value(name) != sent->value(name) || theirs.contains(name) != sent->contains(name))
-                continue;
-            if (sent->contains(name))
-                agreed.insert(name, sent->value(name));
-            else
-                agreed.remove(name);
+        // The upload arrived when the server holds one of its changes, or
+        // when it moved on (as it has, to be merged with) yet holds what was
+        // agreed: the other computer then undid what it saw arrive. Either
+        // way, what the other computer changed since goes over it.
+        bool arrived = theirs == base;
+        const QList<QString> names = base.keys() + sent->keys() + theirs.keys();
+        for (const QString &name : names) {
+            const bool changed = sent->contains(name) != base.contains(name) || sent->value(name) != base.value(name);
+            arrived = arrived || (changed && sent->contains(name) == theirs.contains(name)
+                                  && sent->value(name) == theirs.value(name));
         }
+        if (arrived)
+            agreed = *sent;
     }
     QList<QString> conflicting;
     Users merged = ThreeWay::mergeMaps(agreed, mine, theirs, ThreeWay::Winner::Mine, &conflicting);

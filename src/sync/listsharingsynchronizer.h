@@ -30,7 +30,9 @@ public:
     // entry as the side that changed it has it; an unshare on either side
     // wins over the other's new letters, and of two new letters mine (the
     // upload about to leave) win. An entry the server holds as an upload in
-    // doubt sent it (`sent`) was this computer's change, not the server's.
+    // doubt sent it (`sent`) was this computer's change, not the server's;
+    // what the other computer changed once it saw that upload there wins over
+    // it. With `sent`, the server has moved on since it was sent.
     static Users merge(const Users &base, const Users &mine, const Users &theirs,
                        const std::optional<Users> &sent = std::nullopt);
 

@@ -242,8 +242,8 @@ namespace {
 // a task it changed reads there as it was sent, under a hash code the
 // server gave it after the copy here was fetched, or a task it added is
 // there.
-bool updateArrived(const UploadMark &mark, const QHash<quint32, Task *> &local,
-                   const QHash<quint32, Task *> &onServer, const QList<const Task *> &unknown)
+bool arrivedBy(const UploadMark &mark, const QHash<quint32, Task *> &local, const QHash<quint32, Task *> &onServer,
+               const QList<const Task *> &unknown)
 {
     if (mark.hasArrived())
         return true;
@@ -263,7 +263,27 @@ bool updateArrived(const UploadMark &mark, const QHash<quint32, Task *> &local,
     return false;
 }
 
+// The server's tasks the list here knows by no id, its own or a removed one.
+QList<const Task *> unknownTasks(const TaskList *list, const TaskList *fetched)
+{
+    QSet<quint32> known;
+    list->rootTask()->forEachBelow([&known](const Task *task) { known.insert(task->id()); });
+    for (const Task *removed : list->removedTasks())
+        known.insert(removed->id());
+    QList<const Task *> unknown;
+    for (const Task *task : UploadMark::uploadedTasks(fetched))
+        if (!known.contains(task->id()))
+            unknown.append(task);
+    return unknown;
+}
+
 } // namespace
+
+bool ListSyncTraits::updateArrived(const TaskList *list, const TaskList *fetched)
+{
+    return arrivedBy(UploadMark::read(list->pendingUpload()), list->tasksById(), fetched->tasksById(),
+                     unknownTasks(list, fetched));
+}
 
 // The server's copy, fetched before an update whose predecessor may have
 // arrived unanswered, tells what that upload did there. Each task it added
@@ -277,17 +297,8 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 {
     UploadMark mark = UploadMark::read(list->pendingUpload());
     const QHash<quint32, Task *> onServer = fetched->tasksById();
-    const QHash<quint32, Task *> local = list->tasksById();
-    QSet<quint32> known;
-    for (auto it = local.cbegin(); it != local.cend(); ++it)
-        known.insert(it.key());
-    for (const Task *removed : list->removedTasks())
-        known.insert(removed->id());
-    QList<const Task *> unknown;
-    for (const Task *task : UploadMark::uploadedTasks(fetched))
-        if (!known.contains(task->id()))
-            unknown.append(task);
-    const bool arrived = updateArrived(mark, local, onServer, unknown);
+    const QList<const Task *> unknown = unknownTasks(list, fetched);
+    const bool arrived = arrivedBy(mark, list->tasksById(), onServer, unknown);
 
     auto sentAsIs = [&](const Task *task) {
         return mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(task));

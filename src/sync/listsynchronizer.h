@@ -32,6 +32,9 @@ struct ListSyncTraits
     static bool mustFetch(const TaskList *list);
     static bool mayHoldUploadedParts(const TaskList *list);
     static bool takeUploadedParts(TaskList *list, TaskList *fetched);
+    // Whether what the list's update in doubt sent is seen in the server's
+    // copy, so that it surely arrived.
+    static bool updateArrived(const TaskList *list, const TaskList *fetched);
     static bool mergesBeforePut(const TaskList *list);
     static bool looksBeforePut(const TaskList *list);
     static bool givesWayTo(const TaskList *list, const TaskList *fetched);

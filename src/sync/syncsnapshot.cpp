@@ -214,6 +214,12 @@ void SyncSnapshot::restoreGroups()
 {
     if (!m_host || m_groups.isEmpty())
         return;
+    // The tree the forced remote run sent is the server's now, with the ids
+    // the server gave its new groups: put back, those would go up again.
+    const ListsGroups *current = m_host->listsGroups();
+    if (m_forcedRemote && current && current->agreed() && !current->isEditedSinceSync()
+        && !current->isUploadInDoubt() && current->sentInDoubt().isEmpty() && current->sameOnServer(*current->agreed()))
+        return;
     QBuffer buffer(&m_groups);
     ListsGroupsReaderWriter reader(XMLReaderWriter::LocalDocument);
     ListsGroups *groups = reader.loadListsGroups(&buffer);
@@ -223,7 +229,6 @@ void SyncSnapshot::restoreGroups()
     }
     // What the failed run sent without an answer may be on the server: the
     // next run tells it from the other computer's change by its record.
-    const ListsGroups *current = m_host->listsGroups();
     if (current && current->sentInDoubt().size() > 0) {
         groups->setSentInDoubt(current->sentInDoubt());
         groups->setUploadInDoubt(true);

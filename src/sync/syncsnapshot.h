@@ -32,6 +32,10 @@ public:
     SyncSnapshot(const SyncSnapshot &) = delete;
     SyncSnapshot &operator=(const SyncSnapshot &) = delete;
 
+    // A forced remote run: once its groups tree went up and came back, what
+    // the server gave it (the ids of the groups made here) stays, should the
+    // run fail later.
+    void setForcedRemote(bool forcedRemote) { m_forcedRemote = forcedRemote; }
     void restore();
     // Until the snapshot goes, the lists and notepad files keep what they
     // hold: a run killed before it has the server's copies leaves the
@@ -80,6 +84,7 @@ private:
     QList<NoteState> m_noteStates;
     bool m_notesOrderChanged = false;
     bool m_holdsSaves = false;
+    bool m_forcedRemote = false;
 };
 
 #endif

@@ -111,6 +111,7 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, 
     bool settingsRequested = false;
     {
         SyncSnapshot snapshot(m_lists, m_page, notes);
+        snapshot.setForcedRemote(m_forceRemote);
         if (holdSaves)
             snapshot.holdSaves();
         prepare(notes);

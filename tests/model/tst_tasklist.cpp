@@ -350,6 +350,8 @@ private slots:
         QTest::newRow("there another hash code at one revision") << "there: other hash" << true << false;
         QTest::newRow("the server's copy older than agreed") << "there: list revision" << true << false;
         QTest::newRow("removed there") << "there: removed" << true << true;
+        QTest::newRow("removed here") << "here: removed" << true << true;
+        QTest::newRow("a task here left out of the agreed copy") << "agreed: removed" << false << true;
     }
 
     void agreedCopyFits()

@@ -695,7 +695,10 @@ private slots:
         QTest::newRow("changed tasks and one named by id")
             << milk << compact("1:* 2:* 1:301", QString(changedMilk).replace("<dd>301</dd>", "<dd>303</dd>") + semi)
             << "40/6 Shopping: Milk(Semi*) Buy milk";
-        QTest::newRow("no tasks") << milk << compact("") << "40/6 Shopping: ";
+        const QString madeHere = taskXml(QStringLiteral("title=Bread|done=false"));
+        QTest::newRow("no tasks") << madeHere << compact("") << "40/6 Shopping: ";
+        QTest::newRow("a task the server gave an id left out") << milk + eggs << compact("1:302") << "none";
+        QTest::newRow("no tasks, the list holding one the server gave an id") << milk << compact("") << "none";
         QTest::newRow("line broken and spaced") << milk + eggs << compact("\n 1:301\n  1:302 ") << "40/6 Shopping: Buy milk Eggs*";
         QTest::newRow("beside an earlier version's whole copy: the compact one")
             << milk << compact("1:301") + whole << "40/6 Shopping: Buy milk";

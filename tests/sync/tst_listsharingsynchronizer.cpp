@@ -476,6 +476,19 @@ void TstListSharingSynchronizer::mergeAfterAnUploadInDoubt_data()
                                                                         << "bob=rw carol=r";
     QTest::newRow("arrived, dave shared there since: kept") << "carol=r" << "bob=rw carol=r" << "carol=r"
                                                             << "bob=rw carol=r dave=r" << "carol=r dave=r";
+    // The server moved on since the upload left; what the other computer
+    // did once it saw the upload there wins, and revoking wins.
+    QTest::newRow("shared with bob, arrived, unshared there since") << "carol=r" << "bob=rw carol=r"
+                                                                    << "bob=rw carol=r" << "carol=r" << "carol=r";
+    QTest::newRow("carol unshared, arrived, shared again there since") << "carol=r" << "" << "" << "carol=r"
+                                                                       << "carol=r";
+    QTest::newRow("two shared, one standing there, the other unshared there since")
+        << "" << "bob=r carol=r" << "bob=r carol=r" << "bob=r" << "bob=r";
+    // Nothing tells that the upload arrived: what it sent goes up again.
+    QTest::newRow("shared with bob, dave shared there: bob's share goes up")
+        << "carol=r" << "bob=rw carol=r" << "bob=rw carol=r" << "carol=r dave=r" << "bob=rw carol=r dave=r";
+    QTest::newRow("carol unshared, arrived or not, her letters changed there: unshared")
+        << "carol=r" << "" << "" << "carol=rw" << "";
 }
 
 void TstListSharingSynchronizer::mergeAfterAnUploadInDoubt()

@@ -128,6 +128,7 @@ private:
         TypedIntoARowOfAMovedTasksSecond,
         MovedToOneListOnBothTickedThere,
         MovedToOneListOnBothTickedHere,
+        MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft,
         SameSecondMovedToOneListOnBothTickedThere,
         PastedIntoAListThereItsSourceMovedThereHere,
         MovedToOneListOnBothTickedThereATaskOfItsTitleThere,
@@ -140,6 +141,7 @@ private:
         ListsReorderedOnBoth,
         RetitledThereTickedHereWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
+        RetitledThereTickedHereTheAgreedCopyLackingATask,
         TickedHereMadeReadOnlyThere,
         ListsEachMovedAfterAnotherOnBoth,
         ListMovedHereItsOrderInDoubtAnotherMovedHere,
@@ -382,6 +384,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(TypedIntoARowOfAMovedTasksSecond);
     QTest::newRow("moved to one list on both, ticked there") << int(MovedToOneListOnBothTickedThere);
     QTest::newRow("moved to one list on both, ticked here") << int(MovedToOneListOnBothTickedHere);
+    QTest::newRow("moved to one list on both, ticked here by a run killed once its first upload left")
+        << int(MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft);
     QTest::newRow("typed in one second, moved to one list on both, ticked there")
         << int(SameSecondMovedToOneListOnBothTickedThere);
     QTest::newRow("a copy pasted into a list there and its source retitled, the source moved into that list here")
@@ -403,6 +407,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RetitledThereTickedHereWithoutTheAgreedCopy);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed read under wrong ids")
         << int(RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+    QTest::newRow("renamed and retitled there, ticked here, what it agreed lacking a task of the list")
+        << int(RetitledThereTickedHereTheAgreedCopyLackingATask);
     QTest::newRow("ticked here, made read-only there") << int(TickedHereMadeReadOnlyThere);
     QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
     QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
@@ -457,11 +463,13 @@ void TstOlderCopies::eachChangeHolds_data()
 
 namespace {
 
+enum class Damage { AgreedGone, IdsExchanged, TaskLeftOut };
+
 // The lists file as a damaged disk or an edit by hand may leave it: what an
-// edited list agreed with the server gone, or a task it changed here written
+// edited list agreed with the server gone, a task it changed here written
 // under the id of the last it names unchanged, and that one under the changed
-// one's.
-void damageAgreedCopies(const QString &path, bool exchangeIds)
+// one's, or the last task it names unchanged left out.
+void damageAgreedCopies(const QString &path, Damage damage)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -472,7 +480,12 @@ void damageAgreedCopies(const QString &path, bool exchangeIds)
     const QRegularExpressionMatch found = agreed.match(text);
     QVERIFY(found.hasMatch());
     QString part = found.captured(0);
-    if (exchangeIds) {
+    if (damage == Damage::TaskLeftOut) {
+        const QRegularExpression lastNamed(QStringLiteral("(pd-agreed-list-tree\">[^<]*)\\s\\d+:\\d+([^<]*<)"));
+        const QRegularExpressionMatch named = lastNamed.match(part);
+        QVERIFY(named.hasMatch());
+        part.replace(named.capturedStart(0), named.capturedLength(0), named.captured(1) + named.captured(2));
+    } else if (damage == Damage::IdsExchanged) {
         const QRegularExpression changedId(QStringLiteral("pd-agreed-list-changes.*?<dt>id</dt>\\s*<dd>(\\d+)</dd>"),
                                            QRegularExpression::DotMatchesEverythingOption);
         const QRegularExpression namedId(QStringLiteral("pd-agreed-list-tree\">[^<]*\\b\\d+:(\\d+)"));
@@ -544,6 +557,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
             || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere
+            || c == MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft
             || c == PastedBesideItsSourceOnBoth)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListOnBothTickedThereATaskOfItsTitleThere) {
@@ -1092,6 +1106,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft: {
+        // Killed once the list the task left went up: the list it went to
+        // never did, yet is marked as sent. The other computer's move then
+        // reaches the server first.
+        auto client = session(b);
+        moveBagsHome(*client);
+        ListModel *home = client->model("Home");
+        home->setTaskDone(home->taskList()->rootTask()->children().last(), true);
+        const QString tripPath = QStringLiteral("^/lists/%1$").arg(client->model(trip)->taskList()->serverId());
+        m_server->hold("PUT", tripPath);
+        runClientSync(*client, *m_server, [&] { return !m_server->requests("PUT", tripPath).isEmpty(); });
+        QVERIFY(m_server->releaseHeld() > 0);
+        QTest::qWait(50);
+        m_server->clearFaults();
+        QCOMPARE(m_server->requests("PUT", OneList).size(), 1);
+        onA(moveBagsHome);
+        expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case PastedIntoAListThereItsSourceMovedThereHere:
         onA([&](LiveClient &client) {
             ListModel *home = client.model("Home");
@@ -1230,7 +1263,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case RetitledThereTickedHereWithoutTheAgreedCopy:
-    case RetitledThereTickedHereTheAgreedCopyUnderWrongIds: {
+    case RetitledThereTickedHereTheAgreedCopyUnderWrongIds:
+    case RetitledThereTickedHereTheAgreedCopyLackingATask: {
         onA([&](LiveClient &client) {
             retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
             client.model(trip)->setName(QStringLiteral("Journey"));
@@ -1241,7 +1275,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
             client->persist();
         }
-        damageAgreedCopies(b.listsPath(), c == RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
+        damageAgreedCopies(b.listsPath(), c == RetitledThereTickedHereWithoutTheAgreedCopy ? Damage::AgreedGone
+                                          : c == RetitledThereTickedHereTheAgreedCopyUnderWrongIds
+                                              ? Damage::IdsExchanged
+                                              : Damage::TaskLeftOut);
         auto client = session(b);
         QVERIFY(client->loadProblem.isEmpty());
         QVERIFY(sync(*client));
@@ -1655,6 +1692,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         // copy last until an order goes up.
         QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
@@ -1700,6 +1738,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         m_server->respondAfterApplying("DELETE", OneList, 500);
         QVERIFY(!runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); }));
@@ -1712,6 +1751,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         for (ListModel *model : client->lists->models())
             client->lists->purgeList(model->taskList());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         QCOMPARE(answers.asked.size(), 1);
@@ -1726,6 +1766,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         retitle(trip, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
         QVERIFY(trip->canUndo());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
         ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
         // Cut short by a post whose answer is lost (or a failed answer to
         // it, or to its read-back): the list stays new, its post in doubt,

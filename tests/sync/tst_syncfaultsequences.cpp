@@ -2893,6 +2893,7 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     const RepostWatch reposts = watchReposts(client, force == Force::Remote || m_forcedInDoubt[c]);
     if (force != Force::None) {
         snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
+        snapshot->setForcedRemote(force == Force::Remote);
         if (force == Force::Remote) {
             ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
         } else {

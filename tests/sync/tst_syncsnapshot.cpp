@@ -113,6 +113,7 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     seed();
     SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(true);
     ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     // The first list goes up whole; then the server refuses new lists.
     connect(m_server.get(), &FakeServer::requestReceived, this, [this](const FakeRequest &req) {
@@ -164,6 +165,7 @@ void TstSyncSnapshot::forcedRemoteFailingFirst()
     for (TaskList *l : m_client->lists.taskLists())
         ids << l->serverId();
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(true);
     ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
@@ -199,6 +201,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsTheAgreedSharing()
     books->addSharedUser(QStringLiteral("dave"), QStringLiteral("rw"));
 
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(true);
     ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
@@ -291,24 +294,50 @@ void TstSyncSnapshot::forcedLocalCancelled()
 void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun_data()
 {
     QTest::addColumn<bool>("remote");
-    QTest::newRow("forced local") << false;
-    QTest::newRow("forced remote") << true;
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<bool>("lost");
+    QTest::addColumn<QString>("restored");
+    QTest::addColumn<QString>("after");
+    const QString groups = QStringLiteral("list-groups-display-order$");
+    const QString mine = QStringLiteral("[]House([])Garden([])");
+    QTest::newRow("forced local") << false << QByteArray("GET") << groups << false << mine
+                                  << "[]House([])Work([])Garden([])";
+    QTest::newRow("forced remote") << true << QByteArray("PUT") << groups << false << mine
+                                   << "[]House([])Work([])Garden([])";
+    // The tree went up before the run failed: the server's groups are the
+    // forced run's, and the group made here is there once.
+    QTest::newRow("forced remote failing at the notes") << true << QByteArray("GET")
+                                                        << QStringLiteral("notepad-notes-info$") << false << mine << mine;
+    QTest::newRow("forced remote losing the groups' answer") << true << QByteArray("PUT") << groups << true << mine
+                                                             << mine;
+    QTest::newRow("forced remote losing a note's answer") << true << QByteArray("POST")
+                                                          << QStringLiteral("^/notepad-notes$") << true << mine << mine;
 }
 
-// Home renamed here while another computer added Work; a forced run fails at
-// the groups: the tree comes back with what it agreed with the server, and
-// the next run keeps both changes.
+// Home renamed and Garden made here while another computer added Work; a
+// forced run fails at the groups: the tree comes back with what it agreed
+// with the server, and the next run keeps both changes. A forced remote run
+// that fails once its tree went up keeps the tree the server took, Garden
+// with the id it was given, and the next runs send no group again.
 void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
 {
     QFETCH(bool, remote);
+    QFETCH(QByteArray, method);
+    QFETCH(QString, failing);
+    QFETCH(bool, lost);
+    QFETCH(QString, restored);
+    QFETCH(QString, after);
     seed();
     FakeGroup root = m_server->groups(QStringLiteral("alice"));
     root.children << FakeGroup{50, QStringLiteral("Work"), true, {}, {}};
     m_server->setGroups(QStringLiteral("alice"), root);
     ListsGroups *groups = m_client->host.listsGroups();
     groups->setGroupName(groups->rootGroup()->groups().first(), QStringLiteral("House"));
+    groups->setGroupName(groups->addGroup(groups->rootGroup()), QStringLiteral("Garden"));
 
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(remote);
     if (remote) {
         ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     } else {
@@ -316,14 +345,19 @@ void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
         m_client->host.setListsGroups(new ListsGroups);
         m_notes->deleteAndPurgeEverything();
     }
-    m_server->respondOnce(remote ? "PUT" : "GET", QStringLiteral("list-groups-display-order$"), 500);
+    if (lost)
+        m_server->dropAnswerAfterApplying(method, failing);
+    else
+        m_server->respondOnce(method, failing, 500);
     QVERIFY(!run(remote, !remote));
     snapshot.restore();
-    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])"));
+    QCOMPARE(m_client->groupsOutline(), restored);
 
     QVERIFY(run(false, false));
-    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[]House([])Work([])"));
-    QCOMPARE(m_client->groupsOutline(), QStringLiteral("[]House([])Work([])"));
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), after);
+    QCOMPARE(m_client->groupsOutline(), after);
+    QVERIFY(run(false, false));
+    QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), after);
 }
 
 void TstSyncSnapshot::removedRecordsComeBackOnce_data()
@@ -385,6 +419,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
         QCOMPARE(result, UserLists::TakenAsDeleted);
     }
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(true);
     ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
@@ -408,6 +443,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsWhatANoteAgreed()
     QVERIFY(agreed);
     QCOMPARE(agreed->text, QStringLiteral("text"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
+    snapshot.setForcedRemote(true);
     ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
     QVERIFY(!note->agreed());
     m_server->respondOnce("GET", "lists-info$", 500);

@@ -299,6 +299,7 @@ bool TstUploadsInDoubtCases::forcedLocalSync(LiveClient &client)
 bool TstUploadsInDoubtCases::forcedSync(LiveClient &client, bool remote)
 {
     SyncSnapshot snapshot(client.lists, &client, client.notes);
+    snapshot.setForcedRemote(remote);
     if (remote)
         ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
     else
@@ -2006,6 +2007,14 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
     }
     QTest::newRow("shared with bob here, the answer lost, taken back, dave shared there meanwhile")
         << "carol=r" << "dave=r" << "bob=rw/-bob" << "lost" << "carol=r dave=r";
+    // After "|": what the other computer changes once it has seen what the
+    // lost upload put there.
+    for (const char *run : {"lost", "lost, list"}) {
+        QTest::addRow("shared with bob here, the answer lost, bob unshared there since (%s)", run)
+            << "carol=r" << "" << "bob=rw/|-bob" << run << "carol=r";
+        QTest::addRow("carol unshared here, the answer lost, shared again there since (%s)", run)
+            << "carol=r" << "" << "-carol/|carol=r" << run << "carol=r";
+    }
     QTest::newRow("carol removed as a contact while the run's fetch of the sharing is out")
         << "carol=r" << "bob=r" << "-carol" << "mid-run" << "bob=r";
 }
@@ -2087,8 +2096,16 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
     }
 
     if (runB.startsWith(QLatin1String("lost"))) {
+        const QString seenThere = changeB.section(QLatin1Char('|'), 1);
+        if (!seenThere.isEmpty()) {
+            auto client = session(a);
+            QVERIFY(sync(*client));
+            changeSharing(client->model(plan), seenThere);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
         auto client = session(b);
-        changeSharing(client->model(plan), changeB.section(QLatin1Char('/'), 1));
+        changeSharing(client->model(plan), changeB.section(QLatin1Char('/'), 1).section(QLatin1Char('|'), 0, 0));
         client->persist();
         client = session(b);
         QVERIFY(sync(*client));
