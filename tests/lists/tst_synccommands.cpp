@@ -973,6 +973,10 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
     QTest::newRow("note, removed elsewhere, main window active again") << true << "removed" << false << false << true;
     QTest::newRow("title, removed elsewhere, F5, floating, main window active again")
         << false << "removed" << true << true << true;
+    // Moved to another list elsewhere and ticked here: the full run settles
+    // the move, taking the task out of this list.
+    QTest::newRow("title, moved elsewhere, ticked here, F5") << false << "moved" << true << false << false;
+    QTest::newRow("note, moved elsewhere, ticked here, F5, floating") << true << "moved" << true << true << false;
 }
 
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
@@ -982,15 +986,24 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QFETCH(bool, full);
     QFETCH(bool, floating);
     QFETCH(bool, refocus);
+    const bool moved = change == QLatin1String("moved");
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
-    auto page = showPage({QStringLiteral("Home: A B")});
+    auto page = moved ? showPage({QStringLiteral("Home: A B"), QStringLiteral("Work: C")})
+                      : showPage({QStringLiteral("Home: A B")});
     QVERIFY(page);
     auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(syncList);
     ListModel *home = page->currentList();
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    if (moved) {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCOMPARE(page->currentList(), home);
+    } else {
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
     const quint32 serverId = home->taskList()->serverId();
     QVERIFY(serverId != 0);
     // The account's other computer, holding the list as it is now.
@@ -1034,12 +1047,29 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         changed.tasks[1].hashcode.clear();
         ++changed.revision;
         server.putList(changed);
-    } else if (change == QLatin1String("tick")) {
+    } else if (change == QLatin1String("tick") || moved) {
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Space);
         QVERIFY(page->currentTask()->isDone());
+        if (moved) {
+            // The other computer moved A to Work meanwhile.
+            FakeList from = server.list(serverId);
+            FakeList to;
+            for (const FakeList &list : server.lists())
+                if (list.name == QLatin1String("Work"))
+                    to = list;
+            QVERIFY(!to.isNull());
+            FakeTask task = from.tasks.takeFirst();
+            task.id = 0;
+            task.hashcode.clear();
+            to.tasks.append(task);
+            ++from.revision;
+            ++to.revision;
+            server.putList(from);
+            server.putList(to);
+        }
     } else if (change == QLatin1String("removed")) {
         theirs->saveUndoState();
         QVERIFY(theirs->removeRow(0));
@@ -1086,12 +1116,14 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
                           : change == QLatin1String("tick")        ? QStringLiteral("*A B")
                           : change == QLatin1String("added above") ? QStringLiteral("Z A B C")
                                                                    : QStringLiteral("B");
+    if (moved)
+        QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C *A"));
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     QCOMPARE(typed->toPlainText(), text);
     auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
-    if (change == QLatin1String("removed")) {
+    if (change == QLatin1String("removed") || moved) {
         if (refocus) {
             // To the panel's window and back: the main window's tree takes
             // the focus again, which chooses no task.
@@ -1151,14 +1183,22 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QVERIFY(page->saveLists());
     std::unique_ptr<UserLists> saved(UserLists::load(ListsUI::listsFilePath()));
     QVERIFY(saved);
-    QCOMPARE(saved->models().size(), 1);
+    QCOMPARE(saved->models().size(), moved ? 2 : 1);
     const QList<FakeTask> serverTasks = server.list(serverId).tasks;
     const QList<Task *> savedTasks = saved->models().first()->taskList()->rootTask()->children();
     const QList<Task *> tasks = home->taskList()->rootTask()->children();
+    QCOMPARE(saved->models().first()->name(), QStringLiteral("Home"));
     QCOMPARE(savedTasks.size(), tasks.size());
     QCOMPARE(serverTasks.size(), tasks.size());
+    if (moved) {
+        // Nor the task where it went.
+        const QString work = TreeTest::write(saved->models().last()->taskList()->rootTask());
+        QCOMPARE(work, QStringLiteral("C *A"));
+        for (const Task *task : saved->models().last()->taskList()->rootTask()->children())
+            QVERIFY(!task->note().text().contains(QStringLiteral("Friday")));
+    }
     for (int i = 0; i < tasks.size(); ++i) {
-        const bool typedOne = change != QLatin1String("removed") && tasks[i] == page->currentTask();
+        const bool typedOne = change != QLatin1String("removed") && !moved && tasks[i] == page->currentTask();
         for (const QString &shown : {tasks[i]->title(), savedTasks[i]->title(), serverTasks[i].title()}) {
             QVERIFY2((typedOne && !inNote) == shown.contains(QStringLiteral("Friday")), qPrintable(shown));
             if (!typedOne || inNote)
