@@ -24,7 +24,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <utility>
 
 SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
                                                QObject *parent)
@@ -171,9 +170,10 @@ void SingleListSynchronizer::startListStep()
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return;
+        // Told on the page, which the user reads when ready: the run may
+        // end while they type elsewhere.
         if (m_listStep)
-            for (const QString &title : m_listStep->keptThoughRemovedHere())
-                m_keptTasks << tr("%1: %2").arg(m_model->taskList()->name(), title);
+            ListOutcome::markKeptTasks(m_model, m_listStep->keptThoughRemovedHere());
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         if (m_host)
             m_host->saveLists();
@@ -249,8 +249,6 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_listStep = nullptr;
-    if (!tellKeptTasks())
-        return;
 
     if (!m_model || !m_model->taskList()->isOwned()) {
         succeed();
@@ -308,18 +306,9 @@ void SingleListSynchronizer::succeed()
     emit success(this, m_model);
 }
 
-bool SingleListSynchronizer::tellKeptTasks()
-{
-    ListOutcome::KeptAgainstRemovals kept;
-    kept.tasks = std::exchange(m_keptTasks, {});
-    QPointer<SingleListSynchronizer> self(this);
-    ListOutcome::tellWhatWasKept(m_userLists, kept);
-    return self && !m_ended;
-}
-
 void SingleListSynchronizer::fail(const QString &message)
 {
-    if (m_ended || !tellKeptTasks())
+    if (m_ended)
         return;
     m_ended = true;
     if (m_model)

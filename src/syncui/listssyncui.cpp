@@ -59,6 +59,7 @@ void ListsSyncUI::tellWhatRunsKept()
     if (!m_ran)
         return;
     ListOutcome::tellWhatWasKept(m_lists, m_kept);
+    m_page->keptNoticesChanged();
     NotepadSynchronizer::tellWhatWasKept();
 }
 

@@ -21,15 +21,19 @@
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
+#include "lists/commands/taskcommands.h"
 #include "lists/syncingscreen.h"
 #include "listssyncclient.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/eventconnection.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverpoller.h"
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
@@ -290,6 +294,8 @@ private slots:
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
     void syncListFailureShowsOnItsTab();
+    void keptTaskToldOnItsTabWhileTheUserTypes_data();
+    void keptTaskToldOnItsTabWhileTheUserTypes();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -1886,6 +1892,180 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
     QTRY_VERIFY2(tabs->tabToolTip(0).isEmpty(), qPrintable(tabs->tabToolTip(0)));
     QVERIFY(tabs->tabIcon(0).isNull());
+}
+
+void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes_data()
+{
+    QTest::addColumn<bool>("autosync"); // else "Sync list", then on to the other list
+    // The server's copy changed without a new revision of the task: what
+    // either side changed cannot be told, and the user's version is kept
+    // beside it, on a tab of its own.
+    QTest::addColumn<bool>("copy");
+    QTest::newRow("autosync of the list left") << true << false;
+    QTest::newRow("Sync list, then the other list") << false << false;
+    QTest::newRow("autosync, the user's version kept beside") << true << true;
+}
+
+// A list's own run that keeps a task the user removed (changed on another
+// computer since) says so on the list's tab, while the user types in another
+// list: nothing takes the keys, every title typed is there. The tab keeps
+// saying it after the program is closed and started again, until the full
+// run tells it once its window is closed.
+void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
+{
+    QFETCH(bool, autosync);
+    QFETCH(bool, copy);
+    CheckedFakeServer server;
+    QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+    QVERIFY(serveAlice(server));
+    QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+    auto page = showPage({QStringLiteral("Trip: Tickets Maps"), QStringLiteral("Home: Milk")});
+    QVERIFY(page);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    }
+    QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), autosync);
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    ListModel *trip = page->userLists()->models().at(0);
+    ListModel *home = page->userLists()->models().at(1);
+    QCOMPARE(trip->name(), QStringLiteral("Trip"));
+    // Renamed on the other computer, removed here.
+    FakeList changed = server.list(trip->taskList()->serverId());
+    setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Maps and guides"));
+    changed.tasks[1].hashcode.clear();
+    if (!copy)
+        changed.tasks[1].revision = 0;
+    ++changed.revision;
+    server.putList(changed);
+    page->setCurrentList(trip);
+    page->currentTreeView()->setCurrentIndex(trip->index(1, 0));
+    auto *remove = page->findChild<RemoveTaskAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(remove);
+    remove->updateState();
+    remove->trigger();
+    QCOMPARE(TreeTest::write(trip->taskList()->rootTask()), QStringLiteral("Tickets"));
+    if (!autosync) {
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        syncList->updateState();
+        syncList->trigger();
+    }
+
+    // A box would take the keys: each one met is counted, and one left open
+    // is closed so that the test ends.
+    QStringList boxes;
+    const auto countBox = [&boxes] {
+        QWidget *box = QApplication::activeModalWidget();
+        const auto *label = box ? box->findChild<QLabel *>(QStringLiteral("textlabel")) : nullptr;
+        const QString text = label ? label->text() : box ? box->objectName() : QString();
+        if (box && (boxes.isEmpty() || boxes.last() != text))
+            boxes << text;
+        return box;
+    };
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(countBox()); dialog && !closer.property("patient").toBool())
+            dialog->reject();
+    });
+    closer.start(500);
+    // Over to Home, typing titles key by key where the keyboard is, until a
+    // title after the run's end is in.
+    QTest::mouseClick(page->tabWidget()->tabBar(), Qt::LeftButton, {},
+                      page->tabWidget()->tabBar()->tabRect(1).center());
+    QCOMPARE(page->currentList(), home);
+    page->currentTreeView()->setCurrentIndex(home->index(0, 0));
+    QCOMPARE(QApplication::focusWidget(), page->currentTreeView());
+    QStringList typed;
+    QString keys;
+    bool runOver = false;
+    bool typedAfter = false;
+    QTimer typist;
+    connect(&typist, &QTimer::timeout, [&] {
+        countBox();
+        if (keys.isEmpty()) {
+            if (runOver) {
+                typedAfter = true;
+                typist.stop();
+                return;
+            }
+            typed << QStringLiteral("T%1").arg(typed.size() + 1);
+            keys = QLatin1Char('\r') + typed.last();
+            runOver = !trip->isSyncPending() && page->syncQueue()->runningCount() == 0;
+        }
+        QWidget *to = QApplication::focusWidget();
+        if (!to)
+            return;
+        const QChar key = keys.at(0);
+        keys.remove(0, 1);
+        if (key == QLatin1Char('\r'))
+            QTest::keyClick(to, Qt::Key_Return);
+        else
+            QTest::keyClick(to, key.toLatin1());
+    });
+    typist.start(5);
+    QTRY_VERIFY_WITH_TIMEOUT(typedAfter || !boxes.isEmpty(), 20000);
+    QCOMPARE(boxes, QStringList());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QStringList titles;
+    for (const Task *task : home->taskList()->rootTask()->children())
+        if (!task->title().isEmpty())
+            titles << task->title();
+    QCOMPARE(titles, QStringList{QStringLiteral("Milk")} + typed);
+
+    // Told on the tab of the list it concerns, which the user reads when
+    // ready.
+    QCOMPARE(TreeTest::write(trip->taskList()->rootTask()), QStringLiteral("Tickets Maps and guides"));
+    const int tab = copy ? 2 : 0;
+    QCOMPARE(page->tabWidget()->count(), copy ? 3 : 2);
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.tasks << QStringLiteral("Trip: Maps and guides");
+    const QString notice = copy ? ListOutcome::unknownBaseText({QStringLiteral("Trip (my changes)")})
+                                : ListOutcome::keptAgainstRemovalsText(kept);
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+    const QIcon info = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
+    for (int other = 0; other < page->tabWidget()->count(); ++other)
+        QVERIFY(other == tab || page->tabWidget()->tabToolTip(other).isEmpty());
+
+    // Closed and started again: still there.
+    QVERIFY(page->saveLists());
+    page.reset();
+    page = std::make_unique<RecordingPage>();
+    page->centralWidget()->setGeometry(50, 50, 480, 400);
+    page->centralWidget()->show();
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+    QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
+
+    // The full run the user waits for tells it once its window is closed,
+    // and the tab is as before.
+    closer.setProperty("patient", true);
+    QStringList told;
+    bool toldDuringTheRun = false;
+    DialogDriver::whenDialog(
+        [] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (qobject_cast<MessageDialog *>(widget) && widget->isVisible())
+                    return widget;
+            return static_cast<QWidget *>(nullptr);
+        },
+        [&](QWidget *box) {
+            told << box->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                toldDuringTheRun = toldDuringTheRun || (qobject_cast<SyncDialog *>(widget) && widget->isVisible());
+            static_cast<MessageDialog *>(box)->accept();
+        },
+        1000);
+    QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+    QCOMPARE(told, QStringList{notice});
+    QVERIFY(!toldDuringTheRun);
+    for (int other = 0; other < page->tabWidget()->count(); ++other) {
+        QCOMPARE(page->tabWidget()->tabToolTip(other), QString());
+        QVERIFY(page->tabWidget()->tabIcon(other).isNull());
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)

@@ -643,6 +643,11 @@ void TstListsSyncUI::keptListToldByTheNextRun_data()
                                                    << ListOutcome::keptAgainstRemovalsText(whole);
     QTest::newRow("against a removal here") << int(ListOutcome::Kept::RemovedHere)
                                             << ListOutcome::keptAgainstRemovalsText(here);
+    // Tasks of the list the user removed, changed elsewhere (-1), one of
+    // them with a title of two lines.
+    ListOutcome::KeptAgainstRemovals tasks;
+    tasks.tasks << QStringLiteral("Chores: Dishes") << QStringLiteral("Chores: Windows and doors");
+    QTest::newRow("tasks against their removal here") << -1 << ListOutcome::keptAgainstRemovalsText(tasks);
 }
 
 // A list a run kept, as a run killed before it told the user left it in the
@@ -654,7 +659,12 @@ void TstListsSyncUI::keptListToldByTheNextRun()
     seed();
     ListModel *chores = m_client->model(QStringLiteral("Chores"));
     QVERIFY(chores);
-    ListOutcome::markKept(chores, ListOutcome::Kept(why));
+    if (why < 0)
+        ListOutcome::markKeptTasks(chores, {QStringLiteral("Dishes"), QStringLiteral("Windows and\ndoors")});
+    else
+        ListOutcome::markKept(chores, ListOutcome::Kept(why));
+    // What the lists page shows on the list's tab meanwhile.
+    QCOMPARE(ListOutcome::untoldText(chores), text);
     for (int run = 0; run < 2; ++run) {
         QStringList told;
         bool toldDuringTheRun = false;
@@ -675,6 +685,8 @@ void TstListsSyncUI::keptListToldByTheNextRun()
         QCOMPARE(told, run == 0 ? QStringList{text} : QStringList());
         QVERIFY(!toldDuringTheRun);
         QVERIFY(chores->taskList()->untoldKept().isEmpty());
+        QVERIFY(chores->taskList()->untoldKeptTasks().isEmpty());
+        QCOMPARE(ListOutcome::untoldText(chores), QString());
     }
 }
 
