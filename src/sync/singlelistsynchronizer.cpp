@@ -161,6 +161,7 @@ void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
     m_listStep->setEarlierUploadInDoubt(m_updateInDoubt);
+    m_listStep->setTellsOnlyByItsEnd(true);
     m_fetchOnly = m_list->syncStatus() == TaskList::Unedited && !ListSyncTraits::mustFetch(m_list);
     m_listStep->setLookBeforeMerge([this](const TaskList *fetched) {
         const QString why = cannotSeeWhereTasksWent(fetched);

@@ -1828,8 +1828,12 @@ void TstSyncCommands::removeQuestionOpenWhenTheRunStarts()
 void TstSyncCommands::syncListFailureShowsOnItsTab_data()
 {
     QTest::addColumn<bool>("inDoubt");
-    QTest::newRow("its creation in doubt: it waits for the full run") << true;
-    QTest::newRow("the server refuses the upload") << false;
+    // The list here at a revision above the server's: the run says so here
+    // alone, no box taking the keys of a user who did not wait for it.
+    QTest::addColumn<bool>("ahead");
+    QTest::newRow("its creation in doubt: it waits for the full run") << true << false;
+    QTest::newRow("the server refuses the upload") << false << false;
+    QTest::newRow("the list ahead of the server's") << false << true;
 }
 
 // "Sync list" that ends without synchronising the list says why on the
@@ -1837,6 +1841,7 @@ void TstSyncCommands::syncListFailureShowsOnItsTab_data()
 void TstSyncCommands::syncListFailureShowsOnItsTab()
 {
     QFETCH(bool, inDoubt);
+    QFETCH(bool, ahead);
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Trip: Tickets")});
@@ -1854,17 +1859,27 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
         QVERIFY(pilot.errors.isEmpty());
         trip = page->currentList();
         QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
-        server.respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
+        if (ahead)
+            trip->taskList()->setRevision(trip->taskList()->revision() + 3);
+        else
+            server.respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
     }
     auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(syncList);
     TabWidget *tabs = page->tabWidget();
     syncList->updateState();
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    {
+        Pilot pilot;
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(pilot.boxes, QStringList());
+    }
     QTRY_VERIFY(!tabs->tabToolTip(0).isEmpty());
     QVERIFY(!tabs->tabIcon(0).isNull());
     const QString expected = inDoubt ? SingleListSynchronizer::waitsForFullSyncText(QStringLiteral("Trip"))
+                             : ahead ? QStringLiteral("The local revision number of the list Trip is bigger than the "
+                                                      "remote one.\nPlease force a local or remote sync to fix the "
+                                                      "problem")
                                      : QStringLiteral("Failed to upload changes.");
     QVERIFY2(tabs->tabToolTip(0).contains(expected), qPrintable(tabs->tabToolTip(0)));
     // Waiting for the full run is not a failure, and does not say it is.
@@ -1887,6 +1902,8 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
         QCOMPARE(server.visibleLists(QStringLiteral("alice")).size(), 1);
         QCOMPARE(page->userLists()->models().size(), 1);
     }
+    if (ahead)
+        trip->taskList()->setRevision(server.list(trip->taskList()->serverId()).revision);
     syncList->updateState();
     syncList->trigger();
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
