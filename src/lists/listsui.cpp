@@ -1050,10 +1050,12 @@ void ListsUI::onTabTextChanged(int index, const QString &text)
     if (!view)
         return;
     view->setListName(text);
-    if (m_listGroupsManagerDialog) {
-        if (ListModel *list = m_viewLists.value(view))
-            m_listGroupsManagerDialog->updateListElement(list);
-    }
+    ListModel *list = m_viewLists.value(view);
+    // Its tip names it.
+    if (list && m_tabs->tabToolTip(index) != tabToolTip(list))
+        setTabIcon(list, tabIconPath(list));
+    if (m_listGroupsManagerDialog && list)
+        m_listGroupsManagerDialog->updateListElement(list);
     updateListInfoDialog();
 }
 

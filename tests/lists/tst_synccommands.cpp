@@ -2036,10 +2036,12 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
     QCOMPARE(TreeTest::write(trip->taskList()->rootTask()), QStringLiteral("Tickets Maps and guides"));
     const int tab = copy ? 2 : 0;
     QCOMPARE(page->tabWidget()->count(), copy ? 3 : 2);
-    ListOutcome::KeptAgainstRemovals kept;
-    kept.tasks << QStringLiteral("Trip: Maps and guides");
-    const QString notice = copy ? ListOutcome::unknownBaseText({QStringLiteral("Trip (my changes)")})
-                                : ListOutcome::keptAgainstRemovalsText(kept);
+    const auto noticeFor = [copy](const QString &name) {
+        ListOutcome::KeptAgainstRemovals kept;
+        kept.tasks << name + QStringLiteral(": Maps and guides");
+        return copy ? ListOutcome::unknownBaseText({name}) : ListOutcome::keptAgainstRemovalsText(kept);
+    };
+    QString notice = noticeFor(copy ? QStringLiteral("Trip (my changes)") : QStringLiteral("Trip"));
     QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
     const QIcon info = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
     QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
@@ -2056,6 +2058,10 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
     QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
     QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
     QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
+    // Renamed, the list is named so there too.
+    page->tabWidget()->renameTab(tab, QStringLiteral("Journey"));
+    notice = noticeFor(QStringLiteral("Journey"));
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
 
     // The full run the user waits for tells it once its window is closed,
     // and the tab is as before.
