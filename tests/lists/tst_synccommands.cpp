@@ -1918,9 +1918,14 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes_data()
     // either side changed cannot be told, and the user's version is kept
     // beside it, on a tab of its own.
     QTest::addColumn<bool>("copy");
-    QTest::newRow("autosync of the list left") << true << false;
-    QTest::newRow("Sync list, then the other list") << false << false;
-    QTest::newRow("autosync, the user's version kept beside") << true << true;
+    // Once started again, the list's own next run rather than a full run:
+    // what its tab said was there to read; the run starts afresh.
+    QTest::addColumn<bool>("nextOwnRun");
+    QTest::newRow("autosync of the list left") << true << false << false;
+    QTest::newRow("Sync list, then the other list") << false << false << false;
+    QTest::newRow("autosync, the user's version kept beside") << true << true << false;
+    QTest::newRow("autosync, then the list's next run") << true << false << true;
+    QTest::newRow("autosync, the user's version kept beside, then its next run") << true << true << true;
 }
 
 // A list's own run that keeps a task the user removed (changed on another
@@ -1932,6 +1937,7 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
 {
     QFETCH(bool, autosync);
     QFETCH(bool, copy);
+    QFETCH(bool, nextOwnRun);
     CheckedFakeServer server;
     QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
     QVERIFY(serveAlice(server));
@@ -2063,6 +2069,17 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
     notice = noticeFor(QStringLiteral("Journey"));
     QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
 
+    if (nextOwnRun) {
+        page->setCurrentList(page->listForTabIndex(tab));
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        syncList->updateState();
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(boxes, QStringList());
+        QCOMPARE(page->tabWidget()->tabToolTip(tab), QString());
+        notice.clear();
+    }
+
     // The full run the user waits for tells it once its window is closed,
     // and the tab is as before.
     closer.setProperty("patient", true);
@@ -2083,7 +2100,7 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
         },
         1000);
     QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
-    QCOMPARE(told, QStringList{notice});
+    QCOMPARE(told, notice.isEmpty() ? QStringList() : QStringList{notice});
     QVERIFY(!toldDuringTheRun);
     for (int other = 0; other < page->tabWidget()->count(); ++other) {
         QCOMPARE(page->tabWidget()->tabToolTip(other), QString());
