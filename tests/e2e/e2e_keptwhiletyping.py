@@ -44,6 +44,24 @@ def server_titles(s, name):
     return None
 
 
+def off_the_bus(s, process):
+    """Waits until the accessibility registry no longer lists the ended
+    `process`: a program started before may not be listed at all."""
+
+    def listed():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            try:
+                a = desktop.getChildAtIndex(i)
+                if a is not None and a.get_process_id() == process.pid:
+                    return True
+            except Exception:
+                pass
+        return False
+
+    poll("the ended program off the accessibility bus", lambda: not listed())
+
+
 def scenario(s):
     first_home, second_home = s.home("first"), s.home("second")
     s.write_account(first_home)
@@ -102,6 +120,7 @@ def scenario(s):
 
     # Closed and started again: the tab still says it.
     s.close_program(first, app)
+    off_the_bus(s, first)
     first, app = s.open_program(first_home)
     poll("Trip's tab telling it again", lambda: KEPT in (tab(s, app, "Trip").description or ""))
     check(not boxes(s, app), "a message box came up at the start")
