@@ -278,6 +278,7 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     const bool waitForReset = !task && !m_taskBeforeReset.isNull() && model == m_model;
     m_task = model ? task : nullptr;
     m_model = model;
+    m_taskLifetime = m_task ? m_task->lifetime() : std::weak_ptr<const void>();
     m_taskGone = false;
     m_goneTask = TaskTrace();
     if (!waitForReset)
@@ -389,6 +390,8 @@ void TaskInfoDialog::keepTypingOfRemovedRows(const QModelIndex &parent, int firs
 void TaskInfoDialog::forgetTask()
 {
     m_taskBeforeReset = TaskTrace(m_model, m_task);
+    if (m_taskBeforeReset.isNull() && m_task && !m_taskLifetime.expired())
+        m_taskBeforeReset = TaskTrace::ofTaken(m_model, m_task);
     // A gone task's notice keeps saying what took it away.
     if (!m_taskGone)
         m_resetBySync = m_model && (m_model->isSynchronizing() || ListsSynchronizer::running());
@@ -407,6 +410,7 @@ void TaskInfoDialog::findTaskAfterReset()
     if (m_task || before.isNull() || !m_model)
         return;
     m_task = before.find(m_model);
+    m_taskLifetime = m_task ? m_task->lifetime() : std::weak_ptr<const void>();
     m_taskGone = !m_task;
     if (m_taskGone)
         m_goneTask = before;

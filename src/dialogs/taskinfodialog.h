@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <memory>
+
 class AssigneeChat;
 class ListModel;
 class PDTextEdit;
@@ -126,6 +128,9 @@ private:
 
     QVBoxLayout *m_layout;
     Task *m_task = nullptr;
+    // While it lives: a run may take the task out of the list before the
+    // list says it resets (settling a move elsewhere).
+    std::weak_ptr<const void> m_taskLifetime;
     // The task shown when the list began a reset, to know it again under a
     // new object afterwards (undo, redo, a synchronisation).
     TaskTrace m_taskBeforeReset;

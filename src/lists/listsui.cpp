@@ -48,6 +48,7 @@
 #include "shell/tasklinkopener.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
+#include "sync/listoutcome.h"
 #include "sync/savefailure.h"
 #include "sync/singlelistsyncqueue.h"
 
@@ -424,22 +425,43 @@ QString ListsUI::restingTabIconPath(const ListModel *list)
     return QStringLiteral(":/share_lock.png");
 }
 
+// A failed run of the list alone shows on its tab, the reason in its tip,
+// until the list's next run; so does one that waits for the full run, and
+// what a run kept and left untold (a task the user removed, a copy of the
+// list), which the full run's window also tells once closed.
+QString ListsUI::tabToolTip(ListModel *list) const
+{
+    if (list->isSynchronizing())
+        return QString();
+    QStringList parts{m_singleSyncFailures.value(list), ListOutcome::untoldText(list)};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 void ListsUI::setTabIcon(ListModel *list, const QString &path)
 {
     TreeView *view = treeViewForList(list);
     if (!view)
         return;
     const int index = m_tabs->indexOf(view);
-    // A failed run of the list alone shows on its tab, the reason in its
-    // tip, until the list's next run; so does one that waits for the full run.
-    const QString failure = list->isSynchronizing() ? QString() : m_singleSyncFailures.value(list);
-    if (!failure.isEmpty())
-        m_tabs->setTabIcon(index, QApplication::style()->standardIcon(m_singleSyncWaiting.contains(list)
-                                                                          ? QStyle::SP_MessageBoxInformation
-                                                                          : QStyle::SP_MessageBoxWarning));
+    const QString tip = tabToolTip(list);
+    const bool failed = !list->isSynchronizing() && m_singleSyncFailures.contains(list)
+                        && !m_singleSyncWaiting.contains(list);
+    if (!tip.isEmpty())
+        m_tabs->setTabIcon(index, QApplication::style()->standardIcon(failed ? QStyle::SP_MessageBoxWarning
+                                                                             : QStyle::SP_MessageBoxInformation));
     else
         m_tabs->setTabIcon(index, path.isEmpty() ? QIcon() : QIcon(path));
-    m_tabs->setTabToolTip(index, failure);
+    m_tabs->setTabToolTip(index, tip);
+}
+
+void ListsUI::keptNoticesChanged()
+{
+    for (int index = 0; m_tabs && index < m_tabs->count(); ++index) {
+        ListModel *list = m_viewLists.value(m_tabs->widget(index), nullptr);
+        if (list && m_tabs->tabToolTip(index) != tabToolTip(list))
+            setTabIcon(list, tabIconPath(list));
+    }
 }
 
 TreeView *ListsUI::addListTab(ListModel *list)
@@ -488,6 +510,9 @@ TreeView *ListsUI::addListTab(ListModel *list)
         m_tabs->addTab(view, Menu::entryText(list->name()));
     else
         m_tabs->addTab(view, QIcon(icon), Menu::entryText(list->name()));
+    // What a run kept, left untold when the program last closed.
+    if (!ListOutcome::untoldText(list).isEmpty())
+        setTabIcon(list, icon);
     if (first)
         view->setFocus();
     return view;
@@ -1031,10 +1056,12 @@ void ListsUI::onTabTextChanged(int index, const QString &text)
     if (!view)
         return;
     view->setListName(text);
-    if (m_listGroupsManagerDialog) {
-        if (ListModel *list = m_viewLists.value(view))
-            m_listGroupsManagerDialog->updateListElement(list);
-    }
+    ListModel *list = m_viewLists.value(view);
+    // Its tip names it.
+    if (list && m_tabs->tabToolTip(index) != tabToolTip(list))
+        setTabIcon(list, tabIconPath(list));
+    if (m_listGroupsManagerDialog && list)
+        m_listGroupsManagerDialog->updateListElement(list);
     updateListInfoDialog();
 }
 
@@ -1248,6 +1275,8 @@ void ListsUI::singleListSyncStarted(ListModel *list)
         return;
     m_singleSyncFailures.remove(list);
     m_singleSyncWaiting.remove(list);
+    // Shown on its tab since: the run starts afresh.
+    ListOutcome::forgetKept(list);
     setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();
@@ -1276,6 +1305,8 @@ void ListsUI::singleListSyncEnded(ListModel *list)
     if (!list)
         return;
     setTabIcon(list, restingTabIconPath(list));
+    // It may have kept a copy of the list beside it.
+    keptNoticesChanged();
     if (TreeView *view = treeViewForList(list))
         view->onHideSyncingScreen();
     QTimer::singleShot(0, this, &ListsUI::refreshActions);

@@ -207,6 +207,7 @@ public:
     void singleListSyncEnded(ListModel *list) override;
     void singleListSyncFailed(ListModel *list, const QString &message) override;
     void singleListSyncWaits(ListModel *list, const QString &message) override;
+    void keptNoticesChanged() override;
     void commitOpenEditor() override;
     void showPreferences() override;
 
@@ -322,6 +323,8 @@ private:
     TaskInfoDialog *createTaskInfoDialog(QWidget *parent);
     void createTaskAttachmentsDialog();
     void setTabIcon(ListModel *list, const QString &path);
+    // What the list's tab tells beside its name; empty for nothing.
+    QString tabToolTip(ListModel *list) const;
     void rehandCurrentToDialogs();
     Task *taskForDialogs() const;
     void tellUser(const QString &text) override;

@@ -127,11 +127,12 @@ bool TabWidget::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QPoint pos = mouse->position().toPoint();
+        m_pressPos = pos;
+        const int index = tabBar()->tabAt(pos);
+        m_pressedList = index >= 0 ? m_listsUI->listForTabIndex(index) : nullptr;
         if (mouse->button() == Qt::LeftButton) {
-            m_pressPos = pos;
-            m_draggedIndex = tabBar()->tabAt(pos);
+            m_draggedIndex = index;
         } else if (mouse->button() == Qt::RightButton) {
-            const int index = tabBar()->tabAt(pos);
             if (index >= 0)
                 setCurrentIndex(index);
         }
@@ -140,7 +141,7 @@ bool TabWidget::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton) {
-            const int index = tabBar()->tabAt(mouse->position().toPoint());
+            const int index = pressedTabAt(mouse->position().toPoint());
             if (index >= 0)
                 editTabName(index);
         }
@@ -168,9 +169,20 @@ bool TabWidget::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+int TabWidget::pressedTabAt(const QPoint &pos) const
+{
+    if (m_pressedList && (pos - m_pressPos).manhattanLength() < QApplication::startDragDistance()) {
+        const int index = indexOf(m_listsUI->treeViewForList(m_pressedList));
+        if (index >= 0)
+            return index;
+    }
+    return tabBar()->tabAt(pos);
+}
+
 void TabWidget::contextMenuEvent(QContextMenuEvent *event)
 {
-    const int index = tabBar()->tabAt(tabBar()->mapFrom(this, event->pos()));
+    const QPoint pos = tabBar()->mapFrom(this, event->pos());
+    const int index = event->reason() == QContextMenuEvent::Mouse ? pressedTabAt(pos) : tabBar()->tabAt(pos);
     if (index >= 0)
         setCurrentIndex(index);
     m_listsUI->showTabContextMenu(event->globalPos(), index);

@@ -38,9 +38,16 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // The tab of the list pressed last when the pointer is still where it
+    // was pressed, else the tab under `pos` (bar coordinates). Leaving a list
+    // may start its run, whose icon widens its tab: the tabs move under the
+    // pointer between a press and the menu or double click that follows.
+    int pressedTabAt(const QPoint &pos) const;
+
     ListsUI *m_listsUI;
     QPoint m_pressPos;
     int m_draggedIndex = 0;
+    QPointer<ListModel> m_pressedList;
     // The list of the current tab, autosynced when the user leaves it.
     QPointer<ListModel> m_lastList;
 };

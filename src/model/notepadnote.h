@@ -48,6 +48,12 @@ public:
     // notepad file, so that a run cut short leaves the telling to the next.
     bool isUntoldKeptCopy() const { return m_untoldKeptCopy; }
     void setUntoldKeptCopy(bool untold) { m_untoldKeptCopy = untold; }
+    // Why a run kept this note against a removal while the user was not told
+    // yet ("removed-there": removed on another computer and changed here;
+    // "removed-here": removed here and changed there); empty once told. Kept
+    // in the notepad file as the copy's mark is.
+    QString untoldKept() const { return m_untoldKept; }
+    void setUntoldKept(const QString &why) { m_untoldKept = why; }
 
     void setTitle(const QString &title);
     void setText(const QString &text);
@@ -97,6 +103,7 @@ private:
     quint32 m_revision = 0;
     QString m_pendingUpload;
     bool m_untoldKeptCopy = false;
+    QString m_untoldKept;
     std::optional<Agreed> m_agreed;
 };
 

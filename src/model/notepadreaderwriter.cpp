@@ -179,6 +179,8 @@ void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
             appendDefinition(dl, QStringLiteral("pending-upload"), note->pendingUpload());
         if (note->isUntoldKeptCopy())
             appendDefinition(dl, QStringLiteral("kept-copy"), QStringLiteral("untold"));
+        if (!note->untoldKept().isEmpty())
+            appendDefinition(dl, QStringLiteral("kept-untold"), note->untoldKept());
     }
     // A removed note whose upload is in doubt has no id yet.
     const bool removedInDoubt = local && note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0
@@ -234,6 +236,7 @@ NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
             note->setSyncStatus(s);
             note->setPendingUpload(value("pending-upload"));
             note->setUntoldKeptCopy(value("kept-copy") == QLatin1String("untold"));
+            note->setUntoldKept(value("kept-untold"));
             if (s == NotepadNote::New)
                 return note.release();
             if (s == NotepadNote::Deleted && value("id").isNull() && !note->pendingUpload().isEmpty())

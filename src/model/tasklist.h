@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -69,6 +70,10 @@ public:
     // what a killed run kept is told by the next one.
     QString untoldKept() const { return m_untoldKept; }
     void setUntoldKept(const QString &why) { m_untoldKept = why; }
+    // The titles of tasks removed here that a run kept, changed elsewhere,
+    // while the user was not told yet; kept in the file as the list's mark.
+    QStringList untoldKeptTasks() const { return m_untoldKeptTasks; }
+    void setUntoldKeptTasks(const QStringList &titles) { m_untoldKeptTasks = titles; }
     // Not New, or posted without a known outcome: removing it must reach
     // the server.
     bool mayBeOnServer() const { return m_syncStatus != New || !m_pendingUpload.isEmpty(); }
@@ -161,6 +166,7 @@ private:
     QString m_description;
     QString m_pendingUpload;
     QString m_untoldKept;
+    QStringList m_untoldKeptTasks;
     QList<Task *> m_removedTasks;
     // At most one of the two is set.
     std::shared_ptr<const TaskList> m_agreed;

@@ -17,8 +17,20 @@ bool hasIdentity(const Task *task)
 
 TaskTrace::TaskTrace(const ListModel *list, const Task *task)
 {
-    if (!list || !task || !list->indexOfTask(task).isValid())
-        return;
+    if (list && task && list->indexOfTask(task).isValid())
+        trace(list, task);
+}
+
+TaskTrace TaskTrace::ofTaken(const ListModel *list, const Task *task)
+{
+    TaskTrace taken;
+    if (list && task)
+        taken.trace(list, task);
+    return taken;
+}
+
+void TaskTrace::trace(const ListModel *list, const Task *task)
+{
     m_traced = true;
     m_task = task;
     m_lifetime = task->lifetime();

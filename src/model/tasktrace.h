@@ -21,6 +21,9 @@ public:
     TaskTrace() = default;
     // Taken while the list still holds the task; null for no task.
     TaskTrace(const ListModel *list, const Task *task);
+    // A task the list held until a change it has not reset for yet: alive,
+    // no longer in it.
+    static TaskTrace ofTaken(const ListModel *list, const Task *task);
 
     bool isNull() const { return !m_traced; }
 
@@ -30,6 +33,8 @@ public:
     Task *find(const ListModel *list) const;
 
 private:
+    void trace(const ListModel *list, const Task *task);
+
     bool m_traced = false;
     // Only compared, and only while the task lives: a freed task's address
     // may be another task's by now.

@@ -319,6 +319,8 @@ void UserLists::replaceList(ListModel *model, TaskList *newList)
     // The server's copy of a list kept by a run still waits to be told of.
     if (newList->untoldKept().isEmpty())
         newList->setUntoldKept(model->taskList()->untoldKept());
+    if (newList->untoldKeptTasks().isEmpty())
+        newList->setUntoldKeptTasks(model->taskList()->untoldKeptTasks());
     model->setTaskList(newList);
 }
 

@@ -263,7 +263,8 @@ void ItemSynchronizer<Traits>::revisionMessage()
 {
     const QString text = Traits::text(ItemSyncText::RevisionMessage, Traits::name(m_localItem));
     QPointer<ItemSynchronizerBase> self(this);
-    SyncNotices::tell(Traits::text(ItemSyncText::MessageTitle, QString()), text);
+    if (!tellsOnlyByItsEnd())
+        SyncNotices::tell(Traits::text(ItemSyncText::MessageTitle, QString()), text);
     if (!self)
         return; // the owner gave up on the run while the box was open
     qDebug() << "The local list revision is bigger than the server one, this is an error";

@@ -52,6 +52,11 @@ public:
     // to keep what another computer changed there since.
     void setLookBeforeDelete(bool look) { m_lookBeforeDelete = look; }
     bool looksBeforeDelete() const { return m_lookBeforeDelete; }
+    // Nobody waits for the run (a list's own run): what it would say in a
+    // box goes only into its error, for the owner to show where the user
+    // reads it when ready.
+    void setTellsOnlyByItsEnd(bool only) { m_tellsOnlyByItsEnd = only; }
+    bool tellsOnlyByItsEnd() const { return m_tellsOnlyByItsEnd; }
 
     Result result() const { return m_result; }
     QString errorString() const { return m_errorString; }
@@ -155,6 +160,7 @@ private:
     bool m_forceRemote = false;
     bool m_earlierUploadInDoubt = true;
     bool m_lookBeforeDelete = false;
+    bool m_tellsOnlyByItsEnd = false;
     bool m_ended = false;
     bool m_serverCopyUnreadable = false;
     bool m_noOpPending = false;

@@ -366,31 +366,88 @@ void ListOutcome::markKept(ListModel *model, Kept why)
     model->setChanged();
 }
 
-void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
+void ListOutcome::markKeptTasks(ListModel *model, const QStringList &titles)
 {
-    KeptAgainstRemovals kept = std::exchange(tasks, {});
+    if (!model || titles.isEmpty())
+        return;
+    QStringList marked = model->taskList()->untoldKeptTasks();
+    // One title a line in the file.
+    for (QString title : titles)
+        marked << title.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    model->taskList()->setUntoldKeptTasks(marked);
+    model->setChanged();
+}
+
+namespace {
+
+// What the marks of lists say, by kind.
+struct Untold
+{
     QStringList copies, readOnly, unknownBase;
-    QStringList *const byKind[] = {&copies, &readOnly, &unknownBase, &kept.removedThere, &kept.removedThereWhole,
-                                   &kept.removedHere};
-    QList<ListModel *> told;
-    for (ListModel *model : lists ? lists->models() : QList<ListModel *>()) {
-        const QString why = model->taskList()->untoldKept();
-        if (why.isEmpty())
-            continue;
+    ListOutcome::KeptAgainstRemovals kept;
+
+    // False when the list has no mark.
+    bool add(const ListModel *model)
+    {
+        const TaskList *list = model->taskList();
+        const QString why = list->untoldKept();
+        if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
+            return false;
+        QStringList *const byKind[] = {&copies, &readOnly, &unknownBase, &kept.removedThere, &kept.removedThereWhole,
+                                       &kept.removedHere};
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
             if (why == QLatin1String(keptKinds[kind]))
-                *byKind[kind] << model->taskList()->name();
-        told << model;
+                *byKind[kind] << list->name();
+        for (const QString &title : list->untoldKeptTasks())
+            kept.tasks << ListOutcome::tr("%1: %2").arg(list->name(), title);
+        return true;
     }
+};
+
+} // namespace
+
+void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
+{
+    Untold untold;
+    untold.kept = std::exchange(tasks, {});
+    QList<ListModel *> told;
+    for (ListModel *model : lists ? lists->models() : QList<ListModel *>())
+        if (untold.add(model))
+            told << model;
     // Marked told before the boxes: each runs an event loop in which the
     // lists may go.
-    for (ListModel *model : std::as_const(told)) {
-        model->taskList()->setUntoldKept(QString());
-        model->setChanged();
-    }
-    tellAboutKeptCopies(copies);
-    tellAboutKeptBeside(readOnly, unknownBase);
-    tellAboutKeptAgainstRemovals(kept);
+    for (ListModel *model : std::as_const(told))
+        forgetKept(model);
+    tellAboutKeptCopies(untold.copies);
+    tellAboutKeptBeside(untold.readOnly, untold.unknownBase);
+    tellAboutKeptAgainstRemovals(untold.kept);
+}
+
+QString ListOutcome::untoldText(const ListModel *model)
+{
+    Untold untold;
+    if (!model || !untold.add(model))
+        return QString();
+    QStringList parts;
+    if (!untold.copies.isEmpty())
+        parts << keptCopiesText(untold.copies);
+    if (!untold.readOnly.isEmpty())
+        parts << readOnlyText(untold.readOnly);
+    if (!untold.unknownBase.isEmpty())
+        parts << unknownBaseText(untold.unknownBase);
+    if (!untold.kept.isEmpty())
+        parts << keptAgainstRemovalsText(untold.kept);
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+void ListOutcome::forgetKept(ListModel *model)
+{
+    TaskList *list = model ? model->taskList() : nullptr;
+    if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty()))
+        return;
+    list->setUntoldKept(QString());
+    list->setUntoldKeptTasks({});
+    model->setChanged();
 }
 
 void ListOutcome::tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase)

@@ -130,9 +130,18 @@ public:
     // Why a run kept a list, marked on it until the user is told.
     enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
     static void markKept(ListModel *model, Kept why);
-    // Tells of every list marked kept, by this run or by one that ended
-    // before it told, and of the tasks `tasks` names; then forgets them.
+    // The tasks of the list, removed here, that a run kept with what changed
+    // elsewhere (by their titles), marked on it until the user is told.
+    static void markKeptTasks(ListModel *model, const QStringList &titles);
+    // Tells of every list marked kept, and of the tasks marked, by this run
+    // or by one that ended before it told, and of those `tasks` names; then
+    // forgets them.
     static void tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks);
+    // What the list's marks would tell, as told; empty when it has none.
+    // Runs the user may not wait for leave it on the lists page to read.
+    static QString untoldText(const ListModel *model);
+    // The list's marks are forgotten: what they say was shown.
+    static void forgetKept(ListModel *model);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
 };

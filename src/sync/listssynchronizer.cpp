@@ -955,7 +955,7 @@ void ListsSynchronizer::takeLookedAtLists()
         if (kept.model && !kept.alive.expired() && m_userLists->models().contains(kept.model))
             kept.model->taskList()->rootTask()->forEachBelow([&](const Task *below) { stays = stays || below == task; });
         if (stays)
-            m_keptAgainstRemovals.tasks << tr("%1: %2").arg(kept.model->taskList()->name(), task->title());
+            ListOutcome::markKeptTasks(kept.model, {task->title()});
     }
     // Lists the steps fetch later (the copy of an upload in doubt, one not
     // read here) are settled at the end, from here.
@@ -1487,8 +1487,7 @@ void ListsSynchronizer::syncNextList()
             if (!model)
                 return QString();
             if (m_listStep)
-                for (const QString &title : m_listStep->keptThoughRemovedHere())
-                    m_keptAgainstRemovals.tasks << tr("%1: %2").arg(model->taskList()->name(), title);
+                ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
             const auto start = m_starts.find(model);
             if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
                 start->serverBefore = model->taskList()->sharedAgreed();

@@ -23,6 +23,9 @@ public:
     virtual void resetListsGroups() = 0;
     // Opens the preferences where the server settings are corrected.
     virtual void showPreferences() = 0;
+    // What runs kept and left untold on the lists was told, or changed: the
+    // page shows what is left.
+    virtual void keptNoticesChanged() {}
 };
 
 #endif

@@ -15,7 +15,6 @@
 
 #include <QDebug>
 #include <QDomDocument>
-#include <QPointer>
 #include <QTimer>
 
 #include <utility>
@@ -328,8 +327,7 @@ void NotepadSynchronizer::syncNextNote()
         markUploads(m_localNotes);
     }
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
-        if (tellAboutKeptAgainstRemovals())
-            syncDisplayOrder();
+        syncDisplayOrder();
         return;
     }
     if (uploadsBarred())
@@ -389,42 +387,34 @@ QString NotepadSynchronizer::saveMerge(NotepadNoteSynchronizer *step)
     return m_saves.notes() ? QString() : m_saves.failure();
 }
 
-void NotepadSynchronizer::tellUntoldKeptCopies()
+void NotepadSynchronizer::tellWhatWasKept()
 {
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QList<QPointer<NotepadNote>> untold;
-    QStringList titles;
+    QStringList copies, removedThere, removedHere;
+    bool told = false;
     for (NotepadNote *note : notes->notes()) {
-        if (note->isUntoldKeptCopy() && note->syncStatus() != NotepadNote::Deleted) {
-            untold << note;
-            titles << note->title();
+        // Marked told before the messages: each runs an event loop in
+        // which the notepad may go.
+        told = told || note->isUntoldKeptCopy() || !note->untoldKept().isEmpty();
+        if (note->syncStatus() != NotepadNote::Deleted) {
+            if (note->isUntoldKeptCopy())
+                copies << note->title();
+            if (note->untoldKept() == QLatin1String(keptRemovedThere))
+                removedThere << note->title();
+            else if (note->untoldKept() == QLatin1String(keptRemovedHere))
+                removedHere << note->title();
         }
+        note->setUntoldKeptCopy(false);
+        note->setUntoldKept(QString());
     }
-    if (titles.isEmpty())
-        return;
-    SyncNotices::tell(tr("Sync"), keptCopiesText(titles));
-    // The message ran an event loop: the notepad may have gone meanwhile.
-    notes = NotepadNotes::instance();
-    if (!notes)
-        return;
-    for (const QPointer<NotepadNote> &note : std::as_const(untold)) {
-        if (note && notes->notes().contains(note.data()))
-            note->setUntoldKeptCopy(false);
-    }
-    notes->setChanged(true);
-}
-
-bool NotepadSynchronizer::tellAboutKeptAgainstRemovals()
-{
-    const QStringList removedThere = std::exchange(m_keptRemovedThere, {});
-    const QStringList removedHere = std::exchange(m_keptRemovedHere, {});
-    if (removedThere.isEmpty() && removedHere.isEmpty())
-        return true;
-    QPointer<NotepadSynchronizer> self(this);
-    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
-    return bool(self);
+    if (told)
+        notes->setChanged(true);
+    if (!copies.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptCopiesText(copies));
+    if (!removedThere.isEmpty() || !removedHere.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
 }
 
 QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
@@ -447,8 +437,8 @@ bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
         || !RemovalMerge::noteChangedHere(*note))
         return false;
     note->resetToNew();
+    note->setUntoldKept(QLatin1String(keptRemovedThere));
     note->markNotepadChanged();
-    m_keptRemovedThere << note->title();
     m_hasNewNotes = true;
     // Posted later in this run, its mark on disk first.
     m_localNotes << note;
@@ -461,7 +451,7 @@ void NotepadSynchronizer::settleRemovedHere(NotepadNote *record, NotepadNote *fe
     NotepadNotes *notes = NotepadNotes::instance();
     if (RemovalMerge::noteChangedThere(*record, *fetched)) {
         // The server's copy is the note again, shown as any fetched one.
-        m_keptRemovedHere << fetched->title();
+        fetched->setUntoldKept(QLatin1String(keptRemovedHere));
         notes->purgeNote(record);
         notes->addNote(fetched)->agreeAsIs();
         notes->setChanged(true);
@@ -736,8 +726,7 @@ void NotepadSynchronizer::fail(const QString &text)
     m_ended = true;
     m_errorString = text;
     releaseRequest();
-    if (tellAboutKeptAgainstRemovals())
-        emit finished();
+    emit finished();
 }
 
 // A run that ends early leaves the notes it never sent as they were: only

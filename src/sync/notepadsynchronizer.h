@@ -36,11 +36,14 @@ public:
     // What the user is told of the notes kept beside one whose text gave way
     // to the server's, named by their titles.
     static QString keptCopiesText(const QStringList &titles);
-    // Tells of the notes runs kept so that nobody was told of yet, once a
-    // run is over (one cut short by a kill or Cancel leaves them to the
-    // next); returns when the message is closed. Nobody to tell: left for
-    // later.
-    static void tellUntoldKeptCopies();
+    // Tells of the notes runs kept (beside the server's text, against a
+    // removal) that nobody was told of yet, once a run is over and its window
+    // closed (one cut short by a kill or Cancel leaves them to the next);
+    // returns when the messages are closed. Nobody to tell: left for later.
+    static void tellWhatWasKept();
+    // The marks of notes kept against a removal (see NotepadNote::untoldKept).
+    static constexpr const char *keptRemovedThere = "removed-there";
+    static constexpr const char *keptRemovedHere = "removed-here";
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
     static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
@@ -95,9 +98,6 @@ private:
     // Where uploads leave: once a save before them failed, the run fails
     // there instead (true), having sent nothing since.
     bool uploadsBarred();
-    // Tells of the notes kept against a removal in this run; false when the
-    // run was given up on while the message was open.
-    bool tellAboutKeptAgainstRemovals();
     // A note the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not.
     bool keepNoteRemovedThere(NotepadNote *note);
@@ -118,9 +118,6 @@ private:
     quint32 m_stepReplaces = 0;
     // Server notes replaced by notes here, left alone until those are there.
     QSet<quint32> m_replacedHeld;
-    // The titles of the notes kept against a removal there, and here.
-    QStringList m_keptRemovedThere;
-    QStringList m_keptRemovedHere;
     // The notes whose server copy did not read, each as the run tells it.
     QStringList m_unreadNotes;
     // Notes this run took from the server as new (the server's order places

@@ -24,7 +24,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <utility>
 
 SingleListSynchronizer::SingleListSynchronizer(UserLists *lists, ListsSyncHost *host, ListModel *model,
                                                QObject *parent)
@@ -173,6 +172,7 @@ void SingleListSynchronizer::startListStep()
 {
     m_listStep = new ListSynchronizer(m_serverId, m_serverId ? m_info : nullptr, m_list, 1, this);
     m_listStep->setEarlierUploadInDoubt(m_updateInDoubt);
+    m_listStep->setTellsOnlyByItsEnd(true);
     m_fetchOnly = m_list->syncStatus() == TaskList::Unedited && !ListSyncTraits::mustFetch(m_list);
     m_listStep->setLookBeforeMerge([this](const TaskList *fetched) {
         const QString why = cannotSeeWhereTasksWent(fetched);
@@ -182,9 +182,10 @@ void SingleListSynchronizer::startListStep()
     m_listStep->setSaveBeforeUpload([this] {
         if (!m_model)
             return QString();
+        // Told on the page, which the user reads when ready: the run may
+        // end while they type elsewhere.
         if (m_listStep)
-            for (const QString &title : m_listStep->keptThoughRemovedHere())
-                m_keptTasks << tr("%1: %2").arg(m_model->taskList()->name(), title);
+            ListOutcome::markKeptTasks(m_model, m_listStep->keptThoughRemovedHere());
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         return m_saves.listsOrFailure();
     });
@@ -259,8 +260,6 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
     m_listStep = nullptr;
-    if (!tellKeptTasks())
-        return;
 
     if (!m_model || !m_model->taskList()->isOwned()) {
         succeed();
@@ -318,18 +317,9 @@ void SingleListSynchronizer::succeed()
     emit success(this, m_model);
 }
 
-bool SingleListSynchronizer::tellKeptTasks()
-{
-    ListOutcome::KeptAgainstRemovals kept;
-    kept.tasks = std::exchange(m_keptTasks, {});
-    QPointer<SingleListSynchronizer> self(this);
-    ListOutcome::tellWhatWasKept(m_userLists, kept);
-    return self && !m_ended;
-}
-
 void SingleListSynchronizer::fail(const QString &message)
 {
-    if (m_ended || !tellKeptTasks())
+    if (m_ended)
         return;
     m_ended = true;
     if (m_model)

@@ -22,7 +22,10 @@ class XMLRequest;
 // its server summary, the list step, then its sharing when that is due. Ends
 // with exactly one of success() or failed(); the lists page connects both,
 // queues these runs and deletes each after its end. The model argument of
-// the signals is null when the list was purged.
+// the signals is null when the list was purged. What it keeps against the
+// user's removal, and beside the list, is marked on the lists (see
+// ListOutcome) for the page to show: nobody waits for such a run, and a
+// message box would take the keys typed meanwhile.
 class SingleListSynchronizer : public QObject
 {
     Q_OBJECT
@@ -80,9 +83,6 @@ private:
     // Why the server's copy of the list cannot be taken by this run, which
     // sees no other list there; empty when it can.
     QString cannotSeeWhereTasksWent(const TaskList *fetched) const;
-    // Tells of the lists runs kept and of the tasks removed here that the
-    // merge kept; false when the run ended or went while a box was open.
-    bool tellKeptTasks();
 
     QPointer<UserLists> m_userLists;
     // Removing the list while a run is queued or in flight must not leave
@@ -106,8 +106,6 @@ private:
     bool m_fetchOnly = false;
     bool m_waits = false;
     bool m_ended = false;
-    // "list: task" for each task removed here that came back.
-    QStringList m_keptTasks;
 };
 
 #endif

@@ -87,7 +87,8 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
                                       note->revision(),
                                       note->pendingUpload(),
                                       note->agreed(),
-                                      note->isUntoldKeptCopy()};
+                                      note->isUntoldKeptCopy(),
+                                      note->untoldKept()};
         }
         m_notesOrderChanged = notes->isDisplayOrderChanged();
     }
@@ -253,6 +254,7 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
     note->setPendingUpload(state.pendingUpload);
     note->setAgreed(state.agreed);
     note->setUntoldKeptCopy(state.untoldKeptCopy);
+    note->setUntoldKept(state.untoldKept);
 }
 
 void SyncSnapshot::restoreNotes()

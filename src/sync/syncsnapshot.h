@@ -63,6 +63,7 @@ private:
         QString pendingUpload;
         std::optional<NotepadNote::Agreed> agreed;
         bool untoldKeptCopy = false;
+        QString untoldKept;
     };
 
     void restoreLists();

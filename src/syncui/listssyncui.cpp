@@ -59,7 +59,8 @@ void ListsSyncUI::tellWhatRunsKept()
     if (!m_ran)
         return;
     ListOutcome::tellWhatWasKept(m_lists, m_kept);
-    NotepadSynchronizer::tellUntoldKeptCopies();
+    m_page->keptNoticesChanged();
+    NotepadSynchronizer::tellWhatWasKept();
 }
 
 // The run drops untouched notes too, before it sends any: when the server

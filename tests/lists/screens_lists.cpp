@@ -7,6 +7,7 @@
 #include "dialogs/deletechildrendialog.h"
 #include "dialogs/taskattachmentsdialog.h"
 #include "lists/listsui.h"
+#include "sync/listoutcome.h"
 #include "sync/singlelistsynchronizer.h"
 #include "lists/syncingscreen.h"
 #include "lists/tabwidget.h"
@@ -29,6 +30,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -282,6 +284,33 @@ PLUMDECK_SCREEN(listsPageSyncListWaits)
     w.page->singleListSyncEnded(list);
     QVERIFY(!w.page->tabWidget()->tabToolTip(0).isEmpty());
     QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-sync-list-waits")).isNull());
+}
+
+// A list whose own run kept a task the user had removed (changed on another
+// computer since), and the tab of a copy of a list it kept beside it: each
+// tab says so in its tip, and the keyboard stays where it was.
+PLUMDECK_SCREEN(listsPageKeptNotice)
+{
+    ListsWindow w(0);
+    w.window->resize(560, 460);
+    ListModel *work = w.page->userLists()->models().at(1);
+    ListOutcome::markKeptTasks(work, {QStringLiteral("Review Anna's draft")});
+    ListModel *groceries = w.page->userLists()->models().at(2);
+    ListOutcome::markKept(groceries, ListOutcome::Kept::ReadOnly);
+    w.page->keptNoticesChanged();
+    QTabBar *bar = w.page->tabWidget()->tabBar();
+    QVERIFY(!bar->tabToolTip(1).isEmpty());
+    QVERIFY(!bar->tabToolTip(2).isEmpty());
+    QVERIFY(!shoot(w.window.get(), QStringLiteral("lists-page-kept-notice")).isNull());
+    // Its tip, as the pointer over the tab shows it.
+    QToolTip::showText(bar->mapToGlobal(bar->tabRect(1).center()), bar->tabToolTip(1), bar);
+    QWidget *tip = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget;
+    QVERIFY(tip);
+    QVERIFY(!shoot(tip, QStringLiteral("lists-page-kept-notice-tip")).isNull());
+    QToolTip::hideText();
 }
 
 PLUMDECK_SCREEN(listsPageMenus)

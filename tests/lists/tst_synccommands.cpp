@@ -21,15 +21,19 @@
 #include "dialogs/taskattachmentsdialog.h"
 #include "dialogs/taskinfodialog.h"
 #include "lists/commands/synccommands.h"
+#include "lists/commands/taskcommands.h"
 #include "lists/syncingscreen.h"
 #include "listssyncclient.h"
 #include "sync/singlelistsynchronizer.h"
+#include "sync/eventconnection.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverpoller.h"
 #include "sync/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"
+#include "shell/messagedialog.h"
 #include "shell/pdlineedit.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
@@ -290,6 +294,8 @@ private slots:
     void removeQuestionOpenWhenTheRunStarts();
     void syncListFailureShowsOnItsTab_data();
     void syncListFailureShowsOnItsTab();
+    void keptTaskToldOnItsTabWhileTheUserTypes_data();
+    void keptTaskToldOnItsTabWhileTheUserTypes();
 
 private:
     // A full run brings the notepad into step too: the notepad page's part.
@@ -973,6 +979,10 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
     QTest::newRow("note, removed elsewhere, main window active again") << true << "removed" << false << false << true;
     QTest::newRow("title, removed elsewhere, F5, floating, main window active again")
         << false << "removed" << true << true << true;
+    // Moved to another list elsewhere and ticked here: the full run settles
+    // the move, taking the task out of this list.
+    QTest::newRow("title, moved elsewhere, ticked here, F5") << false << "moved" << true << false << false;
+    QTest::newRow("note, moved elsewhere, ticked here, F5, floating") << true << "moved" << true << true << false;
 }
 
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
@@ -982,15 +992,24 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QFETCH(bool, full);
     QFETCH(bool, floating);
     QFETCH(bool, refocus);
+    const bool moved = change == QLatin1String("moved");
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
-    auto page = showPage({QStringLiteral("Home: A B")});
+    auto page = moved ? showPage({QStringLiteral("Home: A B"), QStringLiteral("Work: C")})
+                      : showPage({QStringLiteral("Home: A B")});
     QVERIFY(page);
     auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(syncList);
     ListModel *home = page->currentList();
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    if (moved) {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCOMPARE(page->currentList(), home);
+    } else {
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    }
     const quint32 serverId = home->taskList()->serverId();
     QVERIFY(serverId != 0);
     // The account's other computer, holding the list as it is now.
@@ -1034,12 +1053,29 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         changed.tasks[1].hashcode.clear();
         ++changed.revision;
         server.putList(changed);
-    } else if (change == QLatin1String("tick")) {
+    } else if (change == QLatin1String("tick") || moved) {
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Space);
         QVERIFY(page->currentTask()->isDone());
+        if (moved) {
+            // The other computer moved A to Work meanwhile.
+            FakeList from = server.list(serverId);
+            FakeList to;
+            for (const FakeList &list : server.lists())
+                if (list.name == QLatin1String("Work"))
+                    to = list;
+            QVERIFY(!to.isNull());
+            FakeTask task = from.tasks.takeFirst();
+            task.id = 0;
+            task.hashcode.clear();
+            to.tasks.append(task);
+            ++from.revision;
+            ++to.revision;
+            server.putList(from);
+            server.putList(to);
+        }
     } else if (change == QLatin1String("removed")) {
         theirs->saveUndoState();
         QVERIFY(theirs->removeRow(0));
@@ -1086,12 +1122,14 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
                           : change == QLatin1String("tick")        ? QStringLiteral("*A B")
                           : change == QLatin1String("added above") ? QStringLiteral("Z A B C")
                                                                    : QStringLiteral("B");
+    if (moved)
+        QCOMPARE(serverShape(server, QStringLiteral("Work")), QStringLiteral("C *A"));
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     QCOMPARE(typed->toPlainText(), text);
     auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
-    if (change == QLatin1String("removed")) {
+    if (change == QLatin1String("removed") || moved) {
         if (refocus) {
             // To the panel's window and back: the main window's tree takes
             // the focus again, which chooses no task.
@@ -1151,14 +1189,22 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QVERIFY(page->saveLists());
     std::unique_ptr<UserLists> saved(UserLists::load(ListsUI::listsFilePath()));
     QVERIFY(saved);
-    QCOMPARE(saved->models().size(), 1);
+    QCOMPARE(saved->models().size(), moved ? 2 : 1);
     const QList<FakeTask> serverTasks = server.list(serverId).tasks;
     const QList<Task *> savedTasks = saved->models().first()->taskList()->rootTask()->children();
     const QList<Task *> tasks = home->taskList()->rootTask()->children();
+    QCOMPARE(saved->models().first()->name(), QStringLiteral("Home"));
     QCOMPARE(savedTasks.size(), tasks.size());
     QCOMPARE(serverTasks.size(), tasks.size());
+    if (moved) {
+        // Nor the task where it went.
+        const QString work = TreeTest::write(saved->models().last()->taskList()->rootTask());
+        QCOMPARE(work, QStringLiteral("C *A"));
+        for (const Task *task : saved->models().last()->taskList()->rootTask()->children())
+            QVERIFY(!task->note().text().contains(QStringLiteral("Friday")));
+    }
     for (int i = 0; i < tasks.size(); ++i) {
-        const bool typedOne = change != QLatin1String("removed") && tasks[i] == page->currentTask();
+        const bool typedOne = change != QLatin1String("removed") && !moved && tasks[i] == page->currentTask();
         for (const QString &shown : {tasks[i]->title(), savedTasks[i]->title(), serverTasks[i].title()}) {
             QVERIFY2((typedOne && !inNote) == shown.contains(QStringLiteral("Friday")), qPrintable(shown));
             if (!typedOne || inNote)
@@ -1782,8 +1828,12 @@ void TstSyncCommands::removeQuestionOpenWhenTheRunStarts()
 void TstSyncCommands::syncListFailureShowsOnItsTab_data()
 {
     QTest::addColumn<bool>("inDoubt");
-    QTest::newRow("its creation in doubt: it waits for the full run") << true;
-    QTest::newRow("the server refuses the upload") << false;
+    // The list here at a revision above the server's: the run says so here
+    // alone, no box taking the keys of a user who did not wait for it.
+    QTest::addColumn<bool>("ahead");
+    QTest::newRow("its creation in doubt: it waits for the full run") << true << false;
+    QTest::newRow("the server refuses the upload") << false << false;
+    QTest::newRow("the list ahead of the server's") << false << true;
 }
 
 // "Sync list" that ends without synchronising the list says why on the
@@ -1791,6 +1841,7 @@ void TstSyncCommands::syncListFailureShowsOnItsTab_data()
 void TstSyncCommands::syncListFailureShowsOnItsTab()
 {
     QFETCH(bool, inDoubt);
+    QFETCH(bool, ahead);
     CheckedFakeServer server;
     QVERIFY(serveAlice(server));
     auto page = showPage({QStringLiteral("Trip: Tickets")});
@@ -1808,17 +1859,27 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
         QVERIFY(pilot.errors.isEmpty());
         trip = page->currentList();
         QVERIFY(trip->setData(trip->index(0, 0), QStringLiteral("Passports"), Qt::EditRole));
-        server.respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
+        if (ahead)
+            trip->taskList()->setRevision(trip->taskList()->revision() + 3);
+        else
+            server.respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
     }
     auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(syncList);
     TabWidget *tabs = page->tabWidget();
     syncList->updateState();
-    syncList->trigger();
-    QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+    {
+        Pilot pilot;
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(pilot.boxes, QStringList());
+    }
     QTRY_VERIFY(!tabs->tabToolTip(0).isEmpty());
     QVERIFY(!tabs->tabIcon(0).isNull());
     const QString expected = inDoubt ? SingleListSynchronizer::waitsForFullSyncText(QStringLiteral("Trip"))
+                             : ahead ? QStringLiteral("The local revision number of the list Trip is bigger than the "
+                                                      "remote one.\nPlease force a local or remote sync to fix the "
+                                                      "problem")
                                      : QStringLiteral("Failed to upload changes.");
     QVERIFY2(tabs->tabToolTip(0).contains(expected), qPrintable(tabs->tabToolTip(0)));
     // Waiting for the full run is not a failure, and does not say it is.
@@ -1841,11 +1902,210 @@ void TstSyncCommands::syncListFailureShowsOnItsTab()
         QCOMPARE(server.visibleLists(QStringLiteral("alice")).size(), 1);
         QCOMPARE(page->userLists()->models().size(), 1);
     }
+    if (ahead)
+        trip->taskList()->setRevision(server.list(trip->taskList()->serverId()).revision);
     syncList->updateState();
     syncList->trigger();
     QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
     QTRY_VERIFY2(tabs->tabToolTip(0).isEmpty(), qPrintable(tabs->tabToolTip(0)));
     QVERIFY(tabs->tabIcon(0).isNull());
+}
+
+void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes_data()
+{
+    QTest::addColumn<bool>("autosync"); // else "Sync list", then on to the other list
+    // The server's copy changed without a new revision of the task: what
+    // either side changed cannot be told, and the user's version is kept
+    // beside it, on a tab of its own.
+    QTest::addColumn<bool>("copy");
+    // Once started again, the list's own next run rather than a full run:
+    // what its tab said was there to read; the run starts afresh.
+    QTest::addColumn<bool>("nextOwnRun");
+    QTest::newRow("autosync of the list left") << true << false << false;
+    QTest::newRow("Sync list, then the other list") << false << false << false;
+    QTest::newRow("autosync, the user's version kept beside") << true << true << false;
+    QTest::newRow("autosync, then the list's next run") << true << false << true;
+    QTest::newRow("autosync, the user's version kept beside, then its next run") << true << true << true;
+}
+
+// A list's own run that keeps a task the user removed (changed on another
+// computer since) says so on the list's tab, while the user types in another
+// list: nothing takes the keys, every title typed is there. The tab keeps
+// saying it after the program is closed and started again, until the full
+// run tells it once its window is closed.
+void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
+{
+    QFETCH(bool, autosync);
+    QFETCH(bool, copy);
+    QFETCH(bool, nextOwnRun);
+    CheckedFakeServer server;
+    QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+    QVERIFY(serveAlice(server));
+    QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+    auto page = showPage({QStringLiteral("Trip: Tickets Maps"), QStringLiteral("Home: Milk")});
+    QVERIFY(page);
+    {
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+    }
+    QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), autosync);
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    ListModel *trip = page->userLists()->models().at(0);
+    ListModel *home = page->userLists()->models().at(1);
+    QCOMPARE(trip->name(), QStringLiteral("Trip"));
+    // Renamed on the other computer, removed here.
+    FakeList changed = server.list(trip->taskList()->serverId());
+    setFakeField(changed.tasks[1].fields, QStringLiteral("title"), QStringLiteral("Maps and guides"));
+    changed.tasks[1].hashcode.clear();
+    if (!copy)
+        changed.tasks[1].revision = 0;
+    ++changed.revision;
+    server.putList(changed);
+    page->setCurrentList(trip);
+    page->currentTreeView()->setCurrentIndex(trip->index(1, 0));
+    auto *remove = page->findChild<RemoveTaskAction *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(remove);
+    remove->updateState();
+    remove->trigger();
+    QCOMPARE(TreeTest::write(trip->taskList()->rootTask()), QStringLiteral("Tickets"));
+    if (!autosync) {
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        syncList->updateState();
+        syncList->trigger();
+    }
+
+    // A box would take the keys: each one met is counted, and one left open
+    // is closed so that the test ends.
+    QStringList boxes;
+    const auto countBox = [&boxes] {
+        QWidget *box = QApplication::activeModalWidget();
+        const auto *label = box ? box->findChild<QLabel *>(QStringLiteral("textlabel")) : nullptr;
+        const QString text = label ? label->text() : box ? box->objectName() : QString();
+        if (box && (boxes.isEmpty() || boxes.last() != text))
+            boxes << text;
+        return box;
+    };
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(countBox()); dialog && !closer.property("patient").toBool())
+            dialog->reject();
+    });
+    closer.start(500);
+    // Over to Home, typing titles key by key where the keyboard is, until a
+    // title after the run's end is in.
+    QTest::mouseClick(page->tabWidget()->tabBar(), Qt::LeftButton, {},
+                      page->tabWidget()->tabBar()->tabRect(1).center());
+    QCOMPARE(page->currentList(), home);
+    page->currentTreeView()->setCurrentIndex(home->index(0, 0));
+    QCOMPARE(QApplication::focusWidget(), page->currentTreeView());
+    QStringList typed;
+    QString keys;
+    bool runOver = false;
+    bool typedAfter = false;
+    QTimer typist;
+    connect(&typist, &QTimer::timeout, [&] {
+        countBox();
+        if (keys.isEmpty()) {
+            if (runOver) {
+                typedAfter = true;
+                typist.stop();
+                return;
+            }
+            typed << QStringLiteral("T%1").arg(typed.size() + 1);
+            keys = QLatin1Char('\r') + typed.last();
+            runOver = !trip->isSyncPending() && page->syncQueue()->runningCount() == 0;
+        }
+        QWidget *to = QApplication::focusWidget();
+        if (!to)
+            return;
+        const QChar key = keys.at(0);
+        keys.remove(0, 1);
+        if (key == QLatin1Char('\r'))
+            QTest::keyClick(to, Qt::Key_Return);
+        else
+            QTest::keyClick(to, key.toLatin1());
+    });
+    typist.start(5);
+    QTRY_VERIFY_WITH_TIMEOUT(typedAfter || !boxes.isEmpty(), 20000);
+    QCOMPARE(boxes, QStringList());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QStringList titles;
+    for (const Task *task : home->taskList()->rootTask()->children())
+        if (!task->title().isEmpty())
+            titles << task->title();
+    QCOMPARE(titles, QStringList{QStringLiteral("Milk")} + typed);
+
+    // Told on the tab of the list it concerns, which the user reads when
+    // ready.
+    QCOMPARE(TreeTest::write(trip->taskList()->rootTask()), QStringLiteral("Tickets Maps and guides"));
+    const int tab = copy ? 2 : 0;
+    QCOMPARE(page->tabWidget()->count(), copy ? 3 : 2);
+    const auto noticeFor = [copy](const QString &name) {
+        ListOutcome::KeptAgainstRemovals kept;
+        kept.tasks << name + QStringLiteral(": Maps and guides");
+        return copy ? ListOutcome::unknownBaseText({name}) : ListOutcome::keptAgainstRemovalsText(kept);
+    };
+    QString notice = noticeFor(copy ? QStringLiteral("Trip (my changes)") : QStringLiteral("Trip"));
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+    const QIcon info = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
+    for (int other = 0; other < page->tabWidget()->count(); ++other)
+        QVERIFY(other == tab || page->tabWidget()->tabToolTip(other).isEmpty());
+
+    // Closed and started again: still there.
+    QVERIFY(page->saveLists());
+    page.reset();
+    page = std::make_unique<RecordingPage>();
+    page->centralWidget()->setGeometry(50, 50, 480, 400);
+    page->centralWidget()->show();
+    page->centralWidget()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+    QCOMPARE(page->tabWidget()->tabIcon(tab).pixmap(16).toImage(), info.pixmap(16).toImage());
+    // Renamed, the list is named so there too.
+    page->tabWidget()->renameTab(tab, QStringLiteral("Journey"));
+    notice = noticeFor(QStringLiteral("Journey"));
+    QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+
+    if (nextOwnRun) {
+        page->setCurrentList(page->listForTabIndex(tab));
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        syncList->updateState();
+        syncList->trigger();
+        QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+        QCOMPARE(boxes, QStringList());
+        QCOMPARE(page->tabWidget()->tabToolTip(tab), QString());
+        notice.clear();
+    }
+
+    // The full run the user waits for tells it once its window is closed,
+    // and the tab is as before.
+    closer.setProperty("patient", true);
+    QStringList told;
+    bool toldDuringTheRun = false;
+    DialogDriver::whenDialog(
+        [] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (qobject_cast<MessageDialog *>(widget) && widget->isVisible())
+                    return widget;
+            return static_cast<QWidget *>(nullptr);
+        },
+        [&](QWidget *box) {
+            told << box->findChild<QLabel *>(QStringLiteral("textlabel"))->text();
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                toldDuringTheRun = toldDuringTheRun || (qobject_cast<SyncDialog *>(widget) && widget->isVisible());
+            static_cast<MessageDialog *>(box)->accept();
+        },
+        1000);
+    QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+    QCOMPARE(told, notice.isEmpty() ? QStringList() : QStringList{notice});
+    QVERIFY(!toldDuringTheRun);
+    for (int other = 0; other < page->tabWidget()->count(); ++other) {
+        QCOMPARE(page->tabWidget()->tabToolTip(other), QString());
+        QVERIFY(page->tabWidget()->tabIcon(other).isNull());
+    }
 }
 
 PLUMDECK_TEST_MAIN(TstSyncCommands)

@@ -30,7 +30,8 @@ QString noteElement(const QString &pairs)
 QString fieldsOf(const NotepadNote *n)
 {
     return QStringLiteral("%1 %2 %3 %4|%5").arg(n->syncStatus()).arg(n->serverId()).arg(n->revision()).arg(n->title(), n->text())
-        + (n->isUntoldKeptCopy() ? QStringLiteral(" (a kept copy not told of)") : QString());
+        + (n->isUntoldKeptCopy() ? QStringLiteral(" (a kept copy not told of)") : QString())
+        + (n->untoldKept().isEmpty() ? QString() : QStringLiteral(" (kept, not told of: %1)").arg(n->untoldKept()));
 }
 
 struct Notes {
@@ -126,6 +127,9 @@ private slots:
         m_notes->appendNote(makeNote(QStringLiteral("Plans (my changes)"), NotepadNote::Unedited, 9, 1, QStringLiteral("reel")));
         m_notes->notes().at(4)->setUntoldKeptCopy(true);
         m_notes->notes().at(5)->setUntoldKeptCopy(true);
+        // Kept against a removal, not told of yet.
+        m_notes->notes().at(0)->setUntoldKept(QStringLiteral("removed-here"));
+        m_notes->notes().at(4)->setUntoldKept(QStringLiteral("removed-there"));
         QBuffer buffer;
         QVERIFY(NotepadReaderWriter(Local).saveNotepad(m_notes, &buffer));
         buffer.close();
@@ -140,6 +144,9 @@ private slots:
         QCOMPARE(m_notes->arrivedInOrder(), QSet<quint32>{9});
         QCOMPARE(read.list->size(), 6);
         QVERIFY(read.list->at(4)->isUntoldKeptCopy() && read.list->at(5)->isUntoldKeptCopy());
+        QCOMPARE(read.list->at(0)->untoldKept(), QStringLiteral("removed-here"));
+        QCOMPARE(read.list->at(4)->untoldKept(), QStringLiteral("removed-there"));
+        QVERIFY(read.list->at(1)->untoldKept().isEmpty());
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(fieldsOf(read.list->at(i)), fieldsOf(m_notes->notes().at(i)));
             QVERIFY(!read.list->at(i)->parent());

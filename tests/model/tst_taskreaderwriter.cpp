@@ -1021,6 +1021,12 @@ private slots:
             << "sync-status local-id kept-untold name done description owned permissions shared-edited shared-revision"
                    + columns
             << "pd-list-fields";
+        // Tasks the user removed that a run kept, not told yet, one title a line.
+        QTest::newRow("new, tasks kept and not told yet") << "2 kept tasks"
+            << "sync-status local-id kept-tasks-untold name done description owned permissions shared-edited "
+               "shared-revision"
+                   + columns
+            << "pd-list-fields";
         QTest::newRow("single list") << "single" << "id revision name done description owned permissions"
                                      << "pd-list-fields pd-tasks pd-removed-tasks";
         QTest::newRow("single new list") << "single new" << "name done description owned permissions" << "pd-list-fields";
@@ -1045,8 +1051,12 @@ private slots:
         } else {
             const int index = which.section(QLatin1Char(' '), 0, 0).toInt();
             const bool kept = which.endsWith(QLatin1String("kept"));
+            const bool keptTasks = which.endsWith(QLatin1String("kept tasks"));
+            const QStringList titles{QStringLiteral("Dune"), QStringLiteral("Tea & <biscuits>")};
             if (kept)
                 lists->models().at(index)->taskList()->setUntoldKept(QStringLiteral("copy"));
+            if (keptTasks)
+                lists->models().at(index)->taskList()->setUntoldKeptTasks(titles);
             const QByteArray bytes = saveToBytes(lists.data());
             doc = parseBytes(bytes);
             div = bodyOf(doc).firstChildElement();
@@ -1056,6 +1066,12 @@ private slots:
                 QScopedPointer<UserLists> back(loadFromBytes(bytes));
                 QVERIFY(back && back->models().size() > index);
                 QCOMPARE(back->models().at(index)->taskList()->untoldKept(), QStringLiteral("copy"));
+            }
+            if (keptTasks) {
+                QScopedPointer<UserLists> back(loadFromBytes(bytes));
+                QVERIFY(back && back->models().size() > index);
+                QCOMPARE(back->models().at(index)->taskList()->untoldKeptTasks(), titles);
+                QVERIFY(back->models().at(0)->taskList()->untoldKeptTasks().isEmpty());
             }
         }
         QCOMPARE(div.tagName(), QStringLiteral("div"));

@@ -270,7 +270,7 @@ inline bool runClientSync(LiveClient &client, FakeServer &server, const std::fun
         return false;
     }
     // As the front end does once a run is over.
-    NotepadSynchronizer::tellUntoldKeptCopies();
+    NotepadSynchronizer::tellWhatWasKept();
     return ok;
 }
 

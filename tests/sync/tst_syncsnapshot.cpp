@@ -238,6 +238,7 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     m_client->model("Books")->restoreSharedRevision(2);
     // A copy an earlier run kept and was cut short before telling of.
     m_notes->notes().first()->setUntoldKeptCopy(true);
+    m_notes->notes().first()->setUntoldKept(QStringLiteral("removed-there"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     m_client->lists.removeAllLists();
     m_client->host.setListsGroups(new ListsGroups);
@@ -256,6 +257,7 @@ void TstSyncSnapshot::forcedLocalFailingPartWay()
     QCOMPARE(m_notes->notes().first()->title(), QStringLiteral("Idea"));
     QCOMPARE(m_notes->notes().first()->text(), QStringLiteral("text"));
     QVERIFY(m_notes->notes().first()->isUntoldKeptCopy());
+    QCOMPARE(m_notes->notes().first()->untoldKept(), QStringLiteral("removed-there"));
     QCOMPARE(m_client->model("Books")->sharedUsers(), shared);
     QCOMPARE(m_client->model("Books")->sharedRevision(), 2u);
     m_client->model("Books")->setSharedUsers({});

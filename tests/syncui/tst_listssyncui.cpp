@@ -643,6 +643,11 @@ void TstListsSyncUI::keptListToldByTheNextRun_data()
                                                    << ListOutcome::keptAgainstRemovalsText(whole);
     QTest::newRow("against a removal here") << int(ListOutcome::Kept::RemovedHere)
                                             << ListOutcome::keptAgainstRemovalsText(here);
+    // Tasks of the list the user removed, changed elsewhere (-1), one of
+    // them with a title of two lines.
+    ListOutcome::KeptAgainstRemovals tasks;
+    tasks.tasks << QStringLiteral("Chores: Dishes") << QStringLiteral("Chores: Windows and doors");
+    QTest::newRow("tasks against their removal here") << -1 << ListOutcome::keptAgainstRemovalsText(tasks);
 }
 
 // A list a run kept, as a run killed before it told the user left it in the
@@ -654,7 +659,12 @@ void TstListsSyncUI::keptListToldByTheNextRun()
     seed();
     ListModel *chores = m_client->model(QStringLiteral("Chores"));
     QVERIFY(chores);
-    ListOutcome::markKept(chores, ListOutcome::Kept(why));
+    if (why < 0)
+        ListOutcome::markKeptTasks(chores, {QStringLiteral("Dishes"), QStringLiteral("Windows and\ndoors")});
+    else
+        ListOutcome::markKept(chores, ListOutcome::Kept(why));
+    // What the lists page shows on the list's tab meanwhile.
+    QCOMPARE(ListOutcome::untoldText(chores), text);
     for (int run = 0; run < 2; ++run) {
         QStringList told;
         bool toldDuringTheRun = false;
@@ -675,27 +685,40 @@ void TstListsSyncUI::keptListToldByTheNextRun()
         QCOMPARE(told, run == 0 ? QStringList{text} : QStringList());
         QVERIFY(!toldDuringTheRun);
         QVERIFY(chores->taskList()->untoldKept().isEmpty());
+        QVERIFY(chores->taskList()->untoldKeptTasks().isEmpty());
+        QCOMPARE(ListOutcome::untoldText(chores), QString());
     }
 }
 
 void TstListsSyncUI::keptNoteToldOnceTheRunIsOver_data()
 {
-    QTest::addColumn<QString>("how"); // what becomes of the run that keeps the copy
-    QTest::newRow("succeeded") << "succeeded";
-    QTest::newRow("failed on the notes' order") << "failed";
-    QTest::newRow("cancelled as the copy's post is out") << "cancelled";
+    // What the run keeps: the user's version beside the server's text, or
+    // the note against a removal made on one computer while the other
+    // changed it.
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("how"); // what becomes of the run that keeps it
+    QTest::newRow("succeeded") << "copy" << "succeeded";
+    QTest::newRow("failed on the notes' order") << "copy" << "failed";
+    QTest::newRow("cancelled as the copy's post is out") << "copy" << "cancelled";
     // The copy an earlier run kept, which was killed before telling of it,
     // is told of by the next run, a forced one too.
-    QTest::newRow("left untold by a killed run, then a forced remote run") << "forced remote";
-    QTest::newRow("left untold by a killed run, then a forced local run") << "forced local";
+    QTest::newRow("left untold by a killed run, then a forced remote run") << "copy" << "forced remote";
+    QTest::newRow("left untold by a killed run, then a forced local run") << "copy" << "forced local";
+    QTest::newRow("removed there, changed here: succeeded") << "removed there" << "succeeded";
+    QTest::newRow("removed there, changed here: failed on the notes' order") << "removed there" << "failed";
+    QTest::newRow("removed there, changed here: cancelled as its post is out") << "removed there" << "cancelled";
+    QTest::newRow("removed here, changed there: succeeded") << "removed here" << "succeeded";
+    QTest::newRow("removed here, changed there: failed on the notes' order") << "removed here" << "failed";
 }
 
 // A note changed here and on another computer keeps the user's version
-// beside the server's as "(my changes)". The message saying so waits for the
-// run to be over, its window closed, however it ended (a Cancel included):
-// the run itself goes on unasked. It is said once.
+// beside the server's as "(my changes)"; one removed on one computer and
+// changed on the other is kept. The message saying so waits for the run to
+// be over, its window closed, however it ended (a Cancel included): the run
+// itself goes on unasked. It is said once.
 void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
 {
+    QFETCH(QString, kept);
     QFETCH(QString, how);
     if (how.startsWith(QLatin1String("forced"))) {
         seed();
@@ -736,13 +759,31 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
             note = n;
     }
     QVERIFY(note);
-    QVERIFY(note->editText(QStringLiteral("kite and tail")));
-    FakeNote theirs = m_server->note(id);
-    theirs.text = QStringLiteral("kite and string");
-    ++theirs.revision;
-    m_server->putNote(theirs);
+    if (kept == QLatin1String("removed here")) {
+        // As the notepad page removes a note the server has.
+        note->setSyncStatus(NotepadNote::Deleted);
+        m_notes->setChanged(true);
+    } else {
+        QVERIFY(note->editText(QStringLiteral("kite and tail")));
+    }
+    if (kept == QLatin1String("removed there")) {
+        m_server->removeNote(id);
+    } else {
+        FakeNote theirs = m_server->note(id);
+        theirs.text = QStringLiteral("kite and string");
+        ++theirs.revision;
+        m_server->putNote(theirs);
+    }
+    const QString expected = kept == QLatin1String("copy")
+        ? NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})
+        : kept == QLatin1String("removed there")
+        ? NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("Ideas")}, {})
+        : NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("Ideas")});
+    const QString heading = expected.left(expected.lastIndexOf(QLatin1Char('\n')) + 1);
+    // The order is read, then sent when new notes joined it.
     if (how == QLatin1String("failed"))
-        m_server->respondOnce("PUT", QStringLiteral("notepad-notes-display-order$"), 500);
+        m_server->respondOnce(kept == QLatin1String("removed here") ? "GET" : "PUT",
+                              QStringLiteral("notepad-notes-display-order$"), 500);
     bool posted = false;
     QMetaObject::Connection watch;
     if (how == QLatin1String("cancelled")) {
@@ -763,7 +804,7 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
             return true;
         }
         const auto *label = dialog->findChild<QLabel *>(QStringLiteral("textlabel"));
-        if (!label || !label->text().startsWith(NotepadSynchronizer::keptCopiesText({})))
+        if (!label || !label->text().startsWith(heading))
             return false;
         told << label->text();
         for (QWidget *widget : QApplication::topLevelWidgets())
@@ -776,10 +817,10 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
     QCOMPARE(ui.succeeded(), how == QLatin1String("succeeded"));
     QCOMPARE(posted, how == QLatin1String("cancelled"));
     QVERIFY(!toldDuringTheRun);
-    QCOMPARE(told, QStringList{NotepadSynchronizer::keptCopiesText({QStringLiteral("Ideas (my changes)")})});
+    QCOMPARE(told, QStringList{expected});
     for (const NotepadNote *n : m_notes->notes())
-        QVERIFY(!n->isUntoldKeptCopy());
-    QCOMPARE(m_notes->notes().size(), 2);
+        QVERIFY(!n->isUntoldKeptCopy() && n->untoldKept().isEmpty());
+    QCOMPARE(m_notes->notes().size(), kept == QLatin1String("copy") ? 2 : 1);
 
     // The next run tells nothing more; the copy reaches the server.
     m_server->clearFaults();
@@ -794,7 +835,10 @@ void TstListsSyncUI::keptNoteToldOnceTheRunIsOver()
     for (const FakeNote &n : m_server->notes(QStringLiteral("alice")))
         onServer << n.title + QStringLiteral(": ") + n.text;
     onServer.sort();
-    QCOMPARE(onServer, QStringList({"Ideas (my changes): kite and tail", "Ideas: kite and string"}));
+    QCOMPARE(onServer, kept == QLatin1String("copy")            ? QStringList({"Ideas (my changes): kite and tail",
+                                                                               "Ideas: kite and string"})
+                       : kept == QLatin1String("removed there") ? QStringList({"Ideas: kite and tail"})
+                                                                : QStringList({"Ideas: kite and string"}));
 }
 
 void TstListsSyncUI::tooDeepSharedListIsNamedAndKeptHere_data()

@@ -302,6 +302,11 @@ void FakeServer::putNote(const FakeNote &note)
     m_nextNote = qMax(m_nextNote, note.id + 1);
 }
 
+void FakeServer::removeNote(quint32 id)
+{
+    m_notes.remove(id);
+}
+
 void FakeServer::setNoteOrder(const QString &user, const QList<quint32> &ids)
 {
     m_users[user].noteOrder = ids;

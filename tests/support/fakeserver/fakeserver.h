@@ -260,6 +260,7 @@ public:
     void setGroups(const QString &user, const FakeGroup &root);
     quint32 addNote(const QString &owner, const QString &title, const QString &text);
     void putNote(const FakeNote &note); // replaces or inserts as given (id needed), as another computer's upload
+    void removeNote(quint32 id);
     void setNoteOrder(const QString &user, const QList<quint32> &ids);
     void setServerInfo(int protocolVersion, int minSupportedVersion);
     // Overrides the event-port text in the server info: nullopt = the real
