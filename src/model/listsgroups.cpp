@@ -470,11 +470,13 @@ ListsGroupsElementGroup *groupWithServerId(ListsGroupsElementGroup *group, quint
 
 } // namespace
 
-void ListsGroups::placeAsAgreed(const TaskList *list)
+void ListsGroups::placeAsAgreed(const TaskList *list, quint32 agreedId)
 {
-    if (!m_agreed || !list || list->serverId() == 0)
+    if (agreedId == 0 && list)
+        agreedId = list->serverId();
+    if (!m_agreed || !list || agreedId == 0)
         return;
-    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, list->serverId());
+    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, agreedId);
     ListsGroupsElementGroup *agreedGroup = m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup());
     if (!agreedGroup)
         return;

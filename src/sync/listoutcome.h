@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class ListModel;
 class ListSynchronizer;
 class ListsGroups;
@@ -59,6 +61,21 @@ public:
     static void takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
                                    bool mergeOnly = false);
 
+    // A list whose server id is gone that the server holds under another
+    // (another computer's forced run posted it anew; see ListIdentity) is
+    // the server's list `fetched` (taken): what changed here since it agreed
+    // goes onto it in a three-way merge, under its id, and it is to be
+    // uploaded when something of this computer's is left to send. Its group
+    // entry follows the id; its sharing is read again from the server's list
+    // (merged with a change made here). Returns what it agreed and held as
+    // the merge saw them, under the server's task ids.
+    struct Reposted
+    {
+        std::shared_ptr<const TaskList> agreed;
+        std::shared_ptr<const TaskList> mine;
+    };
+    static Reposted takeReposted(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched);
+
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
@@ -85,8 +102,9 @@ public:
     // changed something there, the list comes back holding that, edited, its
     // update removing the rest there; the record goes and the new model is
     // returned. Null when nothing changed there: the record takes the
-    // fetched revision, and its removal goes as it was.
-    static ListModel *keepRemovedHere(UserLists *lists, TaskList *record, TaskList *fetched);
+    // fetched revision, and its removal goes as it was. Back, the list takes
+    // the place in the groups they agreed for it.
+    static ListModel *keepRemovedHere(UserLists *lists, ListsGroups *groups, TaskList *record, TaskList *fetched);
 
     // What a run kept against a removal, or beside a move it could not tell
     // apart, told once the lists are done.
@@ -97,10 +115,11 @@ public:
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
         QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
+        QStringList notToldApart = {}; // gone under their id, not told from the server's lists that may be them
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty();
+                   && movesUntold.isEmpty() && notToldApart.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -109,6 +128,7 @@ public:
             removedHere << more.removedHere;
             tasks << more.tasks;
             movesUntold << more.movesUntold;
+            notToldApart << more.notToldApart;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -132,7 +152,7 @@ public:
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
     // Why a run kept a list, marked on it until the user is told.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
+    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, NotToldApart };
     static void markKept(ListModel *model, Kept why);
     // Tells of every list marked kept, by this run or by one that ended
     // before it told, and of the tasks `tasks` names; then forgets them.

@@ -6,6 +6,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
+#include "sync/listidentity.h"
 #include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
@@ -123,6 +125,7 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     // again nor deletes it unseen.
     holdReplacedNotes();
     setAsideUploadsInDoubt();
+    setAsideReposted();
     if (m_forceLocal)
         dropUnpostedReplacements(m_localNotes);
     markUploads(m_localNotes);
@@ -210,6 +213,53 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
         // Changed here since it was posted: the server's copy takes the
         // user's version in this run.
         note->setSyncStatus(NotepadNote::Edited);
+        note->setServerId(id);
+        note->setRevision(fetched->revision());
+        note->setPendingUpload(QString());
+        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), fetched->title(), fetched->text()});
+        notes->setChanged(true);
+        saveBeforeUploads();
+        delete fetched;
+        m_localNotes.prepend(note);
+        m_serverIds.insert(id);
+        return true;
+    }
+    return false;
+}
+
+void NotepadSynchronizer::setAsideReposted()
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    const bool serverOnly = std::any_of(m_serverIds.cbegin(), m_serverIds.cend(),
+                                        [notes](quint32 id) { return notes->indexOfServerId(id) < 0; });
+    if (m_forceRemote || m_forceLocal || !serverOnly)
+        return;
+    for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
+        NotepadNote *note = *it;
+        if (note->syncStatus() == NotepadNote::Edited && note->agreed() && !m_noteInfos.contains(note->serverId())) {
+            m_notesReposted << note;
+            it = m_localNotes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    for (int i = 0; i < m_notesReposted.size(); ++i) {
+        NotepadNote *note = m_notesReposted.at(i);
+        const NotepadNote::Agreed agreed = *note->agreed();
+        if (!notes->notes().contains(note)
+            || !ListIdentity::isNoteAsAgreed(agreed.title, agreed.text, fetched->title(), fetched->text())) {
+            if (ListIdentity::mayBeNote(agreed.title, agreed.text, fetched->title(), fetched->text()))
+                m_notToldApart.insert(note);
+            continue;
+        }
+        // What changed here goes up onto it: it holds what the note agreed.
+        m_notesReposted.removeAt(i);
+        const quint32 id = fetched->serverId();
         note->setServerId(id);
         note->setRevision(fetched->revision());
         note->setPendingUpload(QString());
@@ -326,6 +376,9 @@ void NotepadSynchronizer::syncNextNote()
         m_notesInDoubt.clear();
         markUploads(m_localNotes);
     }
+    // No note there was theirs: each is gone there, kept as changed here.
+    if (m_localNotes.isEmpty() && m_serverIds.isEmpty())
+        m_localNotes = std::exchange(m_notesReposted, {});
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
         if (tellAboutKeptAgainstRemovals())
             syncDisplayOrder();
@@ -417,14 +470,16 @@ bool NotepadSynchronizer::tellAboutKeptAgainstRemovals()
 {
     const QStringList removedThere = std::exchange(m_keptRemovedThere, {});
     const QStringList removedHere = std::exchange(m_keptRemovedHere, {});
-    if (removedThere.isEmpty() && removedHere.isEmpty())
+    const QStringList notToldApart = std::exchange(m_keptNotToldApart, {});
+    if (removedThere.isEmpty() && removedHere.isEmpty() && notToldApart.isEmpty())
         return true;
     QPointer<NotepadSynchronizer> self(this);
-    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
+    SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere, notToldApart));
     return bool(self);
 }
 
-QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
+QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
+                                                     const QStringList &notToldApart)
 {
     QStringList parts;
     if (!removedThere.isEmpty())
@@ -435,6 +490,12 @@ QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedT
         parts << tr("These notes you removed had been changed on another computer since this one last "
                     "synchronised them. They were kept with that text:\n%1")
                      .arg(removedHere.join(QLatin1Char('\n')));
+    if (!notToldApart.isEmpty())
+        parts << tr("These notes you changed here are no longer on the server under the number this computer knew: "
+                    "another computer removed them, or sent them anew with \"Force Remote Sync\" and changed them "
+                    "since, so that they could not be told apart. They were kept with your text and uploaded again; "
+                    "remove what you do not need:\n%1")
+                     .arg(notToldApart.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -445,7 +506,7 @@ bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
         return false;
     note->resetToNew();
     note->markNotepadChanged();
-    m_keptRemovedThere << note->title();
+    (m_notToldApart.contains(note) ? m_keptNotToldApart : m_keptRemovedThere) << note->title();
     m_hasNewNotes = true;
     // Posted later in this run, its mark on disk first.
     m_localNotes << note;
@@ -503,7 +564,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
-        if (recogniseUpload(fetched))
+        if (recogniseUpload(fetched) || takeReposted(fetched))
             break;
         if (m_forceRemote) {
             // Fetched in a forced run only to be told apart from an upload

@@ -41,7 +41,9 @@ public:
     static void tellUntoldKeptCopies();
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
-    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
+    // And those gone under their id that a note there may be, changed.
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
+                                           const QStringList &notToldApart = {});
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
@@ -80,6 +82,12 @@ private:
     // A fetched server-only note that is the copy of a note set aside: the
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
+    // Edited notes whose id the server no longer has wait for the notes
+    // only the server has: one another computer's forced run posted anew
+    // holds what the note agreed (see ListIdentity), and the note becomes
+    // it. Takes `fetched` and returns true then.
+    void setAsideReposted();
+    bool takeReposted(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
     void holdReplacedNotes();
     void dropUnpostedReplacements(QList<NotepadNote *> &notes);
@@ -105,6 +113,9 @@ private:
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
+    QList<NotepadNote *> m_notesReposted;
+    // Of those, the ones a note there may be, changed: not told apart.
+    QSet<const NotepadNote *> m_notToldApart;
     // The marks of the notes marked for an upload that has not left yet, as
     // they were before.
     QHash<NotepadNote *, QString> m_marksBefore;
@@ -116,6 +127,7 @@ private:
     // The titles of the notes kept against a removal there, and here.
     QStringList m_keptRemovedThere;
     QStringList m_keptRemovedHere;
+    QStringList m_keptNotToldApart;
     // The notes whose server copy did not read, each as the run tells it.
     QStringList m_unreadNotes;
     // Notes this run took from the server as new (the server's order places
