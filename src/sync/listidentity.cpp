@@ -54,9 +54,14 @@ bool alike(const Signature &a, const Signature &b)
 // is one that holds most of what the smaller of the two holds (tasks
 // removed or added on one side since); renamed, most of what each holds,
 // so that a list holding a few tasks pasted from it is not taken for it.
+bool sameOwner(const Signature &a, const Signature &b)
+{
+    return a.owned == b.owned && (a.owned || a.owner == b.owner);
+}
+
 int score(const Signature &known, const Signature &candidate)
 {
-    if (known.owned != candidate.owned || (!known.owned && known.owner != candidate.owner))
+    if (!sameOwner(known, candidate))
         return 0;
     const bool sameName = known.name == candidate.name;
     if (known.count == 0 || candidate.count == 0)
@@ -126,7 +131,7 @@ ListIdentity::Pairing ListIdentity::pair(const QList<const TaskList *> &known,
     // Not told, though a list there holds some of what it held.
     for (int i = 0; i < k; ++i) {
         for (int j = 0; j < c && out.candidate[i] < 0 && !out.unsure[i]; ++j)
-            out.unsure[i] = !taken[j]
+            out.unsure[i] = !taken[j] && sameOwner(knownSigns[i], candidateSigns[j])
                             && (common(knownSigns[i], candidateSigns[j]) > 0
                                 || (knownSigns[i].count == 0 && candidateSigns[j].count == 0));
     }
@@ -285,10 +290,6 @@ void ListIdentity::takeIdsOf(const TaskList &theirs, TaskList *agreed, TaskList 
         removed.append(copy);
     }
     mine->setRemovedTasks(removed);
-    for (TaskList *list : {agreed, mine}) {
-        list->setServerId(theirs.serverId());
-        list->setRevision(theirs.revision());
-    }
 }
 
 bool ListIdentity::isNoteAsAgreed(const QString &agreedTitle, const QString &agreedText, const QString &title,

@@ -125,6 +125,34 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
     lists->replaceList(model, list);
 }
 
+const TaskList *ListOutcome::agreedOfVanished(const TaskList *list, const QMap<quint32, ListInfo *> &infos)
+{
+    const TaskList::SyncStatus status = list->syncStatus();
+    if (status == TaskList::New || list->serverId() == 0 || infos.contains(list->serverId())
+        || ListSyncTraits::mustFetch(list) || (status == TaskList::Deleted && !list->isOwned()))
+        return nullptr;
+    return status == TaskList::Unedited && !list->agreed() ? list : list->agreed();
+}
+
+TaskList *ListOutcome::takeRepostedRemoval(UserLists *lists, TaskList *record, const TaskList &theirs)
+{
+    TaskList *agreed = record->agreed()->clone();
+    const std::unique_ptr<TaskList> mine(record->clone());
+    ListIdentity::takeIdsOf(theirs, agreed, mine.get());
+    // Of that list now.
+    agreed->setServerId(0);
+    agreed->setServerId(theirs.serverId());
+    auto *gone = new TaskList;
+    gone->setName(record->name());
+    gone->setSyncStatus(TaskList::Deleted);
+    gone->setServerId(theirs.serverId());
+    gone->setRevision(agreed->revision());
+    gone->setAgreed(agreed);
+    lists->purgeList(record);
+    lists->addList(gone);
+    return gone;
+}
+
 ListOutcome::Reposted ListOutcome::takeReposted(UserLists *lists, ListsGroups *groups, ListModel *model,
                                                 TaskList *fetched)
 {

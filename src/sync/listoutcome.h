@@ -2,11 +2,13 @@
 #define LISTOUTCOME_H
 
 #include <QCoreApplication>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class ListInfo;
 class ListModel;
 class ListSynchronizer;
 class ListsGroups;
@@ -69,6 +71,15 @@ public:
     // entry follows the id; its sharing is read again from the server's list
     // (merged with a change made here). Returns what it agreed and held as
     // the merge saw them, under the server's task ids.
+    // What a list here, or the record of one removed here, whose id the
+    // server does not list (`infos`) last agreed with the server, to be told
+    // among the server's lists by; null for any other list.
+    static const TaskList *agreedOfVanished(const TaskList *list, const QMap<quint32, ListInfo *> &infos);
+    // The record of a list removed here whose id is gone, the server
+    // holding it as `theirs`: a record of that list takes its place, what it
+    // agreed under that list's task ids, so that the removal takes only
+    // what it saw. Returns it.
+    static TaskList *takeRepostedRemoval(UserLists *lists, TaskList *record, const TaskList &theirs);
     struct Reposted
     {
         std::shared_ptr<const TaskList> agreed;

@@ -750,8 +750,12 @@ void ListsSynchronizer::chooseLooks()
     m_mergedAfterLook.clear();
     // A move can only meet a change made here; without one the lists go as
     // they always did, each on its own.
+    // A removal too, of a list whose id is gone: another computer's forced
+    // run may have posted it anew.
     const bool changedHere
-        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); });
+        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
+          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(),
+                         [this](const TaskList *r) { return ListOutcome::agreedOfVanished(r, m_listInfos); });
     if (changedHere && m_userLists) {
         QSet<quint32> held;
         for (const QPointer<ListModel> &model : std::as_const(m_models)) {
@@ -962,16 +966,20 @@ void ListsSynchronizer::takeLookedAtLists()
 
 void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
 {
-    QList<ListModel *> vanished;
+    // Each a live list, or the record of one removed here.
+    QList<std::pair<ListModel *, TaskList *>> vanished;
     QList<const TaskList *> known, candidates;
-    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        const TaskList *list = model ? model->taskList() : nullptr;
-        if (!list || list->syncStatus() == TaskList::New || m_listInfos.contains(list->serverId())
-            || ListSyncTraits::mustFetch(list) || (!list->agreed() && list->syncStatus() != TaskList::Unedited))
-            continue;
-        vanished << model;
-        known << (list->agreed() ? list->agreed() : list);
-    }
+    const auto add = [&](ListModel *model, TaskList *list) {
+        if (const TaskList *agreed = ListOutcome::agreedOfVanished(list, m_listInfos)) {
+            vanished.append({model, model ? nullptr : list});
+            known.append(agreed);
+        }
+    };
+    for (const QPointer<ListModel> &model : std::as_const(m_models))
+        if (model)
+            add(model, model->taskList());
+    for (TaskList *record : std::as_const(m_deletedLists))
+        add(nullptr, record);
     QList<Look *> fetched;
     for (Look &look : looks) {
         if (!look.model && look.fetched && look.fetched->serverId() == look.id) {
@@ -981,14 +989,19 @@ void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
     }
     const ListIdentity::Pairing pairing = ListIdentity::pair(known, candidates);
     for (int i = 0; i < vanished.size(); ++i) {
-        ListModel *model = vanished.at(i);
-        if (pairing.unsure.at(i))
+        const auto [model, record] = vanished.at(i);
+        if (pairing.unsure.at(i) && model)
             m_notToldApart.insert(model);
         if (pairing.candidate.at(i) < 0)
             continue;
+        TaskList *theirs = fetched.at(pairing.candidate.at(i))->fetched.release();
+        if (record) {
+            m_deletedLists.removeAll(record);
+            settleRemovedHere(ListOutcome::takeRepostedRemoval(m_userLists, record, *theirs), theirs);
+            continue;
+        }
         const int status = model->taskList()->syncStatus();
-        const ListOutcome::Reposted taken = ListOutcome::takeReposted(
-            m_userLists, m_groupsAtStart, model, fetched.at(pairing.candidate.at(i))->fetched.release());
+        const ListOutcome::Reposted taken = ListOutcome::takeReposted(m_userLists, m_groupsAtStart, model, theirs);
         m_updatesInDoubt.remove(model);
         m_starts[model] = {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
                            model->taskList()->sharedAgreed(), status};

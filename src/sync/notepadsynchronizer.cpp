@@ -236,7 +236,9 @@ void NotepadSynchronizer::setAsideReposted()
         return;
     for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
         NotepadNote *note = *it;
-        if (note->syncStatus() == NotepadNote::Edited && note->agreed() && !m_noteInfos.contains(note->serverId())) {
+        const bool changedOrRemoved
+            = note->syncStatus() == NotepadNote::Edited || note->syncStatus() == NotepadNote::Deleted;
+        if (changedOrRemoved && note->agreed() && note->serverId() != 0 && !m_noteInfos.contains(note->serverId())) {
             m_notesReposted << note;
             it = m_localNotes.erase(it);
         } else {
@@ -257,7 +259,8 @@ bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
                 m_notToldApart.insert(note);
             continue;
         }
-        // What changed here goes up onto it: it holds what the note agreed.
+        // What changed here goes up onto it, or its removal goes to it: it
+        // holds what the note agreed.
         m_notesReposted.removeAt(i);
         const quint32 id = fetched->serverId();
         note->setServerId(id);

@@ -82,10 +82,11 @@ private:
     // A fetched server-only note that is the copy of a note set aside: the
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
-    // Edited notes whose id the server no longer has wait for the notes
-    // only the server has: one another computer's forced run posted anew
-    // holds what the note agreed (see ListIdentity), and the note becomes
-    // it. Takes `fetched` and returns true then.
+    // Notes changed or removed here whose id the server no longer has wait
+    // for the notes only the server has: one another computer's forced run
+    // posted anew holds what the note agreed (see ListIdentity), and the
+    // note, or its removal, becomes one of it. Takes `fetched` and returns
+    // true then.
     void setAsideReposted();
     bool takeReposted(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);

@@ -176,6 +176,8 @@ private:
         ForcedThereEmptyListRenamedHere,
         ForcedThereRemovedThereTaskAddedHere,
         ForcedThereTaskAddedHereInAGroup,
+        ForcedThereRemovedHere,
+        ForcedThereAfterATaskAddedThereRemovedHere,
         ListRemovedThereTaskAddedHereInAGroup,
         ListRemovedHereTaskAddedThereInAGroup,
     };
@@ -479,6 +481,9 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedThereEmptyListRenamedHere);
     QTest::newRow("list removed there, then a forced remote run there, a task added here: back with the task, told")
         << int(ForcedThereRemovedThereTaskAddedHere);
+    QTest::newRow("forced remote run there, the list removed here: removed") << int(ForcedThereRemovedHere);
+    QTest::newRow("a task added there and sent by a forced remote run, the list removed here: back with the task")
+        << int(ForcedThereAfterATaskAddedThereRemovedHere);
     QTest::newRow("forced remote run there, a task added here: the list stays in its group on both")
         << int(ForcedThereTaskAddedHereInAGroup);
     QTest::newRow("list removed there, a task added to it here: back with the task, in its group")
@@ -1503,11 +1508,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ForcedThereTwoListsAlikeTaskAddedHere:
     case ForcedThereEmptyListRenamedHere:
     case ForcedThereRemovedThereTaskAddedHere:
-    case ForcedThereTaskAddedHereInAGroup: {
+    case ForcedThereTaskAddedHereInAGroup:
+    case ForcedThereRemovedHere:
+    case ForcedThereAfterATaskAddedThereRemovedHere: {
         // "Force Remote Sync" there: every list posted anew, the ids this
         // computer knows removed.
         auto forced = session(a);
-        if (c == ForcedThereAfterATaskTypedThereRetitledHere)
+        if (c == ForcedThereAfterATaskTypedThereRetitledHere || c == ForcedThereAfterATaskAddedThereRemovedHere)
             addTask(forced->model(trip), QStringLiteral("Passport"));
         if (c == ForcedThereRemovedThereTaskAddedHere) {
             forced->lists->deleteList(forced->model(trip)->taskList());
@@ -1525,6 +1532,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                 retitle(model, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
             else if (c == ForcedThereEmptyListRenamedHere)
                 client.model(QStringLiteral("Empty"))->setName(QStringLiteral("Ideas"));
+            else if (c == ForcedThereRemovedHere || c == ForcedThereAfterATaskAddedThereRemovedHere)
+                client.lists->deleteList(model->taskList());
             else
                 addTask(model, QStringLiteral("Passport"));
         }, b);
@@ -1542,6 +1551,15 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             break;
         case ForcedThereEmptyListRenamedHere:
             expected = {QStringLiteral("Ideas[]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+            break;
+        case ForcedThereRemovedHere:
+            expected = {};
+            break;
+        case ForcedThereAfterATaskAddedThereRemovedHere:
+            // The removal takes what it saw; the task added there stays.
+            expected = {QStringLiteral("Trip[Passport]")};
+            m_nothingTold = false;
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
             break;
         case ForcedThereRemovedThereTaskAddedHere:
             // Nothing there is the list: it was removed, and comes back.
