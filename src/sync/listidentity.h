@@ -97,11 +97,13 @@ public:
     static void takeIdsOf(const TaskList &theirs, TaskList *agreed, TaskList *mine);
 
     // A note whose id the server no longer has, and a note only the server
-    // has: the server's is it when it holds the title and the text the note
-    // last agreed.
-    static bool isNoteAsAgreed(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                               const QString &text);
-    // Only one of the two: nothing tells whether it is the note, changed.
+    // has (of which `sameTitle` notes only the server has hold the title
+    // the note agreed): the server's is it when it holds the title and the
+    // text the note agreed, or is the only one of that title (its text
+    // changed since there, or not).
+    static bool isNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
+                       const QString &text, int sameTitle);
+    // Not told, though it holds the title or the text the note agreed.
     static bool mayBeNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
                           const QString &text);
 

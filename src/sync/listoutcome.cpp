@@ -169,7 +169,8 @@ ListOutcome::Reposted ListOutcome::takeReposted(UserLists *lists, ListsGroups *g
         merged->setSyncStatus(TaskList::Unedited);
     merged->setAgreed(theirs);
     if (groups)
-        groups->setListServerId(groups->findList(list->localId(), list->serverId()), theirs->serverId());
+        groups->followNewListId(list->localId(), list->serverId(), theirs->serverId());
+    lists->followNewId(list->serverId(), theirs->serverId());
     lists->replaceList(model, merged);
     // Below any revision the server gives: its shares are fetched, and
     // merged with what changed here.

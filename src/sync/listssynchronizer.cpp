@@ -750,12 +750,13 @@ void ListsSynchronizer::chooseLooks()
     m_mergedAfterLook.clear();
     // A move can only meet a change made here; without one the lists go as
     // they always did, each on its own.
-    // A removal too, of a list whose id is gone: another computer's forced
-    // run may have posted it anew.
+    // Or a list whose id is gone: another computer's forced run may have
+    // posted it anew, and its place here goes to that one.
+    const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
     const bool changedHere
         = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
-          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(),
-                         [this](const TaskList *r) { return ListOutcome::agreedOfVanished(r, m_listInfos); });
+          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+          || std::any_of(m_models.cbegin(), m_models.cend(), [&](ListModel *m) { return m && vanished(m->taskList()); });
     if (changedHere && m_userLists) {
         QSet<quint32> held;
         for (const QPointer<ListModel> &model : std::as_const(m_models)) {

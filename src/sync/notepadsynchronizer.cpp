@@ -230,9 +230,10 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
 void NotepadSynchronizer::setAsideReposted()
 {
     NotepadNotes *notes = NotepadNotes::instance();
-    const bool serverOnly = std::any_of(m_serverIds.cbegin(), m_serverIds.cend(),
-                                        [notes](quint32 id) { return notes->indexOfServerId(id) < 0; });
-    if (m_forceRemote || m_forceLocal || !serverOnly)
+    for (quint32 id : std::as_const(m_serverIds))
+        if (notes->indexOfServerId(id) < 0)
+            ++m_serverOnlyTitles[m_noteInfos.value(id)->title()];
+    if (m_forceRemote || m_forceLocal || m_serverOnlyTitles.isEmpty())
         return;
     for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
         NotepadNote *note = *it;
@@ -254,24 +255,41 @@ bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
         NotepadNote *note = m_notesReposted.at(i);
         const NotepadNote::Agreed agreed = *note->agreed();
         if (!notes->notes().contains(note)
-            || !ListIdentity::isNoteAsAgreed(agreed.title, agreed.text, fetched->title(), fetched->text())) {
+            || !ListIdentity::isNote(agreed.title, agreed.text, fetched->title(), fetched->text(),
+                                     m_serverOnlyTitles.value(agreed.title))) {
             if (ListIdentity::mayBeNote(agreed.title, agreed.text, fetched->title(), fetched->text()))
                 m_notToldApart.insert(note);
             continue;
         }
-        // What changed here goes up onto it, or its removal goes to it: it
-        // holds what the note agreed.
+        // It becomes a note of that id, which held what it agreed.
         m_notesReposted.removeAt(i);
         const quint32 id = fetched->serverId();
+        notes->followNewId(note->serverId(), id);
         note->setServerId(id);
         note->setRevision(fetched->revision());
         note->setPendingUpload(QString());
-        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), fetched->title(), fetched->text()});
+        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), agreed.title, agreed.text});
         notes->setChanged(true);
+        if (note->syncStatus() == NotepadNote::Deleted) {
+            // Removed here: the removal takes only what it saw there.
+            fetched->setSyncStatus(NotepadNote::Unedited);
+            settleRemovedHere(note, fetched);
+            return true;
+        }
+        bool nothingToSend = false;
+        bool tookTheirs = false;
+        if (NotepadNote *kept = NoteSyncTraits::mergeBeforePut(note, fetched, false, false, &nothingToSend, &tookTheirs)) {
+            kept->setUntoldKeptCopy(true);
+            notes->addLocalNote(kept);
+            m_hasNewNotes = true;
+            m_localNotes << kept;
+            markUploads({kept});
+        }
         saveBeforeUploads();
-        delete fetched;
-        m_localNotes.prepend(note);
-        m_serverIds.insert(id);
+        if (!nothingToSend) {
+            m_localNotes.prepend(note);
+            m_serverIds.insert(id);
+        }
         return true;
     }
     return false;
@@ -583,8 +601,12 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     }
     case NotepadNoteSynchronizer::Gone:
-        if (!keepNoteRemovedThere(step->localNote()))
+        if (!keepNoteRemovedThere(step->localNote())) {
+            // Taken off here as gone there: no removal of the user's, to be
+            // sent to a note posted anew in its place.
+            step->localNote()->setAgreed(std::nullopt);
             notes->removeNote(step->localNote());
+        }
         break;
     case NotepadNoteSynchronizer::ReceivedExisting:
         if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted)

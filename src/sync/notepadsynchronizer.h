@@ -115,6 +115,8 @@ private:
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
     QList<NotepadNote *> m_notesReposted;
+    // How many notes only the server has hold each title, as the run began.
+    QHash<QString, int> m_serverOnlyTitles;
     // Of those, the ones a note there may be, changed: not told apart.
     QSet<const NotepadNote *> m_notToldApart;
     // The marks of the notes marked for an upload that has not left yet, as

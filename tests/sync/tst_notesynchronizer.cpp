@@ -818,8 +818,10 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("posted anew by a forced run there, edited here", "forced", mine, {}, {"Ideas: kite and tail"});
     row("posted anew by a forced run there, retitled here", "forced", "title=Goals", {}, {"Goals: kite"});
     row("posted anew by a forced run there, removed here", "forced", "remove", {}, {});
-    row("written on and posted anew by a forced run there, removed here: that text stays", theirs + "&forced",
-        "remove", {}, {"Ideas: kite and string"});
+    row("written on and posted anew by a forced run there, removed here: back with that text", theirs + "&forced",
+        "remove", {}, {"Ideas: kite and string"}, "Ideas");
+    row("written on and posted anew by a forced run there, edited here: its text beside", theirs + "&forced", mine,
+        {}, bothKept, "Ideas (my changes)");
     row("retitled there, then posted anew by a forced run there, edited here: kept, told", "title=Plans&forced", mine,
         {}, {"Plans: kite", "Ideas: kite and tail"}, "Ideas");
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,

@@ -76,10 +76,12 @@
 // send and this one holds every item, a forced local one only when this
 // client has nothing to send (or had nothing before the forced remote run
 // cut short that it follows): either leaves the expected state as it was.
-// After a forced remote run the other client changes nothing until it has
-// synchronised: its copies carry the ids the run replaced. A forced remote
-// run cut short is finished by its client's next run, which replaces them
-// too. Neither client changes a list while the other holds an unsent change
+// After a forced remote run the other client goes on changing its copies,
+// which carry the ids the run replaced, before it has synchronised: each
+// change goes to the item the run posted in its place (a list or note of an
+// older copy waits though: renamed and changed on others since, nothing may
+// tell which item there it is). A forced remote run cut short is finished
+// by its client's next run, which replaces them too. Neither client changes a list while the other holds an unsent change
 // to it: the later upload of a list wins. The other computer's run in the
 // middle of a forced run is a process of its own (plumdeck_syncchild): one
 // process sends one request at a time.
@@ -135,7 +137,8 @@
 // PLUMDECK_SYNC_SEQUENCE_WITHOUT=undo,forced,... leaves kinds of steps out
 // (undo, forced, forcedkill, cross, alike, blank, rename, tick, taskremoval,
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
-// midforced; stale, and of its steps third, staleruns, stalerename,
+// midforced, overforced (changes over the other's forced remote run wait
+// for a run first, as before it); stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
 // staleend, staleremovelist, staleremovenote, stalelistorder); without the
@@ -289,6 +292,7 @@ struct Figures
     int forcedRemote = 0;
     int forcedLocal = 0;
     int forcedSkipped = 0;
+    int overForced = 0; // changes on a computer whose copies carry ids another's forced run replaced
     int crossEdits = 0;
     int crossInDoubt = 0;
     int alike = 0;
@@ -1372,10 +1376,10 @@ private:
     // Keys of the lists the client may change now: made here (own) or there.
     QList<int> changeable(const LiveClient &client, int c, bool own, bool inDoubtOnly = false) const;
     QList<int> ownNotes(const LiveClient &client, int c, bool inDoubtOnly = false) const;
-    // Neither while the other's reposts are in doubt nor while this
-    // client's copies still carry the ids a forced run of the other
-    // replaced (a change to one would go to an id the server dropped).
-    bool mayChange(int c) const { return !m_forcedInDoubt[1 - c] && !m_replacedByForce[c]; }
+    // Not while the other's reposts are in doubt. With its copies still
+    // carrying the ids a forced run of the other replaced, a change goes to
+    // the list there that is it (without overforced: not then).
+    bool mayChange(int c) const { return !m_forcedInDoubt[1 - c] && (on("overforced") || !m_replacedByForce[c]); }
     int pickList(const LiveClient &client, int c, bool crossToo, bool inDoubtFirst = false);
     int ownList(int c, bool inDoubtOnly = false);
     // A titled top-level task of the list, when the pick falls on one.
@@ -1444,6 +1448,12 @@ private:
     void ran(int c, bool ok);
     void placeAsThePage(LiveClient &client, bool connect = true) const;
     bool mayChangeStale(int c) const;
+    // A list's tasks or a note changed on an older copy: not while the copy
+    // carries ids another's forced run replaced. Renamed and changed on
+    // others since, nothing may tell the list or note there that it is: the
+    // program keeps both then, and says so, which these sequences do not
+    // expect.
+    bool mayEditStaleContent(int c) const { return mayChangeStale(c) && !m_replacedByForce[c]; }
     bool staleInStep(int c) const;
     void staleStep();
     void makeStaleList(int c);
@@ -2091,6 +2101,10 @@ void Sequence::step(int index)
     const int actor = m_liveIndex;
     if (!acted || actor < 0)
         return;
+    if (m_replacedByForce[actor]) {
+        ++m_figures.overForced;
+        trace() << "step" << m_step << "client" << actor << "changed copies a forced run of the other replaced";
+    }
     m_settled[actor] = false;
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it)
         if (listsBefore.value(it.key()) != it.value().sig())
@@ -3089,7 +3103,7 @@ bool Sequence::mayChangeStale(int c) const
     for (int other : computers())
         if (m_forcedInDoubt[other])
             return false;
-    return !m_replacedByForce[c];
+    return on("overforced") || !m_replacedByForce[c];
 }
 
 bool Sequence::staleInStep(int c) const
@@ -3260,10 +3274,12 @@ bool Sequence::staleEdit(int c)
     if (on("stalenote") || on("stalegroup")) {
         const int which = int(below(100));
         if (which < 20)
-            return on("stalenote") && staleNoteEdit(c);
+            return on("stalenote") && mayEditStaleContent(c) && staleNoteEdit(c);
         if (which < 36)
             return on("stalegroup") && staleGroupEdit(c);
     }
+    if (!mayEditStaleContent(c))
+        return false;
     LiveClient &client = live(c);
     QMap<QString, ListModel *> copies;
     QSet<QString> twice;
@@ -3534,7 +3550,7 @@ void Sequence::staleEditMovedElsewhere(int c, const QString &listKey, const QStr
 {
     QList<int> others;
     for (int other : computers())
-        if (other != c && mayChangeStale(other))
+        if (other != c && mayEditStaleContent(other))
             others << other;
     if (others.isEmpty())
         return;
@@ -3737,7 +3753,7 @@ bool Sequence::staleNoteEdit(int c)
         return true;
     QList<int> others;
     for (int other : computers())
-        if (other != c && mayChangeStale(other))
+        if (other != c && mayEditStaleContent(other))
             others << other;
     if (others.isEmpty())
         return true;
@@ -4173,8 +4189,9 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.faultsFired)
                              .arg(figures.kills)
                              .arg(figures.failures)
-                             + QStringLiteral("; undos %1, redos %2, forced remote %3, local %4, skipped %5, "
-                                              "cross edits %6 (in doubt %7), made alike %8, untitled rows %9, ")
+                             + QStringLiteral("; undos %1, redos %2, forced remote %3 (changes meeting it on "
+                                              "the other %10), local %4, skipped %5, cross edits %6 (in doubt %7), "
+                                              "made alike %8, untitled rows %9, ")
                                    .arg(figures.undos)
                                    .arg(figures.redos)
                                    .arg(figures.forcedRemote)
@@ -4184,6 +4201,7 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.crossInDoubt)
                                    .arg(figures.alike)
                                    .arg(figures.blankRows)
+                                   .arg(figures.overForced)
                              + QStringLiteral("removed lists %1, tasks %2, notes %3 (in doubt %4, may come back "
                                               "%9), kills after a DELETE %5, after an unsaved change %6, came back "
                                               "%7, lists files refused %8")
