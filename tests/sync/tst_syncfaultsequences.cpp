@@ -11,6 +11,7 @@
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/restoredlists.h"
 #include "sync/uploadmark.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
@@ -138,7 +139,8 @@
 // (undo, forced, forcedkill, cross, alike, blank, rename, tick, taskremoval,
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced, overforced (changes over the other's forced remote run wait
-// for a run first, as before it); stale, and of its steps third, staleruns, stalerename,
+// for a run first, as before it), restore (the user's own backup imported);
+// stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
 // staleend, staleremovelist, staleremovenote, stalelistorder); without the
@@ -293,6 +295,7 @@ struct Figures
     int forcedLocal = 0;
     int forcedSkipped = 0;
     int overForced = 0; // changes on a computer whose copies carry ids another's forced run replaced
+    int restores = 0;   // the user's own backup imported
     int crossEdits = 0;
     int crossInDoubt = 0;
     int alike = 0;
@@ -1331,6 +1334,7 @@ public:
         , m_rng(seed)
         , m_staleRng(seed ^ 0x5eed0c0du)
         , m_orderRng(seed ^ 0x0dde0c0du)
+        , m_restoreRng(seed ^ 0x2e5702e5u)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1435,6 +1439,7 @@ private:
     bool removeNote(int c, bool inDoubtOnly = false);
     bool makeAlike(int c);
     void forced(int c, bool remote);
+    void restoreOwnBackup(int c);
     void addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note);
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
@@ -1478,6 +1483,7 @@ private:
     QRandomGenerator m_rng;
     QRandomGenerator m_staleRng;
     QRandomGenerator m_orderRng;
+    QRandomGenerator m_restoreRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -1957,6 +1963,9 @@ void Sequence::step(int index)
     ++m_figures.steps;
     if (on("stale"))
         staleStep();
+    // Now and then, with draws of its own, the user's own backup imported.
+    if (on("restore") && m_restoreRng.bounded(100) < 3)
+        restoreOwnBackup(int(m_restoreRng.bounded(2)));
     // A person takes a while between two actions: tasks made in two steps
     // share their creation time only when the second is a step on the other
     // computer in the same second, right after the first or on a clock
@@ -2711,6 +2720,42 @@ void Sequence::forced(int c, bool remote)
     else
         ++m_figures.forcedLocal;
     sync(c, remote ? Force::Remote : Force::Local);
+}
+
+// The user's own backup, exported and imported at once (after a reinstall,
+// say): each list is the server's of the id the backup gave it, whatever
+// it holds, once and in its group; nothing else changes.
+void Sequence::restoreOwnBackup(int c)
+{
+    if (!bringInStepForForcing(c, [&] { return m_settled[c] && readyToForceRemote(c); }))
+        return;
+    ++m_figures.restores;
+    LiveClient &client = *m_live;
+    const QString path = QDir(m_stores[c]->path).filePath(QStringLiteral("backup.xhtml"));
+    UserLists *restored = client.lists->save(path) ? UserLists::load(path) : nullptr;
+    if (!restored) {
+        m_loadProblem = QStringLiteral("the backup did not read back");
+        return;
+    }
+    trace() << "step" << m_step << "client" << c << "imports its own backup";
+    // As the backup page and the lists page do.
+    RestoredLists::prepare(restored, client.lists);
+    restored->ensureNotEmpty();
+    for (const TaskList *list : client.lists->taskLists())
+        client.listsGroups()->removeList(list);
+    delete client.lists;
+    client.lists = restored;
+    for (const TaskList *list : restored->taskLists())
+        if (!client.listsGroups()->containsList(list))
+            client.listsGroups()->addListToDefaultGroup(list);
+    placeAsThePage(client);
+    m_settled[c] = false;
+    // Its run goes to its end: a backup that comes back after others
+    // changed its lists brings back what it holds, which is no change of
+    // theirs to keep.
+    m_server.clearFaults();
+    if (!sync(c, Force::None, Fault::None) && m_loadProblem.isEmpty())
+        m_loadProblem = QStringLiteral("at step %1, the run after an import failed").arg(m_step);
 }
 
 // A run, as F5 or a forced run starts it, with a fault of the server or a
@@ -4191,7 +4236,7 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.failures)
                              + QStringLiteral("; undos %1, redos %2, forced remote %3 (changes meeting it on "
                                               "the other %10), local %4, skipped %5, cross edits %6 (in doubt %7), "
-                                              "made alike %8, untitled rows %9, ")
+                                              "made alike %8, untitled rows %9, own backups imported %11, ")
                                    .arg(figures.undos)
                                    .arg(figures.redos)
                                    .arg(figures.forcedRemote)
@@ -4202,6 +4247,7 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.alike)
                                    .arg(figures.blankRows)
                                    .arg(figures.overForced)
+                                   .arg(figures.restores)
                              + QStringLiteral("removed lists %1, tasks %2, notes %3 (in doubt %4, may come back "
                                               "%9), kills after a DELETE %5, after an unsaved change %6, came back "
                                               "%7, lists files refused %8")
