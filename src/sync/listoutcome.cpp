@@ -139,7 +139,7 @@ TaskList *ListOutcome::takeRepostedRemoval(UserLists *lists, TaskList *record, c
     TaskList *agreed = record->agreed()->clone();
     const std::unique_ptr<TaskList> mine(record->clone());
     ListIdentity::takeIdsOf(theirs, agreed, mine.get());
-    // Of that list now.
+    // A copy of that list now: its id changes on purpose, not by mistake.
     agreed->setServerId(0);
     agreed->setServerId(theirs.serverId());
     auto *gone = new TaskList;
@@ -426,7 +426,7 @@ ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
 namespace {
 
 // As the lists file keeps them.
-const char *const keptKinds[] = {"copy",         "read-only",          "unknown-base",  "removed-there",
+const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
                                  "removed-there-whole", "removed-here", "not-told-apart"};
 
 } // namespace
@@ -443,7 +443,7 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
 {
     KeptAgainstRemovals kept = std::exchange(tasks, {});
     QStringList copies, readOnly, unknownBase;
-    QStringList *const byKind[] = {&copies,           &readOnly,        &unknownBase,      &kept.removedThere,
+    QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
                                    &kept.removedThereWhole, &kept.removedHere, &kept.notToldApart};
     QList<ListModel *> told;
     for (ListModel *model : lists ? lists->models() : QList<ListModel *>()) {

@@ -753,10 +753,11 @@ void ListsSynchronizer::chooseLooks()
     // Or a list whose id is gone: another computer's forced run may have
     // posted it anew, and its place here goes to that one.
     const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
+    const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
     const bool changedHere
         = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
           || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
-          || std::any_of(m_models.cbegin(), m_models.cend(), [&](ListModel *m) { return m && vanished(m->taskList()); });
+          || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
     if (changedHere && m_userLists) {
         QSet<quint32> held;
         for (const QPointer<ListModel> &model : std::as_const(m_models)) {

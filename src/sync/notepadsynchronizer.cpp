@@ -278,7 +278,10 @@ bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
         }
         bool nothingToSend = false;
         bool tookTheirs = false;
-        if (NotepadNote *kept = NoteSyncTraits::mergeBeforePut(note, fetched, false, false, &nothingToSend, &tookTheirs)) {
+        // What changed here goes onto it; a text changed there too gives way
+        // and goes beside it.
+        NotepadNote *kept = NoteSyncTraits::mergeBeforePut(note, fetched, false, false, &nothingToSend, &tookTheirs);
+        if (kept) {
             kept->setUntoldKeptCopy(true);
             notes->addLocalNote(kept);
             m_hasNewNotes = true;

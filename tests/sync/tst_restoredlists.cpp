@@ -303,7 +303,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         }
         QVERIFY(sync(client));
         if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince || c == OwnBackupAListEmptiedSince
-            || c == OwnBackupSentByAForcedRemoteRun) {
+            || c == OwnBackupSentByAForcedRemoteRun || c == OwnBackupAReadOnlyListSharedWithMe) {
             // As the page holds them: every list in a group, Trip in Travel.
             ListsGroups *groups = client.listsGroups();
             for (ListModel *model : client.lists->models())
@@ -311,6 +311,9 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             ListsGroupsElementGroup *travel = groups->addGroupToDefaultGroup();
             groups->setGroupName(travel, QStringLiteral("Travel"));
             groups->userMoveListToGroup(groups->findList(0, client.model(trip)->taskList()->serverId()), travel);
+            if (c == OwnBackupAReadOnlyListSharedWithMe)
+                groups->userMoveListToGroup(
+                    groups->findList(0, client.model(QStringLiteral("Garden"))->taskList()->serverId()), travel);
             QVERIFY(sync(client));
         }
     });
@@ -580,6 +583,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             QVERIFY(sync(client));
         });
         expected << QStringLiteral("Garden[Rake]");
+        if (c == OwnBackupAReadOnlyListSharedWithMe)
+            m_groups = QStringLiteral("[Home]Travel([Trip Garden])");
         break;
     case OwnBackupAListEmptiedSince:
         onA([&](LiveClient &client) {

@@ -31,22 +31,22 @@
 
 // Two clients of one account take random turns at making, changing and
 // removing lists, tasks and notes, at undo and redo, at copying and pasting
-// tasks, at leaving an untitled row in a list, at forced runs, and at
-// synchronising while the server loses answers after applying requests,
-// fails them after applying them, fails the fetch after an upload, or the
-// program is killed while a request is out: any, a DELETE, or the upload of
-// a change made right before the run and not yet saved. Some steps make a
-// case on purpose: a step on the other computer in the second of a step
-// before (right after it, or on a clock that is behind, into the same list
-// when it may); a list made without tasks whose post is lost or in doubt,
+// tasks, at leaving an untitled row in a list, at forced runs, at importing
+// their own backup, and at synchronising while the server loses answers after
+// applying requests, fails them after applying them, fails the fetch after an
+// upload, or the program is killed while a request is out: any, a DELETE, or
+// the upload of a change made right before the run and not yet saved. Some
+// steps make a case on purpose: a step on the other computer in the second of
+// a step before (right after it, or on a clock that is behind, into the same
+// list when it may); a list made without tasks whose post is lost or in doubt,
 // then changed on the other computer; a forced remote run killed once its
 // first post is out, before its deletes, followed by a forced local run; the
 // other computer synchronising while a forced remote run waits between its
-// first post and its deletes (the run then goes on, or is killed), after
-// which it may force its own remote run. After quiet synchronisations of
-// both, every item exists exactly once on the server and in both clients,
-// with every edit, nothing removed is back, no lists file was refused, and
-// one more run of each sends nothing.
+// first post and its deletes (the run then goes on, or is killed), after which
+// it may force its own remote run. After quiet synchronisations of both, every
+// item exists exactly once on the server and in both clients, with every edit,
+// nothing removed is back, no lists file was refused, and one more run of each
+// sends nothing.
 //
 // The expected state stays exact because no two edits conflict: a client
 // changes a list only while its copy shows the list as expected, so every
@@ -140,8 +140,8 @@
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
 // midforced, overforced (changes over the other's forced remote run wait
 // for a run first, as before it), restore (the user's own backup imported);
-// stale, and of its steps third, staleruns, stalerename,
-// staleretitle, staletick, staleassign, stalereorder, staleindent,
+// stale, and of its steps third, staleruns, stalerename, staleretitle,
+// staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
 // staleend, staleremovelist, staleremovenote, stalelistorder); without the
 // five from samesecond to midforced, and stale, the sequences are those made
