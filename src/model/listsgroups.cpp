@@ -470,11 +470,13 @@ ListsGroupsElementGroup *groupWithServerId(ListsGroupsElementGroup *group, quint
 
 } // namespace
 
-void ListsGroups::placeAsAgreed(const TaskList *list)
+void ListsGroups::placeAsAgreed(const TaskList *list, quint32 agreedId)
 {
-    if (!m_agreed || !list || list->serverId() == 0)
+    if (agreedId == 0 && list)
+        agreedId = list->serverId();
+    if (!m_agreed || !list || agreedId == 0)
         return;
-    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, list->serverId());
+    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, agreedId);
     ListsGroupsElementGroup *agreedGroup = m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup());
     if (!agreedGroup)
         return;
@@ -508,6 +510,19 @@ void ListsGroups::placeAsAgreed(const TaskList *list)
     entry->setParent(target);
     target->m_lists.insert(at, entry);
     m_modified = true;
+}
+
+void ListsGroups::followNewListId(quint32 localId, quint32 oldId, quint32 newId)
+{
+    if (ListsGroupsElementList *entry = findList(localId, oldId)) {
+        entry->setServerId(newId);
+        m_modified = true;
+    }
+    if (m_agreed && m_agreed->findList(0, oldId)) {
+        ListsGroups *agreed = m_agreed->serverCopy();
+        agreed->findList(0, oldId)->setServerId(newId);
+        m_agreed.reset(agreed);
+    }
 }
 
 void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)

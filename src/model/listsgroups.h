@@ -113,8 +113,14 @@ public:
     // agreed tree places in a group this tree still has goes there, where
     // the agreed order had it: a list that comes back (the server's, taken
     // for a restored one, or fetched again after an import replaced the
-    // lists) keeps its place rather than the one the page gave it.
-    void placeAsAgreed(const TaskList *list);
+    // lists) keeps its place rather than the one the page gave it. With
+    // `agreedId`, the place of the list the agreed tree names so (one the
+    // list replaces under another id).
+    void placeAsAgreed(const TaskList *list, quint32 agreedId = 0);
+    // A list here turned out to be one posted anew under another id
+    // (another computer's forced run): its entry, and the one the agreed
+    // tree has, name the new id, so that neither tells a move nobody made.
+    void followNewListId(quint32 localId, quint32 oldId, quint32 newId);
     // Drops every entry that matches none of the lists (deleted lists keep
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);

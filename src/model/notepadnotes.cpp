@@ -7,6 +7,8 @@
 #include <QDebug>
 #include <QFile>
 
+#include <algorithm>
+
 NotepadNotes *NotepadNotes::s_instance = nullptr;
 
 NotepadNotes::NotepadNotes(QObject *parent)
@@ -148,6 +150,17 @@ void NotepadNotes::setArrivedInOrder(const QSet<quint32> &ids)
     if (ids == m_arrivedInOrder)
         return;
     m_arrivedInOrder = ids;
+    m_changed = true;
+}
+
+void NotepadNotes::followNewId(quint32 oldId, quint32 newId)
+{
+    if (m_agreedDisplayOrder)
+        std::replace(m_agreedDisplayOrder->begin(), m_agreedDisplayOrder->end(), oldId, newId);
+    if (m_movedInOrder && m_movedInOrder->remove(oldId))
+        m_movedInOrder->insert(newId);
+    if (m_arrivedInOrder.remove(oldId))
+        m_arrivedInOrder.insert(newId);
     m_changed = true;
 }
 

@@ -192,9 +192,11 @@ void NotepadReaderWriter::writeNote(QDomElement &parent, NotepadNote *note)
     appendDefinition(dl, QStringLiteral("title"), note->title());
     appendDefinition(dl, QStringLiteral("text"), note->text());
     // An unedited note is what it agreed: only an edited one keeps a copy,
-    // beside its own fields, where a reader that does not know it looks not.
+    // beside its own fields, where a reader that does not know it looks not,
+    // and a removed one, whose removal takes only what it agreed.
     const std::optional<NotepadNote::Agreed> &agreed = note->agreed();
-    if (local && note->syncStatus() == NotepadNote::Edited && agreed && agreed->serverId == note->serverId()) {
+    const bool changed = note->syncStatus() == NotepadNote::Edited || note->syncStatus() == NotepadNote::Deleted;
+    if (local && changed && agreed && agreed->serverId == note->serverId()) {
         QDomElement base = appendElementWithClass(div, QStringLiteral("dl"), QLatin1String(AgreedFieldsClass));
         appendDefinition(base, QStringLiteral("id"), noteIdToString(agreed->serverId));
         appendDefinition(base, QStringLiteral("revision"), revisionToString(agreed->revision));
@@ -256,7 +258,7 @@ NotepadNote *NotepadReaderWriter::readNote(const QDomElement &element)
     if (documentKind() == LocalDocument) {
         if (note->syncStatus() == NotepadNote::Unedited)
             note->agreeAsIs();
-        else if (note->syncStatus() == NotepadNote::Edited)
+        else if (note->syncStatus() == NotepadNote::Edited || note->syncStatus() == NotepadNote::Deleted)
             readAgreed(note.get(), element);
     }
     return note.release();

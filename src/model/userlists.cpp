@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+
 UserLists::UserLists()
     : QObject(nullptr)
 {
@@ -414,6 +416,17 @@ void UserLists::setArrivedInOrder(const QSet<quint32> &ids)
     if (ids == m_arrivedInOrder)
         return;
     m_arrivedInOrder = ids;
+    m_changed = true;
+}
+
+void UserLists::followNewId(quint32 oldId, quint32 newId)
+{
+    if (m_agreedDisplayOrder)
+        std::replace(m_agreedDisplayOrder->begin(), m_agreedDisplayOrder->end(), oldId, newId);
+    if (m_movedInOrder && m_movedInOrder->remove(oldId))
+        m_movedInOrder->insert(newId);
+    if (m_arrivedInOrder.remove(oldId))
+        m_arrivedInOrder.insert(newId);
     m_changed = true;
 }
 

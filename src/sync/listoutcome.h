@@ -2,9 +2,13 @@
 #define LISTOUTCOME_H
 
 #include <QCoreApplication>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class ListInfo;
 class ListModel;
 class ListSynchronizer;
 class ListsGroups;
@@ -55,6 +59,30 @@ public:
     static void takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
                                    bool mergeOnly = false);
 
+    // A list whose server id is gone that the server holds under another
+    // (another computer's forced run posted it anew; see ListIdentity) is
+    // the server's list `fetched` (taken): what changed here since it agreed
+    // goes onto it in a three-way merge, under its id, and it is to be
+    // uploaded when something of this computer's is left to send. Its group
+    // entry follows the id; its sharing is read again from the server's list
+    // (merged with a change made here). Returns what it agreed and held as
+    // the merge saw them, under the server's task ids.
+    // What a list here, or the record of one removed here, whose id the
+    // server does not list (`infos`) last agreed with the server, to be told
+    // among the server's lists by; null for any other list.
+    static const TaskList *agreedOfVanished(const TaskList *list, const QMap<quint32, ListInfo *> &infos);
+    // The record of a list removed here whose id is gone, the server
+    // holding it as `theirs`: a record of that list takes its place, what it
+    // agreed under that list's task ids, so that the removal takes only
+    // what it saw. Returns it.
+    static TaskList *takeRepostedRemoval(UserLists *lists, TaskList *record, const TaskList &theirs);
+    struct Reposted
+    {
+        std::shared_ptr<const TaskList> agreed;
+        std::shared_ptr<const TaskList> mine;
+    };
+    static Reposted takeReposted(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched);
+
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
@@ -81,8 +109,9 @@ public:
     // changed something there, the list comes back holding that, edited, its
     // update removing the rest there; the record goes and the new model is
     // returned. Null when nothing changed there: the record takes the
-    // fetched revision, and its removal goes as it was.
-    static ListModel *keepRemovedHere(UserLists *lists, TaskList *record, TaskList *fetched);
+    // fetched revision, and its removal goes as it was. Back, the list takes
+    // the place in the groups they agreed for it.
+    static ListModel *keepRemovedHere(UserLists *lists, ListsGroups *groups, TaskList *record, TaskList *fetched);
 
     // What a run kept against a removal, or beside a move it could not tell
     // apart, told once the lists are done.
@@ -93,10 +122,11 @@ public:
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
         QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
+        QStringList notToldApart = {}; // gone under their id, not told from the server's lists that may be them
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty();
+                   && movesUntold.isEmpty() && notToldApart.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -105,6 +135,7 @@ public:
             removedHere << more.removedHere;
             tasks << more.tasks;
             movesUntold << more.movesUntold;
+            notToldApart << more.notToldApart;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -128,7 +159,7 @@ public:
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
     // Why a run kept a list, marked on it until the user is told.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
+    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, NotToldApart };
     static void markKept(ListModel *model, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.

@@ -12,6 +12,7 @@
 #include "model/userlists.h"
 #include "sync/groupsmerge.h"
 #include "sync/httpresponseheader.h"
+#include "sync/listidentity.h"
 #include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/listoutcome.h"
@@ -34,7 +35,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -233,6 +233,8 @@ void ListsSynchronizer::holdReplacedLists()
     for (const QPointer<ListModel> &model : std::as_const(m_models)) {
         if (!model || model->taskList()->syncStatus() != TaskList::New)
             continue;
+        if (m_forceRemote)
+            RestoredLists::replaceWhenForced(model, m_groupsAtStart);
         const quint32 id = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
         if (mayRemoveReplaced(id) && m_serverIds.remove(id))
             m_replacedHeld.insert(id);
@@ -297,9 +299,10 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
     const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
     if (kept == ListOutcome::KeptAgainstRemoval::No)
         return false;
-    ListOutcome::markKept(model, kept == ListOutcome::KeptAgainstRemoval::Whole
-                                     ? ListOutcome::Kept::RemovedThereWhole
-                                     : ListOutcome::Kept::RemovedThere);
+    using Kept = ListOutcome::Kept;
+    ListOutcome::markKept(model, m_notToldApart.contains(model) ? Kept::NotToldApart
+                                 : kept == ListOutcome::KeptAgainstRemoval::Whole ? Kept::RemovedThereWhole
+                                                                                  : Kept::RemovedThere);
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
     const auto start = m_starts.find(model);
@@ -365,7 +368,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
         start.mine.reset(removed);
         start.serverBefore.reset(fetched->clone());
     }
-    if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, record, fetched)) {
+    if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, m_groupsAtStart, record, fetched)) {
         if (start.mine) {
             m_starts.insert(model, start);
             m_keptAgainstRemoval.insert(model, false);
@@ -576,7 +579,7 @@ void ListsSynchronizer::onRestoredListFetched()
             // later run rather than go up beside it.
             qWarning().noquote() << "the server's list for a restored list could not be read:" << error;
             m_models.removeAll(model);
-        } else if (fetched && fetched->isOwned() && RestoredLists::isSameList(model->taskList(), fetched)) {
+        } else if (fetched && RestoredLists::isSameList(model->taskList(), fetched)) {
             // Its removal here before the import gives way to the backup.
             if (TaskList *record = m_userLists->findDeletedByServerId(fetched->serverId())) {
                 m_deletedLists.removeAll(record);
@@ -755,8 +758,14 @@ void ListsSynchronizer::chooseLooks()
     m_mergedAfterLook.clear();
     // A move can only meet a change made here; without one the lists go as
     // they always did, each on its own.
+    // Or a list whose id is gone: another computer's forced run may have
+    // posted it anew, and its place here goes to that one.
+    const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
+    const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
     const bool changedHere
-        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); });
+        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
+          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+          || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
     if (changedHere && m_userLists) {
         QSet<quint32> held;
         for (const QPointer<ListModel> &model : std::as_const(m_models)) {
@@ -876,6 +885,7 @@ void ListsSynchronizer::takeLookedAtLists()
         std::weak_ptr<const void> alive;
     };
     std::vector<Kept> keptHere;
+    takeRepostedLists(looks);
     for (Look &look : looks) {
         if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
             continue;
@@ -962,6 +972,50 @@ void ListsSynchronizer::takeLookedAtLists()
     keepListsBeforeMerges();
     m_saves.lists();
     syncNextList();
+}
+
+void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
+{
+    // Each a live list, or the record of one removed here.
+    QList<std::pair<ListModel *, TaskList *>> vanished;
+    QList<const TaskList *> known, candidates;
+    const auto add = [&](ListModel *model, TaskList *list) {
+        if (const TaskList *agreed = ListOutcome::agreedOfVanished(list, m_listInfos)) {
+            vanished.append({model, model ? nullptr : list});
+            known.append(agreed);
+        }
+    };
+    for (const QPointer<ListModel> &model : std::as_const(m_models))
+        if (model)
+            add(model, model->taskList());
+    for (TaskList *record : std::as_const(m_deletedLists))
+        add(nullptr, record);
+    QList<Look *> fetched;
+    for (Look &look : looks) {
+        if (!look.model && look.fetched && look.fetched->serverId() == look.id) {
+            fetched << &look;
+            candidates << look.fetched.get();
+        }
+    }
+    const ListIdentity::Pairing pairing = ListIdentity::pair(known, candidates);
+    for (int i = 0; i < vanished.size(); ++i) {
+        const auto [model, record] = vanished.at(i);
+        if (pairing.unsure.at(i) && model)
+            m_notToldApart.insert(model);
+        if (pairing.candidate.at(i) < 0)
+            continue;
+        TaskList *theirs = fetched.at(pairing.candidate.at(i))->fetched.release();
+        if (record) {
+            m_deletedLists.removeAll(record);
+            settleRemovedHere(ListOutcome::takeRepostedRemoval(m_userLists, record, *theirs), theirs);
+            continue;
+        }
+        const int status = model->taskList()->syncStatus();
+        const ListOutcome::Reposted taken = ListOutcome::takeReposted(m_userLists, m_groupsAtStart, model, theirs);
+        m_updatesInDoubt.remove(model);
+        m_starts[model] = {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
+                           model->taskList()->sharedAgreed(), status};
+    }
 }
 
 // The server's copy of the list `id` was taken at `revision`: its step
@@ -1120,82 +1174,6 @@ void ListsSynchronizer::setAsideUploadsInDoubt()
     }
 }
 
-namespace {
-
-// What a server list holds of the tasks posted: each task's identity, and
-// each task as identity and content, with how often it is there.
-struct PostedParts
-{
-    QHash<QString, int> identities;
-    QHash<QString, int> tasks;
-};
-
-// Every task posted is there as it was posted (identity and content), each
-// as often as it was sent.
-bool holdsEveryTaskAsPosted(const UploadMark &mark, const PostedParts &parts)
-{
-    if (mark.tasks().isEmpty())
-        return false;
-    QHash<QString, int> left = parts.tasks;
-    for (const UploadMark::SentTask &task : mark.tasks()) {
-        bool found = false;
-        for (const QString &content : task.contents) {
-            int &count = left[task.identity + QLatin1Char('.') + content];
-            if (count > 0) {
-                --count;
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            return false;
-    }
-    return true;
-}
-
-// How many of the tasks the mark says were posted the server's list holds
-// (each counted as often as it was sent), or -1 when it is not the posted
-// list. Only the tasks' own identities count (`own`, no other task here
-// holds them). Tasks made in the same second by the same user share an
-// identity, so a list made elsewhere could hold one of them: the server's
-// list must also still hold a task as it was posted, or the list's fields
-// as they were. A mark without identities of its own tells the copy by its
-// whole content, by every task it posted still there as it was whatever
-// another client renamed, or by the fields it was posted with whatever
-// another client did to its tasks since, when it posted none or the copy
-// still holds one of their identities (0): such a match may merge, never
-// delete. A list of tasks is never told by its name alone.
-int matchScore(const UploadMark &mark, const QSet<QString> &own, const PostedParts &parts, const QString &fields,
-               const std::function<QString()> &digest)
-{
-    if (own.isEmpty()) {
-        const auto holdsOneSent = [&] {
-            return std::any_of(mark.tasks().cbegin(), mark.tasks().cend(),
-                               [&](const UploadMark::SentTask &task) { return parts.identities.contains(task.identity); });
-        };
-        const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == fields
-                                && (!mark.identifiesByTasks() || holdsOneSent());
-        return sameFields || mark.digest() == digest() || holdsEveryTaskAsPosted(mark, parts) ? 0 : -1;
-    }
-    QHash<QString, int> left = parts.identities;
-    int score = 0;
-    bool unchangedPart = mark.fieldsDigest() == fields;
-    for (const UploadMark::SentTask &task : mark.tasks()) {
-        if (!own.contains(task.identity))
-            continue;
-        int &count = left[task.identity];
-        if (count > 0) {
-            --count;
-            ++score;
-        }
-        for (const QString &content : task.contents)
-            unchangedPart = unchangedPart || parts.tasks.contains(task.identity + QLatin1Char('.') + content);
-    }
-    return score > 0 && unchangedPart ? score : -1;
-}
-
-} // namespace
-
 const QHash<QString, int> &ListsSynchronizer::identitiesHere()
 {
     if (!m_identitiesHere)
@@ -1209,19 +1187,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
     if (!fetched->isOwned() || (m_modelsInDoubt.isEmpty() && m_deletedInDoubt.isEmpty()) || !m_userLists)
         return false;
     const quint32 id = fetched->serverId();
-    PostedParts parts;
-    for (const Task *task : UploadMark::uploadedTasks(fetched)) {
-        const QString identity = UploadMark::identityDigest(task);
-        ++parts.identities[identity];
-        ++parts.tasks[identity + QLatin1Char('.') + UploadMark::contentDigest(task)];
-    }
-    const QString fields = UploadMark::listFieldsDigest(fetched);
-    QString digest;
-    auto fetchedDigest = [&]() -> QString {
-        if (digest.isEmpty())
-            digest = UploadMark::listDigest(fetched);
-        return digest;
-    };
+    const ListIdentity::PostedCopy copy(fetched);
 
     // The item whose upload the copy holds most of; a list still here goes
     // before a removed one.
@@ -1235,8 +1201,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
         if (!mark.isPost() || id <= mark.highestKnownId())
             continue;
-        const int score
-            = matchScore(mark, mark.ownIdentities(identitiesHere(), model->taskList()), parts, fields, fetchedDigest);
+        const int score = copy.score(mark, mark.ownIdentities(identitiesHere(), model->taskList()));
         if (score > bestScore) {
             bestScore = score;
             bestModel = i;
@@ -1251,7 +1216,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         // Deleted only when its own tasks tell it.
         if (!mark.isPost() || own.isEmpty() || id <= mark.highestKnownId())
             continue;
-        const int score = matchScore(mark, own, parts, fields, fetchedDigest);
+        const int score = copy.score(mark, own);
         if (score > bestScore) {
             bestScore = score;
             bestModel = -1;
@@ -1272,7 +1237,7 @@ bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
         // others share), the server's list may be another made alike:
         // nothing of the user's gives way to it.
         const bool mergeOnly
-            = bestScore == 0 && mark.digest() != fetchedDigest() && !UploadMark::uploadedTasks(local).isEmpty();
+            = bestScore == 0 && mark.digest() != copy.digest() && !UploadMark::uploadedTasks(local).isEmpty();
         if (!mergeOnly && mark.digest() == UploadMark::listDigest(local)) {
             // Unchanged here since it was posted: the server's copy, with
             // whatever others did to it since, is the list.

@@ -124,6 +124,9 @@ private:
     void lookAtNextList();
     void takeLookedAtLists();
     struct Look;
+    // Lists whose id another computer's forced run posted anew each become
+    // the server's list, among those the looks fetched, that is it.
+    void takeRepostedLists(std::vector<Look> &looks);
     void leaveUnread(const Look &look, const QString &reason);
     void setInfoRevision(quint32 id, quint32 revision);
     void syncDisplayOrder();
@@ -247,6 +250,8 @@ private:
     ListOutcome::KeptAgainstRemovals *m_noticesLater = nullptr;
     // The lists kept against a removal, and whether for their sharing.
     QHash<ListModel *, bool> m_keptAgainstRemoval;
+    // Lists gone under their id that a list there may be: not told apart.
+    QSet<const ListModel *> m_notToldApart;
     UnreadableLists m_unreadable;
     // Each list as the run began, and the server's copy a merge went onto.
     struct ListStart

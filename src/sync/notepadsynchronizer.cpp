@@ -6,6 +6,7 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
+#include "sync/listidentity.h"
 #include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
@@ -17,6 +18,7 @@
 #include <QDomDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
@@ -122,6 +124,7 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     // again nor deletes it unseen.
     holdReplacedNotes();
     setAsideUploadsInDoubt();
+    setAsideReposted();
     if (m_forceLocal)
         dropUnpostedReplacements(m_localNotes);
     markUploads(m_localNotes);
@@ -218,6 +221,77 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
         delete fetched;
         m_localNotes.prepend(note);
         m_serverIds.insert(id);
+        return true;
+    }
+    return false;
+}
+
+void NotepadSynchronizer::setAsideReposted()
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    for (quint32 id : std::as_const(m_serverIds))
+        if (notes->indexOfServerId(id) < 0)
+            ++m_serverOnlyTitles[m_noteInfos.value(id)->title()];
+    if (m_forceRemote || m_forceLocal || m_serverOnlyTitles.isEmpty())
+        return;
+    for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
+        NotepadNote *note = *it;
+        const bool changedOrRemoved
+            = note->syncStatus() == NotepadNote::Edited || note->syncStatus() == NotepadNote::Deleted;
+        if (changedOrRemoved && note->agreed() && note->serverId() != 0 && !m_noteInfos.contains(note->serverId())) {
+            m_notesReposted << note;
+            it = m_localNotes.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
+{
+    NotepadNotes *notes = NotepadNotes::instance();
+    for (int i = 0; i < m_notesReposted.size(); ++i) {
+        NotepadNote *note = m_notesReposted.at(i);
+        const NotepadNote::Agreed agreed = *note->agreed();
+        if (!notes->notes().contains(note)
+            || !ListIdentity::isNote(agreed.title, agreed.text, fetched->title(), fetched->text(),
+                                     m_serverOnlyTitles.value(agreed.title))) {
+            if (ListIdentity::mayBeNote(agreed.title, agreed.text, fetched->title(), fetched->text()))
+                m_notToldApart.insert(note);
+            continue;
+        }
+        // It becomes a note of that id, which held what it agreed.
+        m_notesReposted.removeAt(i);
+        const quint32 id = fetched->serverId();
+        notes->followNewId(note->serverId(), id);
+        note->setServerId(id);
+        note->setRevision(fetched->revision());
+        note->setPendingUpload(QString());
+        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), agreed.title, agreed.text});
+        notes->setChanged(true);
+        if (note->syncStatus() == NotepadNote::Deleted) {
+            // Removed here: the removal takes only what it saw there.
+            fetched->setSyncStatus(NotepadNote::Unedited);
+            settleRemovedHere(note, fetched);
+            return true;
+        }
+        bool nothingToSend = false;
+        bool tookTheirs = false;
+        // What changed here goes onto it; a text changed there too gives way
+        // and goes beside it.
+        NotepadNote *kept = NoteSyncTraits::mergeBeforePut(note, fetched, false, false, &nothingToSend, &tookTheirs);
+        if (kept) {
+            kept->setUntoldKeptCopy(true);
+            notes->addLocalNote(kept);
+            m_hasNewNotes = true;
+            m_localNotes << kept;
+            markUploads({kept});
+        }
+        m_saves.notes();
+        if (!nothingToSend) {
+            m_localNotes.prepend(note);
+            m_serverIds.insert(id);
+        }
         return true;
     }
     return false;
@@ -326,6 +400,9 @@ void NotepadSynchronizer::syncNextNote()
         m_notesInDoubt.clear();
         markUploads(m_localNotes);
     }
+    // No note there was theirs: each is gone there, kept as changed here.
+    if (m_localNotes.isEmpty() && m_serverIds.isEmpty())
+        m_localNotes = std::exchange(m_notesReposted, {});
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
         syncDisplayOrder();
         return;
@@ -392,7 +469,7 @@ void NotepadSynchronizer::tellWhatWasKept()
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QStringList copies, removedThere, removedHere;
+    QStringList copies, removedThere, removedHere, notToldApart;
     bool told = false;
     for (NotepadNote *note : notes->notes()) {
         // Marked told before the messages: each runs an event loop in
@@ -405,6 +482,8 @@ void NotepadSynchronizer::tellWhatWasKept()
                 removedThere << note->title();
             else if (note->untoldKept() == QLatin1String(keptRemovedHere))
                 removedHere << note->title();
+            else if (note->untoldKept() == QLatin1String(keptNotToldApart))
+                notToldApart << note->title();
         }
         note->setUntoldKeptCopy(false);
         note->setUntoldKept(QString());
@@ -413,11 +492,12 @@ void NotepadSynchronizer::tellWhatWasKept()
         notes->setChanged(true);
     if (!copies.isEmpty())
         SyncNotices::tell(tr("Sync"), keptCopiesText(copies));
-    if (!removedThere.isEmpty() || !removedHere.isEmpty())
-        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
+    if (!removedThere.isEmpty() || !removedHere.isEmpty() || !notToldApart.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere, notToldApart));
 }
 
-QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
+QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
+                                                     const QStringList &notToldApart)
 {
     QStringList parts;
     if (!removedThere.isEmpty())
@@ -428,6 +508,12 @@ QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedT
         parts << tr("These notes you removed had been changed on another computer since this one last "
                     "synchronised them. They were kept with that text:\n%1")
                      .arg(removedHere.join(QLatin1Char('\n')));
+    if (!notToldApart.isEmpty())
+        parts << tr("These notes you changed here are no longer on the server under the number this computer knew: "
+                    "another computer removed them, or sent them anew with \"Force Remote Sync\" and changed them "
+                    "since, so that they could not be told apart. They were kept with your text and uploaded again; "
+                    "remove what you do not need:\n%1")
+                     .arg(notToldApart.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -437,7 +523,7 @@ bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
         || !RemovalMerge::noteChangedHere(*note))
         return false;
     note->resetToNew();
-    note->setUntoldKept(QLatin1String(keptRemovedThere));
+    note->setUntoldKept(QLatin1String(m_notToldApart.contains(note) ? keptNotToldApart : keptRemovedThere));
     note->markNotepadChanged();
     m_hasNewNotes = true;
     // Posted later in this run, its mark on disk first.
@@ -496,7 +582,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
-        if (recogniseUpload(fetched))
+        if (recogniseUpload(fetched) || takeReposted(fetched))
             break;
         if (m_forceRemote) {
             // Fetched in a forced run only to be told apart from an upload
@@ -512,8 +598,12 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     }
     case NotepadNoteSynchronizer::Gone:
-        if (!keepNoteRemovedThere(step->localNote()))
+        if (!keepNoteRemovedThere(step->localNote())) {
+            // Taken off here as gone there: no removal of the user's, to be
+            // sent to a note posted anew in its place.
+            step->localNote()->setAgreed(std::nullopt);
             notes->removeNote(step->localNote());
+        }
         break;
     case NotepadNoteSynchronizer::ReceivedExisting:
         if (m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted)

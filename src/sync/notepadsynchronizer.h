@@ -44,9 +44,12 @@ public:
     // The marks of notes kept against a removal (see NotepadNote::untoldKept).
     static constexpr const char *keptRemovedThere = "removed-there";
     static constexpr const char *keptRemovedHere = "removed-here";
+    static constexpr const char *keptNotToldApart = "not-told-apart";
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
-    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
+    // And those gone under their id that a note there may be, changed.
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
+                                           const QStringList &notToldApart = {});
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
@@ -85,6 +88,13 @@ private:
     // A fetched server-only note that is the copy of a note set aside: the
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
+    // Notes changed or removed here whose id the server no longer has wait
+    // for the notes only the server has: one another computer's forced run
+    // posted anew holds what the note agreed (see ListIdentity), and the
+    // note, or its removal, becomes one of it. Takes `fetched` and returns
+    // true then.
+    void setAsideReposted();
+    bool takeReposted(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
     void holdReplacedNotes();
     void dropUnpostedReplacements(QList<NotepadNote *> &notes);
@@ -110,6 +120,11 @@ private:
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
+    QList<NotepadNote *> m_notesReposted;
+    // How many notes only the server has hold each title, as the run began.
+    QHash<QString, int> m_serverOnlyTitles;
+    // Of those, the ones a note there may be, changed: not told apart.
+    QSet<const NotepadNote *> m_notToldApart;
     // The marks of the notes marked for an upload that has not left yet, as
     // they were before.
     QHash<NotepadNote *, QString> m_marksBefore;

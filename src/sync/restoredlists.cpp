@@ -5,58 +5,25 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/listidentity.h"
 #include "sync/listmerge.h"
 #include "sync/uploadmark.h"
 
 #include <QHash>
-#include <QSet>
-
-#include <algorithm>
 
 namespace {
 
-QSet<QString> titledIdentities(const TaskList *list)
-{
-    QSet<QString> out;
-    for (const Task *task : UploadMark::uploadedTasks(list))
-        if (!task->title().isEmpty())
-            out.insert(task->identity());
-    return out;
-}
-
-// Each task of `list` takes the id of the task of `fetched` it is. Tasks
-// made in one second, and pasted copies, share an identity: among those, one
-// with the same content on each side is the same task, and so are the last
-// one left on each side. Whatever else cannot be told goes up as new.
+// Each task of `list` takes the id of the task of `fetched` it is (see
+// ListIdentity::pairTasks). Whatever else cannot be told goes up as new.
 void takeIdsByIdentity(TaskList *list, const TaskList *fetched)
 {
-    QHash<QString, QList<const Task *>> there;
-    for (const Task *task : UploadMark::uploadedTasks(fetched))
-        there[task->identity()].append(task);
-    QHash<QString, QList<Task *>> here;
-    for (Task *task : UploadMark::uploadedTasks(list))
-        here[task->identity()].append(task);
-    const auto give = [](Task *task, const Task *source) {
-        task->setId(source->id());
-        task->setRevision(source->revision());
-        task->setHashcode(source->hashcode());
-    };
-    for (auto it = here.begin(); it != here.end(); ++it) {
-        QList<Task *> &mine = it.value();
-        QList<const Task *> theirs = there.value(it.key());
-        for (auto task = mine.begin(); task != mine.end();) {
-            const auto same = std::find_if(theirs.begin(), theirs.end(),
-                                           [&](const Task *t) { return ListMerge::sameContent(*task, t); });
-            if (same == theirs.end()) {
-                ++task;
-                continue;
-            }
-            give(*task, *same);
-            theirs.erase(same);
-            task = mine.erase(task);
-        }
-        if (mine.size() == 1 && theirs.size() == 1)
-            give(mine.first(), theirs.first());
+    const QList<Task *> theirs = UploadMark::uploadedTasks(fetched);
+    const QHash<Task *, const Task *> pairs
+        = ListIdentity::pairTasks(UploadMark::uploadedTasks(list), QList<const Task *>(theirs.cbegin(), theirs.cend()));
+    for (auto it = pairs.cbegin(); it != pairs.cend(); ++it) {
+        it.key()->setId(it.value()->id());
+        it.key()->setRevision(it.value()->revision());
+        it.key()->setHashcode(it.value()->hashcode());
     }
 }
 
@@ -99,16 +66,29 @@ quint32 RestoredLists::fileId(const TaskList *list)
 
 bool RestoredLists::isSameList(const TaskList *restored, const TaskList *fetched)
 {
-    return titledIdentities(restored).intersects(titledIdentities(fetched));
+    return ListIdentity::isRestored(*restored, *fetched);
 }
 
 bool RestoredLists::isPostedCopy(const TaskList *restored, const TaskList *fetched)
 {
-    return restored->name() == fetched->name() && isSameList(restored, fetched);
+    return ListIdentity::isPostedCopy(*restored, *fetched);
 }
 
 void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups)
 {
+    if (!fetched->isOwned() && !fetched->permissions().contains(QLatin1Char('w'))) {
+        // Nothing of the backup's can go onto it: it is the server's list.
+        if (groups)
+            groups->setListServerId(groups->findListByLocalId(model->taskList()->localId()), fetched->serverId());
+        fetched->agreeAsIs();
+        fetched->setLocalId(model->taskList()->localId());
+        if (groups)
+            groups->placeAsAgreed(fetched);
+        model->setTaskList(fetched);
+        model->setSharedUsers({});
+        model->setSharedEdited(false);
+        return;
+    }
     // Worked on a copy that then replaces the list, so that the views see
     // one change.
     TaskList *list = model->taskList()->clone();
@@ -138,5 +118,17 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
 void RestoredLists::postAsNew(ListModel *model)
 {
     model->taskList()->setPendingUpload(QString());
+    model->setChanged();
+}
+
+void RestoredLists::replaceWhenForced(ListModel *model, ListsGroups *groups)
+{
+    TaskList *list = model->taskList();
+    const quint32 id = fileId(list);
+    if (id == 0)
+        return;
+    if (groups)
+        groups->placeAsAgreed(list, id);
+    list->setPendingUpload(UploadMark::replacing(id).text());
     model->setChanged();
 }

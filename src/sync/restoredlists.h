@@ -10,14 +10,14 @@ class UserLists;
 // another account or another server, or be older than what the server holds,
 // so nothing of its sync state is taken as the server's: each list is new,
 // and remembers only the server id the file gave it. The next full run looks
-// at the server's list of that id: when it holds the restored list's tasks
-// (told by their identity, creator and creation time), the restored list
-// becomes that list and its content goes up onto it. Otherwise it waits for
-// the lists only the server has: one of its name holding its tasks is the
-// list an earlier import of the same backup posted (here or on another
-// computer), and the restored list becomes it; failing that, it is posted as
-// a new list. A list that becomes the server's keeps that list's place in
-// the groups.
+// at the server's list of that id: when the user may see it and it has the
+// restored list's name or holds one of its tasks (told by creator and
+// creation time), the restored list becomes that list and its content goes
+// up onto it, whatever either holds. Otherwise it waits for the lists only
+// the server has: one of its name holding its tasks is the list an earlier
+// import of the same backup posted (here or on another computer), and the
+// restored list becomes it; failing that, it is posted as a new list. A list
+// that becomes the server's keeps that list's place in the groups.
 class RestoredLists
 {
 public:
@@ -33,13 +33,14 @@ public:
     // for any other list.
     static quint32 fileId(const TaskList *list);
 
-    // The server's list `fetched` is the restored one: they hold a titled
-    // task of the same identity. A restored list without one is never taken
-    // for a server list.
+    // The server's list `fetched`, of the backup's id, is the restored one,
+    // the user's own or another's shared with the user, whatever either
+    // holds: unless an id another server gave names another list here (see
+    // ListIdentity::isRestored).
     static bool isSameList(const TaskList *restored, const TaskList *fetched);
     // The server's list `fetched`, under another id than the file's, is
-    // the restored list as an earlier import of the backup posted it: it
-    // has its name and holds a titled task of the same identity.
+    // the restored list as an earlier import of the backup posted it (see
+    // ListIdentity::isPostedCopy).
     static bool isPostedCopy(const TaskList *restored, const TaskList *fetched);
 
     // The model's restored list becomes the server's list `fetched` (taken):
@@ -49,11 +50,17 @@ public:
     // the fetched task it is, told by its identity (among tasks of one
     // identity, by its content, or as the one left on each side); the
     // others go up as new. Its sharing is the server's, and its place in
-    // the groups the one they agreed for that list.
+    // the groups the one they agreed for that list. A list another user
+    // shares read-only with the user takes the server's content as it is.
     static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
 
     // No server list is the restored one: it is posted as a new list.
     static void postAsNew(ListModel *model);
+
+    // A forced remote run puts the restored list up in place of the
+    // server's list of the backup's id, whatever that holds, and the list
+    // takes its place in the groups.
+    static void replaceWhenForced(ListModel *model, ListsGroups *groups);
 
 private:
     RestoredLists() = delete;

@@ -242,8 +242,11 @@ private slots:
         QTest::newRow("unedited, itself") << unedited << "" << "5 2 Goals|kite and tail" << false;
         QTest::newRow("unedited, itself whatever is beside it") << unedited << kept << "5 2 Goals|kite and tail" << false;
         QTest::newRow("new, none") << "sync-status=new|title=Goals|text=kite" << kept << "" << false;
-        QTest::newRow("removed, none") << "sync-status=deleted|id=5|revision=2|title=Goals|text=kite" << kept << ""
-                                       << false;
+        // Its removal takes only what it agreed.
+        QTest::newRow("removed, kept") << "sync-status=deleted|id=5|revision=2|title=Goals|text=kite" << kept
+                                       << "5 2 Ideas|kite" << false;
+        QTest::newRow("removed, written before it was kept")
+            << "sync-status=deleted|id=5|revision=2|title=Goals|text=kite" << "" << "" << false;
     }
     void agreedCopy()
     {

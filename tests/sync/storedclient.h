@@ -10,6 +10,8 @@
 
 #include "fakeserver.h"
 #include "listssyncclient.h"
+#include "model/listsgroupselementgroup.h"
+#include "model/listsgroupselementlist.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
 #include "sync/listssynchost.h"
@@ -122,6 +124,43 @@ public:
         return false;
     }
 
+    // As the lists page keeps the groups: every list has a local id and an
+    // entry (a new one in the default group), an entry names its list by
+    // local id too, and a list removed leaves its group.
+    void asThePage()
+    {
+        const auto place = [this](ListModel *model) {
+            TaskList *list = model->taskList();
+            if (list->localId() == 0) {
+                quint32 next = 1;
+                for (const ListModel *m : lists->models())
+                    next = qMax(next, m->taskList()->localId() + 1);
+                list->setLocalId(next);
+                model->setChanged();
+            }
+            if (!listsGroups()->containsList(list))
+                listsGroups()->addListToDefaultGroup(list);
+        };
+        m_asThePage = true;
+        localizeGroups();
+        for (ListModel *model : lists->models())
+            place(model);
+        QObject::connect(lists, &UserLists::listAdded, lists, place);
+        QObject::connect(lists, &UserLists::listRemoved, lists,
+                         [this](ListModel *model) { listsGroups()->removeList(model->taskList()); });
+    }
+
+    void setListsGroups(ListsGroups *groups) override
+    {
+        TestSyncHost::setListsGroups(groups);
+        if (!m_asThePage)
+            return;
+        localizeGroups();
+        for (TaskList *list : lists->taskLists())
+            if (!listsGroups()->containsList(list))
+                listsGroups()->addListToDefaultGroup(list);
+    }
+
     // Quits normally: everything is written.
     void persist()
     {
@@ -205,7 +244,20 @@ public:
     QString loadProblem;
 
 private:
+    void localizeGroups()
+    {
+        std::function<void(ListsGroupsElementGroup *)> localize = [&](ListsGroupsElementGroup *group) {
+            for (ListsGroupsElementList *entry : group->lists())
+                if (const TaskList *list = entry->serverId() ? lists->taskListByServerId(entry->serverId()) : nullptr)
+                    entry->setLocalId(list->localId());
+            for (ListsGroupsElementGroup *child : group->groups())
+                localize(child);
+        };
+        localize(listsGroups()->rootGroup());
+    }
+
     StoredClient &m_store;
+    bool m_asThePage = false;
 };
 
 // Runs a full synchronisation of the client, turning the event loop without

@@ -813,6 +813,17 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("retitled there, removed here", "title=Plans", "remove", {"GET"}, {"Plans: kite"}, "Plans");
     row("removed there, retitled here", "remove", "title=Goals", {}, {"Goals: kite"}, "Goals");
     row("removed there, untouched here", "remove", "", {}, {});
+    // Its id gone because a forced run there posted every note anew: the
+    // note there holding what this one agreed is it.
+    row("posted anew by a forced run there, edited here", "forced", mine, {}, {"Ideas: kite and tail"});
+    row("posted anew by a forced run there, retitled here", "forced", "title=Goals", {}, {"Goals: kite"});
+    row("posted anew by a forced run there, removed here", "forced", "remove", {}, {});
+    row("written on and posted anew by a forced run there, removed here: back with that text", theirs + "&forced",
+        "remove", {}, {"Ideas: kite and string"}, "Ideas");
+    row("written on and posted anew by a forced run there, edited here: its text beside", theirs + "&forced", mine,
+        {}, bothKept, "Ideas (my changes)");
+    row("retitled there, then posted anew by a forced run there, edited here: kept, told", "title=Plans&forced", mine,
+        {}, {"Plans: kite", "Ideas: kite and tail"}, "Ideas");
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
@@ -893,9 +904,21 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         if (parts.contains(QLatin1String("remove")))
             client.removeNote(note);
     };
-    const auto session = [this, &change](StoredClient &store, const QString &what) {
+    // "Force Remote Sync": every note posted anew, the ids known removed.
+    const auto forcedRun = [this](LiveClient &client) {
+        ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+        QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+    };
+    const auto session = [this, &change, &forcedRun](StoredClient &store, const QString &what) {
         LiveClient client(store);
         QVERIFY2(client.loadProblem.isEmpty(), qPrintable(client.loadProblem));
+        if (what.endsWith(QLatin1String("forced"))) {
+            change(client, what);
+            forcedRun(client);
+            QVERIFY(runClientSync(client, *m_server));
+            client.persist();
+            return;
+        }
         if (!what.isEmpty())
             change(client, what);
         QVERIFY(runClientSync(client, *m_server));

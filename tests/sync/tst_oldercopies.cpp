@@ -171,6 +171,17 @@ private:
         ListRemovedThereEditedHereInAnOlderFile,
         RemovedHereRetitledThereSentAlone,
         ListRemovedHereAfterATaskMovedOutTaskTickedThere,
+        ForcedThereTaskAddedHere,
+        ForcedThereTickedHere,
+        ForcedThereAfterATaskTypedThereRetitledHere,
+        ForcedThereTwoListsAlikeTaskAddedHere,
+        ForcedThereEmptyListRenamedHere,
+        ForcedThereRemovedThereTaskAddedHere,
+        ForcedThereTaskAddedHereInAGroup,
+        ForcedThereRemovedHere,
+        ForcedThereAfterATaskAddedThereRemovedHere,
+        ListRemovedThereTaskAddedHereInAGroup,
+        ListRemovedHereTaskAddedThereInAGroup,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -190,6 +201,11 @@ private:
     // What a case expects the user to be told (one of the boxes), and what
     // else it checks once every computer has run.
     QString m_notice;
+    // Nothing may be told (no box).
+    bool m_nothingTold = false;
+    // The groups every computer and the server end with, the computers
+    // keeping them as the lists page does; empty: not looked at.
+    QString m_groups;
     std::function<void()> m_check;
 };
 
@@ -216,7 +232,10 @@ void TstOlderCopies::cleanup()
 std::unique_ptr<LiveClient> TstOlderCopies::session(StoredClient &store)
 {
     Clock::advance(7000);
-    return std::make_unique<LiveClient>(store);
+    auto client = std::make_unique<LiveClient>(store);
+    if (!m_groups.isEmpty())
+        client->asThePage();
+    return client;
 }
 
 bool TstOlderCopies::sync(LiveClient &client)
@@ -457,6 +476,26 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListRemovedThereEditedHereInAnOlderFile);
     QTest::newRow("removed here, retitled there, the list's own run: it stays, and the user is told")
         << int(RemovedHereRetitledThereSentAlone);
+    QTest::newRow("forced remote run there, a task added here: one list, with it, nobody told of a removal")
+        << int(ForcedThereTaskAddedHere);
+    QTest::newRow("forced remote run there, a task ticked here") << int(ForcedThereTickedHere);
+    QTest::newRow("a task typed there and sent by a forced remote run, another retitled here: both hold")
+        << int(ForcedThereAfterATaskTypedThereRetitledHere);
+    QTest::newRow("forced remote run there over two lists alike, a task added to one here: each list once")
+        << int(ForcedThereTwoListsAlikeTaskAddedHere);
+    QTest::newRow("forced remote run there, a list without tasks renamed here: known by its name")
+        << int(ForcedThereEmptyListRenamedHere);
+    QTest::newRow("list removed there, then a forced remote run there, a task added here: back with the task, told")
+        << int(ForcedThereRemovedThereTaskAddedHere);
+    QTest::newRow("forced remote run there, the list removed here: removed") << int(ForcedThereRemovedHere);
+    QTest::newRow("a task added there and sent by a forced remote run, the list removed here: back with the task")
+        << int(ForcedThereAfterATaskAddedThereRemovedHere);
+    QTest::newRow("forced remote run there, a task added here: the list stays in its group on both")
+        << int(ForcedThereTaskAddedHereInAGroup);
+    QTest::newRow("list removed there, a task added to it here: back with the task, in its group")
+        << int(ListRemovedThereTaskAddedHereInAGroup);
+    QTest::newRow("list removed here from an older copy, a task added there: back with the task, in its group")
+        << int(ListRemovedHereTaskAddedThereInAGroup);
     QTest::newRow("list removed here after a task moved out of it, the task ticked there")
         << int(ListRemovedHereAfterATaskMovedOutTaskTickedThere);
 }
@@ -601,6 +640,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (c == RemovedWithTwoLevelsThereMovedHere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Tiny one"), QStringLiteral("Big one"));
+        }
+        if (c == ForcedThereTwoListsAlikeTaskAddedHere) {
+            // Its tasks pasted into another list: the same creators and
+            // seconds, the same titles.
+            ListModel *spare = client->addList(QStringLiteral("Spare"), {});
+            for (const Task *task : client->model(trip)->taskList()->rootTask()->children())
+                spare->appendTask(task->copy());
+        }
+        if (c == ForcedThereEmptyListRenamedHere)
+            client->addList(QStringLiteral("Empty"), {});
+        if (!m_groups.isEmpty()) {
+            // Trip in a group of its own, Travel, sent up.
+            QVERIFY(sync(*client));
+            ListsGroups *groups = client->listsGroups();
+            ListsGroupsElementGroup *travel = groups->addGroupToDefaultGroup();
+            groups->setGroupName(travel, QStringLiteral("Travel"));
+            groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()), travel);
         }
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -1308,10 +1364,11 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ListRemovedThereSharedHere:
     case ListRemovedThereUntouchedHere:
     case ListRemovedThereSubtaskAddedHere:
+    case ListRemovedThereTaskAddedHereInAGroup:
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
         onB([&](LiveClient &client) {
             ListModel *model = client.model(trip);
-            if (c == ListRemovedThereTaskAddedHere)
+            if (c == ListRemovedThereTaskAddedHere || c == ListRemovedThereTaskAddedHereInAGroup)
                 addTask(model, QStringLiteral("Passport"));
             else if (c == ListRemovedThereNoteWrittenHere)
                 model->setTaskNote(model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Bags"))),
@@ -1327,6 +1384,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         switch (c) {
         case ListRemovedThereTaskAddedHere:
+        case ListRemovedThereTaskAddedHereInAGroup:
             expected = {QStringLiteral("Trip[Passport]")};
             break;
         case ListRemovedThereNoteWrittenHere:
@@ -1376,12 +1434,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ListRemovedHereTaskAddedThere:
     case ListRemovedHereRetitledThere:
     case ListRemovedHereUntouchedThere:
-        if (c == ListRemovedHereTaskAddedThere)
+    case ListRemovedHereTaskAddedThereInAGroup:
+        if (c == ListRemovedHereTaskAddedThere || c == ListRemovedHereTaskAddedThereInAGroup)
             onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Passport")); }, b);
         else if (c == ListRemovedHereRetitledThere)
             onB(retitleTickets, b);
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
-        if (c == ListRemovedHereTaskAddedThere)
+        if (c == ListRemovedHereTaskAddedThere || c == ListRemovedHereTaskAddedThereInAGroup)
             expected = {QStringLiteral("Trip[Passport]")};
         else if (c == ListRemovedHereRetitledThere)
             expected = {QStringLiteral("Trip[Train tickets]")};
@@ -1480,6 +1539,77 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // else changed here, and its removal holds.
         expected = {QStringLiteral("Home[Keys,Big bags]")};
         break;
+    case ForcedThereTaskAddedHere:
+    case ForcedThereTickedHere:
+    case ForcedThereAfterATaskTypedThereRetitledHere:
+    case ForcedThereTwoListsAlikeTaskAddedHere:
+    case ForcedThereEmptyListRenamedHere:
+    case ForcedThereRemovedThereTaskAddedHere:
+    case ForcedThereTaskAddedHereInAGroup:
+    case ForcedThereRemovedHere:
+    case ForcedThereAfterATaskAddedThereRemovedHere: {
+        // "Force Remote Sync" there: every list posted anew, the ids this
+        // computer knows removed.
+        auto forced = session(a);
+        if (c == ForcedThereAfterATaskTypedThereRetitledHere || c == ForcedThereAfterATaskAddedThereRemovedHere)
+            addTask(forced->model(trip), QStringLiteral("Passport"));
+        if (c == ForcedThereRemovedThereTaskAddedHere) {
+            forced->lists->deleteList(forced->model(trip)->taskList());
+            QVERIFY(sync(*forced));
+        }
+        ListsSynchronizer::prepareForceRemote(forced->lists, forced->notes);
+        QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        forced->persist();
+        forced.reset();
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            if (c == ForcedThereTickedHere)
+                model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            else if (c == ForcedThereAfterATaskTypedThereRetitledHere)
+                retitle(model, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+            else if (c == ForcedThereEmptyListRenamedHere)
+                client.model(QStringLiteral("Empty"))->setName(QStringLiteral("Ideas"));
+            else if (c == ForcedThereRemovedHere || c == ForcedThereAfterATaskAddedThereRemovedHere)
+                client.lists->deleteList(model->taskList());
+            else
+                addTask(model, QStringLiteral("Passport"));
+        }, b);
+        m_nothingTold = true;
+        switch (c) {
+        case ForcedThereTickedHere:
+            expected = {QStringLiteral("Trip[Tickets,Bags*,Socks]")};
+            break;
+        case ForcedThereAfterATaskTypedThereRetitledHere:
+            expected = {QStringLiteral("Trip[Train tickets,Bags,Socks,Passport]")};
+            break;
+        case ForcedThereTwoListsAlikeTaskAddedHere:
+            expected = {QStringLiteral("Spare[Tickets,Bags,Socks]"),
+                        QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+            break;
+        case ForcedThereEmptyListRenamedHere:
+            expected = {QStringLiteral("Ideas[]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+            break;
+        case ForcedThereRemovedHere:
+            expected = {};
+            break;
+        case ForcedThereAfterATaskAddedThereRemovedHere:
+            // The removal takes what it saw; the task added there stays.
+            expected = {QStringLiteral("Trip[Passport]")};
+            m_nothingTold = false;
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
+            break;
+        case ForcedThereRemovedThereTaskAddedHere:
+            // Nothing there is the list: it was removed, and comes back.
+            expected = {QStringLiteral("Trip[Passport]")};
+            m_nothingTold = false;
+            m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
+            break;
+        default:
+            expected = {QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+            break;
+        }
+        break;
+    }
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
@@ -1501,6 +1631,11 @@ void TstOlderCopies::eachChangeHolds()
     m_expectedNotice.clear();
     m_notice.clear();
     m_check = nullptr;
+    m_nothingTold = false;
+    m_groups = c == ForcedThereTaskAddedHereInAGroup || c == ListRemovedThereTaskAddedHereInAGroup
+                       || c == ListRemovedHereTaskAddedThereInAGroup
+                   ? QStringLiteral("[]Travel([Trip])")
+                   : QString();
     play(Case(c), a, b, c3, expected);
     if (QTest::currentTestFailed())
         return;
@@ -1537,9 +1672,15 @@ void TstOlderCopies::eachChangeHolds()
         }
         lists.sort();
         QCOMPARE(lists, expected);
+        if (!m_groups.isEmpty())
+            QCOMPARE(groupsOutline(client->listsGroups()->rootGroup(), *client->lists), m_groups);
     }
+    if (!m_groups.isEmpty())
+        QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), m_groups);
     if (!m_notice.isEmpty())
         QVERIFY2(boxes.texts.contains(m_notice), qPrintable(boxes.texts.join(QStringLiteral(" | "))));
+    if (m_nothingTold)
+        QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(QStringLiteral(" | "))));
     if (m_check)
         m_check();
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);

@@ -119,6 +119,11 @@ private:
         AnotherAccountsBackupImportedTwice,
         OwnBackupInGroups,
         OwnBackupWithoutAListMadeSince,
+        OwnBackupAListWithoutTasksImportedTwice,
+        OwnBackupAListSharedWithMe,
+        OwnBackupAReadOnlyListSharedWithMe,
+        OwnBackupAListEmptiedSince,
+        OwnBackupSentByAForcedRemoteRun,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -247,6 +252,14 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupInGroups);
     QTest::newRow("lists in groups, a list made since the backup in a group: it stays there")
         << int(OwnBackupWithoutAListMadeSince);
+    QTest::newRow("a list without tasks, the backup imported twice: once") << int(OwnBackupAListWithoutTasksImportedTwice);
+    QTest::newRow("a list another user shares with this one: still theirs, once") << int(OwnBackupAListSharedWithMe);
+    QTest::newRow("a list another user shares read-only with this one: still theirs, once")
+        << int(OwnBackupAReadOnlyListSharedWithMe);
+    QTest::newRow("every task of a list removed and synchronised, then the backup imported: back, in its group")
+        << int(OwnBackupAListEmptiedSince);
+    QTest::newRow("lists in groups, the backup imported and sent by a forced remote run: the groups stay")
+        << int(OwnBackupSentByAForcedRemoteRun);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
@@ -280,8 +293,17 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         makeList(client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == SharedRemovedHereAndSynchronised || c == ShareWithdrawnThereSinceTheBackup)
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
+        if (c == OwnBackupAListWithoutTasksImportedTwice)
+            client.addList(QStringLiteral("Someday"), {});
+        if (c == OwnBackupAListSharedWithMe || c == OwnBackupAReadOnlyListSharedWithMe) {
+            const quint32 garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"),
+                                                     {FakeTask::make(QStringLiteral("Rake"))});
+            m_server->share(garden, QStringLiteral("alice"),
+                            c == OwnBackupAListSharedWithMe ? QStringLiteral("rw") : QStringLiteral("r"));
+        }
         QVERIFY(sync(client));
-        if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince) {
+        if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince || c == OwnBackupAListEmptiedSince
+            || c == OwnBackupSentByAForcedRemoteRun || c == OwnBackupAReadOnlyListSharedWithMe) {
             // As the page holds them: every list in a group, Trip in Travel.
             ListsGroups *groups = client.listsGroups();
             for (ListModel *model : client.lists->models())
@@ -289,6 +311,9 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             ListsGroupsElementGroup *travel = groups->addGroupToDefaultGroup();
             groups->setGroupName(travel, QStringLiteral("Travel"));
             groups->userMoveListToGroup(groups->findList(0, client.model(trip)->taskList()->serverId()), travel);
+            if (c == OwnBackupAReadOnlyListSharedWithMe)
+                groups->userMoveListToGroup(
+                    groups->findList(0, client.model(QStringLiteral("Garden"))->taskList()->serverId()), travel);
             QVERIFY(sync(client));
         }
     });
@@ -539,6 +564,48 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected << QStringLiteral("Work[Mail]");
         m_groups = QStringLiteral("[Home]Travel([Trip Work])");
         break;
+    case OwnBackupAListWithoutTasksImportedTwice:
+        onA(exportBackup);
+        for (int i = 0; i < 2; ++i) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                QVERIFY(sync(client));
+            });
+        }
+        expected << QStringLiteral("Someday[]");
+        break;
+    case OwnBackupAListSharedWithMe:
+    case OwnBackupAReadOnlyListSharedWithMe:
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        expected << QStringLiteral("Garden[Rake]");
+        if (c == OwnBackupAReadOnlyListSharedWithMe)
+            m_groups = QStringLiteral("[Home]Travel([Trip Garden])");
+        break;
+    case OwnBackupAListEmptiedSince:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                removeTask(client.model(trip), title);
+            QVERIFY(sync(client));
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        m_groups = QStringLiteral("[Home]Travel([Trip])");
+        break;
+    case OwnBackupSentByAForcedRemoteRun:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            importBackup(client);
+            ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+            QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        });
+        m_groups = QStringLiteral("[Home]Travel([Trip])");
+        break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
         editTripOnB();
@@ -599,7 +666,8 @@ void TstRestoredLists::theBackupsListsHold()
         for (StoredClient *store : {&a, &b})
             QCOMPARE(session(*store)->model(QStringLiteral("Trip"))->sharedUsers(), shares);
     }
-    if (Case(c) == AnotherAccountsBackup || Case(c) == AnotherAccountsBackupImportedTwice)
+    if (Case(c) == AnotherAccountsBackup || Case(c) == AnotherAccountsBackupImportedTwice
+        || Case(c) == OwnBackupAListSharedWithMe || Case(c) == OwnBackupAReadOnlyListSharedWithMe)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
     else
         for (const QString &list : std::as_const(m_untouched))

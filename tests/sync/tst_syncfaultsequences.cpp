@@ -11,6 +11,7 @@
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/restoredlists.h"
 #include "sync/uploadmark.h"
 #include "sync/syncsnapshot.h"
 #include "syncfixture.h"
@@ -30,22 +31,22 @@
 
 // Two clients of one account take random turns at making, changing and
 // removing lists, tasks and notes, at undo and redo, at copying and pasting
-// tasks, at leaving an untitled row in a list, at forced runs, and at
-// synchronising while the server loses answers after applying requests,
-// fails them after applying them, fails the fetch after an upload, or the
-// program is killed while a request is out: any, a DELETE, or the upload of
-// a change made right before the run and not yet saved. Some steps make a
-// case on purpose: a step on the other computer in the second of a step
-// before (right after it, or on a clock that is behind, into the same list
-// when it may); a list made without tasks whose post is lost or in doubt,
+// tasks, at leaving an untitled row in a list, at forced runs, at importing
+// their own backup, and at synchronising while the server loses answers after
+// applying requests, fails them after applying them, fails the fetch after an
+// upload, or the program is killed while a request is out: any, a DELETE, or
+// the upload of a change made right before the run and not yet saved. Some
+// steps make a case on purpose: a step on the other computer in the second of
+// a step before (right after it, or on a clock that is behind, into the same
+// list when it may); a list made without tasks whose post is lost or in doubt,
 // then changed on the other computer; a forced remote run killed once its
 // first post is out, before its deletes, followed by a forced local run; the
 // other computer synchronising while a forced remote run waits between its
-// first post and its deletes (the run then goes on, or is killed), after
-// which it may force its own remote run. After quiet synchronisations of
-// both, every item exists exactly once on the server and in both clients,
-// with every edit, nothing removed is back, no lists file was refused, and
-// one more run of each sends nothing.
+// first post and its deletes (the run then goes on, or is killed), after which
+// it may force its own remote run. After quiet synchronisations of both, every
+// item exists exactly once on the server and in both clients, with every edit,
+// nothing removed is back, no lists file was refused, and one more run of each
+// sends nothing.
 //
 // The expected state stays exact because no two edits conflict: a client
 // changes a list only while its copy shows the list as expected, so every
@@ -76,10 +77,12 @@
 // send and this one holds every item, a forced local one only when this
 // client has nothing to send (or had nothing before the forced remote run
 // cut short that it follows): either leaves the expected state as it was.
-// After a forced remote run the other client changes nothing until it has
-// synchronised: its copies carry the ids the run replaced. A forced remote
-// run cut short is finished by its client's next run, which replaces them
-// too. Neither client changes a list while the other holds an unsent change
+// After a forced remote run the other client goes on changing its copies,
+// which carry the ids the run replaced, before it has synchronised: each
+// change goes to the item the run posted in its place (a list or note of an
+// older copy waits though: renamed and changed on others since, nothing may
+// tell which item there it is). A forced remote run cut short is finished
+// by its client's next run, which replaces them too. Neither client changes a list while the other holds an unsent change
 // to it: the later upload of a list wins. The other computer's run in the
 // middle of a forced run is a process of its own (plumdeck_syncchild): one
 // process sends one request at a time.
@@ -135,8 +138,10 @@
 // PLUMDECK_SYNC_SEQUENCE_WITHOUT=undo,forced,... leaves kinds of steps out
 // (undo, forced, forcedkill, cross, alike, blank, rename, tick, taskremoval,
 // deletekill, unsaved, samesecond, paste, blankpost, forcedafterkill,
-// midforced; stale, and of its steps third, staleruns, stalerename,
-// staleretitle, staletick, staleassign, stalereorder, staleindent,
+// midforced, overforced (changes over the other's forced remote run wait
+// for a run first, as before it), restore (the user's own backup imported);
+// stale, and of its steps third, staleruns, stalerename, staleretitle,
+// staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
 // staleend, staleremovelist, staleremovenote, stalelistorder); without the
 // five from samesecond to midforced, and stale, the sequences are those made
@@ -289,6 +294,8 @@ struct Figures
     int forcedRemote = 0;
     int forcedLocal = 0;
     int forcedSkipped = 0;
+    int overForced = 0; // changes on a computer whose copies carry ids another's forced run replaced
+    int restores = 0;   // the user's own backup imported
     int crossEdits = 0;
     int crossInDoubt = 0;
     int alike = 0;
@@ -1327,6 +1334,7 @@ public:
         , m_rng(seed)
         , m_staleRng(seed ^ 0x5eed0c0du)
         , m_orderRng(seed ^ 0x0dde0c0du)
+        , m_restoreRng(seed ^ 0x2e5702e5u)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1372,10 +1380,10 @@ private:
     // Keys of the lists the client may change now: made here (own) or there.
     QList<int> changeable(const LiveClient &client, int c, bool own, bool inDoubtOnly = false) const;
     QList<int> ownNotes(const LiveClient &client, int c, bool inDoubtOnly = false) const;
-    // Neither while the other's reposts are in doubt nor while this
-    // client's copies still carry the ids a forced run of the other
-    // replaced (a change to one would go to an id the server dropped).
-    bool mayChange(int c) const { return !m_forcedInDoubt[1 - c] && !m_replacedByForce[c]; }
+    // Not while the other's reposts are in doubt. With its copies still
+    // carrying the ids a forced run of the other replaced, a change goes to
+    // the list there that is it (without overforced: not then).
+    bool mayChange(int c) const { return !m_forcedInDoubt[1 - c] && (on("overforced") || !m_replacedByForce[c]); }
     int pickList(const LiveClient &client, int c, bool crossToo, bool inDoubtFirst = false);
     int ownList(int c, bool inDoubtOnly = false);
     // A titled top-level task of the list, when the pick falls on one.
@@ -1431,6 +1439,7 @@ private:
     bool removeNote(int c, bool inDoubtOnly = false);
     bool makeAlike(int c);
     void forced(int c, bool remote);
+    void restoreOwnBackup(int c);
     void addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note);
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
@@ -1444,6 +1453,12 @@ private:
     void ran(int c, bool ok);
     void placeAsThePage(LiveClient &client, bool connect = true) const;
     bool mayChangeStale(int c) const;
+    // A list's tasks or a note changed on an older copy: not while the copy
+    // carries ids another's forced run replaced. Renamed and changed on
+    // others since, nothing may tell the list or note there that it is: the
+    // program keeps both then, and says so, which these sequences do not
+    // expect.
+    bool mayEditStaleContent(int c) const { return mayChangeStale(c) && !m_replacedByForce[c]; }
     bool staleInStep(int c) const;
     void staleStep();
     void makeStaleList(int c);
@@ -1468,6 +1483,7 @@ private:
     QRandomGenerator m_rng;
     QRandomGenerator m_staleRng;
     QRandomGenerator m_orderRng;
+    QRandomGenerator m_restoreRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -1947,6 +1963,9 @@ void Sequence::step(int index)
     ++m_figures.steps;
     if (on("stale"))
         staleStep();
+    // Now and then, with draws of its own, the user's own backup imported.
+    if (on("restore") && m_restoreRng.bounded(100) < 3)
+        restoreOwnBackup(int(m_restoreRng.bounded(2)));
     // A person takes a while between two actions: tasks made in two steps
     // share their creation time only when the second is a step on the other
     // computer in the same second, right after the first or on a clock
@@ -2091,6 +2110,10 @@ void Sequence::step(int index)
     const int actor = m_liveIndex;
     if (!acted || actor < 0)
         return;
+    if (m_replacedByForce[actor]) {
+        ++m_figures.overForced;
+        trace() << "step" << m_step << "client" << actor << "changed copies a forced run of the other replaced";
+    }
     m_settled[actor] = false;
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it)
         if (listsBefore.value(it.key()) != it.value().sig())
@@ -2699,6 +2722,42 @@ void Sequence::forced(int c, bool remote)
     sync(c, remote ? Force::Remote : Force::Local);
 }
 
+// The user's own backup, exported and imported at once (after a reinstall,
+// say): each list is the server's of the id the backup gave it, whatever
+// it holds, once and in its group; nothing else changes.
+void Sequence::restoreOwnBackup(int c)
+{
+    if (!bringInStepForForcing(c, [&] { return m_settled[c] && readyToForceRemote(c); }))
+        return;
+    ++m_figures.restores;
+    LiveClient &client = *m_live;
+    const QString path = QDir(m_stores[c]->path).filePath(QStringLiteral("backup.xhtml"));
+    UserLists *restored = client.lists->save(path) ? UserLists::load(path) : nullptr;
+    if (!restored) {
+        m_loadProblem = QStringLiteral("the backup did not read back");
+        return;
+    }
+    trace() << "step" << m_step << "client" << c << "imports its own backup";
+    // As the backup page and the lists page do.
+    RestoredLists::prepare(restored, client.lists);
+    restored->ensureNotEmpty();
+    for (const TaskList *list : client.lists->taskLists())
+        client.listsGroups()->removeList(list);
+    delete client.lists;
+    client.lists = restored;
+    for (const TaskList *list : restored->taskLists())
+        if (!client.listsGroups()->containsList(list))
+            client.listsGroups()->addListToDefaultGroup(list);
+    placeAsThePage(client);
+    m_settled[c] = false;
+    // Its run goes to its end: a backup that comes back after others
+    // changed its lists brings back what it holds, which is no change of
+    // theirs to keep.
+    m_server.clearFaults();
+    if (!sync(c, Force::None, Fault::None) && m_loadProblem.isEmpty())
+        m_loadProblem = QStringLiteral("at step %1, the run after an import failed").arg(m_step);
+}
+
 // A run, as F5 or a forced run starts it, with a fault of the server or a
 // kill on the way now and then. Returns whether it succeeded.
 bool Sequence::sync(int c, Force force, Fault chosen)
@@ -3090,7 +3149,7 @@ bool Sequence::mayChangeStale(int c) const
     for (int other : computers())
         if (m_forcedInDoubt[other])
             return false;
-    return !m_replacedByForce[c];
+    return on("overforced") || !m_replacedByForce[c];
 }
 
 bool Sequence::staleInStep(int c) const
@@ -3261,10 +3320,12 @@ bool Sequence::staleEdit(int c)
     if (on("stalenote") || on("stalegroup")) {
         const int which = int(below(100));
         if (which < 20)
-            return on("stalenote") && staleNoteEdit(c);
+            return on("stalenote") && mayEditStaleContent(c) && staleNoteEdit(c);
         if (which < 36)
             return on("stalegroup") && staleGroupEdit(c);
     }
+    if (!mayEditStaleContent(c))
+        return false;
     LiveClient &client = live(c);
     QMap<QString, ListModel *> copies;
     QSet<QString> twice;
@@ -3535,7 +3596,7 @@ void Sequence::staleEditMovedElsewhere(int c, const QString &listKey, const QStr
 {
     QList<int> others;
     for (int other : computers())
-        if (other != c && mayChangeStale(other))
+        if (other != c && mayEditStaleContent(other))
             others << other;
     if (others.isEmpty())
         return;
@@ -3738,7 +3799,7 @@ bool Sequence::staleNoteEdit(int c)
         return true;
     QList<int> others;
     for (int other : computers())
-        if (other != c && mayChangeStale(other))
+        if (other != c && mayEditStaleContent(other))
             others << other;
     if (others.isEmpty())
         return true;
@@ -4174,8 +4235,9 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.faultsFired)
                              .arg(figures.kills)
                              .arg(figures.failures)
-                             + QStringLiteral("; undos %1, redos %2, forced remote %3, local %4, skipped %5, "
-                                              "cross edits %6 (in doubt %7), made alike %8, untitled rows %9, ")
+                             + QStringLiteral("; undos %1, redos %2, forced remote %3 (changes meeting it on "
+                                              "the other %10), local %4, skipped %5, cross edits %6 (in doubt %7), "
+                                              "made alike %8, untitled rows %9, own backups imported %11, ")
                                    .arg(figures.undos)
                                    .arg(figures.redos)
                                    .arg(figures.forcedRemote)
@@ -4185,6 +4247,8 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                                    .arg(figures.crossInDoubt)
                                    .arg(figures.alike)
                                    .arg(figures.blankRows)
+                                   .arg(figures.overForced)
+                                   .arg(figures.restores)
                              + QStringLiteral("removed lists %1, tasks %2, notes %3 (in doubt %4, may come back "
                                               "%9), kills after a DELETE %5, after an unsaved change %6, came back "
                                               "%7, lists files refused %8")
