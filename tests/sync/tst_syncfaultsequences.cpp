@@ -97,7 +97,8 @@
 // field holds the value of a change no later one knew of (of two or more
 // such, any); a removal holds unless a change of the task, or of something
 // below it, it may not have known of was made (then the task stays; a move
-// among its siblings is a place, not such a change); a task
+// among its siblings is a place, not such a change, nor is one that gave a
+// field the value a change the removal knew of gave it); a task
 // is in one place only, and a place a change put it in holds (after the
 // same sibling, where that has not moved since); every computer holds
 // what the server holds. A whole list or note removed is gone unless a
@@ -138,13 +139,19 @@
 // midforced; stale, and of its steps third, staleruns, stalerename,
 // staleretitle, staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleend, staleremovelist, staleremovenote, stalelistorder); without the
+// staleend, staleremovelist, staleremovenote, stalelistorder, staleuntyped,
+// stalemoveboth); without the
 // five from samesecond to midforced, and stale, the sequences are those made
 // before them, with stale but without stalenote, stalegroup, stalesecond and
 // the three after it, those made before these, without stalesecond and the
 // three after it those made before them, and without staleend,
 // staleremovelist and staleremovenote, those made before these three;
-// stalelistorder, with draws of its own, adds list moves to them.
+// stalelistorder, with draws of its own, adds list moves to them, and so do
+// staleuntyped (rows opened with Return below a task, or above the first
+// subtask of one, at any depth, and left untyped: no change) and
+// stalemoveboth (a task moved to another list moved right after by another
+// computer not synchronised since, to any list, which now and then then
+// removes the list the first move went to).
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -898,6 +905,15 @@ public:
     {
         return earlier.seq <= later.mayKnow[earlier.computer];
     }
+    // A change that gave a field the value a change the removal saw gave it
+    // (a task moved into one list on two computers) told it nothing new.
+    bool knewTheSame(const StaleWrite &removal, const StaleWrite &change) const
+    {
+        const QList<int> same = fields.value(change.field);
+        return std::any_of(same.begin(), same.end(), [&](int u) {
+            return writes[u].value == change.value && saw(removal, writes[u]);
+        });
+    }
     // Some removal knew of every change.
     bool removalHolds(const QList<int> &rs, const QList<int> &ts) const
     {
@@ -1067,7 +1083,7 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
         const bool mustStay = std::all_of(rs.begin(), rs.end(), [&](int r) {
             bool any = false;
             for (int t : ts) {
-                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r)) {
+                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r) && !knewTheSame(writes[r], writes[t])) {
                     any = true;
                     keptBy << told(t);
                 }
@@ -1327,6 +1343,8 @@ public:
         , m_rng(seed)
         , m_staleRng(seed ^ 0x5eed0c0du)
         , m_orderRng(seed ^ 0x0dde0c0du)
+        , m_rowRng(seed ^ 0x0b1a4c0du)
+        , m_bothRng(seed ^ 0x0b07c0deu)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1450,6 +1468,9 @@ private:
     bool staleEdit(int c);
     QString staleSameSecond(int c, ListModel *model, const QString &listKey, const QMap<QString, ListModel *> &copies);
     void staleEditMovedElsewhere(int c, const QString &listKey, const QString &key);
+    void staleMovedElsewhereToo(int c, const QString &listKey, const QString &toKey, const QString &key);
+    void staleRemoveList(int c, ListModel *model, const QString &listKey);
+    bool staleUntypedRow(int c);
     bool staleListMove(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
@@ -1468,6 +1489,8 @@ private:
     QRandomGenerator m_rng;
     QRandomGenerator m_staleRng;
     QRandomGenerator m_orderRng;
+    QRandomGenerator m_rowRng;
+    QRandomGenerator m_bothRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -3142,6 +3165,19 @@ void Sequence::staleStep()
             m_lastRan = false;
         }
     }
+    // Now and then a row opened with Return and left untyped, with draws of
+    // its own too: it changes nothing.
+    if (on("staleuntyped") && mayChangeStale(c)) {
+        m_draw = &m_rowRng;
+        const bool opened = below(100) < 25 && staleUntypedRow(c);
+        m_draw = &m_staleRng;
+        if (opened) {
+            m_settled[c] = false;
+            m_unsavedStale = true;
+            m_lastMaker = -1;
+            m_lastRan = false;
+        }
+    }
     if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
         if (!on("staleruns"))
             return;
@@ -3302,16 +3338,7 @@ bool Sequence::staleEdit(int c)
     // computer changed there since it last knew stays. With a third
     // computer two others changing it would each bring it back: not drawn.
     if (on("staleremovelist") && computers().size() == 2 && below(100) < 4) {
-        const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
-        m_stale.listRemovals[listKey] << w;
-        QStringList gone;
-        for (const Task *t : tasks) {
-            gone << keyOf(t);
-            m_stale.removal(keyOf(t), w);
-        }
-        told(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
-        client.lists->deleteList(model->taskList());
-        ++m_figures.staleEdits[QStringLiteral("remove list")];
+        staleRemoveList(c, model, listKey);
         return true;
     }
     const int kind = int(below(100));
@@ -3446,6 +3473,14 @@ bool Sequence::staleEdit(int c)
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
         done = QStringLiteral("move to list");
+        // Now and then another computer, not synchronised since, moves it
+        // too, and may remove the list it went to: with draws of its own.
+        if (on("stalemoveboth")) {
+            m_draw = &m_bothRng;
+            if (below(100) < 35)
+                staleMovedElsewhereToo(c, listKey, toKey, key);
+            m_draw = &m_staleRng;
+        }
         // Now and then another computer, not synchronised since, edits the
         // task right after in its older copy: most telling where the task
         // shares its second with another.
@@ -3525,6 +3560,110 @@ bool Sequence::staleListMove(int c)
     place.before = at > 0 ? now[at - 1] : QString();
     place.after = at + 1 < now.size() ? now[at + 1] : QString();
     ++m_figures.staleEdits[QStringLiteral("list move")];
+    return true;
+}
+
+// The whole list, with what is below it: what another computer changed there
+// since it last knew stays.
+void Sequence::staleRemoveList(int c, ListModel *model, const QString &listKey)
+{
+    const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
+    m_stale.listRemovals[listKey] << w;
+    QStringList gone;
+    for (const Task *t : keyedTree(model->taskList()->rootTask())) {
+        gone << keyOf(t);
+        m_stale.removal(keyOf(t), w);
+    }
+    trace() << "step" << m_step << "client" << c << "(older copies)"
+            << qPrintable(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
+    live(c).lists->deleteList(model->taskList());
+    ++m_figures.staleEdits[QStringLiteral("remove list")];
+}
+
+// Another computer than `c`, not synchronised since, moves the task `key`
+// that `c` moved from `listKey` to `toKey`: to any list but the one it is
+// in, that one too; now and then it then removes `toKey` (with two
+// computers only, as any list removal).
+void Sequence::staleMovedElsewhereToo(int c, const QString &listKey, const QString &toKey, const QString &key)
+{
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other) && !m_stale.writtenSince[other].contains(QStringLiteral("order ") + key)
+            && !m_stale.writtenSince[other].contains(QStringLiteral("container ") + key))
+            others << other;
+    if (others.isEmpty())
+        return;
+    const int other = pick(others);
+    LiveClient &client = live(other);
+    QMap<QString, ListModel *> copies;
+    QSet<QString> twice;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        const QString k = listKeyOf(m->taskList());
+        if (copies.contains(k))
+            twice.insert(k);
+        copies.insert(k, m);
+    }
+    for (const QString &k : std::as_const(twice))
+        copies.remove(k);
+    ListModel *model = copies.value(listKey);
+    Task *task = nullptr;
+    if (model)
+        for (Task *t : keyedTree(model->taskList()->rootTask()))
+            if (keyOf(t) == key)
+                task = t;
+    QStringList targets = copies.keys();
+    targets.removeOne(listKey);
+    if (!task || targets.isEmpty())
+        return;
+    const QString target = pick(targets);
+    ListModel *to = copies.value(target);
+    m_settled[other] = false;
+    trace() << "step" << m_step << "client" << other << "(older copies) moves" << key << "from" << listKey << "to list"
+            << target << "right after its move elsewhere";
+    Task *copy = task->copy();
+    model->saveUndoState();
+    const QModelIndex index = model->indexOfTask(task);
+    model->removeRow(index.row(), index.parent());
+    if (model->rowCount() == 0)
+        model->insertRow(0);
+    to->appendTask(copy);
+    stalePlace(other, QStringLiteral("moves %1 to list %2").arg(key, target), copy, target, true);
+    ++m_figures.staleEdits[QStringLiteral("move right after a move elsewhere")];
+    // The list the first move went to, removed by one that never saw it.
+    if (on("staleremovelist") && computers().size() == 2 && target != toKey && copies.contains(toKey)
+        && below(100) < 40)
+        staleRemoveList(other, copies.value(toKey), toKey);
+}
+
+// A row opened with Return and left untyped, as the tree opens it: on a task
+// with subtasks, above its first; on another, below it, at any depth.
+bool Sequence::staleUntypedRow(int c)
+{
+    LiveClient &client = live(c);
+    QList<Task *> tasks;
+    QHash<Task *, ListModel *> modelOf;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        for (Task *t : keyedTree(m->taskList()->rootTask())) {
+            tasks << t;
+            modelOf.insert(t, m);
+        }
+    }
+    if (tasks.isEmpty())
+        return false;
+    Task *task = pick(tasks);
+    ListModel *model = modelOf.value(task);
+    const bool first = task->childCount() > 0 && task->isExpanded();
+    const QModelIndex at = model->indexOfTask(task);
+    model->saveUndoState();
+    if (!model->insertRows(first ? 0 : at.row() + 1, 1, first ? at : at.parent()))
+        return false;
+    trace() << "step" << m_step << "client" << c << "(older copies) opens an untyped row"
+            << (first ? "above the first subtask of" : "below") << keyOf(task) << "in" << listKeyOf(model->taskList());
+    ++m_figures.staleEdits[QStringLiteral("untyped row")];
     return true;
 }
 
