@@ -243,6 +243,8 @@ private:
     QSet<const Task *> m_leftWithList;
     // Added here, paired with no task that left.
     QList<Place> m_strayHere;
+    // Copies split from a task of the server's that may be the same one.
+    QList<Place> m_keptBeside;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
@@ -421,6 +423,16 @@ QStringList Settler::untold() const
             if (place.task->identity() == agreed->identity() && !m_removed.contains(place.task))
                 add(place.list, place.task);
     }
+    // Moved here, and the server holds another of its identity that an
+    // upload of this computer's in doubt may have made, or the other's move
+    // there: both stay.
+    for (const Place &place : m_strayHere)
+        if (m_leftHere.contains(place.task->identity()) && m_seen.at(place.list).server.contains(place.task->id())
+            && !m_removed.contains(place.task))
+            add(place.list, place.task);
+    for (const Place &place : m_keptBeside)
+        if (!m_removed.contains(place.task))
+            add(place.list, place.task);
     out.sort();
     return out;
 }
@@ -507,6 +519,11 @@ void Settler::splitCopies()
             m_lists[i].changed = true;
             // The server's stays arrived there; this one was added here.
             m_addedHere.insert(copy->identity(), {i, copy});
+            // Moved out of a list here, and no task of its identity left one
+            // there: the server's may be the same task, moved there by an
+            // upload its list's upload has not followed yet.
+            if (m_leftHere.contains(copy->identity()) && !m_leftThere.contains(copy->identity()))
+                m_keptBeside << Place{i, copy};
         }
     }
 }

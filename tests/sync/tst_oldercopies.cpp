@@ -182,6 +182,8 @@ private:
         SameSecondAlikeMovedCrosswiseOnBoth,
         SameSecondAlikeOneMovedOnEach,
         SameSecondAlikeMovedCrosswiseOnBothRetitledThere,
+        MovedToOneListOnBothThereKilledBeforeItsSourceList,
+        MovedThereKilledAfterBothListsRetitledHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -494,6 +496,10 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondAlikeOneMovedOnEach);
     QTest::newRow("two alike made in one second, moved crosswise on both and retitled there: both kept, and told")
         << int(SameSecondAlikeMovedCrosswiseOnBothRetitledThere);
+    QTest::newRow("moved to one list on both, the other's run killed before its source list went up: told")
+        << int(MovedToOneListOnBothThereKilledBeforeItsSourceList);
+    QTest::newRow("moved to another list there by a run killed after both lists went up, retitled here: told")
+        << int(MovedThereKilledAfterBothListsRetitledHere);
 }
 
 namespace {
@@ -620,7 +626,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere
             || c == MovedIntoAListRemovedThere || c == ListRemovedThereWithATaskMovedOutTaskRetitledHere
             || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere
-            || c == MovedToOneListThereAnotherHereThatListRemovedHere)
+            || c == MovedToOneListThereAnotherHereThatListRemovedHere
+            || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
@@ -1639,6 +1646,44 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         else
             expected = {QStringLiteral("Trip[Tickets,Socks]")};
         m_expectedNoNotice = true;
+        break;
+    }
+    case MovedToOneListOnBothThereKilledBeforeItsSourceList:
+    case MovedThereKilledAfterBothListsRetitledHere: {
+        const bool bothLists = c == MovedThereKilledAfterBothListsRetitledHere;
+        QHash<QString, quint32> ids;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            ids.insert(l.name, l.id);
+        // Trip goes up before Home: the run killed once the second list's
+        // upload left, or the first's.
+        const QString held = QStringLiteral("^/lists/%1$").arg(ids.value(bothLists ? QStringLiteral("Home") : trip));
+        {
+            auto client = session(b);
+            if (bothLists)
+                moveBagsHome(*client);
+            else
+                moveToList(client->model("Home"), QStringLiteral("Keys"), client->model(trip));
+            m_server->hold("PUT", held);
+            runClientSync(*client, *m_server, [&] { return !m_server->requests("PUT", held).isEmpty(); });
+            QVERIFY(m_server->releaseHeld() > 0);
+            QTest::qWait(50);
+            m_server->clearFaults();
+        }
+        if (bothLists) {
+            onA(retitleBags);
+            // Nothing tells the copy the killed run put there, changed there
+            // since, from another task: both stay, and the user is told.
+            expected = {QStringLiteral("Home[Keys,Big bags,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {QStringLiteral("Home: Big bags")}});
+        } else {
+            onA([&](LiveClient &client) {
+                moveToList(client.model("Home"), QStringLiteral("Keys"), client.model(trip));
+            });
+            // The other's copy came in while its own list still held the
+            // task, as a pasted copy would: both stay, and the user is told.
+            expected = {QStringLiteral("Home[]"), QStringLiteral("Trip[Tickets,Bags,Socks,Keys,Keys]")};
+            m_expectedNotice = QStringLiteral("Trip: Keys");
+        }
         break;
     }
     case MovedToOneListThereAnotherHereThatListRemovedHere:

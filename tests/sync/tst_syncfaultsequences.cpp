@@ -99,7 +99,8 @@
 // below it, it may not have known of was made (then the task stays; a move
 // among its siblings is a place, not such a change, nor is one that gave a
 // field the value a change the removal knew of gave it); a task
-// is in one place only, and a place a change put it in holds (after the
+// is in one place only (or twice where nothing told its copies apart, and
+// the user is told so: counted apart), and a place a change put it in holds (after the
 // same sibling, where that has not moved since); every computer holds
 // what the server holds. A whole list or note removed is gone unless a
 // change of it the removal may not have known of was made (a rename, or a
@@ -340,6 +341,7 @@ struct Figures
     int staleHeld = 0;     // removals that held
     int staleKept = 0;     // removed tasks kept for a change the removal did not know of
     int staleCycles = 0;   // places each wanted by one side that could not hold together
+    int staleTwiceTold = 0; // tasks kept twice where nothing told them apart, the user told
     int staleNotes = 0;
     int staleNotesBoth = 0; // texts edited right after on another computer
     int staleGroups = 0;
@@ -939,7 +941,8 @@ public:
         return out;
     }
     // Each problem as "kind: text".
-    QStringList check(const StaleView &view, int *cycles) const;
+    // `keptTwice`: the "list: task" lines of the notices of tasks kept twice.
+    QStringList check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const;
     QStringList checkNotes(const StaleNotesView &view) const;
     QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
     QStringList checkListOrder(const QStringList &order, const QString &where) const;
@@ -1016,7 +1019,7 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
     return QStringLiteral("%1 is '%2', wanted %3").arg(field, value, by.isEmpty() ? unwritten : by.join(QStringLiteral(" or ")));
 }
 
-QStringList StaleModel::check(const StaleView &view, int *cycles) const
+QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const
 {
     QStringList out;
     absentLists.clear();
@@ -1090,6 +1093,15 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
             }
             return any;
         });
+        // Kept twice where nothing told them apart: the user is told.
+        const auto isTold = [&](const StaleView::Item &item) {
+            return std::any_of(keptTwice.begin(), keptTwice.end(),
+                               [&](const QString &line) { return line.endsWith(QStringLiteral(": ") + item.title); });
+        };
+        if (copies.size() > 1 && std::any_of(copies.begin(), copies.end(), isTold)) {
+            ++*twiceTold;
+            continue;
+        }
         if (copies.size() > 1) {
             QStringList where;
             for (const StaleView::Item &item : copies)
@@ -4030,7 +4042,17 @@ QString Sequence::staleCheck()
     if (!m_staleProblem.isEmpty())
         problems << QStringLiteral("run: ") + m_staleProblem;
     const StaleView onServer = serverStaleView(m_server);
-    problems += m_stale.check(onServer, &m_figures.staleCycles);
+    // What the runs told of tasks kept twice beside a move.
+    ListOutcome::KeptAgainstRemovals moves;
+    moves.movesUntold << QStringLiteral("x");
+    const QString movesText = ListOutcome::keptAgainstRemovalsText(moves);
+    const QString movesHead = movesText.left(movesText.lastIndexOf(QLatin1Char('\n')) + 1);
+    QStringList told;
+    for (const QString &box : std::as_const(m_boxes.texts))
+        for (const QString &part : box.split(QStringLiteral("\n\n")))
+            if (part.startsWith(movesHead))
+                told << part.mid(movesHead.size()).split(QLatin1Char('\n'));
+    problems += m_stale.check(onServer, &m_figures.staleCycles, told, &m_figures.staleTwiceTold);
     const StaleNotesView notesOnServer = serverStaleNotes(m_server);
     problems += m_stale.checkNotes(notesOnServer);
     const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
@@ -4367,7 +4389,8 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
         edits << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
     qInfo().noquote() << QStringLiteral("older copies: lists %1, three computers in %2 sequences (changes on the "
                                         "third %3), runs between %4, changes %5; fields changed on two sides %6, "
-                                        "removals held %7, kept for a change %8, places that could not all hold %9")
+                                        "removals held %7, kept for a change %8, places that could not all hold %9, "
+                                        "tasks kept twice (told) %10")
                              .arg(figures.staleLists)
                              .arg(figures.threeComputers)
                              .arg(figures.thirdEdits)
@@ -4377,6 +4400,7 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleHeld)
                              .arg(figures.staleKept)
                              .arg(figures.staleCycles)
+                             .arg(figures.staleTwiceTold)
                              + QStringLiteral("; whole lists removed %1 (back for a change their removal did not "
                                               "know of %2), notes removed %3 (back %4), notices of what was kept "
                                               "against a removal %5")
