@@ -198,10 +198,10 @@ private:
     // that left one, identity by identity: told by content against the
     // agreed copy, then by title, where one matches each way; then tasks
     // alike on each side that went into one place, where any pairing is
-    // the same; then the one of each, whatever changed on the way, unless
-    // it left with its whole list (whose every task leaves: a task made
-    // elsewhere in its second would be taken for its move). `stray` gets
-    // the arrived tasks left unpaired.
+    // the same; then the one of each, whatever changed on the way. A task
+    // that left with its whole list (whose every task leaves) is paired by
+    // the first two only: a task made elsewhere in its second is not its
+    // move. `stray` gets the arrived tasks left unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
     // Tasks of one content with nothing below them, the arrived ones under
@@ -292,10 +292,13 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
             while (!from.isEmpty() && !to.isEmpty())
                 out.insert(from.takeFirst(), to.takeFirst());
         }
+        // Left with its whole list and told by nothing: not moved.
+        from.erase(std::remove_if(from.begin(), from.end(), [&](const Task *t) { return m_leftWithList.contains(t); }),
+                   from.end());
         if (stray && from.isEmpty())
             *stray << to;
         // One left and one arrived: that one, whatever changed on the way.
-        if (from.size() == 1 && to.size() == 1 && !m_leftWithList.contains(from.first()))
+        if (from.size() == 1 && to.size() == 1)
             out.insert(from.first(), to.first());
         else if (!from.isEmpty() && !to.isEmpty()) {
             if (stray)

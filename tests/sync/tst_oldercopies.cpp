@@ -1186,7 +1186,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         // Nothing moved: Milk is not Passport's copy.
         expected = {QStringLiteral("Home[Keys,Milk]"), QStringLiteral("Trip[Passports]")};
-        m_expectedNotice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
+        m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
         break;
     }
     case SameSecondMovedHereTickedThere:
