@@ -337,12 +337,8 @@ void ListsSynchronizer::dropEmptiedKeptLists()
 
 bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
 {
-    if (!record || id == 0 || m_forceLocal || m_forceRemote || !record->isOwned())
-        return false;
-    const TaskList *agreed = record->agreed();
     const ListInfo *info = m_listInfos.value(id, nullptr);
-    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0
-           && info && info->revision() > record->revision();
+    return !m_forceLocal && !m_forceRemote && info && RemovalMerge::movedOnSinceRemoved(record, id, info->revision());
 }
 
 void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)

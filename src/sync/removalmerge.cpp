@@ -91,6 +91,15 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
     return kept.release();
 }
 
+bool RemovalMerge::movedOnSinceRemoved(const TaskList *record, quint32 id, quint32 serverRevision)
+{
+    if (!record || id == 0 || !record->isOwned())
+        return false;
+    const TaskList *agreed = record->agreed();
+    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0
+           && serverRevision > record->revision();
+}
+
 TaskList *RemovalMerge::removedWhole(const TaskList &record, const TaskList &agreed)
 {
     TaskList *removed = record.clone();

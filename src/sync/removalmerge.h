@@ -39,6 +39,10 @@ public:
     // since: the removal holds. The caller owns it and sets its agreed copy.
     static TaskList *keptThere(const TaskList &agreed, const TaskList &theirs, const ListMerge::Sent &sent);
 
+    // The user's own list `record`, removed here, whose server copy (`id`,
+    // now at `serverRevision`) moved on since it agreed: what changed there
+    // is looked at before the removal goes.
+    static bool movedOnSinceRemoved(const TaskList *record, quint32 id, quint32 serverRevision);
     // The list `record` removed here, as a run's moves see it: every task
     // it agreed (`agreed`) removed with it.
     static TaskList *removedWhole(const TaskList &record, const TaskList &agreed);
