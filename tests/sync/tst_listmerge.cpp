@@ -176,6 +176,10 @@ private slots:
     void listRemovedThere();
     void listRemovedHere_data();
     void listRemovedHere();
+    void removalLooksFirst_data();
+    void removalLooksFirst();
+    void keptListHoldsNothing_data();
+    void keptListHoldsNothing();
 };
 
 void TstListMerge::merge_data()
@@ -844,5 +848,73 @@ void TstListMerge::listRemovedHere()
     QCOMPARE(text, kept);
 }
 
+
+// A list removed here whose server copy moved on since it agreed is looked
+// at before its removal goes; a list of another's, or one a forced run
+// replaces, is not.
+void TstListMerge::removalLooksFirst_data()
+{
+    QTest::addColumn<bool>("owned");
+    QTest::addColumn<quint32>("agreedId");
+    QTest::addColumn<bool>("replaces");
+    QTest::addColumn<quint32>("serverRevision");
+    QTest::addColumn<bool>("looks");
+    QTest::newRow("moved on there") << true << 100u << false << 2u << true;
+    QTest::newRow("as it agreed") << true << 100u << false << 1u << false;
+    QTest::newRow("another's list") << false << 100u << false << 2u << false;
+    QTest::newRow("what it agreed is another list's") << true << 99u << false << 2u << false;
+    QTest::newRow("a forced run replaces it") << true << 100u << true << 2u << false;
+}
+
+void TstListMerge::removalLooksFirst()
+{
+    QFETCH(bool, owned);
+    QFETCH(quint32, agreedId);
+    QFETCH(bool, replaces);
+    QFETCH(quint32, serverRevision);
+    QFETCH(bool, looks);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> record(parseList(QStringLiteral("1:A"), &lineages));
+    record->setSyncStatus(TaskList::Deleted);
+    record->setOwned(owned);
+    TaskList *agreed = parseList(QStringLiteral("1:A"), &lineages);
+    agreed->setServerId(agreedId);
+    record->setAgreed(agreed);
+    if (replaces)
+        record->setPendingUpload(UploadMark::replacing(100).text());
+    QCOMPARE(RemovalMerge::movedOnSinceRemoved(record.get(), 100, serverRevision), looks);
+    QVERIFY(!RemovalMerge::movedOnSinceRemoved(record.get(), 0, serverRevision));
+    QVERIFY(!RemovalMerge::movedOnSinceRemoved(nullptr, 100, serverRevision));
+}
+
+// A list kept against a removal whose changed tasks moved on elsewhere
+// holds nothing of its own any more.
+void TstListMerge::keptListHoldsNothing_data()
+{
+    QTest::addColumn<QString>("agreed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<bool>("posted");
+    QTest::addColumn<bool>("nothing");
+    QTest::newRow("only untitled rows left") << "Trip|1:A" << "Trip|5:(6:)" << true << true;
+    QTest::newRow("a titled task left") << "Trip|1:A" << "Trip|5:B" << true << false;
+    QTest::newRow("renamed") << "Trip|1:A" << "Journey|" << true << false;
+    QTest::newRow("ticked done") << "Trip|1:A" << "Trip*|" << true << false;
+    QTest::newRow("not posted yet") << "Trip|1:A" << "Trip|" << false << false;
+}
+
+void TstListMerge::keptListHoldsNothing()
+{
+    QFETCH(QString, agreed);
+    QFETCH(QString, kept);
+    QFETCH(bool, posted);
+    QFETCH(bool, nothing);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> a(parseList(agreed, &lineages));
+    std::unique_ptr<TaskList> k(parseList(kept, &lineages));
+    if (!posted)
+        k->setSyncStatus(TaskList::New);
+    QCOMPARE(RemovalMerge::keepsNothing(a.get(), *k), nothing);
+    QVERIFY(!RemovalMerge::keepsNothing(nullptr, *k));
+}
 PLUMDECK_TEST_MAIN(TstListMerge)
 #include "tst_listmerge.moc"
