@@ -160,28 +160,24 @@ public:
                 else if (seen.server.contains(task->id()))
                     m_arrived.insert(task->identity(), {i, task});
             }
-            // What left each list: gone from the server's, or removed here.
-            QList<const Task *> there, here;
-            int tasks = 0;
+            // What left each list: gone from the server's, or removed here;
+            // every task of it at once where the list itself was removed
+            // (the server no longer had it, or it was removed here).
+            const ListMoves::List &list = m_lists.at(i);
+            const bool removedThere = list.serverBefore && list.serverBefore->serverId() == 0;
+            const bool removedHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
             for (const Task *agreed : seen.agreed) {
                 m_listOf.insert(agreed, i);
                 if (agreed->isBlankRecursively())
                     continue;
-                ++tasks;
                 if (!seen.server.contains(agreed->id()))
-                    there << agreed;
+                    m_leftThere.insert(agreed->identity(), agreed);
                 if (seen.removedHere.contains(agreed->id()))
-                    here << agreed;
+                    m_leftHere.insert(agreed->identity(), agreed);
+                if ((removedThere && !seen.server.contains(agreed->id()))
+                    || (removedHere && seen.removedHere.contains(agreed->id())))
+                    m_leftWithList.insert(agreed);
             }
-            for (const Task *agreed : std::as_const(there))
-                m_leftThere.insert(agreed->identity(), agreed);
-            for (const Task *agreed : std::as_const(here))
-                m_leftHere.insert(agreed->identity(), agreed);
-            // All of them at once, as the list's removal takes them.
-            if (there.size() == tasks)
-                m_leftWithList += QSet<const Task *>(there.cbegin(), there.cend());
-            if (here.size() == tasks)
-                m_leftWithList += QSet<const Task *>(here.cbegin(), here.cend());
         }
         splitCopies();
         pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
@@ -199,9 +195,9 @@ private:
     // agreed copy, then by title, where one matches each way; then tasks
     // alike on each side that went into one place, where any pairing is
     // the same; then the one of each, whatever changed on the way. A task
-    // that left with its whole list (whose every task leaves) is paired by
-    // the first two only: a task made elsewhere in its second is not its
-    // move. `stray` gets the arrived tasks left unpaired.
+    // that left with its list, removed, is paired by the first two only: a
+    // task made elsewhere in its second is not its move. `stray` gets the
+    // arrived tasks left unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
     // Tasks of one content with nothing below them, the arrived ones under
@@ -239,7 +235,7 @@ private:
     // told to be which arrived task; and the list each agreed task was in.
     QList<const Task *> m_unpairedThere, m_unpairedHere;
     QHash<const Task *, int> m_listOf;
-    // Agreed tasks that left with every other task of their list.
+    // Agreed tasks that left with their list, removed there or here.
     QSet<const Task *> m_leftWithList;
     // Added here, paired with no task that left.
     QList<Place> m_strayHere;
