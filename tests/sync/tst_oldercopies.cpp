@@ -184,6 +184,7 @@ private:
         SameSecondAlikeMovedCrosswiseOnBothRetitledThere,
         MovedToOneListOnBothThereKilledBeforeItsSourceList,
         MovedThereKilledAfterBothListsRetitledHere,
+        OnlyTaskMovedOutAndRetitledThereTickedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -500,6 +501,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedToOneListOnBothThereKilledBeforeItsSourceList);
     QTest::newRow("moved to another list there by a run killed after both lists went up, retitled here: told")
         << int(MovedThereKilledAfterBothListsRetitledHere);
+    QTest::newRow("a list's only task moved out and retitled there, ticked here: the tick follows it")
+        << int(OnlyTaskMovedOutAndRetitledThereTickedHere);
 }
 
 namespace {
@@ -627,7 +630,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedIntoAListRemovedThere || c == ListRemovedThereWithATaskMovedOutTaskRetitledHere
             || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere
             || c == MovedToOneListThereAnotherHereThatListRemovedHere
-            || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere)
+            || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
+            || c == OnlyTaskMovedOutAndRetitledThereTickedHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
@@ -1686,6 +1690,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         break;
     }
+    case OnlyTaskMovedOutAndRetitledThereTickedHere:
+        onA([&](LiveClient &client) {
+            moveToList(client.model("Home"), QStringLiteral("Keys"), client.model(trip));
+            retitle(client.model(trip), QStringLiteral("Keys"), QStringLiteral("House keys"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model("Home");
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Keys")), true);
+        }, b);
+        // Emptied, not removed: its task is followed where it went.
+        expected = {QStringLiteral("Home[]"), QStringLiteral("Trip[Tickets,Bags,Socks,House keys*]")};
+        m_expectedNoNotice = true;
+        break;
     case MovedToOneListThereAnotherHereThatListRemovedHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) {
