@@ -136,6 +136,11 @@ public:
     void deleteChild(Task *task);
     void deleteChildren();
     void removeBlankChildren();
+    // No title here nor below: a row the program opened (Return, a list's
+    // first row) and nobody typed into. What weighs the user's changes
+    // counts such a row, at any depth, for nothing: it keeps no list, task
+    // or parent from a removal, and is no task's copy. The root is blank
+    // when no task of the list has a title.
     bool isBlankRecursively() const;
     void collectTasks(QSet<Task *> &tasks);
     // Each task below this one, in tree order.

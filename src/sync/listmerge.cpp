@@ -1,5 +1,6 @@
 #include "sync/listmerge.h"
 
+#include "core/clock.h"
 #include "model/task.h"
 #include "model/taskattachment.h"
 #include "model/tasklist.h"
@@ -34,6 +35,9 @@ struct Node
     Version base, mine, theirs;
     bool removedHere = false;
     bool keep = false;
+    // New since the agreed copy and nobody typed into it: kept only where
+    // what holds it is kept for something else.
+    bool untyped = false;
     Key parent = Root;
 };
 
@@ -358,6 +362,8 @@ void Merger::decideKept()
             node.keep = !node.removedHere || changedThere(it.key(), node);
         else
             node.keep = false;
+        const Task *added = base ? nullptr : mine ? node.mine.task : node.theirs.task;
+        node.untyped = node.keep && added && added->isBlankRecursively();
     }
 }
 
@@ -372,7 +378,8 @@ Key Merger::parentOf(const Node &node) const
 }
 
 // Each kept task's parent; a parent that would not be kept comes back to
-// hold it (something below it changed on the other side).
+// hold it (something below it changed on the other side). A row nobody
+// typed into holds nothing up: it stays where its parent does.
 void Merger::placeParents()
 {
     bool grew = true;
@@ -380,7 +387,7 @@ void Merger::placeParents()
         grew = false;
         for (Key key : std::as_const(m_order)) {
             Node &node = m_nodes[key];
-            if (!node.keep)
+            if (!node.keep || node.untyped)
                 continue;
             node.parent = parentOf(node);
             if (node.parent != Root && !m_nodes.value(node.parent).keep) {
@@ -388,6 +395,14 @@ void Merger::placeParents()
                 grew = true;
             }
         }
+    }
+    // Parents come first in the order.
+    for (Key key : std::as_const(m_order)) {
+        Node &node = m_nodes[key];
+        if (!node.untyped)
+            continue;
+        node.parent = parentOf(node);
+        node.keep = node.parent == Root || m_nodes.value(node.parent).keep;
     }
 }
 
@@ -534,17 +549,32 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
 
     // Removed here, still there, not come back: the removal goes up.
     QList<Task *> removed;
+    QHash<Key, QDateTime> removedAt;
+    const auto removal = [&](const Task *task, Key id, const QDateTime &at) {
+        Task *copy = single(task);
+        copy->setId(quint32(id));
+        copy->setRevision(m_theirs.versions.value(id).task->revision());
+        copy->setHashcode(m_theirs.versions.value(id).task->hashcode());
+        copy->setDeletionTime(at);
+        removed.append(copy);
+        removedAt.insert(id, at);
+        same = false;
+    };
     for (const Task *task : m_mineList.removedTasks()) {
         const Key id = task->id();
-        if (id != 0 && m_theirs.versions.contains(id) && !made.contains(id)) {
-            Task *copy = single(task);
-            copy->setId(task->id());
-            copy->setRevision(m_theirs.versions.value(id).task->revision());
-            copy->setHashcode(m_theirs.versions.value(id).task->hashcode());
-            copy->setDeletionTime(task->deletionTime());
-            removed.append(copy);
-            same = false;
-        }
+        if (id != 0 && m_theirs.versions.contains(id) && !made.contains(id))
+            removal(task, id, task->deletionTime());
+    }
+    // An untyped row the server holds below a task that goes: the server
+    // keeps what an update leaves out, so it goes up removed, with that task.
+    for (Key key : std::as_const(m_order)) {
+        const Node &node = m_nodes.value(key);
+        if (!node.untyped || node.keep || !node.theirs.task || key >= NewBit)
+            continue;
+        QDateTime at;
+        for (Key up = node.theirs.parent; up != Root && !at.isValid(); up = m_theirs.versions.value(up).parent)
+            at = removedAt.value(up);
+        removal(node.theirs.task, key, at.isValid() ? at : Clock::currentDateTimeUtc());
     }
     out->setRemovedTasks(removed);
     if (outcome)

@@ -11,6 +11,7 @@
 #include <QMultiHash>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -150,7 +151,8 @@ public:
         for (int i = 0; i < m_seen.size(); ++i) {
             const Seen &seen = m_seen.at(i);
             for (Task *task : seen.now.values() + seen.withoutId) {
-                if (seen.agreed.contains(task->id()))
+                // A row nobody typed into is no task's copy.
+                if (seen.agreed.contains(task->id()) || task->isBlankRecursively())
                     continue;
                 // Made here and sent by this run, or by an upload in doubt
                 // before the server's copy was looked at.
@@ -162,20 +164,28 @@ public:
                 else if (seen.server.contains(task->id()))
                     m_arrived.insert(task->identity(), {i, task});
             }
-            // What left each list: gone from the server's, or removed here.
+            // What left each list: gone from the server's, or removed here;
+            // every task of it at once where the list itself was removed
+            // (the server no longer had it, or it was removed here).
+            const ListMoves::List &list = m_lists.at(i);
+            const bool removedThere = list.serverBefore && list.serverBefore->serverId() == 0;
+            const bool removedHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
             for (const Task *agreed : seen.agreed) {
+                m_listOf.insert(agreed, i);
+                if (agreed->isBlankRecursively())
+                    continue;
                 if (!seen.server.contains(agreed->id()))
                     m_leftThere.insert(agreed->identity(), agreed);
                 if (seen.removedHere.contains(agreed->id()))
                     m_leftHere.insert(agreed->identity(), agreed);
+                if ((removedThere && !seen.server.contains(agreed->id()))
+                    || (removedHere && seen.removedHere.contains(agreed->id())))
+                    m_leftWithList.insert(agreed);
             }
         }
         splitCopies();
-        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere);
-        pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere);
-        for (int i = 0; i < m_seen.size(); ++i)
-            for (const Task *agreed : std::as_const(m_seen.at(i).agreed))
-                m_listOf.insert(agreed, i);
+        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
+        pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
     }
 
     void run();
@@ -185,10 +195,20 @@ public:
 
 private:
     // Which task that arrived in a list is the move of which agreed task
-    // that left one, identity by identity: the one of each, else told by
-    // content against the agreed copy, where one matches each way.
-    static void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
-                          QHash<const Task *, Place> &out, QList<const Task *> &unpaired);
+    // that left one, identity by identity: told by content against the
+    // agreed copy, then by title, where one matches each way; then tasks
+    // alike on each side that went into one place, where any pairing is
+    // the same; then the one of each, whatever changed on the way. A task
+    // that left with its list, removed, is paired by the first two only: a
+    // task made elsewhere in its second is not its move. `stray` gets the
+    // arrived tasks left unpaired.
+    void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
+                   QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
+    // Tasks of one content with nothing below them, the arrived ones under
+    // one parent, and one of each telling the other by content or title.
+    bool alike(const QList<const Task *> &left, const QList<Place> &arrived) const;
+    // Where a task is: its list, then its row at each level from the top.
+    QList<int> placeOf(int list, const Task *task) const;
     // The task kept here where the agreed one was (changed here, removed
     // there), or none.
     Task *cameBack(int from, const Task *agreed) const;
@@ -219,10 +239,16 @@ private:
     // told to be which arrived task; and the list each agreed task was in.
     QList<const Task *> m_unpairedThere, m_unpairedHere;
     QHash<const Task *, int> m_listOf;
+    // Agreed tasks that left with their list, removed there or here.
+    QSet<const Task *> m_leftWithList;
+    // Added here, paired with no task that left.
+    QList<Place> m_strayHere;
+    // Copies split from a task of the server's that may be the same one.
+    QList<Place> m_keptBeside;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
-                        QHash<const Task *, Place> &out, QList<const Task *> &unpaired)
+                        QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const
 {
     using Tell = QString (*)(const Task *);
     const Tell tells[] = {[](const Task *t) { return UploadMark::contentDigest(t); },
@@ -230,8 +256,11 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
     for (const QString &identity : left.uniqueKeys()) {
         QList<const Task *> from = left.values(identity);
         QList<Place> to = arrived.values(identity);
-        if (to.isEmpty())
+        if (to.isEmpty() || from.isEmpty()) {
+            if (stray)
+                *stray << to;
             continue;
+        }
         for (const Tell tell : tells) {
             for (bool paired = true; paired;) {
                 paired = false;
@@ -253,10 +282,27 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                 }
             }
         }
+        if (!from.isEmpty() && !to.isEmpty() && from.size() + to.size() > 2 && alike(from, to)) {
+            std::sort(from.begin(), from.end(), [&](const Task *a, const Task *b) {
+                return placeOf(m_listOf.value(a), a) < placeOf(m_listOf.value(b), b);
+            });
+            std::sort(to.begin(), to.end(), [](const Place &a, const Place &b) {
+                return a.task->parent()->indexOfChild(a.task) < b.task->parent()->indexOfChild(b.task);
+            });
+            while (!from.isEmpty() && !to.isEmpty())
+                out.insert(from.takeFirst(), to.takeFirst());
+        }
+        // Left with its whole list and told by nothing: not moved.
+        from.erase(std::remove_if(from.begin(), from.end(), [&](const Task *t) { return m_leftWithList.contains(t); }),
+                   from.end());
+        if (stray && from.isEmpty())
+            *stray << to;
         // One left and one arrived: that one, whatever changed on the way.
         if (from.size() == 1 && to.size() == 1)
             out.insert(from.first(), to.first());
         else if (!from.isEmpty() && !to.isEmpty()) {
+            if (stray)
+                *stray << to;
             unpaired << from;
             qInfo().noquote() << QStringLiteral("Moves: %1 tasks made by %2 left a list and %3 arrived in another, "
                                                 "nothing telling which is which: each stays where it is")
@@ -265,6 +311,28 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                                      .arg(to.size());
         }
     }
+}
+
+bool Settler::alike(const QList<const Task *> &left, const QList<Place> &arrived) const
+{
+    const Task *first = left.first();
+    const Place &place = arrived.first();
+    const bool oneAnother = ListMerge::sameContent(first, place.task) || first->title() == place.task->title();
+    return oneAnother && std::all_of(left.cbegin(), left.cend(), [&](const Task *task) {
+               return task->childCount() == 0 && ListMerge::sameContent(task, first);
+           }) && std::all_of(arrived.cbegin(), arrived.cend(), [&](const Place &other) {
+               return other.list == place.list && other.task->parent() == place.task->parent()
+                      && other.task->childCount() == 0 && ListMerge::sameContent(other.task, place.task);
+           });
+}
+
+QList<int> Settler::placeOf(int list, const Task *task) const
+{
+    QList<int> out;
+    for (; task->parent(); task = task->parent())
+        out.prepend(task->parent()->indexOfChild(task));
+    out.prepend(list);
+    return out;
 }
 
 void Settler::run()
@@ -345,6 +413,9 @@ QStringList Settler::untold() const
             add(from, kept);
     }
     // Moved here: the other computer's changed copy stayed where it was.
+    QSet<QString> bothWays;
+    for (const Task *agreed : m_unpairedThere)
+        bothWays.insert(agreed->identity());
     for (const Task *agreed : m_unpairedHere) {
         const int from = m_listOf.value(agreed, -1);
         if (from < 0)
@@ -352,6 +423,26 @@ QStringList Settler::untold() const
         if (const Task *kept = m_seen.at(from).now.value(agreed->id()); kept && !m_removed.contains(kept))
             add(from, kept);
     }
+    // Moved on both, nothing telling which is which: this computer's
+    // copies stay beside the other's.
+    for (const Task *agreed : m_unpairedHere) {
+        if (!bothWays.contains(agreed->identity()))
+            continue;
+        for (const Place &place : m_strayHere)
+            if (place.task->identity() == agreed->identity() && !m_removed.contains(place.task))
+                add(place.list, place.task);
+    }
+    // Moved here, and the server holds another of its identity that an
+    // upload of this computer's in doubt may have made, or the other's move
+    // there: both stay.
+    for (const Place &place : m_strayHere)
+        if (m_leftHere.contains(place.task->identity()) && m_seen.at(place.list).server.contains(place.task->id())
+            && !m_removed.contains(place.task))
+            add(place.list, place.task);
+    for (const Place &place : m_keptBeside)
+        if (!m_removed.contains(place.task))
+            add(place.list, place.task);
+    out.sort();
     return out;
 }
 
@@ -437,6 +528,11 @@ void Settler::splitCopies()
             m_lists[i].changed = true;
             // The server's stays arrived there; this one was added here.
             m_addedHere.insert(copy->identity(), {i, copy});
+            // Moved out of a list here, and no task of its identity left one
+            // there: the server's may be the same task, moved there by an
+            // upload its list's upload has not followed yet.
+            if (m_leftHere.contains(copy->identity()) && !m_leftThere.contains(copy->identity()))
+                m_keptBeside << Place{i, copy};
         }
     }
 }
@@ -609,7 +705,7 @@ void movedSides(const TaskList *list, QSet<QString> &out, QSet<QString> &in)
         if (const Task *task = agreed.value(removed->id()))
             out.insert(task->identity());
     list->rootTask()->forEachBelow([&](Task *task) {
-        if (task->id() == 0 || !agreed.contains(task->id()))
+        if ((task->id() == 0 || !agreed.contains(task->id())) && !task->isBlankRecursively())
             in.insert(task->identity());
     });
 }

@@ -20,6 +20,7 @@
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/removalmerge.h"
 #include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
@@ -327,9 +328,7 @@ void ListsSynchronizer::dropEmptiedKeptLists()
         if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
             continue;
         TaskList *list = model->taskList();
-        const TaskList *agreed = start->agreed.get();
-        if (!agreed || !list->hasNoTitledTask() || list->name() != agreed->name() || list->isDone() != agreed->isDone()
-            || list->description() != agreed->description() || list->syncStatus() == TaskList::New)
+        if (!RemovalMerge::keepsNothing(start->agreed.get(), *list))
             continue;
         const quint32 id = list->serverId();
         m_userLists->deleteList(list);
@@ -342,10 +341,8 @@ void ListsSynchronizer::dropEmptiedKeptLists()
 
 bool ListsSynchronizer::looksBeforeDelete(const TaskList *record, quint32 id) const
 {
-    if (!record || id == 0 || m_forceLocal || m_forceRemote || !record->isOwned())
-        return false;
-    const TaskList *agreed = record->agreed();
-    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0;
+    const ListInfo *info = m_listInfos.value(id, nullptr);
+    return !m_forceLocal && !m_forceRemote && info && RemovalMerge::movedOnSinceRemoved(record, id, info->revision());
 }
 
 void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
@@ -357,15 +354,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     start.agreed = record->sharedAgreed();
     start.status = TaskList::Edited;
     if (start.agreed && !m_forceLocal && !m_forceRemote) {
-        TaskList *removed = record->clone();
-        start.agreed->rootTask()->forEachBelow([removed](const Task *task) {
-            if (task->id() == 0)
-                return;
-            Task *copy = task->clone();
-            copy->deleteChildren();
-            removed->recordRemovedTask(copy);
-        });
-        start.mine.reset(removed);
+        start.mine.reset(RemovalMerge::removedWhole(*record, *start.agreed));
         start.serverBefore.reset(fetched->clone());
     }
     if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, m_groupsAtStart, record, fetched)) {
@@ -736,10 +725,8 @@ void ListsSynchronizer::queueAgain(ListModel *model)
 {
     const TaskList *list = model->taskList();
     const quint32 id = list->serverId();
-    if (ListInfo *info = m_listInfos.value(id, nullptr)) {
-        m_listInfos.insert(id, new ListInfo(id, list->revision(), info->sharedRevision(), info->name(),
-                                            info->owner(), info->permissions(), info->isOwned(), info->isShared()));
-        delete info;
+    if (m_listInfos.contains(id)) {
+        setInfoRevision(id, list->revision());
     } else {
         // Posted in this run (a list kept against a removal there, say).
         m_listInfos.insert(id, new ListInfo(id, list->revision(), model->sharedRevision(), list->name(),
@@ -784,8 +771,12 @@ void ListsSynchronizer::chooseLooks()
             if (merges)
                 m_mergedAfterLook.insert(model);
         }
-        for (const TaskList *removed : std::as_const(m_deletedLists))
+        // One removed here and changed there may hold a task moved into it.
+        for (TaskList *removed : std::as_const(m_deletedLists)) {
             held.insert(removed->serverId());
+            if (looksBeforeDelete(removed, removed->serverId()))
+                m_looks.push_back({nullptr, removed->serverId(), nullptr, removed});
+        }
         // A list another computer made may hold a task moved out of one
         // here. One that may be the copy of an upload in doubt, or of a
         // restored list an earlier import posted, waits for its turn, which
@@ -818,9 +809,9 @@ void ListsSynchronizer::lookAtNextList()
             ++m_nextLook; // removed meanwhile: its step tells
             continue;
         }
-        emit addProgress(look.model ? ListSyncTraits::text(ItemSyncText::DownloadingChanges, look.model->name())
-                                    : ListSyncTraits::text(ItemSyncText::DownloadingNewRemote, QString()),
-                         0);
+        const TaskList *list = look.model ? look.model->taskList() : look.removed;
+        const ItemSyncText::Id text = list ? ItemSyncText::DownloadingChanges : ItemSyncText::DownloadingNewRemote;
+        emit addProgress(ListSyncTraits::text(text, list ? list->name() : QString()), 0);
         sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(look.id), &ListsSynchronizer::onLookedAtList);
         return;
     }
@@ -862,13 +853,15 @@ void ListsSynchronizer::onLookedAtList()
 void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
 {
     ListModel *model = look.model;
-    const TaskList *list = model ? model->taskList() : nullptr;
-    if (list && (list->syncStatus() != TaskList::Unedited || ListSyncTraits::mustFetch(list)))
+    const TaskList *list = model ? model->taskList() : look.removed;
+    if (model && (list->syncStatus() != TaskList::Unedited || ListSyncTraits::mustFetch(list)))
         return;
-    m_unreadable.add(model ? model->name() : QString(), m_listInfos.value(look.id, nullptr), look.id, reason);
+    m_unreadable.add(list ? list->name() : QString(), m_listInfos.value(look.id, nullptr), look.id, reason);
     m_serverIds.remove(look.id);
     if (model)
         m_models.removeAll(model);
+    else if (look.removed)
+        m_deletedLists.removeAll(look.removed);
     else
         m_unreadServerLists.insert(look.id);
 }
@@ -889,6 +882,11 @@ void ListsSynchronizer::takeLookedAtLists()
     for (Look &look : looks) {
         if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
             continue;
+        if (look.removed) {
+            if (m_deletedLists.removeOne(look.removed))
+                settleRemovedHere(look.removed, look.fetched.release());
+            continue;
+        }
         if (!look.model) {
             if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
                 || m_userLists->findDeletedByServerId(look.id))
@@ -959,6 +957,7 @@ void ListsSynchronizer::takeLookedAtLists()
     // Every list is in: moves are settled before anything goes up, and
     // what the uploads will carry is on disk, settled, before they leave.
     followMovedTasks(MovedThen::Mark);
+    dropEmptiedKeptLists();
     for (const Kept &kept : keptHere) {
         bool stays = false;
         const Task *task = kept.task;

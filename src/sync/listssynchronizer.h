@@ -264,12 +264,14 @@ private:
     QHash<const ListModel *, ListStart> m_starts;
     bool m_movesFollowed = false;
     // The lists to look at before the uploads (null model: a list only the
-    // server has), and the copies fetched so far.
+    // server has, or one removed here, `removed` its record), and the
+    // copies fetched so far.
     struct Look
     {
         QPointer<ListModel> model;
         quint32 id = 0;
         std::unique_ptr<TaskList> fetched;
+        TaskList *removed = nullptr;
     };
     std::vector<Look> m_looks;
     size_t m_nextLook = 0;

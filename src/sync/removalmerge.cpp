@@ -42,6 +42,15 @@ Task *removedRecord(const Task *task)
     return copy;
 }
 
+// Each task of `agreed` the server knows, recorded removed in `list`.
+void recordRemovals(TaskList *list, const TaskList &agreed)
+{
+    agreed.rootTask()->forEachBelow([list](const Task *task) {
+        if (task->id() != 0)
+            list->recordRemovedTask(removedRecord(task));
+    });
+}
+
 } // namespace
 
 TaskList *RemovalMerge::keptHere(const TaskList &agreed, const TaskList &mine, bool sharingChanged)
@@ -60,10 +69,7 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
     // This computer's side: every task it held removed with the list, and
     // so every task its own upload in doubt put there.
     const std::unique_ptr<TaskList> mine(fieldsOnly(agreed));
-    agreed.rootTask()->forEachBelow([&](const Task *task) {
-        if (task->id() != 0)
-            mine->recordRemovedTask(removedRecord(task));
-    });
+    recordRemovals(mine.get(), agreed);
     const QHash<quint32, Task *> agreedTasks = agreed.tasksById();
     theirs.rootTask()->forEachBelow([&](const Task *task) {
         const QString content = UploadMark::contentDigest(task);
@@ -83,6 +89,27 @@ TaskList *RemovalMerge::keptThere(const TaskList &agreed, const TaskList &theirs
     kept->setDone(theirs.isDone());
     kept->setDescription(theirs.description());
     return kept.release();
+}
+
+bool RemovalMerge::movedOnSinceRemoved(const TaskList *record, quint32 id, quint32 serverRevision)
+{
+    if (!record || id == 0 || !record->isOwned())
+        return false;
+    const TaskList *agreed = record->agreed();
+    return agreed && agreed->serverId() == id && UploadMark::read(record->pendingUpload()).replacedId() == 0
+           && serverRevision > record->revision();
+}
+
+TaskList *RemovalMerge::removedWhole(const TaskList &record, const TaskList &agreed)
+{
+    TaskList *removed = record.clone();
+    recordRemovals(removed, agreed);
+    return removed;
+}
+
+bool RemovalMerge::keepsNothing(const TaskList *agreed, const TaskList &kept)
+{
+    return agreed && kept.syncStatus() != TaskList::New && kept.hasNoTitledTask() && sameFields(kept, *agreed);
 }
 
 bool RemovalMerge::noteChangedHere(const NotepadNote &mine)

@@ -39,6 +39,18 @@ public:
     // since: the removal holds. The caller owns it and sets its agreed copy.
     static TaskList *keptThere(const TaskList &agreed, const TaskList &theirs, const ListMerge::Sent &sent);
 
+    // The user's own list `record`, removed here, whose server copy (`id`,
+    // now at `serverRevision`) moved on since it agreed: what changed there
+    // is looked at before the removal goes.
+    static bool movedOnSinceRemoved(const TaskList *record, quint32 id, quint32 serverRevision);
+    // The list `record` removed here, as a run's moves see it: every task
+    // it agreed (`agreed`) removed with it.
+    static TaskList *removedWhole(const TaskList &record, const TaskList &agreed);
+    // A list kept against a removal, posted since, that holds nothing any
+    // more of what kept it (its tasks moved on elsewhere): no titled task,
+    // and its own fields as `agreed` had them. False without `agreed`.
+    static bool keepsNothing(const TaskList *agreed, const TaskList &kept);
+
     // A note the server no longer has, that this computer changed since it
     // agreed with the server (or with nothing known of what it agreed).
     static bool noteChangedHere(const NotepadNote &mine);

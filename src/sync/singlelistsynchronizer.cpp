@@ -350,16 +350,6 @@ bool SingleListSynchronizer::movedBetweenLists() const
     return ListMoves::movedHere(m_list, others);
 }
 
-namespace {
-
-// A row nobody typed into is no task's copy.
-bool isTask(const Task *task)
-{
-    return !task->title().isEmpty() || task->childCount() > 0;
-}
-
-} // namespace
-
 QString SingleListSynchronizer::cannotSeeWhereTasksWent(const TaskList *fetched) const
 {
     if (!m_list || !fetched)
@@ -379,7 +369,8 @@ QString SingleListSynchronizer::cannotSeeWhereTasksWent(const TaskList *fetched)
     const QHash<quint32, Task *> knownTasks = known->tasksById();
     QSet<QString> arrived;
     fetched->rootTask()->forEachBelow([&](Task *task) {
-        if (!knownTasks.contains(task->id()) && isTask(task))
+        // A row nobody typed into is no task's copy.
+        if (!knownTasks.contains(task->id()) && !task->isBlankRecursively())
             arrived.insert(task->identity());
     });
     if (arrived.isEmpty() || !m_userLists)
@@ -389,7 +380,7 @@ QString SingleListSynchronizer::cannotSeeWhereTasksWent(const TaskList *fetched)
             continue;
         bool held = false;
         other->rootTask()->forEachBelow(
-            [&](Task *task) { held = held || (isTask(task) && arrived.contains(task->identity())); });
+            [&](Task *task) { held = held || (!task->isBlankRecursively() && arrived.contains(task->identity())); });
         if (held)
             return waitsForOtherListsText(m_list->name());
     }

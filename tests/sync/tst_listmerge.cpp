@@ -89,8 +89,9 @@ TaskList *parseList(const QString &text, QHash<QString, quint64> *lineages)
         if (token.isEmpty())
             return;
         last = parseTask(token);
-        // A task new here is one task in every version that holds it.
-        if (last->id() == 0) {
+        // A task new here is one task in every version that holds it;
+        // untitled rows are each their own.
+        if (last->id() == 0 && !last->title().isEmpty()) {
             const quint64 lineage = lineages->value(last->title(), 0);
             if (lineage)
                 last->setLineage(lineage);
@@ -175,6 +176,10 @@ private slots:
     void listRemovedThere();
     void listRemovedHere_data();
     void listRemovedHere();
+    void removalLooksFirst_data();
+    void removalLooksFirst();
+    void keptListHoldsNothing_data();
+    void keptListHoldsNothing();
 };
 
 void TstListMerge::merge_data()
@@ -234,6 +239,14 @@ void TstListMerge::merge_data()
         << "1:A 2:B" << "1:A(2:B)" << "2:B" << "Trip|+:A(2:B)";
     QTest::newRow("removed here, a subtask added below it there")
         << "1:A 2:B" << "1:A" << "1:A 2:B(5:Sub)" << "Trip|1:A 2:B(5:Sub)";
+
+    // Rows opened and left untyped.
+    QTest::newRow("removed there with its subtask, an untyped row opened below it here: the removal holds")
+        << "1:A 2:B(3:C)" << "1:A 2:B(3:C +:)" << "1:A" << "Trip|1:A";
+    QTest::newRow("removed there, untyped rows opened one below the other here: the removal holds")
+        << "1:A 2:B" << "1:A 2:B(+:(+:))" << "1:A" << "Trip|1:A";
+    QTest::newRow("an untyped row opened below a task here stays with it") << "1:A" << "1:A(+:)" << "1:A"
+                                                                         << "Trip|1:A(+:)";
 }
 
 void TstListMerge::merge()
@@ -273,6 +286,9 @@ void TstListMerge::removedHere_data()
     QTest::newRow("removed here with its subtask, one added below it there")
         << "1:A 2:B(3:C)" << "1:A" << "1:A 2:B(3:C 5:D)" << QList<quint32>{2, 3} << "Trip|1:A 2:B(5:D)"
         << QList<quint32>{3};
+    QTest::newRow("removed here with its subtask, an untyped row opened below it there: the row goes with it")
+        << "1:A 2:B(3:C)" << "1:A" << "1:A 2:B(3:C 5:)" << QList<quint32>{2, 3} << "Trip|1:A"
+        << QList<quint32>{2, 3, 5};
 }
 
 // A move among siblings is a place, not content: a task removed here and
@@ -715,6 +731,12 @@ void TstListMerge::listRemovedThere_data()
     QTest::newRow("a note written here") << "1:A 2:B" << "1:A 2:B=blue" << false << "Trip|+:B=blue";
     QTest::newRow("a subtask added below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C +:New)" << false
                                                              << "Trip|+:B(+:New)";
+    QTest::newRow("an untyped row opened below a subtask here: the removal holds") << "1:A 2:B(3:C)"
+                                                                                 << "1:A 2:B(3:C +:)" << false << "";
+    QTest::newRow("an untyped row opened as a task's first subtask here: the removal holds")
+        << "1:A 2:B(3:C)" << "1:A 2:B(+: 3:C)" << false << "";
+    QTest::newRow("a task added here beside an untyped row below another")
+        << "1:A 2:B(3:C)" << "1:A 2:B(3:C +:) +:New" << false << "Trip|+:New";
     QTest::newRow("indented here: back with the task above it") << "1:A 2:B" << "1:A(2:B)" << false
                                                                << "Trip|+:A(+:B)";
     QTest::newRow("renamed here: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << false << "Journey|";
@@ -762,6 +784,10 @@ void TstListMerge::listRemovedHere_data()
     QTest::newRow("a task retitled there") << "1:A 2:B" << "1:A 2:Bee" << "" << "Trip|2:Bee -1";
     QTest::newRow("a subtask added there below an untouched task") << "1:A 2:B(3:C)" << "1:A 2:B(3:C 5:Sub)" << ""
                                                                    << "Trip|2:B(5:Sub) -1 -3";
+    QTest::newRow("an untyped row opened there below a subtask: the removal holds") << "1:A 2:B(3:C)"
+                                                                                    << "1:A 2:B(3:C 5:)" << "" << "";
+    QTest::newRow("a task added there beside an untyped row below another: the row goes")
+        << "1:A 2:B(3:C)" << "1:A 2:B(3:C 5:) 6:New" << "" << "Trip|6:New -1 -2 -3 -5";
     QTest::newRow("renamed there: back empty, renamed") << "Trip|1:A" << "Journey|1:A" << "" << "Journey| -1";
     QTest::newRow("ticked done there: back empty, done") << "Trip|1:A" << "Trip*|1:A" << "" << "Trip*| -1";
     QTest::newRow("described there: back empty, described") << "Trip|1:A" << "Trip=plans|1:A" << ""
@@ -822,5 +848,73 @@ void TstListMerge::listRemovedHere()
     QCOMPARE(text, kept);
 }
 
+
+// A list removed here whose server copy moved on since it agreed is looked
+// at before its removal goes; a list of another's, or one a forced run
+// replaces, is not.
+void TstListMerge::removalLooksFirst_data()
+{
+    QTest::addColumn<bool>("owned");
+    QTest::addColumn<quint32>("agreedId");
+    QTest::addColumn<bool>("replaces");
+    QTest::addColumn<quint32>("serverRevision");
+    QTest::addColumn<bool>("looks");
+    QTest::newRow("moved on there") << true << 100u << false << 2u << true;
+    QTest::newRow("as it agreed") << true << 100u << false << 1u << false;
+    QTest::newRow("another's list") << false << 100u << false << 2u << false;
+    QTest::newRow("what it agreed is another list's") << true << 99u << false << 2u << false;
+    QTest::newRow("a forced run replaces it") << true << 100u << true << 2u << false;
+}
+
+void TstListMerge::removalLooksFirst()
+{
+    QFETCH(bool, owned);
+    QFETCH(quint32, agreedId);
+    QFETCH(bool, replaces);
+    QFETCH(quint32, serverRevision);
+    QFETCH(bool, looks);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> record(parseList(QStringLiteral("1:A"), &lineages));
+    record->setSyncStatus(TaskList::Deleted);
+    record->setOwned(owned);
+    TaskList *agreed = parseList(QStringLiteral("1:A"), &lineages);
+    agreed->setServerId(agreedId);
+    record->setAgreed(agreed);
+    if (replaces)
+        record->setPendingUpload(UploadMark::replacing(100).text());
+    QCOMPARE(RemovalMerge::movedOnSinceRemoved(record.get(), 100, serverRevision), looks);
+    QVERIFY(!RemovalMerge::movedOnSinceRemoved(record.get(), 0, serverRevision));
+    QVERIFY(!RemovalMerge::movedOnSinceRemoved(nullptr, 100, serverRevision));
+}
+
+// A list kept against a removal whose changed tasks moved on elsewhere
+// holds nothing of its own any more.
+void TstListMerge::keptListHoldsNothing_data()
+{
+    QTest::addColumn<QString>("agreed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<bool>("posted");
+    QTest::addColumn<bool>("nothing");
+    QTest::newRow("only untitled rows left") << "Trip|1:A" << "Trip|5:(6:)" << true << true;
+    QTest::newRow("a titled task left") << "Trip|1:A" << "Trip|5:B" << true << false;
+    QTest::newRow("renamed") << "Trip|1:A" << "Journey|" << true << false;
+    QTest::newRow("ticked done") << "Trip|1:A" << "Trip*|" << true << false;
+    QTest::newRow("not posted yet") << "Trip|1:A" << "Trip|" << false << false;
+}
+
+void TstListMerge::keptListHoldsNothing()
+{
+    QFETCH(QString, agreed);
+    QFETCH(QString, kept);
+    QFETCH(bool, posted);
+    QFETCH(bool, nothing);
+    QHash<QString, quint64> lineages;
+    std::unique_ptr<TaskList> a(parseList(agreed, &lineages));
+    std::unique_ptr<TaskList> k(parseList(kept, &lineages));
+    if (!posted)
+        k->setSyncStatus(TaskList::New);
+    QCOMPARE(RemovalMerge::keepsNothing(a.get(), *k), nothing);
+    QVERIFY(!RemovalMerge::keepsNothing(nullptr, *k));
+}
 PLUMDECK_TEST_MAIN(TstListMerge)
 #include "tst_listmerge.moc"

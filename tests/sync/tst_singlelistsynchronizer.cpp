@@ -177,10 +177,12 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged_data()
 {
     QTest::addColumn<int>("goneStatus");
     QTest::addColumn<bool>("editedHere");
-    QTest::newRow("404") << 404 << false;
-    QTest::newRow("410") << 410 << false;
-    QTest::newRow("404, a task retitled here: kept for the full run") << 404 << true;
-    QTest::newRow("410, a task retitled here: kept for the full run") << 410 << true;
+    QTest::addColumn<bool>("untypedRowHere");
+    QTest::newRow("404") << 404 << false << false;
+    QTest::newRow("410") << 410 << false << false;
+    QTest::newRow("404, a task retitled here: kept for the full run") << 404 << true << false;
+    QTest::newRow("410, a task retitled here: kept for the full run") << 410 << true << false;
+    QTest::newRow("404, a row opened below a subtask here and left untyped") << 404 << false << true;
 }
 
 // A list another computer removed goes, unless it changed here since: that
@@ -189,11 +191,25 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged()
 {
     QFETCH(int, goneStatus);
     QFETCH(bool, editedHere);
+    QFETCH(bool, untypedRowHere);
     ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
     QVERIFY(model);
+    const QModelIndex dune = model->index(0, 0);
+    if (untypedRowHere) {
+        // Dune holds a subtask both sides agree on.
+        QVERIFY(model->insertRows(0, 1, dune));
+        QVERIFY(model->setData(model->index(0, 0, dune), QStringLiteral("Notes"), Qt::EditRole));
+        QVERIFY(runFor(model).ok);
+    }
     m_server->respondOnce("GET", "list-info/", goneStatus);
     if (editedHere)
         SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    // Return on the subtask: a row below it, nobody types into it.
+    if (untypedRowHere) {
+        model->saveUndoState();
+        QVERIFY(model->insertRows(1, 1, model->index(0, 0)));
+        QCOMPARE(model->taskList()->syncStatus(), TaskList::Edited);
+    }
     m_server->removeList(model->taskList()->serverId());
     QSignalSpy removed(&m_client->lists, &UserLists::listRemoved);
     const Outcome o = runFor(model);

@@ -100,8 +100,10 @@
 // field holds the value of a change no later one knew of (of two or more
 // such, any); a removal holds unless a change of the task, or of something
 // below it, it may not have known of was made (then the task stays; a move
-// among its siblings is a place, not such a change); a task
-// is in one place only, and a place a change put it in holds (after the
+// among its siblings is a place, not such a change, nor is one that gave a
+// field the value a change the removal knew of gave it); a task
+// is in one place only (or twice where nothing told its copies apart, and
+// the user is told so: counted apart), and a place a change put it in holds (after the
 // same sibling, where that has not moved since); every computer holds
 // what the server holds. A whole list or note removed is gone unless a
 // change of it the removal may not have known of was made (a rename, or a
@@ -143,13 +145,19 @@
 // stale, and of its steps third, staleruns, stalerename, staleretitle,
 // staletick, staleassign, stalereorder, staleindent,
 // staleremove, stalemove, staleadd, stalenote, stalegroup, stalesecond,
-// staleend, staleremovelist, staleremovenote, stalelistorder); without the
+// staleend, staleremovelist, staleremovenote, stalelistorder, staleuntyped,
+// stalemoveboth); without the
 // five from samesecond to midforced, and stale, the sequences are those made
 // before them, with stale but without stalenote, stalegroup, stalesecond and
 // the three after it, those made before these, without stalesecond and the
 // three after it those made before them, and without staleend,
 // staleremovelist and staleremovenote, those made before these three;
-// stalelistorder, with draws of its own, adds list moves to them.
+// stalelistorder, with draws of its own, adds list moves to them, and so do
+// staleuntyped (rows opened with Return below a task, or above the first
+// subtask of one, at any depth, and left untyped: no change) and
+// stalemoveboth (a task moved to another list moved right after by another
+// computer not synchronised since, to any list, which now and then then
+// removes the list the first move went to).
 //
 // With stalesecond, tasks of those lists are also made in a second another
 // task holds, as a person makes them: a list's tasks typed in one second,
@@ -340,6 +348,7 @@ struct Figures
     int staleHeld = 0;     // removals that held
     int staleKept = 0;     // removed tasks kept for a change the removal did not know of
     int staleCycles = 0;   // places each wanted by one side that could not hold together
+    int staleTwiceTold = 0; // tasks kept twice where nothing told them apart, the user told
     int staleNotes = 0;
     int staleNotesBoth = 0; // texts edited right after on another computer
     int staleGroups = 0;
@@ -905,6 +914,15 @@ public:
     {
         return earlier.seq <= later.mayKnow[earlier.computer];
     }
+    // A change that gave a field the value a change the removal saw gave it
+    // (a task moved into one list on two computers) told it nothing new.
+    bool knewTheSame(const StaleWrite &removal, const StaleWrite &change) const
+    {
+        const QList<int> same = fields.value(change.field);
+        return std::any_of(same.begin(), same.end(), [&](int u) {
+            return writes[u].value == change.value && saw(removal, writes[u]);
+        });
+    }
     // Some removal knew of every change.
     bool removalHolds(const QList<int> &rs, const QList<int> &ts) const
     {
@@ -930,7 +948,8 @@ public:
         return out;
     }
     // Each problem as "kind: text".
-    QStringList check(const StaleView &view, int *cycles) const;
+    // `keptTwice`: the "list: task" lines of the notices of tasks kept twice.
+    QStringList check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const;
     QStringList checkNotes(const StaleNotesView &view) const;
     QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
     QStringList checkListOrder(const QStringList &order, const QString &where) const;
@@ -1007,7 +1026,7 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
     return QStringLiteral("%1 is '%2', wanted %3").arg(field, value, by.isEmpty() ? unwritten : by.join(QStringLiteral(" or ")));
 }
 
-QStringList StaleModel::check(const StaleView &view, int *cycles) const
+QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const
 {
     QStringList out;
     absentLists.clear();
@@ -1074,13 +1093,22 @@ QStringList StaleModel::check(const StaleView &view, int *cycles) const
         const bool mustStay = std::all_of(rs.begin(), rs.end(), [&](int r) {
             bool any = false;
             for (int t : ts) {
-                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r)) {
+                if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r) && !knewTheSame(writes[r], writes[t])) {
                     any = true;
                     keptBy << told(t);
                 }
             }
             return any;
         });
+        // Kept twice where nothing told them apart: the user is told.
+        const auto isTold = [&](const StaleView::Item &item) {
+            return std::any_of(keptTwice.begin(), keptTwice.end(),
+                               [&](const QString &line) { return line.endsWith(QStringLiteral(": ") + item.title); });
+        };
+        if (copies.size() > 1 && std::any_of(copies.begin(), copies.end(), isTold)) {
+            ++*twiceTold;
+            continue;
+        }
         if (copies.size() > 1) {
             QStringList where;
             for (const StaleView::Item &item : copies)
@@ -1335,6 +1363,8 @@ public:
         , m_staleRng(seed ^ 0x5eed0c0du)
         , m_orderRng(seed ^ 0x0dde0c0du)
         , m_restoreRng(seed ^ 0x2e5702e5u)
+        , m_rowRng(seed ^ 0x0b1a4c0du)
+        , m_bothRng(seed ^ 0x0b07c0deu)
         , m_figures(figures)
         , m_off(off)
         , m_a(QStringLiteral("a"))
@@ -1465,6 +1495,9 @@ private:
     bool staleEdit(int c);
     QString staleSameSecond(int c, ListModel *model, const QString &listKey, const QMap<QString, ListModel *> &copies);
     void staleEditMovedElsewhere(int c, const QString &listKey, const QString &key);
+    void staleMovedElsewhereToo(int c, const QString &listKey, const QString &toKey, const QString &key);
+    void staleRemoveList(int c, ListModel *model, const QString &listKey);
+    bool staleUntypedRow(int c);
     bool staleListMove(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
@@ -1484,6 +1517,8 @@ private:
     QRandomGenerator m_staleRng;
     QRandomGenerator m_orderRng;
     QRandomGenerator m_restoreRng;
+    QRandomGenerator m_rowRng;
+    QRandomGenerator m_bothRng;
     QRandomGenerator *m_draw = &m_rng;
     Figures &m_figures;
     QSet<QString> m_off;
@@ -3202,6 +3237,19 @@ void Sequence::staleStep()
             m_lastRan = false;
         }
     }
+    // Now and then a row opened with Return and left untyped, with draws of
+    // its own too: it changes nothing.
+    if (on("staleuntyped") && mayChangeStale(c)) {
+        m_draw = &m_rowRng;
+        const bool opened = below(100) < 25 && staleUntypedRow(c);
+        m_draw = &m_staleRng;
+        if (opened) {
+            m_settled[c] = false;
+            m_unsavedStale = true;
+            m_lastMaker = -1;
+            m_lastRan = false;
+        }
+    }
     if (below(100) < 30 || !mayChangeStale(c) || !staleEdit(c)) {
         if (!on("staleruns"))
             return;
@@ -3364,16 +3412,7 @@ bool Sequence::staleEdit(int c)
     // computer changed there since it last knew stays. With a third
     // computer two others changing it would each bring it back: not drawn.
     if (on("staleremovelist") && computers().size() == 2 && below(100) < 4) {
-        const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
-        m_stale.listRemovals[listKey] << w;
-        QStringList gone;
-        for (const Task *t : tasks) {
-            gone << keyOf(t);
-            m_stale.removal(keyOf(t), w);
-        }
-        told(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
-        client.lists->deleteList(model->taskList());
-        ++m_figures.staleEdits[QStringLiteral("remove list")];
+        staleRemoveList(c, model, listKey);
         return true;
     }
     const int kind = int(below(100));
@@ -3508,6 +3547,14 @@ bool Sequence::staleEdit(int c)
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
         done = QStringLiteral("move to list");
+        // Now and then another computer, not synchronised since, moves it
+        // too, and may remove the list it went to: with draws of its own.
+        if (on("stalemoveboth")) {
+            m_draw = &m_bothRng;
+            if (below(100) < 35)
+                staleMovedElsewhereToo(c, listKey, toKey, key);
+            m_draw = &m_staleRng;
+        }
         // Now and then another computer, not synchronised since, edits the
         // task right after in its older copy: most telling where the task
         // shares its second with another.
@@ -3587,6 +3634,110 @@ bool Sequence::staleListMove(int c)
     place.before = at > 0 ? now[at - 1] : QString();
     place.after = at + 1 < now.size() ? now[at + 1] : QString();
     ++m_figures.staleEdits[QStringLiteral("list move")];
+    return true;
+}
+
+// The whole list, with what is below it: what another computer changed there
+// since it last knew stays.
+void Sequence::staleRemoveList(int c, ListModel *model, const QString &listKey)
+{
+    const int w = m_stale.write(c, m_step, QStringLiteral("removes list ") + listKey, QString(), QString());
+    m_stale.listRemovals[listKey] << w;
+    QStringList gone;
+    for (const Task *t : keyedTree(model->taskList()->rootTask())) {
+        gone << keyOf(t);
+        m_stale.removal(keyOf(t), w);
+    }
+    trace() << "step" << m_step << "client" << c << "(older copies)"
+            << qPrintable(QStringLiteral("removes list %1 with %2").arg(listKey, gone.join(QLatin1Char(' '))));
+    live(c).lists->deleteList(model->taskList());
+    ++m_figures.staleEdits[QStringLiteral("remove list")];
+}
+
+// Another computer than `c`, not synchronised since, moves the task `key`
+// that `c` moved from `listKey` to `toKey`: to any list but the one it is
+// in, that one too; now and then it then removes `toKey` (with two
+// computers only, as any list removal).
+void Sequence::staleMovedElsewhereToo(int c, const QString &listKey, const QString &toKey, const QString &key)
+{
+    QList<int> others;
+    for (int other : computers())
+        if (other != c && mayChangeStale(other) && !m_stale.writtenSince[other].contains(QStringLiteral("order ") + key)
+            && !m_stale.writtenSince[other].contains(QStringLiteral("container ") + key))
+            others << other;
+    if (others.isEmpty())
+        return;
+    const int other = pick(others);
+    LiveClient &client = live(other);
+    QMap<QString, ListModel *> copies;
+    QSet<QString> twice;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        const QString k = listKeyOf(m->taskList());
+        if (copies.contains(k))
+            twice.insert(k);
+        copies.insert(k, m);
+    }
+    for (const QString &k : std::as_const(twice))
+        copies.remove(k);
+    ListModel *model = copies.value(listKey);
+    Task *task = nullptr;
+    if (model)
+        for (Task *t : keyedTree(model->taskList()->rootTask()))
+            if (keyOf(t) == key)
+                task = t;
+    QStringList targets = copies.keys();
+    targets.removeOne(listKey);
+    if (!task || targets.isEmpty())
+        return;
+    const QString target = pick(targets);
+    ListModel *to = copies.value(target);
+    m_settled[other] = false;
+    trace() << "step" << m_step << "client" << other << "(older copies) moves" << key << "from" << listKey << "to list"
+            << target << "right after its move elsewhere";
+    Task *copy = task->copy();
+    model->saveUndoState();
+    const QModelIndex index = model->indexOfTask(task);
+    model->removeRow(index.row(), index.parent());
+    if (model->rowCount() == 0)
+        model->insertRow(0);
+    to->appendTask(copy);
+    stalePlace(other, QStringLiteral("moves %1 to list %2").arg(key, target), copy, target, true);
+    ++m_figures.staleEdits[QStringLiteral("move right after a move elsewhere")];
+    // The list the first move went to, removed by one that never saw it.
+    if (on("staleremovelist") && computers().size() == 2 && target != toKey && copies.contains(toKey)
+        && below(100) < 40)
+        staleRemoveList(other, copies.value(toKey), toKey);
+}
+
+// A row opened with Return and left untyped, as the tree opens it: on a task
+// with subtasks, above its first; on another, below it, at any depth.
+bool Sequence::staleUntypedRow(int c)
+{
+    LiveClient &client = live(c);
+    QList<Task *> tasks;
+    QHash<Task *, ListModel *> modelOf;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        for (Task *t : keyedTree(m->taskList()->rootTask())) {
+            tasks << t;
+            modelOf.insert(t, m);
+        }
+    }
+    if (tasks.isEmpty())
+        return false;
+    Task *task = pick(tasks);
+    ListModel *model = modelOf.value(task);
+    const bool first = task->childCount() > 0 && task->isExpanded();
+    const QModelIndex at = model->indexOfTask(task);
+    model->saveUndoState();
+    if (!model->insertRows(first ? 0 : at.row() + 1, 1, first ? at : at.parent()))
+        return false;
+    trace() << "step" << m_step << "client" << c << "(older copies) opens an untyped row"
+            << (first ? "above the first subtask of" : "below") << keyOf(task) << "in" << listKeyOf(model->taskList());
+    ++m_figures.staleEdits[QStringLiteral("untyped row")];
     return true;
 }
 
@@ -3953,7 +4104,17 @@ QString Sequence::staleCheck()
     if (!m_staleProblem.isEmpty())
         problems << QStringLiteral("run: ") + m_staleProblem;
     const StaleView onServer = serverStaleView(m_server);
-    problems += m_stale.check(onServer, &m_figures.staleCycles);
+    // What the runs told of tasks kept twice beside a move.
+    ListOutcome::KeptAgainstRemovals moves;
+    moves.movesUntold << QStringLiteral("x");
+    const QString movesText = ListOutcome::keptAgainstRemovalsText(moves);
+    const QString movesHead = movesText.left(movesText.lastIndexOf(QLatin1Char('\n')) + 1);
+    QStringList told;
+    for (const QString &box : std::as_const(m_boxes.texts))
+        for (const QString &part : box.split(QStringLiteral("\n\n")))
+            if (part.startsWith(movesHead))
+                told << part.mid(movesHead.size()).split(QLatin1Char('\n'));
+    problems += m_stale.check(onServer, &m_figures.staleCycles, told, &m_figures.staleTwiceTold);
     const StaleNotesView notesOnServer = serverStaleNotes(m_server);
     problems += m_stale.checkNotes(notesOnServer);
     const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
@@ -4293,7 +4454,8 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
         edits << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
     qInfo().noquote() << QStringLiteral("older copies: lists %1, three computers in %2 sequences (changes on the "
                                         "third %3), runs between %4, changes %5; fields changed on two sides %6, "
-                                        "removals held %7, kept for a change %8, places that could not all hold %9")
+                                        "removals held %7, kept for a change %8, places that could not all hold %9, "
+                                        "tasks kept twice (told) %10")
                              .arg(figures.staleLists)
                              .arg(figures.threeComputers)
                              .arg(figures.thirdEdits)
@@ -4303,6 +4465,7 @@ void TstSyncFaultSequences::everyItemOnceWithEveryEdit()
                              .arg(figures.staleHeld)
                              .arg(figures.staleKept)
                              .arg(figures.staleCycles)
+                             .arg(figures.staleTwiceTold)
                              + QStringLiteral("; whole lists removed %1 (back for a change their removal did not "
                                               "know of %2), notes removed %3 (back %4), notices of what was kept "
                                               "against a removal %5")
