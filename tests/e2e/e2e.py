@@ -113,7 +113,24 @@ class Session:
         os.environ["DISPLAY"] = self.env["DISPLAY"]
 
     def _start_accessibility(self):
+        # The accessibility bus's socket goes into the runtime folder, by
+        # default one the user's runs share, named after the display: a run
+        # ending as another starts on the display number it freed would
+        # remove the new run's socket, and its programs could not join.
+        runtime = os.path.join(self.root, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.env["XDG_RUNTIME_DIR"] = runtime
         self._spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+
+        def launcher_up():
+            r = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                "string:org.a11y.Bus"], stdin=subprocess.DEVNULL, capture_output=True, text=True)
+            return "boolean true" in r.stdout
+
+        # Asked for before, the bus would be started a second time by the
+        # session bus, with the shared folder.
+        poll("the accessibility bus", launcher_up)
         global pyatspi
         import pyatspi  # after the bus is up: it connects when imported
 
