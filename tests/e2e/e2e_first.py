@@ -5,7 +5,7 @@ set, then synchronised; the fake server holds the list and its tasks."""
 import os
 import re
 
-from e2e import check, has_tasks, poll, read, run, type_tasks
+from e2e import check, has_tasks, poll, read, run, scaled, type_tasks
 
 
 def set_preferences(s, app, url, user, password):
@@ -92,7 +92,7 @@ def scenario(s):
                 return doc
         return None
 
-    doc = poll("the server to hold the list and its tasks", on_server, timeout=60, interval=0.5)
+    doc = poll("the server to hold the list and its tasks", on_server, timeout=scaled(60), interval=0.5)
     s.shot("synchronised")
     s.note("the server's list:\n" + doc)
     # "Passport" went under "Pack", and the first task carries its priority.

@@ -6,9 +6,9 @@ import os
 import signal
 import xml.etree.ElementTree as ElementTree
 
-from e2e import check, has_tasks, poll, read, run, type_tasks
+from e2e import check, has_tasks, poll, read, run, scaled, type_tasks
 
-SAVE_WAIT = 60  # the save timer ticks every 10 s; a loaded machine may lag
+SAVE_WAIT = scaled(60)  # the save timer ticks every 10 s; a loaded machine may lag
 
 
 def documents(folder):

@@ -7,7 +7,7 @@ gave."""
 import os
 import re
 
-from e2e import check, poll, run, type_tasks
+from e2e import check, poll, run, scaled, type_tasks
 
 
 def sign_in(s, home, user):
@@ -136,7 +136,7 @@ def scenario(s):
         infos = s.server_get("/users/alice/lists-info", user="alice")
         return any("Water the plants" in s.server_get("/lists/%s" % i, user="alice")
                    for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos))
-    poll("the server to hold bob's list among alice's", shared_on_server, timeout=60, interval=0.5)
+    poll("the server to hold bob's list among alice's", shared_on_server, timeout=scaled(60), interval=0.5)
 
     s.click(s.find(alice_app, "push button", "Lists"))
     s.synchronise(alice_app)

@@ -25,6 +25,19 @@ void answerAsTheProgram();
 // The temporary home made by isolateUserFolders().
 QString homePath();
 
+// QTest::qExec, and "-share K/N" among the arguments: only the K-th of N
+// shares of the test functions and their data rows runs (every N-th in the
+// order -datatags lists them, from the K-th), so that one long program can
+// run as N processes side by side; a row added falls into a share by itself.
+// Not to be given with names of test functions. A function named in the
+// class info "sharesItsItems" (comma-separated) runs in every share and
+// picks its own items with inShare().
+int exec(QObject *test, int argc, char **argv);
+
+// Whether the item numbered `item` (from 0) of such a function belongs to
+// this process's share; always true without -share.
+bool inShare(int item);
+
 } // namespace TestEnvironment
 
 // QTEST_MAIN with the user's folders isolated first.
@@ -38,7 +51,7 @@ QString homePath();
         app.setAttribute(Qt::AA_Use96Dpi, true);                         \
         TestObject tc;                                                   \
         QTEST_SET_MAIN_SOURCE_PATH                                       \
-        return QTest::qExec(&tc, argc, argv);                            \
+        return TestEnvironment::exec(&tc, argc, argv);                   \
     }
 
 #endif

@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "listssyncclient.h"
 #include "model/listinfo.h"
 #include "model/taskreaderwriter.h"
@@ -1275,6 +1276,7 @@ void TstListsSynchronizer::removalFromAnOlderCopy()
     SyncClient a;
     SyncClient b;
     a.addList(QStringLiteral("Trip"), {"Tickets", "Bags"});
+    const qint64 tripMade = Clock::currentMSecsSinceEpoch();
     QVERIFY(run(a).ok);
     QVERIFY(run(b).ok);
     ListModel *theirs = b.model(QStringLiteral("Trip"));
@@ -1296,6 +1298,9 @@ void TstListsSynchronizer::removalFromAnOlderCopy()
     const QString path = QStringLiteral("^/lists/%1$").arg(id);
     a.model(QStringLiteral("Trip"))->taskList()->setLocalId(7);
     a.lists.deleteList(a.model(QStringLiteral("Trip"))->taskList());
+    // Made in a later second than Trip's tasks: made in theirs, Rope could
+    // be one of them moved, and the run would keep both and say so.
+    QVERIFY(QTest::qWaitFor([&] { return Clock::currentMSecsSinceEpoch() / 1000 > tripMade / 1000; }));
     // The page hands the removed list's local id to the next list made
     // (after a restart, ids are given from the live lists).
     a.addList(QStringLiteral("Other"), {"Rope"})->taskList()->setLocalId(7);
