@@ -2020,6 +2020,11 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed at a note, local, order";
     QTest::newRow("a forced remote run failing at a note's delete, put back: notes stay in their order")
         << "remote failed at a note's delete, order";
+    QTest::newRow("a forced remote run killed after a note's post, the next run failing at the read-back of the "
+                  "next: each note once")
+        << "remote killed at a note, read-back failed";
+    QTest::newRow("a forced remote run failing at the read-back of a note's post, put back: each note once")
+        << "remote failed at a note's read-back";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -2151,6 +2156,44 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
                     here << note->title();
             QCOMPARE(here, (QStringList{"Ideas", "Plans"}));
         }
+    } else if (run.startsWith(QLatin1String("remote")) && run.contains(QLatin1String("read-back"))) {
+        // A post whose read-back fails: the note it replaces is still to be
+        // removed, by the next run.
+        const auto failReadBackOfNextPost = [this] {
+            quint32 highest = 0;
+            for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
+                highest = qMax(highest, note.id);
+            m_server->respondOnce("GET", QStringLiteral("^/notepad-notes/%1$").arg(highest + 1), 500);
+        };
+        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
+        snapshot.setForcedRemote(true);
+        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        m_server->clearRequests();
+        const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
+        if (run.contains(QLatin1String("killed"))) {
+            runClientSync(
+                *client, *m_server,
+                [&] { return !m_server->requests("POST", QStringLiteral("^/notepad-notes$")).isEmpty(); },
+                forceRemote);
+            client.reset();
+            failReadBackOfNextPost();
+            auto again = session(a);
+            QVERIFY(!sync(*again));
+            again->persist();
+        } else {
+            failReadBackOfNextPost();
+            QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
+            snapshot.restore();
+            client->persist();
+            client.reset();
+        }
+        auto last = session(a);
+        QVERIFY(sync(*last));
+        QStringList titles;
+        for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
+            titles << note.title;
+        titles.sort();
+        QCOMPARE(titles, (QStringList{"Ideas", "Plans"}));
     } else if (run == QLatin1String("remote failed at a delete, groups")) {
         // The lists posted anew stay; the tree put back names the ids they
         // replaced.
