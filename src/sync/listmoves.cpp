@@ -32,6 +32,7 @@ struct Seen
     QList<Task *> withoutId;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
+    QSet<quint32> carriedInDoubt;          // tasks with an id those carried
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
@@ -118,6 +119,8 @@ Seen see(const ListMoves::List &list)
         seen.sentArrived
             = mark.isPut() && list.serverBefore && ListSyncTraits::updateArrived(list.mineBefore, list.serverBefore);
         seen.removedByUploadsInDoubt = mark.removedTasks();
+        for (auto it = mark.knownTasks().cbegin(); it != mark.knownTasks().cend(); ++it)
+            seen.carriedInDoubt.insert(it.key());
         for (const UploadMark::SentTask &sent : mark.tasks())
             seen.sentInDoubt.insert(sent.identity);
         for (const Task *removed : list.mineBefore->removedTasks())
@@ -256,6 +259,18 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
     for (const QString &identity : left.uniqueKeys()) {
         QList<const Task *> from = left.values(identity);
         QList<Place> to = arrived.values(identity);
+        // Sent new by an upload in doubt that carried the task that left:
+        // there beside it, not its move.
+        if (stray)
+            to.erase(std::remove_if(to.begin(), to.end(),
+                                    [&](const Place &place) {
+                                        const Seen &seen = m_seen.at(place.list);
+                                        return seen.server.contains(place.task->id())
+                                               && std::all_of(from.cbegin(), from.cend(), [&](const Task *task) {
+                                                      return seen.carriedInDoubt.contains(task->id());
+                                                  });
+                                    }),
+                     to.end());
         if (to.isEmpty() || from.isEmpty()) {
             if (stray)
                 *stray << to;

@@ -198,6 +198,7 @@ private:
         MovedToOneListOnBothThereKilledBeforeItsSourceList,
         MovedThereKilledAfterBothListsRetitledHere,
         OnlyTaskMovedOutAndRetitledThereTickedHere,
+        SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -546,6 +547,9 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedThereKilledAfterBothListsRetitledHere);
     QTest::newRow("a list's only task moved out and retitled there, ticked here: the tick follows it")
         << int(OnlyTaskMovedOutAndRetitledThereTickedHere);
+    QTest::newRow("made in one second, moved to one list on both, here after an upload in doubt of its list that "
+                  "kept another of its second against a removal there")
+        << int(SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere);
 }
 
 namespace {
@@ -703,6 +707,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
+        }
+        if (c == SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere) {
+            // Big one in the second of the others, Home's tasks in another.
+            addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
+            Clock::advance(1000);
+            makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         }
         if (c == RemovedWithTwoLevelsThereMovedHere) {
             Clock::advance(1000);
@@ -1853,6 +1863,26 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             expected = {QStringLiteral("Home[]"), QStringLiteral("Trip[Tickets,Bags,Socks,Keys,Keys]")};
             m_expectedNotice = QStringLiteral("Trip: Keys");
         }
+        break;
+    }
+    case SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere: {
+        // Socks, removed there and retitled here, goes up again as new in
+        // an upload whose answer is lost: a task of Big one's second that
+        // was there beside it, not its move.
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Socks")); });
+        {
+            auto client = session(b);
+            retitle(client->model(trip), QStringLiteral("Socks"), QStringLiteral("Wool socks"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        const auto moveBigOneHome = [&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
+        };
+        onA(moveBigOneHome);
+        onB(moveBigOneHome, b);
+        expected = {QStringLiteral("Home[Keys,Big one]"), QStringLiteral("Trip[Tickets,Bags,Wool socks]")};
         break;
     }
     case OnlyTaskMovedOutAndRetitledThereTickedHere:
