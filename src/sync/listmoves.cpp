@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -187,8 +188,8 @@ public:
             }
         }
         splitCopies();
-        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
+        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
     }
 
     void run();
@@ -199,7 +200,8 @@ public:
 private:
     // Which task that arrived in a list is the move of which agreed task
     // that left one, identity by identity: told by content against the
-    // agreed copy, then by title, where one matches each way; then tasks
+    // agreed copy, then by title, where one matches each way (one that
+    // left there also by the list this computer moved it to); then tasks
     // alike on each side that went into one place, where any pairing is
     // the same; then the one of each, whatever changed on the way. A task
     // that left with its list, removed, is paired by the first two only: a
@@ -253,9 +255,18 @@ private:
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                         QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const
 {
-    using Tell = QString (*)(const Task *);
-    const Tell tells[] = {[](const Task *t) { return UploadMark::contentDigest(t); },
-                          [](const Task *t) { return t->title(); }};
+    // What tells a task that left (first) and one that arrived (second).
+    using Tell = std::pair<std::function<QString(const Task *)>, std::function<QString(const Place &)>>;
+    QList<Tell> tells = {{&UploadMark::contentDigest, [](const Place &p) { return UploadMark::contentDigest(p.task); }},
+                         {&Task::title, [](const Place &p) { return p.task->title(); }}};
+    // Moved there and here: the one that arrived in the list it went to
+    // here (never one that left with its list).
+    if (!stray)
+        tells.append({[this](const Task *t) {
+                          const Place here = m_movedHere.value(t);
+                          return here.task && !m_leftWithList.contains(t) ? QString::number(here.list) : QString();
+                      },
+                      [](const Place &p) { return QString::number(p.list); }});
     for (const QString &identity : left.uniqueKeys()) {
         QList<const Task *> from = left.values(identity);
         QList<Place> to = arrived.values(identity);
@@ -276,20 +287,20 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                 *stray << to;
             continue;
         }
-        for (const Tell tell : tells) {
+        for (const Tell &tell : std::as_const(tells)) {
             for (bool paired = true; paired;) {
                 paired = false;
                 for (qsizetype i = 0; i < from.size() && !paired; ++i) {
-                    const QString key = tell(from.at(i));
+                    const QString key = tell.first(from.at(i));
                     qsizetype match = -1;
                     int matches = 0, rivals = 0;
                     for (qsizetype j = 0; j < to.size(); ++j)
-                        if (tell(to.at(j).task) == key) {
+                        if (tell.second(to.at(j)) == key) {
                             match = j;
                             ++matches;
                         }
                     for (const Task *other : std::as_const(from))
-                        rivals += tell(other) == key;
+                        rivals += tell.first(other) == key;
                     if (matches == 1 && rivals == 1) {
                         out.insert(from.takeAt(i), to.takeAt(match));
                         paired = true;

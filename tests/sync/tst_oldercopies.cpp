@@ -199,6 +199,7 @@ private:
         MovedThereKilledAfterBothListsRetitledHere,
         OnlyTaskMovedOutAndRetitledThereTickedHere,
         SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere,
+        SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -550,6 +551,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("made in one second, moved to one list on both, here after an upload in doubt of its list that "
                   "kept another of its second against a removal there")
         << int(SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere);
+    QTest::newRow("made in one second, moved to one list on both and retitled there, a copy of another of its "
+                  "second pasted into a third list there")
+        << int(SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere);
 }
 
 namespace {
@@ -627,6 +631,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                 || c == SameSecondRetitledSentMovedThereTickedHere
                                 || c == SameSecondTwoMovedThereOneTickedHere || c == SameSecondMovedHereTickedThere
                                 || c == SameSecondMovedToOneListOnBothTickedThere
+                                || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
                                 || c == SameSecondAlikeTwoMovedThereOneTickedHere
                                 || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
@@ -689,6 +694,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == OnlyTaskMovedOutAndRetitledThereTickedHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
+            || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
@@ -1885,6 +1891,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Home[Keys,Big one]"), QStringLiteral("Trip[Tickets,Bags,Wool socks]")};
         break;
     }
+    case SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere:
+        // Two tasks of Bags' second arrive there, one where it went here.
+        onA([&](LiveClient &client) {
+            QVERIFY(client.model("Shop")->pasteTask(
+                taskTitled(client.model(trip)->taskList(), QStringLiteral("Socks"))->copy(), QModelIndex()));
+            moveBagsHome(client);
+            retitle(client.model("Home"), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Shop[Soap,Socks]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        m_expectedNoNotice = true;
+        break;
     case OnlyTaskMovedOutAndRetitledThereTickedHere:
         onA([&](LiveClient &client) {
             moveToList(client.model("Home"), QStringLiteral("Keys"), client.model(trip));
