@@ -1321,6 +1321,11 @@ QStringList StaleModel::checkListOrder(const QStringList &order, const QString &
         const QString neighbour = after ? w.before : w.after;
         if (neighbour.isEmpty() || order.count(neighbour) != 1)
             continue;
+        // Back against its removal, a list is posted anew where the
+        // computer that kept it had it: once it was gone there, the server's
+        // order held nothing of where the other computer put lists about it.
+        if (listRemovals.contains(neighbour) || listRemovals.contains(key))
+            continue;
         const QList<int> moves = fields.value(QStringLiteral("list order ") + neighbour);
         if (!std::all_of(moves.begin(), moves.end(), [&](int m) { return saw(w, writes[m]); }))
             continue;
