@@ -416,9 +416,14 @@ void Settler::settle(int from, const Task *agreed)
         // put there, may be the other computer's move of it when nothing
         // there shows that upload: what each side changed since holds.
         const Seen &to = m_seen.at(here.list);
-        if (!to.sentArrived && to.server.contains(here.task->id()) && m_leftThere.contains(agreed->identity(), agreed))
+        const bool mayBeTheirs
+            = to.server.contains(here.task->id()) && m_leftThere.contains(agreed->identity(), agreed);
+        if (mayBeTheirs && !to.sentArrived)
             mergeBothCopies(agreed, here);
-        carry(from, agreed, nullptr, from, here.task, here.list, false);
+        // What left there below it may have gone there with it, into that
+        // copy: nothing below it is taken for removed there.
+        if (!mayBeTheirs)
+            carry(from, agreed, nullptr, from, here.task, here.list, false);
     }
 }
 
@@ -546,6 +551,12 @@ void Settler::splitCopies()
             const Task *theirs = seen.server.value(task->id());
             if (!mine || mine->childCount() > 0 || theirs->childCount() > 0
                 || unsent.contains(mine->identity() + QChar(1) + mine->title()))
+                continue;
+            // Below a task the merge took for one added on both sides (one
+            // with tasks below it stays so), it is that one's.
+            const Task *up = task->parent();
+            if (up->parent() && !seen.agreed.contains(up->id()) && seen.server.contains(up->id())
+                && seen.madeHereAs(up))
                 continue;
             task->takeFieldsFrom(theirs);
             Task *parent = task->parent();

@@ -200,6 +200,7 @@ private:
         OnlyTaskMovedOutAndRetitledThereTickedHere,
         SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere,
         SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere,
+        MovedWithItsSubtaskOnBothItsUpdateInDoubtHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -554,6 +555,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("made in one second, moved to one list on both and retitled there, a copy of another of its "
                   "second pasted into a third list there")
         << int(SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere);
+    QTest::newRow("moved to one list on both with its subtask, here by an update of that list whose answer was lost "
+                  "before the other list went up")
+        << int(MovedWithItsSubtaskOnBothItsUpdateInDoubtHere);
 }
 
 namespace {
@@ -682,6 +686,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
+            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
             || c == MovedThereTickedHereTheOtherListAlone || c == MovedHereTheOtherListAloneRetitledThere
@@ -705,6 +710,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
+            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere
             || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere
             || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
@@ -741,6 +747,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             groups->setGroupName(travel, QStringLiteral("Travel"));
             groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()), travel);
         }
+        // Home first: its update leaves before Trip's.
+        if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere)
+            client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
                                                 taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags"))),
@@ -1116,6 +1125,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case MovedWithItsSubtaskOnBothItsUpdateInDoubtHere: {
+        {
+            auto client = session(b);
+            moveBagsHome(*client);
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onA(moveBagsHome);
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case MovedToAnotherListBothRetitledThereAfter:
         onA([&](LiveClient &client) {
             moveBagsHome(client);
