@@ -386,11 +386,25 @@ void Settler::settle(int from, const Task *agreed)
     // Its parent moved with it: settled with that one. A parent that only
     // left (removed) settles nothing: a task moved out of it before goes
     // on its own.
+    const quint32 id = agreed->id();
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
         if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
-            && (m_movedThere.contains(up) || m_movedHere.contains(up)))
+            && (m_movedThere.contains(up) || m_movedHere.contains(up))) {
+            // Moved out of it on the side that did not move it, and kept
+            // where that put it: that place holds, not the one below what
+            // the other side moved.
+            Task *kept = seen.now.contains(id) ? seen.now.value(id) : cameBack(from, agreed);
+            const Task *keptBelow = kept ? kept->parent() : nullptr;
+            const bool movedOut
+                = keptBelow && (!keptBelow->parent() || keptBelow->identity() != agreed->parent()->identity());
+            const Place here = m_movedHere.value(agreed);
+            const Place there = m_movedThere.value(agreed);
+            if (movedOut && here.task && m_movedHere.contains(up))
+                carry(from, agreed, here.task, here.list, kept, from, true);
+            else if (movedOut && there.task && m_movedThere.contains(up))
+                carry(from, agreed, there.task, there.list, kept, from, false);
             return;
-    const quint32 id = agreed->id();
+        }
     // A copy in its own list counts too: cut and pasted back, or moved
     // away and back by the other computer.
     const Place there = m_movedThere.value(agreed);

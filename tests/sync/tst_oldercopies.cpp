@@ -201,6 +201,8 @@ private:
         SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere,
         SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere,
         MovedWithItsSubtaskOnBothItsUpdateInDoubtHere,
+        OutdentedThereMovedWithItsParentHere,
+        OutdentedHereMovedWithItsParentThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -558,6 +560,10 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to one list on both with its subtask, here by an update of that list whose answer was lost "
                   "before the other list went up")
         << int(MovedWithItsSubtaskOnBothItsUpdateInDoubtHere);
+    QTest::newRow("a subtask outdented there, its parent moved to another list here: it stays where it went")
+        << int(OutdentedThereMovedWithItsParentHere);
+    QTest::newRow("a subtask outdented here, its parent moved to another list there: it stays where it went")
+        << int(OutdentedHereMovedWithItsParentThere);
 }
 
 namespace {
@@ -686,7 +692,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
-            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere
+            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
+            || c == OutdentedHereMovedWithItsParentThere
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
             || c == MovedThereTickedHereTheOtherListAlone || c == MovedHereTheOtherListAloneRetitledThere
@@ -710,7 +717,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (c == MovedWithItsSubtaskThereSubtaskRetitledHere || c == MovedWithItsSubtaskThereSubtaskRemovedHere
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
-            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere
+            || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
+            || c == OutdentedHereMovedWithItsParentThere
             || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere
             || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
@@ -1136,6 +1144,26 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA(moveBagsHome);
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case OutdentedThereMovedWithItsParentHere:
+    case OutdentedHereMovedWithItsParentThere: {
+        const auto outdentBigOne = [&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            const Task *bags = taskTitled(model->taskList(), QStringLiteral("Bags"));
+            const QModelIndex index = model->indexOfTask(taskTitled(model->taskList(), QStringLiteral("Big one")));
+            model->saveUndoState();
+            QVERIFY(model->reparentTask(index, QModelIndex(), bags->parent()->indexOfChild(bags) + 1));
+        };
+        if (c == OutdentedThereMovedWithItsParentHere) {
+            onA(outdentBigOne);
+            onB(moveBagsHome, b);
+        } else {
+            onA(moveBagsHome);
+            onB(outdentBigOne, b);
+        }
+        // Only Bags moved to Home: Big one stays where its own move put it.
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Big one,Socks]")};
         break;
     }
     case MovedToAnotherListBothRetitledThereAfter:
