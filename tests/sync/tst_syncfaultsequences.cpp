@@ -1211,7 +1211,13 @@ QStringList StaleModel::checkNotes(const StaleNotesView &view) const
         const QList<int> written = fields.value(QStringLiteral("note title ") + key)
                                    + fields.value(QStringLiteral("note text ") + key);
         if (!rs.isEmpty() && main.isEmpty()) {
-            if (removalMissed(rs, written))
+            // A text kept beside it, in a note of its own, outlives the
+            // note's removal: only a change nothing holds keeps the note.
+            QList<int> unheld;
+            for (int w : written)
+                if (!writes[w].field.startsWith(QLatin1String("note text ")) || !keptBodies.contains(writes[w].value))
+                    unheld << w;
+            if (removalMissed(rs, unheld))
                 out << QStringLiteral("note lost though changed: note %1 is gone, though changed where its removal "
                                       "did not know")
                            .arg(key);
