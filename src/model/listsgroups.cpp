@@ -7,6 +7,8 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <functional>
 
 namespace {
@@ -523,6 +525,25 @@ void ListsGroups::followNewListId(quint32 localId, quint32 oldId, quint32 newId)
         agreed->findList(0, oldId)->setServerId(newId);
         m_agreed.reset(agreed);
     }
+}
+
+void ListsGroups::followLocalIds(const QList<TaskList *> &lists)
+{
+    QSet<quint32> serverIds;
+    QHash<quint32, const TaskList *> byLocalId;
+    for (const TaskList *list : lists) {
+        serverIds.insert(list->serverId());
+        if (list->localId() != 0 && list->serverId() != 0)
+            byLocalId.insert(list->localId(), list);
+    }
+    forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
+        for (ListsGroupsElementList *entry : group->lists()) {
+            const TaskList *list = byLocalId.value(entry->localId(), nullptr);
+            if (list && entry->serverId() != 0 && !serverIds.contains(entry->serverId())
+                && !findList(0, list->serverId()))
+                setListServerId(entry, list->serverId());
+        }
+    });
 }
 
 void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)

@@ -121,6 +121,11 @@ public:
     // (another computer's forced run): its entry, and the one the agreed
     // tree has, name the new id, so that neither tells a move nobody made.
     void followNewListId(quint32 localId, quint32 oldId, quint32 newId);
+    // An entry names its list by local id too: one whose server id none of
+    // `lists` holds, while the list of its local id holds another, takes
+    // that one (a run ended after the list took a new id, before the tree
+    // was written: sent so, the list would fall out of its group).
+    void followLocalIds(const QList<TaskList *> &lists);
     // Drops every entry that matches none of the lists (deleted lists keep
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,7 @@ struct Seen
     QList<Task *> withoutId;
     QSet<quint32> removedHere;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
+    QSet<quint32> carriedInDoubt;          // tasks with an id those carried
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
@@ -118,6 +120,8 @@ Seen see(const ListMoves::List &list)
         seen.sentArrived
             = mark.isPut() && list.serverBefore && ListSyncTraits::updateArrived(list.mineBefore, list.serverBefore);
         seen.removedByUploadsInDoubt = mark.removedTasks();
+        for (auto it = mark.knownTasks().cbegin(); it != mark.knownTasks().cend(); ++it)
+            seen.carriedInDoubt.insert(it.key());
         for (const UploadMark::SentTask &sent : mark.tasks())
             seen.sentInDoubt.insert(sent.identity);
         for (const Task *removed : list.mineBefore->removedTasks())
@@ -184,8 +188,8 @@ public:
             }
         }
         splitCopies();
-        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
+        pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
     }
 
     void run();
@@ -196,7 +200,8 @@ public:
 private:
     // Which task that arrived in a list is the move of which agreed task
     // that left one, identity by identity: told by content against the
-    // agreed copy, then by title, where one matches each way; then tasks
+    // agreed copy, then by title, where one matches each way (one that
+    // left there also by the list this computer moved it to); then tasks
     // alike on each side that went into one place, where any pairing is
     // the same; then the one of each, whatever changed on the way. A task
     // that left with its list, removed, is paired by the first two only: a
@@ -250,31 +255,52 @@ private:
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                         QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const
 {
-    using Tell = QString (*)(const Task *);
-    const Tell tells[] = {[](const Task *t) { return UploadMark::contentDigest(t); },
-                          [](const Task *t) { return t->title(); }};
+    // What tells a task that left (first) and one that arrived (second).
+    using Tell = std::pair<std::function<QString(const Task *)>, std::function<QString(const Place &)>>;
+    QList<Tell> tells = {{&UploadMark::contentDigest, [](const Place &p) { return UploadMark::contentDigest(p.task); }},
+                         {&Task::title, [](const Place &p) { return p.task->title(); }}};
+    // Moved there and here: the one that arrived in the list it went to
+    // here (never one that left with its list).
+    if (!stray)
+        tells.append({[this](const Task *t) {
+                          const Place here = m_movedHere.value(t);
+                          return here.task && !m_leftWithList.contains(t) ? QString::number(here.list) : QString();
+                      },
+                      [](const Place &p) { return QString::number(p.list); }});
     for (const QString &identity : left.uniqueKeys()) {
         QList<const Task *> from = left.values(identity);
         QList<Place> to = arrived.values(identity);
+        // Sent new by an upload in doubt that carried the task that left:
+        // there beside it, not its move.
+        if (stray)
+            to.erase(std::remove_if(to.begin(), to.end(),
+                                    [&](const Place &place) {
+                                        const Seen &seen = m_seen.at(place.list);
+                                        return seen.server.contains(place.task->id())
+                                               && std::all_of(from.cbegin(), from.cend(), [&](const Task *task) {
+                                                      return seen.carriedInDoubt.contains(task->id());
+                                                  });
+                                    }),
+                     to.end());
         if (to.isEmpty() || from.isEmpty()) {
             if (stray)
                 *stray << to;
             continue;
         }
-        for (const Tell tell : tells) {
+        for (const Tell &tell : std::as_const(tells)) {
             for (bool paired = true; paired;) {
                 paired = false;
                 for (qsizetype i = 0; i < from.size() && !paired; ++i) {
-                    const QString key = tell(from.at(i));
+                    const QString key = tell.first(from.at(i));
                     qsizetype match = -1;
                     int matches = 0, rivals = 0;
                     for (qsizetype j = 0; j < to.size(); ++j)
-                        if (tell(to.at(j).task) == key) {
+                        if (tell.second(to.at(j)) == key) {
                             match = j;
                             ++matches;
                         }
                     for (const Task *other : std::as_const(from))
-                        rivals += tell(other) == key;
+                        rivals += tell.first(other) == key;
                     if (matches == 1 && rivals == 1) {
                         out.insert(from.takeAt(i), to.takeAt(match));
                         paired = true;
@@ -360,11 +386,25 @@ void Settler::settle(int from, const Task *agreed)
     // Its parent moved with it: settled with that one. A parent that only
     // left (removed) settles nothing: a task moved out of it before goes
     // on its own.
+    const quint32 id = agreed->id();
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
         if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
-            && (m_movedThere.contains(up) || m_movedHere.contains(up)))
+            && (m_movedThere.contains(up) || m_movedHere.contains(up))) {
+            // Moved out of it on the side that did not move it, and kept
+            // where that put it: that place holds, not the one below what
+            // the other side moved.
+            Task *kept = seen.now.contains(id) ? seen.now.value(id) : cameBack(from, agreed);
+            const Task *keptBelow = kept ? kept->parent() : nullptr;
+            const bool movedOut
+                = keptBelow && (!keptBelow->parent() || keptBelow->identity() != agreed->parent()->identity());
+            const Place here = m_movedHere.value(agreed);
+            const Place there = m_movedThere.value(agreed);
+            if (movedOut && here.task && m_movedHere.contains(up))
+                carry(from, agreed, here.task, here.list, kept, from, true);
+            else if (movedOut && there.task && m_movedThere.contains(up))
+                carry(from, agreed, there.task, there.list, kept, from, false);
             return;
-    const quint32 id = agreed->id();
+        }
     // A copy in its own list counts too: cut and pasted back, or moved
     // away and back by the other computer.
     const Place there = m_movedThere.value(agreed);
@@ -390,9 +430,14 @@ void Settler::settle(int from, const Task *agreed)
         // put there, may be the other computer's move of it when nothing
         // there shows that upload: what each side changed since holds.
         const Seen &to = m_seen.at(here.list);
-        if (!to.sentArrived && to.server.contains(here.task->id()) && m_leftThere.contains(agreed->identity(), agreed))
+        const bool mayBeTheirs
+            = to.server.contains(here.task->id()) && m_leftThere.contains(agreed->identity(), agreed);
+        if (mayBeTheirs && !to.sentArrived)
             mergeBothCopies(agreed, here);
-        carry(from, agreed, nullptr, from, here.task, here.list, false);
+        // What left there below it may have gone there with it, into that
+        // copy: nothing below it is taken for removed there.
+        if (!mayBeTheirs)
+            carry(from, agreed, nullptr, from, here.task, here.list, false);
     }
 }
 
@@ -520,6 +565,12 @@ void Settler::splitCopies()
             const Task *theirs = seen.server.value(task->id());
             if (!mine || mine->childCount() > 0 || theirs->childCount() > 0
                 || unsent.contains(mine->identity() + QChar(1) + mine->title()))
+                continue;
+            // Below a task the merge took for one added on both sides (one
+            // with tasks below it stays so), it is that one's.
+            const Task *up = task->parent();
+            if (up->parent() && !seen.agreed.contains(up->id()) && seen.server.contains(up->id())
+                && seen.madeHereAs(up))
                 continue;
             task->takeFieldsFrom(theirs);
             Task *parent = task->parent();

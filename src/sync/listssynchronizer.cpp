@@ -1793,6 +1793,8 @@ bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
 
 void ListsSynchronizer::syncListsGroups()
 {
+    if (m_host && m_userLists)
+        m_host->listsGroups()->followLocalIds(m_userLists->taskLists());
     const bool upload = m_forceRemote
                         || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
                             && groupsHaveRealEdits(m_groupsAtStart));

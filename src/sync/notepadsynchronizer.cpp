@@ -571,8 +571,13 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
     case NotepadNoteSynchronizer::Failed:
         // Created on the server but not fetched back: keep the id, so the
         // next run fetches the note instead of creating it again.
-        if (step->assignedId() != 0)
+        if (step->assignedId() != 0) {
             NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
+            // Posted in place of a server note that the next run, which no
+            // longer sees the mark, would fetch back beside it.
+            if (m_stepReplaces != 0)
+                removeReplacedNote(std::exchange(m_stepReplaces, 0));
+        }
         // The server's copy did not read: the note is left as it is on both
         // sides, and the others go on.
         unread = step->isServerCopyUnreadable();
@@ -623,9 +628,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         if (m_stepReplaces != 0)
             m_replacing.insert(m_stepReplaces, step->assignedId());
     }
-    // Its replacement is there now: the note it replaces goes next. A run
-    // that fails here leaves it to the next (a failed forced run keeps its
-    // replacement and a record of the note to remove).
+    // Its replacement is there now: the note it replaces goes next.
     if (result != NotepadNoteSynchronizer::Failed && m_stepReplaces != 0 && step->assignedId() != 0)
         removeReplacedNote(std::exchange(m_stepReplaces, 0));
     const QString error = step->errorString();

@@ -1211,7 +1211,13 @@ QStringList StaleModel::checkNotes(const StaleNotesView &view) const
         const QList<int> written = fields.value(QStringLiteral("note title ") + key)
                                    + fields.value(QStringLiteral("note text ") + key);
         if (!rs.isEmpty() && main.isEmpty()) {
-            if (removalMissed(rs, written))
+            // A text kept beside it, in a note of its own, outlives the
+            // note's removal: only a change nothing holds keeps the note.
+            QList<int> unheld;
+            for (int w : written)
+                if (!writes[w].field.startsWith(QLatin1String("note text ")) || !keptBodies.contains(writes[w].value))
+                    unheld << w;
+            if (removalMissed(rs, unheld))
                 out << QStringLiteral("note lost though changed: note %1 is gone, though changed where its removal "
                                       "did not know")
                            .arg(key);
@@ -1320,6 +1326,11 @@ QStringList StaleModel::checkListOrder(const QStringList &order, const QString &
         const bool after = !w.before.isEmpty();
         const QString neighbour = after ? w.before : w.after;
         if (neighbour.isEmpty() || order.count(neighbour) != 1)
+            continue;
+        // Back against its removal, a list is posted anew where the
+        // computer that kept it had it: once it was gone there, the server's
+        // order held nothing of where the other computer put lists about it.
+        if (listRemovals.contains(neighbour) || listRemovals.contains(key))
             continue;
         const QList<int> moves = fields.value(QStringLiteral("list order ") + neighbour);
         if (!std::all_of(moves.begin(), moves.end(), [&](int m) { return saw(w, writes[m]); }))
