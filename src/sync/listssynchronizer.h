@@ -24,7 +24,6 @@ class ListSharingSynchronizer;
 class ListSynchronizer;
 class ListsGroups;
 class ListsSyncHost;
-class NotepadNotes;
 class NotepadSynchronizer;
 class QDomDocument;
 class TaskList;
@@ -55,19 +54,6 @@ public:
     // The one registered run, or null.
     static ListsSynchronizer *running() { return s_registered; }
 
-    // Makes what is here ready to replace the server's copies in a forced
-    // remote run: the user's own lists and the notes become new, each
-    // marked with the server item it replaces, so that a run cut short
-    // (killed, say) is completed by the next one instead of leaving both
-    // the old item and its replacement there. A list's shares go up with
-    // it again.
-    static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
-    // Before a forced local run: every list and note here goes, the server's
-    // replace them. Those a forced remote run cut short posted in place of
-    // server ones stay, with the records of the server ones to remove, so
-    // that the run first finishes that replacement instead of bringing back
-    // both.
-    static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
     // Asked before a forced remote run with no list here deletes the
     // user's `count` lists on the server.
     static QString removingEverythingQuestion(int count);
