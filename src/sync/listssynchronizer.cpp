@@ -3,18 +3,17 @@
 #include "model/listinfo.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
-#include "model/listsgroupsreaderwriter.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
-#include "sync/groupsmerge.h"
 #include "sync/httpresponseheader.h"
 #include "sync/listidentity.h"
 #include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/listoutcome.h"
 #include "sync/listsharingsynchronizer.h"
+#include "sync/listslayoutsynchronizer.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/notepadsynchronizer.h"
@@ -23,7 +22,6 @@
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
-#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -48,11 +46,6 @@ bool hasElementOfClass(const QDomElement &parent, const QString &className)
             return true;
     }
     return false;
-}
-
-QString groupsPath()
-{
-    return ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order");
 }
 
 } // namespace
@@ -99,7 +92,7 @@ ListsSynchronizer::~ListsSynchronizer()
             removeReplacedList(std::exchange(m_stepReplaces, 0));
     }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
-                          static_cast<QObject *>(m_notepadStep)}) {
+                          static_cast<QObject *>(m_layoutStep), static_cast<QObject *>(m_notepadStep)}) {
         if (step)
             disconnect(step, nullptr, this, nullptr);
     }
@@ -283,6 +276,8 @@ void ListsSynchronizer::onListsGone()
     m_listStep = nullptr;
     delete m_sharingStep;
     m_sharingStep = nullptr;
+    delete m_layoutStep;
+    m_layoutStep = nullptr;
     failRun(tr("The lists were replaced during the sync."));
 }
 
@@ -1271,7 +1266,7 @@ void ListsSynchronizer::syncNextList()
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
             tellWhatWasKept();
-            syncDisplayOrder();
+            syncLayout();
             return;
         }
         if (!m_deletedLists.isEmpty()) {
@@ -1550,253 +1545,43 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
     syncNextList();
 }
 
-void ListsSynchronizer::syncDisplayOrder()
+// Once every list is in step, where they stand: their order, then their
+// groups.
+void ListsSynchronizer::syncLayout()
 {
     if (uploadsBarred())
         return;
-    // A forced remote run puts this computer's order in place of the
-    // server's; every other run looks at the server's first.
-    if (m_forceRemote)
-        putDisplayOrder(localDisplayOrder());
+    ListsLayoutSynchronizer::Run run;
+    run.lists = m_userLists;
+    run.host = m_host;
+    run.groupsAtStart = m_groupsAtStart;
+    run.saves = &m_saves;
+    run.sslErrorHandler = sslErrorHandler();
+    run.forceRemote = m_forceRemote;
+    run.forceLocal = m_forceLocal;
+    run.hasNewLists = m_hasNewLists;
+    run.arrivedIds = m_arrivedIds;
+    run.postedIds = m_postedIds;
+    run.replacing = m_replacing;
+    m_layoutStep = new ListsLayoutSynchronizer(run, this);
+    connect(m_layoutStep, &ListsLayoutSynchronizer::progress, this, &ListsSynchronizer::progress);
+    connect(m_layoutStep, &ListsLayoutSynchronizer::finished, this, &ListsSynchronizer::onLayoutSynchronizerFinished);
+    m_layoutStep->start();
+}
+
+void ListsSynchronizer::onLayoutSynchronizerFinished()
+{
+    ListsLayoutSynchronizer *step = m_layoutStep;
+    if (!step || sender() != step || hasEnded())
+        return;
+    const QString error = step->errorString();
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_layoutStep = nullptr;
+    if (!error.isEmpty())
+        failRun(error);
     else
-        getDisplayOrder();
-}
-
-QList<quint32> ListsSynchronizer::localDisplayOrder() const
-{
-    QList<quint32> ids;
-    const QList<TaskList *> lists = m_userLists ? m_userLists->taskLists() : QList<TaskList *>();
-    for (const TaskList *list : lists) {
-        const quint32 id = list->syncStatus() == TaskList::New ? 0 : list->serverId();
-        if (id == 0)
-            qDebug() << "have a list with no server id even after sync";
-        else
-            ids << id;
-    }
-    return ids;
-}
-
-void ListsSynchronizer::putDisplayOrder(const QList<quint32> &ids)
-{
-    emit progress(tr("Uploading list display order"), 660, 1000);
-    m_orderSent = ids;
-    TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument body = writer.writeListRefs(ids);
-    sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
-                &ListsSynchronizer::onPutDisplayOrderFinished, &body);
-}
-
-void ListsSynchronizer::onPutDisplayOrderFinished()
-{
-    if (!answerWith({200, 204}))
-        return;
-    if (m_userLists) {
-        m_userLists->setDisplayOrderChanged(false);
-        m_userLists->setAgreedDisplayOrder(m_orderSent);
-        m_userLists->setMovedInOrder(QSet<quint32>());
-        m_userLists->setArrivedInOrder({});
-    }
-    syncListsGroups();
-}
-
-// The order the server holds, with what this computer changed since it last
-// agreed on one merged in: a list moved or made here goes where it is here,
-// the others where the server has them, so that a move made on another
-// computer is not undone by an order that never saw it.
-QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &theirs) const
-{
-    ThreeWay::OrderHere here;
-    here.local = localDisplayOrder();
-    here.placedByServer = m_arrivedIds + m_userLists->arrivedInOrder();
-    here.agreed = m_userLists->agreedDisplayOrder();
-    here.moved = m_userLists->movedInOrder();
-    here.changed = m_userLists->isDisplayOrderChanged();
-    here.posted = m_postedIds;
-    here.forceLocal = m_forceLocal;
-    here.replacing = m_replacing;
-    return ThreeWay::mergeDisplayOrder(here, theirs);
-}
-
-void ListsSynchronizer::getDisplayOrder()
-{
-    emit progress(tr("Downloading list display order"), 650, 1000);
-    sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
-                &ListsSynchronizer::onGetDisplayOrderFinished);
-}
-
-void ListsSynchronizer::onGetDisplayOrderFinished()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
-    QList<quint32> ids;
-    if (!reader.readListRefs(request->responseDocument(), ids)) {
-        failRun(tr("Could not parse retrieved list order."));
-        return;
-    }
-    if (!m_userLists) {
-        syncListsGroups();
-        return;
-    }
-    // A forced local run takes the server's order, but for a list it kept
-    // to finish a replacement: that one takes the replaced list's place.
-    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
-                                          : m_hasNewLists || m_userLists->isDisplayOrderChanged();
-    const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
-    QList<quint32> known;
-    for (quint32 id : order)
-        if (m_userLists->taskListByServerId(id))
-            known << id;
-    m_userLists->setDisplayOrder(known);
-    // Lists made or moved here are placed on the server in so many words,
-    // even where its order already shows them there.
-    if (changedHere) {
-        putDisplayOrder(order);
-        return;
-    }
-    m_userLists->setDisplayOrderChanged(false);
-    m_userLists->setAgreedDisplayOrder(ids);
-    m_userLists->setMovedInOrder(QSet<quint32>());
-    m_userLists->setArrivedInOrder({});
-    syncListsGroups();
-}
-
-// A tree made from nothing (no file, an unreadable one, a reset) counts as
-// edited, yet uploading it would replace the groups the account has. A tree
-// that knows what it agreed with the server was edited when it differs.
-bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
-{
-    // What an upload in doubt put there is told from the other computer's
-    // change only by a merge: a tree taken as the server has it would keep
-    // what the user undid since.
-    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
-        return true;
-    if (groups->rootGroup()->groupCount() == 0)
-        return false;
-    return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
-}
-
-void ListsSynchronizer::syncListsGroups()
-{
-    const bool upload = m_forceRemote
-                        || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
-                            && groupsHaveRealEdits(m_groupsAtStart));
-    if (!upload || !m_host) {
-        getListsGroups();
-        return;
-    }
-    emit progress(tr("Uploading lists groups info"), 675, 1000);
-    // What another computer changed since goes into the upload: the
-    // server's tree comes first.
-    if (!m_forceRemote)
-        sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
-    else
-        putListsGroups(m_host->listsGroups());
-}
-
-void ListsSynchronizer::onGroupsBeforePutFetched()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    std::unique_ptr<ListsGroups> theirs(readServerGroups(request));
-    if (!theirs)
-        return;
-    ListsGroups *mine = m_host->listsGroups();
-    // A tree that never agreed with the server (groups made before the first
-    // run here) adds to the server's: nothing of it may be taken for removed.
-    const ListsGroups nothing;
-    const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
-    if (!theirs->sameOnServer(*agreed)) {
-        QList<const ListsGroups *> sent;
-        for (const auto &tree : mine->sentInDoubt())
-            sent << tree.get();
-        std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt(), sent));
-        if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
-            // Nothing of ours is left to send.
-            emit progress(tr("Downloading lists groups info"), 700, 1000);
-            takeServerGroups(theirs.release());
-            return;
-        }
-        mine = takeMergedGroups(mine, merged.release());
-    }
-    putListsGroups(mine);
-}
-
-// What goes up is what this computer holds from then on, on what it agreed
-// before: should the answer be lost, the record of it tells the next run the
-// other computer's changes it carried from this computer's own.
-ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups *merged)
-{
-    if (mine->agreed())
-        merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
-    merged->setUploadInDoubt(mine->isUploadInDoubt());
-    merged->setSentInDoubt(mine->sentInDoubt());
-    merged->markEdited();
-    m_host->setListsGroups(merged);
-    return m_host->listsGroups();
-}
-
-void ListsSynchronizer::putListsGroups(ListsGroups *groups)
-{
-    m_saves.groupsBeforeUpload(groups);
-    if (uploadsBarred())
-        return;
-    ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument body = writer.writeListsGroups(groups);
-    sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);
-}
-
-void ListsSynchronizer::onPutListsGroupsFinished()
-{
-    XMLRequest *request = answerWith({200, 403});
-    if (!request)
-        return;
-    if (request->responseHeader().statusCode() == 403) {
-        // The server keeps its groups and they replace ours below; the user
-        // is not told, so at least the log says so.
-        qWarning() << "groups upload refused (403); server copy taken";
-    }
-    getListsGroups();
-}
-
-void ListsSynchronizer::getListsGroups()
-{
-    emit progress(tr("Downloading lists groups info"), 700, 1000);
-    sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGetListsGroupsFinished);
-}
-
-void ListsSynchronizer::onGetListsGroupsFinished()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    if (ListsGroups *groups = readServerGroups(request))
-        takeServerGroups(groups);
-}
-
-ListsGroups *ListsSynchronizer::readServerGroups(XMLRequest *request)
-{
-    ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);
-    ListsGroups *groups = reader.readListsGroups(request->responseDocument());
-    if (!groups)
-        failRun(tr("Could not parse retrieved groups."));
-    return groups;
-}
-
-void ListsSynchronizer::takeServerGroups(ListsGroups *groups)
-{
-    groups->agreeAsIs();
-    if (m_host) {
-        m_host->setListsGroups(groups);
-        groups = m_host->listsGroups();
-        groups->setEditedSinceSync(false);
-        groups->setModified();
-    } else {
-        delete groups;
-    }
-    startNotepadSync();
+        startNotepadSync();
 }
 
 void ListsSynchronizer::startNotepadSync()

@@ -21,6 +21,7 @@
 class ListInfo;
 class ListModel;
 class ListSharingSynchronizer;
+class ListsLayoutSynchronizer;
 class ListSynchronizer;
 class ListsGroups;
 class ListsSyncHost;
@@ -67,11 +68,7 @@ private slots:
     void onListsRequestFinished();
     void onListSynchronizerFinished();
     void onSharingSynchronizerFinished();
-    void onGetDisplayOrderFinished();
-    void onPutDisplayOrderFinished();
-    void onGetListsGroupsFinished();
-    void onGroupsBeforePutFetched();
-    void onPutListsGroupsFinished();
+    void onLayoutSynchronizerFinished();
     void onNotepadSynchronizerFinished();
     void onListsGone();
     void onLookedAtList();
@@ -115,26 +112,8 @@ private:
     void takeRepostedLists(std::vector<Look> &looks);
     void leaveUnread(const Look &look, const QString &reason);
     void setInfoRevision(quint32 id, quint32 revision);
-    void syncDisplayOrder();
-    void getDisplayOrder();
-    void putDisplayOrder(const QList<quint32> &ids);
-    // The lists here in their order, by server id.
-    QList<quint32> localDisplayOrder() const;
-    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
-    void syncListsGroups();
-    void getListsGroups();
-    // The page's groups go up, recorded first as in doubt (see
-    // UploadSaves::groupsBeforeUpload).
-    void putListsGroups(ListsGroups *groups);
-    // The merge becomes the page's groups, with what they agreed and sent.
-    ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
-    // The server's groups, read from the answer; null, with the run
-    // failed, when they do not read.
-    ListsGroups *readServerGroups(XMLRequest *request);
-    // The server's groups become the page's, and what it agreed with it.
-    void takeServerGroups(ListsGroups *groups);
+    void syncLayout();
     void startNotepadSync();
-    bool groupsHaveRealEdits(const ListsGroups *groups) const;
     // Some list here is known to the server.
     bool holdsServerLists() const;
     // Lists posted earlier whose outcome is not known wait until the
@@ -229,6 +208,7 @@ private:
     int m_progressStep = 1;
     bool m_forceRemote = false;
     bool m_forceLocal = false;
+    ListsLayoutSynchronizer *m_layoutStep = nullptr;
     NotepadSynchronizer *m_notepadStep = nullptr;
     // Tasks kept against a removal or beside a move, told at the end; the
     // lists kept are marked on them (see ListOutcome::markKept).
@@ -265,13 +245,12 @@ private:
     QSet<const ListModel *> m_mergedAfterLook;
     QPointer<ListModel> m_restoredModel;
     // Lists this run took from the server as new: the server's order places
-    // them. The order last sent up.
+    // them.
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
     // Server lists replaced by a list this run found or posted: that list's id.
     QHash<quint32, quint32> m_replacing;
-    QList<quint32> m_orderSent;
     // Restored lists looked for by the file's id in this run, and those
     // waiting for the server's lists.
     QSet<ListModel *> m_restoredLooked;
