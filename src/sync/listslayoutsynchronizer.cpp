@@ -160,27 +160,9 @@ void ListsLayoutSynchronizer::onGetDisplayOrderFinished()
     syncListsGroups();
 }
 
-// A tree made from nothing (no file, an unreadable one, a reset) counts as
-// edited, yet uploading it would replace the groups the account has. A tree
-// that knows what it agreed with the server was edited when it differs.
-bool ListsLayoutSynchronizer::groupsHaveRealEdits(const ListsGroups *groups)
-{
-    // What an upload in doubt put there is told from the other computer's
-    // change only by a merge: a tree taken as the server has it would keep
-    // what the user undid since.
-    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
-        return true;
-    if (groups->rootGroup()->groupCount() == 0)
-        return false;
-    return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
-}
-
 void ListsLayoutSynchronizer::syncListsGroups()
 {
-    const bool upload = m_forceRemote
-                        || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
-                            && groupsHaveRealEdits(m_groupsAtStart));
-    if (!upload || !m_host) {
+    if (!GroupsMerge::goesUp(m_groupsAtStart, m_forceRemote, m_forceLocal) || !m_host) {
         getListsGroups();
         return;
     }

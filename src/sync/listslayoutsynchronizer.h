@@ -73,7 +73,6 @@ private:
     // The lists here in their order, by server id.
     QList<quint32> localDisplayOrder() const;
     QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
-    static bool groupsHaveRealEdits(const ListsGroups *groups);
     void syncListsGroups();
     void getListsGroups();
     // The page's groups go up, recorded first as in doubt (see
