@@ -17,6 +17,7 @@
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/postsindoubt.h"
 #include "sync/removalmerge.h"
 #include "sync/restoredlists.h"
 #include "sync/serverhttpconnection.h"
@@ -250,17 +251,6 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     // Nothing changed there since: the removal goes as it was.
     m_deletedLists.prepend(record);
     m_serverIds.insert(id);
-}
-
-bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
-{
-    for (const QPointer<ListModel> &model : m_modelsInDoubt)
-        if (model && mayBeCopyOf(serverId, model->taskList()))
-            return true;
-    for (const TaskList *removed : m_deletedInDoubt)
-        if (mayBeCopyOf(serverId, removed))
-            return true;
-    return false;
 }
 
 // The page's lists replaced as a whole (a backup restored from the tray's
@@ -511,7 +501,7 @@ void ListsSynchronizer::onListsRequestFinished()
     // neither posts it again nor deletes it unseen. A forced local run
     // keeps only such lists (see ForcedRuns::prepareForceLocal).
     holdReplacedLists();
-    setAsideUploadsInDoubt();
+    m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     setAsideRestoredLists();
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
@@ -664,7 +654,7 @@ void ListsSynchronizer::chooseLooks()
         // tells.
         QList<quint32> others;
         for (quint32 id : std::as_const(m_serverIds))
-            if (!held.contains(id) && !mayBeCopyOfDoubt(id) && m_restoredWaiting.isEmpty())
+            if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id) && m_restoredWaiting.isEmpty())
                 others << id;
         std::sort(others.begin(), others.end());
         for (quint32 id : std::as_const(others))
@@ -1006,150 +996,52 @@ void ListsSynchronizer::restoreUnsentMarks()
     }
 }
 
-// Only the user's own lists the server got after the upload left, that no
-// list here holds, can be the copy of a list whose POST may have arrived.
-bool ListsSynchronizer::mayBeCopyOf(quint32 serverId, const TaskList *list) const
-{
-    const UploadMark mark = UploadMark::read(list->pendingUpload());
-    if (!mark.isPost() || serverId <= mark.highestKnownId())
-        return false;
-    const ListInfo *info = m_listInfos.value(serverId, nullptr);
-    if (!info || !info->isOwned() || !m_userLists)
-        return false;
-    return !m_userLists->taskListByServerId(serverId) && !m_userLists->findDeletedByServerId(serverId);
-}
-
-bool ListsSynchronizer::mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const
-{
-    for (quint32 id : serverIds)
-        if (mayBeCopyOf(id, list))
-            return true;
-    return false;
-}
-
-void ListsSynchronizer::setAsideUploadsInDoubt()
-{
-    for (auto it = m_models.begin(); it != m_models.end();) {
-        const TaskList *list = *it ? (*it)->taskList() : nullptr;
-        if (list && list->syncStatus() == TaskList::New && mayBeCopyOfAny(m_serverIds, list)) {
-            m_modelsInDoubt << *it;
-            it = m_models.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    // A removed list is deleted on the server only when its copy there is
-    // told by its tasks: content alone could be another computer's list made
-    // alike, so such a record is dropped and the server's copy, if any, comes
-    // back to be removed again.
-    for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
-        if ((*it)->serverId() == 0
-            && !UploadMark::read((*it)->pendingUpload()).ownIdentities(identitiesHere(), *it).isEmpty()
-            && mayBeCopyOfAny(m_serverIds, *it)) {
-            m_deletedInDoubt << *it;
-            it = m_deletedLists.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-const QHash<QString, int> &ListsSynchronizer::identitiesHere()
-{
-    if (!m_identitiesHere)
-        m_identitiesHere = UploadMark::identityCounts(m_userLists ? m_userLists->taskLists() + m_userLists->deletedLists()
-                                                                  : QList<TaskList *>());
-    return *m_identitiesHere;
-}
-
 bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 {
-    if (!fetched->isOwned() || (m_modelsInDoubt.isEmpty() && m_deletedInDoubt.isEmpty()) || !m_userLists)
+    const PostsInDoubt::Found found = m_postsInDoubt.takeCopyOf(fetched);
+    if (found.model) {
+        takePostedCopy(found.model, fetched, found.taking);
+        return true;
+    }
+    if (!found.removed)
         return false;
+    // Removed here before its creation was known: removed there too.
+    TaskList *removed = found.removed;
     const quint32 id = fetched->serverId();
-    const ListIdentity::PostedCopy copy(fetched);
+    removed->setServerId(id);
+    // The lists file refuses a removed list with an id and no revision.
+    removed->setRevision(fetched->revision());
+    removed->setPendingUpload(QString());
+    m_userLists->setModified();
+    m_saves.lists();
+    m_deletedLists.prepend(removed);
+    m_serverIds.insert(id);
+    delete fetched;
+    m_currentModel = nullptr;
+    return true;
+}
 
-    // The item whose upload the copy holds most of; a list still here goes
-    // before a removed one.
-    int bestScore = -1;
-    int bestModel = -1;
-    int bestRemoved = -1;
-    for (int i = 0; i < m_modelsInDoubt.size(); ++i) {
-        ListModel *model = m_modelsInDoubt.at(i);
-        if (!model || !m_userLists->models().contains(model))
-            continue;
-        const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
-        if (!mark.isPost() || id <= mark.highestKnownId())
-            continue;
-        const int score = copy.score(mark, mark.ownIdentities(identitiesHere(), model->taskList()));
-        if (score > bestScore) {
-            bestScore = score;
-            bestModel = i;
-        }
+void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, PostsInDoubt::Taking taking)
+{
+    const quint32 id = fetched->serverId();
+    m_postedIds.insert(id);
+    const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
+    if (mark.replacedId() != 0)
+        m_replacing.insert(mark.replacedId(), id);
+    // Its copy is there: the server list it was posted in place of goes.
+    removeReplacedList(mark.replacedId());
+    if (taking == PostsInDoubt::Taking::ServersCopy) {
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
+        m_currentModel = model;
+        return;
     }
-    for (int i = 0; i < m_deletedInDoubt.size(); ++i) {
-        TaskList *removed = m_deletedInDoubt.at(i);
-        if (!m_userLists->deletedLists().contains(removed))
-            continue;
-        const UploadMark mark = UploadMark::read(removed->pendingUpload());
-        const QSet<QString> own = mark.ownIdentities(identitiesHere(), removed);
-        // Deleted only when its own tasks tell it.
-        if (!mark.isPost() || own.isEmpty() || id <= mark.highestKnownId())
-            continue;
-        const int score = copy.score(mark, own);
-        if (score > bestScore) {
-            bestScore = score;
-            bestModel = -1;
-            bestRemoved = i;
-        }
-    }
-
-    if (bestModel >= 0) {
-        ListModel *model = m_modelsInDoubt.takeAt(bestModel);
-        m_postedIds.insert(id);
-        TaskList *local = model->taskList();
-        const UploadMark mark = UploadMark::read(local->pendingUpload());
-        if (mark.replacedId() != 0)
-            m_replacing.insert(mark.replacedId(), id);
-        // Its copy is there: the server list it was posted in place of goes.
-        removeReplacedList(mark.replacedId());
-        // Told by nothing of its own (its fields, or tasks whose identity
-        // others share), the server's list may be another made alike:
-        // nothing of the user's gives way to it.
-        const bool mergeOnly
-            = bestScore == 0 && mark.digest() != copy.digest() && !UploadMark::uploadedTasks(local).isEmpty();
-        if (!mergeOnly && mark.digest() == UploadMark::listDigest(local)) {
-            // Unchanged here since it was posted: the server's copy, with
-            // whatever others did to it since, is the list.
-            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
-            m_currentModel = model;
-            return true;
-        }
-        // Changed here since it was posted, or told by nothing of its own:
-        // the user's version goes up onto the server's list, in this run.
-        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, mergeOnly);
-        m_saves.lists();
-        m_models.prepend(model);
-        m_serverIds.insert(id);
-        m_currentModel = nullptr;
-        return true;
-    }
-    if (bestRemoved >= 0) {
-        // Removed here before its creation was known: removed there too.
-        TaskList *removed = m_deletedInDoubt.takeAt(bestRemoved);
-        removed->setServerId(id);
-        // The lists file refuses a removed list with an id and no revision.
-        removed->setRevision(fetched->revision());
-        removed->setPendingUpload(QString());
-        m_userLists->setModified();
-        m_saves.lists();
-        m_deletedLists.prepend(removed);
-        m_serverIds.insert(id);
-        delete fetched;
-        m_currentModel = nullptr;
-        return true;
-    }
-    return false;
+    // The user's version goes up onto the server's list, in this run.
+    ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched,
+                                    taking == PostsInDoubt::Taking::UsersTasksOnly);
+    m_saves.lists();
+    m_models.prepend(model);
+    m_serverIds.insert(id);
+    m_currentModel = nullptr;
 }
 
 // Restored lists the look by the file's id did not settle wait until the
@@ -1241,21 +1133,13 @@ void ListsSynchronizer::syncNextList()
     while (!chosen) {
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_restoredWaiting.isEmpty())
             postRestoredLists();
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_postsInDoubt.isEmpty()) {
             // No server list was their copy: posted (again), or, removed
             // here, dropped. The marks now name what this run knows. One
             // whose copy may be a list the run could not read waits.
             if (m_forceLocal)
-                dropUnpostedReplacements(m_modelsInDoubt);
-            for (const QPointer<ListModel> &model : std::as_const(m_modelsInDoubt))
-                if (model && !mayBeCopyOfAny(m_unreadServerLists, model->taskList()))
-                    m_models << model;
-            for (TaskList *removed : std::as_const(m_deletedInDoubt))
-                if (!mayBeCopyOfAny(m_unreadServerLists, removed))
-                    m_deletedLists << removed;
-            m_modelsInDoubt.clear();
-            m_deletedInDoubt.clear();
+                dropUnpostedReplacements(m_postsInDoubt.models());
+            m_postsInDoubt.release(m_models, m_deletedLists, m_unreadServerLists);
             markUploads(m_models);
         }
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
@@ -1323,7 +1207,7 @@ void ListsSynchronizer::syncNextList()
     // A list only the server has is deleted there only when it is the
     // user's own: lists others share with the user are fetched, never
     // deleted for everyone.
-    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
+    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && m_postsInDoubt.mayBeCopy(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
     m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));

@@ -3,6 +3,7 @@
 
 #include "sync/basesynchronizer.h"
 #include "sync/listoutcome.h"
+#include "sync/postsindoubt.h"
 #include "sync/unreadablelists.h"
 #include "sync/uploadsaves.h"
 
@@ -15,7 +16,6 @@
 
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class ListInfo;
@@ -116,17 +116,11 @@ private:
     void startNotepadSync();
     // Some list here is known to the server.
     bool holdsServerLists() const;
-    // Lists posted earlier whose outcome is not known wait until the
-    // server's lists that may be their copies have been fetched.
-    void setAsideUploadsInDoubt();
-    bool mayBeCopyOf(quint32 serverId, const TaskList *list) const;
-    bool mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const;
-    // A fetched server-only list that is the copy of a list set aside: the
-    // local list takes it over (or, removed here, it is deleted there).
-    // Takes `fetched` and returns true then.
+    // A fetched server-only list that is the copy of a list set aside (see
+    // PostsInDoubt): the local list takes it over (or, removed here, it is
+    // deleted there). Takes `fetched` and returns true then.
     bool recogniseUpload(TaskList *fetched);
-    // How many tasks of the lists here hold each identity, taken once a run.
-    const QHash<QString, int> &identitiesHere();
+    void takePostedCopy(ListModel *model, TaskList *fetched, PostsInDoubt::Taking taking);
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models, bool save = true);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
@@ -150,8 +144,6 @@ private:
     // A removal here whose server copy may hold what another computer did
     // since this one last saw it: that copy is looked at first.
     bool looksBeforeDelete(const TaskList *record, quint32 id) const;
-    // Some list set aside may have its copy on the server under `serverId`.
-    bool mayBeCopyOfDoubt(quint32 serverId) const;
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);
@@ -176,10 +168,8 @@ private:
     QPointer<ListsGroups> m_groupsAtStart;
     QList<TaskList *> m_deletedLists;
     QList<QPointer<ListModel>> m_models;
-    QList<QPointer<ListModel>> m_modelsInDoubt;
     // Lists an update of an earlier run may have reached unanswered.
     QSet<ListModel *> m_updatesInDoubt;
-    std::optional<QHash<QString, int>> m_identitiesHere;
     // The marks of the lists marked for an upload that has not left yet, as
     // they were before.
     struct MarkBefore
@@ -188,13 +178,15 @@ private:
         QString mark;
     };
     QHash<ListModel *, MarkBefore> m_marksBefore;
-    QList<TaskList *> m_deletedInDoubt;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;
     QSet<quint32> m_serverIds;
     // Lists only the server has that the run could not read.
     QSet<quint32> m_unreadServerLists;
     QMap<quint32, ListInfo *> m_listInfos;
+    // Lists whose creation is in doubt, set aside until the server's lists
+    // that may be their copies are in.
+    PostsInDoubt m_postsInDoubt{m_userLists, m_listInfos};
     ListSynchronizer *m_listStep = nullptr;
     ListSharingSynchronizer *m_sharingStep = nullptr;
     // The list step began with a live list: its model vanishing means the
