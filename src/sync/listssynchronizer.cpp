@@ -20,6 +20,7 @@
 #include "sync/postsindoubt.h"
 #include "sync/removalmerge.h"
 #include "sync/restoredlists.h"
+#include "sync/restoredlistsearch.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
@@ -393,24 +394,14 @@ bool ListsSynchronizer::lookForRestoredList()
 {
     if (!m_userLists || m_forceRemote || m_forceLocal)
         return false;
-    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || !m_userLists->models().contains(model) || m_restoredLooked.contains(model))
-            continue;
-        const quint32 id = RestoredLists::fileId(model->taskList());
-        if (id == 0)
-            continue;
-        m_restoredLooked.insert(model);
-        // The file's id is another list's here already: an earlier import
-        // may have posted it under another id, among the server's lists.
-        if (m_userLists->taskListByServerId(id))
-            continue;
-        m_restoredModel = model;
-        emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25,
-                      1000);
-        sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
-        return true;
-    }
-    return false;
+    quint32 id = 0;
+    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id);
+    if (!model)
+        return false;
+    m_restoredModel = model;
+    emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25, 1000);
+    sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
+    return true;
 }
 
 void ListsSynchronizer::onRestoredListFetched()
@@ -449,7 +440,7 @@ void ListsSynchronizer::onRestoredListFetched()
             m_saves.lists();
         } else {
             // An earlier import may have posted it under another id: it
-            // waits for the server's lists (setAsideRestoredLists).
+            // waits for the server's lists (RestoredListSearch::setAside).
             delete fetched;
         }
     }
@@ -502,7 +493,9 @@ void ListsSynchronizer::onListsRequestFinished()
     // keeps only such lists (see ForcedRuns::prepareForceLocal).
     holdReplacedLists();
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
-    setAsideRestoredLists();
+    // A forced run replaces one side with the other (see lookForRestoredList).
+    if (!m_forceRemote && !m_forceLocal)
+        m_restoredSearch.setAside(m_models);
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
     keepListsBeforeMerges();
@@ -654,7 +647,7 @@ void ListsSynchronizer::chooseLooks()
         // tells.
         QList<quint32> others;
         for (quint32 id : std::as_const(m_serverIds))
-            if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id) && m_restoredWaiting.isEmpty())
+            if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id) && !m_restoredSearch.isWaiting())
                 others << id;
         std::sort(others.begin(), others.end());
         for (quint32 id : std::as_const(others))
@@ -1044,63 +1037,36 @@ void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, Post
     m_currentModel = nullptr;
 }
 
-// Restored lists the look by the file's id did not settle wait until the
-// server's lists only the server has are in: one of those may be the list an
-// earlier import of the same backup posted.
-void ListsSynchronizer::setAsideRestoredLists()
-{
-    if (m_forceRemote || m_forceLocal)
-        return;
-    for (auto it = m_models.begin(); it != m_models.end();) {
-        if (*it && RestoredLists::fileId((*it)->taskList()) != 0) {
-            m_restoredWaiting << *it;
-            it = m_models.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
 bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
 {
-    if (!m_userLists || !fetched->isOwned())
+    ListModel *model = m_restoredSearch.takePostedBefore(fetched, m_userLists);
+    if (!model)
         return false;
-    for (int i = 0; i < m_restoredWaiting.size(); ++i) {
-        ListModel *model = m_restoredWaiting.at(i);
-        if (!model || !m_userLists->models().contains(model)
-            || !RestoredLists::isPostedCopy(model->taskList(), fetched))
-            continue;
-        m_restoredWaiting.removeAt(i);
-        const quint32 id = fetched->serverId();
-        RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
-        // It joins the run as a list changed here since it agreed with the
-        // server's copy just fetched.
-        ListStart &start = m_starts[model];
-        start.agreed = model->taskList()->sharedAgreed();
-        start.mine.reset(model->taskList()->clone());
-        start.serverBefore.reset();
-        start.status = TaskList::Edited;
-        m_saves.lists();
-        m_saves.groups();
-        m_models.prepend(model);
-        m_serverIds.insert(id);
-        m_currentModel = nullptr;
-        return true;
-    }
-    return false;
+    const quint32 id = fetched->serverId();
+    RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+    // It joins the run as a list changed here since it agreed with the
+    // server's copy just fetched.
+    ListStart &start = m_starts[model];
+    start.agreed = model->taskList()->sharedAgreed();
+    start.mine.reset(model->taskList()->clone());
+    start.serverBefore.reset();
+    start.status = TaskList::Edited;
+    m_saves.lists();
+    m_saves.groups();
+    m_models.prepend(model);
+    m_serverIds.insert(id);
+    m_currentModel = nullptr;
+    return true;
 }
 
 // No list of the server's is a restored list still waiting: each is posted
 // as new, unless a server list the run could not read may be it.
 void ListsSynchronizer::postRestoredLists()
 {
-    for (const QPointer<ListModel> &model : std::as_const(m_restoredWaiting)) {
-        if (!model || !m_userLists || !m_userLists->models().contains(model) || !m_unreadServerLists.isEmpty())
-            continue;
+    for (ListModel *model : m_restoredSearch.takeUnfound(m_userLists, !m_unreadServerLists.isEmpty())) {
         RestoredLists::postAsNew(model);
         m_models << model;
     }
-    m_restoredWaiting.clear();
     markUploads(m_models);
 }
 
@@ -1131,7 +1097,7 @@ void ListsSynchronizer::syncNextList()
     quint32 id = 0;
     bool chosen = false;
     while (!chosen) {
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_restoredWaiting.isEmpty())
+        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && m_restoredSearch.isWaiting())
             postRestoredLists();
         if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_postsInDoubt.isEmpty()) {
             // No server list was their copy: posted (again), or, removed

@@ -4,6 +4,7 @@
 #include "sync/basesynchronizer.h"
 #include "sync/listoutcome.h"
 #include "sync/postsindoubt.h"
+#include "sync/restoredlistsearch.h"
 #include "sync/unreadablelists.h"
 #include "sync/uploadsaves.h"
 
@@ -77,10 +78,9 @@ private:
     QString checkServerInfo(const QDomDocument &document) const;
     void requestListsInfo();
     // Lists restored from a backup are looked for on the server, one GET at
-    // a time, before anything is posted (see RestoredLists). True while a
-    // look is out.
+    // a time, before anything is posted (see RestoredListSearch). True while
+    // a look is out.
     bool lookForRestoredList();
-    void setAsideRestoredLists();
     // A fetched list only the server has that an earlier import posted from
     // a restored list still waiting: the restored list becomes it. Takes
     // `fetched` and returns true then.
@@ -243,10 +243,7 @@ private:
     QSet<quint32> m_postedIds;
     // Server lists replaced by a list this run found or posted: that list's id.
     QHash<quint32, quint32> m_replacing;
-    // Restored lists looked for by the file's id in this run, and those
-    // waiting for the server's lists.
-    QSet<ListModel *> m_restoredLooked;
-    QList<QPointer<ListModel>> m_restoredWaiting;
+    RestoredListSearch m_restoredSearch;
 
     static ListsSynchronizer *s_registered;
 };
