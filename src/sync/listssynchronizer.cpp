@@ -1090,80 +1090,93 @@ bool ListsSynchronizer::holdsServerLists() const
     return false;
 }
 
+// One list at a time, each in a step of its own: those removed here first,
+// then the lists here, then those only the server has; then where they
+// stand.
 void ListsSynchronizer::syncNextList()
 {
     m_currentModel = nullptr;
     TaskList *list = nullptr;
     quint32 id = 0;
-    bool chosen = false;
-    while (!chosen) {
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && m_restoredSearch.isWaiting())
-            postRestoredLists();
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_postsInDoubt.isEmpty()) {
-            // No server list was their copy: posted (again), or, removed
-            // here, dropped. The marks now name what this run knows. One
-            // whose copy may be a list the run could not read waits.
-            if (m_forceLocal)
-                dropUnpostedReplacements(m_postsInDoubt.models());
-            m_postsInDoubt.release(m_models, m_deletedLists, m_unreadServerLists);
-            markUploads(m_models);
-        }
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
-            dropEmptiedKeptLists();
-            m_saves.lists();
-            continue;
-        }
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
+    do {
+        if (!takeWaitingLists()) {
             tellWhatWasKept();
             syncLayout();
             return;
         }
-        if (!m_deletedLists.isEmpty()) {
-            list = m_deletedLists.takeFirst();
-            // A list purged since the snapshot is gone for good.
-            if (!m_userLists || !m_userLists->deletedLists().contains(list))
-                continue;
-            id = list->serverId();
-            if (!m_serverIds.remove(id))
-                id = 0;
-        } else if (!m_models.isEmpty()) {
-            m_currentModel = m_models.takeFirst();
-            if (!m_currentModel || !m_userLists || !m_userLists->models().contains(m_currentModel))
-                continue; // removed since the snapshot
-            list = m_currentModel->taskList();
-            id = list->serverId();
-            if (list->syncStatus() != TaskList::New && !m_serverIds.remove(id))
-                id = 0;
-        } else {
-            // Lowest first: the copy of an upload in doubt is older than any
-            // list others made from it.
-            const auto it = std::min_element(m_serverIds.begin(), m_serverIds.end());
-            id = *it;
-            m_serverIds.erase(it);
-            list = nullptr;
-        }
-        chosen = true;
+    } while (!takeNextList(&list, &id));
+    startListStep(list, id);
+}
+
+bool ListsSynchronizer::listsLeft() const
+{
+    return !m_deletedLists.isEmpty() || !m_models.isEmpty() || !m_serverIds.isEmpty();
+}
+
+// Lists that waited for the others join the run once those are done, in
+// turn: restored lists none of the server's lists is, lists whose creation
+// is in doubt that no server list was the copy of, then the lists the
+// settling of moves changed. False when no list is left.
+bool ListsSynchronizer::takeWaitingLists()
+{
+    if (!listsLeft() && m_restoredSearch.isWaiting())
+        postRestoredLists();
+    if (!listsLeft() && !m_postsInDoubt.isEmpty()) {
+        // No server list was their copy: posted (again), or, removed
+        // here, dropped. The marks now name what this run knows. One
+        // whose copy may be a list the run could not read waits.
+        if (m_forceLocal)
+            dropUnpostedReplacements(m_postsInDoubt.models());
+        m_postsInDoubt.release(m_models, m_deletedLists, m_unreadServerLists);
+        markUploads(m_models);
     }
+    if (!listsLeft() && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
+        dropEmptiedKeptLists();
+        m_saves.lists();
+    }
+    return listsLeft();
+}
+
+// The next list (`list`, null for one only the server has) and its server
+// id (0 for none); false when the one taken is gone since the run began.
+bool ListsSynchronizer::takeNextList(TaskList **list, quint32 *id)
+{
+    if (!m_deletedLists.isEmpty()) {
+        *list = m_deletedLists.takeFirst();
+        // A list purged since the snapshot is gone for good.
+        if (!m_userLists || !m_userLists->deletedLists().contains(*list))
+            return false;
+        *id = (*list)->serverId();
+        if (!m_serverIds.remove(*id))
+            *id = 0;
+    } else if (!m_models.isEmpty()) {
+        m_currentModel = m_models.takeFirst();
+        if (!m_currentModel || !m_userLists || !m_userLists->models().contains(m_currentModel))
+            return false; // removed since the snapshot
+        *list = m_currentModel->taskList();
+        *id = (*list)->serverId();
+        if ((*list)->syncStatus() != TaskList::New && !m_serverIds.remove(*id))
+            *id = 0;
+    } else {
+        // Lowest first: the copy of an upload in doubt is older than any
+        // list others made from it.
+        const auto it = std::min_element(m_serverIds.begin(), m_serverIds.end());
+        *id = *it;
+        m_serverIds.erase(it);
+        *list = nullptr;
+    }
+    return true;
+}
+
+void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
+{
     ListInfo *info = id != 0 ? m_listInfos.value(id, nullptr) : nullptr;
     m_stepHadModel = m_currentModel;
     m_stepReplaces = list && list->syncStatus() == TaskList::New && m_currentModel
                          ? UploadMark::read(list->pendingUpload()).replacedId()
                          : 0;
-    // A list that joined the run after its marks were set (a copy of the
-    // user's version, say) is marked and saved before it goes.
-    const QString markBefore = list ? list->pendingUpload() : QString();
-    if (m_currentModel && list->syncStatus() == TaskList::New && markBefore.isEmpty()) {
-        ListOutcome::markUpload(m_currentModel, highestKnownServerId());
-        m_saves.lists();
-    } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
-               && (!UploadMark::read(markBefore).isPut() || putsAtOnce(m_currentModel, info))
-               && ListOutcome::markUploadOfChanges(m_currentModel)) {
-        m_saves.lists();
-    }
-    // A list kept in place of another keeps no mark of that one's.
-    if (m_currentModel && list->pendingUpload() != markBefore && m_marksBefore.value(m_currentModel).list != list)
-        m_marksBefore.insert(m_currentModel, {list, markBefore});
+    if (m_currentModel)
+        markBeforeStep(m_currentModel, info);
     if (uploadsBarred())
         return;
     m_listStep = new ListSynchronizer(id, info, list, m_progressStep, this);
@@ -1178,21 +1191,43 @@ void ListsSynchronizer::syncNextList()
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
     m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));
     if (m_currentModel) {
-        m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
-            if (!model)
-                return QString();
-            if (m_listStep)
-                ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
-            const auto start = m_starts.find(model);
-            if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
-                start->serverBefore = model->taskList()->sharedAgreed();
-            model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
-            return m_saves.listsOrFailure();
-        });
-    }
-    if (m_currentModel)
+        m_listStep->setSaveBeforeUpload(
+            [this, model = m_currentModel] { return model ? saveBeforeListUpload(model) : QString(); });
         m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
+    }
     m_listStep->start();
+}
+
+// A list that joined the run after its marks were set (a copy of the user's
+// version, say) is marked and saved before it goes.
+void ListsSynchronizer::markBeforeStep(ListModel *model, const ListInfo *info)
+{
+    TaskList *list = model->taskList();
+    const QString markBefore = list->pendingUpload();
+    if (list->syncStatus() == TaskList::New && markBefore.isEmpty()) {
+        ListOutcome::markUpload(model, highestKnownServerId());
+        m_saves.lists();
+    } else if (!m_forceLocal && list->syncStatus() == TaskList::Edited
+               && (!UploadMark::read(markBefore).isPut() || putsAtOnce(model, info))
+               && ListOutcome::markUploadOfChanges(model)) {
+        m_saves.lists();
+    }
+    // A list kept in place of another keeps no mark of that one's.
+    if (list->pendingUpload() != markBefore && m_marksBefore.value(model).list != list)
+        m_marksBefore.insert(model, {list, markBefore});
+}
+
+// The list step's save before its upload: what its merge kept is marked,
+// and the server's copy it merged onto noted for the moves.
+QString ListsSynchronizer::saveBeforeListUpload(ListModel *model)
+{
+    if (m_listStep)
+        ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
+    const auto start = m_starts.find(model);
+    if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
+        start->serverBefore = model->taskList()->sharedAgreed();
+    model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
+    return m_saves.listsOrFailure();
 }
 
 // An update in doubt is marked anew when the next one leaves: after the

@@ -87,6 +87,12 @@ private:
     bool takeRestoredList(TaskList *fetched);
     void postRestoredLists();
     void syncNextList();
+    bool listsLeft() const;
+    bool takeWaitingLists();
+    bool takeNextList(TaskList **list, quint32 *id);
+    void startListStep(TaskList *list, quint32 id);
+    void markBeforeStep(ListModel *model, const ListInfo *info);
+    QString saveBeforeListUpload(ListModel *model);
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
     void keepListsBeforeMerges();
