@@ -1259,118 +1259,25 @@ void ListsSynchronizer::onListSynchronizerFinished()
         failRun(tr("A list was removed during the sync."));
         return;
     }
-    TaskList *local = step->localList();
     if (m_currentModel) {
         if (ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr))
             m_currentModel->setPermissions(info->permissions());
     }
-    // A deleted list is looked for among the lists still held.
-    const bool localDeletedHeld = local && !m_currentModel && m_userLists
-                                  && m_userLists->deletedLists().contains(local);
-    const ListSynchronizer::Result result = step->result();
-    switch (result) {
-    case ListSynchronizer::Failed: {
-        const QString error = step->errorString();
-        ListOutcome::recordWhatArrived(m_currentModel, step);
-        if (m_stepReplaces != 0 && step->assignedId() != 0) {
-            // Posted in place of a server list that the next run, which no
-            // longer sees the mark, would fetch back beside it.
-            removeReplacedList(std::exchange(m_stepReplaces, 0));
-        }
-        const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
-        if (goOn && !local)
-            m_unreadServerLists.insert(step->id());
-        releaseListStep();
-        if (goOn)
-            syncNextList();
-        else
-            failRun(error);
+    switch (step->result()) {
+    case ListSynchronizer::Failed:
+        takeFailedStep(step);
         return;
-    }
-    case ListSynchronizer::ReceivedNew: {
-        TaskList *fetched = step->takeResultList();
-        if (takeRestoredList(fetched) || recogniseUpload(fetched))
-            break;
-        if (m_forceRemote && fetched->isOwned() && m_userLists) {
-            // Fetched in a forced run only to be told apart from an upload
-            // in doubt: it is not one, and goes as the run's others do.
-            deleteServerList(fetched->serverId(), fetched->name(), fetched->revision());
-            delete fetched;
-            break;
-        }
-        fetched->agreeAsIs();
-        UserLists::AddResult added = UserLists::Refused;
-        const quint32 arrived = fetched->serverId();
-        m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
-        if (!m_userLists || added == UserLists::Refused)
-            delete fetched;
-        else {
-            m_arrivedIds.insert(arrived);
-            // A forced run that fails puts the lists back as they were.
-            if (!m_forceLocal && !m_forceRemote)
-                m_userLists->noteArrived(arrived);
-            // Not here before, yet the groups placed it (lists replaced by
-            // an import, a lists file lost): it keeps its group.
-            if (m_groupsAtStart && m_currentModel)
-                m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
-        }
+    case ListSynchronizer::ReceivedNew:
+        takeNewList(step->takeResultList());
         break;
-    }
     case ListSynchronizer::Gone:
-        if (m_currentModel && keepListRemovedThere(m_currentModel)) {
-            m_currentModel = nullptr;
-            break;
-        }
-        if (m_currentModel || localDeletedHeld)
-            m_userLists->purgeList(local);
-        m_currentModel = nullptr;
+        takeGoneList(step->localList());
         break;
-    case ListSynchronizer::ReceivedExisting: {
-        TaskList *fetched = step->takeResultList();
-        if (!m_currentModel && localDeletedHeld && step->looksBeforeDelete()) {
-            settleRemovedHere(local, fetched);
-            break;
-        }
-        if (!m_currentModel) {
-            delete fetched;
-            break;
-        }
-        if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
-            // Nothing of the user's was sent: it stays beside the list, and
-            // goes up later in this run as a new list.
-            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
-                m_models.append(beside);
-                m_hasNewLists = true;
-                ListOutcome::markKept(beside, step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
-                                                  ? ListOutcome::Kept::ReadOnly
-                                                  : ListOutcome::Kept::UnknownBase);
-            }
-        }
-        bool uploadAgain = false;
-        if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,
-                                                                fetched, &uploadAgain)) {
-            // Posted later in this run, like any new list.
-            m_models.append(copy);
-            m_hasNewLists = true;
-        }
-        if (uploadAgain) {
-            m_saves.lists();
-            // The user's version goes up in place of the posted one.
-            m_models.prepend(m_currentModel);
-            m_serverIds.insert(m_currentModel->taskList()->serverId());
-            m_currentModel = nullptr;
-        }
+    case ListSynchronizer::ReceivedExisting:
+        takeExistingList(step);
         break;
-    }
     case ListSynchronizer::DeleteRefused:
-        // With no local list (a list others share, refused to a forced
-        // remote run) there is nothing to purge, and putting the id back
-        // would delete it again and again.
-        if (localDeletedHeld) {
-            m_serverIds.insert(local->serverId());
-            m_userLists->purgeList(local);
-        }
-        m_currentModel = nullptr;
+        takeRefusedDelete(step->localList());
         break;
     case ListSynchronizer::RemoteGone:
         m_currentModel = nullptr;
@@ -1381,16 +1288,154 @@ void ListsSynchronizer::onListSynchronizerFinished()
         qDebug() << "Unknown ListSynchronizer result";
         break;
     }
-    if (step->assignedId() != 0) {
-        m_postedIds.insert(step->assignedId());
+    const quint32 assigned = step->assignedId();
+    if (assigned != 0) {
+        m_postedIds.insert(assigned);
         if (m_stepReplaces != 0)
-            m_replacing.insert(m_stepReplaces, step->assignedId());
+            m_replacing.insert(m_stepReplaces, assigned);
     }
     releaseListStep();
     // Its replacement is there now: the list it replaces goes next.
-    if (m_stepReplaces != 0 && step->assignedId() != 0)
+    if (m_stepReplaces != 0 && assigned != 0)
         removeReplacedList(std::exchange(m_stepReplaces, 0));
+    syncSharing();
+}
 
+// The step's removed list (`local`) is still among the lists removed here.
+bool ListsSynchronizer::removalHeld(const TaskList *local) const
+{
+    return local && !m_currentModel && m_userLists && m_userLists->deletedLists().contains(local);
+}
+
+// A list the server could not give is left as it is and the run goes on;
+// any other failure ends the run.
+void ListsSynchronizer::takeFailedStep(ListSynchronizer *step)
+{
+    const QString error = step->errorString();
+    ListOutcome::recordWhatArrived(m_currentModel, step);
+    if (m_stepReplaces != 0 && step->assignedId() != 0) {
+        // Posted in place of a server list that the next run, which no
+        // longer sees the mark, would fetch back beside it.
+        removeReplacedList(std::exchange(m_stepReplaces, 0));
+    }
+    const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
+    if (goOn && !step->localList())
+        m_unreadServerLists.insert(step->id());
+    releaseListStep();
+    if (goOn)
+        syncNextList();
+    else
+        failRun(error);
+}
+
+// A list only the server had: a restored list, the copy of a post in doubt,
+// or a list of its own.
+void ListsSynchronizer::takeNewList(TaskList *fetched)
+{
+    if (takeRestoredList(fetched) || recogniseUpload(fetched))
+        return;
+    if (m_forceRemote && fetched->isOwned() && m_userLists) {
+        // Fetched in a forced run only to be told apart from an upload
+        // in doubt: it is not one, and goes as the run's others do.
+        deleteServerList(fetched->serverId(), fetched->name(), fetched->revision());
+        delete fetched;
+        return;
+    }
+    m_currentModel = addServerList(fetched);
+}
+
+// A list only the server has joins the lists here, as the server has it;
+// its model, or null (and `fetched` deleted) when refused.
+ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
+{
+    fetched->agreeAsIs();
+    UserLists::AddResult added = UserLists::Refused;
+    const quint32 arrived = fetched->serverId();
+    ListModel *model = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
+    if (!m_userLists || added == UserLists::Refused) {
+        delete fetched;
+        return nullptr;
+    }
+    // Placed by the server's order.
+    m_arrivedIds.insert(arrived);
+    // A forced run that fails puts the lists back as they were.
+    if (!m_forceLocal && !m_forceRemote)
+        m_userLists->noteArrived(arrived);
+    // Not here before, yet the groups placed it (lists replaced by an
+    // import, a lists file lost): it keeps its group.
+    if (m_groupsAtStart && model)
+        m_groupsAtStart->placeAsAgreed(model->taskList());
+    return model;
+}
+
+// The server no longer has the list: removed here too, unless it changed
+// here since.
+void ListsSynchronizer::takeGoneList(TaskList *local)
+{
+    const bool held = removalHeld(local);
+    if (m_currentModel && keepListRemovedThere(m_currentModel)) {
+        m_currentModel = nullptr;
+        return;
+    }
+    if (m_currentModel || held)
+        m_userLists->purgeList(local);
+    m_currentModel = nullptr;
+}
+
+void ListsSynchronizer::takeExistingList(ListSynchronizer *step)
+{
+    TaskList *local = step->localList();
+    TaskList *fetched = step->takeResultList();
+    if (!m_currentModel && removalHeld(local) && step->looksBeforeDelete()) {
+        settleRemovedHere(local, fetched);
+        return;
+    }
+    if (!m_currentModel) {
+        delete fetched;
+        return;
+    }
+    if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
+        // Nothing of the user's was sent: it stays beside the list, and
+        // goes up later in this run as a new list.
+        if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
+            m_models.append(beside);
+            m_hasNewLists = true;
+            ListOutcome::markKept(beside, step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
+                                              ? ListOutcome::Kept::ReadOnly
+                                              : ListOutcome::Kept::UnknownBase);
+        }
+    }
+    bool uploadAgain = false;
+    if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel, fetched,
+                                                            &uploadAgain)) {
+        // Posted later in this run, like any new list.
+        m_models.append(copy);
+        m_hasNewLists = true;
+    }
+    if (uploadAgain) {
+        m_saves.lists();
+        // The user's version goes up in place of the posted one.
+        m_models.prepend(m_currentModel);
+        m_serverIds.insert(m_currentModel->taskList()->serverId());
+        m_currentModel = nullptr;
+    }
+}
+
+// With no local list (a list others share, refused to a forced remote run)
+// there is nothing to purge, and putting the id back would delete it again
+// and again.
+void ListsSynchronizer::takeRefusedDelete(TaskList *local)
+{
+    if (removalHeld(local)) {
+        m_serverIds.insert(local->serverId());
+        m_userLists->purgeList(local);
+    }
+    m_currentModel = nullptr;
+}
+
+// The list's sharing goes with it, for the user's own lists.
+void ListsSynchronizer::syncSharing()
+{
     if (!m_currentModel || !m_currentModel->taskList()->isOwned()) {
         syncNextList();
         return;

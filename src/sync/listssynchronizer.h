@@ -166,6 +166,15 @@ private:
     // there instead (true), having sent nothing since.
     bool uploadsBarred();
     void releaseListStep();
+    // What each result of a list step makes of the list.
+    void takeFailedStep(ListSynchronizer *step);
+    void takeNewList(TaskList *fetched);
+    ListModel *addServerList(TaskList *fetched);
+    void takeGoneList(TaskList *local);
+    void takeExistingList(ListSynchronizer *step);
+    void takeRefusedDelete(TaskList *local);
+    bool removalHeld(const TaskList *local) const;
+    void syncSharing();
 
     QPointer<UserLists> m_userLists;
     ListsSyncHost *m_host;
