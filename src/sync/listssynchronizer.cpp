@@ -756,22 +756,8 @@ void ListsSynchronizer::takeLookedAtLists()
                 || m_userLists->findDeletedByServerId(look.id))
                 continue;
             // Its step finds it here, up to date, and deals with its sharing.
-            TaskList *fetched = look.fetched.release();
-            fetched->agreeAsIs();
-            UserLists::AddResult added = UserLists::Refused;
-            if (ListModel *model = m_userLists->addList(fetched, &added)) {
-                // Placed by the server's order, as one its step takes.
-                m_arrivedIds.insert(look.id);
-                if (!m_forceLocal && !m_forceRemote)
-                    m_userLists->noteArrived(look.id);
+            if (ListModel *model = addServerList(look.fetched.release()))
                 m_models.append(model);
-                // Not here before, yet the groups placed it: it keeps its
-                // group.
-                if (m_groupsAtStart)
-                    m_groupsAtStart->placeAsAgreed(model->taskList());
-            }
-            if (added == UserLists::Refused)
-                delete fetched;
             continue;
         }
         ListModel *model = look.model;
