@@ -730,85 +730,104 @@ void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
         m_unreadServerLists.insert(look.id);
 }
 
+// Every list looked at is in: each copy is taken as its list's step would
+// take it, then the moves are settled before anything goes up, and what the
+// uploads will carry is on disk, settled, before they leave.
 void ListsSynchronizer::takeLookedAtLists()
 {
     std::vector<Look> looks = std::exchange(m_looks, {});
-    // Tasks removed here that a merge kept as the other computer changed
-    // them: told unless the moves settle them as moved here.
-    struct Kept
-    {
-        QPointer<ListModel> model;
-        const Task *task;
-        std::weak_ptr<const void> alive;
-    };
-    std::vector<Kept> keptHere;
+    std::vector<KeptHere> keptHere;
     takeRepostedLists(looks);
-    for (Look &look : looks) {
-        if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
-            continue;
-        if (look.removed) {
-            if (m_deletedLists.removeOne(look.removed))
-                settleRemovedHere(look.removed, look.fetched.release());
-            continue;
-        }
-        if (!look.model) {
-            if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
-                || m_userLists->findDeletedByServerId(look.id))
-                continue;
-            // Its step finds it here, up to date, and deals with its sharing.
-            if (ListModel *model = addServerList(look.fetched.release()))
-                m_models.append(model);
-            continue;
-        }
-        ListModel *model = look.model;
-        if (!model || !m_userLists->models().contains(model))
-            continue;
-        TaskList *list = model->taskList();
-        if (list->serverId() != look.id || ListSyncTraits::mustFetch(list))
-            continue;
-        if (list->syncStatus() == TaskList::Unedited) {
-            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
-            setInfoRevision(look.id, model->taskList()->revision());
-        } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
-            // The merge its step would make, made here: the step then only
-            // uploads it.
-            const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
-            // Ended before its upload leaves, the run puts back the mark of
-            // the update in doubt: what this one would carry never went.
-            if (!m_marksBefore.contains(model))
-                m_marksBefore.insert(model, {list, list->pendingUpload()});
-            TaskList *fetched = look.fetched.release();
-            const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
-            bool nothingToSend = false;
-            bool tookTheirs = false;
-            const std::unique_ptr<TaskList> before(
-                ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
-            for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
-                keptHere.push_back({model, task, task->lifetime()});
-            const auto start = m_starts.find(model);
-            if (start != m_starts.end())
-                start->serverBefore = list->sharedAgreed();
-            model->contentReplaced(tookTheirs);
-            // Its mark now names the update about to leave.
-            m_updatesInDoubt.remove(model);
-            setInfoRevision(look.id, list->revision());
-        }
+    for (Look &look : looks)
+        takeLook(look, keptHere);
+    startListsGoneThere();
+    followMovedTasks(MovedThen::Mark);
+    dropEmptiedKeptLists();
+    markKeptHere(keptHere);
+    // Lists the steps fetch later (the copy of an upload in doubt, one not
+    // read here) are settled at the end, from here.
+    keepListsBeforeMerges();
+    m_saves.lists();
+    syncNextList();
+}
+
+void ListsSynchronizer::takeLook(Look &look, std::vector<KeptHere> &keptHere)
+{
+    if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
+        return;
+    if (look.removed) {
+        if (m_deletedLists.removeOne(look.removed))
+            settleRemovedHere(look.removed, look.fetched.release());
+        return;
     }
-    // A list changed here that the server no longer lists had none of its
-    // tasks there: one the other computer moved out of it before removing
-    // it is followed where it went, now, while the list it went to still
-    // shows it arriving.
+    if (!look.model) {
+        if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
+            || m_userLists->findDeletedByServerId(look.id))
+            return;
+        // Its step finds it here, up to date, and deals with its sharing.
+        if (ListModel *model = addServerList(look.fetched.release()))
+            m_models.append(model);
+        return;
+    }
+    ListModel *model = look.model;
+    if (!model || !m_userLists->models().contains(model))
+        return;
+    TaskList *list = model->taskList();
+    if (list->serverId() != look.id || ListSyncTraits::mustFetch(list))
+        return;
+    if (list->syncStatus() == TaskList::Unedited) {
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
+        setInfoRevision(look.id, model->taskList()->revision());
+    } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
+        mergeLookedAt(model, look.fetched.release(), keptHere);
+    }
+}
+
+// The merge its step would make, made here: the step then only uploads it.
+void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere)
+{
+    TaskList *list = model->taskList();
+    const quint32 id = list->serverId();
+    const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
+    // Ended before its upload leaves, the run puts back the mark of the
+    // update in doubt: what this one would carry never went.
+    if (!m_marksBefore.contains(model))
+        m_marksBefore.insert(model, {list, list->pendingUpload()});
+    const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
+    bool nothingToSend = false;
+    bool tookTheirs = false;
+    const std::unique_ptr<TaskList> before(
+        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
+    for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
+        keptHere.push_back({model, task, task->lifetime()});
+    const auto start = m_starts.find(model);
+    if (start != m_starts.end())
+        start->serverBefore = list->sharedAgreed();
+    model->contentReplaced(tookTheirs);
+    // Its mark now names the update about to leave.
+    m_updatesInDoubt.remove(model);
+    setInfoRevision(id, list->revision());
+}
+
+// A list changed here that the server no longer lists had none of its tasks
+// there: one the other computer moved out of it before removing it is
+// followed where it went, now, while the list it went to still shows it
+// arriving.
+void ListsSynchronizer::startListsGoneThere()
+{
     for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
         const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
         if (list && it->status == TaskList::Edited && list->serverId() != 0
             && !m_listInfos.contains(list->serverId()))
             it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
     }
-    // Every list is in: moves are settled before anything goes up, and
-    // what the uploads will carry is on disk, settled, before they leave.
-    followMovedTasks(MovedThen::Mark);
-    dropEmptiedKeptLists();
-    for (const Kept &kept : keptHere) {
+}
+
+// Tasks removed here that a merge kept as the other computer changed them
+// are told, unless the moves settled them as moved here.
+void ListsSynchronizer::markKeptHere(const std::vector<KeptHere> &keptHere)
+{
+    for (const KeptHere &kept : keptHere) {
         bool stays = false;
         const Task *task = kept.task;
         if (kept.model && !kept.alive.expired() && m_userLists->models().contains(kept.model))
@@ -816,11 +835,6 @@ void ListsSynchronizer::takeLookedAtLists()
         if (stays)
             ListOutcome::markKeptTasks(kept.model, {task->title()});
     }
-    // Lists the steps fetch later (the copy of an upload in doubt, one not
-    // read here) are settled at the end, from here.
-    keepListsBeforeMerges();
-    m_saves.lists();
-    syncNextList();
 }
 
 void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)

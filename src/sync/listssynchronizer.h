@@ -28,6 +28,7 @@ class ListsGroups;
 class ListsSyncHost;
 class NotepadSynchronizer;
 class QDomDocument;
+class Task;
 class TaskList;
 class UserLists;
 class XMLRequest;
@@ -113,6 +114,17 @@ private:
     void lookAtNextList();
     void takeLookedAtLists();
     struct Look;
+    // A task removed here that a merge kept as another computer changed it.
+    struct KeptHere
+    {
+        QPointer<ListModel> model;
+        const Task *task;
+        std::weak_ptr<const void> alive;
+    };
+    void takeLook(Look &look, std::vector<KeptHere> &keptHere);
+    void mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere);
+    void startListsGoneThere();
+    void markKeptHere(const std::vector<KeptHere> &keptHere);
     // Lists whose id another computer's forced run posted anew each become
     // the server's list, among those the looks fetched, that is it.
     void takeRepostedLists(std::vector<Look> &looks);
