@@ -9,6 +9,7 @@
 #include "model/userlists.h"
 #include "sync/httpresponseheader.h"
 #include "sync/listidentity.h"
+#include "sync/listlooks.h"
 #include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/listoutcome.h"
@@ -607,52 +608,67 @@ void ListsSynchronizer::chooseLooks()
     m_looks.clear();
     m_nextLook = 0;
     m_mergedAfterLook.clear();
-    // A move can only meet a change made here; without one the lists go as
-    // they always did, each on its own.
-    // Or a list whose id is gone: another computer's forced run may have
-    // posted it anew, and its place here goes to that one.
+    if (!mayMeetChangesHere() || !m_userLists)
+        return;
+    QSet<quint32> held;
+    chooseLooksAtLists(held);
+    chooseLooksAtRemovals(held);
+    chooseLooksAtOthers(held);
+}
+
+// A move can only meet a change made here; without one the lists go as they
+// always did, each on its own. Or a list whose id is gone: another
+// computer's forced run may have posted it anew, and its place here goes to
+// that one.
+bool ListsSynchronizer::mayMeetChangesHere() const
+{
     const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
     const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
-    const bool changedHere
-        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
-          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
-          || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
-    if (changedHere && m_userLists) {
-        QSet<quint32> held;
-        for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-            if (!model || model->taskList()->syncStatus() == TaskList::New)
-                continue;
-            const TaskList *list = model->taskList();
-            const quint32 id = list->serverId();
-            held.insert(id);
-            const ListInfo *info = m_listInfos.value(id, nullptr);
-            if (!info || !m_serverIds.contains(id) || info->revision() <= list->revision()
-                || ListSyncTraits::mustFetch(list))
-                continue;
-            const bool merges = list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list);
-            if (list->syncStatus() == TaskList::Unedited || merges)
-                m_looks.push_back({model, id, nullptr});
-            if (merges)
-                m_mergedAfterLook.insert(model);
-        }
-        // One removed here and changed there may hold a task moved into it.
-        for (TaskList *removed : std::as_const(m_deletedLists)) {
-            held.insert(removed->serverId());
-            if (looksBeforeDelete(removed, removed->serverId()))
-                m_looks.push_back({nullptr, removed->serverId(), nullptr, removed});
-        }
-        // A list another computer made may hold a task moved out of one
-        // here. One that may be the copy of an upload in doubt, or of a
-        // restored list an earlier import posted, waits for its turn, which
-        // tells.
-        QList<quint32> others;
-        for (quint32 id : std::as_const(m_serverIds))
-            if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id) && !m_restoredSearch.isWaiting())
-                others << id;
-        std::sort(others.begin(), others.end());
-        for (quint32 id : std::as_const(others))
-            m_looks.push_back({nullptr, id, nullptr});
+    return std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
+           || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+           || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
+}
+
+void ListsSynchronizer::chooseLooksAtLists(QSet<quint32> &held)
+{
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model || model->taskList()->syncStatus() == TaskList::New)
+            continue;
+        const quint32 id = model->taskList()->serverId();
+        held.insert(id);
+        const ListLooks::Look look
+            = ListLooks::forList(model->taskList(), m_listInfos.value(id, nullptr), m_serverIds.contains(id));
+        if (look != ListLooks::Look::None)
+            m_looks.push_back({model, id, nullptr});
+        if (look == ListLooks::Look::Merge)
+            m_mergedAfterLook.insert(model);
     }
+}
+
+// One removed here and changed there may hold a task moved into it.
+void ListsSynchronizer::chooseLooksAtRemovals(QSet<quint32> &held)
+{
+    for (TaskList *removed : std::as_const(m_deletedLists)) {
+        held.insert(removed->serverId());
+        if (looksBeforeDelete(removed, removed->serverId()))
+            m_looks.push_back({nullptr, removed->serverId(), nullptr, removed});
+    }
+}
+
+// A list another computer made may hold a task moved out of one here. One
+// that may be the copy of an upload in doubt, or of a restored list an
+// earlier import posted, waits for its turn, which tells.
+void ListsSynchronizer::chooseLooksAtOthers(const QSet<quint32> &held)
+{
+    if (m_restoredSearch.isWaiting())
+        return;
+    QList<quint32> others;
+    for (quint32 id : std::as_const(m_serverIds))
+        if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id))
+            others << id;
+    std::sort(others.begin(), others.end());
+    for (quint32 id : std::as_const(others))
+        m_looks.push_back({nullptr, id, nullptr});
 }
 
 void ListsSynchronizer::lookAtChangedLists()

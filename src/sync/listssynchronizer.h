@@ -110,6 +110,11 @@ private:
     // in one save, then the uploads leave. A run ended at any point leaves
     // either nothing done or the settled lists on disk.
     void chooseLooks();
+    bool mayMeetChangesHere() const;
+    // The lists here and the removals add their server ids to `held`.
+    void chooseLooksAtLists(QSet<quint32> &held);
+    void chooseLooksAtRemovals(QSet<quint32> &held);
+    void chooseLooksAtOthers(const QSet<quint32> &held);
     void lookAtChangedLists();
     void lookAtNextList();
     void takeLookedAtLists();
