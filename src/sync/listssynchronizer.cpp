@@ -524,37 +524,14 @@ void ListsSynchronizer::keepListsBeforeMerges()
 // the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
-    if (!m_userLists)
-        return false;
     // A move needs a change made here: with no list changed here, the
     // server's lists already are what both computers did.
-    if (std::none_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); }))
+    if (!m_userLists || !changedHere())
         return false;
     QList<ListMoves::List> lists;
-    QList<ListModel *> models;
-    for (ListModel *model : m_userLists->models()) {
-        TaskList *list = model->taskList();
-        const auto start = m_starts.constFind(model);
-        ListMoves::List seen;
-        seen.now = list;
-        if (start != m_starts.cend()) {
-            seen.agreedBefore = start->agreed.get();
-            seen.mineBefore = start->mine.get();
-            // The server's before this run's uploads: the copy a merge was
-            // made onto, else the agreed one for a list changed here only,
-            // else what the run fetched.
-            if (start->serverBefore)
-                seen.serverBefore = start->serverBefore.get();
-            else if (start->status == TaskList::Edited)
-                seen.serverBefore = start->agreed.get();
-            else if (start->status == TaskList::Unedited)
-                seen.serverBefore = list->agreed();
-        } else {
-            seen.serverBefore = list->agreed(); // a list only the server had
-        }
-        lists << seen;
-        models << model;
-    }
+    const QList<ListModel *> models = m_userLists->models();
+    for (ListModel *model : models)
+        lists << seenByMoves(model);
     QStringList untold;
     const bool settled = ListMoves::settle(lists, &untold);
     for (const QString &line : std::as_const(untold))
@@ -562,25 +539,60 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
             m_keptAgainstRemovals.movesUntold << line;
     if (!settled)
         return false;
-    for (int i = 0; i < lists.size(); ++i) {
-        if (!lists.at(i).changed)
-            continue;
-        ListModel *model = models.at(i);
-        model->markEditedAndReset();
-        if (then == MovedThen::Queue) {
-            queueAgain(model);
-        } else if (then == MovedThen::Mark && m_models.contains(model) && !m_updatesInDoubt.contains(model)) {
-            TaskList *list = model->taskList();
-            const QString before = list->pendingUpload();
-            if (list->syncStatus() == TaskList::New)
-                ListOutcome::markUpload(model, highestKnownServerId());
-            else
-                ListOutcome::markUploadOfChanges(model);
-            if (list->pendingUpload() != before && !m_marksBefore.contains(model))
-                m_marksBefore.insert(model, {list, before});
-        }
-    }
+    for (int i = 0; i < lists.size(); ++i)
+        if (lists.at(i).changed)
+            takeMovedList(models.at(i), then);
     return true;
+}
+
+// Some list changed here since the run began.
+bool ListsSynchronizer::changedHere() const
+{
+    return std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); });
+}
+
+// The list as the moves see it: now, and as it stood on each side before.
+ListMoves::List ListsSynchronizer::seenByMoves(ListModel *model) const
+{
+    TaskList *list = model->taskList();
+    const auto start = m_starts.constFind(model);
+    ListMoves::List seen;
+    seen.now = list;
+    if (start == m_starts.cend()) {
+        seen.serverBefore = list->agreed(); // a list only the server had
+        return seen;
+    }
+    seen.agreedBefore = start->agreed.get();
+    seen.mineBefore = start->mine.get();
+    // The server's before this run's uploads: the copy a merge was made
+    // onto, else the agreed one for a list changed here only, else what the
+    // run fetched.
+    if (start->serverBefore)
+        seen.serverBefore = start->serverBefore.get();
+    else if (start->status == TaskList::Edited)
+        seen.serverBefore = start->agreed.get();
+    else if (start->status == TaskList::Unedited)
+        seen.serverBefore = list->agreed();
+    return seen;
+}
+
+void ListsSynchronizer::takeMovedList(ListModel *model, MovedThen then)
+{
+    model->markEditedAndReset();
+    if (then == MovedThen::Queue) {
+        queueAgain(model);
+        return;
+    }
+    if (then != MovedThen::Mark || !m_models.contains(model) || m_updatesInDoubt.contains(model))
+        return;
+    TaskList *list = model->taskList();
+    const QString before = list->pendingUpload();
+    if (list->syncStatus() == TaskList::New)
+        ListOutcome::markUpload(model, highestKnownServerId());
+    else
+        ListOutcome::markUploadOfChanges(model);
+    if (list->pendingUpload() != before && !m_marksBefore.contains(model))
+        m_marksBefore.insert(model, {list, before});
 }
 
 // The list goes up again in this run, from what the server now holds: its
@@ -624,8 +636,7 @@ bool ListsSynchronizer::mayMeetChangesHere() const
 {
     const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
     const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
-    return std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
-           || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+    return changedHere() || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
            || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
 }
 

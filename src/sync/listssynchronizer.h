@@ -2,6 +2,7 @@
 #define LISTSSYNCHRONIZER_H
 
 #include "sync/basesynchronizer.h"
+#include "sync/listmoves.h"
 #include "sync/listoutcome.h"
 #include "sync/postsindoubt.h"
 #include "sync/restoredlistsearch.h"
@@ -103,6 +104,10 @@ private:
     enum class MovedThen { Wait, Mark, Queue };
     // True when lists changed to settle moves.
     bool followMovedTasks(MovedThen then);
+    bool changedHere() const;
+    ListMoves::List seenByMoves(ListModel *model) const;
+    // What becomes of a list the settling of moves changed.
+    void takeMovedList(ListModel *model, MovedThen then);
     void queueAgain(ListModel *model);
     // Before anything goes up, the server's copy of each list it changed
     // since this computer last agreed with it is fetched; once all are in,
