@@ -82,7 +82,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
 ListsSynchronizer::~ListsSynchronizer()
 {
     delete m_request;
-    restoreUnsentMarks();
+    m_unsentMarks.putBack(m_userLists);
     // Cancelled: what it kept is told all the same.
     if (m_noticesLater)
         m_noticesLater->append(std::exchange(m_keptAgainstRemovals, {}));
@@ -262,7 +262,7 @@ void ListsSynchronizer::onListsGone()
 {
     if (hasEnded())
         return;
-    m_marksBefore.clear();
+    m_unsentMarks.clear();
     m_currentModel = nullptr;
     delete m_listStep;
     m_listStep = nullptr;
@@ -335,7 +335,7 @@ QString ListsSynchronizer::unexpectedResponse() const
 
 void ListsSynchronizer::failRun(const QString &error)
 {
-    restoreUnsentMarks();
+    m_unsentMarks.putBack(m_userLists);
     // What the lists that ran show of moves is settled here too; the lists
     // it changes go up with the next run. Not before the looks are taken:
     // nothing was changed then.
@@ -591,8 +591,8 @@ void ListsSynchronizer::takeMovedList(ListModel *model, MovedThen then)
         ListOutcome::markUpload(model, highestKnownServerId());
     else
         ListOutcome::markUploadOfChanges(model);
-    if (list->pendingUpload() != before && !m_marksBefore.contains(model))
-        m_marksBefore.insert(model, {list, before});
+    if (list->pendingUpload() != before)
+        m_unsentMarks.keep(model, list, before);
 }
 
 // The list goes up again in this run, from what the server now holds: its
@@ -818,8 +818,7 @@ void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::
     const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
     // Ended before its upload leaves, the run puts back the mark of the
     // update in doubt: what this one would carry never went.
-    if (!m_marksBefore.contains(model))
-        m_marksBefore.insert(model, {list, list->pendingUpload()});
+    m_unsentMarks.keep(model, list, list->pendingUpload());
     const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
     bool nothingToSend = false;
     bool tookTheirs = false;
@@ -991,29 +990,11 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models, bo
             ListOutcome::markUpload(model, highest);
         else if (!m_forceLocal && !m_updatesInDoubt.contains(model) && !m_mergedAfterLook.contains(model))
             ListOutcome::markUploadOfChanges(model);
-        if (list->pendingUpload() != before && !m_marksBefore.contains(model))
-            m_marksBefore.insert(model, {list, before});
+        if (list->pendingUpload() != before)
+            m_unsentMarks.keep(model, list, before);
     }
     if (save)
         m_saves.lists();
-}
-
-// A run that ends early leaves the lists it never sent as they were: only
-// what went out is in doubt.
-void ListsSynchronizer::restoreUnsentMarks()
-{
-    const QHash<ListModel *, MarkBefore> marks = std::exchange(m_marksBefore, {});
-    if (!m_userLists)
-        return;
-    for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-        // A list the run replaced (with the server's copy), or merged onto
-        // it with nothing left to send, has no mark of it.
-        if (!m_userLists->models().contains(it.key()) || it.key()->taskList() != it->list
-            || it->list->syncStatus() == TaskList::Unedited)
-            continue;
-        it->list->setPendingUpload(it->mark);
-        it.key()->setChanged();
-    }
 }
 
 bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
@@ -1220,7 +1201,7 @@ void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload(
             [this, model = m_currentModel] { return model ? saveBeforeListUpload(model) : QString(); });
-        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
+        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_unsentMarks.sent(model); });
     }
     m_listStep->start();
 }
@@ -1240,8 +1221,8 @@ void ListsSynchronizer::markBeforeStep(ListModel *model, const ListInfo *info)
         m_saves.lists();
     }
     // A list kept in place of another keeps no mark of that one's.
-    if (list->pendingUpload() != markBefore && m_marksBefore.value(model).list != list)
-        m_marksBefore.insert(model, {list, markBefore});
+    if (list->pendingUpload() != markBefore)
+        m_unsentMarks.keepForList(model, list, markBefore);
 }
 
 // The list step's save before its upload: what its merge kept is marked,

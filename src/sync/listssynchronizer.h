@@ -7,6 +7,7 @@
 #include "sync/postsindoubt.h"
 #include "sync/restoredlistsearch.h"
 #include "sync/unreadablelists.h"
+#include "sync/unsentmarks.h"
 #include "sync/uploadsaves.h"
 
 #include <QHash>
@@ -157,7 +158,6 @@ private:
     bool confirmRemovingEverything();
     bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedList(quint32 id);
-    void restoreUnsentMarks();
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
     // A list the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not (the caller purges it).
@@ -207,14 +207,7 @@ private:
     QList<QPointer<ListModel>> m_models;
     // Lists an update of an earlier run may have reached unanswered.
     QSet<ListModel *> m_updatesInDoubt;
-    // The marks of the lists marked for an upload that has not left yet, as
-    // they were before.
-    struct MarkBefore
-    {
-        TaskList *list = nullptr;
-        QString mark;
-    };
-    QHash<ListModel *, MarkBefore> m_marksBefore;
+    UnsentMarks m_unsentMarks;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;
     QSet<quint32> m_serverIds;
