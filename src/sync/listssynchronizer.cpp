@@ -188,8 +188,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
                                                                                   : Kept::RemovedThere);
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
-    const auto start = m_starts.find(model);
-    if (start != m_starts.end()) {
+    if (ListStarts::Start *start = m_starts.find(model)) {
         start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
         if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
             m_keptAgainstRemoval.insert(model, sharing);
@@ -206,8 +205,8 @@ void ListsSynchronizer::dropEmptiedKeptLists()
     const QHash<ListModel *, bool> kept = std::exchange(m_keptAgainstRemoval, {});
     for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
         ListModel *model = it.key();
-        const auto start = m_starts.constFind(model);
-        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
+        const ListStarts::Start *start = m_starts.find(model);
+        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || !start)
             continue;
         TaskList *list = model->taskList();
         if (!RemovalMerge::keepsNothing(start->agreed.get(), *list))
@@ -232,7 +231,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     const quint32 id = record->serverId();
     // As the moves see it: every task it agreed removed here, the server's
     // copy as fetched.
-    ListStart start;
+    ListStarts::Start start;
     start.agreed = record->sharedAgreed();
     start.status = TaskList::Edited;
     if (start.agreed && !m_forceLocal && !m_forceRemote) {
@@ -241,7 +240,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     }
     if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, m_groupsAtStart, record, fetched)) {
         if (start.mine) {
-            m_starts.insert(model, start);
+            m_starts.set(model, start);
             m_keptAgainstRemoval.insert(model, false);
         }
         ListOutcome::markKept(model, ListOutcome::Kept::RemovedHere);
@@ -508,16 +507,8 @@ void ListsSynchronizer::onListsRequestFinished()
 void ListsSynchronizer::keepListsBeforeMerges()
 {
     m_starts.clear();
-    if (!m_userLists || m_forceLocal || m_forceRemote)
-        return;
-    for (ListModel *model : m_userLists->models()) {
-        const TaskList *list = model->taskList();
-        ListStart &start = m_starts[model];
-        start.agreed = list->sharedAgreed();
-        start.status = list->syncStatus();
-        if (list->syncStatus() != TaskList::Unedited)
-            start.mine.reset(list->clone());
-    }
+    if (m_userLists && !m_forceLocal && !m_forceRemote)
+        m_starts.keep(m_userLists);
 }
 
 // Once every list is in: a task moved to another list on one computer while
@@ -526,12 +517,12 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
     // A move needs a change made here: with no list changed here, the
     // server's lists already are what both computers did.
-    if (!m_userLists || !changedHere())
+    if (!m_userLists || !m_starts.changedHere())
         return false;
     QList<ListMoves::List> lists;
     const QList<ListModel *> models = m_userLists->models();
     for (ListModel *model : models)
-        lists << seenByMoves(model);
+        lists << ListStarts::seen(m_starts.find(model), model->taskList());
     QStringList untold;
     const bool settled = ListMoves::settle(lists, &untold);
     for (const QString &line : std::as_const(untold))
@@ -543,37 +534,6 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
         if (lists.at(i).changed)
             takeMovedList(models.at(i), then);
     return true;
-}
-
-// Some list changed here since the run began.
-bool ListsSynchronizer::changedHere() const
-{
-    return std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); });
-}
-
-// The list as the moves see it: now, and as it stood on each side before.
-ListMoves::List ListsSynchronizer::seenByMoves(ListModel *model) const
-{
-    TaskList *list = model->taskList();
-    const auto start = m_starts.constFind(model);
-    ListMoves::List seen;
-    seen.now = list;
-    if (start == m_starts.cend()) {
-        seen.serverBefore = list->agreed(); // a list only the server had
-        return seen;
-    }
-    seen.agreedBefore = start->agreed.get();
-    seen.mineBefore = start->mine.get();
-    // The server's before this run's uploads: the copy a merge was made
-    // onto, else the agreed one for a list changed here only, else what the
-    // run fetched.
-    if (start->serverBefore)
-        seen.serverBefore = start->serverBefore.get();
-    else if (start->status == TaskList::Edited)
-        seen.serverBefore = start->agreed.get();
-    else if (start->status == TaskList::Unedited)
-        seen.serverBefore = list->agreed();
-    return seen;
 }
 
 void ListsSynchronizer::takeMovedList(ListModel *model, MovedThen then)
@@ -636,7 +596,7 @@ bool ListsSynchronizer::mayMeetChangesHere() const
 {
     const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
     const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
-    return changedHere() || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+    return m_starts.changedHere() || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
            || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
 }
 
@@ -767,7 +727,11 @@ void ListsSynchronizer::takeLookedAtLists()
     takeRepostedLists(looks);
     for (Look &look : looks)
         takeLook(look, keptHere);
-    startListsGoneThere();
+    // A list changed here that the server no longer lists had none of its
+    // tasks there: one the other computer moved out of it before removing
+    // it is followed where it went, now, while the list it went to still
+    // shows it arriving.
+    m_starts.startFromNothingWhereGone(m_listInfos);
     followMovedTasks(MovedThen::Mark);
     dropEmptiedKeptLists();
     markKeptHere(keptHere);
@@ -826,27 +790,12 @@ void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::
         ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
     for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
         keptHere.push_back({model, task, task->lifetime()});
-    const auto start = m_starts.find(model);
-    if (start != m_starts.end())
+    if (ListStarts::Start *start = m_starts.find(model))
         start->serverBefore = list->sharedAgreed();
     model->contentReplaced(tookTheirs);
     // Its mark now names the update about to leave.
     m_updatesInDoubt.remove(model);
     setInfoRevision(id, list->revision());
-}
-
-// A list changed here that the server no longer lists had none of its tasks
-// there: one the other computer moved out of it before removing it is
-// followed where it went, now, while the list it went to still shows it
-// arriving.
-void ListsSynchronizer::startListsGoneThere()
-{
-    for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
-        const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
-        if (list && it->status == TaskList::Edited && list->serverId() != 0
-            && !m_listInfos.contains(list->serverId()))
-            it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
-    }
 }
 
 // Tasks removed here that a merge kept as the other computer changed them
@@ -902,8 +851,8 @@ void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
         const int status = model->taskList()->syncStatus();
         const ListOutcome::Reposted taken = ListOutcome::takeReposted(m_userLists, m_groupsAtStart, model, theirs);
         m_updatesInDoubt.remove(model);
-        m_starts[model] = {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
-                           model->taskList()->sharedAgreed(), status};
+        m_starts.set(model, {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
+                             model->taskList()->sharedAgreed(), status});
     }
 }
 
@@ -1054,11 +1003,8 @@ bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
     RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
     // It joins the run as a list changed here since it agreed with the
     // server's copy just fetched.
-    ListStart &start = m_starts[model];
-    start.agreed = model->taskList()->sharedAgreed();
-    start.mine.reset(model->taskList()->clone());
-    start.serverBefore.reset();
-    start.status = TaskList::Edited;
+    m_starts.set(model, {model->taskList()->sharedAgreed(), std::shared_ptr<const TaskList>(model->taskList()->clone()),
+                         nullptr, TaskList::Edited});
     m_saves.lists();
     m_saves.groups();
     m_models.prepend(model);
@@ -1231,8 +1177,8 @@ QString ListsSynchronizer::saveBeforeListUpload(ListModel *model)
 {
     if (m_listStep)
         ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
-    const auto start = m_starts.find(model);
-    if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
+    ListStarts::Start *start = m_starts.find(model);
+    if (start && model->taskList()->agreed() != start->agreed.get())
         start->serverBefore = model->taskList()->sharedAgreed();
     model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
     return m_saves.listsOrFailure();

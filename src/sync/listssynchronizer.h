@@ -2,8 +2,8 @@
 #define LISTSSYNCHRONIZER_H
 
 #include "sync/basesynchronizer.h"
-#include "sync/listmoves.h"
 #include "sync/listoutcome.h"
+#include "sync/liststarts.h"
 #include "sync/postsindoubt.h"
 #include "sync/restoredlistsearch.h"
 #include "sync/unreadablelists.h"
@@ -105,8 +105,6 @@ private:
     enum class MovedThen { Wait, Mark, Queue };
     // True when lists changed to settle moves.
     bool followMovedTasks(MovedThen then);
-    bool changedHere() const;
-    ListMoves::List seenByMoves(ListModel *model) const;
     // What becomes of a list the settling of moves changed.
     void takeMovedList(ListModel *model, MovedThen then);
     void queueAgain(ListModel *model);
@@ -134,7 +132,6 @@ private:
     };
     void takeLook(Look &look, std::vector<KeptHere> &keptHere);
     void mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere);
-    void startListsGoneThere();
     void markKeptHere(const std::vector<KeptHere> &keptHere);
     // Lists whose id another computer's forced run posted anew each become
     // the server's list, among those the looks fetched, that is it.
@@ -241,15 +238,7 @@ private:
     // Lists gone under their id that a list there may be: not told apart.
     QSet<const ListModel *> m_notToldApart;
     UnreadableLists m_unreadable;
-    // Each list as the run began, and the server's copy a merge went onto.
-    struct ListStart
-    {
-        std::shared_ptr<const TaskList> agreed;
-        std::shared_ptr<const TaskList> mine;
-        std::shared_ptr<const TaskList> serverBefore;
-        int status = 0;
-    };
-    QHash<const ListModel *, ListStart> m_starts;
+    ListStarts m_starts;
     bool m_movesFollowed = false;
     // The lists to look at before the uploads (null model: a list only the
     // server has, or one removed here, `removed` its record), and the
