@@ -461,25 +461,10 @@ void ListsSynchronizer::onListsRequestFinished()
         failRun(tr("Unexpected response: %1").arg(request->responseHeader().reasonPhrase()));
         return;
     }
-    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
-    QMap<quint32, ListInfo *> infos;
-    if (!reader.readListInfos(request->responseDocument(), infos)) {
-        qDeleteAll(infos);
+    if (!takeListInfos(request->responseDocument())) {
         failRun(tr("Could not parse retrieved list set."));
         return;
     }
-    // A readable answer without the set (a portal page, a proxy's notice)
-    // reads as an account without lists; every list the server knows would
-    // then be taken for gone and removed here.
-    if (!hasElementOfClass(request->responseDocument().documentElement(), QStringLiteral("pd-list-infos"))
-        && holdsServerLists()) {
-        qDeleteAll(infos);
-        failRun(tr("Could not parse retrieved list set."));
-        return;
-    }
-    m_listInfos = infos;
-    for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
-        m_serverIds.insert(it.key());
     if (m_forceRemote && !confirmRemovingEverything())
         return;
     int n = int(m_serverIds.size() + m_models.size() + m_deletedLists.size());
@@ -487,10 +472,40 @@ void ListsSynchronizer::onListsRequestFinished()
         n = 1;
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
-    // A forced run too finishes what a forced remote run cut short began,
-    // and looks for what an earlier upload in doubt made, so that it
-    // neither posts it again nor deletes it unseen. A forced local run
-    // keeps only such lists (see ForcedRuns::prepareForceLocal).
+    setAsideWaitingLists();
+    keepListsBeforeMerges();
+    chooseLooks();
+    markUploads(m_models, false);
+    lookAtChangedLists();
+}
+
+// The server's summary of every list; false when the answer does not read
+// as one.
+bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
+{
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QMap<quint32, ListInfo *> infos;
+    // A readable answer without the set (a portal page, a proxy's notice)
+    // reads as an account without lists; every list the server knows would
+    // then be taken for gone and removed here.
+    if (!reader.readListInfos(document, infos)
+        || (!hasElementOfClass(document.documentElement(), QStringLiteral("pd-list-infos")) && holdsServerLists())) {
+        qDeleteAll(infos);
+        return false;
+    }
+    m_listInfos = infos;
+    for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
+        m_serverIds.insert(it.key());
+    return true;
+}
+
+// Lists that wait for the server's lists that may be theirs leave the queue
+// until those are in. A forced run too finishes what a forced remote run cut
+// short began, and looks for what an earlier upload in doubt made, so that
+// it neither posts it again nor deletes it unseen. A forced local run keeps
+// only such lists (see ForcedRuns::prepareForceLocal).
+void ListsSynchronizer::setAsideWaitingLists()
+{
     holdReplacedLists();
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     // A forced run replaces one side with the other (see lookForRestoredList).
@@ -498,10 +513,6 @@ void ListsSynchronizer::onListsRequestFinished()
         m_restoredSearch.setAside(m_models);
     if (m_forceLocal)
         dropUnpostedReplacements(m_models);
-    keepListsBeforeMerges();
-    chooseLooks();
-    markUploads(m_models, false);
-    lookAtChangedLists();
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()

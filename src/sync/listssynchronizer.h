@@ -80,6 +80,8 @@ private slots:
 private:
     QString checkServerInfo(const QDomDocument &document) const;
     void requestListsInfo();
+    bool takeListInfos(const QDomDocument &document);
+    void setAsideWaitingLists();
     // Lists restored from a backup are looked for on the server, one GET at
     // a time, before anything is posted (see RestoredListSearch). True while
     // a look is out.
