@@ -578,3 +578,22 @@ ListsGroups *GroupsMerge::merge(const ListsGroups &base, const ListsGroups &mine
     Merger merger(base, mine, theirs, uploadInDoubt, sent);
     return merger.result(mine);
 }
+
+// A tree made from nothing (no file, an unreadable one, a reset) counts as
+// edited, yet uploading it would replace the groups the account has. A tree
+// that knows what it agreed with the server was edited when it differs.
+bool GroupsMerge::goesUp(const ListsGroups *groups, bool forceRemote, bool forceLocal)
+{
+    if (forceRemote)
+        return true;
+    if (forceLocal || !groups || !groups->isEditedSinceSync())
+        return false;
+    // What an upload in doubt put there is told from the other computer's
+    // change only by a merge: a tree taken as the server has it would keep
+    // what the user undid since.
+    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
+        return true;
+    if (groups->rootGroup()->groupCount() == 0)
+        return false;
+    return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
+}

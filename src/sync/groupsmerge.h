@@ -36,6 +36,12 @@ public:
     // them, `uploadInDoubt` pairs nothing by name.
     static ListsGroups *merge(const ListsGroups &base, const ListsGroups &mine, const ListsGroups &theirs,
                               bool uploadInDoubt = false, const QList<const ListsGroups *> &sent = {});
+
+    // Whether a run sends the tree here (null: none), merged with the
+    // server's first unless `forceRemote`, which sends it as it is; a
+    // forced local run never does. Otherwise it goes when the user changed
+    // it since it agreed with the server.
+    static bool goesUp(const ListsGroups *groups, bool forceRemote, bool forceLocal);
 };
 
 #endif

@@ -3,29 +3,28 @@
 #include "model/listinfo.h"
 #include "model/listmodel.h"
 #include "model/listsgroups.h"
-#include "model/listsgroupsreaderwriter.h"
-#include "model/notepadnote.h"
-#include "model/notepadnotes.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
-#include "sync/groupsmerge.h"
 #include "sync/httpresponseheader.h"
 #include "sync/listidentity.h"
+#include "sync/listlooks.h"
 #include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/listoutcome.h"
 #include "sync/listsharingsynchronizer.h"
+#include "sync/listslayoutsynchronizer.h"
 #include "sync/listssynchost.h"
 #include "sync/listsynchronizer.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/postsindoubt.h"
 #include "sync/removalmerge.h"
 #include "sync/restoredlists.h"
+#include "sync/restoredlistsearch.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/serverreaderwriter.h"
 #include "sync/syncnotices.h"
-#include "sync/threeway.h"
 #include "sync/uploadmark.h"
 #include "sync/xmlrequest.h"
 
@@ -50,11 +49,6 @@ bool hasElementOfClass(const QDomElement &parent, const QString &className)
             return true;
     }
     return false;
-}
-
-QString groupsPath()
-{
-    return ServerHttpConnection::instance()->userPath() + QStringLiteral("/list-groups-display-order");
 }
 
 } // namespace
@@ -88,7 +82,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
 ListsSynchronizer::~ListsSynchronizer()
 {
     delete m_request;
-    restoreUnsentMarks();
+    m_unsentMarks.putBack(m_userLists);
     // Cancelled: what it kept is told all the same.
     if (m_noticesLater)
         m_noticesLater->append(std::exchange(m_keptAgainstRemovals, {}));
@@ -101,125 +95,13 @@ ListsSynchronizer::~ListsSynchronizer()
             removeReplacedList(std::exchange(m_stepReplaces, 0));
     }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
-                          static_cast<QObject *>(m_notepadStep)}) {
+                          static_cast<QObject *>(m_layoutStep), static_cast<QObject *>(m_notepadStep)}) {
         if (step)
             disconnect(step, nullptr, this, nullptr);
     }
     qDeleteAll(m_listInfos);
     if (s_registered == this)
         s_registered = nullptr;
-}
-
-void ListsSynchronizer::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
-{
-    if (lists) {
-        QHash<ListModel *, QString> marks;
-        for (ListModel *model : lists->models()) {
-            const TaskList *list = model->taskList();
-            if (list->isOwned() && list->syncStatus() != TaskList::New)
-                marks.insert(model, UploadMark::replacing(list->serverId()).text());
-            else if (list->syncStatus() == TaskList::New && !list->pendingUpload().isEmpty())
-                marks.insert(model, list->pendingUpload()); // an upload in doubt stays so
-        }
-        lists->prepareForceRemoteSync();
-        // Its order replaces the server's too; a run cut short before it
-        // went up leaves that to the next.
-        lists->setDisplayOrderChanged(true);
-        for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-            ListModel *model = it.key();
-            model->taskList()->setPendingUpload(it.value());
-            // A list posted anew starts its sharing anew.
-            model->restoreSharedRevision(1);
-            model->setAgreedSharedUsers(QMap<QString, QString>());
-            if (model->sharedUserCount() > 0)
-                model->setSharedEdited(true);
-            model->setChanged();
-        }
-    }
-    if (notes) {
-        QHash<NotepadNote *, QString> marks;
-        for (NotepadNote *note : notes->notes()) {
-            if (note->syncStatus() == NotepadNote::New)
-                marks.insert(note, note->pendingUpload());
-            else if (note->syncStatus() != NotepadNote::Deleted)
-                marks.insert(note, UploadMark::replacing(note->serverId()).text());
-        }
-        notes->resetAllNotesToNew();
-        notes->setDisplayOrderChanged(true);
-        for (auto it = marks.cbegin(); it != marks.cend(); ++it)
-            it.key()->setPendingUpload(it.value());
-    }
-}
-
-namespace {
-
-// Posted in place of a server item (new, or removed here since), or the
-// record of a server item so replaced, to be removed there.
-bool finishesReplacement(quint32 serverId, const QString &pendingUpload)
-{
-    const UploadMark mark = UploadMark::read(pendingUpload);
-    if (mark.replacedId() == 0)
-        return false;
-    return serverId == 0 ? mark.isPost() : mark.replacedId() == serverId;
-}
-
-} // namespace
-
-void ListsSynchronizer::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
-{
-    if (lists) {
-        QList<TaskList *> kept;
-        for (const ListModel *model : lists->models()) {
-            const TaskList *list = model->taskList();
-            if (list->syncStatus() == TaskList::New && finishesReplacement(0, list->pendingUpload()))
-                kept << list->clone();
-        }
-        for (const TaskList *list : lists->deletedLists())
-            if (finishesReplacement(list->serverId(), list->pendingUpload()))
-                kept << list->clone();
-        lists->removeAllLists();
-        for (TaskList *list : std::as_const(kept)) {
-            UserLists::AddResult result = UserLists::Refused;
-            if (ListModel *model = lists->addList(list, &result))
-                model->setChanged();
-            if (result == UserLists::Refused)
-                delete list;
-        }
-    }
-    if (notes) {
-        struct KeptNote
-        {
-            QString title, text, pendingUpload;
-            int status;
-            quint32 serverId, revision;
-        };
-        QList<KeptNote> kept;
-        for (const NotepadNote *note : notes->notes()) {
-            const bool isNew = note->syncStatus() == NotepadNote::New;
-            if ((isNew || note->syncStatus() == NotepadNote::Deleted)
-                && finishesReplacement(isNew ? 0 : note->serverId(), note->pendingUpload()))
-                kept << KeptNote{note->title(), note->text(), note->pendingUpload(), int(note->syncStatus()),
-                                 note->serverId(), note->revision()};
-        }
-        notes->deleteAndPurgeEverything();
-        for (const KeptNote &k : std::as_const(kept)) {
-            auto *note = new NotepadNote;
-            note->setTitle(k.title);
-            note->setText(k.text);
-            note->setServerId(k.serverId);
-            note->setRevision(k.revision);
-            note->setPendingUpload(k.pendingUpload);
-            if (k.status == NotepadNote::Deleted) {
-                note->setSyncStatus(NotepadNote::Deleted);
-                notes->appendNote(note);
-            } else {
-                notes->addNote(note);
-                note->setSyncStatus(NotepadNote::New);
-            }
-        }
-        if (!kept.isEmpty())
-            notes->setChanged(true);
-    }
 }
 
 // A list posted in place of a server one (a forced remote run, or one cut
@@ -306,8 +188,7 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
                                                                                   : Kept::RemovedThere);
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
-    const auto start = m_starts.find(model);
-    if (start != m_starts.end()) {
+    if (ListStarts::Start *start = m_starts.find(model)) {
         start->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
         if (kept == ListOutcome::KeptAgainstRemoval::Changes && start->agreed)
             m_keptAgainstRemoval.insert(model, sharing);
@@ -324,8 +205,8 @@ void ListsSynchronizer::dropEmptiedKeptLists()
     const QHash<ListModel *, bool> kept = std::exchange(m_keptAgainstRemoval, {});
     for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
         ListModel *model = it.key();
-        const auto start = m_starts.constFind(model);
-        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || start == m_starts.cend())
+        const ListStarts::Start *start = m_starts.find(model);
+        if (it.value() || !m_userLists || !m_userLists->models().contains(model) || !start)
             continue;
         TaskList *list = model->taskList();
         if (!RemovalMerge::keepsNothing(start->agreed.get(), *list))
@@ -350,7 +231,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     const quint32 id = record->serverId();
     // As the moves see it: every task it agreed removed here, the server's
     // copy as fetched.
-    ListStart start;
+    ListStarts::Start start;
     start.agreed = record->sharedAgreed();
     start.status = TaskList::Edited;
     if (start.agreed && !m_forceLocal && !m_forceRemote) {
@@ -359,7 +240,7 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     }
     if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, m_groupsAtStart, record, fetched)) {
         if (start.mine) {
-            m_starts.insert(model, start);
+            m_starts.set(model, start);
             m_keptAgainstRemoval.insert(model, false);
         }
         ListOutcome::markKept(model, ListOutcome::Kept::RemovedHere);
@@ -373,17 +254,6 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
     m_serverIds.insert(id);
 }
 
-bool ListsSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
-{
-    for (const QPointer<ListModel> &model : m_modelsInDoubt)
-        if (model && mayBeCopyOf(serverId, model->taskList()))
-            return true;
-    for (const TaskList *removed : m_deletedInDoubt)
-        if (mayBeCopyOf(serverId, removed))
-            return true;
-    return false;
-}
-
 // The page's lists replaced as a whole (a backup restored from the tray's
 // preferences while this run's window is up): the steps hold lists that are
 // gone, so they end here, unread, and the run with them.
@@ -391,12 +261,14 @@ void ListsSynchronizer::onListsGone()
 {
     if (hasEnded())
         return;
-    m_marksBefore.clear();
+    m_unsentMarks.clear();
     m_currentModel = nullptr;
     delete m_listStep;
     m_listStep = nullptr;
     delete m_sharingStep;
     m_sharingStep = nullptr;
+    delete m_layoutStep;
+    m_layoutStep = nullptr;
     failRun(tr("The lists were replaced during the sync."));
 }
 
@@ -462,7 +334,7 @@ QString ListsSynchronizer::unexpectedResponse() const
 
 void ListsSynchronizer::failRun(const QString &error)
 {
-    restoreUnsentMarks();
+    m_unsentMarks.putBack(m_userLists);
     // What the lists that ran show of moves is settled here too; the lists
     // it changes go up with the next run. Not before the looks are taken:
     // nothing was changed then.
@@ -522,24 +394,14 @@ bool ListsSynchronizer::lookForRestoredList()
 {
     if (!m_userLists || m_forceRemote || m_forceLocal)
         return false;
-    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || !m_userLists->models().contains(model) || m_restoredLooked.contains(model))
-            continue;
-        const quint32 id = RestoredLists::fileId(model->taskList());
-        if (id == 0)
-            continue;
-        m_restoredLooked.insert(model);
-        // The file's id is another list's here already: an earlier import
-        // may have posted it under another id, among the server's lists.
-        if (m_userLists->taskListByServerId(id))
-            continue;
-        m_restoredModel = model;
-        emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25,
-                      1000);
-        sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
-        return true;
-    }
-    return false;
+    quint32 id = 0;
+    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id);
+    if (!model)
+        return false;
+    m_restoredModel = model;
+    emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25, 1000);
+    sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
+    return true;
 }
 
 void ListsSynchronizer::onRestoredListFetched()
@@ -578,7 +440,7 @@ void ListsSynchronizer::onRestoredListFetched()
             m_saves.lists();
         } else {
             // An earlier import may have posted it under another id: it
-            // waits for the server's lists (setAsideRestoredLists).
+            // waits for the server's lists (RestoredListSearch::setAside).
             delete fetched;
         }
     }
@@ -599,25 +461,10 @@ void ListsSynchronizer::onListsRequestFinished()
         failRun(tr("Unexpected response: %1").arg(request->responseHeader().reasonPhrase()));
         return;
     }
-    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
-    QMap<quint32, ListInfo *> infos;
-    if (!reader.readListInfos(request->responseDocument(), infos)) {
-        qDeleteAll(infos);
+    if (!takeListInfos(request->responseDocument())) {
         failRun(tr("Could not parse retrieved list set."));
         return;
     }
-    // A readable answer without the set (a portal page, a proxy's notice)
-    // reads as an account without lists; every list the server knows would
-    // then be taken for gone and removed here.
-    if (!hasElementOfClass(request->responseDocument().documentElement(), QStringLiteral("pd-list-infos"))
-        && holdsServerLists()) {
-        qDeleteAll(infos);
-        failRun(tr("Could not parse retrieved list set."));
-        return;
-    }
-    m_listInfos = infos;
-    for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
-        m_serverIds.insert(it.key());
     if (m_forceRemote && !confirmRemovingEverything())
         return;
     int n = int(m_serverIds.size() + m_models.size() + m_deletedLists.size());
@@ -625,71 +472,68 @@ void ListsSynchronizer::onListsRequestFinished()
         n = 1;
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
-    // A forced run too finishes what a forced remote run cut short began,
-    // and looks for what an earlier upload in doubt made, so that it
-    // neither posts it again nor deletes it unseen. A forced local run
-    // keeps only such lists (see prepareForceLocal).
-    holdReplacedLists();
-    setAsideUploadsInDoubt();
-    setAsideRestoredLists();
-    if (m_forceLocal)
-        dropUnpostedReplacements(m_models);
+    setAsideWaitingLists();
     keepListsBeforeMerges();
     chooseLooks();
     markUploads(m_models, false);
     lookAtChangedLists();
 }
 
+// The server's summary of every list; false when the answer does not read
+// as one.
+bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
+{
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    QMap<quint32, ListInfo *> infos;
+    // A readable answer without the set (a portal page, a proxy's notice)
+    // reads as an account without lists; every list the server knows would
+    // then be taken for gone and removed here.
+    if (!reader.readListInfos(document, infos)
+        || (!hasElementOfClass(document.documentElement(), QStringLiteral("pd-list-infos")) && holdsServerLists())) {
+        qDeleteAll(infos);
+        return false;
+    }
+    m_listInfos = infos;
+    for (auto it = m_listInfos.cbegin(); it != m_listInfos.cend(); ++it)
+        m_serverIds.insert(it.key());
+    return true;
+}
+
+// Lists that wait for the server's lists that may be theirs leave the queue
+// until those are in. A forced run too finishes what a forced remote run cut
+// short began, and looks for what an earlier upload in doubt made, so that
+// it neither posts it again nor deletes it unseen. A forced local run keeps
+// only such lists (see ForcedRuns::prepareForceLocal).
+void ListsSynchronizer::setAsideWaitingLists()
+{
+    holdReplacedLists();
+    m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
+    // A forced run replaces one side with the other (see lookForRestoredList).
+    if (!m_forceRemote && !m_forceLocal)
+        m_restoredSearch.setAside(m_models);
+    if (m_forceLocal)
+        dropUnpostedReplacements(m_models);
+}
+
 void ListsSynchronizer::keepListsBeforeMerges()
 {
     m_starts.clear();
-    if (!m_userLists || m_forceLocal || m_forceRemote)
-        return;
-    for (ListModel *model : m_userLists->models()) {
-        const TaskList *list = model->taskList();
-        ListStart &start = m_starts[model];
-        start.agreed = list->sharedAgreed();
-        start.status = list->syncStatus();
-        if (list->syncStatus() != TaskList::Unedited)
-            start.mine.reset(list->clone());
-    }
+    if (m_userLists && !m_forceLocal && !m_forceRemote)
+        m_starts.keep(m_userLists);
 }
 
 // Once every list is in: a task moved to another list on one computer while
 // the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
-    if (!m_userLists)
-        return false;
     // A move needs a change made here: with no list changed here, the
     // server's lists already are what both computers did.
-    if (std::none_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); }))
+    if (!m_userLists || !m_starts.changedHere())
         return false;
     QList<ListMoves::List> lists;
-    QList<ListModel *> models;
-    for (ListModel *model : m_userLists->models()) {
-        TaskList *list = model->taskList();
-        const auto start = m_starts.constFind(model);
-        ListMoves::List seen;
-        seen.now = list;
-        if (start != m_starts.cend()) {
-            seen.agreedBefore = start->agreed.get();
-            seen.mineBefore = start->mine.get();
-            // The server's before this run's uploads: the copy a merge was
-            // made onto, else the agreed one for a list changed here only,
-            // else what the run fetched.
-            if (start->serverBefore)
-                seen.serverBefore = start->serverBefore.get();
-            else if (start->status == TaskList::Edited)
-                seen.serverBefore = start->agreed.get();
-            else if (start->status == TaskList::Unedited)
-                seen.serverBefore = list->agreed();
-        } else {
-            seen.serverBefore = list->agreed(); // a list only the server had
-        }
-        lists << seen;
-        models << model;
-    }
+    const QList<ListModel *> models = m_userLists->models();
+    for (ListModel *model : models)
+        lists << ListStarts::seen(m_starts.find(model), model->taskList());
     QStringList untold;
     const bool settled = ListMoves::settle(lists, &untold);
     for (const QString &line : std::as_const(untold))
@@ -697,25 +541,29 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
             m_keptAgainstRemovals.movesUntold << line;
     if (!settled)
         return false;
-    for (int i = 0; i < lists.size(); ++i) {
-        if (!lists.at(i).changed)
-            continue;
-        ListModel *model = models.at(i);
-        model->markEditedAndReset();
-        if (then == MovedThen::Queue) {
-            queueAgain(model);
-        } else if (then == MovedThen::Mark && m_models.contains(model) && !m_updatesInDoubt.contains(model)) {
-            TaskList *list = model->taskList();
-            const QString before = list->pendingUpload();
-            if (list->syncStatus() == TaskList::New)
-                ListOutcome::markUpload(model, highestKnownServerId());
-            else
-                ListOutcome::markUploadOfChanges(model);
-            if (list->pendingUpload() != before && !m_marksBefore.contains(model))
-                m_marksBefore.insert(model, {list, before});
-        }
-    }
+    for (int i = 0; i < lists.size(); ++i)
+        if (lists.at(i).changed)
+            takeMovedList(models.at(i), then);
     return true;
+}
+
+void ListsSynchronizer::takeMovedList(ListModel *model, MovedThen then)
+{
+    model->markEditedAndReset();
+    if (then == MovedThen::Queue) {
+        queueAgain(model);
+        return;
+    }
+    if (then != MovedThen::Mark || !m_models.contains(model) || m_updatesInDoubt.contains(model))
+        return;
+    TaskList *list = model->taskList();
+    const QString before = list->pendingUpload();
+    if (list->syncStatus() == TaskList::New)
+        ListOutcome::markUpload(model, highestKnownServerId());
+    else
+        ListOutcome::markUploadOfChanges(model);
+    if (list->pendingUpload() != before)
+        m_unsentMarks.keep(model, list, before);
 }
 
 // The list goes up again in this run, from what the server now holds: its
@@ -743,52 +591,66 @@ void ListsSynchronizer::chooseLooks()
     m_looks.clear();
     m_nextLook = 0;
     m_mergedAfterLook.clear();
-    // A move can only meet a change made here; without one the lists go as
-    // they always did, each on its own.
-    // Or a list whose id is gone: another computer's forced run may have
-    // posted it anew, and its place here goes to that one.
+    if (!mayMeetChangesHere() || !m_userLists)
+        return;
+    QSet<quint32> held;
+    chooseLooksAtLists(held);
+    chooseLooksAtRemovals(held);
+    chooseLooksAtOthers(held);
+}
+
+// A move can only meet a change made here; without one the lists go as they
+// always did, each on its own. Or a list whose id is gone: another
+// computer's forced run may have posted it anew, and its place here goes to
+// that one.
+bool ListsSynchronizer::mayMeetChangesHere() const
+{
     const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
     const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
-    const bool changedHere
-        = std::any_of(m_starts.cbegin(), m_starts.cend(), [](const ListStart &start) { return bool(start.mine); })
-          || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
-          || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
-    if (changedHere && m_userLists) {
-        QSet<quint32> held;
-        for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-            if (!model || model->taskList()->syncStatus() == TaskList::New)
-                continue;
-            const TaskList *list = model->taskList();
-            const quint32 id = list->serverId();
-            held.insert(id);
-            const ListInfo *info = m_listInfos.value(id, nullptr);
-            if (!info || !m_serverIds.contains(id) || info->revision() <= list->revision()
-                || ListSyncTraits::mustFetch(list))
-                continue;
-            const bool merges = list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list);
-            if (list->syncStatus() == TaskList::Unedited || merges)
-                m_looks.push_back({model, id, nullptr});
-            if (merges)
-                m_mergedAfterLook.insert(model);
-        }
-        // One removed here and changed there may hold a task moved into it.
-        for (TaskList *removed : std::as_const(m_deletedLists)) {
-            held.insert(removed->serverId());
-            if (looksBeforeDelete(removed, removed->serverId()))
-                m_looks.push_back({nullptr, removed->serverId(), nullptr, removed});
-        }
-        // A list another computer made may hold a task moved out of one
-        // here. One that may be the copy of an upload in doubt, or of a
-        // restored list an earlier import posted, waits for its turn, which
-        // tells.
-        QList<quint32> others;
-        for (quint32 id : std::as_const(m_serverIds))
-            if (!held.contains(id) && !mayBeCopyOfDoubt(id) && m_restoredWaiting.isEmpty())
-                others << id;
-        std::sort(others.begin(), others.end());
-        for (quint32 id : std::as_const(others))
-            m_looks.push_back({nullptr, id, nullptr});
+    return m_starts.changedHere() || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
+           || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
+}
+
+void ListsSynchronizer::chooseLooksAtLists(QSet<quint32> &held)
+{
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model || model->taskList()->syncStatus() == TaskList::New)
+            continue;
+        const quint32 id = model->taskList()->serverId();
+        held.insert(id);
+        const ListLooks::Look look
+            = ListLooks::forList(model->taskList(), m_listInfos.value(id, nullptr), m_serverIds.contains(id));
+        if (look != ListLooks::Look::None)
+            m_looks.push_back({model, id, nullptr});
+        if (look == ListLooks::Look::Merge)
+            m_mergedAfterLook.insert(model);
     }
+}
+
+// One removed here and changed there may hold a task moved into it.
+void ListsSynchronizer::chooseLooksAtRemovals(QSet<quint32> &held)
+{
+    for (TaskList *removed : std::as_const(m_deletedLists)) {
+        held.insert(removed->serverId());
+        if (looksBeforeDelete(removed, removed->serverId()))
+            m_looks.push_back({nullptr, removed->serverId(), nullptr, removed});
+    }
+}
+
+// A list another computer made may hold a task moved out of one here. One
+// that may be the copy of an upload in doubt, or of a restored list an
+// earlier import posted, waits for its turn, which tells.
+void ListsSynchronizer::chooseLooksAtOthers(const QSet<quint32> &held)
+{
+    if (m_restoredSearch.isWaiting())
+        return;
+    QList<quint32> others;
+    for (quint32 id : std::as_const(m_serverIds))
+        if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id))
+            others << id;
+    std::sort(others.begin(), others.end());
+    for (quint32 id : std::as_const(others))
+        m_looks.push_back({nullptr, id, nullptr});
 }
 
 void ListsSynchronizer::lookAtChangedLists()
@@ -866,99 +728,92 @@ void ListsSynchronizer::leaveUnread(const Look &look, const QString &reason)
         m_unreadServerLists.insert(look.id);
 }
 
+// Every list looked at is in: each copy is taken as its list's step would
+// take it, then the moves are settled before anything goes up, and what the
+// uploads will carry is on disk, settled, before they leave.
 void ListsSynchronizer::takeLookedAtLists()
 {
     std::vector<Look> looks = std::exchange(m_looks, {});
-    // Tasks removed here that a merge kept as the other computer changed
-    // them: told unless the moves settle them as moved here.
-    struct Kept
-    {
-        QPointer<ListModel> model;
-        const Task *task;
-        std::weak_ptr<const void> alive;
-    };
-    std::vector<Kept> keptHere;
+    std::vector<KeptHere> keptHere;
     takeRepostedLists(looks);
-    for (Look &look : looks) {
-        if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
-            continue;
-        if (look.removed) {
-            if (m_deletedLists.removeOne(look.removed))
-                settleRemovedHere(look.removed, look.fetched.release());
-            continue;
-        }
-        if (!look.model) {
-            if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
-                || m_userLists->findDeletedByServerId(look.id))
-                continue;
-            // Its step finds it here, up to date, and deals with its sharing.
-            TaskList *fetched = look.fetched.release();
-            fetched->agreeAsIs();
-            UserLists::AddResult added = UserLists::Refused;
-            if (ListModel *model = m_userLists->addList(fetched, &added)) {
-                // Placed by the server's order, as one its step takes.
-                m_arrivedIds.insert(look.id);
-                if (!m_forceLocal && !m_forceRemote)
-                    m_userLists->noteArrived(look.id);
-                m_models.append(model);
-                // Not here before, yet the groups placed it: it keeps its
-                // group.
-                if (m_groupsAtStart)
-                    m_groupsAtStart->placeAsAgreed(model->taskList());
-            }
-            if (added == UserLists::Refused)
-                delete fetched;
-            continue;
-        }
-        ListModel *model = look.model;
-        if (!model || !m_userLists->models().contains(model))
-            continue;
-        TaskList *list = model->taskList();
-        if (list->serverId() != look.id || ListSyncTraits::mustFetch(list))
-            continue;
-        if (list->syncStatus() == TaskList::Unedited) {
-            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
-            setInfoRevision(look.id, model->taskList()->revision());
-        } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
-            // The merge its step would make, made here: the step then only
-            // uploads it.
-            const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
-            // Ended before its upload leaves, the run puts back the mark of
-            // the update in doubt: what this one would carry never went.
-            if (!m_marksBefore.contains(model))
-                m_marksBefore.insert(model, {list, list->pendingUpload()});
-            TaskList *fetched = look.fetched.release();
-            const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
-            bool nothingToSend = false;
-            bool tookTheirs = false;
-            const std::unique_ptr<TaskList> before(
-                ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
-            for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
-                keptHere.push_back({model, task, task->lifetime()});
-            const auto start = m_starts.find(model);
-            if (start != m_starts.end())
-                start->serverBefore = list->sharedAgreed();
-            model->contentReplaced(tookTheirs);
-            // Its mark now names the update about to leave.
-            m_updatesInDoubt.remove(model);
-            setInfoRevision(look.id, list->revision());
-        }
-    }
+    for (Look &look : looks)
+        takeLook(look, keptHere);
     // A list changed here that the server no longer lists had none of its
     // tasks there: one the other computer moved out of it before removing
     // it is followed where it went, now, while the list it went to still
     // shows it arriving.
-    for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
-        const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
-        if (list && it->status == TaskList::Edited && list->serverId() != 0
-            && !m_listInfos.contains(list->serverId()))
-            it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
-    }
-    // Every list is in: moves are settled before anything goes up, and
-    // what the uploads will carry is on disk, settled, before they leave.
+    m_starts.startFromNothingWhereGone(m_listInfos);
     followMovedTasks(MovedThen::Mark);
     dropEmptiedKeptLists();
-    for (const Kept &kept : keptHere) {
+    markKeptHere(keptHere);
+    // Lists the steps fetch later (the copy of an upload in doubt, one not
+    // read here) are settled at the end, from here.
+    keepListsBeforeMerges();
+    m_saves.lists();
+    syncNextList();
+}
+
+void ListsSynchronizer::takeLook(Look &look, std::vector<KeptHere> &keptHere)
+{
+    if (!look.fetched || !m_userLists || look.fetched->serverId() != look.id)
+        return;
+    if (look.removed) {
+        if (m_deletedLists.removeOne(look.removed))
+            settleRemovedHere(look.removed, look.fetched.release());
+        return;
+    }
+    if (!look.model) {
+        if (!m_serverIds.contains(look.id) || m_userLists->taskListByServerId(look.id)
+            || m_userLists->findDeletedByServerId(look.id))
+            return;
+        // Its step finds it here, up to date, and deals with its sharing.
+        if (ListModel *model = addServerList(look.fetched.release()))
+            m_models.append(model);
+        return;
+    }
+    ListModel *model = look.model;
+    if (!model || !m_userLists->models().contains(model))
+        return;
+    TaskList *list = model->taskList();
+    if (list->serverId() != look.id || ListSyncTraits::mustFetch(list))
+        return;
+    if (list->syncStatus() == TaskList::Unedited) {
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
+        setInfoRevision(look.id, model->taskList()->revision());
+    } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
+        mergeLookedAt(model, look.fetched.release(), keptHere);
+    }
+}
+
+// The merge its step would make, made here: the step then only uploads it.
+void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere)
+{
+    TaskList *list = model->taskList();
+    const quint32 id = list->serverId();
+    const bool inDoubt = m_updatesInDoubt.contains(model) && ListSyncTraits::mayHoldUploadedParts(list);
+    // Ended before its upload leaves, the run puts back the mark of the
+    // update in doubt: what this one would carry never went.
+    m_unsentMarks.keep(model, list, list->pendingUpload());
+    const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
+    bool nothingToSend = false;
+    bool tookTheirs = false;
+    const std::unique_ptr<TaskList> before(
+        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
+    for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
+        keptHere.push_back({model, task, task->lifetime()});
+    if (ListStarts::Start *start = m_starts.find(model))
+        start->serverBefore = list->sharedAgreed();
+    model->contentReplaced(tookTheirs);
+    // Its mark now names the update about to leave.
+    m_updatesInDoubt.remove(model);
+    setInfoRevision(id, list->revision());
+}
+
+// Tasks removed here that a merge kept as the other computer changed them
+// are told, unless the moves settled them as moved here.
+void ListsSynchronizer::markKeptHere(const std::vector<KeptHere> &keptHere)
+{
+    for (const KeptHere &kept : keptHere) {
         bool stays = false;
         const Task *task = kept.task;
         if (kept.model && !kept.alive.expired() && m_userLists->models().contains(kept.model))
@@ -966,11 +821,6 @@ void ListsSynchronizer::takeLookedAtLists()
         if (stays)
             ListOutcome::markKeptTasks(kept.model, {task->title()});
     }
-    // Lists the steps fetch later (the copy of an upload in doubt, one not
-    // read here) are settled at the end, from here.
-    keepListsBeforeMerges();
-    m_saves.lists();
-    syncNextList();
 }
 
 void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
@@ -1012,8 +862,8 @@ void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
         const int status = model->taskList()->syncStatus();
         const ListOutcome::Reposted taken = ListOutcome::takeReposted(m_userLists, m_groupsAtStart, model, theirs);
         m_updatesInDoubt.remove(model);
-        m_starts[model] = {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
-                           model->taskList()->sharedAgreed(), status};
+        m_starts.set(model, {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
+                             model->taskList()->sharedAgreed(), status});
     }
 }
 
@@ -1100,234 +950,88 @@ void ListsSynchronizer::markUploads(const QList<QPointer<ListModel>> &models, bo
             ListOutcome::markUpload(model, highest);
         else if (!m_forceLocal && !m_updatesInDoubt.contains(model) && !m_mergedAfterLook.contains(model))
             ListOutcome::markUploadOfChanges(model);
-        if (list->pendingUpload() != before && !m_marksBefore.contains(model))
-            m_marksBefore.insert(model, {list, before});
+        if (list->pendingUpload() != before)
+            m_unsentMarks.keep(model, list, before);
     }
     if (save)
         m_saves.lists();
 }
 
-// A run that ends early leaves the lists it never sent as they were: only
-// what went out is in doubt.
-void ListsSynchronizer::restoreUnsentMarks()
-{
-    const QHash<ListModel *, MarkBefore> marks = std::exchange(m_marksBefore, {});
-    if (!m_userLists)
-        return;
-    for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-        // A list the run replaced (with the server's copy), or merged onto
-        // it with nothing left to send, has no mark of it.
-        if (!m_userLists->models().contains(it.key()) || it.key()->taskList() != it->list
-            || it->list->syncStatus() == TaskList::Unedited)
-            continue;
-        it->list->setPendingUpload(it->mark);
-        it.key()->setChanged();
-    }
-}
-
-// Only the user's own lists the server got after the upload left, that no
-// list here holds, can be the copy of a list whose POST may have arrived.
-bool ListsSynchronizer::mayBeCopyOf(quint32 serverId, const TaskList *list) const
-{
-    const UploadMark mark = UploadMark::read(list->pendingUpload());
-    if (!mark.isPost() || serverId <= mark.highestKnownId())
-        return false;
-    const ListInfo *info = m_listInfos.value(serverId, nullptr);
-    if (!info || !info->isOwned() || !m_userLists)
-        return false;
-    return !m_userLists->taskListByServerId(serverId) && !m_userLists->findDeletedByServerId(serverId);
-}
-
-bool ListsSynchronizer::mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const
-{
-    for (quint32 id : serverIds)
-        if (mayBeCopyOf(id, list))
-            return true;
-    return false;
-}
-
-void ListsSynchronizer::setAsideUploadsInDoubt()
-{
-    for (auto it = m_models.begin(); it != m_models.end();) {
-        const TaskList *list = *it ? (*it)->taskList() : nullptr;
-        if (list && list->syncStatus() == TaskList::New && mayBeCopyOfAny(m_serverIds, list)) {
-            m_modelsInDoubt << *it;
-            it = m_models.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    // A removed list is deleted on the server only when its copy there is
-    // told by its tasks: content alone could be another computer's list made
-    // alike, so such a record is dropped and the server's copy, if any, comes
-    // back to be removed again.
-    for (auto it = m_deletedLists.begin(); it != m_deletedLists.end();) {
-        if ((*it)->serverId() == 0
-            && !UploadMark::read((*it)->pendingUpload()).ownIdentities(identitiesHere(), *it).isEmpty()
-            && mayBeCopyOfAny(m_serverIds, *it)) {
-            m_deletedInDoubt << *it;
-            it = m_deletedLists.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-const QHash<QString, int> &ListsSynchronizer::identitiesHere()
-{
-    if (!m_identitiesHere)
-        m_identitiesHere = UploadMark::identityCounts(m_userLists ? m_userLists->taskLists() + m_userLists->deletedLists()
-                                                                  : QList<TaskList *>());
-    return *m_identitiesHere;
-}
-
 bool ListsSynchronizer::recogniseUpload(TaskList *fetched)
 {
-    if (!fetched->isOwned() || (m_modelsInDoubt.isEmpty() && m_deletedInDoubt.isEmpty()) || !m_userLists)
+    const PostsInDoubt::Found found = m_postsInDoubt.takeCopyOf(fetched);
+    if (found.model) {
+        takePostedCopy(found.model, fetched, found.taking);
+        return true;
+    }
+    if (!found.removed)
         return false;
+    // Removed here before its creation was known: removed there too.
+    TaskList *removed = found.removed;
     const quint32 id = fetched->serverId();
-    const ListIdentity::PostedCopy copy(fetched);
-
-    // The item whose upload the copy holds most of; a list still here goes
-    // before a removed one.
-    int bestScore = -1;
-    int bestModel = -1;
-    int bestRemoved = -1;
-    for (int i = 0; i < m_modelsInDoubt.size(); ++i) {
-        ListModel *model = m_modelsInDoubt.at(i);
-        if (!model || !m_userLists->models().contains(model))
-            continue;
-        const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
-        if (!mark.isPost() || id <= mark.highestKnownId())
-            continue;
-        const int score = copy.score(mark, mark.ownIdentities(identitiesHere(), model->taskList()));
-        if (score > bestScore) {
-            bestScore = score;
-            bestModel = i;
-        }
-    }
-    for (int i = 0; i < m_deletedInDoubt.size(); ++i) {
-        TaskList *removed = m_deletedInDoubt.at(i);
-        if (!m_userLists->deletedLists().contains(removed))
-            continue;
-        const UploadMark mark = UploadMark::read(removed->pendingUpload());
-        const QSet<QString> own = mark.ownIdentities(identitiesHere(), removed);
-        // Deleted only when its own tasks tell it.
-        if (!mark.isPost() || own.isEmpty() || id <= mark.highestKnownId())
-            continue;
-        const int score = copy.score(mark, own);
-        if (score > bestScore) {
-            bestScore = score;
-            bestModel = -1;
-            bestRemoved = i;
-        }
-    }
-
-    if (bestModel >= 0) {
-        ListModel *model = m_modelsInDoubt.takeAt(bestModel);
-        m_postedIds.insert(id);
-        TaskList *local = model->taskList();
-        const UploadMark mark = UploadMark::read(local->pendingUpload());
-        if (mark.replacedId() != 0)
-            m_replacing.insert(mark.replacedId(), id);
-        // Its copy is there: the server list it was posted in place of goes.
-        removeReplacedList(mark.replacedId());
-        // Told by nothing of its own (its fields, or tasks whose identity
-        // others share), the server's list may be another made alike:
-        // nothing of the user's gives way to it.
-        const bool mergeOnly
-            = bestScore == 0 && mark.digest() != copy.digest() && !UploadMark::uploadedTasks(local).isEmpty();
-        if (!mergeOnly && mark.digest() == UploadMark::listDigest(local)) {
-            // Unchanged here since it was posted: the server's copy, with
-            // whatever others did to it since, is the list.
-            ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
-            m_currentModel = model;
-            return true;
-        }
-        // Changed here since it was posted, or told by nothing of its own:
-        // the user's version goes up onto the server's list, in this run.
-        ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched, mergeOnly);
-        m_saves.lists();
-        m_models.prepend(model);
-        m_serverIds.insert(id);
-        m_currentModel = nullptr;
-        return true;
-    }
-    if (bestRemoved >= 0) {
-        // Removed here before its creation was known: removed there too.
-        TaskList *removed = m_deletedInDoubt.takeAt(bestRemoved);
-        removed->setServerId(id);
-        // The lists file refuses a removed list with an id and no revision.
-        removed->setRevision(fetched->revision());
-        removed->setPendingUpload(QString());
-        m_userLists->setModified();
-        m_saves.lists();
-        m_deletedLists.prepend(removed);
-        m_serverIds.insert(id);
-        delete fetched;
-        m_currentModel = nullptr;
-        return true;
-    }
-    return false;
+    removed->setServerId(id);
+    // The lists file refuses a removed list with an id and no revision.
+    removed->setRevision(fetched->revision());
+    removed->setPendingUpload(QString());
+    m_userLists->setModified();
+    m_saves.lists();
+    m_deletedLists.prepend(removed);
+    m_serverIds.insert(id);
+    delete fetched;
+    m_currentModel = nullptr;
+    return true;
 }
 
-// Restored lists the look by the file's id did not settle wait until the
-// server's lists only the server has are in: one of those may be the list an
-// earlier import of the same backup posted.
-void ListsSynchronizer::setAsideRestoredLists()
+void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, PostsInDoubt::Taking taking)
 {
-    if (m_forceRemote || m_forceLocal)
+    const quint32 id = fetched->serverId();
+    m_postedIds.insert(id);
+    const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
+    if (mark.replacedId() != 0)
+        m_replacing.insert(mark.replacedId(), id);
+    // Its copy is there: the server list it was posted in place of goes.
+    removeReplacedList(mark.replacedId());
+    if (taking == PostsInDoubt::Taking::ServersCopy) {
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
+        m_currentModel = model;
         return;
-    for (auto it = m_models.begin(); it != m_models.end();) {
-        if (*it && RestoredLists::fileId((*it)->taskList()) != 0) {
-            m_restoredWaiting << *it;
-            it = m_models.erase(it);
-        } else {
-            ++it;
-        }
     }
+    // The user's version goes up onto the server's list, in this run.
+    ListOutcome::takeOverPostedCopy(m_userLists, m_groupsAtStart, model, fetched,
+                                    taking == PostsInDoubt::Taking::UsersTasksOnly);
+    m_saves.lists();
+    m_models.prepend(model);
+    m_serverIds.insert(id);
+    m_currentModel = nullptr;
 }
 
 bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
 {
-    if (!m_userLists || !fetched->isOwned())
+    ListModel *model = m_restoredSearch.takePostedBefore(fetched, m_userLists);
+    if (!model)
         return false;
-    for (int i = 0; i < m_restoredWaiting.size(); ++i) {
-        ListModel *model = m_restoredWaiting.at(i);
-        if (!model || !m_userLists->models().contains(model)
-            || !RestoredLists::isPostedCopy(model->taskList(), fetched))
-            continue;
-        m_restoredWaiting.removeAt(i);
-        const quint32 id = fetched->serverId();
-        RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
-        // It joins the run as a list changed here since it agreed with the
-        // server's copy just fetched.
-        ListStart &start = m_starts[model];
-        start.agreed = model->taskList()->sharedAgreed();
-        start.mine.reset(model->taskList()->clone());
-        start.serverBefore.reset();
-        start.status = TaskList::Edited;
-        m_saves.lists();
-        m_saves.groups();
-        m_models.prepend(model);
-        m_serverIds.insert(id);
-        m_currentModel = nullptr;
-        return true;
-    }
-    return false;
+    const quint32 id = fetched->serverId();
+    RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+    // It joins the run as a list changed here since it agreed with the
+    // server's copy just fetched.
+    m_starts.set(model, {model->taskList()->sharedAgreed(), std::shared_ptr<const TaskList>(model->taskList()->clone()),
+                         nullptr, TaskList::Edited});
+    m_saves.lists();
+    m_saves.groups();
+    m_models.prepend(model);
+    m_serverIds.insert(id);
+    m_currentModel = nullptr;
+    return true;
 }
 
 // No list of the server's is a restored list still waiting: each is posted
 // as new, unless a server list the run could not read may be it.
 void ListsSynchronizer::postRestoredLists()
 {
-    for (const QPointer<ListModel> &model : std::as_const(m_restoredWaiting)) {
-        if (!model || !m_userLists || !m_userLists->models().contains(model) || !m_unreadServerLists.isEmpty())
-            continue;
+    for (ListModel *model : m_restoredSearch.takeUnfound(m_userLists, !m_unreadServerLists.isEmpty())) {
         RestoredLists::postAsNew(model);
         m_models << model;
     }
-    m_restoredWaiting.clear();
     markUploads(m_models);
 }
 
@@ -1351,88 +1055,93 @@ bool ListsSynchronizer::holdsServerLists() const
     return false;
 }
 
+// One list at a time, each in a step of its own: those removed here first,
+// then the lists here, then those only the server has; then where they
+// stand.
 void ListsSynchronizer::syncNextList()
 {
     m_currentModel = nullptr;
     TaskList *list = nullptr;
     quint32 id = 0;
-    bool chosen = false;
-    while (!chosen) {
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty() && !m_restoredWaiting.isEmpty())
-            postRestoredLists();
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && (!m_modelsInDoubt.isEmpty() || !m_deletedInDoubt.isEmpty())) {
-            // No server list was their copy: posted (again), or, removed
-            // here, dropped. The marks now name what this run knows. One
-            // whose copy may be a list the run could not read waits.
-            if (m_forceLocal)
-                dropUnpostedReplacements(m_modelsInDoubt);
-            for (const QPointer<ListModel> &model : std::as_const(m_modelsInDoubt))
-                if (model && !mayBeCopyOfAny(m_unreadServerLists, model->taskList()))
-                    m_models << model;
-            for (TaskList *removed : std::as_const(m_deletedInDoubt))
-                if (!mayBeCopyOfAny(m_unreadServerLists, removed))
-                    m_deletedLists << removed;
-            m_modelsInDoubt.clear();
-            m_deletedInDoubt.clear();
-            markUploads(m_models);
-        }
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()
-            && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
-            dropEmptiedKeptLists();
-            m_saves.lists();
-            continue;
-        }
-        if (m_deletedLists.isEmpty() && m_models.isEmpty() && m_serverIds.isEmpty()) {
+    do {
+        if (!takeWaitingLists()) {
             tellWhatWasKept();
-            syncDisplayOrder();
+            syncLayout();
             return;
         }
-        if (!m_deletedLists.isEmpty()) {
-            list = m_deletedLists.takeFirst();
-            // A list purged since the snapshot is gone for good.
-            if (!m_userLists || !m_userLists->deletedLists().contains(list))
-                continue;
-            id = list->serverId();
-            if (!m_serverIds.remove(id))
-                id = 0;
-        } else if (!m_models.isEmpty()) {
-            m_currentModel = m_models.takeFirst();
-            if (!m_currentModel || !m_userLists || !m_userLists->models().contains(m_currentModel))
-                continue; // removed since the snapshot
-            list = m_currentModel->taskList();
-            id = list->serverId();
-            if (list->syncStatus() != TaskList::New && !m_serverIds.remove(id))
-                id = 0;
-        } else {
-            // Lowest first: the copy of an upload in doubt is older than any
-            // list others made from it.
-            const auto it = std::min_element(m_serverIds.begin(), m_serverIds.end());
-            id = *it;
-            m_serverIds.erase(it);
-            list = nullptr;
-        }
-        chosen = true;
+    } while (!takeNextList(&list, &id));
+    startListStep(list, id);
+}
+
+bool ListsSynchronizer::listsLeft() const
+{
+    return !m_deletedLists.isEmpty() || !m_models.isEmpty() || !m_serverIds.isEmpty();
+}
+
+// Lists that waited for the others join the run once those are done, in
+// turn: restored lists none of the server's lists is, lists whose creation
+// is in doubt that no server list was the copy of, then the lists the
+// settling of moves changed. False when no list is left.
+bool ListsSynchronizer::takeWaitingLists()
+{
+    if (!listsLeft() && m_restoredSearch.isWaiting())
+        postRestoredLists();
+    if (!listsLeft() && !m_postsInDoubt.isEmpty()) {
+        // No server list was their copy: posted (again), or, removed
+        // here, dropped. The marks now name what this run knows. One
+        // whose copy may be a list the run could not read waits.
+        if (m_forceLocal)
+            dropUnpostedReplacements(m_postsInDoubt.models());
+        m_postsInDoubt.release(m_models, m_deletedLists, m_unreadServerLists);
+        markUploads(m_models);
     }
+    if (!listsLeft() && !std::exchange(m_movesFollowed, true) && followMovedTasks(MovedThen::Queue)) {
+        dropEmptiedKeptLists();
+        m_saves.lists();
+    }
+    return listsLeft();
+}
+
+// The next list (`list`, null for one only the server has) and its server
+// id (0 for none); false when the one taken is gone since the run began.
+bool ListsSynchronizer::takeNextList(TaskList **list, quint32 *id)
+{
+    if (!m_deletedLists.isEmpty()) {
+        *list = m_deletedLists.takeFirst();
+        // A list purged since the snapshot is gone for good.
+        if (!m_userLists || !m_userLists->deletedLists().contains(*list))
+            return false;
+        *id = (*list)->serverId();
+        if (!m_serverIds.remove(*id))
+            *id = 0;
+    } else if (!m_models.isEmpty()) {
+        m_currentModel = m_models.takeFirst();
+        if (!m_currentModel || !m_userLists || !m_userLists->models().contains(m_currentModel))
+            return false; // removed since the snapshot
+        *list = m_currentModel->taskList();
+        *id = (*list)->serverId();
+        if ((*list)->syncStatus() != TaskList::New && !m_serverIds.remove(*id))
+            *id = 0;
+    } else {
+        // Lowest first: the copy of an upload in doubt is older than any
+        // list others made from it.
+        const auto it = std::min_element(m_serverIds.begin(), m_serverIds.end());
+        *id = *it;
+        m_serverIds.erase(it);
+        *list = nullptr;
+    }
+    return true;
+}
+
+void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
+{
     ListInfo *info = id != 0 ? m_listInfos.value(id, nullptr) : nullptr;
     m_stepHadModel = m_currentModel;
     m_stepReplaces = list && list->syncStatus() == TaskList::New && m_currentModel
                          ? UploadMark::read(list->pendingUpload()).replacedId()
                          : 0;
-    // A list that joined the run after its marks were set (a copy of the
-    // user's version, say) is marked and saved before it goes.
-    const QString markBefore = list ? list->pendingUpload() : QString();
-    if (m_currentModel && list->syncStatus() == TaskList::New && markBefore.isEmpty()) {
-        ListOutcome::markUpload(m_currentModel, highestKnownServerId());
-        m_saves.lists();
-    } else if (m_currentModel && !m_forceLocal && list->syncStatus() == TaskList::Edited
-               && (!UploadMark::read(markBefore).isPut() || putsAtOnce(m_currentModel, info))
-               && ListOutcome::markUploadOfChanges(m_currentModel)) {
-        m_saves.lists();
-    }
-    // A list kept in place of another keeps no mark of that one's.
-    if (m_currentModel && list->pendingUpload() != markBefore && m_marksBefore.value(m_currentModel).list != list)
-        m_marksBefore.insert(m_currentModel, {list, markBefore});
+    if (m_currentModel)
+        markBeforeStep(m_currentModel, info);
     if (uploadsBarred())
         return;
     m_listStep = new ListSynchronizer(id, info, list, m_progressStep, this);
@@ -1442,26 +1151,48 @@ void ListsSynchronizer::syncNextList()
     // A list only the server has is deleted there only when it is the
     // user's own: lists others share with the user are fetched, never
     // deleted for everyone.
-    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && mayBeCopyOfDoubt(id)))
+    if (m_forceRemote && (list ? list->isOwned() : (info && info->isOwned())) && !(!list && m_postsInDoubt.mayBeCopy(id)))
         m_listStep->setForceRemote(true);
     m_listStep->setEarlierUploadInDoubt(m_currentModel && m_updatesInDoubt.contains(m_currentModel));
     m_listStep->setLookBeforeDelete(!m_currentModel && looksBeforeDelete(list, id));
     if (m_currentModel) {
-        m_listStep->setSaveBeforeUpload([this, model = m_currentModel] {
-            if (!model)
-                return QString();
-            if (m_listStep)
-                ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
-            const auto start = m_starts.find(model);
-            if (start != m_starts.end() && model->taskList()->agreed() != start->agreed.get())
-                start->serverBefore = model->taskList()->sharedAgreed();
-            model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
-            return m_saves.listsOrFailure();
-        });
+        m_listStep->setSaveBeforeUpload(
+            [this, model = m_currentModel] { return model ? saveBeforeListUpload(model) : QString(); });
+        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_unsentMarks.sent(model); });
     }
-    if (m_currentModel)
-        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_marksBefore.remove(model); });
     m_listStep->start();
+}
+
+// A list that joined the run after its marks were set (a copy of the user's
+// version, say) is marked and saved before it goes.
+void ListsSynchronizer::markBeforeStep(ListModel *model, const ListInfo *info)
+{
+    TaskList *list = model->taskList();
+    const QString markBefore = list->pendingUpload();
+    if (list->syncStatus() == TaskList::New && markBefore.isEmpty()) {
+        ListOutcome::markUpload(model, highestKnownServerId());
+        m_saves.lists();
+    } else if (!m_forceLocal && list->syncStatus() == TaskList::Edited
+               && (!UploadMark::read(markBefore).isPut() || putsAtOnce(model, info))
+               && ListOutcome::markUploadOfChanges(model)) {
+        m_saves.lists();
+    }
+    // A list kept in place of another keeps no mark of that one's.
+    if (list->pendingUpload() != markBefore)
+        m_unsentMarks.keepForList(model, list, markBefore);
+}
+
+// The list step's save before its upload: what its merge kept is marked,
+// and the server's copy it merged onto noted for the moves.
+QString ListsSynchronizer::saveBeforeListUpload(ListModel *model)
+{
+    if (m_listStep)
+        ListOutcome::markKeptTasks(model, m_listStep->keptThoughRemovedHere());
+    ListStarts::Start *start = m_starts.find(model);
+    if (start && model->taskList()->agreed() != start->agreed.get())
+        start->serverBefore = model->taskList()->sharedAgreed();
+    model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
+    return m_saves.listsOrFailure();
 }
 
 // An update in doubt is marked anew when the next one leaves: after the
@@ -1493,118 +1224,25 @@ void ListsSynchronizer::onListSynchronizerFinished()
         failRun(tr("A list was removed during the sync."));
         return;
     }
-    TaskList *local = step->localList();
     if (m_currentModel) {
         if (ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr))
             m_currentModel->setPermissions(info->permissions());
     }
-    // A deleted list is looked for among the lists still held.
-    const bool localDeletedHeld = local && !m_currentModel && m_userLists
-                                  && m_userLists->deletedLists().contains(local);
-    const ListSynchronizer::Result result = step->result();
-    switch (result) {
-    case ListSynchronizer::Failed: {
-        const QString error = step->errorString();
-        ListOutcome::recordWhatArrived(m_currentModel, step);
-        if (m_stepReplaces != 0 && step->assignedId() != 0) {
-            // Posted in place of a server list that the next run, which no
-            // longer sees the mark, would fetch back beside it.
-            removeReplacedList(std::exchange(m_stepReplaces, 0));
-        }
-        const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
-        if (goOn && !local)
-            m_unreadServerLists.insert(step->id());
-        releaseListStep();
-        if (goOn)
-            syncNextList();
-        else
-            failRun(error);
+    switch (step->result()) {
+    case ListSynchronizer::Failed:
+        takeFailedStep(step);
         return;
-    }
-    case ListSynchronizer::ReceivedNew: {
-        TaskList *fetched = step->takeResultList();
-        if (takeRestoredList(fetched) || recogniseUpload(fetched))
-            break;
-        if (m_forceRemote && fetched->isOwned() && m_userLists) {
-            // Fetched in a forced run only to be told apart from an upload
-            // in doubt: it is not one, and goes as the run's others do.
-            deleteServerList(fetched->serverId(), fetched->name(), fetched->revision());
-            delete fetched;
-            break;
-        }
-        fetched->agreeAsIs();
-        UserLists::AddResult added = UserLists::Refused;
-        const quint32 arrived = fetched->serverId();
-        m_currentModel = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
-        if (!m_userLists || added == UserLists::Refused)
-            delete fetched;
-        else {
-            m_arrivedIds.insert(arrived);
-            // A forced run that fails puts the lists back as they were.
-            if (!m_forceLocal && !m_forceRemote)
-                m_userLists->noteArrived(arrived);
-            // Not here before, yet the groups placed it (lists replaced by
-            // an import, a lists file lost): it keeps its group.
-            if (m_groupsAtStart && m_currentModel)
-                m_groupsAtStart->placeAsAgreed(m_currentModel->taskList());
-        }
+    case ListSynchronizer::ReceivedNew:
+        takeNewList(step->takeResultList());
         break;
-    }
     case ListSynchronizer::Gone:
-        if (m_currentModel && keepListRemovedThere(m_currentModel)) {
-            m_currentModel = nullptr;
-            break;
-        }
-        if (m_currentModel || localDeletedHeld)
-            m_userLists->purgeList(local);
-        m_currentModel = nullptr;
+        takeGoneList(step->localList());
         break;
-    case ListSynchronizer::ReceivedExisting: {
-        TaskList *fetched = step->takeResultList();
-        if (!m_currentModel && localDeletedHeld && step->looksBeforeDelete()) {
-            settleRemovedHere(local, fetched);
-            break;
-        }
-        if (!m_currentModel) {
-            delete fetched;
-            break;
-        }
-        if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
-            // Nothing of the user's was sent: it stays beside the list, and
-            // goes up later in this run as a new list.
-            if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
-                m_models.append(beside);
-                m_hasNewLists = true;
-                ListOutcome::markKept(beside, step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
-                                                  ? ListOutcome::Kept::ReadOnly
-                                                  : ListOutcome::Kept::UnknownBase);
-            }
-        }
-        bool uploadAgain = false;
-        if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel,
-                                                                fetched, &uploadAgain)) {
-            // Posted later in this run, like any new list.
-            m_models.append(copy);
-            m_hasNewLists = true;
-        }
-        if (uploadAgain) {
-            m_saves.lists();
-            // The user's version goes up in place of the posted one.
-            m_models.prepend(m_currentModel);
-            m_serverIds.insert(m_currentModel->taskList()->serverId());
-            m_currentModel = nullptr;
-        }
+    case ListSynchronizer::ReceivedExisting:
+        takeExistingList(step);
         break;
-    }
     case ListSynchronizer::DeleteRefused:
-        // With no local list (a list others share, refused to a forced
-        // remote run) there is nothing to purge, and putting the id back
-        // would delete it again and again.
-        if (localDeletedHeld) {
-            m_serverIds.insert(local->serverId());
-            m_userLists->purgeList(local);
-        }
-        m_currentModel = nullptr;
+        takeRefusedDelete(step->localList());
         break;
     case ListSynchronizer::RemoteGone:
         m_currentModel = nullptr;
@@ -1615,16 +1253,154 @@ void ListsSynchronizer::onListSynchronizerFinished()
         qDebug() << "Unknown ListSynchronizer result";
         break;
     }
-    if (step->assignedId() != 0) {
-        m_postedIds.insert(step->assignedId());
+    const quint32 assigned = step->assignedId();
+    if (assigned != 0) {
+        m_postedIds.insert(assigned);
         if (m_stepReplaces != 0)
-            m_replacing.insert(m_stepReplaces, step->assignedId());
+            m_replacing.insert(m_stepReplaces, assigned);
     }
     releaseListStep();
     // Its replacement is there now: the list it replaces goes next.
-    if (m_stepReplaces != 0 && step->assignedId() != 0)
+    if (m_stepReplaces != 0 && assigned != 0)
         removeReplacedList(std::exchange(m_stepReplaces, 0));
+    syncSharing();
+}
 
+// The step's removed list (`local`) is still among the lists removed here.
+bool ListsSynchronizer::removalHeld(const TaskList *local) const
+{
+    return local && !m_currentModel && m_userLists && m_userLists->deletedLists().contains(local);
+}
+
+// A list the server could not give is left as it is and the run goes on;
+// any other failure ends the run.
+void ListsSynchronizer::takeFailedStep(ListSynchronizer *step)
+{
+    const QString error = step->errorString();
+    ListOutcome::recordWhatArrived(m_currentModel, step);
+    if (m_stepReplaces != 0 && step->assignedId() != 0) {
+        // Posted in place of a server list that the next run, which no
+        // longer sees the mark, would fetch back beside it.
+        removeReplacedList(std::exchange(m_stepReplaces, 0));
+    }
+    const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
+    if (goOn && !step->localList())
+        m_unreadServerLists.insert(step->id());
+    releaseListStep();
+    if (goOn)
+        syncNextList();
+    else
+        failRun(error);
+}
+
+// A list only the server had: a restored list, the copy of a post in doubt,
+// or a list of its own.
+void ListsSynchronizer::takeNewList(TaskList *fetched)
+{
+    if (takeRestoredList(fetched) || recogniseUpload(fetched))
+        return;
+    if (m_forceRemote && fetched->isOwned() && m_userLists) {
+        // Fetched in a forced run only to be told apart from an upload
+        // in doubt: it is not one, and goes as the run's others do.
+        deleteServerList(fetched->serverId(), fetched->name(), fetched->revision());
+        delete fetched;
+        return;
+    }
+    m_currentModel = addServerList(fetched);
+}
+
+// A list only the server has joins the lists here, as the server has it;
+// its model, or null (and `fetched` deleted) when refused.
+ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
+{
+    fetched->agreeAsIs();
+    UserLists::AddResult added = UserLists::Refused;
+    const quint32 arrived = fetched->serverId();
+    ListModel *model = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
+    if (!m_userLists || added == UserLists::Refused) {
+        delete fetched;
+        return nullptr;
+    }
+    // Placed by the server's order.
+    m_arrivedIds.insert(arrived);
+    // A forced run that fails puts the lists back as they were.
+    if (!m_forceLocal && !m_forceRemote)
+        m_userLists->noteArrived(arrived);
+    // Not here before, yet the groups placed it (lists replaced by an
+    // import, a lists file lost): it keeps its group.
+    if (m_groupsAtStart && model)
+        m_groupsAtStart->placeAsAgreed(model->taskList());
+    return model;
+}
+
+// The server no longer has the list: removed here too, unless it changed
+// here since.
+void ListsSynchronizer::takeGoneList(TaskList *local)
+{
+    const bool held = removalHeld(local);
+    if (m_currentModel && keepListRemovedThere(m_currentModel)) {
+        m_currentModel = nullptr;
+        return;
+    }
+    if (m_currentModel || held)
+        m_userLists->purgeList(local);
+    m_currentModel = nullptr;
+}
+
+void ListsSynchronizer::takeExistingList(ListSynchronizer *step)
+{
+    TaskList *local = step->localList();
+    TaskList *fetched = step->takeResultList();
+    if (!m_currentModel && removalHeld(local) && step->looksBeforeDelete()) {
+        settleRemovedHere(local, fetched);
+        return;
+    }
+    if (!m_currentModel) {
+        delete fetched;
+        return;
+    }
+    if (step->localGaveWay() != ListSynchronizer::GaveWay::No) {
+        // Nothing of the user's was sent: it stays beside the list, and
+        // goes up later in this run as a new list.
+        if (ListModel *beside = ListOutcome::keepBeside(m_userLists, m_currentModel)) {
+            m_models.append(beside);
+            m_hasNewLists = true;
+            ListOutcome::markKept(beside, step->localGaveWay() == ListSynchronizer::GaveWay::ReadOnly
+                                              ? ListOutcome::Kept::ReadOnly
+                                              : ListOutcome::Kept::UnknownBase);
+        }
+    }
+    bool uploadAgain = false;
+    if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel, fetched,
+                                                            &uploadAgain)) {
+        // Posted later in this run, like any new list.
+        m_models.append(copy);
+        m_hasNewLists = true;
+    }
+    if (uploadAgain) {
+        m_saves.lists();
+        // The user's version goes up in place of the posted one.
+        m_models.prepend(m_currentModel);
+        m_serverIds.insert(m_currentModel->taskList()->serverId());
+        m_currentModel = nullptr;
+    }
+}
+
+// With no local list (a list others share, refused to a forced remote run)
+// there is nothing to purge, and putting the id back would delete it again
+// and again.
+void ListsSynchronizer::takeRefusedDelete(TaskList *local)
+{
+    if (removalHeld(local)) {
+        m_serverIds.insert(local->serverId());
+        m_userLists->purgeList(local);
+    }
+    m_currentModel = nullptr;
+}
+
+// The list's sharing goes with it, for the user's own lists.
+void ListsSynchronizer::syncSharing()
+{
     if (!m_currentModel || !m_currentModel->taskList()->isOwned()) {
         syncNextList();
         return;
@@ -1664,255 +1440,43 @@ void ListsSynchronizer::onSharingSynchronizerFinished()
     syncNextList();
 }
 
-void ListsSynchronizer::syncDisplayOrder()
+// Once every list is in step, where they stand: their order, then their
+// groups.
+void ListsSynchronizer::syncLayout()
 {
     if (uploadsBarred())
         return;
-    // A forced remote run puts this computer's order in place of the
-    // server's; every other run looks at the server's first.
-    if (m_forceRemote)
-        putDisplayOrder(localDisplayOrder());
+    ListsLayoutSynchronizer::Run run;
+    run.lists = m_userLists;
+    run.host = m_host;
+    run.groupsAtStart = m_groupsAtStart;
+    run.saves = &m_saves;
+    run.sslErrorHandler = sslErrorHandler();
+    run.forceRemote = m_forceRemote;
+    run.forceLocal = m_forceLocal;
+    run.hasNewLists = m_hasNewLists;
+    run.arrivedIds = m_arrivedIds;
+    run.postedIds = m_postedIds;
+    run.replacing = m_replacing;
+    m_layoutStep = new ListsLayoutSynchronizer(run, this);
+    connect(m_layoutStep, &ListsLayoutSynchronizer::progress, this, &ListsSynchronizer::progress);
+    connect(m_layoutStep, &ListsLayoutSynchronizer::finished, this, &ListsSynchronizer::onLayoutSynchronizerFinished);
+    m_layoutStep->start();
+}
+
+void ListsSynchronizer::onLayoutSynchronizerFinished()
+{
+    ListsLayoutSynchronizer *step = m_layoutStep;
+    if (!step || sender() != step || hasEnded())
+        return;
+    const QString error = step->errorString();
+    disconnect(step, nullptr, this, nullptr);
+    step->deleteLater();
+    m_layoutStep = nullptr;
+    if (!error.isEmpty())
+        failRun(error);
     else
-        getDisplayOrder();
-}
-
-QList<quint32> ListsSynchronizer::localDisplayOrder() const
-{
-    QList<quint32> ids;
-    const QList<TaskList *> lists = m_userLists ? m_userLists->taskLists() : QList<TaskList *>();
-    for (const TaskList *list : lists) {
-        const quint32 id = list->syncStatus() == TaskList::New ? 0 : list->serverId();
-        if (id == 0)
-            qDebug() << "have a list with no server id even after sync";
-        else
-            ids << id;
-    }
-    return ids;
-}
-
-void ListsSynchronizer::putDisplayOrder(const QList<quint32> &ids)
-{
-    emit progress(tr("Uploading list display order"), 660, 1000);
-    m_orderSent = ids;
-    TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument body = writer.writeListRefs(ids);
-    sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
-                &ListsSynchronizer::onPutDisplayOrderFinished, &body);
-}
-
-void ListsSynchronizer::onPutDisplayOrderFinished()
-{
-    if (!answerWith({200, 204}))
-        return;
-    if (m_userLists) {
-        m_userLists->setDisplayOrderChanged(false);
-        m_userLists->setAgreedDisplayOrder(m_orderSent);
-        m_userLists->setMovedInOrder(QSet<quint32>());
-        m_userLists->setArrivedInOrder({});
-    }
-    syncListsGroups();
-}
-
-// The order the server holds, with what this computer changed since it last
-// agreed on one merged in: a list moved or made here goes where it is here,
-// the others where the server has them, so that a move made on another
-// computer is not undone by an order that never saw it.
-QList<quint32> ListsSynchronizer::mergedDisplayOrder(const QList<quint32> &theirs) const
-{
-    ThreeWay::OrderHere here;
-    here.local = localDisplayOrder();
-    here.placedByServer = m_arrivedIds + m_userLists->arrivedInOrder();
-    here.agreed = m_userLists->agreedDisplayOrder();
-    here.moved = m_userLists->movedInOrder();
-    here.changed = m_userLists->isDisplayOrderChanged();
-    here.posted = m_postedIds;
-    here.forceLocal = m_forceLocal;
-    here.replacing = m_replacing;
-    return ThreeWay::mergeDisplayOrder(here, theirs);
-}
-
-void ListsSynchronizer::getDisplayOrder()
-{
-    emit progress(tr("Downloading list display order"), 650, 1000);
-    sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
-                &ListsSynchronizer::onGetDisplayOrderFinished);
-}
-
-void ListsSynchronizer::onGetDisplayOrderFinished()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
-    QList<quint32> ids;
-    if (!reader.readListRefs(request->responseDocument(), ids)) {
-        failRun(tr("Could not parse retrieved list order."));
-        return;
-    }
-    if (!m_userLists) {
-        syncListsGroups();
-        return;
-    }
-    // A forced local run takes the server's order, but for a list it kept
-    // to finish a replacement: that one takes the replaced list's place.
-    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
-                                          : m_hasNewLists || m_userLists->isDisplayOrderChanged();
-    const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
-    QList<quint32> known;
-    for (quint32 id : order)
-        if (m_userLists->taskListByServerId(id))
-            known << id;
-    m_userLists->setDisplayOrder(known);
-    // Lists made or moved here are placed on the server in so many words,
-    // even where its order already shows them there.
-    if (changedHere) {
-        putDisplayOrder(order);
-        return;
-    }
-    m_userLists->setDisplayOrderChanged(false);
-    m_userLists->setAgreedDisplayOrder(ids);
-    m_userLists->setMovedInOrder(QSet<quint32>());
-    m_userLists->setArrivedInOrder({});
-    syncListsGroups();
-}
-
-// A tree made from nothing (no file, an unreadable one, a reset) counts as
-// edited, yet uploading it would replace the groups the account has. A tree
-// that knows what it agreed with the server was edited when it differs.
-bool ListsSynchronizer::groupsHaveRealEdits(const ListsGroups *groups) const
-{
-    // What an upload in doubt put there is told from the other computer's
-    // change only by a merge: a tree taken as the server has it would keep
-    // what the user undid since.
-    if (!groups->deletedGroups()->isEmpty() || !groups->sentInDoubt().isEmpty())
-        return true;
-    if (groups->rootGroup()->groupCount() == 0)
-        return false;
-    return !groups->agreed() || !groups->sameOnServer(*groups->agreed());
-}
-
-void ListsSynchronizer::syncListsGroups()
-{
-    if (m_host && m_userLists)
-        m_host->listsGroups()->followLocalIds(m_userLists->taskLists());
-    const bool upload = m_forceRemote
-                        || (!m_forceLocal && m_groupsAtStart && m_groupsAtStart->isEditedSinceSync()
-                            && groupsHaveRealEdits(m_groupsAtStart));
-    if (!upload || !m_host) {
-        getListsGroups();
-        return;
-    }
-    emit progress(tr("Uploading lists groups info"), 675, 1000);
-    // What another computer changed since goes into the upload: the
-    // server's tree comes first.
-    if (!m_forceRemote)
-        sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGroupsBeforePutFetched);
-    else
-        putListsGroups(m_host->listsGroups());
-}
-
-void ListsSynchronizer::onGroupsBeforePutFetched()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    std::unique_ptr<ListsGroups> theirs(readServerGroups(request));
-    if (!theirs)
-        return;
-    ListsGroups *mine = m_host->listsGroups();
-    // A tree that never agreed with the server (groups made before the first
-    // run here) adds to the server's: nothing of it may be taken for removed.
-    const ListsGroups nothing;
-    const ListsGroups *agreed = mine->agreed() ? mine->agreed() : &nothing;
-    if (!theirs->sameOnServer(*agreed)) {
-        QList<const ListsGroups *> sent;
-        for (const auto &tree : mine->sentInDoubt())
-            sent << tree.get();
-        std::unique_ptr<ListsGroups> merged(GroupsMerge::merge(*agreed, *mine, *theirs, mine->isUploadInDoubt(), sent));
-        if (merged->sameOnServer(*theirs) && merged->deletedGroups()->isEmpty()) {
-            // Nothing of ours is left to send.
-            emit progress(tr("Downloading lists groups info"), 700, 1000);
-            takeServerGroups(theirs.release());
-            return;
-        }
-        mine = takeMergedGroups(mine, merged.release());
-    }
-    putListsGroups(mine);
-}
-
-// What goes up is what this computer holds from then on, on what it agreed
-// before: should the answer be lost, the record of it tells the next run the
-// other computer's changes it carried from this computer's own.
-ListsGroups *ListsSynchronizer::takeMergedGroups(ListsGroups *mine, ListsGroups *merged)
-{
-    if (mine->agreed())
-        merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
-    merged->setUploadInDoubt(mine->isUploadInDoubt());
-    merged->setSentInDoubt(mine->sentInDoubt());
-    merged->markEdited();
-    m_host->setListsGroups(merged);
-    return m_host->listsGroups();
-}
-
-void ListsSynchronizer::putListsGroups(ListsGroups *groups)
-{
-    m_saves.groupsBeforeUpload(groups);
-    if (uploadsBarred())
-        return;
-    ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument body = writer.writeListsGroups(groups);
-    sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsSynchronizer::onPutListsGroupsFinished, &body);
-}
-
-void ListsSynchronizer::onPutListsGroupsFinished()
-{
-    XMLRequest *request = answerWith({200, 403});
-    if (!request)
-        return;
-    if (request->responseHeader().statusCode() == 403) {
-        // The server keeps its groups and they replace ours below; the user
-        // is not told, so at least the log says so.
-        qWarning() << "groups upload refused (403); server copy taken";
-    }
-    getListsGroups();
-}
-
-void ListsSynchronizer::getListsGroups()
-{
-    emit progress(tr("Downloading lists groups info"), 700, 1000);
-    sendRequest(QStringLiteral("GET"), groupsPath(), &ListsSynchronizer::onGetListsGroupsFinished);
-}
-
-void ListsSynchronizer::onGetListsGroupsFinished()
-{
-    XMLRequest *request = answerWith({200});
-    if (!request)
-        return;
-    if (ListsGroups *groups = readServerGroups(request))
-        takeServerGroups(groups);
-}
-
-ListsGroups *ListsSynchronizer::readServerGroups(XMLRequest *request)
-{
-    ListsGroupsReaderWriter reader(XMLReaderWriter::ServerDocument);
-    ListsGroups *groups = reader.readListsGroups(request->responseDocument());
-    if (!groups)
-        failRun(tr("Could not parse retrieved groups."));
-    return groups;
-}
-
-void ListsSynchronizer::takeServerGroups(ListsGroups *groups)
-{
-    groups->agreeAsIs();
-    if (m_host) {
-        m_host->setListsGroups(groups);
-        groups = m_host->listsGroups();
-        groups->setEditedSinceSync(false);
-        groups->setModified();
-    } else {
-        delete groups;
-    }
-    startNotepadSync();
+        startNotepadSync();
 }
 
 void ListsSynchronizer::startNotepadSync()

@@ -3,7 +3,11 @@
 
 #include "sync/basesynchronizer.h"
 #include "sync/listoutcome.h"
+#include "sync/liststarts.h"
+#include "sync/postsindoubt.h"
+#include "sync/restoredlistsearch.h"
 #include "sync/unreadablelists.h"
+#include "sync/unsentmarks.h"
 #include "sync/uploadsaves.h"
 
 #include <QHash>
@@ -15,18 +19,18 @@
 
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class ListInfo;
 class ListModel;
 class ListSharingSynchronizer;
+class ListsLayoutSynchronizer;
 class ListSynchronizer;
 class ListsGroups;
 class ListsSyncHost;
-class NotepadNotes;
 class NotepadSynchronizer;
 class QDomDocument;
+class Task;
 class TaskList;
 class UserLists;
 class XMLRequest;
@@ -55,19 +59,6 @@ public:
     // The one registered run, or null.
     static ListsSynchronizer *running() { return s_registered; }
 
-    // Makes what is here ready to replace the server's copies in a forced
-    // remote run: the user's own lists and the notes become new, each
-    // marked with the server item it replaces, so that a run cut short
-    // (killed, say) is completed by the next one instead of leaving both
-    // the old item and its replacement there. A list's shares go up with
-    // it again.
-    static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
-    // Before a forced local run: every list and note here goes, the server's
-    // replace them. Those a forced remote run cut short posted in place of
-    // server ones stay, with the records of the server ones to remove, so
-    // that the run first finishes that replacement instead of bringing back
-    // both.
-    static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
     // Asked before a forced remote run with no list here deletes the
     // user's `count` lists on the server.
     static QString removingEverythingQuestion(int count);
@@ -81,11 +72,7 @@ private slots:
     void onListsRequestFinished();
     void onListSynchronizerFinished();
     void onSharingSynchronizerFinished();
-    void onGetDisplayOrderFinished();
-    void onPutDisplayOrderFinished();
-    void onGetListsGroupsFinished();
-    void onGroupsBeforePutFetched();
-    void onPutListsGroupsFinished();
+    void onLayoutSynchronizerFinished();
     void onNotepadSynchronizerFinished();
     void onListsGone();
     void onLookedAtList();
@@ -93,17 +80,24 @@ private slots:
 private:
     QString checkServerInfo(const QDomDocument &document) const;
     void requestListsInfo();
+    bool takeListInfos(const QDomDocument &document);
+    void setAsideWaitingLists();
     // Lists restored from a backup are looked for on the server, one GET at
-    // a time, before anything is posted (see RestoredLists). True while a
-    // look is out.
+    // a time, before anything is posted (see RestoredListSearch). True while
+    // a look is out.
     bool lookForRestoredList();
-    void setAsideRestoredLists();
     // A fetched list only the server has that an earlier import posted from
     // a restored list still waiting: the restored list becomes it. Takes
     // `fetched` and returns true then.
     bool takeRestoredList(TaskList *fetched);
     void postRestoredLists();
     void syncNextList();
+    bool listsLeft() const;
+    bool takeWaitingLists();
+    bool takeNextList(TaskList **list, quint32 *id);
+    void startListStep(TaskList *list, quint32 id);
+    void markBeforeStep(ListModel *model, const ListInfo *info);
+    QString saveBeforeListUpload(ListModel *model);
     // How each list stood as the run began, so that a task moved from one
     // list to another on either computer can be told at the end.
     void keepListsBeforeMerges();
@@ -113,6 +107,8 @@ private:
     enum class MovedThen { Wait, Mark, Queue };
     // True when lists changed to settle moves.
     bool followMovedTasks(MovedThen then);
+    // What becomes of a list the settling of moves changed.
+    void takeMovedList(ListModel *model, MovedThen then);
     void queueAgain(ListModel *model);
     // Before anything goes up, the server's copy of each list it changed
     // since this computer last agreed with it is fetched; once all are in,
@@ -120,48 +116,39 @@ private:
     // in one save, then the uploads leave. A run ended at any point leaves
     // either nothing done or the settled lists on disk.
     void chooseLooks();
+    bool mayMeetChangesHere() const;
+    // The lists here and the removals add their server ids to `held`.
+    void chooseLooksAtLists(QSet<quint32> &held);
+    void chooseLooksAtRemovals(QSet<quint32> &held);
+    void chooseLooksAtOthers(const QSet<quint32> &held);
     void lookAtChangedLists();
     void lookAtNextList();
     void takeLookedAtLists();
     struct Look;
+    // A task removed here that a merge kept as another computer changed it.
+    struct KeptHere
+    {
+        QPointer<ListModel> model;
+        const Task *task;
+        std::weak_ptr<const void> alive;
+    };
+    void takeLook(Look &look, std::vector<KeptHere> &keptHere);
+    void mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere);
+    void markKeptHere(const std::vector<KeptHere> &keptHere);
     // Lists whose id another computer's forced run posted anew each become
     // the server's list, among those the looks fetched, that is it.
     void takeRepostedLists(std::vector<Look> &looks);
     void leaveUnread(const Look &look, const QString &reason);
     void setInfoRevision(quint32 id, quint32 revision);
-    void syncDisplayOrder();
-    void getDisplayOrder();
-    void putDisplayOrder(const QList<quint32> &ids);
-    // The lists here in their order, by server id.
-    QList<quint32> localDisplayOrder() const;
-    QList<quint32> mergedDisplayOrder(const QList<quint32> &theirs) const;
-    void syncListsGroups();
-    void getListsGroups();
-    // The page's groups go up, recorded first as in doubt (see
-    // UploadSaves::groupsBeforeUpload).
-    void putListsGroups(ListsGroups *groups);
-    // The merge becomes the page's groups, with what they agreed and sent.
-    ListsGroups *takeMergedGroups(ListsGroups *mine, ListsGroups *merged);
-    // The server's groups, read from the answer; null, with the run
-    // failed, when they do not read.
-    ListsGroups *readServerGroups(XMLRequest *request);
-    // The server's groups become the page's, and what it agreed with it.
-    void takeServerGroups(ListsGroups *groups);
+    void syncLayout();
     void startNotepadSync();
-    bool groupsHaveRealEdits(const ListsGroups *groups) const;
     // Some list here is known to the server.
     bool holdsServerLists() const;
-    // Lists posted earlier whose outcome is not known wait until the
-    // server's lists that may be their copies have been fetched.
-    void setAsideUploadsInDoubt();
-    bool mayBeCopyOf(quint32 serverId, const TaskList *list) const;
-    bool mayBeCopyOfAny(const QSet<quint32> &serverIds, const TaskList *list) const;
-    // A fetched server-only list that is the copy of a list set aside: the
-    // local list takes it over (or, removed here, it is deleted there).
-    // Takes `fetched` and returns true then.
+    // A fetched server-only list that is the copy of a list set aside (see
+    // PostsInDoubt): the local list takes it over (or, removed here, it is
+    // deleted there). Takes `fetched` and returns true then.
     bool recogniseUpload(TaskList *fetched);
-    // How many tasks of the lists here hold each identity, taken once a run.
-    const QHash<QString, int> &identitiesHere();
+    void takePostedCopy(ListModel *model, TaskList *fetched, PostsInDoubt::Taking taking);
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models, bool save = true);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
@@ -170,7 +157,6 @@ private:
     bool confirmRemovingEverything();
     bool mayRemoveReplaced(quint32 id) const;
     void removeReplacedList(quint32 id);
-    void restoreUnsentMarks();
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
     // A list the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not (the caller purges it).
@@ -185,8 +171,6 @@ private:
     // A removal here whose server copy may hold what another computer did
     // since this one last saw it: that copy is looked at first.
     bool looksBeforeDelete(const TaskList *record, quint32 id) const;
-    // Some list set aside may have its copy on the server under `serverId`.
-    bool mayBeCopyOfDoubt(quint32 serverId) const;
 
     void sendRequest(const QString &method, const QString &path, void (ListsSynchronizer::*onFinished)(),
                      const QDomDocument *body = nullptr);
@@ -203,6 +187,15 @@ private:
     // there instead (true), having sent nothing since.
     bool uploadsBarred();
     void releaseListStep();
+    // What each result of a list step makes of the list.
+    void takeFailedStep(ListSynchronizer *step);
+    void takeNewList(TaskList *fetched);
+    ListModel *addServerList(TaskList *fetched);
+    void takeGoneList(TaskList *local);
+    void takeExistingList(ListSynchronizer *step);
+    void takeRefusedDelete(TaskList *local);
+    bool removalHeld(const TaskList *local) const;
+    void syncSharing();
 
     QPointer<UserLists> m_userLists;
     ListsSyncHost *m_host;
@@ -211,25 +204,18 @@ private:
     QPointer<ListsGroups> m_groupsAtStart;
     QList<TaskList *> m_deletedLists;
     QList<QPointer<ListModel>> m_models;
-    QList<QPointer<ListModel>> m_modelsInDoubt;
     // Lists an update of an earlier run may have reached unanswered.
     QSet<ListModel *> m_updatesInDoubt;
-    std::optional<QHash<QString, int>> m_identitiesHere;
-    // The marks of the lists marked for an upload that has not left yet, as
-    // they were before.
-    struct MarkBefore
-    {
-        TaskList *list = nullptr;
-        QString mark;
-    };
-    QHash<ListModel *, MarkBefore> m_marksBefore;
-    QList<TaskList *> m_deletedInDoubt;
+    UnsentMarks m_unsentMarks;
     QPointer<ListModel> m_currentModel;
     XMLRequest *m_request = nullptr;
     QSet<quint32> m_serverIds;
     // Lists only the server has that the run could not read.
     QSet<quint32> m_unreadServerLists;
     QMap<quint32, ListInfo *> m_listInfos;
+    // Lists whose creation is in doubt, set aside until the server's lists
+    // that may be their copies are in.
+    PostsInDoubt m_postsInDoubt{m_userLists, m_listInfos};
     ListSynchronizer *m_listStep = nullptr;
     ListSharingSynchronizer *m_sharingStep = nullptr;
     // The list step began with a live list: its model vanishing means the
@@ -243,6 +229,7 @@ private:
     int m_progressStep = 1;
     bool m_forceRemote = false;
     bool m_forceLocal = false;
+    ListsLayoutSynchronizer *m_layoutStep = nullptr;
     NotepadSynchronizer *m_notepadStep = nullptr;
     // Tasks kept against a removal or beside a move, told at the end; the
     // lists kept are marked on them (see ListOutcome::markKept).
@@ -253,15 +240,7 @@ private:
     // Lists gone under their id that a list there may be: not told apart.
     QSet<const ListModel *> m_notToldApart;
     UnreadableLists m_unreadable;
-    // Each list as the run began, and the server's copy a merge went onto.
-    struct ListStart
-    {
-        std::shared_ptr<const TaskList> agreed;
-        std::shared_ptr<const TaskList> mine;
-        std::shared_ptr<const TaskList> serverBefore;
-        int status = 0;
-    };
-    QHash<const ListModel *, ListStart> m_starts;
+    ListStarts m_starts;
     bool m_movesFollowed = false;
     // The lists to look at before the uploads (null model: a list only the
     // server has, or one removed here, `removed` its record), and the
@@ -279,17 +258,13 @@ private:
     QSet<const ListModel *> m_mergedAfterLook;
     QPointer<ListModel> m_restoredModel;
     // Lists this run took from the server as new: the server's order places
-    // them. The order last sent up.
+    // them.
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
     // Server lists replaced by a list this run found or posted: that list's id.
     QHash<quint32, quint32> m_replacing;
-    QList<quint32> m_orderSent;
-    // Restored lists looked for by the file's id in this run, and those
-    // waiting for the server's lists.
-    QSet<ListModel *> m_restoredLooked;
-    QList<QPointer<ListModel>> m_restoredWaiting;
+    RestoredListSearch m_restoredSearch;
 
     static ListsSynchronizer *s_registered;
 };

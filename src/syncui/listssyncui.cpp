@@ -3,6 +3,7 @@
 #include "model/notepadnote.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
+#include "sync/forcedruns.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listssyncpage.h"
 #include "sync/notepadsynchronizer.h"
@@ -87,7 +88,7 @@ void ListsSyncUI::forceRemoteSync()
 {
     m_forceRemote = true;
     m_forceLocal = false;
-    runForced([this](NotepadNotes *notes) { ListsSynchronizer::prepareForceRemote(m_lists, notes); }, false);
+    runForced([this](NotepadNotes *notes) { ForcedRuns::prepareForceRemote(m_lists, notes); }, false);
 }
 
 void ListsSyncUI::forceLocalSync()
@@ -97,7 +98,7 @@ void ListsSyncUI::forceLocalSync()
     runForced([this](NotepadNotes *notes) {
         m_page->resetUIMode();
         m_page->closeHiddenDialogs();
-        ListsSynchronizer::prepareForceLocal(m_lists, notes);
+        ForcedRuns::prepareForceLocal(m_lists, notes);
         m_page->resetListsGroups();
     }, true);
 }

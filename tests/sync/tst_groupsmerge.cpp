@@ -229,6 +229,55 @@ private slots:
                  expected);
     }
 
+    // Whether a run sends the tree here: "-" for no tree, and for no agreed
+    // one (a tree made from nothing).
+    void goesUp_data()
+    {
+        QTest::addColumn<QString>("here");
+        QTest::addColumn<QString>("agreed");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<bool>("forceRemote");
+        QTest::addColumn<bool>("forceLocal");
+        QTest::addColumn<bool>("goes");
+        const QString agreed = "[1 2](Home#5[3])";
+        QTest::newRow("not changed since the last run") << agreed << agreed << false << "" << false << false << false;
+        QTest::newRow("a group renamed here") << "[1 2](House#5[3])" << agreed << true << "" << false << false << true;
+        QTest::newRow("a list moved into a group here")
+            << "[1](Home#5[3 2])" << agreed << true << "" << false << false << true;
+        QTest::newRow("changed and changed back") << agreed << agreed << true << "" << false << false << false;
+        QTest::newRow("a group removed here")
+            << "[1 2 3] / removed: Home#5" << agreed << true << "" << false << false << true;
+        QTest::newRow("made from nothing, without groups") << "[1 2 3]" << "-" << true << "" << false << false << false;
+        QTest::newRow("made from nothing, holding a group")
+            << "[1 2](Home[3])" << "-" << true << "" << false << false << true;
+        QTest::newRow("an upload in doubt, changed back since")
+            << agreed << agreed << true << "[1](Home#5[3 2])" << false << false << true;
+        QTest::newRow("no tree") << "-" << "-" << true << "" << false << false << false;
+        QTest::newRow("forced remote: as it is") << agreed << agreed << false << "" << true << false << true;
+        QTest::newRow("forced remote, no tree") << "-" << "-" << false << "" << true << false << true;
+        QTest::newRow("forced local: never") << "[1 2](House#5[3])" << agreed << true << "" << false << true << false;
+    }
+    void goesUp()
+    {
+        QFETCH(QString, here);
+        QFETCH(QString, agreed);
+        QFETCH(bool, edited);
+        QFETCH(QString, sent);
+        QFETCH(bool, forceRemote);
+        QFETCH(bool, forceLocal);
+        QFETCH(bool, goes);
+        const std::unique_ptr<ListsGroups> groups(here == "-" ? nullptr : parse(here));
+        if (groups) {
+            if (agreed != "-")
+                groups->setAgreed(std::shared_ptr<const ListsGroups>(parse(agreed)));
+            if (!sent.isEmpty())
+                groups->keepSentInDoubt(*std::unique_ptr<ListsGroups>(parse(sent)));
+            groups->setEditedSinceSync(edited);
+        }
+        QCOMPARE(GroupsMerge::goesUp(groups.get(), forceRemote, forceLocal), goes);
+    }
+
     // Each side nests within the limit, together they would not: mine puts
     // group 1 (holding 2) as deep as it goes, theirs adds 3 in 2; 3 goes to
     // the top level.

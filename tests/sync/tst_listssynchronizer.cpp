@@ -2,6 +2,7 @@
 #include "listssyncclient.h"
 #include "model/listinfo.h"
 #include "model/taskreaderwriter.h"
+#include "sync/forcedruns.h"
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listsynchronizer.h"
@@ -796,7 +797,7 @@ void TstListsSynchronizer::forcedRemoteCutBeforeTheSharesMergesLater()
     QVERIFY(run(client).ok);
     ListModel *books = client.model("Books");
     books->addSharedUser(QStringLiteral("carol"), QStringLiteral("rw"));
-    ListsSynchronizer::prepareForceRemote(&client.lists, m_notes);
+    ForcedRuns::prepareForceRemote(&client.lists, m_notes);
     m_server->respondOnce("PUT", "sharingV3$", 500);
     QVERIFY(!run(client, true).ok);
     const quint32 id = books->taskList()->serverId();

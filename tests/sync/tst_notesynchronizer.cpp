@@ -2,6 +2,7 @@
 #include "model/notepadnoteinfo.h"
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
+#include "sync/forcedruns.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
@@ -906,7 +907,7 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     };
     // "Force Remote Sync": every note posted anew, the ids known removed.
     const auto forcedRun = [this](LiveClient &client) {
-        ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+        ForcedRuns::prepareForceRemote(client.lists, client.notes);
         QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
     };
     const auto session = [this, &change, &forcedRun](StoredClient &store, const QString &what) {

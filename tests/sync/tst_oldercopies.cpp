@@ -6,6 +6,7 @@
 #include "listedits.h"
 #include "storedclient.h"
 #include "model/tasknote.h"
+#include "sync/forcedruns.h"
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
@@ -1787,7 +1788,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             forced->lists->deleteList(forced->model(trip)->taskList());
             QVERIFY(sync(*forced));
         }
-        ListsSynchronizer::prepareForceRemote(forced->lists, forced->notes);
+        ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
         QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         forced->persist();
         forced.reset();
@@ -2178,7 +2179,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
     if (run == QLatin1String("local killed")) {
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.holdSaves();
-        ListsSynchronizer::prepareForceLocal(client->lists, client->notes);
+        ForcedRuns::prepareForceLocal(client->lists, client->notes);
         m_server->clearRequests();
         runClientSync(
             *client, *m_server, [&] { return !m_server->requests("GET", OneList).isEmpty(); },
@@ -2194,7 +2195,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(serverLists(), before);
     } else if (run.startsWith(QLatin1String("remote killed")) && run.endsWith(QLatin1String(", groups"))) {
         QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         // At a delete, the list posted in its place has its id in the lists
         // file, and the groups file still names the one it replaces.
@@ -2214,7 +2215,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
         std::unique_ptr<LiveClient> again;
@@ -2225,7 +2226,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
                 *client, *m_server, [&] { return !m_server->requests("POST", firstPost).isEmpty(); }, forceRemote);
             client.reset();
             again = session(a);
-            ListsSynchronizer::prepareForceLocal(again->lists, again->notes);
+            ForcedRuns::prepareForceLocal(again->lists, again->notes);
             QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
         } else {
             m_server->respondAfterApplying("DELETE",
@@ -2298,7 +2299,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         // replaced.
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->respondAfterApplying("DELETE", OneList, 500);
         QVERIFY(!runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); }));
         snapshot.restore();
@@ -2311,7 +2312,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
             client->lists->purgeList(model->taskList());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         QCOMPARE(answers.asked.size(), 1);
         QVERIFY2(answers.asked.first().contains(QStringLiteral("2")), qPrintable(answers.asked.first()));
@@ -2326,7 +2327,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QVERIFY(trip->canUndo());
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         // Cut short by a post whose answer is lost (or a failed answer to
         // it, or to its read-back): the list stays new, its post in doubt,
         // its undo history as it was.

@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 #include "listedits.h"
 #include "storedclient.h"
+#include "sync/forcedruns.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
 #include "syncfixture.h"
@@ -601,7 +602,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         onA([&](LiveClient &client) {
             exportBackup(client);
             importBackup(client);
-            ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+            ForcedRuns::prepareForceRemote(client.lists, client.notes);
             QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         });
         m_groups = QStringLiteral("[Home]Travel([Trip])");

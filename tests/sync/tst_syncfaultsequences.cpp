@@ -8,6 +8,7 @@
 #include "model/tasklist.h"
 #include "model/tasknote.h"
 #include "storedclient.h"
+#include "sync/forcedruns.h"
 #include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/notepadsynchronizer.h"
@@ -3000,9 +3001,9 @@ bool Sequence::sync(int c, Force force, Fault chosen)
         snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
         snapshot->setForcedRemote(force == Force::Remote);
         if (force == Force::Remote) {
-            ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+            ForcedRuns::prepareForceRemote(client.lists, client.notes);
         } else {
-            ListsSynchronizer::prepareForceLocal(client.lists, client.notes);
+            ForcedRuns::prepareForceLocal(client.lists, client.notes);
             client.setListsGroups(new ListsGroups);
         }
     }

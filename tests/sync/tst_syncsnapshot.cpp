@@ -1,4 +1,5 @@
 #include "listssyncclient.h"
+#include "sync/forcedruns.h"
 #include "sync/listssynchronizer.h"
 #include "sync/syncsnapshot.h"
 #include "sync/uploadmark.h"
@@ -114,7 +115,7 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     SyncClient::editFirstTask(m_client->model("Chores"), QStringLiteral("Dishes done"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(true);
-    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     // The first list goes up whole; then the server refuses new lists.
     connect(m_server.get(), &FakeServer::requestReceived, this, [this](const FakeRequest &req) {
         if (req.method == "POST" && req.status == 201)
@@ -166,7 +167,7 @@ void TstSyncSnapshot::forcedRemoteFailingFirst()
         ids << l->serverId();
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(true);
-    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
     snapshot.restore();
@@ -202,7 +203,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsTheAgreedSharing()
 
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(true);
-    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
     snapshot.restore();
@@ -341,7 +342,7 @@ void TstSyncSnapshot::groupsEditedHereSurviveAFailedForcedRun()
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(remote);
     if (remote) {
-        ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+        ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     } else {
         m_client->lists.removeAllLists();
         m_client->host.setListsGroups(new ListsGroups);
@@ -422,7 +423,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsUploadsInDoubt()
     }
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(true);
-    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));
     snapshot.restore();
@@ -446,7 +447,7 @@ void TstSyncSnapshot::forcedRemoteFailingKeepsWhatANoteAgreed()
     QCOMPARE(agreed->text, QStringLiteral("text"));
     SyncSnapshot snapshot(&m_client->lists, &m_client->host, m_notes);
     snapshot.setForcedRemote(true);
-    ListsSynchronizer::prepareForceRemote(&m_client->lists, m_notes);
+    ForcedRuns::prepareForceRemote(&m_client->lists, m_notes);
     QVERIFY(!note->agreed());
     m_server->respondOnce("GET", "lists-info$", 500);
     QVERIFY(!run(true, false));

@@ -5,6 +5,7 @@
 #include "model/tasklist.h"
 #include "listedits.h"
 #include "storedclient.h"
+#include "sync/forcedruns.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
 #include "sync/syncsnapshot.h"
@@ -301,9 +302,9 @@ bool TstUploadsInDoubtCases::forcedSync(LiveClient &client, bool remote)
     SyncSnapshot snapshot(client.lists, &client, client.notes);
     snapshot.setForcedRemote(remote);
     if (remote)
-        ListsSynchronizer::prepareForceRemote(client.lists, client.notes);
+        ForcedRuns::prepareForceRemote(client.lists, client.notes);
     else
-        ListsSynchronizer::prepareForceLocal(client.lists, client.notes);
+        ForcedRuns::prepareForceLocal(client.lists, client.notes);
     auto *run = new ListsSynchronizer(client.lists, &client);
     run->setForceRemote(remote);
     run->setForceLocal(!remote);
@@ -574,7 +575,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
         QVERIFY(sync(*client));
         client->persist();
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->hold(Lists);
         m_server->clearRequests();
         runClientSync(
@@ -1045,7 +1046,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         QVERIFY(sync(*client));
         client->persist();
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         const QString killedAt = c == ForcedRunKilledBeforeTheShares ? QStringLiteral("^/lists/\\d+/sharingV3$") : Lists;
         m_server->hold(killedAt);
         m_server->clearRequests();
@@ -1275,7 +1276,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         auto client = session(a);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost
                               || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost
                               || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached;
@@ -1723,7 +1724,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QVERIFY(sync(*client));
         }
         client->persist();
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         const QByteArray method = inDoubt ? QByteArray("POST") : QByteArray("GET");
         const QString killedAt = inDoubt ? Lists : OneList;
         m_server->hold(method, killedAt);
