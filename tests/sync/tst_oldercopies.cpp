@@ -2267,7 +2267,7 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         };
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
-        ListsSynchronizer::prepareForceRemote(client->lists, client->notes);
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
         if (run.contains(QLatin1String("killed"))) {
