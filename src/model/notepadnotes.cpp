@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "model/documentfile.h"
+#include "model/followneworderid.h"
 #include "model/notepadreaderwriter.h"
 
 #include <QDebug>
@@ -155,12 +156,7 @@ void NotepadNotes::setArrivedInOrder(const QSet<quint32> &ids)
 
 void NotepadNotes::followNewId(quint32 oldId, quint32 newId)
 {
-    if (m_agreedDisplayOrder)
-        std::replace(m_agreedDisplayOrder->begin(), m_agreedDisplayOrder->end(), oldId, newId);
-    if (m_movedInOrder && m_movedInOrder->remove(oldId))
-        m_movedInOrder->insert(newId);
-    if (m_arrivedInOrder.remove(oldId))
-        m_arrivedInOrder.insert(newId);
+    followNewOrderId(m_agreedDisplayOrder, m_movedInOrder, m_arrivedInOrder, oldId, newId);
     m_changed = true;
 }
 

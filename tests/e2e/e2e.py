@@ -546,6 +546,31 @@ def named(docs, name):
     return [doc for doc in docs if "<dd>%s</dd>" % name in doc]
 
 
+def tabs(s, app):
+    """The lists' tab names, sorted."""
+    return sorted(t.name for t in s.find_all(app, "page tab", showing=False))
+
+
+def open_tab(s, app, name):
+    s.click(s.find(app, "page tab", name))
+    poll("the list %s shown" % name,
+         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
+
+
+def message_box(s, app):
+    """The message over the sync dialog (both are titled "Sync"): the one with an Ok button."""
+    for d in s.find_all(app, "dialog", "Sync"):
+        if s.find_all(d, "push button", "Ok"):
+            return d
+    return None
+
+
+def server_tasks(s, name):
+    """Each server list of that name's task titles, sorted."""
+    docs = named(s.server_lists(), name)
+    return [sorted(re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)) for doc in docs]
+
+
 def type_tasks(s, app, tasks):
     last = s.task_cells(app)[-1]
     s.click(last)

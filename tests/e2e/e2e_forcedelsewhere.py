@@ -9,34 +9,9 @@ task."""
 import re
 import time
 
-import pyatspi
-
-from e2e import check, has_tasks, named, poll, run, type_tasks
+from e2e import check, has_tasks, message_box, open_tab, poll, run, server_tasks, tabs, type_tasks
 
 LISTS = ["Home", "Office"]
-
-
-def tabs(s, app):
-    return sorted(t.name for t in s.find_all(app, "page tab", showing=False))
-
-
-def open_tab(s, app, name):
-    s.click(s.find(app, "page tab", name))
-    poll("the list %s shown" % name,
-         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
-
-
-def message_box(s, app):
-    """A message over the lists (titled "Sync", with an Ok button), or None."""
-    for d in s.find_all(app, "dialog", "Sync"):
-        if s.find_all(d, "push button", "Ok"):
-            return d
-    return None
-
-
-def server_tasks(s, name):
-    docs = named(s.server_lists(), name)
-    return [sorted(re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)) for doc in docs]
 
 
 def server_ids(s):

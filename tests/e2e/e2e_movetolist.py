@@ -12,7 +12,7 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-from e2e import Failure, TIMEOUT, check, has_tasks, named, poll, read, run, type_tasks
+from e2e import Failure, TIMEOUT, check, has_tasks, named, open_tab, poll, read, run, type_tasks
 
 # The menu entries told as taking the focus, newest last: a pop-up's entries
 # are found no other way on the accessibility bus.
@@ -71,12 +71,6 @@ def add_list(s, app, name, tasks):
     poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
     type_tasks(s, app, tasks)
     s.name_list(app, name)
-
-
-def open_tab(s, app, name):
-    s.click(s.find(app, "page tab", name))
-    poll("the list %s shown" % name,
-         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
 
 
 def cell(s, app, title):

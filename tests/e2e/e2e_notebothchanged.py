@@ -6,7 +6,7 @@ the first shows both too, and the server holds each once."""
 
 import re
 
-from e2e import check, poll, run
+from e2e import check, message_box, poll, run
 
 THEIRS = "kite and string"
 MINE = "kite and tail"
@@ -35,14 +35,6 @@ def write_note(s, app, tab, text):
     s.click(s.find(app, "text", "Note text", what="the note's text"))
     s.keys("ctrl+a")
     s.type(text)
-
-
-def message_box(s, app):
-    """The message over the sync dialog (both are titled "Sync"): the one with an Ok button."""
-    for d in s.find_all(app, "dialog", "Sync"):
-        if s.find_all(d, "push button", "Ok"):
-            return d
-    return None
 
 
 def shown_text(s, app, tab):

@@ -5,34 +5,7 @@ synchronises: it is told that the list was put back with its change, the
 list comes back holding only the typed task (the tasks it had not changed
 stay removed), on the server and, after its next run, on the first."""
 
-import re
-
-import pyatspi
-
-from e2e import check, has_tasks, named, poll, run, type_tasks
-
-
-def tabs(s, app):
-    return sorted(t.name for t in s.find_all(app, "page tab", showing=False))
-
-
-def open_tab(s, app, name):
-    s.click(s.find(app, "page tab", name))
-    poll("the list %s shown" % name,
-         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
-
-
-def message_box(s, app):
-    """The message over the sync dialog (both are titled "Sync"): the one with an Ok button."""
-    for d in s.find_all(app, "dialog", "Sync"):
-        if s.find_all(d, "push button", "Ok"):
-            return d
-    return None
-
-
-def server_tasks(s, name):
-    docs = named(s.server_lists(), name)
-    return [sorted(re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)) for doc in docs]
+from e2e import check, has_tasks, message_box, open_tab, poll, run, server_tasks, tabs, type_tasks
 
 
 def scenario(s):

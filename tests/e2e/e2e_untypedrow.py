@@ -8,19 +8,7 @@ back."""
 
 import re
 
-import pyatspi
-
-from e2e import check, has_tasks, named, poll, run, type_tasks
-
-
-def tabs(s, app):
-    return sorted(t.name for t in s.find_all(app, "page tab", showing=False))
-
-
-def open_tab(s, app, name):
-    s.click(s.find(app, "page tab", name))
-    poll("the list %s shown" % name,
-         lambda: s.find(app, "page tab", name).getState().contains(pyatspi.STATE_SELECTED))
+from e2e import check, has_tasks, named, open_tab, poll, run, tabs, type_tasks
 
 
 def message_box(s, app):
