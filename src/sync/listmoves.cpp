@@ -644,6 +644,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
         // Below it: each task of the source's finds its copy; one added on
         // the source's side below it goes below the copy's parent.
         // A task of the list the source side put below it goes with it.
+        QList<std::pair<Task *, Task *>> kept;
         const auto wasBelow = [&agreed](const Task *task) {
             for (const Task *up = task->parent(); up; up = up->parent())
                 if (up == agreed)
@@ -670,11 +671,24 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                         changed = true;
                         continue;
                     }
+                } else if (!copy && sourceIsMine && m_seen.at(sourceList).server.contains(child->id())) {
+                    // The merge put the server's own copy of it below this
+                    // computer's, which goes: the other side kept it, and it
+                    // stays below the target.
+                    if (Task *holder = copyOf(child->parent())) {
+                        kept.append(std::make_pair(child, holder));
+                        continue;
+                    }
                 }
                 below(child);
             }
         };
         below(source);
+        for (const auto &[child, holder] : std::as_const(kept)) {
+            child->parent()->takeChild(child);
+            holder->insertChild(child, holder->childCount());
+            changed = true;
+        }
         removeTask(sourceList, source);
     }
     // Removed below it on the other side of the target's, not moved with

@@ -181,6 +181,8 @@ private:
         ForcedThereTaskAddedHereInAGroup,
         ForcedThereRemovedHere,
         ForcedThereAfterATaskAddedThereRemovedHere,
+        ForcedThereRetitledThereMovedWithItsSubtaskOnBoth,
+        RetitledThereMovedWithItsSubtaskOnBoth,
         ListRemovedThereTaskAddedHereInAGroup,
         ListRemovedHereTaskAddedThereInAGroup,
         ListRemovedThereEmptyRowBelowASubtaskHere,
@@ -514,6 +516,10 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedThereAfterATaskAddedThereRemovedHere);
     QTest::newRow("forced remote run there, a task added here: the list stays in its group on both")
         << int(ForcedThereTaskAddedHereInAGroup);
+    QTest::newRow("forced remote run there, then retitled and moved to one list with its subtask there and here")
+        << int(ForcedThereRetitledThereMovedWithItsSubtaskOnBoth);
+    QTest::newRow("retitled and moved to one list with its subtask there, moved there first here: the subtask stays")
+        << int(RetitledThereMovedWithItsSubtaskOnBoth);
     QTest::newRow("list removed there, a task added to it here: back with the task, in its group")
         << int(ListRemovedThereTaskAddedHereInAGroup);
     QTest::newRow("list removed here from an older copy, a task added there: back with the task, in its group")
@@ -697,6 +703,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == OutdentedHereMovedWithItsParentThere
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
+            || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
             || c == MovedThereTickedHereTheOtherListAlone || c == MovedHereTheOtherListAloneRetitledThere
             || c == MovedHereSentAloneBeforeARetitleThere || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere
@@ -725,7 +732,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
             || c == ListRemovedThereEmptyRowBelowAParentHere || c == ListRemovedThereEmptyRowHereSentAlone
             || c == ListRemovedHereEmptyRowMadeThere || c == RemovedWithItsSubtaskThereEmptyRowBelowItHere
-            || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere) {
+            || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere
+            || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
         }
@@ -1770,6 +1778,26 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // else changed here, and its removal holds.
         expected = {QStringLiteral("Home[Keys,Big bags]")};
         break;
+    case RetitledThereMovedWithItsSubtaskOnBoth:
+    case ForcedThereRetitledThereMovedWithItsSubtaskOnBoth: {
+        // A retitles Bags and moves it, with its subtask, to Home; B, which
+        // knows nothing of it (nor of A's forced run, whose new ids it
+        // does not know), moves Bags there too and synchronises first. The
+        // merge of Home takes the two Big ones for one, below A's copy.
+        auto there = session(a);
+        if (c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth) {
+            ForcedRuns::prepareForceRemote(there->lists, there->notes);
+            QVERIFY(runClientSync(*there, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        }
+        retitleBags(*there);
+        moveToList(there->model(trip), QStringLiteral("Big bags"), there->model("Home"));
+        there->persist();
+        there.reset();
+        onB(moveBagsHome, b);
+        onA([](LiveClient &) {});
+        expected = {QStringLiteral("Home[Keys,Big bags,Big bags>Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case ForcedThereTaskAddedHere:
     case ForcedThereTickedHere:
     case ForcedThereAfterATaskTypedThereRetitledHere:
