@@ -35,6 +35,7 @@ struct Seen
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<quint32> carriedInDoubt;          // tasks with an id those carried
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
+    QHash<QString, int> sentInDoubtCount;  // and how many of each they sent
     QSet<QString> newHere;        // identities of tasks made here since it agreed
     bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
     QHash<QString, int> agreedIdentities;
@@ -122,8 +123,10 @@ Seen see(const ListMoves::List &list)
         seen.removedByUploadsInDoubt = mark.removedTasks();
         for (auto it = mark.knownTasks().cbegin(); it != mark.knownTasks().cend(); ++it)
             seen.carriedInDoubt.insert(it.key());
-        for (const UploadMark::SentTask &sent : mark.tasks())
+        for (const UploadMark::SentTask &sent : mark.tasks()) {
             seen.sentInDoubt.insert(sent.identity);
+            ++seen.sentInDoubtCount[sent.identity];
+        }
         for (const Task *removed : list.mineBefore->removedTasks())
             if (seen.agreed.contains(removed->id()))
                 seen.removedHere.insert(removed->id());
@@ -154,15 +157,26 @@ public:
             m_seen.append(see(list));
         for (int i = 0; i < m_seen.size(); ++i) {
             const Seen &seen = m_seen.at(i);
-            for (Task *task : seen.now.values() + seen.withoutId) {
+            // The server's tasks oldest first: of copies alike, those an
+            // upload in doubt sent came before another computer's same move.
+            QList<Task *> tasks = seen.now.values();
+            std::sort(tasks.begin(), tasks.end(), [](const Task *a, const Task *b) { return a->id() < b->id(); });
+            QHash<QString, int> unclaimed = seen.sentInDoubtCount;
+            for (Task *task : tasks + seen.withoutId) {
                 // A row nobody typed into is no task's copy.
                 if (seen.agreed.contains(task->id()) || task->isBlankRecursively())
                     continue;
                 // Made here and sent by this run, or by an upload in doubt
-                // before the server's copy was looked at.
-                const bool sentFromHere = seen.server.contains(task->id())
-                                              ? seen.sentInDoubt.contains(UploadMark::identityDigest(task))
-                                              : seen.madeHere(task);
+                // before the server's copy was looked at: as many of one
+                // identity as it sent, the others arrived.
+                bool sentFromHere = false;
+                if (seen.server.contains(task->id())) {
+                    int &left = unclaimed[UploadMark::identityDigest(task)];
+                    sentFromHere = left > 0;
+                    left -= sentFromHere;
+                } else {
+                    sentFromHere = seen.madeHere(task);
+                }
                 if (sentFromHere)
                     m_addedHere.insert(task->identity(), {i, task});
                 else if (seen.server.contains(task->id()))
@@ -387,9 +401,21 @@ void Settler::settle(int from, const Task *agreed)
     // left (removed) settles nothing: a task moved out of it before goes
     // on its own.
     const quint32 id = agreed->id();
+    const auto isBelow = [](const Task *task, const Task *up) {
+        for (const Task *p = task->parent(); up && p; p = p->parent())
+            if (p == up)
+                return true;
+        return false;
+    };
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
         if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
             && (m_movedThere.contains(up) || m_movedHere.contains(up))) {
+            // Moved out of it on both sides before it moved, to one place
+            // each: settled on its own, as any task moved on both.
+            const Place ownHere = m_movedHere.value(agreed), ownThere = m_movedThere.value(agreed);
+            if (ownHere.task && ownThere.task && !isBelow(ownHere.task, m_movedHere.value(up).task)
+                && !isBelow(ownThere.task, m_movedThere.value(up).task))
+                break;
             // Moved out of it on the side that did not move it, and kept
             // where that put it: that place holds, not the one below what
             // the other side moved.

@@ -113,6 +113,7 @@ private:
         MovedWithItsSubtaskHereSubtaskRetitledThere,
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
+        MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         MovedWithItsSubtaskOnBoth,
         MovedThereAnotherIndentedBelowItHere,
         RemovedWithTwoLevelsThereMovedHere,
@@ -399,6 +400,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to another list on both, retitled there once moved")
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
+    QTest::newRow("moved to one list there, to another here, after its subtask moved on both and in doubt there: once")
+        << int(MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore);
     QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
     QTest::newRow("removed with two levels below it there, moved to another list here")
         << int(RemovedWithTwoLevelsThereMovedHere);
@@ -711,9 +714,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere
             || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
-            || c == OnlyTaskMovedOutAndRetitledThereTickedHere)
+            || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
+            || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere)
@@ -732,7 +736,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
             || c == ListRemovedThereEmptyRowBelowAParentHere || c == ListRemovedThereEmptyRowHereSentAlone
             || c == ListRemovedHereEmptyRowMadeThere || c == RemovedWithItsSubtaskThereEmptyRowBelowItHere
-            || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere
+            || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
@@ -765,7 +769,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()), travel);
         }
         // Home first: its update leaves before Trip's.
-        if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere)
+        if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
             client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -1945,7 +1949,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             });
             // The other's copy came in while its own list still held the
             // task, as a pasted copy would: both stay, and the user is told.
-            expected = {QStringLiteral("Home[]"), QStringLiteral("Trip[Tickets,Bags,Socks,Keys,Keys]")};
+            // The other's next run knows its upload sent one of the two: the
+            // other is this move of the same task, and they become one.
+            expected = {QStringLiteral("Home[]"), QStringLiteral("Trip[Tickets,Bags,Socks,Keys]")};
             m_expectedNotice = QStringLiteral("Trip: Keys");
         }
         break;
@@ -2007,6 +2013,31 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Shop[Soap,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         m_expectedNoNotice = true;
         break;
+    case MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore: {
+        const auto moveBigOneHome = [&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
+        };
+        {
+            // Home's update is applied, its answer a 500: the run ends
+            // before Trip's.
+            auto client = session(a);
+            moveBigOneHome(*client);
+            m_server->respondAfterApplying("PUT", OneList, 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onB(moveBigOneHome, b);
+        {
+            auto client = session(b);
+            moveToList(client->model(trip), QStringLiteral("Bags"), client->model("Shop"));
+            client->persist();
+        }
+        onA(moveBagsHome);
+        onB([](LiveClient &) {}, b);
+        expected = {QStringLiteral("Home[Keys,Big one]"), QStringLiteral("Shop[Soap,Bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
