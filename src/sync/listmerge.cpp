@@ -258,12 +258,17 @@ QHash<const Task *, Key> Merger::pairNewTasks() const
             mineNew[task->identity()].append(task);
         }
     });
+    // What the server holds of an upload in doubt under ids this computer
+    // took for it: those tasks it sent are accounted for.
+    QHash<QString, QStringList> sentHeld;
     walk(m_theirsList.rootTask(), [&](const Task *task) {
         const Key id = task->id();
         if (m_base.versions.contains(id) || mineIds.contains(id))
             ++held[task->identity()];
         else
             theirsNew[task->identity()].append(task);
+        if (mineIds.contains(id) && !m_base.versions.contains(id))
+            sentHeld[task->identity()].append(UploadMark::contentDigest(task));
     });
     QHash<const Task *, Key> out;
     for (auto it = mineNew.cbegin(); it != mineNew.cend(); ++it) {
@@ -275,7 +280,9 @@ QHash<const Task *, Key> Merger::pairNewTasks() const
             out.insert(it->first(), there.first()->id());
             continue;
         }
-        const QStringList sent = m_sent.byIdentity.value(UploadMark::identityDigest(it->first()));
+        QStringList sent = m_sent.byIdentity.value(UploadMark::identityDigest(it->first()));
+        for (const QString &content : sentHeld.value(it.key()))
+            sent.removeOne(content);
         if (!sent.isEmpty())
             pairSent(*it, there, sent, out);
     }

@@ -151,12 +151,18 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
         if (!sentContent.contains(w.identity, copy.content) && sentContent.contains(w.identity, w.content))
             w.task->takeFieldsFrom(copy.task);
     };
+    // No more copies are the upload's than it sent of their identity: a
+    // task of it made or moved here since is another.
+    auto sentLeft = [&](const QString &identity) {
+        return !sentCount.contains(identity)
+               || sentCount.value(identity) > waitingCount.value(identity) - unpaired.value(identity);
+    };
     // A copy is told by what it holds: the task's own content, then a
     // content it was sent with (changed here since, not there). Either way
     // nothing of another task's is written over.
     for (bool sameContent : {true, false}) {
         for (Waiting &w : waiting) {
-            if (w.task->id() != 0)
+            if (w.task->id() != 0 || !sentLeft(w.identity))
                 continue;
             for (Copy &copy : pool) {
                 if (!copy.taken && copy.identity == w.identity
@@ -175,7 +181,7 @@ void ListSynchronizer::takeCopies(TaskList *list, const QList<const Task *> &cop
     if (arrived) {
         for (Waiting &w : waiting) {
             if (w.task->id() != 0 || heldByKnown.contains(w.identity) || unpaired.value(w.identity) != 1
-                || untaken.value(w.identity) != 1)
+                || untaken.value(w.identity) != 1 || !sentLeft(w.identity))
                 continue;
             for (Copy &copy : pool) {
                 if (!copy.taken && copy.identity == w.identity) {

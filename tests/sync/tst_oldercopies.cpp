@@ -114,6 +114,7 @@ private:
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
         MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
+        SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         MovedWithItsSubtaskOnBoth,
         MovedThereAnotherIndentedBelowItHere,
         RemovedWithTwoLevelsThereMovedHere,
@@ -402,6 +403,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
     QTest::newRow("moved to one list there, to another here, after its subtask moved on both and in doubt there: once")
         << int(MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore);
+    QTest::newRow("as above, the subtask made in its parent's second")
+        << int(SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore);
     QTest::newRow("moved to one list on both with its subtask") << int(MovedWithItsSubtaskOnBoth);
     QTest::newRow("removed with two levels below it there, moved to another list here")
         << int(RemovedWithTwoLevelsThereMovedHere);
@@ -714,10 +717,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ListRemovedHereAfterATaskMovedOutTaskTickedThere
             || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
-            || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+            || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere)
@@ -737,9 +742,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ListRemovedThereEmptyRowBelowAParentHere || c == ListRemovedThereEmptyRowHereSentAlone
             || c == ListRemovedHereEmptyRowMadeThere || c == RemovedWithItsSubtaskThereEmptyRowBelowItHere
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
+            if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
+                Task *bags = const_cast<Task *>(taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags")));
+                bags->child(0)->setCreationTime(bags->creationTime());
+            }
         }
         if (c == SameSecondMovedToOneListOnBothAfterAnUploadInDoubtHere) {
             // Big one in the second of the others, Home's tasks in another.
@@ -769,7 +779,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()), travel);
         }
         // Home first: its update leaves before Trip's.
-        if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+        if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
             client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -2013,7 +2024,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Shop[Soap,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         m_expectedNoNotice = true;
         break;
-    case MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore: {
+    case MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore:
+    case SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore: {
         const auto moveBigOneHome = [&](LiveClient &client) {
             moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
         };
