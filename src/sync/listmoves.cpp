@@ -401,20 +401,12 @@ void Settler::settle(int from, const Task *agreed)
     // left (removed) settles nothing: a task moved out of it before goes
     // on its own.
     const quint32 id = agreed->id();
-    const auto isBelow = [](const Task *task, const Task *up) {
-        for (const Task *p = task->parent(); up && p; p = p->parent())
-            if (p == up)
-                return true;
-        return false;
-    };
     for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
         if ((!seen.server.contains(up->id()) || seen.removedHere.contains(up->id()))
             && (m_movedThere.contains(up) || m_movedHere.contains(up))) {
-            // Moved out of it on both sides before it moved, to one place
-            // each: settled on its own, as any task moved on both.
-            const Place ownHere = m_movedHere.value(agreed), ownThere = m_movedThere.value(agreed);
-            if (ownHere.task && ownThere.task && !isBelow(ownHere.task, m_movedHere.value(up).task)
-                && !isBelow(ownThere.task, m_movedThere.value(up).task))
+            // Moved on both sides, with it or out of it before: settled on
+            // its own, as any task moved on both.
+            if (m_movedHere.contains(agreed) && m_movedThere.contains(agreed))
                 break;
             // Moved out of it on the side that did not move it, and kept
             // where that put it: that place holds, not the one below what

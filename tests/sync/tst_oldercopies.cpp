@@ -113,6 +113,7 @@ private:
         MovedWithItsSubtaskHereSubtaskRetitledThere,
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
+        MovedWithItsSubtaskToOneListThereAnotherHere,
         MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         MovedWithItsSubtaskOnBoth,
@@ -401,6 +402,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to another list on both, retitled there once moved")
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
+    QTest::newRow("moved with its subtask to one list there, to another here: the later upload's, subtask with it")
+        << int(MovedWithItsSubtaskToOneListThereAnotherHere);
     QTest::newRow("moved to one list there, to another here, after its subtask moved on both and in doubt there: once")
         << int(MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore);
     QTest::newRow("as above, the subtask made in its parent's second")
@@ -718,10 +721,11 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
             || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
-            || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
@@ -742,7 +746,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ListRemovedThereEmptyRowBelowAParentHere || c == ListRemovedThereEmptyRowHereSentAlone
             || c == ListRemovedHereEmptyRowMadeThere || c == RemovedWithItsSubtaskThereEmptyRowBelowItHere
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
-            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
@@ -2050,11 +2054,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                     QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
+    case MovedWithItsSubtaskToOneListThereAnotherHere:
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
             b);
-        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        expected = {QStringLiteral("Home[Keys]"),
+                    c == MovedWithItsSubtaskToOneListThereAnotherHere ? QStringLiteral("Shop[Soap,Bags,Bags>Big one]") : QStringLiteral("Shop[Soap,Bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
 }
