@@ -571,6 +571,25 @@ def server_tasks(s, name):
     return [sorted(re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)) for doc in docs]
 
 
+def remove_while_other_is_off(s, app, other_home, name):
+    """The other computer takes every list, then is off while this one
+    removes `name` with Ctrl+W and synchronises."""
+    lists = tabs(s, app)
+    other, other_app = s.open_program(other_home)
+    s.synchronise(other_app)
+    poll("the lists on the other computer", lambda: tabs(s, other_app) == lists)
+    s.close_program(other, other_app)
+
+    open_tab(s, app, name)
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("ctrl+w")
+    question = s.find(app, "dialog", "Delete List", what="the question before the removal")
+    s.click(s.find(question, "push button", "Ok"))
+    poll("%s gone on this computer" % name, lambda: tabs(s, app) == [t for t in lists if t != name])
+    s.synchronise(app)
+    poll("%s gone from the server" % name, lambda: server_tasks(s, name) == [], interval=0.5)
+
+
 def type_tasks(s, app, tasks):
     last = s.task_cells(app)[-1]
     s.click(last)

@@ -5,7 +5,7 @@ synchronises: it is told that the list was put back with its change, the
 list comes back holding only the typed task (the tasks it had not changed
 stay removed), on the server and, after its next run, on the first."""
 
-from e2e import check, has_tasks, message_box, open_tab, poll, run, server_tasks, tabs, type_tasks
+from e2e import check, has_tasks, message_box, open_tab, poll, remove_while_other_is_off, run, server_tasks, tabs, type_tasks
 
 
 def scenario(s):
@@ -25,19 +25,7 @@ def scenario(s):
     poll("both lists on the server", lambda: server_tasks(s, "Garden") == [["Seeds", "Spade"]], interval=0.5)
 
     # The other computer takes both, then is off while the first removes one.
-    second, second_app = s.open_program(second_home)
-    s.synchronise(second_app)
-    poll("the lists on the second computer", lambda: tabs(s, second_app) == ["Garden", "Home"])
-    s.close_program(second, second_app)
-
-    open_tab(s, app, "Garden")
-    s.focus(s.find(app, "push button", "Lists"))
-    s.keys("ctrl+w")
-    question = s.find(app, "dialog", "Delete List", what="the question before the removal")
-    s.click(s.find(question, "push button", "Ok"))
-    poll("Garden gone on the first computer", lambda: tabs(s, app) == ["Home"])
-    s.synchronise(app)
-    poll("Garden gone from the server", lambda: server_tasks(s, "Garden") == [], interval=0.5)
+    remove_while_other_is_off(s, app, second_home, "Garden")
 
     # Its copy still holds Garden: a task typed there.
     second, second_app = s.open_program(second_home)

@@ -8,7 +8,7 @@ back."""
 
 import re
 
-from e2e import check, has_tasks, named, open_tab, poll, run, tabs, type_tasks
+from e2e import check, has_tasks, named, open_tab, poll, remove_while_other_is_off, run, tabs, type_tasks
 
 
 def message_box(s, app):
@@ -53,19 +53,7 @@ def scenario(s):
     poll("Garden on the server", lambda: server_tasks(s, "Garden") == [["Packets", "Seeds"]], interval=0.5)
 
     # The other computer takes both, then is off while the first removes one.
-    second, second_app = s.open_program(second_home)
-    s.synchronise(second_app)
-    poll("the lists on the second computer", lambda: tabs(s, second_app) == ["Garden", "Home"])
-    s.close_program(second, second_app)
-
-    open_tab(s, app, "Garden")
-    s.focus(s.find(app, "push button", "Lists"))
-    s.keys("ctrl+w")
-    question = s.find(app, "dialog", "Delete List", what="the question before the removal")
-    s.click(s.find(question, "push button", "Ok"))
-    poll("Garden gone on the first computer", lambda: tabs(s, app) == ["Home"])
-    s.synchronise(app)
-    poll("Garden gone from the server", lambda: server_tasks(s, "Garden") == [], interval=0.5)
+    remove_while_other_is_off(s, app, second_home, "Garden")
 
     # Its copy still holds Garden: Return on the subtask opens a row below
     # it, and a click elsewhere (not on another task, which would take the
