@@ -108,7 +108,7 @@ void TstBaseSynchronizer::sessionPassword()
     QVERIFY(server);
     ServerSettings::instance()->setCredentials(QStringLiteral("alice"), QStringLiteral("stored-but-wrong"));
 
-    auto probe = [&server]() {
+    auto probe = []() {
         Request request(QStringLiteral("HEAD"), QStringLiteral("/users/alice"));
         QSignalSpy finished(&request, &Request::finished);
         ServerHttpConnection::instance()->addRequest(&request);
