@@ -535,6 +535,25 @@ QString listKeyOf(const TaskList *list)
     return list->description().mid(StaleTag.size());
 }
 
+// The lists of older copies a computer holds once each, by key; a key held
+// twice (a list kept beside another) names none.
+QMap<QString, ListModel *> staleListsHeld(const LiveClient &client)
+{
+    QMap<QString, ListModel *> held;
+    QSet<QString> twice;
+    for (ListModel *m : client.lists->models()) {
+        if (!isStale(m->taskList()))
+            continue;
+        const QString key = listKeyOf(m->taskList());
+        if (held.contains(key))
+            twice.insert(key);
+        held.insert(key, m);
+    }
+    for (const QString &key : std::as_const(twice))
+        held.remove(key);
+    return held;
+}
+
 // Where a task is: a keyed task above it, or the top of a list.
 QString containerOf(const Task *task, const QString &listKey)
 {
@@ -3387,18 +3406,7 @@ bool Sequence::staleEdit(int c)
     if (!mayEditStaleContent(c))
         return false;
     LiveClient &client = live(c);
-    QMap<QString, ListModel *> copies;
-    QSet<QString> twice;
-    for (ListModel *m : client.lists->models()) {
-        if (!isStale(m->taskList()))
-            continue;
-        const QString key = listKeyOf(m->taskList());
-        if (copies.contains(key))
-            twice.insert(key);
-        copies.insert(key, m);
-    }
-    for (const QString &key : std::as_const(twice))
-        copies.remove(key);
+    QMap<QString, ListModel *> copies = staleListsHeld(client);
     if (copies.isEmpty())
         return false;
     const QString listKey = pick(copies.keys());
@@ -3681,18 +3689,7 @@ void Sequence::staleMovedElsewhereToo(int c, const QString &listKey, const QStri
         return;
     const int other = pick(others);
     LiveClient &client = live(other);
-    QMap<QString, ListModel *> copies;
-    QSet<QString> twice;
-    for (ListModel *m : client.lists->models()) {
-        if (!isStale(m->taskList()))
-            continue;
-        const QString k = listKeyOf(m->taskList());
-        if (copies.contains(k))
-            twice.insert(k);
-        copies.insert(k, m);
-    }
-    for (const QString &k : std::as_const(twice))
-        copies.remove(k);
+    const QMap<QString, ListModel *> copies = staleListsHeld(client);
     ListModel *model = copies.value(listKey);
     Task *task = nullptr;
     if (model)
