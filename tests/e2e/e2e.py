@@ -590,6 +590,13 @@ def remove_while_other_is_off(s, app, other_home, name):
     poll("%s gone from the server" % name, lambda: server_tasks(s, name) == [], interval=0.5)
 
 
+def new_list(s, app):
+    """Adds a list with the "Add list" button and waits for its tab."""
+    tabs_before = len(s.find_all(app, "page tab"))
+    s.click(s.find(app, "push button", "Add list"))
+    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+
+
 def type_tasks(s, app, tasks):
     last = s.task_cells(app)[-1]
     s.click(last)

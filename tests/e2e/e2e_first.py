@@ -5,7 +5,7 @@ set, then synchronised; the fake server holds the list and its tasks."""
 import os
 import re
 
-from e2e import check, has_tasks, poll, read, run, scaled, type_tasks
+from e2e import check, has_tasks, new_list, poll, read, run, scaled, type_tasks
 
 
 def set_preferences(s, app, url, user, password):
@@ -52,9 +52,7 @@ def scenario(s):
     settings = read(os.path.join(home, ".config", "Marrowgate", "PlumDeck.conf"))
     check("username=alice" in settings and s.server_url in settings, "the preferences are kept: %s" % settings)
 
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("a new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, ["Book flights", "Pack"])
     # The next task typed with Tab first goes under "Pack".
     last = s.task_cells(app)[-1]

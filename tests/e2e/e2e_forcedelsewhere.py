@@ -9,7 +9,7 @@ task."""
 import re
 import time
 
-from e2e import check, has_tasks, message_box, open_tab, poll, run, server_tasks, tabs, type_tasks
+from e2e import check, has_tasks, message_box, new_list, open_tab, poll, run, server_tasks, tabs, type_tasks
 
 LISTS = ["Home", "Office"]
 
@@ -27,9 +27,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, ["Keys"])
     s.name_list(app, "Home")
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, ["Mail", "Phone"])
     s.name_list(app, "Office")
     s.synchronise(app)

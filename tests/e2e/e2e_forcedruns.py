@@ -10,7 +10,7 @@ each list once with its task once, and the other computer's task stays."""
 import os
 import signal
 
-from e2e import check, has_tasks, named, poll, read, run, type_tasks
+from e2e import check, has_tasks, named, new_list, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Bills"}
 # Added on the other computer, in between, to the list the cut run never reached.
@@ -48,9 +48,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, ["Tickets"])
     s.name_list(app, "Trip")
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, ["Bills"])
     s.name_list(app, "Home")
     s.synchronise(app)

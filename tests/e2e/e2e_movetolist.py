@@ -12,7 +12,7 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-from e2e import Failure, TIMEOUT, check, has_tasks, named, open_tab, poll, read, run, type_tasks
+from e2e import Failure, TIMEOUT, check, has_tasks, named, new_list, open_tab, poll, read, run, type_tasks
 
 # The menu entries told as taking the focus, newest last: a pop-up's entries
 # are found no other way on the accessibility bus.
@@ -66,9 +66,7 @@ def choose(s, path):
 
 
 def add_list(s, app, name, tasks):
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, tasks)
     s.name_list(app, name)
 

@@ -9,13 +9,11 @@ and the server and both lists files hold the two lists once each."""
 import os
 import re
 
-from e2e import check, has_tasks, named, poll, read, run, type_tasks
+from e2e import check, has_tasks, named, new_list, poll, read, run, type_tasks
 
 
 def add_list(s, app, name):
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     s.name_list(app, name)
 
 

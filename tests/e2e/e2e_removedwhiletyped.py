@@ -5,7 +5,7 @@ synchronises: it is told that the list was put back with its change, the
 list comes back holding only the typed task (the tasks it had not changed
 stay removed), on the server and, after its next run, on the first."""
 
-from e2e import check, has_tasks, message_box, open_tab, poll, remove_while_other_is_off, run, server_tasks, tabs, type_tasks
+from e2e import check, has_tasks, message_box, new_list, open_tab, poll, remove_while_other_is_off, run, server_tasks, tabs, type_tasks
 
 
 def scenario(s):
@@ -16,9 +16,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, ["Keys"])
     s.name_list(app, "Home")
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, ["Seeds", "Spade"])
     s.name_list(app, "Garden")
     s.synchronise(app)

@@ -7,7 +7,7 @@ file that keeps the lists the import replaced, and that file holds them."""
 import os
 import re
 
-from e2e import check, has_tasks, named, poll, read, run, type_tasks
+from e2e import check, has_tasks, named, new_list, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Keys"}
 
@@ -46,9 +46,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, [LISTS["Trip"]])
     s.name_list(app, "Trip")
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, [LISTS["Home"]])
     s.name_list(app, "Home")
     s.synchronise(app)

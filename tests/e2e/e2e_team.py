@@ -7,7 +7,7 @@ gave."""
 import os
 import re
 
-from e2e import check, poll, run, scaled, type_tasks
+from e2e import check, new_list, poll, run, scaled, type_tasks
 
 
 def sign_in(s, home, user):
@@ -108,9 +108,7 @@ def scenario(s):
     # Bob shares a list of his own with alice; after both synchronise it is
     # among her lists, with the icon of the permissions he gave.
     s.click(s.find(bob_app, "push button", "Lists"))
-    tabs_before = len(s.find_all(bob_app, "page tab"))
-    s.click(s.find(bob_app, "push button", "Add list"))
-    poll("bob's new list", lambda: len(s.find_all(bob_app, "page tab")) == tabs_before + 1)
+    new_list(s, bob_app)
     type_tasks(s, bob_app, ["Water the plants"])
     s.keys("ctrl+F2")
     rename = s.find(bob_app, "dialog", "Rename List", what="the rename dialog")

@@ -8,7 +8,7 @@ back."""
 
 import re
 
-from e2e import check, has_tasks, named, open_tab, poll, remove_while_other_is_off, run, tabs, type_tasks
+from e2e import check, has_tasks, named, new_list, open_tab, poll, remove_while_other_is_off, run, tabs, type_tasks
 
 
 def message_box(s, app):
@@ -37,9 +37,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, ["Keys"])
     s.name_list(app, "Home")
-    tabs_before = len(s.find_all(app, "page tab"))
-    s.click(s.find(app, "push button", "Add list"))
-    poll("the new list's tab", lambda: len(s.find_all(app, "page tab")) == tabs_before + 1)
+    new_list(s, app)
     type_tasks(s, app, ["Seeds"])
     # Packets typed with Tab first, below Seeds; Backspace takes the row
     # Return opened below it out to the top, where an empty row is not kept.
