@@ -82,6 +82,18 @@ private:
     QTabBar *bar() const { return tabs()->tabBar(); }
     QPoint centre(int index) const { return bar()->tabRect(index).center(); }
 
+    // A fake server with alice's account, the program connected to it.
+    bool connectToServer()
+    {
+        m_server = std::make_unique<CheckedFakeServer>();
+        if (!m_server->start())
+            return false;
+        m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
+        QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
+        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
+        return EventConnection::instance()->isConnected() || connected.wait(5000);
+    }
+
     void showPage(const QStringList &lists)
     {
         writeLists(lists);
@@ -479,12 +491,7 @@ private slots:
         QFETCH(int, current);
         QFETCH(QString, steps);
         QFETCH(QStringList, synced);
-        m_server = std::make_unique<CheckedFakeServer>();
-        QVERIFY(m_server->start());
-        m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-        QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
-        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
-        QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+        QVERIFY(connectToServer());
         // Lists never synchronised: each one left is due for its first run.
         showPage({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
         QTest::mouseClick(bar(), Qt::LeftButton, {}, centre(current));
@@ -537,12 +544,7 @@ private slots:
         QFETCH(QString, click);
         QFETCH(bool, autosync);
         QFETCH(bool, committed);
-        m_server = std::make_unique<CheckedFakeServer>();
-        QVERIFY(m_server->start());
-        m_server->addUser(QStringLiteral("alice"), QStringLiteral("secret"));
-        QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
-        ServerSettings::instance()->setSettings(m_server->url(), QStringLiteral("alice"), QStringLiteral("secret"));
-        QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+        QVERIFY(connectToServer());
         showPage({QStringLiteral("Alpha"), QStringLiteral("Beta")});
         QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), autosync);
         tabs()->activateWindow();
