@@ -446,9 +446,7 @@ void UserLists::prepareForceRemoteSync()
 {
     for (ListModel *model : std::as_const(m_models)) {
         TaskList *list = model->taskList();
-        if (list->isOwned())
-            list->resetToNew();
-        else if (list->canWrite())
+        if (!list->isOwned() && list->canWrite())
             list->markEdited();
     }
     // The removed lists stay, to be deleted there by the run, or by the

@@ -118,6 +118,8 @@ public:
     void moveListLeft(ListModel *model);
     void setDisplayOrder(const QList<quint32> &ids);
 
+    // Lists others share with the user that the user may write go up as
+    // edited in a forced remote run.
     void prepareForceRemoteSync();
     void localizeLists();
 

@@ -15,28 +15,20 @@
 void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
 {
     if (lists) {
-        QHash<ListModel *, QString> marks;
+        // Each of the user's own lists replaces the server's copy in place,
+        // under its id: a run cut short finishes it by the mark.
         for (ListModel *model : lists->models()) {
-            const TaskList *list = model->taskList();
-            if (list->isOwned() && list->syncStatus() != TaskList::New)
-                marks.insert(model, UploadMark::replacing(list->serverId()).text());
-            else if (list->syncStatus() == TaskList::New && !list->pendingUpload().isEmpty())
-                marks.insert(model, list->pendingUpload()); // an upload in doubt stays so
+            TaskList *list = model->taskList();
+            if (list->isOwned() && list->syncStatus() != TaskList::New) {
+                list->setSyncStatus(TaskList::Edited);
+                list->setPendingUpload(UploadMark::wholeUpdate().text());
+                model->setChanged();
+            }
         }
         lists->prepareForceRemoteSync();
         // Its order replaces the server's too; a run cut short before it
         // went up leaves that to the next.
         lists->setDisplayOrderChanged(true);
-        for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
-            ListModel *model = it.key();
-            model->taskList()->setPendingUpload(it.value());
-            // A list posted anew starts its sharing anew.
-            model->restoreSharedRevision(1);
-            model->setAgreedSharedUsers(QMap<QString, QString>());
-            if (model->sharedUserCount() > 0)
-                model->setSharedEdited(true);
-            model->setChanged();
-        }
     }
     if (notes) {
         QHash<NotepadNote *, QString> marks;
@@ -55,25 +47,8 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
 
 void ForcedRuns::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
 {
-    if (lists) {
-        QList<TaskList *> kept;
-        for (const ListModel *model : lists->models()) {
-            const TaskList *list = model->taskList();
-            if (list->syncStatus() == TaskList::New && finishesReplacement(0, list->pendingUpload()))
-                kept << list->clone();
-        }
-        for (const TaskList *list : lists->deletedLists())
-            if (finishesReplacement(list->serverId(), list->pendingUpload()))
-                kept << list->clone();
+    if (lists)
         lists->removeAllLists();
-        for (TaskList *list : std::as_const(kept)) {
-            UserLists::AddResult result = UserLists::Refused;
-            if (ListModel *model = lists->addList(list, &result))
-                model->setChanged();
-            if (result == UserLists::Refused)
-                delete list;
-        }
-    }
     if (notes) {
         struct KeptNote
         {

@@ -244,9 +244,10 @@ void ItemSynchronizer<Traits>::start()
         return;
     }
     emitProgress(Traits::text(T::UploadingChanges, name));
-    if (serverRevision > localRevision
-        && ((earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem))
-            || Traits::mergesBeforePut(m_localItem) || Traits::looksBeforePut(m_localItem))) {
+    if (replacesWhole()
+        || (serverRevision > localRevision
+            && ((earlierUploadInDoubt() && Traits::mayHoldUploadedParts(m_localItem))
+                || Traits::mergesBeforePut(m_localItem) || Traits::looksBeforePut(m_localItem)))) {
         // The server changed since (perhaps by an upload in doubt): what
         // this computer changed goes onto its copy, and new parts an earlier
         // upload put there are not added twice.

@@ -42,6 +42,10 @@ public:
     // on the server may hold it whatever becomes of the answer.
     void setUploadLeaving(std::function<void()> leaving) { m_uploadLeaving = std::move(leaving); }
     bool forceRemote() const { return m_forceRemote; }
+    // The item replaces the server's copy whole (a forced remote run's):
+    // that copy is fetched first, whatever its revision.
+    void setReplacesWhole(bool whole) { m_replacesWhole = whole; }
+    bool replacesWhole() const { return m_replacesWhole; }
     // Whether an update of the item sent by an earlier run may have arrived
     // unanswered. Its mark is set again before this run's upload, so only
     // the owner, which saw it before, can tell.
@@ -158,6 +162,7 @@ private:
     QString m_errorString;
     XMLRequest *m_request = nullptr;
     bool m_forceRemote = false;
+    bool m_replacesWhole = false;
     bool m_earlierUploadInDoubt = true;
     bool m_lookBeforeDelete = false;
     bool m_tellsOnlyByItsEnd = false;

@@ -10,32 +10,12 @@ class Task;
 class TaskList;
 class UploadMark;
 
-// Which server list a list of this computer's is where its server id no
-// longer says: an id names a list until something posts it anew (another
-// computer's forced remote run, an import of a backup, a list kept against a
-// removal). A list is then told by what it holds: the creators, creation
-// seconds and titles of its titled tasks or, where neither side holds one,
-// its name. A creator and a second are not unique (pasted copies, tasks typed
-// in one second, a list made alike from another's tasks), so a list is taken
-// for another only where nothing else could be it; where the lists that
-// could be it differ, none is taken and the caller keeps both. Notes, which
-// hold only a title and a text, are told by both. Pure functions: no
-// requests, no models.
+// What tells a server item for one of this computer's where no id says:
+// the copy an upload in doubt made, the list a restored backup names, a
+// task of a restored list, a note. Pure functions: no requests, no models.
 class ListIdentity
 {
 public:
-    // For each list of `known` (each as this computer last agreed it with
-    // the server), the index in `candidates` (the server's lists no list
-    // here holds) of the list that is it, or -1. A candidate goes to one
-    // known list at most. `unsure[i]` is set where a candidate holds some of
-    // what known list i held but none could be told for it.
-    struct Pairing
-    {
-        QList<int> candidate;
-        QList<bool> unsure;
-    };
-    static Pairing pair(const QList<const TaskList *> &known, const QList<const TaskList *> &candidates);
-
     // A server list as the copy a creation in doubt may have made: what it
     // holds of the tasks posted.
     class PostedCopy
@@ -86,15 +66,6 @@ public:
     // second, pasted copies), by their content, then by their title, then
     // as the one left on each side. Tasks not told are left out.
     static QHash<Task *, const Task *> pairTasks(const QList<Task *> &here, const QList<const Task *> &there);
-
-    // `agreed` and `mine` (a list here and what it last agreed, under ids
-    // the server no longer has) take the ids of the tasks of `theirs` that
-    // they are, told by creator and second (among tasks of one such, by
-    // their content, or as the one left on each side), so that a three-way
-    // merge can put this computer's changes onto `theirs`. A task theirs
-    // does not hold takes an id theirs does not use: to the merge it was
-    // removed there. A task mine holds that agreed did not is new.
-    static void takeIdsOf(const TaskList &theirs, TaskList *agreed, TaskList *mine);
 
     // A note whose id the server no longer has, and a note only the server
     // has (of which `sameTitle` notes only the server has hold the title

@@ -5,7 +5,6 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listidentity.h"
 #include "sync/listmerge.h"
 #include "sync/listsynchronizer.h"
 #include "sync/removalmerge.h"
@@ -57,8 +56,7 @@ void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId)
     if (!model)
         return;
     TaskList *list = model->taskList();
-    const quint32 replaced = UploadMark::read(list->pendingUpload()).replacedId();
-    list->setPendingUpload(UploadMark::ofListPost(highestKnownId, list, replaced).text());
+    list->setPendingUpload(UploadMark::ofListPost(highestKnownId, list).text());
     model->setChanged();
 }
 
@@ -67,7 +65,9 @@ bool ListOutcome::markUploadOfChanges(ListModel *model)
     if (!model)
         return false;
     TaskList *list = model->taskList();
-    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list))
+    // One sent whole is marked once the server's copy it replaces is in.
+    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
+        || UploadMark::read(list->pendingUpload()).isWhole())
         return false;
     list->setPendingUpload(ListSynchronizer::putMark(list));
     model->setChanged();
@@ -113,60 +113,6 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
     // The user's version goes onto what the server holds now.
     list->setAgreed(fetched);
     lists->replaceList(model, list);
-}
-
-const TaskList *ListOutcome::agreedOfVanished(const TaskList *list, const QMap<quint32, ListInfo *> &infos)
-{
-    const TaskList::SyncStatus status = list->syncStatus();
-    if (status == TaskList::New || list->serverId() == 0 || infos.contains(list->serverId())
-        || ListSyncTraits::mustFetch(list) || (status == TaskList::Deleted && !list->isOwned()))
-        return nullptr;
-    return status == TaskList::Unedited && !list->agreed() ? list : list->agreed();
-}
-
-TaskList *ListOutcome::takeRepostedRemoval(UserLists *lists, TaskList *record, const TaskList &theirs)
-{
-    TaskList *agreed = record->agreed()->clone();
-    const std::unique_ptr<TaskList> mine(record->clone());
-    ListIdentity::takeIdsOf(theirs, agreed, mine.get());
-    // A copy of that list now: its id changes on purpose, not by mistake.
-    agreed->setServerId(0);
-    agreed->setServerId(theirs.serverId());
-    auto *gone = new TaskList;
-    gone->setName(record->name());
-    gone->setSyncStatus(TaskList::Deleted);
-    gone->setServerId(theirs.serverId());
-    gone->setRevision(agreed->revision());
-    gone->setAgreed(agreed);
-    lists->purgeList(record);
-    lists->addList(gone);
-    return gone;
-}
-
-ListOutcome::Reposted ListOutcome::takeReposted(UserLists *lists, ListsGroups *groups, ListModel *model,
-                                                TaskList *fetched)
-{
-    std::shared_ptr<const TaskList> theirs(fetched);
-    const TaskList *list = model->taskList();
-    auto *agreed = (list->agreed() ? list->agreed() : list)->clone();
-    auto *mine = list->clone();
-    ListIdentity::takeIdsOf(*theirs, agreed, mine);
-    ListMerge::Outcome outcome;
-    TaskList *merged = ListMerge::merge(*agreed, *mine, *theirs, ListMerge::Sent(), &outcome);
-    // What an upload in doubt carried named the ids that are gone.
-    merged->setPendingUpload(QString());
-    if (outcome.sameAsTheirs)
-        merged->setSyncStatus(TaskList::Unedited);
-    merged->setAgreed(theirs);
-    if (groups)
-        groups->followNewListId(list->localId(), list->serverId(), theirs->serverId());
-    lists->followNewId(list->serverId(), theirs->serverId());
-    lists->replaceList(model, merged);
-    // Below any revision the server gives: its shares are fetched, and
-    // merged with what changed here.
-    model->restoreSharedRevision(0);
-    model->setChanged();
-    return {std::shared_ptr<const TaskList>(agreed), std::shared_ptr<const TaskList>(mine)};
 }
 
 ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
@@ -359,11 +305,6 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
            "the same second kept them from being told apart. Both copies were kept, here and in the list they "
            "were moved to; remove the ones you do not need:\n%1"),
         kept.movesUntold);
-    add(tr("These lists you changed here are no longer on the server under the number this computer knew: another "
-           "computer removed them, or sent them anew with \"Force Remote Sync\", and the lists there that may be "
-           "them could not be told apart from others. They were put back with your changes, beside those lists; "
-           "remove what you do not need:\n%1"),
-        kept.notToldApart);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -417,7 +358,7 @@ namespace {
 
 // As the lists file keeps them.
 const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
-                                 "removed-there-whole", "removed-here", "not-told-apart"};
+                                 "removed-there-whole", "removed-here"};
 
 } // namespace
 
@@ -457,7 +398,7 @@ struct Untold
         if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
             return false;
         QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
-                                       &kept.removedThereWhole, &kept.removedHere, &kept.notToldApart};
+                                       &kept.removedThereWhole, &kept.removedHere};
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
             if (why == QLatin1String(keptKinds[kind]))
                 *byKind[kind] << list->name();

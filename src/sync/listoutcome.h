@@ -67,22 +67,6 @@ public:
     // entry follows the id; its sharing is read again from the server's list
     // (merged with a change made here). Returns what it agreed and held as
     // the merge saw them, under the server's task ids.
-    // What a list here, or the record of one removed here, whose id the
-    // server does not list (`infos`) last agreed with the server, to be told
-    // among the server's lists by; null for any other list.
-    static const TaskList *agreedOfVanished(const TaskList *list, const QMap<quint32, ListInfo *> &infos);
-    // The record of a list removed here whose id is gone, the server
-    // holding it as `theirs`: a record of that list takes its place, what it
-    // agreed under that list's task ids, so that the removal takes only
-    // what it saw. Returns it.
-    static TaskList *takeRepostedRemoval(UserLists *lists, TaskList *record, const TaskList &theirs);
-    struct Reposted
-    {
-        std::shared_ptr<const TaskList> agreed;
-        std::shared_ptr<const TaskList> mine;
-    };
-    static Reposted takeReposted(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched);
-
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
@@ -122,11 +106,10 @@ public:
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
         QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
-        QStringList notToldApart = {}; // gone under their id, not told from the server's lists that may be them
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty() && notToldApart.isEmpty();
+                   && movesUntold.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -135,7 +118,6 @@ public:
             removedHere << more.removedHere;
             tasks << more.tasks;
             movesUntold << more.movesUntold;
-            notToldApart << more.notToldApart;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -159,7 +141,7 @@ public:
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
     // Why a run kept a list, marked on it until the user is told.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, NotToldApart };
+    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
     static void markKept(ListModel *model, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.

@@ -40,7 +40,6 @@ ListsLayoutSynchronizer::ListsLayoutSynchronizer(const Run &run, QObject *parent
     , m_hasNewLists(run.hasNewLists)
     , m_arrivedIds(run.arrivedIds)
     , m_postedIds(run.postedIds)
-    , m_replacing(run.replacing)
 {
 }
 
@@ -111,7 +110,6 @@ QList<quint32> ListsLayoutSynchronizer::mergedDisplayOrder(const QList<quint32> 
     here.changed = m_userLists->isDisplayOrderChanged();
     here.posted = m_postedIds;
     here.forceLocal = m_forceLocal;
-    here.replacing = m_replacing;
     return ThreeWay::mergeDisplayOrder(here, theirs);
 }
 
@@ -137,10 +135,8 @@ void ListsLayoutSynchronizer::onGetDisplayOrderFinished()
         syncListsGroups();
         return;
     }
-    // A forced local run takes the server's order, but for a list it kept
-    // to finish a replacement: that one takes the replaced list's place.
-    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
-                                          : m_hasNewLists || m_userLists->isDisplayOrderChanged();
+    // A forced local run takes the server's order.
+    const bool changedHere = !m_forceLocal && (m_hasNewLists || m_userLists->isDisplayOrderChanged());
     const QList<quint32> order = changedHere ? mergedDisplayOrder(ids) : ids;
     QList<quint32> known;
     for (quint32 id : order)

@@ -1,7 +1,6 @@
 #ifndef LISTSLAYOUTSYNCHRONIZER_H
 #define LISTSLAYOUTSYNCHRONIZER_H
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -45,9 +44,6 @@ public:
         QSet<quint32> arrivedIds;
         // Lists made here that the run (or an upload in doubt) posted.
         QSet<quint32> postedIds;
-        // Server lists replaced by a list the run found or posted: that
-        // list's id.
-        QHash<quint32, quint32> replacing;
     };
 
     explicit ListsLayoutSynchronizer(const Run &run, QObject *parent = nullptr);
@@ -108,7 +104,6 @@ private:
     bool m_hasNewLists;
     QSet<quint32> m_arrivedIds;
     QSet<quint32> m_postedIds;
-    QHash<quint32, quint32> m_replacing;
     // The order last sent up.
     QList<quint32> m_orderSent;
     XMLRequest *m_request = nullptr;

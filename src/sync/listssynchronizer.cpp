@@ -8,9 +8,7 @@
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
 #include "sync/httpresponseheader.h"
-#include "sync/listidentity.h"
 #include "sync/listlooks.h"
-#include "sync/listmerge.h"
 #include "sync/listmoves.h"
 #include "sync/listoutcome.h"
 #include "sync/listsharingsynchronizer.h"
@@ -87,13 +85,9 @@ ListsSynchronizer::~ListsSynchronizer()
     if (m_noticesLater)
         m_noticesLater->append(std::exchange(m_keptAgainstRemovals, {}));
     // Cancelled after the server accepted an upload but before the list came
-    // back: the next run must fetch it, not post it a second time, and the
-    // server list it was posted in place of goes with that run.
-    if (m_listStep && !m_listStep->hasEnded()) {
+    // back: the next run must fetch it, not post it a second time.
+    if (m_listStep && !m_listStep->hasEnded())
         ListOutcome::recordWhatArrived(m_currentModel, m_listStep);
-        if (m_stepReplaces != 0 && m_listStep->assignedId() != 0)
-            removeReplacedList(std::exchange(m_stepReplaces, 0));
-    }
     for (QObject *step : {static_cast<QObject *>(m_listStep), static_cast<QObject *>(m_sharingStep),
                           static_cast<QObject *>(m_layoutStep), static_cast<QObject *>(m_notepadStep)}) {
         if (step)
@@ -102,48 +96,6 @@ ListsSynchronizer::~ListsSynchronizer()
     qDeleteAll(m_listInfos);
     if (s_registered == this)
         s_registered = nullptr;
-}
-
-// A list posted in place of a server one (a forced remote run, or one cut
-// short) has that one removed once it is there itself: the server's list
-// waits until then, neither fetched nor removed, so that no other computer
-// sees both for long, nor neither. One removed here since, without an id,
-// replaces it all the same: that one goes first.
-void ListsSynchronizer::holdReplacedLists()
-{
-    if (!m_userLists)
-        return;
-    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
-        if (!model || model->taskList()->syncStatus() != TaskList::New)
-            continue;
-        if (m_forceRemote)
-            RestoredLists::replaceWhenForced(model, m_groupsAtStart);
-        const quint32 id = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
-        if (mayRemoveReplaced(id) && m_serverIds.remove(id))
-            m_replacedHeld.insert(id);
-    }
-    for (const TaskList *removed : std::as_const(m_deletedLists))
-        if (removed->serverId() == 0)
-            removeReplacedList(UploadMark::read(removed->pendingUpload()).replacedId());
-}
-
-bool ListsSynchronizer::mayRemoveReplaced(quint32 id) const
-{
-    const ListInfo *info = m_listInfos.value(id, nullptr);
-    return info && info->isOwned() && m_userLists && !m_userLists->taskListByServerId(id)
-           && !m_userLists->findDeletedByServerId(id);
-}
-
-// The server's list `id`, replaced by a list that is there now, goes there
-// too when no list here holds it and the run has not dealt with it.
-void ListsSynchronizer::removeReplacedList(quint32 id)
-{
-    if (!mayRemoveReplaced(id) || !(m_serverIds.contains(id) || m_replacedHeld.remove(id)))
-        return;
-    const ListInfo *info = m_listInfos.value(id, nullptr);
-    // Marked so, a forced local run still removes it.
-    if (TaskList *record = deleteServerList(id, info->name(), info->revision()))
-        record->setPendingUpload(UploadMark::replacing(id).text());
 }
 
 // The run deletes the server's list `id`, which no list here holds; the
@@ -183,9 +135,8 @@ bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
     if (kept == ListOutcome::KeptAgainstRemoval::No)
         return false;
     using Kept = ListOutcome::Kept;
-    ListOutcome::markKept(model, m_notToldApart.contains(model) ? Kept::NotToldApart
-                                 : kept == ListOutcome::KeptAgainstRemoval::Whole ? Kept::RemovedThereWhole
-                                                                                  : Kept::RemovedThere);
+    ListOutcome::markKept(model, kept == ListOutcome::KeptAgainstRemoval::Whole ? Kept::RemovedThereWhole
+                                                                                : Kept::RemovedThere);
     // The server had none of it: a task the other computer moved out of
     // it is followed where it went.
     if (ListStarts::Start *start = m_starts.find(model)) {
@@ -500,19 +451,17 @@ bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
 }
 
 // Lists that wait for the server's lists that may be theirs leave the queue
-// until those are in. A forced run too finishes what a forced remote run cut
-// short began, and looks for what an earlier upload in doubt made, so that
-// it neither posts it again nor deletes it unseen. A forced local run keeps
-// only such lists (see ForcedRuns::prepareForceLocal).
+// until those are in. A forced run too looks for what an earlier upload in
+// doubt made, so that it neither posts it again nor deletes it unseen.
 void ListsSynchronizer::setAsideWaitingLists()
 {
-    holdReplacedLists();
-    m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     // A forced run replaces one side with the other (see lookForRestoredList).
+    for (const QPointer<ListModel> &model : std::as_const(m_models))
+        if (m_forceRemote && model && model->taskList()->syncStatus() == TaskList::New)
+            RestoredLists::replaceWhenForced(model, m_groupsAtStart);
+    m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     if (!m_forceRemote && !m_forceLocal)
         m_restoredSearch.setAside(m_models);
-    if (m_forceLocal)
-        dropUnpostedReplacements(m_models);
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()
@@ -600,15 +549,10 @@ void ListsSynchronizer::chooseLooks()
 }
 
 // A move can only meet a change made here; without one the lists go as they
-// always did, each on its own. Or a list whose id is gone: another
-// computer's forced run may have posted it anew, and its place here goes to
-// that one.
+// always did, each on its own.
 bool ListsSynchronizer::mayMeetChangesHere() const
 {
-    const auto vanished = [this](const TaskList *list) { return ListOutcome::agreedOfVanished(list, m_listInfos); };
-    const auto vanishedModel = [&](ListModel *model) { return model && vanished(model->taskList()); };
-    return m_starts.changedHere() || std::any_of(m_deletedLists.cbegin(), m_deletedLists.cend(), vanished)
-           || std::any_of(m_models.cbegin(), m_models.cend(), vanishedModel);
+    return m_starts.changedHere();
 }
 
 void ListsSynchronizer::chooseLooksAtLists(QSet<quint32> &held)
@@ -735,7 +679,6 @@ void ListsSynchronizer::takeLookedAtLists()
 {
     std::vector<Look> looks = std::exchange(m_looks, {});
     std::vector<KeptHere> keptHere;
-    takeRepostedLists(looks);
     for (Look &look : looks)
         takeLook(look, keptHere);
     // A list changed here that the server no longer lists had none of its
@@ -823,50 +766,6 @@ void ListsSynchronizer::markKeptHere(const std::vector<KeptHere> &keptHere)
     }
 }
 
-void ListsSynchronizer::takeRepostedLists(std::vector<Look> &looks)
-{
-    // Each a live list, or the record of one removed here.
-    QList<std::pair<ListModel *, TaskList *>> vanished;
-    QList<const TaskList *> known, candidates;
-    const auto add = [&](ListModel *model, TaskList *list) {
-        if (const TaskList *agreed = ListOutcome::agreedOfVanished(list, m_listInfos)) {
-            vanished.append({model, model ? nullptr : list});
-            known.append(agreed);
-        }
-    };
-    for (const QPointer<ListModel> &model : std::as_const(m_models))
-        if (model)
-            add(model, model->taskList());
-    for (TaskList *record : std::as_const(m_deletedLists))
-        add(nullptr, record);
-    QList<Look *> fetched;
-    for (Look &look : looks) {
-        if (!look.model && look.fetched && look.fetched->serverId() == look.id) {
-            fetched << &look;
-            candidates << look.fetched.get();
-        }
-    }
-    const ListIdentity::Pairing pairing = ListIdentity::pair(known, candidates);
-    for (int i = 0; i < vanished.size(); ++i) {
-        const auto [model, record] = vanished.at(i);
-        if (pairing.unsure.at(i) && model)
-            m_notToldApart.insert(model);
-        if (pairing.candidate.at(i) < 0)
-            continue;
-        TaskList *theirs = fetched.at(pairing.candidate.at(i))->fetched.release();
-        if (record) {
-            m_deletedLists.removeAll(record);
-            settleRemovedHere(ListOutcome::takeRepostedRemoval(m_userLists, record, *theirs), theirs);
-            continue;
-        }
-        const int status = model->taskList()->syncStatus();
-        const ListOutcome::Reposted taken = ListOutcome::takeReposted(m_userLists, m_groupsAtStart, model, theirs);
-        m_updatesInDoubt.remove(model);
-        m_starts.set(model, {taken.agreed, status == TaskList::Unedited ? nullptr : taken.mine,
-                             model->taskList()->sharedAgreed(), status});
-    }
-}
-
 // The server's copy of the list `id` was taken at `revision`: its step
 // starts from there.
 void ListsSynchronizer::setInfoRevision(quint32 id, quint32 revision)
@@ -906,25 +805,6 @@ QString ListsSynchronizer::removingEverythingQuestion(int count)
               "delete all %n of your lists on the server, on your other computers too.\n"
               "Delete them?",
               nullptr, count);
-}
-
-// A forced local run posts nothing: a list kept to finish a replacement
-// whose copy is not on the server gives way to the server's list it was to
-// replace, which stays and is fetched.
-void ListsSynchronizer::dropUnpostedReplacements(QList<QPointer<ListModel>> &models)
-{
-    for (auto it = models.begin(); it != models.end();) {
-        ListModel *model = *it;
-        if (!model || model->taskList()->syncStatus() != TaskList::New || !m_userLists) {
-            ++it;
-            continue;
-        }
-        const quint32 replaced = UploadMark::read(model->taskList()->pendingUpload()).replacedId();
-        if (m_replacedHeld.remove(replaced))
-            m_serverIds.insert(replaced);
-        m_userLists->purgeList(model->taskList());
-        it = models.erase(it);
-    }
 }
 
 // Everything this run will send reaches the disk before the first upload
@@ -986,11 +866,6 @@ void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, Post
 {
     const quint32 id = fetched->serverId();
     m_postedIds.insert(id);
-    const UploadMark mark = UploadMark::read(model->taskList()->pendingUpload());
-    if (mark.replacedId() != 0)
-        m_replacing.insert(mark.replacedId(), id);
-    // Its copy is there: the server list it was posted in place of goes.
-    removeReplacedList(mark.replacedId());
     if (taking == PostsInDoubt::Taking::ServersCopy) {
         ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
         m_currentModel = model;
@@ -1090,8 +965,6 @@ bool ListsSynchronizer::takeWaitingLists()
         // No server list was their copy: posted (again), or, removed
         // here, dropped. The marks now name what this run knows. One
         // whose copy may be a list the run could not read waits.
-        if (m_forceLocal)
-            dropUnpostedReplacements(m_postsInDoubt.models());
         m_postsInDoubt.release(m_models, m_deletedLists, m_unreadServerLists);
         markUploads(m_models);
     }
@@ -1137,9 +1010,6 @@ void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
 {
     ListInfo *info = id != 0 ? m_listInfos.value(id, nullptr) : nullptr;
     m_stepHadModel = m_currentModel;
-    m_stepReplaces = list && list->syncStatus() == TaskList::New && m_currentModel
-                         ? UploadMark::read(list->pendingUpload()).replacedId()
-                         : 0;
     if (m_currentModel)
         markBeforeStep(m_currentModel, info);
     if (uploadsBarred())
@@ -1253,16 +1123,9 @@ void ListsSynchronizer::onListSynchronizerFinished()
         qDebug() << "Unknown ListSynchronizer result";
         break;
     }
-    const quint32 assigned = step->assignedId();
-    if (assigned != 0) {
-        m_postedIds.insert(assigned);
-        if (m_stepReplaces != 0)
-            m_replacing.insert(m_stepReplaces, assigned);
-    }
+    if (step->assignedId() != 0)
+        m_postedIds.insert(step->assignedId());
     releaseListStep();
-    // Its replacement is there now: the list it replaces goes next.
-    if (m_stepReplaces != 0 && assigned != 0)
-        removeReplacedList(std::exchange(m_stepReplaces, 0));
     syncSharing();
 }
 
@@ -1278,11 +1141,6 @@ void ListsSynchronizer::takeFailedStep(ListSynchronizer *step)
 {
     const QString error = step->errorString();
     ListOutcome::recordWhatArrived(m_currentModel, step);
-    if (m_stepReplaces != 0 && step->assignedId() != 0) {
-        // Posted in place of a server list that the next run, which no
-        // longer sees the mark, would fetch back beside it.
-        removeReplacedList(std::exchange(m_stepReplaces, 0));
-    }
     const bool goOn = m_unreadable.take(step, m_listInfos.value(step->id(), nullptr));
     if (goOn && !step->localList())
         m_unreadServerLists.insert(step->id());
@@ -1338,6 +1196,16 @@ ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
 void ListsSynchronizer::takeGoneList(TaskList *local)
 {
     const bool held = removalHeld(local);
+    if (m_currentModel && UploadMark::read(local->pendingUpload()).isWhole()) {
+        // Sent whole, it replaces what the server no longer has: posted
+        // anew, later in this run.
+        local->resetToNew();
+        m_currentModel->setChanged();
+        m_models.append(m_currentModel);
+        m_hasNewLists = true;
+        m_currentModel = nullptr;
+        return;
+    }
     if (m_currentModel && keepListRemovedThere(m_currentModel)) {
         m_currentModel = nullptr;
         return;
@@ -1457,7 +1325,6 @@ void ListsSynchronizer::syncLayout()
     run.hasNewLists = m_hasNewLists;
     run.arrivedIds = m_arrivedIds;
     run.postedIds = m_postedIds;
-    run.replacing = m_replacing;
     m_layoutStep = new ListsLayoutSynchronizer(run, this);
     connect(m_layoutStep, &ListsLayoutSynchronizer::progress, this, &ListsSynchronizer::progress);
     connect(m_layoutStep, &ListsLayoutSynchronizer::finished, this, &ListsSynchronizer::onLayoutSynchronizerFinished);

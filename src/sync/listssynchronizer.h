@@ -135,9 +135,6 @@ private:
     void takeLook(Look &look, std::vector<KeptHere> &keptHere);
     void mergeLookedAt(ListModel *model, TaskList *fetched, std::vector<KeptHere> &keptHere);
     void markKeptHere(const std::vector<KeptHere> &keptHere);
-    // Lists whose id another computer's forced run posted anew each become
-    // the server's list, among those the looks fetched, that is it.
-    void takeRepostedLists(std::vector<Look> &looks);
     void leaveUnread(const Look &look, const QString &reason);
     void setInfoRevision(quint32 id, quint32 revision);
     void syncLayout();
@@ -152,11 +149,7 @@ private:
     quint32 highestKnownServerId() const;
     void markUploads(const QList<QPointer<ListModel>> &models, bool save = true);
     bool putsAtOnce(ListModel *model, const ListInfo *info) const;
-    void holdReplacedLists();
-    void dropUnpostedReplacements(QList<QPointer<ListModel>> &models);
     bool confirmRemovingEverything();
-    bool mayRemoveReplaced(quint32 id) const;
-    void removeReplacedList(quint32 id);
     TaskList *deleteServerList(quint32 id, const QString &name, quint32 revision);
     // A list the server no longer has that changed here: kept, to be posted
     // anew in this run (true), or not (the caller purges it).
@@ -221,10 +214,6 @@ private:
     // The list step began with a live list: its model vanishing means the
     // list was removed mid-step.
     bool m_stepHadModel = false;
-    // The server list the step's new list is posted in place of.
-    quint32 m_stepReplaces = 0;
-    // Server lists replaced by lists here, left alone until those are there.
-    QSet<quint32> m_replacedHeld;
     bool m_hasNewLists = false;
     int m_progressStep = 1;
     bool m_forceRemote = false;
@@ -237,8 +226,6 @@ private:
     ListOutcome::KeptAgainstRemovals *m_noticesLater = nullptr;
     // The lists kept against a removal, and whether for their sharing.
     QHash<ListModel *, bool> m_keptAgainstRemoval;
-    // Lists gone under their id that a list there may be: not told apart.
-    QSet<const ListModel *> m_notToldApart;
     UnreadableLists m_unreadable;
     ListStarts m_starts;
     bool m_movesFollowed = false;
@@ -262,8 +249,6 @@ private:
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
-    // Server lists replaced by a list this run found or posted: that list's id.
-    QHash<quint32, quint32> m_replacing;
     RestoredListSearch m_restoredSearch;
 
     static ListsSynchronizer *s_registered;

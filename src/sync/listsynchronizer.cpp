@@ -20,6 +20,8 @@ ListSynchronizer::ListSynchronizer(quint32 id, ListInfo *serverInfo, TaskList *l
                                    int progressStep, QObject *parent)
     : ItemSynchronizer<ListSyncTraits>(id, serverInfo, localList, progressStep, parent)
 {
+    setReplacesWhole(localList && localList->syncStatus() == TaskList::Edited
+                     && UploadMark::read(localList->pendingUpload()).isWhole());
 }
 
 void ListSynchronizer::cancel()
@@ -364,7 +366,7 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 
 bool ListSyncTraits::mergesBeforePut(const TaskList *list)
 {
-    return list->fitsAgreed(list->agreed());
+    return UploadMark::read(list->pendingUpload()).isWhole() || list->fitsAgreed(list->agreed());
 }
 
 // An edited list whose agreed copy is missing, or cannot be what it agreed:
@@ -379,6 +381,8 @@ bool ListSyncTraits::looksBeforePut(const TaskList *list)
 // change can be told from no change on either side.
 bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
 {
+    if (UploadMark::read(list->pendingUpload()).isWhole())
+        return false;
     return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
@@ -404,6 +408,12 @@ bool sameTree(const Task *a, const Task *b)
 TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
                                          bool *nothingToSend, bool *tookTheirs)
 {
+    if (UploadMark::read(list->pendingUpload()).isWhole()) {
+        replaceWhole(list, fetched);
+        *nothingToSend = false;
+        *tookTheirs = false;
+        return nullptr;
+    }
     const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
     ListMerge::Sent sent;
     if (mark.isPut()) {
@@ -428,6 +438,32 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     }
     list->swapContent(*merged);
     return merged;
+}
+
+// The list goes over the server's copy as it is here: the server's tasks
+// it does not hold go as removed (the server keeps what an update leaves
+// out), and a task whose id the server lost goes up as new.
+void ListSyncTraits::replaceWhole(TaskList *list, TaskList *fetched)
+{
+    QSet<quint32> known;
+    for (const Task *removed : list->removedTasks())
+        known.insert(removed->id());
+    const QHash<quint32, Task *> there = fetched->tasksById();
+    list->rootTask()->forEachBelow([&](Task *task) {
+        known.insert(task->id());
+        if (task->id() != 0 && !there.contains(task->id()))
+            forgetId(task);
+    });
+    for (const Task *task : there) {
+        if (known.contains(task->id()))
+            continue;
+        Task *removed = task->clone();
+        removed->deleteChildren();
+        list->recordRemovedTask(removed);
+    }
+    list->setRevision(fetched->revision());
+    list->setAgreed(fetched);
+    list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

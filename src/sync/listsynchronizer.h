@@ -40,6 +40,9 @@ struct ListSyncTraits
     static bool givesWayTo(const TaskList *list, const TaskList *fetched);
     static TaskList *mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
                                     bool *nothingToSend, bool *tookTheirs);
+    // What a forced remote run sends: the list here over `fetched` (taken),
+    // which becomes what it agreed.
+    static void replaceWhole(TaskList *list, TaskList *fetched);
     static const char *neverTakenWarning();
 };
 

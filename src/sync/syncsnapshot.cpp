@@ -30,22 +30,6 @@ bool isDeletedAlready(const UserLists *lists, const TaskList *deleted)
     });
 }
 
-// A removed record of `list` (its name, no tasks) for the next run to
-// delete the server's list `id`, replaced by the run's copy; marked so, a
-// forced local run removes it too.
-void addRemoved(UserLists *lists, const TaskList *list, quint32 id)
-{
-    TaskList *removed = list->clone();
-    removed->clearTasks();
-    removed->setSyncStatus(TaskList::Deleted);
-    removed->setServerId(id);
-    removed->setPendingUpload(UploadMark::replacing(id).text());
-    UserLists::AddResult result = UserLists::Refused;
-    lists->addList(removed, &result);
-    if (result == UserLists::Refused)
-        delete removed;
-}
-
 } // namespace
 
 SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *notes)
@@ -163,20 +147,19 @@ void SyncSnapshot::restoreLists()
             // as that list, so nothing would tell it from a list made
             // elsewhere with pasted copies: the run's replacement stays,
             // and the next run finishes it.
-            if (markedForPost) {
-                if (oldId != 0)
-                    addRemoved(lists, state.list, oldId);
+            if (markedForPost)
                 continue;
-            }
             if (currentId != 0 && currentId != oldId) {
-                // Created on the server by the failed run: keep that copy,
-                // and have the next run delete the one it replaces.
-                if (oldId != 0) {
-                    addRemoved(lists, state.list, oldId);
+                // Created on the server by the failed run (the server no
+                // longer had it): that copy stays.
+                if (oldId != 0)
                     m_repostedIds.insert(oldId, currentId);
-                }
                 continue;
             }
+            // Updated in place by a forced remote run, marked to be, or to
+            // be posted anew: the next run finishes what this one began.
+            if (m_forcedRemote && oldId != 0 && (currentId == oldId || currentId == 0))
+                continue;
             TaskList *restored = state.list->clone();
             // An update the failed run sent without an answer may have added
             // tasks there: the next run looks for them first.

@@ -22,7 +22,8 @@ class UserLists;
 // synchronisation prepared them. A forced run that does not succeed puts
 // them back, so that neither the user nor the server loses a list or gets
 // one twice: a list or note the failed run had already created on the server
-// stays as created, and its old copy there is marked for deletion instead.
+// stays as created (a note's old copy there is marked for deletion), and a
+// list a forced remote run sends whole stays so, for the next run to finish.
 class SyncSnapshot
 {
 public:
@@ -34,7 +35,7 @@ public:
 
     // A forced remote run: once its groups tree went up and came back, what
     // the server gave it (the ids of the groups made here) stays, should the
-    // run fail later.
+    // run fail later; so do its lists under their ids.
     void setForcedRemote(bool forcedRemote) { m_forcedRemote = forcedRemote; }
     void restore();
     // Until the snapshot goes, the lists and notepad files keep what they

@@ -30,6 +30,7 @@ QString shortHashOf(const QString &text)
 
 const QString PutPrefix = QStringLiteral("put3:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
+const QString WholeText = QStringLiteral("whole");
 const QString OldPutPrefix = QStringLiteral("put:");
 const QString NotePutPrefix = QStringLiteral("noteput:");
 const QString RestoredPrefix = QStringLiteral("restored:");
@@ -198,6 +199,10 @@ UploadMark UploadMark::read(const QString &text)
             mark.m_kind = Restored;
         return mark;
     }
+    if (text == WholeText) {
+        mark.m_kind = Whole;
+        return mark;
+    }
     if (text.startsWith(ReplacePrefix)) {
         bool ok = false;
         mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
@@ -267,6 +272,8 @@ QString UploadMark::text() const
     switch (m_kind) {
     case None:
         break;
+    case Whole:
+        return WholeText;
     case Replace:
         return ReplacePrefix + QString::number(m_replaced);
     case NotePut:
@@ -290,12 +297,11 @@ QString UploadMark::text() const
     return QString();
 }
 
-UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list, quint32 replacedId)
+UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list)
 {
     UploadMark mark;
     mark.m_kind = Post;
     mark.m_highest = highestKnownId;
-    mark.m_replaced = replacedId;
     mark.m_digest = listDigest(list);
     mark.m_fields = QStringList{listFieldsDigest(list)};
     const QList<Task *> tasks = uploadedTasks(list);
@@ -343,6 +349,13 @@ UploadMark UploadMark::replacing(quint32 replacedId)
         mark.m_kind = Replace;
         mark.m_replaced = replacedId;
     }
+    return mark;
+}
+
+UploadMark UploadMark::wholeUpdate()
+{
+    UploadMark mark;
+    mark.m_kind = Whole;
     return mark;
 }
 

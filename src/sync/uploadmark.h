@@ -43,8 +43,8 @@ public:
     static UploadMark read(const QString &text);
     QString text() const;
 
+    static UploadMark ofListPost(quint32 highestKnownId, TaskList *list);
     // `replacedId`: the server item a forced upload replaces (0: none).
-    static UploadMark ofListPost(quint32 highestKnownId, TaskList *list, quint32 replacedId = 0);
     static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note, quint32 replacedId = 0);
     // What a list's update carries: its fields, its tasks without a server
     // id (by identity) and those with one (by id), with what `earlier` (an
@@ -53,6 +53,9 @@ public:
     // Set when a forced run makes an item new: until its upload is marked,
     // the server item it is to replace.
     static UploadMark replacing(quint32 replacedId);
+    // Set on a list a forced remote run sends whole: until its update is
+    // marked, its copy replaces the server's, whose other tasks go.
+    static UploadMark wholeUpdate();
     // What an update of a note carries, its title and text, with what
     // `earlier` (an update still in doubt) carried.
     static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
@@ -65,6 +68,7 @@ public:
     bool isPost() const { return m_kind == Post; }
     bool isPut() const { return m_kind == Put; }
     bool isNotePut() const { return m_kind == NotePut; }
+    bool isWhole() const { return m_kind == Whole; }
     // A note's title or text an update in doubt sent.
     bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
     bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
@@ -120,7 +124,7 @@ public:
 private:
     bool sentNotePart(const QString &text, bool title) const;
 
-    enum Kind { None, Post, Put, Replace, NotePut, Restored };
+    enum Kind { None, Post, Put, Replace, NotePut, Restored, Whole };
 
     Kind m_kind = None;
     quint32 m_highest = 0;

@@ -1,11 +1,10 @@
 """A forced remote run started from the preferences is killed once its first
-new list reached the server, whose answer was kept back: the server then holds
-that list's old copy and its replacement. The account's other computer
-synchronises in between and adds a task to the list the cut run never
-reached. After a restart a forced local run, confirmed in the preferences,
-finishes the replacement that went up and posts nothing: the server, the
-first computer and, after its next synchronisation, the other computer hold
-each list once with its task once, and the other computer's task stays."""
+list went up whole, the server's answer to that update lost: each list keeps
+its id, so the server holds each list once. The account's other computer
+synchronises in between and adds a task to a list. After a restart a forced
+local run, confirmed in the preferences, sends nothing: the server, the first
+computer and, after its next synchronisation, the other computer hold each
+list once with its task once, and the other computer's task stays."""
 
 import os
 import signal
@@ -56,20 +55,19 @@ def scenario(s):
          interval=0.5)
     s.shot("synchronised")
 
-    # The server makes the first replacement and keeps its answer back.
-    s.server_command("hold ^/lists$", "holding")
+    # The server takes the first update and loses its answer.
+    s.server_command(r"drop PUT ^/lists/\d+$", "dropping")
     since = len(s.server_lines)
     force(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
-    poll("the first new list to reach the server", lambda: s.server_said(r"^POST /lists -> ", since))
-    s.shot("first-post")
+    poll("the first update to reach the server", lambda: s.server_said(r"^PUT /lists/\d+ -> ", since))
+    s.shot("first-update")
     os.kill(first.pid, signal.SIGKILL)
     first.wait(timeout=20)
-    s.server_command("release", "released")
     docs = s.server_lists()
-    check(sorted(len(named(docs, n)) for n in LISTS) == [1, 2],
-          "the server holds one list and the other's old copy and replacement:\n%s" % "\n".join(docs))
+    check(sorted(len(named(docs, n)) for n in LISTS) == [1, 1],
+          "the server holds each list once:\n%s" % "\n".join(docs))
 
-    untouched = [n for n in LISTS if len(named(docs, n)) == 1][0]
+    untouched = "Home"
 
     second, second_app = s.open_program(second_home)
     s.synchronise(second_app)

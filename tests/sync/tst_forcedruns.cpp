@@ -9,9 +9,9 @@
 
 #include <memory>
 
-// Which lists and notes a forced local run keeps: those a forced remote run
-// cut short posted in place of a server item, and the records of the server
-// items so replaced.
+// Which notes a forced local run keeps: those a forced remote run cut short
+// posted in place of a server note, and the records of the server notes so
+// replaced.
 class TstForcedRuns : public QObject
 {
     Q_OBJECT
@@ -33,14 +33,12 @@ void TstForcedRuns::finishesReplacement_data()
     NotepadNote note;
     note.setTitle(QStringLiteral("Ideas"));
     const QString replacing7 = UploadMark::replacing(7).text();
-    const QString postedFor7 = UploadMark::ofListPost(9, list.get(), 7).text();
+    const QString postedFor7 = UploadMark::ofNotePost(9, &note, 7).text();
 
     QTest::newRow("new, never marked") << 0u << QString() << false;
     QTest::newRow("new, its upload not marked yet: never posted") << 0u << replacing7 << false;
-    QTest::newRow("new, posted in place of a server list") << 0u << postedFor7 << true;
     QTest::newRow("new, posted in place of nothing") << 0u << UploadMark::ofListPost(9, list.get()).text() << false;
-    QTest::newRow("a note posted in place of a server note")
-        << 0u << UploadMark::ofNotePost(9, &note, 7).text() << true;
+    QTest::newRow("a note posted in place of a server note") << 0u << postedFor7 << true;
     QTest::newRow("the record of the list replaced") << 7u << replacing7 << true;
     QTest::newRow("the record of another list") << 8u << replacing7 << false;
     QTest::newRow("a record marked by the post that replaced it") << 7u << postedFor7 << true;

@@ -2176,23 +2176,25 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
     QTest::newRow("forced remote with no list here, answered no") << "remote, no";
     QTest::newRow("forced remote with no list here, answered yes") << "remote, yes";
     QTest::newRow("undo after a forced remote run cut short") << "undo after remote";
-    QTest::newRow("a forced remote run killed after a post, finished by the next run: lists stay in their groups")
+    QTest::newRow("a forced remote run killed after an update, finished by the next run: lists stay in their groups")
         << "remote killed, groups";
-    QTest::newRow("a forced remote run killed at the delete after a post, finished by the next run: lists stay in "
-                  "their groups")
-        << "remote killed at a delete, groups";
-    QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their groups")
-        << "remote failed at a delete, groups";
+    QTest::newRow("a forced remote run killed at the fetch before an update, finished by the next run: lists stay "
+                  "in their groups")
+        << "remote killed at a fetch, groups";
+    QTest::newRow("a forced remote run failing at an update, put back: lists stay in their groups")
+        << "remote failed at an update, groups";
     QTest::newRow("undo after a forced remote run cut short, tasks typed in one second")
         << "undo after remote, one second";
     QTest::newRow("undo after a forced remote run whose read-back failed, tasks typed in one second")
         << "undo after remote read-back failed, one second";
-    QTest::newRow("undo after a forced remote run whose post was applied and answered 500, tasks typed in one second")
-        << "undo after remote post 500, one second";
-    QTest::newRow("a forced remote run killed after a post, finished by a forced local run: lists stay in their order")
+    QTest::newRow("undo after a forced remote run whose update was applied and answered 500, tasks typed in one "
+                  "second")
+        << "undo after remote update 500, one second";
+    QTest::newRow("a forced remote run killed after an update, finished by a forced local run: lists stay in their "
+                  "order")
         << "remote killed, local, order";
-    QTest::newRow("a forced remote run failing at a delete, put back: lists stay in their order")
-        << "remote failed at a delete, order";
+    QTest::newRow("a forced remote run failing at an update, put back: lists stay in their order")
+        << "remote failed at an update, order";
     QTest::newRow("a forced remote run killed after a note's post, finished by a forced local run: notes stay in "
                   "their order")
         << "remote killed at a note, local, order";
@@ -2275,12 +2277,9 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
-        // At a delete, the list posted in its place has its id in the lists
-        // file, and the groups file still names the one it replaces.
-        const QByteArray killedAt = run.contains(QLatin1String("delete")) ? "DELETE" : "POST";
-        const QString path = run.contains(QLatin1String("delete")) ? OneList : QStringLiteral("^/lists$");
+        const QByteArray killedAt = run.contains(QLatin1String("fetch")) ? "GET" : "PUT";
         runClientSync(
-            *client, *m_server, [&] { return !m_server->requests(killedAt, path).isEmpty(); },
+            *client, *m_server, [&] { return !m_server->requests(killedAt, OneList).isEmpty(); },
             [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
         client.reset();
         auto again = session(a);
@@ -2288,8 +2287,6 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         QCOMPARE(serverLists(), before);
         QCOMPARE(serverGroupsOutline(*m_server, QStringLiteral("alice")), QStringLiteral("[Home]Travel([Trip])"));
     } else if (run.endsWith(QLatin1String(", order"))) {
-        // Trip, first, is posted anew first: the server's order has the new
-        // copy last until an order goes up.
         QCOMPARE(orderOf(client->lists), (QStringList{"Trip", "Home"}));
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
@@ -2297,21 +2294,21 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
         std::unique_ptr<LiveClient> again;
-        const QString firstPost = run.contains(QLatin1String("at a note")) ? QStringLiteral("^/notepad-notes$")
-                                                                          : QStringLiteral("^/lists$");
+        const bool atANote = run.contains(QLatin1String("at a note"));
+        const QString firstUpload = atANote ? QStringLiteral("^/notepad-notes$") : OneList;
+        const QByteArray method = atANote ? "POST" : "PUT";
         if (run.startsWith(QLatin1String("remote killed"))) {
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests("POST", firstPost).isEmpty(); }, forceRemote);
+                *client, *m_server, [&] { return !m_server->requests(method, firstUpload).isEmpty(); }, forceRemote);
             client.reset();
             again = session(a);
             ForcedRuns::prepareForceLocal(again->lists, again->notes);
             QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
         } else {
-            m_server->respondAfterApplying("DELETE",
-                                           run.contains(QLatin1String("at a note"))
-                                               ? QStringLiteral("^/notepad-notes/\\d+$")
-                                               : OneList,
-                                           500);
+            if (atANote)
+                m_server->respondAfterApplying("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
+            else
+                m_server->respondAfterApplying("PUT", OneList, 500);
             QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
             snapshot.restore();
             QVERIFY(sync(*client));
@@ -2372,13 +2369,11 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
             titles << note.title;
         titles.sort();
         QCOMPARE(titles, (QStringList{"Ideas", "Plans"}));
-    } else if (run == QLatin1String("remote failed at a delete, groups")) {
-        // The lists posted anew stay; the tree put back names the ids they
-        // replaced.
+    } else if (run == QLatin1String("remote failed at an update, groups")) {
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        m_server->respondAfterApplying("DELETE", OneList, 500);
+        m_server->respondAfterApplying("PUT", OneList, 500);
         QVERIFY(!runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); }));
         snapshot.restore();
         QVERIFY(sync(*client));
@@ -2406,16 +2401,20 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        // Cut short by a post whose answer is lost (or a failed answer to
-        // it, or to its read-back): the list stays new, its post in doubt,
-        // its undo history as it was.
+        // Cut short by an update whose answer is lost (or a failed answer to
+        // it, or to its read-back): the update is in doubt, the undo history
+        // as it was.
         if (run.contains(QLatin1String("read-back")))
-            m_server->respondOnce("GET", OneList, 500);
-        else if (run.contains(QLatin1String("post 500")))
-            m_server->respondAfterApplying("POST", QStringLiteral("^/lists$"), 500);
+            connect(m_server.get(), &FakeServer::requestReceived, this, [this](const FakeRequest &req) {
+                if (req.method == "PUT" && req.segments.size() == 2)
+                    m_server->respondOnce("GET", OneList, 500);
+            });
+        else if (run.contains(QLatin1String("update 500")))
+            m_server->respondAfterApplying("PUT", OneList, 500);
         else
-            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+            m_server->dropAnswerAfterApplying("PUT", OneList);
         const bool ok = runClientSync(*client, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceRemote(true); });
+        disconnect(m_server.get(), &FakeServer::requestReceived, this, nullptr);
         QVERIFY(!ok);
         snapshot.restore();
         trip = client->model("Trip");

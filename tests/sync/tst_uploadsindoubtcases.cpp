@@ -192,7 +192,6 @@ private:
         ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
         OtherComputerSyncsInTheMiddleOfAForcedRun,
         ForcedRunRemovalOfAReplacedNoteFails,
-        ForcedRunRemovalOfAReplacedListFails,
         PastedCopyOfARemovedListInDoubt,
         FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
         ListAlikeElsewhereOfAListACancelledRunNeverSent,
@@ -394,7 +393,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("undo after a post in doubt") << int(UndoAfterPostInDoubt);
     QTest::newRow("undo after the fetch after a post failed") << int(UndoAfterFetchFailed);
     QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
-    QTest::newRow("a failed forced run with a list posted in doubt") << int(ForcedRunPostInDoubt);
+    QTest::newRow("a failed forced run with a list's update in doubt") << int(ForcedRunPostInDoubt);
     QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
     QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
     QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
@@ -405,7 +404,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a task retitled elsewhere after a rename answered, the run cancelled before reading it back")
         << int(RetitledElsewhereAfterARenameCancelledBeforeReadBack);
     QTest::newRow("undo of a removal sent unanswered") << int(UndoOfARemovalSentUnanswered);
-    QTest::newRow("a forced remote run killed after its first post") << int(ForcedRunKilledAfterItsFirstPost);
+    QTest::newRow("a forced remote run killed after its first update") << int(ForcedRunKilledAfterItsFirstPost);
     QTest::newRow("a forced remote run killed before the shares went up") << int(ForcedRunKilledBeforeTheShares);
     QTest::newRow("a failed forced remote run after a note's post in doubt")
         << int(FailedForcedRunAfterANotePostInDoubt);
@@ -434,7 +433,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(BlankListNotReadBackOtherRenamed);
     QTest::newRow("undo of a move of two pasted copies, the ids given by a run in between")
         << int(UndoOfAMoveOfPastedCopiesAfterARun);
-    QTest::newRow("a forced local run after a forced remote run killed after its first post")
+    QTest::newRow("a forced local run after a forced remote run killed after its first update")
         << int(ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
     QTest::newRow("a forced local run after a forced remote run killed after a note's post")
         << int(ForcedLocalAfterAForcedRemoteKilledAfterANotePost);
@@ -442,11 +441,9 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(OtherComputerSyncsInTheMiddleOfAForcedRun);
     QTest::newRow("a forced remote run whose removal of a replaced note fails")
         << int(ForcedRunRemovalOfAReplacedNoteFails);
-    QTest::newRow("a forced remote run whose removal of a replaced list fails")
-        << int(ForcedRunRemovalOfAReplacedListFails);
     QTest::newRow("a list in doubt holding a pasted copy of a task of a list removed in doubt")
         << int(PastedCopyOfARemovedListInDoubt);
-    QTest::newRow("a failed forced local run after a forced remote run killed after its first post")
+    QTest::newRow("a failed forced local run after a forced remote run killed after its first update")
         << int(FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
     QTest::newRow("a run cancelled while a second new list waits, a list alike made elsewhere stays two")
         << int(ListAlikeElsewhereOfAListACancelledRunNeverSent);
@@ -466,7 +463,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(TaskRemovedElsewhereAfterAnAddingUpdateUnanswered);
     QTest::newRow("a list renamed elsewhere after an update that only added a task, killed once sent")
         << int(ListRenamedElsewhereAfterAnAddingUpdateKilled);
-    QTest::newRow("a forced remote run after a post in doubt, killed after its first post")
+    QTest::newRow("a forced remote run after a post in doubt, killed after its first update")
         << int(ForcedRunAfterAPostInDoubtKilledAfterItsFirstPost);
     QTest::newRow("a forced remote run killed before a list shared with one user was read back")
         << int(ForcedRunKilledBeforeASharedListWasReadBack);
@@ -482,7 +479,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(PostInDoubtMarkedByAnEarlierVersion);
     QTest::newRow("a task edited after its update arrived unanswered, retitled and pasted elsewhere")
         << int(EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere);
-    QTest::newRow("a list removed here after a forced remote run killed after its first post")
+    QTest::newRow("a list removed here after a forced remote run killed after its first update")
         << int(RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost);
     QTest::newRow("a note removed here after a forced remote run killed after its post")
         << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
@@ -518,8 +515,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut);
     QTest::newRow("a task moved to another list here, retitled elsewhere, that list's update arrived unanswered")
         << int(MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered);
-    QTest::newRow("a forced remote run killed after its first post, the run finishing it cancelled once a post was "
-                  "answered")
+    QTest::newRow("a forced remote run killed after its first update, the run finishing it cancelled once an update "
+                  "was answered")
         << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
     QTest::newRow("a task made after an update in doubt, in the second of one made elsewhere, the run that merged "
                   "it cancelled before its upload")
@@ -576,22 +573,22 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QVERIFY(sync(*client));
         client->persist();
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        m_server->hold(Lists);
+        m_server->hold("PUT", OneList);
         m_server->clearRequests();
         runClientSync(
-            *client, *m_server, [&] { return !m_server->requests(QByteArray(), Lists).isEmpty(); },
+            *client, *m_server, [&] { return !m_server->requests("PUT", OneList).isEmpty(); },
             [](ListsSynchronizer *run) { run->setForceRemote(true); });
         QVERIFY(m_server->releaseHeld() > 0);
         QTest::qWait(50);
         m_server->clearFaults();
         client.reset();
-        // The next run posts the other list anew; the user cancels it once
-        // that post was answered, while its read-back is out.
+        // The next run sends the other list whole; the user cancels it once
+        // that update was answered, while its read-back is out.
         auto again = session(a);
         bool armed = false;
         const QMetaObject::Connection arming
             = connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &r) {
-                  if (!armed && r.method == "POST" && r.path == QLatin1String("/lists")) {
+                  if (!armed && r.method == "PUT" && r.segments.size() == 2 && r.segments[0] == "lists") {
                       armed = true;
                       m_server->hold("GET", OneList);
                   }
@@ -927,7 +924,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
         QVERIFY(sync(*client));
         if (c == ForcedRunPostInDoubt)
-            m_server->dropAnswerAfterApplying("POST", Lists);
+            m_server->dropAnswerAfterApplying("PUT", OneList);
         else
             m_server->dropAnswerAfterApplying("POST", Notes);
         QVERIFY(!forcedRemoteSync(*client));
@@ -1047,11 +1044,13 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QVERIFY(sync(*client));
         client->persist();
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        const QString killedAt = c == ForcedRunKilledBeforeTheShares ? QStringLiteral("^/lists/\\d+/sharingV3$") : Lists;
-        m_server->hold(killedAt);
+        const bool shares = c == ForcedRunKilledBeforeTheShares;
+        const QString killedAt = shares ? QStringLiteral("^/lists/\\d+/sharingV3$") : OneList;
+        const QByteArray method = shares ? QByteArray() : QByteArray("PUT");
+        shares ? m_server->hold(killedAt) : m_server->hold(method, killedAt);
         m_server->clearRequests();
         runClientSync(
-            *client, *m_server, [&] { return !m_server->requests(QByteArray(), killedAt).isEmpty(); },
+            *client, *m_server, [&] { return !m_server->requests(method, killedAt).isEmpty(); },
             [](ListsSynchronizer *run) { run->setForceRemote(true); });
         QVERIFY(m_server->releaseHeld() > 0);
         QTest::qWait(50);
@@ -1280,13 +1279,14 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost
                               || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost
                               || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached;
-        const QString first = notePost ? Notes : Lists;
+        const QString first = notePost ? Notes : OneList;
+        const QByteArray firstMethod = notePost ? "POST" : "PUT";
         if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
-            // Killed at its second post: the first replacement went up.
+            // Killed at its second update: the first list went up whole.
             int posts = 0;
             connect(m_server.get(), &FakeServer::requestReceived, this, [&](const FakeRequest &req) {
-                if (req.method == "POST" && QRegularExpression(Lists).match(req.path).hasMatch() && ++posts == 1)
-                    m_server->hold("POST", Lists);
+                if (req.method == "PUT" && QRegularExpression(OneList).match(req.path).hasMatch() && ++posts == 1)
+                    m_server->hold("PUT", OneList);
             });
             runClientSync(
                 *client, *m_server, [&] { return m_server->heldCount() > 0 || posts > 1; },
@@ -1297,8 +1297,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             m_server->clearFaults();
             client.reset();
             {
-                // The other computer sees the list replaced first once: its
-                // old copy went as soon as the new one was there.
+                // The other computer sees the list sent first once.
                 auto other = session(b);
                 QVERIFY(sync(*other));
                 QStringList names;
@@ -1308,10 +1307,10 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 other->persist();
             }
         } else {
-            m_server->hold("POST", first);
+            m_server->hold(firstMethod, first);
             m_server->clearRequests();
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests("POST", first).isEmpty(); },
+                *client, *m_server, [&] { return !m_server->requests(firstMethod, first).isEmpty(); },
                 [](ListsSynchronizer *run) { run->setForceRemote(true); });
             QVERIFY(m_server->releaseHeld() > 0);
             QTest::qWait(50);
@@ -1335,19 +1334,16 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             }
             auto later = session(a);
             if (c == FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost) {
-                // It finishes the replacement that went up (the removal of
-                // the list it replaces refused here) and posts nothing: the
-                // list never posted gives way to the server's.
+                // It sends nothing: the list never sent whole gives way to
+                // the server's.
                 m_server->clearRequests();
-                m_server->respondOnce("DELETE", OneList, 500);
+                m_server->respondOnce("GET", OneList, 500);
                 QVERIFY(!forcedLocalSync(*later));
                 QVERIFY(m_server->requests("POST", Lists).isEmpty());
-                // Meanwhile the server still holds every list, for the
-                // other computer to see.
-                QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]"),
-                                                     QStringLiteral("Trip[Tickets]")}));
+                QVERIFY(m_server->requests("PUT", OneList).isEmpty());
+                QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")}));
             } else if (c == RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost) {
-                // Neither the list it replaced nor its copy comes back.
+                // The list does not come back.
                 later->lists->deleteList(later->model(trip)->taskList());
                 QVERIFY(sync(*later));
                 expected.lists = {QStringLiteral("Home[Bills]")};
@@ -1368,16 +1364,12 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
         break;
     }
-    case ForcedRunRemovalOfAReplacedNoteFails:
-    case ForcedRunRemovalOfAReplacedListFails: {
+    case ForcedRunRemovalOfAReplacedNoteFails: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
         QVERIFY(sync(*client));
-        if (c == ForcedRunRemovalOfAReplacedNoteFails)
-            m_server->respondOnce("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
-        else
-            m_server->respondOnce("DELETE", OneList, 500);
+        m_server->respondOnce("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
         QVERIFY(!forcedRemoteSync(*client));
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
@@ -1725,8 +1717,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         client->persist();
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        const QByteArray method = inDoubt ? QByteArray("POST") : QByteArray("GET");
-        const QString killedAt = inDoubt ? Lists : OneList;
+        const QByteArray method = inDoubt ? QByteArray("PUT") : QByteArray("GET");
+        const QString killedAt = OneList;
         m_server->hold(method, killedAt);
         m_server->clearRequests();
         runClientSync(
