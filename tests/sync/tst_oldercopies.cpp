@@ -209,6 +209,12 @@ private:
         MovedWithItsSubtaskOnBothItsUpdateInDoubtHere,
         OutdentedThereMovedWithItsParentHere,
         OutdentedHereMovedWithItsParentThere,
+        EmptiedIntoANewListAndRemovedThereRemovedHere,
+        EmptiedIntoANewListAndRemovedThereATaskRemovedHere,
+        ForcedThereAfterARetitleTaskAddedHere,
+        ForcedThereAfterTheListEmptiedTaskAddedHere,
+        ForcedThereAfterTheListRetypedTaskAddedHere,
+        SameSecondForcedThereAfterARetitleTaskAddedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -580,6 +586,18 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(OutdentedThereMovedWithItsParentHere);
     QTest::newRow("a subtask outdented here, its parent moved to another list there: it stays where it went")
         << int(OutdentedHereMovedWithItsParentThere);
+    QTest::newRow("emptied into a new list and removed there, removed here: the new list keeps its tasks")
+        << int(EmptiedIntoANewListAndRemovedThereRemovedHere);
+    QTest::newRow("emptied into a new list and removed there, a task removed here: the new list keeps it")
+        << int(EmptiedIntoANewListAndRemovedThereATaskRemovedHere);
+    QTest::newRow("forced there after two tasks retitled, a task added here")
+        << int(ForcedThereAfterARetitleTaskAddedHere);
+    QTest::newRow("forced there after the list was emptied, a task added here")
+        << int(ForcedThereAfterTheListEmptiedTaskAddedHere);
+    QTest::newRow("forced there after the list was cleared and retyped, a task added here")
+        << int(ForcedThereAfterTheListRetypedTaskAddedHere);
+    QTest::newRow("typed in one second, forced there after two retitled, a task added here")
+        << int(SameSecondForcedThereAfterARetitleTaskAddedHere);
 }
 
 namespace {
@@ -661,7 +679,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                 || c == SameSecondAlikeTwoMovedThereOneTickedHere
                                 || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
-                                || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere;
+                                || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
+                                || c == SameSecondForcedThereAfterARetitleTaskAddedHere;
         if (c == SameSecondAlikeTwoMovedThereOneTickedHere || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
             || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere) {
@@ -1797,6 +1816,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // else changed here, and its removal holds.
         expected = {QStringLiteral("Home[Keys,Big bags]")};
         break;
+    case EmptiedIntoANewListAndRemovedThereRemovedHere:
+    case EmptiedIntoANewListAndRemovedThereATaskRemovedHere:
+        onA([&](LiveClient &client) {
+            ListModel *next = client.addList(QStringLiteral("Journey"), {});
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                moveToList(client.model(trip), title, next);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        onB([&](LiveClient &client) {
+            if (c == EmptiedIntoANewListAndRemovedThereRemovedHere)
+                client.lists->deleteList(client.model(trip)->taskList());
+            else
+                removeTask(client.model(trip), QStringLiteral("Bags"));
+        }, b);
+        expected = {QStringLiteral("Journey[Tickets,Bags,Socks]")};
+        m_expectedNoNotice = true;
+        break;
     case RetitledThereMovedWithItsSubtaskOnBoth:
     case ForcedThereRetitledThereMovedWithItsSubtaskOnBoth: {
         // A retitles Bags and moves it, with its subtask, to Home; B, which
@@ -1825,12 +1861,27 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ForcedThereRemovedThereTaskAddedHere:
     case ForcedThereTaskAddedHereInAGroup:
     case ForcedThereRemovedHere:
-    case ForcedThereAfterATaskAddedThereRemovedHere: {
-        // "Force Remote Sync" there: every list posted anew, the ids this
-        // computer knows removed.
+    case ForcedThereAfterATaskAddedThereRemovedHere:
+    case ForcedThereAfterARetitleTaskAddedHere:
+    case ForcedThereAfterTheListEmptiedTaskAddedHere:
+    case ForcedThereAfterTheListRetypedTaskAddedHere:
+    case SameSecondForcedThereAfterARetitleTaskAddedHere: {
+        // "Force Remote Sync" there: every list sent whole.
         auto forced = session(a);
+        const QStringList three{QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")};
         if (c == ForcedThereAfterATaskTypedThereRetitledHere || c == ForcedThereAfterATaskAddedThereRemovedHere)
             addTask(forced->model(trip), QStringLiteral("Passport"));
+        if (c == ForcedThereAfterARetitleTaskAddedHere || c == SameSecondForcedThereAfterARetitleTaskAddedHere) {
+            retitleBags(*forced);
+            retitle(forced->model(trip), QStringLiteral("Socks"), QStringLiteral("Wool socks"));
+        }
+        if (c == ForcedThereAfterTheListEmptiedTaskAddedHere || c == ForcedThereAfterTheListRetypedTaskAddedHere)
+            for (const QString &title : three)
+                removeTask(forced->model(trip), title);
+        if (c == ForcedThereAfterTheListRetypedTaskAddedHere) {
+            Clock::advance(1000);
+            typeTasks(forced->model(trip), three);
+        }
         if (c == ForcedThereRemovedThereTaskAddedHere) {
             forced->lists->deleteList(forced->model(trip)->taskList());
             QVERIFY(sync(*forced));
@@ -1854,6 +1905,18 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         m_expectedNoNotice = true;
         switch (c) {
+        case ForcedThereAfterARetitleTaskAddedHere:
+            expected = {QStringLiteral("Trip[Tickets,Big bags,Wool socks,Passport]")};
+            break;
+        case SameSecondForcedThereAfterARetitleTaskAddedHere:
+            expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Big bags,Wool socks,Passport]")};
+            break;
+        case ForcedThereAfterTheListRetypedTaskAddedHere:
+            expected = {QStringLiteral("Trip[Passport,Tickets,Bags,Socks]")};
+            break;
+        case ForcedThereAfterTheListEmptiedTaskAddedHere:
+            expected = {QStringLiteral("Trip[Passport]")};
+            break;
         case ForcedThereTickedHere:
             expected = {QStringLiteral("Trip[Tickets,Bags*,Socks]")};
             break;

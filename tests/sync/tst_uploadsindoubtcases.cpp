@@ -148,6 +148,7 @@ private:
     enum Case {
         RemovedKilledAfterDelete,
         RemovedDeleteFailed,
+        TwoRemovedKilledAfterTheFirstDelete,
         OtherAddedTask,
         OtherRenamedList,
         OtherTickedTask,
@@ -375,6 +376,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::addColumn<int>("c");
     QTest::newRow("removed list found by its tasks, killed after its DELETE") << int(RemovedKilledAfterDelete);
     QTest::newRow("removed list found by its tasks, its DELETE failed") << int(RemovedDeleteFailed);
+    QTest::newRow("two removed lists found by their tasks, killed after the first DELETE")
+        << int(TwoRemovedKilledAfterTheFirstDelete);
     QTest::newRow("the other computer added a task while in doubt") << int(OtherAddedTask);
     QTest::newRow("the other computer renamed the list while in doubt") << int(OtherRenamedList);
     QTest::newRow("the other computer ticked a task while in doubt") << int(OtherTickedTask);
@@ -680,6 +683,30 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         QVERIFY2(onDisk, bytes.constData());
         QCOMPARE(onDisk->taskLists().size(), 1);
         QCOMPARE(onDisk->taskLists().first()->name(), QStringLiteral("Home"));
+        expected.lists = {QStringLiteral("Home[Bills]")};
+        break;
+    }
+    case TwoRemovedKilledAfterTheFirstDelete: {
+        auto client = session(a);
+        client->addList(QStringLiteral("Home"), {QStringLiteral("Bills")});
+        QVERIFY(sync(*client));
+        for (const QString &name : {trip, QStringLiteral("Journey")}) {
+            Clock::advance(1000);
+            client->addList(name, {QStringLiteral("Tickets")});
+        }
+        // Each post's answer lost, in a run of its own.
+        for (int run = 0; run < 2; ++run) {
+            m_server->dropAnswerAfterApplying("POST", Lists);
+            QVERIFY(!sync(*client));
+        }
+        QCOMPARE(serverLists().size(), 3);
+        for (const QString &name : {trip, QStringLiteral("Journey")}) {
+            QVERIFY(UploadMark::read(client->model(name)->taskList()->pendingUpload()).isPost());
+            client->lists->deleteList(client->model(name)->taskList());
+        }
+        client->persist();
+        syncKilledAfter(*client, "DELETE", OneList);
+        client.reset();
         expected.lists = {QStringLiteral("Home[Bills]")};
         break;
     }
