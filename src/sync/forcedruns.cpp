@@ -5,6 +5,7 @@
 #include "model/notepadnotes.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/listsynchronizer.h"
 #include "sync/uploadmark.h"
 
 #include <QHash>
@@ -16,10 +17,11 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
 {
     if (lists) {
         // Each of the user's own lists replaces the server's copy in place,
-        // under its id: a run cut short finishes it by the mark.
+        // under its id: a run cut short finishes it by the mark. One posted
+        // but never fetched back is fetched first, as in any run.
         for (ListModel *model : lists->models()) {
             TaskList *list = model->taskList();
-            if (list->isOwned() && list->syncStatus() != TaskList::New) {
+            if (list->isOwned() && list->syncStatus() != TaskList::New && !ListSyncTraits::mustFetch(list)) {
                 list->setSyncStatus(TaskList::Edited);
                 list->setPendingUpload(UploadMark::wholeUpdate().text());
                 model->setChanged();

@@ -149,6 +149,7 @@ private:
         RemovedKilledAfterDelete,
         RemovedDeleteFailed,
         TwoRemovedKilledAfterTheFirstDelete,
+        ForcedRunAfterAPostNotReadBack,
         OtherAddedTask,
         OtherRenamedList,
         OtherTickedTask,
@@ -397,6 +398,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("undo after the fetch after a post failed") << int(UndoAfterFetchFailed);
     QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
     QTest::newRow("a failed forced run with a list's update in doubt") << int(ForcedRunPostInDoubt);
+    QTest::newRow("a forced remote run after a post not read back") << int(ForcedRunAfterAPostNotReadBack);
     QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
     QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
     QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
@@ -942,6 +944,16 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {c == RedoAfterPostInDoubt ? QStringLiteral("Trip[Bags,Tickets]")
                                                     : QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case ForcedRunAfterAPostNotReadBack: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        m_server->respondOnce("GET", OneList, 500);
+        QVERIFY(!sync(*client));
+        QVERIFY(forcedRemoteSync(*client));
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[Tickets]")};
         break;
     }
     case ForcedRunPostInDoubt:
