@@ -212,8 +212,9 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         return;
     case ListSynchronizer::Gone:
         // What changed here stays; only the full run, which sees every
-        // list, knows where the other computer moved the rest.
-        if (ListOutcome::changedSinceAgreed(m_model)) {
+        // list, knows where the other computer moved the rest. One a
+        // forced remote run sends whole is posted anew by the full run.
+        if (ListOutcome::changedSinceAgreed(m_model) || UploadMark::read(m_list->pendingUpload()).isWhole()) {
             waitForFullSync(waitsForRemovalText(m_list->name()));
             return;
         }

@@ -215,6 +215,7 @@ private:
         ForcedThereAfterTheListEmptiedTaskAddedHere,
         ForcedThereAfterTheListRetypedTaskAddedHere,
         SameSecondForcedThereAfterARetitleTaskAddedHere,
+        ListRemovedThereForcedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -598,6 +599,7 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedThereAfterTheListRetypedTaskAddedHere);
     QTest::newRow("typed in one second, forced there after two retitled, a task added here")
         << int(SameSecondForcedThereAfterARetitleTaskAddedHere);
+    QTest::newRow("list removed there, forced here: posted anew") << int(ListRemovedThereForcedHere);
 }
 
 namespace {
@@ -1833,6 +1835,16 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Journey[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
         break;
+    case ListRemovedThereForcedHere: {
+        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        auto forced = session(b);
+        ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+        QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        forced->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_expectedNoNotice = true;
+        break;
+    }
     case RetitledThereMovedWithItsSubtaskOnBoth:
     case ForcedThereRetitledThereMovedWithItsSubtaskOnBoth: {
         // A retitles Bags and moves it, with its subtask, to Home; B, which

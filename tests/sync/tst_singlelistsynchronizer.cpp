@@ -1,4 +1,5 @@
 #include "listssyncclient.h"
+#include "sync/forcedruns.h"
 #include "sync/listssynchronizer.h"
 #include "sync/listsynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
@@ -178,11 +179,14 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged_data()
     QTest::addColumn<int>("goneStatus");
     QTest::addColumn<bool>("editedHere");
     QTest::addColumn<bool>("untypedRowHere");
-    QTest::newRow("404") << 404 << false << false;
-    QTest::newRow("410") << 410 << false << false;
-    QTest::newRow("404, a task retitled here: kept for the full run") << 404 << true << false;
-    QTest::newRow("410, a task retitled here: kept for the full run") << 410 << true << false;
-    QTest::newRow("404, a row opened below a subtask here and left untyped") << 404 << false << true;
+    QTest::addColumn<bool>("sentWhole");
+    QTest::newRow("404") << 404 << false << false << false;
+    QTest::newRow("410") << 410 << false << false << false;
+    QTest::newRow("404, a task retitled here: kept for the full run") << 404 << true << false << false;
+    QTest::newRow("410, a task retitled here: kept for the full run") << 410 << true << false << false;
+    QTest::newRow("404, a row opened below a subtask here and left untyped") << 404 << false << true << false;
+    QTest::newRow("404, to go up whole by a forced remote run cut short: kept for the full run")
+        << 404 << false << false << true;
 }
 
 // A list another computer removed goes, unless it changed here since: that
@@ -192,6 +196,7 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged()
     QFETCH(int, goneStatus);
     QFETCH(bool, editedHere);
     QFETCH(bool, untypedRowHere);
+    QFETCH(bool, sentWhole);
     ListModel *model = syncedList(QStringLiteral("Books"), {"Dune"});
     QVERIFY(model);
     const QModelIndex dune = model->index(0, 0);
@@ -204,6 +209,8 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged()
     m_server->respondOnce("GET", "list-info/", goneStatus);
     if (editedHere)
         SyncClient::editFirstTask(model, QStringLiteral("Changed"));
+    if (sentWhole)
+        ForcedRuns::prepareForceRemote(&m_client->lists, nullptr);
     // Return on the subtask: a row below it, nobody types into it.
     if (untypedRowHere) {
         model->saveUndoState();
@@ -213,12 +220,12 @@ void TstSingleListSynchronizer::listGoneFromServerIsPurged()
     m_server->removeList(model->taskList()->serverId());
     QSignalSpy removed(&m_client->lists, &UserLists::listRemoved);
     const Outcome o = runFor(model);
-    if (editedHere) {
+    if (editedHere || sentWhole) {
         QVERIFY(!o.ok);
         QCOMPARE(o.message, SingleListSynchronizer::waitsForRemovalText(QStringLiteral("Books")));
         QCOMPARE(removed.count(), 0);
         QCOMPARE(m_client->lists.models().size(), 1);
-        QCOMPARE(SyncClient::titles(model), QStringList{"Changed"});
+        QCOMPARE(SyncClient::titles(model), QStringList{editedHere ? "Changed" : "Dune"});
         QCOMPARE(model->taskList()->syncStatus(), TaskList::Edited);
         return;
     }
