@@ -514,19 +514,6 @@ void ListsGroups::placeAsAgreed(const TaskList *list, quint32 agreedId)
     m_modified = true;
 }
 
-void ListsGroups::followNewListId(quint32 localId, quint32 oldId, quint32 newId)
-{
-    if (ListsGroupsElementList *entry = findList(localId, oldId)) {
-        entry->setServerId(newId);
-        m_modified = true;
-    }
-    if (m_agreed && m_agreed->findList(0, oldId)) {
-        ListsGroups *agreed = m_agreed->serverCopy();
-        agreed->findList(0, oldId)->setServerId(newId);
-        m_agreed.reset(agreed);
-    }
-}
-
 void ListsGroups::followLocalIds(const QList<TaskList *> &lists)
 {
     QSet<quint32> serverIds;

@@ -117,10 +117,6 @@ public:
     // `agreedId`, the place of the list the agreed tree names so (one the
     // list replaces under another id).
     void placeAsAgreed(const TaskList *list, quint32 agreedId = 0);
-    // A list here turned out to be one posted anew under another id
-    // (another computer's forced run): its entry, and the one the agreed
-    // tree has, name the new id, so that neither tells a move nobody made.
-    void followNewListId(quint32 localId, quint32 oldId, quint32 newId);
     // An entry names its list by local id too: one whose server id none of
     // `lists` holds, while the list of its local id holds another, takes
     // that one (a run ended after the list took a new id, before the tree

@@ -2,7 +2,6 @@
 
 #include "core/clock.h"
 #include "model/documentfile.h"
-#include "model/followneworderid.h"
 #include "model/listmodel.h"
 #include "model/minutetimer.h"
 #include "model/task.h"
@@ -417,12 +416,6 @@ void UserLists::setArrivedInOrder(const QSet<quint32> &ids)
     if (ids == m_arrivedInOrder)
         return;
     m_arrivedInOrder = ids;
-    m_changed = true;
-}
-
-void UserLists::followNewId(quint32 oldId, quint32 newId)
-{
-    followNewOrderId(m_agreedDisplayOrder, m_movedInOrder, m_arrivedInOrder, oldId, newId);
     m_changed = true;
 }
 

@@ -93,9 +93,6 @@ public:
     const QSet<quint32> &arrivedInOrder() const { return m_arrivedInOrder; }
     void setArrivedInOrder(const QSet<quint32> &ids);
     void noteArrived(quint32 id);
-    // A list here turned out to be one posted anew under another id
-    // (another computer's forced run): what the order records of it follows.
-    void followNewId(quint32 oldId, quint32 newId);
     QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
     void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
 

@@ -59,14 +59,6 @@ public:
     static void takeOverPostedCopy(UserLists *lists, ListsGroups *groups, ListModel *model, TaskList *fetched,
                                    bool mergeOnly = false);
 
-    // A list whose server id is gone that the server holds under another
-    // (another computer's forced run posted it anew; see ListIdentity) is
-    // the server's list `fetched` (taken): what changed here since it agreed
-    // goes onto it in a three-way merge, under its id, and it is to be
-    // uploaded when something of this computer's is left to send. Its group
-    // entry follows the id; its sharing is read again from the server's list
-    // (merged with a change made here). Returns what it agreed and held as
-    // the merge saw them, under the server's task ids.
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);

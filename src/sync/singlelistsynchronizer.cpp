@@ -434,8 +434,8 @@ QString SingleListSynchronizer::waitsForOtherListsText(const QString &name)
 QString SingleListSynchronizer::waitsForRemovalText(const QString &name)
 {
     return tr("The list \"%1\" you changed here is no longer on the server under the number this computer knew: "
-              "another computer removed it, or sent it anew with \"Force Remote Sync\". It waits for the next full "
-              "synchronisation, which finds it there or puts it back with your changes.")
+              "another computer removed it. It waits for the next full synchronisation, which puts it back with your "
+              "changes.")
         .arg(name);
 }
 

@@ -142,11 +142,7 @@ void SyncSnapshot::restoreLists()
             const bool markedForPost = current->syncStatus() == TaskList::New
                                        && UploadMark::read(current->pendingUpload()).isPost()
                                        && current->pendingUpload() != state.list->pendingUpload();
-            // A list new before the run just keeps its mark. A copy the run
-            // may have made of a list the server knew holds the same tasks
-            // as that list, so nothing would tell it from a list made
-            // elsewhere with pasted copies: the run's replacement stays,
-            // and the next run finishes it.
+            // A list new before the run just keeps its mark.
             if (markedForPost)
                 continue;
             if (currentId != 0 && currentId != oldId) {
