@@ -250,7 +250,8 @@ void ItemSynchronizer<Traits>::start()
                 || Traits::mergesBeforePut(m_localItem) || Traits::looksBeforePut(m_localItem)))) {
         // The server changed since (perhaps by an upload in doubt): what
         // this computer changed goes onto its copy, and new parts an earlier
-        // upload put there are not added twice.
+        // upload put there are not added twice. An item sent whole needs
+        // that copy to know what to remove there.
         sendGetBeforePut();
     } else if (serverRevision >= localRevision) {
         sendPutForMerge();
