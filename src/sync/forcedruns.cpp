@@ -1,7 +1,6 @@
 #include "sync/forcedruns.h"
 
 #include "model/listmodel.h"
-#include "model/notepadnote.h"
 #include "model/notepadnotes.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
@@ -38,19 +37,9 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
             model->setChanged();
         }
     }
-    if (notes) {
-        QHash<NotepadNote *, QString> marks;
-        for (NotepadNote *note : notes->notes()) {
-            if (note->syncStatus() == NotepadNote::New)
-                marks.insert(note, note->pendingUpload());
-            else if (note->syncStatus() != NotepadNote::Deleted)
-                marks.insert(note, UploadMark::replacing(note->serverId()).text());
-        }
-        notes->resetAllNotesToNew();
+    // The notes keep their ids: the run puts each over the server's copy.
+    if (notes)
         notes->setDisplayOrderChanged(true);
-        for (auto it = marks.cbegin(); it != marks.cend(); ++it)
-            it.key()->setPendingUpload(it.value());
-    }
 }
 
 void ForcedRuns::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
@@ -74,40 +63,8 @@ void ForcedRuns::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
                 delete list;
         }
     }
-    if (notes) {
-        struct KeptNote
-        {
-            QString title, text, pendingUpload;
-            int status;
-            quint32 serverId, revision;
-        };
-        QList<KeptNote> kept;
-        for (const NotepadNote *note : notes->notes()) {
-            const bool isNew = note->syncStatus() == NotepadNote::New;
-            if ((isNew || note->syncStatus() == NotepadNote::Deleted)
-                && finishesReplacement(isNew ? 0 : note->serverId(), note->pendingUpload()))
-                kept << KeptNote{note->title(), note->text(), note->pendingUpload(), int(note->syncStatus()),
-                                 note->serverId(), note->revision()};
-        }
+    if (notes)
         notes->deleteAndPurgeEverything();
-        for (const KeptNote &k : std::as_const(kept)) {
-            auto *note = new NotepadNote;
-            note->setTitle(k.title);
-            note->setText(k.text);
-            note->setServerId(k.serverId);
-            note->setRevision(k.revision);
-            note->setPendingUpload(k.pendingUpload);
-            if (k.status == NotepadNote::Deleted) {
-                note->setSyncStatus(NotepadNote::Deleted);
-                notes->appendNote(note);
-            } else {
-                notes->addNote(note);
-                note->setSyncStatus(NotepadNote::New);
-            }
-        }
-        if (!kept.isEmpty())
-            notes->setChanged(true);
-    }
 }
 
 bool ForcedRuns::finishesReplacement(quint32 serverId, const QString &pendingUpload)

@@ -12,14 +12,14 @@ class ForcedRuns
 {
 public:
     // Makes what is here ready to replace the server's copies in a forced
-    // remote run: the user's own lists and the notes become new, each
-    // marked with the server item it replaces, so that a run cut short
-    // (killed, say) is completed by the next one instead of leaving both
-    // the old item and its replacement there. A list's shares go up with
-    // it again.
+    // remote run: the user's own lists become new, each marked with the
+    // server list it replaces, so that a run cut short (killed, say) is
+    // completed by the next one instead of leaving both the old item and
+    // its replacement there. A list's shares go up with it again. The notes
+    // keep their ids: the run puts each over the server's copy.
     static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
     // Before a forced local run: every list and note here goes, the server's
-    // replace them. Those a forced remote run cut short posted in place of
+    // replace them. Lists a forced remote run cut short posted in place of
     // server ones stay, with the records of the server ones to remove, so
     // that the run first finishes that replacement instead of bringing back
     // both.

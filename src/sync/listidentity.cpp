@@ -291,15 +291,3 @@ void ListIdentity::takeIdsOf(const TaskList &theirs, TaskList *agreed, TaskList 
     }
     mine->setRemovedTasks(removed);
 }
-
-bool ListIdentity::isNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                          const QString &text, int sameTitle)
-{
-    return agreedTitle == title && (agreedText == text || sameTitle == 1);
-}
-
-bool ListIdentity::mayBeNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                             const QString &text)
-{
-    return agreedTitle == title || agreedText == text;
-}

@@ -18,9 +18,8 @@ class UploadMark;
 // its name. A creator and a second are not unique (pasted copies, tasks typed
 // in one second, a list made alike from another's tasks), so a list is taken
 // for another only where nothing else could be it; where the lists that
-// could be it differ, none is taken and the caller keeps both. Notes, which
-// hold only a title and a text, are told by both. Pure functions: no
-// requests, no models.
+// could be it differ, none is taken and the caller keeps both. Pure
+// functions: no requests, no models.
 class ListIdentity
 {
 public:
@@ -95,17 +94,6 @@ public:
     // does not hold takes an id theirs does not use: to the merge it was
     // removed there. A task mine holds that agreed did not is new.
     static void takeIdsOf(const TaskList &theirs, TaskList *agreed, TaskList *mine);
-
-    // A note whose id the server no longer has, and a note only the server
-    // has (of which `sameTitle` notes only the server has hold the title
-    // the note agreed): the server's is it when it holds the title and the
-    // text the note agreed, or is the only one of that title (its text
-    // changed since there, or not).
-    static bool isNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                       const QString &text, int sameTitle);
-    // Not told, though it holds the title or the text the note agreed.
-    static bool mayBeNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                          const QString &text);
 
 private:
     ListIdentity() = delete;

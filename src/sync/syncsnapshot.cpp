@@ -308,18 +308,10 @@ void SyncSnapshot::restoreNotes()
             const bool postedInDoubt = note->syncStatus() == NotepadNote::New
                                        && UploadMark::read(note->pendingUpload()).isPost()
                                        && note->pendingUpload() != state.pendingUpload;
-            if ((currentId != 0 && currentId != oldId) || postedInDoubt) {
-                if (oldId != 0 && notes->indexOfServerId(oldId) < 0) {
-                    auto *gone = new NotepadNote;
-                    gone->setTitle(state.title);
-                    gone->setServerId(oldId);
-                    gone->setRevision(state.revision);
-                    gone->setSyncStatus(NotepadNote::Deleted);
-                    gone->setPendingUpload(UploadMark::replacing(oldId).text());
-                    notes->appendNote(gone);
-                }
+            // Posted by the failed run (the server had lost its id): the
+            // note stays as posted.
+            if ((currentId != 0 && currentId != oldId) || postedInDoubt)
                 continue;
-            }
             applyNoteState(note, state);
         }
     }

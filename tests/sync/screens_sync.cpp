@@ -145,16 +145,13 @@ PLUMDECK_SCREEN(movesNotToldApart)
     QVERIFY(!shoot(&dialog, QStringLiteral("moves-not-told-apart")).isNull());
 }
 
-// Lists and notes gone under their id that the server's, posted anew
-// elsewhere, may be: nothing told them apart.
+// Lists gone under their id that the server's, posted anew elsewhere, may
+// be: nothing told them apart.
 PLUMDECK_SCREEN(repostedNotToldApart)
 {
     ListOutcome::KeptAgainstRemovals kept;
     kept.notToldApart = QStringList{QStringLiteral("Office"), QStringLiteral("Trip")};
-    MessageDialog dialog(QStringLiteral("Sync"),
-                         ListOutcome::keptAgainstRemovalsText(kept) + QStringLiteral("\n\n")
-                             + NotepadSynchronizer::keptAgainstRemovalsText({}, {}, {QStringLiteral("Ideas")}),
-                         false);
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("reposted-not-told-apart")).isNull());
 }
 

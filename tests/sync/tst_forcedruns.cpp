@@ -1,4 +1,3 @@
-#include "model/notepadnote.h"
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "sync/forcedruns.h"
@@ -9,7 +8,7 @@
 
 #include <memory>
 
-// Which lists and notes a forced local run keeps: those a forced remote run
+// Which lists a forced local run keeps: those a forced remote run
 // cut short posted in place of a server item, and the records of the server
 // items so replaced.
 class TstForcedRuns : public QObject
@@ -30,8 +29,6 @@ void TstForcedRuns::finishesReplacement_data()
     std::unique_ptr<TaskList> list(TaskList::create());
     list->setName(QStringLiteral("Trip"));
     list->rootTask()->createChild(0)->setTitle(QStringLiteral("Tickets"));
-    NotepadNote note;
-    note.setTitle(QStringLiteral("Ideas"));
     const QString replacing7 = UploadMark::replacing(7).text();
     const QString postedFor7 = UploadMark::ofListPost(9, list.get(), 7).text();
 
@@ -39,8 +36,6 @@ void TstForcedRuns::finishesReplacement_data()
     QTest::newRow("new, its upload not marked yet: never posted") << 0u << replacing7 << false;
     QTest::newRow("new, posted in place of a server list") << 0u << postedFor7 << true;
     QTest::newRow("new, posted in place of nothing") << 0u << UploadMark::ofListPost(9, list.get()).text() << false;
-    QTest::newRow("a note posted in place of a server note")
-        << 0u << UploadMark::ofNotePost(9, &note, 7).text() << true;
     QTest::newRow("the record of the list replaced") << 7u << replacing7 << true;
     QTest::newRow("the record of another list") << 8u << replacing7 << false;
     QTest::newRow("a record marked by the post that replaced it") << 7u << postedFor7 << true;

@@ -165,7 +165,7 @@ private:
         UndoAfterFetchFailed,
         RedoAfterPostInDoubt,
         ForcedRunPostInDoubt,
-        ForcedRunNotePostInDoubt,
+        ForcedRunNoteUpdateInDoubt,
         ForcedRunNoteRemoved,
         FirstListIdOne,
         RemovedElsewhereAfterAnUnansweredUpdate,
@@ -189,9 +189,7 @@ private:
         BlankListNotReadBackOtherRenamed,
         UndoOfAMoveOfPastedCopiesAfterARun,
         ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
-        ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
         OtherComputerSyncsInTheMiddleOfAForcedRun,
-        ForcedRunRemovalOfAReplacedNoteFails,
         ForcedRunRemovalOfAReplacedListFails,
         PastedCopyOfARemovedListInDoubt,
         FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
@@ -213,11 +211,9 @@ private:
         PostInDoubtMarkedByAnEarlierVersion,
         EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere,
         RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
-        RemovedHereAfterAForcedRemoteKilledAfterANotePost,
         PastedCopyOfATaskRemovedFromAListInDoubt,
         ListOfPastedCopiesInDoubtMadeAlikeElsewhere,
         ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached,
-        ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent,
         TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
@@ -395,7 +391,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("undo after the fetch after a post failed") << int(UndoAfterFetchFailed);
     QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
     QTest::newRow("a failed forced run with a list posted in doubt") << int(ForcedRunPostInDoubt);
-    QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
+    QTest::newRow("a failed forced run with a note's update in doubt") << int(ForcedRunNoteUpdateInDoubt);
     QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
     QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
     QTest::newRow("a task removed elsewhere after an update that arrived unanswered")
@@ -436,12 +432,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(UndoOfAMoveOfPastedCopiesAfterARun);
     QTest::newRow("a forced local run after a forced remote run killed after its first post")
         << int(ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
-    QTest::newRow("a forced local run after a forced remote run killed after a note's post")
-        << int(ForcedLocalAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("the other computer synchronises in the middle of a forced remote run")
         << int(OtherComputerSyncsInTheMiddleOfAForcedRun);
-    QTest::newRow("a forced remote run whose removal of a replaced note fails")
-        << int(ForcedRunRemovalOfAReplacedNoteFails);
     QTest::newRow("a forced remote run whose removal of a replaced list fails")
         << int(ForcedRunRemovalOfAReplacedListFails);
     QTest::newRow("a list in doubt holding a pasted copy of a task of a list removed in doubt")
@@ -484,16 +476,12 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere);
     QTest::newRow("a list removed here after a forced remote run killed after its first post")
         << int(RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost);
-    QTest::newRow("a note removed here after a forced remote run killed after its post")
-        << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("a list in doubt holding a pasted copy of a task removed since from its list in doubt")
         << int(PastedCopyOfATaskRemovedFromAListInDoubt);
     QTest::newRow("a list of a pasted copy in doubt, a list of its name made elsewhere")
         << int(ListOfPastedCopiesInDoubtMadeAlikeElsewhere);
     QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a list it never reached")
         << int(ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached);
-    QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a note it never reached")
-        << int(ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached);
     QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one on the server")
         << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere);
     QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one never sent")
@@ -921,19 +909,23 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         break;
     }
     case ForcedRunPostInDoubt:
-    case ForcedRunNotePostInDoubt: {
+    case ForcedRunNoteUpdateInDoubt: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
         QVERIFY(sync(*client));
-        if (c == ForcedRunPostInDoubt)
+        expected.notes = {QStringLiteral("Idea: kite")};
+        if (c == ForcedRunPostInDoubt) {
             m_server->dropAnswerAfterApplying("POST", Lists);
-        else
-            m_server->dropAnswerAfterApplying("POST", Notes);
+        } else {
+            // The note keeps its id: its update goes up.
+            QVERIFY(client->note(QStringLiteral("Idea"))->editText(QStringLiteral("kite and string")));
+            m_server->dropAnswerAfterApplying("PUT", QStringLiteral("^/notepad-notes/\\d+$"));
+            expected.notes = {QStringLiteral("Idea: kite and string")};
+        }
         QVERIFY(!forcedRemoteSync(*client));
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
-        expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
     case ListCancelledBeforeReadBack:
@@ -1253,11 +1245,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
     }
     case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
-    case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
     case ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached:
-    case ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached:
     case RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost:
-    case RemovedHereAfterAForcedRemoteKilledAfterANotePost:
     case OtherComputerSyncsInTheMiddleOfAForcedRun: {
         {
             auto client = session(a);
@@ -1277,10 +1266,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         auto client = session(a);
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost
-                              || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost
-                              || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached;
-        const QString first = notePost ? Notes : Lists;
         if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
             // Killed at its second post: the first replacement went up.
             int posts = 0;
@@ -1308,28 +1293,22 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 other->persist();
             }
         } else {
-            m_server->hold("POST", first);
+            m_server->hold("POST", Lists);
             m_server->clearRequests();
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests("POST", first).isEmpty(); },
+                *client, *m_server, [&] { return !m_server->requests("POST", Lists).isEmpty(); },
                 [](ListsSynchronizer *run) { run->setForceRemote(true); });
             QVERIFY(m_server->releaseHeld() > 0);
             QTest::qWait(50);
             m_server->clearFaults();
             client.reset();
-            if (c == ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached
-                || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached) {
+            if (c == ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached) {
                 // The other computer edits what the cut run never sent;
                 // the forced local run takes the server's, that edit.
                 auto other = session(b);
                 QVERIFY(sync(*other));
-                if (notePost) {
-                    QVERIFY(other->note(QStringLiteral("Plan"))->editText(QStringLiteral("map and compass")));
-                    expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map and compass")};
-                } else {
-                    addTask(other->model(QStringLiteral("Home")), QStringLiteral("Rent"));
-                    expected.lists = {QStringLiteral("Home[Bills,Rent]"), QStringLiteral("Trip[Tickets]")};
-                }
+                addTask(other->model(QStringLiteral("Home")), QStringLiteral("Rent"));
+                expected.lists = {QStringLiteral("Home[Bills,Rent]"), QStringLiteral("Trip[Tickets]")};
                 QVERIFY(sync(*other));
                 other->persist();
             }
@@ -1351,12 +1330,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 later->lists->deleteList(later->model(trip)->taskList());
                 QVERIFY(sync(*later));
                 expected.lists = {QStringLiteral("Home[Bills]")};
-            } else if (c == RemovedHereAfterAForcedRemoteKilledAfterANotePost) {
-                // The note it replaced goes; a note's copy is told by its
-                // content alone, which a note made alike elsewhere shares,
-                // so the copy comes back once rather than be deleted.
-                later->removeNote(later->note(QStringLiteral("Idea")));
-                QVERIFY(sync(*later));
             } else {
                 QVERIFY(forcedLocalSync(*later));
             }
@@ -1368,16 +1341,12 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
         break;
     }
-    case ForcedRunRemovalOfAReplacedNoteFails:
     case ForcedRunRemovalOfAReplacedListFails: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
         QVERIFY(sync(*client));
-        if (c == ForcedRunRemovalOfAReplacedNoteFails)
-            m_server->respondOnce("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
-        else
-            m_server->respondOnce("DELETE", OneList, 500);
+        m_server->respondOnce("DELETE", OneList, 500);
         QVERIFY(!forcedRemoteSync(*client));
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
