@@ -128,11 +128,19 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
 }
 
 // A forced remote run puts each note here over the server's copy of its id,
-// whatever that holds, as an edit of the server's revision. On disk so before
-// anything leaves, a run cut short is finished by the next (which keeps both
-// where the server's copy moved on since); a note the server lost is posted.
+// whatever that holds, as an edit of the server's revision, and removes the
+// server's notes none here holds. On disk so before anything leaves, a run
+// cut short is finished by the next (which keeps both where the server's
+// copy moved on since); a note the server lost is posted.
 void NotepadSynchronizer::putInPlace()
 {
+    const QSet<quint32> serverIds = m_serverIds;
+    for (quint32 id : serverIds) {
+        // One that may be an upload in doubt's copy is looked at first.
+        const NotepadNoteInfo *info = m_noteInfos.value(id);
+        if (NotepadNotes::instance()->indexOfServerId(id) < 0 && !mayBeCopyOfDoubt(id))
+            deleteServerNote(id, info->title(), info->revision());
+    }
     for (NotepadNote *note : std::as_const(m_localNotes)) {
         const NotepadNoteInfo *info = m_noteInfos.value(note->serverId());
         const NotepadNote::SyncStatus status = note->syncStatus();
@@ -306,8 +314,6 @@ void NotepadSynchronizer::syncNextNote()
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::progress, this, &NotepadSynchronizer::onNotepadProgress);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::addProgress, this,
             &NotepadSynchronizer::onNotepadAddProgress);
-    if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
-        m_noteSynchronizer->setForceRemote(true);
     // A removal from a copy older than the server's takes only what it saw.
     m_noteSynchronizer->setLookBeforeDelete(m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted
                                             && !m_forceRemote && !m_forceLocal);

@@ -6,6 +6,7 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/syncsnapshot.h"
 #include "sync/uploadmark.h"
 #include "listssyncclient.h"
 #include "storedclient.h"
@@ -779,10 +780,11 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // The second's change read from a file written before what a note
     // agreed was kept.
     QTest::addColumn<bool>("oldFile");
-    // What befalls the second's run: nothing; "killed" once its merge is
-    // saved, before its upload leaves (its file then holds `afterKill`), after
-    // which the first changes the note again (`thereAgain`) and the second
-    // runs again; or "post lost", the answer to the post of the copy it kept.
+    // What befalls the second's run: nothing; "failed" at its update, put
+    // back as the program does; "killed" once its merge is saved, before its
+    // upload leaves (its file then holds `afterKill`), after which the first
+    // changes the note again (`thereAgain`) and the second runs again; or
+    // "post lost", the answer to the post of the copy it kept.
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("thereAgain");
     QTest::addColumn<QStringList>("afterKill");
@@ -834,6 +836,8 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // Its copy is put over the server's at the next run.
     row("text there, a forced remote run here killed as its update leaves", theirs, "forced",
         {"PUT", "PUT", "GET"}, {"Ideas: kite"}, "", false, "killed", {"Ideas: kite"});
+    row("text there, a forced remote run here failing at its update", theirs, "forced", {"PUT"}, {"Ideas: kite"}, "",
+        false, "failed");
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
@@ -994,6 +998,10 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         LiveClient client(second);
         if (!here.isEmpty())
             change(client, here);
+        // Put back as the program does when a forced run fails.
+        std::unique_ptr<SyncSnapshot> snapshot;
+        if (fault == QLatin1String("failed"))
+            snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
         std::function<void(ListsSynchronizer *)> forced;
         if (here.endsWith(QLatin1String("forced local"))) {
             ForcedRuns::prepareForceLocal(client.lists, client.notes);
@@ -1022,6 +1030,12 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             m_server->clearFaults();
             change(client, fault.section(QLatin1Char(','), 1) + QStringLiteral("&remove"));
             QVERIFY(runClientSync(client, *m_server));
+            client.persist();
+        } else if (snapshot) {
+            snapshot->setForcedRemote(true);
+            m_server->respondOnce("PUT", notePath, 500);
+            QVERIFY(!runClientSync(client, *m_server, {}, forced));
+            snapshot->restore();
             client.persist();
         } else if (fault == QLatin1String("post lost")) {
             m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
