@@ -838,6 +838,9 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         {"PUT", "PUT", "GET"}, {"Ideas: kite"}, "", false, "killed", {"Ideas: kite"});
     row("text there, a forced remote run here failing at its update", theirs, "forced", {"PUT"}, {"Ideas: kite"}, "",
         false, "failed");
+    row("a note written there, a forced remote run here killed as its update leaves: that note goes", "add=garden",
+        mine + "&forced", {"PUT", "PUT", "GET"}, {"Ideas: kite and tail"}, "", false, "killed",
+        {"Ideas: ", "Ideas: kite and tail"});
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
