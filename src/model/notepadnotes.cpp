@@ -2,7 +2,6 @@
 
 #include "core/paths.h"
 #include "model/documentfile.h"
-#include "model/followneworderid.h"
 #include "model/notepadreaderwriter.h"
 
 #include <QDebug>
@@ -151,12 +150,6 @@ void NotepadNotes::setArrivedInOrder(const QSet<quint32> &ids)
     if (ids == m_arrivedInOrder)
         return;
     m_arrivedInOrder = ids;
-    m_changed = true;
-}
-
-void NotepadNotes::followNewId(quint32 oldId, quint32 newId)
-{
-    followNewOrderId(m_agreedDisplayOrder, m_movedInOrder, m_arrivedInOrder, oldId, newId);
     m_changed = true;
 }
 

@@ -51,9 +51,6 @@ public:
     const QSet<quint32> &arrivedInOrder() const { return m_arrivedInOrder; }
     void setArrivedInOrder(const QSet<quint32> &ids);
     void noteArrived(quint32 id);
-    // A note here turned out to be one posted anew under another id
-    // (another computer's forced run): what the order records of it follows.
-    void followNewId(quint32 oldId, quint32 newId);
     // The user moved the note (the page calls it).
     void noteMoved(const NotepadNote *note);
     void setChanged(bool changed) { m_changed = changed; }

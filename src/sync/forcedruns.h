@@ -1,8 +1,6 @@
 #ifndef FORCEDRUNS_H
 #define FORCEDRUNS_H
 
-#include <QString>
-
 class NotepadNotes;
 class UserLists;
 
@@ -13,21 +11,13 @@ class ForcedRuns
 public:
     // Makes what is here ready to replace the server's copies in a forced
     // remote run: each of the user's own lists is marked to go up whole
-    // under its id; the notes become new, each marked with the server item
-    // it replaces, so that a run cut short (killed, say) is completed by the
-    // next one instead of leaving both the old item and its replacement
-    // there.
+    // under its id, and the notes keep theirs (the run puts each over the
+    // server's copy), so that a run cut short (killed, say) is finished by
+    // the next one from what the documents hold.
     static void prepareForceRemote(UserLists *lists, NotepadNotes *notes);
     // Before a forced local run: every list and note here goes, the server's
-    // replace them. Notes a forced remote run cut short posted in place of
-    // server ones stay, with the records of the server ones to remove, so
-    // that the run first finishes that replacement instead of bringing back
-    // both.
+    // replace them.
     static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
-
-    // Posted in place of a server item (new, `serverId` 0), or the record of
-    // a server item so replaced, to be removed there (`serverId` its id).
-    static bool finishesReplacement(quint32 serverId, const QString &pendingUpload);
 
 private:
     ForcedRuns() = delete;

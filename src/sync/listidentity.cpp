@@ -139,15 +139,3 @@ QHash<Task *, const Task *> ListIdentity::pairTasks(const QList<Task *> &here, c
     }
     return out;
 }
-
-bool ListIdentity::isNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                          const QString &text, int sameTitle)
-{
-    return agreedTitle == title && (agreedText == text || sameTitle == 1);
-}
-
-bool ListIdentity::mayBeNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                             const QString &text)
-{
-    return agreedTitle == title || agreedText == text;
-}

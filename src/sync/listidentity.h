@@ -12,7 +12,7 @@ class UploadMark;
 
 // What tells a server item for one of this computer's where no id says:
 // the copy an upload in doubt made, the list a restored backup names, a
-// task of a restored list, a note. Pure functions: no requests, no models.
+// task of a restored list. Pure functions: no requests, no models.
 class ListIdentity
 {
 public:
@@ -67,16 +67,6 @@ public:
     // as the one left on each side. Tasks not told are left out.
     static QHash<Task *, const Task *> pairTasks(const QList<Task *> &here, const QList<const Task *> &there);
 
-    // A note whose id the server no longer has, and a note only the server
-    // has (of which `sameTitle` notes only the server has hold the title
-    // the note agreed): the server's is it when it holds the title and the
-    // text the note agreed, or is the only one of that title (its text
-    // changed since there, or not).
-    static bool isNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                       const QString &text, int sameTitle);
-    // Not told, though it holds the title or the text the note agreed.
-    static bool mayBeNote(const QString &agreedTitle, const QString &agreedText, const QString &title,
-                          const QString &text);
 
 private:
     ListIdentity() = delete;

@@ -6,7 +6,6 @@
 #include "model/notepadreaderwriter.h"
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/httpresponseheader.h"
-#include "sync/listidentity.h"
 #include "sync/removalmerge.h"
 #include "sync/serverhttpconnection.h"
 #include "sync/syncnotices.h"
@@ -119,36 +118,38 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
     const int count = m_serverIds.size() + m_localNotes.size();
     m_progressStep = count == 0 ? 150 : 150 / count;
     emit progress(tr("%1 notes visible on server.").arg(m_serverIds.size()), 800, 1000);
-    // A forced remote run too finishes what one cut short began, and looks
-    // for what an earlier upload in doubt made, so that it neither posts it
-    // again nor deletes it unseen.
-    holdReplacedNotes();
+    // A forced remote run too looks for what an earlier upload in doubt
+    // made, so that it neither posts it again nor deletes it unseen.
     setAsideUploadsInDoubt();
-    setAsideReposted();
-    if (m_forceLocal)
-        dropUnpostedReplacements(m_localNotes);
+    if (m_forceRemote)
+        putInPlace();
     markUploads(m_localNotes);
     syncNextNote();
 }
 
-// A forced local run posts nothing: a note kept to finish a replacement
-// whose copy is not on the server gives way to the server's note it was to
-// replace, which stays and is fetched.
-void NotepadSynchronizer::dropUnpostedReplacements(QList<NotepadNote *> &notes)
+// A forced remote run puts each note here over the server's copy of its id,
+// whatever that holds, as an edit of the server's revision, and removes the
+// server's notes none here holds. On disk so before anything leaves, a run
+// cut short is finished by the next (which keeps both where the server's
+// copy moved on since); a note the server lost is posted.
+void NotepadSynchronizer::putInPlace()
 {
-    NotepadNotes *notepad = NotepadNotes::instance();
-    for (auto it = notes.begin(); it != notes.end();) {
-        NotepadNote *note = *it;
-        if (note->syncStatus() != NotepadNote::New) {
-            ++it;
+    const QSet<quint32> serverIds = m_serverIds;
+    for (quint32 id : serverIds) {
+        // One that may be an upload in doubt's copy is looked at first.
+        const NotepadNoteInfo *info = m_noteInfos.value(id);
+        if (NotepadNotes::instance()->indexOfServerId(id) < 0 && !mayBeCopyOfDoubt(id))
+            deleteServerNote(id, info->title(), info->revision());
+    }
+    for (NotepadNote *note : std::as_const(m_localNotes)) {
+        const NotepadNoteInfo *info = m_noteInfos.value(note->serverId());
+        const NotepadNote::SyncStatus status = note->syncStatus();
+        if (!info || (status != NotepadNote::Edited && status != NotepadNote::Unedited)
+            || (status == NotepadNote::Unedited && info->revision() == note->revision()))
             continue;
-        }
-        const quint32 replaced = UploadMark::read(note->pendingUpload()).replacedId();
-        if (m_replacedHeld.remove(replaced))
-            m_serverIds.insert(replaced);
-        it = notes.erase(it);
-        notepad->purgeNote(note);
-        notepad->setChanged(true);
+        note->setRevision(info->revision());
+        note->setSyncStatus(NotepadNote::Edited);
+        NotepadNotes::instance()->setChanged(true);
     }
 }
 
@@ -201,10 +202,6 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
             continue;
         m_notesInDoubt.removeAt(i);
         m_postedIds.insert(id);
-        if (mark.replacedId() != 0)
-            m_replacing.insert(mark.replacedId(), id);
-        // Its copy is there: the server note it was posted in place of goes.
-        removeReplacedNote(mark.replacedId());
         if (mark.digest() == UploadMark::noteDigest(note)) {
             notes->updateNote(note, fetched);
             return true;
@@ -226,115 +223,9 @@ bool NotepadSynchronizer::recogniseUpload(NotepadNote *fetched)
     return false;
 }
 
-void NotepadSynchronizer::setAsideReposted()
-{
-    NotepadNotes *notes = NotepadNotes::instance();
-    for (quint32 id : std::as_const(m_serverIds))
-        if (notes->indexOfServerId(id) < 0)
-            ++m_serverOnlyTitles[m_noteInfos.value(id)->title()];
-    if (m_forceRemote || m_forceLocal || m_serverOnlyTitles.isEmpty())
-        return;
-    for (auto it = m_localNotes.begin(); it != m_localNotes.end();) {
-        NotepadNote *note = *it;
-        const bool changedOrRemoved
-            = note->syncStatus() == NotepadNote::Edited || note->syncStatus() == NotepadNote::Deleted;
-        if (changedOrRemoved && note->agreed() && note->serverId() != 0 && !m_noteInfos.contains(note->serverId())) {
-            m_notesReposted << note;
-            it = m_localNotes.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-bool NotepadSynchronizer::takeReposted(NotepadNote *fetched)
-{
-    NotepadNotes *notes = NotepadNotes::instance();
-    for (int i = 0; i < m_notesReposted.size(); ++i) {
-        NotepadNote *note = m_notesReposted.at(i);
-        const NotepadNote::Agreed agreed = *note->agreed();
-        if (!notes->notes().contains(note)
-            || !ListIdentity::isNote(agreed.title, agreed.text, fetched->title(), fetched->text(),
-                                     m_serverOnlyTitles.value(agreed.title))) {
-            if (ListIdentity::mayBeNote(agreed.title, agreed.text, fetched->title(), fetched->text()))
-                m_notToldApart.insert(note);
-            continue;
-        }
-        // It becomes a note of that id, which held what it agreed.
-        m_notesReposted.removeAt(i);
-        const quint32 id = fetched->serverId();
-        notes->followNewId(note->serverId(), id);
-        note->setServerId(id);
-        note->setRevision(fetched->revision());
-        note->setPendingUpload(QString());
-        note->setAgreed(NotepadNote::Agreed{id, fetched->revision(), agreed.title, agreed.text});
-        notes->setChanged(true);
-        if (note->syncStatus() == NotepadNote::Deleted) {
-            // Removed here: the removal takes only what it saw there.
-            fetched->setSyncStatus(NotepadNote::Unedited);
-            settleRemovedHere(note, fetched);
-            return true;
-        }
-        bool nothingToSend = false;
-        bool tookTheirs = false;
-        // What changed here goes onto it; a text changed there too gives way
-        // and goes beside it.
-        NotepadNote *kept = NoteSyncTraits::mergeBeforePut(note, fetched, false, false, &nothingToSend, &tookTheirs);
-        if (kept) {
-            kept->setUntoldKeptCopy(true);
-            notes->addLocalNote(kept);
-            m_hasNewNotes = true;
-            m_localNotes << kept;
-            markUploads({kept});
-        }
-        m_saves.notes();
-        if (!nothingToSend) {
-            m_localNotes.prepend(note);
-            m_serverIds.insert(id);
-        }
-        return true;
-    }
-    return false;
-}
-
-// A note posted in place of a server one (a forced remote run, or one cut
-// short) has that one removed once it is there itself: the server's note
-// waits until then, neither fetched nor removed, so that no other computer
-// sees both for long, nor neither. One removed here since, without an id,
-// replaces it all the same: that one goes first.
-void NotepadSynchronizer::holdReplacedNotes()
-{
-    const QList<NotepadNote *> local = m_localNotes;
-    for (const NotepadNote *note : local) {
-        const quint32 id = UploadMark::read(note->pendingUpload()).replacedId();
-        if (note->syncStatus() == NotepadNote::New) {
-            if (mayRemoveReplaced(id) && m_serverIds.remove(id))
-                m_replacedHeld.insert(id);
-        } else if (note->syncStatus() == NotepadNote::Deleted && note->serverId() == 0) {
-            removeReplacedNote(id);
-        }
-    }
-}
-
-bool NotepadSynchronizer::mayRemoveReplaced(quint32 id) const
-{
-    return m_noteInfos.contains(id) && NotepadNotes::instance()->indexOfServerId(id) < 0;
-}
-
-// The server's note `id`, replaced by a note that is there now, goes there
-// too when no note here holds it and the run has not dealt with it.
-void NotepadSynchronizer::removeReplacedNote(quint32 id)
-{
-    if (!mayRemoveReplaced(id) || !(m_serverIds.contains(id) || m_replacedHeld.remove(id)))
-        return;
-    const NotepadNoteInfo *info = m_noteInfos.value(id);
-    // Marked so, a forced local run still removes it.
-    deleteServerNote(id, info->title(), info->revision())->setPendingUpload(UploadMark::replacing(id).text());
-}
-
 // The run deletes the server's note `id`, which no note here holds; the
 // record kept for it until then.
-NotepadNote *NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, quint32 revision)
+void NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, quint32 revision)
 {
     auto *gone = new NotepadNote;
     gone->setTitle(title);
@@ -344,7 +235,6 @@ NotepadNote *NotepadSynchronizer::deleteServerNote(quint32 id, const QString &ti
     NotepadNotes::instance()->appendNote(gone);
     m_localNotes.prepend(gone);
     m_serverIds.insert(id);
-    return gone;
 }
 
 bool NotepadSynchronizer::mayBeCopyOfDoubt(quint32 serverId) const
@@ -370,8 +260,7 @@ void NotepadSynchronizer::markUploads(const QList<NotepadNote *> &notes)
             // for the server's copy to be told this computer's own.
             note->setPendingUpload(UploadMark::ofNotePut(note, UploadMark::read(before)).text());
         } else if (note->syncStatus() == NotepadNote::New) {
-            const quint32 replaced = UploadMark::read(before).replacedId();
-            note->setPendingUpload(UploadMark::ofNotePost(highest, note, replaced).text());
+            note->setPendingUpload(UploadMark::ofNotePost(highest, note).text());
         } else {
             continue;
         }
@@ -394,15 +283,10 @@ void NotepadSynchronizer::syncNextNote()
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty() && !m_notesInDoubt.isEmpty()) {
         // No server note was their copy: posted again, with marks that name
         // what this run knows.
-        if (m_forceLocal)
-            dropUnpostedReplacements(m_notesInDoubt);
         m_localNotes = m_notesInDoubt;
         m_notesInDoubt.clear();
         markUploads(m_localNotes);
     }
-    // No note there was theirs: each is gone there, kept as changed here.
-    if (m_localNotes.isEmpty() && m_serverIds.isEmpty())
-        m_localNotes = std::exchange(m_notesReposted, {});
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty()) {
         syncDisplayOrder();
         return;
@@ -424,21 +308,15 @@ void NotepadSynchronizer::syncNextNote()
         m_serverIds.erase(it);
     }
     NotepadNoteInfo *info = id != 0 ? m_noteInfos.value(id, nullptr) : nullptr;
-    m_stepReplaces = m_currentNote && m_currentNote->syncStatus() == NotepadNote::New
-                         ? UploadMark::read(m_currentNote->pendingUpload()).replacedId()
-                         : 0;
     m_noteSynchronizer = new NotepadNoteSynchronizer(id, info, m_currentNote, m_progressStep, this);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::finished, this,
             &NotepadSynchronizer::onNotepadNoteSynchronizerFinished);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::progress, this, &NotepadSynchronizer::onNotepadProgress);
     connect(m_noteSynchronizer, &NotepadNoteSynchronizer::addProgress, this,
             &NotepadSynchronizer::onNotepadAddProgress);
-    if (m_forceRemote && !(m_currentNote == nullptr && mayBeCopyOfDoubt(id)))
-        m_noteSynchronizer->setForceRemote(true);
     // A removal from a copy older than the server's takes only what it saw.
     m_noteSynchronizer->setLookBeforeDelete(m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted
-                                            && !m_forceRemote && !m_forceLocal
-                                            && UploadMark::read(m_currentNote->pendingUpload()).replacedId() == 0);
+                                            && !m_forceRemote && !m_forceLocal);
     if (m_currentNote) {
         m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
         m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { return saveMerge(step); });
@@ -469,7 +347,7 @@ void NotepadSynchronizer::tellWhatWasKept()
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QStringList copies, removedThere, removedHere, notToldApart;
+    QStringList copies, removedThere, removedHere;
     bool told = false;
     for (NotepadNote *note : notes->notes()) {
         // Marked told before the messages: each runs an event loop in
@@ -478,12 +356,12 @@ void NotepadSynchronizer::tellWhatWasKept()
         if (note->syncStatus() != NotepadNote::Deleted) {
             if (note->isUntoldKeptCopy())
                 copies << note->title();
-            if (note->untoldKept() == QLatin1String(keptRemovedThere))
-                removedThere << note->title();
-            else if (note->untoldKept() == QLatin1String(keptRemovedHere))
+            // Any other mark (one an older version wrote) was kept
+            // against a removal there.
+            if (note->untoldKept() == QLatin1String(keptRemovedHere))
                 removedHere << note->title();
-            else if (note->untoldKept() == QLatin1String(keptNotToldApart))
-                notToldApart << note->title();
+            else if (!note->untoldKept().isEmpty())
+                removedThere << note->title();
         }
         note->setUntoldKeptCopy(false);
         note->setUntoldKept(QString());
@@ -492,12 +370,11 @@ void NotepadSynchronizer::tellWhatWasKept()
         notes->setChanged(true);
     if (!copies.isEmpty())
         SyncNotices::tell(tr("Sync"), keptCopiesText(copies));
-    if (!removedThere.isEmpty() || !removedHere.isEmpty() || !notToldApart.isEmpty())
-        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere, notToldApart));
+    if (!removedThere.isEmpty() || !removedHere.isEmpty())
+        SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
 }
 
-QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
-                                                     const QStringList &notToldApart)
+QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
 {
     QStringList parts;
     if (!removedThere.isEmpty())
@@ -508,22 +385,19 @@ QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedT
         parts << tr("These notes you removed had been changed on another computer since this one last "
                     "synchronised them. They were kept with that text:\n%1")
                      .arg(removedHere.join(QLatin1Char('\n')));
-    if (!notToldApart.isEmpty())
-        parts << tr("These notes you changed here are no longer on the server under the number this computer knew: "
-                    "another computer removed them, or sent them anew with \"Force Remote Sync\" and changed them "
-                    "since, so that they could not be told apart. They were kept with your text and uploaded again; "
-                    "remove what you do not need:\n%1")
-                     .arg(notToldApart.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
 }
 
+// A forced remote run puts back every note the server lost, untold: the
+// server takes this computer's notes.
 bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
 {
-    if (m_forceLocal || m_forceRemote || !note || note->syncStatus() == NotepadNote::Deleted
-        || !RemovalMerge::noteChangedHere(*note))
+    if (m_forceLocal || !note || note->syncStatus() == NotepadNote::Deleted
+        || !(m_forceRemote || RemovalMerge::noteChangedHere(*note)))
         return false;
     note->resetToNew();
-    note->setUntoldKept(QLatin1String(m_notToldApart.contains(note) ? keptNotToldApart : keptRemovedThere));
+    if (!m_forceRemote)
+        note->setUntoldKept(QLatin1String(keptRemovedThere));
     note->markNotepadChanged();
     m_hasNewNotes = true;
     // Posted later in this run, its mark on disk first.
@@ -571,13 +445,8 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
     case NotepadNoteSynchronizer::Failed:
         // Created on the server but not fetched back: keep the id, so the
         // next run fetches the note instead of creating it again.
-        if (step->assignedId() != 0) {
+        if (step->assignedId() != 0)
             NotepadNoteSynchronizer::recordAssignedId(step->localNote(), step->assignedId());
-            // Posted in place of a server note that the next run, which no
-            // longer sees the mark, would fetch back beside it.
-            if (m_stepReplaces != 0)
-                removeReplacedNote(std::exchange(m_stepReplaces, 0));
-        }
         // The server's copy did not read: the note is left as it is on both
         // sides, and the others go on.
         unread = step->isServerCopyUnreadable();
@@ -587,7 +456,7 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         break;
     case NotepadNoteSynchronizer::ReceivedNew: {
         NotepadNote *fetched = step->takeResultNote();
-        if (recogniseUpload(fetched) || takeReposted(fetched))
+        if (recogniseUpload(fetched))
             break;
         if (m_forceRemote) {
             // Fetched in a forced run only to be told apart from an upload
@@ -623,14 +492,8 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         qWarning() << "Unknown NotepadNoteSynchronizer result";
         break;
     }
-    if (step->assignedId() != 0) {
+    if (step->assignedId() != 0)
         m_postedIds.insert(step->assignedId());
-        if (m_stepReplaces != 0)
-            m_replacing.insert(m_stepReplaces, step->assignedId());
-    }
-    // Its replacement is there now: the note it replaces goes next.
-    if (result != NotepadNoteSynchronizer::Failed && m_stepReplaces != 0 && step->assignedId() != 0)
-        removeReplacedNote(std::exchange(m_stepReplaces, 0));
     const QString error = step->errorString();
     disconnect(step, nullptr, this, nullptr);
     step->deleteLater();
@@ -699,8 +562,6 @@ NotepadNoteIdList NotepadSynchronizer::mergedDisplayOrder(const NotepadNoteIdLis
     here.moved = notes->movedInOrder();
     here.changed = notes->isDisplayOrderChanged();
     here.posted = m_postedIds;
-    here.forceLocal = m_forceLocal;
-    here.replacing = m_replacing;
     return ThreeWay::mergeDisplayOrder(here, theirs);
 }
 
@@ -727,10 +588,8 @@ void NotepadSynchronizer::onGetDisplayOrderFinished()
         return;
     }
     NotepadNotes *notes = NotepadNotes::instance();
-    // A forced local run takes the server's order, but for a note it kept
-    // to finish a replacement: that one takes the replaced note's place.
-    const bool changedHere = m_forceLocal ? !m_replacing.isEmpty()
-                                          : m_hasNewNotes || notes->isDisplayOrderChanged();
+    // A forced local run takes the server's order.
+    const bool changedHere = !m_forceLocal && (m_hasNewNotes || notes->isDisplayOrderChanged());
     const NotepadNoteIdList order = changedHere ? mergedDisplayOrder(ids) : ids;
     NotepadNoteIdList known;
     for (quint32 id : order)

@@ -44,12 +44,9 @@ public:
     // The marks of notes kept against a removal (see NotepadNote::untoldKept).
     static constexpr const char *keptRemovedThere = "removed-there";
     static constexpr const char *keptRemovedHere = "removed-here";
-    static constexpr const char *keptNotToldApart = "not-told-apart";
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
-    // And those gone under their id that a note there may be, changed.
-    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere,
-                                           const QStringList &notToldApart = {});
+    static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
@@ -84,32 +81,22 @@ private:
     // Notes posted earlier whose outcome is not known wait until the
     // server's notes that may be their copies have been fetched.
     void setAsideUploadsInDoubt();
+    void putInPlace();
     bool mayBeCopyOf(quint32 serverId, const NotepadNote *note) const;
     // A fetched server-only note that is the copy of a note set aside: the
     // local note takes it over. Takes `fetched` and returns true then.
     bool recogniseUpload(NotepadNote *fetched);
-    // Notes changed or removed here whose id the server no longer has wait
-    // for the notes only the server has: one another computer's forced run
-    // posted anew holds what the note agreed (see ListIdentity), and the
-    // note, or its removal, becomes one of it. Takes `fetched` and returns
-    // true then.
-    void setAsideReposted();
-    bool takeReposted(NotepadNote *fetched);
     void markUploads(const QList<NotepadNote *> &notes);
-    void holdReplacedNotes();
-    void dropUnpostedReplacements(QList<NotepadNote *> &notes);
-    bool mayRemoveReplaced(quint32 id) const;
-    void removeReplacedNote(quint32 id);
     void restoreUnsentMarks();
-    NotepadNote *deleteServerNote(quint32 id, const QString &title, quint32 revision);
+    void deleteServerNote(quint32 id, const QString &title, quint32 revision);
     bool mayBeCopyOfDoubt(quint32 serverId) const;
     // The note step's save before its upload: empty, or why it failed.
     QString saveMerge(NotepadNoteSynchronizer *step);
     // Where uploads leave: once a save before them failed, the run fails
     // there instead (true), having sent nothing since.
     bool uploadsBarred();
-    // A note the server no longer has that changed here: kept, to be posted
-    // anew in this run (true), or not.
+    // A note the server no longer has that changed here (any, in a forced
+    // remote run): kept, to be posted anew in this run (true), or not.
     bool keepNoteRemovedThere(NotepadNote *note);
     // The server's copy of a note removed here, fetched as it moved on since.
     void settleRemovedHere(NotepadNote *record, NotepadNote *fetched);
@@ -120,19 +107,10 @@ private:
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
-    QList<NotepadNote *> m_notesReposted;
-    // How many notes only the server has hold each title, as the run began.
-    QHash<QString, int> m_serverOnlyTitles;
-    // Of those, the ones a note there may be, changed: not told apart.
-    QSet<const NotepadNote *> m_notToldApart;
     // The marks of the notes marked for an upload that has not left yet, as
     // they were before.
     QHash<NotepadNote *, QString> m_marksBefore;
     NotepadNote *m_currentNote = nullptr;
-    // The server note the step's new note is posted in place of.
-    quint32 m_stepReplaces = 0;
-    // Server notes replaced by notes here, left alone until those are there.
-    QSet<quint32> m_replacedHeld;
     // The notes whose server copy did not read, each as the run tells it.
     QStringList m_unreadNotes;
     // Notes this run took from the server as new (the server's order places
@@ -140,8 +118,6 @@ private:
     QSet<quint32> m_arrivedIds;
     // Notes made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
-    // Server notes replaced by a note this run found or posted: that note's id.
-    QHash<quint32, quint32> m_replacing;
     QList<quint32> m_orderSent;
     NotepadNoteSynchronizer *m_noteSynchronizer = nullptr;
     int m_progressStep = 1;

@@ -63,8 +63,7 @@ SyncSnapshot::SyncSnapshot(UserLists *lists, ListsSyncHost *host, NotepadNotes *
     }
     if (notes) {
         for (NotepadNote *note : notes->notes()) {
-            m_noteStates << NoteState{note,
-                                      note->title(),
+            m_noteStates << NoteState{note->title(),
                                       note->text(),
                                       int(note->syncStatus()),
                                       note->serverId(),
@@ -239,68 +238,22 @@ void SyncSnapshot::applyNoteState(NotepadNote *note, const NoteState &state)
 void SyncSnapshot::restoreNotes()
 {
     NotepadNotes *notes = m_notes;
-    if (!notes)
+    if (!notes || m_forcedRemote)
         return;
-    // A removed note the run deleted there is gone from the notepad; only the
-    // notes the user sees tell whether the notepad was emptied.
-    bool allHeld = true;
-    for (const NoteState &state : std::as_const(m_noteStates))
-        allHeld = allHeld
-                  && (state.status == NotepadNote::Deleted
-                      || (state.note && notes->notes().contains(state.note.data())));
-    QSet<NotepadNote *> known;
-    for (const NoteState &state : std::as_const(m_noteStates))
-        known.insert(state.note.data());
-    // Records the run made of server notes to remove are not the user's.
-    for (NotepadNote *note : notes->notes())
-        allHeld = allHeld && (known.contains(note) || note->syncStatus() == NotepadNote::Deleted);
-
-    if (!allHeld) {
-        // The notepad was emptied (a forced local run): empty it again of
-        // what the run fetched, and give the page the notes back.
-        notes->deleteAndPurgeEverything();
-        for (const NoteState &state : std::as_const(m_noteStates)) {
-            auto *note = new NotepadNote;
-            applyNoteState(note, state);
-            if (state.status == NotepadNote::Deleted) {
-                // Kept for the server only: the user deleted it and never
-                // sees it again, so it gets no tab.
-                notes->appendNote(note);
-                continue;
-            }
-            notes->addNote(note);
-            note->setSyncStatus(NotepadNote::SyncStatus(state.status));
+    // The notepad was emptied (a forced local run): empty it again of what
+    // the run fetched, and give the page the notes back.
+    notes->deleteAndPurgeEverything();
+    for (const NoteState &state : std::as_const(m_noteStates)) {
+        auto *note = new NotepadNote;
+        applyNoteState(note, state);
+        if (state.status == NotepadNote::Deleted) {
+            // Kept for the server only: the user deleted it and never sees
+            // it again, so it gets no tab.
+            notes->appendNote(note);
+            continue;
         }
-    } else {
-        for (const NoteState &state : std::as_const(m_noteStates)) {
-            NotepadNote *note = state.note;
-            if (!note || !notes->notes().contains(note)) {
-                // A removed note the run deleted there: kept as removed, the
-                // next run finds it gone.
-                auto *removed = new NotepadNote;
-                applyNoteState(removed, state);
-                notes->appendNote(removed);
-                continue;
-            }
-            const quint32 oldId = state.status == NotepadNote::New ? 0 : state.serverId;
-            const quint32 currentId = note->syncStatus() == NotepadNote::New ? 0 : note->serverId();
-            const bool postedInDoubt = note->syncStatus() == NotepadNote::New
-                                       && UploadMark::read(note->pendingUpload()).isPost()
-                                       && note->pendingUpload() != state.pendingUpload;
-            if ((currentId != 0 && currentId != oldId) || postedInDoubt) {
-                if (oldId != 0 && notes->indexOfServerId(oldId) < 0) {
-                    auto *gone = new NotepadNote;
-                    gone->setTitle(state.title);
-                    gone->setServerId(oldId);
-                    gone->setRevision(state.revision);
-                    gone->setSyncStatus(NotepadNote::Deleted);
-                    gone->setPendingUpload(UploadMark::replacing(oldId).text());
-                    notes->appendNote(gone);
-                }
-                continue;
-            }
-            applyNoteState(note, state);
-        }
+        notes->addNote(note);
+        note->setSyncStatus(NotepadNote::SyncStatus(state.status));
     }
     notes->setDisplayOrderChanged(m_notesOrderChanged || notes->isDisplayOrderChanged());
     notes->setChanged(true);

@@ -21,9 +21,10 @@ class UserLists;
 // The user's lists, list groups and notes as they stood before a forced
 // synchronisation prepared them. A forced run that does not succeed puts
 // them back, so that neither the user nor the server loses a list or gets
-// one twice: a list or note the failed run had already created on the server
-// stays as created (a note's old copy there is marked for deletion), and a
-// list a forced remote run sends whole stays so, for the next run to finish.
+// one twice: a list the failed run had already created on the server stays
+// as created, a list a forced remote run sends whole stays so, and the notes
+// of a forced remote run, which keep their ids, stay as the run left them:
+// the next run finishes what it began.
 class SyncSnapshot
 {
 public:
@@ -55,7 +56,6 @@ private:
     };
     struct NoteState
     {
-        QPointer<NotepadNote> note;
         QString title;
         QString text;
         int status = 0;

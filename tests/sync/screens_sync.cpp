@@ -145,15 +145,6 @@ PLUMDECK_SCREEN(movesNotToldApart)
     QVERIFY(!shoot(&dialog, QStringLiteral("moves-not-told-apart")).isNull());
 }
 
-// Notes gone under their id that the server's, posted anew elsewhere, may
-// be: nothing told them apart.
-PLUMDECK_SCREEN(repostedNotToldApart)
-{
-    MessageDialog dialog(QStringLiteral("Sync"),
-                         NotepadSynchronizer::keptAgainstRemovalsText({}, {}, {QStringLiteral("Ideas")}), false);
-    QVERIFY(!shoot(&dialog, QStringLiteral("reposted-not-told-apart")).isNull());
-}
-
 // The same for notes.
 PLUMDECK_SCREEN(notesKeptAgainstRemovals)
 {

@@ -71,8 +71,6 @@ class TstListIdentity : public QObject
 private slots:
     void restored_data();
     void restored();
-    void notes_data();
-    void notes();
 };
 
 void TstListIdentity::restored_data()
@@ -100,34 +98,6 @@ void TstListIdentity::restored()
     const std::unique_ptr<TaskList> theirs = parse(fetched, 100);
     QCOMPARE(ListIdentity::isRestored(*mine, *theirs), isRestored);
     QCOMPARE(ListIdentity::isPostedCopy(*mine, *theirs), isPostedCopy);
-}
-
-void TstListIdentity::notes_data()
-{
-    // The note there, and how many notes only the server has hold its title.
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("sameTitle");
-    QTest::addColumn<bool>("same");
-    QTest::addColumn<bool>("mayBe");
-    QTest::newRow("as agreed") << "Ideas" << "kite" << 1 << true << true;
-    QTest::newRow("as agreed, another of its title there") << "Ideas" << "kite" << 2 << true << true;
-    QTest::newRow("written on there, the one of its title") << "Ideas" << "kite and string" << 1 << true << true;
-    QTest::newRow("written on there, another of its title there: not told")
-        << "Ideas" << "kite and string" << 2 << false << true;
-    QTest::newRow("retitled there: not told") << "Plans" << "kite" << 0 << false << true;
-    QTest::newRow("another note") << "Plans" << "garden" << 0 << false << false;
-}
-
-void TstListIdentity::notes()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, text);
-    QFETCH(int, sameTitle);
-    QFETCH(bool, same);
-    QFETCH(bool, mayBe);
-    QCOMPARE(ListIdentity::isNote(QStringLiteral("Ideas"), QStringLiteral("kite"), title, text, sameTitle), same);
-    QCOMPARE(ListIdentity::mayBeNote(QStringLiteral("Ideas"), QStringLiteral("kite"), title, text), mayBe);
 }
 
 PLUMDECK_TEST_MAIN(TstListIdentity)

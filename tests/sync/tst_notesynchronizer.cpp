@@ -6,6 +6,7 @@
 #include "sync/notepadnotesynchronizer.h"
 #include "sync/notemerge.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/syncsnapshot.h"
 #include "sync/uploadmark.h"
 #include "listssyncclient.h"
 #include "storedclient.h"
@@ -771,17 +772,19 @@ void TstNoteSynchronizer::merge()
 // and one more run sends nothing.
 void TstNoteSynchronizer::changedOnTwoComputers_data()
 {
-    // A change: "title=...", "text=...", both joined by '&', "remove", or
-    // empty for none.
+    // A change: "title=...", "text=...", "remove", "add=..." (a note of its
+    // title written after), joined by '&', then "forced" (a forced remote
+    // run) or "forced local" (a forced local run, here only); empty for none.
     QTest::addColumn<QString>("there");
     QTest::addColumn<QString>("here");
     // The second's change read from a file written before what a note
     // agreed was kept.
     QTest::addColumn<bool>("oldFile");
-    // What befalls the second's run: nothing; "killed" once its merge is
-    // saved, before its upload leaves (its file then holds `afterKill`), after
-    // which the first changes the note again (`thereAgain`) and the second
-    // runs again; or "post lost", the answer to the post of the copy it kept.
+    // What befalls the second's run: nothing; "failed" at its update, put
+    // back as the program does; "killed" once its merge is saved, before its
+    // upload leaves (its file then holds `afterKill`), after which the first
+    // changes the note again (`thereAgain`) and the second runs again; or
+    // "post lost", the answer to the post of the copy it kept.
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("thereAgain");
     QTest::addColumn<QStringList>("afterKill");
@@ -814,17 +817,30 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("retitled there, removed here", "title=Plans", "remove", {"GET"}, {"Plans: kite"}, "Plans");
     row("removed there, retitled here", "remove", "title=Goals", {}, {"Goals: kite"}, "Goals");
     row("removed there, untouched here", "remove", "", {}, {});
-    // Its id gone because a forced run there posted every note anew: the
-    // note there holding what this one agreed is it.
-    row("posted anew by a forced run there, edited here", "forced", mine, {}, {"Ideas: kite and tail"});
-    row("posted anew by a forced run there, retitled here", "forced", "title=Goals", {}, {"Goals: kite"});
-    row("posted anew by a forced run there, removed here", "forced", "remove", {}, {});
-    row("written on and posted anew by a forced run there, removed here: back with that text", theirs + "&forced",
-        "remove", {}, {"Ideas: kite and string"}, "Ideas");
-    row("written on and posted anew by a forced run there, edited here: its text beside", theirs + "&forced", mine,
-        {}, bothKept, "Ideas (my changes)");
-    row("retitled there, then posted anew by a forced run there, edited here: kept, told", "title=Plans&forced", mine,
-        {}, {"Plans: kite", "Ideas: kite and tail"}, "Ideas");
+    // A forced run there puts the note over the server's copy under its id:
+    // each side's change holds as for any run there.
+    row("a forced run there, edited here", "forced", mine, {"PUT", "GET"}, {"Ideas: kite and tail"});
+    row("a forced run there, retitled here", "forced", "title=Goals", {"PUT", "GET"}, {"Goals: kite"});
+    row("a forced run there, removed here", "forced", "remove", {"DELETE"}, {});
+    row("written on and sent by a forced run there, removed here: back with that text", theirs + "&forced",
+        "remove", {"GET"}, {"Ideas: kite and string"}, "Ideas");
+    row("written on and sent by a forced run there, edited here: its text beside", theirs + "&forced", mine,
+        {"GET"}, bothKept, "Ideas (my changes)");
+    row("retitled there, then sent by a forced run there, edited here: one note with both", "title=Plans&forced",
+        mine, getPutGet, {"Plans: kite and tail"});
+    // The note written there under its title is another.
+    row("removed there and another written of its title, retitled here: both, told", "remove&add=garden",
+        "title=Shopping", {}, {"Ideas: garden", "Shopping: kite"}, "Shopping");
+    row("edited here, then a forced local run here: the server's text", "", mine + "&forced local", {"GET"},
+        {"Ideas: kite"});
+    // Its copy is put over the server's at the next run.
+    row("text there, a forced remote run here killed as its update leaves", theirs, "forced",
+        {"PUT", "PUT", "GET"}, {"Ideas: kite"}, "", false, "killed", {"Ideas: kite"});
+    row("text there, a forced remote run here failing at its update", theirs, "forced", {"PUT"}, {"Ideas: kite"}, "",
+        false, "failed");
+    row("a note written there, a forced remote run here killed as its update leaves: that note goes", "add=garden",
+        mine + "&forced", {"PUT", "PUT", "GET"}, {"Ideas: kite and tail"}, "", false, "killed",
+        {"Ideas: ", "Ideas: kite and tail"});
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
@@ -901,11 +917,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             else if (part.startsWith(QLatin1String("text=")))
                 QVERIFY(note->editText(part.mid(5)));
         }
-        // Removed after what is typed before it.
+        // Removed after what is typed before it, and a note written after.
         if (parts.contains(QLatin1String("remove")))
             client.removeNote(note);
+        for (const QString &part : parts)
+            if (part.startsWith(QLatin1String("add=")))
+                client.addNote(QStringLiteral("Ideas"), part.mid(4));
     };
-    // "Force Remote Sync": every note posted anew, the ids known removed.
+    // "Force Remote Sync".
     const auto forcedRun = [this](LiveClient &client) {
         ForcedRuns::prepareForceRemote(client.lists, client.notes);
         QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
@@ -982,10 +1001,23 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         LiveClient client(second);
         if (!here.isEmpty())
             change(client, here);
+        // Put back as the program does when a forced run fails.
+        std::unique_ptr<SyncSnapshot> snapshot;
+        if (fault == QLatin1String("failed"))
+            snapshot = std::make_unique<SyncSnapshot>(client.lists, &client, client.notes);
+        std::function<void(ListsSynchronizer *)> forced;
+        if (here.endsWith(QLatin1String("forced local"))) {
+            ForcedRuns::prepareForceLocal(client.lists, client.notes);
+            forced = [](ListsSynchronizer *run) { run->setForceLocal(true); };
+        } else if (here.endsWith(QLatin1String("forced"))) {
+            ForcedRuns::prepareForceRemote(client.lists, client.notes);
+            forced = [](ListsSynchronizer *run) { run->setForceRemote(true); };
+        }
         if (killed) {
             // The program dies as the upload leaves; it never reaches the note.
             m_server->respondOnce("PUT", notePath, 500);
-            QVERIFY(!runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }));
+            QVERIFY(!runClientSync(
+                client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }, forced));
         } else if (fault == QLatin1String("fetch cut")) {
             m_server->setCompressionFault(notePath, FakeServer::TruncatedZlib, true);
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
@@ -1002,12 +1034,18 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             change(client, fault.section(QLatin1Char(','), 1) + QStringLiteral("&remove"));
             QVERIFY(runClientSync(client, *m_server));
             client.persist();
+        } else if (snapshot) {
+            snapshot->setForcedRemote(true);
+            m_server->respondOnce("PUT", notePath, 500);
+            QVERIFY(!runClientSync(client, *m_server, {}, forced));
+            snapshot->restore();
+            client.persist();
         } else if (fault == QLatin1String("post lost")) {
             m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/notepad-notes$"));
             QVERIFY(!runClientSync(client, *m_server));
             client.persist();
         } else {
-            QVERIFY(runClientSync(client, *m_server));
+            QVERIFY(runClientSync(client, *m_server, {}, forced));
             client.persist();
         }
     }

@@ -2270,16 +2270,6 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists_data()
         << "remote killed, local, order";
     QTest::newRow("a forced remote run failing at an update, put back: lists stay in their order")
         << "remote failed at an update, order";
-    QTest::newRow("a forced remote run killed after a note's post, finished by a forced local run: notes stay in "
-                  "their order")
-        << "remote killed at a note, local, order";
-    QTest::newRow("a forced remote run failing at a note's delete, put back: notes stay in their order")
-        << "remote failed at a note's delete, order";
-    QTest::newRow("a forced remote run killed after a note's post, the next run failing at the read-back of the "
-                  "next: each note once")
-        << "remote killed at a note, read-back failed";
-    QTest::newRow("a forced remote run failing at the read-back of a note's post, put back: each note once")
-        << "remote failed at a note's read-back";
 }
 
 // A forced run never leaves the user without the lists they had: a local one
@@ -2300,10 +2290,6 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         else
             makeList(*client, QStringLiteral("Trip"), {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
-        if (run.contains(QLatin1String("at a note"))) {
-            client->addNote(QStringLiteral("Ideas"), QStringLiteral("kite"));
-            client->addNote(QStringLiteral("Plans"), QStringLiteral("garden"));
-        }
         if (run.endsWith(QLatin1String(", groups"))) {
             // As the lists page holds them: local ids, every list in a group.
             for (ListModel *model : client->lists->models())
@@ -2369,21 +2355,15 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
         m_server->clearRequests();
         const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
         std::unique_ptr<LiveClient> again;
-        const bool atANote = run.contains(QLatin1String("at a note"));
-        const QString firstUpload = atANote ? QStringLiteral("^/notepad-notes$") : OneList;
-        const QByteArray method = atANote ? "POST" : "PUT";
         if (run.startsWith(QLatin1String("remote killed"))) {
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests(method, firstUpload).isEmpty(); }, forceRemote);
+                *client, *m_server, [&] { return !m_server->requests("PUT", OneList).isEmpty(); }, forceRemote);
             client.reset();
             again = session(a);
             ForcedRuns::prepareForceLocal(again->lists, again->notes);
             QVERIFY(runClientSync(*again, *m_server, {}, [](ListsSynchronizer *sync) { sync->setForceLocal(true); }));
         } else {
-            if (atANote)
-                m_server->respondAfterApplying("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
-            else
-                m_server->respondAfterApplying("PUT", OneList, 500);
+            m_server->respondAfterApplying("PUT", OneList, 500);
             QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
             snapshot.restore();
             QVERIFY(sync(*client));
@@ -2395,55 +2375,6 @@ void TstOlderCopies::forcedRunsKeepTheUsersLists()
             order << m_server->list(id).name;
         QCOMPARE(order, (QStringList{"Trip", "Home"}));
         QCOMPARE(orderOf(again->lists), (QStringList{"Trip", "Home"}));
-        if (run.contains(QLatin1String("at a note"))) {
-            QStringList notes;
-            for (quint32 id : m_server->noteOrder(QStringLiteral("alice")))
-                notes << m_server->note(id).title;
-            QCOMPARE(notes, (QStringList{"Ideas", "Plans"}));
-            QStringList here;
-            for (const NotepadNote *note : again->notes->notes())
-                if (note->syncStatus() != NotepadNote::Deleted)
-                    here << note->title();
-            QCOMPARE(here, (QStringList{"Ideas", "Plans"}));
-        }
-    } else if (run.startsWith(QLatin1String("remote")) && run.contains(QLatin1String("read-back"))) {
-        // A post whose read-back fails: the note it replaces is still to be
-        // removed, by the next run.
-        const auto failReadBackOfNextPost = [this] {
-            quint32 highest = 0;
-            for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
-                highest = qMax(highest, note.id);
-            m_server->respondOnce("GET", QStringLiteral("^/notepad-notes/%1$").arg(highest + 1), 500);
-        };
-        SyncSnapshot snapshot(client->lists, client.get(), client->notes);
-        snapshot.setForcedRemote(true);
-        ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        m_server->clearRequests();
-        const auto forceRemote = [](ListsSynchronizer *sync) { sync->setForceRemote(true); };
-        if (run.contains(QLatin1String("killed"))) {
-            runClientSync(
-                *client, *m_server,
-                [&] { return !m_server->requests("POST", QStringLiteral("^/notepad-notes$")).isEmpty(); },
-                forceRemote);
-            client.reset();
-            failReadBackOfNextPost();
-            auto again = session(a);
-            QVERIFY(!sync(*again));
-            again->persist();
-        } else {
-            failReadBackOfNextPost();
-            QVERIFY(!runClientSync(*client, *m_server, {}, forceRemote));
-            snapshot.restore();
-            client->persist();
-            client.reset();
-        }
-        auto last = session(a);
-        QVERIFY(sync(*last));
-        QStringList titles;
-        for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
-            titles << note.title;
-        titles.sort();
-        QCOMPARE(titles, (QStringList{"Ideas", "Plans"}));
     } else if (run == QLatin1String("remote failed at an update, groups")) {
         SyncSnapshot snapshot(client->lists, client.get(), client->notes);
         snapshot.setForcedRemote(true);

@@ -167,7 +167,7 @@ private:
         UndoAfterFetchFailed,
         RedoAfterPostInDoubt,
         ForcedRunPostInDoubt,
-        ForcedRunNotePostInDoubt,
+        ForcedRunNoteUpdateInDoubt,
         ForcedRunNoteRemoved,
         FirstListIdOne,
         RemovedElsewhereAfterAnUnansweredUpdate,
@@ -191,9 +191,7 @@ private:
         BlankListNotReadBackOtherRenamed,
         UndoOfAMoveOfPastedCopiesAfterARun,
         ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
-        ForcedLocalAfterAForcedRemoteKilledAfterANotePost,
         OtherComputerSyncsInTheMiddleOfAForcedRun,
-        ForcedRunRemovalOfAReplacedNoteFails,
         PastedCopyOfARemovedListInDoubt,
         FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost,
         ListAlikeElsewhereOfAListACancelledRunNeverSent,
@@ -214,11 +212,9 @@ private:
         PostInDoubtMarkedByAnEarlierVersion,
         EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere,
         RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost,
-        RemovedHereAfterAForcedRemoteKilledAfterANotePost,
         PastedCopyOfATaskRemovedFromAListInDoubt,
         ListOfPastedCopiesInDoubtMadeAlikeElsewhere,
         ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached,
-        ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere,
         PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneNeverSent,
         TaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
@@ -399,7 +395,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
     QTest::newRow("a failed forced run with a list's update in doubt") << int(ForcedRunPostInDoubt);
     QTest::newRow("a forced remote run after a post not read back") << int(ForcedRunAfterAPostNotReadBack);
-    QTest::newRow("a failed forced run with a note posted in doubt") << int(ForcedRunNotePostInDoubt);
+    QTest::newRow("a failed forced run with a note's update in doubt") << int(ForcedRunNoteUpdateInDoubt);
     QTest::newRow("a forced run with a note removed") << int(ForcedRunNoteRemoved);
     QTest::newRow("a new list given server id 1, its fetch failed") << int(FirstListIdOne);
     QTest::newRow("a task removed elsewhere after an update that arrived unanswered")
@@ -440,12 +436,8 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(UndoOfAMoveOfPastedCopiesAfterARun);
     QTest::newRow("a forced local run after a forced remote run killed after its first update")
         << int(ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost);
-    QTest::newRow("a forced local run after a forced remote run killed after a note's post")
-        << int(ForcedLocalAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("the other computer synchronises in the middle of a forced remote run")
         << int(OtherComputerSyncsInTheMiddleOfAForcedRun);
-    QTest::newRow("a forced remote run whose removal of a replaced note fails")
-        << int(ForcedRunRemovalOfAReplacedNoteFails);
     QTest::newRow("a list in doubt holding a pasted copy of a task of a list removed in doubt")
         << int(PastedCopyOfARemovedListInDoubt);
     QTest::newRow("a failed forced local run after a forced remote run killed after its first update")
@@ -486,16 +478,12 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(EditedAfterAnUpdateUnansweredRetitledAndPastedElsewhere);
     QTest::newRow("a list removed here after a forced remote run killed after its first update")
         << int(RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost);
-    QTest::newRow("a note removed here after a forced remote run killed after its post")
-        << int(RemovedHereAfterAForcedRemoteKilledAfterANotePost);
     QTest::newRow("a list in doubt holding a pasted copy of a task removed since from its list in doubt")
         << int(PastedCopyOfATaskRemovedFromAListInDoubt);
     QTest::newRow("a list of a pasted copy in doubt, a list of its name made elsewhere")
         << int(ListOfPastedCopiesInDoubtMadeAlikeElsewhere);
     QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a list it never reached")
         << int(ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached);
-    QTest::newRow("a forced local run after a forced remote run cut short keeps an edit elsewhere of a note it never reached")
-        << int(ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached);
     QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one on the server")
         << int(PostInDoubtRenamedElsewhereItsTaskMadeInTheSecondOfOneThere);
     QTest::newRow("a list posted in doubt, renamed elsewhere, its task made in the second of one never sent")
@@ -957,19 +945,23 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         break;
     }
     case ForcedRunPostInDoubt:
-    case ForcedRunNotePostInDoubt: {
+    case ForcedRunNoteUpdateInDoubt: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
         QVERIFY(sync(*client));
-        if (c == ForcedRunPostInDoubt)
+        expected.notes = {QStringLiteral("Idea: kite")};
+        if (c == ForcedRunPostInDoubt) {
             m_server->dropAnswerAfterApplying("PUT", OneList);
-        else
-            m_server->dropAnswerAfterApplying("POST", Notes);
+        } else {
+            // The note keeps its id: its update goes up.
+            QVERIFY(client->note(QStringLiteral("Idea"))->editText(QStringLiteral("kite and string")));
+            m_server->dropAnswerAfterApplying("PUT", QStringLiteral("^/notepad-notes/\\d+$"));
+            expected.notes = {QStringLiteral("Idea: kite and string")};
+        }
         QVERIFY(!forcedRemoteSync(*client));
         client->persist();
         expected.lists = {QStringLiteral("Trip[Tickets]")};
-        expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
     case ListCancelledBeforeReadBack:
@@ -1291,11 +1283,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
     }
     case ForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
     case FailedForcedLocalAfterAForcedRemoteKilledAfterItsFirstPost:
-    case ForcedLocalAfterAForcedRemoteKilledAfterANotePost:
     case ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached:
-    case ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached:
     case RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost:
-    case RemovedHereAfterAForcedRemoteKilledAfterANotePost:
     case OtherComputerSyncsInTheMiddleOfAForcedRun: {
         {
             auto client = session(a);
@@ -1315,11 +1304,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         }
         auto client = session(a);
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
-        const bool notePost = c == ForcedLocalAfterAForcedRemoteKilledAfterANotePost
-                              || c == RemovedHereAfterAForcedRemoteKilledAfterANotePost
-                              || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached;
-        const QString first = notePost ? Notes : OneList;
-        const QByteArray firstMethod = notePost ? "POST" : "PUT";
         if (c == OtherComputerSyncsInTheMiddleOfAForcedRun) {
             // Killed at its second update: the first list went up whole.
             int posts = 0;
@@ -1346,28 +1330,22 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 other->persist();
             }
         } else {
-            m_server->hold(firstMethod, first);
+            m_server->hold("PUT", OneList);
             m_server->clearRequests();
             runClientSync(
-                *client, *m_server, [&] { return !m_server->requests(firstMethod, first).isEmpty(); },
+                *client, *m_server, [&] { return !m_server->requests("PUT", OneList).isEmpty(); },
                 [](ListsSynchronizer *run) { run->setForceRemote(true); });
             QVERIFY(m_server->releaseHeld() > 0);
             QTest::qWait(50);
             m_server->clearFaults();
             client.reset();
-            if (c == ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached
-                || c == ForcedLocalKeepsAnEditElsewhereOfANoteTheCutRunNeverReached) {
+            if (c == ForcedLocalKeepsAnEditElsewhereOfAListTheCutRunNeverReached) {
                 // The other computer edits what the cut run never sent;
                 // the forced local run takes the server's, that edit.
                 auto other = session(b);
                 QVERIFY(sync(*other));
-                if (notePost) {
-                    QVERIFY(other->note(QStringLiteral("Plan"))->editText(QStringLiteral("map and compass")));
-                    expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map and compass")};
-                } else {
-                    addTask(other->model(QStringLiteral("Home")), QStringLiteral("Rent"));
-                    expected.lists = {QStringLiteral("Home[Bills,Rent]"), QStringLiteral("Trip[Tickets]")};
-                }
+                addTask(other->model(QStringLiteral("Home")), QStringLiteral("Rent"));
+                expected.lists = {QStringLiteral("Home[Bills,Rent]"), QStringLiteral("Trip[Tickets]")};
                 QVERIFY(sync(*other));
                 other->persist();
             }
@@ -1386,12 +1364,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 later->lists->deleteList(later->model(trip)->taskList());
                 QVERIFY(sync(*later));
                 expected.lists = {QStringLiteral("Home[Bills]")};
-            } else if (c == RemovedHereAfterAForcedRemoteKilledAfterANotePost) {
-                // The note it replaced goes; a note's copy is told by its
-                // content alone, which a note made alike elsewhere shares,
-                // so the copy comes back once rather than be deleted.
-                later->removeNote(later->note(QStringLiteral("Idea")));
-                QVERIFY(sync(*later));
             } else {
                 QVERIFY(forcedLocalSync(*later));
             }
@@ -1401,18 +1373,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
         if (expected.notes.isEmpty())
             expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Plan: map")};
-        break;
-    }
-    case ForcedRunRemovalOfAReplacedNoteFails: {
-        auto client = session(a);
-        client->addList(trip, {QStringLiteral("Tickets")});
-        client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
-        QVERIFY(sync(*client));
-        m_server->respondOnce("DELETE", QStringLiteral("^/notepad-notes/\\d+$"), 500);
-        QVERIFY(!forcedRemoteSync(*client));
-        client->persist();
-        expected.lists = {QStringLiteral("Trip[Tickets]")};
-        expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
     case ListOfPastedCopiesInDoubtMadeAlikeElsewhere: {
