@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include <functional>
@@ -125,6 +126,11 @@ private:
         OwnBackupAReadOnlyListSharedWithMe,
         OwnBackupAListEmptiedSince,
         OwnBackupSentByAForcedRemoteRun,
+        OwnBackupAListSharedWithMeChangedByItsOwner,
+        OwnBackupAListSharedWithMeSentByAForcedRemoteRun,
+        OwnBackupAListNotYetSynchronisedImportedTwice,
+        OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun,
+        EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -261,6 +267,16 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupAListEmptiedSince);
     QTest::newRow("lists in groups, the backup imported and sent by a forced remote run: the groups stay")
         << int(OwnBackupSentByAForcedRemoteRun);
+    QTest::newRow("a list another user shares with this one, changed by them since the backup: as they have it")
+        << int(OwnBackupAListSharedWithMeChangedByItsOwner);
+    QTest::newRow("a list another user shares with this one, the backup sent by a forced remote run: still theirs")
+        << int(OwnBackupAListSharedWithMeSentByAForcedRemoteRun);
+    QTest::newRow("a list backed up before its first synchronisation, the backup imported twice: once")
+        << int(OwnBackupAListNotYetSynchronisedImportedTwice);
+    QTest::newRow("a list backed up before its first synchronisation, the backup imported twice before a run: once")
+        << int(OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun);
+    QTest::newRow("a backup without keys, a list never synchronised, imported twice: once")
+        << int(EarlierVersionsBackupAListNeverSynchronisedImportedTwice);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
@@ -275,6 +291,12 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
     const auto importBackup = [&](LiveClient &client) {
         const QString report = useBackupPage(client, backup, false);
         QVERIFY2(report.startsWith(QStringLiteral("Backup completed.")), qPrintable(report));
+    };
+    const auto importAndSyncOnA = [&] {
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
     };
     const auto exportBackup = [&](LiveClient &client) {
         QCOMPARE(useBackupPage(client, backup, true), QStringLiteral("Backup completed."));
@@ -296,11 +318,12 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         if (c == OwnBackupAListWithoutTasksImportedTwice)
             client.addList(QStringLiteral("Someday"), {});
-        if (c == OwnBackupAListSharedWithMe || c == OwnBackupAReadOnlyListSharedWithMe) {
+        if (c == OwnBackupAListSharedWithMe || c == OwnBackupAReadOnlyListSharedWithMe
+            || c == OwnBackupAListSharedWithMeChangedByItsOwner || c == OwnBackupAListSharedWithMeSentByAForcedRemoteRun) {
             const quint32 garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"),
                                                      {FakeTask::make(QStringLiteral("Rake"))});
             m_server->share(garden, QStringLiteral("alice"),
-                            c == OwnBackupAListSharedWithMe ? QStringLiteral("rw") : QStringLiteral("r"));
+                            c == OwnBackupAReadOnlyListSharedWithMe ? QStringLiteral("r") : QStringLiteral("rw"));
         }
         QVERIFY(sync(client));
         if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince || c == OwnBackupAListEmptiedSince
@@ -587,6 +610,48 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         if (c == OwnBackupAReadOnlyListSharedWithMe)
             m_groups = QStringLiteral("[Home]Travel([Trip Garden])");
         break;
+    case OwnBackupAListSharedWithMeChangedByItsOwner: {
+        onA(exportBackup);
+        FakeList garden = m_server->visibleLists(QStringLiteral("bob")).first();
+        setFakeField(garden.tasks[0].fields, QStringLiteral("title"), QStringLiteral("Big rake"));
+        ++garden.revision;
+        m_server->putList(garden);
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
+        importAndSyncOnA();
+        expected << QStringLiteral("Garden[Big rake]");
+        break;
+    }
+    case OwnBackupAListNotYetSynchronisedImportedTwice:
+    case OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun:
+    case EarlierVersionsBackupAListNeverSynchronisedImportedTwice:
+        onA([&](LiveClient &client) {
+            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+            exportBackup(client);
+            if (c != EarlierVersionsBackupAListNeverSynchronisedImportedTwice)
+                QVERIFY(sync(client));
+        });
+        if (c == EarlierVersionsBackupAListNeverSynchronisedImportedTwice) {
+            // As a version that kept no keys wrote it.
+            QFile file(backup);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QString text = QString::fromUtf8(file.readAll());
+            QVERIFY(text.remove(QRegularExpression(QStringLiteral("<dt>backup-key</dt>\\s*<dd>[^<]*</dd>"))).size()
+                    < file.size());
+            QVERIFY(file.resize(0));
+            file.write(text.toUtf8());
+        }
+        if (c == OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                importBackup(client);
+                QVERIFY(sync(client));
+            });
+        } else {
+            importAndSyncOnA();
+            importAndSyncOnA();
+        }
+        expected << QStringLiteral("Work[Mail]");
+        break;
     case OwnBackupAListEmptiedSince:
         onA([&](LiveClient &client) {
             exportBackup(client);
@@ -599,13 +664,18 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         m_groups = QStringLiteral("[Home]Travel([Trip])");
         break;
     case OwnBackupSentByAForcedRemoteRun:
+    case OwnBackupAListSharedWithMeSentByAForcedRemoteRun:
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
         onA([&](LiveClient &client) {
             exportBackup(client);
             importBackup(client);
             ForcedRuns::prepareForceRemote(client.lists, client.notes);
             QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         });
-        m_groups = QStringLiteral("[Home]Travel([Trip])");
+        if (c == OwnBackupSentByAForcedRemoteRun)
+            m_groups = QStringLiteral("[Home]Travel([Trip])");
+        else
+            expected << QStringLiteral("Garden[Rake]");
         break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
@@ -668,7 +738,9 @@ void TstRestoredLists::theBackupsListsHold()
             QCOMPARE(session(*store)->model(QStringLiteral("Trip"))->sharedUsers(), shares);
     }
     if (Case(c) == AnotherAccountsBackup || Case(c) == AnotherAccountsBackupImportedTwice
-        || Case(c) == OwnBackupAListSharedWithMe || Case(c) == OwnBackupAReadOnlyListSharedWithMe)
+        || Case(c) == OwnBackupAListSharedWithMe || Case(c) == OwnBackupAReadOnlyListSharedWithMe
+        || Case(c) == OwnBackupAListSharedWithMeChangedByItsOwner
+        || Case(c) == OwnBackupAListSharedWithMeSentByAForcedRemoteRun)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
     else
         for (const QString &list : std::as_const(m_untouched))
