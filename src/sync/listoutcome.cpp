@@ -417,7 +417,7 @@ namespace {
 
 // As the lists file keeps them.
 const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
-                                 "removed-there-whole", "removed-here", "not-told-apart"};
+                                 "removed-there-whole", "removed-here", "not-told-apart", "restored"};
 
 } // namespace
 
@@ -448,6 +448,7 @@ struct Untold
 {
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
+    QStringList restored;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -457,7 +458,8 @@ struct Untold
         if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
             return false;
         QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
-                                       &kept.removedThereWhole, &kept.removedHere, &kept.notToldApart};
+                                       &kept.removedThereWhole, &kept.removedHere, &kept.notToldApart,
+                                       &restored};
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
             if (why == QLatin1String(keptKinds[kind]))
                 *byKind[kind] << list->name();
@@ -484,6 +486,8 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
     tellAboutKeptCopies(untold.copies);
     tellAboutKeptBeside(untold.readOnly, untold.unknownBase);
     tellAboutKeptAgainstRemovals(untold.kept);
+    if (!untold.restored.isEmpty())
+        SyncNotices::tell(tr("Sync"), restoredText(untold.restored));
 }
 
 QString ListOutcome::untoldText(const ListModel *model)
@@ -500,6 +504,8 @@ QString ListOutcome::untoldText(const ListModel *model)
         parts << unknownBaseText(untold.unknownBase);
     if (!untold.kept.isEmpty())
         parts << keptAgainstRemovalsText(untold.kept);
+    if (!untold.restored.isEmpty())
+        parts << restoredText(untold.restored);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -537,4 +543,11 @@ QString ListOutcome::unknownBaseText(const QStringList &copies)
               "about them could not be read, so the changes of either side could not be told apart. Each now "
               "holds the server's copy, and your version was kept beside it as a new list:\n%1")
         .arg(copies.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::restoredText(const QStringList &names)
+{
+    return tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks "
+              "added to them since the backup were kept:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
 }

@@ -7,10 +7,13 @@
 #include "model/userlists.h"
 #include "sync/listidentity.h"
 #include "sync/listmerge.h"
+#include "sync/listoutcome.h"
 #include "sync/uploadmark.h"
 
 #include <QHash>
 #include <QUuid>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +44,21 @@ quint32 idOfKey(const UserLists *lists, const QString &key)
             return id;
     }
     return 0;
+}
+
+// The upload of `list`, whose tasks took the ids of the server's `fetched`,
+// changes what the server holds: a field, a task's content, or a task the
+// server does not hold. Tasks only the server holds stay there.
+bool changesServersCopy(const TaskList *list, const TaskList *fetched)
+{
+    if (UploadMark::listFieldsDigest(list) != UploadMark::listFieldsDigest(fetched))
+        return true;
+    const QHash<quint32, Task *> theirs = fetched->tasksById();
+    const QList<Task *> mine = UploadMark::uploadedTasks(list);
+    return std::any_of(mine.cbegin(), mine.cend(), [&theirs](const Task *task) {
+        const Task *their = theirs.value(task->id(), nullptr);
+        return !their || UploadMark::contentDigest(task) != UploadMark::contentDigest(their);
+    });
 }
 
 } // namespace
@@ -139,6 +157,7 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     // one change.
     TaskList *list = model->taskList()->clone();
     takeIdsByIdentity(list, fetched);
+    const bool changes = changesServersCopy(list, fetched);
     list->setSyncStatus(TaskList::Edited);
     list->setServerId(fetched->serverId());
     list->setRevision(fetched->revision());
@@ -159,6 +178,9 @@ void RestoredLists::becomeServerList(ListModel *model, TaskList *fetched, ListsG
     model->setAgreedSharedUsers(std::nullopt);
     model->restoreSharedRevision(1);
     model->setSharedEdited(false);
+    // The user meant to go back, but may not know what changed there since.
+    if (changes)
+        ListOutcome::markKept(model, ListOutcome::Kept::Restored);
 }
 
 void RestoredLists::postAsNew(ListModel *model)

@@ -65,7 +65,8 @@ public:
     // identity, by its content, or as the one left on each side); the
     // others go up as new. Its sharing is the server's, and its place in
     // the groups the one they agreed for that list. A list another user
-    // shares with the user takes the server's content as it is.
+    // shares with the user takes the server's content as it is. One whose
+    // content the upload changes there is marked for the user to be told.
     static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
 
     // No server list is the restored one: it is posted as a new list.

@@ -7,6 +7,7 @@
 #include "listedits.h"
 #include "storedclient.h"
 #include "sync/forcedruns.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
 #include "syncfixture.h"
@@ -131,6 +132,7 @@ private:
         OwnBackupAListNotYetSynchronisedImportedTwice,
         OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun,
         EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
+        EditedThereSinceTheBackupTold,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -150,6 +152,8 @@ private:
     QStringList m_untouched;
     // The groups every computer and the server end with; empty: not looked at.
     QString m_groups;
+    // The lists the user is told the import changed on the server.
+    QStringList m_toldRestored;
 };
 
 void TstRestoredLists::init()
@@ -163,6 +167,7 @@ void TstRestoredLists::init()
     Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
     m_untouched.clear();
     m_groups.clear();
+    m_toldRestored.clear();
 }
 
 void TstRestoredLists::cleanup()
@@ -277,6 +282,8 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun);
     QTest::newRow("a backup without keys, a list never synchronised, imported twice: once")
         << int(EarlierVersionsBackupAListNeverSynchronisedImportedTwice);
+    QTest::newRow("edited on the other computer since the backup: the user is told the import changed it")
+        << int(EditedThereSinceTheBackupTold);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
@@ -473,6 +480,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         break;
     }
     case EditedThereSinceTheBackup:
+    case EditedThereSinceTheBackupTold:
     case MadeInOneSecondRetitledThere:
     case MadeInOneSecondEditedThere:
     case LookCutShortByAKill:
@@ -508,6 +516,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected = {QStringLiteral("Home[Keys]"), c == MadeInOneSecondEditedThere
                                                       ? QStringLiteral("Trip[Tickets,Bags,Socks,Big bags,Passport]")
                                                       : QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+        if (c == EditedThereSinceTheBackupTold)
+            m_toldRestored = {trip};
         break;
     case RemovedHereNotSentBackupWithoutIt:
         onA([&](LiveClient &client) {
@@ -710,6 +720,9 @@ void TstRestoredLists::theBackupsListsHold()
             client->persist();
         }
     }
+    // Once, whatever runs follow.
+    if (!m_toldRestored.isEmpty())
+        QCOMPARE(boxes.texts.filter(ListOutcome::restoredText(m_toldRestored)).size(), 1);
     expected.sort();
     QCOMPARE(listsText(m_server->visibleLists(QStringLiteral("alice"))), expected);
     for (StoredClient *store : {&a, &b}) {
