@@ -457,6 +457,10 @@ struct Untold
         const QString why = list->untoldKept();
         if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
             return false;
+        // What an import changes on the server is told once it went up.
+        if (why == QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)])
+            && list->syncStatus() == TaskList::Edited)
+            return false;
         QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
                                        &kept.removedThereWhole, &kept.removedHere, &kept.notToldApart,
                                        &restored};

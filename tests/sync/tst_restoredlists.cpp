@@ -133,6 +133,7 @@ private:
         OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun,
         EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
         EditedThereSinceTheBackupTold,
+        EditedThereSinceTheBackupToldOnceSent,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -145,7 +146,7 @@ private:
     void backupElsewhere(FakeServer &server, const QString &user, const QString &password, const QString &path,
                          const QString &name, const QStringList &titles);
     void pointAt(FakeServer &server, const QString &user, const QString &password);
-    void play(Case c, StoredClient &a, StoredClient &b, QStringList &expected);
+    void play(Case c, StoredClient &a, StoredClient &b, QStringList &expected, const ModalAnswerer &boxes);
 
     std::unique_ptr<CheckedFakeServer> m_server;
     QTemporaryDir m_dir;
@@ -284,9 +285,11 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(EarlierVersionsBackupAListNeverSynchronisedImportedTwice);
     QTest::newRow("edited on the other computer since the backup: the user is told the import changed it")
         << int(EditedThereSinceTheBackupTold);
+    QTest::newRow("the same, its upload failing once: told once it went up") << int(EditedThereSinceTheBackupToldOnceSent);
 }
 
-void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
+void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
+                            const ModalAnswerer &boxes)
 {
     const QString trip = QStringLiteral("Trip");
     const QString backup = m_dir.filePath(QStringLiteral("backup-%1.xhtml").arg(int(c)));
@@ -481,12 +484,20 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
     }
     case EditedThereSinceTheBackup:
     case EditedThereSinceTheBackupTold:
+    case EditedThereSinceTheBackupToldOnceSent:
     case MadeInOneSecondRetitledThere:
     case MadeInOneSecondEditedThere:
     case LookCutShortByAKill:
         onA(exportBackup);
         editTripOnB();
-        if (c != LookCutShortByAKill) {
+        if (c == EditedThereSinceTheBackupToldOnceSent) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                m_server->respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
+                QVERIFY(!sync(client));
+            });
+            QCOMPARE(boxes.texts.filter(QStringLiteral("The backup you imported")).size(), 0);
+        } else if (c != LookCutShortByAKill) {
             onA([&](LiveClient &client) {
                 importBackup(client);
                 QVERIFY(sync(client));
@@ -516,7 +527,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected = {QStringLiteral("Home[Keys]"), c == MadeInOneSecondEditedThere
                                                       ? QStringLiteral("Trip[Tickets,Bags,Socks,Big bags,Passport]")
                                                       : QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
-        if (c == EditedThereSinceTheBackupTold)
+        if (c == EditedThereSinceTheBackupTold || c == EditedThereSinceTheBackupToldOnceSent)
             m_toldRestored = {trip};
         break;
     case RemovedHereNotSentBackupWithoutIt:
@@ -708,7 +719,7 @@ void TstRestoredLists::theBackupsListsHold()
     StoredClient a(QStringLiteral("a"));
     StoredClient b(QStringLiteral("b"));
     QStringList expected;
-    play(Case(c), a, b, expected);
+    play(Case(c), a, b, expected, boxes);
     if (QTest::currentTestFailed())
         return;
 
