@@ -10,6 +10,7 @@
 #include "model/userlists.h"
 #include "sync/restoredlists.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -166,6 +167,8 @@ void BackupDialog::onExportToFilePressed()
     showInfo(tr("Backup in progress..."));
     // What an export to this file cut short in an earlier run left beside it.
     DocumentFile::removeSaveLeftovers(path);
+    if (m_userLists)
+        RestoredLists::keyUnsentLists(m_userLists);
     QString error;
     const bool written = m_userLists && saveListsDocument(m_userLists, path, &error);
     if (!written) {
@@ -193,6 +196,9 @@ void BackupDialog::onImportFromFilePressed()
         showWarning(tr("Error: The selected file is corrupted."));
         return;
     }
+    // What tells this backup from others, for its lists that no key tells.
+    file.seek(0);
+    const QByteArray backupDigest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
     showInfo(tr("Loading lists from file..."));
     // The lists replaced, never synchronised ones too, stay within reach:
     // an import of that file brings them back.
@@ -208,7 +214,7 @@ void BackupDialog::onImportFromFilePressed()
             return;
         }
     }
-    RestoredLists::prepare(lists, m_userLists);
+    RestoredLists::prepare(lists, m_userLists, backupDigest);
     lists->ensureNotEmpty();
     m_userLists = lists;
     emit listsRestored(lists);

@@ -117,6 +117,13 @@ public:
     void restoreShowElapsedTimeColumn(bool show) { m_showElapsedTimeColumn = show; }
     void restoreShowAssignmentColumn(bool show) { m_showAssignmentColumn = show; }
 
+    // What tells the list among the lists of backups while no server id
+    // does (empty for none): an import of a backup holding a list of this
+    // key finds it here, under its server id, instead of posting it again.
+    // Kept in the lists file and in the backups written of it.
+    QString backupKey() const { return m_backupKey; }
+    void setBackupKey(const QString &key) { m_backupKey = key; }
+
     // Edits of one task.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     void setTaskDone(Task *task, bool done);
@@ -251,6 +258,7 @@ private:
     bool m_showEndTimeColumn = false;
     bool m_showElapsedTimeColumn = false;
     bool m_showAssignmentColumn = false;
+    QString m_backupKey;
     bool m_sharedEdited = false;
     QMap<QString, QString> m_sharedUsers;
     quint32 m_sharedRevision = 1;

@@ -972,6 +972,8 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
         sink.definition(QStringLiteral("show-end-time-column"), boolText(model->showEndTimeColumn()));
         sink.definition(QStringLiteral("show-elapsed-time-column"), boolText(model->showElapsedTimeColumn()));
         sink.definition(QStringLiteral("show-assignment-column"), boolText(model->showAssignmentColumn()));
+        if (!model->backupKey().isEmpty())
+            sink.definition(QStringLiteral("backup-key"), model->backupKey());
     }
     sink.end();
 
@@ -1358,6 +1360,7 @@ void TaskReaderWriter::readListColumns(ListModel *model, Element listElement)
         model->restoreShowElapsedTimeColumn(true);
     if (fields.value(u"show-assignment-column").text == kTrue)
         model->restoreShowAssignmentColumn(true);
+    model->setBackupKey(fields.value(u"backup-key").toString());
 }
 
 void TaskReaderWriter::readSharedFields(ListModel *model, Element listElement)

@@ -95,6 +95,9 @@ int ListIdentity::PostedCopy::score(const UploadMark &mark, const QSet<QString> 
 
 bool ListIdentity::isRestored(const TaskList &restored, const TaskList &fetched)
 {
+    // Another user's list is theirs to rename and empty: its owner tells it.
+    if (!restored.isOwned())
+        return !fetched.isOwned() && fetched.owner() == restored.owner();
     return restored.name() == fetched.name() || titledIdentities(restored).intersects(titledIdentities(fetched));
 }
 

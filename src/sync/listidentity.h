@@ -53,7 +53,8 @@ public:
     // A list restored from a backup and the server's list of the id the
     // backup gave it are one list when they have one name or hold a titled
     // task of one creator and second: an id another server gave names
-    // another list here.
+    // another list here. Another user's list is that list when the server's
+    // is of the same owner.
     static bool isRestored(const TaskList &restored, const TaskList &fetched);
     // The server's list, under another id than the backup's, that an
     // earlier import of the backup posted: of the restored list's name, and

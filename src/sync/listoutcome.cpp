@@ -358,7 +358,7 @@ namespace {
 
 // As the lists file keeps them.
 const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
-                                 "removed-there-whole", "removed-here"};
+                                 "removed-there-whole", "removed-here", "restored"};
 
 } // namespace
 
@@ -389,6 +389,7 @@ struct Untold
 {
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
+    QStringList restored;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -397,8 +398,12 @@ struct Untold
         const QString why = list->untoldKept();
         if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
             return false;
+        // What an import changes on the server is told once it went up.
+        if (why == QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)])
+            && list->syncStatus() == TaskList::Edited)
+            return false;
         QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
-                                       &kept.removedThereWhole, &kept.removedHere};
+                                       &kept.removedThereWhole, &kept.removedHere, &restored};
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
             if (why == QLatin1String(keptKinds[kind]))
                 *byKind[kind] << list->name();
@@ -425,6 +430,8 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
     tellAboutKeptCopies(untold.copies);
     tellAboutKeptBeside(untold.readOnly, untold.unknownBase);
     tellAboutKeptAgainstRemovals(untold.kept);
+    if (!untold.restored.isEmpty())
+        SyncNotices::tell(tr("Sync"), restoredText(untold.restored));
 }
 
 QString ListOutcome::untoldText(const ListModel *model)
@@ -441,6 +448,8 @@ QString ListOutcome::untoldText(const ListModel *model)
         parts << unknownBaseText(untold.unknownBase);
     if (!untold.kept.isEmpty())
         parts << keptAgainstRemovalsText(untold.kept);
+    if (!untold.restored.isEmpty())
+        parts << restoredText(untold.restored);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -478,4 +487,11 @@ QString ListOutcome::unknownBaseText(const QStringList &copies)
               "about them could not be read, so the changes of either side could not be told apart. Each now "
               "holds the server's copy, and your version was kept beside it as a new list:\n%1")
         .arg(copies.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::restoredText(const QStringList &names)
+{
+    return tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks "
+              "added to them since the backup were kept:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
 }

@@ -133,7 +133,8 @@ public:
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
     // Why a run kept a list, marked on it until the user is told.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere };
+    // Restored: an import put the backup's content onto the server's list.
+    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, Restored };
     static void markKept(ListModel *model, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.
@@ -149,6 +150,7 @@ public:
     static void forgetKept(ListModel *model);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
+    static QString restoredText(const QStringList &names);
 };
 
 #endif

@@ -339,14 +339,15 @@ void ListsSynchronizer::requestListsInfo()
                 &ListsSynchronizer::onListsRequestFinished);
 }
 
-// A forced run replaces one side with the other: restored lists go up as new
-// in a forced remote run, and give way to the server's in a forced local one.
+// A forced run replaces one side with the other: restored lists of the
+// user's own go up as new in a forced remote run, and all give way to the
+// server's in a forced local one. Another user's list is never sent.
 bool ListsSynchronizer::lookForRestoredList()
 {
-    if (!m_userLists || m_forceRemote || m_forceLocal)
+    if (!m_userLists || m_forceLocal)
         return false;
     quint32 id = 0;
-    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id);
+    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id, m_forceRemote);
     if (!model)
         return false;
     m_restoredModel = model;
@@ -455,6 +456,7 @@ bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
 // doubt made, so that it neither posts it again nor deletes it unseen.
 void ListsSynchronizer::setAsideWaitingLists()
 {
+    dropOthersRestoredLists();
     // A forced run replaces one side with the other (see lookForRestoredList).
     for (const QPointer<ListModel> &model : std::as_const(m_models))
         if (m_forceRemote && model && model->taskList()->syncStatus() == TaskList::New)
@@ -462,6 +464,23 @@ void ListsSynchronizer::setAsideWaitingLists()
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     if (!m_forceRemote && !m_forceLocal)
         m_restoredSearch.setAside(m_models);
+}
+
+// Another user's list from a backup that the server no longer gives this
+// user, or gives under another owner, goes: it is theirs to send.
+void ListsSynchronizer::dropOthersRestoredLists()
+{
+    if (!m_userLists || m_forceLocal)
+        return;
+    for (ListModel *model : RestoredListSearch::takeOthersUnfound(m_models)) {
+        if (!m_userLists->models().contains(model))
+            continue;
+        if (m_groupsAtStart)
+            m_groupsAtStart->removeList(model->taskList());
+        m_userLists->purgeList(model->taskList());
+        m_saves.lists();
+        m_saves.groups();
+    }
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()

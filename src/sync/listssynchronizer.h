@@ -90,6 +90,7 @@ private:
     // a restored list still waiting: the restored list becomes it. Takes
     // `fetched` and returns true then.
     bool takeRestoredList(TaskList *fetched);
+    void dropOthersRestoredLists();
     void postRestoredLists();
     void syncNextList();
     bool listsLeft() const;

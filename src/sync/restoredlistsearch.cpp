@@ -6,10 +6,11 @@
 #include "sync/restoredlists.h"
 
 ListModel *RestoredListSearch::nextToLookFor(const QList<QPointer<ListModel>> &models, const UserLists *lists,
-                                             quint32 *id)
+                                             quint32 *id, bool othersOnly)
 {
     for (const QPointer<ListModel> &model : models) {
-        if (!model || !lists->models().contains(model) || m_looked.contains(model))
+        if (!model || !lists->models().contains(model) || m_looked.contains(model)
+            || (othersOnly && !RestoredLists::isOthers(model->taskList())))
             continue;
         *id = RestoredLists::fileId(model->taskList());
         if (*id == 0)
@@ -20,6 +21,21 @@ ListModel *RestoredListSearch::nextToLookFor(const QList<QPointer<ListModel>> &m
         return model;
     }
     return nullptr;
+}
+
+QList<ListModel *> RestoredListSearch::takeOthersUnfound(QList<QPointer<ListModel>> &models)
+{
+    QList<ListModel *> out;
+    for (auto it = models.begin(); it != models.end();) {
+        ListModel *model = *it;
+        if (model && RestoredLists::fileId(model->taskList()) != 0 && RestoredLists::isOthers(model->taskList())) {
+            out << model;
+            it = models.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return out;
 }
 
 void RestoredListSearch::setAside(QList<QPointer<ListModel>> &models)

@@ -7,6 +7,7 @@
 #include "listedits.h"
 #include "storedclient.h"
 #include "sync/forcedruns.h"
+#include "sync/listoutcome.h"
 #include "sync/listssynchronizer.h"
 #include "sync/singlelistsynchronizer.h"
 #include "syncfixture.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include <functional>
@@ -125,6 +127,13 @@ private:
         OwnBackupAReadOnlyListSharedWithMe,
         OwnBackupAListEmptiedSince,
         OwnBackupSentByAForcedRemoteRun,
+        OwnBackupAListSharedWithMeChangedByItsOwner,
+        OwnBackupAListSharedWithMeSentByAForcedRemoteRun,
+        OwnBackupAListNotYetSynchronisedImportedTwice,
+        OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun,
+        EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
+        EditedThereSinceTheBackupTold,
+        EditedThereSinceTheBackupToldOnceSent,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -137,13 +146,15 @@ private:
     void backupElsewhere(FakeServer &server, const QString &user, const QString &password, const QString &path,
                          const QString &name, const QStringList &titles);
     void pointAt(FakeServer &server, const QString &user, const QString &password);
-    void play(Case c, StoredClient &a, StoredClient &b, QStringList &expected);
+    void play(Case c, StoredClient &a, StoredClient &b, QStringList &expected, const ModalAnswerer &boxes);
 
     std::unique_ptr<CheckedFakeServer> m_server;
     QTemporaryDir m_dir;
     QStringList m_untouched;
     // The groups every computer and the server end with; empty: not looked at.
     QString m_groups;
+    // The lists the user is told the import changed on the server.
+    QStringList m_toldRestored;
 };
 
 void TstRestoredLists::init()
@@ -157,6 +168,7 @@ void TstRestoredLists::init()
     Clock::setFixedTime(QDateTime(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC));
     m_untouched.clear();
     m_groups.clear();
+    m_toldRestored.clear();
 }
 
 void TstRestoredLists::cleanup()
@@ -261,9 +273,23 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupAListEmptiedSince);
     QTest::newRow("lists in groups, the backup imported and sent by a forced remote run: the groups stay")
         << int(OwnBackupSentByAForcedRemoteRun);
+    QTest::newRow("a list another user shares with this one, changed by them since the backup: as they have it")
+        << int(OwnBackupAListSharedWithMeChangedByItsOwner);
+    QTest::newRow("a list another user shares with this one, the backup sent by a forced remote run: still theirs")
+        << int(OwnBackupAListSharedWithMeSentByAForcedRemoteRun);
+    QTest::newRow("a list backed up before its first synchronisation, the backup imported twice: once")
+        << int(OwnBackupAListNotYetSynchronisedImportedTwice);
+    QTest::newRow("a list backed up before its first synchronisation, the backup imported twice before a run: once")
+        << int(OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun);
+    QTest::newRow("a backup without keys, a list never synchronised, imported twice: once")
+        << int(EarlierVersionsBackupAListNeverSynchronisedImportedTwice);
+    QTest::newRow("edited on the other computer since the backup: the user is told the import changed it")
+        << int(EditedThereSinceTheBackupTold);
+    QTest::newRow("the same, its upload failing once: told once it went up") << int(EditedThereSinceTheBackupToldOnceSent);
 }
 
-void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected)
+void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
+                            const ModalAnswerer &boxes)
 {
     const QString trip = QStringLiteral("Trip");
     const QString backup = m_dir.filePath(QStringLiteral("backup-%1.xhtml").arg(int(c)));
@@ -275,6 +301,12 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
     const auto importBackup = [&](LiveClient &client) {
         const QString report = useBackupPage(client, backup, false);
         QVERIFY2(report.startsWith(QStringLiteral("Backup completed.")), qPrintable(report));
+    };
+    const auto importAndSyncOnA = [&] {
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
     };
     const auto exportBackup = [&](LiveClient &client) {
         QCOMPARE(useBackupPage(client, backup, true), QStringLiteral("Backup completed."));
@@ -296,11 +328,12 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         if (c == OwnBackupAListWithoutTasksImportedTwice)
             client.addList(QStringLiteral("Someday"), {});
-        if (c == OwnBackupAListSharedWithMe || c == OwnBackupAReadOnlyListSharedWithMe) {
+        if (c == OwnBackupAListSharedWithMe || c == OwnBackupAReadOnlyListSharedWithMe
+            || c == OwnBackupAListSharedWithMeChangedByItsOwner || c == OwnBackupAListSharedWithMeSentByAForcedRemoteRun) {
             const quint32 garden = m_server->addList(QStringLiteral("bob"), QStringLiteral("Garden"),
                                                      {FakeTask::make(QStringLiteral("Rake"))});
             m_server->share(garden, QStringLiteral("alice"),
-                            c == OwnBackupAListSharedWithMe ? QStringLiteral("rw") : QStringLiteral("r"));
+                            c == OwnBackupAReadOnlyListSharedWithMe ? QStringLiteral("r") : QStringLiteral("rw"));
         }
         QVERIFY(sync(client));
         if (c == OwnBackupInGroups || c == OwnBackupWithoutAListMadeSince || c == OwnBackupAListEmptiedSince
@@ -450,12 +483,21 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         break;
     }
     case EditedThereSinceTheBackup:
+    case EditedThereSinceTheBackupTold:
+    case EditedThereSinceTheBackupToldOnceSent:
     case MadeInOneSecondRetitledThere:
     case MadeInOneSecondEditedThere:
     case LookCutShortByAKill:
         onA(exportBackup);
         editTripOnB();
-        if (c != LookCutShortByAKill) {
+        if (c == EditedThereSinceTheBackupToldOnceSent) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                m_server->respondOnce("PUT", QStringLiteral("^/lists/\\d+$"), 500);
+                QVERIFY(!sync(client));
+            });
+            QCOMPARE(boxes.texts.filter(QStringLiteral("The backup you imported")).size(), 0);
+        } else if (c != LookCutShortByAKill) {
             onA([&](LiveClient &client) {
                 importBackup(client);
                 QVERIFY(sync(client));
@@ -485,6 +527,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected = {QStringLiteral("Home[Keys]"), c == MadeInOneSecondEditedThere
                                                       ? QStringLiteral("Trip[Tickets,Bags,Socks,Big bags,Passport]")
                                                       : QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+        if (c == EditedThereSinceTheBackupTold || c == EditedThereSinceTheBackupToldOnceSent)
+            m_toldRestored = {trip};
         break;
     case RemovedHereNotSentBackupWithoutIt:
         onA([&](LiveClient &client) {
@@ -587,6 +631,48 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         if (c == OwnBackupAReadOnlyListSharedWithMe)
             m_groups = QStringLiteral("[Home]Travel([Trip Garden])");
         break;
+    case OwnBackupAListSharedWithMeChangedByItsOwner: {
+        onA(exportBackup);
+        FakeList garden = m_server->visibleLists(QStringLiteral("bob")).first();
+        setFakeField(garden.tasks[0].fields, QStringLiteral("title"), QStringLiteral("Big rake"));
+        ++garden.revision;
+        m_server->putList(garden);
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
+        importAndSyncOnA();
+        expected << QStringLiteral("Garden[Big rake]");
+        break;
+    }
+    case OwnBackupAListNotYetSynchronisedImportedTwice:
+    case OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun:
+    case EarlierVersionsBackupAListNeverSynchronisedImportedTwice:
+        onA([&](LiveClient &client) {
+            makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
+            exportBackup(client);
+            if (c != EarlierVersionsBackupAListNeverSynchronisedImportedTwice)
+                QVERIFY(sync(client));
+        });
+        if (c == EarlierVersionsBackupAListNeverSynchronisedImportedTwice) {
+            // As a version that kept no keys wrote it.
+            QFile file(backup);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QString text = QString::fromUtf8(file.readAll());
+            QVERIFY(text.remove(QRegularExpression(QStringLiteral("<dt>backup-key</dt>\\s*<dd>[^<]*</dd>"))).size()
+                    < file.size());
+            QVERIFY(file.resize(0));
+            file.write(text.toUtf8());
+        }
+        if (c == OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun) {
+            onA([&](LiveClient &client) {
+                importBackup(client);
+                importBackup(client);
+                QVERIFY(sync(client));
+            });
+        } else {
+            importAndSyncOnA();
+            importAndSyncOnA();
+        }
+        expected << QStringLiteral("Work[Mail]");
+        break;
     case OwnBackupAListEmptiedSince:
         onA([&](LiveClient &client) {
             exportBackup(client);
@@ -599,13 +685,18 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         m_groups = QStringLiteral("[Home]Travel([Trip])");
         break;
     case OwnBackupSentByAForcedRemoteRun:
+    case OwnBackupAListSharedWithMeSentByAForcedRemoteRun:
+        m_untouched = listsWithIds(*m_server, QStringLiteral("bob"));
         onA([&](LiveClient &client) {
             exportBackup(client);
             importBackup(client);
             ForcedRuns::prepareForceRemote(client.lists, client.notes);
             QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         });
-        m_groups = QStringLiteral("[Home]Travel([Trip])");
+        if (c == OwnBackupSentByAForcedRemoteRun)
+            m_groups = QStringLiteral("[Home]Travel([Trip])");
+        else
+            expected << QStringLiteral("Garden[Rake]");
         break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
@@ -628,7 +719,7 @@ void TstRestoredLists::theBackupsListsHold()
     StoredClient a(QStringLiteral("a"));
     StoredClient b(QStringLiteral("b"));
     QStringList expected;
-    play(Case(c), a, b, expected);
+    play(Case(c), a, b, expected, boxes);
     if (QTest::currentTestFailed())
         return;
 
@@ -640,6 +731,9 @@ void TstRestoredLists::theBackupsListsHold()
             client->persist();
         }
     }
+    // Once, whatever runs follow.
+    if (!m_toldRestored.isEmpty())
+        QCOMPARE(boxes.texts.filter(ListOutcome::restoredText(m_toldRestored)).size(), 1);
     expected.sort();
     QCOMPARE(listsText(m_server->visibleLists(QStringLiteral("alice"))), expected);
     for (StoredClient *store : {&a, &b}) {
@@ -668,7 +762,9 @@ void TstRestoredLists::theBackupsListsHold()
             QCOMPARE(session(*store)->model(QStringLiteral("Trip"))->sharedUsers(), shares);
     }
     if (Case(c) == AnotherAccountsBackup || Case(c) == AnotherAccountsBackupImportedTwice
-        || Case(c) == OwnBackupAListSharedWithMe || Case(c) == OwnBackupAReadOnlyListSharedWithMe)
+        || Case(c) == OwnBackupAListSharedWithMe || Case(c) == OwnBackupAReadOnlyListSharedWithMe
+        || Case(c) == OwnBackupAListSharedWithMeChangedByItsOwner
+        || Case(c) == OwnBackupAListSharedWithMeSentByAForcedRemoteRun)
         QCOMPARE(listsWithIds(*m_server, QStringLiteral("bob")), m_untouched);
     else
         for (const QString &list : std::as_const(m_untouched))
