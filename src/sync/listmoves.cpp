@@ -241,6 +241,9 @@ private:
     // its source, or tasks made on both in one second: both stay.
     void splitCopies();
     void settle(int from, const Task *agreed);
+    // Moved on its own, on a side that moved `up` (a task above it) too, to
+    // a place not below up's copy: moved out with it, then apart.
+    bool movedApart(const Task *agreed, const Task *up) const;
     // `source` is what stays of the moved task where it was (or the other
     // copy); its changes since `agreed` go onto `target`, then it goes.
     void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
@@ -389,9 +392,33 @@ void Settler::run()
             }
         };
         walk(m_lists.at(from).agreedBefore->rootTask());
+        // One moved apart from a task above it first: its copy below what
+        // came back of that one goes before that one takes it along.
+        std::stable_partition(roots.begin(), roots.end(), [&](const Task *agreed) {
+            for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
+                if (movedApart(agreed, up))
+                    return true;
+            return false;
+        });
         for (const Task *agreed : std::as_const(roots))
             settle(from, agreed);
     }
+}
+
+bool Settler::movedApart(const Task *agreed, const Task *up) const
+{
+    for (const QHash<const Task *, Place> *moves : {&m_movedThere, &m_movedHere}) {
+        const Place own = moves->value(agreed);
+        const Place above = moves->value(up);
+        if (!own.task || !above.task)
+            continue;
+        const Task *holder = own.task->parent();
+        while (holder && holder != above.task)
+            holder = holder->parent();
+        if (!holder)
+            return true;
+    }
+    return false;
 }
 
 void Settler::settle(int from, const Task *agreed)
@@ -407,6 +434,9 @@ void Settler::settle(int from, const Task *agreed)
             // Moved on both sides, with it or out of it before: settled on
             // its own, as any task moved on both.
             if (m_movedHere.contains(agreed) && m_movedThere.contains(agreed))
+                break;
+            // Moved apart from it since: settled on its own too.
+            if (movedApart(agreed, up))
                 break;
             // Moved out of it on the side that did not move it, and kept
             // where that put it: that place holds, not the one below what

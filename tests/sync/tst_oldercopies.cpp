@@ -209,6 +209,8 @@ private:
         MovedWithItsSubtaskOnBothItsUpdateInDoubtHere,
         OutdentedThereMovedWithItsParentHere,
         OutdentedHereMovedWithItsParentThere,
+        MovedOutWithItsParentAndBackThereRetitledHere,
+        MovedOutWithItsParentAndBackHereRetitledThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -580,6 +582,10 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(OutdentedThereMovedWithItsParentHere);
     QTest::newRow("a subtask outdented here, its parent moved to another list there: it stays where it went")
         << int(OutdentedHereMovedWithItsParentThere);
+    QTest::newRow("a subtask moved to another list with its parent there and back on its own, retitled here")
+        << int(MovedOutWithItsParentAndBackThereRetitledHere);
+    QTest::newRow("a subtask moved to another list with its parent here and back on its own, retitled there")
+        << int(MovedOutWithItsParentAndBackHereRetitledThere);
 }
 
 namespace {
@@ -709,7 +715,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
-            || c == OutdentedHereMovedWithItsParentThere
+            || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
+            || c == MovedOutWithItsParentAndBackHereRetitledThere
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
@@ -739,7 +746,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
-            || c == OutdentedHereMovedWithItsParentThere
+            || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
+            || c == MovedOutWithItsParentAndBackHereRetitledThere
             || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere
             || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
@@ -1192,6 +1200,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         // Only Bags moved to Home: Big one stays where its own move put it.
         expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Big one,Socks]")};
+        break;
+    }
+    case MovedOutWithItsParentAndBackThereRetitledHere:
+    case MovedOutWithItsParentAndBackHereRetitledThere: {
+        const auto outAndBack = [&](LiveClient &client) {
+            moveBagsHome(client);
+            moveToList(client.model("Home"), QStringLiteral("Big one"), client.model(trip));
+        };
+        const auto retitleBigOne = [&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one"));
+        };
+        if (c == MovedOutWithItsParentAndBackThereRetitledHere) {
+            onA(outAndBack);
+            onB(retitleBigOne, b);
+        } else {
+            onA(retitleBigOne);
+            onB(outAndBack, b);
+        }
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks,Huge one]")};
         break;
     }
     case MovedToAnotherListBothRetitledThereAfter:
