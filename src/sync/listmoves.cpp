@@ -6,6 +6,7 @@
 #include "sync/listsynchronizer.h"
 #include "sync/uploadmark.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QHash>
 #include <QMultiHash>
@@ -217,12 +218,16 @@ private:
     // agreed copy, then by title, where one matches each way (one that
     // left there also by the list this computer moved it to); then tasks
     // alike on each side that went into one place, where any pairing is
-    // the same; then the one of each, whatever changed on the way. A task
+    // the same; then the one of each, whatever changed on the way, where
+    // the one that arrived was changed after the one that left. A task
     // that left with its list, removed, is paired by the first two only: a
     // task made elsewhere in its second is not its move. `stray` gets the
     // arrived tasks left unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
+    // Whether `copy` was changed in a later second than `agreed` last was
+    // (the server keeps whole seconds); true where either has no stamp.
+    static bool stampedAfter(const Task *copy, const Task *agreed);
     // Tasks of one content with nothing below them, the arrived ones under
     // one parent, and one of each telling the other by content or title.
     bool alike(const QList<const Task *> &left, const QList<Place> &arrived) const;
@@ -340,8 +345,11 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                    from.end());
         if (stray && from.isEmpty())
             *stray << to;
-        // One left and one arrived: that one, whatever changed on the way.
-        if (from.size() == 1 && to.size() == 1)
+        // One left and one arrived: that one, whatever changed on the way,
+        // where the one that arrived was changed after the one that left
+        // (a move stamps the copy it makes). One no newer is another task
+        // made in its second: both stay, and the user is told.
+        if (from.size() == 1 && to.size() == 1 && stampedAfter(to.first().task, from.first()))
             out.insert(from.first(), to.first());
         else if (!from.isEmpty() && !to.isEmpty()) {
             if (stray)
@@ -354,6 +362,12 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                                      .arg(to.size());
         }
     }
+}
+
+bool Settler::stampedAfter(const Task *copy, const Task *agreed)
+{
+    const QDateTime made = copy->modificationTime(), before = agreed->modificationTime();
+    return !made.isValid() || !before.isValid() || made.toSecsSinceEpoch() > before.toSecsSinceEpoch();
 }
 
 bool Settler::alike(const QList<const Task *> &left, const QList<Place> &arrived) const

@@ -211,6 +211,7 @@ private:
         OutdentedHereMovedWithItsParentThere,
         MovedOutWithItsParentAndBackThereRetitledHere,
         MovedOutWithItsParentAndBackHereRetitledThere,
+        SameSecondMadeOnBothRemovedThereRetitledHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -586,6 +587,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedOutWithItsParentAndBackThereRetitledHere);
     QTest::newRow("a subtask moved to another list with its parent here and back on its own, retitled there")
         << int(MovedOutWithItsParentAndBackHereRetitledThere);
+    QTest::newRow("made in one second on both, the one made here removed there and retitled here: both kept, and told")
+        << int(SameSecondMadeOnBothRemovedThereRetitledHere);
 }
 
 namespace {
@@ -1380,6 +1383,27 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // Nothing moved: Milk is not Passport's copy.
         expected = {QStringLiteral("Home[Keys,Milk]"), QStringLiteral("Trip[Passports]")};
         m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
+        break;
+    }
+    case SameSecondMadeOnBothRemovedThereRetitledHere: {
+        // Passport made here, and Milk in a new list there, in one second.
+        const QDateTime second = Clock::currentDateTimeUtc().addSecs(60);
+        onB([&](LiveClient &client) {
+            Clock::setFixedTime(second);
+            addTask(client.model(trip), QStringLiteral("Passport"));
+        }, b);
+        onA([&](LiveClient &client) {
+            Clock::setFixedTime(second);
+            addTask(client.addList(QStringLiteral("Shop"), {}), QStringLiteral("Milk"));
+            Clock::advance(7000);
+        });
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Passport")); });
+        onB([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Passport"), QStringLiteral("Passports"));
+        }, b);
+        // Nothing tells that Milk is Passport's move.
+        expected = {QStringLiteral("Shop[Milk]"), QStringLiteral("Trip[Tickets,Bags,Socks,Passports]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {QStringLiteral("Trip: Passports")}});
         break;
     }
     case SameSecondMovedHereTickedThere:
