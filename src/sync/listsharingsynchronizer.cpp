@@ -11,6 +11,8 @@
 #include <QDomDocument>
 #include <QMap>
 
+#include <algorithm>
+
 // A forced remote run makes the server take the users here. Otherwise the
 // server's revision tells whether it moved on since this computer agreed with
 // it; an edited sharing whose agreed users are unknown (a file written before
@@ -31,22 +33,32 @@ ListSharingSynchronizer::Mode ListSharingSynchronizer::modeFor(const ListModel *
 // Revoking wins: an access the user took away on one computer is never given
 // back by new letters set for it on the other.
 ListSharingSynchronizer::Users ListSharingSynchronizer::merge(const Users &base, const Users &mine,
-                                                              const Users &theirs, const std::optional<Users> &sent)
+                                                              const Users &theirs, const std::optional<Users> &sent,
+                                                              quint32 uploads)
 {
     Users agreed = base;
     if (sent) {
         // The upload arrived when the server holds one of its changes, or
         // when it moved on (as it has, to be merged with) yet holds what was
-        // agreed: the other computer then undid what it saw arrive. Either
-        // way, what the other computer changed since goes over it.
+        // agreed: the other computer then undid what it saw arrive. It
+        // arrived too when the server took more than one upload since and
+        // holds each person it changed otherwise than agreed: the other
+        // computer changed them again once it saw them (one upload of its
+        // own would have been all). Either way, what the other computer
+        // changed since goes over it.
         bool arrived = theirs == base;
+        bool eachChangedThere = uploads > 1;
         const QList<QString> names = base.keys() + sent->keys() + theirs.keys();
+        const auto same = [](const Users &a, const Users &b, const QString &name) {
+            return a.contains(name) == b.contains(name) && a.value(name) == b.value(name);
+        };
         for (const QString &name : names) {
-            const bool changed = sent->contains(name) != base.contains(name) || sent->value(name) != base.value(name);
-            arrived = arrived || (changed && sent->contains(name) == theirs.contains(name)
-                                  && sent->value(name) == theirs.value(name));
+            if (same(*sent, base, name))
+                continue;
+            arrived = arrived || same(*sent, theirs, name);
+            eachChangedThere = eachChangedThere && !same(theirs, base, name);
         }
-        if (arrived)
+        if (arrived || eachChangedThere)
             agreed = *sent;
     }
     QList<QString> conflicting;
@@ -193,7 +205,8 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
     const Users now = m_model->sharedUsers();
     Users users = theirs;
     if (m_merges && base)
-        users = merge(*base, now, theirs, m_model->sentSharedUsers());
+        users = merge(*base, now, theirs, m_model->sentSharedUsers(),
+                      m_serverSharedRevision - std::min(m_serverSharedRevision, m_model->sharedRevision()));
     else if (now != m_usersAtFetch)
         users = merge(m_usersAtFetch, now, theirs); // changed while the fetch was out
     m_model->setSentSharedUsers(std::nullopt);

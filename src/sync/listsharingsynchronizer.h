@@ -32,9 +32,10 @@ public:
     // upload about to leave) win. An entry the server holds as an upload in
     // doubt sent it (`sent`) was this computer's change, not the server's;
     // what the other computer changed once it saw that upload there wins over
-    // it. With `sent`, the server has moved on since it was sent.
+    // it. With `sent`, the server has moved on since it was sent, by
+    // `uploads` uploads of the sharing (its shared revision's steps).
     static Users merge(const Users &base, const Users &mine, const Users &theirs,
-                       const std::optional<Users> &sent = std::nullopt);
+                       const std::optional<Users> &sent = std::nullopt, quint32 uploads = 1);
 
     ListSharingSynchronizer(ListModel *model, quint32 serverSharedRevision, QObject *parent = nullptr);
     ~ListSharingSynchronizer() override;

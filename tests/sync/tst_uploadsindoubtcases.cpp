@@ -2016,6 +2016,10 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
         QTest::addRow("carol unshared here, the answer lost, shared again there since (%s)", run)
             << "carol=r" << "" << "-carol/|carol=r" << run << "carol=r";
     }
+    QTest::newRow("bob's letters raised here, the answer lost, lowered there since")
+        << "bob=r carol=r" << "" << "bob=rwd/|bob=rw" << "lost" << "bob=rw carol=r";
+    QTest::newRow("carol unshared here, the answer lost, shared again there with other letters since")
+        << "carol=r" << "" << "-carol/|carol=rw" << "lost" << "carol=rw";
     QTest::newRow("carol removed as a contact while the run's fetch of the sharing is out")
         << "carol=r" << "bob=r" << "-carol" << "mid-run" << "bob=r";
 }
