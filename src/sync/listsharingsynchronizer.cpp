@@ -144,6 +144,7 @@ void ListSharingSynchronizer::cancel()
     // to do, and nothing is emitted.
     if (m_ended)
         return;
+    m_cancelled = true;
     if (m_request) {
         ServerHttpConnection::instance()->cancelRequest(m_request);
         return;
@@ -223,6 +224,11 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
 
 void ListSharingSynchronizer::onPutRequestFinished()
 {
+    if (!m_ended && sender() == m_request && m_request->hasError() && !m_cancelled && !m_request->authFailed()
+        && !m_request->refusedChangedCertificate()) {
+        checkArrival(m_request->errorString());
+        return;
+    }
     const int status = answerStatus(sender());
     if (status < 0)
         return;
@@ -255,6 +261,35 @@ void ListSharingSynchronizer::onPutRequestFinished()
     } else {
         fail(tr("Unexpected response from server when fetching list permissions"));
     }
+}
+
+// Looked at before anyone else is likely to have changed the sharing: the
+// server holding what was agreed means the upload never arrived, and the
+// next run merges without taking the server's users for what it made.
+void ListSharingSynchronizer::checkArrival(const QString &failure)
+{
+    m_uploadFailure = failure;
+    releaseRequest();
+    m_request = new XMLRequest(QStringLiteral("GET"), sharingPath(), true, this);
+    connect(m_request, &Request::finished, this, &ListSharingSynchronizer::onArrivalCheckFinished);
+    ServerHttpConnection::instance()->addRequest(m_request);
+}
+
+void ListSharingSynchronizer::onArrivalCheckFinished()
+{
+    if (m_ended || sender() != m_request)
+        return;
+    Users there;
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    if (m_model && !m_request->hasError() && m_request->responseHeader().statusCode() == 200
+        && reader.readSharedUsers(m_request->responseDocument(), there)) {
+        const std::optional<Users> sent = m_model->sentSharedUsers();
+        if (sent && *sent != there && m_model->agreedSharedUsers() == there) {
+            m_model->setSentSharedUsers(std::nullopt);
+            m_model->setChanged();
+        }
+    }
+    fail(m_uploadFailure);
 }
 
 void ListSharingSynchronizer::releaseRequest()

@@ -63,12 +63,16 @@ signals:
 private slots:
     void onGetRequestFinished();
     void onPutRequestFinished();
+    void onArrivalCheckFinished();
 
 private:
     QString sharingPath() const;
     bool readUsers(const QDomDocument &document, Users *users);
     void takeUsers(const Users &theirs);
     int answerStatus(QObject *sender);
+    // An upload left without an answer: the server's users, fetched at once,
+    // tell whether it never arrived; then the step fails with `failure`.
+    void checkArrival(const QString &failure);
     void releaseRequest();
     void succeed();
     void fail(const QString &text);
@@ -79,6 +83,8 @@ private:
     quint32 m_serverSharedRevision;
     bool m_ended = false;
     bool m_merges = false;
+    bool m_cancelled = false;
+    QString m_uploadFailure;
     // The users as the fetch left, and as the upload sent them: a change
     // made meanwhile (a contact removed) is not lost to the answer.
     Users m_usersAtFetch;
