@@ -136,10 +136,6 @@ public:
     void deleteChild(Task *task);
     void deleteChildren();
     void removeBlankChildren();
-    // A title, a tick, a priority, a note, a date, an alarm, an assignment
-    // or an attachment: something the user set, not only what the program
-    // stamps on a row it opens.
-    bool holdsAnythingSet() const;
     // Nothing set here nor below: a row the program opened (Return, a
     // list's first row) and nobody typed into. What weighs the user's
     // changes counts such a row, at any depth, for nothing: it keeps no
@@ -212,6 +208,10 @@ public:
 
 private:
     explicit Task(const Fields &fields);
+    // A title, a tick, a priority, a note, a date, an alarm, an assignment
+    // or an attachment: something the user set, not only what the program
+    // stamps on a row it opens.
+    bool holdsAnythingSet() const;
     Task *duplicate(bool keepServerIds) const;
     static quint64 nextLineage();
 
