@@ -157,9 +157,16 @@ void Task::removeBlankChildren()
     }
 }
 
+bool Task::holdsAnythingSet() const
+{
+    return !d->title.isEmpty() || d->done || d->priority != TaskPriority::None || !d->note.isEmpty()
+        || !d->alarmTime.isNull() || !d->startTime.isNull() || !d->dueTime.isNull() || !d->assignments.isEmpty()
+        || !m_attachments.isEmpty();
+}
+
 bool Task::isBlankRecursively() const
 {
-    if (m_parent && !d->title.isEmpty())
+    if (m_parent && holdsAnythingSet())
         return false;
     for (const Task *child : m_children) {
         if (!child->isBlankRecursively())

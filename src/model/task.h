@@ -136,11 +136,12 @@ public:
     void deleteChild(Task *task);
     void deleteChildren();
     void removeBlankChildren();
-    // No title here nor below: a row the program opened (Return, a list's
-    // first row) and nobody typed into. What weighs the user's changes
-    // counts such a row, at any depth, for nothing: it keeps no list, task
-    // or parent from a removal, and is no task's copy. The root is blank
-    // when no task of the list has a title.
+    // Nothing set here nor below: a row the program opened (Return, a
+    // list's first row) and nobody typed into. What weighs the user's
+    // changes counts such a row, at any depth, for nothing: it keeps no
+    // list, task or parent from a removal, is no task's copy, and the lists
+    // file leaves it out. The root is blank when no task of the list holds
+    // anything set.
     bool isBlankRecursively() const;
     void collectTasks(QSet<Task *> &tasks);
     // Each task below this one, in tree order.
@@ -207,6 +208,10 @@ public:
 
 private:
     explicit Task(const Fields &fields);
+    // A title, a tick, a priority, a note, a date, an alarm, an assignment
+    // or an attachment: something the user set, not only what the program
+    // stamps on a row it opens.
+    bool holdsAnythingSet() const;
     Task *duplicate(bool keepServerIds) const;
     static quint64 nextLineage();
 

@@ -92,6 +92,8 @@ public:
     void recordRemovedTask(Task *task);
     void resetToNew();
     void clearTasks();
+    // No task holds a title nor anything else the user set
+    // (Task::isBlankRecursively of the root).
     bool hasNoTitledTask() const;
     bool isUntouchedDefault() const;
     QSet<Task *> allTasks() const;

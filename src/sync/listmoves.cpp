@@ -6,6 +6,7 @@
 #include "sync/listsynchronizer.h"
 #include "sync/uploadmark.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QHash>
 #include <QMultiHash>
@@ -217,12 +218,16 @@ private:
     // agreed copy, then by title, where one matches each way (one that
     // left there also by the list this computer moved it to); then tasks
     // alike on each side that went into one place, where any pairing is
-    // the same; then the one of each, whatever changed on the way. A task
+    // the same; then the one of each, whatever changed on the way, where
+    // the one that arrived was changed after the one that left. A task
     // that left with its list, removed, is paired by the first two only: a
     // task made elsewhere in its second is not its move. `stray` gets the
     // arrived tasks left unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
+    // Whether `copy` was changed in a later second than `agreed` last was
+    // (the server keeps whole seconds); true where either has no stamp.
+    static bool stampedAfter(const Task *copy, const Task *agreed);
     // Tasks of one content with nothing below them, the arrived ones under
     // one parent, and one of each telling the other by content or title.
     bool alike(const QList<const Task *> &left, const QList<Place> &arrived) const;
@@ -241,6 +246,9 @@ private:
     // its source, or tasks made on both in one second: both stay.
     void splitCopies();
     void settle(int from, const Task *agreed);
+    // Moved on its own, on a side that moved `up` (a task above it) too, to
+    // a place not below up's copy: moved out with it, then apart.
+    bool movedApart(const Task *agreed, const Task *up) const;
     // `source` is what stays of the moved task where it was (or the other
     // copy); its changes since `agreed` go onto `target`, then it goes.
     void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
@@ -337,8 +345,11 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                    from.end());
         if (stray && from.isEmpty())
             *stray << to;
-        // One left and one arrived: that one, whatever changed on the way.
-        if (from.size() == 1 && to.size() == 1)
+        // One left and one arrived: that one, whatever changed on the way,
+        // where the one that arrived was changed after the one that left
+        // (a move stamps the copy it makes). One no newer is another task
+        // made in its second: both stay, and the user is told.
+        if (from.size() == 1 && to.size() == 1 && stampedAfter(to.first().task, from.first()))
             out.insert(from.first(), to.first());
         else if (!from.isEmpty() && !to.isEmpty()) {
             if (stray)
@@ -351,6 +362,12 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                                      .arg(to.size());
         }
     }
+}
+
+bool Settler::stampedAfter(const Task *copy, const Task *agreed)
+{
+    const QDateTime made = copy->modificationTime(), before = agreed->modificationTime();
+    return !made.isValid() || !before.isValid() || made.toSecsSinceEpoch() > before.toSecsSinceEpoch();
 }
 
 bool Settler::alike(const QList<const Task *> &left, const QList<Place> &arrived) const
@@ -389,9 +406,33 @@ void Settler::run()
             }
         };
         walk(m_lists.at(from).agreedBefore->rootTask());
+        // One moved apart from a task above it first: its copy below what
+        // came back of that one goes before that one takes it along.
+        std::stable_partition(roots.begin(), roots.end(), [&](const Task *agreed) {
+            for (const Task *up = agreed->parent(); up && up->parent(); up = up->parent())
+                if (movedApart(agreed, up))
+                    return true;
+            return false;
+        });
         for (const Task *agreed : std::as_const(roots))
             settle(from, agreed);
     }
+}
+
+bool Settler::movedApart(const Task *agreed, const Task *up) const
+{
+    for (const QHash<const Task *, Place> *moves : {&m_movedThere, &m_movedHere}) {
+        const Place own = moves->value(agreed);
+        const Place above = moves->value(up);
+        if (!own.task || !above.task)
+            continue;
+        const Task *holder = own.task->parent();
+        while (holder && holder != above.task)
+            holder = holder->parent();
+        if (!holder)
+            return true;
+    }
+    return false;
 }
 
 void Settler::settle(int from, const Task *agreed)
@@ -407,6 +448,9 @@ void Settler::settle(int from, const Task *agreed)
             // Moved on both sides, with it or out of it before: settled on
             // its own, as any task moved on both.
             if (m_movedHere.contains(agreed) && m_movedThere.contains(agreed))
+                break;
+            // Moved apart from it since: settled on its own too.
+            if (movedApart(agreed, up))
                 break;
             // Moved out of it on the side that did not move it, and kept
             // where that put it: that place holds, not the one below what

@@ -11,6 +11,8 @@
 #include <QDomDocument>
 #include <QMap>
 
+#include <algorithm>
+
 // A forced remote run makes the server take the users here. Otherwise the
 // server's revision tells whether it moved on since this computer agreed with
 // it; an edited sharing whose agreed users are unknown (a file written before
@@ -31,22 +33,32 @@ ListSharingSynchronizer::Mode ListSharingSynchronizer::modeFor(const ListModel *
 // Revoking wins: an access the user took away on one computer is never given
 // back by new letters set for it on the other.
 ListSharingSynchronizer::Users ListSharingSynchronizer::merge(const Users &base, const Users &mine,
-                                                              const Users &theirs, const std::optional<Users> &sent)
+                                                              const Users &theirs, const std::optional<Users> &sent,
+                                                              quint32 uploads)
 {
     Users agreed = base;
     if (sent) {
         // The upload arrived when the server holds one of its changes, or
         // when it moved on (as it has, to be merged with) yet holds what was
-        // agreed: the other computer then undid what it saw arrive. Either
-        // way, what the other computer changed since goes over it.
+        // agreed: the other computer then undid what it saw arrive. It
+        // arrived too when the server took more than one upload since and
+        // holds each person it changed otherwise than agreed: the other
+        // computer changed them again once it saw them (one upload of its
+        // own would have been all). Either way, what the other computer
+        // changed since goes over it.
         bool arrived = theirs == base;
+        bool eachChangedThere = uploads > 1;
         const QList<QString> names = base.keys() + sent->keys() + theirs.keys();
+        const auto same = [](const Users &a, const Users &b, const QString &name) {
+            return a.contains(name) == b.contains(name) && a.value(name) == b.value(name);
+        };
         for (const QString &name : names) {
-            const bool changed = sent->contains(name) != base.contains(name) || sent->value(name) != base.value(name);
-            arrived = arrived || (changed && sent->contains(name) == theirs.contains(name)
-                                  && sent->value(name) == theirs.value(name));
+            if (same(*sent, base, name))
+                continue;
+            arrived = arrived || same(*sent, theirs, name);
+            eachChangedThere = eachChangedThere && !same(theirs, base, name);
         }
-        if (arrived)
+        if (arrived || eachChangedThere)
             agreed = *sent;
     }
     QList<QString> conflicting;
@@ -132,6 +144,7 @@ void ListSharingSynchronizer::cancel()
     // to do, and nothing is emitted.
     if (m_ended)
         return;
+    m_cancelled = true;
     if (m_request) {
         ServerHttpConnection::instance()->cancelRequest(m_request);
         return;
@@ -193,7 +206,8 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
     const Users now = m_model->sharedUsers();
     Users users = theirs;
     if (m_merges && base)
-        users = merge(*base, now, theirs, m_model->sentSharedUsers());
+        users = merge(*base, now, theirs, m_model->sentSharedUsers(),
+                      m_serverSharedRevision - std::min(m_serverSharedRevision, m_model->sharedRevision()));
     else if (now != m_usersAtFetch)
         users = merge(m_usersAtFetch, now, theirs); // changed while the fetch was out
     m_model->setSentSharedUsers(std::nullopt);
@@ -210,6 +224,11 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
 
 void ListSharingSynchronizer::onPutRequestFinished()
 {
+    if (!m_ended && sender() == m_request && m_request->hasError() && !m_cancelled && !m_request->authFailed()
+        && !m_request->refusedChangedCertificate()) {
+        checkArrival(m_request->errorString());
+        return;
+    }
     const int status = answerStatus(sender());
     if (status < 0)
         return;
@@ -242,6 +261,35 @@ void ListSharingSynchronizer::onPutRequestFinished()
     } else {
         fail(tr("Unexpected response from server when fetching list permissions"));
     }
+}
+
+// Looked at before anyone else is likely to have changed the sharing: the
+// server holding what was agreed means the upload never arrived, and the
+// next run merges without taking the server's users for what it made.
+void ListSharingSynchronizer::checkArrival(const QString &failure)
+{
+    m_uploadFailure = failure;
+    releaseRequest();
+    m_request = new XMLRequest(QStringLiteral("GET"), sharingPath(), true, this);
+    connect(m_request, &Request::finished, this, &ListSharingSynchronizer::onArrivalCheckFinished);
+    ServerHttpConnection::instance()->addRequest(m_request);
+}
+
+void ListSharingSynchronizer::onArrivalCheckFinished()
+{
+    if (m_ended || sender() != m_request)
+        return;
+    Users there;
+    TaskReaderWriter reader(XMLReaderWriter::ServerDocument);
+    if (m_model && !m_request->hasError() && m_request->responseHeader().statusCode() == 200
+        && reader.readSharedUsers(m_request->responseDocument(), there)) {
+        const std::optional<Users> sent = m_model->sentSharedUsers();
+        if (sent && *sent != there && m_model->agreedSharedUsers() == there) {
+            m_model->setSentSharedUsers(std::nullopt);
+            m_model->setChanged();
+        }
+    }
+    fail(m_uploadFailure);
 }
 
 void ListSharingSynchronizer::releaseRequest()

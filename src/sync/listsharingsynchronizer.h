@@ -32,9 +32,10 @@ public:
     // upload about to leave) win. An entry the server holds as an upload in
     // doubt sent it (`sent`) was this computer's change, not the server's;
     // what the other computer changed once it saw that upload there wins over
-    // it. With `sent`, the server has moved on since it was sent.
+    // it. With `sent`, the server has moved on since it was sent, by
+    // `uploads` uploads of the sharing (its shared revision's steps).
     static Users merge(const Users &base, const Users &mine, const Users &theirs,
-                       const std::optional<Users> &sent = std::nullopt);
+                       const std::optional<Users> &sent = std::nullopt, quint32 uploads = 1);
 
     ListSharingSynchronizer(ListModel *model, quint32 serverSharedRevision, QObject *parent = nullptr);
     ~ListSharingSynchronizer() override;
@@ -62,12 +63,16 @@ signals:
 private slots:
     void onGetRequestFinished();
     void onPutRequestFinished();
+    void onArrivalCheckFinished();
 
 private:
     QString sharingPath() const;
     bool readUsers(const QDomDocument &document, Users *users);
     void takeUsers(const Users &theirs);
     int answerStatus(QObject *sender);
+    // An upload left without an answer: the server's users, fetched at once,
+    // tell whether it never arrived; then the step fails with `failure`.
+    void checkArrival(const QString &failure);
     void releaseRequest();
     void succeed();
     void fail(const QString &text);
@@ -78,6 +83,8 @@ private:
     quint32 m_serverSharedRevision;
     bool m_ended = false;
     bool m_merges = false;
+    bool m_cancelled = false;
+    QString m_uploadFailure;
     // The users as the fetch left, and as the upload sent them: a change
     // made meanwhile (a contact removed) is not lost to the answer.
     Users m_usersAtFetch;

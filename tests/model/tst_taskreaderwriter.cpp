@@ -779,6 +779,7 @@ private slots:
         QTest::newRow("one collapsed") << "collapsed" << 1;
         QTest::newRow("its id held by a second task too") << "id twice" << 1;
         QTest::newRow("a blank task the list leaves out") << "blank" << 1;
+        QTest::newRow("an untitled task with a note, kept") << "untitled note" << 0;
         QTest::newRow("a task without an id") << "no id" << 1;
         QTest::newRow("the list's own fields") << "list fields" << 0;
         QTest::newRow("every task changed") << "all" << 6;
@@ -805,6 +806,8 @@ private slots:
         Task *bread = addTask(list->rootTask(), QStringLiteral("Bread"), 42);
         if (edit == "blank")
             addTask(list->rootTask(), QStringLiteral(""), 43);
+        if (edit == "untitled note")
+            addTask(list->rootTask(), QStringLiteral(""), 43)->setNote(utc("2010-01-01T08:00:00Z"), QStringLiteral("milk"));
         if (edit == "no id")
             addTask(eggs, QStringLiteral("loose"), 0);
         lists->addList(list);

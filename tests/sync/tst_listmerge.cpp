@@ -725,6 +725,7 @@ void TstListMerge::listRemovedThere_data()
     QTest::newRow("a task removed here: the removal holds") << "1:A 2:B" << "1:A" << false << "";
     QTest::newRow("only reordered here: the removal holds") << "1:A 2:B" << "2:B 1:A" << false << "";
     QTest::newRow("an untitled row added here: the removal holds") << "1:A" << "1:A +:" << false << "";
+    QTest::newRow("an untitled row with a note added here") << "1:A" << "1:A +:=milk" << false << "Trip|+:=milk";
     QTest::newRow("a task added here") << "1:A 2:B" << "1:A 2:B +:New" << false << "Trip|+:New";
     QTest::newRow("a task retitled here") << "1:A 2:B" << "1:A 2:Bee" << false << "Trip|+:Bee";
     QTest::newRow("a task ticked here") << "1:A 2:B" << "1:A 2:B*" << false << "Trip|+:B*";

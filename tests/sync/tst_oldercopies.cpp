@@ -216,6 +216,9 @@ private:
         ForcedThereAfterTheListRetypedTaskAddedHere,
         SameSecondForcedThereAfterARetitleTaskAddedHere,
         ListRemovedThereForcedHere,
+        MovedOutWithItsParentAndBackThereRetitledHere,
+        MovedOutWithItsParentAndBackHereRetitledThere,
+        SameSecondMadeOnBothRemovedThereRetitledHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -600,6 +603,12 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("typed in one second, forced there after two retitled, a task added here")
         << int(SameSecondForcedThereAfterARetitleTaskAddedHere);
     QTest::newRow("list removed there, forced here: posted anew") << int(ListRemovedThereForcedHere);
+    QTest::newRow("a subtask moved to another list with its parent there and back on its own, retitled here")
+        << int(MovedOutWithItsParentAndBackThereRetitledHere);
+    QTest::newRow("a subtask moved to another list with its parent here and back on its own, retitled there")
+        << int(MovedOutWithItsParentAndBackHereRetitledThere);
+    QTest::newRow("made in one second on both, the one made here removed there and retitled here: both kept, and told")
+        << int(SameSecondMadeOnBothRemovedThereRetitledHere);
 }
 
 namespace {
@@ -730,7 +739,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
-            || c == OutdentedHereMovedWithItsParentThere
+            || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
+            || c == MovedOutWithItsParentAndBackHereRetitledThere
             || c == MovedThereAnotherIndentedBelowItHere || c == RemovedWithTwoLevelsThereMovedHere
             || c == MovedThereItsSubtaskRemovedThenRetitledHere || c == MovedHereSentAloneRetitledThere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
@@ -760,7 +770,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SubtaskRemovedThereMovedToAnotherListHere || c == RemovedWithItsSubtaskThereMovedToAnotherListHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedWithItsSubtaskOnBoth
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
-            || c == OutdentedHereMovedWithItsParentThere
+            || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
+            || c == MovedOutWithItsParentAndBackHereRetitledThere
             || c == RemovedWithTwoLevelsThereMovedHere || c == MovedThereItsSubtaskRemovedThenRetitledHere
             || c == SubtaskMovedOutItsParentRemovedHereRetitledThere
             || c == SubtaskMovedOutItsParentRemovedThereRetitledHere || c == ListRemovedThereEmptyRowBelowASubtaskHere
@@ -1215,6 +1226,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Big one,Socks]")};
         break;
     }
+    case MovedOutWithItsParentAndBackThereRetitledHere:
+    case MovedOutWithItsParentAndBackHereRetitledThere: {
+        const auto outAndBack = [&](LiveClient &client) {
+            moveBagsHome(client);
+            moveToList(client.model("Home"), QStringLiteral("Big one"), client.model(trip));
+        };
+        const auto retitleBigOne = [&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Big one"), QStringLiteral("Huge one"));
+        };
+        if (c == MovedOutWithItsParentAndBackThereRetitledHere) {
+            onA(outAndBack);
+            onB(retitleBigOne, b);
+        } else {
+            onA(retitleBigOne);
+            onB(outAndBack, b);
+        }
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks,Huge one]")};
+        break;
+    }
     case MovedToAnotherListBothRetitledThereAfter:
         onA([&](LiveClient &client) {
             moveBagsHome(client);
@@ -1374,6 +1404,27 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // Nothing moved: Milk is not Passport's copy.
         expected = {QStringLiteral("Home[Keys,Milk]"), QStringLiteral("Trip[Passports]")};
         m_notice = ListOutcome::keptAgainstRemovalsText({{trip}, {}, {}, {}, {}});
+        break;
+    }
+    case SameSecondMadeOnBothRemovedThereRetitledHere: {
+        // Passport made here, and Milk in a new list there, in one second.
+        const QDateTime second = Clock::currentDateTimeUtc().addSecs(60);
+        onB([&](LiveClient &client) {
+            Clock::setFixedTime(second);
+            addTask(client.model(trip), QStringLiteral("Passport"));
+        }, b);
+        onA([&](LiveClient &client) {
+            Clock::setFixedTime(second);
+            addTask(client.addList(QStringLiteral("Shop"), {}), QStringLiteral("Milk"));
+            Clock::advance(7000);
+        });
+        onA([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Passport")); });
+        onB([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Passport"), QStringLiteral("Passports"));
+        }, b);
+        // Nothing tells that Milk is Passport's move.
+        expected = {QStringLiteral("Shop[Milk]"), QStringLiteral("Trip[Tickets,Bags,Socks,Passports]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {QStringLiteral("Trip: Passports")}});
         break;
     }
     case SameSecondMovedHereTickedThere:

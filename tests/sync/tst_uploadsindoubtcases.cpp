@@ -1971,7 +1971,8 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
     QTest::addColumn<QString>("changeB");
     // "full", "list" (its own run), "killed" (once its upload is out), "forced";
     // "lost" (its upload's answer lost, ", list": in the list's own run,
-    // ", killed": once it is out), then changeB's part after "/" made before
+    // ", killed": once it is out, ", unapplied": cut before the server
+    // applied it), then changeB's part after "/" made before
     // the next run; "mid-run" (changeB made while the run's fetch is out).
     QTest::addColumn<QString>("runB");
     QTest::addColumn<QString>("expected");
@@ -2007,6 +2008,12 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
         QTest::addRow("carol unshared here, the answer lost, shared again there since (%s)", run)
             << "carol=r" << "" << "-carol/|carol=r" << run << "carol=r";
     }
+    QTest::newRow("bob's letters raised here, the answer lost, lowered there since")
+        << "bob=r carol=r" << "" << "bob=rwd/|bob=rw" << "lost" << "bob=rw carol=r";
+    QTest::newRow("carol unshared here, the answer lost, shared again there with other letters since")
+        << "carol=r" << "" << "-carol/|carol=rw" << "lost" << "carol=rw";
+    QTest::newRow("shared with bob here, the answer cut before it was applied, dave shared and unshared there since")
+        << "carol=r" << "" << "bob=rw/|dave=r|-dave" << "lost, unapplied" << "bob=rw carol=r";
     QTest::newRow("carol removed as a contact while the run's fetch of the sharing is out")
         << "carol=r" << "bob=r" << "-carol" << "mid-run" << "bob=r";
 }
@@ -2065,7 +2072,10 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
             if (QTest::currentTestFailed())
                 return;
         } else if (runB.startsWith(QLatin1String("lost"))) {
-            m_server->dropAnswerAfterApplying("PUT", sharingPath);
+            if (runB.endsWith(QLatin1String("unapplied")))
+                m_server->respondRaw("PUT", sharingPath, "HTTP/1.1 201 Created\r\nContent-Length: 4096\r\n\r\n<ht");
+            else
+                m_server->dropAnswerAfterApplying("PUT", sharingPath);
             QVERIFY(runB == QLatin1String("lost, list") ? !syncList(*client, plan) : !sync(*client));
             QCOMPARE(m_server->faultsFired(), 1);
             client->persist();
@@ -2088,12 +2098,15 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
     }
 
     if (runB.startsWith(QLatin1String("lost"))) {
-        const QString seenThere = changeB.section(QLatin1Char('|'), 1);
+        // Each part after a "|" made and sent on its own.
+        const QStringList seenThere = changeB.section(QLatin1Char('|'), 1).split(QLatin1Char('|'), Qt::SkipEmptyParts);
         if (!seenThere.isEmpty()) {
             auto client = session(a);
             QVERIFY(sync(*client));
-            changeSharing(client->model(plan), seenThere);
-            QVERIFY(sync(*client));
+            for (const QString &change : seenThere) {
+                changeSharing(client->model(plan), change);
+                QVERIFY(sync(*client));
+            }
             client->persist();
         }
         auto client = session(b);
