@@ -78,6 +78,7 @@ void ListsLayoutSynchronizer::putDisplayOrder(const QList<quint32> &ids)
 {
     emit progress(tr("Uploading list display order"), 660, 1000);
     m_orderSent = ids;
+    m_saves->sent(SaveFailure::SentListOrder);
     TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListRefs(ids);
     sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
@@ -225,6 +226,7 @@ void ListsLayoutSynchronizer::putListsGroups(ListsGroups *groups)
     m_saves->groupsBeforeUpload(groups);
     if (uploadsBarred())
         return;
+    m_saves->sent(SaveFailure::SentGroups);
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsLayoutSynchronizer::onPutListsGroupsFinished, &body);

@@ -1158,7 +1158,10 @@ void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload(
             [this, model = m_currentModel] { return model ? saveBeforeListUpload(model) : QString(); });
-        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_unsentMarks.sent(model); });
+        m_listStep->setUploadLeaving([this, model = m_currentModel.data(), name = list->name()] {
+            m_unsentMarks.sent(model);
+            m_saves.sent(SaveFailure::SentList, name);
+        });
     }
     m_listStep->start();
 }
@@ -1420,7 +1423,9 @@ void ListsSynchronizer::syncSharing()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
-    m_sharingStep->setSaveBeforeUpload([this] { return m_saves.listsOrFailure(); });
+    m_sharingStep->setSaveBeforeUpload([this, name = m_currentModel->taskList()->name()] {
+        return m_saves.listsBefore(SaveFailure::SentSharing, name);
+    });
     m_sharingStep->start(mode);
 }
 
@@ -1484,6 +1489,7 @@ void ListsSynchronizer::startNotepadSync()
     m_notepadStep = new NotepadSynchronizer(sslErrorHandler(), this);
     m_notepadStep->setForceRemote(m_forceRemote);
     m_notepadStep->setForceLocal(m_forceLocal);
+    m_notepadStep->setSentBefore(m_saves.sentSoFar());
     connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::progress);
     connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::addProgress);
     connect(m_notepadStep, &NotepadSynchronizer::finished, this, &ListsSynchronizer::onNotepadSynchronizerFinished);

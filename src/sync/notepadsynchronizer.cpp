@@ -440,7 +440,10 @@ void NotepadSynchronizer::syncNextNote()
                                             && !m_forceRemote && !m_forceLocal
                                             && UploadMark::read(m_currentNote->pendingUpload()).replacedId() == 0);
     if (m_currentNote) {
-        m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
+        m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote, title = m_currentNote->title()] {
+            m_marksBefore.remove(note);
+            m_saves.sent(SaveFailure::SentNote, title);
+        });
         m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { return saveMerge(step); });
     }
     m_noteSynchronizer->start();
@@ -753,6 +756,7 @@ void NotepadSynchronizer::putDisplayOrder(const NotepadNoteIdList &ids)
 {
     emit progress(tr("Uploading notes display order"), 990, 1000);
     m_orderSent = ids;
+    m_saves.sent(SaveFailure::SentNoteOrder);
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument doc = writer.writeNoteRefs(ids);
     sendRequest(QStringLiteral("PUT"), QStringLiteral("/notepad-notes-display-order"),
