@@ -216,6 +216,7 @@ ListsGroups *ListsLayoutSynchronizer::takeMergedGroups(ListsGroups *mine, ListsG
         merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
     merged->setUploadInDoubt(mine->isUploadInDoubt());
     merged->setSentInDoubt(mine->sentInDoubt());
+    merged->setRemovedPlaces(mine->removedPlaces());
     merged->markEdited();
     m_host->setListsGroups(merged);
     return m_host->listsGroups();
@@ -273,6 +274,12 @@ void ListsLayoutSynchronizer::takeServerGroups(ListsGroups *groups)
 {
     groups->agreeAsIs();
     if (m_host) {
+        // Where the lists still waiting to be removed stood.
+        QList<ListsGroups::RemovedPlace> places = m_host->listsGroups()->removedPlaces();
+        places.removeIf([this](const ListsGroups::RemovedPlace &place) {
+            return !m_userLists || !m_userLists->findDeletedByServerId(place.list);
+        });
+        groups->setRemovedPlaces(places);
         m_host->setListsGroups(groups);
         groups = m_host->listsGroups();
         groups->setEditedSinceSync(false);
