@@ -1231,6 +1231,11 @@ void ListsSynchronizer::onListSynchronizerFinished()
         if (ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr))
             m_currentModel->setPermissions(info->permissions());
     }
+    if (step->deleteSent()) {
+        const ListInfo *info = m_listInfos.value(step->id(), nullptr);
+        m_saves.sent(SaveFailure::SentListRemoval,
+                     step->localList() ? step->localList()->name() : info ? info->name() : QString());
+    }
     switch (step->result()) {
     case ListSynchronizer::Failed:
         takeFailedStep(step);

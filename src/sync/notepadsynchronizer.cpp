@@ -569,6 +569,11 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     const int result = step->result();
+    if (step->deleteSent()) {
+        const NotepadNoteInfo *info = m_noteInfos.value(step->id(), nullptr);
+        m_saves.sent(SaveFailure::SentNoteRemoval,
+                     step->localNote() ? step->localNote()->title() : info ? info->title() : QString());
+    }
     bool unread = false;
     switch (result) {
     case NotepadNoteSynchronizer::Failed:

@@ -51,6 +51,8 @@ QString SaveFailure::sentText(Sent what, const QString &name)
     switch (what) {
     case SentList:
         return tr("the list \"%1\"").arg(name);
+    case SentListRemoval:
+        return tr("the removal of the list \"%1\"").arg(name);
     case SentSharing:
         return tr("the sharing of the list \"%1\"").arg(name);
     case SentListOrder:
@@ -59,6 +61,8 @@ QString SaveFailure::sentText(Sent what, const QString &name)
         return tr("the list groups");
     case SentNote:
         return tr("the note \"%1\"").arg(name);
+    case SentNoteRemoval:
+        return tr("the removal of the note \"%1\"").arg(name);
     case SentNoteOrder:
         break;
     }

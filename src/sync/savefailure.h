@@ -13,7 +13,16 @@ class SaveFailure
 public:
     enum Document { Lists, ListsGroups, Notes };
     // What a run sent before a save failed.
-    enum Sent { SentList, SentSharing, SentListOrder, SentGroups, SentNote, SentNoteOrder };
+    enum Sent {
+        SentList,
+        SentListRemoval,
+        SentSharing,
+        SentListOrder,
+        SentGroups,
+        SentNote,
+        SentNoteRemoval,
+        SentNoteOrder
+    };
 
     SaveFailure() = default;
     SaveFailure(Document document, const QString &path, const QString &reason);
