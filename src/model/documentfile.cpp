@@ -256,7 +256,13 @@ public:
 
     bool made() const { return m_fd >= 0; }
 
-    bool open(OpenMode mode) override { return QFile::open(m_fd, mode, DontCloseHandle); }
+    // Unbuffered: the writes are buffered here, so that a write the disk
+    // takes only in part still says why the rest failed.
+    bool open(OpenMode mode) override { return QFile::open(m_fd, mode | Unbuffered, DontCloseHandle); }
+    // A writer that starts again (see TaskReaderWriter::restart) finds what
+    // it wrote so far in the file.
+    bool seek(qint64 offset) override { return writePending() && QFile::seek(offset); }
+    bool resize(qint64 size) override { return writePending() && QFile::resize(size); }
 
     // Puts the content in place of the document; false, with the reason in
     // errorString(), when any of it failed to reach the disk.
@@ -266,8 +272,7 @@ public:
             setErrorString(QStringLiteral("nothing was written"));
             return false;
         }
-        if (!flush() && m_failure.isEmpty())
-            m_failure = errorString();
+        writePending();
         QFile::close();
         if (m_failure.isEmpty() && ::fsync(m_fd) != 0 && errno != EINVAL)
             m_failure = systemError(errno);
@@ -298,13 +303,41 @@ protected:
     // Any write that failed fails the save, even when later ones worked.
     qint64 writeData(const char *data, qint64 length) override
     {
-        const qint64 written = QFile::writeData(data, length);
-        if (written != length && m_failure.isEmpty())
-            m_failure = errorString();
-        return written;
+        if (!m_failure.isEmpty())
+            return -1;
+        m_pending.append(data, length);
+        if (m_pending.size() >= PendingBytes && !writePending())
+            return -1;
+        return length;
     }
 
 private:
+    enum { PendingBytes = 64 * 1024 };
+
+    // The toolkit's own writes forget the system's reason when the disk
+    // takes a part: the error comes only with the next write.
+    bool writePending()
+    {
+        if (!m_failure.isEmpty())
+            return false;
+        const char *data = m_pending.constData();
+        qsizetype left = m_pending.size();
+        while (left > 0) {
+            const ssize_t written = ::write(m_fd, data, size_t(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                m_failure = systemError(written < 0 ? errno : ENOSPC);
+                setErrorString(m_failure);
+                return false;
+            }
+            data += written;
+            left -= written;
+        }
+        m_pending.clear();
+        return true;
+    }
+
     // Syncs the folder of the document: empty when done, else why not.
     QString syncFolder() const
     {
@@ -327,6 +360,7 @@ private:
     bool m_made = false;
     bool m_committed = false;
     QString m_failure;
+    QByteArray m_pending;
 };
 
 } // namespace

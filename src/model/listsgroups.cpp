@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -363,11 +365,34 @@ bool ListsGroups::removeList(const TaskList *list)
     });
     if (!entry)
         return false;
-    if (ListsGroupsElementGroup *holder = findGroupOfList(entry, m_rootGroup))
+    if (ListsGroupsElementGroup *holder = findGroupOfList(entry, m_rootGroup)) {
+        keepRemovedPlace(entry, holder);
         holder->removeList(entry);
+    }
     delete entry;
     markEdited();
     return true;
+}
+
+// The page takes a removed list out of its group at once: should a run keep
+// the list for another computer's change, this says where it was.
+void ListsGroups::keepRemovedPlace(const ListsGroupsElementList *entry, const ListsGroupsElementGroup *holder)
+{
+    const bool root = holder == m_rootGroup;
+    if (entry->serverId() == 0 || (!root && holder->serverId() == 0 && holder->localId() == 0))
+        return;
+    RemovedPlace place;
+    place.list = entry->serverId();
+    place.groupId = root ? 0 : holder->serverId();
+    place.groupLocalId = root || place.groupId != 0 ? 0 : holder->localId();
+    const QList<ListsGroupsElementList *> lists = holder->lists();
+    for (qsizetype i = lists.indexOf(entry) - 1; i >= 0 && place.after == 0; --i)
+        place.after = lists.at(i)->serverId();
+    m_removedPlaces.removeIf([&place](const RemovedPlace &p) { return p.list == place.list; });
+    m_removedPlaces.append(place);
+    while (m_removedPlaces.size() > maxRemovedPlaces)
+        m_removedPlaces.removeFirst();
+    m_modified = true;
 }
 
 bool ListsGroups::containsList(const TaskList *list) const
@@ -476,15 +501,23 @@ void ListsGroups::placeAsAgreed(const TaskList *list, quint32 agreedId)
 {
     if (agreedId == 0 && list)
         agreedId = list->serverId();
-    if (!m_agreed || !list || agreedId == 0)
+    if (!list || agreedId == 0)
         return;
-    const ListsGroupsElementList *agreedEntry = m_agreed->findList(0, agreedId);
-    ListsGroupsElementGroup *agreedGroup = m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup());
-    if (!agreedGroup)
-        return;
-    ListsGroupsElementGroup *target = agreedGroup == m_agreed->rootGroup()
-                                          ? m_rootGroup
-                                          : groupWithServerId(m_rootGroup, agreedGroup->serverId());
+    ListsGroupsElementGroup *removedFrom = nullptr;
+    quint32 removedAfter = 0;
+    takeRemovedPlace(agreedId, &removedFrom, &removedAfter);
+    const ListsGroupsElementList *agreedEntry = m_agreed ? m_agreed->findList(0, agreedId) : nullptr;
+    ListsGroupsElementGroup *agreedGroup = m_agreed ? m_agreed->findGroupOfList(agreedEntry, m_agreed->rootGroup())
+                                                    : nullptr;
+    ListsGroupsElementGroup *target = nullptr;
+    if (agreedGroup)
+        target = agreedGroup == m_agreed->rootGroup() ? m_rootGroup
+                                                      : groupWithServerId(m_rootGroup, agreedGroup->serverId());
+    // Taken out of another group here than the server's: the user put it
+    // there since.
+    const bool asRemoved = removedFrom && removedFrom != target;
+    if (asRemoved)
+        target = removedFrom;
     if (!target)
         return;
     ListsGroupsElementList *entry = findEntry(m_rootGroup, [list](const ListsGroupsElementList *e) {
@@ -501,17 +534,47 @@ void ListsGroups::placeAsAgreed(const TaskList *list, quint32 agreedId)
         entry->setLocalId(list->localId());
         entry->setServerId(list->serverId());
     }
-    // After the nearest list before it in the agreed order that is there.
-    const QList<ListsGroupsElementList *> agreedOrder = agreedGroup->lists();
+    // After the list it followed when taken out, else after the nearest
+    // list before it in the agreed order that is there.
+    QList<quint32> before;
+    if (asRemoved) {
+        before << removedAfter;
+    } else {
+        const QList<ListsGroupsElementList *> agreedOrder = agreedGroup->lists();
+        for (qsizetype i = agreedOrder.indexOf(agreedEntry) - 1; i >= 0; --i)
+            before << agreedOrder.at(i)->serverId();
+    }
     int at = 0;
-    for (int i = int(agreedOrder.indexOf(agreedEntry)) - 1; i >= 0 && at == 0; --i) {
+    for (qsizetype i = 0; i < before.size() && at == 0; ++i) {
         for (int j = 0; j < target->m_lists.size(); ++j)
-            if (target->m_lists.at(j)->serverId() == agreedOrder.at(i)->serverId())
+            if (before.at(i) != 0 && target->m_lists.at(j)->serverId() == before.at(i))
                 at = j + 1;
     }
     entry->setParent(target);
     target->m_lists.insert(at, entry);
     m_modified = true;
+}
+
+void ListsGroups::takeRemovedPlace(quint32 id, ListsGroupsElementGroup **group, quint32 *after)
+{
+    const auto it = std::find_if(m_removedPlaces.cbegin(), m_removedPlaces.cend(),
+                                 [id](const RemovedPlace &p) { return p.list == id; });
+    if (it == m_removedPlaces.cend())
+        return;
+    const RemovedPlace place = *it;
+    m_removedPlaces.erase(it);
+    m_modified = true;
+    *after = place.after;
+    if (place.groupId == 0 && place.groupLocalId == 0) {
+        *group = m_rootGroup;
+        return;
+    }
+    // Null when the group is gone since.
+    forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *g) {
+        if (!*group && g != m_rootGroup
+            && (place.groupId != 0 ? g->serverId() == place.groupId : g->localId() == place.groupLocalId))
+            *group = g;
+    });
 }
 
 void ListsGroups::followLocalIds(const QList<TaskList *> &lists)
@@ -557,6 +620,7 @@ void ListsGroups::localizeLists(const UserLists *userLists)
     m_agreed.reset();
     m_uploadInDoubt = false;
     m_sentInDoubt.clear();
+    m_removedPlaces.clear();
     forEachGroup(m_rootGroup, [&](ListsGroupsElementGroup *group) {
         for (ListsGroupsElementList *entry : group->lists()) {
             if (entry->serverId() == 0)

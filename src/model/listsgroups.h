@@ -95,6 +95,7 @@ public:
     void userMoveGroupToGroup(ListsGroupsElementGroup *group, ListsGroupsElementGroup *target);
 
     void removeGroup(ListsGroupsElementGroup *group);
+    // Takes the list's entry out, noting where it stood (removedPlaces()).
     bool removeList(const TaskList *list);
     bool containsList(const TaskList *list) const;
 
@@ -109,13 +110,29 @@ public:
     void setGroupName(ListsGroupsElementGroup *group, const QString &name);
     void setGroupExpanded(ListsGroupsElementGroup *group, bool expanded);
 
-    // A list this tree holds in the default group (or not at all) that the
-    // agreed tree places in a group this tree still has goes there, where
-    // the agreed order had it: a list that comes back (the server's, taken
-    // for a restored one, or fetched again after an import replaced the
-    // lists) keeps its place rather than the one the page gave it. With
-    // `agreedId`, the place of the list the agreed tree names so (one the
-    // list replaces under another id).
+    // Where the lists removeList() took out stood, by their server ids,
+    // the newest maxRemovedPlaces: one that comes back goes there.
+    struct RemovedPlace
+    {
+        quint32 list = 0;
+        // Its group by server id, else by local id; neither: the default.
+        quint32 groupId = 0;
+        quint32 groupLocalId = 0;
+        // The server id of the list before it; 0: first.
+        quint32 after = 0;
+    };
+    static constexpr int maxRemovedPlaces = 64;
+    const QList<RemovedPlace> &removedPlaces() const { return m_removedPlaces; }
+    void setRemovedPlaces(const QList<RemovedPlace> &places) { m_removedPlaces = places; }
+
+    // A list this tree holds in the default group (or not at all) goes
+    // where removeList() took it out from, while that group is here; else,
+    // when the agreed tree places it in a group this tree still has, there,
+    // where the agreed order had it: a list that comes back (kept against
+    // its removal, the server's, taken for a restored one, or fetched again
+    // after an import replaced the lists) keeps its place rather than the
+    // one the page gave it. With `agreedId`, the place of the list the
+    // agreed tree names so (one the list replaces under another id).
     void placeAsAgreed(const TaskList *list, quint32 agreedId = 0);
     // An entry names its list by local id too: one whose server id none of
     // `lists` holds, while the list of its local id holds another, takes
@@ -146,6 +163,10 @@ private:
     static int levelOf(const ListsGroupsElementGroup *group);
     static int heightOf(const ListsGroupsElementGroup *group);
     quint32 nextGroupLocalId() const;
+    void keepRemovedPlace(const ListsGroupsElementList *entry, const ListsGroupsElementGroup *holder);
+    // The group (null when gone) and the list before it where removeList()
+    // took the list `id` out from; the record goes.
+    void takeRemovedPlace(quint32 id, ListsGroupsElementGroup **group, quint32 *after);
 
     bool m_modified = true;
     bool m_editedSinceSync = true;
@@ -154,6 +175,7 @@ private:
     std::shared_ptr<const ListsGroups> m_agreed;
     SentTrees m_sentInDoubt;
     QList<ListsGroupsElementGroup *> m_deletedGroups;
+    QList<RemovedPlace> m_removedPlaces;
 };
 
 #endif

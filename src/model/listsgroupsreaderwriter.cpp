@@ -24,6 +24,9 @@ const QString AgreedClass = QStringLiteral("pd-groups-agreed");
 // What the uploads in doubt sent: one root group item each, oldest first.
 const QString SentClass = QStringLiteral("pd-groups-sent");
 const QString LocalIdKey = QStringLiteral("local-id");
+// Where the lists removed here stood (ListsGroups::removedPlaces), oldest first.
+const QString RemovedPlacesClass = QStringLiteral("pd-groups-removed-lists");
+const QString RemovedPlaceClass = QStringLiteral("pd-removed-list");
 
 QString boolText(bool value)
 {
@@ -69,6 +72,17 @@ QDomDocument ListsGroupsReaderWriter::writeListsGroups(const ListsGroups *groups
         QDomElement sentOl = appendElementWithClass(body, QStringLiteral("ol"), SentClass);
         for (const auto &sent : groups->sentInDoubt())
             writeGroup(sentOl, sent->rootGroup());
+    }
+    if (documentKind() == LocalDocument && !groups->removedPlaces().isEmpty()) {
+        QDomElement placesOl = appendElementWithClass(body, QStringLiteral("ol"), RemovedPlacesClass);
+        for (const ListsGroups::RemovedPlace &place : groups->removedPlaces()) {
+            const QDomElement li = appendElementWithClass(placesOl, QStringLiteral("li"), RemovedPlaceClass);
+            QDomElement dl = appendElementWithClass(li, QStringLiteral("dl"), RemovedPlaceClass + QStringLiteral("-fields"));
+            appendDefinition(dl, QStringLiteral("list"), QString::number(place.list));
+            appendDefinition(dl, QStringLiteral("group"), QString::number(place.groupId));
+            appendDefinition(dl, LocalIdKey, QString::number(place.groupLocalId));
+            appendDefinition(dl, QStringLiteral("after"), QString::number(place.after));
+        }
     }
     return doc;
 }
@@ -204,6 +218,7 @@ ListsGroups *ListsGroupsReaderWriter::readListsGroups(const QDomDocument &doc)
         else
             readAgreed(groups.get(), body);
         readSent(groups.get(), body);
+        readRemovedPlaces(groups.get(), body);
     }
     return groups.release();
 }
@@ -255,6 +270,28 @@ void ListsGroupsReaderWriter::readSent(ListsGroups *groups, const QDomElement &b
     while (sent.size() > ListsGroups::maxSentInDoubt)
         sent.removeFirst();
     groups->setSentInDoubt(sent);
+}
+
+// A place that does not read is left out: the list then goes where the
+// agreed tree has it.
+void ListsGroupsReaderWriter::readRemovedPlaces(ListsGroups *groups, const QDomElement &body)
+{
+    const QDomElement ol = childElementByClass(body, RemovedPlacesClass);
+    QList<ListsGroups::RemovedPlace> places;
+    for (QDomElement li = ol.firstChildElement(); !li.isNull(); li = li.nextSiblingElement()) {
+        const QDomElement dl = li.firstChildElement(QStringLiteral("dl"));
+        bool ok[4] = {};
+        ListsGroups::RemovedPlace place;
+        place.list = definitionValue(dl, QStringLiteral("list")).toUInt(&ok[0]);
+        place.groupId = definitionValue(dl, QStringLiteral("group")).toUInt(&ok[1]);
+        place.groupLocalId = definitionValue(dl, LocalIdKey).toUInt(&ok[2]);
+        place.after = definitionValue(dl, QStringLiteral("after")).toUInt(&ok[3]);
+        if (ok[0] && ok[1] && ok[2] && ok[3] && place.list != 0)
+            places << place;
+    }
+    while (places.size() > ListsGroups::maxRemovedPlaces)
+        places.removeFirst();
+    groups->setRemovedPlaces(places);
 }
 
 bool ListsGroupsReaderWriter::hasEntryWithoutServerId(const ListsGroupsElementGroup *group)

@@ -49,6 +49,7 @@ private:
     void readAgreed(ListsGroups *groups, const QDomElement &body);
     // What the uploads in doubt sent; one that does not read drops them all.
     void readSent(ListsGroups *groups, const QDomElement &body);
+    void readRemovedPlaces(ListsGroups *groups, const QDomElement &body);
     static bool hasEntryWithoutServerId(const ListsGroupsElementGroup *group);
 
     int m_depth = 0;

@@ -196,6 +196,7 @@ TaskList *TaskList::clone() const
     list->m_description = m_description;
     list->m_pendingUpload = m_pendingUpload;
     list->m_untoldKept = m_untoldKept;
+    list->m_untoldKeptAs = m_untoldKeptAs;
     list->m_untoldKeptTasks = m_untoldKeptTasks;
     list->m_removedTasks.reserve(m_removedTasks.size());
     for (const Task *task : m_removedTasks)

@@ -70,6 +70,10 @@ public:
     // what a killed run kept is told by the next one.
     QString untoldKept() const { return m_untoldKept; }
     void setUntoldKept(const QString &why) { m_untoldKept = why; }
+    // The name this computer knew a list by that it removed and a run kept,
+    // renamed elsewhere; empty when the name is the same.
+    QString untoldKeptAs() const { return m_untoldKeptAs; }
+    void setUntoldKeptAs(const QString &name) { m_untoldKeptAs = name; }
     // The titles of tasks removed here that a run kept, changed elsewhere,
     // while the user was not told yet; kept in the file as the list's mark.
     QStringList untoldKeptTasks() const { return m_untoldKeptTasks; }
@@ -168,6 +172,7 @@ private:
     QString m_description;
     QString m_pendingUpload;
     QString m_untoldKept;
+    QString m_untoldKeptAs;
     QStringList m_untoldKeptTasks;
     QList<Task *> m_removedTasks;
     // At most one of the two is set.

@@ -942,6 +942,8 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
             sink.definition(QStringLiteral("pending-upload"), list->pendingUpload());
         if (!list->untoldKept().isEmpty())
             sink.definition(QStringLiteral("kept-untold"), list->untoldKept());
+        if (!list->untoldKeptAs().isEmpty())
+            sink.definition(QStringLiteral("kept-untold-as"), list->untoldKeptAs());
         if (!list->untoldKeptTasks().isEmpty())
             sink.definition(QStringLiteral("kept-tasks-untold"), list->untoldKeptTasks().join(QLatin1Char('\n')));
     }
@@ -1173,6 +1175,7 @@ TaskList *TaskReaderWriter::readList(Element listElement)
         list->setOutlookId(fields.value(u"outlook-id").toString());
         list->setPendingUpload(fields.value(u"pending-upload").toString());
         list->setUntoldKept(fields.value(u"kept-untold").toString());
+        list->setUntoldKeptAs(fields.value(u"kept-untold-as").toString());
         list->setUntoldKeptTasks(
             fields.value(u"kept-tasks-untold").toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts));
         const Value localIdText = fields.value(u"local-id");

@@ -319,8 +319,10 @@ void UserLists::replaceList(ListModel *model, TaskList *newList)
     }
     newList->setLocalId(model->taskList()->localId());
     // The server's copy of a list kept by a run still waits to be told of.
-    if (newList->untoldKept().isEmpty())
+    if (newList->untoldKept().isEmpty()) {
         newList->setUntoldKept(model->taskList()->untoldKept());
+        newList->setUntoldKeptAs(model->taskList()->untoldKeptAs());
+    }
     if (newList->untoldKeptTasks().isEmpty())
         newList->setUntoldKeptTasks(model->taskList()->untoldKeptTasks());
     model->setTaskList(newList);

@@ -41,6 +41,7 @@ void ItemSynchronizerBase::sendRequest(RequestKind kind, const QString &method,
         break;
     case Delete:
         connect(m_request, &Request::finished, this, &ItemSynchronizerBase::onDeleteRequestFinished);
+        m_deleteSent = true;
         break;
     case GetBeforePut:
         connect(m_request, &Request::finished, this, &ItemSynchronizerBase::onGetBeforePutRequestFinished);

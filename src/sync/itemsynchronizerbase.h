@@ -75,6 +75,8 @@ public:
     // when the run failed afterwards (the fetch after it): the server holds
     // what was sent.
     bool updateArrived() const { return m_updateArrived; }
+    // This run sent the removal of the item.
+    bool deleteSent() const { return m_deleteSent; }
     bool hasEnded() const { return m_ended; }
     // In the save before the upload: the merge onto the server's copy took
     // something of the server's the item did not hold.
@@ -169,6 +171,7 @@ private:
     bool m_ended = false;
     bool m_serverCopyUnreadable = false;
     bool m_noOpPending = false;
+    bool m_deleteSent = false;
 };
 
 #endif

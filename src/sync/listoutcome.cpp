@@ -268,6 +268,8 @@ ListModel *ListOutcome::keepRemovedHere(UserLists *lists, ListsGroups *groups, T
     // A new local id, given as to any list that comes: the removed one's
     // may be another list's since.
     kept->setOutlookId(record->outlookId());
+    if (record->name() != kept->name())
+        kept->setUntoldKeptAs(record->name());
     kept->setAgreed(theirs.release());
     lists->purgeList(record);
     UserLists::AddResult added = UserLists::Refused;
@@ -404,9 +406,15 @@ struct Untold
             return false;
         QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
                                        &kept.removedThereWhole, &kept.removedHere, &restored};
+        // A list removed here and renamed elsewhere goes by the name the
+        // user knew, the new one beside it.
+        const bool renamed = why == QLatin1String(keptKinds[int(ListOutcome::Kept::RemovedHere)])
+                             && !list->untoldKeptAs().isEmpty();
+        const QString name = renamed ? ListOutcome::tr("%1 (now called \"%2\")").arg(list->untoldKeptAs(), list->name())
+                                     : list->name();
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
             if (why == QLatin1String(keptKinds[kind]))
-                *byKind[kind] << list->name();
+                *byKind[kind] << name;
         for (const QString &title : list->untoldKeptTasks())
             kept.tasks << ListOutcome::tr("%1: %2").arg(list->name(), title);
         return true;
@@ -459,6 +467,7 @@ void ListOutcome::forgetKept(ListModel *model)
     if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty()))
         return;
     list->setUntoldKept(QString());
+    list->setUntoldKeptAs(QString());
     list->setUntoldKeptTasks({});
     model->setChanged();
 }

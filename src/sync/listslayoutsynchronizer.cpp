@@ -77,6 +77,7 @@ void ListsLayoutSynchronizer::putDisplayOrder(const QList<quint32> &ids)
 {
     emit progress(tr("Uploading list display order"), 660, 1000);
     m_orderSent = ids;
+    m_saves->sent(SaveFailure::SentListOrder);
     TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListRefs(ids);
     sendRequest(QStringLiteral("PUT"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-display-order"),
@@ -211,6 +212,7 @@ ListsGroups *ListsLayoutSynchronizer::takeMergedGroups(ListsGroups *mine, ListsG
         merged->setAgreed(std::shared_ptr<const ListsGroups>(mine->agreed()->serverCopy()));
     merged->setUploadInDoubt(mine->isUploadInDoubt());
     merged->setSentInDoubt(mine->sentInDoubt());
+    merged->setRemovedPlaces(mine->removedPlaces());
     merged->markEdited();
     m_host->setListsGroups(merged);
     return m_host->listsGroups();
@@ -221,6 +223,7 @@ void ListsLayoutSynchronizer::putListsGroups(ListsGroups *groups)
     m_saves->groupsBeforeUpload(groups);
     if (uploadsBarred())
         return;
+    m_saves->sent(SaveFailure::SentGroups);
     ListsGroupsReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument body = writer.writeListsGroups(groups);
     sendRequest(QStringLiteral("PUT"), groupsPath(), &ListsLayoutSynchronizer::onPutListsGroupsFinished, &body);
@@ -267,6 +270,12 @@ void ListsLayoutSynchronizer::takeServerGroups(ListsGroups *groups)
 {
     groups->agreeAsIs();
     if (m_host) {
+        // Where the lists still waiting to be removed stood.
+        QList<ListsGroups::RemovedPlace> places = m_host->listsGroups()->removedPlaces();
+        places.removeIf([this](const ListsGroups::RemovedPlace &place) {
+            return !m_userLists || !m_userLists->findDeletedByServerId(place.list);
+        });
+        groups->setRemovedPlaces(places);
         m_host->setListsGroups(groups);
         groups = m_host->listsGroups();
         groups->setEditedSinceSync(false);

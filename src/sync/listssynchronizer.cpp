@@ -1047,7 +1047,10 @@ void ListsSynchronizer::startListStep(TaskList *list, quint32 id)
     if (m_currentModel) {
         m_listStep->setSaveBeforeUpload(
             [this, model = m_currentModel] { return model ? saveBeforeListUpload(model) : QString(); });
-        m_listStep->setUploadLeaving([this, model = m_currentModel.data()] { m_unsentMarks.sent(model); });
+        m_listStep->setUploadLeaving([this, model = m_currentModel.data(), name = list->name()] {
+            m_unsentMarks.sent(model);
+            m_saves.sent(SaveFailure::SentList, name);
+        });
     }
     m_listStep->start();
 }
@@ -1116,6 +1119,11 @@ void ListsSynchronizer::onListSynchronizerFinished()
     if (m_currentModel) {
         if (ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr))
             m_currentModel->setPermissions(info->permissions());
+    }
+    if (step->deleteSent()) {
+        const ListInfo *info = m_listInfos.value(step->id(), nullptr);
+        m_saves.sent(SaveFailure::SentListRemoval,
+                     step->localList() ? step->localList()->name() : info ? info->name() : QString());
     }
     switch (step->result()) {
     case ListSynchronizer::Failed:
@@ -1307,7 +1315,9 @@ void ListsSynchronizer::syncSharing()
     m_sharingStep = new ListSharingSynchronizer(m_currentModel, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &ListsSynchronizer::onSharingSynchronizerFinished);
-    m_sharingStep->setSaveBeforeUpload([this] { return m_saves.listsOrFailure(); });
+    m_sharingStep->setSaveBeforeUpload([this, name = m_currentModel->taskList()->name()] {
+        return m_saves.listsBefore(SaveFailure::SentSharing, name);
+    });
     m_sharingStep->start(mode);
 }
 
@@ -1370,6 +1380,7 @@ void ListsSynchronizer::startNotepadSync()
     m_notepadStep = new NotepadSynchronizer(sslErrorHandler(), this);
     m_notepadStep->setForceRemote(m_forceRemote);
     m_notepadStep->setForceLocal(m_forceLocal);
+    m_notepadStep->setSentBefore(m_saves.sentSoFar());
     connect(m_notepadStep, &NotepadSynchronizer::progress, this, &ListsSynchronizer::progress);
     connect(m_notepadStep, &NotepadSynchronizer::addProgress, this, &ListsSynchronizer::addProgress);
     connect(m_notepadStep, &NotepadSynchronizer::finished, this, &ListsSynchronizer::onNotepadSynchronizerFinished);

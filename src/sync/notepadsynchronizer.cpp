@@ -318,7 +318,10 @@ void NotepadSynchronizer::syncNextNote()
     m_noteSynchronizer->setLookBeforeDelete(m_currentNote && m_currentNote->syncStatus() == NotepadNote::Deleted
                                             && !m_forceRemote && !m_forceLocal);
     if (m_currentNote) {
-        m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote] { m_marksBefore.remove(note); });
+        m_noteSynchronizer->setUploadLeaving([this, note = m_currentNote, title = m_currentNote->title()] {
+            m_marksBefore.remove(note);
+            m_saves.sent(SaveFailure::SentNote, title);
+        });
         m_noteSynchronizer->setSaveBeforeUpload([this, step = m_noteSynchronizer] { return saveMerge(step); });
     }
     m_noteSynchronizer->start();
@@ -440,6 +443,11 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     const int result = step->result();
+    if (step->deleteSent()) {
+        const NotepadNoteInfo *info = m_noteInfos.value(step->id(), nullptr);
+        m_saves.sent(SaveFailure::SentNoteRemoval,
+                     step->localNote() ? step->localNote()->title() : info ? info->title() : QString());
+    }
     bool unread = false;
     switch (result) {
     case NotepadNoteSynchronizer::Failed:
@@ -612,6 +620,7 @@ void NotepadSynchronizer::putDisplayOrder(const NotepadNoteIdList &ids)
 {
     emit progress(tr("Uploading notes display order"), 990, 1000);
     m_orderSent = ids;
+    m_saves.sent(SaveFailure::SentNoteOrder);
     NotepadReaderWriter writer(XMLReaderWriter::ServerDocument);
     const QDomDocument doc = writer.writeNoteRefs(ids);
     sendRequest(QStringLiteral("PUT"), QStringLiteral("/notepad-notes-display-order"),

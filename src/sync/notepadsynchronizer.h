@@ -31,6 +31,8 @@ public:
 
     void setForceRemote(bool forceRemote) { m_forceRemote = forceRemote; }
     void setForceLocal(bool forceLocal) { m_forceLocal = forceLocal; }
+    // What the run sent before this step, told should a save of it fail.
+    void setSentBefore(const QStringList &sent) { m_saves.setSentSoFar(sent); }
     void start();
     QString errorString() const { return m_errorString; }
     // What the user is told of the notes kept beside one whose text gave way

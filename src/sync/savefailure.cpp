@@ -34,9 +34,37 @@ QString SaveFailure::text() const
     return tr("Your lists could not be saved to \"%1\": %2.").arg(path, m_reason);
 }
 
-QString SaveFailure::nothingSentText() const
+QString SaveFailure::nothingSentText(const QStringList &sent) const
 {
+    if (!sent.isEmpty())
+        return text() + QLatin1Char('\n')
+               + tr("Sent to the server before that: %1. Nothing else was sent. Synchronise again once the file "
+                    "can be written (free some space on the disk).")
+                     .arg(sent.join(QStringLiteral(", ")));
     return text() + QLatin1Char('\n')
            + tr("Nothing was sent to the server. Synchronise again once the file can be written (free some space "
                 "on the disk).");
+}
+
+QString SaveFailure::sentText(Sent what, const QString &name)
+{
+    switch (what) {
+    case SentList:
+        return tr("the list \"%1\"").arg(name);
+    case SentListRemoval:
+        return tr("the removal of the list \"%1\"").arg(name);
+    case SentSharing:
+        return tr("the sharing of the list \"%1\"").arg(name);
+    case SentListOrder:
+        return tr("the order of the lists");
+    case SentGroups:
+        return tr("the list groups");
+    case SentNote:
+        return tr("the note \"%1\"").arg(name);
+    case SentNoteRemoval:
+        return tr("the removal of the note \"%1\"").arg(name);
+    case SentNoteOrder:
+        break;
+    }
+    return tr("the order of the notes");
 }

@@ -189,6 +189,7 @@ void SingleListSynchronizer::startListStep()
         m_model->contentReplaced(m_listStep && m_listStep->mergeTookTheirs());
         return m_saves.listsOrFailure();
     });
+    m_listStep->setUploadLeaving([this, name = m_list->name()] { m_saves.sent(SaveFailure::SentList, name); });
     connect(m_listStep, &ListSynchronizer::finished, this, &SingleListSynchronizer::onListSynchronizerFinished);
     m_listStep->start();
 }
@@ -279,7 +280,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     m_sharingStep = new ListSharingSynchronizer(m_model, serverRevision, this);
     connect(m_sharingStep, &ListSharingSynchronizer::finished, this,
             &SingleListSynchronizer::onSharingSynchronizerFinished);
-    m_sharingStep->setSaveBeforeUpload([this] { return m_saves.listsOrFailure(); });
+    m_sharingStep->setSaveBeforeUpload(
+        [this, name = m_list->name()] { return m_saves.listsBefore(SaveFailure::SentSharing, name); });
     m_sharingStep->start(mode);
 }
 

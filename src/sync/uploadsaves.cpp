@@ -16,6 +16,21 @@ bool UploadSaves::keep(bool saved, const SaveFailure &why, SaveFailure::Document
     return false;
 }
 
+void UploadSaves::sent(SaveFailure::Sent what, const QString &name)
+{
+    const QString text = SaveFailure::sentText(what, name);
+    if (!m_sent.contains(text))
+        m_sent << text;
+}
+
+QString UploadSaves::listsBefore(SaveFailure::Sent what, const QString &name)
+{
+    const QString failure = listsOrFailure();
+    if (failure.isEmpty())
+        sent(what, name);
+    return failure;
+}
+
 bool UploadSaves::lists()
 {
     if (m_failed)

@@ -4,6 +4,7 @@
 #include "sync/savefailure.h"
 
 #include <QString>
+#include <QStringList>
 
 class ListsGroups;
 class ListsSyncHost;
@@ -33,10 +34,19 @@ public:
     bool groupsBeforeUpload(ListsGroups *groups);
 
     bool failed() const { return m_failed; }
-    // What the run ends with: the file, the reason, and that nothing was sent.
-    QString failure() const { return m_failure.nothingSentText(); }
+    // What the run ends with: the file, the reason, and what was sent
+    // before (or that nothing was).
+    QString failure() const { return m_failure.nothingSentText(m_sent); }
     // For a step's hook: empty when the lists were written, else failure().
     QString listsOrFailure() { return lists() ? QString() : failure(); }
+    // An upload of the run leaves (each told once).
+    void sent(SaveFailure::Sent what, const QString &name = QString());
+    // listsOrFailure() before an upload that leaves when it is empty.
+    QString listsBefore(SaveFailure::Sent what, const QString &name);
+    // What went up so far, as failure() names it; a run's later step
+    // carries it on.
+    QStringList sentSoFar() const { return m_sent; }
+    void setSentSoFar(const QStringList &sent) { m_sent = sent; }
 
 private:
     bool keep(bool saved, const SaveFailure &why, SaveFailure::Document document);
@@ -44,6 +54,7 @@ private:
     ListsSyncHost *m_host;
     bool m_failed = false;
     SaveFailure m_failure;
+    QStringList m_sent;
 };
 
 #endif

@@ -31,7 +31,7 @@ QString docPath()
     return dirPath() + QStringLiteral("/doc.xhtml");
 }
 
-enum Failure { None, WriteFails, RenameFails, NeverOpened };
+enum Failure { None, WriteFails, RenameFails, NeverOpened, DiskFills };
 
 // Writes "new content", then fails as asked: as a full disk would half-way,
 // or by putting a folder where the file goes, so that only the final rename
@@ -43,6 +43,17 @@ DocumentFile::Writer writer(Failure failure = None)
             return true;
         if (!device->open(QIODevice::WriteOnly))
             return false;
+        if (failure == DiskFills) {
+            // In pieces, as the documents' writers go: the disk takes a
+            // part of one.
+            for (int i = 0; i < 100; ++i) {
+                if (device->write(QByteArray(1000, 'x')) != 1000) {
+                    *error = device->errorString();
+                    return false;
+                }
+            }
+            return true;
+        }
         device->write("new content");
         if (failure == RenameFails) {
             QFile::remove(docPath());
@@ -101,6 +112,8 @@ private slots:
         QTest::newRow("failed write leaves no file") << false << int(WriteFails) << QByteArray("<missing>") << 0;
         QTest::newRow("failed rename") << true << int(RenameFails) << QByteArray("<missing>") << 0;
         QTest::newRow("never opened") << true << int(NeverOpened) << QByteArray("old content") << 1;
+        QTest::newRow("the disk fills up part-way: the system's reason") << true << int(DiskFills)
+                                                                        << QByteArray("old content") << 1;
     }
     void save()
     {
@@ -114,7 +127,10 @@ private slots:
             QVERIFY(QFile::setPermissions(docPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         }
         QString error;
-        QCOMPARE(DocumentFile::save(docPath(), writer(Failure(failure)), &error), failure == None);
+        plumdeck_simulate_disk_room(failure == DiskFills ? 20000 : -1);
+        const bool saved = DocumentFile::save(docPath(), writer(Failure(failure)), &error);
+        plumdeck_simulate_disk_room(-1);
+        QCOMPARE(saved, failure == None);
         // The replaced file's permissions are kept; a new one's are the usual.
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -126,6 +142,8 @@ private slots:
             QCOMPARE(error, QStringLiteral("disk full"));
         if (failure == RenameFails)
             QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EISDIR)));
+        if (failure == DiskFills)
+            QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
         if (failure == NeverOpened)
             QCOMPARE(error, QStringLiteral("nothing was written"));
         QCOMPARE(readFile(docPath()), expected);

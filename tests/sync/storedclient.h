@@ -99,9 +99,13 @@ public:
         delete lists;
     }
 
+    // As the lists page saves: a file not marked changed is not written,
+    // and the groups wait while the lists file is held.
     bool saveLists(SaveFailure *failure = nullptr) override
     {
         ++listSaves;
+        if (!lists->isModified())
+            return true;
         if (diskFullFor(SaveFailure::Lists, m_store.listsPath(), failure))
             return false;
         QString error;
@@ -114,6 +118,8 @@ public:
 
     bool saveListsGroups(SaveFailure *failure = nullptr) override
     {
+        if (!listsGroups()->isModified() || lists->savesHeld())
+            return true;
         if (diskFullFor(SaveFailure::ListsGroups, m_store.groupsPath(), failure))
             return false;
         QString error;

@@ -188,6 +188,7 @@ private:
         RetitledThereMovedWithItsSubtaskOnBoth,
         ListRemovedThereTaskAddedHereInAGroup,
         ListRemovedHereTaskAddedThereInAGroup,
+        ListMovedToAGroupAndRemovedHereTaskAddedThere,
         ListRemovedThereEmptyRowBelowASubtaskHere,
         ListRemovedThereEmptyRowBelowAParentHere,
         ListRemovedThereEmptyRowHereSentAlone,
@@ -543,6 +544,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ListRemovedThereTaskAddedHereInAGroup);
     QTest::newRow("list removed here from an older copy, a task added there: back with the task, in its group")
         << int(ListRemovedHereTaskAddedThereInAGroup);
+    QTest::newRow("list moved to a group and removed here, a restart, a task added there: back in that group")
+        << int(ListMovedToAGroupAndRemovedHereTaskAddedThere);
     QTest::newRow("list removed here after a task moved out of it, the task ticked there")
         << int(ListRemovedHereAfterATaskMovedOutTaskTickedThere);
     QTest::newRow("list removed there, an empty row opened below a subtask here: the removal holds")
@@ -807,12 +810,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (c == ForcedThereEmptyListRenamedHere)
             client->addList(QStringLiteral("Empty"), {});
         if (!m_groups.isEmpty()) {
-            // Trip in a group of its own, Travel, sent up.
+            // Trip in a group of its own, Travel, sent up (or Travel alone).
             QVERIFY(sync(*client));
             ListsGroups *groups = client->listsGroups();
             ListsGroupsElementGroup *travel = groups->addGroupToDefaultGroup();
             groups->setGroupName(travel, QStringLiteral("Travel"));
-            groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()), travel);
+            if (c != ListMovedToAGroupAndRemovedHereTaskAddedThere)
+                groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()),
+                                            travel);
         }
         // Home first: its update leaves before Trip's.
         if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -1777,6 +1782,21 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (c != ListRemovedHereUntouchedThere)
             m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
         break;
+    case ListMovedToAGroupAndRemovedHereTaskAddedThere: {
+        onB([&](LiveClient &client) { addTask(client.model(trip), QStringLiteral("Passport")); }, b);
+        {
+            auto client = session(a);
+            ListsGroups *groups = client->listsGroups();
+            groups->userMoveListToGroup(groups->findListByLocalId(client->model(trip)->taskList()->localId()),
+                                        groups->rootGroup()->groups().first());
+            client->lists->deleteList(client->model(trip)->taskList());
+            client->persist();
+        }
+        onA([](LiveClient &) {});
+        expected = {QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
+        break;
+    }
     case ListRemovedHereAfterAnUpdateInDoubtFromHere: {
         // Its own update reached the server unanswered: the newer server copy
         // holds nothing another computer did.
@@ -2206,7 +2226,7 @@ void TstOlderCopies::eachChangeHolds()
     m_notice.clear();
     m_check = nullptr;
     m_groups = c == ForcedThereTaskAddedHereInAGroup || c == ListRemovedThereTaskAddedHereInAGroup
-                       || c == ListRemovedHereTaskAddedThereInAGroup
+                       || c == ListRemovedHereTaskAddedThereInAGroup || c == ListMovedToAGroupAndRemovedHereTaskAddedThere
                    ? QStringLiteral("[]Travel([Trip])")
                    : QString();
     play(Case(c), a, b, c3, expected);

@@ -1317,9 +1317,8 @@ QStringList StaleModel::checkGroups(const StaleGroupsView &view, int *dropped) c
         }
         QString kind;
         const QString field = QStringLiteral("group of ") + listKey;
-        // A list removed and back for another's change may be where the
-        // remover's group left it, or not.
-        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind, listRemovals.value(listKey));
+        // A list removed and back for another's change is where it was.
+        const QString problem = checkField(field, in.first(), QStringLiteral("root"), &kind);
         const QList<int> standing = candidates(field);
         if (!problem.isEmpty() && in.first() == QLatin1String("root")
             && std::all_of(standing.begin(), standing.end(), [&](int w) { return w < groupsTakenBefore; })) {

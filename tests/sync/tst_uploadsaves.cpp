@@ -13,15 +13,17 @@
 #include <QScopeGuard>
 
 // A synchronisation whose save before its uploads fails (a full disk, a file
-// larger than the program reads back) sends nothing, and says so, naming the
-// file; the next run, with room again, sends everything once.
+// larger than the program reads back) sends nothing more, and says so, naming
+// the file and what went up before; the next run, with room again, sends
+// everything once.
 
 namespace {
 
 using ListEdits::addTask;
 using ListEdits::taskTitled;
 
-enum Change { NewList, AddedTask, RemovedList, ChangedOnBoth, KeptAgainstRemoval, Shared, NewNote, NewGroup };
+enum Change { NewList, AddedTask, RemovedList, ChangedOnBoth, KeptAgainstRemoval, Shared, NewNote, NewGroup,
+              AddedTaskAndKeptList, AddedTaskAndNewNote };
 enum Failure { TooLarge, DiskFull };
 
 // The bound a failing run reads and writes with: the server's answers stay
@@ -87,6 +89,8 @@ void TstUploadSaves::cleanup()
 
 void TstUploadSaves::makeChange(StoredClient &store, Change change, Failure failure)
 {
+    if (change == AddedTaskAndKeptList)
+        m_server->addList(QStringLiteral("alice"), QStringLiteral("Garden"), {FakeTask::make(QStringLiteral("Seeds"))});
     {
         LiveClient client(store);
         QVERIFY(runClientSync(client, *m_server));
@@ -102,6 +106,16 @@ void TstUploadSaves::makeChange(StoredClient &store, Change change, Failure fail
         break;
     case AddedTask:
         addTask(model, QStringLiteral("Passports"));
+        break;
+    case AddedTaskAndKeptList:
+        // The second list's run keeps it, and saves, after the first went up.
+        addTask(model, QStringLiteral("Passports"));
+        addTask(client.model(QStringLiteral("Garden")), QStringLiteral("Rake"));
+        m_server->removeList(client.model(QStringLiteral("Garden"))->taskList()->serverId());
+        break;
+    case AddedTaskAndNewNote:
+        addTask(model, QStringLiteral("Passports"));
+        client.addNote(QStringLiteral("Packing"), Ballast);
         break;
     case RemovedList:
         client.lists->deleteList(model->taskList());
@@ -159,6 +173,9 @@ void TstUploadSaves::failSaves(LiveClient &client, Change change, Failure failur
     case NewGroup:
         client.diskFull = [](SaveFailure::Document document) { return document == SaveFailure::ListsGroups; };
         break;
+    case AddedTaskAndKeptList:
+        client.diskFull = [this](SaveFailure::Document) { return uploads(*m_server) > 0; };
+        break;
     default:
         client.diskFull = [](SaveFailure::Document) { return true; };
         break;
@@ -173,7 +190,7 @@ void TstUploadSaves::verifyArrived(Change change)
         trips += list.name == Trip;
         gardens += list.name == QLatin1String("Garden");
     }
-    QCOMPARE(gardens, change == NewList ? 1 : 0);
+    QCOMPARE(gardens, change == NewList || change == AddedTaskAndKeptList ? 1 : 0);
     QCOMPARE(trips, change == RemovedList ? 0 : 1);
     quint32 trip = m_trip;
     for (const FakeList &list : m_server->visibleLists(QStringLiteral("alice")))
@@ -185,7 +202,8 @@ void TstUploadSaves::verifyArrived(Change change)
         titles << QStringLiteral("Tickets") << QStringLiteral("Bags");
     if (change == ChangedOnBoth)
         titles << QStringLiteral("Maps");
-    if (change == AddedTask || change == ChangedOnBoth || change == KeptAgainstRemoval)
+    if (change == AddedTask || change == ChangedOnBoth || change == KeptAgainstRemoval || change == AddedTaskAndKeptList
+        || change == AddedTaskAndNewNote)
         titles << QStringLiteral("Passports");
     if (change != RemovedList) {
         QStringList onServer = serverTitles(*m_server, trip);
@@ -194,7 +212,8 @@ void TstUploadSaves::verifyArrived(Change change)
         QCOMPARE(onServer, titles);
     }
     QCOMPARE(m_server->sharing(trip).value(QStringLiteral("bob")), change == Shared ? QStringLiteral("rw") : QString());
-    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(), change == NewNote ? 1 : 0);
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).size(),
+             change == NewNote || change == AddedTaskAndNewNote ? 1 : 0);
     QCOMPARE(m_server->groups(QStringLiteral("alice")).children.size(), change == NewGroup ? 1 : 0);
 }
 
@@ -216,16 +235,25 @@ void TstUploadSaves::fullRunSendsNothing_data()
     QTest::newRow("new group, the groups file too large")
         << int(NewGroup) << int(TooLarge) << QStringLiteral("listsGroups.xhtml");
     QTest::newRow("new group, disk full") << int(NewGroup) << int(DiskFull) << QStringLiteral("listsGroups.xhtml");
+    QTest::newRow("task added to two lists, the second removed elsewhere, the disk full once the first went up")
+        << int(AddedTaskAndKeptList) << int(DiskFull) << lists;
+    QTest::newRow("task added and a new note, the notes file too large")
+        << int(AddedTaskAndNewNote) << int(TooLarge) << QStringLiteral("notepad.xhtml");
 }
 
-// The run fails before anything leaves; the program is then killed, with
-// its files as they were before the run. Once the disk has room the next
-// runs send the change once, and one more sends nothing.
+// The run fails before anything leaves, or before anything more does; the
+// program is then killed, with its files as the run last wrote them. Once
+// the disk has room the next runs send the change once, and one more sends
+// nothing.
 void TstUploadSaves::fullRunSendsNothing()
 {
     QFETCH(int, change);
     QFETCH(int, failure);
     QFETCH(QString, file);
+    // What went up before the failed save, as the run names it.
+    const QString sent = change == AddedTaskAndKeptList || change == AddedTaskAndNewNote
+                             ? QStringLiteral("the list \"Trip\"")
+                             : QString();
     ModalAnswerer boxes;
     StoredClient store(QStringLiteral("a"));
     makeChange(store, Change(change), Failure(failure));
@@ -239,20 +267,30 @@ void TstUploadSaves::fullRunSendsNothing()
         for (const ListModel *model : client.lists->models())
             marks.insert(model->name(), model->taskList()->pendingUpload());
         failSaves(client, Change(change), Failure(failure));
-        runClientSync(client, *m_server, [&] { return uploads(*m_server) > 0; });
+        if (sent.isEmpty())
+            runClientSync(client, *m_server, [&] { return uploads(*m_server) > 0; });
+        else
+            QVERIFY(!runClientSync(client, *m_server));
         XMLReaderWriter::setMaxDocumentBytes(0);
-        QCOMPARE(uploads(*m_server), 0);
-        // Nothing left: no record says an upload may have arrived.
-        for (const ListModel *model : client.lists->models()) {
-            QCOMPARE(model->taskList()->pendingUpload(), marks.value(model->name()));
-            QCOMPARE(model->sentSharedUsers(), std::nullopt);
-        }
-        QVERIFY(!client.listsGroups()->isUploadInDoubt());
-        QVERIFY(client.listsGroups()->sentInDoubt().isEmpty());
         QVERIFY2(client.runError.contains(QStringLiteral("could not be saved to")), qPrintable(client.runError));
         QVERIFY2(client.runError.contains(file), qPrintable(client.runError));
-        QVERIFY2(client.runError.contains(QStringLiteral("Nothing was sent to the server")),
-                 qPrintable(client.runError));
+        if (!sent.isEmpty()) {
+            QVERIFY(uploads(*m_server) > 0);
+            QVERIFY2(client.runError.contains(QStringLiteral("Sent to the server before that: %1.").arg(sent)),
+                     qPrintable(client.runError));
+            QVERIFY2(!client.runError.contains(QStringLiteral("Nothing was sent")), qPrintable(client.runError));
+        } else {
+            QCOMPARE(uploads(*m_server), 0);
+            // Nothing left: no record says an upload may have arrived.
+            for (const ListModel *model : client.lists->models()) {
+                QCOMPARE(model->taskList()->pendingUpload(), marks.value(model->name()));
+                QCOMPARE(model->sentSharedUsers(), std::nullopt);
+            }
+            QVERIFY(!client.listsGroups()->isUploadInDoubt());
+            QVERIFY(client.listsGroups()->sentInDoubt().isEmpty());
+            QVERIFY2(client.runError.contains(QStringLiteral("Nothing was sent to the server")),
+                     qPrintable(client.runError));
+        }
     }
 
     for (int i = 0; i < 2; ++i) {

@@ -25,6 +25,7 @@ char killAfterCreating[4096];
 bool journalOn = false;
 std::string *journal = nullptr;
 int folderSyncError = 0;
+long long diskRoom = -1;
 bool folderSyncFailsAtOpen = false;
 
 void note(const std::string &line)
@@ -83,6 +84,7 @@ using Open = int (*)(const char *, int, ...);
 using OpenAt = int (*)(int, const char *, int, ...);
 using Rename = int (*)(const char *, const char *);
 using Fsync = int (*)(int);
+using Write = ssize_t (*)(int, const void *, size_t);
 
 } // namespace
 
@@ -113,6 +115,11 @@ void plumdeck_simulate_journal(int on)
 const char *plumdeck_simulated_journal()
 {
     return journal ? journal->c_str() : "";
+}
+
+void plumdeck_simulate_disk_room(long long room)
+{
+    diskRoom = room;
 }
 
 void plumdeck_simulate_folder_sync_failure(int error, int atOpen)
@@ -170,5 +177,21 @@ int fsync(int fd)
     }
     static const Fsync real = next<Fsync>("fsync");
     return real(fd);
+}
+
+ssize_t write(int fd, const void *data, size_t size)
+{
+    static const Write real = next<Write>("write");
+    struct stat st;
+    if (diskRoom < 0 || size == 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return real(fd, data, size);
+    if (diskRoom == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const ssize_t written = real(fd, data, size < size_t(diskRoom) ? size : size_t(diskRoom));
+    if (written > 0)
+        diskRoom -= written;
+    return written;
 }
 }

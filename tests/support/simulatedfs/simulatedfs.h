@@ -30,6 +30,11 @@ void plumdeck_simulate_journal(int on);
 // The journal so far; valid until the next call that changes it.
 const char *plumdeck_simulated_journal();
 
+// Writes to files take `room` bytes more in all, then the disk is full: a
+// write past it takes what fits, and the next one fails with ENOSPC, as the
+// system does. Negative: no limit.
+void plumdeck_simulate_disk_room(long long room);
+
 // Syncing a folder fails with the system error `error` (0: never): at
 // opening the folder (`atOpen`), or at its fsync().
 void plumdeck_simulate_folder_sync_failure(int error, int atOpen);
