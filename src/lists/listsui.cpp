@@ -348,6 +348,14 @@ Task *ListsUI::currentTask() const
     return list->taskForIndex(view->currentIndex());
 }
 
+ListModel *ListsUI::listHolding(const TaskList *list) const
+{
+    for (ListModel *model : m_userLists ? m_userLists->models() : QList<ListModel *>())
+        if (model->taskList() == list)
+            return model;
+    return nullptr;
+}
+
 ListModel *ListsUI::listForTabIndex(int index) const
 {
     if (!m_tabs || index < 0 || index >= m_tabs->count()) {

@@ -235,6 +235,7 @@ public:
     void openTaskLink() override;
     void playTaskVideo() override;
     void showWebkitPlayerDialog(TaskAttachment *video);
+    ListModel *listHolding(const TaskList *list) const override;
 
     // Dialog refreshes.
     void updateTaskInfoDialog();

@@ -957,7 +957,8 @@ void TstSyncCommands::heldRunShowsTheRefusal()
 // own Save then stores the typing there, and nowhere else. When the other
 // computer removed the task, the panel keeps the typing, says so, and saves
 // nothing: the task now at its row keeps its title and note, in the lists
-// file and on the server.
+// file and on the server. When it moved the task to another list, the panel
+// follows it there and says so, and its Save stores the typing on it there.
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
 {
     QTest::addColumn<bool>("inNote");
@@ -980,7 +981,7 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
     QTest::newRow("title, removed elsewhere, F5, floating, main window active again")
         << false << "removed" << true << true << true;
     // Moved to another list elsewhere and ticked here: the full run settles
-    // the move, taking the task out of this list.
+    // the move, taking the task out of this list into the other.
     QTest::newRow("title, moved elsewhere, ticked here, F5") << false << "moved" << true << false << false;
     QTest::newRow("note, moved elsewhere, ticked here, F5, floating") << true << "moved" << true << true << false;
 }
@@ -1129,7 +1130,28 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QCOMPARE(typed->toPlainText(), text);
     auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
-    if (change == QLatin1String("removed") || moved) {
+    ListModel *work = moved ? page->userLists()->models().last() : nullptr;
+    if (moved) {
+        // On the task where it went, the typing on show for its Save; the
+        // page's tree, where another task took its row, has none current.
+        QVERIFY(!tree->currentIndex().isValid());
+        QCOMPARE(info->model(), work);
+        QCOMPARE(info->task(), work->taskList()->rootTask()->child(1));
+        QVERIFY(notice);
+        QTRY_VERIFY(notice->isVisible());
+        QVERIFY2(notice->text().contains(QStringLiteral("moved to the list \"Work\" on another computer")),
+                 qPrintable(notice->text()));
+        QTRY_VERIFY(!typed->isReadOnly());
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? title : QString());
+        QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(tree, Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCOMPARE(info->task(), work->taskList()->rootTask()->child(1));
+    } else if (change == QLatin1String("removed")) {
         if (refocus) {
             // To the panel's window and back: the main window's tree takes
             // the focus again, which chooses no task.
@@ -1197,11 +1219,17 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QCOMPARE(savedTasks.size(), tasks.size());
     QCOMPARE(serverTasks.size(), tasks.size());
     if (moved) {
-        // Nor the task where it went.
-        const QString work = TreeTest::write(saved->models().last()->taskList()->rootTask());
-        QCOMPARE(work, QStringLiteral("C *A"));
-        for (const Task *task : saved->models().last()->taskList()->rootTask()->children())
-            QVERIFY(!task->note().text().contains(QStringLiteral("Friday")));
+        // The task where it went took it, there and on the server.
+        const Task *savedTask = saved->models().last()->taskList()->rootTask()->child(1);
+        const FakeTask serverTask = server.list(work->taskList()->serverId()).tasks.value(1);
+        QCOMPARE(TreeTest::write(work->taskList()->rootTask()),
+                 inNote ? QStringLiteral("C *A") : QStringLiteral("C *") + text);
+        for (const Task *task : std::initializer_list<const Task *>{work->taskList()->rootTask()->child(1), savedTask}) {
+            QCOMPARE(task->note().text(), inNote ? text.trimmed() : QString());
+            QCOMPARE(task->title(), inNote ? title : text);
+        }
+        QCOMPARE(fakeField(serverTask.fields, QStringLiteral("note-text")), inNote ? text.trimmed() : QString());
+        QCOMPARE(serverTask.title(), inNote ? title : text);
     }
     for (int i = 0; i < tasks.size(); ++i) {
         const bool typedOne = change != QLatin1String("removed") && !moved && tasks[i] == page->currentTask();
