@@ -549,6 +549,10 @@ void TaskInfoDialog::updateInfo()
     m_noteEdit->setReadOnly(!editable);
     m_syncNoticeLabel->setVisible(writable && m_model->isSynchronizing());
     showEditButtons(writable, editable);
+    // Those open the page's dialogs of its current task, not of one a run
+    // moved to another list.
+    for (QWidget *button : std::initializer_list<QWidget *>{m_alarmButton, m_startCalendarButton, m_endCalendarButton})
+        button->setEnabled(editable && !m_movedFrom);
     m_doneBox->setEnabled(editable);
     m_priorityBox->setEnabled(editable);
 
@@ -599,7 +603,7 @@ void TaskInfoDialog::updateInfo()
     if (assignees.size() > 1) {
         m_moreAssigneesLabel->setText(tr("(%1)More").arg(assignees.size() - 1));
         m_viewAllButton->setVisible(true);
-        m_viewAllButton->setEnabled(m_model->isOwned());
+        m_viewAllButton->setEnabled(m_model->isOwned() && !m_movedFrom);
     } else {
         m_moreAssigneesLabel->clear();
         m_viewAllButton->setVisible(false);

@@ -466,6 +466,10 @@ private slots:
                  qPrintable(f.dialog.goneNoticeLabel()->text()));
         QVERIFY(!f.dialog.noteEdit()->isReadOnly());
         QCOMPARE(f.dialog.noteEdit()->toPlainText(), QStringLiteral("Keep the receipt"));
+        // The page's alarm and calendar dialogs are its current task's.
+        QTest::mouseClick(f.dialog.alarmButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.startCalendarButton(), Qt::LeftButton);
+        QCOMPARE(f.owner.alarm + f.owner.calendar, 0);
 
         f.dialog.selectedTaskChanged(home->rootTask()->child(0), &f.model);
         QCOMPARE(f.dialog.noteEdit()->toPlainText(), QString());

@@ -1225,7 +1225,8 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
         const FakeTask serverTask = server.list(work->taskList()->serverId()).tasks.value(1);
         QCOMPARE(TreeTest::write(work->taskList()->rootTask()),
                  inNote ? QStringLiteral("C *A") : QStringLiteral("C *") + text);
-        for (const Task *task : std::initializer_list<const Task *>{work->taskList()->rootTask()->child(1), savedTask}) {
+        const Task *workTask = work->taskList()->rootTask()->child(1);
+        for (const Task *task : {workTask, savedTask}) {
             QCOMPARE(task->note().text(), inNote ? text.trimmed() : QString());
             QCOMPARE(task->title(), inNote ? title : text);
         }
