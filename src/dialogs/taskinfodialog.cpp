@@ -243,8 +243,9 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
             return;
         m_listGone = false;
     }
-    // No other task chosen: what was typed for the removed task stays.
-    if (m_taskGone && !task && model == m_model) {
+    // No other task chosen: what was typed for the removed task stays, and
+    // the form stays on the task a run moved.
+    if ((m_taskGone && !task && model == m_model) || (m_movedFrom && !task && model == m_movedFrom)) {
         updateInfo();
         return;
     }
@@ -255,24 +256,17 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
     // Another task chosen: the typing for the one taken away stays with it.
     if (m_taskGone && !sameTask && holdsTyping())
         keepTyping(typingFor(m_goneTask));
+    // Left, the typing for a task a run moved stays with it there.
+    if (m_movedFrom && !sameTask && m_task && m_model && holdsTyping())
+        keepTyping(typingFor(TaskTrace(m_model, m_task)));
+    m_movedFrom = nullptr;
     // Left for another: kept too should the list be removing it.
     if (!m_taskGone && !sameTask && m_task && m_model && holdsTyping()) {
         m_leftTyping = typingFor(TaskTrace(m_model, m_task));
         QTimer::singleShot(0, this, [this] { m_leftTyping = KeptTyping(); });
     }
-    if (m_model != model) {
-        if (m_model)
-            disconnect(m_model, nullptr, this, nullptr);
-        if (model) {
-            // Before the list frees its tasks; the page hands the new current
-            // task once the reset or removal is done.
-            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskInfoDialog::forgetTask);
-            connect(model, &QAbstractItemModel::modelReset, this, &TaskInfoDialog::findTaskAfterReset);
-            connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-                    &TaskInfoDialog::keepTypingOfRemovedRows);
-            connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
-        }
-    }
+    if (m_model != model)
+        watch(model);
     // No task handed in the middle of a reset (a move the tree makes in
     // several steps) leaves the form's own look-up after the reset to decide.
     const bool waitForReset = !task && !m_taskBeforeReset.isNull() && model == m_model;
@@ -294,6 +288,41 @@ void TaskInfoDialog::selectedTaskChanged(Task *task, ListModel *model)
         updateInfo();
     if (!sameTask && !waitForReset)
         restoreTyping();
+}
+
+void TaskInfoDialog::watch(ListModel *model)
+{
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    if (!model)
+        return;
+    // Before the list frees its tasks; the page hands the new current task
+    // once the reset or removal is done.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TaskInfoDialog::forgetTask);
+    connect(model, &QAbstractItemModel::modelReset, this, &TaskInfoDialog::findTaskAfterReset);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TaskInfoDialog::keepTypingOfRemovedRows);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TaskInfoDialog::forgetTaskIfGone);
+}
+
+// The moved task is the same task: the fields keep their typing, for its
+// own Save to store there once its list's run is over.
+bool TaskInfoDialog::followMove(const TaskTrace &task)
+{
+    const TaskList *into = nullptr;
+    Task *copy = task.findMoved(m_model, &into);
+    ListModel *list = !copy                          ? nullptr
+                      : into == m_model->taskList() ? m_model.data()
+                      : m_owner                     ? m_owner->listHolding(into)
+                                                    : nullptr;
+    if (!list || !list->indexOfTask(copy).isValid())
+        return false;
+    if (list != m_model) {
+        m_movedFrom = m_model;
+        watch(list);
+        m_model = list;
+    }
+    m_task = copy;
+    return true;
 }
 
 bool TaskInfoDialog::listRemoved(ListModel *list)
@@ -410,6 +439,8 @@ void TaskInfoDialog::findTaskAfterReset()
     if (m_task || before.isNull() || !m_model)
         return;
     m_task = before.find(m_model);
+    if (!m_task && m_resetBySync)
+        followMove(before);
     m_taskLifetime = m_task ? m_task->lifetime() : std::weak_ptr<const void>();
     m_taskGone = !m_task;
     if (m_taskGone)
@@ -504,7 +535,11 @@ void TaskInfoDialog::updateInfo()
         showNoTask();
         return;
     }
-    m_goneNoticeLabel->hide();
+    if (m_movedFrom)
+        m_goneNoticeLabel->setText(tr("This task was moved to the list \"%1\" on another computer: the "
+                                      "synchronisation took it there, and it is shown there.")
+                                       .arg(m_model->name()));
+    m_goneNoticeLabel->setVisible(!m_movedFrom.isNull());
     const bool writable = m_model->hasWritePermission();
     // While its list synchronises the run would replace any edit: the
     // fields keep what was typed, look read-only, and take edits again when
@@ -514,6 +549,10 @@ void TaskInfoDialog::updateInfo()
     m_noteEdit->setReadOnly(!editable);
     m_syncNoticeLabel->setVisible(writable && m_model->isSynchronizing());
     showEditButtons(writable, editable);
+    // Those open the page's dialogs of its current task, not of one a run
+    // moved to another list.
+    for (QWidget *button : std::initializer_list<QWidget *>{m_alarmButton, m_startCalendarButton, m_endCalendarButton})
+        button->setEnabled(editable && !m_movedFrom);
     m_doneBox->setEnabled(editable);
     m_priorityBox->setEnabled(editable);
 
@@ -564,7 +603,7 @@ void TaskInfoDialog::updateInfo()
     if (assignees.size() > 1) {
         m_moreAssigneesLabel->setText(tr("(%1)More").arg(assignees.size() - 1));
         m_viewAllButton->setVisible(true);
-        m_viewAllButton->setEnabled(m_model->isOwned());
+        m_viewAllButton->setEnabled(m_model->isOwned() && !m_movedFrom);
     } else {
         m_moreAssigneesLabel->clear();
         m_viewAllButton->setVisible(false);

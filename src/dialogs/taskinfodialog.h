@@ -33,7 +33,9 @@ class ToolButton;
 // task back (then the typing takes edits again); so does a run that takes
 // its whole list away. Typing for a task the user removes, or leaves once
 // it was taken away, stays with that task: when undo brings it back, the
-// form shows the typing again.
+// form shows the typing again. A task a run's settling of moves took to
+// another list is followed there, typing and all, and the form says so until
+// the user chooses a task; typing left there stays with it.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT
@@ -125,6 +127,9 @@ private:
     KeptTyping typingFor(const TaskTrace &task) const;
     void keepTyping(const KeptTyping &typing);
     void restoreTyping();
+    void watch(ListModel *model);
+    // Its task gone from the list: on to the copy a run moved it into.
+    bool followMove(const TaskTrace &task);
 
     QVBoxLayout *m_layout;
     Task *m_task = nullptr;
@@ -142,6 +147,9 @@ private:
     bool m_taskGone = false;
     // That task, to know it when undo or redo brings it back.
     TaskTrace m_goneTask;
+    // The list a run moved the task out of, into m_model: the page handing
+    // that list without a task is no choice of the user's.
+    QPointer<ListModel> m_movedFrom;
     // Its whole list was taken away: the typing stays, nothing is saved,
     // and the notice says why.
     bool m_listGone = false;

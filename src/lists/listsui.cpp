@@ -348,6 +348,14 @@ Task *ListsUI::currentTask() const
     return list->taskForIndex(view->currentIndex());
 }
 
+ListModel *ListsUI::listHolding(const TaskList *list) const
+{
+    for (ListModel *model : m_userLists ? m_userLists->models() : QList<ListModel *>())
+        if (model->taskList() == list)
+            return model;
+    return nullptr;
+}
+
 ListModel *ListsUI::listForTabIndex(int index) const
 {
     if (!m_tabs || index < 0 || index >= m_tabs->count()) {
@@ -426,14 +434,15 @@ QString ListsUI::restingTabIconPath(const ListModel *list)
 }
 
 // A failed run of the list alone shows on its tab, the reason in its tip,
-// until the list's next run; so does one that waits for the full run, and
-// what a run kept and left untold (a task the user removed, a copy of the
-// list), which the full run's window also tells once closed.
+// until the list's next run; so does one that waits for the full run. What
+// a run kept and left untold (a task the user removed, a copy of the list)
+// shows there until the user sees the tip, or the full run's window tells
+// it once closed; once seen, until the list's next run.
 QString ListsUI::tabToolTip(ListModel *list) const
 {
     if (list->isSynchronizing())
         return QString();
-    QStringList parts{m_singleSyncFailures.value(list), ListOutcome::untoldText(list)};
+    QStringList parts{m_singleSyncFailures.value(list), m_keptSeen.value(list), ListOutcome::untoldText(list)};
     parts.removeAll(QString());
     return parts.join(QStringLiteral("\n\n"));
 }
@@ -453,6 +462,17 @@ void ListsUI::setTabIcon(ListModel *list, const QString &path)
     else
         m_tabs->setTabIcon(index, path.isEmpty() ? QIcon() : QIcon(path));
     m_tabs->setTabToolTip(index, tip);
+}
+
+void ListsUI::keptNoticeSeen(ListModel *list)
+{
+    const QString untold = ListOutcome::untoldText(list);
+    if (untold.isEmpty())
+        return;
+    QString &seen = m_keptSeen[list];
+    seen = seen.isEmpty() ? untold : seen + QStringLiteral("\n\n") + untold;
+    // Its tip stays as it was: the user may still be reading it.
+    ListOutcome::forgetKept(list);
 }
 
 void ListsUI::keptNoticesChanged()
@@ -524,12 +544,13 @@ TreeView *ListsUI::addListTab(ListModel *list)
 void ListsUI::setSyncing(bool syncing)
 {
     m_fullSyncRunning = syncing;
-    if (syncing && !m_singleSyncFailures.isEmpty()) {
+    if (syncing && (!m_singleSyncFailures.isEmpty() || !m_keptSeen.isEmpty())) {
         // The full run takes every list in hand; it tells its own outcome.
-        const QList<ListModel *> failed = m_singleSyncFailures.keys();
+        const QList<ListModel *> told = m_singleSyncFailures.keys() + m_keptSeen.keys();
         m_singleSyncFailures.clear();
         m_singleSyncWaiting.clear();
-        for (ListModel *list : failed)
+        m_keptSeen.clear();
+        for (ListModel *list : told)
             setTabIcon(list, tabIconPath(list));
     }
     onListSyncStateChanged();
@@ -991,6 +1012,7 @@ void ListsUI::onListRemoved(ListModel *list)
     const bool listTypingKept = m_listInfoDialog && m_listInfoDialog->listRemoved(list);
     m_singleSyncFailures.remove(list);
     m_singleSyncWaiting.remove(list);
+    m_keptSeen.remove(list);
     TreeView *view = treeViewForList(list);
     if (!view) {
         qWarning("ListsUI::onListRemoved: unknown list");
@@ -1275,8 +1297,9 @@ void ListsUI::singleListSyncStarted(ListModel *list)
         return;
     m_singleSyncFailures.remove(list);
     m_singleSyncWaiting.remove(list);
-    // Shown on its tab since: the run starts afresh.
-    ListOutcome::forgetKept(list);
+    // What its tab told that the user saw; what was not seen stays until it
+    // is, or the full run tells it.
+    m_keptSeen.remove(list);
     setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();

@@ -208,6 +208,9 @@ public:
     void singleListSyncFailed(ListModel *list, const QString &message) override;
     void singleListSyncWaits(ListModel *list, const QString &message) override;
     void keptNoticesChanged() override;
+    // The user saw the tab's tip of `list`: what it tells of what runs kept
+    // is told, and stays on the tab until the list's next run.
+    void keptNoticeSeen(ListModel *list);
     void commitOpenEditor() override;
     void showPreferences() override;
 
@@ -235,6 +238,7 @@ public:
     void openTaskLink() override;
     void playTaskVideo() override;
     void showWebkitPlayerDialog(TaskAttachment *video);
+    ListModel *listHolding(const TaskList *list) const override;
 
     // Dialog refreshes.
     void updateTaskInfoDialog();
@@ -354,6 +358,8 @@ private:
     QHash<ListModel *, QString> m_singleSyncFailures;
     // Of those, the lists whose run sent nothing to wait for the full run.
     QSet<ListModel *> m_singleSyncWaiting;
+    // What a tab's tip told of what runs kept, once the user saw it.
+    QHash<ListModel *, QString> m_keptSeen;
     QList<Action *> m_pageActions;
 
     // The page's commands.

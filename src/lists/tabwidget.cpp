@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTabBar>
@@ -161,6 +162,14 @@ bool TabWidget::eventFilter(QObject *watched, QEvent *event)
             break;
         m_listsUI->userLists()->moveList(m_draggedIndex, over);
         m_draggedIndex = over;
+        break;
+    }
+    case QEvent::ToolTip: {
+        // The bar shows the tab's tip next: the user reads what it tells.
+        const int index = tabBar()->tabAt(static_cast<QHelpEvent *>(event)->pos());
+        if (index >= 0 && !tabBar()->tabToolTip(index).isEmpty())
+            if (ListModel *list = m_listsUI->listForTabIndex(index))
+                m_listsUI->keptNoticeSeen(list);
         break;
     }
     default:

@@ -163,6 +163,21 @@ QSet<Task *> TaskList::allTasks() const
     return tasks;
 }
 
+void TaskList::recordMovedTask(const Task *taken, const TaskList *into, Task *copy)
+{
+    m_movedTasks.insert(taken->lineage(), {into, copy, copy->lifetime()});
+}
+
+Task *TaskList::movedTask(quint64 lineage, const TaskList **into) const
+{
+    const auto it = m_movedTasks.constFind(lineage);
+    if (it == m_movedTasks.cend() || it->lifetime.expired())
+        return nullptr;
+    if (into)
+        *into = it->into;
+    return it->copy;
+}
+
 void TaskList::taskStatistics(int &total, int &done, int &notDone, int &donePercent, int &notDonePercent) const
 {
     total = 0;
@@ -222,6 +237,7 @@ void TaskList::swapContent(TaskList &other)
     std::swap(m_description, other.m_description);
     std::swap(m_pendingUpload, other.m_pendingUpload);
     std::swap(m_removedTasks, other.m_removedTasks);
+    std::swap(m_movedTasks, other.m_movedTasks);
     std::swap(m_agreed, other.m_agreed);
     std::swap(m_agreedImage, other.m_agreedImage);
 }

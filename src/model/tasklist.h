@@ -101,6 +101,16 @@ public:
     bool hasNoTitledTask() const;
     bool isUntouchedDefault() const;
     QSet<Task *> allTasks() const;
+    // What a run's settling of moves took out of this list and put into a
+    // copy (in another list, or in this one where both computers moved it):
+    // a view on the task follows it there. Only for this session: neither
+    // kept in the file nor cloned.
+    void recordMovedTask(const Task *taken, const TaskList *into, Task *copy);
+    void clearMovedTasks() { m_movedTasks.clear(); }
+    // The copy the task of `lineage` went into while it lives, and the list
+    // it went into then (only to be compared: it may be gone); null when
+    // none.
+    Task *movedTask(quint64 lineage, const TaskList **into) const;
     void taskStatistics(int &total, int &done, int &notDone, int &donePercent, int &notDonePercent) const;
 
     // A deep copy, removed tasks included, so that an undo snapshot keeps
@@ -175,6 +185,13 @@ private:
     QString m_untoldKeptAs;
     QStringList m_untoldKeptTasks;
     QList<Task *> m_removedTasks;
+    struct MovedTask
+    {
+        const TaskList *into;
+        Task *copy;
+        std::weak_ptr<const void> lifetime;
+    };
+    QHash<quint64, MovedTask> m_movedTasks; // by the lineage of the task taken
     // At most one of the two is set.
     std::shared_ptr<const TaskList> m_agreed;
     std::shared_ptr<const TaskListImage> m_agreedImage;

@@ -79,3 +79,8 @@ Task *TaskTrace::find(const ListModel *list) const
         return nullptr;
     return found;
 }
+
+Task *TaskTrace::findMoved(const ListModel *list, const TaskList **into) const
+{
+    return list && !isNull() ? list->taskList()->movedTask(m_lineage, into) : nullptr;
+}

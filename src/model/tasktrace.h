@@ -8,6 +8,7 @@
 
 class ListModel;
 class Task;
+class TaskList;
 
 // What tells one task of a list again after a reset that may have replaced
 // every task object (undo, redo, a synchronisation): the object itself while
@@ -31,6 +32,9 @@ public:
     // task of the list is known to be it (it was removed, or nothing left
     // tells it apart).
     Task *find(const ListModel *list) const;
+    // The copy a run's settling of moves put the traced task into when it
+    // took it out of `list`, and the list it went into; null when none.
+    Task *findMoved(const ListModel *list, const TaskList **into) const;
 
 private:
     void trace(const ListModel *list, const Task *task);

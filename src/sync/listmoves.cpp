@@ -254,6 +254,11 @@ private:
     void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
                bool sourceIsMine);
     void removeTask(int list, Task *task);
+    // Recorded on the list it leaves, for the views that show it.
+    void moved(int from, const Task *task, int into, Task *copy)
+    {
+        m_lists[from].now->recordMovedTask(task, m_lists.at(into).now, copy);
+    }
 
     QList<ListMoves::List> &m_lists;
     QList<Seen> m_seen;
@@ -720,6 +725,8 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                 const Task *base = seen.agreedOf(identity, child);
                 if (!base && copy)
                     base = seen.agreedOf(identity, copy);
+                if (copy)
+                    moved(sourceList, child, targetList, copy);
                 if (copy && base && !ListMerge::sameContent(base, child)) {
                     if (sourceIsMine)
                         ListMerge::mergeTaskContent(base, child, copy, copy);
@@ -729,7 +736,9 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                 } else if (!copy && (!base || !wasBelow(base))) {
                     Task *holder = copyOf(child->parent());
                     if (holder) {
-                        holder->insertChild(child->copy(), holder->childCount());
+                        Task *added = child->copy();
+                        holder->insertChild(added, holder->childCount());
+                        moved(sourceList, child, targetList, added);
                         changed = true;
                         continue;
                     }
@@ -739,6 +748,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
                     // stays below the target.
                     if (Task *holder = copyOf(child->parent())) {
                         kept.append(std::make_pair(child, holder));
+                        moved(sourceList, child, targetList, child);
                         continue;
                     }
                 }
@@ -751,6 +761,7 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
             holder->insertChild(child, holder->childCount());
             changed = true;
         }
+        moved(sourceList, source, targetList, target);
         removeTask(sourceList, source);
     }
     // Removed below it on the other side of the target's, not moved with
@@ -811,6 +822,9 @@ void Settler::removeTask(int list, Task *task)
 
 bool ListMoves::settle(QList<List> &lists, QStringList *untold)
 {
+    for (const List &list : lists)
+        if (list.now)
+            list.now->clearMovedTasks();
     Settler settler(lists);
     settler.run();
     if (untold)

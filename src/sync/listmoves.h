@@ -27,7 +27,9 @@ class TaskList;
 // second share one: among the tasks of one identity that left and arrived
 // (one still in its list on both sides is none of them), each is told by its
 // content, then its title, against the agreed copy; where nothing tells,
-// nothing is done and both stay. A row nobody typed into is no task.
+// nothing is done and both stay. A row nobody typed into is no task. Each
+// task taken out of a list is recorded there with the copy it went into
+// (TaskList::movedTask), for the views that showed it.
 class ListMoves
 {
 public:

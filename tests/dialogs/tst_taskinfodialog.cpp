@@ -29,6 +29,7 @@ class Owner : public TaskTreeOwner
 public:
     int calendar = 0;
     int alarm = 0;
+    QList<ListModel *> lists;
     bool isSyncing() const override { return false; }
     void showNoteDialog() override {}
     void showAlarmDialog() override { ++alarm; }
@@ -37,6 +38,13 @@ public:
     void playTaskVideo() override {}
     void showTaskContextMenu(const QPoint &) override {}
     void onCancelSingleListSync(ListModel *) override {}
+    ListModel *listHolding(const TaskList *list) const override
+    {
+        for (ListModel *model : lists)
+            if (model->taskList() == list)
+                return model;
+        return nullptr;
+    }
 };
 
 class Chat : public AssigneeChat
@@ -422,6 +430,55 @@ private slots:
         f.model.undo();
         f.dialog.updateInfo();
         QCOMPARE(f.dialog.goneNoticeLabel()->text(), notice);
+    }
+
+    // A run's settling of moves takes the task into another list: the form
+    // goes with it, says so, and keeps the note typed for it there, through
+    // a hand of its former list without a task, and after the user chose
+    // another task and came back to it.
+    void followsATaskMovedToAnotherList()
+    {
+        Fixture f;
+        ListModel work{new TaskList};
+        ListOwner workOwner{&work};
+        work.taskList()->setPermissions(QStringLiteral("rwd"));
+        work.taskList()->setName(QStringLiteral("Work"));
+        auto *moved = new Task;
+        moved->setTitle(QStringLiteral("Pay rent"));
+        work.taskList()->rootTask()->insertChild(moved, 0);
+        f.owner.lists = {&f.model, &work};
+        f.dialog.show();
+        QTest::mouseClick(f.dialog.noteEdit()->viewport(), Qt::LeftButton);
+        QTest::keyClicks(f.dialog.noteEdit(), QStringLiteral("Keep the receipt"));
+
+        f.model.setSynchronizing(true);
+        TaskList *home = f.model.taskList();
+        std::unique_ptr<Task> taken(home->rootTask()->takeChild(f.task));
+        home->recordMovedTask(taken.get(), work.taskList(), moved);
+        f.model.markEditedAndReset();
+        f.dialog.selectedTaskChanged(nullptr, &f.model);
+        f.model.setSynchronizing(false);
+        f.dialog.updateInfo();
+        QCOMPARE(f.dialog.model(), &work);
+        QCOMPARE(f.dialog.task(), moved);
+        QVERIFY(f.dialog.goneNoticeLabel()->isVisible());
+        QVERIFY2(f.dialog.goneNoticeLabel()->text().contains(QStringLiteral("moved to the list \"Work\"")),
+                 qPrintable(f.dialog.goneNoticeLabel()->text()));
+        QVERIFY(!f.dialog.noteEdit()->isReadOnly());
+        QCOMPARE(f.dialog.noteEdit()->toPlainText(), QStringLiteral("Keep the receipt"));
+        // The page's alarm and calendar dialogs are its current task's.
+        QTest::mouseClick(f.dialog.alarmButton(), Qt::LeftButton);
+        QTest::mouseClick(f.dialog.startCalendarButton(), Qt::LeftButton);
+        QCOMPARE(f.owner.alarm + f.owner.calendar, 0);
+
+        f.dialog.selectedTaskChanged(home->rootTask()->child(0), &f.model);
+        QCOMPARE(f.dialog.noteEdit()->toPlainText(), QString());
+        QVERIFY(f.dialog.goneNoticeLabel()->isHidden());
+        f.dialog.selectedTaskChanged(moved, &work);
+        QCOMPARE(f.dialog.noteEdit()->toPlainText(), QStringLiteral("Keep the receipt"));
+        QTest::mouseClick(f.dialog.saveNoteButton(), Qt::LeftButton);
+        QCOMPARE(moved->note().text(), QStringLiteral("Keep the receipt"));
+        QVERIFY(!home->rootTask()->child(0)->hasNote());
     }
 
     void removalWhileOpen()

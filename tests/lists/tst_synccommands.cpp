@@ -47,6 +47,7 @@
 #include <QScopeGuard>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -957,7 +958,8 @@ void TstSyncCommands::heldRunShowsTheRefusal()
 // own Save then stores the typing there, and nowhere else. When the other
 // computer removed the task, the panel keeps the typing, says so, and saves
 // nothing: the task now at its row keeps its title and note, in the lists
-// file and on the server.
+// file and on the server. When it moved the task to another list, the panel
+// follows it there and says so, and its Save stores the typing on it there.
 void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
 {
     QTest::addColumn<bool>("inNote");
@@ -980,7 +982,7 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun_data()
     QTest::newRow("title, removed elsewhere, F5, floating, main window active again")
         << false << "removed" << true << true << true;
     // Moved to another list elsewhere and ticked here: the full run settles
-    // the move, taking the task out of this list.
+    // the move, taking the task out of this list into the other.
     QTest::newRow("title, moved elsewhere, ticked here, F5") << false << "moved" << true << false << false;
     QTest::newRow("note, moved elsewhere, ticked here, F5, floating") << true << "moved" << true << true << false;
 }
@@ -1129,7 +1131,28 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QCOMPARE(typed->toPlainText(), text);
     auto *notice = info->findChild<QLabel *>(QStringLiteral("goneNoticeLabel"));
 
-    if (change == QLatin1String("removed") || moved) {
+    ListModel *work = moved ? page->userLists()->models().last() : nullptr;
+    if (moved) {
+        // On the task where it went, the typing on show for its Save; the
+        // page's tree, where another task took its row, has none current.
+        QVERIFY(!tree->currentIndex().isValid());
+        QCOMPARE(info->model(), work);
+        QCOMPARE(info->task(), work->taskList()->rootTask()->child(1));
+        QVERIFY(notice);
+        QTRY_VERIFY(notice->isVisible());
+        QVERIFY2(notice->text().contains(QStringLiteral("moved to the list \"Work\" on another computer")),
+                 qPrintable(notice->text()));
+        QTRY_VERIFY(!typed->isReadOnly());
+        QCOMPARE(inNote ? info->titleEdit()->toPlainText() : info->noteEdit()->toPlainText(),
+                 inNote ? title : QString());
+        QTest::mouseClick(inNote ? info->saveNoteButton() : info->saveTitleButton(), Qt::LeftButton);
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+        Pilot pilot;
+        QTest::keyClick(tree, Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QCOMPARE(info->task(), work->taskList()->rootTask()->child(1));
+    } else if (change == QLatin1String("removed")) {
         if (refocus) {
             // To the panel's window and back: the main window's tree takes
             // the focus again, which chooses no task.
@@ -1197,11 +1220,18 @@ void TstSyncCommands::taskInfoTypingSurvivesTheListsRun()
     QCOMPARE(savedTasks.size(), tasks.size());
     QCOMPARE(serverTasks.size(), tasks.size());
     if (moved) {
-        // Nor the task where it went.
-        const QString work = TreeTest::write(saved->models().last()->taskList()->rootTask());
-        QCOMPARE(work, QStringLiteral("C *A"));
-        for (const Task *task : saved->models().last()->taskList()->rootTask()->children())
-            QVERIFY(!task->note().text().contains(QStringLiteral("Friday")));
+        // The task where it went took it, there and on the server.
+        const Task *savedTask = saved->models().last()->taskList()->rootTask()->child(1);
+        const FakeTask serverTask = server.list(work->taskList()->serverId()).tasks.value(1);
+        QCOMPARE(TreeTest::write(work->taskList()->rootTask()),
+                 inNote ? QStringLiteral("C *A") : QStringLiteral("C *") + text);
+        const Task *workTask = work->taskList()->rootTask()->child(1);
+        for (const Task *task : {workTask, savedTask}) {
+            QCOMPARE(task->note().text(), inNote ? text.trimmed() : QString());
+            QCOMPARE(task->title(), inNote ? title : text);
+        }
+        QCOMPARE(fakeField(serverTask.fields, QStringLiteral("note-text")), inNote ? text.trimmed() : QString());
+        QCOMPARE(serverTask.title(), inNote ? title : text);
     }
     for (int i = 0; i < tasks.size(); ++i) {
         const bool typedOne = change != QLatin1String("removed") && !moved && tasks[i] == page->currentTask();
@@ -1919,26 +1949,31 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes_data()
     // either side changed cannot be told, and the user's version is kept
     // beside it, on a tab of its own.
     QTest::addColumn<bool>("copy");
-    // Once started again, the list's own next run rather than a full run:
-    // what its tab said was there to read; the run starts afresh.
+    // Once started again, the list's own next run before the full run: what
+    // its tab says was not read, and stays.
     QTest::addColumn<bool>("nextOwnRun");
-    QTest::newRow("autosync of the list left") << true << false << false;
-    QTest::newRow("Sync list, then the other list") << false << false << false;
-    QTest::newRow("autosync, the user's version kept beside") << true << true << false;
-    QTest::newRow("autosync, then the list's next run") << true << false << true;
-    QTest::newRow("autosync, the user's version kept beside, then its next run") << true << true << true;
+    // The pointer over the tab shows its tip before the full run: read, it
+    // is not told again.
+    QTest::addColumn<bool>("readTip");
+    QTest::newRow("autosync of the list left") << true << false << false << false;
+    QTest::newRow("Sync list, then the other list") << false << false << false << false;
+    QTest::newRow("autosync, the user's version kept beside") << true << true << false << false;
+    QTest::newRow("autosync, then the list's next run") << true << false << true << false;
+    QTest::newRow("autosync, the user's version kept beside, then its next run") << true << true << true << false;
+    QTest::newRow("autosync, the tab's tip read") << true << false << false << true;
 }
 
 // A list's own run that keeps a task the user removed (changed on another
 // computer since) says so on the list's tab, while the user types in another
 // list: nothing takes the keys, every title typed is there. The tab keeps
 // saying it after the program is closed and started again, until the full
-// run tells it once its window is closed.
+// run tells it once its window is closed, unless the user read the tip.
 void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
 {
     QFETCH(bool, autosync);
     QFETCH(bool, copy);
     QFETCH(bool, nextOwnRun);
+    QFETCH(bool, readTip);
     CheckedFakeServer server;
     QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
     QVERIFY(serveAlice(server));
@@ -2077,7 +2112,16 @@ void TstSyncCommands::keptTaskToldOnItsTabWhileTheUserTypes()
         syncList->trigger();
         QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
         QCOMPARE(boxes, QStringList());
-        QCOMPARE(page->tabWidget()->tabToolTip(tab), QString());
+        QTRY_COMPARE(page->tabWidget()->tabToolTip(tab), notice);
+    }
+    if (readTip) {
+        QTabBar *bar = page->tabWidget()->tabBar();
+        QTest::mouseMove(bar, bar->tabRect(tab).center());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), notice);
+        // Still there while the user reads it.
+        QCOMPARE(page->tabWidget()->tabToolTip(tab), notice);
+        QToolTip::hideText();
         notice.clear();
     }
 
