@@ -925,7 +925,8 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
 // While "Sync list" holds the list, what refuses the user's typing shows it
 // and says why, where the user is: a panel's field looks read-only and the
 // panel's notice says editing comes back when the run ends; over the tree,
-// the overlay says so. Once the run is over all is as before.
+// the overlay says so, and that the keys typed meanwhile go in then. Once
+// the run is over the fields are as before.
 void TstSyncCommands::heldRunShowsTheRefusal_data()
 {
     QTest::addColumn<QString>("place");
@@ -1000,8 +1001,10 @@ void TstSyncCommands::heldRunShowsTheRefusal()
         QTest::keyClicks(field, QStringLiteral("held"));
         QCOMPARE(field->toPlainText(), shown);
     } else {
-        // Over the tree, in the user's sight, while keys change nothing.
+        // Over the tree, in the user's sight, while keys change nothing yet.
         QVERIFY(tree->viewport()->rect().contains(tree->syncingScreen()->geometry()));
+        const auto *held = tree->syncingScreen()->findChild<QLabel *>(QStringLiteral("syncingHeldKeysLabel"));
+        QVERIFY(held && held->isVisible());
         tree->setFocus();
         TreeTest::keys(QStringLiteral("Space Return Tab"));
     }
