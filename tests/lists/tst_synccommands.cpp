@@ -615,8 +615,8 @@ void TstSyncCommands::syncListAfterTheListsAreReplaced()
 // with the server's copy. During the list's own run ("Sync list", its upload
 // in flight, or the autosync of a list left and come back to at once) the
 // keys wait for its end and then go in where they were typed, in order,
-// whenever the server answers ("|"): none lands on another task, none is
-// lost. A task the run took away (removed on the other computer, "gone:")
+// whenever the server answers ("|"), the list left again ("away") or not:
+// none lands on another task, none is lost. A task the run took away (removed on the other computer, "gone:")
 // takes none, and the user is told what was left out.
 void TstSyncCommands::editsWaitForTheListsRun_data()
 {
@@ -646,6 +646,8 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
         << "*A One Two B";
     QTest::newRow("autosync, titles typed before it answers")
         << "autosync" << "A B" << "A" << "Space" << "Return type:One Return type:Two Down |" << "*A One Two B";
+    QTest::newRow("autosync, the list left again before it answers")
+        << "autosync" << "A B" << "A" << "Space" << "Return type:One Return type:Two away |" << "*A One Two B";
     QTest::newRow("autosync, the task typed at taken away")
         << "autosync" << "A B" << "B" << "Up Space Down gone:B" << "Return type:One Escape |" << "*A";
 }
@@ -697,6 +699,9 @@ void TstSyncCommands::editsWaitForTheListsRun()
                 changed.tasks.removeIf([&gone](const FakeTask &t) { return t.title() == gone; });
                 ++changed.revision;
                 server.putList(changed);
+            } else if (step == QLatin1String("away")) {
+                QTabBar *bar = page->tabWidget()->tabBar();
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1 - page->tabWidget()->indexOf(tree)).center());
             } else if (step == QLatin1String("|")) {
                 QTRY_COMPARE(server.heldCount(), 1);
                 QCOMPARE(server.releaseHeld(), 1);
@@ -749,10 +754,11 @@ void TstSyncCommands::editsWaitForTheListsRun()
     } else {
         play(during.mid(held.size()).isEmpty() ? QStringLiteral("|") : during.mid(held.size()));
     }
-    home = page->currentList();
+    home = page->listForTabIndex(page->tabWidget()->indexOf(tree));
     QTRY_COMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     // What went in goes up with the list's next run.
     if (home->taskList()->syncStatus() != TaskList::Unedited) {
+        page->setCurrentList(home);
         auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
         syncList->updateState();
         syncList->trigger();
