@@ -7,6 +7,7 @@
 #include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/tasktreeowner.h"
+#include "lists/textfieldkeyfilter.h"
 #include "lists/timedelegate.h"
 #include "model/listmodel.h"
 #include "model/task.h"
@@ -909,28 +910,15 @@ void TreeView::replayKey(const HeldKey &key)
     QKeyEvent claim(QEvent::ShortcutOverride, key.key, key.modifiers, key.text, key.autoRepeat);
     claim.ignore();
     QApplication::sendEvent(target, &claim);
+    QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text, key.autoRepeat);
     if (!claim.isAccepted()) {
-        QList<QKeyCombination> forms{QKeyCombination(key.modifiers, Qt::Key(key.key))};
-        // X11 sends Shift+Tab as Shift+Backtab.
-        if (key.key == Qt::Key_Backtab)
-            forms << QKeyCombination(key.modifiers, Qt::Key_Tab);
         for (QWidget *w = target; w; w = w->parentWidget()) {
-            const QList<QAction *> actions = w->actions();
-            for (QAction *action : actions) {
-                if (!action->isEnabled())
-                    continue;
-                for (const QKeySequence &shortcut : action->shortcuts()) {
-                    for (const QKeyCombination form : forms) {
-                        if (shortcut.matches(QKeySequence(form)) == QKeySequence::ExactMatch) {
-                            action->trigger();
-                            return;
-                        }
-                    }
-                }
+            if (QAction *command = TextFieldKeyFilter::commandFor(w->actions(), press)) {
+                command->trigger();
+                return;
             }
         }
     }
-    QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text, key.autoRepeat);
     QApplication::sendEvent(target, &press);
 }
 
