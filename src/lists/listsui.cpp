@@ -553,6 +553,15 @@ void ListsUI::setSyncing(bool syncing)
         for (ListModel *list : told)
             setTabIcon(list, tabIconPath(list));
     }
+    // Keys a list's run held when this run took over go in now, once the
+    // commands are back.
+    if (!syncing) {
+        const QList<QWidget *> views = m_viewLists.keys();
+        for (QWidget *widget : views) {
+            if (auto *view = qobject_cast<TreeView *>(widget); view && view->hasHeldKeys())
+                QTimer::singleShot(0, view, &TreeView::applyHeldKeys);
+        }
+    }
     onListSyncStateChanged();
 }
 
@@ -1330,10 +1339,15 @@ void ListsUI::singleListSyncEnded(ListModel *list)
     setTabIcon(list, restingTabIconPath(list));
     // It may have kept a copy of the list beside it.
     keptNoticesChanged();
-    if (TreeView *view = treeViewForList(list))
+    TreeView *view = treeViewForList(list);
+    if (view)
         view->onHideSyncingScreen();
     QTimer::singleShot(0, this, &ListsUI::refreshActions);
     QTimer::singleShot(0, this, &ListsUI::onListSyncStateChanged);
+    // Once the run has let go of the list and the commands are back: a key
+    // held meanwhile may be one of their shortcuts.
+    if (view && view->hasHeldKeys())
+        QTimer::singleShot(0, view, &TreeView::applyHeldKeys);
 }
 
 // A run replaces its list with the server's copy: an edit made meanwhile in

@@ -43,6 +43,11 @@ SyncingScreen::SyncingScreen(TaskTreeOwner *ui, TreeView *view, QWidget *parent)
     auto *notice = new QLabel(tr("Editing comes back when it ends."));
     notice->setObjectName(QStringLiteral("syncingNoticeLabel"));
     m_frameLayout->addWidget(notice);
+    // Keys typed at the tree meanwhile wait for the run, not lost nor sent
+    // elsewhere.
+    auto *held = new QLabel(tr("What you type meanwhile goes in then."));
+    held->setObjectName(QStringLiteral("syncingHeldKeysLabel"));
+    m_frameLayout->addWidget(held);
     m_frameLayout->addStretch(0);
 }
 

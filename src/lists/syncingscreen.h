@@ -12,7 +12,8 @@ class TreeView;
 
 // The overlay a task tree shows in its middle while its list synchronises on
 // its own: a picture, "Synchronizing..." and a button that cancels that
-// list's synchronisation, over a line saying that editing waits for its end.
+// list's synchronisation, over lines saying that editing waits for its end
+// and that what is typed meanwhile goes in then.
 class SyncingScreen : public QWidget
 {
     Q_OBJECT

@@ -116,20 +116,25 @@ bool TextFieldKeyFilter::eventFilter(QObject *watched, QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     if (!fieldUsesKey(*key))
         return false;
-    const QList<QKeyCombination> forms = shortcutForms(*key);
-    const QList<QAction *> actions = m_actionsOwner->actions();
-    for (const QAction *action : actions) {
-        // Only the keys that would run a command now.
+    // Only the keys that would run a command now.
+    if (!commandFor(m_actionsOwner->actions(), *key))
+        return false;
+    event->accept();
+    return true;
+}
+
+QAction *TextFieldKeyFilter::commandFor(const QList<QAction *> &actions, const QKeyEvent &event)
+{
+    const QList<QKeyCombination> forms = shortcutForms(event);
+    for (QAction *action : actions) {
         if (!action->isEnabled())
             continue;
         for (const QKeySequence &shortcut : action->shortcuts()) {
             for (const QKeyCombination typed : forms) {
-                if (shortcut.matches(QKeySequence(typed)) == QKeySequence::ExactMatch) {
-                    event->accept();
-                    return true;
-                }
+                if (shortcut.matches(QKeySequence(typed)) == QKeySequence::ExactMatch)
+                    return action;
             }
         }
     }
-    return false;
+    return nullptr;
 }

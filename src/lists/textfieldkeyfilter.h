@@ -1,9 +1,12 @@
 #ifndef TEXTFIELDKEYFILTER_H
 #define TEXTFIELDKEYFILTER_H
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
+class QAction;
+class QKeyEvent;
 class QWidget;
 
 // The page's commands take their keys window-wide. A key typed in a text
@@ -22,6 +25,9 @@ public:
 
     static bool isTextField(const QWidget *widget);
     static bool isTaskTitleEditor(const QWidget *widget);
+    // The enabled one of `actions` whose shortcut the typed key runs, as the
+    // toolkit matches it; null for none.
+    static QAction *commandFor(const QList<QAction *> &actions, const QKeyEvent &event);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -7,6 +7,7 @@
 #include "lists/syncingscreen.h"
 #include "lists/tasklistsearchwidget.h"
 #include "lists/tasktreeowner.h"
+#include "lists/textfieldkeyfilter.h"
 #include "lists/timedelegate.h"
 #include "model/listmodel.h"
 #include "model/task.h"
@@ -14,6 +15,7 @@
 #include "model/taskreaderwriter.h"
 #include "shell/colorpalette.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDebug>
@@ -25,6 +27,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <utility>
 
 // Several model resets in a row (each child moved on its own) restore the
 // view's expansion and search hits once, at the end, instead of after each.
@@ -219,6 +223,17 @@ bool TreeView::event(QEvent *event)
         ensureSyncingScreen();
         ensureSearchBar();
     }
+    // Typing while the list's run holds it waits for the run's end, the
+    // page's shortcuts among it (Tab indents): claimed from them meanwhile.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (holdsKey(key)) {
+            if (event->type() == QEvent::KeyPress)
+                holdKey(key);
+            event->accept();
+            return true;
+        }
+    }
     // Tab and Shift+Tab are the indent and outdent shortcuts: the view never
     // moves the focus on them.
     if (event->type() == QEvent::KeyPress) {
@@ -329,6 +344,8 @@ bool TreeView::maybeEdit(bool cursorAtEnd)
 
 void TreeView::mousePressEvent(QMouseEvent *event)
 {
+    // Keys typed before the click go in first, where they were typed.
+    applyHeldKeys();
     if (inputBlocked()) {
         event->accept();
         return;
@@ -406,6 +423,7 @@ void TreeView::mousePressEvent(QMouseEvent *event)
 
 void TreeView::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    applyHeldKeys();
     if (inputBlocked()) {
         event->accept();
         return;
@@ -808,6 +826,100 @@ void TreeView::onHideSyncingScreen()
 {
     if (m_syncingScreen)
         m_syncingScreen->onHideScreen();
+}
+
+// ------------------------------------------------------------ held keys
+
+// Typing, not the page's commands held with Ctrl or Alt or on function keys
+// (F5 starts the full run at once), nor a modifier pressed alone, nor a key
+// the search field left.
+bool TreeView::holdsKey(const QKeyEvent *event) const
+{
+    const ListModel *list = listModel();
+    if (!list || m_replaying || (!list->isSynchronizing() && m_heldKeys.isEmpty()))
+        return false;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if ((event->key() >= Qt::Key_F1 && event->key() <= Qt::Key_F35)
+        || (event->key() >= Qt::Key_Shift && event->key() <= Qt::Key_ScrollLock) || event->key() == Qt::Key_AltGr)
+        return false;
+    return !(m_searchBar && m_searchBar->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TreeView::holdKey(const QKeyEvent *event)
+{
+    if (m_heldKeys.isEmpty()) {
+        const ListModel *list = listModel();
+        const QModelIndex current = currentIndex();
+        m_heldAt = current.isValid() ? TaskTrace(list, list->taskForIndex(current)) : TaskTrace();
+    }
+    m_heldKeys.append({event->key(), event->modifiers(), event->text(), event->isAutoRepeat()});
+}
+
+void TreeView::applyHeldKeys()
+{
+    ListModel *list = listModel();
+    if (m_heldKeys.isEmpty() || m_replaying || !list || inputBlocked())
+        return;
+    const TaskTrace at = std::exchange(m_heldAt, TaskTrace());
+    const QModelIndex current = currentIndex();
+    // The run took the task away: the keys go to no other one, and the user
+    // is told what was left out.
+    const Task *typedAt = at.isNull() ? nullptr : at.find(list);
+    if (!at.isNull() && (!typedAt || !current.isValid() || typedAt != list->taskForIndex(current))) {
+        QString typed;
+        for (const HeldKey &key : std::as_const(m_heldKeys)) {
+            if (key.key == Qt::Key_Return || key.key == Qt::Key_Enter)
+                typed += QLatin1Char(' ');
+            else if (!key.text.isEmpty() && key.text.at(0).isPrint())
+                typed += key.text;
+        }
+        m_heldKeys.clear();
+        if (m_owner)
+            m_owner->tellUser(heldKeysLeftOutText(typed.simplified()));
+        return;
+    }
+    const QPointer<TreeView> self(this);
+    m_replaying = true;
+    while (self && !m_heldKeys.isEmpty())
+        replayKey(m_heldKeys.takeFirst());
+    if (!self)
+        return;
+    m_replaying = false;
+    // Typed in a list the user has left since: what went in is kept.
+    if (!isVisible())
+        closeCurrentEditor();
+}
+
+QString TreeView::heldKeysLeftOutText(const QString &typed)
+{
+    return tr("What you typed while the list was synchronising was not put in: the task you typed it at is no "
+              "longer in the list. You typed: \"%1\"")
+        .arg(typed);
+}
+
+// As the toolkit delivers a typed key: to the open title editor, or else the
+// tree; a shortcut of the page's commands first unless that one claims it.
+void TreeView::replayKey(const HeldKey &key)
+{
+    QWidget *target = this;
+    if (state() == QAbstractItemView::EditingState) {
+        if (QWidget *editor = indexWidget(currentIndex()))
+            target = editor;
+    }
+    QKeyEvent claim(QEvent::ShortcutOverride, key.key, key.modifiers, key.text, key.autoRepeat);
+    claim.ignore();
+    QApplication::sendEvent(target, &claim);
+    QKeyEvent press(QEvent::KeyPress, key.key, key.modifiers, key.text, key.autoRepeat);
+    if (!claim.isAccepted()) {
+        for (QWidget *w = target; w; w = w->parentWidget()) {
+            if (QAction *command = TextFieldKeyFilter::commandFor(w->actions(), press)) {
+                command->trigger();
+                return;
+            }
+        }
+    }
+    QApplication::sendEvent(target, &press);
 }
 
 void TreeView::showSearchBar()

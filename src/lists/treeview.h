@@ -103,6 +103,13 @@ public:
     // Tasks found by the search, in tree order.
     QList<Task *> searchHits() const { return m_searchHits; }
 
+    // Puts in the keys typed while the list's run held it, as typed, once
+    // editing is back; nothing while it is not.
+    void applyHeldKeys();
+    bool hasHeldKeys() const { return !m_heldKeys.isEmpty(); }
+    // What the tree says when the run took away the task keys were typed at.
+    static QString heldKeysLeftOutText(const QString &typed);
+
 signals:
     void treeViewCurrentIndexChanged(TreeView *view);
 
@@ -146,7 +153,18 @@ private:
     class ResetBatch;
     class ScrollKeeper;
 
+    struct HeldKey
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        bool autoRepeat;
+    };
+
     bool inputBlocked() const;
+    bool holdsKey(const QKeyEvent *event) const;
+    void holdKey(const QKeyEvent *event);
+    void replayKey(const HeldKey &key);
     bool writable() const;
     // Tells the user and answers true when the task (alone: without its
     // subtasks) would stand deeper than the documents hold under newParent.
@@ -222,6 +240,11 @@ private:
     // The current task a reset took out of the list, while no other row has
     // been made current: a later undo or redo may bring it back.
     TaskTrace m_goneTask;
+    // Keys typed while the list's run held it, in order, and the task that
+    // was current at the first: they go in there, or nowhere.
+    QList<HeldKey> m_heldKeys;
+    TaskTrace m_heldAt;
+    bool m_replaying = false;
 };
 
 #endif

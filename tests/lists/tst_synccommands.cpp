@@ -610,60 +610,126 @@ void TstSyncCommands::syncListAfterTheListsAreReplaced()
     QCOMPARE(page->userLists()->models().first()->taskList()->serverId(), server.lists().first().id);
 }
 
-// Keys pressed on the tree while a run holds the list (its upload in flight
-// for "Sync list", or the page marked syncing by the full run): the commands
-// refuse the edit as the tree refuses typing, rather than make it and have
-// the run replace it with the server's copy.
+// Keys pressed on the tree while a run holds the list. During the full run
+// (the page marked syncing, its window up) the commands refuse the edit as
+// the tree refuses typing, rather than make it and have the run replace it
+// with the server's copy. During the list's own run ("Sync list", its upload
+// in flight, or the autosync of a list left and come back to at once) the
+// keys wait for its end and then go in where they were typed, in order,
+// whenever the server answers ("|"), the list left again ("away") or not:
+// none lands on another task, none is lost. A task the run took away (removed on the other computer, "gone:")
+// takes none, and the user is told what was left out.
 void TstSyncCommands::editsWaitForTheListsRun_data()
 {
-    QTest::addColumn<bool>("fullRun");
+    QTest::addColumn<QString>("run"); // "full run", "sync list" or "autosync"
     QTest::addColumn<QString>("shape");
     QTest::addColumn<QString>("task");
     QTest::addColumn<QString>("before"); // keys before the run starts
     QTest::addColumn<QString>("during");
-    QTest::addColumn<QString>("after"); // the list once the run is over, here and on the server
+    QTest::addColumn<QString>("after"); // the list once the runs are over, here and on the server
 
     for (const bool full : {false, true}) {
-        const char *run = full ? "full run, " : "sync list, ";
-        auto row = [run](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QLatin1String(run) + QLatin1String(name))); };
-        row("check") << full << "A B" << "B" << "" << "Space" << "A B";
-        row("indent") << full << "A B" << "B" << "" << "Tab" << "A B";
-        row("outdent") << full << "A[a1] B" << "a1" << "" << "Shift+Tab" << "A[a1] B";
-        row("move up") << full << "A B" << "B" << "" << "Ctrl+Up" << "A B";
-        row("move down") << full << "A B" << "A" << "" << "Ctrl+Down" << "A B";
-        row("paste") << full << "A B" << "A" << "Ctrl+C" << "Ctrl+V" << "A B";
-        row("undo") << full << "A B" << "A" << "Space" << "Ctrl+Z" << "*A B";
-        row("redo") << full << "A B" << "A" << "Space Ctrl+Z" << "Ctrl+Y" << "A B";
+        const QString run = QLatin1String(full ? "full run" : "sync list");
+        auto row = [run](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(run + QLatin1String(", ") + QLatin1String(name))) << run;
+        };
+        row("check") << "A B" << "B" << "" << "Space" << (full ? "A B" : "A *B");
+        row("indent") << "A B" << "B" << "" << "Tab" << (full ? "A B" : "A[B]");
+        row("outdent") << "A[a1] B" << "a1" << "" << "Shift+Tab" << (full ? "A[a1] B" : "A a1 B");
+        row("move up") << "A B" << "B" << "" << "Ctrl+Up" << "A B";
+        row("move down") << "A B" << "A" << "" << "Ctrl+Down" << "A B";
+        row("paste") << "A B" << "A" << "Ctrl+C" << "Ctrl+V" << "A B";
+        row("undo") << "A B" << "A" << "Space" << "Ctrl+Z" << "*A B";
+        row("redo") << "A B" << "A" << "Space Ctrl+Z" << "Ctrl+Y" << "A B";
     }
+    QTest::newRow("autosync, titles typed as the server answers")
+        << "autosync" << "A B" << "A" << "Space" << "Return type:O | type:ne Return type:Two Down"
+        << "*A One Two B";
+    QTest::newRow("autosync, titles typed before it answers")
+        << "autosync" << "A B" << "A" << "Space" << "Return type:One Return type:Two Down |" << "*A One Two B";
+    QTest::newRow("autosync, the list left again before it answers")
+        << "autosync" << "A B" << "A" << "Space" << "Return type:One Return type:Two away |" << "*A One Two B";
+    QTest::newRow("autosync, the task typed at taken away")
+        << "autosync" << "A B" << "B" << "Up Space Down gone:B" << "Return type:One Escape |" << "*A";
 }
 
 void TstSyncCommands::editsWaitForTheListsRun()
 {
-    QFETCH(bool, fullRun);
+    QFETCH(QString, run);
     QFETCH(QString, shape);
     QFETCH(QString, task);
     QFETCH(QString, before);
     QFETCH(QString, during);
     QFETCH(QString, after);
     CheckedFakeServer server;
+    QSignalSpy connected(EventConnection::instance(), &EventConnection::connected);
     QVERIFY(serveAlice(server));
-    auto page = showPage({QStringLiteral("Home: ") + shape});
+    auto page = showPage({QStringLiteral("Home: ") + shape, QStringLiteral("Work: C")});
     QVERIFY(page);
-    ListModel *home = page->currentList();
+    QStringList told;
+    ListsUI::setNoticeHandler([&told](const QString &, const QString &text) { told << text; });
+    const auto quiet = qScopeGuard([] { ListsUI::setNoticeHandler({}); });
+    const bool autosync = run == QLatin1String("autosync");
+    if (autosync) {
+        QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
+        Pilot pilot;
+        QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
+        QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), true);
+        page->centralWidget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
+    }
+    ListModel *home = nullptr;
+    for (ListModel *list : page->userLists()->models())
+        home = list->name() == QLatin1String("Home") ? list : home;
+    QVERIFY(home);
+    page->setCurrentList(home);
     TreeView *tree = page->currentTreeView();
-    auto find = [home](const QString &title) {
+    auto find = [&home](const QString &title) {
         const QModelIndexList hits = home->match(home->index(0, 0), Qt::DisplayRole, title, 1,
                                                  Qt::MatchExactly | Qt::MatchRecursive);
         return hits.isEmpty() ? QModelIndex() : hits.first();
     };
+    // Keys, and what happens meanwhile on the server.
+    QString gone;
+    auto play = [&](const QString &script) {
+        for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (step.startsWith(QLatin1String("gone:"))) {
+                gone = step.mid(5);
+                FakeList changed = server.list(home->taskList()->serverId());
+                changed.tasks.removeIf([&gone](const FakeTask &t) { return t.title() == gone; });
+                ++changed.revision;
+                server.putList(changed);
+            } else if (step == QLatin1String("away")) {
+                QTabBar *bar = page->tabWidget()->tabBar();
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1 - page->tabWidget()->indexOf(tree)).center());
+            } else if (step == QLatin1String("|")) {
+                QTRY_COMPARE(server.heldCount(), 1);
+                QCOMPARE(server.releaseHeld(), 1);
+                QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+            } else {
+                TreeTest::keys(step);
+            }
+        }
+    };
     tree->setCurrentIndex(find(task));
     tree->setFocus();
-    TreeTest::keys(before);
+    play(before);
     const QString edited = TreeTest::write(home->taskList()->rootTask());
 
-    if (fullRun) {
+    if (run == QLatin1String("full run")) {
         // What the full run does to the page while its dialog is up.
         page->setSyncing(true);
+    } else if (autosync) {
+        // Over to Work and straight back, with the mouse.
+        server.hold(QByteArrayLiteral("PUT"), QStringLiteral("^/lists/\\d+$"));
+        QTabBar *bar = page->tabWidget()->tabBar();
+        const int at = page->tabWidget()->indexOf(tree);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1 - at).center());
+        QVERIFY(home->isSynchronizing());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(at).center());
+        QCOMPARE(page->currentTreeView(), tree);
+        QCOMPARE(QApplication::focusWidget(), tree);
     } else {
         server.hold(QStringLiteral("^/lists$"));
         auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
@@ -672,25 +738,36 @@ void TstSyncCommands::editsWaitForTheListsRun()
         QTRY_COMPARE(server.heldCount(), 1);
         QVERIFY(home->isSynchronizing());
     }
-    tree->setCurrentIndex(find(task));
-    tree->setFocus();
-    TreeTest::keys(during);
-    // Refused at once: nothing the run would overwrite.
+    if (!autosync) {
+        tree->setCurrentIndex(find(task));
+        tree->setFocus();
+    }
+    const QString held = during.section(QLatin1Char('|'), 0, 0);
+    play(held);
+    // Nothing the run would overwrite.
     QCOMPARE(TreeTest::write(home->taskList()->rootTask()), edited);
 
-    if (fullRun) {
+    if (run == QLatin1String("full run")) {
         page->setSyncing(false);
         Pilot pilot;
         QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
         QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
     } else {
-        QCOMPARE(server.releaseHeld(), 1);
+        play(during.mid(held.size()).isEmpty() ? QStringLiteral("|") : during.mid(held.size()));
+    }
+    home = page->listForTabIndex(page->tabWidget()->indexOf(tree));
+    QTRY_COMPARE(TreeTest::write(home->taskList()->rootTask()), after);
+    // What went in goes up with the list's next run.
+    if (home->taskList()->syncStatus() != TaskList::Unedited) {
+        page->setCurrentList(home);
+        auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
+        syncList->updateState();
+        syncList->trigger();
         QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
     }
-    home = page->currentList();
-    QCOMPARE(TreeTest::write(home->taskList()->rootTask()), after);
     QCOMPARE(home->taskList()->syncStatus(), TaskList::Unedited);
     QCOMPARE(serverShape(server, QStringLiteral("Home")), after);
+    QCOMPARE(told, gone.isEmpty() ? QStringList() : QStringList{TreeView::heldKeysLeftOutText(QStringLiteral("One"))});
 }
 
 // Panels and dialogs open on a task of the list when "Sync list" starts:
@@ -855,7 +932,8 @@ void TstSyncCommands::openPanelsWaitForTheListsRun()
 // While "Sync list" holds the list, what refuses the user's typing shows it
 // and says why, where the user is: a panel's field looks read-only and the
 // panel's notice says editing comes back when the run ends; over the tree,
-// the overlay says so. Once the run is over all is as before.
+// the overlay says so, and that the keys typed meanwhile go in then. Once
+// the run is over the fields are as before.
 void TstSyncCommands::heldRunShowsTheRefusal_data()
 {
     QTest::addColumn<QString>("place");
@@ -930,8 +1008,10 @@ void TstSyncCommands::heldRunShowsTheRefusal()
         QTest::keyClicks(field, QStringLiteral("held"));
         QCOMPARE(field->toPlainText(), shown);
     } else {
-        // Over the tree, in the user's sight, while keys change nothing.
+        // Over the tree, in the user's sight, while keys change nothing yet.
         QVERIFY(tree->viewport()->rect().contains(tree->syncingScreen()->geometry()));
+        const auto *held = tree->syncingScreen()->findChild<QLabel *>(QStringLiteral("syncingHeldKeysLabel"));
+        QVERIFY(held && held->isVisible());
         tree->setFocus();
         TreeTest::keys(QStringLiteral("Space Return Tab"));
     }
