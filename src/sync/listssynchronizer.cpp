@@ -339,15 +339,15 @@ void ListsSynchronizer::requestListsInfo()
                 &ListsSynchronizer::onListsRequestFinished);
 }
 
-// A forced run replaces one side with the other: restored lists of the
-// user's own go up as new in a forced remote run, and all give way to the
-// server's in a forced local one. Another user's list is never sent.
+// A forced local run gives every restored list up for the server's. In a
+// forced remote run a restored list of the user's own goes up whole onto the
+// server's list of its id; another user's list is never sent.
 bool ListsSynchronizer::lookForRestoredList()
 {
     if (!m_userLists || m_forceLocal)
         return false;
     quint32 id = 0;
-    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id, m_forceRemote);
+    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id);
     if (!model)
         return false;
     m_restoredModel = model;
@@ -389,6 +389,9 @@ void ListsSynchronizer::onRestoredListFetched()
                 m_userLists->purgeList(record);
             }
             RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
+            // The server takes the backup's list whole, under its id.
+            if (m_forceRemote && model->taskList()->isOwned())
+                model->taskList()->setPendingUpload(UploadMark::wholeUpdate().text());
             m_saves.lists();
         } else {
             // An earlier import may have posted it under another id: it
@@ -457,10 +460,6 @@ bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
 void ListsSynchronizer::setAsideWaitingLists()
 {
     dropOthersRestoredLists();
-    // A forced run replaces one side with the other (see lookForRestoredList).
-    for (const QPointer<ListModel> &model : std::as_const(m_models))
-        if (m_forceRemote && model && model->taskList()->syncStatus() == TaskList::New)
-            RestoredLists::replaceWhenForced(model, m_groupsAtStart);
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
     if (!m_forceRemote && !m_forceLocal)
         m_restoredSearch.setAside(m_models);

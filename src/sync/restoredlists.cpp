@@ -188,15 +188,3 @@ void RestoredLists::postAsNew(ListModel *model)
     model->taskList()->setPendingUpload(QString());
     model->setChanged();
 }
-
-void RestoredLists::replaceWhenForced(ListModel *model, ListsGroups *groups)
-{
-    TaskList *list = model->taskList();
-    const quint32 id = fileId(list);
-    if (id == 0)
-        return;
-    if (groups)
-        groups->placeAsAgreed(list, id);
-    list->setPendingUpload(UploadMark::replacing(id).text());
-    model->setChanged();
-}

@@ -74,11 +74,6 @@ public:
     // Another user's list, which is never posted.
     static bool isOthers(const TaskList *list);
 
-    // A forced remote run puts the restored list up in place of the
-    // server's list of the backup's id, whatever that holds, and the list
-    // takes its place in the groups.
-    static void replaceWhenForced(ListModel *model, ListsGroups *groups);
-
 private:
     RestoredLists() = delete;
 };

@@ -6,11 +6,10 @@
 #include "sync/restoredlists.h"
 
 ListModel *RestoredListSearch::nextToLookFor(const QList<QPointer<ListModel>> &models, const UserLists *lists,
-                                             quint32 *id, bool othersOnly)
+                                             quint32 *id)
 {
     for (const QPointer<ListModel> &model : models) {
-        if (!model || !lists->models().contains(model) || m_looked.contains(model)
-            || (othersOnly && !RestoredLists::isOthers(model->taskList())))
+        if (!model || !lists->models().contains(model) || m_looked.contains(model))
             continue;
         *id = RestoredLists::fileId(model->taskList());
         if (*id == 0)

@@ -21,10 +21,7 @@ public:
     // backup gave it (`id`), marked looked for; null when none is left. One
     // whose id another list here holds is not looked for: an earlier import
     // may have posted it under another id, among the server's lists.
-    // `othersOnly`: only lists of other users (a forced remote run, which
-    // sends the user's own as they are here).
-    ListModel *nextToLookFor(const QList<QPointer<ListModel>> &models, const UserLists *lists, quint32 *id,
-                             bool othersOnly = false);
+    ListModel *nextToLookFor(const QList<QPointer<ListModel>> &models, const UserLists *lists, quint32 *id);
     // Takes out of `models` the restored lists of other users that the look
     // by the file's id did not settle: never sent, they are to go.
     static QList<ListModel *> takeOthersUnfound(QList<QPointer<ListModel>> &models);

@@ -246,7 +246,6 @@ struct OrderHere
     bool changed = false;           // the order was changed here
     QSet<quint32> posted;           // made here, posted by this run
     bool forceLocal = false;
-    QHash<quint32, quint32> replacing; // forced local: the id each reposted item replaces -> its own
 };
 
 // The order to send up: what the user moved since the two computers last
@@ -264,11 +263,10 @@ inline QList<quint32> mergeDisplayOrder(const OrderHere &here, const QList<quint
             mine << id;
     }
     if (here.forceLocal && here.agreed) {
-        // Nothing here was moved: an item kept to finish a replacement takes
-        // the place of the one it replaces.
+        // Nothing here was moved.
         for (quint32 id : *here.agreed)
-            if (kept.contains(here.replacing.value(id, id)))
-                mine << here.replacing.value(id, id);
+            if (kept.contains(id))
+                mine << id;
     }
     QList<quint32> base;
     if (here.agreed) {

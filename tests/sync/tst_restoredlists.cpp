@@ -134,6 +134,7 @@ private:
         EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
         EditedThereSinceTheBackupTold,
         EditedThereSinceTheBackupToldOnceSent,
+        OwnBackupEditedThereSentByAForcedRemoteRun,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -277,6 +278,9 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupAListSharedWithMeChangedByItsOwner);
     QTest::newRow("a list another user shares with this one, the backup sent by a forced remote run: still theirs")
         << int(OwnBackupAListSharedWithMeSentByAForcedRemoteRun);
+    QTest::newRow("edited on the other computer since the backup, sent by a forced remote run: the backup's, under "
+                  "the list's id")
+        << int(OwnBackupEditedThereSentByAForcedRemoteRun);
     QTest::newRow("a list backed up before its first synchronisation, the backup imported twice: once")
         << int(OwnBackupAListNotYetSynchronisedImportedTwice);
     QTest::newRow("a list backed up before its first synchronisation, the backup imported twice before a run: once")
@@ -697,6 +701,20 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             m_groups = QStringLiteral("[Home]Travel([Trip])");
         else
             expected << QStringLiteral("Garden[Rake]");
+        break;
+    case OwnBackupEditedThereSentByAForcedRemoteRun:
+        // The server's lists end as the backup's, under the ids they had:
+        // the other computer sees each list once, none removed.
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            m_untouched << (l.name == trip ? QStringLiteral("Trip[Tickets,Bags,Socks]") : QStringLiteral("Home[Keys]"))
+                               + QStringLiteral("#") + QString::number(l.id);
+        onA(exportBackup);
+        editTripOnB();
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            ForcedRuns::prepareForceRemote(client.lists, client.notes);
+            QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        });
         break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
