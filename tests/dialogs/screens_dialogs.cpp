@@ -26,6 +26,7 @@
 #include "dialogstest.h"
 #include "lists/listprinter.h"
 #include "lists/listsui.h"
+#include "lists/tasktreeowner.h"
 #include "model/modelscontainer.h"
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
@@ -328,6 +329,49 @@ PLUMDECK_SCREEN(taskInfo)
     model->setSynchronizing(false);
     dialog.updateInfo();
     QVERIFY(!shoot(&dialog, QStringLiteral("task-info-removed")).isNull());
+    // The run's settling of moves took the task into another list: the form
+    // follows it there, with the typing.
+    {
+        struct Holder : TaskTreeOwner
+        {
+            UserLists *lists;
+            bool isSyncing() const override { return false; }
+            void showNoteDialog() override {}
+            void showAlarmDialog() override {}
+            void showTimeManagementDialog() override {}
+            void openTaskLink() override {}
+            void playTaskVideo() override {}
+            void showTaskContextMenu(const QPoint &) override {}
+            void onCancelSingleListSync(ListModel *) override {}
+            ListModel *listHolding(const TaskList *list) const override
+            {
+                for (ListModel *model : lists->models())
+                    if (model->taskList() == list)
+                        return model;
+                return nullptr;
+            }
+        } holder;
+        holder.lists = page.lists.get();
+        ListModel *work = page.addList(QStringLiteral("Work"));
+        work->taskList()->setPermissions(QStringLiteral("rwd"));
+        auto *movedHere = new Task;
+        movedHere->setTitle(QStringLiteral("Call the garage"));
+        work->taskList()->rootTask()->insertChild(movedHere, 0);
+        Task *left = movedHere->clone();
+        model->taskList()->rootTask()->insertChild(left, 0);
+        TaskInfoDialog follows(&holder);
+        follows.selectedTaskChanged(left, model);
+        follows.noteEdit()->setPlainText(QStringLiteral("Ask about the brakes too"));
+        model->setSynchronizing(true);
+        TaskList *home = model->taskList();
+        std::unique_ptr<Task> taken(home->rootTask()->takeChild(left));
+        home->recordMovedTask(taken.get(), work->taskList(), movedHere);
+        model->markEditedAndReset();
+        follows.selectedTaskChanged(nullptr, model);
+        model->setSynchronizing(false);
+        follows.updateInfo();
+        QVERIFY(!shoot(&follows, QStringLiteral("task-info-moved")).isNull());
+    }
     // A run takes a whole list away that is no longer shared with the user.
     ListModel *shared = page.addList(QStringLiteral("Garden"));
     shared->taskList()->setOwned(false);

@@ -401,3 +401,10 @@ PLUMDECK_SCREEN(formsNotSaved)
                        false);
     QVERIFY(!shoot(&link, QStringLiteral("attachment-not-saved")).isNull());
 }
+
+// Keys typed while a list synchronised, at a task the run then took away.
+PLUMDECK_SCREEN(heldKeysLeftOut)
+{
+    MessageDialog dialog(QStringLiteral("Lists"), TreeView::heldKeysLeftOutText(QStringLiteral("one two")), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("held-keys-left-out")).isNull());
+}

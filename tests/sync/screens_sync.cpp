@@ -9,6 +9,7 @@
 #include "sync/listssynchronizer.h"
 #include "sync/listoutcome.h"
 #include "sync/notepadsynchronizer.h"
+#include "sync/savefailure.h"
 #include "sync/sslerrorhandler.h"
 #include "syncfailuretexts.h"
 #include "syncui/connectiontestdialog.h"
@@ -130,10 +131,30 @@ PLUMDECK_SCREEN(listsKeptAgainstRemovals)
 {
     ListOutcome::KeptAgainstRemovals kept;
     kept.removedThere = QStringList{QStringLiteral("Garden")};
-    kept.removedHere = QStringList{QStringLiteral("Trip")};
+    kept.removedHere = QStringList{QStringLiteral("Trip"), QStringLiteral("Week 1 (now called \"Week 2\")")};
     kept.tasks = QStringList{QStringLiteral("Shopping: Milk"), QStringLiteral("Shopping: Eggs")};
     MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("lists-kept-against-removals")).isNull());
+}
+
+// What an import changed on the server, told after the run that sent it.
+PLUMDECK_SCREEN(importChangedLists)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         ListOutcome::restoredText({QStringLiteral("Trip"), QStringLiteral("Home")}), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("import-changed-lists")).isNull());
+}
+
+// A run stopped by a save that failed after part of it went up.
+PLUMDECK_SCREEN(stoppedRunSaysWhatWasSent)
+{
+    const SaveFailure failure(SaveFailure::Notes, QStringLiteral("/home/user/notes.xhtml"),
+                              QStringLiteral("No space left on device"));
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         failure.nothingSentText({SaveFailure::sentText(SaveFailure::SentList, QStringLiteral("Trip")),
+                                                  SaveFailure::sentText(SaveFailure::SentListOrder)}),
+                         false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("stopped-run-says-what-was-sent")).isNull());
 }
 
 // Tasks left where they were beside a move nothing told apart.
