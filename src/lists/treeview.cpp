@@ -893,6 +893,10 @@ void TreeView::applyHeldKeys()
 
 QString TreeView::heldKeysLeftOutText(const QString &typed)
 {
+    // A tick or a move leaves no text to show.
+    if (typed.isEmpty())
+        return tr("What you typed while the list was synchronising was not put in: the task you typed it at is no "
+                  "longer in the list.");
     return tr("What you typed while the list was synchronising was not put in: the task you typed it at is no "
               "longer in the list. You typed: \"%1\"")
         .arg(typed);

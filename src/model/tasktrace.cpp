@@ -39,11 +39,18 @@ void TaskTrace::trace(const ListModel *list, const Task *task)
     if (!hasIdentity(task))
         return;
     const QString identity = task->identity();
+    bool shared = false;
     for (const Task *other : list->taskList()->allTasks()) {
-        if (other != task && hasIdentity(other) && other->identity() == identity)
+        if (other == task || !hasIdentity(other) || other->identity() != identity)
+            continue;
+        // Tasks typed in one second share it: the title still tells them.
+        if (other->title() == task->title())
             return;
+        shared = true;
     }
     m_identity = identity;
+    if (shared)
+        m_title = task->title();
 }
 
 Task *TaskTrace::find(const ListModel *list) const
@@ -67,7 +74,8 @@ Task *TaskTrace::find(const ListModel *list) const
         return nullptr;
     Task *found = nullptr;
     for (Task *task : tasks) {
-        if (!hasIdentity(task) || task->identity() != m_identity)
+        if (!hasIdentity(task) || task->identity() != m_identity
+            || (!m_title.isNull() && task->title() != m_title))
             continue;
         if (found)
             return nullptr;

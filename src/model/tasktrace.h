@@ -16,6 +16,7 @@ class TaskList;
 // the list (undo, redo: its lineage); its server id; its identity (creator
 // and creation second) when no other task of the list shares it. Never its
 // row: another task takes the row when one is added or removed above it.
+// Tasks typed in one second share an identity; among them the title tells.
 class TaskTrace
 {
 public:
@@ -46,9 +47,12 @@ private:
     std::weak_ptr<const void> m_lifetime;
     quint64 m_lineage = 0;
     quint32 m_id = 0;
-    // Empty when the task had none, or another task of the list had it too
-    // (a pasted copy, tasks made in the same second).
+    // Empty when the task had none, or another task of the list had it and
+    // its title too (a pasted copy).
     QString m_identity;
+    // Set where tasks made in the same second share the identity: the task
+    // is then the one of them with this title.
+    QString m_title;
 };
 
 #endif

@@ -102,6 +102,10 @@ private slots:
         QTest::newRow("removed, its pasted copy stays: not by the shared identity")
             << "A@1 B@2 C@2" << "B" << "A2@1 C2@2" << "none";
         QTest::newRow("its identity shared now: not by identity") << "A@1 B@2" << "B" << "P@2 A2@1 B2@2" << "none";
+        QTest::newRow("typed in one second, its new list posted: by its title")
+            << "Milk@1 Eggs@1" << "Milk" << "Eggs=2@1 Milk=1@1" << "Milk";
+        QTest::newRow("typed in one second, retitled by the run: not another of its second")
+            << "Milk@1 Eggs@1" << "Milk" << "Eggs=2@1 Oats=1@1" << "none";
         QTest::newRow("a copy of it under an id of its own: not it") << "A=1@1 B=2@2" << "B" << "A=1@1 C=3@2" << "none";
         // "older": a copy of the list as undo keeps it, its pasted copies
         // sharing an identity.
