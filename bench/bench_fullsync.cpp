@@ -29,10 +29,10 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
-#include "sync/listssynchronizer.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/runs/listssynchost.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 namespace {
 

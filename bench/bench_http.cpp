@@ -25,9 +25,9 @@
 
 #include "core/pdcompressor.h"
 #include "fakeserver.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "core/serversettings.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/xmlrequest.h"
 
 namespace {
 const int requestCount = 2000;

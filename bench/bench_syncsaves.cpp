@@ -22,7 +22,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchronizer.h"
+#include "sync/runs/listssynchronizer.h"
 
 namespace {
 

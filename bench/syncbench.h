@@ -15,7 +15,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
+#include "sync/runs/listssynchost.h"
 
 // Writes the lists to `path` at each save a run asks for; with no path it
 // only counts them.

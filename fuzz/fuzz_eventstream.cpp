@@ -3,7 +3,7 @@
 
 #include "fuzzsetup.h"
 
-#include "sync/xmlstreamreceiver.h"
+#include "sync/requests/xmlstreamreceiver.h"
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {

@@ -15,8 +15,8 @@
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/presenceicon.h"
 #include "contacts/user.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 AddFriendDialog::AddFriendDialog(ChatUI *chatUI, QWidget *parent)
     : CustomDialog(tr("Add user as contact"), false, false, parent), m_chatUI(chatUI)

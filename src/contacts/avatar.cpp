@@ -8,8 +8,8 @@
 #include "contacts/user.h"
 #include "core/paths.h"
 #include "core/serversettings.h"
-#include "sync/request.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/request.h"
+#include "sync/requests/serverhttpconnection.h"
 
 namespace {
 // Pictures are small; anything bigger is not one.

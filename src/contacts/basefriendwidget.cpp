@@ -7,7 +7,7 @@
 #include "contacts/user.h"
 #include "contacts/userinfowidget.h"
 #include "core/uisettings.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 #include <QColor>
 #include <QHBoxLayout>

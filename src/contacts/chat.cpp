@@ -6,9 +6,9 @@
 #include "contacts/chats.h"
 #include "contacts/user.h"
 #include "core/clock.h"
-#include "sync/eventsubscription.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/eventsubscription.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 Chat::Chat(Chats *owner, quint32 id, QObject *parent)
     : QObject(parent)

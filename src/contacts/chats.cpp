@@ -6,7 +6,7 @@
 #include "contacts/chatreaderwriter.h"
 #include "contacts/user.h"
 #include "core/clock.h"
-#include "sync/fetchingsubscription.h"
+#include "sync/requests/fetchingsubscription.h"
 
 Chats::Chats(QObject *parent)
     : QObject(parent)

@@ -15,7 +15,7 @@
 #include "contacts/user.h"
 #include "core/serversettings.h"
 #include "model/modelscontainer.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/xmlrequest.h"
 #include "shell/menu.h"
 #include "shell/messagedialog.h"
 

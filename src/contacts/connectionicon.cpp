@@ -3,7 +3,7 @@
 #include <QPixmap>
 
 #include "core/uisettings.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 ConnectionIcon::ConnectionIcon(QWidget *parent)
     : QLabel(parent)

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "core/serversettings.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 ConnectionWidget::ConnectionWidget(QWidget *parent)
     : QFrame(parent)

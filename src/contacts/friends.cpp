@@ -8,9 +8,9 @@
 #include "contacts/user.h"
 #include "core/paths.h"
 #include "model/documentfile.h"
-#include "sync/fetchingsubscription.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/fetchingsubscription.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 Friends::Friends(QObject *parent)
     : QObject(parent)

@@ -5,8 +5,8 @@
 
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/user.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 FriendsSynchronizer::FriendsSynchronizer(const QList<User *> &users, QObject *parent)
     : BaseSynchronizer(parent)

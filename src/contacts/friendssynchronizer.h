@@ -4,7 +4,7 @@
 #include <QList>
 #include <QPointer>
 
-#include "sync/basesynchronizer.h"
+#include "sync/runs/basesynchronizer.h"
 
 class User;
 class XMLRequest;

@@ -18,7 +18,7 @@
 #include "core/uisettings.h"
 #include "shell/menu.h"
 #include "shell/toolbutton.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 FriendWidget::FriendWidget(ChatUI *chatUI, User *user, QWidget *parent)
     : QFrame(parent), m_chatUI(chatUI), m_user(user)

@@ -6,7 +6,7 @@
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "core/xmlreaderwriter.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 IdlenessSender *IdlenessSender::s_instance = nullptr;
 

@@ -4,9 +4,9 @@
 
 #include "contacts/friendsreaderwriter.h"
 #include "contacts/user.h"
-#include "sync/eventconnection.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/eventconnection.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/xmlrequest.h"
 
 PresenceManager *PresenceManager::instance()
 {

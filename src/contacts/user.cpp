@@ -1,7 +1,7 @@
 #include "contacts/user.h"
 
 #include "core/serversettings.h"
-#include "sync/request.h"
+#include "sync/requests/request.h"
 
 User::User(const QString &nick, QObject *parent)
     : QObject(parent)

@@ -8,7 +8,7 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
-#include "sync/restoredlists.h"
+#include "sync/runs/restoredlists.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -11,7 +11,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
-#include "sync/listssynchronizer.h"
+#include "sync/runs/listssynchronizer.h"
 
 #include <QCheckBox>
 #include <QFrame>

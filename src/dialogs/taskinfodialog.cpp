@@ -12,8 +12,8 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "shell/toolbutton.h"
-#include "sync/eventconnection.h"
-#include "sync/listssynchronizer.h"
+#include "sync/requests/eventconnection.h"
+#include "sync/runs/listssynchronizer.h"
 
 #include <QCheckBox>
 #include <QComboBox>

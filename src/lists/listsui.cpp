@@ -48,9 +48,9 @@
 #include "shell/tasklinkopener.h"
 #include "shell/toolbutton.h"
 #include "shell/webkitplayerdialog.h"
-#include "sync/listoutcome.h"
-#include "sync/savefailure.h"
-#include "sync/singlelistsyncqueue.h"
+#include "sync/runs/listoutcome.h"
+#include "sync/runs/savefailure.h"
+#include "sync/runs/singlelistsyncqueue.h"
 
 #include <QApplication>
 #include <QDebug>

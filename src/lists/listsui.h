@@ -6,7 +6,7 @@
 #include "lists/tasktreeowner.h"
 #include "model/alarmoccurrence.h"
 #include "shell/mainwindowmode.h"
-#include "sync/listssyncpage.h"
+#include "sync/runs/listssyncpage.h"
 
 #include <QHash>
 #include <QList>

@@ -9,7 +9,7 @@
 #include "model/userlists.h"
 #include "shell/mainwindow.h"
 #include "shell/menu.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -20,8 +20,8 @@
 #include "shell/toolbutton.h"
 #include "shell/updatesdialog.h"
 #include "shell/webkitbrowserdialog.h"
-#include "sync/savefailure.h"
-#include "sync/updater.h"
+#include "sync/runs/savefailure.h"
+#include "sync/requests/updater.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

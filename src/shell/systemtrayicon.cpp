@@ -6,7 +6,7 @@
 #include "shell/launchurlaction.h"
 #include "shell/mainwindow.h"
 #include "shell/mainwindowmode.h"
-#include "sync/updater.h"
+#include "sync/requests/updater.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "shell/updatesdialog.h"
 
 #include "core/uisettings.h"
-#include "sync/updater.h"
+#include "sync/requests/updater.h"
 
 #include <QApplication>
 #include <QDebug>

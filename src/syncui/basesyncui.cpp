@@ -2,7 +2,7 @@
 
 #include "core/serversettings.h"
 #include "shell/messagedialog.h"
-#include "sync/basesynchronizer.h"
+#include "sync/runs/basesynchronizer.h"
 #include "syncui/sslerrorsui.h"
 #include "syncui/syncdialog.h"
 

@@ -2,9 +2,9 @@
 
 #include "core/serversettings.h"
 #include "shell/pdtextedit.h"
-#include "sync/httpresponseheader.h"
-#include "sync/request.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/httpresponseheader.h"
+#include "sync/requests/request.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "syncui/sslerrorsui.h"
 
 #include <QTextCursor>

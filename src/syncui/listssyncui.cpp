@@ -3,11 +3,11 @@
 #include "model/notepadnote.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
-#include "sync/forcedruns.h"
-#include "sync/listssynchronizer.h"
-#include "sync/listssyncpage.h"
-#include "sync/notepadsynchronizer.h"
-#include "sync/syncsnapshot.h"
+#include "sync/runs/forcedruns.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/listssyncpage.h"
+#include "sync/runs/notepadsynchronizer.h"
+#include "sync/runs/syncsnapshot.h"
 
 ListsSyncUI::ListsSyncUI(UserLists *lists, ListsSyncPage *page, QObject *parent)
     : BaseSyncUI(page ? page->dialogParent() : nullptr, parent)

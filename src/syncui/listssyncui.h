@@ -1,7 +1,7 @@
 #ifndef LISTSSYNCUI_H
 #define LISTSSYNCUI_H
 
-#include "sync/listoutcome.h"
+#include "sync/runs/listoutcome.h"
 #include "syncui/basesyncui.h"
 
 #include <QPointer>

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "sync/sslerrorhandler.h"
+#include "sync/requests/sslerrorhandler.h"
 
 class MessageDialog;
 

@@ -1,7 +1,7 @@
 #include "syncui/syncdialog.h"
 
 #include "core/uisettings.h"
-#include "sync/basesynchronizer.h"
+#include "sync/runs/basesynchronizer.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #ifndef SYNCNOTICEBOXES_H
 #define SYNCNOTICEBOXES_H
 
-#include "sync/syncnotices.h"
+#include "sync/runs/syncnotices.h"
 
 // Tells what a synchronisation met in a message box, and waits for it. Its
 // questions ask before what cannot be undone: Cancel is their default.

@@ -13,7 +13,7 @@
 #include "core/clock.h"
 #include "core/serversettings.h"
 #include "fakeservertest.h"
-#include "sync/eventconnection.h"
+#include "sync/requests/eventconnection.h"
 
 namespace Team {
 

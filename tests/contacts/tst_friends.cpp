@@ -6,8 +6,8 @@
 #include "contacts/friendssynchronizer.h"
 #include "contacts/user.h"
 #include "interruptedsave.h"
-#include "sync/request.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/request.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 

@@ -5,7 +5,7 @@
 #include "contacts/idlenesssender.h"
 #include "contacts/inputidlenessmonitor.h"
 #include "contacts/presencemanager.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 

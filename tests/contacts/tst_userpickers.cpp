@@ -33,8 +33,8 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "model/listinfo.h"
-#include "sync/listsharingsynchronizer.h"
-#include "sync/listsynchronizer.h"
+#include "sync/runs/listsharingsynchronizer.h"
+#include "sync/runs/listsynchronizer.h"
 #include "teamfixture.h"
 #include "testenvironment.h"
 

@@ -16,8 +16,8 @@
 #include "model/userlists.h"
 #include "shell/menu.h"
 #include "shell/stringentrydialog.h"
-#include "sync/eventconnection.h"
-#include "sync/singlelistsyncqueue.h"
+#include "sync/requests/eventconnection.h"
+#include "sync/runs/singlelistsyncqueue.h"
 #include "testenvironment.h"
 
 #include <QAccessible>

@@ -11,7 +11,7 @@
 #include "shell/prefsdialog.h"
 #include "shell/stringentrydialog.h"
 #include "shell/updatesdialog.h"
-#include "sync/savefailure.h"
+#include "sync/runs/savefailure.h"
 #include "updatertest.h"
 
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "shell/systemtrayicon.h"
 #include "shell/updatesdialog.h"
 #include "shelltest.h"
-#include "sync/updater.h"
+#include "sync/requests/updater.h"
 #include "testenvironment.h"
 #include "testpages.h"
 #include "updatertest.h"

@@ -6,8 +6,8 @@
 
 #include "core/serversettings.h"
 #include "fakeserver.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/updater.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/updater.h"
 
 #include <QSettings>
 #include <QSslConfiguration>

@@ -1,6 +1,6 @@
 #include "testenvironment.h"
 
-#include "sync/sslerrorhandler.h"
+#include "sync/requests/sslerrorhandler.h"
 #include "syncui/sslerrorsui.h"
 #include "syncui/syncnoticeboxes.h"
 

@@ -12,8 +12,8 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
-#include "sync/savefailure.h"
+#include "sync/runs/listssynchost.h"
+#include "sync/runs/savefailure.h"
 
 #include <QStringList>
 

@@ -14,10 +14,10 @@
 #include "model/listsgroupselementlist.h"
 #include "model/notepadnotes.h"
 #include "model/userlists.h"
-#include "sync/listssynchost.h"
-#include "sync/listssynchronizer.h"
-#include "sync/savefailure.h"
-#include "sync/notepadsynchronizer.h"
+#include "sync/runs/listssynchost.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/savefailure.h"
+#include "sync/runs/notepadsynchronizer.h"
 
 #include <QDir>
 #include <QEventLoop>

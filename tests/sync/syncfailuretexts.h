@@ -10,7 +10,7 @@
 #include <QSslError>
 #include <QString>
 
-#include "sync/savefailure.h"
+#include "sync/runs/savefailure.h"
 
 inline QList<QPair<QByteArray, QString>> syncFailureTexts()
 {

@@ -6,7 +6,7 @@
 // program's modal message boxes.
 
 #include "fakeservertest.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "core/serversettings.h"
 
 #include <QApplication>

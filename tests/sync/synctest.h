@@ -15,10 +15,10 @@
 #include "core/options.h"
 #include "dialogdriver.h"
 #include "fakeserver.h"
-#include "sync/request.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/request.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "core/serversettings.h"
-#include "sync/sslerrorhandler.h"
+#include "sync/requests/sslerrorhandler.h"
 
 namespace SyncTest {
 

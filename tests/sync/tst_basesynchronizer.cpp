@@ -1,5 +1,5 @@
-#include "sync/basesynchronizer.h"
-#include "sync/request.h"
+#include "sync/runs/basesynchronizer.h"
+#include "sync/requests/request.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

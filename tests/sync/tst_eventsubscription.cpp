@@ -3,9 +3,9 @@
 #include "core/clock.h"
 #include "fakeservertest.h"
 #include "synctest.h"
-#include "sync/eventconnection.h"
-#include "sync/eventsubscription.h"
-#include "sync/fetchingsubscription.h"
+#include "sync/requests/eventconnection.h"
+#include "sync/requests/eventsubscription.h"
+#include "sync/requests/fetchingsubscription.h"
 #include "core/serversettings.h"
 #include "testenvironment.h"
 

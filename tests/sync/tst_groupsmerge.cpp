@@ -1,5 +1,5 @@
 #include "model/listsgroups.h"
-#include "sync/groupsmerge.h"
+#include "sync/merges/groupsmerge.h"
 #include "testenvironment.h"
 
 #include <QRegularExpression>

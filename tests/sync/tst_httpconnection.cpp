@@ -4,11 +4,11 @@
 #include "core/clock.h"
 #include "fakeservertest.h"
 #include "synctest.h"
-#include "sync/httpconnection.h"
-#include "sync/request.h"
-#include "sync/serverhttpconnection.h"
+#include "sync/requests/httpconnection.h"
+#include "sync/requests/request.h"
+#include "sync/requests/serverhttpconnection.h"
 #include "core/serversettings.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/xmlrequest.h"
 #include "testenvironment.h"
 
 #include <memory>

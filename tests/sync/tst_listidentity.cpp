@@ -1,6 +1,6 @@
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/listidentity.h"
+#include "sync/merges/listidentity.h"
 #include "testenvironment.h"
 
 #include <QHash>

@@ -1,8 +1,8 @@
 #include "model/listinfo.h"
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/listlooks.h"
-#include "sync/listsynchronizer.h"
+#include "sync/runs/listlooks.h"
+#include "sync/runs/listsynchronizer.h"
 #include "testenvironment.h"
 
 #include <QtTest>

@@ -2,10 +2,10 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/taskattachment.h"
-#include "sync/listmerge.h"
-#include "sync/removalmerge.h"
-#include "sync/threeway.h"
-#include "sync/uploadmark.h"
+#include "sync/merges/listmerge.h"
+#include "sync/merges/removalmerge.h"
+#include "sync/merges/threeway.h"
+#include "sync/merges/uploadmark.h"
 #include "testenvironment.h"
 
 #include <QtTest>

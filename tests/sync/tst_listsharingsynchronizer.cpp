@@ -1,7 +1,7 @@
 #include "model/listmodel.h"
 #include "model/tasklist.h"
-#include "sync/listsharingsynchronizer.h"
-#include "sync/request.h"
+#include "sync/runs/listsharingsynchronizer.h"
+#include "sync/requests/request.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

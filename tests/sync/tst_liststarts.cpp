@@ -1,5 +1,5 @@
 #include "model/tasklist.h"
-#include "sync/liststarts.h"
+#include "sync/runs/liststarts.h"
 #include "testenvironment.h"
 
 #include <QtTest>

@@ -2,7 +2,7 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
-#include "sync/listsynchronizer.h"
+#include "sync/runs/listsynchronizer.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

@@ -1,8 +1,8 @@
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/listidentity.h"
-#include "sync/postsindoubt.h"
-#include "sync/uploadmark.h"
+#include "sync/merges/listidentity.h"
+#include "sync/runs/postsindoubt.h"
+#include "sync/merges/uploadmark.h"
 #include "testenvironment.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include <QtTest>
 
 #include "core/pdcompressor.h"
-#include "sync/request.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/request.h"
+#include "sync/requests/xmlrequest.h"
 #include "testenvironment.h"
 
 namespace {

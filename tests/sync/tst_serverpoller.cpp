@@ -3,7 +3,7 @@
 #include "core/clock.h"
 #include "fakeservertest.h"
 #include "synctest.h"
-#include "sync/serverpoller.h"
+#include "sync/requests/serverpoller.h"
 #include "core/serversettings.h"
 #include "testenvironment.h"
 

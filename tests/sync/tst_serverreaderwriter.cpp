@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "sync/serverreaderwriter.h"
+#include "sync/requests/serverreaderwriter.h"
 #include "testenvironment.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "listssyncclient.h"
-#include "sync/listssynchronizer.h"
-#include "sync/singlelistsyncqueue.h"
-#include "sync/singlelistsynchronizer.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/singlelistsyncqueue.h"
+#include "sync/runs/singlelistsynchronizer.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

@@ -1,4 +1,4 @@
-#include "sync/syncnotices.h"
+#include "sync/runs/syncnotices.h"
 #include "testenvironment.h"
 
 #include <QStringList>

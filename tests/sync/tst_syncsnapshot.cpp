@@ -1,8 +1,8 @@
 #include "listssyncclient.h"
-#include "sync/forcedruns.h"
-#include "sync/listssynchronizer.h"
-#include "sync/syncsnapshot.h"
-#include "sync/uploadmark.h"
+#include "sync/runs/forcedruns.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/syncsnapshot.h"
+#include "sync/merges/uploadmark.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

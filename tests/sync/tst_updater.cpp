@@ -1,9 +1,9 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
-#include "sync/serverhttpconnection.h"
-#include "sync/updater.h"
-#include "sync/xmlrequest.h"
+#include "sync/requests/serverhttpconnection.h"
+#include "sync/requests/updater.h"
+#include "sync/requests/xmlrequest.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

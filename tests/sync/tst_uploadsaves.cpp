@@ -5,8 +5,8 @@
 #include "model/notepadnote.h"
 #include "model/tasklist.h"
 #include "storedclient.h"
-#include "sync/listssynchronizer.h"
-#include "sync/singlelistsyncqueue.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/singlelistsyncqueue.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

@@ -3,9 +3,9 @@
 #include "model/task.h"
 #include "model/tasklist.h"
 #include "storedclient.h"
-#include "sync/listssynchronizer.h"
-#include "sync/singlelistsynchronizer.h"
-#include "sync/uploadmark.h"
+#include "sync/runs/listssynchronizer.h"
+#include "sync/runs/singlelistsynchronizer.h"
+#include "sync/merges/uploadmark.h"
 #include "syncfixture.h"
 #include "testenvironment.h"
 

@@ -1,7 +1,7 @@
 #include <QBuffer>
 #include <QtTest>
 
-#include "sync/xmlstreamreceiver.h"
+#include "sync/requests/xmlstreamreceiver.h"
 #include "testenvironment.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "screens.h"
 #include "shell/messagedialog.h"
-#include "sync/basesynchronizer.h"
+#include "sync/runs/basesynchronizer.h"
 #include "syncui/sslerrorsui.h"
 #include "syncui/syncdialog.h"
 

@@ -1,5 +1,5 @@
 #include "shell/pdtextedit.h"
-#include "sync/request.h"
+#include "sync/requests/request.h"
 #include "syncfixture.h"
 #include "syncui/connectiontestdialog.h"
 #include "testenvironment.h"

@@ -2,7 +2,7 @@
 #include "drawnastyped.h"
 #include "listssyncclient.h"
 #include "shell/plumdeckstyle.h"
-#include "sync/listssynchronizer.h"
+#include "sync/runs/listssynchronizer.h"
 #include "syncfailuretexts.h"
 #include "syncfixture.h"
 #include "syncui/syncdialog.h"

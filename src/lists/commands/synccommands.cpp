@@ -2,7 +2,7 @@
 
 #include "lists/listsui.h"
 #include "model/listmodel.h"
-#include "sync/serverpoller.h"
+#include "sync/requests/serverpoller.h"
 #include "syncui/listssyncui.h"
 
 #include <QDebug>

@@ -1,0 +1,144 @@
+#include "sync/merges/listidentity.h"
+
+#include "model/task.h"
+#include "model/tasklist.h"
+#include "sync/merges/listmerge.h"
+#include "sync/merges/uploadmark.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+QSet<QString> titledIdentities(const TaskList &list)
+{
+    QSet<QString> out;
+    list.rootTask()->forEachBelow([&out](const Task *task) {
+        if (!task->title().isEmpty())
+            out.insert(task->identity());
+    });
+    return out;
+}
+
+} // namespace
+
+ListIdentity::PostedCopy::PostedCopy(TaskList *fetched)
+    : m_list(fetched)
+    , m_fields(UploadMark::listFieldsDigest(fetched))
+{
+    for (const Task *task : UploadMark::uploadedTasks(fetched)) {
+        const QString identity = UploadMark::identityDigest(task);
+        ++m_identities[identity];
+        ++m_tasks[identity + QLatin1Char('.') + UploadMark::contentDigest(task)];
+    }
+}
+
+QString ListIdentity::PostedCopy::digest() const
+{
+    if (m_digest.isEmpty())
+        m_digest = UploadMark::listDigest(m_list);
+    return m_digest;
+}
+
+// Every task posted is there as it was posted (identity and content), each
+// as often as it was sent.
+bool ListIdentity::PostedCopy::holdsEveryTaskAsPosted(const UploadMark &mark) const
+{
+    if (mark.tasks().isEmpty())
+        return false;
+    QHash<QString, int> left = m_tasks;
+    for (const UploadMark::SentTask &task : mark.tasks()) {
+        bool found = false;
+        for (const QString &content : task.contents) {
+            int &count = left[task.identity + QLatin1Char('.') + content];
+            if (count > 0) {
+                --count;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+int ListIdentity::PostedCopy::score(const UploadMark &mark, const QSet<QString> &own) const
+{
+    if (own.isEmpty()) {
+        const auto holdsOneSent = [&] {
+            return std::any_of(mark.tasks().cbegin(), mark.tasks().cend(),
+                               [&](const UploadMark::SentTask &task) { return m_identities.contains(task.identity); });
+        };
+        const bool sameFields = !mark.fieldsDigest().isEmpty() && mark.fieldsDigest() == m_fields
+                                && (!mark.identifiesByTasks() || holdsOneSent());
+        return sameFields || mark.digest() == digest() || holdsEveryTaskAsPosted(mark) ? 0 : -1;
+    }
+    QHash<QString, int> left = m_identities;
+    int score = 0;
+    bool unchangedPart = mark.fieldsDigest() == m_fields;
+    for (const UploadMark::SentTask &task : mark.tasks()) {
+        if (!own.contains(task.identity))
+            continue;
+        int &count = left[task.identity];
+        if (count > 0) {
+            --count;
+            ++score;
+        }
+        for (const QString &content : task.contents)
+            unchangedPart = unchangedPart || m_tasks.contains(task.identity + QLatin1Char('.') + content);
+    }
+    return score > 0 && unchangedPart ? score : -1;
+}
+
+bool ListIdentity::isRestored(const TaskList &restored, const TaskList &fetched)
+{
+    // Another user's list is theirs to rename and empty: its owner tells it.
+    if (!restored.isOwned())
+        return !fetched.isOwned() && fetched.owner() == restored.owner();
+    return restored.name() == fetched.name() || titledIdentities(restored).intersects(titledIdentities(fetched));
+}
+
+bool ListIdentity::isPostedCopy(const TaskList &restored, const TaskList &fetched)
+{
+    if (restored.name() != fetched.name())
+        return false;
+    const QSet<QString> mine = titledIdentities(restored);
+    const QSet<QString> theirs = titledIdentities(fetched);
+    return mine.isEmpty() && theirs.isEmpty() ? true : mine.intersects(theirs);
+}
+
+QHash<Task *, const Task *> ListIdentity::pairTasks(const QList<Task *> &here, const QList<const Task *> &there)
+{
+    QHash<QString, QList<const Task *>> theirs;
+    for (const Task *task : there)
+        theirs[task->identity()].append(task);
+    QHash<QString, QList<Task *>> mine;
+    for (Task *task : here)
+        mine[task->identity()].append(task);
+    QHash<Task *, const Task *> out;
+    for (auto it = mine.begin(); it != mine.end(); ++it) {
+        QList<Task *> &left = it.value();
+        QList<const Task *> theirsLeft = theirs.value(it.key());
+        const auto pairBy = [&](bool (*same)(const Task *, const Task *)) {
+            for (auto task = left.begin(); task != left.end();) {
+                const auto match = std::find_if(theirsLeft.begin(), theirsLeft.end(),
+                                                [&](const Task *t) { return same(*task, t); });
+                if (match == theirsLeft.end()) {
+                    ++task;
+                    continue;
+                }
+                out.insert(*task, *match);
+                theirsLeft.erase(match);
+                task = left.erase(task);
+            }
+        };
+        pairBy([](const Task *a, const Task *b) { return ListMerge::sameContent(a, b); });
+        pairBy([](const Task *a, const Task *b) { return a->title() == b->title(); });
+        if (left.size() == 1 && theirsLeft.size() == 1)
+            out.insert(left.first(), theirsLeft.first());
+    }
+    return out;
+}

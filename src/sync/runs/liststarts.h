@@ -1,0 +1,51 @@
+#ifndef LISTSTARTS_H
+#define LISTSTARTS_H
+
+#include "sync/merges/listmoves.h"
+
+#include <QHash>
+#include <QMap>
+
+#include <memory>
+
+class ListInfo;
+class ListModel;
+class TaskList;
+class UserLists;
+
+// How each list stood as a full run began, and the server's copy a merge
+// went onto: what the settling of moves between lists is told from (see
+// ListMoves).
+class ListStarts
+{
+public:
+    struct Start
+    {
+        std::shared_ptr<const TaskList> agreed;
+        std::shared_ptr<const TaskList> mine;
+        std::shared_ptr<const TaskList> serverBefore;
+        int status = 0;
+    };
+
+    // Each list here as it stands now: what it agreed, and, changed here
+    // since, itself.
+    void keep(const UserLists *lists);
+    void clear() { m_starts.clear(); }
+    // The model's start; null for a list that joined the run since.
+    Start *find(const ListModel *model);
+    void set(const ListModel *model, const Start &start) { m_starts.insert(model, start); }
+    // Some list changed here since the run began.
+    bool changedHere() const;
+    // Each list changed here whose id the server no longer lists (`infos`)
+    // had none of its tasks there.
+    void startFromNothingWhereGone(const QMap<quint32, ListInfo *> &infos);
+
+    // The list `now` as the moves see it, from its start (null: a list only
+    // the server had).
+    static ListMoves::List seen(const Start *start, TaskList *now);
+
+private:
+    QHash<const ListModel *, Start> m_starts;
+};
+
+#endif
