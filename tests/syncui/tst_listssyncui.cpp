@@ -653,6 +653,10 @@ void TstListsSyncUI::keptListToldByTheNextRun_data()
     ListOutcome::KeptAgainstRemovals tasks;
     tasks.tasks << QStringLiteral("Chores: Dishes") << QStringLiteral("Chores: Windows and doors");
     QTest::newRow("tasks against their removal here") << -1 << ListOutcome::keptAgainstRemovalsText(tasks);
+    // A kind an earlier version wrote (-2): still told.
+    ListOutcome::KeptAgainstRemovals earlier;
+    earlier.removedThere << QStringLiteral("Chores");
+    QTest::newRow("a kind an earlier version wrote") << -2 << ListOutcome::keptAgainstRemovalsText(earlier);
 }
 
 // A list a run kept, as a run killed before it told the user left it in the
@@ -664,7 +668,9 @@ void TstListsSyncUI::keptListToldByTheNextRun()
     seed();
     ListModel *chores = m_client->model(QStringLiteral("Chores"));
     QVERIFY(chores);
-    if (why < 0)
+    if (why == -2)
+        chores->taskList()->setUntoldKept(QStringLiteral("not-told-apart"));
+    else if (why < 0)
         ListOutcome::markKeptTasks(chores, {QStringLiteral("Dishes"), QStringLiteral("Windows and\ndoors")});
     else
         ListOutcome::markKept(chores, ListOutcome::Kept(why));

@@ -412,9 +412,16 @@ struct Untold
                              && !list->untoldKeptAs().isEmpty();
         const QString name = renamed ? ListOutcome::tr("%1 (now called \"%2\")").arg(list->untoldKeptAs(), list->name())
                                      : list->name();
+        bool known = why.isEmpty();
         for (int kind = 0; kind < int(std::size(keptKinds)); ++kind)
-            if (why == QLatin1String(keptKinds[kind]))
+            if (why == QLatin1String(keptKinds[kind])) {
                 *byKind[kind] << name;
+                known = true;
+            }
+        // A kind an earlier version wrote (a list its id no longer told):
+        // it is still told, as a list kept against a removal there.
+        if (!known)
+            kept.removedThere << name;
         for (const QString &title : list->untoldKeptTasks())
             kept.tasks << ListOutcome::tr("%1: %2").arg(list->name(), title);
         return true;
