@@ -311,12 +311,11 @@ UploadMark UploadMark::ofListPost(quint32 highestKnownId, TaskList *list)
     return mark;
 }
 
-UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *note, quint32 replacedId)
+UploadMark UploadMark::ofNotePost(quint32 highestKnownId, const NotepadNote *note)
 {
     UploadMark mark;
     mark.m_kind = Post;
     mark.m_highest = highestKnownId;
-    mark.m_replaced = replacedId;
     mark.m_digest = noteDigest(note);
     return mark;
 }

@@ -44,14 +44,14 @@ public:
     QString text() const;
 
     static UploadMark ofListPost(quint32 highestKnownId, TaskList *list);
-    // `replacedId`: the server item a forced upload replaces (0: none).
-    static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note, quint32 replacedId = 0);
+    static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note);
     // What a list's update carries: its fields, its tasks without a server
     // id (by identity) and those with one (by id), with what `earlier` (an
     // update still in doubt) carried.
     static UploadMark ofListPut(const TaskList *list, const UploadMark &earlier);
-    // Set when a forced run makes an item new: until its upload is marked,
-    // the server item it is to replace.
+    // What an earlier version set when a forced run made an item new: until
+    // its upload was marked, the server item it was to replace. Still read
+    // in the files that version left.
     static UploadMark replacing(quint32 replacedId);
     // Set on a list a forced remote run sends whole: until its update is
     // marked, its copy replaces the server's, whose other tasks go.
