@@ -234,6 +234,8 @@ void TstListSharingSynchronizer::put_data()
     QTest::newRow("503 refused") << "alice" << true << 503 << QByteArray()
                                  << refused.arg(QStringLiteral("503 Service Unavailable")) << 1u << untouched << false
                                  << false;
+    QTest::newRow("400 refused") << "alice" << true << 400 << QByteArray()
+                                 << refused.arg(QStringLiteral("400 Bad Request")) << 1u << untouched << false << false;
     QTest::newRow("401 refused") << "alice" << true << 401 << QByteArray()
                                  << QStringLiteral("Host requires authentication") << 1u << untouched
                                  << false << false;
