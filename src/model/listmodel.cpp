@@ -445,9 +445,14 @@ bool ListModel::setData(const QModelIndex &index, const QVariant &value, int rol
             saveUndoState();
         } else if (role == Qt::EditRole && !value.toString().trimmed().isEmpty()) {
             saveUndoState();
+        } else if (role == Qt::CheckStateRole && !task->isBlankRecursively()) {
+            // An untitled row holding a note, a date or subtasks is a task
+            // like any other: its tick must reach the server.
+            saveUndoState();
         } else {
-            // Checking an untitled row takes no undo step, but the file
-            // must still be written or the change is lost.
+            // Checking a row nobody set anything on takes no undo step and
+            // changes nothing for the server, but the file must still be
+            // written or the tick is lost.
             setChanged();
         }
         task->touch();

@@ -617,6 +617,10 @@ void ListsGroups::removeMissingLists(const QList<TaskList *> &lists)
 
 void ListsGroups::localizeLists(const UserLists *userLists)
 {
+    // The file is written again: what it keeps of the other account (what
+    // was agreed or sent, where removed lists stood, the entries' ids) would
+    // otherwise come back at the next start.
+    m_modified = true;
     m_agreed.reset();
     m_uploadInDoubt = false;
     m_sentInDoubt.clear();

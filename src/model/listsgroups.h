@@ -143,7 +143,8 @@ public:
     // no entry alive).
     void removeMissingLists(const QList<TaskList *> &lists);
     // For a change of server user: entries trade server ids for local ids,
-    // and what was agreed with the other account is forgotten.
+    // and what was agreed with the other account is forgotten, in the file
+    // too (the tree is marked modified).
     void localizeLists(const UserLists *userLists);
 
     // The local document ("listsGroups.xhtml"). A save replaces the file only

@@ -333,18 +333,25 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("done");
         QTest::addColumn<bool>("touched");
+        // What the row holds before: "" as the fixture has it, "note", or
+        // "tick" (done).
+        QTest::addColumn<QString>("holds");
         // Row 0 is "a" (not done), row 1 untitled, row 2 "c" (done).
-        QTest::newRow("title into empty row, trimmed") << 1 << 2 << QVariant("  milk \t") << true << "1 changed edited" << "milk" << false << true;
-        QTest::newRow("rename") << 0 << 2 << QVariant("b") << true << "1 changed edited" << "b" << false << true;
-        QTest::newRow("same title") << 0 << 2 << QVariant("a") << true << "0" << "a" << false << false;
-        QTest::newRow("blanks into empty row") << 1 << 2 << QVariant("   ") << true << "0 changed" << "" << false << true;
-        QTest::newRow("check untitled: changed, no step") << 1 << 10 << QVariant(true) << true << "0 changed" << "" << true << true;
-        QTest::newRow("check with Qt::Checked") << 0 << 10 << QVariant(int(Qt::Checked)) << true << "1 changed edited" << "a" << true << true;
-        QTest::newRow("Qt::Checked on a done row is no change") << 2 << 10 << QVariant(int(Qt::Checked)) << true << "0" << "c" << true << false;
-        QTest::newRow("check state enum") << 0 << 10 << QVariant::fromValue(Qt::Checked) << true << "1 changed edited" << "a" << true << true;
-        QTest::newRow("uncheck") << 2 << 10 << QVariant(false) << true << "1 changed edited" << "c" << false << true;
-        QTest::newRow("display role refused") << 0 << 0 << QVariant("x") << false << "0" << "a" << false << false;
-        QTest::newRow("background role refused") << 0 << 8 << QVariant("x") << false << "0" << "a" << false << false;
+        QTest::newRow("title into empty row, trimmed") << 1 << 2 << QVariant("  milk \t") << true << "1 changed edited" << "milk" << false << true << "";
+        QTest::newRow("rename") << 0 << 2 << QVariant("b") << true << "1 changed edited" << "b" << false << true << "";
+        QTest::newRow("same title") << 0 << 2 << QVariant("a") << true << "0" << "a" << false << false << "";
+        QTest::newRow("blanks into empty row") << 1 << 2 << QVariant("   ") << true << "0 changed" << "" << false << true << "";
+        QTest::newRow("check untitled: changed, no step") << 1 << 10 << QVariant(true) << true << "0 changed" << "" << true << true << "";
+        QTest::newRow("check untitled holding a note: edited, a step")
+            << 1 << 10 << QVariant(true) << true << "1 changed edited" << "" << true << true << "note";
+        QTest::newRow("uncheck untitled: the tick it held was set, edited, a step")
+            << 1 << 10 << QVariant(false) << true << "1 changed edited" << "" << false << true << "tick";
+        QTest::newRow("check with Qt::Checked") << 0 << 10 << QVariant(int(Qt::Checked)) << true << "1 changed edited" << "a" << true << true << "";
+        QTest::newRow("Qt::Checked on a done row is no change") << 2 << 10 << QVariant(int(Qt::Checked)) << true << "0" << "c" << true << false << "";
+        QTest::newRow("check state enum") << 0 << 10 << QVariant::fromValue(Qt::Checked) << true << "1 changed edited" << "a" << true << true << "";
+        QTest::newRow("uncheck") << 2 << 10 << QVariant(false) << true << "1 changed edited" << "c" << false << true << "";
+        QTest::newRow("display role refused") << 0 << 0 << QVariant("x") << false << "0" << "a" << false << false << "";
+        QTest::newRow("background role refused") << 0 << 8 << QVariant("x") << false << "0" << "a" << false << false << "";
     }
     void setData()
     {
@@ -356,8 +363,13 @@ private slots:
         QFETCH(QString, title);
         QFETCH(bool, done);
         QFETCH(bool, touched);
+        QFETCH(QString, holds);
         Fixture f;
         Task *t = f.task(row);
+        if (holds == QLatin1String("note"))
+            t->setNote(TaskNote(kNow, QStringLiteral("the blue ones")));
+        else if (holds == QLatin1String("tick"))
+            t->setDone(true);
         t->setModificationTime(QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
         QSignalSpy dataSpy(f.model, &QAbstractItemModel::dataChanged);
         QSignalSpy layoutSpy(f.model, &QAbstractItemModel::layoutChanged);

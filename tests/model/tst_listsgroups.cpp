@@ -1,4 +1,5 @@
 #include "model/listsgroups.h"
+#include "model/listsgroupsreaderwriter.h"
 #include "model/userlists.h"
 #include "modeltest.h"
 #include "testenvironment.h"
@@ -443,7 +444,8 @@ private slots:
                      .arg(t.e3->serverId()).arg(t.e6->localId()).arg(t.e6->serverId()),
                  QStringLiteral("17/0 3/0 6/0"));
         QCOMPARE(t.a->serverId(), 10u); // groups keep their ids
-        QCOMPARE(flags(t.groups), QString());
+        // The file is written again, the tree not sent for that.
+        QCOMPARE(flags(t.groups), QStringLiteral("modified"));
     }
 
     // What the server keeps of the tree: what the agreed copy holds, and
@@ -486,7 +488,7 @@ private slots:
 
     // A list that comes back goes where the agreed tree had it, unless the
     // user placed it: "default" puts its entry in the default group first,
-    // "absent" leaves none.
+    // "absent" leaves none, "removed" has the page take it out.
     void placeAsAgreed_data()
     {
         QTest::addColumn<QString>("list"); // e1..e6
@@ -507,6 +509,10 @@ private slots:
         QTest::newRow("agreed in the default group: stays") << "e1" << "default" << ""
                                                            << "New Group[2 1](A[3 4](A1[5]) B[6])";
         QTest::newRow("no agreed copy: stays") << "e4" << "default" << "forget" << "New Group[1 2 4](A[3](A1[5]) B[6])";
+        // Where another account's list stood means nothing to this one, in
+        // the file neither.
+        QTest::newRow("taken out by the page, then another account, the file read at the next start: not put back")
+            << "e4" << "removed" << "another account, read back" << "New Group[1 2](A[3](A1[5]) B[6])";
     }
     void placeAsAgreed()
     {
@@ -522,12 +528,15 @@ private slots:
         ListsGroupsElementList *e = t.list(list);
         auto taskList = makeTaskList(e->localId(), e->serverId());
         ListsGroupsElementGroup *holder = t.groups.findGroupOfList(e, t.groups.rootGroup());
-        holder->removeList(e);
+        if (before == QLatin1String("removed"))
+            QVERIFY(t.groups.removeList(taskList.get()));
+        else
+            holder->removeList(e);
         if (before == QLatin1String("default"))
             t.groups.rootGroup()->addList(e);
         else if (before == QLatin1String("b"))
             t.b->addList(e);
-        else
+        else if (before != QLatin1String("removed"))
             delete e;
         if (change == QLatin1String("drop e3"))
             t.groups.removeList(makeTaskList(3, 43).get());
@@ -535,8 +544,22 @@ private slots:
             t.groups.removeGroup(t.a1);
         else if (change == QLatin1String("forget"))
             t.groups.localizeLists(nullptr);
-        t.groups.placeAsAgreed(taskList.get());
-        QCOMPARE(t.outline(), outline);
+        std::unique_ptr<ListsGroups> readBack;
+        if (change == QLatin1String("another account, read back")) {
+            // As the page does: the file as last written, the tree localized
+            // and written again when it says it changed, read at the next start.
+            ListsGroupsReaderWriter writer(XMLReaderWriter::LocalDocument);
+            QDomDocument file = writer.writeListsGroups(&t.groups);
+            t.groups.clearModified();
+            t.groups.localizeLists(nullptr);
+            if (t.groups.isModified())
+                file = writer.writeListsGroups(&t.groups);
+            readBack.reset(ListsGroupsReaderWriter(XMLReaderWriter::LocalDocument).readListsGroups(file));
+            QVERIFY(readBack);
+        }
+        ListsGroups &groups = readBack ? *readBack : t.groups;
+        groups.placeAsAgreed(taskList.get());
+        QCOMPARE(outlineOf(groups.rootGroup()), outline);
     }
 
     // A group new here is told by a local id, never one a group here, a

@@ -38,6 +38,9 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
         {"sharing revision", "wrong sharing revision number"},
         {"sharing revision (single list)", "worng sharing revision number"},
         {"permissions", "Unexpected response from server when fetching list permissions"},
+        {"sharing refused",
+         "The server refused the sharing of the list \"Groceries for the whole family\" (503 Service Unavailable); "
+         "it is sent again at the next sync."},
         {"shared revision unreadable",
          "Invalid shared revision returned: failed to find mandatory element with class pd-list-shared-revision "
          "under body"},

@@ -200,6 +200,10 @@ void TstListSharingSynchronizer::put_data()
     QTest::addColumn<QString>("error");
     QTest::addColumn<quint32>("sharedRevision");
     QTest::addColumn<Users>("serverSharing");
+    // What the upload sent is still recorded as in doubt, and the server's
+    // sharing was looked at at once to tell.
+    QTest::addColumn<bool>("inDoubt");
+    QTest::addColumn<bool>("looked");
 
     const Users uploaded{{QStringLiteral("dave"), QStringLiteral("rwd")}};
     const Users untouched{{QStringLiteral("bob"), QStringLiteral("rw")}, {QStringLiteral("carol"), QStringLiteral("r")}};
@@ -209,18 +213,36 @@ void TstListSharingSynchronizer::put_data()
     const QByteArray badRevision = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>shared-fields</title></head>"
                                    "<body><dl class=\"shared-fields\"><dt>shared_revision</dt><dd>x5</dd></dl></body></html>";
 
-    QTest::newRow("201 with revision 2") << "alice" << true << 0 << QByteArray() << QString() << 2u << uploaded;
+    // A refused upload never arrived: the run says so, and the change is
+    // sent again, not taken for what the server may hold.
+    const QString refused = QStringLiteral("The server refused the sharing of the list \"Shared\" (%1); it is sent "
+                                           "again at the next sync.");
+
+    QTest::newRow("201 with revision 2") << "alice" << true << 0 << QByteArray() << QString() << 2u << uploaded
+                                         << false << false;
     QTest::newRow("201 without a revision") << "alice" << true << 201 << noRevision
-                                            << QStringLiteral("Invalid shared revision returned: ") << 1u << untouched;
+                                            << QStringLiteral("Invalid shared revision returned: ") << 1u << untouched
+                                            << true << false;
     QTest::newRow("201 with a bad revision") << "alice" << true << 201 << badRevision
                                              << QStringLiteral("^Invalid shared revision returned: bad rev num string")
-                                             << 1u << untouched;
-    QTest::newRow("200") << "alice" << true << 200 << QByteArray() << unexpected << 1u << untouched;
-    QTest::newRow("204") << "alice" << true << 204 << QByteArray() << unexpected << 1u << untouched;
-    QTest::newRow("403 from a list of another owner") << "bob" << true << 0 << QByteArray() << unexpected << 1u
-                                                      << untouched;
-    QTest::newRow("404") << "alice" << false << 0 << QByteArray() << QString() << 1u << untouched;
-    QTest::newRow("410") << "alice" << true << 410 << QByteArray() << QString() << 1u << untouched;
+                                             << 1u << untouched << true << false;
+    QTest::newRow("200") << "alice" << true << 200 << QByteArray() << unexpected << 1u << untouched << true << false;
+    QTest::newRow("204") << "alice" << true << 204 << QByteArray() << unexpected << 1u << untouched << true << false;
+    QTest::newRow("403 from a list of another owner") << "bob" << true << 0 << QByteArray()
+                                                      << refused.arg(QStringLiteral("403 Forbidden")) << 1u
+                                                      << untouched << false << false;
+    QTest::newRow("503 refused") << "alice" << true << 503 << QByteArray()
+                                 << refused.arg(QStringLiteral("503 Service Unavailable")) << 1u << untouched << false
+                                 << false;
+    QTest::newRow("400 refused") << "alice" << true << 400 << QByteArray()
+                                 << refused.arg(QStringLiteral("400 Bad Request")) << 1u << untouched << false << false;
+    QTest::newRow("401 refused") << "alice" << true << 401 << QByteArray()
+                                 << QStringLiteral("Host requires authentication") << 1u << untouched
+                                 << false << false;
+    QTest::newRow("504 from a gateway: as a lost answer") << "alice" << true << 504 << QByteArray() << unexpected
+                                                          << 1u << untouched << true << true;
+    QTest::newRow("404") << "alice" << false << 0 << QByteArray() << QString() << 1u << untouched << false << false;
+    QTest::newRow("410") << "alice" << true << 410 << QByteArray() << QString() << 1u << untouched << false << false;
 }
 
 void TstListSharingSynchronizer::put()
@@ -232,6 +254,8 @@ void TstListSharingSynchronizer::put()
     QFETCH(QString, error);
     QFETCH(quint32, sharedRevision);
     QFETCH(Users, serverSharing);
+    QFETCH(bool, inDoubt);
+    QFETCH(bool, looked);
 
     if (owner != QLatin1String("alice")) {
         FakeList list = m_server->list(m_listId);
@@ -254,9 +278,10 @@ void TstListSharingSynchronizer::put()
     QCOMPARE(m_model->sharedRevision(), sharedRevision);
     QCOMPARE(m_model->isSharedEdited(), !error.isEmpty());
     QCOMPARE(m_model->sharedUsers(), (Users{{QStringLiteral("dave"), QStringLiteral("rwd")}}));
+    QCOMPARE(m_model->sentSharedUsers().has_value(), inDoubt);
     QCOMPARE(m_server->sharing(m_listId), serverSharing);
     const QList<FakeRequest> requests = m_server->requests();
-    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.size(), looked ? 2 : 1);
     QCOMPARE(QString::fromLatin1(requests[0].method), QStringLiteral("PUT"));
     QVERIFY(requests[0].bodyWasZlib);
     QVERIFY(requests[0].body.contains("dave"));

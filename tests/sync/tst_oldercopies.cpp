@@ -31,7 +31,7 @@ const QString OneList = QStringLiteral("^/lists/\\d+$");
 void describe(const Task *task, const QString &prefix, QStringList &out)
 {
     for (const Task *child : task->children()) {
-        if (child->title().isEmpty() && child->childCount() == 0)
+        if (child->title().isEmpty() && child->childCount() == 0 && !child->isDone())
             continue;
         QString text = prefix + child->title() + (child->isDone() ? QStringLiteral("*") : QString());
         for (const QString &nick : child->assignments())
@@ -147,6 +147,7 @@ private:
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
         RetitledThereTickedHereTheAgreedCopyLackingATask,
         TickedHereMadeReadOnlyThere,
+        UntitledRowWithANoteTickedHereRetitledThere,
         ListsEachMovedAfterAnotherOnBoth,
         ListMovedHereItsOrderInDoubtAnotherMovedHere,
         ListMadeAndMovedFirstThereListsReorderedHere,
@@ -473,6 +474,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("renamed and retitled there, ticked here, what it agreed lacking a task of the list")
         << int(RetitledThereTickedHereTheAgreedCopyLackingATask);
     QTest::newRow("ticked here, made read-only there") << int(TickedHereMadeReadOnlyThere);
+    QTest::newRow("an untitled row holding a note ticked here, another task retitled there: the tick holds")
+        << int(UntitledRowWithANoteTickedHereRetitledThere);
     QTest::newRow("lists each moved after the last on both") << int(ListsEachMovedAfterAnotherOnBoth);
     QTest::newRow("a list moved here, the order's upload answered lost, another moved here since")
         << int(ListMovedHereItsOrderInDoubtAnotherMovedHere);
@@ -709,6 +712,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags")});
         } else {
             makeList(*client, trip, {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")});
+        }
+        if (c == UntitledRowWithANoteTickedHereRetitledThere) {
+            // A row left without a title, a note written on it.
+            ListModel *model = client->model(trip);
+            addTask(model, QString());
+            model->setTaskNote(model->index(model->rowCount() - 1, 0),
+                               TaskNote(Clock::currentDateTimeUtc(), QStringLiteral("the blue ones")));
         }
         if (c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == PastedCopiesTickedAndMovedThereOneRetitledHere) {
@@ -1680,6 +1690,16 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_expectedNotice = QStringLiteral("Trip (my changes)");
         break;
     }
+    case UntitledRowWithANoteTickedHereRetitledThere:
+        onA([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB([&](LiveClient &client) {
+            ListModel *model = client.model(trip);
+            model->setTaskDone(model->taskForIndex(model->index(model->rowCount() - 1, 0)), true);
+        }, b);
+        expected = {QStringLiteral("Trip[Tickets,Big bags,Socks,*]")};
+        break;
     case TickedHereMadeReadOnlyThere: {
         auto client = session(b);
         ListModel *model = client->model(QStringLiteral("Garden"));

@@ -1972,8 +1972,10 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
     // "full", "list" (its own run), "killed" (once its upload is out), "forced";
     // "lost" (its upload's answer lost, ", list": in the list's own run,
     // ", killed": once it is out, ", unapplied": cut before the server
-    // applied it), then changeB's part after "/" made before
-    // the next run; "mid-run" (changeB made while the run's fetch is out).
+    // applied it, ", unapplied, unlooked": the look at the server's sharing
+    // that follows cut too) or "refused" (answered 503), then changeB's part
+    // after "/" made before the next run; "mid-run" (changeB made while the
+    // run's fetch is out).
     QTest::addColumn<QString>("runB");
     QTest::addColumn<QString>("expected");
     for (const char *run : {"full", "list"}) {
@@ -2014,6 +2016,14 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers_data()
         << "carol=r" << "" << "-carol/|carol=rw" << "lost" << "carol=rw";
     QTest::newRow("shared with bob here, the answer cut before it was applied, dave shared and unshared there since")
         << "carol=r" << "" << "bob=rw/|dave=r|-dave" << "lost, unapplied" << "bob=rw carol=r";
+    // Nothing tells whether the upload arrived, and the server took one
+    // upload since, the other computer's: what this computer sent goes up
+    // after it.
+    QTest::newRow("bob's letters raised here, the answer and the look after it cut before either was applied, "
+                  "changed there since: the later upload's")
+        << "bob=r carol=r" << "" << "bob=rwd/|bob=rw" << "lost, unapplied, unlooked" << "bob=rwd carol=r";
+    QTest::newRow("shared with bob here, the upload refused, dave shared and unshared there since")
+        << "carol=r" << "" << "bob=rw/|dave=r|-dave" << "refused" << "bob=rw carol=r";
     QTest::newRow("carol removed as a contact while the run's fetch of the sharing is out")
         << "carol=r" << "bob=r" << "-carol" << "mid-run" << "bob=r";
 }
@@ -2072,11 +2082,19 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
             if (QTest::currentTestFailed())
                 return;
         } else if (runB.startsWith(QLatin1String("lost"))) {
-            if (runB.endsWith(QLatin1String("unapplied")))
+            const bool unlooked = runB.endsWith(QLatin1String("unlooked"));
+            if (runB.contains(QLatin1String("unapplied")))
                 m_server->respondRaw("PUT", sharingPath, "HTTP/1.1 201 Created\r\nContent-Length: 4096\r\n\r\n<ht");
             else
                 m_server->dropAnswerAfterApplying("PUT", sharingPath);
+            if (unlooked)
+                m_server->respondRaw("GET", sharingPath, "HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n<ht");
             QVERIFY(runB == QLatin1String("lost, list") ? !syncList(*client, plan) : !sync(*client));
+            QCOMPARE(m_server->faultsFired(), unlooked ? 2 : 1);
+            client->persist();
+        } else if (runB == QLatin1String("refused")) {
+            m_server->respondOnce("PUT", sharingPath, 503);
+            QVERIFY(!sync(*client));
             QCOMPARE(m_server->faultsFired(), 1);
             client->persist();
         } else if (runB == QLatin1String("mid-run")) {
@@ -2097,7 +2115,7 @@ void TstUploadsInDoubtCases::sharingChangedOnBothComputers()
         }
     }
 
-    if (runB.startsWith(QLatin1String("lost"))) {
+    if (runB.startsWith(QLatin1String("lost")) || runB == QLatin1String("refused")) {
         // Each part after a "|" made and sent on its own.
         const QStringList seenThere = changeB.section(QLatin1Char('|'), 1).split(QLatin1Char('|'), Qt::SkipEmptyParts);
         if (!seenThere.isEmpty()) {

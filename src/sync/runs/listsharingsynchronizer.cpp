@@ -118,13 +118,13 @@ void ListSharingSynchronizer::put()
     if (m_model) {
         // Should the answer be lost, the next run tells what this upload
         // put there from the other computer's change.
-        const std::optional<Users> sentBefore = m_model->sentSharedUsers();
+        m_sentBefore = m_model->sentSharedUsers();
         m_sent = m_model->sharedUsers();
         m_model->setSentSharedUsers(m_sent);
         m_model->setChanged();
         const QString notSaved = m_saveBeforeUpload ? m_saveBeforeUpload() : QString();
         if (!notSaved.isEmpty()) {
-            m_model->setSentSharedUsers(sentBefore);
+            m_model->setSentSharedUsers(m_sentBefore);
             fail(notSaved);
             return;
         }
@@ -224,8 +224,21 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
 
 void ListSharingSynchronizer::onPutRequestFinished()
 {
-    if (!m_ended && sender() == m_request && m_request->hasError() && !m_cancelled && !m_request->authFailed()
-        && !m_request->refusedChangedCertificate()) {
+    if (m_ended || sender() != m_request)
+        return;
+    const int answered = m_request->hasError() ? 0 : m_request->responseHeader().statusCode();
+    // A gateway's 502 or 504 says only that the server behind it did not
+    // answer: the upload may have arrived there, as when the answer is lost.
+    const bool fromAGateway = answered == 502 || answered == 504;
+    if (m_request->authFailed() || (answered >= 400 && answered != 404 && answered != 410 && !fromAGateway)) {
+        takeBackRefused();
+        return;
+    }
+    if (fromAGateway) {
+        checkArrival(tr("Unexpected response from server when fetching list permissions"));
+        return;
+    }
+    if (m_request->hasError() && !m_cancelled && !m_request->refusedChangedCertificate()) {
         checkArrival(m_request->errorString());
         return;
     }
@@ -261,6 +274,27 @@ void ListSharingSynchronizer::onPutRequestFinished()
     } else {
         fail(tr("Unexpected response from server when fetching list permissions"));
     }
+}
+
+// The server refused the upload, so it never arrived: nothing of it is in
+// doubt, and the change stays edited for the next run to send again.
+void ListSharingSynchronizer::takeBackRefused()
+{
+    if (!m_model) {
+        fail(tr("Sync canceled"));
+        return;
+    }
+    m_model->setSentSharedUsers(m_sentBefore);
+    m_model->setChanged();
+    if (m_request->authFailed()) {
+        fail(m_request->errorString());
+        return;
+    }
+    const HttpResponseHeader header = m_request->responseHeader();
+    // A server may send no reason: no blank is left for it.
+    const QString answer = QStringLiteral("%1 %2").arg(header.statusCode()).arg(header.reasonPhrase()).trimmed();
+    fail(tr("The server refused the sharing of the list \"%1\" (%2); it is sent again at the next sync.")
+             .arg(m_model->taskList()->name(), answer));
 }
 
 // Looked at before anyone else is likely to have changed the sharing: the

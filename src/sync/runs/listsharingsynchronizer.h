@@ -73,6 +73,7 @@ private:
     // An upload left without an answer: the server's users, fetched at once,
     // tell whether it never arrived; then the step fails with `failure`.
     void checkArrival(const QString &failure);
+    void takeBackRefused();
     void releaseRequest();
     void succeed();
     void fail(const QString &text);
@@ -89,6 +90,9 @@ private:
     // made meanwhile (a contact removed) is not lost to the answer.
     Users m_usersAtFetch;
     Users m_sent;
+    // The record of an earlier upload in doubt, put back should the server
+    // refuse this one.
+    std::optional<Users> m_sentBefore;
     std::function<QString()> m_saveBeforeUpload;
 };
 
