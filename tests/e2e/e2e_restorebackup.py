@@ -116,4 +116,5 @@ def scenario(s):
             check(text.count("<dd>%s</dd>" % task) == 1, "the lists file holds %s once:\n%s" % (task, text))
 
 
-run("restorebackup", scenario, server=True)
+if __name__ == "__main__":
+    run("restorebackup", scenario, server=True)
