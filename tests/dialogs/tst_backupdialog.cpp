@@ -336,8 +336,13 @@ private slots:
             trip->taskList()->setPendingUpload(QStringLiteral("100:digest"));
         } else {
             makeKnown(trip->taskList(), 42, TaskList::SyncStatus(status));
-            // Typed before the backup, never sent.
-            trip->taskList()->rootTask()->createChild(1)->setTitle(QStringLiteral("Stove"));
+            // Typed before the backup, never sent, a task of the server's
+            // put below it.
+            Task *stove = trip->taskList()->rootTask()->createChild(1);
+            stove->setTitle(QStringLiteral("Stove"));
+            Task *gas = stove->createChild(0);
+            gas->setTitle(QStringLiteral("Gas"));
+            gas->setId(421);
         }
         ListsPage page;
         page.build(QStringLiteral("Groceries"));
@@ -367,13 +372,18 @@ private slots:
             QCOMPARE(list->rootTask()->child(0)->id(), 420u);
             QVERIFY(list->agreed());
             QCOMPARE(list->agreed()->revision(), list->revision());
-            QCOMPARE(list->agreed()->rootTask()->childCount(), 1);
+            QCOMPARE(list->agreed()->rootTask()->childCount(), 2);
             QCOMPARE(list->agreed()->rootTask()->child(0)->id(), 420u);
+            QCOMPARE(list->agreed()->rootTask()->child(1)->id(), 421u);
         }
         ListModel *model = restored->models().first();
         QCOMPARE(model->sharedUsers(), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
         QCOMPARE(model->sharedRevision(), sharedRevision);
         QCOMPARE(model->isSharedEdited(), sharedEdited);
+        const QMap<QString, QString> agreed = status == TaskList::New ? QMap<QString, QString>()
+                                              : here ? QMap<QString, QString>{{QStringLiteral("carol"), QStringLiteral("r")}}
+                                                     : model->sharedUsers();
+        QCOMPARE(model->agreedSharedUsers(), std::optional(agreed));
     }
 
     // The removals of lists still to send here stay (the next full run

@@ -136,6 +136,7 @@ private:
         EditedThereSinceTheBackupTold,
         EditedThereSinceTheBackupToldOnceSent,
         OwnBackupEditedThereSentByAForcedRemoteRun,
+        RenamedThereSinceTheBackup,
         SharedWithMeTypedInAfterTheImport,
         TaskRemovedAfterTheImport,
         TaskMovedAfterTheImport,
@@ -307,6 +308,8 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("edited on the other computer since the backup: the user is told the import changed it")
         << int(EditedThereSinceTheBackupTold);
     QTest::newRow("the same, its upload failing once: told once it went up") << int(EditedThereSinceTheBackupToldOnceSent);
+    QTest::newRow("renamed on the other computer since the backup: named back, and told")
+        << int(RenamedThereSinceTheBackup);
     QTest::newRow("a list another user shares with this one, typed into after the import: kept")
         << int(SharedWithMeTypedInAfterTheImport);
     QTest::newRow("a task removed after the import: gone") << int(TaskRemovedAfterTheImport);
@@ -754,6 +757,17 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         });
         // What that run did: the task added there since went.
         m_told = ListOutcome::Restored{{}, {}, {}, {trip}};
+        break;
+    case RenamedThereSinceTheBackup:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            client->model(trip)->setName(QStringLiteral("Journey"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        importAndSyncOnA();
+        m_told = ListOutcome::Restored{{}, {trip}, {}, {}};
         break;
     case SharedWithMeTypedInAfterTheImport:
         onA([&](LiveClient &client) {
