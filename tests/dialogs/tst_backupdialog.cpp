@@ -380,9 +380,10 @@ private slots:
         QCOMPARE(model->sharedUsers(), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
         QCOMPARE(model->sharedRevision(), sharedRevision);
         QCOMPARE(model->isSharedEdited(), sharedEdited);
+        const QMap<QString, QString> carol{{QStringLiteral("carol"), QStringLiteral("r")}};
         const QMap<QString, QString> agreed = status == TaskList::New ? QMap<QString, QString>()
-                                              : here ? QMap<QString, QString>{{QStringLiteral("carol"), QStringLiteral("r")}}
-                                                     : model->sharedUsers();
+                                              : here                   ? carol
+                                                                       : model->sharedUsers();
         QCOMPARE(model->agreedSharedUsers(), std::optional(agreed));
     }
 

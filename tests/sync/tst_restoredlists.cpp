@@ -317,7 +317,8 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("a list removed after the import: gone") << int(ListRemovedAfterTheImport);
     QTest::newRow("shared, one unshared and another shared after the import: as left")
         << int(SharingChangedAfterTheImport);
-    QTest::newRow("shared, the backup sent by a forced remote run: the share stays") << int(SharedSentByAForcedRemoteRun);
+    QTest::newRow("shared, the backup sent by a forced remote run: the share stays")
+        << int(SharedSentByAForcedRemoteRun);
     QTest::newRow("emptied on the other computer since the backup, renamed here after the import: once, by its id")
         << int(EmptiedThereRenamedHereAfterTheImport);
     QTest::newRow("a task typed after the import in the second of one added on the other computer: both")
@@ -818,7 +819,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
                 QVERIFY(sync(client));
             } else {
                 ForcedRuns::prepareForceRemote(client.lists, client.notes);
-                QVERIFY(runClientSync(client, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+                QVERIFY(runClientSync(client, *m_server, {},
+                                      [](ListsSynchronizer *run) { run->setForceRemote(true); }));
             }
         });
         m_tripSharing = c == SharingChangedAfterTheImport
@@ -1001,7 +1003,8 @@ void TstRestoredLists::aSingleListRunLeavesARestoredListToTheFullRun()
     QCOMPARE(m_server->requests().size(), 0);
 
     QVERIFY(sync(*client));
-    QCOMPARE(listsText(m_server->visibleLists(QStringLiteral("alice"))), QStringList{QStringLiteral("Trip[Tickets,Stove]")});
+    QCOMPARE(listsText(m_server->visibleLists(QStringLiteral("alice"))),
+             QStringList{QStringLiteral("Trip[Tickets,Stove]")});
 }
 
 PLUMDECK_TEST_MAIN(TstRestoredLists)

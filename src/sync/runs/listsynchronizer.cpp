@@ -22,7 +22,8 @@ ListSynchronizer::ListSynchronizer(quint32 id, ListInfo *serverInfo, TaskList *l
     : ItemSynchronizer<ListSyncTraits>(id, serverInfo, localList, progressStep, parent)
 {
     const UploadMark mark = UploadMark::read(localList ? localList->pendingUpload() : QString());
-    setReplacesWhole(localList && localList->syncStatus() == TaskList::Edited && (mark.isWhole() || mark.isRestored()));
+    setReplacesWhole(localList && localList->syncStatus() == TaskList::Edited
+                     && (mark.isWhole() || mark.isRestored()));
 }
 
 void ListSynchronizer::cancel()

@@ -78,12 +78,11 @@ void takeSharingState(ListModel *model, const ListModel *from, const Users &user
     const quint32 revision = from->sharedRevision();
     const std::optional<Users> agreed = from->agreedSharedUsers();
     const std::optional<Users> sent = from->sentSharedUsers();
-    const bool edited = from->isSharedEdited();
     model->setSharedUsers(users);
     model->restoreSharedRevision(revision);
     model->setAgreedSharedUsers(agreed ? agreed : users);
     model->setSentSharedUsers(sent);
-    model->setSharedEdited(edited || users != agreed.value_or(users));
+    model->setSharedEdited(users != agreed.value_or(users));
 }
 
 // Posted anew, a list starts its sharing anew.
