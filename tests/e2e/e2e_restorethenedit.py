@@ -10,15 +10,11 @@ import os
 import re
 
 from e2e import check, message_box, new_list, open_tab, poll, read, run, server_tasks, tabs, type_tasks
+from e2e_movetolist import cell
 from e2e_restorebackup import backup_page, use_file
 from e2e_sharingtwocomputers import groceries_id, open_program, server_sharing, share_entry
 
 LISTS = ["Groceries", "Home", "Team plan", "Trip"]
-
-
-def cell(s, app, title):
-    return poll("the task %r" % title,
-                lambda: next((c for c in s.task_cells(app) if (s.text_of(c) or "").strip() == title), None))
 
 
 def scenario(s):

@@ -16,6 +16,7 @@
 
 #include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -523,21 +524,21 @@ QString ListOutcome::unknownBaseText(const QStringList &copies)
 
 QString ListOutcome::restoredText(const Restored &lists)
 {
+    const std::pair<QString, QStringList> byKind[] = {
+        {tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks added "
+            "to them elsewhere since the backup were kept:\n%1"),
+         lists.keptAdded},
+        {tr("The backup you imported changed these lists on the server back to what the backup holds:\n%1"),
+         lists.changedBack},
+        {tr("The backup you imported brought back these lists, which had been removed from the server since the "
+            "backup was made:\n%1"),
+         lists.broughtBack},
+        {tr("The forced synchronisation put these lists on the server back to what the backup you imported holds, "
+            "and removed the tasks added to them elsewhere since the backup:\n%1"),
+         lists.replacedWhole}};
     QStringList parts;
-    const auto add = [&](const QString &text, const QStringList &names) {
+    for (const auto &[text, names] : byKind)
         if (!names.isEmpty())
             parts << text.arg(names.join(QLatin1Char('\n')));
-    };
-    add(tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks "
-           "added to them elsewhere since the backup were kept:\n%1"),
-        lists.keptAdded);
-    add(tr("The backup you imported changed these lists on the server back to what the backup holds:\n%1"),
-        lists.changedBack);
-    add(tr("The backup you imported brought back these lists, which had been removed from the server since the "
-           "backup was made:\n%1"),
-        lists.broughtBack);
-    add(tr("The forced synchronisation put these lists on the server back to what the backup you imported "
-           "holds, and removed the tasks added to them elsewhere since the backup:\n%1"),
-        lists.replacedWhole);
     return parts.join(QStringLiteral("\n\n"));
 }
