@@ -137,6 +137,9 @@ private:
         EditedThereSinceTheBackupToldOnceSent,
         OwnBackupEditedThereSentByAForcedRemoteRun,
         RenamedThereSinceTheBackup,
+        BroughtBackItsPostFailingOnce,
+        RetitledThereMovedHereAfterTheImport,
+        MovedThereSinceTheBackup,
         SharedWithMeTypedInAfterTheImport,
         TaskRemovedAfterTheImport,
         TaskMovedAfterTheImport,
@@ -310,6 +313,13 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("the same, its upload failing once: told once it went up") << int(EditedThereSinceTheBackupToldOnceSent);
     QTest::newRow("renamed on the other computer since the backup: named back, and told")
         << int(RenamedThereSinceTheBackup);
+    QTest::newRow("removed on the other computer, brought back by a post failing once: told once it went up")
+        << int(BroughtBackItsPostFailingOnce);
+    QTest::newRow("retitled on the other computer since the backup, moved here after the import: the backup's, "
+                  "where it went")
+        << int(RetitledThereMovedHereAfterTheImport);
+    QTest::newRow("moved to another list on the other computer since the backup: back where the backup has it too")
+        << int(MovedThereSinceTheBackup);
     QTest::newRow("a list another user shares with this one, typed into after the import: kept")
         << int(SharedWithMeTypedInAfterTheImport);
     QTest::newRow("a task removed after the import: gone") << int(TaskRemovedAfterTheImport);
@@ -428,7 +438,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             QVERIFY(sync(client));
         });
         break;
-    case RemovedOnTheOtherComputer: {
+    case RemovedOnTheOtherComputer:
+    case BroughtBackItsPostFailingOnce: {
         onA(exportBackup);
         {
             auto client = session(b);
@@ -440,6 +451,11 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             QVERIFY(sync(client));
             QCOMPARE(client.model(trip), nullptr);
             importBackup(client);
+            if (c == BroughtBackItsPostFailingOnce) {
+                m_server->respondOnce("POST", QStringLiteral("^/lists$"), 500);
+                QVERIFY(!sync(client));
+                QCOMPARE(boxes.texts.filter(QStringLiteral("backup you imported")).size(), 0);
+            }
             QVERIFY(sync(client));
         });
         m_told = ListOutcome::Restored{{}, {}, {trip}, {}};
@@ -530,6 +546,23 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         break;
     }
     case EditedThereSinceTheBackup:
+        onA(exportBackup);
+        editTripOnB();
+        {
+            // Socks, removed there, comes back as a new task: the server
+            // gets no id it no longer has.
+            auto client = session(a);
+            const quint32 gone = taskTitled(client->model(trip)->taskList(), QStringLiteral("Socks"))->id();
+            importBackup(*client);
+            m_server->clearRequests();
+            QVERIFY(sync(*client));
+            for (const FakeRequest &put : m_server->requests("PUT", QStringLiteral("^/lists/\\d+$")))
+                QVERIFY(!QString::fromUtf8(put.body).contains(
+                    QRegularExpression(QStringLiteral("<dt>id</dt>\\s*<dd>%1</dd>").arg(gone))));
+            client->persist();
+        }
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Passport]")};
+        break;
     case EditedThereSinceTheBackupTold:
     case EditedThereSinceTheBackupToldOnceSent:
     case MadeInOneSecondRetitledThere:
@@ -758,6 +791,33 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         });
         // What that run did: the task added there since went.
         m_told = ListOutcome::Restored{{}, {}, {}, {trip}};
+        break;
+    case RetitledThereMovedHereAfterTheImport:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            retitle(client->model(trip), QStringLiteral("Socks"), QStringLiteral("Wool socks"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            moveToList(client.model(trip), QStringLiteral("Socks"), client.model(QStringLiteral("Home")));
+            QVERIFY(sync(client));
+        });
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags]")};
+        break;
+    case MovedThereSinceTheBackup:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            moveToList(client->model(trip), QStringLiteral("Socks"), client->model(QStringLiteral("Home")));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        importAndSyncOnA();
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_told = ListOutcome::Restored{{}, {trip}, {}, {}};
         break;
     case RenamedThereSinceTheBackup:
         onA(exportBackup);
