@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/paths.h"
+#include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "model/documentfile.h"
 #include "model/listsgroups.h"
@@ -46,10 +47,21 @@ bool isListsDocument(QIODevice *device)
     return false;
 }
 
-// A lists document, as the program writes its own lists file.
+// The account whose server ids the lists hold: the server and the user the
+// settings name.
+QString currentAccount()
+{
+    const ServerSettings *settings = ServerSettings::instance();
+    return settings->userName() + QLatin1Char('@') + settings->serverUrl();
+}
+
+// A lists document, as the program writes its own lists file, recording
+// the account its ids belong to: imported under another, they name nothing.
 bool saveListsDocument(UserLists *lists, const QString &path, QString *error)
 {
-    return DocumentFile::save(
+    const QString account = lists->account();
+    lists->setAccount(currentAccount());
+    const bool saved = DocumentFile::save(
         path,
         [lists](QIODevice *device, QString *message) {
             TaskReaderWriter writer(XMLReaderWriter::LocalDocument);
@@ -59,6 +71,8 @@ bool saveListsDocument(UserLists *lists, const QString &path, QString *error)
             return false;
         },
         error);
+    lists->setAccount(account);
+    return saved;
 }
 
 // Where the lists an import replaces are kept: beside the lists file, under
@@ -214,20 +228,34 @@ void BackupDialog::onImportFromFilePressed()
             return;
         }
     }
-    RestoredLists::prepare(lists, m_userLists, backupDigest);
+    const bool idsHold = lists->account().isEmpty() || lists->account() == currentAccount();
+    lists->setAccount(QString());
+    const RestoredLists::Imported imported = RestoredLists::prepare(lists, m_userLists, idsHold, backupDigest);
     lists->ensureNotEmpty();
     m_userLists = lists;
     emit listsRestored(lists);
     enterIntoDefaultGroup(lists);
-    if (keptAside.isEmpty())
-        showInfo(tr("Backup completed."));
-    else
-        showInfo(tr("Backup completed. Your lists as they were before are kept in \"%1\".")
-                     .arg(QDir::toNativeSeparators(keptAside)));
+    QStringList report{keptAside.isEmpty() ? tr("Backup completed.")
+                                           : tr("Backup completed. Your lists as they were before are kept in \"%1\".")
+                                                 .arg(QDir::toNativeSeparators(keptAside))};
+    if (!imported.neverSynchronised.isEmpty())
+        report << tr("These lists had never been synchronised when the backup was made; they are added as new "
+                     "lists:\n%1")
+                      .arg(imported.neverSynchronised.join(QLatin1Char('\n')));
+    if (!imported.otherAccount.isEmpty())
+        report << tr("The backup was made for another account or server; its lists are added as new lists:\n%1")
+                      .arg(imported.otherAccount.join(QLatin1Char('\n')));
+    if (!imported.keptHere.isEmpty())
+        report << tr("These lists of the backup became lists of their own here since (synchronised for the first "
+                     "time, or brought back by an earlier import); nothing in the backup tells their tasks apart, "
+                     "so they stay as they are here:\n%1")
+                      .arg(imported.keptHere.join(QLatin1Char('\n')));
+    showInfo(report.join(QStringLiteral("\n\n")));
 }
 
 // Replacing the lists takes the old ones out of the groups but puts the new
-// ones nowhere; without this the list manager would show none of them.
+// ones nowhere; without this the list manager would show none of them. A
+// list the server knows goes back where the groups had it.
 void BackupDialog::enterIntoDefaultGroup(UserLists *lists)
 {
     if (!m_listsGroups)
@@ -238,6 +266,8 @@ void BackupDialog::enterIntoDefaultGroup(UserLists *lists)
         if (m_listsGroups->containsList(list))
             continue;
         m_listsGroups->addListToDefaultGroup(list);
+        if (list->syncStatus() != TaskList::New)
+            m_listsGroups->placeAsAgreed(list);
         added = true;
     }
     if (added)

@@ -15,7 +15,8 @@ class UserLists;
 // file only once the new one is complete; an import that cannot be read
 // changes nothing. An import first keeps the lists it replaces in a lists
 // document beside the lists file (nothing is imported when it cannot), and
-// the lists it reads are restored lists (see RestoredLists).
+// the lists it reads are restored lists (see RestoredLists). Both record the
+// account whose ids the lists hold.
 class BackupDialog : public CustomDialog
 {
     Q_OBJECT
@@ -34,7 +35,8 @@ signals:
     // The lists read from a backup. Connect it to the lists page, which takes
     // them over in place of all current lists.
     void listsRestored(UserLists *lists);
-    // Restored lists that no group held were put into the default group.
+    // Restored lists that no group held were put into the default group,
+    // or where the groups had the list of their id.
     void listsGroupsChanged();
 
 public slots:

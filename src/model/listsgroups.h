@@ -129,7 +129,7 @@ public:
     // where removeList() took it out from, while that group is here; else,
     // when the agreed tree places it in a group this tree still has, there,
     // where the agreed order had it: a list that comes back (kept against
-    // its removal, the server's, taken for a restored one, or fetched again
+    // its removal, the server's, restored from a backup, or fetched again
     // after an import replaced the lists) keeps its place rather than the
     // one the page gave it. With `agreedId`, the place of the list the
     // agreed tree names so (one the list replaces under another id).

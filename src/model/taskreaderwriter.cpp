@@ -746,6 +746,8 @@ void TaskReaderWriter::emitLocalFields(Sink &sink, UserLists *lists)
     }
     if (!lists->outlookLastSyncTime().isNull())
         sink.definition(QStringLiteral("outlook-last-sync-time"), dateTimeToString(lists->outlookLastSyncTime()));
+    if (!lists->account().isEmpty())
+        sink.definition(QStringLiteral("account"), lists->account());
     sink.end();
 }
 
@@ -754,6 +756,7 @@ void TaskReaderWriter::readLocalFields(Element fields, UserLists *lists)
     const Fields values(this, fields);
     lists->setDisplayOrderChanged(values.value(u"display-order-changed").text == kTrue);
     lists->setOutlookLastSyncTime(parseDateTime(values.value(u"outlook-last-sync-time").text));
+    lists->setAccount(values.value(u"account").toString());
     // One that does not read is unknown: the next order uploaded then
     // takes the server's where it can tell nothing was moved here.
     const Value agreed = values.value(u"agreed-display-order");

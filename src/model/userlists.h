@@ -95,6 +95,10 @@ public:
     void noteArrived(quint32 id);
     QDateTime outlookLastSyncTime() const { return m_outlookLastSyncTime; }
     void setOutlookLastSyncTime(const QDateTime &time) { m_outlookLastSyncTime = time; }
+    // The account whose server ids the lists hold, as a backup written of
+    // them records it; empty when not recorded.
+    QString account() const { return m_account; }
+    void setAccount(const QString &account) { m_account = account; }
 
     void addModel(ListModel *model);
     // Takes the list unless it is refused (see AddResult); returns its new
@@ -142,6 +146,7 @@ private:
     std::optional<QSet<quint32>> m_movedInOrder = QSet<quint32>();
     QSet<quint32> m_arrivedInOrder;
     QDateTime m_outlookLastSyncTime;
+    QString m_account;
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;
 };

@@ -136,6 +136,13 @@ PLUMDECK_SCREEN(backup)
     BackupDialog imported(page.lists.get(), page.groups.get());
     imported.showInfo(QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".").arg(kept));
     QVERIFY(!shoot(&imported, QStringLiteral("backup-imported")).isNull());
+    // Lists the backup held before their first synchronisation.
+    BackupDialog added(page.lists.get(), page.groups.get());
+    added.showInfo(QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".\n\n"
+                                  "These lists had never been synchronised when the backup was made; they are added "
+                                  "as new lists:\nWork\nGarden")
+                       .arg(kept));
+    QVERIFY(!shoot(&added, QStringLiteral("backup-imported-never-synchronised")).isNull());
     BackupDialog refused(page.lists.get(), page.groups.get());
     refused.showWarning(
         QStringLiteral("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.").arg(kept));

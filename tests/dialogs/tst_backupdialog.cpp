@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -39,6 +40,13 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// A lists document without the account an export or an import records.
+QByteArray withoutAccount(QByteArray document)
+{
+    const QRegularExpression account(QStringLiteral("\\s*<dt>account</dt>\\s*<dd>[^<]*</dd>"));
+    return QString::fromUtf8(document).remove(account).toUtf8();
+}
+
 // Where an import keeps the lists it replaces, and what it says of it.
 QString keptAsidePath(const QString &suffix = QString())
 {
@@ -50,6 +58,14 @@ QString keptAsideReport(const QString &path)
 {
     return QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".")
         .arg(QDir::toNativeSeparators(path));
+}
+
+// What it says of lists never synchronised when the backup was made.
+QString neverSynchronisedReport(const QStringList &names)
+{
+    return QStringLiteral("\n\nThese lists had never been synchronised when the backup was made; they are added as "
+                          "new lists:\n")
+           + names.join(QLatin1Char('\n'));
 }
 
 QStringList keptAsideFiles()
@@ -235,9 +251,9 @@ private slots:
 
         QString report;
         std::unique_ptr<UserLists> restored = import(page, backup, &report);
-        QCOMPARE(report, keptAsideReport(keptAsidePath()));
+        QCOMPARE(report, keptAsideReport(keptAsidePath()) + neverSynchronisedReport({QStringLiteral("Trip")}));
         QVERIFY(restored);
-        QCOMPARE(contents(keptAsidePath()), before);
+        QCOMPARE(withoutAccount(contents(keptAsidePath())), before);
         QCOMPARE(keptAsideFiles().size(), 1);
         if (imports == 1)
             return;
@@ -245,8 +261,8 @@ private slots:
         // it replaces is kept under a name of its own.
         std::unique_ptr<UserLists> back = import(page, keptAsidePath(), &report);
         QVERIFY(back);
-        QCOMPARE(report, keptAsideReport(keptAsidePath(QStringLiteral("-2"))));
-        QCOMPARE(contents(keptAsidePath()), before);
+        QCOMPARE(report.section(QStringLiteral("\n\n"), 0, 0), keptAsideReport(keptAsidePath(QStringLiteral("-2"))));
+        QCOMPARE(withoutAccount(contents(keptAsidePath())), before);
         QCOMPARE(keptAsideFiles().size(), 2);
         QCOMPARE(back->taskLists().size(), 2);
         QCOMPARE(back->taskLists().first()->name(), QStringLiteral("Groceries"));
@@ -281,55 +297,99 @@ private slots:
         QCOMPARE(keptAsideFiles(), QStringList());
     }
 
-    // Nothing of a backup's sync state is taken for the server's: its lists
-    // are new, each remembering the id the file gave it; their shares go up
-    // again with them.
+    // A backup's list of the server's keeps its id and its tasks', edited
+    // against the list as the backup holds it (its tasks never sent left
+    // out), which the next run puts onto the server's copy; its sharing is
+    // the backup's, an edit of what this computer agreed with the server.
+    // One never synchronised is new, its sharing anew. What the user was
+    // told before the backup was made is not told again.
     void importedListsAreRestoredLists_data()
     {
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("mark");
-        QTest::newRow("unedited") << int(TaskList::Unedited) << QStringLiteral("restored:42");
-        QTest::newRow("edited, an update still to send") << int(TaskList::Edited) << QStringLiteral("restored:42");
-        QTest::newRow("new, its creation in doubt") << int(TaskList::New) << QString();
+        QTest::addColumn<bool>("here");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<quint32>("sharedRevision");
+        QTest::addColumn<bool>("sharedEdited");
+        QTest::newRow("unedited") << int(TaskList::Unedited) << false << int(TaskList::Edited) << 4u << false;
+        QTest::newRow("edited, an update still to send") << int(TaskList::Edited) << false << int(TaskList::Edited)
+                                                          << 4u << false;
+        QTest::newRow("the list here, shared otherwise") << int(TaskList::Unedited) << true << int(TaskList::Edited)
+                                                          << 6u << true;
+        QTest::newRow("new, its creation in doubt") << int(TaskList::New) << false << int(TaskList::New) << 1u << true;
     }
 
     void importedListsAreRestoredLists()
     {
         QFETCH(int, status);
-        QFETCH(QString, mark);
+        QFETCH(bool, here);
+        QFETCH(int, expected);
+        QFETCH(quint32, sharedRevision);
+        QFETCH(bool, sharedEdited);
         ListsPage file;
         file.build(QStringLiteral("Trip+"));
         ListModel *trip = file.list(QStringLiteral("Trip"));
         trip->setSharedRevision(4);
         trip->clearSharedEdited();
+        trip->taskList()->setUntoldKept(QStringLiteral("removed-there"));
         if (status == TaskList::New) {
             trip->taskList()->rootTask()->child(0)->setTitle(QStringLiteral("Tent"));
             trip->taskList()->setPendingUpload(QStringLiteral("100:digest"));
         } else {
             makeKnown(trip->taskList(), 42, TaskList::SyncStatus(status));
+            // Typed before the backup, never sent, a task of the server's
+            // put below it.
+            Task *stove = trip->taskList()->rootTask()->createChild(1);
+            stove->setTitle(QStringLiteral("Stove"));
+            Task *gas = stove->createChild(0);
+            gas->setTitle(QStringLiteral("Gas"));
+            gas->setId(421);
         }
         ListsPage page;
         page.build(QStringLiteral("Groceries"));
+        if (here) {
+            ListModel *groceries = page.list(QStringLiteral("Groceries"));
+            makeKnown(groceries->taskList(), 42, TaskList::Unedited);
+            groceries->addSharedUser(QStringLiteral("carol"), QStringLiteral("r"));
+            groceries->setSharedRevision(6);
+            groceries->clearSharedEdited();
+        }
         QString report;
         std::unique_ptr<UserLists> restored = import(page, writeBackup(file.lists.get()), &report);
         QVERIFY(restored);
         const TaskList *list = restored->taskLists().first();
-        QCOMPARE(list->syncStatus(), TaskList::New);
-        QCOMPARE(list->serverId(), 0u);
-        QCOMPARE(list->pendingUpload(), mark);
-        QCOMPARE(list->agreed(), nullptr);
+        QCOMPARE(int(list->syncStatus()), expected);
+        QCOMPARE(list->untoldKept(), QString());
         QVERIFY(list->removedTasks().isEmpty());
         QCOMPARE(list->rootTask()->child(0)->title(), QStringLiteral("Tent"));
-        QCOMPARE(list->rootTask()->child(0)->id(), 0u);
+        if (status == TaskList::New) {
+            QCOMPARE(list->serverId(), 0u);
+            QCOMPARE(list->pendingUpload(), QString());
+            QCOMPARE(list->agreed(), nullptr);
+            QCOMPARE(list->rootTask()->child(0)->id(), 0u);
+        } else {
+            QCOMPARE(list->serverId(), 42u);
+            QCOMPARE(list->pendingUpload(), QStringLiteral("restored"));
+            QCOMPARE(list->rootTask()->child(0)->id(), 420u);
+            QVERIFY(list->agreed());
+            QCOMPARE(list->agreed()->revision(), list->revision());
+            QCOMPARE(list->agreed()->rootTask()->childCount(), 2);
+            QCOMPARE(list->agreed()->rootTask()->child(0)->id(), 420u);
+            QCOMPARE(list->agreed()->rootTask()->child(1)->id(), 421u);
+        }
         ListModel *model = restored->models().first();
         QCOMPARE(model->sharedUsers(), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
-        QCOMPARE(model->sharedRevision(), 1u);
-        QVERIFY(model->isSharedEdited());
+        QCOMPARE(model->sharedRevision(), sharedRevision);
+        QCOMPARE(model->isSharedEdited(), sharedEdited);
+        const QMap<QString, QString> carol{{QStringLiteral("carol"), QStringLiteral("r")}};
+        const QMap<QString, QString> agreed = status == TaskList::New ? QMap<QString, QString>()
+                                              : here                   ? carol
+                                                                       : model->sharedUsers();
+        QCOMPARE(model->agreedSharedUsers(), std::optional(agreed));
     }
 
     // The removals of lists still to send here stay (the next full run
-    // sends each, unless a restored list turns out to be that list); the
-    // file's, made on whatever computer or account wrote it, go.
+    // sends each), but for a list the backup brings back; the file's, made
+    // on whatever computer or account wrote it, go.
     void importKeepsOnlyTheRemovalsMadeHere_data()
     {
         QTest::addColumn<QList<quint32>>("here");
@@ -338,7 +398,7 @@ private slots:
         QTest::newRow("a removal still to send here stays") << QList<quint32>{8} << QList<quint32>{} << QList<quint32>{8};
         QTest::newRow("the file's removals go") << QList<quint32>{} << QList<quint32>{9} << QList<quint32>{};
         QTest::newRow("both") << QList<quint32>{7, 8} << QList<quint32>{8, 9} << QList<quint32>{7, 8};
-        QTest::newRow("one of a list the file holds") << QList<quint32>{42} << QList<quint32>{} << QList<quint32>{42};
+        QTest::newRow("one of a list the file holds") << QList<quint32>{42} << QList<quint32>{} << QList<quint32>{};
     }
 
     void importKeepsOnlyTheRemovalsMadeHere()
@@ -367,7 +427,7 @@ private slots:
         std::unique_ptr<UserLists> reread(UserLists::load(&buffer));
         QVERIFY(reread);
         QCOMPARE(recordIds(reread.get()), expected);
-        QCOMPARE(reread->taskLists().first()->pendingUpload(), QStringLiteral("restored:42"));
+        QCOMPARE(reread->taskLists().first()->pendingUpload(), QStringLiteral("restored"));
     }
 
     void exportThenImport()
@@ -401,7 +461,10 @@ private slots:
         choose(path(QStringLiteral("lists-backup.xhtml")));
         QTest::mouseClick(restore.importButton(), Qt::LeftButton);
         QCOMPARE(m_startedIn, m_dir.path()); // the folder of the last file
-        QCOMPARE(restore.infoLabel()->text(), keptAsideReport(keptAsidePath()));
+        QCOMPARE(restore.infoLabel()->text(),
+                 keptAsideReport(keptAsidePath())
+                     + neverSynchronisedReport({QStringLiteral("Groceries"), QStringLiteral("Shared"),
+                                                QStringLiteral("Theirs"), QStringLiteral("Release")}));
         QVERIFY(restored);
         QCOMPARE(document(restored.get()), before);
         // The restored lists stand in the default group, for the list manager.

@@ -1,13 +1,14 @@
 """A backup exported on the backup page; the list Trip removed on the
 account's other computer and both synchronised; then the backup imported on
-the first and synchronised: Trip is back on the server and, after its next
-synchronisation, on the other computer, each list once. The page named the
-file that keeps the lists the import replaced, and that file holds them."""
+the first and synchronised: Trip is back on the server, the user told so,
+and, after its next synchronisation, on the other computer, each list once.
+The page named the file that keeps the lists the import replaced, and that
+file holds them."""
 
 import os
 import re
 
-from e2e import check, has_tasks, named, new_list, poll, read, run, type_tasks
+from e2e import check, has_tasks, message_box, named, new_list, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Keys"}
 
@@ -91,6 +92,11 @@ def scenario(s):
     poll("both lists on the first computer", lambda: tabs(s, app) == sorted(LISTS))
     s.synchronise(app)
     poll("Trip back on the server", lambda: len(named(s.server_lists(), "Trip")) == 1, interval=0.5)
+    # Once it went up, the user is told the import brought it back.
+    box = poll("the notice of what the import did", lambda: message_box(s, app))
+    told = " ".join(s.text_of(l) or "" for l in s.find_all(box, "label"))
+    check("brought back" in told and "Trip" in told, "the notice names Trip as brought back: %r" % told)
+    s.click(s.find(box, "push button", "Ok"))
     # A quiet run leaves it there.
     s.synchronise(app)
     s.synchronise(second_app)
@@ -110,4 +116,5 @@ def scenario(s):
             check(text.count("<dd>%s</dd>" % task) == 1, "the lists file holds %s once:\n%s" % (task, text))
 
 
-run("restorebackup", scenario, server=True)
+if __name__ == "__main__":
+    run("restorebackup", scenario, server=True)

@@ -86,4 +86,5 @@ def scenario(s):
               "each computer keeps the server's sharing:\n%s" % (shared.group(0) if shared else text))
 
 
-run("sharingtwocomputers", scenario, server="demo")
+if __name__ == "__main__":
+    run("sharingtwocomputers", scenario, server="demo")

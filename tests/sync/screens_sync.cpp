@@ -140,8 +140,11 @@ PLUMDECK_SCREEN(listsKeptAgainstRemovals)
 // What an import changed on the server, told after the run that sent it.
 PLUMDECK_SCREEN(importChangedLists)
 {
-    MessageDialog dialog(QStringLiteral("Sync"),
-                         ListOutcome::restoredText({QStringLiteral("Trip"), QStringLiteral("Home")}), false);
+    ListOutcome::Restored lists;
+    lists.keptAdded = QStringList{QStringLiteral("Trip")};
+    lists.changedBack = QStringList{QStringLiteral("Home")};
+    lists.broughtBack = QStringList{QStringLiteral("Garden")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::restoredText(lists), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("import-changed-lists")).isNull());
 }
 

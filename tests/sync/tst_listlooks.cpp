@@ -27,7 +27,8 @@ void TstListLooks::forList_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<quint32>("revision");
     // What the list agreed with the server: "fits" (as it stands), "none",
-    // or "older" (of another revision).
+    // or "older" (of another revision); "restored" as read from a backup,
+    // "restored, none" so with that copy left out of the file.
     QTest::addColumn<QString>("agreed");
     // The server's revision; 0 for no summary.
     QTest::addColumn<quint32>("serverRevision");
@@ -51,6 +52,10 @@ void TstListLooks::forList_data()
     QTest::newRow("no summary of it") << int(TaskList::Unedited) << 3u << "fits" << 0u << true << Look::None;
     QTest::newRow("dealt with otherwise") << int(TaskList::Unedited) << 3u << "fits" << 4u << false << Look::None;
     QTest::newRow("new here") << int(TaskList::New) << 0u << "none" << 4u << true << Look::None;
+    QTest::newRow("read from a backup, unchanged there") << int(TaskList::Edited) << 3u << "restored" << 3u << true
+                                                        << Look::Merge;
+    QTest::newRow("read from a backup, its copy of it left out of the file")
+        << int(TaskList::Edited) << 3u << "restored, none" << 3u << true << Look::Merge;
 }
 
 void TstListLooks::forList()
@@ -69,8 +74,10 @@ void TstListLooks::forList()
     Task *task = list->rootTask()->createChild(0);
     task->setTitle(QStringLiteral("Tickets"));
     task->setId(51);
-    if (agreed != QLatin1String("none"))
+    if (agreed != QLatin1String("none") && agreed != QLatin1String("restored, none"))
         list->agreeAsIs();
+    if (agreed.startsWith(QLatin1String("restored")))
+        list->setPendingUpload(QStringLiteral("restored"));
     list->setRevision(revision);
     list->setSyncStatus(TaskList::SyncStatus(status));
     const std::unique_ptr<ListInfo> info(serverRevision == 0 ? nullptr

@@ -2788,8 +2788,8 @@ void Sequence::forced(int c, bool remote)
 }
 
 // The user's own backup, exported and imported at once (after a reinstall,
-// say): each list is the server's of the id the backup gave it, whatever
-// it holds, once and in its group; nothing else changes.
+// say): each list is the server's of the id the backup gave it, once and in
+// its group; nothing else changes.
 void Sequence::restoreOwnBackup(int c)
 {
     if (!bringInStepForForcing(c, [&] { return m_settled[c] && readyToForceRemote(c); }))
@@ -2810,9 +2810,13 @@ void Sequence::restoreOwnBackup(int c)
         client.listsGroups()->removeList(list);
     delete client.lists;
     client.lists = restored;
-    for (const TaskList *list : restored->taskLists())
-        if (!client.listsGroups()->containsList(list))
-            client.listsGroups()->addListToDefaultGroup(list);
+    for (const TaskList *list : restored->taskLists()) {
+        if (client.listsGroups()->containsList(list))
+            continue;
+        client.listsGroups()->addListToDefaultGroup(list);
+        if (list->syncStatus() != TaskList::New)
+            client.listsGroups()->placeAsAgreed(list);
+    }
     placeAsThePage(client);
     m_settled[c] = false;
     // Its run goes to its end: a backup that comes back after others

@@ -2,27 +2,12 @@
 
 #include "model/task.h"
 #include "model/tasklist.h"
-#include "sync/merges/listmerge.h"
 #include "sync/merges/uploadmark.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
-
-namespace {
-
-QSet<QString> titledIdentities(const TaskList &list)
-{
-    QSet<QString> out;
-    list.rootTask()->forEachBelow([&out](const Task *task) {
-        if (!task->title().isEmpty())
-            out.insert(task->identity());
-    });
-    return out;
-}
-
-} // namespace
 
 ListIdentity::PostedCopy::PostedCopy(TaskList *fetched)
     : m_list(fetched)
@@ -91,54 +76,4 @@ int ListIdentity::PostedCopy::score(const UploadMark &mark, const QSet<QString> 
             unchangedPart = unchangedPart || m_tasks.contains(task.identity + QLatin1Char('.') + content);
     }
     return score > 0 && unchangedPart ? score : -1;
-}
-
-bool ListIdentity::isRestored(const TaskList &restored, const TaskList &fetched)
-{
-    // Another user's list is theirs to rename and empty: its owner tells it.
-    if (!restored.isOwned())
-        return !fetched.isOwned() && fetched.owner() == restored.owner();
-    return restored.name() == fetched.name() || titledIdentities(restored).intersects(titledIdentities(fetched));
-}
-
-bool ListIdentity::isPostedCopy(const TaskList &restored, const TaskList &fetched)
-{
-    if (restored.name() != fetched.name())
-        return false;
-    const QSet<QString> mine = titledIdentities(restored);
-    const QSet<QString> theirs = titledIdentities(fetched);
-    return mine.isEmpty() && theirs.isEmpty() ? true : mine.intersects(theirs);
-}
-
-QHash<Task *, const Task *> ListIdentity::pairTasks(const QList<Task *> &here, const QList<const Task *> &there)
-{
-    QHash<QString, QList<const Task *>> theirs;
-    for (const Task *task : there)
-        theirs[task->identity()].append(task);
-    QHash<QString, QList<Task *>> mine;
-    for (Task *task : here)
-        mine[task->identity()].append(task);
-    QHash<Task *, const Task *> out;
-    for (auto it = mine.begin(); it != mine.end(); ++it) {
-        QList<Task *> &left = it.value();
-        QList<const Task *> theirsLeft = theirs.value(it.key());
-        const auto pairBy = [&](bool (*same)(const Task *, const Task *)) {
-            for (auto task = left.begin(); task != left.end();) {
-                const auto match = std::find_if(theirsLeft.begin(), theirsLeft.end(),
-                                                [&](const Task *t) { return same(*task, t); });
-                if (match == theirsLeft.end()) {
-                    ++task;
-                    continue;
-                }
-                out.insert(*task, *match);
-                theirsLeft.erase(match);
-                task = left.erase(task);
-            }
-        };
-        pairBy([](const Task *a, const Task *b) { return ListMerge::sameContent(a, b); });
-        pairBy([](const Task *a, const Task *b) { return a->title() == b->title(); });
-        if (left.size() == 1 && theirsLeft.size() == 1)
-            out.insert(left.first(), theirsLeft.first());
-    }
-    return out;
 }

@@ -2,17 +2,14 @@
 #define LISTIDENTITY_H
 
 #include <QHash>
-#include <QList>
 #include <QSet>
 #include <QString>
 
-class Task;
 class TaskList;
 class UploadMark;
 
 // What tells a server item for one of this computer's where no id says:
-// the copy an upload in doubt made, the list a restored backup names, a
-// task of a restored list. Pure functions: no requests, no models.
+// the copy an upload in doubt made. Pure functions: no requests, no models.
 class ListIdentity
 {
 public:
@@ -49,25 +46,6 @@ public:
         QHash<QString, int> m_identities;
         QHash<QString, int> m_tasks;
     };
-
-    // A list restored from a backup and the server's list of the id the
-    // backup gave it are one list when they have one name or hold a titled
-    // task of one creator and second: an id another server gave names
-    // another list here. Another user's list is that list when the server's
-    // is of the same owner.
-    static bool isRestored(const TaskList &restored, const TaskList &fetched);
-    // The server's list, under another id than the backup's, that an
-    // earlier import of the backup posted: of the restored list's name, and
-    // holding a titled task of the same creator and second, or, neither
-    // holding a titled task, nothing at all.
-    static bool isPostedCopy(const TaskList &restored, const TaskList &fetched);
-
-    // Which task of `there` each task of `here` is, where ids do not say:
-    // told by creator and second; among tasks of one such (typed in one
-    // second, pasted copies), by their content, then by their title, then
-    // as the one left on each side. Tasks not told are left out.
-    static QHash<Task *, const Task *> pairTasks(const QList<Task *> &here, const QList<const Task *> &there);
-
 
 private:
     ListIdentity() = delete;

@@ -31,6 +31,8 @@ QString shortHashOf(const QString &text)
 const QString PutPrefix = QStringLiteral("put3:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString WholeText = QStringLiteral("whole");
+const QString WholeImportText = QStringLiteral("whole restored");
+const QString RestoredText = QStringLiteral("restored");
 const QString OldPutPrefix = QStringLiteral("put:");
 const QString NotePutPrefix = QStringLiteral("noteput:");
 const QString RestoredPrefix = QStringLiteral("restored:");
@@ -192,15 +194,20 @@ QDomElement listElement(const QDomElement &parent)
 UploadMark UploadMark::read(const QString &text)
 {
     UploadMark mark;
+    if (text == RestoredText) {
+        mark.m_kind = Restored;
+        return mark;
+    }
     if (text.startsWith(RestoredPrefix)) {
         bool ok = false;
         mark.m_restored = text.mid(RestoredPrefix.size()).toUInt(&ok);
         if (ok && mark.m_restored != 0)
-            mark.m_kind = Restored;
+            mark.m_kind = EarlierRestore;
         return mark;
     }
-    if (text == WholeText) {
+    if (text == WholeText || text == WholeImportText) {
         mark.m_kind = Whole;
+        mark.m_ofImport = text == WholeImportText;
         return mark;
     }
     if (text.startsWith(ReplacePrefix)) {
@@ -273,12 +280,14 @@ QString UploadMark::text() const
     case None:
         break;
     case Whole:
-        return WholeText;
+        return m_ofImport ? WholeImportText : WholeText;
     case Replace:
         return ReplacePrefix + QString::number(m_replaced);
     case NotePut:
         return NotePutPrefix + m_fields.join(QLatin1Char(','));
     case Restored:
+        return RestoredText;
+    case EarlierRestore:
         return RestoredPrefix + QString::number(m_restored);
     case Put:
         return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
@@ -351,20 +360,18 @@ UploadMark UploadMark::replacing(quint32 replacedId)
     return mark;
 }
 
-UploadMark UploadMark::wholeUpdate()
+UploadMark UploadMark::wholeUpdate(bool ofImport)
 {
     UploadMark mark;
     mark.m_kind = Whole;
+    mark.m_ofImport = ofImport;
     return mark;
 }
 
-UploadMark UploadMark::restored(quint32 fileId)
+UploadMark UploadMark::restored()
 {
     UploadMark mark;
-    if (fileId != 0) {
-        mark.m_kind = Restored;
-        mark.m_restored = fileId;
-    }
+    mark.m_kind = Restored;
     return mark;
 }
 

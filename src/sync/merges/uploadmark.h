@@ -55,14 +55,18 @@ public:
     static UploadMark replacing(quint32 replacedId);
     // Set on a list a forced remote run sends whole: until its update is
     // marked, its copy replaces the server's, whose other tasks go.
-    static UploadMark wholeUpdate();
+    // `ofImport`: the list was read from a backup since its last run (see
+    // restored()), which the user is told of once it went up.
+    static UploadMark wholeUpdate(bool ofImport = false);
     // What an update of a note carries, its title and text, with what
     // `earlier` (an update still in doubt) carried.
     static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
-    // Set on a list read from a backup: the server id the file gave it,
-    // which names the same list only where the server's list of that id
-    // holds its tasks (a full run looks). Neither a post nor an update.
-    static UploadMark restored(quint32 fileId);
+    // Set on a list an import read from a backup, under the ids the file
+    // gave it and its tasks: its agreed copy is the list as the backup
+    // holds it, which the next full run puts onto the server's copy of its
+    // id before what the user did since (see RestoredLists). Neither a
+    // post nor an update.
+    static UploadMark restored();
 
     bool isNull() const { return m_kind == None; }
     bool isPost() const { return m_kind == Post; }
@@ -73,8 +77,12 @@ public:
     bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
     bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
     bool isRestored() const { return m_kind == Restored; }
-    // The id a backup gave a restored list; 0 for every other mark.
-    quint32 restoredId() const { return m_kind == Restored ? m_restored : 0; }
+    // The list carries an import not sent yet: restored, or sent whole.
+    bool carriesImport() const { return m_kind == Restored || (m_kind == Whole && m_ofImport); }
+    // What an earlier version set on a new list read from a backup, with
+    // the id the file gave it: its tasks' ids were dropped. Still read in
+    // the files that version left.
+    bool isEarlierRestore() const { return m_kind == EarlierRestore; }
     quint32 highestKnownId() const { return m_highest; }
     // The whole content's digest (creations only).
     QString digest() const { return m_digest; }
@@ -124,12 +132,13 @@ public:
 private:
     bool sentNotePart(const QString &text, bool title) const;
 
-    enum Kind { None, Post, Put, Replace, NotePut, Restored, Whole };
+    enum Kind { None, Post, Put, Replace, NotePut, Restored, EarlierRestore, Whole };
 
     Kind m_kind = None;
     quint32 m_highest = 0;
     quint32 m_replaced = 0;
     quint32 m_restored = 0;
+    bool m_ofImport = false;
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;

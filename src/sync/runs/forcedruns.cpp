@@ -19,8 +19,10 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
         for (ListModel *model : lists->models()) {
             TaskList *list = model->taskList();
             if (list->isOwned() && list->syncStatus() != TaskList::New && !ListSyncTraits::mustFetch(list)) {
+                // An import not sent yet is sent with it, and told.
+                const bool ofImport = UploadMark::read(list->pendingUpload()).carriesImport();
                 list->setSyncStatus(TaskList::Edited);
-                list->setPendingUpload(UploadMark::wholeUpdate().text());
+                list->setPendingUpload(UploadMark::wholeUpdate(ofImport).text());
                 model->setChanged();
             }
         }

@@ -2,11 +2,16 @@
 
 #include "model/listinfo.h"
 #include "model/tasklist.h"
+#include "sync/merges/uploadmark.h"
 #include "sync/runs/listsynchronizer.h"
 
 ListLooks::Look ListLooks::forList(const TaskList *list, const ListInfo *info, bool onServer)
 {
-    if (!info || !onServer || info->revision() <= list->revision() || ListSyncTraits::mustFetch(list))
+    // An import goes onto the server's copy as it is now, whatever its
+    // revision.
+    const bool restored = list->syncStatus() == TaskList::Edited
+                          && UploadMark::read(list->pendingUpload()).isRestored();
+    if (!info || !onServer || (info->revision() <= list->revision() && !restored) || ListSyncTraits::mustFetch(list))
         return Look::None;
     if (list->syncStatus() == TaskList::Unedited)
         return Look::Take;

@@ -21,7 +21,8 @@ public:
         Merge
     };
     // `info` is the server's summary of the list (null: none), `onServer`
-    // whether the run still has it to deal with. A list to be fetched whole
+    // whether the run still has it to deal with. A list carrying an import
+    // is merged whatever the server's revision. A list to be fetched whole
     // (its creation's copy not fetched yet), or changed here without an
     // agreed copy that fits, is left to its step.
     static Look forList(const TaskList *list, const ListInfo *info, bool onServer);

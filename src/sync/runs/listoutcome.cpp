@@ -16,6 +16,7 @@
 
 #include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -65,9 +66,11 @@ bool ListOutcome::markUploadOfChanges(ListModel *model)
     if (!model)
         return false;
     TaskList *list = model->taskList();
-    // One sent whole is marked once the server's copy it replaces is in.
-    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list)
-        || UploadMark::read(list->pendingUpload()).isWhole())
+    // One sent whole, or carrying an import, is marked once the server's
+    // copy it goes onto is in.
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    if (list->syncStatus() != TaskList::Edited || ListSyncTraits::mustFetch(list) || mark.isWhole()
+        || mark.isRestored())
         return false;
     list->setPendingUpload(ListSynchronizer::putMark(list));
     model->setChanged();
@@ -359,8 +362,9 @@ ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
 namespace {
 
 // As the lists file keeps them.
-const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
-                                 "removed-there-whole", "removed-here", "restored"};
+const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base",  "removed-there",
+                                 "removed-there-whole", "removed-here", "restored",      "restored-changed",
+                                 "restored-back", "restored-whole"};
 
 } // namespace
 
@@ -368,8 +372,13 @@ void ListOutcome::markKept(ListModel *model, Kept why)
 {
     if (!model)
         return;
-    model->taskList()->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
+    markKept(model->taskList(), why);
     model->setChanged();
+}
+
+void ListOutcome::markKept(TaskList *list, Kept why)
+{
+    list->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
 }
 
 void ListOutcome::markKeptTasks(ListModel *model, const QStringList &titles)
@@ -391,7 +400,7 @@ struct Untold
 {
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
-    QStringList restored;
+    ListOutcome::Restored restored;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -401,11 +410,19 @@ struct Untold
         if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
             return false;
         // What an import changes on the server is told once it went up.
-        if (why == QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)])
-            && list->syncStatus() == TaskList::Edited)
+        const bool import = why.startsWith(QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)]));
+        if (import && (list->syncStatus() == TaskList::Edited || list->syncStatus() == TaskList::New))
             return false;
-        QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
-                                       &kept.removedThereWhole, &kept.removedHere, &restored};
+        QStringList *const byKind[] = {&copies,
+                                       &readOnly,
+                                       &unknownBase,
+                                       &kept.removedThere,
+                                       &kept.removedThereWhole,
+                                       &kept.removedHere,
+                                       &restored.keptAdded,
+                                       &restored.changedBack,
+                                       &restored.broughtBack,
+                                       &restored.replacedWhole};
         // A list removed here and renamed elsewhere goes by the name the
         // user knew, the new one beside it.
         const bool renamed = why == QLatin1String(keptKinds[int(ListOutcome::Kept::RemovedHere)])
@@ -505,9 +522,23 @@ QString ListOutcome::unknownBaseText(const QStringList &copies)
         .arg(copies.join(QLatin1Char('\n')));
 }
 
-QString ListOutcome::restoredText(const QStringList &names)
+QString ListOutcome::restoredText(const Restored &lists)
 {
-    return tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks "
-              "added to them since the backup were kept:\n%1")
-        .arg(names.join(QLatin1Char('\n')));
+    const std::pair<QString, QStringList> byKind[] = {
+        {tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks added "
+            "to them elsewhere since the backup were kept:\n%1"),
+         lists.keptAdded},
+        {tr("The backup you imported changed these lists on the server back to what the backup holds:\n%1"),
+         lists.changedBack},
+        {tr("The backup you imported brought back these lists, which had been removed from the server since the "
+            "backup was made:\n%1"),
+         lists.broughtBack},
+        {tr("The forced synchronisation put these lists on the server back to what the backup you imported holds, "
+            "and removed the tasks added to them elsewhere since the backup:\n%1"),
+         lists.replacedWhole}};
+    QStringList parts;
+    for (const auto &[text, names] : byKind)
+        if (!names.isEmpty())
+            parts << text.arg(names.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
 }

@@ -132,10 +132,27 @@ public:
     // what they last agreed with the server could not be trusted.
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
-    // Why a run kept a list, marked on it until the user is told.
-    // Restored: an import put the backup's content onto the server's list.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, Restored };
+    // Why a run kept a list, marked on it until the user is told. The last
+    // four tell what an import changed on the server, once it went up:
+    // Restored, the backup's content put back there, tasks added there
+    // since kept; RestoredChanged, the same with none added; RestoredBack,
+    // posted anew, removed there since; RestoredWhole, sent whole by a
+    // forced remote run, which removed the tasks added there since.
+    enum class Kept {
+        Copy,
+        ReadOnly,
+        UnknownBase,
+        RemovedThere,
+        RemovedThereWhole,
+        RemovedHere,
+        Restored,
+        RestoredChanged,
+        RestoredBack,
+        RestoredWhole
+    };
     static void markKept(ListModel *model, Kept why);
+    // The same on the list alone (its owner saves it).
+    static void markKept(TaskList *list, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.
     static void markKeptTasks(ListModel *model, const QStringList &titles);
@@ -150,7 +167,16 @@ public:
     static void forgetKept(ListModel *model);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
-    static QString restoredText(const QStringList &names);
+    // The lists an import changed on the server, by what it did there.
+    struct Restored
+    {
+        QStringList keptAdded, changedBack, broughtBack, replacedWhole;
+        bool isEmpty() const
+        {
+            return keptAdded.isEmpty() && changedBack.isEmpty() && broughtBack.isEmpty() && replacedWhole.isEmpty();
+        }
+    };
+    static QString restoredText(const Restored &lists);
 };
 
 #endif

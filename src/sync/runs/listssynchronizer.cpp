@@ -19,7 +19,6 @@
 #include "sync/runs/postsindoubt.h"
 #include "sync/merges/removalmerge.h"
 #include "sync/runs/restoredlists.h"
-#include "sync/runs/restoredlistsearch.h"
 #include "sync/requests/serverhttpconnection.h"
 #include "sync/requests/serverreaderwriter.h"
 #include "sync/runs/syncnotices.h"
@@ -67,6 +66,7 @@ ListsSynchronizer::ListsSynchronizer(UserLists *lists, ListsSyncHost *host, QObj
         return;
     connect(lists, &QObject::destroyed, this, &ListsSynchronizer::onListsGone);
     lists->purgeUntouchedDefaultLists();
+    RestoredLists::settleEarlierImports(lists, m_groupsAtStart);
     m_deletedLists = lists->deletedLists();
     for (ListModel *model : lists->models()) {
         m_models.append(model);
@@ -328,8 +328,7 @@ void ListsSynchronizer::onServerInfoRequestFinished()
         failRun(problem);
         return;
     }
-    if (!lookForRestoredList())
-        requestListsInfo();
+    requestListsInfo();
 }
 
 void ListsSynchronizer::requestListsInfo()
@@ -337,70 +336,6 @@ void ListsSynchronizer::requestListsInfo()
     emit progress(tr("Checking available lists..."), 50, 1000);
     sendRequest(QStringLiteral("GET"), ServerHttpConnection::instance()->userPath() + QStringLiteral("/lists-info"),
                 &ListsSynchronizer::onListsRequestFinished);
-}
-
-// A forced local run gives every restored list up for the server's. In a
-// forced remote run a restored list of the user's own goes up whole onto the
-// server's list of its id; another user's list is never sent.
-bool ListsSynchronizer::lookForRestoredList()
-{
-    if (!m_userLists || m_forceLocal)
-        return false;
-    quint32 id = 0;
-    ListModel *model = m_restoredSearch.nextToLookFor(m_models, m_userLists, &id);
-    if (!model)
-        return false;
-    m_restoredModel = model;
-    emit progress(tr("Looking for the restored list \"%1\" on the server").arg(model->taskList()->name()), 25, 1000);
-    sendRequest(QStringLiteral("GET"), ListSyncTraits::itemPath(id), &ListsSynchronizer::onRestoredListFetched);
-    return true;
-}
-
-void ListsSynchronizer::onRestoredListFetched()
-{
-    XMLRequest *request = answer();
-    if (!request)
-        return;
-    const bool unreadable = request->hasUnreadableDocument();
-    if (request->hasError() && !unreadable) {
-        failRun(request->authFailed() ? tr("Authorization failure.") : request->errorString());
-        return;
-    }
-    const int status = request->responseHeader().statusCode();
-    if (status != 200 && status != 403 && status != 404 && status != 410) {
-        failRun(unexpectedResponse());
-        return;
-    }
-    ListModel *model = std::exchange(m_restoredModel, nullptr);
-    if (model && m_userLists && m_userLists->models().contains(model)) {
-        QString error = request->errorString();
-        TaskList *fetched = status == 200 && !unreadable
-                                ? ListSyncTraits::readItem(request->responseDocument(), &error)
-                                : nullptr;
-        if (status == 200 && !fetched) {
-            // Unread, the server's list may be this one: it waits for a
-            // later run rather than go up beside it.
-            qWarning().noquote() << "the server's list for a restored list could not be read:" << error;
-            m_models.removeAll(model);
-        } else if (fetched && RestoredLists::isSameList(model->taskList(), fetched)) {
-            // Its removal here before the import gives way to the backup.
-            if (TaskList *record = m_userLists->findDeletedByServerId(fetched->serverId())) {
-                m_deletedLists.removeAll(record);
-                m_userLists->purgeList(record);
-            }
-            RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
-            // The server takes the backup's list whole, under its id.
-            if (m_forceRemote && model->taskList()->isOwned())
-                model->taskList()->setPendingUpload(UploadMark::wholeUpdate().text());
-            m_saves.lists();
-        } else {
-            // An earlier import may have posted it under another id: it
-            // waits for the server's lists (RestoredListSearch::setAside).
-            delete fetched;
-        }
-    }
-    if (!lookForRestoredList())
-        requestListsInfo();
 }
 
 void ListsSynchronizer::onListsRequestFinished()
@@ -459,27 +394,7 @@ bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
 // doubt made, so that it neither posts it again nor deletes it unseen.
 void ListsSynchronizer::setAsideWaitingLists()
 {
-    dropOthersRestoredLists();
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
-    if (!m_forceRemote && !m_forceLocal)
-        m_restoredSearch.setAside(m_models);
-}
-
-// Another user's list from a backup that the server no longer gives this
-// user, or gives under another owner, goes: it is theirs to send.
-void ListsSynchronizer::dropOthersRestoredLists()
-{
-    if (!m_userLists || m_forceLocal)
-        return;
-    for (ListModel *model : RestoredListSearch::takeOthersUnfound(m_models)) {
-        if (!m_userLists->models().contains(model))
-            continue;
-        if (m_groupsAtStart)
-            m_groupsAtStart->removeList(model->taskList());
-        m_userLists->purgeList(model->taskList());
-        m_saves.lists();
-        m_saves.groups();
-    }
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()
@@ -600,12 +515,10 @@ void ListsSynchronizer::chooseLooksAtRemovals(QSet<quint32> &held)
 }
 
 // A list another computer made may hold a task moved out of one here. One
-// that may be the copy of an upload in doubt, or of a restored list an
-// earlier import posted, waits for its turn, which tells.
+// that may be the copy of an upload in doubt waits for its turn, which
+// tells.
 void ListsSynchronizer::chooseLooksAtOthers(const QSet<quint32> &held)
 {
-    if (m_restoredSearch.isWaiting())
-        return;
     QList<quint32> others;
     for (quint32 id : std::as_const(m_serverIds))
         if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id))
@@ -758,12 +671,14 @@ void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::
     const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
     bool nothingToSend = false;
     bool tookTheirs = false;
+    std::shared_ptr<const TaskList> imported;
     const std::unique_ptr<TaskList> before(
-        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
+        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs, &imported));
     for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
         keptHere.push_back({model, task, task->lifetime()});
+    // An import's own changes are no other computer's to follow.
     if (ListStarts::Start *start = m_starts.find(model))
-        start->serverBefore = list->sharedAgreed();
+        start->serverBefore = imported ? imported : list->sharedAgreed();
     model->contentReplaced(tookTheirs);
     // Its mark now names the update about to leave.
     m_updatesInDoubt.remove(model);
@@ -898,36 +813,6 @@ void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, Post
     m_currentModel = nullptr;
 }
 
-bool ListsSynchronizer::takeRestoredList(TaskList *fetched)
-{
-    ListModel *model = m_restoredSearch.takePostedBefore(fetched, m_userLists);
-    if (!model)
-        return false;
-    const quint32 id = fetched->serverId();
-    RestoredLists::becomeServerList(model, fetched, m_groupsAtStart);
-    // It joins the run as a list changed here since it agreed with the
-    // server's copy just fetched.
-    m_starts.set(model, {model->taskList()->sharedAgreed(), std::shared_ptr<const TaskList>(model->taskList()->clone()),
-                         nullptr, TaskList::Edited});
-    m_saves.lists();
-    m_saves.groups();
-    m_models.prepend(model);
-    m_serverIds.insert(id);
-    m_currentModel = nullptr;
-    return true;
-}
-
-// No list of the server's is a restored list still waiting: each is posted
-// as new, unless a server list the run could not read may be it.
-void ListsSynchronizer::postRestoredLists()
-{
-    for (ListModel *model : m_restoredSearch.takeUnfound(m_userLists, !m_unreadServerLists.isEmpty())) {
-        RestoredLists::postAsNew(model);
-        m_models << model;
-    }
-    markUploads(m_models);
-}
-
 quint32 ListsSynchronizer::highestKnownServerId() const
 {
     quint32 highest = m_listInfos.isEmpty() ? 0 : m_listInfos.lastKey();
@@ -972,13 +857,11 @@ bool ListsSynchronizer::listsLeft() const
 }
 
 // Lists that waited for the others join the run once those are done, in
-// turn: restored lists none of the server's lists is, lists whose creation
-// is in doubt that no server list was the copy of, then the lists the
-// settling of moves changed. False when no list is left.
+// turn: lists whose creation is in doubt that no server list was the copy
+// of, then the lists the settling of moves changed. False when no list is
+// left.
 bool ListsSynchronizer::takeWaitingLists()
 {
-    if (!listsLeft() && m_restoredSearch.isWaiting())
-        postRestoredLists();
     if (!listsLeft() && !m_postsInDoubt.isEmpty()) {
         // No server list was their copy: posted (again), or, removed
         // here, dropped. The marks now name what this run knows. One
@@ -1177,11 +1060,11 @@ void ListsSynchronizer::takeFailedStep(ListSynchronizer *step)
         failRun(error);
 }
 
-// A list only the server had: a restored list, the copy of a post in doubt,
-// or a list of its own.
+// A list only the server had: the copy of a post in doubt, or a list of its
+// own.
 void ListsSynchronizer::takeNewList(TaskList *fetched)
 {
-    if (takeRestoredList(fetched) || recogniseUpload(fetched))
+    if (recogniseUpload(fetched))
         return;
     if (m_forceRemote && fetched->isOwned() && m_userLists) {
         // Fetched in a forced run only to be told apart from an upload
@@ -1222,10 +1105,14 @@ ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
 void ListsSynchronizer::takeGoneList(TaskList *local)
 {
     const bool held = removalHeld(local);
-    if (m_currentModel && UploadMark::read(local->pendingUpload()).isWhole()) {
-        // Sent whole, it replaces what the server no longer has: posted
-        // anew, later in this run.
-        local->resetToNew();
+    const UploadMark mark = UploadMark::read(local->pendingUpload());
+    if (m_currentModel && (mark.isWhole() || mark.isRestored())) {
+        // Sent whole, or brought back by an import, it replaces what the
+        // server no longer has: posted anew, later in this run.
+        if (mark.carriesImport())
+            RestoredLists::postAnew(m_currentModel);
+        else
+            local->resetToNew();
         m_currentModel->setChanged();
         m_models.append(m_currentModel);
         m_hasNewLists = true;

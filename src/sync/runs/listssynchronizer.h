@@ -5,7 +5,6 @@
 #include "sync/runs/listoutcome.h"
 #include "sync/runs/liststarts.h"
 #include "sync/runs/postsindoubt.h"
-#include "sync/runs/restoredlistsearch.h"
 #include "sync/runs/unreadablelists.h"
 #include "sync/runs/unsentmarks.h"
 #include "sync/runs/uploadsaves.h"
@@ -68,7 +67,6 @@ public slots:
 
 private slots:
     void onServerInfoRequestFinished();
-    void onRestoredListFetched();
     void onListsRequestFinished();
     void onListSynchronizerFinished();
     void onSharingSynchronizerFinished();
@@ -82,16 +80,6 @@ private:
     void requestListsInfo();
     bool takeListInfos(const QDomDocument &document);
     void setAsideWaitingLists();
-    // Lists restored from a backup are looked for on the server, one GET at
-    // a time, before anything is posted (see RestoredListSearch). True while
-    // a look is out.
-    bool lookForRestoredList();
-    // A fetched list only the server has that an earlier import posted from
-    // a restored list still waiting: the restored list becomes it. Takes
-    // `fetched` and returns true then.
-    bool takeRestoredList(TaskList *fetched);
-    void dropOthersRestoredLists();
-    void postRestoredLists();
     void syncNextList();
     bool listsLeft() const;
     bool takeWaitingLists();
@@ -244,13 +232,11 @@ private:
     size_t m_nextLook = 0;
     // Edited lists whose look will merge them: the merge marks them.
     QSet<const ListModel *> m_mergedAfterLook;
-    QPointer<ListModel> m_restoredModel;
     // Lists this run took from the server as new: the server's order places
     // them.
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
-    RestoredListSearch m_restoredSearch;
 
     static ListsSynchronizer *s_registered;
 };

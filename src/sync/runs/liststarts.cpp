@@ -4,6 +4,7 @@
 #include "model/listmodel.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/merges/uploadmark.h"
 
 #include <algorithm>
 
@@ -35,7 +36,9 @@ void ListStarts::startFromNothingWhereGone(const QMap<quint32, ListInfo *> &info
 {
     for (auto it = m_starts.begin(); it != m_starts.end(); ++it) {
         const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
-        if (list && it->status == TaskList::Edited && list->serverId() != 0 && !infos.contains(list->serverId()))
+        // An import brings its list back whole: nothing left it there.
+        if (list && it->status == TaskList::Edited && list->serverId() != 0 && !infos.contains(list->serverId())
+            && !UploadMark::read(list->pendingUpload()).isRestored())
             it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
     }
 }

@@ -7,6 +7,7 @@
 
 #include "sync/merges/listmerge.h"
 #include "sync/merges/uploadmark.h"
+#include "sync/runs/restoredlists.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -20,8 +21,9 @@ ListSynchronizer::ListSynchronizer(quint32 id, ListInfo *serverInfo, TaskList *l
                                    int progressStep, QObject *parent)
     : ItemSynchronizer<ListSyncTraits>(id, serverInfo, localList, progressStep, parent)
 {
+    const UploadMark mark = UploadMark::read(localList ? localList->pendingUpload() : QString());
     setReplacesWhole(localList && localList->syncStatus() == TaskList::Edited
-                     && UploadMark::read(localList->pendingUpload()).isWhole());
+                     && (mark.isWhole() || mark.isRestored()));
 }
 
 void ListSynchronizer::cancel()
@@ -366,7 +368,8 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
 
 bool ListSyncTraits::mergesBeforePut(const TaskList *list)
 {
-    return UploadMark::read(list->pendingUpload()).isWhole() || list->fitsAgreed(list->agreed());
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    return mark.isWhole() || mark.isRestored() || list->fitsAgreed(list->agreed());
 }
 
 // An edited list whose agreed copy is missing, or cannot be what it agreed:
@@ -381,7 +384,8 @@ bool ListSyncTraits::looksBeforePut(const TaskList *list)
 // change can be told from no change on either side.
 bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
 {
-    if (UploadMark::read(list->pendingUpload()).isWhole())
+    const UploadMark mark = UploadMark::read(list->pendingUpload());
+    if (mark.isWhole() || mark.isRestored())
         return false;
     return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
 }
@@ -406,13 +410,29 @@ bool sameTree(const Task *a, const Task *b)
 // server's copy: the list becomes the merge, with that copy as what it
 // agreed, and the update about to leave carries only the changes.
 TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
-                                         bool *nothingToSend, bool *tookTheirs)
+                                         bool *nothingToSend, bool *tookTheirs,
+                                         std::shared_ptr<const TaskList> *imported)
 {
-    if (UploadMark::read(list->pendingUpload()).isWhole()) {
+    const UploadMark own = UploadMark::read(list->pendingUpload());
+    if (own.isWhole()) {
+        if (own.carriesImport()) {
+            const std::shared_ptr<const TaskList> backup = RestoredLists::importBase(list);
+            RestoredLists::markWhatItChanges(list, *backup, *backup, *fetched, true);
+        }
         replaceWhole(list, fetched);
         *nothingToSend = false;
         *tookTheirs = false;
         return nullptr;
+    }
+    // An import goes onto the server's copy first, what the user did since
+    // then onto that.
+    std::shared_ptr<const TaskList> base = list->sharedAgreed();
+    std::shared_ptr<const TaskList> theirs(fetched, [](const TaskList *) {});
+    if (own.isRestored()) {
+        base = RestoredLists::importBase(list);
+        theirs.reset(RestoredLists::importedOnto(*base, *fetched));
+        if (imported)
+            *imported = theirs;
     }
     const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
     ListMerge::Sent sent;
@@ -425,11 +445,16 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         sent.arrived = arrived;
     }
     ListMerge::Outcome outcome;
-    TaskList *merged = ListMerge::merge(*list->agreed(), *list, *fetched, sent, &outcome);
+    TaskList *merged = ListMerge::merge(*base, *list, *theirs, sent, &outcome);
+    bool importChanges = false;
+    if (own.isRestored()) {
+        RestoredLists::keepServerIds(merged, *fetched);
+        importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false);
+    }
     merged->setAgreed(fetched);
     *tookTheirs = merged->name() != list->name() || merged->isDone() != list->isDone()
                   || merged->description() != list->description() || !sameTree(merged->rootTask(), list->rootTask());
-    if (outcome.sameAsTheirs) {
+    if (outcome.sameAsTheirs && !importChanges) {
         merged->setSyncStatus(TaskList::Unedited);
         merged->setPendingUpload(QString());
         *nothingToSend = true;

@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <memory>
+
 class Task;
 
 struct ListSyncTraits
@@ -38,8 +40,12 @@ struct ListSyncTraits
     static bool mergesBeforePut(const TaskList *list);
     static bool looksBeforePut(const TaskList *list);
     static bool givesWayTo(const TaskList *list, const TaskList *fetched);
+    // For a list carrying an import, `imported` (when given) gets the
+    // server's copy with the import carried out onto it, which the merge
+    // took as the server's.
     static TaskList *mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
-                                    bool *nothingToSend, bool *tookTheirs);
+                                    bool *nothingToSend, bool *tookTheirs,
+                                    std::shared_ptr<const TaskList> *imported = nullptr);
     // What a forced remote run sends: the list here over `fetched` (taken),
     // which becomes what it agreed.
     static void replaceWhole(TaskList *list, TaskList *fetched);

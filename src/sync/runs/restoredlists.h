@@ -2,77 +2,101 @@
 #define RESTOREDLISTS_H
 
 #include <QByteArray>
+#include <QStringList>
+
+#include <memory>
 
 class ListModel;
 class ListsGroups;
 class TaskList;
 class UserLists;
 
-// Lists read from a backup in place of the user's. The file may come from
-// another account or another server, or be older than what the server holds,
-// so nothing of its sync state is taken as the server's: each list is new,
-// and remembers only the server id the file gave it, or, for one that had
-// none, the id of the list here that an earlier import posted for it or that
-// it became since the backup (told by the list's backup key). The next full
-// run looks at the server's list of that id: when the user may see it and it
-// has the restored list's name or holds one of its tasks (told by creator
-// and creation time), the restored list becomes that list and its content
-// goes up onto it, whatever either holds. Otherwise it waits for the lists
-// only the server has: one of its name holding its tasks is the list an
-// earlier import of the same backup posted (here or on another computer),
-// and the restored list becomes it; failing that, it is posted as a new
-// list. A list of another user's is never sent: it is the server's list of
-// its id and owner as the server has it, or, the server giving none, it
-// goes. A list that becomes the server's keeps that list's place in the
-// groups.
+// Lists read from a backup in place of the user's. An import is an edit the
+// user made at that moment, under the file's own ids: a list of the user's
+// keeps its server id and its tasks' ids, and is edited, with the list as
+// the backup holds it kept as its agreed copy and marked restored (see
+// UploadMark::restored). The next full run fetches the server's copy of its
+// id and carries the import out onto it: what both hold goes up as the
+// backup has it, the server's other tasks stay, the backup's tasks the
+// server no longer has go up as new; what the user did since the import
+// goes on top as any change does, merged from that agreed copy. A list the
+// server no longer has is posted anew, once. Nothing of a backup is taken
+// for a server list or task by what it holds: a list is the server's list
+// of its id or gone, a task the server's task of its id or new.
 class RestoredLists
 {
 public:
-    // Makes the lists just read from a backup (`restored`) restored lists
-    // (their status, agreed copy, marks and removed tasks go, their shares go
-    // up again with them) and drops the file's removed-list records. The
-    // removals still to be sent of the lists it replaces (`replaced`, may be
-    // null) stay: a full run sends each, unless a restored list turns out to
-    // be that list. `backupDigest` tells the backup from others: a list
-    // the file gives neither an id nor a backup key is keyed by it and by
-    // its place in the file, so that importing that file again finds the
-    // list the first import posted.
-    static void prepare(UserLists *restored, const UserLists *replaced, const QByteArray &backupDigest = {});
+    // What the import tells the user at once, by list name.
+    struct Imported
+    {
+        // Never synchronised when the backup was made, and no list here
+        // is what they became: added as new lists.
+        QStringList neverSynchronised;
+        // Lists of a backup of another account or server, added as new.
+        QStringList otherAccount;
+        // Lists that became others here since the backup (synchronised
+        // for the first time, or posted anew by an earlier import): this
+        // computer's copies stay.
+        QStringList keptHere;
+    };
+
+    // Makes the lists just read from a backup (`restored`) restored lists in
+    // place of the user's (`replaced`, may be null), and drops the file's
+    // removed-list records and the marks of what the user was told. Another
+    // user's list is this computer's copy of it, or goes (the next run brings
+    // the server's). A list the backup holds without an id, or with one no
+    // list here holds that an earlier import posted anew, is the list here
+    // of its backup key while that one is not on the server, or this
+    // computer's copy of it once it is; else it is added as a new list, or
+    // restored under its id.
+    // `idsHold` is false for a backup of another account or server, whose
+    // ids name nothing here: its lists of the user's are new, the others
+    // go. `backupDigest` tells the backup from others: a list the file gives
+    // neither an id nor a backup key is keyed by it and by its place in the
+    // file, so that importing that file again finds the list the first
+    // import posted. The removals still to be sent of the lists replaced
+    // stay, but for the lists the backup brings back.
+    static Imported prepare(UserLists *restored, const UserLists *replaced, bool idsHold = true,
+                            const QByteArray &backupDigest = {});
     // Before a backup is written: each list not yet on the server gets a
     // backup key, kept here too, so that the list it becomes is found when
     // the backup is imported.
     static void keyUnsentLists(UserLists *lists);
 
-    // The server id the backup gave a list still waiting for that look; 0
-    // for any other list.
-    static quint32 fileId(const TaskList *list);
+    // The list carries an import the full run carries out (or one an
+    // earlier version left): a list's own run leaves it to that run.
+    static bool waitsForFullRun(const TaskList *list);
 
-    // The server's list `fetched`, of the backup's id, is the restored one,
-    // the user's own or another's shared with the user, whatever either
-    // holds: unless an id another server gave names another list here (see
-    // ListIdentity::isRestored).
-    static bool isSameList(const TaskList *restored, const TaskList *fetched);
-    // The server's list `fetched`, under another id than the file's, is
-    // the restored list as an earlier import of the backup posted it (see
-    // ListIdentity::isPostedCopy).
-    static bool isPostedCopy(const TaskList *restored, const TaskList *fetched);
+    // What an import was made against: the list as the backup holds it,
+    // its tasks the server never had left out. The list's agreed copy, or,
+    // that one left out of a file too large, the list itself so.
+    static std::shared_ptr<const TaskList> importBase(const TaskList *list);
+    // The server's copy `server` with the import carried out onto it: the
+    // list's fields, tasks and places as `backup` holds them, and the
+    // server's other tasks where the server has them (under a task of the
+    // backup's, or at the top where too deep). Its ids are the server's
+    // and the backup's.
+    static TaskList *importedOnto(const TaskList &backup, const TaskList &server);
+    // After a merge onto what importedOnto() made: the ids `server` does
+    // not hold go (those tasks go up as new), and so do the removals of
+    // tasks it does not hold.
+    static void keepServerIds(TaskList *merged, const TaskList &server);
+    // What putting `imported` (made of `backup`; `whole`: the backup alone,
+    // in a forced remote run) in place of `server` changes there, marked on
+    // `list` to be told once it went up; false when it changes nothing.
+    static bool markWhatItChanges(TaskList *list, const TaskList &backup, const TaskList &imported,
+                                  const TaskList &server, bool whole);
+    // A list carrying an import that the server no longer has goes up as a
+    // new list, its sharing anew, keyed so that the next import of its
+    // backup finds it; the user is told it came back.
+    static void postAnew(ListModel *model);
 
-    // The model's restored list becomes the server's list `fetched` (taken):
-    // Edited, with its id and revision and `fetched` as what it agreed with
-    // the server, so that the next upload carries the backup's content onto
-    // it (tasks added there since stay). Each restored task takes the id of
-    // the fetched task it is, told by its identity (among tasks of one
-    // identity, by its content, or as the one left on each side); the
-    // others go up as new. Its sharing is the server's, and its place in
-    // the groups the one they agreed for that list. A list another user
-    // shares with the user takes the server's content as it is. One whose
-    // content the upload changes there is marked for the user to be told.
-    static void becomeServerList(ListModel *model, TaskList *fetched, ListsGroups *groups);
-
-    // No server list is the restored one: it is posted as a new list.
-    static void postAsNew(ListModel *model);
-    // Another user's list, which is never posted.
-    static bool isOthers(const TaskList *list);
+    // Lists read from a backup by an earlier version, which kept the id the
+    // file gave each but none of its tasks': of the user's own, each is
+    // posted as a new list beside the server's list of that id, named as a
+    // kept copy, and the user told; another user's goes (the server's comes
+    // down as it is).
+    static void settleEarlierImports(UserLists *lists, ListsGroups *groups);
 
 private:
     RestoredLists() = delete;

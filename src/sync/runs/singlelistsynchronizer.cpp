@@ -73,13 +73,13 @@ void SingleListSynchronizer::start()
         waitForFullSyncLater(waitsForMovesText(m_list->name()));
         return;
     }
+    if (RestoredLists::waitsForFullRun(m_list)) {
+        // What the import changed is told by the full synchronisation,
+        // which sees every list.
+        waitForFullSyncLater(waitsForRestoreText(m_list->name()));
+        return;
+    }
     if (m_list->syncStatus() == TaskList::New) {
-        if (RestoredLists::fileId(m_list) != 0) {
-            // The server's list of the backup's id may be this one, or
-            // another: the full synchronisation looks before it posts.
-            waitForFullSyncLater(waitsForRestoreText(m_list->name()));
-            return;
-        }
         if (!m_list->pendingUpload().isEmpty()) {
             // An earlier upload of it may have arrived: only the full
             // synchronisation, which sees the server's lists, can tell.
@@ -443,7 +443,7 @@ QString SingleListSynchronizer::waitsForRemovalText(const QString &name)
 
 QString SingleListSynchronizer::waitsForRestoreText(const QString &name)
 {
-    return tr("The list \"%1\" restored from a backup waits for the next full synchronisation, which finds out "
-              "whether the server still has it.")
+    return tr("The list \"%1\" restored from a backup waits for the next full synchronisation, which puts "
+              "the backup onto the server's copy.")
         .arg(name);
 }
