@@ -88,4 +88,5 @@ def scenario(s):
     check(server_tasks(s, "Week 1") == [], "Week 1 gone from the server: %r" % server_tasks(s, "Week 1"))
 
 
-run("weeklist", scenario, server=True)
+if __name__ == "__main__":
+    run("weeklist", scenario, server=True)

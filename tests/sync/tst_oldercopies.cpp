@@ -229,6 +229,7 @@ private:
         RolledOverTherePartlyHere,
         RolledOverPartlyThereWholeHere,
         RolledOverOnThree,
+        RolledOverOnBothTheNewListSentAloneHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -635,6 +636,8 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("two tasks moved into a new list there, emptied into a new list and removed here")
         << int(RolledOverPartlyThereWholeHere);
     QTest::newRow("emptied into a new list and removed on three computers") << int(RolledOverOnThree);
+    QTest::newRow("emptied into a new list and removed on both, the new list sent alone here first")
+        << int(RolledOverOnBothTheNewListSentAloneHere);
 }
 
 namespace {
@@ -808,7 +811,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
-            || (c >= RolledOverOnBoth && c <= RolledOverOnThree)) {
+            || (c >= RolledOverOnBoth && c <= RolledOverOnBothTheNewListSentAloneHere)) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
@@ -1940,7 +1943,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case IntoOneListOnBothRemovedOnBoth:
     case RolledOverTherePartlyHere:
     case RolledOverPartlyThereWholeHere:
-    case RolledOverOnThree: {
+    case RolledOverOnThree:
+    case RolledOverOnBothTheNewListSentAloneHere: {
         // The week's roll-over: a list made for the tasks (or one both had),
         // each task moved into it, the emptied list removed.
         const QStringList three{QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")};
@@ -1961,8 +1965,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                            : three;
         const QStringList movedHere = c == RolledOverTherePartlyHere ? three.mid(0, 2) : three;
         onA(rollOver(homeThere ? home : journey, movedThere, c != RolledOverOnBothRemovedHereOnly));
-        onB(rollOver(homeHere ? home : journey, movedHere,
-                     c != RolledOverOnBothRemovedThereOnly && c != RolledOverTherePartlyHere), b);
+        if (c == RolledOverOnBothTheNewListSentAloneHere) {
+            // Its own run, as leaving its tab starts, cannot see where the
+            // tasks came from: it waits for the full run.
+            auto client = session(b);
+            rollOver(journey, three, true)(*client);
+            QCOMPARE(syncAlone(*client, journey), SingleListSynchronizer::waitsForMovesText(journey));
+            QVERIFY(sync(*client));
+            client->persist();
+        } else {
+            onB(rollOver(homeHere ? home : journey, movedHere,
+                         c != RolledOverOnBothRemovedThereOnly && c != RolledOverTherePartlyHere),
+                b);
+        }
         if (c == RolledOverOnThree)
             onB(rollOver(journey, three, true), c3);
         // The Journeys on the server, first made first; what B, and C, are
