@@ -2641,26 +2641,45 @@ void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds_data()
                                "answer cut, unapplied"}) {
         QTest::addRow("moved there, retitled here, %s", ending) << QString::fromLatin1(ending) << true;
         QTest::addRow("moved here, retitled there, %s", ending) << QString::fromLatin1(ending) << false;
+        QTest::addRow("rolled over on both, %s", ending) << QString::fromLatin1(ending) << false;
     }
 }
 
-// A task moved to another list on one computer and retitled on the other;
-// the computer that did not synchronise in between runs, and that run ends
-// at one of its requests (each in turn): cancelled, killed, or failed by
-// the server or the connection. Its next run leaves the task once, where it
-// was moved, retitled, on the server and on both computers.
+// A task moved to another list on one computer and retitled on the other
+// (or the week rolled over on both: Trip emptied into a new list each, and
+// removed); the computer that did not synchronise in between runs, and that
+// run ends at one of its requests (each in turn): cancelled, killed, or
+// failed by the server or the connection. Its next run leaves the task
+// once, where it was moved, retitled, on the server and on both computers.
 void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds()
 {
     QFETCH(QString, ending);
     QFETCH(bool, movedThere);
     ModalAnswerer boxes;
     const QString trip = QStringLiteral("Trip");
-    const QStringList expected{QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+    const bool rolledOver = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("rolled over"));
+    const QStringList expected = rolledOver ? QStringList{QStringLiteral("Home[Keys]"),
+                                                          QStringLiteral("Journey[Tickets,Bags,Socks]"),
+                                                          QStringLiteral("Journey[]")}
+                                            : QStringList{QStringLiteral("Home[Keys,Big bags]"),
+                                                          QStringLiteral("Trip[Tickets,Socks]")};
+    const auto rollOver = [&](LiveClient &client) {
+        ListModel *next = client.addList(QStringLiteral("Journey"), {});
+        for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+            moveToList(client.model(trip), title, next);
+        client.lists->deleteList(client.model(trip)->taskList());
+    };
     const auto moveBags = [&](LiveClient &client) {
-        moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
+        if (rolledOver)
+            rollOver(client);
+        else
+            moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
     };
     const auto retitleBags = [&](LiveClient &client) {
-        retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        if (rolledOver)
+            rollOver(client);
+        else
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
     };
     int points = 0;
     for (int point = 0;; ++point) {
