@@ -10,25 +10,8 @@ import time
 
 import pyatspi
 
-from e2e import check, has_tasks, message_box, new_list, open_tab, poll, run, server_tasks, tabs, type_tasks
-from e2e_movetolist import cell, choose, on_focus
-from e2e_weeklist import remove_list
-
-TASKS = ["Bags", "Socks", "Tickets"]
-
-
-def roll_over(s, app):
-    """Week 2 made, each task of Week 1 moved into it, Week 1 removed."""
-    new_list(s, app)
-    s.name_list(app, "Week 2")
-    for task in TASKS:
-        open_tab(s, app, "Week 1")
-        s.click(cell(s, app, task), button=3)
-        choose(s, ["Move to list", "Week 2"])
-        poll("%s gone from Week 1" % task, lambda: task not in s.cell_texts(app))
-    open_tab(s, app, "Week 2")
-    has_tasks(s, app, TASKS)
-    remove_list(s, app, "Week 1", False)
+from e2e import check, message_box, poll, run, server_tasks, tabs
+from e2e_weeklist import TASKS, roll_over, week_one_on_both
 
 
 def weeks(s, app):
@@ -43,23 +26,9 @@ def weeks(s, app):
 
 
 def scenario(s):
-    first_home, second_home = s.home("first"), s.home("second")
-    s.write_account(first_home)
-    s.write_account(second_home)
-
-    first, app = s.open_program(first_home)
-    type_tasks(s, app, TASKS)
-    s.name_list(app, "Week 1")
-    s.synchronise(app)
-    poll("Week 1 on the server", lambda: server_tasks(s, "Week 1") == [TASKS], interval=0.5)
-
-    second, second_app = s.open_program(second_home)
-    s.move_window(second, 640, 0)
-    s.synchronise(second_app)
-    poll("Week 1 on the second computer", lambda: tabs(s, second_app) == ["Week 1"])
+    first, app, second, second_app, _ = week_one_on_both(s)
 
     # Both roll the week over before either synchronises.
-    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
     roll_over(s, app)
     roll_over(s, second_app)
     s.shot("rolled-over-on-both")
