@@ -230,6 +230,8 @@ private:
         RolledOverPartlyThereWholeHere,
         RolledOverOnThree,
         RolledOverOnBothTheNewListSentAloneHere,
+        RolledOverHereATaskAddedThere,
+        RolledOverThereRemovedHereAnotherListTickedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -638,6 +640,10 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("emptied into a new list and removed on three computers") << int(RolledOverOnThree);
     QTest::newRow("emptied into a new list and removed on both, the new list sent alone here first")
         << int(RolledOverOnBothTheNewListSentAloneHere);
+    QTest::newRow("emptied into a new list and removed here, a task added to it there and a moved one ticked")
+        << int(RolledOverHereATaskAddedThere);
+    QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
+        << int(RolledOverThereRemovedHereAnotherListTickedHere);
 }
 
 namespace {
@@ -784,7 +790,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
-            || c == IntoOneListOnBothRemovedOnBoth)
+            || c == IntoOneListOnBothRemovedOnBoth || c == RolledOverThereRemovedHereAnotherListTickedHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -811,7 +817,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
-            || (c >= RolledOverOnBoth && c <= RolledOverOnBothTheNewListSentAloneHere)) {
+            || (c >= RolledOverOnBoth && c <= RolledOverThereRemovedHereAnotherListTickedHere)) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
@@ -1934,6 +1940,39 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }, b);
         expected = {QStringLiteral("Journey[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
+        break;
+    case RolledOverThereRemovedHereAnotherListTickedHere:
+        onA([&](LiveClient &client) {
+            ListModel *next = client.addList(QStringLiteral("Journey"), {});
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                moveToList(client.model(trip), title, next);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        onB([&](LiveClient &client) {
+            client.lists->deleteList(client.model(trip)->taskList());
+            ListModel *home = client.model("Home");
+            home->setTaskDone(taskTitled(home->taskList(), QStringLiteral("Keys")), true);
+        }, b);
+        // Removed with its list here, Big one was not removed on its own.
+        expected = {QStringLiteral("Journey[Tickets,Bags,Bags>Big one,Socks]"), QStringLiteral("Home[Keys*]")};
+        m_expectedNoNotice = true;
+        break;
+    case RolledOverHereATaskAddedThere:
+        onA([&](LiveClient &client) {
+            addTask(client.model(trip), QStringLiteral("Passport"));
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        });
+        onB([&](LiveClient &client) {
+            ListModel *next = client.addList(QStringLiteral("Journey"), {});
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                moveToList(client.model(trip), title, next);
+            client.lists->deleteList(client.model(trip)->taskList());
+        }, b);
+        // The list comes back with what was added there; what was moved
+        // out here stays where it went, once, with the tick made there.
+        expected = {QStringLiteral("Journey[Tickets,Bags*,Bags>Big one,Socks]"), QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
         break;
     case RolledOverOnBoth:
     case RolledOverOnBothRemovedThereOnly:
