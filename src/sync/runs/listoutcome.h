@@ -98,7 +98,9 @@ public:
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
         QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
-        QStringList movedThere = {};   // "list: task" moved on both, kept where the other computer put it
+        // "list: task" moved on both, kept where the other computer put it
+        // (a default: those who name the five above need not name it).
+        QStringList movedThere = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()

@@ -505,7 +505,8 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
     const QList<ListModel *> models = m_userLists->models();
     for (ListModel *model : models)
         lists << ListStarts::seen(m_starts.find(model), model->taskList());
-    // Lists removed here after tasks were moved out of them, behind.
+    // Lists removed here too, after the lists here: a task moved out of one
+    // before its removal is followed where it went.
     const std::vector<ListStarts::Removed> removed = m_starts.takeRemoved();
     for (const ListStarts::Removed &list : removed)
         lists << ListStarts::seen(&list.start, list.now.get());
