@@ -27,7 +27,9 @@ def remove_list(s, app, name, asked):
     poll("%s gone" % name, lambda: tabs(s, app) == others)
 
 
-def scenario(s):
+def week_one_on_both(s):
+    """The first computer types Week 1 and synchronises; the second takes it.
+    Both programs stay open, the second's window on the right."""
     first_home, second_home = s.home("first"), s.home("second")
     s.write_account(first_home)
     s.write_account(second_home)
@@ -38,15 +40,19 @@ def scenario(s):
     s.synchronise(app)
     poll("Week 1 on the server", lambda: server_tasks(s, "Week 1") == [TASKS], interval=0.5)
 
-    # The other computer takes it, then is off while the first moves its tasks.
     second, second_app = s.open_program(second_home)
+    s.move_window(second, 640, 0)
     s.synchronise(second_app)
     poll("Week 1 on the second computer", lambda: tabs(s, second_app) == ["Week 1"])
-    s.close_program(second, second_app)
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    return first, app, second, second_app, second_home
 
+
+def roll_over(s, app):
+    """Week 2 made, each task of Week 1 moved into it with "Move to list",
+    Week 1 (left blank) removed."""
     new_list(s, app)
     s.name_list(app, "Week 2")
-    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
     for task in TASKS:
         open_tab(s, app, "Week 1")
         s.click(cell(s, app, task), button=3)
@@ -55,6 +61,14 @@ def scenario(s):
     open_tab(s, app, "Week 2")
     has_tasks(s, app, TASKS)
     remove_list(s, app, "Week 1", False)
+
+
+def scenario(s):
+    # The other computer takes Week 1, then is off while the first moves its tasks.
+    first, app, second, second_app, second_home = week_one_on_both(s)
+    s.close_program(second, second_app)
+
+    roll_over(s, app)
     s.shot("moved-and-removed")
     s.synchronise(app)
     poll("Week 2 on the server, Week 1 gone",
@@ -88,4 +102,5 @@ def scenario(s):
     check(server_tasks(s, "Week 1") == [], "Week 1 gone from the server: %r" % server_tasks(s, "Week 1"))
 
 
-run("weeklist", scenario, server=True)
+if __name__ == "__main__":
+    run("weeklist", scenario, server=True)

@@ -169,6 +169,16 @@ PLUMDECK_SCREEN(movesNotToldApart)
     QVERIFY(!shoot(&dialog, QStringLiteral("moves-not-told-apart")).isNull());
 }
 
+// Tasks moved on both computers into lists made for them, kept where the
+// other computer put them.
+PLUMDECK_SCREEN(movedOnBothKeptThere)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.movedThere = QStringList{QStringLiteral("Week 2: Bags"), QStringLiteral("Week 2: Socks")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("moved-on-both-kept-there")).isNull());
+}
+
 // The same for notes.
 PLUMDECK_SCREEN(notesKeptAgainstRemovals)
 {

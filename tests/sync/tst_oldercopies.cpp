@@ -221,6 +221,18 @@ private:
         MovedOutWithItsParentAndBackThereRetitledHere,
         MovedOutWithItsParentAndBackHereRetitledThere,
         SameSecondMadeOnBothRemovedThereRetitledHere,
+        RolledOverOnBoth,
+        RolledOverOnBothRemovedThereOnly,
+        RolledOverOnBothRemovedHereOnly,
+        RolledOverThereIntoAListHere,
+        IntoAListThereRolledOverHere,
+        IntoOneListOnBothRemovedOnBoth,
+        RolledOverTherePartlyHere,
+        RolledOverPartlyThereWholeHere,
+        RolledOverOnThree,
+        RolledOverOnBothTheNewListSentAloneHere,
+        RolledOverHereATaskAddedThere,
+        RolledOverThereRemovedHereAnotherListTickedHere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -615,6 +627,26 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedOutWithItsParentAndBackHereRetitledThere);
     QTest::newRow("made in one second on both, the one made here removed there and retitled here: both kept, and told")
         << int(SameSecondMadeOnBothRemovedThereRetitledHere);
+    QTest::newRow("emptied into a new list and removed on both: each task once, where it went there, and told")
+        << int(RolledOverOnBoth);
+    QTest::newRow("emptied into a new list on both, removed there only") << int(RolledOverOnBothRemovedThereOnly);
+    QTest::newRow("emptied into a new list on both, removed here only") << int(RolledOverOnBothRemovedHereOnly);
+    QTest::newRow("emptied into a new list there, into a list both had here, removed on both")
+        << int(RolledOverThereIntoAListHere);
+    QTest::newRow("emptied into a list both had there, into a new list here, removed on both")
+        << int(IntoAListThereRolledOverHere);
+    QTest::newRow("emptied into one list both had on both, removed on both") << int(IntoOneListOnBothRemovedOnBoth);
+    QTest::newRow("emptied into a new list and removed there, two of its tasks moved into a new list here")
+        << int(RolledOverTherePartlyHere);
+    QTest::newRow("two tasks moved into a new list there, emptied into a new list and removed here")
+        << int(RolledOverPartlyThereWholeHere);
+    QTest::newRow("emptied into a new list and removed on three computers") << int(RolledOverOnThree);
+    QTest::newRow("emptied into a new list and removed on both, the new list sent alone here first")
+        << int(RolledOverOnBothTheNewListSentAloneHere);
+    QTest::newRow("emptied into a new list and removed here, a task added to it there and a moved one ticked")
+        << int(RolledOverHereATaskAddedThere);
+    QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
+        << int(RolledOverThereRemovedHereAnotherListTickedHere);
 }
 
 namespace {
@@ -766,7 +798,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
             || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
-            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
+            || c == IntoOneListOnBothRemovedOnBoth || c == RolledOverThereRemovedHereAnotherListTickedHere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -792,7 +826,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ListRemovedHereEmptyRowMadeThere || c == RemovedWithItsSubtaskThereEmptyRowBelowItHere
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
-            || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth) {
+            || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
+            || (c >= RolledOverOnBoth && c <= RolledOverThereRemovedHereAnotherListTickedHere)) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
@@ -1926,6 +1961,138 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Journey[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
         break;
+    case RolledOverThereRemovedHereAnotherListTickedHere:
+        onA([&](LiveClient &client) {
+            ListModel *next = client.addList(QStringLiteral("Journey"), {});
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                moveToList(client.model(trip), title, next);
+            client.lists->deleteList(client.model(trip)->taskList());
+        });
+        onB([&](LiveClient &client) {
+            client.lists->deleteList(client.model(trip)->taskList());
+            ListModel *home = client.model("Home");
+            home->setTaskDone(taskTitled(home->taskList(), QStringLiteral("Keys")), true);
+        }, b);
+        // Removed with its list here, Big one was not removed on its own.
+        expected = {QStringLiteral("Journey[Tickets,Bags,Bags>Big one,Socks]"), QStringLiteral("Home[Keys*]")};
+        m_expectedNoNotice = true;
+        break;
+    case RolledOverHereATaskAddedThere:
+        onA([&](LiveClient &client) {
+            addTask(client.model(trip), QStringLiteral("Passport"));
+            ListModel *model = client.model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+        });
+        onB([&](LiveClient &client) {
+            ListModel *next = client.addList(QStringLiteral("Journey"), {});
+            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+                moveToList(client.model(trip), title, next);
+            client.lists->deleteList(client.model(trip)->taskList());
+        }, b);
+        // The list comes back with what was added there; what was moved
+        // out here stays where it went, once, with the tick made there.
+        expected = {QStringLiteral("Journey[Tickets,Bags*,Bags>Big one,Socks]"), QStringLiteral("Trip[Passport]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {trip}, {}, {}});
+        break;
+    case RolledOverOnBoth:
+    case RolledOverOnBothRemovedThereOnly:
+    case RolledOverOnBothRemovedHereOnly:
+    case RolledOverThereIntoAListHere:
+    case IntoAListThereRolledOverHere:
+    case IntoOneListOnBothRemovedOnBoth:
+    case RolledOverTherePartlyHere:
+    case RolledOverPartlyThereWholeHere:
+    case RolledOverOnThree:
+    case RolledOverOnBothTheNewListSentAloneHere: {
+        // The week's roll-over: a list made for the tasks (or one both had),
+        // each task moved into it, the emptied list removed.
+        const QStringList three{QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")};
+        const auto rollOver = [&](const QString &into, const QStringList &titles, bool remove) {
+            return [&, into, titles, remove](LiveClient &client) {
+                ListModel *next = client.model(into) ? client.model(into) : client.addList(into, {});
+                for (const QString &title : titles)
+                    moveToList(client.model(trip), title, next);
+                if (remove)
+                    client.lists->deleteList(client.model(trip)->taskList());
+            };
+        };
+        const QString journey = QStringLiteral("Journey"), home = QStringLiteral("Home");
+        const bool homeThere = c == IntoAListThereRolledOverHere || c == IntoOneListOnBothRemovedOnBoth;
+        const bool homeHere = c == RolledOverThereIntoAListHere || c == IntoOneListOnBothRemovedOnBoth;
+        const QStringList movedThere = c == RolledOverPartlyThereWholeHere
+                                           ? QStringList{QStringLiteral("Tickets"), QStringLiteral("Socks")}
+                                           : three;
+        const QStringList movedHere = c == RolledOverTherePartlyHere ? three.mid(0, 2) : three;
+        onA(rollOver(homeThere ? home : journey, movedThere, c != RolledOverOnBothRemovedHereOnly));
+        if (c == RolledOverOnBothTheNewListSentAloneHere) {
+            // Its own run, as leaving its tab starts, cannot see where the
+            // tasks came from: it waits for the full run.
+            auto client = session(b);
+            rollOver(journey, three, true)(*client);
+            QCOMPARE(syncAlone(*client, journey), SingleListSynchronizer::waitsForMovesText(journey));
+            QVERIFY(sync(*client));
+            client->persist();
+        } else {
+            onB(rollOver(homeHere ? home : journey, movedHere,
+                         c != RolledOverOnBothRemovedThereOnly && c != RolledOverTherePartlyHere),
+                b);
+        }
+        if (c == RolledOverOnThree)
+            onB(rollOver(journey, three, true), c3);
+        // The Journeys on the server, first made first; what B, and C, are
+        // told of the tasks not where they put them.
+        const QString all = QStringLiteral("Journey[Tickets,Bags,Bags>Big one,Socks]");
+        QStringList journeys{all, QStringLiteral("Journey[]")};
+        QStringList told{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Bags"),
+                         QStringLiteral("Journey: Socks")};
+        switch (c) {
+        case RolledOverThereIntoAListHere:
+            expected = {all, QStringLiteral("Home[Keys]")};
+            journeys = QStringList{all};
+            break;
+        case IntoAListThereRolledOverHere:
+            expected = {QStringLiteral("Home[Keys,Tickets,Bags,Bags>Big one,Socks]"), QStringLiteral("Journey[]")};
+            journeys = QStringList{QStringLiteral("Journey[]")};
+            told = QStringList{QStringLiteral("Home: Tickets"), QStringLiteral("Home: Bags"),
+                               QStringLiteral("Home: Socks")};
+            break;
+        case IntoOneListOnBothRemovedOnBoth:
+            expected = {QStringLiteral("Home[Keys,Tickets,Bags,Bags>Big one,Socks]")};
+            journeys.clear();
+            told.clear();
+            m_expectedNoNotice = true;
+            break;
+        case RolledOverTherePartlyHere:
+            told.removeLast();
+            break;
+        case RolledOverPartlyThereWholeHere:
+            // Bags, which the list took with it there, was moved here.
+            journeys = QStringList{QStringLiteral("Journey[Tickets,Socks]"), QStringLiteral("Journey[Bags,Bags>Big one]")};
+            told = QStringList{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Socks")};
+            break;
+        case RolledOverOnThree:
+            journeys << QStringLiteral("Journey[]");
+            break;
+        default:
+            break;
+        }
+        if (c != RolledOverThereIntoAListHere && c != IntoAListThereRolledOverHere && c != IntoOneListOnBothRemovedOnBoth)
+            expected = journeys;
+        if (!told.isEmpty())
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {}, told});
+        m_check = [this, journeys] {
+            QStringList byId;
+            for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice"))) {
+                if (l.name != QLatin1String("Journey"))
+                    continue;
+                QStringList tasks;
+                describe(l.tasks, QString(), tasks);
+                byId << listText(l.name, tasks);
+            }
+            QCOMPARE(byId, journeys);
+        };
+        break;
+    }
     case ListRemovedThereForcedHere: {
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
         auto forced = session(b);
@@ -2533,26 +2700,45 @@ void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds_data()
                                "answer cut, unapplied"}) {
         QTest::addRow("moved there, retitled here, %s", ending) << QString::fromLatin1(ending) << true;
         QTest::addRow("moved here, retitled there, %s", ending) << QString::fromLatin1(ending) << false;
+        QTest::addRow("rolled over on both, %s", ending) << QString::fromLatin1(ending) << false;
     }
 }
 
-// A task moved to another list on one computer and retitled on the other;
-// the computer that did not synchronise in between runs, and that run ends
-// at one of its requests (each in turn): cancelled, killed, or failed by
-// the server or the connection. Its next run leaves the task once, where it
-// was moved, retitled, on the server and on both computers.
+// A task moved to another list on one computer and retitled on the other
+// (or the week rolled over on both: Trip emptied into a new list each, and
+// removed); the computer that did not synchronise in between runs, and that
+// run ends at one of its requests (each in turn): cancelled, killed, or
+// failed by the server or the connection. Its next run leaves the task
+// once, where it was moved, retitled, on the server and on both computers.
 void TstOlderCopies::aMoveIsSettledWhereverTheRunEnds()
 {
     QFETCH(QString, ending);
     QFETCH(bool, movedThere);
     ModalAnswerer boxes;
     const QString trip = QStringLiteral("Trip");
-    const QStringList expected{QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+    const bool rolledOver = QString::fromLatin1(QTest::currentDataTag()).startsWith(QLatin1String("rolled over"));
+    const QStringList expected = rolledOver ? QStringList{QStringLiteral("Home[Keys]"),
+                                                          QStringLiteral("Journey[Tickets,Bags,Socks]"),
+                                                          QStringLiteral("Journey[]")}
+                                            : QStringList{QStringLiteral("Home[Keys,Big bags]"),
+                                                          QStringLiteral("Trip[Tickets,Socks]")};
+    const auto rollOver = [&](LiveClient &client) {
+        ListModel *next = client.addList(QStringLiteral("Journey"), {});
+        for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+            moveToList(client.model(trip), title, next);
+        client.lists->deleteList(client.model(trip)->taskList());
+    };
     const auto moveBags = [&](LiveClient &client) {
-        moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
+        if (rolledOver)
+            rollOver(client);
+        else
+            moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Home"));
     };
     const auto retitleBags = [&](LiveClient &client) {
-        retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        if (rolledOver)
+            rollOver(client);
+        else
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
     };
     int points = 0;
     for (int point = 0;; ++point) {

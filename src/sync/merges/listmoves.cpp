@@ -33,6 +33,9 @@ struct Seen
     // this computer made, or kept against a removal there, is not sent yet.
     QList<Task *> withoutId;
     QSet<quint32> removedHere;
+    // The list itself removed there, or here: its tasks went with it, none
+    // removed on its own.
+    bool goneThere = false, goneHere = false;
     QSet<quint32> removedByUploadsInDoubt; // there by this computer's own hand
     QSet<quint32> carriedInDoubt;          // tasks with an id those carried
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
@@ -108,6 +111,8 @@ Seen see(const ListMoves::List &list)
     seen.agreed = byId(list.agreedBefore);
     seen.server = byId(list.serverBefore);
     seen.now = byId(list.now);
+    seen.goneThere = list.serverBefore && list.serverBefore->serverId() == 0;
+    seen.goneHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
     if (list.now)
         list.now->rootTask()->forEachBelow([&seen](Task *task) {
             if (task->id() == 0)
@@ -186,9 +191,6 @@ public:
             // What left each list: gone from the server's, or removed here;
             // every task of it at once where the list itself was removed
             // (the server no longer had it, or it was removed here).
-            const ListMoves::List &list = m_lists.at(i);
-            const bool removedThere = list.serverBefore && list.serverBefore->serverId() == 0;
-            const bool removedHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
             for (const Task *agreed : seen.agreed) {
                 m_listOf.insert(agreed, i);
                 if (agreed->isBlankRecursively())
@@ -197,8 +199,8 @@ public:
                     m_leftThere.insert(agreed->identity(), agreed);
                 if (seen.removedHere.contains(agreed->id()))
                     m_leftHere.insert(agreed->identity(), agreed);
-                if ((removedThere && !seen.server.contains(agreed->id()))
-                    || (removedHere && seen.removedHere.contains(agreed->id())))
+                if ((seen.goneThere && !seen.server.contains(agreed->id()))
+                    || (seen.goneHere && seen.removedHere.contains(agreed->id())))
                     m_leftWithList.insert(agreed);
             }
         }
@@ -211,6 +213,8 @@ public:
     // "list: task" for each task left where it was beside a move that
     // could not be told apart from tasks made in its second.
     QStringList untold() const;
+    // "list: task" for each task moved on both kept where the other put it.
+    QStringList wentThere() const { return m_wentThere; }
 
 private:
     // Which task that arrived in a list is the move of which agreed task
@@ -277,6 +281,7 @@ private:
     QList<Place> m_strayHere;
     // Copies split from a task of the server's that may be the same one.
     QList<Place> m_keptBeside;
+    QStringList m_wentThere;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
@@ -480,12 +485,21 @@ void Settler::settle(int from, const Task *agreed)
     if (there.task && !here.task && seen.removedHere.contains(id))
         mergeBothCopies(agreed, there);
     if (there.task && here.task) {
-        // Moved on both: one task, in this computer's list when the two
-        // differ (its upload is the later).
-        if (there.list == here.list)
+        // Moved on both: one task. Into two lists both knew, in this
+        // computer's (its upload is the later). Where either list was made
+        // since, in the other's, which reached the server first: a list
+        // made for the tasks there is not left empty everywhere, untold,
+        // and the user here is told at once.
+        const bool madeSince = !m_lists.at(there.list).agreedBefore || !m_lists.at(here.list).agreedBefore;
+        if (there.list == here.list || madeSince) {
+            // Told of once: one moved with its parent goes with that one.
+            const bool told = m_removed.contains(here.task);
             carry(from, agreed, here.task, here.list, there.task, there.list, true);
-        else
+            if (there.list != here.list && !told && m_removed.contains(here.task))
+                m_wentThere << QStringLiteral("%1: %2").arg(m_lists.at(there.list).now->name(), there.task->title());
+        } else {
             carry(from, agreed, there.task, there.list, here.task, here.list, false);
+        }
     } else if (there.task) {
         // Moved there; what changed here came back where it was.
         carry(from, agreed, cameBack(from, agreed), from, there.task, there.list, true);
@@ -776,11 +790,12 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
             // A copy made here (moved here too, and one with the other's)
             // holds it: not a removal.
             const bool copiedHere = m_seen.at(targetList).newHere.contains(child->identity());
+            // One that went with its whole list was not removed itself.
             const bool removedOnTheOtherSide
                 = base && !sourceHas.contains(child->identity())
-                  && (sourceIsMine ? seen.removedHere.contains(base->id()) && !copiedHere
+                  && (sourceIsMine ? seen.removedHere.contains(base->id()) && !copiedHere && !seen.goneHere
                                    : !seen.server.contains(base->id())
-                                         && !seen.removedByUploadsInDoubt.contains(base->id()));
+                                         && !seen.removedByUploadsInDoubt.contains(base->id()) && !seen.goneThere);
             if (below && removedOnTheOtherSide && ListMerge::sameContent(base, child))
                 gone.append(child);
             else
@@ -820,7 +835,7 @@ void Settler::removeTask(int list, Task *task)
 
 } // namespace
 
-bool ListMoves::settle(QList<List> &lists, QStringList *untold)
+bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wentThere)
 {
     for (const List &list : lists)
         if (list.now)
@@ -829,6 +844,8 @@ bool ListMoves::settle(QList<List> &lists, QStringList *untold)
     settler.run();
     if (untold)
         *untold << settler.untold();
+    if (wentThere)
+        *wentThere << settler.wentThere();
     for (const List &list : lists)
         if (list.changed)
             return true;

@@ -19,8 +19,11 @@ class TaskList;
 // - moved on one side and changed (or added to, below it) on the other: the
 //   change goes onto the moved task, and the task stays only where it was
 //   moved to;
-// - moved on both sides: one task, in the later upload's list (this
-//   computer's), with what the other changed;
+// - moved on both sides: one task, with what the other changed: in the
+//   later upload's list (this computer's) where both lists were known to
+//   both; where either was made since (a list made for the tasks, a week's
+//   roll-over on both), in the other's, which reached the server first, and
+//   the user is told;
 // - a task below a moved one that the other side removed stays removed.
 // A task is followed where it left one list and arrived in another with its
 // identity. Pasted copies keep their source's identity and tasks made in one
@@ -36,7 +39,7 @@ public:
     struct List
     {
         TaskList *now = nullptr;                // the list after the run, as the server holds it
-        const TaskList *agreedBefore = nullptr; // what it agreed with the server before the run
+        const TaskList *agreedBefore = nullptr; // what it agreed with the server before the run (none: made since)
         const TaskList *serverBefore = nullptr; // the server's before this run sent anything
         const TaskList *mineBefore = nullptr;   // the list here as the run began (edited lists)
         bool changed = false;                   // set when `now` was changed
@@ -48,8 +51,10 @@ public:
 
     // True when any list changed: those go up again. `untold` gets "list:
     // task" for each task left in its list beside a move that tasks made in
-    // its second kept from being told apart: both copies stay.
-    static bool settle(QList<List> &lists, QStringList *untold = nullptr);
+    // its second kept from being told apart: both copies stay. `wentThere`
+    // gets "list: task" for each task moved on both that stays where the
+    // other computer put it, not where it was put here.
+    static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr);
 
     // Whether a task went between `list` and one of `others` here since they
     // last agreed with the server: only a run that has every list settles it.

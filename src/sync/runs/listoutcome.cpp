@@ -310,6 +310,10 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
            "the same second kept them from being told apart. Both copies were kept, here and in the list they "
            "were moved to; remove the ones you do not need:\n%1"),
         kept.movesUntold);
+    add(tr("These tasks were moved to another list here and on another computer, into a list made for them on "
+           "one of the two. Each is kept once, in the list the other computer moved it to, which reached the "
+           "server first, and not in the one you moved it to here:\n%1"),
+        kept.movedThere);
     return parts.join(QStringLiteral("\n\n"));
 }
 

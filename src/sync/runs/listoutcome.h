@@ -98,10 +98,13 @@ public:
         QStringList removedHere;       // removed here, kept with what changed elsewhere
         QStringList tasks;             // "list: task" removed here, kept as changed elsewhere
         QStringList movesUntold;       // "list: task" left where it was beside a move not told apart
+        // "list: task" moved on both, kept where the other computer put it
+        // (a default: those who name the five above need not name it).
+        QStringList movedThere = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty();
+                   && movesUntold.isEmpty() && movedThere.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -110,6 +113,7 @@ public:
             removedHere << more.removedHere;
             tasks << more.tasks;
             movesUntold << more.movesUntold;
+            movedThere << more.movedThere;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);

@@ -189,7 +189,9 @@ void ListsSynchronizer::settleRemovedHere(TaskList *record, TaskList *fetched)
         start.mine.reset(RemovalMerge::removedWhole(*record, *start.agreed));
         start.serverBefore.reset(fetched->clone());
     }
+    m_starts.lookedAt(id, *fetched);
     if (ListModel *model = ListOutcome::keepRemovedHere(m_userLists, m_groupsAtStart, record, fetched)) {
+        m_starts.dropRemoved(id);
         if (start.mine) {
             m_starts.set(model, start);
             m_keptAgainstRemoval.insert(model, false);
@@ -364,6 +366,8 @@ void ListsSynchronizer::onListsRequestFinished()
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
     setAsideWaitingLists();
     keepListsBeforeMerges();
+    if (m_userLists && !m_forceLocal && !m_forceRemote)
+        m_starts.keepRemoved(m_deletedLists, m_listInfos);
     chooseLooks();
     markUploads(m_models, false);
     lookAtChangedLists();
@@ -416,17 +420,28 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
     const QList<ListModel *> models = m_userLists->models();
     for (ListModel *model : models)
         lists << ListStarts::seen(m_starts.find(model), model->taskList());
-    QStringList untold;
-    const bool settled = ListMoves::settle(lists, &untold);
-    for (const QString &line : std::as_const(untold))
-        if (!m_keptAgainstRemovals.movesUntold.contains(line))
-            m_keptAgainstRemovals.movesUntold << line;
-    if (!settled)
-        return false;
-    for (int i = 0; i < lists.size(); ++i)
-        if (lists.at(i).changed)
+    // Lists removed here too, after the lists here: a task moved out of one
+    // before its removal is followed where it went.
+    const std::vector<ListStarts::Removed> removed = m_starts.takeRemoved();
+    for (const ListStarts::Removed &list : removed)
+        lists << ListStarts::seen(&list.start, list.now.get());
+    QStringList untold, wentThere;
+    ListMoves::settle(lists, &untold, &wentThere);
+    const auto tell = [](QStringList &lines, const QStringList &more) {
+        for (const QString &line : more)
+            if (!lines.contains(line))
+                lines << line;
+    };
+    tell(m_keptAgainstRemovals.movesUntold, untold);
+    tell(m_keptAgainstRemovals.movedThere, wentThere);
+    bool settled = false;
+    for (int i = 0; i < models.size(); ++i) {
+        if (lists.at(i).changed) {
             takeMovedList(models.at(i), then);
-    return true;
+            settled = true;
+        }
+    }
+    return settled;
 }
 
 void ListsSynchronizer::takeMovedList(ListModel *model, MovedThen then)

@@ -4,6 +4,7 @@
 #include "model/listmodel.h"
 #include "model/tasklist.h"
 #include "model/userlists.h"
+#include "sync/merges/removalmerge.h"
 #include "sync/merges/uploadmark.h"
 
 #include <algorithm>
@@ -41,6 +42,43 @@ void ListStarts::startFromNothingWhereGone(const QMap<quint32, ListInfo *> &info
             && !UploadMark::read(list->pendingUpload()).isRestored())
             it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
     }
+}
+
+void ListStarts::keepRemoved(const QList<TaskList *> &removed, const QMap<quint32, ListInfo *> &infos)
+{
+    m_removed.clear();
+    for (const TaskList *record : removed) {
+        const quint32 id = record->serverId();
+        std::shared_ptr<const TaskList> agreed = record->sharedAgreed();
+        if (id == 0 || !agreed || agreed->serverId() != id)
+            continue;
+        Removed &entry = m_removed[id];
+        entry.start.agreed = agreed;
+        entry.start.status = TaskList::Deleted;
+        entry.start.mine.reset(RemovalMerge::removedWhole(*record, *agreed));
+        entry.now.reset(TaskList::create());
+        if (const ListInfo *info = infos.value(id, nullptr); !info)
+            entry.start.serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
+        else if (info->revision() == record->revision())
+            entry.start.serverBefore = agreed;
+    }
+}
+
+void ListStarts::lookedAt(quint32 id, const TaskList &fetched)
+{
+    const auto it = m_removed.find(id);
+    if (it != m_removed.end())
+        it->start.serverBefore = std::shared_ptr<const TaskList>(fetched.clone());
+}
+
+std::vector<ListStarts::Removed> ListStarts::takeRemoved()
+{
+    std::vector<Removed> out;
+    for (const Removed &entry : std::as_const(m_removed))
+        if (entry.start.serverBefore)
+            out.push_back(entry);
+    m_removed.clear();
+    return out;
 }
 
 ListMoves::List ListStarts::seen(const Start *start, TaskList *now)

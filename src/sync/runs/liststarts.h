@@ -7,6 +7,7 @@
 #include <QMap>
 
 #include <memory>
+#include <vector>
 
 class ListInfo;
 class ListModel;
@@ -30,7 +31,11 @@ public:
     // Each list here as it stands now: what it agreed, and, changed here
     // since, itself.
     void keep(const UserLists *lists);
-    void clear() { m_starts.clear(); }
+    void clear()
+    {
+        m_starts.clear();
+        m_removed.clear();
+    }
     // The model's start; null for a list that joined the run since.
     Start *find(const ListModel *model);
     void set(const ListModel *model, const Start &start) { m_starts.insert(model, start); }
@@ -40,12 +45,32 @@ public:
     // had none of its tasks there.
     void startFromNothingWhereGone(const QMap<quint32, ListInfo *> &infos);
 
+    // The lists removed here (`removed`, whose agreed copies are known) are
+    // seen by the moves too, every task they agreed removed with them: a
+    // task moved out before the removal is followed where it went. The
+    // server's copy is none where `infos` no longer lists it, the agreed one
+    // where it has not moved on since, else the one a look fetched
+    // (`lookedAt`), unknown (the list is left out) until then.
+    void keepRemoved(const QList<TaskList *> &removed, const QMap<quint32, ListInfo *> &infos);
+    void lookedAt(quint32 id, const TaskList &fetched);
+    // The removal of `id` did not hold: the list is back, a list here.
+    void dropRemoved(quint32 id) { m_removed.remove(id); }
+    // The removed lists as the moves see them, once: the lists they hold
+    // live as long as the returned value.
+    struct Removed
+    {
+        Start start;
+        std::shared_ptr<TaskList> now; // nothing: the list is gone
+    };
+    std::vector<Removed> takeRemoved();
+
     // The list `now` as the moves see it, from its start (null: a list only
     // the server had).
     static ListMoves::List seen(const Start *start, TaskList *now);
 
 private:
     QHash<const ListModel *, Start> m_starts;
+    QMap<quint32, Removed> m_removed; // by server id
 };
 
 #endif

@@ -347,8 +347,10 @@ bool SingleListSynchronizer::movedBetweenLists() const
 {
     if (!m_userLists || !m_list)
         return false;
+    // A list removed here since is one too: what was moved out of it
+    // before goes up only once the full run has seen its removal.
     QList<const TaskList *> others;
-    for (const TaskList *list : m_userLists->taskLists())
+    for (const TaskList *list : m_userLists->taskLists() + m_userLists->deletedLists())
         others << list;
     return ListMoves::movedHere(m_list, others);
 }
