@@ -220,6 +220,14 @@ private:
         MovedOutWithItsParentAndBackThereRetitledHere,
         MovedOutWithItsParentAndBackHereRetitledThere,
         SameSecondMadeOnBothRemovedThereRetitledHere,
+        ForcedHereCancelledTaskAddedThere,
+        ForcedHereConnectionDroppedRenamedThere,
+        ForcedHereKilledSharedListRemovedThere,
+        ForcedHereFailedAtItsFirstRequestTaskAddedThere,
+        ForcedHereCutServersListChangedThere,
+        ForcedHereCutServersListUntouchedThere,
+        ForcedHereCutSharedListRemovedBefore,
+        ForcedHereOverARetitleThereOnAServerKeepingNewerTasks,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -612,6 +620,22 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(MovedOutWithItsParentAndBackHereRetitledThere);
     QTest::newRow("made in one second on both, the one made here removed there and retitled here: both kept, and told")
         << int(SameSecondMadeOnBothRemovedThereRetitledHere);
+    QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
+        << int(ForcedHereCancelledTaskAddedThere);
+    QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
+        << int(ForcedHereConnectionDroppedRenamedThere);
+    QTest::newRow("a forced remote run here killed before a shared list, removed there: the removal holds")
+        << int(ForcedHereKilledSharedListRemovedThere);
+    QTest::newRow("a forced remote run here failing at its first request, a task added there: it stays")
+        << int(ForcedHereFailedAtItsFirstRequestTaskAddedThere);
+    QTest::newRow("a forced remote run here cut before removing a list only the server had, changed there: kept, told")
+        << int(ForcedHereCutServersListChangedThere);
+    QTest::newRow("a forced remote run here cut before removing a list only the server had, untouched there: removed")
+        << int(ForcedHereCutServersListUntouchedThere);
+    QTest::newRow("a shared list removed there, a forced remote run here cut before posting it anew: shared anew")
+        << int(ForcedHereCutSharedListRemovedBefore);
+    QTest::newRow("retitled there, a forced remote run here, the server keeping copies newer than those sent")
+        << int(ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
 }
 
 namespace {
@@ -756,7 +780,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListOnBothThereKilledBeforeItsSourceList || c == MovedThereKilledAfterBothListsRetitledHere
             || c == OnlyTaskMovedOutAndRetitledThereTickedHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
-            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
+            || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
+            || c == ForcedHereCutSharedListRemovedBefore)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -1906,6 +1933,118 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Journey[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
         break;
+    case ForcedHereCancelledTaskAddedThere:
+    case ForcedHereConnectionDroppedRenamedThere:
+    case ForcedHereKilledSharedListRemovedThere:
+    case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
+    case ForcedHereCutServersListChangedThere:
+    case ForcedHereCutServersListUntouchedThere:
+    case ForcedHereCutSharedListRemovedBefore: {
+        // "Force Remote Sync" here stops before it reaches Home (or Shop,
+        // only the server's), which the other computer then changes: the
+        // next ordinary run here carries out only what the server still
+        // holds as the forced run saw it.
+        const QString home = QStringLiteral("Home");
+        const QString shop = QStringLiteral("Shop");
+        const bool shared = c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereCutSharedListRemovedBefore;
+        const bool serversList = c == ForcedHereCutServersListChangedThere || c == ForcedHereCutServersListUntouchedThere;
+        if (shared) {
+            onA([&](LiveClient &client) { QVERIFY(client.model(home)->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"))); });
+            onB([](LiveClient &) {}, b);
+        }
+        if (serversList)
+            onA([&](LiveClient &client) { makeList(client, shop, {QStringLiteral("Soap")}); });
+        if (c == ForcedHereCutSharedListRemovedBefore)
+            onA([&](LiveClient &client) { client.lists->deleteList(client.model(home)->taskList()); });
+        {
+            auto forced = session(b);
+            const auto forceRemote = [](ListsSynchronizer *run) { run->setForceRemote(true); };
+            std::unique_ptr<SyncSnapshot> snapshot;
+            if (c == ForcedHereFailedAtItsFirstRequestTaskAddedThere) {
+                // Put back as the program does when a forced run fails.
+                snapshot = std::make_unique<SyncSnapshot>(forced->lists, forced.get(), forced->notes);
+                snapshot->setForcedRemote(true);
+            }
+            ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+            m_server->clearRequests();
+            const auto firstPut = [&] { return !m_server->requests("PUT", OneList).isEmpty(); };
+            if (c == ForcedHereKilledSharedListRemovedThere) {
+                runClientSync(*forced, *m_server, firstPut, forceRemote);
+            } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore) {
+                // Cancelled, the program lives on and saves as it quits.
+                runClientSync(*forced, *m_server, firstPut, forceRemote);
+                forced->persist();
+            } else {
+                if (c == ForcedHereConnectionDroppedRenamedThere)
+                    m_server->closeConnectionOn(OneList, false);
+                else if (serversList)
+                    m_server->respondOnce("DELETE", OneList, 500);
+                else
+                    m_server->respondOnce("GET", QStringLiteral("^/$"), 500);
+                QVERIFY(!runClientSync(*forced, *m_server, {}, forceRemote));
+                if (snapshot)
+                    snapshot->restore();
+                forced->persist();
+            }
+            m_server->clearFaults();
+        }
+        onA([&](LiveClient &client) {
+            if (c == ForcedHereConnectionDroppedRenamedThere)
+                client.model(home)->setName(QStringLiteral("House"));
+            else if (c == ForcedHereKilledSharedListRemovedThere)
+                client.lists->deleteList(client.model(home)->taskList());
+            else if (c == ForcedHereCutServersListChangedThere)
+                addTask(client.model(shop), QStringLiteral("Towels"));
+            else if (c != ForcedHereCutServersListUntouchedThere && c != ForcedHereCutSharedListRemovedBefore)
+                addTask(client.model(home), QStringLiteral("Lamp"));
+        });
+        const QString tripAsForced = QStringLiteral("Trip[Tickets,Bags,Socks]");
+        switch (c) {
+        case ForcedHereConnectionDroppedRenamedThere:
+            expected = {QStringLiteral("House[Keys]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({QStringLiteral("House")});
+            break;
+        case ForcedHereKilledSharedListRemovedThere:
+        case ForcedHereCutServersListUntouchedThere:
+            expected = {tripAsForced};
+            m_expectedNoNotice = true;
+            break;
+        case ForcedHereCutServersListChangedThere:
+            expected = {QStringLiteral("Shop[Soap,Towels]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({shop});
+            break;
+        case ForcedHereCutSharedListRemovedBefore:
+            expected = {QStringLiteral("Home[Keys]"), tripAsForced};
+            m_expectedNoNotice = true;
+            m_check = [&] {
+                for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+                    if (l.name == home)
+                        QCOMPARE(l.sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
+            };
+            break;
+        case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
+            // Nothing was forced.
+            expected = {QStringLiteral("Home[Keys,Lamp]"), tripAsForced};
+            m_expectedNoNotice = true;
+            break;
+        default:
+            expected = {QStringLiteral("Home[Keys,Lamp]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({home});
+            break;
+        }
+        break;
+    }
+    case ForcedHereOverARetitleThereOnAServerKeepingNewerTasks: {
+        m_server->setKeepsNewerTasks(true);
+        onA(retitleTickets);
+        auto forced = session(b);
+        ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+        QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
+        forced->persist();
+        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_expectedNoNotice = true;
+        break;
+    }
     case ListRemovedThereForcedHere: {
         onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
         auto forced = session(b);

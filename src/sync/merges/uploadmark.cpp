@@ -31,6 +31,7 @@ QString shortHashOf(const QString &text)
 const QString PutPrefix = QStringLiteral("put3:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString WholeText = QStringLiteral("whole");
+const QString WholePrefix = QStringLiteral("whole:");
 const QString OldPutPrefix = QStringLiteral("put:");
 const QString NotePutPrefix = QStringLiteral("noteput:");
 const QString RestoredPrefix = QStringLiteral("restored:");
@@ -203,6 +204,15 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_kind = Whole;
         return mark;
     }
+    if (text.startsWith(WholePrefix)) {
+        bool ok = false;
+        mark.m_seen = text.mid(WholePrefix.size()).toUInt(&ok);
+        if (ok && mark.m_seen != 0)
+            mark.m_kind = Whole;
+        else
+            mark.m_seen = 0;
+        return mark;
+    }
     if (text.startsWith(ReplacePrefix)) {
         bool ok = false;
         mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
@@ -273,7 +283,7 @@ QString UploadMark::text() const
     case None:
         break;
     case Whole:
-        return WholeText;
+        return m_seen != 0 ? WholePrefix + QString::number(m_seen) : WholeText;
     case Replace:
         return ReplacePrefix + QString::number(m_replaced);
     case NotePut:
@@ -351,10 +361,11 @@ UploadMark UploadMark::replacing(quint32 replacedId)
     return mark;
 }
 
-UploadMark UploadMark::wholeUpdate()
+UploadMark UploadMark::wholeUpdate(quint32 seenRevision)
 {
     UploadMark mark;
     mark.m_kind = Whole;
+    mark.m_seen = seenRevision;
     return mark;
 }
 

@@ -245,13 +245,32 @@ ListOutcome::KeptAgainstRemoval ListOutcome::keepRemovedThere(UserLists *lists, 
         return KeptAgainstRemoval::No;
     kept->resetToNew();
     lists->replaceList(model, kept);
-    // Posted anew, the list starts its sharing anew.
+    startSharingAnew(model);
+    return how;
+}
+
+void ListOutcome::startSharingAnew(ListModel *model)
+{
     model->restoreSharedRevision(1);
     model->setAgreedSharedUsers(QMap<QString, QString>());
+    model->setSentSharedUsers(std::nullopt);
     if (model->sharedUserCount() > 0)
         model->setSharedEdited(true);
     model->setChanged();
-    return how;
+}
+
+ListSharingSynchronizer::Mode ListOutcome::sharingMode(ListModel *model, quint32 serverRevision, bool forceRemote)
+{
+    ListSharingSynchronizer::Mode mode = ListSharingSynchronizer::modeFor(model, serverRevision, forceRemote);
+    if (mode != ListSharingSynchronizer::WrongRevision)
+        return mode;
+    // Every run would fail here the same way: nothing this computer agreed
+    // on is known to be there, so nobody on either side is left out.
+    qWarning().noquote() << "the sharing revision of" << model->taskList()->name() << "is above the server's:"
+                         << model->sharedRevision() << serverRevision;
+    startSharingAnew(model);
+    markKept(model, Kept::Sharing);
+    return ListSharingSynchronizer::modeFor(model, serverRevision, forceRemote);
 }
 
 ListModel *ListOutcome::keepRemovedHere(UserLists *lists, ListsGroups *groups, TaskList *record, TaskList *fetched)
@@ -359,8 +378,9 @@ ListModel *ListOutcome::keepBeside(UserLists *lists, ListModel *model)
 namespace {
 
 // As the lists file keeps them.
-const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base", "removed-there",
-                                 "removed-there-whole", "removed-here", "restored"};
+const char *const keptKinds[] = {"copy",         "read-only",    "unknown-base",    "removed-there",
+                                 "removed-there-whole", "removed-here", "restored", "forced-moved-on",
+                                 "sharing"};
 
 } // namespace
 
@@ -368,8 +388,14 @@ void ListOutcome::markKept(ListModel *model, Kept why)
 {
     if (!model)
         return;
-    model->taskList()->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
+    markKept(model->taskList(), why);
     model->setChanged();
+}
+
+void ListOutcome::markKept(TaskList *list, Kept why)
+{
+    if (list)
+        list->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
 }
 
 void ListOutcome::markKeptTasks(ListModel *model, const QStringList &titles)
@@ -391,7 +417,7 @@ struct Untold
 {
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
-    QStringList restored;
+    QStringList restored, forcedMovedOn, sharing;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -404,8 +430,9 @@ struct Untold
         if (why == QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)])
             && list->syncStatus() == TaskList::Edited)
             return false;
-        QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,       &kept.removedThere,
-                                       &kept.removedThereWhole, &kept.removedHere, &restored};
+        QStringList *const byKind[] = {&copies,           &readOnly,         &unknownBase,    &kept.removedThere,
+                                       &kept.removedThereWhole, &kept.removedHere, &restored, &forcedMovedOn,
+                                       &sharing};
         // A list removed here and renamed elsewhere goes by the name the
         // user knew, the new one beside it.
         const bool renamed = why == QLatin1String(keptKinds[int(ListOutcome::Kept::RemovedHere)])
@@ -447,6 +474,10 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
     tellAboutKeptAgainstRemovals(untold.kept);
     if (!untold.restored.isEmpty())
         SyncNotices::tell(tr("Sync"), restoredText(untold.restored));
+    if (!untold.forcedMovedOn.isEmpty())
+        SyncNotices::tell(tr("Sync"), forcedMovedOnText(untold.forcedMovedOn));
+    if (!untold.sharing.isEmpty())
+        SyncNotices::tell(tr("Sync"), sharingText(untold.sharing));
 }
 
 QString ListOutcome::untoldText(const ListModel *model)
@@ -465,6 +496,10 @@ QString ListOutcome::untoldText(const ListModel *model)
         parts << keptAgainstRemovalsText(untold.kept);
     if (!untold.restored.isEmpty())
         parts << restoredText(untold.restored);
+    if (!untold.forcedMovedOn.isEmpty())
+        parts << forcedMovedOnText(untold.forcedMovedOn);
+    if (!untold.sharing.isEmpty())
+        parts << sharingText(untold.sharing);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -509,5 +544,21 @@ QString ListOutcome::restoredText(const QStringList &names)
 {
     return tr("The backup you imported changed these lists on the server back to what the backup holds. Tasks "
               "added to them since the backup were kept:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::forcedMovedOnText(const QStringList &names)
+{
+    return tr("A forced remote sync that did not finish was to put this computer's copies of these lists on the "
+              "server, or to remove them there, but they have changed on the server since. They were synchronised "
+              "as usual instead, and keep what changed there:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::sharingText(const QStringList &names)
+{
+    return tr("What the server holds of whom these lists are shared with did not follow from what this computer "
+              "knew. The people each list is shared with here and on the server were put together, nobody left "
+              "out:\n%1")
         .arg(names.join(QLatin1Char('\n')));
 }

@@ -1,6 +1,8 @@
 #ifndef LISTOUTCOME_H
 #define LISTOUTCOME_H
 
+#include "sync/runs/listsharingsynchronizer.h"
+
 #include <QCoreApplication>
 #include <QMap>
 #include <QString>
@@ -79,6 +81,16 @@ public:
     // The list or its sharing changed here since it agreed with the server.
     static bool changedSinceAgreed(const ListModel *model);
     static bool sharingChangedHere(const ListModel *model);
+    // A list posted anew is another list on the server, shared with nobody
+    // yet: its sharing starts there anew, the people it is shared with here
+    // to be shared with again.
+    static void startSharingAnew(ListModel *model);
+    // What a run does with the sharing of one of the user's lists (see
+    // ListSharingSynchronizer::modeFor). A list whose sharing revision is
+    // above the server's (the server's list is not the one it agreed on)
+    // starts its sharing anew: the people it is shared with here and there
+    // are put together, and the user is told.
+    static ListSharingSynchronizer::Mode sharingMode(ListModel *model, quint32 serverRevision, bool forceRemote);
 
     // A list removed here (`record`, whose agreed copy is known) whose server
     // copy (`fetched`, taken) moved on since: when another computer added or
@@ -134,8 +146,23 @@ public:
 
     // Why a run kept a list, marked on it until the user is told.
     // Restored: an import put the backup's content onto the server's list.
-    enum class Kept { Copy, ReadOnly, UnknownBase, RemovedThere, RemovedThereWhole, RemovedHere, Restored };
+    // ForcedMovedOn: a forced remote run cut short was to send the list
+    // whole or remove it, and the server's copy changed since. Sharing: its
+    // sharing started anew, put together with the server's.
+    enum class Kept {
+        Copy,
+        ReadOnly,
+        UnknownBase,
+        RemovedThere,
+        RemovedThereWhole,
+        RemovedHere,
+        Restored,
+        ForcedMovedOn,
+        Sharing
+    };
     static void markKept(ListModel *model, Kept why);
+    // The same, on a list a run works on before its model is marked.
+    static void markKept(TaskList *list, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.
     static void markKeptTasks(ListModel *model, const QStringList &titles);
@@ -151,6 +178,8 @@ public:
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
     static QString restoredText(const QStringList &names);
+    static QString forcedMovedOnText(const QStringList &names);
+    static QString sharingText(const QStringList &names);
 };
 
 #endif

@@ -82,6 +82,8 @@ private:
     void requestListsInfo();
     bool takeListInfos(const QDomDocument &document);
     void setAsideWaitingLists();
+    void recordWhatIsForced();
+    void settleForcedRemovals();
     // Lists restored from a backup are looked for on the server, one GET at
     // a time, before anything is posted (see RestoredListSearch). True while
     // a look is out.
@@ -250,6 +252,9 @@ private:
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
+    // Lists a forced remote run cut short was to remove that changed there
+    // since: fetched, and the user told.
+    QSet<quint32> m_forcedRemovalsMovedOn;
     RestoredListSearch m_restoredSearch;
 
     static ListsSynchronizer *s_registered;

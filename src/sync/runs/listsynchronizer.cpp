@@ -7,6 +7,7 @@
 
 #include "sync/merges/listmerge.h"
 #include "sync/merges/uploadmark.h"
+#include "sync/runs/listoutcome.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -369,6 +370,20 @@ bool ListSyncTraits::mergesBeforePut(const TaskList *list)
     return UploadMark::read(list->pendingUpload()).isWhole() || list->fitsAgreed(list->agreed());
 }
 
+// A forced run is carried out over what the server held when it looked, not
+// over what another computer did there since: a later copy is merged, as
+// the list's changes are in any run.
+bool ListSyncTraits::replacesWholeOnto(const TaskList *list, const TaskList *fetched)
+{
+    const quint32 seen = UploadMark::read(list->pendingUpload()).wholeSeenRevision();
+    return seen != 0 && fetched->revision() == seen;
+}
+
+bool ListSyncTraits::mergesOnto(const TaskList *list, const TaskList *fetched)
+{
+    return replacesWholeOnto(list, fetched) || list->fitsAgreed(list->agreed());
+}
+
 // An edited list whose agreed copy is missing, or cannot be what it agreed:
 // put whole onto a server copy changed since, it would undo what another
 // computer did there.
@@ -381,9 +396,11 @@ bool ListSyncTraits::looksBeforePut(const TaskList *list)
 // change can be told from no change on either side.
 bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
 {
-    if (UploadMark::read(list->pendingUpload()).isWhole())
+    if (replacesWholeOnto(list, fetched))
         return false;
-    return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
+    const bool unknownBase = list->syncStatus() == TaskList::Edited && !mustFetch(list)
+                             && !list->fitsAgreed(list->agreed());
+    return unknownBase || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
 namespace {
@@ -408,12 +425,15 @@ bool sameTree(const Task *a, const Task *b)
 TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
                                          bool *nothingToSend, bool *tookTheirs)
 {
-    if (UploadMark::read(list->pendingUpload()).isWhole()) {
+    if (replacesWholeOnto(list, fetched)) {
         replaceWhole(list, fetched);
         *nothingToSend = false;
         *tookTheirs = false;
         return nullptr;
     }
+    // The server's copy moved on since the forced run looked: what the run
+    // left undone is told.
+    const bool forcedMovedOn = UploadMark::read(list->pendingUpload()).wholeSeenRevision() != 0;
     const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
     ListMerge::Sent sent;
     if (mark.isPut()) {
@@ -437,6 +457,8 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         merged->setPendingUpload(UploadMark::ofListPut(merged, mark).text());
     }
     list->swapContent(*merged);
+    if (forcedMovedOn)
+        ListOutcome::markKept(list, ListOutcome::Kept::ForcedMovedOn);
     return merged;
 }
 
@@ -451,8 +473,16 @@ void ListSyncTraits::replaceWhole(TaskList *list, TaskList *fetched)
     const QHash<quint32, Task *> there = fetched->tasksById();
     list->rootTask()->forEachBelow([&](Task *task) {
         known.insert(task->id());
-        if (task->id() != 0 && !there.contains(task->id()))
+        if (task->id() == 0)
+            return;
+        if (const Task *theirs = there.value(task->id())) {
+            // Sent as the copy this computer last fetched, it would read as
+            // older than the server's to a server that keeps the newer one.
+            task->setRevision(theirs->revision());
+            task->setHashcode(theirs->hashcode());
+        } else {
             forgetId(task);
+        }
     });
     for (const Task *task : there) {
         if (known.contains(task->id()))
