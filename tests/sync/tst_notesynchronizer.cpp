@@ -847,6 +847,11 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         "note=Plans:garden", "forced", {}, {"Ideas: kite", "Plans: garden and pond"},
         NotepadSynchronizer::forcedMovedOnText({QStringLiteral("Plans")}), false, "killed at a removal",
         {"Ideas: kite", "Plans: "}, "note=Plans:garden and pond");
+    // Gone from the server when the forced run looked: posted anew, whatever
+    // becomes of that run.
+    row("removed there and another written there, a forced remote run here killed as its removal leaves: back",
+        "remove&note=Plans:garden", "forced", {}, {"Ideas: kite"}, "", false, "killed at a removal",
+        {"Ideas: kite", "Plans: "});
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",

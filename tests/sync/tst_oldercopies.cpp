@@ -228,6 +228,7 @@ private:
         ForcedHereCutServersListUntouchedThere,
         ForcedHereCutSharedListRemovedBefore,
         ForcedHereOverARetitleThereOnAServerKeepingNewerTasks,
+        ForcedHereKilledBeforeItsFirstLookTaskAddedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -636,6 +637,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedHereCutSharedListRemovedBefore);
     QTest::newRow("retitled there, a forced remote run here, the server keeping copies newer than those sent")
         << int(ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
+    QTest::newRow("a forced remote run here killed before its first look, its marks saved, a task added there: it stays")
+        << int(ForcedHereKilledBeforeItsFirstLookTaskAddedThere);
 }
 
 namespace {
@@ -783,7 +786,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
-            || c == ForcedHereCutSharedListRemovedBefore)
+            || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -1939,7 +1942,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
     case ForcedHereCutServersListChangedThere:
     case ForcedHereCutServersListUntouchedThere:
-    case ForcedHereCutSharedListRemovedBefore: {
+    case ForcedHereCutSharedListRemovedBefore:
+    case ForcedHereKilledBeforeItsFirstLookTaskAddedThere: {
         // "Force Remote Sync" here stops before it reaches Home (or Shop,
         // only the server's), which the other computer then changes: the
         // next ordinary run here carries out only what the server still
@@ -1968,7 +1972,11 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
             m_server->clearRequests();
             const auto firstPut = [&] { return !m_server->requests("PUT", OneList).isEmpty(); };
-            if (c == ForcedHereKilledSharedListRemovedThere) {
+            if (c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere) {
+                // Its marks on disk (as a file an earlier version left holds
+                // them), the program killed before anything was asked.
+                forced->persist();
+            } else if (c == ForcedHereKilledSharedListRemovedThere) {
                 runClientSync(*forced, *m_server, firstPut, forceRemote);
             } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore) {
                 // Cancelled, the program lives on and saves as it quits.
@@ -2023,6 +2031,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             };
             break;
         case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
+        case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
             // Nothing was forced.
             expected = {QStringLiteral("Home[Keys,Lamp]"), tripAsForced};
             m_expectedNoNotice = true;
