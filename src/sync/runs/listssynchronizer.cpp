@@ -528,13 +528,11 @@ void ListsSynchronizer::settleForcedRemovals()
     for (TaskList *record : records) {
         const UploadMark mark = UploadMark::read(record->pendingUpload());
         const ListInfo *info = m_listInfos.value(record->serverId(), nullptr);
-        if (!mark.isWhole() || (info && info->revision() == mark.wholeSeenRevision()))
+        if (!mark.isWhole() || !info || info->revision() == mark.wholeSeenRevision())
             continue;
-        if (info)
-            m_forcedRemovalsMovedOn.insert(record->serverId());
+        m_forcedRemovalsMovedOn.insert(record->serverId());
         m_deletedLists.removeAll(record);
         m_userLists->purgeList(record);
-        m_saves.lists();
     }
 }
 
