@@ -229,6 +229,7 @@ private:
         ForcedHereCutSharedListRemovedBefore,
         ForcedHereOverARetitleThereOnAServerKeepingNewerTasks,
         ForcedHereKilledBeforeItsFirstLookTaskAddedThere,
+        ForcedHereTaskAddedHereListRemovedThereMidRun,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -639,6 +640,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
     QTest::newRow("a forced remote run here killed before its first look, its marks saved, a task added there: it stays")
         << int(ForcedHereKilledBeforeItsFirstLookTaskAddedThere);
+    QTest::newRow("a task added here, the list removed there while a forced remote run here is on: back with it, told")
+        << int(ForcedHereTaskAddedHereListRemovedThereMidRun);
 }
 
 namespace {
@@ -786,7 +789,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
-            || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere)
+            || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
+            || c == ForcedHereTaskAddedHereListRemovedThereMidRun)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -2041,6 +2045,29 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             m_notice = ListOutcome::forcedMovedOnText({home});
             break;
         }
+        break;
+    }
+    case ForcedHereTaskAddedHereListRemovedThereMidRun: {
+        // Removed there after the forced run looked: the removal rule
+        // decides, as in any run.
+        auto forced = session(b);
+        ListModel *model = forced->model(QStringLiteral("Home"));
+        addTask(model, QStringLiteral("Lamp"));
+        const quint32 home = model->taskList()->serverId();
+        ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+        m_server->hold("PUT", OneList);
+        m_server->clearRequests();
+        QVERIFY(runClientSync(
+            *forced, *m_server, [&] { return !m_server->requests("PUT", OneList).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); },
+            [&] {
+                m_server->removeList(home);
+                m_server->releaseHeld();
+                return false;
+            }));
+        forced->persist();
+        expected = {QStringLiteral("Home[Lamp]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{QStringLiteral("Home")}, {}, {}, {}, {}});
         break;
     }
     case ForcedHereOverARetitleThereOnAServerKeepingNewerTasks: {

@@ -375,8 +375,8 @@ bool ListSyncTraits::mergesBeforePut(const TaskList *list)
 // the list's changes are in any run.
 bool ListSyncTraits::replacesWholeOnto(const TaskList *list, const TaskList *fetched)
 {
-    const quint32 seen = UploadMark::read(list->pendingUpload()).wholeSeenRevision();
-    return seen != 0 && fetched->revision() == seen;
+    // A server's copy is never at revision 0, which a mark without one gives.
+    return fetched->revision() == UploadMark::read(list->pendingUpload()).wholeSeenRevision();
 }
 
 bool ListSyncTraits::mergesOnto(const TaskList *list, const TaskList *fetched)
