@@ -6,20 +6,12 @@ forced run over that task: the task stays, on the server and on both
 computers, and the first computer's user is told the list was synchronised as
 usual instead."""
 
-import re
-
-from e2e import check, has_tasks, message_box, new_list, open_tab, poll, run, server_tasks, tabs, type_tasks
+from e2e import (check, force_sync, has_tasks, list_id, message_box, open_tab, poll, run, server_tasks, tabs,
+                 type_tasks)
+from e2e_movetolist import add_list
 
 LISTS = ["Home", "Trip"]
 EXTRA = "Rent"
-
-
-def list_id(s, name):
-    infos = s.server_get("/users/alice/lists-info")
-    for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos):
-        if "<dd>%s</dd>" % name in s.server_get("/lists/%s" % i):
-            return i
-    return None
 
 
 def scenario(s):
@@ -31,9 +23,7 @@ def scenario(s):
     first, app = s.open_program(first_home)
     type_tasks(s, app, ["Tickets"])
     s.name_list(app, "Trip")
-    new_list(s, app)
-    type_tasks(s, app, ["Bills"])
-    s.name_list(app, "Home")
+    add_list(s, app, "Home", ["Bills"])
     s.synchronise(app)
     poll("both lists on the server", lambda: list_id(s, "Trip") and list_id(s, "Home"), interval=0.5)
 
@@ -47,12 +37,7 @@ def scenario(s):
     home = list_id(s, "Home")
     s.server_command("hold ^/lists/%s$" % home, "holding")
     since = len(s.server_lines)
-    s.focus(s.find(app, "push button", "Lists"))
-    s.keys("F12")
-    s.click(s.find(app, "page tab", "Sync", what="the preferences' sync page"))
-    s.click(s.find(app, "push button", "force remote sync"))
-    question = s.find(app, "dialog", "Force Remote Sync", what="the forced run's question")
-    s.click(s.find(question, "push button", "Ok"))
+    force_sync(s, app, "force remote sync", "Force Remote Sync")
     poll("Trip sent whole", lambda: s.server_said(r"^PUT /lists/%s -> " % list_id(s, "Trip"), since))
     poll("the request for Home to reach the server", lambda: s.server_said(r" /lists/%s -> " % home, since))
     s.shot("forced-run-held")

@@ -11,7 +11,7 @@ with its task once, and the other computer's task stays."""
 import os
 import signal
 
-from e2e import check, has_tasks, message_box, named, new_list, poll, read, run, type_tasks
+from e2e import check, force_sync, has_tasks, message_box, named, new_list, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Bills"}
 # Added on the other computer, in between, to the list the cut run never reached.
@@ -20,17 +20,6 @@ EXTRA = "Rent"
 
 def tabs(s, app):
     return sorted(t.name for t in s.find_all(app, "page tab") if t.name in LISTS)
-
-
-def force(s, app, button, title, shot):
-    """The preferences' sync page, the forced run's button, and yes to its question."""
-    s.focus(s.find(app, "push button", "Lists"))
-    s.keys("F12")
-    s.click(s.find(app, "page tab", "Sync", what="the preferences' sync page"))
-    s.click(s.find(app, "push button", button))
-    question = s.find(app, "dialog", title, what="the question %r" % title)
-    s.shot(shot)
-    s.click(s.find(question, "push button", "Ok"))
 
 
 def check_lists_file(s, home, who):
@@ -60,7 +49,7 @@ def scenario(s):
     # The server takes the first update and loses its answer.
     s.server_command(r"drop PUT ^/lists/\d+$", "dropping")
     since = len(s.server_lines)
-    force(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
+    force_sync(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
     poll("the first update to reach the server", lambda: s.server_said(r"^PUT /lists/\d+ -> ", since))
     s.shot("first-update")
     os.kill(first.pid, signal.SIGKILL)
@@ -101,7 +90,7 @@ def scenario(s):
     s.click(s.find(app, "page tab", untouched))
     has_tasks(s, app, [LISTS[untouched], EXTRA])
     s.shot("ordinary-run")
-    force(s, app, "force local sync", "Force Local Sync", "force-local-question")
+    force_sync(s, app, "force local sync", "Force Local Sync", "force-local-question")
     s.wait_sync_end(app)
     s.shot("forced-local")
     check(tabs(s, app) == sorted(LISTS), "the first computer shows each list once: %r" % tabs(s, app))
