@@ -2028,7 +2028,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         case ForcedHereCutSharedListRemovedBefore:
             expected = {QStringLiteral("Home[Keys]"), tripAsForced};
             m_expectedNoNotice = true;
-            m_check = [&] {
+            m_check = [this, home] {
                 for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
                     if (l.name == home)
                         QCOMPARE(l.sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
