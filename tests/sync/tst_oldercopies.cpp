@@ -230,6 +230,9 @@ private:
         ForcedHereOverARetitleThereOnAServerKeepingNewerTasks,
         ForcedHereKilledBeforeItsFirstLookTaskAddedThere,
         ForcedHereTaskAddedHereListRemovedThereMidRun,
+        ForcedHereCutTwiceServersListChangedBetween,
+        ForcedHereWithoutTheAgreedCopyRetitledThere,
+        ForcedHereCutWithoutTheAgreedCopyTaskAddedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -642,6 +645,12 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedHereKilledBeforeItsFirstLookTaskAddedThere);
     QTest::newRow("a task added here, the list removed there while a forced remote run here is on: back with it, told")
         << int(ForcedHereTaskAddedHereListRemovedThereMidRun);
+    QTest::newRow("two forced remote runs here cut before removing a list only the server had, changed there between")
+        << int(ForcedHereCutTwiceServersListChangedBetween);
+    QTest::newRow("edited here, its agreed copy lost, retitled there, a forced remote run here: its copy, none beside")
+        << int(ForcedHereWithoutTheAgreedCopyRetitledThere);
+    QTest::newRow("edited here, its agreed copy lost, a forced remote run here cut before it, a task added there")
+        << int(ForcedHereCutWithoutTheAgreedCopyTaskAddedThere);
 }
 
 namespace {
@@ -790,7 +799,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
-            || c == ForcedHereTaskAddedHereListRemovedThereMidRun)
+            || c == ForcedHereTaskAddedHereListRemovedThereMidRun
+            || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -1947,7 +1957,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ForcedHereCutServersListChangedThere:
     case ForcedHereCutServersListUntouchedThere:
     case ForcedHereCutSharedListRemovedBefore:
-    case ForcedHereKilledBeforeItsFirstLookTaskAddedThere: {
+    case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
+    case ForcedHereCutTwiceServersListChangedBetween:
+    case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere: {
         // "Force Remote Sync" here stops before it reaches Home (or Shop,
         // only the server's), which the other computer then changes: the
         // next ordinary run here carries out only what the server still
@@ -1955,7 +1967,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         const QString home = QStringLiteral("Home");
         const QString shop = QStringLiteral("Shop");
         const bool shared = c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereCutSharedListRemovedBefore;
-        const bool serversList = c == ForcedHereCutServersListChangedThere || c == ForcedHereCutServersListUntouchedThere;
+        const bool serversList = c == ForcedHereCutServersListChangedThere || c == ForcedHereCutServersListUntouchedThere
+                                 || c == ForcedHereCutTwiceServersListChangedBetween;
         if (shared) {
             onA([&](LiveClient &client) { QVERIFY(client.model(home)->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"))); });
             onB([](LiveClient &) {}, b);
@@ -1964,7 +1977,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             onA([&](LiveClient &client) { makeList(client, shop, {QStringLiteral("Soap")}); });
         if (c == ForcedHereCutSharedListRemovedBefore)
             onA([&](LiveClient &client) { client.lists->deleteList(client.model(home)->taskList()); });
-        {
+        if (c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
+            auto client = session(b);
+            retitle(client->model(home), QStringLiteral("Keys"), QStringLiteral("Spare keys"));
+            client->persist();
+            client.reset();
+            damageAgreedCopies(b.listsPath(), Damage::AgreedGone);
+        }
+        const auto forceAndCut = [&] {
             auto forced = session(b);
             const auto forceRemote = [](ListsSynchronizer *run) { run->setForceRemote(true); };
             std::unique_ptr<SyncSnapshot> snapshot;
@@ -1982,7 +2002,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                 forced->persist();
             } else if (c == ForcedHereKilledSharedListRemovedThere) {
                 runClientSync(*forced, *m_server, firstPut, forceRemote);
-            } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore) {
+            } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore
+                       || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
                 // Cancelled, the program lives on and saves as it quits.
                 runClientSync(*forced, *m_server, firstPut, forceRemote);
                 forced->persist();
@@ -1999,6 +2020,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                 forced->persist();
             }
             m_server->clearFaults();
+        };
+        forceAndCut();
+        if (c == ForcedHereCutTwiceServersListChangedBetween) {
+            // The second forced run, cut as the first, saw the change.
+            onA([&](LiveClient &client) { addTask(client.model(shop), QStringLiteral("Towels")); });
+            forceAndCut();
         }
         onA([&](LiveClient &client) {
             if (c == ForcedHereConnectionDroppedRenamedThere)
@@ -2007,7 +2034,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                 client.lists->deleteList(client.model(home)->taskList());
             else if (c == ForcedHereCutServersListChangedThere)
                 addTask(client.model(shop), QStringLiteral("Towels"));
-            else if (c != ForcedHereCutServersListUntouchedThere && c != ForcedHereCutSharedListRemovedBefore)
+            else if (c != ForcedHereCutServersListUntouchedThere && c != ForcedHereCutSharedListRemovedBefore
+                     && c != ForcedHereCutTwiceServersListChangedBetween)
                 addTask(client.model(home), QStringLiteral("Lamp"));
         });
         const QString tripAsForced = QStringLiteral("Trip[Tickets,Bags,Socks]");
@@ -2018,6 +2046,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             break;
         case ForcedHereKilledSharedListRemovedThere:
         case ForcedHereCutServersListUntouchedThere:
+        case ForcedHereCutTwiceServersListChangedBetween:
             expected = {tripAsForced};
             m_expectedNoNotice = true;
             break;
@@ -2033,6 +2062,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                     if (l.name == home)
                         QCOMPARE(l.sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
             };
+            break;
+        case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere:
+            // Nothing tells what this computer changed: the server's copy,
+            // this one's beside it.
+            expected = {QStringLiteral("Home (my changes)[Spare keys]"), QStringLiteral("Home[Keys,Lamp]"),
+                        tripAsForced};
+            m_notice = ListOutcome::unknownBaseText({QStringLiteral("Home (my changes)")});
             break;
         case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
         case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
@@ -2071,18 +2107,27 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case ForcedHereOverARetitleThereOnAServerKeepingNewerTasks:
+    case ForcedHereWithoutTheAgreedCopyRetitledThere:
     case ListRemovedThereForcedHere: {
         if (c == ListRemovedThereForcedHere) {
             onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
         } else {
-            m_server->setKeepsNewerTasks(true);
+            m_server->setKeepsNewerTasks(c == ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
             onA(retitleTickets);
+        }
+        if (c == ForcedHereWithoutTheAgreedCopyRetitledThere) {
+            auto client = session(b);
+            retitleBags(*client);
+            client->persist();
+            client.reset();
+            damageAgreedCopies(b.listsPath(), Damage::AgreedGone);
         }
         auto forced = session(b);
         ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
         QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         forced->persist();
-        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        expected = {c == ForcedHereWithoutTheAgreedCopyRetitledThere ? QStringLiteral("Trip[Tickets,Big bags,Socks]")
+                                                                     : QStringLiteral("Trip[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
         break;
     }
