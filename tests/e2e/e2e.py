@@ -565,6 +565,28 @@ def message_box(s, app):
     return None
 
 
+def list_id(s, name):
+    """The server id of alice's list of that name, or None."""
+    infos = s.server_get("/users/alice/lists-info")
+    for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos):
+        if "<dd>%s</dd>" % name in s.server_get("/lists/%s" % i):
+            return i
+    return None
+
+
+def force_sync(s, app, button, title, shot=None):
+    """The preferences' sync page, the forced run's button ("force remote
+    sync" or "force local sync"), and yes to its question titled `title`."""
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("F12")
+    s.click(s.find(app, "page tab", "Sync", what="the preferences' sync page"))
+    s.click(s.find(app, "push button", button))
+    question = s.find(app, "dialog", title, what="the question %r" % title)
+    if shot:
+        s.shot(shot)
+    s.click(s.find(question, "push button", "Ok"))
+
+
 def server_tasks(s, name):
     """Each server list of that name's task titles, sorted."""
     docs = named(s.server_lists(), name)

@@ -1,15 +1,17 @@
 """A forced remote run started from the preferences is killed once its first
 list went up whole, the server's answer to that update lost: each list keeps
 its id, so the server holds each list once. The account's other computer
-synchronises in between and adds a task to a list. After a restart a forced
-local run, confirmed in the preferences, sends nothing: the server, the first
-computer and, after its next synchronisation, the other computer hold each
-list once with its task once, and the other computer's task stays."""
+synchronises in between and adds a task to the list the cut run never
+reached. After a restart an ordinary run does not finish the forced one over
+that task: the task stays, and the user is told. Then a forced local run,
+confirmed in the preferences, sends nothing: the server, the first computer
+and, after its next synchronisation, the other computer hold each list once
+with its task once, and the other computer's task stays."""
 
 import os
 import signal
 
-from e2e import check, has_tasks, named, new_list, poll, read, run, type_tasks
+from e2e import check, force_sync, has_tasks, message_box, named, new_list, poll, read, run, type_tasks
 
 LISTS = {"Trip": "Tickets", "Home": "Bills"}
 # Added on the other computer, in between, to the list the cut run never reached.
@@ -18,17 +20,6 @@ EXTRA = "Rent"
 
 def tabs(s, app):
     return sorted(t.name for t in s.find_all(app, "page tab") if t.name in LISTS)
-
-
-def force(s, app, button, title, shot):
-    """The preferences' sync page, the forced run's button, and yes to its question."""
-    s.focus(s.find(app, "push button", "Lists"))
-    s.keys("F12")
-    s.click(s.find(app, "page tab", "Sync", what="the preferences' sync page"))
-    s.click(s.find(app, "push button", button))
-    question = s.find(app, "dialog", title, what="the question %r" % title)
-    s.shot(shot)
-    s.click(s.find(question, "push button", "Ok"))
 
 
 def check_lists_file(s, home, who):
@@ -58,7 +49,7 @@ def scenario(s):
     # The server takes the first update and loses its answer.
     s.server_command(r"drop PUT ^/lists/\d+$", "dropping")
     since = len(s.server_lines)
-    force(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
+    force_sync(s, app, "force remote sync", "Force Remote Sync", "force-remote-question")
     poll("the first update to reach the server", lambda: s.server_said(r"^PUT /lists/\d+ -> ", since))
     s.shot("first-update")
     os.kill(first.pid, signal.SIGKILL)
@@ -83,7 +74,23 @@ def scenario(s):
     s.close_program(second, second_app)
 
     again, app = s.open_program(first_home)
-    force(s, app, "force local sync", "Force Local Sync", "force-local-question")
+    # An ordinary run first: what the cut run left is carried out only where
+    # the server still holds what it saw.
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("F5")
+    told = poll("the message about what the forced run left", lambda: message_box(s, app))
+    s.shot("ordinary-run-told")
+    check(s.label_saying(app, "forced remote sync that did not finish") is not None,
+          "the message says what the forced run left undone")
+    s.click(s.find(told, "push button", "Ok"))
+    s.wait_sync_end(app)
+    holding = named(s.server_lists(), untouched)
+    check(len(holding) == 1 and holding[0].count("<dd>%s</dd>" % EXTRA) == 1,
+          "the other computer's task stays in %s after the ordinary run:\n%s" % (untouched, "\n".join(holding)))
+    s.click(s.find(app, "page tab", untouched))
+    has_tasks(s, app, [LISTS[untouched], EXTRA])
+    s.shot("ordinary-run")
+    force_sync(s, app, "force local sync", "Force Local Sync", "force-local-question")
     s.wait_sync_end(app)
     s.shot("forced-local")
     check(tabs(s, app) == sorted(LISTS), "the first computer shows each list once: %r" % tabs(s, app))

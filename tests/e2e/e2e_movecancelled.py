@@ -6,21 +6,12 @@ computer leaves the task once, in the list it was moved to, retitled, on the
 server and on both computers."""
 
 import os
-import re
 import time
 
 import pyatspi
 
-from e2e import check, has_tasks, poll, read, run, type_tasks
+from e2e import check, has_tasks, list_id, poll, read, run, type_tasks
 from e2e_movetolist import add_list, cell, choose, on_focus, open_tab, sorted_lists, tasks_of
-
-
-def list_id(s, name):
-    infos = s.server_get("/users/alice/lists-info")
-    for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos):
-        if "<dd>%s</dd>" % name in s.server_get("/lists/%s" % i):
-            return i
-    return None
 
 
 def scenario(s):

@@ -12,7 +12,7 @@ import time
 
 import pyatspi
 
-from e2e import check, has_tasks, new_list, poll, run, type_tasks
+from e2e import check, has_tasks, list_id, new_list, poll, run, type_tasks
 
 # How long the server holds the upload after the user leaves the list: the
 # answer comes while the user types, then after the typing is done.
@@ -27,14 +27,6 @@ def tab(s, app, name):
 def cell(s, app, title):
     return poll("the task %r" % title,
                 lambda: next((c for c in s.task_cells(app) if (s.text_of(c) or "").strip() == title), None))
-
-
-def list_id(s, name):
-    infos = s.server_get("/users/alice/lists-info")
-    for i in re.findall(r"<dt>id</dt>\s*<dd>(\d+)</dd>", infos):
-        if "<dd>%s</dd>" % name in s.server_get("/lists/%s" % i):
-            return i
-    return None
 
 
 def server_titles(s, name):

@@ -148,6 +148,20 @@ PLUMDECK_SCREEN(importChangedLists)
     QVERIFY(!shoot(&dialog, QStringLiteral("import-changed-lists")).isNull());
 }
 
+// What a run tells of what a forced remote run cut short left undone, as the
+// server's copies changed since, and of lists whose sharing started anew.
+PLUMDECK_SCREEN(forcedRunLeftUndone)
+{
+    MessageDialog lists(QStringLiteral("Sync"),
+                        ListOutcome::forcedMovedOnText({QStringLiteral("Trip"), QStringLiteral("Home")}), false);
+    QVERIFY(!shoot(&lists, QStringLiteral("forced-run-left-undone-lists")).isNull());
+    MessageDialog notes(QStringLiteral("Sync"), NotepadSynchronizer::forcedMovedOnText({QStringLiteral("Ideas")}),
+                        false);
+    QVERIFY(!shoot(&notes, QStringLiteral("forced-run-left-undone-notes")).isNull());
+    MessageDialog sharing(QStringLiteral("Sync"), ListOutcome::sharingText({QStringLiteral("Garden")}), false);
+    QVERIFY(!shoot(&sharing, QStringLiteral("sharing-started-anew")).isNull());
+}
+
 // A run stopped by a save that failed after part of it went up.
 PLUMDECK_SCREEN(stoppedRunSaysWhatWasSent)
 {

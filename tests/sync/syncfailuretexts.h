@@ -35,8 +35,6 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
         {"notes set", "Could not parse retrieved notepad notes set."},
         {"list removed", "A list was removed during the sync."},
         {"list removed in its sync", "The list was removed during its sync."},
-        {"sharing revision", "wrong sharing revision number"},
-        {"sharing revision (single list)", "worng sharing revision number"},
         {"permissions", "Unexpected response from server when fetching list permissions"},
         {"sharing refused",
          "The server refused the sharing of the list \"Groceries for the whole family\" (503 Service Unavailable); "
@@ -49,6 +47,7 @@ inline QList<QPair<QByteArray, QString>> syncFailureTexts()
         {"upload", "Failed to upload changes. Unexpected response 500 Internal Server Error"},
         {"list delete", "Failed to delete list."},
         {"note retrieve", "Failed to retrieve note."},
+        {"note delete", "Failed to delete note."},
         {"note add", "Failed to add new note. Unexpected response 507 Quota of notes reached"},
         {"list unreadable",
          "parse error: failed to find mandatory element with class pd-list under body"},

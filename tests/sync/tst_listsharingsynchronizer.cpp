@@ -1,5 +1,6 @@
 #include "model/listmodel.h"
 #include "model/tasklist.h"
+#include "sync/runs/listoutcome.h"
 #include "sync/runs/listsharingsynchronizer.h"
 #include "sync/requests/request.h"
 #include "syncfixture.h"
@@ -444,6 +445,11 @@ void TstListSharingSynchronizer::getMergePut_data()
     // A plain fetch keeps its meaning: the server's sharing is taken.
     QTest::newRow("a plain fetch") << int(Mode::Get) << "bob=r dave=rwd" << QByteArray() << 0 << "bob=rw carol=r"
                                    << "bob=rw carol=r" << "bob=rw carol=r" << 4u << "GET";
+    // The revision here above the server's: what was agreed means nothing
+    // there, and nobody on either side is left out.
+    QTest::newRow("the server's revision below this one's: started anew, both sides put together")
+        << int(Mode::WrongRevision) << "bob=r dave=rwd" << QByteArray() << 0 << "bob=r carol=r dave=rwd"
+        << "bob=r carol=r dave=rwd" << "bob=r carol=r dave=rwd" << 2u << "GET PUT";
 }
 
 void TstListSharingSynchronizer::getMergePut()
@@ -462,6 +468,10 @@ void TstListSharingSynchronizer::getMergePut()
     makeModel(m_listId);
     m_model->setSharedUsers(usersOf(mine));
     m_model->setAgreedSharedUsers(usersOf(QStringLiteral("bob=r carol=r")));
+    if (mode == Mode::WrongRevision) {
+        m_model->restoreSharedRevision(6);
+        mode = ListOutcome::sharingMode(m_model.get(), 4, false);
+    }
     ListSharingSynchronizer sync(m_model.get(), 4);
     QCOMPARE(ListSharingSynchronizer::modeFor(m_model.get(), 4, false), Mode::GetMergePut);
     QSignalSpy finished(&sync, &ListSharingSynchronizer::finished);

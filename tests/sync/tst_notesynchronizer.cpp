@@ -177,7 +177,7 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         {"GET /notepad-notes/ID"}, getNew, "same");
     row("remote only, forced: DELETE 200", -1, 1, 0, true, none, 0, none, R::RemoteGone, {},
         {"DELETE /notepad-notes/ID"}, delNew, "gone");
-    row("remote only, forced: DELETE 403", -1, 1, 0, true, "DELETE", 403, none, R::Failed, "Failed to delete list.",
+    row("remote only, forced: DELETE 403", -1, 1, 0, true, "DELETE", 403, none, R::Failed, "Failed to delete note.",
         {"DELETE /notepad-notes/ID"}, delNew, "same");
     row("new: POST 201, GET 200", 1, 0, 0, false, none, 0, none, R::ReceivedExisting, {},
         {"POST /notepad-notes", "GET /notepad-notes/NEW"}, upNew, "created");
@@ -230,7 +230,7 @@ void TstNoteSynchronizer::noteDecisionTable_data()
         "gone");
     row("deleted: DELETE 410", 4, 1, 0, false, "DELETE", 410, none, R::Gone, {}, {"DELETE /notepad-notes/ID"},
         {deleting}, "same");
-    row("deleted: DELETE 403", 4, 1, 0, false, "DELETE", 403, none, R::Failed, "Failed to delete list.",
+    row("deleted: DELETE 403", 4, 1, 0, false, "DELETE", 403, none, R::Failed, "Failed to delete note.",
         {"DELETE /notepad-notes/ID"}, {deleting}, "same");
     row("unknown status", 0, 1, 0, false, none, 0, none, R::Failed, "Unknown NotepadNote::SyncStatus", {}, {}, "same");
 }
@@ -841,6 +841,17 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     row("a note written there, a forced remote run here killed as its update leaves: that note goes", "add=garden",
         mine + "&forced", {"PUT", "PUT", "GET"}, {"Ideas: kite and tail"}, "", false, "killed",
         {"Ideas: ", "Ideas: kite and tail"});
+    // The note written there that the forced run was to remove, changed
+    // there once the run was cut: it stays, and the user is told why.
+    row("a note written there, a forced remote run here killed as its removal leaves, the note changed there: kept",
+        "note=Plans:garden", "forced", {}, {"Ideas: kite", "Plans: garden and pond"},
+        NotepadSynchronizer::forcedMovedOnText({QStringLiteral("Plans")}), false, "killed at a removal",
+        {"Ideas: kite", "Plans: "}, "note=Plans:garden and pond");
+    // Gone from the server when the forced run looked: posted anew, whatever
+    // becomes of that run.
+    row("removed there and another written there, a forced remote run here killed as its removal leaves: back",
+        "remove&note=Plans:garden", "forced", {}, {"Ideas: kite"}, "", false, "killed at a removal",
+        {"Ideas: kite", "Plans: "});
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");
     row("edited again and removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "",
@@ -888,7 +899,7 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     QFETCH(QString, here);
     QFETCH(bool, oldFile);
     QFETCH(QString, fault);
-    const bool killed = fault == QLatin1String("killed");
+    const bool killed = fault.startsWith(QLatin1String("killed"));
     QFETCH(QString, thereAgain);
     QFETCH(QStringList, afterKill);
     QFETCH(QStringList, requests);
@@ -923,6 +934,17 @@ void TstNoteSynchronizer::changedOnTwoComputers()
         for (const QString &part : parts)
             if (part.startsWith(QLatin1String("add=")))
                 client.addNote(QStringLiteral("Ideas"), part.mid(4));
+        // Another note, "note=Title:text": written, or its text changed.
+        for (const QString &part : parts) {
+            if (!part.startsWith(QLatin1String("note=")))
+                continue;
+            const QString title = part.mid(5).section(QLatin1Char(':'), 0, 0);
+            const QString text = part.section(QLatin1Char(':'), 1);
+            if (NotepadNote *other = client.note(title))
+                QVERIFY(other->editText(text));
+            else
+                client.addNote(title, text);
+        }
     };
     // "Force Remote Sync".
     const auto forcedRun = [this](LiveClient &client) {
@@ -1014,10 +1036,14 @@ void TstNoteSynchronizer::changedOnTwoComputers()
             forced = [](ListsSynchronizer *run) { run->setForceRemote(true); };
         }
         if (killed) {
-            // The program dies as the upload leaves; it never reaches the note.
-            m_server->respondOnce("PUT", notePath, 500);
+            // The program dies as the upload (or a removal) leaves; it never
+            // reaches the server.
+            const bool atRemoval = fault == QLatin1String("killed at a removal");
+            const QByteArray method = atRemoval ? QByteArray("DELETE") : QByteArray("PUT");
+            const QString path = atRemoval ? QStringLiteral("^/notepad-notes/\\d+$") : notePath;
+            m_server->respondOnce(method, path, 500);
             QVERIFY(!runClientSync(
-                client, *m_server, [&] { return !m_server->requests("PUT", notePath).isEmpty(); }, forced));
+                client, *m_server, [&] { return !m_server->requests(method, path).isEmpty(); }, forced));
         } else if (fault == QLatin1String("fetch cut")) {
             m_server->setCompressionFault(notePath, FakeServer::TruncatedZlib, true);
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral(
@@ -1082,7 +1108,10 @@ void TstNoteSynchronizer::changedOnTwoComputers()
     }
     QCOMPARE(sent, requests);
     QCOMPARE(boxes.titles, told.isEmpty() ? QStringList() : QStringList{QStringLiteral("Sync")});
-    if (!told.isEmpty())
+    // A title, or the whole message.
+    if (told.contains(QLatin1Char('\n')))
+        QCOMPARE(boxes.texts.value(0), told);
+    else if (!told.isEmpty())
         QVERIFY2(boxes.texts.value(0).endsWith(QLatin1Char('\n') + told), qPrintable(boxes.texts.value(0)));
 }
 

@@ -233,6 +233,19 @@ private:
         RolledOverOnBothTheNewListSentAloneHere,
         RolledOverHereATaskAddedThere,
         RolledOverThereRemovedHereAnotherListTickedHere,
+        ForcedHereCancelledTaskAddedThere,
+        ForcedHereConnectionDroppedRenamedThere,
+        ForcedHereKilledSharedListRemovedThere,
+        ForcedHereFailedAtItsFirstRequestTaskAddedThere,
+        ForcedHereCutServersListChangedThere,
+        ForcedHereCutServersListUntouchedThere,
+        ForcedHereCutSharedListRemovedBefore,
+        ForcedHereOverARetitleThereOnAServerKeepingNewerTasks,
+        ForcedHereKilledBeforeItsFirstLookTaskAddedThere,
+        ForcedHereTaskAddedHereListRemovedThereMidRun,
+        ForcedHereCutTwiceServersListChangedBetween,
+        ForcedHereWithoutTheAgreedCopyRetitledThere,
+        ForcedHereCutWithoutTheAgreedCopyTaskAddedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -647,6 +660,32 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RolledOverHereATaskAddedThere);
     QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
         << int(RolledOverThereRemovedHereAnotherListTickedHere);
+    QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
+        << int(ForcedHereCancelledTaskAddedThere);
+    QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
+        << int(ForcedHereConnectionDroppedRenamedThere);
+    QTest::newRow("a forced remote run here killed before a shared list, removed there: the removal holds")
+        << int(ForcedHereKilledSharedListRemovedThere);
+    QTest::newRow("a forced remote run here failing at its first request, a task added there: it stays")
+        << int(ForcedHereFailedAtItsFirstRequestTaskAddedThere);
+    QTest::newRow("a forced remote run here cut before removing a list only the server had, changed there: kept, told")
+        << int(ForcedHereCutServersListChangedThere);
+    QTest::newRow("a forced remote run here cut before removing a list only the server had, untouched there: removed")
+        << int(ForcedHereCutServersListUntouchedThere);
+    QTest::newRow("a shared list removed there, a forced remote run here cut before posting it anew: shared anew")
+        << int(ForcedHereCutSharedListRemovedBefore);
+    QTest::newRow("retitled there, a forced remote run here, the server keeping copies newer than those sent")
+        << int(ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
+    QTest::newRow("a forced remote run here killed before its first look, its marks saved, a task added there: it stays")
+        << int(ForcedHereKilledBeforeItsFirstLookTaskAddedThere);
+    QTest::newRow("a task added here, the list removed there while a forced remote run here is on: back with it, told")
+        << int(ForcedHereTaskAddedHereListRemovedThereMidRun);
+    QTest::newRow("two forced remote runs here cut before removing a list only the server had, changed there between")
+        << int(ForcedHereCutTwiceServersListChangedBetween);
+    QTest::newRow("edited here, its agreed copy lost, retitled there, a forced remote run here: its copy, none beside")
+        << int(ForcedHereWithoutTheAgreedCopyRetitledThere);
+    QTest::newRow("edited here, its agreed copy lost, a forced remote run here cut before it, a task added there")
+        << int(ForcedHereCutWithoutTheAgreedCopyTaskAddedThere);
 }
 
 namespace {
@@ -800,7 +839,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
-            || c == IntoOneListOnBothRemovedOnBoth || c == RolledOverThereRemovedHereAnotherListTickedHere)
+            || c == IntoOneListOnBothRemovedOnBoth || c == RolledOverThereRemovedHereAnotherListTickedHere
+            || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
+            || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
+            || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
+            || c == ForcedHereTaskAddedHereListRemovedThereMidRun
+            || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -2093,13 +2137,184 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         };
         break;
     }
+    case ForcedHereCancelledTaskAddedThere:
+    case ForcedHereConnectionDroppedRenamedThere:
+    case ForcedHereKilledSharedListRemovedThere:
+    case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
+    case ForcedHereCutServersListChangedThere:
+    case ForcedHereCutServersListUntouchedThere:
+    case ForcedHereCutSharedListRemovedBefore:
+    case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
+    case ForcedHereCutTwiceServersListChangedBetween:
+    case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere: {
+        // "Force Remote Sync" here stops before it reaches Home (or Shop,
+        // only the server's), which the other computer then changes: the
+        // next ordinary run here carries out only what the server still
+        // holds as the forced run saw it.
+        const QString home = QStringLiteral("Home");
+        const QString shop = QStringLiteral("Shop");
+        const bool shared = c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereCutSharedListRemovedBefore;
+        const bool serversList = c == ForcedHereCutServersListChangedThere || c == ForcedHereCutServersListUntouchedThere
+                                 || c == ForcedHereCutTwiceServersListChangedBetween;
+        if (shared) {
+            onA([&](LiveClient &client) { QVERIFY(client.model(home)->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"))); });
+            onB([](LiveClient &) {}, b);
+        }
+        if (serversList)
+            onA([&](LiveClient &client) { makeList(client, shop, {QStringLiteral("Soap")}); });
+        if (c == ForcedHereCutSharedListRemovedBefore)
+            onA([&](LiveClient &client) { client.lists->deleteList(client.model(home)->taskList()); });
+        if (c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
+            auto client = session(b);
+            retitle(client->model(home), QStringLiteral("Keys"), QStringLiteral("Spare keys"));
+            client->persist();
+            client.reset();
+            damageAgreedCopies(b.listsPath(), Damage::AgreedGone);
+        }
+        const auto forceAndCut = [&] {
+            auto forced = session(b);
+            const auto forceRemote = [](ListsSynchronizer *run) { run->setForceRemote(true); };
+            std::unique_ptr<SyncSnapshot> snapshot;
+            if (c == ForcedHereFailedAtItsFirstRequestTaskAddedThere) {
+                // Put back as the program does when a forced run fails.
+                snapshot = std::make_unique<SyncSnapshot>(forced->lists, forced.get(), forced->notes);
+                snapshot->setForcedRemote(true);
+            }
+            ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+            m_server->clearRequests();
+            const auto firstPut = [&] { return !m_server->requests("PUT", OneList).isEmpty(); };
+            if (c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere) {
+                // Its marks on disk (as a file an earlier version left holds
+                // them), the program killed before anything was asked.
+                forced->persist();
+            } else if (c == ForcedHereKilledSharedListRemovedThere) {
+                runClientSync(*forced, *m_server, firstPut, forceRemote);
+            } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore
+                       || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
+                // Cancelled, the program lives on and saves as it quits.
+                runClientSync(*forced, *m_server, firstPut, forceRemote);
+                forced->persist();
+            } else {
+                if (c == ForcedHereConnectionDroppedRenamedThere)
+                    m_server->closeConnectionOn(OneList, false);
+                else if (serversList)
+                    m_server->respondOnce("DELETE", OneList, 500);
+                else
+                    m_server->respondOnce("GET", QStringLiteral("^/$"), 500);
+                QVERIFY(!runClientSync(*forced, *m_server, {}, forceRemote));
+                if (snapshot)
+                    snapshot->restore();
+                forced->persist();
+            }
+            m_server->clearFaults();
+        };
+        forceAndCut();
+        if (c == ForcedHereCutTwiceServersListChangedBetween) {
+            // The second forced run, cut as the first, saw the change.
+            onA([&](LiveClient &client) { addTask(client.model(shop), QStringLiteral("Towels")); });
+            forceAndCut();
+        }
+        onA([&](LiveClient &client) {
+            if (c == ForcedHereConnectionDroppedRenamedThere)
+                client.model(home)->setName(QStringLiteral("House"));
+            else if (c == ForcedHereKilledSharedListRemovedThere)
+                client.lists->deleteList(client.model(home)->taskList());
+            else if (c == ForcedHereCutServersListChangedThere)
+                addTask(client.model(shop), QStringLiteral("Towels"));
+            else if (c != ForcedHereCutServersListUntouchedThere && c != ForcedHereCutSharedListRemovedBefore
+                     && c != ForcedHereCutTwiceServersListChangedBetween)
+                addTask(client.model(home), QStringLiteral("Lamp"));
+        });
+        const QString tripAsForced = QStringLiteral("Trip[Tickets,Bags,Socks]");
+        switch (c) {
+        case ForcedHereConnectionDroppedRenamedThere:
+            expected = {QStringLiteral("House[Keys]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({QStringLiteral("House")});
+            break;
+        case ForcedHereKilledSharedListRemovedThere:
+        case ForcedHereCutServersListUntouchedThere:
+        case ForcedHereCutTwiceServersListChangedBetween:
+            expected = {tripAsForced};
+            m_expectedNoNotice = true;
+            break;
+        case ForcedHereCutServersListChangedThere:
+            expected = {QStringLiteral("Shop[Soap,Towels]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({shop});
+            break;
+        case ForcedHereCutSharedListRemovedBefore:
+            expected = {QStringLiteral("Home[Keys]"), tripAsForced};
+            m_expectedNoNotice = true;
+            m_check = [this, home] {
+                for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+                    if (l.name == home)
+                        QCOMPARE(l.sharing, (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("r")}}));
+            };
+            break;
+        case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere:
+            // Nothing tells what this computer changed: the server's copy,
+            // this one's beside it.
+            expected = {QStringLiteral("Home (my changes)[Spare keys]"), QStringLiteral("Home[Keys,Lamp]"),
+                        tripAsForced};
+            m_notice = ListOutcome::unknownBaseText({QStringLiteral("Home (my changes)")});
+            break;
+        case ForcedHereFailedAtItsFirstRequestTaskAddedThere:
+        case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
+            // Nothing was forced.
+            expected = {QStringLiteral("Home[Keys,Lamp]"), tripAsForced};
+            m_expectedNoNotice = true;
+            break;
+        default:
+            expected = {QStringLiteral("Home[Keys,Lamp]"), tripAsForced};
+            m_notice = ListOutcome::forcedMovedOnText({home});
+            break;
+        }
+        break;
+    }
+    case ForcedHereTaskAddedHereListRemovedThereMidRun: {
+        // Removed there after the forced run looked: the removal rule
+        // decides, as in any run.
+        auto forced = session(b);
+        ListModel *model = forced->model(QStringLiteral("Home"));
+        addTask(model, QStringLiteral("Lamp"));
+        const quint32 home = model->taskList()->serverId();
+        ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
+        m_server->hold("PUT", OneList);
+        m_server->clearRequests();
+        QVERIFY(runClientSync(
+            *forced, *m_server, [&] { return !m_server->requests("PUT", OneList).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); },
+            [&] {
+                m_server->removeList(home);
+                m_server->releaseHeld();
+                return false;
+            }));
+        forced->persist();
+        expected = {QStringLiteral("Home[Lamp]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_notice = ListOutcome::keptAgainstRemovalsText({{QStringLiteral("Home")}, {}, {}, {}, {}});
+        break;
+    }
+    case ForcedHereOverARetitleThereOnAServerKeepingNewerTasks:
+    case ForcedHereWithoutTheAgreedCopyRetitledThere:
     case ListRemovedThereForcedHere: {
-        onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        if (c == ListRemovedThereForcedHere) {
+            onA([&](LiveClient &client) { client.lists->deleteList(client.model(trip)->taskList()); });
+        } else {
+            m_server->setKeepsNewerTasks(c == ForcedHereOverARetitleThereOnAServerKeepingNewerTasks);
+            onA(retitleTickets);
+        }
+        if (c == ForcedHereWithoutTheAgreedCopyRetitledThere) {
+            auto client = session(b);
+            retitleBags(*client);
+            client->persist();
+            client.reset();
+            damageAgreedCopies(b.listsPath(), Damage::AgreedGone);
+        }
         auto forced = session(b);
         ForcedRuns::prepareForceRemote(forced->lists, forced->notes);
         QVERIFY(runClientSync(*forced, *m_server, {}, [](ListsSynchronizer *run) { run->setForceRemote(true); }));
         forced->persist();
-        expected = {QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        expected = {c == ForcedHereWithoutTheAgreedCopyRetitledThere ? QStringLiteral("Trip[Tickets,Big bags,Socks]")
+                                                                     : QStringLiteral("Trip[Tickets,Bags,Socks]")};
         m_expectedNoNotice = true;
         break;
     }

@@ -210,6 +210,19 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_ofImport = text == WholeImportText;
         return mark;
     }
+    for (const QString &whole : {WholeText, WholeImportText}) {
+        if (!text.startsWith(whole + QLatin1Char(':')))
+            continue;
+        bool ok = false;
+        mark.m_seen = text.mid(whole.size() + 1).toUInt(&ok);
+        if (ok && mark.m_seen != 0) {
+            mark.m_kind = Whole;
+            mark.m_ofImport = whole == WholeImportText;
+        } else {
+            mark.m_seen = 0;
+        }
+        return mark;
+    }
     if (text.startsWith(ReplacePrefix)) {
         bool ok = false;
         mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
@@ -280,7 +293,10 @@ QString UploadMark::text() const
     case None:
         break;
     case Whole:
-        return m_ofImport ? WholeImportText : WholeText;
+    {
+        const QString &whole = m_ofImport ? WholeImportText : WholeText;
+        return m_seen != 0 ? whole + QLatin1Char(':') + QString::number(m_seen) : whole;
+    }
     case Replace:
         return ReplacePrefix + QString::number(m_replaced);
     case NotePut:
@@ -360,10 +376,11 @@ UploadMark UploadMark::replacing(quint32 replacedId)
     return mark;
 }
 
-UploadMark UploadMark::wholeUpdate(bool ofImport)
+UploadMark UploadMark::wholeUpdate(quint32 seenRevision, bool ofImport)
 {
     UploadMark mark;
     mark.m_kind = Whole;
+    mark.m_seen = seenRevision;
     mark.m_ofImport = ofImport;
     return mark;
 }

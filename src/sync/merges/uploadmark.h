@@ -53,11 +53,14 @@ public:
     // its upload was marked, the server item it was to replace. Still read
     // in the files that version left.
     static UploadMark replacing(quint32 replacedId);
-    // Set on a list a forced remote run sends whole: until its update is
-    // marked, its copy replaces the server's, whose other tasks go.
+    // Set on a list a forced remote run sends whole (until its update is
+    // marked, its copy replaces the server's, whose other tasks go), or on
+    // the record of a server's list or note it removes. The run's first look
+    // at the server names the revision it replaces or removes (0 until
+    // then): only that revision is, a later one is merged or kept.
     // `ofImport`: the list was read from a backup since its last run (see
     // restored()), which the user is told of once it went up.
-    static UploadMark wholeUpdate(bool ofImport = false);
+    static UploadMark wholeUpdate(quint32 seenRevision = 0, bool ofImport = false);
     // What an update of a note carries, its title and text, with what
     // `earlier` (an update still in doubt) carried.
     static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
@@ -73,6 +76,9 @@ public:
     bool isPut() const { return m_kind == Put; }
     bool isNotePut() const { return m_kind == NotePut; }
     bool isWhole() const { return m_kind == Whole; }
+    // The server's revision a forced remote run saw; 0 for none (a run
+    // stopped before it looked, or a file of an earlier version).
+    quint32 wholeSeenRevision() const { return m_kind == Whole ? m_seen : 0; }
     // A note's title or text an update in doubt sent.
     bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
     bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
@@ -139,6 +145,7 @@ private:
     quint32 m_replaced = 0;
     quint32 m_restored = 0;
     bool m_ofImport = false;
+    quint32 m_seen = 0;
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;

@@ -22,7 +22,7 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
                 // An import not sent yet is sent with it, and told.
                 const bool ofImport = UploadMark::read(list->pendingUpload()).carriesImport();
                 list->setSyncStatus(TaskList::Edited);
-                list->setPendingUpload(UploadMark::wholeUpdate(ofImport).text());
+                list->setPendingUpload(UploadMark::wholeUpdate(0, ofImport).text());
                 model->setChanged();
             }
         }

@@ -10,7 +10,7 @@ ListLooks::Look ListLooks::forList(const TaskList *list, const ListInfo *info, b
     // An import goes onto the server's copy as it is now, whatever its
     // revision.
     const bool restored = list->syncStatus() == TaskList::Edited
-                          && UploadMark::read(list->pendingUpload()).isRestored();
+                          && UploadMark::read(list->pendingUpload()).carriesImport();
     if (!info || !onServer || (info->revision() <= list->revision() && !restored) || ListSyncTraits::mustFetch(list))
         return Look::None;
     if (list->syncStatus() == TaskList::Unedited)

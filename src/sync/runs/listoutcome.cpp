@@ -248,13 +248,32 @@ ListOutcome::KeptAgainstRemoval ListOutcome::keepRemovedThere(UserLists *lists, 
         return KeptAgainstRemoval::No;
     kept->resetToNew();
     lists->replaceList(model, kept);
-    // Posted anew, the list starts its sharing anew.
+    startSharingAnew(model);
+    return how;
+}
+
+void ListOutcome::startSharingAnew(ListModel *model)
+{
     model->restoreSharedRevision(1);
     model->setAgreedSharedUsers(QMap<QString, QString>());
+    model->setSentSharedUsers(std::nullopt);
     if (model->sharedUserCount() > 0)
         model->setSharedEdited(true);
     model->setChanged();
-    return how;
+}
+
+ListSharingSynchronizer::Mode ListOutcome::sharingMode(ListModel *model, quint32 serverRevision, bool forceRemote)
+{
+    ListSharingSynchronizer::Mode mode = ListSharingSynchronizer::modeFor(model, serverRevision, forceRemote);
+    if (mode != ListSharingSynchronizer::WrongRevision)
+        return mode;
+    // Every run would fail here the same way: nothing this computer agreed
+    // on is known to be there, so nobody on either side is left out.
+    qWarning().noquote() << "the sharing revision of" << model->taskList()->name() << "is above the server's:"
+                         << model->sharedRevision() << serverRevision;
+    startSharingAnew(model);
+    markKept(model, Kept::Sharing);
+    return ListSharingSynchronizer::modeFor(model, serverRevision, forceRemote);
 }
 
 ListModel *ListOutcome::keepRemovedHere(UserLists *lists, ListsGroups *groups, TaskList *record, TaskList *fetched)
@@ -368,7 +387,7 @@ namespace {
 // As the lists file keeps them.
 const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base",  "removed-there",
                                  "removed-there-whole", "removed-here", "restored",      "restored-changed",
-                                 "restored-back", "restored-whole"};
+                                 "restored-back", "restored-whole",     "forced-moved-on", "sharing"};
 
 } // namespace
 
@@ -382,7 +401,8 @@ void ListOutcome::markKept(ListModel *model, Kept why)
 
 void ListOutcome::markKept(TaskList *list, Kept why)
 {
-    list->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
+    if (list)
+        list->setUntoldKept(QString::fromLatin1(keptKinds[int(why)]));
 }
 
 void ListOutcome::markKeptTasks(ListModel *model, const QStringList &titles)
@@ -405,6 +425,7 @@ struct Untold
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
     ListOutcome::Restored restored;
+    QStringList forcedMovedOn, sharing;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -426,7 +447,9 @@ struct Untold
                                        &restored.keptAdded,
                                        &restored.changedBack,
                                        &restored.broughtBack,
-                                       &restored.replacedWhole};
+                                       &restored.replacedWhole,
+                                       &forcedMovedOn,
+                                       &sharing};
         // A list removed here and renamed elsewhere goes by the name the
         // user knew, the new one beside it.
         const bool renamed = why == QLatin1String(keptKinds[int(ListOutcome::Kept::RemovedHere)])
@@ -468,6 +491,10 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
     tellAboutKeptAgainstRemovals(untold.kept);
     if (!untold.restored.isEmpty())
         SyncNotices::tell(tr("Sync"), restoredText(untold.restored));
+    if (!untold.forcedMovedOn.isEmpty())
+        SyncNotices::tell(tr("Sync"), forcedMovedOnText(untold.forcedMovedOn));
+    if (!untold.sharing.isEmpty())
+        SyncNotices::tell(tr("Sync"), sharingText(untold.sharing));
 }
 
 QString ListOutcome::untoldText(const ListModel *model)
@@ -486,6 +513,10 @@ QString ListOutcome::untoldText(const ListModel *model)
         parts << keptAgainstRemovalsText(untold.kept);
     if (!untold.restored.isEmpty())
         parts << restoredText(untold.restored);
+    if (!untold.forcedMovedOn.isEmpty())
+        parts << forcedMovedOnText(untold.forcedMovedOn);
+    if (!untold.sharing.isEmpty())
+        parts << sharingText(untold.sharing);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -545,4 +576,20 @@ QString ListOutcome::restoredText(const Restored &lists)
         if (!names.isEmpty())
             parts << text.arg(names.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
+}
+
+QString ListOutcome::forcedMovedOnText(const QStringList &names)
+{
+    return tr("A forced remote sync that did not finish was to put this computer's copies of these lists on the "
+              "server, or to remove them there, but they have changed on the server since. They were synchronised "
+              "as usual instead, and keep what changed there:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
+}
+
+QString ListOutcome::sharingText(const QStringList &names)
+{
+    return tr("What the server holds of whom these lists are shared with did not follow from what this computer "
+              "knew. The people each list is shared with here and on the server were put together, nobody left "
+              "out:\n%1")
+        .arg(names.join(QLatin1Char('\n')));
 }

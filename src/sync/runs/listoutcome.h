@@ -1,6 +1,8 @@
 #ifndef LISTOUTCOME_H
 #define LISTOUTCOME_H
 
+#include "sync/runs/listsharingsynchronizer.h"
+
 #include <QCoreApplication>
 #include <QMap>
 #include <QString>
@@ -79,6 +81,16 @@ public:
     // The list or its sharing changed here since it agreed with the server.
     static bool changedSinceAgreed(const ListModel *model);
     static bool sharingChangedHere(const ListModel *model);
+    // A list posted anew is another list on the server, shared with nobody
+    // yet: its sharing starts there anew, the people it is shared with here
+    // to be shared with again.
+    static void startSharingAnew(ListModel *model);
+    // What a run does with the sharing of one of the user's lists (see
+    // ListSharingSynchronizer::modeFor). A list whose sharing revision is
+    // above the server's (the server's list is not the one it agreed on)
+    // starts its sharing anew: the people it is shared with here and there
+    // are put together, and the user is told.
+    static ListSharingSynchronizer::Mode sharingMode(ListModel *model, quint32 serverRevision, bool forceRemote);
 
     // A list removed here (`record`, whose agreed copy is known) whose server
     // copy (`fetched`, taken) moved on since: when another computer added or
@@ -136,12 +148,15 @@ public:
     // what they last agreed with the server could not be trusted.
     static void tellAboutKeptBeside(const QStringList &readOnly, const QStringList &unknownBase);
 
-    // Why a run kept a list, marked on it until the user is told. The last
-    // four tell what an import changed on the server, once it went up:
-    // Restored, the backup's content put back there, tasks added there
-    // since kept; RestoredChanged, the same with none added; RestoredBack,
-    // posted anew, removed there since; RestoredWhole, sent whole by a
-    // forced remote run, which removed the tasks added there since.
+    // Why a run kept a list, marked on it until the user is told. Restored
+    // to RestoredWhole tell what an import changed on the server, once it
+    // went up: Restored, the backup's content put back there, tasks added
+    // there since kept; RestoredChanged, the same with none added;
+    // RestoredBack, posted anew, removed there since; RestoredWhole, sent
+    // whole by a forced remote run, which removed the tasks added there
+    // since. ForcedMovedOn: a forced remote run cut short was to send the
+    // list whole or remove it, and the server's copy changed since. Sharing:
+    // its sharing started anew, put together with the server's.
     enum class Kept {
         Copy,
         ReadOnly,
@@ -152,10 +167,13 @@ public:
         Restored,
         RestoredChanged,
         RestoredBack,
-        RestoredWhole
+        RestoredWhole,
+        ForcedMovedOn,
+        Sharing
     };
     static void markKept(ListModel *model, Kept why);
-    // The same on the list alone (its owner saves it).
+    // The same on the list alone, before its model is marked (its owner
+    // saves it).
     static void markKept(TaskList *list, Kept why);
     // The tasks of the list, removed here, that a run kept with what changed
     // elsewhere (by their titles), marked on it until the user is told.
@@ -181,6 +199,8 @@ public:
         }
     };
     static QString restoredText(const Restored &lists);
+    static QString forcedMovedOnText(const QStringList &names);
+    static QString sharingText(const QStringList &names);
 };
 
 #endif

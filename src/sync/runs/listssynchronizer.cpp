@@ -107,6 +107,7 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     gone->setSyncStatus(TaskList::Deleted);
     gone->setServerId(id);
     gone->setRevision(revision);
+    gone->setPendingUpload(UploadMark::wholeUpdate(revision).text());
     UserLists::AddResult result = UserLists::Refused;
     m_userLists->addList(gone, &result);
     if (result != UserLists::TakenAsDeleted) {
@@ -128,7 +129,7 @@ void ListsSynchronizer::tellWhatWasKept()
 
 bool ListsSynchronizer::keepListRemovedThere(ListModel *model)
 {
-    if (m_forceLocal || m_forceRemote || !m_userLists)
+    if (m_forceLocal || !m_userLists)
         return false;
     const bool sharing = ListOutcome::sharingChangedHere(model);
     const ListOutcome::KeptAgainstRemoval kept = ListOutcome::keepRemovedThere(m_userLists, model);
@@ -365,6 +366,10 @@ void ListsSynchronizer::onListsRequestFinished()
     m_progressStep = qMax(1, 500 / n);
     emit progress(tr("%1 lists visible on server.").arg(m_serverIds.size()), 100, 1000);
     setAsideWaitingLists();
+    if (m_forceRemote)
+        recordWhatIsForced();
+    else if (!m_forceLocal)
+        settleForcedRemovals();
     keepListsBeforeMerges();
     if (m_userLists && !m_forceLocal && !m_forceRemote)
         m_starts.keepRemoved(m_deletedLists, m_listInfos);
@@ -399,6 +404,77 @@ bool ListsSynchronizer::takeListInfos(const QDomDocument &document)
 void ListsSynchronizer::setAsideWaitingLists()
 {
     m_postsInDoubt.setAside(m_models, m_deletedLists, m_serverIds);
+}
+
+// The forced remote run's first look at the server names everything it is
+// to do, on disk before anything leaves: each of the user's lists goes up
+// whole over the server's copy at the revision it has now (one the server
+// no longer has is posted anew), and each list only the server has is
+// removed at its revision. A run cut short leaves the rest to the next,
+// which carries it out only where the server still holds what this one saw.
+void ListsSynchronizer::recordWhatIsForced()
+{
+    if (!m_userLists)
+        return;
+    QSet<quint32> held;
+    for (const QPointer<ListModel> &model : std::as_const(m_models)) {
+        if (!model)
+            continue;
+        TaskList *list = model->taskList();
+        if (list->syncStatus() == TaskList::New)
+            continue;
+        held.insert(list->serverId());
+        const UploadMark mark = UploadMark::read(list->pendingUpload());
+        if (!mark.isWhole())
+            continue;
+        if (const ListInfo *info = m_listInfos.value(list->serverId(), nullptr)) {
+            list->setPendingUpload(UploadMark::wholeUpdate(info->revision(), mark.carriesImport()).text());
+            model->setChanged();
+            continue;
+        }
+        if (mark.carriesImport()) {
+            RestoredLists::postAnew(model);
+        } else {
+            list->resetToNew();
+            ListOutcome::startSharingAnew(model);
+        }
+        m_hasNewLists = true;
+    }
+    for (TaskList *record : std::as_const(m_deletedLists)) {
+        held.insert(record->serverId());
+        const ListInfo *info = m_listInfos.value(record->serverId(), nullptr);
+        if (info && UploadMark::read(record->pendingUpload()).isWhole())
+            record->setPendingUpload(UploadMark::wholeUpdate(info->revision()).text());
+    }
+    QList<quint32> others;
+    for (quint32 id : std::as_const(m_serverIds))
+        if (!held.contains(id) && !m_postsInDoubt.mayBeCopy(id) && !m_userLists->taskListByServerId(id))
+            others << id;
+    std::sort(others.begin(), others.end());
+    for (quint32 id : std::as_const(others)) {
+        // Lists others share with the user are theirs.
+        const ListInfo *info = m_listInfos.value(id);
+        if (info->isOwned())
+            deleteServerList(id, info->name(), info->revision());
+    }
+    m_userLists->setModified();
+}
+
+// A list only the server has that a forced remote run cut short was to
+// remove goes only as that run saw it: changed there since, it stays, and
+// comes down as any list made elsewhere.
+void ListsSynchronizer::settleForcedRemovals()
+{
+    const QList<TaskList *> records = m_deletedLists;
+    for (TaskList *record : records) {
+        const UploadMark mark = UploadMark::read(record->pendingUpload());
+        const ListInfo *info = m_listInfos.value(record->serverId(), nullptr);
+        if (!mark.isWhole() || !info || info->revision() == mark.wholeSeenRevision())
+            continue;
+        m_forcedRemovalsMovedOn.insert(record->serverId());
+        m_deletedLists.removeAll(record);
+        m_userLists->purgeList(record);
+    }
 }
 
 void ListsSynchronizer::keepListsBeforeMerges()
@@ -669,7 +745,7 @@ void ListsSynchronizer::takeLook(Look &look, std::vector<KeptHere> &keptHere)
     if (list->syncStatus() == TaskList::Unedited) {
         ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, look.fetched.release());
         setInfoRevision(look.id, model->taskList()->revision());
-    } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesBeforePut(list)) {
+    } else if (list->syncStatus() == TaskList::Edited && ListSyncTraits::mergesOnto(list, look.fetched.get())) {
         mergeLookedAt(model, look.fetched.release(), keptHere);
     }
 }
@@ -1105,6 +1181,8 @@ ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
     }
     // Placed by the server's order.
     m_arrivedIds.insert(arrived);
+    if (m_forcedRemovalsMovedOn.remove(arrived))
+        ListOutcome::markKept(model, ListOutcome::Kept::ForcedMovedOn);
     // A forced run that fails puts the lists back as they were.
     if (!m_forceLocal && !m_forceRemote)
         m_userLists->noteArrived(arrived);
@@ -1121,13 +1199,10 @@ void ListsSynchronizer::takeGoneList(TaskList *local)
 {
     const bool held = removalHeld(local);
     const UploadMark mark = UploadMark::read(local->pendingUpload());
-    if (m_currentModel && (mark.isWhole() || mark.isRestored())) {
-        // Sent whole, or brought back by an import, it replaces what the
-        // server no longer has: posted anew, later in this run.
-        if (mark.carriesImport())
-            RestoredLists::postAnew(m_currentModel);
-        else
-            local->resetToNew();
+    if (m_currentModel && mark.carriesImport()) {
+        // Brought back by an import, it replaces what the server no longer
+        // has: posted anew, later in this run.
+        RestoredLists::postAnew(m_currentModel);
         m_currentModel->setChanged();
         m_models.append(m_currentModel);
         m_hasNewLists = true;
@@ -1203,12 +1278,7 @@ void ListsSynchronizer::syncSharing()
     }
     const ListInfo *info = m_listInfos.value(m_currentModel->taskList()->serverId(), nullptr);
     const quint32 serverRevision = info ? info->sharedRevision() : 1;
-    const ListSharingSynchronizer::Mode mode
-        = ListSharingSynchronizer::modeFor(m_currentModel, serverRevision, m_forceRemote);
-    if (mode == ListSharingSynchronizer::WrongRevision) {
-        failRun(tr("wrong sharing revision number"));
-        return;
-    }
+    const ListSharingSynchronizer::Mode mode = ListOutcome::sharingMode(m_currentModel, serverRevision, m_forceRemote);
     if (mode == ListSharingSynchronizer::Nothing) {
         syncNextList();
         return;

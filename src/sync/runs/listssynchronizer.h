@@ -80,6 +80,8 @@ private:
     void requestListsInfo();
     bool takeListInfos(const QDomDocument &document);
     void setAsideWaitingLists();
+    void recordWhatIsForced();
+    void settleForcedRemovals();
     void syncNextList();
     bool listsLeft() const;
     bool takeWaitingLists();
@@ -237,6 +239,9 @@ private:
     QSet<quint32> m_arrivedIds;
     // Lists made here that this run (or an upload in doubt) posted.
     QSet<quint32> m_postedIds;
+    // Lists a forced remote run cut short was to remove that changed there
+    // since: fetched, and the user told.
+    QSet<quint32> m_forcedRemovalsMovedOn;
 
     static ListsSynchronizer *s_registered;
 };

@@ -39,7 +39,7 @@ void ListStarts::startFromNothingWhereGone(const QMap<quint32, ListInfo *> &info
         const TaskList *list = it.key() ? it.key()->taskList() : nullptr;
         // An import brings its list back whole: nothing left it there.
         if (list && it->status == TaskList::Edited && list->serverId() != 0 && !infos.contains(list->serverId())
-            && !UploadMark::read(list->pendingUpload()).isRestored())
+            && !UploadMark::read(list->pendingUpload()).carriesImport())
             it->serverBefore = std::shared_ptr<const TaskList>(TaskList::create());
     }
 }

@@ -7,6 +7,7 @@
 
 #include "sync/merges/listmerge.h"
 #include "sync/merges/uploadmark.h"
+#include "sync/runs/listoutcome.h"
 #include "sync/runs/restoredlists.h"
 
 #include <QHash>
@@ -372,6 +373,21 @@ bool ListSyncTraits::mergesBeforePut(const TaskList *list)
     return mark.isWhole() || mark.isRestored() || list->fitsAgreed(list->agreed());
 }
 
+// A forced run is carried out over what the server held when it looked, not
+// over what another computer did there since: a later copy is merged, as
+// the list's changes are in any run.
+bool ListSyncTraits::replacesWholeOnto(const TaskList *list, const TaskList *fetched)
+{
+    // A server's copy is never at revision 0, which a mark without one gives.
+    return fetched->revision() == UploadMark::read(list->pendingUpload()).wholeSeenRevision();
+}
+
+bool ListSyncTraits::mergesOnto(const TaskList *list, const TaskList *fetched)
+{
+    return replacesWholeOnto(list, fetched) || UploadMark::read(list->pendingUpload()).carriesImport()
+           || list->fitsAgreed(list->agreed());
+}
+
 // An edited list whose agreed copy is missing, or cannot be what it agreed:
 // put whole onto a server copy changed since, it would undo what another
 // computer did there.
@@ -384,10 +400,12 @@ bool ListSyncTraits::looksBeforePut(const TaskList *list)
 // change can be told from no change on either side.
 bool ListSyncTraits::givesWayTo(const TaskList *list, const TaskList *fetched)
 {
-    const UploadMark mark = UploadMark::read(list->pendingUpload());
-    if (mark.isWhole() || mark.isRestored())
+    // An import is carried out onto whatever the server holds.
+    if (replacesWholeOnto(list, fetched) || UploadMark::read(list->pendingUpload()).carriesImport())
         return false;
-    return looksBeforePut(list) || !TaskList::grewFrom(list->agreed(), fetched);
+    const bool unknownBase = list->syncStatus() == TaskList::Edited && !mustFetch(list)
+                             && !list->fitsAgreed(list->agreed());
+    return unknownBase || !TaskList::grewFrom(list->agreed(), fetched);
 }
 
 namespace {
@@ -414,7 +432,7 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
                                          std::shared_ptr<const TaskList> *imported)
 {
     const UploadMark own = UploadMark::read(list->pendingUpload());
-    if (own.isWhole()) {
+    if (replacesWholeOnto(list, fetched)) {
         if (own.carriesImport()) {
             const std::shared_ptr<const TaskList> backup = RestoredLists::importBase(list);
             RestoredLists::markWhatItChanges(list, *backup, *backup, *fetched, true);
@@ -424,11 +442,14 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         *tookTheirs = false;
         return nullptr;
     }
+    // The server's copy moved on since the forced run looked: what the run
+    // left undone is told.
+    const bool forcedMovedOn = own.wholeSeenRevision() != 0;
     // An import goes onto the server's copy first, what the user did since
-    // then onto that.
+    // then onto that; so too one a forced run cut short was to send whole.
     std::shared_ptr<const TaskList> base = list->sharedAgreed();
     std::shared_ptr<const TaskList> theirs(fetched, [](const TaskList *) {});
-    if (own.isRestored()) {
+    if (own.carriesImport()) {
         base = RestoredLists::importBase(list);
         theirs.reset(RestoredLists::importedOnto(*base, *fetched));
         if (imported)
@@ -447,7 +468,7 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     ListMerge::Outcome outcome;
     TaskList *merged = ListMerge::merge(*base, *list, *theirs, sent, &outcome);
     bool importChanges = false;
-    if (own.isRestored()) {
+    if (own.carriesImport()) {
         RestoredLists::keepServerIds(merged, *fetched);
         importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false);
     }
@@ -462,6 +483,8 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         merged->setPendingUpload(UploadMark::ofListPut(merged, mark).text());
     }
     list->swapContent(*merged);
+    if (forcedMovedOn)
+        ListOutcome::markKept(list, ListOutcome::Kept::ForcedMovedOn);
     return merged;
 }
 
@@ -476,8 +499,16 @@ void ListSyncTraits::replaceWhole(TaskList *list, TaskList *fetched)
     const QHash<quint32, Task *> there = fetched->tasksById();
     list->rootTask()->forEachBelow([&](Task *task) {
         known.insert(task->id());
-        if (task->id() != 0 && !there.contains(task->id()))
+        if (task->id() == 0)
+            return;
+        if (const Task *theirs = there.value(task->id())) {
+            // Sent as the copy this computer last fetched, it would read as
+            // older than the server's to a server that keeps the newer one.
+            task->setRevision(theirs->revision());
+            task->setHashcode(theirs->hashcode());
+        } else {
             forgetId(task);
+        }
     });
     for (const Task *task : there) {
         if (known.contains(task->id()))

@@ -38,6 +38,13 @@ struct ListSyncTraits
     // copy, so that it surely arrived.
     static bool updateArrived(const TaskList *list, const TaskList *fetched);
     static bool mergesBeforePut(const TaskList *list);
+    // What the list's forced remote run was made against is the server's
+    // copy `fetched`: the list replaces it whole.
+    static bool replacesWholeOnto(const TaskList *list, const TaskList *fetched);
+    // What mergeBeforePut makes of the list onto `fetched`: the list sent
+    // whole, an import carried out onto it, or the list merged onto it from
+    // what it agreed.
+    static bool mergesOnto(const TaskList *list, const TaskList *fetched);
     static bool looksBeforePut(const TaskList *list);
     static bool givesWayTo(const TaskList *list, const TaskList *fetched);
     // For a list carrying an import, `imported` (when given) gets the
@@ -47,7 +54,8 @@ struct ListSyncTraits
                                     bool *nothingToSend, bool *tookTheirs,
                                     std::shared_ptr<const TaskList> *imported = nullptr);
     // What a forced remote run sends: the list here over `fetched` (taken),
-    // which becomes what it agreed.
+    // which becomes what it agreed. Each task goes as the server's copy's
+    // revision of it, which it replaces.
     static void replaceWhole(TaskList *list, TaskList *fetched);
     static const char *neverTakenWarning();
 };

@@ -51,8 +51,7 @@ QString NoteSyncTraits::text(ItemSyncText::Id id, const QString &name)
     case T::FailedToRetrieve: return NotepadNoteSynchronizer::tr("Failed to retrieve note.");
     case T::FailedToAdd: return NotepadNoteSynchronizer::tr("Failed to add new note.");
     case T::FailedToUpload: return NotepadNoteSynchronizer::tr("Failed to upload changes.");
-    // The list synchroniser's text, as the notes have always shown it.
-    case T::FailedToDelete: return NotepadNoteSynchronizer::tr("Failed to delete list.");
+    case T::FailedToDelete: return NotepadNoteSynchronizer::tr("Failed to delete note.");
     case T::UnknownStatus: return QStringLiteral("Unknown NotepadNote::SyncStatus");
     case T::GetNewBadStatus:
     case T::GetExistingBadStatus:

@@ -129,9 +129,11 @@ void NotepadSynchronizer::onNotesInfoRequestFinished()
 
 // A forced remote run puts each note here over the server's copy of its id,
 // whatever that holds, as an edit of the server's revision, and removes the
-// server's notes none here holds. On disk so before anything leaves, a run
-// cut short is finished by the next (which keeps both where the server's
-// copy moved on since); a note the server lost is posted.
+// server's notes none here holds, each at its revision. On disk so before
+// anything leaves, a run cut short is finished by the next where the server
+// still holds what this one saw (a note changed there since keeps both
+// texts, one removed is kept, and the user is told); a note the server lost
+// is posted anew.
 void NotepadSynchronizer::putInPlace()
 {
     const QSet<quint32> serverIds = m_serverIds;
@@ -144,8 +146,15 @@ void NotepadSynchronizer::putInPlace()
     for (NotepadNote *note : std::as_const(m_localNotes)) {
         const NotepadNoteInfo *info = m_noteInfos.value(note->serverId());
         const NotepadNote::SyncStatus status = note->syncStatus();
-        if (!info || (status != NotepadNote::Edited && status != NotepadNote::Unedited)
-            || (status == NotepadNote::Unedited && info->revision() == note->revision()))
+        if (status != NotepadNote::Edited && status != NotepadNote::Unedited)
+            continue;
+        if (!info) {
+            note->resetToNew();
+            note->markNotepadChanged();
+            m_hasNewNotes = true;
+            continue;
+        }
+        if (status == NotepadNote::Unedited && info->revision() == note->revision())
             continue;
         note->setRevision(info->revision());
         note->setSyncStatus(NotepadNote::Edited);
@@ -232,6 +241,7 @@ void NotepadSynchronizer::deleteServerNote(quint32 id, const QString &title, qui
     gone->setServerId(id);
     gone->setRevision(revision);
     gone->setSyncStatus(NotepadNote::Deleted);
+    gone->setPendingUpload(UploadMark::wholeUpdate(revision).text());
     NotepadNotes::instance()->appendNote(gone);
     m_localNotes.prepend(gone);
     m_serverIds.insert(id);
@@ -350,7 +360,7 @@ void NotepadSynchronizer::tellWhatWasKept()
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QStringList copies, removedThere, removedHere;
+    QStringList copies, removedThere, removedHere, forcedMovedOn;
     bool told = false;
     for (NotepadNote *note : notes->notes()) {
         // Marked told before the messages: each runs an event loop in
@@ -363,6 +373,8 @@ void NotepadSynchronizer::tellWhatWasKept()
             // against a removal there.
             if (note->untoldKept() == QLatin1String(keptRemovedHere))
                 removedHere << note->title();
+            else if (note->untoldKept() == QLatin1String(keptForcedMovedOn))
+                forcedMovedOn << note->title();
             else if (!note->untoldKept().isEmpty())
                 removedThere << note->title();
         }
@@ -375,6 +387,15 @@ void NotepadSynchronizer::tellWhatWasKept()
         SyncNotices::tell(tr("Sync"), keptCopiesText(copies));
     if (!removedThere.isEmpty() || !removedHere.isEmpty())
         SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
+    if (!forcedMovedOn.isEmpty())
+        SyncNotices::tell(tr("Sync"), forcedMovedOnText(forcedMovedOn));
+}
+
+QString NotepadSynchronizer::forcedMovedOnText(const QStringList &titles)
+{
+    return tr("A forced remote sync that did not finish was to remove these notes from the server, but they have "
+              "changed there since. They were kept, with what changed there:\n%1")
+        .arg(titles.join(QLatin1Char('\n')));
 }
 
 QString NotepadSynchronizer::keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere)
@@ -412,9 +433,12 @@ bool NotepadSynchronizer::keepNoteRemovedThere(NotepadNote *note)
 void NotepadSynchronizer::settleRemovedHere(NotepadNote *record, NotepadNote *fetched)
 {
     NotepadNotes *notes = NotepadNotes::instance();
-    if (RemovalMerge::noteChangedThere(*record, *fetched)) {
+    // A forced remote run cut short was to remove it as it saw it, not as
+    // another computer changed it since.
+    const bool forced = UploadMark::read(record->pendingUpload()).isWhole();
+    if (forced || RemovalMerge::noteChangedThere(*record, *fetched)) {
         // The server's copy is the note again, shown as any fetched one.
-        fetched->setUntoldKept(QLatin1String(keptRemovedHere));
+        fetched->setUntoldKept(QLatin1String(forced ? keptForcedMovedOn : keptRemovedHere));
         notes->purgeNote(record);
         notes->addNote(fetched)->agreeAsIs();
         notes->setChanged(true);

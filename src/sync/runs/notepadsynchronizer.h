@@ -46,9 +46,14 @@ public:
     // The marks of notes kept against a removal (see NotepadNote::untoldKept).
     static constexpr const char *keptRemovedThere = "removed-there";
     static constexpr const char *keptRemovedHere = "removed-here";
+    // Kept from the removal a forced remote run cut short was to make.
+    static constexpr const char *keptForcedMovedOn = "forced-moved-on";
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
     static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
+    // What the user is told of the notes a forced remote run cut short was
+    // to remove, kept as they changed on the server since.
+    static QString forcedMovedOnText(const QStringList &titles);
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 

@@ -85,14 +85,6 @@ void takeSharingState(ListModel *model, const ListModel *from, const Users &user
     model->setSharedEdited(users != agreed.value_or(users));
 }
 
-// Posted anew, a list starts its sharing anew.
-void startSharingAnew(ListModel *model)
-{
-    model->restoreSharedRevision(1);
-    model->setAgreedSharedUsers(Users());
-    model->setSharedEdited(model->sharedUserCount() > 0);
-}
-
 // This computer's copy of a list stays in place of the backup's.
 void keepOwnCopy(ListModel *model, const ListModel *here)
 {
@@ -199,7 +191,7 @@ RestoredLists::Imported RestoredLists::prepare(UserLists *restored, const UserLi
         }
         if (id == 0 || became) {
             list->resetToNew();
-            startSharingAnew(model);
+            ListOutcome::startSharingAnew(model);
             // What an upload of it still in doubt sent may be on the server.
             if (became) {
                 list->setPendingUpload(became->taskList()->pendingUpload());
@@ -246,7 +238,7 @@ void RestoredLists::keyUnsentLists(UserLists *lists)
 bool RestoredLists::waitsForFullRun(const TaskList *list)
 {
     const UploadMark mark = UploadMark::read(list->pendingUpload());
-    return (list->syncStatus() == TaskList::Edited && mark.isRestored())
+    return (list->syncStatus() == TaskList::Edited && mark.carriesImport())
            || (list->syncStatus() == TaskList::New && mark.isEarlierRestore());
 }
 
@@ -340,7 +332,7 @@ void RestoredLists::postAnew(ListModel *model)
     // The backup's list of that id is this one from now on.
     model->setBackupKey(keyOf(model->taskList()->serverId()));
     model->taskList()->resetToNew();
-    startSharingAnew(model);
+    ListOutcome::startSharingAnew(model);
     ListOutcome::markKept(model, ListOutcome::Kept::RestoredBack);
 }
 

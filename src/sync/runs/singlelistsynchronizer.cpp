@@ -213,9 +213,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         return;
     case ListSynchronizer::Gone:
         // What changed here stays; only the full run, which sees every
-        // list, knows where the other computer moved the rest. One a
-        // forced remote run sends whole is posted anew by the full run.
-        if (ListOutcome::changedSinceAgreed(m_model) || UploadMark::read(m_list->pendingUpload()).isWhole()) {
+        // list, knows where the other computer moved the rest.
+        if (ListOutcome::changedSinceAgreed(m_model)) {
             waitForFullSync(waitsForRemovalText(m_list->name()));
             return;
         }
@@ -268,11 +267,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
         return;
     }
     const quint32 serverRevision = m_info ? m_info->sharedRevision() : 1;
-    const ListSharingSynchronizer::Mode mode = ListSharingSynchronizer::modeFor(m_model, serverRevision, false);
-    if (mode == ListSharingSynchronizer::WrongRevision) {
-        fail(tr("worng sharing revision number"));
-        return;
-    }
+    const ListSharingSynchronizer::Mode mode = ListOutcome::sharingMode(m_model, serverRevision, false);
     if (mode == ListSharingSynchronizer::Nothing) {
         succeed();
         return;

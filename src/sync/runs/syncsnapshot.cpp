@@ -152,8 +152,12 @@ void SyncSnapshot::restoreLists()
                 continue;
             }
             // Updated in place by a forced remote run, marked to be, or to
-            // be posted anew: the next run finishes what this one began.
-            if (m_forcedRemote && oldId != 0 && (currentId == oldId || currentId == 0))
+            // be posted anew: the next run finishes what this one began
+            // where the server still holds what this one saw. One the run
+            // never looked at was not forced at all.
+            const UploadMark mark = UploadMark::read(current->pendingUpload());
+            const bool unseen = mark.isWhole() && mark.wholeSeenRevision() == 0;
+            if (m_forcedRemote && oldId != 0 && (currentId == oldId || currentId == 0) && !unseen)
                 continue;
             TaskList *restored = state.list->clone();
             // An update the failed run sent without an answer may have added

@@ -22,9 +22,10 @@ class UserLists;
 // synchronisation prepared them. A forced run that does not succeed puts
 // them back, so that neither the user nor the server loses a list or gets
 // one twice: a list the failed run had already created on the server stays
-// as created, a list a forced remote run sends whole stays so, and the notes
-// of a forced remote run, which keep their ids, stay as the run left them:
-// the next run finishes what it began.
+// as created, a list a forced remote run sends whole stays so once the run
+// looked at the server's copy, and the notes of a forced remote run, which
+// keep their ids, stay as the run left them: the next run finishes what it
+// began where the server still holds what the run saw.
 class SyncSnapshot
 {
 public:

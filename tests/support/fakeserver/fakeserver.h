@@ -283,6 +283,9 @@ public:
     void setListOrderPutStatus(int status) { m_orderPutStatus = status; } // 204 default
     void setGroupsPutStatus(int status) { m_groupsPutStatus = status; }   // 200 default; 403
     void setSharingIncludesOwner(bool on) { m_sharingIncludesOwner = on; } // owner's "orwd" entry in sharing GET
+    // A list PUT keeps the server's copy of a task sent with another
+    // revision or hash code than the server's (an older copy sent back).
+    void setKeepsNewerTasks(bool on) { m_keepsNewerTasks = on; }
     void setCompression(bool on) { m_compress = on; }               // answer zlib when asked
     void setStrictCompression(bool on) { m_strictCompression = on; } // violations for Z/P/R misuse
     void setMaxRequestBody(qint64 bytes) { m_maxBody = bytes; }     // 413 beyond; default 32 MiB
@@ -513,6 +516,7 @@ private:
     int m_orderPutStatus = 204;
     int m_groupsPutStatus = 200;
     bool m_sharingIncludesOwner = false;
+    bool m_keepsNewerTasks = false;
     bool m_compress = true;
     bool m_strictCompression = false;
     bool m_recording = true;

@@ -616,6 +616,11 @@ FakeServer::Response FakeServer::putList(FakeRequest &r, quint32 id)
             const FakeTask *before = (t.id && !seen.contains(t.id)) ? old.value(t.id) : nullptr;
             if (before) {
                 seen.insert(t.id);
+                if (m_keepsNewerTasks && (t.revision != before->revision || t.hashcode != before->hashcode)) {
+                    t.fields = before->fields;
+                    t.assignments = before->assignments;
+                    t.attachments = before->attachments;
+                }
                 if (sameContent(*before, t)) {
                     t.revision = before->revision;
                     t.hashcode = before->hashcode;
