@@ -235,6 +235,10 @@ void ListsSynchronizer::start()
         QTimer::singleShot(0, this, [this] { fail(tr("Settings required for sync are not complete.")); });
         return;
     }
+    // Where an earlier run's moves took tasks is no longer news.
+    if (m_userLists)
+        for (ListModel *model : m_userLists->models())
+            model->taskList()->clearMovedTasks();
     emit progress(tr("Contacting server..."), 0, 1000);
     sendRequest(QStringLiteral("GET"), QStringLiteral("/"), &ListsSynchronizer::onServerInfoRequestFinished);
 }
@@ -493,14 +497,19 @@ void ListsSynchronizer::keepListsBeforeMerges()
 // the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
-    // A move needs a change made here: with no list changed here, the
-    // server's lists already are what both computers did.
-    if (!m_userLists || !m_starts.changedHere())
+    if (!m_userLists)
         return false;
     QList<ListMoves::List> lists;
     const QList<ListModel *> models = m_userLists->models();
     for (ListModel *model : models)
         lists << ListStarts::seen(m_starts.find(model), model->taskList());
+    // A move needs a change made here: with no list changed here, the
+    // server's lists already are what both computers did. Where the other
+    // moved a task is still recorded for the views that showed it.
+    if (!m_starts.changedHere()) {
+        ListMoves::recordMoves(lists);
+        return false;
+    }
     QStringList untold;
     const bool settled = ListMoves::settle(lists, &untold);
     for (const QString &line : std::as_const(untold))
