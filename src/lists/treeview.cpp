@@ -1345,7 +1345,7 @@ void TreeView::onModelAboutToBeReset()
             m_keptAround = surroundingsOf(current);
         auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(current)) : nullptr;
         if (editor) {
-            m_keptEditor = {m_keptTask, editor->text(), editor->cursorPosition()};
+            m_keptEditor = {m_keptTask, editor->text(), editor->cursorPosition(), editor->text() != task->title()};
             // The reset closes it without a word to its delegate, which
             // would otherwise commit it to a row it no longer has.
             editor->removeEventFilter(m_titleDelegate);
@@ -1396,6 +1396,8 @@ void TreeView::restoreCurrentTask()
         return;
     }
     // Typed for a task the run took away: told with the keys held after it.
+    if (!editor.typed)
+        return;
     QList<HeldKey> typed;
     for (const QChar c : editor.text)
         typed.append({0, Qt::NoModifier, QString(c), false});

@@ -179,12 +179,14 @@ private:
         bool empty = false;
     };
 
-    // A title editor a run's reset closed: its task and what it held.
+    // A title editor a run's reset closed: its task, what it held and
+    // whether that was typed (not the title as it was).
     struct OpenEditor
     {
         TaskTrace task;
         QString text;
         int cursor = 0;
+        bool typed = false;
     };
 
     bool inputBlocked() const;

@@ -630,7 +630,9 @@ void TstSyncCommands::syncListAfterTheListsAreReplaced()
 // next title goes into the untitled row, never over another task.
 void TstSyncCommands::editsWaitForTheListsRun_data()
 {
-    QTest::addColumn<QString>("run"); // "full run", "sync list", "autosync" or "F5"
+    // "full run", "sync list" (a list new to the server), "sync list again",
+    // "autosync" or "F5"
+    QTest::addColumn<QString>("run");
     QTest::addColumn<QString>("shape");
     QTest::addColumn<QString>("task");
     QTest::addColumn<QString>("before"); // keys before the run starts
@@ -656,6 +658,9 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
     }
     QTest::newRow("sync list, a title being typed")
         << "sync list" << "A B" << "B" << "Right type:x" << "type:y Return type:C Up" << "A Bxy C" << "";
+    QTest::newRow("sync list again, a title being typed at a task taken away")
+        << "sync list again" << "A B" << "B" << "Up Space Down Right type:x gone:B" << "fetched type:y |" << "*A"
+        << "gone:Bxy";
     QTest::newRow("autosync, titles typed as the server answers")
         << "autosync" << "A B" << "A" << "Space" << "Return type:O | type:ne Return type:Two Down"
         << "*A One Two B" << "";
@@ -700,12 +705,13 @@ void TstSyncCommands::editsWaitForTheListsRun()
     ListsUI::setNoticeHandler([&tellings](const QString &, const QString &text) { tellings << text; });
     const auto quiet = qScopeGuard([] { ListsUI::setNoticeHandler({}); });
     const bool autosync = run == QLatin1String("autosync");
-    if (autosync) {
+    const bool again = run == QLatin1String("sync list again");
+    if (autosync || again) {
         QVERIFY(EventConnection::instance()->isConnected() || connected.wait(5000));
         Pilot pilot;
         QTest::keyClick(page->currentTreeView(), Qt::Key_F5);
         QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
-        QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), true);
+        QSettings().setValue(QStringLiteral("ui/enable-list-autosync"), autosync);
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
     }
@@ -800,9 +806,13 @@ void TstSyncCommands::editsWaitForTheListsRun()
         QCOMPARE(page->currentTreeView(), tree);
         QCOMPARE(QApplication::focusWidget(), tree);
     } else {
-        server.hold(QStringLiteral("^/lists$"));
+        if (again)
+            server.hold(QByteArrayLiteral("PUT"), QStringLiteral("^/lists/\\d+$"));
+        else
+            server.hold(QStringLiteral("^/lists$"));
         auto *syncList = page->findChild<SyncSingleListAction *>(QString(), Qt::FindDirectChildrenOnly);
         QVERIFY(syncList);
+        syncList->updateState();
         syncList->trigger();
         QTRY_COMPARE(server.heldCount(), 1);
         QVERIFY(home->isSynchronizing());
