@@ -680,6 +680,11 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
         << "gone:One";
     QTest::newRow("autosync, a task come in below elsewhere")
         << "autosync" << "A B C" << "B" << "Space below:X" << "Down Delete |" << "A *B X C" << "rows:Down Del";
+    QTest::newRow("autosync, backspace on the row, a task come in below elsewhere")
+        << "autosync" << "A B C" << "B" << "Space below:X" << "Backspace |" << "A *B X C" << "rows:Backspace";
+    QTest::newRow("autosync, a title corrected, a task come in below elsewhere")
+        << "autosync" << "A B C" << "B" << "Space below:X" << "Right type:z Backspace type:y | Return Up"
+        << "A *By X C" << "";
     QTest::newRow("autosync, F5 meanwhile") << "autosync" << "A B" << "B" << "Space" << "F5" << "A *B" << "";
     QTest::newRow("autosync, the next list with Ctrl+Tab meanwhile")
         << "autosync" << "A B" << "B" << "Space" << "Ctrl+Tab |" << "A *B" << "";

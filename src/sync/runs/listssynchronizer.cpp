@@ -499,17 +499,24 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
     if (!m_userLists)
         return false;
-    QList<ListMoves::List> lists;
     const QList<ListModel *> models = m_userLists->models();
-    for (ListModel *model : models)
-        lists << ListStarts::seen(m_starts.find(model), model->taskList());
     // A move needs a change made here: with no list changed here, the
     // server's lists already are what both computers did. Where the other
-    // moved a task is still recorded for the views that showed it.
+    // moved a task is still recorded for the views that showed it, among the
+    // lists the run brought anew (both ends of a move are).
     if (!m_starts.changedHere()) {
-        ListMoves::recordMoves(lists);
+        QList<ListMoves::List> fetched;
+        for (ListModel *model : models) {
+            const ListStarts::Start *start = m_starts.find(model);
+            if (!start || start->agreed.get() != model->taskList()->agreed())
+                fetched << ListStarts::seen(start, model->taskList());
+        }
+        ListMoves::recordMoves(fetched);
         return false;
     }
+    QList<ListMoves::List> lists;
+    for (ListModel *model : models)
+        lists << ListStarts::seen(m_starts.find(model), model->taskList());
     QStringList untold;
     const bool settled = ListMoves::settle(lists, &untold);
     for (const QString &line : std::as_const(untold))
