@@ -773,6 +773,8 @@ void TstSyncCommands::editsWaitForTheListsRun()
                 QTRY_COMPARE(server.heldCount(), 1);
                 QCOMPARE(server.releaseHeld(), 1);
                 QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
+                // Keys typed before the held ones went in would join them.
+                QTRY_VERIFY(!tree->hasHeldKeys());
             } else {
                 // A command held with Ctrl acts at once, or is refused.
                 const bool held = tree->hasHeldKeys();
