@@ -1050,7 +1050,7 @@ bool TreeView::actOnRows(const QList<HeldKey> &keys) const
     return false;
 }
 
-TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index) const
+TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index, bool shown) const
 {
     const ListModel *list = listModel();
     const QModelIndex row = index.siblingAtColumn(0);
@@ -1058,8 +1058,10 @@ TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index) const
         return at.isValid() ? TaskTrace(list, list->taskForIndex(at)) : TaskTrace();
     };
     Surroundings around;
-    around.above = traced(indexAbove(row));
-    around.below = traced(indexBelow(row));
+    if (shown) {
+        around.above = traced(indexAbove(row));
+        around.below = traced(indexBelow(row));
+    }
     around.parent = traced(row.parent());
     around.previous = traced(row.row() > 0 ? row.sibling(row.row() - 1, 0) : QModelIndex());
     around.empty = list->taskForIndex(row)->isBlankRecursively();
@@ -1341,8 +1343,10 @@ void TreeView::onModelAboutToBeReset()
         if (!inputBlocked() || m_keptTask.isNull())
             return;
         m_keptEmpty = inList && task->isBlankRecursively();
+        // Where the list holds it now: the rows on show may be the ones
+        // before a merge made in place.
         if (m_keptEmpty)
-            m_keptAround = surroundingsOf(current);
+            m_keptAround = surroundingsOf(list->indexOfTask(task), false);
         auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(current)) : nullptr;
         if (editor) {
             m_keptEditor = {m_keptTask, editor->text(), editor->cursorPosition(), editor->text() != task->title()};

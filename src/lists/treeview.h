@@ -200,7 +200,9 @@ private:
     // act on rows rather than type into the current task's title.
     bool actOnRows(const QList<HeldKey> &keys) const;
     void tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged);
-    Surroundings surroundingsOf(const QModelIndex &index) const;
+    // Without the rows on show (`shown` false), only its parent and the
+    // sibling before it.
+    Surroundings surroundingsOf(const QModelIndex &index, bool shown = true) const;
     // Under the same parent, after the same sibling.
     bool standsAt(const QModelIndex &index, const Surroundings &around) const;
     bool surroundingsHold(const QModelIndex &index, const Surroundings &around) const;
