@@ -527,6 +527,13 @@ void TaskInfoDialog::showEditButtons(bool visible, bool enabled)
 
 void TaskInfoDialog::updateInfo()
 {
+    // The run that took the task away records where the other computer
+    // moved it once every list is in, after the reset that took it.
+    if (m_taskGone && m_resetBySync && followMove(m_goneTask)) {
+        m_taskGone = false;
+        m_goneTask = TaskTrace();
+        m_taskLifetime = m_task->lifetime();
+    }
     if (m_taskGone || m_listGone) {
         showTaskGone();
         return;

@@ -33,9 +33,10 @@ class ToolButton;
 // task back (then the typing takes edits again); so does a run that takes
 // its whole list away. Typing for a task the user removes, or leaves once
 // it was taken away, stays with that task: when undo brings it back, the
-// form shows the typing again. A task a run's settling of moves took to
-// another list is followed there, typing and all, and the form says so until
-// the user chooses a task; typing left there stays with it.
+// form shows the typing again. A task a run found moved to another list
+// (by its settling of moves, or by the other computer alone) is followed
+// there, typing and all, and the form says so until the user chooses a
+// task; typing left there stays with it.
 class TaskInfoDialog : public CustomDialog
 {
     Q_OBJECT

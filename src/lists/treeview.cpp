@@ -30,6 +30,18 @@
 
 #include <utility>
 
+namespace {
+
+// The row holds the traced task, or there is no row where none was traced.
+bool isTraced(const ListModel *list, const QModelIndex &row, const TaskTrace &trace)
+{
+    if (!row.isValid())
+        return trace.isNull();
+    return !trace.isNull() && trace.find(list) == list->taskForIndex(row);
+}
+
+} // namespace
+
 // Several model resets in a row (each child moved on its own) restore the
 // view's expansion and search hits once, at the end, instead of after each.
 // Indenting and outdenting keep the list where the user sees it.
@@ -223,16 +235,13 @@ bool TreeView::event(QEvent *event)
         ensureSyncingScreen();
         ensureSearchBar();
     }
-    // Typing while the list's run holds it waits for the run's end, the
-    // page's shortcuts among it (Tab indents): claimed from them meanwhile.
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (holdsKey(key)) {
-            if (event->type() == QEvent::KeyPress)
-                holdKey(key);
-            event->accept();
-            return true;
-        }
+    if (claimHeldKey(event))
+        return true;
+    // The row the type-ahead picked is none the user chose: Space goes on
+    // with the search there rather than tick it.
+    if (event->type() == QEvent::ShortcutOverride && typesAhead(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
     }
     // Tab and Shift+Tab are the indent and outdent shortcuts: the view never
     // moves the focus on them.
@@ -242,6 +251,24 @@ bool TreeView::event(QEvent *event)
             return false;
     }
     return QTreeView::event(event);
+}
+
+// The title editor's keys wait for the list's run as the tree's do.
+bool TreeView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched->isWidgetType() && static_cast<QWidget *>(watched)->parentWidget() == viewport()
+        && claimHeldKey(event))
+        return true;
+    return QTreeView::eventFilter(watched, event);
+}
+
+bool TreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if (!QTreeView::edit(index, trigger, event))
+        return false;
+    if (QWidget *editor = indexWidget(index))
+        editor->installEventFilter(this);
+    return true;
 }
 
 // With no row current, the base view makes its first row current when the
@@ -285,6 +312,15 @@ void TreeView::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     }
+    if (typesAhead(event)) {
+        m_typingAhead = true;
+        if (key != Qt::Key_Backspace)
+            keyboardSearch(event->text());
+        m_typingAhead = false;
+        m_typedAhead = currentIndex().siblingAtColumn(0);
+        event->accept();
+        return;
+    }
     switch (key) {
     case Qt::Key_Delete:
     case Qt::Key_Backspace:
@@ -310,6 +346,20 @@ void TreeView::keyPressEvent(QKeyEvent *event)
         QTreeView::keyPressEvent(event);
         break;
     }
+}
+
+// The base view picks a row by the letters typed and, with a row current,
+// starts editing its title at any key: a title typed with no row chosen
+// would overwrite the task the first letter picked. Nothing but the search
+// goes on until the user chooses a row.
+bool TreeView::typesAhead(const QKeyEvent *event) const
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.siblingAtColumn(0) != m_typedAhead)
+        return false;
+    return event->key() == Qt::Key_Backspace || (!event->text().isEmpty() && event->text().at(0).isPrint());
 }
 
 bool TreeView::maybeEditFromRight()
@@ -350,6 +400,8 @@ void TreeView::mousePressEvent(QMouseEvent *event)
         event->accept();
         return;
     }
+    // A click chooses, even the row the type-ahead picked.
+    m_typedAhead = QPersistentModelIndex();
     m_draggedIndex = QPersistentModelIndex();
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
@@ -846,12 +898,27 @@ bool TreeView::holdsKey(const QKeyEvent *event) const
     return !(m_searchBar && m_searchBar->isAncestorOf(QApplication::focusWidget()));
 }
 
+bool TreeView::claimHeldKey(QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (!holdsKey(key))
+        return false;
+    if (event->type() == QEvent::KeyPress)
+        holdKey(key);
+    event->accept();
+    return true;
+}
+
 void TreeView::holdKey(const QKeyEvent *event)
 {
     if (m_heldKeys.isEmpty()) {
-        const ListModel *list = listModel();
         const QModelIndex current = currentIndex();
-        m_heldAt = current.isValid() ? TaskTrace(list, list->taskForIndex(current)) : TaskTrace();
+        // No row current since the run took away the one that was: the keys
+        // were meant for that one.
+        m_heldAt = current.isValid() ? TaskTrace(listModel(), currentTask()) : m_goneTask;
+        m_heldAround = current.isValid() ? surroundingsOf(current) : Surroundings();
     }
     m_heldKeys.append({event->key(), event->modifiers(), event->text(), event->isAutoRepeat()});
 }
@@ -862,22 +929,26 @@ void TreeView::applyHeldKeys()
     if (m_heldKeys.isEmpty() || m_replaying || !list || inputBlocked())
         return;
     const TaskTrace at = std::exchange(m_heldAt, TaskTrace());
-    const QModelIndex current = currentIndex();
-    // The run took the task away: the keys go to no other one, and the user
-    // is told what was left out.
-    const Task *typedAt = at.isNull() ? nullptr : at.find(list);
-    if (!at.isNull() && (!typedAt || !current.isValid() || typedAt != list->taskForIndex(current))) {
-        QString typed;
-        for (const HeldKey &key : std::as_const(m_heldKeys)) {
-            if (key.key == Qt::Key_Return || key.key == Qt::Key_Enter)
-                typed += QLatin1Char(' ');
-            else if (!key.text.isEmpty() && key.text.at(0).isPrint())
-                typed += key.text;
+    const Surroundings around = std::exchange(m_heldAround, Surroundings());
+    if (!at.isNull()) {
+        const Task *typedAt = at.find(list);
+        // The untitled row typed at, which the run's copy of the list does
+        // not hold: a new one where it stood takes the keys.
+        if (!typedAt && around.empty && makeEmptyRowAt(around))
+            typedAt = currentTask();
+        // The run took the task away: the keys go to no other one, and the
+        // user is told what was left out.
+        const QModelIndex current = currentIndex();
+        if (!typedAt || !current.isValid() || typedAt != list->taskForIndex(current)) {
+            tellLeftOut(std::exchange(m_heldKeys, {}), false);
+            return;
         }
-        m_heldKeys.clear();
-        if (m_owner)
-            m_owner->tellUser(heldKeysLeftOutText(typed.simplified()));
-        return;
+        // Keys reaching other rows, or acting on rows, would meet rows the
+        // user never saw: they go in only over the rows as they were.
+        if (actOnRows(m_heldKeys) && !surroundingsHold(current, around)) {
+            tellLeftOut(std::exchange(m_heldKeys, {}), true);
+            return;
+        }
     }
     const QPointer<TreeView> self(this);
     m_replaying = true;
@@ -891,15 +962,149 @@ void TreeView::applyHeldKeys()
         closeCurrentEditor();
 }
 
-QString TreeView::heldKeysLeftOutText(const QString &typed)
+QString TreeView::heldKeysLeftOutText(const QString &typed, bool rowsChanged)
 {
-    // A tick or a move leaves no text to show.
+    const QString why = rowsChanged ? tr("What you typed while the list was synchronising was not put in: the "
+                                         "synchronisation changed the tasks around the one you typed it at.")
+                                    : tr("What you typed while the list was synchronising was not put in: the "
+                                         "task you typed it at is no longer in the list.");
+    // A tick or a move with nothing named leaves no text to show.
     if (typed.isEmpty())
-        return tr("What you typed while the list was synchronising was not put in: the task you typed it at is no "
-                  "longer in the list.");
-    return tr("What you typed while the list was synchronising was not put in: the task you typed it at is no "
-              "longer in the list. You typed: \"%1\"")
-        .arg(typed);
+        return why;
+    return why + QLatin1Char(' ') + tr("You typed: \"%1\"").arg(typed);
+}
+
+// The keys as the user would tell them: titles as typed (corrections made),
+// Return between them, and the keys that act on rows by name.
+void TreeView::tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged)
+{
+    QString typed;
+    bool inWord = false;
+    for (const HeldKey &key : keys) {
+        const bool printable = !key.text.isEmpty() && key.text.at(0).isPrint();
+        if (key.key == Qt::Key_Escape) {
+            continue;
+        } else if (key.key == Qt::Key_Return || key.key == Qt::Key_Enter) {
+            inWord = false;
+        } else if (key.key == Qt::Key_Backspace && inWord && !typed.isEmpty()) {
+            typed.chop(1);
+        } else if (printable && (inWord || key.key != Qt::Key_Space)) {
+            typed += key.text;
+            inWord = true;
+            continue;
+        } else {
+            const QKeyCombination combination = key.key == Qt::Key_Backtab
+                ? QKeyCombination(Qt::ShiftModifier, Qt::Key_Tab)
+                : QKeyCombination(key.modifiers & ~Qt::KeypadModifier, Qt::Key(key.key));
+            typed += QLatin1Char(' ') + QKeySequence(combination).toString(QKeySequence::NativeText);
+            inWord = false;
+        }
+        typed += QLatin1Char(' ');
+    }
+    if (m_owner)
+        m_owner->tellUser(heldKeysLeftOutText(typed.simplified(), rowsChanged));
+}
+
+// Replayed from a row with no title editor open, a printable key opens the
+// title for typing (the page's Space ticks instead), and Left or Right open
+// it as it is; in an open one, text, Backspace, Delete and the keys that
+// move in the text stay there until the title is empty. Every other key
+// reaches or acts on rows.
+bool TreeView::actOnRows(const QList<HeldKey> &keys) const
+{
+    const auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(currentIndex())) : nullptr;
+    bool editing = editor != nullptr;
+    qsizetype length = editor ? editor->text().size() : 0;
+    for (const HeldKey &key : keys) {
+        switch (key.key) {
+        case Qt::Key_Escape:
+            editing = false;
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            if (!editing) {
+                editing = true;
+                length = currentTask()->title().size();
+            }
+            break;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (!editing)
+                return true;
+            break;
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+            if (!editing || length == 0)
+                return true;
+            --length;
+            break;
+        default:
+            if (key.text.isEmpty() || !key.text.at(0).isPrint() || (!editing && key.key == Qt::Key_Space))
+                return true;
+            // The first key typed at a row takes the place of its title.
+            length = editing ? length + 1 : 1;
+            editing = true;
+            break;
+        }
+    }
+    return false;
+}
+
+TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index, bool shown) const
+{
+    const ListModel *list = listModel();
+    const QModelIndex row = index.siblingAtColumn(0);
+    const auto traced = [list](const QModelIndex &at) {
+        return at.isValid() ? TaskTrace(list, list->taskForIndex(at)) : TaskTrace();
+    };
+    Surroundings around;
+    if (shown) {
+        around.above = traced(indexAbove(row));
+        around.below = traced(indexBelow(row));
+    }
+    around.parent = traced(row.parent());
+    around.previous = traced(row.row() > 0 ? row.sibling(row.row() - 1, 0) : QModelIndex());
+    around.empty = list->taskForIndex(row)->isBlankRecursively();
+    return around;
+}
+
+bool TreeView::standsAt(const QModelIndex &index, const Surroundings &around) const
+{
+    const QModelIndex row = index.siblingAtColumn(0);
+    return isTraced(listModel(), row.parent(), around.parent)
+        && isTraced(listModel(), row.row() > 0 ? row.sibling(row.row() - 1, 0) : QModelIndex(), around.previous);
+}
+
+bool TreeView::surroundingsHold(const QModelIndex &index, const Surroundings &around) const
+{
+    const QModelIndex row = index.siblingAtColumn(0);
+    return standsAt(row, around) && isTraced(listModel(), indexAbove(row), around.above)
+        && isTraced(listModel(), indexBelow(row), around.below);
+}
+
+bool TreeView::makeEmptyRowAt(const Surroundings &around)
+{
+    ListModel *list = listModel();
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && currentTask()->isBlankRecursively() && standsAt(current, around))
+        return true;
+    QModelIndex parent;
+    if (!around.parent.isNull()) {
+        const Task *task = around.parent.find(list);
+        if (!task)
+            return false;
+        parent = list->indexOfTask(task);
+    }
+    int row = 0;
+    if (!around.previous.isNull()) {
+        const Task *task = around.previous.find(list);
+        const QModelIndex previous = task ? list->indexOfTask(task) : QModelIndex();
+        if (!previous.isValid() || previous.parent() != parent)
+            return false;
+        row = previous.row() + 1;
+    }
+    insertTaskAt(row, parent);
+    return currentIndex().isValid();
 }
 
 // As the toolkit delivers a typed key: to the open title editor, or else the
@@ -1068,8 +1273,11 @@ bool TreeView::refusedTooDeep(const Task *task, const Task *newParent, bool alon
 void TreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
+    m_currentLifetime = current.isValid() ? currentTask()->lifetime() : std::weak_ptr<const void>();
     if (current.isValid())
         m_goneTask = TaskTrace();
+    if (!m_typingAhead)
+        m_typedAhead = QPersistentModelIndex();
     // Leaving an empty task deletes it, unless it holds subtasks or is the
     // list's only task. A list the user may not write is left as it is.
     if (!m_removingRows && previous.isValid() && previous.column() == ListModel::TitleColumn && writable()
@@ -1121,10 +1329,34 @@ void TreeView::onModelAboutToBeReset()
     const QModelIndex current = currentIndex();
     if (!list)
         return;
-    if (current.isValid())
-        m_keptTask = TaskTrace(list, list->taskForIndex(current));
-    else if (m_keptTask.isNull())
+    if (current.isValid()) {
+        // A run's merge may have taken the task out of the list before the
+        // reset: known then by what it was, while it lives.
+        const Task *task = m_currentLifetime.expired() ? nullptr : list->taskForIndex(current);
+        m_keptTask = TaskTrace(list, task);
+        const bool inList = !m_keptTask.isNull();
+        if (!inList)
+            m_keptTask = TaskTrace::ofTaken(list, task);
+        // A run's copy of the list holds no untitled top-level row: the one
+        // the user stands on is made again where it stood, and a title
+        // being typed is open again as it was.
+        if (!inputBlocked() || m_keptTask.isNull())
+            return;
+        m_keptEmpty = inList && task->isBlankRecursively();
+        // Where the list holds it now: the rows on show may be the ones
+        // before a merge made in place.
+        if (m_keptEmpty)
+            m_keptAround = surroundingsOf(list->indexOfTask(task), false);
+        auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(current)) : nullptr;
+        if (editor) {
+            m_keptEditor = {m_keptTask, editor->text(), editor->cursorPosition(), editor->text() != task->title()};
+            // The reset closes it without a word to its delegate, which
+            // would otherwise commit it to a row it no longer has.
+            editor->removeEventFilter(m_titleDelegate);
+        }
+    } else if (m_keptTask.isNull()) {
         m_keptTask = m_goneTask;
+    }
 }
 
 void TreeView::onModelReset()
@@ -1146,15 +1378,35 @@ void TreeView::onModelReset()
 // the task back makes it current again.
 void TreeView::restoreCurrentTask()
 {
-    const TaskTrace kept = m_keptTask;
-    m_keptTask = TaskTrace();
+    const TaskTrace kept = std::exchange(m_keptTask, TaskTrace());
+    const bool keptEmpty = std::exchange(m_keptEmpty, false);
+    const Surroundings around = std::exchange(m_keptAround, Surroundings());
+    const OpenEditor editor = std::exchange(m_keptEditor, OpenEditor());
     ListModel *list = listModel();
     if (!list || currentIndex().isValid())
         return;
     if (Task *task = kept.find(list))
         setCurrentIndex(list->indexOfTask(task).siblingAtColumn(ListModel::TitleColumn));
-    else
+    else if (!keptEmpty || !makeEmptyRowAt(around))
         m_goneTask = kept;
+    if (editor.task.isNull())
+        return;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && edit(current, AllEditTriggers, nullptr)) {
+        if (auto *line = qobject_cast<QLineEdit *>(indexWidget(current))) {
+            line->setText(editor.text);
+            line->setCursorPosition(editor.cursor);
+        }
+        return;
+    }
+    // Typed for a task the run took away: told with the keys held after it.
+    if (!editor.typed)
+        return;
+    QList<HeldKey> typed;
+    for (const QChar c : editor.text)
+        typed.append({0, Qt::NoModifier, QString(c), false});
+    m_heldKeys = typed + m_heldKeys;
+    m_heldAt = kept;
 }
 
 void TreeView::onTaskExpanded(const QModelIndex &index)

@@ -30,6 +30,7 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
     ListModel *listModel() const;
+    using QTreeView::edit;
 
     // The task of the current index; the list's root task when no row is
     // current.
@@ -107,8 +108,10 @@ public:
     // editing is back; nothing while it is not.
     void applyHeldKeys();
     bool hasHeldKeys() const { return !m_heldKeys.isEmpty(); }
-    // What the tree says when the run took away the task keys were typed at.
-    static QString heldKeysLeftOutText(const QString &typed);
+    // What the tree says when the run took away the task keys were typed at,
+    // or changed the rows around it that keys moving or acting on rows
+    // would have reached.
+    static QString heldKeysLeftOutText(const QString &typed, bool rowsChanged = false);
 
 signals:
     void treeViewCurrentIndexChanged(TreeView *view);
@@ -119,6 +122,8 @@ public slots:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -161,10 +166,52 @@ private:
         bool autoRepeat;
     };
 
+    // The rows around a task as the user saw them: the rows shown above and
+    // below it, its parent and the sibling before it (null where there was
+    // none); and whether it was an untitled row, which a run's copy of the
+    // list may not hold.
+    struct Surroundings
+    {
+        TaskTrace above;
+        TaskTrace below;
+        TaskTrace parent;
+        TaskTrace previous;
+        bool empty = false;
+    };
+
+    // A title editor a run's reset closed: its task, what it held and
+    // whether that was typed (not the title as it was).
+    struct OpenEditor
+    {
+        TaskTrace task;
+        QString text;
+        int cursor = 0;
+        bool typed = false;
+    };
+
     bool inputBlocked() const;
     bool holdsKey(const QKeyEvent *event) const;
+    // Claims a key typed at the tree or its title editor while the list's
+    // run holds it; true when it was the tree's to hold.
+    bool claimHeldKey(QEvent *event);
     void holdKey(const QKeyEvent *event);
     void replayKey(const HeldKey &key);
+    // Whether the keys, replayed from the current row, reach other rows or
+    // act on rows rather than type into the current task's title.
+    bool actOnRows(const QList<HeldKey> &keys) const;
+    void tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged);
+    // Without the rows on show (`shown` false), only its parent and the
+    // sibling before it.
+    Surroundings surroundingsOf(const QModelIndex &index, bool shown = true) const;
+    // Under the same parent, after the same sibling.
+    bool standsAt(const QModelIndex &index, const Surroundings &around) const;
+    bool surroundingsHold(const QModelIndex &index, const Surroundings &around) const;
+    // A new untitled row where one stood among `around`, made current; false
+    // when that place is gone.
+    bool makeEmptyRowAt(const Surroundings &around);
+    // Typing, with no row chosen or on the row the tree's type-ahead picked,
+    // moves the cursor only.
+    bool typesAhead(const QKeyEvent *event) const;
     bool writable() const;
     // Tells the user and answers true when the task (alone: without its
     // subtasks) would stand deeper than the documents hold under newParent.
@@ -240,11 +287,25 @@ private:
     // The current task a reset took out of the list, while no other row has
     // been made current: a later undo or redo may bring it back.
     TaskTrace m_goneTask;
-    // Keys typed while the list's run held it, in order, and the task that
-    // was current at the first: they go in there, or nowhere.
+    // The current row's task while it lives: a run may free it before the
+    // list says it resets.
+    std::weak_ptr<const void> m_currentLifetime;
+    // The current row was an untitled one a run may take away: where it
+    // stood, to make it again there.
+    bool m_keptEmpty = false;
+    Surroundings m_keptAround;
+    // The title editor open when a run's reset closed it.
+    OpenEditor m_keptEditor;
+    // Keys typed while the list's run held it, in order, the task that was
+    // current at the first and the rows the user saw around it: they go in
+    // there, or nowhere.
     QList<HeldKey> m_heldKeys;
     TaskTrace m_heldAt;
+    Surroundings m_heldAround;
     bool m_replaying = false;
+    // The row the type-ahead picked, while the user has not chosen another.
+    QPersistentModelIndex m_typedAhead;
+    bool m_typingAhead = false;
 };
 
 #endif

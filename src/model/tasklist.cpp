@@ -168,6 +168,13 @@ void TaskList::recordMovedTask(const Task *taken, const TaskList *into, Task *co
     m_movedTasks.insert(taken->lineage(), {into, copy, copy->lifetime()});
 }
 
+void TaskList::keepMovedTasksOf(const TaskList &replaced)
+{
+    for (auto it = replaced.m_movedTasks.cbegin(); it != replaced.m_movedTasks.cend(); ++it)
+        if (!m_movedTasks.contains(it.key()))
+            m_movedTasks.insert(it.key(), it.value());
+}
+
 Task *TaskList::movedTask(quint64 lineage, const TaskList **into) const
 {
     const auto it = m_movedTasks.constFind(lineage);

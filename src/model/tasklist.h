@@ -107,6 +107,8 @@ public:
     // kept in the file nor cloned.
     void recordMovedTask(const Task *taken, const TaskList *into, Task *copy);
     void clearMovedTasks() { m_movedTasks.clear(); }
+    // What was recorded on the list this one replaces in the same run.
+    void keepMovedTasksOf(const TaskList &replaced);
     // The copy the task of `lineage` went into while it lives, and the list
     // it went into then (only to be compared: it may be gone); null when
     // none.

@@ -325,6 +325,9 @@ void UserLists::replaceList(ListModel *model, TaskList *newList)
     }
     if (newList->untoldKeptTasks().isEmpty())
         newList->setUntoldKeptTasks(model->taskList()->untoldKeptTasks());
+    // Where the run's settling of moves took a task, for the views that
+    // showed it once they look.
+    newList->keepMovedTasksOf(*model->taskList());
     model->setTaskList(newList);
 }
 

@@ -402,9 +402,13 @@ PLUMDECK_SCREEN(formsNotSaved)
     QVERIFY(!shoot(&link, QStringLiteral("attachment-not-saved")).isNull());
 }
 
-// Keys typed while a list synchronised, at a task the run then took away.
+// Keys typed while a list synchronised, at a task the run then took away,
+// and keys acting on rows the run changed around the task.
 PLUMDECK_SCREEN(heldKeysLeftOut)
 {
     MessageDialog dialog(QStringLiteral("Lists"), TreeView::heldKeysLeftOutText(QStringLiteral("one two")), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("held-keys-left-out")).isNull());
+    MessageDialog rows(QStringLiteral("Lists"), TreeView::heldKeysLeftOutText(QStringLiteral("Down Del"), true),
+                       false);
+    QVERIFY(!shoot(&rows, QStringLiteral("held-keys-rows-changed")).isNull());
 }

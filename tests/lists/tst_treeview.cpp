@@ -180,6 +180,14 @@ private slots:
         row("read-only ignores edits", "A B", "A", "Return Delete Space type:x Right", "A B", "A", 0, "or");
         row("read-only still moves", "A B", "A", "Down", "A B", "B", 0, "or");
         row("read-only keeps its empty tasks", "A _ B", "_", "Up", "A _ B", "A", 0, "or");
+        // With no task chosen the letters typed find one; the keys of a
+        // title go on with the search there, never into that task.
+        row("typing with no task chosen finds one", "Melon Milk", "", "type:milk", "Melon Milk", "Milk", 0);
+        row("the task found takes no backspace nor space", "Melon Milk", "", "type:m Backspace Space=remove",
+            "Melon Milk", "Melon", 0);
+        row("a click chooses the task found", "Melon Milk", "", "type:m click:text:Melon type:x Return", "x _ Milk",
+            "_", 2);
+        row("arrows choose the task found", "Melon Milk", "", "type:m Down Up type:x Return", "x _ Milk", "_", 2);
         // Operations as the commands call them.
         row("indent the first child", "A B", "A", "op:indent", "A B", "A", 0);
         row("indent keeps the children's depth", "A B[b1 b2]", "B", "op:indent", "A[B b1 b2]", "B", 1);

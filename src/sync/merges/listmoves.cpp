@@ -210,6 +210,15 @@ public:
     }
 
     void run();
+    // Where the other computer moved each task this one did not move too,
+    // whatever this one changed: its views follow it there (the settling
+    // records the copy that stays, where it makes one).
+    void recordMovesThere()
+    {
+        for (auto it = m_movedThere.cbegin(); it != m_movedThere.cend(); ++it)
+            if (!m_movedHere.contains(it.key()) && m_listOf.contains(it.key()))
+                moved(m_listOf.value(it.key()), it.key(), it->list, it->task);
+    }
     // "list: task" for each task left where it was beside a move that
     // could not be told apart from tasks made in its second.
     QStringList untold() const;
@@ -404,6 +413,7 @@ QList<int> Settler::placeOf(int list, const Task *task) const
 
 void Settler::run()
 {
+    recordMovesThere();
     for (int from = 0; from < m_lists.size(); ++from) {
         if (!m_lists.at(from).agreedBefore)
             continue;
@@ -835,11 +845,13 @@ void Settler::removeTask(int list, Task *task)
 
 } // namespace
 
+void ListMoves::recordMoves(QList<List> &lists)
+{
+    Settler(lists).recordMovesThere();
+}
+
 bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wentThere)
 {
-    for (const List &list : lists)
-        if (list.now)
-            list.now->clearMovedTasks();
     Settler settler(lists);
     settler.run();
     if (untold)

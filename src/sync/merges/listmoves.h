@@ -32,7 +32,8 @@ class TaskList;
 // content, then its title, against the agreed copy; where nothing tells,
 // nothing is done and both stay. A row nobody typed into is no task. Each
 // task taken out of a list is recorded there with the copy it went into
-// (TaskList::movedTask), for the views that showed it.
+// (TaskList::movedTask), for the views that showed it, until the next run
+// starts: a later settling in the same run adds to what the first recorded.
 class ListMoves
 {
 public:
@@ -55,6 +56,9 @@ public:
     // gets "list: task" for each task moved on both that stays where the
     // other computer put it, not where it was put here.
     static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr);
+    // Only records where the other computer moved tasks, for the views: with
+    // nothing changed here there is nothing to settle.
+    static void recordMoves(QList<List> &lists);
 
     // Whether a task went between `list` and one of `others` here since they
     // last agreed with the server: only a run that has every list settles it.

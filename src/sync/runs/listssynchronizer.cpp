@@ -238,6 +238,10 @@ void ListsSynchronizer::start()
         QTimer::singleShot(0, this, [this] { fail(tr("Settings required for sync are not complete.")); });
         return;
     }
+    // Where an earlier run's moves took tasks is no longer news.
+    if (m_userLists)
+        for (ListModel *model : m_userLists->models())
+            model->taskList()->clearMovedTasks();
     emit progress(tr("Contacting server..."), 0, 1000);
     sendRequest(QStringLiteral("GET"), QStringLiteral("/"), &ListsSynchronizer::onServerInfoRequestFinished);
 }
@@ -488,12 +492,24 @@ void ListsSynchronizer::keepListsBeforeMerges()
 // the other changed it, or moved it too, is settled (see ListMoves).
 bool ListsSynchronizer::followMovedTasks(MovedThen then)
 {
-    // A move needs a change made here: with no list changed here, the
-    // server's lists already are what both computers did.
-    if (!m_userLists || !m_starts.changedHere())
+    if (!m_userLists)
         return false;
-    QList<ListMoves::List> lists;
     const QList<ListModel *> models = m_userLists->models();
+    // A move needs a change made here: with no list changed here, the
+    // server's lists already are what both computers did. Where the other
+    // moved a task is still recorded for the views that showed it, among the
+    // lists the run brought anew (both ends of a move are).
+    if (!m_starts.changedHere()) {
+        QList<ListMoves::List> fetched;
+        for (ListModel *model : models) {
+            const ListStarts::Start *start = m_starts.find(model);
+            if (!start || start->agreed.get() != model->taskList()->agreed())
+                fetched << ListStarts::seen(start, model->taskList());
+        }
+        ListMoves::recordMoves(fetched);
+        return false;
+    }
+    QList<ListMoves::List> lists;
     for (ListModel *model : models)
         lists << ListStarts::seen(m_starts.find(model), model->taskList());
     // Lists removed here too, after the lists here: a task moved out of one

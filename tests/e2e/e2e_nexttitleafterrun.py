@@ -1,0 +1,49 @@
+"""The user types a title and Return, which opens the row for the next
+title, presses F5 there, and once the synchronisation is over types the next
+title and Return: it goes into that row, below the title before it, and no
+other task changes, here or on the server (a task starting with the same
+letter keeps its title)."""
+
+import re
+
+from e2e import poll, run, type_tasks
+
+
+def server_titles(s, name):
+    for doc in s.server_lists():
+        if "<dd>%s</dd>" % name in doc:
+            return re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)
+    return None
+
+
+def scenario(s):
+    home = s.home("user")
+    s.write_account(home)
+    program, app = s.open_program(home)
+    type_tasks(s, app, ["Melon", "Bread"])
+    s.name_list(app, "Shop")
+    s.synchronise(app)
+    poll("the list on the server", lambda: server_titles(s, "Shop") == ["Melon", "Bread"], interval=0.5)
+
+    # A click on the last task edits it; Return there opens a new row below.
+    s.click(s.task_cells(app)[-1])
+    s.keys("End", "Return")
+    s.type("Milk")
+    s.keys("Return")
+    s.shot("the row for the next title")
+    s.keys("F5")
+    s.wait_sync_end(app)
+    poll("Milk on the server", lambda: server_titles(s, "Shop") == ["Melon", "Bread", "Milk"], interval=0.5)
+    s.shot("synchronised")
+
+    s.type("Mint")
+    s.keys("Return", "Escape")
+    s.shot("the next title typed")
+    poll("the titles as typed", lambda: s.cell_texts(app) == ["Melon", "Bread", "Milk", "Mint"])
+    s.synchronise(app)
+    poll("the titles on the server",
+         lambda: server_titles(s, "Shop") == ["Melon", "Bread", "Milk", "Mint"], interval=0.5)
+    s.close_program(program, app)
+
+
+run("nexttitleafterrun", scenario, server=True)
