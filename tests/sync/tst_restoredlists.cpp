@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 #include "listedits.h"
 #include "storedclient.h"
+#include "sync/merges/uploadmark.h"
 #include "sync/runs/forcedruns.h"
 #include "sync/runs/listoutcome.h"
 #include "sync/runs/listssynchronizer.h"
@@ -151,6 +152,8 @@ private:
         OnlyTypedInAfterTheImport,
         NeverSynchronisedImportedOnTheOtherComputer,
         ImportedByAnEarlierVersion,
+        ImportedForcedKilledBeforeItsFirstLookEditedThere,
+        ImportedForcedKilledBeforeItsListsEditedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -339,6 +342,12 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(NeverSynchronisedImportedOnTheOtherComputer);
     QTest::newRow("imported by an earlier version, not yet synchronised: beside the server's, told")
         << int(ImportedByAnEarlierVersion);
+    QTest::newRow("edited there since the backup, imported, a forced remote run killed before it looked, a task added "
+                  "there: the import carried out, that task kept")
+        << int(ImportedForcedKilledBeforeItsFirstLookEditedThere);
+    QTest::newRow("edited there since the backup, imported, a forced remote run killed before its lists, a task added "
+                  "there: the import carried out, that task kept")
+        << int(ImportedForcedKilledBeforeItsListsEditedThere);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
@@ -776,6 +785,45 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         else
             expected << QStringLiteral("Garden[Rake]");
         break;
+    case ImportedForcedKilledBeforeItsFirstLookEditedThere:
+    case ImportedForcedKilledBeforeItsListsEditedThere: {
+        // The forced run that was to send the import never reached Home,
+        // which changed there since: the import is carried out as any is.
+        const QString home = QStringLiteral("Home");
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            retitle(client->model(home), QStringLiteral("Keys"), QStringLiteral("Spare keys"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            importBackup(client);
+            ForcedRuns::prepareForceRemote(client.lists, client.notes);
+            if (c == ImportedForcedKilledBeforeItsListsEditedThere) {
+                // Killed as Trip's update leaves, Home not yet reached.
+                client.persist();
+                m_server->clearRequests();
+                const QString aList = QStringLiteral("^/lists/\\d+$");
+                runClientSync(client, *m_server, [&] { return !m_server->requests("PUT", aList).isEmpty(); },
+                              [](ListsSynchronizer *run) { run->setForceRemote(true); });
+                std::unique_ptr<UserLists> onDisk(UserLists::load(a.listsPath()));
+                QVERIFY(onDisk);
+                const TaskList *marked = onDisk->taskListByServerId(client.model(home)->taskList()->serverId());
+                QVERIFY(marked);
+                QVERIFY(UploadMark::read(marked->pendingUpload()).wholeSeenRevision() != 0);
+            }
+        });
+        {
+            auto client = session(b);
+            addTask(client->model(home), QStringLiteral("Lamp"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected = {QStringLiteral("Home[Keys,Lamp]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
+        m_told = ListOutcome::Restored{{home}, {}, {}, {}};
+        break;
+    }
     case OwnBackupEditedThereSentByAForcedRemoteRun:
         // The server's lists end as the backup's, under the ids they had:
         // the other computer sees each list once, none removed.

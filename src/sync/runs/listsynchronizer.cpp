@@ -483,7 +483,9 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         merged->setPendingUpload(UploadMark::ofListPut(merged, mark).text());
     }
     list->swapContent(*merged);
-    if (forcedMovedOn)
+    // What the import changed there says more than that the forced run
+    // that was to send it came too late.
+    if (forcedMovedOn && !importChanges)
         ListOutcome::markKept(list, ListOutcome::Kept::ForcedMovedOn);
     return merged;
 }
