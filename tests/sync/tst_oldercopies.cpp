@@ -144,6 +144,7 @@ private:
         ListMadeAndMovedFirstThereTakenHereByARunThatFailed,
         ListsReorderedOnBoth,
         RetitledThereTickedHereWithoutTheAgreedCopy,
+        RetitledThereTickedHereInDoubtWithoutTheAgreedCopy,
         RetitledThereTickedHereTheAgreedCopyUnderWrongIds,
         RetitledThereTickedHereTheAgreedCopyLackingATask,
         TickedHereMadeReadOnlyThere,
@@ -494,6 +495,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("lists reordered on both") << int(ListsReorderedOnBoth);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed lost from the file")
         << int(RetitledThereTickedHereWithoutTheAgreedCopy);
+    QTest::newRow("renamed and retitled there, ticked here by an update whose answer was lost, what it agreed lost "
+                  "from the file")
+        << int(RetitledThereTickedHereInDoubtWithoutTheAgreedCopy);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed read under wrong ids")
         << int(RetitledThereTickedHereTheAgreedCopyUnderWrongIds);
     QTest::newRow("renamed and retitled there, ticked here, what it agreed lacking a task of the list")
@@ -1740,6 +1744,31 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Trip[Tickets,Bags,Socks]"), QStringLiteral("Home[Keys]"), QStringLiteral("Shop[Soap]")};
         m_expectedOrder = {QStringLiteral("Shop"), trip, QStringLiteral("Home")};
+        break;
+    }
+    case RetitledThereTickedHereInDoubtWithoutTheAgreedCopy: {
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Tickets")), true);
+            m_server->dropAnswerAfterApplying("PUT", OneList);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            client.model(trip)->setName(QStringLiteral("Journey"));
+        });
+        damageAgreedCopies(b.listsPath(), Damage::AgreedGone);
+        auto client = session(b);
+        QVERIFY(client->loadProblem.isEmpty());
+        QVERIFY(sync(*client));
+        client->persist();
+        // Whether its tick went up is all it knows: nothing goes over the
+        // server's copy, and its own stays beside it.
+        expected = {QStringLiteral("Journey[Tickets*,Big bags,Socks]"),
+                    QStringLiteral("Trip (my changes)[Tickets*,Bags,Socks]")};
+        m_expectedNotice = QStringLiteral("Trip (my changes)");
         break;
     }
     case RetitledThereTickedHereWithoutTheAgreedCopy:

@@ -68,9 +68,14 @@ bool ListSyncTraits::mustFetch(const TaskList *list)
         && list->revision() == ListSynchronizer::NotFetchedRevision;
 }
 
+// Without what the list agreed (left out of a file too large), what an
+// update in doubt carried cannot be told from what changed since: the list
+// goes as any list without it, the server's copy taken and its own kept
+// beside.
 bool ListSyncTraits::mayHoldUploadedParts(const TaskList *list)
 {
-    return list->syncStatus() == TaskList::Edited && UploadMark::read(list->pendingUpload()).isPut();
+    return list->syncStatus() == TaskList::Edited && UploadMark::read(list->pendingUpload()).isPut()
+           && list->agreed();
 }
 
 namespace {
