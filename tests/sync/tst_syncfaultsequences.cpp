@@ -4281,10 +4281,10 @@ QString Sequence::finish()
     const QString keptNotice = NotepadSynchronizer::keptCopiesText({});
     QStringList againstRemovals;
     const auto heading = [](const QString &text) { return text.left(text.lastIndexOf(QLatin1Char('\n')) + 1); };
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         ListOutcome::KeptAgainstRemovals one;
         QStringList *part[] = {&one.removedThere, &one.removedThereWhole, &one.removedHere, &one.tasks,
-                               &one.movesUntold};
+                               &one.movesUntold, &one.movedThere};
         *part[i] << QStringLiteral("x");
         againstRemovals << heading(ListOutcome::keptAgainstRemovalsText(one));
     }
