@@ -985,6 +985,9 @@ public:
     // list).
     QHash<QString, QList<int>> listRemovals;
     QHash<QString, QList<int>> listTouches;
+    // A task carried to another list with the task above it: out of the
+    // list, it escapes a removal of that list that did not know of the move.
+    QHash<QString, QList<int>> carried;
     QHash<QString, QList<int>> noteRemovals;
     // The lists gone after a removal that held, as the last check saw.
     mutable QSet<QString> absentLists;
@@ -1049,6 +1052,10 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
 QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const
 {
     QStringList out;
+    QSet<int> wholeListRemovals;
+    for (const QList<int> &ws : listRemovals)
+        for (int w : ws)
+            wholeListRemovals.insert(w);
     absentLists.clear();
     for (const QString &key : listKeys) {
         const QStringList names = view.names.value(key);
@@ -1096,8 +1103,13 @@ QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringL
         const QList<StaleView::Item> copies = view.tasks.value(key);
         const QList<int> rs = removals.value(key);
         const QList<int> ts = touches.value(key);
+        const QList<int> carriedOut = carried.value(key);
+        const auto touchesFor = [&](int r) {
+            return wholeListRemovals.contains(r) ? ts + carriedOut : ts;
+        };
         const bool mustGo = std::any_of(rs.begin(), rs.end(), [&](int r) {
-            return std::all_of(ts.begin(), ts.end(), [&](int t) { return saw(writes[r], writes[t]); });
+            const QList<int> all = touchesFor(r);
+            return std::all_of(all.begin(), all.end(), [&](int t) { return saw(writes[r], writes[t]); });
         });
         // A change made on top of one the remover sent in doubt to the same
         // field may have put back what the remover had agreed: nothing then
@@ -1112,7 +1124,7 @@ QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringL
         QStringList keptBy;
         const bool mustStay = std::all_of(rs.begin(), rs.end(), [&](int r) {
             bool any = false;
-            for (int t : ts) {
+            for (int t : touchesFor(r)) {
                 if (!maySee(writes[r], writes[t]) && !onRemoversDoubt(t, r) && !knewTheSame(writes[r], writes[t])) {
                     any = true;
                     keptBy << told(t);
@@ -1531,6 +1543,7 @@ private:
     bool staleListMove(int c);
     void staleChange(int c, const QString &what, const QString &field, const Task *task, const QString &value);
     void stalePlace(int c, const QString &what, const Task *task, const QString &listKey, bool container);
+    void staleCarried(Task *moved);
     void staleMade(int c, const Task *task, const QString &listKey);
     // Notes and the groups tree, changed on older copies too.
     void makeStaleNote(int c);
@@ -3382,6 +3395,15 @@ void Sequence::stalePlace(int c, const QString &what, const Task *task, const QS
     // another computer removed.
 }
 
+// The tasks below one just moved to another list went with it.
+void Sequence::staleCarried(Task *moved)
+{
+    const int w = int(m_stale.writes.size()) - 1;
+    for (const Task *t : keyedTree(moved))
+        if (t != moved)
+            m_stale.carried[keyOf(t)] << w;
+}
+
 void Sequence::staleMade(int c, const Task *task, const QString &listKey)
 {
     const QString key = keyOf(task);
@@ -3569,6 +3591,7 @@ bool Sequence::staleEdit(int c)
             model->insertRow(0);
         to->appendTask(copy);
         stalePlace(c, QStringLiteral("moves %1 to list %2").arg(key, toKey), copy, toKey, true);
+        staleCarried(copy);
         done = QStringLiteral("move to list");
         // Now and then another computer, not synchronised since, moves it
         // too, and may remove the list it went to: with draws of its own.
@@ -3716,6 +3739,7 @@ void Sequence::staleMovedElsewhereToo(int c, const QString &listKey, const QStri
         model->insertRow(0);
     to->appendTask(copy);
     stalePlace(other, QStringLiteral("moves %1 to list %2").arg(key, target), copy, target, true);
+    staleCarried(copy);
     ++m_figures.staleEdits[QStringLiteral("move right after a move elsewhere")];
     // The list the first move went to, removed by one that never saw it.
     if (on("staleremovelist") && computers().size() == 2 && target != toKey && copies.contains(toKey)
