@@ -588,8 +588,7 @@ QString ListOutcome::forcedMovedOnText(const QStringList &names)
 
 QString ListOutcome::sharingText(const QStringList &names)
 {
-    return tr("What the server holds of whom these lists are shared with did not follow from what this computer "
-              "knew. The people each list is shared with here and on the server were put together, nobody left "
-              "out:\n%1")
+    return tr("Who these lists are shared with on the server did not match what this computer knew of it. The "
+              "people each list is shared with here and on the server were put together, nobody left out:\n%1")
         .arg(names.join(QLatin1Char('\n')));
 }
