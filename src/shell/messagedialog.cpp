@@ -63,6 +63,9 @@ void MessageDialog::tellLater(QObject *context, const QString &title, const QStr
     QTimer::singleShot(0, context, [title, text, parent] {
         auto *dialog = new MessageDialog(title, text, false, parent());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // It comes when nobody asked: the keys being typed stay where they
+        // go until the user turns to it.
+        dialog->setAttribute(Qt::WA_ShowWithoutActivating);
         dialog->show();
         dialog->raise();
     });

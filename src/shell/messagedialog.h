@@ -26,7 +26,7 @@ public:
     // Without waiting: a page may tell this while it is still being built,
     // and what runs underneath (a save timer) must go on. Shown once the
     // event loop runs, unless `context` is gone, over the window `parent`
-    // gives by then.
+    // gives by then, without taking the keyboard from the window in use.
     static void tellLater(QObject *context, const QString &title, const QString &text,
                           const std::function<QWidget *()> &parent);
 
