@@ -951,6 +951,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     const auto retitleBags = [&](LiveClient &client) {
         retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
     };
+    // The week's roll-over: every task of Trip moved into a new list, Trip
+    // removed.
+    const auto rollIntoJourney = [&](LiveClient &client) {
+        ListModel *next = client.addList(QStringLiteral("Journey"), {});
+        for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
+            moveToList(client.model(trip), title, next);
+        client.lists->deleteList(client.model(trip)->taskList());
+    };
     switch (c) {
     case RenamedThere:
         onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
@@ -2019,12 +2027,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     case EmptiedIntoANewListAndRemovedThereRemovedHere:
     case EmptiedIntoANewListAndRemovedThereATaskRemovedHere:
-        onA([&](LiveClient &client) {
-            ListModel *next = client.addList(QStringLiteral("Journey"), {});
-            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
-                moveToList(client.model(trip), title, next);
-            client.lists->deleteList(client.model(trip)->taskList());
-        });
+        onA(rollIntoJourney);
         onB([&](LiveClient &client) {
             if (c == EmptiedIntoANewListAndRemovedThereRemovedHere)
                 client.lists->deleteList(client.model(trip)->taskList());
@@ -2035,12 +2038,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_expectedNoNotice = true;
         break;
     case RolledOverThereRemovedHereAnotherListTickedHere:
-        onA([&](LiveClient &client) {
-            ListModel *next = client.addList(QStringLiteral("Journey"), {});
-            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
-                moveToList(client.model(trip), title, next);
-            client.lists->deleteList(client.model(trip)->taskList());
-        });
+        onA(rollIntoJourney);
         onB([&](LiveClient &client) {
             client.lists->deleteList(client.model(trip)->taskList());
             ListModel *home = client.model("Home");
@@ -2056,12 +2054,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             ListModel *model = client.model(trip);
             model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
         });
-        onB([&](LiveClient &client) {
-            ListModel *next = client.addList(QStringLiteral("Journey"), {});
-            for (const QString &title : {QStringLiteral("Tickets"), QStringLiteral("Bags"), QStringLiteral("Socks")})
-                moveToList(client.model(trip), title, next);
-            client.lists->deleteList(client.model(trip)->taskList());
-        }, b);
+        onB(rollIntoJourney, b);
         // The list comes back with what was added there; what was moved
         // out here stays where it went, once, with the tick made there.
         expected = {QStringLiteral("Journey[Tickets,Bags*,Bags>Big one,Socks]"), QStringLiteral("Trip[Passport]")};
