@@ -113,6 +113,15 @@ PLUMDECK_SCREEN(notesKeptBeside)
     QVERIFY(!shoot(&dialog, QStringLiteral("notes-kept-beside")).isNull());
 }
 
+// What a run tells of a note posted again beside one that may be its
+// earlier post, changed on another computer.
+PLUMDECK_SCREEN(notesPostedBeside)
+{
+    MessageDialog dialog(QStringLiteral("Sync"),
+                         NotepadSynchronizer::postedBesideText({QStringLiteral("Ideas (my changes)")}), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("notes-posted-beside")).isNull());
+}
+
 // What a run tells of lists whose changes were not sent and were kept
 // beside them: made read-only for the user since, and with what they last
 // agreed with the server lost.

@@ -4315,15 +4315,20 @@ QString Sequence::finish()
     againstRemovals << heading(NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("x")}, {}))
                     << heading(NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("x")}));
     QStringList boxes;
+    // A note posted again beside one that may be its copy is kept beside it too.
+    const QString besideNotice = NotepadSynchronizer::postedBesideText({});
     for (const QString &text : std::as_const(m_boxes.texts)) {
-        const QStringList titles = text.mid(keptNotice.size()).split(QLatin1Char('\n'));
+        const QString head = text.startsWith(keptNotice) ? keptNotice
+                             : text.startsWith(besideNotice) ? besideNotice
+                                                             : QString();
+        const QStringList titles = text.mid(head.size()).split(QLatin1Char('\n'));
         const QStringList parts = text.split(QStringLiteral("\n\n"));
         if (std::all_of(parts.begin(), parts.end(), [&](const QString &part) {
                 return std::any_of(againstRemovals.begin(), againstRemovals.end(),
                                    [&](const QString &head) { return part.startsWith(head); });
             }))
             ++m_figures.removalsTold;
-        else if (!text.startsWith(keptNotice)
+        else if (head.isEmpty()
                  || !std::all_of(titles.begin(), titles.end(), [](const QString &t) { return t.endsWith(KeptSuffix); }))
             boxes << text;
         else

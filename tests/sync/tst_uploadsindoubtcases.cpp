@@ -7,6 +7,7 @@
 #include "storedclient.h"
 #include "sync/runs/forcedruns.h"
 #include "sync/runs/listssynchronizer.h"
+#include "sync/runs/notepadsynchronizer.h"
 #include "sync/runs/singlelistsynchronizer.h"
 #include "sync/runs/syncsnapshot.h"
 #include "syncfixture.h"
@@ -125,6 +126,7 @@ struct Expected
 {
     QStringList lists; // listText() of each
     QStringList notes; // "title: text"
+    QStringList told;  // the messages' texts
 };
 
 } // namespace
@@ -221,6 +223,8 @@ private:
         NewTaskEditedInTwoUpdatesTheFirstArrivedTheSecondRefused,
         NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere,
         ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere,
+        NotePostInDoubtChangedElsewhere,
+        NotePostInDoubtNotArrivedANoteMadeElsewhere,
         TypedUpdateLostTickedElsewhere,
         TwoTypedInOneSecondUpdateLostOneTickedElsewhere,
         MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered,
@@ -496,6 +500,10 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
         << int(NewTaskEditedInTwoUpdatesTheSecondRefusedRemovedElsewhere);
     QTest::newRow("a forced remote run after a note's post in doubt, a note made elsewhere")
         << int(ForcedRemoteAfterANotePostInDoubtWithANoteMadeElsewhere);
+    QTest::newRow("a note's post in doubt, its copy changed elsewhere: both, told")
+        << int(NotePostInDoubtChangedElsewhere);
+    QTest::newRow("a note's post in doubt that never arrived, a note made elsewhere")
+        << int(NotePostInDoubtNotArrivedANoteMadeElsewhere);
     QTest::newRow("a task typed with Enter, its update's answer lost, ticked elsewhere")
         << int(TypedUpdateLostTickedElsewhere);
     QTest::newRow("two tasks typed in one second, their update's answer lost, one ticked elsewhere")
@@ -1491,6 +1499,40 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
+    case NotePostInDoubtChangedElsewhere:
+    case NotePostInDoubtNotArrivedANoteMadeElsewhere: {
+        // Changed since it was made, a note the server got while the post
+        // was in doubt may be its copy or another's: both stay, and the user
+        // is told. Unchanged, its content tells.
+        const bool changed = c == NotePostInDoubtChangedElsewhere;
+        {
+            auto client = session(a);
+            client->addNote(QStringLiteral("Idea"), QStringLiteral("kite"));
+            if (changed)
+                m_server->dropAnswerAfterApplying("POST", Notes);
+            else
+                m_server->respondOnce("POST", Notes, 500);
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        {
+            auto client = session(b);
+            if (!changed)
+                client->addNote(QStringLiteral("Other"), QStringLiteral("map"));
+            QVERIFY(sync(*client));
+            if (changed)
+                QVERIFY(client->note(QStringLiteral("Idea"))->editText(QStringLiteral("kite and string")));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        if (changed) {
+            expected.notes = {QStringLiteral("Idea: kite and string"), QStringLiteral("Idea (my changes): kite")};
+            expected.told = {NotepadSynchronizer::postedBesideText({QStringLiteral("Idea (my changes)")})};
+        } else {
+            expected.notes = {QStringLiteral("Idea: kite"), QStringLiteral("Other: map")};
+        }
+        break;
+    }
     case PastedCopyOfATaskRemovedFromAListInDoubt: {
         // Killed once Home's post is out; Work's, marked in the same save,
         // never leaves. Home's copy holds what its post carried whatever was
@@ -1960,7 +2002,7 @@ void TstUploadsInDoubtCases::eachCaseSettles()
                  qPrintable(sent.join(QLatin1Char('|'))));
         client->persist();
     }
-    QCOMPARE(boxes.titles, QStringList());
+    QCOMPARE(boxes.texts, expected.told);
     PLUMDECK_VERIFY_NO_VIOLATIONS(*m_server);
 }
 

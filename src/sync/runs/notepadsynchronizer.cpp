@@ -4,6 +4,7 @@
 #include "model/notepadnoteinfo.h"
 #include "model/notepadnotes.h"
 #include "model/notepadreaderwriter.h"
+#include "sync/runs/listoutcome.h"
 #include "sync/runs/notepadnotesynchronizer.h"
 #include "sync/requests/httpresponseheader.h"
 #include "sync/merges/removalmerge.h"
@@ -184,8 +185,14 @@ void NotepadSynchronizer::setAsideUploadsInDoubt()
         NotepadNote *note = *it;
         bool candidate = false;
         if (note->syncStatus() == NotepadNote::New && !note->pendingUpload().isEmpty()) {
-            for (quint32 id : std::as_const(m_serverIds))
-                candidate = candidate || mayBeCopyOf(id, note);
+            for (quint32 id : std::as_const(m_serverIds)) {
+                if (!mayBeCopyOf(id, note))
+                    continue;
+                candidate = true;
+                // A post makes revision 1: a later one was changed since.
+                if (m_noteInfos.value(id)->revision() > 1)
+                    m_changedCandidates[note] << id;
+            }
         }
         if (candidate) {
             m_notesInDoubt << note;
@@ -292,7 +299,18 @@ void NotepadSynchronizer::syncNextNote()
 {
     if (m_localNotes.isEmpty() && m_serverIds.isEmpty() && !m_notesInDoubt.isEmpty()) {
         // No server note was their copy: posted again, with marks that name
-        // what this run knows.
+        // what this run knows. Beside one that changed since it was made,
+        // which may be that copy changed on another computer, the note goes
+        // as a copy of its own, and the user is told.
+        for (NotepadNote *note : std::as_const(m_notesInDoubt)) {
+            const QList<quint32> changed = m_changedCandidates.value(note);
+            if (std::all_of(changed.begin(), changed.end(), [&](quint32 id) { return m_postedIds.contains(id); }))
+                continue;
+            note->setTitle(ListOutcome::keptCopyName(note->title()));
+            note->setUntoldKept(QLatin1String(keptBesideChangedCopy));
+            note->markNotepadChanged();
+        }
+        m_changedCandidates.clear();
         m_localNotes = m_notesInDoubt;
         m_notesInDoubt.clear();
         markUploads(m_localNotes);
@@ -360,7 +378,7 @@ void NotepadSynchronizer::tellWhatWasKept()
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QStringList copies, removedThere, removedHere, forcedMovedOn;
+    QStringList copies, removedThere, removedHere, forcedMovedOn, besideChanged;
     bool told = false;
     for (NotepadNote *note : notes->notes()) {
         // Marked told before the messages: each runs an event loop in
@@ -375,6 +393,8 @@ void NotepadSynchronizer::tellWhatWasKept()
                 removedHere << note->title();
             else if (note->untoldKept() == QLatin1String(keptForcedMovedOn))
                 forcedMovedOn << note->title();
+            else if (note->untoldKept() == QLatin1String(keptBesideChangedCopy))
+                besideChanged << note->title();
             else if (!note->untoldKept().isEmpty())
                 removedThere << note->title();
         }
@@ -389,6 +409,15 @@ void NotepadSynchronizer::tellWhatWasKept()
         SyncNotices::tell(tr("Sync"), keptAgainstRemovalsText(removedThere, removedHere));
     if (!forcedMovedOn.isEmpty())
         SyncNotices::tell(tr("Sync"), forcedMovedOnText(forcedMovedOn));
+    if (!besideChanged.isEmpty())
+        SyncNotices::tell(tr("Sync"), postedBesideText(besideChanged));
+}
+
+QString NotepadSynchronizer::postedBesideText(const QStringList &titles)
+{
+    return tr("The server's answer to sending these notes was lost. A note it got meanwhile has changed on another "
+              "computer since, and may be one of them: both were kept, yours as a new note:\n%1")
+        .arg(titles.join(QLatin1Char('\n')));
 }
 
 QString NotepadSynchronizer::forcedMovedOnText(const QStringList &titles)

@@ -48,12 +48,17 @@ public:
     static constexpr const char *keptRemovedHere = "removed-here";
     // Kept from the removal a forced remote run cut short was to make.
     static constexpr const char *keptForcedMovedOn = "forced-moved-on";
+    // Posted again beside a note that may be its earlier post's copy.
+    static constexpr const char *keptBesideChangedCopy = "beside-changed-copy";
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
     static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
     // What the user is told of the notes a forced remote run cut short was
     // to remove, kept as they changed on the server since.
     static QString forcedMovedOnText(const QStringList &titles);
+    // What the user is told of the notes posted again beside a note the
+    // server got while their post was in doubt and that changed there since.
+    static QString postedBesideText(const QStringList &titles);
     // What the run ends with for a note whose server copy did not read.
     static QString unreadNoteText(const QString &title, quint32 id, const QString &reason);
 
@@ -114,6 +119,9 @@ private:
     QSet<quint32> m_serverIds;
     QList<NotepadNote *> m_localNotes;
     QList<NotepadNote *> m_notesInDoubt;
+    // For each, the server notes that may be its copy and changed since they
+    // were made: its content no longer tells whether one is.
+    QHash<const NotepadNote *, QList<quint32>> m_changedCandidates;
     // The marks of the notes marked for an upload that has not left yet, as
     // they were before.
     QHash<NotepadNote *, QString> m_marksBefore;
