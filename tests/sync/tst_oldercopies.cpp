@@ -113,6 +113,8 @@ private:
         MovedWithItsSubtaskHereSubtaskRetitledThere,
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
+        MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere,
+        MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere,
         MovedWithItsSubtaskToOneListThereAnotherHere,
         MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
@@ -440,6 +442,11 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to another list on both, retitled there once moved")
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
+    QTest::newRow("moved into a list made there, to another here after a list's post in doubt here: there, told")
+        << int(MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere);
+    QTest::newRow("moved into a list made there, retitled here after a list's post in doubt here: the change "
+                  "follows it")
+        << int(MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere);
     QTest::newRow("moved with its subtask to one list there, to another here: the later upload's, subtask with it")
         << int(MovedWithItsSubtaskToOneListThereAnotherHere);
     QTest::newRow("moved to one list there, to another here, after its subtask moved on both and in doubt there: once")
@@ -826,6 +833,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
+            || c == MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere
+            || c == MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
             || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
             || c == MovedOutWithItsParentAndBackHereRetitledThere
@@ -2622,6 +2631,31 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB([](LiveClient &) {}, b);
         expected = {QStringLiteral("Home[Keys,Big one]"), QStringLiteral("Shop[Soap,Bags]"),
                     QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere:
+    case MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere: {
+        const bool movedHere = c == MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere;
+        {
+            // A list made here whose post's answer is lost: a list made
+            // there since may be its copy, and is fetched after the uploads.
+            auto client = session(b);
+            makeList(*client, QStringLiteral("Garage"), {QStringLiteral("Oil")});
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Bags"), client.addList(QStringLiteral("Journey"), {}));
+        });
+        onB(movedHere ? std::function<void(LiveClient &)>(moveBagsHome) : retitleBags, b);
+        expected = {QStringLiteral("Garage[Oil]"), QStringLiteral("Home[Keys]"),
+                    movedHere ? QStringLiteral("Journey[Bags]") : QStringLiteral("Journey[Big bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        if (movedHere)
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {}, {QStringLiteral("Journey: Bags")}});
+        else
+            m_expectedNoNotice = true;
         break;
     }
     case MovedWithItsSubtaskToOneListThereAnotherHere:
