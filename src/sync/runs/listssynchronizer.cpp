@@ -733,8 +733,10 @@ void ListsSynchronizer::takeLookedAtLists()
     // Lists the steps fetch later (the copy of an upload in doubt, one not
     // read here) are settled at the end, from here, with the tasks that left
     // a list there for none seen yet: they may have gone into those.
-    if (m_userLists)
+    if (m_userLists && !m_forceLocal && !m_forceRemote)
         m_starts.keepSettled(m_userLists);
+    else
+        m_starts.clear();
     m_saves.lists();
     syncNextList();
 }

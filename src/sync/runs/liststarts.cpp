@@ -26,6 +26,7 @@ void ListStarts::keep(const UserLists *lists)
 void ListStarts::keepSettled(const UserLists *lists)
 {
     const QHash<const ListModel *, Start> first = std::exchange(m_starts, {});
+    m_removed.clear();
     keep(lists);
     for (auto it = first.cbegin(); it != first.cend(); ++it) {
         const auto now = m_starts.find(it.key());
