@@ -113,6 +113,10 @@ private:
         MovedWithItsSubtaskHereSubtaskRetitledThere,
         MovedToAnotherListBothRetitledThereAfter,
         MovedToOneListThereAnotherHere,
+        MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere,
+        MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere,
+        IndentedAndMovedWithItsParentThereParentMovedElsewhereHere,
+        PastedIntoAListThereAnotherRemovedThereItsSourceMovedThereHere,
         MovedWithItsSubtaskToOneListThereAnotherHere,
         MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
         SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore,
@@ -440,6 +444,16 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("moved to another list on both, retitled there once moved")
         << int(MovedToAnotherListBothRetitledThereAfter);
     QTest::newRow("moved to one list there, to another here: the later upload's") << int(MovedToOneListThereAnotherHere);
+    QTest::newRow("moved into a list made there, to another here after a list's post in doubt here: there, told")
+        << int(MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere);
+    QTest::newRow("moved into a list made there, retitled here after a list's post in doubt here: the change "
+                  "follows it")
+        << int(MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere);
+    QTest::newRow("indented below a task there and moved with it, that task moved elsewhere here, a task of each "
+                  "list removed there")
+        << int(IndentedAndMovedWithItsParentThereParentMovedElsewhereHere);
+    QTest::newRow("a copy pasted into a list there, another task of it removed there, the source moved into it here")
+        << int(PastedIntoAListThereAnotherRemovedThereItsSourceMovedThereHere);
     QTest::newRow("moved with its subtask to one list there, to another here: the later upload's, subtask with it")
         << int(MovedWithItsSubtaskToOneListThereAnotherHere);
     QTest::newRow("moved to one list there, to another here, after its subtask moved on both and in doubt there: once")
@@ -807,6 +821,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         if (sameSecond || c == PastedCopyMovedThereTickedHere || c == PastedSourceMovedThereRetitledHere
             || c == TypedIntoARowOfAMovedTasksSecond || c == MovedToOneListOnBothTickedThere
             || c == MovedToOneListOnBothTickedHere || c == PastedIntoAListThereItsSourceMovedThereHere
+            || c == PastedIntoAListThereAnotherRemovedThereItsSourceMovedThereHere
             || c == MovedToOneListOnBothTickedHereKilledOnceTheFirstUploadLeft
             || c == PastedBesideItsSourceOnBoth || c == PastedCopiesTickedAndMovedThereOneRetitledHere
             || c == SameSecondMadeOnBothListRemovedThereEditedHere)
@@ -826,6 +841,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToAnotherListThereKilledBeforeTheOtherListEditedHere
             || c == MovedWithItsSubtaskHereSubtaskRetitledThere || c == MovedToAnotherListBothRetitledThereAfter
             || c == MovedToOneListThereAnotherHere || c == MovedWithItsSubtaskOnBoth
+            || c == MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere
+            || c == MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere
+            || c == IndentedAndMovedWithItsParentThereParentMovedElsewhereHere
             || c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == OutdentedThereMovedWithItsParentHere
             || c == OutdentedHereMovedWithItsParentThere || c == MovedOutWithItsParentAndBackThereRetitledHere
             || c == MovedOutWithItsParentAndBackHereRetitledThere
@@ -851,7 +869,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
-            || c == MovedWithItsSubtaskToOneListThereAnotherHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == MovedWithItsSubtaskToOneListThereAnotherHere
+            || c == IndentedAndMovedWithItsParentThereParentMovedElsewhereHere
+            || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
@@ -1618,15 +1638,21 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case PastedIntoAListThereItsSourceMovedThereHere:
+    case PastedIntoAListThereAnotherRemovedThereItsSourceMovedThereHere: {
+        const bool keysRemoved = c == PastedIntoAListThereAnotherRemovedThereItsSourceMovedThereHere;
         onA([&](LiveClient &client) {
             ListModel *home = client.model("Home");
             QVERIFY(home->pasteTask(taskTitled(client.model(trip)->taskList(), QStringLiteral("Bags"))->copy(),
                                     QModelIndex()));
             retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            if (keysRemoved)
+                removeTask(home, QStringLiteral("Keys"));
         });
         onB(moveBagsHome, b);
-        expected = {QStringLiteral("Home[Keys,Bags,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        expected = {keysRemoved ? QStringLiteral("Home[Bags,Big bags]") : QStringLiteral("Home[Keys,Bags,Big bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    }
     case RenamedThereTheLookBeforeTheUploadCut: {
         onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
         auto client = session(b);
@@ -2624,6 +2650,31 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                     QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
+    case MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere:
+    case MovedIntoAListMadeThereRetitledHereAfterAPostInDoubtHere: {
+        const bool movedHere = c == MovedIntoAListMadeThereAnotherHereAfterAPostInDoubtHere;
+        {
+            // A list made here whose post's answer is lost: a list made
+            // there since may be its copy, and is fetched after the uploads.
+            auto client = session(b);
+            makeList(*client, QStringLiteral("Garage"), {QStringLiteral("Oil")});
+            m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
+            QVERIFY(!sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Bags"), client.addList(QStringLiteral("Journey"), {}));
+        });
+        onB(movedHere ? std::function<void(LiveClient &)>(moveBagsHome) : retitleBags, b);
+        expected = {QStringLiteral("Garage[Oil]"), QStringLiteral("Home[Keys]"),
+                    movedHere ? QStringLiteral("Journey[Bags]") : QStringLiteral("Journey[Big bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
+        if (movedHere)
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {}, {}, {QStringLiteral("Journey: Bags")}});
+        else
+            m_expectedNoNotice = true;
+        break;
+    }
     case MovedWithItsSubtaskToOneListThereAnotherHere:
     case MovedToOneListThereAnotherHere:
         onA(moveBagsHome);
@@ -2632,6 +2683,20 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Home[Keys]"),
                     c == MovedWithItsSubtaskToOneListThereAnotherHere ? QStringLiteral("Shop[Soap,Bags,Bags>Big one]") : QStringLiteral("Shop[Soap,Bags]"),
                     QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    case IndentedAndMovedWithItsParentThereParentMovedElsewhereHere:
+        // Tickets and Keys left their lists there for no list: of those, the
+        // settling at the end of the run follows them alone again.
+        onA([&](LiveClient &client) {
+            indentBelow(client.model(trip), QStringLiteral("Socks"), QStringLiteral("Bags"));
+            moveBagsHome(client);
+            removeTask(client.model(trip), QStringLiteral("Tickets"));
+            removeTask(client.model("Home"), QStringLiteral("Keys"));
+        });
+        onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Bags"), client.model("Shop")); },
+            b);
+        expected = {QStringLiteral("Home[]"), QStringLiteral("Shop[Soap,Bags,Bags>Socks]"), QStringLiteral("Trip[]")};
+        m_expectedNoNotice = true;
         break;
     }
 }

@@ -1030,10 +1030,12 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
         wanted << writes[w].value;
     if (standing.isEmpty())
         wanted << unwritten;
-    // A change its own computer, or one that knew of it, then removed the
-    // task with: the task stays for another's change, which may not carry it.
+    // A change its own computer, or one that may have known of it, then
+    // removed the task with: the task stays for another's change, which may
+    // not carry it. A run that failed after its upload arrived leaves its
+    // change on the server, where the remover may have taken it.
     const bool dropped = std::any_of(standing.begin(), standing.end(), [&](int w) {
-        return std::any_of(removedBy.begin(), removedBy.end(), [&](int r) { return saw(writes[r], writes[w]); });
+        return std::any_of(removedBy.begin(), removedBy.end(), [&](int r) { return maySee(writes[r], writes[w]); });
     });
     if (dropped) {
         wanted << unwritten;

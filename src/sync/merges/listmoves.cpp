@@ -191,9 +191,10 @@ public:
             // What left each list: gone from the server's, or removed here;
             // every task of it at once where the list itself was removed
             // (the server no longer had it, or it was removed here).
+            const QSet<quint32> *only = lists.at(i).followOnly;
             for (const Task *agreed : seen.agreed) {
                 m_listOf.insert(agreed, i);
-                if (agreed->isBlankRecursively())
+                if (agreed->isBlankRecursively() || (only && !only->contains(agreed->id())))
                     continue;
                 if (!seen.server.contains(agreed->id()))
                     m_leftThere.insert(agreed->identity(), agreed);
@@ -224,6 +225,13 @@ public:
     QStringList untold() const;
     // "list: task" for each task moved on both kept where the other put it.
     QStringList wentThere() const { return m_wentThere; }
+    // The tasks that left each list there and arrived in none.
+    void recordUnfollowed()
+    {
+        for (const Task *agreed : std::as_const(m_leftThere))
+            if (!m_movedThere.contains(agreed))
+                m_lists[m_listOf.value(agreed)].unfollowed.insert(agreed->id());
+    }
 
 private:
     // Which task that arrived in a list is the move of which agreed task
@@ -638,7 +646,7 @@ void Settler::splitCopies()
     for (int i = 0; i < m_lists.size(); ++i) {
         const Seen &seen = m_seen.at(i);
         TaskList *now = m_lists.at(i).now;
-        if (!m_lists.at(i).mineBefore || !now->canWrite())
+        if (!m_lists.at(i).mineBefore || !now->canWrite() || m_lists.at(i).followOnly)
             continue;
         // What is there of each identity and title that the server did not
         // hold: a task of its own, not one the merge took for another.
@@ -854,6 +862,7 @@ bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wen
 {
     Settler settler(lists);
     settler.run();
+    settler.recordUnfollowed();
     if (untold)
         *untold << settler.untold();
     if (wentThere)

@@ -2,6 +2,7 @@
 #define LISTMOVES_H
 
 #include <QList>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -44,6 +45,13 @@ public:
         const TaskList *serverBefore = nullptr; // the server's before this run sent anything
         const TaskList *mineBefore = nullptr;   // the list here as the run began (edited lists)
         bool changed = false;                   // set when `now` was changed
+        // The ids of its agreed tasks that left it there and arrived in no
+        // list: removed there, or moved into a list not seen yet.
+        QSet<quint32> unfollowed;
+        // Settled before in this run from the same start (what its merge
+        // took for one task added on both was split then): of what left it,
+        // only these are followed.
+        const QSet<quint32> *followOnly = nullptr;
         // Tasks taken out of `now` that the server never had: freed with
         // the last copy of this, once the list's views were told of the
         // change (they may point at them until then).

@@ -519,6 +519,9 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
         lists << ListStarts::seen(&list.start, list.now.get());
     QStringList untold, wentThere;
     ListMoves::settle(lists, &untold, &wentThere);
+    for (int i = 0; i < models.size(); ++i)
+        if (ListStarts::Start *start = m_starts.find(models.at(i)))
+            start->unfollowed = lists.at(i).unfollowed;
     const auto tell = [](QStringList &lines, const QStringList &more) {
         for (const QString &line : more)
             if (!lines.contains(line))
@@ -728,8 +731,12 @@ void ListsSynchronizer::takeLookedAtLists()
     dropEmptiedKeptLists();
     markKeptHere(keptHere);
     // Lists the steps fetch later (the copy of an upload in doubt, one not
-    // read here) are settled at the end, from here.
-    keepListsBeforeMerges();
+    // read here) are settled at the end, from here, with the tasks that left
+    // a list there for none seen yet: they may have gone into those.
+    if (m_userLists && !m_forceLocal && !m_forceRemote)
+        m_starts.keepSettled(m_userLists);
+    else
+        m_starts.clear();
     m_saves.lists();
     syncNextList();
 }

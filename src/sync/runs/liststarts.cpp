@@ -8,6 +8,7 @@
 #include "sync/merges/uploadmark.h"
 
 #include <algorithm>
+#include <utility>
 
 void ListStarts::keep(const UserLists *lists)
 {
@@ -19,6 +20,20 @@ void ListStarts::keep(const UserLists *lists)
         start.status = list->syncStatus();
         if (list->syncStatus() != TaskList::Unedited)
             start.mine.reset(list->clone());
+    }
+}
+
+void ListStarts::keepSettled(const UserLists *lists)
+{
+    const QHash<const ListModel *, Start> first = std::exchange(m_starts, {});
+    m_removed.clear();
+    keep(lists);
+    for (auto it = first.cbegin(); it != first.cend(); ++it) {
+        const auto now = m_starts.find(it.key());
+        if (it->unfollowed.isEmpty() || now == m_starts.end())
+            continue;
+        *now = *it;
+        now->followsAgain = true;
     }
 }
 
@@ -91,6 +106,8 @@ ListMoves::List ListStarts::seen(const Start *start, TaskList *now)
     }
     seen.agreedBefore = start->agreed.get();
     seen.mineBefore = start->mine.get();
+    if (start->followsAgain)
+        seen.followOnly = &start->unfollowed;
     // The server's before this run's uploads: the copy a merge was made
     // onto, else the agreed one for a list changed here only, else what the
     // run fetched.

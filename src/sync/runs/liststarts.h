@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 #include <memory>
 #include <vector>
@@ -26,11 +27,20 @@ public:
         std::shared_ptr<const TaskList> mine;
         std::shared_ptr<const TaskList> serverBefore;
         int status = 0;
+        // What left it that the first settling found in no list (see
+        // ListMoves::List), followed again once kept through it.
+        QSet<quint32> unfollowed;
+        bool followsAgain = false;
     };
 
     // Each list here as it stands now: what it agreed, and, changed here
     // since, itself.
     void keep(const UserLists *lists);
+    // As keep, once the moves were first settled, for the lists the steps
+    // fetch later; a list that tasks left there for no list seen keeps its
+    // start, for those tasks: they may have gone into one fetched later,
+    // and what the list agrees since its merge no longer shows them.
+    void keepSettled(const UserLists *lists);
     void clear()
     {
         m_starts.clear();
