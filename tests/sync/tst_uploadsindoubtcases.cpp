@@ -1493,9 +1493,18 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QVERIFY(sync(*client));
             client->persist();
         }
+        const auto ideaId = [this] {
+            for (const FakeNote &note : m_server->notes(QStringLiteral("alice")))
+                if (note.title == QLatin1String("Idea"))
+                    return note.id;
+            return quint32(0);
+        };
+        const quint32 posted = ideaId();
         auto client = session(a);
         QVERIFY(forcedRemoteSync(*client));
         client->persist();
+        // Its id stays: the copy is not removed and posted again.
+        QCOMPARE(ideaId(), posted);
         expected.notes = {QStringLiteral("Idea: kite")};
         break;
     }
