@@ -304,7 +304,8 @@ void NotepadSynchronizer::syncNextNote()
         // as a copy of its own, and the user is told.
         for (NotepadNote *note : std::as_const(m_notesInDoubt)) {
             const QList<quint32> changed = m_changedCandidates.value(note);
-            if (std::all_of(changed.begin(), changed.end(), [&](quint32 id) { return m_postedIds.contains(id); }))
+            if (!NotepadNotes::instance()->notes().contains(note)
+                || std::all_of(changed.begin(), changed.end(), [&](quint32 id) { return m_postedIds.contains(id); }))
                 continue;
             note->setTitle(ListOutcome::keptCopyName(note->title()));
             note->setUntoldKept(QLatin1String(keptBesideChangedCopy));
