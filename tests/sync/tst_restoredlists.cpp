@@ -120,7 +120,6 @@ private:
         RemovedHereNotSentBackupWithoutIt,
         RemovedHereNotSentBackupWithIt,
         ImportedTwiceRemovedFromTheServer,
-        ImportedOnTheOtherComputerToo,
         AnotherAccountsBackupImportedTwice,
         OwnBackupInGroups,
         OwnBackupWithoutAListMadeSince,
@@ -282,9 +281,6 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("removed here, not yet sent, the backup without it") << int(RemovedHereNotSentBackupWithoutIt);
     QTest::newRow("removed here, not yet sent, the backup with it") << int(RemovedHereNotSentBackupWithIt);
     QTest::newRow("removed here and synchronised, the backup imported twice") << int(ImportedTwiceRemovedFromTheServer);
-    QTest::newRow("removed and synchronised, the backup imported here, then on the other computer: nothing tells it "
-                  "the first brought it back, so it comes back twice")
-        << int(ImportedOnTheOtherComputerToo);
     QTest::newRow("a backup of another account imported twice") << int(AnotherAccountsBackupImportedTwice);
     QTest::newRow("lists in groups, the backup imported as it was made: the groups stay")
         << int(OwnBackupInGroups);
@@ -639,24 +635,6 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
                 QVERIFY(sync(client));
             });
         }
-        break;
-    case ImportedOnTheOtherComputerToo:
-        onA([&](LiveClient &client) {
-            exportBackup(client);
-            removeList(client, trip);
-            QVERIFY(sync(client));
-            importBackup(client);
-            QVERIFY(sync(client));
-        });
-        {
-            auto client = session(b);
-            QVERIFY(sync(*client));
-            QCOMPARE(listsText(client->lists), expected);
-            importBackup(*client);
-            QVERIFY(sync(*client));
-            client->persist();
-        }
-        expected << QStringLiteral("Trip[Tickets,Bags,Socks]");
         break;
     case AnotherAccountsBackupImportedTwice:
         backupElsewhere(*m_server, QStringLiteral("bob"), QStringLiteral("hunter2"), backup, QStringLiteral("Chores"),
