@@ -275,6 +275,12 @@ void TaskList::setAgreed(TaskList *list)
         list->m_agreed.reset();
         list->m_agreedImage.reset();
         list->m_pendingUpload.clear();
+        // A task both name is one task, known here by its lineage.
+        const QHash<quint32, Task *> here = tasksById();
+        list->m_rootTask->forEachBelow([&here](Task *task) {
+            if (const Task *same = here.value(task->id()))
+                task->setLineage(same->lineage());
+        });
     }
     m_agreed.reset(list);
     m_agreedImage.reset();

@@ -131,7 +131,8 @@ public:
     const TaskList *agreed() const;
     std::shared_ptr<const TaskList> sharedAgreed() const;
     void setAgreed(std::shared_ptr<const TaskList> agreed);
-    // Takes `list`, a copy of the server's, as the agreed one.
+    // Takes `list`, a copy of the server's, as the agreed one; its tasks
+    // take the lineages of the tasks here of their ids.
     void setAgreed(TaskList *list);
     // What the list holds now is what the server holds: an image of the
     // list, sharing its tasks' values until they change.

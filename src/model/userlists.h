@@ -99,6 +99,10 @@ public:
     // them records it; empty when not recorded.
     QString account() const { return m_account; }
     void setAccount(const QString &account) { m_account = account; }
+    // Every task read held the lineage this computer gave it (a file an
+    // earlier version wrote holds none: its tasks were given new ones).
+    bool tasksIdentified() const { return m_tasksIdentified; }
+    void setTasksIdentified(bool identified) { m_tasksIdentified = identified; }
 
     void addModel(ListModel *model);
     // Takes the list unless it is refused (see AddResult); returns its new
@@ -147,6 +151,7 @@ private:
     QSet<quint32> m_arrivedInOrder;
     QDateTime m_outlookLastSyncTime;
     QString m_account;
+    bool m_tasksIdentified = true;
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;
 };

@@ -252,17 +252,17 @@ private slots:
                                            "start-time due-time created-by done-by last-modified-by priority%2\n");
         const QString note = QStringLiteral(" note-added-time note-text");
         QTest::newRow("local, known to the server") << Local << true
-            << "li.pd-task\n dl.pd-task-fields: title done outlook-id id revision hashcode expanded creation-time "
+            << "li.pd-task\n dl.pd-task-fields: title done outlook-id id revision hashcode expanded lineage creation-time "
                "modification-time deletion-time start-time due-time created-by done-by last-modified-by priority "
-               "note-added-time note-text alarm-time\n" + parts + kid.arg(" expanded", "")
-               + kid.arg(" expanded", note) + kid.arg(" expanded", note);
+               "note-added-time note-text alarm-time\n" + parts + kid.arg(" expanded lineage", "")
+               + kid.arg(" expanded lineage", note) + kid.arg(" expanded lineage", note);
         QTest::newRow("server, known to the server") << Server << true
             << "li.pd-task\n dl.pd-task-fields: title done id revision hashcode creation-time modification-time "
                "deletion-time start-time due-time created-by done-by last-modified-by priority note-added-time "
                "note-text alarm-time\n" + parts + kid.arg("", "") + kid.arg("", note) + kid.arg("", note);
         QTest::newRow("local, new") << Local << false
-            << "li.pd-task\n dl.pd-task-fields: title= done=false hashcode= expanded=true start-time=none "
-               "due-time=none created-by= done-by= last-modified-by= priority=none\n";
+            << "li.pd-task\n dl.pd-task-fields: title= done=false hashcode= expanded=true lineage=00000000000004d2 "
+               "start-time=none due-time=none created-by= done-by= last-modified-by= priority=none\n";
     }
     void taskElement()
     {
@@ -270,8 +270,10 @@ private slots:
         QFETCH(bool, known);
         QFETCH(QString, expected);
         QScopedPointer<Task> task(known ? fullTask(QStringLiteral("t")) : new Task);
-        if (!known)
+        if (!known) {
             task->setHashcode(hash32().left(31)); // only a whole hash is written
+            task->setLineage(1234);
+        }
         QCOMPARE(outline(writtenTask(task.data(), kind), !known), expected);
         // The attachments element on its own: task element first, then the task.
         TaskReaderWriter writer(kind);

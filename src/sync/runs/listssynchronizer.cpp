@@ -914,7 +914,7 @@ void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, Post
     const quint32 id = fetched->serverId();
     m_postedIds.insert(id);
     if (taking == PostsInDoubt::Taking::ServersCopy) {
-        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched, nullptr, true);
         m_currentModel = model;
         return;
     }
@@ -1266,7 +1266,7 @@ void ListsSynchronizer::takeExistingList(ListSynchronizer *step)
     }
     bool uploadAgain = false;
     if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel, fetched,
-                                                            &uploadAgain)) {
+                                                            &uploadAgain, ListOutcome::uploadAnswered(step))) {
         // Posted later in this run, like any new list.
         m_models.append(copy);
         m_hasNewLists = true;
