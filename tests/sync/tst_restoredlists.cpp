@@ -153,6 +153,13 @@ private:
         ImportedByAnEarlierVersion,
         ImportedForcedKilledBeforeItsFirstLookEditedThere,
         ImportedForcedKilledBeforeItsListsEditedThere,
+        TypedBeforeTheBackupSentAfter,
+        MovedHereSinceTheBackup,
+        RemovedThereImportedTwice,
+        PostedAnewHereSinceTheBackup,
+        RemovalsTheBackupRecords,
+        SubtaskAddedThereSinceTheBackup,
+        TypedBeforeTheBackupImportedOnTheOtherComputer,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -317,7 +324,7 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("retitled on the other computer since the backup, moved here after the import: the backup's, "
                   "where it went")
         << int(RetitledThereMovedHereAfterTheImport);
-    QTest::newRow("moved to another list on the other computer since the backup: back where the backup has it too")
+    QTest::newRow("moved to another list on the other computer since the backup: there only, told")
         << int(MovedThereSinceTheBackup);
     QTest::newRow("a list another user shares with this one, typed into after the import: kept")
         << int(SharedWithMeTypedInAfterTheImport);
@@ -344,6 +351,20 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("edited there since the backup, imported, a forced remote run killed before its lists, a task added "
                   "there: the import carried out, that task kept")
         << int(ImportedForcedKilledBeforeItsListsEditedThere);
+    QTest::newRow("a task typed before the backup and sent after it: once") << int(TypedBeforeTheBackupSentAfter);
+    QTest::newRow("moved to another list here since the backup: there only, told at the import")
+        << int(MovedHereSinceTheBackup);
+    QTest::newRow("a task removed on the other computer since the backup, the backup imported twice: once")
+        << int(RemovedThereImportedTwice);
+    QTest::newRow("removed on the other computer, changed and posted anew here since the backup: that list, once")
+        << int(PostedAnewHereSinceTheBackup);
+    QTest::newRow("removals the backup records, imported on the other computer: sent, a task changed there since "
+                  "kept and told")
+        << int(RemovalsTheBackupRecords);
+    QTest::newRow("a subtask added on the other computer since the backup: kept below its task")
+        << int(SubtaskAddedThereSinceTheBackup);
+    QTest::newRow("a task typed before the backup, imported on the other computer: added, told")
+        << int(TypedBeforeTheBackupImportedOnTheOtherComputer);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
@@ -842,8 +863,11 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             client->persist();
         }
         importAndSyncOnA();
-        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags,Socks]")};
-        m_told = ListOutcome::Restored{{}, {trip}, {}, {}};
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags]")};
+        m_told = ListOutcome::Restored();
+        QCOMPARE(boxes.texts.filter(QStringLiteral("Trip: Socks (now in \"Home\")")),
+                 QStringList{ListOutcome::keptAgainstRemovalsText(
+                     {{}, {}, {}, {}, {}, {}, {QStringLiteral("Trip: Socks (now in \"Home\")")}})});
         break;
     case RenamedThereSinceTheBackup:
         onA(exportBackup);
@@ -986,6 +1010,100 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         QCOMPARE(boxes.texts.filter(ListOutcome::unknownBaseText({QStringLiteral("Trip (my changes)")})).size(), 1);
         expected << QStringLiteral("Trip (my changes)[Tickets,Bags,Socks]");
         m_told = ListOutcome::Restored();
+        break;
+    case TypedBeforeTheBackupSentAfter:
+    case TypedBeforeTheBackupImportedOnTheOtherComputer:
+        onA([&](LiveClient &client) {
+            addTask(client.model(trip), QStringLiteral("Towel"));
+            exportBackup(client);
+            QVERIFY(sync(client));
+            if (c == TypedBeforeTheBackupSentAfter) {
+                importBackup(client);
+                QVERIFY(sync(client));
+            }
+        });
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel]")};
+        if (c == TypedBeforeTheBackupSentAfter)
+            break;
+        {
+            // Nothing there tells which task here it became.
+            auto client = session(b);
+            QVERIFY(sync(*client));
+            QVERIFY(useBackupPage(*client, backup, false)
+                        .endsWith(QStringLiteral("they are added to them as new tasks:\nTrip")));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel,Towel]")};
+        break;
+    case MovedHereSinceTheBackup:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            moveToList(client.model(trip), QStringLiteral("Socks"), client.model(QStringLiteral("Home")));
+            QVERIFY(sync(client));
+            QVERIFY(useBackupPage(client, backup, false)
+                        .endsWith(QStringLiteral("they stay in the list they are in now:\nTrip: Socks (now in \"Home\")")));
+            QVERIFY(sync(client));
+        });
+        expected = {QStringLiteral("Home[Keys,Socks]"), QStringLiteral("Trip[Tickets,Bags]")};
+        m_told = ListOutcome::Restored();
+        break;
+    case RemovedThereImportedTwice:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            removeTask(client->model(trip), QStringLiteral("Socks"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        importAndSyncOnA();
+        importAndSyncOnA();
+        break;
+    case PostedAnewHereSinceTheBackup:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            removeList(*client, trip);
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            addTask(client.model(trip), QStringLiteral("Towel"));
+            QVERIFY(sync(client));
+        });
+        importAndSyncOnA();
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel]")};
+        break;
+    case RemovalsTheBackupRecords: {
+        {
+            // Removed, backed up, and never sent: this computer is gone.
+            auto client = session(a);
+            removeTask(client->model(trip), QStringLiteral("Socks"));
+            removeTask(client->model(trip), QStringLiteral("Bags"));
+            removeList(*client, QStringLiteral("Home"));
+            exportBackup(*client);
+        }
+        auto client = session(b);
+        retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        QVERIFY(sync(*client));
+        importBackup(*client);
+        QVERIFY(sync(*client));
+        client->persist();
+        QCOMPARE(boxes.texts.filter(QStringLiteral("Trip: Big bags")),
+                 QStringList{ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}, {}})});
+        expected = {QStringLiteral("Trip[Tickets,Big bags]")};
+        break;
+    }
+    case SubtaskAddedThereSinceTheBackup:
+        onA(exportBackup);
+        {
+            auto client = session(b);
+            addTask(client->model(trip), QStringLiteral("Tags"), QStringLiteral("Bags"));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        importAndSyncOnA();
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Bags>Tags,Socks]")};
         break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);

@@ -396,6 +396,9 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
            "one of the two. Each is kept once, in the list the other computer moved it to, which reached the "
            "server first, and not in the one you moved it to here:\n%1"),
         kept.movedThere);
+    add(tr("These tasks of the imported backup had been moved to another list since it was made; they stay in "
+           "the list they are in now:\n%1"),
+        kept.movedSinceBackup);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -460,6 +463,12 @@ void ListOutcome::markKept(ListModel *model, Kept why)
         return;
     markKept(model->taskList(), why);
     model->setChanged();
+}
+
+void ListOutcome::forgetRestored(TaskList *list)
+{
+    if (list && list->untoldKept().startsWith(QLatin1String(keptKinds[int(Kept::Restored)])))
+        list->setUntoldKept(QString());
 }
 
 void ListOutcome::markKept(TaskList *list, Kept why)

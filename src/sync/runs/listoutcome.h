@@ -124,10 +124,13 @@ public:
         // "list: task" moved on both, kept where the other computer put it
         // (a default: those who name the five above need not name it).
         QStringList movedThere = {};
+        // "list: task (now in "other")" of an import, moved to another list
+        // since its backup was made: it stays there.
+        QStringList movedSinceBackup = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty() && movedThere.isEmpty();
+                   && movesUntold.isEmpty() && movedThere.isEmpty() && movedSinceBackup.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -137,6 +140,7 @@ public:
             tasks << more.tasks;
             movesUntold << more.movesUntold;
             movedThere << more.movedThere;
+            movedSinceBackup << more.movedSinceBackup;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -183,6 +187,9 @@ public:
         Sharing
     };
     static void markKept(ListModel *model, Kept why);
+    // What an import changes on the server is marked on the list, to be
+    // told once it went up; forgotten when nothing of it is left to send.
+    static void forgetRestored(TaskList *list);
     // The same on the list alone, before its model is marked (its owner
     // saves it).
     static void markKept(TaskList *list, Kept why);

@@ -433,8 +433,7 @@ bool sameTree(const Task *a, const Task *b)
 // server's copy: the list becomes the merge, with that copy as what it
 // agreed, and the update about to leave carries only the changes.
 TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
-                                         bool *nothingToSend, bool *tookTheirs,
-                                         std::shared_ptr<const TaskList> *imported)
+                                         bool *nothingToSend, bool *tookTheirs)
 {
     const UploadMark own = UploadMark::read(list->pendingUpload());
     if (replacesWholeOnto(list, fetched)) {
@@ -454,11 +453,11 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     // then onto that; so too one a forced run cut short was to send whole.
     std::shared_ptr<const TaskList> base = list->sharedAgreed();
     std::shared_ptr<const TaskList> theirs(fetched, [](const TaskList *) {});
+    std::shared_ptr<const TaskList> backup;
     if (own.carriesImport()) {
-        base = RestoredLists::importBase(list);
-        theirs.reset(RestoredLists::importedOnto(*base, *fetched));
-        if (imported)
-            *imported = theirs;
+        backup = RestoredLists::importBase(list);
+        theirs.reset(RestoredLists::importedOnto(*backup, *fetched));
+        base = RestoredLists::withRemovals(backup, *list, *theirs);
     }
     const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
     ListMerge::Sent sent;
@@ -475,7 +474,12 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     bool importChanges = false;
     if (own.carriesImport()) {
         RestoredLists::keepServerIds(merged, *fetched);
-        importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false);
+        // A removal the backup records that goes up changes the server too.
+        const QHash<quint32, Task *> known = backup->tasksById();
+        bool removes = false;
+        for (const Task *removed : merged->removedTasks())
+            removes = removes || !known.contains(removed->id());
+        importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false, removes);
     }
     merged->setAgreed(fetched);
     *tookTheirs = merged->name() != list->name() || merged->isDone() != list->isDone()

@@ -459,6 +459,32 @@ TaskList *RestoredLists::importedOnto(const TaskList &backup, const TaskList &se
     return out;
 }
 
+std::shared_ptr<const TaskList> RestoredLists::withRemovals(const std::shared_ptr<const TaskList> &base,
+                                                           const TaskList &list, const TaskList &imported)
+{
+    const QHash<quint32, Task *> there = imported.tasksById();
+    const QHash<quint32, Task *> known = base->tasksById();
+    QList<const Task *> removals;
+    for (const Task *removed : list.removedTasks())
+        if (there.contains(removed->id()) && !known.contains(removed->id()))
+            removals << removed;
+    if (removals.isEmpty())
+        return base;
+    std::shared_ptr<TaskList> out(base->clone());
+    const QHash<quint32, Task *> placed = out->tasksById();
+    for (const Task *removed : std::as_const(removals)) {
+        // As it was when removed, where the server holds it.
+        const Task *parent = there.value(removed->id())->parent();
+        Task *holder = placed.value(parent->id(), nullptr);
+        if (!holder || parent->id() == 0)
+            holder = out->rootTask();
+        Task *task = removed->clone();
+        task->deleteChildren();
+        holder->insertChild(task, holder->childCount());
+    }
+    return out;
+}
+
 void RestoredLists::keepServerIds(TaskList *merged, const TaskList &server)
 {
     const QHash<quint32, Task *> there = server.tasksById();
@@ -477,9 +503,9 @@ void RestoredLists::keepServerIds(TaskList *merged, const TaskList &server)
 }
 
 bool RestoredLists::markWhatItChanges(TaskList *list, const TaskList &backup, const TaskList &imported,
-                                      const TaskList &server, bool whole)
+                                      const TaskList &server, bool whole, bool removes)
 {
-    if (sameTasks(imported, server))
+    if (!removes && sameTasks(imported, server))
         return false;
     const QHash<quint32, Task *> backups = backup.tasksById();
     bool addedThere = false;
@@ -488,6 +514,25 @@ bool RestoredLists::markWhatItChanges(TaskList *list, const TaskList &backup, co
     using Kept = ListOutcome::Kept;
     ListOutcome::markKept(list, !addedThere ? Kept::RestoredChanged : whole ? Kept::RestoredWhole : Kept::Restored);
     return true;
+}
+
+QStringList RestoredLists::movedAway(const TaskList &mine, TaskList *now, const TaskList *server,
+                                     const UserLists *lists)
+{
+    QStringList out;
+    if (!UploadMark::read(mine.pendingUpload()).carriesImport() || !lists)
+        return out;
+    mine.rootTask()->forEachBelow([&](const Task *task) {
+        const TaskList *into = nullptr;
+        if (!now->movedTask(task->lineage(), &into) || into == now)
+            return;
+        for (const TaskList *other : lists->taskLists())
+            if (other == into)
+                out << tr("%1: %2 (now in \"%3\")").arg(now->name(), task->title(), other->name());
+    });
+    if (!out.isEmpty() && server && now->removedTasks().isEmpty() && sameTasks(*now, *server))
+        ListOutcome::forgetRestored(now);
+    return out;
 }
 
 void RestoredLists::postAnew(ListModel *model)

@@ -96,15 +96,31 @@ public:
     // backup's, or at the top where too deep). Its ids are the server's
     // and the backup's.
     static TaskList *importedOnto(const TaskList &backup, const TaskList &server);
+    // The removals the import sends (those the backup records) are of
+    // tasks as the backup knew them: `base` (what the import was made
+    // against) with each task `list` holds removed that `imported` (made by
+    // importedOnto) still has, under the parent it has there, so that the
+    // merge sends each as any removal, kept where it changed there since.
+    static std::shared_ptr<const TaskList> withRemovals(const std::shared_ptr<const TaskList> &base,
+                                                       const TaskList &list, const TaskList &imported);
     // After a merge onto what importedOnto() made: the ids `server` does
     // not hold go (those tasks go up as new), and so do the removals of
     // tasks it does not hold.
     static void keepServerIds(TaskList *merged, const TaskList &server);
     // What putting `imported` (made of `backup`; `whole`: the backup alone,
-    // in a forced remote run) in place of `server` changes there, marked on
-    // `list` to be told once it went up; false when it changes nothing.
+    // in a forced remote run; `removes`: with removals the backup records)
+    // in place of `server` changes there, marked on `list` to be told once
+    // it went up; false when it changes nothing.
     static bool markWhatItChanges(TaskList *list, const TaskList &backup, const TaskList &imported,
-                                  const TaskList &server, bool whole);
+                                  const TaskList &server, bool whole, bool removes = false);
+    // After the settling of moves in a run: the tasks of `mine` (a list
+    // carrying an import, as the run began) that it left in another list
+    // (moved there since the backup), each as "list: task (now in "other")"
+    // (`lists` names the other). Where nothing of the import is left to
+    // send, onto `server` (the copy it went onto), what it was to change
+    // there is not told.
+    static QStringList movedAway(const TaskList &mine, TaskList *now, const TaskList *server,
+                                 const UserLists *lists);
     // A list carrying an import that the server no longer has goes up as a
     // new list, its sharing anew, keyed so that the next import of its
     // backup finds it; the user is told it came back.
