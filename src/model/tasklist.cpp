@@ -165,6 +165,8 @@ QSet<Task *> TaskList::allTasks() const
 
 void TaskList::recordMovedTask(const Task *taken, const TaskList *into, Task *copy)
 {
+    // The copy is that task, moved: this computer knows it by its lineage.
+    copy->setLineage(taken->lineage());
     m_movedTasks.insert(taken->lineage(), {into, copy, copy->lifetime()});
 }
 

@@ -453,9 +453,8 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     // then onto that; so too one a forced run cut short was to send whole.
     std::shared_ptr<const TaskList> base = list->sharedAgreed();
     std::shared_ptr<const TaskList> theirs(fetched, [](const TaskList *) {});
-    std::shared_ptr<const TaskList> backup;
     if (own.carriesImport()) {
-        backup = RestoredLists::importBase(list);
+        const std::shared_ptr<const TaskList> backup = RestoredLists::importBase(list);
         theirs.reset(RestoredLists::importedOnto(*backup, *fetched));
         base = RestoredLists::withRemovals(backup, *list, *theirs);
     }
@@ -474,12 +473,9 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     bool importChanges = false;
     if (own.carriesImport()) {
         RestoredLists::keepServerIds(merged, *fetched);
-        // A removal the backup records that goes up changes the server too.
-        const QHash<quint32, Task *> known = backup->tasksById();
-        bool removes = false;
-        for (const Task *removed : merged->removedTasks())
-            removes = removes || !known.contains(removed->id());
-        importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false, removes);
+        // The removals the backup records go up as any removal, told only
+        // where one is kept.
+        importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false);
     }
     merged->setAgreed(fetched);
     *tookTheirs = merged->name() != list->name() || merged->isDone() != list->isDone()

@@ -503,9 +503,9 @@ void RestoredLists::keepServerIds(TaskList *merged, const TaskList &server)
 }
 
 bool RestoredLists::markWhatItChanges(TaskList *list, const TaskList &backup, const TaskList &imported,
-                                      const TaskList &server, bool whole, bool removes)
+                                      const TaskList &server, bool whole)
 {
-    if (!removes && sameTasks(imported, server))
+    if (sameTasks(imported, server))
         return false;
     const QHash<quint32, Task *> backups = backup.tasksById();
     bool addedThere = false;

@@ -108,11 +108,10 @@ public:
     // tasks it does not hold.
     static void keepServerIds(TaskList *merged, const TaskList &server);
     // What putting `imported` (made of `backup`; `whole`: the backup alone,
-    // in a forced remote run; `removes`: with removals the backup records)
-    // in place of `server` changes there, marked on `list` to be told once
-    // it went up; false when it changes nothing.
+    // in a forced remote run) in place of `server` changes there, marked on
+    // `list` to be told once it went up; false when it changes nothing.
     static bool markWhatItChanges(TaskList *list, const TaskList &backup, const TaskList &imported,
-                                  const TaskList &server, bool whole, bool removes = false);
+                                  const TaskList &server, bool whole);
     // After the settling of moves in a run: the tasks of `mine` (a list
     // carrying an import, as the run began) that it left in another list
     // (moved there since the backup), each as "list: task (now in "other")"
