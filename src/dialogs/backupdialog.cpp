@@ -250,8 +250,8 @@ void BackupDialog::onImportFromFilePressed()
                      "this computer does not know; they are added to them as new tasks:\n%1")
                       .arg(imported.newTasks.join(QLatin1Char('\n')));
     if (!imported.movedSince.isEmpty())
-        report << tr("These tasks of the backup were moved to another list since the backup was made; they stay "
-                     "in the list they are in now:\n%1")
+        report << tr("These tasks of the backup had been moved to another list since it was made; they stay in "
+                     "the list they are in now:\n%1")
                       .arg(imported.movedSince.join(QLatin1Char('\n')));
     if (!imported.keptHere.isEmpty())
         report << tr("These lists of the backup became lists of their own here since (synchronised for the first "
