@@ -5,6 +5,7 @@
 #include "model/alarmoccurrence.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -114,6 +115,12 @@ public:
     void deleteList(TaskList *list);
     void purgeList(TaskList *list);
     void removeAllLists();
+    // Before the lists go to be fetched again (a forced local run): what
+    // this computer knows each by, its backup key and its tasks' lineages,
+    // by server id, taken back by the server's copies as they come in
+    // (memory only: a run that fails puts the lists back themselves).
+    void keepIdentities();
+    void takeKeptIdentities(ListModel *model);
     void purgeUntouchedDefaultLists();
 
     void replaceList(ListModel *model, TaskList *newList);
@@ -152,6 +159,12 @@ private:
     QDateTime m_outlookLastSyncTime;
     QString m_account;
     bool m_tasksIdentified = true;
+    struct Identities
+    {
+        QString backupKey;
+        QHash<quint32, quint64> lineages; // by task id
+    };
+    QHash<quint32, Identities> m_keptIdentities; // by list id
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;
 };

@@ -154,6 +154,7 @@ private:
         ImportedForcedKilledBeforeItsFirstLookEditedThere,
         ImportedForcedKilledBeforeItsListsEditedThere,
         TypedBeforeTheBackupSentAfter,
+        TypedBeforeTheBackupSentAfterAForcedLocalRun,
         MovedHereSinceTheBackup,
         RemovedThereImportedTwice,
         PostedAnewHereSinceTheBackup,
@@ -352,6 +353,8 @@ void TstRestoredLists::theBackupsListsHold_data()
                   "there: the import carried out, that task kept")
         << int(ImportedForcedKilledBeforeItsListsEditedThere);
     QTest::newRow("a task typed before the backup and sent after it: once") << int(TypedBeforeTheBackupSentAfter);
+    QTest::newRow("the same, a forced local run before the import: once")
+        << int(TypedBeforeTheBackupSentAfterAForcedLocalRun);
     QTest::newRow("moved to another list here since the backup: there only, told at the import")
         << int(MovedHereSinceTheBackup);
     QTest::newRow("a task removed on the other computer since the backup, the backup imported twice: once")
@@ -1012,18 +1015,24 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         m_told = ListOutcome::Restored();
         break;
     case TypedBeforeTheBackupSentAfter:
+    case TypedBeforeTheBackupSentAfterAForcedLocalRun:
     case TypedBeforeTheBackupImportedOnTheOtherComputer:
         onA([&](LiveClient &client) {
             addTask(client.model(trip), QStringLiteral("Towel"));
             exportBackup(client);
             QVERIFY(sync(client));
-            if (c == TypedBeforeTheBackupSentAfter) {
+            if (c == TypedBeforeTheBackupSentAfterAForcedLocalRun) {
+                ForcedRuns::prepareForceLocal(client.lists, client.notes);
+                QVERIFY(runClientSync(client, *m_server, {},
+                                      [](ListsSynchronizer *run) { run->setForceLocal(true); }));
+            }
+            if (c != TypedBeforeTheBackupImportedOnTheOtherComputer) {
                 importBackup(client);
                 QVERIFY(sync(client));
             }
         });
         expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel]")};
-        if (c == TypedBeforeTheBackupSentAfter)
+        if (c != TypedBeforeTheBackupImportedOnTheOtherComputer)
             break;
         {
             // Nothing there tells which task here it became.

@@ -1200,7 +1200,6 @@ void ListsSynchronizer::takeNewList(TaskList *fetched)
 // its model, or null (and `fetched` deleted) when refused.
 ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
 {
-    fetched->agreeAsIs();
     UserLists::AddResult added = UserLists::Refused;
     const quint32 arrived = fetched->serverId();
     ListModel *model = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
@@ -1208,6 +1207,9 @@ ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
         delete fetched;
         return nullptr;
     }
+    // Known here before a forced local run took it anew.
+    m_userLists->takeKeptIdentities(model);
+    fetched->agreeAsIs();
     // Placed by the server's order.
     m_arrivedIds.insert(arrived);
     if (m_forcedRemovalsMovedOn.remove(arrived))
