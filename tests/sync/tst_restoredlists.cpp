@@ -132,6 +132,7 @@ private:
         OwnBackupAListSharedWithMeSentByAForcedRemoteRun,
         OwnBackupAListNotYetSynchronisedImportedTwice,
         OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun,
+        OwnBackupAListNotYetSynchronisedReadBackLate,
         EarlierVersionsBackupAListNeverSynchronisedImportedTwice,
         EditedThereSinceTheBackupTold,
         EditedThereSinceTheBackupToldOnceSent,
@@ -313,6 +314,8 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(OwnBackupAListNotYetSynchronisedImportedTwice);
     QTest::newRow("a list backed up before its first synchronisation, the backup imported twice before a run: once")
         << int(OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun);
+    QTest::newRow("a list backed up before its first synchronisation, read back only by a later run: once")
+        << int(OwnBackupAListNotYetSynchronisedReadBackLate);
     QTest::newRow("a backup without keys, a list never synchronised, imported twice: once")
         << int(EarlierVersionsBackupAListNeverSynchronisedImportedTwice);
     QTest::newRow("edited on the other computer since the backup: the user is told the import changed it")
@@ -733,10 +736,16 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
     }
     case OwnBackupAListNotYetSynchronisedImportedTwice:
     case OwnBackupAListNotYetSynchronisedImportedTwiceBeforeARun:
+    case OwnBackupAListNotYetSynchronisedReadBackLate:
     case EarlierVersionsBackupAListNeverSynchronisedImportedTwice:
         onA([&](LiveClient &client) {
             makeList(client, QStringLiteral("Work"), {QStringLiteral("Mail")});
             exportBackup(client);
+            // Its post answered, the run fails before reading it back.
+            if (c == OwnBackupAListNotYetSynchronisedReadBackLate) {
+                m_server->respondOnce("GET", QStringLiteral("^/lists/\\d+$"), 500);
+                QVERIFY(!sync(client));
+            }
             if (c != EarlierVersionsBackupAListNeverSynchronisedImportedTwice)
                 QVERIFY(sync(client));
         });

@@ -184,7 +184,6 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
         if (mark.isPost() && mark.digest() == UploadMark::listDigest(oldList)) {
             // Changed and changed back: nothing of the user's is lost.
             oldList->setSyncStatus(TaskList::Unedited);
-            sent = true;
         } else if (mark.isPost()
                    && (mark.identifiesByTasks() || !mark.fieldsDigest().isEmpty()
                        || mark.digest() == UploadMark::listDigest(fetched))) {
@@ -201,7 +200,9 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (groups)
         groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
     keepExpandedStates(oldList, fetched);
-    keepLineages(oldList, fetched, sent);
+    // Posted and unchanged since, never fetched back: the copy is the post.
+    keepLineages(oldList, fetched,
+                 sent || (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Unedited));
 
     // The server's copy holds what was posted; edits made since then exist
     // only here, and giving them way would lose them without a word.
