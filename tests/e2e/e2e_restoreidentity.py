@@ -10,7 +10,7 @@ import os
 
 import pyatspi
 
-from e2e import check, has_tasks, message_box, new_list, open_tab, poll, read, run, server_tasks, tabs, type_tasks
+from e2e import check, message_box, new_list, open_tab, poll, read, run, server_tasks, tabs, type_tasks
 from e2e_movetolist import cell, choose, on_focus, tasks_of
 from e2e_restorebackup import backup_page, use_file
 
@@ -18,14 +18,12 @@ TITLES = ["Tickets", "Bags", "Socks", "Keys", "Towel"]
 
 
 def dismiss_notices(s, app):
-    """What a run told, read and closed: its texts."""
+    """The texts of what a run told, each closed."""
     told = []
-    while True:
-        box = message_box(s, app)
-        if box is None:
-            return told
+    while (box := message_box(s, app)) is not None:
         told += [s.text_of(l) or "" for l in s.find_all(box, "label")]
         s.click(s.find(box, "push button", "Ok"))
+    return told
 
 
 def scenario(s):
@@ -67,7 +65,6 @@ def scenario(s):
     poll("Socks gone from Trip", lambda: "Socks" not in s.cell_texts(app))
     s.synchronise(app)
     poll("Socks in Home on the server", lambda: server_tasks(s, "Home") == [["Keys", "Socks"]], interval=0.5)
-    s.shot("typed-and-moved")
 
     # The backup, which holds Towel without an id and Socks in Trip.
     page = backup_page(s, app)
@@ -90,12 +87,6 @@ def scenario(s):
     check(server_tasks(s, "Trip") == [["Bags", "Tickets", "Towel"]],
           "Trip on the server: %r" % server_tasks(s, "Trip"))
     check(server_tasks(s, "Home") == [["Keys", "Socks"]], "Home on the server: %r" % server_tasks(s, "Home"))
-    for a in (app, second_app):
-        open_tab(s, a, "Trip")
-        has_tasks(s, a, ["Tickets", "Bags", "Towel"])
-        check("Socks" not in s.cell_texts(a), "Trip shows %r" % s.cell_texts(a))
-        open_tab(s, a, "Home")
-        has_tasks(s, a, ["Keys", "Socks"])
     for p, a, home in ((first, app, first_home), (second, second_app, second_home)):
         s.close_program(p, a)
         titles = tasks_of(read(os.path.join(s.data_dir(home), "lists.xhtml")))

@@ -383,6 +383,13 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         act(*client);
         client->persist();
     };
+    // The other computer's change, synchronised.
+    const auto onB = [&](const std::function<void(LiveClient &)> &act) {
+        auto client = session(b);
+        act(*client);
+        QVERIFY(sync(*client));
+        client->persist();
+    };
     const auto importBackup = [&](LiveClient &client) {
         const QString report = useBackupPage(client, backup, false);
         QVERIFY2(report.startsWith(QStringLiteral("Backup completed.")), qPrintable(report));
@@ -1044,15 +1051,11 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel]")};
         if (c != TypedBeforeTheBackupImportedOnTheOtherComputer)
             break;
-        {
-            // Nothing there tells which task here it became.
-            auto client = session(b);
-            QVERIFY(sync(*client));
-            QVERIFY(useBackupPage(*client, backup, false)
-                        .endsWith(QStringLiteral("they are added to them as new tasks:\nTrip")));
-            QVERIFY(sync(*client));
-            client->persist();
-        }
+        // Nothing there tells which task here it became.
+        onB([&](LiveClient &client) {
+            QVERIFY(sync(client));
+            QVERIFY(useBackupPage(client, backup, false).endsWith(QStringLiteral("as new tasks:\nTrip")));
+        });
         expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Socks,Towel,Towel]")};
         break;
     case MovedHereSinceTheBackup:
@@ -1068,24 +1071,23 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         m_told = ListOutcome::Restored();
         break;
     case RemovedThereImportedTwice:
+    case SubtaskAddedThereSinceTheBackup:
         onA(exportBackup);
-        {
-            auto client = session(b);
-            removeTask(client->model(trip), QStringLiteral("Socks"));
-            QVERIFY(sync(*client));
-            client->persist();
-        }
+        onB([&](LiveClient &client) {
+            if (c == RemovedThereImportedTwice)
+                removeTask(client.model(trip), QStringLiteral("Socks"));
+            else
+                addTask(client.model(trip), QStringLiteral("Tags"), QStringLiteral("Bags"));
+        });
         importAndSyncOnA();
-        importAndSyncOnA();
+        if (c == RemovedThereImportedTwice)
+            importAndSyncOnA();
+        else
+            expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Bags>Tags,Socks]")};
         break;
     case PostedAnewHereSinceTheBackup:
         onA(exportBackup);
-        {
-            auto client = session(b);
-            removeList(*client, trip);
-            QVERIFY(sync(*client));
-            client->persist();
-        }
+        onB([&](LiveClient &client) { removeList(client, trip); });
         onA([&](LiveClient &client) {
             addTask(client.model(trip), QStringLiteral("Towel"));
             QVERIFY(sync(client));
@@ -1102,28 +1104,16 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             removeList(*client, QStringLiteral("Home"));
             exportBackup(*client);
         }
-        auto client = session(b);
-        retitle(client->model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
-        QVERIFY(sync(*client));
-        importBackup(*client);
-        QVERIFY(sync(*client));
-        client->persist();
-        QCOMPARE(boxes.texts.filter(QStringLiteral("Trip: Big bags")),
-                 QStringList{ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Trip: Big bags")}, {}})});
+        onB([&](LiveClient &client) {
+            retitle(client.model(trip), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+            QVERIFY(sync(client));
+            importBackup(client);
+        });
+        const QString kept = QStringLiteral("Trip: Big bags");
+        QCOMPARE(boxes.texts.filter(kept), QStringList{ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {kept}, {}})});
         expected = {QStringLiteral("Trip[Tickets,Big bags]")};
         break;
     }
-    case SubtaskAddedThereSinceTheBackup:
-        onA(exportBackup);
-        {
-            auto client = session(b);
-            addTask(client->model(trip), QStringLiteral("Tags"), QStringLiteral("Bags"));
-            QVERIFY(sync(*client));
-            client->persist();
-        }
-        importAndSyncOnA();
-        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Bags,Bags>Tags,Socks]")};
-        break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
         editTripOnB();

@@ -2846,6 +2846,8 @@ void Sequence::restoreOwnBackup(int c)
     if ((change == 1 && addTask(c)) || (change == 2 && on("taskremoval") && removeTask(c)))
         m_settled[c] = false;
     const QString path = QDir(m_stores[c]->path).filePath(QStringLiteral("backup.xhtml"));
+    // As the backup page writes it.
+    RestoredLists::keyLists(m_live->lists);
     if (!m_live->lists->save(path)) {
         m_loadProblem = QStringLiteral("the backup was not written");
         return;
