@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class ListsGroups;
+class MessageDialog;
 class QLabel;
 class QPushButton;
 class UserLists;
@@ -31,6 +32,13 @@ public:
     QPushButton *exportButton() const { return m_exportButton; }
     QPushButton *importButton() const { return m_importButton; }
 
+    // Asked at the import of a backup that names no account: whether its
+    // ids are this account's. Cancel, the default, takes them for another's.
+    static MessageDialog *newOwnBackupQuestion(QWidget *parent = nullptr);
+    // What the import says of the lists whose tasks it found twice under
+    // one id.
+    static QString repeatedTaskIdsText(const QStringList &lists);
+
 signals:
     // The lists read from a backup. Connect it to the lists page, which takes
     // them over in place of all current lists.
@@ -48,6 +56,7 @@ private:
                             const QString &icon);
     // The chosen path, empty when the user cancelled; remembers its folder.
     QString chooseFile(bool forSaving);
+    bool askWhetherOwnBackup(const UserLists *lists);
     void enterIntoDefaultGroup(UserLists *lists);
     void showReport(QLabel *shown, QLabel *hidden, const QString &text);
 

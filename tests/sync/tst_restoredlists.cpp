@@ -153,6 +153,8 @@ private:
         ImportedByAnEarlierVersion,
         ImportedForcedKilledBeforeItsFirstLookEditedThere,
         ImportedForcedKilledBeforeItsListsEditedThere,
+        SharedOtherwiseThereSynchronisedHere,
+        TaskTwiceInAHandEditedBackup,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -344,6 +346,11 @@ void TstRestoredLists::theBackupsListsHold_data()
     QTest::newRow("edited there since the backup, imported, a forced remote run killed before its lists, a task added "
                   "there: the import carried out, that task kept")
         << int(ImportedForcedKilledBeforeItsListsEditedThere);
+    QTest::newRow("shared otherwise on the other computer since the backup, this one synchronised before the import: "
+                  "as there, but for whom the backup shares it with unsent, told")
+        << int(SharedOtherwiseThereSynchronisedHere);
+    QTest::newRow("a task twice under one id in a backup edited by hand: the second a new task, told")
+        << int(TaskTwiceInAHandEditedBackup);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
@@ -383,7 +390,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             makeList(client, trip, titles);
         makeList(client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == SharedRemovedHereAndSynchronised || c == ShareWithdrawnThereSinceTheBackup
-            || c == SharingChangedAfterTheImport || c == SharedSentByAForcedRemoteRun)
+            || c == SharingChangedAfterTheImport || c == SharedSentByAForcedRemoteRun
+            || c == SharedOtherwiseThereSynchronisedHere)
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         if (c == OwnBackupAListWithoutTasksImportedTwice)
             client.addList(QStringLiteral("Someday"), {});
@@ -986,6 +994,48 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         QCOMPARE(boxes.texts.filter(ListOutcome::unknownBaseText({QStringLiteral("Trip (my changes)")})).size(), 1);
         expected << QStringLiteral("Trip (my changes)[Tickets,Bags,Socks]");
         m_told = ListOutcome::Restored();
+        break;
+    case SharedOtherwiseThereSynchronisedHere: {
+        const QString carol = QStringLiteral("carol");
+        const QString dave = QStringLiteral("dave");
+        m_server->addUser(carol, QStringLiteral("pw"));
+        m_server->addUser(dave, QStringLiteral("pw"));
+        onA([&](LiveClient &client) {
+            // Backed up with carol shared before she was sent, then not.
+            QVERIFY(client.model(trip)->addSharedUser(carol, QStringLiteral("r")));
+            exportBackup(client);
+            QVERIFY(client.model(trip)->removeSharedUser(carol));
+            QVERIFY(sync(client));
+        });
+        {
+            auto client = session(b);
+            QVERIFY(client->model(trip)->removeSharedUser(QStringLiteral("bob")));
+            QVERIFY(client->model(trip)->addSharedUser(dave, QStringLiteral("r")));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        onA([&](LiveClient &client) {
+            QVERIFY(sync(client));
+            importBackup(client);
+            QVERIFY(sync(client));
+        });
+        m_tripSharing = QMap<QString, QString>{{carol, QStringLiteral("r")}, {dave, QStringLiteral("r")}};
+        m_told = ListOutcome::Restored{{}, {}, {}, {}, {ListOutcome::sharingChangeText(trip, carol, QStringLiteral("r"))}};
+        break;
+    }
+    case TaskTwiceInAHandEditedBackup:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            std::unique_ptr<UserLists> file(UserLists::load(backup));
+            QVERIFY(file);
+            TaskList *list = file->taskLists().first();
+            list->rootTask()->insertChild(taskTitled(list, QStringLiteral("Socks"))->clone(), 0);
+            QVERIFY(file->save(backup));
+            const QString report = useBackupPage(client, backup, false);
+            QVERIFY2(report.endsWith(BackupDialog::repeatedTaskIdsText({list->name()})), qPrintable(report));
+            QVERIFY(sync(client));
+        });
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Socks,Tickets,Bags,Socks]")};
         break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);

@@ -2,6 +2,7 @@
 #define RESTOREDLISTS_H
 
 #include <QByteArray>
+#include <QMap>
 #include <QStringList>
 
 #include <memory>
@@ -39,6 +40,11 @@ public:
         // computer's copies stay.
         QStringList keptHere;
     };
+
+    // A backup edited by hand may hold a task twice under one id in a
+    // list: the second (in document order) becomes a new task, its id
+    // dropped, before anything looks at the ids. The names of the lists.
+    static QStringList dropRepeatedTaskIds(UserLists *lists);
 
     // Makes the lists just read from a backup (`restored`) restored lists in
     // place of the user's (`replaced`, may be null), and drops the file's
@@ -90,6 +96,13 @@ public:
     // new list, its sharing anew, keyed so that the next import of its
     // backup finds it; the user is told it came back.
     static void postAnew(ListModel *model);
+
+    // After a run's sharing step left the server's users `there` (they were
+    // `before`): what the list's import asked (see
+    // ListModel::importedSharing) and the server now holds for the first
+    // time is kept to be told; the import's sharing is carried out.
+    static void settleImportedSharing(ListModel *model, const QMap<QString, QString> &before,
+                                      const QMap<QString, QString> &there);
 
     // Lists read from a backup by an earlier version, which kept the id the
     // file gave each but none of its tasks': of the user's own, each is
