@@ -39,16 +39,16 @@ void store(const char *key, const QVariant &value)
 }
 
 // The server as the program addresses it: requests go to the scheme, host
-// and port, under the path, and the server folds a doubled "/".
+// and port (QUrl keeps the first two in lower case), under the path, and
+// the server folds a doubled "/".
 QString addressOf(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
     QString path = url.path();
     while (path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return QStringLiteral("%1://%2:%3%4")
-        .arg(scheme, url.host().toLower())
-        .arg(url.port(scheme == QLatin1String("https") ? 443 : 80))
+        .arg(url.scheme(), url.host())
+        .arg(url.port(url.scheme() == QLatin1String("https") ? 443 : 80))
         .arg(path);
 }
 

@@ -398,7 +398,7 @@ private slots:
         QTest::addColumn<QList<int>>("keys"); // on the question; none: not asked
         QTest::addColumn<bool>("restored");
         QTest::newRow("this account, its address typed otherwise")
-            << "alice@HTTP://Sync.Example:80/pd/" << QList<int>() << true;
+            << "ann@home@HTTP://Sync.Example:80/pd/" << QList<int>() << true;
         QTest::newRow("another account's: new, shared with nobody") << "bob@http://sync.example/pd" << QList<int>()
                                                                      << false;
         QTest::newRow("naming none, the question's default: new") << QString() << QList<int>{Qt::Key_Return} << false;
@@ -411,7 +411,7 @@ private slots:
         QFETCH(QString, account);
         QFETCH(QList<int>, keys);
         QFETCH(bool, restored);
-        ServerSettings::instance()->setSettings(QStringLiteral("http://sync.example/pd"), QStringLiteral("alice"),
+        ServerSettings::instance()->setSettings(QStringLiteral("http://sync.example/pd"), QStringLiteral("ann@home"),
                                                 QStringLiteral("pw"));
         ListsPage file;
         file.build(QStringLiteral("Trip+"));

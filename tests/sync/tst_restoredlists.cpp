@@ -998,11 +998,13 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
     case SharedOtherwiseThereSynchronisedHere: {
         const QString carol = QStringLiteral("carol");
         const QString dave = QStringLiteral("dave");
-        m_server->addUser(carol, QStringLiteral("pw"));
-        m_server->addUser(dave, QStringLiteral("pw"));
+        const QString erin = QStringLiteral("erin");
+        for (const QString &user : {carol, dave, erin})
+            m_server->addUser(user, QStringLiteral("pw"));
         onA([&](LiveClient &client) {
-            // Backed up with carol shared before she was sent, then not.
+            // Backed up before carol and dave went up; carol taken back.
             QVERIFY(client.model(trip)->addSharedUser(carol, QStringLiteral("r")));
+            QVERIFY(client.model(trip)->addSharedUser(dave, QStringLiteral("r")));
             exportBackup(client);
             QVERIFY(client.model(trip)->removeSharedUser(carol));
             QVERIFY(sync(client));
@@ -1010,7 +1012,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         {
             auto client = session(b);
             QVERIFY(client->model(trip)->removeSharedUser(QStringLiteral("bob")));
-            QVERIFY(client->model(trip)->addSharedUser(dave, QStringLiteral("r")));
+            QVERIFY(client->model(trip)->addSharedUser(erin, QStringLiteral("r")));
             QVERIFY(sync(*client));
             client->persist();
         }
@@ -1020,8 +1022,9 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             importBackup(client);
         });
         onA([&](LiveClient &client) { QVERIFY(sync(client)); });
-        m_tripSharing = QMap<QString, QString>{{carol, QStringLiteral("r")}, {dave, QStringLiteral("r")}};
-        m_told = ListOutcome::Restored{{}, {}, {}, {}, {ListOutcome::sharingChangeText(trip, carol, QStringLiteral("r"))}};
+        const QString r = QStringLiteral("r");
+        m_tripSharing = QMap<QString, QString>{{carol, r}, {dave, r}, {erin, r}};
+        m_told = ListOutcome::Restored{{}, {}, {}, {}, {ListOutcome::sharingChangeText(trip, carol, r)}};
         break;
     }
     case TaskTwiceInAHandEditedBackup:
@@ -1034,6 +1037,7 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             QVERIFY(file->save(backup));
             const QString report = useBackupPage(client, backup, false);
             QVERIFY2(report.endsWith(BackupDialog::repeatedTaskIdsText({list->name()})), qPrintable(report));
+            QCOMPARE(client.model(trip)->taskList()->rootTask()->child(3)->id(), 0u);
             QVERIFY(sync(client));
         });
         expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Socks,Tickets,Bags,Socks]")};
@@ -1081,8 +1085,10 @@ void TstRestoredLists::theBackupsListsHold()
     for (StoredClient *store : {&a, &b}) {
         auto client = session(*store);
         QCOMPARE(listsText(client->lists), expected);
-        for (const TaskList *list : client->lists->taskLists())
-            QCOMPARE(list->syncStatus(), TaskList::Unedited);
+        for (const ListModel *model : client->lists->models()) {
+            QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+            QCOMPARE(model->importedSharing(), (QMap<QString, QString>()));
+        }
         if (!m_groups.isEmpty())
             QCOMPARE(groupsOutline(client->listsGroups()->rootGroup(), *client->lists), m_groups);
     }

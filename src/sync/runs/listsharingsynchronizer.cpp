@@ -121,7 +121,7 @@ void ListSharingSynchronizer::put()
         // put there from the other computer's change.
         m_sentBefore = m_model->sentSharedUsers();
         m_sent = m_model->sharedUsers();
-        // Not fetched: at the revision agreed, the server holds what was.
+        // What the fetch found, or at the revision agreed what was agreed.
         if (!m_serverHad)
             m_serverHad = m_model->agreedSharedUsers();
         m_model->setSentSharedUsers(m_sent);
@@ -218,7 +218,6 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
     m_model->setSharedRevision(m_serverSharedRevision);
     m_model->setAgreedSharedUsers(theirs);
     m_model->setSharedUsers(users);
-    m_serverHad = theirs;
     if (users == theirs) {
         RestoredLists::settleImportedSharing(m_model, theirs, theirs);
         succeed();
