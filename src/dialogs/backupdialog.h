@@ -17,7 +17,8 @@ class UserLists;
 // changes nothing. An import first keeps the lists it replaces in a lists
 // document beside the lists file (nothing is imported when it cannot), and
 // the lists it reads are restored lists (see RestoredLists). Both record the
-// account whose ids the lists hold.
+// account whose ids the lists hold; an import compares it as the program
+// addresses the server, and asks the user of a file that names none.
 class BackupDialog : public CustomDialog
 {
     Q_OBJECT

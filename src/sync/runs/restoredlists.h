@@ -55,9 +55,12 @@ public:
     // of its backup key while that one is not on the server, or this
     // computer's copy of it once it is; else it is added as a new list, or
     // restored under its id.
+    // A list restored under its id takes its sharing as the backup holds
+    // it, against what the backup had agreed with the server (see
+    // ListModel::importedSharing).
     // `idsHold` is false for a backup of another account or server, whose
-    // ids name nothing here: its lists of the user's are new, the others
-    // go. `backupDigest` tells the backup from others: a list the file gives
+    // ids name nothing here: its lists of the user's are new, shared with
+    // nobody (its people are that account's), the others go. `backupDigest` tells the backup from others: a list the file gives
     // neither an id nor a backup key is keyed by it and by its place in the
     // file, so that importing that file again finds the list the first
     // import posted. The removals still to be sent of the lists replaced
