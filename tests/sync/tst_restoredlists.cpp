@@ -996,23 +996,21 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         m_told = ListOutcome::Restored();
         break;
     case SharedOtherwiseThereSynchronisedHere: {
-        const QString carol = QStringLiteral("carol");
-        const QString dave = QStringLiteral("dave");
-        const QString erin = QStringLiteral("erin");
+        const QString carol = QStringLiteral("carol"), dave = QStringLiteral("dave"), erin = QStringLiteral("erin"),
+                      r = QStringLiteral("r");
         for (const QString &user : {carol, dave, erin})
             m_server->addUser(user, QStringLiteral("pw"));
         onA([&](LiveClient &client) {
             // Backed up before carol and dave went up; carol taken back.
-            QVERIFY(client.model(trip)->addSharedUser(carol, QStringLiteral("r")));
-            QVERIFY(client.model(trip)->addSharedUser(dave, QStringLiteral("r")));
+            QVERIFY(client.model(trip)->addSharedUser(carol, r) && client.model(trip)->addSharedUser(dave, r));
             exportBackup(client);
             QVERIFY(client.model(trip)->removeSharedUser(carol));
             QVERIFY(sync(client));
         });
         {
             auto client = session(b);
-            QVERIFY(client->model(trip)->removeSharedUser(QStringLiteral("bob")));
-            QVERIFY(client->model(trip)->addSharedUser(erin, QStringLiteral("r")));
+            ListModel *model = client->model(trip);
+            QVERIFY(model->removeSharedUser(QStringLiteral("bob")) && model->addSharedUser(erin, r));
             QVERIFY(sync(*client));
             client->persist();
         }
@@ -1022,7 +1020,6 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             importBackup(client);
         });
         onA([&](LiveClient &client) { QVERIFY(sync(client)); });
-        const QString r = QStringLiteral("r");
         m_tripSharing = QMap<QString, QString>{{carol, r}, {dave, r}, {erin, r}};
         m_told = ListOutcome::Restored{{}, {}, {}, {}, {ListOutcome::sharingChangeText(trip, carol, r)}};
         break;
