@@ -208,6 +208,8 @@ void BackupDialog::onImportFromFilePressed()
     // What tells this backup from others, for its lists that no key tells.
     file.seek(0);
     const QByteArray backupDigest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+    const bool idsHold = lists->account().isEmpty() ? askWhetherOwnBackup(lists)
+                                                    : ServerSettings::instance()->isCurrentAccount(lists->account());
     showInfo(tr("Loading lists from file..."));
     // The lists replaced, never synchronised ones too, stay within reach:
     // an import of that file brings them back.
@@ -223,8 +225,6 @@ void BackupDialog::onImportFromFilePressed()
             return;
         }
     }
-    const bool idsHold = lists->account().isEmpty() ? askWhetherOwnBackup(lists)
-                                                    : ServerSettings::instance()->isCurrentAccount(lists->account());
     lists->setAccount(QString());
     const QStringList repeated = RestoredLists::dropRepeatedTaskIds(lists);
     const RestoredLists::Imported imported = RestoredLists::prepare(lists, m_userLists, idsHold, backupDigest);
