@@ -885,6 +885,7 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
         }
         readAgreedSharing(model, listElement);
         readSentSharing(model, listElement);
+        readImportedSharing(model, listElement);
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
@@ -989,6 +990,7 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
         if (local) {
             emitAgreedSharing(sink, model);
             emitSentSharing(sink, model);
+            emitImportedSharing(sink, model);
         }
     }
 
@@ -1437,6 +1439,27 @@ void TaskReaderWriter::readSentSharing(ListModel *model, Element listElement)
     if (const auto sent = readSharingCopy(model, listElement, QStringLiteral("pd-sent-shared"),
                                          QStringLiteral("the sharing sent in doubt")))
         model->setSentSharedUsers(*sent);
+}
+
+// A part that does not read is left out: it costs a message, nothing else.
+void TaskReaderWriter::readImportedSharing(ListModel *model, Element listElement)
+{
+    const auto read = [&](const QString &className) {
+        QMap<QString, QString> users;
+        const ErrorState before = errorState();
+        const Element shared = childByClass(listElement, className);
+        if (!shared.isNull()
+            && (!readSharedUserList(shared, [&users](const QString &name, const QString &letters) {
+                    users.insert(name, letters);
+                }) || errorState().count != before.count)) {
+            qWarning().noquote() << className << "of list" << model->taskList()->serverId() << "does not read";
+            users.clear();
+        }
+        restoreErrorState(before);
+        return users;
+    };
+    model->setImportedSharing(read(QStringLiteral("pd-imported-shared")));
+    model->setUntoldSharing(read(QStringLiteral("pd-untold-shared")));
 }
 
 std::optional<QMap<QString, QString>> TaskReaderWriter::readSharingCopy(ListModel *model, Element listElement,
@@ -2128,6 +2151,14 @@ void TaskReaderWriter::emitSentSharing(Sink &sink, const ListModel *model)
     sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
     sink.end();
     emitListSharedUsers(sink, *sent, QStringLiteral("pd-sent-shared"));
+}
+
+// Until a run sent it and the user was told.
+template<typename Sink>
+void TaskReaderWriter::emitImportedSharing(Sink &sink, const ListModel *model)
+{
+    emitListSharedUsers(sink, model->importedSharing(), QStringLiteral("pd-imported-shared"));
+    emitListSharedUsers(sink, model->untoldSharing(), QStringLiteral("pd-untold-shared"));
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)

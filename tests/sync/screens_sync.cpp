@@ -153,6 +153,9 @@ PLUMDECK_SCREEN(importChangedLists)
     lists.keptAdded = QStringList{QStringLiteral("Trip")};
     lists.changedBack = QStringList{QStringLiteral("Home")};
     lists.broughtBack = QStringList{QStringLiteral("Garden")};
+    lists.sharing = QStringList{ListOutcome::sharingChangeText(QStringLiteral("Trip"), QStringLiteral("carol"),
+                                                               QStringLiteral("r")),
+                                ListOutcome::sharingChangeText(QStringLiteral("Trip"), QStringLiteral("bob"), {})};
     MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::restoredText(lists), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("import-changed-lists")).isNull());
 }

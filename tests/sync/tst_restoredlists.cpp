@@ -162,6 +162,8 @@ private:
         RemovalsTheBackupRecords,
         SubtaskAddedThereSinceTheBackup,
         TypedBeforeTheBackupImportedOnTheOtherComputer,
+        SharedOtherwiseThereSynchronisedHere,
+        TaskTwiceInAHandEditedBackup,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -371,6 +373,11 @@ void TstRestoredLists::theBackupsListsHold_data()
         << int(SubtaskAddedThereSinceTheBackup);
     QTest::newRow("a task typed before the backup, imported on the other computer: added, told")
         << int(TypedBeforeTheBackupImportedOnTheOtherComputer);
+    QTest::newRow("shared otherwise on the other computer since the backup, this one synchronised before the import: "
+                  "as there, but for whom the backup shares it with unsent, told")
+        << int(SharedOtherwiseThereSynchronisedHere);
+    QTest::newRow("a task twice under one id in a backup edited by hand: the second a new task, told")
+        << int(TaskTwiceInAHandEditedBackup);
 }
 
 void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringList &expected,
@@ -417,7 +424,8 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
             makeList(client, trip, titles);
         makeList(client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == SharedRemovedHereAndSynchronised || c == ShareWithdrawnThereSinceTheBackup
-            || c == SharingChangedAfterTheImport || c == SharedSentByAForcedRemoteRun)
+            || c == SharingChangedAfterTheImport || c == SharedSentByAForcedRemoteRun
+            || c == SharedOtherwiseThereSynchronisedHere)
             client.model(trip)->addSharedUser(QStringLiteral("bob"), QStringLiteral("rw"));
         if (c == OwnBackupAListWithoutTasksImportedTwice)
             client.addList(QStringLiteral("Someday"), {});
@@ -1114,6 +1122,50 @@ void TstRestoredLists::play(Case c, StoredClient &a, StoredClient &b, QStringLis
         expected = {QStringLiteral("Trip[Tickets,Big bags]")};
         break;
     }
+    case SharedOtherwiseThereSynchronisedHere: {
+        const QString carol = QStringLiteral("carol"), dave = QStringLiteral("dave"), erin = QStringLiteral("erin"),
+                      r = QStringLiteral("r");
+        for (const QString &user : {carol, dave, erin})
+            m_server->addUser(user, QStringLiteral("pw"));
+        onA([&](LiveClient &client) {
+            // Backed up before carol and dave went up; carol taken back.
+            QVERIFY(client.model(trip)->addSharedUser(carol, r) && client.model(trip)->addSharedUser(dave, r));
+            exportBackup(client);
+            QVERIFY(client.model(trip)->removeSharedUser(carol));
+            QVERIFY(sync(client));
+        });
+        {
+            auto client = session(b);
+            ListModel *model = client->model(trip);
+            QVERIFY(model->removeSharedUser(QStringLiteral("bob")) && model->addSharedUser(erin, r));
+            QVERIFY(sync(*client));
+            client->persist();
+        }
+        // The program quit between the import and its run.
+        onA([&](LiveClient &client) {
+            QVERIFY(sync(client));
+            importBackup(client);
+        });
+        onA([&](LiveClient &client) { QVERIFY(sync(client)); });
+        m_tripSharing = QMap<QString, QString>{{carol, r}, {dave, r}, {erin, r}};
+        m_told = ListOutcome::Restored{{}, {}, {}, {}, {ListOutcome::sharingChangeText(trip, carol, r)}};
+        break;
+    }
+    case TaskTwiceInAHandEditedBackup:
+        onA([&](LiveClient &client) {
+            exportBackup(client);
+            std::unique_ptr<UserLists> file(UserLists::load(backup));
+            QVERIFY(file);
+            TaskList *list = file->taskLists().first();
+            list->rootTask()->insertChild(taskTitled(list, QStringLiteral("Socks"))->clone(), 0);
+            QVERIFY(file->save(backup));
+            const QString report = useBackupPage(client, backup, false);
+            QVERIFY2(report.endsWith(BackupDialog::repeatedTaskIdsText({list->name()})), qPrintable(report));
+            QCOMPARE(client.model(trip)->taskList()->rootTask()->child(3)->id(), 0u);
+            QVERIFY(sync(client));
+        });
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Socks,Tickets,Bags,Socks]")};
+        break;
     case RemovedHereNotSentBackupWithIt:
         onA(exportBackup);
         editTripOnB();
@@ -1157,8 +1209,10 @@ void TstRestoredLists::theBackupsListsHold()
     for (StoredClient *store : {&a, &b}) {
         auto client = session(*store);
         QCOMPARE(listsText(client->lists), expected);
-        for (const TaskList *list : client->lists->taskLists())
-            QCOMPARE(list->syncStatus(), TaskList::Unedited);
+        for (const ListModel *model : client->lists->models()) {
+            QCOMPARE(model->taskList()->syncStatus(), TaskList::Unedited);
+            QCOMPARE(model->importedSharing(), (QMap<QString, QString>()));
+        }
         if (!m_groups.isEmpty())
             QCOMPARE(groupsOutline(client->listsGroups()->rootGroup(), *client->lists), m_groups);
     }

@@ -505,7 +505,8 @@ struct Untold
     {
         const TaskList *list = model->taskList();
         const QString why = list->untoldKept();
-        if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
+        const QMap<QString, QString> sharingChanges = model->untoldSharing();
+        if (why.isEmpty() && list->untoldKeptTasks().isEmpty() && sharingChanges.isEmpty())
             return false;
         // What an import changes on the server is told once it went up.
         const bool import = why.startsWith(QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)]));
@@ -541,6 +542,8 @@ struct Untold
             kept.removedThere << name;
         for (const QString &title : list->untoldKeptTasks())
             kept.tasks << ListOutcome::tr("%1: %2").arg(list->name(), title);
+        for (auto it = sharingChanges.cbegin(); it != sharingChanges.cend(); ++it)
+            restored.sharing << ListOutcome::sharingChangeText(list->name(), it.key(), it.value());
         return true;
     }
 };
@@ -596,11 +599,12 @@ QString ListOutcome::untoldText(const ListModel *model)
 void ListOutcome::forgetKept(ListModel *model)
 {
     TaskList *list = model ? model->taskList() : nullptr;
-    if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty()))
+    if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty() && model->untoldSharing().isEmpty()))
         return;
     list->setUntoldKept(QString());
     list->setUntoldKeptAs(QString());
     list->setUntoldKeptTasks({});
+    model->setUntoldSharing({});
     model->setChanged();
 }
 
@@ -643,12 +647,21 @@ QString ListOutcome::restoredText(const Restored &lists)
          lists.broughtBack},
         {tr("The forced synchronisation put these lists on the server back to what the backup you imported holds, "
             "and removed the tasks added to them elsewhere since the backup:\n%1"),
-         lists.replacedWhole}};
+         lists.replacedWhole},
+        {tr("The backup you imported changed who these lists are shared with on the server back to what the backup "
+            "holds:\n%1"),
+         lists.sharing}};
     QStringList parts;
     for (const auto &[text, names] : byKind)
         if (!names.isEmpty())
             parts << text.arg(names.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
+}
+
+QString ListOutcome::sharingChangeText(const QString &list, const QString &person, const QString &letters)
+{
+    return letters.isEmpty() ? tr("%1: no longer shared with %2").arg(list, person)
+                             : tr("%1: shared with %2 (%3)").arg(list, person, letters);
 }
 
 QString ListOutcome::forcedMovedOnText(const QStringList &names)

@@ -207,15 +207,21 @@ public:
     static void forgetKept(ListModel *model);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
-    // The lists an import changed on the server, by what it did there.
+    // The lists an import changed on the server, by what it did there;
+    // `sharing`, "list: who" as sharingChangeText() gives it.
     struct Restored
     {
         QStringList keptAdded, changedBack, broughtBack, replacedWhole;
+        QStringList sharing = {};
         bool isEmpty() const
         {
-            return keptAdded.isEmpty() && changedBack.isEmpty() && broughtBack.isEmpty() && replacedWhole.isEmpty();
+            return keptAdded.isEmpty() && changedBack.isEmpty() && broughtBack.isEmpty() && replacedWhole.isEmpty()
+                   && sharing.isEmpty();
         }
     };
+    // One person an import gave access to the list with `letters`, or took
+    // it from (no letters).
+    static QString sharingChangeText(const QString &list, const QString &person, const QString &letters);
     static QString restoredText(const Restored &lists);
     static QString forcedMovedOnText(const QStringList &names);
     static QString sharingText(const QStringList &names);

@@ -96,10 +96,10 @@ void keepOwnCopy(ListModel *model, const ListModel *here)
 }
 
 // The list restored under its id, as an edit of the user's made against
-// the list as the backup holds it. What this computer knew of the server
-// (`here`, the list it replaces, else the backup's) stands: its revision
-// when newer, and the sharing it agreed.
-void restore(ListModel *model, const TaskList *hereList, const ListModel *hereModel)
+// the list as the backup holds it. What this computer knew of the server's
+// list (`here`, the list it replaces, else the backup's) stands: its
+// revision when newer.
+void restore(ListModel *model, const TaskList *hereList)
 {
     TaskList *list = model->taskList();
     quint32 revision = list->revision();
@@ -117,7 +117,42 @@ void restore(ListModel *model, const TaskList *hereList, const ListModel *hereMo
     TaskList *base = knownTasksOf(*list);
     base->setSyncStatus(TaskList::Unedited);
     list->setAgreed(base);
-    takeSharingState(model, hereModel ? hereModel : model, model->sharedUsers());
+}
+
+// The sharing as the backup holds it: its people an edit of the sharing it
+// had agreed with the server, at that revision, which the next run merges
+// with the server's. What this computer agreed since is not what the
+// backup was made against: an edit against it would give back an access
+// withdrawn elsewhere since, or take away one given. A backup that does not
+// know what it agreed (an earlier version's) sends its people only while
+// the server's have not changed since; else the server's stay.
+void restoreSharing(ListModel *model)
+{
+    const std::optional<Users> agreed = model->agreedSharedUsers();
+    if (!agreed)
+        return;
+    const Users users = model->sharedUsers();
+    Users changes;
+    for (const QString &name : users.keys() + agreed->keys())
+        if (users.value(name) != agreed->value(name))
+            changes.insert(name, users.value(name));
+    model->setImportedSharing(changes);
+}
+
+// The sharing of a list the backup's became since (posted anew, first
+// synchronised) is this computer's of it, what the import changes of it
+// (see restoreSharing) an edit of that.
+void takeSharingOf(ListModel *model, const ListModel *here)
+{
+    Users users = here->sharedUsers();
+    const Users changes = model->importedSharing();
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isEmpty())
+            users.remove(it.key());
+        else
+            users.insert(it.key(), it.value());
+    }
+    takeSharingState(model, here, users);
 }
 
 // What each task of the lists here is: by lineage, by server id, with the
@@ -190,8 +225,10 @@ bool takeTasksHere(TaskList *list, const ListModel *here, const TasksHere &tasks
         for (int i = 0; i < parent->childCount();) {
             Task *task = parent->child(i);
             TasksHere::Place found;
-            // One lineage twice in the backup: the second is another task.
-            if (!seen.contains(task->lineage()))
+            // One lineage twice in the backup: the second is another task
+            // (told with the id it repeats, if any).
+            const bool repeated = seen.contains(task->lineage());
+            if (!repeated)
                 found = tasks.ofLineage(task->lineage(), here);
             else
                 task->setLineage(Task::newLineage());
@@ -217,7 +254,7 @@ bool takeTasksHere(TaskList *list, const ListModel *here, const TasksHere &tasks
             } else {
                 if (!byId)
                     task->setId(0);
-                unknown = unknown || (task->id() == 0 && !task->isBlankRecursively());
+                unknown = unknown || (task->id() == 0 && !repeated && !task->isBlankRecursively());
             }
             visit(task);
             ++i;
@@ -295,10 +332,15 @@ RestoredLists::Imported RestoredLists::prepare(UserLists *restored, const UserLi
         list->setUntoldKept(QString());
         list->setUntoldKeptAs(QString());
         list->setUntoldKeptTasks({});
+        model->setUntoldSharing({});
+        model->setImportedSharing({});
         if (!idsHold && !list->isOwned()) {
             restored->purgeList(list);
             continue;
         }
+        // Another account's people: not this one's to share with.
+        if (!idsHold)
+            model->setSharedUsers({});
         const quint32 id = idsHold && list->syncStatus() != TaskList::New ? list->serverId() : 0;
         if (id != 0 && !list->isOwned()) {
             // Another user's: the backup's older copy would undo what they
@@ -366,8 +408,12 @@ RestoredLists::Imported RestoredLists::prepare(UserLists *restored, const UserLi
         if (!hereList && replaced)
             hereList = replaced->findDeletedByServerId(restoredId);
         // Posted, its copy never fetched back: fetched as in any run.
-        if (!ListSyncTraits::mustFetch(list))
-            restore(model, hereList, here);
+        if (!ListSyncTraits::mustFetch(list)) {
+            restore(model, hereList);
+            restoreSharing(model);
+            if (becameOwn)
+                takeSharingOf(model, here);
+        }
     }
     if (replaced) {
         for (const TaskList *record : replaced->deletedLists()) {
@@ -382,6 +428,28 @@ RestoredLists::Imported RestoredLists::prepare(UserLists *restored, const UserLi
     }
     restored->setModified();
     return told;
+}
+
+QStringList RestoredLists::dropRepeatedTaskIds(UserLists *lists)
+{
+    QStringList named;
+    for (ListModel *model : lists->models()) {
+        QSet<quint32> seen;
+        bool repeated = false;
+        model->taskList()->rootTask()->forEachBelow([&](Task *task) {
+            if (task->id() == 0 || !seen.contains(task->id())) {
+                seen.insert(task->id());
+                return;
+            }
+            task->setId(0);
+            task->setRevision(0);
+            task->setHashcode(QString());
+            repeated = true;
+        });
+        if (repeated)
+            named << model->taskList()->name();
+    }
+    return named;
 }
 
 void RestoredLists::keyLists(UserLists *lists)
@@ -545,6 +613,24 @@ void RestoredLists::postAnew(ListModel *model)
     model->taskList()->resetToNew();
     ListOutcome::startSharingAnew(model);
     ListOutcome::markKept(model, ListOutcome::Kept::RestoredBack);
+}
+
+void RestoredLists::settleImportedSharing(ListModel *model, const QMap<QString, QString> &before,
+                                          const QMap<QString, QString> &there)
+{
+    const Users asked = model ? model->importedSharing() : Users();
+    if (asked.isEmpty())
+        return;
+    Users untold = model->untoldSharing();
+    for (auto it = asked.cbegin(); it != asked.cend(); ++it) {
+        // Empty letters: no access.
+        const bool changed = there.value(it.key()) != before.value(it.key());
+        if (changed && there.value(it.key()) == it.value())
+            untold.insert(it.key(), it.value());
+    }
+    model->setUntoldSharing(untold);
+    model->setImportedSharing({});
+    model->setChanged();
 }
 
 void RestoredLists::settleEarlierImports(UserLists *lists, ListsGroups *groups)

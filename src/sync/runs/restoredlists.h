@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QMap>
 #include <QStringList>
 
 #include <memory>
@@ -52,6 +53,11 @@ public:
         QStringList newTasks;
     };
 
+    // A backup edited by hand may hold a task twice under one id in a
+    // list: the second (in document order) becomes a new task, its id
+    // dropped, before anything looks at the ids. The names of the lists.
+    static QStringList dropRepeatedTaskIds(UserLists *lists);
+
     // Makes the lists just read from a backup (`restored`) restored lists in
     // place of the user's (`replaced`, may be null), and drops the marks of
     // what the user was told. Another user's list is this computer's copy of
@@ -67,9 +73,13 @@ public:
     // became another since: this computer's copy of that one stays.
     // The removals the file records, of lists and of tasks, are the
     // import's own: they go up as removals made at the import.
+    // A list restored under its id takes its sharing as the backup holds
+    // it, against what the backup had agreed with the server (see
+    // ListModel::importedSharing).
     // `idsHold` is false for a backup of another account or server, whose
-    // ids name nothing here: its lists of the user's are new, the others
-    // go, and so do its removals. `backupDigest` tells the backup from
+    // ids name nothing here: its lists of the user's are new, shared with
+    // nobody (its people are that account's), the others go, and so do its
+    // removals. `backupDigest` tells the backup from
     // others: a list the file gives neither an id nor a backup key is keyed
     // by it and by its place in the file, so that importing that file again
     // finds the list the first import posted. The removals still to be sent
@@ -124,6 +134,13 @@ public:
     // new list, its sharing anew, keyed so that the next import of its
     // backup finds it; the user is told it came back.
     static void postAnew(ListModel *model);
+
+    // After a run's sharing step left the server's users `there` (they were
+    // `before`): what the list's import asked (see
+    // ListModel::importedSharing) and the server now holds for the first
+    // time is kept to be told; the import's sharing is carried out.
+    static void settleImportedSharing(ListModel *model, const QMap<QString, QString> &before,
+                                      const QMap<QString, QString> &there);
 
     // Lists read from a backup by an earlier version, which kept the id the
     // file gave each but none of its tasks': of the user's own, each is
