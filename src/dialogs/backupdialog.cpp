@@ -177,7 +177,7 @@ void BackupDialog::onExportToFilePressed()
     // What an export to this file cut short in an earlier run left beside it.
     DocumentFile::removeSaveLeftovers(path);
     if (m_userLists)
-        RestoredLists::keyUnsentLists(m_userLists);
+        RestoredLists::keyLists(m_userLists);
     QString error;
     const bool written = m_userLists && saveListsDocument(m_userLists, path, &error);
     if (!written) {
@@ -243,6 +243,14 @@ void BackupDialog::onImportFromFilePressed()
         report << tr("The backup was made for another account or server; its lists are added as new lists, "
                      "shared with nobody:\n%1")
                       .arg(imported.otherAccount.join(QLatin1Char('\n')));
+    if (!imported.newTasks.isEmpty())
+        report << tr("These lists held tasks that had never been synchronised when the backup was made, or that "
+                     "this computer does not know; they are added to them as new tasks:\n%1")
+                      .arg(imported.newTasks.join(QLatin1Char('\n')));
+    if (!imported.movedSince.isEmpty())
+        report << tr("These tasks of the backup had been moved to another list since it was made; they stay in "
+                     "the list they are in now:\n%1")
+                      .arg(imported.movedSince.join(QLatin1Char('\n')));
     if (!imported.keptHere.isEmpty())
         report << tr("These lists of the backup became lists of their own here since (synchronised for the first "
                      "time, or brought back by an earlier import); nothing in the backup tells their tasks apart, "

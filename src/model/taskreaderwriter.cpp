@@ -697,6 +697,7 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
     // read in part must not replace the whole.
     if (!errorString().isEmpty())
         return nullptr;
+    lists->setTasksIdentified(m_tasksWithoutLineage == 0);
     return lists.release();
 }
 
@@ -835,6 +836,7 @@ UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
             return nullptr;
         }
     }
+    lists->setTasksIdentified(m_tasksWithoutLineage == 0);
     return lists;
 }
 
@@ -1347,6 +1349,7 @@ bool TaskReaderWriter::readAgreedTasks(Task *root, const TaskList *list, Element
             if (!same)
                 return false;
             task = Task::withFields(same->fields());
+            task->setLineage(same->lineage());
             for (const TaskAttachment *attachment : same->attachments())
                 task->addAttachment(attachment->clone());
         }
@@ -1574,8 +1577,10 @@ void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
         sink.definition(QStringLiteral("revision"), revisionToString(task->revision()));
     const QString hashcode = task->hashcode();
     sink.definition(QStringLiteral("hashcode"), !hashcode.isNull() && hashcode.size() == 32 ? hashcode : QString());
-    if (local)
+    if (local) {
         sink.definition(QStringLiteral("expanded"), boolText(task->isExpanded()));
+        sink.definition(QStringLiteral("lineage"), QStringLiteral("%1").arg(task->lineage(), 16, 16, QLatin1Char('0')));
+    }
     if (task->creationTime().isValid())
         sink.definition(QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
     if (task->modificationTime().isValid())
@@ -1717,6 +1722,15 @@ Task *TaskReaderWriter::readTask(Element taskElement)
     const Value expanded = fields.value(u"expanded");
     if (!expanded.isNull)
         task->setExpanded(expanded.text == kTrue);
+    if (!server) {
+        // An earlier version's file holds none: the task is given one now.
+        bool ok = false;
+        const quint64 lineage = fields.value(u"lineage").text.toULongLong(&ok, 16);
+        if (ok && Task::isLineage(lineage))
+            task->setLineage(lineage);
+        else
+            ++m_tasksWithoutLineage;
+    }
 
     QDateTime time = parseDateTime(fields.value(u"creation-time").text);
     if (time.isValid())

@@ -212,6 +212,8 @@ private:
     template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;
+    // Tasks of a local document read without the lineage it keeps.
+    int m_tasksWithoutLineage = 0;
     int m_taskDepth = 0;
     // While the lists file is written: the device, measured at each agreed
     // copy, the bytes each took, and the lists written without theirs.

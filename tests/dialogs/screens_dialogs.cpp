@@ -145,6 +145,16 @@ PLUMDECK_SCREEN(backup)
                                   "as new lists:\nWork\nGarden")
                        .arg(kept));
     QVERIFY(!shoot(&added, QStringLiteral("backup-imported-never-synchronised")).isNull());
+    // Tasks this computer does not know, and one moved since the backup.
+    BackupDialog identities(page.lists.get(), page.groups.get());
+    identities.showInfo(QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".\n\n"
+                                       "These lists held tasks that had never been synchronised when the backup was "
+                                       "made, or that this computer does not know; they are added to them as new "
+                                       "tasks:\nTrip\n\nThese tasks of the backup had been moved to another list "
+                                       "since it was made; they stay in the list they are in now:\nTrip: Socks (now "
+                                       "in \"Home\")")
+                            .arg(kept));
+    QVERIFY(!shoot(&identities, QStringLiteral("backup-imported-tasks-known-elsewhere")).isNull());
     BackupDialog twice(page.lists.get(), page.groups.get());
     twice.showInfo(QStringLiteral("Backup completed.\n\n") + BackupDialog::repeatedTaskIdsText({QStringLiteral("Trip")}));
     QVERIFY(!shoot(&twice, QStringLiteral("backup-imported-task-twice")).isNull());

@@ -205,6 +205,16 @@ PLUMDECK_SCREEN(movedOnBothKeptThere)
     QVERIFY(!shoot(&dialog, QStringLiteral("moved-on-both-kept-there")).isNull());
 }
 
+// Tasks of an imported backup moved to another list since it was made,
+// left there.
+PLUMDECK_SCREEN(movedSinceTheBackup)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.movedSinceBackup = QStringList{QStringLiteral("Trip: Socks (now in \"Home\")")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("moved-since-the-backup")).isNull());
+}
+
 // The same for notes.
 PLUMDECK_SCREEN(notesKeptAgainstRemovals)
 {

@@ -41,7 +41,62 @@ void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
     }
 }
 
+// The tasks below `fetched` an upload just sent without ids, below `sent`
+// in the list here, take their lineages (and expanded flags): the server
+// made each where it was sent, so among the children of one parent those
+// sent new and those the list here does not know go in one order, each as
+// it was sent; one another computer added meanwhile is passed by. Tasks
+// below known ones are followed by id.
+void pairSentTasks(const Task *sent, Task *fetched, const QSet<quint32> &known)
+{
+    QList<Task *> unknown;
+    QHash<quint32, Task *> byId;
+    for (Task *child : fetched->children()) {
+        if (known.contains(child->id()))
+            byId.insert(child->id(), child);
+        else
+            unknown << child;
+    }
+    qsizetype next = 0;
+    for (const Task *child : sent->children()) {
+        if (child->id() != 0) {
+            if (Task *same = byId.value(child->id()))
+                pairSentTasks(child, same, known);
+            continue;
+        }
+        // Not written: a row nobody typed into at the top.
+        if (!sent->parent() && child->isBlankRecursively())
+            continue;
+        qsizetype at = next;
+        while (at < unknown.size() && !ListMerge::sameContent(child, unknown.at(at)))
+            ++at;
+        if (at == unknown.size())
+            continue;
+        Task *copy = unknown.at(at);
+        copy->setLineage(child->lineage());
+        copy->setExpanded(child->isExpanded());
+        pairSentTasks(child, copy, known);
+        next = at + 1;
+    }
+}
+
 } // namespace
+
+void ListOutcome::keepLineages(const TaskList *oldList, TaskList *fetched, bool sent)
+{
+    if (!oldList || !fetched)
+        return;
+    const QHash<quint32, Task *> here = oldList->tasksById();
+    QSet<quint32> known;
+    fetched->rootTask()->forEachBelow([&](Task *task) {
+        if (const Task *same = here.value(task->id())) {
+            task->setLineage(same->lineage());
+            known.insert(task->id());
+        }
+    });
+    if (sent)
+        pairSentTasks(oldList->rootTask(), fetched->rootTask(), known);
+}
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
 {
@@ -119,7 +174,7 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
 }
 
 ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
-                                             TaskList *fetched, bool *uploadAgain)
+                                             TaskList *fetched, bool *uploadAgain, bool sent)
 {
     if (uploadAgain)
         *uploadAgain = false;
@@ -145,6 +200,9 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (groups)
         groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
     keepExpandedStates(oldList, fetched);
+    // Posted and unchanged since, never fetched back: the copy is the post.
+    keepLineages(oldList, fetched,
+                 sent || (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Unedited));
 
     // The server's copy holds what was posted; edits made since then exist
     // only here, and giving them way would lose them without a word.
@@ -183,6 +241,12 @@ void ListOutcome::recordWhatArrived(ListModel *model, const ListSynchronizer *st
     mark.setArrived();
     list->setPendingUpload(mark.text());
     model->setChanged();
+}
+
+bool ListOutcome::uploadAnswered(const ListSynchronizer *step)
+{
+    return step && (step->assignedId() != 0 || step->updateArrived())
+           && step->localGaveWay() == ListSynchronizer::GaveWay::No;
 }
 
 bool ListOutcome::sharingChangedHere(const ListModel *model)
@@ -333,6 +397,9 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
            "one of the two. Each is kept once, in the list the other computer moved it to, which reached the "
            "server first, and not in the one you moved it to here:\n%1"),
         kept.movedThere);
+    add(tr("These tasks of the imported backup had been moved to another list since it was made; they stay in "
+           "the list they are in now:\n%1"),
+        kept.movedSinceBackup);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -397,6 +464,12 @@ void ListOutcome::markKept(ListModel *model, Kept why)
         return;
     markKept(model->taskList(), why);
     model->setChanged();
+}
+
+void ListOutcome::forgetRestored(TaskList *list)
+{
+    if (list && list->untoldKept().startsWith(QLatin1String(keptKinds[int(Kept::Restored)])))
+        list->setUntoldKept(QString());
 }
 
 void ListOutcome::markKept(TaskList *list, Kept why)
