@@ -327,6 +327,10 @@ private slots:
         row("after an earlier task", "A B", "A", "Right type:x Return", "Ax B", "Ax", 1);
         row("after the last nested task", "A[a1]", "a1", "Right type:x Return", "A[a1x]", "a1x", 1);
         row("return outside the editor still adds", "A B", "A", "Return", "A _ B", "_", 1);
+        // Typed while the list's run held it: the last row is the one the
+        // user saw last, not one another computer put below it.
+        row("held return after the last task seen", "A B", "B", "hold Right type:x Return type:y Return run:A,B,X end",
+            "A Bx y _ X", "_", 4);
     }
 
     void returnWithoutAutoCreate()
