@@ -959,21 +959,20 @@ void TreeView::applyHeldKeys()
         m_seenLast = around.last;
     const QPointer<TreeView> self(this);
     m_replaying = true;
-    while (self && !m_heldKeys.isEmpty()) {
-        if (!rowsHold && !keepsToOwnRows(m_heldKeys.first(), own)) {
-            m_replaying = false;
-            m_seenLast.reset();
-            tellLeftOut(std::exchange(m_heldKeys, {}), true);
-            return;
-        }
-        replayKey(m_heldKeys.takeFirst());
+    bool refused = false;
+    while (self && !m_heldKeys.isEmpty() && !refused) {
+        refused = !rowsHold && !keepsToOwnRows(m_heldKeys.first(), own);
+        if (!refused)
+            replayKey(m_heldKeys.takeFirst());
     }
     if (!self)
         return;
     m_replaying = false;
     m_seenLast.reset();
+    if (refused)
+        tellLeftOut(std::exchange(m_heldKeys, {}), true);
     // Typed in a list the user has left since: what went in is kept.
-    if (!isVisible())
+    else if (!isVisible())
         closeCurrentEditor();
 }
 
@@ -1025,18 +1024,17 @@ void TreeView::tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged)
         m_owner->tellUser(heldKeysLeftOutText(listModel()->name(), typed.simplified(), rowsChanged));
 }
 
-// Whether the key, replayed where the tree stands now, stays on rows `own`
-// allows: it types or moves in the open title, opens a row right below,
-// ticks or starts the title of its row, or moves to, indents under or out
-// of such rows. Home and End outside a title, and Backspace and Delete on
-// a row or in an emptied title (the cursor then lands on the next row),
-// reach others.
-bool TreeView::keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own) const
+// Whether the key, replayed where the tree stands now (on a row `own`
+// allows), keeps to such rows: it types or moves in the open title, starts
+// the row's title or ticks it, opens a row right below, moves the cursor to
+// such a row, or indents the row under one or out of one it ends. Backspace
+// and Delete on a row or in an emptied title remove it, and the cursor lands
+// on the next row: they reach others.
+bool TreeView::keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own)
 {
     const QModelIndex current = currentIndex().siblingAtColumn(0);
-    if (!own(current))
-        return false;
     const auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(currentIndex())) : nullptr;
+    const auto reaches = [&](CursorAction action) { return own(moveCursor(action, key.modifiers)); };
     switch (key.key) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
@@ -1045,26 +1043,27 @@ bool TreeView::keepsToOwnRows(const HeldKey &key, const std::function<bool(const
     case Qt::Key_Right:
         return true;
     case Qt::Key_Home:
+        return editor || reaches(MoveHome);
     case Qt::Key_End:
-        return editor;
+        return editor || reaches(MoveEnd);
+    case Qt::Key_Up:
+        return reaches(MoveUp);
+    case Qt::Key_Down:
+        return reaches(MoveDown);
+    case Qt::Key_PageUp:
+        return reaches(MovePageUp);
+    case Qt::Key_PageDown:
+        return reaches(MovePageDown);
     case Qt::Key_Backspace:
     case Qt::Key_Delete:
         return editor
             && (!editor->text().trimmed().isEmpty() || key.modifiers != Qt::NoModifier
                 || (key.key == Qt::Key_Backspace && key.autoRepeat));
-    case Qt::Key_Up:
-        return own(indexAbove(current));
-    case Qt::Key_Down:
-        return own(indexBelow(current));
     case Qt::Key_Tab:
         return current.row() > 0 && own(current.sibling(current.row() - 1, 0));
     case Qt::Key_Backtab:
-        // Out of its parent, it takes the rows after it along.
-        for (int row = current.row() + 1; row < model()->rowCount(current.parent()); ++row) {
-            if (!own(current.sibling(row, 0)))
-                return false;
-        }
-        return own(current.parent());
+        // Out of a row it ends: it takes no row after it along.
+        return own(current.parent()) && !current.sibling(current.row() + 1, 0).isValid();
     default:
         return !key.text.isEmpty() && key.text.at(0).isPrint();
     }

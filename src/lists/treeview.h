@@ -200,7 +200,7 @@ private:
     bool claimHeldKey(QEvent *event);
     void holdKey(const QKeyEvent *event);
     void replayKey(const HeldKey &key);
-    bool keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own) const;
+    bool keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own);
     void tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged);
     // Without the rows on show (`shown` false), only its parent and the
     // sibling before it.

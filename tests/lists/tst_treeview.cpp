@@ -220,15 +220,23 @@ private slots:
         // typed at elsewhere: what stays on that task and the rows opened
         // below it goes in, the rest is told.
         row("held titles typed with return, a task come in below", "A B C", "B",
-            "hold Return type:One Return type:Two Return Up run:A,B,X,C end", "A B One Two X C", "Two", 5);
+            "hold Return type:One Return Tab=indent type:Two Return Shift+Tab=outdent Up Up Up Up type:z "
+            "run:A,B,X,C end",
+            "A B One[Two] X C", "B", 7);
         row("held home and end in the title, end on the row", "A B C", "B",
             "hold Right Home type:x End type:y Return End type:z run:A,B,X,C end", "A xBy _ X C", "_", 2);
         row("held backspace in an emptied title, a task come in below", "A B C", "B",
             "hold Return type:x Backspace Backspace type:y run:A,B,X,C end", "A B _ X C", "_ editing", 1);
+        row("held tab under a task not typed at", "A B C", "B", "hold Right type:x Tab=indent run:A,B,X,C end",
+            "A B X C", "B editing", 0);
+        row("held shift+tab out of a task not typed at", "A[B] C", "B", "hold Shift+Tab=outdent run:A[B],X,C end",
+            "A[B] X C", "B", 0);
+        row("held shift+tab over rows not opened", "A B[b1] C", "B",
+            "hold Return Shift+Tab=outdent run:A,B[X,b1],C end", "A B[_ X b1] C", "_", 1);
         // The untitled row a run took away is made again.
-        row("the untitled row again where its sibling went", "A B _", "_", "page run:A end type:Milk Return",
-            "A Milk _", "_", 2);
-        row("the untitled row again where its parent went", "A[a1 _] B", "_", "page run:B end type:Milk Return",
+        row("the untitled row again where its sibling went", "A[a1 _] B", "_", "page run:A,B end type:Milk Return",
+            "A[Milk _] B", "_", 2);
+        row("the untitled row again where its parent went", "A[_ a1] B", "_", "page run:B end type:Milk Return",
             "B Milk _", "_", 2);
         // Operations as the commands call them.
         row("indent the first child", "A B", "A", "op:indent", "A B", "A", 0);
@@ -329,8 +337,10 @@ private slots:
         row("return outside the editor still adds", "A B", "A", "Return", "A _ B", "_", 1);
         // Typed while the list's run held it: the last row is the one the
         // user saw last, not one another computer put below it.
-        row("held return after the last task seen", "A B", "B", "hold Right type:x Return type:y Return run:A,B,X end",
-            "A Bx y _ X", "_", 4);
+        row("held return after the last task seen", "A B", "B",
+            "hold Right type:x Return type:y Return run:A,B,X end Up Right type:z Return", "A Bx yz X", "yz", 5);
+        row("held return in the last task seen, one added at the end", "A B[b1]", "B",
+            "hold Right type:x Return type:y Return run:A,B[b1],Z end", "A Bx[y b1] Z", "y", 3);
     }
 
     void returnWithoutAutoCreate()
