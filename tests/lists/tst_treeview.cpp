@@ -225,6 +225,8 @@ private slots:
             "A B One[Two] X C", "B", 7);
         row("held home and end in the title, end on the row", "A B C", "B",
             "hold Right Home type:x End type:y Return End type:z run:A,B,X,C end", "A xBy _ X C", "_", 2);
+        row("held end and home on the rows, a task come in above", "A B", "B",
+            "hold Return End type:x Return Home type:y run:A,X,B end", "A X B x _", "_", 3);
         row("held backspace in an emptied title, a task come in below", "A B C", "B",
             "hold Return type:x Backspace Backspace type:y run:A,B,X,C end", "A B _ X C", "_ editing", 1);
         row("held tab under a task not typed at", "A B C", "B", "hold Right type:x Tab=indent run:A,B,X,C end",
