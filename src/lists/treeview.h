@@ -200,6 +200,7 @@ private:
     bool claimHeldKey(QEvent *event);
     void holdKey(const QKeyEvent *event);
     void replayKey(const HeldKey &key);
+    // Whether a held key, replayed now, keeps to the rows `own` allows.
     bool keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own);
     void tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged);
     // Without the rows on show (`shown` false), only its parent and the
@@ -210,7 +211,7 @@ private:
     bool surroundingsHold(const QModelIndex &index, const Surroundings &around) const;
     bool isLastTopLevel(const QModelIndex &row) const;
     // A new untitled row where one stood among `around`, made current; false
-    // when that place is gone.
+    // when none could be made.
     bool makeEmptyRowAt(const Surroundings &around);
     // Typing, with no row chosen or on the row the tree's type-ahead picked,
     // moves the cursor only.
