@@ -699,9 +699,6 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
                                         << "type:Melon Return Up" << "A B Milk Melon" << "";
     QTest::newRow("F5, the commands of the current task")
         << "F5" << "A B C" << "B" << "" << "Ctrl+Down Tab Space" << "A C[*B]" << "";
-    QTest::newRow("F5, the next title indented and outdented")
-        << "F5" << "A B" << "B" << "Down type:Milk Return" << "Tab type:Melon Return Shift+Tab type:Kiwi Return Up"
-        << "A B Milk[Melon] Kiwi" << "";
     QTest::newRow("F5 again, the next title under a task removed elsewhere")
         << "F5 again" << "A B" << "B" << "Down gone:B" << "type:Milk Return type:Melon Return Up" << "A Milk Melon"
         << "";
