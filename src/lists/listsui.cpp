@@ -1312,7 +1312,6 @@ void ListsUI::singleListSyncStarted(ListModel *list)
     setTabIcon(list, QStringLiteral(":/sync_litprog_blue2.png"));
     if (TreeView *view = treeViewForList(list))
         view->onShowSyncingScreen();
-    refreshActions();
     onListSyncStateChanged();
 }
 
@@ -1342,7 +1341,6 @@ void ListsUI::singleListSyncEnded(ListModel *list)
     TreeView *view = treeViewForList(list);
     if (view)
         view->onHideSyncingScreen();
-    QTimer::singleShot(0, this, &ListsUI::refreshActions);
     QTimer::singleShot(0, this, &ListsUI::onListSyncStateChanged);
     // Once the run has let go of the list and the commands are back: a key
     // held meanwhile may be one of their shortcuts.
@@ -1352,8 +1350,11 @@ void ListsUI::singleListSyncEnded(ListModel *list)
 
 // A run replaces its list with the server's copy: an edit made meanwhile in
 // an open panel or dialog would be dropped, so their editing waits for it.
+// The commands read the same state: a run's resets refresh them while they
+// are held, and nothing else would once the run has let go.
 void ListsUI::onListSyncStateChanged()
 {
+    refreshActions();
     updateTaskInfoDialog();
     if (m_taskAttachmentsDialog && m_taskAttachmentsDialog->task())
         m_taskAttachmentsDialog->updateInfo();

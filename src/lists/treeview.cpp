@@ -930,8 +930,10 @@ void TreeView::applyHeldKeys()
         return;
     const TaskTrace at = std::exchange(m_heldAt, TaskTrace());
     const Surroundings around = std::exchange(m_heldAround, Surroundings());
+    bool rowsHold = true;
+    const Task *typedAt = nullptr;
     if (!at.isNull()) {
-        const Task *typedAt = at.find(list);
+        typedAt = at.find(list);
         // The untitled row typed at, which the run's copy of the list does
         // not hold: a new one where it stood takes the keys.
         if (!typedAt && around.empty && makeEmptyRowAt(around))
@@ -943,35 +945,52 @@ void TreeView::applyHeldKeys()
             tellLeftOut(std::exchange(m_heldKeys, {}), false);
             return;
         }
-        // Keys reaching other rows, or acting on rows, would meet rows the
-        // user never saw: they go in only over the rows as they were.
-        if (actOnRows(m_heldKeys) && !surroundingsHold(current, around)) {
-            tellLeftOut(std::exchange(m_heldKeys, {}), true);
-            return;
-        }
+        rowsHold = surroundingsHold(current, around);
     }
+    // Where the rows around moved on, the keys keep to the task typed at and
+    // the rows they open; from the first that would reach or act on another
+    // row, they are told instead.
+    const QSet<Task *> before = rowsHold ? QSet<Task *>() : list->taskList()->allTasks();
+    const auto own = [&](const QModelIndex &index) {
+        const Task *task = index.isValid() ? list->taskForIndex(index) : nullptr;
+        return task && (task == typedAt || !before.contains(const_cast<Task *>(task)));
+    };
+    if (!rowsHold)
+        m_seenLast = around.last;
     const QPointer<TreeView> self(this);
     m_replaying = true;
-    while (self && !m_heldKeys.isEmpty())
-        replayKey(m_heldKeys.takeFirst());
+    bool refused = false;
+    while (self && !m_heldKeys.isEmpty() && !refused) {
+        refused = !rowsHold && !keepsToOwnRows(m_heldKeys.first(), own);
+        if (!refused)
+            replayKey(m_heldKeys.takeFirst());
+    }
     if (!self)
         return;
     m_replaying = false;
+    m_seenLast.reset();
+    if (refused)
+        tellLeftOut(std::exchange(m_heldKeys, {}), true);
     // Typed in a list the user has left since: what went in is kept.
-    if (!isVisible())
+    else if (!isVisible())
         closeCurrentEditor();
 }
 
-QString TreeView::heldKeysLeftOutText(const QString &typed, bool rowsChanged)
+QString TreeView::heldKeysLeftOutText(const QString &list, const QString &typed, bool rowsChanged)
 {
-    const QString why = rowsChanged ? tr("What you typed while the list was synchronising was not put in: the "
-                                         "synchronisation changed the tasks around the one you typed it at.")
-                                    : tr("What you typed while the list was synchronising was not put in: the "
-                                         "task you typed it at is no longer in the list.");
+    const QString why = rowsChanged
+        ? tr("What you typed in the list \"%1\" while it was synchronising was not all put in: the "
+             "synchronisation changed the tasks around the one you typed it at, and the keys that would have "
+             "reached them were left out.")
+              .arg(list)
+        : tr("What you typed in the list \"%1\" while it was synchronising was not put in: the task you typed it "
+             "at is no longer in the list.")
+              .arg(list);
     // A tick or a move with nothing named leaves no text to show.
     if (typed.isEmpty())
         return why;
-    return why + QLatin1Char(' ') + tr("You typed: \"%1\"").arg(typed);
+    return why + QLatin1Char(' ')
+        + (rowsChanged ? tr("Left out: \"%1\"") : tr("You typed: \"%1\"")).arg(typed);
 }
 
 // The keys as the user would tell them: titles as typed (corrections made),
@@ -1002,52 +1021,52 @@ void TreeView::tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged)
         typed += QLatin1Char(' ');
     }
     if (m_owner)
-        m_owner->tellUser(heldKeysLeftOutText(typed.simplified(), rowsChanged));
+        m_owner->tellUser(heldKeysLeftOutText(listModel()->name(), typed.simplified(), rowsChanged));
 }
 
-// Replayed from a row with no title editor open, a printable key opens the
-// title for typing (the page's Space ticks instead), and Left or Right open
-// it as it is; in an open one, text, Backspace, Delete and the keys that
-// move in the text stay there until the title is empty. Every other key
-// reaches or acts on rows.
-bool TreeView::actOnRows(const QList<HeldKey> &keys) const
+// Whether the key, replayed where the tree stands now (on a row `own`
+// allows), keeps to such rows: it types or moves in the open title, starts
+// the row's title or ticks it, opens a row right below, moves the cursor to
+// such a row, or indents the row under one or out of one it ends. Backspace
+// and Delete on a row or in an emptied title remove it, and the cursor lands
+// on the next row: they reach others.
+bool TreeView::keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own)
 {
+    const QModelIndex current = currentIndex().siblingAtColumn(0);
     const auto *editor = state() == EditingState ? qobject_cast<QLineEdit *>(indexWidget(currentIndex())) : nullptr;
-    bool editing = editor != nullptr;
-    qsizetype length = editor ? editor->text().size() : 0;
-    for (const HeldKey &key : keys) {
-        switch (key.key) {
-        case Qt::Key_Escape:
-            editing = false;
-            break;
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-            if (!editing) {
-                editing = true;
-                length = currentTask()->title().size();
-            }
-            break;
-        case Qt::Key_Home:
-        case Qt::Key_End:
-            if (!editing)
-                return true;
-            break;
-        case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-            if (!editing || length == 0)
-                return true;
-            --length;
-            break;
-        default:
-            if (key.text.isEmpty() || !key.text.at(0).isPrint() || (!editing && key.key == Qt::Key_Space))
-                return true;
-            // The first key typed at a row takes the place of its title.
-            length = editing ? length + 1 : 1;
-            editing = true;
-            break;
-        }
+    const auto reaches = [&](CursorAction action) { return own(moveCursor(action, key.modifiers)); };
+    switch (key.key) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    case Qt::Key_Home:
+        return editor || reaches(MoveHome);
+    case Qt::Key_End:
+        return editor || reaches(MoveEnd);
+    case Qt::Key_Up:
+        return reaches(MoveUp);
+    case Qt::Key_Down:
+        return reaches(MoveDown);
+    case Qt::Key_PageUp:
+        return reaches(MovePageUp);
+    case Qt::Key_PageDown:
+        return reaches(MovePageDown);
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return editor
+            && (!editor->text().trimmed().isEmpty() || key.modifiers != Qt::NoModifier
+                || (key.key == Qt::Key_Backspace && key.autoRepeat));
+    case Qt::Key_Tab:
+        return current.row() > 0 && own(current.sibling(current.row() - 1, 0));
+    case Qt::Key_Backtab:
+        // Out of a row it ends: it takes no row after it along.
+        return own(current.parent()) && !current.sibling(current.row() + 1, 0).isValid();
+    default:
+        return !key.text.isEmpty() && key.text.at(0).isPrint();
     }
-    return false;
 }
 
 TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index, bool shown) const
@@ -1065,7 +1084,13 @@ TreeView::Surroundings TreeView::surroundingsOf(const QModelIndex &index, bool s
     around.parent = traced(row.parent());
     around.previous = traced(row.row() > 0 ? row.sibling(row.row() - 1, 0) : QModelIndex());
     around.empty = list->taskForIndex(row)->isBlankRecursively();
+    around.last = isLastTopLevel(row);
     return around;
+}
+
+bool TreeView::isLastTopLevel(const QModelIndex &row) const
+{
+    return !row.parent().isValid() && row.row() == model()->rowCount() - 1;
 }
 
 bool TreeView::standsAt(const QModelIndex &index, const Surroundings &around) const
@@ -1079,30 +1104,30 @@ bool TreeView::surroundingsHold(const QModelIndex &index, const Surroundings &ar
 {
     const QModelIndex row = index.siblingAtColumn(0);
     return standsAt(row, around) && isTraced(listModel(), indexAbove(row), around.above)
-        && isTraced(listModel(), indexBelow(row), around.below);
+        && isTraced(listModel(), indexBelow(row), around.below) && isLastTopLevel(row) == around.last;
 }
 
+// Where the sibling before it went, at the end of its parent's rows; where
+// its parent went too, at the end of the list: the next title goes in as a
+// task of its own, never nowhere.
 bool TreeView::makeEmptyRowAt(const Surroundings &around)
 {
     ListModel *list = listModel();
-    const QModelIndex current = currentIndex();
-    if (current.isValid() && currentTask()->isBlankRecursively() && standsAt(current, around))
-        return true;
-    QModelIndex parent;
-    if (!around.parent.isNull()) {
-        const Task *task = around.parent.find(list);
-        if (!task)
-            return false;
-        parent = list->indexOfTask(task);
-    }
+    const Task *parentTask = around.parent.isNull() ? nullptr : around.parent.find(list);
+    const QModelIndex parent = parentTask ? list->indexOfTask(parentTask) : QModelIndex();
     int row = 0;
-    if (!around.previous.isNull()) {
+    bool atEnd = false;
+    if (!around.previous.isNull() || (!around.parent.isNull() && !parentTask)) {
         const Task *task = around.previous.find(list);
         const QModelIndex previous = task ? list->indexOfTask(task) : QModelIndex();
-        if (!previous.isValid() || previous.parent() != parent)
-            return false;
-        row = previous.row() + 1;
+        atEnd = !previous.isValid() || previous.parent() != parent;
+        row = atEnd ? list->rowCount(parent) : previous.row() + 1;
     }
+    // One made there already (at an earlier reset of the same run).
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && currentTask()->isBlankRecursively() && current.parent() == parent
+        && current.row() == (atEnd ? row - 1 : row))
+        return true;
     insertTaskAt(row, parent);
     return currentIndex().isValid();
 }
@@ -1167,8 +1192,9 @@ void TreeView::closeEditorWithReturnKey(QWidget *editor)
         qWarning("TreeView::closeEditorWithReturnKey: no current index");
         return;
     }
-    if (UISettings::instance()->autoCreateNewTasks()
-        || (!current.parent().isValid() && current.row() == model()->rowCount() - 1))
+    // Replayed over rows that moved on, the last row is the one the user saw last.
+    const bool last = m_seenLast ? !current.parent().isValid() && *m_seenLast : isLastTopLevel(current);
+    if (UISettings::instance()->autoCreateNewTasks() || last)
         insertAfterCurrent();
 }
 

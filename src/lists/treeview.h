@@ -8,7 +8,9 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class ItemDelegate;
 class ListModel;
@@ -108,10 +110,10 @@ public:
     // editing is back; nothing while it is not.
     void applyHeldKeys();
     bool hasHeldKeys() const { return !m_heldKeys.isEmpty(); }
-    // What the tree says when the run took away the task keys were typed at,
-    // or changed the rows around it that keys moving or acting on rows
-    // would have reached.
-    static QString heldKeysLeftOutText(const QString &typed, bool rowsChanged = false);
+    // What the tree says when the run of `list` took away the task keys were
+    // typed at, or changed the rows around it that keys moving or acting on
+    // rows would have reached (those keys, `typed`, are left out).
+    static QString heldKeysLeftOutText(const QString &list, const QString &typed, bool rowsChanged = false);
 
 signals:
     void treeViewCurrentIndexChanged(TreeView *view);
@@ -168,8 +170,9 @@ private:
 
     // The rows around a task as the user saw them: the rows shown above and
     // below it, its parent and the sibling before it (null where there was
-    // none); and whether it was an untitled row, which a run's copy of the
-    // list may not hold.
+    // none); whether it was an untitled row, which a run's copy of the list
+    // may not hold, and the last of the top level (Return in its title then
+    // opens a row).
     struct Surroundings
     {
         TaskTrace above;
@@ -177,6 +180,7 @@ private:
         TaskTrace parent;
         TaskTrace previous;
         bool empty = false;
+        bool last = false;
     };
 
     // A title editor a run's reset closed: its task, what it held and
@@ -196,9 +200,8 @@ private:
     bool claimHeldKey(QEvent *event);
     void holdKey(const QKeyEvent *event);
     void replayKey(const HeldKey &key);
-    // Whether the keys, replayed from the current row, reach other rows or
-    // act on rows rather than type into the current task's title.
-    bool actOnRows(const QList<HeldKey> &keys) const;
+    // Whether a held key, replayed now, keeps to the rows `own` allows.
+    bool keepsToOwnRows(const HeldKey &key, const std::function<bool(const QModelIndex &)> &own);
     void tellLeftOut(const QList<HeldKey> &keys, bool rowsChanged);
     // Without the rows on show (`shown` false), only its parent and the
     // sibling before it.
@@ -206,8 +209,9 @@ private:
     // Under the same parent, after the same sibling.
     bool standsAt(const QModelIndex &index, const Surroundings &around) const;
     bool surroundingsHold(const QModelIndex &index, const Surroundings &around) const;
+    bool isLastTopLevel(const QModelIndex &row) const;
     // A new untitled row where one stood among `around`, made current; false
-    // when that place is gone.
+    // when none could be made.
     bool makeEmptyRowAt(const Surroundings &around);
     // Typing, with no row chosen or on the row the tree's type-ahead picked,
     // moves the cursor only.
@@ -303,6 +307,9 @@ private:
     TaskTrace m_heldAt;
     Surroundings m_heldAround;
     bool m_replaying = false;
+    // While keys are replayed over rows that moved on: whether the row they
+    // were typed at was the last of the top level.
+    std::optional<bool> m_seenLast;
     // The row the type-ahead picked, while the user has not chosen another.
     QPersistentModelIndex m_typedAhead;
     bool m_typingAhead = false;

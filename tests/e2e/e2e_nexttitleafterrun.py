@@ -2,17 +2,28 @@
 title, presses F5 there, and once the synchronisation is over types the next
 title and Return: it goes into that row, below the title before it, and no
 other task changes, here or on the server (a task starting with the same
-letter keeps its title)."""
+letter keeps its title). F5 again in the next row, then Tab there: the title
+typed next is a subtask of the one above, here and on the server."""
 
 import re
 
-from e2e import poll, run, type_tasks
+from e2e import check, named, poll, run, type_tasks
 
 
 def server_titles(s, name):
     for doc in s.server_lists():
         if "<dd>%s</dd>" % name in doc:
             return re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", doc)
+    return None
+
+
+def subtasks(s, name, parent):
+    """The titles of the subtasks of `parent` (with none of their own) in the
+    server's list `name`."""
+    for doc in named(s.server_lists(), name):
+        found = re.search(r'<dd>%s</dd>(?:(?!</dl>).)*</dl>(<ol class="pd-tasks">.*?</ol>)?' % parent, doc, re.S)
+        if found:
+            return re.findall(r"<dt>title</dt>\s*<dd>([^<]*)</dd>", found.group(1) or "")
     return None
 
 
@@ -37,12 +48,25 @@ def scenario(s):
     s.shot("synchronised")
 
     s.type("Mint")
-    s.keys("Return", "Escape")
+    s.keys("Return")
     s.shot("the next title typed")
     poll("the titles as typed", lambda: s.cell_texts(app) == ["Melon", "Bread", "Milk", "Mint"])
     s.synchronise(app)
-    poll("the titles on the server",
-         lambda: server_titles(s, "Shop") == ["Melon", "Bread", "Milk", "Mint"], interval=0.5)
+    poll("Mint on the server", lambda: server_titles(s, "Shop") == ["Melon", "Bread", "Milk", "Mint"], interval=0.5)
+
+    # The run's window took the keyboard: with no window manager, a click on
+    # the page's button gives it back (no row is chosen by it).
+    s.focus(s.find(app, "push button", "Lists"))
+    s.keys("Tab")
+    s.type("Sprig")
+    # Up leaves the row Return opened, which goes.
+    s.keys("Return", "Up")
+    s.shot("a subtask after the run")
+    poll("the titles as typed", lambda: s.cell_texts(app) == ["Melon", "Bread", "Milk", "Mint", "Sprig"])
+    s.synchronise(app)
+    poll("Sprig under Mint on the server", lambda: subtasks(s, "Shop", "Mint") == ["Sprig"], interval=0.5)
+    check(server_titles(s, "Shop") == ["Melon", "Bread", "Milk", "Mint", "Sprig"],
+          "the titles on the server: %r" % server_titles(s, "Shop"))
     s.close_program(program, app)
 
 

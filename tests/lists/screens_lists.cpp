@@ -406,9 +406,10 @@ PLUMDECK_SCREEN(formsNotSaved)
 // and keys acting on rows the run changed around the task.
 PLUMDECK_SCREEN(heldKeysLeftOut)
 {
-    MessageDialog dialog(QStringLiteral("Lists"), TreeView::heldKeysLeftOutText(QStringLiteral("one two")), false);
+    MessageDialog dialog(QStringLiteral("Lists"),
+                         TreeView::heldKeysLeftOutText(QStringLiteral("Home"), QStringLiteral("one two")), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("held-keys-left-out")).isNull());
-    MessageDialog rows(QStringLiteral("Lists"), TreeView::heldKeysLeftOutText(QStringLiteral("Down Del"), true),
-                       false);
+    MessageDialog rows(QStringLiteral("Lists"),
+                       TreeView::heldKeysLeftOutText(QStringLiteral("Home"), QStringLiteral("Down Del"), true), false);
     QVERIFY(!shoot(&rows, QStringLiteral("held-keys-rows-changed")).isNull());
 }

@@ -81,16 +81,44 @@ void row(const char *name, const char *shape, const char *current, const char *a
     QTest::newRow(name) << shape << perms << current << action << after << currentAfter << undo;
 }
 
+// A run puts its copy of the list in place: new tasks, those of a title the
+// list holds standing for them (their copies), the others come from
+// elsewhere. Written as a shape with commas for spaces.
+void runReplaces(Tree &tree, QString shape)
+{
+    QHash<QString, quint64> lineages;
+    for (const Task *task : tree.model->taskList()->allTasks())
+        lineages.insert(task->title(), task->lineage());
+    TaskList *copy = TaskList::create();
+    copy->setPermissions(tree.model->taskList()->permissions());
+    int pos = 0;
+    parse(shape.replace(QLatin1Char(','), QLatin1Char(' ')), pos, copy->rootTask());
+    for (Task *task : copy->allTasks())
+        task->setLineage(lineages.value(task->title(), task->lineage()));
+    tree.model->setTaskList(copy);
+}
+
 // Runs a script as the user would: key names and "type:text" (see keys());
 // "op:name", an operation as a command calls it; "KEY=name", the same bound
 // to a window shortcut and triggered by its key; "click:dot:T",
 // "click:text:T", "click:below" and "dclick:..." (a click then a double
-// click) on a task's check dot, its title or below the rows.
+// click) on a task's check dot, its title or below the rows; "hold" and
+// "page", the list's own run or the full run starting, "run:shape" its copy
+// of the list put in place, "end" the run's end.
 void perform(Tree &tree, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList part = step.split(QLatin1Char(':'));
-        if (part.first() == QLatin1String("op")) {
+        if (step == QLatin1String("hold") || step == QLatin1String("page")) {
+            tree.model->setSynchronizing(step == QLatin1String("hold"));
+            tree.owner.syncing = step == QLatin1String("page");
+        } else if (part.first() == QLatin1String("run")) {
+            runReplaces(tree, part.at(1));
+        } else if (step == QLatin1String("end")) {
+            tree.model->setSynchronizing(false);
+            tree.owner.syncing = false;
+            tree.view.applyHeldKeys();
+        } else if (part.first() == QLatin1String("op")) {
             operation(part.at(1))(tree.view);
         } else if (part.first().endsWith(QLatin1String("click"))) {
             const QPoint pos = part.at(1) == QLatin1String("below") ? QPoint(60, 300)
@@ -188,6 +216,30 @@ private slots:
         row("a click chooses the task found", "Melon Milk", "", "type:m click:text:Melon type:x Return", "x _ Milk",
             "_", 2);
         row("arrows choose the task found", "Melon Milk", "", "type:m Down Up type:x Return", "x _ Milk", "_", 2);
+        // Keys held while the list's run fetched a task put below the one
+        // typed at elsewhere: what stays on that task and the rows opened
+        // below it goes in, the rest is told.
+        row("held titles typed with return, a task come in below", "A B C", "B",
+            "hold Return type:One Return Tab=indent type:Two Return Shift+Tab=outdent Up Up Up Up type:z "
+            "run:A,B,X,C end",
+            "A B One[Two] X C", "B", 7);
+        row("held home and end in the title, end on the row", "A B C", "B",
+            "hold Right Home type:x End type:y Return End type:z run:A,B,X,C end", "A xBy _ X C", "_", 2);
+        row("held end and home on the rows, a task come in above", "A B", "B",
+            "hold Return End type:x Return Home type:y run:A,X,B end", "A X B x _", "_", 3);
+        row("held backspace in an emptied title, a task come in below", "A B C", "B",
+            "hold Return type:x Backspace Backspace type:y run:A,B,X,C end", "A B _ X C", "_ editing", 1);
+        row("held tab under a task not typed at", "A B C", "B", "hold Right type:x Tab=indent run:A,B,X,C end",
+            "A B X C", "B editing", 0);
+        row("held shift+tab out of a task not typed at", "A[B] C", "B", "hold Shift+Tab=outdent run:A[B],X,C end",
+            "A[B] X C", "B", 0);
+        row("held shift+tab over rows not opened", "A B[b1] C", "B",
+            "hold Return Shift+Tab=outdent run:A,B[X,b1],C end", "A B[_ X b1] C", "_", 1);
+        // The untitled row a run took away is made again.
+        row("the untitled row again where its sibling went", "A[a1 _] B", "_", "page run:A,B end type:Milk Return",
+            "A[Milk _] B", "_", 2);
+        row("the untitled row again where its parent went", "A[_ a1] B", "_", "page run:B end type:Milk Return",
+            "B Milk _", "_", 2);
         // Operations as the commands call them.
         row("indent the first child", "A B", "A", "op:indent", "A B", "A", 0);
         row("indent keeps the children's depth", "A B[b1 b2]", "B", "op:indent", "A[B b1 b2]", "B", 1);
@@ -285,6 +337,12 @@ private slots:
         row("after an earlier task", "A B", "A", "Right type:x Return", "Ax B", "Ax", 1);
         row("after the last nested task", "A[a1]", "a1", "Right type:x Return", "A[a1x]", "a1x", 1);
         row("return outside the editor still adds", "A B", "A", "Return", "A _ B", "_", 1);
+        // Typed while the list's run held it: the last row is the one the
+        // user saw last, not one another computer put below it.
+        row("held return after the last task seen", "A B", "B",
+            "hold Right type:x Return type:y Return run:A,B,X end Up Right type:z Return", "A Bx yz X", "yz", 5);
+        row("held return in the last task seen, one added at the end", "A B[b1]", "B",
+            "hold Right type:x Return type:y Return run:A,B[b1],Z end", "A Bx[y b1] Z", "y", 3);
     }
 
     void returnWithoutAutoCreate()
