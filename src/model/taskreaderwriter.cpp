@@ -1553,6 +1553,8 @@ void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
     sink.definition(QStringLiteral("hashcode"), !hashcode.isNull() && hashcode.size() == 32 ? hashcode : QString());
     if (local)
         sink.definition(QStringLiteral("expanded"), boolText(task->isExpanded()));
+    if (local && task->leftByMove())
+        sink.definition(QStringLiteral("left-by-move"), boolText(true));
     if (task->creationTime().isValid())
         sink.definition(QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
     if (task->modificationTime().isValid())
@@ -1726,8 +1728,10 @@ Task *TaskReaderWriter::readTask(Element taskElement)
     if (!lastModifiedBy.isEmpty())
         task->setLastModifiedBy(sharedName(lastModifiedBy.text));
 
-    if (!server)
+    if (!server) {
         task->setOutlookId(fields.value(u"outlook-id").toString());
+        task->setLeftByMove(fields.value(u"left-by-move").text == kTrue);
+    }
 
     // A note is kept when it has an added time or a text, the same rule that
     // decides whether it is written, so no written note is lost on reading.

@@ -207,6 +207,7 @@ private:
         SameSecondMadeOnBothListRemovedThereEditedHere,
         SameSecondAlikeMovedCrosswiseOnBoth,
         SameSecondAlikeOneMovedOnEach,
+        SameSecondAlikeOneMovedOnEachItsListRemovedHere,
         SameSecondAlikeMovedCrosswiseOnBothRetitledThere,
         MovedToOneListOnBothThereKilledBeforeItsSourceList,
         MovedThereKilledAfterBothListsRetitledHere,
@@ -233,6 +234,9 @@ private:
         RolledOverOnBothTheNewListSentAloneHere,
         RolledOverHereATaskAddedThere,
         RolledOverThereRemovedHereAnotherListTickedHere,
+        RolledOverOnBothRetitledAndTickedATaskRemovedHere,
+        MovedToOneListOnBothRemovedHere,
+        SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
         ForcedHereCancelledTaskAddedThere,
         ForcedHereConnectionDroppedRenamedThere,
         ForcedHereKilledSharedListRemovedThere,
@@ -613,6 +617,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondAlikeMovedCrosswiseOnBoth);
     QTest::newRow("two alike made in one second, one moved to another list on each computer: both there")
         << int(SameSecondAlikeOneMovedOnEach);
+    QTest::newRow("two alike made in one second, one moved to another list on each computer, their list removed here")
+        << int(SameSecondAlikeOneMovedOnEachItsListRemovedHere);
     QTest::newRow("two alike made in one second, moved crosswise on both and retitled there: both kept, and told")
         << int(SameSecondAlikeMovedCrosswiseOnBothRetitledThere);
     QTest::newRow("moved to one list on both, the other's run killed before its source list went up: told")
@@ -667,6 +673,14 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RolledOverHereATaskAddedThere);
     QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
         << int(RolledOverThereRemovedHereAnotherListTickedHere);
+    QTest::newRow("emptied into a new list and removed on both, a task retitled there and ticked here, another "
+                  "retitled here and a third removed from the new list here: each once, told which list")
+        << int(RolledOverOnBothRetitledAndTickedATaskRemovedHere);
+    QTest::newRow("moved to one list on both, removed from it here: the removal holds")
+        << int(MovedToOneListOnBothRemovedHere);
+    QTest::newRow("a subtask moved with its parent there and alone into that list here, retitled, its list removed "
+                  "here: once")
+        << int(SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere);
     QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
         << int(ForcedHereCancelledTaskAddedThere);
     QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
@@ -774,13 +788,19 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                 || c == SameSecondAlikeTwoMovedThereOneTickedHere
                                 || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
+                                || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
                                 || c == SameSecondForcedThereAfterARetitleTaskAddedHere;
         if (c == SameSecondAlikeTwoMovedThereOneTickedHere || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
             || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
+            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere) {
             Clock::advance(1000);
-            typeTasks(client->addList(trip, {}), {QStringLiteral("Tickets"), QStringLiteral("Eggs"), QStringLiteral("Eggs")});
+            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
+                typeTasks(client->addList(trip, {}), {QStringLiteral("Eggs"), QStringLiteral("Eggs")});
+            else
+                typeTasks(client->addList(trip, {}),
+                          {QStringLiteral("Tickets"), QStringLiteral("Eggs"), QStringLiteral("Eggs")});
         } else if (sameSecond) {
             // Typed one after the other, Enter between, in one second.
             Clock::advance(1000);
@@ -850,7 +870,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
-            || c == RolledOverThereRemovedHereAnotherListTickedHere
+            || c == RolledOverThereRemovedHereAnotherListTickedHere || c == MovedToOneListOnBothRemovedHere
+            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
@@ -864,7 +885,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
-            || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere)
+            || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
+            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (orderCase) {
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
@@ -884,7 +906,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
-            || (c >= RolledOverOnBoth && c <= RolledOverThereRemovedHereAnotherListTickedHere)) {
+            || (c >= RolledOverOnBoth && c <= RolledOverOnBothRetitledAndTickedATaskRemovedHere)
+            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
@@ -1467,19 +1490,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         break;
     case SameSecondAlikeOneMovedOnEach:
+    case SameSecondAlikeOneMovedOnEachItsListRemovedHere:
         onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Eggs"), client.model("Home")); });
         onB([&](LiveClient &client) {
-            // The second Eggs: Tickets, Eggs, Eggs.
+            // The second Eggs: Tickets, Eggs, Eggs (or Eggs, Eggs).
             ListModel *model = client.model(trip);
-            Task *second = model->taskList()->rootTask()->child(2);
+            Task *second = model->taskList()->rootTask()->child(c == SameSecondAlikeOneMovedOnEach ? 2 : 1);
             QCOMPARE(second->title(), QStringLiteral("Eggs"));
-            Task *copy = second->copy();
+            Task *copy = second->movedCopy();
             const QModelIndex index = model->indexOfTask(second);
             model->saveUndoState();
+            second->markLeftByMove();
             model->removeRows(index.row(), 1, index.parent());
-            client.model("Home")->appendTask(copy);
+            client.model(c == SameSecondAlikeOneMovedOnEach ? "Home" : "Shop")->appendTask(copy);
+            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
+                client.lists->deleteList(model->taskList());
         }, b);
-        expected = {QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets]")};
+        expected = c == SameSecondAlikeOneMovedOnEach
+                       ? QStringList{QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets]")}
+                       : QStringList{QStringLiteral("Home[Keys,Eggs]"), QStringLiteral("Shop[Soap,Eggs]")};
         m_expectedNoNotice = true;
         break;
     case PastedCopiesTickedAndMovedThereOneRetitledHere:
@@ -2114,12 +2143,16 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // the tasks not where it put them.
         const QString all = QStringLiteral("Journey[Tickets,Bags,Bags>Big one,Socks]");
         QStringList journeys{all, QStringLiteral("Journey[]")};
-        QStringList told{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Bags"),
-                         QStringLiteral("Journey: Socks")};
+        // Two lists of that name: told which.
+        const QString there = QStringLiteral("Journey (the one made on another computer): ");
+        QStringList told{there + QStringLiteral("Tickets"), there + QStringLiteral("Bags"),
+                         there + QStringLiteral("Socks")};
         switch (c) {
         case RolledOverThereIntoAListHere:
             expected = {all, QStringLiteral("Home[Keys]")};
             journeys = QStringList{all};
+            told = QStringList{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Bags"),
+                               QStringLiteral("Journey: Socks")};
             break;
         case IntoAListThereRolledOverHere:
             expected = {QStringLiteral("Home[Keys,Tickets,Bags,Bags>Big one,Socks]"), QStringLiteral("Journey[]")};
@@ -2130,7 +2163,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         case RolledOverPartlyThereWholeHere:
             // Bags, which the list took with it there, was moved here.
             journeys = QStringList{QStringLiteral("Journey[Tickets,Socks]"), QStringLiteral("Journey[Bags,Bags>Big one]")};
-            told = QStringList{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Socks")};
+            told = QStringList{there + QStringLiteral("Tickets"), there + QStringLiteral("Socks")};
             break;
         default:
             break;
@@ -2152,6 +2185,44 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         };
         break;
     }
+    case RolledOverOnBothRetitledAndTickedATaskRemovedHere: {
+        const QString journey = QStringLiteral("Journey");
+        onA([&](LiveClient &client) {
+            rollIntoJourney(client);
+            retitle(client.model(journey), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB([&](LiveClient &client) {
+            rollIntoJourney(client);
+            ListModel *model = client.model(journey);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            retitle(model, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+            removeTask(model, QStringLiteral("Socks"));
+        }, b);
+        expected = {QStringLiteral("Journey[Train tickets,Big bags*,Big bags>Big one]"), QStringLiteral("Journey[]")};
+        // Two lists of that name: the user is told which.
+        const QString there = QStringLiteral("Journey (the one made on another computer)");
+        m_notice = ListOutcome::keptAgainstRemovalsText(
+            {{}, {}, {}, {}, {}, {there + QStringLiteral(": Train tickets"), there + QStringLiteral(": Big bags")}});
+        break;
+    }
+    case MovedToOneListOnBothRemovedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            moveBagsHome(client);
+            removeTask(client.model("Home"), QStringLiteral("Bags"));
+        }, b);
+        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")};
+        m_expectedNoNotice = true;
+        break;
+    case SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
+            retitle(client.model("Home"), QStringLiteral("Big one"), QStringLiteral("Huge one"));
+            client.lists->deleteList(client.model(trip)->taskList());
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]")};
+        break;
     case ForcedHereCancelledTaskAddedThere:
     case ForcedHereConnectionDroppedRenamedThere:
     case ForcedHereKilledSharedListRemovedThere:

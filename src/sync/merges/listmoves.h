@@ -62,8 +62,10 @@ public:
     // task" for each task left in its list beside a move that tasks made in
     // its second kept from being told apart: both copies stay. `wentThere`
     // gets "list: task" for each task moved on both that stays where the
-    // other computer put it, not where it was put here.
-    static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr);
+    // other computer put it, not where it was put here; `keptChanged` for
+    // each moved on both and removed here since, kept for a change there.
+    static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr,
+                       QStringList *keptChanged = nullptr);
     // Only records where the other computer moved tasks, for the views: with
     // nothing changed here there is nothing to settle.
     static void recordMoves(QList<List> &lists);
