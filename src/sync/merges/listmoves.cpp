@@ -216,6 +216,12 @@ public:
                     m_leftWithList.insert(agreed);
             }
         }
+        for (const Seen &seen : std::as_const(m_seen))
+            for (quint32 id : seen.leftByMove)
+                for (quint64 lineage : seen.lineages.values(id))
+                    m_lineagesKept = m_lineagesKept || std::any_of(m_seen.cbegin(), m_seen.cend(), [&](const Seen &other) {
+                                         return other.mineByLineage.contains(lineage);
+                                     });
         splitCopies();
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
         pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
@@ -249,15 +255,17 @@ public:
 
 private:
     // Which task that arrived in a list is the move of which agreed task
-    // that left one, identity by identity: told by content against the
-    // agreed copy, then by title, where one matches each way (one that
-    // left there also by the list this computer moved it to); then tasks
+    // that left one, identity by identity: this computer's by lineage
+    // first; then told by content against the agreed copy, then by title,
+    // where one matches each way (one that left there also by the list this
+    // computer moved it, where it alone of its identity was); then tasks
     // alike on each side that went into one place, where any pairing is
     // the same; then the one of each, whatever changed on the way, where
     // the one that arrived was changed after the one that left. A task
-    // that left with its list, removed, is paired by the first two only: a
-    // task made elsewhere in its second is not its move. `stray` gets the
-    // arrived tasks left unpaired.
+    // that left with its list, removed, is paired by the first two only
+    // (a task made elsewhere in its second is not its move), unless this
+    // computer moved it out too. `stray` gets the arrived tasks left
+    // unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
     // Moved out of its list here, whether its copy still is or not.
@@ -327,6 +335,8 @@ private:
     QList<Place> m_keptBeside;
     QStringList m_wentThere;
     QStringList m_keptChanged;
+    // A copy this computer moved holds the lineage of the task it left.
+    bool m_lineagesKept = false;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
@@ -694,9 +704,22 @@ bool Settler::movedThenRemovedHere(int from, const Task *agreed) const
     if (!seen.leftByMove.contains(agreed->id()) || !seen.removedHere.contains(agreed->id()))
         return false;
     // Its copy, wherever it is (the merge may have made it one with the
-    // other's), is a task of its identity made here: none may be left.
-    return std::none_of(m_seen.cbegin(), m_seen.cend(),
-                        [&](const Seen &list) { return list.newHere.contains(agreed->identity()); });
+    // other's), holds its lineage.
+    const QList<quint64> lineages = seen.lineages.values(agreed->id());
+    const auto holdsCopy = [&](const Seen &list) {
+        return std::any_of(lineages.cbegin(), lineages.cend(),
+                           [&](quint64 lineage) { return list.mineByLineage.contains(lineage); });
+    };
+    if (std::any_of(m_seen.cbegin(), m_seen.cend(), holdsCopy)
+        || std::any_of(m_strayHere.cbegin(), m_strayHere.cend(),
+                       [&](const Place &place) { return place.task->identity() == agreed->identity(); }))
+        return false;
+    // Where no move's copy shows the lineage of the task it left (read
+    // from a file that did not keep them), a task of its identity made here
+    // may be that copy.
+    return m_lineagesKept
+           || std::none_of(m_seen.cbegin(), m_seen.cend(),
+                           [&](const Seen &list) { return list.newHere.contains(agreed->identity()); });
 }
 
 void Settler::removeMovedThere(int from, const Task *agreed, const Place &there)
