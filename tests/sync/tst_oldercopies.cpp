@@ -237,6 +237,7 @@ private:
         RolledOverOnBothRetitledAndTickedATaskRemovedHere,
         MovedToOneListOnBothRemovedHere,
         SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
+        MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
         ForcedHereCancelledTaskAddedThere,
         ForcedHereConnectionDroppedRenamedThere,
         ForcedHereKilledSharedListRemovedThere,
@@ -681,6 +682,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("a subtask moved with its parent there and alone into that list here, retitled, its list removed "
                   "here: once")
         << int(SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere);
+    QTest::newRow("its subtask, made in its second, removed on a third computer, moved to one list there after it, "
+                  "retitled, and here from an older copy: once, the subtask stays removed")
+        << int(MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird);
     QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
         << int(ForcedHereCancelledTaskAddedThere);
     QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
@@ -872,6 +876,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
             || c == RolledOverThereRemovedHereAnotherListTickedHere || c == MovedToOneListOnBothRemovedHere
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
@@ -907,10 +912,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
             || (c >= RolledOverOnBoth && c <= RolledOverOnBothRetitledAndTickedATaskRemovedHere)
-            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere) {
+            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
-            if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
+            if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+                || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird) {
                 Task *bags = const_cast<Task *>(taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags")));
                 bags->child(0)->setCreationTime(bags->creationTime());
             }
@@ -2222,6 +2229,13 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             client.lists->deleteList(client.model(trip)->taskList());
         }, b);
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]")};
+        break;
+    case MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird:
+        onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); }, c3);
+        onA(retitleBags);
+        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Big bags"), client.model("Home")); });
+        onB(moveBagsHome, b);
+        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     case ForcedHereCancelledTaskAddedThere:
     case ForcedHereConnectionDroppedRenamedThere:

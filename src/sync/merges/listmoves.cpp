@@ -268,6 +268,17 @@ private:
     // unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
+    // Moved here below the copy of a task above it, moved with it.
+    bool carriedHere(const Task *agreed) const
+    {
+        const Task *copy = m_movedHere.value(agreed).task;
+        for (const Task *up = agreed->parent(); copy && up && up->parent(); up = up->parent())
+            if (const Task *above = m_movedHere.value(up).task)
+                for (const Task *holder = copy->parent(); holder; holder = holder->parent())
+                    if (holder == above)
+                        return true;
+        return false;
+    }
     // Moved out of its list here, whether its copy still is or not.
     bool movedHere(const Task *agreed) const
     {
@@ -286,7 +297,12 @@ private:
     Task *cameBack(int from, const Task *agreed) const;
     // Moved into one list on both: the merge paired the two copies with no
     // common version; the agreed one is, and each side's changes since hold.
-    void mergeBothCopies(const Task *agreed, const Place &there);
+    // False where the copy there is not one made here too.
+    bool mergeBothCopies(const Task *agreed, const Place &there);
+    // Below that copy, what this computer carried along that the other
+    // side removed meanwhile, unchanged here, stays removed. True when all
+    // below `parent` went.
+    bool dropRemovedThereBelow(int from, int list, Task *parent);
     // The merge of a list takes a task new here and one the server gained,
     // of one identity and title, for one task added on both sides: moved
     // into it on both computers (it left its list on both), or sent by an
@@ -347,17 +363,19 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
     QList<Tell> tells = {{&UploadMark::contentDigest, [](const Place &p) { return UploadMark::contentDigest(p.task); }},
                          {&Task::title, [](const Place &p) { return p.task->title(); }}};
     // Moved there and here: the one that arrived in the list it went to
-    // here (never one that left with its list), where it is the only one
-    // of its identity moved here: of two, either may be either there.
+    // here (never one that left with its list), where it alone of its
+    // identity was moved here (those carried below it go with it): of two,
+    // either may be either there.
     if (!stray)
         tells.append({[this, &left](const Task *t) {
-                          const Place here = m_movedHere.value(t);
                           const QList<const Task *> alike = left.values(t->identity());
-                          const bool alone = std::count_if(alike.cbegin(), alike.cend(), [this](const Task *other) {
-                                                 return m_movedHere.contains(other);
-                                             }) == 1;
-                          return here.task && alone && !m_leftWithList.contains(t) ? QString::number(here.list)
-                                                                                    : QString();
+                          const auto movedOnItsOwn = [this](const Task *task) {
+                              return m_movedHere.contains(task) && !carriedHere(task);
+                          };
+                          const bool alone = std::count_if(alike.cbegin(), alike.cend(), movedOnItsOwn) == 1;
+                          return alone && movedOnItsOwn(t) && !m_leftWithList.contains(t)
+                                     ? QString::number(m_movedHere.value(t).list)
+                                     : QString();
                       },
                       [](const Place &p) { return QString::number(p.list); }});
     for (const QString &identity : left.uniqueKeys()) {
@@ -574,8 +592,8 @@ void Settler::settle(int from, const Task *agreed)
         return;
     }
     // Moved on both into one list, the merge made the two copies one.
-    if (there.task && !here.task && seen.removedHere.contains(id))
-        mergeBothCopies(agreed, there);
+    if (there.task && !here.task && seen.removedHere.contains(id) && mergeBothCopies(agreed, there))
+        dropRemovedThereBelow(from, there.list, there.task);
     if (there.task && here.task) {
         // Moved on both: one task. Into two lists both knew, in this
         // computer's (its upload is the later). Where either list was made
@@ -752,19 +770,40 @@ QString Settler::nameOf(int list) const
     return name;
 }
 
-void Settler::mergeBothCopies(const Task *agreed, const Place &there)
+bool Settler::mergeBothCopies(const Task *agreed, const Place &there)
 {
     const Seen &seen = m_seen.at(there.list);
     const Task *mine = seen.madeHereAs(there.task);
     const Task *theirs = seen.server.value(there.task->id());
     if (!mine || !theirs || !m_lists.at(there.list).now->canWrite() || m_removed.contains(there.task))
-        return;
+        return false;
     std::unique_ptr<Task> merged(there.task->clone());
     ListMerge::mergeTaskContent(agreed, mine, theirs, merged.get());
     if (ListMerge::sameContent(merged.get(), there.task))
-        return;
+        return true;
     there.task->takeFieldsFrom(merged.get());
     m_lists[there.list].changed = true;
+    return true;
+}
+
+bool Settler::dropRemovedThereBelow(int from, int list, Task *parent)
+{
+    const Seen &seen = m_seen.at(from);
+    bool all = true;
+    const QList<Task *> children = parent->children();
+    for (Task *child : children) {
+        const bool below = dropRemovedThereBelow(from, list, child);
+        const Task *base = seen.agreedOf(child->identity(), child);
+        // This computer's copy of a task that left there for no list.
+        const bool removedThere = base && m_movedHere.value(base).task == child && !m_movedThere.contains(base)
+                                  && !seen.server.contains(base->id())
+                                  && !seen.removedByUploadsInDoubt.contains(base->id()) && !seen.goneThere;
+        if (below && removedThere && ListMerge::sameContent(base, child) && !m_removed.contains(child))
+            removeTask(list, child);
+        else
+            all = false;
+    }
+    return all;
 }
 
 void Settler::splitCopies()
