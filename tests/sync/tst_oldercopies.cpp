@@ -236,6 +236,7 @@ private:
         RolledOverThereRemovedHereAnotherListTickedHere,
         RolledOverOnBothRetitledAndTickedATaskRemovedHere,
         MovedToOneListOnBothRemovedHere,
+        MovedToOneListOnBothTickedThereRemovedHere,
         SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
         MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
         ForcedHereCancelledTaskAddedThere,
@@ -679,6 +680,8 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RolledOverOnBothRetitledAndTickedATaskRemovedHere);
     QTest::newRow("moved to one list on both, removed from it here: the removal holds")
         << int(MovedToOneListOnBothRemovedHere);
+    QTest::newRow("moved to one list on both, ticked there, removed from it here: kept with the tick, told")
+        << int(MovedToOneListOnBothTickedThereRemovedHere);
     QTest::newRow("a subtask moved with its parent there and alone into that list here, retitled, its list removed "
                   "here: once")
         << int(SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere);
@@ -875,6 +878,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
             || c == RolledOverThereRemovedHereAnotherListTickedHere || c == MovedToOneListOnBothRemovedHere
+            || c == MovedToOneListOnBothTickedThereRemovedHere
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
             || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
@@ -2213,13 +2217,24 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     }
     case MovedToOneListOnBothRemovedHere:
-        onA(moveBagsHome);
+    case MovedToOneListOnBothTickedThereRemovedHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            if (c == MovedToOneListOnBothTickedThereRemovedHere)
+                client.model("Home")->setTaskDone(taskTitled(client.model("Home")->taskList(), QStringLiteral("Bags")),
+                                                  true);
+        });
         onB([&](LiveClient &client) {
             moveBagsHome(client);
             removeTask(client.model("Home"), QStringLiteral("Bags"));
         }, b);
-        expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")};
-        m_expectedNoNotice = true;
+        if (c == MovedToOneListOnBothRemovedHere) {
+            expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")};
+            m_expectedNoNotice = true;
+        } else {
+            expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Home: Bags")}, {}});
+        }
         break;
     case SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere:
         onA(moveBagsHome);

@@ -216,12 +216,14 @@ public:
                     m_leftWithList.insert(agreed);
             }
         }
+        const auto held = [this](quint64 lineage) {
+            return std::any_of(m_seen.cbegin(), m_seen.cend(),
+                               [lineage](const Seen &other) { return other.mineByLineage.contains(lineage); });
+        };
         for (const Seen &seen : std::as_const(m_seen))
             for (quint32 id : seen.leftByMove)
                 for (quint64 lineage : seen.lineages.values(id))
-                    m_lineagesKept = m_lineagesKept || std::any_of(m_seen.cbegin(), m_seen.cend(), [&](const Seen &other) {
-                                         return other.mineByLineage.contains(lineage);
-                                     });
+                    m_lineagesKept = m_lineagesKept || held(lineage);
         splitCopies();
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
         pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
@@ -318,8 +320,8 @@ private:
     void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
                bool sourceIsMine);
     void removeTask(int list, Task *task);
-    // Moved here and its copy removed since, nothing left here of its
-    // identity that could be that copy.
+    // Moved here and its copy removed since: no list holds its lineage, nor
+    // (where lineages were not kept) a task of its identity made here.
     bool movedThenRemovedHere(int from, const Task *agreed) const;
     // The other computer's copy of a task moved on both and removed here
     // goes, with what is below it, where neither changed there since.
@@ -636,7 +638,7 @@ QStringList Settler::untold() const
 {
     QStringList out;
     const auto add = [&](int list, const Task *task) {
-        const QString line = QStringLiteral("%1: %2").arg(m_lists.at(list).now->name(), task->title());
+        const QString line = QStringLiteral("%1: %2").arg(nameOf(list), task->title());
         if (!out.contains(line))
             out << line;
     };
