@@ -239,6 +239,7 @@ private:
         MovedToOneListOnBothTickedThereRemovedHere,
         SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
         MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
+        MovedHereByARunFailedBeforeTheListItLeftMovedThereToo,
         ForcedHereCancelledTaskAddedThere,
         ForcedHereConnectionDroppedRenamedThere,
         ForcedHereKilledSharedListRemovedThere,
@@ -688,6 +689,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("its subtask, made in its second, removed on a third computer, moved to one list there after it, "
                   "retitled, and here from an older copy: once, the subtask stays removed")
         << int(MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird);
+    QTest::newRow("moved to one list here by a run that failed before the list it left went up, there too, then "
+                  "the next run here: once")
+        << int(MovedHereByARunFailedBeforeTheListItLeftMovedThereToo);
     QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
         << int(ForcedHereCancelledTaskAddedThere);
     QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
@@ -881,6 +885,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListOnBothTickedThereRemovedHere
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
             || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedHereByARunFailedBeforeTheListItLeftMovedThereToo
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
@@ -957,7 +962,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         // Home first: its update leaves before Trip's.
         if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
-            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == MovedHereByARunFailedBeforeTheListItLeftMovedThereToo)
             client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -2252,6 +2258,31 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onB(moveBagsHome, b);
         expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
+    case MovedHereByARunFailedBeforeTheListItLeftMovedThereToo: {
+        // Home's update goes up, Trip's fails; the program stays open while
+        // the other computer moves Bags to Home too, as its upload leaves
+        // the lists: Trip without it, Home with a copy under a new id.
+        auto here = session(b);
+        moveBagsHome(*here);
+        quint32 from = 0, to = 0;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            (l.name == trip ? from : to) = l.id;
+        m_server->respondOnce("PUT", QStringLiteral("^/lists/%1$").arg(from), 500);
+        QVERIFY(!sync(*here));
+        FakeList left = m_server->list(from), into = m_server->list(to);
+        const FakeTask bags = m_server->taskByTitle(from, QStringLiteral("Bags"));
+        left.tasks.removeIf([&](const FakeTask &t) { return t.id == bags.id; });
+        into.tasks << bags;
+        into.tasks.last().id = 0;
+        ++left.revision;
+        ++into.revision;
+        m_server->putList(left);
+        m_server->putList(into);
+        QVERIFY(sync(*here));
+        here->persist();
+        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
     case ForcedHereCancelledTaskAddedThere:
     case ForcedHereConnectionDroppedRenamedThere:
     case ForcedHereKilledSharedListRemovedThere:

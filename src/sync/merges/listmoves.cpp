@@ -220,10 +220,21 @@ public:
             return std::any_of(m_seen.cbegin(), m_seen.cend(),
                                [lineage](const Seen &other) { return other.mineByLineage.contains(lineage); });
         };
+        QSet<quint64> movedOut;
         for (const Seen &seen : std::as_const(m_seen))
             for (quint32 id : seen.leftByMove)
-                for (quint64 lineage : seen.lineages.values(id))
+                for (quint64 lineage : seen.lineages.values(id)) {
+                    movedOut.insert(lineage);
                     m_lineagesKept = m_lineagesKept || held(lineage);
+                }
+        // A copy moved here that reached the server in an earlier run, whose
+        // list agreed since, while the list it left did not go up: still
+        // this computer's move.
+        for (int i = 0; i < m_seen.size(); ++i)
+            for (Task *task : m_seen.at(i).now)
+                if (m_seen.at(i).agreed.contains(task->id()) && movedOut.contains(task->lineage())
+                    && !m_leftHere.contains(task->identity(), m_seen.at(i).agreed.value(task->id())))
+                    m_addedHere.insert(task->identity(), {i, task});
         splitCopies();
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
         pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
@@ -966,6 +977,12 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
             changed = true;
         }
         moved(sourceList, source, targetList, target);
+        // Where it goes to this computer's copy, its removal record says so
+        // as the move's own did, for a run after this one is cut short.
+        if (!sourceIsMine) {
+            source->markLeftByMove();
+            source->setLineage(target->lineage());
+        }
         removeTask(sourceList, source);
     }
     // Removed below it on the other side of the target's, not moved with
