@@ -310,8 +310,7 @@ private:
     Task *cameBack(int from, const Task *agreed) const;
     // Moved into one list on both: the merge paired the two copies with no
     // common version; the agreed one is, and each side's changes since hold.
-    // False where the copy there is not one made here too.
-    bool mergeBothCopies(const Task *agreed, const Place &there);
+    void mergeBothCopies(const Task *agreed, const Place &there);
     // Below that copy, what this computer carried along that the other
     // side removed meanwhile, unchanged here, stays removed. True when all
     // below `parent` went.
@@ -605,8 +604,10 @@ void Settler::settle(int from, const Task *agreed)
         return;
     }
     // Moved on both into one list, the merge made the two copies one.
-    if (there.task && !here.task && seen.removedHere.contains(id) && mergeBothCopies(agreed, there))
+    if (there.task && !here.task && seen.removedHere.contains(id)) {
+        mergeBothCopies(agreed, there);
         dropRemovedThereBelow(from, there.list, there.task);
+    }
     if (there.task && here.task) {
         // Moved on both: one task. Into two lists both knew, in this
         // computer's (its upload is the later). Where either list was made
@@ -783,20 +784,19 @@ QString Settler::nameOf(int list) const
     return name;
 }
 
-bool Settler::mergeBothCopies(const Task *agreed, const Place &there)
+void Settler::mergeBothCopies(const Task *agreed, const Place &there)
 {
     const Seen &seen = m_seen.at(there.list);
     const Task *mine = seen.madeHereAs(there.task);
     const Task *theirs = seen.server.value(there.task->id());
     if (!mine || !theirs || !m_lists.at(there.list).now->canWrite() || m_removed.contains(there.task))
-        return false;
+        return;
     std::unique_ptr<Task> merged(there.task->clone());
     ListMerge::mergeTaskContent(agreed, mine, theirs, merged.get());
     if (ListMerge::sameContent(merged.get(), there.task))
-        return true;
+        return;
     there.task->takeFieldsFrom(merged.get());
     m_lists[there.list].changed = true;
-    return true;
 }
 
 bool Settler::dropRemovedThereBelow(int from, int list, Task *parent)
