@@ -208,6 +208,7 @@ private:
         SameSecondAlikeMovedCrosswiseOnBoth,
         SameSecondAlikeOneMovedOnEach,
         SameSecondAlikeOneMovedOnEachItsListRemovedHere,
+        SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart,
         SameSecondAlikeMovedCrosswiseOnBothRetitledThere,
         MovedToOneListOnBothThereKilledBeforeItsSourceList,
         MovedThereKilledAfterBothListsRetitledHere,
@@ -239,7 +240,9 @@ private:
         MovedToOneListOnBothTickedThereRemovedHere,
         SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
         MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
+        MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird,
         MovedHereByARunFailedBeforeTheListItLeftMovedThereToo,
+        MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo,
         ForcedHereCancelledTaskAddedThere,
         ForcedHereConnectionDroppedRenamedThere,
         ForcedHereKilledSharedListRemovedThere,
@@ -622,6 +625,9 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondAlikeOneMovedOnEach);
     QTest::newRow("two alike made in one second, one moved to another list on each computer, their list removed here")
         << int(SameSecondAlikeOneMovedOnEachItsListRemovedHere);
+    QTest::newRow("two alike made in one second, one moved to another list there, here the other, the first removed, "
+                  "then a restart")
+        << int(SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart);
     QTest::newRow("two alike made in one second, moved crosswise on both and retitled there: both kept, and told")
         << int(SameSecondAlikeMovedCrosswiseOnBothRetitledThere);
     QTest::newRow("moved to one list on both, the other's run killed before its source list went up: told")
@@ -676,8 +682,9 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RolledOverHereATaskAddedThere);
     QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
         << int(RolledOverThereRemovedHereAnotherListTickedHere);
-    QTest::newRow("emptied into a new list and removed on both, a task retitled there and ticked here, another "
-                  "retitled here and a third removed from the new list here: each once, told which list")
+    QTest::newRow("typed in one second, emptied into a new list and removed on both, a task retitled there and "
+                  "ticked here, another retitled here and a third removed from the new list here: each once, told "
+                  "which list")
         << int(RolledOverOnBothRetitledAndTickedATaskRemovedHere);
     QTest::newRow("moved to one list on both, removed from it here: the removal holds")
         << int(MovedToOneListOnBothRemovedHere);
@@ -689,9 +696,14 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("its subtask, made in its second, removed on a third computer, moved to one list there after it, "
                   "retitled, and here from an older copy: once, the subtask stays removed")
         << int(MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird);
+    QTest::newRow("its subtask removed on a third computer, moved to one list there after it and here from an older "
+                  "copy: once, the subtask stays removed")
+        << int(MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird);
     QTest::newRow("moved to one list here by a run that failed before the list it left went up, there too, then "
                   "the next run here: once")
         << int(MovedHereByARunFailedBeforeTheListItLeftMovedThereToo);
+    QTest::newRow("as above, ticked there before the run here: once, ticked")
+        << int(MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo);
     QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
         << int(ForcedHereCancelledTaskAddedThere);
     QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
@@ -800,14 +812,18 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                 || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
                                 || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+                                || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart
                                 || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
-                                || c == SameSecondForcedThereAfterARetitleTaskAddedHere;
+                                || c == SameSecondForcedThereAfterARetitleTaskAddedHere
+                                || c == RolledOverOnBothRetitledAndTickedATaskRemovedHere;
         if (c == SameSecondAlikeTwoMovedThereOneTickedHere || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
             || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
             || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+            || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere) {
             Clock::advance(1000);
-            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
+            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+                || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
                 typeTasks(client->addList(trip, {}), {QStringLiteral("Eggs"), QStringLiteral("Eggs")});
             else
                 typeTasks(client->addList(trip, {}),
@@ -885,7 +901,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedToOneListOnBothTickedThereRemovedHere
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
             || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == MovedHereByARunFailedBeforeTheListItLeftMovedThereToo
+            || c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
@@ -900,7 +918,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
-            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
+            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+            || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (orderCase) {
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
@@ -922,7 +941,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
             || (c >= RolledOverOnBoth && c <= RolledOverOnBothRetitledAndTickedATaskRemovedHere)
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
-            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird) {
+            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
@@ -963,7 +983,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // Home first: its update leaves before Trip's.
         if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
-            || c == MovedHereByARunFailedBeforeTheListItLeftMovedThereToo)
+            || c == MovedHereByARunFailedBeforeTheListItLeftMovedThereToo
+            || c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo)
             client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -1508,8 +1529,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         break;
     case SameSecondAlikeOneMovedOnEach:
     case SameSecondAlikeOneMovedOnEachItsListRemovedHere:
+    case SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart: {
         onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Eggs"), client.model("Home")); });
-        onB([&](LiveClient &client) {
+        auto here = session(b);
+        [&](LiveClient &client) {
             // The second Eggs: Tickets, Eggs, Eggs (or Eggs, Eggs).
             ListModel *model = client.model(trip);
             Task *second = model->taskList()->rootTask()->child(c == SameSecondAlikeOneMovedOnEach ? 2 : 1);
@@ -1522,12 +1545,25 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             client.model(c == SameSecondAlikeOneMovedOnEach ? "Home" : "Shop")->appendTask(copy);
             if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
                 client.lists->deleteList(model->taskList());
-        }, b);
+            else if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
+                removeTask(model, QStringLiteral("Eggs"));
+        }(*here);
+        // After a restart, the copy no longer shows the lineage of the task
+        // it left (until the lists file keeps it).
+        if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart) {
+            here->persist();
+            here = session(b);
+        }
+        QVERIFY(sync(*here));
+        here->persist();
         expected = c == SameSecondAlikeOneMovedOnEach
                        ? QStringList{QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets]")}
                        : QStringList{QStringLiteral("Home[Keys,Eggs]"), QStringLiteral("Shop[Soap,Eggs]")};
+        if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
+            expected << QStringLiteral("Trip[]");
         m_expectedNoNotice = true;
         break;
+    }
     case PastedCopiesTickedAndMovedThereOneRetitledHere:
         // Both ticked, then moved by "Move all checked tasks".
         onA([&](LiveClient &client) {
@@ -2215,7 +2251,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             retitle(model, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
             removeTask(model, QStringLiteral("Socks"));
         }, b);
-        expected = {QStringLiteral("Journey[Train tickets,Big bags*,Big bags>Big one]"), QStringLiteral("Journey[]")};
+        expected = {QStringLiteral("Journey[Train tickets,Big bags*,Big bags>Big one]"), QStringLiteral("Journey[]"),
+                    QStringLiteral("Home[Keys]")};
         // Two lists of that name: the user is told which.
         const QString there = QStringLiteral("Journey (the one made on another computer)");
         m_notice = ListOutcome::keptAgainstRemovalsText(
@@ -2252,13 +2289,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]")};
         break;
     case MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird:
+    case MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird: {
+        const bool retitled = c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird;
+        const QString bags = retitled ? QStringLiteral("Big bags") : QStringLiteral("Bags");
         onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); }, c3);
-        onA(retitleBags);
-        onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Big bags"), client.model("Home")); });
+        onA(retitled ? std::function<void(LiveClient &)>(retitleBags) : [](LiveClient &) {});
+        onA([&](LiveClient &client) { moveToList(client.model(trip), bags, client.model("Home")); });
         onB(moveBagsHome, b);
-        expected = {QStringLiteral("Home[Keys,Big bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        expected = {listText(QStringLiteral("Home"), {QStringLiteral("Keys"), bags}), QStringLiteral("Trip[Tickets,Socks]")};
         break;
-    case MovedHereByARunFailedBeforeTheListItLeftMovedThereToo: {
+    }
+    case MovedHereByARunFailedBeforeTheListItLeftMovedThereToo:
+    case MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo: {
+        const bool ticked = c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo;
+        if (ticked)
+            onA([&](LiveClient &client) {
+                client.model(trip)->setTaskDone(taskTitled(client.model(trip)->taskList(), QStringLiteral("Bags")), true);
+            });
         // Home's update goes up, Trip's fails; the program stays open while
         // the other computer moves Bags to Home too, as its upload leaves
         // the lists: Trip without it, Home with a copy under a new id.
@@ -2280,7 +2327,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         m_server->putList(into);
         QVERIFY(sync(*here));
         here->persist();
-        expected = {QStringLiteral("Home[Keys,Bags]"), QStringLiteral("Trip[Tickets,Socks]")};
+        expected = {ticked ? QStringLiteral("Home[Keys,Bags*]") : QStringLiteral("Home[Keys,Bags]"),
+                    QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
     case ForcedHereCancelledTaskAddedThere:

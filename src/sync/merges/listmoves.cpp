@@ -46,6 +46,7 @@ struct Seen
     // record; a move here keeps it on the copy it makes.
     QMultiHash<quint32, quint64> lineages;
     QSet<quint32> leftByMove; // agreed tasks this computer moved out of it
+    QSet<quint64> held;       // the lineages of its tasks, as the run began or now
     bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
     QHash<QString, int> agreedIdentities;
     QMultiHash<QString, const Task *> agreedByIdentity;
@@ -120,6 +121,7 @@ Seen see(const ListMoves::List &list)
     seen.goneHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
     if (list.now)
         list.now->rootTask()->forEachBelow([&seen](Task *task) {
+            seen.held.insert(task->lineage());
             if (task->id() == 0)
                 seen.withoutId.append(task);
         });
@@ -149,6 +151,7 @@ Seen see(const ListMoves::List &list)
         }
         list.mineBefore->rootTask()->forEachBelow([&seen](Task *task) {
             seen.mineByLineage.insert(task->lineage(), task);
+            seen.held.insert(task->lineage());
             if (task->isBlankRecursively())
                 return;
             if (task->id() == 0 || !seen.agreed.contains(task->id()))
@@ -218,7 +221,7 @@ public:
         }
         const auto held = [this](quint64 lineage) {
             return std::any_of(m_seen.cbegin(), m_seen.cend(),
-                               [lineage](const Seen &other) { return other.mineByLineage.contains(lineage); });
+                               [lineage](const Seen &other) { return other.held.contains(lineage); });
         };
         QSet<quint64> movedOut;
         for (const Seen &seen : std::as_const(m_seen))
@@ -740,7 +743,7 @@ bool Settler::movedThenRemovedHere(int from, const Task *agreed) const
     const QList<quint64> lineages = seen.lineages.values(agreed->id());
     const auto holdsCopy = [&](const Seen &list) {
         return std::any_of(lineages.cbegin(), lineages.cend(),
-                           [&](quint64 lineage) { return list.mineByLineage.contains(lineage); });
+                           [&](quint64 lineage) { return list.held.contains(lineage); });
     };
     if (std::any_of(m_seen.cbegin(), m_seen.cend(), holdsCopy)
         || std::any_of(m_strayHere.cbegin(), m_strayHere.cend(),
