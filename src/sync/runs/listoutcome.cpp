@@ -41,6 +41,30 @@ void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
     }
 }
 
+// Below `was` and `now`, one task in two copies: each task of `now` takes
+// the lineage of its copy in `was`, the one of its id, else, sent new, the
+// one in its place holding its identity and title (a row nobody typed into
+// was not sent).
+void carryLineages(const Task *was, Task *now, const QHash<quint32, const Task *> &byId)
+{
+    QList<const Task *> sent;
+    for (const Task *child : was->children())
+        if (child->id() != 0 || !child->isBlankRecursively())
+            sent << child;
+    for (int i = 0; i < now->childCount(); ++i) {
+        Task *child = now->child(i);
+        const Task *same = byId.value(child->id());
+        const Task *placed = i < sent.size() ? sent.at(i) : nullptr;
+        if (!same && placed && placed->id() == 0 && placed->identity() == child->identity()
+            && placed->title() == child->title())
+            same = placed;
+        if (!same)
+            continue;
+        child->setLineage(same->lineage());
+        carryLineages(same, child, byId);
+    }
+}
+
 } // namespace
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
@@ -50,6 +74,18 @@ void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
     QHash<quint32, bool> flags;
     recordExpanded(oldList->rootTask(), flags);
     applyExpanded(fetched->rootTask(), flags);
+}
+
+void ListOutcome::keepLineages(const TaskList *oldList, TaskList *fetched)
+{
+    if (!oldList || !fetched)
+        return;
+    QHash<quint32, const Task *> byId;
+    oldList->rootTask()->forEachBelow([&byId](const Task *task) {
+        if (task->id() != 0)
+            byId.insert(task->id(), task);
+    });
+    carryLineages(oldList->rootTask(), fetched->rootTask(), byId);
 }
 
 void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId)
@@ -145,6 +181,7 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (groups)
         groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
     keepExpandedStates(oldList, fetched);
+    keepLineages(oldList, fetched);
 
     // The server's copy holds what was posted; edits made since then exist
     // only here, and giving them way would lose them without a word.

@@ -64,6 +64,11 @@ public:
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
+    // Gives each fetched task that is one of the old list's (by its id, or
+    // sent new, by its place, identity and title) that task's lineage: the
+    // settling of moves at the end of a run tells this computer's moves by
+    // it.
+    static void keepLineages(const TaskList *oldList, TaskList *fetched);
 
     // After a step that failed or was cancelled: what it learnt reached the
     // server stays with the list. A new list whose POST was accepted is
