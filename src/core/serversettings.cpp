@@ -38,6 +38,20 @@ void store(const char *key, const QVariant &value)
     SettingsFile::keepPrivate();
 }
 
+// The server as the program addresses it: requests go to the scheme, host
+// and port (QUrl keeps the first two in lower case), under the path, and
+// the server folds a doubled "/".
+QString addressOf(const QUrl &url)
+{
+    QString path = url.path();
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return QStringLiteral("%1://%2:%3%4")
+        .arg(url.scheme(), url.host())
+        .arg(url.port(url.scheme() == QLatin1String("https") ? 443 : 80))
+        .arg(path);
+}
+
 } // namespace
 
 ServerSettings *ServerSettings::instance()
@@ -157,6 +171,24 @@ QString ServerSettings::userName() const
 QString ServerSettings::password() const
 {
     return m_password;
+}
+
+QString ServerSettings::account() const
+{
+    return m_userName + QLatin1Char('@') + serverUrl();
+}
+
+bool ServerSettings::isCurrentAccount(const QString &recorded) const
+{
+    // A user name may hold "@" itself: the address starts at the first one
+    // after which a server's URL follows.
+    for (qsizetype at = recorded.indexOf(QLatin1Char('@')); at >= 0; at = recorded.indexOf(QLatin1Char('@'), at + 1)) {
+        const QString url = recorded.mid(at + 1);
+        if (url.isEmpty() || !isValidServerUrl(url))
+            continue;
+        return recorded.left(at) == m_userName && addressOf(QUrl(url)) == addressOf(m_serverUrl);
+    }
+    return false;
 }
 
 bool ServerSettings::isComplete() const

@@ -45,6 +45,16 @@ public:
     QString userName() const;
     QString password() const;
 
+    // The account whose server ids the lists hold, as a backup records it:
+    // the user name, "@", the server's URL.
+    QString account() const;
+    // Whether `recorded` (as account() wrote it, on any computer) names the
+    // account in use: the user name as the server takes it (exactly, case
+    // and all), and the server as the program addresses it (scheme, host in
+    // any case, port written or left to its default, path with or without a
+    // closing "/").
+    bool isCurrentAccount(const QString &recorded) const;
+
     bool isComplete() const;
     bool isCompleteWith(const QString &sessionPassword) const;
 

@@ -9,6 +9,7 @@
 #include "model/tasklist.h"
 #include "model/taskreaderwriter.h"
 #include "model/userlists.h"
+#include "shell/messagedialog.h"
 #include "sync/runs/restoredlists.h"
 
 #include <QCryptographicHash>
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace {
 
@@ -47,20 +50,12 @@ bool isListsDocument(QIODevice *device)
     return false;
 }
 
-// The account whose server ids the lists hold: the server and the user the
-// settings name.
-QString currentAccount()
-{
-    const ServerSettings *settings = ServerSettings::instance();
-    return settings->userName() + QLatin1Char('@') + settings->serverUrl();
-}
-
 // A lists document, as the program writes its own lists file, recording
 // the account its ids belong to: imported under another, they name nothing.
 bool saveListsDocument(UserLists *lists, const QString &path, QString *error)
 {
     const QString account = lists->account();
-    lists->setAccount(currentAccount());
+    lists->setAccount(ServerSettings::instance()->account());
     const bool saved = DocumentFile::save(
         path,
         [lists](QIODevice *device, QString *message) {
@@ -182,7 +177,7 @@ void BackupDialog::onExportToFilePressed()
     // What an export to this file cut short in an earlier run left beside it.
     DocumentFile::removeSaveLeftovers(path);
     if (m_userLists)
-        RestoredLists::keyUnsentLists(m_userLists);
+        RestoredLists::keyLists(m_userLists);
     QString error;
     const bool written = m_userLists && saveListsDocument(m_userLists, path, &error);
     if (!written) {
@@ -213,6 +208,8 @@ void BackupDialog::onImportFromFilePressed()
     // What tells this backup from others, for its lists that no key tells.
     file.seek(0);
     const QByteArray backupDigest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+    const bool idsHold = lists->account().isEmpty() ? askWhetherOwnBackup(lists)
+                                                    : ServerSettings::instance()->isCurrentAccount(lists->account());
     showInfo(tr("Loading lists from file..."));
     // The lists replaced, never synchronised ones too, stay within reach:
     // an import of that file brings them back.
@@ -228,8 +225,8 @@ void BackupDialog::onImportFromFilePressed()
             return;
         }
     }
-    const bool idsHold = lists->account().isEmpty() || lists->account() == currentAccount();
     lists->setAccount(QString());
+    const QStringList repeated = RestoredLists::dropRepeatedTaskIds(lists);
     const RestoredLists::Imported imported = RestoredLists::prepare(lists, m_userLists, idsHold, backupDigest);
     lists->ensureNotEmpty();
     m_userLists = lists;
@@ -243,14 +240,65 @@ void BackupDialog::onImportFromFilePressed()
                      "lists:\n%1")
                       .arg(imported.neverSynchronised.join(QLatin1Char('\n')));
     if (!imported.otherAccount.isEmpty())
-        report << tr("The backup was made for another account or server; its lists are added as new lists:\n%1")
+        report << tr("The backup was made for another account or server; its lists are added as new lists, "
+                     "shared with nobody:\n%1")
                       .arg(imported.otherAccount.join(QLatin1Char('\n')));
+    if (!imported.newTasks.isEmpty())
+        report << tr("These lists held tasks that had never been synchronised when the backup was made, or that "
+                     "this computer does not know; they are added to them as new tasks:\n%1")
+                      .arg(imported.newTasks.join(QLatin1Char('\n')));
+    if (!imported.movedSince.isEmpty())
+        report << tr("These tasks of the backup had been moved to another list since it was made; they stay in "
+                     "the list they are in now:\n%1")
+                      .arg(imported.movedSince.join(QLatin1Char('\n')));
     if (!imported.keptHere.isEmpty())
         report << tr("These lists of the backup became lists of their own here since (synchronised for the first "
                      "time, or brought back by an earlier import); nothing in the backup tells their tasks apart, "
                      "so they stay as they are here:\n%1")
                       .arg(imported.keptHere.join(QLatin1Char('\n')));
+    if (!repeated.isEmpty())
+        report << repeatedTaskIdsText(repeated);
     showInfo(report.join(QStringLiteral("\n\n")));
+}
+
+QString BackupDialog::repeatedTaskIdsText(const QStringList &lists)
+{
+    return tr("In these lists the backup holds a task twice under one id (the file was edited by hand?); the second "
+              "copy is added as a new task:\n%1")
+        .arg(lists.join(QLatin1Char('\n')));
+}
+
+MessageDialog *BackupDialog::newOwnBackupQuestion(QWidget *parent)
+{
+    const ServerSettings *settings = ServerSettings::instance();
+    auto *question = new MessageDialog(
+        tr("Backup"),
+        tr("This backup does not say which account it was made for: an earlier version of Plumdeck wrote it.\n\n"
+           "Was it made for this account (\"%1\" on %2)? Then its lists are restored over your lists of the same "
+           "ids on the server.\n\n"
+           "If it was made for another account or server, or you are not sure, its lists are added as new lists, "
+           "and none of your lists on the server changes.")
+            .arg(settings->userName(), settings->serverUrl()),
+        true, parent);
+    question->setOkButtonText(tr("Restore over my lists"));
+    question->cancelButton()->setText(tr("Add as new lists"));
+    // Taken for another's, a backup writes over nothing: a Return typed on
+    // the way does that.
+    question->makeCancelTheDefault();
+    return question;
+}
+
+// Nothing in such a file says whose its ids are. Only a list the server had
+// makes the answer matter.
+bool BackupDialog::askWhetherOwnBackup(const UserLists *lists)
+{
+    const QList<TaskList *> read = lists->taskLists();
+    if (std::none_of(read.begin(), read.end(), [](const TaskList *list) { return list->syncStatus() != TaskList::New; }))
+        return true;
+    QPointer<MessageDialog> question = newOwnBackupQuestion(this);
+    const bool own = question->exec() == QDialog::Accepted;
+    delete question.data();
+    return own;
 }
 
 // Replacing the lists takes the old ones out of the groups but puts the new

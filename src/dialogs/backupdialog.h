@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class ListsGroups;
+class MessageDialog;
 class QLabel;
 class QPushButton;
 class UserLists;
@@ -16,7 +17,8 @@ class UserLists;
 // changes nothing. An import first keeps the lists it replaces in a lists
 // document beside the lists file (nothing is imported when it cannot), and
 // the lists it reads are restored lists (see RestoredLists). Both record the
-// account whose ids the lists hold.
+// account whose ids the lists hold; an import compares it as the program
+// addresses the server, and asks the user of a file that names none.
 class BackupDialog : public CustomDialog
 {
     Q_OBJECT
@@ -30,6 +32,13 @@ public:
     QLabel *warningLabel() const { return m_warningLabel; }
     QPushButton *exportButton() const { return m_exportButton; }
     QPushButton *importButton() const { return m_importButton; }
+
+    // Asked at the import of a backup that names no account: whether its
+    // ids are this account's. Cancel, the default, takes them for another's.
+    static MessageDialog *newOwnBackupQuestion(QWidget *parent = nullptr);
+    // What the import says of the lists whose tasks it found twice under
+    // one id.
+    static QString repeatedTaskIdsText(const QStringList &lists);
 
 signals:
     // The lists read from a backup. Connect it to the lists page, which takes
@@ -48,6 +57,7 @@ private:
                             const QString &icon);
     // The chosen path, empty when the user cancelled; remembers its folder.
     QString chooseFile(bool forSaving);
+    bool askWhetherOwnBackup(const UserLists *lists);
     void enterIntoDefaultGroup(UserLists *lists);
     void showReport(QLabel *shown, QLabel *hidden, const QString &text);
 

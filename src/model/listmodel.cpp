@@ -784,6 +784,7 @@ void ListModel::resetToNew()
     m_sharedUsers.clear();
     m_agreedSharedUsers.reset();
     m_sentSharedUsers.reset();
+    m_importedSharing.clear();
     emit shareListChanged(this);
     setChanged();
 }

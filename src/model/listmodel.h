@@ -213,6 +213,15 @@ public:
     // its answer is not known; null otherwise (and for another revision).
     std::optional<QMap<QString, QString>> sentSharedUsers() const;
     void setSentSharedUsers(const std::optional<QMap<QString, QString>> &users);
+    // What an import changes of the sharing, against the sharing its backup
+    // had agreed with the server: each person it gives access to, with the
+    // letters, or takes access from (empty letters). Kept until a run has
+    // sent the sharing; what that changed on the server is then untold
+    // until the user is told of it.
+    QMap<QString, QString> importedSharing() const { return m_importedSharing; }
+    void setImportedSharing(const QMap<QString, QString> &changes) { m_importedSharing = changes; }
+    QMap<QString, QString> untoldSharing() const { return m_untoldSharing; }
+    void setUntoldSharing(const QMap<QString, QString> &changes) { m_untoldSharing = changes; }
 
     // Synchronisation flags; never signalled.
     bool isSyncPending() const { return m_syncPending; }
@@ -265,6 +274,8 @@ private:
     std::optional<QMap<QString, QString>> m_agreedSharedUsers;
     std::optional<QMap<QString, QString>> m_sentSharedUsers;
     quint32 m_sentSharedRevision = 0;
+    QMap<QString, QString> m_importedSharing;
+    QMap<QString, QString> m_untoldSharing;
     bool m_syncPending = false;
     bool m_manualSync = false;
     bool m_synchronizing = false;

@@ -9,10 +9,10 @@
 
 #include <QDebug>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <algorithm>
-#include <atomic>
 #include <iterator>
 
 namespace {
@@ -31,8 +31,10 @@ Task::Task()
 
 quint64 Task::nextLineage()
 {
-    static std::atomic<quint64> next{1};
-    return next++;
+    quint64 lineage = 0;
+    while (!isLineage(lineage))
+        lineage = QRandomGenerator::global()->generate64() >> 1;
+    return lineage;
 }
 
 Task::~Task()

@@ -201,12 +201,19 @@ public:
     // Takes the other task's fields, assignments and attachments; its ids,
     // place, children and expanded flag stay.
     void takeFieldsFrom(const Task *other);
-    // The same through clone() (an undo copy, the copy a run keeps) and a
-    // move to another list (movedCopy()), new for every other task, a pasted
-    // copy() included: tells one task in two versions of its list, or moved
-    // between lists, where its identity may be shared.
+    // The one identity this computer gives a task when it is made, never
+    // changed: the same through clone() (an undo copy, the copy a run keeps)
+    // and a move to another list (movedCopy()), new for every other task, a
+    // pasted copy() included. Kept in the lists file and in backups, never
+    // sent: it tells one task in two versions of its list, or moved between
+    // lists, and a backup's task what it became here since (its id, its
+    // list), where its identity may be shared. Random, below 2^63 and never
+    // 0, so that no two computers give one twice.
     quint64 lineage() const { return m_lineage; }
     void setLineage(quint64 lineage) { m_lineage = lineage; }
+    static quint64 newLineage() { return nextLineage(); }
+    static bool isLineage(quint64 value) { return value != 0 && value < LineageLimit; }
+    static constexpr quint64 LineageLimit = quint64(1) << 63;
 
     static QString dateTimeText(const QDateTime &localTime);
     QString alarmTimeText() const;

@@ -165,6 +165,8 @@ QSet<Task *> TaskList::allTasks() const
 
 void TaskList::recordMovedTask(const Task *taken, const TaskList *into, Task *copy)
 {
+    // The copy is that task, moved: this computer knows it by its lineage.
+    copy->setLineage(taken->lineage());
     m_movedTasks.insert(taken->lineage(), {into, copy, copy->lifetime()});
 }
 
@@ -275,6 +277,12 @@ void TaskList::setAgreed(TaskList *list)
         list->m_agreed.reset();
         list->m_agreedImage.reset();
         list->m_pendingUpload.clear();
+        // A task both name is one task, known here by its lineage.
+        const QHash<quint32, Task *> here = tasksById();
+        list->m_rootTask->forEachBelow([&here](Task *task) {
+            if (const Task *same = here.value(task->id()))
+                task->setLineage(same->lineage());
+        });
     }
     m_agreed.reset(list);
     m_agreedImage.reset();

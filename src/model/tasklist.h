@@ -103,8 +103,8 @@ public:
     QSet<Task *> allTasks() const;
     // What a run's settling of moves took out of this list and put into a
     // copy (in another list, or in this one where both computers moved it):
-    // a view on the task follows it there. Only for this session: neither
-    // kept in the file nor cloned.
+    // a view on the task follows it there, and the copy takes its lineage.
+    // Only for this session: neither kept in the file nor cloned.
     void recordMovedTask(const Task *taken, const TaskList *into, Task *copy);
     void clearMovedTasks() { m_movedTasks.clear(); }
     // What was recorded on the list this one replaces in the same run.
@@ -131,7 +131,8 @@ public:
     const TaskList *agreed() const;
     std::shared_ptr<const TaskList> sharedAgreed() const;
     void setAgreed(std::shared_ptr<const TaskList> agreed);
-    // Takes `list`, a copy of the server's, as the agreed one.
+    // Takes `list`, a copy of the server's, as the agreed one; its tasks
+    // take the lineages of the tasks here of their ids.
     void setAgreed(TaskList *list);
     // What the list holds now is what the server holds: an image of the
     // list, sharing its tasks' values until they change.

@@ -697,6 +697,7 @@ UserLists *TaskReaderWriter::loadLists(QIODevice *device)
     // read in part must not replace the whole.
     if (!errorString().isEmpty())
         return nullptr;
+    lists->setTasksIdentified(m_tasksWithoutLineage == 0);
     return lists.release();
 }
 
@@ -835,6 +836,7 @@ UserLists *TaskReaderWriter::readLists(const QDomDocument &doc)
             return nullptr;
         }
     }
+    lists->setTasksIdentified(m_tasksWithoutLineage == 0);
     return lists;
 }
 
@@ -883,6 +885,7 @@ bool TaskReaderWriter::addReadList(UserLists *lists, Element listElement)
         }
         readAgreedSharing(model, listElement);
         readSentSharing(model, listElement);
+        readImportedSharing(model, listElement);
     }
     if (documentKind() == LocalDocument)
         readListColumns(model, listElement);
@@ -987,6 +990,7 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
         if (local) {
             emitAgreedSharing(sink, model);
             emitSentSharing(sink, model);
+            emitImportedSharing(sink, model);
         }
     }
 
@@ -1345,6 +1349,7 @@ bool TaskReaderWriter::readAgreedTasks(Task *root, const TaskList *list, Element
             if (!same)
                 return false;
             task = Task::withFields(same->fields());
+            task->setLineage(same->lineage());
             for (const TaskAttachment *attachment : same->attachments())
                 task->addAttachment(attachment->clone());
         }
@@ -1434,6 +1439,27 @@ void TaskReaderWriter::readSentSharing(ListModel *model, Element listElement)
     if (const auto sent = readSharingCopy(model, listElement, QStringLiteral("pd-sent-shared"),
                                          QStringLiteral("the sharing sent in doubt")))
         model->setSentSharedUsers(*sent);
+}
+
+// A part that does not read is left out: it costs a message, nothing else.
+void TaskReaderWriter::readImportedSharing(ListModel *model, Element listElement)
+{
+    const auto read = [&](const QString &className) {
+        QMap<QString, QString> users;
+        const ErrorState before = errorState();
+        const Element shared = childByClass(listElement, className);
+        if (!shared.isNull()
+            && (!readSharedUserList(shared, [&users](const QString &name, const QString &letters) {
+                    users.insert(name, letters);
+                }) || errorState().count != before.count)) {
+            qWarning().noquote() << className << "of list" << model->taskList()->serverId() << "does not read";
+            users.clear();
+        }
+        restoreErrorState(before);
+        return users;
+    };
+    model->setImportedSharing(read(QStringLiteral("pd-imported-shared")));
+    model->setUntoldSharing(read(QStringLiteral("pd-untold-shared")));
 }
 
 std::optional<QMap<QString, QString>> TaskReaderWriter::readSharingCopy(ListModel *model, Element listElement,
@@ -1551,10 +1577,12 @@ void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
         sink.definition(QStringLiteral("revision"), revisionToString(task->revision()));
     const QString hashcode = task->hashcode();
     sink.definition(QStringLiteral("hashcode"), !hashcode.isNull() && hashcode.size() == 32 ? hashcode : QString());
-    if (local)
+    if (local) {
         sink.definition(QStringLiteral("expanded"), boolText(task->isExpanded()));
-    if (local && task->leftByMove())
-        sink.definition(QStringLiteral("left-by-move"), boolText(true));
+        sink.definition(QStringLiteral("lineage"), QStringLiteral("%1").arg(task->lineage(), 16, 16, QLatin1Char('0')));
+        if (task->leftByMove())
+            sink.definition(QStringLiteral("left-by-move"), boolText(true));
+    }
     if (task->creationTime().isValid())
         sink.definition(QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
     if (task->modificationTime().isValid())
@@ -1696,6 +1724,15 @@ Task *TaskReaderWriter::readTask(Element taskElement)
     const Value expanded = fields.value(u"expanded");
     if (!expanded.isNull)
         task->setExpanded(expanded.text == kTrue);
+    if (!server) {
+        // An earlier version's file holds none: the task is given one now.
+        bool ok = false;
+        const quint64 lineage = fields.value(u"lineage").text.toULongLong(&ok, 16);
+        if (ok && Task::isLineage(lineage))
+            task->setLineage(lineage);
+        else
+            ++m_tasksWithoutLineage;
+    }
 
     QDateTime time = parseDateTime(fields.value(u"creation-time").text);
     if (time.isValid())
@@ -2118,6 +2155,14 @@ void TaskReaderWriter::emitSentSharing(Sink &sink, const ListModel *model)
     sink.definition(QStringLiteral("shared-revision"), revisionToString(model->sharedRevision()));
     sink.end();
     emitListSharedUsers(sink, *sent, QStringLiteral("pd-sent-shared"));
+}
+
+// Until a run sent it and the user was told.
+template<typename Sink>
+void TaskReaderWriter::emitImportedSharing(Sink &sink, const ListModel *model)
+{
+    emitListSharedUsers(sink, model->importedSharing(), QStringLiteral("pd-imported-shared"));
+    emitListSharedUsers(sink, model->untoldSharing(), QStringLiteral("pd-untold-shared"));
 }
 
 void TaskReaderWriter::writeSharedUser(QDomElement parent, const QString &name, const QString &permissions)

@@ -142,6 +142,8 @@ private:
     void readAgreedSharing(ListModel *model, Element listElement);
     // What an upload of an edited sharing in doubt sent.
     void readSentSharing(ListModel *model, Element listElement);
+    // What an import changes of the sharing, and what it changed untold.
+    void readImportedSharing(ListModel *model, Element listElement);
     // The users of `className` and their revision ("<className>-fields"),
     // kept for an edited sharing at its revision; null when absent or
     // unreadable (`what` names them in the log).
@@ -206,9 +208,12 @@ private:
                              const QString &className = QStringLiteral("pd-shared"));
     template<typename Sink> void emitAgreedSharing(Sink &sink, const ListModel *model);
     template<typename Sink> void emitSentSharing(Sink &sink, const ListModel *model);
+    template<typename Sink> void emitImportedSharing(Sink &sink, const ListModel *model);
     template<typename Sink> void emitSharedUser(Sink &sink, const QString &name, const QString &permissions);
 
     int m_failedTasks = 0;
+    // Tasks of a local document read without the lineage it keeps.
+    int m_tasksWithoutLineage = 0;
     int m_taskDepth = 0;
     // While the lists file is written: the device, measured at each agreed
     // copy, the bytes each took, and the lists written without theirs.

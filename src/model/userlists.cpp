@@ -302,6 +302,36 @@ void UserLists::removeAllLists()
         purgeList(m_deletedLists.first());
 }
 
+void UserLists::keepIdentities()
+{
+    m_keptIdentities.clear();
+    for (const ListModel *model : std::as_const(m_models)) {
+        const TaskList *list = model->taskList();
+        if (list->serverId() == 0)
+            continue;
+        Identities &kept = m_keptIdentities[list->serverId()];
+        kept.backupKey = model->backupKey();
+        list->rootTask()->forEachBelow([&kept](const Task *task) {
+            if (task->id() != 0)
+                kept.lineages.insert(task->id(), task->lineage());
+        });
+    }
+}
+
+void UserLists::takeKeptIdentities(ListModel *model)
+{
+    const auto it = model ? m_keptIdentities.constFind(model->taskList()->serverId()) : m_keptIdentities.cend();
+    if (it == m_keptIdentities.cend())
+        return;
+    if (model->backupKey().isEmpty())
+        model->setBackupKey(it->backupKey);
+    model->taskList()->rootTask()->forEachBelow([&it](Task *task) {
+        if (const auto lineage = it->lineages.constFind(task->id()); lineage != it->lineages.cend())
+            task->setLineage(*lineage);
+    });
+    m_keptIdentities.erase(it);
+}
+
 void UserLists::purgeUntouchedDefaultLists()
 {
     const QList<ListModel *> models = m_models;

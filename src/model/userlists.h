@@ -5,6 +5,7 @@
 #include "model/alarmoccurrence.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -99,6 +100,10 @@ public:
     // them records it; empty when not recorded.
     QString account() const { return m_account; }
     void setAccount(const QString &account) { m_account = account; }
+    // Every task read held the lineage this computer gave it (a file an
+    // earlier version wrote holds none: its tasks were given new ones).
+    bool tasksIdentified() const { return m_tasksIdentified; }
+    void setTasksIdentified(bool identified) { m_tasksIdentified = identified; }
 
     void addModel(ListModel *model);
     // Takes the list unless it is refused (see AddResult); returns its new
@@ -110,6 +115,12 @@ public:
     void deleteList(TaskList *list);
     void purgeList(TaskList *list);
     void removeAllLists();
+    // Before the lists go to be fetched again (a forced local run): what
+    // this computer knows each by, its backup key and its tasks' lineages,
+    // by server id, taken back by the server's copies as they come in
+    // (memory only: a run that fails puts the lists back themselves).
+    void keepIdentities();
+    void takeKeptIdentities(ListModel *model);
     void purgeUntouchedDefaultLists();
 
     void replaceList(ListModel *model, TaskList *newList);
@@ -147,6 +158,13 @@ private:
     QSet<quint32> m_arrivedInOrder;
     QDateTime m_outlookLastSyncTime;
     QString m_account;
+    bool m_tasksIdentified = true;
+    struct Identities
+    {
+        QString backupKey;
+        QHash<quint32, quint64> lineages; // by task id
+    };
+    QHash<quint32, Identities> m_keptIdentities; // by list id
     MinuteTimer *m_minuteTimer = nullptr;
     bool m_savesHeld = false;
 };

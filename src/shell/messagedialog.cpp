@@ -1,5 +1,6 @@
 #include "shell/messagedialog.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -48,6 +49,13 @@ void MessageDialog::makeCancelTheDefault()
         okButton()->setDefault(false);
     cancelButton()->setDefault(true);
     cancelButton()->setFocus();
+    // The skins set the default button's label in bold, which its laid out
+    // width does not allow for: a label longer than "Cancel" would be cut.
+    // Room for the skins' padding and border beside it.
+    cancelButton()->ensurePolished();
+    QFont bold = cancelButton()->font();
+    bold.setBold(true);
+    cancelButton()->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(cancelButton()->text()) + 24);
 }
 
 void MessageDialog::information(const QString &title, const QString &text, QWidget *parent)

@@ -2,6 +2,7 @@
 // list page, the help and player windows, and the list sharing, information
 // and assignment dialogs with their user pickers.
 
+#include "core/serversettings.h"
 #include "dialogs/alarmdialog.h"
 #include "dialogs/alarmsoccurreddialog.h"
 #include "contacts/basefriendswidget.h"
@@ -31,6 +32,7 @@
 #include "model/taskattachmentvideohyperlink.h"
 #include "model/taskattachmentwebhyperlink.h"
 #include "screens.h"
+#include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "shell/webkitbrowserdialog.h"
 #include "shell/webkitplayerdialog.h"
@@ -143,6 +145,24 @@ PLUMDECK_SCREEN(backup)
                                   "as new lists:\nWork\nGarden")
                        .arg(kept));
     QVERIFY(!shoot(&added, QStringLiteral("backup-imported-never-synchronised")).isNull());
+    // Tasks this computer does not know, and one moved since the backup.
+    BackupDialog identities(page.lists.get(), page.groups.get());
+    identities.showInfo(QStringLiteral("Backup completed. Your lists as they were before are kept in \"%1\".\n\n"
+                                       "These lists held tasks that had never been synchronised when the backup was "
+                                       "made, or that this computer does not know; they are added to them as new "
+                                       "tasks:\nTrip\n\nThese tasks of the backup had been moved to another list "
+                                       "since it was made; they stay in the list they are in now:\nTrip: Socks (now "
+                                       "in \"Home\")")
+                            .arg(kept));
+    QVERIFY(!shoot(&identities, QStringLiteral("backup-imported-tasks-known-elsewhere")).isNull());
+    BackupDialog twice(page.lists.get(), page.groups.get());
+    twice.showInfo(QStringLiteral("Backup completed.\n\n") + BackupDialog::repeatedTaskIdsText({QStringLiteral("Trip")}));
+    QVERIFY(!shoot(&twice, QStringLiteral("backup-imported-task-twice")).isNull());
+    // A backup that names no account, asked about at its import.
+    ServerSettings::instance()->setSettings(QStringLiteral("https://sync.plumdeck.net:8080/plumdeck"),
+                                            QStringLiteral("alice"), QStringLiteral("pw"));
+    std::unique_ptr<MessageDialog> question(BackupDialog::newOwnBackupQuestion());
+    QVERIFY(!shoot(question.get(), QStringLiteral("backup-whose")).isNull());
     BackupDialog refused(page.lists.get(), page.groups.get());
     refused.showWarning(
         QStringLiteral("Error: Impossible to keep your current lists in \"%1\". Nothing was imported.").arg(kept));

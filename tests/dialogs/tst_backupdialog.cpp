@@ -1,5 +1,6 @@
 #include "core/clock.h"
 #include "core/paths.h"
+#include "core/serversettings.h"
 #include "core/uisettings.h"
 #include "dialogs/backupdialog.h"
 #include "dialogstest.h"
@@ -196,9 +197,12 @@ private:
         setrlimit(RLIMIT_FSIZE, &saved);
     }
 
-    // Writes `lists` to a backup file; its path.
-    QString writeBackup(UserLists *lists, const QString &name = QStringLiteral("backup.xhtml"))
+    // Writes `lists` to a backup file, of `account` (as an export here
+    // names it, unless told); its path.
+    QString writeBackup(UserLists *lists, const QString &name = QStringLiteral("backup.xhtml"),
+                        const QString &account = ServerSettings::instance()->account())
     {
+        lists->setAccount(account);
         QFile out(path(name));
         if (!out.open(QIODevice::WriteOnly))
             return QString();
@@ -300,7 +304,7 @@ private slots:
     // A backup's list of the server's keeps its id and its tasks', edited
     // against the list as the backup holds it (its tasks never sent left
     // out), which the next run puts onto the server's copy; its sharing is
-    // the backup's, an edit of what this computer agreed with the server.
+    // the backup's, against what the backup had agreed with the server.
     // One never synchronised is new, its sharing anew. What the user was
     // told before the backup was made is not told again.
     void importedListsAreRestoredLists_data()
@@ -314,7 +318,7 @@ private slots:
         QTest::newRow("edited, an update still to send") << int(TaskList::Edited) << false << int(TaskList::Edited)
                                                           << 4u << false;
         QTest::newRow("the list here, shared otherwise") << int(TaskList::Unedited) << true << int(TaskList::Edited)
-                                                          << 6u << true;
+                                                          << 4u << false;
         QTest::newRow("new, its creation in doubt") << int(TaskList::New) << false << int(TaskList::New) << 1u << true;
     }
 
@@ -359,7 +363,8 @@ private slots:
         const TaskList *list = restored->taskLists().first();
         QCOMPARE(int(list->syncStatus()), expected);
         QCOMPARE(list->untoldKept(), QString());
-        QVERIFY(list->removedTasks().isEmpty());
+        // The removals the backup records are the import's.
+        QCOMPARE(list->removedTasks().size(), status == TaskList::Edited ? 1 : 0);
         QCOMPARE(list->rootTask()->child(0)->title(), QStringLiteral("Tent"));
         if (status == TaskList::New) {
             QCOMPARE(list->serverId(), 0u);
@@ -380,24 +385,67 @@ private slots:
         QCOMPARE(model->sharedUsers(), (QMap<QString, QString>{{QStringLiteral("bob"), QStringLiteral("rw")}}));
         QCOMPARE(model->sharedRevision(), sharedRevision);
         QCOMPARE(model->isSharedEdited(), sharedEdited);
-        const QMap<QString, QString> carol{{QStringLiteral("carol"), QStringLiteral("r")}};
-        const QMap<QString, QString> agreed = status == TaskList::New ? QMap<QString, QString>()
-                                              : here                   ? carol
-                                                                       : model->sharedUsers();
+        const QMap<QString, QString> agreed = status == TaskList::New ? QMap<QString, QString>() : model->sharedUsers();
         QCOMPARE(model->agreedSharedUsers(), std::optional(agreed));
     }
 
+    // Whose ids a backup holds decides whether its lists go over the user's
+    // of the same ids: the account it names, as the program addresses the
+    // server. One that names none is asked about, and taken for another's
+    // unless the user says otherwise; another's comes without its people.
+    void theAccountOfABackupDecidesItsIds_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<bool>("asked"); // answered with Return
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("this account, its address typed otherwise")
+            << "ann@home@HTTP://Sync.Example:80/pd/" << false << true;
+        QTest::newRow("another account's: new, shared with nobody") << "bob@http://sync.example/pd" << false << false;
+        QTest::newRow("naming none, the question's default: new") << QString() << true << false;
+    }
+
+    void theAccountOfABackupDecidesItsIds()
+    {
+        QFETCH(QString, account);
+        QFETCH(bool, asked);
+        QFETCH(bool, restored);
+        ServerSettings::instance()->setSettings(QStringLiteral("http://sync.example/pd"), QStringLiteral("ann@home"),
+                                                QStringLiteral("pw"));
+        ListsPage file;
+        file.build(QStringLiteral("Trip+"));
+        makeKnown(file.list(QStringLiteral("Trip"))->taskList(), 42, TaskList::Unedited);
+        const QString backup = writeBackup(file.lists.get(), QStringLiteral("backup.xhtml"), account);
+        bool answered = false;
+        if (asked)
+            DialogDriver::whenDialog([] { return DialogDriver::visibleDialog("MessageDialog"); },
+                                     [&answered](QWidget *question) {
+                                         answered = QTest::qWaitForWindowActive(question);
+                                         QTest::keyClick(question->focusWidget(), Qt::Key_Return);
+                                     },
+                                     500);
+        ListsPage page;
+        page.build(QStringLiteral("Groceries"));
+        QString report;
+        std::unique_ptr<UserLists> lists = import(page, backup, &report);
+        QVERIFY(lists);
+        QCOMPARE(answered, asked);
+        const ListModel *trip = lists->models().first();
+        QCOMPARE(trip->taskList()->syncStatus() == TaskList::Edited && trip->taskList()->serverId() == 42, restored);
+        QCOMPARE(trip->sharedUsers().isEmpty(), !restored);
+    }
+
     // The removals of lists still to send here stay (the next full run
-    // sends each), but for a list the backup brings back; the file's, made
-    // on whatever computer or account wrote it, go.
+    // sends each), but for a list the backup brings back; the file's are
+    // the import's, sent too.
     void importKeepsOnlyTheRemovalsMadeHere_data()
     {
         QTest::addColumn<QList<quint32>>("here");
         QTest::addColumn<QList<quint32>>("inFile");
         QTest::addColumn<QList<quint32>>("expected");
         QTest::newRow("a removal still to send here stays") << QList<quint32>{8} << QList<quint32>{} << QList<quint32>{8};
-        QTest::newRow("the file's removals go") << QList<quint32>{} << QList<quint32>{9} << QList<quint32>{};
-        QTest::newRow("both") << QList<quint32>{7, 8} << QList<quint32>{8, 9} << QList<quint32>{7, 8};
+        QTest::newRow("the file's removals are the import's") << QList<quint32>{} << QList<quint32>{9}
+                                                               << QList<quint32>{9};
+        QTest::newRow("both") << QList<quint32>{7, 8} << QList<quint32>{8, 9} << QList<quint32>{7, 8, 9};
         QTest::newRow("one of a list the file holds") << QList<quint32>{42} << QList<quint32>{} << QList<quint32>{};
     }
 

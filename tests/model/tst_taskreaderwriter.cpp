@@ -253,17 +253,17 @@ private slots:
                                            "start-time due-time created-by done-by last-modified-by priority%2\n");
         const QString note = QStringLiteral(" note-added-time note-text");
         QTest::newRow("local, known to the server") << Local << true
-            << "li.pd-task\n dl.pd-task-fields: title done outlook-id id revision hashcode expanded creation-time "
+            << "li.pd-task\n dl.pd-task-fields: title done outlook-id id revision hashcode expanded lineage creation-time "
                "modification-time deletion-time start-time due-time created-by done-by last-modified-by priority "
-               "note-added-time note-text alarm-time\n" + parts + kid.arg(" expanded", "")
-               + kid.arg(" expanded", note) + kid.arg(" expanded", note);
+               "note-added-time note-text alarm-time\n" + parts + kid.arg(" expanded lineage", "")
+               + kid.arg(" expanded lineage", note) + kid.arg(" expanded lineage", note);
         QTest::newRow("server, known to the server") << Server << true
             << "li.pd-task\n dl.pd-task-fields: title done id revision hashcode creation-time modification-time "
                "deletion-time start-time due-time created-by done-by last-modified-by priority note-added-time "
                "note-text alarm-time\n" + parts + kid.arg("", "") + kid.arg("", note) + kid.arg("", note);
         QTest::newRow("local, new") << Local << false
-            << "li.pd-task\n dl.pd-task-fields: title= done=false hashcode= expanded=true start-time=none "
-               "due-time=none created-by= done-by= last-modified-by= priority=none\n";
+            << "li.pd-task\n dl.pd-task-fields: title= done=false hashcode= expanded=true lineage=00000000000004d2 "
+               "start-time=none due-time=none created-by= done-by= last-modified-by= priority=none\n";
     }
     void taskElement()
     {
@@ -271,8 +271,10 @@ private slots:
         QFETCH(bool, known);
         QFETCH(QString, expected);
         QScopedPointer<Task> task(known ? fullTask(QStringLiteral("t")) : new Task);
-        if (!known)
+        if (!known) {
             task->setHashcode(hash32().left(31)); // only a whole hash is written
+            task->setLineage(1234);
+        }
         QCOMPARE(outline(writtenTask(task.data(), kind), !known), expected);
         // The attachments element on its own: task element first, then the task.
         TaskReaderWriter writer(kind);
@@ -954,6 +956,65 @@ private slots:
         // What stays in memory is the copy as it was, whatever the file holds.
         for (ListModel *model : lists->models())
             QCOMPARE(model->taskList()->agreed()->rootTask()->child(0)->title(), QStringLiteral("task 0"));
+    }
+
+    // A task's lineage, the one identity this computer gives it: kept by the
+    // lists file (in its tasks, removed ones and the agreed copy) and by a
+    // clone; a pasted copy and the server's copy have new ones, and so has
+    // each task of a file of an earlier version, which keeps none.
+    void lineageIsKept_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("changed"); // of removed Eggs, Milk, Oat, and the agreed Milk, Oat, Eggs
+        QTest::newRow("written and read back") << "file" << 0;
+        QTest::newRow("a file of an earlier version") << "earlier" << 6;
+        QTest::newRow("a clone") << "clone" << 0;
+        QTest::newRow("a pasted copy") << "copy" << 2;
+        QTest::newRow("sent to the server") << "server" << 2;
+    }
+    void lineageIsKept()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, changed);
+        QScopedPointer<UserLists> lists(UserLists::create());
+        TaskList *list = makeList(TaskList::Unedited, 40, QStringLiteral("Groceries"), 1);
+        Task *milk = addTask(list->rootTask(), QStringLiteral("Milk"), 41);
+        addTask(milk, QStringLiteral("Oat"), 42)->setRevision(1);
+        milk->setRevision(1);
+        addTask(list->rootTask(), QStringLiteral("Eggs"), 43);
+        lists->addList(list);
+        list->agreeAsIs();
+        list->markEdited();
+        list->removeTask(list->rootTask()->child(1));
+        const auto lineages = [](const TaskList *l, const Task *milkNow) {
+            QList<quint64> out{l->removedTasks().first()->lineage(), milkNow->lineage(), milkNow->child(0)->lineage()};
+            l->agreed()->rootTask()->forEachBelow([&out](const Task *t) { out << t->lineage(); });
+            return out;
+        };
+        const QList<quint64> before = lineages(list, milk);
+        QScopedPointer<UserLists> back;
+        QScopedPointer<Task> other;
+        QByteArray bytes = saveToBytes(lists.data());
+        if (how == "earlier")
+            bytes = QString::fromUtf8(bytes).remove(QRegularExpression(QStringLiteral("<dt>lineage</dt>\\s*<dd>[^<]*</dd>"))).toUtf8();
+        if (how == "file" || how == "earlier")
+            back.reset(loadFromBytes(bytes));
+        else
+            other.reset(how == "clone" ? milk->clone() : how == "copy" ? milk->copy()
+                                                                      : TaskReaderWriter(Server).readTask(writtenTask(milk, Server)));
+        QVERIFY(back || other);
+        const QList<quint64> after = back ? lineages(back->taskLists().first(), back->taskLists().first()->rootTask()->child(0))
+                                          : lineages(list, other.data());
+        int differ = 0;
+        for (int i = 0; i < 6; ++i)
+            differ += after.at(i) != before.at(i) || !Task::isLineage(after.at(i));
+        QCOMPARE(differ, changed);
+        if (!back)
+            return;
+        // One task is one lineage wherever it is; an earlier file's are all new, and apart.
+        QCOMPARE(QList<quint64>({after.at(1), after.at(2)}), QList<quint64>({after.at(3), after.at(4)}));
+        QCOMPARE(after.at(0) == after.at(5), how == "file");
+        QCOMPARE(back->tasksIdentified(), how == "file");
     }
 
     void listsDocumentRoundTrip()

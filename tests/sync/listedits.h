@@ -53,7 +53,7 @@ inline void retitle(ListModel *model, const QString &title, const QString &to)
     model->setTaskTitle(taskTitled(model->taskList(), title), to);
 }
 
-// As "Move to list" does.
+// As "Move to list" does: the copy is the task moved, its lineage kept.
 inline void moveToList(ListModel *from, const QString &title, ListModel *to)
 {
     const QModelIndex index = from->indexOfTask(taskTitled(from->taskList(), title));

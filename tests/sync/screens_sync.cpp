@@ -153,6 +153,9 @@ PLUMDECK_SCREEN(importChangedLists)
     lists.keptAdded = QStringList{QStringLiteral("Trip")};
     lists.changedBack = QStringList{QStringLiteral("Home")};
     lists.broughtBack = QStringList{QStringLiteral("Garden")};
+    lists.sharing = QStringList{ListOutcome::sharingChangeText(QStringLiteral("Trip"), QStringLiteral("carol"),
+                                                               QStringLiteral("r")),
+                                ListOutcome::sharingChangeText(QStringLiteral("Trip"), QStringLiteral("bob"), {})};
     MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::restoredText(lists), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("import-changed-lists")).isNull());
 }
@@ -201,6 +204,16 @@ PLUMDECK_SCREEN(movedOnBothKeptThere)
                                   QStringLiteral("Week 2 (the one made on another computer): Socks")};
     MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("moved-on-both-kept-there")).isNull());
+}
+
+// Tasks of an imported backup moved to another list since it was made,
+// left there.
+PLUMDECK_SCREEN(movedSinceTheBackup)
+{
+    ListOutcome::KeptAgainstRemovals kept;
+    kept.movedSinceBackup = QStringList{QStringLiteral("Trip: Socks (now in \"Home\")")};
+    MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
+    QVERIFY(!shoot(&dialog, QStringLiteral("moved-since-the-backup")).isNull());
 }
 
 // The same for notes.

@@ -1514,6 +1514,8 @@ private:
     bool makeAlike(int c);
     void forced(int c, bool remote);
     void restoreOwnBackup(int c);
+    // "Move to list": a task of one of its lists appended to another.
+    bool moveToOtherList(int c);
     void addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note);
     bool unsavedUpload(const LiveClient &client, QByteArray *method, QString *path) const;
     bool sync(int c, Force force, Fault fault = Fault::Random);
@@ -2374,6 +2376,31 @@ bool Sequence::removeTask(int c)
     return true;
 }
 
+bool Sequence::moveToOtherList(int c)
+{
+    const TaskPick picked = pickTask(ownList(c));
+    const int to = ownList(c);
+    if (!picked.task || picked.task->childCount() > 0 || to < 0 || &m_exp.lists[to] == picked.list)
+        return false;
+    ExpList &from = *picked.list;
+    ExpList &into = m_exp.lists[to];
+    ListModel *target = currentCopy(*m_live, into);
+    if (!target || target == picked.model)
+        return false;
+    trace() << "step" << m_step << "client" << c << "moves" << picked.task->title() << "from" << from.name << "to"
+            << into.name;
+    into.tasks << from.tasks.takeAt(from.indexOf(picked.task->title(), picked.task->isDone()));
+    Task *copy = picked.task->copy();
+    copy->setLineage(picked.task->lineage());
+    picked.model->saveUndoState();
+    const QModelIndex index = picked.model->indexOfTask(picked.task);
+    picked.model->removeRow(index.row(), index.parent());
+    if (picked.model->rowCount() == 0)
+        picked.model->insertRow(0);
+    target->appendTask(copy);
+    return true;
+}
+
 // As the tree opens a row after the current task (Enter): an undo step and
 // an untitled row, left so; a list without rows gets one without a step.
 bool Sequence::blankRow(int c)
@@ -2802,17 +2829,45 @@ void Sequence::forced(int c, bool remote)
     sync(c, remote ? Force::Remote : Force::Local);
 }
 
-// The user's own backup, exported and imported at once (after a reinstall,
-// say): each list is the server's of the id the backup gave it, once and in
-// its group; nothing else changes.
+// The user's own backup, exported and imported (after a reinstall, say):
+// each list is the server's of the id the backup gave it, once and in its
+// group; nothing else changes. With draws of their own, a task is typed
+// into a list, or one removed, before the backup is written, the run that
+// sends it now and then before the import; and between them, a task moved
+// to another list and sent: the import finds each where it is now, once.
 void Sequence::restoreOwnBackup(int c)
 {
     if (!bringInStepForForcing(c, [&] { return m_settled[c] && readyToForceRemote(c); }))
         return;
     ++m_figures.restores;
-    LiveClient &client = *m_live;
+    QRandomGenerator *const drawn = std::exchange(m_draw, &m_restoreRng);
+    const auto restoreDraw = qScopeGuard([&] { m_draw = drawn; });
+    const quint32 change = below(3);
+    if ((change == 1 && addTask(c)) || (change == 2 && on("taskremoval") && removeTask(c)))
+        m_settled[c] = false;
     const QString path = QDir(m_stores[c]->path).filePath(QStringLiteral("backup.xhtml"));
-    UserLists *restored = client.lists->save(path) ? UserLists::load(path) : nullptr;
+    // As the backup page writes it.
+    RestoredLists::keyLists(m_live->lists);
+    if (!m_live->lists->save(path)) {
+        m_loadProblem = QStringLiteral("the backup was not written");
+        return;
+    }
+    trace() << "step" << m_step << "client" << c << "exports its backup";
+    const auto sendAll = [&] {
+        m_server.clearFaults();
+        if (!sync(c, Force::None, Fault::None) && m_loadProblem.isEmpty())
+            m_loadProblem = QStringLiteral("at step %1, a run before the import failed").arg(m_step);
+    };
+    if (!m_settled[c] && below(2) == 0)
+        sendAll();
+    if (below(2) == 0 && moveToOtherList(c)) {
+        m_settled[c] = false;
+        sendAll();
+    }
+    if (!m_loadProblem.isEmpty())
+        return;
+    LiveClient &client = *m_live;
+    UserLists *restored = UserLists::load(path);
     if (!restored) {
         m_loadProblem = QStringLiteral("the backup did not read back");
         return;

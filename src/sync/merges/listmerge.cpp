@@ -19,10 +19,11 @@ namespace {
 
 using ThreeWay::Winner;
 
-// A task's key in the merge: its server id, or (new here) its lineage.
+// A task's key in the merge: its server id, or (new here) its lineage,
+// which is below the bit.
 using Key = quint64;
 constexpr Key Root = 0;
-constexpr Key NewBit = Key(1) << 40;
+constexpr Key NewBit = Task::LineageLimit;
 
 struct Version
 {
@@ -170,6 +171,7 @@ private:
     Index m_base, m_mine, m_theirs;
     QHash<Key, Node> m_nodes;
     QList<Key> m_order; // every key, mine's order first, then theirs', then base's
+    QSet<quint64> m_mineLineages;
     bool m_mineParents = false;
 };
 
@@ -183,6 +185,7 @@ void Merger::indexAll()
     QSet<Key> seen;
     const QHash<const Task *, Key> paired = pairNewTasks();
     const auto mineKey = [&](const Task *task) {
+        m_mineLineages.insert(task->lineage());
         const Key id = task->id();
         if (id != 0 && !seen.contains(id) && (m_base.versions.contains(id) || m_theirs.versions.contains(id))) {
             seen.insert(id);
@@ -193,7 +196,12 @@ void Merger::indexAll()
             seen.insert(pair);
             return pair;
         }
-        return NewBit | Key(task->lineage());
+        // One lineage twice (a file edited by hand): the second is another task.
+        Key key = NewBit | Key(task->lineage());
+        while (seen.contains(key))
+            key = NewBit | Key(Task::newLineage());
+        seen.insert(key);
+        return key;
     };
     index(m_mineList.rootTask(), Root, m_mine, mineKey);
     QSet<Key> removedHere;
@@ -515,6 +523,9 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
             }
         } else {
             task = single(node.theirs.task);
+            // Known here before: the same task, kept or come back.
+            if (node.base.task && !m_mineLineages.contains(node.base.task->lineage()))
+                task->setLineage(node.base.task->lineage());
             if (node.base.task && node.removedHere && outcome)
                 outcome->keptThoughRemovedHere.append(node.theirs.task->title());
         }

@@ -38,8 +38,10 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
 
 void ForcedRuns::prepareForceLocal(UserLists *lists, NotepadNotes *notes)
 {
-    if (lists)
+    if (lists) {
+        lists->keepIdentities();
         lists->removeAllLists();
+    }
     if (notes)
         notes->deleteAndPurgeEverything();
 }

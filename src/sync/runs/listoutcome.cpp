@@ -41,31 +41,62 @@ void applyExpanded(Task *task, const QHash<quint32, bool> &flags)
     }
 }
 
-// Below `was` and `now`, one task in two copies: each task of `now` takes
-// the lineage of its copy in `was`, the one of its id, else, sent new, the
-// one in its place holding its identity and title (a row nobody typed into
-// was not sent).
-void carryLineages(const Task *was, Task *now, const QHash<quint32, const Task *> &byId)
+// The tasks below `fetched` an upload just sent without ids, below `sent`
+// in the list here, take their lineages (and expanded flags): the server
+// made each where it was sent, so among the children of one parent those
+// sent new and those the list here does not know go in one order, each as
+// it was sent; one another computer added meanwhile is passed by. Tasks
+// below known ones are followed by id.
+void pairSentTasks(const Task *sent, Task *fetched, const QSet<quint32> &known)
 {
-    QList<const Task *> sent;
-    for (const Task *child : was->children())
-        if (child->id() != 0 || !child->isBlankRecursively())
-            sent << child;
-    for (int i = 0; i < now->childCount(); ++i) {
-        Task *child = now->child(i);
-        const Task *same = byId.value(child->id());
-        const Task *placed = i < sent.size() ? sent.at(i) : nullptr;
-        if (!same && placed && placed->id() == 0 && placed->identity() == child->identity()
-            && placed->title() == child->title())
-            same = placed;
-        if (!same)
+    QList<Task *> unknown;
+    QHash<quint32, Task *> byId;
+    for (Task *child : fetched->children()) {
+        if (known.contains(child->id()))
+            byId.insert(child->id(), child);
+        else
+            unknown << child;
+    }
+    qsizetype next = 0;
+    for (const Task *child : sent->children()) {
+        if (child->id() != 0) {
+            if (Task *same = byId.value(child->id()))
+                pairSentTasks(child, same, known);
             continue;
-        child->setLineage(same->lineage());
-        carryLineages(same, child, byId);
+        }
+        // Not written: a row nobody typed into at the top.
+        if (!sent->parent() && child->isBlankRecursively())
+            continue;
+        qsizetype at = next;
+        while (at < unknown.size() && !ListMerge::sameContent(child, unknown.at(at)))
+            ++at;
+        if (at == unknown.size())
+            continue;
+        Task *copy = unknown.at(at);
+        copy->setLineage(child->lineage());
+        copy->setExpanded(child->isExpanded());
+        pairSentTasks(child, copy, known);
+        next = at + 1;
     }
 }
 
 } // namespace
+
+void ListOutcome::keepLineages(const TaskList *oldList, TaskList *fetched, bool sent)
+{
+    if (!oldList || !fetched)
+        return;
+    const QHash<quint32, Task *> here = oldList->tasksById();
+    QSet<quint32> known;
+    fetched->rootTask()->forEachBelow([&](Task *task) {
+        if (const Task *same = here.value(task->id())) {
+            task->setLineage(same->lineage());
+            known.insert(task->id());
+        }
+    });
+    if (sent)
+        pairSentTasks(oldList->rootTask(), fetched->rootTask(), known);
+}
 
 void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
 {
@@ -74,18 +105,6 @@ void ListOutcome::keepExpandedStates(const TaskList *oldList, TaskList *fetched)
     QHash<quint32, bool> flags;
     recordExpanded(oldList->rootTask(), flags);
     applyExpanded(fetched->rootTask(), flags);
-}
-
-void ListOutcome::keepLineages(const TaskList *oldList, TaskList *fetched)
-{
-    if (!oldList || !fetched)
-        return;
-    QHash<quint32, const Task *> byId;
-    oldList->rootTask()->forEachBelow([&byId](const Task *task) {
-        if (task->id() != 0)
-            byId.insert(task->id(), task);
-    });
-    carryLineages(oldList->rootTask(), fetched->rootTask(), byId);
 }
 
 void ListOutcome::markUpload(ListModel *model, quint32 highestKnownId)
@@ -155,7 +174,7 @@ void ListOutcome::takeOverPostedCopy(UserLists *lists, ListsGroups *groups, List
 }
 
 ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
-                                             TaskList *fetched, bool *uploadAgain)
+                                             TaskList *fetched, bool *uploadAgain, bool sent)
 {
     if (uploadAgain)
         *uploadAgain = false;
@@ -181,7 +200,9 @@ ListModel *ListOutcome::applyFetchedExisting(UserLists *lists, ListsGroups *grou
     if (groups)
         groups->setListServerId(groups->findListByLocalId(oldList->localId()), fetched->serverId());
     keepExpandedStates(oldList, fetched);
-    keepLineages(oldList, fetched);
+    // Posted and unchanged since, never fetched back: the copy is the post.
+    keepLineages(oldList, fetched,
+                 sent || (ListSyncTraits::mustFetch(oldList) && oldList->syncStatus() == TaskList::Unedited));
 
     // The server's copy holds what was posted; edits made since then exist
     // only here, and giving them way would lose them without a word.
@@ -220,6 +241,12 @@ void ListOutcome::recordWhatArrived(ListModel *model, const ListSynchronizer *st
     mark.setArrived();
     list->setPendingUpload(mark.text());
     model->setChanged();
+}
+
+bool ListOutcome::uploadAnswered(const ListSynchronizer *step)
+{
+    return step && (step->assignedId() != 0 || step->updateArrived())
+           && step->localGaveWay() == ListSynchronizer::GaveWay::No;
 }
 
 bool ListOutcome::sharingChangedHere(const ListModel *model)
@@ -370,6 +397,9 @@ QString ListOutcome::keptAgainstRemovalsText(const KeptAgainstRemovals &kept)
            "one of the two. Each is kept once, in the list the other computer moved it to, which reached the "
            "server first, and not in the one you moved it to here:\n%1"),
         kept.movedThere);
+    add(tr("These tasks of the imported backup had been moved to another list since it was made; they stay in "
+           "the list they are in now:\n%1"),
+        kept.movedSinceBackup);
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -436,6 +466,12 @@ void ListOutcome::markKept(ListModel *model, Kept why)
     model->setChanged();
 }
 
+void ListOutcome::forgetRestored(TaskList *list)
+{
+    if (list && list->untoldKept().startsWith(QLatin1String(keptKinds[int(Kept::Restored)])))
+        list->setUntoldKept(QString());
+}
+
 void ListOutcome::markKept(TaskList *list, Kept why)
 {
     if (list)
@@ -469,7 +505,8 @@ struct Untold
     {
         const TaskList *list = model->taskList();
         const QString why = list->untoldKept();
-        if (why.isEmpty() && list->untoldKeptTasks().isEmpty())
+        const QMap<QString, QString> sharingChanges = model->untoldSharing();
+        if (why.isEmpty() && list->untoldKeptTasks().isEmpty() && sharingChanges.isEmpty())
             return false;
         // What an import changes on the server is told once it went up.
         const bool import = why.startsWith(QLatin1String(keptKinds[int(ListOutcome::Kept::Restored)]));
@@ -505,6 +542,8 @@ struct Untold
             kept.removedThere << name;
         for (const QString &title : list->untoldKeptTasks())
             kept.tasks << ListOutcome::tr("%1: %2").arg(list->name(), title);
+        for (auto it = sharingChanges.cbegin(); it != sharingChanges.cend(); ++it)
+            restored.sharing << ListOutcome::sharingChangeText(list->name(), it.key(), it.value());
         return true;
     }
 };
@@ -560,11 +599,12 @@ QString ListOutcome::untoldText(const ListModel *model)
 void ListOutcome::forgetKept(ListModel *model)
 {
     TaskList *list = model ? model->taskList() : nullptr;
-    if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty()))
+    if (!list || (list->untoldKept().isEmpty() && list->untoldKeptTasks().isEmpty() && model->untoldSharing().isEmpty()))
         return;
     list->setUntoldKept(QString());
     list->setUntoldKeptAs(QString());
     list->setUntoldKeptTasks({});
+    model->setUntoldSharing({});
     model->setChanged();
 }
 
@@ -607,12 +647,21 @@ QString ListOutcome::restoredText(const Restored &lists)
          lists.broughtBack},
         {tr("The forced synchronisation put these lists on the server back to what the backup you imported holds, "
             "and removed the tasks added to them elsewhere since the backup:\n%1"),
-         lists.replacedWhole}};
+         lists.replacedWhole},
+        {tr("The backup you imported changed who these lists are shared with on the server back to what the backup "
+            "holds:\n%1"),
+         lists.sharing}};
     QStringList parts;
     for (const auto &[text, names] : byKind)
         if (!names.isEmpty())
             parts << text.arg(names.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
+}
+
+QString ListOutcome::sharingChangeText(const QString &list, const QString &person, const QString &letters)
+{
+    return letters.isEmpty() ? tr("%1: no longer shared with %2").arg(list, person)
+                             : tr("%1: shared with %2 (%3)").arg(list, person, letters);
 }
 
 QString ListOutcome::forcedMovedOnText(const QStringList &names)

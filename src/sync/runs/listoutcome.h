@@ -33,8 +33,11 @@ public:
     // uploaded. Only a list whose mark tells nothing of what was posted
     // (written by an older version) keeps the user's version beside the
     // fetched list as a new list; its model is returned (null otherwise).
+    // The fetched tasks are the tasks the list here knew (see keepLineages;
+    // `sent`: the list's upload was just answered, or its post is the
+    // server's copy).
     static ListModel *applyFetchedExisting(UserLists *lists, ListsGroups *groups, ListModel *model,
-                                           TaskList *fetched, bool *uploadAgain = nullptr);
+                                           TaskList *fetched, bool *uploadAgain = nullptr, bool sent = false);
 
     // Before a list's POST leaves: records what is sent on the list, so
     // that whatever becomes of the answer the next run can recognise the
@@ -64,17 +67,20 @@ public:
     // Gives each fetched task whose server id the old list had the expanded
     // flag it had there.
     static void keepExpandedStates(const TaskList *oldList, TaskList *fetched);
-    // Gives each fetched task that is one of the old list's (by its id, or
-    // sent new, by its place, identity and title) that task's lineage: the
-    // settling of moves at the end of a run tells this computer's moves by
-    // it.
-    static void keepLineages(const TaskList *oldList, TaskList *fetched);
+    // Each fetched task the old list held takes the lineage it had there:
+    // by its server id, and, when `sent` (the fetched copy is what the old
+    // list's upload made of it), a task it sent without one by its place
+    // and content as sent (the server gave it its id).
+    static void keepLineages(const TaskList *oldList, TaskList *fetched, bool sent);
 
     // After a step that failed or was cancelled: what it learnt reached the
     // server stays with the list. A new list whose POST was accepted is
     // marked to be fetched by the next run; an edited list whose PUT was
     // answered has its mark say the update arrived.
     static void recordWhatArrived(ListModel *model, const ListSynchronizer *step);
+    // The step's upload was answered and what it fetched back is what it
+    // made there (nothing of the list here gave way).
+    static bool uploadAnswered(const ListSynchronizer *step);
 
     // What a list the server no longer has (removed on another computer)
     // becomes: removed here too when nothing of it changed here since it
@@ -118,10 +124,13 @@ public:
         // "list: task" moved on both, kept where the other computer put it
         // (a default: those who name the five above need not name it).
         QStringList movedThere = {};
+        // "list: task (now in "other")" of an import, moved to another list
+        // since its backup was made: it stays there.
+        QStringList movedSinceBackup = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty() && movedThere.isEmpty();
+                   && movesUntold.isEmpty() && movedThere.isEmpty() && movedSinceBackup.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -131,6 +140,7 @@ public:
             tasks << more.tasks;
             movesUntold << more.movesUntold;
             movedThere << more.movedThere;
+            movedSinceBackup << more.movedSinceBackup;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -177,6 +187,9 @@ public:
         Sharing
     };
     static void markKept(ListModel *model, Kept why);
+    // What an import changes on the server is marked on the list, to be
+    // told once it went up; forgotten when nothing of it is left to send.
+    static void forgetRestored(TaskList *list);
     // The same on the list alone, before its model is marked (its owner
     // saves it).
     static void markKept(TaskList *list, Kept why);
@@ -194,15 +207,21 @@ public:
     static void forgetKept(ListModel *model);
     static QString readOnlyText(const QStringList &copies);
     static QString unknownBaseText(const QStringList &copies);
-    // The lists an import changed on the server, by what it did there.
+    // The lists an import changed on the server, by what it did there;
+    // `sharing`, "list: who" as sharingChangeText() gives it.
     struct Restored
     {
         QStringList keptAdded, changedBack, broughtBack, replacedWhole;
+        QStringList sharing = {};
         bool isEmpty() const
         {
-            return keptAdded.isEmpty() && changedBack.isEmpty() && broughtBack.isEmpty() && replacedWhole.isEmpty();
+            return keptAdded.isEmpty() && changedBack.isEmpty() && broughtBack.isEmpty() && replacedWhole.isEmpty()
+                   && sharing.isEmpty();
         }
     };
+    // One person an import gave access to the list with `letters`, or took
+    // it from (no letters).
+    static QString sharingChangeText(const QString &list, const QString &person, const QString &letters);
     static QString restoredText(const Restored &lists);
     static QString forcedMovedOnText(const QStringList &names);
     static QString sharingText(const QStringList &names);

@@ -6,6 +6,7 @@
 #include "sync/requests/serverhttpconnection.h"
 #include "sync/merges/threeway.h"
 #include "sync/requests/xmlrequest.h"
+#include "sync/runs/restoredlists.h"
 
 #include <QDebug>
 #include <QDomDocument>
@@ -120,6 +121,9 @@ void ListSharingSynchronizer::put()
         // put there from the other computer's change.
         m_sentBefore = m_model->sentSharedUsers();
         m_sent = m_model->sharedUsers();
+        // What the fetch found, or at the revision agreed what was agreed.
+        if (!m_serverHad)
+            m_serverHad = m_model->agreedSharedUsers();
         m_model->setSentSharedUsers(m_sent);
         m_model->setChanged();
         const QString notSaved = m_saveBeforeUpload ? m_saveBeforeUpload() : QString();
@@ -215,6 +219,7 @@ void ListSharingSynchronizer::takeUsers(const Users &theirs)
     m_model->setAgreedSharedUsers(theirs);
     m_model->setSharedUsers(users);
     if (users == theirs) {
+        RestoredLists::settleImportedSharing(m_model, theirs, theirs);
         succeed();
         return;
     }
@@ -258,6 +263,9 @@ void ListSharingSynchronizer::onPutRequestFinished()
         }
         m_model->setSharedRevision(revision);
         m_model->setSentSharedUsers(std::nullopt);
+        if (m_serverHad)
+            RestoredLists::settleImportedSharing(m_model, *m_serverHad, m_sent);
+        m_serverHad = m_sent;
         if (m_model->sharedUsers() != m_sent) {
             // Changed while the upload was out (a contact removed, say): the
             // server holds what was sent, and the change goes up too.

@@ -93,6 +93,9 @@ private:
     // The record of an earlier upload in doubt, put back should the server
     // refuse this one.
     std::optional<Users> m_sentBefore;
+    // What the server held before this step's upload: an import's is told
+    // what it changed there.
+    std::optional<Users> m_serverHad;
     std::function<QString()> m_saveBeforeUpload;
 };
 

@@ -530,6 +530,11 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
     tell(m_keptAgainstRemovals.movesUntold, untold);
     tell(m_keptAgainstRemovals.movedThere, wentThere);
     tell(m_keptAgainstRemovals.tasks, keptChanged);
+    for (int i = 0; i < models.size(); ++i)
+        if (const ListStarts::Start *start = m_starts.find(models.at(i)); start && start->mine)
+            tell(m_keptAgainstRemovals.movedSinceBackup,
+                 RestoredLists::movedAway(*start->mine, models.at(i)->taskList(), start->serverBefore.get(),
+                                          m_userLists));
     bool settled = false;
     for (int i = 0; i < models.size(); ++i) {
         if (lists.at(i).changed) {
@@ -786,14 +791,15 @@ void ListsSynchronizer::mergeLookedAt(ListModel *model, TaskList *fetched, std::
     const bool arrived = inDoubt && ListSyncTraits::takeUploadedParts(list, fetched);
     bool nothingToSend = false;
     bool tookTheirs = false;
-    std::shared_ptr<const TaskList> imported;
     const std::unique_ptr<TaskList> before(
-        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs, &imported));
+        ListSyncTraits::mergeBeforePut(list, fetched, inDoubt, arrived, &nothingToSend, &tookTheirs));
     for (const Task *task : ListSynchronizer::keptThoughRemovedHere(before.get(), list))
         keptHere.push_back({model, task, task->lifetime()});
-    // An import's own changes are no other computer's to follow.
+    // What an import brings back left the server's copy since the backup;
+    // moved into another list meanwhile, it is followed there, as a task
+    // this computer changed is.
     if (ListStarts::Start *start = m_starts.find(model))
-        start->serverBefore = imported ? imported : list->sharedAgreed();
+        start->serverBefore = list->sharedAgreed();
     model->contentReplaced(tookTheirs);
     // Its mark now names the update about to leave.
     m_updatesInDoubt.remove(model);
@@ -915,7 +921,7 @@ void ListsSynchronizer::takePostedCopy(ListModel *model, TaskList *fetched, Post
     const quint32 id = fetched->serverId();
     m_postedIds.insert(id);
     if (taking == PostsInDoubt::Taking::ServersCopy) {
-        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched);
+        ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, model, fetched, nullptr, true);
         m_currentModel = model;
         return;
     }
@@ -1195,7 +1201,6 @@ void ListsSynchronizer::takeNewList(TaskList *fetched)
 // its model, or null (and `fetched` deleted) when refused.
 ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
 {
-    fetched->agreeAsIs();
     UserLists::AddResult added = UserLists::Refused;
     const quint32 arrived = fetched->serverId();
     ListModel *model = m_userLists ? m_userLists->addList(fetched, &added) : nullptr;
@@ -1203,6 +1208,9 @@ ListModel *ListsSynchronizer::addServerList(TaskList *fetched)
         delete fetched;
         return nullptr;
     }
+    // Known here before a forced local run took it anew.
+    m_userLists->takeKeptIdentities(model);
+    fetched->agreeAsIs();
     // Placed by the server's order.
     m_arrivedIds.insert(arrived);
     if (m_forcedRemovalsMovedOn.remove(arrived))
@@ -1267,7 +1275,7 @@ void ListsSynchronizer::takeExistingList(ListSynchronizer *step)
     }
     bool uploadAgain = false;
     if (ListModel *copy = ListOutcome::applyFetchedExisting(m_userLists, m_groupsAtStart, m_currentModel, fetched,
-                                                            &uploadAgain)) {
+                                                            &uploadAgain, ListOutcome::uploadAnswered(step))) {
         // Posted later in this run, like any new list.
         m_models.append(copy);
         m_hasNewLists = true;

@@ -433,8 +433,7 @@ bool sameTree(const Task *a, const Task *b)
 // server's copy: the list becomes the merge, with that copy as what it
 // agreed, and the update about to leave carries only the changes.
 TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
-                                         bool *nothingToSend, bool *tookTheirs,
-                                         std::shared_ptr<const TaskList> *imported)
+                                         bool *nothingToSend, bool *tookTheirs)
 {
     const UploadMark own = UploadMark::read(list->pendingUpload());
     if (replacesWholeOnto(list, fetched)) {
@@ -455,10 +454,9 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     std::shared_ptr<const TaskList> base = list->sharedAgreed();
     std::shared_ptr<const TaskList> theirs(fetched, [](const TaskList *) {});
     if (own.carriesImport()) {
-        base = RestoredLists::importBase(list);
-        theirs.reset(RestoredLists::importedOnto(*base, *fetched));
-        if (imported)
-            *imported = theirs;
+        const std::shared_ptr<const TaskList> backup = RestoredLists::importBase(list);
+        theirs.reset(RestoredLists::importedOnto(*backup, *fetched));
+        base = RestoredLists::withRemovals(backup, *list, *theirs);
     }
     const UploadMark mark = inDoubt ? UploadMark::read(list->pendingUpload()) : UploadMark();
     ListMerge::Sent sent;
@@ -475,6 +473,8 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
     bool importChanges = false;
     if (own.carriesImport()) {
         RestoredLists::keepServerIds(merged, *fetched);
+        // The removals the backup records go up as any removal, told only
+        // where one is kept.
         importChanges = RestoredLists::markWhatItChanges(list, *base, *theirs, *fetched, false);
     }
     merged->setAgreed(fetched);

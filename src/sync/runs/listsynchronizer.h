@@ -47,12 +47,8 @@ struct ListSyncTraits
     static bool mergesOnto(const TaskList *list, const TaskList *fetched);
     static bool looksBeforePut(const TaskList *list);
     static bool givesWayTo(const TaskList *list, const TaskList *fetched);
-    // For a list carrying an import, `imported` (when given) gets the
-    // server's copy with the import carried out onto it, which the merge
-    // took as the server's.
     static TaskList *mergeBeforePut(TaskList *list, TaskList *fetched, bool inDoubt, bool arrived,
-                                    bool *nothingToSend, bool *tookTheirs,
-                                    std::shared_ptr<const TaskList> *imported = nullptr);
+                                    bool *nothingToSend, bool *tookTheirs);
     // What a forced remote run sends: the list here over `fetched` (taken),
     // which becomes what it agreed. Each task goes as the server's copy's
     // revision of it, which it replaces.

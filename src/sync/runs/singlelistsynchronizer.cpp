@@ -245,7 +245,8 @@ void SingleListSynchronizer::onListSynchronizerFinished()
                                       : ListOutcome::Kept::UnknownBase);
         // A list whose posted copy the user's version replaces stays
         // Edited: the next run uploads it.
-        ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched);
+        ListOutcome::applyFetchedExisting(m_userLists, m_listsGroups, m_model, fetched, nullptr,
+                                          ListOutcome::uploadAnswered(step));
         m_list = m_model->taskList();
         break;
     }
