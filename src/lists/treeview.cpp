@@ -1632,8 +1632,12 @@ Task *TreeView::moveCurrentToList(const QModelIndex &index)
     if (!list || !index.isValid() || index.model() != list)
         return nullptr;
     Task *task = list->taskForIndex(index);
-    Task *copy = task->copy();
+    // The same task in the other list: a run pairs the two by lineage, and
+    // the removal record left here says it was a move (undo brings back the
+    // task as it was).
+    Task *copy = task->movedCopy();
     list->saveUndoState();
+    task->markLeftByMove();
     const bool firstTopLevel = !index.parent().isValid() && index.row() == 0;
     list->removeRow(index.row(), index.parent());
     if (!firstTopLevel) {

@@ -269,12 +269,24 @@ TaskAttachment *Task::createAttachment(const QString &typeName, const QString &n
 
 Task *Task::copy() const
 {
-    return duplicate(false);
+    return duplicate(Duplicate::Copy);
 }
 
 Task *Task::clone() const
 {
-    return duplicate(true);
+    return duplicate(Duplicate::Clone);
+}
+
+Task *Task::movedCopy() const
+{
+    return duplicate(Duplicate::Moved);
+}
+
+void Task::markLeftByMove()
+{
+    m_leftByMove = true;
+    for (Task *child : std::as_const(m_children))
+        child->markLeftByMove();
 }
 
 QString Task::identity() const
@@ -314,11 +326,13 @@ void Task::takeFieldsFrom(const Task *other)
         addAttachment(attachment->clone());
 }
 
-Task *Task::duplicate(bool keepServerIds) const
+Task *Task::duplicate(Duplicate kind) const
 {
     Task *task = new Task(d);
-    if (keepServerIds) {
+    if (kind != Duplicate::Copy)
         task->m_lineage = m_lineage;
+    if (kind == Duplicate::Clone) {
+        task->m_leftByMove = m_leftByMove;
     } else {
         task->d->id = 0;
         task->d->revision = 0;
@@ -330,7 +344,7 @@ Task *Task::duplicate(bool keepServerIds) const
         task->addAttachment(attachment->clone());
     task->m_children.reserve(m_children.size());
     for (const Task *child : m_children) {
-        Task *childCopy = child->duplicate(keepServerIds);
+        Task *childCopy = child->duplicate(kind);
         childCopy->m_parent = task;
         task->m_children.append(childCopy);
     }

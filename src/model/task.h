@@ -170,9 +170,17 @@ public:
     TaskAttachment *createAttachment(const QString &typeName, const QString &name, const QString &urlText);
 
     // copy() leaves out the server's id, revision and hashcode and the
-    // Outlook id; clone() keeps them.
+    // Outlook id; clone() keeps them. movedCopy() is copy() for "Move to
+    // list": the same tasks in another list, each keeping its lineage.
     Task *copy() const;
     Task *clone() const;
+    Task *movedCopy() const;
+    // The task, and those below it, left its list by a move to another: its
+    // removal record says so (kept in the lists file, not sent), so that a
+    // run tells a move made here and its copy removed since from a removal.
+    bool leftByMove() const { return m_leftByMove; }
+    void setLeftByMove(bool moved) { m_leftByMove = moved; }
+    void markLeftByMove();
 
     const Fields &fields() const { return d; }
     // A task without children that holds `fields` (shared, not copied).
@@ -195,11 +203,12 @@ public:
     void takeFieldsFrom(const Task *other);
     // The one identity this computer gives a task when it is made, never
     // changed: the same through clone() (an undo copy, the copy a run keeps)
-    // and new for every other task, a pasted copy() included. Kept in the
-    // lists file and in backups, never sent: it tells one task in two
-    // versions of its list, and a backup's task what it became here since
-    // (its id, its list), where its identity may be shared. Random, below
-    // 2^63 and never 0, so that no two computers give one twice.
+    // and a move to another list (movedCopy()), new for every other task, a
+    // pasted copy() included. Kept in the lists file and in backups, never
+    // sent: it tells one task in two versions of its list, or moved between
+    // lists, and a backup's task what it became here since (its id, its
+    // list), where its identity may be shared. Random, below 2^63 and never
+    // 0, so that no two computers give one twice.
     quint64 lineage() const { return m_lineage; }
     void setLineage(quint64 lineage) { m_lineage = lineage; }
     static quint64 newLineage() { return nextLineage(); }
@@ -219,7 +228,8 @@ private:
     // or an attachment: something the user set, not only what the program
     // stamps on a row it opens.
     bool holdsAnythingSet() const;
-    Task *duplicate(bool keepServerIds) const;
+    enum class Duplicate { Copy, Clone, Moved };
+    Task *duplicate(Duplicate kind) const;
     static quint64 nextLineage();
 
     QSharedDataPointer<TaskFields> d;
@@ -229,6 +239,7 @@ private:
     Task *m_parent = nullptr;
     QList<Task *> m_children;
     quint64 m_lineage = nextLineage();
+    bool m_leftByMove = false;
     // Made when first asked for.
     mutable std::shared_ptr<const char> m_lifetime;
 };

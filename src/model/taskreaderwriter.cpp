@@ -1580,6 +1580,8 @@ void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
     if (local) {
         sink.definition(QStringLiteral("expanded"), boolText(task->isExpanded()));
         sink.definition(QStringLiteral("lineage"), QStringLiteral("%1").arg(task->lineage(), 16, 16, QLatin1Char('0')));
+        if (task->leftByMove())
+            sink.definition(QStringLiteral("left-by-move"), boolText(true));
     }
     if (task->creationTime().isValid())
         sink.definition(QStringLiteral("creation-time"), dateTimeToString(task->creationTime()));
@@ -1763,8 +1765,10 @@ Task *TaskReaderWriter::readTask(Element taskElement)
     if (!lastModifiedBy.isEmpty())
         task->setLastModifiedBy(sharedName(lastModifiedBy.text));
 
-    if (!server)
+    if (!server) {
         task->setOutlookId(fields.value(u"outlook-id").toString());
+        task->setLeftByMove(fields.value(u"left-by-move").text == kTrue);
+    }
 
     // A note is kept when it has an added time or a text, the same rule that
     // decides whether it is written, so no written note is lost on reading.

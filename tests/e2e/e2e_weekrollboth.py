@@ -4,7 +4,7 @@ since both took "Week 1", makes a new list "Week 2", moves every task of
 The first synchronises, then the second: each task is in one "Week 2" once,
 the first computer's, on the server and on both computers; the second
 computer's "Week 2" is left empty, and its user is told where the tasks
-went. The first computer is told nothing."""
+went, which of the two lists of that name. The first computer is told nothing."""
 
 import time
 
@@ -40,7 +40,8 @@ def scenario(s):
     text = " ".join(s.text_of(l) or "" for l in s.find_all(told, "label"))
     s.shot("second-told")
     for task in TASKS:
-        check("Week 2: %s" % task in text, "the second is told where %s went: %r" % (task, text))
+        check("Week 2 (the one made on another computer): %s" % task in text,
+              "the second is told where %s went: %r" % (task, text))
     s.click(s.find(told, "push button", "Ok"))
     check(server_tasks(s, "Week 1") == [], "Week 1 gone from the server: %r" % server_tasks(s, "Week 1"))
     check(server_tasks(s, "Week 2") == [TASKS, []],
@@ -58,4 +59,5 @@ def scenario(s):
     check(server_tasks(s, "Week 2") == [TASKS, []], "still once on the server: %r" % server_tasks(s, "Week 2"))
 
 
-run("weekrollboth", scenario, server=True)
+if __name__ == "__main__":
+    run("weekrollboth", scenario, server=True)

@@ -296,12 +296,19 @@ private slots:
         Page page({QStringLiteral("Home: A B[b1] C"), QStringLiteral("Work: X Y")});
         QSettings().setValue(QStringLiteral("ui/move-to-top"), toTop);
         page.select(QStringLiteral("Home"), QStringLiteral("B"));
+        Task *b = page.ui->currentList()->taskForIndex(page.at(QStringLiteral("B")));
+        b->setId(7); // known to the server: its removal is recorded
+        const quint64 lineage = b->lineage();
         Menu menu;
         auto *action = new MoveTaskToListAction(page.list(QStringLiteral("Work")), page.ui.get(), &menu);
         QCOMPARE(action->target(), page.list(QStringLiteral("Work")));
         action->trigger();
         QCOMPARE(page.shape(QStringLiteral("Home")), home);
         QCOMPARE(page.shape(QStringLiteral("Work")), work);
+        // The same task there, and its removal record here says it moved.
+        const TaskList *to = page.list(QStringLiteral("Work"))->taskList();
+        QCOMPARE(to->rootTask()->child(toTop ? 0 : 2)->lineage(), lineage);
+        QVERIFY(page.list(QStringLiteral("Home"))->taskList()->removedTasks().constLast()->leftByMove());
         // One undo step in each list.
         page.list(QStringLiteral("Home"))->undo();
         QCOMPARE(page.shape(QStringLiteral("Home")), QStringLiteral("A B[b1] C"));

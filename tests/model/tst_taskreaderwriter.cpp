@@ -89,6 +89,7 @@ UserLists *sampleLists()
     owned->rootTask()->insertChild(fullTask(QStringLiteral("Buy milk")), 0);
     owned->rootTask()->insertChild(new Task, 1); // blank: not written
     owned->setRemovedTasks({fullTask(QStringLiteral("Buy bread"))});
+    owned->removedTasks().first()->setLeftByMove(true); // moved to another list
     ListModel *model = lists->addList(owned);
     model->loadSharedUser(QStringLiteral("bob"), QStringLiteral("r"));
     model->addSharedUser(QStringLiteral("alice"), QStringLiteral("rw")); // agreed: bob alone
@@ -1056,6 +1057,7 @@ private slots:
         QCOMPARE(dump(groceries->rootTask()->child(0)), dump(original->rootTask()->child(0)));
         QCOMPARE(groceries->removedTasks().size(), 1);
         QCOMPARE(dump(groceries->removedTasks().first()), dump(original->removedTasks().first()));
+        QVERIFY(groceries->removedTasks().first()->leftByMove());
         QCOMPARE(read->models().at(2)->taskList()->rootTask()->childCount(), 0);
         // Writing left the live tree alone.
         QCOMPARE(original->rootTask()->childCount(), 2);

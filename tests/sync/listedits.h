@@ -57,9 +57,10 @@ inline void retitle(ListModel *model, const QString &title, const QString &to)
 inline void moveToList(ListModel *from, const QString &title, ListModel *to)
 {
     const QModelIndex index = from->indexOfTask(taskTitled(from->taskList(), title));
-    Task *copy = from->taskForIndex(index)->copy();
-    copy->setLineage(from->taskForIndex(index)->lineage());
+    Task *task = from->taskForIndex(index);
+    Task *copy = task->movedCopy();
     from->saveUndoState();
+    task->markLeftByMove();
     from->removeRows(index.row(), 1, index.parent());
     to->appendTask(copy);
 }

@@ -200,7 +200,8 @@ PLUMDECK_SCREEN(movesNotToldApart)
 PLUMDECK_SCREEN(movedOnBothKeptThere)
 {
     ListOutcome::KeptAgainstRemovals kept;
-    kept.movedThere = QStringList{QStringLiteral("Week 2: Bags"), QStringLiteral("Week 2: Socks")};
+    kept.movedThere = QStringList{QStringLiteral("Week 2 (the one made on another computer): Bags"),
+                                  QStringLiteral("Week 2 (the one made on another computer): Socks")};
     MessageDialog dialog(QStringLiteral("Sync"), ListOutcome::keptAgainstRemovalsText(kept), false);
     QVERIFY(!shoot(&dialog, QStringLiteral("moved-on-both-kept-there")).isNull());
 }

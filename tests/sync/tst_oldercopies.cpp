@@ -207,6 +207,8 @@ private:
         SameSecondMadeOnBothListRemovedThereEditedHere,
         SameSecondAlikeMovedCrosswiseOnBoth,
         SameSecondAlikeOneMovedOnEach,
+        SameSecondAlikeOneMovedOnEachItsListRemovedHere,
+        SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart,
         SameSecondAlikeMovedCrosswiseOnBothRetitledThere,
         MovedToOneListOnBothThereKilledBeforeItsSourceList,
         MovedThereKilledAfterBothListsRetitledHere,
@@ -233,6 +235,13 @@ private:
         RolledOverOnBothTheNewListSentAloneHere,
         RolledOverHereATaskAddedThere,
         RolledOverThereRemovedHereAnotherListTickedHere,
+        RolledOverOnBothRetitledAndTickedATaskRemovedHere,
+        MovedToOneListOnBothRemovedHere,
+        MovedToOneListOnBothTickedThereRemovedHere,
+        SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
+        MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
+        MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird,
+        MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo,
         ForcedHereCancelledTaskAddedThere,
         ForcedHereConnectionDroppedRenamedThere,
         ForcedHereKilledSharedListRemovedThere,
@@ -613,6 +622,11 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(SameSecondAlikeMovedCrosswiseOnBoth);
     QTest::newRow("two alike made in one second, one moved to another list on each computer: both there")
         << int(SameSecondAlikeOneMovedOnEach);
+    QTest::newRow("two alike made in one second, one moved to another list on each computer, their list removed here")
+        << int(SameSecondAlikeOneMovedOnEachItsListRemovedHere);
+    QTest::newRow("two alike made in one second, one moved to another list there, here the other, the first removed, "
+                  "then a restart on a lists file of an earlier version")
+        << int(SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart);
     QTest::newRow("two alike made in one second, moved crosswise on both and retitled there: both kept, and told")
         << int(SameSecondAlikeMovedCrosswiseOnBothRetitledThere);
     QTest::newRow("moved to one list on both, the other's run killed before its source list went up: told")
@@ -667,6 +681,26 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(RolledOverHereATaskAddedThere);
     QTest::newRow("emptied into a new list and removed there, removed here and another list ticked here")
         << int(RolledOverThereRemovedHereAnotherListTickedHere);
+    QTest::newRow("typed in one second, emptied into a new list and removed on both, a task retitled there and "
+                  "ticked here, another retitled here and a third removed from the new list here: each once, told "
+                  "which list")
+        << int(RolledOverOnBothRetitledAndTickedATaskRemovedHere);
+    QTest::newRow("moved to one list on both, removed from it here: the removal holds")
+        << int(MovedToOneListOnBothRemovedHere);
+    QTest::newRow("moved to one list on both, ticked there, removed from it here: kept with the tick, told")
+        << int(MovedToOneListOnBothTickedThereRemovedHere);
+    QTest::newRow("a subtask moved with its parent there and alone into that list here, retitled, its list removed "
+                  "here: once")
+        << int(SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere);
+    QTest::newRow("its subtask, made in its second, removed on a third computer, moved to one list there after it, "
+                  "retitled, and here from an older copy: once, the subtask stays removed")
+        << int(MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird);
+    QTest::newRow("its subtask removed on a third computer, moved to one list there after it and here from an older "
+                  "copy: once, the subtask stays removed")
+        << int(MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird);
+    QTest::newRow("ticked there, moved to one list here by a run that failed before the list it left went up, "
+                  "there too and retitled, then the next run here: once, with both")
+        << int(MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo);
     QTest::newRow("a forced remote run here cancelled before a list, a task added to it there: it stays, told")
         << int(ForcedHereCancelledTaskAddedThere);
     QTest::newRow("a forced remote run here cut by a dropped connection before a list, renamed there: the name stays")
@@ -774,13 +808,23 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
                                 || c == SameSecondAlikeTwoMovedThereOneTickedHere
                                 || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
                                 || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
+                                || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+                                || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart
                                 || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
-                                || c == SameSecondForcedThereAfterARetitleTaskAddedHere;
+                                || c == SameSecondForcedThereAfterARetitleTaskAddedHere
+                                || c == RolledOverOnBothRetitledAndTickedATaskRemovedHere;
         if (c == SameSecondAlikeTwoMovedThereOneTickedHere || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere
             || c == SameSecondAlikeMovedCrosswiseOnBoth || c == SameSecondAlikeOneMovedOnEach
+            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+            || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart
             || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere) {
             Clock::advance(1000);
-            typeTasks(client->addList(trip, {}), {QStringLiteral("Tickets"), QStringLiteral("Eggs"), QStringLiteral("Eggs")});
+            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+                || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
+                typeTasks(client->addList(trip, {}), {QStringLiteral("Eggs"), QStringLiteral("Eggs")});
+            else
+                typeTasks(client->addList(trip, {}),
+                          {QStringLiteral("Tickets"), QStringLiteral("Eggs"), QStringLiteral("Eggs")});
         } else if (sameSecond) {
             // Typed one after the other, Enter between, in one second.
             Clock::advance(1000);
@@ -850,7 +894,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == RolledOverThereIntoAListHere || c == IntoAListThereRolledOverHere
-            || c == RolledOverThereRemovedHereAnotherListTickedHere
+            || c == RolledOverThereRemovedHereAnotherListTickedHere || c == MovedToOneListOnBothRemovedHere
+            || c == MovedToOneListOnBothTickedThereRemovedHere
+            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo
             || c == ForcedHereCancelledTaskAddedThere || c == ForcedHereConnectionDroppedRenamedThere
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
@@ -864,7 +913,9 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToOneListOnBothRetitledThereACopyOfItsSecondElsewhere
             || c == SameSecondAlikeMovedToTwoListsThereOneTickedHere || c == SameSecondAlikeMovedCrosswiseOnBoth
-            || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere)
+            || c == SameSecondAlikeMovedCrosswiseOnBothRetitledThere
+            || c == SameSecondAlikeOneMovedOnEachItsListRemovedHere
+            || c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
             makeList(*client, QStringLiteral("Shop"), {QStringLiteral("Soap")});
         if (orderCase) {
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
@@ -884,10 +935,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RemovedWithItsSubtaskHereEmptyRowBelowItThere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
             || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore || c == MovedWithItsSubtaskToOneListThereAnotherHere
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
-            || (c >= RolledOverOnBoth && c <= RolledOverThereRemovedHereAnotherListTickedHere)) {
+            || (c >= RolledOverOnBoth && c <= RolledOverOnBothRetitledAndTickedATaskRemovedHere)
+            || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+            || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
-            if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore) {
+            if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+                || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird) {
                 Task *bags = const_cast<Task *>(taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags")));
                 bags->child(0)->setCreationTime(bags->creationTime());
             }
@@ -923,7 +978,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         // Home first: its update leaves before Trip's.
         if (c == MovedWithItsSubtaskOnBothItsUpdateInDoubtHere || c == MovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
-            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore)
+            || c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
+            || c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo)
             client->lists->moveList(int(client->lists->models().indexOf(client->model("Home"))), 0);
         if (c == UnassignedThere)
             client->model(trip)->assignTask(client->model(trip)->indexOfTask(
@@ -1467,21 +1523,50 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         }
         break;
     case SameSecondAlikeOneMovedOnEach:
+    case SameSecondAlikeOneMovedOnEachItsListRemovedHere:
+    case SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart: {
         onA([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Eggs"), client.model("Home")); });
-        onB([&](LiveClient &client) {
-            // The second Eggs: Tickets, Eggs, Eggs.
+        auto here = session(b);
+        [&](LiveClient &client) {
+            // The second Eggs: Tickets, Eggs, Eggs (or Eggs, Eggs).
             ListModel *model = client.model(trip);
-            Task *second = model->taskList()->rootTask()->child(2);
+            Task *second = model->taskList()->rootTask()->child(c == SameSecondAlikeOneMovedOnEach ? 2 : 1);
             QCOMPARE(second->title(), QStringLiteral("Eggs"));
-            Task *copy = second->copy();
+            Task *copy = second->movedCopy();
             const QModelIndex index = model->indexOfTask(second);
             model->saveUndoState();
+            second->markLeftByMove();
             model->removeRows(index.row(), 1, index.parent());
-            client.model("Home")->appendTask(copy);
-        }, b);
-        expected = {QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets]")};
+            client.model(c == SameSecondAlikeOneMovedOnEach ? "Home" : "Shop")->appendTask(copy);
+            if (c == SameSecondAlikeOneMovedOnEachItsListRemovedHere)
+                client.lists->deleteList(model->taskList());
+            else if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
+                removeTask(model, QStringLiteral("Eggs"));
+        }(*here);
+        // Read back from a file of an earlier version, which kept no
+        // lineage: the copy no longer shows the task it left.
+        if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart) {
+            here->persist();
+            here.reset();
+            QFile file(b.listsPath());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QString text = QString::fromUtf8(file.readAll())
+                                     .remove(QRegularExpression(QStringLiteral("<dt>lineage</dt>\\s*<dd>[^<]*</dd>")));
+            file.resize(0);
+            file.write(text.toUtf8());
+            file.close();
+            here = session(b);
+        }
+        QVERIFY(sync(*here));
+        here->persist();
+        expected = c == SameSecondAlikeOneMovedOnEach
+                       ? QStringList{QStringLiteral("Home[Keys,Eggs,Eggs]"), QStringLiteral("Trip[Tickets]")}
+                       : QStringList{QStringLiteral("Home[Keys,Eggs]"), QStringLiteral("Shop[Soap,Eggs]")};
+        if (c == SameSecondAlikeOneMovedOnEachTheOtherRemovedHereBeforeARestart)
+            expected << QStringLiteral("Trip[]");
         m_expectedNoNotice = true;
         break;
+    }
     case PastedCopiesTickedAndMovedThereOneRetitledHere:
         // Both ticked, then moved by "Move all checked tasks".
         onA([&](LiveClient &client) {
@@ -2114,12 +2199,16 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         // the tasks not where it put them.
         const QString all = QStringLiteral("Journey[Tickets,Bags,Bags>Big one,Socks]");
         QStringList journeys{all, QStringLiteral("Journey[]")};
-        QStringList told{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Bags"),
-                         QStringLiteral("Journey: Socks")};
+        // Two lists of that name: told which.
+        const QString there = QStringLiteral("Journey (the one made on another computer): ");
+        QStringList told{there + QStringLiteral("Tickets"), there + QStringLiteral("Bags"),
+                         there + QStringLiteral("Socks")};
         switch (c) {
         case RolledOverThereIntoAListHere:
             expected = {all, QStringLiteral("Home[Keys]")};
             journeys = QStringList{all};
+            told = QStringList{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Bags"),
+                               QStringLiteral("Journey: Socks")};
             break;
         case IntoAListThereRolledOverHere:
             expected = {QStringLiteral("Home[Keys,Tickets,Bags,Bags>Big one,Socks]"), QStringLiteral("Journey[]")};
@@ -2130,7 +2219,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         case RolledOverPartlyThereWholeHere:
             // Bags, which the list took with it there, was moved here.
             journeys = QStringList{QStringLiteral("Journey[Tickets,Socks]"), QStringLiteral("Journey[Bags,Bags>Big one]")};
-            told = QStringList{QStringLiteral("Journey: Tickets"), QStringLiteral("Journey: Socks")};
+            told = QStringList{there + QStringLiteral("Tickets"), there + QStringLiteral("Socks")};
             break;
         default:
             break;
@@ -2150,6 +2239,97 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             }
             QCOMPARE(byId, journeys);
         };
+        break;
+    }
+    case RolledOverOnBothRetitledAndTickedATaskRemovedHere: {
+        const QString journey = QStringLiteral("Journey");
+        onA([&](LiveClient &client) {
+            rollIntoJourney(client);
+            retitle(client.model(journey), QStringLiteral("Bags"), QStringLiteral("Big bags"));
+        });
+        onB([&](LiveClient &client) {
+            rollIntoJourney(client);
+            ListModel *model = client.model(journey);
+            model->setTaskDone(taskTitled(model->taskList(), QStringLiteral("Bags")), true);
+            retitle(model, QStringLiteral("Tickets"), QStringLiteral("Train tickets"));
+            removeTask(model, QStringLiteral("Socks"));
+        }, b);
+        expected = {QStringLiteral("Journey[Train tickets,Big bags*,Big bags>Big one]"), QStringLiteral("Journey[]"),
+                    QStringLiteral("Home[Keys]")};
+        // Two lists of that name: the user is told which.
+        const QString there = QStringLiteral("Journey (the one made on another computer)");
+        m_notice = ListOutcome::keptAgainstRemovalsText(
+            {{}, {}, {}, {}, {}, {there + QStringLiteral(": Train tickets"), there + QStringLiteral(": Big bags")}});
+        break;
+    }
+    case MovedToOneListOnBothRemovedHere:
+    case MovedToOneListOnBothTickedThereRemovedHere:
+        onA([&](LiveClient &client) {
+            moveBagsHome(client);
+            if (c == MovedToOneListOnBothTickedThereRemovedHere)
+                client.model("Home")->setTaskDone(taskTitled(client.model("Home")->taskList(), QStringLiteral("Bags")),
+                                                  true);
+        });
+        onB([&](LiveClient &client) {
+            moveBagsHome(client);
+            removeTask(client.model("Home"), QStringLiteral("Bags"));
+        }, b);
+        if (c == MovedToOneListOnBothRemovedHere) {
+            expected = {QStringLiteral("Home[Keys]"), QStringLiteral("Trip[Tickets,Socks]")};
+            m_expectedNoNotice = true;
+        } else {
+            expected = {QStringLiteral("Home[Keys,Bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Home: Bags")}, {}});
+        }
+        break;
+    case SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) {
+            moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home"));
+            retitle(client.model("Home"), QStringLiteral("Big one"), QStringLiteral("Huge one"));
+            client.lists->deleteList(client.model(trip)->taskList());
+        }, b);
+        expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]")};
+        break;
+    case MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird:
+    case MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird: {
+        const bool retitled = c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird;
+        const QString bags = retitled ? QStringLiteral("Big bags") : QStringLiteral("Bags");
+        onB([&](LiveClient &client) { removeTask(client.model(trip), QStringLiteral("Big one")); }, c3);
+        onA(retitled ? std::function<void(LiveClient &)>(retitleBags) : [](LiveClient &) {});
+        onA([&](LiveClient &client) { moveToList(client.model(trip), bags, client.model("Home")); });
+        onB(moveBagsHome, b);
+        expected = {listText(QStringLiteral("Home"), {QStringLiteral("Keys"), bags}), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
+    }
+    case MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo: {
+        onA([&](LiveClient &client) {
+            client.model(trip)->setTaskDone(taskTitled(client.model(trip)->taskList(), QStringLiteral("Bags")), true);
+        });
+        // Home's update goes up, Trip's fails; the program stays open while
+        // the other computer moves Bags to Home too and retitles it, as its
+        // upload leaves the lists: Trip without it, Home with a copy under a
+        // new id.
+        auto here = session(b);
+        moveBagsHome(*here);
+        quint32 from = 0, to = 0;
+        for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
+            (l.name == trip ? from : to) = l.id;
+        m_server->respondOnce("PUT", QStringLiteral("^/lists/%1$").arg(from), 500);
+        QVERIFY(!sync(*here));
+        FakeList left = m_server->list(from), into = m_server->list(to);
+        const FakeTask bags = m_server->taskByTitle(from, QStringLiteral("Bags"));
+        left.tasks.removeIf([&](const FakeTask &t) { return t.id == bags.id; });
+        into.tasks << bags;
+        into.tasks.last().id = 0;
+        setFakeField(into.tasks.last().fields, QStringLiteral("title"), QStringLiteral("Big bags"));
+        ++left.revision;
+        ++into.revision;
+        m_server->putList(left);
+        m_server->putList(into);
+        QVERIFY(sync(*here));
+        here->persist();
+        expected = {QStringLiteral("Home[Keys,Big bags*]"), QStringLiteral("Trip[Tickets,Socks]")};
         break;
     }
     case ForcedHereCancelledTaskAddedThere:

@@ -543,8 +543,9 @@ void TstSingleListSynchronizer::aListThatWaitsForTheFullRunSaysSo()
         m_server->dropAnswerAfterApplying("POST", QStringLiteral("^/lists$"));
         QVERIFY(!runFor(run).ok);
     } else if (c == QLatin1String("moved here")) {
-        Task *copy = bags->copy();
+        Task *copy = bags->movedCopy();
         trip->saveUndoState();
+        bags->markLeftByMove();
         trip->removeRows(1, 1, QModelIndex());
         home->appendTask(copy);
     } else if (c.endsWith(QLatin1String("gone there"))) {

@@ -3640,8 +3640,9 @@ bool Sequence::staleEdit(int c)
         const QString toKey = pick(targets);
         ListModel *to = copies.value(toKey);
         told(QStringLiteral("moves %1 from %2 to list %3").arg(key, listKey, toKey));
-        Task *copy = task->copy();
+        Task *copy = task->movedCopy();
         model->saveUndoState();
+        task->markLeftByMove();
         const QModelIndex index = model->indexOfTask(task);
         model->removeRow(index.row(), index.parent());
         if (model->rowCount() == 0)
@@ -3788,8 +3789,9 @@ void Sequence::staleMovedElsewhereToo(int c, const QString &listKey, const QStri
     m_settled[other] = false;
     trace() << "step" << m_step << "client" << other << "(older copies) moves" << key << "from" << listKey << "to list"
             << target << "right after its move elsewhere";
-    Task *copy = task->copy();
+    Task *copy = task->movedCopy();
     model->saveUndoState();
+    task->markLeftByMove();
     const QModelIndex index = model->indexOfTask(task);
     model->removeRow(index.row(), index.parent());
     if (model->rowCount() == 0)

@@ -580,8 +580,12 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
     };
     for (const Task *task : m_mineList.removedTasks()) {
         const Key id = task->id();
-        if (id != 0 && m_theirs.versions.contains(id) && !made.contains(id))
-            removal(task, id, task->deletionTime());
+        if (id == 0 || !m_theirs.versions.contains(id) || made.contains(id))
+            continue;
+        removal(task, id, task->deletionTime());
+        // Still the task that left: a move keeps its lineage on its copy.
+        removed.last()->setLineage(task->lineage());
+        removed.last()->setLeftByMove(task->leftByMove());
     }
     // An untyped row the server holds below a task that goes: the server
     // keeps what an update leaves out, so it goes up removed, with that task.

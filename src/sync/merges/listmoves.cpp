@@ -6,6 +6,7 @@
 #include "sync/runs/listsynchronizer.h"
 #include "sync/merges/uploadmark.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QHash>
@@ -41,6 +42,11 @@ struct Seen
     QSet<QString> sentInDoubt;             // identity digests of tasks those sent new
     QHash<QString, int> sentInDoubtCount;  // and how many of each they sent
     QSet<QString> newHere;        // identities of tasks made here since it agreed
+    // Each agreed task's lineage here: its own, and that of its removal
+    // record; a move here keeps it on the copy it makes.
+    QMultiHash<quint32, quint64> lineages;
+    QSet<quint32> leftByMove; // agreed tasks this computer moved out of it
+    QSet<quint64> held;       // the lineages of its tasks, as the run began or now
     bool sentArrived = false;     // the server's copy shows what its upload in doubt sent
     QHash<QString, int> agreedIdentities;
     QMultiHash<QString, const Task *> agreedByIdentity;
@@ -115,12 +121,14 @@ Seen see(const ListMoves::List &list)
     seen.goneHere = list.mineBefore && list.mineBefore->syncStatus() == TaskList::Deleted;
     if (list.now)
         list.now->rootTask()->forEachBelow([&seen](Task *task) {
+            seen.held.insert(task->lineage());
             if (task->id() == 0)
                 seen.withoutId.append(task);
         });
     for (const Task *task : seen.agreed) {
         ++seen.agreedIdentities[task->identity()];
         seen.agreedByIdentity.insert(task->identity(), task);
+        seen.lineages.insert(task->id(), task->lineage());
     }
     if (list.mineBefore) {
         const UploadMark mark = UploadMark::read(list.mineBefore->pendingUpload());
@@ -133,11 +141,17 @@ Seen see(const ListMoves::List &list)
             seen.sentInDoubt.insert(sent.identity);
             ++seen.sentInDoubtCount[sent.identity];
         }
-        for (const Task *removed : list.mineBefore->removedTasks())
-            if (seen.agreed.contains(removed->id()))
-                seen.removedHere.insert(removed->id());
+        for (const Task *removed : list.mineBefore->removedTasks()) {
+            if (!seen.agreed.contains(removed->id()))
+                continue;
+            seen.removedHere.insert(removed->id());
+            seen.lineages.insert(removed->id(), removed->lineage());
+            if (removed->leftByMove())
+                seen.leftByMove.insert(removed->id());
+        }
         list.mineBefore->rootTask()->forEachBelow([&seen](Task *task) {
             seen.mineByLineage.insert(task->lineage(), task);
+            seen.held.insert(task->lineage());
             if (task->isBlankRecursively())
                 return;
             if (task->id() == 0 || !seen.agreed.contains(task->id()))
@@ -205,6 +219,25 @@ public:
                     m_leftWithList.insert(agreed);
             }
         }
+        const auto held = [this](quint64 lineage) {
+            return std::any_of(m_seen.cbegin(), m_seen.cend(),
+                               [lineage](const Seen &other) { return other.held.contains(lineage); });
+        };
+        QSet<quint64> movedOut;
+        for (const Seen &seen : std::as_const(m_seen))
+            for (quint32 id : seen.leftByMove)
+                for (quint64 lineage : seen.lineages.values(id)) {
+                    movedOut.insert(lineage);
+                    m_lineagesKept = m_lineagesKept || held(lineage);
+                }
+        // A copy moved here that reached the server in an earlier run, whose
+        // list agreed since, while the list it left did not go up: still
+        // this computer's move.
+        for (int i = 0; i < m_seen.size(); ++i)
+            for (Task *task : m_seen.at(i).now)
+                if (m_seen.at(i).agreed.contains(task->id()) && movedOut.contains(task->lineage())
+                    && !m_leftHere.contains(task->identity(), m_seen.at(i).agreed.value(task->id())))
+                    m_addedHere.insert(task->identity(), {i, task});
         splitCopies();
         pairMoves(m_leftHere, m_addedHere, m_movedHere, m_unpairedHere, &m_strayHere);
         pairMoves(m_leftThere, m_arrived, m_movedThere, m_unpairedThere, nullptr);
@@ -225,6 +258,9 @@ public:
     QStringList untold() const;
     // "list: task" for each task moved on both kept where the other put it.
     QStringList wentThere() const { return m_wentThere; }
+    // "list: task" for each task moved on both and removed here, kept for a
+    // change made there.
+    QStringList keptChanged() const { return m_keptChanged; }
     // The tasks that left each list there and arrived in none.
     void recordUnfollowed()
     {
@@ -235,17 +271,35 @@ public:
 
 private:
     // Which task that arrived in a list is the move of which agreed task
-    // that left one, identity by identity: told by content against the
-    // agreed copy, then by title, where one matches each way (one that
-    // left there also by the list this computer moved it to); then tasks
+    // that left one, identity by identity: this computer's by lineage
+    // first; then told by content against the agreed copy, then by title,
+    // where one matches each way (one that left there also by the list this
+    // computer moved it, where it alone of its identity was); then tasks
     // alike on each side that went into one place, where any pairing is
     // the same; then the one of each, whatever changed on the way, where
     // the one that arrived was changed after the one that left. A task
-    // that left with its list, removed, is paired by the first two only: a
-    // task made elsewhere in its second is not its move. `stray` gets the
-    // arrived tasks left unpaired.
+    // that left with its list, removed, is paired by the first two only
+    // (a task made elsewhere in its second is not its move), unless this
+    // computer moved it out too. `stray` gets the arrived tasks left
+    // unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
+    // Moved here below the copy of a task above it, moved with it.
+    bool carriedHere(const Task *agreed) const
+    {
+        const Task *copy = m_movedHere.value(agreed).task;
+        for (const Task *up = agreed->parent(); copy && up && up->parent(); up = up->parent())
+            if (const Task *above = m_movedHere.value(up).task)
+                for (const Task *holder = copy->parent(); holder; holder = holder->parent())
+                    if (holder == above)
+                        return true;
+        return false;
+    }
+    // Moved out of its list here, whether its copy still is or not.
+    bool movedHere(const Task *agreed) const
+    {
+        return m_movedHere.contains(agreed) || m_seen.at(m_listOf.value(agreed)).leftByMove.contains(agreed->id());
+    }
     // Whether `copy` was changed in a later second than `agreed` last was
     // (the server keeps whole seconds); true where either has no stamp.
     static bool stampedAfter(const Task *copy, const Task *agreed);
@@ -260,6 +314,10 @@ private:
     // Moved into one list on both: the merge paired the two copies with no
     // common version; the agreed one is, and each side's changes since hold.
     void mergeBothCopies(const Task *agreed, const Place &there);
+    // Below that copy, what this computer carried along that the other
+    // side removed meanwhile, unchanged here, stays removed. True when all
+    // below `parent` went.
+    bool dropRemovedThereBelow(int from, int list, Task *parent);
     // The merge of a list takes a task new here and one the server gained,
     // of one identity and title, for one task added on both sides: moved
     // into it on both computers (it left its list on both), or sent by an
@@ -275,6 +333,14 @@ private:
     void carry(int from, const Task *agreed, Task *source, int sourceList, Task *target, int targetList,
                bool sourceIsMine);
     void removeTask(int list, Task *task);
+    // Moved here and its copy removed since: no list holds its lineage, nor
+    // (where lineages were not kept) a task of its identity made here.
+    bool movedThenRemovedHere(int from, const Task *agreed) const;
+    // The other computer's copy of a task moved on both and removed here
+    // goes, with what is below it, where neither changed there since.
+    void removeMovedThere(int from, const Task *agreed, const Place &there);
+    // The list's name, told apart from a list of the same name.
+    QString nameOf(int list) const;
     // Recorded on the list it leaves, for the views that show it.
     void moved(int from, const Task *task, int into, Task *copy)
     {
@@ -299,6 +365,9 @@ private:
     // Copies split from a task of the server's that may be the same one.
     QList<Place> m_keptBeside;
     QStringList m_wentThere;
+    QStringList m_keptChanged;
+    // A copy this computer moved holds the lineage of the task it left.
+    bool m_lineagesKept = false;
 };
 
 void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
@@ -309,11 +378,19 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
     QList<Tell> tells = {{&UploadMark::contentDigest, [](const Place &p) { return UploadMark::contentDigest(p.task); }},
                          {&Task::title, [](const Place &p) { return p.task->title(); }}};
     // Moved there and here: the one that arrived in the list it went to
-    // here (never one that left with its list).
+    // here (never one that left with its list), where it alone of its
+    // identity was moved here (those carried below it go with it): of two,
+    // either may be either there.
     if (!stray)
-        tells.append({[this](const Task *t) {
-                          const Place here = m_movedHere.value(t);
-                          return here.task && !m_leftWithList.contains(t) ? QString::number(here.list) : QString();
+        tells.append({[this, &left](const Task *t) {
+                          const QList<const Task *> alike = left.values(t->identity());
+                          const auto movedOnItsOwn = [this](const Task *task) {
+                              return m_movedHere.contains(task) && !carriedHere(task);
+                          };
+                          const bool alone = std::count_if(alike.cbegin(), alike.cend(), movedOnItsOwn) == 1;
+                          return alone && movedOnItsOwn(t) && !m_leftWithList.contains(t)
+                                     ? QString::number(m_movedHere.value(t).list)
+                                     : QString();
                       },
                       [](const Place &p) { return QString::number(p.list); }});
     for (const QString &identity : left.uniqueKeys()) {
@@ -336,6 +413,20 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                 *stray << to;
             continue;
         }
+        // This computer's own move: the copy it made is the task, by its
+        // lineage, whatever changed on the way.
+        if (stray)
+            for (qsizetype i = 0; i < from.size();) {
+                const QList<quint64> lineages = m_seen.at(m_listOf.value(from.at(i))).lineages.values(from.at(i)->id());
+                const auto copy = std::find_if(to.begin(), to.end(),
+                                               [&](const Place &p) { return lineages.contains(p.task->lineage()); });
+                if (copy == to.end()) {
+                    ++i;
+                    continue;
+                }
+                out.insert(from.takeAt(i), *copy);
+                to.erase(copy);
+            }
         for (const Tell &tell : std::as_const(tells)) {
             for (bool paired = true; paired;) {
                 paired = false;
@@ -357,7 +448,14 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
                 }
             }
         }
-        if (!from.isEmpty() && !to.isEmpty() && from.size() + to.size() > 2 && alike(from, to)) {
+        // Any pairing is the same only where what the other side did to
+        // each is the same too.
+        const auto otherSide = [&](const Task *t) {
+            return stray ? m_leftThere.contains(t->identity(), t) : movedHere(t);
+        };
+        const bool oneFate = std::all_of(from.cbegin(), from.cend(), otherSide)
+                             || std::none_of(from.cbegin(), from.cend(), otherSide);
+        if (!from.isEmpty() && !to.isEmpty() && from.size() + to.size() > 2 && oneFate && alike(from, to)) {
             std::sort(from.begin(), from.end(), [&](const Task *a, const Task *b) {
                 return placeOf(m_listOf.value(a), a) < placeOf(m_listOf.value(b), b);
             });
@@ -367,8 +465,11 @@ void Settler::pairMoves(const QMultiHash<QString, const Task *> &left, const QMu
             while (!from.isEmpty() && !to.isEmpty())
                 out.insert(from.takeFirst(), to.takeFirst());
         }
-        // Left with its whole list and told by nothing: not moved.
-        from.erase(std::remove_if(from.begin(), from.end(), [&](const Task *t) { return m_leftWithList.contains(t); }),
+        // Left with its whole list and told by nothing: not moved, unless
+        // this computer moved it too (the week's roll-over on both): then
+        // the other's list is where the other put it.
+        from.erase(std::remove_if(from.begin(), from.end(),
+                                  [&](const Task *t) { return m_leftWithList.contains(t) && !movedHere(t); }),
                    from.end());
         if (stray && from.isEmpty())
             *stray << to;
@@ -499,9 +600,17 @@ void Settler::settle(int from, const Task *agreed)
     // away and back by the other computer.
     const Place there = m_movedThere.value(agreed);
     const Place here = m_movedHere.value(agreed);
+    // Moved on both, its copy removed here since: the other's same move is
+    // no change, and the removal holds.
+    if (there.task && !here.task && movedThenRemovedHere(from, agreed)) {
+        removeMovedThere(from, agreed, there);
+        return;
+    }
     // Moved on both into one list, the merge made the two copies one.
-    if (there.task && !here.task && seen.removedHere.contains(id))
+    if (there.task && !here.task && seen.removedHere.contains(id)) {
         mergeBothCopies(agreed, there);
+        dropRemovedThereBelow(from, there.list, there.task);
+    }
     if (there.task && here.task) {
         // Moved on both: one task. Into two lists both knew, in this
         // computer's (its upload is the later). Where either list was made
@@ -514,7 +623,7 @@ void Settler::settle(int from, const Task *agreed)
             const bool told = m_removed.contains(here.task);
             carry(from, agreed, here.task, here.list, there.task, there.list, true);
             if (there.list != here.list && !told && m_removed.contains(here.task))
-                m_wentThere << QStringLiteral("%1: %2").arg(m_lists.at(there.list).now->name(), there.task->title());
+                m_wentThere << QStringLiteral("%1: %2").arg(nameOf(there.list), there.task->title());
         } else {
             carry(from, agreed, there.task, there.list, here.task, here.list, false);
         }
@@ -544,7 +653,7 @@ QStringList Settler::untold() const
 {
     QStringList out;
     const auto add = [&](int list, const Task *task) {
-        const QString line = QStringLiteral("%1: %2").arg(m_lists.at(list).now->name(), task->title());
+        const QString line = QStringLiteral("%1: %2").arg(nameOf(list), task->title());
         if (!out.contains(line))
             out << line;
     };
@@ -569,6 +678,9 @@ QStringList Settler::untold() const
     }
     // Moved on both, nothing telling which is which: this computer's
     // copies stay beside the other's.
+    for (const Task *agreed : m_unpairedThere)
+        if (const Place here = m_movedHere.value(agreed); here.task && !m_removed.contains(here.task))
+            add(here.list, here.task);
     for (const Task *agreed : m_unpairedHere) {
         if (!bothWays.contains(agreed->identity()))
             continue;
@@ -621,6 +733,60 @@ Task *Settler::cameBack(int from, const Task *agreed) const
     return alikes == 1 ? alike : nullptr;
 }
 
+bool Settler::movedThenRemovedHere(int from, const Task *agreed) const
+{
+    const Seen &seen = m_seen.at(from);
+    if (!seen.leftByMove.contains(agreed->id()) || !seen.removedHere.contains(agreed->id()))
+        return false;
+    // Its copy, wherever it is (the merge may have made it one with the
+    // other's), holds its lineage.
+    const QList<quint64> lineages = seen.lineages.values(agreed->id());
+    const auto holdsCopy = [&](const Seen &list) {
+        return std::any_of(lineages.cbegin(), lineages.cend(),
+                           [&](quint64 lineage) { return list.held.contains(lineage); });
+    };
+    if (std::any_of(m_seen.cbegin(), m_seen.cend(), holdsCopy)
+        || std::any_of(m_strayHere.cbegin(), m_strayHere.cend(),
+                       [&](const Place &place) { return place.task->identity() == agreed->identity(); }))
+        return false;
+    // Where no move's copy shows the lineage of the task it left (read
+    // from a file that did not keep them), a task of its identity made here
+    // may be that copy.
+    return m_lineagesKept
+           || std::none_of(m_seen.cbegin(), m_seen.cend(),
+                           [&](const Seen &list) { return list.newHere.contains(agreed->identity()); });
+}
+
+void Settler::removeMovedThere(int from, const Task *agreed, const Place &there)
+{
+    if (m_removed.contains(there.task) || !m_lists.at(there.list).now->canWrite())
+        return;
+    const Seen &seen = m_seen.at(from);
+    bool unchanged = ListMerge::sameContent(agreed, there.task);
+    there.task->forEachBelow([&](const Task *below) {
+        const Task *base = seen.agreedOf(below->identity(), below);
+        unchanged = unchanged && base && seen.leftByMove.contains(base->id()) && ListMerge::sameContent(base, below);
+    });
+    if (!unchanged) {
+        m_keptChanged << QStringLiteral("%1: %2").arg(nameOf(there.list), there.task->title());
+        return;
+    }
+    removeTask(there.list, there.task);
+}
+
+QString Settler::nameOf(int list) const
+{
+    const QString name = m_lists.at(list).now->name();
+    for (int other = 0; other < m_lists.size(); ++other) {
+        if (other == list || m_seen.at(other).goneHere || m_lists.at(other).now->name() != name)
+            continue;
+        return m_lists.at(list).agreedBefore
+                   ? QCoreApplication::translate("ListMoves", "%1 (the one you had before)").arg(name)
+                   : QCoreApplication::translate("ListMoves", "%1 (the one made on another computer)").arg(name);
+    }
+    return name;
+}
+
 void Settler::mergeBothCopies(const Task *agreed, const Place &there)
 {
     const Seen &seen = m_seen.at(there.list);
@@ -634,6 +800,26 @@ void Settler::mergeBothCopies(const Task *agreed, const Place &there)
         return;
     there.task->takeFieldsFrom(merged.get());
     m_lists[there.list].changed = true;
+}
+
+bool Settler::dropRemovedThereBelow(int from, int list, Task *parent)
+{
+    const Seen &seen = m_seen.at(from);
+    bool all = true;
+    const QList<Task *> children = parent->children();
+    for (Task *child : children) {
+        const bool below = dropRemovedThereBelow(from, list, child);
+        const Task *base = seen.agreedOf(child->identity(), child);
+        // This computer's copy of a task that left there for no list.
+        const bool removedThere = base && m_movedHere.value(base).task == child && !m_movedThere.contains(base)
+                                  && !seen.server.contains(base->id())
+                                  && !seen.removedByUploadsInDoubt.contains(base->id()) && !seen.goneThere;
+        if (below && removedThere && ListMerge::sameContent(base, child) && !m_removed.contains(child))
+            removeTask(list, child);
+        else
+            all = false;
+    }
+    return all;
 }
 
 void Settler::splitCopies()
@@ -794,6 +980,12 @@ void Settler::carry(int from, const Task *agreed, Task *source, int sourceList, 
             changed = true;
         }
         moved(sourceList, source, targetList, target);
+        // Where it goes to this computer's copy, its removal record says so
+        // as the move's own did, for a run after this one is cut short.
+        if (!sourceIsMine) {
+            source->markLeftByMove();
+            source->setLineage(target->lineage());
+        }
         removeTask(sourceList, source);
     }
     // Removed below it on the other side of the target's, not moved with
@@ -858,7 +1050,7 @@ void ListMoves::recordMoves(QList<List> &lists)
     Settler(lists).recordMovesThere();
 }
 
-bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wentThere)
+bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wentThere, QStringList *keptChanged)
 {
     Settler settler(lists);
     settler.run();
@@ -867,6 +1059,8 @@ bool ListMoves::settle(QList<List> &lists, QStringList *untold, QStringList *wen
         *untold << settler.untold();
     if (wentThere)
         *wentThere << settler.wentThere();
+    if (keptChanged)
+        *keptChanged << settler.keptChanged();
     for (const List &list : lists)
         if (list.changed)
             return true;

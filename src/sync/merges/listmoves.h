@@ -12,7 +12,8 @@ class Task;
 class TaskList;
 
 // "Move to list" takes a task out of one list and puts a copy of it, with the
-// same identity (creator and creation time), into another. Each list merges
+// same identity (creator and creation time) and lineage, into another; the
+// task's removal record says it left by a move. Each list merges
 // on its own, so a move made on one computer while the other changed the
 // task, or moved it too, leaves the task in two places, or the change on the
 // copy that is not kept. Once every list of a run is in, this settles each
@@ -25,13 +26,19 @@ class TaskList;
 //   both; where either was made since (a list made for the tasks, a week's
 //   roll-over on both), in the other's, which reached the server first, and
 //   the user is told;
+// - moved on both, its copy removed here since: the other's same move is
+//   no change, and the removal holds (unless changed there: kept, told);
 // - a task below a moved one that the other side removed stays removed.
-// A task is followed where it left one list and arrived in another with its
-// identity. Pasted copies keep their source's identity and tasks made in one
-// second share one: among the tasks of one identity that left and arrived
-// (one still in its list on both sides is none of them), each is told by its
-// content, then its title, against the agreed copy; where nothing tells,
-// nothing is done and both stay. A row nobody typed into is no task. Each
+// A move made here is followed by the task's lineage, from the agreed task
+// (by its id) to the copy, whatever changed on the way and whether or not
+// the list it left is gone. One made on the other computer shows only as a
+// task that left one list there and one that arrived in another with its
+// identity, under a new id. Pasted copies keep their source's identity and
+// tasks made in one second share one: among the tasks of one identity that
+// left and arrived (one still in its list on both sides is none of them),
+// each is told by its content, then its title, against the agreed copy;
+// where nothing tells, nothing is done and both stay. A row nobody typed
+// into is no task. Each
 // task taken out of a list is recorded there with the copy it went into
 // (TaskList::movedTask), for the views that showed it, until the next run
 // starts: a later settling in the same run adds to what the first recorded.
@@ -62,8 +69,10 @@ public:
     // task" for each task left in its list beside a move that tasks made in
     // its second kept from being told apart: both copies stay. `wentThere`
     // gets "list: task" for each task moved on both that stays where the
-    // other computer put it, not where it was put here.
-    static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr);
+    // other computer put it, not where it was put here; `keptChanged` for
+    // each moved on both and removed here since, kept for a change there.
+    static bool settle(QList<List> &lists, QStringList *untold = nullptr, QStringList *wentThere = nullptr,
+                       QStringList *keptChanged = nullptr);
     // Only records where the other computer moved tasks, for the views: with
     // nothing changed here there is nothing to settle.
     static void recordMoves(QList<List> &lists);

@@ -517,8 +517,8 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
     const std::vector<ListStarts::Removed> removed = m_starts.takeRemoved();
     for (const ListStarts::Removed &list : removed)
         lists << ListStarts::seen(&list.start, list.now.get());
-    QStringList untold, wentThere;
-    ListMoves::settle(lists, &untold, &wentThere);
+    QStringList untold, wentThere, keptChanged;
+    ListMoves::settle(lists, &untold, &wentThere, &keptChanged);
     for (int i = 0; i < models.size(); ++i)
         if (ListStarts::Start *start = m_starts.find(models.at(i)))
             start->unfollowed = lists.at(i).unfollowed;
@@ -529,6 +529,7 @@ bool ListsSynchronizer::followMovedTasks(MovedThen then)
     };
     tell(m_keptAgainstRemovals.movesUntold, untold);
     tell(m_keptAgainstRemovals.movedThere, wentThere);
+    tell(m_keptAgainstRemovals.tasks, keptChanged);
     for (int i = 0; i < models.size(); ++i)
         if (const ListStarts::Start *start = m_starts.find(models.at(i)); start && start->mine)
             tell(m_keptAgainstRemovals.movedSinceBackup,
