@@ -33,7 +33,7 @@ const QString Notes = QStringLiteral("^/notepad-notes$");
 void describe(const Task *task, const QString &prefix, QStringList &out)
 {
     for (const Task *child : task->children()) {
-        if (child->title().isEmpty() && child->childCount() == 0)
+        if (child->title().isEmpty() && child->childCount() == 0 && child->id() == 0)
             continue; // the blank row a list shows, never sent
         const QString path = prefix + child->title() + (child->isDone() ? QStringLiteral("*") : QString());
         out << path;
@@ -167,6 +167,7 @@ private:
         RemovalBeforeKilledRun,
         UndoAfterPostInDoubt,
         UndoAfterFetchFailed,
+        UndoOfATitleAfterAnUpdateNotReadBackThenReadBack,
         RedoAfterPostInDoubt,
         ForcedRunPostInDoubt,
         ForcedRunNoteUpdateInDoubt,
@@ -396,6 +397,9 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a removal made before a run killed after its upload") << int(RemovalBeforeKilledRun);
     QTest::newRow("undo after a post in doubt") << int(UndoAfterPostInDoubt);
     QTest::newRow("undo after the fetch after a post failed") << int(UndoAfterFetchFailed);
+    QTest::newRow("a new task's title undone after a run that failed reading its update back and one that read it: "
+                  "emptied there too")
+        << int(UndoOfATitleAfterAnUpdateNotReadBackThenReadBack);
     QTest::newRow("undo and redo after a post in doubt") << int(RedoAfterPostInDoubt);
     QTest::newRow("a failed forced run with a list's update in doubt") << int(ForcedRunPostInDoubt);
     QTest::newRow("a forced remote run after a post not read back") << int(ForcedRunAfterAPostNotReadBack);
@@ -940,6 +944,21 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client->persist();
         expected.lists = {c == RedoAfterPostInDoubt ? QStringLiteral("Trip[Bags,Tickets]")
                                                     : QStringLiteral("Trip[Tickets]")};
+        break;
+    }
+    case UndoOfATitleAfterAnUpdateNotReadBackThenReadBack: {
+        auto client = session(a);
+        ListModel *model = client->addList(trip, {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        addTask(client->model(trip), QStringLiteral("Bags"));
+        m_server->respondOnce("GET", OneList, 500);
+        QVERIFY(!sync(*client));
+        QVERIFY(sync(*client));
+        model = client->model(trip);
+        QVERIFY(model->canUndo());
+        model->undo();
+        client->persist();
+        expected.lists = {QStringLiteral("Trip[,Tickets]")};
         break;
     }
     case ForcedRunAfterAPostNotReadBack: {

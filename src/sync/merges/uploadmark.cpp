@@ -538,7 +538,7 @@ QList<Task *> UploadMark::uploadedTasks(const TaskList *list)
 {
     QList<Task *> out;
     for (Task *top : list->rootTask()->children()) {
-        if (top->isBlankRecursively())
+        if (top->isUntypedRecursively())
             continue;
         out.append(top);
         collectUploaded(top, out);

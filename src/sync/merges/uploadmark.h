@@ -132,7 +132,7 @@ public:
     static QString contentDigest(const Task *task);
     static SentTask sentTask(const Task *task);
     // The tasks an upload of the list carries (top-level subtrees that are
-    // wholly blank are not written), in document order.
+    // wholly untyped are not written), in document order.
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
