@@ -4326,6 +4326,10 @@ QString Sequence::finish()
     }
     againstRemovals << heading(NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("x")}, {}))
                     << heading(NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("x")}));
+    // What a run finished of a forced remote run cut short.
+    for (const QString &part : ForcedRuns::finishedText({QStringLiteral("x")}, {QStringLiteral("x")})
+                                   .split(QStringLiteral("\n\n")))
+        againstRemovals << (part.contains(QLatin1Char('\n')) ? heading(part) : part);
     QStringList boxes;
     // A note posted again beside one that may be its copy is kept beside it too.
     const QString besideNotice = NotepadSynchronizer::postedBesideText({});

@@ -608,6 +608,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         m_server->clearFaults();
         again->persist();
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        expected.told = {ForcedRuns::finishedText({trip, QStringLiteral("Home")}, {})};
         break;
     }
     case MovedElsewhereRetitledHereTheMergedUpdateArrivedUnanswered:
@@ -980,6 +981,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         expected.notes = {QStringLiteral("Idea: kite")};
         if (c == ForcedRunPostInDoubt) {
             m_server->dropAnswerAfterApplying("PUT", OneList);
+            expected.told = {ForcedRuns::finishedText({trip}, {})};
         } else {
             // The note keeps its id: its update goes up.
             QVERIFY(client->note(QStringLiteral("Idea"))->editText(QStringLiteral("kite and string")));
@@ -1116,6 +1118,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         client.reset();
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
         expected.notes = {QStringLiteral("Idea: kite")};
+        expected.told = {shares ? ForcedRuns::finishedText({QStringLiteral("Home")}, {})
+                                : ForcedRuns::finishedText({trip, QStringLiteral("Home")}, {})};
         if (c == ForcedRunKilledBeforeTheShares) {
             // The shares went up again with the list, and every run ends well.
             auto later = session(a);
@@ -1346,6 +1350,7 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             QTest::qWait(50);
             m_server->clearFaults();
             client.reset();
+            expected.told = {ForcedRuns::finishedText({QStringLiteral("Home")}, {})};
             {
                 // The other computer sees the list sent first once.
                 auto other = session(b);
@@ -1386,11 +1391,13 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
                 QVERIFY(m_server->requests("POST", Lists).isEmpty());
                 QVERIFY(m_server->requests("PUT", OneList).isEmpty());
                 QCOMPARE(serverLists(), (QStringList{QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")}));
+                expected.told = {ForcedRuns::finishedText({trip, QStringLiteral("Home")}, {})};
             } else if (c == RemovedHereAfterAForcedRemoteKilledAfterItsFirstPost) {
                 // The list does not come back.
                 later->lists->deleteList(later->model(trip)->taskList());
                 QVERIFY(sync(*later));
                 expected.lists = {QStringLiteral("Home[Bills]")};
+                expected.told = {ForcedRuns::finishedText({QStringLiteral("Home")}, {})};
             } else {
                 QVERIFY(forcedLocalSync(*later));
             }
@@ -1798,6 +1805,8 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         m_server->clearFaults();
         client.reset();
         expected.lists = {QStringLiteral("Home[Bills]"), QStringLiteral("Trip[Tickets]")};
+        expected.told = {inDoubt ? ForcedRuns::finishedText({home}, {})
+                                 : ForcedRuns::finishedText({trip, home}, {})};
         if (!inDoubt) {
             // The list went up anew; so do its shares.
             auto later = session(a);

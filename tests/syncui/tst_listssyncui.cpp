@@ -5,6 +5,7 @@
 #include "notepad/notepadcommands.h"
 #include "notepad/notepadtabwidget.h"
 #include "notepad/notepadui.h"
+#include "sync/runs/forcedruns.h"
 #include "sync/runs/listoutcome.h"
 #include "sync/runs/listssynchronizer.h"
 #include "sync/runs/listssyncpage.h"
@@ -186,6 +187,7 @@ private slots:
     void forcedRemoteSucceeds();
     void forcedRunsNotSucceedingAreUndone_data();
     void forcedRunsNotSucceedingAreUndone();
+    void forcedRemoteStoppedIsToldThenFinishedAndTold();
     void forcedLocalSucceeds();
     void forcedLocalFailingKeepsDeletionsHidden();
     void forcedRemoteWithNoListsHereAsksFirst_data();
@@ -463,6 +465,37 @@ void TstListsSyncUI::forcedRunsNotSucceedingAreUndone()
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(m_server->lists().size(), 2);
     QCOMPARE(m_client->lists.models().size(), 2);
+}
+
+// A forced remote run failing at its first removal, once it looked at the
+// server, says what the next run finishes; that run, the server
+// unchanged since, says what it finished: a task typed elsewhere before the
+// forced run goes, and a list only the server had.
+void TstListsSyncUI::forcedRemoteStoppedIsToldThenFinishedAndTold()
+{
+    seed();
+    FakeList books = m_server->list(m_client->lists.models().first()->taskList()->serverId());
+    books.tasks << FakeTask::make(QStringLiteral("Emma"));
+    ++books.revision;
+    m_server->putList(books);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
+    m_server->respondOnce("DELETE", "^/lists/\\d+$", 500);
+    const QString sync = QStringLiteral("Sync: ");
+    {
+        DialogPilot pilot;
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        ui.forceRemoteSync();
+        QVERIFY(!ui.succeeded());
+        QVERIFY2(pilot.boxes.contains(sync + ForcedRuns::leftUndoneText({"Books", "Chores"}, {"Elsewhere"})),
+                 qPrintable(pilot.boxes.join(QLatin1Char('|'))));
+    }
+    DialogPilot pilot;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY(again.succeeded());
+    QCOMPARE(pilot.boxes, QStringList{sync + ForcedRuns::finishedText({"Books", "Chores"}, {"Elsewhere"})});
+    QCOMPARE(m_server->lists().size(), 2);
+    QCOMPARE(m_server->list(books.id).tasks.size(), 1);
 }
 
 void TstListsSyncUI::forcedLocalSucceeds()

@@ -8,8 +8,6 @@
 #include "sync/runs/listsynchronizer.h"
 #include "sync/merges/uploadmark.h"
 
-
-
 void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
 {
     if (lists) {
@@ -34,6 +32,54 @@ void ForcedRuns::prepareForceRemote(UserLists *lists, NotepadNotes *notes)
     // The notes keep their ids: the run puts each over the server's copy.
     if (notes)
         notes->setDisplayOrderChanged(true);
+}
+
+QString ForcedRuns::leftUndoneText(const UserLists *lists)
+{
+    if (!lists)
+        return QString();
+    QStringList sent, removed;
+    for (const ListModel *model : lists->models()) {
+        const TaskList *list = model->taskList();
+        const UploadMark mark = UploadMark::read(list->pendingUpload());
+        // One never looked at was put back as it was: nothing of it is left.
+        if (list->syncStatus() == TaskList::Edited && (mark.wholeSeenRevision() != 0 || mark.madeAgainst() != 0))
+            sent << list->name();
+    }
+    for (const TaskList *record : lists->deletedLists())
+        if (UploadMark::isForcedRemoval(record) && UploadMark::read(record->pendingUpload()).wholeSeenRevision() != 0)
+            removed << record->name();
+    return leftUndoneText(sent, removed);
+}
+
+QString ForcedRuns::leftUndoneText(const QStringList &sent, const QStringList &removed)
+{
+    if (sent.isEmpty() && removed.isEmpty())
+        return QString();
+    QStringList parts{tr("The forced remote sync did not finish. Your next synchronisation finishes it for the "
+                         "lists that have not changed on the server since, and synchronises the others as usual.")};
+    if (!sent.isEmpty())
+        parts << tr("Still to be put on the server as this computer has them, without what was added to them "
+                    "elsewhere:\n%1")
+                     .arg(sent.join(QLatin1Char('\n')));
+    if (!removed.isEmpty())
+        parts << tr("Still to be removed from the server, where only it has them:\n%1").arg(removed.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+QString ForcedRuns::finishedText(const QStringList &sent, const QStringList &removed)
+{
+    if (sent.isEmpty() && removed.isEmpty())
+        return QString();
+    QStringList parts{tr("This synchronisation finished a forced remote sync that had not finished, for the lists "
+                         "the server had not changed since.")};
+    if (!sent.isEmpty())
+        parts << tr("These lists now hold on the server what this computer holds; what was added to them "
+                    "elsewhere before the forced sync was removed:\n%1")
+                     .arg(sent.join(QLatin1Char('\n')));
+    if (!removed.isEmpty())
+        parts << tr("These lists, which only the server had, were removed:\n%1").arg(removed.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 void ForcedRuns::prepareForceLocal(UserLists *lists, NotepadNotes *notes)

@@ -1,6 +1,10 @@
 #ifndef FORCEDRUNS_H
 #define FORCEDRUNS_H
 
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
 class NotepadNotes;
 class UserLists;
 
@@ -8,6 +12,8 @@ class UserLists;
 // the server take this computer's copies or this computer take the server's.
 class ForcedRuns
 {
+    Q_DECLARE_TR_FUNCTIONS(ForcedRuns)
+
 public:
     // Makes what is here ready to replace the server's copies in a forced
     // remote run: each of the user's own lists is marked to go up whole
@@ -18,6 +24,17 @@ public:
     // Before a forced local run: every list and note here goes, the server's
     // replace them.
     static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
+
+    // A forced remote run that stopped (cancelled, failed) once it had
+    // looked at the server leaves the rest to the next run, which finishes
+    // it only where the server still holds what it saw: what it left, as
+    // told when it stops, empty when nothing.
+    static QString leftUndoneText(const UserLists *lists);
+    // `sent`: lists still to go up whole; `removed`: lists only the server
+    // has, still to be removed there.
+    static QString leftUndoneText(const QStringList &sent, const QStringList &removed);
+    // What a later run finished of it: lists sent whole, lists removed.
+    static QString finishedText(const QStringList &sent, const QStringList &removed);
 
 private:
     ForcedRuns() = delete;

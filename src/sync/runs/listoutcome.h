@@ -70,6 +70,10 @@ public:
     // marked to be fetched by the next run; an edited list whose PUT was
     // answered has its mark say the update arrived.
     static void recordWhatArrived(ListModel *model, const ListSynchronizer *step);
+    // After a step of a run not forced: a list whose update carried the copy
+    // a forced remote run left to send whole, and arrived, is marked for
+    // the user to be told (ForcedFinished).
+    static void markForcedFinished(ListModel *model, const ListSynchronizer *step);
 
     // What a list the server no longer has (removed on another computer)
     // becomes: removed here too when nothing of it changed here since it
@@ -113,10 +117,13 @@ public:
         // "list: task" moved on both, kept where the other computer put it
         // (a default: those who name the five above need not name it).
         QStringList movedThere = {};
+        // Lists only the server had that a forced remote run left to remove
+        // and this run removed (told with the lists it sent whole for it).
+        QStringList forcedRemoved = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty() && movedThere.isEmpty();
+                   && movesUntold.isEmpty() && movedThere.isEmpty() && forcedRemoved.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -126,6 +133,7 @@ public:
             tasks << more.tasks;
             movesUntold << more.movesUntold;
             movedThere << more.movedThere;
+            forcedRemoved << more.forcedRemoved;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -157,6 +165,8 @@ public:
     // since. ForcedMovedOn: a forced remote run cut short was to send the
     // list whole or remove it, and the server's copy changed since. Sharing:
     // its sharing started anew, put together with the server's.
+    // ForcedFinished: sent whole by a later run for a forced remote run cut
+    // short, the server's copy unchanged since.
     enum class Kept {
         Copy,
         ReadOnly,
@@ -169,7 +179,8 @@ public:
         RestoredBack,
         RestoredWhole,
         ForcedMovedOn,
-        Sharing
+        Sharing,
+        ForcedFinished
     };
     static void markKept(ListModel *model, Kept why);
     // The same on the list alone, before its model is marked (its owner
