@@ -63,7 +63,7 @@ QString ForcedRuns::leftUndoneText(const QStringList &sent, const QStringList &r
                     "elsewhere:\n%1")
                      .arg(sent.join(QLatin1Char('\n')));
     if (!removed.isEmpty())
-        parts << tr("Still to be removed from the server, where only it has them:\n%1").arg(removed.join(QLatin1Char('\n')));
+        parts << tr("Lists only the server has, still to be removed there:\n%1").arg(removed.join(QLatin1Char('\n')));
     return parts.join(QStringLiteral("\n\n"));
 }
 
