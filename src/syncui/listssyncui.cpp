@@ -123,7 +123,7 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, 
             snapshot.restore();
     }
     if (m_forceRemote && m_ran && !succeeded()) {
-        const QString left = ForcedRuns::leftUndoneText(m_lists);
+        const QString left = ForcedRuns::leftUndoneText(ForcedRuns::leftUndone(m_lists, notes));
         if (!left.isEmpty())
             SyncNotices::tell(tr("Sync"), left);
     }

@@ -177,8 +177,10 @@ PLUMDECK_SCREEN(forcedRunLeftUndone)
 PLUMDECK_SCREEN(forcedRunStoppedThenFinished)
 {
     MessageDialog left(QStringLiteral("Sync"),
-                       ForcedRuns::leftUndoneText({QStringLiteral("Trip"), QStringLiteral("Home")},
-                                                  {QStringLiteral("Old plans")}),
+                       ForcedRuns::leftUndoneText({{QStringLiteral("Trip"), QStringLiteral("Home")},
+                                                   {QStringLiteral("Old plans")},
+                                                   {QStringLiteral("Ideas")},
+                                                   {QStringLiteral("Shopping")}}),
                        false);
     QVERIFY(!shoot(&left, QStringLiteral("forced-run-stopped")).isNull());
     MessageDialog finished(QStringLiteral("Sync"),
@@ -186,6 +188,10 @@ PLUMDECK_SCREEN(forcedRunStoppedThenFinished)
                                                     {QStringLiteral("Old plans")}),
                            false);
     QVERIFY(!shoot(&finished, QStringLiteral("forced-run-finished")).isNull());
+    MessageDialog notes(QStringLiteral("Sync"),
+                        NotepadSynchronizer::forcedFinishedText({QStringLiteral("Ideas")}, {QStringLiteral("Shopping")}),
+                        false);
+    QVERIFY(!shoot(&notes, QStringLiteral("forced-run-finished-notes")).isNull());
 }
 
 // A run stopped by a save that failed after part of it went up.

@@ -486,7 +486,7 @@ void TstListsSyncUI::forcedRemoteStoppedIsToldThenFinishedAndTold()
         ListsSyncUI ui(&m_client->lists, m_page.get());
         ui.forceRemoteSync();
         QVERIFY(!ui.succeeded());
-        QVERIFY2(pilot.boxes.contains(sync + ForcedRuns::leftUndoneText({"Books", "Chores"}, {"Elsewhere"})),
+        QVERIFY2(pilot.boxes.contains(sync + ForcedRuns::leftUndoneText({{"Books", "Chores"}, {"Elsewhere"}, {}, {}})),
                  qPrintable(pilot.boxes.join(QLatin1Char('|'))));
     }
     DialogPilot pilot;

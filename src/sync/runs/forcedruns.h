@@ -25,14 +25,18 @@ public:
     // replace them.
     static void prepareForceLocal(UserLists *lists, NotepadNotes *notes);
 
-    // A forced remote run that stopped (cancelled, failed) once it had
-    // looked at the server leaves the rest to the next run, which finishes
-    // it only where the server still holds what it saw: what it left, as
-    // told when it stops, empty when nothing.
-    static QString leftUndoneText(const UserLists *lists);
-    // `sent`: lists still to go up whole; `removed`: lists only the server
-    // has, still to be removed there.
-    static QString leftUndoneText(const QStringList &sent, const QStringList &removed);
+    // What a forced remote run that stopped (cancelled, failed) once it had
+    // looked at the server leaves to the next run, which finishes it only
+    // where the server still holds what it saw, by name: lists still to go
+    // up whole, lists only the server has still to be removed there, and
+    // the same of notes.
+    struct Left
+    {
+        QStringList lists, removedLists, notes, removedNotes;
+    };
+    static Left leftUndone(const UserLists *lists, const NotepadNotes *notes);
+    // As told when it stops; empty when nothing is left.
+    static QString leftUndoneText(const Left &left);
     // What a later run finished of it: lists sent whole, lists removed.
     static QString finishedText(const QStringList &sent, const QStringList &removed);
 
