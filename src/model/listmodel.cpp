@@ -603,7 +603,7 @@ bool ListModel::pasteTask(Task *task, const QModelIndex &index)
     }
     saveUndoState();
     beginResetModel();
-    const bool targetStays = !target->isBlankRecursively();
+    const bool targetStays = !target->isUntypedRecursively();
     parentTask->removeBlankChildren();
     task->touch();
     // Blank siblings above the target go, so its old row + 1 would no longer

@@ -150,7 +150,7 @@ void Task::removeBlankChildren()
     int i = 0;
     while (i < m_children.size()) {
         Task *task = m_children.at(i);
-        if (task->isBlankRecursively()) {
+        if (task->isUntypedRecursively()) {
             m_children.removeAt(i);
             delete task;
         } else {
@@ -175,6 +175,14 @@ bool Task::isBlankRecursively() const
             return false;
     }
     return true;
+}
+
+bool Task::isUntypedRecursively() const
+{
+    if (m_parent && (id() != 0 || holdsAnythingSet()))
+        return false;
+    return std::all_of(m_children.cbegin(), m_children.cend(),
+                       [](const Task *child) { return child->isUntypedRecursively(); });
 }
 
 void Task::collectTasks(QSet<Task *> &tasks)

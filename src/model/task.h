@@ -135,14 +135,20 @@ public:
     Task *takeChild(Task *task);
     void deleteChild(Task *task);
     void deleteChildren();
+    // The untyped children go (see isUntypedRecursively): a blank one the
+    // server knows is a task, which only a removal takes away.
     void removeBlankChildren();
     // Nothing set here nor below: a row the program opened (Return, a
     // list's first row) and nobody typed into. What weighs the user's
     // changes counts such a row, at any depth, for nothing: it keeps no
-    // list, task or parent from a removal, is no task's copy, and the lists
-    // file leaves it out. The root is blank when no task of the list holds
-    // anything set.
+    // list, task or parent from a removal and is no task's copy. The root is
+    // blank when no task of the list holds anything set.
     bool isBlankRecursively() const;
+    // Blank, and no part of it known to the server: the lists file and the
+    // uploads leave it out. A blank row under a server id is a task whose
+    // fields the user emptied (an undo of its first title, say): it goes up
+    // so, or the server keeps what it held.
+    bool isUntypedRecursively() const;
     void collectTasks(QSet<Task *> &tasks);
     // Each task below this one, in tree order.
     template<typename Visit>

@@ -994,13 +994,13 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
         }
     }
 
-    // Top-level tasks whose whole subtree is blank are left out. Writing
+    // Top-level tasks whose whole subtree is untyped are left out. Writing
     // straight from the live tree gives the same document as pruning a copy,
     // without copying every task at every save.
     Task *root = list->rootTask();
     QList<Task *> topLevel;
     for (int i = 0; i < root->childCount(); ++i) {
-        if (!root->child(i)->isBlankRecursively())
+        if (!root->child(i)->isUntypedRecursively())
             topLevel.append(root->child(i));
     }
     if (!topLevel.isEmpty()) {
@@ -1043,7 +1043,7 @@ void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *list, const TaskLi
     sink.definition(QStringLiteral("description"), agreed.description());
     sink.end();
 
-    // The list's tasks as written (blank top-level ones are not), by id,
+    // The list's tasks as written (untyped top-level ones are not), by id,
     // where one id names one task.
     QHash<quint32, const Task *> own;
     QSet<quint32> sharedIds;
@@ -1059,7 +1059,7 @@ void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *list, const TaskLi
     };
     const Task *root = list->rootTask();
     for (const Task *top : root->children()) {
-        if (top->isBlankRecursively())
+        if (top->isUntypedRecursively())
             continue;
         learn(top);
         top->forEachBelow(learn);

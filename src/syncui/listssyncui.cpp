@@ -7,6 +7,7 @@
 #include "sync/runs/listssynchronizer.h"
 #include "sync/runs/listssyncpage.h"
 #include "sync/runs/notepadsynchronizer.h"
+#include "sync/runs/syncnotices.h"
 #include "sync/runs/syncsnapshot.h"
 
 ListsSyncUI::ListsSyncUI(UserLists *lists, ListsSyncPage *page, QObject *parent)
@@ -120,6 +121,11 @@ void ListsSyncUI::runForced(const std::function<void(NotepadNotes *)> &prepare, 
         settingsRequested = runHeld();
         if (!succeeded())
             snapshot.restore();
+    }
+    if (m_forceRemote && m_ran && !succeeded()) {
+        const QString left = ForcedRuns::leftUndoneText(ForcedRuns::leftUndone(m_lists, notes));
+        if (!left.isEmpty())
+            SyncNotices::tell(tr("Sync"), left);
     }
     tellWhatRunsKept();
     if (settingsRequested)

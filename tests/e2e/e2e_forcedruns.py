@@ -83,6 +83,12 @@ def scenario(s):
     check(s.label_saying(app, "forced remote sync that did not finish") is not None,
           "the message says what the forced run left undone")
     s.click(s.find(told, "push button", "Ok"))
+    # The first list, whose update the cut run sent, is told finished.
+    finished = poll("the message about what the run finished", lambda: message_box(s, app))
+    s.shot("ordinary-run-told-finished")
+    check(s.label_saying(app, "finished a forced remote sync") is not None,
+          "the message says what the run finished of the forced one")
+    s.click(s.find(finished, "push button", "Ok"))
     s.wait_sync_end(app)
     holding = named(s.server_lists(), untouched)
     check(len(holding) == 1 and holding[0].count("<dd>%s</dd>" % EXTRA) == 1,

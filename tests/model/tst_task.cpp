@@ -16,7 +16,7 @@ using namespace ModelTest;
 namespace {
 
 // A tree from a compact description: one title per line, leading blanks
-// give the depth, "_" an empty title.
+// give the depth, "_" an empty title, "#" an empty title under a server id.
 Task *buildTree(const QStringList &lines)
 {
     Task *root = Task::createRoot();
@@ -24,7 +24,10 @@ Task *buildTree(const QStringList &lines)
     for (const QString &line : lines) {
         const int depth = int(line.size() - line.trimmed().size());
         stack.resize(depth + 1);
-        stack.append(addTask(stack.last(), line.trimmed() == QLatin1String("_") ? QString() : line.trimmed()));
+        const bool blank = line.trimmed() == QLatin1String("_") || line.trimmed() == QLatin1String("#");
+        stack.append(addTask(stack.last(), blank ? QString() : line.trimmed()));
+        if (line.trimmed() == QLatin1String("#"))
+            stack.last()->setId(7);
     }
     return root;
 }
@@ -59,6 +62,7 @@ private slots:
         QTest::newRow("four, second titled") << QStringList{"_", "two", "_", "_"} << false << QStringList{"two"};
         QTest::newRow("blank grandchild stays under titled child") << QStringList{"a", " _", "_"} << false << QStringList{"a", " "};
         QTest::newRow("all blank") << QStringList{"_", " _", "_"} << true << QStringList();
+        QTest::newRow("a blank row the server knows stays") << QStringList{"_", "#", " _"} << true << QStringList{"", " "};
     }
     void blank()
     {

@@ -781,7 +781,8 @@ private slots:
         QTest::newRow("an attachment edited in place") << "attachment" << 1;
         QTest::newRow("one collapsed") << "collapsed" << 1;
         QTest::newRow("its id held by a second task too") << "id twice" << 1;
-        QTest::newRow("a blank task the list leaves out") << "blank" << 1;
+        QTest::newRow("an untyped row the list leaves out") << "blank" << 1;
+        QTest::newRow("a blank task the server knows, kept") << "blanked" << 0;
         QTest::newRow("an untitled task with a note, kept") << "untitled note" << 0;
         QTest::newRow("a task without an id") << "no id" << 1;
         QTest::newRow("the list's own fields") << "list fields" << 0;
@@ -807,8 +808,8 @@ private slots:
         eggs->setHashcode(hash32());
         eggs->setRevision(3);
         Task *bread = addTask(list->rootTask(), QStringLiteral("Bread"), 42);
-        if (edit == "blank")
-            addTask(list->rootTask(), QStringLiteral(""), 43);
+        if (edit == "blank" || edit == "blanked")
+            addTask(list->rootTask(), QStringLiteral(""), edit == "blank" ? 0 : 43);
         if (edit == "untitled note")
             addTask(list->rootTask(), QStringLiteral(""), 43)->setNote(utc("2010-01-01T08:00:00Z"), QStringLiteral("milk"));
         if (edit == "no id")

@@ -5,6 +5,7 @@
 #include "shell/messagedialog.h"
 #include "shell/pdtextedit.h"
 #include "sync/runs/basesynchronizer.h"
+#include "sync/runs/forcedruns.h"
 #include "sync/runs/listoutcome.h"
 #include "sync/runs/listssynchronizer.h"
 #include "sync/runs/listoutcome.h"
@@ -172,6 +173,28 @@ PLUMDECK_SCREEN(forcedRunLeftUndone)
     QVERIFY(!shoot(&notes, QStringLiteral("forced-run-left-undone-notes")).isNull());
     MessageDialog sharing(QStringLiteral("Sync"), ListOutcome::sharingText({QStringLiteral("Garden")}), false);
     QVERIFY(!shoot(&sharing, QStringLiteral("sharing-started-anew")).isNull());
+}
+
+// What a forced remote run that stopped leaves to the next run, and what
+// that run then finished of it.
+PLUMDECK_SCREEN(forcedRunStoppedThenFinished)
+{
+    MessageDialog left(QStringLiteral("Sync"),
+                       ForcedRuns::leftUndoneText({{QStringLiteral("Trip"), QStringLiteral("Home")},
+                                                   {QStringLiteral("Old plans")},
+                                                   {QStringLiteral("Ideas")},
+                                                   {QStringLiteral("Shopping")}}),
+                       false);
+    QVERIFY(!shoot(&left, QStringLiteral("forced-run-stopped")).isNull());
+    MessageDialog finished(QStringLiteral("Sync"),
+                           ForcedRuns::finishedText({QStringLiteral("Trip"), QStringLiteral("Home")},
+                                                    {QStringLiteral("Old plans")}),
+                           false);
+    QVERIFY(!shoot(&finished, QStringLiteral("forced-run-finished")).isNull());
+    MessageDialog notes(QStringLiteral("Sync"),
+                        NotepadSynchronizer::forcedFinishedText({QStringLiteral("Ideas")}, {QStringLiteral("Shopping")}),
+                        false);
+    QVERIFY(!shoot(&notes, QStringLiteral("forced-run-finished-notes")).isNull());
 }
 
 // A run stopped by a save that failed after part of it went up.

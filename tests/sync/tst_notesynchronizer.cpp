@@ -833,11 +833,12 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
         "title=Shopping", {}, {"Ideas: garden", "Shopping: kite"}, "Shopping");
     row("edited here, then a forced local run here: the server's text", "", mine + "&forced local", {"GET"},
         {"Ideas: kite"});
-    // Its copy is put over the server's at the next run.
+    // Its copy is put over the server's at the next run, which says so.
+    const QString ideasFinished = NotepadSynchronizer::forcedFinishedText({QStringLiteral("Ideas")}, {});
     row("text there, a forced remote run here killed as its update leaves", theirs, "forced",
-        {"PUT", "PUT", "GET"}, {"Ideas: kite"}, "", false, "killed", {"Ideas: kite"});
-    row("text there, a forced remote run here failing at its update", theirs, "forced", {"PUT"}, {"Ideas: kite"}, "",
-        false, "failed");
+        {"PUT", "PUT", "GET"}, {"Ideas: kite"}, ideasFinished, false, "killed", {"Ideas: kite"});
+    row("text there, a forced remote run here failing at its update", theirs, "forced", {"PUT"}, {"Ideas: kite"},
+        ideasFinished, false, "failed");
     row("a note written there, a forced remote run here killed as its update leaves: that note goes", "add=garden",
         mine + "&forced", {"PUT", "PUT", "GET"}, {"Ideas: kite and tail"}, "", false, "killed",
         {"Ideas: ", "Ideas: kite and tail"});
@@ -850,7 +851,8 @@ void TstNoteSynchronizer::changedOnTwoComputers_data()
     // Gone from the server when the forced run looked: posted anew, whatever
     // becomes of that run.
     row("removed there and another written there, a forced remote run here killed as its removal leaves: back",
-        "remove&note=Plans:garden", "forced", {}, {"Ideas: kite"}, "", false, "killed at a removal",
+        "remove&note=Plans:garden", "forced", {}, {"Ideas: kite"},
+        NotepadSynchronizer::forcedFinishedText({}, {QStringLiteral("Plans")}), false, "killed at a removal",
         {"Ideas: kite", "Plans: "});
     row("removed here after its own update was lost", "", mine, {"PUT", "GET", "DELETE"}, {}, "", false,
         "removed after its update was lost");

@@ -255,6 +255,9 @@ private:
         ForcedHereCutTwiceServersListChangedBetween,
         ForcedHereWithoutTheAgreedCopyRetitledThere,
         ForcedHereCutWithoutTheAgreedCopyTaskAddedThere,
+        ForcedHereCutAtItsUpdateRenamedThere,
+        ForcedHereCutAtItsUpdateLostRenamedThere,
+        ForcedHereCancelledRemovedHereTaskAddedThere,
     };
 
     std::unique_ptr<LiveClient> session(StoredClient &store);
@@ -727,6 +730,15 @@ void TstOlderCopies::eachChangeHolds_data()
         << int(ForcedHereWithoutTheAgreedCopyRetitledThere);
     QTest::newRow("edited here, its agreed copy lost, a forced remote run here cut before it, a task added there")
         << int(ForcedHereCutWithoutTheAgreedCopyTaskAddedThere);
+    QTest::newRow("renamed there, a forced remote run here failing at the list's update, renamed there again: the "
+                  "later name stays, told")
+        << int(ForcedHereCutAtItsUpdateRenamedThere);
+    QTest::newRow("renamed there, a forced remote run here losing the list's update's answer, renamed there again: "
+                  "the later name stays, told")
+        << int(ForcedHereCutAtItsUpdateLostRenamedThere);
+    QTest::newRow("a forced remote run here cancelled before a list, the list removed here, a task added to it there: "
+                  "back with it, told")
+        << int(ForcedHereCancelledRemovedHereTaskAddedThere);
 }
 
 namespace {
@@ -904,7 +916,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereFailedAtItsFirstRequestTaskAddedThere
             || c == ForcedHereCutSharedListRemovedBefore || c == ForcedHereKilledBeforeItsFirstLookTaskAddedThere
             || c == ForcedHereTaskAddedHereListRemovedThereMidRun
-            || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere)
+            || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere || c == ForcedHereCancelledRemovedHereTaskAddedThere)
             makeList(*client, QStringLiteral("Home"), {QStringLiteral("Keys")});
         if (c == MovedToOneListThereAnotherHere || c == MovedToOneListThereAnotherHereThatListRemovedHere
             || c == MovedWithItsSubtaskToOneListThereAnotherHere
@@ -2341,7 +2353,10 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
     case ForcedHereCutSharedListRemovedBefore:
     case ForcedHereKilledBeforeItsFirstLookTaskAddedThere:
     case ForcedHereCutTwiceServersListChangedBetween:
-    case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere: {
+    case ForcedHereCutWithoutTheAgreedCopyTaskAddedThere:
+    case ForcedHereCutAtItsUpdateRenamedThere:
+    case ForcedHereCutAtItsUpdateLostRenamedThere:
+    case ForcedHereCancelledRemovedHereTaskAddedThere: {
         // "Force Remote Sync" here stops before it reaches Home (or Shop,
         // only the server's), which the other computer then changes: the
         // next ordinary run here carries out only what the server still
@@ -2351,6 +2366,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         const bool shared = c == ForcedHereKilledSharedListRemovedThere || c == ForcedHereCutSharedListRemovedBefore;
         const bool serversList = c == ForcedHereCutServersListChangedThere || c == ForcedHereCutServersListUntouchedThere
                                  || c == ForcedHereCutTwiceServersListChangedBetween;
+        const bool cutAtUpdate = c == ForcedHereCutAtItsUpdateRenamedThere || c == ForcedHereCutAtItsUpdateLostRenamedThere;
         if (shared) {
             onA([&](LiveClient &client) { QVERIFY(client.model(home)->addSharedUser(QStringLiteral("bob"), QStringLiteral("r"))); });
             onB([](LiveClient &) {}, b);
@@ -2359,6 +2375,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             onA([&](LiveClient &client) { makeList(client, shop, {QStringLiteral("Soap")}); });
         if (c == ForcedHereCutSharedListRemovedBefore)
             onA([&](LiveClient &client) { client.lists->deleteList(client.model(home)->taskList()); });
+        if (cutAtUpdate)
+            onA([&](LiveClient &client) { client.model(trip)->setName(QStringLiteral("Journey")); });
         if (c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
             auto client = session(b);
             retitle(client->model(home), QStringLiteral("Keys"), QStringLiteral("Spare keys"));
@@ -2370,7 +2388,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             auto forced = session(b);
             const auto forceRemote = [](ListsSynchronizer *run) { run->setForceRemote(true); };
             std::unique_ptr<SyncSnapshot> snapshot;
-            if (c == ForcedHereFailedAtItsFirstRequestTaskAddedThere) {
+            if (c == ForcedHereFailedAtItsFirstRequestTaskAddedThere || cutAtUpdate) {
                 // Put back as the program does when a forced run fails.
                 snapshot = std::make_unique<SyncSnapshot>(forced->lists, forced.get(), forced->notes);
                 snapshot->setForcedRemote(true);
@@ -2385,13 +2403,22 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             } else if (c == ForcedHereKilledSharedListRemovedThere) {
                 runClientSync(*forced, *m_server, firstPut, forceRemote);
             } else if (c == ForcedHereCancelledTaskAddedThere || c == ForcedHereCutSharedListRemovedBefore
-                       || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere) {
+                       || c == ForcedHereCutWithoutTheAgreedCopyTaskAddedThere
+                       || c == ForcedHereCancelledRemovedHereTaskAddedThere) {
                 // Cancelled, the program lives on and saves as it quits.
                 runClientSync(*forced, *m_server, firstPut, forceRemote);
+                if (c == ForcedHereCancelledRemovedHereTaskAddedThere)
+                    forced->lists->deleteList(forced->model(home)->taskList());
                 forced->persist();
             } else {
+                const QString tripPath
+                    = QStringLiteral("^/lists/%1$").arg(forced->model(trip)->taskList()->serverId());
                 if (c == ForcedHereConnectionDroppedRenamedThere)
                     m_server->closeConnectionOn(OneList, false);
+                else if (c == ForcedHereCutAtItsUpdateRenamedThere)
+                    m_server->respondOnce("PUT", tripPath, 500);
+                else if (c == ForcedHereCutAtItsUpdateLostRenamedThere)
+                    m_server->dropAnswerAfterApplying("PUT", tripPath);
                 else if (serversList)
                     m_server->respondOnce("DELETE", OneList, 500);
                 else
@@ -2412,6 +2439,8 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
         onA([&](LiveClient &client) {
             if (c == ForcedHereConnectionDroppedRenamedThere)
                 client.model(home)->setName(QStringLiteral("House"));
+            else if (cutAtUpdate)
+                client.model(QStringLiteral("Journey"))->setName(QStringLiteral("Voyage"));
             else if (c == ForcedHereKilledSharedListRemovedThere)
                 client.lists->deleteList(client.model(home)->taskList());
             else if (c == ForcedHereCutServersListChangedThere)
@@ -2426,11 +2455,20 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             expected = {QStringLiteral("House[Keys]"), tripAsForced};
             m_notice = ListOutcome::forcedMovedOnText({QStringLiteral("House")});
             break;
+        case ForcedHereCancelledRemovedHereTaskAddedThere:
+            expected = {QStringLiteral("Home[Lamp]"), tripAsForced};
+            m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {home}, {}, {}});
+            break;
+        case ForcedHereCutAtItsUpdateRenamedThere:
+        case ForcedHereCutAtItsUpdateLostRenamedThere:
+            expected = {QStringLiteral("Voyage[Tickets,Bags,Socks]")};
+            m_notice = ListOutcome::forcedMovedOnText({QStringLiteral("Voyage")});
+            break;
         case ForcedHereKilledSharedListRemovedThere:
         case ForcedHereCutServersListUntouchedThere:
         case ForcedHereCutTwiceServersListChangedBetween:
             expected = {tripAsForced};
-            m_expectedNoNotice = true;
+            m_notice = ForcedRuns::finishedText({trip}, serversList ? QStringList{shop} : QStringList());
             break;
         case ForcedHereCutServersListChangedThere:
             expected = {QStringLiteral("Shop[Soap,Towels]"), tripAsForced};
@@ -2438,7 +2476,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             break;
         case ForcedHereCutSharedListRemovedBefore:
             expected = {QStringLiteral("Home[Keys]"), tripAsForced};
-            m_expectedNoNotice = true;
+            m_notice = ForcedRuns::finishedText({trip}, {});
             m_check = [this, home] {
                 for (const FakeList &l : m_server->visibleLists(QStringLiteral("alice")))
                     if (l.name == home)

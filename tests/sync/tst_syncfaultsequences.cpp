@@ -386,13 +386,16 @@ QString clientListSig(const TaskList *list)
     return listSig(list->name(), clientTaskSigs(list));
 }
 
-// Every task, an untitled one too: the writer leaves the blank row out.
-QStringList serverTaskSigs(const FakeServer &server, quint32 id)
+// Every task, an untitled one too: the writer leaves the blank row out. Only
+// a task whose title an undo emptied (`blanked`) goes up untitled, and the
+// clients show no more of it than of the blank row.
+QStringList serverTaskSigs(const FakeServer &server, quint32 id, const QSet<quint32> &blanked)
 {
     QStringList out;
     std::function<void(const QList<FakeTask> &)> walk = [&](const QList<FakeTask> &tasks) {
         for (const FakeTask &t : tasks) {
-            out << taskSig(t.title(), fakeField(t.fields, QStringLiteral("done")) == QLatin1String("true"));
+            if (!t.title().isEmpty() || !t.children.isEmpty() || !blanked.contains(t.id))
+                out << taskSig(t.title(), fakeField(t.fields, QStringLiteral("done")) == QLatin1String("true"));
             walk(t.children);
         }
     };
@@ -400,13 +403,14 @@ QStringList serverTaskSigs(const FakeServer &server, quint32 id)
     return out;
 }
 
-QStringList serverListSigs(const FakeServer &server, QList<quint32> *ids = nullptr)
+QStringList serverListSigs(const FakeServer &server, QList<quint32> *ids = nullptr,
+                           const QSet<quint32> &blanked = {})
 {
     QStringList out;
     for (const FakeList &l : server.visibleLists(QStringLiteral("alice"))) {
         if (l.description.startsWith(StaleTag))
             continue; // told by their fields, not by their contents
-        out << listSig(l.name, serverTaskSigs(server, l.id));
+        out << listSig(l.name, serverTaskSigs(server, l.id, blanked));
         if (ids)
             *ids << l.id;
     }
@@ -1608,6 +1612,8 @@ private:
     bool m_unsavedStale = false;
     QString m_loadProblem;
     int m_step = 0;
+    // Tasks the server knows whose title an undo emptied.
+    QSet<quint32> m_blanked;
 };
 
 LiveClient &Sequence::live(int c)
@@ -1765,7 +1771,7 @@ Sequence::RepostWatch Sequence::watchReposts(const LiveClient &client, bool post
         for (int g = 0; g < ghosts.size(); ++g)
             if (std::any_of(held.begin(), held.end(), [&](const QString &h) { return ghosts[g].sigs.contains(h); }))
                 watch.reposted[k] << g;
-        k ? serverNoteSigs(m_server, &watch.idsBefore[k]) : serverListSigs(m_server, &watch.idsBefore[k]);
+        k ? serverNoteSigs(m_server, &watch.idsBefore[k]) : serverListSigs(m_server, &watch.idsBefore[k], m_blanked);
     }
     return watch;
 }
@@ -1775,7 +1781,7 @@ void Sequence::noteReposts(const RepostWatch &watch)
     for (int k = 0; k < 2; ++k) {
         QList<Ghost> &ghosts = k ? m_exp.noteGhosts : m_exp.listGhosts;
         QList<quint32> ids;
-        const QStringList onServer = k ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
+        const QStringList onServer = k ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids, m_blanked);
         for (int g : std::as_const(watch.reposted[k]))
             for (int i = 0; i < ids.size(); ++i)
                 if (!watch.idsBefore[k].contains(ids[i]) && ghosts[g].sigs.contains(onServer[i]))
@@ -2451,6 +2457,10 @@ bool Sequence::undoRedo(int c, bool inDoubtOnly)
         model->undo();
         ++m_figures.undos;
     }
+    model->taskList()->rootTask()->forEachBelow([this](const Task *task) {
+        if (task->id() != 0 && task->childCount() == 0 && task->isBlankRecursively())
+            m_blanked.insert(task->id());
+    });
     takeCopy(list, model);
     trace() << "step" << m_step << "client" << c << (redo ? "redoes" : "undoes") << "in" << before << "->"
             << list.sig() << (list.inDoubt ? "(in doubt)" : "");
@@ -2564,7 +2574,7 @@ bool Sequence::removeNote(int c, bool inDoubtOnly)
 void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool note)
 {
     QList<quint32> ids;
-    const QStringList onServer = note ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids);
+    const QStringList onServer = note ? serverNoteSigs(m_server, &ids) : serverListSigs(m_server, &ids, m_blanked);
     const Ghost ghost{posted, idsOf(posted, onServer, ids), false, {}};
     if (ghost.ids.isEmpty())
         return;
@@ -2582,7 +2592,7 @@ void Sequence::addGhost(QList<Ghost> &ghosts, const QStringList &posted, bool no
 bool Sequence::makeAlike(int c)
 {
     QList<int> lists;
-    const QStringList onServer = serverListSigs(m_server);
+    const QStringList onServer = serverListSigs(m_server, nullptr, m_blanked);
     const bool reposting = m_forcedInDoubt[1 - c];
     for (auto it = m_exp.lists.cbegin(); it != m_exp.lists.cend(); ++it) {
         const ExpList &l = it.value();
@@ -4287,7 +4297,7 @@ QString Sequence::finish()
     QStringList serverExtraLists;
     QStringList serverExtraNotes;
     QList<quint32> listIds;
-    const QStringList serverLists = serverListSigs(m_server, &listIds);
+    const QStringList serverLists = serverListSigs(m_server, &listIds, m_blanked);
     QList<quint32> noteIds;
     const QStringList serverNotes = serverNoteSigs(m_server, &noteIds);
     QString problem = matchItems(QStringLiteral("the server"), serverLists, lists, m_exp.listGhosts,
@@ -4373,6 +4383,10 @@ QString Sequence::finish()
     }
     againstRemovals << heading(NotepadSynchronizer::keptAgainstRemovalsText({QStringLiteral("x")}, {}))
                     << heading(NotepadSynchronizer::keptAgainstRemovalsText({}, {QStringLiteral("x")}));
+    // What a run finished of a forced remote run cut short.
+    for (const QString &part : ForcedRuns::finishedText({QStringLiteral("x")}, {QStringLiteral("x")})
+                                   .split(QStringLiteral("\n\n")))
+        againstRemovals << (part.contains(QLatin1Char('\n')) ? heading(part) : part);
     QStringList boxes;
     // A note posted again beside one that may be its copy is kept beside it too.
     const QString besideNotice = NotepadSynchronizer::postedBesideText({});

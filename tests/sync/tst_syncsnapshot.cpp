@@ -145,7 +145,9 @@ void TstSyncSnapshot::forcedRemoteFailingPartWay()
     QCOMPARE(m_notes->notes().first()->syncStatus(), NotepadNote::Unedited);
 
     QString again;
+    ModalAnswerer boxes;
     QVERIFY2(run(false, false, &again), qPrintable(again));
+    QCOMPARE(boxes.texts, QStringList{ForcedRuns::finishedText({"Chores", "Drafts"}, {})});
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(serverNames(*m_server), (QStringList{"Books", "Chores", "Drafts"}));
     QCOMPARE(sorted(m_client->names()), (QStringList{"Books", "Chores", "Drafts"}));

@@ -5,6 +5,7 @@
 #include "notepad/notepadcommands.h"
 #include "notepad/notepadtabwidget.h"
 #include "notepad/notepadui.h"
+#include "sync/runs/forcedruns.h"
 #include "sync/runs/listoutcome.h"
 #include "sync/runs/listssynchronizer.h"
 #include "sync/runs/listssyncpage.h"
@@ -186,6 +187,8 @@ private slots:
     void forcedRemoteSucceeds();
     void forcedRunsNotSucceedingAreUndone_data();
     void forcedRunsNotSucceedingAreUndone();
+    void forcedRemoteStoppedIsToldThenFinishedAndTold_data();
+    void forcedRemoteStoppedIsToldThenFinishedAndTold();
     void forcedLocalSucceeds();
     void forcedLocalFailingKeepsDeletionsHidden();
     void forcedRemoteWithNoListsHereAsksFirst_data();
@@ -463,6 +466,59 @@ void TstListsSyncUI::forcedRunsNotSucceedingAreUndone()
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(m_server->lists().size(), 2);
     QCOMPARE(m_client->lists.models().size(), 2);
+}
+
+void TstListsSyncUI::forcedRemoteStoppedIsToldThenFinishedAndTold_data()
+{
+    QTest::addColumn<QString>("failing"); // the request refused: "method path"
+    QTest::addColumn<QStringList>("left"); // lists, removed lists, notes, removed notes: names joined by ','
+    QTest::newRow("at a list's removal") << "DELETE ^/lists/\\d+$" << QStringList{"Books,Chores", "Elsewhere", "", ""};
+    QTest::newRow("at a list's update") << "PUT ^/lists/\\d+$" << QStringList{"Books,Chores", "", "", ""};
+    QTest::newRow("at a note's removal") << "DELETE ^/notepad-notes/\\d+$" << QStringList{"", "", "", "Plan"};
+}
+
+// A forced remote run failing once it looked at the server says what the
+// next run finishes; that run, the server unchanged since, says what it
+// finished: a task typed elsewhere before the forced run goes, and a list or
+// a note only the server had.
+void TstListsSyncUI::forcedRemoteStoppedIsToldThenFinishedAndTold()
+{
+    QFETCH(QString, failing);
+    QFETCH(QStringList, left);
+    seed();
+    FakeList books = m_server->list(m_client->lists.models().first()->taskList()->serverId());
+    books.tasks << FakeTask::make(QStringLiteral("Emma"));
+    ++books.revision;
+    m_server->putList(books);
+    m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
+    m_server->addNote(QStringLiteral("alice"), QStringLiteral("Plan"), QStringLiteral("map"));
+    m_server->respondOnce(failing.section(' ', 0, 0).toLatin1(), failing.section(' ', 1), 500);
+    const auto names = [&](int i) { return left.at(i).split(',', Qt::SkipEmptyParts); };
+    const QString sync = QStringLiteral("Sync: ");
+    {
+        DialogPilot pilot;
+        ListsSyncUI ui(&m_client->lists, m_page.get());
+        ui.forceRemoteSync();
+        QVERIFY(!ui.succeeded());
+        const QString told = ForcedRuns::leftUndoneText({names(0), names(1), names(2), names(3)});
+        QVERIFY2(pilot.boxes.contains(sync + told), qPrintable(pilot.boxes.join(QLatin1Char('|'))));
+        for (const QString &name : left.join(',').split(',', Qt::SkipEmptyParts))
+            QVERIFY(told.contains(QLatin1Char('\n') + name));
+    }
+    DialogPilot pilot;
+    ListsSyncUI again(&m_client->lists, m_page.get());
+    again.normalSync();
+    QVERIFY(again.succeeded());
+    QStringList finished;
+    if (!names(0).isEmpty())
+        finished << sync + ForcedRuns::finishedText(names(0), names(1));
+    if (!names(3).isEmpty())
+        finished << sync + NotepadSynchronizer::forcedFinishedText({}, names(3));
+    QCOMPARE(pilot.boxes, finished);
+    QCOMPARE(m_server->lists().size(), 2);
+    QCOMPARE(m_server->list(books.id).tasks.size(), 1);
+    // Cut before the notes, it left them as they were.
+    QCOMPARE(m_server->notes(QStringLiteral("alice")).isEmpty(), !names(3).isEmpty());
 }
 
 void TstListsSyncUI::forcedLocalSucceeds()

@@ -29,9 +29,11 @@ QString shortHashOf(const QString &text)
 }
 
 const QString PutPrefix = QStringLiteral("put3:");
+const QString WholePutPrefix = QStringLiteral("wholeput:");
 const QString ReplacePrefix = QStringLiteral("replaces:");
 const QString WholeText = QStringLiteral("whole");
 const QString WholeImportText = QStringLiteral("whole restored");
+const QString ForcedRemovalPrefix = QStringLiteral("forced removal:");
 const QString RestoredText = QStringLiteral("restored");
 const QString OldPutPrefix = QStringLiteral("put:");
 const QString NotePutPrefix = QStringLiteral("noteput:");
@@ -210,6 +212,17 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_ofImport = text == WholeImportText;
         return mark;
     }
+    if (text.startsWith(ForcedRemovalPrefix)) {
+        bool ok = false;
+        mark.m_seen = text.mid(ForcedRemovalPrefix.size()).toUInt(&ok);
+        if (ok && mark.m_seen != 0) {
+            mark.m_kind = Whole;
+            mark.m_forcedRemoval = true;
+        } else {
+            mark.m_seen = 0;
+        }
+        return mark;
+    }
     for (const QString &whole : {WholeText, WholeImportText}) {
         if (!text.startsWith(whole + QLatin1Char(':')))
             continue;
@@ -228,6 +241,18 @@ UploadMark UploadMark::read(const QString &text)
         mark.m_replaced = text.mid(ReplacePrefix.size()).toUInt(&ok);
         if (ok && mark.m_replaced != 0)
             mark.m_kind = Replace;
+        return mark;
+    }
+    if (text.startsWith(WholePutPrefix)) {
+        // wholeput:<seen revision>:<as put3>
+        const qsizetype end = text.indexOf(QLatin1Char(':'), WholePutPrefix.size());
+        bool ok = false;
+        const quint32 seen = text.mid(WholePutPrefix.size(), end - WholePutPrefix.size()).toUInt(&ok);
+        if (end < 0 || !ok || seen == 0)
+            return UploadMark();
+        mark = read(PutPrefix + text.mid(end + 1));
+        if (mark.m_kind == Put)
+            mark.m_seen = seen;
         return mark;
     }
     if (text.startsWith(PutPrefix)) {
@@ -294,6 +319,8 @@ QString UploadMark::text() const
         break;
     case Whole:
     {
+        if (m_forcedRemoval)
+            return ForcedRemovalPrefix + QString::number(m_seen);
         const QString &whole = m_ofImport ? WholeImportText : WholeText;
         return m_seen != 0 ? whole + QLatin1Char(':') + QString::number(m_seen) : whole;
     }
@@ -306,7 +333,8 @@ QString UploadMark::text() const
     case EarlierRestore:
         return RestoredPrefix + QString::number(m_restored);
     case Put:
-        return PutPrefix + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
+        return (m_seen != 0 ? WholePutPrefix + QString::number(m_seen) + QLatin1Char(':') : PutPrefix)
+               + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
                + knownText(m_known) + QLatin1Char(':') + idsText(m_removed);
     case Post: {
@@ -357,6 +385,12 @@ UploadMark UploadMark::ofNotePut(const NotepadNote *note, const UploadMark &earl
     return mark;
 }
 
+bool UploadMark::isForcedRemoval(const TaskList *record)
+{
+    const UploadMark mark = read(record->pendingUpload());
+    return mark.m_kind == Whole && (mark.m_forcedRemoval || !record->agreed());
+}
+
 bool UploadMark::sentNotePart(const QString &text, bool title) const
 {
     const QString digest = shortHashOf(text);
@@ -382,6 +416,20 @@ UploadMark UploadMark::wholeUpdate(quint32 seenRevision, bool ofImport)
     mark.m_kind = Whole;
     mark.m_seen = seenRevision;
     mark.m_ofImport = ofImport;
+    return mark;
+}
+
+UploadMark UploadMark::ofWholePut(const TaskList *list, quint32 seenRevision)
+{
+    UploadMark mark = ofListPut(list, UploadMark());
+    mark.m_seen = seenRevision;
+    return mark;
+}
+
+UploadMark UploadMark::forcedRemoval(quint32 seenRevision)
+{
+    UploadMark mark = wholeUpdate(seenRevision);
+    mark.m_forcedRemoval = seenRevision != 0;
     return mark;
 }
 
@@ -414,6 +462,7 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
             mark.m_removed.insert(removed->id());
     if (!earlier.isPut())
         return mark;
+    mark.m_seen = earlier.m_seen;
     mark.m_removed.unite(earlier.m_removed);
     for (auto it = earlier.m_known.cbegin(); it != earlier.m_known.cend(); ++it) {
         QStringList &contents = mark.m_known[it.key()];
@@ -538,7 +587,7 @@ QList<Task *> UploadMark::uploadedTasks(const TaskList *list)
 {
     QList<Task *> out;
     for (Task *top : list->rootTask()->children()) {
-        if (top->isBlankRecursively())
+        if (top->isUntypedRecursively())
             continue;
         out.append(top);
         collectUploaded(top, out);

@@ -47,7 +47,7 @@ public:
     static UploadMark ofNotePost(quint32 highestKnownId, const NotepadNote *note);
     // What a list's update carries: its fields, its tasks without a server
     // id (by identity) and those with one (by id), with what `earlier` (an
-    // update still in doubt) carried.
+    // update still in doubt) carried and the revision it was made against.
     static UploadMark ofListPut(const TaskList *list, const UploadMark &earlier);
     // What an earlier version set when a forced run made an item new: until
     // its upload was marked, the server item it was to replace. Still read
@@ -61,6 +61,15 @@ public:
     // `ofImport`: the list was read from a backup since its last run (see
     // restored()), which the user is told of once it went up.
     static UploadMark wholeUpdate(quint32 seenRevision = 0, bool ofImport = false);
+    // Set by a forced remote run on the record of a list only the server
+    // had, which it removes at `seenRevision`. A list the user removes keeps
+    // its own mark, whole or not: that removal is the user's.
+    static UploadMark forcedRemoval(quint32 seenRevision);
+    // The update a forced remote run sends whole over the server's copy at
+    // `seenRevision`: until it is known to have arrived, it was made
+    // against that revision (see madeAgainst()), as updates of it sent
+    // again before the server changed are (ofListPut carries it on).
+    static UploadMark ofWholePut(const TaskList *list, quint32 seenRevision);
     // What an update of a note carries, its title and text, with what
     // `earlier` (an update still in doubt) carried.
     static UploadMark ofNotePut(const NotepadNote *note, const UploadMark &earlier);
@@ -76,9 +85,17 @@ public:
     bool isPut() const { return m_kind == Put; }
     bool isNotePut() const { return m_kind == NotePut; }
     bool isWhole() const { return m_kind == Whole; }
+    // A forced remote run's removal of a list only the server had: so
+    // marked, or, on a record without an agreed copy (which a removal by
+    // the user keeps), "whole" as earlier versions marked it.
+    static bool isForcedRemoval(const TaskList *record);
     // The server's revision a forced remote run saw; 0 for none (a run
     // stopped before it looked, or a file of an earlier version).
     quint32 wholeSeenRevision() const { return m_kind == Whole ? m_seen : 0; }
+    // The server's revision a forced remote run's update in doubt replaces
+    // (see ofWholePut); 0 for any other.
+    quint32 madeAgainst() const { return m_kind == Put ? m_seen : 0; }
+    void forgetMadeAgainst() { m_seen = 0; }
     // A note's title or text an update in doubt sent.
     bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
     bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
@@ -132,7 +149,7 @@ public:
     static QString contentDigest(const Task *task);
     static SentTask sentTask(const Task *task);
     // The tasks an upload of the list carries (top-level subtrees that are
-    // wholly blank are not written), in document order.
+    // wholly untyped are not written), in document order.
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:
@@ -145,6 +162,7 @@ private:
     quint32 m_replaced = 0;
     quint32 m_restored = 0;
     bool m_ofImport = false;
+    bool m_forcedRemoval = false;
     quint32 m_seen = 0;
     QString m_digest;
     QStringList m_fields;

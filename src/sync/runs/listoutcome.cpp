@@ -6,6 +6,7 @@
 #include "model/tasklist.h"
 #include "model/userlists.h"
 #include "sync/merges/listmerge.h"
+#include "sync/runs/forcedruns.h"
 #include "sync/runs/listsynchronizer.h"
 #include "sync/merges/removalmerge.h"
 #include "sync/runs/syncnotices.h"
@@ -249,6 +250,13 @@ bool ListOutcome::uploadAnswered(const ListSynchronizer *step)
            && step->localGaveWay() == ListSynchronizer::GaveWay::No;
 }
 
+void ListOutcome::markForcedFinished(ListModel *model, const ListSynchronizer *step)
+{
+    if (model && step && step->updateArrived()
+        && UploadMark::read(model->taskList()->pendingUpload()).madeAgainst() != 0)
+        markKept(model, Kept::ForcedFinished);
+}
+
 bool ListOutcome::sharingChangedHere(const ListModel *model)
 {
     return model->isSharedEdited() && model->agreedSharedUsers() != std::optional(model->sharedUsers());
@@ -454,7 +462,8 @@ namespace {
 // As the lists file keeps them.
 const char *const keptKinds[] = {"copy",          "read-only",           "unknown-base",  "removed-there",
                                  "removed-there-whole", "removed-here", "restored",      "restored-changed",
-                                 "restored-back", "restored-whole",     "forced-moved-on", "sharing"};
+                                 "restored-back", "restored-whole",     "forced-moved-on", "sharing",
+                                 "forced-finished"};
 
 } // namespace
 
@@ -498,7 +507,7 @@ struct Untold
     QStringList copies, readOnly, unknownBase;
     ListOutcome::KeptAgainstRemovals kept;
     ListOutcome::Restored restored;
-    QStringList forcedMovedOn, sharing;
+    QStringList forcedMovedOn, sharing, forcedFinished;
 
     // False when the list has no mark.
     bool add(const ListModel *model)
@@ -523,7 +532,8 @@ struct Untold
                                        &restored.broughtBack,
                                        &restored.replacedWhole,
                                        &forcedMovedOn,
-                                       &sharing};
+                                       &sharing,
+                                       &forcedFinished};
         // A list removed here and renamed elsewhere goes by the name the
         // user knew, the new one beside it.
         const bool renamed = why == QLatin1String(keptKinds[int(ListOutcome::Kept::RemovedHere)])
@@ -562,6 +572,7 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
     // lists may go.
     for (ListModel *model : std::as_const(told))
         forgetKept(model);
+    const QStringList forcedRemoved = std::exchange(untold.kept.forcedRemoved, {});
     tellAboutKeptCopies(untold.copies);
     tellAboutKeptBeside(untold.readOnly, untold.unknownBase);
     tellAboutKeptAgainstRemovals(untold.kept);
@@ -571,6 +582,8 @@ void ListOutcome::tellWhatWasKept(UserLists *lists, KeptAgainstRemovals &tasks)
         SyncNotices::tell(tr("Sync"), forcedMovedOnText(untold.forcedMovedOn));
     if (!untold.sharing.isEmpty())
         SyncNotices::tell(tr("Sync"), sharingText(untold.sharing));
+    if (!untold.forcedFinished.isEmpty() || !forcedRemoved.isEmpty())
+        SyncNotices::tell(tr("Sync"), ForcedRuns::finishedText(untold.forcedFinished, forcedRemoved));
 }
 
 QString ListOutcome::untoldText(const ListModel *model)
@@ -593,6 +606,8 @@ QString ListOutcome::untoldText(const ListModel *model)
         parts << forcedMovedOnText(untold.forcedMovedOn);
     if (!untold.sharing.isEmpty())
         parts << sharingText(untold.sharing);
+    if (!untold.forcedFinished.isEmpty())
+        parts << ForcedRuns::finishedText(untold.forcedFinished, {});
     return parts.join(QStringLiteral("\n\n"));
 }
 

@@ -81,6 +81,10 @@ public:
     // The step's upload was answered and what it fetched back is what it
     // made there (nothing of the list here gave way).
     static bool uploadAnswered(const ListSynchronizer *step);
+    // After a step of a run not forced: a list whose update carried the copy
+    // a forced remote run left to send whole, and arrived, is marked for
+    // the user to be told (ForcedFinished).
+    static void markForcedFinished(ListModel *model, const ListSynchronizer *step);
 
     // What a list the server no longer has (removed on another computer)
     // becomes: removed here too when nothing of it changed here since it
@@ -127,10 +131,14 @@ public:
         // "list: task (now in "other")" of an import, moved to another list
         // since its backup was made: it stays there.
         QStringList movedSinceBackup = {};
+        // Lists only the server had that a forced remote run left to remove
+        // and this run removed (told with the lists it sent whole for it).
+        QStringList forcedRemoved = {};
         bool isEmpty() const
         {
             return removedThere.isEmpty() && removedThereWhole.isEmpty() && removedHere.isEmpty() && tasks.isEmpty()
-                   && movesUntold.isEmpty() && movedThere.isEmpty() && movedSinceBackup.isEmpty();
+                   && movesUntold.isEmpty() && movedThere.isEmpty() && movedSinceBackup.isEmpty()
+                   && forcedRemoved.isEmpty();
         }
         void append(const KeptAgainstRemovals &more)
         {
@@ -141,6 +149,7 @@ public:
             movesUntold << more.movesUntold;
             movedThere << more.movedThere;
             movedSinceBackup << more.movedSinceBackup;
+            forcedRemoved << more.forcedRemoved;
         }
     };
     static QString keptAgainstRemovalsText(const KeptAgainstRemovals &kept);
@@ -172,6 +181,8 @@ public:
     // since. ForcedMovedOn: a forced remote run cut short was to send the
     // list whole or remove it, and the server's copy changed since. Sharing:
     // its sharing started anew, put together with the server's.
+    // ForcedFinished: sent whole by a later run for a forced remote run cut
+    // short, the server's copy unchanged since.
     enum class Kept {
         Copy,
         ReadOnly,
@@ -184,7 +195,8 @@ public:
         RestoredBack,
         RestoredWhole,
         ForcedMovedOn,
-        Sharing
+        Sharing,
+        ForcedFinished
     };
     static void markKept(ListModel *model, Kept why);
     // What an import changes on the server is marked on the list, to be

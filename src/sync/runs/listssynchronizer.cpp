@@ -107,7 +107,7 @@ TaskList *ListsSynchronizer::deleteServerList(quint32 id, const QString &name, q
     gone->setSyncStatus(TaskList::Deleted);
     gone->setServerId(id);
     gone->setRevision(revision);
-    gone->setPendingUpload(UploadMark::wholeUpdate(revision).text());
+    gone->setPendingUpload(UploadMark::forcedRemoval(revision).text());
     UserLists::AddResult result = UserLists::Refused;
     m_userLists->addList(gone, &result);
     if (result != UserLists::TakenAsDeleted) {
@@ -447,8 +447,10 @@ void ListsSynchronizer::recordWhatIsForced()
     for (TaskList *record : std::as_const(m_deletedLists)) {
         held.insert(record->serverId());
         const ListInfo *info = m_listInfos.value(record->serverId(), nullptr);
-        if (info && UploadMark::read(record->pendingUpload()).isWhole())
-            record->setPendingUpload(UploadMark::wholeUpdate(info->revision()).text());
+        if (!info || !UploadMark::read(record->pendingUpload()).isWhole())
+            continue;
+        record->setPendingUpload(UploadMark::isForcedRemoval(record) ? UploadMark::forcedRemoval(info->revision()).text()
+                                                                     : UploadMark::wholeUpdate(info->revision()).text());
     }
     QList<quint32> others;
     for (quint32 id : std::as_const(m_serverIds))
@@ -466,14 +468,15 @@ void ListsSynchronizer::recordWhatIsForced()
 
 // A list only the server has that a forced remote run cut short was to
 // remove goes only as that run saw it: changed there since, it stays, and
-// comes down as any list made elsewhere.
+// comes down as any list made elsewhere. One the user removed goes by the
+// removal rule, whatever the run was to send of it.
 void ListsSynchronizer::settleForcedRemovals()
 {
     const QList<TaskList *> records = m_deletedLists;
     for (TaskList *record : records) {
         const UploadMark mark = UploadMark::read(record->pendingUpload());
         const ListInfo *info = m_listInfos.value(record->serverId(), nullptr);
-        if (!mark.isWhole() || !info || info->revision() == mark.wholeSeenRevision())
+        if (!UploadMark::isForcedRemoval(record) || !info || info->revision() == mark.wholeSeenRevision())
             continue;
         m_forcedRemovalsMovedOn.insert(record->serverId());
         m_deletedLists.removeAll(record);
@@ -1127,6 +1130,15 @@ void ListsSynchronizer::onListSynchronizerFinished()
         const ListInfo *info = m_listInfos.value(step->id(), nullptr);
         m_saves.sent(SaveFailure::SentListRemoval,
                      step->localList() ? step->localList()->name() : info ? info->name() : QString());
+    }
+    // What a forced remote run left undone, finished by this one, is told.
+    if (!m_forceRemote && !m_forceLocal) {
+        const TaskList *local = step->localList();
+        if (m_currentModel)
+            ListOutcome::markForcedFinished(m_currentModel, step);
+        else if (local && step->deleteSent() && step->result() == ListSynchronizer::Gone
+                 && UploadMark::isForcedRemoval(local))
+            m_keptAgainstRemovals.forcedRemoved << local->name();
     }
     switch (step->result()) {
     case ListSynchronizer::Failed:

@@ -446,9 +446,14 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         *tookTheirs = false;
         return nullptr;
     }
+    // A forced run's whole copy whose upload is not known to have arrived,
+    // while the server's copy moved on since: carried out over what came
+    // after it, it would undo that. It goes as any update in doubt that
+    // arrived, what changed there since winning over what it left as sent.
+    const bool givenUp = own.madeAgainst() != 0 && own.madeAgainst() != fetched->revision() && !arrived;
     // The server's copy moved on since the forced run looked: what the run
     // left undone is told.
-    const bool forcedMovedOn = own.wholeSeenRevision() != 0;
+    const bool forcedMovedOn = own.wholeSeenRevision() != 0 || givenUp;
     // An import goes onto the server's copy first, what the user did since
     // then onto that; so too one a forced run cut short was to send whole.
     std::shared_ptr<const TaskList> base = list->sharedAgreed();
@@ -466,7 +471,7 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
             sent.byIdentity[task.identity] += task.contents;
         sent.removed = mark.removedTasks();
         sent.fields = mark.fieldsDigests();
-        sent.arrived = arrived;
+        sent.arrived = arrived || givenUp;
     }
     ListMerge::Outcome outcome;
     TaskList *merged = ListMerge::merge(*base, *list, *theirs, sent, &outcome);
@@ -485,13 +490,18 @@ TaskList *ListSyncTraits::mergeBeforePut(TaskList *list, TaskList *fetched, bool
         merged->setPendingUpload(QString());
         *nothingToSend = true;
     } else {
-        merged->setPendingUpload(UploadMark::ofListPut(merged, mark).text());
+        // What goes up now is the merge, no longer the forced run's copy.
+        UploadMark next = UploadMark::ofListPut(merged, mark);
+        next.forgetMadeAgainst();
+        merged->setPendingUpload(next.text());
     }
     list->swapContent(*merged);
     // What the import changed there says more than that the forced run
     // that was to send it came too late.
     if (forcedMovedOn && !importChanges)
         ListOutcome::markKept(list, ListOutcome::Kept::ForcedMovedOn);
+    else if (own.madeAgainst() != 0 && arrived)
+        ListOutcome::markKept(list, ListOutcome::Kept::ForcedFinished);
     return merged;
 }
 
@@ -524,9 +534,10 @@ void ListSyncTraits::replaceWhole(TaskList *list, TaskList *fetched)
         removed->deleteChildren();
         list->recordRemovedTask(removed);
     }
+    // What the copy was made against stays named until it is known there.
+    list->setPendingUpload(UploadMark::ofWholePut(list, fetched->revision()).text());
     list->setRevision(fetched->revision());
     list->setAgreed(fetched);
-    list->setPendingUpload(UploadMark::ofListPut(list, UploadMark()).text());
 }
 
 QString ListSyncTraits::text(ItemSyncText::Id id, const QString &name)

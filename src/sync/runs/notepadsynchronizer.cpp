@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <utility>
 
+QStringList NotepadSynchronizer::s_forcedRemoved;
+
 NotepadSynchronizer::NotepadSynchronizer(SslErrorHandler *sslErrorHandler, QObject *parent)
     : QObject(parent)
     , m_sslErrorHandler(sslErrorHandler)
@@ -379,7 +381,8 @@ void NotepadSynchronizer::tellWhatWasKept()
     NotepadNotes *notes = NotepadNotes::instance();
     if (!notes || !SyncNotices::teller())
         return;
-    QStringList copies, removedThere, removedHere, forcedMovedOn, besideChanged;
+    QStringList copies, removedThere, removedHere, forcedMovedOn, besideChanged, forcedFinished;
+    const QStringList forcedRemoved = std::exchange(s_forcedRemoved, {});
     bool told = false;
     for (NotepadNote *note : notes->notes()) {
         // Marked told before the messages: each runs an event loop in
@@ -396,6 +399,8 @@ void NotepadSynchronizer::tellWhatWasKept()
                 forcedMovedOn << note->title();
             else if (note->untoldKept() == QLatin1String(keptBesideChangedCopy))
                 besideChanged << note->title();
+            else if (note->untoldKept() == QLatin1String(keptForcedFinished))
+                forcedFinished << note->title();
             else if (!note->untoldKept().isEmpty())
                 removedThere << note->title();
         }
@@ -412,6 +417,27 @@ void NotepadSynchronizer::tellWhatWasKept()
         SyncNotices::tell(tr("Sync"), forcedMovedOnText(forcedMovedOn));
     if (!besideChanged.isEmpty())
         SyncNotices::tell(tr("Sync"), postedBesideText(besideChanged));
+    if (!forcedFinished.isEmpty() || !forcedRemoved.isEmpty())
+        SyncNotices::tell(tr("Sync"), forcedFinishedText(forcedFinished, forcedRemoved));
+}
+
+bool NotepadSynchronizer::isForcedCopy(const NotepadNote *note)
+{
+    const std::optional<NotepadNote::Agreed> &agreed = note->agreed();
+    return note->syncStatus() == NotepadNote::Edited && agreed && agreed->serverId == note->serverId()
+           && agreed->revision != note->revision();
+}
+
+QString NotepadSynchronizer::forcedFinishedText(const QStringList &sent, const QStringList &removed)
+{
+    QStringList parts{tr("This synchronisation finished a forced remote sync that had not finished, for the notes "
+                         "the server had not changed since.")};
+    if (!sent.isEmpty())
+        parts << tr("These notes now hold on the server the text this computer holds:\n%1")
+                     .arg(sent.join(QLatin1Char('\n')));
+    if (!removed.isEmpty())
+        parts << tr("These notes, which only the server had, were removed:\n%1").arg(removed.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 QString NotepadSynchronizer::postedBesideText(const QStringList &titles)
@@ -497,6 +523,16 @@ void NotepadSynchronizer::onNotepadNoteSynchronizerFinished()
         return;
     NotepadNotes *notes = NotepadNotes::instance();
     const int result = step->result();
+    // What a forced remote run left undone, finished by this one, is told.
+    if (!m_forceRemote && !m_forceLocal && m_currentNote) {
+        if (m_currentNote->syncStatus() == NotepadNote::Deleted) {
+            if (step->deleteSent() && result == NotepadNoteSynchronizer::Gone
+                && UploadMark::read(m_currentNote->pendingUpload()).isWhole())
+                s_forcedRemoved << m_currentNote->title();
+        } else if (step->updateArrived() && isForcedCopy(m_currentNote)) {
+            m_currentNote->setUntoldKept(QLatin1String(keptForcedFinished));
+        }
+    }
     if (step->deleteSent()) {
         const NotepadNoteInfo *info = m_noteInfos.value(step->id(), nullptr);
         m_saves.sent(SaveFailure::SentNoteRemoval,

@@ -50,6 +50,15 @@ public:
     static constexpr const char *keptForcedMovedOn = "forced-moved-on";
     // Posted again beside a note that may be its earlier post's copy.
     static constexpr const char *keptBesideChangedCopy = "beside-changed-copy";
+    // Sent over the server's copy for a forced remote run cut short, that
+    // copy unchanged since.
+    static constexpr const char *keptForcedFinished = "forced-finished";
+    // A note a forced remote run put in place of the server's copy at the
+    // revision it saw (see putInPlace), not sent yet.
+    static bool isForcedCopy(const NotepadNote *note);
+    // What a run finished of a forced remote run cut short: notes sent over
+    // the server's copies, notes only the server had removed there.
+    static QString forcedFinishedText(const QStringList &sent, const QStringList &removed);
     // What the user is told of the notes kept against a removal: removed on
     // another computer and changed here, or removed here and changed there.
     static QString keptAgainstRemovalsText(const QStringList &removedThere, const QStringList &removedHere);
@@ -145,6 +154,9 @@ private:
     QString m_errorString;
     SslErrorHandler *m_sslErrorHandler;
     bool m_ended = false;
+    // Notes only the server had that runs removed for a forced remote run
+    // cut short, told with what the runs kept.
+    static QStringList s_forcedRemoved;
 };
 
 #endif

@@ -206,6 +206,7 @@ void SingleListSynchronizer::onListSynchronizerFinished()
     }
     if (m_info)
         m_model->setPermissions(m_info->permissions());
+    ListOutcome::markForcedFinished(m_model, step);
     switch (step->result()) {
     case ListSynchronizer::Failed:
         ListOutcome::recordWhatArrived(m_model, step);
