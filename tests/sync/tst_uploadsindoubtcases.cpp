@@ -233,6 +233,7 @@ private:
         MovedElsewhereRetitledHereKilledOnceTheMergedUpdateWasOut,
         MovedHereRetitledElsewhereTheOtherListsUpdateArrivedUnanswered,
         ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered,
+        ForcedRemoteRenamedHereFinishedByARunKilledOnceItsUpdateWasAnswered,
         MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled
     };
 
@@ -523,6 +524,9 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a forced remote run killed after its first update, the run finishing it cancelled once an update "
                   "was answered")
         << int(ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered);
+    QTest::newRow("a forced remote run killed at its first look, the list renamed, the run finishing it killed once "
+                  "its update was answered, a task added then: finished, not changed there")
+        << int(ForcedRemoteRenamedHereFinishedByARunKilledOnceItsUpdateWasAnswered);
     QTest::newRow("a task made after an update in doubt, in the second of one made elsewhere, the run that merged "
                   "it cancelled before its upload")
         << int(MadeAfterAnUpdateInDoubtInTheSecondOfOneElsewhereItsMergeCancelled);
@@ -569,6 +573,30 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
             client->persist();
         }
         expected.lists = {QStringLiteral("House[Keys]"), QStringLiteral("Trip[Bags,Shoes,Shoes,Tickets]")};
+        break;
+    }
+    case ForcedRemoteRenamedHereFinishedByARunKilledOnceItsUpdateWasAnswered: {
+        auto client = session(a);
+        client->addList(trip, {QStringLiteral("Tickets")});
+        QVERIFY(sync(*client));
+        client->persist();
+        ForcedRuns::prepareForceRemote(client->lists, client->notes);
+        m_server->clearRequests();
+        runClientSync(
+            *client, *m_server, [&] { return !m_server->requests("GET", OneList).isEmpty(); },
+            [](ListsSynchronizer *run) { run->setForceRemote(true); });
+        client.reset();
+        // The only change the whole copy carries is the name; the run
+        // sending it is killed as its read-back leaves.
+        auto again = session(a);
+        again->model(trip)->setName(QStringLiteral("Journey"));
+        m_server->clearRequests();
+        runClientSync(*again, *m_server, [&] { return m_server->requests("GET", OneList).size() == 2; });
+        auto later = session(a);
+        addTask(later->model(QStringLiteral("Journey")), QStringLiteral("Socks"));
+        later->persist();
+        expected.lists = {QStringLiteral("Journey[Socks,Tickets]")};
+        expected.told = {ForcedRuns::finishedText({QStringLiteral("Journey")}, {})};
         break;
     }
     case ForcedRemoteFinishedByARunCancelledOnceAPostWasAnswered: {

@@ -244,15 +244,18 @@ UploadMark UploadMark::read(const QString &text)
         return mark;
     }
     if (text.startsWith(WholePutPrefix)) {
-        // wholeput:<seen revision>:<as put3>
+        // wholeput:<seen revision>[.<whole copy sent>...]:<as put3>
         const qsizetype end = text.indexOf(QLatin1Char(':'), WholePutPrefix.size());
+        QStringList head = text.mid(WholePutPrefix.size(), end - WholePutPrefix.size()).split(QLatin1Char('.'));
         bool ok = false;
-        const quint32 seen = text.mid(WholePutPrefix.size(), end - WholePutPrefix.size()).toUInt(&ok);
-        if (end < 0 || !ok || seen == 0)
+        const quint32 seen = head.takeFirst().toUInt(&ok);
+        if (end < 0 || !ok || seen == 0 || head.contains(QString()))
             return UploadMark();
         mark = read(PutPrefix + text.mid(end + 1));
-        if (mark.m_kind == Put)
+        if (mark.m_kind == Put) {
             mark.m_seen = seen;
+            mark.m_wholeCopies = head;
+        }
         return mark;
     }
     if (text.startsWith(PutPrefix)) {
@@ -332,11 +335,13 @@ QString UploadMark::text() const
         return RestoredText;
     case EarlierRestore:
         return RestoredPrefix + QString::number(m_restored);
-    case Put:
-        return (m_seen != 0 ? WholePutPrefix + QString::number(m_seen) + QLatin1Char(':') : PutPrefix)
+    case Put: {
+        const QStringList whole = QStringList{QString::number(m_seen)} + m_wholeCopies;
+        return (m_seen != 0 ? WholePutPrefix + whole.join(QLatin1Char('.')) + QLatin1Char(':') : PutPrefix)
                + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
                + knownText(m_known) + QLatin1Char(':') + idsText(m_removed);
+    }
     case Post: {
         QString out = QString::number(m_highest) + QLatin1Char(':') + m_digest;
         if (m_fields.isEmpty() && m_tasks.isEmpty() && m_replaced == 0)
@@ -385,6 +390,11 @@ UploadMark UploadMark::ofNotePut(const NotepadNote *note, const UploadMark &earl
     return mark;
 }
 
+bool UploadMark::sentWhole(const TaskList *fetched) const
+{
+    return !m_wholeCopies.isEmpty() && m_wholeCopies.contains(shortHashOf(listDigest(fetched)));
+}
+
 bool UploadMark::isForcedRemoval(const TaskList *record)
 {
     const UploadMark mark = read(record->pendingUpload());
@@ -423,6 +433,7 @@ UploadMark UploadMark::ofWholePut(const TaskList *list, quint32 seenRevision)
 {
     UploadMark mark = ofListPut(list, UploadMark());
     mark.m_seen = seenRevision;
+    mark.m_wholeCopies = QStringList{shortHashOf(listDigest(list))};
     return mark;
 }
 
@@ -463,6 +474,12 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
     if (!earlier.isPut())
         return mark;
     mark.m_seen = earlier.m_seen;
+    if (mark.m_seen != 0) {
+        mark.m_wholeCopies = QStringList{shortHashOf(listDigest(list))};
+        for (const QString &copy : earlier.m_wholeCopies)
+            if (!mark.m_wholeCopies.contains(copy))
+                mark.m_wholeCopies.append(copy);
+    }
     mark.m_removed.unite(earlier.m_removed);
     for (auto it = earlier.m_known.cbegin(); it != earlier.m_known.cend(); ++it) {
         QStringList &contents = mark.m_known[it.key()];
@@ -491,10 +508,11 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
     return mark;
 }
 
-QString UploadMark::listDigest(TaskList *list)
+QString UploadMark::listDigest(const TaskList *list)
 {
     TaskReaderWriter writer(XMLReaderWriter::ServerDocument);
-    const QDomDocument doc = writer.writeSingleList(list);
+    // Written, not changed.
+    const QDomDocument doc = writer.writeSingleList(const_cast<TaskList *>(list));
     QString out;
     walk(listElement(doc.documentElement()), out);
     return hashOf(out);

@@ -95,7 +95,14 @@ public:
     // The server's revision a forced remote run's update in doubt replaces
     // (see ofWholePut); 0 for any other.
     quint32 madeAgainst() const { return m_kind == Put ? m_seen : 0; }
-    void forgetMadeAgainst() { m_seen = 0; }
+    void forgetMadeAgainst()
+    {
+        m_seen = 0;
+        m_wholeCopies.clear();
+    }
+    // The server's copy (`fetched`) reads as a whole copy such an update
+    // sent: that copy is there, whatever else moved the revision on.
+    bool sentWhole(const TaskList *fetched) const;
     // A note's title or text an update in doubt sent.
     bool sentNoteTitle(const QString &title) const { return sentNotePart(title, true); }
     bool sentNoteText(const QString &text) const { return sentNotePart(text, false); }
@@ -141,7 +148,7 @@ public:
     // came: the name, done and description, and each task's fields, place
     // and parent, assignments and attachments. Ids, revisions, hash codes
     // and the fields the server may stamp itself are left out.
-    static QString listDigest(TaskList *list);
+    static QString listDigest(const TaskList *list);
     static QString noteDigest(const NotepadNote *note);
     static QString listFieldsDigest(const TaskList *list);
     static QString identityDigest(const Task *task);
@@ -164,6 +171,7 @@ private:
     bool m_ofImport = false;
     bool m_forcedRemoval = false;
     quint32 m_seen = 0;
+    QStringList m_wholeCopies; // digests of the whole copies a forced run's update sent
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;

@@ -257,11 +257,12 @@ namespace {
 // Whether an update in doubt reached the server, told by the server's copy:
 // a task it changed reads there as it was sent, under a hash code the
 // server gave it after the copy here was fetched, or a task it added is
-// there.
-bool arrivedBy(const UploadMark &mark, const QHash<quint32, Task *> &local, const QHash<quint32, Task *> &onServer,
-               const QList<const Task *> &unknown)
+// there; or it reads as a whole copy a forced run sent (one that only
+// renamed the list, removed or moved tasks has nothing else to tell it).
+bool arrivedBy(const UploadMark &mark, const TaskList *fetched, const QHash<quint32, Task *> &local,
+               const QHash<quint32, Task *> &onServer, const QList<const Task *> &unknown)
 {
-    if (mark.hasArrived())
+    if (mark.hasArrived() || mark.sentWhole(fetched))
         return true;
     for (auto it = mark.knownTasks().cbegin(); it != mark.knownTasks().cend(); ++it) {
         const Task *here = local.value(it.key());
@@ -297,7 +298,7 @@ QList<const Task *> unknownTasks(const TaskList *list, const TaskList *fetched)
 
 bool ListSyncTraits::updateArrived(const TaskList *list, const TaskList *fetched)
 {
-    return arrivedBy(UploadMark::read(list->pendingUpload()), list->tasksById(), fetched->tasksById(),
+    return arrivedBy(UploadMark::read(list->pendingUpload()), fetched, list->tasksById(), fetched->tasksById(),
                      unknownTasks(list, fetched));
 }
 
@@ -314,7 +315,7 @@ bool ListSyncTraits::takeUploadedParts(TaskList *list, TaskList *fetched)
     UploadMark mark = UploadMark::read(list->pendingUpload());
     const QHash<quint32, Task *> onServer = fetched->tasksById();
     const QList<const Task *> unknown = unknownTasks(list, fetched);
-    const bool arrived = arrivedBy(mark, list->tasksById(), onServer, unknown);
+    const bool arrived = arrivedBy(mark, fetched, list->tasksById(), onServer, unknown);
 
     auto sentAsIs = [&](const Task *task) {
         return mark.knownTasks().value(task->id()).contains(UploadMark::contentDigest(task));
