@@ -239,6 +239,7 @@ private:
         MovedToOneListOnBothRemovedHere,
         MovedToOneListOnBothTickedThereRemovedHere,
         SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere,
+        SameSecondSubtaskMovedWithItsParentThereAloneHere,
         MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird,
         MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird,
         MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo,
@@ -695,6 +696,9 @@ void TstOlderCopies::eachChangeHolds_data()
     QTest::newRow("a subtask moved with its parent there and alone into that list here, retitled, its list removed "
                   "here: once")
         << int(SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere);
+    QTest::newRow("a subtask made in its parent's second, moved with it to a list there, alone to that list here: "
+                  "out of it")
+        << int(SameSecondSubtaskMovedWithItsParentThereAloneHere);
     QTest::newRow("its subtask, made in its second, removed on a third computer, moved to one list there after it, "
                   "retitled, and here from an older copy: once, the subtask stays removed")
         << int(MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird);
@@ -909,6 +913,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == RolledOverThereRemovedHereAnotherListTickedHere || c == MovedToOneListOnBothRemovedHere
             || c == MovedToOneListOnBothTickedThereRemovedHere
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == SameSecondSubtaskMovedWithItsParentThereAloneHere
             || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == MovedHereByARunFailedBeforeTheListItLeftTickedThereBeforeMovedThereToo
@@ -949,12 +954,14 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             || c == ForcedThereRetitledThereMovedWithItsSubtaskOnBoth || c == RetitledThereMovedWithItsSubtaskOnBoth
             || (c >= RolledOverOnBoth && c <= RolledOverOnBothRetitledAndTickedATaskRemovedHere)
             || c == SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere
+            || c == SameSecondSubtaskMovedWithItsParentThereAloneHere
             || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
             || c == MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird) {
             Clock::advance(1000);
             addTask(client->model(trip), QStringLiteral("Big one"), QStringLiteral("Bags"));
             if (c == SameSecondMovedToAnotherListOnBothItsSubtaskMovedOnBothInDoubtBefore
-                || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird) {
+                || c == MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird
+                || c == SameSecondSubtaskMovedWithItsParentThereAloneHere) {
                 Task *bags = const_cast<Task *>(taskTitled(client->model(trip)->taskList(), QStringLiteral("Bags")));
                 bags->child(0)->setCreationTime(bags->creationTime());
             }
@@ -2294,6 +2301,12 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             m_notice = ListOutcome::keptAgainstRemovalsText({{}, {}, {}, {QStringLiteral("Home: Bags")}, {}});
         }
         break;
+    case SameSecondSubtaskMovedWithItsParentThereAloneHere:
+        onA(moveBagsHome);
+        onB([&](LiveClient &client) { moveToList(client.model(trip), QStringLiteral("Big one"), client.model("Home")); },
+            b);
+        expected = {QStringLiteral("Home[Keys,Bags,Big one]"), QStringLiteral("Trip[Tickets,Socks]")};
+        break;
     case SubtaskMovedWithItsParentThereAloneHereRetitledItsListRemovedHere:
         onA(moveBagsHome);
         onB([&](LiveClient &client) {
@@ -2301,7 +2314,7 @@ void TstOlderCopies::play(Case c, StoredClient &a, StoredClient &b, StoredClient
             retitle(client.model("Home"), QStringLiteral("Big one"), QStringLiteral("Huge one"));
             client.lists->deleteList(client.model(trip)->taskList());
         }, b);
-        expected = {QStringLiteral("Home[Keys,Bags,Bags>Huge one]")};
+        expected = {QStringLiteral("Home[Keys,Bags,Huge one]")};
         break;
     case MovedToOneListThereAndHereFromACopyOlderThanItsSubtasksRemovalOnAThird:
     case MovedToOneListOnBothFromACopyOlderThanItsSubtasksRemovalOnAThird: {

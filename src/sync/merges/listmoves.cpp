@@ -284,17 +284,18 @@ private:
     // unpaired.
     void pairMoves(const QMultiHash<QString, const Task *> &left, const QMultiHash<QString, Place> &arrived,
                    QHash<const Task *, Place> &out, QList<const Task *> &unpaired, QList<Place> *stray) const;
-    // Moved here below the copy of a task above it, moved with it.
-    bool carriedHere(const Task *agreed) const
+    // Moved on that side below the copy of a task above it, moved with it.
+    static bool carried(const QHash<const Task *, Place> &moves, const Task *agreed)
     {
-        const Task *copy = m_movedHere.value(agreed).task;
+        const Task *copy = moves.value(agreed).task;
         for (const Task *up = agreed->parent(); copy && up && up->parent(); up = up->parent())
-            if (const Task *above = m_movedHere.value(up).task)
+            if (const Task *above = moves.value(up).task)
                 for (const Task *holder = copy->parent(); holder; holder = holder->parent())
                     if (holder == above)
                         return true;
         return false;
     }
+    bool carriedHere(const Task *agreed) const { return carried(m_movedHere, agreed); }
     // Moved out of its list here, whether its copy still is or not.
     bool movedHere(const Task *agreed) const
     {
@@ -618,7 +619,11 @@ void Settler::settle(int from, const Task *agreed)
         // made for the tasks there is not left empty everywhere, untold,
         // and the user here is told at once.
         const bool madeSince = !m_lists.at(there.list).agreedBefore || !m_lists.at(here.list).agreedBefore;
-        if (there.list == here.list || madeSince) {
+        // Into one list, carried there with a task above it and moved on
+        // its own here: only here was its place changed, and it holds.
+        const bool placedHere
+            = there.list == here.list && carried(m_movedThere, agreed) && !carriedHere(agreed);
+        if ((there.list == here.list || madeSince) && !placedHere) {
             // Told of once: one moved with its parent goes with that one.
             const bool told = m_removed.contains(here.task);
             carry(from, agreed, here.task, here.list, there.task, there.list, true);

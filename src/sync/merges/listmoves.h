@@ -25,7 +25,8 @@ class TaskList;
 //   later upload's list (this computer's) where both lists were known to
 //   both; where either was made since (a list made for the tasks, a week's
 //   roll-over on both), in the other's, which reached the server first, and
-//   the user is told;
+//   the user is told; into one list, carried along below a task above it
+//   on one side and moved on its own on the other, where the other put it;
 // - moved on both, its copy removed here since: the other's same move is
 //   no change, and the removal holds (unless changed there: kept, told);
 // - a task below a moved one that the other side removed stays removed.
