@@ -244,17 +244,17 @@ UploadMark UploadMark::read(const QString &text)
         return mark;
     }
     if (text.startsWith(WholePutPrefix)) {
-        // wholeput:<seen revision>[.<whole copy sent>...]:<as put3>
+        // wholeput:<seen revision>[.<whole copy sent>]:<as put3>
         const qsizetype end = text.indexOf(QLatin1Char(':'), WholePutPrefix.size());
-        QStringList head = text.mid(WholePutPrefix.size(), end - WholePutPrefix.size()).split(QLatin1Char('.'));
+        const QStringList head = text.mid(WholePutPrefix.size(), end - WholePutPrefix.size()).split(QLatin1Char('.'));
         bool ok = false;
-        const quint32 seen = head.takeFirst().toUInt(&ok);
-        if (end < 0 || !ok || seen == 0 || head.contains(QString()))
+        const quint32 seen = head.first().toUInt(&ok);
+        if (end < 0 || !ok || seen == 0)
             return UploadMark();
         mark = read(PutPrefix + text.mid(end + 1));
         if (mark.m_kind == Put) {
             mark.m_seen = seen;
-            mark.m_wholeCopies = head;
+            mark.m_wholeCopy = head.value(1);
         }
         return mark;
     }
@@ -336,8 +336,8 @@ QString UploadMark::text() const
     case EarlierRestore:
         return RestoredPrefix + QString::number(m_restored);
     case Put: {
-        const QStringList whole = QStringList{QString::number(m_seen)} + m_wholeCopies;
-        return (m_seen != 0 ? WholePutPrefix + whole.join(QLatin1Char('.')) + QLatin1Char(':') : PutPrefix)
+        const QString copy = m_wholeCopy.isEmpty() ? QString() : QLatin1Char('.') + m_wholeCopy;
+        return (m_seen != 0 ? WholePutPrefix + QString::number(m_seen) + copy + QLatin1Char(':') : PutPrefix)
                + (m_arrived ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(':')
                + m_fields.join(QLatin1Char('.')) + QLatin1Char(':') + tasksText(m_tasks) + QLatin1Char(':')
                + knownText(m_known) + QLatin1Char(':') + idsText(m_removed);
@@ -392,7 +392,7 @@ UploadMark UploadMark::ofNotePut(const NotepadNote *note, const UploadMark &earl
 
 bool UploadMark::sentWhole(const TaskList *fetched) const
 {
-    return !m_wholeCopies.isEmpty() && m_wholeCopies.contains(shortHashOf(listDigest(fetched)));
+    return !m_wholeCopy.isEmpty() && m_wholeCopy == shortHashOf(listDigest(fetched));
 }
 
 bool UploadMark::isForcedRemoval(const TaskList *record)
@@ -431,10 +431,10 @@ UploadMark UploadMark::wholeUpdate(quint32 seenRevision, bool ofImport)
 
 UploadMark UploadMark::ofWholePut(const TaskList *list, quint32 seenRevision)
 {
-    UploadMark mark = ofListPut(list, UploadMark());
-    mark.m_seen = seenRevision;
-    mark.m_wholeCopies = QStringList{shortHashOf(listDigest(list))};
-    return mark;
+    UploadMark made;
+    made.m_kind = Put;
+    made.m_seen = seenRevision;
+    return ofListPut(list, made);
 }
 
 UploadMark UploadMark::forcedRemoval(quint32 seenRevision)
@@ -474,12 +474,11 @@ UploadMark UploadMark::ofListPut(const TaskList *list, const UploadMark &earlier
     if (!earlier.isPut())
         return mark;
     mark.m_seen = earlier.m_seen;
-    if (mark.m_seen != 0) {
-        mark.m_wholeCopies = QStringList{shortHashOf(listDigest(list))};
-        for (const QString &copy : earlier.m_wholeCopies)
-            if (!mark.m_wholeCopies.contains(copy))
-                mark.m_wholeCopies.append(copy);
-    }
+    // The whole copy sent (a forced run's, or one sent again before the
+    // server changed, so the one before never arrived): the server's copy
+    // reading as it tells it did.
+    if (mark.m_seen != 0)
+        mark.m_wholeCopy = shortHashOf(listDigest(list));
     mark.m_removed.unite(earlier.m_removed);
     for (auto it = earlier.m_known.cbegin(); it != earlier.m_known.cend(); ++it) {
         QStringList &contents = mark.m_known[it.key()];

@@ -95,12 +95,8 @@ public:
     // The server's revision a forced remote run's update in doubt replaces
     // (see ofWholePut); 0 for any other.
     quint32 madeAgainst() const { return m_kind == Put ? m_seen : 0; }
-    void forgetMadeAgainst()
-    {
-        m_seen = 0;
-        m_wholeCopies.clear();
-    }
-    // The server's copy (`fetched`) reads as a whole copy such an update
+    void forgetMadeAgainst() { m_seen = 0; }
+    // The server's copy (`fetched`) reads as the whole copy such an update
     // sent: that copy is there, whatever else moved the revision on.
     bool sentWhole(const TaskList *fetched) const;
     // A note's title or text an update in doubt sent.
@@ -171,7 +167,7 @@ private:
     bool m_ofImport = false;
     bool m_forcedRemoval = false;
     quint32 m_seen = 0;
-    QStringList m_wholeCopies; // digests of the whole copies a forced run's update sent
+    QString m_wholeCopy; // digest of the whole copy a forced run's update sent
     QString m_digest;
     QStringList m_fields;
     QList<SentTask> m_tasks;
