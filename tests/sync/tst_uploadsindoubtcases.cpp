@@ -579,7 +579,6 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         QVERIFY(sync(*client));
-        client->persist();
         ForcedRuns::prepareForceRemote(client->lists, client->notes);
         m_server->clearRequests();
         runClientSync(
