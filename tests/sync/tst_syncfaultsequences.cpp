@@ -539,6 +539,20 @@ QString listKeyOf(const TaskList *list)
     return list->description().mid(StaleTag.size());
 }
 
+// The "list: task" lines of a notice of tasks kept twice beside a move.
+QStringList movesUntoldLines(const QString &box)
+{
+    ListOutcome::KeptAgainstRemovals moves;
+    moves.movesUntold << QStringLiteral("x");
+    const QString text = ListOutcome::keptAgainstRemovalsText(moves);
+    const QString head = text.left(text.lastIndexOf(QLatin1Char('\n')) + 1);
+    QStringList out;
+    for (const QString &part : box.split(QStringLiteral("\n\n")))
+        if (part.startsWith(head))
+            out << part.mid(head.size()).split(QLatin1Char('\n'));
+    return out;
+}
+
 // The lists of older copies a computer holds once each, by key; a key held
 // twice (a list kept beside another) names none.
 QMap<QString, ListModel *> staleListsHeld(const LiveClient &client)
@@ -972,8 +986,10 @@ public:
         return out;
     }
     // Each problem as "kind: text".
-    // `keptTwice`: the "list: task" lines of the notices of tasks kept twice.
-    QStringList check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const;
+    // `keptTwice`: the "list: task" lines of the notices of tasks kept twice;
+    // `toldKeys`: how many times a notice named a copy of each task.
+    QStringList check(const StaleView &view, int *cycles, const QStringList &keptTwice,
+                      const QHash<QString, int> &toldKeys, int *twiceTold) const;
     QStringList checkNotes(const StaleNotesView &view) const;
     QStringList checkGroups(const StaleGroupsView &view, int *dropped) const;
     QStringList checkListOrder(const QStringList &order, const QString &where) const;
@@ -1055,7 +1071,8 @@ QString StaleModel::checkField(const QString &field, const QString &value, const
     return QStringLiteral("%1 is '%2', wanted %3").arg(field, value, by.isEmpty() ? unwritten : by.join(QStringLiteral(" or ")));
 }
 
-QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringList &keptTwice, int *twiceTold) const
+QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringList &keptTwice,
+                              const QHash<QString, int> &toldKeys, int *twiceTold) const
 {
     QStringList out;
     QSet<int> wholeListRemovals;
@@ -1143,7 +1160,12 @@ QStringList StaleModel::check(const StaleView &view, int *cycles, const QStringL
             return std::any_of(keptTwice.begin(), keptTwice.end(),
                                [&](const QString &line) { return line.endsWith(QStringLiteral(": ") + item.title); });
         };
-        if (copies.size() > 1 && std::any_of(copies.begin(), copies.end(), isTold)) {
+        // A copy told of stays that copy whatever is done to it after (moved,
+        // retitled on any computer): the notice named it by its list and
+        // title then, the checker knows it by its key. One more copy than
+        // the notices named is what they told.
+        const bool toldByKey = toldKeys.value(key) > 0 && copies.size() <= 1 + toldKeys.value(key);
+        if (copies.size() > 1 && (toldByKey || std::any_of(copies.begin(), copies.end(), isTold))) {
             ++*twiceTold;
             continue;
         }
@@ -1562,6 +1584,9 @@ private:
     void sendMade(int c, const QString &what);
     StaleGroupsView groupsOf(const LiveClient &client) const;
     QString staleCheck();
+    // The tasks the notices shown since the last call named as kept twice,
+    // found by their keys on `client`, the computer that showed them.
+    void noteToldTwice(const LiveClient &client);
 
     CheckedFakeServer &m_server;
     QRandomGenerator m_rng;
@@ -1575,6 +1600,8 @@ private:
     QSet<QString> m_off;
     // No question or notice is expected; one left open would stop the run.
     ModalAnswerer m_boxes;
+    int m_boxesNoted = 0;
+    QHash<QString, int> m_toldTwice; // by task key: the notices that named a copy of it
     StoredClient m_a;
     StoredClient m_b;
     StoredClient m_c; // the third computer: lists edited on older copies, and runs
@@ -1677,6 +1704,7 @@ void Sequence::quietRun(int c)
     m_settled[c] = runClientSync(client, m_server);
     placeAsThePage(client, false);
     ran(c, m_settled[c]);
+    noteToldTwice(client);
     if (c < 2)
         afterRun(client, m_settled[c], hadLists);
     noteReposts(reposts);
@@ -3160,6 +3188,10 @@ bool Sequence::sync(int c, Force force, Fault chosen)
     m_lastRan = c < 2;
     ran(c, ok);
     noteReposts(reposts);
+    if (killed)
+        m_boxesNoted = int(m_boxes.texts.size());
+    else
+        noteToldTwice(client);
     if (!killed)
         placeAsThePage(client, false);
     if (!killed && c < 2) {
@@ -4201,6 +4233,32 @@ bool Sequence::staleGroupChange(int c, bool moveOnly)
     return true;
 }
 
+void Sequence::noteToldTwice(const LiveClient &client)
+{
+    for (; m_boxesNoted < m_boxes.texts.size(); ++m_boxesNoted) {
+        QSet<QString> named;
+        for (const QString &line : movesUntoldLines(m_boxes.texts.at(m_boxesNoted))) {
+            for (const ListModel *model : client.lists->models()) {
+                // "Name (the one you had before)" where two lists share a name.
+                const QString name = model->taskList()->name();
+                QString title;
+                if (line.startsWith(name + QStringLiteral(": ")))
+                    title = line.mid(name.size() + 2);
+                else if (line.startsWith(name + QStringLiteral(" (")) && line.indexOf(QStringLiteral("): ")) > 0)
+                    title = line.mid(line.indexOf(QStringLiteral("): ")) + 3);
+                else
+                    continue;
+                model->taskList()->rootTask()->forEachBelow([&](Task *task) {
+                    if (task->title() == title && !keyOf(task).isEmpty())
+                        named.insert(keyOf(task));
+                });
+            }
+        }
+        for (const QString &key : std::as_const(named))
+            ++m_toldTwice[key];
+    }
+}
+
 // The lists every computer changed: each change made on one side only
 // holds, on the server and on every computer.
 QString Sequence::staleCheck()
@@ -4210,16 +4268,10 @@ QString Sequence::staleCheck()
         problems << QStringLiteral("run: ") + m_staleProblem;
     const StaleView onServer = serverStaleView(m_server);
     // What the runs told of tasks kept twice beside a move.
-    ListOutcome::KeptAgainstRemovals moves;
-    moves.movesUntold << QStringLiteral("x");
-    const QString movesText = ListOutcome::keptAgainstRemovalsText(moves);
-    const QString movesHead = movesText.left(movesText.lastIndexOf(QLatin1Char('\n')) + 1);
     QStringList told;
     for (const QString &box : std::as_const(m_boxes.texts))
-        for (const QString &part : box.split(QStringLiteral("\n\n")))
-            if (part.startsWith(movesHead))
-                told << part.mid(movesHead.size()).split(QLatin1Char('\n'));
-    problems += m_stale.check(onServer, &m_figures.staleCycles, told, &m_figures.staleTwiceTold);
+        told << movesUntoldLines(box);
+    problems += m_stale.check(onServer, &m_figures.staleCycles, told, m_toldTwice, &m_figures.staleTwiceTold);
     const StaleNotesView notesOnServer = serverStaleNotes(m_server);
     problems += m_stale.checkNotes(notesOnServer);
     const StaleGroupsView groupsOnServer = serverStaleGroups(m_server, m_stale.groupOfName);
