@@ -212,6 +212,13 @@ QString serverShape(const QList<FakeTask> &tasks)
     return parts.join(QLatin1Char(' '));
 }
 
+// Whether the server holds a task without a title, at any depth.
+bool holdsUntitled(const QList<FakeTask> &tasks)
+{
+    return std::any_of(tasks.cbegin(), tasks.cend(),
+                       [](const FakeTask &t) { return t.title().isEmpty() || holdsUntitled(t.children); });
+}
+
 QString serverShape(const FakeServer &server, const QString &listName)
 {
     for (const FakeList &list : server.lists()) {
@@ -697,6 +704,8 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
         << "A *B One Two X C" << "";
     QTest::newRow("F5, the next title") << "F5" << "A B" << "B" << "Down type:Milk Return"
                                         << "type:Melon Return Up" << "A B Milk Melon" << "";
+    QTest::newRow("F5, the next title in a subtask row") << "F5" << "A B" << "B" << "Down type:Milk Return Tab"
+                                                         << "type:Melon Return Up" << "A B Milk[Melon]" << "";
     QTest::newRow("F5, the commands of the current task")
         << "F5" << "A B C" << "B" << "" << "Ctrl+Down Tab Space" << "A C[*B]" << "";
     QTest::newRow("F5 again, the next title under a task removed elsewhere")
@@ -810,6 +819,9 @@ void TstSyncCommands::editsWaitForTheListsRun()
         Pilot pilot;
         QTest::keyClick(tree, Qt::Key_F5);
         QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        // A row nobody typed into is no task, at any depth.
+        for (const FakeList &list : server.lists())
+            QVERIFY2(!holdsUntitled(list.tasks), qPrintable(list.name));
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
         QCOMPARE(QApplication::focusWidget(), tree);
