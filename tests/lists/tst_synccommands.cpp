@@ -667,6 +667,9 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
     }
     QTest::newRow("sync list, a title being typed")
         << "sync list" << "A B" << "B" << "Right type:x" << "type:y Return type:C Up" << "A Bxy C" << "";
+    QTest::newRow("sync list, a subtask's title being typed")
+        << "sync list" << "A B" << "B" << "Down type:Milk Return Tab type:Me" << "type:lon Return Up"
+        << "A B Milk[Melon]" << "";
     QTest::newRow("sync list again, a title being typed at a task taken away")
         << "sync list again" << "A B" << "B" << "Up Space Down Right type:x gone:B" << "fetched type:y |" << "*A"
         << "gone:Bxy";
@@ -681,6 +684,9 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
     QTest::newRow("autosync, titles typed at the untitled row")
         << "autosync" << "A B" << "B" << "Down type:Milk Return" << "type:Melon Return type:Kiwi Return Up |"
         << "A B Milk Melon Kiwi" << "";
+    QTest::newRow("autosync, the next title in a subtask row")
+        << "autosync" << "A B" << "B" << "Down type:Milk Return Tab" << "type:Melon Return Up |"
+        << "A B Milk[Melon]" << "";
     QTest::newRow("autosync, the task typed at taken away")
         << "autosync" << "A B" << "B" << "Up Space Down gone:B" << "Return type:One Escape |" << "*A"
         << "gone:One";
@@ -798,6 +804,8 @@ void TstSyncCommands::editsWaitForTheListsRun()
                 QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
                 // Keys typed before the held ones went in would join them.
                 QTRY_VERIFY(!tree->hasHeldKeys());
+                for (const FakeList &list : server.lists())
+                    QVERIFY2(!holdsUntitled(list.tasks), qPrintable(list.name));
             } else {
                 // A command held with Ctrl acts at once, or is refused.
                 const bool held = tree->hasHeldKeys();
