@@ -994,21 +994,7 @@ void TaskReaderWriter::emitList(Sink &sink, TaskList *list, ListModel *model)
         }
     }
 
-    // Top-level tasks whose whole subtree is untyped are left out. Writing
-    // straight from the live tree gives the same document as pruning a copy,
-    // without copying every task at every save.
-    Task *root = list->rootTask();
-    QList<Task *> topLevel;
-    for (int i = 0; i < root->childCount(); ++i) {
-        if (!root->child(i)->isUntypedRecursively())
-            topLevel.append(root->child(i));
-    }
-    if (!topLevel.isEmpty()) {
-        sink.start(QStringLiteral("ol"), QStringLiteral("pd-tasks"));
-        for (Task *task : std::as_const(topLevel))
-            emitTask(sink, task);
-        sink.end();
-    }
+    emitTasks(sink, list->rootTask());
 
     emitRemovedTasks(sink, list->removedTasks());
     // An unedited list is what it agreed: only an edited one keeps a copy,
@@ -1043,8 +1029,8 @@ void TaskReaderWriter::emitAgreed(Sink &sink, const TaskList *list, const TaskLi
     sink.definition(QStringLiteral("description"), agreed.description());
     sink.end();
 
-    // The list's tasks as written (untyped top-level ones are not), by id,
-    // where one id names one task.
+    // The list's tasks as written (untyped ones hold no id), by id, where
+    // one id names one task.
     QHash<quint32, const Task *> own;
     QSet<quint32> sharedIds;
     const auto learn = [&](const Task *task) {
@@ -1612,14 +1598,21 @@ void TaskReaderWriter::emitTaskParts(Sink &sink, const Task *task)
         emitTaskAttachments(sink, task);
 }
 
+// Rows whose whole subtree is untyped are left out, at any depth. Writing
+// straight from the live tree gives the same document as pruning a copy,
+// without copying every task at every save.
 template<typename Sink>
 void TaskReaderWriter::emitTasks(Sink &sink, Task *task)
 {
-    if (task->childCount() == 0)
+    const QList<Task *> children = task->children();
+    auto written = [](const Task *child) { return !child->isUntypedRecursively(); };
+    auto it = std::find_if(children.cbegin(), children.cend(), written);
+    if (it == children.cend())
         return;
     sink.start(QStringLiteral("ol"), QStringLiteral("pd-tasks"));
-    for (int i = 0; i < task->childCount(); ++i)
-        emitTask(sink, task->child(i));
+    for (; it != children.cend(); ++it)
+        if (written(*it))
+            emitTask(sink, *it);
     sink.end();
 }
 

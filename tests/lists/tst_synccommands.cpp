@@ -212,6 +212,13 @@ QString serverShape(const QList<FakeTask> &tasks)
     return parts.join(QLatin1Char(' '));
 }
 
+// Whether the server holds a task without a title, at any depth.
+bool holdsUntitled(const QList<FakeTask> &tasks)
+{
+    return std::any_of(tasks.cbegin(), tasks.cend(),
+                       [](const FakeTask &t) { return t.title().isEmpty() || holdsUntitled(t.children); });
+}
+
 QString serverShape(const FakeServer &server, const QString &listName)
 {
     for (const FakeList &list : server.lists()) {
@@ -660,6 +667,9 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
     }
     QTest::newRow("sync list, a title being typed")
         << "sync list" << "A B" << "B" << "Right type:x" << "type:y Return type:C Up" << "A Bxy C" << "";
+    QTest::newRow("sync list, a subtask's title being typed")
+        << "sync list" << "A B" << "B" << "Down type:Milk Return Tab type:Me" << "type:lon Return Up"
+        << "A B Milk[Melon]" << "";
     QTest::newRow("sync list again, a title being typed at a task taken away")
         << "sync list again" << "A B" << "B" << "Up Space Down Right type:x gone:B" << "fetched type:y |" << "*A"
         << "gone:Bxy";
@@ -674,6 +684,9 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
     QTest::newRow("autosync, titles typed at the untitled row")
         << "autosync" << "A B" << "B" << "Down type:Milk Return" << "type:Melon Return type:Kiwi Return Up |"
         << "A B Milk Melon Kiwi" << "";
+    QTest::newRow("autosync, the next title in a subtask row")
+        << "autosync" << "A B" << "B" << "Down type:Milk Return Tab" << "type:Melon Return Up |"
+        << "A B Milk[Melon]" << "";
     QTest::newRow("autosync, the task typed at taken away")
         << "autosync" << "A B" << "B" << "Up Space Down gone:B" << "Return type:One Escape |" << "*A"
         << "gone:One";
@@ -697,6 +710,8 @@ void TstSyncCommands::editsWaitForTheListsRun_data()
         << "A *B One Two X C" << "";
     QTest::newRow("F5, the next title") << "F5" << "A B" << "B" << "Down type:Milk Return"
                                         << "type:Melon Return Up" << "A B Milk Melon" << "";
+    QTest::newRow("F5, the next title in a subtask row") << "F5" << "A B" << "B" << "Down type:Milk Return Tab"
+                                                         << "type:Melon Return Up" << "A B Milk[Melon]" << "";
     QTest::newRow("F5, the commands of the current task")
         << "F5" << "A B C" << "B" << "" << "Ctrl+Down Tab Space" << "A C[*B]" << "";
     QTest::newRow("F5 again, the next title under a task removed elsewhere")
@@ -789,6 +804,8 @@ void TstSyncCommands::editsWaitForTheListsRun()
                 QTRY_COMPARE(page->syncQueue()->runningCount(), 0);
                 // Keys typed before the held ones went in would join them.
                 QTRY_VERIFY(!tree->hasHeldKeys());
+                for (const FakeList &list : server.lists())
+                    QVERIFY2(!holdsUntitled(list.tasks), qPrintable(list.name));
             } else {
                 // A command held with Ctrl acts at once, or is refused.
                 const bool held = tree->hasHeldKeys();
@@ -810,6 +827,9 @@ void TstSyncCommands::editsWaitForTheListsRun()
         Pilot pilot;
         QTest::keyClick(tree, Qt::Key_F5);
         QVERIFY2(pilot.errors.isEmpty(), qPrintable(pilot.errors.join(QLatin1Char('|'))));
+        // A row nobody typed into is no task, at any depth.
+        for (const FakeList &list : server.lists())
+            QVERIFY2(!holdsUntitled(list.tasks), qPrintable(list.name));
         page->centralWidget()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page->centralWidget()));
         QCOMPARE(QApplication::focusWidget(), tree);

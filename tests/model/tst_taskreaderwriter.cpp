@@ -782,6 +782,7 @@ private slots:
         QTest::newRow("one collapsed") << "collapsed" << 1;
         QTest::newRow("its id held by a second task too") << "id twice" << 1;
         QTest::newRow("an untyped row the list leaves out") << "blank" << 1;
+        QTest::newRow("an untyped row opened below a task since, left out") << "blank below" << 0;
         QTest::newRow("a blank task the server knows, kept") << "blanked" << 0;
         QTest::newRow("an untitled task with a note, kept") << "untitled note" << 0;
         QTest::newRow("a task without an id") << "no id" << 1;
@@ -816,6 +817,7 @@ private slots:
             addTask(eggs, QStringLiteral("loose"), 0);
         lists->addList(list);
         list->agreeAsIs();
+        const QStringList agreedAsIs = dump(list->rootTask());
 
         if (edit == "retitled")
             eggs->setTitle(QStringLiteral("Free-range eggs"));
@@ -827,6 +829,8 @@ private slots:
             list->removeTask(eggs);
         else if (edit == "added")
             addTask(bread, QStringLiteral("rye"));
+        else if (edit == "blank below")
+            addTask(bread, QString());
         else if (edit == "attachment")
             milk->attachments().at(1)->setDescription(QStringLiteral("longer clip"));
         else if (edit == "collapsed")
@@ -861,7 +865,9 @@ private slots:
         QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(read->agreed()->serverId()).arg(read->agreed()->revision())
                      .arg(read->agreed()->name(), read->agreed()->description()).arg(read->agreed()->isDone()),
                  QStringLiteral("40 6 Groceries weekly 0"));
-        if (edit != "blank")
+        if (edit == "blank below")
+            QCOMPARE(dump(read->rootTask()), agreedAsIs);
+        else if (edit != "blank")
             QCOMPARE(dump(read->rootTask()), ownTasks);
         QCOMPARE(saveToBytes(back.data()), bytes);
     }

@@ -458,6 +458,11 @@ void TstListMerge::serverFieldsAndRemovals()
     std::unique_ptr<TaskList> again(ListMerge::merge(*b, *m2, *t2, {}, &outcome));
     QCOMPARE(describe(again.get()), QStringLiteral("Trip|3:C 1:Aa"));
     QVERIFY(outcome.sameAsTheirs);
+    // Nor do rows opened here that nobody typed into, at any depth.
+    std::unique_ptr<TaskList> m3(parseList(QStringLiteral("1:A(+:(+:)) 2:B 3:C +:"), &lineages));
+    std::unique_ptr<TaskList> opened(ListMerge::merge(*b, *m3, *t2, {}, &outcome));
+    QCOMPARE(describe(opened.get()), QStringLiteral("Trip|3:C 1:Aa(+:(+:)) +:"));
+    QVERIFY(outcome.sameAsTheirs);
 }
 
 // Thousands of siblings, each side moving a few: linear enough, and exact.

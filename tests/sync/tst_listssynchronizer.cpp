@@ -770,6 +770,9 @@ void TstListsSynchronizer::forcedRemoteUploadsEverything()
     QVERIFY(run(client).ok);
     const quint32 books = client.model("Books")->taskList()->serverId();
     m_server->addList(QStringLiteral("alice"), QStringLiteral("Elsewhere"), {FakeTask::make(QStringLiteral("X"))});
+    // A row opened below a task and left untyped is no task to send.
+    ListModel *booksModel = client.model("Books");
+    QVERIFY(booksModel->insertRows(0, 1, booksModel->index(0, 0)));
     ForcedRuns::prepareForceRemote(&client.lists, nullptr);
     m_notes->resetAllNotesToNew();
     m_server->clearRequests();
@@ -780,6 +783,7 @@ void TstListsSynchronizer::forcedRemoteUploadsEverything()
     QCOMPARE(m_server->requests("POST", "^/lists$").size(), 0);
     QCOMPARE(m_server->requests("PUT", "^/lists/\\d+$").size(), 3);
     QCOMPARE(client.model("Books")->taskList()->serverId(), books);
+    QVERIFY(m_server->tasks(books).first().children.isEmpty());
     QCOMPARE(m_server->requests("PUT", "sharingV3$").size(), 3);
     QCOMPARE(m_server->requests("PUT", "lists-display-order$").size(), 1);
     QCOMPARE(m_server->requests("PUT", "list-groups-display-order$").size(), 1);

@@ -161,6 +161,7 @@ private:
         ListAlikeElsewhere,
         ListAlikeElsewhereRemovedHere,
         RetitledBesideBlankRow,
+        RetitledAfterABlankSubtaskRow,
         RemovedInDoubtOtherRetitled,
         TaskGoneFromServer,
         PostedCopyKeptAndEdited,
@@ -391,6 +392,7 @@ void TstUploadsInDoubtCases::eachCaseSettles_data()
     QTest::newRow("a list made alike elsewhere stays two") << int(ListAlikeElsewhere);
     QTest::newRow("a list made alike elsewhere, removed here") << int(ListAlikeElsewhereRemovedHere);
     QTest::newRow("a new task retitled beside the blank row") << int(RetitledBesideBlankRow);
+    QTest::newRow("a new task retitled after a blank subtask row") << int(RetitledAfterABlankSubtaskRow);
     QTest::newRow("a task in doubt removed, a new one added, the other computer retitled it")
         << int(RemovedInDoubtOtherRetitled);
     QTest::newRow("a task the server no longer has, two uploads in doubt") << int(TaskGoneFromServer);
@@ -823,12 +825,17 @@ void TstUploadsInDoubtCases::play(Case c, StoredClient &a, StoredClient &b, Expe
         expected.lists = c == ListAlikeElsewhere ? QStringList{one, one} : QStringList{one};
         break;
     }
-    case RetitledBesideBlankRow: {
+    case RetitledBesideBlankRow:
+    case RetitledAfterABlankSubtaskRow: {
         auto client = session(a);
         client->addList(trip, {QStringLiteral("Tickets")});
         QVERIFY(sync(*client));
         ListModel *model = client->model(trip);
-        addTask(model, QString()); // a blank row, ahead of the new task
+        // A blank row, ahead of the new task.
+        if (c == RetitledBesideBlankRow)
+            addTask(model, QString());
+        else
+            QVERIFY(model->insertRows(0, 1, model->index(0, 0)));
         addTask(model, QStringLiteral("Socks"));
         client->persist();
         m_server->dropAnswerAfterApplying("GET", OneList);

@@ -162,6 +162,9 @@ private:
     void placeParents();
     void breakCycles();
     bool fitsDepth() const;
+    // Added here, nobody typed into it and no part of it known to the
+    // server: the upload leaves it out, so it changes nothing there.
+    bool unwritten(Key key) const;
     TaskList *build(ListMerge::Outcome *outcome);
 
     const TaskList &m_baseList;
@@ -477,6 +480,13 @@ TaskList *Merger::run(ListMerge::Outcome *outcome)
     return build(outcome);
 }
 
+bool Merger::unwritten(Key key) const
+{
+    const auto node = m_nodes.constFind(key);
+    return key >= NewBit && node != m_nodes.cend() && node->untyped && node->mine.task
+           && node->mine.task->isUntypedRecursively();
+}
+
 TaskList *Merger::build(ListMerge::Outcome *outcome)
 {
     std::unique_ptr<TaskList> out(TaskList::create());
@@ -535,7 +545,7 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
             task->setHashcode(node.theirs.task->hashcode());
             same = same && ListMerge::sameContent(task, node.theirs.task) && node.parent == node.theirs.parent;
         } else {
-            same = false;
+            same = same && unwritten(key);
             if (node.base.task && outcome)
                 outcome->keptThoughRemovedThere.append(node.base.task);
         }
@@ -554,7 +564,9 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
             continue;
         const QList<Key> order = ThreeWay::mergeOrder(m_base.children.value(parent), m_mine.children.value(parent),
                                                       m_theirs.children.value(parent), children);
-        same = same && order == m_theirs.children.value(parent);
+        QList<Key> sent = order;
+        sent.removeIf([this](Key key) { return unwritten(key); });
+        same = same && sent == m_theirs.children.value(parent);
         Task *holder = parent == Root ? out->rootTask() : made.value(parent);
         for (Key key : order) {
             holder->insertChild(made.value(key), holder->childCount());

@@ -44,9 +44,12 @@ QString timeText(const QDateTime &time)
     return time.isValid() ? QString::number(time.toSecsSinceEpoch()) : QString();
 }
 
+// As the writer leaves them out: rows whose whole subtree is untyped.
 void collectUploaded(Task *task, QList<Task *> &out)
 {
     for (Task *child : task->children()) {
+        if (child->isUntypedRecursively())
+            continue;
         out.append(child);
         collectUploaded(child, out);
     }
@@ -603,11 +606,6 @@ QHash<QString, int> UploadMark::identityCounts(const QList<TaskList *> &lists)
 QList<Task *> UploadMark::uploadedTasks(const TaskList *list)
 {
     QList<Task *> out;
-    for (Task *top : list->rootTask()->children()) {
-        if (top->isUntypedRecursively())
-            continue;
-        out.append(top);
-        collectUploaded(top, out);
-    }
+    collectUploaded(list->rootTask(), out);
     return out;
 }

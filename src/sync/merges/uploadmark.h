@@ -151,8 +151,8 @@ public:
     // The task's own fields, assignments and attachments, without its place.
     static QString contentDigest(const Task *task);
     static SentTask sentTask(const Task *task);
-    // The tasks an upload of the list carries (top-level subtrees that are
-    // wholly untyped are not written), in document order.
+    // The tasks an upload of the list carries (subtrees that are wholly
+    // untyped, at any depth, are not written), in document order.
     static QList<Task *> uploadedTasks(const TaskList *list);
 
 private:

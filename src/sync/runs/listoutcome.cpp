@@ -65,8 +65,8 @@ void pairSentTasks(const Task *sent, Task *fetched, const QSet<quint32> &known)
                 pairSentTasks(child, same, known);
             continue;
         }
-        // Not written: a row nobody typed into at the top.
-        if (!sent->parent() && child->isBlankRecursively())
+        // Not written: a row nobody typed into.
+        if (child->isUntypedRecursively())
             continue;
         qsizetype at = next;
         while (at < unknown.size() && !ListMerge::sameContent(child, unknown.at(at)))
