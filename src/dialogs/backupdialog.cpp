@@ -235,27 +235,25 @@ void BackupDialog::onImportFromFilePressed()
     QStringList report{keptAside.isEmpty() ? tr("Backup completed.")
                                            : tr("Backup completed. Your lists as they were before are kept in \"%1\".")
                                                  .arg(QDir::toNativeSeparators(keptAside))};
-    if (!imported.neverSynchronised.isEmpty())
-        report << tr("These lists had never been synchronised when the backup was made; they are added as new "
-                     "lists:\n%1")
-                      .arg(imported.neverSynchronised.join(QLatin1Char('\n')));
-    if (!imported.otherAccount.isEmpty())
-        report << tr("The backup was made for another account or server; its lists are added as new lists, "
-                     "shared with nobody:\n%1")
-                      .arg(imported.otherAccount.join(QLatin1Char('\n')));
-    if (!imported.newTasks.isEmpty())
-        report << tr("These lists held tasks that had never been synchronised when the backup was made, or that "
-                     "this computer does not know; they are added to them as new tasks:\n%1")
-                      .arg(imported.newTasks.join(QLatin1Char('\n')));
-    if (!imported.movedSince.isEmpty())
-        report << tr("These tasks of the backup had been moved to another list since it was made; they stay in "
-                     "the list they are in now:\n%1")
-                      .arg(imported.movedSince.join(QLatin1Char('\n')));
-    if (!imported.keptHere.isEmpty())
-        report << tr("These lists of the backup became lists of their own here since (synchronised for the first "
-                     "time, or brought back by an earlier import); nothing in the backup tells their tasks apart, "
-                     "so they stay as they are here:\n%1")
-                      .arg(imported.keptHere.join(QLatin1Char('\n')));
+    const auto add = [&](const QString &text, const QStringList &names) {
+        if (!names.isEmpty())
+            report << text.arg(names.join(QLatin1Char('\n')));
+    };
+    add(tr("These lists had never been synchronised when the backup was made; they are added as new lists:\n%1"),
+        imported.neverSynchronised);
+    add(tr("The backup was made for another account or server; its lists are added as new lists, shared with "
+           "nobody:\n%1"),
+        imported.otherAccount);
+    add(tr("These lists held tasks that had never been synchronised when the backup was made, or that this "
+           "computer does not know; they are added to them as new tasks:\n%1"),
+        imported.newTasks);
+    add(tr("These tasks of the backup had been moved to another list since it was made; they stay in the list "
+           "they are in now:\n%1"),
+        imported.movedSince);
+    add(tr("These lists of the backup became lists of their own here since (synchronised for the first time, or "
+           "brought back by an earlier import); nothing in the backup tells their tasks apart, so they stay as they "
+           "are here:\n%1"),
+        imported.keptHere);
     if (!repeated.isEmpty())
         report << repeatedTaskIdsText(repeated);
     showInfo(report.join(QStringLiteral("\n\n")));
