@@ -24,10 +24,9 @@ Task *buildTree(const QStringList &lines)
     for (const QString &line : lines) {
         const int depth = int(line.size() - line.trimmed().size());
         stack.resize(depth + 1);
-        const bool blank = line.trimmed() == QLatin1String("_") || line.trimmed() == QLatin1String("#");
-        stack.append(addTask(stack.last(), blank ? QString() : line.trimmed()));
-        if (line.trimmed() == QLatin1String("#"))
-            stack.last()->setId(7);
+        const bool known = line.trimmed() == QLatin1String("#");
+        stack.append(addTask(stack.last(), known || line.trimmed() == QLatin1String("_") ? QString() : line.trimmed(),
+                             known ? 7 : 0));
     }
     return root;
 }
