@@ -4,8 +4,7 @@ account's other computer then adds a task to that second list and
 synchronises. The first computer's next ordinary run (F5) does not finish the
 forced run over that task: the task stays, on the server and on both
 computers, and the first computer's user is told the list was synchronised as
-usual instead. The cancelled run said that the next one finishes it where the
-server has not changed since."""
+usual instead, as the cancelled run said of a list changed on the server."""
 
 from e2e import (check, force_sync, has_tasks, list_id, message_box, open_tab, poll, run, server_tasks, tabs,
                  type_tasks)

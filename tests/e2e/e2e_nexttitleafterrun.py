@@ -45,8 +45,7 @@ def scenario(s):
     poll("the titles on the server",
          lambda: server_titles(s, "Shop") == ["Melon", "Bread", "Milk", "Mint"], interval=0.5)
 
-    # The run's window took the keyboard: a click on the page's button gives
-    # it back, no row chosen by it.
+    # The run's window took the keyboard; a click on the page's button, no row, gives it back.
     s.focus(s.find(app, "push button", "Lists"))
     s.keys("Tab")
     s.type("Sprig")

@@ -1,8 +1,7 @@
-"""Two computers of one account hold Trip (Tickets, Bags, Socks) and Home
-(Keys). The first exports a backup just after typing Towel into Trip, sends
-Towel, moves Socks to Home ("Move to list") and sends that, then imports the
-backup, told Socks stays in Home. After F5 on both each task is there once,
-on the server and in both lists files."""
+"""Two computers hold Trip (Tickets, Bags, Socks) and Home (Keys). The first
+exports a backup just after typing Towel, sends Towel, moves Socks to Home
+and sends that, then imports the backup, told Socks stays in Home. After F5
+on both each task is there once, on the server and in both lists files."""
 
 import os
 
@@ -11,15 +10,6 @@ import pyatspi
 from e2e import check, message_box, open_tab, poll, read, run, server_tasks, tabs, type_tasks
 from e2e_movetolist import add_list, cell, choose, on_focus, tasks_of
 from e2e_restorebackup import backup_page, use_file
-
-
-def backup(s, app, button, title, path):
-    """The backup page's export or import of `path`: its report."""
-    page = backup_page(s, app)
-    text = s.text_of(use_file(s, app, page, button, title, path))
-    check(text.startswith("Backup completed."), "%s ended with %r" % (button, text))
-    s.click(s.find(page, "push button", "Cancel"))
-    return text
 
 
 def scenario(s):
@@ -39,7 +29,9 @@ def scenario(s):
 
     open_tab(s, app, "Trip")
     type_tasks(s, app, ["Towel"])
-    backup(s, app, " Export", "Backup to file", path)
+    page = backup_page(s, app)
+    check(s.text_of(use_file(s, app, page, " Export", "Backup to file", path)) == "Backup completed.", "exported")
+    s.click(s.find(page, "push button", "Cancel"))
     s.synchronise(app)
     open_tab(s, app, "Trip")
     pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
@@ -47,18 +39,19 @@ def scenario(s):
     choose(s, ["Move to list", "Home"])
     poll("Socks gone from Trip", lambda: "Socks" not in s.cell_texts(app))
     s.synchronise(app)
-    poll("Towel and Socks sent", lambda: server_tasks(s, "Home") == [["Keys", "Socks"]]
-         and server_tasks(s, "Trip") == [["Bags", "Tickets", "Towel"]], interval=0.5)
+    once = lambda: (server_tasks(s, "Home") == [["Keys", "Socks"]]
+                    and server_tasks(s, "Trip") == [["Bags", "Tickets", "Towel"]])
+    poll("Towel and Socks sent", once, interval=0.5)
 
     # The backup holds Towel without an id, and Socks in Trip.
-    told = backup(s, app, " Import", "Backup from file", path)
+    page = backup_page(s, app)
+    told = s.text_of(use_file(s, app, page, " Import", "Backup from file", path))
     check('Trip: Socks (now in "Home")' in told, "the user is told Socks stays in Home: %r" % told)
+    s.click(s.find(page, "push button", "Cancel"))
     for a in (app, second_app, app, second_app):
         s.synchronise(a)
         check(message_box(s, a) is None, "nothing else is told")
-    s.shot("after-runs")
-    check(server_tasks(s, "Trip") == [["Bags", "Tickets", "Towel"]] and server_tasks(s, "Home") == [["Keys", "Socks"]],
-          "each task once on the server: %r" % s.server_lists())
+    check(once(), "each task once on the server: %r" % s.server_lists())
     for p, a, home in ((first, app, first_home), (second, second_app, second_home)):
         s.close_program(p, a)
         titles = sorted(tasks_of(read(os.path.join(s.data_dir(home), "lists.xhtml"))))

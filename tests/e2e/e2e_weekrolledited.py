@@ -1,10 +1,6 @@
-"""The week rolled over on both computers (see e2e_weekrollboth), then the
-first retitles a task in its "Week 2" and the second removes another from
-its own. The first synchronises, then the second, then the first again: each
-task is once in the first's "Week 2", retitled, and the removed one is gone,
-on the server and on both computers."""
-
-import time
+"""The week rolled over on both computers (see e2e_weekrollboth); the first
+retitles a task in its "Week 2", the second removes another from its own.
+After runs of both, each task is once, the removed one gone, everywhere."""
 
 from e2e import check, message_box, open_tab, poll, run, server_tasks
 from e2e_movetolist import cell
@@ -34,8 +30,6 @@ def scenario(s):
     told = poll("the second told where its tasks went", lambda: message_box(s, second_app))
     s.click(s.find(told, "push button", "Ok"))
     s.synchronise(app)
-    time.sleep(2)
-    check(message_box(s, app) is None, "the first is told nothing")
     check(server_tasks(s, "Week 2") == [KEPT, []], "each task once, Socks gone: %r" % server_tasks(s, "Week 2"))
     for a in (app, second_app):
         poll("each task once, Socks gone", lambda: weeks(s, a) == [[], KEPT])
