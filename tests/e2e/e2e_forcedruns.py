@@ -85,9 +85,7 @@ def scenario(s):
     s.click(s.find(told, "push button", "Ok"))
     # The first list, whose update the cut run sent, is told finished.
     finished = poll("the message about what the run finished", lambda: message_box(s, app))
-    s.shot("ordinary-run-told-finished")
-    check(s.label_saying(app, "finished a forced remote sync") is not None,
-          "the message says what the run finished of the forced one")
+    check(s.label_saying(app, "finished a forced remote sync"), "the message says what the run finished")
     s.click(s.find(finished, "push button", "Ok"))
     s.wait_sync_end(app)
     holding = named(s.server_lists(), untouched)

@@ -305,9 +305,8 @@ private slots:
         action->trigger();
         QCOMPARE(page.shape(QStringLiteral("Home")), home);
         QCOMPARE(page.shape(QStringLiteral("Work")), work);
-        // The same task there, and its removal record here says it moved.
-        const TaskList *to = page.list(QStringLiteral("Work"))->taskList();
-        QCOMPARE(to->rootTask()->child(toTop ? 0 : 2)->lineage(), lineage);
+        // The same task there; its removal record here says it moved.
+        QCOMPARE(page.list(QStringLiteral("Work"))->taskList()->rootTask()->child(toTop ? 0 : 2)->lineage(), lineage);
         QVERIFY(page.list(QStringLiteral("Home"))->taskList()->removedTasks().constLast()->leftByMove());
         // One undo step in each list.
         page.list(QStringLiteral("Home"))->undo();
