@@ -566,7 +566,10 @@ TaskList *Merger::build(ListMerge::Outcome *outcome)
                                                       m_theirs.children.value(parent), children);
         QList<Key> sent = order;
         sent.removeIf([this](Key key) { return unwritten(key); });
-        same = same && sent == m_theirs.children.value(parent);
+        // Compared by hand: QList's == hands memcmp a null pointer when one
+        // side is an empty list that never held anything.
+        const QList<Key> theirs = m_theirs.children.value(parent);
+        same = same && std::equal(sent.cbegin(), sent.cend(), theirs.cbegin(), theirs.cend());
         Task *holder = parent == Root ? out->rootTask() : made.value(parent);
         for (Key key : order) {
             holder->insertChild(made.value(key), holder->childCount());
